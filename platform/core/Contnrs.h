@@ -1,0 +1,3 @@
+#pragma once
+// Object lists live with the other lists.
+#include "platform/core/Classes.h"

@@ -1,0 +1,30 @@
+#pragma once
+// Integer scaling and rounding as the drawing and formatting code expects them.
+
+#include <cstdint>
+
+// Number * Numerator / Denominator with a 64-bit product, rounded to nearest, halves away from
+// zero; -1 when Denominator is 0 or the result does not fit an int.
+int MulDiv(int Number, int Numerator, int Denominator);
+// Nearest integer, halves to even (banker's rounding).
+std::int64_t Round(double X);
+// Toward zero.
+std::int64_t Trunc(double X);
+// X - Trunc(X), with the sign of X.
+double Frac(double X);
+// Rounds to 10^Digit (Digit -2: hundredths), halves away from zero.
+double SimpleRoundTo(double Value, int Digit = -2);
+
+template <class T>
+constexpr T Min(T A, T B) { return B < A ? B : A; }
+template <class T>
+constexpr T Max(T A, T B) { return A < B ? B : A; }
+template <class T>
+constexpr bool InRange(T Value, T AMin, T AMax) { return !(Value < AMin) && !(AMax < Value); }
+template <class T>
+constexpr T EnsureRange(T Value, T AMin, T AMax) {
+  T Result = Value;
+  if (Result < AMin) Result = AMin;
+  if (AMax < Result) Result = AMax;
+  return Result;
+}
