@@ -1,0 +1,713 @@
+#include "platform/ib/IBSQL.h"
+
+#include "platform/ib/IBErrors.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool ValidUtf8(const char* p, size_t n) {
+  size_t i = 0;
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(p[i]);
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > n) return false;
+    for (size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(p[i + k]) & 0xC0) != 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
+std::string Latin1ToUtf8(const char* p, size_t n) {
+  std::string out;
+  out.reserve(n * 2);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(p[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+template <typename T>
+T Load(const char* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+std::string FormatScaled(std::int64_t v, int scale) {
+  if (scale >= 0) return std::to_string(v);
+  bool negative = v < 0;
+  // Magnitude as unsigned, so that the smallest int64 survives.
+  std::uint64_t m = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  std::string digits = std::to_string(m);
+  size_t places = static_cast<size_t>(-scale);
+  if (digits.size() <= places) digits.insert(0, places - digits.size() + 1, '0');
+  digits.insert(digits.size() - places, ".");
+  return negative ? "-" + digits : digits;
+}
+
+std::string FormatDouble(double d) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.15g", d);
+  return buffer;
+}
+
+// Days between the server's day zero (17 Nov 1858) and the framework's (30 Dec 1899).
+constexpr int kDateOffset = 15018;
+constexpr double kTimeUnitsPerDay = 864000000.0;
+
+std::string FormatDateTime(TDateTime t, bool date, bool time) {
+  // Civil date from days since 1970-01-01 (proleptic Gregorian).
+  double whole = std::floor(t);
+  long long days = static_cast<long long>(whole) - 25569;
+  long long z = days + 719468, era = (z >= 0 ? z : z - 146096) / 146097;
+  long long doe = z - era * 146097, yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  long long y = yoe + era * 400, doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+  long long d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9;
+  if (m <= 2) ++y;
+  long long ms = std::llround((t - whole) * 86400000.0);
+  char buffer[64];
+  std::string out;
+  if (date) {
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", y, m, d);
+    out = buffer;
+  }
+  if (time) {
+    std::snprintf(buffer, sizeof buffer, "%02lld:%02lld:%02lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
+    if (!out.empty()) out += ' ';
+    out += buffer;
+  }
+  return out;
+}
+}  // namespace
+
+// ---- TIBValue ----
+
+std::int64_t TIBValue::ScaledInt() const {
+  switch (fDesc->SQLType) {
+    case SQL_SHORT: return Load<std::int16_t>(fData);
+    case SQL_LONG: return Load<std::int32_t>(fData);
+    case SQL_INT64: return Load<std::int64_t>(fData);
+    default: return 0;
+  }
+}
+
+std::string TIBValue::AsString() const {
+  if (IsNull()) return {};
+  switch (fDesc->SQLType) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+    case SQL_BLOB:
+      if (ValidUtf8(fData, fSize)) return std::string(fData, fSize);
+      return Latin1ToUtf8(fData, fSize);
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64: return FormatScaled(ScaledInt(), fDesc->Scale);
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT: return FormatDouble(AsDouble());
+    case SQL_BOOLEAN: return AsBoolean() ? "True" : "False";
+    case SQL_TYPE_DATE: return FormatDateTime(AsDateTime(), true, false);
+    case SQL_TYPE_TIME: return FormatDateTime(AsDateTime(), false, true);
+    case SQL_TIMESTAMP: return FormatDateTime(AsDateTime(), true, true);
+    default: return {};
+  }
+}
+
+std::int64_t TIBValue::AsInt64() const {
+  if (IsNull()) return 0;
+  switch (fDesc->SQLType) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64: {
+      std::int64_t v = ScaledInt();
+      for (int s = fDesc->Scale; s < 0; ++s) v /= 10;
+      return v;
+    }
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT: return static_cast<std::int64_t>(std::llround(AsDouble()));
+    case SQL_BOOLEAN: return AsBoolean() ? 1 : 0;
+    case SQL_TEXT:
+    case SQL_VARYING: {
+      std::string s = AsString();
+      try {
+        size_t used = 0;
+        long long v = std::stoll(s, &used);
+        if (s.find_first_not_of(' ', used) == std::string::npos) return v;
+      } catch (...) {
+      }
+      throw EConvertError("'" + s + "' is not a valid integer value");
+    }
+    default: throw EConvertError("Invalid type conversion");
+  }
+}
+
+int TIBValue::AsInteger() const { return static_cast<int>(AsInt64()); }
+
+double TIBValue::AsDouble() const {
+  if (IsNull()) return 0;
+  switch (fDesc->SQLType) {
+    case SQL_FLOAT: return Load<float>(fData);
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT: return Load<double>(fData);
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64: return static_cast<double>(ScaledInt()) * std::pow(10.0, fDesc->Scale);
+    case SQL_TEXT:
+    case SQL_VARYING: {
+      std::string s = AsString();
+      try {
+        return std::stod(s);
+      } catch (...) {
+        throw EConvertError("'" + s + "' is not a valid floating point value");
+      }
+    }
+    default: return static_cast<double>(AsInt64());
+  }
+}
+
+bool TIBValue::AsBoolean() const {
+  if (IsNull()) return false;
+  if (fDesc->SQLType == SQL_BOOLEAN) return fData[0] != 0;
+  return AsInt64() != 0;
+}
+
+TDateTime TIBValue::AsDateTime() const {
+  if (IsNull()) return 0;
+  switch (fDesc->SQLType) {
+    case SQL_TYPE_DATE: return Load<ISC_DATE>(fData) - kDateOffset;
+    case SQL_TYPE_TIME: return Load<ISC_TIME>(fData) / kTimeUnitsPerDay;
+    case SQL_TIMESTAMP: {
+      ISC_TIMESTAMP ts = Load<ISC_TIMESTAMP>(fData);
+      return ts.timestamp_date - kDateOffset + ts.timestamp_time / kTimeUnitsPerDay;
+    }
+    default: return AsDouble();
+  }
+}
+
+// ---- parameters ----
+
+const std::string& TIBParam::Name() const { return fOwner->fSlots[fSlot].name; }
+bool TIBParam::IsNull() const { return fOwner->fSlots[fSlot].kind == TIBParams::Kind::Null; }
+
+std::string TIBParam::AsString() const {
+  const auto& s = fOwner->fSlots[fSlot];
+  switch (s.kind) {
+    case TIBParams::Kind::Text: return s.text;
+    case TIBParams::Kind::Int64: return std::to_string(s.i);
+    case TIBParams::Kind::Double: return FormatDouble(s.d);
+    default: return {};
+  }
+}
+
+void TIBParam::SetAsString(const std::string& value) {
+  auto& s = fOwner->fSlots[fSlot];
+  s.kind = TIBParams::Kind::Text;
+  s.text = value;
+}
+
+void TIBParam::SetAsInt64(std::int64_t value) {
+  auto& s = fOwner->fSlots[fSlot];
+  s.kind = TIBParams::Kind::Int64;
+  s.i = value;
+}
+
+void TIBParam::SetAsDouble(double value) {
+  auto& s = fOwner->fSlots[fSlot];
+  s.kind = TIBParams::Kind::Double;
+  s.d = value;
+}
+
+void TIBParam::Clear() { fOwner->fSlots[fSlot].kind = TIBParams::Kind::Null; }
+
+TIBParam* TIBParams::FindParam(const std::string& name) {
+  std::string key = Upper(name);
+  for (auto& p : fParams)
+    if (Upper(p->Name()) == key) return p.get();
+  return nullptr;
+}
+
+TIBParam& TIBParams::ByName(const std::string& name) {
+  if (TIBParam* p = FindParam(name)) return *p;
+  throw EIBClientError("Field \"" + name + "\" not found");
+}
+
+void TIBParams::ClearAll() {
+  for (auto& s : fSlots) s.kind = Kind::Null;
+}
+
+void TIBParams::Reset(const std::vector<std::string>& names) {
+  fSlots.clear();
+  fParams.clear();
+  for (const std::string& name : names) {
+    size_t slot = fSlots.size();
+    for (size_t i = 0; i < fSlots.size(); ++i)
+      if (Upper(fSlots[i].name) == Upper(name)) slot = i;
+    if (slot == fSlots.size()) fSlots.push_back(Slot{name});
+    auto p = std::make_unique<TIBParam>();
+    p->fOwner = this;
+    p->fSlot = slot;
+    fParams.push_back(std::move(p));
+  }
+}
+
+std::string IBPreprocessSQL(const std::string& sql, std::vector<std::string>& names) {
+  names.clear();
+  std::string out;
+  out.reserve(sql.size());
+  auto identChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; };
+  size_t i = 0, n = sql.size();
+  int unnamed = 0;
+  while (i < n) {
+    char c = sql[i];
+    if (c == '\'' || c == '"') {  // string or quoted name, doubled quotes inside
+      size_t j = i + 1;
+      while (j < n) {
+        if (sql[j] == c) {
+          if (j + 1 < n && sql[j + 1] == c) { j += 2; continue; }
+          break;
+        }
+        ++j;
+      }
+      j = std::min(j + 1, n);
+      out.append(sql, i, j - i);
+      i = j;
+    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+      size_t j = sql.find('\n', i);
+      j = j == std::string::npos ? n : j;
+      out.append(sql, i, j - i);
+      i = j;
+    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      size_t j = sql.find("*/", i + 2);
+      j = j == std::string::npos ? n : j + 2;
+      out.append(sql, i, j - i);
+      i = j;
+    } else if (identChar(c)) {
+      size_t j = i;
+      while (j < n && identChar(sql[j])) ++j;
+      std::string word = sql.substr(i, j - i);
+      out += word;
+      i = j;
+      if (Upper(word) == "BEGIN") {  // a procedure body: its ":name" are variables
+        out.append(sql, i, n - i);
+        break;
+      }
+    } else if (c == '?') {
+      names.push_back("PARAM_" + std::to_string(++unnamed));
+      out += '?';
+      ++i;
+    } else if (c == ':' && i + 1 < n && (identChar(sql[i + 1]) || sql[i + 1] == '"')) {
+      size_t j = i + 1;
+      std::string name;
+      if (sql[j] == '"') {
+        size_t e = sql.find('"', j + 1);
+        e = e == std::string::npos ? n : e;
+        name = sql.substr(j + 1, e - j - 1);
+        j = std::min(e + 1, n);
+      } else {
+        while (j < n && identChar(sql[j])) ++j;
+        name = sql.substr(i + 1, j - i - 1);
+      }
+      names.push_back(name);
+      out += '?';
+      i = j;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
+}
+
+// ---- TIBStatement ----
+
+struct TIBStatement::Sqlda {
+  std::vector<char> raw;
+  std::vector<char> data;
+  std::vector<short> nulls;
+  explicit Sqlda(int n) : raw(XSQLDA_LENGTH(std::max(n, 1)), 0) {
+    da()->version = SQLDA_VERSION1;
+    da()->sqln = static_cast<ISC_SHORT>(std::max(n, 1));
+  }
+  XSQLDA* da() { return reinterpret_cast<XSQLDA*>(raw.data()); }
+  XSQLVAR& var(int i) { return da()->sqlvar[i]; }
+  // Gives every column a buffer of its described size.
+  void AllocateBuffers() {
+    int n = da()->sqld;
+    size_t total = 0;
+    std::vector<size_t> offsets(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      XSQLVAR& v = var(i);
+      size_t size = static_cast<size_t>(v.sqllen) + ((v.sqltype & ~1) == SQL_VARYING ? 2 : 0);
+      offsets[static_cast<size_t>(i)] = total;
+      total += (size + 7) & ~size_t(7);
+    }
+    data.assign(total + 8, 0);
+    nulls.assign(static_cast<size_t>(n), 0);
+    for (int i = 0; i < n; ++i) {
+      var(i).sqldata = data.data() + offsets[static_cast<size_t>(i)];
+      var(i).sqlind = &nulls[static_cast<size_t>(i)];
+    }
+  }
+};
+
+TIBStatement::TIBStatement() = default;
+
+TIBStatement::~TIBStatement() {
+  try {
+    Unprepare();
+  } catch (...) {
+  }
+  if (fDatabase) fDatabase->RemoveClient(this);
+  if (fTransaction) fTransaction->RemoveClient(this);
+}
+
+void TIBStatement::SetDatabase(TIBDatabase* database) {
+  if (database == fDatabase) return;
+  Unprepare();
+  if (fDatabase) fDatabase->RemoveClient(this);
+  fDatabase = database;
+  if (fDatabase) fDatabase->AddClient(this);
+}
+
+void TIBStatement::SetTransaction(TIBTransaction* transaction) {
+  if (transaction == fTransaction) return;
+  Close();
+  if (fTransaction) fTransaction->RemoveClient(this);
+  fTransaction = transaction;
+  if (fTransaction) fTransaction->AddClient(this);
+}
+
+void TIBStatement::SetSQL(const std::string& sql) {
+  Unprepare();
+  fSQL = sql;
+}
+
+void TIBStatement::CheckPrepared() const {
+  if (!fHandle) throw EIBClientError("Statement not prepared");
+}
+
+void TIBStatement::Prepare() {
+  Unprepare();
+  if (!fDatabase) throw EIBClientError("Database not assigned");
+  if (!fTransaction) throw EIBClientError("Transaction not assigned");
+  fDatabase->CheckActive();
+  fTransaction->CheckInTransaction();
+  if (fSQL.find_first_not_of(" \t\r\n") == std::string::npos) throw EIBClientError("Empty query");
+  std::vector<std::string> names;
+  fProcessedSQL = IBPreprocessSQL(fSQL, names);
+  const TIBClientLibrary& ib = IBClient();
+  TIBCallGuard guard(fTransaction);
+  ISC_STATUS_ARRAY status{};
+  isc_stmt_handle handle = 0;
+  ib.isc_dsql_allocate_statement(status, fDatabase->HandleAddress(), &handle);
+  IBCheck(status);
+  fHandle = handle;
+  try {
+    auto out = std::make_unique<Sqlda>(1);
+    unsigned short dialect = static_cast<unsigned short>(fDatabase->SQLDialect());
+    ib.isc_dsql_prepare(status, fTransaction->HandleAddress(), &fHandle, 0, fProcessedSQL.c_str(), dialect, out->da());
+    IBCheck(status);
+    fType = static_cast<TIBSQLTypes>(InfoInt(isc_info_sql_stmt_type));
+    int columns = out->da()->sqld;
+    if (columns > out->da()->sqln) {
+      out = std::make_unique<Sqlda>(columns);
+      ib.isc_dsql_describe(status, &fHandle, 1, out->da());
+      IBCheck(status);
+    }
+    out->AllocateBuffers();
+    fColumns.clear();
+    for (int i = 0; i < columns; ++i) {
+      XSQLVAR& v = out->var(i);
+      TIBColumnDesc d;
+      d.Name.assign(v.aliasname, static_cast<size_t>(v.aliasname_length));
+      d.FieldName.assign(v.sqlname, static_cast<size_t>(v.sqlname_length));
+      d.RelationName.assign(v.relname, static_cast<size_t>(v.relname_length));
+      d.SQLType = static_cast<short>(v.sqltype & ~1);
+      d.Nullable = (v.sqltype & 1) != 0;
+      d.SubType = v.sqlsubtype;
+      d.Scale = v.sqlscale;
+      d.Length = v.sqllen;
+      fColumns.push_back(d);
+    }
+    fOut = std::move(out);
+    auto in = std::make_unique<Sqlda>(static_cast<int>(names.size()));
+    ib.isc_dsql_describe_bind(status, &fHandle, 1, in->da());
+    IBCheck(status);
+    if (in->da()->sqld > in->da()->sqln) {
+      in = std::make_unique<Sqlda>(in->da()->sqld);
+      ib.isc_dsql_describe_bind(status, &fHandle, 1, in->da());
+      IBCheck(status);
+    }
+    // The server counts the placeholders; a name list of another length would misbind.
+    names.resize(static_cast<size_t>(in->da()->sqld));
+    for (size_t k = 0; k < names.size(); ++k)
+      if (names[k].empty()) names[k] = "PARAM_" + std::to_string(k + 1);
+    in->AllocateBuffers();
+    fIn = std::move(in);
+    fParams.Reset(names);
+  } catch (...) {
+    Unprepare();
+    throw;
+  }
+}
+
+void TIBStatement::Unprepare() {
+  fCursorOpen = false;
+  fHasRow = false;
+  if (fHandle) {
+    ISC_STATUS_ARRAY status{};
+    IBClient().isc_dsql_free_statement(status, &fHandle, DSQL_drop);
+    fHandle = 0;
+  }
+  fType = SQLUnknown;
+  fColumns.clear();
+  fOut.reset();
+  fIn.reset();
+  fBlobs.clear();
+}
+
+ISC_LONG TIBStatement::InfoInt(char item) {
+  const TIBClientLibrary& ib = IBClient();
+  ISC_STATUS_ARRAY status{};
+  char answer[16] = {};
+  ib.isc_dsql_sql_info(status, &fHandle, 1, &item, sizeof answer, answer);
+  IBCheck(status);
+  if (answer[0] != item) return 0;
+  short len = static_cast<short>(ib.isc_vax_integer(answer + 1, 2));
+  return ib.isc_vax_integer(answer + 3, len);
+}
+
+std::string TIBStatement::Plan() {
+  CheckPrepared();
+  switch (fType) {
+    case SQLSelect: case SQLUpdate: case SQLDelete: case SQLSelectForUpdate:
+    case SQLInsert: case SQLExecProcedure: break;  // INSERT…SELECT, MERGE, RETURNING have plans too
+    default: return {};
+  }
+  const TIBClientLibrary& ib = IBClient();
+  TIBCallGuard guard(fTransaction);
+  std::vector<char> buffer(16385, '\0');
+  char item = isc_info_sql_get_plan;
+  ISC_STATUS_ARRAY status{};
+  ib.isc_dsql_sql_info(status, &fHandle, 1, &item, static_cast<short>(buffer.size()), buffer.data());
+  IBCheck(status);
+  if (buffer[0] != isc_info_sql_get_plan) throw EIBPlanError("Unable to retrieve the PLAN of the statement");
+  size_t len = static_cast<unsigned short>(ib.isc_vax_integer(buffer.data() + 1, 2));
+  len = std::min(len, buffer.size() - 3);
+  std::string plan(buffer.data() + 3, len);
+  size_t b = plan.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return {};
+  size_t e = plan.find_last_not_of(" \t\r\n");
+  return plan.substr(b, e - b + 1);
+}
+
+void TIBStatement::BindParams() {
+  for (int i = 0; i < fIn->da()->sqld; ++i) {
+    XSQLVAR& v = fIn->var(i);
+    TIBParams::Slot& s = fParams.fSlots[fParams.fParams[static_cast<size_t>(i)]->fSlot];
+    short declared = static_cast<short>(v.sqltype & ~1);
+    // Values go to the server as text or as a number; it converts them to the parameter's type.
+    switch (s.kind) {
+      case TIBParams::Kind::Null:
+        v.sqltype = static_cast<ISC_SHORT>(declared | 1);
+        fIn->nulls[static_cast<size_t>(i)] = -1;
+        break;
+      case TIBParams::Kind::Text:
+        if (declared != SQL_TEXT && declared != SQL_VARYING && declared != SQL_BLOB) v.sqlsubtype = 0;
+        v.sqltype = SQL_TEXT | 1;
+        v.sqlscale = 0;
+        v.sqllen = static_cast<ISC_SHORT>(std::min<size_t>(s.text.size(), 32767));
+        v.sqldata = s.text.data();
+        fIn->nulls[static_cast<size_t>(i)] = 0;
+        break;
+      case TIBParams::Kind::Int64:
+        v.sqltype = SQL_INT64 | 1;
+        v.sqlscale = 0;
+        v.sqllen = sizeof(std::int64_t);
+        v.sqldata = reinterpret_cast<char*>(&s.i);
+        fIn->nulls[static_cast<size_t>(i)] = 0;
+        break;
+      case TIBParams::Kind::Double:
+        v.sqltype = SQL_DOUBLE | 1;
+        v.sqlscale = 0;
+        v.sqllen = sizeof(double);
+        v.sqldata = reinterpret_cast<char*>(&s.d);
+        fIn->nulls[static_cast<size_t>(i)] = 0;
+        break;
+    }
+    v.sqlind = &fIn->nulls[static_cast<size_t>(i)];
+  }
+}
+
+void TIBStatement::ExecQuery() {
+  CheckPrepared();
+  Close();
+  fTransaction->CheckInTransaction();
+  const TIBClientLibrary& ib = IBClient();
+  TIBCallGuard guard(fTransaction);
+  BindParams();
+  ISC_STATUS_ARRAY status{};
+  XSQLDA* in = fIn->da()->sqld > 0 ? fIn->da() : nullptr;
+  if (fType == SQLSelect || fType == SQLSelectForUpdate) {
+    ib.isc_dsql_execute(status, fTransaction->HandleAddress(), &fHandle, 1, in);
+    IBCheck(status);
+    fCursorOpen = true;
+  } else {
+    XSQLDA* out = fOut->da()->sqld > 0 ? fOut->da() : nullptr;
+    ib.isc_dsql_execute2(status, fTransaction->HandleAddress(), &fHandle, 1, in, out);
+    IBCheck(status);
+    if (out) AfterRowFetched();
+  }
+}
+
+bool TIBStatement::FetchNext() {
+  if (!fCursorOpen) return false;
+  TIBCallGuard guard(fTransaction);
+  ISC_STATUS_ARRAY status{};
+  ISC_STATUS rc = IBClient().isc_dsql_fetch(status, &fHandle, 1, fOut->da());
+  if (rc == 100) {
+    fHasRow = false;
+    return false;
+  }
+  IBCheck(status);
+  AfterRowFetched();
+  return true;
+}
+
+void TIBStatement::AfterRowFetched() {
+  fHasRow = true;
+  fBlobs.assign(fColumns.size(), std::string());
+  for (size_t i = 0; i < fColumns.size(); ++i) {
+    if (fColumns[i].IsBlob() && fOut->nulls[i] >= 0)
+      fBlobs[i] = ReadBlob(Load<ISC_QUAD>(fOut->var(static_cast<int>(i)).sqldata));
+  }
+}
+
+std::string TIBStatement::ReadBlob(const ISC_QUAD& id) {
+  const TIBClientLibrary& ib = IBClient();
+  ISC_STATUS_ARRAY status{};
+  isc_blob_handle blob = 0;
+  ISC_QUAD quad = id;
+  ib.isc_open_blob2(status, fDatabase->HandleAddress(), fTransaction->HandleAddress(), &blob, &quad, 0, nullptr);
+  IBCheck(status);
+  std::string content;
+  char buffer[32768];
+  for (;;) {
+    unsigned short got = 0;
+    ISC_STATUS rc = ib.isc_get_segment(status, &blob, &got, sizeof buffer, buffer);
+    if (rc == 0 || rc == isc_segment) {
+      content.append(buffer, got);
+      continue;
+    }
+    if (rc == isc_segstr_eof) break;
+    ISC_STATUS_ARRAY ignored{};
+    ib.isc_close_blob(ignored, &blob);
+    IBCheck(status);
+  }
+  ib.isc_close_blob(status, &blob);
+  return content;
+}
+
+void TIBStatement::Close() {
+  fHasRow = false;
+  if (!fCursorOpen) return;
+  fCursorOpen = false;
+  ISC_STATUS_ARRAY status{};
+  IBClient().isc_dsql_free_statement(status, &fHandle, DSQL_close);
+}
+
+int TIBStatement::RowsAffected() {
+  int subItem;
+  switch (fType) {
+    case SQLInsert: subItem = isc_info_req_insert_count; break;
+    case SQLUpdate: subItem = isc_info_req_update_count; break;
+    case SQLDelete: subItem = isc_info_req_delete_count; break;
+    default: return -1;
+  }
+  CheckPrepared();
+  const TIBClientLibrary& ib = IBClient();
+  char item = isc_info_sql_records;
+  char answer[128] = {};
+  ISC_STATUS_ARRAY status{};
+  ib.isc_dsql_sql_info(status, &fHandle, 1, &item, sizeof answer, answer);
+  IBCheck(status);
+  if (answer[0] != isc_info_sql_records) return -1;
+  int total = static_cast<int>(ib.isc_vax_integer(answer + 1, 2));
+  const char* p = answer + 3;
+  const char* end = answer + std::min<int>(3 + total, sizeof answer);
+  while (p + 3 <= end && *p != isc_info_end) {
+    int code = static_cast<unsigned char>(*p);
+    int len = static_cast<int>(ib.isc_vax_integer(p + 1, 2));
+    if (p + 3 + len > end) break;
+    if (code == subItem) return static_cast<int>(ib.isc_vax_integer(p + 3, static_cast<short>(len)));
+    p += 3 + len;
+  }
+  return 0;
+}
+
+int TIBStatement::FieldIndex(const std::string& name) const {
+  std::string key = Upper(name);
+  for (size_t i = 0; i < fColumns.size(); ++i)
+    if (Upper(fColumns[i].Name) == key) return static_cast<int>(i);
+  return -1;
+}
+
+TIBValue TIBStatement::Value(int i) const {
+  if (!fHasRow) throw EIBClientError("No current record");
+  const TIBColumnDesc& d = fColumns.at(static_cast<size_t>(i));
+  XSQLVAR& v = fOut->var(i);
+  bool isNull = fOut->nulls[static_cast<size_t>(i)] < 0;
+  if (d.IsBlob()) {
+    const std::string& b = fBlobs[static_cast<size_t>(i)];
+    return TIBValue(&d, b.data(), b.size(), isNull);
+  }
+  if (d.SQLType == SQL_VARYING) {
+    unsigned short len = Load<unsigned short>(v.sqldata);
+    return TIBValue(&d, v.sqldata + 2, len, isNull);
+  }
+  return TIBValue(&d, v.sqldata, static_cast<size_t>(v.sqllen), isNull);
+}
+
+void TIBStatement::DatabaseClosing(bool force) {
+  if (force) {
+    // The handles die with the attachment; no server call on a broken connection.
+    fHandle = 0;
+  }
+  Unprepare();
+}
+
+// ---- TIBSQL ----
+
+void TIBSQL::ExecQuery() {
+  Prepare();
+  fStatement.ExecQuery();
+  fEof = true;
+  if (fStatement.Open()) fEof = !fStatement.FetchNext();
+}
+
+void TIBSQL::Next() {
+  if (!fEof) fEof = !fStatement.FetchNext();
+}
+
+TIBSQLField TIBSQL::FieldByName(const std::string& name) const {
+  int i = fStatement.FieldIndex(name);
+  if (i < 0) throw EIBClientError("Field \"" + name + "\" not found");
+  return fStatement.Value(i);
+}
