@@ -1,0 +1,368 @@
+#include "analyzer/PlanParser.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+const char* const kTooMuchRecursion =
+    "Too much recursion in PLAN parser.  This is most likely caused by a bug in the parser, but it could "
+    "conceivably be the result of a really complex PLAN.  Try increasing the \"Maximum parser recursion "
+    "depth\" setting on the \"Advanced\" tab of the Options dialog.  If that does not fix the problem, "
+    "it's probably a bug.  In case, please file a bug report.";
+
+bool IsBoundary(char c) {
+  return c == '\0' || c == '\n' || c == '\r' || c == ' ' || c == '(' || c == ')' || c == ',';
+}
+
+bool IsKeywordChar(char c) { return (c >= 'A' && c <= 'Z') || c == '(' || c == ','; }
+
+bool IsNameChar(char c) {
+  return c == '\r' || c == '\n' || c == '$' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+         (c >= 'a' && c <= 'z');
+}
+
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+}  // namespace
+
+// ---- nodes ----
+
+TPlanNode* TPlanNodes::Add(std::unique_ptr<TPlanNode> node) {
+  fItems.push_back(std::move(node));
+  return fItems.back().get();
+}
+
+TPlanNode::TPlanNode(TPlanNode* parent) : fParent(parent), fLevel(parent ? parent->Level() + 1 : 0) {}
+
+// ---- parser ----
+
+TPlanParser::TPlanParser() : fStatement(std::make_unique<TPlanStatementNode>(nullptr)) {}
+
+String TPlanParser::StripLineBreaks(std::string_view text, bool replace) {
+  String result;
+  result.reserve(text.size());
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      if (replace) result += ' ';
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+TPlanParser::TTokenMatch TPlanParser::FindFirstToken(std::initializer_list<std::string_view> tokens,
+                                                     std::string_view text) {
+  // A character starts at most one token, so a table by first character is the sorted list.
+  std::array<std::string_view, 256> byFirst{};
+  for (std::string_view t : tokens)
+    if (!t.empty()) byFirst[static_cast<unsigned char>(t[0])] = t;
+
+  const std::size_t n = text.size();
+  std::size_t i = 0;  // 0-based here; reported positions are 1-based
+  while (i < n && !IsKeywordChar(text[i])) ++i;
+
+  std::string_view candidate;
+  std::size_t start = 0;
+  std::size_t matched = 0;
+  while (i < n) {
+    if (candidate.empty()) {
+      if (i == 0 || IsBoundary(text[i - 1])) {
+        std::string_view t = byFirst[static_cast<unsigned char>(text[i])];
+        if (!t.empty()) {
+          candidate = t;
+          start = i;
+          matched = 1;
+        }
+      }
+    } else if (matched < candidate.size() && candidate[matched] == text[i]) {
+      ++matched;
+    } else {
+      candidate = {};
+      i = start;  // resumes one character after the candidate's start
+    }
+    ++i;
+    if (!candidate.empty() && matched == candidate.size()) {
+      if (i >= n || candidate == "(" || IsBoundary(text[i]))
+        return {candidate, static_cast<int>(i) + 1};
+    }
+    if (i < n && !IsKeywordChar(text[i])) candidate = {};
+  }
+  return {};
+}
+
+std::string_view TPlanParser::View(TRange r) const {
+  if (r.Empty()) return {};
+  return std::string_view(fPlanText).substr(r.Begin, r.End - r.Begin);
+}
+
+TPlanParser::TRange TPlanParser::CopyFrom(TRange r, std::ptrdiff_t p) const {
+  if (p < 1) p = 1;
+  std::size_t b = r.Begin + static_cast<std::size_t>(p - 1);
+  if (b >= r.End) return {r.End, r.End};
+  return {b, r.End};
+}
+
+char TPlanParser::At(TRange r, std::size_t offset) const {
+  return offset < r.Length() ? fPlanText[r.Begin + offset] : '\0';
+}
+
+TPlanParser::TTokenMatch TPlanParser::Find(std::initializer_list<std::string_view> tokens, TRange r) const {
+  return FindFirstToken(tokens, View(r));
+}
+
+void TPlanWordIndex::Build(std::string_view text, std::string_view token) {
+  fText = text;
+  fToken = token;
+  fWords.clear();
+  for (std::size_t s = text.find(token); s != std::string_view::npos; s = text.find(token, s + 1)) {
+    const std::size_t after = s + token.size();
+    if ((s == 0 || IsBoundary(text[s - 1])) && (after == text.size() || IsBoundary(text[after])))
+      fWords.push_back(s);
+  }
+}
+
+int TPlanWordIndex::Find(std::size_t begin, std::size_t end) const {
+  // A token is found at s when it starts the range or follows a boundary, and ends the range
+  // or is followed by a boundary. Only the two ends of the range differ from the words
+  // collected over the whole text.
+  const std::size_t len = fToken.size();
+  end = std::min(end, fText.size());
+  if (len == 0 || begin >= end || end - begin < len) return -1;
+  auto matchesAt = [&](std::size_t s) { return fText.compare(s, len, fToken) == 0; };
+  std::size_t best = std::string_view::npos;
+  if (matchesAt(begin) && (begin + len == end || IsBoundary(fText[begin + len]))) {
+    best = begin;
+  } else {
+    auto it = std::lower_bound(fWords.begin(), fWords.end(), begin + 1);
+    if (it != fWords.end() && *it + len <= end) best = *it;
+    const std::size_t last = end - len;
+    if (last > begin && last < best && matchesAt(last) && IsBoundary(fText[last - 1])) best = last;
+  }
+  if (best == std::string_view::npos) return -1;
+  return static_cast<int>(best - begin + len) + 1;
+}
+
+void TPlanParser::Fail(std::string message) const { throw EPlanParserError(std::move(message), fPlanText); }
+
+void TPlanParser::TakeUnit() {
+  ++fUnitsUsed;
+  if (fUnitCap > 0) {
+    if (fUnitsUsed >= fUnitCap) Fail(kTooMuchRecursion);
+  } else if (--fBudget == 0) {
+    Fail(kTooMuchRecursion);
+  }
+}
+
+template <class T>
+T* TPlanParser::AddNode(TPlanNode* parent, String text) {
+  auto node = std::make_unique<T>(parent);
+  node->SetText(std::move(text));
+  return static_cast<T*>(parent->Children().Add(std::move(node)));
+}
+
+void TPlanParser::AddIndexName(const String& name) {
+  auto it = std::lower_bound(fIndexNames.begin(), fIndexNames.end(), name);
+  if (it == fIndexNames.end() || *it != name) fIndexNames.insert(it, name);
+}
+
+void TPlanParser::Parse() {
+  fBudget = fMaxDepth;
+  fUnitsUsed = 0;
+  // A parse that makes progress uses far fewer units than this; the cap ends one that does
+  // not when the budget would never reach 0 (0 or below) or would first fill the memory.
+  const std::int64_t cap = 100 + 16 * static_cast<std::int64_t>(fPlanText.size());
+  fUnitCap = (fMaxDepth <= 0 || fMaxDepth > cap) ? cap : 0;
+  fIndexNames.clear();
+  fStatement->Children().Clear();
+  fStatement->SetText(fSQL);
+
+  fMergeWords.Build(fPlanText, "MERGE");
+
+  TRange rest{0, fPlanText.size()};
+  while (!rest.Empty()) {
+    TakeUnit();
+    TTokenMatch m = Find({"PLAN", "(", "MERGE", "JOIN", "SORT", "HASH"}, rest);
+    if (m.Position < 0) {
+      rest = {rest.End, rest.End};
+      break;
+    }
+    const bool isPlan = m.Token == "PLAN";
+    const std::ptrdiff_t end = isPlan ? m.Position : 0;
+    const std::size_t clauseStart = isPlan ? rest.Begin + static_cast<std::size_t>(m.Position) - 5 : rest.Begin;
+    auto* expression = AddNode<TPlanExpressionNode>(fStatement.get(), String());
+    rest = ParsePlanExpression(expression, CopyFrom(rest, end + 1));
+    const std::size_t clauseEnd = std::max(rest.Begin, clauseStart);
+    expression->SetText(
+        StripLineBreaks(std::string_view(fPlanText).substr(clauseStart, clauseEnd - clauseStart), true));
+  }
+}
+
+TPlanParser::TRange TPlanParser::ParsePlanExpression(TPlanNode* node, TRange text) {
+  TakeUnit();
+  TTokenMatch m = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, text);
+  const std::ptrdiff_t p = m.Position;
+  TRange rest = text;
+  if (m.Token == "JOIN" || m.Token == "MERGE" || m.Token == "HASH") {
+    rest = ParsePlanJoin(node, m.Token, CopyFrom(text, p + 1));
+  } else if (m.Token == "SORT") {
+    const std::size_t paren = View(text).find('(');
+    TRange left = paren == std::string_view::npos ? TRange{text.End, text.End} : CopyFrom(text, paren + 2);
+    // Older servers wrap a sorted read list in its own parentheses, SORT ((A NATURAL)); a
+    // sort over a plain item list, SORT (A NATURAL, B NATURAL), is read as that list.
+    std::size_t k = left.Begin;
+    while (k < left.End && fPlanText[k] == ' ') ++k;
+    const TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, {k, std::min(left.End, k + 6)});
+    const bool plainList = k < left.End && nested.Position != static_cast<int>(nested.Token.size()) + 1;
+    if (plainList) {
+      rest = ParsePlanJoin(node, "SORT", {left.Begin - 1, left.End});
+    } else {
+      std::string_view name = "SORT";
+      if (fMergeWords.Find(left.Begin, left.End) >= 0) {
+        const std::size_t paren2 = View(left).find('(');
+        left = paren2 == std::string_view::npos ? TRange{left.End, left.End} : CopyFrom(left, paren2 + 2);
+        name = "SORT MERGE";
+      }
+      rest = ParsePlanJoin(node, name, left);
+    }
+  } else if (m.Token == "(") {
+    rest = ParsePlanItem(node, CopyFrom(text, p - 1));
+  }
+  if (At(rest, 0) == ')') rest.Begin += 1;
+  return rest;
+}
+
+TPlanParser::TRange TPlanParser::ParsePlanJoin(TPlanNode* node, std::string_view name, TRange text) {
+  TakeUnit();
+  auto* join = AddNode<TPlanJoinTypeNode>(node, String(name));
+  if (name == "JOIN")
+    join->JoinKind = 0;
+  else if (name == "SORT")
+    join->JoinKind = 1;
+  else if (name == "SORT MERGE" || name == "MERGE")
+    join->JoinKind = 2;
+  else if (name == "HASH")
+    join->JoinKind = 3;
+  else
+    Fail("TPlanParser.ParsePlanJoin: Unrecognized Text: \"" + String(name) + "\"");
+  return ParsePlanExpression(join, text);
+}
+
+TPlanParser::TRange TPlanParser::ParsePlanItem(TPlanNode* node, TRange text) {
+  TakeUnit();
+  TRange rest = CopyFrom(text, 2);  // drops the "("
+  for (;;) {
+    rest = ParseTableSpecifier(node, rest);
+    if (At(rest, 0) != ',') break;
+    // A list may end on an empty element, as in (T X NATURAL, ).
+    std::size_t k = rest.Begin + 1;
+    while (k < rest.End && IsTrimmed(fPlanText[k])) ++k;
+    if (k < rest.End && fPlanText[k] == ')') {
+      rest.Begin = k;
+      break;
+    }
+  }
+  if (At(rest, 0) == ')') rest.Begin += 1;
+  return rest;
+}
+
+TPlanParser::TRange TPlanParser::ParseTableSpecifier(TPlanNode* node, TRange text) {
+  TakeUnit();
+  const std::ptrdiff_t start = At(text, 0) == ',' ? 2 : 1;
+  const TRange element = CopyFrom(text, start);
+  String alias;
+  TTokenMatch keyword;
+  TRange searched = text;  // the keyword's position counts in this range
+  if (At(element, 0) == '"') {
+    const std::string_view e = View(element);
+    const std::size_t close = e.find('"', 1);
+    alias = String(e.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    // The keyword follows the closing quote; a keyword inside the quotes is part of the alias.
+    searched = close == std::string_view::npos ? TRange{element.End, element.End}
+                                               : TRange{element.Begin + close + 1, element.End};
+    keyword = Find({"NATURAL", "INDEX", "ORDER"}, searched);
+  } else {
+    const TRange window{element.Begin, std::min(element.End, element.Begin + 6)};
+    TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, window);
+    if (nested.Position >= 0) return ParsePlanJoin(node, nested.Token, CopyFrom(element, nested.Position));
+    keyword = Find({"NATURAL", "INDEX", "ORDER"}, text);
+    if (keyword.Position < 0)
+      Fail("TPlanParser.ParsePlanItem: Unrecognized PLAN syntax -- \"NATURAL\", \"INDEX\" or \"ORDER\" not "
+           "found after alias: " +
+           String(View(text)));
+    const std::ptrdiff_t keywordStart = keyword.Position - static_cast<std::ptrdiff_t>(keyword.Token.size());
+    const std::ptrdiff_t aliasEnd = keywordStart - 2;  // the blank before the keyword is left out
+    if (aliasEnd >= start)
+      alias = String(View(text).substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(aliasEnd - start + 1)));
+  }
+
+  auto* table = AddNode<TPlanTableSpecifier>(node, std::move(alias));
+  if (keyword.Token == "NATURAL") {
+    table->AccessKind = 0;
+    return CopyFrom(searched, keyword.Position);
+  }
+  if (keyword.Token == "INDEX") {
+    table->AccessKind = 1;
+    TRange after = CopyFrom(searched, keyword.Position);
+    const std::size_t paren = View(after).find('(');
+    return ParseIndexList(table, paren == std::string_view::npos ? TRange{after.End, after.End}
+                                                                 : CopyFrom(after, paren + 2));
+  }
+  if (keyword.Token == "ORDER") {
+    table->AccessKind = 2;
+    TRange at = CopyFrom(searched, keyword.Position);
+    if (At(at, 0) == ' ') at.Begin += 1;
+    const std::string_view a = View(at);
+    std::string_view name;
+    std::size_t next = 0;
+    if (!a.empty() && a[0] == '"') {
+      const std::size_t close = a.find('"', 1);
+      name = a.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+      next = close == std::string_view::npos ? a.size() : close + 1;
+    } else {
+      while (next < a.size() && IsNameChar(a[next])) ++next;
+      name = a.substr(0, next);
+    }
+    String indexName = StripLineBreaks(name, false);
+    AddNode<TPlanTableIndex>(table, indexName);
+    AddIndexName(indexName);
+    TRange rest = CopyFrom(at, static_cast<std::ptrdiff_t>(next) + 1);
+    // A read in index order may also use indexes for its filter: ORDER X INDEX (Y, Z).
+    std::size_t k = rest.Begin;
+    while (k < rest.End && IsTrimmed(fPlanText[k])) ++k;
+    if (k > rest.Begin && rest.End - k > 5 && fPlanText.compare(k, 5, "INDEX") == 0) {
+      std::size_t q = k + 5;
+      while (q < rest.End && IsTrimmed(fPlanText[q])) ++q;
+      if (q < rest.End && fPlanText[q] == '(') return ParseIndexList(table, {q + 1, rest.End});
+    }
+    return rest;
+  }
+  Fail("TPlanParser.ParseTableSpecifier: Unknown token \"");
+}
+
+TPlanParser::TRange TPlanParser::ParseIndexList(TPlanNode* table, TRange list) {
+  // An index list that runs to the end of the text ends there, without an empty name.
+  do {
+    if (list.Empty()) return list;
+    list = ParseIndexName(table, list);
+  } while (At(list, 0) != ')');
+  return CopyFrom(list, 2);
+}
+
+TPlanParser::TRange TPlanParser::ParseIndexName(TPlanNode* table, TRange text) {
+  TakeUnit();
+  const std::string_view t = View(text);
+  const std::size_t start = !t.empty() && t[0] == ',' ? 1 : 0;
+  std::size_t e = start;
+  while (e < t.size() && IsNameChar(t[e])) ++e;
+  const String name = StripLineBreaks(t.substr(start, e - start), false);
+  AddNode<TPlanTableIndex>(table, name);
+  AddIndexName(name);
+  if (e < t.size() && t[e] == ',') ++e;
+  TRange rest{std::min(text.Begin + e, text.End), text.End};
+  while (!rest.Empty() && IsTrimmed(fPlanText[rest.Begin])) ++rest.Begin;
+  while (!rest.Empty() && IsTrimmed(fPlanText[rest.End - 1])) --rest.End;
+  if (rest.Empty()) rest = {rest.Begin, rest.Begin};
+  return rest;
+}

@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+
+#include "analyzer/PlanParser.h"
+
+namespace {
+
+const char* const kRecursion =
+    "Too much recursion in PLAN parser.  This is most likely caused by a bug in the parser, but it could "
+    "conceivably be the result of a really complex PLAN.  Try increasing the \"Maximum parser recursion "
+    "depth\" setting on the \"Advanced\" tab of the Options dialog.  If that does not fix the problem, "
+    "it's probably a bug.  In case, please file a bug report.";
+
+// One line per node below the statement, indented by level: E expression, J<kind> join,
+// T<kind> table read, I index; the text after "|". A wrong Parent or Level shows as "!".
+void DumpNode(const TPlanNode* node, std::string& out) {
+  for (int i = 0; i < node->Children().Count(); ++i) {
+    const TPlanNode* c = node->Children()[i];
+    if (!out.empty()) out += "\n";
+    out += std::string(2 * static_cast<std::size_t>(c->Level() - 1), ' ');
+    if (c->Parent() != node || c->Level() != node->Level() + 1) out += "!";
+    if (dynamic_cast<const TPlanExpressionNode*>(c))
+      out += "E";
+    else if (auto* j = dynamic_cast<const TPlanJoinTypeNode*>(c))
+      out += "J" + std::to_string(j->JoinKind);
+    else if (auto* t = dynamic_cast<const TPlanTableSpecifier*>(c))
+      out += "T" + std::to_string(t->AccessKind);
+    else if (dynamic_cast<const TPlanTableIndex*>(c))
+      out += "I";
+    else
+      out += "?";
+    out += "|" + c->Text();
+    DumpNode(c, out);
+  }
+}
+
+std::string Dump(const TPlanParser& parser) {
+  std::string out;
+  DumpNode(parser.Statement(), out);
+  return out;
+}
+
+std::string Join(const std::vector<String>& names) {
+  std::string out;
+  for (const auto& n : names) out += (out.empty() ? "" : ",") + n;
+  return out;
+}
+
+struct TreeCase {
+  const char* plan;
+  const char* tree;
+  const char* indexNames;
+};
+
+void ExpectTrees(const std::vector<TreeCase>& cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.plan);
+    TPlanParser parser;
+    parser.SetPlanText(c.plan);
+    parser.SetSQL("SELECT 1");
+    ASSERT_NO_THROW(parser.Parse());
+    EXPECT_EQ(parser.Statement()->Text(), "SELECT 1");
+    EXPECT_EQ(parser.Statement()->Level(), 0);
+    EXPECT_EQ(Dump(parser), c.tree);
+    EXPECT_EQ(Join(parser.IndexNames()), c.indexNames);
+  }
+}
+
+std::string ParseError(const std::string& plan, int maxDepth = 200) {
+  TPlanParser parser;
+  parser.SetMaxDepth(maxDepth);
+  parser.SetPlanText(plan);
+  try {
+    parser.Parse();
+  } catch (const EPlanParserError& e) {
+    EXPECT_EQ(e.Plan(), plan);
+    return e.Message();
+  }
+  return "(parsed)";
+}
+
+}  // namespace
+
+// The shapes older servers print, each with the trailing CR LF the window passes.
+TEST(PlanParser, ClassicShapes) {
+  ExpectTrees({
+      {"PLAN (A NATURAL)\r\n", "E|PLAN (A NATURAL)\n  T0|A", ""},
+      {"PLAN JOIN (A NATURAL, B INDEX (IDX1, IDX2))\r\n",
+       "E|PLAN JOIN (A NATURAL, B INDEX (IDX1, IDX2))\n  J0|JOIN\n    T0|A\n    T1| B\n      I|IDX1\n      I|IDX2",
+       "IDX1,IDX2"},
+      {"PLAN SORT ((A NATURAL))\r\n", "E|PLAN SORT ((A NATURAL))\n  J1|SORT\n    T0|A", ""},
+      {"PLAN MERGE (SORT (A NATURAL), SORT (B NATURAL))\r\n",
+       "E|PLAN MERGE (SORT (A NATURAL), SORT (B NATURAL))\n  J2|MERGE\n    J1|SORT\n      T0|A\n    J1|SORT\n"
+       "      T0|B",
+       ""},
+      {"PLAN SORT (MERGE (SORT (A NATURAL), SORT (B NATURAL)))\r\n",
+       "E|PLAN SORT (MERGE (SORT (A NATURAL)\n  J2|SORT MERGE\n    J1|SORT\n      T0|A\n"
+       "E|, SORT (B NATURAL)))\n  J1|SORT\n    T0|B",
+       ""},
+      {"PLAN (A ORDER IDX_A)\r\n", "E|PLAN (A ORDER IDX_A)\n  T2|A\n    I|IDX_A", "IDX_A"},
+      {"PLAN (A ORDER \"My Idx\")", "E|PLAN (A ORDER \"My Idx\")\n  T2|A\n    I|My Idx", "My Idx"},
+      {"PLAN (B INDEX (RDB$PRIMARY2))\r\nPLAN (A NATURAL)\r\n",
+       "E|PLAN (B INDEX (RDB$PRIMARY2))\n  T1|B\n    I|RDB$PRIMARY2\nE|PLAN (A NATURAL)\n  T0|A", "RDB$PRIMARY2"},
+      {"PLAN (\"My Tab\" NATURAL)", "E|PLAN (\"My Tab\" NATURAL)\n  T0|My Tab", ""},
+      // A keyword inside a quoted alias belongs to the alias.
+      {"PLAN (\"MY INDEX\" NATURAL)", "E|PLAN (\"MY INDEX\" NATURAL)\n  T0|MY INDEX", ""},
+      // Lower case or glued to a letter: not a keyword.
+      {"PLAN join (A NATURAL)", "E|PLAN join (A NATURAL)\n  T0|A", ""},
+      {"PLAN XJOIN (A NATURAL)", "E|PLAN XJOIN (A NATURAL)\n  T0|A", ""},
+      {"PLAN (A INDEX (B, A, B))", "E|PLAN (A INDEX (B, A, B))\n  T1|A\n    I|B\n    I|A\n    I|B", "A,B"},
+      {"", "", ""},
+      {"nothing here", "", ""},
+  });
+}
+
+// The shapes Firebird 3 prints.
+TEST(PlanParser, FirebirdShapes) {
+  ExpectTrees({
+      {"\nPLAN (A NATURAL)", "E|PLAN (A NATURAL)\n  T0|A", ""},
+      {"PLAN SORT (B NATURAL)", "E|PLAN SORT (B NATURAL)\n  J1|SORT\n    T0|B", ""},
+      {"PLAN SORT (A NATURAL, B NATURAL)", "E|PLAN SORT (A NATURAL, B NATURAL)\n  J1|SORT\n    T0|A\n    T0| B", ""},
+      {"PLAN HASH (A NATURAL, B NATURAL)", "E|PLAN HASH (A NATURAL, B NATURAL)\n  J3|HASH\n    T0|A\n    T0| B", ""},
+      {"PLAN (A ORDER IDX_A_NAME INDEX (IDX_A_V))",
+       "E|PLAN (A ORDER IDX_A_NAME INDEX (IDX_A_V))\n  T2|A\n    I|IDX_A_NAME\n    I|IDX_A_V", "IDX_A_NAME,IDX_A_V"},
+      {"PLAN (A ORDER IDX_A_NAME INDEX (IDX_A_V, IDX_A_W))\nPLAN (B NATURAL)",
+       "E|PLAN (A ORDER IDX_A_NAME INDEX (IDX_A_V, IDX_A_W))\n  T2|A\n    I|IDX_A_NAME\n    I|IDX_A_V\n"
+       "    I|IDX_A_W\nE|PLAN (B NATURAL)\n  T0|B",
+       "IDX_A_NAME,IDX_A_V,IDX_A_W"},
+      {"PLAN (R RDB$DATABASE NATURAL, )", "E|PLAN (R RDB$DATABASE NATURAL, )\n  T0|R RDB$DATABASE", ""},
+      {"PLAN SORT (JOIN (A NATURAL, B INDEX (RDB$PRIMARY2)))",
+       "E|PLAN SORT (JOIN (A NATURAL, B INDEX (RDB$PRIMARY2)))\n  J1|SORT\n    J0|JOIN\n      T0|A\n"
+       "      T1| B\n        I|RDB$PRIMARY2",
+       "RDB$PRIMARY2"},
+      {"PLAN SORT (HASH (A NATURAL, B NATURAL))",
+       "E|PLAN SORT (HASH (A NATURAL, B NATURAL))\n  J1|SORT\n    J3|HASH\n      T0|A\n      T0| B", ""},
+      {"PLAN JOIN (JOIN (B NATURAL, A INDEX (FK_A_B)), JOIN (A NATURAL, B INDEX (RDB$PRIMARY2)))",
+       "E|PLAN JOIN (JOIN (B NATURAL, A INDEX (FK_A_B)), JOIN (A NATURAL, B INDEX (RDB$PRIMARY2)))\n  J0|JOIN\n"
+       "    J0|JOIN\n      T0|B\n      T1| A\n        I|FK_A_B\n    J0|JOIN\n      T0|A\n      T1| B\n"
+       "        I|RDB$PRIMARY2",
+       "FK_A_B,RDB$PRIMARY2"},
+      {"PLAN JOIN (VAB A INDEX (RDB$PRIMARY1), VAB B INDEX (RDB$PRIMARY2))",
+       "E|PLAN JOIN (VAB A INDEX (RDB$PRIMARY1), VAB B INDEX (RDB$PRIMARY2))\n  J0|JOIN\n    T1|VAB A\n"
+       "      I|RDB$PRIMARY1\n    T1| VAB B\n      I|RDB$PRIMARY2",
+       "RDB$PRIMARY1,RDB$PRIMARY2"},
+      {"PLAN JOIN (X A INDEX (IDX_A_V), B NATURAL)",
+       "E|PLAN JOIN (X A INDEX (IDX_A_V), B NATURAL)\n  J0|JOIN\n    T1|X A\n      I|IDX_A_V\n    T0| B", "IDX_A_V"},
+      {"\nPLAN (B INDEX (RDB$PRIMARY2))\nPLAN (C NATURAL)\nPLAN SORT (A NATURAL)",
+       "E|PLAN (B INDEX (RDB$PRIMARY2))\n  T1|B\n    I|RDB$PRIMARY2\nE|PLAN (C NATURAL)\n  T0|C\n"
+       "E|PLAN SORT (A NATURAL)\n  J1|SORT\n    T0|A",
+       "RDB$PRIMARY2"},
+  });
+}
+
+// Texts that end where the scanner still expects something: the parse ends at the end of the
+// text, and a failure is only ever the parser's own error.
+TEST(PlanParser, TruncatedTexts) {
+  ExpectTrees({
+      {"PLAN", "E|PLAN", ""},
+      {"PLAN (A INDEX", "E|PLAN (A INDEX\n  T1|A", ""},
+      {"PLAN (A INDEX (", "E|PLAN (A INDEX (\n  T1|A", ""},
+      {"PLAN (A INDEX (X", "E|PLAN (A INDEX (X\n  T1|A\n    I|X", "X"},
+      {"PLAN (A INDEX (X,", "E|PLAN (A INDEX (X,\n  T1|A\n    I|X", "X"},
+      {"PLAN (A ORDER", "E|PLAN (A ORDER\n  T2|A\n    I|", ""},
+      {"PLAN (A ORDER \"X", "E|PLAN (A ORDER \"X\n  T2|A\n    I|X", "X"},
+      {"PLAN (A ORDER X INDEX (", "E|PLAN (A ORDER X INDEX (\n  T2|A\n    I|X", "X"},
+      {"PLAN SORT (", "E|PLAN SORT (\n  J1|SORT", ""},
+      {"PLAN JOIN", "E|PLAN JOIN\n  J0|JOIN", ""},
+  });
+  for (const char* plan : {"PLAN (", "PLAN (\"A", "PLAN (\"A\"", "(", ",", "PLAN (A", "PLAN SORT", "PLAN (A,"}) {
+    SCOPED_TRACE(plan);
+    TPlanParser parser;
+    parser.SetPlanText(plan);
+    try {
+      parser.Parse();
+    } catch (const EPlanParserError&) {
+    }
+  }
+}
+
+TEST(PlanParser, ErrorMessages) {
+  EXPECT_EQ(ParseError("PLAN (a natural)\r\n"),
+            "TPlanParser.ParsePlanItem: Unrecognized PLAN syntax -- \"NATURAL\", \"INDEX\" or \"ORDER\" not found "
+            "after alias: a natural)\r\n");
+  EXPECT_EQ(ParseError("PLAN ((A NATURAL))"), "TPlanParser.ParsePlanJoin: Unrecognized Text: \"(\"");
+  EXPECT_EQ(ParseError("PLAN (\"A\" FOO)"), "TPlanParser.ParseTableSpecifier: Unknown token \"");
+  EXPECT_EQ(ParseError("PLAN (A INDEX ((X))"), kRecursion);
+
+  // A failed parse leaves the tree as far as it was built; the next parse replaces it.
+  TPlanParser parser;
+  parser.SetPlanText("PLAN JOIN (A NATURAL, B INDEX (I1), c natural)");
+  EXPECT_THROW(parser.Parse(), EPlanParserError);
+  EXPECT_EQ(Dump(parser), "E|\n  J0|JOIN\n    T0|A\n    T1| B\n      I|I1");
+  parser.SetPlanText("PLAN (C NATURAL)");
+  parser.Parse();
+  EXPECT_EQ(Dump(parser), "E|PLAN (C NATURAL)\n  T0|C");
+  EXPECT_TRUE(parser.IndexNames().empty());
+}
+
+TEST(PlanParser, Budget) {
+  auto joinOf = [](int tables) {
+    std::string plan = "PLAN JOIN (";
+    for (int i = 0; i < tables; ++i) plan += (i ? ", T" : "T") + std::to_string(i) + " NATURAL";
+    return plan + ")\r\n";
+  };
+  // The three-table join takes 9 units: a budget of 10 is enough, 9 is not.
+  EXPECT_EQ(ParseError(joinOf(3), 10), "(parsed)");
+  EXPECT_EQ(ParseError(joinOf(3), 9), kRecursion);
+  EXPECT_EQ(ParseError(joinOf(20), 10), kRecursion);
+  EXPECT_EQ(ParseError("PLAN (A NATURAL)", 1), kRecursion);
+  // A budget that never reaches 0, or one too large to reach, still ends a parse that makes
+  // no progress; one that makes progress is not cut short.
+  for (int depth : {0, -1, INT_MIN, INT_MAX}) {
+    SCOPED_TRACE(depth);
+    EXPECT_EQ(ParseError("PLAN (A INDEX ((X))", depth), kRecursion);
+    EXPECT_EQ(ParseError(joinOf(500), depth), "(parsed)");
+  }
+}
+
+TEST(PlanParser, LongPlanParsesCompletely) {
+  std::string plan;
+  for (int i = 0; i < 2000; ++i) plan += "PLAN SORT (JOIN (A NATURAL, B INDEX (IDX" + std::to_string(i) + ")))\n";
+  TPlanParser parser;
+  parser.SetMaxDepth(INT_MAX);
+  parser.SetPlanText(plan);
+  parser.Parse();
+  EXPECT_EQ(parser.Statement()->Children().Count(), 2000);
+  EXPECT_EQ(parser.IndexNames().size(), 2000u);
+}
+
+TEST(PlanParser, StripLineBreaks) {
+  EXPECT_EQ(TPlanParser::StripLineBreaks("A\r\nB\nC\rD", true), "A  B C D");
+  EXPECT_EQ(TPlanParser::StripLineBreaks("A\r\nB\nC\rD", false), "ABCD");
+}
+
+TEST(PlanParser, FindFirstToken) {
+  struct Case {
+    std::initializer_list<std::string_view> tokens;
+    const char* text;
+    const char* token;
+    int position;
+  };
+  const Case cases[] = {
+      {{"JOIN"}, "JOINED JOIN (", "JOIN", 12},
+      {{"("}, "A(B", "", -1},
+      {{"("}, "A (B", "(", 4},
+      {{"JOIN"}, "JOIN1 JOIN", "JOIN", 11},
+      {{"NATURAL", "INDEX", "ORDER"}, "A natural)", "", -1},
+      {{"NATURAL", "INDEX", "ORDER"}, "X NATURE, Y ORDER Z", "ORDER", 18},
+      {{"JOIN", "("}, "JO,(", "(", 5},
+      {{"SORT"}, "", "", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    auto m = TPlanParser::FindFirstToken(c.tokens, c.text);
+    EXPECT_EQ(m.Token, c.token);
+    EXPECT_EQ(m.Position, c.position);
+  }
+}
+
+// The indexed lookup gives the scan's answer in every range.
+TEST(PlanParser, WordIndexMatchesScan) {
+  std::mt19937 random(7);
+  const char alphabet[] = "MERG ,()Xa\r";
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 40);
+    for (int i = 0; i < length; ++i) text += (random() % 3 == 0) ? std::string("MERGE") : std::string(1, alphabet[random() % 11]);
+    TPlanWordIndex index;
+    index.Build(text, "MERGE");
+    for (std::size_t b = 0; b <= text.size(); ++b)
+      for (std::size_t e = b; e <= text.size(); ++e) {
+        const int expected = TPlanParser::FindFirstToken({"MERGE"}, std::string_view(text).substr(b, e - b)).Position;
+        ASSERT_EQ(index.Find(b, e), expected) << '"' << text << "\" " << b << ".." << e;
+      }
+  }
+}
