@@ -1,0 +1,114 @@
+#include "platform/core/FormatSettings.h"
+
+#include <QLocale>
+#include <QString>
+
+TFormatSettings FormatSettings = DefaultFormatSettings();
+
+TFormatSettings DefaultFormatSettings() { return TFormatSettings{}; }
+
+namespace {
+
+std::string Std(const QString& s) {
+  QByteArray b = s.toUtf8();
+  return std::string(b.constData(), static_cast<std::size_t>(b.size()));
+}
+
+// A single-byte separator; locales whose separator is not ASCII (a no-break space, for
+// instance) keep the fallback, because the separators are single characters in the formats.
+char AsciiOr(const QString& s, char fallback) {
+  return (s.size() == 1 && s[0].unicode() < 0x80) ? static_cast<char>(s[0].unicode()) : fallback;
+}
+
+// Qt's date pattern letters to the framework's: the month is M in both; minutes are "m" in Qt
+// and "n" here; AM/PM is "AP"/"ap"/"A"/"a" in Qt and "AMPM" here; "dddd"/"MMMM" agree.
+std::string TimePattern(const QString& qt) {
+  std::string out;
+  QString s = qt;
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    QChar c = s[i];
+    if (c == u'\'') {
+      qsizetype j = s.indexOf(u'\'', i + 1);
+      if (j < 0) j = s.size();
+      out += '"' + Std(s.mid(i + 1, j - i - 1)) + '"';
+      i = j;
+    } else if (c == u'm') {
+      out += 'n';
+    } else if (c == u'a' || c == u'A') {
+      if (i + 1 < s.size() && (s[i + 1] == u'p' || s[i + 1] == u'P')) ++i;
+      out += "AMPM";
+    } else if (c == u't') {
+      // the time zone has no token here
+    } else {
+      out += Std(QString(c));
+    }
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string DatePattern(const QString& qt) {
+  std::string out;
+  for (qsizetype i = 0; i < qt.size(); ++i) {
+    QChar c = qt[i];
+    if (c == u'\'') {
+      qsizetype j = qt.indexOf(u'\'', i + 1);
+      if (j < 0) j = qt.size();
+      out += '"' + Std(qt.mid(i + 1, j - i - 1)) + '"';
+      i = j;
+    } else {
+      out += Std(QString(c));
+    }
+  }
+  return out;
+}
+
+char FirstSeparator(const QString& pattern, char fallback) {
+  for (QChar c : pattern)
+    if (!c.isLetterOrNumber() && c != u'\'' && c != u' ') return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : fallback;
+  return fallback;
+}
+
+}  // namespace
+
+TFormatSettings GetLocaleFormatSettings() {
+  QLocale loc = QLocale::system();
+  TFormatSettings s = DefaultFormatSettings();
+  if (loc.language() == QLocale::C) return s;
+  s.DecimalSeparator = AsciiOr(loc.decimalPoint(), '.');
+  s.ThousandSeparator = AsciiOr(loc.groupSeparator(), s.DecimalSeparator == ',' ? '.' : ',');
+  if (s.ThousandSeparator == s.DecimalSeparator) s.ThousandSeparator = s.DecimalSeparator == ',' ? '.' : ',';
+  QString shortDate = loc.dateFormat(QLocale::ShortFormat);
+  s.DateSeparator = FirstSeparator(shortDate, '/');
+  s.ShortDateFormat = DatePattern(shortDate);
+  s.LongDateFormat = DatePattern(loc.dateFormat(QLocale::LongFormat));
+  QString shortTime = loc.timeFormat(QLocale::ShortFormat);
+  s.TimeSeparator = FirstSeparator(shortTime, ':');
+  s.ShortTimeFormat = TimePattern(shortTime);
+  s.LongTimeFormat = TimePattern(loc.timeFormat(QLocale::LongFormat));
+  s.TimeAMString = Std(loc.amText());
+  s.TimePMString = Std(loc.pmText());
+  s.CurrencyString = Std(loc.currencySymbol());
+  // Where the symbol goes: format a positive and a negative amount and look.
+  QString pos = loc.toCurrencyString(1.0);
+  QString sym = loc.currencySymbol();
+  bool prefix = pos.startsWith(sym);
+  bool blank = prefix ? pos.mid(sym.size()).startsWith(QChar(u' ')) || pos.mid(sym.size()).startsWith(QChar(0xA0))
+                      : pos.chopped(sym.size()).endsWith(QChar(u' ')) || pos.chopped(sym.size()).endsWith(QChar(0xA0));
+  s.CurrencyFormat = (prefix ? 0 : 1) + (blank ? 2 : 0);
+  s.NegCurrFormat = prefix ? (blank ? 9 : 1) : (blank ? 8 : 5);
+  s.CurrencyDecimals = 2;
+  s.FirstDayOfWeek = (static_cast<int>(loc.firstDayOfWeek()) + 6) % 7;  // Qt: 1 = Monday
+  for (int m = 1; m <= 12; ++m) {
+    s.ShortMonthNames[static_cast<std::size_t>(m - 1)] = Std(loc.monthName(m, QLocale::ShortFormat));
+    s.LongMonthNames[static_cast<std::size_t>(m - 1)] = Std(loc.monthName(m, QLocale::LongFormat));
+  }
+  for (int d = 0; d < 7; ++d) {
+    int qtDay = d == 0 ? 7 : d;  // our index 0 is Sunday; Qt's 7
+    s.ShortDayNames[static_cast<std::size_t>(d)] = Std(loc.dayName(qtDay, QLocale::ShortFormat));
+    s.LongDayNames[static_cast<std::size_t>(d)] = Std(loc.dayName(qtDay, QLocale::LongFormat));
+  }
+  return s;
+}
+
+void ApplyLocaleFormatSettings() { FormatSettings = GetLocaleFormatSettings(); }
