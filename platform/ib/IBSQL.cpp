@@ -42,6 +42,15 @@ std::string Latin1ToUtf8(const char* p, size_t n) {
   return out;
 }
 
+// Bytes per character of the character sets whose text arrives as UTF-8.
+int CharacterWidth(short subType) {
+  switch (subType & 0xFF) {
+    case 3: return 3;  // UNICODE_FSS
+    case 4: return 4;  // UTF8
+    default: return 1;
+  }
+}
+
 template <typename T>
 T Load(const char* p) {
   T v;
@@ -111,6 +120,20 @@ std::string TIBValue::AsString() const {
   if (IsNull()) return {};
   switch (fDesc->SQLType) {
     case SQL_TEXT:
+      if (int perChar = CharacterWidth(fDesc->SubType); perChar > 1 && ValidUtf8(fData, fSize)) {
+        // A CHAR(n) of a multi-byte set arrives padded to n times the widest character:
+        // keep n characters.
+        size_t chars = static_cast<size_t>(fDesc->Length / perChar), end = 0;
+        for (size_t k = 0; k < chars && end < fSize; ++k) {
+          unsigned char c = static_cast<unsigned char>(fData[end]);
+          end += c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
+        }
+        end = std::min(end, fSize);
+        if (std::string(fData + end, fSize - end).find_first_not_of(' ') == std::string::npos)
+          return std::string(fData, end);
+        return std::string(fData, fSize);
+      }
+      [[fallthrough]];
     case SQL_VARYING:
     case SQL_BLOB:
       if (ValidUtf8(fData, fSize)) return std::string(fData, fSize);
