@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "platform/core/FormatSettings.h"
+
 kcChars kcToChars(const String& Text) {
   kcChars r;
   r.reserve(Text.size());
@@ -54,6 +56,8 @@ String kcFromChars(const kcChars& Chars) {
 char32_t kcUpperChar(char32_t Ch) { return char32_t(std::towupper(wint_t(Ch))); }
 char32_t kcLowerChar(char32_t Ch) { return char32_t(std::towlower(wint_t(Ch))); }
 
-char32_t kcDateSeparator() { return U'/'; }
-char32_t kcTimeSeparator() { return U':'; }
-char32_t kcDecimalSeparator() { return U'.'; }
+char32_t kcDateSeparator() { return char32_t(static_cast<unsigned char>(FormatSettings.DateSeparator)); }
+char32_t kcTimeSeparator() { return char32_t(static_cast<unsigned char>(FormatSettings.TimeSeparator)); }
+char32_t kcDecimalSeparator() {
+  return char32_t(static_cast<unsigned char>(FormatSettings.DecimalSeparator));
+}
