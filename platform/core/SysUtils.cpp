@@ -119,21 +119,7 @@ bool TryRound(double value, std::int64_t& result) {
   return true;
 }
 
-std::int64_t Round(double value) {
-  std::int64_t r = 0;
-  if (!TryRound(value, r)) throw EConvertError("Floating point value out of integer range");
-  return r;
-}
-
-std::int64_t Trunc(double value) {
-  double t = std::trunc(value);
-  if (!(t >= -9223372036854775808.0 && t < 9223372036854775808.0))
-    throw EConvertError("Floating point value out of integer range");
-  return static_cast<std::int64_t>(t);
-}
-
 double Int(double value) { return std::trunc(value); }
-double Frac(double value) { return value - std::trunc(value); }
 
 // ---- 80-bit extended ----------------------------------------------------------------------
 
@@ -624,7 +610,6 @@ std::size_t Utf8Prefix(const std::string& s, int count) {
   return i;
 }
 
-}  // namespace
 
 int CharCount(const std::string& s) {
   int n = 0;
@@ -632,14 +617,7 @@ int CharCount(const std::string& s) {
   return n;
 }
 
-std::string CharCopy(const std::string& s, int index, int count) {
-  if (index < 1) index = 1;
-  if (count <= 0) return {};
-  std::size_t start = Utf8Prefix(s, index - 1);
-  std::size_t end = start;
-  for (int k = 0; k < count && end < s.size(); ++k) end = Utf8Advance(s, end);
-  return s.substr(start, end - start);
-}
+}  // namespace
 
 std::string Format(const std::string& format, const std::vector<TVarRec>& args) {
   return Format(format, args, FormatSettings);

@@ -93,14 +93,10 @@ struct Currency {
   constexpr Currency operator-() const { return FromRaw(-Val); }
 };
 
-// ---- Rounding ------------------------------------------------------------------------------
-// Rounds halves to even, as the floating-point unit does by default. EConvertError on overflow.
-std::int64_t Round(double value);
+// ---- Rounding (Round, Trunc and Frac are in Math.h) -----------------------------------
+// Rounds halves to even; false when the result does not fit 64 bits or value is not a number.
 bool TryRound(double value, std::int64_t& result);
-// Truncates towards zero. EConvertError on overflow.
-std::int64_t Trunc(double value);
-double Int(double value);   // the integer part, as a double
-double Frac(double value);  // value - Int(value)
+double Int(double value);  // the integer part, as a double
 
 // ---- 80-bit extended, the 10-byte x87 layout --------------------------------------------
 // Bytes 0-7 hold the 64-bit significand with the explicit integer bit, bytes 8-9 the sign bit
@@ -226,9 +222,7 @@ std::string StringReplace(const std::string& s, const std::string& oldPattern,
 int Pos(const std::string& sub, const std::string& s, int offset = 1);
 // Bytes [index, index + count) counted from 1, clipped to the string.
 std::string Copy(const std::string& s, int index, int count);
-// The same for characters of a UTF-8 string, never splitting one.
-int CharCount(const std::string& s);
-std::string CharCopy(const std::string& s, int index, int count);
+// Character counts and copies of UTF-8 text are in Utf8.h (Utf8Length, Utf8Copy).
 
 // 'text' with embedded quotes doubled.
 std::string QuotedStr(const std::string& s);
