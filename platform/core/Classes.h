@@ -584,8 +584,6 @@ using TComponentState = TSet<TComponentStateItem, 16>;
 
 enum TOperation { opInsert, opRemove };
 
-bool IsValidIdent(const String& Ident);
-
 // A component lives in an ownership tree: its owner frees it, and it frees what it owns.
 class TComponent : public TPersistent, public IInterface {
   VT_CLASS(TComponent, TPersistent)
@@ -618,6 +616,8 @@ public:
 
   // Marks the component as being loaded; Loaded ends it.
   void BeginLoading();
+  // Ends reading and calls Loaded.
+  void EndLoading();
   virtual void Loaded();
   void SetDesigning(bool Value, bool SetChildren = true);
   void SetAncestor(bool Value);
@@ -900,10 +900,6 @@ private:
   bool fOwnsObjects = false;
   bool fUpdating = false;
 };
-
-// Case-insensitive comparison of UTF-8 texts (Unicode simple case folding); <0, 0, >0.
-int CompareText(const String& S1, const String& S2);
-bool SameText(const String& S1, const String& S2);
 
 // ---------------------------------------------------------------------------------------------
 // Streams

@@ -116,6 +116,6 @@ void SetSysColors(const TSysColorTable& Table);
 void SetSysColor(int Index, COLORREF Color);
 void ResetSysColors();
 
-// System colours resolved through the table; other values keep their low three bytes.
+// System colours resolved through the table; other values are returned as they are.
 COLORREF ColorToRGB(TColor Color);
 constexpr bool IsSystemColor(TColor Color) { return (static_cast<std::uint32_t>(Color) & 0xFF000000u) == 0xFF000000u; }

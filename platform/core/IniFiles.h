@@ -16,12 +16,16 @@ VT_DECLARE_EXCEPTION(EIniFileException, Exception);
 // The parsed contents of an INI file.
 class TIniData {
 public:
+  // A key line, or (IsKey false) any other line kept as it was: comments, blank lines.
   struct Key {
     String Name;
     String Value;
+    bool IsKey = true;
   };
+  // The lines before the first header form a section with no header (HasHeader false).
   struct Section {
     String Name;
+    bool HasHeader = true;
     std::vector<Key> Keys;
   };
 
