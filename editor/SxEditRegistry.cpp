@@ -1,0 +1,61 @@
+#include "editor/SxEditRegistry.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace {
+String Upper(String s) {
+  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+}  // namespace
+
+String TSxRegistry::Resolve(const String& Key) const {
+  String path = !Key.empty() && Key[0] == '\\' ? Key.substr(1) : (fCurrentPath.empty() ? Key : fCurrentPath + "\\" + Key);
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+bool TSxRegistry::KeyExists(const String& Key) const {
+  const String path = Resolve(Key);
+  return path.empty() || fStore->SectionExists(path) || fCreated.count(Upper(path)) > 0;
+}
+
+bool TSxRegistry::OpenKey(const String& Key, bool CanCreate) {
+  const String path = Resolve(Key);
+  if (!KeyExists("\\" + path)) {
+    if (!CanCreate) return false;
+    fCreated.insert(Upper(path));
+  }
+  fCurrentPath = path;
+  fReadOnly = false;
+  return true;
+}
+
+bool TSxRegistry::OpenKeyReadOnly(const String& Key) {
+  const String path = Resolve(Key);
+  if (!KeyExists("\\" + path)) return false;
+  fCurrentPath = path;
+  fReadOnly = true;
+  return true;
+}
+
+bool TSxRegistry::ValueExists(const String& Name) const { return fStore->ValueExists(fCurrentPath, Name); }
+
+int TSxRegistry::ReadInteger(const String& Name) const {
+  if (!ValueExists(Name)) throw ERegistryException("Invalid data type for '" + Name + "'");
+  const String s = fStore->ReadString(fCurrentPath, Name, String());
+  char* end = nullptr;
+  const long v = std::strtol(s.c_str(), &end, 10);
+  if (s.empty() || *end) throw ERegistryException("Invalid data type for '" + Name + "'");
+  return static_cast<int>(v);
+}
+
+String TSxRegistry::ReadString(const String& Name) const { return fStore->ReadString(fCurrentPath, Name, String()); }
+
+void TSxRegistry::WriteInteger(const String& Name, int Value) { WriteString(Name, std::to_string(Value)); }
+
+void TSxRegistry::WriteString(const String& Name, const String& Value) {
+  if (fReadOnly) throw ERegistryException("Failed to set data for '" + Name + "'");
+  fStore->WriteString(fCurrentPath, Name, Value);
+}

@@ -1,0 +1,462 @@
+#include "editor/SxEditTextBuffer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+TSxEditStringList::TSxEditStringList() : fConvertTabsProc(GetBestConvertTabsProcEx(8)) {}
+
+TSxEditStringList::~TSxEditStringList() {
+  // Tearing down the list notifies nobody.
+  OnChange = nullptr;
+  OnChanging = nullptr;
+}
+
+void TSxEditStringList::CheckIndex(int Index, int Last) const {
+  if (Index < 0 || Index > Last)
+    throw ESxEditStringList("Invalid stringlist index " + std::to_string(Index));
+}
+
+String TSxEditStringList::Get(int Index) const {
+  if (Index < 0 || Index >= GetCount()) return String();
+  return fList[static_cast<std::size_t>(Index)].Text;
+}
+
+TObject* TSxEditStringList::GetObject(int Index) const {
+  if (Index < 0 || Index >= GetCount()) return nullptr;
+  return fList[static_cast<std::size_t>(Index)].Data;
+}
+
+void TSxEditStringList::Grow(std::size_t Needed) {
+  std::size_t cap = fList.capacity();
+  if (Needed <= cap) return;
+  while (cap < Needed) cap += cap <= 64 ? 16 : cap / 4;
+  fList.reserve(cap);
+}
+
+void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
+  Grow(fList.size() + 1);
+  TSxEditStringRec rec;
+  rec.Text = S;
+  rec.Data = Obj;
+  fList.insert(fList.begin() + Index, std::move(rec));
+  fIndexOfLongestLine = -1;
+}
+
+int TSxEditStringList::Add(const String& S) { return AddObject(S, nullptr); }
+
+int TSxEditStringList::AddObject(const String& S, TObject* Obj) {
+  BeginUpdate();
+  try {
+    const int index = GetCount();
+    InsertItem(index, S, Obj);
+    Fire(OnLinesInserted, index, 1);
+    EndUpdate();
+    return index;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+}
+
+void TSxEditStringList::Insert(int Index, const String& S) {
+  CheckIndex(Index, GetCount());
+  BeginUpdate();
+  try {
+    InsertItem(Index, S, nullptr);
+    Fire(OnLinesInserted, Index, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::Put(int Index, const String& S) {
+  if (Index == GetCount()) {
+    Add(S);
+    return;
+  }
+  CheckIndex(Index, GetCount() - 1);
+  BeginUpdate();
+  try {
+    auto& rec = fList[static_cast<std::size_t>(Index)];
+    rec.Text = S;
+    rec.Flags = lfExpandedLengthUnknown;
+    rec.ExpandedLength = -1;
+    fIndexOfLongestLine = -1;
+    Fire(OnLinesChanged, Index, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::PutObject(int Index, TObject* Obj) {
+  CheckIndex(Index, GetCount() - 1);
+  BeginUpdate();
+  fList[static_cast<std::size_t>(Index)].Data = Obj;
+  EndUpdate();
+}
+
+void TSxEditStringList::Delete(int Index) {
+  CheckIndex(Index, GetCount() - 1);
+  BeginUpdate();
+  try {
+    fList.erase(fList.begin() + Index);
+    fIndexOfLongestLine = -1;
+    Fire(OnLinesDeleted, Index, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::Exchange(int Index1, int Index2) {
+  CheckIndex(Index1, GetCount() - 1);
+  CheckIndex(Index2, GetCount() - 1);
+  BeginUpdate();
+  std::swap(fList[static_cast<std::size_t>(Index1)], fList[static_cast<std::size_t>(Index2)]);
+  if (fIndexOfLongestLine == Index1)
+    fIndexOfLongestLine = Index2;
+  else if (fIndexOfLongestLine == Index2)
+    fIndexOfLongestLine = Index1;
+  EndUpdate();
+}
+
+void TSxEditStringList::Clear() {
+  if (!fList.empty()) {
+    BeginUpdate();
+    try {
+      std::vector<TSxEditStringRec>().swap(fList);
+      if (OnCleared) OnCleared(this);
+    } catch (...) {
+      EndUpdate();
+      throw;
+    }
+    EndUpdate();
+  }
+  fIndexOfLongestLine = -1;
+}
+
+void TSxEditStringList::AddStrings(TStrings* Strings) {
+  if (!Strings || Strings->Count() == 0) return;
+  BeginUpdate();
+  try {
+    const int first = GetCount(), n = Strings->Count();
+    const std::size_t want = static_cast<std::size_t>(first + n + 15) / 16 * 16;
+    if (want > fList.capacity()) fList.reserve(want);
+    for (int i = 0; i < n; ++i) {
+      TSxEditStringRec rec;
+      rec.Text = Strings->Get(i);
+      rec.Data = Strings->GetObject(i);
+      fList.push_back(std::move(rec));
+    }
+    fIndexOfLongestLine = -1;
+    Fire(OnLinesInserted, first, n);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+String TSxEditStringList::Text() const {
+  if (fList.empty()) return String();
+  std::size_t size = 2 * (fList.size() - 1);
+  for (const auto& rec : fList) size += rec.Text.size();
+  String out;
+  out.reserve(size);
+  for (std::size_t i = 0; i < fList.size(); ++i) {
+    if (i) out += "\r\n";
+    out += fList[i].Text;
+  }
+  return out;
+}
+
+void TSxEditStringList::DoSetCapacity(int NewCapacity) {
+  if (NewCapacity < GetCount()) throw EListError("Stringlist capacity cannot be smaller than count");
+  if (static_cast<std::size_t>(NewCapacity) > fList.capacity()) {
+    fList.reserve(static_cast<std::size_t>(NewCapacity));
+  } else if (static_cast<std::size_t>(NewCapacity) < fList.capacity()) {
+    std::vector<TSxEditStringRec> copy;
+    copy.reserve(static_cast<std::size_t>(NewCapacity));
+    for (auto& rec : fList) copy.push_back(std::move(rec));
+    fList.swap(copy);
+  }
+}
+
+void TSxEditStringList::SetUpdateState(bool Updating) {
+  if (Updating) {
+    if (OnChanging) OnChanging(this);
+  } else {
+    if (OnChange) OnChange(this);
+  }
+}
+
+void TSxEditStringList::InsertLines(int Index, int NumLines) {
+  CheckIndex(Index, GetCount());
+  if (NumLines <= 0) return;
+  BeginUpdate();
+  try {
+    // Grows geometrically rather than to the exact size, so that a run of single-line
+    // inserts does not reallocate every time.
+    Grow(fList.size() + static_cast<std::size_t>(NumLines));
+    fList.insert(fList.begin() + Index, static_cast<std::size_t>(NumLines), TSxEditStringRec{});
+    fIndexOfLongestLine = -1;
+    Fire(OnLinesInserted, Index, NumLines);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::DeleteLines(int Index, int NumLines) {
+  if (NumLines <= 0) return;
+  CheckIndex(Index, GetCount());
+  const int count = std::min(NumLines, GetCount() - Index);
+  BeginUpdate();
+  try {
+    fList.erase(fList.begin() + Index, fList.begin() + Index + count);
+    fIndexOfLongestLine = -1;
+    Fire(OnLinesDeleted, Index, count);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+TSxRange TSxEditStringList::Range(int Index) const {
+  if (Index < 0 || Index >= GetCount()) return 0;
+  return fList[static_cast<std::size_t>(Index)].Range;
+}
+
+void TSxEditStringList::SetRange(int Index, TSxRange Value) {
+  CheckIndex(Index, GetCount() - 1);
+  BeginUpdate();
+  fList[static_cast<std::size_t>(Index)].Range = Value;
+  EndUpdate();
+}
+
+String TSxEditStringList::ExpandString(int Index) {
+  auto& rec = fList[static_cast<std::size_t>(Index)];
+  if (rec.Text.empty()) {
+    rec.Flags = lfHasNoTabs;
+    rec.ExpandedLength = 0;
+    return String();
+  }
+  bool hasTabs = false;
+  String s = fConvertTabsProc(rec.Text, fTabWidth, hasTabs);
+  rec.ExpandedLength = SxCharCount(s);
+  rec.Flags = hasTabs ? lfHasTabs : lfHasNoTabs;
+  return s;
+}
+
+String TSxEditStringList::ExpandedString(int Index) {
+  if (Index < 0 || Index >= GetCount()) return String();
+  const auto& rec = fList[static_cast<std::size_t>(Index)];
+  if (rec.Flags & lfHasNoTabs) return rec.Text;
+  return ExpandString(Index);
+}
+
+int TSxEditStringList::ExpandedLength(int Index) {
+  if (Index < 0 || Index >= GetCount()) return 0;
+  auto& rec = fList[static_cast<std::size_t>(Index)];
+  if (rec.Flags & lfExpandedLengthUnknown) {
+    // Only the width is needed: measure without building the expanded string.
+    rec.ExpandedLength = GetExpandedLength(rec.Text, fTabWidth);
+    rec.Flags = rec.Text.find('\t') == String::npos ? lfHasNoTabs : lfHasTabs;
+  }
+  return rec.ExpandedLength;
+}
+
+int TSxEditStringList::LengthOfLongestLine() {
+  if (fIndexOfLongestLine < 0) {
+    int best = 0;
+    for (int i = 0; i < GetCount(); ++i) {
+      const int len = ExpandedLength(i);
+      if (len > best) {
+        best = len;
+        fIndexOfLongestLine = i;
+      }
+    }
+  }
+  return fIndexOfLongestLine < 0 ? 0 : fList[static_cast<std::size_t>(fIndexOfLongestLine)].ExpandedLength;
+}
+
+void TSxEditStringList::SetTabWidth(int Value) {
+  if (Value == fTabWidth) return;
+  fTabWidth = Value;
+  fConvertTabsProc = GetBestConvertTabsProcEx(Value);
+  fIndexOfLongestLine = -1;
+  for (auto& rec : fList) {
+    rec.ExpandedLength = -1;
+    rec.Flags = static_cast<std::uint8_t>((rec.Flags & ~lfHasNoTabs) | lfExpandedLengthUnknown);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading and saving
+
+const char* TSxEditStringList::LineBreak() const {
+  switch (fLineBreakStyle) {
+    case lbsLf: return "\n";
+    case lbsCr: return "\r";
+    default: return "\r\n";
+  }
+}
+
+void TSxEditStringList::LoadFromStream(TStream* Stream) {
+  Stream->SetPosition(0);
+  const std::int64_t size = Stream->Size();
+  String data(static_cast<std::size_t>(size), '\0');
+  if (size > 0) Stream->ReadBuffer(data.data(), size);
+  BeginUpdate();
+  try {
+    Clear();
+    bool crSeen = false, lfSeen = false;
+    std::size_t p = 0;
+    const std::size_t n = data.size();
+    while (p < n) {
+      std::size_t e = p;
+      while (e < n && data[e] != '\r' && data[e] != '\n') ++e;
+      Add(data.substr(p, e - p));
+      p = e;
+      if (p < n && data[p] == '\r') {
+        ++p;
+        crSeen = true;
+      }
+      if (p < n && data[p] == '\n') {
+        ++p;
+        lfSeen = true;
+      }
+    }
+    if (!fAppendLineBreakAtEnd && n > 0 && (data[n - 1] == '\r' || data[n - 1] == '\n')) Add(String());
+    fLineBreakStyle = crSeen && !lfSeen ? lbsCr : lfSeen && !crSeen ? lbsLf : lbsCrLf;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::LoadFromFile(const String& FileName) {
+  TFileStream stream(FileName, fmOpenRead | fmShareDenyNone);
+  LoadFromStream(&stream);
+}
+
+void TSxEditStringList::SaveToStream(TStream* Stream) {
+  if (fList.empty()) return;
+  const String sep = LineBreak();
+  std::size_t size = 0;
+  for (const auto& rec : fList) size += rec.Text.size() + sep.size();
+  if (!fAppendLineBreakAtEnd) size -= sep.size();
+  String out;
+  out.reserve(size);
+  for (std::size_t i = 0; i < fList.size(); ++i) {
+    out += fList[i].Text;
+    if (fAppendLineBreakAtEnd || i + 1 < fList.size()) out += sep;
+  }
+  Stream->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+}
+
+namespace {
+
+// A temporary file beside the target, removed again unless committed.
+class TempBeside {
+public:
+  explicit TempBeside(const String& target) : fTarget(target) {
+    struct stat st {};
+    if (lstat(target.c_str(), &st) == 0) {
+      // Replacing a link or a special file by rename would change what the name is.
+      if (!S_ISREG(st.st_mode)) return;
+      fMode = st.st_mode & 07777;
+      fHaveMode = true;
+    }
+    String pattern = target + ".XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return;
+    if (fHaveMode)
+      fchmod(fd, fMode);
+    else {
+      // A new file gets the permissions any newly created file would get.
+      const mode_t mask = umask(0);
+      umask(mask);
+      fchmod(fd, 0666 & ~mask);
+    }
+    close(fd);
+    fName = pattern;
+  }
+  ~TempBeside() {
+    if (!fName.empty() && !fCommitted) std::remove(fName.c_str());
+  }
+  const String& Name() const { return fName; }
+  bool Commit() {
+    fCommitted = std::rename(fName.c_str(), fTarget.c_str()) == 0;
+    return fCommitted;
+  }
+
+private:
+  String fTarget, fName;
+  mode_t fMode = 0;
+  bool fHaveMode = false, fCommitted = false;
+};
+
+}  // namespace
+
+void TSxEditStringList::SaveToFile(const String& FileName) {
+  auto writeAll = [this](const String& name, std::uint16_t mode) {
+    TSxEditFileWriter writer(new TFileStream(name, mode));
+    writer.SetLineBreakStyle(fLineBreakStyle);
+    for (std::size_t i = 0; i < fList.size(); ++i) {
+      if (fAppendLineBreakAtEnd || i + 1 < fList.size())
+        writer.WriteLine(fList[i].Text);
+      else
+        writer.Write(fList[i].Text);
+    }
+    writer.Flush();
+  };
+  TempBeside temp(FileName);
+  if (temp.Name().empty()) {
+    // No temporary file possible here (a read-only folder, a link): write in place.
+    writeAll(FileName, fmCreate);
+    return;
+  }
+  writeAll(temp.Name(), fmOpenWrite);
+  if (!temp.Commit()) throw EFCreateError("Cannot create file \"" + FileName + "\". Rename failed");
+}
+
+TSxEditFileWriter::TSxEditFileWriter(TStream* Stream) : fStream(Stream), fBuffer(16384) {}
+
+TSxEditFileWriter::~TSxEditFileWriter() { delete fStream; }
+
+void TSxEditFileWriter::Append(const char* p, std::size_t n) {
+  if (n > fBuffer.size() - fPos) {
+    Flush();
+    if (n > fBuffer.size()) fBuffer.resize(n);
+  }
+  std::copy(p, p + n, fBuffer.begin() + static_cast<std::ptrdiff_t>(fPos));
+  fPos += n;
+}
+
+void TSxEditFileWriter::Write(const String& Text) { Append(Text.data(), Text.size()); }
+
+void TSxEditFileWriter::WriteLine(const String& Text) {
+  const char* sep = fLineBreakStyle == lbsCrLf ? "\r\n" : fLineBreakStyle == lbsLf ? "\n" : "\r";
+  String s = Text;
+  s += sep;
+  Append(s.data(), s.size());
+}
+
+void TSxEditFileWriter::Flush() {
+  if (fPos == 0) return;
+  fStream->WriteBuffer(fBuffer.data(), static_cast<std::int64_t>(fPos));
+  fPos = 0;
+}

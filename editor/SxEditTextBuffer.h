@@ -1,0 +1,127 @@
+#pragma once
+// The editor's line buffer: a string list of line records that also keeps, per line, the
+// highlighter range at the line's start and the cached width after tab expansion, and tells
+// its owner about every change. It loads and saves text with the line-break style it found.
+
+#include <cstdint>
+#include <vector>
+
+#include "editor/SxEditMiscProcs.h"
+#include "editor/SxEditTypes.h"
+#include "platform/core/Classes.h"
+
+VT_DECLARE_EXCEPTION(ESxEditStringList, Exception);
+
+enum TSxEditStringFlag : std::uint8_t { lfHasTabs = 1, lfHasNoTabs = 2, lfExpandedLengthUnknown = 4 };
+
+struct TSxEditStringRec {
+  String Text;
+  TObject* Data = nullptr;
+  TSxRange Range = -1;
+  int ExpandedLength = -1;
+  std::uint8_t Flags = lfExpandedLengthUnknown;
+};
+
+using TStringListChangeEvent = TEvent<void(TObject* Sender, int Index, int Count)>;
+
+class TSxEditStringList : public TStrings {
+  VT_CLASS(TSxEditStringList, TStrings)
+public:
+  TSxEditStringList();
+  ~TSxEditStringList() override;
+
+  // Framework string-list storage.
+  String Get(int Index) const override;
+  TObject* GetObject(int Index) const override;
+  int GetCount() const override { return static_cast<int>(fList.size()); }
+  int Add(const String& S) override;
+  int AddObject(const String& S, TObject* Obj) override;
+  void Insert(int Index, const String& S) override;
+  void Put(int Index, const String& S) override;
+  void PutObject(int Index, TObject* Obj) override;
+  void Delete(int Index) override;
+  void Exchange(int Index1, int Index2) override;
+  void Clear() override;
+  void AddStrings(TStrings* Strings) override;
+  using TStrings::AddStrings;
+  // Lines joined by CR LF, without a line break after the last.
+  String Text() const override;
+  using TStrings::SetText;
+  // True when Text() would be empty, without building it.
+  bool IsEmptyText() const { return fList.empty() || (fList.size() == 1 && fList[0].Text.empty()); }
+
+  // Editor operations.
+  void InsertLines(int Index, int NumLines);
+  void DeleteLines(int Index, int NumLines);
+  TSxRange Range(int Index) const;
+  void SetRange(int Index, TSxRange Value);
+  String ExpandedString(int Index);
+  int ExpandedLength(int Index);
+  int LengthOfLongestLine();
+  int TabWidth() const { return fTabWidth; }
+  void SetTabWidth(int Value);
+
+  // Loading and saving.
+  void LoadFromStream(TStream* Stream) override;
+  void LoadFromFile(const String& FileName) override;
+  void SaveToStream(TStream* Stream) override;
+  // Writes a temporary file beside the target and renames it over the target, so that a
+  // failed write leaves the previous file as it was.
+  void SaveToFile(const String& FileName) override;
+  TLineBreakStyle LineBreakStyle() const { return fLineBreakStyle; }
+  void SetLineBreakStyle(TLineBreakStyle v) { fLineBreakStyle = v; }
+  bool AppendLineBreakAtEnd() const { return fAppendLineBreakAtEnd; }
+  void SetAppendLineBreakAtEnd(bool v) { fAppendLineBreakAtEnd = v; }
+  const char* LineBreak() const;
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnChanging;
+  TNotifyEvent OnCleared;
+  TStringListChangeEvent OnLinesDeleted;
+  TStringListChangeEvent OnLinesInserted;
+  TStringListChangeEvent OnLinesChanged;
+
+protected:
+  int GetCapacity() const override { return static_cast<int>(fList.capacity()); }
+  void DoSetCapacity(int NewCapacity) override;
+  void SetUpdateState(bool Updating) override;
+
+private:
+  void CheckIndex(int Index, int Last) const;
+  void Grow(std::size_t Needed);
+  void InsertItem(int Index, const String& S, TObject* Obj);
+  String ExpandString(int Index);
+  void Fire(const TStringListChangeEvent& Event, int Index, int Count) {
+    if (Event) Event(this, Index, Count);
+  }
+
+  std::vector<TSxEditStringRec> fList;
+  TLineBreakStyle fLineBreakStyle = lbsCrLf;
+  bool fAppendLineBreakAtEnd = false;
+  TConvertTabsProcEx fConvertTabsProc;
+  int fIndexOfLongestLine = -1;
+  int fTabWidth = 8;
+};
+
+// Buffered writing of lines to a stream with a line-break style.
+class TSxEditFileWriter {
+public:
+  // Takes ownership of the stream. Destroying the writer frees the stream without writing:
+  // call Flush first, so that a write failure is reported instead of lost.
+  explicit TSxEditFileWriter(TStream* Stream);
+  ~TSxEditFileWriter();
+  TSxEditFileWriter(const TSxEditFileWriter&) = delete;
+  TSxEditFileWriter& operator=(const TSxEditFileWriter&) = delete;
+  void Write(const String& Text);
+  void WriteLine(const String& Text);
+  void Flush();
+  TLineBreakStyle LineBreakStyle() const { return fLineBreakStyle; }
+  void SetLineBreakStyle(TLineBreakStyle v) { fLineBreakStyle = v; }
+
+private:
+  void Append(const char* p, std::size_t n);
+  TStream* fStream;
+  std::vector<char> fBuffer;
+  std::size_t fPos = 0;
+  TLineBreakStyle fLineBreakStyle = lbsLf;
+};
