@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "editor/SxEditHighlighter.h"
+#include "editor/SxEditTextBuffer.h"
+
+namespace {
+struct Recorded : TSxEditStringList {
+  std::vector<std::string> log;
+  Recorded() {
+    OnLinesInserted = [this](TObject*, int i, int n) { log.push_back("ins " + std::to_string(i) + "," + std::to_string(n)); };
+    OnLinesDeleted = [this](TObject*, int i, int n) { log.push_back("del " + std::to_string(i) + "," + std::to_string(n)); };
+    OnLinesChanged = [this](TObject*, int i, int n) { log.push_back("chg " + std::to_string(i) + "," + std::to_string(n)); };
+    OnChanging = [this](TObject*) { log.push_back("changing"); };
+    OnChange = [this](TObject*) { log.push_back("change"); };
+    OnCleared = [this](TObject*) { log.push_back("cleared"); };
+  }
+};
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+void WriteFile(const std::string& name, const std::string& data) { std::ofstream(name, std::ios::binary) << data; }
+}  // namespace
+
+TEST(SxEditStringList, CallbacksAndIndexErrors) {
+  Recorded l;
+  l.Add("a");
+  l.Add("b");
+  l.log.clear();
+  l.Put(2, "x");  // Put at Count appends
+  EXPECT_EQ(l.log, (std::vector<std::string>{"changing", "ins 2,1", "change"}));
+  l.log.clear();
+  try {
+    l.Delete(3);
+    FAIL();
+  } catch (const ESxEditStringList& e) {
+    EXPECT_STREQ(e.what(), "Invalid stringlist index 3");
+  }
+  EXPECT_EQ(l.Count(), 3);
+  EXPECT_EQ(l.Get(-1), "");
+  EXPECT_EQ(l.Get(3), "");
+  EXPECT_EQ(l.Range(7), 0);
+  EXPECT_EQ(l.Text(), "a\r\nb\r\nx");
+  EXPECT_THROW(l.Insert(5, "y"), ESxEditStringList);
+  EXPECT_THROW(l.SetRange(3, 1), ESxEditStringList);
+  l.BeginUpdate();
+  l.Put(0, "A");
+  l.Put(1, "B");
+  l.EndUpdate();
+  EXPECT_EQ(l.log, (std::vector<std::string>{"changing", "chg 0,1", "chg 1,1", "change"}));
+  EXPECT_THROW(l.SetCapacity(2), EListError);
+  l.log.clear();
+  l.InsertLines(1, 7);
+  EXPECT_EQ(l.Count(), 10);
+  EXPECT_EQ(l.Range(1), -1);
+  l.DeleteLines(8, 5);
+  EXPECT_EQ(l.Count(), 8);
+  l.DeleteLines(0, 0);
+  EXPECT_EQ(l.log, (std::vector<std::string>{"changing", "ins 1,7", "change", "changing", "del 8,2", "change"}));
+  l.log.clear();
+  l.Clear();
+  l.Clear();
+  EXPECT_EQ(l.log, (std::vector<std::string>{"changing", "cleared", "change"}));
+  EXPECT_TRUE(l.IsEmptyText());
+}
+
+TEST(SxEditStringList, ExpandedLengthsAndLongestLine) {
+  TSxEditStringList l;
+  l.Add("a\tb");          // 9 with tab width 8
+  l.Add("0123456789");    // 10
+  l.Add("\xC3\xA9\xC3\xA9");  // 2 characters
+  EXPECT_EQ(l.ExpandedLength(0), 9);
+  EXPECT_EQ(l.ExpandedLength(2), 2);
+  EXPECT_EQ(l.LengthOfLongestLine(), 10);
+  l.Exchange(0, 1);  // the cached index follows the longest line
+  EXPECT_EQ(l.LengthOfLongestLine(), 10);
+  l.Put(0, "x");
+  EXPECT_EQ(l.LengthOfLongestLine(), 9);
+  l.SetTabWidth(4);
+  EXPECT_EQ(l.ExpandedLength(1), 5);
+  EXPECT_EQ(l.ExpandedString(1), "a\t\t\tb");
+  EXPECT_EQ(l.ExpandedString(5), "");
+  EXPECT_EQ(l.ExpandedLength(-1), 0);
+  TSxEditStringList empty;
+  empty.Add("");
+  EXPECT_EQ(empty.LengthOfLongestLine(), 0);
+}
+
+TEST(SxEditStringList, LoadStylesAndRoundTrips) {
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> lines;
+    TLineBreakStyle style;
+    bool roundTrip;
+  } cases[] = {
+      {"a\r\nb\r\n", {"a", "b", ""}, lbsCrLf, true},
+      {"a\nb", {"a", "b"}, lbsLf, true},
+      {"a\rb", {"a", "b"}, lbsCr, true},
+      {"a\n\rb", {"a", "", "b"}, lbsCrLf, false},
+      {"abc", {"abc"}, lbsCrLf, true},
+      {"", {}, lbsCrLf, true},
+      {"\xC3\xA9t\xC3\xA9\n\xE2\x82\xAC \xF0\x9F\x98\x80\n", {"\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC \xF0\x9F\x98\x80", ""}, lbsLf, true},
+      {"bad \xFF\xC3 bytes\r\n", {"bad \xFF\xC3 bytes", ""}, lbsCrLf, true},
+  };
+  const std::string dir = ::testing::TempDir();
+  for (const auto& c : cases) {
+    TSxEditStringList l;
+    TStringStream in(c.bytes);
+    in.SetPosition(static_cast<std::int64_t>(c.bytes.size() / 2));  // loading starts at 0 anyway
+    l.LoadFromStream(&in);
+    EXPECT_EQ(l.ToVector(), c.lines) << c.bytes;
+    EXPECT_EQ(l.LineBreakStyle(), c.style) << c.bytes;
+    if (!c.roundTrip) continue;
+    TStringStream out;
+    l.SaveToStream(&out);
+    EXPECT_EQ(out.DataString(), c.bytes);
+    const std::string name = dir + "/sx_roundtrip.sql";
+    WriteFile(name, "previous");
+    l.SaveToFile(name);
+    EXPECT_EQ(ReadFile(name), c.bytes);
+    TSxEditStringList back;
+    back.LoadFromFile(name);
+    EXPECT_EQ(back.ToVector(), c.lines);
+  }
+  TSxEditStringList l;
+  l.SetAppendLineBreakAtEnd(true);
+  TStringStream in("a\n");
+  l.LoadFromStream(&in);
+  EXPECT_EQ(l.ToVector(), (std::vector<std::string>{"a"}));
+  TStringStream out;
+  l.SaveToStream(&out);
+  EXPECT_EQ(out.DataString(), "a\n");
+}
+
+TEST(SxEditStringList, SaveKeepsPreviousFileOnWriteFailureAndKeepsMode) {
+  namespace fs = std::filesystem;
+  const std::string dir = ::testing::TempDir() + "/sx_save";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string name = dir + "/query.sql";
+  WriteFile(name, "old text");
+  chmod(name.c_str(), 0600);
+  TSxEditStringList l;
+  l.Add(std::string(200000, 'x'));
+  // A file-size limit makes every write past 1000 bytes fail, as a full disk would.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  EXPECT_THROW(l.SaveToFile(name), EStreamError);
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(ReadFile(name), "old text");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temporary left
+  l.Put(0, "new");
+  l.SaveToFile(name);
+  EXPECT_EQ(ReadFile(name), "new");
+  struct stat st {};
+  stat(name.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  fs::remove_all(dir);
+}
+
+TEST(SxHighlighterAttributes, RegistryForms) {
+  const std::string file = ::testing::TempDir() + "/sx_highlighters.ini";
+  std::remove(file.c_str());
+  TMemIniFile ini(file);
+  TSxHighlighterAttributes a("Comment");
+  int changes = 0;
+  a.OnChange = [&](TObject*) { ++changes; };
+  a.SetStyle(sxfsBold | sxfsUnderline);
+  a.SetForeground(clNavy);
+  a.SetForeground(clNavy);
+  EXPECT_EQ(changes, 2);
+  TSxRegistry reg(&ini);
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Highlighters\\SQL", true));
+  EXPECT_TRUE(a.SaveToRegistry(reg));
+  EXPECT_EQ(reg.CurrentPath(), "Software\\Highlighters\\SQL");
+  EXPECT_EQ(ini.ReadString("Software\\Highlighters\\SQL\\Comment", "Style", ""), "5");
+  TSxHighlighterAttributes b("Comment");
+  EXPECT_TRUE(b.LoadFromRegistry(reg));
+  EXPECT_EQ(b.Style(), sxfsBold | sxfsUnderline);
+  EXPECT_EQ(b.Foreground(), clNavy);
+  EXPECT_EQ(b.Background(), clNone);
+  TSxHighlighterAttributes missing("Nothing");
+  EXPECT_FALSE(missing.LoadFromRegistry(reg));
+  // Assign: once when anything differs, never when all is equal.
+  changes = 0;
+  a.Assign(&b);
+  EXPECT_EQ(changes, 0);
+  b.SetBackground(clWhite);
+  a.Assign(&b);
+  EXPECT_EQ(changes, 1);
+
+  // Older layouts.
+  ini.WriteString("Old", "Comment", ",,BU,0,1,2,3");
+  TSxHighlighterAttributes o("Comment");
+  EXPECT_TRUE(o.LoadFromOldRegistry(&ini, "Old", "Comment", true));
+  EXPECT_EQ(o.Background(), clWindow);
+  EXPECT_EQ(o.Foreground(), clGreen);
+  EXPECT_EQ(o.Style(), sxfsBold | sxfsUnderline);
+  ini.WriteString("Old", "Bad", ",,B,0,0,16,3");
+  EXPECT_FALSE(o.LoadFromOldRegistry(&ini, "Old", "Bad", true));  // palette index out of range
+  for (auto [name, value] : {std::pair{"Foreground Color New", "clRed"}, {"Background Color", "15"},
+                             {"Bold", "FALSE"}, {"Italic", "1"}, {"Default Foreground", "0"},
+                             {"Default Background", "0"}})
+    ini.WriteString("Keys\\Number", name, value);
+  TSxHighlighterAttributes k("Number");
+  EXPECT_FALSE(k.LoadFromOldRegistry(&ini, "Keys", "Number", false));  // "Underline" missing
+  EXPECT_EQ(k.Foreground(), clNone);
+  ini.WriteString("Keys\\Number", "Underline", "true");
+  EXPECT_TRUE(k.LoadFromOldRegistry(&ini, "Keys", "Number", false));
+  EXPECT_EQ(k.Foreground(), clRed);
+  EXPECT_EQ(k.Background(), clWhite);
+  EXPECT_EQ(k.Style(), sxfsItalic | sxfsUnderline);
+}
