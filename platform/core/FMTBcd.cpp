@@ -351,9 +351,13 @@ void BcdSubtract(const TBcd& a, const TBcd& b, TBcd& result) {
 void BcdMultiply(const TBcd& a, const TBcd& b, TBcd& result) {
   Dec x = Normalized(a), y = Normalized(b);
   Dec r;
+  if (x.Digits.empty() || y.Digits.empty()) {
+    result = ToBcd(r);
+    return;
+  }
   r.Negative = x.Negative != y.Negative;
   r.Scale = x.Scale + y.Scale;
-  std::vector<int> acc(x.Digits.size() + y.Digits.size() + 1, 0);
+  std::vector<int> acc(x.Digits.size() + y.Digits.size(), 0);
   for (std::size_t i = 0; i < x.Digits.size(); ++i)
     for (std::size_t j = 0; j < y.Digits.size(); ++j)
       acc[i + j + 1] += (x.Digits[i] - '0') * (y.Digits[j] - '0');

@@ -98,10 +98,18 @@ std::string SpecialFloatText(double value) {
 // ---- Currency ----------------------------------------------------------------------------
 
 bool Currency::TryFromDouble(double value, Currency& result) {
-  std::int64_t raw = 0;
-  if (!TryRound(value * 10000.0, raw)) return false;
-  result = FromRaw(raw);
-  return true;
+  // Through the shortest text that reads back as the same double, so that a value shown as
+  // 0.00015 is a tie (and goes to the even 0.0002) rather than the binary 0.000149999...
+  if (!std::isfinite(value)) return false;
+  if (std::fabs(value) < 1e-5) {  // below half of the last decimal
+    result = Currency();
+    return true;
+  }
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+  if (res.ec != std::errc()) return false;
+  static const TFormatSettings cSettings;
+  return TryStrToCurr(std::string(buf, res.ptr), result, cSettings);
 }
 
 Currency Currency::FromDouble(double value) {
@@ -277,11 +285,9 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
                         const TFormatSettings& settings) {
   if (!std::isfinite(value)) return SpecialFloatText(value);
   precision = std::clamp(precision, 1, 18);
-  // Fixed layouts keep every integer digit and round at the decimals, so take all 18 digits.
-  int sig = (format == ffGeneral || format == ffExponent) ? precision : 18;
-  TDecimalText d = DoubleToDecimal(value, sig);
-  return FormatDecimal(d, format, format == ffGeneral || format == ffExponent ? precision : 18,
-                       digits, settings);
+  // 18 digits first, then rounding halves away from zero on the decimal digits.
+  TDecimalText d = DoubleToDecimal(value, 18);
+  return FormatDecimal(d, format, precision, digits, settings);
 }
 
 bool TryStrToFloat(const std::string& text, double& result, const TFormatSettings& settings) {
@@ -659,12 +665,11 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
     }
     int width = -1, precision = -1, number = 0;
     bool left = false;
-    std::size_t save = i;
-    if (readNumber(number) && i < format.size() && format[i] == ':') {
-      argIndex = static_cast<std::size_t>(number);
-      ++i;
-    } else {
-      i = save;
+    std::size_t digitsEnd = i;
+    while (digitsEnd < format.size() && format[digitsEnd] >= '0' && format[digitsEnd] <= '9') ++digitsEnd;
+    if (digitsEnd > i && digitsEnd < format.size() && format[digitsEnd] == ':') {
+      argIndex = static_cast<std::size_t>(std::stoul(format.substr(i, digitsEnd - i)));
+      i = digitsEnd + 1;
     }
     if (i < format.size() && format[i] == '-') {
       left = true;
