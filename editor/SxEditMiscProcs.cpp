@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/core/Utf8.h"
+
 TSxCharSet SxCharSet(std::string_view chars) {
   TSxCharSet set;
   for (unsigned char c : chars) set.set(c);
@@ -16,33 +18,13 @@ TSxCharSet SxCharRange(unsigned char lo, unsigned char hi) {
 }
 
 int SxCharBytes(std::string_view s, std::size_t i) {
-  if (i >= s.size()) return 1;
-  const unsigned char c = static_cast<unsigned char>(s[i]);
-  int n;
-  if (c < 0xC2 || c > 0xF4)
-    return 1;
-  else if (c < 0xE0)
-    n = 2;
-  else if (c < 0xF0)
-    n = 3;
-  else
-    n = 4;
-  if (i + n > s.size()) return 1;
-  for (int k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  return n;
+  return i >= s.size() ? 1 : static_cast<int>(Utf8CharLen(s, i));
 }
 
-int SxCharCount(std::string_view s) {
-  int n = 0;
-  for (std::size_t i = 0; i < s.size(); i += SxCharBytes(s, i)) ++n;
-  return n;
-}
+int SxCharCount(std::string_view s) { return static_cast<int>(Utf8Length(s)); }
 
 std::size_t SxCharOffset(std::string_view s, int charIndex) {
-  std::size_t i = 0;
-  for (int k = 0; k < charIndex && i < s.size(); ++k) i += SxCharBytes(s, i);
-  return i;
+  return charIndex <= 0 ? 0 : Utf8OffsetOf(s, static_cast<std::size_t>(charIndex));
 }
 
 int MinMax(int x, int lo, int hi) { return std::max(lo, std::min(x, hi)); }

@@ -156,8 +156,7 @@ void TSxSQLSx::AddKeyword(const String& AKeyword, TSxSQLTokenKind AKind) {
   chain.insert(pos, TSxHashEntry{AKeyword, length, AKind});
 }
 
-TSxSQLTokenKind TSxSQLSx::IdentKind(int Pos, int& Length) const {
-  const char32_t* p = fChars.data() + Pos;
+TSxSQLTokenKind TSxSQLSx::IdentKind(const char32_t* p, int& Length) const {
   const auto& chain = fKeywords[HashKey(p, Length)];
   const auto& values = Tables().valuesA;  // digits, '#', '$', '@' all compare equal
   for (const auto& e : chain) {
@@ -175,22 +174,12 @@ TSxSQLTokenKind TSxSQLSx::IdentKind(int Pos, int& Length) const {
 }
 
 TSxSQLTokenKind TSxSQLSx::WordKind(const String& AWord) const {
-  std::u32string w(AWord.begin(), AWord.end());
-  w.push_back(0);
+  std::u32string w;
+  for (std::size_t i = 0; i < AWord.size(); i += static_cast<std::size_t>(SxCharBytes(AWord, i)))
+    w.push_back(SxCharBytes(AWord, i) == 1 ? static_cast<unsigned char>(AWord[i]) : 0x80);
   int length = 0;
-  const char32_t* p = w.c_str();
-  const auto& chain = fKeywords[HashKey(p, length)];
-  if (length != static_cast<int>(AWord.size())) return sqtIdentifier;
-  const auto& values = Tables().valuesA;
-  for (const auto& e : chain) {
-    if (e.Length > length) break;
-    if (e.Length < length) continue;
-    int i = 0;
-    for (; i < length; ++i)
-      if (values[static_cast<unsigned char>(e.Keyword[static_cast<std::size_t>(i)]) & 0x7F] != values[p[i] & 0x7F]) break;
-    if (i == length) return e.Kind;
-  }
-  return sqtIdentifier;
+  const TSxSQLTokenKind kind = IdentKind(w.c_str(), length);
+  return length == static_cast<int>(w.size()) ? kind : sqtIdentifier;
 }
 
 bool TSxSQLSx::IsKeyword(const String& AKeyword) const {
@@ -338,7 +327,7 @@ void TSxSQLSx::DelimitedUntil(char32_t close) {
 
 void TSxSQLSx::WordRule() {
   int length = 0;
-  fTokenID = IdentKind(fRun, length);
+  fTokenID = IdentKind(fChars.data() + fRun, length);
   fRun += length > 0 ? length : 1;
   if (fTokenID == sqtComment) ToEol();
 }

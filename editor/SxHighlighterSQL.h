@@ -119,7 +119,7 @@ private:
   void InitializeKeywordLists();
   // Hash of the identifier characters at p; Length gets their count.
   unsigned HashKey(const char32_t* p, int& Length) const;
-  TSxSQLTokenKind IdentKind(int Pos, int& Length) const;
+  TSxSQLTokenKind IdentKind(const char32_t* p, int& Length) const;
   bool IsIdentChar(char32_t c) const { return c < 128 && (*fIdentTable)[c]; }
   char32_t At(int i) const { return fChars[static_cast<std::size_t>(i)]; }
   bool AtEol(int i) const {
