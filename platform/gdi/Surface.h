@@ -68,5 +68,5 @@ private:
 void ScrollSurface(Surface& surface, const RECT& scroll, const RECT& clip, int dx, int dy);
 
 // The part of `scroll ∩ clip` that the copy above did not write: what must be repainted.
-// Answers up to two rectangles (a horizontal and a vertical strip); empty ones are dropped.
+// Answers at most four non-overlapping rectangles; empty ones are dropped.
 std::vector<RECT> ScrollUncoveredRects(const RECT& scroll, const RECT& clip, int dx, int dy);

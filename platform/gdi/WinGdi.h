@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/core/Colors.h"
 #include "platform/core/WinTypes.h"
 #include "platform/gdi/Surface.h"
 
@@ -244,7 +245,8 @@ HBRUSH CreateSolidBrush(COLORREF color);
 // pattern draws its 0 bits in the DC's text colour and its 1 bits in the background colour.
 HBRUSH CreatePatternBrush(HBITMAP bitmap);
 HBRUSH CreateBrushIndirect(const LOGBRUSH& lb);
-// The brush of system colour `index` (0..30): resolved when drawing, shared, never deleted.
+// The brush of system colour `index` (0..30): resolved through GetSysColor (Colors.h) when
+// drawing, shared, never deleted.
 HBRUSH GetSysColorBrush(int index);
 HFONT CreateFontIndirect(const LOGFONT& lf);
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
@@ -257,11 +259,6 @@ inline int GetObject(HPEN h, LOGPEN* out) { return GetObject(ToGdiObj(h), sizeof
 inline int GetObject(HBRUSH h, LOGBRUSH* out) { return GetObject(ToGdiObj(h), sizeof(LOGBRUSH), out); }
 inline int GetObject(HBITMAP h, BITMAP* out) { return GetObject(ToGdiObj(h), sizeof(BITMAP), out); }
 
-// The system colour table used by system-colour brushes and the frame drawing below.
-// Defaults to the classic colours; the application can install its own resolver.
-COLORREF GdiSysColor(int index);
-void SetGdiSysColorSource(std::function<COLORREF(int)> source);
-
 // ---- Bitmaps -------------------------------------------------------------------------------
 
 // A 32-bit bitmap (all pixels white), or a monochrome one when bitsPerPixel is 1.
@@ -273,6 +270,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section = 0,
                          DWORD offset = 0);
 // Lines of a bitmap as 32-bit pixels (or 1-bit rows padded to 32 bits when biBitCount is 1).
+// A null `bits` fills in the header only.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
 int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
               UINT usage);
@@ -412,7 +410,7 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int sx, 
                 DWORD rop);
 int StretchDIBits(HDC dest, int x, int y, int width, int height, int sx, int sy, int sw, int sh,
                   const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
-// Frames and classic control shapes, in the system colours.
+// Frames and classic control shapes, in the system colours (GetSysColor).
 BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags);
 BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state);
 
@@ -423,7 +421,7 @@ BOOL GetTextMetrics(HDC dc, TEXTMETRIC* tm);
 BOOL GetTextExtentPoint32(HDC dc, std::string_view text, SIZE* size);
 BOOL GetTextExtentPoint32(HDC dc, const char* text, int length, SIZE* size);
 // Fit count within maxExtent (when fit is given) and the partial sums of the advances
-// (dx[i] = extent of the first i + 1 characters, for the characters that fit or all).
+// (dx[i] = extent of the first i + 1 characters, for every character of the text).
 BOOL GetTextExtentExPoint(HDC dc, std::string_view text, int maxExtent, int* fit, int* dx, SIZE* size);
 DWORD GetTabbedTextExtent(HDC dc, std::string_view text, int tabCount, const int* tabStops);
 BOOL GetCharWidth32(HDC dc, UINT first, UINT last, int* widths);
