@@ -20,11 +20,10 @@ char AsciiOr(const QString& s, char fallback) {
   return (s.size() == 1 && s[0].unicode() < 0x80) ? static_cast<char>(s[0].unicode()) : fallback;
 }
 
-// Qt's date pattern letters to the framework's: the month is M in both; minutes are "m" in Qt
-// and "n" here; AM/PM is "AP"/"ap"/"A"/"a" in Qt and "AMPM" here; "dddd"/"MMMM" agree.
-std::string TimePattern(const QString& qt) {
+// Qt's pattern letters to the framework's: day, month and year letters agree; in a time pattern
+// Qt's minutes "m" become "n" and its "AP"/"ap"/"A"/"a" become "AMPM"; the time zone is dropped.
+std::string ConvertPattern(const QString& s, bool time) {
   std::string out;
-  QString s = qt;
   for (qsizetype i = 0; i < s.size(); ++i) {
     QChar c = s[i];
     if (c == u'\'') {
@@ -32,34 +31,16 @@ std::string TimePattern(const QString& qt) {
       if (j < 0) j = s.size();
       out += '"' + Std(s.mid(i + 1, j - i - 1)) + '"';
       i = j;
-    } else if (c == u'm') {
+    } else if (time && c == u'm') {
       out += 'n';
-    } else if (c == u'a' || c == u'A') {
+    } else if (time && (c == u'a' || c == u'A')) {
       if (i + 1 < s.size() && (s[i + 1] == u'p' || s[i + 1] == u'P')) ++i;
       out += "AMPM";
-    } else if (c == u't') {
-      // the time zone has no token here
-    } else {
+    } else if (!(time && c == u't')) {
       out += Std(QString(c));
     }
   }
   while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
-
-std::string DatePattern(const QString& qt) {
-  std::string out;
-  for (qsizetype i = 0; i < qt.size(); ++i) {
-    QChar c = qt[i];
-    if (c == u'\'') {
-      qsizetype j = qt.indexOf(u'\'', i + 1);
-      if (j < 0) j = qt.size();
-      out += '"' + Std(qt.mid(i + 1, j - i - 1)) + '"';
-      i = j;
-    } else {
-      out += Std(QString(c));
-    }
-  }
   return out;
 }
 
@@ -80,12 +61,12 @@ TFormatSettings GetLocaleFormatSettings() {
   if (s.ThousandSeparator == s.DecimalSeparator) s.ThousandSeparator = s.DecimalSeparator == ',' ? '.' : ',';
   QString shortDate = loc.dateFormat(QLocale::ShortFormat);
   s.DateSeparator = FirstSeparator(shortDate, '/');
-  s.ShortDateFormat = DatePattern(shortDate);
-  s.LongDateFormat = DatePattern(loc.dateFormat(QLocale::LongFormat));
+  s.ShortDateFormat = ConvertPattern(shortDate, false);
+  s.LongDateFormat = ConvertPattern(loc.dateFormat(QLocale::LongFormat), false);
   QString shortTime = loc.timeFormat(QLocale::ShortFormat);
   s.TimeSeparator = FirstSeparator(shortTime, ':');
-  s.ShortTimeFormat = TimePattern(shortTime);
-  s.LongTimeFormat = TimePattern(loc.timeFormat(QLocale::LongFormat));
+  s.ShortTimeFormat = ConvertPattern(shortTime, true);
+  s.LongTimeFormat = ConvertPattern(loc.timeFormat(QLocale::LongFormat), true);
   s.TimeAMString = Std(loc.amText());
   s.TimePMString = Std(loc.pmText());
   s.CurrencyString = Std(loc.currencySymbol());

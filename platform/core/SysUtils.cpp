@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "platform/core/NumberText.h"
+#include "platform/core/Utf8.h"
 
 namespace {
 
@@ -599,32 +600,6 @@ Currency StrToCurrDef(const std::string& text, Currency defaultValue) {
 
 // ---- Format ------------------------------------------------------------------------------
 
-namespace {
-
-std::size_t Utf8Advance(const std::string& s, std::size_t i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-  std::size_t j = i + 1;
-  while (j < s.size() && j < i + n && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
-  return j;
-}
-
-// Byte length of the first `count` characters.
-std::size_t Utf8Prefix(const std::string& s, int count) {
-  std::size_t i = 0;
-  for (int k = 0; k < count && i < s.size(); ++k) i = Utf8Advance(s, i);
-  return i;
-}
-
-
-int CharCount(const std::string& s) {
-  int n = 0;
-  for (std::size_t i = 0; i < s.size(); i = Utf8Advance(s, i)) ++n;
-  return n;
-}
-
-}  // namespace
-
 std::string Format(const std::string& format, const std::vector<TVarRec>& args) {
   return Format(format, args, FormatSettings);
 }
@@ -727,7 +702,7 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
       case 's':
         if (a.kind() != TVarRec::vtString) throw invalid();
         piece = a.asString();
-        if (precision >= 0) piece.resize(Utf8Prefix(piece, precision));
+        if (precision >= 0) piece.resize(Utf8OffsetOf(piece, static_cast<std::size_t>(precision)));
         break;
       case 'f':
         piece = FloatToStrF(asDouble(), ffFixed, 18, precision < 0 ? 2 : precision, st);
@@ -747,7 +722,7 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
       default:
         throw invalid();
     }
-    int chars = CharCount(piece);
+    int chars = static_cast<int>(Utf8Length(piece));
     if (width > chars) {
       std::string pad(static_cast<std::size_t>(width - chars), ' ');
       piece = left ? piece + pad : pad + piece;
@@ -789,13 +764,13 @@ std::string LowerCase(const std::string& s) {
 
 std::string AnsiUpperCase(const std::string& s) {
   for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return FromQ(ToQ(s).toUpper());
+    if (static_cast<unsigned char>(c) >= 0x80) return Utf8UpperCase(s);
   return UpperCase(s);
 }
 
 std::string AnsiLowerCase(const std::string& s) {
   for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return FromQ(ToQ(s).toLower());
+    if (static_cast<unsigned char>(c) >= 0x80) return Utf8LowerCase(s);
   return LowerCase(s);
 }
 

@@ -1,11 +1,10 @@
 #include "platform/core/Variants.h"
 
-#include <QString>
-
 #include <cmath>
 #include <functional>
 
 #include "platform/core/DateUtils.h"
+#include "platform/core/Utf8.h"
 
 struct VariantAccess {
   static const Variant::Payload& Value(const Variant& v) { return v.fValue; }
@@ -75,16 +74,6 @@ bool IsIntKind(TVarType t) {
     default:
       return false;
   }
-}
-
-std::string WideToUtf8Text(const WideString& w) {
-  QByteArray b = QString::fromUtf16(w.data(), static_cast<qsizetype>(w.size())).toUtf8();
-  return std::string(b.constData(), static_cast<std::size_t>(b.size()));
-}
-
-WideString Utf8ToWideText(const std::string& s) {
-  QString q = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-  return WideString(reinterpret_cast<const char16_t*>(q.utf16()), static_cast<std::size_t>(q.size()));
 }
 
 // Integer kinds as a 128-bit value (uint64 included).
@@ -342,7 +331,7 @@ std::string Variant::AsString() const {
     case varCurrency: return CurrToStr(std::get<Currency>(fValue));
     case varDate: return DateText(std::get<double>(fValue));
     case varString: return std::get<std::string>(fValue);
-    case varOleStr: return WideToUtf8Text(std::get<WideString>(fValue));
+    case varOleStr: return WideToUtf8(std::get<WideString>(fValue));
     case varFMTBcd: return BcdToStr(std::get<TBcd>(fValue));
     case varSQLTimeStamp: return DateText(AsDateTime());
     default:
@@ -354,7 +343,7 @@ std::string Variant::AsString() const {
 WideString Variant::AsWideString() const {
   if (fType == varOleStr) return std::get<WideString>(fValue);
   try {
-    return Utf8ToWideText(AsString());
+    return Utf8ToWide(AsString());
   } catch (const EVariantTypeCastError&) {
     CastError(fType, varOleStr);
   }

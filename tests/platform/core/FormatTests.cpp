@@ -270,3 +270,18 @@ TEST(FormatExtended, RoundTripsAndLayout) {
   EXPECT_EQ(Extended80ToDouble(make(top | 1, 0x3FFF - 1075)), 4.9406564584124654e-324);  // just above half
   EXPECT_EQ(Extended80ToDouble(make(top, 0x8000 | 0x3FFF)), -1.0);
 }
+
+TEST(FormatSettingsLocale, StartsDeterministicAndReadsTheSystem) {
+  TFormatSettings d = DefaultFormatSettings();
+  EXPECT_EQ(d.DecimalSeparator, '.');
+  EXPECT_EQ(d.ShortDateFormat, "M/d/yyyy");
+  TFormatSettings sys = GetLocaleFormatSettings();
+  EXPECT_NE(sys.DecimalSeparator, sys.ThousandSeparator);
+  EXPECT_GE(sys.FirstDayOfWeek, 0);
+  EXPECT_LE(sys.FirstDayOfWeek, 6);
+  EXPECT_FALSE(sys.LongMonthNames[11].empty());
+  // Whatever the locale, its own formats read back what they write.
+  TDateTime v = EncodeDate(2024, 11, 23), back = 0;
+  EXPECT_TRUE(TryStrToDate(DateToStr(v, sys), back, sys)) << sys.ShortDateFormat;
+  EXPECT_EQ(back, v);
+}
