@@ -33,8 +33,8 @@ struct TFormatSettings {
   std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                           "Thursday", "Friday", "Saturday"};
-  // Two-digit years within this many years of the current year (before or after) are taken
-  // in the current century window; 0 keeps the plain rule "add 2000".
+  // A two-digit year is placed in the 100 years starting this many years before the current
+  // year (50 in 2024: 74..99 are 19xx, 00..73 are 20xx); 0 takes the current century.
   int TwoDigitYearCenturyWindow = 50;
 };
 
