@@ -162,11 +162,6 @@ T* TPlanParser::AddNode(TPlanNode* parent, String text) {
   return static_cast<T*>(parent->Children().Add(std::move(node)));
 }
 
-void TPlanParser::AddIndexName(const String& name) {
-  auto it = std::lower_bound(fIndexNames.begin(), fIndexNames.end(), name);
-  if (it == fIndexNames.end() || *it != name) fIndexNames.insert(it, name);
-}
-
 void TPlanParser::Parse() {
   fBudget = fMaxDepth;
   fUnitsUsed = 0;
@@ -326,7 +321,7 @@ TPlanParser::TRange TPlanParser::ParseTableSpecifier(TPlanNode* node, TRange tex
     }
     String indexName = StripLineBreaks(name, false);
     AddNode<TPlanTableIndex>(table, indexName);
-    AddIndexName(indexName);
+    fIndexNames.insert(indexName);
     TRange rest = CopyFrom(at, static_cast<std::ptrdiff_t>(next) + 1);
     // A read in index order may also use indexes for its filter: ORDER X INDEX (Y, Z).
     std::size_t k = rest.Begin;
@@ -358,7 +353,7 @@ TPlanParser::TRange TPlanParser::ParseIndexName(TPlanNode* table, TRange text) {
   while (e < t.size() && IsNameChar(t[e])) ++e;
   const String name = StripLineBreaks(t.substr(start, e - start), false);
   AddNode<TPlanTableIndex>(table, name);
-  AddIndexName(name);
+  fIndexNames.insert(name);
   if (e < t.size() && t[e] == ',') ++e;
   TRange rest{std::min(text.Begin + e, text.End), text.End};
   while (!rest.Empty() && IsTrimmed(fPlanText[rest.Begin])) ++rest.Begin;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -118,7 +119,7 @@ public:
   void SetMaxDepth(std::int32_t depth) { fMaxDepth = depth; }
   TPlanStatementNode* Statement() const { return fStatement.get(); }
   // Sorted, without duplicates: every index name met in the last parse.
-  const std::vector<String>& IndexNames() const { return fIndexNames; }
+  const std::set<String>& IndexNames() const { return fIndexNames; }
 
   // Every CR and LF turned into a blank (replace) or removed.
   static String StripLineBreaks(std::string_view text, bool replace);
@@ -152,7 +153,6 @@ private:
   [[noreturn]] void Fail(std::string message) const;
   template <class T>
   T* AddNode(TPlanNode* parent, String text);
-  void AddIndexName(const String& name);
 
   TRange ParsePlanExpression(TPlanNode* node, TRange text);
   TRange ParsePlanJoin(TPlanNode* node, std::string_view name, TRange text);
@@ -165,7 +165,7 @@ private:
   String fSQL;
   std::int32_t fMaxDepth = 200;
   std::unique_ptr<TPlanStatementNode> fStatement;
-  std::vector<String> fIndexNames;
+  std::set<String> fIndexNames;
 
   std::int64_t fBudget = 0;
   std::int64_t fUnitsUsed = 0;

@@ -42,7 +42,7 @@ std::string Dump(const TPlanParser& parser) {
   return out;
 }
 
-std::string Join(const std::vector<String>& names) {
+std::string Join(const std::set<String>& names) {
   std::string out;
   for (const auto& n : names) out += (out.empty() ? "" : ",") + n;
   return out;
