@@ -829,19 +829,7 @@ void TStrings::SetDelimitedTextWith(const String& Value, char delimiter, char qu
     while (p < n) {
       String s;
       if (Value[p] == quote) {
-        ++p;
-        while (p < n) {
-          if (Value[p] == quote) {
-            if (p + 1 < n && Value[p + 1] == quote) {
-              s += quote;
-              p += 2;
-              continue;
-            }
-            ++p;
-            break;
-          }
-          s += Value[p++];
-        }
+        s = AnsiExtractQuotedStr(Value, p, quote);
       } else {
         std::size_t start = p;
         while (p < n && Value[p] != delimiter && (strict || !isBlank(Value[p]))) ++p;
@@ -1188,24 +1176,40 @@ std::int64_t SeekTarget(std::int64_t pos, std::int64_t size, std::int64_t offset
   }
   return pos;
 }
-}  // namespace
 
-std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) {
-  std::int64_t size = Size();
-  if (Count <= 0 || fPosition < 0 || fPosition >= size) return 0;
-  std::int64_t n = std::min(Count, size - fPosition);
-  std::memcpy(Buffer, fData.data() + fPosition, static_cast<std::size_t>(n));
-  fPosition += n;
+// Reading and writing at a position of a byte buffer (a vector or a string) that grows on write.
+template <class Buffer>
+std::int64_t BufferRead(const Buffer& data, std::int64_t& pos, void* out, std::int64_t count) {
+  auto size = static_cast<std::int64_t>(data.size());
+  if (count <= 0 || pos < 0 || pos >= size) return 0;
+  std::int64_t n = std::min(count, size - pos);
+  std::memcpy(out, data.data() + pos, static_cast<std::size_t>(n));
+  pos += n;
   return n;
 }
 
+template <class Buffer>
+std::int64_t BufferWrite(Buffer& data, std::int64_t& pos, const void* in, std::int64_t count) {
+  if (count <= 0 || pos < 0) return 0;
+  std::int64_t end = pos + count;
+  if (end > static_cast<std::int64_t>(data.size())) data.resize(static_cast<std::size_t>(end));
+  std::memcpy(data.data() + pos, in, static_cast<std::size_t>(count));
+  pos = end;
+  return count;
+}
+
+template <class Buffer>
+void BufferSetSize(Buffer& data, std::int64_t& pos, std::int64_t newSize) {
+  if (newSize < 0) newSize = 0;
+  data.resize(static_cast<std::size_t>(newSize));
+  if (pos > newSize) pos = newSize;
+}
+}  // namespace
+
+std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) { return BufferRead(fData, fPosition, Buffer, Count); }
+
 std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
-  if (Count <= 0 || fPosition < 0) return 0;
-  std::int64_t end = fPosition + Count;
-  if (end > Size()) fData.resize(static_cast<std::size_t>(end));
-  std::memcpy(fData.data() + fPosition, Buffer, static_cast<std::size_t>(Count));
-  fPosition = end;
-  return Count;
+  return BufferWrite(fData, fPosition, Buffer, Count);
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
@@ -1213,11 +1217,7 @@ std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
   return fPosition;
 }
 
-void TMemoryStream::SetSize(std::int64_t NewSize) {
-  if (NewSize < 0) NewSize = 0;
-  fData.resize(static_cast<std::size_t>(NewSize));
-  if (fPosition > NewSize) fPosition = NewSize;
-}
+void TMemoryStream::SetSize(std::int64_t NewSize) { BufferSetSize(fData, fPosition, NewSize); }
 
 void TMemoryStream::Clear() {
   fData.clear();
@@ -1328,22 +1328,10 @@ void TFileStream::SetSize(std::int64_t NewSize) {
   if (pos > NewSize) Seek(NewSize, soBeginning);
 }
 
-std::int64_t TStringStream::Read(void* Buffer, std::int64_t Count) {
-  std::int64_t size = Size();
-  if (Count <= 0 || fPosition < 0 || fPosition >= size) return 0;
-  std::int64_t n = std::min(Count, size - fPosition);
-  std::memcpy(Buffer, fData.data() + fPosition, static_cast<std::size_t>(n));
-  fPosition += n;
-  return n;
-}
+std::int64_t TStringStream::Read(void* Buffer, std::int64_t Count) { return BufferRead(fData, fPosition, Buffer, Count); }
 
 std::int64_t TStringStream::Write(const void* Buffer, std::int64_t Count) {
-  if (Count <= 0 || fPosition < 0) return 0;
-  std::int64_t end = fPosition + Count;
-  if (end > Size()) fData.resize(static_cast<std::size_t>(end));
-  std::memcpy(fData.data() + fPosition, Buffer, static_cast<std::size_t>(Count));
-  fPosition = end;
-  return Count;
+  return BufferWrite(fData, fPosition, Buffer, Count);
 }
 
 std::int64_t TStringStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
@@ -1351,17 +1339,10 @@ std::int64_t TStringStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
   return fPosition;
 }
 
-void TStringStream::SetSize(std::int64_t NewSize) {
-  if (NewSize < 0) NewSize = 0;
-  fData.resize(static_cast<std::size_t>(NewSize));
-  if (fPosition > NewSize) fPosition = NewSize;
-}
+void TStringStream::SetSize(std::int64_t NewSize) { BufferSetSize(fData, fPosition, NewSize); }
 
 String TStringStream::ReadString(std::int64_t Count) {
-  std::int64_t size = Size();
-  if (Count <= 0 || fPosition < 0 || fPosition >= size) return String();
-  std::int64_t n = std::min(Count, size - fPosition);
-  String s = fData.substr(static_cast<std::size_t>(fPosition), static_cast<std::size_t>(n));
-  fPosition += n;
+  String s(static_cast<std::size_t>(std::clamp<std::int64_t>(std::min(Count, Remaining()), 0, INT64_MAX)), '\0');
+  s.resize(static_cast<std::size_t>(Read(s.data(), static_cast<std::int64_t>(s.size()))));
   return s;
 }
