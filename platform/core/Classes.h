@@ -313,8 +313,10 @@ public:
                                               !std::is_same_v<std::decay_t<F>, TEvent>>>
   TEvent(F f) : fFn(std::move(f)) {}
   // A method of an object: it has an identity, so a listener can be removed by it.
-  template <class C, class M>
-  TEvent(C* obj, M C::*method) : fFn([obj, method](A... a) -> R { return (obj->*method)(std::forward<A>(a)...); }) {
+  template <class O, class C, class M, class = std::enable_if_t<std::is_convertible_v<O*, C*>>>
+  TEvent(O* object, M C::*method) {
+    C* obj = object;
+    fFn = [obj, method](A... a) -> R { return (obj->*method)(std::forward<A>(a)...); };
     static_assert(sizeof(method) <= sizeof(fId.Code), "method pointer too large");
     fId.Object = obj;
     std::memcpy(fId.Code.data(), &method, sizeof(method));

@@ -96,6 +96,10 @@ TEST(ClassesEvents, IdentityComparesObjectAndMethod) {
   EXPECT_FALSE(lambda.SameMethod(TNotifyEvent([](TObject*) {})));
   e1(nullptr);
   EXPECT_EQ(a.calls, 1);
+  struct TSub : TListener {};
+  TSub sub;
+  TNotifyEvent inherited(&sub, &TListener::Changed);  // a base method on a derived object
+  EXPECT_TRUE(inherited.SameMethod(TNotifyEvent(static_cast<TListener*>(&sub), &TListener::Changed)));
   TNotifyEvent empty;
   EXPECT_FALSE(empty);
   EXPECT_TRUE(empty == nullptr);
