@@ -1,0 +1,150 @@
+// Printing to PDF, the named bitmaps, the check-box bitmap and image lists.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/gdi/GdiResources.h"
+#include "platform/gdi/ImageList.h"
+#include "platform/gdi/Printers.h"
+#include "platform/gdi/WinGdi.h"
+
+namespace {
+
+// The installed fonts and the PDF writer need the GUI application object.
+class GuiEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_platform_gdi";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
+  }
+  std::unique_ptr<QGuiApplication> app;
+};
+const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  std::array<char, 256> buf{};
+  while (fgets(buf.data(), buf.size(), p)) out += buf.data();
+  pclose(p);
+  return out;
+}
+
+}  // namespace
+
+TEST(GdiPrinter, TwoPageDocumentToPdf) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "vt_gdi_print_test.pdf";
+  std::filesystem::remove(file);
+  TPrinter printer;
+  ASSERT_EQ(printer.PrinterCount(), 0);  // no printer installed here: the no-printer geometry
+  EXPECT_EQ(printer.PageWidth(), 2358);
+  EXPECT_EQ(printer.PageHeight(), 3407);
+  EXPECT_EQ(GetDeviceCaps(printer.Handle(), PHYSICALWIDTH), 2481);
+  EXPECT_EQ(GetDeviceCaps(printer.Handle(), PHYSICALOFFSETX), 65);
+  EXPECT_EQ(GetDeviceCaps(printer.Handle(), LOGPIXELSY), 300);
+
+  printer.SetTitle("Plan");
+  printer.SetOutputFileName(file.string());
+  printer.BeginDoc();
+  EXPECT_THROW(printer.BeginDoc(), EPrinter);
+  HDC dc = printer.Handle();
+  HFONT font = CreateFont(-50, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  HFONT old = SelectObject(dc, font);
+  TextOut(dc, 100, 100, "First page text");
+  RECT box{100, 300, 1000, 400};
+  FillRect(dc, &box, GetStockBrush(GRAY_BRUSH));
+  printer.NewPage();
+  TextOut(dc, 100, 100, "Second page text");
+  EXPECT_EQ(printer.PageNumber(), 2);
+  printer.EndDoc();
+  printer.EndDoc();  // harmless
+  SelectObject(dc, old);
+  DeleteObject(font);
+
+  ASSERT_TRUE(std::filesystem::exists(file));
+  const std::string info = Shell("pdfinfo '" + file.string() + "'");
+  const std::size_t pages = info.find("Pages:");
+  ASSERT_NE(pages, std::string::npos) << info;
+  EXPECT_EQ(std::stoi(info.substr(pages + 6)), 2) << info;
+  const std::string text = Shell("pdftotext '" + file.string() + "' -");
+  EXPECT_NE(text.find("First page text"), std::string::npos) << text;
+  EXPECT_NE(text.find("Second page text"), std::string::npos) << text;
+
+  // An aborted job leaves no file, and EndDoc afterwards does nothing.
+  std::filesystem::remove(file);
+  printer.BeginDoc();
+  printer.Abort();
+  printer.EndDoc();
+  EXPECT_TRUE(printer.Aborted());
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(GdiResources, NamedBitmapsAndCheckBoxes) {
+  for (const std::string& name : NamedBitmapNames()) {
+    HBITMAP b = LoadNamedBitmap(name);
+    EXPECT_TRUE(b) << name;
+    DeleteObject(b);
+  }
+  struct Case {
+    const char* name;
+    SIZE size;
+  };
+  for (const Case& c : {Case{"KCEXPANDBUTTON_PLUS", {11, 11}}, Case{"kc_arrowbitmap", {8, 9}},
+                        Case{"SxEditInternalImages", {160, 16}}}) {
+    HBITMAP b = LoadBitmap(HINSTANCE(), c.name);
+    EXPECT_EQ(GetBitmapSize(b), c.size) << c.name;
+    DeleteObject(b);
+  }
+  EXPECT_FALSE(LoadNamedBitmap("NO_SUCH_BITMAP"));
+
+  // The check-box bitmap: 4 x 3 cells of 13; a checked cell differs from an unchecked one.
+  HBITMAP boxes = LoadBitmap(HINSTANCE(), OBM_CHECKBOXES);
+  ASSERT_EQ(GetBitmapSize(boxes), (SIZE{52, 39}));
+  const Surface& s = *BitmapSurface(boxes);
+  int differing = 0;
+  for (int y = 0; y < 13; ++y)
+    for (int x = 0; x < 13; ++x) differing += s.At(x, y) != s.At(13 + x, y);
+  EXPECT_GT(differing, 10);
+  DeleteObject(boxes);
+}
+
+TEST(GdiImageList, MaskedDrawingNormalAndDisabled) {
+  // Two 2 x 1 images: [red, olive] and [olive, black]; olive is the mask colour.
+  const COLORREF red = RGB(255, 0, 0), olive = RGB(128, 128, 0), white = RGB(255, 255, 255);
+  HBITMAP strip = CreateBitmap(4, 1, 1, 32, nullptr);
+  Surface& px = *BitmapSurface(strip);
+  px.Set(0, 0, PixelFromColor(red));
+  px.Set(1, 0, PixelFromColor(olive));
+  px.Set(2, 0, PixelFromColor(olive));
+  px.Set(3, 0, PixelFromColor(RGB(0, 0, 0)));
+  HIMAGELIST list = ImageList_Create(2, 1, ILC_MASK | ILC_COLOR32, 2, 2);
+  EXPECT_EQ(ImageList_AddMasked(list, strip, olive), 0);
+  EXPECT_EQ(ImageList_GetImageCount(list), 2);
+
+  auto surface = std::make_shared<Surface>(4, 2);
+  HDC dc = CreateSurfaceDC(surface, POINT{}, HRGN());
+  ImageList_Draw(list, 0, dc, 0, 0, ILD_NORMAL);
+  EXPECT_EQ(ColorFromPixel(surface->At(0, 0)), red);
+  EXPECT_EQ(ColorFromPixel(surface->At(1, 0)), white);  // transparent
+  // Disabled: the shape in button highlight at (+1, +1), then in button shadow.
+  ImageList_DrawDisabled(list, 1, dc, 2, 0);
+  EXPECT_EQ(ColorFromPixel(surface->At(2, 0)), white);
+  EXPECT_EQ(ColorFromPixel(surface->At(3, 0)), GetSysColor(COLOR_BTNSHADOW));
+  ImageList_Remove(list, 0);
+  EXPECT_EQ(ImageList_GetImageCount(list), 1);
+  EXPECT_FALSE(ImageList_Draw(list, 1, dc, 0, 0, ILD_NORMAL));
+  DeleteDC(dc);
+  ImageList_Destroy(list);
+  DeleteObject(strip);
+}
