@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/gdi/FontMetrics.h"
 #include "platform/gdi/GdiResources.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/Printers.h"
@@ -147,4 +148,37 @@ TEST(GdiImageList, MaskedDrawingNormalAndDisabled) {
   DeleteDC(dc);
   ImageList_Destroy(list);
   DeleteObject(strip);
+}
+
+TEST(GdiInstalledFonts, SubstitutedFacesMeasureWhatTheyDraw) {
+  EXPECT_EQ(SubstituteFaceName("Courier New"), "Liberation Mono");
+  EXPECT_EQ(SubstituteFaceName("tahoma"), "Liberation Sans");
+  EXPECT_EQ(SubstituteFaceName(""), "DejaVu Sans");
+
+  auto surface = std::make_shared<Surface>(200, 40);
+  HDC dc = CreateSurfaceDC(surface, POINT{}, HRGN());
+  HFONT font = CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Courier New");
+  HFONT old = SelectObject(dc, font);
+  TEXTMETRIC tm;
+  GetTextMetrics(dc, &tm);
+  EXPECT_EQ(tm.tmPitchAndFamily & TMPF_FIXED_PITCH, 0);  // fixed pitch
+  EXPECT_GE(tm.tmHeight, 16);
+  SIZE size;
+  GetTextExtentPoint32(dc, "MiW", &size);
+  EXPECT_EQ(size.cx, 3 * GetCharAdvances(dc, "M")[0]);
+  SetBkMode(dc, TRANSPARENT);
+  TextOut(dc, 10, 5, "MiW");
+  // Ink only inside the measured cell.
+  int inside = 0, outside = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 200; ++x) {
+      if ((surface->At(x, y) & 0xFFFFFF) == 0xFFFFFF) continue;
+      const bool in = x >= 10 && x < 10 + size.cx && y >= 5 && y < 5 + size.cy;
+      (in ? inside : outside)++;
+    }
+  EXPECT_GT(inside, 20);
+  EXPECT_EQ(outside, 0);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
 }
