@@ -344,6 +344,7 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
   QPainter* p = dc.painter;
   Surface* target = TargetSurface(dc);
   POINT off{};
+  if (target && target->Empty()) return;
   if (target) {
     image = QImage(reinterpret_cast<uchar*>(target->Bits()), target->Width(), target->Height(), target->StrideBytes(),
                    QImage::Format_RGB32);
