@@ -258,7 +258,12 @@ int CursorId(HCURSOR cursor) {
 
 void ResetAll() {
   State& s = S();
-  // Destroy windows front to back, top-level ones (their children go with them).
+  // What the windows still run is code of a test or component that may be gone: hooks and
+  // procedures go first, then the windows (their children go with them).
+  ClearHooks();
+  for (auto& rec : s.records)
+    if (rec->alive) rec->proc = std::make_shared<WNDPROC>();
+  s.exceptionHandler = nullptr;
   for (int guard = 0; guard < 100000 && !s.topLevels.empty(); ++guard) DestroyWindow(s.topLevels.front());
   ResetQueue();
   ResetPaint();

@@ -146,7 +146,6 @@ void SetCursorPosInternal(POINT p);
 void CaretDestroyedWith(HWND wnd);
 HWND NextWindowToPaint(HWND filter);
 void ValidateUnpainted(HWND wnd);
-bool SendHooksWanted();
 
 // Internal: the window region and update region helpers shared by the files of the layer.
 QRegion RegionFromHRGN(HRGN rgn);
@@ -157,6 +156,7 @@ void ForgetPaint(HWND wnd);
 void KillWindowTimers(HWND wnd);
 void ForgetWindowInQueue(HWND wnd);
 void ResetQueue();
+void ClearHooks();
 void ResetPaint();
 HDC PaintDC(HWND wnd, bool wholeWindow, const QRegion* updateClip);
 // The visible region of the window's client (or whole window) in its own coordinates,

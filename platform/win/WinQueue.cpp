@@ -232,6 +232,23 @@ bool TranslateKey(const RawInput& in, MSG* m) {
   return true;
 }
 
+// A key going down toggles its low bit (as Caps Lock does) and sets the high bit; the
+// left/right variants also move the plain modifier.
+void SetKeyInTable(BYTE* table, WORD vk, bool down) {
+  auto set = [&](WORD k) {
+    if (down) {
+      if (!(table[k] & 0x80)) table[k] ^= 0x01;
+      table[k] |= 0x80;
+    } else {
+      table[k] &= 0x7F;
+    }
+  };
+  set(vk);
+  if (vk == VK_LSHIFT || vk == VK_RSHIFT) set(VK_SHIFT);
+  if (vk == VK_LCONTROL || vk == VK_RCONTROL) set(VK_CONTROL);
+  if (vk == VK_LMENU || vk == VK_RMENU) set(VK_MENU);
+}
+
 // Updates the state GetKeyState reads, as the message is retrieved.
 void CommitInput(const RawInput& in) {
   QueueState& q = Q();
@@ -242,18 +259,7 @@ void CommitInput(const RawInput& in) {
     }
     return;
   }
-  auto set = [&](WORD vk) {
-    if (in.down) {
-      if (!(q.keyState[vk] & 0x80)) q.keyState[vk] ^= 0x01;
-      q.keyState[vk] |= 0x80;
-    } else {
-      q.keyState[vk] &= 0x7F;
-    }
-  };
-  set(in.vk);
-  if (in.vk == VK_LSHIFT || in.vk == VK_RSHIFT) set(VK_SHIFT);
-  if (in.vk == VK_LCONTROL || in.vk == VK_RCONTROL) set(VK_CONTROL);
-  if (in.vk == VK_LMENU || in.vk == VK_RMENU) set(VK_MENU);
+  SetKeyInTable(q.keyState, in.vk, in.down);
 }
 
 // Runs what retrieving a mouse message does: the mouse hook, activation by a click and
@@ -439,18 +445,7 @@ void InjectMouse(TMouseAction action, TMouseButtonKind button, POINT screen, int
 
 void InjectKey(WORD vk, bool down, String text) {
   QueueState& q = Q();
-  auto set = [&](WORD k) {
-    if (down) {
-      if (!(q.asyncKeyState[k] & 0x80)) q.asyncKeyState[k] ^= 0x01;
-      q.asyncKeyState[k] |= 0x80;
-    } else {
-      q.asyncKeyState[k] &= 0x7F;
-    }
-  };
-  set(vk);
-  if (vk == VK_LSHIFT || vk == VK_RSHIFT) set(VK_SHIFT);
-  if (vk == VK_LCONTROL || vk == VK_RCONTROL) set(VK_CONTROL);
-  if (vk == VK_LMENU || vk == VK_RMENU) set(VK_MENU);
+  SetKeyInTable(q.asyncKeyState, vk, down);
   RawInput in;
   in.mouse = false;
   in.vk = vk;
@@ -492,7 +487,7 @@ void ResetQueue() {
   q.lastPos = {};
 }
 
-bool SendHooksWanted() { return HasHooks(WH_CALLWNDPROC); }
+void ClearHooks() { Q().hooks.clear(); }
 
 }  // namespace win
 
@@ -529,9 +524,9 @@ BOOL PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   m.wParam = wParam;
   m.lParam = lParam;
   m.time = GetTickCount();
+  if (IsUiThread()) m.pt = q.lastPos;  // the UI thread's state is not read from others
   {
     std::lock_guard<std::mutex> lock(q.postMutex);
-    m.pt = q.lastPos;
     q.posted.push_back(std::move(m));
   }
   Backend().Wake();
