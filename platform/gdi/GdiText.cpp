@@ -235,7 +235,8 @@ void SetFontSource(std::shared_ptr<FontSource> source) { installedSource() = std
 std::shared_ptr<FontSource> GetFontSource() {
   if (auto& s = installedSource()) return s;
   // The installed fonts need the GUI application object; without one, fixed metrics.
-  static std::shared_ptr<FontSource> qt = std::make_shared<QtFontSource>();
+  // Kept to the end of the process: Qt font objects must not be destroyed after the application.
+  static std::shared_ptr<FontSource>& qt = *new std::shared_ptr<FontSource>(std::make_shared<QtFontSource>());
   static std::shared_ptr<FontSource> fixed = std::make_shared<FixedFontSource>();
   return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? qt : fixed;
 }

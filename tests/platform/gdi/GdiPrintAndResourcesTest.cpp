@@ -26,9 +26,9 @@ public:
     static int argc = 1;
     static char name[] = "test_platform_gdi";
     static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
+    // Never destroyed: objects living to the end of the process may still refer to it.
+    if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
   }
-  std::unique_ptr<QGuiApplication> app;
 };
 const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
