@@ -1,0 +1,140 @@
+// Field conversions, texts and errors.
+#include "platform/db/DBClient.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// One record with a field of each kind, in edit state.
+struct Fields : ::testing::Test {
+  TClientDataSet ds{nullptr};
+  FormatSettingsScope fs{DefaultFormatSettings()};
+  void SetUp() override {
+    ds.FieldDefs().Add("S", ftString, 5);
+    ds.FieldDefs().Add("I", ftInteger);
+    ds.FieldDefs().Add("SI", ftSmallint);
+    ds.FieldDefs().Add("L", ftLargeint);
+    ds.FieldDefs().Add("F", ftFloat);
+    ds.FieldDefs().Add("B", ftBoolean);
+    ds.FieldDefs().Add("D", ftDateTime);
+    ds.FieldDefs().Add("C", ftBCD);
+    ds.FieldDefs().Add("M", ftMemo);
+    ds.CreateDataSet();
+    ds.Append();
+  }
+  TField* F(const char* n) { return ds.FieldByName(n); }
+};
+
+// What reading or writing gives: the text of the outcome, or "error:<class>".
+std::string Outcome(const std::function<std::string()>& f) {
+  try {
+    return f();
+  } catch (const Exception& e) {
+    return std::string("error:") + e.ClassName();
+  }
+}
+
+}  // namespace
+
+TEST_F(Fields, ConversionTable) {
+  struct Case {
+    const char* field;
+    std::function<void(TField*)> set;
+    std::function<std::string(TField*)> get;
+    std::string expected;
+  } cases[] = {
+      {"S", [](TField* f) { f->SetAsString("123"); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "123"},
+      {"S", [](TField* f) { f->SetAsString("12x"); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "error:EConvertError"},
+      {"S", [](TField* f) { f->SetAsString("yes"); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "T"},
+      {"S", [](TField* f) { f->SetAsString("maybe"); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "error:EConvertError"},
+      {"S", [](TField* f) { f->SetAsString("abcdefgh"); }, [](TField* f) { return f->AsString(); }, "abcde"},  // cut to Size
+      {"S", [](TField* f) { f->SetAsString("ééééééé"); }, [](TField* f) { return f->AsString(); }, "ééééé"},  // characters
+      {"S", [](TField* f) { f->SetAsString("ab  "); }, [](TField* f) { return f->AsString() + "|"; }, "ab  |"},  // blanks kept
+      {"I", [](TField* f) { f->SetAsString(" 42 "); }, [](TField* f) { return f->AsString(); }, "42"},
+      {"I", [](TField* f) { f->SetAsString("4.2"); }, [](TField* f) { return f->AsString(); }, "error:EConvertError"},
+      {"I", [](TField* f) { f->SetAsFloat(2.5); }, [](TField* f) { return f->AsString(); }, "2"},  // halves to even
+      {"I", [](TField* f) { f->SetAsString(""); }, [](TField* f) { return std::string(f->IsNull() ? "null" : "value"); }, "null"},
+      {"I", [](TField* f) { f->SetAsInteger(7); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "error:EDatabaseError"},
+      {"I", [](TField* f) { f->SetAsInteger(7); }, [](TField* f) { return FloatToStr(f->AsFloat()); }, "7"},
+      {"SI", [](TField* f) { f->SetAsInteger(40000); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
+      {"L", [](TField* f) { f->SetAsLargeInt(5000000000LL); }, [](TField* f) { return f->AsString(); }, "5000000000"},
+      {"L", [](TField* f) { f->SetAsLargeInt(5000000000LL); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "error:EDatabaseError"},
+      {"F", [](TField* f) { f->SetAsString("1.25"); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "1"},
+      {"F", [](TField* f) { f->SetAsFloat(1.0 / 3); }, [](TField* f) { return f->AsString(); }, "0.333333333333333"},
+      {"F", [](TField* f) { f->SetAsString("abc"); }, [](TField* f) { return f->AsString(); }, "error:EConvertError"},
+      {"B", [](TField* f) { f->SetAsString("t"); }, [](TField* f) { return f->AsString(); }, "True"},
+      {"B", [](TField* f) { f->SetAsString("fa"); }, [](TField* f) { return f->AsString(); }, "False"},
+      {"B", [](TField* f) { f->SetAsString("x"); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
+      {"B", [](TField* f) { f->SetAsBoolean(true); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "error:EDatabaseError"},
+      {"D", [](TField* f) { f->SetAsDateTime(EncodeDate(2024, 2, 29)); }, [](TField* f) { return f->AsString(); }, "2/29/2024"},
+      {"D", [](TField* f) { f->SetAsString("13/45/2024"); }, [](TField* f) { return f->AsString(); }, "error:EConvertError"},
+      {"D", [](TField* f) { f->SetAsFloat(1.5); }, [](TField* f) { return f->AsString(); }, "12/31/1899 12:00:00 PM"},
+      {"C", [](TField* f) { f->SetAsFloat(1.23456); }, [](TField* f) { return f->AsString(); }, "1.2346"},
+      {"C", [](TField* f) { f->SetAsString("10.5"); }, [](TField* f) { return FloatToStr(f->AsCurrency().ToDouble()); }, "10.5"},
+      {"M", [](TField* f) { f->SetAsString("text"); }, [](TField* f) { return f->DisplayText() + f->AsString(); }, "(MEMO)text"},
+      {"M", [](TField* f) { f->Clear(); }, [](TField* f) { return f->DisplayText(); }, "(memo)"},
+  };
+  for (const Case& c : cases) {
+    TField* f = F(c.field);
+    std::string got = Outcome([&] {
+      f->Clear();
+      c.set(f);
+      return c.get(f);
+    });
+    EXPECT_EQ(got, c.expected) << c.field << " -> " << c.expected;
+  }
+}
+
+TEST_F(Fields, NullReadsAsZeroAndTextsGoThroughFormatsAndOnGetText) {
+  EXPECT_TRUE(F("I")->IsNull());
+  EXPECT_EQ(F("I")->AsInteger(), 0);
+  EXPECT_EQ(F("S")->AsString(), "");
+  EXPECT_FALSE(F("B")->AsBoolean());
+  auto* fl = static_cast<TFloatField*>(F("F"));
+  fl->SetAsFloat(1234567.5);
+  fl->SetDisplayFormat("###,###,###,###.0#");
+  EXPECT_EQ(fl->DisplayText(), "1,234,567.5");
+  EXPECT_EQ(fl->Text(), "1,234,567.5");  // without an edit format the display format serves
+  fl->SetEditFormat("0.000");
+  EXPECT_EQ(fl->Text(), "1234567.500");
+  fl->OnGetText = [](TField* f, String& text, bool display) { text = display ? "<" + f->AsString() + ">" : "edit"; };
+  EXPECT_EQ(fl->DisplayText(), "<1234567.5>");
+  EXPECT_EQ(fl->Text(), "edit");
+  fl->OnSetText = [](TField* f, const String& text) { f->SetAsFloat(static_cast<double>(text.size())); };
+  fl->SetText("abc");
+  EXPECT_EQ(fl->AsFloat(), 3);
+  EXPECT_EQ(F("I")->Alignment(), taRightJustify);
+  EXPECT_EQ(F("S")->Alignment(), taLeftJustify);
+  EXPECT_EQ(F("S")->DisplayLabel(), "S");
+  F("S")->SetDisplayLabel("Name");
+  EXPECT_EQ(F("S")->DisplayName(), "Name");
+  EXPECT_EQ(F("S")->DisplayWidth(), 5);
+  auto* i = static_cast<TIntegerField*>(F("I"));
+  i->SetMinValue(1);
+  i->SetMaxValue(10);
+  EXPECT_THROW(i->SetAsInteger(11), EDatabaseError);
+  i->SetAsInteger(10);
+  EXPECT_TRUE(i->IsValidChar(U'5'));
+  EXPECT_FALSE(i->IsValidChar(U'x'));
+  EXPECT_THROW(ds.FieldByName("NOPE"), EDatabaseError);
+  EXPECT_EQ(ds.FindField("nope"), nullptr);
+  EXPECT_EQ(ds.FindField("s"), F("S"));
+  F("S")->SetReadOnly(true);
+  EXPECT_THROW(F("S")->SetAsString("x"), EDatabaseError);
+}
+
+TEST(FieldTypes, OrdinalsRangesAndDefaultClasses) {
+  EXPECT_EQ(ftBoolean, 5);
+  EXPECT_EQ(ftLargeint, 25);
+  EXPECT_EQ(ftTimeStamp, 36);
+  EXPECT_EQ(ftFMTBcd, 37);
+  EXPECT_EQ(ftWideMemo, 39);
+  EXPECT_STREQ(DefaultFieldClass(ftMemo).ClassName(), "TMemoField");
+  EXPECT_STREQ(DefaultFieldClass(ftLargeint).ClassName(), "TLargeintField");
+  EXPECT_TRUE(DefaultFieldClass(ftCurrency).InheritsFrom(TFloatField::StaticClass()));
+  EXPECT_TRUE(DefaultFieldClass(ftAutoInc).InheritsFrom(TNumericField::StaticClass()));
+  EXPECT_FALSE(DefaultFieldClass(ftADT));
+  EXPECT_EQ(static_cast<int>(deDisabledStateChange), 14);
+}
