@@ -1,0 +1,645 @@
+#include "analyzer/QueryDM.h"
+
+#include "platform/core/Clock.h"
+#include "platform/core/DateUtils.h"
+#include "platform/core/Math.h"
+#include "platform/ib/IBErrors.h"
+
+#include <memory>
+
+// ---------------------------------------------------------------------------------------------
+// Dispatcher
+
+void TQueuedUiDispatcher::Post(std::function<void()> call) {
+  {
+    std::lock_guard<std::mutex> lock(fMutex);
+    fCalls.push_back(std::move(call));
+  }
+  fCond.notify_all();
+}
+
+int TQueuedUiDispatcher::ProcessPending() {
+  std::deque<std::function<void()>> calls;
+  {
+    std::lock_guard<std::mutex> lock(fMutex);
+    calls.swap(fCalls);
+  }
+  int ran = 0;
+  while (!calls.empty()) {
+    std::function<void()> call = std::move(calls.front());
+    calls.pop_front();
+    try {
+      call();
+    } catch (...) {
+      // What was not run yet stays queued, ahead of anything posted meanwhile.
+      std::lock_guard<std::mutex> lock(fMutex);
+      for (auto it = calls.rbegin(); it != calls.rend(); ++it) fCalls.push_front(std::move(*it));
+      throw;
+    }
+    ++ran;
+  }
+  return ran;
+}
+
+int TQueuedUiDispatcher::WaitAndProcess(unsigned timeoutMs) {
+  {
+    std::unique_lock<std::mutex> lock(fMutex);
+    fCond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !fCalls.empty(); });
+  }
+  return ProcessPending();
+}
+
+namespace {
+TUiThreadDispatcher* gDispatcher = nullptr;
+}
+
+TQueuedUiDispatcher& BuiltInUiThreadDispatcher() {
+  static TQueuedUiDispatcher queue;
+  return queue;
+}
+
+TUiThreadDispatcher& DefaultUiThreadDispatcher() {
+  return gDispatcher ? *gDispatcher : BuiltInUiThreadDispatcher();
+}
+
+void SetDefaultUiThreadDispatcher(TUiThreadDispatcher* dispatcher) { gDispatcher = dispatcher; }
+
+// ---------------------------------------------------------------------------------------------
+// Timing
+
+int TicksToMilliseconds(std::int64_t ticks, std::int64_t frequency) {
+  if (frequency <= 0) return -1;
+  return static_cast<int>(Round(static_cast<double>(ticks) / static_cast<double>(frequency) * 1000.0));
+}
+
+int DaysToMilliseconds(double days) { return static_cast<int>(Round(days * 24 * 60 * 60 * 1000)); }
+
+TRunStamp TRunStamp::Take() {
+  TRunStamp s;
+  s.HasCounter = QueryPerformanceCounter(&s.Counter);
+  if (!s.HasCounter) s.Time = Now();
+  return s;
+}
+
+int StampMilliseconds(const TRunStamp& start, const TRunStamp& end, std::int64_t frequency) {
+  if (start.HasCounter && end.HasCounter && frequency > 0)
+    return TicksToMilliseconds(end.Counter - start.Counter, frequency);
+  return DaysToMilliseconds(end.Time - start.Time);
+}
+
+namespace {
+std::int64_t ReadFrequency() {
+  std::int64_t f = 0;
+  return QueryPerformanceFrequency(&f) ? f : 0;
+}
+
+// Runs `work` inside the transaction (started when needed) and commits afterwards, also when
+// the work raised; then the work's error passes on.
+template <class F>
+void InTransaction(TIBTransaction& t, F work) {
+  if (!t.InTransaction()) t.StartTransaction();
+  try {
+    work();
+  } catch (...) {
+    try {
+      if (t.InTransaction()) t.Commit();
+    } catch (...) {
+    }
+    throw;
+  }
+  t.Commit();
+}
+
+void SetTransactionParams(TIBTransaction& t) {
+  for (const char* p : {"read_committed", "rec_version", "nowait"}) t.Params().Add(p);
+}
+
+String ExceptionText(const std::exception_ptr& e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const Exception& x) {
+    return x.Message();
+  } catch (const std::exception& x) {
+    return x.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Worker
+
+TQueryThread::~TQueryThread() {
+  if (fThread.joinable()) fThread.join();
+}
+
+void TQueryThread::Start(TUiThreadDispatcher& dispatcher) {
+  TUiThreadDispatcher* d = &dispatcher;
+  fThread = std::thread([this, d] {
+    try {
+      Execute();
+    } catch (...) {
+      fFatal = std::current_exception();
+    }
+    d->Post([this] {
+      std::unique_ptr<TQueryThread> self(this);
+      if (fThread.joinable()) fThread.join();
+      if (OnTerminate) OnTerminate(this);
+    });
+  });
+}
+
+void TQueryThread::Execute() {
+  Milliseconds = 0;
+  std::int64_t frequency = ReadFrequency();
+  switch (Operation) {
+    case opPrepare: {
+      TRunStamp start = TRunStamp::Take();
+      DataSet->Prepare();
+      Milliseconds = StampMilliseconds(start, TRunStamp::Take(), frequency);
+      break;
+    }
+    case opExecute: {
+      TRunStamp start = TRunStamp::Take();
+      DataSet->ExecSQL();
+      Milliseconds = StampMilliseconds(start, TRunStamp::Take(), frequency);
+      break;
+    }
+    case opOpen:
+      DataSet->Open();
+      break;
+    default:
+      throw Exception(UndefinedQueryOperationText);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Engine: creation
+
+TdmQuery::TdmQuery() {
+  AddTransactionComponent(IBTransaction);
+  AddDatabaseComponent(IBDataSet);
+  AddDatabaseComponent(IBDatabaseInfo);
+  AddTransactionComponent(trxRelationIDToRelationName);
+  AddTransactionComponent(trxIndices);
+  for (TIBSQL* q : {&sqlRelationIDToRelationName, &sqlIndices, &sqlIndexSegments, &sqlRecordCount, &sqlSetStatistics})
+    AddDatabaseComponent(*q);
+
+  for (TIBTransaction* t : {&IBTransaction, &trxRelationIDToRelationName, &trxIndices}) SetTransactionParams(*t);
+  IBTransaction.SetIdleTimer(QueryIdleTimerMs);
+  IBTransaction.AutoStopAction = saCommit;
+  IBTransaction.DefaultAction = taCommit;
+  IBTransaction.OnIdleTimer = [this](TIBTransaction*) { IBTransactionIdleTimer(); };
+  IBDataSet.SetTransaction(&IBTransaction);
+  IBDataSet.BeforeOpen = [this] { IBDataSetBeforeOpen(); };
+
+  sqlRelationIDToRelationName.SetTransaction(&trxRelationIDToRelationName);
+  sqlRelationIDToRelationName.SetSQL(
+      "SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$RELATION_ID = :RELATION_ID");
+  for (TIBSQL* q : {&sqlIndices, &sqlIndexSegments, &sqlRecordCount, &sqlSetStatistics}) q->SetTransaction(&trxIndices);
+  sqlIndices.SetSQL(
+      "SELECT RDB$RELATION_NAME, RDB$INDEX_TYPE, RDB$FOREIGN_KEY, RDB$SYSTEM_FLAG, RDB$DESCRIPTION, RDB$STATISTICS "
+      "FROM RDB$INDICES WHERE RDB$INDEX_NAME = :INDEX_NAME");
+  sqlIndexSegments.SetSQL(
+      "SELECT RDB$FIELD_NAME FROM RDB$INDEX_SEGMENTS WHERE RDB$INDEX_NAME = :INDEX_NAME ORDER BY RDB$FIELD_POSITION");
+
+  fRowsAffected = -1;
+  fFrequency = ReadFrequency();
+}
+
+TdmQuery::~TdmQuery() {
+  try {
+    CommitIfActive();
+  } catch (...) {
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Engine: running
+
+bool TdmQuery::IsSelect() const { return IBDataSet.Prepared() && IBDataSet.StatementType() == SQLSelect; }
+
+int TdmQuery::Milliseconds(const TRunStamp& from, const TRunStamp& to) const {
+  return StampMilliseconds(from, to, fFrequency);
+}
+
+void TdmQuery::CommitIfActive() {
+  if (IBTransaction.InTransaction()) {
+    IBDataSet.Close();
+    IBTransaction.Commit();
+  }
+  fRowsAffected = -1;
+}
+
+void TdmQuery::PrepareTimed() {
+  TRunStamp start = TRunStamp::Take();
+  IBDataSet.Prepare();
+  fStatementHandle = IBDataSet.StatementHandle();
+  TRunStamp end = TRunStamp::Take();
+  fPrepareTime = Milliseconds(start, end);
+}
+
+void TdmQuery::AfterPrepare() {
+  BindParameters();
+  try {
+    fPlan = IBDataSet.Plan();
+  } catch (const EIBPlanError&) {
+    fPlan.clear();
+  }
+  fRowsAffected = -1;
+  fExecutionTime = -1;
+  fFetchTime = -1;
+  fResultDataSet = nullptr;
+  fStatementHandle = IBDataSet.StatementHandle();
+  if (IBDataSet.StatementType() == SQLSelect) fResultDataSet = &IBDataSet;
+  if (OnPrepared) OnPrepared(this);
+}
+
+void TdmQuery::PrepareAndInspect() {
+  PrepareTimed();
+  AfterPrepare();
+}
+
+void TdmQuery::PrepareOnly() {
+  CommitIfActive();
+  IBTransaction.StartTransaction();
+  try {
+    PrepareAndInspect();
+  } catch (...) {
+    try {
+      if (IBTransaction.InTransaction()) IBTransaction.Commit();
+    } catch (...) {
+    }
+    throw;
+  }
+  IBTransaction.Commit();
+}
+
+void TdmQuery::IBDataSetBeforeOpen() {
+  TakeReadBaseline();
+  fStart = TRunStamp::Take();
+}
+
+void TdmQuery::ExecuteSQL() {
+  CommitIfActive();
+  fCancelled = false;
+  IBTransaction.StartTransaction();
+  try {
+    PrepareAndInspect();
+  } catch (...) {
+    try {
+      if (IBTransaction.InTransaction()) IBTransaction.Commit();
+    } catch (...) {
+    }
+    throw;
+  }
+  fRunning = true;
+  if (!CancelEnabled) {
+    std::exception_ptr error;
+    try {
+      RunStatement();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    fRunFailed = error != nullptr;
+    QueryDone(nullptr);
+    if (error) std::rethrow_exception(error);
+    return;
+  }
+  // The worker only opens; no notification of the dataset may reach controls from it.
+  IBDataSet.DisableControls();
+  fWorkerRunning = true;
+  auto* worker = new TQueryThread(&IBDataSet, TQueryThread::opOpen);
+  worker->OnTerminate = [this](TQueryThread* sender) { QueryDone(sender); };
+  worker->Start(Dispatcher ? *Dispatcher : DefaultUiThreadDispatcher());
+}
+
+void TdmQuery::RunStatement() {
+  if (IsSelect()) {
+    IBDataSet.DisableControls();
+    try {
+      IBDataSet.Open();
+    } catch (...) {
+      IBDataSet.EnableControls();
+      throw;
+    }
+    IBDataSet.EnableControls();
+  } else {
+    TakeReadBaseline();
+    fStart = TRunStamp::Take();
+    IBDataSet.ExecSQL();
+  }
+}
+
+void TdmQuery::QueryDone(TQueryThread* worker) {
+  fEnd = TRunStamp::Take();
+  fExecutionTime = Milliseconds(fStart, fEnd);
+  bool failed = fRunFailed;
+  fRunFailed = false;
+  if (worker) {
+    fWorkerRunning = false;
+    IBDataSet.EnableControls();
+    if (worker->FatalException()) {
+      failed = true;
+      String message = ExceptionText(worker->FatalException());
+      if (message != OperationCancelledText && OnError) OnError(this, message);
+    }
+  }
+  bool select = IsSelect();
+  try {
+    if (!failed && !fCancelled) {
+      if (select) {
+        fStatementHandle = 0;
+        IBDataSet.Open();
+        if (OnFetchStart) OnFetchStart(this);
+        FetchAll();
+      } else {
+        fRowsAffected = IBDataSet.RowsAffected();
+      }
+    }
+    // A close during the fetch may have ended the attachment: then there is nothing to re-read.
+    if (Database() && Database()->Connected()) RefreshCurrentCounts();
+    if (!fCancelled && OnQueryComplete) OnQueryComplete(this);
+  } catch (...) {
+    fRunning = false;
+    try {
+      if (IBTransaction.InTransaction() && !select) IBTransaction.Commit();
+    } catch (...) {
+    }
+    throw;
+  }
+  fRunning = false;
+  if (IBTransaction.InTransaction() && !select) IBTransaction.Commit();
+}
+
+void TdmQuery::FetchAll() {
+  IBDataSet.DisableControls();
+  try {
+    while (!fCancelled) {
+      if (IBDataSet.MoveBy(PacketRecords) <= 0) break;
+      if (OnFetchProgress) OnFetchProgress(this);
+    }
+    fFetchTime = fCancelled ? -1 : Milliseconds(fEnd, TRunStamp::Take());
+    if (IBDataSet.Active()) IBDataSet.First();
+  } catch (...) {
+    IBDataSet.EnableControls();
+    throw;
+  }
+  IBDataSet.EnableControls();
+}
+
+void TdmQuery::CancelQuery(String& message) {
+  message.clear();
+  if (CancelEnabled && fStatementHandle != 0 && Database() && Database()->Connected()) {
+    // The server cancels whatever runs on the attachment; with nothing running it says so,
+    // which is no failure.
+    ISC_STATUS_ARRAY status{};
+    isc_db_handle handle = Database()->Handle();
+    ISC_STATUS rc = IBClient().fb_cancel_operation(status, &handle, fb_cancel_raise);
+    if (rc != 0 && IBStatusFailed(status) && status[1] != ibeNothingToCancel) message = IBSQLCodeMessage(status);
+  }
+  fCancelled = true;
+}
+
+void TdmQuery::IBTransactionIdleTimer() {
+  if (IBTransaction.AutoStopAction == saCommit) {
+    IBDataSet.Close();
+    fRowsAffected = -1;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parameters
+
+TParamLine* TdmQuery::FindRemembered(const String& name) {
+  for (TParamLine& l : fRemembered)
+    if (SameText(l.Name, name)) return &l;
+  return nullptr;
+}
+
+void TdmQuery::BindParameters() {
+  ClearAllParams();
+  ApplyRememberedParams();
+  if (OnGetParamValues) OnGetParamValues(this);
+  RememberParams();
+}
+
+void TdmQuery::ClearAllParams() { IBDataSet.Params().ClearAll(); }
+
+void TdmQuery::ApplyRememberedParams() {
+  TIBParams& params = IBDataSet.Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    const TParamLine* line = FindRemembered(params[i].Name());
+    if (line && !line->IsNull) params[i].SetAsString(line->Value);
+  }
+}
+
+void TdmQuery::RememberParams() {
+  TIBParams& params = IBDataSet.Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    TIBParam& p = params[i];
+    bool isNull = p.IsNull();
+    String value = isNull ? String() : p.AsString();
+    if (TParamLine* line = FindRemembered(p.Name())) {
+      line->Name = p.Name();
+      line->Value = value;
+      line->IsNull = isNull;
+    } else {
+      fRemembered.push_back({p.Name(), value, isNull});
+    }
+  }
+}
+
+const std::vector<TParamLine>& TdmQuery::GetParamList() {
+  fParamList.clear();
+  TIBParams& params = IBDataSet.Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    TIBParam& p = params[i];
+    bool isNull = p.IsNull();
+    fParamList.push_back({p.Name(), isNull ? String() : p.AsString(), isNull});
+  }
+  return fParamList;
+}
+
+void TdmQuery::SetParamValue(const String& name, const String& text, bool isNull) {
+  TIBParam& p = IBDataSet.Params().ByName(name);
+  if (isNull)
+    p.Clear();
+  else
+    p.SetAsString(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Read counters
+
+void TdmQuery::RefreshCurrentCounts() {
+  fCurrentSequential = IBDatabaseInfo.ReadCounts(isc_info_read_seq_count);
+  fCurrentIndexed = IBDatabaseInfo.ReadCounts(isc_info_read_idx_count);
+}
+
+void TdmQuery::TakeReadBaseline() {
+  RefreshCurrentCounts();
+  for (const auto& [id, count] : fCurrentSequential) fOldSequentialReads[id] = count;
+  for (const auto& [id, count] : fCurrentIndexed) fOldIndexedReads[id] = count;
+}
+
+const std::vector<TRelationReads>& TdmQuery::IndexedReads() {
+  GetOperationCounts(isc_info_read_idx_count, fCurrentIndexed, fIndexedDeltas);
+  return fIndexedDeltas;
+}
+
+const std::vector<TRelationReads>& TdmQuery::SequentialReads() {
+  GetOperationCounts(isc_info_read_seq_count, fCurrentSequential, fSequentialDeltas);
+  return fSequentialDeltas;
+}
+
+std::int64_t TdmQuery::StoreReads(std::map<int, std::int64_t>& baseline, int id, std::int64_t count) {
+  auto [it, inserted] = baseline.try_emplace(id, 0);
+  std::int64_t old = it->second;
+  it->second = count;
+  return count - old;
+}
+
+void TdmQuery::GetOperationCounts(int item, const std::vector<std::pair<int, std::int64_t>>& current,
+                                  std::vector<TRelationReads>& deltas) {
+  std::map<int, std::int64_t>* baseline = nullptr;
+  if (item == isc_info_read_seq_count)
+    baseline = &fOldSequentialReads;
+  else if (item == isc_info_read_idx_count)
+    baseline = &fOldIndexedReads;
+  else
+    throw Exception("TdmMain.GetOperationCounts: Unknown DBInfoCommand \"" + IntToStr(item) + "\"");
+  deltas.clear();
+  for (const auto& [id, count] : current) {
+    std::int64_t delta = StoreReads(*baseline, id, count);
+    String name = TrimRight(RelationName(id));
+    if (delta > 0) deltas.push_back({name, delta});
+  }
+}
+
+String TdmQuery::RelationName(int id) {
+  auto it = fRelationNames.find(id);
+  if (it != fRelationNames.end()) return it->second;
+  String name;
+  InTransaction(trxRelationIDToRelationName, [&] {
+    TIBSQL& q = sqlRelationIDToRelationName;
+    q.Close();
+    if (Database() && Database()->SQLDialect() < 2)
+      q.ParamByName("RELATION_ID").SetAsInteger(id);
+    else
+      q.ParamByName("RELATION_ID").SetAsInt64(id);
+    q.ExecQuery();
+    if (q.Eof()) {
+      q.Close();
+      throw Exception("RDB$RELATION_NAME not found for RDB$RELATION_ID " + IntToStr(id));
+    }
+    name = q.FieldByName("RDB$RELATION_NAME").AsString();
+    q.Close();
+  });
+  fRelationNames.emplace(id, name);
+  return name;
+}
+
+void TdmQuery::SetConnected(bool connected) {
+  if (connected) {
+    TakeReadBaseline();
+    return;
+  }
+  fSequentialDeltas.clear();
+  fIndexedDeltas.clear();
+  fRelationNames.clear();
+  fOldSequentialReads.clear();
+  fOldIndexedReads.clear();
+  // The next attachment may be another database, where the same index names mean other indexes.
+  fIndices.clear();
+  fCurrentIndex = nullptr;
+  IBTransaction.AutoStopAction = ServerAbove6 ? saCommitRetaining : saCommit;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Index statistics
+
+String TdmQuery::QuoteName(const String& name) const {
+  if (Database() && Database()->SQLDialect() >= 2) return AnsiQuotedStr(name, '"');
+  return name;
+}
+
+void TdmQuery::EnsureIndexStatistics(const String& indexName) {
+  auto it = fIndices.find(indexName);
+  if (it != fIndices.end()) {
+    fCurrentIndex = &it->second;
+    return;
+  }
+  // While the worker runs, a call on the attachment would wait for the statement to end.
+  if (fWorkerRunning) {
+    fCurrentIndex = nullptr;
+    return;
+  }
+  InternalCalculateIndexStatistics(indexName);
+}
+
+void TdmQuery::InternalCalculateIndexStatistics(const String& indexName) {
+  TIndexStatisticsRecord r;
+  r.IndexName = indexName;
+  double statistic = 0;
+  InTransaction(trxIndices, [&] {
+    sqlIndices.Close();
+    sqlIndices.ParamByName("INDEX_NAME").SetAsString(indexName);
+    sqlIndices.ExecQuery();
+    if (sqlIndices.Eof()) {
+      sqlIndices.Close();
+      throw Exception("TdmMain.InternalCalculateIndexStatistics: Unknown index \"" + indexName + "\"");
+    }
+    r.RelationName = sqlIndices.FieldByName("RDB$RELATION_NAME").AsString();
+    TIBValue flag = sqlIndices.FieldByName("RDB$SYSTEM_FLAG");
+    r.SystemFlag = !flag.IsNull() && flag.AsInteger() != 0;
+    TIBValue type = sqlIndices.FieldByName("RDB$INDEX_TYPE");
+    r.Descending = !type.IsNull() && type.AsInteger() == 1;
+    r.Description = sqlIndices.FieldByName("RDB$DESCRIPTION").AsString();
+    r.ForeignKey = sqlIndices.FieldByName("RDB$FOREIGN_KEY").AsString();
+    TIBValue stat = sqlIndices.FieldByName("RDB$STATISTICS");
+    statistic = stat.IsNull() ? 0 : stat.AsDouble();
+    sqlIndices.Close();
+
+    sqlIndexSegments.Close();
+    sqlIndexSegments.ParamByName("INDEX_NAME").SetAsString(indexName);
+    sqlIndexSegments.ExecQuery();
+    for (bool first = true; !sqlIndexSegments.Eof(); sqlIndexSegments.Next(), first = false) {
+      if (!first) r.FieldNames += ", ";
+      r.FieldNames += TrimRight(sqlIndexSegments.FieldByName("RDB$FIELD_NAME").AsString());
+    }
+    sqlIndexSegments.Close();
+
+    sqlRecordCount.Close();
+    sqlRecordCount.SetSQL("SELECT COUNT(*) AS RECORD_COUNT FROM " + QuoteName(r.RelationName));
+    sqlRecordCount.ExecQuery();
+    r.RelationRecordCount = sqlRecordCount.FieldByName("RECORD_COUNT").AsInt64();
+    sqlRecordCount.Close();
+  });
+  r.Selectivity = statistic * static_cast<double>(r.RelationRecordCount);
+  TIndexStatisticsRecord& stored = fIndices[indexName];
+  stored = std::move(r);
+  fCurrentIndex = &stored;
+}
+
+void TdmQuery::SetIndexStatistics(const String& indexName) {
+  // The server's statement first: when it fails, the record that is shown stays as it was.
+  try {
+    InTransaction(trxIndices, [&] {
+      sqlSetStatistics.Close();
+      sqlSetStatistics.SetSQL("SET STATISTICS INDEX " + QuoteName(indexName));
+      sqlSetStatistics.ExecQuery();
+    });
+  } catch (...) {
+    auto it = fIndices.find(indexName);
+    if (it != fIndices.end()) fCurrentIndex = &it->second;
+    throw;
+  }
+  auto it = fIndices.find(indexName);
+  if (it != fIndices.end()) {
+    if (fCurrentIndex == &it->second) fCurrentIndex = nullptr;
+    fIndices.erase(it);
+  }
+  InternalCalculateIndexStatistics(indexName);
+}

@@ -1,0 +1,266 @@
+#pragma once
+// The query engine: runs one SQL statement at a time on the tool's attachment, directly or on a
+// worker thread, fetches its result in packets, measures its times, binds its parameters, and
+// keeps the per-table read counters and the index statistics the PLAN tree shows.
+
+#include "analyzer/IBConnectionDM.h"
+#include "analyzer/QueryDataSet.h"
+#include "platform/core/SysUtils.h"
+#include "platform/ib/IBDatabaseInfo.h"
+#include "platform/ib/IBSQL.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// The user-interface thread, as the engine sees it: a place to post calls from the worker.
+
+class TUiThreadDispatcher {
+public:
+  virtual ~TUiThreadDispatcher() = default;
+  // Any thread: queue a call for the user-interface thread.
+  virtual void Post(std::function<void()> call) = 0;
+};
+
+// Calls queued until the user-interface thread asks for them. The program's message loop (or a
+// test) runs ProcessPending; an exception of a call passes on to the caller of ProcessPending.
+class TQueuedUiDispatcher : public TUiThreadDispatcher {
+public:
+  void Post(std::function<void()> call) override;
+  // Runs every call queued so far; answers how many ran.
+  int ProcessPending();
+  // Waits up to `timeoutMs` for a call, then runs what is queued; answers how many ran.
+  int WaitAndProcess(unsigned timeoutMs);
+
+private:
+  std::mutex fMutex;
+  std::condition_variable fCond;
+  std::deque<std::function<void()>> fCalls;
+};
+
+// The dispatcher engines use unless told otherwise (a process-wide queue until the program
+// installs its own).
+TUiThreadDispatcher& DefaultUiThreadDispatcher();
+void SetDefaultUiThreadDispatcher(TUiThreadDispatcher* dispatcher);  // null: the built-in queue
+TQueuedUiDispatcher& BuiltInUiThreadDispatcher();
+
+// ---------------------------------------------------------------------------------------------
+// Timing
+
+// round(ticks / frequency × 1000), halves to even; -1 when the frequency is not positive.
+int TicksToMilliseconds(std::int64_t ticks, std::int64_t frequency);
+// round(days × 24 × 60 × 60 × 1000), halves to even.
+int DaysToMilliseconds(double days);
+
+// A start or end stamp: the high-resolution counter, and the wall clock when it cannot be read.
+struct TRunStamp {
+  bool HasCounter = false;
+  std::int64_t Counter = 0;
+  TDateTime Time = 0;
+  static TRunStamp Take();
+};
+int StampMilliseconds(const TRunStamp& start, const TRunStamp& end, std::int64_t frequency);
+
+// ---------------------------------------------------------------------------------------------
+// The worker
+
+class TQueryThread {
+public:
+  enum { opPrepare = 0, opExecute = 1, opOpen = 2 };
+  // Created suspended; Start runs it. It frees itself after its termination callback ran.
+  TQueryThread(TQueryDataSet* dataSet, int operation) : DataSet(dataSet), Operation(operation) {}
+  TQueryThread(const TQueryThread&) = delete;
+  TQueryThread& operator=(const TQueryThread&) = delete;
+
+  TQueryDataSet* DataSet;
+  int Operation;
+  int Milliseconds = 0;  // what the operation took (prepare and execute; open is not timed)
+  // Runs on the user-interface thread after Execute has returned.
+  std::function<void(TQueryThread* sender)> OnTerminate;
+  // The exception that escaped Execute, if any.
+  std::exception_ptr FatalException() const { return fFatal; }
+
+  void Start(TUiThreadDispatcher& dispatcher);
+  // Only the thread's own end frees it.
+  ~TQueryThread();
+
+protected:
+  void Execute();
+
+private:
+  std::thread fThread;
+  std::exception_ptr fFatal;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The engine
+
+// One statement parameter, or one remembered value: name, text value, null flag.
+struct TParamLine {
+  String Name;
+  String Value;
+  bool IsNull = true;
+};
+
+// Reads of one relation since the previous question.
+struct TRelationReads {
+  String RelationName;  // without trailing blanks
+  std::int64_t Reads = 0;
+};
+
+// The statistics of one index.
+struct TIndexStatisticsRecord {
+  String IndexName;
+  String RelationName;  // as the system table stores it, trailing blanks kept
+  std::int64_t RelationRecordCount = 0;
+  String FieldNames;    // in segment order, joined by ", "
+  bool SystemFlag = false;
+  String Description;
+  double Selectivity = 0;  // the server's statistic × the record count
+  String ForeignKey;    // the referenced index, trailing blanks kept; empty when none
+  bool Descending = false;
+};
+
+class TdmQuery : public TdmIBConnection {
+public:
+  using TQueryEvent = std::function<void(TdmQuery* sender)>;
+
+  TdmQuery();
+  ~TdmQuery() override;
+
+  // Components
+  TIBTransaction IBTransaction;
+  TQueryDataSet IBDataSet;
+  TIBDatabaseInfo IBDatabaseInfo;
+  TIBTransaction trxRelationIDToRelationName;
+  TIBTransaction trxIndices;
+  TIBSQL sqlRelationIDToRelationName;
+  TIBSQL sqlIndices;
+  TIBSQL sqlIndexSegments;
+  TIBSQL sqlRecordCount;
+  TIBSQL sqlSetStatistics;
+
+  // Callbacks, each skipped when empty.
+  TQueryEvent OnPrepared;
+  TQueryEvent OnGetParamValues;
+  TQueryEvent OnFetchStart;
+  TQueryEvent OnFetchProgress;
+  std::function<void(TdmQuery* sender, const String& message)> OnError;
+  TQueryEvent OnQueryComplete;
+
+  // Where the worker's end is handled (the default dispatcher unless set).
+  TUiThreadDispatcher* Dispatcher = nullptr;
+
+  // State
+  String SQL() const { return IBDataSet.SQL(); }
+  void SetSQL(const String& sql) { IBDataSet.SetSQL(sql); }
+  const String& Plan() const { return fPlan; }
+  TQueryDataSet* ResultDataSet() const { return fResultDataSet; }
+  isc_stmt_handle StatementHandle() const { return fStatementHandle; }
+  int PrepareTime() const { return fPrepareTime; }
+  int ExecutionTime() const { return fExecutionTime; }
+  int FetchTime() const { return fFetchTime; }
+  int RowsAffected() const { return fRowsAffected; }
+  int PacketRecords = 500;
+  bool Cancelled() const { return fCancelled; }
+  bool CancelEnabled = false;
+  bool ServerAbove6 = false;
+  // A run is in progress: from ExecuteSQL until QueryDone has finished.
+  bool Running() const { return fRunning; }
+
+  void ExecuteSQL();
+  void PrepareOnly();
+  // Asks the server to stop the running statement; `message` is empty unless that failed.
+  void CancelQuery(String& message);
+  void CommitIfActive();
+
+  // Parameters
+  void BindParameters();
+  void ClearAllParams();
+  void ApplyRememberedParams();
+  void RememberParams();
+  const std::vector<TParamLine>& GetParamList();
+  void SetParamValue(const String& name, const String& text, bool isNull);
+  const std::vector<TParamLine>& RememberedParams() const { return fRemembered; }
+
+  // Read counters
+  void TakeReadBaseline();
+  void RefreshCurrentCounts();
+  const std::vector<TRelationReads>& IndexedReads();
+  const std::vector<TRelationReads>& SequentialReads();
+  void GetOperationCounts(int item, const std::vector<std::pair<int, std::int64_t>>& current,
+                          std::vector<TRelationReads>& deltas);
+  String RelationName(int id);
+  void SetConnected(bool connected);
+
+  // Index statistics: the current record is the one EnsureIndexStatistics made current (none
+  // before, or when it could not be read during a worker run).
+  void EnsureIndexStatistics(const String& indexName);
+  const TIndexStatisticsRecord* IndexStatistics() const { return fCurrentIndex; }
+  void SetIndexStatistics(const String& indexName);
+  int IndexStatisticsCount() const { return static_cast<int>(fIndices.size()); }
+
+  // The steps, open for tests.
+  void PrepareTimed();
+  void AfterPrepare();
+  void PrepareAndInspect();
+  void IBDataSetBeforeOpen();
+  void QueryDone(TQueryThread* worker);
+  void FetchAll();
+  void IBTransactionIdleTimer();
+  void InternalCalculateIndexStatistics(const String& indexName);
+  std::int64_t CounterFrequency() const { return fFrequency; }
+
+private:
+  void RunStatement();
+  bool IsSelect() const;
+  int Milliseconds(const TRunStamp& from, const TRunStamp& to) const;
+  std::int64_t StoreReads(std::map<int, std::int64_t>& baseline, int id, std::int64_t count);
+  String QuoteName(const String& name) const;
+  TParamLine* FindRemembered(const String& name);
+
+  String fPlan;
+  TQueryDataSet* fResultDataSet = nullptr;
+  isc_stmt_handle fStatementHandle = 0;
+  int fPrepareTime = -1;
+  int fExecutionTime = -1;
+  int fFetchTime = -1;
+  int fRowsAffected = -1;
+  bool fCancelled = false;
+  bool fRunning = false;
+  bool fWorkerRunning = false;
+  bool fRunFailed = false;
+  std::int64_t fFrequency = 0;
+  TRunStamp fStart;
+  TRunStamp fEnd;
+
+  std::vector<TParamLine> fRemembered;
+  std::vector<TParamLine> fParamList;
+
+  std::vector<std::pair<int, std::int64_t>> fCurrentSequential;
+  std::vector<std::pair<int, std::int64_t>> fCurrentIndexed;
+  std::vector<TRelationReads> fSequentialDeltas;
+  std::vector<TRelationReads> fIndexedDeltas;
+  std::map<int, String> fRelationNames;
+  std::map<int, std::int64_t> fOldSequentialReads;
+  std::map<int, std::int64_t> fOldIndexedReads;
+  std::map<String, TIndexStatisticsRecord> fIndices;
+  const TIndexStatisticsRecord* fCurrentIndex = nullptr;
+};
+
+// Shown by the worker for an operation code it does not know.
+inline constexpr const char* UndefinedQueryOperationText = "Undefined query operation in TQueryThread.Execute";
+// The server's answer to a cancel, which is never shown.
+inline constexpr const char* OperationCancelledText = "operation was cancelled";
+// The parameter dialog gives up after this long (the silent abort).
+inline constexpr unsigned SetParameterValuesTimeoutMs = 900000;
+// The query transaction is committed after this much idleness (one to two periods).
+inline constexpr unsigned QueryIdleTimerMs = 300000;

@@ -1,0 +1,480 @@
+// The query engine against the embedded engine (direct road, binding, read counters, index
+// statistics, idle commit) and the loopback server (worker road and cancel).
+#include "analyzer/QueryDM.h"
+#include "platform/ib/IBErrors.h"
+#include "support/FbFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+struct Calls {
+  int prepared = 0, params = 0, fetchStart = 0, progress = 0, complete = 0;
+  std::vector<String> errors;
+};
+
+void Wire(TdmQuery& q, Calls& c) {
+  q.OnPrepared = [&c](TdmQuery*) { ++c.prepared; };
+  q.OnFetchStart = [&c](TdmQuery*) { ++c.fetchStart; };
+  q.OnFetchProgress = [&c](TdmQuery*) { ++c.progress; };
+  q.OnQueryComplete = [&c](TdmQuery*) { ++c.complete; };
+  q.OnError = [&c](TdmQuery*, const String& m) { c.errors.push_back(m); };
+}
+
+struct QueryBase : ::testing::Test {
+  TIBDatabase db;
+  TdmQuery q;
+  Calls calls;
+  void Attach(const std::string& name, const std::string& password = {}, int dialect = 3) {
+    db.SetDatabaseName(name);
+    db.Params().SetValues("user_name", "SYSDBA");
+    if (!password.empty()) db.Params().SetValues("password", password);
+    db.Params().SetValues("lc_ctype", "UTF8");
+    db.SetSQLDialect(dialect);
+    db.Open();
+    q.SetDatabase(&db);
+    q.SetConnected(true);
+    Wire(q, calls);
+  }
+  void Run(const std::string& sql) {
+    q.SetSQL(sql);
+    q.ExecuteSQL();
+  }
+  std::string Scalar(const std::string& sql) {
+    TIBTransaction t;
+    t.SetDefaultDatabase(&db);
+    t.StartTransaction();
+    TIBSQL s;
+    s.SetDatabase(&db);
+    s.SetTransaction(&t);
+    s.SetSQL(sql);
+    s.ExecQuery();
+    std::string v = s.Fields(0).AsString();
+    s.Close();
+    t.Commit();
+    return v;
+  }
+};
+
+struct DbQuery : QueryBase {
+  void SetUp() override { Attach(FbFixtureDatabase("query")); }
+};
+
+}  // namespace
+
+TEST(QueryTiming, MillisecondsRoundHalvesToEven) {
+  struct Case { std::int64_t ticks, freq; int ms; };
+  for (Case c : {Case{5, 2000, 2}, Case{7, 2000, 4}, Case{3, 2000, 2}, Case{0, 2000, 0}, Case{1999, 1000000, 2},
+                 Case{5, 0, -1}})
+    EXPECT_EQ(TicksToMilliseconds(c.ticks, c.freq), c.ms) << c.ticks << "/" << c.freq;
+  const double ms = 1.0 / 86400000.0;
+  // Without the counter the wall clock measures.
+  TRunStamp a, b;
+  a.Time = 1.0;
+  b.Time = 1.0 + 250 * ms;
+  EXPECT_EQ(StampMilliseconds(a, b, 1000000), 250);
+}
+
+TEST(QueryThread, UnknownOperationEndsWithItsErrorOnTheUiThread) {
+  TQueuedUiDispatcher ui;
+  std::string message;
+  std::thread::id endThread;
+  auto* t = new TQueryThread(nullptr, 7);
+  t->OnTerminate = [&](TQueryThread* w) {
+    endThread = std::this_thread::get_id();
+    try {
+      std::rethrow_exception(w->FatalException());
+    } catch (const Exception& e) {
+      message = e.Message();
+    }
+  };
+  t->Start(ui);
+  for (int i = 0; i < 50 && message.empty(); ++i) ui.WaitAndProcess(100);
+  EXPECT_EQ(message, "Undefined query operation in TQueryThread.Execute");
+  EXPECT_EQ(endThread, std::this_thread::get_id());
+}
+
+TEST_F(DbQuery, SelectIsFetchedInPacketsWithTimesAndPlan) {
+  q.PacketRecords = 150;
+  Run("SELECT ID, NAME FROM A");
+  EXPECT_EQ(q.Plan(), "PLAN (A NATURAL)");
+  ASSERT_EQ(q.ResultDataSet(), &q.IBDataSet);
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 2000);
+  // The open reads the first row; 13 packets of 150 and a last one of 49 follow.
+  EXPECT_EQ(calls.progress, 14);
+  EXPECT_EQ(calls.prepared, 1);
+  EXPECT_EQ(calls.fetchStart, 1);
+  EXPECT_EQ(calls.complete, 1);
+  EXPECT_GE(q.PrepareTime(), 0);
+  EXPECT_GE(q.ExecutionTime(), 0);
+  EXPECT_GE(q.FetchTime(), 0);
+  EXPECT_EQ(q.RowsAffected(), -1);
+  EXPECT_EQ(q.StatementHandle(), 0u);  // cleared for the fetch: nothing left to cancel
+  // A SELECT keeps its transaction for the grid; the next run commits it.
+  EXPECT_TRUE(q.IBTransaction.InTransaction());
+  Run("UPDATE UPD SET X = 0 WHERE ID = 1");
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+}
+
+TEST_F(DbQuery, PacketRecordsZeroKeepsOnlyWhatTheOpenRead) {
+  q.PacketRecords = 0;
+  Run("SELECT ID FROM A");
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 1);
+  EXPECT_EQ(calls.progress, 0);
+  EXPECT_EQ(calls.complete, 1);
+}
+
+TEST_F(DbQuery, StatementsOtherThanSelectReportRowsAffectedAndCommit) {
+  struct Case { const char* sql; int rows; bool hasPlan; };
+  const Case cases[] = {
+      {"UPDATE UPD SET X = X + 1 WHERE ID <= 3", 3, true},
+      {"INSERT INTO UPD VALUES (100, 1)", 1, false},
+      {"DELETE FROM UPD WHERE ID = 100", 1, true},
+      {"CREATE TABLE TMP_DDL (I INTEGER)", -1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    Run(c.sql);
+    EXPECT_EQ(q.RowsAffected(), c.rows);
+    EXPECT_EQ(q.ResultDataSet(), nullptr);
+    EXPECT_EQ(!q.Plan().empty(), c.hasPlan) << q.Plan();
+    EXPECT_GE(q.ExecutionTime(), 0);
+    EXPECT_EQ(q.FetchTime(), -1);
+    EXPECT_FALSE(q.IBTransaction.InTransaction());
+  }
+  EXPECT_EQ(calls.complete, 4);
+  EXPECT_EQ(calls.fetchStart, 0);
+  EXPECT_EQ(Scalar("SELECT SUM(X) FROM UPD"), "3");
+  Run("DROP TABLE TMP_DDL");
+  Run("UPDATE UPD SET X = 0");
+}
+
+TEST_F(DbQuery, PrepareOnlyNeverRuns) {
+  q.SetSQL("UPDATE UPD SET X = 99");
+  q.PrepareOnly();
+  EXPECT_EQ(calls.prepared, 1);
+  EXPECT_EQ(calls.complete, 0);
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  EXPECT_EQ(q.ExecutionTime(), -1);
+  EXPECT_EQ(q.Plan(), "PLAN (UPD NATURAL)");
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM UPD WHERE X = 99"), "0");
+}
+
+TEST_F(DbQuery, PrepareOrPreparedHandlerErrorCommitsAndRunsNothing) {
+  q.SetSQL("SELECT * FROM NO_SUCH_TABLE");
+  try {
+    q.ExecuteSQL();
+    FAIL() << "no error";
+  } catch (const EIBError& e) {
+    EXPECT_NE(e.Message().find("Table unknown"), std::string::npos) << e.Message();
+  }
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  EXPECT_EQ(calls.prepared, 0);
+
+  // The window's prepared handler (a PLAN it cannot parse) stops the run too.
+  q.OnPrepared = [](TdmQuery*) { throw Exception("bad plan"); };
+  q.SetSQL("UPDATE UPD SET X = 7");
+  EXPECT_THROW(q.ExecuteSQL(), Exception);
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  EXPECT_FALSE(q.Running());
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM UPD WHERE X = 7"), "0");
+  EXPECT_EQ(calls.complete, 0);
+}
+
+TEST_F(DbQuery, ParametersBindRememberedValuesByNameAndAskOncePerPrepare) {
+  std::vector<std::vector<TParamLine>> seen;
+  std::function<void(TdmQuery*)> answer;
+  q.OnGetParamValues = [&](TdmQuery* m) {
+    seen.push_back(m->GetParamList());
+    if (answer) answer(m);
+  };
+  answer = [](TdmQuery* m) {
+    m->SetParamValue("P", "5", false);
+    m->SetParamValue("q", "", true);
+  };
+  Run("SELECT ID FROM A WHERE ID = :P OR ID = :P OR NAME = :Q");
+  ASSERT_EQ(seen.size(), 1u);
+  ASSERT_EQ(seen[0].size(), 3u);  // one line per occurrence; the dialog shows one row per name
+  for (const TParamLine& l : seen[0]) EXPECT_TRUE(l.IsNull);
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 1);
+
+  // Prepared again: the confirmed values come back, the null stays null; the shared name P
+  // carries its value into another statement.
+  answer = nullptr;
+  Run("SELECT ID FROM A WHERE ID = :P OR ID = :P OR NAME = :Q");
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1][0].Value, "5");
+  EXPECT_FALSE(seen[1][0].IsNull);
+  EXPECT_TRUE(seen[1][2].IsNull);
+  EXPECT_EQ(seen[1][2].Value, "");
+  Run("SELECT ID FROM A WHERE ID < :p");
+  EXPECT_EQ(seen[2][0].Value, "5");
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 4);
+
+  // Cancel or the dialog's time-out: the silent abort; nothing runs, nothing is remembered.
+  answer = [](TdmQuery* m) {
+    m->SetParamValue("P", "1", false);
+    throw EAbort();
+  };
+  q.SetSQL("UPDATE UPD SET X = 8 WHERE ID = :P");
+  EXPECT_THROW(q.ExecuteSQL(), EAbort);
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM UPD WHERE X = 8"), "0");
+  EXPECT_EQ(q.RememberedParams()[0].Value, "5");
+
+  // A statement without parameters asks as well; the handler finds an empty list.
+  answer = nullptr;
+  Run("SELECT ID FROM B WHERE ID = 1");
+  EXPECT_TRUE(seen.back().empty());
+}
+
+TEST_F(DbQuery, ReadDeltasNameTheTablesReadIndexedAndSequentialApart) {
+  auto find = [](const std::vector<TRelationReads>& list, const std::string& name) -> std::int64_t {
+    for (const TRelationReads& r : list)
+      if (r.RelationName == name) return r.Reads;
+    return -1;
+  };
+  Run("SELECT COUNT(*) FROM A");
+  EXPECT_EQ(find(q.SequentialReads(), "A"), 2000);
+  EXPECT_EQ(find(q.IndexedReads(), "A"), -1);
+  // Asking again without a run: nothing new.
+  EXPECT_TRUE(q.SequentialReads().empty());
+  EXPECT_TRUE(q.IndexedReads().empty());
+
+  Run("SELECT A.ID FROM A JOIN B ON B.ID = A.B_ID WHERE A.ID <= 10");
+  const auto indexed = q.IndexedReads();
+  const auto sequential = q.SequentialReads();
+  EXPECT_EQ(find(indexed, "A"), 10);
+  EXPECT_EQ(find(indexed, "B"), 10);
+  EXPECT_EQ(find(sequential, "A"), -1);
+  for (const TRelationReads& r : indexed) EXPECT_GT(r.Reads, 0);
+
+  try {
+    std::vector<TRelationReads> out;
+    q.GetOperationCounts(25, {}, out);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "TdmMain.GetOperationCounts: Unknown DBInfoCommand \"25\"");
+  }
+  try {
+    q.RelationName(31999);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "RDB$RELATION_NAME not found for RDB$RELATION_ID 31999");
+  }
+  EXPECT_FALSE(q.trxRelationIDToRelationName.InTransaction());
+}
+
+TEST_F(DbQuery, IndexStatisticsFromTheSystemTablesCachedUntilSetStatistics) {
+  struct Case { const char* index; const char* fields; bool descending; bool hasForeignKey; };
+  for (Case c : {Case{"IDX_B_CODE_W", "CODE, W", false, false}, Case{"IDX_A_V_DESC", "V", true, false},
+                 Case{"FK_A_B", "B_ID", false, true}}) {
+    SCOPED_TRACE(c.index);
+    q.EnsureIndexStatistics(c.index);
+    const TIndexStatisticsRecord* r = q.IndexStatistics();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->IndexName, c.index);
+    EXPECT_EQ(r->FieldNames, c.fields);
+    EXPECT_EQ(r->Descending, c.descending);
+    EXPECT_EQ(!r->ForeignKey.empty(), c.hasForeignKey);
+    EXPECT_FALSE(r->SystemFlag);
+  }
+  EXPECT_EQ(TrimRight(q.IndexStatistics()->ForeignKey),
+            Scalar("SELECT TRIM(RDB$INDEX_NAME) FROM RDB$RELATION_CONSTRAINTS WHERE RDB$RELATION_NAME = 'B' "
+                   "AND RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'"));
+  EXPECT_EQ(TrimRight(q.IndexStatistics()->RelationName), "A");
+  EXPECT_FALSE(q.trxIndices.InTransaction());
+
+  // Built before the table was filled: the server has no statistic yet.
+  q.EnsureIndexStatistics("IDX_A_NAME");
+  const TIndexStatisticsRecord* before = q.IndexStatistics();
+  EXPECT_EQ(before->RelationRecordCount, 2000);
+  EXPECT_EQ(before->Selectivity, 0);
+  EXPECT_EQ(before->Description, "names of A");
+  // Cached: a second question does not count again.
+  Run("INSERT INTO A VALUES (5000, 'N1', 1, 1)");
+  q.EnsureIndexStatistics("IDX_A_NAME");
+  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 2000);
+  // SET STATISTICS replaces the record: a fresh count and 1/50 of it.
+  q.SetIndexStatistics("IDX_A_NAME");
+  const TIndexStatisticsRecord* after = q.IndexStatistics();
+  ASSERT_NE(after, nullptr);
+  EXPECT_EQ(after->RelationRecordCount, 2001);
+  EXPECT_NEAR(after->Selectivity, 2001.0 / 50, 1e-6);
+  Run("DELETE FROM A WHERE ID = 5000");
+
+  try {
+    q.EnsureIndexStatistics("NO_SUCH");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "TdmMain.InternalCalculateIndexStatistics: Unknown index \"NO_SUCH\"");
+  }
+  EXPECT_FALSE(q.trxIndices.InTransaction());
+
+  // A failing SET STATISTICS leaves the shown record in place.
+  q.EnsureIndexStatistics("IDX_B_CODE_W");
+  EXPECT_THROW(q.SetIndexStatistics("NO_SUCH"), EIBError);
+  q.EnsureIndexStatistics("IDX_A_NAME");
+  EXPECT_THROW(q.SetIndexStatistics("IDX_A_NAME\" NO"), EIBError);
+  ASSERT_NE(q.IndexStatistics(), nullptr);
+
+  // Disconnecting empties the caches: another database may use the same index names.
+  EXPECT_GT(q.IndexStatisticsCount(), 0);
+  q.SetConnected(false);
+  EXPECT_EQ(q.IndexStatisticsCount(), 0);
+  EXPECT_EQ(q.IndexStatistics(), nullptr);
+}
+
+TEST_F(DbQuery, NamesAreQuotedByDialectWithEmbeddedQuotesDoubled) {
+  q.EnsureIndexStatistics("I\"X");
+  ASSERT_NE(q.IndexStatistics(), nullptr);
+  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 3);
+  EXPECT_EQ(TrimRight(q.sqlRecordCount.SQL()), "SELECT COUNT(*) AS RECORD_COUNT FROM \"Q\"\"T" +
+                                                   std::string(q.IndexStatistics()->RelationName.size() - 3, ' ') + "\"");
+  q.SetIndexStatistics("I\"X");
+  EXPECT_EQ(q.sqlSetStatistics.SQL(), "SET STATISTICS INDEX \"I\"\"X\"");
+  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 3);
+
+  // Dialect 1: bare names.
+  q.SetConnected(false);
+  db.Close();
+  db.SetSQLDialect(1);
+  db.Open();
+  q.SetConnected(true);
+  q.EnsureIndexStatistics("IDX_B_CODE_W");
+  EXPECT_EQ(TrimRight(q.sqlRecordCount.SQL()), "SELECT COUNT(*) AS RECORD_COUNT FROM B");
+  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 200);
+  q.SetIndexStatistics("IDX_B_CODE_W");
+  EXPECT_EQ(q.sqlSetStatistics.SQL(), "SET STATISTICS INDEX IDX_B_CODE_W");
+}
+
+TEST_F(DbQuery, CancelWithoutARunningStatementIsQuiet) {
+  String message = "x";
+  q.CancelQuery(message);  // cancellation off: no server call
+  EXPECT_EQ(message, "");
+  EXPECT_TRUE(q.Cancelled());
+  // Cancellation on but nothing running: the server's "nothing to cancel" is no failure.
+  q.CancelEnabled = true;
+  q.SetSQL("SELECT ID FROM A");
+  q.PrepareOnly();
+  ASSERT_NE(q.StatementHandle(), 0u);
+  message = "x";
+  q.CancelQuery(message);
+  EXPECT_EQ(message, "");
+  q.CancelEnabled = false;
+  Run("SELECT COUNT(*) FROM B");
+  EXPECT_EQ(calls.complete, 1);
+}
+
+TEST_F(DbQuery, IdleTransactionIsCommittedAfterAFullQuietPeriod) {
+  std::function<void()> tick;
+  unsigned interval = 0;
+  SetIBTimerStarter([&](unsigned ms, std::function<void()> f) {
+    interval = ms;
+    tick = std::move(f);
+    return std::function<void()>([&] { tick = nullptr; });
+  });
+  Run("SELECT ID FROM A");
+  ASSERT_TRUE(tick);
+  EXPECT_EQ(interval, 300000u);
+  EXPECT_TRUE(q.IBDataSet.Active());
+  tick();  // the fetch was activity since the timer started: only noted
+  EXPECT_TRUE(q.IBTransaction.InTransaction());
+  tick();  // a whole quiet period: commit, the result closes
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  EXPECT_FALSE(q.IBDataSet.Active());
+  EXPECT_EQ(q.RowsAffected(), -1);
+  SetIBTimerStarter(nullptr);
+}
+
+// ---- the worker road, on the loopback server ----
+
+namespace {
+struct ServerQuery : QueryBase {
+  TQueuedUiDispatcher ui;
+  void SetUp() override {
+    VT_REQUIRE_FB_SERVER();
+    Attach(FbServerFixtureDatabase("query"), FbSysdbaPassword());
+    q.Dispatcher = &ui;
+    q.CancelEnabled = true;
+  }
+  void WaitDone() {
+    for (int i = 0; i < 600 && q.Running(); ++i) ui.WaitAndProcess(100);
+    ASSERT_FALSE(q.Running());
+  }
+};
+}  // namespace
+
+TEST_F(ServerQuery, WorkerRunsSelectAndUpdateAndEndsOnTheUiThread) {
+  q.PacketRecords = 500;
+  Run("SELECT ID FROM A");
+  EXPECT_TRUE(q.Running());
+  WaitDone();
+  EXPECT_EQ(calls.complete, 1);
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 2000);
+  EXPECT_EQ(calls.progress, 4);
+  EXPECT_GE(q.ExecutionTime(), 0);
+  EXPECT_TRUE(calls.errors.empty());
+
+  Run("UPDATE UPD SET X = 1 WHERE ID IN (4, 5, 6)");
+  WaitDone();
+  EXPECT_EQ(q.RowsAffected(), 3);
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  Run("UPDATE UPD SET X = 0");
+  WaitDone();
+
+  // Another error of the worker is reported with its text, and the run still completes.
+  Run("SELECT 1 / 0 FROM RDB$DATABASE");
+  WaitDone();
+  ASSERT_EQ(calls.errors.size(), 1u);
+  EXPECT_NE(calls.errors[0].find("divide by zero"), std::string::npos) << calls.errors[0];
+  EXPECT_EQ(calls.complete, 4);
+
+  // An error inside the end handler reaches whoever runs the user-interface loop.
+  q.OnFetchStart = [](TdmQuery*) { throw Exception("fetch failed"); };
+  Run("SELECT ID FROM B");
+  EXPECT_THROW(WaitDone(), Exception);
+  EXPECT_FALSE(q.Running());
+}
+
+TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable) {
+  Run("SELECT COUNT(*) FROM A A1, A A2, A A3");
+  ASSERT_TRUE(q.Running());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Until the statement runs on the server there is nothing to cancel; ask until it ends.
+  for (int i = 0; i < 100 && q.Running(); ++i) {
+    String message;
+    q.CancelQuery(message);
+    EXPECT_EQ(message, "");
+    ui.WaitAndProcess(100);
+  }
+  WaitDone();
+  EXPECT_TRUE(q.Cancelled());
+  EXPECT_TRUE(calls.errors.empty());
+  EXPECT_EQ(calls.complete, 0);
+  EXPECT_EQ(calls.fetchStart, 0);
+
+  Run("SELECT COUNT(*) FROM B");
+  WaitDone();
+  EXPECT_EQ(calls.complete, 1);
+  EXPECT_TRUE(calls.errors.empty());
+}
+
+TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {
+  q.PacketRecords = 100;
+  String message = "x";
+  q.OnFetchProgress = [&](TdmQuery* m) {
+    ++calls.progress;
+    m->CancelQuery(message);  // the handle was cleared for the fetch: no server call
+  };
+  Run("SELECT A.ID FROM A, B");
+  WaitDone();
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(calls.progress, 1);
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 101);
+  EXPECT_EQ(q.FetchTime(), -1);
+  EXPECT_EQ(calls.complete, 0);
+}
