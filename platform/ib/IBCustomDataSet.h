@@ -1,0 +1,87 @@
+#pragma once
+// TIBDataSet: a read-only dataset over one statement. Rows are fetched when the cursor or a
+// data link needs them (RecordCount is the rows fetched so far) and kept in compact chunked
+// storage: fixed-size row slots packed into large blocks, texts and blobs in an arena of large
+// blocks, so that a row costs no heap allocation of its own.
+//
+// Field types by column: CHAR/VARCHAR ftString, text BLOB ftMemo, other BLOB ftBlob,
+// SMALLINT ftSmallint, INTEGER ftInteger, BIGINT ftLargeint, NUMERIC/DECIMAL ftFMTBcd (exact,
+// Size = the scale), FLOAT/DOUBLE ftFloat, BOOLEAN ftBoolean, DATE ftDate, TIME ftTime,
+// TIMESTAMP ftDateTime. Output names that repeat get "_1", "_2"... so that every field has its
+// own name.
+
+#include "platform/db/DB.h"
+#include "platform/ib/IBSQL.h"
+
+#include <memory>
+#include <vector>
+
+class TIBDataSet : public TDataSet {
+  VT_CLASS(TIBDataSet, TDataSet)
+public:
+  explicit TIBDataSet(TComponent* AOwner);
+  ~TIBDataSet() override;
+
+  TIBDatabase* Database() const { return fStatement.Database(); }
+  void SetDatabase(TIBDatabase* Value);
+  TIBTransaction* Transaction() const { return fStatement.Transaction(); }
+  void SetTransaction(TIBTransaction* Value);
+  const String& SelectSQL() const { return fStatement.SQL(); }
+  void SetSelectSQL(const String& Value);  // closes and unprepares
+
+  void Prepare();
+  bool Prepared() const { return fStatement.Prepared(); }
+  void Unprepare();
+  String Plan();
+  TIBSQLTypes StatementType() const { return fStatement.SQLType(); }
+  isc_stmt_handle Handle() const { return fStatement.Handle(); }
+  TIBParams& Params() { return fStatement.Params(); }
+  TIBParam& ParamByName(const String& Name);
+  // Runs a statement that returns no rows (Open does that too, for such a statement).
+  void ExecSQL();
+  int RowsAffected() { return fStatement.RowsAffected(); }
+  // Rows per storage block.
+  int BufferChunks() const { return fBufferChunks; }
+  void SetBufferChunks(int Value) { fBufferChunks = Value < 1 ? 1 : Value; }
+  // Fetches the remaining rows.
+  void FetchAll();
+  TIBStatement& Statement() { return fStatement; }
+
+  bool IsSequenced() const override { return false; }
+
+protected:
+  void InternalInitFieldDefs() override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  int InternalRecordCount() const override { return fRowCount; }
+  bool InternalFetchMore() override;
+  Variant InternalGetValue(int Rec, int FieldNo) const override;
+  String InternalGetBookmark(int Rec) const override;
+  int InternalFindBookmark(const String& Bookmark) const override;
+
+private:
+  // One column's slot in a row: a scalar in the first 8 bytes, or a text's place in the arena.
+  struct Slot {
+    union {
+      std::int64_t i;
+      double d;
+      struct {
+        std::uint32_t chunk, offset;
+      } text;
+    };
+    std::uint64_t length;
+  };
+  void StoreCurrentRow();
+  char* RowAt(int Row) const;
+  void PutText(Slot& s, const std::string& text);
+
+  TIBStatement fStatement;
+  int fBufferChunks = 1000;
+  int fRowCount = 0;
+  size_t fRowSize = 0;  // null flags, then the slots
+  std::vector<std::unique_ptr<char[]>> fRowBlocks;
+  std::vector<std::unique_ptr<char[]>> fArena;
+  size_t fArenaUsed = 0;  // in the last arena block
+  size_t fArenaSize = 0;  // of the last arena block
+  bool fExhausted = true;
+};
