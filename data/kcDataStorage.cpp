@@ -1,0 +1,1206 @@
+#include "data/kcDataStorage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "data/kcDataUtils.h"
+
+namespace {
+
+// ---- Unaligned access to data areas ------------------------------------------------------------
+
+template <class T>
+T Get(const void* P) {
+  T v;
+  std::memcpy(&v, P, sizeof(T));
+  return v;
+}
+template <class T>
+void Put(void* P, T v) {
+  std::memcpy(P, &v, sizeof(T));
+}
+
+template <class T>
+int ThreeWay(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Doubles in a total order: NaN equal to NaN and before every number, as the variant orders them,
+// so that sorting by a float column never meets an inconsistent comparison.
+int CompareDoubles(double a, double b) {
+  const bool na = std::isnan(a), nb = std::isnan(b);
+  if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
+  return ThreeWay(a, b);
+}
+
+// ---- Holder tables ----------------------------------------------------------------------------
+// Holders are cells in process-wide tables addressed by 32-bit handles (index + 1, 0 = none).
+// Cells sit in fixed-size chunks, so growing a table never moves or copies the cells.
+
+template <class T>
+class THolderTable {
+public:
+  static constexpr std::uint32_t kChunkBits = 12;
+  static constexpr std::uint32_t kChunkSize = 1u << kChunkBits;
+
+  std::uint32_t Allocate() {
+    if (!fFree.empty()) {
+      std::uint32_t h = fFree.back();
+      fFree.pop_back();
+      return h;
+    }
+    if ((fCount & (kChunkSize - 1)) == 0) fChunks.push_back(std::make_unique<T[]>(kChunkSize));
+    return ++fCount;
+  }
+  T& At(std::uint32_t h) { return fChunks[(h - 1) >> kChunkBits][(h - 1) & (kChunkSize - 1)]; }
+  bool IsValid(std::uint32_t h) const { return h != 0 && h <= fCount; }
+  void Release(std::uint32_t h) {
+    At(h) = T();
+    fFree.push_back(h);
+  }
+
+private:
+  std::vector<std::unique_ptr<T[]>> fChunks;
+  std::vector<std::uint32_t> fFree;
+  std::uint32_t fCount = 0;
+};
+
+// A byte string in 16 bytes: up to 12 bytes inline, longer ones in a heap block.
+class StringCell {
+public:
+  StringCell() = default;
+  StringCell(const StringCell&) = delete;
+  StringCell& operator=(const StringCell&) = delete;
+  StringCell& operator=(StringCell&& other) noexcept {
+    if (this != &other) {
+      FreeHeap();
+      fSize = other.fSize;
+      std::memcpy(fData, other.fData, sizeof(fData));
+      other.fSize = 0;
+    }
+    return *this;
+  }
+  ~StringCell() { FreeHeap(); }
+
+  void Assign(std::string_view s) {
+    FreeHeap();
+    fSize = static_cast<std::uint32_t>(s.size());
+    if (fSize <= kInline) {
+      std::memcpy(fData, s.data(), s.size());
+    } else {
+      char* p = new char[s.size()];
+      std::memcpy(p, s.data(), s.size());
+      std::memcpy(fData + 4, &p, sizeof(p));
+    }
+  }
+  std::string_view View() const {
+    if (fSize <= kInline) return {fData, fSize};
+    return {HeapPtr(), fSize};
+  }
+
+private:
+  static constexpr std::uint32_t kInline = 12;
+  char* HeapPtr() const {
+    char* p;
+    std::memcpy(&p, fData + 4, sizeof(p));
+    return p;
+  }
+  void FreeHeap() {
+    if (fSize > kInline) delete[] HeapPtr();
+    fSize = 0;
+  }
+  std::uint32_t fSize = 0;
+  char fData[12];
+};
+static_assert(sizeof(StringCell) == 16, "a string cell is 16 bytes");
+
+THolderTable<StringCell>& Strings() {
+  static THolderTable<StringCell> table;
+  return table;
+}
+THolderTable<WideString>& WideStrings() {
+  static THolderTable<WideString> table;
+  return table;
+}
+THolderTable<Variant>& Variants() {
+  static THolderTable<Variant> table;
+  return table;
+}
+THolderTable<TObject*>& Objects() {
+  static THolderTable<TObject*> table;
+  return table;
+}
+
+std::uint32_t HandleAt(const void* Data) { return Get<std::uint32_t>(Data); }
+
+// The string cell of a data area, created when missing.
+StringCell& StringCellAt(void* Data) {
+  std::uint32_t h = HandleAt(Data);
+  if (h == 0) {
+    h = Strings().Allocate();
+    Put(Data, h);
+  }
+  return Strings().At(h);
+}
+const StringCell* StringCellOf(const void* Data) {
+  std::uint32_t h = HandleAt(Data);
+  return h ? &Strings().At(h) : nullptr;
+}
+void ReleaseStringHolder(void* Data) {
+  if (std::uint32_t h = HandleAt(Data)) {
+    Strings().Release(h);
+    Put<std::uint32_t>(Data, 0);
+  }
+}
+
+TFormatSettings DotSettings() {
+  TFormatSettings s = FormatSettings;
+  s.DecimalSeparator = '.';
+  s.ThousandSeparator = ',';
+  return s;
+}
+
+}  // namespace
+
+// ---- TkcValueType --------------------------------------------------------------------------------
+
+TkcValueTypeClass TkcValueType::Class() {
+  static const TkcValueType instance;
+  return &instance;
+}
+
+int TkcValueType::CompareData(const void* Data1, const void* Data2) const {
+  ResolveCompareData(Data1);
+  ResolveCompareData(Data2);
+  return CompareRaw(Data1, Data2);
+}
+
+void TkcValueType::ReleaseData(void*) const {}
+
+void TkcValueType::ReleaseText(void* TextBuffer) const { ReleaseStringHolder(TextBuffer); }
+
+Variant TkcValueType::LoadValue(const void*) const { return Null(); }
+
+String TkcValueType::DefaultText(const void* Data) const {
+  try {
+    return VarToStr(LoadValue(Data));
+  } catch (const EVariantTypeCastError&) {
+    return String();
+  }
+}
+
+String TkcValueType::LoadText(const void* TextBuffer) const {
+  const StringCell* cell = StringCellOf(TextBuffer);
+  return cell ? String(cell->View()) : String();
+}
+
+void TkcValueType::StreamInValue(void* Data, TStream* Stream) const {
+  StoreValue(Data, StreamReadVariant(Stream));
+}
+
+void TkcValueType::StreamInText(void* TextBuffer, TStream* Stream) const {
+  StoreText(TextBuffer, StreamReadString(Stream));
+}
+
+void TkcValueType::StoreValue(void*, const Variant&) const {}
+
+void TkcValueType::StoreText(void* TextBuffer, const String& Text) const {
+  StringCellAt(TextBuffer).Assign(Text);
+}
+
+void TkcValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteVariant(Stream, LoadValue(Data));
+}
+
+void TkcValueType::StreamOutText(const void* TextBuffer, TStream* Stream) const {
+  StreamWriteString(Stream, LoadText(TextBuffer));
+}
+
+String TkcValueType::Caption() const {
+  String name = ClassName();
+  if (name.rfind("Tkc", 0) == 0) name.erase(0, 3);
+  auto pos = name.find("ValueType");
+  if (pos != String::npos) name.erase(pos, 9);
+  return name;
+}
+
+int TkcValueType::CompareRaw(const void* P1, const void* P2) const {
+  return CompareVariants(LoadPreparedValue(P1), LoadPreparedValue(P2));
+}
+
+Variant TkcValueType::LoadPreparedValue(const void* P) const { return LoadValue(P); }
+
+bool TkcValueType::TryConvert(Variant& Value) const {
+  if (Value.IsNull() || VariantKind() == varVariant) return true;
+  try {
+    Value = VarAsType(Value, VariantKind());
+    return true;
+  } catch (const EVariantTypeCastError&) {
+    return false;
+  } catch (const EConvertError&) {  // text that is no number or date
+    return false;
+  }
+}
+
+void TkcValueType::ResolveCompareData(const void*&) const {}
+
+// ---- String and WideString -------------------------------------------------------------------
+
+void TkcStringValueType::ReleaseData(void* Data) const { ReleaseStringHolder(Data); }
+
+Variant TkcStringValueType::LoadValue(const void* Data) const {
+  const StringCell* cell = StringCellOf(Data);
+  return cell ? Variant(std::string(cell->View())) : Null();
+}
+
+void TkcStringValueType::StoreValue(void* Data, const Variant& Value) const {
+  if (Value.VarType() == varString) {
+    StringCellAt(Data).Assign(Value.AsString());
+    return;
+  }
+  String text = VarToStr(Value);
+  StringCellAt(Data).Assign(text);
+}
+
+void TkcStringValueType::StreamInValue(void* Data, TStream* Stream) const {
+  String text = StreamReadString(Stream);
+  StringCellAt(Data).Assign(text);
+}
+
+void TkcStringValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  const StringCell* cell = StringCellOf(Data);
+  StreamWriteString(Stream, cell ? String(cell->View()) : String());
+}
+
+void TkcStringValueType::ResolveCompareData(const void*& P) const { P = StringCellOf(P); }
+
+int TkcStringValueType::CompareRaw(const void* P1, const void* P2) const {
+  if (!P1 || !P2) return (P1 ? 1 : 0) - (P2 ? 1 : 0);
+  int c = static_cast<const StringCell*>(P1)->View().compare(static_cast<const StringCell*>(P2)->View());
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+Variant TkcStringValueType::LoadPreparedValue(const void* P) const {
+  return P ? Variant(std::string(static_cast<const StringCell*>(P)->View())) : Null();
+}
+
+namespace {
+const WideString* WideOf(const void* Data) {
+  std::uint32_t h = HandleAt(Data);
+  return h ? &WideStrings().At(h) : nullptr;
+}
+WideString& WideAt(void* Data) {
+  std::uint32_t h = HandleAt(Data);
+  if (h == 0) {
+    h = WideStrings().Allocate();
+    Put(Data, h);
+  }
+  return WideStrings().At(h);
+}
+}  // namespace
+
+void TkcWideStringValueType::ReleaseData(void* Data) const {
+  if (std::uint32_t h = HandleAt(Data)) {
+    WideStrings().Release(h);
+    Put<std::uint32_t>(Data, 0);
+  }
+}
+
+Variant TkcWideStringValueType::LoadValue(const void* Data) const {
+  const WideString* w = WideOf(Data);
+  return w ? Variant(*w) : Null();
+}
+
+void TkcWideStringValueType::StoreValue(void* Data, const Variant& Value) const {
+  WideString text = VarToWideStr(Value);
+  WideAt(Data) = std::move(text);
+}
+
+void TkcWideStringValueType::StreamInValue(void* Data, TStream* Stream) const {
+  WideString text = StreamReadWideString(Stream);
+  WideAt(Data) = std::move(text);
+}
+
+void TkcWideStringValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  const WideString* w = WideOf(Data);
+  StreamWriteWideString(Stream, w ? *w : WideString());
+}
+
+void TkcWideStringValueType::ResolveCompareData(const void*& P) const { P = WideOf(P); }
+
+int TkcWideStringValueType::CompareRaw(const void* P1, const void* P2) const {
+  if (!P1 || !P2) return (P1 ? 1 : 0) - (P2 ? 1 : 0);
+  int c = static_cast<const WideString*>(P1)->compare(*static_cast<const WideString*>(P2));
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+Variant TkcWideStringValueType::LoadPreparedValue(const void* P) const {
+  return P ? Variant(*static_cast<const WideString*>(P)) : Null();
+}
+
+// ---- Integers, Boolean, Float, Currency, DateTime, LargeInt ----------------------------------
+
+Variant TkcSmallintValueType::LoadValue(const void* Data) const { return Variant(Get<std::int16_t>(Data)); }
+void TkcSmallintValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, static_cast<std::int16_t>(Value.AsInteger()));
+}
+void TkcSmallintValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put(Data, StreamReadSmallInt(Stream));
+}
+void TkcSmallintValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteSmallInt(Stream, Get<std::int16_t>(Data));
+}
+int TkcSmallintValueType::CompareRaw(const void* P1, const void* P2) const {
+  return Get<std::int16_t>(P1) - Get<std::int16_t>(P2);
+}
+
+Variant TkcIntegerValueType::LoadValue(const void* Data) const { return Variant(Get<std::int32_t>(Data)); }
+void TkcIntegerValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, static_cast<std::int32_t>(Value.AsInteger()));
+}
+void TkcIntegerValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put(Data, StreamReadInteger(Stream));
+}
+void TkcIntegerValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteInteger(Stream, Get<std::int32_t>(Data));
+}
+int TkcIntegerValueType::CompareRaw(const void* P1, const void* P2) const {
+  return ThreeWay(Get<std::int32_t>(P1), Get<std::int32_t>(P2));
+}
+
+Variant TkcWordValueType::LoadValue(const void* Data) const { return Variant(Get<std::uint16_t>(Data)); }
+void TkcWordValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, static_cast<std::uint16_t>(Value.AsInteger()));
+}
+void TkcWordValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put(Data, StreamReadWord(Stream));
+}
+void TkcWordValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteWord(Stream, Get<std::uint16_t>(Data));
+}
+int TkcWordValueType::CompareRaw(const void* P1, const void* P2) const {
+  return Get<std::uint16_t>(P1) - Get<std::uint16_t>(P2);
+}
+
+Variant TkcBooleanValueType::LoadValue(const void* Data) const { return Variant(Get<std::uint8_t>(Data) != 0); }
+String TkcBooleanValueType::DefaultText(const void* Data) const {
+  return Get<std::uint8_t>(Data) != 0 ? "True" : "False";
+}
+void TkcBooleanValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put<std::uint8_t>(Data, Value.AsBoolean() ? 1 : 0);
+}
+void TkcBooleanValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put<std::uint8_t>(Data, StreamReadBoolean(Stream) ? 1 : 0);
+}
+void TkcBooleanValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteBoolean(Stream, Get<std::uint8_t>(Data) != 0);
+}
+int TkcBooleanValueType::CompareRaw(const void* P1, const void* P2) const {
+  return (Get<std::uint8_t>(P1) != 0) - (Get<std::uint8_t>(P2) != 0);
+}
+
+Variant TkcFloatValueType::LoadValue(const void* Data) const { return Variant(Get<double>(Data)); }
+void TkcFloatValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, Value.AsDouble());
+}
+// The stream holds 10 bytes; they are rounded to the 8-byte double of the record, never copied
+// over the slot that follows.
+void TkcFloatValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put(Data, StreamReadExtended(Stream));
+}
+void TkcFloatValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteExtended(Stream, Get<double>(Data));
+}
+int TkcFloatValueType::CompareRaw(const void* P1, const void* P2) const {
+  return CompareDoubles(Get<double>(P1), Get<double>(P2));
+}
+
+Variant TkcCurrencyValueType::LoadValue(const void* Data) const {
+  return Variant(Currency::FromRaw(Get<std::int64_t>(Data)));
+}
+void TkcCurrencyValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, Value.AsCurrency().Val);
+}
+void TkcCurrencyValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put(Data, StreamReadCurrency(Stream).Val);
+}
+void TkcCurrencyValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteCurrency(Stream, Currency::FromRaw(Get<std::int64_t>(Data)));
+}
+int TkcCurrencyValueType::CompareRaw(const void* P1, const void* P2) const {
+  return ThreeWay(Get<std::int64_t>(P1), Get<std::int64_t>(P2));
+}
+
+Variant TkcDateTimeValueType::LoadValue(const void* Data) const { return Variant::FromDate(Get<double>(Data)); }
+String TkcDateTimeValueType::DefaultText(const void* Data) const {
+  try {
+    return VarToStr(LoadValue(Data));
+  } catch (const EVariantTypeCastError&) {
+    return DateTimeToStr(Get<double>(Data));
+  }
+}
+void TkcDateTimeValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, static_cast<double>(Value.AsDateTime()));
+}
+void TkcDateTimeValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put(Data, static_cast<double>(StreamReadDateTime(Stream)));
+}
+void TkcDateTimeValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteDateTime(Stream, Get<double>(Data));
+}
+int TkcDateTimeValueType::CompareRaw(const void* P1, const void* P2) const {
+  return CompareDoubles(Get<double>(P1), Get<double>(P2));
+}
+
+Variant TkcLargeIntValueType::LoadValue(const void* Data) const {
+  return Variant::FromInt64(Get<std::int64_t>(Data));
+}
+void TkcLargeIntValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, Value.AsInt64());
+}
+void TkcLargeIntValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Put(Data, StreamReadLargeInt(Stream));
+}
+void TkcLargeIntValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteLargeInt(Stream, Get<std::int64_t>(Data));
+}
+int TkcLargeIntValueType::CompareRaw(const void* P1, const void* P2) const {
+  return ThreeWay(Get<std::int64_t>(P1), Get<std::int64_t>(P2));
+}
+
+// ---- FMTBcd and SQLTimeStamp ------------------------------------------------------------------
+
+Variant TkcFMTBcdValueType::LoadValue(const void* Data) const { return VarFMTBcdCreate(Get<TBcd>(Data)); }
+String TkcFMTBcdValueType::DefaultText(const void* Data) const { return BcdToStr(Get<TBcd>(Data)); }
+void TkcFMTBcdValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, VarToBcd(Value));
+}
+void TkcFMTBcdValueType::StreamInValue(void* Data, TStream* Stream) const {
+  Variant v = StreamReadVariant(Stream);
+  if (v.IsStr()) {
+    // Written with '.', but streams of older builds used the writer's locale separator.
+    String text = v.AsString();
+    TBcd bcd;
+    TFormatSettings comma = DotSettings();
+    comma.DecimalSeparator = ',';
+    comma.ThousandSeparator = '.';
+    if (TryStrToBcd(text, bcd, DotSettings()) || TryStrToBcd(text, bcd, comma)) {
+      Put(Data, bcd);
+      return;
+    }
+  }
+  StoreValue(Data, v);
+}
+void TkcFMTBcdValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteVariant(Stream, Variant(BcdToStr(Get<TBcd>(Data), DotSettings())));
+}
+int TkcFMTBcdValueType::CompareRaw(const void* P1, const void* P2) const {
+  int c = BcdCompare(Get<TBcd>(P1), Get<TBcd>(P2));
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+Variant TkcSQLTimeStampValueType::LoadValue(const void* Data) const {
+  return Variant::FromDate(SQLTimeStampToDateTime(Get<TSQLTimeStamp>(Data)));
+}
+void TkcSQLTimeStampValueType::StoreValue(void* Data, const Variant& Value) const {
+  Put(Data, VarToSQLTimeStamp(Value));
+}
+int TkcSQLTimeStampValueType::CompareRaw(const void* P1, const void* P2) const {
+  auto c = Get<TSQLTimeStamp>(P1) <=> Get<TSQLTimeStamp>(P2);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// ---- Variant and Object ---------------------------------------------------------------------
+
+namespace {
+const Variant* VariantOf(const void* Data) {
+  std::uint32_t h = HandleAt(Data);
+  return h ? &Variants().At(h) : nullptr;
+}
+}  // namespace
+
+void TkcVariantValueType::ReleaseData(void* Data) const {
+  if (std::uint32_t h = HandleAt(Data)) {
+    Variants().Release(h);
+    Put<std::uint32_t>(Data, 0);
+  }
+}
+Variant TkcVariantValueType::LoadValue(const void* Data) const {
+  const Variant* v = VariantOf(Data);
+  return v ? *v : Null();
+}
+void TkcVariantValueType::StoreValue(void* Data, const Variant& Value) const {
+  std::uint32_t h = HandleAt(Data);
+  if (h == 0) {
+    h = Variants().Allocate();
+    Put(Data, h);
+  }
+  Variants().At(h) = Value;
+}
+void TkcVariantValueType::ResolveCompareData(const void*& P) const { P = VariantOf(P); }
+int TkcVariantValueType::CompareRaw(const void* P1, const void* P2) const {
+  if (!P1 || !P2) return (P1 ? 1 : 0) - (P2 ? 1 : 0);
+  return CompareVariants(*static_cast<const Variant*>(P1), *static_cast<const Variant*>(P2));
+}
+Variant TkcVariantValueType::LoadPreparedValue(const void* P) const {
+  return P ? *static_cast<const Variant*>(P) : Null();
+}
+
+Variant TkcObjectValueType::ObjectToValue(TObject* Object) {
+  if (!Object) return Variant(0);
+  std::uint32_t h = Objects().Allocate();
+  Objects().At(h) = Object;
+  return Variant(static_cast<int>(h));
+}
+
+TObject* TkcObjectValueType::ValueToObject(const Variant& Value) {
+  if (Value.IsNull() || Value.IsEmpty()) return nullptr;
+  auto h = static_cast<std::uint32_t>(Value.AsInteger());
+  return Objects().IsValid(h) ? Objects().At(h) : nullptr;
+}
+
+void TkcObjectValueType::ReleaseObject(const Variant& Value) {
+  if (Value.IsNull() || Value.IsEmpty()) return;
+  auto h = static_cast<std::uint32_t>(Value.AsInteger());
+  if (!Objects().IsValid(h) || !Objects().At(h)) return;
+  TObject* object = Objects().At(h);
+  Objects().Release(h);
+  delete object;
+}
+
+void TkcObjectValueType::ReleaseData(void* Data) const {
+  ReleaseObject(Variant(static_cast<int>(HandleAt(Data))));
+  Put<std::uint32_t>(Data, 0);
+}
+
+void TkcObjectValueType::StoreValue(void* Data, const Variant& Value) const {
+  if (Value.VarType() == varUnknown) {
+    Put(Data, static_cast<std::int32_t>(ObjectToValue(static_cast<TObject*>(Value.AsObject())).AsInteger()));
+    return;
+  }
+  TkcIntegerValueType::StoreValue(Data, Value);
+}
+
+// Objects do not travel.
+void TkcObjectValueType::StreamInValue(void*, TStream*) const {}
+void TkcObjectValueType::StreamOutValue(const void*, TStream*) const {}
+
+// ---- Registry -----------------------------------------------------------------------------------
+
+void TkcValueTypeClassList::Register(TkcValueTypeClass AClass) {
+  if (std::find(fItems.begin(), fItems.end(), AClass) == fItems.end()) fItems.push_back(AClass);
+}
+
+void TkcValueTypeClassList::Unregister(TkcValueTypeClass AClass) {
+  fItems.erase(std::remove(fItems.begin(), fItems.end(), AClass), fItems.end());
+}
+
+TkcValueTypeClass TkcValueTypeClassList::ItemByCaption(const String& Text) const {
+  for (TkcValueTypeClass c : fItems)
+    if (c->Caption() == Text) return c;
+  return nullptr;
+}
+
+TkcValueTypeClassList* GetValueTypeClassList() {
+  static std::unique_ptr<TkcValueTypeClassList> list = [] {
+    auto l = std::make_unique<TkcValueTypeClassList>();
+    for (TkcValueTypeClass c :
+         {TkcStringValueType::Class(), TkcWideStringValueType::Class(), TkcSmallintValueType::Class(),
+          TkcIntegerValueType::Class(), TkcWordValueType::Class(), TkcBooleanValueType::Class(),
+          TkcFloatValueType::Class(), TkcCurrencyValueType::Class(), TkcDateTimeValueType::Class(),
+          TkcLargeIntValueType::Class(), TkcFMTBcdValueType::Class(),
+          TkcSQLTimeStampValueType::Class(), TkcVariantValueType::Class(),
+          TkcObjectValueType::Class()})
+      l->Register(c);
+    return l;
+  }();
+  return list.get();
+}
+
+// ---- TkcValueDefReader ----------------------------------------------------------------------
+
+String TkcValueDefReader::GetDisplayText(TkcValueDef*) { return String(); }
+Variant TkcValueDefReader::GetValue(TkcValueDef*) { return Null(); }
+bool TkcValueDefReader::IsInternalColumn(TkcValueDef*) { return false; }
+
+// ---- TkcValueDef ------------------------------------------------------------------------------
+
+TkcValueDef::TkcValueDef(TkcValueDefs* AOwner, TkcValueTypeClass AValueTypeClass)
+    : fValueDefs(AOwner), fValueTypeClass(AValueTypeClass) {}
+
+TkcValueDef::~TkcValueDef() {
+  if (fValueDefs && fValueDefs->IndexOf(this) >= 0) fValueDefs->RemoveColumn(this);
+}
+
+bool TkcValueDef::IsKeptInRecord() const {
+  return fKeptInRecord || !fValueDefs->Storage()->StoredValuesOnly();
+}
+
+void TkcValueDef::Assign(TkcValueDef* Source) {
+  fKeptInRecord = Source->IsKeptInRecord();
+  fKeepsDisplayText = Source->KeepsDisplayText();
+}
+
+void TkcValueDef::SetKeptInRecord(bool Value) {
+  if (fKeptInRecord == Value) return;
+  fKeptInRecord = Value;
+  fValueDefs->ColumnChanged(this, false);
+}
+
+void TkcValueDef::SetKeepsDisplayText(bool Value) {
+  if (fKeepsDisplayText == Value) return;
+  fKeepsDisplayText = Value;
+  fValueDefs->ColumnChanged(this, true);
+}
+
+void TkcValueDef::Layout(int& Offset) {
+  fDataSize = fValueTypeClass->DataSize();
+  fValueOffset = Offset;
+  if (IsKeptInRecord()) {
+    fSlotSize = 1 + fDataSize + (KeepsDisplayText() ? 4 : 0);
+    Offset += fSlotSize;
+  } else {
+    fSlotSize = 0;
+  }
+}
+
+bool TkcValueDef::IsNullAt(const std::uint8_t* R) const { return R[fValueOffset] == 0; }
+
+bool TkcValueDef::IsNullInRecord(const std::uint8_t* R) const {
+  return R == nullptr || fSlotSize == 0 || IsNullAt(R);
+}
+
+void TkcValueDef::MarkNull(std::uint8_t* R, bool IsNull) {
+  if (fSlotSize == 0) return;
+  if (IsNull) {
+    if (!IsNullAt(R)) {
+      fValueTypeClass->ReleaseData(DataAt(R));
+      std::memset(DataAt(R), 0, static_cast<std::size_t>(fDataSize));
+    }
+    R[fValueOffset] = 0;
+  } else {
+    R[fValueOffset] = 1;
+  }
+}
+
+Variant TkcValueDef::FetchValue(const std::uint8_t* R) const {
+  if (IsNullInRecord(R)) return Null();
+  return fValueTypeClass->LoadValue(DataAt(R));
+}
+
+void TkcValueDef::PutValue(std::uint8_t* R, const Variant& Value) {
+  if (fSlotSize == 0) return;
+  if (Value.IsNull()) {
+    MarkNull(R, true);
+    return;
+  }
+  MarkNull(R, false);
+  fValueTypeClass->StoreValue(DataAt(R), Value);
+}
+
+String TkcValueDef::FetchText(const std::uint8_t* R) const {
+  if (R == nullptr || fSlotSize == 0) return String();
+  if (KeepsDisplayText()) return fValueTypeClass->LoadText(TextAt(R));
+  if (IsNullAt(R)) return String();
+  return fValueTypeClass->DefaultText(DataAt(R));
+}
+
+void TkcValueDef::PutText(std::uint8_t* R, const String& Text) {
+  if (KeepsDisplayText()) fValueTypeClass->StoreText(TextAt(R), Text);
+}
+
+void TkcValueDef::ReleaseValues(std::uint8_t* R) {
+  if (fSlotSize == 0) return;
+  if (!IsNullAt(R)) fValueTypeClass->ReleaseData(DataAt(R));
+  if (KeepsDisplayText()) fValueTypeClass->ReleaseText(TextAt(R));
+}
+
+int TkcValueDef::CompareInRecords(const std::uint8_t* R1, const std::uint8_t* R2) const {
+  const bool n1 = IsNullInRecord(R1), n2 = IsNullInRecord(R2);
+  if (n1 || n2) return (n1 ? 0 : 1) - (n2 ? 0 : 1);
+  return fValueTypeClass->CompareData(DataAt(R1), DataAt(R2));
+}
+
+int TkcValueDef::CompareWithNulls(bool IsNull1, bool IsNull2, const void* P1, const void* P2) const {
+  if (IsNull1 || IsNull2) return (IsNull1 ? 0 : 1) - (IsNull2 ? 0 : 1);
+  return fValueTypeClass->CompareRaw(P1, P2);
+}
+
+void TkcValueDef::WriteValueTo(const std::uint8_t* R, TStream* Stream) const {
+  const bool isNull = IsNullInRecord(R);
+  StreamWriteByte(Stream, isNull ? 1 : 0);
+  if (!isNull) fValueTypeClass->StreamOutValue(DataAt(R), Stream);
+}
+
+void TkcValueDef::ReadValueFrom(std::uint8_t* R, TStream* Stream) {
+  const bool isNull = StreamReadByte(Stream) != 0;
+  if (fSlotSize == 0) {
+    // No room in the record: the value is read past and dropped.
+    if (!isNull) {
+      std::vector<std::uint8_t> scratch(static_cast<std::size_t>(fDataSize) + 1, 0);
+      fValueTypeClass->StreamInValue(scratch.data(), Stream);
+      fValueTypeClass->ReleaseData(scratch.data());
+    }
+    return;
+  }
+  MarkNull(R, isNull);
+  if (!isNull) fValueTypeClass->StreamInValue(DataAt(R), Stream);
+}
+
+void TkcValueDef::WriteTextTo(const std::uint8_t* R, TStream* Stream) const {
+  if (KeepsDisplayText()) fValueTypeClass->StreamOutText(TextAt(R), Stream);
+}
+
+void TkcValueDef::ReadTextFrom(std::uint8_t* R, TStream* Stream) {
+  if (KeepsDisplayText()) fValueTypeClass->StreamInText(TextAt(R), Stream);
+}
+
+// ---- TkcValueDefs ---------------------------------------------------------------------------
+
+TkcValueDefs::TkcValueDefs(TkcDataStorage* AStorage) : fStorage(AStorage) {}
+
+TkcValueDefs::~TkcValueDefs() { ClearColumns(); }
+
+void TkcValueDefs::ColumnChanged(TkcValueDef* AColumn, bool AResyncNeeded) {
+  fStorage->ColumnsChanged(AColumn, AResyncNeeded);
+}
+
+TkcValueDef* TkcValueDefs::CreateColumn(TkcValueTypeClass AValueTypeClass) {
+  return new TkcValueDef(this, AValueTypeClass);
+}
+
+void TkcValueDefs::LayOut(int AFirstOffset) {
+  fFirstOffset = AFirstOffset;
+  int offset = AFirstOffset;
+  for (TkcValueDef* column : fItems) column->Layout(offset);
+  fRecordLength = offset;
+}
+
+TkcValueDef* TkcValueDefs::AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord,
+                                     bool AKeepsDisplayText, TObject* ALinkedObject) {
+  TkcValueDef* column = CreateColumn(AValueTypeClass);
+  column->SetLinkedObject(ALinkedObject);
+  column->fKeptInRecord = AKeptInRecord;
+  column->fKeepsDisplayText = AKeepsDisplayText;
+  int offset = 0;
+  column->Layout(offset);
+  fStorage->InsertColumn(Count(), column);
+  fItems.push_back(column);
+  fStorage->InitStructure(this);
+  return column;
+}
+
+void TkcValueDefs::RemoveColumn(TkcValueDef* AColumn) {
+  int index = IndexOf(AColumn);
+  if (index < 0) return;
+  fStorage->RemoveColumn(AColumn);
+  fItems.erase(fItems.begin() + index);
+  if (fStorage->fStreamingOrder) {
+    auto& order = *fStorage->fStreamingOrder;
+    order.erase(std::remove(order.begin(), order.end(), AColumn), order.end());
+  }
+  fStorage->InitStructure(this);
+}
+
+void TkcValueDefs::ClearColumns() {
+  while (!fItems.empty()) delete fItems.back();
+}
+
+TkcValueDef* TkcValueDefs::Columns(int Index) const {
+  if (fStorage->fStreamingOrder && this == fStorage->fValueDefs.get())
+    return fStorage->fStreamingOrder->at(static_cast<std::size_t>(Index));
+  return fItems.at(static_cast<std::size_t>(Index));
+}
+
+int TkcValueDefs::IndexOf(const TkcValueDef* AColumn) const {
+  auto it = std::find(fItems.begin(), fItems.end(), AColumn);
+  return it == fItems.end() ? -1 : static_cast<int>(it - fItems.begin());
+}
+
+int TkcValueDefs::KeptCount() const {
+  return static_cast<int>(std::count_if(fItems.begin(), fItems.end(),
+                                        [](TkcValueDef* c) { return c->IsKeptInRecord(); }));
+}
+
+// ---- Internal columns -----------------------------------------------------------------------
+
+TObject* TkcInternalValueDef::GetLinkedObject() const {
+  TkcValueDef* source = SourceColumn();
+  return source ? source->GetLinkedObject() : nullptr;
+}
+
+TkcValueDef* TkcInternalValueDef::SourceColumn() const {
+  return dynamic_cast<TkcValueDef*>(TkcValueDef::GetLinkedObject());
+}
+
+TkcValueDef* TkcInternalValueDefs::CreateColumn(TkcValueTypeClass AValueTypeClass) {
+  return new TkcInternalValueDef(this, AValueTypeClass);
+}
+
+TkcInternalValueDef* TkcInternalValueDefs::FindByLinkedObject(TObject* AColumn) const {
+  for (int i = Count() - 1; i >= 0; --i) {
+    auto* column = static_cast<TkcInternalValueDef*>(Items(i));
+    if (column->SourceColumn() == AColumn) return column;
+  }
+  return nullptr;
+}
+
+void TkcInternalValueDefs::RemoveByLinkedObject(TObject* AColumn) {
+  delete FindByLinkedObject(AColumn);
+}
+
+// ---- TkcRecordBlocks ------------------------------------------------------------------------
+
+std::uint8_t* TkcRecordBlocks::Allocate() {
+  std::uint8_t* block;
+  if (!fFree.empty()) {
+    block = fFree.back();
+    fFree.pop_back();
+  } else {
+    if (fChunks.empty() || fUsedInLast == fChunkBlocks) {
+      // Chunks grow with the storage (up to 64 KiB-ish blocks worth), so that small storages
+      // stay small and large ones make few allocations.
+      std::size_t blocks = fChunks.empty() ? 16 : std::min<std::size_t>(fChunkBlocks * 2, 1 << 16);
+      fChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blocks * static_cast<std::size_t>(fBlockSize)));
+      fChunkBlocks = blocks;
+      fUsedInLast = 0;
+    }
+    block = fChunks.back().get() + fUsedInLast++ * static_cast<std::size_t>(fBlockSize);
+  }
+  std::memset(block, 0, static_cast<std::size_t>(fBlockSize));
+  return block;
+}
+
+void TkcRecordBlocks::Free(std::uint8_t* Block) {
+  if (Block) fFree.push_back(Block);
+}
+
+// ---- TkcDataStorage -------------------------------------------------------------------------
+
+TkcDataStorage::TkcDataStorage() {
+  fInternalValueDefs = std::make_unique<TkcInternalValueDefs>(this);
+  InitStructure(fInternalValueDefs.get());
+  fValueDefs = std::make_unique<TkcValueDefs>(this);
+  InitStructure(fValueDefs.get());
+}
+
+TkcDataStorage::~TkcDataStorage() {
+  fDestroying = true;
+  Clear(false);
+  fStreamingOrder.reset();
+  // The ordinary columns go first: each takes its internal mirror with it.
+  fValueDefs->ClearColumns();
+  fInternalValueDefs->ClearColumns();
+}
+
+void TkcDataStorage::InitStructure(TkcValueDefs* AValueDefs) {
+  AValueDefs->LayOut(HeaderSize());
+  TkcRecordBlocks& blocks = BlocksOf(AValueDefs);
+  if (blocks.BlockSize() != AValueDefs->RecordLength()) {
+    // Only reached with no live buffers of the list (column changes re-allocate them first).
+    blocks = TkcRecordBlocks(AValueDefs->RecordLength());
+  }
+}
+
+void TkcDataStorage::ColumnsChanged(TkcValueDef*, bool) {}
+
+TkcValueDefs* TkcDataStorage::ColumnListOf(int ARecordIndex) const {
+  return ARecordIndex < 0 ? static_cast<TkcValueDefs*>(fInternalValueDefs.get()) : fValueDefs.get();
+}
+
+TkcRecordBlocks& TkcDataStorage::BlocksOf(const TkcValueDefs* AList) {
+  return AList == fInternalValueDefs.get() ? fInternalBlocks : fBlocks;
+}
+
+std::vector<std::uint8_t*>& TkcDataStorage::BuffersOf(const TkcValueDefs* AList) {
+  return AList == fInternalValueDefs.get() ? fInternalRecords : fRecords;
+}
+
+std::uint8_t* TkcDataStorage::Buffer(int ARecordIndex) const {
+  if (ARecordIndex < 0) {
+    auto p = static_cast<std::size_t>(-(ARecordIndex + 1));
+    return p < fInternalRecords.size() ? fInternalRecords[p] : nullptr;
+  }
+  return fRecords.at(static_cast<std::size_t>(ARecordIndex));
+}
+
+std::uint8_t*& TkcDataStorage::BufferRef(int ARecordIndex) {
+  if (ARecordIndex < 0) return fInternalRecords.at(static_cast<std::size_t>(-(ARecordIndex + 1)));
+  return fRecords.at(static_cast<std::size_t>(ARecordIndex));
+}
+
+std::uint8_t* TkcDataStorage::CheckBuffer(int ARecordIndex) {
+  std::uint8_t*& buffer = BufferRef(ARecordIndex);
+  if (!buffer) buffer = BlocksOf(ColumnListOf(ARecordIndex)).Allocate();
+  return buffer;
+}
+
+bool TkcDataStorage::HasBuffer(int ARecordIndex) const { return Buffer(ARecordIndex) != nullptr; }
+
+void TkcDataStorage::ReleaseRecordValues(std::uint8_t* ABuffer, const TkcValueDefs* AList) {
+  for (int i = 0; i < AList->Count(); ++i) AList->Items(i)->ReleaseValues(ABuffer);
+}
+
+void TkcDataStorage::FreeBuffer(std::uint8_t*& ABuffer, const TkcValueDefs* AList) {
+  if (!ABuffer) return;
+  ReleaseRecordValues(ABuffer, AList);
+  BlocksOf(AList).Free(ABuffer);
+  ABuffer = nullptr;
+}
+
+void TkcDataStorage::SetRecordCount(int Value) {
+  Value = std::max(Value, 0);
+  while (RecordCount() < Value) AppendRecord();
+  while (RecordCount() > Value) DeleteRecord(RecordCount() - 1);
+}
+
+int TkcDataStorage::AppendRecord() {
+  fRecords.push_back(nullptr);
+  int index = RecordCount() - 1;
+  AssignRecordID(index);
+  return index;
+}
+
+void TkcDataStorage::InsertRecord(int AIndex) {
+  AIndex = std::clamp(AIndex, 0, RecordCount());
+  fRecords.insert(fRecords.begin() + AIndex, nullptr);
+  AssignRecordID(AIndex);
+}
+
+void TkcDataStorage::DeleteRecord(int AIndex) {
+  if (AIndex < 0) {
+    auto p = static_cast<std::size_t>(-(AIndex + 1));
+    if (p < fInternalRecords.size()) FreeBuffer(fInternalRecords[p], fInternalValueDefs.get());
+    return;
+  }
+  FreeBuffer(fRecords.at(static_cast<std::size_t>(AIndex)), fValueDefs.get());
+  fRecords.erase(fRecords.begin() + AIndex);
+  if (fRecords.empty()) fRecordIDCounter = 1;
+}
+
+int TkcDataStorage::AddInternalRecord() {
+  std::size_t p = 0;
+  while (p < fInternalRecords.size() && fInternalRecords[p] && (fInternalRecords[p][0] & kcRecordInUse))
+    ++p;
+  if (p == fInternalRecords.size()) fInternalRecords.push_back(nullptr);
+  int index = -static_cast<int>(p) - 1;
+  CheckBuffer(index)[0] |= kcRecordInUse;
+  return index;
+}
+
+void TkcDataStorage::ClearInternalRecords() {
+  for (auto& buffer : fInternalRecords) FreeBuffer(buffer, fInternalValueDefs.get());
+  fInternalRecords.clear();
+  if (OnClearInternalRecords) OnClearInternalRecords(this);
+}
+
+void TkcDataStorage::ClearRecords(bool ARemoveRecords) {
+  for (auto& buffer : fRecords) FreeBuffer(buffer, fValueDefs.get());
+  if (ARemoveRecords) {
+    fRecords.clear();
+    fRecords.shrink_to_fit();
+    fBlocks = TkcRecordBlocks(fValueDefs->RecordLength());
+  }
+  if (fRecords.empty()) fRecordIDCounter = 1;
+  AssignAllRecordIDs();
+}
+
+void TkcDataStorage::Clear(bool AKeepInternal) {
+  if (!AKeepInternal) ClearInternalRecords();
+  ClearRecords(true);
+}
+
+void TkcDataStorage::AssignRecordID(int ARecordIndex) {
+  if (!fUseRecordID) return;
+  if (GetRecordID(ARecordIndex) == 0) SetRecordID(ARecordIndex, fRecordIDCounter++);
+}
+
+void TkcDataStorage::AssignAllRecordIDs() {
+  if (!fUseRecordID) return;
+  for (int i = 0; i < RecordCount(); ++i) AssignRecordID(i);
+}
+
+TkcValueDef* TkcDataStorage::ColumnFor(int ARecordIndex, TkcValueDef* AValueDef) const {
+  if (ARecordIndex < 0 && AValueDef && AValueDef->ValueDefs() != fInternalValueDefs.get())
+    return fInternalValueDefs->FindByLinkedObject(AValueDef);
+  return AValueDef;
+}
+
+Variant TkcDataStorage::GetValue(int ARecordIndex, TkcValueDef* AValueDef) const {
+  TkcValueDef* column = ColumnFor(ARecordIndex, AValueDef);
+  std::uint8_t* buffer = Buffer(ARecordIndex);
+  if (!column || !buffer) return Null();
+  return column->FetchValue(buffer);
+}
+
+void TkcDataStorage::SetValue(int ARecordIndex, TkcValueDef* AValueDef, const Variant& Value) {
+  TkcValueDef* column = ColumnFor(ARecordIndex, AValueDef);
+  if (!column) return;
+  column->PutValue(CheckBuffer(ARecordIndex), Value);
+}
+
+String TkcDataStorage::GetDisplayText(int ARecordIndex, TkcValueDef* AValueDef) const {
+  TkcValueDef* column = ColumnFor(ARecordIndex, AValueDef);
+  std::uint8_t* buffer = Buffer(ARecordIndex);
+  if (!column || !buffer) return String();
+  return column->FetchText(buffer);
+}
+
+void TkcDataStorage::SetDisplayText(int ARecordIndex, TkcValueDef* AValueDef, const String& Value) {
+  TkcValueDef* column = ColumnFor(ARecordIndex, AValueDef);
+  if (!column) return;
+  column->PutText(CheckBuffer(ARecordIndex), Value);
+}
+
+int TkcDataStorage::GetRecordID(int ARecordIndex) {
+  if (!fUseRecordID) return 0;
+  return Get<std::int32_t>(CheckBuffer(ARecordIndex) + 1);
+}
+
+void TkcDataStorage::SetRecordID(int ARecordIndex, int Value) {
+  if (!fUseRecordID) return;
+  Put<std::int32_t>(CheckBuffer(ARecordIndex) + 1, Value);
+}
+
+int TkcDataStorage::CompareRecords(int ARecordIndex1, int ARecordIndex2, TkcValueDef* AValueDef) const {
+  TkcValueDef* c1 = ColumnFor(ARecordIndex1, AValueDef);
+  TkcValueDef* c2 = ColumnFor(ARecordIndex2, AValueDef);
+  if (c1 == c2) return c1 ? c1->CompareInRecords(Buffer(ARecordIndex1), Buffer(ARecordIndex2)) : 0;
+  // An internal record against an ordinary one: the two slots lie in different layouts.
+  const void *p1 = nullptr, *p2 = nullptr;
+  bool n1 = GetCompareInfo(ARecordIndex1, AValueDef, p1);
+  bool n2 = GetCompareInfo(ARecordIndex2, AValueDef, p2);
+  return AValueDef->CompareWithNulls(n1, n2, p1, p2);
+}
+
+bool TkcDataStorage::GetCompareInfo(int ARecordIndex, TkcValueDef* AValueDef, const void*& P) const {
+  TkcValueDef* column = ColumnFor(ARecordIndex, AValueDef);
+  std::uint8_t* buffer = Buffer(ARecordIndex);
+  if (!column || !buffer || column->IsNullInRecord(buffer)) return true;
+  P = column->DataAt(buffer);
+  column->ValueTypeClass()->ResolveCompareData(P);
+  return false;
+}
+
+void TkcDataStorage::ReadRecord(int ARecordIndex, TkcValueDefReader* AReader) {
+  std::uint8_t* buffer = CheckBuffer(ARecordIndex);
+  TkcValueDefs* list = ColumnListOf(ARecordIndex);
+  for (int i = 0; i < list->Count(); ++i) {
+    TkcValueDef* column = list->Items(i);
+    if (AReader->IsInternalColumn(column)) continue;
+    column->PutValue(buffer, AReader->GetValue(column));
+    if (column->KeepsDisplayText()) column->PutText(buffer, AReader->GetDisplayText(column));
+  }
+}
+
+void TkcDataStorage::ReadRecordFrom(int ARecordIndex, int AArgument, TkcValueDefReader* AReader,
+                                    const TkcValueDefReadProc& ACallback) {
+  TkcValueDefs* list = ColumnListOf(ARecordIndex);
+  for (int i = 0; i < list->Count(); ++i) ACallback(list->Items(i), ARecordIndex, AReader, AArgument);
+}
+
+void TkcDataStorage::ChangeLayout(bool& AFlag, bool Value) {
+  if (AFlag == Value) return;
+  for (auto& buffer : fRecords) FreeBuffer(buffer, fValueDefs.get());
+  fBlocks = TkcRecordBlocks(1);
+  AFlag = Value;
+  InitStructure(fValueDefs.get());
+  InitStructure(fInternalValueDefs.get());
+  AssignAllRecordIDs();
+}
+
+void TkcDataStorage::SetStoredValuesOnly(bool Value) { ChangeLayout(fStoredValuesOnly, Value); }
+
+void TkcDataStorage::SetUseRecordID(bool Value) {
+  if (fUseRecordID != Value && !fInternalRecords.empty()) {
+    // Internal buffers would keep the old header; they are dropped like the ordinary ones.
+    ClearInternalRecords();
+  }
+  ChangeLayout(fUseRecordID, Value);
+}
+
+void TkcDataStorage::InsertColumn(int AIndex, TkcValueDef* AColumn) {
+  TkcValueDefs* list = AColumn->ValueDefs();
+  if (list == fValueDefs.get())
+    fInternalValueDefs->AddColumn(AColumn->ValueTypeClass(), true, AColumn->fKeepsDisplayText, AColumn);
+  const int slot = AColumn->SlotSize();
+  if (slot == 0) return;
+  const int oldLength = list->RecordLength();
+  // Where the new slot goes: before the column now at AIndex, else after the last slot.
+  int at = oldLength;
+  if (AIndex < list->Count()) at = list->Items(AIndex)->ValueOffset();
+  TkcRecordBlocks newBlocks(oldLength + slot);
+  for (auto& buffer : BuffersOf(list)) {
+    if (!buffer) continue;
+    std::uint8_t* grown = newBlocks.Allocate();
+    std::memcpy(grown, buffer, static_cast<std::size_t>(at));
+    std::memcpy(grown + at + slot, buffer + at, static_cast<std::size_t>(oldLength - at));
+    buffer = grown;
+  }
+  BlocksOf(list) = std::move(newBlocks);
+}
+
+void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
+  TkcValueDefs* list = AColumn->ValueDefs();
+  if (list == fValueDefs.get() && !fDestroying) fInternalValueDefs->RemoveByLinkedObject(AColumn);
+  const int slot = AColumn->SlotSize();
+  if (slot == 0) return;
+  const int oldLength = list->RecordLength();
+  const int at = AColumn->ValueOffset();
+  // Even when this was the last kept column the buffers stay (shrunk to the header): internal
+  // records keep their in-use flag and records keep their IDs.
+  TkcRecordBlocks newBlocks(oldLength - slot);
+  for (auto& buffer : BuffersOf(list)) {
+    if (!buffer) continue;
+    AColumn->ReleaseValues(buffer);
+    std::uint8_t* shrunk = newBlocks.Allocate();
+    std::memcpy(shrunk, buffer, static_cast<std::size_t>(at));
+    std::memcpy(shrunk + at, buffer + at + slot, static_cast<std::size_t>(oldLength - at - slot));
+    buffer = shrunk;
+  }
+  BlocksOf(list) = std::move(newBlocks);
+}
+
+void TkcDataStorage::BeginStreaming(const TkcValueDefCompareProc& ACompareFunction) {
+  auto order = std::make_unique<std::vector<TkcValueDef*>>(fValueDefs->fItems);
+  if (ACompareFunction)
+    std::stable_sort(order->begin(), order->end(),
+                     [&](TkcValueDef* a, TkcValueDef* b) { return ACompareFunction(a, b) < 0; });
+  fStreamingOrder = std::move(order);
+}
+
+void TkcDataStorage::EndStreaming() { fStreamingOrder.reset(); }
+
+void TkcDataStorage::WriteRecord(int AIndex, TStream* Stream) {
+  std::uint8_t* buffer = Buffer(AIndex);
+  StreamWriteByte(Stream, buffer ? 0 : 1);
+  if (!buffer) return;
+  if (fUseRecordID) StreamWriteInteger(Stream, GetRecordID(AIndex));
+  for (int i = 0; i < fValueDefs->Count(); ++i) {
+    TkcValueDef* column = fValueDefs->Columns(i);
+    if (!column->Streamed()) continue;
+    column->WriteValueTo(buffer, Stream);
+    column->WriteTextTo(buffer, Stream);
+  }
+}
+
+void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
+  if (StreamReadByte(Stream) != 0) {
+    FreeBuffer(BufferRef(AIndex), fValueDefs.get());
+    return;
+  }
+  std::uint8_t* buffer = CheckBuffer(AIndex);
+  if (fUseRecordID) {
+    int id = StreamReadInteger(Stream);
+    SetRecordID(AIndex, id);
+    if (fRecordIDCounter <= id && id < INT32_MAX) fRecordIDCounter = id + 1;
+  }
+  for (int i = 0; i < fValueDefs->Count(); ++i) {
+    TkcValueDef* column = fValueDefs->Columns(i);
+    if (!column->Streamed()) continue;
+    column->ReadValueFrom(buffer, Stream);
+    column->ReadTextFrom(buffer, Stream);
+  }
+}

@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include "StorageTestSupport.h"
+#include "data/kcDataStorage.h"
+#include "platform/core/FormatSettings.h"
+
+namespace {
+
+TkcValueDef* AddColumn(TkcDataStorage& s, TkcValueTypeClass type, bool keepsText = false, bool kept = true) {
+  return s.ValueDefs()->AddColumn(type, kept, keepsText, nullptr);
+}
+
+TEST(StorageLayout, ColumnsFollowTheHeaderOneAfterAnother) {
+  TkcDataStorage s;
+  s.SetUseRecordID(true);
+  TkcValueDef* i = AddColumn(s, TkcIntegerValueType::Class());
+  TkcValueDef* t = AddColumn(s, TkcStringValueType::Class(), true);
+  TkcValueDef* b = AddColumn(s, TkcBooleanValueType::Class());
+  EXPECT_EQ(i->ValueOffset(), 5);
+  EXPECT_EQ(t->ValueOffset(), 10);
+  EXPECT_EQ(b->ValueOffset(), 19);
+  EXPECT_EQ(i->SlotSize(), 5);
+  EXPECT_EQ(t->SlotSize(), 9);
+  EXPECT_EQ(b->SlotSize(), 2);
+  EXPECT_EQ(s.ValueDefs()->RecordLength(), 21);
+  // Internal mirrors share the layout.
+  EXPECT_EQ(s.InternalValueDefs()->Count(), 3);
+  EXPECT_EQ(s.InternalValueDefs()->RecordLength(), 21);
+
+  // A column not kept in the record takes no room while only stored values are kept.
+  TkcDataStorage s2;
+  s2.SetStoredValuesOnly(true);
+  TkcValueDef* hidden = AddColumn(s2, TkcIntegerValueType::Class(), false, false);
+  TkcValueDef* after = AddColumn(s2, TkcIntegerValueType::Class());
+  EXPECT_EQ(hidden->SlotSize(), 0);
+  EXPECT_EQ(after->ValueOffset(), 1);
+  EXPECT_EQ(s2.ValueDefs()->KeptCount(), 1);
+  s2.SetValue(s2.AppendRecord(), hidden, 5);
+  EXPECT_TRUE(s2.GetValue(0, hidden).IsNull());
+}
+
+TEST(StorageRecords, BuffersAreCreatedOnFirstData) {
+  TkcDataStorage s;
+  TkcValueDef* c = AddColumn(s, TkcStringValueType::Class());
+  EXPECT_EQ(s.RecordCount(), 0);
+  s.SetRecordCount(3);
+  EXPECT_FALSE(s.HasBuffer(1));
+  EXPECT_TRUE(s.GetValue(1, c).IsNull());
+  EXPECT_EQ(s.GetDisplayText(1, c), "");
+  s.SetValue(1, c, Null());
+  EXPECT_TRUE(s.HasBuffer(1));
+  EXPECT_TRUE(s.GetValue(1, c).IsNull());
+  s.SetValue(1, c, "abc");
+  EXPECT_EQ(s.GetDisplayText(1, c), "abc");
+  s.SetValue(1, c, Null());  // frees the text holder
+  EXPECT_TRUE(s.GetValue(1, c).IsNull());
+  EXPECT_EQ(s.GetDisplayText(1, c), "");
+  s.InsertRecord(0);
+  s.SetValue(0, c, "first");
+  EXPECT_EQ(s.GetValue(0, c), Variant("first"));
+  s.DeleteRecord(0);
+  EXPECT_EQ(s.RecordCount(), 3);
+  s.SetRecordCount(-4);
+  EXPECT_EQ(s.RecordCount(), 0);
+}
+
+TEST(StorageRecords, RecordIdsAreHandedOutOnce) {
+  TkcDataStorage s;
+  AddColumn(s, TkcIntegerValueType::Class());
+  s.SetRecordCount(3);
+  s.SetUseRecordID(true);  // existing records receive IDs
+  EXPECT_EQ(s.GetRecordID(0), 1);
+  EXPECT_EQ(s.GetRecordID(2), 3);
+  s.AppendRecord();
+  EXPECT_EQ(s.GetRecordID(3), 4);
+  s.DeleteRecord(1);
+  s.AppendRecord();
+  EXPECT_EQ(s.GetRecordID(3), 5);  // not reused while records exist
+  s.SetRecordCount(0);
+  s.AppendRecord();
+  EXPECT_EQ(s.GetRecordID(0), 1);
+
+  TMemoryStream m;
+  StorageSetBytes(m, {0x00, 0x0A, 0x00, 0x00, 0x00, 0x01});  // ID 10, Integer null
+  s.ReadRecordFromStream(0, &m);
+  EXPECT_EQ(s.GetRecordID(0), 10);
+  EXPECT_EQ(s.GetRecordID(s.AppendRecord()), 11);
+}
+
+TEST(StorageInternalRecords, NegativeIndexesAreReused) {
+  TkcDataStorage s;
+  TkcValueDef* c = AddColumn(s, TkcIntegerValueType::Class());
+  int cleared = 0;
+  s.OnClearInternalRecords = [&](TkcDataStorage*) { ++cleared; };
+  EXPECT_EQ(s.AddInternalRecord(), -1);
+  EXPECT_EQ(s.AddInternalRecord(), -2);
+  s.SetValue(-2, c, 9);  // through the internal mirror of c
+  EXPECT_EQ(s.GetValue(-2, c), Variant(9));
+  EXPECT_TRUE(s.GetValue(-1, c).IsNull());
+  s.DeleteRecord(-1);
+  EXPECT_EQ(s.AddInternalRecord(), -1);
+  EXPECT_EQ(s.AddInternalRecord(), -3);
+  s.ClearInternalRecords();
+  EXPECT_EQ(cleared, 1);
+  EXPECT_EQ(s.InternalRecordCount(), 0);
+  EXPECT_EQ(s.AddInternalRecord(), -1);
+}
+
+TEST(StorageColumns, InsertAndRemoveKeepValuesFlagsAndIds) {
+  TkcDataStorage s;
+  s.SetUseRecordID(true);
+  TkcValueDef* a = AddColumn(s, TkcIntegerValueType::Class());
+  s.SetRecordCount(3);
+  s.SetValue(0, a, 10);
+  s.SetValue(2, a, 30);
+  int internal = s.AddInternalRecord();
+  s.SetValue(internal, a, 99);
+
+  TkcValueDef* b = AddColumn(s, TkcStringValueType::Class(), true);
+  EXPECT_EQ(s.GetValue(0, a), Variant(10));
+  EXPECT_EQ(s.GetValue(2, a), Variant(30));
+  EXPECT_TRUE(s.GetValue(0, b).IsNull());
+  EXPECT_EQ(s.GetValue(internal, a), Variant(99));
+  EXPECT_TRUE(s.GetValue(internal, b).IsNull());
+  s.SetValue(2, b, "x");
+  s.SetDisplayText(2, b, "shown x");
+  s.SetValue(internal, b, "y");
+
+  delete a;  // the first column: later bytes move down
+  EXPECT_EQ(s.GetValue(2, b), Variant("x"));
+  EXPECT_EQ(s.GetDisplayText(2, b), "shown x");
+  EXPECT_EQ(s.GetValue(internal, b), Variant("y"));
+  EXPECT_EQ(s.InternalValueDefs()->Count(), 1);
+
+  // Removing the last kept column keeps the buffers' header: IDs and the in-use flag survive,
+  // so the internal record is not handed out a second time.
+  delete b;
+  EXPECT_EQ(s.GetRecordID(1), 2);
+  EXPECT_EQ(s.GetRecordID(2), 3);
+  EXPECT_EQ(s.AddInternalRecord(), internal - 1);
+  TkcValueDef* c = AddColumn(s, TkcFloatValueType::Class());
+  EXPECT_TRUE(s.GetValue(0, c).IsNull());
+  EXPECT_EQ(s.GetRecordID(0), 1);
+}
+
+TEST(StorageColumns, LayoutSwitchesDropValues) {
+  TkcDataStorage s;
+  TkcValueDef* c = AddColumn(s, TkcStringValueType::Class());
+  s.SetRecordCount(3);
+  s.SetValue(1, c, "v");
+  s.SetUseRecordID(true);
+  EXPECT_TRUE(s.GetValue(1, c).IsNull());
+  EXPECT_EQ(s.GetRecordID(0), 1);
+  EXPECT_EQ(s.GetRecordID(2), 3);
+  EXPECT_EQ(c->ValueOffset(), 5);
+  s.SetValue(1, c, "w");
+  s.SetStoredValuesOnly(true);
+  EXPECT_TRUE(s.GetValue(1, c).IsNull());
+  EXPECT_EQ(s.GetRecordID(1), 5);  // fresh IDs: never one that was handed out already
+}
+
+TEST(StorageCompare, NullsFirstThenTheTypesOrder) {
+  TkcDataStorage s;
+  TkcValueDef* c = AddColumn(s, TkcStringValueType::Class());
+  s.SetRecordCount(4);
+  s.SetValue(1, c, "b");
+  s.SetValue(2, c, "a");
+  s.SetValue(3, c, Null());
+  EXPECT_LT(s.CompareRecords(0, 1, c), 0);  // no buffer vs a value
+  EXPECT_EQ(s.CompareRecords(0, 3, c), 0);  // no buffer vs null
+  EXPECT_GT(s.CompareRecords(1, 2, c), 0);
+  int internal = s.AddInternalRecord();
+  s.SetValue(internal, c, "b");
+  EXPECT_EQ(s.CompareRecords(internal, 1, c), 0);
+
+  const void *p1 = nullptr, *p2 = nullptr;
+  EXPECT_TRUE(s.GetCompareInfo(0, c, p1));
+  EXPECT_TRUE(s.GetCompareInfo(3, c, p1));
+  EXPECT_FALSE(s.GetCompareInfo(1, c, p1));
+  EXPECT_FALSE(s.GetCompareInfo(2, c, p2));
+  EXPECT_GT(c->CompareWithNulls(false, false, p1, p2), 0);
+  EXPECT_LT(c->CompareWithNulls(true, false, p1, p2), 0);
+}
+
+TEST(StorageStream, RecordBytes) {
+  TkcDataStorage s;
+  TkcValueDef* c = AddColumn(s, TkcIntegerValueType::Class());
+  s.SetRecordCount(3);
+  s.SetValue(1, c, 7);
+  s.SetValue(2, c, Null());
+  const char* expected[] = {"01", "00 00 07 00 00 00", "00 01"};
+  for (int i = 0; i < 3; ++i) {
+    TMemoryStream m;
+    s.WriteRecord(i, &m);
+    EXPECT_EQ(StorageHex(m), expected[i]);
+  }
+  TMemoryStream m;
+  c->WriteValueTo(nullptr, &m);
+  EXPECT_EQ(StorageHex(m), "01");
+  // Reading "no buffer" drops the record's values.
+  StorageSetBytes(m, {0x01});
+  s.ReadRecordFromStream(1, &m);
+  EXPECT_FALSE(s.HasBuffer(1));
+  EXPECT_TRUE(s.GetValue(1, c).IsNull());
+}
+
+TEST(StorageStream, RoundTripWithNullsTextsAndEveryType) {
+  FormatSettingsScope scope(DefaultFormatSettings());
+  struct Col {
+    TkcValueTypeClass type;
+    Variant value;
+  } cols[] = {
+      {TkcStringValueType::Class(), "text"},
+      {TkcWideStringValueType::Class(), u"wide"},
+      {TkcSmallintValueType::Class(), -3},
+      {TkcIntegerValueType::Class(), 123456},
+      {TkcWordValueType::Class(), 65000},
+      {TkcBooleanValueType::Class(), true},
+      {TkcFloatValueType::Class(), 0.1},
+      {TkcCurrencyValueType::Class(), Currency::FromRaw(-123456789)},
+      {TkcDateTimeValueType::Class(), Variant::FromDate(45366.75)},
+      {TkcLargeIntValueType::Class(), Variant::FromInt64(1LL << 40)},
+      {TkcFMTBcdValueType::Class(), "3.14159265358979323846"},
+      {TkcSQLTimeStampValueType::Class(), Variant::FromDate(45366.5)},
+      {TkcVariantValueType::Class(), Variant::MakeArray({1, "two"})},
+  };
+  auto build = [&](TkcDataStorage& s) {
+    s.SetUseRecordID(true);
+    for (const Col& col : cols) AddColumn(s, col.type, col.type == TkcStringValueType::Class());
+  };
+  TkcDataStorage src;
+  build(src);
+  src.SetRecordCount(4);  // 0: every value, 1: all null, 2: no buffer, 3: alternate nulls
+  for (int i = 0; i < src.ValueDefs()->Count(); ++i) {
+    TkcValueDef* c = src.ValueDefs()->Items(i);
+    src.SetValue(0, c, cols[i].value);
+    src.SetValue(1, c, Null());
+    src.SetValue(3, c, i % 2 ? cols[i].value : Null());
+  }
+  src.SetDisplayText(0, src.ValueDefs()->Items(0), "shown");
+  src.SetDisplayText(1, src.ValueDefs()->Items(0), "null shown");
+  src.DeleteRecord(2);
+  src.InsertRecord(2);  // no buffer, but an ID
+  TMemoryStream m;
+  for (int i = 0; i < src.RecordCount(); ++i) src.WriteRecord(i, &m);
+
+  TkcDataStorage dst;
+  build(dst);
+  dst.SetRecordCount(src.RecordCount());
+  dst.SetValue(2, dst.ValueDefs()->Items(0), "stale");  // record 2 streams as "no buffer"
+  m.SetPosition(0);
+  for (int i = 0; i < dst.RecordCount(); ++i) dst.ReadRecordFromStream(i, &m);
+  EXPECT_EQ(m.Position(), m.Size());
+  for (int r = 0; r < 4; ++r) {
+    for (int i = 0; i < src.ValueDefs()->Count(); ++i) {
+      SCOPED_TRACE("record " + std::to_string(r) + " " + cols[i].type->Caption());
+      Variant a = src.GetValue(r, src.ValueDefs()->Items(i));
+      Variant b = dst.GetValue(r, dst.ValueDefs()->Items(i));
+      EXPECT_EQ(a.IsNull(), b.IsNull());
+      if (!a.IsNull()) EXPECT_EQ(VarCompare(a, b), 0) << VarDebugText(b);
+      EXPECT_EQ(src.GetDisplayText(r, src.ValueDefs()->Items(i)), dst.GetDisplayText(r, dst.ValueDefs()->Items(i)));
+    }
+  }
+  EXPECT_EQ(dst.GetRecordID(2), src.GetRecordID(2));
+  EXPECT_EQ(dst.GetDisplayText(1, dst.ValueDefs()->Items(0)), "null shown");
+
+  // A stream cut inside a record fails as a read error.
+  TMemoryStream cut;
+  m.SetPosition(0);
+  cut.CopyFrom(&m, m.Size() - 3);
+  cut.SetPosition(0);
+  EXPECT_THROW(
+      {
+        for (int i = 0; i < dst.RecordCount(); ++i) dst.ReadRecordFromStream(i, &cut);
+      },
+      EReadError);
+}
+
+TEST(StorageStream, StreamingOrderAndStreamedFlag) {
+  TkcDataStorage s;
+  TkcValueDef* a = AddColumn(s, TkcBooleanValueType::Class());
+  TkcValueDef* b = AddColumn(s, TkcSmallintValueType::Class());
+  TkcValueDef* c = AddColumn(s, TkcIntegerValueType::Class());
+  s.AppendRecord();
+  s.SetValue(0, a, true);
+  s.SetValue(0, b, 2);
+  s.SetValue(0, c, 3);
+  s.BeginStreaming([&](TkcValueDef* x, TkcValueDef* y) {
+    return s.ValueDefs()->IndexOf(y) - s.ValueDefs()->IndexOf(x);  // reversed
+  });
+  EXPECT_EQ(s.ValueDefs()->Columns(0), c);
+  b->SetStreamed(false);
+  TMemoryStream m;
+  s.WriteRecord(0, &m);
+  EXPECT_EQ(StorageHex(m), "00 00 03 00 00 00 00 01");
+  s.EndStreaming();
+  EXPECT_EQ(s.ValueDefs()->Columns(0), a);
+}
+
+class Reader : public TkcValueDefReader {
+public:
+  Variant GetValue(TkcValueDef* d) override { return d == skip ? Variant(-1) : Variant(d->ValueOffset()); }
+  String GetDisplayText(TkcValueDef*) override { return "text"; }
+  bool IsInternalColumn(TkcValueDef* d) override { return d == skip; }
+  TkcValueDef* skip = nullptr;
+};
+
+TEST(StorageRecords, ReadRecordFromAReader) {
+  TkcDataStorage s;
+  TkcValueDef* a = AddColumn(s, TkcIntegerValueType::Class(), true);
+  TkcValueDef* b = AddColumn(s, TkcIntegerValueType::Class());
+  Reader reader;
+  reader.skip = b;
+  s.SetRecordCount(1);
+  s.ReadRecord(0, &reader);
+  EXPECT_EQ(s.GetValue(0, a), Variant(1));
+  EXPECT_EQ(s.GetDisplayText(0, a), "text");
+  EXPECT_TRUE(s.GetValue(0, b).IsNull());
+  int seen = 0;
+  s.ReadRecordFrom(0, 42, &reader, [&](TkcValueDef*, int record, TkcValueDefReader* r, int arg) {
+    EXPECT_EQ(record, 0);
+    EXPECT_EQ(r, &reader);
+    EXPECT_EQ(arg, 42);
+    ++seen;
+  });
+  EXPECT_EQ(seen, 2);
+}
+
+}  // namespace
