@@ -192,7 +192,8 @@ TdmQuery::TdmQuery() {
   IBTransaction.DefaultAction = taCommit;
   IBTransaction.OnIdleTimer = [this](TIBTransaction*) { IBTransactionIdleTimer(); };
   IBDataSet.SetTransaction(&IBTransaction);
-  IBDataSet.BeforeOpen = [this] { IBDataSetBeforeOpen(); };
+  IBDataSet.BeforeOpen = TDataSetNotifyEvent([this](TDataSet*) { IBDataSetBeforeOpen(); });
+  IBDataSet.SetBufferChunks(10000);
 
   sqlRelationIDToRelationName.SetTransaction(&trxRelationIDToRelationName);
   sqlRelationIDToRelationName.SetSQL(
@@ -235,7 +236,7 @@ void TdmQuery::CommitIfActive() {
 void TdmQuery::PrepareTimed() {
   TRunStamp start = TRunStamp::Take();
   IBDataSet.Prepare();
-  fStatementHandle = IBDataSet.StatementHandle();
+  fStatementHandle = IBDataSet.Handle();
   TRunStamp end = TRunStamp::Take();
   fPrepareTime = Milliseconds(start, end);
 }
@@ -251,7 +252,7 @@ void TdmQuery::AfterPrepare() {
   fExecutionTime = -1;
   fFetchTime = -1;
   fResultDataSet = nullptr;
-  fStatementHandle = IBDataSet.StatementHandle();
+  fStatementHandle = IBDataSet.Handle();
   if (IBDataSet.StatementType() == SQLSelect) fResultDataSet = &IBDataSet;
   if (OnPrepared) OnPrepared(this);
 }

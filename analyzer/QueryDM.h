@@ -4,8 +4,8 @@
 // keeps the per-table read counters and the index statistics the PLAN tree shows.
 
 #include "analyzer/IBConnectionDM.h"
-#include "analyzer/QueryDataSet.h"
 #include "platform/core/SysUtils.h"
+#include "platform/ib/IBCustomDataSet.h"
 #include "platform/ib/IBDatabaseInfo.h"
 #include "platform/ib/IBSQL.h"
 
@@ -76,11 +76,11 @@ class TQueryThread {
 public:
   enum { opPrepare = 0, opExecute = 1, opOpen = 2 };
   // Created suspended; Start runs it. It frees itself after its termination callback ran.
-  TQueryThread(TQueryDataSet* dataSet, int operation) : DataSet(dataSet), Operation(operation) {}
+  TQueryThread(TIBDataSet* dataSet, int operation) : DataSet(dataSet), Operation(operation) {}
   TQueryThread(const TQueryThread&) = delete;
   TQueryThread& operator=(const TQueryThread&) = delete;
 
-  TQueryDataSet* DataSet;
+  TIBDataSet* DataSet;
   int Operation;
   int Milliseconds = 0;  // what the operation took (prepare and execute; open is not timed)
   // Runs on the user-interface thread after Execute has returned.
@@ -138,7 +138,7 @@ public:
 
   // Components
   TIBTransaction IBTransaction;
-  TQueryDataSet IBDataSet;
+  TIBDataSet IBDataSet{nullptr};
   TIBDatabaseInfo IBDatabaseInfo;
   TIBTransaction trxRelationIDToRelationName;
   TIBTransaction trxIndices;
@@ -160,10 +160,10 @@ public:
   TUiThreadDispatcher* Dispatcher = nullptr;
 
   // State
-  String SQL() const { return IBDataSet.SQL(); }
-  void SetSQL(const String& sql) { IBDataSet.SetSQL(sql); }
+  String SQL() const { return IBDataSet.SelectSQL(); }
+  void SetSQL(const String& sql) { IBDataSet.SetSelectSQL(sql); }
   const String& Plan() const { return fPlan; }
-  TQueryDataSet* ResultDataSet() const { return fResultDataSet; }
+  TDataSet* ResultDataSet() const { return fResultDataSet; }
   isc_stmt_handle StatementHandle() const { return fStatementHandle; }
   int PrepareTime() const { return fPrepareTime; }
   int ExecutionTime() const { return fExecutionTime; }
@@ -228,7 +228,7 @@ private:
   TParamLine* FindRemembered(const String& name);
 
   String fPlan;
-  TQueryDataSet* fResultDataSet = nullptr;
+  TDataSet* fResultDataSet = nullptr;
   isc_stmt_handle fStatementHandle = 0;
   int fPrepareTime = -1;
   int fExecutionTime = -1;
