@@ -1,0 +1,1114 @@
+#include "data/kcFilter.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/core/Utf8.h"
+
+// ---- Display-text hook -----------------------------------------------------------------------
+
+namespace {
+TkcDisplayTextHook gDisplayTextHook = nullptr;
+}
+
+void SetFilterDisplayTextHook(TkcDisplayTextHook AHook) { gDisplayTextHook = AHook; }
+TkcDisplayTextHook GetFilterDisplayTextHook() { return gDisplayTextHook; }
+
+String TranslateDisplayText(const String& Text) {
+  return gDisplayTextHook ? gDisplayTextHook(Text) : Text;
+}
+
+// ---- LIKE ------------------------------------------------------------------------------------
+
+namespace {
+
+struct LikeToken {
+  // End: a lone escape at the pattern's end, which ends it but still counts as a character
+  // after a wildcard (so that wildcard is not the last one).
+  enum Kind { Percent, Any, Literal, End } kind;
+  char32_t ch;
+};
+
+// The pattern as tokens: an escape makes the next character literal; a lone escape at the end
+// ends the pattern.
+std::vector<LikeToken> TokenizeLike(const String& Pattern, char32_t Percent, char32_t Underscore,
+                                    char32_t Escape) {
+  std::u32string p = Utf8ToUcs4(Pattern);
+  std::vector<LikeToken> tokens;
+  tokens.reserve(p.size());
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    char32_t c = p[i];
+    if (Escape != 0 && c == Escape) {
+      if (++i < p.size()) tokens.push_back({LikeToken::Literal, p[i]});
+      else tokens.push_back({LikeToken::End, c});
+      continue;
+    }
+    if (c == Percent) tokens.push_back({LikeToken::Percent, c});
+    else if (c == Underscore) tokens.push_back({LikeToken::Any, c});
+    else tokens.push_back({LikeToken::Literal, c});
+  }
+  return tokens;
+}
+
+}  // namespace
+
+bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
+                      char32_t UnderscoreChar, char32_t EscapeChar) {
+  std::vector<LikeToken> tokens = TokenizeLike(Pattern, PercentChar, UnderscoreChar, EscapeChar);
+  std::u32string text = Utf8ToUcs4(Text);
+  const std::size_t m = tokens.size(), n = text.size();
+  // next[t]: the rest of the pattern after token i matches text from t. Rows are built from the
+  // last token backwards, so the whole match costs O(m x n) instead of backtracking.
+  std::vector<char> next(n + 1, 0), cur(n + 1, 0);
+  next[n] = 1;  // the empty pattern matches only the empty remainder
+  for (std::size_t i = m; i-- > 0;) {
+    const LikeToken& tk = tokens[i];
+    if (tk.kind == LikeToken::End) {
+      cur = next;
+    } else if (tk.kind == LikeToken::Percent) {
+      if (i == m - 1) {
+        std::fill(cur.begin(), cur.end(), 1);  // a trailing wildcard matches any remainder
+      } else {
+        // Some later position t' with t <= t' < n: never the empty remainder.
+        cur[n] = 0;
+        char any = 0;
+        for (std::size_t t = n; t-- > 0;) {
+          any = static_cast<char>(any | next[t]);
+          cur[t] = any;
+        }
+      }
+    } else {
+      cur[n] = 0;
+      for (std::size_t t = 0; t < n; ++t)
+        cur[t] = static_cast<char>(next[t + 1] && (tk.kind == LikeToken::Any || text[t] == tk.ch));
+    }
+    std::swap(cur, next);
+  }
+  return next[0] != 0;
+}
+
+void CollapseDoubledWildcard(String& Text, char32_t WildcardChar) {
+  String out;
+  out.reserve(Text.size());
+  bool previousWasWildcard = false;
+  for (std::size_t pos = 0; pos < Text.size();) {
+    std::size_t start = pos;
+    char32_t c = Utf8Decode(Text, pos);
+    bool wildcard = c == WildcardChar;
+    if (!(wildcard && previousWasWildcard)) out.append(Text, start, pos - start);
+    previousWasWildcard = wildcard;
+  }
+  Text = std::move(out);
+}
+
+int ClassifyLikePattern(String& Text, char32_t WildcardChar) {
+  CollapseDoubledWildcard(Text, WildcardChar);
+  std::u32string chars = Utf8ToUcs4(Text);
+  if (chars.size() < 2) return 0;
+  bool first = chars.front() == WildcardChar;
+  bool last = chars.back() == WildcardChar;
+  if (last) chars.pop_back();
+  if (first) chars.erase(chars.begin());
+  Text = Ucs4ToUtf8(chars);
+  return (last ? 1 : 0) + (first ? 2 : 0);
+}
+
+// ---- Text routines ---------------------------------------------------------------------------
+
+String ExtractSemicolonItem(const String& Text, int& Position) {
+  int length = static_cast<int>(Text.size());
+  int start = std::max(Position, 1);
+  int i = start;
+  while (i <= length && Text[static_cast<std::size_t>(i - 1)] != ';') ++i;
+  String item = Trim(Text.substr(static_cast<std::size_t>(std::min(start, length + 1) - 1),
+                                 static_cast<std::size_t>(std::max(i - start, 0))));
+  Position = i <= length ? i + 1 : i;
+  return item;
+}
+
+Variant SplitPairText(const String& Text) {
+  int position = 1;
+  String first = ExtractSemicolonItem(Text, position);
+  String second = position <= static_cast<int>(Text.size()) ? ExtractSemicolonItem(Text, position) : String();
+  return CreateVariantPair(first, second);
+}
+
+Variant SplitListText(const String& Text) {
+  if (Text.empty()) return Variant("");
+  std::vector<Variant> items;
+  int position = 1;
+  while (position <= static_cast<int>(Text.size())) items.emplace_back(ExtractSemicolonItem(Text, position));
+  return Variant::MakeArray(std::move(items));
+}
+
+String ValueDisplayText(const Variant& Value) {
+  return Value.IsNull() ? TranslateDisplayText("blank") : VarToStr(Value);
+}
+
+// ---- Operators -------------------------------------------------------------------------------
+
+namespace {
+
+// The items of a list value: a scalar counts as a list of one.
+std::vector<Variant> ListItems(const Variant& Value) {
+  std::vector<Variant> items;
+  if (Value.IsArray()) {
+    for (int i = 0, n = Value.ArrayCount(); i < n; ++i) items.push_back(Value.GetItem(i));
+  } else {
+    items.push_back(Value);
+  }
+  return items;
+}
+
+bool IsPair(const Variant& Value) { return Value.IsArray() && Value.ArrayCount() == 2; }
+
+}  // namespace
+
+TkcFilterCriteria* TkcFilterOperator::Criteria() const { return fCriteriaItem->GetCriteria(); }
+
+String TkcFilterOperator::FieldName() const { return fCriteriaItem->GetFieldName(); }
+
+bool TkcFilterOperator::ShowsDescription() const {
+  TkcFilterCriteria* criteria = Criteria();
+  return criteria && criteria->Options().Contains(fcoShowOperatorDescription);
+}
+
+String TkcFilterOperator::FormattedValue(const Variant& Value) {
+  String text;
+  FormatValue(Value, text);
+  return text;
+}
+
+String TkcFilterOperator::GetOwnExpression(const Variant& Value) { return FormattedValue(Value); }
+
+void TkcFilterOperator::FormatValue(const Variant& Value, String& Text) {
+  if (FormatArrayValue(Value, Text)) return;
+  TkcFilterCriteria* criteria = Criteria();
+  TVarType kind = Value.VarType() & varTypeMask;
+  if (Value.IsArray()) {
+    // No operator writes this array itself: list its items rather than fail the whole text.
+    String items;
+    for (const Variant& item : ListItems(Value)) items += (items.empty() ? "" : ", ") + FormattedValue(item);
+    Text = "(" + items + ")";
+  } else if (Value.IsStr()) {
+    Text = QuotedStr(Value.AsString());
+  } else if (IsDateVarType(kind)) {
+    Text = "'" + (criteria ? criteria->DateValueText(Value) : VarToStr(Value)) + "'";
+  } else if (kind == varBoolean) {
+    Text = criteria ? criteria->BooleanValueText(Value) : VarToStr(Value);
+  } else if (Value.IsNull()) {
+    Text = "NULL";
+  } else {
+    Text = VarToStr(Value);
+  }
+  if (criteria) criteria->DoFormatFilterTextValue(fCriteriaItem, Value, Text);
+}
+
+// Equal and NotEqual.
+
+bool TkcFilterEqualOperator::Matches(const Variant& R, const Variant& C) { return CompareVariants(R, C) == 0; }
+String TkcFilterEqualOperator::GetDisplayWord() { return TranslateDisplayText("equals"); }
+bool TkcFilterEqualOperator::HasOwnExpression() { return CriteriaItem()->Value().IsArray(); }
+
+String TkcFilterEqualOperator::GetOwnExpression(const Variant& Value) {
+  if (!Value.IsArray()) return inherited::GetOwnExpression(Value);
+  String names = FieldName(), text;
+  int position = 1;
+  for (int i = 0, n = Value.ArrayCount(); i < n; ++i) {
+    String name = ExtractSemicolonItem(names, position);
+    if (i > 0) text += " AND ";
+    text += "(" + name + " = " + FormattedValue(Value.GetItem(i)) + ")";
+  }
+  return text;
+}
+
+String TkcFilterNotEqualOperator::GetDisplayWord() { return TranslateDisplayText("does not equal"); }
+String TkcFilterNotEqualOperator::GetOwnExpression(const Variant& Value) {
+  return "NOT (" + inherited::GetOwnExpression(Value) + ")";
+}
+
+String TkcFilterLessOperator::GetDisplayWord() { return TranslateDisplayText("is less than"); }
+String TkcFilterLessEqualOperator::GetDisplayWord() { return TranslateDisplayText("is less than or equal to"); }
+String TkcFilterGreaterOperator::GetDisplayWord() { return TranslateDisplayText("is greater than"); }
+String TkcFilterGreaterEqualOperator::GetDisplayWord() {
+  return TranslateDisplayText("is greater than or equal to");
+}
+
+// Like and NotLike.
+
+bool TkcFilterLikeOperator::Matches(const Variant& R, const Variant& C) {
+  TkcFilterCriteria* criteria = Criteria();
+  char32_t percent = criteria ? criteria->PercentWildcard() : U'%';
+  char32_t underscore = criteria ? criteria->UnderscoreWildcard() : U'_';
+  return MatchLikePattern(VarToStr(R), VarToStr(C), percent, underscore);
+}
+
+int TkcFilterLikeOperator::PatternKind() const {
+  const Variant& value = CriteriaItem()->Value();
+  if (value.IsArray()) return 0;
+  String text = VarToStr(value);
+  TkcFilterCriteria* criteria = Criteria();
+  return ClassifyLikePattern(text, criteria ? criteria->PercentWildcard() : U'%');
+}
+
+String TkcFilterLikeOperator::GetDisplayWord() {
+  switch (PatternKind()) {
+    case 1: return TranslateDisplayText("begins with");
+    case 2: return TranslateDisplayText("ends with");
+    case 3: return TranslateDisplayText("contains");
+    default: return TranslateDisplayText("like");
+  }
+}
+
+void TkcFilterLikeOperator::AdjustDisplayValue(String& Text) {
+  if (ShowsDescription()) ClassifyLikePattern(Text, Criteria()->PercentWildcard());
+}
+
+String TkcFilterNotLikeOperator::GetDisplayWord() {
+  switch (PatternKind()) {
+    case 1: return TranslateDisplayText("does not begin with");
+    case 2: return TranslateDisplayText("does not end with");
+    case 3: return TranslateDisplayText("does not contain");
+    default: return TranslateDisplayText("not like");
+  }
+}
+
+bool TkcFilterNotLikeOperator::HasOwnExpression() {
+  TkcFilterCriteria* criteria = Criteria();
+  return criteria && criteria->TranslateLike();
+}
+
+String TkcFilterNotLikeOperator::GetOwnExpression(const Variant& Value) {
+  return " NOT (" + FieldName() + " LIKE " + FormattedValue(Value) + ")";
+}
+
+// Between and NotBetween.
+
+bool TkcFilterBetweenOperator::Matches(const Variant& R, const Variant& C) {
+  if (!IsPair(C)) return false;
+  return CompareVariants(C.GetItem(0), R) <= 0 && CompareVariants(R, C.GetItem(1)) <= 0;
+}
+
+String TkcFilterBetweenOperator::GetDisplayWord() { return TranslateDisplayText("between"); }
+
+bool TkcFilterBetweenOperator::HasOwnExpression() {
+  TkcFilterCriteria* criteria = Criteria();
+  return criteria && criteria->TranslateBetween() && IsPair(CriteriaItem()->Value());
+}
+
+String TkcFilterBetweenOperator::GetOwnExpression(const Variant& Value) {
+  if (!IsPair(Value)) return inherited::GetOwnExpression(Value);
+  String f = FieldName();
+  return "(" + f + " >= " + FormattedValue(Value.GetItem(0)) + ") AND (" + f + " <= " +
+         FormattedValue(Value.GetItem(1)) + ")";
+}
+
+bool TkcFilterBetweenOperator::FormatArrayValue(const Variant& Value, String& Text) {
+  if (!IsPair(Value)) return false;
+  Text = FormattedValue(Value.GetItem(0)) + " AND " + FormattedValue(Value.GetItem(1));
+  return true;
+}
+
+void TkcFilterBetweenOperator::AdjustDisplayValue(String& Text) {
+  Variant pair = SplitPairText(Text);
+  Text = ValueDisplayText(pair.GetItem(0)) + " " + TranslateDisplayText("and") + " " +
+         ValueDisplayText(pair.GetItem(1));
+}
+
+String TkcFilterNotBetweenOperator::GetDisplayWord() { return TranslateDisplayText("not between"); }
+String TkcFilterNotBetweenOperator::GetOwnExpression(const Variant& Value) {
+  return "NOT (" + inherited::GetOwnExpression(Value) + ")";
+}
+
+// InList and NotInList.
+
+bool TkcFilterInListOperator::Matches(const Variant& R, const Variant& C) {
+  // The variant type's own equality: an uncomparable pair is a conversion error here.
+  for (const Variant& item : ListItems(C))
+    if (R == item) return true;
+  return false;
+}
+
+String TkcFilterInListOperator::GetDisplayWord() { return TranslateDisplayText("in"); }
+
+bool TkcFilterInListOperator::HasOwnExpression() {
+  TkcFilterCriteria* criteria = Criteria();
+  return criteria && criteria->TranslateIn();
+}
+
+String TkcFilterInListOperator::GetOwnExpression(const Variant& Value) {
+  String f = FieldName(), text;
+  for (const Variant& item : ListItems(Value)) {
+    if (!text.empty()) text += " OR ";
+    text += "(" + f + " = " + FormattedValue(item) + ")";
+  }
+  return text;
+}
+
+bool TkcFilterInListOperator::FormatArrayValue(const Variant& Value, String& Text) {
+  String items;
+  bool first = true;
+  for (const Variant& item : ListItems(Value)) {
+    items += (first ? "" : ", ") + FormattedValue(item);
+    first = false;
+  }
+  Text = "(" + items + ")";
+  return true;
+}
+
+void TkcFilterInListOperator::AdjustDisplayValue(String& Text) {
+  Variant list = SplitListText(Text);
+  String items;
+  if (list.IsArray()) {
+    for (int i = 0, n = list.ArrayCount(); i < n; ++i)
+      items += (i > 0 ? ", " : "") + ValueDisplayText(list.GetItem(i));
+  } else {
+    items = ValueDisplayText(list);
+  }
+  Text = "(" + items + ")";
+}
+
+String TkcFilterNotInListOperator::GetDisplayWord() { return TranslateDisplayText("not in"); }
+String TkcFilterNotInListOperator::GetOwnExpression(const Variant& Value) {
+  return "NOT (" + inherited::GetOwnExpression(Value) + ")";
+}
+
+// Null and NotNull.
+
+bool TkcFilterNullOperator::Matches(const Variant& R, const Variant& /*C*/) { return CriteriaItem()->ValueIsNull(R); }
+String TkcFilterNullOperator::GetDisplayWord() { return TranslateDisplayText("is blank"); }
+void TkcFilterNullOperator::AdjustDisplayValue(String& Text) {
+  if (ShowsDescription()) Text.clear();
+}
+String TkcFilterNotNullOperator::GetDisplayWord() { return TranslateDisplayText("is not blank"); }
+
+// Date ranges.
+
+bool TkcFilterDateOperator::Matches(const Variant& R, const Variant& /*C*/) {
+  if (CriteriaItem()->ValueIsNull(R)) return false;
+  // Compared by the variant type, so a text that is no date is a conversion error.
+  return !(R < Variant::FromDate(fStart)) && R < Variant::FromDate(fEnd);
+}
+
+String TkcFilterDateOperator::GetOwnExpression(const Variant& /*Value*/) {
+  String f = FieldName();
+  return "(" + f + " >= " + FormattedValue(Variant::FromDate(fStart)) + ") AND (" + f + " < " +
+         FormattedValue(Variant::FromDate(fEnd)) + ")";
+}
+
+namespace {
+
+TDateTime FirstOfMonth(TDateTime Today, int MonthOffset) {
+  int y, m, d;
+  DecodeDate(Today, y, m, d);
+  int months = y * 12 + (m - 1) + MonthOffset;
+  return EncodeDate(months / 12, months % 12 + 1, 1);
+}
+
+TDateTime FirstOfYear(TDateTime Today, int YearOffset) {
+  int y, m, d;
+  DecodeDate(Today, y, m, d);
+  return EncodeDate(y + YearOffset, 1, 1);
+}
+
+}  // namespace
+
+#define VT_DATE_OPERATOR_BODY(Name, Word, StartExpr, EndExpr) \
+  void Name::Recalculate() {                                  \
+    TDateTime T = Date();                                     \
+    TDateTime W = WeekStartOf(T);                             \
+    (void)W;                                                  \
+    SetRange(StartExpr, EndExpr);                             \
+  }                                                           \
+  String Name::GetDisplayWord() { return TranslateDisplayText(Word); }
+
+VT_DATE_OPERATOR_BODY(TkcFilterYesterdayOperator, "is yesterday", T - 1, T)
+VT_DATE_OPERATOR_BODY(TkcFilterTodayOperator, "is today", T, T + 1)
+VT_DATE_OPERATOR_BODY(TkcFilterTomorrowOperator, "is tomorrow", T + 1, T + 2)
+VT_DATE_OPERATOR_BODY(TkcFilterLastWeekOperator, "is last week", W - 7, W)
+VT_DATE_OPERATOR_BODY(TkcFilterLastMonthOperator, "is last month", FirstOfMonth(T, -1), FirstOfMonth(T, 0))
+VT_DATE_OPERATOR_BODY(TkcFilterLastYearOperator, "is last year", FirstOfYear(T, -1), FirstOfYear(T, 0))
+VT_DATE_OPERATOR_BODY(TkcFilterThisWeekOperator, "is this week", W, W + 7)
+VT_DATE_OPERATOR_BODY(TkcFilterThisMonthOperator, "is this month", FirstOfMonth(T, 0), FirstOfMonth(T, 1))
+VT_DATE_OPERATOR_BODY(TkcFilterThisYearOperator, "is this year", FirstOfYear(T, 0), FirstOfYear(T, 1))
+VT_DATE_OPERATOR_BODY(TkcFilterNextWeekOperator, "is next week", W + 7, W + 14)
+VT_DATE_OPERATOR_BODY(TkcFilterNextMonthOperator, "is next month", FirstOfMonth(T, 1), FirstOfMonth(T, 2))
+VT_DATE_OPERATOR_BODY(TkcFilterNextYearOperator, "is next year", FirstOfYear(T, 1), FirstOfYear(T, 2))
+#undef VT_DATE_OPERATOR_BODY
+
+TkcFilterOperatorClass FilterOperatorClassOfKind(TkcFilterOperatorKind AKind) {
+  static const TClass classes[] = {
+      TkcFilterEqualOperator::StaticClass(),        TkcFilterNotEqualOperator::StaticClass(),
+      TkcFilterLessOperator::StaticClass(),         TkcFilterLessEqualOperator::StaticClass(),
+      TkcFilterGreaterOperator::StaticClass(),      TkcFilterGreaterEqualOperator::StaticClass(),
+      TkcFilterLikeOperator::StaticClass(),         TkcFilterNotLikeOperator::StaticClass(),
+      TkcFilterBetweenOperator::StaticClass(),      TkcFilterNotBetweenOperator::StaticClass(),
+      TkcFilterInListOperator::StaticClass(),       TkcFilterNotInListOperator::StaticClass(),
+      TkcFilterYesterdayOperator::StaticClass(),    TkcFilterTodayOperator::StaticClass(),
+      TkcFilterTomorrowOperator::StaticClass(),     TkcFilterLastWeekOperator::StaticClass(),
+      TkcFilterLastMonthOperator::StaticClass(),    TkcFilterLastYearOperator::StaticClass(),
+      TkcFilterThisWeekOperator::StaticClass(),     TkcFilterThisMonthOperator::StaticClass(),
+      TkcFilterThisYearOperator::StaticClass(),     TkcFilterNextWeekOperator::StaticClass(),
+      TkcFilterNextMonthOperator::StaticClass(),    TkcFilterNextYearOperator::StaticClass(),
+      TkcFilterNullOperator::StaticClass(),         TkcFilterNotNullOperator::StaticClass(),
+  };
+  if (AKind > kLastFilterOperatorKind) return nullptr;
+  return classes[AKind];
+}
+
+// ---- Criteria items --------------------------------------------------------------------------
+
+TkcCustomFilterCriteriaItem::~TkcCustomFilterCriteriaItem() {
+  if (fParent) fParent->Remove(this);
+}
+
+void TkcCustomFilterCriteriaItem::Changed() {
+  if (TkcFilterCriteria* criteria = GetCriteria()) criteria->Changed();
+}
+
+TkcFilterCriteria* TkcCustomFilterCriteriaItem::GetCriteria() {
+  return fParent ? fParent->GetCriteria() : nullptr;
+}
+
+void TkcCustomFilterCriteriaItem::WriteToStream(TStream* Stream) { StreamWriteBoolean(Stream, IsItemList()); }
+
+TkcFilterCriteriaItemList::~TkcFilterCriteriaItemList() { Clear(); }
+
+TkcFilterCriteria* TkcFilterCriteriaItemList::GetCriteria() {
+  return fCriteria ? fCriteria : TkcCustomFilterCriteriaItem::GetCriteria();
+}
+
+void TkcFilterCriteriaItemList::WriteToStream(TStream* Stream) {
+  TkcCustomFilterCriteriaItem::WriteToStream(Stream);
+  StreamWriteByte(Stream, fBoolOperatorKind);
+  StreamWriteInteger(Stream, GetCount());
+  for (TkcCustomFilterCriteriaItem* item : fItems) item->WriteToStream(Stream);
+}
+
+void TkcFilterCriteriaItemList::Remove(TkcCustomFilterCriteriaItem* Node) {
+  auto it = std::find(fItems.begin(), fItems.end(), Node);
+  if (it == fItems.end()) return;
+  fItems.erase(it);
+  Changed();
+}
+
+TkcFilterCriteriaItem* TkcFilterCriteriaItemList::AddItem(TObject* AItemLink, TkcFilterOperatorKind AOperatorKind,
+                                                          const Variant& AValue, const String& ADisplayValue) {
+  TkcFilterCriteria* criteria = GetCriteria();
+  if (!criteria) throw EInvalidOperation("Filter group without criteria");
+  return criteria->AddItem(this, AItemLink, AOperatorKind, AValue, ADisplayValue);
+}
+
+TkcFilterCriteriaItemList* TkcFilterCriteriaItemList::AddItemList(TkcFilterBoolOperatorKind AKind) {
+  auto* group = new TkcFilterCriteriaItemList(this, AKind);
+  fItems.push_back(group);
+  Changed();
+  return group;
+}
+
+void TkcFilterCriteriaItemList::Clear() {
+  TkcFilterCriteria* criteria = GetCriteria();
+  if (criteria) criteria->BeginUpdate();
+  try {
+    while (!fItems.empty()) delete fItems.back();  // each takes itself out
+  } catch (...) {
+    if (criteria) criteria->EndUpdate();
+    throw;
+  }
+  if (criteria) criteria->EndUpdate();
+}
+
+TkcCustomFilterCriteriaItem* TkcFilterCriteriaItemList::GetItem(int Index) const {
+  if (Index < 0 || Index >= GetCount()) return nullptr;
+  return fItems[static_cast<std::size_t>(Index)];
+}
+
+void TkcFilterCriteriaItemList::SetBoolOperatorKind(TkcFilterBoolOperatorKind Value) {
+  if (Value == fBoolOperatorKind) return;
+  fBoolOperatorKind = Value;
+  Changed();
+}
+
+TkcFilterCriteriaItem::TkcFilterCriteriaItem(TkcFilterCriteriaItemList* AParent, TObject* AItemLink,
+                                             TkcFilterOperatorKind AOperatorKind, Variant AValue,
+                                             String ADisplayValue)
+    : TkcCustomFilterCriteriaItem(AParent),
+      fDisplayValue(std::move(ADisplayValue)),
+      fItemLink(AItemLink),
+      fOperatorKind(AOperatorKind),
+      fValue(std::move(AValue)) {}
+
+TkcFilterCriteriaItem::~TkcFilterCriteriaItem() { delete fOperator; }
+
+void TkcFilterCriteriaItem::AfterConstruction() {
+  RecreateOperator();
+  if (fOperator && fOperator->InheritsFrom(TkcFilterNullOperator::StaticClass()) && fDisplayValue.empty())
+    fDisplayValue = TranslateDisplayText("blank");
+}
+
+void TkcFilterCriteriaItem::WriteToStream(TStream* Stream) {
+  TkcCustomFilterCriteriaItem::WriteToStream(Stream);
+  StreamWriteByte(Stream, fOperatorKind);
+  StreamWriteString(Stream, fDisplayValue);
+  TkcFilterCriteria* criteria = GetCriteria();
+  StreamWriteInteger(Stream, criteria ? criteria->GetIDByItemLink(fItemLink) : -1);
+  StreamWriteVariant(Stream, fValue);
+}
+
+String TkcFilterCriteriaItem::GetDisplayValue() {
+  String text = fDisplayValue;
+  if (fOperator) fOperator->AdjustDisplayValue(text);
+  return text;
+}
+
+String TkcFilterCriteriaItem::GetValueText(bool IsDisplay) {
+  if (IsDisplay) return GetDisplayValue();
+  String text;
+  if (fOperator) fOperator->FormatValue(fValue, text);
+  return text;
+}
+
+TkcFilterOperatorClass TkcFilterCriteriaItem::GetFilterOperatorClass() {
+  switch (fOperatorKind) {
+    case foEqual:
+    case foLike:
+      if (ValueIsNull(fValue)) return TkcFilterNullOperator::StaticClass();
+      break;
+    case foNotEqual:
+    case foNotLike:
+      if (ValueIsNull(fValue)) return TkcFilterNotNullOperator::StaticClass();
+      break;
+    default: break;
+  }
+  return FilterOperatorClassOfKind(fOperatorKind);
+}
+
+void TkcFilterCriteriaItem::RecreateOperator() {
+  delete fOperator;
+  fOperator = nullptr;
+  TkcFilterOperatorClass cls = GetFilterOperatorClass();
+  if (!cls) throw EInvalidOperation("Unknown filter operator kind " + IntToStr(fOperatorKind));
+  fOperator = cls.Create(this);
+  Changed();
+}
+
+bool TkcFilterCriteriaItem::ValueIsNull(const Variant& V) {
+  TkcFilterCriteria* criteria = GetCriteria();
+  return criteria ? criteria->ValueIsNull(V) : V.IsNull();
+}
+
+// ---- Criteria --------------------------------------------------------------------------------
+
+TkcFilterCriteria::TkcFilterCriteria() : fRoot(new TkcFilterCriteriaItemList(nullptr, fboAnd)) {
+  fRoot->fCriteria = this;
+}
+
+TkcFilterCriteria::~TkcFilterCriteria() {
+  // Held for good, so that freeing the tree reports nothing to a half-destroyed owner.
+  ++fLockCount;
+  delete fRoot;
+}
+
+void TkcFilterCriteria::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TkcFilterCriteria*>(Source);
+  if (!source) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    SetDateTimeFormat(source->fDateTimeFormat);
+    fMaxValueListCount = source->fMaxValueListCount;
+    SetOptions(source->fOptions);
+    SetPercentWildcard(source->fPercentWildcard);
+    fTranslateBetween = source->fTranslateBetween;
+    fTranslateLike = source->fTranslateLike;
+    fTranslateIn = source->fTranslateIn;
+    fSupportedLike = source->fSupportedLike;
+    SetUnderscoreWildcard(source->fUnderscoreWildcard);
+    AssignItems(source);
+    AssignEvents(source);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TkcFilterCriteria::CheckChanges() {
+  if (!fChanged || fLockCount != 0) return;
+  fChanged = false;
+  PrepareOperators();
+  DoChanged();
+}
+
+String TkcFilterCriteria::BooleanValueText(const Variant& Value) { return VarToStr(Value); }
+
+String TkcFilterCriteria::DateValueText(const Variant& Value) {
+  if (fDateTimeFormat.empty()) return VarToStr(Value);
+  return FormatDateTime(fDateTimeFormat, Value.AsDateTime());
+}
+
+String TkcFilterCriteria::GroupText(TkcFilterCriteriaItemList* AGroup, bool IsDisplay) {
+  TkcFilterBoolOperatorKind kind = AGroup->BoolOperatorKind();
+  bool isAnd = kind == fboAnd || kind == fboNotAnd;
+  String word = IsDisplay ? TranslateDisplayText(isAnd ? "and" : "or") : String(isAnd ? "AND" : "OR");
+  String text;
+  for (int i = 0, n = AGroup->GetCount(); i < n; ++i) {
+    TkcCustomFilterCriteriaItem* child = AGroup->GetItem(i);
+    if (i > 0) text += " " + word + " ";
+    if (child->IsItemList()) text += "(" + GroupText(static_cast<TkcFilterCriteriaItemList*>(child), IsDisplay) + ")";
+    else text += "(" + GetItemText(static_cast<TkcFilterCriteriaItem*>(child), IsDisplay) + ")";
+  }
+  if (kind == fboNotAnd || kind == fboNotOr)
+    text = (IsDisplay ? TranslateDisplayText("not") : String("NOT")) + " (" + text + ")";
+  return text;
+}
+
+String TkcFilterCriteria::BuildFilterText(bool IsDisplay) { return GroupText(fRoot, IsDisplay); }
+
+TkcFilterCriteriaItemClass TkcFilterCriteria::GetItemClass() { return TkcFilterCriteriaItem::StaticClass(); }
+
+String TkcFilterCriteria::GetItemText(TkcFilterCriteriaItem* AItem, bool IsDisplay) {
+  if (!IsDisplay && AItem->Operator()->HasOwnExpression()) return AItem->Operator()->GetOwnExpression(AItem->Value());
+  String text = GetItemFieldText(AItem, IsDisplay) + " " + GetItemOperatorText(AItem, IsDisplay);
+  String value = GetItemValueText(AItem, IsDisplay);
+  if (!value.empty()) text += " " + value;
+  return text;
+}
+
+String TkcFilterCriteria::GetItemFieldText(TkcFilterCriteriaItem* AItem, bool IsDisplay) {
+  return IsDisplay ? AItem->GetFieldCaption() : AItem->GetFieldName();
+}
+
+String TkcFilterCriteria::GetItemOperatorText(TkcFilterCriteriaItem* AItem, bool IsDisplay) {
+  TkcFilterOperator* op = AItem->Operator();
+  if (IsDisplay && (op->AlwaysShowsWord() || fOptions.Contains(fcoShowOperatorDescription)))
+    return op->GetDisplayWord();
+  return op->GetExpressionWord();
+}
+
+String TkcFilterCriteria::GetItemValueText(TkcFilterCriteriaItem* AItem, bool IsDisplay) {
+  return AItem->GetValueText(IsDisplay);
+}
+
+TkcFilterValueListClass TkcFilterCriteria::GetValueListClass() { return TkcFilterValueList::StaticClass(); }
+
+void TkcFilterCriteria::PrepareOperators() {
+  // Every condition once; the order does not matter, and no recursion on the call stack.
+  std::vector<TkcFilterCriteriaItemList*> stack{fRoot};
+  std::vector<TkcFilterCriteriaItem*> conditions;
+  while (!stack.empty()) {
+    TkcFilterCriteriaItemList* group = stack.back();
+    stack.pop_back();
+    for (int i = group->GetCount(); i-- > 0;) {
+      TkcCustomFilterCriteriaItem* child = group->GetItem(i);
+      if (child->IsItemList()) stack.push_back(static_cast<TkcFilterCriteriaItemList*>(child));
+    }
+    for (int i = 0; i < group->GetCount(); ++i) {
+      TkcCustomFilterCriteriaItem* child = group->GetItem(i);
+      if (!child->IsItemList()) static_cast<TkcFilterCriteriaItem*>(child)->Operator()->Recalculate();
+    }
+  }
+}
+
+void TkcFilterCriteria::PrepareValue(const Variant& Value, Variant& Result) {
+  TVarType kind = Value.VarType() & varTypeMask;
+  if (Value.IsArray()) {
+    std::vector<Variant> items;
+    items.reserve(static_cast<std::size_t>(Value.ArrayCount()));
+    for (int i = 0, n = Value.ArrayCount(); i < n; ++i) {
+      Variant prepared;
+      PrepareValue(Value.GetItem(i), prepared);
+      items.push_back(std::move(prepared));
+    }
+    Result = Variant::MakeArray(std::move(items));
+  } else if (kind == varCurrency) {
+    Result = Variant(Value.AsDouble());
+  } else if (Value.IsStr() && fOptions.Contains(fcoCaseInsensitive)) {
+    Result = kind == varOleStr ? Variant(WideUpperCase(Value.AsWideString())) : Variant(AnsiUpperCase(Value.AsString()));
+  } else {
+    Result = Value;
+  }
+}
+
+void TkcFilterCriteria::DoChanged() {
+  if (OnChanged) OnChanged(this);
+}
+
+void TkcFilterCriteria::AssignEvents(TPersistent* Source) {
+  if (auto* source = dynamic_cast<TkcFilterCriteria*>(Source)) OnChanged = source->OnChanged;
+}
+
+void TkcFilterCriteria::AssignItems(TkcFilterCriteria* Source) {
+  TMemoryStream mine, theirs;
+  WriteData(&mine);
+  Source->WriteData(&theirs);
+  if (mine.Size() == theirs.Size() && std::equal(static_cast<const char*>(mine.Memory()),
+                                                 static_cast<const char*>(mine.Memory()) + mine.Size(),
+                                                 static_cast<const char*>(theirs.Memory())))
+    return;
+  BeginUpdate();
+  try {
+    Clear();
+    theirs.SetPosition(0);
+    ReadData(&theirs);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+TkcFilterCriteriaItem* TkcFilterCriteria::AddItem(TkcFilterCriteriaItemList* AParent, TObject* AItemLink,
+                                                  TkcFilterOperatorKind AOperatorKind, const Variant& AValue,
+                                                  const String& ADisplayValue) {
+  BeginUpdate();
+  TkcFilterCriteriaItem* item = nullptr;
+  try {
+    TkcFilterCriteriaItemList* parent = AParent ? AParent : fRoot;
+    std::unique_ptr<TkcFilterCriteriaItem> created(
+        GetItemClass().Create(parent, AItemLink, AOperatorKind, Variant(AValue), String(ADisplayValue)));
+    created->AfterConstruction();
+    parent->fItems.push_back(created.get());
+    item = created.release();
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  return item;
+}
+
+void TkcFilterCriteria::Changed() {
+  ++fChangeGeneration;
+  fChanged = true;
+  CheckChanges();
+}
+
+TkcFilterCriteriaItem* TkcFilterCriteria::FindItemByItemLink(TObject* AItemLink) {
+  std::vector<std::pair<TkcFilterCriteriaItemList*, int>> stack{{fRoot, 0}};
+  while (!stack.empty()) {
+    auto& [group, index] = stack.back();
+    if (index >= group->GetCount()) {
+      stack.pop_back();
+      continue;
+    }
+    TkcCustomFilterCriteriaItem* child = group->GetItem(index++);
+    if (child->IsItemList()) {
+      stack.emplace_back(static_cast<TkcFilterCriteriaItemList*>(child), 0);
+    } else {
+      auto* item = static_cast<TkcFilterCriteriaItem*>(child);
+      if (item->ItemLink() == AItemLink) return item;
+    }
+  }
+  return nullptr;
+}
+
+void TkcFilterCriteria::RestoreDefaults() {
+  BeginUpdate();
+  SetOptions({});
+  SetPercentWildcard(U'%');
+  fSupportedLike = true;
+  fTranslateBetween = fTranslateLike = fTranslateIn = false;
+  SetUnderscoreWildcard(U'_');
+  EndUpdate();
+}
+
+bool TkcFilterCriteria::ValueIsNull(const Variant& Value) {
+  return fOptions.Contains(fcoSoftNull) ? IsSoftNullVariant(Value) : Value.IsNull();
+}
+
+void TkcFilterCriteria::WriteData(TStream* Stream) {
+  StreamWriteInteger(Stream, -1);
+  StreamWriteByte(Stream, fRoot->BoolOperatorKind());
+  StreamWriteInteger(Stream, fRoot->GetCount());
+  for (int i = 0; i < fRoot->GetCount(); ++i) fRoot->GetItem(i)->WriteToStream(Stream);
+}
+
+namespace {
+[[noreturn]] void FilterReadError() { throw EReadError("Stream read error"); }
+
+TkcFilterBoolOperatorKind ReadBoolKind(TStream* Stream) {
+  std::uint8_t kind = StreamReadByte(Stream);
+  if (kind > fboNotOr) FilterReadError();
+  return static_cast<TkcFilterBoolOperatorKind>(kind);
+}
+
+std::int32_t ReadCount(TStream* Stream) {
+  std::int32_t count = StreamReadInteger(Stream);
+  // Every node takes at least one byte.
+  if (count < 0 || count > Stream->Remaining()) FilterReadError();
+  return count;
+}
+}  // namespace
+
+void TkcFilterCriteria::ReadNodes(TStream* Stream, TkcFilterCriteriaItemList* AGroup, std::int32_t ACount,
+                                  int ADepth) {
+  for (std::int32_t i = 0; i < ACount; ++i) {
+    TkcCustomFilterCriteriaItem* node;
+    if (StreamReadByte(Stream) != 0) {
+      if (ADepth >= kMaxStreamDepth) FilterReadError();
+      auto* group = AGroup->AddItemList(ReadBoolKind(Stream));
+      ReadNodes(Stream, group, ReadCount(Stream), ADepth + 1);
+      node = group;
+    } else {
+      std::uint8_t kind = StreamReadByte(Stream);
+      if (kind > kLastFilterOperatorKind) FilterReadError();
+      String displayValue = StreamReadString(Stream);
+      std::int32_t id = StreamReadInteger(Stream);
+      Variant value = StreamReadVariant(Stream);
+      node = AddItem(AGroup, GetItemLinkByID(id), static_cast<TkcFilterOperatorKind>(kind), value, displayValue);
+    }
+    node->ReadExtraData(Stream);
+  }
+}
+
+void TkcFilterCriteria::ReadData(TStream* Stream) {
+  BeginUpdate();
+  try {
+    Clear();
+    std::int32_t count = StreamReadInteger(Stream);
+    if (count == -1) {
+      fRoot->SetBoolOperatorKind(ReadBoolKind(Stream));
+      count = ReadCount(Stream);
+    } else if (count < 0 || count > Stream->Remaining()) {
+      FilterReadError();
+    }
+    ReadNodes(Stream, fRoot, count, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TkcFilterCriteria::EndUpdate() {
+  --fLockCount;
+  CheckChanges();
+}
+
+void TkcFilterCriteria::Clear() {
+  BeginUpdate();
+  try {
+    fRoot->Clear();
+    fRoot->SetBoolOperatorKind(fboAnd);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TkcFilterCriteria::SetDateTimeFormat(const String& Value) {
+  if (Value == fDateTimeFormat) return;
+  fDateTimeFormat = Value;
+  Changed();
+}
+
+void TkcFilterCriteria::SetOptions(TkcFilterCriteriaOptions Value) {
+  if (Value == fOptions) return;
+  fOptions = Value;
+  Changed();
+}
+
+void TkcFilterCriteria::SetPercentWildcard(char32_t Value) {
+  if (Value == fPercentWildcard) return;
+  fPercentWildcard = Value;
+  Changed();
+}
+
+void TkcFilterCriteria::SetUnderscoreWildcard(char32_t Value) {
+  if (Value == fUnderscoreWildcard) return;
+  fUnderscoreWildcard = Value;
+  Changed();
+}
+
+void TkcFilterCriteria::PruneGroup(TkcFilterCriteriaItemList* AGroup) {
+  if (AGroup == fRoot) return;
+  if (AGroup->GetCount() == 0) {
+    // An emptied group goes, and so do the groups it leaves empty above it.
+    while (AGroup != fRoot && AGroup->GetCount() == 0) {
+      TkcFilterCriteriaItemList* parent = AGroup->Parent();
+      delete AGroup;
+      AGroup = parent;
+    }
+    return;
+  }
+  // Only AND and OR groups of one child are dissolved: a NOT group keeps its negation.
+  if (AGroup->GetCount() != 1 || (AGroup->BoolOperatorKind() != fboAnd && AGroup->BoolOperatorKind() != fboOr))
+    return;
+  TkcFilterCriteriaItemList* parent = AGroup->Parent();
+  TkcCustomFilterCriteriaItem* child = AGroup->GetItem(0);
+  AGroup->Remove(child);
+  parent->fItems.push_back(child);
+  child->fParent = parent;
+  parent->Changed();
+  delete AGroup;
+}
+
+void TkcFilterCriteria::RemoveItemByItemLink(TObject* AItemLink) {
+  BeginUpdate();
+  bool removed = false;
+  try {
+    while (TkcFilterCriteriaItem* item = FindItemByItemLink(AItemLink)) {
+      TkcFilterCriteriaItemList* group = item->Parent();
+      delete item;
+      removed = true;
+      PruneGroup(group);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  if (removed) EndUpdate();
+  else CancelUpdate();
+}
+
+bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) { return EvaluateGroup(fRoot, ARecordIndex); }
+
+bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex) {
+  TkcFilterBoolOperatorKind kind = AGroup->BoolOperatorKind();
+  bool result = true;
+  for (int i = 0, n = AGroup->GetCount(); i < n; ++i) {
+    TkcCustomFilterCriteriaItem* child = AGroup->GetItem(i);
+    bool x = child->IsItemList() ? EvaluateGroup(static_cast<TkcFilterCriteriaItemList*>(child), ARecordIndex)
+                                 : EvaluateItem(static_cast<TkcFilterCriteriaItem*>(child), ARecordIndex);
+    if (i == 0) {
+      result = kind == fboAnd || kind == fboOr ? x : !x;
+      continue;
+    }
+    switch (kind) {
+      case fboAnd: result = result && x; break;
+      case fboOr: result = result || x; break;
+      case fboNotAnd: result = result || !x; break;
+      case fboNotOr: result = result && !x; break;
+    }
+  }
+  return result;
+}
+
+bool TkcFilterCriteria::EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIndex) {
+  try {
+    Variant r;
+    PrepareValue(AItem->GetDataValue(ARecordIndex), r);
+    if (AItem->fPreparedGeneration != fChangeGeneration) {
+      PrepareValue(AItem->Value(), AItem->fPreparedValue);
+      AItem->fPreparedGeneration = fChangeGeneration;
+    }
+    TkcFilterOperator* op = AItem->Operator();
+    if (fOptions.Contains(fcoIgnoreNull) && !op->IsNullTest() && ValueIsNull(r)) return false;
+    return op->Matches(r, AItem->fPreparedValue);
+  } catch (const EVariantTypeCastError&) {
+    if (fOptions.Contains(fcoSoftCompare)) return false;
+    throw;
+  }
+}
+
+// ---- Filter value list -----------------------------------------------------------------------
+
+int TkcFilterValueList::Compare(int Index, const Variant& Value, const String& DisplayText) {
+  const TkcFilterValueItem& item = fItems[static_cast<std::size_t>(Index)];
+  if (fSortByDisplayText) {
+    if (fCriteria->Options().Contains(fcoCaseInsensitive))
+      return AnsiCompareStr(AnsiUpperCase(item.DisplayText), AnsiUpperCase(DisplayText));
+    return AnsiCompareStr(item.DisplayText, DisplayText);
+  }
+  Variant a, b;
+  fCriteria->PrepareValue(item.Value, a);
+  fCriteria->PrepareValue(Value, b);
+  return CompareVariants(a, b);
+}
+
+void TkcFilterValueList::InsertItem(int Index, TkcFilterValueItemKind Kind, const Variant& Value,
+                                    const String& DisplayText) {
+  fItems.insert(fItems.begin() + Index, TkcFilterValueItem{Kind, Value, DisplayText});
+}
+
+void TkcFilterValueList::Add(TkcFilterValueItemKind Kind, const Variant& Value, const String& DisplayText,
+                             bool Append) {
+  int index;
+  switch (Kind) {
+    case fviMRU:
+      index = MRUSeparatorIndex();
+      if (index < 0) {
+        InsertItem(0, fviMRUSeparator, Null(), String());
+        index = 0;
+      }
+      break;
+    case fviValue:
+      if (Append) {
+        index = GetCount();
+        break;
+      }
+      if (fCriteria->MaxValueListCount() != 0 && GetCount() >= fCriteria->MaxValueListCount()) return;
+      if (Find(Value, DisplayText, index)) return;
+      break;
+    default: index = FirstValueIndex(); break;
+  }
+  InsertItem(index, Kind, Value, DisplayText);
+}
+
+bool TkcFilterValueList::Find(const Variant& Value, const String& DisplayText, int& Index) {
+  int separator = MRUSeparatorIndex();
+  for (int i = 0; i < separator; ++i)
+    if (Compare(i, Value, DisplayText) == 0) {
+      Index = i;
+      return true;
+    }
+  int low = FirstValueIndex(), high = GetCount() - 1;
+  bool found = false;
+  while (low <= high) {
+    int mid = static_cast<int>((static_cast<unsigned>(low) + static_cast<unsigned>(high)) / 2);
+    int c = Compare(mid, Value, DisplayText);
+    if (c < 0) {
+      low = mid + 1;
+    } else {
+      high = mid - 1;
+      if (c == 0) {
+        found = true;
+        low = mid;
+      }
+    }
+  }
+  Index = low;
+  return found;
+}
+
+int TkcFilterValueList::GetIndexByCriteriaItem(TkcFilterCriteriaItem* AItem) {
+  if (!AItem) return IndexOfKind(fviAll);
+  TkcFilterOperatorKind kind = AItem->OperatorKind();
+  if (AItem->ValueIsNull(AItem->Value()) && (kind == foEqual || kind == foNotEqual))
+    return IndexOfKind(kind == foEqual ? fviBlanks : fviNonBlanks);
+  int index;
+  if (AItem->Parent() == fCriteria->Root() && kind == foEqual && Find(AItem->Value(), AItem->DisplayValue(), index))
+    return index;
+  return IndexOfKind(fviCustom);
+}
+
+const TkcFilterValueItem& TkcFilterValueList::GetItem(int Index) const {
+  if (Index < 0 || Index >= GetCount()) TList::Error("List index out of bounds (%d)", Index);
+  return fItems[static_cast<std::size_t>(Index)];
+}
+
+void TkcFilterValueList::Delete(int Index) {
+  if (Index < 0 || Index >= GetCount()) TList::Error("List index out of bounds (%d)", Index);
+  fItems.erase(fItems.begin() + Index);
+}
+
+int TkcFilterValueList::IndexOfKind(TkcFilterValueItemKind Kind) const {
+  for (int i = 0; i < GetCount(); ++i)
+    if (fItems[static_cast<std::size_t>(i)].Kind == Kind) return i;
+  return -1;
+}
+
+int TkcFilterValueList::FirstValueIndex() const {
+  int i = IndexOfKind(fviValue);
+  return i < 0 ? GetCount() : i;
+}
+
+int TkcFilterValueList::MRUSeparatorIndex() const {
+  int i = 0;
+  while (i < GetCount() && fItems[static_cast<std::size_t>(i)].Kind == fviMRU) ++i;
+  return i < GetCount() && fItems[static_cast<std::size_t>(i)].Kind == fviMRUSeparator ? i : -1;
+}

@@ -1,0 +1,155 @@
+// The LIKE matcher, wildcard classification and the display-text hook.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+
+#include "data/kcFilter.h"
+#include "platform/core/Utf8.h"
+
+namespace {
+
+// The matcher as a plain backtracking walk over characters, kept to check the fast one against.
+bool ReferenceLike(const std::u32string& t, std::size_t ti, const std::u32string& p, std::size_t pi,
+                   char32_t esc) {
+  bool escaped = false;
+  for (;;) {
+    if (pi == p.size()) return ti == t.size();
+    char32_t c = p[pi++];
+    if (esc && !escaped && c == esc) {
+      escaped = true;
+      continue;
+    }
+    if (!escaped && c == U'%') {
+      if (pi == p.size()) return true;
+      for (; ti < t.size(); ++ti)
+        if (ReferenceLike(t, ti, p, pi, esc)) return true;
+      return false;
+    }
+    if (ti == t.size()) return false;
+    if ((escaped || c != U'_') && t[ti] != c) return false;
+    ++ti;
+    escaped = false;
+  }
+}
+
+TEST(FilterLike, PatternTable) {
+  struct Case {
+    const char* pattern;
+    const char* text;
+    bool matches;
+  } cases[] = {
+      {"abc%", "abc", true},     {"abc%", "abcdef", true}, {"abc%", "xabc", false},
+      {"%abc", "xxabc", true},   {"%abc", "abcx", false},  {"%b%", "abc", true},
+      {"a_c", "abc", true},      {"a_c", "ac", false},     {"a_c", "abbc", false},
+      {"%", "", true},           {"%", "anything", true},  {"", "", true},
+      {"", "a", false},          {"%_", "", false},        {"%_", "a", true},
+      {"a%", "a", true},         {"a%%", "a", false},      {"%%a", "a", true},
+      {"%%", "", false},         {"%%", "a", true},        {"ABC%", "abc", false},
+      {"a%b%c", "aXbYc", true},  {"a%b%c", "aXcYb", false},
+      // Characters, not bytes.
+      {"ä_c", "äbc", true},      {"_", "ä", true},         {"_", "ää", false},
+      {"%ö", "xyö", true},       {"__", "€", false},       {"a_", "a日", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MatchLikePattern(c.text, c.pattern, U'%', U'_'), c.matches) << c.pattern << " / " << c.text;
+}
+
+TEST(FilterLike, OtherWildcardsAndEscapes) {
+  EXPECT_TRUE(MatchLikePattern("abc", "a*", U'*', U'?'));
+  EXPECT_TRUE(MatchLikePattern("a%c", "a%c", U'*', U'?'));  // % is a plain character here
+  EXPECT_TRUE(MatchLikePattern("abc", "a?c", U'*', U'?'));
+  struct Case {
+    const char* pattern;
+    const char* text;
+    bool matches;
+  } cases[] = {
+      {"a\\%b", "a%b", true},  {"a\\%b", "axb", false}, {"a\\_", "a_", true},
+      {"a\\_", "ab", false},   {"ab\\", "ab", true},    {"a\\\\", "a\\", true},
+      {"\\a%", "abc", true},   {"%\\%", "50%", true},   {"%\\%", "50", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MatchLikePattern(c.text, c.pattern, U'%', U'_', U'\\'), c.matches) << c.pattern << " / " << c.text;
+}
+
+TEST(FilterLike, AgreesWithTheBacktrackingWalk) {
+  std::mt19937 rng(12345);
+  const char32_t patternChars[] = {U'a', U'b', U'%', U'_', U'\\'};
+  const char32_t textChars[] = {U'a', U'b', U'%', U'_', U'\\'};
+  for (int n = 0; n < 20000; ++n) {
+    std::u32string p, t;
+    for (int i = rng() % 7; i > 0; --i) p += patternChars[rng() % 5];
+    for (int i = rng() % 7; i > 0; --i) t += textChars[rng() % 5];
+    for (char32_t esc : {char32_t(0), U'\\'}) {
+      bool expected = ReferenceLike(t, 0, p, 0, esc);
+      ASSERT_EQ(MatchLikePattern(Ucs4ToUtf8(t), Ucs4ToUtf8(p), U'%', U'_', esc), expected)
+          << Ucs4ToUtf8(p) << " / " << Ucs4ToUtf8(t) << " escape " << int(esc);
+    }
+  }
+}
+
+TEST(FilterLike, ManyWildcardsOnALongTextStayFast) {
+  String text(20000, 'a');
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(MatchLikePattern(text, "%a%a%a%a%a%a%a%a%b", U'%', U'_'));
+  EXPECT_TRUE(MatchLikePattern(text + "b", "%a%a%a%a%a%a%a%a%b", U'%', U'_'));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(FilterLike, ClassifyAndCollapse) {
+  struct Case {
+    const char* pattern;
+    int kind;
+    const char* rest;
+  } cases[] = {
+      {"%abc%", 3, "abc"}, {"abc%", 1, "abc"}, {"%abc", 2, "abc"}, {"a%%%", 1, "a"},
+      {"%", 0, "%"},       {"%%", 0, "%"},     {"ab", 0, "ab"},    {"%ä", 2, "ä"},
+      {"", 0, ""},         {"a%%b", 0, "a%b"},
+  };
+  for (const Case& c : cases) {
+    String text = c.pattern;
+    EXPECT_EQ(ClassifyLikePattern(text, U'%'), c.kind) << c.pattern;
+    EXPECT_EQ(text, c.rest) << c.pattern;
+  }
+  String text = "**a***b*";
+  CollapseDoubledWildcard(text, U'*');
+  EXPECT_EQ(text, "*a*b*");
+}
+
+String Shout(const String& s) { return "<" + s + ">"; }
+
+TEST(FilterLike, DisplayTextHook) {
+  ASSERT_EQ(GetFilterDisplayTextHook(), nullptr);
+  EXPECT_EQ(TranslateDisplayText("blank"), "blank");
+  SetFilterDisplayTextHook(&Shout);
+  EXPECT_EQ(TranslateDisplayText("blank"), "<blank>");
+  EXPECT_EQ(ValueDisplayText(Null()), "<blank>");
+  SetFilterDisplayTextHook(nullptr);
+  EXPECT_EQ(TranslateDisplayText("and"), "and");
+}
+
+TEST(FilterLike, SemicolonTexts) {
+  int position = 1;
+  String text = " a ; b;;c";
+  EXPECT_EQ(ExtractSemicolonItem(text, position), "a");
+  EXPECT_EQ(position, 5);
+  EXPECT_EQ(ExtractSemicolonItem(text, position), "b");
+  EXPECT_EQ(ExtractSemicolonItem(text, position), "");
+  EXPECT_EQ(ExtractSemicolonItem(text, position), "c");
+  EXPECT_EQ(position, 10);
+  EXPECT_EQ(ExtractSemicolonItem(text, position), "");
+
+  Variant pair = SplitPairText("1;5");
+  EXPECT_EQ(pair.GetItem(0).AsString(), "1");
+  EXPECT_EQ(pair.GetItem(1).AsString(), "5");
+  EXPECT_EQ(SplitPairText("7").GetItem(1).AsString(), "");
+  Variant list = SplitListText("a; b ;c");
+  ASSERT_EQ(list.ArrayCount(), 3);
+  EXPECT_EQ(list.GetItem(1).AsString(), "b");
+  Variant empty = SplitListText("");
+  EXPECT_FALSE(empty.IsArray());
+  EXPECT_EQ(empty.AsString(), "");
+}
+
+}  // namespace
