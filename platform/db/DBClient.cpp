@@ -167,17 +167,17 @@ void TClientDataSet::BuildOrder() {
 void TClientDataSet::SetIndexFieldNames(const String& Value) {
   fIndexFieldNames = Value;
   fIndexName.clear();
-  if (!Active()) return;
-  CheckBrowseMode();
-  String bm = Bookmark();
-  BuildIndexes();
-  Resync();
-  if (!bm.empty() && BookmarkValid(bm)) GotoBookmark(bm);
+  Reorder();
 }
 
 void TClientDataSet::SetIndexName(const String& Value) {
   fIndexName = Value;
   fIndexFieldNames.clear();
+  Reorder();
+}
+
+// A new order keeps the cursor on the same record.
+void TClientDataSet::Reorder() {
   if (!Active()) return;
   CheckBrowseMode();
   String bm = Bookmark();
@@ -356,9 +356,7 @@ bool TClientDataSet::FindKey(const std::vector<Variant>& KeyValues) {
     DatabaseError("Invalid number of key values", this);
   int slot = FindInIndex(*fOrderIndex, KeyValues);
   if (slot < 0) return false;
-  String b(sizeof(std::int32_t), '\0');
-  std::int32_t s = slot;
-  std::memcpy(b.data(), &s, sizeof s);
+  String b = InternalGetBookmark(PosOf(slot));
   if (!BookmarkValid(b)) return false;  // filtered out
   GotoBookmark(b);
   return true;

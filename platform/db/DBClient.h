@@ -102,6 +102,7 @@ private:
   std::unique_ptr<Index> MakeIndex(const String& Name, const String& Fields, TIndexOptions Options);
   void BuildIndexes();
   void BuildOrder();
+  void Reorder();
   Index* OrderIndex() const { return fOrderIndex; }
   int PosOf(int Slot) const;
   // The first slot of the index whose key equals Key (by the current order), or -1.
