@@ -11,7 +11,7 @@ namespace {
 // Expansions stay within these bounds so that no mask can exhaust memory or the stack.
 constexpr int64_t kMaxCount = 1000;       // largest n or m of a count
 constexpr size_t kMaxStates = 100000;     // states of one expression
-constexpr size_t kMaxDepth = 2000;        // nesting of groups, counted ones included
+constexpr size_t kMaxDepth = 256;         // nesting of groups, counted ones included (the parser recurses per level)
 
 const char* const kMsgMissing = "Missing '%s'";
 const char* const kMsgUnnecessary = "Unnecessary '%s'";
