@@ -1,0 +1,143 @@
+// Fetching 1,000,000 rows of three columns from an embedded database: once through the query
+// engine (prepare, open, packets of 200 into the dataset's storage) and once through a bare
+// isc_dsql_fetch loop over the same statement, so that the engine's own cost shows.
+//
+//   bench_query_fetch [rows]   (default 1000000; the database is built in a scratch folder)
+
+#include "analyzer/QueryDM.h"
+#include "platform/ib/IBErrors.h"
+#include "platform/ib/IBIntf.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* SelectText = "SELECT ID, NAME, V FROM BIG";
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+std::string MakeDatabase(const std::string& dir, long rows) {
+  std::string path = dir + "/bench.fdb";
+  std::string script = dir + "/bench.isql";
+  std::ofstream out(script);
+  out << "SET SQL DIALECT 3;\n"
+      << "CREATE DATABASE '" << path << "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;\n"
+      << "CREATE TABLE BIG (ID INTEGER NOT NULL, NAME VARCHAR(20), V DOUBLE PRECISION);\nCOMMIT;\n"
+      << "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN\n"
+      << "  WHILE (I <= " << rows << ") DO BEGIN INSERT INTO BIG VALUES (:I, 'name ' || :I, :I * 0.5); I = I + 1; END\n"
+      << "END^\nSET TERM ;^\nCOMMIT;\n";
+  out.close();
+  std::string command = "isql-fb -q -b -i '" + script + "' > '" + dir + "/bench.log' 2>&1";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("isql-fb failed; see " + dir + "/bench.log");
+  return path;
+}
+
+void Attach(TIBDatabase& db, const std::string& path) {
+  db.SetDatabaseName(path);
+  db.Params().SetValues("user_name", "SYSDBA");
+  db.Params().SetValues("lc_ctype", "UTF8");
+  db.Open();
+}
+
+// The engine's road: ExecuteSQL on the user-interface thread, fetched in packets of 200.
+double ThroughEngine(TIBDatabase& db, long expected) {
+  TdmQuery q;
+  q.SetDatabase(&db);
+  q.PacketRecords = 200;
+  q.SetSQL(SelectText);
+  auto start = std::chrono::steady_clock::now();
+  q.ExecuteSQL();
+  double s = Seconds(start);
+  if (q.IBDataSet.RecordCount() != expected)
+    throw std::runtime_error("engine fetched " + std::to_string(q.IBDataSet.RecordCount()) + " rows");
+  std::printf("  engine: prepare %d ms, execution %d ms, fetch %d ms\n", q.PrepareTime(), q.ExecutionTime(),
+              q.FetchTime());
+  q.CommitIfActive();
+  return s;
+}
+
+// The same statement with the client library alone: one buffer per column, fetch until the end.
+double BareFetch(TIBDatabase& db, long expected) {
+  const TIBClientLibrary& ib = IBClient();
+  TIBTransaction t;
+  t.SetDefaultDatabase(&db);
+  t.StartTransaction();
+  ISC_STATUS_ARRAY status{};
+  auto start = std::chrono::steady_clock::now();
+  isc_stmt_handle stmt = 0;
+  ib.isc_dsql_allocate_statement(status, db.HandleAddress(), &stmt);
+  IBCheck(status);
+  std::unique_ptr<char[]> raw(new char[XSQLDA_LENGTH(3)]());
+  XSQLDA* da = reinterpret_cast<XSQLDA*>(raw.get());
+  da->version = SQLDA_VERSION1;
+  da->sqln = 3;
+  ib.isc_dsql_prepare(status, t.HandleAddress(), &stmt, 0, SelectText, 3, da);
+  IBCheck(status);
+  std::vector<std::vector<char>> buffers(static_cast<size_t>(da->sqld));
+  std::vector<short> nulls(static_cast<size_t>(da->sqld));
+  for (int i = 0; i < da->sqld; ++i) {
+    XSQLVAR& v = da->sqlvar[i];
+    buffers[static_cast<size_t>(i)].resize(static_cast<size_t>(v.sqllen) + 2);
+    v.sqldata = buffers[static_cast<size_t>(i)].data();
+    v.sqlind = &nulls[static_cast<size_t>(i)];
+  }
+  ib.isc_dsql_execute(status, t.HandleAddress(), &stmt, 1, nullptr);
+  IBCheck(status);
+  long rows = 0;
+  long long checksum = 0;
+  while (ib.isc_dsql_fetch(status, &stmt, 1, da) == 0) {
+    ++rows;
+    checksum += *reinterpret_cast<const ISC_LONG*>(da->sqlvar[0].sqldata);
+  }
+  IBCheck(status);
+  ib.isc_dsql_free_statement(status, &stmt, DSQL_drop);
+  double s = Seconds(start);
+  t.Commit();
+  if (rows != expected) throw std::runtime_error("bare loop fetched " + std::to_string(rows) + " rows");
+  if (checksum == 0) std::printf("  (empty checksum)\n");
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+  std::string dir = (fs::temp_directory_path() / ("vt-bench-query-" + std::to_string(getpid()))).string();
+  fs::create_directories(dir + "/lock");
+  setenv("FIREBIRD_LOCK", (dir + "/lock").c_str(), 1);
+  int rc = 0;
+  try {
+    auto built = std::chrono::steady_clock::now();
+    std::string path = MakeDatabase(dir, rows);
+    std::printf("database of %ld rows built in %.2f s\n", rows, Seconds(built));
+    TIBDatabase db;
+    Attach(db, path);
+    // A first pass warms the page cache for both roads.
+    BareFetch(db, rows);
+    for (int pass = 1; pass <= 2; ++pass) {
+      double engine = ThroughEngine(db, rows);
+      double bare = BareFetch(db, rows);
+      std::printf("pass %d: engine %.3f s (%.0f rows/s), bare isc_dsql_fetch %.3f s (%.0f rows/s), ratio %.2f\n", pass,
+                  engine, rows / engine, bare, rows / bare, engine / bare);
+    }
+    db.Close();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_query_fetch: %s\n", e.what());
+    rc = 1;
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  return rc;
+}
