@@ -93,6 +93,14 @@ std::int64_t ReadFrequency() {
   return QueryPerformanceFrequency(&f) ? f : 0;
 }
 
+// Commits after a failure: the failure, not an error of the commit, is what passes on.
+void CommitAfterFailure(TIBTransaction& t) {
+  try {
+    if (t.InTransaction()) t.Commit();
+  } catch (...) {
+  }
+}
+
 // Runs `work` inside the transaction (started when needed) and commits afterwards, also when
 // the work raised; then the work's error passes on.
 template <class F>
@@ -101,10 +109,7 @@ void InTransaction(TIBTransaction& t, F work) {
   try {
     work();
   } catch (...) {
-    try {
-      if (t.InTransaction()) t.Commit();
-    } catch (...) {
-    }
+    CommitAfterFailure(t);
     throw;
   }
   t.Commit();
@@ -268,10 +273,7 @@ void TdmQuery::PrepareOnly() {
   try {
     PrepareAndInspect();
   } catch (...) {
-    try {
-      if (IBTransaction.InTransaction()) IBTransaction.Commit();
-    } catch (...) {
-    }
+    CommitAfterFailure(IBTransaction);
     throw;
   }
   IBTransaction.Commit();
@@ -289,10 +291,7 @@ void TdmQuery::ExecuteSQL() {
   try {
     PrepareAndInspect();
   } catch (...) {
-    try {
-      if (IBTransaction.InTransaction()) IBTransaction.Commit();
-    } catch (...) {
-    }
+    CommitAfterFailure(IBTransaction);
     throw;
   }
   fRunning = true;
@@ -364,10 +363,7 @@ void TdmQuery::QueryDone(TQueryThread* worker) {
     if (!fCancelled && OnQueryComplete) OnQueryComplete(this);
   } catch (...) {
     fRunning = false;
-    try {
-      if (IBTransaction.InTransaction() && !select) IBTransaction.Commit();
-    } catch (...) {
-    }
+    if (!select) CommitAfterFailure(IBTransaction);
     throw;
   }
   fRunning = false;

@@ -323,9 +323,14 @@ TEST_F(DbQuery, IndexStatisticsFromTheSystemTablesCachedUntilSetStatistics) {
 
   // Disconnecting empties the caches: another database may use the same index names.
   EXPECT_GT(q.IndexStatisticsCount(), 0);
+  q.ServerAbove6 = true;
   q.SetConnected(false);
   EXPECT_EQ(q.IndexStatisticsCount(), 0);
   EXPECT_EQ(q.IndexStatistics(), nullptr);
+  EXPECT_EQ(q.IBTransaction.AutoStopAction, saCommitRetaining);  // for the next connection's idle end
+  q.ServerAbove6 = false;
+  q.SetConnected(false);
+  EXPECT_EQ(q.IBTransaction.AutoStopAction, saCommit);
 }
 
 TEST_F(DbQuery, NamesAreQuotedByDialectWithEmbeddedQuotesDoubled) {
@@ -444,6 +449,11 @@ TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable
   Run("SELECT COUNT(*) FROM A A1, A A2, A A3");
   ASSERT_TRUE(q.Running());
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Meanwhile the window asks only the cache: a server call would wait for the whole run.
+  auto asked = std::chrono::steady_clock::now();
+  q.EnsureIndexStatistics("IDX_B_CODE_W");
+  EXPECT_EQ(q.IndexStatistics(), nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
   // Until the statement runs on the server there is nothing to cancel; ask until it ends.
   for (int i = 0; i < 100 && q.Running(); ++i) {
     String message;
@@ -461,6 +471,9 @@ TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable
   WaitDone();
   EXPECT_EQ(calls.complete, 1);
   EXPECT_TRUE(calls.errors.empty());
+  q.EnsureIndexStatistics("IDX_B_CODE_W");
+  ASSERT_NE(q.IndexStatistics(), nullptr);
+  EXPECT_EQ(q.IndexStatistics()->FieldNames, "CODE, W");
 }
 
 TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {
