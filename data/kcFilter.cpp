@@ -346,12 +346,10 @@ String TkcFilterInListOperator::GetOwnExpression(const Variant& Value) {
 }
 
 bool TkcFilterInListOperator::FormatArrayValue(const Variant& Value, String& Text) {
+  // Only the list itself: its items are formatted as plain values.
+  if (!Value.IsArray()) return false;
   String items;
-  bool first = true;
-  for (const Variant& item : ListItems(Value)) {
-    items += (first ? "" : ", ") + FormattedValue(item);
-    first = false;
-  }
+  for (int i = 0, n = Value.ArrayCount(); i < n; ++i) items += (i > 0 ? ", " : "") + FormattedValue(Value.GetItem(i));
   Text = "(" + items + ")";
   return true;
 }
