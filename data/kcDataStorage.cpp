@@ -59,6 +59,13 @@ public:
   void Release(std::uint32_t h) {
     At(h) = T();
     fFree.push_back(h);
+    if (fFree.size() == fCount) {
+      // The last holder went away (a storage was cleared): give the memory back.
+      fChunks.clear();
+      fFree.clear();
+      fFree.shrink_to_fit();
+      fCount = 0;
+    }
   }
 
 private:
@@ -135,25 +142,31 @@ THolderTable<TObject*>& Objects() {
 
 std::uint32_t HandleAt(const void* Data) { return Get<std::uint32_t>(Data); }
 
-// The string cell of a data area, created when missing.
-StringCell& StringCellAt(void* Data) {
+// The holder whose handle a slot holds: nil when none / created when missing / freed.
+template <class T>
+const T* HolderOf(THolderTable<T>& table, const void* Data) {
+  std::uint32_t h = HandleAt(Data);
+  return h ? &table.At(h) : nullptr;
+}
+template <class T>
+T& HolderAt(THolderTable<T>& table, void* Data) {
   std::uint32_t h = HandleAt(Data);
   if (h == 0) {
-    h = Strings().Allocate();
+    h = table.Allocate();
     Put(Data, h);
   }
-  return Strings().At(h);
+  return table.At(h);
 }
-const StringCell* StringCellOf(const void* Data) {
-  std::uint32_t h = HandleAt(Data);
-  return h ? &Strings().At(h) : nullptr;
-}
-void ReleaseStringHolder(void* Data) {
+template <class T>
+void ReleaseHolder(THolderTable<T>& table, void* Data) {
   if (std::uint32_t h = HandleAt(Data)) {
-    Strings().Release(h);
     Put<std::uint32_t>(Data, 0);
+    table.Release(h);
   }
 }
+
+StringCell& StringCellAt(void* Data) { return HolderAt(Strings(), Data); }
+const StringCell* StringCellOf(const void* Data) { return HolderOf(Strings(), Data); }
 
 TFormatSettings DotSettings() {
   TFormatSettings s = FormatSettings;
@@ -179,7 +192,7 @@ int TkcValueType::CompareData(const void* Data1, const void* Data2) const {
 
 void TkcValueType::ReleaseData(void*) const {}
 
-void TkcValueType::ReleaseText(void* TextBuffer) const { ReleaseStringHolder(TextBuffer); }
+void TkcValueType::ReleaseText(void* TextBuffer) const { ReleaseHolder(Strings(), TextBuffer); }
 
 Variant TkcValueType::LoadValue(const void*) const { return Null(); }
 
@@ -248,7 +261,7 @@ void TkcValueType::ResolveCompareData(const void*&) const {}
 
 // ---- String and WideString -------------------------------------------------------------------
 
-void TkcStringValueType::ReleaseData(void* Data) const { ReleaseStringHolder(Data); }
+void TkcStringValueType::ReleaseData(void* Data) const { ReleaseHolder(Strings(), Data); }
 
 Variant TkcStringValueType::LoadValue(const void* Data) const {
   const StringCell* cell = StringCellOf(Data);
@@ -287,26 +300,11 @@ Variant TkcStringValueType::LoadPreparedValue(const void* P) const {
 }
 
 namespace {
-const WideString* WideOf(const void* Data) {
-  std::uint32_t h = HandleAt(Data);
-  return h ? &WideStrings().At(h) : nullptr;
-}
-WideString& WideAt(void* Data) {
-  std::uint32_t h = HandleAt(Data);
-  if (h == 0) {
-    h = WideStrings().Allocate();
-    Put(Data, h);
-  }
-  return WideStrings().At(h);
-}
+const WideString* WideOf(const void* Data) { return HolderOf(WideStrings(), Data); }
+WideString& WideAt(void* Data) { return HolderAt(WideStrings(), Data); }
 }  // namespace
 
-void TkcWideStringValueType::ReleaseData(void* Data) const {
-  if (std::uint32_t h = HandleAt(Data)) {
-    WideStrings().Release(h);
-    Put<std::uint32_t>(Data, 0);
-  }
-}
+void TkcWideStringValueType::ReleaseData(void* Data) const { ReleaseHolder(WideStrings(), Data); }
 
 Variant TkcWideStringValueType::LoadValue(const void* Data) const {
   const WideString* w = WideOf(Data);
@@ -515,29 +513,16 @@ int TkcSQLTimeStampValueType::CompareRaw(const void* P1, const void* P2) const {
 // ---- Variant and Object ---------------------------------------------------------------------
 
 namespace {
-const Variant* VariantOf(const void* Data) {
-  std::uint32_t h = HandleAt(Data);
-  return h ? &Variants().At(h) : nullptr;
-}
+const Variant* VariantOf(const void* Data) { return HolderOf(Variants(), Data); }
 }  // namespace
 
-void TkcVariantValueType::ReleaseData(void* Data) const {
-  if (std::uint32_t h = HandleAt(Data)) {
-    Variants().Release(h);
-    Put<std::uint32_t>(Data, 0);
-  }
-}
+void TkcVariantValueType::ReleaseData(void* Data) const { ReleaseHolder(Variants(), Data); }
 Variant TkcVariantValueType::LoadValue(const void* Data) const {
   const Variant* v = VariantOf(Data);
   return v ? *v : Null();
 }
 void TkcVariantValueType::StoreValue(void* Data, const Variant& Value) const {
-  std::uint32_t h = HandleAt(Data);
-  if (h == 0) {
-    h = Variants().Allocate();
-    Put(Data, h);
-  }
-  Variants().At(h) = Value;
+  HolderAt(Variants(), Data) = Value;
 }
 void TkcVariantValueType::ResolveCompareData(const void*& P) const { P = VariantOf(P); }
 int TkcVariantValueType::CompareRaw(const void* P1, const void* P2) const {

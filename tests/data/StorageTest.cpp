@@ -257,7 +257,9 @@ TEST(StorageStream, RoundTripWithNullsTextsAndEveryType) {
       Variant a = src.GetValue(r, src.ValueDefs()->Items(i));
       Variant b = dst.GetValue(r, dst.ValueDefs()->Items(i));
       EXPECT_EQ(a.IsNull(), b.IsNull());
-      if (!a.IsNull()) EXPECT_EQ(VarCompare(a, b), 0) << VarDebugText(b);
+      if (!a.IsNull()) {
+        EXPECT_EQ(VarCompare(a, b), 0) << VarDebugText(b);
+      }
       EXPECT_EQ(src.GetDisplayText(r, src.ValueDefs()->Items(i)), dst.GetDisplayText(r, dst.ValueDefs()->Items(i)));
     }
   }

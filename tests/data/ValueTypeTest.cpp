@@ -161,7 +161,9 @@ TEST(ValueTypeTryConvert, AcceptsOrRefusesTypedValues) {
     EXPECT_EQ(c.type->TryConvert(v), c.ok);
     if (c.ok) {
       EXPECT_TRUE(v.EqualsWithType(c.out) || (c.out.IsNull() && v.IsNull())) << VarDebugText(v);
-      if (!c.in.IsNull() && c.type->VariantKind() != varVariant) EXPECT_EQ(v.VarType(), c.type->VariantKind());
+      if (!c.in.IsNull() && c.type->VariantKind() != varVariant) {
+        EXPECT_EQ(v.VarType(), c.type->VariantKind());
+      }
     }
   }
 }
@@ -197,12 +199,16 @@ TEST(ValueTypeStream, RoundTripsWithTheTypesOwnForm) {
     TMemoryStream s;
     c.type->StreamOutValue(out.bytes, &s);
     EXPECT_EQ(s.Size(), c.size);
-    if (c.bytes) EXPECT_EQ(StorageHex(s), c.bytes);
+    if (c.bytes) {
+      EXPECT_EQ(StorageHex(s), c.bytes);
+    }
     s.SetPosition(0);
     c.type->StreamInValue(in.bytes, &s);
     EXPECT_EQ(s.Position(), s.Size());
     EXPECT_EQ(VarCompare(out.Load(), in.Load()), 0) << VarDebugText(in.Load());
-    if (c.type != TkcVariantValueType::Class()) EXPECT_EQ(out.Load().VarType(), in.Load().VarType());
+    if (c.type != TkcVariantValueType::Class()) {
+      EXPECT_EQ(out.Load().VarType(), in.Load().VarType());
+    }
     EXPECT_EQ(in.bytes[c.type->DataSize()], 0xEE) << "read past its data area";
   }
 }
