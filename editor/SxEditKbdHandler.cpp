@@ -17,10 +17,19 @@ bool TSxMethodChain::DoHandleException(Exception& E) {
   return doContinue;
 }
 
+bool TSxMethodChain::HasMethod(const TNotifyEvent& Method) const {
+  if (!Method.Id().IsAssigned()) return true;  // cannot have been removed
+  for (const auto& m : fMethods)
+    if (m.SameMethod(Method)) return true;
+  return false;
+}
+
 void TSxMethodChain::Fire() {
-  // A copy, so that a listener may add or remove listeners while the chain runs.
+  // A copy, so that a listener may add or remove listeners while the chain runs; a listener
+  // removed meanwhile (an editor being freed) is not called.
   const std::vector<TNotifyEvent> methods = fMethods;
   for (const auto& m : methods) {
+    if (!HasMethod(m)) continue;
     try {
       ExecuteMethod(m);
     } catch (Exception& e) {

@@ -29,6 +29,15 @@ public:
   }
   int Count() const { return static_cast<int>(fItems.size()); }
   const Ev& Items(int i) const { return fItems[static_cast<std::size_t>(i)]; }
+  // True when e is still listed; an event without an identity cannot be removed, so it is.
+  bool Contains(const Ev& e) const {
+    if (!e.Id().IsAssigned()) return true;
+    for (const auto& item : fItems)
+      if (item.SameMethod(e)) return true;
+    return false;
+  }
+  // The listeners as they are now, for a walk that listeners may change.
+  std::vector<Ev> Snapshot() const { return fItems; }
 
 private:
   std::vector<Ev> fItems;
@@ -70,14 +79,19 @@ public:
   }
 
 private:
-  // A handler that raises the same event again is not re-entered.
+  // A handler that raises the same event again is not re-entered. A handler may add or remove
+  // handlers while the chain runs: the walk covers the handlers present when it started, each
+  // at most once, skipping those removed meanwhile.
   template <class Ev, class Call>
   static void Run(bool& guard, const TMethodList<Ev>& list, Call call) {
     if (guard || list.Count() == 0) return;
     guard = true;
     try {
-      for (int i = list.Count(); i-- > 0;)
-        if (!call(list.Items(i))) break;
+      const std::vector<Ev> handlers = list.Snapshot();
+      for (std::size_t i = handlers.size(); i-- > 0;) {
+        if (!list.Contains(handlers[i])) continue;
+        if (!call(handlers[i])) break;
+      }
     } catch (...) {
       guard = false;
       throw;
@@ -113,6 +127,7 @@ protected:
   virtual void ExecuteMethod(const TNotifyEvent& Method) = 0;
   virtual bool DoHandleException(Exception& E);
   void AddMethod(const TNotifyEvent& Method) { fMethods.push_back(Method); }
+  bool HasMethod(const TNotifyEvent& Method) const;
   void RemoveMethod(const TNotifyEvent& Method);
 
 private:

@@ -120,21 +120,22 @@ String ShortCutToText(TShortCut ShortCut) {
 
 // ---------------------------------------------------------------------------------------------
 
-void TSxEditKeyStroke::SetShortCut(TShortCut Value) {
-  if (Value != 0) {
-    auto* owner = static_cast<TSxEditKeyStrokes*>(Collection());
-    const int dup = owner ? owner->FindShortcut2(Value, GetShortCut2()) : -1;
-    if (dup >= 0 && owner->Items(dup) != this) throw ESxKeyError("Shortcut already exists");
+void TSxEditKeyStroke::CheckUnique(TShortCut SC, TShortCut SC2) const {
+  const auto* owner = static_cast<const TSxEditKeyStrokes*>(Collection());
+  if (!owner) return;
+  for (int i = 0; i < owner->Count(); ++i) {
+    const TSxEditKeyStroke* k = owner->Items(i);
+    if (k != this && k->GetShortCut() == SC && k->GetShortCut2() == SC2) throw ESxKeyError("Shortcut already exists");
   }
+}
+
+void TSxEditKeyStroke::SetShortCut(TShortCut Value) {
+  if (Value != 0) CheckUnique(Value, GetShortCut2());
   ShortCutToKey(Value, fKey, fShift);
 }
 
 void TSxEditKeyStroke::SetShortCut2(TShortCut Value) {
-  if (Value != 0) {
-    auto* owner = static_cast<TSxEditKeyStrokes*>(Collection());
-    const int dup = owner ? owner->FindShortcut2(GetShortCut(), Value) : -1;
-    if (dup >= 0 && owner->Items(dup) != this) throw ESxKeyError("Shortcut already exists");
-  }
+  if (Value != 0) CheckUnique(GetShortCut(), Value);
   ShortCutToKey(Value, fKey2, fShift2);
 }
 

@@ -71,6 +71,7 @@ public:
   void Assign(TPersistent* Source) override;
 
 private:
+  void CheckUnique(TShortCut SC, TShortCut SC2) const;
   WORD fKey = 0, fKey2 = 0;
   TShiftState fShift, fShift2;
   TSxEditorCommand fCommand = ecNone;

@@ -82,7 +82,11 @@ public:
   bool IsKeyword(const String& AKeyword) const override;
   void Next() override;
   void SetLine(const String& NewValue, int LineNumber) override;
-  void SetRange(TSxRange Value) override { fRange = static_cast<TSxSQLRangeState>(Value); }
+  // A value that is no state of this scanner (a line never scanned keeps -1) starts fresh.
+  void SetRange(TSxRange Value) override {
+    fRange = Value >= srsUnknown && Value <= srsConditionalComment ? static_cast<TSxSQLRangeState>(Value)
+                                                                   : srsUnknown;
+  }
   void ResetRange() override { fRange = srsUnknown; }
   void Assign(TPersistent* Source) override;
 

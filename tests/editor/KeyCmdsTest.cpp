@@ -53,6 +53,12 @@ TEST(SxEditKeyStrokes, TwoKeyShortcutsAndDuplicates) {
     EXPECT_STREQ(e.what(), "Shortcut already exists");
   }
   EXPECT_EQ(a->DisplayName(), "ecUserFirst - Ctrl+K B");
+  // Copies made without the check may repeat a shortcut; setting it again on the first of
+  // them still finds the other one.
+  TSxEditKeyStrokes twins(nullptr);
+  twins.Add()->Assign(c);
+  twins.Add()->Assign(c);
+  EXPECT_THROW(twins.Items(0)->SetShortCut(scCtrl | 'K'), ESxKeyError);
   // The tool's table: F1 removed, Ctrl+F1 added.
   TSxEditKeyStrokes tool(nullptr);
   tool.ResetDefaults();
@@ -151,4 +157,38 @@ TEST(SxEditHandlers, KeyChainRunsNewestFirstAndStopsAtZero) {
   char32_t ch = U'x';
   r.ExecuteKeyPress(nullptr, ch);
   EXPECT_EQ(depth, 1);
+}
+
+// Listeners may remove one another while a chain runs: a removed listener is not called, and
+// none is called twice.
+TEST(SxEditHandlers, ListenersRemovedDuringDispatchAreSkipped) {
+  struct Owner : TObject {
+    std::vector<int> log;
+    TSxEditKbdHandler keys;
+    TSxNotifyEventChain chain;
+    void Key1(TObject*, WORD&, TShiftState) { log.push_back(1); }
+    void Key2(TObject*, WORD&, TShiftState) { log.push_back(2); }
+    void Key3(TObject*, WORD&, TShiftState) {
+      log.push_back(3);
+      keys.RemoveKeyDownHandler(TSxKeyEvent(this, &Owner::Key2));
+    }
+    void Note1(TObject*) {
+      log.push_back(1);
+      chain.Remove(TNotifyEvent(this, &Owner::Note2));
+    }
+    void Note2(TObject*) { log.push_back(2); }
+    void Note3(TObject*) { log.push_back(3); }
+  } o;
+  o.keys.AddKeyDownHandler(TSxKeyEvent(&o, &Owner::Key1));
+  o.keys.AddKeyDownHandler(TSxKeyEvent(&o, &Owner::Key2));
+  o.keys.AddKeyDownHandler(TSxKeyEvent(&o, &Owner::Key3));
+  WORD key = 65;
+  o.keys.ExecuteKeyDown(nullptr, key, {});
+  EXPECT_EQ(o.log, (std::vector<int>{3, 1}));
+  o.chain.Add(TNotifyEvent(&o, &Owner::Note1));
+  o.chain.Add(TNotifyEvent(&o, &Owner::Note2));
+  o.chain.Add(TNotifyEvent(&o, &Owner::Note3));
+  o.log.clear();
+  o.chain.Fire();
+  EXPECT_EQ(o.log, (std::vector<int>{1, 3}));
 }

@@ -125,6 +125,14 @@ TEST(SxSQLSx, DialectsAndKeywordTable) {
   EXPECT_EQ(hl.WordKind("USER"), sqtKey);
   EXPECT_EQ(hl.WordKind("T2"), sqtTableName);
   EXPECT_FALSE(hl.IsKeyword("EMPLOYEE"));
+  // A range that is no scanner state (a line never scanned keeps -1) scans as a fresh line.
+  for (TSxRange r : {TSxRange(-1), TSxRange(255), TSxRange(4)}) {
+    hl.SetRange(r);
+    hl.SetLine("a", 0);
+    EXPECT_EQ(hl.GetTokenKind(), sqtIdentifier);
+    hl.NextToEol();
+    EXPECT_EQ(hl.GetRange(), srsUnknown) << r;
+  }
   try {
     hl.AddKeyword("select", sqtKey);
     FAIL() << "duplicate accepted";
