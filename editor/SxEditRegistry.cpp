@@ -18,7 +18,14 @@ String TSxRegistry::Resolve(const String& Key) const {
 
 bool TSxRegistry::KeyExists(const String& Key) const {
   const String path = Resolve(Key);
-  return path.empty() || fStore->SectionExists(path) || fCreated.count(Upper(path)) > 0;
+  if (path.empty() || fStore->SectionExists(path) || fCreated.count(Upper(path)) > 0) return true;
+  // A key that holds only subkeys has no section of its own.
+  const String prefix = Upper(path) + "\\";
+  TStringList sections;
+  fStore->ReadSections(&sections);
+  for (int i = 0; i < sections.Count(); ++i)
+    if (Upper(sections[i]).compare(0, prefix.size(), prefix) == 0) return true;
+  return false;
 }
 
 bool TSxRegistry::OpenKey(const String& Key, bool CanCreate) {
