@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/core/Utf8.h"
+#include "platform/gdi/WinGdi.h"
 
 TSxCharSet SxCharSet(std::string_view chars) {
   TSxCharSet set;
@@ -43,6 +44,16 @@ int SxMulDiv(int a, int b, int c) {
   // Round half away from zero.
   if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(c))) q += ((p < 0) != (c < 0)) ? -1 : 1;
   return static_cast<int>(q);
+}
+
+void GradientFill(HDC dc, TColor startColor, TColor endColor, int steps, const RECT& rect, bool horizontal) {
+  GradientBands(ColorToRGB(startColor), ColorToRGB(endColor), steps, rect.left, rect.top, rect.right, rect.bottom,
+                horizontal, [dc](const TSxGradientBand& b) {
+                  const RECT band{b.Left, b.Top, b.Right, b.Bottom};
+                  const HBRUSH brush = CreateSolidBrush(b.Color);
+                  FillRect(dc, &band, brush);
+                  DeleteObject(brush);
+                });
 }
 
 bool GetHasTabs(std::string_view line, int& charsBefore) {

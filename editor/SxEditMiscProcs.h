@@ -9,7 +9,9 @@
 #include <string_view>
 
 #include "editor/SxEditTypes.h"
+#include "platform/core/Colors.h"
 #include "platform/core/SysUtils.h"
+#include "platform/core/WinTypes.h"
 
 // A set of single-byte characters; a multi-byte character is never a member.
 using TSxCharSet = std::bitset<256>;
@@ -80,6 +82,9 @@ template <class Fn>
 void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int left, int top,
                    int right, int bottom, bool horizontal, Fn&& fill);
 int SxMulDiv(int a, int b, int c);
+// Fills the rectangle on dc with the bands above, one solid brush each; system colours are
+// resolved to their current values first.
+void GradientFill(HDC dc, TColor startColor, TColor endColor, int steps, const RECT& rect, bool horizontal);
 
 template <class Fn>
 void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int left, int top,

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -374,25 +376,30 @@ class TempBeside {
 public:
   explicit TempBeside(const String& target) : fTarget(target) {
     struct stat st {};
-    if (lstat(target.c_str(), &st) == 0) {
-      // Replacing a link or a special file by rename would change what the name is.
-      if (!S_ISREG(st.st_mode)) return;
-      fMode = st.st_mode & 07777;
-      fHaveMode = true;
+    const bool exists = lstat(target.c_str(), &st) == 0;
+    // Replacing a link or a special file by rename would change what the name is.
+    if (exists && !S_ISREG(st.st_mode)) return;
+    // A new file gets 0666 less the umask, as any newly created file; a replaced file keeps
+    // its permission bits.
+    const mode_t mode = exists ? (st.st_mode & 07777) : 0666;
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const unsigned tag = static_cast<unsigned>(getpid()) * 2654435761u ^
+                           static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                           (++counter * 40503u);
+      char suffix[16];
+      std::snprintf(suffix, sizeof suffix, ".~%06x", tag & 0xFFFFFF);
+      const String name = target + suffix;
+      const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      if (fd < 0) {
+        if (errno == EEXIST) continue;
+        return;
+      }
+      if (exists) fchmod(fd, mode);  // the umask may have removed bits
+      close(fd);
+      fName = name;
+      return;
     }
-    String pattern = target + ".XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) return;
-    if (fHaveMode)
-      fchmod(fd, fMode);
-    else {
-      // A new file gets the permissions any newly created file would get.
-      const mode_t mask = umask(0);
-      umask(mask);
-      fchmod(fd, 0666 & ~mask);
-    }
-    close(fd);
-    fName = pattern;
   }
   ~TempBeside() {
     if (!fName.empty() && !fCommitted) std::remove(fName.c_str());
@@ -405,15 +412,15 @@ public:
 
 private:
   String fTarget, fName;
-  mode_t fMode = 0;
-  bool fHaveMode = false, fCommitted = false;
+  bool fCommitted = false;
 };
 
 }  // namespace
 
 void TSxEditStringList::SaveToFile(const String& FileName) {
-  auto writeAll = [this](const String& name, std::uint16_t mode) {
-    TSxEditFileWriter writer(new TFileStream(name, mode));
+  auto writeAll = [this](const String& name, std::uint16_t mode, bool sync) {
+    auto* stream = new TFileStream(name, mode);
+    TSxEditFileWriter writer(stream);
     writer.SetLineBreakStyle(fLineBreakStyle);
     for (std::size_t i = 0; i < fList.size(); ++i) {
       if (fAppendLineBreakAtEnd || i + 1 < fList.size())
@@ -422,20 +429,30 @@ void TSxEditStringList::SaveToFile(const String& FileName) {
         writer.Write(fList[i].Text);
     }
     writer.Flush();
+    // A full disk can show only when the data reaches it: the temporary file replaces the
+    // target only once it is known to be complete.
+    if (sync && fsync(stream->Handle()) != 0) throw EWriteError("Stream write error");
   };
   TempBeside temp(FileName);
   if (temp.Name().empty()) {
     // No temporary file possible here (a read-only folder, a link): write in place.
-    writeAll(FileName, fmCreate);
+    writeAll(FileName, fmCreate, false);
     return;
   }
-  writeAll(temp.Name(), fmOpenWrite);
+  writeAll(temp.Name(), fmOpenWrite, true);
   if (!temp.Commit()) throw EFCreateError("Cannot create file \"" + FileName + "\". Rename failed");
 }
 
 TSxEditFileWriter::TSxEditFileWriter(TStream* Stream) : fStream(Stream), fBuffer(16384) {}
 
-TSxEditFileWriter::~TSxEditFileWriter() { delete fStream; }
+TSxEditFileWriter::~TSxEditFileWriter() {
+  try {
+    Flush();
+  } catch (...) {
+    // A failure here cannot be reported; callers that need to know call Flush first.
+  }
+  delete fStream;
+}
 
 void TSxEditFileWriter::Append(const char* p, std::size_t n) {
   if (n > fBuffer.size() - fPos) {
@@ -457,6 +474,8 @@ void TSxEditFileWriter::WriteLine(const String& Text) {
 
 void TSxEditFileWriter::Flush() {
   if (fPos == 0) return;
-  fStream->WriteBuffer(fBuffer.data(), static_cast<std::int64_t>(fPos));
+  // The buffer counts as written even when writing fails, so that it is never written twice.
+  const std::size_t n = fPos;
   fPos = 0;
+  fStream->WriteBuffer(fBuffer.data(), static_cast<std::int64_t>(n));
 }

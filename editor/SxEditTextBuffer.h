@@ -106,8 +106,8 @@ private:
 // Buffered writing of lines to a stream with a line-break style.
 class TSxEditFileWriter {
 public:
-  // Takes ownership of the stream. Destroying the writer frees the stream without writing:
-  // call Flush first, so that a write failure is reported instead of lost.
+  // Takes ownership of the stream. Destroying the writer flushes and frees the stream; a
+  // failure there cannot be reported, so call Flush first when it matters.
   explicit TSxEditFileWriter(TStream* Stream);
   ~TSxEditFileWriter();
   TSxEditFileWriter(const TSxEditFileWriter&) = delete;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "editor/SxEditMiscProcs.h"
+#include "platform/gdi/WinGdi.h"
 
 TEST(SxEditMiscProcs, TabExpansionTable) {
   struct Case {
@@ -119,4 +120,39 @@ TEST(SxEditMiscProcs, GradientBands) {
   EXPECT_EQ(bands.front().Color, 0xFFFFFFu);
   EXPECT_EQ(bands.back().Color, 0x000000u);
   EXPECT_EQ(bands.back().Bottom, 512);
+}
+
+TEST(SxEditMiscProcs, GradientFillPaintsOneSolidBandPerStep) {
+  HDC dc = CreateCompatibleDC(HDC());
+  HBITMAP bitmap = CreateBitmap(10, 4, 1, 32, nullptr);
+  HBITMAP old = SelectObject(dc, bitmap);
+  struct Case {
+    TColor from, to;
+    int steps;
+    bool horizontal;
+    std::vector<std::pair<RECT, COLORREF>> bands;
+  } cases[] = {
+      {clBlack, clRed, 1, true, {{{0, 0, 5, 4}, RGB(0, 0, 0)}, {{5, 0, 10, 4}, RGB(255, 0, 0)}}},
+      {clWhite, clBlack, 3, false,
+       {{{0, 0, 10, 1}, RGB(255, 255, 255)}, {{0, 1, 10, 3}, RGB(127, 127, 127)}, {{0, 3, 10, 4}, RGB(0, 0, 0)}}},
+      // A system colour is drawn with its current value.
+      {clBtnFace, clBtnFace, 2, true, {{{0, 0, 5, 4}, ColorToRGB(clBtnFace)}, {{5, 0, 10, 4}, ColorToRGB(clBtnFace)}}},
+  };
+  for (const auto& c : cases) {
+    StartRecording(dc);
+    GradientFill(dc, c.from, c.to, c.steps, RECT{0, 0, 10, 4}, c.horizontal);
+    const auto calls = StopRecording(dc);
+    ASSERT_EQ(calls.size(), c.bands.size()) << c.steps;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+      EXPECT_EQ(calls[i].op, "FillRect");
+      EXPECT_EQ(calls[i].rect.left, c.bands[i].first.left) << i;
+      EXPECT_EQ(calls[i].rect.top, c.bands[i].first.top) << i;
+      EXPECT_EQ(calls[i].rect.right, c.bands[i].first.right) << i;
+      EXPECT_EQ(calls[i].rect.bottom, c.bands[i].first.bottom) << i;
+      EXPECT_EQ(calls[i].brushColor, c.bands[i].second) << i;
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
 }

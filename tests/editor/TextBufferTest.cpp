@@ -226,3 +226,29 @@ TEST(SxHighlighterAttributes, RegistryForms) {
   EXPECT_EQ(k.Background(), clWhite);
   EXPECT_EQ(k.Style(), sxfsItalic | sxfsUnderline);
 }
+
+TEST(SxEditStringList, FileWriterAndNewFileMode) {
+  // The writer flushes what is left when it is destroyed, and grows its buffer for a long line.
+  const std::string written = ::testing::TempDir() + "/sx_writer.txt";
+  {
+    TSxEditFileWriter w(new TFileStream(written, fmCreate));
+    w.SetLineBreakStyle(lbsCr);
+    w.WriteLine(std::string(20000, 'y'));
+    w.Flush();
+    w.Write("tail");
+  }
+  EXPECT_EQ(ReadFile(written), std::string(20000, 'y') + "\rtail");
+  std::remove(written.c_str());
+  // A file that did not exist gets the permissions of any new file (0666 less the umask).
+  const std::string name = ::testing::TempDir() + "/sx_new_mode.sql";
+  std::remove(name.c_str());
+  const mode_t mask = umask(027);
+  TSxEditStringList l;
+  l.Add("x");
+  l.SaveToFile(name);
+  umask(mask);
+  struct stat st {};
+  ASSERT_EQ(stat(name.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  std::remove(name.c_str());
+}
