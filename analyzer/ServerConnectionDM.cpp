@@ -14,7 +14,9 @@ bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
 }
 }  // namespace
 
-TdmServerProperties::TdmServerProperties() {
+TdmServerProperties::TdmServerProperties(TComponent* AOwner) : TComponent(AOwner) {
+  IBDatabase.SetName("IBDatabase");
+  IBServerProperties.SetName("IBServerProperties");
   IBDatabase.LoginPrompt = false;
   IBDatabase.AllowStreamedConnected = false;
   IBDatabase.BeforeConnect = [this](TIBDatabase* d) { IBDatabaseBeforeConnect(d); };
@@ -30,6 +32,7 @@ TdmServerProperties::~TdmServerProperties() {
 }
 
 void TdmServerProperties::Loaded() {
+  TComponent::Loaded();
   SetDatabaseName("");
   SetUserName("");
   SetPassword("");
@@ -37,7 +40,7 @@ void TdmServerProperties::Loaded() {
 
 void TdmServerProperties::SetConnected(bool value) { IBDatabase.SetConnected(value); }
 
-void TdmServerProperties::SetParam(TIBParamList& list, const std::string& name, const std::string& value) {
+void TdmServerProperties::SetParam(TStrings& list, const std::string& name, const std::string& value) {
   list.SetValues(name, value);
 }
 

@@ -7,19 +7,19 @@
 #include <functional>
 #include <string>
 
-class TdmServerProperties {
+// The main window creates it with itself as owner.
+class TdmServerProperties : public TComponent {
+  VT_CLASS(TdmServerProperties, TComponent)
 public:
-  TdmServerProperties();
-  ~TdmServerProperties();
-  TdmServerProperties(const TdmServerProperties&) = delete;
-  TdmServerProperties& operator=(const TdmServerProperties&) = delete;
+  explicit TdmServerProperties(TComponent* AOwner = nullptr);
+  ~TdmServerProperties() override;
 
   TIBDatabase IBDatabase;
   TIBServerProperties IBServerProperties;
   std::function<void(TdmServerProperties* sender)> OnChange;
 
   // Values stored with the module's design do not survive loading.
-  void Loaded();
+  void Loaded() override;
 
   bool Connected() const { return IBDatabase.Connected(); }
   void SetConnected(bool value);
@@ -35,7 +35,7 @@ public:
   void SetCharacterSet(const std::string& value) { SetParam(IBDatabase.Params(), "lc_ctype", value); }
 
   // A non-empty value sets the line "name=value"; an empty one deletes the line of that name.
-  static void SetParam(TIBParamList& list, const std::string& name, const std::string& value);
+  static void SetParam(TStrings& list, const std::string& name, const std::string& value);
 
   std::string ServerVersion();
   int ServerMajorVersion();

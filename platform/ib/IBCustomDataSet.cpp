@@ -55,12 +55,22 @@ TIBDataSet::~TIBDataSet() {
 
 void TIBDataSet::SetDatabase(TIBDatabase* Value) {
   CheckInactive();
+  TIBDatabase* old = fStatement.Database();
   fStatement.SetDatabase(Value);
+  IBLinkComponent(this, old, Value);
 }
 
 void TIBDataSet::SetTransaction(TIBTransaction* Value) {
   CheckInactive();
+  TIBTransaction* old = fStatement.Transaction();
   fStatement.SetTransaction(Value);
+  IBLinkComponent(this, old, Value);
+}
+
+void TIBDataSet::Notification(TComponent* AComponent, TOperation Operation) {
+  TDataSet::Notification(AComponent, Operation);
+  // The rows fetched so far stay readable; no more can be fetched.
+  if (Operation == opRemove) fStatement.ForgetLink(AComponent);
 }
 
 void TIBDataSet::SetSelectSQL(const String& Value) {

@@ -50,6 +50,7 @@ public:
   bool IsSequenced() const override { return false; }
 
 protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   void InternalInitFieldDefs() override;
   void InternalOpen() override;
   void InternalClose() override;

@@ -19,6 +19,12 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
+// The name part of a parameter line: before "=", or the whole line.
+std::string ParamName(const std::string& line) {
+  size_t eq = line.find('=');
+  return eq == std::string::npos ? line : line.substr(0, eq);
+}
+
 // A parameter name without letter case and without the client's "isc_dpb_"/"isc_tpb_" prefix.
 std::string ParamKey(const std::string& name, const char* prefix) {
   std::string key = LowerAscii(TrimBlanks(name));
@@ -50,55 +56,14 @@ void NotifyClosing(const std::vector<TIBDatabaseClient*>& clients, bool force) {
 
 void SetIBTimerStarter(TIBTimerStarter starter) { TimerStarter() = std::move(starter); }
 
-// ---- TIBParamList ----
-
-std::string TIBParamList::Text() const {
-  std::string text;
-  for (const std::string& line : fLines) text += line + "\n";
-  return text;
-}
-
-std::string TIBParamList::Names(int i) const {
-  const std::string& line = Strings(i);
-  size_t eq = line.find('=');
-  return eq == std::string::npos ? line : line.substr(0, eq);
-}
-
-std::string TIBParamList::ValueFromIndex(int i) const {
-  const std::string& line = Strings(i);
-  size_t eq = line.find('=');
-  return eq == std::string::npos ? std::string() : line.substr(eq + 1);
-}
-
-int TIBParamList::IndexOfName(const std::string& name) const {
-  std::string key = LowerAscii(name);
-  for (int i = 0; i < Count(); ++i) {
-    if (fLines[static_cast<size_t>(i)].find('=') != std::string::npos && LowerAscii(Names(i)) == key) return i;
-  }
-  return -1;
-}
-
-std::string TIBParamList::Values(const std::string& name) const {
-  int i = IndexOfName(name);
-  return i < 0 ? std::string() : ValueFromIndex(i);
-}
-
-void TIBParamList::SetValues(const std::string& name, const std::string& value) {
-  int i = IndexOfName(name);
-  if (value.empty()) {
-    if (i >= 0) Delete(i);
-  } else if (i >= 0) {
-    fLines[static_cast<size_t>(i)] = name + "=" + value;
-  } else {
-    Add(name + "=" + value);
-  }
-}
-
 // ---- TIBDatabase ----
 
-TIBDatabase::TIBDatabase() = default;
+TIBDatabase::TIBDatabase(TComponent* AOwner) : TComponent(AOwner) {}
 
 TIBDatabase::~TIBDatabase() {
+  // No handler runs while the attachment goes away: its owner may be half destroyed already.
+  BeforeDisconnect = nullptr;
+  AfterDisconnect = nullptr;
   if (Connected()) ForceClose();
 }
 
@@ -126,8 +91,9 @@ std::string TIBDatabase::BuildDPB() const {
       {"sql_role_name", isc_dpb_sql_role_name}, {"lc_ctype", isc_dpb_lc_ctype}};
   std::string dpb(1, static_cast<char>(isc_dpb_version1));
   for (int i = 0; i < fParams.Count(); ++i) {
-    if (TrimBlanks(fParams.Strings(i)).empty()) continue;
-    std::string key = ParamKey(fParams.Names(i), "isc_dpb_");
+    std::string line = fParams.Strings(i);
+    if (TrimBlanks(line).empty()) continue;
+    std::string key = ParamKey(ParamName(line), "isc_dpb_");
     auto it = items.find(key);
     if (it == items.end()) throw EIBClientError("DPB Constant (isc_dpb_" + key + ") is unknown");
     std::string value = fParams.ValueFromIndex(i);
@@ -202,7 +168,7 @@ void TIBDatabase::RemoveClient(TIBDatabaseClient* client) { RemoveFrom(fClients,
 
 // ---- TIBTransaction ----
 
-TIBTransaction::TIBTransaction() = default;
+TIBTransaction::TIBTransaction(TComponent* AOwner) : TComponent(AOwner) {}
 
 TIBTransaction::~TIBTransaction() {
   StopTimer();
@@ -218,9 +184,21 @@ TIBTransaction::~TIBTransaction() {
 void TIBTransaction::SetDefaultDatabase(TIBDatabase* database) {
   if (database == fDatabase) return;
   if (InTransaction()) throw EIBClientError("Cannot change the database of an active transaction");
-  if (fDatabase) fDatabase->RemoveClient(this);
+  if (fDatabase) {
+    fDatabase->RemoveClient(this);
+    fDatabase->RemoveFreeNotification(this);
+  }
   fDatabase = database;
-  if (fDatabase) fDatabase->AddClient(this);
+  if (fDatabase) {
+    fDatabase->AddClient(this);
+    fDatabase->FreeNotification(this);
+  }
+}
+
+void TIBTransaction::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  // The attachment ended this transaction while it closed; it may be gone already.
+  if (Operation == opRemove && AComponent == fDatabase) fDatabase = nullptr;
 }
 
 void TIBTransaction::CheckInTransaction() const {

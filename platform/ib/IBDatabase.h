@@ -1,6 +1,7 @@
 #pragma once
 // The attachment (TIBDatabase) and its transactions (TIBTransaction).
 
+#include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 #include "platform/ib/IBIntf.h"
 
@@ -11,27 +12,6 @@
 
 class TIBDatabase;
 class TIBTransaction;
-
-// Parameter lines "name=value", looked up by name without regard to letter case.
-class TIBParamList {
-public:
-  int Count() const { return static_cast<int>(fLines.size()); }
-  const std::string& Strings(int i) const { return fLines.at(static_cast<size_t>(i)); }
-  void Add(std::string line) { fLines.push_back(std::move(line)); }
-  void Delete(int i) { fLines.erase(fLines.begin() + i); }
-  void Clear() { fLines.clear(); }
-  std::string Text() const;
-  int IndexOfName(const std::string& name) const;
-  std::string Names(int i) const;
-  std::string ValueFromIndex(int i) const;
-  // The value of the first line of that name, empty when there is none.
-  std::string Values(const std::string& name) const;
-  // Sets the line of that name (replacing it, else appending one); an empty value deletes it.
-  void SetValues(const std::string& name, const std::string& value);
-
-private:
-  std::vector<std::string> fLines;
-};
 
 // Starts a repeating timer calling `tick` every `intervalMs` ms and answers the call that stops
 // it. The application installs one backed by its message-loop timers; without one, idle timers
@@ -53,17 +33,19 @@ public:
   virtual void TransactionEnding() {}
 };
 
-class TIBDatabase {
+// Components that refer to an attachment or a transaction ask to be told when it is freed
+// (free notification) and forget it then.
+class TIBDatabase : public TComponent {
+  VT_CLASS(TIBDatabase, TComponent)
 public:
-  TIBDatabase();
-  ~TIBDatabase();
-  TIBDatabase(const TIBDatabase&) = delete;
-  TIBDatabase& operator=(const TIBDatabase&) = delete;
+  explicit TIBDatabase(TComponent* AOwner = nullptr);
+  ~TIBDatabase() override;
 
   const std::string& DatabaseName() const { return fDatabaseName; }
   void SetDatabaseName(const std::string& name);
-  TIBParamList& Params() { return fParams; }
-  const TIBParamList& Params() const { return fParams; }
+  // Lines "name=value": user_name, password, sql_role_name, lc_ctype (letter case ignored).
+  TStringList& Params() { return fParams; }
+  const TStringList& Params() const { return fParams; }
   bool LoginPrompt = false;          // no login dialog exists: the parameters are always used
   bool AllowStreamedConnected = false;
 
@@ -98,7 +80,7 @@ private:
   std::string BuildDPB() const;
 
   std::string fDatabaseName;
-  TIBParamList fParams;
+  TStringList fParams;
   int fSQLDialect = 3;
   int fRequestedDialect = 3;
   int fDBSQLDialect = 0;
@@ -109,17 +91,16 @@ private:
 enum TTransactionAction { taRollback, taCommit, taRollbackRetaining, taCommitRetaining };
 enum TAutoStopAction { saNone, saRollback, saCommit, saRollbackRetaining, saCommitRetaining };
 
-class TIBTransaction : public TIBDatabaseClient {
+class TIBTransaction : public TComponent, public TIBDatabaseClient {
+  VT_CLASS(TIBTransaction, TComponent)
 public:
-  TIBTransaction();
+  explicit TIBTransaction(TComponent* AOwner = nullptr);
   ~TIBTransaction() override;
-  TIBTransaction(const TIBTransaction&) = delete;
-  TIBTransaction& operator=(const TIBTransaction&) = delete;
 
   TIBDatabase* DefaultDatabase() const { return fDatabase; }
   void SetDefaultDatabase(TIBDatabase* database);
   // Lines such as "read_committed", "rec_version", "nowait".
-  TIBParamList& Params() { return fParams; }
+  TStringList& Params() { return fParams; }
 
   bool InTransaction() const { return fHandle != 0; }
   bool Active() const { return InTransaction(); }
@@ -150,6 +131,9 @@ public:
   void AddClient(TIBDatabaseClient* client);
   void RemoveClient(TIBDatabaseClient* client);
 
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
 private:
   std::string BuildTPB() const;
   std::vector<TIBDatabaseClient*> fClients;
@@ -158,7 +142,7 @@ private:
   void StopTimer();
 
   TIBDatabase* fDatabase = nullptr;
-  TIBParamList fParams;
+  TStringList fParams;
   isc_tr_handle fHandle = 0;
   unsigned fIdleTimer = 0;
   std::function<void()> fStopTimer;

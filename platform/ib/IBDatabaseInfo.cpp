@@ -48,16 +48,29 @@ std::vector<std::pair<int, std::int64_t>> TIBDatabaseInfo::ReadCounts(char item)
   return IBParseReadCounts(answer.data(), answer.size(), item);
 }
 
-namespace {
-TIBParamList AsLines(const std::vector<std::pair<int, std::int64_t>>& counts) {
-  TIBParamList lines;
-  for (const auto& [id, count] : counts) lines.Add(std::to_string(id) + "=" + std::to_string(count));
-  return lines;
+const TStringList& TIBDatabaseInfo::AsLines(char item, TStringList& into) {
+  auto counts = ReadCounts(item);
+  into.BeginUpdate();
+  into.Clear();
+  for (const auto& [id, count] : counts) into.Add(std::to_string(id) + "=" + std::to_string(count));
+  into.EndUpdate();
+  return into;
 }
-}  // namespace
 
-TIBParamList TIBDatabaseInfo::ReadSeqCount() { return AsLines(ReadCounts(isc_info_read_seq_count)); }
-TIBParamList TIBDatabaseInfo::ReadIdxCount() { return AsLines(ReadCounts(isc_info_read_idx_count)); }
+const TStringList& TIBDatabaseInfo::ReadSeqCount() { return AsLines(isc_info_read_seq_count, fSeqCount); }
+const TStringList& TIBDatabaseInfo::ReadIdxCount() { return AsLines(isc_info_read_idx_count, fIdxCount); }
+
+void TIBDatabaseInfo::SetDatabase(TIBDatabase* database) {
+  if (database == fDatabase) return;
+  if (fDatabase) fDatabase->RemoveFreeNotification(this);
+  fDatabase = database;
+  if (fDatabase) fDatabase->FreeNotification(this);
+}
+
+void TIBDatabaseInfo::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == fDatabase) fDatabase = nullptr;
+}
 
 int TIBDatabaseInfo::DBSQLDialect() {
   std::vector<char> answer = Query(isc_info_db_sql_dialect);

@@ -716,7 +716,46 @@ void TIBStatement::DatabaseClosing(bool force) {
   Unprepare();
 }
 
+void TIBStatement::ForgetLink(const TComponent* gone) {
+  if (!gone) return;
+  if (gone == fTransaction) {
+    fCursorOpen = false;
+    fHasRow = false;
+    fTransaction = nullptr;
+  }
+  if (gone == fDatabase) {
+    fHandle = 0;
+    Unprepare();
+    fDatabase = nullptr;
+  }
+}
+
+// Keeps free notification on the statement's database and transaction in step with its links.
+void IBLinkComponent(TComponent* self, TComponent* oldLink, TComponent* newLink) {
+  if (oldLink == newLink) return;
+  if (oldLink) oldLink->RemoveFreeNotification(self);
+  if (newLink) newLink->FreeNotification(self);
+}
+
 // ---- TIBSQL ----
+
+void TIBSQL::SetDatabase(TIBDatabase* d) {
+  TIBDatabase* old = Database();
+  fStatement.SetDatabase(d);
+  IBLinkComponent(this, old, d);
+}
+
+void TIBSQL::SetTransaction(TIBTransaction* t) {
+  TIBTransaction* old = Transaction();
+  fStatement.SetTransaction(t);
+  fEof = true;
+  IBLinkComponent(this, old, t);
+}
+
+void TIBSQL::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove) fStatement.ForgetLink(AComponent);
+}
 
 void TIBSQL::ExecQuery() {
   Prepare();

@@ -107,6 +107,8 @@ enum TIBSQLTypes {
 // from the first BEGIN on, where ":name" is a variable of a procedure body.
 std::string IBPreprocessSQL(const std::string& sql, std::vector<std::string>& names);
 
+// The statement core inside TIBSQL and TIBDataSet. Its database and transaction must outlive it,
+// or the component around it must tell it (ForgetLink) when they are freed.
 class TIBStatement : public TIBDatabaseClient {
 public:
   TIBStatement();
@@ -149,6 +151,9 @@ public:
 
   void DatabaseClosing(bool force) override;
   void TransactionEnding() override { Close(); }
+  // The database or transaction `gone` is being freed: drop the link without calling it. The
+  // attachment or transaction has already dropped this statement's handles when it closed.
+  void ForgetLink(const TComponent* gone);
 
 private:
   struct Sqlda;
@@ -173,17 +178,21 @@ private:
   std::vector<std::string> fBlobs;  // content of the current row's blob columns
 };
 
-class TIBSQL;
+// Moves `self`'s free notification from the component it linked to onto the new one.
+void IBLinkComponent(TComponent* self, TComponent* oldLink, TComponent* newLink);
 
 // A column of the current row of a TIBSQL, by name.
 using TIBSQLField = TIBValue;
 
-class TIBSQL {
+class TIBSQL : public TComponent {
+  VT_CLASS(TIBSQL, TComponent)
 public:
+  explicit TIBSQL(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
+
   TIBDatabase* Database() const { return fStatement.Database(); }
-  void SetDatabase(TIBDatabase* d) { fStatement.SetDatabase(d); }
+  void SetDatabase(TIBDatabase* d);
   TIBTransaction* Transaction() const { return fStatement.Transaction(); }
-  void SetTransaction(TIBTransaction* t) { fStatement.SetTransaction(t); }
+  void SetTransaction(TIBTransaction* t);
   const std::string& SQL() const { return fStatement.SQL(); }
   void SetSQL(const std::string& sql) { fStatement.SetSQL(sql); }
   TIBParams& Params() { return fStatement.Params(); }
@@ -202,6 +211,9 @@ public:
   TIBSQLField Fields(int i) const { return fStatement.Value(i); }
   TIBSQLField FieldByName(const std::string& name) const;
   TIBStatement& Statement() { return fStatement; }
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   TIBStatement fStatement;

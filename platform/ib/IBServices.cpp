@@ -40,7 +40,9 @@ void TIBServerProperties::Attach() {
   spb += static_cast<char>(isc_spb_current_version);
   static const std::map<std::string, char> items = {{"user_name", isc_spb_user_name}, {"password", isc_spb_password}};
   for (int i = 0; i < fParams.Count(); ++i) {
-    std::string key = fParams.Names(i);
+    std::string line = fParams.Strings(i);
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    std::string key = line.substr(0, line.find('='));
     for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     auto it = items.find(key);
     if (it == items.end()) throw EIBClientError("SPB Constant (isc_spb_" + key + ") is unknown");

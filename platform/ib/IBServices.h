@@ -15,18 +15,18 @@ struct TIBVersionInfo {
   int ServiceVersion = 0;
 };
 
-class TIBServerProperties {
+class TIBServerProperties : public TComponent {
+  VT_CLASS(TIBServerProperties, TComponent)
 public:
-  TIBServerProperties() = default;
-  ~TIBServerProperties();
-  TIBServerProperties(const TIBServerProperties&) = delete;
-  TIBServerProperties& operator=(const TIBServerProperties&) = delete;
+  explicit TIBServerProperties(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
+  ~TIBServerProperties() override;
 
   TProtocol Protocol = Local;
   std::string ServerName;
   bool LoginPrompt = false;
   std::set<TPropertyOption> Options;
-  TIBParamList& Params() { return fParams; }
+  // Lines "user_name=..." and "password=...".
+  TStringList& Params() { return fParams; }
 
   // The services name the protocol and server name give: "srv:service_mgr",
   // "inet://srv:port/service_mgr" for a server name with a port, "\\srv\service_mgr",
@@ -40,7 +40,7 @@ public:
   const TIBVersionInfo& VersionInfo() const { return fVersionInfo; }
 
 private:
-  TIBParamList fParams;
+  TStringList fParams;
   isc_svc_handle fHandle = 0;
   TIBVersionInfo fVersionInfo;
 };

@@ -2,6 +2,7 @@
 // embedded engine and loopback server.
 #include "analyzer/ServerConnectionDM.h"
 #include "platform/ib/IBErrors.h"
+#include "platform/ib/IBSQL.h"
 #include "support/FbFixture.h"
 
 #include <gtest/gtest.h>
@@ -88,8 +89,8 @@ TEST(ServerConnection, ParameterLinesInBothLists) {
   dm.SetPassword("pw");
   dm.SetRole("READER");
   dm.SetCharacterSet("UTF8");
-  EXPECT_EQ(dm.IBDatabase.Params().Text(), "user_name=SYSDBA\npassword=pw\nsql_role_name=READER\nlc_ctype=UTF8\n");
-  EXPECT_EQ(dm.IBServerProperties.Params().Text(), "user_name=SYSDBA\npassword=pw\n");
+  EXPECT_EQ(dm.IBDatabase.Params().Text(), "user_name=SYSDBA\r\npassword=pw\r\nsql_role_name=READER\r\nlc_ctype=UTF8\r\n");
+  EXPECT_EQ(dm.IBServerProperties.Params().Text(), "user_name=SYSDBA\r\npassword=pw\r\n");
   dm.SetRole("");
   EXPECT_EQ(dm.Role(), "");
   EXPECT_EQ(dm.IBDatabase.Params().IndexOfName("sql_role_name"), -1);
@@ -97,7 +98,7 @@ TEST(ServerConnection, ParameterLinesInBothLists) {
   EXPECT_EQ(dm.UserName(), "OTHER");
   EXPECT_EQ(dm.IBDatabase.Params().Strings(0), "user_name=OTHER");
   dm.Loaded();
-  EXPECT_EQ(dm.IBDatabase.Params().Text(), "lc_ctype=UTF8\n");
+  EXPECT_EQ(dm.IBDatabase.Params().Text(), "lc_ctype=UTF8\r\n");
   EXPECT_EQ(dm.IBServerProperties.Params().Count(), 0);
 }
 
@@ -140,6 +141,18 @@ TEST_F(ScriptedServices, ServiceNamesFollowTheProtocol) {
   }
   EXPECT_EQ(fake::attachedNames, (std::vector<std::string>{"srv:service_mgr", "inet://h:3051/service_mgr", "service_mgr",
                                                            "\\\\pipe\\service_mgr", "srv@net@service_mgr"}));
+}
+
+TEST_F(ScriptedServices, WritingUserOrPasswordDetachesTheServicesManagerFirst) {
+  for (auto write : {&TdmServerProperties::SetUserName, &TdmServerProperties::SetPassword}) {
+    TdmServerProperties dm;
+    dm.SetDatabaseName("srv:/x.gdb");
+    ASSERT_TRUE(dm.AttachServices());
+    ASSERT_TRUE(dm.IBServerProperties.Active());
+    (dm.*write)("SYSDBA");
+    EXPECT_FALSE(dm.IBServerProperties.Active());
+    EXPECT_EQ(dm.IBServerProperties.Params().Count(), 1);
+  }
 }
 
 TEST_F(ScriptedServices, ClientWithoutServicesManagerCountsAsVersion5_6) {
@@ -220,18 +233,123 @@ TEST(DbServerConnectionTcp, LoopbackServerVersionCancelAndForcedClose) {
   }
 }
 
-TEST(DbServerConnectionTcp, WrongPasswordGivesTheServerMessage) {
+TEST(DbServerConnectionTcp, AttachErrorsGiveTheServerMessages) {
   VT_REQUIRE_FB_SERVER();
-  TdmServerProperties dm;
-  dm.SetDatabaseName(FbServerFixtureDatabase("ib_basic"));
-  dm.SetUserName("SYSDBA");
-  dm.SetPassword("wrong");
-  try {
-    dm.SetConnected(true);
-    FAIL() << "connected with a wrong password";
-  } catch (const EIBError& e) {
-    EXPECT_EQ(e.Message(), "Your user name and password are not defined. Ask your database administrator to set up a Firebird login");
-    EXPECT_EQ(e.IBErrorCode(), 335544472);
+  const std::string database = FbServerFixtureDatabase("ib_basic");
+  struct Case { std::string name, password, charset, text; long gds; bool exact; };
+  const Case cases[] = {
+      {database, "wrong", "", "Your user name and password are not defined. Ask your database administrator to set up a Firebird login",
+       335544472, true},
+      {database + ".missing", FbSysdbaPassword(), "", "I/O error during \"open\" operation for file", 335544344, false},
+      {database, FbSysdbaPassword(), "XYZ", "bad parameters on attach or create database\r\nCHARACTER SET XYZ is not defined",
+       335544325, true},
+  };
+  for (const Case& c : cases) {
+    TdmServerProperties dm;
+    dm.SetDatabaseName(c.name);
+    dm.SetUserName("SYSDBA");
+    dm.SetPassword(c.password);
+    dm.SetCharacterSet(c.charset);
+    try {
+      dm.SetConnected(true);
+      ADD_FAILURE() << "connected: " << c.name;
+    } catch (const EIBError& e) {
+      if (c.exact) EXPECT_EQ(e.Message(), c.text);
+      else EXPECT_EQ(e.Message().find(c.text), 0u) << e.Message();
+      EXPECT_EQ(e.IBErrorCode(), c.gds) << e.Message();
+    }
+    EXPECT_FALSE(dm.Connected());
   }
-  EXPECT_FALSE(dm.Connected());
+}
+
+namespace {
+// The fixture on every road there is: the embedded engine, and the loopback server by its
+// host/port name and its inet:// name when it runs.
+std::vector<std::string> AttachRoads() {
+  std::vector<std::string> names{FbFixtureDatabase("ib_basic")};
+  if (FbServerAvailable()) {
+    std::string database = FbServerFixtureDatabase("ib_basic");
+    names.push_back(database);
+    names.push_back("inet://" + FbServerHost() + ":" + std::to_string(FbServerPort()) + "/" + database.substr(database.find(':') + 1));
+  }
+  return names;
+}
+
+void Login(TdmServerProperties& dm, const std::string& name) {
+  dm.SetDatabaseName(name);
+  dm.SetUserName("SYSDBA");
+  if (name.find(':') != std::string::npos) dm.SetPassword(FbSysdbaPassword());
+}
+
+std::string Scalar(TIBDatabase& db, TIBTransaction& tr, const std::string& sql) {
+  TIBSQL q;
+  q.SetDatabase(&db);
+  q.SetTransaction(&tr);
+  q.SetSQL(sql);
+  q.ExecQuery();
+  return q.Fields(0).AsString();
+}
+}  // namespace
+
+TEST(DbServerConnection, AttachSendsUserRoleCharacterSetAndDialect3) {
+  for (const std::string& name : AttachRoads()) {
+    TdmServerProperties dm;
+    Login(dm, name);
+    dm.SetRole("READER");
+    dm.SetCharacterSet("UTF8");
+    dm.SetConnected(true);
+    TIBTransaction tr;
+    tr.SetDefaultDatabase(&dm.IBDatabase);
+    tr.StartTransaction();
+    EXPECT_EQ(dm.IBDatabase.SQLDialect(), 3) << name;
+    EXPECT_EQ(Scalar(dm.IBDatabase, tr,
+                     "SELECT CURRENT_USER || '/' || CURRENT_ROLE || '/' || TRIM(C.RDB$CHARACTER_SET_NAME) "
+                     "FROM MON$ATTACHMENTS M JOIN RDB$CHARACTER_SETS C ON C.RDB$CHARACTER_SET_ID = M.MON$CHARACTER_SET_ID "
+                     "WHERE M.MON$ATTACHMENT_ID = CURRENT_CONNECTION"),
+              "SYSDBA/READER/UTF8")
+        << name;
+    tr.Commit();
+  }
+}
+
+TEST(DbServerConnection, ForceDisconnectAfterTheAttachmentWasKilled) {
+  for (const std::string& name : AttachRoads()) {
+    TdmServerProperties dm;
+    int changes = 0;
+    dm.OnChange = [&](TdmServerProperties*) { ++changes; };
+    Login(dm, name);
+    dm.SetConnected(true);
+    TIBTransaction tr;
+    tr.SetDefaultDatabase(&dm.IBDatabase);
+    tr.StartTransaction();
+    TIBSQL cursor;
+    cursor.SetDatabase(&dm.IBDatabase);
+    cursor.SetTransaction(&tr);
+    cursor.SetSQL("SELECT ID FROM A");
+    cursor.ExecQuery();
+    const std::string id = Scalar(dm.IBDatabase, tr, "SELECT CURRENT_CONNECTION FROM RDB$DATABASE");
+    {  // an administrator ends the attachment from elsewhere
+      TdmServerProperties admin;
+      Login(admin, name);
+      admin.SetConnected(true);
+      TIBTransaction t;
+      t.SetDefaultDatabase(&admin.IBDatabase);
+      t.StartTransaction();
+      TIBSQL kill;
+      kill.SetDatabase(&admin.IBDatabase);
+      kill.SetTransaction(&t);
+      kill.SetSQL("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + id);
+      kill.ExecQuery();
+      t.Commit();
+    }
+    EXPECT_THROW(Scalar(dm.IBDatabase, tr, "SELECT 1 FROM RDB$DATABASE"), EIBError) << name;
+    EXPECT_NO_THROW(dm.ForceDisconnect()) << name;
+    EXPECT_FALSE(dm.Connected());
+    EXPECT_FALSE(tr.InTransaction());
+    EXPECT_FALSE(cursor.Statement().Prepared());
+    EXPECT_EQ(changes, 3);  // connect, the forced close's disconnect, then the module's own
+    dm.SetConnected(true);  // the module is usable again
+    EXPECT_EQ(dm.ServerMajorVersion(), 3) << name;
+    dm.SetConnected(false);
+  }
 }

@@ -271,6 +271,48 @@ TEST_F(DbFixture, ForceCloseEndsEverythingAndNotifies) {
   EXPECT_EQ(after, 1);
 }
 
+// Freeing an attachment ends its transactions and statements, and every component that
+// referred to it forgets it: with separate owners (free notification), with one owner, and when
+// that owner frees the attachment before the others.
+TEST(DbComponents, FreeingTheAttachmentReachesEveryComponentThatUsesIt) {
+  enum Mode { SeparateOwners, SameOwner, OwnerFreesAll };
+  for (Mode mode : {SeparateOwners, SameOwner, OwnerFreesAll}) {
+    auto* owner = new TComponent(nullptr);
+    TComponent* other = mode == SeparateOwners ? nullptr : owner;
+    auto* tr = new TIBTransaction(other);
+    auto* q = new TIBSQL(other);
+    auto* info = new TIBDatabaseInfo(other);
+    auto* db = new TIBDatabase(owner);  // created last: an owner frees it first
+    db->SetName("IBDatabase");
+    db->SetDatabaseName(FbFixtureDatabase("ib_basic"));
+    db->Params().SetValues("user_name", "SYSDBA");
+    db->Open();
+    EXPECT_EQ(owner->FindComponent("IBDatabase"), db);
+    tr->SetDefaultDatabase(db);
+    tr->StartTransaction();
+    q->SetDatabase(db);
+    q->SetTransaction(tr);
+    q->SetSQL("SELECT ID FROM A");
+    q->ExecQuery();
+    info->SetDatabase(db);
+    if (mode == OwnerFreesAll) {
+      owner->Free();
+      continue;
+    }
+    db->Free();
+    EXPECT_EQ(tr->DefaultDatabase(), nullptr) << mode;
+    EXPECT_FALSE(tr->InTransaction());
+    EXPECT_EQ(q->Database(), nullptr);
+    EXPECT_FALSE(q->Statement().Prepared());
+    EXPECT_EQ(info->Database(), nullptr);
+    EXPECT_THROW(q->ExecQuery(), EIBClientError);
+    EXPECT_THROW(tr->StartTransaction(), EIBClientError);
+    if (mode == SeparateOwners)
+      for (TComponent* c : {static_cast<TComponent*>(info), static_cast<TComponent*>(q), static_cast<TComponent*>(tr)}) c->Free();
+    owner->Free();
+  }
+}
+
 TEST_F(DbFixture, CommitClosesCursorsButKeepsStatementsPrepared) {
   TIBSQL q;
   q.SetDatabase(&db);
@@ -289,11 +331,11 @@ TEST_F(DbFixture, ReadCountersFollowTheReads) {
   TIBDatabaseInfo info;
   info.SetDatabase(&db);
   int id = std::stoi(Scalar("SELECT RDB$RELATION_ID FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'A'"));
-  auto before = info.ReadSeqCount();
-  Scalar("SELECT COUNT(*) FROM A");
-  auto seq = info.ReadSeqCount();
   std::string key = std::to_string(id);
-  EXPECT_EQ(std::stoll(seq.Values(key)) - (before.Values(key).empty() ? 0 : std::stoll(before.Values(key))), 3);
+  std::string before = info.ReadSeqCount().Values(key);
+  Scalar("SELECT COUNT(*) FROM A");
+  std::string after = info.ReadSeqCount().Values(key);
+  EXPECT_EQ(std::stoll(after) - (before.empty() ? 0 : std::stoll(before)), 3);
   Scalar("SELECT NAME FROM A WHERE ID = 2");
   EXPECT_FALSE(info.ReadIdxCount().Values(key).empty());
   EXPECT_EQ(info.DBSQLDialect(), 3);
