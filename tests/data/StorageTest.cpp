@@ -210,7 +210,7 @@ TEST(StorageStream, RoundTripWithNullsTextsAndEveryType) {
     TkcValueTypeClass type;
     Variant value;
   } cols[] = {
-      {TkcStringValueType::Class(), "text"},
+      {TkcStringValueType::Class(), "a text longer than a cell, \xC3\xA9t\xC3\xA9"},
       {TkcWideStringValueType::Class(), u"wide"},
       {TkcSmallintValueType::Class(), -3},
       {TkcIntegerValueType::Class(), 123456},
