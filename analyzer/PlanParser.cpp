@@ -1,7 +1,6 @@
 #include "analyzer/PlanParser.h"
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -23,6 +22,11 @@ bool IsNameChar(char c) {
 }
 
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Every nesting of the parse passes through ParsePlanExpression. Servers nest far less (a
+// statement has at most a few hundred streams); a raised budget must not let a contrived
+// text run the recursion off the stack.
+constexpr int kMaxNesting = 1000;
 
 }  // namespace
 
@@ -54,10 +58,13 @@ String TPlanParser::StripLineBreaks(std::string_view text, bool replace) {
 
 TPlanParser::TTokenMatch TPlanParser::FindFirstToken(std::initializer_list<std::string_view> tokens,
                                                      std::string_view text) {
-  // A character starts at most one token, so a table by first character is the sorted list.
-  std::array<std::string_view, 256> byFirst{};
-  for (std::string_view t : tokens)
-    if (!t.empty()) byFirst[static_cast<unsigned char>(t[0])] = t;
+  // A character starts at most one token; the few tokens are looked up by their first
+  // character (no table on the stack: this runs inside the parser's recursion).
+  auto startingWith = [&tokens](char c) -> std::string_view {
+    for (std::string_view t : tokens)
+      if (!t.empty() && t[0] == c) return t;
+    return {};
+  };
 
   const std::size_t n = text.size();
   std::size_t i = 0;  // 0-based here; reported positions are 1-based
@@ -69,7 +76,7 @@ TPlanParser::TTokenMatch TPlanParser::FindFirstToken(std::initializer_list<std::
   while (i < n) {
     if (candidate.empty()) {
       if (i == 0 || IsBoundary(text[i - 1])) {
-        std::string_view t = byFirst[static_cast<unsigned char>(text[i])];
+        std::string_view t = startingWith(text[i]);
         if (!t.empty()) {
           candidate = t;
           start = i;
@@ -146,6 +153,10 @@ int TPlanWordIndex::Find(std::size_t begin, std::size_t end) const {
 
 void TPlanParser::Fail(std::string message) const { throw EPlanParserError(std::move(message), fPlanText); }
 
+void TPlanParser::FailJoinText(std::string_view name) const {
+  Fail("TPlanParser.ParsePlanJoin: Unrecognized Text: \"" + String(name) + "\"");
+}
+
 void TPlanParser::TakeUnit() {
   ++fUnitsUsed;
   if (fUnitCap > 0) {
@@ -165,6 +176,7 @@ T* TPlanParser::AddNode(TPlanNode* parent, String text) {
 void TPlanParser::Parse() {
   fBudget = fMaxDepth;
   fUnitsUsed = 0;
+  fNesting = 0;
   // A parse that makes progress uses far fewer units than this; the cap ends one that does
   // not when the budget would never reach 0 (0 or below) or would first fill the memory.
   const std::int64_t cap = 100 + 16 * static_cast<std::int64_t>(fPlanText.size());
@@ -196,36 +208,44 @@ void TPlanParser::Parse() {
 
 TPlanParser::TRange TPlanParser::ParsePlanExpression(TPlanNode* node, TRange text) {
   TakeUnit();
+  struct TNesting {
+    int& Depth;
+    explicit TNesting(int& depth) : Depth(++depth) {}
+    ~TNesting() { --Depth; }
+  } nesting(fNesting);
+  if (fNesting > kMaxNesting) Fail(kTooMuchRecursion);
   TTokenMatch m = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, text);
   const std::ptrdiff_t p = m.Position;
   TRange rest = text;
   if (m.Token == "JOIN" || m.Token == "MERGE" || m.Token == "HASH") {
     rest = ParsePlanJoin(node, m.Token, CopyFrom(text, p + 1));
   } else if (m.Token == "SORT") {
-    const std::size_t paren = View(text).find('(');
-    TRange left = paren == std::string_view::npos ? TRange{text.End, text.End} : CopyFrom(text, paren + 2);
-    // Older servers wrap a sorted read list in its own parentheses, SORT ((A NATURAL)); a
-    // sort over a plain item list, SORT (A NATURAL, B NATURAL), is read as that list.
-    std::size_t k = left.Begin;
-    while (k < left.End && fPlanText[k] == ' ') ++k;
-    const TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, {k, std::min(left.End, k + 6)});
-    const bool plainList = k < left.End && nested.Position != static_cast<int>(nested.Token.size()) + 1;
-    if (plainList) {
-      rest = ParsePlanJoin(node, "SORT", {left.Begin - 1, left.End});
-    } else {
-      std::string_view name = "SORT";
-      if (fMergeWords.Find(left.Begin, left.End) >= 0) {
-        const std::size_t paren2 = View(left).find('(');
-        left = paren2 == std::string_view::npos ? TRange{left.End, left.End} : CopyFrom(left, paren2 + 2);
-        name = "SORT MERGE";
-      }
-      rest = ParsePlanJoin(node, name, left);
-    }
+    rest = ParseSort(node, text);
   } else if (m.Token == "(") {
     rest = ParsePlanItem(node, CopyFrom(text, p - 1));
   }
   if (At(rest, 0) == ')') rest.Begin += 1;
   return rest;
+}
+
+// Kept out of ParsePlanExpression, whose frame is on the stack once per nesting level.
+TPlanParser::TRange TPlanParser::ParseSort(TPlanNode* node, TRange text) {
+  const std::size_t paren = View(text).find('(');
+  TRange left = paren == std::string_view::npos ? TRange{text.End, text.End} : CopyFrom(text, paren + 2);
+  // Older servers wrap a sorted read list in its own parentheses, SORT ((A NATURAL)); a
+  // sort over a plain item list, SORT (A NATURAL, B NATURAL), is read as that list.
+  std::size_t k = left.Begin;
+  while (k < left.End && fPlanText[k] == ' ') ++k;
+  const TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, {k, std::min(left.End, k + 6)});
+  const bool plainList = k < left.End && nested.Position != static_cast<int>(nested.Token.size()) + 1;
+  if (plainList) return ParsePlanJoin(node, "SORT", {left.Begin - 1, left.End});
+  std::string_view name = "SORT";
+  if (fMergeWords.Find(left.Begin, left.End) >= 0) {
+    const std::size_t paren2 = View(left).find('(');
+    left = paren2 == std::string_view::npos ? TRange{left.End, left.End} : CopyFrom(left, paren2 + 2);
+    name = "SORT MERGE";
+  }
+  return ParsePlanJoin(node, name, left);
 }
 
 TPlanParser::TRange TPlanParser::ParsePlanJoin(TPlanNode* node, std::string_view name, TRange text) {
@@ -240,7 +260,7 @@ TPlanParser::TRange TPlanParser::ParsePlanJoin(TPlanNode* node, std::string_view
   else if (name == "HASH")
     join->JoinKind = 3;
   else
-    Fail("TPlanParser.ParsePlanJoin: Unrecognized Text: \"" + String(name) + "\"");
+    FailJoinText(name);
   return ParsePlanExpression(join, text);
 }
 
@@ -266,6 +286,18 @@ TPlanParser::TRange TPlanParser::ParseTableSpecifier(TPlanNode* node, TRange tex
   TakeUnit();
   const std::ptrdiff_t start = At(text, 0) == ',' ? 2 : 1;
   const TRange element = CopyFrom(text, start);
+  if (At(element, 0) != '"') {
+    const TRange window{element.Begin, std::min(element.End, element.Begin + 6)};
+    const TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, window);
+    if (nested.Position >= 0) return ParsePlanJoin(node, nested.Token, CopyFrom(element, nested.Position));
+  }
+  return ParseTableRead(node, text, start);
+}
+
+// The table read itself, out of ParseTableSpecifier's frame, which is on the stack once per
+// nesting level: nothing below it nests again.
+TPlanParser::TRange TPlanParser::ParseTableRead(TPlanNode* node, TRange text, std::ptrdiff_t start) {
+  const TRange element = CopyFrom(text, start);
   String alias;
   TTokenMatch keyword;
   TRange searched = text;  // the keyword's position counts in this range
@@ -278,9 +310,6 @@ TPlanParser::TRange TPlanParser::ParseTableSpecifier(TPlanNode* node, TRange tex
                                                : TRange{element.Begin + close + 1, element.End};
     keyword = Find({"NATURAL", "INDEX", "ORDER"}, searched);
   } else {
-    const TRange window{element.Begin, std::min(element.End, element.Begin + 6)};
-    TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, window);
-    if (nested.Position >= 0) return ParsePlanJoin(node, nested.Token, CopyFrom(element, nested.Position));
     keyword = Find({"NATURAL", "INDEX", "ORDER"}, text);
     if (keyword.Position < 0)
       Fail("TPlanParser.ParsePlanItem: Unrecognized PLAN syntax -- \"NATURAL\", \"INDEX\" or \"ORDER\" not "

@@ -151,6 +151,7 @@ private:
 
   void TakeUnit();
   [[noreturn]] void Fail(std::string message) const;
+  [[noreturn, gnu::noinline]] void FailJoinText(std::string_view name) const;
   template <class T>
   T* AddNode(TPlanNode* parent, String text);
 
@@ -158,6 +159,9 @@ private:
   TRange ParsePlanJoin(TPlanNode* node, std::string_view name, TRange text);
   TRange ParsePlanItem(TPlanNode* node, TRange text);
   TRange ParseTableSpecifier(TPlanNode* node, TRange text);
+  // Out of line: they keep the frames of the nesting routines small.
+  [[gnu::noinline]] TRange ParseSort(TPlanNode* node, TRange text);
+  [[gnu::noinline]] TRange ParseTableRead(TPlanNode* node, TRange text, std::ptrdiff_t start);
   TRange ParseIndexList(TPlanNode* table, TRange list);
   TRange ParseIndexName(TPlanNode* table, TRange text);
 
@@ -170,5 +174,6 @@ private:
   std::int64_t fBudget = 0;
   std::int64_t fUnitsUsed = 0;
   std::int64_t fUnitCap = 0;  // 0: no cap
+  int fNesting = 0;
   TPlanWordIndex fMergeWords;
 };

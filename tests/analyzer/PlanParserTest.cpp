@@ -106,6 +106,7 @@ TEST(PlanParser, ClassicShapes) {
       {"PLAN (\"My Tab\" NATURAL)", "E|PLAN (\"My Tab\" NATURAL)\n  T0|My Tab", ""},
       // A keyword inside a quoted alias belongs to the alias.
       {"PLAN (\"MY INDEX\" NATURAL)", "E|PLAN (\"MY INDEX\" NATURAL)\n  T0|MY INDEX", ""},
+      {"PLAN (\"A ORDER B\" NATURAL)", "E|PLAN (\"A ORDER B\" NATURAL)\n  T0|A ORDER B", ""},
       // Lower case or glued to a letter: not a keyword.
       {"PLAN join (A NATURAL)", "E|PLAN join (A NATURAL)\n  T0|A", ""},
       {"PLAN XJOIN (A NATURAL)", "E|PLAN XJOIN (A NATURAL)\n  T0|A", ""},
@@ -146,6 +147,15 @@ TEST(PlanParser, FirebirdShapes) {
        "RDB$PRIMARY1,RDB$PRIMARY2"},
       {"PLAN JOIN (X A INDEX (IDX_A_V), B NATURAL)",
        "E|PLAN JOIN (X A INDEX (IDX_A_V), B NATURAL)\n  J0|JOIN\n    T1|X A\n      I|IDX_A_V\n    T0| B", "IDX_A_V"},
+      // A sorted derived table in a join; a hash join over a nested join.
+      {"PLAN JOIN (SORT (X A NATURAL), B INDEX (PK))",
+       "E|PLAN JOIN (SORT (X A NATURAL), B INDEX (PK))\n  J0|JOIN\n    J1|SORT\n      T0|X A\n    T1| B\n"
+       "      I|PK",
+       "PK"},
+      {"PLAN HASH (JOIN (A NATURAL, B INDEX (PK)), C NATURAL)",
+       "E|PLAN HASH (JOIN (A NATURAL, B INDEX (PK)), C NATURAL)\n  J3|HASH\n    J0|JOIN\n      T0|A\n"
+       "      T1| B\n        I|PK\n    T0| C",
+       "PK"},
       {"\nPLAN (B INDEX (RDB$PRIMARY2))\nPLAN (C NATURAL)\nPLAN SORT (A NATURAL)",
        "E|PLAN (B INDEX (RDB$PRIMARY2))\n  T1|B\n    I|RDB$PRIMARY2\nE|PLAN (C NATURAL)\n  T0|C\n"
        "E|PLAN SORT (A NATURAL)\n  J1|SORT\n    T0|A",
@@ -216,6 +226,29 @@ TEST(PlanParser, Budget) {
     EXPECT_EQ(ParseError("PLAN (A INDEX ((X))", depth), kRecursion);
     EXPECT_EQ(ParseError(joinOf(500), depth), "(parsed)");
   }
+}
+
+// Nesting as deep as a server's PLAN can hold parses; a contrived deeper text ends with the
+// recursion message instead of running off the stack, however large the budget.
+TEST(PlanParser, DeepNesting) {
+  auto nested = [](int depth) {
+    std::string plan = "PLAN ";
+    for (int i = 0; i < depth; ++i) plan += "JOIN (T NATURAL, ";
+    plan += "X NATURAL";
+    return plan + std::string(static_cast<std::size_t>(depth), ')');
+  };
+  TPlanParser parser;
+  parser.SetMaxDepth(INT_MAX);
+  parser.SetPlanText(nested(900));
+  parser.Parse();
+  const TPlanNode* node = parser.Statement()->Children()[0];
+  while (node->Children().Count() > 0) node = node->Children()[node->Children().Count() - 1];
+  EXPECT_EQ(node->Text(), " X");
+  EXPECT_EQ(node->Level(), 902);
+
+  std::string joins = "PLAN ";
+  for (int i = 0; i < 20000; ++i) joins += "JOIN ";
+  for (const std::string& plan : {nested(5000), joins}) EXPECT_EQ(ParseError(plan, INT_MAX), kRecursion);
 }
 
 TEST(PlanParser, LongPlanParsesCompletely) {
