@@ -379,6 +379,8 @@ public:
     const bool exists = lstat(target.c_str(), &st) == 0;
     // Replacing a link or a special file by rename would change what the name is.
     if (exists && !S_ISREG(st.st_mode)) return;
+    // A file the user may not write stays refused, as writing it in place would be.
+    if (exists && access(target.c_str(), W_OK) != 0) return;
     // A new file gets 0666 less the umask, as any newly created file; a replaced file keeps
     // its permission bits.
     const mode_t mode = exists ? (st.st_mode & 07777) : 0666;

@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -250,5 +251,19 @@ TEST(SxEditStringList, FileWriterAndNewFileMode) {
   struct stat st {};
   ASSERT_EQ(stat(name.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  std::remove(name.c_str());
+}
+
+TEST(SxEditStringList, SaveRefusesAReadOnlyFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "every file is writable for root";
+  const std::string name = ::testing::TempDir() + "/sx_read_only.sql";
+  std::remove(name.c_str());
+  WriteFile(name, "kept");
+  chmod(name.c_str(), 0444);
+  TSxEditStringList l;
+  l.Add("new");
+  EXPECT_THROW(l.SaveToFile(name), EStreamError);
+  EXPECT_EQ(ReadFile(name), "kept");
+  chmod(name.c_str(), 0644);
   std::remove(name.c_str());
 }
