@@ -22,11 +22,15 @@ struct DbFixture : ::testing::Test {
     for (const char* p : {"read_committed", "rec_version", "nowait"}) tr.Params().Add(p);
     tr.StartTransaction();
   }
-  std::string Scalar(const std::string& sql) {
-    TIBSQL q;
+  // A statement on the fixture's attachment and transaction.
+  void Bind(TIBSQL& q, const std::string& sql) {
     q.SetDatabase(&db);
     q.SetTransaction(&tr);
     q.SetSQL(sql);
+  }
+  std::string Scalar(const std::string& sql) {
+    TIBSQL q;
+    Bind(q, sql);
     q.ExecQuery();
     return q.Fields(0).AsString();
   }
@@ -106,9 +110,7 @@ TEST(DbConnect, AttachErrorsCarryTheServerText) {
 
 TEST_F(DbFixture, ReadsEveryValueType) {
   TIBSQL q;
-  q.SetDatabase(&db);
-  q.SetTransaction(&tr);
-  q.SetSQL("SELECT * FROM A ORDER BY ID");
+  Bind(q, "SELECT * FROM A ORDER BY ID");
   q.ExecQuery();
   ASSERT_FALSE(q.Eof());
   struct Cell { const char* field; const char* text; };
@@ -136,9 +138,7 @@ TEST_F(DbFixture, ReadsEveryValueType) {
 
 TEST_F(DbFixture, ParametersByNameShareTheirValue) {
   TIBSQL q;
-  q.SetDatabase(&db);
-  q.SetTransaction(&tr);
-  q.SetSQL("SELECT COUNT(*) FROM A WHERE ID = :Id OR ID = :ID + 1 OR NAME = ? OR ':x' = :\"Odd\"");
+  Bind(q, "SELECT COUNT(*) FROM A WHERE ID = :Id OR ID = :ID + 1 OR NAME = ? OR ':x' = :\"Odd\"");
   q.Prepare();
   ASSERT_EQ(q.Params().Count(), 4);
   EXPECT_EQ(q.Params()[2].Name(), "PARAM_1");
@@ -188,9 +188,7 @@ TEST_F(DbFixture, StatementTypePlanAndRowsAffected) {
   };
   for (const Case& c : cases) {
     TIBSQL q;
-    q.SetDatabase(&db);
-    q.SetTransaction(&tr);
-    q.SetSQL(c.sql);
+    Bind(q, c.sql);
     q.Prepare();
     EXPECT_EQ(q.SQLType(), c.type) << c.sql;
     EXPECT_EQ(q.Plan(), c.plan) << c.sql;
@@ -199,18 +197,14 @@ TEST_F(DbFixture, StatementTypePlanAndRowsAffected) {
   }
   // An INSERT with VALUES has no plan: the answer does not carry the item.
   TIBSQL ins;
-  ins.SetDatabase(&db);
-  ins.SetTransaction(&tr);
-  ins.SetSQL("INSERT INTO A (ID) VALUES (100)");
+  Bind(ins, "INSERT INTO A (ID) VALUES (100)");
   EXPECT_THROW(ins.Plan(), EIBPlanError);
   tr.Rollback();
 }
 
 TEST_F(DbFixture, PrepareErrorsCarryTheServerLines) {
   TIBSQL q;
-  q.SetDatabase(&db);
-  q.SetTransaction(&tr);
-  q.SetSQL("SELECT * FROM NO_SUCH_TABLE");
+  Bind(q, "SELECT * FROM NO_SUCH_TABLE");
   EXPECT_EQ(ErrorOf([&] { q.Prepare(); }),
             "Dynamic SQL Error\r\nSQL error code = -204\r\nTable unknown\r\nNO_SUCH_TABLE\r\nAt line 1, column 15");
 }
@@ -256,9 +250,7 @@ TEST_F(DbFixture, IdleTimerRunsThroughTheInstalledTimer) {
 
 TEST_F(DbFixture, ForceCloseEndsEverythingAndNotifies) {
   TIBSQL q;
-  q.SetDatabase(&db);
-  q.SetTransaction(&tr);
-  q.SetSQL("SELECT ID FROM A");
+  Bind(q, "SELECT ID FROM A");
   q.ExecQuery();
   int after = 0;
   db.AfterDisconnect = [&](TIBDatabase*) { ++after; };
@@ -315,9 +307,7 @@ TEST(DbComponents, FreeingTheAttachmentReachesEveryComponentThatUsesIt) {
 
 TEST_F(DbFixture, CommitClosesCursorsButKeepsStatementsPrepared) {
   TIBSQL q;
-  q.SetDatabase(&db);
-  q.SetTransaction(&tr);
-  q.SetSQL("SELECT ID FROM A");
+  Bind(q, "SELECT ID FROM A");
   q.ExecQuery();
   tr.Commit();
   EXPECT_FALSE(q.Statement().Open());
