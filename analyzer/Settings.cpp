@@ -145,6 +145,7 @@ void TRememberedConnections::Remember(int index, const TRememberedConnection& co
     if (connection.DatabaseName.empty()) return;
     fItems.insert(fItems.begin(), TRememberedConnection{connection.DatabaseName, String(), String(), String(),
                                                         connection.CharacterSet});
+    if (Count() > MaxRemembered) fItems.pop_back();  // an eleventh drops the oldest
   } else {
     std::rotate(fItems.begin(), fItems.begin() + index, fItems.begin() + index + 1);
   }

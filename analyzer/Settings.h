@@ -74,7 +74,8 @@ public:
   // Remembers a connection as the newest entry. index is the entry the user picked or
   // FindIndex's answer: that entry moves to the front and takes the character set, and the user
   // name, password and role when rememberUsername is set (else empty texts). With -1 a
-  // connection with a database name is added at the front; an empty name changes nothing.
+  // connection with a database name is added at the front (an eleventh drops the oldest); an
+  // empty name changes nothing.
   void Remember(int index, const TRememberedConnection& connection, bool rememberUsername);
 
   bool RememberDatabase = false;

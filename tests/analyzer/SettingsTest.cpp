@@ -169,6 +169,8 @@ TEST_F(SettingsFile, RememberedConnectionsNewestFirst) {
 
   // An eleventh drops the oldest.
   loaded.Remember(loaded.FindIndex("D11"), Connection("D11"), true);
+  EXPECT_EQ(loaded.Count(), 10);
+  EXPECT_EQ(loaded.Items(9).DatabaseName, "D2");
   loaded.SaveToFile(file);
   TRememberedConnections eleven;
   eleven.LoadFromFile(file);
