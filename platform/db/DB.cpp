@@ -879,19 +879,21 @@ void TDataSet::RefilterRecords() {
 void TDataSet::DisableControls() {
   if (fDisableCount == 0) {
     fDisableState = fState;
-    fEnableEvent = -1;
+    fEnableEvent = deDataSetChange;
     SendEvent(deDisabledStateChange, 1);
   }
   ++fDisableCount;
 }
 
+// The controls hear one change for whatever happened meanwhile, even when nothing did: a
+// layout change when the fields may have been re-created (closed or re-laid out meanwhile).
 void TDataSet::EnableControls() {
   if (fDisableCount == 0) return;
   if (--fDisableCount != 0) return;
   SendEvent(deDisabledStateChange, 0);
   if (fDisableState != fState) SendEvent(deUpdateState, 0);
-  if (fState != dsInactive && fEnableEvent >= 0) SendEvent(static_cast<TDataEvent>(fEnableEvent), 0);
-  fEnableEvent = -1;
+  if (fDisableState != dsInactive && fState != dsInactive) SendEvent(fEnableEvent, 0);
+  fEnableEvent = deDataSetChange;
 }
 
 void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
@@ -899,20 +901,30 @@ void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
     switch (Event) {
       case deLayoutChange:
         fEnableEvent = deLayoutChange;
+        SyncLinkWindows();
         return;
       case deFieldChange:
       case deRecordChange:
       case deDataSetChange:
       case deDataSetScroll:
-        if (fEnableEvent != deLayoutChange) fEnableEvent = deDataSetChange;
+        SyncLinkWindows();
         return;
       case deUpdateState:
+        if (fState == dsInactive) fEnableEvent = deLayoutChange;
         return;
       default:
         break;
     }
   }
   SendEvent(Event, Info);
+}
+
+// While the controls are disabled the links hear nothing, but their windows still follow the
+// cursor, so that ActiveRecord stays a row of the window (a reader may save and restore it).
+void TDataSet::SyncLinkWindows() {
+  for (TDataSource* s : fDataSources)
+    for (TDataLink* l : s->fLinks)
+      if (l->fActive) l->UpdateRange();
 }
 
 void TDataSet::SendEvent(TDataEvent Event, std::intptr_t Info) {

@@ -821,6 +821,7 @@ private:
   void AddDataSource(TDataSource* S);
   void RemoveDataSource(TDataSource* S);
   void SendEvent(TDataEvent Event, std::intptr_t Info);
+  void SyncLinkWindows();
 
   TDataSetState fState = dsInactive;
   TFieldDefs fFieldDefs;
@@ -844,7 +845,7 @@ private:
   mutable int fFilterRec = -1;           // the record the fields read while filtering
   int fDisableCount = 0;
   TDataSetState fDisableState = dsInactive;
-  int fEnableEvent = -1;  // the strongest event suppressed while disabled
+  TDataEvent fEnableEvent = deDataSetChange;  // what EnableControls sends
   std::vector<TDataSource*> fDataSources;
   int fInternalOp = 0;
 };
@@ -923,6 +924,7 @@ protected:
 
 private:
   friend class TDataSource;
+  friend class TDataSet;
   void UpdateState();
   int UpdateRange();  // the window's move
   TDataSource* fDataSource = nullptr;

@@ -308,7 +308,7 @@ void TIntegerField::SetAsString(const String& V) {
     return;
   }
   std::int64_t i;
-  if (!TryStrToInt64(V, i)) throw EConvertError(Format("'%s' is not a valid integer value", {V}));
+  if (!TryStrToInt64(V, i)) DatabaseErrorFmt("'%s' is not a valid integer value for field '%s'", {V, DisplayName()});
   SetAsLargeInt(i);
 }
 
@@ -396,7 +396,9 @@ void TFloatField::SetAsString(const String& V) {
     SetRawValue(Null());
     return;
   }
-  SetAsFloat(StrToFloat(V));
+  double d;
+  if (!TryStrToFloat(V, d)) DatabaseErrorFmt("'%s' is not a valid floating point value for field '%s'", {V, DisplayName()});
+  SetAsFloat(d);
 }
 
 void TFloatField::SetAsFloat(double V) {

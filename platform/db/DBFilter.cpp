@@ -1,6 +1,7 @@
 // The dataset's filter expressions: parsed once when Filter is set, evaluated per record.
 #include "platform/db/DB.h"
 
+#include "platform/core/DateUtils.h"
 #include "platform/core/Utf8.h"
 
 #include <cctype>
@@ -209,26 +210,59 @@ std::shared_ptr<TDataSet::FilterExpr> TDataSet::ParseFilterText(const String& Te
 }
 
 namespace {
-// LIKE over characters: % any run, _ one character.
-bool LikeMatch(const std::u32string& s, size_t i, const std::u32string& pat, size_t j) {
-  while (j < pat.size()) {
-    if (pat[j] == U'%') {
-      while (j < pat.size() && pat[j] == U'%') ++j;
-      if (j == pat.size()) return true;
-      for (size_t k = i; k <= s.size(); ++k)
-        if (LikeMatch(s, k, pat, j)) return true;
+// LIKE over characters: % any run, _ one character. On a mismatch only the last % takes one
+// more character, which is enough (an earlier % could only do what the later one does), so
+// the match takes at most text length times pattern length steps.
+bool LikeMatch(const std::u32string& s, const std::u32string& pat) {
+  size_t i = 0, j = 0;
+  size_t star = std::u32string::npos, mark = 0;
+  while (i < s.size()) {
+    if (j < pat.size() && pat[j] == U'%') {
+      star = j++;
+      mark = i;
+    } else if (j < pat.size() && (pat[j] == U'_' || pat[j] == s[i])) {
+      ++i;
+      ++j;
+    } else if (star != std::u32string::npos) {
+      j = star + 1;
+      i = ++mark;
+    } else {
       return false;
     }
-    if (i >= s.size()) return false;
-    if (pat[j] != U'_' && pat[j] != s[i]) return false;
-    ++i;
-    ++j;
   }
-  return i == s.size();
+  while (j < pat.size() && pat[j] == U'%') ++j;
+  return j == pat.size();
 }
 }  // namespace
 
 namespace {
+bool IsDateKind(const Variant& v) { return v.VarType() == varDate || v.VarType() == varSQLTimeStamp; }
+
+// A value read as a number for comparing with Other: quoted texts in a filter stand for dates
+// (as the locale writes them, or yyyy-mm-dd [hh:nn[:ss]]) and numbers when compared with those.
+bool AsValueOfKind(const Variant& v, const Variant& Other, double& out) {
+  const Variant& kind = v.IsStr() ? Other : v;
+  if (!IsDateKind(kind) && !kind.IsNumeric()) return false;
+  if (!v.IsStr()) {
+    out = IsDateKind(v) ? v.AsDateTime() : v.AsDouble();
+    return true;
+  }
+  String text = Trim(VarToStr(v));
+  if (kind.IsNumeric()) {
+    TFormatSettings fs = FormatSettings;
+    fs.DecimalSeparator = '.';
+    return TryStrToFloat(text, out) || TryStrToFloat(text, out, fs);
+  }
+  TDateTime d;
+  TFormatSettings iso = FormatSettings;
+  iso.ShortDateFormat = "yyyy/MM/dd";
+  iso.DateSeparator = '-';
+  iso.TimeSeparator = ':';
+  if (!TryStrToDateTime(text, d) && !TryStrToDateTime(text, d, iso)) return false;
+  out = d;
+  return true;
+}
+
 struct Evaluator {
   const TDataSet* ds;
   bool caseInsensitive;
@@ -249,7 +283,10 @@ struct Evaluator {
       return e.op == K::Eq ? bothNull : e.op == K::Ne ? !bothNull : false;
     }
     int c;
-    if (a.IsStr() || b.IsStr()) {
+    double x, y;
+    if (a.IsStr() != b.IsStr() && AsValueOfKind(a, b, x) && AsValueOfKind(b, a, y)) {
+      c = x < y ? -1 : x > y ? 1 : 0;
+    } else if (a.IsStr() || b.IsStr()) {
       String x = VarToStr(a), y = VarToStr(b);
       if (caseInsensitive) {
         x = Utf8UpperCase(x);
@@ -294,7 +331,7 @@ struct Evaluator {
           x = Utf8UpperCase(x);
           y = Utf8UpperCase(y);
         }
-        return LikeMatch(Utf8ToUcs4(x), 0, Utf8ToUcs4(y), 0) != e.negate;
+        return LikeMatch(Utf8ToUcs4(x), Utf8ToUcs4(y)) != e.negate;
       }
       case K::Field: {
         Variant v = Value(e);

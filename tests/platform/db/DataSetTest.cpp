@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 namespace {
 
@@ -252,6 +253,90 @@ TEST_F(People, LinksGetWindowScrollsAndTheReEnabledEvents) {
   EXPECT_EQ(link.RecordCount(), 0);
 }
 
+// 20 records, ID 1..20, seen through a link with a window of 5.
+struct Window : ::testing::Test {
+  TClientDataSet ds{nullptr};
+  TDataSource src{nullptr};
+  RecordingLink link;
+  void SetUp() override {
+    ds.FieldDefs().Add("ID", ftInteger);
+    ds.CreateDataSet();
+    for (int i = 1; i <= 20; ++i) ds.AppendRecord({i});
+    link.SetBufferCount(5);
+    link.SetDataSource(&src);
+    src.SetDataSet(&ds);
+    ds.First();
+    link.log.clear();
+  }
+  int Id() { return ds.FieldByName("ID")->AsInteger(); }
+};
+
+TEST_F(Window, RowsFollowTheCursorAlsoWhileControlsAreDisabled) {
+  ds.Last();
+  EXPECT_EQ(link.ActiveRecord(), 4);
+  EXPECT_EQ(link.RecordCount(), 5);
+  ds.First();
+  EXPECT_EQ(ds.MoveBy(9), 9);  // ID 10 at the bottom row
+  EXPECT_EQ(ds.MoveBy(-2), -2);
+  ASSERT_EQ(link.ActiveRecord(), 2);
+  // A full read with the position saved and restored to the same row: move to the saved
+  // bookmark, then away and back by the saved row, as a reader of the whole dataset does.
+  int savedRow = link.ActiveRecord();
+  String bm = ds.Bookmark();
+  link.log.clear();
+  ds.DisableControls();
+  int n = 0;
+  for (ds.First(); !ds.Eof(); ds.Next()) {
+    ++n;
+    ASSERT_GE(link.ActiveRecord(), 0) << n;
+    ASSERT_LT(link.ActiveRecord(), 5) << n;
+  }
+  EXPECT_EQ(n, 20);
+  ds.GotoBookmark(bm);
+  int row = link.ActiveRecord();
+  ASSERT_NE(row, savedRow);
+  if (savedRow > row) {
+    ds.MoveBy(-savedRow);
+    ds.MoveBy(savedRow);
+  } else {
+    ds.MoveBy(5 - savedRow - 1);
+    ds.MoveBy(-(5 - savedRow - 1));
+  }
+  ds.EnableControls();
+  EXPECT_EQ(link.ActiveRecord(), savedRow);
+  EXPECT_EQ(Id(), 8);
+  EXPECT_EQ(link.log, (std::vector<std::string>{"event14:1", "event14:0", "changed"}));
+  // Reading the other rows of the window leaves the cursor where it is.
+  link.SetActiveRecord(4);
+  EXPECT_EQ(Id(), 10);
+  link.SetActiveRecord(savedRow);
+  EXPECT_EQ(ds.RecNo(), 8);
+}
+
+TEST_F(Window, ReEnablingSendsAChangeAndALayoutChangeAfterAReopen) {
+  struct Case {
+    std::function<void(TDataSet&)> whileDisabled;
+    std::vector<std::string> heard;  // after re-enabling
+  } cases[] = {
+      {[](TDataSet&) {}, {"event14:1", "event14:0", "changed"}},
+      {[](TDataSet& d) { d.Next(); }, {"event14:1", "event14:0", "changed"}},
+      {[](TDataSet& d) { d.FieldByName("ID")->SetVisible(false); }, {"event14:1", "event14:0", "layout"}},
+      // The default fields were re-created: the links must not keep the old ones.
+      {[](TDataSet& d) { d.Close(); d.Open(); }, {"event14:1", "event14:0", "layout"}},
+      {[](TDataSet& d) { d.Close(); }, {"event14:1", "event14:0", "inactive"}},
+      {[](TDataSet& d) { d.Edit(); }, {"event14:1", "event14:0", "editing", "changed"}},
+  };
+  for (const Case& c : cases) {
+    if (!ds.Active()) ds.Open();
+    ds.CheckBrowseMode();
+    link.log.clear();
+    ds.DisableControls();
+    c.whileDisabled(ds);
+    ds.EnableControls();
+    EXPECT_EQ(link.log, c.heard) << c.heard.back();
+  }
+}
+
 TEST_F(People, LocateWithPartialAndCaseInsensitiveKeysAndLookup) {
   struct Case {
     const char* fields;
@@ -358,6 +443,43 @@ TEST(DataSetFilter, BracketNamesUndoubleTheClosingBracket) {
   ds.SetFilter("[A]]B] >= 2");
   ds.SetFiltered(true);
   EXPECT_EQ(ds.RecordCount(), 2);
+}
+
+TEST(DataSetFilter, QuotedDatesAndNumbersCompareAsValuesAndLikeStaysLinear) {
+  FormatSettingsScope fs{DefaultFormatSettings()};
+  TClientDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("D", ftDateTime);
+  ds.FieldDefs().Add("N", ftFloat);
+  ds.FieldDefs().Add("T", ftMemo);
+  ds.CreateDataSet();
+  String longText(20000, 'a');
+  ds.AppendRecord({1, Variant::FromDate(EncodeDateTime(2024, 3, 14, 23, 59, 0, 0)), 1.5, longText});
+  ds.AppendRecord({2, Variant::FromDate(EncodeDate(2024, 3, 15)), 10.0, "abc"});
+  ds.AppendRecord({3, Variant::FromDate(EncodeDateTime(2024, 3, 15, 18, 30, 0, 0)), 2.0, "xbz"});
+  ds.AppendRecord({4, Variant::FromDate(EncodeDate(2024, 3, 16)), 100.0, Null()});
+  struct Case {
+    const char* filter;
+    std::vector<int> ids;
+  } cases[] = {
+      {"(D >= '2024-03-15') AND (D < '2024-03-16')", {2, 3}},
+      {"D < '3/15/2024'", {1}},
+      {"D = '2024-03-15 18:30:00'", {3}},
+      {"N > '9'", {2, 4}},  // as numbers, not as texts
+      {"N = '1.5'", {1}},
+      {"T LIKE '%a%a%a%a%a%b'", {}},  // a long text against many % must not explode
+      {"T LIKE '%a%a%'", {1}},
+      {"T LIKE '_b_'", {2, 3}},
+      {"T NOT LIKE 'a%'", {3}},
+  };
+  for (const Case& c : cases) {
+    ds.SetFilter(c.filter);
+    ds.SetFiltered(true);
+    std::vector<int> ids;
+    for (ds.First(); !ds.Eof(); ds.Next()) ids.push_back(ds.FieldByName("ID")->AsInteger());
+    EXPECT_EQ(ids, c.ids) << c.filter;
+    ds.SetFiltered(false);
+  }
 }
 
 TEST(DataSetLookupField, ReadsThroughTheKeyFields) {

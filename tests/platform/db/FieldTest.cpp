@@ -53,7 +53,7 @@ TEST_F(Fields, ConversionTable) {
       {"S", [](TField* f) { f->SetAsString("ééééééé"); }, [](TField* f) { return f->AsString(); }, "ééééé"},  // characters
       {"S", [](TField* f) { f->SetAsString("ab  "); }, [](TField* f) { return f->AsString() + "|"; }, "ab  |"},  // blanks kept
       {"I", [](TField* f) { f->SetAsString(" 42 "); }, [](TField* f) { return f->AsString(); }, "42"},
-      {"I", [](TField* f) { f->SetAsString("4.2"); }, [](TField* f) { return f->AsString(); }, "error:EConvertError"},
+      {"I", [](TField* f) { f->SetAsString("4.2"); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
       {"I", [](TField* f) { f->SetAsFloat(2.5); }, [](TField* f) { return f->AsString(); }, "2"},  // halves to even
       {"I", [](TField* f) { f->SetAsString(""); }, [](TField* f) { return std::string(f->IsNull() ? "null" : "value"); }, "null"},
       {"I", [](TField* f) { f->SetAsInteger(7); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "error:EDatabaseError"},
@@ -63,7 +63,7 @@ TEST_F(Fields, ConversionTable) {
       {"L", [](TField* f) { f->SetAsLargeInt(5000000000LL); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "error:EDatabaseError"},
       {"F", [](TField* f) { f->SetAsString("1.25"); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "1"},
       {"F", [](TField* f) { f->SetAsFloat(1.0 / 3); }, [](TField* f) { return f->AsString(); }, "0.333333333333333"},
-      {"F", [](TField* f) { f->SetAsString("abc"); }, [](TField* f) { return f->AsString(); }, "error:EConvertError"},
+      {"F", [](TField* f) { f->SetAsString("abc"); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
       {"B", [](TField* f) { f->SetAsString("t"); }, [](TField* f) { return f->AsString(); }, "True"},
       {"B", [](TField* f) { f->SetAsString("fa"); }, [](TField* f) { return f->AsString(); }, "False"},
       {"B", [](TField* f) { f->SetAsString("x"); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
@@ -84,6 +84,32 @@ TEST_F(Fields, ConversionTable) {
       return c.get(f);
     });
     EXPECT_EQ(got, c.expected) << c.field << " -> " << c.expected;
+  }
+}
+
+// The texts of the conversion errors: a field's own text parser names the field, the general
+// text conversions (a text field read as a number or date) do not.
+TEST_F(Fields, ConversionErrorTexts) {
+  struct Case {
+    std::function<void()> act;
+    const char* text;
+  } cases[] = {
+      {[&] { F("I")->SetAsString("4.2"); }, "'4.2' is not a valid integer value for field 'I'"},
+      {[&] { F("F")->SetAsString("abc"); }, "'abc' is not a valid floating point value for field 'F'"},
+      {[&] { F("B")->SetAsString("x"); }, "'x' is not a valid boolean value for field 'B'"},
+      {[&] { F("I")->AsBoolean(); }, "Cannot access field 'I' as type Boolean"},
+      {[&] { F("SI")->SetAsInteger(40000); }, "40000 is not a valid value for field 'SI'. The allowed range is -32768 to 32767"},
+      {[&] { F("S")->SetAsString("12x"); F("S")->AsInteger(); }, "'12x' is not a valid integer value"},
+      {[&] { F("D")->SetAsString("13/45/2024"); }, "'13/45/2024' is not a valid date and time"},
+      {[&] { ds.FieldByName("NOPE"); }, "Field 'NOPE' not found"},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.act();
+      ADD_FAILURE() << "no error: " << c.text;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.text);
+    }
   }
 }
 
