@@ -113,6 +113,8 @@ TEST(PlanParser, ClassicShapes) {
       {"PLAN (A INDEX (B, A, B))", "E|PLAN (A INDEX (B, A, B))\n  T1|A\n    I|B\n    I|A\n    I|B", "A,B"},
       {"", "", ""},
       {"nothing here", "", ""},
+      // A clause without the word PLAN starts at its first keyword's text.
+      {"JOIN (A NATURAL, B NATURAL)", "E|JOIN (A NATURAL, B NATURAL)\n  J0|JOIN\n    T0|A\n    T0| B", ""},
   });
 }
 
