@@ -48,6 +48,7 @@ TEST(SxSQLSx, TokenStreamsPerDialect) {
        "Ident'x' Space' ' Comment'/* c' |1\nComment'd */' Space' ' Ident'y' |0\nComment'/*/ z */' |0\n"},
       {sqlInterbase6, {"/* a", "", "*/x"}, "Comment'/* a' |1\n|1\nComment'*/' Ident'x' |0\n"},
       {sqlInterbase6, {"'open", "still", "'x"}, "String''open' |2\nString'still' |2\nString''' Ident'x' |0\n"},
+      {sqlInterbase6, {"'open", "", "x'"}, "String''open' |2\n|2\nString'x'' |0\n"},
       {sqlInterbase6, {"\"My \"\"T\"\" x\" \"open"}, "DelimIdent'\"My \"\"T\"\" x\"' Space' ' DelimIdent'\"open' |0\n"},
       {sqlInterbase6, {"GEN_ID VARCHAR SUSPEND EMPLOYEE"}, "Function'GEN_ID' Space' ' DataType'VARCHAR' Space' ' Key'SUSPEND' Space' ' Ident'EMPLOYEE' |0\n"},
       {sqlInterbase6, {"a<<=b<<c<=d<e>=f>>g==h=>i||j|=k&&l&m!=n"},
@@ -97,6 +98,17 @@ TEST(SxSQLSx, SampleSourceOfInterbase6) {
             "Key'END' Space' ' Symbol'!' Symbol'!' |0\n"
             "|0\n"
             "Key'SET' Space' ' Ident'TERM' Space' ' Symbol';' Space' ' Symbol'!' Symbol'!' |0\n");
+}
+
+TEST(SxSQLSx, SampleSourcesOpenWithTheirDialectsLine) {
+  const char* first[] = {"-- ANSI SQL sample source",     "/* Interbase sample source */",
+                         "/* SQL Server 7 example source */", "/* MySQL sample source*/",
+                         "PROMPT Oracle sample source",   "/* SyBase example source */",
+                         "/* Ingres example source */",   "/* SQL Server2000 example source */"};
+  for (int d = sqlStandard; d <= sqlMSSQL2K; ++d) {
+    const String sample = SQLDialectSampleSource(static_cast<TSQLDialect>(d));
+    EXPECT_EQ(sample.substr(0, sample.find("\r\n")), first[d]) << d;
+  }
 }
 
 TEST(SxSQLSx, DialectsAndKeywordTable) {
