@@ -13,6 +13,7 @@
   X(isc_detach_database) \
   X(isc_database_info) \
   X(isc_start_multiple) \
+  X(isc_start_transaction) \
   X(isc_commit_transaction) \
   X(isc_commit_retaining) \
   X(isc_rollback_transaction) \
