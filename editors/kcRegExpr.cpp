@@ -11,7 +11,12 @@ namespace {
 // Expansions stay within these bounds so that no mask can exhaust memory or the stack.
 constexpr int64_t kMaxCount = 1000;       // largest n or m of a count
 constexpr size_t kMaxStates = 100000;     // states of one expression
-constexpr size_t kMaxDepth = 256;         // nesting of groups, counted ones included (the parser recurses per level)
+// The parser recurses once per parenthesis, with large frames: written groups nest at most this
+// deep.
+constexpr size_t kMaxNesting = 256;
+// Linking, marking, copying and freeing recurse once per level of the built structure, with small
+// frames; counts add one level per optional copy, so the structure may nest deeper than the text.
+constexpr size_t kMaxDepth = 1280;
 
 const char* const kMsgMissing = "Missing '%s'";
 const char* const kMsgUnnecessary = "Unnecessary '%s'";
@@ -354,7 +359,7 @@ private:
   }
 
   void Group(TkcRegExprParserAlt& Alt, const TkcLexem* l) {
-    if (fDepth + 1 > kMaxDepth) return TooComplex(l);
+    if (fDepth + 1 > kMaxNesting) return TooComplex(l);
     if (!Grow(l, 2)) return;
     auto block = std::make_unique<TkcRegExprParserBlockItem>();
     fBlocks.push_back(block.get());
@@ -508,22 +513,19 @@ private:
       ++fPos;
       return;
     }
-    bool afterRange = false;
     while (const TkcLexem* l = Peek()) {
       ++fPos;
       if (IsOp(l, "]")) {
         AddSimple(Alt, std::move(set));
         return;
       }
-      if (IsOp(l, "-")) {
+      if (IsOp(l, "-")) {  // a "-" right after a range, or with nothing before it
         Error(l, Fmt(kMsgIllegal, "-"));
         continue;
       }
-      bool wasRange = afterRange;
-      afterRange = false;
       if (l->Kind == TkcLexem::lkSymbol) {
         char32_t start = kcToChars(l->Text)[0];
-        if (IsOp(Peek(), "-") && !wasRange) {
+        if (IsOp(Peek(), "-")) {
           ++fPos;
           const TkcLexem* e = Peek();
           if (e && e->Kind == TkcLexem::lkSymbol) {
@@ -531,7 +533,6 @@ private:
             char32_t finish = kcToChars(e->Text)[0];
             if (start >= finish) Error(e, kMsgSubrange);
             set->Items.push_back(std::make_unique<TkcRegExprSubrange>(start, finish));
-            afterRange = true;
           } else {
             Error(e ? e : l, Fmt(kMsgIllegal, "-"));
           }

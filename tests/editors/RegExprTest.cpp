@@ -78,6 +78,17 @@ TEST(RegExprCompiler, CountsTooLargeOrTooDeepAreRejectedNotBuilt) {
   EXPECT_EQ(CompileErrors("a{0,1000}b"), "");
 }
 
+TEST(RegExprCompiler, DeepestAcceptedStructureIsBuiltWalkedAndFreed) {
+  // 255 written groups around the longest count, then a copy of the whole: the structure nests
+  // about 1250 levels deep, which linking, copying and freeing must survive.
+  const String deep = String(255, '(') + "a{0,1000}" + String(255, ')');
+  TkcRegExpr r;
+  r.Compile(deep + "\\1");
+  EXPECT_EQ(r.FilterText(String(2001, 'a')), String(2000, 'a'));
+  EXPECT_TRUE(r.IsFinal());
+  EXPECT_EQ(CompileErrors("(" + deep + "){1,40}"), "Line1, Char522: The expression is too complex");
+}
+
 TEST(RegExprCompiler, ParsedStructure) {
   struct Case {
     const char* source;
@@ -127,6 +138,8 @@ TEST(RegExprAutomaton, AcceptsAndRejectsCharacterByCharacter) {
       {"(0?[1-9]|1[012])", "13", "10F"},          // "1" is a complete month, "3" cannot follow
       {"(0?[1-9]|1[012])", "09", "11F"},
       {"[^0-9]+", "ab1", "110F"},
+      {"[a-cx-z]+", "byd", "110F"},               // a range may follow a range
+      {"[a-c-]", "-", "1F"},
       {"\\w\\W\\s\\S", "_- x", "1111F"},
       {"a*", "", "F"},
       {"ab?c", "ac", "11F"},
