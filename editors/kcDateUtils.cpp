@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "controls/kcLocalize.h"
 #include "editors/kcEditChars.h"
 #include "editors/kcFormats.h"
 #include "platform/core/FormatSettings.h"
@@ -33,25 +34,24 @@ kcChars UpperChars(const String& s) {
   return c;
 }
 
-// Indexes of the words, longest first, words of equal length in descending alphabetical order.
-const std::vector<int>& SortedWords() {
-  static const std::vector<int> sorted = [] {
-    std::vector<int> idx(swCount);
-    for (int i = 0; i < swCount; ++i) idx[size_t(i)] = i;
-    std::stable_sort(idx.begin(), idx.end(), [](int a, int b) {
-      size_t la = kcToChars(SmartDateWord(a)).size(), lb = kcToChars(SmartDateWord(b)).size();
-      if (la != lb) return la > lb;
-      return AnsiCompareText(SmartDateWord(a), SmartDateWord(b)) > 0;
-    });
-    return idx;
-  }();
-  return sorted;
+// The words as translated now, with their indexes, longest first, words of equal length in
+// descending alphabetical order. Taken afresh on each use: a translation may change meanwhile.
+std::vector<std::pair<int, String>> SortedWords() {
+  std::vector<std::pair<int, String>> words;
+  for (int i = 0; i < swCount; ++i) words.emplace_back(i, SmartDateWord(i));
+  std::stable_sort(words.begin(), words.end(), [](const auto& a, const auto& b) {
+    size_t la = kcToChars(a.second).size(), lb = kcToChars(b.second).size();
+    if (la != lb) return la > lb;
+    return AnsiCompareText(a.second, b.second) > 0;
+  });
+  return words;
 }
 
 // The smart word at the start of Text (trimmed), with its length in characters.
 int FindSmartWord(const kcChars& UpperText, size_t& Length) {
-  for (int i : SortedWords()) {
-    kcChars w = UpperChars(SmartDateWord(i));
+  for (const auto& [i, word] : SortedWords()) {
+    kcChars w = UpperChars(word);
+    if (w.empty()) continue;
     if (w.size() <= UpperText.size() && std::equal(w.begin(), w.end(), UpperText.begin())) {
       Length = w.size();
       return i;
@@ -111,14 +111,29 @@ void BlankOut(const kcChars& Upper, kcChars& Target, const String& Pattern) {
 }
 
 // Month names of the short date format become month numbers, so that the digits-only text the
-// converter sees keeps its month.
+// converter sees keeps its month. A name standing where the format has no month makes the text
+// fail: read by the format's order, the fields would give another date.
 void ReplaceMonthNames(kcChars& Text) {
   bool hasNames = false;
+  int monthField = -1, fields = 0;
   TkcDateTimeFormatInfo info;
   TkcFormatController::ParseFormat(FormatSettings.ShortDateFormat, info);
-  for (const auto& item : info.Items)
-    if (item.Kind == dtikMonth && item.Data.size() > 2) hasNames = true;
+  for (const auto& item : info.Items) {
+    if (item.Kind == dtikMonth) {
+      hasNames = item.Data.size() > 2;
+      monthField = fields++;
+    } else if (item.Kind == dtikYear || (item.Kind == dtikDay && item.Data.size() <= 2)) {
+      ++fields;
+    }
+  }
   if (!hasNames) return;
+  auto fieldAt = [&](size_t At) {  // the number of digit runs before At
+    int runs = 0;
+    for (size_t i = 0; i < At; ++i)
+      if (Text[i] >= U'0' && Text[i] <= U'9' && (i == 0 || Text[i - 1] < U'0' || Text[i - 1] > U'9'))
+        ++runs;
+    return runs;
+  };
   for (const auto* names : {&FormatSettings.LongMonthNames, &FormatSettings.ShortMonthNames}) {
     for (size_t m = 0; m < names->size(); ++m) {
       kcChars name = UpperChars((*names)[m]);
@@ -127,6 +142,8 @@ void ReplaceMonthNames(kcChars& Text) {
       for (auto& ch : upper) ch = kcUpperChar(ch);
       size_t at = upper.find(name);
       if (at == kcChars::npos) continue;
+      if (fieldAt(at) != monthField)
+        throw EConvertError("'" + kcFromChars(Text) + "' is not a valid date");
       Text.replace(at, name.size(), kcToChars(std::to_string(m + 1)));
       return;
     }
@@ -251,7 +268,7 @@ int GetWeekOfYear(int FirstDay, int FirstWeekRule, TDateTime Date) {
 int SmartDateWordCount() { return swCount; }
 
 String SmartDateWord(int Index) {
-  return Index >= 0 && Index < swCount ? String(kSmartWords[Index]) : String();
+  return Index >= 0 && Index < swCount ? LocalizeText(kSmartWords[Index]) : String();
 }
 
 bool TryTextToDate(const String& Text, TDateTime& Date) {

@@ -6,6 +6,7 @@
 #include "editors/kcDateUtils.h"
 #include "editors/kcEditChars.h"
 #include "platform/core/FormatSettings.h"
+#include "platform/win/Windows.h"
 
 namespace {
 
@@ -416,17 +417,27 @@ void TkcFormatController::NotifyListeners() {
       listener->FormatChanged();
 }
 
+// Both entry points are called from the platform's event handling: an exception goes to the
+// application's handler, never back into the event loop.
 void TkcFormatController::FormatSettingsChanged() {
   if (!IsWatching()) return;
-  Refresh();
-  NotifyListeners();
+  try {
+    Refresh();
+    NotifyListeners();
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
 }
 
 void TkcFormatController::SystemTimeChanged() {
-  const auto snapshot = fListeners;
-  for (auto* listener : snapshot) {
-    if (std::find(fListeners.begin(), fListeners.end(), listener) == fListeners.end()) continue;
-    if (auto* time = dynamic_cast<IkcTimeChangedListener*>(listener)) time->TimeChanged();
+  try {
+    const auto snapshot = fListeners;
+    for (auto* listener : snapshot) {
+      if (std::find(fListeners.begin(), fListeners.end(), listener) == fListeners.end()) continue;
+      if (auto* time = dynamic_cast<IkcTimeChangedListener*>(listener)) time->TimeChanged();
+    }
+  } catch (...) {
+    HandleException(std::current_exception());
   }
 }
 

@@ -4,6 +4,7 @@
 #include "editors/kcRegExpr.h"
 #include "editors/kcStandardMask.h"
 #include "platform/core/FormatSettings.h"
+#include "platform/win/Windows.h"
 
 namespace {
 
@@ -267,6 +268,29 @@ TEST(FormatController, ListenersFollowSettingChanges) {
   fc.RemoveListener(&b);
   fc.RemoveListener(&t);
   EXPECT_FALSE(fc.IsWatching());
+}
+
+TEST(FormatController, ListenerFailureGoesToTheApplicationHandler) {
+  FormatSettingsScope scope(DayFirst());
+  TkcFormatController fc;
+  Listener failing, after;
+  failing.onChange = [] { throw Exception("listener failed"); };
+  fc.AddListener(&failing);
+  fc.AddListener(&after);
+  String handled;
+  TExceptionHandler previous = SetExceptionHandler([&](std::exception_ptr e) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const std::exception& x) {
+      handled = x.what();
+    }
+  });
+  EXPECT_NO_THROW(fc.FormatSettingsChanged());
+  SetExceptionHandler(previous);
+  EXPECT_EQ(handled, "listener failed");
+  EXPECT_EQ(failing.changes, 1);
+  fc.RemoveListener(&failing);
+  fc.RemoveListener(&after);
 }
 
 TEST(FormatController, ProcessController) {
