@@ -268,10 +268,13 @@ private:
   String fDisplayFormat, fEditFormat;
 };
 
-class TIntegerField : public TNumericField {
-  VT_CLASS(TIntegerField, TNumericField)
+// What the whole-number fields share: storage, conversions and bounds. Not a framework class:
+// a 64-bit field is a number field but not an integer field (code that tests for integer
+// fields by class leaves it out).
+class TIntegralField : public TNumericField {
+  VT_CLASS(TIntegralField, TNumericField)
 public:
-  explicit TIntegerField(TComponent* AOwner);
+  explicit TIntegralField(TComponent* AOwner);
   std::int64_t MinValue() const { return fMin; }
   void SetMinValue(std::int64_t V) { fMin = V; }
   std::int64_t MaxValue() const { return fMax; }
@@ -298,6 +301,12 @@ private:
   std::int64_t fMin = 0, fMax = 0;
 };
 
+class TIntegerField : public TIntegralField {
+  VT_CLASS(TIntegerField, TIntegralField)
+public:
+  explicit TIntegerField(TComponent* AOwner);
+};
+
 class TSmallintField : public TIntegerField {
   VT_CLASS(TSmallintField, TIntegerField)
 public:
@@ -313,9 +322,9 @@ class TAutoIncField : public TIntegerField {
 public:
   explicit TAutoIncField(TComponent* AOwner);
 };
-// A 64-bit integer; its MinValue and MaxValue are 0 (no bounds).
-class TLargeintField : public TIntegerField {
-  VT_CLASS(TLargeintField, TIntegerField)
+// A 64-bit integer: no bounds of its own.
+class TLargeintField : public TIntegralField {
+  VT_CLASS(TLargeintField, TIntegralField)
 public:
   explicit TLargeintField(TComponent* AOwner);
   int AsInteger() const override;

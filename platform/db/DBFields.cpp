@@ -255,7 +255,8 @@ bool TNumericField::IsValidChar(char32_t C) const {
          C == static_cast<unsigned char>(fs.DecimalSeparator);
 }
 
-TIntegerField::TIntegerField(TComponent* AOwner) : TNumericField(AOwner) { SetDataType(ftInteger); }
+TIntegralField::TIntegralField(TComponent* AOwner) : TNumericField(AOwner) { SetDataType(ftInteger); }
+TIntegerField::TIntegerField(TComponent* AOwner) : TIntegralField(AOwner) {}
 TSmallintField::TSmallintField(TComponent* AOwner) : TIntegerField(AOwner) {
   SetDataType(ftSmallint);
   fLow = INT16_MIN;
@@ -267,7 +268,7 @@ TWordField::TWordField(TComponent* AOwner) : TIntegerField(AOwner) {
   fHigh = UINT16_MAX;
 }
 TAutoIncField::TAutoIncField(TComponent* AOwner) : TIntegerField(AOwner) { SetDataType(ftAutoInc); }
-TLargeintField::TLargeintField(TComponent* AOwner) : TIntegerField(AOwner) {
+TLargeintField::TLargeintField(TComponent* AOwner) : TIntegralField(AOwner) {
   SetDataType(ftLargeint);
   fLow = INT64_MIN;
   fHigh = INT64_MAX;
@@ -279,7 +280,7 @@ int TLargeintField::AsInteger() const {
   return static_cast<int>(v);
 }
 
-void TIntegerField::SetValue(const Variant& V) {
+void TIntegralField::SetValue(const Variant& V) {
   if (VarIsClear(V))
     SetRawValue(Null());
   else if (V.IsStr())
@@ -290,19 +291,19 @@ void TIntegerField::SetValue(const Variant& V) {
     SetAsLargeInt(V.AsInt64());
 }
 
-std::int64_t TIntegerField::AsLargeInt() const {
+std::int64_t TIntegralField::AsLargeInt() const {
   Variant v = RawValue();
   return v.IsNull() ? 0 : v.AsInt64();
 }
 
-int TIntegerField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
+int TIntegralField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
 
-String TIntegerField::AsString() const {
+String TIntegralField::AsString() const {
   Variant v = RawValue();
   return v.IsNull() ? String() : IntToStr(v.AsInt64());
 }
 
-void TIntegerField::SetAsString(const String& V) {
+void TIntegralField::SetAsString(const String& V) {
   if (Trim(V).empty()) {
     SetRawValue(Null());
     return;
@@ -312,7 +313,7 @@ void TIntegerField::SetAsString(const String& V) {
   SetAsLargeInt(i);
 }
 
-void TIntegerField::SetAsLargeInt(std::int64_t V) {
+void TIntegralField::SetAsLargeInt(std::int64_t V) {
   bool bounded = fMin != 0 || fMax != 0;
   std::int64_t lo = bounded ? fMin : fLow, hi = bounded ? fMax : fHigh;
   if (V < lo || V > hi) {
@@ -329,13 +330,13 @@ void TIntegerField::SetAsLargeInt(std::int64_t V) {
     SetRawValue(static_cast<int>(V));
 }
 
-void TIntegerField::SetAsFloat(double V) {
+void TIntegralField::SetAsFloat(double V) {
   std::int64_t i;
   if (!TryRound(V, i)) RangeError(V, static_cast<double>(fLow), static_cast<double>(fHigh));
   SetAsLargeInt(i);
 }
 
-String TIntegerField::GetText(bool DisplayText) const {
+String TIntegralField::GetText(bool DisplayText) const {
   Variant v = RawValue();
   if (v.IsNull()) return String();
   const String& fmt = DisplayText || EditFormat().empty() ? DisplayFormat() : EditFormat();

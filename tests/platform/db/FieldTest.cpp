@@ -163,4 +163,30 @@ TEST(FieldTypes, OrdinalsRangesAndDefaultClasses) {
   EXPECT_TRUE(DefaultFieldClass(ftAutoInc).InheritsFrom(TNumericField::StaticClass()));
   EXPECT_FALSE(DefaultFieldClass(ftADT));
   EXPECT_EQ(static_cast<int>(deDisabledStateChange), 14);
+  // Every ordinal, in the order the field types are numbered.
+  const char* names =
+      "Unknown String Smallint Integer Word Boolean Float Currency BCD Date Time DateTime Bytes "
+      "VarBytes AutoInc Blob Memo Graphic FmtMemo ParadoxOle DBaseOle TypedBinary Cursor "
+      "FixedChar WideString Largeint ADT Array Reference DataSet OraBlob OraClob Variant "
+      "Interface IDispatch Guid TimeStamp FMTBcd FixedWideChar WideMemo OraTimeStamp OraInterval";
+  String all;
+  for (int t = ftUnknown; t <= ftOraInterval; ++t) all += (t ? " " : "") + String(FieldTypeName(static_cast<TFieldType>(t)));
+  EXPECT_EQ(all, names);
+  // Code that tests fields by class: a 64-bit field is a number field but no integer field; the
+  // SQL time stamp is no date-time field.
+  struct Case {
+    TFieldType type;
+    TClass base;
+    bool inherits;
+  } cases[] = {
+      {ftLargeint, TNumericField::StaticClass(), true},  {ftLargeint, TIntegerField::StaticClass(), false},
+      {ftSmallint, TIntegerField::StaticClass(), true},  {ftWord, TIntegerField::StaticClass(), true},
+      {ftCurrency, TFloatField::StaticClass(), true},    {ftBCD, TFloatField::StaticClass(), false},
+      {ftFMTBcd, TNumericField::StaticClass(), true},    {ftDate, TDateTimeField::StaticClass(), true},
+      {ftTime, TDateTimeField::StaticClass(), true},     {ftTimeStamp, TDateTimeField::StaticClass(), false},
+      {ftMemo, TBlobField::StaticClass(), true},         {ftGraphic, TBlobField::StaticClass(), true},
+      {ftBoolean, TNumericField::StaticClass(), false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DefaultFieldClass(c.type).InheritsFrom(c.base), c.inherits) << FieldTypeName(c.type) << " " << c.base->ClassName();
 }
