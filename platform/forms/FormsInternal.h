@@ -1,0 +1,28 @@
+#pragma once
+// Private to platform/forms: state the units of the control model share.
+
+#include "platform/forms/Controls.h"
+
+namespace forms_detail {
+
+// The screen's cursor (crDefault: each control shows its own).
+TCursor& ScreenCursor();
+// Hands the current exception to the application's handler (inside a catch block).
+void HandleCurrentException(TObject* Sender);
+// Installs the application's handler in the window layer (a test session may have reset it).
+void EnsureExceptionHandler();
+// The control under the pointer: sends CM_MOUSELEAVE / CM_MOUSEENTER on a change.
+void UpdateMouseControl(TControl* c);
+// Forgets a control that goes away (mouse, capture and drag records).
+void ForgetControl(TControl* c);
+// Frees the device contexts that control canvases got outside painting.
+void FreeDeviceContexts();
+// Keys the control model passes to menus and action lists before a control sees them.
+bool IsShortCutForForm(TWinControl* control, TMessage& m);
+bool IsPopupShortCut(TControl* control, TMessage& m);
+// Pops the control's popup menu at a screen point; false when it has none.
+bool PopupControlMenu(TControl* control, TPoint screen);
+// A key message's shift state (the keyboard state now).
+TShiftState ShiftNow();
+
+}  // namespace forms_detail

@@ -1,0 +1,328 @@
+#pragma once
+// The framework's drawing objects over our device contexts: fonts, pens and brushes that keep
+// a GDI object in step with their properties, the canvas that selects them into a DC as it
+// draws, bitmaps with a canvas of their own, and the picture holder.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/core/Classes.h"
+#include "platform/core/Colors.h"
+#include "platform/gdi/WinGdi.h"
+
+enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+using TFontStyles = TSet<TFontStyle, 4>;
+enum TFontPitch { fpDefault, fpVariable, fpFixed };
+enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenMode { pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
+                pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor };
+enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TTransparentMode { tmAuto, tmFixed };
+using TCopyMode = DWORD;
+using TFontCharset = BYTE;
+
+class TBitmap;
+
+// Shared base of font, pen and brush: a change notification and a lazily made handle.
+class TGraphicsObject : public TPersistent {
+  VT_CLASS(TGraphicsObject, TPersistent)
+public:
+  TNotifyEvent OnChange;
+
+protected:
+  virtual void Changed();
+};
+
+class TFont : public TGraphicsObject {
+  VT_CLASS(TFont, TGraphicsObject)
+public:
+  TFont();
+  ~TFont() override;
+  void Assign(TPersistent* Source) override;
+
+  HFONT Handle();
+  // Adopts the logical font of `h` (the handle itself stays the caller's).
+  void SetHandle(HFONT h);
+  const String& Name() const { return fName; }
+  void SetName(const String& v);
+  int Size() const;  // points at 96 pixels per inch
+  void SetSize(int v);
+  int Height() const { return fHeight; }  // negative: character height in pixels
+  void SetHeight(int v);
+  TFontStyles Style() const { return fStyle; }
+  void SetStyle(TFontStyles v);
+  TColor Color() const { return fColor; }
+  void SetColor(TColor v);
+  TFontCharset Charset() const { return fCharset; }
+  void SetCharset(TFontCharset v);
+  TFontPitch Pitch() const { return fPitch; }
+  void SetPitch(TFontPitch v);
+  int PixelsPerInch() const { return 96; }
+  LOGFONT LogFont() const;
+  bool Equals(const TFont& other) const;
+
+protected:
+  void Changed() override;
+
+private:
+  void FreeHandle();
+  String fName = "MS Sans Serif";
+  int fHeight = -11;  // 8 points
+  TFontStyles fStyle;
+  TColor fColor = clWindowText;
+  TFontCharset fCharset = DEFAULT_CHARSET;
+  TFontPitch fPitch = fpDefault;
+  HFONT fHandle;
+};
+
+class TPen : public TGraphicsObject {
+  VT_CLASS(TPen, TGraphicsObject)
+public:
+  TPen() = default;
+  ~TPen() override;
+  void Assign(TPersistent* Source) override;
+  HPEN Handle();
+  TColor Color() const { return fColor; }
+  void SetColor(TColor v);
+  int Width() const { return fWidth; }
+  void SetWidth(int v);
+  TPenStyle Style() const { return fStyle; }
+  void SetStyle(TPenStyle v);
+  TPenMode Mode() const { return fMode; }
+  void SetMode(TPenMode v);
+
+protected:
+  void Changed() override;
+
+private:
+  TColor fColor = clBlack;
+  int fWidth = 1;
+  TPenStyle fStyle = psSolid;
+  TPenMode fMode = pmCopy;
+  HPEN fHandle;
+};
+
+class TBrush : public TGraphicsObject {
+  VT_CLASS(TBrush, TGraphicsObject)
+public:
+  TBrush() = default;
+  ~TBrush() override;
+  void Assign(TPersistent* Source) override;
+  HBRUSH Handle();
+  TColor Color() const { return fColor; }
+  void SetColor(TColor v);  // also makes a clear brush solid
+  TBrushStyle Style() const { return fStyle; }
+  void SetStyle(TBrushStyle v);
+  // A pattern brush from the bitmap (kept by the caller); null returns to the colour.
+  TBitmap* Bitmap() const { return fBitmap; }
+  void SetBitmap(TBitmap* v);
+
+protected:
+  void Changed() override;
+
+private:
+  TColor fColor = clWhite;
+  TBrushStyle fStyle = bsSolid;
+  TBitmap* fBitmap = nullptr;
+  HBRUSH fHandle;
+};
+
+// Draws on a device context with its font, pen and brush selected.
+class TCanvas : public TPersistent {
+  VT_CLASS(TCanvas, TPersistent)
+public:
+  TCanvas();
+  ~TCanvas() override;
+
+  // The DC; a canvas without one asks CreateHandle (controls and bitmaps make theirs).
+  HDC Handle();
+  void SetHandle(HDC dc);
+  bool HandleAllocated() const { return static_cast<bool>(fHandle); }
+
+  TFont* Font() const { return fFont.get(); }
+  TPen* Pen() const { return fPen.get(); }
+  TBrush* Brush() const { return fBrush.get(); }
+  void SetFont(TFont* v) { fFont->Assign(v); }
+  TCopyMode CopyMode() const { return fCopyMode; }
+  void SetCopyMode(TCopyMode v) { fCopyMode = v; }
+  TPoint PenPos();
+  void SetPenPos(TPoint p) { MoveTo(p.x, p.y); }
+  RECT ClipRect();
+
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  void Polyline(const std::vector<TPoint>& points);
+  void Polygon(const std::vector<TPoint>& points);
+  void Rectangle(int x1, int y1, int x2, int y2);
+  void Rectangle(const TRect& r) { Rectangle(r.left, r.top, r.right, r.bottom); }
+  void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3);
+  void Ellipse(int x1, int y1, int x2, int y2);
+  void FillRect(const TRect& r);
+  void FrameRect(const TRect& r);
+  void DrawFocusRect(const TRect& r);
+  void TextOut(int x, int y, const String& text);
+  void TextRect(const TRect& r, int x, int y, const String& text);
+  int TextWidth(const String& text) { return TextExtent(text).cx; }
+  int TextHeight(const String& text) { return TextExtent(text).cy; }
+  TSize TextExtent(const String& text);
+  TColor Pixels(int x, int y);
+  void SetPixels(int x, int y, TColor c);
+  void Draw(int x, int y, TBitmap* graphic);
+  void StretchDraw(const TRect& r, TBitmap* graphic);
+  void CopyRect(const TRect& dest, TCanvas* source, const TRect& src);
+  // Copies `src` of the bitmap, leaving the pixels of colour `transparent` as they were.
+  void BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& src, TColor transparent);
+  void Lock() {}
+  void Unlock() {}
+  TNotifyEvent OnChange;
+
+protected:
+  virtual void CreateHandle() {}
+  void RequiredState();
+  void DeselectHandles();
+
+private:
+  void ObjectChanged(TObject*);
+  HDC fHandle;
+  std::unique_ptr<TFont> fFont;
+  std::unique_ptr<TPen> fPen;
+  std::unique_ptr<TBrush> fBrush;
+  TCopyMode fCopyMode = SRCCOPY;
+  bool fFontSel = false, fPenSel = false, fBrushSel = false;
+  HFONT fOldFont;
+  HPEN fOldPen;
+  HBRUSH fOldBrush;
+};
+
+// A canvas that only measures text (a measuring DC), for code that lays out without a window.
+class TMeasureCanvas : public TCanvas {
+  VT_CLASS(TMeasureCanvas, TCanvas)
+public:
+  ~TMeasureCanvas() override;
+
+protected:
+  void CreateHandle() override;
+
+private:
+  HDC fDC;
+};
+
+class TGraphic : public TPersistent {
+  VT_CLASS(TGraphic, TPersistent)
+public:
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual void SetWidth(int v) = 0;
+  virtual void SetHeight(int v) = 0;
+  virtual bool Empty() const { return Width() == 0 || Height() == 0; }
+  bool Transparent() const { return fTransparent; }
+  void SetTransparent(bool v) { fTransparent = v; }
+  virtual void Draw(TCanvas* canvas, const TRect& r) = 0;
+  virtual void LoadFromFile(const String& fileName);
+  virtual void SaveToFile(const String& fileName);
+  TNotifyEvent OnChange;
+
+protected:
+  virtual void Changed() {
+    if (OnChange) OnChange(this);
+  }
+  bool fTransparent = false;
+};
+
+class TBitmap : public TGraphic {
+  VT_CLASS(TBitmap, TGraphic)
+public:
+  TBitmap();
+  TBitmap(int width, int height);
+  ~TBitmap() override;
+  void Assign(TPersistent* Source) override;
+
+  int Width() const override { return fWidth; }
+  int Height() const override { return fHeight; }
+  void SetWidth(int v) override { SetSize(v, fHeight); }
+  void SetHeight(int v) override { SetSize(fWidth, v); }
+  // New pixels are white; the pixels of the common part are kept.
+  void SetSize(int width, int height);
+  TCanvas* Canvas();
+  HBITMAP Handle();
+  // Adopts the bitmap (the TBitmap deletes it).
+  void SetHandle(HBITMAP h);
+  // Gives up the bitmap handle to the caller.
+  HBITMAP ReleaseHandle();
+  bool Monochrome() const { return fMonochrome; }
+  void SetMonochrome(bool v);
+  TPixelFormat PixelFormat() const { return fPixelFormat; }
+  void SetPixelFormat(TPixelFormat v) { fPixelFormat = v; }
+  TColor TransparentColor();
+  void SetTransparentColor(TColor v) {
+    fTransparentColor = v;
+    fTransparentMode = tmFixed;
+  }
+  TTransparentMode TransparentMode() const { return fTransparentMode; }
+  void SetTransparentMode(TTransparentMode v) { fTransparentMode = v; }
+  // A named bitmap of the program (GdiResources.h).
+  void LoadFromResourceName(HINSTANCE instance, const String& name);
+  // BMP files (32-bit or 24-bit).
+  void LoadFromFile(const String& fileName) override;
+  void SaveToFile(const String& fileName) override;
+  void Draw(TCanvas* canvas, const TRect& r) override;
+  Surface* Pixels();  // direct access (null when empty)
+  void Dormant() {}
+  void FreeImage() {}
+
+private:
+  class TBitmapCanvas;
+  void FreeContext();
+  HDC MemDC();
+  int fWidth = 0, fHeight = 0;
+  bool fMonochrome = false;
+  TPixelFormat fPixelFormat = pfDevice;
+  TColor fTransparentColor = clDefault;
+  TTransparentMode fTransparentMode = tmAuto;
+  HBITMAP fHandle;
+  HDC fDC;
+  HBITMAP fOldBitmap;
+  std::unique_ptr<TCanvas> fCanvas;
+};
+
+class TPicture : public TPersistent {
+  VT_CLASS(TPicture, TPersistent)
+public:
+  TPicture();
+  ~TPicture() override;
+  void Assign(TPersistent* Source) override;
+  TBitmap* Bitmap();  // makes an empty bitmap when the picture holds none
+  TGraphic* Graphic() const { return fGraphic.get(); }
+  void SetGraphic(TGraphic* g);  // copies it
+  int Width() const { return fGraphic ? fGraphic->Width() : 0; }
+  int Height() const { return fGraphic ? fGraphic->Height() : 0; }
+  void LoadFromFile(const String& fileName);
+  void SaveToFile(const String& fileName);
+  TNotifyEvent OnChange;
+
+private:
+  void Changed(TObject*);
+  std::unique_ptr<TGraphic> fGraphic;
+};
+
+// Colour helpers.
+TColor StringToColor(const String& s);
+String ColorToString(TColor c);
+// Pixels per inch of the screen (96).
+int ScreenPixelsPerInch();
+
+// Rectangle helpers (half-open rectangles).
+inline BOOL OffsetRect(RECT* r, int dx, int dy) {
+  r->left += dx, r->right += dx, r->top += dy, r->bottom += dy;
+  return TRUE;
+}
+inline BOOL InflateRect(RECT* r, int dx, int dy) {
+  r->left -= dx, r->right += dx, r->top -= dy, r->bottom += dy;
+  return TRUE;
+}
+inline BOOL PtInRect(const RECT* r, POINT p) {
+  return p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
+}
+inline BOOL IsRectEmpty(const RECT* r) { return r->right <= r->left || r->bottom <= r->top; }

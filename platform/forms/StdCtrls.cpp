@@ -1,0 +1,1188 @@
+#include "platform/forms/StdCtrls.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include <algorithm>
+
+#include "platform/core/Utf8.h"
+#include "platform/forms/Forms.h"
+
+namespace {
+COLORREF Ref(TColor c) { return ColorToRGB(c); }
+int Clamp(int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); }
+
+void FillSolid(HDC dc, const RECT& r, TColor c) {
+  HBRUSH b = CreateSolidBrush(Ref(c));
+  FillRect(dc, &r, b);
+  DeleteObject(b);
+}
+}  // namespace
+
+// ---- clipboard ------------------------------------------------------------------------------
+
+namespace {
+String& LocalClipboard() {
+  static String s;
+  return s;
+}
+}  // namespace
+
+String TClipboard::AsText() const {
+  if (qGuiApp && QGuiApplication::clipboard()) return QGuiApplication::clipboard()->text().toStdString();
+  return LocalClipboard();
+}
+void TClipboard::SetAsText(const String& v) {
+  if (qGuiApp && QGuiApplication::clipboard()) QGuiApplication::clipboard()->setText(QString::fromStdString(v));
+  LocalClipboard() = v;
+}
+TClipboard* Clipboard() {
+  static TClipboard c;
+  return &c;
+}
+
+// ---- TCustomLabel ---------------------------------------------------------------------------
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  fWidth = 65;
+  fHeight = 17;
+  fControlStyle.Include(csOpaque);
+  fControlStyle.Include(csReplicatable);
+}
+
+UINT TCustomLabel::TextFlags() const {
+  UINT f = DT_EXPANDTABS;
+  f |= fAlignment == taCenter ? DT_CENTER : fAlignment == taRightJustify ? DT_RIGHT : DT_LEFT;
+  if (fWordWrap) f |= DT_WORDBREAK;
+  if (!ShowAccelChar) f |= DT_NOPREFIX;
+  return f;
+}
+
+void TCustomLabel::AdjustBounds() {
+  if (!fAutoSize) return;
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  RECT r{0, 0, fWordWrap ? fWidth : 0, 0};
+  String t = fText.empty() ? String(" ") : fText;
+  DrawText(c.Handle(), t, &r, TextFlags() | DT_CALCRECT);
+  int l = fLeft;
+  if (fAlignment == taRightJustify && !fWordWrap) l = fLeft + fWidth - r.right;
+  SetBounds(l, fTop, r.right, r.bottom);
+}
+
+void TCustomLabel::SetAlignment(TAlignment v) {
+  fAlignment = v;
+  Invalidate();
+}
+void TCustomLabel::SetLayout(TTextLayout v) {
+  fLayout = v;
+  Invalidate();
+}
+void TCustomLabel::SetAutoSize(bool v) {
+  fAutoSize = v;
+  AdjustBounds();
+}
+void TCustomLabel::SetWordWrap(bool v) {
+  fWordWrap = v;
+  AdjustBounds();
+  Invalidate();
+}
+void TCustomLabel::SetTransparent(bool v) {
+  fTransparent = v;
+  if (v) fControlStyle.Exclude(csOpaque);
+  else fControlStyle.Include(csOpaque);
+  Invalidate();
+}
+
+void TCustomLabel::Dispatch(TMessage& m) {
+  if (m.Msg == CM_TEXTCHANGED || m.Msg == CM_FONTCHANGED) {
+    AdjustBounds();
+    Invalidate();
+    return;
+  }
+  TGraphicControl::Dispatch(m);
+}
+
+void TCustomLabel::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  if (!fTransparent) {
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+  }
+  c->Brush()->SetStyle(bsClear);
+  UINT flags = TextFlags();
+  if (fLayout != tlTop) {
+    RECT calc = r;
+    DrawText(c->Handle(), fText, &calc, flags | DT_CALCRECT);
+    int h = calc.bottom - calc.top;
+    r.top += fLayout == tlCenter ? (r.bottom - r.top - h) / 2 : (r.bottom - r.top - h);
+  }
+  if (!Enabled()) {
+    c->Font()->SetColor(clBtnHighlight);
+    RECT s = r;
+    OffsetRect(&s, 1, 1);
+    DrawText(c->Handle(), fText, &s, flags);
+    c->Font()->SetColor(clBtnShadow);
+  }
+  c->Handle();
+  SetTextColor(c->Handle(), Ref(c->Font()->Color()));
+  DrawText(c->Handle(), fText, &r, flags);
+}
+
+// ---- TCustomEdit ----------------------------------------------------------------------------
+
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TCustomControl(AOwner) {
+  fWidth = 121;
+  fHeight = 21;
+  fTabStop = true;
+  fColor = clWindow;
+  fParentColor = false;
+  fBorderStyle = bsSingle;
+  fCursor = crIBeam;
+  fControlStyle.Exclude(csSetCaption);
+  fControlStyle.Include(csDoubleClicks);
+}
+
+void TCustomEdit::CreateParams(TCreateParams& p) {
+  TCustomControl::CreateParams(p);
+  p.Caption.clear();
+}
+
+int TCustomEdit::CharCount() const { return static_cast<int>(Utf8Length(fText)); }
+
+String TCustomEdit::DisplayText() const {
+  if (!fPasswordChar) return fText;
+  String s;
+  for (int i = 0, n = CharCount(); i < n; ++i) Utf8Append(s, fPasswordChar);
+  return s;
+}
+
+void TCustomEdit::Change() {
+  Modified = true;
+  if (OnChange) OnChange(this);
+}
+
+void TCustomEdit::SetTextValue(const String& v) {
+  String t = v;
+  if (fCharCase == ecUpperCase) t = Utf8UpperCase(t);
+  else if (fCharCase == ecLowerCase) t = Utf8LowerCase(t);
+  if (t == fText) return;
+  fText = t;
+  int n = CharCount();
+  fSelStart = fSelEnd = fAnchor = std::min(fSelStart, n);
+  fSelStart = fSelEnd = fAnchor = 0;
+  fScroll = 0;
+  Invalidate();
+  Perform(CM_TEXTCHANGED, 0, 0);
+  Change();
+}
+
+void TCustomEdit::SetReadOnly(bool v) {
+  fReadOnly = v;
+  Invalidate();
+}
+void TCustomEdit::SetPasswordChar(char32_t v) {
+  fPasswordChar = v;
+  Invalidate();
+}
+void TCustomEdit::SetCharCase(TEditCharCase v) {
+  fCharCase = v;
+  SetTextValue(fText);
+}
+
+void TCustomEdit::SetSelStart(int v) {
+  v = Clamp(v, 0, CharCount());
+  fSelStart = fSelEnd = fAnchor = v;
+  Invalidate();
+}
+void TCustomEdit::SetSelLength(int v) {
+  fSelEnd = Clamp(fSelStart + v, fSelStart, CharCount());
+  fAnchor = fSelStart;
+  Invalidate();
+}
+String TCustomEdit::SelText() { return Utf8Copy(fText, fSelStart, fSelEnd - fSelStart); }
+void TCustomEdit::SetSelText(const String& v) { ReplaceSelection(v, false); }
+void TCustomEdit::SelectAll() {
+  fSelStart = fAnchor = 0;
+  fSelEnd = CharCount();
+  Invalidate();
+}
+void TCustomEdit::ClearSelection() {
+  if (fSelEnd > fSelStart) ReplaceSelection("", true);
+}
+void TCustomEdit::CopyToClipboard() {
+  if (fSelEnd > fSelStart && !fPasswordChar) Clipboard()->SetAsText(SelText());
+}
+void TCustomEdit::CutToClipboard() {
+  if (fReadOnly) return;
+  CopyToClipboard();
+  ClearSelection();
+}
+void TCustomEdit::PasteFromClipboard() {
+  if (!fReadOnly) ReplaceSelection(Clipboard()->AsText(), true);
+}
+void TCustomEdit::Undo() {
+  if (!fHasUndo) return;
+  String t = fUndoText;
+  fUndoText = fText;
+  fText = t;
+  fSelStart = fSelEnd = fAnchor = CharCount();
+  Invalidate();
+  Perform(CM_TEXTCHANGED, 0, 0);
+  Change();
+}
+
+void TCustomEdit::ReplaceSelection(const String& s, bool byUser) {
+  if (byUser && fReadOnly) return;
+  String ins = s;
+  if (!MultiLine()) {
+    auto cut = ins.find_first_of("\r\n");
+    if (cut != String::npos) ins.resize(cut);
+  }
+  if (fCharCase == ecUpperCase) ins = Utf8UpperCase(ins);
+  else if (fCharCase == ecLowerCase) ins = Utf8LowerCase(ins);
+  int selLen = fSelEnd - fSelStart;
+  if (fMaxLength > 0) {
+    int room = fMaxLength - (CharCount() - selLen);
+    if (room <= 0) ins.clear();
+    else if (static_cast<int>(Utf8Length(ins)) > room) ins = Utf8Copy(ins, 0, room);
+  }
+  if (ins.empty() && selLen == 0) return;
+  fUndoText = fText;
+  fHasUndo = true;
+  std::size_t a = Utf8OffsetOf(fText, fSelStart), b = Utf8OffsetOf(fText, fSelEnd);
+  fText = fText.substr(0, a) + ins + fText.substr(b);
+  fSelStart = fSelEnd = fAnchor = fSelStart + static_cast<int>(Utf8Length(ins));
+  Invalidate();
+  Perform(CM_TEXTCHANGED, 0, 0);
+  Change();
+}
+
+void TCustomEdit::MoveCaret(int pos, bool extend) {
+  pos = Clamp(pos, 0, CharCount());
+  if (extend) {
+    fSelStart = std::min(fAnchor, pos);
+    fSelEnd = std::max(fAnchor, pos);
+    // the caret is at `pos`; keep the anchor
+    if (pos < fAnchor) {
+      fSelStart = pos;
+      fSelEnd = fAnchor;
+    }
+  } else {
+    fSelStart = fSelEnd = fAnchor = pos;
+  }
+  Invalidate();
+}
+
+int TCustomEdit::PosFromPoint(TPoint p) {
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  String shown = DisplayText();
+  std::vector<int> adv = GetCharAdvances(c.Handle(), shown);
+  int x = 2 - 0;
+  for (int i = 0; i < fScroll && i < static_cast<int>(adv.size()); ++i) x -= adv[i];
+  for (int i = 0; i < static_cast<int>(adv.size()); ++i) {
+    if (p.x < x + adv[i] / 2) return i;
+    x += adv[i];
+  }
+  return static_cast<int>(adv.size());
+}
+
+void TCustomEdit::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
+  c->FillRect(r);
+  String shown = DisplayText();
+  HDC dc = c->Handle();
+  c->Font()->Assign(Font());
+  c->TextExtent("");  // selects the objects
+  std::vector<int> adv = GetCharAdvances(dc, shown);
+  // Keep the caret in view.
+  int caret = fSelEnd == fAnchor ? fSelStart : fSelEnd;
+  int width = r.right - 4;
+  if (caret < fScroll) fScroll = caret;
+  auto span = [&](int a, int b) {
+    int w = 0;
+    for (int i = a; i < b && i < static_cast<int>(adv.size()); ++i) w += adv[i];
+    return w;
+  };
+  while (fScroll < caret && span(fScroll, caret) > width) ++fScroll;
+  TEXTMETRIC tm;
+  GetTextMetrics(dc, &tm);
+  int y = std::max(1, (r.bottom - tm.tmHeight) / 2);
+  int x = 2;
+  int n = static_cast<int>(adv.size());
+  SetBkMode(dc, TRANSPARENT);
+  bool showSel = Focused() || !HideSelection;
+  for (int i = fScroll; i < n && x < r.right; ++i) {
+    String ch = Utf8Copy(shown, i, 1);
+    bool sel = showSel && i >= fSelStart && i < fSelEnd;
+    if (sel) {
+      RECT cr{x, y, x + adv[i], y + tm.tmHeight};
+      FillSolid(dc, cr, clHighlight);
+    }
+    SetTextColor(dc, Ref(sel ? clHighlightText : Enabled() ? Font()->Color() : clGrayText));
+    TextOut(dc, x, y, ch);
+    x += adv[i];
+  }
+  if (Focused()) {
+    CreateCaret(Handle(), HBITMAP(), 1, tm.tmHeight);
+    SetCaretPos(2 + span(fScroll, caret), y);
+    ShowCaret(Handle());
+  }
+}
+
+void TCustomEdit::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_GETTEXTLENGTH:
+      m.Result = static_cast<LRESULT>(GetText().size());
+      return;
+    case WM_GETTEXT: {
+      String t = GetText();
+      if (m.WParam == 0) return;
+      std::size_t n = std::min<std::size_t>(t.size(), m.WParam - 1);
+      std::copy_n(t.data(), n, reinterpret_cast<char*>(m.LParam));
+      reinterpret_cast<char*>(m.LParam)[n] = 0;
+      m.Result = static_cast<LRESULT>(n);
+      return;
+    }
+    case WM_SETTEXT:
+      SetText(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "");
+      m.Result = 1;
+      return;
+    case EM_GETSEL:
+      if (m.WParam) *reinterpret_cast<DWORD*>(m.WParam) = static_cast<DWORD>(fSelStart);
+      if (m.LParam) *reinterpret_cast<DWORD*>(m.LParam) = static_cast<DWORD>(fSelEnd);
+      m.Result = MAKELONG(static_cast<WORD>(fSelStart), static_cast<WORD>(fSelEnd));
+      return;
+    case EM_SETSEL: {
+      int a = static_cast<int>(static_cast<std::intptr_t>(m.WParam)), b = static_cast<int>(m.LParam);
+      int n = CharCount();
+      if (a < 0) {
+        fSelStart = fSelEnd = fAnchor = fSelEnd;
+      } else {
+        if (b < 0 || b > n) b = n;
+        a = std::min(a, n);
+        fAnchor = a;
+        fSelStart = std::min(a, b);
+        fSelEnd = std::max(a, b);
+      }
+      Invalidate();
+      return;
+    }
+    case EM_REPLACESEL:
+      ReplaceSelection(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "", m.WParam != 0);
+      return;
+    case EM_CANUNDO:
+      m.Result = fHasUndo ? 1 : 0;
+      return;
+    case EM_EMPTYUNDOBUFFER:
+      fHasUndo = false;
+      return;
+    case EM_SETREADONLY:
+      SetReadOnly(m.WParam != 0);
+      m.Result = 1;
+      return;
+    case EM_LIMITTEXT:
+      fMaxLength = static_cast<int>(m.WParam);
+      return;
+    case WM_CUT: CutToClipboard(); return;
+    case WM_COPY: CopyToClipboard(); return;
+    case WM_PASTE: PasteFromClipboard(); return;
+    case WM_CLEAR: ClearSelection(); return;
+    case WM_UNDO:
+      m.Result = fHasUndo ? 1 : 0;
+      Undo();
+      return;
+    case WM_SETFOCUS:
+      TCustomControl::Dispatch(m);
+      if (AutoSelect && !MultiLine() && !(GetKeyState(VK_LBUTTON) < 0)) SelectAll();
+      Invalidate();
+      return;
+    case WM_KILLFOCUS:
+      DestroyCaret();
+      Invalidate();
+      TCustomControl::Dispatch(m);
+      return;
+    case WM_LBUTTONDOWN: {
+      TCustomControl::Dispatch(m);
+      if (!Focused() && CanFocus()) SetFocus();
+      bool shift = GetKeyState(VK_SHIFT) < 0;
+      MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), shift);
+      return;
+    }
+    case WM_LBUTTONDBLCLK:
+      TCustomControl::Dispatch(m);
+      SelectAll();
+      return;
+    case WM_MOUSEMOVE:
+      TCustomControl::Dispatch(m);
+      if (m.WParam & MK_LBUTTON)
+        MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), true);
+      return;
+    case WM_KEYDOWN: {
+      TCustomControl::Dispatch(m);  // OnKeyDown first; a cleared key stops here
+      WORD key = static_cast<WORD>(m.WParam);
+      bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
+      int caret = (fSelEnd != fAnchor) ? fSelEnd : fSelStart;
+      switch (key) {
+        case VK_LEFT: MoveCaret(shift ? caret - 1 : (fSelEnd > fSelStart ? fSelStart : caret - 1), shift); break;
+        case VK_RIGHT: MoveCaret(shift ? caret + 1 : (fSelEnd > fSelStart ? fSelEnd : caret + 1), shift); break;
+        case VK_HOME: MoveCaret(0, shift); break;
+        case VK_END: MoveCaret(CharCount(), shift); break;
+        case VK_DELETE:
+          if (fReadOnly) break;
+          if (shift) {
+            CutToClipboard();
+          } else {
+            if (fSelEnd == fSelStart && fSelEnd < CharCount()) fSelEnd++;
+            ReplaceSelection("", true);
+          }
+          break;
+        case VK_INSERT:
+          if (ctrl) CopyToClipboard();
+          else if (shift) PasteFromClipboard();
+          break;
+      }
+      return;
+    }
+    case WM_CHAR: {
+      TCustomControl::Dispatch(m);  // OnKeyPress; a zero character stops here
+      char32_t ch = static_cast<char32_t>(m.WParam);
+      if (ch == 0) return;
+      bool ctrl = GetKeyState(VK_CONTROL) < 0;
+      if (ch == 8) {
+        if (fReadOnly) return;
+        if (fSelEnd == fSelStart && fSelStart > 0) fSelStart--;
+        ReplaceSelection("", true);
+      } else if (ctrl && (ch == 1 || ch == U'a' || ch == U'A')) {
+        SelectAll();
+      } else if (ctrl && (ch == 3 || ch == U'c')) {
+        CopyToClipboard();
+      } else if (ctrl && (ch == 22 || ch == U'v')) {
+        PasteFromClipboard();
+      } else if (ctrl && (ch == 24 || ch == U'x')) {
+        CutToClipboard();
+      } else if (ctrl && (ch == 26 || ch == U'z')) {
+        Undo();
+      } else if (ch == '\r' && MultiLine()) {
+        ReplaceSelection("\r\n", true);
+      } else if (ch == '\t' && MultiLine()) {
+        ReplaceSelection("\t", true);
+      } else if (ch >= 32 && !ctrl) {
+        ReplaceSelection(Utf8Encode(ch), true);
+      }
+      return;
+    }
+  }
+  TCustomControl::Dispatch(m);
+}
+
+// ---- TCustomMemo ----------------------------------------------------------------------------
+
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), fLines(std::make_unique<TStringList>()) {
+  fWidth = 185;
+  fHeight = 89;
+  AutoSelect = false;
+  fLines->OnChange = TNotifyEvent(this, &TCustomMemo::LinesChanged);
+}
+TCustomMemo::~TCustomMemo() { fLines->OnChange = nullptr; }
+
+TStrings* TCustomMemo::Lines() { return fLines.get(); }
+
+void TCustomMemo::LinesChanged(TObject*) {
+  if (fSyncing) return;
+  String t = fLines->Text();
+  if (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0) t.resize(t.size() - 2);
+  else if (!t.empty() && t.back() == '\n') t.pop_back();
+  fSyncing = true;
+  TCustomEdit::SetTextValue(t);
+  fSyncing = false;
+}
+
+String TCustomMemo::GetText() { return fText; }
+
+void TCustomMemo::SetTextValue(const String& v) {
+  fSyncing = true;
+  try {
+    fLines->SetText(v);
+  } catch (...) {
+    fSyncing = false;
+    throw;
+  }
+  fSyncing = false;
+  TCustomEdit::SetTextValue(v);
+}
+
+void TCustomMemo::Change() {
+  if (!fSyncing) {
+    fSyncing = true;
+    fLines->SetText(fText);
+    fSyncing = false;
+  }
+  TCustomEdit::Change();
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle v) {
+  fScrollBars = v;
+  RecreateWnd();
+}
+
+void TCustomMemo::CreateParams(TCreateParams& p) {
+  TCustomEdit::CreateParams(p);
+  if (fScrollBars == ssVertical || fScrollBars == ssBoth) p.Style |= WS_VSCROLL;
+  if (fScrollBars == ssHorizontal || fScrollBars == ssBoth) p.Style |= WS_HSCROLL;
+}
+
+LRESULT TCustomMemo::DialogCode() {
+  LRESULT r = DLGC_WANTARROWS | DLGC_WANTCHARS;
+  if (WantReturns) r |= DLGC_WANTALLKEYS;
+  if (WantTabs) r |= DLGC_WANTTAB;
+  return r;
+}
+
+int TCustomMemo::LineHeight() {
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  return c.TextHeight("Qq");
+}
+
+TPoint TCustomMemo::CaretPos() {
+  int caret = fSelEnd != fAnchor ? fSelEnd : fSelStart;
+  int line = 0, col = 0, i = 0;
+  for (std::size_t p = 0; p < fText.size() && i < caret; p = Utf8Next(fText, p), ++i) {
+    if (fText[p] == '\n') {
+      ++line;
+      col = 0;
+    } else if (fText[p] != '\r') {
+      ++col;
+    }
+  }
+  return TPoint{col, line};
+}
+
+void TCustomMemo::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
+  c->FillRect(r);
+  c->Font()->Assign(Font());
+  HDC dc = c->Handle();
+  c->TextExtent("");
+  int lh = LineHeight();
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, Ref(Font()->Color()));
+  TPoint caret = CaretPos();
+  int visible = std::max(1, static_cast<int>(r.bottom / std::max(lh, 1)));
+  if (caret.y < fScroll) fScroll = caret.y;
+  if (caret.y >= fScroll + visible) fScroll = caret.y - visible + 1;
+  int y = 1;
+  for (int i = fScroll; i < fLines->Count() && y < r.bottom; ++i, y += lh) {
+    String line = (*fLines)[i];
+    RECT lr{2, y, r.right, y + lh};
+    DrawText(dc, line, &lr, DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS | DT_SINGLELINE);
+  }
+  if (Focused()) {
+    String line = caret.y < fLines->Count() ? (*fLines)[caret.y] : String();
+    SIZE s{};
+    GetTextExtentPoint32(dc, Utf8Copy(line, 0, caret.x), &s);
+    CreateCaret(Handle(), HBITMAP(), 1, lh);
+    SetCaretPos(2 + s.cx, 1 + (caret.y - fScroll) * lh);
+    ShowCaret(Handle());
+  }
+}
+
+void TCustomMemo::Dispatch(TMessage& m) {
+  if (m.Msg == EM_GETLINECOUNT) {
+    m.Result = std::max(1, fLines->Count());
+    return;
+  }
+  if (m.Msg == WM_KEYDOWN && (m.WParam == VK_UP || m.WParam == VK_DOWN)) {
+    TCustomControl::Dispatch(m);
+    TPoint cp = CaretPos();
+    int line = cp.y + (m.WParam == VK_UP ? -1 : 1);
+    if (line < 0 || line >= fLines->Count()) return;
+    int pos = 0;
+    for (int i = 0; i < line; ++i) pos += static_cast<int>(Utf8Length((*fLines)[i])) + 2;
+    pos += std::min(cp.x, static_cast<int>(Utf8Length((*fLines)[line])));
+    MoveCaret(pos, GetKeyState(VK_SHIFT) < 0);
+    return;
+  }
+  TCustomEdit::Dispatch(m);
+}
+
+// ---- buttons --------------------------------------------------------------------------------
+
+TButtonControl::TButtonControl(TComponent* AOwner) : TCustomControl(AOwner) {
+  fTabStop = true;
+  fParentColor = false;
+  fColor = clBtnFace;
+  fControlStyle.Exclude(csDoubleClicks);
+}
+
+void TButtonControl::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_LBUTTONDOWN:
+      if (CanFocus() && !Focused()) SetFocus();
+      fDown = true;
+      Invalidate();
+      break;
+    case WM_LBUTTONUP:
+      fDown = false;
+      Invalidate();
+      break;
+    case WM_KEYDOWN:
+      if (m.WParam == VK_SPACE) {
+        fDown = true;
+        Invalidate();
+      }
+      break;
+    case WM_KEYUP:
+      if (m.WParam == VK_SPACE && fDown) {
+        fDown = false;
+        Invalidate();
+        Toggle();
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate();
+      break;
+    case BM_CLICK:
+      Toggle();
+      return;
+    case CM_DIALOGCHAR:
+      return;
+  }
+  TCustomControl::Dispatch(m);
+}
+
+TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner) {
+  fWidth = 75;
+  fHeight = 25;
+}
+
+void TButton::SetDefault(bool v) {
+  fDefault = v;
+  Invalidate();
+}
+
+void TButton::Click() {
+  if (fModalResult != 0)
+    if (TCustomForm* f = GetParentForm()) f->SetModalResult(fModalResult);
+  TButtonControl::Click();
+}
+
+void TButton::Dispatch(TMessage& m) {
+  if (m.Msg == CM_DIALOGKEY) {
+    TCustomForm* f = GetParentForm();
+    TWinControl* active = f ? f->ActiveControl() : nullptr;
+    bool otherButtonFocused = active && active != this && dynamic_cast<TButton*>(active);
+    if (((m.WParam == VK_RETURN && (fDefault && !otherButtonFocused)) ||
+         (m.WParam == VK_RETURN && active == this) || (m.WParam == VK_ESCAPE && fCancel)) &&
+        CanFocus()) {
+      Click();
+      m.Result = 1;
+      return;
+    }
+    return;
+  }
+  TButtonControl::Dispatch(m);
+}
+
+void TButton::Paint() {
+  TCanvas* c = Canvas();
+  RECT r = ClientRect();
+  c->Brush()->SetColor(clBtnFace);
+  c->FillRect(r);
+  HDC dc = c->Handle();
+  if (fDefault || Focused()) {
+    HBRUSH b = CreateSolidBrush(0);
+    FrameRect(dc, &r, b);
+    DeleteObject(b);
+    r.left++, r.top++, r.right--, r.bottom--;
+  }
+  RECT e = r;
+  DrawEdge(dc, &e, fDown ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  c->Font()->SetColor(Enabled() ? Font()->Color() : clGrayText);
+  c->Brush()->SetStyle(bsClear);
+  c->TextExtent("");
+  SetTextColor(dc, Ref(c->Font()->Color()));
+  RECT t = r;
+  if (fDown) OffsetRect(&t, 1, 1);
+  DrawText(dc, fText, &t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (Focused()) {
+    RECT f = r;
+    f.left += 3, f.top += 3, f.right -= 3, f.bottom -= 3;
+    DrawFocusRect(dc, &f);
+  }
+}
+
+TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) {
+  fWidth = 97;
+  fHeight = 17;
+  fParentColor = true;
+}
+
+void TCustomCheckBox::SetState(TCheckBoxState v) {
+  if (v == fState) return;
+  fState = v;
+  Invalidate();
+  Click();
+}
+
+void TCustomCheckBox::Toggle() {
+  switch (fState) {
+    case cbUnchecked: SetState(AllowGrayed ? cbGrayed : cbChecked); break;
+    case cbGrayed: SetState(cbChecked); break;
+    case cbChecked: SetState(cbUnchecked); break;
+  }
+}
+
+void TCustomCheckBox::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case BM_GETCHECK:
+      m.Result = fState == cbChecked ? BST_CHECKED : fState == cbGrayed ? BST_GRAYED : BST_UNCHECKED;
+      return;
+    case BM_SETCHECK:
+      fState = m.WParam == BST_CHECKED ? cbChecked : m.WParam == BST_GRAYED ? cbGrayed : cbUnchecked;
+      Invalidate();
+      return;
+    case WM_LBUTTONUP: {
+      bool wasDown = fDown;
+      TButtonControl::Dispatch(m);
+      TPoint p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+      if (wasDown && p.x >= 0 && p.y >= 0 && p.x < fWidth && p.y < fHeight) Toggle();
+      return;
+    }
+  }
+  TButtonControl::Dispatch(m);
+}
+
+void TCustomCheckBox::Paint() {
+  TCanvas* c = Canvas();
+  RECT r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  HDC dc = c->Handle();
+  int box = 13;
+  int top = (r.bottom - box) / 2;
+  RECT b = Bounds(0, top, box, box);
+  UINT state = (IsRadio() ? DFCS_BUTTONRADIO : fState == cbGrayed ? DFCS_BUTTON3STATE : DFCS_BUTTONCHECK);
+  if (fState != cbUnchecked) state |= DFCS_CHECKED;
+  if (!Enabled()) state |= DFCS_INACTIVE;
+  if (fDown) state |= DFCS_PUSHED;
+  DrawFrameControl(dc, &b, DFC_BUTTON, state);
+  c->Brush()->SetStyle(bsClear);
+  c->TextExtent("");
+  SetTextColor(dc, Ref(Enabled() ? Font()->Color() : clGrayText));
+  RECT t{box + 4, 0, r.right, r.bottom};
+  DrawText(dc, fText, &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  if (Focused()) {
+    RECT f = t;
+    DrawText(dc, fText, &f, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_CALCRECT);
+    f.top = (r.bottom - (f.bottom - f.top)) / 2 - 1;
+    f.bottom = r.bottom - f.top;
+    f.left -= 1, f.right += 1;
+    DrawFocusRect(dc, &f);
+  }
+}
+
+void TRadioButton::Toggle() {
+  if (fState != cbChecked) SetState(cbChecked);
+}
+
+void TRadioButton::Dispatch(TMessage& m) {
+  if (m.Msg == WM_SETFOCUS) {
+    TCustomCheckBox::Dispatch(m);
+    return;
+  }
+  TCustomCheckBox::Dispatch(m);
+  if (fState == cbChecked && Parent() &&
+      (m.Msg == BM_SETCHECK || m.Msg == WM_LBUTTONUP || m.Msg == WM_KEYUP || m.Msg == BM_CLICK)) {
+    for (int i = 0; i < Parent()->ControlCount(); ++i)
+      if (auto* other = dynamic_cast<TRadioButton*>(Parent()->Controls(i)); other && other != this)
+        other->SetChecked(false);
+  }
+}
+
+// ---- group box ------------------------------------------------------------------------------
+
+TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
+  fWidth = 185;
+  fHeight = 105;
+  fColor = clBtnFace;
+  fControlStyle.Include(csAcceptsControls);
+}
+
+void TCustomGroupBox::AdjustClientRect(TRect& r) {
+  TCustomControl::AdjustClientRect(r);
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  r.top += c.TextHeight("0");
+  r.left += 2, r.right -= 2, r.bottom -= 2;
+}
+
+void TCustomGroupBox::Paint() {
+  TCanvas* c = Canvas();
+  RECT r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  HDC dc = c->Handle();
+  int h = c->TextHeight("0");
+  RECT frame{0, h / 2, r.right, r.bottom};
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  if (!fText.empty()) {
+    RECT t{8, 0, r.right, h};
+    DrawText(dc, fText, &t, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
+    c->Brush()->SetColor(Color());
+    c->FillRect(t);
+    SetTextColor(dc, Ref(Font()->Color()));
+    SetBkMode(dc, TRANSPARENT);
+    DrawText(dc, fText, &t, DT_LEFT | DT_SINGLELINE);
+  }
+}
+
+// ---- list box -------------------------------------------------------------------------------
+
+TCustomListBox::TCustomListBox(TComponent* AOwner)
+    : TCustomControl(AOwner), fItems(std::make_unique<TStringList>()) {
+  fWidth = 121;
+  fHeight = 97;
+  fTabStop = true;
+  fColor = clWindow;
+  fParentColor = false;
+  fBorderStyle = bsSingle;
+  fItems->OnChange = TNotifyEvent(this, &TCustomListBox::ItemsChanged);
+}
+TCustomListBox::~TCustomListBox() { fItems->OnChange = nullptr; }
+
+void TCustomListBox::CreateParams(TCreateParams& p) {
+  TCustomControl::CreateParams(p);
+  p.Style |= WS_VSCROLL;
+}
+
+void TCustomListBox::ItemsChanged(TObject*) {
+  fSelected.assign(static_cast<std::size_t>(fItems->Count()), false);
+  if (fItemIndex >= fItems->Count()) fItemIndex = -1;
+  if (fItemIndex >= 0) fSelected[fItemIndex] = true;
+  UpdateScrollBar();
+  Invalidate();
+}
+
+int TCustomListBox::VisibleCount() { return std::max(1, ClientHeight() / std::max(fItemHeight, 1)); }
+
+void TCustomListBox::UpdateScrollBar() {
+  if (!HandleAllocated()) return;
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  si.nMax = std::max(0, fItems->Count() - 1);
+  si.nPage = static_cast<UINT>(VisibleCount());
+  si.nPos = fTopIndex;
+  SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+}
+
+void TCustomListBox::SetItemIndex(int v) {
+  if (v < -1 || v >= fItems->Count()) v = -1;
+  if (!MultiSelect) std::fill(fSelected.begin(), fSelected.end(), false);
+  fItemIndex = v;
+  if (v >= 0) {
+    fSelected[v] = true;
+    if (v < fTopIndex) SetTopIndex(v);
+    else if (v >= fTopIndex + VisibleCount()) SetTopIndex(v - VisibleCount() + 1);
+  }
+  Invalidate();
+}
+
+void TCustomListBox::SetTopIndex(int v) {
+  v = Clamp(v, 0, std::max(0, fItems->Count() - 1));
+  if (v == fTopIndex) return;
+  fTopIndex = v;
+  UpdateScrollBar();
+  Invalidate();
+}
+
+void TCustomListBox::SetItemHeight(int v) {
+  if (v > 0) fItemHeight = v;
+  Invalidate();
+}
+
+bool TCustomListBox::Selected(int i) const { return i >= 0 && i < static_cast<int>(fSelected.size()) && fSelected[i]; }
+void TCustomListBox::SetSelected(int i, bool v) {
+  if (i < 0 || i >= static_cast<int>(fSelected.size())) throw EListError("List index out of bounds (" + IntToStr(i) + ")");
+  if (!MultiSelect && v) {
+    SetItemIndex(i);
+    return;
+  }
+  fSelected[i] = v;
+  Invalidate();
+}
+
+int TCustomListBox::ItemAtPos(TPoint p, bool Existing) {
+  int i = fTopIndex + p.y / std::max(fItemHeight, 1);
+  if (p.y < 0) return -1;
+  if (i >= fItems->Count()) return Existing ? -1 : fItems->Count();
+  return i;
+}
+
+TRect TCustomListBox::ItemRect(int i) {
+  int y = (i - fTopIndex) * fItemHeight;
+  return TRect{0, y, ClientWidth(), y + fItemHeight};
+}
+
+void TCustomListBox::DrawItem(int i, TRect r, TOwnerDrawState s) {
+  if (OnDrawItem && Style != lbStandard) {
+    OnDrawItem(this, i, r, s);
+    return;
+  }
+  TCanvas* c = Canvas();
+  c->Brush()->SetColor(s.Contains(odSelected) ? clHighlight : Color());
+  c->FillRect(r);
+  c->Brush()->SetStyle(bsClear);
+  c->TextExtent("");
+  SetTextColor(c->Handle(), Ref(s.Contains(odSelected) ? clHighlightText : Font()->Color()));
+  c->TextOut(r.left + 2, r.top, (*fItems)[i]);
+  if (s.Contains(odFocused)) c->DrawFocusRect(r);
+}
+
+void TCustomListBox::Paint() {
+  TCanvas* c = Canvas();
+  TRect cr = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(cr);
+  c->Font()->Assign(Font());
+  for (int i = fTopIndex; i < fItems->Count(); ++i) {
+    TRect r = ItemRect(i);
+    if (r.top >= cr.bottom) break;
+    TOwnerDrawState s;
+    if (Selected(i)) s.Include(odSelected);
+    if (i == fItemIndex && Focused()) s.Include(odFocused);
+    DrawItem(i, r, s);
+    c->Brush()->SetStyle(bsSolid);
+  }
+}
+
+void TCustomListBox::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case LB_GETCOUNT: m.Result = fItems->Count(); return;
+    case LB_GETCURSEL: m.Result = fItemIndex; return;
+    case LB_SETCURSEL: SetItemIndex(static_cast<int>(m.WParam)); m.Result = fItemIndex; return;
+    case LB_ADDSTRING: m.Result = fItems->Add(reinterpret_cast<const char*>(m.LParam)); return;
+    case WM_LBUTTONDOWN: {
+      TCustomControl::Dispatch(m);
+      if (CanFocus() && !Focused()) SetFocus();
+      int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}, true);
+      if (i >= 0) {
+        if (MultiSelect && (m.WParam & MK_CONTROL)) {
+          fSelected[i] = !fSelected[i];
+          fItemIndex = i;
+          Invalidate();
+        } else {
+          SetItemIndex(i);
+        }
+      }
+      return;
+    }
+    case WM_KEYDOWN: {
+      TCustomControl::Dispatch(m);
+      int i = fItemIndex;
+      switch (m.WParam) {
+        case VK_UP: i = std::max(0, i - 1); break;
+        case VK_DOWN: i = std::min(fItems->Count() - 1, i + 1); break;
+        case VK_HOME: i = 0; break;
+        case VK_END: i = fItems->Count() - 1; break;
+        case VK_PRIOR: i = std::max(0, i - VisibleCount()); break;
+        case VK_NEXT: i = std::min(fItems->Count() - 1, i + VisibleCount()); break;
+        default: return;
+      }
+      if (i != fItemIndex && fItems->Count() > 0) {
+        SetItemIndex(i);
+        Click();
+      }
+      return;
+    }
+    case WM_VSCROLL:
+      switch (LOWORD(m.WParam)) {
+        case SB_LINEUP: SetTopIndex(fTopIndex - 1); break;
+        case SB_LINEDOWN: SetTopIndex(fTopIndex + 1); break;
+        case SB_PAGEUP: SetTopIndex(fTopIndex - VisibleCount()); break;
+        case SB_PAGEDOWN: SetTopIndex(fTopIndex + VisibleCount()); break;
+        case SB_THUMBTRACK: case SB_THUMBPOSITION: SetTopIndex(static_cast<short>(HIWORD(m.WParam))); break;
+      }
+      return;
+    case WM_MOUSEWHEEL:
+      TCustomControl::Dispatch(m);
+      if (!m.Result) SetTopIndex(fTopIndex - static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * 3);
+      m.Result = 1;
+      return;
+    case WM_WINDOWPOSCHANGED:
+      TCustomControl::Dispatch(m);
+      UpdateScrollBar();
+      return;
+  }
+  TCustomControl::Dispatch(m);
+}
+
+// ---- combo box ------------------------------------------------------------------------------
+
+// The drop-down: a list box on a non-activating popup window.
+class TCustomComboBox::TDropList : public TCustomListBox {
+public:
+  TDropList(TCustomComboBox* combo) : TCustomListBox(nullptr), fCombo(combo) {
+    fVisible = false;
+    fTabStop = false;
+  }
+  void CreateParams(TCreateParams& p) override {
+    TCustomListBox::CreateParams(p);
+    p.Style = WS_POPUP | WS_BORDER | WS_VSCROLL;
+    p.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
+    p.WndParent = HWND();
+  }
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == WM_LBUTTONUP) {
+      TCustomListBox::Dispatch(m);
+      fCombo->ListClosed(ItemIndex());
+      return;
+    }
+    TCustomListBox::Dispatch(m);
+  }
+  TCustomComboBox* fCombo;
+};
+
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomEdit(AOwner), fItems(std::make_unique<TStringList>()) {
+  fWidth = 145;
+  fHeight = 21;
+}
+TCustomComboBox::~TCustomComboBox() {
+  if (fList) fList->Free();
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle v) {
+  fStyle = v;
+  fCursor = v == csDropDownList ? crDefault : crIBeam;
+  Invalidate();
+}
+
+LRESULT TCustomComboBox::DialogCode() {
+  LRESULT r = DLGC_WANTARROWS | DLGC_WANTCHARS;
+  if (fDropped) r |= DLGC_WANTALLKEYS;
+  return r;
+}
+
+void TCustomComboBox::SetItemIndex(int v) {
+  if (v < -1 || v >= fItems->Count()) v = -1;
+  fItemIndex = v;
+  String t = v >= 0 ? (*fItems)[v] : String();
+  if (t != fText) {
+    fText = t;
+    fSelStart = fSelEnd = fAnchor = 0;
+    Perform(CM_TEXTCHANGED, 0, 0);
+  }
+  Invalidate();
+}
+
+void TCustomComboBox::Change() {
+  fItemIndex = fItems->IndexOf(fText);
+  TCustomEdit::Change();
+}
+
+void TCustomComboBox::SetDroppedDown(bool v) {
+  if (v == fDropped) return;
+  if (v) {
+    if (OnDropDown) OnDropDown(this);
+    if (!fList) fList = new TDropList(this);
+    fList->Items()->Assign(fItems.get());
+    fList->Font()->Assign(Font());
+    int rows = std::max(1, std::min(DropDownCount, fItems->Count()));
+    TPoint p = ClientToScreen(TPoint{0, fHeight});
+    fList->SetBounds(p.x, p.y, fWidth, rows * fList->ItemHeight() + 2);
+    fList->SetItemIndex(fItemIndex);
+    fList->HandleNeeded();
+    ShowWindow(fList->Handle(), SW_SHOWNA);
+    fDropped = true;
+  } else {
+    if (fList && fList->HandleAllocated()) ShowWindow(fList->Handle(), SW_HIDE);
+    fDropped = false;
+    if (OnCloseUp) OnCloseUp(this);
+  }
+  Invalidate();
+}
+
+void TCustomComboBox::ListClosed(int chosen) {
+  SetDroppedDown(false);
+  if (chosen >= 0 && chosen != fItemIndex) {
+    SetItemIndex(chosen);
+    Change();
+    if (OnSelect) OnSelect(this);
+  }
+}
+
+void TCustomComboBox::Paint() {
+  TCustomEdit::Paint();
+  TCanvas* c = Canvas();
+  RECT r = ClientRect();
+  RECT b{r.right - 17, 0, r.right, r.bottom};
+  DrawFrameControl(c->Handle(), &b, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | (fDropped ? DFCS_PUSHED : 0));
+}
+
+void TCustomComboBox::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_KEYDOWN: {
+      WORD key = static_cast<WORD>(m.WParam);
+      bool alt = GetKeyState(VK_MENU) < 0;
+      if ((key == VK_DOWN && alt) || key == VK_F4) {
+        SetDroppedDown(!fDropped);
+        return;
+      }
+      if (fDropped && (key == VK_RETURN || key == VK_ESCAPE)) {
+        ListClosed(key == VK_RETURN ? fList->ItemIndex() : -1);
+        return;
+      }
+      if (key == VK_UP || key == VK_DOWN) {
+        TCustomControl::Dispatch(m);
+        int i = Clamp(fItemIndex + (key == VK_UP ? -1 : 1), 0, fItems->Count() - 1);
+        if (fDropped) {
+          fList->SetItemIndex(i);
+        } else if (fItems->Count() > 0 && i != fItemIndex) {
+          SetItemIndex(i);
+          Change();
+          if (OnSelect) OnSelect(this);
+        }
+        return;
+      }
+      break;
+    }
+    case WM_CHAR:
+      if (fStyle == csDropDownList) {
+        TCustomControl::Dispatch(m);
+        char32_t ch = static_cast<char32_t>(m.WParam);
+        if (ch < 32) return;
+        String prefix = Utf8LowerCase(Utf8Encode(ch));
+        for (int k = 1; k <= fItems->Count(); ++k) {
+          int i = (fItemIndex + k) % fItems->Count();
+          if (Utf8LowerCase((*fItems)[i]).rfind(prefix, 0) == 0) {
+            SetItemIndex(i);
+            Change();
+            if (OnSelect) OnSelect(this);
+            break;
+          }
+        }
+        return;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+      if (fStyle == csDropDownList || GET_X_LPARAM(m.LParam) >= ClientWidth() - 17) {
+        TCustomControl::Dispatch(m);
+        if (CanFocus() && !Focused()) SetFocus();
+        SetDroppedDown(!fDropped);
+        return;
+      }
+      break;
+    case WM_KILLFOCUS:
+      if (fDropped) SetDroppedDown(false);
+      break;
+  }
+  TCustomEdit::Dispatch(m);
+}

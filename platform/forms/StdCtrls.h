@@ -1,0 +1,347 @@
+#pragma once
+// The standard controls, drawn by this layer: labels, edits and memos (with the edit messages
+// that standard edit actions send), buttons, check boxes, radio buttons, group boxes, list
+// boxes and combo boxes.
+
+#include <memory>
+
+#include "platform/forms/Controls.h"
+
+// Edit messages.
+constexpr UINT EM_GETSEL = 0x00B0, EM_SETSEL = 0x00B1, EM_REPLACESEL = 0x00C2, EM_CANUNDO = 0x00C6,
+               EM_SETREADONLY = 0x00CF, EM_GETLINECOUNT = 0x00BA, EM_LIMITTEXT = 0x00C5, EM_EMPTYUNDOBUFFER = 0x00CD;
+// Button messages and notifications.
+constexpr UINT BM_GETCHECK = 0x00F0, BM_SETCHECK = 0x00F1, BM_CLICK = 0x00F5;
+constexpr WPARAM BST_UNCHECKED = 0, BST_CHECKED = 1, BST_GRAYED = 2;
+// List box messages.
+constexpr UINT LB_ADDSTRING = 0x0180, LB_GETCOUNT = 0x018B, LB_GETCURSEL = 0x0188, LB_SETCURSEL = 0x0186;
+
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+enum TOwnerDrawStateItem { odSelected, odGrayed, odDisabled, odChecked, odFocused };
+using TOwnerDrawState = TSet<TOwnerDrawStateItem, 8>;
+using TDrawItemEvent = TEvent<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
+
+class TCustomLabel : public TGraphicControl {
+  VT_CLASS(TCustomLabel, TGraphicControl)
+public:
+  explicit TCustomLabel(TComponent* AOwner);
+  TAlignment Alignment() const { return fAlignment; }
+  void SetAlignment(TAlignment v);
+  TTextLayout Layout() const { return fLayout; }
+  void SetLayout(TTextLayout v);
+  bool AutoSize() const { return fAutoSize; }
+  void SetAutoSize(bool v);
+  bool WordWrap() const { return fWordWrap; }
+  void SetWordWrap(bool v);
+  bool Transparent() const { return fTransparent; }
+  void SetTransparent(bool v);
+  bool ShowAccelChar = true;
+  TWinControl* FocusControl = nullptr;
+  void AdjustBounds();
+  void Dispatch(TMessage& m) override;
+
+protected:
+  void Paint() override;
+  UINT TextFlags() const;
+  TAlignment fAlignment = taLeftJustify;
+  TTextLayout fLayout = tlTop;
+  bool fAutoSize = true, fWordWrap = false, fTransparent = false;
+};
+
+class TLabel : public TCustomLabel {
+  VT_CLASS(TLabel, TCustomLabel)
+public:
+  explicit TLabel(TComponent* AOwner) : TCustomLabel(AOwner) {}
+};
+
+// A single-line (or, in TCustomMemo, multi-line) text editor. Positions count characters.
+class TCustomEdit : public TCustomControl {
+  VT_CLASS(TCustomEdit, TCustomControl)
+public:
+  explicit TCustomEdit(TComponent* AOwner);
+  bool ReadOnly() const { return fReadOnly; }
+  void SetReadOnly(bool v);
+  char32_t PasswordChar() const { return fPasswordChar; }
+  void SetPasswordChar(char32_t v);
+  TEditCharCase CharCase() const { return fCharCase; }
+  void SetCharCase(TEditCharCase v);
+  int MaxLength() const { return fMaxLength; }
+  void SetMaxLength(int v) { fMaxLength = v; }
+  bool Modified = false;
+  bool AutoSelect = true;
+  bool HideSelection = true;
+  int SelStart() const { return fSelStart; }
+  void SetSelStart(int v);
+  int SelLength() const { return fSelEnd - fSelStart; }
+  void SetSelLength(int v);
+  String SelText();
+  void SetSelText(const String& v);
+  void SelectAll();
+  void ClearSelection();
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  void Undo();
+  bool CanUndo() const { return fHasUndo; }
+  void ClearUndo() { fHasUndo = false; }
+  void Clear() { SetText(""); }
+  TNotifyEvent OnChange;
+  void Dispatch(TMessage& m) override;
+
+protected:
+  void CreateParams(TCreateParams& p) override;
+  void SetTextValue(const String& v) override;
+  void Paint() override;
+  LRESULT DialogCode() override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+  virtual void Change();
+  virtual bool MultiLine() const { return false; }
+  void ReplaceSelection(const String& s, bool byUser);
+  void MoveCaret(int pos, bool extend);
+  int CharCount() const;
+  int PosFromPoint(TPoint p);
+  String DisplayText() const;
+  bool fReadOnly = false;
+  char32_t fPasswordChar = 0;
+  TEditCharCase fCharCase = ecNormal;
+  int fMaxLength = 0;
+  int fSelStart = 0, fSelEnd = 0, fAnchor = 0;
+  String fUndoText;
+  bool fHasUndo = false;
+  int fScroll = 0;     // first shown character (single line) or line (memo)
+};
+
+class TEdit : public TCustomEdit {
+  VT_CLASS(TEdit, TCustomEdit)
+public:
+  explicit TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
+};
+
+class TCustomMemo : public TCustomEdit {
+  VT_CLASS(TCustomMemo, TCustomEdit)
+public:
+  explicit TCustomMemo(TComponent* AOwner);
+  ~TCustomMemo() override;
+  // The lines; changing them changes the text. Text joins them with CR LF.
+  TStrings* Lines();
+  void SetLines(TStrings* v) { Lines()->Assign(v); }
+  TScrollStyle ScrollBars() const { return fScrollBars; }
+  void SetScrollBars(TScrollStyle v);
+  bool WordWrap = true;
+  bool WantReturns = true;
+  bool WantTabs = false;
+  TAlignment Alignment = taLeftJustify;
+  // Caret line and column (characters).
+  TPoint CaretPos();
+  void Dispatch(TMessage& m) override;
+
+protected:
+  bool MultiLine() const override { return true; }
+  void CreateParams(TCreateParams& p) override;
+  void SetTextValue(const String& v) override;
+  String GetText() override;
+  void Paint() override;
+  void Change() override;
+  LRESULT DialogCode() override;
+  int LineHeight();
+
+private:
+  class TMemoStrings;
+  void LinesChanged(TObject*);
+  std::unique_ptr<TStringList> fLines;
+  TScrollStyle fScrollBars = ssNone;
+  bool fSyncing = false;
+};
+
+class TMemo : public TCustomMemo {
+  VT_CLASS(TMemo, TCustomMemo)
+public:
+  explicit TMemo(TComponent* AOwner) : TCustomMemo(AOwner) {}
+};
+
+class TButtonControl : public TCustomControl {
+  VT_CLASS(TButtonControl, TCustomControl)
+public:
+  explicit TButtonControl(TComponent* AOwner);
+  bool WordWrap = false;
+
+protected:
+  bool fDown = false;
+  void Dispatch(TMessage& m) override;
+  LRESULT DialogCode() override { return 0; }
+  virtual void Toggle() { Click(); }
+};
+
+class TButton : public TButtonControl {
+  VT_CLASS(TButton, TButtonControl)
+public:
+  explicit TButton(TComponent* AOwner);
+  bool Default() const { return fDefault; }
+  void SetDefault(bool v);
+  bool Cancel() const { return fCancel; }
+  void SetCancel(bool v) { fCancel = v; }
+  int ModalResult() const { return fModalResult; }
+  void SetModalResult(int v) { fModalResult = v; }
+  void Click() override;
+  void Dispatch(TMessage& m) override;
+
+protected:
+  void Paint() override;
+  bool fDefault = false, fCancel = false;
+  int fModalResult = 0;
+};
+
+class TCustomCheckBox : public TButtonControl {
+  VT_CLASS(TCustomCheckBox, TButtonControl)
+public:
+  explicit TCustomCheckBox(TComponent* AOwner);
+  bool Checked() const { return fState == cbChecked; }
+  void SetChecked(bool v) { SetState(v ? cbChecked : cbUnchecked); }
+  TCheckBoxState State() const { return fState; }
+  void SetState(TCheckBoxState v);
+  bool AllowGrayed = false;
+  TAlignment Alignment = taRightJustify;
+  void Dispatch(TMessage& m) override;
+
+protected:
+  void Toggle() override;
+  void Paint() override;
+  virtual bool IsRadio() const { return false; }
+  TCheckBoxState fState = cbUnchecked;
+};
+
+class TCheckBox : public TCustomCheckBox {
+  VT_CLASS(TCheckBox, TCustomCheckBox)
+public:
+  explicit TCheckBox(TComponent* AOwner) : TCustomCheckBox(AOwner) {}
+};
+
+// Checking one unchecks the radio buttons with the same parent.
+class TRadioButton : public TCustomCheckBox {
+  VT_CLASS(TRadioButton, TCustomCheckBox)
+public:
+  explicit TRadioButton(TComponent* AOwner) : TCustomCheckBox(AOwner) {}
+
+protected:
+  bool IsRadio() const override { return true; }
+  void Toggle() override;
+  void Dispatch(TMessage& m) override;
+};
+
+class TCustomGroupBox : public TCustomControl {
+  VT_CLASS(TCustomGroupBox, TCustomControl)
+public:
+  explicit TCustomGroupBox(TComponent* AOwner);
+
+protected:
+  void AdjustClientRect(TRect& r) override;
+  void Paint() override;
+};
+
+class TGroupBox : public TCustomGroupBox {
+  VT_CLASS(TGroupBox, TCustomGroupBox)
+public:
+  explicit TGroupBox(TComponent* AOwner) : TCustomGroupBox(AOwner) {}
+};
+
+class TCustomListBox : public TCustomControl {
+  VT_CLASS(TCustomListBox, TCustomControl)
+public:
+  explicit TCustomListBox(TComponent* AOwner);
+  ~TCustomListBox() override;
+  TStrings* Items() { return fItems.get(); }
+  void SetItems(TStrings* v) { fItems->Assign(v); }
+  int ItemIndex() const { return fItemIndex; }
+  void SetItemIndex(int v);
+  int TopIndex() const { return fTopIndex; }
+  void SetTopIndex(int v);
+  int ItemHeight() const { return fItemHeight; }
+  void SetItemHeight(int v);
+  int Count() const { return fItems->Count(); }
+  bool MultiSelect = false;
+  bool Sorted() const { return fItems->Sorted(); }
+  void SetSorted(bool v) { fItems->SetSorted(v); }
+  TListBoxStyle Style = lbStandard;
+  bool Selected(int i) const;
+  void SetSelected(int i, bool v);
+  int ItemAtPos(TPoint p, bool Existing);
+  TRect ItemRect(int i);
+  void Clear() { fItems->Clear(); }
+  TDrawItemEvent OnDrawItem;
+  void Dispatch(TMessage& m) override;
+
+protected:
+  void CreateParams(TCreateParams& p) override;
+  void Paint() override;
+  LRESULT DialogCode() override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+  virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+  void ItemsChanged(TObject*);
+  void UpdateScrollBar();
+  int VisibleCount();
+  std::unique_ptr<TStringList> fItems;
+  std::vector<bool> fSelected;
+  int fItemIndex = -1, fTopIndex = 0, fItemHeight = 13;
+};
+
+class TListBox : public TCustomListBox {
+  VT_CLASS(TListBox, TCustomListBox)
+public:
+  explicit TListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+};
+
+// A combo box: an edit (or fixed text) with a drop-down list. The list drops down as a
+// popup list box; Alt+Down and F4 drop it too.
+class TCustomComboBox : public TCustomEdit {
+  VT_CLASS(TCustomComboBox, TCustomEdit)
+public:
+  explicit TCustomComboBox(TComponent* AOwner);
+  ~TCustomComboBox() override;
+  TStrings* Items() { return fItems.get(); }
+  void SetItems(TStrings* v) { fItems->Assign(v); }
+  int ItemIndex() const { return fItemIndex; }
+  void SetItemIndex(int v);
+  TComboBoxStyle Style() const { return fStyle; }
+  void SetStyle(TComboBoxStyle v);
+  int DropDownCount = 8;
+  bool Sorted() const { return fItems->Sorted(); }
+  void SetSorted(bool v) { fItems->SetSorted(v); }
+  bool DroppedDown() const { return fDropped; }
+  void SetDroppedDown(bool v);
+  TNotifyEvent OnSelect, OnCloseUp, OnDropDown;
+  void Dispatch(TMessage& m) override;
+
+protected:
+  void Paint() override;
+  void Change() override;
+  LRESULT DialogCode() override;
+
+private:
+  class TDropList;
+  void ListClosed(int chosen);
+  std::unique_ptr<TStringList> fItems;
+  int fItemIndex = -1;
+  TComboBoxStyle fStyle = csDropDown;
+  bool fDropped = false;
+  TDropList* fList = nullptr;
+};
+
+class TComboBox : public TCustomComboBox {
+  VT_CLASS(TComboBox, TCustomComboBox)
+public:
+  explicit TComboBox(TComponent* AOwner) : TCustomComboBox(AOwner) {}
+};
+
+// The clipboard's text (the desktop's clipboard when a GUI application runs, else a
+// process-wide one).
+class TClipboard {
+public:
+  String AsText() const;
+  void SetAsText(const String& v);
+  bool HasText() const { return !AsText().empty(); }
+  void Clear() { SetAsText(""); }
+};
+TClipboard* Clipboard();

@@ -1,0 +1,18 @@
+#pragma once
+// A headless session with fixed font metrics, for the control-model tests.
+
+#include <memory>
+
+#include "platform/forms/Forms.h"
+#include "platform/gdi/FontMetrics.h"
+#include "platform/win/TestDriver.h"
+
+struct TFormsSession : TTestSession {
+  TFormsSession() {
+    SetFontSource(std::make_shared<FixedFontSource>());
+    Application->SetTerminated(false);
+  }
+  ~TFormsSession() { SetFontSource(nullptr); }
+  // The screen point of a control's client point.
+  static POINT At(TControl* c, int x, int y) { return c->ClientToScreen(TPoint{x, y}); }
+};
