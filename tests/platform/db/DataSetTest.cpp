@@ -337,6 +337,28 @@ TEST_F(Window, ReEnablingSendsAChangeAndALayoutChangeAfterAReopen) {
   }
 }
 
+TEST_F(People, FieldValuesByNameListsAndRefreshKeepsTheRecord) {
+  ds.SetRecNo(3);
+  Variant v = ds.FieldValues("ID; NAME");
+  ASSERT_TRUE(v.IsArray());
+  EXPECT_EQ(v.ArrayCount(), 2);
+  EXPECT_EQ(v[0].AsInteger(), 3);
+  EXPECT_EQ(VarToStr(v[1]), "Gamma ray");
+  EXPECT_EQ(ds.FieldValues("amount").AsDouble(), 3.5);
+  EXPECT_THROW(ds.FieldValues("ID;NOPE"), EDatabaseError);
+  ds.Edit();
+  ds.SetFieldValues("NAME;AMOUNT", Variant::MakeArray({"G", 7.0}));
+  ds.Post();
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "G");
+  EXPECT_EQ(ds.FieldByName("AMOUNT")->AsFloat(), 7.0);
+  ds.Refresh();
+  EXPECT_EQ(Id(), 3);
+  TStringList names;
+  ds.GetFieldNames(&names);
+  EXPECT_EQ(names.Count(), 3);
+  EXPECT_EQ(names[2], "AMOUNT");
+}
+
 TEST_F(People, LocateWithPartialAndCaseInsensitiveKeysAndLookup) {
   struct Case {
     const char* fields;
