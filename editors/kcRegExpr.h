@@ -332,11 +332,20 @@ public:
 
 using TkcRegExprErrors = std::vector<TkcRegExprError>;
 
-// All compile errors of one expression. The list belongs to the expression object.
+// All compile errors of one expression. The exception keeps its own copy of the list: the
+// expression that raised it may be gone before a handler reads the errors.
 class EkcRegExprError : public EkcEditError {
 public:
-  explicit EkcRegExprError(const TkcRegExprErrors* AErrors) : EkcEditError(""), Errors(AErrors) {}
+  explicit EkcRegExprError(const TkcRegExprErrors* AErrors)
+      : EkcEditError(""),
+        fErrors(std::make_shared<const TkcRegExprErrors>(AErrors ? *AErrors : TkcRegExprErrors())),
+        Errors(fErrors.get()) {}
   const char* ClassName() const override { return "EkcRegExprError"; }
+
+private:
+  std::shared_ptr<const TkcRegExprErrors> fErrors;
+
+public:
   const TkcRegExprErrors* Errors;
 };
 

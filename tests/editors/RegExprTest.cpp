@@ -283,6 +283,16 @@ TEST(RegExprObject, CompileFromStreamUseBeforeCompileAndRecompile) {
   EXPECT_TRUE(r.Errors().empty());
   r.Clear();
   EXPECT_THROW(r.Reset(), EkcEditError);
+
+  // the errors outlive the expression that raised them
+  try {
+    TkcRegExpr temporary;
+    temporary.Compile(String("[z-a]"));
+    FAIL();
+  } catch (const EkcRegExprError& e) {
+    ASSERT_EQ(e.Errors->size(), 1u);
+    EXPECT_EQ((*e.Errors)[0].Line, 1);
+  }
 }
 
 }  // namespace
