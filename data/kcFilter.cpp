@@ -693,21 +693,10 @@ String TkcFilterCriteria::GetItemValueText(TkcFilterCriteriaItem* AItem, bool Is
 TkcFilterValueListClass TkcFilterCriteria::GetValueListClass() { return TkcFilterValueList::StaticClass(); }
 
 void TkcFilterCriteria::PrepareOperators() {
-  // Every condition once; the order does not matter, and no recursion on the call stack.
-  std::vector<TkcFilterCriteriaItemList*> stack{fRoot};
-  std::vector<TkcFilterCriteriaItem*> conditions;
-  while (!stack.empty()) {
-    TkcFilterCriteriaItemList* group = stack.back();
-    stack.pop_back();
-    for (int i = group->GetCount(); i-- > 0;) {
-      TkcCustomFilterCriteriaItem* child = group->GetItem(i);
-      if (child->IsItemList()) stack.push_back(static_cast<TkcFilterCriteriaItemList*>(child));
-    }
-    for (int i = 0; i < group->GetCount(); ++i) {
-      TkcCustomFilterCriteriaItem* child = group->GetItem(i);
-      if (!child->IsItemList()) static_cast<TkcFilterCriteriaItem*>(child)->Operator()->Recalculate();
-    }
-  }
+  ForEachCondition([](TkcFilterCriteriaItem* AItem) {
+    AItem->Operator()->Recalculate();
+    return false;
+  });
 }
 
 void TkcFilterCriteria::PrepareValue(const Variant& Value, Variant& Result) {
@@ -784,7 +773,8 @@ void TkcFilterCriteria::Changed() {
   CheckChanges();
 }
 
-TkcFilterCriteriaItem* TkcFilterCriteria::FindItemByItemLink(TObject* AItemLink) {
+TkcFilterCriteriaItem* TkcFilterCriteria::ForEachCondition(const std::function<bool(TkcFilterCriteriaItem*)>& AVisit) {
+  // Depth first in child order, with an explicit stack so that deep trees need no call stack.
   std::vector<std::pair<TkcFilterCriteriaItemList*, int>> stack{{fRoot, 0}};
   while (!stack.empty()) {
     auto& [group, index] = stack.back();
@@ -797,10 +787,14 @@ TkcFilterCriteriaItem* TkcFilterCriteria::FindItemByItemLink(TObject* AItemLink)
       stack.emplace_back(static_cast<TkcFilterCriteriaItemList*>(child), 0);
     } else {
       auto* item = static_cast<TkcFilterCriteriaItem*>(child);
-      if (item->ItemLink() == AItemLink) return item;
+      if (AVisit(item)) return item;
     }
   }
   return nullptr;
+}
+
+TkcFilterCriteriaItem* TkcFilterCriteria::FindItemByItemLink(TObject* AItemLink) {
+  return ForEachCondition([AItemLink](TkcFilterCriteriaItem* AItem) { return AItem->ItemLink() == AItemLink; });
 }
 
 void TkcFilterCriteria::RestoreDefaults() {
@@ -1005,17 +999,110 @@ bool TkcFilterCriteria::EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIn
 
 // ---- Filter value list -----------------------------------------------------------------------
 
+TkcFilterValueList::TSortKey TkcFilterValueList::SortKeyOf(const Variant& Value, const String& DisplayText) const {
+  TSortKey key;
+  if (fSortByDisplayText)
+    key.Text = fCriteria->Options().Contains(fcoCaseInsensitive) ? AnsiUpperCase(DisplayText) : DisplayText;
+  else
+    fCriteria->PrepareValue(Value, key.Value);
+  return key;
+}
+
+int TkcFilterValueList::CompareSortKeys(const TSortKey& A, const TSortKey& B) const {
+  return fSortByDisplayText ? AnsiCompareStr(A.Text, B.Text) : CompareVariants(A.Value, B.Value);
+}
+
 int TkcFilterValueList::Compare(int Index, const Variant& Value, const String& DisplayText) {
   const TkcFilterValueItem& item = fItems[static_cast<std::size_t>(Index)];
-  if (fSortByDisplayText) {
-    if (fCriteria->Options().Contains(fcoCaseInsensitive))
-      return AnsiCompareStr(AnsiUpperCase(item.DisplayText), AnsiUpperCase(DisplayText));
-    return AnsiCompareStr(item.DisplayText, DisplayText);
+  return CompareSortKeys(SortKeyOf(item.Value, item.DisplayText), SortKeyOf(Value, DisplayText));
+}
+
+namespace {
+
+// Stable bottom-up merge sort of indices. Variant orderings are not strict weak orders (an
+// uncomparable pair is "smaller" both ways), so no standard sort may be given one; this one only
+// ever reads inside its ranges.
+template <class TLess>
+void StableSortIndices(std::vector<std::size_t>& Indices, TLess Less) {
+  std::vector<std::size_t> buffer(Indices.size());
+  for (std::size_t width = 1; width < Indices.size(); width *= 2) {
+    for (std::size_t low = 0; low < Indices.size(); low += 2 * width) {
+      std::size_t mid = std::min(low + width, Indices.size());
+      std::size_t high = std::min(low + 2 * width, Indices.size());
+      std::size_t i = low, j = mid, k = low;
+      while (i < mid && j < high) buffer[k++] = Less(Indices[j], Indices[i]) ? Indices[j++] : Indices[i++];
+      while (i < mid) buffer[k++] = Indices[i++];
+      while (j < high) buffer[k++] = Indices[j++];
+    }
+    Indices.swap(buffer);
   }
-  Variant a, b;
-  fCriteria->PrepareValue(item.Value, a);
-  fCriteria->PrepareValue(Value, b);
-  return CompareVariants(a, b);
+}
+
+}  // namespace
+
+void TkcFilterValueList::AddValues(const std::vector<TkcFilterValueItem>& AValues) {
+  const int maxCount = fCriteria->MaxValueListCount();
+  if (AValues.empty() || (maxCount != 0 && GetCount() >= maxCount)) return;
+  const std::size_t room =
+      maxCount == 0 ? AValues.size() : static_cast<std::size_t>(maxCount - GetCount());
+
+  std::vector<TSortKey> keys;
+  keys.reserve(AValues.size());
+  for (const TkcFilterValueItem& v : AValues) keys.push_back(SortKeyOf(v.Value, v.DisplayText));
+  std::vector<std::size_t> order(AValues.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  StableSortIndices(order, [&](std::size_t a, std::size_t b) { return CompareSortKeys(keys[a], keys[b]) < 0; });
+
+  // The entries a new value may equal: the recently used ones and the values already listed.
+  std::vector<TSortKey> recent, listed;
+  for (int i = 0, separator = MRUSeparatorIndex(); i < separator; ++i)
+    recent.push_back(SortKeyOf(fItems[static_cast<std::size_t>(i)].Value, fItems[static_cast<std::size_t>(i)].DisplayText));
+  const int first = FirstValueIndex();
+  for (int i = first; i < GetCount(); ++i)
+    listed.push_back(SortKeyOf(fItems[static_cast<std::size_t>(i)].Value, fItems[static_cast<std::size_t>(i)].DisplayText));
+  auto isListed = [&](const TSortKey& key) {
+    for (const TSortKey& r : recent)
+      if (CompareSortKeys(r, key) == 0) return true;
+    std::size_t low = 0, high = listed.size();
+    while (low < high) {
+      std::size_t mid = low + (high - low) / 2;
+      int c = CompareSortKeys(listed[mid], key);
+      if (c == 0) return true;
+      if (c < 0) low = mid + 1;
+      else high = mid;
+    }
+    return false;
+  };
+
+  // One value per run of equal ones: the first met, which the stable sort put first. Adding one by
+  // one keeps the first `room` new values in the order they are met.
+  std::vector<char> candidate(AValues.size(), 0);
+  for (std::size_t i = 0; i < order.size();) {
+    std::size_t run = i + 1;
+    while (run < order.size() && CompareSortKeys(keys[order[i]], keys[order[run]]) == 0) ++run;
+    if (!isListed(keys[order[i]])) candidate[order[i]] = 1;
+    i = run;
+  }
+  std::size_t taken = 0;
+  for (std::size_t i = 0; i < candidate.size(); ++i)
+    if (candidate[i]) {
+      if (taken < room) ++taken;
+      else candidate[i] = 0;
+    }
+  if (taken == 0) return;
+
+  // Merge the new values into the listed ones; both are in list order.
+  std::vector<TkcFilterValueItem> merged(fItems.begin(), fItems.begin() + first);
+  merged.reserve(fItems.size() + taken);
+  std::size_t e = 0;
+  for (std::size_t index : order) {
+    if (!candidate[index]) continue;
+    while (e < listed.size() && CompareSortKeys(listed[e], keys[index]) < 0)
+      merged.push_back(std::move(fItems[static_cast<std::size_t>(first) + e++]));
+    merged.push_back(TkcFilterValueItem{fviValue, AValues[index].Value, AValues[index].DisplayText});
+  }
+  for (; e < listed.size(); ++e) merged.push_back(std::move(fItems[static_cast<std::size_t>(first) + e]));
+  fItems = std::move(merged);
 }
 
 void TkcFilterValueList::InsertItem(int Index, TkcFilterValueItemKind Kind, const Variant& Value,

@@ -6,6 +6,7 @@
 // filter word passes through.
 
 #include <cstdint>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -466,6 +467,8 @@ public:
   std::uint64_t ChangeGeneration() const { return fChangeGeneration; }
 
 private:
+  // Visits the conditions depth first in child order until AVisit answers true; that condition.
+  TkcFilterCriteriaItem* ForEachCondition(const std::function<bool(TkcFilterCriteriaItem*)>& AVisit);
   String GroupText(TkcFilterCriteriaItemList* AGroup, bool IsDisplay);
   bool EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex);
   bool EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIndex);
@@ -515,6 +518,12 @@ public:
   virtual int Compare(int Index, const Variant& Value, const String& DisplayText);
   virtual void Add(TkcFilterValueItemKind Kind, const Variant& Value, const String& DisplayText,
                    bool Append);
+  // Adds value entries (kind 5, whatever Kind the given entries hold) with the same result as one
+  // Add(fviValue, Value, DisplayText, false) per entry in order: duplicates and values equal to a
+  // recently used entry are skipped and MaxValueListCount keeps the first distinct values met.
+  // Sorts once instead of one list insertion per value, so a million distinct values load in
+  // O(n log n). Uses the list's own ordering (that of the base Compare).
+  void AddValues(const std::vector<TkcFilterValueItem>& AValues);
   virtual void Clear() { fItems.clear(); }
   // Recently used entries first, then a binary search over the value entries; Index is the
   // first equal entry or the insertion point.
@@ -537,6 +546,14 @@ public:
   void SetSortByDisplayText(bool Value) { fSortByDisplayText = Value; }
 
 private:
+  // What an entry is ordered by: its prepared value, or its display text (upper-cased when the
+  // criteria ignore case) when the list sorts by display text.
+  struct TSortKey {
+    Variant Value;
+    String Text;
+  };
+  TSortKey SortKeyOf(const Variant& Value, const String& DisplayText) const;
+  int CompareSortKeys(const TSortKey& A, const TSortKey& B) const;
   void InsertItem(int Index, TkcFilterValueItemKind Kind, const Variant& Value, const String& DisplayText);
 
   TkcFilterCriteria* fCriteria;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <random>
+
 #include "data/DataTestSupport.h"
 #include "data/FilterTestSupport.h"
 
@@ -434,6 +437,68 @@ TEST(FilterValueList, ValuesSortedAndDistinct) {
   texts.Add(fviValue, 2, "ABC", false);
   texts.Add(fviValue, 3, "b", false);
   EXPECT_EQ(Texts(texts), (std::vector<String>{"abc", "b"}));
+}
+
+// Loading many values at once must give exactly the list that adding them one by one gives.
+TEST(FilterValueList, BatchLoadEqualsAddingOneByOne) {
+  const std::vector<Variant> numbers = {Null(), 0, 1, 2, 3, 4, 5, 6};
+  const std::vector<Variant> texts = {Null(), "a", "A", "b", "B", "ä", "Ä", "c"};
+  struct Setting {
+    bool byText, caseInsensitive;
+    const std::vector<Variant>* pool;
+  } settings[] = {{false, false, &numbers}, {false, false, &texts}, {false, true, &texts},
+                  {true, false, &texts},    {true, true, &texts}};
+  std::mt19937 rng(2024);
+  for (const Setting& st : settings) {
+    for (int round = 0; round < 300; ++round) {
+      TTestCriteria criteria;
+      if (st.caseInsensitive) criteria.SetOptions({fcoCaseInsensitive});
+      const int caps[] = {0, 0, 3, 5, 8};
+      criteria.SetMaxValueListCount(caps[rng() % 5]);
+      TkcFilterValueList one(&criteria), batch(&criteria);
+      auto pick = [&] {
+        const Variant& v = (*st.pool)[rng() % st.pool->size()];
+        return TkcFilterValueItem{fviValue, v, v.IsNull() ? String("-") : VarToStr(v)};
+      };
+      // The same starting list: maybe specials, recently used entries and values.
+      for (TkcFilterValueList* list : {&one, &batch}) list->SetSortByDisplayText(st.byText);
+      std::vector<std::pair<TkcFilterValueItemKind, TkcFilterValueItem>> start;
+      if (rng() % 2) start.push_back({fviAll, {fviAll, Null(), "(All)"}});
+      for (int i = rng() % 3; i > 0; --i) start.push_back({fviMRU, pick()});
+      for (int i = rng() % 3; i > 0; --i) start.push_back({fviValue, pick()});
+      for (const auto& [kind, item] : start)
+        for (TkcFilterValueList* list : {&one, &batch}) list->Add(kind, item.Value, item.DisplayText, false);
+
+      std::vector<TkcFilterValueItem> values;
+      for (int i = rng() % 12; i > 0; --i) values.push_back(pick());
+      for (const TkcFilterValueItem& v : values) one.Add(fviValue, v.Value, v.DisplayText, false);
+      batch.AddValues(values);
+      ASSERT_EQ(batch.GetCount(), one.GetCount()) << round;
+      for (int i = 0; i < one.GetCount(); ++i) {
+        EXPECT_EQ(batch.GetItem(i).Kind, one.GetItem(i).Kind) << round << " at " << i;
+        EXPECT_TRUE(batch.GetItem(i).Value.EqualsWithType(one.GetItem(i).Value)) << round << " at " << i;
+        EXPECT_EQ(batch.GetItem(i).DisplayText, one.GetItem(i).DisplayText) << round << " at " << i;
+      }
+    }
+  }
+}
+
+TEST(FilterValueList, ManyDistinctValuesLoadFast) {
+  TTestCriteria criteria;
+  TkcFilterValueList list(&criteria);
+  AddSpecials(list);
+  const int n = 100000;
+  std::vector<TkcFilterValueItem> values;
+  values.reserve(2 * n);
+  for (int i = 0; i < 2 * n; ++i) {
+    int v = static_cast<int>((static_cast<long long>(i) * 7919) % n);  // every value twice, scrambled
+    values.push_back({fviValue, v, IntToStr(v)});
+  }
+  auto start = std::chrono::steady_clock::now();
+  list.AddValues(values);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));  // one by one: quadratic
+  ASSERT_EQ(list.GetCount(), n + 2);
+  for (int i = 0; i < n; ++i) ASSERT_EQ(list.GetItem(i + 2).Value.AsInteger(), i);
 }
 
 TEST(FilterValueList, EntryOfACondition) {
