@@ -95,6 +95,44 @@ TEST(FilterCriteria, OperatorDescriptionsAndTranslations) {
             "(NOT ((QTY >= 1) AND (QTY <= 5)))");
 }
 
+TEST(FilterCriteria, SettingsDefaultsAndWildcards) {
+  TTestCriteria criteria;
+  EXPECT_FALSE(criteria.HasData());
+  criteria.Root()->SetBoolOperatorKind(fboNotAnd);
+  EXPECT_TRUE(criteria.HasData());  // an empty negated root is still a filter
+  EXPECT_TRUE(criteria.IsEmpty());
+
+  criteria.SetDateTimeFormat("yyyy");
+  criteria.SetMaxValueListCount(7);
+  criteria.SetOptions({fcoSoftNull, fcoShowOperatorDescription});
+  criteria.SetPercentWildcard(U'*');
+  criteria.SetUnderscoreWildcard(U'?');
+  criteria.SetTranslateIn(true);
+  criteria.SetSupportedLike(false);
+  criteria.AddItem(nullptr, criteria.Name(), foLike, "ab*", "ab*");
+  criteria.AddItem(nullptr, criteria.Name(), foNotLike, "*b?", "*b?");
+  EXPECT_EQ(criteria.GetFilterCaption(), "not ((Name begins with ab) and (Name does not end with b?))");
+  EXPECT_FALSE(criteria.Passes("abcd"));  // begins with ab, does not end with b + one character
+  EXPECT_TRUE(criteria.Passes("abc"));
+  EXPECT_TRUE(criteria.Passes("xyz"));
+
+  ChangeCounter changes;
+  changes.Attach(criteria);
+  criteria.RestoreDefaults();
+  EXPECT_EQ(changes.count, 1);
+  EXPECT_TRUE(criteria.Options().Empty());
+  EXPECT_EQ(criteria.PercentWildcard(), U'%');
+  EXPECT_EQ(criteria.UnderscoreWildcard(), U'_');
+  EXPECT_FALSE(criteria.TranslateIn());
+  EXPECT_TRUE(criteria.SupportedLike());
+  EXPECT_EQ(criteria.DateTimeFormat(), "yyyy");  // kept, with the limit and the conditions
+  EXPECT_EQ(criteria.MaxValueListCount(), 7);
+  EXPECT_EQ(criteria.Root()->GetCount(), 2);
+
+  TStringList other;
+  EXPECT_THROW(criteria.Assign(&other), EConvertError);
+}
+
 // ---- Evaluation -------------------------------------------------------------------------------
 
 TEST(FilterCriteria, GroupsFoldTheirChildren) {

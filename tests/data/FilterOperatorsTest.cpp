@@ -71,6 +71,8 @@ TEST(FilterOperators, MatchesTable) {
       {foLike, "ab%", "xab", false},
       {foLike, "1%", 15, true},  // texts of both values
       {foNotLike, "ab%", "xab", true},
+      {foLike, "%", Null(), true},  // a Null record value is the empty text, not an error
+      {foNotLike, "ab%", Null(), true},
       {foBetween, CreateVariantPair(1, 5), 3, true},
       {foBetween, CreateVariantPair(1, 5), 5, true},
       {foBetween, CreateVariantPair(1, 5), 6, false},
