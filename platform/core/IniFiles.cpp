@@ -1,6 +1,7 @@
 #include "platform/core/IniFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -181,7 +182,7 @@ int TCustomIniFile::ReadInteger(const String& Section, const String& Ident, int 
     auto [ptr, ec] = std::from_chars(first + 2, last, v, 16);
     return ec == std::errc() && ptr == last ? static_cast<int>(v) : Default;
   }
-  if (*first == '+') ++first;
+  if (*first == '+' && last - first > 1 && first[1] != '-') ++first;
   int v = 0;
   auto [ptr, ec] = std::from_chars(first, last, v, 10);
   return ec == std::errc() && ptr == last && first != last ? v : Default;
@@ -204,7 +205,7 @@ double TCustomIniFile::ReadFloat(const String& Section, const String& Ident, dou
   if (s.empty()) return Default;
   const char* first = s.data();
   const char* last = s.data() + s.size();
-  if (*first == '+') ++first;
+  if (*first == '+' && last - first > 1 && first[1] != '-') ++first;
   double v = 0;
   auto [ptr, ec] = std::from_chars(first, last, v);
   return ec == std::errc() && ptr == last ? v : Default;
@@ -248,8 +249,16 @@ void TCustomIniFile::WriteFileText(const String& Text) const {
   };
   // A temporary file left over from an earlier failure goes first, so that the new one gets the mode.
   ::unlink(temp.c_str());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(fFileMode));
+  // Rewriting never widens the permissions of an existing file: a writer with a wider default
+  // must not expose a file that another writer made private (the settings hold passwords).
+  struct stat existing {};
+  bool exists = ::stat(fFileName.c_str(), &existing) == 0;
+  mode_t mode = static_cast<mode_t>(fFileMode) & 0777;
+  if (exists) mode &= existing.st_mode & 0777;
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) fail(errno);
+  // The umask may have narrowed the mode of a file that exists already; give it back exactly.
+  if (exists) ::fchmod(fd, mode);
   std::size_t done = 0;
   while (done < Text.size()) {
     ssize_t n = ::write(fd, Text.data() + done, Text.size() - done);

@@ -33,7 +33,7 @@ protected:
 TEST_F(IniFiles, IntegersAndBooleansWithDefaults) {
   WriteFile(
       "[Opts]\nOn=1\nOff=0\nTwo=2\nNeg=-1\nHex=0x1F\nBad=abc\nEmpty=\nSpaced =  7  \nBig=99999999999\n"
-      "Frac=2.5\n");
+      "Frac=2.5\nPlus=+5\nPlusMinus=+-5\n");
   TIniFile ini(path);
   struct Case {
     const char* key;
@@ -44,6 +44,7 @@ TEST_F(IniFiles, IntegersAndBooleansWithDefaults) {
       {"On", 1, true},   {"Off", 0, false},   {"Two", 2, true},    {"Neg", -1, true},
       {"Hex", 31, true}, {"Bad", -7, true},   {"Empty", -7, true}, {"Spaced", 7, true},
       {"Big", -7, true}, {"Missing", -7, true}, {"Frac", -7, true},
+      {"Plus", 5, true}, {"PlusMinus", -7, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ini.ReadInteger("opts", c.key, -7), c.asInt) << c.key;
@@ -71,6 +72,20 @@ TEST_F(IniFiles, MissingFileReadsDefaultsAndIsCreatedByFirstWriteWithMode) {
   TIniFile other(path);
   EXPECT_EQ(other.ReadInteger("s", "n", 0), -5);
   EXPECT_TRUE(other.ValueExists("S", "off"));
+}
+
+TEST_F(IniFiles, RewriteNeverWidensThePermissions) {
+  TIniFile(path, 0600).WriteString("Passwords", "Password1", "secret");
+  TIniFile(path).WriteBool("Options", "WarnIfHigh", true);  // a writer with the default mode
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  TMemIniFile mem(path);
+  mem.WriteString("Roles", "Role1", "admin");
+  mem.UpdateFile();
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(mem.ReadString("Passwords", "Password1", ""), "secret");
 }
 
 TEST_F(IniFiles, OrderCommentsAndCaseKept) {
