@@ -621,6 +621,9 @@ public:
   // Ends reading and calls Loaded.
   void EndLoading();
   virtual void Loaded();
+  // Marks the component as being changed as a whole (csUpdating); Updated ends it.
+  virtual void Updating() { fComponentState.Include(csUpdating); }
+  virtual void Updated() { fComponentState.Exclude(csUpdating); }
   void SetDesigning(bool Value, bool SetChildren = true);
   void SetAncestor(bool Value);
 

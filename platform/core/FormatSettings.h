@@ -36,6 +36,9 @@ struct TFormatSettings {
   // A two-digit year is placed in the 100 years starting this many years before the current
   // year (50 in 2024: 74..99 are 19xx, 00..73 are 20xx); 0 takes the current century.
   int TwoDigitYearCenturyWindow = 50;
+  // The locale whose collation AnsiCompareStr/AnsiCompareText (and so sorted string lists)
+  // use, by name such as "de_DE"; empty takes the system locale.
+  std::string CollationLocale;
 };
 
 // The settings in force. Tests assign fields directly (use FormatSettingsScope to restore them).

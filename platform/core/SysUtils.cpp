@@ -7,10 +7,15 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <system_error>
 
@@ -797,19 +802,25 @@ bool SameText(const std::string& a, const std::string& b) {
 
 namespace {
 
-// Creating a collator is costly; keep one per thread and case mode.
+// Creating a collator is costly; keep one per thread and case mode, made again only when the
+// collation locale of the settings changes.
 QCollator& Collator(bool caseSensitive) {
-  thread_local QCollator sensitive = [] {
-    QCollator c(QLocale::system());
-    c.setCaseSensitivity(Qt::CaseSensitive);
-    return c;
-  }();
-  thread_local QCollator insensitive = [] {
-    QCollator c(QLocale::system());
-    c.setCaseSensitivity(Qt::CaseInsensitive);
-    return c;
-  }();
-  return caseSensitive ? sensitive : insensitive;
+  struct Cached {
+    bool made = false;
+    std::string locale;
+    QCollator collator;
+  };
+  thread_local Cached cache[2];
+  Cached& c = cache[caseSensitive ? 1 : 0];
+  const std::string& name = FormatSettings.CollationLocale;
+  if (!c.made || c.locale != name) {
+    QLocale locale = name.empty() ? QLocale::system() : QLocale(QString::fromStdString(name));
+    c.collator = QCollator(locale);
+    c.collator.setCaseSensitivity(caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    c.locale = name;
+    c.made = true;
+  }
+  return c.collator;
 }
 
 int Sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
@@ -986,4 +997,77 @@ bool ForceDirectories(const std::string& directory) {
 bool DeleteFile(const std::string& fileName) {
   std::error_code ec;
   return FileExists(fileName) && std::filesystem::remove(fileName, ec);
+}
+
+bool CopyFile(const std::string& existingFileName, const std::string& newFileName, bool failIfExists,
+              unsigned rights) {
+  int in = ::open(existingFileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st {};
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(in);
+    return false;
+  }
+  // O_EXCL: the target is checked and created in one step, so a copy never overwrites.
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
+  int out = ::open(newFileName.c_str(), flags, static_cast<mode_t>(rights));
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  bool ok = true;
+  char buffer[1 << 16];
+  while (ok) {
+    ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < n;) {
+      ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) ok = false;
+      else done += w;
+    }
+  }
+  ::close(in);
+  if (::close(out) != 0) ok = false;
+  if (!ok) ::unlink(newFileName.c_str());
+  return ok;
+}
+
+namespace {
+std::vector<std::string> CommandLine() {
+  std::vector<std::string> args;
+  std::FILE* f = std::fopen("/proc/self/cmdline", "rb");
+  if (!f) return args;
+  std::string arg;
+  for (int c; (c = std::fgetc(f)) != EOF;) {
+    if (c == 0) {
+      args.push_back(arg);
+      arg.clear();
+    } else {
+      arg += static_cast<char>(c);
+    }
+  }
+  std::fclose(f);
+  return args;
+}
+}  // namespace
+
+std::string ParamStr(int index) {
+  if (index == 0) {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+  }
+  std::vector<std::string> args = CommandLine();
+  return index > 0 && static_cast<std::size_t>(index) < args.size() ? args[static_cast<std::size_t>(index)]
+                                                                     : std::string();
+}
+
+int ParamCount() {
+  std::size_t n = CommandLine().size();
+  return n > 0 ? static_cast<int>(n - 1) : 0;
 }

@@ -250,3 +250,13 @@ bool DirectoryExists(const std::string& directory);
 // Creates the folder and its missing parents; false when that fails.
 bool ForceDirectories(const std::string& directory);
 bool DeleteFile(const std::string& fileName);
+// Copies a regular file. With failIfExists an existing target is never touched (false); the
+// copy is created with `rights` (before the umask) and removed again when copying fails.
+bool CopyFile(const std::string& existingFileName, const std::string& newFileName, bool failIfExists,
+              unsigned rights = 0666);
+
+// ---- Program -------------------------------------------------------------------------------
+// The program file's full path for 0, the command-line arguments for 1 .. ParamCount(); ""
+// outside that range.
+std::string ParamStr(int index);
+int ParamCount();

@@ -132,7 +132,9 @@ TEST(DateParse, TwoLocales) {
   };
   for (const Case& c : us) {
     EXPECT_EQ(TryStrToDate(c.text, r), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(r, c.expected) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(r, c.expected) << c.text;
+    }
   }
   EXPECT_TRUE(TryStrToTime("2:30 PM", r));
   EXPECT_DOUBLE_EQ(r, EncodeTime(14, 30, 0, 0));

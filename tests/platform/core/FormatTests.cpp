@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
+#include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 
 namespace {
@@ -119,7 +126,9 @@ TEST(FormatInteger, ParseAndPrint) {
   for (const Case& c : cases) {
     int v = 0;
     EXPECT_EQ(TryStrToInt(c.text, v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
   }
   std::int64_t big = 0;
   EXPECT_TRUE(TryStrToInt64("-9223372036854775808", big));
@@ -207,6 +216,25 @@ TEST(FormatStrings, TrimCaseCompareReplace) {
   EXPECT_EQ(Copy("abc", 5, 2), "");
 }
 
+TEST(FormatStrings, CollationLocaleIsInjectable) {
+  // A-umlaut sorts with "a" in German and after "z" in Swedish.
+  const std::string ae = "\xC3\xA4", z = "z";
+  struct Case {
+    const char* locale;
+    int sign;  // of AnsiCompareStr(ae, z) and AnsiCompareText(ae, "Z")
+  } cases[] = {{"de_DE", -1}, {"sv_SE", 1}, {"de_DE", -1}};  // switching back rebuilds
+  for (const Case& c : cases) {
+    FormatSettingsScope scope;
+    FormatSettings.CollationLocale = c.locale;
+    EXPECT_EQ(AnsiCompareStr(ae, z), c.sign) << c.locale;
+    EXPECT_EQ(AnsiCompareText(ae, "Z"), c.sign) << c.locale;
+    TStringList sorted;
+    sorted.SetSorted(true);
+    for (const std::string& s : {z, ae, std::string("a")}) sorted.Add(s);
+    EXPECT_EQ(sorted.CommaText(), c.sign < 0 ? "a," + ae + ",z" : "a,z," + ae) << c.locale;
+  }
+}
+
 TEST(FormatStrings, QuotesIdentsAndFileNames) {
   EXPECT_EQ(QuotedStr("it's"), "'it''s'");
   EXPECT_EQ(AnsiQuotedStr("a\"b", '"'), "\"a\"\"b\"");
@@ -236,6 +264,42 @@ TEST(FormatFiles, ForceDirectoriesAndExistence) {
   EXPECT_FALSE(FileExists(deep));
   EXPECT_FALSE(FileExists(root + "missing"));
   EXPECT_FALSE(ForceDirectories(""));
+}
+
+TEST(FormatFiles, CopyFileNeverOverwritesWhenAsked) {
+  std::string dir = ::testing::TempDir() + "vt_core_copy_" + std::to_string(::getpid()) + "/";
+  ASSERT_TRUE(ForceDirectories(dir));
+  auto write = [](const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; };
+  auto read = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::string big(200000, 'x');  // more than one buffer
+  write(dir + "src.ini", big);
+  write(dir + "kept.ini", "mine");
+  EXPECT_TRUE(CopyFile(dir + "src.ini", dir + "new.ini", true, 0600));
+  EXPECT_EQ(read(dir + "new.ini"), big);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir + "new.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_FALSE(CopyFile(dir + "src.ini", dir + "kept.ini", true));
+  EXPECT_EQ(read(dir + "kept.ini"), "mine");
+  EXPECT_TRUE(CopyFile(dir + "src.ini", dir + "kept.ini", false));
+  EXPECT_EQ(read(dir + "kept.ini"), big);
+  EXPECT_FALSE(CopyFile(dir + "missing.ini", dir + "other.ini", true));
+  EXPECT_FALSE(FileExists(dir + "other.ini"));
+  EXPECT_FALSE(CopyFile(dir, dir + "other.ini", true));  // a folder is not copied
+  EXPECT_FALSE(FileExists(dir + "other.ini"));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(FormatFiles, ProgramFileAndArguments) {
+  std::string exe = ParamStr(0);
+  EXPECT_TRUE(FileExists(exe)) << exe;
+  EXPECT_EQ(ExtractFileName(exe), "test_platform_core");
+  EXPECT_GE(ParamCount(), 0);
+  EXPECT_EQ(ParamStr(ParamCount() + 1), "");
+  EXPECT_EQ(ParamStr(-1), "");
 }
 
 TEST(FormatExtended, RoundTripsAndLayout) {
