@@ -384,6 +384,36 @@ BOOL PolyPolyline(HDC h, const POINT* pts, const DWORD* counts, DWORD polylines)
   return TRUE;
 }
 
+void gdi::PolygonSpans(const std::vector<POINT>& d, int fillMode, LONG top, LONG bottom,
+                  const std::function<void(LONG y, int x0, int x1)>& span) {
+  // Pixels whose centres lie inside, by the alternate or the winding rule.
+  const std::size_t count = d.size();
+  std::vector<std::pair<double, int>> xs;
+  for (LONG y = top; y < bottom; ++y) {
+    const double yc = y + 0.5;
+    xs.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      const POINT& a = d[i];
+      const POINT& b = d[(i + 1) % count];
+      if (a.y == b.y) continue;
+      const bool down = a.y < b.y;
+      const double y0 = down ? a.y : b.y, y1 = down ? b.y : a.y;
+      if (yc < y0 || yc >= y1) continue;
+      const double x = a.x + (yc - a.y) * (static_cast<double>(b.x) - a.x) / (static_cast<double>(b.y) - a.y);
+      xs.emplace_back(x, down ? 1 : -1);
+    }
+    std::sort(xs.begin(), xs.end());
+    int wind = 0;
+    for (std::size_t k = 0; k + 1 < xs.size(); ++k) {
+      wind += xs[k].second;
+      const bool inside = fillMode == WINDING ? wind != 0 : (k % 2) == 0;
+      if (!inside) continue;
+      const int x0 = static_cast<int>(std::ceil(xs[k].first - 0.5)), x1 = static_cast<int>(std::ceil(xs[k + 1].first - 0.5));
+      if (x0 < x1) span(y, x0, x1);
+    }
+  }
+}
+
 BOOL Polygon(HDC h, const POINT* pts, int count) {
   Call c(h);
   if (!c || !pts || count < 2) return FALSE;
@@ -398,30 +428,9 @@ BOOL Polygon(HDC h, const POINT* pts, int count) {
     for (const POINT& p : d) top = std::min(top, p.y), bottom = std::max(bottom, p.y);
     ClipRects(dc);
     if (!dc.inPath) top = std::max(top, dc.clipBox.top), bottom = std::min(bottom, dc.clipBox.bottom);
-    std::vector<std::pair<double, int>> xs;
-    for (LONG y = top; y < bottom; ++y) {
-      const double yc = y + 0.5;
-      xs.clear();
-      for (int i = 0; i < count; ++i) {
-        const POINT& a = d[i];
-        const POINT& b = d[(i + 1) % count];
-        if (a.y == b.y) continue;
-        const bool down = a.y < b.y;
-        const double y0 = down ? a.y : b.y, y1 = down ? b.y : a.y;
-        if (yc < y0 || yc >= y1) continue;
-        const double x = a.x + (yc - a.y) * (static_cast<double>(b.x) - a.x) / (static_cast<double>(b.y) - a.y);
-        xs.emplace_back(x, down ? 1 : -1);
-      }
-      std::sort(xs.begin(), xs.end());
-      int wind = 0;
-      for (std::size_t k = 0; k + 1 < xs.size(); ++k) {
-        wind += xs[k].second;
-        const bool inside = dc.s.polyFill == WINDING ? wind != 0 : (k % 2) == 0;
-        if (!inside) continue;
-        const int x0 = static_cast<int>(std::ceil(xs[k].first - 0.5)), x1 = static_cast<int>(std::ceil(xs[k + 1].first - 0.5));
-        FillDevice(dc, RECT{x0, static_cast<LONG>(y), x1, static_cast<LONG>(y + 1)}, brush);
-      }
-    }
+    PolygonSpans(d, dc.s.polyFill, top, bottom, [&](LONG y, int x0, int x1) {
+      FillDevice(dc, RECT{x0, y, x1, y + 1}, brush);
+    });
   }
   for (int i = 0; i < count; ++i) DeviceLine(dc, d[i], d[(i + 1) % count]);
   return TRUE;

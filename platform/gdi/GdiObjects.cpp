@@ -437,6 +437,24 @@ HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
 }
 HRGN CreateEllipticRgnIndirect(const RECT& r) { return CreateEllipticRgn(r.left, r.top, r.right, r.bottom); }
 
+HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode) {
+  if (!points || count < 2) return HRGN();
+  std::vector<POINT> d(points, points + count);
+  LONG top = d[0].y, bottom = d[0].y;
+  for (const POINT& p : d) top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+  std::vector<QRect> rects;
+  PolygonSpans(d, fillMode, top, bottom, [&](LONG y, int x0, int x1) {
+    // One band per row, with spans that touch merged, as QRegion keeps its rectangles.
+    if (!rects.empty() && rects.back().top() == y && rects.back().right() + 1 >= x0)
+      rects.back().setRight(std::max(rects.back().right(), x1 - 1));
+    else
+      rects.emplace_back(x0, static_cast<int>(y), x1 - x0, 1);
+  });
+  QRegion u;
+  u.setRects(rects.data(), static_cast<int>(rects.size()));
+  return NewRegion(u.intersected(u.boundingRect()));  // coalesces equal rows
+}
+
 HRGN CreateRegionFromRects(const std::vector<RECT>& rects) {
   QRegion u;
   for (const RECT& r : rects)

@@ -658,27 +658,38 @@ public:
   int W(const std::u32string& t) const { return Sum(Adv(t)); }
 
   // Breaks one paragraph at spaces to fit `width`; a longer word is cut only for edit controls.
+  // The advances are those Adv gives for the text from the line's start (tabs and justification
+  // depend on it), computed while walking the line, so a long paragraph costs linear time.
   void Wrap(const Line& para, int width, std::vector<Line>& out) const {
     const std::u32string& t = para.text;
-    std::size_t start = 0;
     if (t.empty()) {
       out.push_back(para);
       return;
     }
+    std::vector<int> base(t.size());
+    for (std::size_t i = 0; i < t.size(); ++i) base[i] = fM.Advance(t[i]) + fDc.s.charExtra;
+    const bool justify = fDc.s.justBreaks > 0;
+    const int each = justify ? fDc.s.justExtra / fDc.s.justBreaks : 0;
+    const int remainder = justify ? fDc.s.justExtra % fDc.s.justBreaks : 0;
+    std::size_t start = 0;
     while (start < t.size()) {
-      const std::u32string rest = t.substr(start);
-      const std::vector<int> adv = Adv(rest);
-      std::size_t end = rest.size(), lastBreak = std::string::npos;
+      const std::size_t n = t.size() - start;
+      std::size_t end = n, lastBreak = std::string::npos;
       long long x = 0;
-      for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == ' ' || rest[i] == '\t') lastBreak = i;
-        x += adv[i];
-        if (x > width && rest[i] != ' ') {
+      int spaces = 0;
+      for (std::size_t i = 0; i < n; ++i) {
+        const char32_t c = t[start + i];
+        long long a = base[start + i];
+        if (c == ' ' && justify) a += each + (spaces++ < remainder ? 1 : 0);
+        if (c == '\t' && (fFmt & DT_EXPANDTABS)) a = fTabStep > 0 ? (x / fTabStep + 1) * fTabStep - x : 0;
+        if (c == ' ' || c == '\t') lastBreak = i;
+        x += a;
+        if (x > width && c != ' ') {
           if (lastBreak != std::string::npos) end = lastBreak;
           else if (fFmt & DT_EDITCONTROL) end = std::max<std::size_t>(i, 1);
           else {  // the whole word stays on the line
             std::size_t j = i;
-            while (j < rest.size() && rest[j] != ' ') ++j;
+            while (j < n && t[start + j] != ' ') ++j;
             end = j;
           }
           break;
@@ -686,21 +697,22 @@ public:
       }
       Line l;
       std::size_t keep = end;
-      while (keep > 0 && rest[keep - 1] == ' ') --keep;  // trailing spaces are not drawn
-      l.text = rest.substr(0, keep);
+      while (keep > 0 && t[start + keep - 1] == ' ') --keep;  // trailing spaces are not drawn
+      l.text = t.substr(start, keep);
       if (para.underline >= static_cast<int>(start) && para.underline < static_cast<int>(start + keep))
         l.underline = para.underline - static_cast<int>(start);
-      out.push_back(l);
+      out.push_back(std::move(l));
       std::size_t next = end;
-      while (next < rest.size() && rest[next] == ' ') ++next;  // the break's spaces are consumed
+      while (next < n && t[start + next] == ' ') ++next;  // the break's spaces are consumed
       if (next == 0) next = 1;
       start += next;
     }
   }
 
   // Shortens a line to `width` with "..." at its end, or before the last path element.
-  void Ellipsis(Line& l, int width) const {
-    if (W(l.text) <= width) return;
+  // Answers whether it shortened the line.
+  bool Ellipsis(Line& l, int width) const {
+    if (W(l.text) <= width) return false;
     const std::u32string dots = U"...";
     const int dotsW = W(dots);
     std::u32string head = l.text, tail;
@@ -719,6 +731,7 @@ public:
     while (k < head.size() && x + adv[k] + dotsW + tailW <= width) x += adv[k++];
     if (l.underline >= static_cast<int>(k)) l.underline = -1;
     l.text = head.substr(0, k) + dots + tail;
+    return true;
   }
 
 private:
@@ -728,7 +741,9 @@ private:
   int fTabStep = 0;
 };
 
-int DrawTextImpl(DcObj& dc, const std::u32string& input, RECT* r, UINT fmt, const DRAWTEXTPARAMS* params) {
+// `shortened`, when given, receives the single line as shown if an ellipsis shortened it.
+int DrawTextImpl(DcObj& dc, const std::u32string& input, RECT* r, UINT fmt, const DRAWTEXTPARAMS* params,
+                 std::u32string* shortened = nullptr) {
   auto m = DcFontMetrics(dc);
   const TEXTMETRIC& tm = m->tm;
   const int lineH = tm.tmHeight + ((fmt & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
@@ -784,7 +799,8 @@ int DrawTextImpl(DcObj& dc, const std::u32string& input, RECT* r, UINT fmt, cons
   }
   if (input.empty()) lines.clear();
   if (fmt & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS))
-    for (Line& l : lines) layout.Ellipsis(l, width);
+    for (Line& l : lines)
+      if (layout.Ellipsis(l, width) && shortened && (fmt & DT_SINGLELINE)) *shortened = l.text;
 
   int maxW = 0;
   for (const Line& l : lines) maxW = std::max(maxW, layout.W(l.text));
@@ -844,6 +860,24 @@ int DrawTextEx(HDC h, std::string_view text, RECT* r, UINT format, const DRAWTEX
 }
 
 int DrawText(HDC h, std::string_view text, RECT* r, UINT format) { return DrawTextEx(h, text, r, format, nullptr); }
+
+int DrawText(HDC h, std::string* text, RECT* r, UINT format) {
+  if (!text) return 0;
+  DcObj* dc = GetDC(h);
+  if (!dc || !r) return 0;
+  if (!(format & DT_MODIFYSTRING)) return DrawText(h, std::string_view(*text), r, format);
+  if (Recording(*dc) && !(format & DT_CALCRECT)) {
+    GdiRecord& rec = Record(*dc, "DrawText");
+    rec.rect = *r;
+    rec.text = *text;
+    rec.flags = format;
+  }
+  RecordGuard g(*dc);
+  std::u32string shortened;
+  const int height = DrawTextImpl(*dc, ToU32(*text), r, format, nullptr, &shortened);
+  if (!shortened.empty()) *text = ToU8(shortened);
+  return height;
+}
 
 int DrawText(HDC h, const char* text, int length, RECT* r, UINT format) {
   if (!text) return 0;

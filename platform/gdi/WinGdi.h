@@ -288,6 +288,8 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom);
 HRGN CreateRectRgnIndirect(const RECT& r);
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom);
 HRGN CreateEllipticRgnIndirect(const RECT& r);
+// The pixels whose centres lie inside the polygon, by ALTERNATE or WINDING.
+HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode);
 HRGN CreateRegionFromRects(const std::vector<RECT>& rects);
 BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom);
 // dest = a op b (b is ignored by RGN_COPY); answers NULLREGION, SIMPLEREGION, COMPLEXREGION or ERROR.
@@ -441,6 +443,9 @@ LONG TabbedTextOut(HDC dc, int x, int y, std::string_view text, int tabCount, co
 int DrawText(HDC dc, std::string_view text, RECT* r, UINT format);
 int DrawText(HDC dc, const char* text, int length, RECT* r, UINT format);
 int DrawTextEx(HDC dc, std::string_view text, RECT* r, UINT format, const DRAWTEXTPARAMS* params);
+// As DrawText; with DT_MODIFYSTRING, a single line that an ellipsis flag shortened is written
+// back into `text` as shown (prefix marks removed). Other texts are left unchanged.
+int DrawText(HDC dc, std::string* text, RECT* r, UINT format);
 // Wide-string conveniences (UTF-16 converted to UTF-8).
 BOOL TextOutW(HDC dc, int x, int y, std::u16string_view text);
 int DrawTextW(HDC dc, std::u16string_view text, RECT* r, UINT format);

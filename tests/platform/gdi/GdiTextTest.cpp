@@ -166,3 +166,74 @@ TEST_F(FixedFontTest, RotatedTextRunsUpwards) {
   SelectObject(dc, oldFont);
   DeleteObject(f);
 }
+
+TEST_F(FixedFontTest, TabbedTextAndCharacterWidths) {
+  // No tab stops: every 8 average widths (56) from the tab origin; low word width, high height.
+  const DWORD ext = GetTabbedTextExtent(dc, "ab\tc", 0, nullptr);
+  EXPECT_EQ(LOWORD(ext), 63);
+  EXPECT_EQ(HIWORD(ext), 13);
+  const int stops[] = {30};
+  EXPECT_EQ(LOWORD(GetTabbedTextExtent(dc, "a\tb", 1, stops)), 37);  // one stop: repeats every 30
+  EXPECT_EQ(LOWORD(GetTabbedTextExtent(dc, "a\tb\tc", 1, stops)), 67);
+  // Drawn from x = 10 with the tab origin at 10: "c" starts at 10 + 56.
+  EXPECT_EQ(LOWORD(TabbedTextOut(dc, 10, 0, "ab\tc", 0, nullptr, 10)), 63);
+  EXPECT_EQ(Row(5, 64, 74), "..######..");
+
+  int widths[3] = {};
+  ASSERT_TRUE(GetCharWidth32(dc, 'V', 'X', widths));
+  EXPECT_EQ(std::vector<int>(widths, widths + 3), (std::vector<int>{7, 9, 7}));
+  ABC abc;
+  ASSERT_TRUE(GetCharABCWidths(dc, 'W', 'W', &abc));
+  EXPECT_EQ(abc.abcA + static_cast<int>(abc.abcB) + abc.abcC, 9);
+}
+
+TEST_F(FixedFontTest, DrawTextBottomNoClipAndShortenedText) {
+  // Bottom placement in a 20-high box: the line starts at y = 7 and the answer is the offset.
+  RECT r{0, 0, 40, 20};
+  EXPECT_EQ(DrawText(dc, "ab", &r, DT_SINGLELINE | DT_BOTTOM), 20);
+  EXPECT_EQ(Row(6, 0, 14), "..............");
+  EXPECT_EQ(Row(7 + 11 - 1, 0, 14), "######.######.");
+
+  // Clipped to the rectangle unless DT_NOCLIP.
+  RECT narrow{0, 20, 10, 40};
+  DrawText(dc, "abc", &narrow, DT_SINGLELINE);
+  EXPECT_EQ(Row(30, 0, 21), "######.###...........");
+  RECT free{50, 20, 60, 40};
+  DrawText(dc, "abc", &free, DT_SINGLELINE | DT_NOCLIP);
+  EXPECT_EQ(Row(30, 50, 71), "######.######.######.");
+
+  // DT_MODIFYSTRING hands back the shortened line; a text that fits is left as it is.
+  struct Case {
+    std::string text;
+    UINT flags;
+    std::string expected;
+  };
+  for (const Case& c : {Case{"abcdefgh", DT_END_ELLIPSIS, "ab..."}, Case{"abc", DT_END_ELLIPSIS, "abc"},
+                        Case{"abcdefgh", 0, "abcdefgh"}, Case{"&abcdefgh", DT_END_ELLIPSIS, "ab..."},
+                        Case{"c:\\dir\\f.txt", DT_PATH_ELLIPSIS, "c...\\f.txt"}}) {
+    std::string text = c.text;
+    RECT box{0, 0, c.flags & DT_PATH_ELLIPSIS ? 70 : 40, 13};
+    DrawText(dc, &text, &box, DT_SINGLELINE | DT_MODIFYSTRING | c.flags);
+    EXPECT_EQ(text, c.expected) << c.text;
+  }
+  std::string unchanged = "abcdefgh";
+  RECT box{0, 0, 40, 13};
+  DrawText(dc, &unchanged, &box, DT_SINGLELINE | DT_END_ELLIPSIS);  // without the flag
+  EXPECT_EQ(unchanged, "abcdefgh");
+}
+
+TEST_F(FixedFontTest, LongParagraphWrapsInLinearTime) {
+  // 200000 words of "ab " in a box 5 words wide: every line holds five words (14 px each plus
+  // spaces: 5 * 14 + 4 * 7 = 98 <= 100). Wrapping re-measured the rest of the text per line
+  // before, which took minutes here.
+  std::string text;
+  for (int i = 0; i < 200000; ++i) text += "ab ";
+  RECT r{0, 0, 100, 0};
+  EXPECT_EQ(DrawText(dc, text, &r, DT_WORDBREAK | DT_CALCRECT), 40000 * 13);
+  EXPECT_EQ(r.right, 98);
+  // Tabs count from the start of their line, also after a break.
+  RECT t{0, 0, 70, 0};
+  DrawText(dc, "aaaa\tb aaaa\tb", &t, DT_WORDBREAK | DT_EXPANDTABS | DT_CALCRECT);
+  EXPECT_EQ(t.bottom, 26);
+  EXPECT_EQ(t.right, 63);
+}
