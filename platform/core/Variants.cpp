@@ -93,6 +93,9 @@ I128 DivRoundEven(I128 x, I128 n) {
   return q;
 }
 
+// A date the calendar can show (years 1 to 9999); NaN is none.
+bool DateInRange(double d) { return d >= MinDateTime - 1 && d < MaxDateTime + 1; }
+
 // The text of a date: the date alone at midnight, the time alone on day 0, else both.
 std::string DateText(TDateTime d) {
   int h, n, s, ms;
@@ -231,8 +234,12 @@ int CompareScalars(const Variant& a, const Variant& b) {
     return Sign(x - y);
   }
   if ((ta == varCurrency || intLike(a)) && (tb == varCurrency || intLike(b))) {
-    I128 x = ta == varCurrency ? a.AsCurrency().Val : static_cast<I128>(a.AsInt64()) * 10000;
-    I128 y = tb == varCurrency ? b.AsCurrency().Val : static_cast<I128>(b.AsInt64()) * 10000;
+    // 128 bits: the whole uint64 range orders against currency without overflow.
+    auto scaled = [](const Variant& v) -> I128 {
+      if (v.VarType() == varCurrency) return v.AsCurrency().Val;
+      return (v.VarType() == varBoolean ? (v.AsBoolean() ? -1 : 0) : IntValue(v)) * 10000;
+    };
+    I128 x = scaled(a), y = scaled(b);
     return Sign(x - y);
   }
   return CompareDoubles(a.AsDouble(), b.AsDouble());
@@ -329,7 +336,12 @@ std::string Variant::AsString() const {
     case varSingle: return FloatToStrF(std::get<double>(fValue), ffGeneral, 7, 0);
     case varDouble: return FloatToStr(std::get<double>(fValue));
     case varCurrency: return CurrToStr(std::get<Currency>(fValue));
-    case varDate: return DateText(std::get<double>(fValue));
+    case varDate: {
+      // A date outside the calendar has no text; showing it as 12/30/1899 would be a wrong value.
+      double d = std::get<double>(fValue);
+      if (!DateInRange(d)) OverflowError(fType, varString);
+      return DateText(d);
+    }
     case varString: return std::get<std::string>(fValue);
     case varOleStr: return WideToUtf8(std::get<WideString>(fValue));
     case varFMTBcd: return BcdToStr(std::get<TBcd>(fValue));
@@ -466,7 +478,7 @@ TDateTime Variant::AsDateTime() const {
     }
     default: {
       double d = AsDouble();
-      if (!(d >= MinDateTime - 1 && d < MaxDateTime + 1)) OverflowError(fType, varDate);
+      if (!DateInRange(d)) OverflowError(fType, varDate);
       return d;
     }
   }
@@ -529,7 +541,9 @@ TSQLTimeStamp Variant::AsSQLTimeStamp() const {
     if (!TryStrToSQLTimeStamp(AsString(), ts)) CastError(fType, varSQLTimeStamp);
     return ts;
   }
-  return DateTimeToSQLTimeStamp(AsDateTime());
+  TDateTime d = AsDateTime();
+  if (!DateInRange(d)) OverflowError(fType, varSQLTimeStamp);
+  return DateTimeToSQLTimeStamp(d);
 }
 
 void* Variant::AsObject() const {

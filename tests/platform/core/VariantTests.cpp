@@ -94,9 +94,18 @@ TEST_F(VariantTest, RoundingAndRanges) {
       [] { Variant(1e300).AsCurrency(); },
       [] { Variant(1e300).AsType(varSingle); },
       [] { Variant(std::nan("")).AsInt64(); },
+      // A date outside the calendar has no text and no time stamp (never 12/30/1899).
+      [] { Variant::FromDate(std::nan("")).AsString(); },
+      [] { Variant::FromDate(1e300).AsString(); },
+      [] { Variant::FromDate(std::nan("")).AsType(varSQLTimeStamp); },
+      [] { Variant::FromDate(-1e7).AsSQLTimeStamp(); },
   };
   for (std::size_t i = 0; i < overflows.size(); ++i) EXPECT_THROW(overflows[i](), EVariantOverflowError) << i;
   EXPECT_THROW(Variant(1e10).AsInteger(), EVariantTypeCastError);
+  // The whole uint64 range orders against currency and Booleans without overflowing.
+  EXPECT_GT(VarCompare(Variant(18446744073709551615ULL), Variant(Currency(5))), 0);
+  EXPECT_LT(VarCompare(Variant(Currency(-5)), Variant(18446744073709551615ULL)), 0);
+  EXPECT_LT(VarCompare(Variant(true), Variant(Currency(0))), 0);  // True is -1
 }
 
 TEST_F(VariantTest, ConversionErrorsAreDistinctFromArrayMisuse) {
