@@ -340,16 +340,31 @@ String TkcFilterInListOperator::GetOwnExpression(const Variant& Value) {
   String f = FieldName(), text;
   for (const Variant& item : ListItems(Value)) {
     if (!text.empty()) text += " OR ";
-    text += "(" + f + " = " + FormattedValue(item) + ")";
+    text += "(" + f + " = " + ItemText(item) + ")";
   }
   return text;
 }
 
+String TkcFilterInListOperator::ItemText(const Variant& Item) {
+  // Items are formatted as plain values, never as lists of their own.
+  bool saved = fFormattingItem;
+  fFormattingItem = true;
+  String text;
+  try {
+    text = FormattedValue(Item);
+  } catch (...) {
+    fFormattingItem = saved;
+    throw;
+  }
+  fFormattingItem = saved;
+  return text;
+}
+
 bool TkcFilterInListOperator::FormatArrayValue(const Variant& Value, String& Text) {
-  // Only the list itself: its items are formatted as plain values.
-  if (!Value.IsArray()) return false;
+  // A scalar is a list of one, so the expression stays "F IN (v)" as it matches.
+  if (fFormattingItem) return false;
   String items;
-  for (int i = 0, n = Value.ArrayCount(); i < n; ++i) items += (i > 0 ? ", " : "") + FormattedValue(Value.GetItem(i));
+  for (const Variant& item : ListItems(Value)) items += (items.empty() ? "" : ", ") + ItemText(item);
   Text = "(" + items + ")";
   return true;
 }

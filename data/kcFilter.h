@@ -213,6 +213,10 @@ class TkcFilterInListOperator : public TkcFilterOperator {
   String GetOwnExpression(const Variant& Value) override;
   bool FormatArrayValue(const Variant& Value, String& Text) override;
   void AdjustDisplayValue(String& Text) override;
+
+private:
+  String ItemText(const Variant& Item);
+  bool fFormattingItem = false;
 };
 
 class TkcFilterNotInListOperator : public TkcFilterInListOperator {

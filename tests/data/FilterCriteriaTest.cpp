@@ -50,6 +50,11 @@ TEST(FilterCriteria, DisplayAndExpressionTexts) {
        "(Qty in (1, 2, 3))", "(QTY IN (1, 2, 3))"},
       {"in spaced", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foInList, Variant::MakeArray({"a", "b", "c"}), "a; b ;c"); },
        "(Name in (a, b, c))", "(NAME IN ('a', 'b', 'c'))"},
+      {"in scalar", [](TTestCriteria& c) { c.AddItem(nullptr, c.Qty(), foInList, 7, "7"); },
+       "(Qty in (7))", "(QTY IN (7))"},
+      {"in nested", [](TTestCriteria& c) {
+         c.AddItem(nullptr, c.Qty(), foInList, Variant::MakeArray({1, Variant::MakeArray({2, 3})}), "");
+       }, "(Qty in ())", "(QTY IN (1, (2, 3)))"},
       {"like", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foLike, "ab%", "ab%"); },
        "(Name LIKE ab%)", "(NAME LIKE 'ab%')"},
       {"multi-field equal", [](TTestCriteria& c) {
