@@ -50,9 +50,9 @@ bool TContainedAction::Execute() {
   if (fActionList && fActionList->State != asNormal) return false;
   if (fActionList && fActionList->ExecuteAction(this)) return true;
   if (TBasicAction::Execute()) return true;
-  // A standard action finds its target: the focused control.
-  TControl* target = Screen->ActiveControl();
-  if (target && HandlesTarget(target)) {
+  // A standard action finds its target: the focused control (or none).
+  TObject* target = Screen->ActiveControl();
+  if (HandlesTarget(target)) {
     ExecuteTarget(target);
     return true;
   }
@@ -63,8 +63,8 @@ bool TContainedAction::Update() {
   if (fActionList && fActionList->State != asNormal) return false;
   if (fActionList && fActionList->UpdateAction(this)) return true;
   if (TBasicAction::Update()) return true;
-  TControl* target = Screen->ActiveControl();
-  if (target && HandlesTarget(target)) {
+  TObject* target = Screen->ActiveControl();
+  if (HandlesTarget(target)) {
     UpdateTarget(target);
     return true;
   }

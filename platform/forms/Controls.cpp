@@ -191,6 +191,11 @@ TRect TControl::ClientRect() { return TRect{0, 0, fWidth, fHeight}; }
 void TControl::SetClientSize(int w, int h) { SetBounds(fLeft, fTop, w, h); }
 
 TPoint TControl::ClientOrigin() {
+  if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) {
+    POINT p{0, 0};
+    ::ClientToScreen(w->fHandle, &p);
+    return p;
+  }
   if (!fParent) return TPoint{fLeft, fTop};
   TPoint p = fParent->ClientOrigin();
   return TPoint{p.x + fLeft, p.y + fTop};

@@ -271,10 +271,11 @@ protected:
   TControlState fControlState;
   int fAlignOrder = 0;
 
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
 private:
   void HandleMouse(TMessage& m);
   void SetParentFontFrom(TFont* f);
-  void Notification(TComponent* AComponent, TOperation Operation) override;
 };
 
 // ---- TWinControl ----------------------------------------------------------------------------

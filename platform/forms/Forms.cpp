@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QApplication>
+
 #include <algorithm>
 #include <climits>
 
@@ -554,6 +556,14 @@ void THintWindow::Paint() {
 // ---- TApplication ---------------------------------------------------------------------------
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+void TApplication::Initialize() {
+  if (QCoreApplication::instance()) return;
+  static int argc = 1;
+  static char name[] = "vantorelle";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+}
 TApplication::~TApplication() {
   if (fHandle) DeallocateHWnd(fHandle);
 }

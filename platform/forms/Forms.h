@@ -182,7 +182,9 @@ public:
   explicit TApplication(TComponent* AOwner);
   ~TApplication() override;
 
-  void Initialize() {}
+  // Makes the GUI toolkit's application object when the program has none (fonts, printing,
+  // clipboard and the desktop's dialogs need it).
+  void Initialize();
   template <class T>
   void CreateForm(T*& ref) {
     ref = new T(this);

@@ -3,6 +3,8 @@
 
 #include "platform/forms/Controls.h"
 
+class TCustomForm;
+
 namespace forms_detail {
 
 // The screen's cursor (crDefault: each control shows its own).
@@ -22,6 +24,8 @@ bool IsShortCutForForm(TWinControl* control, TMessage& m);
 bool IsPopupShortCut(TControl* control, TMessage& m);
 // Pops the control's popup menu at a screen point; false when it has none.
 bool PopupControlMenu(TControl* control, TPoint screen);
+// Alt and an accelerator letter of a main menu bar on the form.
+bool MainMenuBarShortCut(TCustomForm* form, TMessage& m);
 // A key message's shift state (the keyboard state now).
 TShiftState ShiftNow();
 

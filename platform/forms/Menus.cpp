@@ -436,6 +436,7 @@ bool IsShortCutForForm(TWinControl* control, TMessage& m) {
   if (!form) return false;
   if (form->IsShortCut(m)) return true;
   if (form->Menu() && form->Menu()->IsShortCut(m)) return true;
+  if (MainMenuBarShortCut(form, m)) return true;
   TShortCut sc = ShortCutFromMessage(m);
   for (int i = 0; i < form->ComponentCount(); ++i)
     if (auto* list = dynamic_cast<TCustomActionList*>(form->Components(i)); list && list->IsShortCut(sc)) return true;
