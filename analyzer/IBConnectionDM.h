@@ -2,37 +2,24 @@
 // The base of the data modules that work on the tool's one attachment: it hands that attachment
 // to every database component the module owns.
 
+#include "platform/core/Classes.h"
 #include "platform/ib/IBDatabase.h"
 
-#include <functional>
-#include <vector>
-
-class TdmIBConnection {
+class TdmIBConnection : public TComponent {
+  VT_CLASS(TdmIBConnection, TComponent)
 public:
-  TdmIBConnection() = default;
-  virtual ~TdmIBConnection() = default;
-  TdmIBConnection(const TdmIBConnection&) = delete;
-  TdmIBConnection& operator=(const TdmIBConnection&) = delete;
+  explicit TdmIBConnection(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
 
   TIBDatabase* Database() const { return fDatabase; }
   // Stores a new attachment only when it differs from the current one, then hands it on.
   void SetDatabase(TIBDatabase* database);
 
 protected:
-  // Registers an owned component, in creation order; `assign` gives it the attachment
-  // (a statement or dataset its database, a transaction its default database).
-  void AddComponent(std::function<void(TIBDatabase*)> assign) { fComponents.push_back(std::move(assign)); }
-  template <class C>
-  void AddDatabaseComponent(C& component) {
-    AddComponent([&component](TIBDatabase* d) { component.SetDatabase(d); });
-  }
-  void AddTransactionComponent(TIBTransaction& transaction) {
-    AddComponent([&transaction](TIBDatabase* d) { transaction.SetDefaultDatabase(d); });
-  }
-  // Walks the owned components from the last to the first.
+  // Walks the owned components from the last to the first: datasets, statements and the
+  // database information get the attachment as their database, transactions as their default.
   virtual void AssignDatabase();
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   TIBDatabase* fDatabase = nullptr;
-  std::vector<std::function<void(TIBDatabase*)>> fComponents;
 };

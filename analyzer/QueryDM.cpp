@@ -49,17 +49,52 @@ int TQueuedUiDispatcher::WaitAndProcess(unsigned timeoutMs) {
   return ProcessPending();
 }
 
+TWindowUiDispatcher::TWindowUiDispatcher() : fWnd(AllocateHWnd([this](TMessage& m) { WndProc(m); })) {}
+
+TWindowUiDispatcher::~TWindowUiDispatcher() {
+  if (IsWindow(fWnd)) DeallocateHWnd(fWnd);
+}
+
+void TWindowUiDispatcher::EnsureWindow() {
+  if (IsWindow(fWnd)) return;
+  HWND wnd = AllocateHWnd([this](TMessage& m) { WndProc(m); });
+  std::lock_guard<std::mutex> lock(fMutex);
+  fWnd = wnd;
+  fCalls.clear();
+}
+
+void TWindowUiDispatcher::Post(std::function<void()> call) {
+  std::lock_guard<std::mutex> lock(fMutex);
+  fCalls.push_back(std::move(call));
+  // Under the lock, so that a window being replaced never gets a message for the new queue.
+  PostMessage(fWnd, WM_RUNQUEUEDCALL);
+}
+
+void TWindowUiDispatcher::WndProc(TMessage& message) {
+  if (message.Msg != WM_RUNQUEUEDCALL) {
+    message.Result = DefWindowProc(fWnd, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  std::function<void()> call;
+  {
+    std::lock_guard<std::mutex> lock(fMutex);
+    if (fCalls.empty()) return;
+    call = std::move(fCalls.front());
+    fCalls.pop_front();
+  }
+  // An exception passes on to the window layer, which hands it to the application's handler.
+  call();
+}
+
 namespace {
 TUiThreadDispatcher* gDispatcher = nullptr;
 }
 
-TQueuedUiDispatcher& BuiltInUiThreadDispatcher() {
-  static TQueuedUiDispatcher queue;
-  return queue;
-}
-
 TUiThreadDispatcher& DefaultUiThreadDispatcher() {
-  return gDispatcher ? *gDispatcher : BuiltInUiThreadDispatcher();
+  if (gDispatcher) return *gDispatcher;
+  static TWindowUiDispatcher windowDispatcher;
+  windowDispatcher.EnsureWindow();
+  return windowDispatcher;
 }
 
 void SetDefaultUiThreadDispatcher(TUiThreadDispatcher* dispatcher) { gDispatcher = dispatcher; }
@@ -135,7 +170,9 @@ String ExceptionText(const std::exception_ptr& e) {
 // ---------------------------------------------------------------------------------------------
 // Worker
 
-TQueryThread::~TQueryThread() {
+TQueryThread::~TQueryThread() { WaitFor(); }
+
+void TQueryThread::WaitFor() {
   if (fThread.joinable()) fThread.join();
 }
 
@@ -149,7 +186,7 @@ void TQueryThread::Start(TUiThreadDispatcher& dispatcher) {
     }
     d->Post([this] {
       std::unique_ptr<TQueryThread> self(this);
-      if (fThread.joinable()) fThread.join();
+      WaitFor();
       if (OnTerminate) OnTerminate(this);
     });
   });
@@ -182,14 +219,18 @@ void TQueryThread::Execute() {
 // ---------------------------------------------------------------------------------------------
 // Engine: creation
 
-TdmQuery::TdmQuery() {
-  AddTransactionComponent(IBTransaction);
-  AddDatabaseComponent(IBDataSet);
-  AddDatabaseComponent(IBDatabaseInfo);
-  AddTransactionComponent(trxRelationIDToRelationName);
-  AddTransactionComponent(trxIndices);
-  for (TIBSQL* q : {&sqlRelationIDToRelationName, &sqlIndices, &sqlIndexSegments, &sqlRecordCount, &sqlSetStatistics})
-    AddDatabaseComponent(*q);
+TdmQuery::TdmQuery(TComponent* AOwner) : TdmIBConnection(AOwner) {
+  IBTransaction.SetName("IBTransaction");
+  IBDataSet.SetName("IBDataSet");
+  IBDatabaseInfo.SetName("IBDatabaseInfo");
+  trxRelationIDToRelationName.SetName("trxRelationIDToRelationName");
+  trxIndices.SetName("trxIndices");
+  sqlRelationIDToRelationName.SetName("sqlRelationIDToRelationName");
+  sqlIndices.SetName("sqlIndices");
+  sqlIndexSegments.SetName("sqlIndexSegments");
+  sqlRecordCount.SetName("sqlRecordCount");
+  sqlSetStatistics.SetName("sqlSetStatistics");
+  dsIndices.SetName("dsIndices");
 
   for (TIBTransaction* t : {&IBTransaction, &trxRelationIDToRelationName, &trxIndices}) SetTransactionParams(*t);
   IBTransaction.SetIdleTimer(QueryIdleTimerMs);
@@ -212,9 +253,34 @@ TdmQuery::TdmQuery() {
 
   fRowsAffected = -1;
   fFrequency = ReadFrequency();
+  CreateIndexStatisticsDataSet();
+}
+
+void TdmQuery::CreateIndexStatisticsDataSet() {
+  TFieldDefs& defs = dsIndices.FieldDefs();
+  defs.Add("INDEX_NAME", ftString, 31);
+  defs.Add("RELATION_NAME", ftString, 31);
+  defs.Add("RELATION_RECORD_COUNT", ftLargeint);  // COUNT(*) is 64-bit
+  defs.Add("FIELD_NAMES", ftString, 310);
+  defs.Add("SYSTEM_FLAG", ftBoolean);
+  defs.Add("DESCRIPTION", ftMemo, 2048);
+  defs.Add("SELECTIVITY", ftFloat);
+  defs.Add("FOREIGN_KEY", ftString, 31);
+  defs.Add("DESCENDING", ftBoolean);
+  dsIndices.IndexDefs().Add("X_INDEX_NAME", "INDEX_NAME", {ixPrimary, ixUnique});
+  dsIndices.SetIndexName("X_INDEX_NAME");
+  dsIndices.CreateDataSet();
+  static_cast<TFloatField*>(dsIndices.FieldByName("SELECTIVITY"))->SetDisplayFormat("###,###,###,###.0#");
 }
 
 TdmQuery::~TdmQuery() {
+  // A worker still running uses the attachment and this module: wait for it, and let its end,
+  // whenever the user-interface thread gets to it, only free the thread.
+  if (fWorker) {
+    fWorker->OnTerminate = nullptr;
+    fWorker->WaitFor();
+    fWorker = nullptr;
+  }
   try {
     CommitIfActive();
   } catch (...) {
@@ -309,10 +375,9 @@ void TdmQuery::ExecuteSQL() {
   }
   // The worker only opens; no notification of the dataset may reach controls from it.
   IBDataSet.DisableControls();
-  fWorkerRunning = true;
-  auto* worker = new TQueryThread(&IBDataSet, TQueryThread::opOpen);
-  worker->OnTerminate = [this](TQueryThread* sender) { QueryDone(sender); };
-  worker->Start(Dispatcher ? *Dispatcher : DefaultUiThreadDispatcher());
+  fWorker = new TQueryThread(&IBDataSet, TQueryThread::opOpen);
+  fWorker->OnTerminate = [this](TQueryThread* sender) { QueryDone(sender); };
+  fWorker->Start(Dispatcher ? *Dispatcher : DefaultUiThreadDispatcher());
 }
 
 void TdmQuery::RunStatement() {
@@ -338,7 +403,7 @@ void TdmQuery::QueryDone(TQueryThread* worker) {
   bool failed = fRunFailed;
   fRunFailed = false;
   if (worker) {
-    fWorkerRunning = false;
+    fWorker = nullptr;
     IBDataSet.EnableControls();
     if (worker->FatalException()) {
       failed = true;
@@ -549,8 +614,7 @@ void TdmQuery::SetConnected(bool connected) {
   fOldSequentialReads.clear();
   fOldIndexedReads.clear();
   // The next attachment may be another database, where the same index names mean other indexes.
-  fIndices.clear();
-  fCurrentIndex = nullptr;
+  dsIndices.EmptyDataSet();
   IBTransaction.AutoStopAction = ServerAbove6 ? saCommitRetaining : saCommit;
 }
 
@@ -562,81 +626,87 @@ String TdmQuery::QuoteName(const String& name) const {
   return name;
 }
 
-void TdmQuery::EnsureIndexStatistics(const String& indexName) {
-  auto it = fIndices.find(indexName);
-  if (it != fIndices.end()) {
-    fCurrentIndex = &it->second;
-    return;
-  }
+bool TdmQuery::LocateIndex(const String& indexName) { return dsIndices.Locate("INDEX_NAME", indexName); }
+
+bool TdmQuery::EnsureIndexStatistics(const String& indexName) {
+  if (LocateIndex(indexName)) return true;
   // While the worker runs, a call on the attachment would wait for the statement to end.
-  if (fWorkerRunning) {
-    fCurrentIndex = nullptr;
-    return;
-  }
+  if (fWorker) return false;
   InternalCalculateIndexStatistics(indexName);
+  return true;
 }
 
 void TdmQuery::InternalCalculateIndexStatistics(const String& indexName) {
-  TIndexStatisticsRecord r;
-  r.IndexName = indexName;
-  double statistic = 0;
-  InTransaction(trxIndices, [&] {
-    sqlIndices.Close();
-    sqlIndices.ParamByName("INDEX_NAME").SetAsString(indexName);
-    sqlIndices.ExecQuery();
-    if (sqlIndices.Eof()) {
+  auto field = [this](const char* name) { return dsIndices.FieldByName(name); };
+  try {
+    InTransaction(trxIndices, [&] {
       sqlIndices.Close();
-      throw Exception("TdmMain.InternalCalculateIndexStatistics: Unknown index \"" + indexName + "\"");
-    }
-    r.RelationName = sqlIndices.FieldByName("RDB$RELATION_NAME").AsString();
-    TIBValue flag = sqlIndices.FieldByName("RDB$SYSTEM_FLAG");
-    r.SystemFlag = !flag.IsNull() && flag.AsInteger() != 0;
-    TIBValue type = sqlIndices.FieldByName("RDB$INDEX_TYPE");
-    r.Descending = !type.IsNull() && type.AsInteger() == 1;
-    r.Description = sqlIndices.FieldByName("RDB$DESCRIPTION").AsString();
-    r.ForeignKey = sqlIndices.FieldByName("RDB$FOREIGN_KEY").AsString();
-    TIBValue stat = sqlIndices.FieldByName("RDB$STATISTICS");
-    statistic = stat.IsNull() ? 0 : stat.AsDouble();
-    sqlIndices.Close();
+      sqlIndices.ParamByName("INDEX_NAME").SetAsString(indexName);
+      sqlIndices.ExecQuery();
+      if (sqlIndices.Eof()) {
+        sqlIndices.Close();
+        throw Exception("TdmMain.InternalCalculateIndexStatistics: Unknown index \"" + indexName + "\"");
+      }
+      // NULL flags and statistics count as 0.
+      dsIndices.Append();
+      field("INDEX_NAME")->SetAsString(indexName);
+      field("RELATION_NAME")->SetAsString(sqlIndices.FieldByName("RDB$RELATION_NAME").AsString());
+      TIBValue flag = sqlIndices.FieldByName("RDB$SYSTEM_FLAG");
+      field("SYSTEM_FLAG")->SetAsBoolean(!flag.IsNull() && flag.AsInteger() != 0);
+      TIBValue type = sqlIndices.FieldByName("RDB$INDEX_TYPE");
+      field("DESCENDING")->SetAsBoolean(!type.IsNull() && type.AsInteger() == 1);
+      field("DESCRIPTION")->SetAsString(sqlIndices.FieldByName("RDB$DESCRIPTION").AsString());
+      field("FOREIGN_KEY")->SetAsString(sqlIndices.FieldByName("RDB$FOREIGN_KEY").AsString());
+      TIBValue stat = sqlIndices.FieldByName("RDB$STATISTICS");
+      double statistic = stat.IsNull() ? 0 : stat.AsDouble();
+      sqlIndices.Close();
 
-    sqlIndexSegments.Close();
-    sqlIndexSegments.ParamByName("INDEX_NAME").SetAsString(indexName);
-    sqlIndexSegments.ExecQuery();
-    for (bool first = true; !sqlIndexSegments.Eof(); sqlIndexSegments.Next(), first = false) {
-      if (!first) r.FieldNames += ", ";
-      r.FieldNames += TrimRight(sqlIndexSegments.FieldByName("RDB$FIELD_NAME").AsString());
-    }
-    sqlIndexSegments.Close();
+      sqlIndexSegments.Close();
+      sqlIndexSegments.ParamByName("INDEX_NAME").SetAsString(indexName);
+      sqlIndexSegments.ExecQuery();
+      String fieldNames;
+      for (bool first = true; !sqlIndexSegments.Eof(); sqlIndexSegments.Next(), first = false) {
+        if (!first) fieldNames += ", ";
+        fieldNames += TrimRight(sqlIndexSegments.FieldByName("RDB$FIELD_NAME").AsString());
+      }
+      sqlIndexSegments.Close();
+      field("FIELD_NAMES")->SetAsString(fieldNames);
 
-    sqlRecordCount.Close();
-    sqlRecordCount.SetSQL("SELECT COUNT(*) AS RECORD_COUNT FROM " + QuoteName(r.RelationName));
-    sqlRecordCount.ExecQuery();
-    r.RelationRecordCount = sqlRecordCount.FieldByName("RECORD_COUNT").AsInt64();
-    sqlRecordCount.Close();
-  });
-  r.Selectivity = statistic * static_cast<double>(r.RelationRecordCount);
-  TIndexStatisticsRecord& stored = fIndices[indexName];
-  stored = std::move(r);
-  fCurrentIndex = &stored;
+      // The relation name as the record keeps it (trailing blanks are insignificant when quoted).
+      sqlRecordCount.Close();
+      sqlRecordCount.SetSQL("SELECT COUNT(*) AS RECORD_COUNT FROM " + QuoteName(field("RELATION_NAME")->AsString()));
+      sqlRecordCount.ExecQuery();
+      std::int64_t recordCount = sqlRecordCount.FieldByName("RECORD_COUNT").AsInt64();
+      sqlRecordCount.Close();
+      field("RELATION_RECORD_COUNT")->SetAsLargeInt(recordCount);
+      field("SELECTIVITY")->SetAsFloat(statistic * static_cast<double>(recordCount));
+      dsIndices.Post();
+    });
+  } catch (...) {
+    if (dsIndices.State() == dsInsert) dsIndices.Cancel();
+    throw;
+  }
 }
 
 void TdmQuery::SetIndexStatistics(const String& indexName) {
-  // The server's statement first: when it fails, the record that is shown stays as it was.
+  dsIndices.DisableControls();
   try {
-    InTransaction(trxIndices, [&] {
-      sqlSetStatistics.Close();
-      sqlSetStatistics.SetSQL("SET STATISTICS INDEX " + QuoteName(indexName));
-      sqlSetStatistics.ExecQuery();
-    });
+    // The server's statement first: when it fails, the record shown stays as it was.
+    try {
+      InTransaction(trxIndices, [&] {
+        sqlSetStatistics.Close();
+        sqlSetStatistics.SetSQL("SET STATISTICS INDEX " + QuoteName(indexName));
+        sqlSetStatistics.ExecQuery();
+      });
+    } catch (...) {
+      LocateIndex(indexName);
+      throw;
+    }
+    if (LocateIndex(indexName)) dsIndices.Delete();
+    InternalCalculateIndexStatistics(indexName);
   } catch (...) {
-    auto it = fIndices.find(indexName);
-    if (it != fIndices.end()) fCurrentIndex = &it->second;
+    dsIndices.EnableControls();
     throw;
   }
-  auto it = fIndices.find(indexName);
-  if (it != fIndices.end()) {
-    if (fCurrentIndex == &it->second) fCurrentIndex = nullptr;
-    fIndices.erase(it);
-  }
-  InternalCalculateIndexStatistics(indexName);
+  dsIndices.EnableControls();
 }

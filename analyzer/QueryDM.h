@@ -5,9 +5,11 @@
 
 #include "analyzer/IBConnectionDM.h"
 #include "platform/core/SysUtils.h"
+#include "platform/db/DBClient.h"
 #include "platform/ib/IBCustomDataSet.h"
 #include "platform/ib/IBDatabaseInfo.h"
 #include "platform/ib/IBSQL.h"
+#include "platform/win/Windows.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -46,11 +48,37 @@ private:
   std::deque<std::function<void()>> fCalls;
 };
 
-// The dispatcher engines use unless told otherwise (a process-wide queue until the program
-// installs its own).
+// Calls posted to a hidden window of the user-interface thread, one private message per call:
+// the thread's message loop runs them in order, and an exception of a call goes to the
+// application's handler like that of any other message. Made and freed on the user-interface
+// thread; it must outlive the workers that post to it.
+class TWindowUiDispatcher : public TUiThreadDispatcher {
+public:
+  TWindowUiDispatcher();
+  ~TWindowUiDispatcher() override;
+  TWindowUiDispatcher(const TWindowUiDispatcher&) = delete;
+  TWindowUiDispatcher& operator=(const TWindowUiDispatcher&) = delete;
+
+  void Post(std::function<void()> call) override;
+  HWND Handle() const { return fWnd; }
+  // User-interface thread: makes a new window when the old one was destroyed (the window
+  // layer was reset); calls queued for the old one are dropped.
+  void EnsureWindow();
+
+private:
+  void WndProc(TMessage& message);
+  HWND fWnd;
+  std::mutex fMutex;
+  std::deque<std::function<void()>> fCalls;
+};
+
+// The private message that tells the hidden window to run the next queued call.
+inline constexpr UINT WM_RUNQUEUEDCALL = WM_APP + 0x0E51;
+
+// The dispatcher engines use unless told otherwise: the one the program installed, else a
+// process-wide window dispatcher. Call on the user-interface thread.
 TUiThreadDispatcher& DefaultUiThreadDispatcher();
-void SetDefaultUiThreadDispatcher(TUiThreadDispatcher* dispatcher);  // null: the built-in queue
-TQueuedUiDispatcher& BuiltInUiThreadDispatcher();
+void SetDefaultUiThreadDispatcher(TUiThreadDispatcher* dispatcher);  // null: the window dispatcher
 
 // ---------------------------------------------------------------------------------------------
 // Timing
@@ -89,6 +117,8 @@ public:
   std::exception_ptr FatalException() const { return fFatal; }
 
   void Start(TUiThreadDispatcher& dispatcher);
+  // User-interface thread: waits until Execute has returned (its end may still be queued).
+  void WaitFor();
   // Only the thread's own end frees it.
   ~TQueryThread();
 
@@ -116,37 +146,27 @@ struct TRelationReads {
   std::int64_t Reads = 0;
 };
 
-// The statistics of one index.
-struct TIndexStatisticsRecord {
-  String IndexName;
-  String RelationName;  // as the system table stores it, trailing blanks kept
-  std::int64_t RelationRecordCount = 0;
-  String FieldNames;    // in segment order, joined by ", "
-  bool SystemFlag = false;
-  String Description;
-  double Selectivity = 0;  // the server's statistic × the record count
-  String ForeignKey;    // the referenced index, trailing blanks kept; empty when none
-  bool Descending = false;
-};
-
 class TdmQuery : public TdmIBConnection {
+  VT_CLASS(TdmQuery, TdmIBConnection)
 public:
   using TQueryEvent = std::function<void(TdmQuery* sender)>;
 
-  TdmQuery();
+  explicit TdmQuery(TComponent* AOwner = nullptr);
   ~TdmQuery() override;
 
-  // Components
-  TIBTransaction IBTransaction;
-  TIBDataSet IBDataSet{nullptr};
-  TIBDatabaseInfo IBDatabaseInfo;
-  TIBTransaction trxRelationIDToRelationName;
-  TIBTransaction trxIndices;
-  TIBSQL sqlRelationIDToRelationName;
-  TIBSQL sqlIndices;
-  TIBSQL sqlIndexSegments;
-  TIBSQL sqlRecordCount;
-  TIBSQL sqlSetStatistics;
+  // Components, owned by the module.
+  TIBTransaction IBTransaction{this};
+  TIBDataSet IBDataSet{this};
+  TIBDatabaseInfo IBDatabaseInfo{this};
+  TIBTransaction trxRelationIDToRelationName{this};
+  TIBTransaction trxIndices{this};
+  TIBSQL sqlRelationIDToRelationName{this};
+  TIBSQL sqlIndices{this};
+  TIBSQL sqlIndexSegments{this};
+  TIBSQL sqlRecordCount{this};
+  TIBSQL sqlSetStatistics{this};
+  // The index statistics, one record per index name, ordered by X_INDEX_NAME.
+  TClientDataSet dsIndices{this};
 
   // Callbacks, each skipped when empty.
   TQueryEvent OnPrepared;
@@ -201,12 +221,12 @@ public:
   String RelationName(int id);
   void SetConnected(bool connected);
 
-  // Index statistics: the current record is the one EnsureIndexStatistics made current (none
-  // before, or when it could not be read during a worker run).
-  void EnsureIndexStatistics(const String& indexName);
-  const TIndexStatisticsRecord* IndexStatistics() const { return fCurrentIndex; }
+  // Index statistics. EnsureIndexStatistics makes the index's record the current record of
+  // dsIndices, reading it from the server when it is not cached; it answers false only when
+  // that would need the server while a worker runs (the window then shows no record).
+  bool EnsureIndexStatistics(const String& indexName);
+  TClientDataSet* IndexStatistics() { return &dsIndices; }
   void SetIndexStatistics(const String& indexName);
-  int IndexStatisticsCount() const { return static_cast<int>(fIndices.size()); }
 
   // The steps, open for tests.
   void PrepareTimed();
@@ -226,6 +246,8 @@ private:
   std::int64_t StoreReads(std::map<int, std::int64_t>& baseline, int id, std::int64_t count);
   String QuoteName(const String& name) const;
   TParamLine* FindRemembered(const String& name);
+  bool LocateIndex(const String& indexName);
+  void CreateIndexStatisticsDataSet();
 
   String fPlan;
   TDataSet* fResultDataSet = nullptr;
@@ -236,7 +258,6 @@ private:
   int fRowsAffected = -1;
   bool fCancelled = false;
   bool fRunning = false;
-  bool fWorkerRunning = false;
   bool fRunFailed = false;
   std::int64_t fFrequency = 0;
   TRunStamp fStart;
@@ -249,11 +270,12 @@ private:
   std::vector<std::pair<int, std::int64_t>> fCurrentIndexed;
   std::vector<TRelationReads> fSequentialDeltas;
   std::vector<TRelationReads> fIndexedDeltas;
+  // Relation names and the two baselines are asked for every relation on every run and never
+  // shown, so they are keyed maps; only the index statistics are a dataset, for the index panel.
   std::map<int, String> fRelationNames;
   std::map<int, std::int64_t> fOldSequentialReads;
   std::map<int, std::int64_t> fOldIndexedReads;
-  std::map<String, TIndexStatisticsRecord> fIndices;
-  const TIndexStatisticsRecord* fCurrentIndex = nullptr;
+  TQueryThread* fWorker = nullptr;  // the running worker, until its end has been handled
 };
 
 // Shown by the worker for an operation code it does not know.

@@ -2,11 +2,13 @@
 // statistics, idle commit) and the loopback server (worker road and cancel).
 #include "analyzer/QueryDM.h"
 #include "platform/ib/IBErrors.h"
+#include "platform/win/TestDriver.h"
 #include "support/FbFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -269,41 +271,50 @@ TEST_F(DbQuery, ReadDeltasNameTheTablesReadIndexedAndSequentialApart) {
 }
 
 TEST_F(DbQuery, IndexStatisticsFromTheSystemTablesCachedUntilSetStatistics) {
+  TClientDataSet* ds = q.IndexStatistics();
+  ASSERT_EQ(ds, &q.dsIndices);
+  EXPECT_TRUE(ds->Active());
+  auto F = [&](const char* name) { return ds->FieldByName(name); };
   struct Case { const char* index; const char* fields; bool descending; bool hasForeignKey; };
   for (Case c : {Case{"IDX_B_CODE_W", "CODE, W", false, false}, Case{"IDX_A_V_DESC", "V", true, false},
                  Case{"FK_A_B", "B_ID", false, true}}) {
     SCOPED_TRACE(c.index);
-    q.EnsureIndexStatistics(c.index);
-    const TIndexStatisticsRecord* r = q.IndexStatistics();
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->IndexName, c.index);
-    EXPECT_EQ(r->FieldNames, c.fields);
-    EXPECT_EQ(r->Descending, c.descending);
-    EXPECT_EQ(!r->ForeignKey.empty(), c.hasForeignKey);
-    EXPECT_FALSE(r->SystemFlag);
+    EXPECT_TRUE(q.EnsureIndexStatistics(c.index));
+    EXPECT_EQ(F("INDEX_NAME")->AsString(), c.index);
+    EXPECT_EQ(F("FIELD_NAMES")->AsString(), c.fields);
+    EXPECT_EQ(F("DESCENDING")->AsBoolean(), c.descending);
+    EXPECT_EQ(!F("FOREIGN_KEY")->AsString().empty(), c.hasForeignKey);
+    EXPECT_FALSE(F("SYSTEM_FLAG")->AsBoolean());
   }
-  EXPECT_EQ(TrimRight(q.IndexStatistics()->ForeignKey),
+  EXPECT_EQ(TrimRight(F("FOREIGN_KEY")->AsString()),
             Scalar("SELECT TRIM(RDB$INDEX_NAME) FROM RDB$RELATION_CONSTRAINTS WHERE RDB$RELATION_NAME = 'B' "
                    "AND RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'"));
-  EXPECT_EQ(TrimRight(q.IndexStatistics()->RelationName), "A");
+  EXPECT_EQ(TrimRight(F("RELATION_NAME")->AsString()), "A");
   EXPECT_FALSE(q.trxIndices.InTransaction());
+  // Kept in index-name order; a known name is found again without the server.
+  EXPECT_EQ(ds->RecordCount(), 3);
+  ds->First();
+  EXPECT_EQ(F("INDEX_NAME")->AsString(), "FK_A_B");
+  EXPECT_TRUE(q.EnsureIndexStatistics("IDX_B_CODE_W"));
+  EXPECT_EQ(F("INDEX_NAME")->AsString(), "IDX_B_CODE_W");
 
   // Built before the table was filled: the server has no statistic yet.
   q.EnsureIndexStatistics("IDX_A_NAME");
-  const TIndexStatisticsRecord* before = q.IndexStatistics();
-  EXPECT_EQ(before->RelationRecordCount, 2000);
-  EXPECT_EQ(before->Selectivity, 0);
-  EXPECT_EQ(before->Description, "names of A");
+  EXPECT_EQ(F("RELATION_RECORD_COUNT")->AsLargeInt(), 2000);
+  EXPECT_EQ(F("SELECTIVITY")->AsFloat(), 0);
+  EXPECT_EQ(F("DESCRIPTION")->AsString(), "names of A");
   // Cached: a second question does not count again.
   Run("INSERT INTO A VALUES (5000, 'N1', 1, 1)");
   q.EnsureIndexStatistics("IDX_A_NAME");
-  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 2000);
-  // SET STATISTICS replaces the record: a fresh count and 1/50 of it.
+  EXPECT_EQ(F("RELATION_RECORD_COUNT")->AsLargeInt(), 2000);
+  // SET STATISTICS replaces the record: a fresh count and 1/50 of it, shown as the panel shows it.
   q.SetIndexStatistics("IDX_A_NAME");
-  const TIndexStatisticsRecord* after = q.IndexStatistics();
-  ASSERT_NE(after, nullptr);
-  EXPECT_EQ(after->RelationRecordCount, 2001);
-  EXPECT_NEAR(after->Selectivity, 2001.0 / 50, 1e-6);
+  EXPECT_EQ(ds->RecordCount(), 4);
+  EXPECT_EQ(F("INDEX_NAME")->AsString(), "IDX_A_NAME");
+  EXPECT_EQ(F("RELATION_RECORD_COUNT")->AsLargeInt(), 2001);
+  EXPECT_NEAR(F("SELECTIVITY")->AsFloat(), 2001.0 / 50, 1e-6);
+  EXPECT_EQ(F("SELECTIVITY")->DisplayText(), "40.02");
+  EXPECT_FALSE(ds->ControlsDisabled());
   Run("DELETE FROM A WHERE ID = 5000");
 
   try {
@@ -313,20 +324,23 @@ TEST_F(DbQuery, IndexStatisticsFromTheSystemTablesCachedUntilSetStatistics) {
     EXPECT_EQ(e.Message(), "TdmMain.InternalCalculateIndexStatistics: Unknown index \"NO_SUCH\"");
   }
   EXPECT_FALSE(q.trxIndices.InTransaction());
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(ds->RecordCount(), 4);
 
   // A failing SET STATISTICS leaves the shown record in place.
   q.EnsureIndexStatistics("IDX_B_CODE_W");
   EXPECT_THROW(q.SetIndexStatistics("NO_SUCH"), EIBError);
   q.EnsureIndexStatistics("IDX_A_NAME");
   EXPECT_THROW(q.SetIndexStatistics("IDX_A_NAME\" NO"), EIBError);
-  ASSERT_NE(q.IndexStatistics(), nullptr);
+  EXPECT_EQ(F("INDEX_NAME")->AsString(), "IDX_A_NAME");
+  EXPECT_EQ(ds->RecordCount(), 4);
+  EXPECT_FALSE(ds->ControlsDisabled());
 
   // Disconnecting empties the caches: another database may use the same index names.
-  EXPECT_GT(q.IndexStatisticsCount(), 0);
   q.ServerAbove6 = true;
   q.SetConnected(false);
-  EXPECT_EQ(q.IndexStatisticsCount(), 0);
-  EXPECT_EQ(q.IndexStatistics(), nullptr);
+  EXPECT_EQ(ds->RecordCount(), 0);
+  EXPECT_TRUE(ds->Active());
   EXPECT_EQ(q.IBTransaction.AutoStopAction, saCommitRetaining);  // for the next connection's idle end
   q.ServerAbove6 = false;
   q.SetConnected(false);
@@ -334,14 +348,15 @@ TEST_F(DbQuery, IndexStatisticsFromTheSystemTablesCachedUntilSetStatistics) {
 }
 
 TEST_F(DbQuery, NamesAreQuotedByDialectWithEmbeddedQuotesDoubled) {
-  q.EnsureIndexStatistics("I\"X");
-  ASSERT_NE(q.IndexStatistics(), nullptr);
-  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 3);
-  EXPECT_EQ(TrimRight(q.sqlRecordCount.SQL()), "SELECT COUNT(*) AS RECORD_COUNT FROM \"Q\"\"T" +
-                                                   std::string(q.IndexStatistics()->RelationName.size() - 3, ' ') + "\"");
+  auto F = [&](const char* name) { return q.IndexStatistics()->FieldByName(name); };
+  ASSERT_TRUE(q.EnsureIndexStatistics("I\"X"));
+  EXPECT_EQ(F("RELATION_RECORD_COUNT")->AsLargeInt(), 3);
+  const String stored = F("RELATION_NAME")->AsString();
+  EXPECT_EQ(TrimRight(stored), "Q\"T");
+  EXPECT_EQ(q.sqlRecordCount.SQL(), "SELECT COUNT(*) AS RECORD_COUNT FROM \"Q\"\"T" + stored.substr(3) + "\"");
   q.SetIndexStatistics("I\"X");
   EXPECT_EQ(q.sqlSetStatistics.SQL(), "SET STATISTICS INDEX \"I\"\"X\"");
-  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 3);
+  EXPECT_EQ(F("RELATION_RECORD_COUNT")->AsLargeInt(), 3);
 
   // Dialect 1: bare names.
   q.SetConnected(false);
@@ -351,7 +366,7 @@ TEST_F(DbQuery, NamesAreQuotedByDialectWithEmbeddedQuotesDoubled) {
   q.SetConnected(true);
   q.EnsureIndexStatistics("IDX_B_CODE_W");
   EXPECT_EQ(TrimRight(q.sqlRecordCount.SQL()), "SELECT COUNT(*) AS RECORD_COUNT FROM B");
-  EXPECT_EQ(q.IndexStatistics()->RelationRecordCount, 200);
+  EXPECT_EQ(F("RELATION_RECORD_COUNT")->AsLargeInt(), 200);
   q.SetIndexStatistics("IDX_B_CODE_W");
   EXPECT_EQ(q.sqlSetStatistics.SQL(), "SET STATISTICS INDEX IDX_B_CODE_W");
 }
@@ -395,19 +410,98 @@ TEST_F(DbQuery, IdleTransactionIsCommittedAfterAFullQuietPeriod) {
   SetIBTimerStarter(nullptr);
 }
 
+// ---- the end of a worker on the user-interface thread, through a hidden window ----
+
+namespace {
+String Text(const std::exception_ptr& e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const Exception& x) {
+    return x.Message();
+  }
+}
+
+// Errors that reach the application's handler.
+struct HandledErrors {
+  std::vector<String> messages;
+  HandledErrors() {
+    SetExceptionHandler([this](std::exception_ptr e) { messages.push_back(Text(e)); });
+  }
+  ~HandledErrors() { SetExceptionHandler({}); }
+};
+}  // namespace
+
+TEST(WindowUiDispatcher, CallsFromWorkersRunInOrderInTheMessageLoopAndErrorsGoToTheHandler) {
+  TTestSession session;
+  HandledErrors handled;
+  TWindowUiDispatcher ui;
+  std::vector<int> ran;
+  std::thread::id uiThread = std::this_thread::get_id(), ranOn;
+  std::thread worker([&] {
+    ui.Post([&] { ran.push_back(1); ranOn = std::this_thread::get_id(); });
+    ui.Post([] { throw Exception("end failed"); });
+    ui.Post([&] { ran.push_back(3); });
+  });
+  worker.join();
+  EXPECT_TRUE(ran.empty());  // nothing runs until the loop gets to it
+  session.ProcessMessages();
+  EXPECT_EQ(ran, (std::vector<int>{1, 3}));
+  EXPECT_EQ(ranOn, uiThread);
+  EXPECT_EQ(handled.messages, (std::vector<String>{"end failed"}));
+
+  // The engine's default is such a window, made again when the window layer was reset.
+  TUiThreadDispatcher& d = DefaultUiThreadDispatcher();
+  HWND first = static_cast<TWindowUiDispatcher&>(d).Handle();
+  EXPECT_TRUE(IsWindow(first));
+  DestroyWindow(first);
+  EXPECT_EQ(&DefaultUiThreadDispatcher(), &d);
+  EXPECT_TRUE(IsWindow(static_cast<TWindowUiDispatcher&>(d).Handle()));
+  d.Post([&] { ran.push_back(4); });
+  session.ProcessMessages();
+  EXPECT_EQ(ran.back(), 4);
+}
+
+TEST(IBConnectionModule, HandsTheAttachmentToEveryOwnedComponent) {
+  TdmQuery q;
+  auto* extra = new TIBSQL(&q);  // added after the module was made
+  {
+    TIBDatabase db;
+    q.SetDatabase(&db);
+    EXPECT_EQ(q.Database(), &db);
+    EXPECT_EQ(q.IBDataSet.Database(), &db);
+    EXPECT_EQ(q.IBTransaction.DefaultDatabase(), &db);
+    EXPECT_EQ(q.trxIndices.DefaultDatabase(), &db);
+    EXPECT_EQ(q.IBDatabaseInfo.Database(), &db);
+    EXPECT_EQ(q.sqlSetStatistics.Database(), &db);
+    EXPECT_EQ(extra->Database(), &db);
+    // The same attachment again is not handed on.
+    extra->SetDatabase(nullptr);
+    q.SetDatabase(&db);
+    EXPECT_EQ(extra->Database(), nullptr);
+  }
+  // A freed attachment is forgotten.
+  EXPECT_EQ(q.Database(), nullptr);
+  EXPECT_EQ(q.FindComponent("dsIndices"), &q.dsIndices);
+}
+
 // ---- the worker road, on the loopback server ----
 
 namespace {
 struct ServerQuery : QueryBase {
-  TQueuedUiDispatcher ui;
+  TTestSession session;
+  std::unique_ptr<HandledErrors> handled;
   void SetUp() override {
     VT_REQUIRE_FB_SERVER();
+    handled = std::make_unique<HandledErrors>();
     Attach(FbServerFixtureDatabase("query"), FbSysdbaPassword());
-    q.Dispatcher = &ui;
-    q.CancelEnabled = true;
+    q.CancelEnabled = true;  // the engine's own dispatcher: a hidden window of this thread
   }
+  // The user-interface loop, until the worker's end has been handled.
   void WaitDone() {
-    for (int i = 0; i < 600 && q.Running(); ++i) ui.WaitAndProcess(100);
+    for (int i = 0; i < 3000 && q.Running(); ++i) {
+      session.ProcessMessages();
+      if (q.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     ASSERT_FALSE(q.Running());
   }
 };
@@ -415,10 +509,16 @@ struct ServerQuery : QueryBase {
 
 TEST_F(ServerQuery, WorkerRunsSelectAndUpdateAndEndsOnTheUiThread) {
   q.PacketRecords = 500;
+  std::thread::id completedOn;
+  q.OnQueryComplete = [&](TdmQuery*) {
+    ++calls.complete;
+    completedOn = std::this_thread::get_id();
+  };
   Run("SELECT ID FROM A");
   EXPECT_TRUE(q.Running());
   WaitDone();
   EXPECT_EQ(calls.complete, 1);
+  EXPECT_EQ(completedOn, std::this_thread::get_id());
   EXPECT_EQ(q.IBDataSet.RecordCount(), 2000);
   EXPECT_EQ(calls.progress, 4);
   EXPECT_GE(q.ExecutionTime(), 0);
@@ -438,11 +538,12 @@ TEST_F(ServerQuery, WorkerRunsSelectAndUpdateAndEndsOnTheUiThread) {
   EXPECT_NE(calls.errors[0].find("divide by zero"), std::string::npos) << calls.errors[0];
   EXPECT_EQ(calls.complete, 4);
 
-  // An error inside the end handler reaches whoever runs the user-interface loop.
+  // An error inside the end handler reaches the application's handler like any other error.
   q.OnFetchStart = [](TdmQuery*) { throw Exception("fetch failed"); };
   Run("SELECT ID FROM B");
-  EXPECT_THROW(WaitDone(), Exception);
-  EXPECT_FALSE(q.Running());
+  WaitDone();
+  EXPECT_EQ(handled->messages, (std::vector<String>{"fetch failed"}));
+  EXPECT_TRUE(q.IBTransaction.InTransaction());  // a SELECT keeps its transaction
 }
 
 TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable) {
@@ -451,43 +552,56 @@ TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   // Meanwhile the window asks only the cache: a server call would wait for the whole run.
   auto asked = std::chrono::steady_clock::now();
-  q.EnsureIndexStatistics("IDX_B_CODE_W");
-  EXPECT_EQ(q.IndexStatistics(), nullptr);
+  EXPECT_FALSE(q.EnsureIndexStatistics("IDX_B_CODE_W"));
   EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
   // Until the statement runs on the server there is nothing to cancel; ask until it ends.
   for (int i = 0; i < 100 && q.Running(); ++i) {
     String message;
     q.CancelQuery(message);
     EXPECT_EQ(message, "");
-    ui.WaitAndProcess(100);
+    for (int k = 0; k < 5 && q.Running(); ++k) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      session.ProcessMessages();
+    }
   }
   WaitDone();
   EXPECT_TRUE(q.Cancelled());
   EXPECT_TRUE(calls.errors.empty());
+  EXPECT_TRUE(handled->messages.empty());
   EXPECT_EQ(calls.complete, 0);
   EXPECT_EQ(calls.fetchStart, 0);
+  EXPECT_EQ(q.FetchTime(), -1);
 
   Run("SELECT COUNT(*) FROM B");
   WaitDone();
   EXPECT_EQ(calls.complete, 1);
   EXPECT_TRUE(calls.errors.empty());
-  q.EnsureIndexStatistics("IDX_B_CODE_W");
-  ASSERT_NE(q.IndexStatistics(), nullptr);
-  EXPECT_EQ(q.IndexStatistics()->FieldNames, "CODE, W");
+  ASSERT_TRUE(q.EnsureIndexStatistics("IDX_B_CODE_W"));
+  EXPECT_EQ(q.IndexStatistics()->FieldByName("FIELD_NAMES")->AsString(), "CODE, W");
 }
 
 TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {
-  q.PacketRecords = 100;
+  // Cancel is a click the window handles while the fetch lets pending messages through.
   String message = "x";
-  q.OnFetchProgress = [&](TdmQuery* m) {
+  HWND cancelButton = AllocateHWnd([&](TMessage& m) {
+    if (m.Msg == WM_USER) q.CancelQuery(message);  // the handle was cleared for the fetch: no server call
+  });
+  q.PacketRecords = 100;
+  q.OnFetchStart = [&](TdmQuery*) {
+    ++calls.fetchStart;
+    PostMessage(cancelButton, WM_USER);
+  };
+  q.OnFetchProgress = [&](TdmQuery*) {
     ++calls.progress;
-    m->CancelQuery(message);  // the handle was cleared for the fetch: no server call
+    session.ProcessMessages();
   };
   Run("SELECT A.ID FROM A, B");
   WaitDone();
   EXPECT_EQ(message, "");
+  EXPECT_TRUE(q.Cancelled());
   EXPECT_EQ(calls.progress, 1);
   EXPECT_EQ(q.IBDataSet.RecordCount(), 101);
   EXPECT_EQ(q.FetchTime(), -1);
   EXPECT_EQ(calls.complete, 0);
+  DeallocateHWnd(cancelButton);
 }
