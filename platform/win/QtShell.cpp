@@ -347,6 +347,15 @@ private:
             (static_cast<DWORD>(GetWindowLong(host->Wnd(), GWL_STYLE)) & WS_CAPTION) == WS_CAPTION)
           SetActiveWindow(host->Wnd());
         return false;
+      case QEvent::WindowStateChange:
+        // The user minimised or restored the window: only the style follows, the window stays.
+        if (win::WindowRec* r = win::Find(host->Wnd())) {
+          if (host->isMinimized())
+            r->style |= WS_MINIMIZE;
+          else
+            r->style &= ~WS_MINIMIZE;
+        }
+        return false;
       case QEvent::Move:
       case QEvent::Resize:
         if (!fSyncing && host->isVisible()) {

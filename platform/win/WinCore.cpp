@@ -587,6 +587,11 @@ BOOL IsWindowVisible(HWND wnd) {
   return TRUE;
 }
 
+BOOL IsIconic(HWND wnd) {
+  WindowRec* r = Find(wnd);
+  return r && (r->style & WS_MINIMIZE) ? TRUE : FALSE;
+}
+
 BOOL IsWindowEnabled(HWND wnd) {
   WindowRec* r = Find(wnd);
   return r && !(r->style & WS_DISABLED) ? TRUE : FALSE;
@@ -992,6 +997,10 @@ BOOL ShowWindow(HWND wnd, int cmd) {
   WindowRec* r = Find(wnd);
   if (!r) return FALSE;
   BOOL wasVisible = (r->style & WS_VISIBLE) ? TRUE : FALSE;
+  if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED)
+    r->style |= WS_MINIMIZE;
+  else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWMAXIMIZED)
+    r->style &= ~WS_MINIMIZE;
   bool show = cmd != SW_HIDE && cmd != SW_MINIMIZE;
   bool child = (r->style & WS_CHILD) != 0;
   UINT flags = SWP_NOMOVE | SWP_NOSIZE;

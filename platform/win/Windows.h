@@ -121,6 +121,7 @@ BOOL DestroyWindow(HWND wnd);
 BOOL IsWindow(HWND wnd);
 BOOL IsWindowVisible(HWND wnd);  // the window and all its ancestors are visible
 BOOL IsWindowEnabled(HWND wnd);
+BOOL IsIconic(HWND wnd);  // minimised: SW_MINIMIZE or SW_SHOWMINIMIZED, until restored
 BOOL EnableWindow(HWND wnd, BOOL enable);  // answers whether it was disabled before
 BOOL IsChild(HWND parent, HWND wnd);       // a descendant, at any depth
 HWND GetParent(HWND wnd);                  // the parent of a child, else the owner
