@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "data/kcDataUtils.h"
+#include "platform/core/FMTBcd.h"
+#include "platform/core/SqlTimSt.h"
 
 namespace {
 
@@ -471,7 +473,9 @@ int TkcLargeIntValueType::CompareRaw(const void* P1, const void* P2) const {
 // ---- FMTBcd and SQLTimeStamp ------------------------------------------------------------------
 
 Variant TkcFMTBcdValueType::LoadValue(const void* Data) const { return VarFMTBcdCreate(Get<TBcd>(Data)); }
-String TkcFMTBcdValueType::DefaultText(const void* Data) const { return BcdToStr(Get<TBcd>(Data)); }
+String TkcFMTBcdValueType::DefaultText(const void* Data) const {
+  return BcdToStrF(Get<TBcd>(Data), ffGeneral, 0, 0);
+}
 void TkcFMTBcdValueType::StoreValue(void* Data, const Variant& Value) const {
   Put(Data, VarToBcd(Value));
 }
@@ -503,7 +507,11 @@ Variant TkcSQLTimeStampValueType::LoadValue(const void* Data) const {
   return Variant::FromDate(SQLTimeStampToDateTime(Get<TSQLTimeStamp>(Data)));
 }
 void TkcSQLTimeStampValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, VarToSQLTimeStamp(Value));
+  TSQLTimeStamp ts = VarToSQLTimeStamp(Value);
+  // An invalid time stamp would fail every later read of the record.
+  if (!IsValidSQLTimeStamp(ts))
+    throw EVariantOverflowError("Overflow while converting variant into type (SQLTimeStamp)");
+  Put(Data, ts);
 }
 int TkcSQLTimeStampValueType::CompareRaw(const void* P1, const void* P2) const {
   auto c = Get<TSQLTimeStamp>(P1) <=> Get<TSQLTimeStamp>(P2);
@@ -631,12 +639,14 @@ void TkcValueDef::Assign(TkcValueDef* Source) {
 void TkcValueDef::SetKeptInRecord(bool Value) {
   if (fKeptInRecord == Value) return;
   fKeptInRecord = Value;
+  fValueDefs->fStorage->ResizeColumnSlot(this);
   fValueDefs->ColumnChanged(this, false);
 }
 
 void TkcValueDef::SetKeepsDisplayText(bool Value) {
   if (fKeepsDisplayText == Value) return;
   fKeepsDisplayText = Value;
+  fValueDefs->fStorage->ResizeColumnSlot(this);
   fValueDefs->ColumnChanged(this, true);
 }
 
@@ -752,9 +762,7 @@ void TkcValueDefs::ColumnChanged(TkcValueDef* AColumn, bool AResyncNeeded) {
   fStorage->ColumnsChanged(AColumn, AResyncNeeded);
 }
 
-TkcValueDef* TkcValueDefs::CreateColumn(TkcValueTypeClass AValueTypeClass) {
-  return new TkcValueDef(this, AValueTypeClass);
-}
+TkcValueDefClass TkcValueDefs::ColumnClass() const { return TkcValueDef::StaticClass(); }
 
 void TkcValueDefs::LayOut(int AFirstOffset) {
   fFirstOffset = AFirstOffset;
@@ -765,7 +773,7 @@ void TkcValueDefs::LayOut(int AFirstOffset) {
 
 TkcValueDef* TkcValueDefs::AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord,
                                      bool AKeepsDisplayText, TObject* ALinkedObject) {
-  TkcValueDef* column = CreateColumn(AValueTypeClass);
+  TkcValueDef* column = ColumnClass().Create(this, AValueTypeClass);
   column->SetLinkedObject(ALinkedObject);
   column->fKeptInRecord = AKeptInRecord;
   column->fKeepsDisplayText = AKeepsDisplayText;
@@ -773,6 +781,7 @@ TkcValueDef* TkcValueDefs::AddColumn(TkcValueTypeClass AValueTypeClass, bool AKe
   column->Layout(offset);
   fStorage->InsertColumn(Count(), column);
   fItems.push_back(column);
+  if (fStorage->fStreamingOrder && this == fStorage->fValueDefs.get()) fStorage->fStreamingOrder->push_back(column);
   fStorage->InitStructure(this);
   return column;
 }
@@ -820,9 +829,7 @@ TkcValueDef* TkcInternalValueDef::SourceColumn() const {
   return dynamic_cast<TkcValueDef*>(TkcValueDef::GetLinkedObject());
 }
 
-TkcValueDef* TkcInternalValueDefs::CreateColumn(TkcValueTypeClass AValueTypeClass) {
-  return new TkcInternalValueDef(this, AValueTypeClass);
-}
+TkcValueDefClass TkcInternalValueDefs::ColumnClass() const { return TkcInternalValueDef::StaticClass(); }
 
 TkcInternalValueDef* TkcInternalValueDefs::FindByLinkedObject(TObject* AColumn) const {
   for (int i = Count() - 1; i >= 0; --i) {
@@ -1146,6 +1153,36 @@ void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
     buffer = shrunk;
   }
   BlocksOf(list) = std::move(newBlocks);
+}
+
+void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
+  TkcValueDefs* list = AColumn->ValueDefs();
+  if (list->IndexOf(AColumn) < 0) return;
+  const int dataSize = AColumn->DataSize();
+  const int oldSlot = AColumn->SlotSize();
+  const int newSlot = AColumn->IsKeptInRecord() ? 1 + dataSize + (AColumn->KeepsDisplayText() ? 4 : 0) : 0;
+  if (newSlot != oldSlot) {
+    const bool oldText = oldSlot == 1 + dataSize + 4;
+    const bool keepValue = oldSlot > 0 && newSlot > 0;
+    const int at = AColumn->ValueOffset();
+    const int oldLength = list->RecordLength();
+    const TkcValueTypeClass type = AColumn->ValueTypeClass();
+    TkcRecordBlocks newBlocks(oldLength - oldSlot + newSlot);
+    for (auto& buffer : BuffersOf(list)) {
+      if (!buffer) continue;
+      std::uint8_t* resized = newBlocks.Allocate();
+      std::memcpy(resized, buffer, static_cast<std::size_t>(at));
+      if (keepValue)
+        std::memcpy(resized + at, buffer + at, static_cast<std::size_t>(1 + dataSize));
+      else if (oldSlot > 0 && buffer[at] != 0)
+        type->ReleaseData(buffer + at + 1);
+      if (oldText) type->ReleaseText(buffer + at + 1 + dataSize);
+      std::memcpy(resized + at + newSlot, buffer + at + oldSlot, static_cast<std::size_t>(oldLength - at - oldSlot));
+      buffer = resized;
+    }
+    BlocksOf(list) = std::move(newBlocks);
+  }
+  InitStructure(list);
 }
 
 void TkcDataStorage::BeginStreaming(const TkcValueDefCompareProc& ACompareFunction) {

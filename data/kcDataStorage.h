@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "platform/core/Classes.h"
@@ -304,6 +305,7 @@ public:
 class TkcValueDef : public TObject {
   VT_CLASS(TkcValueDef, TObject)
 public:
+  using TConstructorArgs = std::tuple<TkcValueDefs*, TkcValueTypeClass>;
   TkcValueDef(TkcValueDefs* AOwner, TkcValueTypeClass AValueTypeClass);
   // Removes the column from its list (and its slot from the records).
   ~TkcValueDef() override;
@@ -363,6 +365,8 @@ private:
   TkcValueTypeClass fValueTypeClass = nullptr;
 };
 
+using TkcValueDefClass = TClassOf<TkcValueDef, TkcValueDefs*, TkcValueTypeClass>;
+
 class TkcValueDefs : public TObject {
   VT_CLASS(TkcValueDefs, TObject)
 public:
@@ -370,8 +374,8 @@ public:
   ~TkcValueDefs() override;
 
   virtual void ColumnChanged(TkcValueDef* AColumn, bool AResyncNeeded);
-  // The column class: creates a column of this list's kind.
-  virtual TkcValueDef* CreateColumn(TkcValueTypeClass AValueTypeClass);
+  // The class of this list's columns.
+  virtual TkcValueDefClass ColumnClass() const;
   virtual void LayOut(int AFirstOffset);
 
   TkcValueDef* AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord,
@@ -412,7 +416,7 @@ class TkcInternalValueDefs : public TkcValueDefs {
   VT_CLASS(TkcInternalValueDefs, TkcValueDefs)
 public:
   using TkcValueDefs::TkcValueDefs;
-  TkcValueDef* CreateColumn(TkcValueTypeClass AValueTypeClass) override;
+  TkcValueDefClass ColumnClass() const override;
   // The internal column mirroring AColumn, searched from the last one; nil when none.
   TkcInternalValueDef* FindByLinkedObject(TObject* AColumn) const;
   void RemoveByLinkedObject(TObject* AColumn);
@@ -509,6 +513,9 @@ public:
   // Column changes, called by the column lists.
   void InsertColumn(int AIndex, TkcValueDef* AColumn);
   void RemoveColumn(TkcValueDef* AColumn);
+  // After a column's kept or display-text flag changed: gives its slot the new size in every
+  // record of its kind (a value stays while the column stays kept; a dropped text is freed).
+  void ResizeColumnSlot(TkcValueDef* AColumn);
 
 private:
   friend class TkcValueDefs;

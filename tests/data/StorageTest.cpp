@@ -143,6 +143,46 @@ TEST(StorageColumns, InsertAndRemoveKeepValuesFlagsAndIds) {
   EXPECT_EQ(s.GetRecordID(0), 1);
 }
 
+TEST(StorageColumns, FlagChangesResizeTheSlotInEveryRecord) {
+  TkcDataStorage s;
+  TkcValueDef* a = AddColumn(s, TkcStringValueType::Class());
+  TkcValueDef* b = AddColumn(s, TkcIntegerValueType::Class());
+  s.SetRecordCount(3);
+  for (int r = 0; r < 3; ++r) {
+    s.SetValue(r, a, "a" + std::to_string(r));
+    s.SetValue(r, b, r);
+  }
+  auto expectB = [&] {
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(s.GetValue(r, b), Variant(r)) << r;
+  };
+  a->SetKeepsDisplayText(true);  // grows the slot: the value stays, the text starts empty
+  EXPECT_EQ(b->ValueOffset(), 10);
+  EXPECT_EQ(s.GetValue(1, a), Variant("a1"));
+  EXPECT_EQ(s.GetDisplayText(1, a), "");
+  s.SetDisplayText(1, a, "shown");
+  b->SetKeepsDisplayText(true);  // the last slot: its text must stay inside the record
+  s.SetDisplayText(2, b, "two");
+  expectB();
+  EXPECT_EQ(s.GetDisplayText(1, a), "shown");
+  a->SetKeepsDisplayText(false);
+  EXPECT_EQ(s.GetDisplayText(1, a), "a1");
+  EXPECT_EQ(s.GetDisplayText(2, b), "two");
+  expectB();
+
+  s.SetStoredValuesOnly(true);
+  s.SetValue(0, a, "x");
+  s.SetValue(0, b, 0);
+  a->SetKeptInRecord(false);  // the slot goes, with its value
+  EXPECT_EQ(a->SlotSize(), 0);
+  EXPECT_TRUE(s.GetValue(0, a).IsNull());
+  EXPECT_EQ(s.GetValue(0, b), Variant(0));
+  a->SetKeptInRecord(true);
+  EXPECT_TRUE(s.GetValue(0, a).IsNull());
+  s.SetValue(0, a, "back");
+  EXPECT_EQ(s.GetValue(0, a), Variant("back"));
+  EXPECT_EQ(s.GetValue(0, b), Variant(0));
+}
+
 TEST(StorageColumns, LayoutSwitchesDropValues) {
   TkcDataStorage s;
   TkcValueDef* c = AddColumn(s, TkcStringValueType::Class());
@@ -295,6 +335,8 @@ TEST(StorageStream, StreamingOrderAndStreamedFlag) {
   TMemoryStream m;
   s.WriteRecord(0, &m);
   EXPECT_EQ(StorageHex(m), "00 00 03 00 00 00 00 01");
+  TkcValueDef* d = AddColumn(s, TkcBooleanValueType::Class());  // joins the order at its end
+  EXPECT_EQ(s.ValueDefs()->Columns(3), d);
   s.EndStreaming();
   EXPECT_EQ(s.ValueDefs()->Columns(0), a);
 }

@@ -50,6 +50,26 @@ TEST(ValueTypeRegistry, CaptionsClassNamesAndLookup) {
   EXPECT_FALSE(TkcVariantValueType::Class()->IsTextType());
 }
 
+// Value types of this test only, for the caption rule and the registry.
+class TkcMyValueTypeValueType : public TkcIntegerValueType {
+  KC_VALUE_TYPE(TkcMyValueTypeValueType, TkcIntegerValueType)
+};
+class TKCOtherValueType : public TkcIntegerValueType {
+  KC_VALUE_TYPE(TKCOtherValueType, TkcIntegerValueType)
+};
+
+TEST(ValueTypeRegistry, CaptionDropsAnExactPrefixAndTheFirstValueType) {
+  EXPECT_EQ(TkcMyValueTypeValueType::Class()->Caption(), "MyValueType");
+  EXPECT_EQ(TKCOtherValueType::Class()->Caption(), "TKCOther");
+  TkcValueTypeClassList* list = GetValueTypeClassList();
+  list->Register(TKCOtherValueType::Class());
+  EXPECT_EQ(list->ItemByCaption("TKCOther"), TKCOtherValueType::Class());
+  EXPECT_EQ(list->Count(), 15);
+  list->Unregister(TKCOtherValueType::Class());
+  EXPECT_EQ(list->ItemByCaption("TKCOther"), nullptr);
+  EXPECT_EQ(list->Count(), 14);
+}
+
 TEST(ValueTypeStore, LoadsInTheTypesOwnKindAndShowsText) {
   FormatSettingsScope scope(DefaultFormatSettings());
   TBcd bcd = StrToBcd("12.50");
@@ -74,6 +94,8 @@ TEST(ValueTypeStore, LoadsInTheTypesOwnKindAndShowsText) {
       {TkcLargeIntValueType::Class(), Variant("9000000000"), varInt64, Variant::FromInt64(9000000000LL),
        "9000000000"},
       {TkcFMTBcdValueType::Class(), Variant("12.50"), varFMTBcd, VarFMTBcdCreate(bcd), "12.5"},
+      {TkcFMTBcdValueType::Class(), Variant("0.000001"), varFMTBcd, VarFMTBcdCreate(StrToBcd("0.000001")),
+       "1E-6"},  // the general format
       {TkcSQLTimeStampValueType::Class(), VarSQLTimeStampCreate(ts), varDate,
        Variant::FromDate(SQLTimeStampToDateTime(ts)), "3/15/2024 10:30:00 AM"},
       {TkcVariantValueType::Class(), Variant::MakeArray({1, "a"}), varArray | varVariant,
@@ -104,7 +126,10 @@ TEST(ValueTypeCompare, OrdersValuesOfEachType) {
       {TkcStringValueType::Class(), "B", "a", -1},  // ordinal, not by locale
       {TkcStringValueType::Class(), "ab", "ab", 0},
       {TkcStringValueType::Class(), "ab", "a", 1},
+      {TkcStringValueType::Class(), "\xC3\xA9", "z", 1},  // bytes compare unsigned: é after z
       {TkcWideStringValueType::Class(), "Z", "a", -1},
+      // UTF-16 code units, not code points: U+FF5E sorts after the surrogates of U+1F600.
+      {TkcWideStringValueType::Class(), Variant(u"\uFF5E"), Variant(u"\U0001F600"), 1},
       {TkcBooleanValueType::Class(), false, true, -1},
       {TkcFloatValueType::Class(), 1.5, -2.0, 1},
       {TkcFloatValueType::Class(), std::nan(""), -1e300, -1},  // NaN in a total order
@@ -125,6 +150,19 @@ TEST(ValueTypeCompare, OrdersValuesOfEachType) {
     b.Store(c.b);
     EXPECT_EQ(Sign(c.type->CompareData(a.bytes, b.bytes)), c.sign);
   }
+}
+
+TEST(ValueTypeStore, ATimeStampOutsideItsYearsIsRefused) {
+  TkcValueTypeClass type = TkcSQLTimeStampValueType::Class();
+  Area a(type);
+  a.Store(Variant::FromDate(45366.5));
+  for (double date : {3e6, 1e9, -1e6}) {
+    SCOPED_TRACE(date);
+    EXPECT_THROW(a.Store(Variant::FromDate(date)), EVariantTypeCastError);
+    EXPECT_EQ(VarCompare(a.Load(), Variant::FromDate(45366.5)), 0);  // the old value stays readable
+  }
+  EXPECT_THROW(a.Store(VarSQLTimeStampCreate(TSQLTimeStamp{2024, 13, 40, 0, 0, 0, 0})), EVariantTypeCastError);
+  EXPECT_EQ(VarCompare(a.Load(), Variant::FromDate(45366.5)), 0);
 }
 
 TEST(ValueTypeCompare, AMissingHolderSortsFirst) {
