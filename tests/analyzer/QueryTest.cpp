@@ -16,14 +16,19 @@ namespace {
 struct Calls {
   int prepared = 0, params = 0, fetchStart = 0, progress = 0, complete = 0;
   std::vector<String> errors;
+  std::vector<std::string> order;  // the callbacks as they came, runs of progress as one
+  void Note(const char* name) {
+    if (order.empty() || order.back() != name || order.back() != "progress") order.push_back(name);
+  }
 };
 
 void Wire(TdmQuery& q, Calls& c) {
-  q.OnPrepared = [&c](TdmQuery*) { ++c.prepared; };
-  q.OnFetchStart = [&c](TdmQuery*) { ++c.fetchStart; };
-  q.OnFetchProgress = [&c](TdmQuery*) { ++c.progress; };
-  q.OnQueryComplete = [&c](TdmQuery*) { ++c.complete; };
-  q.OnError = [&c](TdmQuery*, const String& m) { c.errors.push_back(m); };
+  q.OnGetParamValues = [&c](TdmQuery*) { ++c.params, c.Note("params"); };
+  q.OnPrepared = [&c](TdmQuery*) { ++c.prepared, c.Note("prepared"); };
+  q.OnFetchStart = [&c](TdmQuery*) { ++c.fetchStart, c.Note("fetchStart"); };
+  q.OnFetchProgress = [&c](TdmQuery*) { ++c.progress, c.Note("progress"); };
+  q.OnQueryComplete = [&c](TdmQuery*) { ++c.complete, c.Note("complete"); };
+  q.OnError = [&c](TdmQuery*, const String& m) { c.errors.push_back(m), c.Note("error"); };
 }
 
 struct QueryBase : ::testing::Test {
@@ -107,8 +112,7 @@ TEST_F(DbQuery, SelectIsFetchedInPacketsWithTimesAndPlan) {
   EXPECT_EQ(q.IBDataSet.RecordCount(), 2000);
   // The open reads the first row; 13 packets of 150 and a last one of 49 follow.
   EXPECT_EQ(calls.progress, 14);
-  EXPECT_EQ(calls.prepared, 1);
-  EXPECT_EQ(calls.fetchStart, 1);
+  EXPECT_EQ(calls.order, (std::vector<std::string>{"params", "prepared", "fetchStart", "progress", "complete"}));
   EXPECT_EQ(calls.complete, 1);
   EXPECT_GE(q.PrepareTime(), 0);
   EXPECT_GE(q.ExecutionTime(), 0);
@@ -136,6 +140,10 @@ TEST_F(DbQuery, StatementsOtherThanSelectReportRowsAffectedAndCommit) {
       {"INSERT INTO UPD VALUES (100, 1)", 1, false},
       {"DELETE FROM UPD WHERE ID = 100", 1, true},
       {"CREATE TABLE TMP_DDL (I INTEGER)", -1, false},
+      // Inserts from a query have a plan; a statement returning values counts no rows.
+      {"INSERT INTO UPD SELECT ID + 100, 0 FROM UPD WHERE ID <= 2", 2, true},
+      {"DELETE FROM UPD WHERE ID = 101 RETURNING ID", -1, true},
+      {"DELETE FROM UPD WHERE ID > 100", 1, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sql);
@@ -147,11 +155,30 @@ TEST_F(DbQuery, StatementsOtherThanSelectReportRowsAffectedAndCommit) {
     EXPECT_EQ(q.FetchTime(), -1);
     EXPECT_FALSE(q.IBTransaction.InTransaction());
   }
-  EXPECT_EQ(calls.complete, 4);
+  EXPECT_EQ(calls.complete, 7);
   EXPECT_EQ(calls.fetchStart, 0);
   EXPECT_EQ(Scalar("SELECT SUM(X) FROM UPD"), "3");
   Run("DROP TABLE TMP_DDL");
   Run("UPDATE UPD SET X = 0");
+}
+
+TEST_F(DbQuery, DirectRunErrorPassesOnAfterTheEndHandler) {
+  const std::string before = Scalar("SELECT LIST(X) FROM UPD");
+  q.SetSQL("UPDATE UPD SET X = 1 / (ID - ID)");
+  try {
+    q.ExecuteSQL();
+    FAIL() << "no error";
+  } catch (const EIBError& e) {
+    EXPECT_NE(e.Message().find("divide by zero"), std::string::npos) << e.Message();
+  }
+  // The end handler ran (times, counters, completion) and committed; nothing was changed.
+  EXPECT_FALSE(q.Running());
+  EXPECT_EQ(calls.complete, 1);
+  EXPECT_GE(q.ExecutionTime(), 0);
+  EXPECT_EQ(q.RowsAffected(), -1);
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  EXPECT_EQ(Scalar("SELECT LIST(X) FROM UPD"), before);
+  EXPECT_TRUE(calls.errors.empty());  // OnError is the worker's road only
 }
 
 TEST_F(DbQuery, PrepareOnlyNeverRuns) {
@@ -231,6 +258,12 @@ TEST_F(DbQuery, ParametersBindRememberedValuesByNameAndAskOncePerPrepare) {
   answer = nullptr;
   Run("SELECT ID FROM B WHERE ID = 1");
   EXPECT_TRUE(seen.back().empty());
+
+  // A name used twice is one value: both places receive what the dialog sets for it.
+  answer = [](TdmQuery* m) { m->SetParamValue("R", "7", false); };
+  Run("SELECT ID FROM A WHERE ID = :R AND V = :R");
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 1);
+  EXPECT_EQ(q.IBDataSet.FieldByName("ID")->AsInteger(), 7);
 }
 
 TEST_F(DbQuery, ReadDeltasNameTheTablesReadIndexedAndSequentialApart) {
@@ -253,6 +286,11 @@ TEST_F(DbQuery, ReadDeltasNameTheTablesReadIndexedAndSequentialApart) {
   EXPECT_EQ(find(indexed, "B"), 10);
   EXPECT_EQ(find(sequential, "A"), -1);
   for (const TRelationReads& r : indexed) EXPECT_GT(r.Reads, 0);
+
+  // Read both ways: listed in both lists.
+  Run("SELECT ID FROM A WHERE ID <= 5 UNION ALL SELECT ID FROM A");
+  EXPECT_EQ(find(q.IndexedReads(), "A"), 5);
+  EXPECT_EQ(find(q.SequentialReads(), "A"), 2000);
 
   try {
     std::vector<TRelationReads> out;
@@ -504,6 +542,19 @@ struct ServerQuery : QueryBase {
     }
     ASSERT_FALSE(q.Running());
   }
+  // Until the statement runs on the server there is nothing to cancel; ask until it ends.
+  void CancelUntilDone() {
+    for (int i = 0; i < 100 && q.Running(); ++i) {
+      String message;
+      q.CancelQuery(message);
+      EXPECT_EQ(message, "");
+      for (int k = 0; k < 5 && q.Running(); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        session.ProcessMessages();
+      }
+    }
+    WaitDone();
+  }
 };
 }  // namespace
 
@@ -554,23 +605,22 @@ TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable
   auto asked = std::chrono::steady_clock::now();
   EXPECT_FALSE(q.EnsureIndexStatistics("IDX_B_CODE_W"));
   EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
-  // Until the statement runs on the server there is nothing to cancel; ask until it ends.
-  for (int i = 0; i < 100 && q.Running(); ++i) {
-    String message;
-    q.CancelQuery(message);
-    EXPECT_EQ(message, "");
-    for (int k = 0; k < 5 && q.Running(); ++k) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      session.ProcessMessages();
-    }
-  }
-  WaitDone();
+  CancelUntilDone();
   EXPECT_TRUE(q.Cancelled());
   EXPECT_TRUE(calls.errors.empty());
   EXPECT_TRUE(handled->messages.empty());
   EXPECT_EQ(calls.complete, 0);
   EXPECT_EQ(calls.fetchStart, 0);
   EXPECT_EQ(q.FetchTime(), -1);
+
+  // A statement other than SELECT is committed after its cancel, with nothing changed.
+  Run("UPDATE UPD SET X = (SELECT COUNT(*) FROM A A1, A A2, A A3) WHERE ID = 1");
+  ASSERT_TRUE(q.Running());
+  CancelUntilDone();
+  EXPECT_FALSE(q.IBTransaction.InTransaction());
+  EXPECT_EQ(q.RowsAffected(), -1);
+  EXPECT_EQ(Scalar("SELECT X FROM UPD WHERE ID = 1"), "0");
+  EXPECT_TRUE(calls.errors.empty());
 
   Run("SELECT COUNT(*) FROM B");
   WaitDone();
