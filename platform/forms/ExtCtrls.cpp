@@ -306,10 +306,19 @@ void TSplitter::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
 
 TLabeledEdit::TLabeledEdit(TComponent* AOwner) : TCustomEdit(AOwner), fLabel(new TBoundLabel(nullptr)) {
   fLabel->FocusControl = this;
+  fLabel->FreeNotification(this);  // the label's parent may free it first
+}
+
+void TLabeledEdit::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomEdit::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == fLabel) fLabel = nullptr;
 }
 
 TLabeledEdit::~TLabeledEdit() {
-  if (fLabel) fLabel->Free();
+  if (fLabel) {
+    fLabel->RemoveFreeNotification(this);
+    fLabel->Free();
+  }
 }
 
 void TLabeledEdit::PlaceLabel() {

@@ -167,6 +167,9 @@ public:
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void Dispatch(TMessage& m) override;
 
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
 private:
   void PlaceLabel();
   TBoundLabel* fLabel;

@@ -169,9 +169,8 @@ void TCustomEdit::SetTextValue(const String& v) {
   else if (fCharCase == ecLowerCase) t = Utf8LowerCase(t);
   if (t == fText) return;
   fText = t;
-  int n = CharCount();
-  fSelStart = fSelEnd = fAnchor = std::min(fSelStart, n);
   fSelStart = fSelEnd = fAnchor = 0;
+  fHasUndo = fTypingRun = false;  // a text set by the program cannot be undone
   fScroll = 0;
   Invalidate();
   Perform(CM_TEXTCHANGED, 0, 0);
@@ -192,6 +191,7 @@ void TCustomEdit::SetCharCase(TEditCharCase v) {
 }
 
 void TCustomEdit::SetSelStart(int v) {
+  fTypingRun = false;
   v = Clamp(v, 0, CharCount());
   fSelStart = fSelEnd = fAnchor = v;
   Invalidate();
@@ -204,6 +204,7 @@ void TCustomEdit::SetSelLength(int v) {
 String TCustomEdit::SelText() { return Utf8Copy(fText, fSelStart, fSelEnd - fSelStart); }
 void TCustomEdit::SetSelText(const String& v) { ReplaceSelection(v, false); }
 void TCustomEdit::SelectAll() {
+  fTypingRun = false;
   fSelStart = fAnchor = 0;
   fSelEnd = CharCount();
   Invalidate();
@@ -233,7 +234,7 @@ void TCustomEdit::Undo() {
   Change();
 }
 
-void TCustomEdit::ReplaceSelection(const String& s, bool byUser) {
+void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
   if (byUser && fReadOnly) return;
   String ins = s;
   if (!MultiLine()) {
@@ -249,8 +250,11 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser) {
     else if (static_cast<int>(Utf8Length(ins)) > room) ins = Utf8Copy(ins, 0, room);
   }
   if (ins.empty() && selLen == 0) return;
-  fUndoText = fText;
-  fHasUndo = true;
+  if (!(typing && fTypingRun && selLen == 0)) {
+    fUndoText = fText;
+    fHasUndo = true;
+  }
+  fTypingRun = typing;
   std::size_t a = Utf8OffsetOf(fText, fSelStart), b = Utf8OffsetOf(fText, fSelEnd);
   fText = fText.substr(0, a) + ins + fText.substr(b);
   fSelStart = fSelEnd = fAnchor = fSelStart + static_cast<int>(Utf8Length(ins));
@@ -260,6 +264,7 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser) {
 }
 
 void TCustomEdit::MoveCaret(int pos, bool extend) {
+  fTypingRun = false;
   pos = Clamp(pos, 0, CharCount());
   if (extend) {
     fSelStart = std::min(fAnchor, pos);
@@ -472,7 +477,7 @@ void TCustomEdit::Dispatch(TMessage& m) {
       } else if (ch == '\t' && MultiLine()) {
         ReplaceSelection("\t", true);
       } else if (ch >= 32 && !ctrl) {
-        ReplaceSelection(Utf8Encode(ch), true);
+        ReplaceSelection(Utf8Encode(ch), true, true);
       }
       return;
     }
@@ -724,6 +729,7 @@ TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) {
   fWidth = 97;
   fHeight = 17;
   fParentColor = true;
+  fControlStyle.Exclude(csClickEvents);  // the state change clicks
 }
 
 void TCustomCheckBox::SetState(TCheckBoxState v) {
@@ -1129,6 +1135,7 @@ void TCustomComboBox::Paint() {
 
 void TCustomComboBox::Dispatch(TMessage& m) {
   switch (m.Msg) {
+    case WM_SYSKEYDOWN:
     case WM_KEYDOWN: {
       WORD key = static_cast<WORD>(m.WParam);
       bool alt = GetKeyState(VK_MENU) < 0;
@@ -1142,7 +1149,8 @@ void TCustomComboBox::Dispatch(TMessage& m) {
       }
       if (key == VK_UP || key == VK_DOWN) {
         TCustomControl::Dispatch(m);
-        int i = Clamp(fItemIndex + (key == VK_UP ? -1 : 1), 0, fItems->Count() - 1);
+        int base = fDropped ? fList->ItemIndex() : fItemIndex;
+        int i = Clamp(base + (key == VK_UP ? -1 : 1), 0, fItems->Count() - 1);
         if (fDropped) {
           fList->SetItemIndex(i);
         } else if (fItems->Count() > 0 && i != fItemIndex) {

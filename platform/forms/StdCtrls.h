@@ -100,7 +100,8 @@ protected:
   LRESULT DialogCode() override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
   virtual void Change();
   virtual bool MultiLine() const { return false; }
-  void ReplaceSelection(const String& s, bool byUser);
+  // Typed characters in a row are undone together, as the standard edit does.
+  void ReplaceSelection(const String& s, bool byUser, bool typing = false);
   void MoveCaret(int pos, bool extend);
   int CharCount() const;
   int PosFromPoint(TPoint p);
@@ -112,6 +113,7 @@ protected:
   int fSelStart = 0, fSelEnd = 0, fAnchor = 0;
   String fUndoText;
   bool fHasUndo = false;
+  bool fTypingRun = false;
   int fScroll = 0;     // first shown character (single line) or line (memo)
 };
 

@@ -1,0 +1,214 @@
+// Standard controls: memo lines, combo boxes, labeled edits, splitters, check and radio
+// buttons, drag and drop between controls.
+
+#include <gtest/gtest.h>
+
+#include "FormsTestUtil.h"
+#include "platform/forms/ExtCtrls.h"
+
+using Lines = std::vector<String>;
+
+namespace {
+struct TPlainForm : TForm {
+  TPlainForm() : TForm(nullptr) {
+    SetBorderStyle(bsNone);
+    SetBounds(0, 0, 400, 300);
+  }
+};
+}  // namespace
+
+TEST(StdControls, MemoLinesAndTextAgree) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* memo = new TMemo(&f);
+  memo->SetParent(&f);
+  memo->SetBounds(10, 10, 200, 100);
+  memo->Lines()->Add("SELECT *");
+  memo->Lines()->Add("FROM T");
+  EXPECT_EQ(memo->Text(), "SELECT *\r\nFROM T");
+  int changes = 0;
+  memo->OnChange = [&](TObject*) { ++changes; };
+  f.Show();
+  memo->SetFocus();
+  memo->SetSelStart(static_cast<int>(memo->Text().size()));
+  s.Key(VK_RETURN, "\r");
+  s.Type("WHERE ä = 1");
+  EXPECT_EQ(memo->Lines()->Count(), 3);
+  EXPECT_EQ(memo->Lines()->Strings(2), "WHERE ä = 1");
+  EXPECT_EQ(memo->CaretPos(), (TPoint{11, 2}));
+  EXPECT_GT(changes, 0);
+  memo->SetText("a\nb");  // a lone LF is a line break too
+  EXPECT_EQ(memo->Lines()->Count(), 2);
+  // Read-only: typing and cutting change nothing.
+  memo->SetReadOnly(true);
+  memo->SelectAll();
+  s.Type("x");
+  memo->Perform(WM_CUT);
+  EXPECT_EQ(memo->Lines()->Count(), 2);
+}
+
+TEST(StdControls, EditLimitsAndCase) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* e = new TEdit(&f);
+  e->SetParent(&f);
+  e->SetMaxLength(4);
+  e->SetCharCase(ecUpperCase);
+  f.Show();
+  s.Type("abcdéf");
+  EXPECT_EQ(e->Text(), "ABCD");
+  e->SetMaxLength(0);
+  e->SetSelStart(2);
+  e->SetSelLength(1);
+  e->SetSelText("é");  // replaces "C", counted in characters
+  EXPECT_EQ(e->Text(), "ABÉD");
+  DWORD a = 0, b = 0;
+  e->Perform(EM_SETSEL, 1, 3);
+  e->Perform(EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
+  EXPECT_EQ(std::make_pair(a, b), std::make_pair(DWORD{1}, DWORD{3}));
+  EXPECT_EQ(e->SelText(), "BÉ");
+  e->SetPasswordChar(U'*');
+  Clipboard()->SetAsText("keep");
+  e->CopyToClipboard();
+  EXPECT_EQ(Clipboard()->AsText(), "keep") << "a password is never copied";
+}
+
+TEST(StdControls, ComboBoxDropDownAndTyping) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* combo = new TComboBox(&f);
+  combo->SetParent(&f);
+  combo->SetBounds(10, 10, 150, 21);
+  for (const char* t : {"NONE", "UTF8", "WIN1252"}) combo->Items()->Add(t);
+  Lines events;
+  combo->OnChange = [&](TObject*) { events.push_back("change " + combo->Text()); };
+  combo->OnCloseUp = [&](TObject*) { events.push_back("closeup"); };
+  f.Show();
+  s.KeyDown(VK_MENU);
+  s.Key(VK_DOWN);
+  s.KeyUp(VK_MENU);
+  EXPECT_TRUE(combo->DroppedDown());
+  s.Key(VK_DOWN);
+  s.Key(VK_DOWN);
+  s.Key(VK_RETURN);
+  EXPECT_FALSE(combo->DroppedDown());
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(combo->Text(), "UTF8");
+  EXPECT_EQ(events, (Lines{"closeup", "change UTF8"}));
+  // Typing a name that is in the list selects it; any other text leaves no item.
+  combo->SelectAll();
+  s.Type("WIN1252");
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  s.Type("x");
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  // A fixed list: a letter jumps to the next item starting with it.
+  combo->SetStyle(csDropDownList);
+  combo->SetItemIndex(0);
+  s.Type("w");
+  EXPECT_EQ(combo->Text(), "WIN1252");
+}
+
+TEST(StdControls, LabeledEditSplitterCheckAndRadio) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* le = new TLabeledEdit(&f);
+  le->SetLabelPosition(lpLeft);
+  le->EditLabel()->SetCaption("User");
+  le->SetParent(&f);
+  le->SetBounds(100, 50, 120, 21);
+  EXPECT_EQ(le->EditLabel()->Parent(), &f);
+  EXPECT_EQ(le->EditLabel()->Left() + le->EditLabel()->Width() + 3, 100);
+  le->SetVisible(false);
+  EXPECT_FALSE(le->EditLabel()->Visible());
+
+  auto* side = new TPanel(&f);
+  side->SetParent(&f);
+  side->SetWidth(100);
+  side->SetAlign(alLeft);
+  auto* split = new TSplitter(&f);
+  split->SetParent(&f);
+  split->SetLeft(100);
+  split->SetWidth(6);
+  split->SetAlign(alLeft);
+  split->MinSize = 30;
+  auto* rest = new TPanel(&f);
+  rest->SetParent(&f);
+  rest->SetAlign(alClient);
+  int moved = 0;
+  split->OnMoved = [&](TObject*) { ++moved; };
+  f.Show();
+  ASSERT_EQ(split->Left(), 100);
+  EXPECT_EQ(split->FindControl(), side);
+  POINT p = TFormsSession::At(split, 2, 50);
+  s.MoveTo(p);
+  s.Press();
+  s.MoveTo(POINT{p.x + 40, p.y});
+  s.Release();
+  EXPECT_EQ(side->Width(), 140);
+  EXPECT_EQ(split->Left(), 140);
+  EXPECT_EQ(rest->Left(), 146);
+  EXPECT_EQ(moved, 1);
+  // Limits: the side keeps MinSize, and so does the client part.
+  p = TFormsSession::At(split, 2, 50);
+  s.MoveTo(p), s.Press(), s.MoveTo(POINT{p.x - 500, p.y}), s.Release();
+  EXPECT_EQ(side->Width(), 30);
+  p = TFormsSession::At(split, 2, 50);
+  s.MoveTo(p), s.Press(), s.MoveTo(POINT{p.x + 1000, p.y}), s.Release();
+  EXPECT_EQ(side->Width(), 400 - 6 - 30);
+
+  auto* check = new TCheckBox(&f);
+  check->SetParent(rest);
+  int clicks = 0;
+  check->OnClick = [&](TObject*) { ++clicks; };
+  s.Click(TFormsSession::At(check, 3, 3));
+  EXPECT_TRUE(check->Checked());
+  check->SetChecked(false);  // a change from the program clicks too
+  EXPECT_EQ(clicks, 2);
+  auto* r1 = new TRadioButton(&f);
+  r1->SetParent(rest);
+  r1->SetTop(30);
+  auto* r2 = new TRadioButton(&f);
+  r2->SetParent(rest);
+  r2->SetTop(60);
+  s.Click(TFormsSession::At(r1, 3, 3));
+  s.Click(TFormsSession::At(r2, 3, 3));
+  EXPECT_FALSE(r1->Checked());
+  EXPECT_TRUE(r2->Checked());
+}
+
+TEST(StdControls, DragAndDropBetweenControls) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* source = new TListBox(&f);
+  source->SetParent(&f);
+  source->SetBounds(10, 10, 100, 100);
+  source->SetDragMode(dmAutomatic);
+  auto* target = new TPanel(&f);
+  target->SetParent(&f);
+  target->SetBounds(200, 10, 100, 100);
+  Lines log;
+  target->OnDragOver = [&](TObject*, TObject* src, int, int, TDragState st, bool& accept) {
+    if (st == dsDragEnter) log.push_back(String("enter from ") + src->ClassName());
+    accept = src == source;
+  };
+  target->OnDragDrop = [&](TObject*, TObject*, int x, int y) { log.push_back("drop " + IntToStr(x) + "," + IntToStr(y)); };
+  source->OnEndDrag = [&](TObject*, TObject* t, int, int) { log.push_back(t == target ? "end on target" : "end nowhere"); };
+  f.Show();
+  s.MoveTo(TFormsSession::At(source, 20, 20));
+  s.Press();
+  s.MoveTo(TFormsSession::At(source, 22, 21));  // under the threshold: no drag yet
+  EXPECT_TRUE(log.empty());
+  s.MoveTo(TFormsSession::At(target, 30, 40));
+  s.Release();
+  EXPECT_EQ(log, (Lines{"enter from TListBox", "drop 30,40", "end on target"}));
+  EXPECT_FALSE(IsDragging());
+  // Escape cancels a drag: no drop.
+  log.clear();
+  s.Clock().AdvanceMs(1000);  // not a double click
+  s.MoveTo(TFormsSession::At(source, 20, 20));
+  s.Press();
+  s.MoveTo(TFormsSession::At(target, 30, 40));
+  s.Key(VK_ESCAPE);
+  s.Release();
+  EXPECT_EQ(log, (Lines{"enter from TListBox", "end nowhere"}));
+}
