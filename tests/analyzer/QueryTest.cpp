@@ -655,3 +655,30 @@ TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {
   EXPECT_EQ(calls.complete, 0);
   DeallocateHWnd(cancelButton);
 }
+
+TEST_F(ServerQuery, AnEngineFreedDuringAWorkerRunWaitsForItAndItsLateEndDoesNothing) {
+  auto other = std::make_unique<TdmQuery>();
+  other->SetDatabase(&db);
+  other->CancelEnabled = true;
+  bool completed = false;
+  other->OnQueryComplete = [&](TdmQuery*) { completed = true; };
+  other->SetSQL("SELECT COUNT(*) FROM A A1, A A2, A A3");
+  other->ExecuteSQL();
+  ASSERT_TRUE(other->Running());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  for (int i = 0; i < 5; ++i) {  // until the statement runs there is nothing to cancel
+    String message;
+    other->CancelQuery(message);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  other.reset();  // waits for the worker, which ends with the cancel
+  for (int i = 0; i < 10; ++i) {
+    session.ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_FALSE(completed);
+  EXPECT_TRUE(handled->messages.empty());
+  Run("SELECT COUNT(*) FROM B");
+  WaitDone();
+  EXPECT_EQ(calls.complete, 1);
+}
