@@ -188,7 +188,12 @@ TEST(StorageColumns, LayoutSwitchesDropValues) {
   TkcValueDef* c = AddColumn(s, TkcStringValueType::Class());
   s.SetRecordCount(3);
   s.SetValue(1, c, "v");
-  s.SetUseRecordID(true);
+  s.SetValue(s.AddInternalRecord(), c, "edited");
+  int cleared = 0;
+  s.OnClearInternalRecords = [&](TkcDataStorage*) { ++cleared; };
+  s.SetUseRecordID(true);  // internal buffers have the old header: they go too, and the owner is told
+  EXPECT_EQ(cleared, 1);
+  EXPECT_EQ(s.InternalRecordCount(), 0);
   EXPECT_TRUE(s.GetValue(1, c).IsNull());
   EXPECT_EQ(s.GetRecordID(0), 1);
   EXPECT_EQ(s.GetRecordID(2), 3);
