@@ -547,12 +547,7 @@ int TTreeView::VisibleRowCount() { return std::max(1, ClientHeight() / std::max(
 
 void TTreeView::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  SCROLLINFO si;
-  si.fMask = SIF_ALL;
-  si.nMax = std::max(0, static_cast<int>(VisibleNodes().size()) - 1);
-  si.nPage = static_cast<UINT>(VisibleRowCount());
-  si.nPos = fTopRow;
-  SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+  SetVertScrollBar(Handle(), static_cast<int>(VisibleNodes().size()), VisibleRowCount(), fTopRow);
 }
 
 void TTreeView::NodesChanged() {
@@ -775,16 +770,7 @@ void TTreeView::Dispatch(TMessage& m) {
     }
     case WM_VSCROLL: {
       int rows = static_cast<int>(VisibleNodes().size());
-      int top = fTopRow;
-      switch (LOWORD(m.WParam)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= VisibleRowCount(); break;
-        case SB_PAGEDOWN: top += VisibleRowCount(); break;
-        case SB_THUMBTRACK: case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(m.WParam)); break;
-        case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = rows; break;
-      }
+      int top = ScrollMessagePos(m.WParam, fTopRow, 1, VisibleRowCount(), rows);
       fTopRow = std::clamp(top, 0, std::max(0, rows - VisibleRowCount()));
       UpdateScrollBar();
       Invalidate();
@@ -831,13 +817,7 @@ void TRichEdit::Dispatch(TMessage& m) {
     if (m.Msg == WM_MOUSEWHEEL) {
       target -= static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * Mouse->WheelScrollLines();
     } else {
-      switch (LOWORD(m.WParam)) {
-        case SB_LINEUP: --target; break;
-        case SB_LINEDOWN: ++target; break;
-        case SB_TOP: target = 0; break;
-        case SB_BOTTOM: target = lines; break;
-        case SB_THUMBTRACK: case SB_THUMBPOSITION: target = static_cast<short>(HIWORD(m.WParam)); break;
-      }
+      target = ScrollMessagePos(m.WParam, target, 1, 10, lines);
     }
     target = std::clamp(target, 0, std::max(0, lines - 1));
     int pos = 0;

@@ -83,10 +83,14 @@ void UpdateMouseControl(TControl* c) {
   gMouseControl = c;
   if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
   if (c && gMouseControl == c) c->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(c));
+  Application->HintMouseEnter(gMouseControl);
 }
 
 void ForgetControl(TControl* c) {
-  if (gMouseControl == c) gMouseControl = nullptr;
+  if (gMouseControl == c) {
+    gMouseControl = nullptr;
+    Application->CancelHint();
+  }
   if (gCaptureControl == c) gCaptureControl = nullptr;
   if (gDrag.source == c) {
     if (gDrag.ownObject) delete gDrag.object;
@@ -125,6 +129,30 @@ HCURSOR CursorHandle(TCursor c) {
       if (c > 0) return LoadCursor(HINSTANCE(std::uintptr_t{1}), c);
       return LoadCursor({}, IDC_ARROW);
   }
+}
+
+int ScrollMessagePos(WPARAM wParam, int pos, int line, int page, int last) {
+  switch (LOWORD(wParam)) {
+    case SB_LINEUP: return pos - line;
+    case SB_LINEDOWN: return pos + line;
+    case SB_PAGEUP: return pos - page;
+    case SB_PAGEDOWN: return pos + page;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return static_cast<short>(HIWORD(wParam));
+    case SB_TOP: return 0;
+    case SB_BOTTOM: return last;
+    default: return pos;
+  }
+}
+
+void SetVertScrollBar(HWND wnd, int count, int page, int pos) {
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  si.nMin = 0;
+  si.nMax = std::max(0, count - 1);
+  si.nPage = static_cast<UINT>(std::max(page, 0));
+  si.nPos = pos;
+  SetScrollInfo(wnd, SB_VERT, &si, TRUE);
 }
 
 void TSizeConstraints::Apply(int& w, int& h) const {
@@ -343,6 +371,7 @@ void TControl::HandleMouse(TMessage& m) {
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      Application->CancelHint();
       if (fControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
       if (fControlStyle.Contains(csClickEvents)) fControlState.Include(csClicked);
       fControlState.Include(csLButtonDown);

@@ -456,13 +456,7 @@ int TScrollBox::ContentHeight() {
 
 void TScrollBox::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  SCROLLINFO si;
-  si.fMask = SIF_ALL;
-  si.nMin = 0;
-  si.nMax = std::max(ContentHeight() - 1, 0);
-  si.nPage = static_cast<UINT>(ClientHeight());
-  si.nPos = fVertPos;
-  SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+  SetVertScrollBar(Handle(), ContentHeight(), ClientHeight(), fVertPos);
 }
 
 void TScrollBox::SetVertPosition(int v) {
@@ -483,16 +477,7 @@ void TScrollBox::SetVertPosition(int v) {
 
 void TScrollBox::Dispatch(TMessage& m) {
   if (m.Msg == WM_VSCROLL) {
-    int line = 8, page = ClientHeight();
-    switch (LOWORD(m.WParam)) {
-      case SB_LINEUP: SetVertPosition(fVertPos - line); break;
-      case SB_LINEDOWN: SetVertPosition(fVertPos + line); break;
-      case SB_PAGEUP: SetVertPosition(fVertPos - page); break;
-      case SB_PAGEDOWN: SetVertPosition(fVertPos + page); break;
-      case SB_THUMBTRACK: case SB_THUMBPOSITION: SetVertPosition(static_cast<short>(HIWORD(m.WParam))); break;
-      case SB_TOP: SetVertPosition(0); break;
-      case SB_BOTTOM: SetVertPosition(INT_MAX / 2); break;
-    }
+    SetVertPosition(ScrollMessagePos(m.WParam, fVertPos, 8, ClientHeight(), INT_MAX / 2));
     return;
   }
   if (m.Msg == CM_CONTROLLISTCHANGE || m.Msg == WM_WINDOWPOSCHANGED) {
@@ -565,6 +550,7 @@ void TApplication::Initialize() {
   new QApplication(argc, argv);
 }
 TApplication::~TApplication() {
+  fHintWindow = nullptr;  // owned, freed with the components
   if (fHandle) DeallocateHWnd(fHandle);
 }
 
@@ -575,6 +561,18 @@ HWND TApplication::Handle() {
 
 void TApplication::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_TIMER:
+      KillTimer(fHandle, 1);
+      if (fHintControl) {
+        if (!fHintWindow) fHintWindow = new THintWindow(this);
+        String text = GetShortHint(fHintControl->Hint());
+        POINT p;
+        GetCursorPos(&p);
+        TRect r = fHintWindow->CalcHintRect(300, text);
+        OffsetRect(&r, p.x, p.y + 20);
+        fHintWindow->ActivateHint(r, text);
+      }
+      break;
     case WM_ACTIVATEAPP:
       fActive = m.WParam != 0;
       if (fActive && OnActivate) OnActivate(this);
@@ -597,7 +595,33 @@ void TApplication::SetHint(const String& v) {
   if (OnHint) OnHint(this);
 }
 
-void TApplication::CancelHint() {}
+String GetShortHint(const String& hint) {
+  auto bar = hint.find('|');
+  return bar == String::npos ? hint : hint.substr(0, bar);
+}
+String GetLongHint(const String& hint) {
+  auto bar = hint.find('|');
+  return bar == String::npos ? hint : hint.substr(bar + 1);
+}
+bool ControlShowsHint(TControl* c) {
+  for (; c; c = c->Parent())
+    if (!c->ParentShowHint() || !c->Parent()) return c->ShowHint();
+  return false;
+}
+
+void TApplication::CancelHint() {
+  if (fHandle && IsWindow(fHandle)) KillTimer(fHandle, 1);
+  fHintControl = nullptr;
+  if (fHintWindow) fHintWindow->ReleaseHandle();
+}
+
+void TApplication::HintMouseEnter(TControl* c) {
+  CancelHint();
+  SetHint(c ? GetLongHint(c->Hint()) : String());
+  if (!c || !fShowHint || GetShortHint(c->Hint()).empty() || !ControlShowsHint(c)) return;
+  fHintControl = c;
+  SetTimer(Handle(), 1, static_cast<UINT>(std::max(HintPause, 1)));
+}
 void TApplication::BringToFront() {
   if (fMainForm && fMainForm->HandleAllocated()) BringWindowToTop(fMainForm->Handle());
 }

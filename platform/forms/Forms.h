@@ -160,6 +160,12 @@ private:
   int fVertPos = 0;
 };
 
+// "short|long": the short part shows in the hint window, the long part in Application.Hint.
+String GetShortHint(const String& hint);
+String GetLongHint(const String& hint);
+// Whether hints show for the control (its ShowHint, or its parents' when ParentShowHint).
+bool ControlShowsHint(TControl* c);
+
 // A hint window: a borderless popup showing one text.
 class THintWindow : public TCustomControl {
   VT_CLASS(THintWindow, TCustomControl)
@@ -218,7 +224,12 @@ public:
   void SetHint(const String& v);
   int HintPause = 500;
   TColor HintColor = clInfoBk;
+  // Hides the hint window and forgets the pending hint.
   void CancelHint();
+  // The pointer entered a control: Hint follows its long hint, and its short hint shows after
+  // HintPause when hints are on for it.
+  void HintMouseEnter(TControl* c);
+  THintWindow* HintWindow() const { return fHintWindow; }
   void BringToFront();
   void Minimize() {}
   void Restore() {}
@@ -243,6 +254,8 @@ private:
   bool fShowHint = true;
   bool fHandlingException = false;
   HWND fHandle;
+  THintWindow* fHintWindow = nullptr;
+  TControl* fHintControl = nullptr;
 };
 
 // ---- TScreen, TMouse ------------------------------------------------------------------------

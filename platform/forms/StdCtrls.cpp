@@ -882,12 +882,7 @@ int TCustomListBox::VisibleCount() { return std::max(1, ClientHeight() / std::ma
 
 void TCustomListBox::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  SCROLLINFO si;
-  si.fMask = SIF_ALL;
-  si.nMax = std::max(0, fItems->Count() - 1);
-  si.nPage = static_cast<UINT>(VisibleCount());
-  si.nPos = fTopIndex;
-  SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+  SetVertScrollBar(Handle(), fItems->Count(), VisibleCount(), fTopIndex);
 }
 
 void TCustomListBox::SetItemIndex(int v) {
@@ -1010,13 +1005,7 @@ void TCustomListBox::Dispatch(TMessage& m) {
       return;
     }
     case WM_VSCROLL:
-      switch (LOWORD(m.WParam)) {
-        case SB_LINEUP: SetTopIndex(fTopIndex - 1); break;
-        case SB_LINEDOWN: SetTopIndex(fTopIndex + 1); break;
-        case SB_PAGEUP: SetTopIndex(fTopIndex - VisibleCount()); break;
-        case SB_PAGEDOWN: SetTopIndex(fTopIndex + VisibleCount()); break;
-        case SB_THUMBTRACK: case SB_THUMBPOSITION: SetTopIndex(static_cast<short>(HIWORD(m.WParam))); break;
-      }
+      SetTopIndex(ScrollMessagePos(m.WParam, fTopIndex, 1, VisibleCount(), fItems->Count()));
       return;
     case WM_MOUSEWHEEL:
       TCustomControl::Dispatch(m);

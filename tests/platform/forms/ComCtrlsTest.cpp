@@ -115,9 +115,7 @@ TEST(TreeView, PaintsImagesSelectionAndPrintsThroughABitmap) {
 
 TEST(Chart, HorizontalBarsWithLabelsColoursAndMarks) {
   TFormsSession s;
-  TForm f(nullptr);
-  f.SetBorderStyle(bsNone);
-  f.SetBounds(0, 0, 400, 240);
+  TPlainForm f(400, 240);
   auto* chart = new TChart(&f);
   chart->SetParent(&f);
   chart->SetAlign(alClient);
@@ -176,9 +174,7 @@ TEST(Chart, HorizontalBarsWithLabelsColoursAndMarks) {
 
 TEST(StatusAndPages, PanelsAndPageChanges) {
   TFormsSession s;
-  TForm f(nullptr);
-  f.SetBorderStyle(bsNone);
-  f.SetBounds(0, 0, 400, 300);
+  TPlainForm f(400, 300);
   auto* bar = new TStatusBar(&f);
   bar->SetParent(&f);
   for (int w : {50, 100, 50}) bar->AddPanel()->Width = w;

@@ -89,9 +89,7 @@ TEST(ControlAlignment, TopLeftClientAndResize) {
 
 TEST(ControlAlignment, AnchorsFollowTheParent) {
   TFormsSession s;
-  TForm f(nullptr);
-  f.SetBorderStyle(bsNone);
-  f.SetBounds(0, 0, 200, 100);
+  TPlainForm f(200, 100);
   struct Case {
     TAnchors anchors;
     RECT expected;
@@ -293,9 +291,7 @@ TEST(ControlInput, KeyPreviewAndDefaultButtons) {
 
 TEST(ControlExceptions, HandlerExceptionsReachOnException) {
   TFormsSession s;
-  TForm f(nullptr);
-  f.SetBorderStyle(bsNone);
-  f.SetBounds(0, 0, 200, 100);
+  TPlainForm f(200, 100);
   auto* b = new TButton(&f);
   b->SetParent(&f);
   b->OnClick = [](TObject*) { throw EConvertError("'x' is not a valid integer value"); };
@@ -330,4 +326,29 @@ TEST(ControlLifetime, FreeingControlsClearsReferences) {
   DestroyWindow(old);
   EXPECT_FALSE(f.e3->HandleAllocated());
   EXPECT_NE(f.e3->Handle(), old);
+}
+
+TEST(ControlHints, ShortHintShowsAfterThePauseLongHintInApplication) {
+  TFormsSession s;
+  TTestForm f;
+  f.SetShowHint(true);
+  f.e3->SetHint("Run|Runs the statement");
+  f.e2->SetHint("No hints here");
+  f.e2->SetShowHint(false);
+  String longHint;
+  Application->OnHint = [&](TObject*) { longHint = Application->Hint(); };
+  f.Show();
+  s.MoveTo(TFormsSession::At(f.e3, 5, 5));
+  EXPECT_EQ(longHint, "Runs the statement");
+  ASSERT_TRUE(Application->HintWindow() == nullptr || !Application->HintWindow()->Visible());
+  s.Advance(Application->HintPause);
+  ASSERT_NE(Application->HintWindow(), nullptr);
+  EXPECT_TRUE(Application->HintWindow()->Visible());
+  EXPECT_EQ(Application->HintWindow()->Caption(), "Run");
+  s.MoveTo(TFormsSession::At(f.e2, 5, 5));  // ShowHint off: nothing shows
+  EXPECT_FALSE(Application->HintWindow()->Visible());
+  s.Advance(Application->HintPause * 2);
+  EXPECT_FALSE(Application->HintWindow()->Visible());
+  EXPECT_EQ(longHint, "No hints here");
+  Application->OnHint = nullptr;
 }

@@ -7,6 +7,14 @@
 #include "platform/gdi/FontMetrics.h"
 #include "platform/win/TestDriver.h"
 
+// A borderless form at (0, 0): screen, window and snapshot coordinates agree.
+struct TPlainForm : TForm {
+  explicit TPlainForm(int width = 400, int height = 300) : TForm(nullptr) {
+    SetBorderStyle(bsNone);
+    SetBounds(0, 0, width, height);
+  }
+};
+
 struct TFormsSession : TTestSession {
   TFormsSession() {
     SetFontSource(std::make_shared<FixedFontSource>());

@@ -8,15 +8,6 @@
 
 using Lines = std::vector<String>;
 
-namespace {
-struct TPlainForm : TForm {
-  TPlainForm() : TForm(nullptr) {
-    SetBorderStyle(bsNone);
-    SetBounds(0, 0, 400, 300);
-  }
-};
-}  // namespace
-
 TEST(StdControls, MemoLinesAndTextAgree) {
   TFormsSession s;
   TPlainForm f;
