@@ -1,11 +1,16 @@
 #include "platform/forms/Graphics.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
 
 #include <cstring>
 #include <cstdio>
 
 #include "platform/core/Math.h"
+#include "platform/forms/Jpeg.h"
 #include "platform/gdi/GdiResources.h"
 
 namespace {
@@ -388,8 +393,56 @@ void TMeasureCanvas::CreateHandle() {
 
 // ---- TGraphic, TBitmap ----------------------------------------------------------------------
 
-void TGraphic::LoadFromFile(const String& fileName) { throw EInvalidOperation("Cannot load " + fileName); }
-void TGraphic::SaveToFile(const String& fileName) { throw EInvalidOperation("Cannot save " + fileName); }
+std::string ReadStreamBytes(TStream* stream) {
+  std::int64_t n = stream->Size() - stream->Position();
+  std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(n, 0)), '\0');
+  if (n > 0) stream->ReadBuffer(bytes.data(), n);
+  return bytes;
+}
+
+void TGraphic::LoadFromFile(const String& fileName) {
+  TFileStream f(fileName, fmOpenRead);
+  LoadFromStream(&f);
+}
+void TGraphic::SaveToFile(const String& fileName) {
+  TFileStream f(fileName, fmCreate);
+  SaveToStream(&f);
+}
+
+namespace {
+// Decodes image bytes with Qt's reader, refusing sizes over the caps before any allocation.
+QImage DecodeImage(const std::string& bytes, const char* format, const char* invalidText) {
+  QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, format);
+  reader.setAutoTransform(false);
+  QSize size = reader.size();
+  if (!size.isValid() || size.width() <= 0 || size.height() <= 0 || size.width() > MaxGraphicSide ||
+      size.height() > MaxGraphicSide || std::int64_t(size.width()) * size.height() > MaxGraphicPixels)
+    throw EInvalidGraphic(invalidText);
+  QImage img = reader.read();
+  if (img.isNull()) throw EInvalidGraphic(invalidText);
+  return img.convertToFormat(QImage::Format_RGB32);
+}
+
+std::string EncodeImage(const QImage& img, const char* format) {
+  QByteArray out;
+  QBuffer buffer(&out);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  if (!writer.write(img)) throw EInvalidGraphicOperation("Cannot save the picture");
+  return std::string(out.constData(), static_cast<std::size_t>(out.size()));
+}
+
+QImage ImageOf(TBitmap* b) {
+  Surface* from = b->Pixels();
+  if (!from) return QImage();
+  return QImage(reinterpret_cast<const uchar*>(from->Bits()), from->Width(), from->Height(), from->StrideBytes(),
+                QImage::Format_RGB32)
+      .copy();
+}
+}  // namespace
 
 class TBitmap::TBitmapCanvas : public TCanvas {
 public:
@@ -434,6 +487,8 @@ HBITMAP TBitmap::Handle() {
 }
 
 TCanvas* TBitmap::Canvas() {
+  fBytes.clear();  // drawing may change the pixels: the loaded bytes no longer stand for them
+  fModified = true;
   if (!fCanvas) fCanvas = std::make_unique<TBitmapCanvas>(this);
   return fCanvas.get();
 }
@@ -507,6 +562,16 @@ void TBitmap::Assign(TPersistent* Source) {
       if (from && to) *to = *from;
     }
     Changed();
+    fBytes = b->fBytes;
+    fModified = b->fModified;
+    return;
+  }
+  if (auto* g = dynamic_cast<TGraphic*>(Source)) {  // any other picture: its drawing
+    SetSize(0, 0);
+    fMonochrome = false;
+    SetSize(g->Width(), g->Height());
+    if (!g->Empty()) g->Draw(Canvas(), Bounds(0, 0, g->Width(), g->Height()));
+    Changed();
     return;
   }
   TGraphic::Assign(Source);
@@ -545,25 +610,198 @@ void TBitmap::LoadFromResourceName(HINSTANCE, const String& name) {
   SetHandle(h);
 }
 
-void TBitmap::LoadFromFile(const String& fileName) {
-  QImage img;
-  if (!img.load(QString::fromStdString(fileName))) throw EInvalidOperation("Bitmap image is not valid");
-  img = img.convertToFormat(QImage::Format_RGB32);
+void TBitmap::Changed() {
+  fBytes.clear();
+  TGraphic::Changed();
+}
+
+void TBitmap::AssignPixels(int width, int height, const Pixel* rows, int stride) {
   SetSize(0, 0);
   fMonochrome = false;
-  SetSize(img.width(), img.height());
+  SetSize(width, height);
   Surface* to = Pixels();
-  for (int y = 0; y < img.height() && to; ++y)
-    std::memcpy(to->Row(y), img.constScanLine(y), sizeof(Pixel) * img.width());
+  for (int y = 0; y < height && to; ++y) std::memcpy(to->Row(y), rows + static_cast<std::size_t>(y) * stride, sizeof(Pixel) * width);
   Changed();
 }
 
-void TBitmap::SaveToFile(const String& fileName) {
-  if (Empty()) throw EInvalidOperation("Cannot save an empty bitmap");
-  Surface* from = Pixels();
-  QImage img(reinterpret_cast<const uchar*>(from->Bits()), from->Width(), from->Height(), from->StrideBytes(),
-             QImage::Format_RGB32);
-  if (!img.save(QString::fromStdString(fileName), "BMP")) throw EFCreateError("Cannot create file \"" + fileName + "\"");
+void TBitmap::LoadFromStream(TStream* stream) {
+  std::string bytes = ReadStreamBytes(stream);
+  QImage img;
+  try {
+    img = DecodeImage(bytes, "BMP", "Bitmap image is not valid");
+  } catch (...) {
+    SetSize(0, 0);
+    throw;
+  }
+  AssignPixels(img.width(), img.height(), reinterpret_cast<const Pixel*>(img.constBits()),
+               static_cast<int>(img.bytesPerLine() / 4));
+  fBytes = std::move(bytes);
+  fModified = false;
+}
+
+void TBitmap::SaveToStream(TStream* stream) {
+  std::string bytes = fBytes;
+  if (bytes.empty() && !Empty()) bytes = EncodeImage(ImageOf(this), "BMP");
+  if (!bytes.empty()) stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+// ---- TIcon, TMetafile -----------------------------------------------------------------------
+
+TIcon::TIcon() = default;
+TIcon::~TIcon() = default;
+int TIcon::Width() const { return fImage ? fImage->Width() : 0; }
+int TIcon::Height() const { return fImage ? fImage->Height() : 0; }
+
+void TIcon::LoadFromStream(TStream* stream) {
+  std::string bytes = ReadStreamBytes(stream);
+  fImage.reset();
+  fBytes.clear();
+  QImage img = DecodeImage(bytes, "ICO", "Icon image is not valid");
+  fImage = std::make_unique<TBitmap>();
+  fImage->AssignPixels(img.width(), img.height(), reinterpret_cast<const Pixel*>(img.constBits()),
+                       static_cast<int>(img.bytesPerLine() / 4));
+  fBytes = std::move(bytes);
+  fModified = false;
+  if (OnChange) OnChange(this);
+}
+
+void TIcon::SaveToStream(TStream* stream) {
+  if (!fBytes.empty()) stream->WriteBuffer(fBytes.data(), static_cast<std::int64_t>(fBytes.size()));
+}
+
+void TIcon::Draw(TCanvas* canvas, const TRect& r) {
+  if (fImage) fImage->Draw(canvas, r);
+}
+
+void TIcon::Assign(TPersistent* Source) {
+  if (auto* i = dynamic_cast<TIcon*>(Source)) {
+    if (i == this) return;
+    TMemoryStream m;
+    i->SaveToStream(&m);
+    m.SetPosition(0);
+    if (m.Size()) LoadFromStream(&m);
+    else fImage.reset(), fBytes.clear();
+    return;
+  }
+  TGraphic::Assign(Source);
+}
+
+namespace {
+std::uint32_t U32(const std::string& b, std::size_t at) {
+  if (at + 4 > b.size()) return 0;
+  return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8 |
+         static_cast<std::uint8_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+}
+std::int32_t I32(const std::string& b, std::size_t at) { return static_cast<std::int32_t>(U32(b, at)); }
+std::int16_t I16(const std::string& b, std::size_t at) {
+  if (at + 2 > b.size()) return 0;
+  return static_cast<std::int16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);
+}
+}  // namespace
+
+void TMetafile::LoadFromStream(TStream* stream) {
+  std::string bytes = ReadStreamBytes(stream);
+  int w = 0, h = 0;
+  bool enhanced = false;
+  if (U32(bytes, 0) == 0x9AC6CDD7u && bytes.size() >= 22) {
+    // Placeable WMF: a bounding box in units of `inch` per inch.
+    int inch = static_cast<std::uint16_t>(I16(bytes, 14));
+    if (inch <= 0) inch = 1440;
+    w = MulDiv(I16(bytes, 10) - I16(bytes, 6), 96, inch);
+    h = MulDiv(I16(bytes, 12) - I16(bytes, 8), 96, inch);
+  } else if (U32(bytes, 0) == 1 && U32(bytes, 40) == 0x464D4520u) {
+    // EMF: the bounds in device pixels, inclusive.
+    enhanced = true;
+    w = I32(bytes, 16) - I32(bytes, 8) + 1;
+    h = I32(bytes, 20) - I32(bytes, 12) + 1;
+  } else {
+    throw EInvalidGraphic("Metafile is not valid");
+  }
+  if (w < 0 || h < 0 || w > MaxGraphicSide || h > MaxGraphicSide) throw EInvalidGraphic("Metafile is not valid");
+  fBytes = std::move(bytes);
+  fWidth = w;
+  fHeight = h;
+  fEnhanced = enhanced;
+  fModified = false;
+  if (OnChange) OnChange(this);
+}
+
+void TMetafile::SaveToStream(TStream* stream) {
+  if (!fBytes.empty()) stream->WriteBuffer(fBytes.data(), static_cast<std::int64_t>(fBytes.size()));
+}
+
+void TMetafile::Draw(TCanvas* canvas, const TRect& r) {
+  canvas->Brush()->SetColor(clSilver);
+  canvas->FrameRect(r);
+}
+
+void TMetafile::Assign(TPersistent* Source) {
+  if (auto* m = dynamic_cast<TMetafile*>(Source)) {
+    fBytes = m->fBytes;
+    fWidth = m->fWidth;
+    fHeight = m->fHeight;
+    fEnhanced = m->fEnhanced;
+    fModified = m->fModified;
+    if (OnChange) OnChange(this);
+    return;
+  }
+  TGraphic::Assign(Source);
+}
+
+// ---- file formats ---------------------------------------------------------------------------
+
+namespace {
+struct FileFormat {
+  String extension, description;
+  TGraphicClass graphicClass;
+};
+std::vector<FileFormat>& Formats() {
+  static std::vector<FileFormat> f{{"bmp", "Bitmaps", TGraphicClass::Of<TBitmap>()},
+                                   {"ico", "Icons", TGraphicClass::Of<TIcon>()},
+                                   {"emf", "Enhanced Metafiles", TGraphicClass::Of<TMetafile>()},
+                                   {"wmf", "Metafiles", TGraphicClass::Of<TMetafile>()},
+                                   {"jpg", "JPEG Image File", TGraphicClass::Of<TJPEGImage>()},
+                                   {"jpeg", "JPEG Image File", TGraphicClass::Of<TJPEGImage>()}};
+  return f;
+}
+String Lower(String s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+}  // namespace
+
+void RegisterFileFormat(const String& extension, const String& description, TGraphicClass graphicClass) {
+  String ext = Lower(extension);
+  for (auto& f : Formats())
+    if (f.extension == ext) {
+      f.description = description;
+      f.graphicClass = graphicClass;
+      return;
+    }
+  Formats().push_back({ext, description, graphicClass});
+}
+
+TGraphicClass GraphicClassForExtension(const String& extension) {
+  String ext = Lower(!extension.empty() && extension[0] == '.' ? extension.substr(1) : extension);
+  for (auto& f : Formats())
+    if (f.extension == ext) return f.graphicClass;
+  return nullptr;
+}
+
+String GraphicFilter(TGraphicClass graphicClass) {
+  String all, parts;
+  for (auto& f : Formats()) {
+    if (graphicClass && !f.graphicClass.InheritsFrom(graphicClass)) continue;
+    all += (all.empty() ? "" : ";") + String("*.") + f.extension;
+    parts += "|" + f.description + " (*." + f.extension + ")|*." + f.extension;
+  }
+  return "All (" + all + ")|" + all + parts;
+}
+
+String GraphicExtension(TGraphicClass graphicClass) {
+  for (auto& f : Formats())
+    if (f.graphicClass == graphicClass) return f.extension;
+  return String();
 }
 
 // ---- TPicture -------------------------------------------------------------------------------
@@ -585,13 +823,20 @@ TBitmap* TPicture::Bitmap() {
   return b;
 }
 
+void TPicture::AdoptGraphic(std::unique_ptr<TGraphic> g) {
+  fGraphic = std::move(g);
+  if (fGraphic) fGraphic->OnChange = TNotifyEvent(this, &TPicture::Changed);
+  Changed(this);
+}
+
 void TPicture::SetGraphic(TGraphic* g) {
   if (!g) {
-    fGraphic.reset();
-  } else {
-    Bitmap()->Assign(g);
+    AdoptGraphic(nullptr);
+    return;
   }
-  Changed(this);
+  std::unique_ptr<TGraphic> copy(TGraphicClass(g->ClassType()).Create());
+  copy->Assign(g);
+  AdoptGraphic(std::move(copy));
 }
 
 void TPicture::Assign(TPersistent* Source) {
@@ -607,8 +852,14 @@ void TPicture::Assign(TPersistent* Source) {
 }
 
 void TPicture::LoadFromFile(const String& fileName) {
-  Bitmap()->LoadFromFile(fileName);
-  Changed(this);
+  auto dot = fileName.find_last_of('.');
+  auto slash = fileName.find_last_of('/');
+  String ext = dot == String::npos || (slash != String::npos && dot < slash) ? String() : fileName.substr(dot + 1);
+  TGraphicClass cls = GraphicClassForExtension(ext);
+  if (!cls) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
+  std::unique_ptr<TGraphic> g(cls.Create());
+  g->LoadFromFile(fileName);
+  AdoptGraphic(std::move(g));
 }
 void TPicture::SaveToFile(const String& fileName) {
   if (fGraphic) fGraphic->SaveToFile(fileName);

@@ -209,6 +209,15 @@ private:
   HDC fDC;
 };
 
+VT_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
+VT_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
+
+// Pictures from untrusted bytes are refused above these sizes (a header may ask for gigabytes).
+constexpr int MaxGraphicSide = 16384;
+constexpr std::int64_t MaxGraphicPixels = 64LL * 1024 * 1024;
+
+// A picture format. Every graphic keeps the bytes it was loaded from, and SaveToStream writes
+// them back unchanged until the graphic is modified.
 class TGraphic : public TPersistent {
   VT_CLASS(TGraphic, TPersistent)
 public:
@@ -220,16 +229,26 @@ public:
   bool Transparent() const { return fTransparent; }
   void SetTransparent(bool v) { fTransparent = v; }
   virtual void Draw(TCanvas* canvas, const TRect& r) = 0;
-  virtual void LoadFromFile(const String& fileName);
-  virtual void SaveToFile(const String& fileName);
+  // Reads the rest of the stream; a failure raises and leaves the graphic empty.
+  virtual void LoadFromStream(TStream* stream) = 0;
+  virtual void SaveToStream(TStream* stream) = 0;
+  void LoadFromFile(const String& fileName);
+  void SaveToFile(const String& fileName);
+  bool Modified() const { return fModified; }
   TNotifyEvent OnChange;
 
 protected:
   virtual void Changed() {
+    fModified = true;
     if (OnChange) OnChange(this);
   }
   bool fTransparent = false;
+  bool fModified = false;
 };
+using TGraphicClass = TClassOf<TGraphic>;
+
+// The rest of a stream as bytes.
+std::string ReadStreamBytes(TStream* stream);
 
 class TBitmap : public TGraphic {
   VT_CLASS(TBitmap, TGraphic)
@@ -264,18 +283,24 @@ public:
   void SetTransparentMode(TTransparentMode v) { fTransparentMode = v; }
   // A named bitmap of the program (GdiResources.h).
   void LoadFromResourceName(HINSTANCE instance, const String& name);
-  // BMP files (32-bit or 24-bit).
-  void LoadFromFile(const String& fileName) override;
-  void SaveToFile(const String& fileName) override;
+  // BMP data (a file, or the bytes it was loaded from when unchanged).
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
+  // Pixels decoded elsewhere (32-bit rows, top-down).
+  void AssignPixels(int width, int height, const Pixel* rows, int stride);
   void Draw(TCanvas* canvas, const TRect& r) override;
   Surface* Pixels();  // direct access (null when empty)
   void Dormant() {}
   void FreeImage() {}
 
+protected:
+  void Changed() override;
+
 private:
   class TBitmapCanvas;
   void FreeContext();
   HDC MemDC();
+  std::string fBytes;  // what it was loaded from, while unchanged
   int fWidth = 0, fHeight = 0;
   bool fMonochrome = false;
   TPixelFormat fPixelFormat = pfDevice;
@@ -287,6 +312,56 @@ private:
   std::unique_ptr<TCanvas> fCanvas;
 };
 
+// An icon (.ico data); drawn from its largest image.
+class TIcon : public TGraphic {
+  VT_CLASS(TIcon, TGraphic)
+public:
+  TIcon();
+  ~TIcon() override;
+  int Width() const override;
+  int Height() const override;
+  void SetWidth(int) override {}
+  void SetHeight(int) override {}
+  void Draw(TCanvas* canvas, const TRect& r) override;
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
+  void Assign(TPersistent* Source) override;
+
+private:
+  std::string fBytes;
+  std::unique_ptr<TBitmap> fImage;
+};
+
+// A metafile (WMF or EMF): the bytes are kept, never played; the size comes from the header
+// and drawing shows a frame in its place.
+class TMetafile : public TGraphic {
+  VT_CLASS(TMetafile, TGraphic)
+public:
+  int Width() const override { return fWidth; }
+  int Height() const override { return fHeight; }
+  void SetWidth(int v) override { fWidth = v; }
+  void SetHeight(int v) override { fHeight = v; }
+  bool Enhanced() const { return fEnhanced; }
+  void Draw(TCanvas* canvas, const TRect& r) override;
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
+  void Assign(TPersistent* Source) override;
+
+private:
+  std::string fBytes;
+  int fWidth = 0, fHeight = 0;
+  bool fEnhanced = false;
+};
+
+// The picture formats by file extension, in registration order (bmp, ico, wmf/emf, then
+// those registered later, such as jpg).
+void RegisterFileFormat(const String& extension, const String& description, TGraphicClass graphicClass);
+TGraphicClass GraphicClassForExtension(const String& extension);
+// "All (*.bmp;*.ico;...)|*.bmp;*.ico;...|Bitmaps (*.bmp)|*.bmp|..." for a class (null: all).
+String GraphicFilter(TGraphicClass graphicClass);
+// The first extension of the class ("bmp").
+String GraphicExtension(TGraphicClass graphicClass);
+
 class TPicture : public TPersistent {
   VT_CLASS(TPicture, TPersistent)
 public:
@@ -296,8 +371,11 @@ public:
   TBitmap* Bitmap();  // makes an empty bitmap when the picture holds none
   TGraphic* Graphic() const { return fGraphic.get(); }
   void SetGraphic(TGraphic* g);  // copies it
+  // Takes the graphic over (null empties the picture).
+  void AdoptGraphic(std::unique_ptr<TGraphic> g);
   int Width() const { return fGraphic ? fGraphic->Width() : 0; }
   int Height() const { return fGraphic ? fGraphic->Height() : 0; }
+  // The class comes from the extension: EInvalidGraphic "Unknown picture file extension (.x)".
   void LoadFromFile(const String& fileName);
   void SaveToFile(const String& fileName);
   TNotifyEvent OnChange;

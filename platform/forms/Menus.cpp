@@ -329,6 +329,7 @@ public:
         return;
       }
       case WM_KEYDOWN:
+      case WM_SYSKEYDOWN:  // with Alt still held after Alt+letter opened the menu
         switch (m.WParam) {
           case VK_ESCAPE: fMenu->CloseMenu(); return;
           case VK_UP: Move(-1); return;
@@ -336,7 +337,8 @@ public:
           case VK_RETURN: Choose(fHot); return;
         }
         return;
-      case WM_CHAR: {
+      case WM_CHAR:
+      case WM_SYSCHAR: {
         // The accelerator letter chooses its item.
         auto rows = Rows();
         char32_t ch = UnicodeUpper(static_cast<char32_t>(m.WParam));

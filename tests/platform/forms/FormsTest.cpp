@@ -105,6 +105,7 @@ TEST(FormModal, MessageBoxesAnsweredByTheDriver) {
     EXPECT_EQ(caption, "Title");
   }
   // The standard error display: the title as caption, a full stop added.
+  Application->OnException = nullptr;
   String shown;
   s.Script([&] {
     shown = dynamic_cast<TMessageForm*>(Screen->ActiveForm())->MessageText() + " | " + Screen->ActiveForm()->Caption();

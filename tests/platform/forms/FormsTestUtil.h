@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include <gtest/gtest.h>
+
 #include "platform/forms/Forms.h"
 #include "platform/gdi/FontMetrics.h"
 #include "platform/win/TestDriver.h"
@@ -16,11 +18,19 @@ struct TPlainForm : TForm {
 };
 
 struct TFormsSession : TTestSession {
+  // An exception that reaches the application's handler fails the test unless the test
+  // installs its own handler (or none, to see the standard message box).
   TFormsSession() {
     SetFontSource(std::make_shared<FixedFontSource>());
     Application->SetTerminated(false);
+    Application->OnException = [](TObject*, Exception& e) {
+      ADD_FAILURE() << "unexpected " << e.ClassName() << ": " << e.Message();
+    };
   }
-  ~TFormsSession() { SetFontSource(nullptr); }
+  ~TFormsSession() {
+    Application->OnException = nullptr;
+    SetFontSource(nullptr);
+  }
   // The screen point of a control's client point.
   static POINT At(TControl* c, int x, int y) { return c->ClientToScreen(TPoint{x, y}); }
 };
