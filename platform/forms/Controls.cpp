@@ -628,7 +628,7 @@ void DragTo(TPoint screen) {
   }
   if (!gDrag.source) return;  // a handler ended the drag
   gDrag.object->DragTarget = gDrag.target;
-  SetCursor(CursorHandle(gDrag.object->GetDragCursor(gDrag.accepted, screen.x, screen.y)));
+  SetCursor(Screen->Cursors(gDrag.object->GetDragCursor(gDrag.accepted, screen.x, screen.y)));
 }
 
 void DragDone(bool drop) {
@@ -650,7 +650,7 @@ void DragDone(bool drop) {
   d.object->Finished(accepted ? d.target : nullptr, p.x, p.y, accepted);
   if (!accepted) d.source->DragCanceled();
   if (d.ownObject) delete d.object;
-  SetCursor(CursorHandle(crDefault));
+  SetCursor(Screen->Cursors(crDefault));
 }
 }  // namespace
 
@@ -1457,7 +1457,7 @@ void TWinControl::Dispatch(TMessage& m) {
           if (c == crDefault) c = fCursor;
         }
         if (c != crDefault) {
-          ::SetCursor(CursorHandle(c));
+          ::SetCursor(Screen->Cursors(c));
           m.Result = 1;
           return;
         }

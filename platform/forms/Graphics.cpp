@@ -788,6 +788,12 @@ TGraphicClass GraphicClassForExtension(const String& extension) {
   return nullptr;
 }
 
+TGraphicClass GraphicClassByName(const String& name) {
+  for (auto& f : Formats())
+    if (name == f.graphicClass.ClassName()) return f.graphicClass;
+  return nullptr;
+}
+
 String GraphicFilter(TGraphicClass graphicClass) {
   String all, parts;
   for (auto& f : Formats()) {

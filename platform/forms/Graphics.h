@@ -357,6 +357,8 @@ private:
 // those registered later, such as jpg).
 void RegisterFileFormat(const String& extension, const String& description, TGraphicClass graphicClass);
 TGraphicClass GraphicClassForExtension(const String& extension);
+// A registered class by its name ("TJPEGImage"), or null.
+TGraphicClass GraphicClassByName(const String& name);
 // "All (*.bmp;*.ico;...)|*.bmp;*.ico;...|Bitmaps (*.bmp)|*.bmp|..." for a class (null: all).
 String GraphicFilter(TGraphicClass graphicClass);
 // The first extension of the class ("bmp").

@@ -1,8 +1,5 @@
 #include "platform/forms/StdCtrls.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-
 #include <algorithm>
 
 #include "platform/core/Utf8.h"
@@ -18,28 +15,6 @@ void FillSolid(HDC dc, const RECT& r, TColor c) {
   DeleteObject(b);
 }
 }  // namespace
-
-// ---- clipboard ------------------------------------------------------------------------------
-
-namespace {
-String& LocalClipboard() {
-  static String s;
-  return s;
-}
-}  // namespace
-
-String TClipboard::AsText() const {
-  if (qGuiApp && QGuiApplication::clipboard()) return QGuiApplication::clipboard()->text().toStdString();
-  return LocalClipboard();
-}
-void TClipboard::SetAsText(const String& v) {
-  if (qGuiApp && QGuiApplication::clipboard()) QGuiApplication::clipboard()->setText(QString::fromStdString(v));
-  LocalClipboard() = v;
-}
-TClipboard* Clipboard() {
-  static TClipboard c;
-  return &c;
-}
 
 // ---- TCustomLabel ---------------------------------------------------------------------------
 

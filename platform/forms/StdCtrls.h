@@ -337,13 +337,4 @@ public:
   explicit TComboBox(TComponent* AOwner) : TCustomComboBox(AOwner) {}
 };
 
-// The clipboard's text (the desktop's clipboard when a GUI application runs, else a
-// process-wide one).
-class TClipboard {
-public:
-  String AsText() const;
-  void SetAsText(const String& v);
-  bool HasText() const { return !AsText().empty(); }
-  void Clear() { SetAsText(""); }
-};
-TClipboard* Clipboard();
+#include "platform/forms/Clipbrd.h"  // TClipboard, used by the edit controls

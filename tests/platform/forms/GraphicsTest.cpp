@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FormsTestUtil.h"
+#include "platform/forms/Clipbrd.h"
 #include "platform/forms/Jpeg.h"
 
 namespace {
@@ -187,4 +188,27 @@ TEST(Graphics, IconsMetafilesAndFormats) {
   } catch (EInvalidGraphic& e) {
     EXPECT_EQ(e.Message(), "Unknown picture file extension (.xyz)");
   }
+}
+
+TEST(Graphics, ClipboardCarriesPicturesByteForByte) {
+  TFormsSession s;
+  TBitmap src(8, 8);
+  src.Canvas()->Brush()->SetColor(clTeal);
+  src.Canvas()->FillRect(Bounds(0, 0, 8, 8));
+  TJPEGImage jpeg;
+  jpeg.Assign(&src);
+  std::string bytes = Bytes(jpeg);
+  Clipboard()->Assign(&jpeg);
+  EXPECT_TRUE(Clipboard()->HasFormat(CF_PICTURE));
+  EXPECT_TRUE(Clipboard()->HasFormat(CF_BITMAP));
+  EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
+  TPicture pasted;
+  ASSERT_TRUE(Clipboard()->AssignTo(&pasted));
+  auto* back = dynamic_cast<TJPEGImage*>(pasted.Graphic());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(Bytes(*back), bytes);
+  Clipboard()->SetAsText("text only");
+  EXPECT_FALSE(Clipboard()->HasFormat(CF_PICTURE));
+  EXPECT_FALSE(Clipboard()->AssignTo(&pasted));
+  EXPECT_NE(pasted.Graphic(), nullptr) << "a failed paste leaves the picture as it was";
 }
