@@ -380,7 +380,7 @@ void TControl::HandleMouse(TMessage& m) {
         DblClick();
       }
       MouseDown(mbLeft, shift, p.x, p.y);
-      if (fDragMode == dmAutomatic && m.Msg == WM_LBUTTONDOWN && !gDrag.source) BeginDrag(false);
+      if (fDragMode == dmAutomatic && m.Msg == WM_LBUTTONDOWN && !gDrag.source) BeginAutoDrag();
       break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
@@ -501,6 +501,17 @@ void TControl::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
 bool TControl::DoMouseWheel(TShiftState s, int delta, TPoint pos) {
   bool handled = false;
   if (OnMouseWheel) OnMouseWheel(this, s, delta, pos, handled);
+  if (!handled) handled = delta < 0 ? DoMouseWheelDown(s, pos) : DoMouseWheelUp(s, pos);
+  return handled;
+}
+bool TControl::DoMouseWheelDown(TShiftState s, TPoint pos) {
+  bool handled = false;
+  if (OnMouseWheelDown) OnMouseWheelDown(this, s, pos, handled);
+  return handled;
+}
+bool TControl::DoMouseWheelUp(TShiftState s, TPoint pos) {
+  bool handled = false;
+  if (OnMouseWheelUp) OnMouseWheelUp(this, s, pos, handled);
   return handled;
 }
 void TControl::DoContextPopup(TPoint pos, bool& handled) {
@@ -1419,6 +1430,13 @@ void TWinControl::Dispatch(TMessage& m) {
       DefaultHandler(m);
       Invalidate();
       return;
+    case WM_WINDOWPOSCHANGING: {
+      // Size constraints hold for moves made by the user too.
+      auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+      if (wp && !(wp->flags & SWP_NOSIZE)) fConstraints.Apply(wp->cx, wp->cy);
+      DefaultHandler(m);
+      return;
+    }
     case WM_WINDOWPOSCHANGED: {
       DefaultHandler(m);
       if (!HandleAllocated()) return;

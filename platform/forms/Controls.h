@@ -76,6 +76,7 @@ using TControlState = TSet<TControlStateItem, 16>;
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TMouseWheelEvent = TEvent<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent = TEvent<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 using TKeyEvent = TEvent<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = TEvent<void(TObject* Sender, char32_t& Key)>;
 using TContextPopupEvent = TEvent<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
@@ -199,6 +200,8 @@ public:
   virtual void WndProc(TMessage& Message);
   virtual void Dispatch(TMessage& Message);
   virtual void DefaultHandler(TMessage& Message);
+  // The default processing of a message (the default window procedure for windows).
+  void DefWndProc(TMessage& Message) { DefaultHandler(Message); }
 
   virtual void Invalidate();
   virtual void Update();
@@ -210,6 +213,10 @@ public:
   virtual void Click();
   virtual void DblClick();
   void BeginDrag(bool Immediate, int Threshold = -1);
+  // The automatic drag of dmAutomatic controls (starts after the mouse's drag threshold).
+  virtual void BeginAutoDrag() { BeginDrag(false); }
+  // The images shown while dragging (none by default).
+  virtual class TDragImageList* GetDragImages() { return nullptr; }
   void EndDrag(bool Drop);
   bool Dragging() const;
   // Whether the form of the control is the active one and the control in it can receive input.
@@ -221,6 +228,7 @@ public:
   TMouseMoveEvent OnMouseMove;
   TNotifyEvent OnMouseEnter, OnMouseLeave;
   TMouseWheelEvent OnMouseWheel;
+  TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;
   TContextPopupEvent OnContextPopup;
   TDragOverEvent OnDragOver;
   TDragDropEvent OnDragDrop;
@@ -243,6 +251,8 @@ protected:
   virtual void MouseMove(TShiftState Shift, int X, int Y);
   virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
+  virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
+  virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
   virtual void DoContextPopup(TPoint MousePos, bool& Handled);
   virtual void ChangeScale(int, int) {}
   virtual void VisibleChanging() {}

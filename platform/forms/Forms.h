@@ -191,11 +191,14 @@ public:
   // Makes the GUI toolkit's application object when the program has none (fonts, printing,
   // clipboard and the desktop's dialogs need it).
   void Initialize();
+  // The first form created is the main form; OnCreate runs when the constructor set it.
   template <class T>
   void CreateForm(T*& ref) {
     ref = new T(this);
     if (!fMainForm) fMainForm = ref;
+    if (ref->OnCreate) ref->OnCreate(ref);
   }
+  TIcon* Icon() { return &fIcon; }
   TCustomForm* MainForm() const { return fMainForm; }
   void SetMainForm(TCustomForm* f) { fMainForm = f; }
   // Shows the main form and runs the message loop until WM_QUIT.
@@ -256,6 +259,7 @@ private:
   HWND fHandle;
   THintWindow* fHintWindow = nullptr;
   TControl* fHintControl = nullptr;
+  TIcon fIcon;
 };
 
 // ---- TScreen, TMouse ------------------------------------------------------------------------

@@ -207,3 +207,20 @@ TEST(FormThread, CompletionRunsOnTheUserInterfaceThread) {
   EXPECT_EQ(w.WaitFor(), 7);
   EXPECT_EQ(ids.size(), 2u);
 }
+
+TEST(FormConstraints, HoldForTheProgramAndForWindowMoves) {
+  TFormsSession s;
+  TForm f(nullptr);
+  f.Constraints()->MinWidth = 480;
+  f.Constraints()->MinHeight = 260;
+  f.Constraints()->MaxHeight = 260;
+  f.SetBounds(10, 10, 300, 400);
+  EXPECT_EQ(f.BoundsRect(), Bounds(10, 10, 480, 260));
+  f.Show();
+  SetWindowPos(f.Handle(), HWND(), 10, 10, 200, 500, SWP_NOZORDER | SWP_NOACTIVATE);  // as a user's drag would
+  EXPECT_EQ(f.Width(), 480);
+  EXPECT_EQ(f.Height(), 260);
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  EXPECT_EQ(r, Bounds(10, 10, 480, 260));
+}
