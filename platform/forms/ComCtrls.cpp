@@ -8,6 +8,13 @@
 
 namespace {
 COLORREF Ref(TColor c) { return ColorToRGB(c); }
+
+// A node text of megabytes (a whole statement) is measured and painted only as far as a
+// row can show it; the node keeps its text.
+constexpr std::size_t kShownNodeChars = 2048;
+String ShownText(const String& text) {
+  return text.size() <= kShownNodeChars ? text : Utf8Copy(text, 0, kShownNodeChars);
+}
 }  // namespace
 
 // ---- TStatusBar -----------------------------------------------------------------------------
@@ -388,7 +395,7 @@ TRect TTreeNode::DisplayRect(bool TextOnly) {
     TMeasureCanvas c;
     c.Font()->Assign(tv->Font());
     r.left = x;
-    r.right = x + c.TextWidth(fText) + 4;
+    r.right = x + c.TextWidth(ShownText(fText)) + 4;
   }
   return r;
 }
@@ -705,14 +712,15 @@ void TTreeView::Paint() {
       fImages->Draw(c, x, y + (h - fImages->Height()) / 2, idx);
     }
     int tx = x + imageW;
-    TRect tr{tx, y, tx + c->TextWidth(n->fText) + 4, y + h};
+    String shown = ShownText(n->fText);
+    TRect tr{tx, y, tx + c->TextWidth(shown) + 4, y + h};
     if (RowSelect) tr.right = cr.right;
     c->Brush()->SetColor(sel ? clHighlight : Color());
     if (sel || n == fSelected) c->FillRect(tr);
     c->Brush()->SetStyle(bsClear);
     c->TextExtent("");
     SetTextColor(dc, Ref(sel ? clHighlightText : Font()->Color()));
-    TextOut(dc, tx + 2, y + (h - c->TextHeight("Qq")) / 2, n->fText);
+    TextOut(dc, tx + 2, y + (h - c->TextHeight("Qq")) / 2, shown);
     if (n == fSelected && Focused()) DrawFocusRect(dc, &tr);
     c->Brush()->SetStyle(bsSolid);
   }

@@ -166,19 +166,25 @@ void TCustomEdit::SetCharCase(TEditCharCase v) {
 }
 
 void TCustomEdit::SetSelStart(int v) {
+  EnsureText();
   fTypingRun = false;
   v = Clamp(v, 0, CharCount());
   fSelStart = fSelEnd = fAnchor = v;
   Invalidate();
 }
 void TCustomEdit::SetSelLength(int v) {
+  EnsureText();
   fSelEnd = Clamp(fSelStart + v, fSelStart, CharCount());
   fAnchor = fSelStart;
   Invalidate();
 }
-String TCustomEdit::SelText() { return Utf8Copy(fText, fSelStart, fSelEnd - fSelStart); }
+String TCustomEdit::SelText() {
+  EnsureText();
+  return Utf8Copy(fText, fSelStart, fSelEnd - fSelStart);
+}
 void TCustomEdit::SetSelText(const String& v) { ReplaceSelection(v, false); }
 void TCustomEdit::SelectAll() {
+  EnsureText();
   fTypingRun = false;
   fSelStart = fAnchor = 0;
   fSelEnd = CharCount();
@@ -188,6 +194,7 @@ void TCustomEdit::ClearSelection() {
   if (fSelEnd > fSelStart) ReplaceSelection("", true);
 }
 void TCustomEdit::CopyToClipboard() {
+  EnsureText();
   if (fSelEnd > fSelStart && !fPasswordChar) Clipboard()->SetAsText(SelText());
 }
 void TCustomEdit::CutToClipboard() {
@@ -199,6 +206,7 @@ void TCustomEdit::PasteFromClipboard() {
   if (!fReadOnly) ReplaceSelection(Clipboard()->AsText(), true);
 }
 void TCustomEdit::Undo() {
+  EnsureText();
   if (!fHasUndo) return;
   String t = fUndoText;
   fUndoText = fText;
@@ -210,6 +218,7 @@ void TCustomEdit::Undo() {
 }
 
 void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
+  EnsureText();
   if (byUser && fReadOnly) return;
   String ins = s;
   if (!MultiLine()) {
@@ -239,6 +248,7 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
 }
 
 void TCustomEdit::MoveCaret(int pos, bool extend) {
+  EnsureText();
   fTypingRun = false;
   pos = Clamp(pos, 0, CharCount());
   if (extend) {
@@ -270,6 +280,7 @@ int TCustomEdit::PosFromPoint(TPoint p) {
 }
 
 void TCustomEdit::Paint() {
+  EnsureText();
   TCanvas* c = Canvas();
   TRect r = ClientRect();
   c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
@@ -315,6 +326,7 @@ void TCustomEdit::Paint() {
 }
 
 void TCustomEdit::Dispatch(TMessage& m) {
+  EnsureText();
   switch (m.Msg) {
     case WM_GETTEXTLENGTH:
       m.Result = static_cast<LRESULT>(GetText().size());
@@ -474,17 +486,33 @@ TStrings* TCustomMemo::Lines() { return fLines.get(); }
 
 void TCustomMemo::LinesChanged(TObject*) {
   if (fSyncing) return;
+  // Joining on every change would make adding N lines quadratic: the text is joined later.
+  fTextDirty = true;
+  fHasUndo = false;
+  Invalidate();
+  if (OnChange) OnChange(this);
+}
+
+void TCustomMemo::EnsureText() {
+  if (!fTextDirty) return;
+  fTextDirty = false;
   String t = fLines->Text();
   if (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0) t.resize(t.size() - 2);
   else if (!t.empty() && t.back() == '\n') t.pop_back();
-  fSyncing = true;
-  TCustomEdit::SetTextValue(t);
-  fSyncing = false;
+  fText = std::move(t);
+  int n = CharCount();
+  fSelStart = std::min(fSelStart, n);
+  fSelEnd = std::min(fSelEnd, n);
+  fAnchor = std::min(fAnchor, n);
 }
 
-String TCustomMemo::GetText() { return fText; }
+String TCustomMemo::GetText() {
+  EnsureText();
+  return fText;
+}
 
 void TCustomMemo::SetTextValue(const String& v) {
+  fTextDirty = false;
   fSyncing = true;
   try {
     fLines->SetText(v);
@@ -530,6 +558,7 @@ int TCustomMemo::LineHeight() {
 }
 
 TPoint TCustomMemo::CaretPos() {
+  EnsureText();
   int caret = fSelEnd != fAnchor ? fSelEnd : fSelStart;
   int line = 0, col = 0, i = 0;
   for (std::size_t p = 0; p < fText.size() && i < caret; p = Utf8Next(fText, p), ++i) {
@@ -544,6 +573,7 @@ TPoint TCustomMemo::CaretPos() {
 }
 
 void TCustomMemo::Paint() {
+  EnsureText();
   TCanvas* c = Canvas();
   TRect r = ClientRect();
   c->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
@@ -575,6 +605,7 @@ void TCustomMemo::Paint() {
 }
 
 void TCustomMemo::Dispatch(TMessage& m) {
+  EnsureText();
   if (m.Msg == EM_GETLINECOUNT) {
     m.Result = std::max(1, fLines->Count());
     return;

@@ -100,6 +100,8 @@ protected:
   LRESULT DialogCode() override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
   virtual void Change();
   virtual bool MultiLine() const { return false; }
+  // Brings fText up to date where another source (a memo's lines) changed it.
+  virtual void EnsureText() {}
   // Typed characters in a row are undone together, as the standard edit does.
   void ReplaceSelection(const String& s, bool byUser, bool typing = false);
   void MoveCaret(int pos, bool extend);
@@ -154,9 +156,11 @@ protected:
 private:
   class TMemoStrings;
   void LinesChanged(TObject*);
+  void EnsureText() override;
   std::unique_ptr<TStringList> fLines;
   TScrollStyle fScrollBars = ssNone;
   bool fSyncing = false;
+  bool fTextDirty = false;  // the lines changed; the text is joined when next needed
 };
 
 class TMemo : public TCustomMemo {

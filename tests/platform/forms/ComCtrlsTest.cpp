@@ -111,6 +111,11 @@ TEST(TreeView, PaintsImagesSelectionAndPrintsThroughABitmap) {
     for (int x = 0; x < bmp.Width(); ++x)
       if (bmp.Pixels()->At(x, y) != shot.At(o.x + x, o.y + y)) ++differing;
   EXPECT_EQ(differing, 0);
+  // A node holding a whole statement of megabytes keeps its text and paints at once.
+  f.join->SetText("Query: " + String(5'000'000, 'x'));
+  s.Snapshot(f.Handle());
+  EXPECT_EQ(f.join->Text().size(), 5'000'007u);
+  EXPECT_LT(f.join->DisplayRect(true).right, 2048 * 7 + 200);
 }
 
 TEST(Chart, HorizontalBarsWithLabelsColoursAndMarks) {

@@ -203,3 +203,20 @@ TEST(StdControls, DragAndDropBetweenControls) {
   s.Release();
   EXPECT_EQ(log, (Lines{"enter from TListBox", "end nowhere"}));
 }
+
+TEST(StdControls, ManyLinesAndHugeTextsStayLinear) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* memo = new TMemo(&f);
+  memo->SetParent(&f);
+  int changes = 0;
+  memo->OnChange = [&](TObject*) { ++changes; };
+  // Joining the text after each Add would copy gigabytes here.
+  for (int i = 0; i < 50000; ++i) memo->Lines()->Add("line " + IntToStr(i));
+  EXPECT_EQ(changes, 50000);
+  String text = memo->Text();
+  EXPECT_EQ(text.substr(0, 14), "line 0\r\nline 1");
+  EXPECT_EQ(text.substr(text.size() - 10), "line 49999");
+  f.Show();
+  s.Snapshot(f.Handle());
+}
