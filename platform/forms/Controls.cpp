@@ -1328,6 +1328,19 @@ void TWinControl::WndProc(TMessage& m) {
 
 void TWinControl::Dispatch(TMessage& m) {
   switch (m.Msg) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSCROLLBAR:
+      // A child's notification goes back to the child as CN_ + the message.
+      if (m.LParam) {
+        TWinControl* child = FromHandle(HWND(static_cast<std::uintptr_t>(m.LParam)));
+        if (child && child != this) {
+          m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+          return;
+        }
+      }
+      break;
     case WM_PAINT: {
       if (m.WParam) {
         PaintHandler(HDC(static_cast<std::uintptr_t>(m.WParam)), nullptr);

@@ -352,3 +352,29 @@ TEST(ControlHints, ShortHintShowsAfterThePauseLongHintInApplication) {
   EXPECT_EQ(longHint, "No hints here");
   Application->OnHint = nullptr;
 }
+
+TEST(ControlMessages, ChildNotificationsAreReflected) {
+  TFormsSession s;
+  TPlainForm f(200, 100);
+  Lines got;
+  struct TBar : TCustomControl {
+    explicit TBar(TComponent* o, Lines* l) : TCustomControl(o), log(l) {}
+    void Dispatch(TMessage& m) override {
+      if (m.Msg == CN_VSCROLL || m.Msg == CN_COMMAND) {
+        log->push_back(MessageName(m.Msg - CN_BASE) + " " + IntToStr(LOWORD(m.WParam)));
+        m.Result = 5;
+        return;
+      }
+      TCustomControl::Dispatch(m);
+    }
+    Lines* log;
+  };
+  auto* bar = new TBar(&f, &got);
+  bar->SetParent(&f);
+  f.Show();
+  LPARAM child = static_cast<LPARAM>(bar->Handle().value);
+  EXPECT_EQ(SendMessage(f.Handle(), WM_VSCROLL, SB_LINEDOWN, child), 5);
+  EXPECT_EQ(SendMessage(f.Handle(), WM_COMMAND, MAKEWPARAM(7, 0), child), 5);
+  SendMessage(f.Handle(), WM_VSCROLL, SB_LINEUP, 0);  // the form's own bar: not reflected
+  EXPECT_EQ(got, (Lines{"WM_VSCROLL 1", "WM_COMMAND 7"}));
+}
