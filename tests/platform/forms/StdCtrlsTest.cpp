@@ -5,6 +5,7 @@
 
 #include "FormsTestUtil.h"
 #include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Mask.h"
 
 using Lines = std::vector<String>;
 
@@ -219,4 +220,27 @@ TEST(StdControls, ManyLinesAndHugeTextsStayLinear) {
   EXPECT_EQ(text.substr(text.size() - 10), "line 49999");
   f.Show();
   s.Snapshot(f.Handle());
+}
+
+TEST(StdControls, MaskEditTakesWhatTheMaskAllows) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* digits = new TMaskEdit(&f);
+  digits->SetParent(&f);
+  digits->SetEditMask("9999999999999;0; ");
+  auto* date = new TMaskEdit(&f);
+  date->SetParent(&f);
+  date->SetTop(40);
+  date->SetEditMask("00/00;0;_");
+  f.Show();
+  int beeps = MessageBeepCount();
+  s.Type("12a3");
+  EXPECT_EQ(digits->Text(), "123");
+  EXPECT_EQ(MessageBeepCount(), beeps + 1);
+  s.Type("4567890123456");  // 13 positions: the rest beeps
+  EXPECT_EQ(digits->Text(), "1234567890123");
+  date->SetFocus();
+  s.Type("1205");
+  EXPECT_EQ(date->EditText(), "12/05");
+  EXPECT_EQ(date->Text(), "1205") << "literals are not saved (;0)";
 }
