@@ -816,23 +816,3 @@ TRichEdit::TRichEdit(TComponent* AOwner) : TCustomMemo(AOwner) {
 
 void TRichEdit::Paint() { TCustomMemo::Paint(); }
 
-void TRichEdit::Dispatch(TMessage& m) {
-  if (m.Msg == WM_VSCROLL || m.Msg == WM_MOUSEWHEEL) {
-    // Scrolling moves the caret line, which the memo keeps in view.
-    int lines = Lines()->Count();
-    TPoint cp = CaretPos();
-    int target = cp.y;
-    if (m.Msg == WM_MOUSEWHEEL) {
-      target -= static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * Mouse->WheelScrollLines();
-    } else {
-      target = ScrollMessagePos(m.WParam, target, 1, 10, lines);
-    }
-    target = std::clamp(target, 0, std::max(0, lines - 1));
-    int pos = 0;
-    for (int i = 0; i < target; ++i) pos += static_cast<int>(Utf8Length((*Lines())[i])) + 2;
-    MoveCaret(pos, false);
-    m.Result = 1;
-    return;
-  }
-  TCustomMemo::Dispatch(m);
-}

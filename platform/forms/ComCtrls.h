@@ -268,7 +268,6 @@ class TRichEdit : public TCustomMemo {
 public:
   explicit TRichEdit(TComponent* AOwner);
   bool PlainText = true;
-  void Dispatch(TMessage& m) override;
 
 protected:
   void Paint() override;

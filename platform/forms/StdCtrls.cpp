@@ -1,6 +1,8 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 #include "platform/core/Utf8.h"
 #include "platform/forms/Forms.h"
@@ -146,6 +148,7 @@ void TCustomEdit::SetTextValue(const String& v) {
   fText = t;
   fSelStart = fSelEnd = fAnchor = 0;
   fHasUndo = fTypingRun = false;  // a text set by the program cannot be undone
+  fCaretInView = true;
   fScroll = 0;
   Invalidate();
   Perform(CM_TEXTCHANGED, 0, 0);
@@ -224,6 +227,21 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
   if (!MultiLine()) {
     auto cut = ins.find_first_of("\r\n");
     if (cut != String::npos) ins.resize(cut);
+  } else if (ins.find_first_of("\r\n") != String::npos) {
+    // Every line break becomes CR LF (a lone LF, a lone CR, LF CR).
+    String norm;
+    norm.reserve(ins.size() + 8);
+    for (std::size_t i = 0; i < ins.size(); ++i) {
+      char c = ins[i];
+      if (c == '\r' || c == '\n') {
+        char other = c == '\r' ? '\n' : '\r';
+        if (i + 1 < ins.size() && ins[i + 1] == other) ++i;
+        norm += "\r\n";
+      } else {
+        norm += c;
+      }
+    }
+    ins = std::move(norm);
   }
   if (fCharCase == ecUpperCase) ins = Utf8UpperCase(ins);
   else if (fCharCase == ecLowerCase) ins = Utf8LowerCase(ins);
@@ -239,6 +257,7 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
     fHasUndo = true;
   }
   fTypingRun = typing;
+  fCaretInView = true;
   std::size_t a = Utf8OffsetOf(fText, fSelStart), b = Utf8OffsetOf(fText, fSelEnd);
   fText = fText.substr(0, a) + ins + fText.substr(b);
   fSelStart = fSelEnd = fAnchor = fSelStart + static_cast<int>(Utf8Length(ins));
@@ -250,6 +269,7 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
 void TCustomEdit::MoveCaret(int pos, bool extend) {
   EnsureText();
   fTypingRun = false;
+  fCaretInView = true;
   pos = Clamp(pos, 0, CharCount());
   if (extend) {
     fSelStart = std::min(fAnchor, pos);
@@ -270,13 +290,26 @@ int TCustomEdit::PosFromPoint(TPoint p) {
   c.Font()->Assign(Font());
   String shown = DisplayText();
   std::vector<int> adv = GetCharAdvances(c.Handle(), shown);
-  int x = 2 - 0;
+  int x = fLeftMargin;
   for (int i = 0; i < fScroll && i < static_cast<int>(adv.size()); ++i) x -= adv[i];
   for (int i = 0; i < static_cast<int>(adv.size()); ++i) {
     if (p.x < x + adv[i] / 2) return i;
     x += adv[i];
   }
   return static_cast<int>(adv.size());
+}
+
+TPoint TCustomEdit::PointFromPos(int pos) {
+  EnsureText();
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  std::vector<int> adv = GetCharAdvances(c.Handle(), DisplayText());
+  int x = fLeftMargin;
+  for (int i = fScroll; i < pos && i < static_cast<int>(adv.size()); ++i) x += adv[i];
+  for (int i = pos; i < fScroll && i < static_cast<int>(adv.size()); ++i) x -= adv[i];
+  TEXTMETRIC tm;
+  GetTextMetrics(c.Handle(), &tm);
+  return TPoint{x, std::max(1, static_cast<int>(ClientHeight() - tm.tmHeight) / 2)};
 }
 
 void TCustomEdit::Paint() {
@@ -292,7 +325,7 @@ void TCustomEdit::Paint() {
   std::vector<int> adv = GetCharAdvances(dc, shown);
   // Keep the caret in view.
   int caret = fSelEnd == fAnchor ? fSelStart : fSelEnd;
-  int width = r.right - 4;
+  int width = r.right - fLeftMargin - fRightMargin;
   if (caret < fScroll) fScroll = caret;
   auto span = [&](int a, int b) {
     int w = 0;
@@ -303,7 +336,7 @@ void TCustomEdit::Paint() {
   TEXTMETRIC tm;
   GetTextMetrics(dc, &tm);
   int y = std::max(1, (r.bottom - tm.tmHeight) / 2);
-  int x = 2;
+  int x = fLeftMargin;
   int n = static_cast<int>(adv.size());
   SetBkMode(dc, TRANSPARENT);
   bool showSel = Focused() || !HideSelection;
@@ -320,7 +353,7 @@ void TCustomEdit::Paint() {
   }
   if (Focused()) {
     CreateCaret(Handle(), HBITMAP(), 1, tm.tmHeight);
-    SetCaretPos(2 + span(fScroll, caret), y);
+    SetCaretPos(fLeftMargin + span(fScroll, caret), y);
     ShowCaret(Handle());
   }
 }
@@ -369,6 +402,37 @@ void TCustomEdit::Dispatch(TMessage& m) {
       return;
     case EM_CANUNDO:
       m.Result = fHasUndo ? 1 : 0;
+      return;
+    case EM_UNDO:
+      m.Result = fHasUndo ? 1 : 0;
+      Undo();
+      return;
+    case EM_GETMODIFY:
+      m.Result = Modified ? 1 : 0;
+      return;
+    case EM_SETMODIFY:
+      Modified = m.WParam != 0;
+      return;
+    case EM_SETMARGINS:
+      if (m.WParam & EC_LEFTMARGIN) fLeftMargin = LOWORD(static_cast<std::uintptr_t>(m.LParam));
+      if (m.WParam & EC_RIGHTMARGIN) fRightMargin = HIWORD(static_cast<std::uintptr_t>(m.LParam));
+      Invalidate();
+      return;
+    case EM_POSFROMCHAR: {
+      TPoint p = PointFromPos(static_cast<int>(m.WParam));
+      m.Result = MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
+      return;
+    }
+    case EM_CHARFROMPOS: {
+      int pos = PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+      m.Result = MAKELONG(static_cast<WORD>(pos), 0);
+      return;
+    }
+    case WM_SETFONT:
+      if (m.WParam) Font()->SetHandle(HFONT(static_cast<std::uintptr_t>(m.WParam)));
+      return;
+    case WM_GETFONT:
+      m.Result = static_cast<LRESULT>(Font()->Handle().value);
       return;
     case EM_EMPTYUNDOBUFFER:
       fHasUndo = false;
@@ -557,11 +621,10 @@ int TCustomMemo::LineHeight() {
   return c.TextHeight("Qq");
 }
 
-TPoint TCustomMemo::CaretPos() {
+TPoint TCustomMemo::LineColOf(int pos) {
   EnsureText();
-  int caret = fSelEnd != fAnchor ? fSelEnd : fSelStart;
   int line = 0, col = 0, i = 0;
-  for (std::size_t p = 0; p < fText.size() && i < caret; p = Utf8Next(fText, p), ++i) {
+  for (std::size_t p = 0; p < fText.size() && i < pos; p = Utf8Next(fText, p), ++i) {
     if (fText[p] == '\n') {
       ++line;
       col = 0;
@@ -570,6 +633,56 @@ TPoint TCustomMemo::CaretPos() {
     }
   }
   return TPoint{col, line};
+}
+
+TPoint TCustomMemo::CaretPos() { return LineColOf(fSelEnd != fAnchor ? fSelEnd : fSelStart); }
+
+int TCustomMemo::PosOf(int line, int col) {
+  EnsureText();
+  int lines = fLines->Count();
+  if (lines == 0) return 0;
+  line = std::clamp(line, 0, lines - 1);
+  int pos = 0;
+  for (int i = 0; i < line; ++i) pos += static_cast<int>(Utf8Length((*fLines)[i])) + 2;
+  return pos + std::clamp(col, 0, static_cast<int>(Utf8Length((*fLines)[line])));
+}
+
+int TCustomMemo::VisibleLines() { return std::max(1, ClientHeight() / std::max(LineHeight(), 1)); }
+
+int TCustomMemo::PosFromPoint(TPoint p) {
+  EnsureText();
+  int line = fScroll + std::max(0, static_cast<int>(p.y) - 1) / std::max(LineHeight(), 1);
+  if (fLines->Count() == 0) return 0;
+  line = std::min(line, fLines->Count() - 1);
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  std::vector<int> adv = GetCharAdvances(c.Handle(), (*fLines)[line]);
+  int x = fLeftMargin, col = 0;
+  while (col < static_cast<int>(adv.size()) && p.x >= x + adv[col] / 2) x += adv[col++];
+  return PosOf(line, col);
+}
+
+TPoint TCustomMemo::PointFromPos(int pos) {
+  TPoint lc = LineColOf(pos);
+  String line = lc.y < fLines->Count() ? (*fLines)[lc.y] : String();
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  SIZE s{};
+  GetTextExtentPoint32(c.Handle(), Utf8Copy(line, 0, lc.x), &s);
+  return TPoint{fLeftMargin + s.cx, 1 + (lc.y - fScroll) * LineHeight()};
+}
+
+void TCustomMemo::ScrollTo(int line) {
+  line = std::clamp(line, 0, std::max(0, fLines->Count() - VisibleLines()));
+  if (line == fScroll) return;
+  fScroll = line;
+  if (HandleAllocated()) {
+    SetVertScrollBar(Handle(), fLines->Count(), VisibleLines(), fScroll);
+    if (HWND parent = GetParent(Handle()))
+      SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetWindowLong(Handle(), GWL_ID)), EN_VSCROLL),
+                  static_cast<LPARAM>(Handle().value));
+  }
+  Invalidate();
 }
 
 void TCustomMemo::Paint() {
@@ -585,41 +698,102 @@ void TCustomMemo::Paint() {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, Ref(Font()->Color()));
   TPoint caret = CaretPos();
-  int visible = std::max(1, static_cast<int>(r.bottom / std::max(lh, 1)));
-  if (caret.y < fScroll) fScroll = caret.y;
-  if (caret.y >= fScroll + visible) fScroll = caret.y - visible + 1;
+  int visible = VisibleLines();
+  if (fCaretInView) {
+    fCaretInView = false;
+    if (caret.y < fScroll) fScroll = caret.y;
+    if (caret.y >= fScroll + visible) fScroll = caret.y - visible + 1;
+  }
+  fScroll = std::clamp(fScroll, 0, std::max(0, fLines->Count() - 1));
+  if (GetWindowLong(Handle(), GWL_STYLE) & WS_VSCROLL) SetVertScrollBar(Handle(), fLines->Count(), visible, fScroll);
   int y = 1;
   for (int i = fScroll; i < fLines->Count() && y < r.bottom; ++i, y += lh) {
-    String line = (*fLines)[i];
-    RECT lr{2, y, r.right, y + lh};
-    DrawText(dc, line, &lr, DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS | DT_SINGLELINE);
+    RECT lr{fLeftMargin, y, r.right - fRightMargin, y + lh};
+    DrawText(dc, (*fLines)[i], &lr, DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS | DT_SINGLELINE);
   }
   if (Focused()) {
     String line = caret.y < fLines->Count() ? (*fLines)[caret.y] : String();
     SIZE s{};
     GetTextExtentPoint32(dc, Utf8Copy(line, 0, caret.x), &s);
     CreateCaret(Handle(), HBITMAP(), 1, lh);
-    SetCaretPos(2 + s.cx, 1 + (caret.y - fScroll) * lh);
+    SetCaretPos(fLeftMargin + s.cx, 1 + (caret.y - fScroll) * lh);
     ShowCaret(Handle());
   }
 }
 
 void TCustomMemo::Dispatch(TMessage& m) {
   EnsureText();
-  if (m.Msg == EM_GETLINECOUNT) {
-    m.Result = std::max(1, fLines->Count());
-    return;
-  }
-  if (m.Msg == WM_KEYDOWN && (m.WParam == VK_UP || m.WParam == VK_DOWN)) {
-    TCustomControl::Dispatch(m);
-    TPoint cp = CaretPos();
-    int line = cp.y + (m.WParam == VK_UP ? -1 : 1);
-    if (line < 0 || line >= fLines->Count()) return;
-    int pos = 0;
-    for (int i = 0; i < line; ++i) pos += static_cast<int>(Utf8Length((*fLines)[i])) + 2;
-    pos += std::min(cp.x, static_cast<int>(Utf8Length((*fLines)[line])));
-    MoveCaret(pos, GetKeyState(VK_SHIFT) < 0);
-    return;
+  switch (m.Msg) {
+    case EM_GETLINECOUNT:
+      m.Result = std::max(1, fLines->Count());
+      return;
+    case EM_GETFIRSTVISIBLELINE:
+      m.Result = fScroll;
+      return;
+    case EM_LINESCROLL:
+      ScrollTo(fScroll + static_cast<int>(m.LParam));
+      m.Result = 1;
+      return;
+    case EM_LINEINDEX: {
+      int line = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
+      if (line < 0) line = CaretPos().y;
+      m.Result = line > std::max(0, fLines->Count() - 1) ? -1 : PosOf(line, 0);
+      return;
+    }
+    case EM_GETLINE: {
+      int line = static_cast<int>(m.WParam);
+      auto* buf = reinterpret_cast<char*>(m.LParam);
+      if (!buf || line < 0 || line >= fLines->Count()) {
+        m.Result = 0;
+        return;
+      }
+      WORD room = 0;
+      std::memcpy(&room, buf, sizeof room);  // the first word holds the buffer's size
+      String t = (*fLines)[line];
+      std::size_t n = std::min<std::size_t>(t.size(), room);
+      std::memcpy(buf, t.data(), n);
+      m.Result = static_cast<LRESULT>(n);
+      return;
+    }
+    case EM_CHARFROMPOS: {
+      int pos = PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+      m.Result = MAKELONG(static_cast<WORD>(pos), static_cast<WORD>(LineColOf(pos).y));
+      return;
+    }
+    case WM_VSCROLL:
+      ScrollTo(ScrollMessagePos(m.WParam, fScroll, 1, VisibleLines(), fLines->Count()));
+      return;
+    case WM_MOUSEWHEEL:
+      TCustomControl::Dispatch(m);
+      if (!m.Result) ScrollTo(fScroll - static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * Mouse->WheelScrollLines());
+      m.Result = 1;
+      return;
+    case WM_KEYDOWN:
+      if (m.WParam == VK_UP || m.WParam == VK_DOWN || m.WParam == VK_PRIOR || m.WParam == VK_NEXT ||
+          ((m.WParam == VK_HOME || m.WParam == VK_END) && GetKeyState(VK_CONTROL) >= 0)) {
+        TCustomControl::Dispatch(m);
+        TPoint cp = CaretPos();
+        int line = cp.y, col = cp.x;
+        switch (m.WParam) {
+          case VK_UP: line -= 1; break;
+          case VK_DOWN: line += 1; break;
+          case VK_PRIOR: line -= VisibleLines(); break;
+          case VK_NEXT: line += VisibleLines(); break;
+          case VK_HOME: col = 0; break;
+          case VK_END: col = INT_MAX / 2; break;
+        }
+        if (line < 0 || line >= fLines->Count()) {
+          if (m.WParam == VK_UP || m.WParam == VK_DOWN) return;
+          line = std::clamp(line, 0, std::max(0, fLines->Count() - 1));
+        }
+        MoveCaret(PosOf(line, col), GetKeyState(VK_SHIFT) < 0);
+        return;
+      }
+      break;
+    case WM_WINDOWPOSCHANGED:
+      TCustomEdit::Dispatch(m);
+      Invalidate();
+      return;
   }
   TCustomEdit::Dispatch(m);
 }

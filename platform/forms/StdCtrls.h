@@ -7,9 +7,15 @@
 
 #include "platform/forms/Controls.h"
 
-// Edit messages.
-constexpr UINT EM_GETSEL = 0x00B0, EM_SETSEL = 0x00B1, EM_REPLACESEL = 0x00C2, EM_CANUNDO = 0x00C6,
-               EM_SETREADONLY = 0x00CF, EM_GETLINECOUNT = 0x00BA, EM_LIMITTEXT = 0x00C5, EM_EMPTYUNDOBUFFER = 0x00CD;
+// Edit messages and notifications.
+constexpr UINT EM_GETSEL = 0x00B0, EM_SETSEL = 0x00B1, EM_LINESCROLL = 0x00B6, EM_GETMODIFY = 0x00B8,
+               EM_SETMODIFY = 0x00B9, EM_GETLINECOUNT = 0x00BA, EM_LINEINDEX = 0x00BB, EM_REPLACESEL = 0x00C2,
+               EM_GETLINE = 0x00C4, EM_LIMITTEXT = 0x00C5, EM_CANUNDO = 0x00C6, EM_UNDO = 0x00C7,
+               EM_EMPTYUNDOBUFFER = 0x00CD, EM_GETFIRSTVISIBLELINE = 0x00CE, EM_SETREADONLY = 0x00CF,
+               EM_SETMARGINS = 0x00D3, EM_POSFROMCHAR = 0x00D6, EM_CHARFROMPOS = 0x00D7;
+constexpr WPARAM EC_LEFTMARGIN = 0x1, EC_RIGHTMARGIN = 0x2;
+constexpr WORD EN_CHANGE = 0x0300, EN_HSCROLL = 0x0601, EN_VSCROLL = 0x0602;
+constexpr UINT WM_SETFONT = 0x0030, WM_GETFONT = 0x0031;
 // Button messages and notifications.
 constexpr UINT BM_GETCHECK = 0x00F0, BM_SETCHECK = 0x00F1, BM_CLICK = 0x00F5;
 constexpr WPARAM BST_UNCHECKED = 0, BST_CHECKED = 1, BST_GRAYED = 2;
@@ -106,7 +112,9 @@ protected:
   void ReplaceSelection(const String& s, bool byUser, bool typing = false);
   void MoveCaret(int pos, bool extend);
   int CharCount() const;
-  int PosFromPoint(TPoint p);
+  virtual int PosFromPoint(TPoint p);
+  // Where character `pos` is drawn (client coordinates of its left top).
+  virtual TPoint PointFromPos(int pos);
   String DisplayText() const;
   bool fReadOnly = false;
   char32_t fPasswordChar = 0;
@@ -117,6 +125,8 @@ protected:
   bool fHasUndo = false;
   bool fTypingRun = false;
   int fScroll = 0;     // first shown character (single line) or line (memo)
+  bool fCaretInView = true;  // the next paint scrolls the caret into view
+  int fLeftMargin = 2, fRightMargin = 2;
 };
 
 class TEdit : public TCustomEdit {
@@ -141,6 +151,12 @@ public:
   TAlignment Alignment = taLeftJustify;
   // Caret line and column (characters).
   TPoint CaretPos();
+  // Line and column of a character position, and back (columns past the line's end clamp).
+  TPoint LineColOf(int pos);
+  int PosOf(int line, int col);
+  int TopLine() const { return fScroll; }
+  // Scrolls so that `line` is the first shown; the parent hears EN_VSCROLL.
+  void ScrollTo(int line);
   void Dispatch(TMessage& m) override;
 
 protected:
@@ -152,9 +168,11 @@ protected:
   void Change() override;
   LRESULT DialogCode() override;
   int LineHeight();
+  int PosFromPoint(TPoint p) override;
+  TPoint PointFromPos(int pos) override;
+  int VisibleLines();
 
 private:
-  class TMemoStrings;
   void LinesChanged(TObject*);
   void EnsureText() override;
   std::unique_ptr<TStringList> fLines;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "FormsTestUtil.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Mask.h"
@@ -243,4 +245,53 @@ TEST(StdControls, MaskEditTakesWhatTheMaskAllows) {
   s.Type("1205");
   EXPECT_EQ(date->EditText(), "12/05");
   EXPECT_EQ(date->Text(), "1205") << "literals are not saved (;0)";
+}
+
+TEST(StdControls, MemoEditMessagesScrollingAndLineBreaks) {
+  TFormsSession s;
+  TPlainForm f;
+  std::vector<WORD> notes;
+  struct TNotedMemo : TMemo {
+    TNotedMemo(TComponent* o, std::vector<WORD>* n) : TMemo(o), notes(n) {}
+    void Dispatch(TMessage& m) override {
+      if (m.Msg == CN_COMMAND) notes->push_back(HIWORD(m.WParam));
+      TMemo::Dispatch(m);
+    }
+    std::vector<WORD>* notes;
+  };
+  auto* memo = new TNotedMemo(&f, &notes);
+  memo->SetParent(&f);
+  memo->SetBounds(0, 0, 200, 13 * 4 + 4);  // four lines of 13 pixels
+  memo->SetScrollBars(ssVertical);
+  Clipboard()->SetAsText("a\nbé\r\nc\rd\n\re");
+  f.Show();
+  memo->PasteFromClipboard();
+  EXPECT_EQ(memo->Lines()->Count(), 5);
+  EXPECT_EQ(memo->Text(), "a\r\nbé\r\nc\r\nd\r\ne") << "every break becomes CR LF";
+  EXPECT_EQ(memo->Perform(EM_LINEINDEX, 2), 7) << "positions count characters";
+  EXPECT_EQ(memo->Perform(EM_LINEINDEX, static_cast<WPARAM>(-1)), 13) << "the caret's line";
+  EXPECT_EQ(memo->Perform(EM_LINEINDEX, 9), -1);
+  char buf[16] = {};
+  WORD room = sizeof buf;
+  std::memcpy(buf, &room, sizeof room);
+  EXPECT_EQ(memo->Perform(EM_GETLINE, 1, reinterpret_cast<LPARAM>(buf)), 3);
+  EXPECT_EQ(String(buf, 3), "bé");
+  // Scrolling moves the first visible line, tells the parent, and sets the bar.
+  memo->Perform(EM_LINESCROLL, 0, -10);
+  EXPECT_EQ(memo->Perform(EM_GETFIRSTVISIBLELINE), 0);
+  memo->Perform(WM_VSCROLL, SB_LINEDOWN);
+  EXPECT_EQ(memo->Perform(EM_GETFIRSTVISIBLELINE), 1);
+  memo->Perform(WM_VSCROLL, SB_BOTTOM);
+  EXPECT_EQ(memo->Perform(EM_GETFIRSTVISIBLELINE), 1) << "the last line stays at the bottom";
+  EXPECT_EQ(notes, (std::vector<WORD>{EN_VSCROLL}));
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  s.Snapshot(f.Handle());
+  GetScrollInfo(memo->Handle(), SB_VERT, &si);
+  EXPECT_EQ(si.nPos, 1);
+  EXPECT_EQ(si.nMax, 4);
+  // A click lands on the line under the pointer.
+  s.Click(TFormsSession::At(memo, 2 + 7 + 3, 1 + 13 + 2));
+  EXPECT_EQ(memo->CaretPos(), (TPoint{1, 2}));
+  EXPECT_EQ(memo->Perform(EM_GETMODIFY), 1);
 }
