@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/core/Clock.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Forms.h"
 
@@ -1041,6 +1042,7 @@ TCustomListBox::TCustomListBox(TComponent* AOwner)
   fColor = clWindow;
   fParentColor = false;
   fBorderStyle = bsSingle;
+  fControlStyle.Exclude(csClickEvents);  // a selection change clicks (LBN_SELCHANGE)
   fItems->OnChange = TNotifyEvent(this, &TCustomListBox::ItemsChanged);
 }
 TCustomListBox::~TCustomListBox() { fItems->OnChange = nullptr; }
@@ -1048,12 +1050,44 @@ TCustomListBox::~TCustomListBox() { fItems->OnChange = nullptr; }
 void TCustomListBox::CreateParams(TCreateParams& p) {
   TCustomControl::CreateParams(p);
   p.Style |= WS_VSCROLL;
+  if (fHorzExtent > 0) p.Style |= WS_HSCROLL;
+}
+
+int TCustomListBox::Count() const { return IsVirtual() ? fVirtualCount : fItems->Count(); }
+
+void TCustomListBox::SetCount(int v) {
+  if (!IsVirtual()) throw EInvalidOperation("Count can be set only in the virtual styles");
+  fVirtualCount = std::max(v, 0);
+  ItemsChanged(nullptr);
+}
+
+void TCustomListBox::SetStyle(TListBoxStyle v) {
+  fStyle = v;
+  ItemsChanged(nullptr);
+}
+
+void TCustomListBox::SetMultiSelect(bool v) {
+  fMultiSelect = v;
+  ClearSelection();
+  if (fItemIndex >= 0) fSelected[fItemIndex] = true;
+}
+
+String TCustomListBox::ItemText(int i) {
+  if (i < 0 || i >= Count()) return String();
+  if (IsVirtual()) {
+    String data;
+    if (OnData) OnData(this, i, data);
+    return data;
+  }
+  return (*fItems)[i];
 }
 
 void TCustomListBox::ItemsChanged(TObject*) {
-  fSelected.assign(static_cast<std::size_t>(fItems->Count()), false);
-  if (fItemIndex >= fItems->Count()) fItemIndex = -1;
+  int n = Count();
+  fSelected.assign(static_cast<std::size_t>(n), false);
+  if (fItemIndex >= n) fItemIndex = -1;
   if (fItemIndex >= 0) fSelected[fItemIndex] = true;
+  fTopIndex = std::clamp(fTopIndex, 0, std::max(0, n - 1));
   UpdateScrollBar();
   Invalidate();
 }
@@ -1062,15 +1096,16 @@ int TCustomListBox::VisibleCount() { return std::max(1, ClientHeight() / std::ma
 
 void TCustomListBox::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  SetVertScrollBar(Handle(), fItems->Count(), VisibleCount(), fTopIndex);
+  SetVertScrollBar(Handle(), Count(), VisibleCount(), fTopIndex);
 }
 
 void TCustomListBox::SetItemIndex(int v) {
-  if (v < -1 || v >= fItems->Count()) v = -1;
-  if (!MultiSelect) std::fill(fSelected.begin(), fSelected.end(), false);
+  if (v < -1 || v >= Count()) v = -1;
+  if (!fMultiSelect) std::fill(fSelected.begin(), fSelected.end(), false);
   fItemIndex = v;
+  fAnchorIndex = v;
   if (v >= 0) {
-    fSelected[v] = true;
+    if (!fMultiSelect) fSelected[v] = true;
     if (v < fTopIndex) SetTopIndex(v);
     else if (v >= fTopIndex + VisibleCount()) SetTopIndex(v - VisibleCount() + 1);
   }
@@ -1078,7 +1113,7 @@ void TCustomListBox::SetItemIndex(int v) {
 }
 
 void TCustomListBox::SetTopIndex(int v) {
-  v = Clamp(v, 0, std::max(0, fItems->Count() - 1));
+  v = Clamp(v, 0, std::max(0, Count() - 1));
   if (v == fTopIndex) return;
   fTopIndex = v;
   UpdateScrollBar();
@@ -1087,24 +1122,52 @@ void TCustomListBox::SetTopIndex(int v) {
 
 void TCustomListBox::SetItemHeight(int v) {
   if (v > 0) fItemHeight = v;
+  UpdateScrollBar();
   Invalidate();
 }
 
 bool TCustomListBox::Selected(int i) const { return i >= 0 && i < static_cast<int>(fSelected.size()) && fSelected[i]; }
 void TCustomListBox::SetSelected(int i, bool v) {
   if (i < 0 || i >= static_cast<int>(fSelected.size())) throw EListError("List index out of bounds (" + IntToStr(i) + ")");
-  if (!MultiSelect && v) {
-    SetItemIndex(i);
+  if (!fMultiSelect) {
+    if (v) SetItemIndex(i);
+    else if (i == fItemIndex) SetItemIndex(-1);
     return;
   }
   fSelected[i] = v;
   Invalidate();
 }
 
+int TCustomListBox::SelCount() const {
+  if (!fMultiSelect) return -1;
+  return static_cast<int>(std::count(fSelected.begin(), fSelected.end(), true));
+}
+
+void TCustomListBox::ClearSelection() {
+  std::fill(fSelected.begin(), fSelected.end(), false);
+  if (!fMultiSelect) fItemIndex = -1;
+  Invalidate();
+}
+
+void TCustomListBox::SelectAll() {
+  if (!fMultiSelect) return;
+  std::fill(fSelected.begin(), fSelected.end(), true);
+  Invalidate();
+}
+
+void TCustomListBox::Clear() {
+  if (IsVirtual()) {
+    fVirtualCount = 0;
+    ItemsChanged(nullptr);
+  } else {
+    fItems->Clear();
+  }
+}
+
 int TCustomListBox::ItemAtPos(TPoint p, bool Existing) {
-  int i = fTopIndex + p.y / std::max(fItemHeight, 1);
   if (p.y < 0) return -1;
-  if (i >= fItems->Count()) return Existing ? -1 : fItems->Count();
+  int i = fTopIndex + p.y / std::max(fItemHeight, 1);
+  if (i >= Count()) return Existing ? -1 : Count();
   return i;
 }
 
@@ -1113,8 +1176,58 @@ TRect TCustomListBox::ItemRect(int i) {
   return TRect{0, y, ClientWidth(), y + fItemHeight};
 }
 
+int TCustomListBox::FindString(const String& prefix, int start) {
+  int n = Count();
+  if (n == 0) return -1;
+  String p = Utf8LowerCase(prefix);
+  for (int k = 1; k <= n; ++k) {
+    int i = ((start < 0 ? -1 : start) + k) % n;
+    if (Utf8LowerCase(ItemText(i)).rfind(p, 0) == 0) return i;
+  }
+  return -1;
+}
+
+int TCustomListBox::DoFindData(const String& Data) {
+  if (IsVirtual()) return OnDataFind ? OnDataFind(this, Data) : -1;
+  // The search starts at the current row, so typing more of its text keeps it.
+  return FindString(Data, fItemIndex < 0 ? -1 : fItemIndex - 1);
+}
+
+void TCustomListBox::SelChanged() {
+  if (HandleAllocated() && GetParent(Handle()) && (GetWindowLong(Handle(), GWL_STYLE) & WS_CHILD))
+    SendMessage(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetWindowLong(Handle(), GWL_ID)), LBN_SELCHANGE),
+                static_cast<LPARAM>(Handle().value));
+  else
+    Click();
+}
+
+void TCustomListBox::UserSelect(int index, bool shift, bool ctrl) {
+  if (index < 0 || index >= Count()) return;
+  std::vector<bool> before = fSelected;
+  int oldIndex = fItemIndex;
+  if (!fMultiSelect) {
+    SetItemIndex(index);
+  } else if (ExtendedSelect && shift) {
+    int a = fAnchorIndex < 0 ? index : fAnchorIndex;
+    if (!ctrl) std::fill(fSelected.begin(), fSelected.end(), false);
+    for (int i = std::min(a, index); i <= std::max(a, index); ++i) fSelected[i] = true;
+    fItemIndex = index;
+  } else if (!ExtendedSelect || ctrl) {
+    fSelected[index] = !fSelected[index];
+    fItemIndex = fAnchorIndex = index;
+  } else {
+    std::fill(fSelected.begin(), fSelected.end(), false);
+    fSelected[index] = true;
+    fItemIndex = fAnchorIndex = index;
+  }
+  if (fItemIndex < fTopIndex) SetTopIndex(fItemIndex);
+  else if (fItemIndex >= fTopIndex + VisibleCount()) SetTopIndex(fItemIndex - VisibleCount() + 1);
+  Invalidate();
+  if (before != fSelected || oldIndex != fItemIndex) SelChanged();
+}
+
 void TCustomListBox::DrawItem(int i, TRect r, TOwnerDrawState s) {
-  if (OnDrawItem && Style != lbStandard) {
+  if (OnDrawItem && fStyle != lbStandard && fStyle != lbVirtual) {
     OnDrawItem(this, i, r, s);
     return;
   }
@@ -1124,7 +1237,7 @@ void TCustomListBox::DrawItem(int i, TRect r, TOwnerDrawState s) {
   c->Brush()->SetStyle(bsClear);
   c->TextExtent("");
   SetTextColor(c->Handle(), Ref(s.Contains(odSelected) ? clHighlightText : Font()->Color()));
-  c->TextOut(r.left + 2, r.top, (*fItems)[i]);
+  c->TextOut(r.left + 2, r.top, ItemText(i));
   if (s.Contains(odFocused)) c->DrawFocusRect(r);
 }
 
@@ -1134,7 +1247,7 @@ void TCustomListBox::Paint() {
   c->Brush()->SetColor(Color());
   c->FillRect(cr);
   c->Font()->Assign(Font());
-  for (int i = fTopIndex; i < fItems->Count(); ++i) {
+  for (int i = fTopIndex; i < Count(); ++i) {
     TRect r = ItemRect(i);
     if (r.top >= cr.bottom) break;
     TOwnerDrawState s;
@@ -1146,50 +1259,208 @@ void TCustomListBox::Paint() {
 }
 
 void TCustomListBox::Dispatch(TMessage& m) {
+  auto text = [&]() { return String(m.LParam ? reinterpret_cast<const char*>(m.LParam) : ""); };
+  int n = Count();
   switch (m.Msg) {
-    case LB_GETCOUNT: m.Result = fItems->Count(); return;
+    case LB_GETCOUNT: m.Result = n; return;
     case LB_GETCURSEL: m.Result = fItemIndex; return;
-    case LB_SETCURSEL: SetItemIndex(static_cast<int>(m.WParam)); m.Result = fItemIndex; return;
-    case LB_ADDSTRING: m.Result = fItems->Add(reinterpret_cast<const char*>(m.LParam)); return;
-    case WM_LBUTTONDOWN: {
+    case LB_SETCURSEL:
+      SetItemIndex(static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
+      m.Result = fItemIndex < 0 && static_cast<std::intptr_t>(m.WParam) != -1 ? LB_ERR : fItemIndex;
+      return;
+    case LB_ADDSTRING: m.Result = fItems->Add(text()); return;
+    case LB_INSERTSTRING: {
+      int at = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
+      if (at < 0 || at > fItems->Count()) at = fItems->Count();
+      fItems->Insert(at, text());
+      m.Result = at;
+      return;
+    }
+    case LB_DELETESTRING: {
+      int at = static_cast<int>(m.WParam);
+      if (at < 0 || at >= fItems->Count()) {
+        m.Result = LB_ERR;
+        return;
+      }
+      fItems->Delete(at);
+      m.Result = fItems->Count();
+      return;
+    }
+    case LB_RESETCONTENT: Clear(); return;
+    case LB_GETTEXT: {
+      int i = static_cast<int>(m.WParam);
+      if (i < 0 || i >= n) {
+        m.Result = LB_ERR;
+        return;
+      }
+      String t = ItemText(i);
+      std::memcpy(reinterpret_cast<char*>(m.LParam), t.c_str(), t.size() + 1);
+      m.Result = static_cast<LRESULT>(t.size());
+      return;
+    }
+    case LB_GETTEXTLEN: {
+      int i = static_cast<int>(m.WParam);
+      m.Result = i < 0 || i >= n ? LB_ERR : static_cast<LRESULT>(ItemText(i).size());
+      return;
+    }
+    case LB_FINDSTRING:
+      m.Result = FindString(text(), static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
+      return;
+    case LB_SELECTSTRING: {
+      int i = FindString(text(), static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
+      if (i >= 0) SetItemIndex(i);
+      m.Result = i;
+      return;
+    }
+    case LB_GETSEL: {
+      int i = static_cast<int>(m.WParam);
+      m.Result = i < 0 || i >= n ? LB_ERR : Selected(i) ? 1 : 0;
+      return;
+    }
+    case LB_SETSEL: {
+      int i = static_cast<int>(static_cast<std::intptr_t>(m.LParam));
+      if (!fMultiSelect) {
+        m.Result = LB_ERR;
+        return;
+      }
+      if (i == -1) std::fill(fSelected.begin(), fSelected.end(), m.WParam != 0);
+      else if (i >= 0 && i < n) fSelected[i] = m.WParam != 0;
+      Invalidate();
+      return;
+    }
+    case LB_SELITEMRANGE: {
+      if (!fMultiSelect) {
+        m.Result = LB_ERR;
+        return;
+      }
+      int a = LOWORD(static_cast<std::uintptr_t>(m.LParam)), b = HIWORD(static_cast<std::uintptr_t>(m.LParam));
+      for (int i = std::min(a, b); i <= std::max(a, b) && i < n; ++i) fSelected[i] = m.WParam != 0;
+      Invalidate();
+      return;
+    }
+    case LB_GETSELCOUNT: m.Result = fMultiSelect ? SelCount() : LB_ERR; return;
+    case LB_GETTOPINDEX: m.Result = fTopIndex; return;
+    case LB_SETTOPINDEX: SetTopIndex(static_cast<int>(m.WParam)); return;
+    case LB_SETCARETINDEX:
+      if (static_cast<int>(m.WParam) >= 0 && static_cast<int>(m.WParam) < n) {
+        fItemIndex = static_cast<int>(m.WParam);
+        Invalidate();
+      }
+      return;
+    case LB_GETCARETINDEX: m.Result = fItemIndex; return;
+    case LB_SETITEMHEIGHT: SetItemHeight(LOWORD(static_cast<std::uintptr_t>(m.LParam))); return;
+    case LB_GETITEMHEIGHT: m.Result = fItemHeight; return;
+    case LB_GETITEMRECT: {
+      int i = static_cast<int>(m.WParam);
+      if (i < 0 || i >= n || !m.LParam) {
+        m.Result = LB_ERR;
+        return;
+      }
+      *reinterpret_cast<RECT*>(m.LParam) = ItemRect(i);
+      m.Result = 1;
+      return;
+    }
+    case LB_GETITEMDATA: {
+      int i = static_cast<int>(m.WParam);
+      m.Result = i < 0 || i >= fItems->Count() ? LB_ERR : reinterpret_cast<LRESULT>(fItems->Objects(i));
+      return;
+    }
+    case LB_SETITEMDATA: {
+      int i = static_cast<int>(m.WParam);
+      if (i < 0 || i >= fItems->Count()) {
+        m.Result = LB_ERR;
+        return;
+      }
+      fItems->PutObject(i, reinterpret_cast<TObject*>(m.LParam));
+      return;
+    }
+    case LB_SETCOUNT:
+      if (!IsVirtual()) {
+        m.Result = LB_ERR;
+        return;
+      }
+      SetCount(static_cast<int>(m.WParam));
+      return;
+    case LB_SETHORIZONTALEXTENT:
+      fHorzExtent = static_cast<int>(m.WParam);
+      if (HandleAllocated()) {
+        SCROLLINFO si;
+        si.fMask = SIF_RANGE | SIF_PAGE;
+        si.nMax = std::max(0, fHorzExtent - 1);
+        si.nPage = static_cast<UINT>(ClientWidth());
+        SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
+      }
+      return;
+    case LB_ITEMFROMPOINT: {
+      int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}, false);
+      bool outside = i >= n;
+      m.Result = MAKELONG(static_cast<WORD>(std::min(i, std::max(n - 1, 0))), outside ? 1 : 0);
+      return;
+    }
+    case CN_COMMAND:
+      if (HIWORD(m.WParam) == LBN_SELCHANGE) Click();
+      return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
       TCustomControl::Dispatch(m);
       if (CanFocus() && !Focused()) SetFocus();
       int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}, true);
-      if (i >= 0) {
-        if (MultiSelect && (m.WParam & MK_CONTROL)) {
-          fSelected[i] = !fSelected[i];
-          fItemIndex = i;
-          Invalidate();
-        } else {
-          SetItemIndex(i);
-        }
-      }
+      if (i >= 0) UserSelect(i, (m.WParam & MK_SHIFT) != 0, (m.WParam & MK_CONTROL) != 0);
       return;
     }
+    case WM_MOUSEMOVE:
+      TCustomControl::Dispatch(m);
+      if ((m.WParam & MK_LBUTTON) && GetCapture() == Handle() && !fMultiSelect) {
+        int y = GET_Y_LPARAM(m.LParam);
+        int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), std::max(0, y)}, true);
+        if (y >= ClientHeight()) i = std::min(n - 1, fTopIndex + VisibleCount());
+        if (y < 0) i = std::max(0, fTopIndex - 1);
+        if (i >= 0 && i != fItemIndex) UserSelect(i, false, false);
+      }
+      return;
     case WM_KEYDOWN: {
       TCustomControl::Dispatch(m);
+      if (m.WParam == 0 || n == 0) return;
       int i = fItemIndex;
       switch (m.WParam) {
         case VK_UP: i = std::max(0, i - 1); break;
-        case VK_DOWN: i = std::min(fItems->Count() - 1, i + 1); break;
+        case VK_DOWN: i = std::min(n - 1, i + 1); break;
         case VK_HOME: i = 0; break;
-        case VK_END: i = fItems->Count() - 1; break;
-        case VK_PRIOR: i = std::max(0, i - VisibleCount()); break;
-        case VK_NEXT: i = std::min(fItems->Count() - 1, i + VisibleCount()); break;
+        case VK_END: i = n - 1; break;
+        case VK_PRIOR: i = std::max(0, i - VisibleCount() + 1); break;
+        case VK_NEXT: i = std::min(n - 1, std::max(i, 0) + VisibleCount() - 1); break;
+        case VK_SPACE:
+          if (fMultiSelect && fItemIndex >= 0) UserSelect(fItemIndex, false, true);
+          return;
         default: return;
       }
-      if (i != fItemIndex && fItems->Count() > 0) {
-        SetItemIndex(i);
-        Click();
-      }
+      UserSelect(i, GetKeyState(VK_SHIFT) < 0, false);
+      return;
+    }
+    case WM_CHAR: {
+      TCustomControl::Dispatch(m);
+      char32_t ch = static_cast<char32_t>(m.WParam);
+      if (!AutoComplete || ch < 32 || (ch == ' ' && fMultiSelect)) return;
+      DWORD now = GetTickCount();
+      if (now - fLastKeyTime > AutoCompleteDelay) fSearch.clear();
+      fLastKeyTime = now;
+      fSearch += Utf8Encode(ch);
+      int i = DoFindData(fSearch);
+      // The same letter again steps to the next row starting with it.
+      String one = Utf8Encode(ch);
+      bool sameLetter = true;
+      for (std::size_t p = 0; p < fSearch.size(); p += one.size())
+        if (fSearch.compare(p, one.size(), one) != 0) sameLetter = false;
+      if (i < 0 && sameLetter && !IsVirtual()) i = FindString(one, fItemIndex);
+      if (i >= 0) UserSelect(i, false, false);
       return;
     }
     case WM_VSCROLL:
-      SetTopIndex(ScrollMessagePos(m.WParam, fTopIndex, 1, VisibleCount(), fItems->Count()));
+      SetTopIndex(ScrollMessagePos(m.WParam, fTopIndex, 1, VisibleCount(), n));
       return;
     case WM_MOUSEWHEEL:
       TCustomControl::Dispatch(m);
-      if (!m.Result) SetTopIndex(fTopIndex - static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * 3);
+      if (!m.Result) SetTopIndex(fTopIndex - static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * Mouse->WheelScrollLines());
       m.Result = 1;
       return;
     case WM_WINDOWPOSCHANGED:

@@ -19,8 +19,17 @@ constexpr UINT WM_SETFONT = 0x0030, WM_GETFONT = 0x0031;
 // Button messages and notifications.
 constexpr UINT BM_GETCHECK = 0x00F0, BM_SETCHECK = 0x00F1, BM_CLICK = 0x00F5;
 constexpr WPARAM BST_UNCHECKED = 0, BST_CHECKED = 1, BST_GRAYED = 2;
-// List box messages.
-constexpr UINT LB_ADDSTRING = 0x0180, LB_GETCOUNT = 0x018B, LB_GETCURSEL = 0x0188, LB_SETCURSEL = 0x0186;
+// List box messages and notifications.
+constexpr UINT LB_ADDSTRING = 0x0180, LB_INSERTSTRING = 0x0181, LB_DELETESTRING = 0x0182, LB_RESETCONTENT = 0x0184,
+               LB_SETSEL = 0x0185, LB_SETCURSEL = 0x0186, LB_GETSEL = 0x0187, LB_GETCURSEL = 0x0188,
+               LB_GETTEXT = 0x0189, LB_GETTEXTLEN = 0x018A, LB_GETCOUNT = 0x018B, LB_SELECTSTRING = 0x018C,
+               LB_GETTOPINDEX = 0x018E, LB_FINDSTRING = 0x018F, LB_GETSELCOUNT = 0x0190,
+               LB_SETHORIZONTALEXTENT = 0x0194, LB_SETTOPINDEX = 0x0197, LB_GETITEMRECT = 0x0198,
+               LB_GETITEMDATA = 0x0199, LB_SETITEMDATA = 0x019A, LB_SELITEMRANGE = 0x019B,
+               LB_SETCARETINDEX = 0x019E, LB_GETCARETINDEX = 0x019F, LB_SETITEMHEIGHT = 0x01A0,
+               LB_GETITEMHEIGHT = 0x01A1, LB_SETCOUNT = 0x01A7, LB_ITEMFROMPOINT = 0x01A9;
+constexpr LRESULT LB_ERR = -1;
+constexpr WORD LBN_SELCHANGE = 1, LBN_DBLCLK = 2;
 
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
@@ -272,6 +281,13 @@ public:
   explicit TGroupBox(TComponent* AOwner) : TCustomGroupBox(AOwner) {}
 };
 
+using TLBGetDataEvent = TEvent<void(TWinControl* Control, int Index, String& Data)>;
+using TLBFindDataEvent = TEvent<int(TWinControl* Control, const String& FindString)>;
+
+// A list of strings (or, in the virtual styles, of Count rows whose texts come from OnData)
+// with single, multiple or extended selection, a caret row, owner drawing, incremental search
+// by typing and the list-box messages. A selection changed by the user is announced to the
+// parent as LBN_SELCHANGE, which comes back as OnClick.
 class TCustomListBox : public TCustomControl {
   VT_CLASS(TCustomListBox, TCustomControl)
 public:
@@ -285,17 +301,34 @@ public:
   void SetTopIndex(int v);
   int ItemHeight() const { return fItemHeight; }
   void SetItemHeight(int v);
-  int Count() const { return fItems->Count(); }
-  bool MultiSelect = false;
+  // Rows: the items, or the virtual count.
+  int Count() const;
+  void SetCount(int v);  // virtual styles only
+  bool MultiSelect() const { return fMultiSelect; }
+  void SetMultiSelect(bool v);
+  bool ExtendedSelect = true;  // with MultiSelect: Shift extends, Ctrl toggles
   bool Sorted() const { return fItems->Sorted(); }
   void SetSorted(bool v) { fItems->SetSorted(v); }
-  TListBoxStyle Style = lbStandard;
+  TListBoxStyle Style() const { return fStyle; }
+  void SetStyle(TListBoxStyle v);
+  bool AutoComplete = true;
+  UINT AutoCompleteDelay = 500;  // ms between typed characters of one search
   bool Selected(int i) const;
   void SetSelected(int i, bool v);
+  int SelCount() const;
   int ItemAtPos(TPoint p, bool Existing);
   TRect ItemRect(int i);
-  void Clear() { fItems->Clear(); }
+  void Clear();
+  void ClearSelection();
+  void SelectAll();
+  // The text of a row (from OnData in the virtual styles).
+  String ItemText(int i);
+  // The first row after `start` (wrapping; -1: from the top) whose text starts with `prefix`,
+  // ignoring case; -1 when none.
+  int FindString(const String& prefix, int start);
   TDrawItemEvent OnDrawItem;
+  TLBGetDataEvent OnData;
+  TLBFindDataEvent OnDataFind;
   void Dispatch(TMessage& m) override;
 
 protected:
@@ -303,12 +336,25 @@ protected:
   void Paint() override;
   LRESULT DialogCode() override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
   virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+  // The row the incremental search finds (OnDataFind in the virtual styles).
+  virtual int DoFindData(const String& Data);
   void ItemsChanged(TObject*);
   void UpdateScrollBar();
   int VisibleCount();
+  // The user moved the selection to `index` (with the keyboard's Shift and Ctrl).
+  void UserSelect(int index, bool shift, bool ctrl);
+  void SelChanged();
+  bool IsVirtual() const { return fStyle == lbVirtual || fStyle == lbVirtualOwnerDraw; }
   std::unique_ptr<TStringList> fItems;
   std::vector<bool> fSelected;
   int fItemIndex = -1, fTopIndex = 0, fItemHeight = 13;
+  int fAnchorIndex = -1;
+  int fVirtualCount = 0;
+  int fHorzExtent = 0;
+  bool fMultiSelect = false;
+  TListBoxStyle fStyle = lbStandard;
+  String fSearch;
+  DWORD fLastKeyTime = 0;
 };
 
 class TListBox : public TCustomListBox {

@@ -295,3 +295,88 @@ TEST(StdControls, MemoEditMessagesScrollingAndLineBreaks) {
   EXPECT_EQ(memo->CaretPos(), (TPoint{1, 2}));
   EXPECT_EQ(memo->Perform(EM_GETMODIFY), 1);
 }
+
+TEST(StdControls, ListBoxSelectionSearchAndMessages) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* list = new TListBox(&f);
+  list->SetParent(&f);
+  list->SetBounds(0, 0, 120, 13 * 5 + 4);
+  for (const char* t : {"Alpha", "beta", "Bravo", "charlie", "Delta", "echo", "Foxtrot"}) list->Items()->Add(t);
+  int clicks = 0;
+  list->OnClick = [&](TObject*) { ++clicks; };
+  f.Show();
+  // Typing searches by prefix, ignoring case; a pause starts a new search.
+  s.Type("b");
+  EXPECT_EQ(list->ItemIndex(), 1);
+  s.Type("r");
+  EXPECT_EQ(list->ItemIndex(), 2) << "\"br\" continues the search";
+  s.Clock().AdvanceMs(600);
+  s.Type("d");
+  EXPECT_EQ(list->ItemIndex(), 4);
+  s.Key(VK_END);
+  EXPECT_EQ(list->ItemIndex(), 6);
+  EXPECT_EQ(list->TopIndex(), 2);
+  EXPECT_EQ(clicks, 4) << "each change by the user clicks once";
+  // The messages: a prefix search from after wParam, wrapping.
+  auto find = [&](int start, const char* t) { return list->Perform(LB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(t)); };
+  EXPECT_EQ(find(-1, "B"), 1);
+  EXPECT_EQ(find(1, "B"), 2);
+  EXPECT_EQ(find(2, "b"), 1);
+  EXPECT_EQ(find(0, "zulu"), LB_ERR);
+  EXPECT_EQ(list->Perform(LB_GETCOUNT), 7);
+  EXPECT_EQ(list->Perform(LB_SETCURSEL, 9), LB_ERR);
+  // Extended selection: Shift extends from the anchor, Ctrl toggles.
+  list->SetMultiSelect(true);
+  list->SetTopIndex(0);
+  s.Click(TFormsSession::At(list, 5, 13 * 1 + 3));
+  s.KeyDown(VK_SHIFT);
+  s.Click(TFormsSession::At(list, 5, 13 * 3 + 3));
+  s.KeyUp(VK_SHIFT);
+  s.KeyDown(VK_CONTROL);
+  s.Clock().AdvanceMs(1000);
+  s.Click(TFormsSession::At(list, 5, 13 * 2 + 3));
+  s.KeyUp(VK_CONTROL);
+  EXPECT_EQ(list->SelCount(), 2);
+  EXPECT_TRUE(list->Selected(1) && !list->Selected(2) && list->Selected(3));
+  EXPECT_EQ(list->Perform(LB_GETSELCOUNT), 2);
+}
+
+TEST(StdControls, VirtualListBoxAsksForItsRows) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* list = new TListBox(&f);
+  list->SetParent(&f);
+  list->SetStyle(lbVirtual);
+  list->SetCount(100000);
+  std::vector<int> asked;
+  list->OnData = [&](TWinControl*, int i, String& data) {
+    asked.push_back(i);
+    data = "row " + IntToStr(i);
+  };
+  list->OnDataFind = [&](TWinControl*, const String& text) { return text == "row 4" ? 4 : -1; };
+  f.Show();
+  s.Snapshot(f.Handle());
+  EXPECT_EQ(list->Count(), 100000);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_LT(asked.size(), 20u) << "only the rows shown are asked for";
+  EXPECT_EQ(list->ItemText(99999), "row 99999");
+  s.Type("row 4");
+  EXPECT_EQ(list->ItemIndex(), 4);
+  EXPECT_THROW(TListBox(nullptr).SetCount(3), EInvalidOperation);
+}
+
+TEST(StdControls, ListBoxSameLetterSteps) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* list = new TListBox(&f);
+  list->SetParent(&f);
+  for (const char* t : {"beta", "Bravo", "charlie", "bob"}) list->Items()->Add(t);
+  f.Show();
+  std::vector<int> seen;
+  for (int k = 0; k < 4; ++k) {
+    s.Type("b");
+    seen.push_back(list->ItemIndex());
+  }
+  EXPECT_EQ(seen, (std::vector<int>{0, 1, 3, 0}));
+}
