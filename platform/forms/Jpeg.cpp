@@ -23,6 +23,13 @@ void ErrorExit(j_common_ptr cinfo) {
 }
 void OutputMessage(j_common_ptr) {}
 
+jpeg_error_mgr* InitErrors(ErrorManager& err) {
+  jpeg_error_mgr* mgr = jpeg_std_error(&err.pub);
+  err.pub.error_exit = ErrorExit;
+  err.pub.output_message = OutputMessage;
+  return mgr;
+}
+
 struct HeaderInfo {
   int width = 0, height = 0, components = 0;
   bool gray = false;
@@ -32,9 +39,7 @@ struct HeaderInfo {
 int ReadHeader(const unsigned char* data, unsigned long size, HeaderInfo* info) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.pub.output_message = OutputMessage;
+  cinfo.err = InitErrors(err);
   if (setjmp(err.jump)) {
     int code = err.pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
@@ -56,9 +61,7 @@ int Decode(const unsigned char* data, unsigned long size, Pixel* out, int width,
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   unsigned char* row = nullptr;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.pub.output_message = OutputMessage;
+  cinfo.err = InitErrors(err);
   if (setjmp(err.jump)) {
     int code = err.pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
@@ -101,9 +104,7 @@ int Encode(const Pixel* pixels, int width, int height, int stride, int quality, 
            unsigned long* outSize) {
   jpeg_compress_struct cinfo;
   ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.pub.output_message = OutputMessage;
+  cinfo.err = InitErrors(err);
   if (setjmp(err.jump)) {
     int code = err.pub.msg_code;
     jpeg_destroy_compress(&cinfo);
