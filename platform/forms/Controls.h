@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/db/DB.h"  // TAlignment, which fields and controls share
 #include "platform/forms/Graphics.h"
 #include "platform/win/Windows.h"
 
@@ -53,7 +54,6 @@ enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TDragKind { dkDrag, dkDock };
 enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
 enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
 
