@@ -146,6 +146,8 @@ TDataSet::~TDataSet() {
   std::vector<TField*> fields;
   for (int i = 0; i < fFields.Count(); ++i) fields.push_back(fFields[i]);
   for (TField* f : fields) {
+    // Out of the list first: freeing a field notifies this dataset, which walks the list.
+    fFields.Remove(f);
     f->fDataSet = nullptr;
     if (f->Owner() == this) f->Free();
   }
