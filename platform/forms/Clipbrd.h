@@ -4,8 +4,8 @@
 // is used when a GUI application runs; otherwise one kept in the process.
 
 #include "platform/forms/Graphics.h"
+#include "platform/win/Windows.h"
 
-constexpr UINT CF_TEXT = 1, CF_BITMAP = 2, CF_METAFILEPICT = 3, CF_UNICODETEXT = 13;
 // The private picture format.
 constexpr UINT CF_PICTURE = 0xC0F0;
 

@@ -29,22 +29,6 @@ class TPopupMenu;
 class TDragObject;
 class TControlCanvas;
 
-constexpr UINT WM_PRINT = 0x0317;
-constexpr LPARAM PRF_CHECKVISIBLE = 0x1, PRF_NONCLIENT = 0x2, PRF_CLIENT = 0x4, PRF_ERASEBKGND = 0x8,
-                 PRF_CHILDREN = 0x10;
-// Framework messages beyond the window layer's list.
-constexpr UINT CM_CHILDKEY = CM_BASE + 44;
-constexpr UINT CM_ENTER = CM_BASE + 49;
-constexpr UINT CM_EXIT = CM_BASE + 50;
-constexpr UINT CM_CANCELMODE = CM_BASE + 52;
-constexpr UINT CM_TABSTOPCHANGED = CM_BASE + 54;
-constexpr UINT CM_CONTROLLISTCHANGE = CM_BASE + 60;
-constexpr UINT CM_RELEASE = CM_BASE + 61;  // a form frees itself after its handlers ran
-constexpr UINT CM_HINTSHOW = CM_BASE + 48;
-constexpr UINT CM_DRAG = CM_BASE + 47;
-constexpr UINT CM_INVOKEHELP = CM_BASE + 57;
-constexpr UINT CM_HITTEST = CM_BASE + 43;  // lParam: a client point; 0 answers "not here"
-
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind, 4>;

@@ -392,17 +392,3 @@ TColor StringToColor(const String& s);
 String ColorToString(TColor c);
 // Pixels per inch of the screen (96).
 int ScreenPixelsPerInch();
-
-// Rectangle helpers (half-open rectangles).
-inline BOOL OffsetRect(RECT* r, int dx, int dy) {
-  r->left += dx, r->right += dx, r->top += dy, r->bottom += dy;
-  return TRUE;
-}
-inline BOOL InflateRect(RECT* r, int dx, int dy) {
-  r->left -= dx, r->right += dx, r->top -= dy, r->bottom += dy;
-  return TRUE;
-}
-inline BOOL PtInRect(const RECT* r, POINT p) {
-  return p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
-}
-inline BOOL IsRectEmpty(const RECT* r) { return r->right <= r->left || r->bottom <= r->top; }

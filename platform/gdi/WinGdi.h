@@ -379,6 +379,21 @@ BOOL EndPath(HDC dc);
 BOOL AbortPath(HDC dc);
 HRGN PathToRegion(HDC dc);
 
+// ---- Rectangles (half-open: the right and bottom edges are outside) -------------------------
+
+inline BOOL OffsetRect(RECT* r, int dx, int dy) {
+  r->left += dx, r->right += dx, r->top += dy, r->bottom += dy;
+  return TRUE;
+}
+inline BOOL InflateRect(RECT* r, int dx, int dy) {
+  r->left -= dx, r->right += dx, r->top -= dy, r->bottom += dy;
+  return TRUE;
+}
+inline BOOL PtInRect(const RECT* r, POINT p) {
+  return p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
+}
+inline BOOL IsRectEmpty(const RECT* r) { return r->right <= r->left || r->bottom <= r->top; }
+
 // ---- Drawing -------------------------------------------------------------------------------
 
 int FillRect(HDC dc, const RECT* r, HBRUSH brush);

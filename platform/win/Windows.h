@@ -640,6 +640,16 @@ void DeallocateHWnd(HWND wnd);
 BOOL MessageBeep(UINT type);
 int MessageBeepCount();  // how many beeps were asked for (tests read it)
 
+// ---- message box flags and answers, standard clipboard formats ----
+// (The box itself and the clipboard are the framework's: platform/forms Dialogs.h, Clipbrd.h.)
+constexpr UINT MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_ABORTRETRYIGNORE = 0x2, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4,
+               MB_RETRYCANCEL = 0x5, MB_ICONHAND = 0x10, MB_ICONSTOP = 0x10, MB_ICONERROR = 0x10,
+               MB_ICONQUESTION = 0x20, MB_ICONEXCLAMATION = 0x30, MB_ICONWARNING = 0x30, MB_ICONASTERISK = 0x40,
+               MB_ICONINFORMATION = 0x40, MB_DEFBUTTON1 = 0x0, MB_DEFBUTTON2 = 0x100, MB_DEFBUTTON3 = 0x200,
+               MB_APPLMODAL = 0x0, MB_TASKMODAL = 0x2000;
+constexpr int IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7;
+constexpr UINT CF_TEXT = 1, CF_BITMAP = 2, CF_METAFILEPICT = 3, CF_UNICODETEXT = 13;
+
 // ---- exceptions ----
 // Exceptions never leave a window procedure, hook or timer: the layer catches them and hands
 // them to this handler (the application's). Without one, the message goes to stderr.

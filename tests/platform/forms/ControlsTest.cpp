@@ -27,7 +27,7 @@ public:
           {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"}, {CM_PARENTFONTCHANGED, "CM_PARENTFONTCHANGED"},
           {CM_MOUSEENTER, "CM_MOUSEENTER"}, {CM_MOUSELEAVE, "CM_MOUSELEAVE"}};
       for (auto& n : names)
-        if (n.first == m.Msg && (m.Msg != CM_MOUSEENTER && m.Msg != CM_MOUSELEAVE || m.LParam == reinterpret_cast<LPARAM>(this)))
+        if (n.first == m.Msg && ((m.Msg != CM_MOUSEENTER && m.Msg != CM_MOUSELEAVE) || m.LParam == reinterpret_cast<LPARAM>(this)))
           fLog->push_back(fName + " " + n.second);
     }
     Base::WndProc(m);
