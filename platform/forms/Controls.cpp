@@ -201,8 +201,22 @@ TCustomForm* TControl::GetParentForm() const {
   return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
 }
 
+void TControl::CheckNewSize(int& NewWidth, int& NewHeight) {
+  if (NewWidth != fWidth || NewHeight != fHeight) {
+    int w = NewWidth, h = NewHeight;
+    if (CanResize(w, h)) {
+      NewWidth = w;
+      NewHeight = h;
+    } else {
+      NewWidth = fWidth;
+      NewHeight = fHeight;
+    }
+  }
+  fConstraints.Apply(NewWidth, NewHeight);
+}
+
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  fConstraints.Apply(AWidth, AHeight);
+  CheckNewSize(AWidth, AHeight);
   if (ALeft == fLeft && ATop == fTop && AWidth == fWidth && AHeight == fHeight) return;
   InvalidateControl(Visible(), false);
   bool sized = AWidth != fWidth || AHeight != fHeight;
@@ -1138,7 +1152,7 @@ void TWinControl::UpdateWindowPlacement() {
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  fConstraints.Apply(AWidth, AHeight);
+  CheckNewSize(AWidth, AHeight);
   if (ALeft == fLeft && ATop == fTop && AWidth == fWidth && AHeight == fHeight) return;
   TRect oldClient = ClientRect();
   bool sized = AWidth != fWidth || AHeight != fHeight;
@@ -1444,9 +1458,14 @@ void TWinControl::Dispatch(TMessage& m) {
       Invalidate();
       return;
     case WM_WINDOWPOSCHANGING: {
-      // Size constraints hold for moves made by the user too.
+      // CanResize and the size constraints hold for moves made by the user too.
       auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
-      if (wp && !(wp->flags & SWP_NOSIZE)) fConstraints.Apply(wp->cx, wp->cy);
+      if (wp && !(wp->flags & SWP_NOSIZE)) {
+        int w = wp->cx, h = wp->cy;
+        CheckNewSize(w, h);
+        wp->cx = w;
+        wp->cy = h;
+      }
       DefaultHandler(m);
       return;
     }

@@ -231,6 +231,11 @@ protected:
   virtual void SetTextValue(const String& v);
   virtual void Paint() {}
   virtual void Resize();
+  // Asked before every change of size (by the program or by a window move); it may adjust the
+  // new size, or answer false to keep the current one. The size constraints apply after it.
+  virtual bool CanResize([[maybe_unused]] int& NewWidth, [[maybe_unused]] int& NewHeight) { return true; }
+  // The size a control gets for a requested size: CanResize, then the constraints.
+  void CheckNewSize(int& NewWidth, int& NewHeight);
   virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual void MouseMove(TShiftState Shift, int X, int Y);
   virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);

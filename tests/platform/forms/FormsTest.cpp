@@ -224,3 +224,50 @@ TEST(FormConstraints, HoldForTheProgramAndForWindowMoves) {
   GetWindowRect(f.Handle(), &r);
   EXPECT_EQ(r, Bounds(10, 10, 480, 260));
 }
+
+// A form that sizes in whole rows of 20 pixels and refuses to grow wider than 600.
+struct TRowSizedForm : TForm {
+  TRowSizedForm() : TForm(nullptr) {}
+  bool CanResize(int& NewWidth, int& NewHeight) override {
+    ++asked;
+    if (NewWidth > 600) return false;
+    NewHeight = NewHeight / 20 * 20;
+    return true;
+  }
+  int asked = 0;
+};
+
+TEST(FormConstraints, CanResizeAdjustsOrRefusesBeforeTheConstraints) {
+  TFormsSession s;
+  TRowSizedForm f;
+  f.Constraints()->MinHeight = 100;
+  f.SetBounds(0, 0, 300, 200);
+  f.Show();
+  struct Case {
+    bool byUser;
+    int w, h;
+    int wantW, wantH;
+  } cases[] = {
+      {false, 300, 245, 300, 240},  // rounded to whole rows
+      {false, 700, 400, 300, 240},  // refused: the size stays
+      {false, 250, 50, 250, 100},   // rounded to 40, then raised by the constraint
+      {true, 320, 333, 320, 320},   // a user's drag is asked too
+      {true, 900, 200, 320, 320},
+  };
+  for (const Case& c : cases) {
+    if (c.byUser)
+      SetWindowPos(f.Handle(), HWND(), f.Left(), f.Top(), c.w, c.h, SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+      f.SetBounds(f.Left(), f.Top(), c.w, c.h);
+    EXPECT_EQ(f.Width(), c.wantW) << c.w << "x" << c.h;
+    EXPECT_EQ(f.Height(), c.wantH) << c.w << "x" << c.h;
+    RECT r;
+    GetWindowRect(f.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, c.wantW);
+    EXPECT_EQ(r.bottom - r.top, c.wantH);
+  }
+  const int asked = f.asked;
+  f.SetBounds(40, 30, f.Width(), f.Height());  // a move alone asks nothing
+  EXPECT_EQ(f.asked, asked);
+  EXPECT_EQ(f.Left(), 40);
+}
