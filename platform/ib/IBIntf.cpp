@@ -49,6 +49,10 @@ const TIBClientLibrary& IBClient() {
   return gLoaded;
 }
 
+void IBShutdown() {
+  if (gLoadOk && gLoaded.fb_shutdown) gLoaded.fb_shutdown(0, fb_shutrsn_app_stopped);
+}
+
 const TIBClientLibrary* SetIBClientLibrary(const TIBClientLibrary* library) {
   const TIBClientLibrary* previous = gInstalled;
   gInstalled = library;

@@ -32,6 +32,7 @@
   X(isc_interprete) \
   X(fb_interpret) \
   X(fb_cancel_operation) \
+  X(fb_shutdown) \
   X(isc_vax_integer) \
   X(isc_portable_integer) \
   X(isc_open_blob2) \
@@ -61,6 +62,10 @@ bool TryIBLoad();
 
 // The loaded (or installed) client; raises EIBClientError when there is none.
 const TIBClientLibrary& IBClient();
+
+// Ends the client library's own threads and connections (when it was loaded): called once at
+// the end of the program, before static destruction, so that nothing of it runs during exit.
+void IBShutdown();
 
 // Installs a scripted client in place of the loaded one (nullptr goes back to the real one).
 // Returns the table that was installed before.

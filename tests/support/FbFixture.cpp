@@ -1,5 +1,9 @@
 #include "support/FbFixture.h"
 
+#include "platform/ib/IBIntf.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +17,14 @@
 namespace fs = std::filesystem;
 
 namespace {
+// The client library's connections and threads end with the tests, not during exit.
+class TClientShutdown : public ::testing::Environment {
+public:
+  void TearDown() override { IBShutdown(); }
+};
+[[maybe_unused]] const ::testing::Environment* const gClientShutdown =
+    ::testing::AddGlobalTestEnvironment(new TClientShutdown);
+
 std::mutex gMutex;
 std::map<std::string, std::string> gMade;
 std::vector<std::string> gFiles;
