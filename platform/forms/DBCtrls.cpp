@@ -55,6 +55,35 @@ bool IsOneOf(const String& text, const String& values) {
 
 String FirstOf(const String& values) { return values.substr(0, values.find(';')); }
 
+// Shared by the data-aware edit and memo.
+// Whether the control keeps the user's text (pending while the record is being edited).
+bool KeepsPending(bool& pending, const TFieldDataLink& link) {
+  if (pending && link.Editing()) return true;
+  pending = false;
+  return false;
+}
+
+// Shows the field's text without taking it for the user's change.
+void LoadText(TCustomEdit* c, bool& loading, const String& text) {
+  loading = true;
+  try {
+    c->SetText(text);
+  } catch (...) {
+    loading = false;
+    throw;
+  }
+  loading = false;
+  c->Modified = false;
+}
+
+// A change by the user starts editing the record; false when it cannot be edited.
+bool StartEdit(TFieldDataLink& link, bool loading, bool& pending) {
+  if (loading || !link.Field() || pending) return true;
+  pending = true;  // so that the edit's start does not reload the text being typed
+  pending = link.Edit();
+  return pending;
+}
+
 }  // namespace
 
 // ---- TDBEdit --------------------------------------------------------------------------------
@@ -80,27 +109,13 @@ void TDBEdit::Notification(TComponent* AComponent, TOperation Operation) {
 String TDBEdit::FieldText(TField* f) const { return fLink.Editing() ? f->Text() : f->DisplayText(); }
 
 void TDBEdit::DataChange() {
-  if (fPending && fLink.Editing()) return;  // the user's text stays until it is written
-  fPending = false;
-  fLoading = true;
-  try {
-    SetText(Field() ? FieldText(Field()) : String());
-  } catch (...) {
-    fLoading = false;
-    throw;
-  }
-  fLoading = false;
-  Modified = false;
+  if (!KeepsPending(fPending, fLink)) LoadText(this, fLoading, Field() ? FieldText(Field()) : String());
 }
 
 void TDBEdit::Change() {
-  if (!fLoading && Field() && !fPending) {
-    fPending = true;
-    if (!fLink.Edit()) {  // the record cannot be edited: back to the field's text
-      fPending = false;
-      DataChange();
-      return;
-    }
+  if (!StartEdit(fLink, fLoading, fPending)) {
+    DataChange();  // the record cannot be edited: back to the field's text
+    return;
   }
   TCustomEdit::Change();
 }
@@ -137,27 +152,13 @@ void TDBMemo::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TDBMemo::DataChange() {
-  if (fPending && fLink.Editing()) return;
-  fPending = false;
-  fLoading = true;
-  try {
-    SetText(Field() ? Field()->AsString() : String());
-  } catch (...) {
-    fLoading = false;
-    throw;
-  }
-  fLoading = false;
-  Modified = false;
+  if (!KeepsPending(fPending, fLink)) LoadText(this, fLoading, Field() ? Field()->AsString() : String());
 }
 
 void TDBMemo::Change() {
-  if (!fLoading && Field() && !fPending) {
-    fPending = true;
-    if (!fLink.Edit()) {
-      fPending = false;
-      DataChange();
-      return;
-    }
+  if (!StartEdit(fLink, fLoading, fPending)) {
+    DataChange();  // the record cannot be edited: back to the field's text
+    return;
   }
   TCustomMemo::Change();
 }
