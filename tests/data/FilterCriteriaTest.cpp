@@ -85,7 +85,9 @@ TEST(FilterCriteria, OperatorDescriptionsAndTranslations) {
   criteria.AddItem(nullptr, criteria.Name(), foEqual, Null(), "");
   criteria.AddItem(nullptr, criteria.Name(), foLike, "ab%", "ab%");
   criteria.AddItem(nullptr, criteria.Name(), foNotLike, "%ab%", "%ab%");
-  EXPECT_EQ(criteria.GetFilterCaption(), "(Name is blank) and (Name begins with ab) and (Name does not contain ab)");
+  criteria.AddItem(nullptr, criteria.Qty(), foBetween, CreateVariantPair(1, 5), "1;5");
+  EXPECT_EQ(criteria.GetFilterCaption(),
+            "(Name is blank) and (Name begins with ab) and (Name does not contain ab) and (Qty between 1 and 5)");
 
   TTestCriteria translated;
   translated.SetTranslateBetween(true);
@@ -356,6 +358,19 @@ TEST(FilterStream, RoundTripsAndReadsTheMarkerlessForm) {
   EXPECT_EQ(copy.GetFilterText(), source.GetFilterText());
   EXPECT_STREQ(static_cast<TkcFilterCriteriaItem*>(copy.Root()->GetItem(3))->Operator()->ClassName(),
                "TkcFilterNullOperator");
+
+  // The stored kinds 24 and 25 pick the blank tests themselves, whatever the value.
+  struct StoredKind {
+    std::uint8_t kind;
+    const char* className;
+  } storedKinds[] = {{24, "TkcFilterNullOperator"}, {25, "TkcFilterNotNullOperator"}};
+  for (const StoredKind& k : storedKinds) {
+    TTestCriteria target;
+    auto stored = MemoryStreamOf({0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x01, 0, 0, 0, 0x00, k.kind, 0, 0, 0, 0, 0x02, 0, 0, 0, 0x02, 0x05});
+    target.ReadData(stored.get());
+    ASSERT_EQ(target.Root()->GetCount(), 1);
+    EXPECT_STREQ(static_cast<TkcFilterCriteriaItem*>(target.Root()->GetItem(0))->Operator()->ClassName(), k.className);
+  }
 
   TTestCriteria markerless;
   markerless.AddItem(nullptr, markerless.Qty(), foEqual, 1, "");
