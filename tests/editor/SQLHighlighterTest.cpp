@@ -58,6 +58,9 @@ TEST(SxSQLSx, TokenStreamsPerDialect) {
       {sqlInterbase6, {"# $ ` [x] \\ \xC3\xA9t\xC3\xA9"},
        "Unknown'#' Space' ' Unknown'$' Space' ' Unknown'`' Space' ' Symbol'[' Ident'x' Symbol']' Space' ' "
        "Unknown'\\' Space' ' Unknown'\xC3\xA9' Ident't' Unknown'\xC3\xA9' |0\n"},
+      // A multi-byte character cut off by the line end is still one character; the scan stops at the end.
+      {sqlInterbase6, {"a\xC3", "'\xE2\x82", "\xF0"},
+       "Ident'a' Unknown'\xC3' |0\nString''\xE2\x82' |2\nString'\xF0' |2\n"},
       {sqlOracle, {":P_MSG @x", "REM hello there", "rem"},
        "Var':P_MSG' Space' ' Symbol'@' Ident'x' |0\nComment'REM hello there' |0\nComment'rem' |0\n"},
       {sqlOracle, {"DBMS_OUTPUT NO_DATA_FOUND NVL PROMPT ELSIF"},

@@ -61,6 +61,13 @@ TEST(SxEditStringList, CallbacksAndIndexErrors) {
   l.EndUpdate();
   EXPECT_EQ(l.log, (std::vector<std::string>{"changing", "chg 0,1", "chg 1,1", "change"}));
   EXPECT_THROW(l.SetCapacity(2), EListError);
+  try {
+    l.SetCapacity(l.Count() - 1);
+    FAIL();
+  } catch (const EListError& e) {
+    EXPECT_STREQ(e.what(), "Stringlist capacity cannot be smaller than count");
+  }
+  EXPECT_EQ(l.Count(), 3);
   l.log.clear();
   l.InsertLines(1, 7);
   EXPECT_EQ(l.Count(), 10);
