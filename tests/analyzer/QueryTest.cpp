@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -427,6 +428,106 @@ TEST_F(DbQuery, CancelWithoutARunningStatementIsQuiet) {
   EXPECT_EQ(calls.complete, 1);
 }
 
+// A cancel the server refuses: Firebird only ever answers "nothing to cancel", so the refusal
+// and its texts are scripted on top of the real client.
+namespace refusedcancel {
+int calls = 0, line = 0;
+ISC_STATUS Cancel(ISC_STATUS* st, isc_db_handle*, ISC_USHORT) {
+  ++calls;
+  line = 0;
+  st[0] = isc_arg_gds, st[1] = 335544721, st[2] = isc_arg_end;
+  return st[1];
+}
+ISC_LONG SqlCode(const ISC_STATUS*) { return -901; }
+void SqlInterprete(short, ISC_SCHAR* buffer, short) { std::strcpy(buffer, "X"); }
+ISC_LONG Interpret(ISC_SCHAR* buffer, unsigned int, const ISC_STATUS**) {
+  const char* lines[] = {"A", "B"};
+  if (line >= 2) return 0;
+  std::strcpy(buffer, lines[line++]);
+  return 1;
+}
+}  // namespace refusedcancel
+
+TEST_F(DbQuery, RefusedCancelGivesTheSQLCodeMessageAndStillCountsAsCancelled) {
+  TIBClientLibrary table = IBClient();
+  table.fb_cancel_operation = refusedcancel::Cancel;
+  table.isc_sqlcode = refusedcancel::SqlCode;
+  table.isc_sql_interprete = refusedcancel::SqlInterprete;
+  table.fb_interpret = refusedcancel::Interpret;
+  q.SetSQL("SELECT ID FROM A");
+  q.PrepareOnly();
+  ASSERT_NE(q.StatementHandle(), 0u);
+  const TIBClientLibrary* previous = SetIBClientLibrary(&table);
+  struct Case { bool enabled; const char* message; int calls; };
+  const Case cases[] = {{true, "SQL code: -901\n\rX\n\rA\n\rB", 1}, {false, "", 0}};
+  for (const Case& c : cases) {
+    refusedcancel::calls = 0;
+    q.CancelEnabled = c.enabled;
+    String message = "x";
+    q.CancelQuery(message);
+    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(refusedcancel::calls, c.calls);
+    EXPECT_TRUE(q.Cancelled());
+  }
+  SetIBClientLibrary(previous);
+  // A run's fetch clears the handle: nothing is left on the server to cancel.
+  q.CancelEnabled = false;
+  Run("SELECT ID FROM B");
+  ASSERT_EQ(q.StatementHandle(), 0u);
+  SetIBClientLibrary(&table);
+  refusedcancel::calls = 0;
+  q.CancelEnabled = true;
+  String message = "x";
+  q.CancelQuery(message);
+  SetIBClientLibrary(previous);
+  q.CancelEnabled = false;
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(refusedcancel::calls, 0);
+}
+
+// The dialog confirmed a value the parameter's type cannot take: the server refuses it, the
+// error passes on, and nothing is changed or left open.
+TEST_F(DbQuery, AValueTheParameterCannotTakeFailsTheRunAndChangesNothing) {
+  for (const char* value : {"", "abc", "1.5.7"}) {
+    SCOPED_TRACE(value);
+    q.OnGetParamValues = [value](TdmQuery* m) { m->SetParamValue("P", value, false); };
+    q.SetSQL("UPDATE UPD SET X = 9 WHERE ID = :P");
+    try {
+      q.ExecuteSQL();
+      ADD_FAILURE() << "no error";
+    } catch (const EIBError& e) {
+      EXPECT_NE(e.Message().find("conversion error from string"), std::string::npos) << e.Message();
+    }
+    EXPECT_FALSE(q.Running());
+    EXPECT_FALSE(q.IBTransaction.InTransaction());
+    EXPECT_EQ(q.RowsAffected(), -1);
+  }
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM UPD WHERE X = 9"), "0");
+}
+
+// A close that reaches the engine inside the fetch (the window cancels, then the attachment
+// goes): the steps after the fetch must not touch the closed dataset or attachment.
+TEST_F(DbQuery, AttachmentClosedDuringTheFetchEndsTheRunQuietly) {
+  q.PacketRecords = 100;
+  q.OnFetchProgress = [&](TdmQuery* m) {
+    ++calls.progress;
+    String message;
+    m->CancelQuery(message);
+    db.ForceClose();
+  };
+  EXPECT_NO_THROW(Run("SELECT ID FROM A"));
+  EXPECT_EQ(calls.progress, 1);
+  EXPECT_EQ(calls.complete, 0);
+  EXPECT_EQ(q.FetchTime(), -1);
+  EXPECT_FALSE(q.Running());
+  q.SetConnected(false);
+  db.Open();
+  q.SetConnected(true);
+  q.OnFetchProgress = nullptr;
+  Run("SELECT COUNT(*) FROM B");
+  EXPECT_EQ(calls.complete, 1);
+}
+
 TEST_F(DbQuery, IdleTransactionIsCommittedAfterAFullQuietPeriod) {
   std::function<void()> tick;
   unsigned interval = 0;
@@ -628,6 +729,32 @@ TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable
   EXPECT_TRUE(calls.errors.empty());
   ASSERT_TRUE(q.EnsureIndexStatistics("IDX_B_CODE_W"));
   EXPECT_EQ(q.IndexStatistics()->FieldByName("FIELD_NAMES")->AsString(), "CODE, W");
+}
+
+// The worker's open is one long client call: idle ticks meanwhile must not commit the
+// transaction it runs in, and the run ends with its result.
+TEST_F(ServerQuery, IdleTicksDuringAWorkerRunLeaveItsTransactionAlone) {
+  std::function<void()> tick;
+  SetIBTimerStarter([&](unsigned, std::function<void()> f) {
+    tick = std::move(f);
+    return std::function<void()>([&] { tick = nullptr; });
+  });
+  Run("SELECT COUNT(*) FROM A A1, A A2 WHERE A1.NAME || A2.NAME <> ''");
+  ASSERT_TRUE(tick);
+  int ticks = 0;
+  for (; ticks < 4 && q.Running(); ++ticks) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (tick) tick();
+  }
+  EXPECT_TRUE(q.Running()) << "the statement ended before the idle ticks";
+  EXPECT_TRUE(q.IBTransaction.InTransaction());
+  WaitDone();
+  SetIBTimerStarter(nullptr);
+  EXPECT_TRUE(calls.errors.empty()) << calls.errors[0];
+  EXPECT_TRUE(handled->messages.empty());
+  EXPECT_EQ(calls.complete, 1);
+  EXPECT_EQ(q.IBDataSet.Fields()[0]->AsLargeInt(), 4000000);
+  q.CommitIfActive();  // stops the timer while `tick` still lives
 }
 
 TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {

@@ -108,6 +108,7 @@ TEST_F(ScriptedServices, VersionNumbersAndCancelCapability) {
       {"WI-V6.5.0.28", "srv:C:\\x.gdb", 6, 5, true, true},
       {"LI-V7.1.0.131", "srv:/x.gdb", 7, 1, true, true},
       {"WI-V6.0.1.6", "srv:/x.gdb", 6, 0, false, false},
+      {"WI-V6.4.0.0", "srv:/x.gdb", 6, 4, false, false},  // cancel starts at 6.5
       {"6.5", "srv:/x.gdb", 6, 0, false, false},  // a run reaching the end is not converted
       {"V0.0.7.2 x", "srv:/x.gdb", 7, 2, true, true},
       {"V99999999999.3 x", "srv:/x.gdb", 1, 3, false, false},  // not a valid integer: 1
