@@ -193,6 +193,28 @@ TEST(DbServerConnection, EmbeddedConnectReportsTheVersionAndResetsOnEveryConnect
   EXPECT_EQ(changes, 3);
 }
 
+TEST(DbServerConnection, OldDialectDatabaseLowersTheConnectionsDialect) {
+  TdmServerProperties dm;
+  dm.SetDatabaseName(FbFixtureDatabase("dialect1"));
+  dm.SetUserName("SYSDBA");
+  dm.SetConnected(true);  // asks for dialect 3
+  EXPECT_EQ(dm.IBDatabase.DBSQLDialect(), 1);
+  EXPECT_EQ(dm.IBDatabase.SQLDialect(), 1);
+  TIBTransaction tr;
+  tr.SetDefaultDatabase(&dm.IBDatabase);
+  tr.StartTransaction();
+  TIBSQL q;
+  q.SetDatabase(&dm.IBDatabase);
+  q.SetTransaction(&tr);
+  q.SetSQL("SELECT COUNT(*) FROM T WHERE ID = \"1\"");  // a text in double quotes: dialect 1 only
+  q.ExecQuery();
+  EXPECT_EQ(q.Fields(0).AsString(), "1");
+  q.Close();
+  tr.Commit();
+  dm.SetConnected(false);
+  EXPECT_EQ(dm.IBDatabase.SQLDialect(), 3);  // the next database is asked for 3 again
+}
+
 TEST_F(ScriptedServices, ReconnectingToAnotherServerFetchesTheVersionAgain) {
   TdmServerProperties dm;
   dm.SetDatabaseName(FbFixtureDatabase("ib_basic"));

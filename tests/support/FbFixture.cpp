@@ -49,9 +49,16 @@ void RunIsql(const std::string& createLine, const std::string& script, const std
   std::string dir = FbScratchDir();
   std::string input = dir + "/" + tag + ".isql";
   std::string log = dir + "/" + tag + ".log";
+  // A script whose first line is "-- SQL dialect 1" makes a database of that dialect.
+  std::string firstLine;
+  {
+    std::ifstream in(source);
+    std::getline(in, firstLine);
+  }
+  const char* dialect = firstLine.rfind("-- SQL dialect 1", 0) == 0 ? "1" : "3";
   {
     std::ofstream out(input);
-    out << "SET SQL DIALECT 3;\n" << createLine << "\nINPUT '" << source << "';\nCOMMIT;\n";
+    out << "SET SQL DIALECT " << dialect << ";\n" << createLine << "\nINPUT '" << source << "';\nCOMMIT;\n";
   }
   std::string command = "isql-fb -q -b -i '" + input + "' > '" + log + "' 2>&1";
   if (std::system(command.c_str()) != 0) {
