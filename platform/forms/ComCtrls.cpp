@@ -778,7 +778,7 @@ void TTreeView::Dispatch(TMessage& m) {
     }
     case WM_VSCROLL: {
       int rows = static_cast<int>(VisibleNodes().size());
-      int top = ScrollMessagePos(m.WParam, fTopRow, 1, VisibleRowCount(), rows);
+      int top = ScrollMessagePos(this, SB_VERT, m.WParam, fTopRow, 1, VisibleRowCount(), rows);
       fTopRow = std::clamp(top, 0, std::max(0, rows - VisibleRowCount()));
       UpdateScrollBar();
       Invalidate();

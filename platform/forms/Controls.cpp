@@ -131,14 +131,30 @@ HCURSOR CursorHandle(TCursor c) {
   }
 }
 
-int ScrollMessagePos(WPARAM wParam, int pos, int line, int page, int last) {
+namespace {
+// The thumb position of a drag. The message carries only the low 16 bits; the full value is
+// the bar's track position, or its position when the thumb was let go where it was taken
+// (the track position may be left from an earlier drag). A message whose low word matches
+// neither was sent by other code and keeps its own value.
+int ThumbPos(TWinControl* c, int bar, WPARAM wParam) {
+  WORD low = HIWORD(wParam);
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_POS | SIF_TRACKPOS;
+  if (!c || !c->HandleAllocated() || !GetScrollInfo(c->Handle(), bar, &si)) return static_cast<short>(low);
+  if (static_cast<WORD>(si.nTrackPos) == low) return si.nTrackPos;
+  if (static_cast<WORD>(si.nPos) == low) return si.nPos;
+  return si.nMin < 0 ? static_cast<short>(low) : low;
+}
+}  // namespace
+
+int ScrollMessagePos(TWinControl* c, int bar, WPARAM wParam, int pos, int line, int page, int last) {
   switch (LOWORD(wParam)) {
     case SB_LINEUP: return pos - line;
     case SB_LINEDOWN: return pos + line;
     case SB_PAGEUP: return pos - page;
     case SB_PAGEDOWN: return pos + page;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: return static_cast<short>(HIWORD(wParam));
+    case SB_THUMBPOSITION: return ThumbPos(c, bar, wParam);
     case SB_TOP: return 0;
     case SB_BOTTOM: return last;
     default: return pos;

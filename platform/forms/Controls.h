@@ -486,9 +486,10 @@ TControl* FindDragTarget(TPoint pos, bool AllowDisabled);
 // The control that holds the mouse capture.
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* c);
-// The position a scroll message asks for (its SB_ code in the low word of wParam), moving by
-// `line` or `page`; SB_BOTTOM answers `last`. The caller clamps.
-int ScrollMessagePos(WPARAM wParam, int pos, int line, int page, int last);
+// The position a scroll message to `c`'s `bar` (SB_VERT, SB_HORZ) asks for (its SB_ code in
+// the low word of wParam), moving by `line` or `page`; SB_BOTTOM answers `last`. A thumb
+// drag answers the bar's full 32-bit track position. The caller clamps.
+int ScrollMessagePos(TWinControl* c, int bar, WPARAM wParam, int pos, int line, int page, int last);
 // Sets a window's vertical bar: `count` units, `page` of them shown, from `pos`.
 void SetVertScrollBar(HWND wnd, int count, int page, int pos);
 // The window layer's cursor for a framework cursor value.

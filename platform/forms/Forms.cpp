@@ -477,7 +477,7 @@ void TScrollBox::SetVertPosition(int v) {
 
 void TScrollBox::Dispatch(TMessage& m) {
   if (m.Msg == WM_VSCROLL) {
-    SetVertPosition(ScrollMessagePos(m.WParam, fVertPos, 8, ClientHeight(), INT_MAX / 2));
+    SetVertPosition(ScrollMessagePos(this, SB_VERT, m.WParam, fVertPos, 8, ClientHeight(), INT_MAX / 2));
     return;
   }
   if (m.Msg == CM_CONTROLLISTCHANGE || m.Msg == WM_WINDOWPOSCHANGED) {

@@ -762,7 +762,7 @@ void TCustomMemo::Dispatch(TMessage& m) {
       return;
     }
     case WM_VSCROLL:
-      ScrollTo(ScrollMessagePos(m.WParam, fScroll, 1, VisibleLines(), fLines->Count()));
+      ScrollTo(ScrollMessagePos(this, SB_VERT, m.WParam, fScroll, 1, VisibleLines(), fLines->Count()));
       return;
     case WM_MOUSEWHEEL:
       TCustomControl::Dispatch(m);
@@ -1456,7 +1456,7 @@ void TCustomListBox::Dispatch(TMessage& m) {
       return;
     }
     case WM_VSCROLL:
-      SetTopIndex(ScrollMessagePos(m.WParam, fTopIndex, 1, VisibleCount(), n));
+      SetTopIndex(ScrollMessagePos(this, SB_VERT, m.WParam, fTopIndex, 1, VisibleCount(), n));
       return;
     case WM_MOUSEWHEEL:
       TCustomControl::Dispatch(m);
