@@ -191,4 +191,6 @@ struct TMessage {
 
 // The name of a message number ("WM_KILLFOCUS"), or its hexadecimal value ("0x8065") for
 // numbers without a name; used by traces and test recordings.
+// Range bounds and bases (WM_KEYLAST, WM_USER, WM_APP, CN_BASE...) are not names: WM_USER
+// and WM_USER + 1 read "0x0400" and "0x0401".
 std::string MessageName(UINT msg);
