@@ -395,6 +395,9 @@ LRESULT ScrollBarNcLButtonDown(HWND wnd, int hit, POINT screen) {
   BarGeometry g0 = BarLayout(r, vertical);
   int grabOffset = (vertical ? local(screen).y - g0.bar.top : local(screen).x - g0.bar.left) - g0.thumbTop;
   int trackPos = b0.pos;
+  // A drag starts at the thumb's own place: readers of the track position never see a value
+  // left over from an earlier drag.
+  if (part == 2) (vertical ? r->vbar : r->hbar).trackPos = trackPos;
   auto send = [&](int code, int pos) {
     SendMessage(wnd, msg, MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(pos)), 0);
   };
