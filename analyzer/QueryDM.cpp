@@ -493,7 +493,14 @@ void TdmQuery::ApplyRememberedParams() {
   TIBParams& params = IBDataSet.Params();
   for (int i = 0; i < params.Count(); ++i) {
     const TParamLine* line = FindRemembered(params[i].Name());
-    if (line && !line->IsNull) params[i].SetAsString(line->Value);
+    if (!line || line->IsNull) continue;
+    // A value remembered from a parameter of another type that this one cannot take: the
+    // parameter stays null and the dialog asks for it, rather than failing every prepare
+    // before the user could give another value.
+    try {
+      params[i].SetAsString(line->Value);
+    } catch (const EConvertError&) {
+    }
   }
 }
 

@@ -1,9 +1,11 @@
 #include "platform/ib/IBSQL.h"
 
+#include "platform/core/NumberText.h"
 #include "platform/ib/IBErrors.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -102,6 +104,123 @@ std::string FormatDateTime(TDateTime t, bool date, bool time) {
     out += buffer;
   }
   return out;
+}
+
+[[noreturn]] void NotAnInteger(const std::string& text) {
+  throw EConvertError("'" + text + "' is not a valid integer value");
+}
+[[noreturn]] void NotAFloat(const std::string& text) {
+  throw EConvertError("'" + text + "' is not a valid floating point value");
+}
+
+bool StoredRange(short sqlType, std::int64_t& lo, std::int64_t& hi) {
+  switch (sqlType) {
+    case SQL_SHORT: lo = INT16_MIN, hi = INT16_MAX; return true;
+    case SQL_LONG: lo = INT32_MIN, hi = INT32_MAX; return true;
+    case SQL_INT64: lo = INT64_MIN, hi = INT64_MAX; return true;
+    default: return false;
+  }
+}
+
+// A decimal text of the platform's number form (blanks around, sign, locale separator,
+// exponent) as an integer of `places` decimals, exactly; digits beyond them round halves away
+// from zero, as the server rounds a text it assigns to a scaled number. False on overflow.
+bool ScaledFromText(const std::string& text, int places, std::int64_t& result) {
+  std::string plain = Trim(text);
+  int exponent = 0;
+  if (size_t e = plain.find_first_of("eE"); e != std::string::npos) {
+    // The text is well formed: the exponent is a signed run of digits; a huge one only
+    // saturates (a zero mantissa stays zero, anything else overflows).
+    long long x = 0;
+    size_t i = e + 1;
+    bool negative = i < plain.size() && plain[i] == '-';
+    if (i < plain.size() && (plain[i] == '-' || plain[i] == '+')) ++i;
+    for (; i < plain.size(); ++i) x = std::min(x * 10 + (plain[i] - '0'), 100000LL);
+    exponent = static_cast<int>(negative ? -x : x);
+    plain.resize(e);
+  }
+  if (char sep = FormatSettings.DecimalSeparator; sep != '.') std::replace(plain.begin(), plain.end(), sep, '.');
+  TDecimalText d = DecimalFromPlainText(plain);
+  if (d.IsZero()) {
+    result = 0;
+    return true;
+  }
+  d.Exponent += exponent;
+  RoundDecimalAt(d, places);
+  if (d.IsZero()) {
+    result = 0;
+    return true;
+  }
+  int wholeDigits = d.Exponent + places;  // digits of the scaled integer
+  if (wholeDigits > 19) return false;
+  std::string digits = d.Digits;
+  digits.resize(static_cast<size_t>(wholeDigits), '0');
+  return TryStrToInt64((d.Negative ? "-" : "") + digits, result);
+}
+
+TIBColumnDesc Describe(const XSQLVAR& v) {
+  TIBColumnDesc d;
+  d.Name.assign(v.aliasname, static_cast<size_t>(v.aliasname_length));
+  d.FieldName.assign(v.sqlname, static_cast<size_t>(v.sqlname_length));
+  d.RelationName.assign(v.relname, static_cast<size_t>(v.relname_length));
+  d.SQLType = static_cast<short>(v.sqltype & ~1);
+  d.Nullable = (v.sqltype & 1) != 0;
+  d.SubType = v.sqlsubtype;
+  d.Scale = v.sqlscale;
+  d.Length = v.sqllen;
+  return d;
+}
+
+template <typename T>
+void Store(char* out, T v) {
+  std::memcpy(out, &v, sizeof v);
+}
+
+// Converts a parameter's text to the value its declared type holds and writes it in the type's
+// own format to `out` (8 bytes at least). Numbers and truth values only: other types (texts,
+// blobs, dates and times) answer false and go to the server as text, whose date and time
+// literals we do not try to match. Raises EConvertError when the type cannot take the text.
+bool EncodeParamText(const TIBColumnDesc& d, const std::string& text, char* out) {
+  switch (d.SQLType) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64: {
+      std::int64_t lo = 0, hi = 0, v = 0;
+      StoredRange(d.SQLType, lo, hi);
+      if (d.Scale >= 0) {
+        if (!TryStrToInt64(text, v) || v < lo || v > hi) NotAnInteger(text);
+      } else {
+        double check = 0;
+        if (!TryStrToFloat(text, check) || !ScaledFromText(text, -d.Scale, v) || v < lo || v > hi) NotAFloat(text);
+      }
+      if (d.SQLType == SQL_SHORT) Store(out, static_cast<std::int16_t>(v));
+      else if (d.SQLType == SQL_LONG) Store(out, static_cast<std::int32_t>(v));
+      else Store(out, v);
+      return true;
+    }
+    case SQL_FLOAT: {
+      double v = 0;
+      if (!TryStrToFloat(text, v) || std::fabs(v) > FLT_MAX) NotAFloat(text);
+      Store(out, static_cast<float>(v));
+      return true;
+    }
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      Store(out, StrToFloat(text));
+      return true;
+    case SQL_BOOLEAN: {
+      // "True" or "False" or a leading part of either in any letter case, or 1 or 0.
+      std::string u = UpperCase(Trim(text));
+      auto startOf = [&](const char* word) { return !u.empty() && std::string(word).compare(0, u.size(), u) == 0; };
+      bool v;
+      if (startOf("TRUE") || u == "1") v = true;
+      else if (startOf("FALSE") || u == "0") v = false;
+      else throw EConvertError("'" + text + "' is not a valid boolean value");
+      Store(out, static_cast<unsigned char>(v ? 1 : 0));
+      return true;
+    }
+    default: return false;
+  }
 }
 }  // namespace
 
@@ -240,6 +359,7 @@ std::string TIBParam::AsString() const {
 }
 
 void TIBParam::SetAsString(const std::string& value) {
+  fOwner->CheckText(fSlot, value);
   auto& s = fOwner->fSlots[fSlot];
   s.kind = TIBParams::Kind::Text;
   s.text = value;
@@ -275,9 +395,18 @@ void TIBParams::ClearAll() {
   for (auto& s : fSlots) s.kind = Kind::Null;
 }
 
-void TIBParams::Reset(const std::vector<std::string>& names) {
+// Every place of the name must take the text, each as its own type.
+void TIBParams::CheckText(size_t slot, const std::string& value) const {
+  char scratch[16];
+  for (size_t p = 0; p < fParams.size(); ++p)
+    if (fParams[p]->fSlot == slot) EncodeParamText(fDescs[p], value, scratch);
+}
+
+void TIBParams::Reset(const std::vector<std::string>& names, std::vector<TIBColumnDesc> descs) {
   fSlots.clear();
   fParams.clear();
+  descs.resize(names.size());
+  fDescs = std::move(descs);
   for (const std::string& name : names) {
     size_t slot = fSlots.size();
     for (size_t i = 0; i < fSlots.size(); ++i)
@@ -456,19 +585,7 @@ void TIBStatement::Prepare() {
     }
     out->AllocateBuffers();
     fColumns.clear();
-    for (int i = 0; i < columns; ++i) {
-      XSQLVAR& v = out->var(i);
-      TIBColumnDesc d;
-      d.Name.assign(v.aliasname, static_cast<size_t>(v.aliasname_length));
-      d.FieldName.assign(v.sqlname, static_cast<size_t>(v.sqlname_length));
-      d.RelationName.assign(v.relname, static_cast<size_t>(v.relname_length));
-      d.SQLType = static_cast<short>(v.sqltype & ~1);
-      d.Nullable = (v.sqltype & 1) != 0;
-      d.SubType = v.sqlsubtype;
-      d.Scale = v.sqlscale;
-      d.Length = v.sqllen;
-      fColumns.push_back(d);
-    }
+    for (int i = 0; i < columns; ++i) fColumns.push_back(Describe(out->var(i)));
     fOut = std::move(out);
     auto in = std::make_unique<Sqlda>(static_cast<int>(names.size()));
     ib.isc_dsql_describe_bind(status, &fHandle, 1, in->da());
@@ -483,8 +600,11 @@ void TIBStatement::Prepare() {
     for (size_t k = 0; k < names.size(); ++k)
       if (names[k].empty()) names[k] = "PARAM_" + std::to_string(k + 1);
     in->AllocateBuffers();
+    std::vector<TIBColumnDesc> descs;
+    for (int i = 0; i < in->da()->sqld; ++i) descs.push_back(Describe(in->var(i)));
+    fInDescribed.assign(in->da()->sqlvar, in->da()->sqlvar + in->da()->sqld);
     fIn = std::move(in);
-    fParams.Reset(names);
+    fParams.Reset(names, std::move(descs));
   } catch (...) {
     Unprepare();
     throw;
@@ -503,6 +623,7 @@ void TIBStatement::Unprepare() {
   fColumns.clear();
   fOut.reset();
   fIn.reset();
+  fInDescribed.clear();
   fBlobs.clear();
 }
 
@@ -544,38 +665,40 @@ std::string TIBStatement::Plan() {
 void TIBStatement::BindParams() {
   for (int i = 0; i < fIn->da()->sqld; ++i) {
     XSQLVAR& v = fIn->var(i);
+    v = fInDescribed[static_cast<size_t>(i)];  // each run starts from the described type and buffer
     TIBParams::Slot& s = fParams.fSlots[fParams.fParams[static_cast<size_t>(i)]->fSlot];
     short declared = static_cast<short>(v.sqltype & ~1);
-    // Values go to the server as text or as a number; it converts them to the parameter's type.
+    short& indicator = fIn->nulls[static_cast<size_t>(i)];
+    indicator = 0;
+    v.sqltype = static_cast<ISC_SHORT>(declared | 1);
+    // Texts of numbers and truth values go converted in the parameter's own type (they were
+    // checked when set); other values go as text or as a number, and the server converts them.
     switch (s.kind) {
       case TIBParams::Kind::Null:
-        v.sqltype = static_cast<ISC_SHORT>(declared | 1);
-        fIn->nulls[static_cast<size_t>(i)] = -1;
+        indicator = -1;
         break;
       case TIBParams::Kind::Text:
+        if (EncodeParamText(fParams.fDescs[static_cast<size_t>(i)], s.text, v.sqldata)) break;
         if (declared != SQL_TEXT && declared != SQL_VARYING && declared != SQL_BLOB) v.sqlsubtype = 0;
         v.sqltype = SQL_TEXT | 1;
         v.sqlscale = 0;
         v.sqllen = static_cast<ISC_SHORT>(std::min<size_t>(s.text.size(), 32767));
         v.sqldata = s.text.data();
-        fIn->nulls[static_cast<size_t>(i)] = 0;
         break;
       case TIBParams::Kind::Int64:
         v.sqltype = SQL_INT64 | 1;
         v.sqlscale = 0;
         v.sqllen = sizeof(std::int64_t);
         v.sqldata = reinterpret_cast<char*>(&s.i);
-        fIn->nulls[static_cast<size_t>(i)] = 0;
         break;
       case TIBParams::Kind::Double:
         v.sqltype = SQL_DOUBLE | 1;
         v.sqlscale = 0;
         v.sqllen = sizeof(double);
         v.sqldata = reinterpret_cast<char*>(&s.d);
-        fIn->nulls[static_cast<size_t>(i)] = 0;
         break;
     }
-    v.sqlind = &fIn->nulls[static_cast<size_t>(i)];
+    v.sqlind = &indicator;
   }
 }
 

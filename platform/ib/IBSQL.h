@@ -51,6 +51,8 @@ private:
 };
 
 // One input parameter of a statement. Parameters of the same name share their value.
+// A text set on a parameter of a numeric or boolean type is converted at once: a text the type
+// cannot take raises EConvertError and leaves the value as it was.
 class TIBParams;
 class TIBParam {
 public:
@@ -78,6 +80,8 @@ public:
   TIBParam& ByName(const std::string& name);
   TIBParam* FindParam(const std::string& name);
   void ClearAll();
+  // What the server describes of the i-th parameter (type, scale, length).
+  const TIBColumnDesc& Desc(int i) const { return fDescs.at(static_cast<size_t>(i)); }
 
 private:
   friend class TIBParam;
@@ -90,9 +94,11 @@ private:
     std::int64_t i = 0;
     double d = 0;
   };
-  void Reset(const std::vector<std::string>& names);
+  void Reset(const std::vector<std::string>& names, std::vector<TIBColumnDesc> descs);
+  void CheckText(size_t slot, const std::string& value) const;
   std::vector<Slot> fSlots;
   std::vector<std::unique_ptr<TIBParam>> fParams;
+  std::vector<TIBColumnDesc> fDescs;  // per parameter, in statement order
 };
 
 // Statement types the server reports.
@@ -175,6 +181,7 @@ private:
   std::vector<TIBColumnDesc> fColumns;
   std::unique_ptr<Sqlda> fOut;
   std::unique_ptr<Sqlda> fIn;
+  std::vector<XSQLVAR> fInDescribed;  // the input variables as described, with their own buffers
   std::vector<std::string> fBlobs;  // content of the current row's blob columns
 };
 

@@ -485,24 +485,49 @@ TEST_F(DbQuery, RefusedCancelGivesTheSQLCodeMessageAndStillCountsAsCancelled) {
   EXPECT_EQ(refusedcancel::calls, 0);
 }
 
-// The dialog confirmed a value the parameter's type cannot take: the server refuses it, the
-// error passes on, and nothing is changed or left open.
-TEST_F(DbQuery, AValueTheParameterCannotTakeFailsTheRunAndChangesNothing) {
-  for (const char* value : {"", "abc", "1.5.7"}) {
+// The dialog confirmed a value the parameter's type cannot take: the conversion error comes
+// while the values are set and passes on like any other binding error: the transaction is
+// committed, nothing runs, no later callback fires, nothing is remembered.
+TEST_F(DbQuery, AValueTheParameterCannotTakeFailsTheBindingAndChangesNothing) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "'' is not a valid integer value"},
+      {"abc", "'abc' is not a valid integer value"},
+      {"1.5.7", "'1.5.7' is not a valid integer value"},
+  };
+  for (const auto& [value, message] : cases) {
     SCOPED_TRACE(value);
+    calls = Calls();
     q.OnGetParamValues = [value](TdmQuery* m) { m->SetParamValue("P", value, false); };
     q.SetSQL("UPDATE UPD SET X = 9 WHERE ID = :P");
     try {
       q.ExecuteSQL();
       ADD_FAILURE() << "no error";
-    } catch (const EIBError& e) {
-      EXPECT_NE(e.Message().find("conversion error from string"), std::string::npos) << e.Message();
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), message);
     }
+    EXPECT_EQ(calls.prepared, 0);
+    EXPECT_EQ(calls.complete, 0);
     EXPECT_FALSE(q.Running());
     EXPECT_FALSE(q.IBTransaction.InTransaction());
     EXPECT_EQ(q.RowsAffected(), -1);
+    EXPECT_TRUE(q.RememberedParams().empty());
   }
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM UPD WHERE X = 9"), "0");
+
+  // A value remembered from a text parameter of the same name that an integer cannot take:
+  // the parameter stays null for the dialog, which gives another value.
+  q.OnGetParamValues = [](TdmQuery* m) { m->SetParamValue("P", "N1", false); };
+  Run("SELECT ID FROM A WHERE NAME = :P");
+  std::vector<TParamLine> shown;
+  q.OnGetParamValues = [&shown](TdmQuery* m) {
+    shown = m->GetParamList();
+    m->SetParamValue("P", " 3 ", false);
+  };
+  Run("UPDATE UPD SET X = 9 WHERE ID = :P");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(shown[0].IsNull);
+  EXPECT_EQ(q.RowsAffected(), 1);
+  EXPECT_EQ(q.RememberedParams()[0].Value, " 3 ");
 }
 
 // A close that reaches the engine inside the fetch (the window cancels, then the attachment
