@@ -411,7 +411,11 @@ void TIBParams::Reset(const std::vector<std::string>& names, std::vector<TIBColu
     size_t slot = fSlots.size();
     for (size_t i = 0; i < fSlots.size(); ++i)
       if (Upper(fSlots[i].name) == Upper(name)) slot = i;
-    if (slot == fSlots.size()) fSlots.push_back(Slot{name});
+    if (slot == fSlots.size()) {
+      Slot fresh;
+      fresh.name = name;
+      fSlots.push_back(std::move(fresh));
+    }
     auto p = std::make_unique<TIBParam>();
     p->fOwner = this;
     p->fSlot = slot;

@@ -61,7 +61,9 @@ TEST_F(IBDataSetFixture, FieldsTakeTheColumnTypesAndValues) {
     TField* f = ds.FieldByName(c.name);
     EXPECT_EQ(f->DataType(), c.type) << c.name;
     EXPECT_STREQ(f->ClassName(), c.classname) << c.name;
-    if (*c.first) EXPECT_EQ(f->AsString(), c.first) << c.name;
+    if (*c.first) {
+      EXPECT_EQ(f->AsString(), c.first) << c.name;
+    }
   }
   EXPECT_EQ(ds.FieldByName("NAME")->Size(), 40);
   EXPECT_EQ(ds.FieldByName("AMOUNT")->Size(), 2);
