@@ -4,6 +4,7 @@
 
 #include "platform/core/Utf8.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/FormsInternal.h"
 #include "platform/forms/Menus.h"
 
 namespace {
@@ -624,9 +625,7 @@ void TTreeView::SetTopItem(TTreeNode* n) {
 }
 
 void TTreeView::MakeRowVisible(int row) {
-  int visible = VisibleRowCount();
-  if (row < fTopRow) fTopRow = row;
-  else if (row >= fTopRow + visible) fTopRow = row - visible + 1;
+  fTopRow = forms_detail::TopToShow(row, fTopRow, VisibleRowCount());
   UpdateScrollBar();
   Invalidate();
 }
@@ -788,7 +787,7 @@ void TTreeView::Dispatch(TMessage& m) {
       TCustomControl::Dispatch(m);
       if (m.Result) return;
       int rows = static_cast<int>(VisibleNodes().size());
-      int lines = static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * Mouse->WheelScrollLines();
+      int lines = forms_detail::WheelLines(m.WParam);
       fTopRow = std::clamp(fTopRow - lines, 0, std::max(0, rows - VisibleRowCount()));
       UpdateScrollBar();
       Invalidate();

@@ -810,3 +810,7 @@ int TMouse::WheelScrollLines() const {
   SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &n, 0);
   return static_cast<int>(n);
 }
+
+int forms_detail::WheelLines(WPARAM wParam) {
+  return static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA * Mouse->WheelScrollLines();
+}

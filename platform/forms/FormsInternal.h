@@ -28,5 +28,13 @@ bool PopupControlMenu(TControl* control, TPoint screen);
 bool MainMenuBarShortCut(TCustomForm* form, TMessage& m);
 // A key message's shift state (the keyboard state now).
 TShiftState ShiftNow();
+// The lines a WM_MOUSEWHEEL message scrolls (positive: towards the start), by the user's setting.
+int WheelLines(WPARAM wParam);
+// The first visible row of a list that shows `row` with the least scrolling from `top`.
+inline int TopToShow(int row, int top, int visible) {
+  if (row < top) return row;
+  if (row >= top + visible) return row - visible + 1;
+  return top;
+}
 
 }  // namespace forms_detail

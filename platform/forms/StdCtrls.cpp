@@ -7,6 +7,7 @@
 #include "platform/core/Clock.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/FormsInternal.h"
 
 namespace {
 COLORREF Ref(TColor c) { return ColorToRGB(c); }
@@ -702,8 +703,7 @@ void TCustomMemo::Paint() {
   int visible = VisibleLines();
   if (fCaretInView) {
     fCaretInView = false;
-    if (caret.y < fScroll) fScroll = caret.y;
-    if (caret.y >= fScroll + visible) fScroll = caret.y - visible + 1;
+    fScroll = forms_detail::TopToShow(caret.y, fScroll, visible);
   }
   fScroll = std::clamp(fScroll, 0, std::max(0, fLines->Count() - 1));
   if (GetWindowLong(Handle(), GWL_STYLE) & WS_VSCROLL) SetVertScrollBar(Handle(), fLines->Count(), visible, fScroll);
@@ -766,7 +766,7 @@ void TCustomMemo::Dispatch(TMessage& m) {
       return;
     case WM_MOUSEWHEEL:
       TCustomControl::Dispatch(m);
-      if (!m.Result) ScrollTo(fScroll - static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * Mouse->WheelScrollLines());
+      if (!m.Result) ScrollTo(fScroll - forms_detail::WheelLines(m.WParam));
       m.Result = 1;
       return;
     case WM_KEYDOWN:
@@ -1106,8 +1106,8 @@ void TCustomListBox::SetItemIndex(int v) {
   fAnchorIndex = v;
   if (v >= 0) {
     if (!fMultiSelect) fSelected[v] = true;
-    if (v < fTopIndex) SetTopIndex(v);
-    else if (v >= fTopIndex + VisibleCount()) SetTopIndex(v - VisibleCount() + 1);
+    int top = forms_detail::TopToShow(v, fTopIndex, VisibleCount());
+    if (top != fTopIndex) SetTopIndex(top);
   }
   Invalidate();
 }
@@ -1220,8 +1220,8 @@ void TCustomListBox::UserSelect(int index, bool shift, bool ctrl) {
     fSelected[index] = true;
     fItemIndex = fAnchorIndex = index;
   }
-  if (fItemIndex < fTopIndex) SetTopIndex(fItemIndex);
-  else if (fItemIndex >= fTopIndex + VisibleCount()) SetTopIndex(fItemIndex - VisibleCount() + 1);
+  int top = forms_detail::TopToShow(fItemIndex, fTopIndex, VisibleCount());
+  if (top != fTopIndex) SetTopIndex(top);
   Invalidate();
   if (before != fSelected || oldIndex != fItemIndex) SelChanged();
 }
@@ -1460,7 +1460,7 @@ void TCustomListBox::Dispatch(TMessage& m) {
       return;
     case WM_MOUSEWHEEL:
       TCustomControl::Dispatch(m);
-      if (!m.Result) SetTopIndex(fTopIndex - static_cast<short>(HIWORD(m.WParam)) / WHEEL_DELTA * Mouse->WheelScrollLines());
+      if (!m.Result) SetTopIndex(fTopIndex - forms_detail::WheelLines(m.WParam));
       m.Result = 1;
       return;
     case WM_WINDOWPOSCHANGED:
