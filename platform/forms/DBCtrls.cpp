@@ -1,5 +1,7 @@
 #include "platform/forms/DBCtrls.h"
 
+#include <utility>
+
 #include "platform/core/SysUtils.h"
 
 // ---- TFieldDataLink -------------------------------------------------------------------------
@@ -55,44 +57,56 @@ bool IsOneOf(const String& text, const String& values) {
 
 String FirstOf(const String& values) { return values.substr(0, values.find(';')); }
 
-// Shared by the data-aware edit and memo.
-// Whether the control keeps the user's text (pending while the record is being edited).
-bool KeepsPending(bool& pending, const TFieldDataLink& link) {
-  if (pending && link.Editing()) return true;
-  pending = false;
-  return false;
+}  // namespace
+
+// ---- TFieldTextLink -------------------------------------------------------------------------
+
+TFieldTextLink::TFieldTextLink(TCustomEdit* control, TReadText read, TWriteText write)
+    : fControl(control), fRead(std::move(read)), fWrite(std::move(write)) {
+  VisualControl = true;
+  OnDataChange = [this] { Load(); };
+  OnUpdateData = [this] { Save(); };
 }
 
-// Shows the field's text without taking it for the user's change.
-void LoadText(TCustomEdit* c, bool& loading, const String& text) {
-  loading = true;
+// Shows the field's text without taking it for the user's change; the user's text stays
+// while the record is being edited.
+void TFieldTextLink::Load() {
+  if (fPending && Editing()) return;
+  fPending = false;
+  fLoading = true;
   try {
-    c->SetText(text);
+    fControl->SetText(Field() ? fRead(Field()) : String());
   } catch (...) {
-    loading = false;
+    fLoading = false;
     throw;
   }
-  loading = false;
-  c->Modified = false;
+  fLoading = false;
+  fControl->Modified = false;
 }
 
-// A change by the user starts editing the record; false when it cannot be edited.
-bool StartEdit(TFieldDataLink& link, bool loading, bool& pending) {
-  if (loading || !link.Field() || pending) return true;
-  pending = true;  // so that the edit's start does not reload the text being typed
-  pending = link.Edit();
-  return pending;
+void TFieldTextLink::Save() {
+  if (!fPending || !Field()) return;
+  fWrite(Field(), fControl->Text());
+  fPending = false;
 }
 
-}  // namespace
+bool TFieldTextLink::TextChanged() {
+  if (fLoading || !Field() || fPending) return true;
+  fPending = true;  // so that the edit's start does not reload the text being typed
+  fPending = Edit();
+  if (!fPending) Load();  // the record cannot be edited: back to the field's text
+  return fPending;
+}
+
+void TFieldTextLink::ControlExit() {
+  if (fPending) UpdateRecord();
+}
 
 // ---- TDBEdit --------------------------------------------------------------------------------
 
-TDBEdit::TDBEdit(TComponent* AOwner) : TCustomEdit(AOwner) {
-  fLink.VisualControl = true;
-  fLink.OnDataChange = [this] { DataChange(); };
-  fLink.OnUpdateData = [this] { UpdateData(); };
-}
+TDBEdit::TDBEdit(TComponent* AOwner)
+    : TCustomEdit(AOwner),
+      fLink(this, [this](TField* f) { return FieldText(f); }, [](TField* f, const String& t) { f->SetText(t); }) {}
 
 void TDBEdit::SetDataSource(TDataSource* v) { SetLinkSource(this, fLink, v); }
 
@@ -108,36 +122,20 @@ void TDBEdit::Notification(TComponent* AComponent, TOperation Operation) {
 
 String TDBEdit::FieldText(TField* f) const { return fLink.Editing() ? f->Text() : f->DisplayText(); }
 
-void TDBEdit::DataChange() {
-  if (!KeepsPending(fPending, fLink)) LoadText(this, fLoading, Field() ? FieldText(Field()) : String());
-}
-
 void TDBEdit::Change() {
-  if (!StartEdit(fLink, fLoading, fPending)) {
-    DataChange();  // the record cannot be edited: back to the field's text
-    return;
-  }
-  TCustomEdit::Change();
-}
-
-void TDBEdit::UpdateData() {
-  if (!fPending || !Field()) return;
-  Field()->SetText(Text());
-  fPending = false;
+  if (fLink.TextChanged()) TCustomEdit::Change();
 }
 
 void TDBEdit::Dispatch(TMessage& m) {
-  if (m.Msg == CM_EXIT && fPending) fLink.UpdateRecord();
+  if (m.Msg == CM_EXIT) fLink.ControlExit();
   TCustomEdit::Dispatch(m);
 }
 
 // ---- TDBMemo --------------------------------------------------------------------------------
 
-TDBMemo::TDBMemo(TComponent* AOwner) : TCustomMemo(AOwner) {
-  fLink.VisualControl = true;
-  fLink.OnDataChange = [this] { DataChange(); };
-  fLink.OnUpdateData = [this] { UpdateData(); };
-}
+TDBMemo::TDBMemo(TComponent* AOwner)
+    : TCustomMemo(AOwner),
+      fLink(this, [](TField* f) { return f->AsString(); }, [](TField* f, const String& t) { f->SetAsString(t); }) {}
 
 void TDBMemo::SetDataSource(TDataSource* v) { SetLinkSource(this, fLink, v); }
 
@@ -151,26 +149,12 @@ void TDBMemo::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent == fLink.DataSource()) SetDataSource(nullptr);
 }
 
-void TDBMemo::DataChange() {
-  if (!KeepsPending(fPending, fLink)) LoadText(this, fLoading, Field() ? Field()->AsString() : String());
-}
-
 void TDBMemo::Change() {
-  if (!StartEdit(fLink, fLoading, fPending)) {
-    DataChange();  // the record cannot be edited: back to the field's text
-    return;
-  }
-  TCustomMemo::Change();
-}
-
-void TDBMemo::UpdateData() {
-  if (!fPending || !Field()) return;
-  Field()->SetAsString(Text());
-  fPending = false;
+  if (fLink.TextChanged()) TCustomMemo::Change();
 }
 
 void TDBMemo::Dispatch(TMessage& m) {
-  if (m.Msg == CM_EXIT && fPending) fLink.UpdateRecord();
+  if (m.Msg == CM_EXIT) fLink.ControlExit();
   TCustomMemo::Dispatch(m);
 }
 

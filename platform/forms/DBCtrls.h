@@ -37,6 +37,30 @@ private:
   TField* fField = nullptr;
 };
 
+// The link of a data-aware edit or memo: it shows the field's text in the control, starts
+// editing the record when the user changes the text, and writes the text to the field.
+class TFieldTextLink : public TFieldDataLink {
+  VT_CLASS(TFieldTextLink, TFieldDataLink)
+public:
+  using TReadText = std::function<String(TField*)>;
+  using TWriteText = std::function<void(TField*, const String&)>;
+  TFieldTextLink(TCustomEdit* control, TReadText read, TWriteText write);
+  // The control's text changed: false when it was not the user's change to keep (the record
+  // cannot be edited; the control is back to the field's text).
+  bool TextChanged();
+  // The control loses the focus: the user's text reaches the record.
+  void ControlExit();
+
+private:
+  void Load();
+  void Save();
+  TCustomEdit* fControl;
+  TReadText fRead;
+  TWriteText fWrite;
+  bool fLoading = false;
+  bool fPending = false;  // the user's text has not reached the field yet
+};
+
 class TDBEdit : public TCustomEdit {
   VT_CLASS(TDBEdit, TCustomEdit)
 public:
@@ -54,11 +78,7 @@ protected:
   void Change() override;
   // The text the control shows for the field.
   virtual String FieldText(TField* f) const;
-  void DataChange();
-  void UpdateData();
-  TFieldDataLink fLink;
-  bool fLoading = false;
-  bool fPending = false;  // the user's text has not reached the field yet
+  TFieldTextLink fLink;
 };
 
 class TDBMemo : public TCustomMemo {
@@ -76,11 +96,7 @@ public:
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void Change() override;
-  void DataChange();
-  void UpdateData();
-  TFieldDataLink fLink;
-  bool fLoading = false;
-  bool fPending = false;
+  TFieldTextLink fLink;
 };
 
 // Checked when the field's text is one of ValueChecked's ";"-separated texts (letter case
