@@ -578,38 +578,23 @@ void TDataSet::Edit() {
   if (AfterEdit) AfterEdit(this);
 }
 
-void TDataSet::Insert() {
-  CheckActive();
-  CheckBrowseMode();
-  CheckCanModify();
-  if (BeforeInsert) BeforeInsert(this);
-  DoScrollEvent(BeforeScroll);
-  fInsertPos = fCur < 0 ? 0 : fCur;
-  fEditRec = -1;
-  fEditValues.assign(static_cast<size_t>(fFieldDefs.Count()), Null());
-  fCur = fActivePos = fInsertPos;
-  fBof = fEof = false;
-  SetState(dsInsert);
-  DoOnNewRecord();
-  fModified = false;
-  DataEvent(deDataSetChange, 0);
-  if (AfterInsert) AfterInsert(this);
-  DoScrollEvent(AfterScroll);
-}
+void TDataSet::Insert() { StartInsert(false); }
 
-void TDataSet::Append() {
+void TDataSet::Append() { StartInsert(true); }
+
+void TDataSet::StartInsert(bool atEnd) {
   CheckActive();
   CheckBrowseMode();
   CheckCanModify();
   if (BeforeInsert) BeforeInsert(this);
   DoScrollEvent(BeforeScroll);
-  FetchAll();
-  fInsertPos = ViewCount();
+  if (atEnd) FetchAll();
+  fInsertPos = atEnd ? ViewCount() : std::max(fCur, 0);
   fEditRec = -1;
   fEditValues.assign(static_cast<size_t>(fFieldDefs.Count()), Null());
   fCur = fActivePos = fInsertPos;
   fBof = false;
-  fEof = true;
+  fEof = atEnd;
   SetState(dsInsert);
   DoOnNewRecord();
   fModified = false;

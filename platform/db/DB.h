@@ -820,6 +820,8 @@ private:
 
   void SetState(TDataSetState Value);
   void DoScrollEvent(const TDataSetNotifyEvent& E) { if (E) E(this); }
+  // Insert and Append: a new record at the cursor or after the last one.
+  void StartInsert(bool atEnd);
   void MoveTo(int Pos, TDataEvent Event, std::intptr_t Info);
   void CheckCanModify() const;
   void CheckEditing() const;
