@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMetaEnum>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -22,6 +23,7 @@
 #include <map>
 
 #include "platform/core/Utf8.h"
+#include "platform/gdi/GuiApplication.h"
 #include "platform/win/WinCore.h"
 
 namespace {
@@ -172,7 +174,10 @@ public:
   }
 
   void WindowCreated(HWND wnd) override {
-    if (Host(wnd) || GetClassName(wnd) == "TPUtilWindow") return;
+    // Child windows are drawn on their top-level's surface: no widget of their own (one made
+    // here would never be shown nor freed, as only top-levels are reported destroyed).
+    win::WindowRec* r = win::Find(wnd);
+    if (!r || r->parent || Host(wnd) || GetClassName(wnd) == "TPUtilWindow") return;
     fHosts[wnd.value] = new THostWidget(wnd, FlagsFor(wnd));
   }
   void WindowDestroyed(HWND wnd) override {
@@ -442,4 +447,60 @@ WORD VirtualKeyFromQtKey(int key, bool keypad) {
     if (key == Qt::Key_Period) return VK_DECIMAL;
   }
   return it->second;
+}
+
+WORD VirtualKeyFromQtKeyName(const char* keyName, bool keypad) {
+  bool ok = false;
+  int key = QMetaEnum::fromType<Qt::Key>().keyToValue(keyName, &ok);
+  return ok ? VirtualKeyFromQtKey(key, keypad) : 0;
+}
+
+void EnsureShellApplication() {
+  if (QCoreApplication::instance()) return;
+  TGuiApplicationArgs a = PrepareGuiApplicationArgs();
+  new QApplication(*a.argc, a.argv);  // never destroyed, as EnsureGuiApplication's
+}
+
+bool QtShellHasHost(HWND topLevel) { return HostWidget(topLevel) != nullptr; }
+
+bool QtShellHostVisible(HWND topLevel) {
+  QWidget* host = HostWidget(topLevel);
+  return host && host->isVisible();
+}
+
+RECT QtShellHostRect(HWND topLevel) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return RECT{};
+  QRect g = host->geometry();
+  return RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
+bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return false;
+  Qt::MouseButton b = button == VK_RBUTTON ? Qt::RightButton : button == VK_MBUTTON ? Qt::MiddleButton : Qt::LeftButton;
+  QPointF local(windowPoint.x, windowPoint.y);
+  QPointF global = QPointF(host->geometry().topLeft()) + local;
+  QMouseEvent press(QEvent::MouseButtonPress, local, global, b, b, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, local, global, b, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(host, &press);
+  QApplication::sendEvent(host, &release);
+  return true;
+}
+
+bool QtShellSendClose(HWND topLevel) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return false;
+  QCloseEvent close;
+  QApplication::sendEvent(host, &close);
+  return true;
+}
+
+COLORREF QtShellHostPixel(HWND topLevel, POINT windowPoint) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return CLR_INVALID;
+  QImage shot = host->grab().toImage();
+  if (!shot.valid(windowPoint.x, windowPoint.y)) return CLR_INVALID;
+  QColor c = shot.pixelColor(windowPoint.x, windowPoint.y);
+  return RGB(static_cast<BYTE>(c.red()), static_cast<BYTE>(c.green()), static_cast<BYTE>(c.blue()));
 }

@@ -24,3 +24,24 @@ int RunMessageLoop();
 void PreparePlatformPlugin();
 // The virtual-key code of a Qt key (Qt::Key value and whether it came from the keypad).
 WORD VirtualKeyFromQtKey(int qtKey, bool keypad);
+// The same, for a key given by its Qt::Key enumerator name ("Key_A", "Key_PageDown"); 0 for an
+// unknown name.
+WORD VirtualKeyFromQtKeyName(const char* keyName, bool keypad);
+
+// For tools and tests that drive the real shell without seeing Qt.
+// Creates the widget application once when none exists ("offscreen" unless QT_QPA_PLATFORM
+// names a plugin); the program creates its own after PreparePlatformPlugin instead.
+void EnsureShellApplication();
+// Whether the top-level window has a host widget; whether that widget is shown; its geometry on
+// the screen (empty without a host).
+bool QtShellHasHost(HWND topLevel);
+bool QtShellHostVisible(HWND topLevel);
+RECT QtShellHostRect(HWND topLevel);
+// Real Qt mouse press and release of one button (VK_LBUTTON, VK_RBUTTON or VK_MBUTTON) at a
+// point of the host (the top-level window's own coordinates, frame included), sent through
+// Qt's event delivery, so the shell's event filter sees them. False without a host.
+bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button = VK_LBUTTON);
+// A real Qt close event, as from the window system. False without a host.
+bool QtShellSendClose(HWND topLevel);
+// The colour the host widget shows at a point of its own (rendered by Qt), or CLR_INVALID.
+COLORREF QtShellHostPixel(HWND topLevel, POINT windowPoint);

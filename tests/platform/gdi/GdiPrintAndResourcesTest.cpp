@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +10,7 @@
 
 #include "platform/gdi/FontMetrics.h"
 #include "platform/gdi/GdiResources.h"
+#include "platform/gdi/GuiApplication.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/Printers.h"
 #include "platform/gdi/WinGdi.h"
@@ -21,14 +20,7 @@ namespace {
 // The installed fonts and the PDF writer need the GUI application object.
 class GuiEnvironment : public ::testing::Environment {
 public:
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_platform_gdi";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: objects living to the end of the process may still refer to it.
-    if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
-  }
+  void SetUp() override { EnsureGuiApplication(); }
 };
 const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 

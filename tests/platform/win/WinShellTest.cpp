@@ -3,27 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMouseEvent>
-#include <QWidget>
-
 #include "WinTestUtil.h"
 #include "platform/win/QtShell.h"
 
-namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_platform_win";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-}  // namespace
-
 TEST(WinShell, ClickThroughQtReachesChildInClientCoordinates) {
-  App();
+  EnsureShellApplication();
   win::ResetAll();
   InstallQtShell();
   RegisterTestClasses();
@@ -44,15 +28,11 @@ TEST(WinShell, ClickThroughQtReachesChildInClientCoordinates) {
     }
     return std::nullopt;
   });
-  QWidget* host = HostWidget(top);
-  ASSERT_NE(host, nullptr);
-  EXPECT_TRUE(host->isVisible());
-  EXPECT_EQ(host->geometry(), QRect(100, 100, 200, 200));
-  QPointF local(35, 45), global(135, 145);
-  QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(host, &press);
-  QApplication::sendEvent(host, &release);
+  ASSERT_TRUE(QtShellHasHost(top));
+  EXPECT_FALSE(QtShellHasHost(child));
+  EXPECT_TRUE(QtShellHostVisible(top));
+  EXPECT_EQ(QtShellHostRect(top), (RECT{100, 100, 300, 300}));
+  ASSERT_TRUE(QtShellSendMouseClick(top, Point(35, 45)));
   MSG m;
   while (PeekMessage(&m, {}, 0, 0, PM_REMOVE)) {
     TranslateMessage(&m);
@@ -63,11 +43,9 @@ TEST(WinShell, ClickThroughQtReachesChildInClientCoordinates) {
   EXPECT_EQ(got[0].second, Point(15, 15));
   EXPECT_EQ(got[1].first, WM_LBUTTONUP);
   // The host blits the surface: the child's red fill shows at its place.
-  QImage shot = host->grab().toImage();
-  EXPECT_EQ(shot.pixelColor(30, 40), QColor(255, 0, 0));
+  EXPECT_EQ(QtShellHostPixel(top, Point(30, 40)), RGB(255, 0, 0));
   // A close request from the window system becomes WM_CLOSE, and the default destroys.
-  QCloseEvent close;
-  QApplication::sendEvent(host, &close);
+  ASSERT_TRUE(QtShellSendClose(top));
   EXPECT_FALSE(IsWindow(top));
   RemoveQtShell();
   win::ResetAll();
@@ -75,13 +53,14 @@ TEST(WinShell, ClickThroughQtReachesChildInClientCoordinates) {
 
 TEST(WinShell, QtKeysMapToVirtualKeys) {
   struct Case {
-    int key;
+    const char* key;
     bool keypad;
     WORD vk;
   };
-  for (const Case& c : {Case{Qt::Key_A, false, 'A'}, Case{Qt::Key_5, false, '5'}, Case{Qt::Key_5, true, VK_NUMPAD0 + 5},
-                        Case{Qt::Key_Escape, false, VK_ESCAPE}, Case{Qt::Key_Enter, true, VK_RETURN},
-                        Case{Qt::Key_F4, false, VK_F4}, Case{Qt::Key_PageDown, false, VK_NEXT},
-                        Case{Qt::Key_Control, false, VK_CONTROL}, Case{Qt::Key_Plus, true, VK_ADD}})
-    EXPECT_EQ(VirtualKeyFromQtKey(c.key, c.keypad), c.vk) << c.key;
+  for (const Case& c : {Case{"Key_A", false, 'A'}, Case{"Key_5", false, '5'}, Case{"Key_5", true, VK_NUMPAD0 + 5},
+                        Case{"Key_Escape", false, VK_ESCAPE}, Case{"Key_Enter", true, VK_RETURN},
+                        Case{"Key_F4", false, VK_F4}, Case{"Key_PageDown", false, VK_NEXT},
+                        Case{"Key_Control", false, VK_CONTROL}, Case{"Key_Plus", true, VK_ADD},
+                        Case{"Key_NoSuchKey", false, 0}})
+    EXPECT_EQ(VirtualKeyFromQtKeyName(c.key, c.keypad), c.vk) << c.key;
 }
