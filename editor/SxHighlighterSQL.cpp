@@ -253,11 +253,8 @@ void TSxSQLSx::SetLine(const String& NewValue, int LineNumber) {
   Next();
 }
 
-void TSxSQLSx::CommentOpen() {
-  const bool conditional = fDialect == sqlMySQL && At(fRun + 2) == '!';
-  fTokenID = conditional ? sqtConditionalComment : sqtComment;
-  fRange = conditional ? srsConditionalComment : srsComment;
-  fRun += 2;
+// Past the "*/" that closes the comment (leaving the comment), or to the end of the line.
+void TSxSQLSx::RunToCommentEnd() {
   while (!AtEol(fRun)) {
     if (At(fRun) == '*' && At(fRun + 1) == '/') {
       fRun += 2;
@@ -266,6 +263,14 @@ void TSxSQLSx::CommentOpen() {
     }
     ++fRun;
   }
+}
+
+void TSxSQLSx::CommentOpen() {
+  const bool conditional = fDialect == sqlMySQL && At(fRun + 2) == '!';
+  fTokenID = conditional ? sqtConditionalComment : sqtComment;
+  fRange = conditional ? srsConditionalComment : srsComment;
+  fRun += 2;
+  RunToCommentEnd();
 }
 
 void TSxSQLSx::CommentContinue() {
@@ -280,14 +285,7 @@ void TSxSQLSx::CommentContinue() {
     return;
   }
   fTokenID = fRange == srsConditionalComment ? sqtConditionalComment : sqtComment;
-  while (!AtEol(fRun)) {
-    if (At(fRun) == '*' && At(fRun + 1) == '/') {
-      fRun += 2;
-      fRange = srsUnknown;
-      return;
-    }
-    ++fRun;
-  }
+  RunToCommentEnd();
 }
 
 void TSxSQLSx::StringRule() {

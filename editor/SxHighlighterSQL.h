@@ -135,6 +135,7 @@ private:
   }
   void CommentOpen();
   void CommentContinue();
+  void RunToCommentEnd();
   void StringRule();
   void DelimitedUntil(char32_t close);
   void VariableRule();
