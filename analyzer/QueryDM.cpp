@@ -335,14 +335,7 @@ void TdmQuery::PrepareAndInspect() {
 
 void TdmQuery::PrepareOnly() {
   CommitIfActive();
-  IBTransaction.StartTransaction();
-  try {
-    PrepareAndInspect();
-  } catch (...) {
-    CommitAfterFailure(IBTransaction);
-    throw;
-  }
-  IBTransaction.Commit();
+  InTransaction(IBTransaction, [this] { PrepareAndInspect(); });
 }
 
 void TdmQuery::IBDataSetBeforeOpen() {
