@@ -14,6 +14,22 @@ TkcDisplayTextHook gDisplayTextHook = nullptr;
 void SetFilterDisplayTextHook(TkcDisplayTextHook AHook) { gDisplayTextHook = AHook; }
 TkcDisplayTextHook GetFilterDisplayTextHook() { return gDisplayTextHook; }
 
+namespace {
+// Runs `work` as one update of the criteria, so that its changes notify once; the update ends
+// also when the work fails.
+template <class F>
+void InUpdate(TkcFilterCriteria& criteria, F&& work) {
+  criteria.BeginUpdate();
+  try {
+    work();
+  } catch (...) {
+    criteria.EndUpdate();
+    throw;
+  }
+  criteria.EndUpdate();
+}
+}  // namespace
+
 String TranslateDisplayText(const String& Text) {
   return gDisplayTextHook ? gDisplayTextHook(Text) : Text;
 }
@@ -628,8 +644,7 @@ void TkcFilterCriteria::Assign(TPersistent* Source) {
     TPersistent::Assign(Source);
     return;
   }
-  BeginUpdate();
-  try {
+  InUpdate(*this, [&] {
     SetDateTimeFormat(source->fDateTimeFormat);
     fMaxValueListCount = source->fMaxValueListCount;
     SetOptions(source->fOptions);
@@ -641,11 +656,7 @@ void TkcFilterCriteria::Assign(TPersistent* Source) {
     SetUnderscoreWildcard(source->fUnderscoreWildcard);
     AssignItems(source);
     AssignEvents(source);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TkcFilterCriteria::CheckChanges() {
@@ -750,35 +761,25 @@ void TkcFilterCriteria::AssignItems(TkcFilterCriteria* Source) {
                                                  static_cast<const char*>(mine.Memory()) + mine.Size(),
                                                  static_cast<const char*>(theirs.Memory())))
     return;
-  BeginUpdate();
-  try {
+  InUpdate(*this, [&] {
     Clear();
     theirs.SetPosition(0);
     ReadData(&theirs);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 TkcFilterCriteriaItem* TkcFilterCriteria::AddItem(TkcFilterCriteriaItemList* AParent, TObject* AItemLink,
                                                   TkcFilterOperatorKind AOperatorKind, const Variant& AValue,
                                                   const String& ADisplayValue) {
-  BeginUpdate();
   TkcFilterCriteriaItem* item = nullptr;
-  try {
+  InUpdate(*this, [&] {
     TkcFilterCriteriaItemList* parent = AParent ? AParent : fRoot;
     std::unique_ptr<TkcFilterCriteriaItem> created(
         GetItemClass().Create(parent, AItemLink, AOperatorKind, Variant(AValue), String(ADisplayValue)));
     created->AfterConstruction();
     parent->fItems.push_back(created.get());
     item = created.release();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
   return item;
 }
 
@@ -872,8 +873,7 @@ void TkcFilterCriteria::ReadNodes(TStream* Stream, TkcFilterCriteriaItemList* AG
 }
 
 void TkcFilterCriteria::ReadData(TStream* Stream) {
-  BeginUpdate();
-  try {
+  InUpdate(*this, [&] {
     Clear();
     std::int32_t count = StreamReadInteger(Stream);
     if (count == -1) {
@@ -883,11 +883,7 @@ void TkcFilterCriteria::ReadData(TStream* Stream) {
       FilterReadError();
     }
     ReadNodes(Stream, fRoot, count, 1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TkcFilterCriteria::EndUpdate() {
@@ -896,15 +892,10 @@ void TkcFilterCriteria::EndUpdate() {
 }
 
 void TkcFilterCriteria::Clear() {
-  BeginUpdate();
-  try {
+  InUpdate(*this, [&] {
     fRoot->Clear();
     fRoot->SetBoolOperatorKind(fboAnd);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TkcFilterCriteria::SetDateTimeFormat(const String& Value) {
