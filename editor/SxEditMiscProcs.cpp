@@ -1,7 +1,6 @@
 #include "editor/SxEditMiscProcs.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "platform/core/Utf8.h"
 #include "platform/gdi/WinGdi.h"
@@ -35,15 +34,6 @@ void SwapInt(int& a, int& b) { std::swap(a, b); }
 TBufferCoord MinPoint(const TBufferCoord& a, const TBufferCoord& b) {
   if (b.Line < a.Line || (b.Line == a.Line && b.Char < a.Char)) return b;
   return a;
-}
-
-int SxMulDiv(int a, int b, int c) {
-  if (c == 0) return -1;
-  const long long p = static_cast<long long>(a) * b;
-  long long q = p / c, r = p % c;
-  // Round half away from zero.
-  if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(c))) q += ((p < 0) != (c < 0)) ? -1 : 1;
-  return static_cast<int>(q);
 }
 
 void GradientFill(HDC dc, TColor startColor, TColor endColor, int steps, const RECT& rect, bool horizontal) {

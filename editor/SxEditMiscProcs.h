@@ -10,6 +10,7 @@
 
 #include "editor/SxEditTypes.h"
 #include "platform/core/Colors.h"
+#include "platform/core/Math.h"
 #include "platform/core/SysUtils.h"
 #include "platform/core/WinTypes.h"
 
@@ -81,7 +82,6 @@ struct TSxGradientBand {
 template <class Fn>
 void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int left, int top,
                    int right, int bottom, bool horizontal, Fn&& fill);
-int SxMulDiv(int a, int b, int c);
 // Fills the rectangle on dc with the bands above, one solid brush each; system colours are
 // resolved to their current values first.
 void GradientFill(HDC dc, TColor startColor, TColor endColor, int steps, const RECT& rect, bool horizontal);
@@ -94,10 +94,10 @@ void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int 
   const int start = horizontal ? left : top;
   auto channel = [&](int shift, int i) {
     const int s = int((startRGB >> shift) & 0xFF), e = int((endRGB >> shift) & 0xFF);
-    return std::uint32_t(s + SxMulDiv(i, e - s, steps - 1)) << shift;
+    return std::uint32_t(s + MulDiv(i, e - s, steps - 1)) << shift;
   };
   for (int i = 0; i < steps; ++i) {
-    const int a = start + SxMulDiv(i, extent, steps), b = start + SxMulDiv(i + 1, extent, steps);
+    const int a = start + MulDiv(i, extent, steps), b = start + MulDiv(i + 1, extent, steps);
     const std::uint32_t color = channel(0, i) | channel(8, i) | channel(16, i);
     if (horizontal)
       fill(TSxGradientBand{a, top, b, bottom, color});
