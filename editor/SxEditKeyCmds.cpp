@@ -1,6 +1,5 @@
 #include "editor/SxEditKeyCmds.h"
 
-#include <cctype>
 
 namespace {
 
@@ -42,18 +41,11 @@ const IdentEntry kCommands[] = {
     {ecLowerCaseBlock, "ecLowerCaseBlock"}, {ecToggleCaseBlock, "ecToggleCaseBlock"}};
 static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 100);
 
-bool SameAscii(const String& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return i == a.size() && !b[i];
-}
-
 }  // namespace
 
 bool IdentToEditorCommand(const String& Ident, int& Cmd) {
   for (const auto& e : kCommands)
-    if (SameAscii(Ident, e.Name)) {
+    if (SameText(Ident, e.Name)) {
       Cmd = e.Value;
       return true;
     }

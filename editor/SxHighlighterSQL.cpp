@@ -27,11 +27,6 @@ const CharTables& Tables() {
 
 bool UsesTableB(TSQLDialect d) { return d == sqlMSSQL7 || d == sqlMSSQL2K; }
 
-String UpperAscii(String s) {
-  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 struct Registration {
   Registration() { RegisterPlaceableHighlighter(TSxSQLSx::StaticClass()); }
 } registration;
@@ -147,10 +142,10 @@ void TSxSQLSx::AddKeyword(const String& AKeyword, TSxSQLTokenKind AKind) {
   int walked = 0;
   auto& chain = fKeywords[HashKey(word.c_str(), walked)];
   const int length = static_cast<int>(word.size());
-  const String upper = UpperAscii(AKeyword);
+  const String upper = UpperCase(AKeyword);
   auto pos = chain.end();
   for (auto it = chain.begin(); it != chain.end(); ++it) {
-    if (UpperAscii(it->Keyword) == upper) throw Exception("Keyword \"" + it->Keyword + "\" already in list");
+    if (UpperCase(it->Keyword) == upper) throw Exception("Keyword \"" + it->Keyword + "\" already in list");
     if (pos == chain.end() && length < it->Length) pos = it;
   }
   chain.insert(pos, TSxHashEntry{AKeyword, length, AKind});
@@ -223,9 +218,9 @@ void TSxSQLSx::InitializeKeywordLists() {
     std::u32string w(name.begin(), name.end());
     int walked = 0;
     const auto& chain = fKeywords[HashKey(w.c_str(), walked)];
-    const String upper = UpperAscii(name);
+    const String upper = UpperCase(name);
     bool found = false;
-    for (const auto& e : chain) found = found || UpperAscii(e.Keyword) == upper;
+    for (const auto& e : chain) found = found || UpperCase(e.Keyword) == upper;
     if (!found) AddKeyword(name, sqtTableName);
   }
   DefHighlightChange(this);
