@@ -1,7 +1,6 @@
 #include "editor/SxEditHighlighter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 #include "editor/SxEditTextBuffer.h"
@@ -70,18 +69,6 @@ TColor SxPaletteColor(int Index) {
 
 namespace {
 
-int StrictInt(const String& s) {
-  char* end = nullptr;
-  const long v = std::strtol(s.c_str(), &end, 10);
-  if (s.empty() || *end) throw EConvertError("'" + s + "' is not a valid integer value");
-  return static_cast<int>(v);
-}
-
-String UpperAscii(String s) {
-  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // The framework's colour names ("clGreen", "clWindow") or a number ("$0000FF", "255").
 TColor ColorFromName(const String& s) {
   static const struct {
@@ -92,7 +79,7 @@ TColor ColorFromName(const String& s) {
                {"CLGRAY", clGray},   {"CLRED", clRed},       {"CLLIME", clLime},     {"CLYELLOW", clYellow},
                {"CLBLUE", clBlue},   {"CLFUCHSIA", clFuchsia}, {"CLAQUA", clAqua},   {"CLWHITE", clWhite},
                {"CLNONE", clNone},   {"CLWINDOW", clWindow}, {"CLWINDOWTEXT", clWindowText}};
-  const String u = UpperAscii(s);
+  const String u = UpperCase(s);
   for (const auto& n : names)
     if (u == n.name) return n.color;
   if (!s.empty() && s[0] == '$') {
@@ -100,7 +87,7 @@ TColor ColorFromName(const String& s) {
     const unsigned long v = std::strtoul(s.c_str() + 1, &end, 16);
     if (s.size() > 1 && !*end) return static_cast<TColor>(v);
   }
-  return StrictInt(s);
+  return StrToInt(s);
 }
 
 }  // namespace
@@ -120,8 +107,8 @@ bool TSxHighlighterAttributes::LoadFromOldRegistry(TCustomIniFile* Store, const 
         f[i] = value.substr(start, comma == String::npos ? String::npos : comma - start);
         start = comma == String::npos ? value.size() + 1 : comma + 1;
       }
-      SetBackground(f[4] == "1" ? clWindow : SxPaletteColor(StrictInt(f[6])));
-      SetForeground(f[3] == "1" ? clWindowText : SxPaletteColor(StrictInt(f[5])));
+      SetBackground(f[4] == "1" ? clWindow : SxPaletteColor(StrToInt(f[6])));
+      SetForeground(f[3] == "1" ? clWindowText : SxPaletteColor(StrToInt(f[5])));
       TSxFontStyles style = 0;
       if (f[2].find('B') != String::npos) style |= sxfsBold;
       if (f[2].find('I') != String::npos) style |= sxfsItalic;
@@ -148,7 +135,7 @@ bool TSxHighlighterAttributes::LoadFromOldRegistry(TCustomIniFile* Store, const 
       if (!reg.ValueExists(name)) return false;
     auto flag = [&](const char* name) {
       const String v = reg.ReadString(name);
-      return !(v == "0" || UpperAscii(v) == "FALSE");
+      return !(v == "0" || UpperCase(v) == "FALSE");
     };
     SetBackground(flag("Default Background") ? clWindow : bg);
     SetForeground(flag("Default Foreground") ? clWindowText : fg);

@@ -1,14 +1,5 @@
 #include "editor/SxEditRegistry.h"
 
-#include <cctype>
-#include <cstdlib>
-
-namespace {
-String Upper(String s) {
-  for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-}  // namespace
 
 String TSxRegistry::Resolve(const String& Key) const {
   String path = !Key.empty() && Key[0] == '\\' ? Key.substr(1) : (fCurrentPath.empty() ? Key : fCurrentPath + "\\" + Key);
@@ -18,13 +9,13 @@ String TSxRegistry::Resolve(const String& Key) const {
 
 bool TSxRegistry::KeyExists(const String& Key) const {
   const String path = Resolve(Key);
-  if (path.empty() || fStore->SectionExists(path) || fCreated.count(Upper(path)) > 0) return true;
+  if (path.empty() || fStore->SectionExists(path) || fCreated.count(UpperCase(path)) > 0) return true;
   // A key that holds only subkeys has no section of its own.
-  const String prefix = Upper(path) + "\\";
+  const String prefix = UpperCase(path) + "\\";
   TStringList sections;
   fStore->ReadSections(&sections);
   for (int i = 0; i < sections.Count(); ++i)
-    if (Upper(sections[i]).compare(0, prefix.size(), prefix) == 0) return true;
+    if (UpperCase(sections[i]).compare(0, prefix.size(), prefix) == 0) return true;
   return false;
 }
 
@@ -32,7 +23,7 @@ bool TSxRegistry::OpenKey(const String& Key, bool CanCreate) {
   const String path = Resolve(Key);
   if (!KeyExists("\\" + path)) {
     if (!CanCreate) return false;
-    fCreated.insert(Upper(path));
+    fCreated.insert(UpperCase(path));
   }
   fCurrentPath = path;
   fReadOnly = false;
@@ -51,11 +42,10 @@ bool TSxRegistry::ValueExists(const String& Name) const { return fStore->ValueEx
 
 int TSxRegistry::ReadInteger(const String& Name) const {
   if (!ValueExists(Name)) throw ERegistryException("Invalid data type for '" + Name + "'");
-  const String s = fStore->ReadString(fCurrentPath, Name, String());
-  char* end = nullptr;
-  const long v = std::strtol(s.c_str(), &end, 10);
-  if (s.empty() || *end) throw ERegistryException("Invalid data type for '" + Name + "'");
-  return static_cast<int>(v);
+  int v = 0;
+  if (!TryStrToInt(fStore->ReadString(fCurrentPath, Name, String()), v))
+    throw ERegistryException("Invalid data type for '" + Name + "'");
+  return v;
 }
 
 String TSxRegistry::ReadString(const String& Name) const { return fStore->ReadString(fCurrentPath, Name, String()); }
