@@ -180,9 +180,6 @@ struct RecordGuard {
 
 // Text
 std::shared_ptr<const FontMetrics> DcFontMetrics(DcObj& dc);
-std::u32string ToU32(std::string_view s);
-std::string ToU8(const std::u32string& s);
-std::string Utf16ToUtf8(std::u16string_view s);
 // Draws characters at device positions (escapement from the selected font). `x`, `y` are the
 // device reference point after alignment to the top-left of the text cell along the baseline
 // direction; `advances` holds one entry per character.

@@ -14,66 +14,10 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/core/Utf8.h"
 #include "platform/gdi/GdiInternal.h"
 
 namespace gdi {
-
-std::string ToU8(const std::u32string& s);
-
-std::u32string ToU32(std::string_view s) {
-  std::u32string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > s.size()) {
-      out.push_back(0xFFFD);  // a stray byte is one character, never part of another
-      ++i;
-      continue;
-    }
-    char32_t cp = n == 1 ? c : (c & (0x7F >> n));
-    bool ok = true;
-    for (int k = 1; k < n; ++k) {
-      const auto cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (!ok) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += n;
-  }
-  return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::u32string u;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    u.push_back(c);
-  }
-  return ToU8(u);
-}
-
-std::string ToU8(const std::u32string& s) {
-  std::string out;
-  for (char32_t c : s) {
-    if (c < 0x80) out += static_cast<char>(c);
-    else if (c < 0x800) out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
-    else if (c < 0x10000)
-      out += static_cast<char>(0xE0 | (c >> 12)), out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-          out += static_cast<char>(0x80 | (c & 0x3F));
-    else
-      out += static_cast<char>(0xF0 | (c >> 18)), out += static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)), out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
 
 namespace {
 
@@ -501,7 +445,7 @@ BOOL GetTextExtentPoint32(HDC h, std::string_view text, SIZE* size) {
   *size = SIZE{};
   if (!dc) return FALSE;
   auto m = DcFontMetrics(*dc);
-  *size = SIZE{Sum(Advances(*dc, *m, ToU32(text))), m->tm.tmHeight};
+  *size = SIZE{Sum(Advances(*dc, *m, Utf8ToUcs4(text))), m->tm.tmHeight};
   return TRUE;
 }
 
@@ -513,7 +457,7 @@ BOOL GetTextExtentExPoint(HDC h, std::string_view text, int maxExtent, int* fit,
   DcObj* dc = GetDC(h);
   if (!dc) return FALSE;
   auto m = DcFontMetrics(*dc);
-  const std::u32string t = ToU32(text);
+  const std::u32string t = Utf8ToUcs4(text);
   const std::vector<int> adv = Advances(*dc, *m, t);
   long long sum = 0;
   int fits = 0;
@@ -532,7 +476,7 @@ std::vector<int> GetCharAdvances(HDC h, std::string_view text) {
   if (!dc) return {};
   auto m = DcFontMetrics(*dc);
   std::vector<int> out;
-  for (char32_t c : ToU32(text)) out.push_back(m->Advance(c));
+  for (char32_t c : Utf8ToUcs4(text)) out.push_back(m->Advance(c));
   return out;
 }
 
@@ -557,7 +501,7 @@ BOOL TextOut(HDC h, int x, int y, std::string_view text) {
   if (!dc) return FALSE;
   RecordText(*dc, "TextOut", POINT{x, y}, nullptr, text, 0);
   RecordGuard g(*dc);
-  return TextOutImpl(*dc, x, y, 0, nullptr, ToU32(text), nullptr);
+  return TextOutImpl(*dc, x, y, 0, nullptr, Utf8ToUcs4(text), nullptr);
 }
 
 BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
@@ -569,14 +513,14 @@ BOOL ExtTextOut(HDC h, int x, int y, UINT options, const RECT* r, std::string_vi
   if (!dc) return FALSE;
   RecordText(*dc, "ExtTextOut", POINT{x, y}, r, text, options);
   RecordGuard g(*dc);
-  return TextOutImpl(*dc, x, y, options, r, ToU32(text), dx);
+  return TextOutImpl(*dc, x, y, options, r, Utf8ToUcs4(text), dx);
 }
 
 BOOL ExtTextOut(HDC h, int x, int y, UINT options, const RECT* r, const char* text, UINT length, const int* dx) {
   return ExtTextOut(h, x, y, options, r, std::string_view(text ? text : "", text ? length : 0), dx);
 }
 
-BOOL TextOutW(HDC h, int x, int y, std::u16string_view text) { return TextOut(h, x, y, Utf16ToUtf8(text));
+BOOL TextOutW(HDC h, int x, int y, std::u16string_view text) { return TextOut(h, x, y, WideToUtf8(text));
 }
 
 // ---- Tabs ----------------------------------------------------------------------------------
@@ -608,7 +552,7 @@ DWORD GetTabbedTextExtent(HDC h, std::string_view text, int tabCount, const int*
   DcObj* dc = GetDC(h);
   if (!dc) return 0;
   auto m = DcFontMetrics(*dc);
-  const int w = Sum(TabbedAdvances(*dc, *m, ToU32(text), 0, tabCount, tabStops));
+  const int w = Sum(TabbedAdvances(*dc, *m, Utf8ToUcs4(text), 0, tabCount, tabStops));
   return MAKELONG(static_cast<WORD>(w), static_cast<WORD>(m->tm.tmHeight));
 }
 
@@ -618,7 +562,7 @@ LONG TabbedTextOut(HDC h, int x, int y, std::string_view text, int tabCount, con
   RecordText(*dc, "TabbedTextOut", POINT{x, y}, nullptr, text, 0);
   RecordGuard g(*dc);
   auto m = DcFontMetrics(*dc);
-  const std::u32string t = ToU32(text);
+  const std::u32string t = Utf8ToUcs4(text);
   std::vector<int> adv = TabbedAdvances(*dc, *m, t, x - tabOrigin, tabCount, tabStops);
   TextOutImpl(*dc, x, y, 0, nullptr, t, adv.data());
   return static_cast<LONG>(MAKELONG(static_cast<WORD>(Sum(adv)), static_cast<WORD>(m->tm.tmHeight)));
@@ -856,7 +800,7 @@ int DrawTextEx(HDC h, std::string_view text, RECT* r, UINT format, const DRAWTEX
     rec.flags = format;
   }
   RecordGuard g(*dc);
-  return DrawTextImpl(*dc, ToU32(text), r, format, params);
+  return DrawTextImpl(*dc, Utf8ToUcs4(text), r, format, params);
 }
 
 int DrawText(HDC h, std::string_view text, RECT* r, UINT format) { return DrawTextEx(h, text, r, format, nullptr); }
@@ -874,8 +818,8 @@ int DrawText(HDC h, std::string* text, RECT* r, UINT format) {
   }
   RecordGuard g(*dc);
   std::u32string shortened;
-  const int height = DrawTextImpl(*dc, ToU32(*text), r, format, nullptr, &shortened);
-  if (!shortened.empty()) *text = ToU8(shortened);
+  const int height = DrawTextImpl(*dc, Utf8ToUcs4(*text), r, format, nullptr, &shortened);
+  if (!shortened.empty()) *text = Ucs4ToUtf8(shortened);
   return height;
 }
 
@@ -886,5 +830,5 @@ int DrawText(HDC h, const char* text, int length, RECT* r, UINT format) {
 }
 
 int DrawTextW(HDC h, std::u16string_view text, RECT* r, UINT format) {
-  return DrawText(h, Utf16ToUtf8(text), r, format);
+  return DrawText(h, WideToUtf8(text), r, format);
 }
