@@ -3,16 +3,6 @@
 #include "platform/ib/IBErrors.h"
 
 #include <cctype>
-#include <climits>
-
-namespace {
-bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
-  return true;
-}
-}  // namespace
 
 TdmServerProperties::TdmServerProperties(TComponent* AOwner) : TComponent(AOwner) {
   IBDatabase.SetName("IBDatabase");
@@ -105,7 +95,7 @@ void TdmServerProperties::GetServerNameAndProtocol() {
   // URL forms: inet://host[:port]/path, also inet4:// and inet6://.
   for (const char* scheme : {"inet://", "inet4://", "inet6://"}) {
     std::string s = scheme;
-    if (StartsWithNoCase(d, s)) {
+    if (SameText(d.substr(0, s.size()), s)) {
       size_t end = d.find('/', s.size());
       fProtocol = TCP;
       fServerName = d.substr(s.size(), end == std::string::npos ? std::string::npos : end - s.size());
@@ -192,12 +182,7 @@ void TdmServerProperties::ParseServerVersion() {
     size_t j = i;
     while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
     if (j >= text.size()) break;  // a run that reaches the end is not converted
-    std::string run = text.substr(i, j - i);
-    int value = 1;  // not a valid integer (too large)
-    if (run.size() <= 10) {
-      long long v = std::stoll(run);
-      if (v <= INT_MAX) value = static_cast<int>(v);
-    }
+    const int value = StrToIntDef(text.substr(i, j - i), 1);  // 1 when too large
     if (fMajor == 0) {
       fMajor = value;
     } else if (startsAfterMajor) {
