@@ -307,8 +307,7 @@ void DateTimeToLocaleText(bool FourDigitYear, String& Text, TDateTime Date) {
   String format = FormatSettings.ShortDateFormat;
   if (useSettings && hasTime) format += " " + FormatSettings.LongTimeFormat;
   if (FourDigitYear) {
-    String lower = format;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return char(std::tolower(static_cast<unsigned char>(c))); });
+    const String lower = LowerCase(format);
     size_t at = lower.find("yy");
     if (lower.find("yyy") == String::npos && at != String::npos)
       format.insert(at + 2, String(2, format[at]));
