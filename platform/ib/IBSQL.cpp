@@ -1,6 +1,7 @@
 #include "platform/ib/IBSQL.h"
 
 #include "platform/core/NumberText.h"
+#include "platform/core/Utf8.h"
 #include "platform/ib/IBErrors.h"
 
 #include <algorithm>
@@ -11,36 +12,11 @@
 #include <cstring>
 
 namespace {
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool ValidUtf8(const char* p, size_t n) {
-  size_t i = 0;
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(p[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > n) return false;
-    for (size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(p[i + k]) & 0xC0) != 0x80) return false;
-    i += len;
-  }
-  return true;
-}
-
+// Text that is not UTF-8 (a column of no declared set) is taken as Latin-1.
 std::string Latin1ToUtf8(const char* p, size_t n) {
   std::string out;
   out.reserve(n * 2);
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char c = static_cast<unsigned char>(p[i]);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (size_t i = 0; i < n; ++i) Utf8Append(out, static_cast<unsigned char>(p[i]));
   return out;
 }
 
@@ -239,15 +215,13 @@ std::string TIBValue::AsString() const {
   if (IsNull()) return {};
   switch (fDesc->SQLType) {
     case SQL_TEXT:
-      if (int perChar = CharacterWidth(fDesc->SubType); perChar > 1 && ValidUtf8(fData, fSize)) {
+      if (int perChar = CharacterWidth(fDesc->SubType);
+          perChar > 1 && Utf8IsValid(std::string_view(fData, fSize))) {
         // A CHAR(n) of a multi-byte set arrives padded to n times the widest character:
         // keep n characters.
         size_t chars = static_cast<size_t>(fDesc->Length / perChar), end = 0;
-        for (size_t k = 0; k < chars && end < fSize; ++k) {
-          unsigned char c = static_cast<unsigned char>(fData[end]);
-          end += c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
-        }
-        end = std::min(end, fSize);
+        const std::string_view text(fData, fSize);
+        for (size_t k = 0; k < chars && end < fSize; ++k) end = Utf8Next(text, end);
         if (std::string(fData + end, fSize - end).find_first_not_of(' ') == std::string::npos)
           return std::string(fData, end);
         return std::string(fData, fSize);
@@ -255,7 +229,7 @@ std::string TIBValue::AsString() const {
       [[fallthrough]];
     case SQL_VARYING:
     case SQL_BLOB:
-      if (ValidUtf8(fData, fSize)) return std::string(fData, fSize);
+      if (Utf8IsValid(std::string_view(fData, fSize))) return std::string(fData, fSize);
       return Latin1ToUtf8(fData, fSize);
     case SQL_SHORT:
     case SQL_LONG:
@@ -380,9 +354,8 @@ void TIBParam::SetAsDouble(double value) {
 void TIBParam::Clear() { fOwner->fSlots[fSlot].kind = TIBParams::Kind::Null; }
 
 TIBParam* TIBParams::FindParam(const std::string& name) {
-  std::string key = Upper(name);
   for (auto& p : fParams)
-    if (Upper(p->Name()) == key) return p.get();
+    if (SameText(p->Name(), name)) return p.get();
   return nullptr;
 }
 
@@ -410,7 +383,7 @@ void TIBParams::Reset(const std::vector<std::string>& names, std::vector<TIBColu
   for (const std::string& name : names) {
     size_t slot = fSlots.size();
     for (size_t i = 0; i < fSlots.size(); ++i)
-      if (Upper(fSlots[i].name) == Upper(name)) slot = i;
+      if (SameText(fSlots[i].name, name)) slot = i;
     if (slot == fSlots.size()) {
       Slot fresh;
       fresh.name = name;
@@ -460,7 +433,7 @@ std::string IBPreprocessSQL(const std::string& sql, std::vector<std::string>& na
       std::string word = sql.substr(i, j - i);
       out += word;
       i = j;
-      if (Upper(word) == "BEGIN") {  // a procedure body: its ":name" are variables
+      if (UpperCase(word) == "BEGIN") {  // a procedure body: its ":name" are variables
         out.append(sql, i, n - i);
         break;
       }
@@ -813,9 +786,8 @@ int TIBStatement::RowsAffected() {
 }
 
 int TIBStatement::FieldIndex(const std::string& name) const {
-  std::string key = Upper(name);
   for (size_t i = 0; i < fColumns.size(); ++i)
-    if (Upper(fColumns[i].Name) == key) return static_cast<int>(i);
+    if (SameText(fColumns[i].Name, name)) return static_cast<int>(i);
   return -1;
 }
 
