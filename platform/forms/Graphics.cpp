@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/core/Math.h"
+#include "platform/core/SysUtils.h"
 #include "platform/forms/Jpeg.h"
 #include "platform/gdi/GdiResources.h"
 
@@ -764,14 +765,10 @@ std::vector<FileFormat>& Formats() {
                                    {"jpeg", "JPEG Image File", TGraphicClass::Of<TJPEGImage>()}};
   return f;
 }
-String Lower(String s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 }  // namespace
 
 void RegisterFileFormat(const String& extension, const String& description, TGraphicClass graphicClass) {
-  String ext = Lower(extension);
+  String ext = LowerCase(extension);
   for (auto& f : Formats())
     if (f.extension == ext) {
       f.description = description;
@@ -782,7 +779,7 @@ void RegisterFileFormat(const String& extension, const String& description, TGra
 }
 
 TGraphicClass GraphicClassForExtension(const String& extension) {
-  String ext = Lower(!extension.empty() && extension[0] == '.' ? extension.substr(1) : extension);
+  String ext = LowerCase(!extension.empty() && extension[0] == '.' ? extension.substr(1) : extension);
   for (auto& f : Formats())
     if (f.extension == ext) return f.graphicClass;
   return nullptr;

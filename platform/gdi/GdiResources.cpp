@@ -4,8 +4,9 @@
 #include "platform/gdi/GdiResources.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
+
+#include "platform/core/SysUtils.h"
 
 namespace {
 
@@ -94,16 +95,10 @@ HBITMAP CheckBoxes() {
   return b;
 }
 
-std::string Upper(std::string_view s) {
-  std::string u(s);
-  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return u;
-}
-
 }  // namespace
 
 HBITMAP LoadNamedBitmap(std::string_view name) {
-  const std::string key = Upper(name);
+  const std::string key = UpperCase(std::string(name));
   auto it = Arts().find(key);
   if (it != Arts().end()) return FromArt(it->second, key == "SXEDITWRAPPED" ? RGB(0, 255, 0) : RGB(255, 255, 255));
   if (key == "KC_VERSCROLLBITMAP") return Anchor(true, false);

@@ -192,9 +192,7 @@ std::string SubstituteFaceName(const std::string& face) {
       {"arial", "Liberation Sans"},       {"ms shell dlg", "Liberation Sans"},  {"ms shell dlg 2", "Liberation Sans"},
       {"segoe ui", "Liberation Sans"},    {"verdana", "DejaVu Sans"},           {"times new roman", "Liberation Serif"},
       {"system", "Liberation Sans"}};
-  std::string lower;
-  for (char c : face) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  auto it = table.find(lower);
+  auto it = table.find(LowerCase(std::string(face)));
   if (it != table.end()) return it->second;
   if (!face.empty() && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     const QString family = QString::fromStdString(face);

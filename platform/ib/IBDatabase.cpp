@@ -3,15 +3,9 @@
 #include "platform/ib/IBErrors.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 
 namespace {
-std::string LowerAscii(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string TrimBlanks(const std::string& s) {
   size_t b = s.find_first_not_of(" \t");
   if (b == std::string::npos) return {};
@@ -27,7 +21,7 @@ std::string ParamName(const std::string& line) {
 
 // A parameter name without letter case and without the client's "isc_dpb_"/"isc_tpb_" prefix.
 std::string ParamKey(const std::string& name, const char* prefix) {
-  std::string key = LowerAscii(TrimBlanks(name));
+  std::string key = LowerCase(TrimBlanks(name));
   if (key.rfind(prefix, 0) == 0) key.erase(0, std::char_traits<char>::length(prefix));
   return key;
 }

@@ -42,8 +42,7 @@ void TIBServerProperties::Attach() {
   for (int i = 0; i < fParams.Count(); ++i) {
     std::string line = fParams.Strings(i);
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    std::string key = line.substr(0, line.find('='));
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string key = LowerCase(line.substr(0, line.find('=')));
     auto it = items.find(key);
     if (it == items.end()) throw EIBClientError("SPB Constant (isc_spb_" + key + ") is unknown");
     std::string value = fParams.ValueFromIndex(i).substr(0, 255);
