@@ -6,6 +6,7 @@
 
 #include "platform/core/Colors.h"
 #include "platform/core/Math.h"
+#include "platform/core/Utf8.h"
 #include "platform/win/WinCore.h"
 
 namespace win {
@@ -830,7 +831,7 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!buffer || wParam == 0) return 0;
       std::size_t n = std::min<std::size_t>(r->text.size(), wParam - 1);
       // Never cut a character in two.
-      while (n > 0 && n < r->text.size() && (static_cast<unsigned char>(r->text[n]) & 0xC0) == 0x80) --n;
+      while (!Utf8IsBoundary(r->text, n)) --n;
       std::copy_n(r->text.data(), n, buffer);
       buffer[n] = '\0';
       return static_cast<LRESULT>(n);
