@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gdi/GdiInternal.h"
+
 void Surface::Resize(int width, int height, Pixel fill) {
   width = std::max(width, 0);
   height = std::max(height, 0);
@@ -23,22 +25,16 @@ void Surface::Fill(const RECT& r, Pixel p) {
   for (int y = t; y < b; ++y) std::fill(Row(y) + l, Row(y) + rr, p);
 }
 
-namespace {
-RECT Intersect(const RECT& a, const RECT& b) {
-  RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-  if (r.left >= r.right || r.top >= r.bottom) return RECT{};
-  return r;
-}
-bool IsEmptyRect(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-}  // namespace
+using gdi::EmptyRect;
+using gdi::IntersectRects;
 
 void ScrollSurface(Surface& surface, const RECT& scroll, const RECT& clip, int dx, int dy) {
-  const RECT src = Intersect(scroll, surface.Bounds());
-  if (IsEmptyRect(src)) return;
+  const RECT src = IntersectRects(scroll, surface.Bounds());
+  if (EmptyRect(src)) return;
   // Destination: the moved source, limited to the clip and the surface.
   RECT moved{src.left + dx, src.top + dy, src.right + dx, src.bottom + dy};
-  const RECT dst = Intersect(Intersect(moved, clip), surface.Bounds());
-  if (IsEmptyRect(dst)) return;
+  const RECT dst = IntersectRects(IntersectRects(moved, clip), surface.Bounds());
+  if (EmptyRect(dst)) return;
   const int width = dst.right - dst.left;
   auto copyRow = [&](int y) {
     std::memmove(surface.Row(y) + dst.left, surface.Row(y - dy) + (dst.left - dx), static_cast<std::size_t>(width) * 4);
@@ -52,11 +48,12 @@ void ScrollSurface(Surface& surface, const RECT& scroll, const RECT& clip, int d
 
 std::vector<RECT> ScrollUncoveredRects(const RECT& scroll, const RECT& clip, int dx, int dy) {
   std::vector<RECT> out;
-  const RECT area = Intersect(scroll, clip);
-  if (IsEmptyRect(area)) return out;
+  const RECT area = IntersectRects(scroll, clip);
+  if (EmptyRect(area)) return out;
   // Covered: area ∩ (scroll moved by dx, dy).
-  const RECT covered = Intersect(area, RECT{scroll.left + dx, scroll.top + dy, scroll.right + dx, scroll.bottom + dy});
-  if (IsEmptyRect(covered)) {
+  const RECT covered =
+      IntersectRects(area, RECT{scroll.left + dx, scroll.top + dy, scroll.right + dx, scroll.bottom + dy});
+  if (EmptyRect(covered)) {
     out.push_back(area);
     return out;
   }
