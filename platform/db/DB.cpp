@@ -75,16 +75,21 @@ int TFields::IndexOf(const TField* Field) const {
   return it == fList.end() ? -1 : static_cast<int>(it - fList.begin());
 }
 
-void TFields::Add(TField* Field) { fList.push_back(Field); }
+void TFields::Add(TField* Field) {
+  fList.push_back(Field);
+  ++fStamp;
+}
 
 void TFields::Remove(TField* Field) {
   auto it = std::find(fList.begin(), fList.end(), Field);
   if (it != fList.end()) fList.erase(it);
+  ++fStamp;
 }
 
 void TFields::Clear() {
   std::vector<TField*> list;
   list.swap(fList);
+  ++fStamp;
   for (TField* f : list) {
     f->fDataSet = nullptr;
     f->Free();
@@ -293,22 +298,16 @@ void TDataSet::SetFieldValues(const String& FieldNames, const Variant& Value) {
 
 bool TDataSet::FilterActive() const { return fFiltered && (fFilterExpr || OnFilterRecord); }
 
-bool TDataSet::Accepts(int Rec) const {
+bool TDataSet::Accepts(int Rec, FilterPass& Pass) const {
   Restore<int> r1(fFilterRec);
   auto* self = const_cast<TDataSet*>(this);
   Restore<TDataSetState> r2(self->fState);
   fFilterRec = Rec;
   self->fState = dsFilter;
   bool accept = true;
-  if (fFilterExpr) accept = EvalFilter(*fFilterExpr);
+  if (fFilterExpr) accept = EvalFilter(Pass);
   if (accept && OnFilterRecord) OnFilterRecord(self, accept);
   return accept;
-}
-
-void TDataSet::ExtendFilterView() const {
-  int n = InternalRecordCount();
-  for (; fFilterScanned < n; ++fFilterScanned)
-    if (Accepts(fFilterScanned)) fFilterView.push_back(fFilterScanned);
 }
 
 void TDataSet::RebuildFilterView() {

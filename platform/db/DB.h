@@ -626,8 +626,10 @@ public:
   TDataSet* DataSet() const { return fDataSet; }
 
 private:
+  friend class TDataSet;
   TDataSet* fDataSet;
   std::vector<TField*> fList;
+  unsigned fStamp = 0;  // changes whenever a field joins or leaves the list
 };
 
 // A stream over a blob field's value; written back when a writing stream is freed.
@@ -733,6 +735,9 @@ public:
   // Call after changing the condition of OnFilterRecord.
   void RefilterRecords();
   struct FilterExpr;  // a parsed filter (opaque)
+  // What one pass of a filter over the records resolves once (opaque): the fields it names and
+  // its quoted constants as numbers, dates and texts.
+  struct FilterPass;
 
   // Data-aware controls.
   void DisableControls();
@@ -805,7 +810,7 @@ private:
   // quoted texts ('' for ') and numbers. A text ending in * matches as a prefix unless
   // foNoPartialCompare. Syntax errors raise EDatabaseError.
   static std::shared_ptr<FilterExpr> ParseFilterText(const String& Text);
-  bool EvalFilter(const FilterExpr& Expr) const;
+  bool EvalFilter(FilterPass& Pass) const;
 
   // The view: the subclass's records, filtered, with the new record of an insert shown.
   int ViewCount() const;                   // without fetching
@@ -813,7 +818,7 @@ private:
   void FetchAll() const;
   int RecOfView(int Pos) const;            // -1 for the new record
   int ViewOfRec(int Rec) const;            // -1 when filtered out
-  bool Accepts(int Rec) const;
+  bool Accepts(int Rec, FilterPass& Pass) const;
   void ExtendFilterView() const;
   void RebuildFilterView();
   bool FilterActive() const;

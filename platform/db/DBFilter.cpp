@@ -5,6 +5,7 @@
 #include "platform/core/Utf8.h"
 
 #include <cctype>
+#include <optional>
 
 struct TDataSet::FilterExpr {
   enum Kind { Field, Const, Cmp, IsNull, Like, And, Or, Not } kind = Const;
@@ -13,6 +14,8 @@ struct TDataSet::FilterExpr {
   Variant value;   // Const
   bool negate = false;  // IS NOT NULL, NOT LIKE
   std::shared_ptr<FilterExpr> a, b;
+  int id = 0;     // place in a pass's slots
+  int count = 0;  // the root: how many nodes the tree has
 };
 
 namespace {
@@ -206,6 +209,14 @@ std::shared_ptr<TDataSet::FilterExpr> TDataSet::ParseFilterText(const String& Te
   FE e = ParseOr(P);
   P.Blanks();
   if (P.p != P.s.size()) P.Fail();
+  std::vector<FilterExpr*> todo{e.get()};
+  while (!todo.empty()) {
+    FilterExpr* x = todo.back();
+    todo.pop_back();
+    x->id = e->count++;
+    if (x->a) todo.push_back(x->a.get());
+    if (x->b) todo.push_back(x->b.get());
+  }
   return e;
 }
 
@@ -237,46 +248,130 @@ bool LikeMatch(const std::u32string& s, const std::u32string& pat) {
 
 namespace {
 bool IsDateKind(const Variant& v) { return v.VarType() == varDate || v.VarType() == varSQLTimeStamp; }
+}  // namespace
 
-// A value read as a number for comparing with Other: quoted texts in a filter stand for dates
-// (as the locale writes them, or yyyy-mm-dd [hh:nn[:ss]]) and numbers when compared with those.
-bool AsValueOfKind(const Variant& v, const Variant& Other, double& out) {
-  const Variant& kind = v.IsStr() ? Other : v;
-  if (!IsDateKind(kind) && !kind.IsNumeric()) return false;
-  if (!v.IsStr()) {
-    out = IsDateKind(v) ? v.AsDateTime() : v.AsDouble();
+// Held for one pass over the records, so nothing in it outlives the fields it names. A slot per
+// node of the expression: the field of a name, found on first use, and what a constant reads as.
+struct TDataSet::FilterPass {
+  struct Slot {
+    TField* field = nullptr;
+    signed char num = -1, date = -1;  // a quoted constant as a number / a date: -1 not tried yet
+    double numValue = 0, dateValue = 0;
+    bool hasText = false, hasPattern = false;
+    String text;             // the constant as text (upper case when the case is ignored)
+    std::u32string pattern;  // the same in characters, for LIKE
+  };
+  std::shared_ptr<const FilterExpr> expr;  // held, so that a new filter set meanwhile is seen as new
+  unsigned fieldStamp = 0;
+  bool caseInsensitive = false, partial = true;
+  std::vector<Slot> slots;
+  // Quoted numbers with a dot whatever the locale, and yyyy-mm-dd [hh:nn[:ss]] dates; made
+  // when first needed.
+  std::optional<TFormatSettings> dot, iso;
+
+  // Starts over when the expression, the options or the field list changed since the last record.
+  void Track(const std::shared_ptr<FilterExpr>& E, TFilterOptions Options, unsigned Stamp) {
+    bool ci = Options.Contains(foCaseInsensitive), part = !Options.Contains(foNoPartialCompare);
+    if (expr == E && fieldStamp == Stamp && caseInsensitive == ci && partial == part) return;
+    expr = E;
+    fieldStamp = Stamp;
+    caseInsensitive = ci;
+    partial = part;
+    slots.assign(static_cast<size_t>(E->count), Slot{});
+  }
+
+  // A value read as a number for comparing with Other: quoted texts in a filter stand for dates
+  // (as the locale writes them, or yyyy-mm-dd [hh:nn[:ss]]) and numbers when compared with those.
+  bool TextAsNumber(const String& text, double& out) {
+    if (TryStrToFloat(text, out)) return true;
+    if (!dot) {
+      dot = FormatSettings;
+      dot->DecimalSeparator = '.';
+    }
+    return TryStrToFloat(text, out, *dot);
+  }
+  bool TextAsDate(const String& text, double& out) {
+    TDateTime d;
+    if (!TryStrToDateTime(text, d)) {
+      if (!iso) {
+        iso = FormatSettings;
+        iso->ShortDateFormat = "yyyy/MM/dd";
+        iso->DateSeparator = '-';
+        iso->TimeSeparator = ':';
+      }
+      if (!TryStrToDateTime(text, d, *iso)) return false;
+    }
+    out = d;
     return true;
   }
-  String text = Trim(VarToStr(v));
-  if (kind.IsNumeric()) {
-    TFormatSettings fs = FormatSettings;
-    fs.DecimalSeparator = '.';
-    return TryStrToFloat(text, out) || TryStrToFloat(text, out, fs);
+  bool AsValueOfKind(const FilterExpr& E, const Variant& v, const Variant& Other, double& out) {
+    const Variant& kind = v.IsStr() ? Other : v;
+    bool numeric = kind.IsNumeric();
+    if (!numeric && !IsDateKind(kind)) return false;
+    if (!v.IsStr()) {
+      out = IsDateKind(v) ? v.AsDateTime() : v.AsDouble();
+      return true;
+    }
+    if (E.kind != FilterExpr::Const) {
+      String text = Trim(VarToStr(v));
+      return numeric ? TextAsNumber(text, out) : TextAsDate(text, out);
+    }
+    Slot& s = slots[static_cast<size_t>(E.id)];
+    signed char& known = numeric ? s.num : s.date;
+    double& value = numeric ? s.numValue : s.dateValue;
+    if (known < 0) {
+      String text = Trim(VarToStr(v));
+      known = (numeric ? TextAsNumber(text, value) : TextAsDate(text, value)) ? 1 : 0;
+    }
+    out = value;
+    return known == 1;
   }
-  TDateTime d;
-  TFormatSettings iso = FormatSettings;
-  iso.ShortDateFormat = "yyyy/MM/dd";
-  iso.DateSeparator = '-';
-  iso.TimeSeparator = ':';
-  if (!TryStrToDateTime(text, d) && !TryStrToDateTime(text, d, iso)) return false;
-  out = d;
-  return true;
-}
+  // A value as text for comparing and matching; a constant's is made once.
+  const String& Text(const FilterExpr& E, const Variant& v, String& tmp) {
+    if (E.kind == FilterExpr::Const) {
+      Slot& s = slots[static_cast<size_t>(E.id)];
+      if (!s.hasText) {
+        s.text = caseInsensitive ? Utf8UpperCase(VarToStr(v)) : VarToStr(v);
+        s.hasText = true;
+      }
+      return s.text;
+    }
+    tmp = caseInsensitive ? Utf8UpperCase(VarToStr(v)) : VarToStr(v);
+    return tmp;
+  }
+  const std::u32string& Pattern(const FilterExpr& E, const Variant& v, std::u32string& tmp) {
+    String t;
+    if (E.kind != FilterExpr::Const) return tmp = Utf8ToUcs4(Text(E, v, t));
+    Slot& s = slots[static_cast<size_t>(E.id)];
+    if (!s.hasPattern) {
+      s.pattern = Utf8ToUcs4(Text(E, v, t));
+      s.hasPattern = true;
+    }
+    return s.pattern;
+  }
+};
 
+namespace {
 struct Evaluator {
+  using K = TDataSet::FilterExpr;
   const TDataSet* ds;
-  bool caseInsensitive;
-  bool partial;
+  TDataSet::FilterPass& pass;
 
-  Variant Value(const TDataSet::FilterExpr& e) const {
-    if (e.kind == TDataSet::FilterExpr::Field) return ds->FieldByName(e.name)->Value();
-    if (e.kind == TDataSet::FilterExpr::Const) return e.value;
-    return Eval(e);
+  // A field's value is read into Tmp; a constant is used in place.
+  const Variant& Value(const K& e, Variant& Tmp) const {
+    if (e.kind == K::Field) {
+      TField*& f = pass.slots[static_cast<size_t>(e.id)].field;
+      if (!f) f = ds->FieldByName(e.name);
+      return Tmp = f->Value();
+    }
+    if (e.kind == K::Const) return e.value;
+    return Tmp = Eval(e);
   }
 
-  bool Compare(const TDataSet::FilterExpr& e) const {
-    using K = TDataSet::FilterExpr;
-    Variant a = Value(*e.a), b = Value(*e.b);
+  bool Compare(const K& e) const {
+    Variant ta, tb;
+    const Variant& a = Value(*e.a, ta);
+    const Variant& b = Value(*e.b, tb);
     if (VarIsNull(a) || VarIsNull(b)) {
       // Only "= NULL" / "<> NULL" have an answer; other comparisons with null fail.
       bool bothNull = VarIsNull(a) && VarIsNull(b);
@@ -284,15 +379,13 @@ struct Evaluator {
     }
     int c;
     double x, y;
-    if (a.IsStr() != b.IsStr() && AsValueOfKind(a, b, x) && AsValueOfKind(b, a, y)) {
+    if (a.IsStr() != b.IsStr() && pass.AsValueOfKind(*e.a, a, b, x) && pass.AsValueOfKind(*e.b, b, a, y)) {
       c = x < y ? -1 : x > y ? 1 : 0;
     } else if (a.IsStr() || b.IsStr()) {
-      String x = VarToStr(a), y = VarToStr(b);
-      if (caseInsensitive) {
-        x = Utf8UpperCase(x);
-        y = Utf8UpperCase(y);
-      }
-      if (partial && e.b->kind == K::Const && !y.empty() && y.back() == '*' && (e.op == K::Eq || e.op == K::Ne)) {
+      String sa, sb;
+      const String& x = pass.Text(*e.a, a, sa);
+      const String& y = pass.Text(*e.b, b, sb);
+      if (pass.partial && e.b->kind == K::Const && !y.empty() && y.back() == '*' && (e.op == K::Eq || e.op == K::Ne)) {
         bool m = x.compare(0, y.size() - 1, y, 0, y.size() - 1) == 0;
         return e.op == K::Eq ? m : !m;
       }
@@ -315,26 +408,28 @@ struct Evaluator {
     return false;
   }
 
-  bool Eval(const TDataSet::FilterExpr& e) const {
-    using K = TDataSet::FilterExpr;
+  bool Eval(const K& e) const {
     switch (e.kind) {
       case K::And: return Eval(*e.a) && Eval(*e.b);
       case K::Or: return Eval(*e.a) || Eval(*e.b);
       case K::Not: return !Eval(*e.a);
       case K::Cmp: return Compare(e);
-      case K::IsNull: return VarIsNull(Value(*e.a)) != e.negate;
+      case K::IsNull: {
+        Variant t;
+        return VarIsNull(Value(*e.a, t)) != e.negate;
+      }
       case K::Like: {
-        Variant a = Value(*e.a), b = Value(*e.b);
+        Variant ta, tb;
+        const Variant& a = Value(*e.a, ta);
+        const Variant& b = Value(*e.b, tb);
         if (VarIsNull(a) || VarIsNull(b)) return false;
-        String x = VarToStr(a), y = VarToStr(b);
-        if (caseInsensitive) {
-          x = Utf8UpperCase(x);
-          y = Utf8UpperCase(y);
-        }
-        return LikeMatch(Utf8ToUcs4(x), Utf8ToUcs4(y)) != e.negate;
+        String sa;
+        std::u32string pb;
+        return LikeMatch(Utf8ToUcs4(pass.Text(*e.a, a, sa)), pass.Pattern(*e.b, b, pb)) != e.negate;
       }
       case K::Field: {
-        Variant v = Value(e);
+        Variant t;
+        const Variant& v = Value(e, t);
         try {
           return !VarIsNull(v) && v.AsBoolean();
         } catch (const EVariantError&) {
@@ -348,7 +443,16 @@ struct Evaluator {
 };
 }  // namespace
 
-bool TDataSet::EvalFilter(const FilterExpr& E) const {
-  Evaluator ev{this, fFilterOptions.Contains(foCaseInsensitive), !fFilterOptions.Contains(foNoPartialCompare)};
-  return ev.Eval(E);
+bool TDataSet::EvalFilter(FilterPass& Pass) const {
+  Pass.Track(fFilterExpr, fFilterOptions, fFields.fStamp);
+  return Evaluator{this, Pass}.Eval(*fFilterExpr);
+}
+
+// Tests the records that arrived since the last call, in one pass.
+void TDataSet::ExtendFilterView() const {
+  int n = InternalRecordCount();
+  if (fFilterScanned >= n) return;
+  FilterPass pass;
+  for (; fFilterScanned < n; ++fFilterScanned)
+    if (Accepts(fFilterScanned, pass)) fFilterView.push_back(fFilterScanned);
 }

@@ -504,6 +504,36 @@ TEST(DataSetFilter, QuotedDatesAndNumbersCompareAsValuesAndLikeStaysLinear) {
   }
 }
 
+// Fields are found anew when the field list changes: a dataset reopened with other fields under
+// the same names, or a field freed by the record event in the middle of a pass.
+TEST(DataSetFilter, FindsFieldsAnewWhenTheFieldListChanges) {
+  TClientDataSet ds(nullptr);
+  ds.FieldDefs().Add("A", ftInteger);
+  ds.FieldDefs().Add("B", ftString, 10);
+  ds.CreateDataSet();
+  for (int i = 0; i < 4; ++i) ds.AppendRecord({i, "x"});
+  ds.SetFilter("A >= '2'");
+  ds.SetFiltered(true);
+  EXPECT_EQ(ds.RecordCount(), 2);
+  ds.Close();  // frees the fields
+  ds.FieldDefs().Clear();
+  ds.FieldDefs().Add("B", ftInteger);
+  ds.FieldDefs().Add("A", ftFloat);
+  ds.CreateDataSet();
+  for (int i = 0; i < 5; ++i) ds.AppendRecord({i, i * 1.5});  // A: 0, 1.5, 3, 4.5, 6
+  EXPECT_EQ(ds.RecordCount(), 3);
+  int seen = 0;
+  ds.OnFilterRecord = [&seen](TDataSet* d, bool&) {
+    if (++seen == 2) d->FieldByName("A")->Free();
+  };
+  try {
+    ds.RefilterRecords();
+    ADD_FAILURE() << "a freed field was read";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(String(e.Message()).find("Field 'A' not found"), String::npos) << e.Message();
+  }
+}
+
 TEST(DataSetLookupField, ReadsThroughTheKeyFields) {
   auto* kinds = new TClientDataSet(nullptr);
   kinds->FieldDefs().Add("KIND", ftInteger);
