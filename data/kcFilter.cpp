@@ -36,52 +36,78 @@ String TranslateDisplayText(const String& Text) {
 
 // ---- LIKE ------------------------------------------------------------------------------------
 
-namespace {
-
-struct LikeToken {
-  // End: a lone escape at the pattern's end, which ends it but still counts as a character
-  // after a wildcard (so that wildcard is not the last one).
-  enum Kind { Percent, Any, Literal, End } kind;
-  char32_t ch;
-};
-
-// The pattern as tokens: an escape makes the next character literal; a lone escape at the end
-// ends the pattern.
-std::vector<LikeToken> TokenizeLike(const String& Pattern, char32_t Percent, char32_t Underscore,
-                                    char32_t Escape) {
-  std::u32string p = Utf8ToUcs4(Pattern);
-  std::vector<LikeToken> tokens;
-  tokens.reserve(p.size());
-  for (std::size_t i = 0; i < p.size(); ++i) {
-    char32_t c = p[i];
-    if (Escape != 0 && c == Escape) {
-      if (++i < p.size()) tokens.push_back({LikeToken::Literal, p[i]});
-      else tokens.push_back({LikeToken::End, c});
+void TkcLikePattern::Prepare(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar,
+                             char32_t EscapeChar) {
+  fPrepared = false;
+  fTokens.clear();
+  fTokens.reserve(Pattern.size());
+  // An escape makes the next character literal; a lone escape at the end ends the pattern.
+  for (std::size_t pos = 0; pos < Pattern.size();) {
+    char32_t c = Utf8Decode(Pattern, pos);
+    if (EscapeChar != 0 && c == EscapeChar) {
+      if (pos < Pattern.size()) fTokens.push_back({TToken::Literal, Utf8Decode(Pattern, pos)});
+      else fTokens.push_back({TToken::End, c});
       continue;
     }
-    if (c == Percent) tokens.push_back({LikeToken::Percent, c});
-    else if (c == Underscore) tokens.push_back({LikeToken::Any, c});
-    else tokens.push_back({LikeToken::Literal, c});
+    if (c == PercentChar) fTokens.push_back({TToken::Percent, c});
+    else if (c == UnderscoreChar) fTokens.push_back({TToken::Any, c});
+    else fTokens.push_back({TToken::Literal, c});
   }
-  return tokens;
+  // Every literal and "any" takes one character; a wildcard that is not last and has nothing
+  // but wildcards after it still needs one character after its position.
+  fMinLength = 0;
+  bool openWildcard = false;
+  for (std::size_t i = 0; i < fTokens.size(); ++i) {
+    if (fTokens[i].Kind == TToken::Literal || fTokens[i].Kind == TToken::Any) {
+      ++fMinLength;
+      openWildcard = false;
+    } else if (fTokens[i].Kind == TToken::Percent && i + 1 < fTokens.size()) {
+      openWildcard = true;
+    }
+  }
+  if (openWildcard) ++fMinLength;
+  fSource.assign(Pattern);
+  fPercent = PercentChar;
+  fUnderscore = UnderscoreChar;
+  fEscape = EscapeChar;
+  fPrepared = true;
 }
 
-}  // namespace
+bool TkcLikePattern::PreparedFor(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar,
+                                 char32_t EscapeChar) const {
+  return PreparedWith(PercentChar, UnderscoreChar, EscapeChar) && fSource == Pattern;
+}
 
-bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
-                      char32_t UnderscoreChar, char32_t EscapeChar) {
-  std::vector<LikeToken> tokens = TokenizeLike(Pattern, PercentChar, UnderscoreChar, EscapeChar);
-  std::u32string text = Utf8ToUcs4(Text);
-  const std::size_t m = tokens.size(), n = text.size();
+bool TkcLikePattern::PreparedWith(char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar) const {
+  return fPrepared && fPercent == PercentChar && fUnderscore == UnderscoreChar && fEscape == EscapeChar;
+}
+
+bool TkcLikePattern::Matches(std::string_view Text) {
+  if (Text.size() < fMinLength) return false;  // no fewer bytes than characters
+  fText.clear();
+  for (std::size_t pos = 0; pos < Text.size();) {
+    auto byte = static_cast<unsigned char>(Text[pos]);
+    if (byte < 0x80) {
+      fText.push_back(byte);
+      ++pos;
+    } else {
+      fText.push_back(Utf8Decode(Text, pos));
+    }
+  }
+  const std::size_t m = fTokens.size(), n = fText.size();
+  if (n < fMinLength) return false;
   // next[t]: the rest of the pattern after token i matches text from t. Rows are built from the
   // last token backwards, so the whole match costs O(m x n) instead of backtracking.
-  std::vector<char> next(n + 1, 0), cur(n + 1, 0);
+  std::vector<char>& next = fNext;
+  std::vector<char>& cur = fCur;
+  next.assign(n + 1, 0);
+  cur.resize(n + 1);  // every row writes all of it
   next[n] = 1;  // the empty pattern matches only the empty remainder
   for (std::size_t i = m; i-- > 0;) {
-    const LikeToken& tk = tokens[i];
-    if (tk.kind == LikeToken::End) {
-      cur = next;
-    } else if (tk.kind == LikeToken::Percent) {
+    const TToken& tk = fTokens[i];
+    if (tk.Kind == TToken::End) {
+      std::copy(next.begin(), next.end(), cur.begin());
+    } else if (tk.Kind == TToken::Percent) {
       if (i == m - 1) {
         std::fill(cur.begin(), cur.end(), 1);  // a trailing wildcard matches any remainder
       } else {
@@ -95,12 +121,20 @@ bool MatchLikePattern(const String& Text, const String& Pattern, char32_t Percen
       }
     } else {
       cur[n] = 0;
+      const bool anyChar = tk.Kind == TToken::Any;
       for (std::size_t t = 0; t < n; ++t)
-        cur[t] = static_cast<char>(next[t + 1] && (tk.kind == LikeToken::Any || text[t] == tk.ch));
+        cur[t] = static_cast<char>(next[t + 1] && (anyChar || fText[t] == tk.Char));
     }
-    std::swap(cur, next);
+    next.swap(cur);
   }
   return next[0] != 0;
+}
+
+bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
+                      char32_t UnderscoreChar, char32_t EscapeChar) {
+  TkcLikePattern pattern;
+  pattern.Prepare(Pattern, PercentChar, UnderscoreChar, EscapeChar);
+  return pattern.Matches(Text);
 }
 
 void CollapseDoubledWildcard(String& Text, char32_t WildcardChar) {
@@ -256,7 +290,20 @@ bool TkcFilterLikeOperator::Matches(const Variant& R, const Variant& C) {
   TkcFilterCriteria* criteria = Criteria();
   char32_t percent = criteria ? criteria->PercentWildcard() : U'%';
   char32_t underscore = criteria ? criteria->UnderscoreWildcard() : U'_';
-  return MatchLikePattern(VarToStr(R), VarToStr(C), percent, underscore);
+  // The record evaluation passes the condition's prepared value, which stays while its
+  // generation does: then the pattern needs neither reading nor comparing. Other callers' values
+  // are compared with the kept pattern and read again only when they differ.
+  TkcFilterCriteriaItem* item = CriteriaItem();
+  const bool fromItem = &C == &item->fPreparedValue;
+  if (!fromItem || !fPatternFromItem || fPatternGeneration != item->fPreparedGeneration ||
+      !fPattern.PreparedWith(percent, underscore)) {
+    String pattern = VarToStr(C);
+    fPatternFromItem = false;  // stays so if preparing fails
+    if (!fPattern.PreparedFor(pattern, percent, underscore)) fPattern.Prepare(pattern, percent, underscore);
+    fPatternFromItem = fromItem && item->fPreparedGeneration != 0;
+    fPatternGeneration = item->fPreparedGeneration;
+  }
+  return fPattern.Matches(VarToStr(R));
 }
 
 int TkcFilterLikeOperator::PatternKind() const {
@@ -991,6 +1038,7 @@ bool TkcFilterCriteria::EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIn
     Variant r;
     PrepareValue(AItem->GetDataValue(ARecordIndex), r);
     if (AItem->fPreparedGeneration != fChangeGeneration) {
+      AItem->fPreparedGeneration = 0;  // no generation while the value is being replaced
       PrepareValue(AItem->Value(), AItem->fPreparedValue);
       AItem->fPreparedGeneration = fChangeGeneration;
     }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -35,6 +36,36 @@ String TranslateDisplayText(const String& Text);
 // means none; the filter model passes none. Runs in O(pattern x text) time.
 bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
                       char32_t UnderscoreChar, char32_t EscapeChar = 0);
+// A LIKE pattern read once and matched against many texts with the rules of MatchLikePattern.
+// Matching reuses the object's buffers, so after the first texts it allocates nothing; it is
+// therefore not for use by two threads at once.
+class TkcLikePattern {
+public:
+  void Prepare(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0);
+  // Prepared from exactly this pattern and these characters.
+  bool PreparedFor(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar,
+                   char32_t EscapeChar = 0) const;
+  // Prepared with these characters, whatever the pattern.
+  bool PreparedWith(char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0) const;
+  bool Matches(std::string_view Text);
+
+private:
+  struct TToken {
+    // End: a lone escape at the pattern's end, which ends it but still counts as a character
+    // after a wildcard (so that wildcard is not the last one).
+    enum TKind : std::uint8_t { Percent, Any, Literal, End } Kind;
+    char32_t Char;
+  };
+  bool fPrepared = false;
+  String fSource;
+  char32_t fPercent = 0, fUnderscore = 0, fEscape = 0;
+  std::vector<TToken> fTokens;
+  // Fewest characters a matching text has: no text shorter needs the table.
+  std::size_t fMinLength = 0;
+  std::u32string fText;
+  std::vector<char> fNext, fCur;
+};
+
 // Collapses every run of WildcardChar to one.
 void CollapseDoubledWildcard(String& Text, char32_t WildcardChar);
 // 0 like, 1 begins with, 2 ends with, 3 contains; Text loses the leading/trailing wildcard.
@@ -169,6 +200,13 @@ class TkcFilterLikeOperator : public TkcFilterOperator {
 protected:
   // ClassifyLikePattern of the condition's value text.
   int PatternKind() const;
+
+private:
+  // The compared pattern, kept while it comes from the condition's prepared value of the same
+  // criteria change (the value, the wildcards and the case option all change the criteria).
+  TkcLikePattern fPattern;
+  bool fPatternFromItem = false;
+  std::uint64_t fPatternGeneration = 0;
 };
 
 class TkcFilterNotLikeOperator : public TkcFilterLikeOperator {
@@ -376,6 +414,7 @@ public:
 
 private:
   friend class TkcFilterCriteria;
+  friend class TkcFilterLikeOperator;
   String fDisplayValue;
   TObject* fItemLink;
   TkcFilterOperator* fOperator = nullptr;

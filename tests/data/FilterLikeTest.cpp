@@ -6,6 +6,7 @@
 #include <random>
 
 #include "data/kcFilter.h"
+#include "data/FilterTestSupport.h"
 #include "platform/core/Utf8.h"
 
 namespace {
@@ -87,6 +88,57 @@ TEST(FilterLike, AgreesWithTheBacktrackingWalk) {
           << Ucs4ToUtf8(p) << " / " << Ucs4ToUtf8(t) << " escape " << int(esc);
     }
   }
+}
+
+TEST(FilterLike, APreparedPatternAgreesOverManyTexts) {
+  // One pattern object across texts of every length, so its kept buffers are reused.
+  std::mt19937 rng(777);
+  const char32_t chars[] = {U'a', U'b', U'%', U'_', U'\\', U'\u00e4'};
+  TkcLikePattern pattern;
+  for (int n = 0; n < 2000; ++n) {
+    std::u32string p;
+    for (int i = rng() % 7; i > 0; --i) p += chars[rng() % 6];
+    char32_t esc = n % 2 ? U'\\' : 0;
+    pattern.Prepare(Ucs4ToUtf8(p), U'%', U'_', esc);
+    ASSERT_TRUE(pattern.PreparedFor(Ucs4ToUtf8(p), U'%', U'_', esc));
+    for (int k = 0; k < 20; ++k) {
+      std::u32string t;
+      for (int i = rng() % 9; i > 0; --i) t += chars[rng() % 6];
+      ASSERT_EQ(pattern.Matches(Ucs4ToUtf8(t)), ReferenceLike(t, 0, p, 0, esc))
+          << Ucs4ToUtf8(p) << " / " << Ucs4ToUtf8(t) << " escape " << int(esc);
+    }
+  }
+}
+
+TEST(FilterLike, ConditionFollowsChangesAfterAFirstEvaluation) {
+  TTestCriteria criteria;
+  TkcFilterCriteriaItem* item = criteria.AddItem(nullptr, criteria.Name(), foLike, "a*c", "a*c");
+  EXPECT_TRUE(criteria.Passes("a*c"));
+  EXPECT_FALSE(criteria.Passes("abbc"));
+  criteria.SetPercentWildcard(U'*');
+  EXPECT_TRUE(criteria.Passes("abbc"));
+  EXPECT_FALSE(criteria.Passes("a*"));
+  criteria.SetPercentWildcard(U'%');
+  criteria.SetUnderscoreWildcard(U'*');
+  EXPECT_TRUE(criteria.Passes("abc"));  // "*" now stands for one character
+  EXPECT_FALSE(criteria.Passes("abbc"));
+
+  criteria.RestoreDefaults();
+  delete item;
+  criteria.AddItem(nullptr, criteria.Name(), foLike, "ab%", "ab%");
+  EXPECT_FALSE(criteria.Passes("ABC"));
+  criteria.SetOptions({fcoCaseInsensitive});
+  EXPECT_TRUE(criteria.Passes("ABC"));
+  EXPECT_TRUE(criteria.Passes("abc"));
+  criteria.SetOptions({});
+  EXPECT_FALSE(criteria.Passes("ABC"));
+
+  // A caller's own value is matched as given, also between record evaluations.
+  TkcFilterOperator* op = criteria.FindItemByItemLink(criteria.Name())->Operator();
+  EXPECT_TRUE(op->Matches("xyz", "x%"));
+  EXPECT_FALSE(op->Matches("abc", "x%"));
+  EXPECT_TRUE(criteria.Passes("abc"));
+  EXPECT_TRUE(op->Matches("xyz", "%z"));
 }
 
 TEST(FilterLike, ManyWildcardsOnALongTextStayFast) {
