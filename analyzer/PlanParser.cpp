@@ -16,12 +16,34 @@ bool IsBoundary(char c) {
 
 bool IsKeywordChar(char c) { return (c >= 'A' && c <= 'Z') || c == '(' || c == ','; }
 
-bool IsNameChar(char c) {
-  return c == '\r' || c == '\n' || c == '$' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-         (c >= 'a' && c <= 'z');
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Where an index name that starts at `from` ends: the server prints names unquoted, so a name
+// holds blanks, quotes, "-", "$" or any UTF-8 letter and runs to the "," or ")" after it, or,
+// in index order, to the blanks before "INDEX (".
+std::size_t IndexNameEnd(std::string_view t, std::size_t from, bool beforeIndexList) {
+  for (std::size_t i = from; i < t.size(); ++i) {
+    const char c = t[i];
+    if (c == ',' || c == ')') return i;
+    if (beforeIndexList && IsTrimmed(c)) {
+      std::size_t k = i;
+      while (k < t.size() && IsTrimmed(t[k])) ++k;
+      if (t.compare(k, 5, "INDEX") == 0) {
+        k += 5;
+        while (k < t.size() && IsTrimmed(t[k])) ++k;
+        if (k < t.size() && t[k] == '(') return i;
+      }
+    }
+  }
+  return t.size();
 }
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+// The name without its line breaks (a wrapped display) and its surrounding blanks.
+String CleanIndexName(std::string_view name) {
+  while (!name.empty() && IsTrimmed(name.front())) name.remove_prefix(1);
+  while (!name.empty() && IsTrimmed(name.back())) name.remove_suffix(1);
+  return TPlanParser::StripLineBreaks(name, false);
+}
 
 // Every nesting of the parse passes through ParsePlanExpression. Servers nest far less (a
 // statement has at most a few hundred streams); a raised budget must not let a contrived
@@ -119,38 +141,6 @@ TPlanParser::TTokenMatch TPlanParser::Find(std::initializer_list<std::string_vie
   return FindFirstToken(tokens, View(r));
 }
 
-void TPlanWordIndex::Build(std::string_view text, std::string_view token) {
-  fText = text;
-  fToken = token;
-  fWords.clear();
-  for (std::size_t s = text.find(token); s != std::string_view::npos; s = text.find(token, s + 1)) {
-    const std::size_t after = s + token.size();
-    if ((s == 0 || IsBoundary(text[s - 1])) && (after == text.size() || IsBoundary(text[after])))
-      fWords.push_back(s);
-  }
-}
-
-int TPlanWordIndex::Find(std::size_t begin, std::size_t end) const {
-  // A token is found at s when it starts the range or follows a boundary, and ends the range
-  // or is followed by a boundary. Only the two ends of the range differ from the words
-  // collected over the whole text.
-  const std::size_t len = fToken.size();
-  end = std::min(end, fText.size());
-  if (len == 0 || begin >= end || end - begin < len) return -1;
-  auto matchesAt = [&](std::size_t s) { return fText.compare(s, len, fToken) == 0; };
-  std::size_t best = std::string_view::npos;
-  if (matchesAt(begin) && (begin + len == end || IsBoundary(fText[begin + len]))) {
-    best = begin;
-  } else {
-    auto it = std::lower_bound(fWords.begin(), fWords.end(), begin + 1);
-    if (it != fWords.end() && *it + len <= end) best = *it;
-    const std::size_t last = end - len;
-    if (last > begin && last < best && matchesAt(last) && IsBoundary(fText[last - 1])) best = last;
-  }
-  if (best == std::string_view::npos) return -1;
-  return static_cast<int>(best - begin + len) + 1;
-}
-
 void TPlanParser::Fail(std::string message) const { throw EPlanParserError(std::move(message), fPlanText); }
 
 void TPlanParser::FailJoinText(std::string_view name) const {
@@ -185,8 +175,6 @@ void TPlanParser::Parse() {
   fStatement->Children().Clear();
   fStatement->SetText(fSQL);
 
-  fMergeWords.Build(fPlanText, "MERGE");
-
   TRange rest{0, fPlanText.size()};
   while (!rest.Empty()) {
     TakeUnit();
@@ -220,32 +208,42 @@ TPlanParser::TRange TPlanParser::ParsePlanExpression(TPlanNode* node, TRange tex
   if (m.Token == "JOIN" || m.Token == "MERGE" || m.Token == "HASH") {
     rest = ParsePlanJoin(node, m.Token, CopyFrom(text, p + 1));
   } else if (m.Token == "SORT") {
-    rest = ParseSort(node, text);
+    rest = ParseSort(node, CopyFrom(text, p - 4));
   } else if (m.Token == "(") {
     rest = ParsePlanItem(node, CopyFrom(text, p - 1));
   }
-  if (At(rest, 0) == ')') rest.Begin += 1;
   return rest;
 }
 
-// Kept out of ParsePlanExpression, whose frame is on the stack once per nesting level.
+// Kept out of ParsePlanExpression, whose frame is on the stack once per nesting level. The text
+// starts at the word SORT.
 TPlanParser::TRange TPlanParser::ParseSort(TPlanNode* node, TRange text) {
   const std::size_t paren = View(text).find('(');
-  TRange left = paren == std::string_view::npos ? TRange{text.End, text.End} : CopyFrom(text, paren + 2);
-  // Older servers wrap a sorted read list in its own parentheses, SORT ((A NATURAL)); a
-  // sort over a plain item list, SORT (A NATURAL, B NATURAL), is read as that list.
-  std::size_t k = left.Begin;
-  while (k < left.End && fPlanText[k] == ' ') ++k;
-  const TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, {k, std::min(left.End, k + 6)});
-  const bool plainList = k < left.End && nested.Position != static_cast<int>(nested.Token.size()) + 1;
-  if (plainList) return ParsePlanJoin(node, "SORT", {left.Begin - 1, left.End});
+  const std::size_t open = paren == std::string_view::npos ? text.End : text.Begin + paren;
+  std::size_t k = open + 1;
+  while (k < text.End && IsTrimmed(fPlanText[k])) ++k;
+  if (k >= text.End) return ParsePlanJoin(node, "SORT", {text.End, text.End});
+  // Older servers wrap a sorted read list in parentheses of its own, SORT ((A NATURAL)), and
+  // print a sort merge as SORT (MERGE (...)); the group's own ")" then closes after the inner
+  // one. Any other SORT (...) holds a list of reads and groups, as SORT (A NATURAL, B NATURAL).
   std::string_view name = "SORT";
-  if (fMergeWords.Find(left.Begin, left.End) >= 0) {
-    const std::size_t paren2 = View(left).find('(');
-    left = paren2 == std::string_view::npos ? TRange{left.End, left.End} : CopyFrom(left, paren2 + 2);
-    name = "SORT MERGE";
+  TRange inner{text.End, text.End};
+  if (k < text.End && fPlanText[k] == '(') {
+    inner = {k, text.End};
+  } else if (text.End - k > 5 && fPlanText.compare(k, 5, "MERGE") == 0) {
+    std::size_t q = k + 5;
+    while (q < text.End && IsTrimmed(fPlanText[q])) ++q;
+    if (q < text.End && fPlanText[q] == '(') {
+      inner = {q, text.End};
+      name = "SORT MERGE";
+    }
   }
-  return ParsePlanJoin(node, name, left);
+  if (inner.Empty()) return ParsePlanJoin(node, "SORT", {open, text.End});
+  TRange rest = ParsePlanJoin(node, name, inner);
+  std::size_t r = rest.Begin;
+  while (r < rest.End && IsTrimmed(fPlanText[r])) ++r;
+  if (r < rest.End && fPlanText[r] == ')') rest.Begin = r + 1;
+  return rest;
 }
 
 TPlanParser::TRange TPlanParser::ParsePlanJoin(TPlanNode* node, std::string_view name, TRange text) {
@@ -289,6 +287,10 @@ TPlanParser::TRange TPlanParser::ParseTableSpecifier(TPlanNode* node, TRange tex
   if (At(element, 0) != '"') {
     const TRange window{element.Begin, std::min(element.End, element.Begin + 6)};
     const TTokenMatch nested = Find({"JOIN", "SORT", "MERGE", "(", "HASH"}, window);
+    if (nested.Token == "SORT") {
+      const std::size_t word = element.Begin + static_cast<std::size_t>(nested.Position) - 5;
+      return ParseSort(node, {word, element.End});
+    }
     if (nested.Position >= 0) return ParsePlanJoin(node, nested.Token, CopyFrom(element, nested.Position));
   }
   return ParseTableRead(node, text, start);
@@ -338,17 +340,26 @@ TPlanParser::TRange TPlanParser::ParseTableRead(TPlanNode* node, TRange text, st
     TRange at = CopyFrom(searched, keyword.Position);
     if (At(at, 0) == ' ') at.Begin += 1;
     const std::string_view a = View(at);
-    std::string_view name;
-    std::size_t next = 0;
+    String indexName;
+    std::size_t next = IndexNameEnd(a, 0, true);
     if (!a.empty() && a[0] == '"') {
+      // An old server's quoted name; an unclosed quote runs to where the name would end.
       const std::size_t close = a.find('"', 1);
-      name = a.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-      next = close == std::string_view::npos ? a.size() : close + 1;
+      const std::size_t after = close == std::string_view::npos ? a.size() : close + 1;
+      std::size_t j = after;
+      while (j < a.size() && IsTrimmed(a[j])) ++j;
+      const bool nameEnds = j == a.size() || a[j] == ',' || a[j] == ')' || a.compare(j, 5, "INDEX") == 0;
+      if (close != std::string_view::npos && nameEnds) {
+        indexName = StripLineBreaks(a.substr(1, close - 1), false);
+        next = after;
+      } else if (close == std::string_view::npos) {
+        indexName = CleanIndexName(a.substr(1, next - 1));
+      } else {
+        indexName = CleanIndexName(a.substr(0, next));
+      }
     } else {
-      while (next < a.size() && IsNameChar(a[next])) ++next;
-      name = a.substr(0, next);
+      indexName = CleanIndexName(a.substr(0, next));
     }
-    String indexName = StripLineBreaks(name, false);
     AddNode<TPlanTableIndex>(table, indexName);
     fIndexNames.insert(indexName);
     TRange rest = CopyFrom(at, static_cast<std::ptrdiff_t>(next) + 1);
@@ -377,10 +388,12 @@ TPlanParser::TRange TPlanParser::ParseIndexList(TPlanNode* table, TRange list) {
 TPlanParser::TRange TPlanParser::ParseIndexName(TPlanNode* table, TRange text) {
   TakeUnit();
   const std::string_view t = View(text);
-  const std::size_t start = !t.empty() && t[0] == ',' ? 1 : 0;
-  std::size_t e = start;
-  while (e < t.size() && IsNameChar(t[e])) ++e;
-  const String name = StripLineBreaks(t.substr(start, e - start), false);
+  std::size_t start = !t.empty() && t[0] == ',' ? 1 : 0;
+  while (start < t.size() && IsTrimmed(t[start])) ++start;
+  // An entry that opens a parenthesis is no name: it adds an empty one and makes no progress,
+  // so that the budget ends the parse.
+  std::size_t e = start < t.size() && t[start] == '(' ? start : IndexNameEnd(t, start, false);
+  const String name = CleanIndexName(t.substr(start, e - start));
   AddNode<TPlanTableIndex>(table, name);
   fIndexNames.insert(name);
   if (e < t.size() && t[e] == ',') ++e;

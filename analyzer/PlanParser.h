@@ -90,21 +90,6 @@ private:
   String fPlan;
 };
 
-// The answer of TPlanParser::FindFirstToken for one token in any range of one text, from the
-// token's word positions collected once: a parse asks it again and again over the rest of the
-// PLAN, which would otherwise make a long PLAN quadratic.
-class TPlanWordIndex {
-public:
-  void Build(std::string_view text, std::string_view token);
-  // FindFirstToken({token}, text.substr(begin, end - begin)).Position
-  int Find(std::size_t begin, std::size_t end) const;
-
-private:
-  std::string_view fText;
-  std::string_view fToken;
-  std::vector<std::size_t> fWords;  // offsets of the token with a boundary on both sides
-};
-
 class TPlanParser {
 public:
   TPlanParser();
@@ -175,5 +160,4 @@ private:
   std::int64_t fUnitsUsed = 0;
   std::int64_t fUnitCap = 0;  // 0: no cap
   int fNesting = 0;
-  TPlanWordIndex fMergeWords;
 };

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <random>
 
 #include "analyzer/PlanParser.h"
+#include "analyzer/QueryDM.h"
+#include "support/FbFixture.h"
 
 namespace {
 
@@ -96,8 +97,8 @@ TEST(PlanParser, ClassicShapes) {
        "      T0|B",
        ""},
       {"PLAN SORT (MERGE (SORT (A NATURAL), SORT (B NATURAL)))\r\n",
-       "E|PLAN SORT (MERGE (SORT (A NATURAL)\n  J2|SORT MERGE\n    J1|SORT\n      T0|A\n"
-       "E|, SORT (B NATURAL)))\n  J1|SORT\n    T0|B",
+       "E|PLAN SORT (MERGE (SORT (A NATURAL), SORT (B NATURAL)))\n  J2|SORT MERGE\n    J1|SORT\n      T0|A\n"
+       "    J1|SORT\n      T0|B",
        ""},
       {"PLAN (A ORDER IDX_A)\r\n", "E|PLAN (A ORDER IDX_A)\n  T2|A\n    I|IDX_A", "IDX_A"},
       {"PLAN (A ORDER \"My Idx\")", "E|PLAN (A ORDER \"My Idx\")\n  T2|A\n    I|My Idx", "My Idx"},
@@ -162,6 +163,46 @@ TEST(PlanParser, FirebirdShapes) {
        "E|PLAN (B INDEX (RDB$PRIMARY2))\n  T1|B\n    I|RDB$PRIMARY2\nE|PLAN (C NATURAL)\n  T0|C\n"
        "E|PLAN SORT (A NATURAL)\n  J1|SORT\n    T0|A",
        "RDB$PRIMARY2"},
+  });
+}
+
+// Each read sits under exactly the groups whose parentheses enclose it, and a SORT list may
+// open after any blanks or line breaks.
+TEST(PlanParser, GroupsEndAtTheirParentheses) {
+  ExpectTrees({
+      {"PLAN JOIN (SORT (JOIN (X A NATURAL, X B INDEX (PK_B))), C INDEX (FK_C))",
+       "E|PLAN JOIN (SORT (JOIN (X A NATURAL, X B INDEX (PK_B))), C INDEX (FK_C))\n  J0|JOIN\n    J1|SORT\n"
+       "      J0|JOIN\n        T0|X A\n        T1| X B\n          I|PK_B\n    T1| C\n      I|FK_C",
+       "FK_C,PK_B"},
+      {"PLAN JOIN (SORT ((A NATURAL)), HASH (B NATURAL, C NATURAL), D NATURAL)",
+       "E|PLAN JOIN (SORT ((A NATURAL)), HASH (B NATURAL, C NATURAL), D NATURAL)\n  J0|JOIN\n    J1|SORT\n"
+       "      T0|A\n    J3|HASH\n      T0|B\n      T0| C\n    T0| D",
+       ""},
+      {"PLAN SORT (JOIN (A NATURAL, B NATURAL), C NATURAL)",
+       "E|PLAN SORT (JOIN (A NATURAL, B NATURAL), C NATURAL)\n  J1|SORT\n    J0|JOIN\n      T0|A\n      T0| B\n"
+       "    T0| C",
+       ""},
+      {"PLAN SORT (\r\n(A NATURAL))", "E|PLAN SORT (  (A NATURAL))\n  J1|SORT\n    T0|A", ""},
+      {"PLAN SORT (\t(A NATURAL))", "E|PLAN SORT (\t(A NATURAL))\n  J1|SORT\n    T0|A", ""},
+  });
+}
+
+// The server prints index names unquoted: blanks, lower case, "$", "-", quotes and any UTF-8
+// letter belong to the name, which runs to its "," or ")" (in index order, to " INDEX (").
+TEST(PlanParser, IndexNamesAsPrinted) {
+  ExpectTrees({
+      {"PLAN (P INDEX (IDX_\u00dc, IDX-X, IDX\"Q, idx lower, A$B))",
+       "E|PLAN (P INDEX (IDX_\u00dc, IDX-X, IDX\"Q, idx lower, A$B))\n  T1|P\n    I|IDX_\u00dc\n    I|IDX-X\n"
+       "    I|IDX\"Q\n    I|idx lower\n    I|A$B",
+       "A$B,IDX\"Q,IDX-X,IDX_\u00dc,idx lower"},
+      {"PLAN (P ORDER IDX_\u00dc INDEX (IDX-X))",
+       "E|PLAN (P ORDER IDX_\u00dc INDEX (IDX-X))\n  T2|P\n    I|IDX_\u00dc\n    I|IDX-X", "IDX-X,IDX_\u00dc"},
+      {"PLAN JOIN (D C ORDER IDX\"Q, D P ORDER my idx)",
+       "E|PLAN JOIN (D C ORDER IDX\"Q, D P ORDER my idx)\n  J0|JOIN\n    T2|D C\n      I|IDX\"Q\n    T2| D P\n"
+       "      I|my idx",
+       "IDX\"Q,my idx"},
+      {"PLAN (A ORDER \"X\"Y)", "E|PLAN (A ORDER \"X\"Y)\n  T2|A\n    I|\"X\"Y", "\"X\"Y"},
+      {"PLAN (A INDEX ( X ,Y\r\n))", "E|PLAN (A INDEX ( X ,Y  ))\n  T1|A\n    I|X\n    I|Y", "X,Y"},
   });
 }
 
@@ -294,20 +335,77 @@ TEST(PlanParser, FindFirstToken) {
   }
 }
 
-// The indexed lookup gives the scan's answer in every range.
-TEST(PlanParser, WordIndexMatchesScan) {
-  std::mt19937 random(7);
-  const char alphabet[] = "MERG ,()Xa\r";
-  for (int round = 0; round < 300; ++round) {
-    std::string text;
-    const int length = static_cast<int>(random() % 40);
-    for (int i = 0; i < length; ++i) text += (random() % 3 == 0) ? std::string("MERGE") : std::string(1, alphabet[random() % 11]);
-    TPlanWordIndex index;
-    index.Build(text, "MERGE");
-    for (std::size_t b = 0; b <= text.size(); ++b)
-      for (std::size_t e = b; e <= text.size(); ++e) {
-        const int expected = TPlanParser::FindFirstToken({"MERGE"}, std::string_view(text).substr(b, e - b)).Position;
-        ASSERT_EQ(index.Find(b, e), expected) << '"' << text << "\" " << b << ".." << e;
-      }
+// Plans the embedded engine prints for the shapes of tests/fixtures/plans.sql.
+TEST(PlanParser, EnginePlans) {
+  TIBDatabase db;
+  db.SetDatabaseName(FbFixtureDatabase("plans"));
+  db.Params().SetValues("user_name", "SYSDBA");
+  db.Params().SetValues("lc_ctype", "UTF8");
+  db.Open();
+  TdmQuery q;
+  q.SetDatabase(&db);
+  q.SetConnected(true);
+  struct Case {
+    const char* sql;
+    const char* plan;
+    const char* tree;
+  };
+  const Case cases[] = {
+      {"SELECT * FROM P WHERE NAME = 'x' AND V = 2 ORDER BY ID",
+       "PLAN (P ORDER RDB$PRIMARY1 INDEX (IDX-X, IDX_\u00dc))",
+       "E|PLAN (P ORDER RDB$PRIMARY1 INDEX (IDX-X, IDX_\u00dc))\n  T2|P\n    I|RDB$PRIMARY1\n    I|IDX-X\n"
+       "    I|IDX_\u00dc"},
+      {"SELECT * FROM N WHERE X = 1", "PLAN (N INDEX (idx lower))", "E|PLAN (N INDEX (idx lower))\n  T1|N\n    I|idx lower"},
+      {"SELECT * FROM P WHERE V > 1 ORDER BY NAME", "PLAN (P ORDER IDX_\u00dc INDEX (IDX-X))",
+       "E|PLAN (P ORDER IDX_\u00dc INDEX (IDX-X))\n  T2|P\n    I|IDX_\u00dc\n    I|IDX-X"},
+      {"SELECT * FROM VPC WHERE W = 1", "PLAN JOIN (VPC C INDEX (IDX\"Q), VPC P INDEX (RDB$PRIMARY1))",
+       "E|PLAN JOIN (VPC C INDEX (IDX\"Q), VPC P INDEX (RDB$PRIMARY1))\n  J0|JOIN\n    T1|VPC C\n      I|IDX\"Q\n"
+       "    T1| VPC P\n      I|RDB$PRIMARY1"},
+      {"SELECT * FROM (SELECT FIRST 5 P.ID, C.W FROM P JOIN C ON C.P_ID = P.ID ORDER BY C.W + 0) D "
+       "JOIN C ON C.ID = D.ID JOIN N ON N.X = C.W",
+       "PLAN JOIN (JOIN (SORT (JOIN (D C NATURAL, D P INDEX (RDB$PRIMARY1))), C INDEX (RDB$PRIMARY2)), "
+       "N INDEX (idx lower))",
+       "E|PLAN JOIN (JOIN (SORT (JOIN (D C NATURAL, D P INDEX (RDB$PRIMARY1))), C INDEX (RDB$PRIMARY2)), "
+       "N INDEX (idx lower))\n  J0|JOIN\n    J0|JOIN\n      J1|SORT\n        J0|JOIN\n          T0|D C\n"
+       "          T1| D P\n            I|RDB$PRIMARY1\n      T1| C\n        I|RDB$PRIMARY2\n    T1| N\n"
+       "      I|idx lower"},
+      {"SELECT * FROM (SELECT FIRST 5 P.ID FROM P JOIN C ON C.P_ID = P.ID ORDER BY C.W) D "
+       "JOIN C ON C.ID = D.ID JOIN N ON N.ID = C.ID",
+       "PLAN HASH (N NATURAL, JOIN (JOIN (D C ORDER IDX\"Q, D P INDEX (RDB$PRIMARY1)), C INDEX (RDB$PRIMARY2)))",
+       "E|PLAN HASH (N NATURAL, JOIN (JOIN (D C ORDER IDX\"Q, D P INDEX (RDB$PRIMARY1)), C INDEX (RDB$PRIMARY2)))\n"
+       "  J3|HASH\n    T0|N\n    J0|JOIN\n      J0|JOIN\n        T2|D C\n          I|IDX\"Q\n        T1| D P\n"
+       "          I|RDB$PRIMARY1\n      T1| C\n        I|RDB$PRIMARY2"},
+      {"SELECT * FROM (SELECT FIRST 5 ID FROM (SELECT ID FROM P UNION SELECT ID FROM C) ORDER BY 1) D "
+       "JOIN P ON P.ID = D.ID",
+       "PLAN JOIN (SORT (SORT (D P NATURAL, D C NATURAL)), P INDEX (RDB$PRIMARY1))",
+       "E|PLAN JOIN (SORT (SORT (D P NATURAL, D C NATURAL)), P INDEX (RDB$PRIMARY1))\n  J0|JOIN\n    J1|SORT\n"
+       "      J1|SORT\n        T0|D P\n        T0| D C\n    T1| P\n      I|RDB$PRIMARY1"},
+      {"SELECT * FROM (SELECT ID FROM P UNION SELECT ID FROM C) U JOIN N ON N.ID = U.ID",
+       "PLAN HASH (N NATURAL, SORT (U P NATURAL, U C NATURAL))",
+       "E|PLAN HASH (N NATURAL, SORT (U P NATURAL, U C NATURAL))\n  J3|HASH\n    T0|N\n    J1|SORT\n"
+       "      T0|U P\n      T0| U C"},
+      {"SELECT * FROM (SELECT FIRST 5 * FROM N ORDER BY X + 0) D JOIN P ON P.ID = D.ID JOIN C ON C.P_ID = P.ID",
+       "PLAN JOIN (SORT (D N NATURAL), JOIN (P INDEX (RDB$PRIMARY1), C INDEX (FK_C_P)))",
+       "E|PLAN JOIN (SORT (D N NATURAL), JOIN (P INDEX (RDB$PRIMARY1), C INDEX (FK_C_P)))\n  J0|JOIN\n    J1|SORT\n"
+       "      T0|D N\n    J0|JOIN\n      T1|P\n        I|RDB$PRIMARY1\n      T1| C\n        I|FK_C_P"},
+      {"SELECT * FROM P WHERE P.ID IN (SELECT P_ID FROM C WHERE W = 1) ORDER BY V + 0",
+       "PLAN (C INDEX (FK_C_P, IDX\"Q))\nPLAN SORT (P NATURAL)",
+       "E|PLAN (C INDEX (FK_C_P, IDX\"Q))\n  T1|C\n    I|FK_C_P\n    I|IDX\"Q\nE|PLAN SORT (P NATURAL)\n  J1|SORT\n"
+       "    T0|P"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    q.SetSQL(c.sql);
+    q.PrepareOnly();
+    ASSERT_EQ(q.Plan(), c.plan);
+    TPlanParser parser;
+    parser.SetPlanText(q.Plan());
+    ASSERT_NO_THROW(parser.Parse());
+    EXPECT_EQ(Dump(parser), c.tree);
+    // Every name reaches the statistics query as the server knows it.
+    for (const String& name : parser.IndexNames()) {
+      EXPECT_NO_THROW(q.EnsureIndexStatistics(name)) << name;
+      EXPECT_EQ(q.IndexStatistics()->FieldByName("INDEX_NAME")->AsString(), name);
+    }
   }
 }
