@@ -1,11 +1,14 @@
 #include "analyzer/QueryDM.h"
 
+#include "analyzer/PlanParser.h"
+
 #include "platform/core/Clock.h"
 #include "platform/core/DateUtils.h"
 #include "platform/core/Math.h"
 #include "platform/ib/IBErrors.h"
 
 #include <memory>
+#include <utility>
 
 // ---------------------------------------------------------------------------------------------
 // Dispatcher
@@ -325,7 +328,20 @@ void TdmQuery::AfterPrepare() {
   fResultDataSet = nullptr;
   fStatementHandle = IBDataSet.Handle();
   if (IBDataSet.StatementType() == SQLSelect) fResultDataSet = &IBDataSet;
-  if (OnPrepared) OnPrepared(this);
+  fPlanError = nullptr;
+  if (!OnPrepared) return;
+  try {
+    OnPrepared(this);
+  } catch (const EPlanParserError&) {
+    // A PLAN the window cannot read never stops the statement: the error is raised when the
+    // run (or the prepare alone) has ended.
+    fPlanError = std::current_exception();
+  }
+}
+
+void TdmQuery::RaisePlanError() {
+  std::exception_ptr error = std::exchange(fPlanError, nullptr);
+  if (error) std::rethrow_exception(error);
 }
 
 void TdmQuery::PrepareAndInspect() {
@@ -336,6 +352,7 @@ void TdmQuery::PrepareAndInspect() {
 void TdmQuery::PrepareOnly() {
   CommitIfActive();
   InTransaction(IBTransaction, [this] { PrepareAndInspect(); });
+  RaisePlanError();
 }
 
 void TdmQuery::IBDataSetBeforeOpen() {
@@ -362,6 +379,7 @@ void TdmQuery::ExecuteSQL() {
       error = std::current_exception();
     }
     fRunFailed = error != nullptr;
+    if (error) fPlanError = nullptr;  // the run's own error is the one to show
     QueryDone(nullptr);
     if (error) std::rethrow_exception(error);
     return;
@@ -426,6 +444,7 @@ void TdmQuery::QueryDone(TQueryThread* worker) {
   }
   fRunning = false;
   if (IBTransaction.InTransaction() && !select) IBTransaction.Commit();
+  RaisePlanError();
 }
 
 void TdmQuery::FetchAll() {

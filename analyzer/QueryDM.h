@@ -168,7 +168,12 @@ public:
   // The index statistics, one record per index name, ordered by X_INDEX_NAME.
   TClientDataSet dsIndices{this};
 
-  // Callbacks, each skipped when empty.
+  // Callbacks, each skipped when empty. An EPlanParserError out of OnPrepared does not stop
+  // the statement: the engine keeps it, runs the statement to its end (OnQueryComplete
+  // included), and then raises it: out of PrepareOnly after the prepare, out of ExecuteSQL
+  // after a direct run, and out of the worker's end (to the application's handler) after a
+  // worker run. A run that fails reports its own error instead. Any other error of
+  // OnPrepared stops the run.
   TQueryEvent OnPrepared;
   TQueryEvent OnGetParamValues;
   TQueryEvent OnFetchStart;
@@ -248,6 +253,7 @@ private:
   TParamLine* FindRemembered(const String& name);
   bool LocateIndex(const String& indexName);
   void CreateIndexStatisticsDataSet();
+  void RaisePlanError();
 
   String fPlan;
   TDataSet* fResultDataSet = nullptr;
@@ -276,6 +282,7 @@ private:
   std::map<int, std::int64_t> fOldSequentialReads;
   std::map<int, std::int64_t> fOldIndexedReads;
   TQueryThread* fWorker = nullptr;  // the running worker, until its end has been handled
+  std::exception_ptr fPlanError;    // an unreadable PLAN, raised when the run has ended
 };
 
 // Shown by the worker for an operation code it does not know.

@@ -1,5 +1,6 @@
 // The query engine against the embedded engine (direct road, binding, read counters, index
 // statistics, idle commit) and the loopback server (worker road and cancel).
+#include "analyzer/PlanParser.h"
 #include "analyzer/QueryDM.h"
 #include "platform/ib/IBErrors.h"
 #include "platform/win/TestDriver.h"
@@ -651,6 +652,43 @@ TEST(IBConnectionModule, HandsTheAttachmentToEveryOwnedComponent) {
 // ---- the worker road, on the loopback server ----
 
 namespace {
+// A PLAN the window cannot read: the statement still runs to its end, then the error comes
+// with its PLAN; a failing run reports its own error.
+TEST_F(DbQuery, UnreadablePlanNeverStopsPrepareOrExecute) {
+  auto badPlan = [this](TdmQuery* sender) {
+    ++calls.prepared;
+    throw EPlanParserError("unreadable", sender->Plan());
+  };
+  q.OnPrepared = badPlan;
+  q.SetSQL("UPDATE UPD SET X = 5 WHERE ID <= 2");
+  try {
+    q.ExecuteSQL();
+    FAIL() << "no error";
+  } catch (const EPlanParserError& e) {
+    EXPECT_EQ(e.Plan(), "PLAN (UPD NATURAL)");
+  }
+  EXPECT_EQ(calls.complete, 1);
+  EXPECT_EQ(q.RowsAffected(), 2);
+  EXPECT_FALSE(q.Running());
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM UPD WHERE X = 5"), "2");
+
+  q.SetSQL("SELECT ID FROM A");
+  EXPECT_THROW(q.ExecuteSQL(), EPlanParserError);
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 2000);
+  EXPECT_EQ(calls.complete, 2);
+
+  EXPECT_THROW(q.PrepareOnly(), EPlanParserError);
+  EXPECT_TRUE(q.IBDataSet.Prepared());
+  EXPECT_EQ(calls.prepared, 3);
+
+  q.SetSQL("UPDATE UPD SET X = 1 / (ID - ID)");
+  EXPECT_THROW(q.ExecuteSQL(), EIBError);
+  // Nothing is left over for the next run.
+  q.OnPrepared = nullptr;
+  q.SetSQL("UPDATE UPD SET X = 0");
+  EXPECT_NO_THROW(q.ExecuteSQL());
+}
+
 struct ServerQuery : QueryBase {
   TTestSession session;
   std::unique_ptr<HandledErrors> handled;
@@ -721,6 +759,15 @@ TEST_F(ServerQuery, WorkerRunsSelectAndUpdateAndEndsOnTheUiThread) {
   WaitDone();
   EXPECT_EQ(handled->messages, (std::vector<String>{"fetch failed"}));
   EXPECT_TRUE(q.IBTransaction.InTransaction());  // a SELECT keeps its transaction
+}
+
+TEST_F(ServerQuery, UnreadablePlanIsRaisedAfterTheWorkerRun) {
+  q.OnPrepared = [](TdmQuery* sender) { throw EPlanParserError("unreadable", sender->Plan()); };
+  Run("SELECT ID FROM A");
+  WaitDone();
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 2000);
+  EXPECT_EQ(calls.complete, 1);
+  EXPECT_EQ(handled->messages, (std::vector<String>{"unreadable"}));
 }
 
 TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable) {
