@@ -206,6 +206,9 @@ bool TdmServerProperties::CanCancelQueries() {
 }
 
 void TdmServerProperties::ForceDisconnect() {
-  IBDatabase.ForceClose();
-  if (OnChange) OnChange(this);
+  // A close announces itself (AfterDisconnect); only a call with nothing to close says so here.
+  if (IBDatabase.Connected())
+    IBDatabase.ForceClose();
+  else if (OnChange)
+    OnChange(this);
 }

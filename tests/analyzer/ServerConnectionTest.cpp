@@ -191,6 +191,12 @@ TEST(DbServerConnection, EmbeddedConnectReportsTheVersionAndResetsOnEveryConnect
   EXPECT_EQ(dm.ServerMajorVersion(), 3);  // asked again, fetched again
   dm.ForceDisconnect();
   EXPECT_EQ(changes, 3);
+  // A forced close of a live attachment announces itself once.
+  dm.SetConnected(true);
+  EXPECT_EQ(changes, 4);
+  dm.ForceDisconnect();
+  EXPECT_FALSE(dm.Connected());
+  EXPECT_EQ(changes, 5);
 }
 
 TEST(DbServerConnection, OldDialectDatabaseLowersTheConnectionsDialect) {
@@ -252,7 +258,7 @@ TEST(DbServerConnectionTcp, LoopbackServerVersionCancelAndForcedClose) {
     EXPECT_TRUE(dm.CanCancelQueries()) << name;
     dm.ForceDisconnect();
     EXPECT_FALSE(dm.Connected());
-    EXPECT_EQ(changes, 3);  // connect, the forced close's disconnect, then the module's own
+    EXPECT_EQ(changes, 2);  // the connect and the forced close, each announced once
   }
 }
 
@@ -370,7 +376,7 @@ TEST(DbServerConnection, ForceDisconnectAfterTheAttachmentWasKilled) {
     EXPECT_FALSE(dm.Connected());
     EXPECT_FALSE(tr.InTransaction());
     EXPECT_FALSE(cursor.Statement().Prepared());
-    EXPECT_EQ(changes, 3);  // connect, the forced close's disconnect, then the module's own
+    EXPECT_EQ(changes, 2);  // the connect and the forced close, each announced once
     dm.SetConnected(true);  // the module is usable again
     EXPECT_EQ(dm.ServerMajorVersion(), 3) << name;
     dm.SetConnected(false);
