@@ -293,7 +293,12 @@ TdmQuery::~TdmQuery() {
 // ---------------------------------------------------------------------------------------------
 // Engine: running
 
-bool TdmQuery::IsSelect() const { return IBDataSet.Prepared() && IBDataSet.StatementType() == SQLSelect; }
+namespace {
+// SELECT … FOR UPDATE returns rows too.
+bool ReturnsRows(int statementType) { return statementType == SQLSelect || statementType == SQLSelectForUpdate; }
+}  // namespace
+
+bool TdmQuery::IsSelect() const { return IBDataSet.Prepared() && ReturnsRows(IBDataSet.StatementType()); }
 
 int TdmQuery::Milliseconds(const TRunStamp& from, const TRunStamp& to) const {
   return StampMilliseconds(from, to, fFrequency);
@@ -327,7 +332,7 @@ void TdmQuery::AfterPrepare() {
   fFetchTime = -1;
   fResultDataSet = nullptr;
   fStatementHandle = IBDataSet.Handle();
-  if (IBDataSet.StatementType() == SQLSelect) fResultDataSet = &IBDataSet;
+  if (ReturnsRows(IBDataSet.StatementType())) fResultDataSet = &IBDataSet;
   fPlanError = nullptr;
   if (!OnPrepared) return;
   try {

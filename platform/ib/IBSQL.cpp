@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cfloat>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -757,13 +759,9 @@ void TIBStatement::Close() {
 }
 
 int TIBStatement::RowsAffected() {
-  int subItem;
-  switch (fType) {
-    case SQLInsert: subItem = isc_info_req_insert_count; break;
-    case SQLUpdate: subItem = isc_info_req_update_count; break;
-    case SQLDelete: subItem = isc_info_req_delete_count; break;
-    default: return -1;
-  }
+  // UPDATE OR INSERT and MERGE are typed as inserts but also update and delete: every statement
+  // that changes rows counts all three kinds (a plain one has only its own kind).
+  if (fType != SQLInsert && fType != SQLUpdate && fType != SQLDelete) return -1;
   CheckPrepared();
   const TIBClientLibrary& ib = IBClient();
   char item = isc_info_sql_records;
@@ -775,14 +773,16 @@ int TIBStatement::RowsAffected() {
   int total = static_cast<int>(ib.isc_vax_integer(answer + 1, 2));
   const char* p = answer + 3;
   const char* end = answer + std::min<int>(3 + total, sizeof answer);
+  std::int64_t rows = 0;
   while (p + 3 <= end && *p != isc_info_end) {
     int code = static_cast<unsigned char>(*p);
     int len = static_cast<int>(ib.isc_vax_integer(p + 1, 2));
     if (p + 3 + len > end) break;
-    if (code == subItem) return static_cast<int>(ib.isc_vax_integer(p + 3, static_cast<short>(len)));
+    if (code == isc_info_req_insert_count || code == isc_info_req_update_count || code == isc_info_req_delete_count)
+      rows += ib.isc_vax_integer(p + 3, static_cast<short>(len));
     p += 3 + len;
   }
-  return 0;
+  return static_cast<int>(std::min<std::int64_t>(rows, INT_MAX));
 }
 
 int TIBStatement::FieldIndex(const std::string& name) const {

@@ -127,6 +127,16 @@ TEST_F(DbQuery, SelectIsFetchedInPacketsWithTimesAndPlan) {
   EXPECT_FALSE(q.IBTransaction.InTransaction());
 }
 
+TEST_F(DbQuery, SelectForUpdateShowsItsRows) {
+  Run("SELECT ID FROM UPD WHERE ID <= 4 FOR UPDATE");
+  EXPECT_EQ(q.IBDataSet.StatementType(), SQLSelectForUpdate);
+  ASSERT_EQ(q.ResultDataSet(), &q.IBDataSet);
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 4);
+  EXPECT_EQ(calls.fetchStart, 1);
+  EXPECT_EQ(q.RowsAffected(), -1);
+  EXPECT_EQ(q.Plan(), "PLAN (UPD NATURAL)");
+}
+
 TEST_F(DbQuery, PacketRecordsZeroKeepsOnlyWhatTheOpenRead) {
   q.PacketRecords = 0;
   Run("SELECT ID FROM A");
@@ -146,6 +156,14 @@ TEST_F(DbQuery, StatementsOtherThanSelectReportRowsAffectedAndCommit) {
       {"INSERT INTO UPD SELECT ID + 100, 0 FROM UPD WHERE ID <= 2", 2, true},
       {"DELETE FROM UPD WHERE ID = 101 RETURNING ID", -1, true},
       {"DELETE FROM UPD WHERE ID > 100", 1, true},
+      // Typed as inserts, they also update and delete.
+      {"UPDATE OR INSERT INTO UPD (ID, X) VALUES (1, 0) MATCHING (ID)", 1, true},
+      {"MERGE INTO UPD U USING (SELECT ID FROM UPD WHERE ID <= 2 UNION ALL SELECT 300 FROM RDB$DATABASE) S "
+       "ON U.ID = S.ID WHEN MATCHED AND U.ID = 1 THEN DELETE WHEN MATCHED THEN UPDATE SET X = X "
+       "WHEN NOT MATCHED THEN INSERT VALUES (S.ID, 0)",
+       3, true},
+      {"INSERT INTO UPD VALUES (1, 1)", 1, false},
+      {"DELETE FROM UPD WHERE ID = 300", 1, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sql);
@@ -157,7 +175,7 @@ TEST_F(DbQuery, StatementsOtherThanSelectReportRowsAffectedAndCommit) {
     EXPECT_EQ(q.FetchTime(), -1);
     EXPECT_FALSE(q.IBTransaction.InTransaction());
   }
-  EXPECT_EQ(calls.complete, 7);
+  EXPECT_EQ(calls.complete, 11);
   EXPECT_EQ(calls.fetchStart, 0);
   EXPECT_EQ(Scalar("SELECT SUM(X) FROM UPD"), "3");
   Run("DROP TABLE TMP_DDL");
