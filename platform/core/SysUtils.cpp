@@ -414,8 +414,10 @@ std::string RenderSection(const FloatSection& sec, double magnitude, bool showMi
     RoundDecimalDigits(d, sig);
     int intCount = std::max(sec.intPlaceholders, 1);
     exponent = d.IsZero() ? 0 : d.Exponent - intCount;
+    // Placeholders beyond the significant digits show zeros.
     std::string all = d.Digits;
     all.resize(static_cast<std::size_t>(sig), '0');
+    all.resize(static_cast<std::size_t>(std::max(sig, intCount + sec.maxFrac)), '0');
     intDigits = all.substr(0, static_cast<std::size_t>(intCount));
     fracDigits = all.substr(static_cast<std::size_t>(intCount));
   } else {
@@ -443,6 +445,7 @@ std::string RenderSection(const FloatSection& sec, double magnitude, bool showMi
   bool afterPoint = false;
   char quote = 0;
   auto emitIntDigit = [&](int index) {
+    if (index < 0 || index >= intTotal) return;
     out += intDigits[static_cast<std::size_t>(index)];
     int remaining = intTotal - 1 - index;
     if (sec.thousands && remaining > 0 && remaining % 3 == 0 && !sec.scientific) out += st.ThousandSeparator;
@@ -461,8 +464,9 @@ std::string RenderSection(const FloatSection& sec, double magnitude, bool showMi
     } else if (IsExponentAt(f, i)) {
       char sign = f[i + 1];
       i += 2;
+      // The exponent's placeholders: each "0" is a digit always shown, a "#" one shown when needed.
       int minExp = 0;
-      while (i < f.size() && f[i] == '0') ++minExp, ++i;
+      while (i < f.size() && (f[i] == '0' || f[i] == '#')) minExp += f[i++] == '0' ? 1 : 0;
       --i;
       out += c;
       if (exponent < 0) out += '-';
@@ -617,17 +621,23 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
   std::string out;
   std::size_t argIndex = 0;
   std::size_t i = 0;
+  // Widths, precisions and indexes beyond this are refused: a few bytes of format must not
+  // make a piece of gigabytes (or overflow the count).
+  constexpr std::int64_t kMaxFormatNumber = 65535;
   auto readNumber = [&](int& value) -> bool {
     if (i < format.size() && format[i] == '*') {
       ++i;
       if (argIndex >= args.size() || args[argIndex].kind() != TVarRec::vtInt64) throw invalid();
-      value = static_cast<int>(args[argIndex++].asInt());
+      const std::int64_t v = args[argIndex++].asInt();
+      if (v > kMaxFormatNumber) throw invalid();
+      value = static_cast<int>(std::max<std::int64_t>(v, -1));
       return true;
     }
     bool any = false;
     value = 0;
     while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
       value = value * 10 + (format[i++] - '0');
+      if (value > kMaxFormatNumber) throw invalid();
       any = true;
     }
     return any;
@@ -648,7 +658,9 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
     std::size_t digitsEnd = i;
     while (digitsEnd < format.size() && format[digitsEnd] >= '0' && format[digitsEnd] <= '9') ++digitsEnd;
     if (digitsEnd > i && digitsEnd < format.size() && format[digitsEnd] == ':') {
-      argIndex = static_cast<std::size_t>(std::stoul(format.substr(i, digitsEnd - i)));
+      int index = 0;
+      readNumber(index);
+      argIndex = static_cast<std::size_t>(index);
       i = digitsEnd + 1;
     }
     if (i < format.size() && format[i] == '-') {

@@ -61,6 +61,13 @@ TEST(FormatFloat, Table) {
       {"###,###,###,###.0#", 1234.5, "1,234.5"},
       {"###,###,###,###.0#", 0, ".0"},
       {"", 1.5, "1.5"},
+      // Placeholders after the exponent are its digits; more integer placeholders than
+      // significant digits show zeros.
+      {"0.00E-##", 1234.5, "1.23E3"},
+      {"0.00E+#0", 0.000123, "1.23E-4"},
+      {"E-#", 5, "E0"},
+      {"0000000000000000000E+0", 1.5, "1500000000000000000E-18"},
+      {"0000000000000000000.00E+0", 2, "2000000000000000000.00E-18"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatFloat(c.format, c.value), c.expected) << c.format << " " << c.value;
   EXPECT_EQ(FormatFloat("0.00", std::numeric_limits<double>::quiet_NaN()), "NAN");
@@ -183,6 +190,11 @@ TEST(FormatPrintf, Table) {
   EXPECT_EQ(Format("%.2s", {"\xC3\xA4\xC3\xB6\xC3\xBC"}), "\xC3\xA4\xC3\xB6");  // characters, not bytes
   EXPECT_EQ(Format("%3s|", {"\xC3\xA4"}), "  \xC3\xA4|");
   for (auto bad : {"%d", "%q", "%"}) EXPECT_THROW(Format(bad, {}), EConvertError) << bad;
+  // Widths, precisions and indexes are bounded: a huge one is a bad format, not an overflow.
+  for (auto bad : {"%9999999999d", "%2000000000d", "%.2000000000d", "%99999999999999999999:d", "%.99999s"})
+    EXPECT_THROW(Format(bad, {1}), EConvertError) << bad;
+  EXPECT_THROW(Format("%*d", {2000000000, 1}), EConvertError);
+  EXPECT_EQ(Format("%*d|", {-5, 1}), "1|");
   EXPECT_THROW(Format("%d", {"text"}), EConvertError);
   EXPECT_THROW(Format("%s", {1}), EConvertError);
 }
