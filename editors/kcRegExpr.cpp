@@ -379,7 +379,11 @@ private:
     if (fDepth + block->Depth() > kMaxDepth) return TooComplex(l);
     if (!Grow(l, block->StateCount())) return;
     auto copy = block->Clone();
-    static_cast<TkcRegExprParserBlockItem*>(copy.get())->Seal();
+    auto* copied = static_cast<TkcRegExprParserBlockItem*>(copy.get());
+    // An open group with no complete alternative yet has parsed nothing: its copy matches the
+    // empty text (without an alternative it would match nothing and the mask could never end).
+    if (copied->Alts.empty()) copied->Alts.emplace_back();
+    copied->Seal();
     Alt.push_back(std::move(copy));
   }
 

@@ -236,27 +236,40 @@ void LinkAlt(const TkcRegExprParserAlt& Alt) {
   }
 }
 
+// A group that holds no character at all, as b{0}: it matches only the empty text.
+bool IsVoid(const TkcRegExprParserItem& Item) {
+  auto* block = dynamic_cast<const TkcRegExprParserBlockItem*>(&Item);
+  return block && !block->Alts.empty() && std::all_of(block->Alts.begin(), block->Alts.end(), [](const auto& alt) {
+    return std::all_of(alt.begin(), alt.end(), [](const auto& item) { return IsVoid(*item); });
+  });
+}
+
+// The last items of an alternative are final up to and including the first that cannot be
+// missing; a void group has no state to be final, so the items before it are (a+b{0}).
+void SetAltFinal(const TkcRegExprParserAlt& Alt) {
+  for (size_t k = Alt.size(); k-- > 0;) {
+    Alt[k]->SetFinal();
+    if (!Alt[k]->CanMissing() && !IsVoid(*Alt[k])) break;
+  }
+}
+
+bool AllMissingOrVoid(const TkcRegExprParserAlt& Alt) {
+  return std::all_of(Alt.begin(), Alt.end(), [](const auto& item) { return item->CanMissing() || IsVoid(*item); });
+}
+
 }  // namespace
 
 void TkcRegExprParserBlockItem::SetFinal() {
-  for (const auto& alt : Alts) {
-    for (size_t k = alt.size(); k-- > 0;) {
-      alt[k]->SetFinal();
-      if (!alt[k]->CanMissing()) break;
-    }
-  }
+  for (const auto& alt : Alts) SetAltFinal(alt);
 }
 
 TkcRegExprAutomat::TkcRegExprAutomat(TkcRegExprParserAlts AExpr, TkcRegExpr* AOwner)
     : Expr(std::move(AExpr)), Owner(AOwner), StartState(std::make_unique<TkcRegExprSimpleState>()) {
   for (const auto& alt : Expr) {
     LinkAlt(alt);
-    for (size_t k = alt.size(); k-- > 0;) {
-      alt[k]->SetFinal();
-      if (!alt[k]->CanMissing()) break;
-    }
+    SetAltFinal(alt);
     AddEntries(alt, 0, StartState.get());
-    if (AllMissing(alt)) StartState->IsFinal = true;
+    if (AllMissingOrVoid(alt)) StartState->IsFinal = true;
   }
   Reset();
 }
@@ -291,10 +304,21 @@ bool TkcRegExprAutomat::IsStart() const {
 }
 
 void TkcRegExprAutomat::AutoCompleteForward() {
+  // The forced path is a function of the state set: once a set comes back the path is a loop
+  // that no final state ends (a+ with nothing after it that can end), and completion stops.
+  std::vector<std::vector<TkcRegExprSimpleState*>> seen;
+  auto key = [](const TkcRegExprStates& s) {
+    std::vector<TkcRegExprSimpleState*> k = s.States();
+    std::sort(k.begin(), k.end());
+    return k;
+  };
   char32_t c;
   while (!Current.HasFinal()) {
     TkcRegExprStates next = Current.PossibleNext();
     if (!next.UniqueSymbol(c)) break;
+    auto k = key(next);
+    if (std::find(seen.begin(), seen.end(), k) != seen.end()) break;
+    seen.push_back(std::move(k));
     if (Owner && Owner->OnCharAppended) Owner->OnCharAppended(c);
     History.push_back(std::move(Current));
     Current = std::move(next);

@@ -233,6 +233,30 @@ TEST(RegExprAutomaton, ForcedCharactersAreAppendedAndRemoved) {
   EXPECT_FALSE(p.Next(g));
 }
 
+// A group that matches nothing at the end leaves what comes before it complete, and forced
+// completion always ends, also on a loop that no final state ends.
+TEST(RegExprAutomaton, EmptyGroupsAtTheEndAndForcedLoopsEnd) {
+  for (const char* source : {"a+b{0}", "(a+\\1)", "ab{0}", "(a|b{0})+c{0}", "a+(b{0}){0}"}) {
+    SCOPED_TRACE(source);
+    String appended;
+    TkcRegExpr r;
+    try {
+      r.Compile(String(source));
+    } catch (const EkcRegExprError&) {
+      continue;  // refused is as good as complete
+    }
+    r.OnCharAppended = [&](char32_t c) { appended += kcCharToStr(c); };
+    r.SetUpdateOn(true);
+    EXPECT_LE(appended.size(), 1u);
+    char32_t a = U'a';
+    if (!r.IsFinal()) {
+      EXPECT_TRUE(r.Next(a));
+    }
+    EXPECT_TRUE(r.IsFinal()) << appended;
+    EXPECT_LE(appended.size(), 2u);
+  }
+}
+
 TEST(RegExprAutomaton, StateSetsStayBounded) {
   // Alternatives inside a repeated group would double a set per character with duplicates.
   TkcRegExpr r;
