@@ -14,6 +14,7 @@ struct TDataSet::FilterExpr {
   Variant value;   // Const
   bool negate = false;  // IS NOT NULL, NOT LIKE
   std::shared_ptr<FilterExpr> a, b;
+  std::vector<std::shared_ptr<FilterExpr>> items;  // And, Or: the whole chain, flat
   int id = 0;     // place in a pass's slots
   int count = 0;  // the root: how many nodes the tree has
 };
@@ -26,6 +27,9 @@ public:
   explicit FilterParser(const String& text) : s(text) {}
   String s;
   size_t p = 0;
+  int depth = 0;  // open parentheses
+  // Parsing and evaluating recurse once per parenthesis; chains of AND, OR and NOT do not.
+  static constexpr int kMaxDepth = 256;
 
   [[noreturn]] void Fail() const { DatabaseErrorFmt("Filter expression incorrectly formed: %s", {s}); }
   void Blanks() {
@@ -68,9 +72,12 @@ static FE ParseOperand(FilterParser& P) {
   if (P.p >= P.s.size()) P.Fail();
   char c = P.s[P.p];
   if (c == '(') {
+    if (++P.depth > FilterParser::kMaxDepth)
+      DatabaseErrorFmt("Filter expression nested more than %d levels deep: %s", {FilterParser::kMaxDepth, P.s});
     ++P.p;
     FE e = ParseOr(P);
     if (!P.Sym(")")) P.Fail();
+    --P.depth;
     return e;
   }
   if (c == '\'' || c == '"') {
@@ -174,35 +181,30 @@ static FE ParseCmp(FilterParser& P) {
 }
 
 static FE ParseNot(FilterParser& P) {
-  if (P.Word("NOT")) {
-    FE e = Make(TDataSet::FilterExpr::Not);
-    e->a = ParseNot(P);
-    return e;
-  }
-  return ParseCmp(P);
+  // NOT NOT x is x: a run of NOTs is counted, not nested.
+  bool negate = false;
+  while (P.Word("NOT")) negate = !negate;
+  FE e = ParseCmp(P);
+  if (!negate) return e;
+  FE n = Make(TDataSet::FilterExpr::Not);
+  n->a = e;
+  return n;
 }
 
-static FE ParseAnd(FilterParser& P) {
-  FE left = ParseNot(P);
-  while (P.Word("AND")) {
-    FE e = Make(TDataSet::FilterExpr::And);
-    e->a = left;
-    e->b = ParseNot(P);
-    left = e;
-  }
-  return left;
+// A chain a AND b AND c … (or OR) is one node holding its operands.
+static FE ParseChain(FilterParser& P, const char* word, TDataSet::FilterExpr::Kind kind, FE (*operand)(FilterParser&)) {
+  FE first = operand(P);
+  if (!P.Word(word)) return first;
+  FE e = Make(kind);
+  e->items.push_back(first);
+  do e->items.push_back(operand(P));
+  while (P.Word(word));
+  return e;
 }
 
-static FE ParseOr(FilterParser& P) {
-  FE left = ParseAnd(P);
-  while (P.Word("OR")) {
-    FE e = Make(TDataSet::FilterExpr::Or);
-    e->a = left;
-    e->b = ParseAnd(P);
-    left = e;
-  }
-  return left;
-}
+static FE ParseAnd(FilterParser& P) { return ParseChain(P, "AND", TDataSet::FilterExpr::And, ParseNot); }
+
+static FE ParseOr(FilterParser& P) { return ParseChain(P, "OR", TDataSet::FilterExpr::Or, ParseAnd); }
 
 std::shared_ptr<TDataSet::FilterExpr> TDataSet::ParseFilterText(const String& Text) {
   FilterParser P(Text);
@@ -216,6 +218,7 @@ std::shared_ptr<TDataSet::FilterExpr> TDataSet::ParseFilterText(const String& Te
     x->id = e->count++;
     if (x->a) todo.push_back(x->a.get());
     if (x->b) todo.push_back(x->b.get());
+    for (const auto& item : x->items) todo.push_back(item.get());
   }
   return e;
 }
@@ -410,8 +413,14 @@ struct Evaluator {
 
   bool Eval(const K& e) const {
     switch (e.kind) {
-      case K::And: return Eval(*e.a) && Eval(*e.b);
-      case K::Or: return Eval(*e.a) || Eval(*e.b);
+      case K::And:
+        for (const auto& item : e.items)
+          if (!Eval(*item)) return false;
+        return true;
+      case K::Or:
+        for (const auto& item : e.items)
+          if (Eval(*item)) return true;
+        return false;
       case K::Not: return !Eval(*e.a);
       case K::Cmp: return Compare(e);
       case K::IsNull: {

@@ -504,6 +504,42 @@ TEST(DataSetFilter, QuotedDatesAndNumbersCompareAsValuesAndLikeStaysLinear) {
   }
 }
 
+// A filter built from a value list is a long chain: chains of AND, OR and NOT parse and
+// evaluate without depth, and nesting beyond the cap is a clear error, not a stack overflow.
+TEST(DataSetFilter, LongChainsAndDeepNesting) {
+  TClientDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.CreateDataSet();
+  for (int i = 0; i < 10; ++i) ds.AppendRecord({i});
+  auto count = [&ds](const String& filter) {
+    ds.SetFilter(filter);
+    ds.SetFiltered(true);
+    int n = ds.RecordCount();
+    ds.SetFiltered(false);
+    return n;
+  };
+  String ors = "ID = 3", ands = "ID >= 0", nots;
+  for (int i = 0; i < 20000; ++i) {
+    ors += " OR ID = " + std::to_string(100 + i);
+    ands += " AND ID <> " + std::to_string(100 + i);
+    nots += "NOT ";
+  }
+  EXPECT_EQ(count(ors), 1);
+  EXPECT_EQ(count(ands), 10);
+  EXPECT_EQ(count(nots + "ID = 3"), 1);
+  EXPECT_EQ(count("NOT " + nots + "ID = 3"), 9);
+  EXPECT_EQ(count("ID = 1 OR ID = 2 AND ID = 3 OR NOT NOT ID = 4"), 2);
+
+  auto nested = [](int depth) { return String(static_cast<size_t>(depth), '(') + "ID = 5" + String(static_cast<size_t>(depth), ')'); };
+  EXPECT_EQ(count(nested(256)), 1);
+  try {
+    ds.SetFilter(nested(5000));
+    ADD_FAILURE() << "no error";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(String(e.Message()).rfind("Filter expression nested more than 256 levels deep: ((((", 0), 0u) << e.Message();
+  }
+}
+
 // Fields are found anew when the field list changes: a dataset reopened with other fields under
 // the same names, or a field freed by the record event in the middle of a pass.
 TEST(DataSetFilter, FindsFieldsAnewWhenTheFieldListChanges) {
