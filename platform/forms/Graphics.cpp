@@ -48,6 +48,8 @@ void TFont::Assign(TPersistent* Source) {
     fColor = f->fColor;
     fCharset = f->fCharset;
     fPitch = f->fPitch;
+    fEscapement = f->fEscapement;
+    fOutPrecision = f->fOutPrecision;
     Changed();
     return;
   }
@@ -56,7 +58,8 @@ void TFont::Assign(TPersistent* Source) {
 
 bool TFont::Equals(const TFont& o) const {
   return fName == o.fName && fHeight == o.fHeight && fStyle == o.fStyle && fColor == o.fColor &&
-         fCharset == o.fCharset && fPitch == o.fPitch;
+         fCharset == o.fCharset && fPitch == o.fPitch && fEscapement == o.fEscapement &&
+         fOutPrecision == o.fOutPrecision;
 }
 
 LOGFONT TFont::LogFont() const {
@@ -67,6 +70,8 @@ LOGFONT TFont::LogFont() const {
   lf.lfUnderline = fStyle.Contains(fsUnderline);
   lf.lfStrikeOut = fStyle.Contains(fsStrikeOut);
   lf.lfCharSet = fCharset;
+  lf.lfEscapement = lf.lfOrientation = fEscapement;
+  lf.lfOutPrecision = fOutPrecision;
   lf.lfPitchAndFamily = fPitch == fpFixed ? FIXED_PITCH : fPitch == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
   std::snprintf(lf.lfFaceName, LF_FACESIZE, "%s", fName.c_str());
   return lf;
@@ -91,6 +96,8 @@ void TFont::SetHandle(HFONT h) {
   if (lf.lfUnderline) fStyle.Include(fsUnderline);
   if (lf.lfStrikeOut) fStyle.Include(fsStrikeOut);
   fCharset = lf.lfCharSet;
+  fEscapement = lf.lfEscapement;
+  fOutPrecision = lf.lfOutPrecision;
   Changed();
 }
 

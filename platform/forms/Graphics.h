@@ -61,6 +61,9 @@ public:
   void SetPitch(TFontPitch v);
   int PixelsPerInch() const { return 96; }
   LOGFONT LogFont() const;
+  // The angle of the text (tenths of a degree) and the output precision, taken from a handle.
+  int Escapement() const { return fEscapement; }
+  BYTE OutPrecision() const { return fOutPrecision; }
   bool Equals(const TFont& other) const;
 
 protected:
@@ -74,6 +77,8 @@ private:
   TColor fColor = clWindowText;
   TFontCharset fCharset = DEFAULT_CHARSET;
   TFontPitch fPitch = fpDefault;
+  int fEscapement = 0;
+  BYTE fOutPrecision = OUT_DEFAULT_PRECIS;
   HFONT fHandle;
 };
 
@@ -178,9 +183,11 @@ public:
   void Unlock() {}
   TNotifyEvent OnChange;
 
+  // Selects the font, pen and brush into the DC, for callers that draw on Handle() directly.
+  void RequiredState();
+
 protected:
   virtual void CreateHandle() {}
-  void RequiredState();
   void DeselectHandles();
 
 private:

@@ -393,6 +393,15 @@ inline BOOL PtInRect(const RECT* r, POINT p) {
   return p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
 }
 inline BOOL IsRectEmpty(const RECT* r) { return r->right <= r->left || r->bottom <= r->top; }
+// dst = a * b; an empty result is set to (0, 0, 0, 0) and answers FALSE.
+inline BOOL IntersectRect(RECT* dst, const RECT* a, const RECT* b) {
+  RECT r{a->left > b->left ? a->left : b->left, a->top > b->top ? a->top : b->top,
+         a->right < b->right ? a->right : b->right, a->bottom < b->bottom ? a->bottom : b->bottom};
+  if (IsRectEmpty(&r)) r = RECT{};
+  *dst = r;
+  return !IsRectEmpty(dst);
+}
+inline BOOL EqualRect(const RECT* a, const RECT* b) { return *a == *b; }
 
 // ---- Drawing -------------------------------------------------------------------------------
 
