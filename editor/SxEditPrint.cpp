@@ -44,15 +44,17 @@ void TSxEditPrint::LinesChanged(TObject*) {
 }
 
 void TSxEditPrint::SetLines(TStrings* Value) {
+  // Expanded into a copy first: Value may be this very list.
   const TConvertTabsProc expand = GetBestConvertTabsProc(TabWidth);
+  std::vector<String> lines;
+  for (int i = 0; Value && i < Value->Count(); ++i) {
+    lines.push_back(expand(Value->Get(i), TabWidth));
+    std::replace(lines.back().begin(), lines.back().end(), '\t', ' ');
+  }
   fLines->BeginUpdate();
   try {
     fLines->Clear();
-    for (int i = 0; i < Value->Count(); ++i) {
-      String line = expand(Value->Get(i), TabWidth);
-      std::replace(line.begin(), line.end(), '\t', ' ');
-      fLines->Add(line);
-    }
+    fLines->AddStrings(lines);
   } catch (...) {
     fLines->EndUpdate();
     throw;
@@ -212,11 +214,11 @@ void TSxEditPrint::PrintRange(int StartPage, int EndPage) {
   if (SelectedOnly && !fSelAvail) return;
   if (fPrinting) throw EPrinter("Printing in progress");
   TPrinter* printer = Printer();
+  printer->SetTitle(DocTitle.empty() ? Title : DocTitle);
+  printer->BeginDoc();  // a failure here leaves another job of the printer alone
   fPrinting = true;
   fAbort = false;
-  printer->SetTitle(DocTitle.empty() ? Title : DocTitle);
   try {
-    printer->BeginDoc();
     StartPage = std::max(StartPage, 1);
     DoPrintStatus(psBegin, StartPage, fAbort);
     fPrinterInfo.UpdatePrinter();

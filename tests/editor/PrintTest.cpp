@@ -75,17 +75,15 @@ protected:
     list.AddStrings(lines);
     print.SetLines(&list);
   }
-  // Runs PrintRange; abortAt > 0 aborts when that page starts.
+  // Runs PrintRange; abortAt > 0 aborts when that page starts, -1 when the job starts.
   Job Run(int first = 1, int last = -1, int abortAt = 0) {
     Job job;
     HDC dc = printer.Handle();
     std::vector<std::size_t> starts;
     print.OnPrintStatus = [&](TObject*, TSxPrintStatus s, int page, bool& abort) {
       job.statuses += std::string(job.statuses.empty() ? "" : " ") + "BNE"[s] + std::to_string(page);
-      if (s == psNewPage) {
-        starts.push_back(RecordedCalls(dc).size());
-        abort = page == abortAt;
-      }
+      if (s == psNewPage) starts.push_back(RecordedCalls(dc).size());
+      abort = (s == psNewPage && page == abortAt) || (s == psBegin && abortAt < 0);
     };
     print.OnPrintLine = [&](TObject*, int line, int page) { job.lines.emplace_back(line, page); };
     StartRecording(dc);
@@ -361,6 +359,15 @@ TEST_F(PrintJob, LongLinesWrapIntoTheRowsThatWereCounted) {
   EXPECT_EQ(job.statuses, "B1 N1 N2 E2");
   EXPECT_EQ(job.lines[18], std::make_pair(19, 1));
   EXPECT_EQ(job.lines[19], std::make_pair(20, 2));
+
+  // A text area narrower than one character still makes rows of one character.
+  print.Margins()->SetLeft(100);
+  print.Margins()->SetRight(108);
+  SetText({"abc"});
+  job = Run();
+  EXPECT_EQ(Texts(job.pages[0]), (std::vector<Text>{{1116, 245, "a", false, false},
+                                                     {1116, 295, "b", false, false},
+                                                     {1116, 345, "c", false, false}}));
 }
 
 TEST_F(PrintJob, LineNumbersMoveTheTextOrSitInTheMargin) {
@@ -407,6 +414,16 @@ TEST_F(PrintJob, CopiesRangesAndAbort) {
   EXPECT_TRUE(printer.Aborted());
   EXPECT_FALSE(printer.Printing());
   EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(print.Printing());
+  job = Run(1, -1, -1);
+  EXPECT_EQ(job.statuses, "B1");
+  EXPECT_TRUE(printer.Aborted());
+
+  // A printer busy with another job refuses this one and keeps its own.
+  printer.BeginDoc();
+  EXPECT_THROW(print.Print(), EPrinter);
+  EXPECT_TRUE(printer.Printing());
+  printer.EndDoc();
   EXPECT_FALSE(print.Printing());
 }
 
@@ -468,6 +485,11 @@ TEST_F(PrintJob, NewTextIsScannedAgainForTheNextJob) {
   print.SetHighlighter(nullptr);
   job = Run();
   EXPECT_EQ(Texts(job.pages[0])[0].text, "a       b");
+  print.TabWidth = 0;
+  SetText({"a\tb"});
+  print.SetLines(print.Lines());  // handing over its own list keeps the text
+  job = Run();
+  EXPECT_EQ(Texts(job.pages[0])[0].text, "a b");
 }
 
 TEST_F(PrintJob, HeaderAndFooterOnEveryPage) {
