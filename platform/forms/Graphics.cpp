@@ -41,9 +41,9 @@ void TFont::Changed() {
 
 void TFont::Assign(TPersistent* Source) {
   if (auto* f = dynamic_cast<TFont*>(Source)) {
-    if (Equals(*f)) return;
+    if (fPixelsPerInch == f->fPixelsPerInch && Equals(*f)) return;
     fName = f->fName;
-    fHeight = f->fHeight;
+    fHeight = fPixelsPerInch == f->fPixelsPerInch ? f->fHeight : -MulDiv(f->Size(), fPixelsPerInch, 72);
     fStyle = f->fStyle;
     fColor = f->fColor;
     fCharset = f->fCharset;
@@ -112,6 +112,9 @@ void TFont::SetHeight(int v) {
   if (v == fHeight) return;
   fHeight = v;
   Changed();
+}
+void TFont::SetPixelsPerInch(int v) {
+  if (v > 0) fPixelsPerInch = v;
 }
 void TFont::SetStyle(TFontStyles v) {
   if (v == fStyle) return;

@@ -47,7 +47,7 @@ public:
   void SetHandle(HFONT h);
   const String& Name() const { return fName; }
   void SetName(const String& v);
-  int Size() const;  // points at 96 pixels per inch
+  int Size() const;  // points at PixelsPerInch
   void SetSize(int v);
   int Height() const { return fHeight; }  // negative: character height in pixels
   void SetHeight(int v);
@@ -59,7 +59,10 @@ public:
   void SetCharset(TFontCharset v);
   TFontPitch Pitch() const { return fPitch; }
   void SetPitch(TFontPitch v);
-  int PixelsPerInch() const { return 96; }
+  // The resolution Height is measured in: 96 on screen, a printer's on its canvas. Changing it
+  // keeps Height; Assign from a font of another resolution keeps the point size instead.
+  int PixelsPerInch() const { return fPixelsPerInch; }
+  void SetPixelsPerInch(int v);
   LOGFONT LogFont() const;
   // The angle of the text (tenths of a degree) and the output precision, taken from a handle.
   int Escapement() const { return fEscapement; }
@@ -79,6 +82,7 @@ private:
   TFontPitch fPitch = fpDefault;
   int fEscapement = 0;
   BYTE fOutPrecision = OUT_DEFAULT_PRECIS;
+  int fPixelsPerInch = 96;
   HFONT fHandle;
 };
 

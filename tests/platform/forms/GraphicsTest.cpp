@@ -38,6 +38,15 @@ TEST(Graphics, CanvasObjectsAndText) {
   EXPECT_EQ(f.Size(), 8);
   f.SetSize(10);
   EXPECT_EQ(f.Height(), -13);
+  // A printer-resolution font keeps the point size of what it is assigned.
+  TFont printerFont;
+  printerFont.SetPixelsPerInch(300);
+  printerFont.Assign(&f);
+  EXPECT_EQ(printerFont.Height(), -42);
+  EXPECT_EQ(printerFont.Size(), 10);
+  TFont screenFont;
+  screenFont.Assign(&printerFont);
+  EXPECT_EQ(screenFont.Height(), -13);
   TBitmap b(40, 20);
   TCanvas* c = b.Canvas();
   c->Brush()->SetColor(clNavy);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,6 +12,7 @@
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/Printers.h"
 #include "platform/gdi/WinGdi.h"
+#include "support/Shell.h"
 
 namespace {
 
@@ -23,16 +22,6 @@ public:
   void SetUp() override { EnsureGuiApplication(); }
 };
 const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  std::array<char, 256> buf{};
-  while (fgets(buf.data(), buf.size(), p)) out += buf.data();
-  pclose(p);
-  return out;
-}
 
 }  // namespace
 
@@ -66,11 +55,11 @@ TEST(GdiPrinter, TwoPageDocumentToPdf) {
   DeleteObject(font);
 
   ASSERT_TRUE(std::filesystem::exists(file));
-  const std::string info = Shell("pdfinfo '" + file.string() + "'");
+  const std::string info = ShellOutput("pdfinfo '" + file.string() + "'");
   const std::size_t pages = info.find("Pages:");
   ASSERT_NE(pages, std::string::npos) << info;
   EXPECT_EQ(std::stoi(info.substr(pages + 6)), 2) << info;
-  const std::string text = Shell("pdftotext '" + file.string() + "' -");
+  const std::string text = ShellOutput("pdftotext '" + file.string() + "' -");
   EXPECT_NE(text.find("First page text"), std::string::npos) << text;
   EXPECT_NE(text.find("Second page text"), std::string::npos) << text;
 
