@@ -532,6 +532,9 @@ Variant TkcVariantValueType::LoadValue(const void* Data) const {
 void TkcVariantValueType::StoreValue(void* Data, const Variant& Value) const {
   HolderAt(Variants(), Data) = Value;
 }
+void TkcVariantValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteVariant(Stream, LoadValue(Data), true);  // a stored Integer reads back as an Integer
+}
 void TkcVariantValueType::ResolveCompareData(const void*& P) const { P = VariantOf(P); }
 int TkcVariantValueType::CompareRaw(const void* P1, const void* P2) const {
   if (!P1 || !P2) return (P1 ? 1 : 0) - (P2 ? 1 : 0);
@@ -740,8 +743,13 @@ void TkcValueDef::ReadValueFrom(std::uint8_t* R, TStream* Stream) {
     }
     return;
   }
-  MarkNull(R, isNull);
-  if (!isNull) fValueTypeClass->StreamInValue(DataAt(R), Stream);
+  if (isNull) {
+    MarkNull(R, true);
+    return;
+  }
+  // Marked only once the value is read: a failed read leaves the cell as it was.
+  fValueTypeClass->StreamInValue(DataAt(R), Stream);
+  MarkNull(R, false);
 }
 
 void TkcValueDef::WriteTextTo(const std::uint8_t* R, TStream* Stream) const {
@@ -1213,16 +1221,27 @@ void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
     FreeBuffer(BufferRef(AIndex), fValueDefs.get());
     return;
   }
+  const bool hadBuffer = Buffer(AIndex) != nullptr;
   std::uint8_t* buffer = CheckBuffer(AIndex);
-  if (fUseRecordID) {
-    int id = StreamReadInteger(Stream);
-    SetRecordID(AIndex, id);
-    if (fRecordIDCounter <= id && id < INT32_MAX) fRecordIDCounter = id + 1;
-  }
-  for (int i = 0; i < fValueDefs->Count(); ++i) {
-    TkcValueDef* column = fValueDefs->Columns(i);
-    if (!column->Streamed()) continue;
-    column->ReadValueFrom(buffer, Stream);
-    column->ReadTextFrom(buffer, Stream);
+  try {
+    if (fUseRecordID) {
+      int id = StreamReadInteger(Stream);
+      SetRecordID(AIndex, id);
+      if (fRecordIDCounter <= id && id < INT32_MAX) fRecordIDCounter = id + 1;
+    }
+    for (int i = 0; i < fValueDefs->Count(); ++i) {
+      TkcValueDef* column = fValueDefs->Columns(i);
+      if (!column->Streamed()) continue;
+      column->ReadValueFrom(buffer, Stream);
+      column->ReadTextFrom(buffer, Stream);
+    }
+  } catch (...) {
+    // Half a record is no record: it ends as it was without a buffer, or with every value null.
+    if (!hadBuffer) {
+      FreeBuffer(BufferRef(AIndex), fValueDefs.get());
+    } else {
+      for (int i = 0; i < fValueDefs->Count(); ++i) fValueDefs->Columns(i)->MarkNull(buffer, true);
+    }
+    throw;
   }
 }

@@ -246,6 +246,7 @@ public:
   void ReleaseData(void* Data) const override;
   Variant LoadValue(const void* Data) const override;
   void StoreValue(void* Data, const Variant& Value) const override;
+  void StreamOutValue(const void* Data, TStream* Stream) const override;
   int CompareRaw(const void* P1, const void* P2) const override;
   Variant LoadPreparedValue(const void* P) const override;
   void ResolveCompareData(const void*& P) const override;

@@ -183,19 +183,28 @@ TDateTime LocaleTextToDateTime(const String& Normalised) {
     parts.push_back(Normalised.substr(i, j - i));
     i = j + 1;
   }
+  // A blank date separator could not tell the date's fields from the time after them: the
+  // fields are then joined by "/" and read with that separator.
+  const bool blank = FormatSettings.DateSeparator == ' ';
+  const char separator = blank ? '/' : FormatSettings.DateSeparator;
   String text;
   size_t k = 0;
   for (; k < parts.size() && k < 3; ++k) {
     if (parts[k].find_first_not_of("0123456789") != String::npos) break;
-    text += (k ? String(1, FormatSettings.DateSeparator) : String()) + parts[k];
+    text += (k ? String(1, separator) : String()) + parts[k];
   }
   for (; k < parts.size(); ++k) text += (text.empty() ? "" : " ") + parts[k];
-  return Variant(text).AsDateTime();
+  if (!blank) return Variant(text).AsDateTime();
+  TFormatSettings settings = FormatSettings;
+  settings.DateSeparator = separator;
+  TDateTime d;
+  if (!TryStrToDateTime(text, d, settings)) throw EConvertError("'" + text + "' is not a valid date");
+  return d;
 }
 
 TDateTime ConvertText(const String& Text, bool LocaleMode) {
   String n = Normalise(Text, LocaleMode);
-  return LocaleMode ? LocaleTextToDateTime(n) : StrToDateTime(n);
+  return LocaleMode || FormatSettings.DateSeparator == ' ' ? LocaleTextToDateTime(n) : StrToDateTime(n);
 }
 
 }  // namespace
@@ -337,7 +346,7 @@ void DateTimeToTextEx(bool UseDisplayFormat, bool WithTime, bool FourDigitYear, 
 TDateTime GetMinDate() { return EncodeDate(100, 1, 1); }
 
 bool IsValidDateValue(const Variant& Value) {
-  if (VarType(Value) != varDate && !VarIsNumeric(Value)) return false;
+  if (VarType(Value) != varDate && VarType(Value) != varSQLTimeStamp && !VarIsNumeric(Value)) return false;
   try {
     return VarToDateTime(Value) != NullDate;
   } catch (...) {

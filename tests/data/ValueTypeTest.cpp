@@ -227,7 +227,8 @@ TEST(ValueTypeStream, RoundTripsWithTheTypesOwnForm) {
       {TkcLargeIntValueType::Class(), Variant::FromInt64(-2), "FE FF FF FF FF FF FF FF", 8},
       {TkcFMTBcdValueType::Class(), "1.5", "06 03 31 2E 35", 5},
       {TkcSQLTimeStampValueType::Class(), Variant::FromDate(45366.0), "11 00 00 00 00 C0 26 E6 40", 9},
-      {TkcVariantValueType::Class(), Variant::MakeArray({1, Null()}), "01 02 02 02 01 00", 6},
+      // A variant keeps its integers' kinds: an Integer travels with the 32-bit tag.
+      {TkcVariantValueType::Class(), Variant::MakeArray({1, Null()}), "01 02 02 04 01 00 00 00 00", 9},
       {TkcObjectValueType::Class(), 0, "", 0},
   };
   for (const Case& c : cases) {
