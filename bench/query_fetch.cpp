@@ -73,6 +73,8 @@ double ThroughEngine(TIBDatabase& db, long expected, double& kept) {
   std::size_t heapBefore = HeapInUse();
   q->ExecuteSQL();
   kept = static_cast<double>(HeapInUse() - heapBefore);
+  std::printf("  engine: prepare %d ms, execution %d ms, fetch %d ms\n", q->PrepareTime(), q->ExecutionTime(),
+              q->FetchTime());
   if (q->IBDataSet.RecordCount() != expected)
     throw std::runtime_error("engine fetched " + std::to_string(q->IBDataSet.RecordCount()) + " rows");
   q->CommitIfActive();
