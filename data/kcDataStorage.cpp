@@ -263,42 +263,72 @@ void TkcValueType::ResolveCompareData(const void*&) const {}
 
 // ---- String and WideString -------------------------------------------------------------------
 
-void TkcStringValueType::ReleaseData(void* Data) const { ReleaseHolder(Strings(), Data); }
+namespace {
+constexpr std::size_t kSlotInline = 11;
+constexpr unsigned char kSlotOnHeap = 0xFF;
+
+// A string data area starts with 0 when it holds no string (read as null, ordered first, as a
+// missing holder is), with 1 + the length of up to 11 bytes that follow, or with the heap
+// marker and (at offset 4) the address of a block holding the 32-bit length and the bytes.
+bool SlotHasText(const void* Data) { return *static_cast<const unsigned char*>(Data) != 0; }
+
+std::string_view SlotText(const void* Data) {
+  auto* p = static_cast<const unsigned char*>(Data);
+  if (p[0] != kSlotOnHeap) return {reinterpret_cast<const char*>(p + 1), p[0] == 0 ? 0u : p[0] - 1u};
+  const char* block = Get<const char*>(p + 4);
+  return {block + 4, Get<std::uint32_t>(block)};
+}
+
+void FreeSlotText(void* Data) {
+  auto* p = static_cast<unsigned char*>(Data);
+  if (p[0] == kSlotOnHeap) delete[] Get<char*>(p + 4);
+  std::memset(p, 0, 12);
+}
+
+void AssignSlotText(void* Data, std::string_view Text) {
+  unsigned char slot[12] = {};
+  if (Text.size() <= kSlotInline) {
+    slot[0] = static_cast<unsigned char>(Text.size() + 1);
+    if (!Text.empty()) std::memcpy(slot + 1, Text.data(), Text.size());
+  } else {
+    char* block = new char[4 + Text.size()];
+    Put(block, static_cast<std::uint32_t>(Text.size()));
+    std::memcpy(block + 4, Text.data(), Text.size());
+    slot[0] = kSlotOnHeap;
+    Put(slot + 4, block);
+  }
+  FreeSlotText(Data);  // after the copy: Text may be this slot's own
+  std::memcpy(Data, slot, sizeof slot);
+}
+}  // namespace
+
+void TkcStringValueType::ReleaseData(void* Data) const { FreeSlotText(Data); }
 
 Variant TkcStringValueType::LoadValue(const void* Data) const {
-  const StringCell* cell = StringCellOf(Data);
-  return cell ? Variant(std::string(cell->View())) : Null();
+  return SlotHasText(Data) ? Variant(std::string(SlotText(Data))) : Null();
 }
 
 void TkcStringValueType::StoreValue(void* Data, const Variant& Value) const {
-  if (Value.VarType() == varString) {
-    StringCellAt(Data).Assign(Value.AsString());
+  if (const std::string* text = Value.StringPtr()) {
+    AssignSlotText(Data, *text);
     return;
   }
-  String text = VarToStr(Value);
-  StringCellAt(Data).Assign(text);
+  AssignSlotText(Data, VarToStr(Value));
 }
 
 void TkcStringValueType::StreamInValue(void* Data, TStream* Stream) const {
   String text = StreamReadString(Stream);
-  StringCellAt(Data).Assign(text);
+  AssignSlotText(Data, text);
 }
 
 void TkcStringValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  const StringCell* cell = StringCellOf(Data);
-  StreamWriteString(Stream, cell ? String(cell->View()) : String());
+  StreamWriteString(Stream, String(SlotText(Data)));
 }
-
-void TkcStringValueType::ResolveCompareData(const void*& P) const { P = StringCellOf(P); }
 
 int TkcStringValueType::CompareRaw(const void* P1, const void* P2) const {
-  if (!P1 || !P2) return (P1 ? 1 : 0) - (P2 ? 1 : 0);
-  int c = static_cast<const StringCell*>(P1)->View().compare(static_cast<const StringCell*>(P2)->View());
+  if (!SlotHasText(P1) || !SlotHasText(P2)) return (SlotHasText(P1) ? 1 : 0) - (SlotHasText(P2) ? 1 : 0);
+  int c = SlotText(P1).compare(SlotText(P2));
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
-Variant TkcStringValueType::LoadPreparedValue(const void* P) const {
-  return P ? Variant(std::string(static_cast<const StringCell*>(P)->View())) : Null();
 }
 
 namespace {

@@ -7,9 +7,10 @@
 // - a record buffer holds a flags byte, an optional int32 record ID and one slot per kept
 //   column: a null byte (0 null, 1 present), the value's data area and, for columns keeping
 //   display texts, a 4-byte text slot;
-// - "holder" slots (strings, wide strings, variants, display texts, owned objects) are 4-byte
-//   handles into process-wide holder tables, never raw addresses: 0 means "no holder". Short
-//   strings (up to 12 bytes) live inside their 16-byte cell without a heap block;
+// - a string keeps up to 11 bytes inside its 12-byte data area, a longer one in a heap block;
+// - "holder" slots (wide strings, variants, display texts, owned objects) are 4-byte handles
+//   into process-wide holder tables, never raw addresses: 0 means "no holder". Short display
+//   texts (up to 12 bytes) live inside their 16-byte cell without a heap block;
 // - buffers of one column list all have the list's record length and come from a block
 //   allocator, so a million records cost a million fixed-size blocks, not a million heap
 //   allocations.
@@ -87,10 +88,12 @@ public:                                           \
                                                   \
 private:
 
+// A byte string in its own 12-byte data area: up to 11 bytes in place after a length byte, a
+// longer one in a heap block of its own.
 class TkcStringValueType : public TkcValueType {
   KC_VALUE_TYPE(TkcStringValueType, TkcValueType)
 public:
-  int DataSize() const override { return 4; }
+  int DataSize() const override { return 12; }
   TVarType VariantKind() const override { return varString; }
   bool IsTextType() const override { return true; }
   void ReleaseData(void* Data) const override;
@@ -99,13 +102,13 @@ public:
   void StreamInValue(void* Data, TStream* Stream) const override;
   void StreamOutValue(const void* Data, TStream* Stream) const override;
   int CompareRaw(const void* P1, const void* P2) const override;
-  Variant LoadPreparedValue(const void* P) const override;
-  void ResolveCompareData(const void*& P) const override;
 };
 
+// A wide string in a holder: the data area is its 4-byte handle.
 class TkcWideStringValueType : public TkcStringValueType {
   KC_VALUE_TYPE(TkcWideStringValueType, TkcStringValueType)
 public:
+  int DataSize() const override { return 4; }
   TVarType VariantKind() const override { return varOleStr; }
   void ReleaseData(void* Data) const override;
   Variant LoadValue(const void* Data) const override;
