@@ -101,7 +101,8 @@ bool IsDateVariant(const Variant& V) { return !V.IsArray() && IsDateVarType(V.Va
 bool IsNumericVariant(const Variant& V) { return V.IsNumeric(); }
 
 bool IsSoftNullVariant(const Variant& V) {
-  return V.IsNull() || (V.IsStr() && (V.VarType() == varString ? V.AsString().empty() : V.AsWideString().empty()));
+  if (const std::string* text = V.StringPtr()) return text->empty();
+  return V.IsNull() || (V.IsStr() && V.AsWideString().empty());
 }
 
 bool IsCurrencyVarType(TVarType AVarType) {

@@ -18,14 +18,14 @@ TEST(StorageLayout, ColumnsFollowTheHeaderOneAfterAnother) {
   TkcValueDef* b = AddColumn(s, TkcBooleanValueType::Class());
   EXPECT_EQ(i->ValueOffset(), 5);
   EXPECT_EQ(t->ValueOffset(), 10);
-  EXPECT_EQ(b->ValueOffset(), 19);
+  EXPECT_EQ(b->ValueOffset(), 27);
   EXPECT_EQ(i->SlotSize(), 5);
-  EXPECT_EQ(t->SlotSize(), 9);
+  EXPECT_EQ(t->SlotSize(), 17);  // null byte, 12-byte string area, display text handle
   EXPECT_EQ(b->SlotSize(), 2);
-  EXPECT_EQ(s.ValueDefs()->RecordLength(), 21);
+  EXPECT_EQ(s.ValueDefs()->RecordLength(), 29);
   // Internal mirrors share the layout.
   EXPECT_EQ(s.InternalValueDefs()->Count(), 3);
-  EXPECT_EQ(s.InternalValueDefs()->RecordLength(), 21);
+  EXPECT_EQ(s.InternalValueDefs()->RecordLength(), 29);
 
   // A column not kept in the record takes no room while only stored values are kept.
   TkcDataStorage s2;
@@ -156,7 +156,7 @@ TEST(StorageColumns, FlagChangesResizeTheSlotInEveryRecord) {
     for (int r = 0; r < 3; ++r) EXPECT_EQ(s.GetValue(r, b), Variant(r)) << r;
   };
   a->SetKeepsDisplayText(true);  // grows the slot: the value stays, the text starts empty
-  EXPECT_EQ(b->ValueOffset(), 10);
+  EXPECT_EQ(b->ValueOffset(), 18);
   EXPECT_EQ(s.GetValue(1, a), Variant("a1"));
   EXPECT_EQ(s.GetDisplayText(1, a), "");
   s.SetDisplayText(1, a, "shown");

@@ -178,6 +178,22 @@ TEST(ValueTypeCompare, AMissingHolderSortsFirst) {
   }
 }
 
+TEST(ValueTypeString, TextsInPlaceAndOnTheHeapReplaceEachOther) {
+  // 11 bytes fit the data area; 12 and more take a heap block. Each store replaces the last.
+  const std::string texts[] = {"", "elevenbytes", "twelve bytes", std::string(300, 'x'), "a", ""};
+  Area a(TkcStringValueType::Class()), b(TkcStringValueType::Class());
+  for (const std::string& t : texts) {
+    a.Store(Variant(t));
+    EXPECT_EQ(a.Load().AsString(), t);
+    b.Store(a.Load());
+    EXPECT_EQ(TkcStringValueType::Class()->CompareData(a.bytes, b.bytes), 0) << t;
+    EXPECT_EQ(a.bytes[TkcStringValueType::Class()->DataSize()], 0xEE) << "wrote past its data area";
+  }
+  a.Store(Variant(std::string(20, 'b')));
+  b.Store(Variant(std::string(20, 'a')));
+  EXPECT_GT(TkcStringValueType::Class()->CompareData(a.bytes, b.bytes), 0);
+}
+
 TEST(ValueTypeTryConvert, AcceptsOrRefusesTypedValues) {
   struct Case {
     TkcValueTypeClass type;
