@@ -51,9 +51,6 @@ void PaletteListener::WndProc(TMessage& Message) {
 TkcLookAndFeel* gRoot = nullptr;
 bool gCreatingRoot = false;
 
-struct RootHolder {
-  ~RootHolder() { delete gRoot; }
-} gRootHolder;
 
 }  // namespace
 

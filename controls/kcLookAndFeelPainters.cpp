@@ -1509,10 +1509,12 @@ int RadioGlyphKey(int AState, TkcLookAndFeelKind AKind, bool AChecked, bool AFoc
 
 namespace {
 
-std::unique_ptr<TkcRadioButtonImageList> gRadioImages;
-std::unique_ptr<TkcSystemPaletteChangedNotifier> gPainterNotifier;
+// Process-wide resources: made on first use and kept until the process ends (freeing them from
+// static destructors would run after the drawing layer's own tables are gone).
+TkcRadioButtonImageList* gRadioImages = nullptr;
+TkcSystemPaletteChangedNotifier* gPainterNotifier = nullptr;
 HIMAGELIST gIndicatorImages;
-std::unique_ptr<TBitmap> gPageArea[2];
+TBitmap* gPageArea[2] = {nullptr, nullptr};
 
 // The primary palette notifier of the painters: glyphs and page areas follow the colours
 // before ordinary listeners repaint.
@@ -1521,20 +1523,13 @@ void EnsurePainterNotifier() {
     SystemPaletteListenerWindow();
     return;
   }
-  gPainterNotifier = std::make_unique<TkcSystemPaletteChangedNotifier>(true);
+  gPainterNotifier = new TkcSystemPaletteChangedNotifier(true);
   gPainterNotifier->OnSystemPaletteChanged = [] {
     if (gRadioImages) gRadioImages->Reset();
     if (gPageArea[0]) RefreshPageAreaBitmaps();
   };
 }
 
-struct PainterResourcesExit {
-  ~PainterResourcesExit() {
-    gPainterNotifier.reset();
-    gRadioImages.reset();
-    if (gIndicatorImages) ImageList_Destroy(gIndicatorImages);
-  }
-} gPainterResourcesExit;
 
 bool IsBlack(Surface* s, int x, int y) { return (ColorFromPixel(s->At(x, y)) & 0xFFFFFF) == 0; }
 
@@ -1752,10 +1747,10 @@ void TkcRadioButtonImageList::Draw(TkcCanvas* ACanvas, int X, int Y, TkcButtonSt
 TkcRadioButtonImageList* GetRadioButtonImages() {
   EnsurePainterNotifier();
   if (!gRadioImages) {
-    gRadioImages = std::make_unique<TkcRadioButtonImageList>();
+    gRadioImages = new TkcRadioButtonImageList;
     gRadioImages->Prepare();
   }
-  return gRadioImages.get();
+  return gRadioImages;
 }
 
 HIMAGELIST GetIndicatorImages() {
@@ -1788,7 +1783,7 @@ TSize GetSystemCheckBoxSize() {
 void RefreshPageAreaBitmaps() {
   const TColor colors[2][2] = {{clBtnHighlight, clBtnFace}, {cl3DDkShadow, clBlack}};
   for (int pressed = 0; pressed < 2; ++pressed) {
-    if (!gPageArea[pressed]) gPageArea[pressed] = std::make_unique<TBitmap>(8, 8);
+    if (!gPageArea[pressed]) gPageArea[pressed] = new TBitmap(8, 8);
     for (int j = 0; j < 8; ++j)
       for (int i = 0; i < 8; ++i)
         gPageArea[pressed]->Canvas()->SetPixels(i, j, colors[pressed][(i + j) % 2 == 1 ? 0 : 1]);
@@ -1798,5 +1793,5 @@ void RefreshPageAreaBitmaps() {
 TBitmap* GetPageAreaBitmap(bool APressed) {
   EnsurePainterNotifier();
   if (!gPageArea[0]) RefreshPageAreaBitmaps();
-  return gPageArea[APressed ? 1 : 0].get();
+  return gPageArea[APressed ? 1 : 0];
 }

@@ -35,7 +35,8 @@ constexpr SchemeEntry kSchemeTable[] = {
 
 int gScheme = 0;
 int gUsers = 0;
-std::unique_ptr<TBitmap> gPlus, gMinus;
+TBitmap* gPlus = nullptr;
+TBitmap* gMinus = nullptr;
 
 TColor Entry(int entry) {
   for (const auto& e : kSchemeTable)
@@ -43,10 +44,17 @@ TColor Entry(int entry) {
   return clNone;
 }
 
+void FreeBitmaps() {
+  delete gPlus;
+  delete gMinus;
+  gPlus = gMinus = nullptr;
+}
+
 void LoadBitmaps() {
-  gPlus = std::make_unique<TBitmap>();
+  FreeBitmaps();
+  gPlus = new TBitmap;
   gPlus->LoadFromResourceName(HINSTANCE(), "KCEXPANDBUTTON_PLUS");
-  gMinus = std::make_unique<TBitmap>();
+  gMinus = new TBitmap;
   gMinus->LoadFromResourceName(HINSTANCE(), "KCEXPANDBUTTON_MINUS");
 }
 
@@ -108,10 +116,7 @@ void AddOffice11ColorsUser() {
 
 void RemoveOffice11ColorsUser() {
   if (gUsers == 0) return;
-  if (--gUsers == 0) {
-    gPlus.reset();
-    gMinus.reset();
-  }
+  if (--gUsers == 0) FreeBitmaps();
 }
 
-TBitmap* Office11ExpandButtonBitmap(bool AExpanded) { return AExpanded ? gMinus.get() : gPlus.get(); }
+TBitmap* Office11ExpandButtonBitmap(bool AExpanded) { return AExpanded ? gMinus : gPlus; }
