@@ -634,7 +634,6 @@ bool TApplication::ProcessMessage(MSG& msg) {
     fTerminated = true;
     return true;
   }
-  if (!msg.hwnd) CheckSynchronize();  // a wake-up posted without the synchronizing window
   bool handled = false;
   try {
     if (OnMessage) OnMessage(msg, handled);
