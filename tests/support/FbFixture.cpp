@@ -102,6 +102,7 @@ std::string FbFixtureDatabase(const std::string& script) {
 }
 
 bool FbServerAvailable() { return !Env("VT_FB_SERVER_PORT").empty() && !Env("VT_FB_SYSDBA_PASSWORD").empty(); }
+bool FbServerRequired() { return Env("VT_REQUIRE_FB_SERVER") == "1"; }
 std::string FbServerHost() { return Env("VT_FB_SERVER_HOST").empty() ? "127.0.0.1" : Env("VT_FB_SERVER_HOST"); }
 int FbServerPort() { return std::atoi(Env("VT_FB_SERVER_PORT").c_str()); }
 std::string FbSysdbaPassword() { return Env("VT_FB_SYSDBA_PASSWORD"); }

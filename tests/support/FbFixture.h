@@ -14,15 +14,20 @@ std::string FbFixtureDatabase(const std::string& script);
 
 // The loopback server: available when scripts/fbserver started one for this run.
 bool FbServerAvailable();
+// VT_REQUIRE_FB_SERVER=1 (CI): a test that needs the server fails without it, never skips.
+bool FbServerRequired();
 std::string FbServerHost();
 int FbServerPort();
 std::string FbSysdbaPassword();
 // The same fixture created through the server; answers "host/port:path".
 std::string FbServerFixtureDatabase(const std::string& script);
 
-// Skips the current test with a clear message when no loopback server runs.
-#define VT_REQUIRE_FB_SERVER()                                                              \
-  do {                                                                                      \
-    if (!FbServerAvailable())                                                               \
-      GTEST_SKIP() << "the loopback Firebird server is not running (scripts/test starts it)"; \
+// Skips the current test with a clear message when no loopback server runs (fails instead
+// when the server is required).
+#define VT_REQUIRE_FB_SERVER()                                                                  \
+  do {                                                                                          \
+    if (!FbServerAvailable()) {                                                                 \
+      if (FbServerRequired()) FAIL() << "the loopback Firebird server is required but not running"; \
+      GTEST_SKIP() << "the loopback Firebird server is not running (scripts/test starts it)";   \
+    }                                                                                           \
   } while (0)
