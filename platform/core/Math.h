@@ -14,6 +14,9 @@ std::int64_t Trunc(double X);
 double Frac(double X);
 // Rounds to 10^Digit (Digit -2: hundredths), halves away from zero.
 double SimpleRoundTo(double Value, int Digit = -2);
+// Doubles in a total order (-1, 0, 1): NaN equal to NaN and before every number, as variants
+// order them, so that sorting by a float column never meets an inconsistent comparison.
+int CompareDoubles(double X, double Y);
 
 template <class T>
 constexpr T Min(T A, T B) { return B < A ? B : A; }
