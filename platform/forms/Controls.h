@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
-#include "platform/db/DB.h"  // TAlignment, which fields and controls share
+#include "platform/core/Alignment.h"
 #include "platform/forms/Graphics.h"
 #include "platform/win/Windows.h"
 
