@@ -443,64 +443,83 @@ void TControl::HandleMouse(TMessage& m) {
 }
 
 void TControl::Dispatch(TMessage& m) {
-  switch (m.Msg) {
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-    case WM_MBUTTONUP:
-      HandleMouse(m);
-      if (dynamic_cast<TWinControl*>(this)) DefaultHandler(m);
-      return;
-    case WM_MOUSEWHEEL: {
-      TPoint p = PointFromLParam(m.LParam);
-      int delta = static_cast<short>(HIWORD(m.WParam));
-      if (DoMouseWheel(KeysToShiftState(LOWORD(m.WParam)), delta, p)) {
-        m.Result = 1;
-        return;
-      }
-      break;
-    }
-    case CM_ENABLEDCHANGED:
-    case CM_COLORCHANGED:
-    case CM_FONTCHANGED:
-    case CM_TEXTCHANGED:
-      Invalidate();
-      return;
-    case CM_VISIBLECHANGED:
-      return;
-    case CM_PARENTCOLORCHANGED:
-      if (fParentColor && fParent) {
-        fColor = m.WParam ? static_cast<TColor>(m.LParam) : fParent->fColor;
-        Perform(CM_COLORCHANGED, 0, 0);
-      }
-      return;
-    case CM_PARENTFONTCHANGED:
-      if (fParentFont && fParent) SetParentFontFrom(m.WParam ? reinterpret_cast<TFont*>(m.LParam) : fParent->Font());
-      return;
-    case CM_MOUSEENTER:
-      if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
-        if (OnMouseEnter) OnMouseEnter(this);
-        if (fParent) fParent->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
-      }
-      return;
-    case CM_MOUSELEAVE:
-      if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
-        if (gMouseControl == this) gMouseControl = nullptr;
-        if (OnMouseLeave) OnMouseLeave(this);
-        if (fParent) fParent->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-      }
-      return;
-    case CM_HITTEST:
-      m.Result = 1;
-      return;
+  static constexpr TMessageMethod<TControl> kMessages[] = {
+      {WM_MOUSEMOVE, &TControl::WMMouse},
+      {WM_LBUTTONDOWN, &TControl::WMMouse},
+      {WM_LBUTTONDBLCLK, &TControl::WMMouse},
+      {WM_LBUTTONUP, &TControl::WMMouse},
+      {WM_RBUTTONDOWN, &TControl::WMMouse},
+      {WM_RBUTTONDBLCLK, &TControl::WMMouse},
+      {WM_RBUTTONUP, &TControl::WMMouse},
+      {WM_MBUTTONDOWN, &TControl::WMMouse},
+      {WM_MBUTTONDBLCLK, &TControl::WMMouse},
+      {WM_MBUTTONUP, &TControl::WMMouse},
+      {WM_MOUSEWHEEL, &TControl::WMMouseWheel},
+      {CM_ENABLEDCHANGED, &TControl::CMAppearanceChanged},
+      {CM_COLORCHANGED, &TControl::CMAppearanceChanged},
+      {CM_FONTCHANGED, &TControl::CMAppearanceChanged},
+      {CM_TEXTCHANGED, &TControl::CMAppearanceChanged},
+      {CM_VISIBLECHANGED, &TControl::CMVisibleChanged},
+      {CM_PARENTCOLORCHANGED, &TControl::CMParentColorChanged},
+      {CM_PARENTFONTCHANGED, &TControl::CMParentFontChanged},
+      {CM_MOUSEENTER, &TControl::CMMouseEnter},
+      {CM_MOUSELEAVE, &TControl::CMMouseLeave},
+      {CM_HITTEST, &TControl::CMHitTest},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) DefaultHandler(m);
+}
+
+void TControl::WMMouse(TMessage& m) {
+  HandleMouse(m);
+  if (dynamic_cast<TWinControl*>(this)) DefaultHandler(m);
+}
+
+void TControl::WMMouseWheel(TMessage& m) {
+  TPoint p = PointFromLParam(m.LParam);
+  int delta = static_cast<short>(HIWORD(m.WParam));
+  if (DoMouseWheel(KeysToShiftState(LOWORD(m.WParam)), delta, p)) {
+    m.Result = 1;
+    return;
   }
   DefaultHandler(m);
+}
+
+void TControl::CMAppearanceChanged(TMessage&) {
+  Invalidate();
+}
+
+void TControl::CMVisibleChanged(TMessage&) {
+
+}
+
+void TControl::CMParentColorChanged(TMessage& m) {
+  if (fParentColor && fParent) {
+    fColor = m.WParam ? static_cast<TColor>(m.LParam) : fParent->fColor;
+    Perform(CM_COLORCHANGED, 0, 0);
+  }
+}
+
+void TControl::CMParentFontChanged(TMessage& m) {
+  if (fParentFont && fParent) SetParentFontFrom(m.WParam ? reinterpret_cast<TFont*>(m.LParam) : fParent->Font());
+}
+
+void TControl::CMMouseEnter(TMessage& m) {
+  if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
+    if (OnMouseEnter) OnMouseEnter(this);
+    if (fParent) fParent->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+  }
+}
+
+void TControl::CMMouseLeave(TMessage& m) {
+  if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
+    if (gMouseControl == this) gMouseControl = nullptr;
+    if (OnMouseLeave) OnMouseLeave(this);
+    if (fParent) fParent->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+  }
+}
+
+void TControl::CMHitTest(TMessage& m) {
+  m.Result = 1;
 }
 
 void TControl::DefaultHandler(TMessage& m) {
@@ -1357,208 +1376,245 @@ void TWinControl::WndProc(TMessage& m) {
 }
 
 void TWinControl::Dispatch(TMessage& m) {
-  switch (m.Msg) {
-    case WM_COMMAND:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSCROLLBAR:
-      // A child's notification goes back to the child as CN_ + the message.
-      if (m.LParam) {
-        TWinControl* child = FromHandle(HWND(static_cast<std::uintptr_t>(m.LParam)));
-        if (child && child != this) {
-          m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
-          return;
-        }
-      }
-      break;
-    case WM_PAINT: {
-      if (m.WParam) {
-        PaintHandler(HDC(static_cast<std::uintptr_t>(m.WParam)), nullptr);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(fHandle, &ps);
-        PaintHandler(dc, &ps.rcPaint);
-        EndPaint(fHandle, &ps);
-      }
+  static constexpr TMessageMethod<TWinControl> kMessages[] = {
+      {WM_COMMAND, &TWinControl::WMChildNotify},
+      {WM_HSCROLL, &TWinControl::WMChildNotify},
+      {WM_VSCROLL, &TWinControl::WMChildNotify},
+      {WM_CTLCOLORSCROLLBAR, &TWinControl::WMChildNotify},
+      {WM_PAINT, &TWinControl::WMPaint},
+      {WM_ERASEBKGND, &TWinControl::WMEraseBkgnd},
+      {WM_PRINT, &TWinControl::WMPrint},
+      {WM_PRINTCLIENT, &TWinControl::WMPrint},
+      {WM_SETFOCUS, &TWinControl::WMSetFocus},
+      {WM_KEYDOWN, &TWinControl::WMKeyDown},
+      {WM_SYSKEYDOWN, &TWinControl::WMKeyDown},
+      {WM_KEYUP, &TWinControl::WMKeyUp},
+      {WM_SYSKEYUP, &TWinControl::WMKeyUp},
+      {WM_CHAR, &TWinControl::WMChar},
+      {CN_KEYDOWN, &TWinControl::CNKeyDown},
+      {CN_SYSKEYDOWN, &TWinControl::CNKeyDown},
+      {CN_CHAR, &TWinControl::CNChar},
+      {CN_SYSCHAR, &TWinControl::CNChar},
+      {WM_GETDLGCODE, &TWinControl::WMGetDlgCode},
+      {CM_ENTER, &TWinControl::CMEnter},
+      {CM_EXIT, &TWinControl::CMExit},
+      {CM_DIALOGKEY, &TWinControl::CMDialogKey},
+      {CM_DIALOGCHAR, &TWinControl::CMDialogKey},
+      {CM_COLORCHANGED, &TWinControl::CMColorChanged},
+      {CM_FONTCHANGED, &TWinControl::CMFontChanged},
+      {CM_ENABLEDCHANGED, &TWinControl::CMEnabledChanged},
+      {CM_VISIBLECHANGED, &TWinControl::CMVisibleChanged},
+      {CM_TEXTCHANGED, &TWinControl::CMTextChanged},
+      {WM_SETTEXT, &TWinControl::WMSetText},
+      {WM_WINDOWPOSCHANGING, &TWinControl::WMWindowPosChanging},
+      {WM_WINDOWPOSCHANGED, &TWinControl::WMWindowPosChanged},
+      {WM_SETCURSOR, &TWinControl::WMSetCursor},
+      {WM_CONTEXTMENU, &TWinControl::WMContextMenu},
+      {WM_CANCELMODE, &TWinControl::WMCancelMode},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) TControl::Dispatch(m);
+}
+
+void TWinControl::WMChildNotify(TMessage& m) {
+  // A child's notification goes back to the child as CN_ + the message.
+  if (m.LParam) {
+    TWinControl* child = FromHandle(HWND(static_cast<std::uintptr_t>(m.LParam)));
+    if (child && child != this) {
+      m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
       return;
     }
-    case WM_ERASEBKGND: {
-      HDC dc(static_cast<std::uintptr_t>(m.WParam));
-      RECT r;
-      GetClientRect(fHandle, &r);
-      HBRUSH b = CreateSolidBrush(ColorToRGB(fColor));
-      FillRect(dc, &r, b);
-      DeleteObject(b);
+  }
+  TControl::Dispatch(m);
+}
+
+void TWinControl::WMPaint(TMessage& m) {
+  if (m.WParam) {
+    PaintHandler(HDC(static_cast<std::uintptr_t>(m.WParam)), nullptr);
+  } else {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(fHandle, &ps);
+    PaintHandler(dc, &ps.rcPaint);
+    EndPaint(fHandle, &ps);
+  }
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& m) {
+  HDC dc(static_cast<std::uintptr_t>(m.WParam));
+  RECT r;
+  GetClientRect(fHandle, &r);
+  HBRUSH b = CreateSolidBrush(ColorToRGB(fColor));
+  FillRect(dc, &r, b);
+  DeleteObject(b);
+  m.Result = 1;
+}
+
+void TWinControl::WMPrint(TMessage& m) {
+  HDC dc(static_cast<std::uintptr_t>(m.WParam));
+  if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_ERASEBKGND)) Perform(WM_ERASEBKGND, m.WParam, 0);
+  if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_CLIENT)) PaintHandler(dc, nullptr);
+  if (m.Msg == WM_PRINT && (m.LParam & PRF_CHILDREN)) {
+    for (TControl* c : std::vector<TControl*>(fControls)) {
+      auto* w = dynamic_cast<TWinControl*>(c);
+      if (!w || !w->fVisible) continue;
+      int saved = SaveDC(dc);
+      OffsetViewportOrgEx(dc, w->fLeft, w->fTop, nullptr);
+      IntersectClipRect(dc, 0, 0, w->fWidth, w->fHeight);
+      w->Perform(WM_PRINT, m.WParam, m.LParam);
+      RestoreDC(dc, saved);
+    }
+  }
+}
+
+void TWinControl::WMSetFocus(TMessage& m) {
+  if (TCustomForm* form = GetParentForm(); form && form != this) form->SetFocusedControl(this);
+  DefaultHandler(m);
+}
+
+void TWinControl::WMKeyDown(TMessage& m) {
+  if (!DoKeyDown(m)) DefaultHandler(m);
+}
+
+void TWinControl::WMKeyUp(TMessage& m) {
+  if (!DoKeyUp(m)) DefaultHandler(m);
+}
+
+void TWinControl::WMChar(TMessage& m) {
+  if (!DoKeyPress(m)) DefaultHandler(m);
+}
+
+void TWinControl::WMGetDlgCode(TMessage& m) {
+  m.Result = DialogCode();
+}
+
+void TWinControl::CMEnter(TMessage&) {
+  DoEnter();
+}
+
+void TWinControl::CMExit(TMessage&) {
+  DoExit();
+}
+
+void TWinControl::CMDialogKey(TMessage& m) {
+  Broadcast(m);
+}
+
+void TWinControl::CMColorChanged(TMessage& m) {
+  TControl::Dispatch(m);
+  for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+}
+
+void TWinControl::CMFontChanged(TMessage& m) {
+  TControl::Dispatch(m);
+  for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
+}
+
+void TWinControl::CMEnabledChanged(TMessage&) {
+  if (HandleAllocated()) EnableWindow(fHandle, fEnabled);
+  Invalidate();
+}
+
+void TWinControl::CMVisibleChanged(TMessage&) {
+  UpdateShowing();
+}
+
+void TWinControl::CMTextChanged(TMessage&) {
+  if (HandleAllocated()) {
+    String t = fText;
+    DefWindowProc(fHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
+  }
+  Invalidate();
+}
+
+void TWinControl::WMSetText(TMessage& m) {
+  if (m.LParam) fText = reinterpret_cast<const char*>(m.LParam);
+  DefaultHandler(m);
+  Invalidate();
+}
+
+void TWinControl::WMWindowPosChanging(TMessage& m) {
+  // CanResize and the size constraints hold for moves made by the user too.
+  auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+  if (wp && !(wp->flags & SWP_NOSIZE)) {
+    int w = wp->cx, h = wp->cy;
+    CheckNewSize(w, h);
+    wp->cx = w;
+    wp->cy = h;
+  }
+  DefaultHandler(m);
+}
+
+void TWinControl::WMWindowPosChanged(TMessage& m) {
+  DefaultHandler(m);
+  if (!HandleAllocated()) return;
+  RECT wr;
+  GetWindowRect(fHandle, &wr);
+  if (fParent || (GetWindowLong(fHandle, GWL_STYLE) & WS_CHILD)) {
+    HWND p = GetParent(fHandle);
+    MapWindowPoints(HWND(), p, &wr);
+  }
+  bool sized = (wr.right - wr.left) != fWidth || (wr.bottom - wr.top) != fHeight;
+  fLeft = wr.left;
+  fTop = wr.top;
+  fWidth = wr.right - wr.left;
+  fHeight = wr.bottom - wr.top;
+  RECT rc;
+  GetClientRect(fHandle, &rc);
+  if (rc.right != fOldClientW || rc.bottom != fOldClientH) {
+    int ow = fOldClientW, oh = fOldClientH;
+    fOldClientW = rc.right;
+    fOldClientH = rc.bottom;
+    AnchorChildren(ow, oh);
+    AlignChildren();
+    sized = true;
+  }
+  if (sized) Resize();
+}
+
+void TWinControl::WMSetCursor(TMessage& m) {
+  if (static_cast<WPARAM>(fHandle.value) == m.WParam && LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT) {
+    TCursor c = ScreenCursor();
+    if (c == crDefault) {
+      POINT p;
+      GetCursorPos(&p);
+      TControl* under = ControlAtPos(ScreenToClient(p), false);
+      c = under ? under->fCursor : fCursor;
+      if (c == crDefault) c = fCursor;
+    }
+    if (c != crDefault) {
+      ::SetCursor(Screen->Cursors(c));
       m.Result = 1;
       return;
     }
-    case WM_PRINT:
-    case WM_PRINTCLIENT: {
-      HDC dc(static_cast<std::uintptr_t>(m.WParam));
-      if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_ERASEBKGND)) Perform(WM_ERASEBKGND, m.WParam, 0);
-      if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_CLIENT)) PaintHandler(dc, nullptr);
-      if (m.Msg == WM_PRINT && (m.LParam & PRF_CHILDREN)) {
-        for (TControl* c : std::vector<TControl*>(fControls)) {
-          auto* w = dynamic_cast<TWinControl*>(c);
-          if (!w || !w->fVisible) continue;
-          int saved = SaveDC(dc);
-          OffsetViewportOrgEx(dc, w->fLeft, w->fTop, nullptr);
-          IntersectClipRect(dc, 0, 0, w->fWidth, w->fHeight);
-          w->Perform(WM_PRINT, m.WParam, m.LParam);
-          RestoreDC(dc, saved);
-        }
-      }
-      return;
-    }
-    case WM_SETFOCUS:
-      if (TCustomForm* form = GetParentForm(); form && form != this) form->SetFocusedControl(this);
-      DefaultHandler(m);
-      return;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      if (!DoKeyDown(m)) DefaultHandler(m);
-      return;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      if (!DoKeyUp(m)) DefaultHandler(m);
-      return;
-    case WM_CHAR:
-      if (!DoKeyPress(m)) DefaultHandler(m);
-      return;
-    case CN_KEYDOWN:
-    case CN_SYSKEYDOWN:
-      CNKeyDown(m);
-      return;
-    case CN_CHAR:
-    case CN_SYSCHAR:
-      CNChar(m);
-      return;
-    case WM_GETDLGCODE:
-      m.Result = DialogCode();
-      return;
-    case CM_ENTER:
-      DoEnter();
-      return;
-    case CM_EXIT:
-      DoExit();
-      return;
-    case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-      Broadcast(m);
-      return;
-    case CM_COLORCHANGED:
-      TControl::Dispatch(m);
-      for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
-      return;
-    case CM_FONTCHANGED:
-      TControl::Dispatch(m);
-      for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
-      return;
-    case CM_ENABLEDCHANGED:
-      if (HandleAllocated()) EnableWindow(fHandle, fEnabled);
-      Invalidate();
-      return;
-    case CM_VISIBLECHANGED:
-      UpdateShowing();
-      return;
-    case CM_TEXTCHANGED:
-      if (HandleAllocated()) {
-        String t = fText;
-        DefWindowProc(fHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
-      }
-      Invalidate();
-      return;
-    case WM_SETTEXT:
-      if (m.LParam) fText = reinterpret_cast<const char*>(m.LParam);
-      DefaultHandler(m);
-      Invalidate();
-      return;
-    case WM_WINDOWPOSCHANGING: {
-      // CanResize and the size constraints hold for moves made by the user too.
-      auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
-      if (wp && !(wp->flags & SWP_NOSIZE)) {
-        int w = wp->cx, h = wp->cy;
-        CheckNewSize(w, h);
-        wp->cx = w;
-        wp->cy = h;
-      }
-      DefaultHandler(m);
-      return;
-    }
-    case WM_WINDOWPOSCHANGED: {
-      DefaultHandler(m);
-      if (!HandleAllocated()) return;
-      RECT wr;
-      GetWindowRect(fHandle, &wr);
-      if (fParent || (GetWindowLong(fHandle, GWL_STYLE) & WS_CHILD)) {
-        HWND p = GetParent(fHandle);
-        MapWindowPoints(HWND(), p, &wr);
-      }
-      bool sized = (wr.right - wr.left) != fWidth || (wr.bottom - wr.top) != fHeight;
-      fLeft = wr.left;
-      fTop = wr.top;
-      fWidth = wr.right - wr.left;
-      fHeight = wr.bottom - wr.top;
-      RECT rc;
-      GetClientRect(fHandle, &rc);
-      if (rc.right != fOldClientW || rc.bottom != fOldClientH) {
-        int ow = fOldClientW, oh = fOldClientH;
-        fOldClientW = rc.right;
-        fOldClientH = rc.bottom;
-        AnchorChildren(ow, oh);
-        AlignChildren();
-        sized = true;
-      }
-      if (sized) Resize();
-      return;
-    }
-    case WM_SETCURSOR:
-      if (static_cast<WPARAM>(fHandle.value) == m.WParam && LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT) {
-        TCursor c = ScreenCursor();
-        if (c == crDefault) {
-          POINT p;
-          GetCursorPos(&p);
-          TControl* under = ControlAtPos(ScreenToClient(p), false);
-          c = under ? under->fCursor : fCursor;
-          if (c == crDefault) c = fCursor;
-        }
-        if (c != crDefault) {
-          ::SetCursor(Screen->Cursors(c));
-          m.Result = 1;
-          return;
-        }
-      }
-      DefaultHandler(m);
-      return;
-    case WM_CONTEXTMENU: {
-      TPoint screen = PointFromLParam(m.LParam);
-      TControl* target = this;
-      if (screen.x != -1 || screen.y != -1) {
-        TControl* c = ControlAtPos(ScreenToClient(screen), false);
-        if (c) target = c;
-      } else {
-        screen = ClientToScreen(TPoint{0, 0});
-      }
-      bool handled = false;
-      target->DoContextPopup(target->ScreenToClient(screen), handled);
-      if (handled) {
-        m.Result = 1;
-        return;
-      }
-      for (TControl* c = target; c; c = c->fParent)
-        if (PopupControlMenu(c, screen)) {
-          m.Result = 1;
-          return;
-        }
-      DefaultHandler(m);
-      return;
-    }
-    case WM_CANCELMODE:
-      if (gDrag.source) CancelDrag();
-      DefaultHandler(m);
-      return;
   }
-  TControl::Dispatch(m);
+  DefaultHandler(m);
+}
+
+void TWinControl::WMContextMenu(TMessage& m) {
+  TPoint screen = PointFromLParam(m.LParam);
+  TControl* target = this;
+  if (screen.x != -1 || screen.y != -1) {
+    TControl* c = ControlAtPos(ScreenToClient(screen), false);
+    if (c) target = c;
+  } else {
+    screen = ClientToScreen(TPoint{0, 0});
+  }
+  bool handled = false;
+  target->DoContextPopup(target->ScreenToClient(screen), handled);
+  if (handled) {
+    m.Result = 1;
+    return;
+  }
+  for (TControl* c = target; c; c = c->fParent)
+    if (PopupControlMenu(c, screen)) {
+      m.Result = 1;
+      return;
+    }
+  DefaultHandler(m);
+}
+
+void TWinControl::WMCancelMode(TMessage& m) {
+  if (gDrag.source) CancelDrag();
+  DefaultHandler(m);
 }
 
 void TWinControl::DefaultHandler(TMessage& m) {
