@@ -731,11 +731,11 @@ TPoint TCustomMemo::PointFromPos(int pos) {
 }
 
 void TCustomMemo::ScrollTo(int line) {
-  line = std::clamp(line, 0, std::max(0, fLines->Count() - VisibleLines()));
+  line = std::clamp(line, 0, fScroller.LastTop());
   if (line == fScroll) return;
   fScroll = line;
   if (HandleAllocated()) {
-    SetVertScrollBar(Handle(), fLines->Count(), VisibleLines(), fScroll);
+    fScroller.UpdateBar();
     if (HWND parent = GetParent(Handle()))
       SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetWindowLong(Handle(), GWL_ID)), EN_VSCROLL),
                   static_cast<LPARAM>(Handle().value));
@@ -756,13 +756,12 @@ void TCustomMemo::Paint() {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, Ref(Font()->Color()));
   TPoint caret = CaretPos();
-  int visible = VisibleLines();
   if (fCaretInView) {
     fCaretInView = false;
-    fScroll = forms_detail::TopToShow(caret.y, fScroll, visible);
+    fScroll = fScroller.TopToShow(caret.y);
   }
   fScroll = std::clamp(fScroll, 0, std::max(0, fLines->Count() - 1));
-  if (GetWindowLong(Handle(), GWL_STYLE) & WS_VSCROLL) SetVertScrollBar(Handle(), fLines->Count(), visible, fScroll);
+  if (GetWindowLong(Handle(), GWL_STYLE) & WS_VSCROLL) fScroller.UpdateBar();
   int y = 1;
   for (int i = fScroll; i < fLines->Count() && y < r.bottom; ++i, y += lh) {
     RECT lr{fLeftMargin, y, r.right - fRightMargin, y + lh};
@@ -835,12 +834,12 @@ void TCustomMemo::EMCharFromPos(TMessage& m) {
 }
 
 void TCustomMemo::WMVScroll(TMessage& m) {
-  ScrollTo(ScrollMessagePos(this, SB_VERT, m.WParam, fScroll, 1, VisibleLines(), fLines->Count()));
+  ScrollTo(fScroller.ScrollPos(m.WParam));
 }
 
 void TCustomMemo::WMMouseWheel(TMessage& m) {
   TCustomControl::Dispatch(m);
-  if (!m.Result) ScrollTo(fScroll - forms_detail::WheelLines(m.WParam));
+  if (!m.Result) ScrollTo(fScroller.WheelPos(m.WParam));
   m.Result = 1;
 }
 
@@ -1170,7 +1169,7 @@ int TCustomListBox::VisibleCount() { return std::max(1, ClientHeight() / std::ma
 
 void TCustomListBox::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  SetVertScrollBar(Handle(), Count(), VisibleCount(), fTopIndex);
+  fScroller.UpdateBar();
 }
 
 void TCustomListBox::SetItemIndex(int v) {
@@ -1180,7 +1179,7 @@ void TCustomListBox::SetItemIndex(int v) {
   fAnchorIndex = v;
   if (v >= 0) {
     if (!fMultiSelect) fSelected[v] = true;
-    int top = forms_detail::TopToShow(v, fTopIndex, VisibleCount());
+    int top = fScroller.TopToShow(v);
     if (top != fTopIndex) SetTopIndex(top);
   }
   Invalidate();
@@ -1620,13 +1619,12 @@ void TCustomListBox::WMChar(TMessage& m) {
 }
 
 void TCustomListBox::WMVScroll(TMessage& m) {
-  const int n = Count();
-  SetTopIndex(ScrollMessagePos(this, SB_VERT, m.WParam, fTopIndex, 1, VisibleCount(), n));
+  SetTopIndex(fScroller.ScrollPos(m.WParam));
 }
 
 void TCustomListBox::WMMouseWheel(TMessage& m) {
   TCustomControl::Dispatch(m);
-  if (!m.Result) SetTopIndex(fTopIndex - forms_detail::WheelLines(m.WParam));
+  if (!m.Result) SetTopIndex(fScroller.WheelPos(m.WParam));
   m.Result = 1;
 }
 

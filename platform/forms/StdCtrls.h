@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/forms/Controls.h"
+#include "platform/forms/RowScroller.h"
 
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
@@ -205,6 +206,7 @@ private:
   TScrollStyle fScrollBars = ssNone;
   bool fSyncing = false;
   bool fTextDirty = false;  // the lines changed; the text is joined when next needed
+  TRowScroller fScroller{this, fScroll, [this] { return fLines->Count(); }, [this] { return VisibleLines(); }};
 };
 
 class TMemo : public TCustomMemo {
@@ -401,6 +403,7 @@ protected:
   std::unique_ptr<TStringList> fItems;
   std::vector<bool> fSelected;
   int fItemIndex = -1, fTopIndex = 0, fItemHeight = 13;
+  TRowScroller fScroller{this, fTopIndex, [this] { return Count(); }, [this] { return VisibleCount(); }};
   int fAnchorIndex = -1;
   int fVirtualCount = 0;
   int fHorzExtent = 0;
