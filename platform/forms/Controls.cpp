@@ -5,9 +5,7 @@
 #include <unordered_set>
 
 #include "platform/core/Utf8.h"
-#include "platform/forms/Forms.h"
 #include "platform/forms/FormsInternal.h"
-#include "platform/forms/Menus.h"
 
 namespace {
 
@@ -83,13 +81,13 @@ void UpdateMouseControl(TControl* c) {
   gMouseControl = c;
   if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
   if (c && gMouseControl == c) c->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(c));
-  Application->HintMouseEnter(gMouseControl);
+  HintMouseEnter(gMouseControl);
 }
 
 void ForgetControl(TControl* c) {
   if (gMouseControl == c) {
     gMouseControl = nullptr;
-    Application->CancelHint();
+    CancelHint();
   }
   if (gCaptureControl == c) gCaptureControl = nullptr;
   if (gDrag.source == c) {
@@ -196,12 +194,12 @@ void TControl::BeforeDestruction() {
 
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == static_cast<TComponent*>(fPopupMenu)) fPopupMenu = nullptr;
+  if (Operation == opRemove && fPopupMenu && AComponent == MenuComponent(fPopupMenu)) fPopupMenu = nullptr;
 }
 
 void TControl::SetPopupMenu(TPopupMenu* v) {
   fPopupMenu = v;
-  if (v) static_cast<TComponent*>(v)->FreeNotification(this);
+  if (v) MenuComponent(v)->FreeNotification(this);
 }
 
 void TControl::SetParent(TWinControl* AParent) {
@@ -211,10 +209,10 @@ void TControl::SetParent(TWinControl* AParent) {
   if (AParent) AParent->InsertControl(this);
 }
 
-TCustomForm* TControl::GetParentForm() const {
+TWinControl* TControl::ParentFormControl() const {
   const TControl* c = this;
   while (c->fParent) c = c->fParent;
-  return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+  return FormControl(const_cast<TControl*>(c));
 }
 
 void TControl::CheckNewSize(int& NewWidth, int& NewHeight) {
@@ -401,7 +399,7 @@ void TControl::HandleMouse(TMessage& m) {
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      Application->CancelHint();
+      CancelHint();
       if (fControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
       if (fControlStyle.Contains(csClickEvents)) fControlState.Include(csClicked);
       fControlState.Include(csLButtonDown);
@@ -688,7 +686,7 @@ void DragTo(TPoint screen) {
   }
   if (!gDrag.source) return;  // a handler ended the drag
   gDrag.object->DragTarget = gDrag.target;
-  SetCursor(Screen->Cursors(gDrag.object->GetDragCursor(gDrag.accepted, screen.x, screen.y)));
+  SetCursor(ScreenCursorHandle(gDrag.object->GetDragCursor(gDrag.accepted, screen.x, screen.y)));
 }
 
 void DragDone(bool drop) {
@@ -710,7 +708,7 @@ void DragDone(bool drop) {
   d.object->Finished(accepted ? d.target : nullptr, p.x, p.y, accepted);
   if (!accepted) d.source->DragCanceled();
   if (d.ownObject) delete d.object;
-  SetCursor(Screen->Cursors(crDefault));
+  SetCursor(ScreenCursorHandle(crDefault));
 }
 }  // namespace
 
@@ -936,7 +934,7 @@ void TWinControl::InsertControl(TControl* c) {
 
 void TWinControl::RemoveControl(TControl* c) {
   for (TWinControl* p = this; p; p = p->fParent)
-    if (auto* f = dynamic_cast<TCustomForm*>(p)) f->ControlRemoving(c);
+    if (TWinControl* f = FormControl(p)) FormControlRemoving(f, c);
   c->Invalidate();
   fControls.erase(std::remove(fControls.begin(), fControls.end(), c), fControls.end());
   if (auto* w = dynamic_cast<TWinControl*>(c)) {
@@ -1028,7 +1026,7 @@ void TWinControl::SelectNext(TWinControl* cur, bool forward, bool checkTabStop) 
 }
 
 bool TWinControl::CanFocus() {
-  TCustomForm* form = GetParentForm();
+  TWinControl* form = ParentFormControl();
   if (!form) return fVisible && fEnabled;
   for (TControl* c = this; c; c = c->fParent) {
     if (!c->fVisible || !c->fEnabled) return false;
@@ -1038,8 +1036,8 @@ bool TWinControl::CanFocus() {
 }
 
 void TWinControl::SetFocus() {
-  if (TCustomForm* form = GetParentForm()) {
-    form->FocusControl(this);
+  if (TWinControl* form = ParentFormControl()) {
+    FormFocusControl(form, this);
   } else if (fParentWindow || !fParent) {
     ::SetFocus(Handle());
   }
@@ -1279,8 +1277,8 @@ void TWinControl::KeyPress(char32_t& Key) {
 }
 
 bool TWinControl::DoKeyDown(TMessage& m) {
-  TCustomForm* form = GetParentForm();
-  if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyDown(m)) return true;
+  TWinControl* form = ParentFormControl();
+  if (form && form != this && FormKeyPreview(form) && form->DoKeyDown(m)) return true;
   WORD key = static_cast<WORD>(m.WParam);
   if (!fControlStyle.Contains(csNoStdEvents)) {
     KeyDown(key, KeyDataToShiftState());
@@ -1291,8 +1289,8 @@ bool TWinControl::DoKeyDown(TMessage& m) {
 }
 
 bool TWinControl::DoKeyUp(TMessage& m) {
-  TCustomForm* form = GetParentForm();
-  if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyUp(m)) return true;
+  TWinControl* form = ParentFormControl();
+  if (form && form != this && FormKeyPreview(form) && form->DoKeyUp(m)) return true;
   WORD key = static_cast<WORD>(m.WParam);
   if (!fControlStyle.Contains(csNoStdEvents)) {
     KeyUp(key, KeyDataToShiftState());
@@ -1303,8 +1301,8 @@ bool TWinControl::DoKeyUp(TMessage& m) {
 }
 
 bool TWinControl::DoKeyPress(TMessage& m) {
-  TCustomForm* form = GetParentForm();
-  if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyPress(m)) return true;
+  TWinControl* form = ParentFormControl();
+  if (form && form != this && FormKeyPreview(form) && form->DoKeyPress(m)) return true;
   char32_t key = static_cast<char32_t>(m.WParam);
   if (!fControlStyle.Contains(csNoStdEvents)) {
     KeyPress(key);
@@ -1324,7 +1322,7 @@ void TWinControl::CNKeyDown(TMessage& m) {
     case VK_RETURN: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
   }
   if (mask && !(Perform(WM_GETDLGCODE, 0, 0) & mask)) {
-    if (TCustomForm* form = GetParentForm(); form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam)) return;
+    if (TWinControl* form = ParentFormControl(); form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam)) return;
   }
   m.Result = 0;
 }
@@ -1466,7 +1464,7 @@ void TWinControl::WMPrint(TMessage& m) {
 }
 
 void TWinControl::WMSetFocus(TMessage& m) {
-  if (TCustomForm* form = GetParentForm(); form && form != this) form->SetFocusedControl(this);
+  if (TWinControl* form = ParentFormControl(); form && form != this) FormSetFocusedControl(form, this);
   DefaultHandler(m);
 }
 
@@ -1581,7 +1579,7 @@ void TWinControl::WMSetCursor(TMessage& m) {
       if (c == crDefault) c = fCursor;
     }
     if (c != crDefault) {
-      ::SetCursor(Screen->Cursors(c));
+      ::SetCursor(ScreenCursorHandle(c));
       m.Result = 1;
       return;
     }

@@ -227,6 +227,8 @@ public:
   // Whether the form of the control is the active one and the control in it can receive input.
   bool HasParent() const { return fParent != nullptr; }
   TCustomForm* GetParentForm() const;
+  // The same form as a window control (what the control model itself needs of it).
+  TWinControl* ParentFormControl() const;
 
   TNotifyEvent OnClick, OnDblClick, OnResize;
   TMouseEvent OnMouseDown, OnMouseUp;

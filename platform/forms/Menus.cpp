@@ -419,6 +419,8 @@ void TPopupMenu::Popup(int X, int Y) {
 
 namespace forms_detail {
 
+TComponent* MenuComponent(TPopupMenu* menu) { return menu; }
+
 bool IsPopupShortCut(TControl* control, TMessage& m) {
   for (TControl* c = control; c; c = c->Parent())
     if (TPopupMenu* p = c->PopupMenu(); p && p->IsShortCut(m)) return true;
