@@ -37,12 +37,7 @@ struct QueryBase : ::testing::Test {
   TdmQuery q;
   Calls calls;
   void Attach(const std::string& name, const std::string& password = {}, int dialect = 3) {
-    db.SetDatabaseName(name);
-    db.Params().SetValues("user_name", "SYSDBA");
-    if (!password.empty()) db.Params().SetValues("password", password);
-    db.Params().SetValues("lc_ctype", "UTF8");
-    db.SetSQLDialect(dialect);
-    db.Open();
+    FbAttach(db, name, password, dialect);
     q.SetDatabase(&db);
     q.SetConnected(true);
     Wire(q, calls);

@@ -1,5 +1,6 @@
 #include "support/FbFixture.h"
 
+#include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBIntf.h"
 
 #include <gtest/gtest.h>
@@ -120,4 +121,13 @@ std::string FbServerFixtureDatabase(const std::string& script) {
   gFiles.push_back(path);
   gMade["server:" + script] = name;
   return name;
+}
+
+void FbAttach(TIBDatabase& db, const std::string& name, const std::string& password, int dialect) {
+  db.SetDatabaseName(name);
+  db.Params().SetValues("user_name", "SYSDBA");
+  if (!password.empty()) db.Params().SetValues("password", password);
+  db.Params().SetValues("lc_ctype", "UTF8");
+  db.SetSQLDialect(dialect);
+  db.Open();
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class TIBDatabase;
+
 // The folder for this test run's files; FIREBIRD_LOCK is set to a lock folder inside it
 // before the client library is first used.
 std::string FbScratchDir();
@@ -11,6 +13,10 @@ std::string FbScratchDir();
 // A fresh database made from tests/fixtures/<script>.sql with the embedded engine, once per
 // process (a path for a local attachment). Raises std::runtime_error when isql-fb fails.
 std::string FbFixtureDatabase(const std::string& script);
+
+// Opens `db` on `name` (a fixture database) as SYSDBA with UTF8 text; `password` for the
+// server, `dialect` the client's SQL dialect.
+void FbAttach(TIBDatabase& db, const std::string& name, const std::string& password = {}, int dialect = 3);
 
 // The loopback server: available when scripts/fbserver started one for this run.
 bool FbServerAvailable();
