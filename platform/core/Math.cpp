@@ -38,9 +38,3 @@ double SimpleRoundTo(double Value, int Digit) {
   double scaled = Value / factor;
   return (Value < 0 ? std::trunc(scaled - 0.5) : std::trunc(scaled + 0.5)) * factor;
 }
-
-int CompareDoubles(double X, double Y) {
-  const bool nx = std::isnan(X), ny = std::isnan(Y);
-  if (nx || ny) return nx == ny ? 0 : nx ? -1 : 1;
-  return X < Y ? -1 : X > Y ? 1 : 0;
-}
