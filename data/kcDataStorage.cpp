@@ -7,6 +7,7 @@
 
 #include "data/kcDataUtils.h"
 #include "platform/core/FMTBcd.h"
+#include "platform/core/Math.h"
 #include "platform/core/SqlTimSt.h"
 
 namespace {
@@ -27,14 +28,6 @@ void Put(void* P, T v) {
 template <class T>
 int ThreeWay(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// Doubles in a total order: NaN equal to NaN and before every number, as the variant orders them,
-// so that sorting by a float column never meets an inconsistent comparison.
-int CompareDoubles(double a, double b) {
-  const bool na = std::isnan(a), nb = std::isnan(b);
-  if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
-  return ThreeWay(a, b);
 }
 
 // ---- Holder tables ----------------------------------------------------------------------------

@@ -233,20 +233,9 @@ uint16_t GetDatePart(int Part, TDateTime Date) {
   return uint16_t(Part == dpYear ? y : Part == dpMonth ? m : d);
 }
 
-bool IsLeapYearNumber(int Year) { return (Year % 4 == 0 && Year % 100 != 0) || Year % 400 == 0; }
-
-int MonthDayCount(int Year, int Month) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (Month < 1 || Month > 12) return 0;
-  return kDays[Month - 1] + (Month == 2 && IsLeapYearNumber(Year) ? 1 : 0);
-}
-
 int ClampDay(int Year, int Month, int Day) {
   return std::max(1, std::min(Day, MonthDayCount(Year, Month)));
 }
-
-TDateTime DateTimeFraction(TDateTime Date) { return Date - std::trunc(Date); }
-TDateTime DateTimeWholeDays(TDateTime Date) { return std::trunc(Date); }
 
 int GetDayOfWeekIndex(TDateTime Date) {
   return Mod7(DayOfWeek(Date) - 1 - GetFormatController()->WeekStart());

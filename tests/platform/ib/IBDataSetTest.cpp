@@ -13,10 +13,7 @@ struct IBDataSetFixture : ::testing::Test {
   TIBTransaction tr;
   TIBDataSet ds{nullptr};
   void SetUp() override {
-    db.SetDatabaseName(FbFixtureDatabase("ib_basic"));
-    db.Params().SetValues("user_name", "SYSDBA");
-    db.Params().SetValues("lc_ctype", "UTF8");
-    db.Open();
+    FbAttach(db, FbFixtureDatabase("ib_basic"));
     tr.SetDefaultDatabase(&db);
     for (const char* p : {"read_committed", "rec_version", "nowait"}) tr.Params().Add(p);
     tr.StartTransaction();
