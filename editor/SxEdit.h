@@ -429,6 +429,8 @@ protected:
   void UndoOne(TSxEditUndoItem& Item);
   void RedoOne(TSxEditUndoItem& Item);
   void ChangeRecorded(TSxEditUndoList* List);
+  // Records text just inserted from Start to the end of the (collapsed) selection.
+  void RecordInsertion(std::uint8_t Reason, TBufferCoord Start);
   void SyncModified();
   void ClipboardWrite(const String& Text);
 
@@ -483,7 +485,7 @@ protected:
   TSxSelectionMode fSelectionMode = smNormal, fActiveSelMode = smNormal;
   TNotifyEvent fAttrChangeHook;
   bool fScrollHintShown = false;
-  int fLongestLineSeen = 0;
+  TBufferCoord fPadStart{0, 0};  // where the last insertion's padding began, if any
 };
 
 class TSxEdit : public TCustomSxEdit {

@@ -230,7 +230,8 @@ void TCustomSxEdit::MoveCaretHorizontally(int DX, bool Extend) {
     dest.Char = std::max(1, fCaretPos.Char + DX);
     if (DX > 0 && !HasOption(eoScrollPastEol)) dest.Char = std::min(dest.Char, len + 1);
   }
-  MoveCaretExtending(fSelBegin, dest, Extend);
+  // The anchor is the selection's start, or the caret when nothing is selected.
+  MoveCaretExtending(HasSelection() ? fSelBegin : fCaretPos, dest, Extend);
   if (fWrapPlugin && DX > 0 && fCaretPos.Char <= LineLength(fCaretPos.Line)) {
     const TDisplayPoint p = BufferToDisplayPos(fCaretPos);
     if (p.Column == 1 && p.Row != LineToRow(fCaretPos.Line)) {
@@ -255,7 +256,7 @@ void TCustomSxEdit::MoveCaretVertically(int DY, bool Extend) {
   const bool stepAside = fMbcsStepAside;
   const int saved = fLastCaretColumn;
   PaintLockGuard lock(this);
-  MoveCaretExtending(fSelBegin, target, Extend);
+  MoveCaretExtending(HasSelection() ? fSelBegin : fCaretPos, target, Extend);
   if (fWrapPlugin) {
     const TDisplayPoint now = BufferToDisplayPos(target);
     fCaretAtRowEnd = now.Column == 1 && now.Row != dest.Row;
@@ -443,13 +444,17 @@ void TCustomSxEdit::DoDeleteChar() {
     end = BufferCoord(fCaretPos.Char + 1, fCaretPos.Line);
   } else if (fCaretPos.Line < fLines->Count()) {
     const String joined = t + String(static_cast<std::size_t>(fCaretPos.Char - len - 1), ' ') + LineAt(fCaretPos.Line + 1);
+    UndoBlockGuard block(this);
+    // The blanks that carry the next line to the caret's column are part of the step.
+    if (fCaretPos.Char > len + 1)
+      fUndoList->AddChange(chInsert, BufferCoord(len + 1, fCaretPos.Line), fCaretPos, String(), smNormal);
     fLines->BeginUpdate();
     SetLineTrimmed(fCaretPos.Line - 1, joined);
     fLines->Delete(fCaretPos.Line);
     fLines->EndUpdate();
     ShiftMarksDeleted(fCaretPos.Line + 1, 1);
-    end = BufferCoord(1, fCaretPos.Line + 1);
-    h = "\r\n";
+    fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, BufferCoord(1, fCaretPos.Line + 1), "\r\n", smNormal);
+    return;
   } else {
     return;
   }
@@ -476,13 +481,20 @@ void TCustomSxEdit::DoDeleteWordOrEol(TSxEditorCommand Command) {
     }
     while (w.Char <= static_cast<int>(x.size()) && Blank(At(x, w.Char))) ++w.Char;
   }
-  if (w == fCaretPos) return;
   const TBufferCoord caret = fCaretPos;
+  if (w.Line == caret.Line && w.Char <= caret.Char) return;  // nothing after the caret
+  UndoBlockGuard block(this);
+  if (caret.Char > len + 1) {
+    // The joined text starts at the caret's column: the blanks that carry it there are part
+    // of the step, so undo and redo see them.
+    fLines->Put(caret.Line - 1, t + String(static_cast<std::size_t>(caret.Char - len - 1), ' '));
+    fUndoList->AddChange(chInsert, BufferCoord(len + 1, caret.Line), caret, String(), smNormal);
+  }
   SetSelBegin(caret);
   SetSelEnd(w);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
-  SetSelTextInMode(String(static_cast<std::size_t>(std::max(0, caret.Char - BlockFirst().Char)), ' '));
+  SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteForwardNoSelect, caret, w, h, smNormal);
   SetCaretPosInternal(caret);
 }
@@ -577,6 +589,11 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
     throw;
   }
   fLines->EndUpdate();
+  // A break that moved the caret records where it went, so that redo replays the same
+  // command (Enter or the line opened above the caret).
+  if (MoveCaret)
+    if (TSxEditUndoItem* item = fUndoList->PeekItem(); item && item->ChangeReason == chLineBreak)
+      item->ChangeEndPos = fCaretPos;
   ShiftMarksInserted(l + 1 - (atCol1 ? 1 : 0), 1);
   SetSelBegin(fCaretPos);
   SetSelEnd(fCaretPos);
@@ -594,25 +611,24 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     if (fActiveSelMode == smLine) start.Char = 1;
     fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, h, fActiveSelMode);
     SetSelTextInMode(cs);
-    if (fActiveSelMode != smColumn) fUndoList->AddChange(chInsert, start, BlockLast(), String(), fActiveSelMode);
+    if (fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
     return;
   }
   const TBufferCoord p0 = fCaretPos;
   String t = LineText();
   const int len = Len(t);
-  const int i = fInsertMode ? 1 : 0;
+  // Past the line's end there is nothing to overwrite: the character is added as in insert
+  // mode, with its fill, so that undo removes exactly what was added.
+  const bool insert = fInsertMode || fCaretPos.Char > len;
   String fillText;
-  if (fCaretPos.Char > len) {
-    const int need = fCaretPos.Char - len - i;
-    fillText = len == 0 ? MakeIndent(need, true) : String(static_cast<std::size_t>(std::max(need, 0)), ' ');
-    // An indent made of tabs can be shorter in characters than the caret's distance: fill
-    // the rest with blanks so that the character lands at the caret.
-    if (!fInsertMode && Len(fillText) < need) fillText.append(static_cast<std::size_t>(need - Len(fillText)), ' ');
+  if (fCaretPos.Char > len + 1) {
+    const int need = fCaretPos.Char - len - 1;
+    fillText = len == 0 ? MakeIndent(need, true) : String(static_cast<std::size_t>(need), ' ');
     t += fillText;
   }
   const int p = Len(fillText);
   OptionOn on(fOptions, eoScrollPastEol);
-  if (fInsertMode) {
+  if (insert) {
     if (!fWrapPlugin && !HasOption(eoAutoSizeMaxScrollWidth) && fCaretPos.Char > std::max(fMaxScrollWidth, fLines->LengthOfLongestLine() + 1))
       return;
     const int at = p > 0 ? Len(t) + 1 : fCaretPos.Char;  // with fill, C goes after it
@@ -642,7 +658,11 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     const String h = Sub(t, fCaretPos.Char, 1);
     t = Head(t, fCaretPos.Char - 1) + cs + Sub(t, fCaretPos.Char + 1);
     SetLineTrimmed(fCaretPos.Line - 1, t);
-    fUndoList->AddChange(chInsert, p0, BufferCoord(fCaretPos.Char + 1, fCaretPos.Line), h, smNormal);
+    // Overwriting is recorded as the removal and the insertion it is, so that redo replaces
+    // the character again instead of inserting before it.
+    UndoBlockGuard block(this);
+    fUndoList->AddChange(chDeleteForwardNoSelect, p0, BufferCoord(p0.Char + 1, p0.Line), h, smNormal);
+    fUndoList->AddChange(chInsert, p0, BufferCoord(fCaretPos.Char + 1, fCaretPos.Line), String(), smNormal);
     SetCaretChar(fCaretPos.Char + 1);
   }
   if (fCaretPos.Char >= fLeftColumn + fColumnsInWindow && fColumnsInWindow > 0)
@@ -659,19 +679,21 @@ void TCustomSxEdit::DoImeStr(const String& S) {
       if (fActiveSelMode == smLine) start.Char = 1;
       fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, h, fActiveSelMode);
       SetSelTextInMode(S);
-      if (fActiveSelMode != smColumn) fUndoList->AddChange(chInsert, start, BlockLast(), String(), fActiveSelMode);
+      if (fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
     }
     InvalidateGutter();
     return;
   }
   String t = LineText();
   const int n = Len(S);
-  const int want = fInsertMode ? fCaretPos.Char - 1 : fCaretPos.Char;
-  if (Len(t) < want) t.append(static_cast<std::size_t>(want - Len(t)), ' ');
+  const int len = Len(t);
+  // Past the line's end the string is added, its padding with it, as one recorded insertion.
+  const bool insert = fInsertMode || fCaretPos.Char > len;
+  if (len < fCaretPos.Char - 1) t.append(static_cast<std::size_t>(fCaretPos.Char - 1 - len), ' ');
   OptionOn on(fOptions, eoScrollPastEol);
-  const TBufferCoord start = fCaretPos;
+  const TBufferCoord start{std::min(fCaretPos.Char, len + 1), fCaretPos.Line};
   String h;
-  if (!fInsertMode) {
+  if (!insert) {
     h = Sub(t, fCaretPos.Char, n);
     t = Head(t, fCaretPos.Char - 1) + Sub(t, fCaretPos.Char + n);
   }
@@ -679,7 +701,10 @@ void TCustomSxEdit::DoImeStr(const String& S) {
   if (fLines->Count() == 0) fLines->Add(String());
   SetLineTrimmed(fCaretPos.Line - 1, t);
   SetCaretChar(fCaretPos.Char + n);
-  fUndoList->AddChange(chInsert, start, fCaretPos, fInsertMode ? String() : h, smNormal);
+  UndoBlockGuard block(this);
+  if (!insert && !h.empty())
+    fUndoList->AddChange(chDeleteForwardNoSelect, start, BufferCoord(start.Char + Len(h), start.Line), h, smNormal);
+  fUndoList->AddChange(chInsert, start, fCaretPos, String(), smNormal);
   if (fCaretPos.Char >= fLeftColumn + fColumnsInWindow && fColumnsInWindow > 0)
     SetLeftColumn(fLeftColumn + std::min(fColumnsInWindow - 1, 25));
 }
@@ -723,6 +748,7 @@ void TCustomSxEdit::InsertTab() {
     SetSelTextInMode(String());
   }
   const TBufferCoord start = fCaretPos;
+  fActiveSelMode = smNormal;  // the tab goes in at the caret, whatever mode new selections take
   if (n == 0) n = HasOption(eoTabsToSpaces) ? fTabWidth - (start.Char - 1) % fTabWidth : fTabWidth;
   String text;
   int newChar;
@@ -762,7 +788,7 @@ void TCustomSxEdit::InsertTab() {
   }
   if (!text.empty()) {
     SetSelTextInMode(text);
-    if (fActiveSelMode != smColumn) fUndoList->AddChange(chInsert, start, fCaretPos, String(), fActiveSelMode);
+    if (fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
   }
   OptionOn on(fOptions, eoScrollPastEol);
   SetCaretChar(newChar);
@@ -782,7 +808,12 @@ void TCustomSxEdit::RemoveTab() {
         int k = x - 1;
         while (k > 1 && Blank(At(s, k))) --k;
         while (k > 1 && !Blank(At(s, k - 1))) --k;
-        x = std::max(k, 1);
+        // Only blanks and tabs between that word and the caret are removed.
+        const std::u32string own = Utf8ToUcs4(LineText());
+        bool blanks = true;
+        for (int i = std::max(k, 1); i < fCaretPos.Char && i <= static_cast<int>(own.size()); ++i)
+          if (!Blank(At(own, i))) blanks = false;
+        if (blanks) x = std::max(k, 1);
         break;
       }
     }
@@ -790,13 +821,17 @@ void TCustomSxEdit::RemoveTab() {
   const String t = LineText();
   const std::u32string s = Utf8ToUcs4(t);
   if (x == fCaretPos.Char) {
-    const int p = ((fCaretPos.Char - 2) / fTabWidth) * fTabWidth + 1;
-    // Also at the line end only blanks or one tab go: text before the caret is never removed.
+    const int p = std::max(((fCaretPos.Char - 2) / fTabWidth) * fTabWidth + 1, 1);
+    // Also at the line end only blanks or one tab go: text before the caret is never removed;
+    // when there are none, the caret just moves back to the tab stop.
     if (p < x && At(s, fCaretPos.Char - 1) == '\t') {
       x = fCaretPos.Char - 1;
     } else {
       while (x > p && At(s, x - 1) == ' ') --x;
-      if (fCaretPos.Char > static_cast<int>(s.size()) + 1) x = std::max(p, std::min(x, static_cast<int>(s.size()) + 1));
+    }
+    if (x == fCaretPos.Char && fCaretPos.Char > static_cast<int>(s.size()) && p < fCaretPos.Char) {
+      SetCaretChar(p);
+      return;
     }
   }
   if (x == fCaretPos.Char || x < 1) return;
@@ -808,6 +843,7 @@ void TCustomSxEdit::RemoveTab() {
   }
   SetSelBegin(BufferCoord(x, fCaretPos.Line));
   SetSelEnd(before);
+  SetActiveSelMode(smNormal);
   const String h = GetSelText();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteNoSelect, BufferCoord(x, before.Line), before, h, smNormal);

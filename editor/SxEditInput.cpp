@@ -437,15 +437,8 @@ void TCustomSxEdit::PasteFromClipboard() {
           if (fActiveSelMode == smLine) start.Char = 1;
         }
         SetSelTextPrimitive(mode, text, true);
-        if (mode == smNormal) {
-          fUndoList->AddChange(chPaste, start, BlockLast(), GetSelText(), smNormal);
-        } else if (mode == smLine) {
-          if (fCaretPos.Char == 1)
-            fUndoList->AddChange(chPaste, BufferCoord(1, start.Line), BufferCoord(fColumnsInWindow, BlockLast().Line - 1),
-                                 GetSelText(), smLine);
-          else
-            fUndoList->AddChange(chPaste, BufferCoord(1, start.Line), BlockLast(), GetSelText(), smNormal);
-        }
+        fActiveSelMode = mode;
+        if (mode != smColumn) RecordInsertion(chPaste, start);
       } else if (Clipboard()->HasFormat(CF_TEXT)) {
         text = Clipboard()->AsText();
         fUndoList->AddChange(chPasteBegin, BlockFirst(), BlockLast(), String(), smNormal);
@@ -454,11 +447,12 @@ void TCustomSxEdit::PasteFromClipboard() {
           fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
         else
           fActiveSelMode = fSelectionMode;
-        const TBufferCoord start = BlockFirst(), last = BlockLast();
+        const TBufferCoord start = HasSelection() ? BlockFirst() : fCaretPos;
+        const TBufferCoord last = HasSelection() ? BlockLast() : fCaretPos;
         fSelBegin = start;
         fSelEnd = last;
         SetSelTextInMode(text);
-        if (fActiveSelMode != smColumn) fUndoList->AddChange(chPaste, start, BlockLast(), GetSelText(), fActiveSelMode);
+        if (fActiveSelMode != smColumn) RecordInsertion(chPaste, start);
       }
     } catch (...) {
       if (bracket) fUndoList->AddChange(chPasteEnd, BlockFirst(), BlockLast(), String(), smNormal);

@@ -206,18 +206,35 @@ void TCustomSxEdit::SetSelText(const String& Value) {
       fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
     else
       fActiveSelMode = fSelectionMode;
-    const TBufferCoord first = BlockFirst(), last = BlockLast();
+    // Without a selection the text goes in at the caret (which may stand past the line's end,
+    // where the collapsed selection cannot).
+    const TBufferCoord first = HasSelection() ? BlockFirst() : fCaretPos, last = HasSelection() ? BlockLast() : fCaretPos;
+    const TBufferCoord start = first;
     fSelBegin = first;
     fSelEnd = last;
-    const TBufferCoord start = first;
     SetSelTextInMode(Value);
     if (!Value.empty() && fActiveSelMode != smColumn)
-      fUndoList->AddChange(chInsert, start, BlockLast(), String(), fActiveSelMode);
+      RecordInsertion(chInsert, start);
   } catch (...) {
     EndUndoBlock();
     throw;
   }
   EndUndoBlock();
+}
+
+void TCustomSxEdit::RecordInsertion(std::uint8_t Reason, TBufferCoord Start) {
+  // Blanks that carried the text to a caret past the line's end are recorded with it, so that
+  // undo removes them and puts the caret back where it stood.
+  if (fPadStart.Line == Start.Line && fPadStart.Char < Start.Char)
+    fUndoList->AddChange(chPadding, Start, fPadStart, String(), smNormal);
+  // Lines inserted in line mode went in front of the caret's line: as a record that is the
+  // plain insertion from the start of that line to where the caret ended.
+  if (fActiveSelMode == smLine) {
+    Start.Char = 1;
+    fUndoList->AddChange(Reason, Start, BlockLast(), String(), smNormal);
+  } else {
+    fUndoList->AddChange(Reason, Start, BlockLast(), String(), fActiveSelMode);
+  }
 }
 
 void TCustomSxEdit::ClearSelection() {
@@ -234,6 +251,7 @@ void TCustomSxEdit::InsertColumnBlock(const TBufferCoord& Start, const TBufferCo
 }
 
 void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Value, bool AddToUndo) {
+  fPadStart = BufferCoord(0, 0);
   IncPaintLock();
   fLines->BeginUpdate();
   try {
@@ -263,14 +281,17 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
           ShiftMarksDeleted(first.Line, last.Line - first.Line + 1);
           break;
         case smColumn: {
-          int c1 = first.Char, c2 = last.Char;
+          // The block is the same display columns on every line, whatever tabs stand before it.
+          int c1 = BufferToDisplayPos(fSelBegin).Column, c2 = BufferToDisplayPos(fSelEnd).Column;
           if (c2 < c1) std::swap(c1, c2);
           for (int l = first.Line; l <= last.Line; ++l) {
             const String s = LineAt(l);
-            if (c1 > Len(s)) continue;
-            SetLineTrimmed(l - 1, Head(s, c1 - 1) + Sub(s, c2));
+            const int a = DisplayToBufferPos(DisplayCoord(c1, LineToRow(l))).Char;
+            const int b = DisplayToBufferPos(DisplayCoord(c2, LineToRow(l))).Char;
+            if (a > Len(s)) continue;
+            SetLineTrimmed(l - 1, Head(s, a - 1) + Sub(s, b));
           }
-          SetCaretPosInternal(BufferCoord(c1, fSelEnd.Line));
+          SetCaretPosInternal(BufferCoord(DisplayToBufferPos(DisplayCoord(c1, LineToRow(fSelEnd.Line))).Char, fSelEnd.Line));
           break;
         }
       }
@@ -287,7 +308,10 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
         case smNormal: {
           String line = LineAt(fCaretPos.Line);
           String left = Head(line, fCaretPos.Char - 1);
-          if (Len(left) < fCaretPos.Char - 1) left.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(left)), ' ');
+          if (Len(left) < fCaretPos.Char - 1) {
+            fPadStart = BufferCoord(Len(left) + 1, fCaretPos.Line);
+            left.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(left)), ' ');
+          }
           const String right = Sub(line, fCaretPos.Char);
           String stored;
           if (pieces.size() == 1) {
@@ -335,7 +359,9 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
           break;
         }
         case smColumn: {
-          const int column = fCaretPos.Char;
+          // Every row goes in at the caret's display column.
+          const int column = BufferToDisplayPos(fCaretPos).Column;
+          int at = fCaretPos.Char;
           for (std::size_t i = 0; i < pieces.size(); ++i) {
             if (i > 0) {
               ++fCaretPos.Line;
@@ -350,23 +376,30 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
               }
               fLines->Add(String());
               ++added;
+              at = column;
               SetLineTrimmed(fCaretPos.Line - 1, String(static_cast<std::size_t>(column - 1), ' ') + piece);
-            } else if (!piece.empty()) {
-              String s = LineAt(fCaretPos.Line);
-              if (Len(s) < column - 1) s.append(static_cast<std::size_t>(column - 1 - Len(s)), ' ');
-              SetLineTrimmed(fCaretPos.Line - 1, Head(s, column - 1) + piece + Sub(s, column));
+            } else {
+              at = DisplayToBufferPos(DisplayCoord(column, LineToRow(fCaretPos.Line))).Char;
+              if (!piece.empty()) {
+                String s = LineAt(fCaretPos.Line);
+                if (Len(s) < at - 1) s.append(static_cast<std::size_t>(at - 1 - Len(s)), ' ');
+                SetLineTrimmed(fCaretPos.Line - 1, Head(s, at - 1) + piece + Sub(s, at));
+              }
             }
             if (AddToUndo && !piece.empty())
-              fUndoList->AddChange(chPaste, BufferCoord(column, fCaretPos.Line),
-                                   BufferCoord(column + Len(piece), fCaretPos.Line), String(), fActiveSelMode);
+              fUndoList->AddChange(chPaste, BufferCoord(at, fCaretPos.Line), BufferCoord(at + Len(piece), fCaretPos.Line),
+                                   String(), fActiveSelMode);
           }
-          fCaretPos.Char = column + Len(pieces.back());
+          fCaretPos.Char = at + Len(pieces.back());
           StatusChanged(scCaretX);
           break;
         }
       }
       if (added > 0) ShiftMarksInserted(startLine + (Mode == smNormal && startChar != 1 ? 1 : 0), added);
       SetCaretPosInternal(fCaretPos);
+      // The selection collapses onto the end of the inserted text.
+      fSelBegin = fCaretPos;
+      fSelEnd = fCaretPos;
     }
     if (fCaretPos.Line < 1) fCaretPos.Line = 1;
   } catch (...) {
@@ -514,6 +547,10 @@ void TCustomSxEdit::Redo() {
 }
 
 void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
+  // Selections set while replaying take the record's mode; the mode for new selections
+  // stays the user's.
+  const TSxSelectionMode userMode = fSelectionMode;
+  fSelectionMode = Item.ChangeSelMode;
   fActiveSelMode = Item.ChangeSelMode;
   IncPaintLock();
   OptionOn scrollPastEol(fOptions, eoScrollPastEol);
@@ -547,14 +584,13 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         PlaceCaret(at);
         fActiveSelMode = Item.ChangeSelMode;
         SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
-        const TBufferCoord final =
-            Item.ChangeReason == chDeleteForward || Item.ChangeReason == chDeleteForwardNoSelect ? start : end;
+        // Back where the caret stood before the deletion: at the end of a selection (made in
+        // either direction), before text deleted forward, after text deleted backward.
+        const TBufferCoord final = Item.ChangeReason == chDeleteForwardNoSelect ? start : end;
         if (Item.ChangeReason == chDeleteNoSelect || Item.ChangeReason == chDeleteForwardNoSelect) {
           PlaceCaret(final);
         } else {
           SetCaretPosInternal(final);
-          const TSxSelectionMode mode = Item.ChangeSelMode;
-          fSelectionMode = mode;
           SetSelBegin(start);
           SetSelEnd(end);
         }
@@ -570,7 +606,9 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         PlaceCaret(start);
         fRedoList->AddChange(Item.ChangeReason, start, end, String(), Item.ChangeSelMode);
         String line = LineAt(fCaretPos.Line);
-        if (Len(line) < fCaretPos.Char - 1 && IndentWidth(Item.ChangeStr, false) == 0)
+        // Padding only carries joined text to its column; with nothing to join it would leave
+        // blanks that were never typed.
+        if (Len(line) < fCaretPos.Char - 1 && !Item.ChangeStr.empty() && IndentWidth(Item.ChangeStr, false) == 0)
           line.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(line)), ' ');
         fLines->BeginUpdate();
         SetLineTrimmed(fCaretPos.Line - 1, line + Item.ChangeStr);
@@ -618,13 +656,19 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         break;
     }
   } catch (...) {
+    fSelectionMode = userMode;
     DecPaintLock();
     throw;
   }
+  fSelectionMode = userMode;
   DecPaintLock();
 }
 
 void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
+  // Selections set while replaying take the record's mode; the mode for new selections
+  // stays the user's.
+  const TSxSelectionMode userMode = fSelectionMode;
+  fSelectionMode = Item.ChangeSelMode;
   fActiveSelMode = Item.ChangeSelMode;
   IncPaintLock();
   OptionOn scrollPastEol(fOptions, eoScrollPastEol);
@@ -663,7 +707,7 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
       }
       case chLineBreak:
         PlaceCaret(start);
-        DoLineBreak(true);
+        DoLineBreak(!(start == end));
         break;
       case chIndent:
         fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
@@ -710,10 +754,12 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
         break;
     }
   } catch (...) {
+    fSelectionMode = userMode;
     fUndoList->SetInsideRedo(false);
     DecPaintLock();
     throw;
   }
+  fSelectionMode = userMode;
   fUndoList->SetInsideRedo(false);
   DecPaintLock();
 }
