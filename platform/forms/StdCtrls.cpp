@@ -144,8 +144,8 @@ void TCustomEdit::Change() {
 
 void TCustomEdit::SetTextValue(const String& v) {
   String t = v;
-  if (fCharCase == ecUpperCase) t = Utf8UpperCase(t);
-  else if (fCharCase == ecLowerCase) t = Utf8LowerCase(t);
+  if (fCharCase == TEditCharCase::ecUpperCase) t = Utf8UpperCase(t);
+  else if (fCharCase == TEditCharCase::ecLowerCase) t = Utf8LowerCase(t);
   if (t == fText) return;
   fText = t;
   fSelStart = fSelEnd = fAnchor = 0;
@@ -245,8 +245,8 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
     }
     ins = std::move(norm);
   }
-  if (fCharCase == ecUpperCase) ins = Utf8UpperCase(ins);
-  else if (fCharCase == ecLowerCase) ins = Utf8LowerCase(ins);
+  if (fCharCase == TEditCharCase::ecUpperCase) ins = Utf8UpperCase(ins);
+  else if (fCharCase == TEditCharCase::ecLowerCase) ins = Utf8LowerCase(ins);
   int selLen = fSelEnd - fSelStart;
   if (fMaxLength > 0) {
     int room = fMaxLength - (CharCount() - selLen);

@@ -8,7 +8,8 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/RowScroller.h"
 
-enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+// Scoped: the editor control's commands use the same short names.
+enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
@@ -134,7 +135,7 @@ protected:
   String DisplayText() const;
   bool fReadOnly = false;
   char32_t fPasswordChar = 0;
-  TEditCharCase fCharCase = ecNormal;
+  TEditCharCase fCharCase = TEditCharCase::ecNormal;
   int fMaxLength = 0;
   int fSelStart = 0, fSelEnd = 0, fAnchor = 0;
   String fUndoText;
