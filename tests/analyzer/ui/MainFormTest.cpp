@@ -120,3 +120,159 @@ TEST(PrintGeometry, PageAndPictureRectangles) {
   EXPECT_FALSE(PrintBitmapRects(600, 600, 5100, 6600, 0, 600, page, image));
   EXPECT_FALSE(PrintBitmapRects(0, 0, 5100, 6600, 300, 600, page, image));
 }
+
+namespace {
+// A window connected to the embedded fixture through the connect dialog.
+struct DbWindow : ::testing::Test {
+  TWindowSession s;
+  std::unique_ptr<TWindow> w;
+  String database;
+  void SetUp() override {
+    database = FbFixtureDatabase("query");
+    Configure();
+    w = std::make_unique<TWindow>(s);
+    ConnectByDialog(s, *w, database);
+    ASSERT_TRUE((*w)->dmServerProperties->Connected());
+  }
+  // Before the window reads its options.
+  virtual void Configure() {}
+  void TearDown() override {
+    if (w && (*w)->dmServerProperties->Connected()) (*w)->actDisconnectExecute();
+    w.reset();
+  }
+  TfrmMain* f() const { return w->form; }
+  void Execute(const String& sql) {
+    TypeSQL(s, *w, sql);
+    s.Ctrl('E');
+  }
+  void Prepare(const String& sql) {
+    f()->memSQL->SetText(sql);
+    f()->actPrepare->Execute();
+  }
+  // The bars of a series as "label=value".
+  static std::vector<String> Bars(TChartSeries* series) {
+    std::vector<String> bars;
+    for (int i = 0; i < series->Count(); ++i)
+      bars.push_back(series->XLabel(i) + "=" + std::to_string(static_cast<long long>(series->YValue(i))));
+    return bars;
+  }
+};
+}  // namespace
+
+TEST_F(DbWindow, ConnectTypeExecuteShowsPlanTimesRowsThenDisconnect) {
+  EXPECT_EQ(Enabled(f()), "CDPE-");
+  EXPECT_EQ(w->Panel(2), database);
+  EXPECT_EQ(f()->PageControl->ActivePageIndex(), 0);
+  Execute("SELECT ID, NAME FROM A WHERE V < 100");
+  EXPECT_EQ(f()->UIState(), usIdle);
+  EXPECT_EQ(w->Panel(1), "Row count: 99");
+  EXPECT_EQ(f()->memPlan->Text(), "PLAN (A INDEX (IDX_A_V_DESC))");
+  // The SQL as the lines joined with CR LF, each a blank in the caption.
+  EXPECT_EQ(TreeLines(f()->treePlanAnalysis),
+            (std::vector<String>{"19 Query: SELECT ID, NAME FROM A WHERE V < 100  ", "  23 PLAN (A INDEX (IDX_A_V_DESC))",
+                                 "    20 Table read: A (INDEX)", "      26 Index: IDX_A_V_DESC (S: .0)"}));
+  for (TLabeledEdit* e : {f()->edtPrepareTime, f()->edtExecutionTime, f()->edtFetchTime})
+    EXPECT_NE(e->Text().find(" ms."), String::npos) << e->Text();
+  EXPECT_EQ(f()->DataSource->DataSet(), f()->dmQuery->ResultDataSet());
+  EXPECT_TRUE(f()->actNext->Enabled());
+  // A statement other than SELECT shows the affected rows instead of a row count.
+  Execute("UPDATE UPD SET X = X WHERE ID <= 3");
+  EXPECT_EQ(f()->edtRowsAffected->Text(), "3");
+  EXPECT_TRUE(f()->sboResults->Visible());
+  EXPECT_EQ(w->Panel(1), "");
+
+  f()->actDisconnect->Execute();
+  EXPECT_EQ(Enabled(f()), "C----");
+  EXPECT_EQ(w->Panel(2), "Use File->Connect to connect to a database");
+  EXPECT_EQ(f()->treePlanAnalysis->Items()->Count(), 0);
+  EXPECT_EQ(f()->memPlan->Text(), "");
+  EXPECT_EQ(f()->memSQL->Text(), "UPDATE UPD SET X = X WHERE ID <= 3") << "the statement stays";
+}
+
+namespace {
+struct DbWindowMarks : DbWindow {
+  void Configure() override {
+    TAnalyzerOptions o;
+    o.WarningThreshold = 2;
+    o.ErrorThreshold = 30;
+    o.IncludeSystemTables = false;
+    WriteOptions(GetSettingsFileName(), o);
+  }
+};
+}  // namespace
+
+TEST_F(DbWindowMarks, PlanTreesImagesMarksAndSetStatistics) {
+  // Statistics the server keeps: the primary key's (1 per row) and IDX_A_NAME's (50 names).
+  for (const char* index : {"RDB$PRIMARY2", "IDX_A_NAME"}) f()->dmQuery->SetIndexStatistics(index);
+  struct Case {
+    const char* sql;
+    std::vector<String> tree;  // below the statement node
+  };
+  const Case cases[] = {
+      {"SELECT * FROM A WHERE NAME = 'N1'",
+       {"  23 PLAN (A INDEX (IDX_A_NAME))", "    20 Table read: A (INDEX)", "      27 Index: IDX_A_NAME (S: 40.0)"}},
+      {"SELECT * FROM A ORDER BY NAME",
+       {"  23 PLAN (A ORDER IDX_A_NAME)", "    18 Table read: A (ORDER)", "      27 Index: IDX_A_NAME (S: 40.0)"}},
+      {"SELECT * FROM A WHERE ID = 5",
+       {"  23 PLAN (A INDEX (RDB$PRIMARY2))", "    20 Table read: A (INDEX)", "      25 Index: RDB$PRIMARY2 (S: 1.0)"}},
+      {"SELECT * FROM A ORDER BY V + 0",
+       {"  23 PLAN SORT (A NATURAL)", "    18 SORT", "      21 Table read: A (NATURAL)"}},
+      {"SELECT A.ID FROM A JOIN B ON B.ID = A.B_ID",
+       {"  23 PLAN JOIN (A NATURAL, B INDEX (RDB$PRIMARY1))", "    22 JOIN", "      21 Table read: A (NATURAL)",
+        "      20 Table read:  B (INDEX)", "        26 Index: RDB$PRIMARY1 (S: .0)"}},
+      {"SELECT A.ID FROM A JOIN B ON B.W + 0 = A.V + 0",
+       {"  23 PLAN HASH (A NATURAL, B NATURAL)", "    18 HASH", "      21 Table read: A (NATURAL)",
+        "      21 Table read:  B (NATURAL)"}},
+  };
+  for (const Case& c : cases) {
+    Prepare(c.sql);
+    std::vector<String> lines = TreeLines(f()->treePlanAnalysis);
+    ASSERT_FALSE(lines.empty()) << c.sql;
+    EXPECT_EQ(std::vector<String>(lines.begin() + 1, lines.end()), c.tree) << c.sql;
+  }
+  // MERGE appears in plans of other servers: the tree takes it from the PLAN text as well.
+  f()->memPlan->SetText("PLAN MERGE (SORT (A NATURAL), SORT (B NATURAL))");
+  f()->ParsePlanAndBuildTree();
+  EXPECT_EQ(std::vector<String>(TreeLines(f()->treePlanAnalysis)).at(2), "    18 MERGE");
+
+  // With warnings off: no image, no statistics in the caption.
+  f()->WarnIfHigh = false;
+  Prepare("SELECT * FROM A WHERE NAME = 'N1'");
+  EXPECT_EQ(TreeLines(f()->treePlanAnalysis).back(), "      -1 Index: IDX_A_NAME");
+  f()->WarnIfHigh = true;
+
+  // Selecting the index shows its record; Set Statistics replaces it, the node keeps its caption.
+  Prepare("SELECT * FROM B WHERE CODE = 'C1' AND W = 3");
+  TTreeNode* index = f()->treePlanAnalysis->Items()->Item(f()->treePlanAnalysis->Items()->Count() - 1);
+  EXPECT_EQ(index->Text(), "Index: IDX_B_CODE_W (S: .0)");
+  f()->treePlanAnalysis->SetSelected(index);
+  EXPECT_TRUE(f()->pnlAnalysisIndex->Visible());
+  EXPECT_TRUE(f()->actSetIndexStatistics->Enabled());
+  EXPECT_EQ(f()->edtFieldNames->Text(), "CODE, W");
+  EXPECT_EQ(f()->edtSelectivity->Text(), ".0");
+  f()->actSetIndexStatistics->Execute();
+  EXPECT_EQ(f()->edtSelectivity->Text(), "1.0");
+  EXPECT_EQ(f()->edtIndexName->Text(), "IDX_B_CODE_W");
+  EXPECT_EQ(index->Text(), "Index: IDX_B_CODE_W (S: .0)");
+  // The statement and clause nodes show their text in the text panel instead.
+  f()->treePlanAnalysis->SetSelected(f()->treePlanAnalysis->Items()->GetFirstNode());
+  EXPECT_FALSE(f()->pnlAnalysisIndex->Visible());
+  EXPECT_EQ(f()->memAnalysisMemo->Text(), "SELECT * FROM B WHERE CODE = 'C1' AND W = 3\r\n");
+}
+
+TEST_F(DbWindowMarks, ChartHoldsTheReadsOfTheStatement) {
+  Execute("SELECT COUNT(*) FROM A JOIN B ON B.ID = A.B_ID");
+  // A is read in full, B once per row of A through its primary key; system tables are hidden.
+  EXPECT_EQ(Bars(f()->Series1), (std::vector<String>{"B=2000", "A=0"}));
+  EXPECT_EQ(Bars(f()->Series2), (std::vector<String>{"B=0", "A=2000"}));
+  EXPECT_EQ(f()->Series1->ValueColor(0), clLime);
+  EXPECT_EQ(f()->Series2->ValueColor(0), clGreen);
+  // With system tables included, the reads of the system tables show as well.
+  f()->IncludeSystemTables = true;
+  Execute("SELECT COUNT(*) FROM RDB$RELATIONS");
+  EXPECT_EQ(Bars(f()->Series2).size(), 1u);
+  EXPECT_EQ(Bars(f()->Series2).at(0).rfind("RDB$RELATIONS=", 0), 0u);
+  // A cancelled or failed run, and every prepare, leave the chart empty.
+  Prepare("SELECT * FROM A");
+  EXPECT_EQ(f()->Series1->Count(), 0);
+}
