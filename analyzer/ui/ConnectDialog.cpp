@@ -107,7 +107,7 @@ TdlgConnectToDB::TdlgConnectToDB(TComponent* AOwner) : TForm(AOwner) {
   };
   OnResize = [this](TObject*) { LayoutControls(); };
   OnShow = [this](TObject*) {
-    if (edtDatabaseName->CanFocus()) edtDatabaseName->SetFocus();
+    if (edtDatabaseName->CanFocus()) SetActiveControl(edtDatabaseName);
   };
   LayoutControls();
 }

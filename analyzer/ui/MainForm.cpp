@@ -793,12 +793,17 @@ void TfrmMain::actSetIndexStatisticsExecute() {
 
 void TfrmMain::actFilePrintExecute() {
   const int page = PageControl->ActivePageIndex();
+  TPrinter& printer = Printer();
+  // Without a printer the job becomes a PDF file: the user is told where it went.
+  const bool toDefaultFile = printer.PrinterCount() == 0 && printer.OutputFileName().empty();
   if (page == 0)
     PrintSQLText(memSQL->Lines(), memSQL->Font(), Application->Title());
   else if (page == 1)
     PrintTree();
   else
     ChartReads->Print();
+  if (toDefaultFile && !printer.LastOutputFile().empty())
+    ShowMessage("No printer is installed: the printout was saved as \"" + printer.LastOutputFile() + "\".");
 }
 
 void TfrmMain::actHelpContentsExecute() {

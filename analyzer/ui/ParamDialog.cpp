@@ -68,7 +68,7 @@ TdlgSetParameterValues::TdlgSetParameterValues(TComponent* AOwner) : TForm(AOwne
     SetModalResult(mrAbort);
   });
   OnShow = [this](TObject*) {
-    if (fFirst && fFirst->edtValue->CanFocus()) fFirst->edtValue->SetFocus();
+    if (fFirst && fFirst->edtValue->CanFocus()) SetActiveControl(fFirst->edtValue);
     Timer->SetEnabled(true);
   };
   OnHide = [this](TObject*) { Timer->SetEnabled(false); };

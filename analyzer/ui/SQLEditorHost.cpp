@@ -6,7 +6,7 @@
 #include "platform/gdi/Printers.h"
 
 TSQLEditorHost::TSQLEditorHost(TWinControl* parent)
-    : fMemo(new TMemo(parent)), fFileLines(std::make_unique<TSxEditStringList>()) {
+    : fMemo(new TMemo(parent)) {
   fMemo->SetName("memSQL");
   fMemo->SetParent(parent);
   fMemo->SetAlign(alClient);
@@ -47,7 +47,8 @@ TSQLEditorHost::~TSQLEditorHost() {
 TWinControl* TSQLEditorHost::Control() const { return fMemo; }
 TFont* TSQLEditorHost::Font() const { return fMemo->Font(); }
 String TSQLEditorHost::Text() const { return fMemo->Text(); }
-void TSQLEditorHost::SetText(const String& text) { fMemo->SetText(text); }
+// As lines: a break after the last line ends it, it starts no empty line.
+void TSQLEditorHost::SetText(const String& text) { fMemo->Lines()->SetText(text); }
 TStrings* TSQLEditorHost::Lines() const { return fMemo->Lines(); }
 
 String TSQLEditorHost::LinesText() const {
@@ -78,14 +79,16 @@ void TSQLEditorHost::LoadFromFile(const String& fileName) {
   for (int i = 0; i < lines->Count(); ++i)
     if (lines->Strings(i).find('\0') != String::npos)
       throw Exception("\"" + fileName + "\" is not a text file.");
-  fMemo->SetText(lines->Text());
-  fFileLines = std::move(lines);
+  fMemo->Lines()->Assign(lines.get());
+  fFileStyle = lines->LineBreakStyle();
 }
 
 void TSQLEditorHost::SaveToFile(const String& fileName) {
   // The lines go out in the line-break style of the file they came from.
-  fFileLines->Assign(fMemo->Lines());
-  fFileLines->SaveToFile(fileName);
+  TSxEditStringList lines;
+  lines.Assign(fMemo->Lines());
+  lines.SetLineBreakStyle(fFileStyle);
+  lines.SaveToFile(fileName);
 }
 
 void PrintSQLText(TStrings* lines, TFont* font, const String& title) {

@@ -56,7 +56,7 @@ public:
 
 private:
   TMemo* fMemo;
-  std::unique_ptr<TSxEditStringList> fFileLines;  // the line-break style of the last file
+  TLineBreakStyle fFileStyle = lbsCrLf;  // the line breaks of the last file loaded
 };
 
 // Prints the SQL text: one copy, tab width 8, on white, "Courier New" 10 pt.

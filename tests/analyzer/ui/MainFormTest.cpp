@@ -8,7 +8,9 @@
 
 #include "analyzer/QueryDM.h"
 #include "analyzer/ServerConnectionDM.h"
+#include "analyzer/ui/ParamDialog.h"
 #include "analyzer/ui/PrintGeometry.h"
+#include "platform/gdi/GuiApplication.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
 #include "support/FbFixture.h"
@@ -141,9 +143,15 @@ struct DbWindow : ::testing::Test {
     w.reset();
   }
   TfrmMain* f() const { return w->form; }
+  // Typed, then run as a menu item runs it: its error goes to the application's handler (and
+  // a dialog it shows sees no modifier key held).
   void Execute(const String& sql) {
     TypeSQL(s, *w, sql);
-    s.Ctrl('E');
+    try {
+      f()->actExecuteSQL->Execute();
+    } catch (...) {
+      Application->HandleException(nullptr, std::current_exception());
+    }
   }
   void Prepare(const String& sql) {
     f()->memSQL->SetText(sql);
@@ -163,7 +171,8 @@ TEST_F(DbWindow, ConnectTypeExecuteShowsPlanTimesRowsThenDisconnect) {
   EXPECT_EQ(Enabled(f()), "CDPE-");
   EXPECT_EQ(w->Panel(2), database);
   EXPECT_EQ(f()->PageControl->ActivePageIndex(), 0);
-  Execute("SELECT ID, NAME FROM A WHERE V < 100");
+  TypeSQL(s, *w, "SELECT ID, NAME FROM A WHERE V < 100");
+  s.Ctrl('E');
   EXPECT_EQ(f()->UIState(), usIdle);
   EXPECT_EQ(w->Panel(1), "Row count: 99");
   EXPECT_EQ(f()->memPlan->Text(), "PLAN (A INDEX (IDX_A_V_DESC))");
@@ -275,4 +284,212 @@ TEST_F(DbWindowMarks, ChartHoldsTheReadsOfTheStatement) {
   // A cancelled or failed run, and every prepare, leave the chart empty.
   Prepare("SELECT * FROM A");
   EXPECT_EQ(f()->Series1->Count(), 0);
+}
+
+TEST_F(DbWindow, ParameterDialogRowsRulesAndTimeout) {
+  // One row for a name used twice; typing a value unchecks Null; OK runs with it.
+  TdlgSetParameterValues* seen = nullptr;
+  int rows = 0;
+  s.Script([&] {
+    seen = dynamic_cast<TdlgSetParameterValues*>(Screen->ActiveForm());
+    ASSERT_TRUE(seen);
+    rows = seen->RowCount();
+    EXPECT_EQ(seen->Caption(), "Set Parameter Values");
+    EXPECT_TRUE(seen->Rows(0)->chkNull->Checked());
+    s.QueueText("10");
+  });
+  s.Script([&] {
+    EXPECT_FALSE(seen->Rows(0)->chkNull->Checked());
+    s.QueuePress(VK_RETURN);
+  });
+  Execute("SELECT ID FROM A WHERE ID < :N OR ID = :N + 1990");
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(w->Panel(1), "Row count: 10");
+
+  // The next time the row shows the confirmed value; left open for 15 minutes it gives up
+  // silently: nothing runs, no message, the window is idle again and the statement kept.
+  String shown;
+  s.Script([&] {
+    auto* d = dynamic_cast<TdlgSetParameterValues*>(Screen->ActiveForm());
+    ASSERT_TRUE(d);
+    shown = d->Rows(0)->edtValue->Text();
+    s.Advance(SetParameterValuesTimeoutMs - 1);
+  });
+  s.Script([&] {
+    auto* d = dynamic_cast<TdlgSetParameterValues*>(Screen->ActiveForm());
+    ASSERT_TRUE(d) << "still open a millisecond before";
+    s.Advance(1);
+    PostMessage(d->Handle(), WM_NULL);  // the dialog's loop looks at its result again
+  });
+  const String sql = "SELECT ID FROM A WHERE ID < :N";
+  const std::vector<String> bars = Bars(f()->Series1);
+  Execute(sql);
+  EXPECT_EQ(shown, "10");
+  EXPECT_EQ(f()->UIState(), usIdle);
+  EXPECT_EQ(Enabled(f()), "CDPE-");
+  EXPECT_EQ(f()->memSQL->Text(), sql);
+  EXPECT_EQ(Bars(f()->Series1), bars) << "nothing ran";
+
+  // A text the parameter's type cannot take: a clear message, nothing runs, nothing is lost.
+  String message;
+  s.Script([&] {
+    auto* d = dynamic_cast<TdlgSetParameterValues*>(Screen->ActiveForm());
+    ASSERT_TRUE(d);
+    d->Rows(0)->edtValue->SetText("abc");
+    s.QueuePress(VK_RETURN);
+  });
+  s.Script([&] { message = s.AnswerMessage(); });
+  Execute(sql);
+  EXPECT_NE(message.find("abc"), String::npos) << message;
+  EXPECT_EQ(f()->UIState(), usIdle);
+  EXPECT_EQ(f()->memSQL->Text(), sql);
+
+  // Null checked again empties the value; GetParamValue knows only its rows.
+  TdlgSetParameterValues dialog(nullptr);
+  dialog.AddParam("P", "5", false);
+  dialog.AddParam("P", "6", false);
+  EXPECT_EQ(dialog.RowCount(), 1);
+  dialog.Rows(0)->chkNull->SetChecked(true);
+  String value = "x";
+  bool isNull = false;
+  dialog.GetParamValue("P", value, isNull);
+  EXPECT_EQ(value, "");
+  EXPECT_TRUE(isNull);
+  try {
+    dialog.GetParamValue("Q", value, isNull);
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "TdlgSetParameterValues.GetParamValue: Param \"Q\" unknown.");
+  }
+}
+
+TEST_F(DbWindow, ErrorsAreShownAndTheWindowGoesOn) {
+  // A syntax error: its message, the window idle, the statement kept.
+  String message;
+  s.Script([&] { message = s.AnswerMessage(); });
+  Execute("SELEC 1 FROM RDB$DATABASE");
+  EXPECT_NE(message.find("Token unknown"), String::npos) << message;
+  EXPECT_EQ(f()->UIState(), usIdle);
+  EXPECT_EQ(f()->memSQL->Text(), "SELEC 1 FROM RDB$DATABASE");
+
+  // A PLAN the parser cannot read: the message with the PLAN, error icon, the title.
+  TMsgDlgType type = mtCustom;
+  String caption;
+  s.Script([&] {
+    auto* box = dynamic_cast<TMessageForm*>(Screen->ActiveForm());
+    ASSERT_TRUE(box);
+    type = box->DlgType();
+    caption = box->Caption();
+    message = s.AnswerMessage();
+  });
+  EPlanParserError parse("TPlanParser.ParseTableSpecifier: Unknown token \"", "PLAN (\"A)");
+  f()->HandleAppException(parse);
+  EXPECT_EQ(message, "TPlanParser.ParseTableSpecifier: Unknown token \"\r\n\r\nPLAN (\"A)");
+  EXPECT_EQ(type, mtError);
+  EXPECT_EQ(caption, "InterBase Vantorelle");
+
+  // A broken attachment: the window goes back to disconnected with its results cleared.
+  Execute("SELECT ID FROM A");
+  s.Script([&] { message = s.AnswerMessage(); });
+  EIBInterBaseError broken("Error reading data from the connection.", -902, 335544726);
+  f()->HandleAppException(broken);
+  EXPECT_EQ(message, "Error reading data from the connection.");
+  EXPECT_FALSE(f()->dmServerProperties->Connected());
+  EXPECT_EQ(Enabled(f()), "C----");
+  EXPECT_EQ(f()->treePlanAnalysis->Items()->Count(), 0);
+  EXPECT_EQ(f()->memSQL->Text(), "SELECT ID FROM A");
+}
+
+TEST_F(DbWindow, HistoryStepsThroughPreparedStatements) {
+  for (const char* sql : {"SELECT 1 FROM RDB$DATABASE", "SELECT 2 FROM RDB$DATABASE", "SELECT 1 FROM RDB$DATABASE"})
+    Prepare(sql);
+  EXPECT_EQ(f()->SQLHistory.Count(), 2);
+  EXPECT_EQ(f()->HistoryIndex, 1);
+  EXPECT_TRUE(f()->actPrevious->Enabled());
+  EXPECT_TRUE(f()->actNext->Enabled());
+  f()->actNext->Execute();
+  EXPECT_EQ(f()->memSQL->Text(), "");
+  EXPECT_FALSE(f()->actNext->Enabled());
+  f()->actPrevious->Execute();
+  EXPECT_EQ(f()->memSQL->Text(), "SELECT 1 FROM RDB$DATABASE");
+  f()->actPrevious->Execute();
+  EXPECT_EQ(f()->memSQL->Text(), "SELECT 2 FROM RDB$DATABASE");
+  EXPECT_FALSE(f()->actPrevious->Enabled());
+  EXPECT_TRUE(f()->actSaveSQL->Enabled());
+}
+
+TEST_F(DbWindow, SqlFilesOpenSaveAndRefuse) {
+  String chosen;
+  SetFileDialogProvider([&](TOpenDialog& d) {
+    d.FileName = chosen;
+    return true;
+  });
+  // A file with LF breaks loads, and saves back in its own style.
+  chosen = s.Path("q.sql");
+  s.Write(chosen, "SELECT *\nFROM A\n");
+  f()->actOpenSQL->Execute();
+  EXPECT_EQ(f()->memSQL->Lines()->Count(), 3);
+  EXPECT_EQ(f()->memSQL->Lines()->Strings(1), "FROM A");
+  f()->actSaveSQL->Execute();
+  EXPECT_EQ(s.Read(chosen), "SELECT *\nFROM A\n");
+  // A file that is not text is refused with a message; the editor keeps its text.
+  chosen = s.Path("image.bin");
+  s.Write(chosen, String("\x89PNG\0\0\0\rIHDR", 12));
+  String message;
+  s.Script([&] { message = s.AnswerMessage(); });
+  try {
+    f()->actOpenSQL->Execute();
+  } catch (Exception& e) {
+    Application->HandleException(nullptr, std::current_exception());
+  }
+  EXPECT_NE(message.find("is not a text file"), String::npos) << message;
+  EXPECT_EQ(f()->memSQL->Lines()->Strings(1), "FROM A");
+  // A save that cannot be written keeps the previous file.
+  chosen = s.Path("q.sql");
+  f()->memSQL->SetText("SELECT 2");
+  std::filesystem::permissions(s.root, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  bool failed = false;
+  try {
+    f()->actSaveSQL->Execute();
+  } catch (Exception&) {
+    failed = true;
+  }
+  std::filesystem::permissions(s.root, std::filesystem::perms::owner_all);
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(failed);
+  }
+  if (failed) {
+    EXPECT_EQ(s.Read(chosen), "SELECT *\nFROM A\n");
+  }
+}
+
+TEST_F(DbWindow, PrintsEachPageToPdf) {
+  // The installed fonts, so that the printed text is text.
+  EnsureGuiApplication();
+  SetFontSource(nullptr);
+  Execute("SELECT COUNT(*) FROM A");
+  auto print = [&](int page, const String& name) {
+    f()->SetActivePage(page);
+    const String pdf = s.Path(name);
+    Printer().SetOutputFileName(pdf);
+    f()->actFilePrint->Execute();
+    Printer().SetOutputFileName("");
+    const String text = s.Path(name + ".txt");
+    EXPECT_EQ(std::system(("pdftotext -layout '" + pdf + "' '" + text + "'").c_str()), 0);
+    return s.Read(text);
+  };
+  auto pages = [](const String& text) { return std::count(text.begin(), text.end(), '\f'); };
+  const String sql = print(0, "sql.pdf");
+  EXPECT_NE(sql.find("SELECT COUNT(*) FROM A"), String::npos) << sql;
+  EXPECT_EQ(pages(sql), 1);
+  // The tree and the chart are pictures: one page each, no text.
+  EXPECT_EQ(pages(print(1, "tree.pdf")), 1);
+  EXPECT_EQ(pages(print(2, "chart.pdf")), 1);
+  // A long statement runs over to more pages.
+  String lines;
+  for (int i = 0; i < 150; ++i) lines += "-- line " + std::to_string(i) + "\r\n";
+  f()->memSQL->SetText(lines + "SELECT 1 FROM RDB$DATABASE");
+  const String longer = print(0, "long.pdf");
+  EXPECT_EQ(pages(longer), 3);
+  EXPECT_NE(longer.find("-- line 149"), String::npos);
 }
