@@ -1,6 +1,7 @@
 #include "data/kcDataStorage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -802,28 +803,50 @@ void TkcInternalValueDefs::RemoveByLinkedObject(TObject* AColumn) {
 
 // ---- TkcRecordBlocks ------------------------------------------------------------------------
 
-std::uint8_t* TkcRecordBlocks::Allocate() {
-  std::uint8_t* block;
+namespace {
+// Chunk k holds 16 << min(k, 10) blocks: the first ten double, the rest stay at 16384.
+constexpr std::uint32_t kFirstChunkBlocks = 16, kDoublings = 10;
+constexpr std::uint32_t kDoubledBlocks = kFirstChunkBlocks * ((1u << kDoublings) - 1);
+constexpr std::uint32_t kLastChunkBlocks = kFirstChunkBlocks << kDoublings;
+
+void ChunkOf(std::uint32_t Index, std::size_t& Chunk, std::size_t& Offset) {
+  if (Index < kDoubledBlocks) {
+    Chunk = static_cast<std::size_t>(std::bit_width(Index / kFirstChunkBlocks + 1) - 1);
+    Offset = Index - kFirstChunkBlocks * ((1u << Chunk) - 1);
+  } else {
+    Chunk = kDoublings + (Index - kDoubledBlocks) / kLastChunkBlocks;
+    Offset = (Index - kDoubledBlocks) % kLastChunkBlocks;
+  }
+}
+}  // namespace
+
+std::uint32_t TkcRecordBlocks::Allocate() {
+  std::uint32_t handle;
   if (!fFree.empty()) {
-    block = fFree.back();
+    handle = fFree.back();
     fFree.pop_back();
   } else {
-    if (fChunks.empty() || fUsedInLast == fChunkBlocks) {
-      // Chunks grow with the storage (up to 64 KiB-ish blocks worth), so that small storages
-      // stay small and large ones make few allocations.
-      std::size_t blocks = fChunks.empty() ? 16 : std::min<std::size_t>(fChunkBlocks * 2, 1 << 16);
+    std::size_t chunk, offset;
+    ChunkOf(fCount, chunk, offset);
+    if (chunk == fChunks.size()) {
+      std::size_t blocks = kFirstChunkBlocks << std::min<std::size_t>(chunk, kDoublings);
       fChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blocks * static_cast<std::size_t>(fBlockSize)));
-      fChunkBlocks = blocks;
-      fUsedInLast = 0;
     }
-    block = fChunks.back().get() + fUsedInLast++ * static_cast<std::size_t>(fBlockSize);
+    handle = ++fCount;
   }
-  std::memset(block, 0, static_cast<std::size_t>(fBlockSize));
-  return block;
+  std::memset(At(handle), 0, static_cast<std::size_t>(fBlockSize));
+  return handle;
 }
 
-void TkcRecordBlocks::Free(std::uint8_t* Block) {
+void TkcRecordBlocks::Free(std::uint32_t Block) {
   if (Block) fFree.push_back(Block);
+}
+
+std::uint8_t* TkcRecordBlocks::At(std::uint32_t Block) const {
+  if (Block == 0) return nullptr;
+  std::size_t chunk, offset;
+  ChunkOf(Block - 1, chunk, offset);
+  return fChunks[chunk].get() + offset * static_cast<std::size_t>(fBlockSize);
 }
 
 // ---- TkcDataStorage -------------------------------------------------------------------------
@@ -863,27 +886,28 @@ TkcRecordBlocks& TkcDataStorage::BlocksOf(const TkcValueDefs* AList) {
   return AList == fInternalValueDefs.get() ? fInternalBlocks : fBlocks;
 }
 
-std::vector<std::uint8_t*>& TkcDataStorage::BuffersOf(const TkcValueDefs* AList) {
+std::vector<std::uint32_t>& TkcDataStorage::BuffersOf(const TkcValueDefs* AList) {
   return AList == fInternalValueDefs.get() ? fInternalRecords : fRecords;
 }
 
 std::uint8_t* TkcDataStorage::Buffer(int ARecordIndex) const {
   if (ARecordIndex < 0) {
     auto p = static_cast<std::size_t>(-(ARecordIndex + 1));
-    return p < fInternalRecords.size() ? fInternalRecords[p] : nullptr;
+    return p < fInternalRecords.size() ? fInternalBlocks.At(fInternalRecords[p]) : nullptr;
   }
-  return fRecords.at(static_cast<std::size_t>(ARecordIndex));
+  return fBlocks.At(fRecords.at(static_cast<std::size_t>(ARecordIndex)));
 }
 
-std::uint8_t*& TkcDataStorage::BufferRef(int ARecordIndex) {
+std::uint32_t& TkcDataStorage::HandleRef(int ARecordIndex) {
   if (ARecordIndex < 0) return fInternalRecords.at(static_cast<std::size_t>(-(ARecordIndex + 1)));
   return fRecords.at(static_cast<std::size_t>(ARecordIndex));
 }
 
 std::uint8_t* TkcDataStorage::CheckBuffer(int ARecordIndex) {
-  std::uint8_t*& buffer = BufferRef(ARecordIndex);
-  if (!buffer) buffer = BlocksOf(ColumnListOf(ARecordIndex)).Allocate();
-  return buffer;
+  std::uint32_t& handle = HandleRef(ARecordIndex);
+  TkcRecordBlocks& blocks = BlocksOf(ColumnListOf(ARecordIndex));
+  if (!handle) handle = blocks.Allocate();
+  return blocks.At(handle);
 }
 
 bool TkcDataStorage::HasBuffer(int ARecordIndex) const { return Buffer(ARecordIndex) != nullptr; }
@@ -892,11 +916,25 @@ void TkcDataStorage::ReleaseRecordValues(std::uint8_t* ABuffer, const TkcValueDe
   for (int i = 0; i < AList->Count(); ++i) AList->Items(i)->ReleaseValues(ABuffer);
 }
 
-void TkcDataStorage::FreeBuffer(std::uint8_t*& ABuffer, const TkcValueDefs* AList) {
-  if (!ABuffer) return;
-  ReleaseRecordValues(ABuffer, AList);
-  BlocksOf(AList).Free(ABuffer);
-  ABuffer = nullptr;
+void TkcDataStorage::FreeBuffer(std::uint32_t& AHandle, const TkcValueDefs* AList) {
+  if (!AHandle) return;
+  TkcRecordBlocks& blocks = BlocksOf(AList);
+  ReleaseRecordValues(blocks.At(AHandle), AList);
+  blocks.Free(AHandle);
+  AHandle = 0;
+}
+
+void TkcDataStorage::RebuildBuffers(const TkcValueDefs* AList, int ANewLength,
+                                    const std::function<void(std::uint8_t* From, std::uint8_t* To)>& ACopy) {
+  TkcRecordBlocks& blocks = BlocksOf(AList);
+  TkcRecordBlocks newBlocks(ANewLength);
+  for (std::uint32_t& handle : BuffersOf(AList)) {
+    if (!handle) continue;
+    std::uint32_t moved = newBlocks.Allocate();
+    ACopy(blocks.At(handle), newBlocks.At(moved));
+    handle = moved;
+  }
+  blocks = std::move(newBlocks);
 }
 
 void TkcDataStorage::SetRecordCount(int Value) {
@@ -906,7 +944,7 @@ void TkcDataStorage::SetRecordCount(int Value) {
 }
 
 int TkcDataStorage::AppendRecord() {
-  fRecords.push_back(nullptr);
+  fRecords.push_back(0);
   int index = RecordCount() - 1;
   AssignRecordID(index);
   return index;
@@ -914,7 +952,7 @@ int TkcDataStorage::AppendRecord() {
 
 void TkcDataStorage::InsertRecord(int AIndex) {
   AIndex = std::clamp(AIndex, 0, RecordCount());
-  fRecords.insert(fRecords.begin() + AIndex, nullptr);
+  fRecords.insert(fRecords.begin() + AIndex, 0);
   AssignRecordID(AIndex);
 }
 
@@ -931,9 +969,10 @@ void TkcDataStorage::DeleteRecord(int AIndex) {
 
 int TkcDataStorage::AddInternalRecord() {
   std::size_t p = 0;
-  while (p < fInternalRecords.size() && fInternalRecords[p] && (fInternalRecords[p][0] & kcRecordInUse))
+  while (p < fInternalRecords.size() && fInternalRecords[p] &&
+         (fInternalBlocks.At(fInternalRecords[p])[0] & kcRecordInUse))
     ++p;
-  if (p == fInternalRecords.size()) fInternalRecords.push_back(nullptr);
+  if (p == fInternalRecords.size()) fInternalRecords.push_back(0);
   int index = -static_cast<int>(p) - 1;
   CheckBuffer(index)[0] |= kcRecordInUse;
   return index;
@@ -1080,15 +1119,10 @@ void TkcDataStorage::InsertColumn(int AIndex, TkcValueDef* AColumn) {
   // Where the new slot goes: before the column now at AIndex, else after the last slot.
   int at = oldLength;
   if (AIndex < list->Count()) at = list->Items(AIndex)->ValueOffset();
-  TkcRecordBlocks newBlocks(oldLength + slot);
-  for (auto& buffer : BuffersOf(list)) {
-    if (!buffer) continue;
-    std::uint8_t* grown = newBlocks.Allocate();
+  RebuildBuffers(list, oldLength + slot, [&](std::uint8_t* buffer, std::uint8_t* grown) {
     std::memcpy(grown, buffer, static_cast<std::size_t>(at));
     std::memcpy(grown + at + slot, buffer + at, static_cast<std::size_t>(oldLength - at));
-    buffer = grown;
-  }
-  BlocksOf(list) = std::move(newBlocks);
+  });
 }
 
 void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
@@ -1100,16 +1134,11 @@ void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
   const int at = AColumn->ValueOffset();
   // Even when this was the last kept column the buffers stay (shrunk to the header): internal
   // records keep their in-use flag and records keep their IDs.
-  TkcRecordBlocks newBlocks(oldLength - slot);
-  for (auto& buffer : BuffersOf(list)) {
-    if (!buffer) continue;
+  RebuildBuffers(list, oldLength - slot, [&](std::uint8_t* buffer, std::uint8_t* shrunk) {
     AColumn->ReleaseValues(buffer);
-    std::uint8_t* shrunk = newBlocks.Allocate();
     std::memcpy(shrunk, buffer, static_cast<std::size_t>(at));
     std::memcpy(shrunk + at, buffer + at + slot, static_cast<std::size_t>(oldLength - at - slot));
-    buffer = shrunk;
-  }
-  BlocksOf(list) = std::move(newBlocks);
+  });
 }
 
 void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
@@ -1124,10 +1153,7 @@ void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
     const int at = AColumn->ValueOffset();
     const int oldLength = list->RecordLength();
     const TkcValueTypeClass type = AColumn->ValueTypeClass();
-    TkcRecordBlocks newBlocks(oldLength - oldSlot + newSlot);
-    for (auto& buffer : BuffersOf(list)) {
-      if (!buffer) continue;
-      std::uint8_t* resized = newBlocks.Allocate();
+    RebuildBuffers(list, oldLength - oldSlot + newSlot, [&](std::uint8_t* buffer, std::uint8_t* resized) {
       std::memcpy(resized, buffer, static_cast<std::size_t>(at));
       if (keepValue)
         std::memcpy(resized + at, buffer + at, static_cast<std::size_t>(1 + dataSize));
@@ -1135,9 +1161,7 @@ void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
         type->ReleaseData(buffer + at + 1);
       if (oldText) type->ReleaseText(buffer + at + 1 + dataSize);
       std::memcpy(resized + at + newSlot, buffer + at + oldSlot, static_cast<std::size_t>(oldLength - at - oldSlot));
-      buffer = resized;
-    }
-    BlocksOf(list) = std::move(newBlocks);
+    });
   }
   InitStructure(list);
 }
@@ -1167,7 +1191,7 @@ void TkcDataStorage::WriteRecord(int AIndex, TStream* Stream) {
 
 void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
   if (StreamReadByte(Stream) != 0) {
-    FreeBuffer(BufferRef(AIndex), fValueDefs.get());
+    FreeBuffer(HandleRef(AIndex), fValueDefs.get());
     return;
   }
   std::uint8_t* buffer = CheckBuffer(AIndex);

@@ -407,7 +407,8 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Record storage
 
-// Fixed-size blocks for the record buffers of one column list.
+// Fixed-size blocks for the record buffers of one column list, named by 32-bit handles (0 is
+// none), so that naming a record costs 4 bytes. Chunks grow with the storage up to 16384 blocks.
 class TkcRecordBlocks {
 public:
   explicit TkcRecordBlocks(int ABlockSize = 1) : fBlockSize(ABlockSize) {}
@@ -416,16 +417,17 @@ public:
   TkcRecordBlocks(TkcRecordBlocks&&) = default;
   TkcRecordBlocks& operator=(TkcRecordBlocks&&) = default;
   // A zero-filled block.
-  std::uint8_t* Allocate();
-  void Free(std::uint8_t* Block);
+  std::uint32_t Allocate();
+  void Free(std::uint32_t Block);
+  // The block's bytes; null for handle 0.
+  std::uint8_t* At(std::uint32_t Block) const;
   int BlockSize() const { return fBlockSize; }
 
 private:
   int fBlockSize;
   std::vector<std::unique_ptr<std::uint8_t[]>> fChunks;
-  std::size_t fChunkBlocks = 0;  // blocks in the last chunk
-  std::size_t fUsedInLast = 0;
-  std::vector<std::uint8_t*> fFree;
+  std::uint32_t fCount = 0;  // blocks handed out of the chunks
+  std::vector<std::uint32_t> fFree;
 };
 
 using TkcValueDefReadProc =
@@ -502,13 +504,16 @@ public:
 private:
   friend class TkcValueDefs;
   std::uint8_t* Buffer(int ARecordIndex) const;
-  std::uint8_t*& BufferRef(int ARecordIndex);
+  std::uint32_t& HandleRef(int ARecordIndex);
   std::uint8_t* CheckBuffer(int ARecordIndex);
   // The column to use for the record: an internal record's mirror of an ordinary column.
   TkcValueDef* ColumnFor(int ARecordIndex, TkcValueDef* AValueDef) const;
   TkcRecordBlocks& BlocksOf(const TkcValueDefs* AList);
-  std::vector<std::uint8_t*>& BuffersOf(const TkcValueDefs* AList);
-  void FreeBuffer(std::uint8_t*& ABuffer, const TkcValueDefs* AList);
+  std::vector<std::uint32_t>& BuffersOf(const TkcValueDefs* AList);
+  void FreeBuffer(std::uint32_t& AHandle, const TkcValueDefs* AList);
+  // Moves every buffer of the list into blocks of ANewLength, ACopy filling each new buffer.
+  void RebuildBuffers(const TkcValueDefs* AList, int ANewLength,
+                      const std::function<void(std::uint8_t* From, std::uint8_t* To)>& ACopy);
   void ReleaseRecordValues(std::uint8_t* ABuffer, const TkcValueDefs* AList);
   void AssignRecordID(int ARecordIndex);
   void AssignAllRecordIDs();
@@ -516,10 +521,10 @@ private:
   int HeaderSize() const { return fUseRecordID ? 5 : 1; }
 
   bool fDestroying = false;
-  std::vector<std::uint8_t*> fInternalRecords;
+  std::vector<std::uint32_t> fInternalRecords;  // block handles
   std::unique_ptr<TkcInternalValueDefs> fInternalValueDefs;
   bool fStoredValuesOnly = false;
-  std::vector<std::uint8_t*> fRecords;
+  std::vector<std::uint32_t> fRecords;  // block handles
   int fRecordIDCounter = 1;
   bool fUseRecordID = false;
   std::unique_ptr<TkcValueDefs> fValueDefs;

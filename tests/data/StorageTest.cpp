@@ -376,3 +376,35 @@ TEST(StorageRecords, ReadRecordFromAReader) {
 }
 
 }  // namespace
+
+TEST(StorageRecords, ManyRecordsKeepTheirValuesThroughDeletesAndColumnChanges) {
+  // Past the growing chunks of the block allocator, with freed blocks handed out again.
+  TkcDataStorage s;
+  TkcValueDef* n = AddColumn(s, TkcIntegerValueType::Class());
+  TkcValueDef* t = AddColumn(s, TkcStringValueType::Class());
+  const int count = 40000;
+  s.SetRecordCount(count);
+  for (int r = 0; r < count; ++r) {
+    s.SetValue(r, n, r);
+    s.SetValue(r, t, r % 3 ? Variant("r" + std::to_string(r)) : Variant(std::string(20, 'a') + std::to_string(r)));
+  }
+  for (int r = count - 1; r >= 0; r -= 7) s.DeleteRecord(r);
+  for (int k = 0; k < 100; ++k) {
+    s.InsertRecord(k * 50);
+    s.SetValue(k * 50, n, -k);
+  }
+  TkcValueDef* b = AddColumn(s, TkcBooleanValueType::Class());  // every buffer moves to a longer block
+  int expected = 0, checked = 0;
+  for (int r = 0; r < s.RecordCount(); ++r) {
+    Variant v = s.GetValue(r, n);
+    if (v.AsInteger() <= 0 && s.GetValue(r, t).IsNull()) continue;  // one of the inserted records
+    while ((count - 1 - expected) % 7 == 0) ++expected;             // one of the deleted ones
+    ASSERT_EQ(v.AsInteger(), expected) << r;
+    ASSERT_EQ(s.GetValue(r, t).AsString(),
+              expected % 3 ? "r" + std::to_string(expected) : std::string(20, 'a') + std::to_string(expected));
+    EXPECT_TRUE(s.GetValue(r, b).IsNull());
+    ++expected;
+    ++checked;
+  }
+  EXPECT_EQ(checked, count - (count + 6) / 7);
+}
