@@ -611,30 +611,26 @@ void TkcValueDef::SetKeepsDisplayText(bool Value) {
 void TkcValueDef::Layout(int& Offset) {
   fDataSize = fValueTypeClass->DataSize();
   fValueOffset = Offset;
-  if (IsKeptInRecord()) {
-    fSlotSize = 1 + fDataSize + (KeepsDisplayText() ? 4 : 0);
-    Offset += fSlotSize;
-  } else {
-    fSlotSize = 0;
-  }
+  fSlotSize = IsKeptInRecord() ? fDataSize + (KeepsDisplayText() ? 4 : 0) : 0;
+  Offset += fSlotSize;
 }
 
-bool TkcValueDef::IsNullAt(const std::uint8_t* R) const { return R[fValueOffset] == 0; }
+bool TkcValueDef::IsNullAt(const std::uint8_t* R) const { return (R[fNullByte] & fNullMask) == 0; }
 
 bool TkcValueDef::IsNullInRecord(const std::uint8_t* R) const {
-  return R == nullptr || fSlotSize == 0 || IsNullAt(R);
+  return R == nullptr || fNullMask == 0 || IsNullAt(R);
 }
 
 void TkcValueDef::MarkNull(std::uint8_t* R, bool IsNull) {
-  if (fSlotSize == 0) return;
+  if (fNullMask == 0) return;
   if (IsNull) {
     if (!IsNullAt(R)) {
       fValueTypeClass->ReleaseData(DataAt(R));
       std::memset(DataAt(R), 0, static_cast<std::size_t>(fDataSize));
     }
-    R[fValueOffset] = 0;
+    R[fNullByte] = static_cast<std::uint8_t>(R[fNullByte] & ~fNullMask);
   } else {
-    R[fValueOffset] = 1;
+    R[fNullByte] = static_cast<std::uint8_t>(R[fNullByte] | fNullMask);
   }
 }
 
@@ -644,7 +640,7 @@ Variant TkcValueDef::FetchValue(const std::uint8_t* R) const {
 }
 
 void TkcValueDef::PutValue(std::uint8_t* R, const Variant& Value) {
-  if (fSlotSize == 0) return;
+  if (fNullMask == 0) return;
   if (Value.IsNull()) {
     MarkNull(R, true);
     return;
@@ -654,7 +650,7 @@ void TkcValueDef::PutValue(std::uint8_t* R, const Variant& Value) {
 }
 
 String TkcValueDef::FetchText(const std::uint8_t* R) const {
-  if (R == nullptr || fSlotSize == 0) return String();
+  if (R == nullptr || fNullMask == 0) return String();
   if (KeepsDisplayText()) return fValueTypeClass->LoadText(TextAt(R));
   if (IsNullAt(R)) return String();
   return fValueTypeClass->DefaultText(DataAt(R));
@@ -665,7 +661,7 @@ void TkcValueDef::PutText(std::uint8_t* R, const String& Text) {
 }
 
 void TkcValueDef::ReleaseValues(std::uint8_t* R) {
-  if (fSlotSize == 0) return;
+  if (fNullMask == 0) return;
   if (!IsNullAt(R)) fValueTypeClass->ReleaseData(DataAt(R));
   if (KeepsDisplayText()) fValueTypeClass->ReleaseText(TextAt(R));
 }
@@ -689,7 +685,7 @@ void TkcValueDef::WriteValueTo(const std::uint8_t* R, TStream* Stream) const {
 
 void TkcValueDef::ReadValueFrom(std::uint8_t* R, TStream* Stream) {
   const bool isNull = StreamReadByte(Stream) != 0;
-  if (fSlotSize == 0) {
+  if (fNullMask == 0) {
     // No room in the record: the value is read past and dropped.
     if (!isNull) {
       std::vector<std::uint8_t> scratch(static_cast<std::size_t>(fDataSize) + 1, 0);
@@ -712,6 +708,53 @@ void TkcValueDef::ReadTextFrom(std::uint8_t* R, TStream* Stream) {
 
 // ---- TkcValueDefs ---------------------------------------------------------------------------
 
+namespace {
+// Where a column lies in a record of its list.
+struct TkcRecordPlace {
+  int NullByte = 0;
+  std::uint8_t NullMask = 0;  // 0: no slot
+  int Offset = 0;
+  int SlotSize = 0;
+};
+
+// Lays the columns out after AFirstOffset (the null bits, then the slots in column order);
+// answers the record length.
+int PlanRecord(const std::vector<TkcValueDef*>& AColumns, int AFirstOffset, std::vector<TkcRecordPlace>& APlaces) {
+  int kept = 0;
+  for (TkcValueDef* column : AColumns) kept += column->IsKeptInRecord() ? 1 : 0;
+  int offset = AFirstOffset + (kept + 7) / 8, bit = 0;
+  APlaces.clear();
+  for (TkcValueDef* column : AColumns) {
+    TkcRecordPlace place;
+    place.Offset = offset;
+    if (column->IsKeptInRecord()) {
+      place.NullByte = AFirstOffset + bit / 8;
+      place.NullMask = static_cast<std::uint8_t>(1u << (bit % 8));
+      ++bit;
+      place.SlotSize = column->ValueTypeClass()->DataSize() + (column->KeepsDisplayText() ? 4 : 0);
+      offset += place.SlotSize;
+    }
+    APlaces.push_back(place);
+  }
+  return offset;
+}
+
+// The places the columns have now.
+std::vector<TkcRecordPlace> CurrentPlaces(const std::vector<TkcValueDef*>& AColumns) {
+  std::vector<TkcRecordPlace> places;
+  for (TkcValueDef* column : AColumns)
+    places.push_back({column->NullByte(), column->NullMask(), column->ValueOffset(), column->SlotSize()});
+  return places;
+}
+
+// Carries a column's null bit and its first Bytes slot bytes from one layout to the other.
+void CarryColumn(const std::uint8_t* From, const TkcRecordPlace& Old, std::uint8_t* To, const TkcRecordPlace& New,
+                 int Bytes) {
+  if ((From[Old.NullByte] & Old.NullMask) != 0) To[New.NullByte] = static_cast<std::uint8_t>(To[New.NullByte] | New.NullMask);
+  std::memcpy(To + New.Offset, From + Old.Offset, static_cast<std::size_t>(Bytes));
+}
+}  // namespace
+
 TkcValueDefs::TkcValueDefs(TkcDataStorage* AStorage) : fStorage(AStorage) {}
 
 TkcValueDefs::~TkcValueDefs() { ClearColumns(); }
@@ -723,10 +766,17 @@ void TkcValueDefs::ColumnChanged(TkcValueDef* AColumn, bool AResyncNeeded) {
 TkcValueDefClass TkcValueDefs::ColumnClass() const { return TkcValueDef::StaticClass(); }
 
 void TkcValueDefs::LayOut(int AFirstOffset) {
+  std::vector<TkcRecordPlace> places;
   fFirstOffset = AFirstOffset;
-  int offset = AFirstOffset;
-  for (TkcValueDef* column : fItems) column->Layout(offset);
-  fRecordLength = offset;
+  fRecordLength = PlanRecord(fItems, AFirstOffset, places);
+  for (std::size_t i = 0; i < fItems.size(); ++i) {
+    TkcValueDef* column = fItems[i];
+    column->fDataSize = column->ValueTypeClass()->DataSize();
+    column->fValueOffset = places[i].Offset;
+    column->fSlotSize = places[i].SlotSize;
+    column->fNullByte = places[i].NullByte;
+    column->fNullMask = places[i].NullMask;
+  }
 }
 
 TkcValueDef* TkcValueDefs::AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord,
@@ -1109,59 +1159,82 @@ void TkcDataStorage::SetUseRecordID(bool Value) {
   ChangeLayout(fUseRecordID, Value);
 }
 
+// A column change moves every buffer of the list to the new layout: the header as it is, then
+// each column's null bit and slot from its old place to its new one.
+
 void TkcDataStorage::InsertColumn(int AIndex, TkcValueDef* AColumn) {
   TkcValueDefs* list = AColumn->ValueDefs();
   if (list == fValueDefs.get())
     fInternalValueDefs->AddColumn(AColumn->ValueTypeClass(), true, AColumn->fKeepsDisplayText, AColumn);
-  const int slot = AColumn->SlotSize();
-  if (slot == 0) return;
-  const int oldLength = list->RecordLength();
-  // Where the new slot goes: before the column now at AIndex, else after the last slot.
-  int at = oldLength;
-  if (AIndex < list->Count()) at = list->Items(AIndex)->ValueOffset();
-  RebuildBuffers(list, oldLength + slot, [&](std::uint8_t* buffer, std::uint8_t* grown) {
-    std::memcpy(grown, buffer, static_cast<std::size_t>(at));
-    std::memcpy(grown + at + slot, buffer + at, static_cast<std::size_t>(oldLength - at));
+  if (!AColumn->IsKeptInRecord()) return;
+  const std::vector<TkcValueDef*>& columns = list->fItems;
+  const std::size_t at = std::min<std::size_t>(static_cast<std::size_t>(std::max(AIndex, 0)), columns.size());
+  std::vector<TkcValueDef*> order = columns;
+  order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), AColumn);
+  std::vector<TkcRecordPlace> places;
+  const int length = PlanRecord(order, list->FirstOffset(), places);
+  const std::vector<TkcRecordPlace> old = CurrentPlaces(columns);
+  const int header = list->FirstOffset();
+  RebuildBuffers(list, length, [&](std::uint8_t* buffer, std::uint8_t* grown) {
+    std::memcpy(grown, buffer, static_cast<std::size_t>(header));
+    for (std::size_t i = 0; i < old.size(); ++i)
+      if (old[i].NullMask) CarryColumn(buffer, old[i], grown, places[i < at ? i : i + 1], old[i].SlotSize);
   });
 }
 
 void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
   TkcValueDefs* list = AColumn->ValueDefs();
   if (list == fValueDefs.get() && !fDestroying) fInternalValueDefs->RemoveByLinkedObject(AColumn);
-  const int slot = AColumn->SlotSize();
-  if (slot == 0) return;
-  const int oldLength = list->RecordLength();
-  const int at = AColumn->ValueOffset();
+  if (AColumn->NullMask() == 0) return;
+  const std::vector<TkcValueDef*>& columns = list->fItems;
+  std::vector<TkcValueDef*> order;
+  for (TkcValueDef* column : columns)
+    if (column != AColumn) order.push_back(column);
+  std::vector<TkcRecordPlace> places;
+  const int length = PlanRecord(order, list->FirstOffset(), places);
+  const std::vector<TkcRecordPlace> old = CurrentPlaces(columns);
+  const int header = list->FirstOffset();
   // Even when this was the last kept column the buffers stay (shrunk to the header): internal
   // records keep their in-use flag and records keep their IDs.
-  RebuildBuffers(list, oldLength - slot, [&](std::uint8_t* buffer, std::uint8_t* shrunk) {
+  RebuildBuffers(list, length, [&](std::uint8_t* buffer, std::uint8_t* shrunk) {
     AColumn->ReleaseValues(buffer);
-    std::memcpy(shrunk, buffer, static_cast<std::size_t>(at));
-    std::memcpy(shrunk + at, buffer + at + slot, static_cast<std::size_t>(oldLength - at - slot));
+    std::memcpy(shrunk, buffer, static_cast<std::size_t>(header));
+    for (std::size_t i = 0, j = 0; i < old.size(); ++i) {
+      if (columns[i] == AColumn) continue;
+      if (old[i].NullMask) CarryColumn(buffer, old[i], shrunk, places[j], old[i].SlotSize);
+      ++j;
+    }
   });
 }
 
 void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
   TkcValueDefs* list = AColumn->ValueDefs();
-  if (list->IndexOf(AColumn) < 0) return;
-  const int dataSize = AColumn->DataSize();
-  const int oldSlot = AColumn->SlotSize();
-  const int newSlot = AColumn->IsKeptInRecord() ? 1 + dataSize + (AColumn->KeepsDisplayText() ? 4 : 0) : 0;
-  if (newSlot != oldSlot) {
-    const bool oldText = oldSlot == 1 + dataSize + 4;
-    const bool keepValue = oldSlot > 0 && newSlot > 0;
-    const int at = AColumn->ValueOffset();
-    const int oldLength = list->RecordLength();
-    const TkcValueTypeClass type = AColumn->ValueTypeClass();
-    RebuildBuffers(list, oldLength - oldSlot + newSlot, [&](std::uint8_t* buffer, std::uint8_t* resized) {
-      std::memcpy(resized, buffer, static_cast<std::size_t>(at));
-      if (keepValue)
-        std::memcpy(resized + at, buffer + at, static_cast<std::size_t>(1 + dataSize));
-      else if (oldSlot > 0 && buffer[at] != 0)
-        type->ReleaseData(buffer + at + 1);
-      if (oldText) type->ReleaseText(buffer + at + 1 + dataSize);
-      std::memcpy(resized + at + newSlot, buffer + at + oldSlot, static_cast<std::size_t>(oldLength - at - oldSlot));
-    });
+  const int index = list->IndexOf(AColumn);
+  if (index < 0) return;
+  const std::vector<TkcValueDef*>& columns = list->fItems;
+  std::vector<TkcRecordPlace> places;
+  const int length = PlanRecord(columns, list->FirstOffset(), places);
+  const std::vector<TkcRecordPlace> old = CurrentPlaces(columns);
+  const auto i = static_cast<std::size_t>(index);
+  if (places[i].NullMask != 0 || old[i].NullMask != 0) {
+    if ((places[i].NullMask != 0) != (old[i].NullMask != 0) || places[i].SlotSize != old[i].SlotSize) {
+      const int dataSize = AColumn->DataSize();
+      const bool oldText = old[i].NullMask && old[i].SlotSize == dataSize + 4;
+      const bool keepValue = old[i].NullMask && places[i].NullMask;
+      const TkcValueTypeClass type = AColumn->ValueTypeClass();
+      const int header = list->FirstOffset();
+      RebuildBuffers(list, length, [&](std::uint8_t* buffer, std::uint8_t* resized) {
+        std::memcpy(resized, buffer, static_cast<std::size_t>(header));
+        for (std::size_t k = 0; k < old.size(); ++k) {
+          if (k == i) continue;
+          if (old[k].NullMask) CarryColumn(buffer, old[k], resized, places[k], old[k].SlotSize);
+        }
+        // The value stays while the column stays kept; a display text starts empty.
+        if (keepValue) CarryColumn(buffer, old[i], resized, places[i], dataSize);
+        else if (old[i].NullMask && (buffer[old[i].NullByte] & old[i].NullMask)) type->ReleaseData(buffer + old[i].Offset);
+        if (oldText) type->ReleaseText(buffer + old[i].Offset + dataSize);
+      });
+    }
   }
   InitStructure(list);
 }

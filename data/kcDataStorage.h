@@ -4,9 +4,9 @@
 // the records of a data controller.
 //
 // Memory layout choices (records are many, so every byte counts):
-// - a record buffer holds a flags byte, an optional int32 record ID and one slot per kept
-//   column: a null byte (0 null, 1 present), the value's data area and, for columns keeping
-//   display texts, a 4-byte text slot;
+// - a record buffer holds a flags byte, an optional int32 record ID, a null bit per kept column
+//   (set when a value is present; a byte per eight columns) and one slot per kept column: the
+//   value's data area and, for columns keeping display texts, a 4-byte text slot;
 // - a string keeps up to 11 bytes inside its 12-byte data area, a longer one in a heap block;
 // - "holder" slots (wide strings, variants, display texts, owned objects) are 4-byte handles
 //   into process-wide holder tables, never raw addresses: 0 means "no holder". Short display
@@ -302,6 +302,8 @@ public:
   int SlotSize() const { return fSlotSize; }
   int DataSize() const { return fDataSize; }
   int ValueOffset() const { return fValueOffset; }
+  int NullByte() const { return fNullByte; }
+  std::uint8_t NullMask() const { return fNullMask; }
   bool KeptInRecord() const { return fKeptInRecord; }
   void SetKeptInRecord(bool Value);
   // True only when the flag is set and the column is kept in the record.
@@ -311,6 +313,7 @@ public:
   void SetStreamed(bool Value) { fStreamed = Value; }
   bool IsTextType() const { return fValueTypeClass->IsTextType(); }
 
+  // Places the slot at Offset (the null bit is placed by the list's LayOut).
   void Layout(int& Offset);
   // Record buffers; a nil buffer counts as all-null where noted.
   bool IsNullAt(const std::uint8_t* R) const;
@@ -328,10 +331,10 @@ public:
   void WriteTextTo(const std::uint8_t* R, TStream* Stream) const;
   void ReadTextFrom(std::uint8_t* R, TStream* Stream);
 
-  std::uint8_t* DataAt(std::uint8_t* R) const { return R + fValueOffset + 1; }
-  const std::uint8_t* DataAt(const std::uint8_t* R) const { return R + fValueOffset + 1; }
-  std::uint8_t* TextAt(std::uint8_t* R) const { return R + fValueOffset + 1 + fDataSize; }
-  const std::uint8_t* TextAt(const std::uint8_t* R) const { return R + fValueOffset + 1 + fDataSize; }
+  std::uint8_t* DataAt(std::uint8_t* R) const { return R + fValueOffset; }
+  const std::uint8_t* DataAt(const std::uint8_t* R) const { return R + fValueOffset; }
+  std::uint8_t* TextAt(std::uint8_t* R) const { return R + fValueOffset + fDataSize; }
+  const std::uint8_t* TextAt(const std::uint8_t* R) const { return R + fValueOffset + fDataSize; }
 
 private:
   friend class TkcValueDefs;
@@ -341,6 +344,8 @@ private:
   bool fKeptInRecord = true;
   TObject* fLinkedObject = nullptr;
   int fValueOffset = 0;
+  int fNullByte = 0;             // offset of the byte holding the null bit
+  std::uint8_t fNullMask = 0;    // the null bit; 0 when the column has no slot
   bool fStreamed = true;
   bool fKeepsDisplayText = false;
   TkcValueDefs* fValueDefs = nullptr;
