@@ -1285,7 +1285,7 @@ void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
   } catch (...) {
     // Half a record is no record: it ends as it was without a buffer, or with every value null.
     if (!hadBuffer) {
-      FreeBuffer(BufferRef(AIndex), fValueDefs.get());
+      FreeBuffer(HandleRef(AIndex), fValueDefs.get());
     } else {
       for (int i = 0; i < fValueDefs->Count(); ++i) fValueDefs->Columns(i)->MarkNull(buffer, true);
     }
