@@ -179,9 +179,10 @@ TEST(KcControl, FreedInsideItsOwnMouseDown) {
   Fixture f;
   TContentControl* control = f.control;
   bool freed = false;
-  control->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
-    delete control;
+  // The handler's own closure goes with the control: nothing may be touched after the delete.
+  control->OnMouseDown = [&freed, control](TObject*, TMouseButton, TShiftState, int, int) {
     freed = true;
+    delete control;
   };
   f.session.MoveTo(f.At(50, 50));
   f.session.Press();
