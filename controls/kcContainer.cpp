@@ -1104,6 +1104,13 @@ void TkcContainer::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
   if (link.Alive()) UpdateContainerState(TPoint{X, Y}, ConvertMouseButton(Button), Shift, true);
 }
 
+void TkcContainer::InnerMouseDownAt(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  InnerMouseDown = true;
+  LinkScope link(this);
+  MouseDown(Button, Shift, X, Y);
+  if (link.Alive()) InnerMouseDown = false;
+}
+
 void TkcContainer::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   LinkScope link(this);
   inherited::MouseUp(Button, Shift, X, Y);

@@ -297,6 +297,16 @@ public:
   void LockAlignControls(bool ALock);
   TWinControl* GetInnerOrSelf() { return fInnerControl ? fInnerControl : this; }
   bool InnerMouseDown = false;
+  // What an inner control passes on to its container (container coordinates).
+  void InnerMouseDownAt(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void InnerMouseMoveAt(TShiftState Shift, int X, int Y) { MouseMove(Shift, X, Y); }
+  void InnerMouseUpAt(TMouseButton Button, TShiftState Shift, int X, int Y) { MouseUp(Button, Shift, X, Y); }
+  void InnerKeyDown(WORD& Key, TShiftState Shift) { KeyDown(Key, Shift); }
+  void InnerKeyUp(WORD& Key, TShiftState Shift) { KeyUp(Key, Shift); }
+  void InnerKeyPress(char32_t& Key) { KeyPress(Key); }
+  void InnerClick() { Click(); }
+  void InnerDblClick() { DblClick(); }
+  bool InnerMouseWheel(TShiftState Shift, int Delta, TPoint P) { return DoMouseWheel(Shift, Delta, P); }
 
   virtual bool IsContainerFocused() { return Focused(); }
   virtual void AdjustInnerControl();
