@@ -7,13 +7,6 @@
 
 namespace {
 
-struct LinkScope {
-  TkcObjectLink* link;
-  explicit LinkScope(TObject* AObject) : link(AddObjectLink(AObject)) {}
-  ~LinkScope() { RemoveObjectLink(link); }
-  bool Alive() const { return link->LinkTarget != nullptr; }
-};
-
 std::vector<TkcCustomPopupWindow*>& PopupList() {
   static std::vector<TkcCustomPopupWindow*> list;
   return list;
@@ -1099,26 +1092,26 @@ void TkcContainer::MouseLeave(TControl* AControl) {
 }
 
 void TkcContainer::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseDown(Button, Shift, X, Y);
   if (link.Alive()) UpdateContainerState(TPoint{X, Y}, ConvertMouseButton(Button), Shift, true);
 }
 
 void TkcContainer::InnerMouseDownAt(TMouseButton Button, TShiftState Shift, int X, int Y) {
   InnerMouseDown = true;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   MouseDown(Button, Shift, X, Y);
   if (link.Alive()) InnerMouseDown = false;
 }
 
 void TkcContainer::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseUp(Button, Shift, X, Y);
   if (link.Alive()) UpdateContainerState(TPoint{X, Y}, ConvertMouseButton(Button), Shift, true);
 }
 
 void TkcContainer::MouseMove(TShiftState Shift, int X, int Y) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseMove(Shift, X, Y);
   if (!link.Alive()) return;
   UpdateContainerState(TPoint{X, Y}, 0, Shift, true);
@@ -1454,7 +1447,7 @@ void TkcCustomPopupWindow::ShowPopup(TWinControl* AFocusControl) {
   SetModalResult(mrNone);
   NotifyShown();
   if (!fTakesFocus || !ModalLoop) return;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   while (link.Alive() && Visible() && IsShown() && !Application->Terminated()) {
     MSG msg;
     // Alt+Enter, Alt and Alt+Space would reach the owner form's system menu.
@@ -1476,7 +1469,7 @@ void TkcCustomPopupWindow::ClosePopup() {
   if (!IsShown()) return;
   auto& list = PopupList();
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   NotifyClosing();
   if (!link.Alive()) return;
   if (HandleAllocated()) ShowWindow(Handle(), SW_HIDE);
@@ -1498,7 +1491,7 @@ void TkcCustomPopupWindow::Deactivate() {
   if (fDeactivatingByMessage) return;
   HWND active = GetActiveWindow();
   bool stopped = false;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   for (int i = static_cast<int>(PopupList().size()) - 1; i >= 0; --i) {
     if (i >= static_cast<int>(PopupList().size())) continue;
     TkcCustomPopupWindow* p = PopupList()[i];
@@ -1582,11 +1575,11 @@ void TkcCustomPopupWindow::Dispatch(TMessage& Message) {
       Message.Result = 1;
       return;
     case KCM_CLOSEPOPUP: {
-      LinkScope link(this);
+      TkcObjectLinkScope link(this);
       fDeactivatingByMessage = true;
       struct Clear {
         TkcCustomPopupWindow* p;
-        LinkScope& link;
+        TkcObjectLinkScope& link;
         ~Clear() {
           if (link.Alive()) p->fDeactivatingByMessage = false;
         }
@@ -1663,7 +1656,7 @@ void CallWndProcAction(const CWPSTRUCT& cwp) {
       for (auto* p : std::vector<TkcCustomPopupWindow*>(list)) {
         if (IsBeingDestroyed(p)) continue;
         if (OwnHandle(p) == cwp.hwnd) {
-          LinkScope link(p);
+          TkcObjectLinkScope link(p);
           if (p->CloseQuery()) p->ClosePopup();
           if (link.Alive() && !p->IsShown() && p->TakesFocus() && !IsBeingDestroyed(p->OwnerControl())) {
             auto* owner = dynamic_cast<TWinControl*>(p->OwnerControl());
@@ -1734,10 +1727,10 @@ bool ProcessPopupMouseDown(HWND AWindow, UINT AMessage, const TPoint& P) {
       }
       gClosingByMouse = true;
       p->SetDeactivatingByMessage(true);
-      LinkScope link(p);
+      TkcObjectLinkScope link(p);
       struct Clear {
         TkcCustomPopupWindow* p;
-        LinkScope& link;
+        TkcObjectLinkScope& link;
         ~Clear() {
           gClosingByMouse = false;
           if (link.Alive()) p->SetDeactivatingByMessage(false);

@@ -8,14 +8,6 @@ namespace {
 
 TDragObject* gCurrentDragObject = nullptr;
 
-// Removes an object link when a scope ends (also by an exception).
-struct LinkScope {
-  TkcObjectLink* link;
-  explicit LinkScope(TObject* AObject) : link(AddObjectLink(AObject)) {}
-  ~LinkScope() { RemoveObjectLink(link); }
-  bool Alive() const { return link->LinkTarget != nullptr; }
-};
-
 TMouseButton ButtonOfMessage(UINT AMsg) {
   switch (AMsg) {
     case WM_RBUTTONDOWN:
@@ -85,7 +77,7 @@ void TkcControlScrollBar::Dispatch(TMessage& Message) {
     return;
   }
   if (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) {
-    LinkScope link(this);
+    TkcObjectLinkScope link(this);
     FocusParent();
     if (!link.Alive()) return;
   }
@@ -531,7 +523,7 @@ void TkcControl::EndMouseOperations() {
 }
 
 void TkcControl::HandleMouseDownMessage(TMessage& Message) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   TPoint p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
   if (HandleAllocated() && (Width() > 0x8000 || Height() > 0x8000)) p = ScreenToClient(Mouse->CursorPos());
   TShiftState shift = KeysToShiftState(static_cast<WORD>(Message.WParam));
@@ -558,7 +550,7 @@ void TkcControl::HandleMouseDownMessage(TMessage& Message) {
 
 void TkcControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   fMouseDownPos = TPoint{X, Y};
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   if (CanFocusOnClickAt(X, Y) && !Shift.Contains(ssDouble)) {
     int oldLeft = Left(), oldTop = Top();
     SetFocus();
@@ -595,7 +587,7 @@ void TkcControl::MouseMove(TShiftState Shift, int X, int Y) {
   TCursor normal = fNormalCursor;
   SetCursor(GetCurrentCursor(X, Y));
   fNormalCursor = normal;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseMove(Shift, X, Y);
   if (!link.Alive()) return;
   if (fDragAndDropState == ddsStarting && !IsInDragThreshold(X, Y)) {
@@ -608,7 +600,7 @@ void TkcControl::MouseMove(TShiftState Shift, int X, int Y) {
 
 void TkcControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   fMouseButtonPressed = false;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   EndMouseOperations();
   if (link.Alive()) inherited::MouseUp(Button, Shift, X, Y);
 }
@@ -681,7 +673,7 @@ void TkcControl::ContextMenuMessage(TMessage& Message) {
 }
 
 void TkcControl::WndProc(TMessage& Message) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   UINT msg = Message.Msg;
   TPoint p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
   inherited::WndProc(Message);
@@ -751,7 +743,7 @@ void TkcControl::Dispatch(TMessage& Message) {
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE: {
       auto* control = reinterpret_cast<TControl*>(Message.LParam);
-      LinkScope link(this);
+      TkcObjectLinkScope link(this);
       inherited::Dispatch(Message);
       if (!link.Alive()) return;
       if (Message.Msg == CM_MOUSEENTER)
@@ -822,7 +814,7 @@ void TkcControl::FinishDragAndDrop(bool Accepted) {
     bool& flag;
     ~Done() { flag = false; }
   } done{fFinishingDragAndDrop};
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   if (fDragAndDropState == ddsInProcess)
     EndDragAndDrop(Accepted);
   else
@@ -934,10 +926,10 @@ void TkcControl::DoMiddleButtonScrolling() {
   UINT_PTR timer = SetTimer(HWND(), 0, 20);
   HWND self = Handle();
   SetCapture(self);
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   struct End {
     TkcControl* control;
-    LinkScope& link;
+    TkcObjectLinkScope& link;
     HWND self, anchor;
     UINT_PTR timer;
     ~End() {

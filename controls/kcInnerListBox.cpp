@@ -4,13 +4,6 @@
 #include "platform/core/Utf8.h"
 
 namespace {
-struct LinkScope {
-  TkcObjectLink* link;
-  explicit LinkScope(TObject* AObject) : link(AddObjectLink(AObject)) {}
-  ~LinkScope() { RemoveObjectLink(link); }
-  bool Alive() const { return link->LinkTarget != nullptr; }
-};
-
 bool IsScrollBarsMessage(UINT AMsg, WPARAM AWParam) {
   switch (AMsg) {
     case WM_SETREDRAW: return AWParam != 0;
@@ -108,19 +101,19 @@ void TkcCustomInnerListBox::DoAutoComplete(char32_t& Key) {
 // ---- Events passed on to the container ------------------------------------------------------
 
 void TkcCustomInnerListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseDown(Button, Shift, X, Y);
   if (link.Alive() && Container) Container->InnerMouseDownAt(Button, Shift, X + Left(), Y + Top());
 }
 
 void TkcCustomInnerListBox::MouseMove(TShiftState Shift, int X, int Y) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseMove(Shift, X, Y);
   if (link.Alive() && Container) Container->InnerMouseMoveAt(Shift, X + Left(), Y + Top());
 }
 
 void TkcCustomInnerListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseUp(Button, Shift, X, Y);
   if (link.Alive() && Container) Container->InnerMouseUpAt(Button, Shift, X + Left(), Y + Top());
 }
@@ -230,7 +223,7 @@ void TkcCustomInnerListBox::VScrollBarScroll(TObject*, TScrollCode ScrollCode, i
 
 void TkcCustomInnerListBox::WndProc(TMessage& Message) {
   if (Container && Container->InnerControlMenuHandler(Message)) return;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   UINT msg = Message.Msg;
   WPARAM wParam = Message.WParam;
   inherited::WndProc(Message);
@@ -256,7 +249,7 @@ void TkcCustomInnerListBox::Dispatch(TMessage& Message) {
       TCustomControl::Dispatch(Message);
       return;
     case WM_SETFOCUS: {
-      LinkScope link(this);
+      TkcObjectLinkScope link(this);
       HWND from = HWND(static_cast<std::uintptr_t>(Message.WParam));
       inherited::Dispatch(Message);
       if (link.Alive() && Container && !Container->IsContainerDestroying() &&
@@ -265,7 +258,7 @@ void TkcCustomInnerListBox::Dispatch(TMessage& Message) {
       return;
     }
     case WM_KILLFOCUS: {
-      LinkScope link(this);
+      TkcObjectLinkScope link(this);
       inherited::Dispatch(Message);
       if (link.Alive() && Container && !Container->IsContainerDestroying()) Container->FocusChanged();
       return;
@@ -286,11 +279,11 @@ void TkcCustomInnerListBox::Dispatch(TMessage& Message) {
       struct Restore {
         TkcCustomInnerListBox* box;
         TDragMode mode;
-        LinkScope link;
+        TkcObjectLinkScope link;
         ~Restore() {
           if (link.Alive()) box->SetDragMode(mode);
         }
-      } restore{this, saved, LinkScope(this)};
+      } restore{this, saved, TkcObjectLinkScope(this)};
       TShiftState shift = KeysToShiftState(static_cast<WORD>(Message.WParam));
       TPoint p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
       int item = ItemAtPos(p, true);
