@@ -191,6 +191,12 @@ void TkcControl::DestroyScrollBars() {
 }
 
 void TkcControl::CreateParams(TCreateParams& Params) {
+  // A constructor cannot ask a descendant: the style follows HasDragImages here.
+  if (HasDragImages()) {
+    TControlStyle style = ControlStyle();
+    style.Include(csDisplayDragImage);
+    SetControlStyle(style);
+  }
   inherited::CreateParams(Params);
   Params.Style |= WS_CLIPCHILDREN;
 }
@@ -822,6 +828,26 @@ void TkcControl::FinishDragAndDrop(bool Accepted) {
   if (link.Alive()) fDragAndDropObject.reset();
 }
 
+void TkcControl::InitDragImages(TDragImageList* AImageList) {
+  TSize size = GetDragImagesSize();
+  AImageList->SetWidth(size.cx);
+  AImageList->SetHeight(size.cy);
+  if (size.cx == 0 || size.cy == 0) return;
+  TBitmap bitmap(size.cx, size.cy);
+  TkcCanvas canvas(bitmap.Canvas());
+  DrawDragImage(&canvas, TRect{0, 0, size.cx, size.cy});
+  AImageList->AddMasked(&bitmap, bitmap.TransparentColor());
+}
+
+TDragImageList* TkcControl::GetDragImages() {
+  if (!HasDragImages()) return nullptr;
+  if (!fDragImages) {
+    fDragImages.reset(GetDragImagesClass().Create(nullptr));
+    InitDragImages(fDragImages.get());
+  }
+  return fDragImages->Count() > 0 ? fDragImages.get() : nullptr;
+}
+
 bool TkcControl::MayDragAt(int X, int Y) { return DragMode() == dmManual || IsInDragThreshold(X, Y); }
 
 // ---- Framework drag and drop ----------------------------------------------------------------
@@ -845,7 +871,43 @@ void TkcControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool&
 void TkcControl::DoEndDrag(TObject* Target, int X, int Y) {
   // The drag object is finished with the drag, also after a drop without a leave.
   gCurrentDragObject = nullptr;
+  TkcObjectLinkScope link(this);
   inherited::DoEndDrag(Target, X, Y);
+  if (link.Alive()) fDragImages.reset();
+}
+
+// ---- Child components -----------------------------------------------------------------------
+
+void TkcControl::AddChildComponent(TkcControlChildComponent* AComponent) { AComponent->SetControl(this); }
+void TkcControl::RemoveChildComponent(TkcControlChildComponent* AComponent) { AComponent->SetControl(nullptr); }
+
+TkcControlChildComponent::TkcControlChildComponent(TComponent* AOwner) : TkcComponent(AOwner) { Initialize(); }
+
+TkcControlChildComponent::TkcControlChildComponent(TkcControl* AControl, bool AAssignOwner)
+    : TkcComponent(AAssignOwner && AControl ? AControl->Owner() : nullptr) {
+  Initialize();
+  SetControl(AControl);
+}
+
+TkcControlChildComponent::~TkcControlChildComponent() {
+  if (fControl) fControl->RemoveChildComponent(this);
+}
+
+void TkcControlChildComponent::SetControl(TkcControl* AControl) {
+  if (fControl == AControl) return;
+  if (fControl) fControl->RemoveFreeNotification(this);
+  fControl = AControl;
+  // The control may go first: the reference is then cleared.
+  if (fControl) fControl->FreeNotification(this);
+}
+
+void TkcControlChildComponent::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == fControl) fControl = nullptr;
+}
+
+void TkcControlChildComponent::SetParentComponent(TComponent* Value) {
+  if (auto* control = dynamic_cast<TkcControl*>(Value)) control->AddChildComponent(this);
 }
 
 // ---- Middle-button scrolling ----------------------------------------------------------------

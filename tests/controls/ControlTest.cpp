@@ -292,3 +292,43 @@ TEST(KcControl, MiddleButtonScrolling) {
   EXPECT_FALSE(f.control->IsMiddleScrolling());
   f.session.Release(TTestSession::Button::Middle);
 }
+
+namespace {
+class TImageControl : public TContentControl {
+  VT_CLASS(TImageControl, TContentControl)
+public:
+  explicit TImageControl(TComponent* AOwner) : TContentControl(AOwner) {}
+  bool HasDragImages() override { return true; }
+  TSize GetDragImagesSize() override { return TSize{20, 10}; }
+  void DrawDragImage(TkcCanvas* ACanvas, const TRect& R) override { ACanvas->FillRect(R, clRed); }
+};
+}  // namespace
+
+TEST(KcControl, DragImagesAndChildComponents) {
+  TFormsSession session;
+  TContentControl plain(nullptr);
+  EXPECT_EQ(plain.GetDragImages(), nullptr);
+  TPlainForm form;
+  auto* imagesOwned = new TImageControl(&form);
+  TImageControl& images = *imagesOwned;
+  images.SetParent(&form);
+  images.HandleNeeded();
+  TDragImageList* list = images.GetDragImages();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Width(), 20);
+  EXPECT_EQ(list->Count(), 1);
+  EXPECT_TRUE(images.ControlStyle().Contains(csDisplayDragImage));
+
+  TComponent owner(nullptr);
+  auto* control = new TContentControl(&owner);
+  TkcControlChildComponent owned(control, false);
+  auto* child = new TkcControlChildComponent(control, true);
+  EXPECT_EQ(child->Owner(), &owner);
+  EXPECT_EQ(child->Control(), control);
+  EXPECT_TRUE(child->HasParent());
+  delete child;
+  delete control;  // the other child forgets it
+  EXPECT_EQ(owned.Control(), nullptr);
+  owned.SetParentComponent(&images);
+  EXPECT_EQ(owned.GetParentComponent(), &images);
+}
