@@ -1043,6 +1043,14 @@ void TkcContainer::ContainerStyleChanged(TObject*) {
   if (Style()->IsValueAssigned(csvFont)) SetParentFont(false);
 }
 
+bool TkcContainer::IsStyleValueStored(const String& AName, bool AIsStateStyle, TkcContainerStyle* AStyle) {
+  bool stored = !AIsStateStyle || AStyle->IsStatePropertyStored(AName);
+  int index;
+  if (stored && AStyle->GetStyleValueIndex(AName, index) && index < 32)
+    stored = !GetUnusedStyleValues().Contains(TkcContainerStyleValue(index));
+  return stored;
+}
+
 void TkcContainer::FocusInnerControl() {
   if (fInnerControl) fInnerControl->SetFocus();
 }
@@ -1310,6 +1318,32 @@ void TkcContainer::Dispatch(TMessage& Message) {
       UpdateStateFromCursor(false);
       return;
     case KCM_UPDATESCROLLBARS: SetScrollBarsParameters(false); return;
+    case CM_PARENTCOLORCHANGED: {
+      bool wasAssigned = Style()->AssignedValues().Contains(csvColor);
+      inherited::Dispatch(Message);
+      if (!wasAssigned || ParentColor()) Style()->fAssignedValues.Exclude(csvColor);
+      if (Style()->GetColor() != Color()) ContainerStyleChanged(Style());
+      if (IsTransparentBackground() && !ParentColor()) Invalidate();
+      return;
+    }
+    case CM_PARENTFONTCHANGED: {
+      bool wasAssigned = Style()->AssignedValues().Contains(csvFont);
+      inherited::Dispatch(Message);
+      if (!ParentFont()) Style()->UpdateFont();
+      if (!wasAssigned || ParentFont()) Style()->fAssignedValues.Exclude(csvFont);
+      return;
+    }
+    case WM_SETCURSOR:
+      if (fInnerControl && HWND(static_cast<std::uintptr_t>(Message.WParam)) == Handle() &&
+          LOWORD(Message.LParam) == HTCLIENT) {
+        TPoint p = ScreenToClient(Mouse->CursorPos());
+        if (!PtInRect(&fViewInfo->ClientRect, p)) {
+          ::SetCursor(Screen->Cursors(crArrow));
+          Message.Result = 1;
+          return;
+        }
+      }
+      break;
   }
   inherited::Dispatch(Message);
 }

@@ -296,6 +296,7 @@ public:
   void PostScrollBarsUpdate();
   void LockAlignControls(bool ALock);
   TWinControl* GetInnerOrSelf() { return fInnerControl ? fInnerControl : this; }
+  bool IsStyleValueStored(const String& AName, bool AIsStateStyle, TkcContainerStyle* AStyle);
   bool InnerMouseDown = false;
   // What an inner control passes on to its container (container coordinates).
   void InnerMouseDownAt(TMouseButton Button, TShiftState Shift, int X, int Y);

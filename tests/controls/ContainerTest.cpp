@@ -196,6 +196,13 @@ TEST(KcContainer, ViewInfoGeometryAndBorders) {
   EXPECT_TRUE(r->ContainsPoint(102, 22));
   EXPECT_FALSE(r->ContainsPoint(101, 1));
   EXPECT_EQ(CreateContainerWindowRegion(TRect{0, 0, 100, 20}, true, true, TRect{}), nullptr);
+  // A parent colour flows into a container that follows it, and a colour set on the container
+  // becomes the normal style's.
+  c->SetColor(clYellow);
+  EXPECT_EQ(c->Style()->Color(), clYellow);
+  EXPECT_TRUE(c->Style()->AssignedValues().Contains(csvColor));
+  EXPECT_TRUE(c->IsStyleValueStored("Color", true, c->StyleFocused()));
+  EXPECT_FALSE(c->IsStyleValueStored("Edges", true, c->StyleFocused()));
   // Shift held: no hot state.
   c->UpdateContainerState(TPoint{10, 10}, 0, TShiftState{ssShift}, true);
   EXPECT_FALSE(v->ContainerState.Contains(csHotTrack));
