@@ -786,6 +786,18 @@ TkcDragAndDropObjectClass TkcControl::GetDragAndDropObjectClass() {
   return DragAndDropObjectClass ? DragAndDropObjectClass : TkcDragAndDropObjectClass(TkcDragAndDropObject::StaticClass());
 }
 
+TkcControl::ObjectCall::ObjectCall(TkcControl* AControl) : fControl(AControl), fLink(AControl) {
+  ++AControl->fDragAndDropObjectCalls;
+}
+
+TkcControl::ObjectCall::~ObjectCall() {
+  if (!fLink.Alive()) return;
+  if (--fControl->fDragAndDropObjectCalls == 0 && fControl->fFreeDragAndDropObject) {
+    fControl->fFreeDragAndDropObject = false;
+    fControl->fDragAndDropObject.reset();
+  }
+}
+
 TkcDragAndDropObject* TkcControl::GetDragAndDropObject() {
   if (!fDragAndDropObject) fDragAndDropObject.reset(GetDragAndDropObjectClass().Create(this));
   return fDragAndDropObject.get();
@@ -797,19 +809,26 @@ void TkcControl::SetDragAndDropState(TkcDragAndDropState Value) {
 }
 
 void TkcControl::BeginDragAndDrop() {
-  GetDragAndDropObject()->DoBeginDragAndDrop();
+  {
+    ObjectCall call(this);
+    GetDragAndDropObject()->DoBeginDragAndDrop();
+  }
   SetMouseCapture(true);
   fDragAndDropPrevCursor = Screen->Cursor();
   fDragAndDropState = ddsInProcess;
 }
 
-void TkcControl::DragAndDrop(const TPoint& P, bool& Accepted) { GetDragAndDropObject()->DoDragAndDrop(P, Accepted); }
+void TkcControl::DragAndDrop(const TPoint& P, bool& Accepted) {
+  ObjectCall call(this);
+  GetDragAndDropObject()->DoDragAndDrop(P, Accepted);
+}
 
 void TkcControl::EndDragAndDrop(bool Accepted) {
   fDragAndDropState = ddsNone;
   Screen->SetCursor(fDragAndDropPrevCursor);
   SetMouseCapture(false);
   SetMouseCaptureObject(nullptr);
+  ObjectCall call(this);
   GetDragAndDropObject()->DoEndDragAndDrop(Accepted);
 }
 
@@ -825,7 +844,12 @@ void TkcControl::FinishDragAndDrop(bool Accepted) {
     EndDragAndDrop(Accepted);
   else
     fDragAndDropState = ddsNone;
-  if (link.Alive()) fDragAndDropObject.reset();
+  if (!link.Alive()) return;
+  // A call from inside one of the object's own methods frees it when that method has returned.
+  if (fDragAndDropObjectCalls > 0)
+    fFreeDragAndDropObject = true;
+  else
+    fDragAndDropObject.reset();
 }
 
 void TkcControl::InitDragImages(TDragImageList* AImageList) {

@@ -294,7 +294,19 @@ private:
   bool fCalculatingScrollBarsParams = false;
   bool fHScrollBarWasVisible = false, fVScrollBarWasVisible = false;
   bool fScrollBarsStable = false;
+  // Counts the calls into the drag-and-drop object that are on the stack.
+  class ObjectCall {
+  public:
+    explicit ObjectCall(TkcControl* AControl);
+    ~ObjectCall();
+
+  private:
+    TkcControl* fControl;
+    TkcObjectLinkScope fLink;
+  };
   std::unique_ptr<TkcDragAndDropObject> fDragAndDropObject;
+  int fDragAndDropObjectCalls = 0;
+  bool fFreeDragAndDropObject = false;
   std::unique_ptr<TDragImageList> fDragImages;
   TkcDragAndDropState fDragAndDropState = ddsNone;
   TCursor fDragAndDropPrevCursor = crDefault;

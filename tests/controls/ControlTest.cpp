@@ -332,3 +332,57 @@ TEST(KcControl, DragImagesAndChildComponents) {
   owned.SetParentComponent(&images);
   EXPECT_EQ(owned.GetParentComponent(), &images);
 }
+
+namespace {
+// A drag object whose own step ends the drag (as an event handler of a descendant may).
+class TFinishingObject : public TkcDragAndDropObject {
+  VT_CLASS(TFinishingObject, TkcDragAndDropObject)
+public:
+  explicit TFinishingObject(TkcControl* AControl) : TkcDragAndDropObject(AControl) {}
+  void DragAndDrop(const TPoint& P, bool& Accepted) override {
+    Control()->FinishDragAndDrop(false);
+    TkcDragAndDropObject::DragAndDrop(P, Accepted);  // still whole
+    ++Steps;
+  }
+  static inline int Steps = 0;
+};
+}  // namespace
+
+TEST(KcControl, DragObjectFinishedFromItsOwnStepIsFreedAfterIt) {
+  Fixture f;
+  f.control->StartDrag = true;
+  f.control->DragAndDropObjectClass = TFinishingObject::StaticClass();
+  f.session.MoveTo(f.At(50, 50));
+  f.session.Press();
+  f.session.MoveTo(f.At(60, 50));
+  f.session.MoveTo(f.At(70, 50));
+  EXPECT_EQ(TFinishingObject::Steps, 1);
+  EXPECT_EQ(f.control->DragAndDropState(), ddsNone);
+  EXPECT_FALSE(f.control->HasDragAndDropObject());
+  f.session.Release();
+}
+
+TEST(KcControl, AutomaticDragStartsOnlyPastTwiceTheThreshold) {
+  Fixture f;
+  f.control->SetDragMode(dmAutomatic);
+  int clicks = 0;
+  f.control->OnClick = [&](TObject*) { ++clicks; };
+  f.session.MoveTo(f.At(50, 50));
+  f.session.Script([&] { f.session.QueueRelease(); });
+  f.session.Press();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(f.control->Dragging());
+  f.session.Clock().AdvanceMs(1000);
+  f.session.MoveTo(f.At(50, 50));
+  f.session.Script([&] { f.session.QueueMove(f.At(56, 50)); });
+  f.session.Press();
+  EXPECT_TRUE(f.control->Dragging());
+  // With Ctrl held over an accepting target the cursor is the copy cursor.
+  TkcDragControlObject object(f.control);
+  f.session.KeyDown(VK_CONTROL);
+  EXPECT_EQ(object.GetDragCursor(true, 0, 0), crkcDragCopy);
+  EXPECT_EQ(object.GetDragCursor(false, 0, 0), crNoDrop);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(object.GetDragCursor(true, 0, 0), crDrag);
+  f.session.Release();
+}
