@@ -134,6 +134,12 @@ TCursor TkcDragControlObject::GetDragCursor(bool Accepted, int X, int Y) {
   return inherited::GetDragCursor(Accepted, X, Y);
 }
 
+void TkcDragControlObject::Finished(TObject* Target, int X, int Y, bool Accepted) {
+  inherited::Finished(Target, X, Y, Accepted);
+  if (gCurrentDragObject == this) gCurrentDragObject = nullptr;
+  delete this;
+}
+
 // ---- TkcControl: life cycle -----------------------------------------------------------------
 
 TkcControl::TkcControl(TComponent* AOwner)
@@ -624,7 +630,12 @@ void TkcControl::AfterMouseDown(TMouseButton AButton, int X, int Y) {
   if (AButton == mbLeft) {
     if (DragMode() == dmAutomatic && MouseCapture() && (!IsDesigning() || AllowDragAtDesignTime(X, Y, {})) &&
         CanDrag(X, Y)) {
-      if (WaitForDragStart(Handle()) == 1) BeginDrag(true, -1);
+      if (WaitForDragStart(Handle()) == 1) {
+        fDragRefused = false;
+        BeginDrag(true, -1);
+        // The framework starts the drag whatever DoStartDrag did: a refused one ends at once.
+        if (fDragRefused && Dragging()) EndDrag(false);
+      }
     }
   } else if (AButton == mbMiddle) {
     DoMiddleButtonScrolling();
@@ -883,6 +894,7 @@ void TkcControl::DoStartDrag(TDragObject*& DragObject) {
   if (!AllowStartDrag(DragObject)) {
     delete DragObject;
     DragObject = nullptr;
+    fDragRefused = true;
     CancelDrag();
   }
 }

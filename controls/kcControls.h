@@ -111,6 +111,8 @@ class TkcDragControlObject : public TDragControlObject {
 public:
   explicit TkcDragControlObject(TControl* AControl) : TDragControlObject(AControl) {}
   TCursor GetDragCursor(bool Accepted, int X, int Y) override;
+  // The framework's handling, then the object frees itself (the control made it).
+  void Finished(TObject* Target, int X, int Y, bool Accepted) override;
 };
 
 class TkcDragImageList : public TDragImageList {
@@ -316,6 +318,7 @@ private:
   bool fMouseButtonPressed = false;
   bool fLastParentBackground = true;
   bool fMiddleScrolling = false;
+  bool fDragRefused = false;
 };
 
 // A component that belongs to a control without being a child window (grid levels and views).
