@@ -149,7 +149,6 @@ TkcControl::TkcControl(TComponent* AOwner)
   RegisterLibraryCursors();
   fNormalCursor = Cursor();
   fLookAndFeel->OnChanged = TkcLookAndFeelChangedEvent(this, &TkcControl::LookAndFeelChanged);
-  CreateScrollBars();
   SetTabStop(true);
   SetParentBackground(true);
 }
@@ -210,6 +209,8 @@ void TkcControl::CreateParams(TCreateParams& Params) {
 void TkcControl::CreateWnd() {
   inherited::CreateWnd();
   fScreenCanvas.reset();
+  // Made with the window: a constructor cannot ask a descendant whether it has scroll bars.
+  CreateScrollBars();
   InitScrollBarsParent();
 }
 

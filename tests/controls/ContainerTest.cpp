@@ -172,6 +172,8 @@ TEST(KcContainer, ViewInfoGeometryAndBorders) {
   TkcContainer* c = f.container;
   EXPECT_FALSE(c->ParentColor());
   EXPECT_EQ(c->Color(), clWindow);
+  EXPECT_EQ(c->HScrollBar(), nullptr);  // a container has no bars of its own
+  EXPECT_EQ(GetSettingsController()->Count(), 0);
   c->UpdateStateFromCursor(false);
   TkcContainerViewInfo* v = c->ViewInfo();
   EXPECT_EQ(v->BorderStyle, cbsSingle);  // ultra-flat draws a single border
