@@ -1043,6 +1043,15 @@ void TkcContainer::ContainerStyleChanged(TObject*) {
   if (Style()->IsValueAssigned(csvFont)) SetParentFont(false);
 }
 
+void TkcContainer::DragCanceled() {
+  inherited::DragCanceled();
+  if (fInnerControl) fInnerControl->DragCanceled();
+}
+
+TDragImageList* TkcContainer::GetDragImages() {
+  return fInnerControl ? fInnerControl->GetDragImages() : inherited::GetDragImages();
+}
+
 bool TkcContainer::IsStyleValueStored(const String& AName, bool AIsStateStyle, TkcContainerStyle* AStyle) {
   bool stored = !AIsStateStyle || AStyle->IsStatePropertyStored(AName);
   int index;
@@ -1318,6 +1327,10 @@ void TkcContainer::Dispatch(TMessage& Message) {
       UpdateStateFromCursor(false);
       return;
     case KCM_UPDATESCROLLBARS: SetScrollBarsParameters(false); return;
+    case CM_CURSORCHANGED:
+      inherited::Dispatch(Message);
+      if (fInnerControl) fInnerControl->SetCursor(Cursor());
+      return;
     case CM_PARENTCOLORCHANGED: {
       bool wasAssigned = Style()->AssignedValues().Contains(csvColor);
       inherited::Dispatch(Message);

@@ -361,6 +361,8 @@ public:
   void MouseEnter(TControl* AControl) override;
   void MouseLeave(TControl* AControl) override;
   void MouseLeave() override { MouseTrackingLeave(); }
+  void DragCanceled() override;
+  TDragImageList* GetDragImages() override;
   void WndProc(TMessage& Message) override;
   void Dispatch(TMessage& Message) override;
 

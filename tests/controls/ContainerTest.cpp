@@ -174,6 +174,15 @@ TEST(KcContainer, ViewInfoGeometryAndBorders) {
   EXPECT_EQ(c->Color(), clWindow);
   EXPECT_EQ(c->HScrollBar(), nullptr);  // a container has no bars of its own
   EXPECT_EQ(GetSettingsController()->Count(), 0);
+  auto* inner = new TEdit(c);
+  inner->SetParent(c);
+  c->SetInnerControl(inner);
+  c->SetCursor(crHandPoint);
+  EXPECT_EQ(inner->Cursor(), crHandPoint);
+  c->UpdateStateFromCursor(false);
+  EXPECT_EQ(inner->BoundsRect(), (TRect{2, 2, 98, 28}));  // placed on the client rectangle
+  c->SetInnerControl(nullptr);
+  delete inner;
   c->UpdateStateFromCursor(false);
   TkcContainerViewInfo* v = c->ViewInfo();
   EXPECT_EQ(v->BorderStyle, cbsSingle);  // ultra-flat draws a single border
