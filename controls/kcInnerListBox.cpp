@@ -219,6 +219,18 @@ void TkcCustomInnerListBox::VScrollBarScroll(TObject*, TScrollCode ScrollCode, i
   ScrollPos = GetScrollPos(Handle(), SB_VERT);
 }
 
+void TkcCustomInnerListBox::GetScrollBarsCornerRect(TRect& R) {
+  R = TRect{};
+  if (!fHScrollBar || !fVScrollBar || !fHScrollBar->Visible() || !fVScrollBar->Visible() || !Parent()) return;
+  TPoint corner = Parent()->ClientToScreen(TPoint{fVScrollBar->Left(), fHScrollBar->Top()});
+  RECT window;
+  GetWindowRect(Handle(), &window);
+  R.left = corner.x - window.left;
+  R.top = corner.y - window.top;
+  R.right = R.left + fVScrollBar->Width();
+  R.bottom = R.top + fHScrollBar->Height();
+}
+
 // ---- Messages -------------------------------------------------------------------------------
 
 void TkcCustomInnerListBox::WndProc(TMessage& Message) {
@@ -272,6 +284,28 @@ void TkcCustomInnerListBox::Dispatch(TMessage& Message) {
       inherited::Dispatch(Message);
       if (!fScrollBarsCalculating) SetScrollBarsParameters();
       return;
+    case WM_NCPAINT: {
+      inherited::Dispatch(Message);
+      TRect corner;
+      GetScrollBarsCornerRect(corner);
+      if (IsScrollBarInfoAvailable() && !IsRectEmpty(&corner)) {
+        HDC dc = GetWindowDC(Handle());
+        FillRectWithColor(dc, corner, clBtnFace);
+        ReleaseDC(Handle(), dc);
+      }
+      return;
+    }
+    case WM_WINDOWPOSCHANGED: {
+      inherited::Dispatch(Message);
+      TRect corner;
+      GetScrollBarsCornerRect(corner);
+      if (!ComponentState().Contains(csDestroying) && !IsRectEmpty(&corner)) {
+        HRGN region = CreateRectRgnIndirect(corner);
+        SendMessage(Handle(), WM_NCPAINT, static_cast<WPARAM>(region.value), 0);
+        DeleteObject(region);
+      }
+      return;
+    }
     case WM_LBUTTONDOWN: {
       if (!Container || Container->DragMode() != dmAutomatic || Container->IsDesigning()) break;
       TDragMode saved = DragMode();

@@ -31,6 +31,9 @@ public:
   }
   virtual bool NeedDrawFocusRect() { return !OnDrawItem; }
   virtual void SetScrollBarsParameters();
+  // The corner between the two embedded bars, in the list box's window coordinates (empty
+  // unless both show).
+  void GetScrollBarsCornerRect(TRect& R);
 
   void WndProc(TMessage& Message) override;
   void Dispatch(TMessage& Message) override;

@@ -85,6 +85,15 @@ TEST(KcInnerListBox, EventsReachTheContainerInItsCoordinates) {
   EXPECT_EQ(list->VScrollBar()->BoundsRect().right, list->BoundsRect().right);
   EXPECT_EQ(SendMessage(list->Handle(), WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTTAB),
             DLGC_WANTCHARS | DLGC_WANTTAB);
+  // A long item needs the horizontal bar too: the corner between the bars is painted.
+  list->Items()->Add(String(200, 'w'));
+  SendMessage(list->Handle(), LB_SETHORIZONTALEXTENT, 2000, 0);
+  list->SetScrollBarsParameters();
+  ASSERT_TRUE(list->HScrollBar()->Visible());
+  TRect corner;
+  list->GetScrollBarsCornerRect(corner);
+  EXPECT_EQ(corner.right - corner.left, list->VScrollBar()->Width());
+  EXPECT_EQ(corner.bottom - corner.top, list->HScrollBar()->Height());
   // With redraw locked the bars stay; unlocking places them again.
   SendMessage(list->Handle(), WM_SETREDRAW, FALSE, 0);
   list->Items()->Clear();
