@@ -106,15 +106,17 @@ TEST(KcContainerStyle, ChangeEventsAndControllers) {
   TkcContainerStyle* normal = styles.Normal();
   int changes = 0;
   normal->OnChanged = [&](TObject*) { ++changes; };
+  normal->SetColor(normal->Color());  // equal but not yet assigned: it becomes assigned
+  EXPECT_EQ(changes, 1);
   normal->SetColor(clRed);
   normal->SetColor(clRed);  // assigned and equal: nothing
-  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(changes, 2);
   normal->BeginUpdate();
   normal->SetColor(clBlue);
   normal->SetBorderStyle(cbsThick);
   normal->SetShadow(true);
   normal->EndUpdate();
-  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(changes, 3);
 
   TkcStyleController controller(nullptr), other(nullptr);
   controller.GetNormalStyle()->SetBorderColor(clGreen);
@@ -135,6 +137,15 @@ TEST(KcContainerStyle, ChangeEventsAndControllers) {
   EXPECT_EQ(normal->GetEffectiveStyleController(), &defaults);
   SetDefaultStyleControllerInstance(nullptr);
   normal->SetStyleController(&controller);
+}
+
+TEST(KcContainerStyle, ControllerFontScalesOnce) {
+  TkcStyleController controller(nullptr);
+  controller.GetNormalStyle()->Font()->SetSize(10);
+  ASSERT_TRUE(controller.GetNormalStyle()->AssignedValues().Contains(csvFont));
+  controller.ChangeFontScale(3, 2);
+  controller.ChangeFontScale(3, 2);
+  EXPECT_EQ(controller.GetNormalStyle()->Font()->Size(), 15);
 }
 
 TEST(KcContainerStyle, FreedControllerIsForgotten) {
