@@ -1298,7 +1298,8 @@ void TkcContainer::Dispatch(TMessage& Message) {
       EnabledChanged();
       return;
     case CM_COLORCHANGED:
-      if (!fInternalChange) {
+      // The constructor's own default colour is not a colour of the style.
+      if (!fInternalChange && !fCreating) {
         Style()->SetColor(Color());
         return;
       }

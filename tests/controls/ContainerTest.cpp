@@ -183,6 +183,7 @@ TEST(KcContainer, ViewInfoGeometryAndBorders) {
   TkcContainer* c = f.container;
   EXPECT_FALSE(c->ParentColor());
   EXPECT_EQ(c->Color(), clWindow);
+  EXPECT_FALSE(c->Style()->AssignedValues().Contains(csvColor));
   EXPECT_EQ(c->HScrollBar(), nullptr);  // a container has no bars of its own
   EXPECT_EQ(GetSettingsController()->Count(), 0);
   auto* inner = new TEdit(c);
