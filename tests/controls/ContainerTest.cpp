@@ -317,3 +317,15 @@ TEST(KcCustomPopup, ModalLoopRemovesSystemKeysAndEndsWithTheResult) {
   EXPECT_TRUE(ShownPopups().empty());
   EXPECT_EQ(f.events, (std::vector<std::string>{"closing", "closed"}));
 }
+
+TEST(KcCustomPopup, SystemCloseOfAFocusPopupClosesTheOwnerWindowToo) {
+  PopupFixture f;
+  f.popup->SetTakesFocus(true);
+  f.popup->ModalLoop = false;
+  f.popup->ShowPopup(nullptr);
+  ASSERT_EQ(ShownPopups().size(), 1u);
+  SendMessage(f.popup->Handle(), WM_CLOSE);
+  f.session.ProcessMessages();
+  EXPECT_TRUE(ShownPopups().empty());
+  EXPECT_FALSE(f.form.Visible());  // the owner's top-level window got the close as well
+}
