@@ -644,63 +644,74 @@ void TCustomComboBox::Paint() {
 }
 
 void TCustomComboBox::Dispatch(TMessage& m) {
-  switch (m.Msg) {
-    case WM_SYSKEYDOWN:
-    case WM_KEYDOWN: {
-      WORD key = static_cast<WORD>(m.WParam);
-      bool alt = GetKeyState(VK_MENU) < 0;
-      if ((key == VK_DOWN && alt) || key == VK_F4) {
-        SetDroppedDown(!fDropped);
-        return;
-      }
-      if (fDropped && (key == VK_RETURN || key == VK_ESCAPE)) {
-        ListClosed(key == VK_RETURN ? fList->ItemIndex() : -1);
-        return;
-      }
-      if (key == VK_UP || key == VK_DOWN) {
-        TCustomControl::Dispatch(m);
-        int base = fDropped ? fList->ItemIndex() : fItemIndex;
-        int i = Clamp(base + (key == VK_UP ? -1 : 1), 0, fItems->Count() - 1);
-        if (fDropped) {
-          fList->SetItemIndex(i);
-        } else if (fItems->Count() > 0 && i != fItemIndex) {
-          SetItemIndex(i);
-          Change();
-          if (OnSelect) OnSelect(this);
-        }
-        return;
-      }
-      break;
-    }
-    case WM_CHAR:
-      if (fStyle == csDropDownList) {
-        TCustomControl::Dispatch(m);
-        char32_t ch = static_cast<char32_t>(m.WParam);
-        if (ch < 32) return;
-        String prefix = Utf8LowerCase(Utf8Encode(ch));
-        for (int k = 1; k <= fItems->Count(); ++k) {
-          int i = (fItemIndex + k) % fItems->Count();
-          if (Utf8LowerCase((*fItems)[i]).rfind(prefix, 0) == 0) {
-            SetItemIndex(i);
-            Change();
-            if (OnSelect) OnSelect(this);
-            break;
-          }
-        }
-        return;
-      }
-      break;
-    case WM_LBUTTONDOWN:
-      if (fStyle == csDropDownList || GET_X_LPARAM(m.LParam) >= ClientWidth() - 17) {
-        TCustomControl::Dispatch(m);
-        if (CanFocus() && !Focused()) SetFocus();
-        SetDroppedDown(!fDropped);
-        return;
-      }
-      break;
-    case WM_KILLFOCUS:
-      if (fDropped) SetDroppedDown(false);
-      break;
+  static constexpr TMessageMethod<TCustomComboBox> kMessages[] = {
+      {WM_SYSKEYDOWN, &TCustomComboBox::WMKeyDown},
+      {WM_KEYDOWN, &TCustomComboBox::WMKeyDown},
+      {WM_CHAR, &TCustomComboBox::WMChar},
+      {WM_LBUTTONDOWN, &TCustomComboBox::WMLButtonDown},
+      {WM_KILLFOCUS, &TCustomComboBox::WMKillFocus},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) TCustomEdit::Dispatch(m);
+}
+
+void TCustomComboBox::WMKeyDown(TMessage& m) {
+  WORD key = static_cast<WORD>(m.WParam);
+  bool alt = GetKeyState(VK_MENU) < 0;
+  if ((key == VK_DOWN && alt) || key == VK_F4) {
+    SetDroppedDown(!fDropped);
+    return;
   }
+  if (fDropped && (key == VK_RETURN || key == VK_ESCAPE)) {
+    ListClosed(key == VK_RETURN ? fList->ItemIndex() : -1);
+    return;
+  }
+  if (key == VK_UP || key == VK_DOWN) {
+    TCustomControl::Dispatch(m);
+    int base = fDropped ? fList->ItemIndex() : fItemIndex;
+    int i = Clamp(base + (key == VK_UP ? -1 : 1), 0, fItems->Count() - 1);
+    if (fDropped) {
+      fList->SetItemIndex(i);
+    } else if (fItems->Count() > 0 && i != fItemIndex) {
+      SetItemIndex(i);
+      Change();
+      if (OnSelect) OnSelect(this);
+    }
+    return;
+  }
+  TCustomEdit::Dispatch(m);
+}
+
+void TCustomComboBox::WMChar(TMessage& m) {
+  if (fStyle == csDropDownList) {
+    TCustomControl::Dispatch(m);
+    char32_t ch = static_cast<char32_t>(m.WParam);
+    if (ch < 32) return;
+    String prefix = Utf8LowerCase(Utf8Encode(ch));
+    for (int k = 1; k <= fItems->Count(); ++k) {
+      int i = (fItemIndex + k) % fItems->Count();
+      if (Utf8LowerCase((*fItems)[i]).rfind(prefix, 0) == 0) {
+        SetItemIndex(i);
+        Change();
+        if (OnSelect) OnSelect(this);
+        break;
+      }
+    }
+    return;
+  }
+  TCustomEdit::Dispatch(m);
+}
+
+void TCustomComboBox::WMLButtonDown(TMessage& m) {
+  if (fStyle == csDropDownList || GET_X_LPARAM(m.LParam) >= ClientWidth() - 17) {
+    TCustomControl::Dispatch(m);
+    if (CanFocus() && !Focused()) SetFocus();
+    SetDroppedDown(!fDropped);
+    return;
+  }
+  TCustomEdit::Dispatch(m);
+}
+
+void TCustomComboBox::WMKillFocus(TMessage& m) {
+  if (fDropped) SetDroppedDown(false);
   TCustomEdit::Dispatch(m);
 }
