@@ -402,6 +402,8 @@ protected:
   void ListInserted(TObject* Sender, int Index, int Count);
   void ListPutted(TObject* Sender, int Index, int Count);
   int RescanFrom(int Index, int Last);
+  void MarkRangesDirty(int First, int Last);
+  void RescanDirtyRanges();
   void RescanAll();
 
   // Editing.
@@ -485,6 +487,9 @@ protected:
   TSxSelectionMode fSelectionMode = smNormal, fActiveSelMode = smNormal;
   TNotifyEvent fAttrChangeHook;
   bool fScrollHintShown = false;
+  int fBarShown[2] = {-1, -1};
+  int fDirtyFirst = -1, fDirtyLast = -1;
+  int fScrollsInLock = 0;  // picture scrolls made inside the present paint lock  // lines whose highlighter ranges wait for a rescan  // horizontal, vertical: -1 unknown, 0 hidden, 1 shown
   TBufferCoord fPadStart{0, 0};  // where the last insertion's padding began, if any
 };
 

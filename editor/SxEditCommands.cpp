@@ -764,23 +764,21 @@ void TCustomSxEdit::InsertTab() {
       bool textBefore = false;
       for (unsigned char ch : Head(line, start.Char - 1))
         if (ch > 32) textBefore = true;
-      if (textBefore) {
-        text = "\t";
-      } else {
+      int tabs = 1, blanks = 0;
+      if (!textBefore) {
         int g = targetCol - c;
         const int toStop = fTabWidth - (c - 1) % fTabWidth;
+        tabs = 0;
         if (g >= toStop) {
-          text += '\t';
+          ++tabs;
           g -= toStop;
         }
-        while (g >= fTabWidth) {
-          text += '\t';
-          g -= fTabWidth;
-        }
-        if (g > 0) text.append(static_cast<std::size_t>(g), ' ');
+        tabs += std::max(g, 0) / fTabWidth;
+        blanks = std::max(g, 0) % fTabWidth;
       }
+      text = String(static_cast<std::size_t>(tabs), '\t') + String(static_cast<std::size_t>(blanks), ' ');
     } else {
-      text = "\t";
+      text = String(1, '\t');
     }
     newChar = start.Char + (HasOption(eoTrimTrailingSpaces) && TrimTrailingBlanks(line).empty()
                                 ? GetExpandedLength(text, fTabWidth)

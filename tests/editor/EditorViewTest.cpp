@@ -198,6 +198,7 @@ TEST(SxEditView, KeystrokeRepaintsOnlyItsLine) {
   TEditorSession s;
   TEditorForm f(40, 10);
   TSxMemo* e = f.Edit;
+  e->SetScrollBars(ssBoth);
   for (int i = 0; i < 100; ++i) e->Lines()->Add("line " + std::to_string(i));
   e->SetCaretPosInternal(BufferCoord(3, 5));
   UpdateWindow(e->Handle());
