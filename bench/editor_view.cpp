@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   (void)argv;
   if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   EnsureShellApplication();
+  InstallQtShell();
   const int kLines = 100000;
   const std::string path = "/tmp/vt_editor_bench.sql";
   {

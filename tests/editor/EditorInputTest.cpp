@@ -238,6 +238,13 @@ TEST(SxEditInput, ClipboardRoundTrips) {
   EXPECT_EQ(mode, smNormal);
   EXPECT_EQ(text, "xy");
   EXPECT_FALSE(SxEditReadClipboardBlock(std::string(), mode, text));
+  // Text that is not valid UTF-8 goes in byte for byte, a stray byte counting as one character.
+  SetLines(a, {""});
+  a->SetOptions(a->Options() & ~eoTrimTrailingSpaces);
+  Clipboard()->SetAsText("a\xE9z");
+  a->PasteFromClipboard();
+  EXPECT_EQ(a->Lines()->Get(0), "a\xE9z");
+  EXPECT_EQ(a->CaretPos(), BufferCoord(4, 1));
   // Read-only: no paste, no cut.
   b->SetReadOnly(true);
   EXPECT_FALSE(b->CanPaste());
