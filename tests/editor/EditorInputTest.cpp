@@ -10,6 +10,7 @@
 #include "EditorTestUtil.h"
 #include "editor/SxWordWrap.h"
 #include "platform/forms/Clipbrd.h"
+#include "platform/forms/StdActns.h"
 
 namespace {
 
@@ -350,4 +351,36 @@ TEST(SxEditInput, MemoMessagesAndWindowText) {
   EXPECT_EQ(e->Perform(EM_GETMODIFY), 1);
   e->Perform(EM_SETMODIFY, 0);
   EXPECT_FALSE(e->Modified());
+}
+
+TEST(SxEditInput, StandardEditActions) {
+  TEditorSession s;
+  TEditorForm f(40, 5);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"abc"});
+  TEditCopy copy(nullptr);
+  TEditCut cut(nullptr);
+  TEditUndo undo(nullptr);
+  TEditSelectAll all(nullptr);
+  TEditDelete del(nullptr);
+  TAction other(nullptr);
+  EXPECT_TRUE(e->UpdateAction(&copy));
+  EXPECT_FALSE(copy.Enabled());
+  EXPECT_TRUE(e->ExecuteAction(&all));
+  e->UpdateAction(&copy);
+  EXPECT_TRUE(copy.Enabled());
+  EXPECT_TRUE(e->ExecuteAction(&cut));
+  EXPECT_EQ(e->Lines()->Text(), "");
+  e->UpdateAction(&undo);
+  EXPECT_TRUE(undo.Enabled());
+  e->ExecuteAction(&undo);
+  EXPECT_EQ(e->Lines()->Text(), "abc");
+  // Delete leaves a read-only editor alone.
+  e->SetReadOnly(true);
+  e->SelectAll();
+  e->UpdateAction(&del);
+  EXPECT_FALSE(del.Enabled());
+  e->ExecuteAction(&del);
+  EXPECT_EQ(e->Lines()->Text(), "abc");
+  EXPECT_FALSE(e->ExecuteAction(&other));
 }

@@ -347,3 +347,32 @@ TEST(SxEditView, GutterClickFindsTheMark) {
   EXPECT_EQ(line, 2);
   EXPECT_EQ(hit, e->Bookmarks(1));
 }
+
+TEST(SxEditView, StatusChangesOncePerLockAndGutterNumbers) {
+  TEditorSession s;
+  TEditorForm f(40, 5, true);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"abc", "def", "ghi"});
+  std::vector<TSxStatusChanges> seen;
+  e->OnStatusChange = [&](TObject*, TSxStatusChanges c) { seen.push_back(c); };
+  e->IncPaintLock();
+  e->SetCaretPosInternal(BufferCoord(2, 2));
+  e->SetSelEnd(BufferCoord(3, 3));
+  e->SetInsertMode(false);
+  e->DecPaintLock();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0] & (scCaretX | scCaretY | scSelection | scInsertMode), scCaretX | scCaretY | scSelection | scInsertMode);
+  e->OnStatusChange = nullptr;
+  // Line numbers right-aligned in the gutter, left of its right offset.
+  e->Gutter()->SetShowLineNumbers(true);
+  e->Gutter()->SetDigitCount(2);
+  e->Gutter()->SetLeftOffset(4);
+  EXPECT_EQ(e->GutterWidth(), 4 + 2 + 2 * 8 + 2);
+  std::vector<GdiRecord> numbers;
+  for (const auto& c : TextCalls(RecordPaint(e)))
+    if (c.points.at(0).x < e->GutterWidth()) numbers.push_back(c);
+  ASSERT_EQ(numbers.size(), 3u);
+  EXPECT_EQ(numbers[1].text, " 2");
+  EXPECT_EQ(numbers[1].points.at(0).x, e->GutterWidth() - 2 - 2 - 16);
+  EXPECT_EQ(numbers[1].points.at(0).y, 16);
+}
