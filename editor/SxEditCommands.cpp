@@ -581,7 +581,14 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
       const String indent = MakeIndent(w, true);
       fLines->Insert(l, indent + right);
       SetLineTrimmed(l - 1, left);
-      fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, right, smNormal);
+      // Blanks that trimming took from the end of the first part are recorded as moved with
+      // the rest, so that undo puts them back as they were (a tab stays a tab).
+      const int kept = Len(LineAt(l));
+      if (kept < Len(left))
+        fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l),
+                             Sub(left, kept + 1) + right, smNormal);
+      else
+        fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, right, smNormal);
       if (MoveCaret) SetCaretPosInternal(BufferCoord(Len(indent) + 1, l + 1));
     }
   } catch (...) {

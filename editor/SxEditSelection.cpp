@@ -264,7 +264,8 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             if (first.Char - 1 > Len(joined)) joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
             joined += Sub(LineAt(last.Line), last.Char);
             if (last.Line > first.Line) fLines->DeleteLines(first.Line, last.Line - first.Line);
-            if (HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces)) joined = TrimTrailingBlanks(joined);
+            // The joined line keeps blanks before the join even with trimming on: they may be the
+            // indentation of text inserted next, and undo puts the deleted text back after them.
             fLines->Put(first.Line - 1, joined);
           }
           SetCaretPosInternal(first);
@@ -743,12 +744,22 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
         InvalidateLines(start.Line, end.Line);
         StatusChanged(scSelection);
         break;
-      case chPadding:
+      case chPadding: {
         fUndoList->AddChange(chPadding, start, end, String(), Item.ChangeSelMode);
         PlaceCaret(end);
-        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        // The fill stands alone until the next record puts its text after it: not trimmed.
+        const TSxEditorOptions saved = fOptions;
+        fOptions &= ~eoTrimTrailingSpaces;
+        try {
+          SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        } catch (...) {
+          fOptions = saved;
+          throw;
+        }
+        fOptions = saved;
         PlaceCaret(start);
         break;
+      }
       default:
         fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
         break;

@@ -376,3 +376,25 @@ TEST(SxEditView, StatusChangesOncePerLockAndGutterNumbers) {
   EXPECT_EQ(numbers[1].points.at(0).x, e->GutterWidth() - 2 - 2 - 16);
   EXPECT_EQ(numbers[1].points.at(0).y, 16);
 }
+
+TEST(SxEditView, PaintsWrappedRows) {
+  TEditorSession s;
+  TEditorForm f(10, 4, true);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"SELECT a, b FROM t", "x"});
+  e->SetWordWrap(true);
+  ASSERT_EQ(e->ColumnsInWindow(), 10);
+  std::vector<String> rows(3);
+  for (const auto& c : TextCalls(RecordPaint(e))) {
+    const int row = c.points.at(0).y / 16;
+    if (c.points.at(0).x >= e->GutterWidth() && row < 3) rows[static_cast<std::size_t>(row)] += c.text;
+  }
+  EXPECT_EQ(rows[0].substr(0, 10), "SELECT a, ");
+  EXPECT_EQ(rows[1].substr(0, 8), "b FROM t");
+  EXPECT_EQ(rows[2].substr(0, 1), "x");
+  // The wrap glyph marks the continuation row in the gutter.
+  bool glyph = false;
+  for (const auto& c : RecordPaint(e))
+    if (c.op == "SetPixel" && c.points.at(0).x < e->GutterWidth() && c.points[0].y >= 16 && c.points[0].y < 32) glyph = true;
+  EXPECT_TRUE(glyph);
+}
