@@ -264,8 +264,10 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             if (first.Char - 1 > Len(joined)) joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
             joined += Sub(LineAt(last.Line), last.Char);
             if (last.Line > first.Line) fLines->DeleteLines(first.Line, last.Line - first.Line);
-            // The joined line keeps blanks before the join even with trimming on: they may be the
-            // indentation of text inserted next, and undo puts the deleted text back after them.
+            // With text inserted next, blanks before the join are kept: they may be its
+            // indentation, and undo puts the deleted text back after them.
+            if (HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces) && Value.empty())
+              joined = TrimTrailingBlanks(joined);
             fLines->Put(first.Line - 1, joined);
           }
           SetCaretPosInternal(first);
