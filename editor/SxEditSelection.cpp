@@ -550,6 +550,14 @@ void TCustomSxEdit::Redo() {
 }
 
 void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
+  // Undo puts back the texts as they were stored: trimming them again would take away
+  // indentation that an intermediate step left at a line's end.
+  struct TrimOff {
+    TSxEditorOptions& options;
+    TSxEditorOptions saved;
+    explicit TrimOff(TSxEditorOptions& o) : options(o), saved(o) { options &= ~eoTrimTrailingSpaces; }
+    ~TrimOff() { options = (options & ~eoTrimTrailingSpaces) | (saved & eoTrimTrailingSpaces); }
+  } trimOff(fOptions);
   // Selections set while replaying take the record's mode; the mode for new selections
   // stays the user's.
   const TSxSelectionMode userMode = fSelectionMode;
