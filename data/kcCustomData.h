@@ -757,6 +757,7 @@ private:
   std::unique_ptr<TkcDataGroups> fDataGroups;
   std::unique_ptr<TkcDataExpandingInfos> fExpandingInfos;
   bool fExpanding = false, fFocusing = false, fInCanFocusedRowChanging = false, fInfoCalculation = false;
+  bool fGroupsSortedBySummary = false;
   std::unique_ptr<TkcDataFocusingInfo> fFocusingInfo, fPrevFocusingInfo;
   std::unique_ptr<TkcGroupingFieldList> fGroupingFieldList;
   std::unique_ptr<TkcSortingFieldList> fSortingFieldList, fTotalSortingFieldList;
@@ -767,33 +768,8 @@ private:
   std::unique_ptr<TkcSortKeys> fKeys;  // alive between Sort and BuildGroups of one update
 };
 
-// ---- Summary and search (the objects the controller owns) -----------------------------------
+// ---- Search (the summary classes are in kcDataSummary.h) -------------------------------------
 
-enum TkcSummaryOption { soNullIgnore, soSelectedRecords, soMultipleSelectedRecords };
-using TkcSummaryOptions = TSet<TkcSummaryOption, 8>;
-
-class TkcDataSummary : public TPersistent {
-  VT_CLASS(TkcDataSummary, TPersistent)
-public:
-  using TConstructorArgs = std::tuple<TkcCustomDataController*>;
-  explicit TkcDataSummary(TkcCustomDataController* AController) : fDataController(AController) {}
-  void Assign(TPersistent* Source) override;
-  virtual void BeginCalculate() {}
-  virtual void EndCalculate() {}
-  // Group summary items of a level that order its groups; none in the base.
-  virtual bool HasSortingItems() { return false; }
-  virtual void RemoveField(TkcCustomDataField* /*AField*/) {}
-  TkcSummaryOptions Options() const { return fOptions; }
-  void SetOptions(TkcSummaryOptions Value);
-  TkcCustomDataController* DataController() const { return fDataController; }
-
-protected:
-  TPersistent* GetOwner() override;
-
-private:
-  TkcCustomDataController* fDataController;
-  TkcSummaryOptions fOptions;
-};
 using TkcDataSummaryClass = TClassOf<TkcDataSummary, TkcCustomDataController*>;
 
 class TkcDataControllerSearch : public TObject {
@@ -830,7 +806,14 @@ public:
   String GetFieldName() override;
   TObject* GetItemLink() override;
   TkcCustomDataField* Field() const;
+
+private:
+  TkcCustomDataController* fDataController = nullptr;  // found on first use (a condition stays in its criteria)
 };
+
+class TkcDataFilterValueList;
+using TkcDataFilterGetValueListEvent =
+    TEvent<void(TkcFilterCriteria* Sender, int AItemIndex, TkcDataFilterValueList* AValueList)>;
 
 class TkcDataFilterCriteria : public TkcFilterCriteria {
   VT_CLASS(TkcDataFilterCriteria, TkcFilterCriteria)
@@ -848,6 +831,9 @@ public:
                                  TkcFilterOperatorKind AOperatorKind, const Variant& AValue,
                                  const String& ADisplayValue) override;
   TkcFilterCriteriaItem* FindItemByItemLink(TObject* AItemLink) override;
+  TkcFilterValueListClass GetValueListClass() override;
+  void AssignEvents(TPersistent* Source) override;
+  virtual TkcDataFilterValueList* CreateValueList();
   virtual bool IsFiltering();
 
   bool Active() const { return fActive; }
@@ -857,6 +843,12 @@ public:
   TkcCustomDataController* DataController() const { return fDataController; }
   bool Destroying() const { return fDestroying; }
 
+  TkcDataFilterGetValueListEvent OnGetValueList;
+
+protected:
+  // The conditions in a form: the binary property "Criteria", stored only with data.
+  void DefineProperties(TFiler* Filer) override;
+
 private:
   // An item object stands for its field.
   TObject* FieldOf(TObject* AItemLink);
@@ -865,6 +857,15 @@ private:
   bool fDestroying = false;
 };
 using TkcDataFilterCriteriaClass = TClassOf<TkcDataFilterCriteria, TkcCustomDataController*>;
+
+// The values offered by a column's filter drop-down: the specials, then the distinct values of
+// every record (filtered out or not), sorted, at most MaxValueListCount entries.
+class TkcDataFilterValueList : public TkcFilterValueList {
+  VT_CLASS(TkcDataFilterValueList, TkcFilterValueList)
+public:
+  using TkcFilterValueList::TkcFilterValueList;
+  void Load(int AItemIndex, bool AInitSortByDisplayText) override;
+};
 
 // Extra criteria objects the controller creates for callers; owns them.
 class TkcDataFilterList : public TObject {
@@ -1039,8 +1040,8 @@ public:
   virtual TClass GetRelationClass();
   virtual TkcDataControllerSearchClass GetSearchClass();
   virtual TkcDataSummaryClass GetSummaryClass();
-  virtual TClass GetSummaryItemClass() { return nullptr; }
-  virtual TClass GetSummaryGroupItemLinkClass() { return nullptr; }
+  virtual TCollectionItemClass GetSummaryItemClass();
+  virtual TCollectionItemClass GetSummaryGroupItemLinkClass();
   virtual bool IsBookmarkInvalid(int ARecordIndex);
   virtual void ForgetBookmark() { fBookmarkRecordIndex = -1; }
   virtual void FocusBookmark() { FocusRecord(fBookmarkRecordIndex); }
@@ -1321,7 +1322,7 @@ public:
   TkcDataControllerGroups* Groups() const { return fGroups.get(); }
   TkcDataControllerSearch* Search() const { return fSearch.get(); }
   TkcDataSummary* Summary() const { return fSummary.get(); }
-  void SetSummary(TkcDataSummary* Value) { fSummary->Assign(Value); }
+  void SetSummary(TkcDataSummary* Value);
   TkcDataFilterCriteria* Filter() const { return fFilter.get(); }
   void SetFilter(TkcDataFilterCriteria* Value) { fFilter->Assign(Value); }
   TkcDataFilterList* FilterList() const { return fFilterList.get(); }
