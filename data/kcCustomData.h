@@ -1315,6 +1315,12 @@ public:
     fSearchText = AText;
   }
 
+  // The records as the "DataController1" stream: header, the value types of the stored columns
+  // in item order, the record count and the records. Loading checks the whole stream before it
+  // replaces anything, so a damaged stream leaves the records as they were.
+  void SaveToStream(TStream* AStream);
+  void LoadFromStream(TStream* AStream);
+
   // Owned objects
   TkcCustomDataFieldList* Fields() const { return fFields.get(); }
   TkcCustomDataProvider* Provider() const { return fProvider.get(); }
@@ -1360,6 +1366,9 @@ private:
   friend class TkcCustomDataControllerInfo;
   friend class TkcCustomDataProvider;
   void AfterLoadData();
+  // Marks the columns that take part in the stream and answers their count.
+  int MarkStreamedColumns();
+  void BeginColumnStreaming();
   Variant GetLocalValue(int ARecordIndex, TkcCustomDataField* AField);
   String GetLocalDisplayText(int ARecordIndex, TkcCustomDataField* AField);
 
