@@ -338,15 +338,6 @@ void TkcDataControllerGroups::CollectRowRecordIndexes(std::vector<int>& AList, i
   CollectRecordIndexes(AList, GetRowGroupPosition(ARowIndex));
 }
 
-// ---- Key state --------------------------------------------------------------------------------------
-
-void TkcSaveObject::Save(TkcCustomDataController* /*AController*/) {}
-
-void TkcSaveObject::Restore(TkcCustomDataController* AController) {
-  AController->DataControllerInfo()->ValidateSelection();
-  AController->CheckBookmark(-1);
-}
-
 // ---- Controller: construction and destruction --------------------------------------------------------
 
 TkcCustomDataController::TkcCustomDataController(TComponent* AOwner) : fOwner(AOwner) { CreateOwnedObjects(); }
@@ -375,6 +366,7 @@ void TkcCustomDataController::BeforeDestruction() {
 TkcCustomDataController::~TkcCustomDataController() {
   fDestroying = true;
   fNotifier.reset();
+  fRelations.reset();
   fInfo.reset();
   fSummary.reset();
   fFilter.reset();
@@ -396,7 +388,7 @@ TkcCustomDataProviderClass TkcCustomDataController::GetDataProviderClass() { ret
 TkcDataSelectionClass TkcCustomDataController::GetDataSelectionClass() { return TkcDataSelection::StaticClass(); }
 TkcCustomDataFieldClass TkcCustomDataController::GetItemFieldClass() { return TkcCustomDataField::StaticClass(); }
 TkcDataFilterCriteriaClass TkcCustomDataController::GetFilterCriteriaClass() { return TkcDataFilterCriteria::StaticClass(); }
-TClass TkcCustomDataController::GetRelationClass() { return TkcCustomDataRelation::StaticClass(); }
+TkcCustomDataRelationClass TkcCustomDataController::GetRelationClass() { return TkcCustomDataRelation::StaticClass(); }
 TkcDataControllerSearchClass TkcCustomDataController::GetSearchClass() { return TkcDataControllerSearch::StaticClass(); }
 TkcDataSummaryClass TkcCustomDataController::GetSummaryClass() { return TkcDataSummary::StaticClass(); }
 TCollectionItemClass TkcCustomDataController::GetSummaryItemClass() { return TkcDataSummaryItem::StaticClass(); }
@@ -562,7 +554,7 @@ void TkcCustomDataController::SendChanges() {
     fInSortingChanged = false;
   }
   if ((changes & dccDetailData) && GetMasterRecordIndex() >= 0 && GetMasterRelation()) {
-    if (TkcCustomDataController* templ = GetMasterRelation()->DetailDataController) templ->UpdateFocusing();
+    if (TkcCustomDataController* templ = GetMasterRelation()->DetailDataController()) templ->UpdateFocusing();
   }
 }
 
@@ -612,6 +604,7 @@ void TkcCustomDataController::DataChanged(TkcDataChangeKind AKind, int AItemInde
     }
     EndUpdate();
   }
+  CheckMasterHasChildren();
 }
 
 void TkcCustomDataController::RemoveDataChangedListener(const TNotifyEvent& AEvent) {
@@ -760,6 +753,7 @@ bool TkcCustomDataController::ItemCustomCompare(TkcCustomDataField* AField) cons
 
 void TkcCustomDataController::FieldRemoved(TkcCustomDataField* AField) {
   if (fHandleField == AField) fHandleField = nullptr;
+  if (fRelations) fRelations->FieldRemoved(AField);
   if (fFilterList) fFilterList->DropFieldConditions(AField);
   if (fFilter && !fFilter->Destroying()) fFilter->DropFieldConditions(AField);
   if (fSummary) fSummary->RemoveField(AField);
@@ -1156,16 +1150,28 @@ void TkcCustomDataController::ResetInternalRecords() {
 void TkcCustomDataController::ActiveChanged(bool AActive) {
   fActive = AActive;
   CheckStructureChanged(fProvider->IsDataActive());
+  CheckMasterHasChildren();
+}
+
+void TkcCustomDataController::RecordAdded(int ARecordIndex) {
+  // Detail controllers held for later masters follow their record.
+  if (!HasRelations()) return;
+  for (int r = ARecordIndex + 1; r < GetRecordCount(); ++r)
+    for (int i = 0; i < fRelations->GetCount(); ++i)
+      if (TkcCustomDataController* d = GetDetailDataController(r, i)) d->fMasterRecordIndex = r;
+}
+
+void TkcCustomDataController::RecordRemoved(int ARecordIndex) {
+  CheckEditingAfterRemoval(ARecordIndex);
+  if (!HasRelations()) return;
+  for (int r = ARecordIndex; r < GetRecordCount(); ++r)
+    for (int i = 0; i < fRelations->GetCount(); ++i)
+      if (TkcCustomDataController* d = GetDetailDataController(r, i)) d->fMasterRecordIndex = r;
 }
 
 void TkcCustomDataController::UpdateFocusing() {
   if (fProvider->LocateCount() > 0 && fInfo->Focusing()) return;
   fInfo->ResetFocus();
-}
-
-void TkcCustomDataController::DetailStructureChanged() {
-  if (IsDestroying()) return;
-  AddChanges(dccData);
 }
 
 void TkcCustomDataController::RefreshRows() {
@@ -1776,26 +1782,3 @@ void TkcCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   }
 }
 
-// ---- Master-detail (this controller has no relations until the relation list is used) ----------------------
-
-TkcCustomDataController* TkcCustomDataController::GetMasterDataController() {
-  return nullptr;
-}
-
-bool TkcCustomDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpand) {
-  bool allow = true;
-  if (AExpand)
-    DoDetailExpanding(ARecordIndex, allow);
-  else
-    DoDetailCollapsing(ARecordIndex, allow);
-  return allow;
-}
-
-void TkcCustomDataController::SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex) {
-  if (!ARelation && !fMasterRelation && ARecordIndex == -1 && fMasterRecordIndex == -1) return;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    fMasterRelation = ARelation;
-    fMasterRecordIndex = ARecordIndex;
-    StructureChanged(true);
-  }, [this] { EndUpdate(); });
-}
