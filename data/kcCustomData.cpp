@@ -342,6 +342,8 @@ void TkcDataControllerGroups::CollectRowRecordIndexes(std::vector<int>& AList, i
 
 TkcCustomDataController::TkcCustomDataController(TComponent* AOwner) : fOwner(AOwner) { CreateOwnedObjects(); }
 
+TkcCustomDataController::TkcCustomDataController(TComponent* AOwner, TDeferCreation) : fOwner(AOwner) {}
+
 void TkcCustomDataController::CreateOwnedObjects() {
   fDataStorage = std::make_unique<TkcDataStorage>();
   fGroups = std::make_unique<TkcDataControllerGroups>(this);

@@ -1383,9 +1383,11 @@ public:
   TkcUpdateControlEvent OnUpdateControl;
 
 protected:
-  TkcCustomDataController(TComponent* AOwner, TkcCustomDataProviderClass AProviderClass);
-  // Creates the owned objects through the virtual class operations; the constructors of the
-  // descendants call it (C++ constructors cannot reach descendants' overrides).
+  // A descendant whose class operations answer other classes constructs the base with this tag
+  // and calls CreateOwnedObjects from its own constructor (C++ constructors cannot reach the
+  // descendant's overrides).
+  struct TDeferCreation {};
+  TkcCustomDataController(TComponent* AOwner, TDeferCreation);
   void CreateOwnedObjects();
   void SendChanges();
   void SendSelectionChanged();

@@ -1,0 +1,328 @@
+#include "data/kcDBData.h"
+
+#include <algorithm>
+
+TkcValueTypeClass GetValueTypeClassByField(TField* AField) {
+  if (!AField) return TkcStringValueType::Class();
+  switch (AField->DataType()) {
+    case ftString: return TkcStringValueType::Class();
+    case ftSmallint: return TkcSmallintValueType::Class();
+    case ftInteger:
+    case ftAutoInc: return TkcIntegerValueType::Class();
+    case ftWord: return TkcWordValueType::Class();
+    case ftBoolean: return TkcBooleanValueType::Class();
+    case ftFloat:
+    case ftCurrency: return TkcFloatValueType::Class();
+    case ftBCD: return TkcCurrencyValueType::Class();
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return TkcDateTimeValueType::Class();
+    case ftWideString: return TkcWideStringValueType::Class();
+    case ftLargeint: return TkcLargeIntValueType::Class();
+    case ftFMTBcd: return TkcFMTBcdValueType::Class();
+    default: return TkcVariantValueType::Class();
+  }
+}
+
+// ---- Fields and the reader --------------------------------------------------------------------------
+
+void TkcDBDataField::ComponentRemoved(TComponent* AComponent) {
+  if (SharedField()) return;
+  TkcCustomDataField::ComponentRemoved(AComponent);
+  auto it = std::find(fDBFields.begin(), fDBFields.end(), AComponent);
+  if (it == fDBFields.end()) return;
+  // Unbound now; the rebuild follows from the dataset's own notice (closing, or its field list
+  // changing), not from inside the field's destruction, when the dataset is half torn down.
+  fDBFields.clear();
+}
+
+bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
+  if (IsUnbound()) return TkcCustomDataField::CanModify(AValueSource);
+  if (fDBFields.size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
+  TField* f = fDBFields.front();
+  return f->FieldKind() == fkData && f->DataSet() && f->DataSet()->CanModify();
+}
+
+bool TkcDBDataField::HasInternalValues() {
+  // Bound fields take their values from the dataset record; unbound ones keep theirs.
+  return fDBFields.empty();
+}
+
+Variant TkcDBDataField::ReadValue() const {
+  if (fDBFields.empty()) return Null();
+  if (fDBFields.size() == 1) return fDBFields.front()->AsVariant();
+  Variant values = Variant::MakeArray(static_cast<int>(fDBFields.size()));
+  for (std::size_t i = 0; i < fDBFields.size(); ++i) values.SetItem(static_cast<int>(i), fDBFields[i]->AsVariant());
+  return values;
+}
+
+Variant TkcValueDefDBReader::GetValue(TkcValueDef* AValueDef) {
+  if (auto* f = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef)); f && !f->DBFields().empty()) return f->ReadValue();
+  return TkcValueDefReader::GetValue(AValueDef);
+}
+
+String TkcValueDefDBReader::GetDisplayText(TkcValueDef* AValueDef) {
+  if (auto* f = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef)); f && f->DBField()) return f->DBField()->DisplayText();
+  return TkcValueDefReader::GetDisplayText(AValueDef);
+}
+
+// ---- Data link -------------------------------------------------------------------------------------------
+
+void TkcDBDataLink::ActiveChanged() {
+  fProvider->SetActiveChanging(true);
+  try {
+    fProvider->ActiveChanged(Active());
+  } catch (...) {
+    fProvider->SetActiveChanging(false);
+    throw;
+  }
+  fProvider->SetActiveChanging(false);
+}
+
+void TkcDBDataLink::DataEvent(TDataEvent Event, std::intptr_t Info) {
+  TDataLink::DataEvent(Event, Info);
+  if (Event == deDisabledStateChange && Info == 0) fLayoutChangePending = true;
+}
+
+void TkcDBDataLink::DataSetChanged() {
+  if (fLayoutChangePending) {
+    // Cleared first: a layout change while inserting comes back here as a plain data change.
+    fLayoutChangePending = false;
+    LayoutChanged();
+    return;
+  }
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  const TDataSetState state = ds->State();
+  if (state != dsEdit && state != dsInsert && state != dsSetKey) fProvider->DataChanged(dcTotal, -1, -1);
+}
+
+void TkcDBDataLink::DataSetScrolled(int ADistance) { fProvider->LayoutChanged(ADistance); }
+
+void TkcDBDataLink::LayoutChanged() {
+  if (DataSet() && DataSet()->State() == dsInsert) {
+    DataSetChanged();
+    return;
+  }
+  fProvider->StructureChanged(true);
+  fLayoutChangePending = false;
+}
+
+// ---- Provider --------------------------------------------------------------------------------------------
+
+TkcDBDataProvider::TkcDBDataProvider(TkcCustomDataController* AController)
+    : TkcCustomDataProvider(AController), fDataLink(std::make_unique<TkcDBDataLink>(this)) {}
+
+TkcDBDataProvider::~TkcDBDataProvider() { fDataLink->SetDataSource(nullptr); }
+
+void TkcDBDataProvider::First() {
+  TkcCustomDataProvider::First();
+  if (DataSet()) DataSet()->First();
+}
+
+void TkcDBDataProvider::Prior() {
+  if (DataSet()) DataSet()->Prior();
+}
+
+void TkcDBDataProvider::Next() {
+  if (DataSet()) DataSet()->Next();
+}
+
+void TkcDBDataProvider::Last() {
+  if (DataSet()) DataSet()->Last();
+}
+
+void TkcDBDataProvider::MoveBy(int ADistance) {
+  if (DataSet()) DataSet()->MoveBy(ADistance);
+}
+
+void TkcDBDataProvider::SavePosition() {
+  if (fPositionLock++ > 0 || !DataSet() || !DataSet()->Active()) return;
+  // Reading every record moves the cursor: the controls stay still and the cursor comes back.
+  DataSet()->DisableControls();
+  fSavedBookmark = DataSet()->BookmarkAvailable() ? DataSet()->Bookmark() : String();
+}
+
+void TkcDBDataProvider::RestorePosition() {
+  if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
+  try {
+    if (!fSavedBookmark.empty() && DataSet()->BookmarkValid(fSavedBookmark)) DataSet()->GotoBookmark(fSavedBookmark);
+  } catch (const EDatabaseError&) {
+    // The record went away meanwhile: the cursor stays where the load left it.
+  }
+  fSavedBookmark.clear();
+  DataSet()->EnableControls();
+}
+
+void TkcDBDataProvider::ActiveChanged(bool AActive) {
+  fDataController->ActiveChanged(AActive);
+  ResetEditing();
+}
+
+// ---- Controller ------------------------------------------------------------------------------------------
+
+TkcDBDataController::TkcDBDataController(TComponent* AOwner) : TkcCustomDataController(AOwner, TDeferCreation{}) {
+  CreateOwnedObjects();
+}
+
+TkcDBDataController::~TkcDBDataController() {
+  fDestroying = true;
+  Provider()->DataLink()->SetDataSource(nullptr);
+}
+
+void TkcDBDataController::SetDataSource(TDataSource* Value) {
+  if (Value == DataSource()) return;
+  Provider()->DataLink()->SetDataSource(Value);
+  if (!Value) ActiveChanged(false);
+}
+
+bool TkcDBDataController::IsSourceField(TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  return (f && !f->DBFields().empty()) || TkcCustomDataController::IsSourceField(AField);
+}
+
+void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || f->SharedField()) return;
+  std::vector<TField*> bound;
+  if (TDataSet* ds = DataSet(); ds && !f->FieldName().empty()) {
+    // A name the dataset does not know leaves the field unbound.
+    String rest = f->FieldName();
+    std::size_t start = 0;
+    bool all = true;
+    while (start <= rest.size()) {
+      std::size_t end = rest.find(';', start);
+      if (end == String::npos) end = rest.size();
+      String name = Trim(rest.substr(start, end - start));
+      if (!name.empty()) {
+        TField* field = ds->FindField(name);
+        if (!field) all = false;
+        bound.push_back(field);
+      }
+      start = end + 1;
+    }
+    if (!all) bound.clear();
+  }
+  f->SetDBFields(bound);
+  for (TField* field : bound) field->FreeNotification(Notifier());
+  TkcValueTypeClass type = bound.size() > 1 ? TkcVariantValueType::Class() : GetValueTypeClassByField(f->DBField());
+  if (bound.empty() && f->ColumnTypeClass() && f->FieldName().empty()) type = f->ColumnTypeClass();  // an unbound item keeps its type
+  // A field with a display format or its own text keeps the display text the dataset shows.
+  bool keepsText = false;
+  if (TField* field = f->DBField()) {
+    auto* numeric = dynamic_cast<TNumericField*>(field);
+    keepsText = (numeric && !numeric->DisplayFormat().empty()) || static_cast<bool>(field->OnGetText);
+  }
+  if (f->ColumnTypeClass() != type || f->KeepsText() != keepsText) {
+    f->BeginColumnRebuild();
+    f->SetKeepsText(keepsText);
+    f->SetColumnTypeClass(type);
+    f->EndColumnRebuild();
+    if (!f->Internal()) ItemValueTypeClassChanged(GetItemIndexOfField(f));
+  }
+}
+
+void TkcDBDataController::ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) {
+  auto* f = dynamic_cast<TkcDBDataField*>(GetItemField(AItemIndex));
+  if (f && f->DBField()) return;  // the type follows the dataset field
+  TkcCustomDataController::ChangeValueTypeClass(AItemIndex, AClass);
+}
+
+void TkcDBDataController::SetItemFieldName(int AItemIndex, const String& ANames) {
+  auto* f = static_cast<TkcDBDataField*>(GetItemField(AItemIndex));
+  if (f->FieldName() == ANames) return;
+  f->SetFieldName(ANames);
+  StructureChanged(true);
+}
+
+String TkcDBDataController::GetItemFieldName(int AItemIndex) {
+  return static_cast<TkcDBDataField*>(GetItemField(AItemIndex))->FieldName();
+}
+
+TField* TkcDBDataController::GetItemDBField(int AItemIndex) {
+  return static_cast<TkcDBDataField*>(GetItemField(AItemIndex))->DBField();
+}
+
+void TkcDBDataController::SetKeyFieldNames(const String& Value) {
+  if (Value == fKeyFieldNames) return;
+  fKeyFieldNames = Value;
+  if (Value.empty()) {
+    TkcDBDataField* f = fKeyField;
+    fKeyField = nullptr;
+    delete f;
+    AddChanges(dccData);
+  } else {
+    if (!fKeyField) fKeyField = static_cast<TkcDBDataField*>(CreateHiddenField());
+    fKeyField->SetFieldName(Value);
+    StructureChanged(true);
+  }
+  fKeyIndexValid = false;
+}
+
+void TkcDBDataController::FieldRemoved(TkcCustomDataField* AField) {
+  if (AField == fKeyField) fKeyField = nullptr;
+  TkcCustomDataController::FieldRemoved(AField);
+}
+
+void TkcDBDataController::GetKeyFields(std::vector<TkcCustomDataField*>& AList) {
+  if (fKeyField && !fKeyField->DBFields().empty()) AList.push_back(fKeyField);
+}
+
+Variant TkcDBDataController::GetRecordId(int ARecordIndex) {
+  if (ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) throw EkcInvalidDataControllerOperation(kcRecordIndexError);
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  return keys.empty() ? Null() : GetRecordFieldsValue(ARecordIndex, keys);
+}
+
+void TkcDBDataController::DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) {
+  fKeyIndexValid = false;
+  TkcCustomDataController::DataChanged(AKind, AItemIndex, ARecordIndex);
+}
+
+void TkcDBDataController::LoadData() {
+  fKeyIndexValid = false;
+  kcBracket([this] { BeginKeysSaving(); }, [this] { TkcCustomDataController::LoadData(); }, [this] { EndKeysSaving(); });
+}
+
+void TkcDBDataController::RebuildKeyIndex() {
+  fKeyIndex.clear();
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (!keys.empty()) {
+    const int count = GetRecordCount();
+    fKeyIndex.reserve(static_cast<std::size_t>(count));
+    for (int r = 0; r < count; ++r) fKeyIndex.emplace_back(GetRecordFieldsValue(r, keys), r);
+    std::vector<int> order(fKeyIndex.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    SortRecordList(order, 0, static_cast<int>(order.size()) - 1, [this](int a, int b) {
+      const int c = CompareVariants(fKeyIndex[static_cast<std::size_t>(a)].first, fKeyIndex[static_cast<std::size_t>(b)].first);
+      return c != 0 ? c : (a < b ? -1 : (a > b ? 1 : 0));
+    });
+    std::vector<std::pair<Variant, int>> sorted;
+    sorted.reserve(order.size());
+    for (int i : order) sorted.push_back(std::move(fKeyIndex[static_cast<std::size_t>(i)]));
+    fKeyIndex.swap(sorted);
+  }
+  fKeyIndexValid = true;
+}
+
+int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (keys.empty()) return -1;
+  // Several key fields want an array of as many values.
+  if (fKeyField->DBFields().size() > 1 && (!AKey.IsArray() || AKey.ArrayCount() != static_cast<int>(fKeyField->DBFields().size())))
+    return -1;
+  if (!fKeyIndexValid || static_cast<int>(fKeyIndex.size()) != GetRecordCount()) RebuildKeyIndex();
+  auto it = std::lower_bound(fKeyIndex.begin(), fKeyIndex.end(), AKey,
+                             [](const std::pair<Variant, int>& e, const Variant& k) { return CompareVariants(e.first, k) < 0; });
+  for (; it != fKeyIndex.end() && CompareVariants(it->first, AKey) == 0; ++it)
+    if (VariantsEqual(it->first, AKey)) return it->second;
+  return -1;
+}
+
+bool TkcDBDataController::LocateByKey(const Variant& AKey) {
+  const int record = FindRecordIndexByKey(AKey);
+  return FocusRecord(record) && record >= 0;
+}

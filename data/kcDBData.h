@@ -1,0 +1,150 @@
+#pragma once
+// The data controller bound to a dataset: each item names a dataset field (or several, separated
+// by ";"), the provider loads every record of the dataset into the record storage through a
+// data link that follows the dataset's changes, and key fields find records by their key values
+// through a sorted key index rebuilt with every load.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/kcCustomData.h"
+#include "platform/db/DB.h"
+
+class TkcDBDataController;
+class TkcDBDataProvider;
+
+// The value type that holds a dataset field's values (the text type when there is no field).
+TkcValueTypeClass GetValueTypeClassByField(TField* AField);
+
+class TkcDBDataField : public TkcCustomDataField {
+  VT_CLASS(TkcDBDataField, TkcCustomDataField)
+public:
+  using TkcCustomDataField::TkcCustomDataField;
+  void ComponentRemoved(TComponent* AComponent) override;
+  bool CanModify(TkcDataEditValueSource AValueSource) override;
+  bool IsUnbound() override { return !Internal() && fFieldName.empty() && fDBFields.empty() && ValueColumn(); }
+  bool HasInternalValues() override;
+
+  const String& FieldName() const { return fFieldName; }
+  void SetFieldName(const String& Value) { fFieldName = Value; }
+  // The first bound dataset field, nil when none.
+  TField* DBField() const { return fDBFields.empty() ? nullptr : fDBFields.front(); }
+  // All bound fields of a ";" list (one for a plain item).
+  const std::vector<TField*>& DBFields() const { return fDBFields; }
+  void SetDBFields(std::vector<TField*> AFields) { fDBFields = std::move(AFields); }
+  // The value of the current dataset record: one value, or an array for several fields.
+  Variant ReadValue() const;
+
+private:
+  String fFieldName;
+  std::vector<TField*> fDBFields;
+};
+
+class TkcValueDefDBReader : public TkcValueDefReader {
+  VT_CLASS(TkcValueDefDBReader, TkcValueDefReader)
+public:
+  TkcValueDefDBReader() = default;
+  Variant GetValue(TkcValueDef* AValueDef) override;
+  String GetDisplayText(TkcValueDef* AValueDef) override;
+  bool IsInternalColumn(TkcValueDef* AValueDef) override { return HasInternalValues(AValueDef); }
+};
+
+class TkcDBDataLink : public TDataLink {
+  VT_CLASS(TkcDBDataLink, TDataLink)
+public:
+  explicit TkcDBDataLink(TkcDBDataProvider* AProvider) : fProvider(AProvider) { VisualControl = true; }
+
+protected:
+  void ActiveChanged() override;
+  void DataEvent(TDataEvent Event, std::intptr_t Info) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int ADistance) override;
+  void LayoutChanged() override;
+  void RecordChanged(TField* /*AField*/) override {}
+  void EditingChanged() override {}
+
+private:
+  TkcDBDataProvider* fProvider;
+  bool fLayoutChangePending = false;
+};
+
+class TkcDBDataProvider : public TkcCustomDataProvider {
+  VT_CLASS(TkcDBDataProvider, TkcCustomDataProvider)
+public:
+  explicit TkcDBDataProvider(TkcCustomDataController* AController);
+  ~TkcDBDataProvider() override;
+
+  bool IsCustomSourceSupported() override { return false; }
+  bool IsActive() override { return fDataLink->Active(); }
+  bool IsDataActive() override { return IsActive(); }
+  bool HasFieldList() override { return true; }
+  bool IsBOF() override { return !DataSet() || DataSet()->Bof(); }
+  bool IsEOF() override { return !DataSet() || DataSet()->Eof(); }
+  void First() override;
+  void Prior() override;
+  void Next() override;
+  void Last() override;
+  void MoveBy(int ADistance) override;
+  void Scroll(int ADistance) override { MoveBy(ADistance); }
+  void SavePosition() override;
+  void RestorePosition() override;
+  bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
+  TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
+  void ActiveChanged(bool AActive) override;
+
+  TkcDBDataLink* DataLink() const { return fDataLink.get(); }
+  TDataSet* DataSet() const { return fDataLink->DataSet(); }
+  void SetActiveChanging(bool Value) { fActiveChanging = Value; }
+
+private:
+  std::unique_ptr<TkcDBDataLink> fDataLink;
+  String fSavedBookmark;
+  int fPositionLock = 0;
+};
+
+class TkcDBDataController : public TkcCustomDataController {
+  VT_CLASS(TkcDBDataController, TkcCustomDataController)
+public:
+  explicit TkcDBDataController(TComponent* AOwner);
+  ~TkcDBDataController() override;
+
+  TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }
+  TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
+  bool NeedsStructureCheck() override { return true; }
+  bool IsSourceField(TkcCustomDataField* AField) override;
+  void RefreshField(TkcCustomDataField* AField) override;
+  void ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) override;
+  void GetKeyFields(std::vector<TkcCustomDataField*>& AList) override;
+  bool IsKeyBased() override { return fKeyField != nullptr && DataSet() != nullptr; }
+  void LoadData() override;
+  void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
+  Variant GetRecordId(int ARecordIndex) override;
+  void FieldRemoved(TkcCustomDataField* AField) override;
+
+  TDataSource* DataSource() const { return Provider()->DataLink()->DataSource(); }
+  void SetDataSource(TDataSource* Value);
+  TDataSet* DataSet() const { return Provider()->DataSet(); }
+  TkcDBDataProvider* Provider() const { return static_cast<TkcDBDataProvider*>(TkcCustomDataController::Provider()); }
+
+  // Items name dataset fields.
+  void SetItemFieldName(int AItemIndex, const String& ANames);
+  String GetItemFieldName(int AItemIndex);
+  TField* GetItemDBField(int AItemIndex);
+
+  // Key fields (";" list) identify records across reloads and for LocateByKey.
+  const String& KeyFieldNames() const { return fKeyFieldNames; }
+  void SetKeyFieldNames(const String& Value);
+  // The record whose key equals AKey (a value, or an array for several key fields), -1 when
+  // none; a binary search over the key index of the last load.
+  int FindRecordIndexByKey(const Variant& AKey);
+  // Focuses the record of the key; a key that no record has removes the focus.
+  bool LocateByKey(const Variant& AKey);
+
+private:
+  void RebuildKeyIndex();
+  String fKeyFieldNames;
+  TkcDBDataField* fKeyField = nullptr;
+  std::vector<std::pair<Variant, int>> fKeyIndex;  // (key, record) sorted by key, then record
+  bool fKeyIndexValid = false;
+};

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "data/kcDBData.h"
+#include "platform/db/DBClient.h"
+
+namespace {
+
+struct DBFixture {
+  DBFixture() {
+    ds.FieldDefs().Add("ID", ftInteger, 0, true);
+    ds.FieldDefs().Add("NAME", ftString, 20);
+    ds.FieldDefs().Add("AMOUNT", ftFloat);
+    ds.FieldDefs().Add("DAY", ftDate);
+    ds.FieldDefs().Add("FLAG", ftBoolean);
+    ds.CreateDataSet();
+    ds.AppendRecord({Variant(3), Variant("c"), Variant(1.5), Variant::FromDate(45366.0), Variant(true)});
+    ds.AppendRecord({Variant(1), Variant("a"), Null(), Variant::FromDate(45367.0), Variant(false)});
+    ds.AppendRecord({Variant(2), Variant("b"), Variant(-2.25), Null(), Null()});
+    source.SetDataSet(&ds);
+    const char* names[] = {"ID", "NAME", "AMOUNT", "DAY", "FLAG", "ID;NAME", "MISSING"};
+    for (int i = 0; i < 7; ++i) {
+      items.push_back(std::make_unique<TObject>());
+      dc.AddItem(items.back().get());
+      dc.SetItemFieldName(i, names[i]);
+    }
+    dc.SetKeyFieldNames("ID");
+  }
+  TClientDataSet ds{nullptr};
+  TDataSource source{nullptr};
+  TkcDBDataController dc{nullptr};
+  std::vector<std::unique_ptr<TObject>> items;
+};
+
+TEST(DBDataController, LoadsEveryRecordWithTypesValuesAndTexts) {
+  DBFixture f;
+  f.ds.First();
+  f.ds.Next();  // the cursor is on the second record
+  f.dc.SetDataSource(&f.source);
+  ASSERT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.ds.RecNo(), 2);  // the load gave the cursor back
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(0), TkcIntegerValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(1), TkcStringValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(2), TkcFloatValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(3), TkcDateTimeValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(4), TkcBooleanValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(5), TkcVariantValueType::Class());
+  EXPECT_EQ(f.dc.GetValue(0, 0).AsInteger(), 3);
+  EXPECT_EQ(f.dc.GetValue(1, 1).AsString(), "a");
+  EXPECT_TRUE(f.dc.GetValue(1, 2).IsNull());
+  EXPECT_DOUBLE_EQ(f.dc.GetValue(2, 2).AsDouble(), -2.25);
+  EXPECT_TRUE(f.dc.GetValue(2, 3).IsNull());
+  EXPECT_TRUE(f.dc.GetValue(0, 4).AsBoolean());
+  const Variant both = f.dc.GetValue(2, 5);
+  ASSERT_TRUE(both.IsArray());
+  EXPECT_EQ(both.GetItem(0).AsInteger(), 2);
+  EXPECT_EQ(both.GetItem(1).AsString(), "b");
+  EXPECT_EQ(f.dc.GetItemDBField(6), nullptr);  // an unknown name stays unbound
+  EXPECT_TRUE(f.dc.GetValue(0, 6).IsNull());
+  // Sorting and filtering work on the loaded records.
+  f.dc.SetItemSortOrder(0, soAscending);
+  EXPECT_EQ(f.dc.GetRowInfo(0).RecordIndex, 1);
+}
+
+TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  EXPECT_EQ(f.dc.GetRecordId(2).AsInteger(), 2);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), 1);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(9)), -1);
+  EXPECT_TRUE(f.dc.LocateByKey(Variant(2)));
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 2);
+  // An edit posted in the dataset reloads the records; the key index follows.
+  f.ds.First();
+  f.ds.Edit();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(30));
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("z"));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetValue(0, 1).AsString(), "z");
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(30)), 0);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(3)), -1);
+  EXPECT_FALSE(f.dc.LocateByKey(Variant(3)));  // a missing key removes the focus
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), -1);
+  f.ds.Append();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(4));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(4)), 3);
+  // Two key fields want two values.
+  f.dc.SetKeyFieldNames("ID;NAME");
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant::MakeArray({Variant(1), Variant("a")})), 1);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  // Closing the dataset empties the controller.
+  f.ds.Close();
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+}
+
+}  // namespace
