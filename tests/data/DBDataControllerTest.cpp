@@ -2,6 +2,9 @@
 
 #include "data/kcDBData.h"
 #include "platform/db/DBClient.h"
+#include "platform/ib/IBCustomDataSet.h"
+#include "platform/ib/IBDatabase.h"
+#include "tests/support/FbFixture.h"
 
 namespace {
 
@@ -92,6 +95,74 @@ TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
   // Closing the dataset empties the controller.
   f.ds.Close();
   EXPECT_EQ(f.dc.GetRecordCount(), 0);
+}
+
+}  // namespace
+
+// ---- Every type the query engine reads, from the embedded engine --------------------------------------
+
+namespace {
+
+TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
+  TIBDatabase db;
+  db.SetDatabaseName(FbFixtureDatabase("controller_types"));
+  db.Params().SetValues("user_name", "SYSDBA");
+  db.Params().SetValues("lc_ctype", "UTF8");
+  db.Open();
+  TIBTransaction t;
+  t.SetDefaultDatabase(&db);
+  t.StartTransaction();
+  TIBDataSet ds(nullptr);
+  ds.SetDatabase(&db);
+  ds.SetTransaction(&t);
+  ds.SetSelectSQL("SELECT * FROM CT ORDER BY ID");
+  ds.Open();
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  TkcDBDataController dc(nullptr);
+  const char* names[] = {"ID", "SI", "BI", "N92", "N184", "F", "D", "B", "V", "T", "DT", "TM", "TS"};
+  std::vector<std::unique_ptr<TObject>> items;
+  for (int i = 0; i < 13; ++i) {
+    items.push_back(std::make_unique<TObject>());
+    dc.AddItem(items.back().get());
+    dc.SetItemFieldName(i, names[i]);
+  }
+  dc.SetDataSource(&source);
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  struct Case {
+    int item;
+    TkcValueTypeClass type;
+    const char* value;  // the value as text
+  } cases[] = {
+      {0, TkcIntegerValueType::Class(), "1"},
+      {1, TkcSmallintValueType::Class(), "-7"},
+      {2, TkcLargeIntValueType::Class(), "9000000000"},
+      {3, TkcFMTBcdValueType::Class(), "12.34"},
+      {4, TkcFMTBcdValueType::Class(), "-5.6789"},
+      {5, TkcFloatValueType::Class(), "1.5"},
+      {6, TkcFloatValueType::Class(), "2.25"},
+      {7, TkcBooleanValueType::Class(), "True"},
+      {8, TkcStringValueType::Class(), "Grüße"},
+      {9, TkcVariantValueType::Class(), "a text blob"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(names[c.item]);
+    EXPECT_EQ(dc.GetItemValueTypeClass(c.item), c.type);
+    EXPECT_EQ(dc.GetValue(0, c.item).AsString(), c.value);
+    EXPECT_TRUE(dc.GetValue(1, c.item).IsNull() || c.item == 0);
+  }
+  EXPECT_EQ(dc.GetItemValueTypeClass(10), TkcDateTimeValueType::Class());
+  EXPECT_DOUBLE_EQ(dc.GetValue(0, 10).AsDouble(), 45366.0);
+  EXPECT_NEAR(dc.GetValue(0, 11).AsDouble(), (13 * 3600 + 45 * 60 + 30) / 86400.0, 1e-9);
+  EXPECT_NEAR(dc.GetValue(0, 12).AsDouble(), 45366.0 + (13 * 3600 + 45 * 60 + 30) / 86400.0, 1e-9);
+  EXPECT_TRUE(dc.GetValue(1, 12).IsNull());
+  // Display texts are those of the dataset's fields.
+  EXPECT_EQ(dc.GetDisplayText(0, 8), "Grüße");
+  EXPECT_EQ(dc.GetDisplayText(0, 0), ds.FieldByName("ID")->DisplayText());
+  dc.SetDataSource(nullptr);
+  ds.Close();
+  t.Commit();
+  db.Close();
 }
 
 }  // namespace
