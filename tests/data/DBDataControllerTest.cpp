@@ -99,6 +99,20 @@ TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
 
 }  // namespace
 
+TEST(DBDataController, ControlsEnabledDuringAnInsertEndWithoutALoop) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  // Re-enabling controls makes the next change a layout change; during an insert that is a
+  // plain data change, handled once.
+  f.ds.DisableControls();
+  f.ds.Insert();
+  f.ds.EnableControls();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(8));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_GE(f.dc.FindRecordIndexByKey(Variant(8)), 0);
+}
+
 // ---- Every type the query engine reads, from the embedded engine --------------------------------------
 
 namespace {
