@@ -24,6 +24,193 @@ TkcValueTypeClass GetValueTypeClassByField(TField* AField) {
   }
 }
 
+// ---- Field utilities --------------------------------------------------------------------------------
+
+std::vector<String> SplitFieldNames(const String& ANames) {
+  std::vector<String> names;
+  std::size_t start = 0;
+  while (start <= ANames.size()) {
+    std::size_t end = ANames.find(';', start);
+    if (end == String::npos) end = ANames.size();
+    String name = Trim(ANames.substr(start, end - start));
+    if (!name.empty()) names.push_back(name);
+    start = end + 1;
+  }
+  return names;
+}
+
+bool IsMultipleFieldNames(const String& ANames) { return SplitFieldNames(ANames).size() > 1; }
+int GetFieldNamesCount(const String& ANames) { return static_cast<int>(SplitFieldNames(ANames).size()); }
+
+void GetFieldNames(const String& ANames, TStrings* AList) {
+  AList->Clear();
+  for (const String& n : SplitFieldNames(ANames)) AList->Add(n);
+}
+
+Variant ReadFieldValue(TField* AField) {
+  if (AField->FieldKind() == fkAggregate) return AField->Value();
+  if (AField->IsNull()) return Null();
+  if (AField->DataType() == ftWideString) return Variant(AField->Value().AsWideString());
+  return AField->Value();
+}
+
+void WriteFieldValue(TField* AField, const Variant& AValue) {
+  if (dynamic_cast<TDateTimeField*>(AField) && AValue.VarType() == varDouble)
+    AField->SetAsDateTime(AValue.AsDouble());
+  else
+    AField->SetValue(AValue);
+}
+
+Variant ReadFieldsValue(const std::vector<TField*>& AFields) {
+  if (AFields.empty()) return Null();
+  if (AFields.size() == 1) return ReadFieldValue(AFields.front());
+  Variant values = Variant::MakeArray(static_cast<int>(AFields.size()));
+  for (std::size_t i = 0; i < AFields.size(); ++i) values.SetItem(static_cast<int>(i), ReadFieldValue(AFields[i]));
+  return values;
+}
+
+void WriteFieldsValue(const std::vector<TField*>& AFields, const Variant& AValue) {
+  if (AFields.size() == 1) {
+    AFields.front()->SetValue(AValue);
+    return;
+  }
+  for (std::size_t i = 0; i < AFields.size(); ++i)
+    AFields[i]->SetValue(AValue.IsArray() && static_cast<int>(i) < AValue.ArrayCount() ? AValue.GetItem(static_cast<int>(i)) : Null());
+}
+
+bool CanModifyLookupField(TField* AField) {
+  TDataSet* ds = AField->DataSet();
+  if (!ds) return false;
+  const std::vector<String> names = SplitFieldNames(AField->KeyFields);
+  if (names.empty()) return false;
+  for (const String& n : names) {
+    TField* key = ds->FindField(n);
+    if (!key || !key->CanModify()) return false;
+  }
+  return true;
+}
+
+namespace {
+bool IsBinaryLikeType(TFieldType t) {
+  return t == ftBytes || t == ftVarBytes || (t >= ftBlob && t <= ftCursor) || (t >= ftADT && t <= ftDataSet);
+}
+}  // namespace
+
+bool CanModifyField(TField* AField, bool AByValue) {
+  if (!AField->CanModify()) return false;
+  if (AByValue) return true;
+  return !IsBinaryLikeType(AField->DataType()) || static_cast<bool>(AField->OnSetText);
+}
+
+bool NeedsFieldDisplayText(TField* AField, bool ADefault) {
+  if (AField->OnGetText || !AField->EditMask().empty()) return true;
+  if (IsBinaryLikeType(AField->DataType()) || AField->DataType() == ftBoolean) return ADefault;
+  if (auto* agg = dynamic_cast<TAggregateField*>(AField)) return !agg->DisplayFormat.empty() || agg->Currency;
+  if (auto* n = dynamic_cast<TNumericField*>(AField)) {
+    if (!n->DisplayFormat().empty() || !n->EditFormat().empty()) return true;
+    if (auto* f = dynamic_cast<TFloatField*>(AField)) return f->Currency();
+    if (auto* b = dynamic_cast<TBCDField*>(AField)) return b->Currency();
+    if (auto* b = dynamic_cast<TFMTBCDField*>(AField)) return b->Currency();
+    return false;
+  }
+  if (auto* d = dynamic_cast<TDateTimeField*>(AField)) return !d->DisplayFormat().empty();
+  if (auto* t = dynamic_cast<TSQLTimeStampField*>(AField)) return !t->DisplayFormat().empty();
+  return false;
+}
+
+bool IsCurrencyField(TField* AField) {
+  auto* n = dynamic_cast<TNumericField*>(AField);
+  if (!n || !n->DisplayFormat().empty() || AField->OnGetText) return false;
+  if (auto* f = dynamic_cast<TFloatField*>(AField)) return f->Currency();
+  if (auto* b = dynamic_cast<TBCDField*>(AField)) return b->Currency();
+  if (auto* b = dynamic_cast<TFMTBCDField*>(AField)) return b->Currency();
+  return false;
+}
+
+String GetFilterFieldName(TField* AField, bool AIgnoreOrigin) {
+  if (!AField) return String();
+  String name = AIgnoreOrigin ? String() : AField->Origin();
+  if (!name.empty()) return name;
+  name = AField->FieldName();
+  if (IsValidIdent(name)) return name;
+  String quoted = "[";
+  for (char ch : name) {
+    quoted += ch;
+    if (ch == ']') quoted += ']';
+  }
+  return quoted + "]";
+}
+
+bool SameFieldName(const String& AName1, const String& AName2) { return AnsiUpperCase(AName1) == AnsiUpperCase(AName2); }
+
+// ---- Adapters -----------------------------------------------------------------------------------------
+
+bool TkcDBAdapterList::FindAdapter(TClass ADataSetClass, int& AIndex) {
+  AIndex = -1;
+  for (int i = Count() - 1; i >= 0; --i) {
+    TClass registered = Items(i)->DataSetClass();
+    if (ADataSetClass->InheritsFrom(registered)) {
+      AIndex = i;
+      return true;
+    }
+    if (registered->InheritsFrom(ADataSetClass)) AIndex = i;
+  }
+  return false;
+}
+
+void TkcDBAdapterList::RegisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass) {
+  int index = -1;
+  const bool ancestor = FindAdapter(ADataSetClass, index);
+  TkcDBAdapterItem* item = AAdapterClass.Create(ADataSetClass);
+  if (ancestor)
+    fItems.insert(fItems.begin() + index + 1, item);
+  else if (index >= 0)
+    fItems.insert(fItems.begin() + index, item);
+  else
+    fItems.push_back(item);
+}
+
+void TkcDBAdapterList::UnregisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass) {
+  for (int i = Count() - 1; i >= 0; --i)
+    if (Items(i)->DataSetClass() == ADataSetClass && Items(i)->ClassType() == AAdapterClass.ClassInfo()) {
+      delete Items(i);
+      fItems.erase(fItems.begin() + i);
+    }
+}
+
+void TkcDBAdapterList::Clear() {
+  while (!fItems.empty()) {
+    delete fItems.back();
+    fItems.pop_back();
+  }
+}
+
+void TkcDBFilterOperatorAdapter::PrepareOperatorClass(TkcFilterCriteriaItem* /*AItem*/, TDataSet* ADataSet,
+                                                      TkcFilterOperatorClass& AClass) {
+  if (!ADataSet || !AClass) return;
+  if (AnsiUpperCase(ADataSet->ClassName()).find("QUERY") == String::npos) return;
+  if (AClass.InheritsFrom(TkcFilterNotNullOperator::StaticClass()))
+    AClass = TkcFilterSQLNotNullOperator::StaticClass();
+  else if (AClass.InheritsFrom(TkcFilterNullOperator::StaticClass()))
+    AClass = TkcFilterSQLNullOperator::StaticClass();
+}
+
+TkcDBAdapterList* FilterOperatorAdapters() {
+  static TkcDBAdapterList* list = [] {
+    auto* l = new TkcDBAdapterList();
+    l->RegisterAdapter(TDataSet::StaticClass(), TkcDBFilterOperatorAdapter::StaticClass());
+    return l;
+  }();
+  return list;
+}
+
+TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet) {
+  if (!ADataSet) return nullptr;
+  int index = -1;
+  if (!FilterOperatorAdapters()->FindAdapter(ADataSet->ClassType(), index)) return nullptr;
+  return dynamic_cast<TkcDBFilterOperatorAdapter*>(FilterOperatorAdapters()->Items(index));
+}
+
 // ---- Fields and the reader --------------------------------------------------------------------------
 
 void TkcDBDataField::ComponentRemoved(TComponent* AComponent) {
@@ -48,13 +235,7 @@ bool TkcDBDataField::HasInternalValues() {
   return fDBFields.empty();
 }
 
-Variant TkcDBDataField::ReadValue() const {
-  if (fDBFields.empty()) return Null();
-  if (fDBFields.size() == 1) return fDBFields.front()->AsVariant();
-  Variant values = Variant::MakeArray(static_cast<int>(fDBFields.size()));
-  for (std::size_t i = 0; i < fDBFields.size(); ++i) values.SetItem(static_cast<int>(i), fDBFields[i]->AsVariant());
-  return values;
-}
+Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
 
 Variant TkcValueDefDBReader::GetValue(TkcValueDef* AValueDef) {
   if (auto* f = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef)); f && !f->DBFields().empty()) return f->ReadValue();
@@ -187,21 +368,14 @@ void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
   std::vector<TField*> bound;
   if (TDataSet* ds = DataSet(); ds && !f->FieldName().empty()) {
     // A name the dataset does not know leaves the field unbound.
-    String rest = f->FieldName();
-    std::size_t start = 0;
-    bool all = true;
-    while (start <= rest.size()) {
-      std::size_t end = rest.find(';', start);
-      if (end == String::npos) end = rest.size();
-      String name = Trim(rest.substr(start, end - start));
-      if (!name.empty()) {
-        TField* field = ds->FindField(name);
-        if (!field) all = false;
-        bound.push_back(field);
+    for (const String& name : SplitFieldNames(f->FieldName())) {
+      TField* field = ds->FindField(name);
+      if (!field) {
+        bound.clear();
+        break;
       }
-      start = end + 1;
+      bound.push_back(field);
     }
-    if (!all) bound.clear();
   }
   f->SetDBFields(bound);
   for (TField* field : bound) field->FreeNotification(Notifier());
@@ -209,10 +383,8 @@ void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
   if (bound.empty() && f->ColumnTypeClass() && f->FieldName().empty()) type = f->ColumnTypeClass();  // an unbound item keeps its type
   // A field with a display format or its own text keeps the display text the dataset shows.
   bool keepsText = false;
-  if (TField* field = f->DBField()) {
-    auto* numeric = dynamic_cast<TNumericField*>(field);
-    keepsText = (numeric && !numeric->DisplayFormat().empty()) || static_cast<bool>(field->OnGetText);
-  }
+  if (TField* field = f->DBField())
+    keepsText = NeedsFieldDisplayText(field, !f->Internal() && GetItemValueSource(GetItemIndexOfField(f)) == evsText);
   if (f->ColumnTypeClass() != type || f->KeepsText() != keepsText) {
     f->BeginColumnRebuild();
     f->SetKeepsText(keepsText);

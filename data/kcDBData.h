@@ -17,6 +17,87 @@ class TkcDBDataProvider;
 // The value type that holds a dataset field's values (the text type when there is no field).
 TkcValueTypeClass GetValueTypeClassByField(TField* AField);
 
+// ---- Field utilities ---------------------------------------------------------------------------
+
+// ";"-separated field name lists, blanks around names ignored.
+bool IsMultipleFieldNames(const String& ANames);
+int GetFieldNamesCount(const String& ANames);
+void GetFieldNames(const String& ANames, TStrings* AList);
+std::vector<String> SplitFieldNames(const String& ANames);
+// Null for a null field; a wide string field's value as a wide string.
+Variant ReadFieldValue(TField* AField);
+// A date-time field given a double goes through AsDateTime.
+void WriteFieldValue(TField* AField, const Variant& AValue);
+// Null for no field, the value for one, an array for several.
+Variant ReadFieldsValue(const std::vector<TField*>& AFields);
+void WriteFieldsValue(const std::vector<TField*>& AFields, const Variant& AValue);
+bool CanModifyLookupField(TField* AField);
+bool CanModifyField(TField* AField, bool AByValue);
+// Whether display texts are kept next to the values (the field shows its own text).
+bool NeedsFieldDisplayText(TField* AField, bool ADefault);
+// A currency amount shown without a format of its own.
+bool IsCurrencyField(TField* AField);
+// The name a filter expression uses: the origin (unless ignored) or the field name, in
+// brackets when it is no identifier (a "]" inside doubled, so a name cannot end the brackets).
+String GetFilterFieldName(TField* AField, bool AIgnoreOrigin);
+bool SameFieldName(const String& AName1, const String& AName2);
+
+// ---- Adapters by dataset class -------------------------------------------------------------------
+
+class TkcDBAdapterItem : public TObject {
+  VT_CLASS(TkcDBAdapterItem, TObject)
+public:
+  using TConstructorArgs = std::tuple<TClass>;
+  explicit TkcDBAdapterItem(TClass ADataSetClass) : fDataSetClass(ADataSetClass) {}
+  TClass DataSetClass() const { return fDataSetClass; }
+
+private:
+  TClass fDataSetClass;
+};
+using TkcDBAdapterItemClass = TClassOf<TkcDBAdapterItem, TClass>;
+
+class TkcDBAdapterList : public TObject {
+  VT_CLASS(TkcDBAdapterList, TObject)
+public:
+  ~TkcDBAdapterList() override { Clear(); }
+  // The adapter for the class or its nearest registered ancestor (searched from the end).
+  virtual bool FindAdapter(TClass ADataSetClass, int& AIndex);
+  virtual void RegisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass);
+  virtual void UnregisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass);
+  TkcDBAdapterItem* Items(int AIndex) const { return fItems.at(static_cast<std::size_t>(AIndex)); }
+  int Count() const { return static_cast<int>(fItems.size()); }
+  void Clear();
+
+private:
+  std::vector<TkcDBAdapterItem*> fItems;
+};
+
+// Query datasets write null tests as "IS" / "IS NOT".
+class TkcFilterSQLNullOperator : public TkcFilterNullOperator {
+  VT_CLASS(TkcFilterSQLNullOperator, TkcFilterNullOperator)
+public:
+  using TkcFilterNullOperator::TkcFilterNullOperator;
+  String GetExpressionWord() override { return "IS"; }
+};
+
+class TkcFilterSQLNotNullOperator : public TkcFilterNotNullOperator {
+  VT_CLASS(TkcFilterSQLNotNullOperator, TkcFilterNotNullOperator)
+public:
+  using TkcFilterNotNullOperator::TkcFilterNotNullOperator;
+  String GetExpressionWord() override { return "IS NOT"; }
+};
+
+class TkcDBFilterOperatorAdapter : public TkcDBAdapterItem {
+  VT_CLASS(TkcDBFilterOperatorAdapter, TkcDBAdapterItem)
+public:
+  using TkcDBAdapterItem::TkcDBAdapterItem;
+  virtual void PrepareOperatorClass(TkcFilterCriteriaItem* AItem, TDataSet* ADataSet, TkcFilterOperatorClass& AClass);
+};
+
+// Created on first use, with TkcDBFilterOperatorAdapter registered for TDataSet.
+TkcDBAdapterList* FilterOperatorAdapters();
+TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet);
+
 class TkcDBDataField : public TkcCustomDataField {
   VT_CLASS(TkcDBDataField, TkcCustomDataField)
 public:

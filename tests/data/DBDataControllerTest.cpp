@@ -113,6 +113,59 @@ TEST(DBDataController, ControlsEnabledDuringAnInsertEndWithoutALoop) {
   EXPECT_GE(f.dc.FindRecordIndexByKey(Variant(8)), 0);
 }
 
+// A dataset class whose name says query.
+class TTestQuery : public TClientDataSet {
+  VT_CLASS(TTestQuery, TClientDataSet)
+public:
+  using TClientDataSet::TClientDataSet;
+};
+
+TEST(DBFieldUtilities, NamesValuesTextsAndAdapters) {
+  EXPECT_EQ(GetFieldNamesCount("A ; B;C"), 3);
+  EXPECT_EQ(GetFieldNamesCount(""), 0);
+  EXPECT_FALSE(IsMultipleFieldNames("A"));
+  DBFixture f;
+  f.ds.Last();  // the record with Null day and flag
+  std::vector<TField*> two{f.ds.FieldByName("DAY"), f.ds.FieldByName("FLAG")};
+  const Variant v = ReadFieldsValue(two);
+  ASSERT_TRUE(v.IsArray());
+  EXPECT_TRUE(v.GetItem(0).IsNull() && v.GetItem(1).IsNull());
+  // Filter names: identifiers stay, others are bracketed with "]" doubled.
+  struct Case {
+    const char* name;
+    const char* expected;
+  } names[] = {{"NAME", "NAME"}, {"MY NAME", "[MY NAME]"}, {"A]B", "[A]]B]"}};
+  for (const auto& c : names) {
+    TClientDataSet ds(nullptr);
+    ds.FieldDefs().Add(c.name, ftInteger);
+    ds.CreateDataSet();
+    EXPECT_EQ(GetFilterFieldName(ds.Fields()[0], false), c.expected);
+  }
+  // Display texts are kept for a numeric field with a format, not for a plain one.
+  auto* amount = dynamic_cast<TNumericField*>(f.ds.FieldByName("AMOUNT"));
+  EXPECT_FALSE(NeedsFieldDisplayText(amount, false));
+  amount->SetDisplayFormat("0.000");
+  EXPECT_TRUE(NeedsFieldDisplayText(amount, false));
+  EXPECT_TRUE(NeedsFieldDisplayText(f.ds.FieldByName("FLAG"), true));  // Boolean: the default
+  // Query datasets write null tests with IS / IS NOT; other datasets keep the default words.
+  TTestQuery query(nullptr);
+  TkcFilterOperatorClass op = TkcFilterNotNullOperator::StaticClass();
+  GetFilterOperatorAdapter(&query)->PrepareOperatorClass(nullptr, &query, op);
+  EXPECT_EQ(op, TkcFilterOperatorClass(TkcFilterSQLNotNullOperator::StaticClass()));
+  op = TkcFilterNullOperator::StaticClass();
+  GetFilterOperatorAdapter(&f.ds)->PrepareOperatorClass(nullptr, &f.ds, op);
+  EXPECT_EQ(op, TkcFilterOperatorClass(TkcFilterNullOperator::StaticClass()));
+  // A more specific registration is found first for its class only.
+  TkcDBAdapterList list;
+  list.RegisterAdapter(TDataSet::StaticClass(), TkcDBAdapterItem::StaticClass());
+  list.RegisterAdapter(TClientDataSet::StaticClass(), TkcDBFilterOperatorAdapter::StaticClass());
+  int index = -1;
+  ASSERT_TRUE(list.FindAdapter(TClientDataSet::StaticClass(), index));
+  EXPECT_EQ(list.Items(index)->DataSetClass(), TClientDataSet::StaticClass());
+  ASSERT_TRUE(list.FindAdapter(TDataSet::StaticClass(), index));
+  EXPECT_EQ(list.Items(index)->DataSetClass(), TDataSet::StaticClass());
+}
+
 // ---- Every type the query engine reads, from the embedded engine --------------------------------------
 
 namespace {
