@@ -848,6 +848,8 @@ public:
   TkcDataFilterGetValueListEvent OnGetValueList;
 
 protected:
+  // Clears Active without a change notice (a change that failed half-way).
+  void DeactivateQuietly() { fActive = false; }
   // The conditions in a form: the binary property "Criteria", stored only with data.
   void DefineProperties(TFiler* Filer) override;
 

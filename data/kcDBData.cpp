@@ -498,3 +498,160 @@ bool TkcDBDataController::LocateByKey(const Variant& AKey) {
   const int record = FindRecordIndexByKey(AKey);
   return FocusRecord(record) && record >= 0;
 }
+
+// ---- Filtering through the dataset -----------------------------------------------------------------------
+
+TkcFilterOperatorClass TkcDBDataFilterCriteriaItem::GetFilterOperatorClass() {
+  TkcFilterOperatorClass c = TkcDataFilterCriteriaItem::GetFilterOperatorClass();
+  auto* criteria = static_cast<TkcDataFilterCriteria*>(GetCriteria());
+  auto* controller = dynamic_cast<TkcDBDataController*>(criteria ? criteria->DataController() : nullptr);
+  TDataSet* ds = controller ? controller->DataSet() : nullptr;
+  if (TkcDBFilterOperatorAdapter* adapter = GetFilterOperatorAdapter(ds)) adapter->PrepareOperatorClass(this, ds, c);
+  return c;
+}
+
+TDataSet* TkcDBDataFilterCriteria::DataSet() const {
+  auto* controller = dynamic_cast<TkcDBDataController*>(DataController());
+  return controller ? controller->DataSet() : nullptr;
+}
+
+void TkcDBDataFilterCriteria::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDBDataFilterCriteria*>(Source)) {
+    kcBracket([this] { BeginUpdate(); }, [&] {
+      TkcDataFilterCriteria::Assign(Source);
+      SetAutoDataSetFilter(s->AutoDataSetFilter());
+      SetIgnoreOrigin(s->IgnoreOrigin());
+    }, [this] { EndUpdate(); });
+    return;
+  }
+  TkcDataFilterCriteria::Assign(Source);
+}
+
+void TkcDBDataFilterCriteria::AssignEvents(TPersistent* Source) {
+  TkcDataFilterCriteria::AssignEvents(Source);
+  if (auto* s = dynamic_cast<TkcDBDataFilterCriteria*>(Source)) {
+    OnBeforeChange = s->OnBeforeChange;
+    OnFormatFilterTextValue = s->OnFormatFilterTextValue;
+  }
+}
+
+void TkcDBDataFilterCriteria::RestoreDefaults() {
+  kcBracket([this] { BeginUpdate(); }, [this] {
+    TkcDataFilterCriteria::RestoreDefaults();
+    SetAutoDataSetFilter(false);
+    SetIgnoreOrigin(true);
+  }, [this] { EndUpdate(); });
+}
+
+void TkcDBDataFilterCriteria::DoFormatFilterTextValue(TkcFilterCriteriaItem*, const Variant& AValue, String& AText) {
+  if (OnFormatFilterTextValue) OnFormatFilterTextValue(this, AValue, AText);
+}
+
+void TkcDBDataFilterCriteria::SetAutoDataSetFilter(bool Value) {
+  if (fAutoDataSetFilter == Value) return;
+  fAutoDataSetFilter = Value;
+  Changed();
+}
+
+void TkcDBDataFilterCriteria::SetIgnoreOrigin(bool Value) {
+  if (fIgnoreOrigin == Value) return;
+  fIgnoreOrigin = Value;
+  Changed();
+}
+
+bool TkcDBDataFilterCriteria::IsFiltering() {
+  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !fAutoDataSetFilter;
+}
+
+void TkcDBDataFilterCriteria::DoChanged() {
+  TkcCustomDataController* c = DataController();
+  if (c->FilterList()->Contains(this)) return;
+  if (!Destroying() && !c->IsDestroying()) {
+    TDataSet* ds = DataSet();
+    if (ds && (ds->State() == dsEdit || ds->State() == dsInsert || ds->State() == dsSetKey)) {
+      try {
+        c->FinishEditing();
+      } catch (...) {
+        DeactivateQuietly();
+        throw;
+      }
+    }
+    if (OnBeforeChange && !c->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
+    if (fAutoDataSetFilter && ds) {
+      const String text = GetFilterText();
+      const TFilterOptions options = Options().Contains(fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions{};
+      const bool filtered = Active() && !text.empty();
+      if (ds->Filter() != text || ds->FilterOptions() != options || ds->Filtered() != filtered) {
+        kcBracket([ds] { ds->DisableControls(); }, [&] {
+          ds->SetFilter(text);
+          ds->SetFilterOptions(options);
+          ds->SetFiltered(filtered);
+        }, [ds] { ds->EnableControls(); });
+      }
+    }
+  }
+  TkcDataFilterCriteria::DoChanged();
+}
+
+String TkcDBDataController::GetFilterItemFieldName(TObject* AItem) {
+  auto* f = dynamic_cast<TkcDBDataField*>(GetFieldByItem(AItem));
+  if (!f || !f->DBField()) return String();
+  const bool ignoreOrigin = Filter()->IgnoreOrigin();
+  String names;
+  for (TField* field : f->DBFields()) {
+    if (!names.empty()) names += ";";
+    names += GetFilterFieldName(field, ignoreOrigin);
+  }
+  return names;
+}
+
+void TkcDBDataController::FinishEditing() {
+  TDataSet* ds = DataSet();
+  if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) ds->Post();
+}
+
+void TkcDBDataController::SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField) {
+  if (ANames.empty()) {
+    TkcDBDataField* f = AField;
+    AField = nullptr;
+    delete f;
+    AddChanges(dccData);
+    return;
+  }
+  if (!AField) AField = static_cast<TkcDBDataField*>(CreateHiddenField());
+  AField->SetFieldName(ANames);
+  StructureChanged(true);
+}
+
+// ---- Summary items of dataset fields ---------------------------------------------------------------------
+
+TkcDBDataSummaryItem::~TkcDBDataSummaryItem() {
+  TkcDBDataField* f = fField;
+  fField = nullptr;
+  delete f;
+}
+
+void TkcDBDataSummaryItem::SetFieldName(const String& Value) {
+  if (fFieldName == Value) return;
+  fFieldName = Value;
+  auto* c = dynamic_cast<TkcDBDataController*>(GetDataController());
+  if (c) c->SetFieldNamesOf(Value, fField);
+  Changed(true);
+}
+
+void TkcDBDataSummaryItem::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDBDataSummaryItem*>(Source)) {
+    kcBracket([this] { if (Collection()) Collection()->BeginUpdate(); }, [&] {
+      TkcDataSummaryItem::Assign(Source);
+      SetFieldName(s->FieldName());
+    }, [this] { if (Collection()) Collection()->EndUpdate(); });
+    return;
+  }
+  TkcDataSummaryItem::Assign(Source);
+}
+
+bool TkcDBDataSummaryItem::IsCurrency(TVarType AVarType) {
+  auto* f = dynamic_cast<TkcDBDataField*>(GetField());
+  if (f && f->DBField()) return IsCurrencyField(f->DBField());
+  return TkcDataSummaryItem::IsCurrency(AVarType);
+}

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/kcCustomData.h"
+#include "data/kcDataSummary.h"
 #include "platform/db/DB.h"
 
 class TkcDBDataController;
@@ -184,6 +185,69 @@ private:
   int fPositionLock = 0;
 };
 
+// ---- Filtering through the dataset, summary items of dataset fields ----------------------------------
+
+class TkcDBDataFilterCriteriaItem : public TkcDataFilterCriteriaItem {
+  VT_CLASS(TkcDBDataFilterCriteriaItem, TkcDataFilterCriteriaItem)
+public:
+  using TkcDataFilterCriteriaItem::TkcDataFilterCriteriaItem;
+  // Query datasets get the SQL null operators.
+  TkcFilterOperatorClass GetFilterOperatorClass() override;
+};
+
+class TkcDBDataFilterCriteria;
+using TkcDBDataFilterBeforeChangeEvent =
+    TEvent<void(TkcDBDataFilterCriteria* Sender, TDataSet* ADataSet, const String& AFilterText)>;
+using TkcDBDataFilterFormatFilterTextValueEvent =
+    TEvent<void(TkcDBDataFilterCriteria* Sender, const Variant& AValue, String& ADisplayValue)>;
+
+// A filter that can also be written into the dataset's own Filter (AutoDataSetFilter) or handed
+// to the application (OnBeforeChange); then the controller filters nothing in memory.
+class TkcDBDataFilterCriteria : public TkcDataFilterCriteria {
+  VT_CLASS(TkcDBDataFilterCriteria, TkcDataFilterCriteria)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomDataController*>;
+  explicit TkcDBDataFilterCriteria(TkcCustomDataController* AController) : TkcDataFilterCriteria(AController) {}
+  void Assign(TPersistent* Source) override;
+  void AssignEvents(TPersistent* Source) override;
+  void RestoreDefaults() override;
+  void DoFormatFilterTextValue(TkcFilterCriteriaItem* AItem, const Variant& AValue, String& AText) override;
+  TkcFilterCriteriaItemClass GetItemClass() override { return TkcDBDataFilterCriteriaItem::StaticClass(); }
+  bool IsFiltering() override;
+  void DoChanged() override;
+
+  bool AutoDataSetFilter() const { return fAutoDataSetFilter; }
+  void SetAutoDataSetFilter(bool Value);
+  bool IgnoreOrigin() const { return fIgnoreOrigin; }
+  void SetIgnoreOrigin(bool Value);
+
+  TkcDBDataFilterBeforeChangeEvent OnBeforeChange;
+  TkcDBDataFilterFormatFilterTextValueEvent OnFormatFilterTextValue;
+
+private:
+  TDataSet* DataSet() const;
+  bool fAutoDataSetFilter = false;
+  bool fIgnoreOrigin = true;
+};
+
+// A summary item that may total a dataset field no item shows (FieldName).
+class TkcDBDataSummaryItem : public TkcDataSummaryItem {
+  VT_CLASS(TkcDBDataSummaryItem, TkcDataSummaryItem)
+public:
+  using TkcDataSummaryItem::TkcDataSummaryItem;
+  ~TkcDBDataSummaryItem() override;
+  void Assign(TPersistent* Source) override;
+  TkcCustomDataField* GetField() override { return fField ? fField : TkcDataSummaryItem::GetField(); }
+  bool CanCalculate() override { return fField != nullptr || TkcDataSummaryItem::CanCalculate(); }
+  bool IsCurrency(TVarType AVarType) override;
+  const String& FieldName() const { return fFieldName; }
+  void SetFieldName(const String& Value);
+
+private:
+  String fFieldName;
+  TkcDBDataField* fField = nullptr;
+};
+
 class TkcDBDataController : public TkcCustomDataController {
   VT_CLASS(TkcDBDataController, TkcCustomDataController)
 public:
@@ -202,6 +266,14 @@ public:
   void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
   Variant GetRecordId(int ARecordIndex) override;
   void FieldRemoved(TkcCustomDataField* AField) override;
+  TkcDataFilterCriteriaClass GetFilterCriteriaClass() override { return TkcDBDataFilterCriteria::StaticClass(); }
+  TCollectionItemClass GetSummaryItemClass() override { return TkcDBDataSummaryItem::StaticClass(); }
+  String GetFilterItemFieldName(TObject* AItem) override;
+  // Posts an edit or insert of the dataset.
+  void FinishEditing() override;
+  TkcDBDataFilterCriteria* Filter() const { return static_cast<TkcDBDataFilterCriteria*>(TkcCustomDataController::Filter()); }
+  // A hidden field for a ";" list of dataset field names (created, renamed or freed).
+  void SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField);
 
   TDataSource* DataSource() const { return Provider()->DataLink()->DataSource(); }
   void SetDataSource(TDataSource* Value);

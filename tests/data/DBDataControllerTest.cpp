@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "data/kcDBData.h"
 #include "platform/db/DBClient.h"
 #include "platform/ib/IBCustomDataSet.h"
@@ -164,6 +166,69 @@ TEST(DBFieldUtilities, NamesValuesTextsAndAdapters) {
   EXPECT_EQ(list.Items(index)->DataSetClass(), TClientDataSet::StaticClass());
   ASSERT_TRUE(list.FindAdapter(TDataSet::StaticClass(), index));
   EXPECT_EQ(list.Items(index)->DataSetClass(), TDataSet::StaticClass());
+}
+
+TEST(DBDataFilter, AutoDataSetFilterWritesTheExpressionIntoTheDataSet) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  TkcDBDataFilterCriteria* filter = f.dc.Filter();
+  filter->SetAutoDataSetFilter(true);
+  filter->SetTranslateBetween(true);  // the dataset's filter language has no BETWEEN
+  struct Case {
+    const char* name;
+    std::function<void()> build;
+    int rows;  // the dataset's rows once filtered
+  } cases[] = {
+      {"equal", [&] { filter->AddItem(nullptr, f.items[1].get(), foEqual, Variant("b"), "b"); }, 1},
+      {"greater", [&] { filter->AddItem(nullptr, f.items[0].get(), foGreater, Variant(1), "1"); }, 2},
+      {"between", [&] { filter->AddItem(nullptr, f.items[0].get(), foBetween, CreateVariantPair(Variant(2), Variant(3)), "2;3"); }, 2},
+      {"null", [&] { filter->AddItem(nullptr, f.items[2].get(), foEqual, Null(), ""); }, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    filter->BeginUpdate();
+    filter->Clear();
+    c.build();
+    filter->SetActive(true);
+    filter->EndUpdate();
+    EXPECT_EQ(f.ds.Filter(), filter->GetFilterText());
+    EXPECT_FALSE(f.ds.Filter().empty());
+    EXPECT_TRUE(f.ds.Filtered());
+    EXPECT_EQ(f.ds.RecordCount(), c.rows);
+    EXPECT_EQ(f.dc.GetRecordCount(), c.rows);  // the dataset filters; the controller loads what passes
+    EXPECT_EQ(f.dc.GetFilteredRecordCount(), c.rows);
+  }
+  // Deactivating keeps the text and clears Filtered; case-insensitive sets the option.
+  filter->SetActive(false);
+  EXPECT_FALSE(f.ds.Filtered());
+  EXPECT_FALSE(f.ds.Filter().empty());
+  filter->SetOptions({fcoCaseInsensitive});
+  EXPECT_TRUE(f.ds.FilterOptions().Contains(foCaseInsensitive));
+  filter->SetOptions({});
+  EXPECT_TRUE(f.ds.FilterOptions().Empty());
+  // With OnBeforeChange the application filters: the handler sees every text.
+  filter->SetAutoDataSetFilter(false);
+  std::vector<std::string> texts;
+  filter->OnBeforeChange = [&](TkcDBDataFilterCriteria*, TDataSet* ds, const String& text) {
+    EXPECT_EQ(ds, &f.ds);
+    texts.push_back(text);
+  };
+  filter->Clear();
+  filter->AddItem(nullptr, f.items[0].get(), foLess, Variant(3), "3");
+  filter->SetActive(true);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "(ID < 3)");
+  EXPECT_EQ(f.dc.GetFilteredRecordCount(), 3);  // nothing filtered in memory
+}
+
+TEST(DBDataFilter, SummaryOfADataSetFieldNoItemShows) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  auto* item = static_cast<TkcDBDataSummaryItem*>(f.dc.Summary()->FooterSummaryItems()->Add());
+  item->SetKind(skSum);
+  item->SetFieldName("AMOUNT");
+  EXPECT_DOUBLE_EQ(f.dc.Summary()->FooterValue(0).AsDouble(), -0.75);
+  EXPECT_EQ(f.dc.Summary()->GetFooterSummaryText(0), "-0.75");
 }
 
 // ---- Every type the query engine reads, from the embedded engine --------------------------------------
