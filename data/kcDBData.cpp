@@ -655,3 +655,126 @@ bool TkcDBDataSummaryItem::IsCurrency(TVarType AVarType) {
   if (f && f->DBField()) return IsCurrencyField(f->DBField());
   return TkcDataSummaryItem::IsCurrency(AVarType);
 }
+
+// ---- Editing through the dataset --------------------------------------------------------------------------
+
+bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) return false;
+  // With key fields the record is found by its key; otherwise by its place in the dataset.
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (!keys.empty()) return ds->Locate(KeyFieldNames(), GetRecordId(ARecordIndex));
+  if (ds->RecNo() != ARecordIndex + 1) ds->SetRecNo(ARecordIndex + 1);
+  return ds->RecNo() == ARecordIndex + 1;
+}
+
+int TkcDBDataProvider::GetActiveRecordIndex() { return fDataController->GetFocusedRecordIndex(); }
+
+bool TkcDBDataProvider::IsEditing() {
+  TDataSet* ds = DataSet();
+  return ds && (ds->State() == dsEdit || ds->State() == dsInsert);
+}
+
+bool TkcDBDataProvider::IsInserting() { return DataSet() && DataSet()->State() == dsInsert; }
+
+void TkcDBDataProvider::Edit() {
+  TDataSet* ds = DataSet();
+  if (!ds || IsEditing()) return;
+  const int record = fDataController->GetFocusedRecordIndex();
+  if (record < 0 || !static_cast<TkcDBDataController*>(fDataController)->MoveDataSetToRecord(record)) return;
+  ds->Edit();
+  fEditingRecordIndex = record;
+  fInserting = false;
+}
+
+void TkcDBDataProvider::Insert() { StartInsert(false); }
+void TkcDBDataProvider::Append() { StartInsert(true); }
+
+void TkcDBDataProvider::StartInsert(bool AAppend) {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  const int record = fDataController->GetFocusedRecordIndex();
+  if (!AAppend && record >= 0) static_cast<TkcDBDataController*>(fDataController)->MoveDataSetToRecord(record);
+  fDataController->FireBeforeInsert();
+  if (AAppend)
+    ds->Append();
+  else
+    ds->Insert();
+  fInserting = true;
+  fDataController->FireAfterInsert();
+}
+
+bool TkcDBDataProvider::CanInitEditing(int ARecordIndex) {
+  if (!IsEditing()) {
+    if (ARecordIndex < 0) return false;
+    fDataController->FocusRecord(ARecordIndex);
+    Edit();
+  }
+  if (IsEditing()) BeginChanging();
+  return IsEditing();
+}
+
+Variant TkcDBDataProvider::GetEditValue(int ARecordIndex, TkcCustomDataField* AField, TkcDataEditValueSource AValueSource) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (IsEditing() && f && !f->DBFields().empty()) return ReadFieldsValue(f->DBFields());
+  return TkcCustomDataProvider::GetEditValue(ARecordIndex, AField, AValueSource);
+}
+
+bool TkcDBDataProvider::SetEditValue(int /*ARecordIndex*/, TkcCustomDataField* AField, const Variant& AValue,
+                                     TkcDataEditValueSource AValueSource) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || f->DBFields().empty() || !IsEditing()) return false;
+  Variant value = AValue;
+  if (AValueSource == evsText && value.IsStr() && value.AsString().empty()) value = Null();
+  WriteFieldsValue(f->DBFields(), value);
+  MarkModified();
+  return true;
+}
+
+void TkcDBDataProvider::Post() {
+  TDataSet* ds = DataSet();
+  if (!ds || !IsEditing()) return;
+  fDataController->FireBeforePost();
+  // A refused post leaves the dataset editing with its message; nothing typed is lost.
+  ds->Post();
+  ResetEditing();
+  fDataController->FireAfterPost();
+}
+
+void TkcDBDataProvider::Cancel() {
+  TDataSet* ds = DataSet();
+  if (!ds || !IsEditing()) return;
+  fDataController->FireBeforeCancel();
+  ds->Cancel();
+  ResetEditing();
+  fDataController->FireAfterCancel();
+}
+
+void TkcDBDataProvider::Delete() {
+  TDataSet* ds = DataSet();
+  const int record = fDataController->GetFocusedRecordIndex();
+  if (!ds || record < 0) return;
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (!c->MoveDataSetToRecord(record)) return;
+  c->FireBeforeDelete(record);
+  ds->Delete();
+  c->RestoreFocusAfterDelete();
+  c->FireAfterDelete();
+}
+
+void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  // Deleting moves the later records up: the list goes from the last record to the first.
+  kcBracket([ds] { ds->DisableControls(); }, [&] {
+    for (auto it = AList.rbegin(); it != AList.rend(); ++it) {
+      if (!c->MoveDataSetToRecord(*it)) continue;
+      c->FireBeforeDelete(*it);
+      ds->Delete();
+      c->FireAfterDelete();
+    }
+  }, [ds] { ds->EnableControls(); });
+  c->RestoreFocusAfterDelete();
+}

@@ -174,12 +174,29 @@ public:
   bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
   TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
   void ActiveChanged(bool AActive) override;
+  int GetActiveRecordIndex() override;
+  // Editing runs on the dataset: its post or cancel reloads the records.
+  void Edit() override;
+  void Insert() override;
+  void Append() override;
+  void Post() override;
+  void Cancel() override;
+  void Delete() override;
+  void DeleteRecords(std::vector<int>& AList) override;
+  bool SetEditValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue,
+                    TkcDataEditValueSource AValueSource) override;
+  Variant GetEditValue(int ARecordIndex, TkcCustomDataField* AField, TkcDataEditValueSource AValueSource) override;
+  bool IsEditing() override;
+  bool IsInserting() override;
+  bool IsModified() override { return DataSet() && DataSet()->Modified(); }
+  bool CanInitEditing(int ARecordIndex) override;
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
   TDataSet* DataSet() const { return fDataLink->DataSet(); }
   void SetActiveChanging(bool Value) { fActiveChanging = Value; }
 
 private:
+  void StartInsert(bool AAppend);
   std::unique_ptr<TkcDBDataLink> fDataLink;
   String fSavedBookmark;
   int fPositionLock = 0;
@@ -274,6 +291,9 @@ public:
   TkcDBDataFilterCriteria* Filter() const { return static_cast<TkcDBDataFilterCriteria*>(TkcCustomDataController::Filter()); }
   // A hidden field for a ";" list of dataset field names (created, renamed or freed).
   void SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField);
+  // Puts the dataset's cursor on the record (loaded records follow the dataset's order);
+  // false for no record.
+  bool MoveDataSetToRecord(int ARecordIndex);
 
   TDataSource* DataSource() const { return Provider()->DataLink()->DataSource(); }
   void SetDataSource(TDataSource* Value);

@@ -231,6 +231,65 @@ TEST(DBDataFilter, SummaryOfADataSetFieldNoItemShows) {
   EXPECT_EQ(f.dc.Summary()->GetFooterSummaryText(0), "-0.75");
 }
 
+TEST(DBDataEditing, EditInsertAndDeleteRoundTrips) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r) out.push_back(f.dc.GetValue(r, 1).AsString());
+    return out;
+  };
+  // Edit through the controller: the value reaches the dataset and comes back after the post.
+  f.dc.FocusRecord(1);
+  ASSERT_TRUE(f.dc.SetItemEditValue(1, Variant("edited"), evsValue));
+  EXPECT_EQ(f.ds.State(), dsEdit);
+  f.dc.Post();
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(names(), (std::vector<std::string>{"c", "edited", "b"}));
+  // Cancel restores.
+  f.dc.FocusRecord(0);
+  f.dc.SetItemEditValue(1, Variant("gone"), evsValue);
+  f.dc.Cancel();
+  EXPECT_EQ(names(), (std::vector<std::string>{"c", "edited", "b"}));
+  // Append and insert add records; the controller shows them after the post.
+  f.dc.Append();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(10));
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("appended"));
+  f.dc.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(10)), 1).AsString(), "appended");
+  // Delete the focused record, then a list.
+  f.dc.LocateByKey(Variant(1));
+  f.dc.DeleteFocused();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  EXPECT_EQ(f.ds.RecordCount(), 3);
+  std::vector<int> list{0, 2};
+  f.dc.DeleteRecordList(list);
+  EXPECT_EQ(f.dc.GetRecordCount(), 1);
+  EXPECT_EQ(f.ds.RecordCount(), 1);
+}
+
+TEST(DBDataEditing, ARefusedPostKeepsWhatWasTyped) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  f.dc.Append();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("typed"));  // ID is required and missing
+  try {
+    f.dc.Post();
+    ADD_FAILURE() << "the post went through";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("ID"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(f.ds.State(), dsInsert);  // still inserting, with the typed value
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "typed");
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(20));
+  f.dc.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(20)), 1).AsString(), "typed");
+}
+
 // ---- Every type the query engine reads, from the embedded engine --------------------------------------
 
 namespace {
