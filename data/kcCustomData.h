@@ -1244,6 +1244,15 @@ public:
   void MoveToPriorRow() { FocusRow(std::max(GetFocusedRowIndex() - 1, 0)); }
   void MoveFocusBy(int ADistance) { FocusRow(std::max(GetFocusedRowIndex() + ADistance, 0)); }
   bool IsGridMode() { return fProvider->IsGridMode(); }
+  // Cursor moves made by the controller itself count as a locate for the providers.
+  void BeginCursorNavigation() {
+    ++fNavigationCount;
+    fProvider->LockLocate();
+  }
+  void EndCursorNavigation() {
+    fProvider->UnlockLocate();
+    --fNavigationCount;
+  }
   void SaveBookmark();
   void GotoBookmark();
   void ClearBookmark();

@@ -669,7 +669,13 @@ bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
   return ds->RecNo() == ARecordIndex + 1;
 }
 
-int TkcDBDataProvider::GetActiveRecordIndex() { return fDataController->GetFocusedRecordIndex(); }
+int TkcDBDataProvider::GetActiveRecordIndex() {
+  return static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+}
+
+bool TkcDBDataProvider::IsSyncMode() {
+  return static_cast<TkcDBDataController*>(fDataController)->DataModeController()->SyncMode();
+}
 
 bool TkcDBDataProvider::IsEditing() {
   TDataSet* ds = DataSet();
@@ -777,4 +783,53 @@ void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
     }
   }, [ds] { ds->EnableControls(); });
   c->RestoreFocusAfterDelete();
+}
+
+// ---- Data mode and sync mode ------------------------------------------------------------------------------
+
+void TkcDBDataModeController::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDBDataModeController*>(Source)) {
+    DetailInSQLMode = s->DetailInSQLMode;
+    DetailInSyncMode = s->DetailInSyncMode;
+    SetGridMode(s->GridMode());
+    SetGridModeBufferCount(s->GridModeBufferCount());
+    SetSmartRefresh(s->SmartRefresh());
+    SyncInsert = s->SyncInsert;
+    SetSyncMode(s->SyncMode());
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+TPersistent* TkcDBDataModeController::GetOwner() { return fDataController; }
+
+void TkcDBDataModeController::SetSyncMode(bool Value) {
+  if (fSyncMode == Value) return;
+  fSyncMode = Value;
+  if (fDataController->Provider()->IsDataActive()) fDataController->Provider()->LayoutChanged(0);
+}
+
+int TkcDBDataController::DataSetCurrentRecordIndex() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ds->IsEmpty() || ds->State() == dsInsert) return -1;
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (!keys.empty()) return FindRecordIndexByKey(ReadFieldsValue(fKeyField->DBFields()));
+  const int record = ds->RecNo() - 1;
+  return record >= 0 && record < GetRecordCount() ? record : -1;
+}
+
+int TkcDBDataController::GetCurrentRecordIndex() {
+  return Provider()->IsSyncMode() ? DataSetCurrentRecordIndex() : TkcCustomDataController::GetCurrentRecordIndex();
+}
+
+bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
+  if (!TkcCustomDataController::CanFocusRecord(ARecordIndex)) return false;
+  if (!Provider()->IsSyncMode() || !Provider()->IsActive() || ARecordIndex < 0) return true;
+  if (ARecordIndex == DataSetCurrentRecordIndex()) return true;
+  // The cursor move scrolls the dataset; its notice must not move the focus meanwhile.
+  bool moved = false;
+  kcBracket([this] { BeginCursorNavigation(); }, [&] { moved = MoveDataSetToRecord(ARecordIndex); },
+            [this] { EndCursorNavigation(); });
+  return moved;
 }

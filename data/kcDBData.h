@@ -151,6 +151,37 @@ private:
   bool fLayoutChangePending = false;
 };
 
+// The settings of a dataset controller's data mode.
+class TkcDBDataModeController : public TPersistent {
+  VT_CLASS(TkcDBDataModeController, TPersistent)
+public:
+  explicit TkcDBDataModeController(TkcDBDataController* AController) : fDataController(AController) {}
+  void Assign(TPersistent* Source) override;
+
+  bool DetailInSQLMode = false;
+  bool DetailInSyncMode = true;
+  bool SyncInsert = true;
+  // Stored; grid mode itself (a buffer of records instead of all of them) is not built, so the
+  // controller always loads every record.
+  bool GridMode() const { return fGridMode; }
+  void SetGridMode(bool Value) { fGridMode = Value; }
+  int GridModeBufferCount() const { return fGridModeBufferCount; }
+  void SetGridModeBufferCount(int Value) { fGridModeBufferCount = Value < 0 ? 0 : Value; }
+  bool SmartRefresh() const { return fSmartRefresh; }
+  void SetSmartRefresh(bool Value) { fSmartRefresh = Value; }
+  // The controller's focus and the dataset's current record move together.
+  bool SyncMode() const { return fSyncMode; }
+  void SetSyncMode(bool Value);
+
+protected:
+  TPersistent* GetOwner() override;
+
+private:
+  TkcDBDataController* fDataController;
+  bool fGridMode = false, fSmartRefresh = false, fSyncMode = true;
+  int fGridModeBufferCount = 0;
+};
+
 class TkcDBDataProvider : public TkcCustomDataProvider {
   VT_CLASS(TkcDBDataProvider, TkcCustomDataProvider)
 public:
@@ -189,6 +220,7 @@ public:
   bool IsEditing() override;
   bool IsInserting() override;
   bool IsModified() override { return DataSet() && DataSet()->Modified(); }
+  bool IsSyncMode() override;
   bool CanInitEditing(int ARecordIndex) override;
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
@@ -295,6 +327,14 @@ public:
   // false for no record.
   bool MoveDataSetToRecord(int ARecordIndex);
 
+  // Sync mode: the focused record follows the dataset's cursor and moves it (before the focus
+  // changes, so the row engine finds the dataset on the new record).
+  bool CanFocusRecord(int ARecordIndex) override;
+  int GetCurrentRecordIndex() override;
+  // The record of the dataset's current record (by key, else by place), -1 when none.
+  int DataSetCurrentRecordIndex();
+  TkcDBDataModeController* DataModeController() const { return fDataModeController.get(); }
+
   TDataSource* DataSource() const { return Provider()->DataLink()->DataSource(); }
   void SetDataSource(TDataSource* Value);
   TDataSet* DataSet() const { return Provider()->DataSet(); }
@@ -319,5 +359,6 @@ private:
   String fKeyFieldNames;
   TkcDBDataField* fKeyField = nullptr;
   std::vector<std::pair<Variant, int>> fKeyIndex;  // (key, record) sorted by key, then record
+  std::unique_ptr<TkcDBDataModeController> fDataModeController = std::make_unique<TkcDBDataModeController>(this);
   bool fKeyIndexValid = false;
 };

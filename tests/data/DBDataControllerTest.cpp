@@ -290,6 +290,22 @@ TEST(DBDataEditing, ARefusedPostKeepsWhatWasTyped) {
   EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(20)), 1).AsString(), "typed");
 }
 
+TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
+  DBFixture f;
+  f.ds.First();
+  f.dc.SetDataSource(&f.source);
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 0);  // the focus starts on the dataset's record
+  f.dc.FocusRecord(2);
+  EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 2);  // the cursor followed
+  f.ds.Prior();
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 1);  // and the focus follows the cursor
+  f.dc.DataModeController()->SetSyncMode(false);
+  f.dc.FocusRecord(0);
+  EXPECT_EQ(f.ds.RecNo(), 2);  // without sync mode the two stay apart
+  f.dc.DataModeController()->SetGridModeBufferCount(-5);
+  EXPECT_EQ(f.dc.DataModeController()->GridModeBufferCount(), 0);
+}
+
 // ---- Every type the query engine reads, from the embedded engine --------------------------------------
 
 namespace {
