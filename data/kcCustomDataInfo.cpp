@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "data/kcCustomData.h"
+#include "data/kcDataSummary.h"
 
 // ---- Sort keys --------------------------------------------------------------------------------
 
@@ -162,8 +163,7 @@ TkcCustomDataControllerInfo::TkcCustomDataControllerInfo(TkcCustomDataController
   fSortingFieldList->OnChanged = [this] { fChanges |= ciSorting; };
   fSelection->OnChanged = [this] {
     fChanges |= ciSelection;
-    TkcSummaryOptions o = fDataController->Summary() ? fDataController->Summary()->Options() : TkcSummaryOptions{};
-    if (o.Contains(soSelectedRecords) || o.Contains(soMultipleSelectedRecords)) fChanges |= ciSummary;
+    if (fDataController->Summary() && fDataController->Summary()->CountsSelection()) fChanges |= ciSummary;
   };
 }
 
@@ -196,7 +196,8 @@ void TkcCustomDataControllerInfo::ResetFocus() {
 
 void TkcCustomDataControllerInfo::SummaryChanged(bool ADisplayOnly) {
   fChanges |= ADisplayOnly ? ciView : ciSummary;
-  if (fDataController->Summary()->HasSortingItems()) fChanges |= ciSummary | ciGrouping;
+  // Groups ordered by a summary are rebuilt, also when the ordering item went away.
+  if (fGroupsSortedBySummary || fDataController->Summary()->HasSortingItems()) fChanges |= ciSummary | ciGrouping;
   CheckUpdate();
 }
 
@@ -241,6 +242,8 @@ void TkcCustomDataControllerInfo::Update() {
     fKeys.reset();
     if (fChanges & (ciGrouping | ciSorting)) FocusTopRowAfterSorting();
     if (summaries) fDataController->Summary()->EndCalculate();
+    fGroupsSortedBySummary = IsGrouped() && fDataController->Summary()->HasSortingItems();
+    if (fGroupsSortedBySummary) fDataController->Summary()->SortGroupsBySummary();
     RestoreState();
   } catch (...) {
     fKeys.reset();
@@ -770,14 +773,14 @@ void TkcCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
   }
   if (!fFocusingInfo->IsEqual(*fPrevFocusingInfo)) {
     fChanges |= ciFocusedRow | ciFocusedRecord;
-    TkcSummaryOptions o = fDataController->Summary()->Options();
-    if (fDataController->IsSelectionByFocus() && (o.Contains(soSelectedRecords) || o.Contains(soMultipleSelectedRecords))) fChanges |= ciSummary;
+    if (fDataController->IsSelectionByFocus() && fDataController->Summary()->CountsSelection()) fChanges |= ciSummary;
     fDataController->ResetNewItemRowFocused();
     fDataController->FocusedRecordChanged();
     fDataController->SetFocusedSelected(true);
   }
   fFocusing = false;
   if (failure) std::rethrow_exception(failure);
+  CheckUpdate();
 }
 
 void TkcCustomDataControllerInfo::FocusRowAfterClear(int ARowIndex) {
