@@ -89,10 +89,8 @@ void CreateEmpty(const String& fileName) {
   ISC_STATUS_ARRAY status{};
   isc_db_handle db = 0;
   isc_tr_handle tr = 0;
-  String quoted = fileName;
-  for (std::size_t i = quoted.find('\''); i != String::npos; i = quoted.find('\'', i + 2)) quoted.insert(i, "'");
   const String create =
-      "CREATE DATABASE '" + quoted + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8";
+      "CREATE DATABASE " + AnsiQuotedStr(fileName, '\'') + " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8";
   const TIBClientLibrary& ib = IBClient();
   ib.isc_dsql_execute_immediate(status, &db, &tr, 0, create.c_str(), 3, nullptr);
   IBCheck(status);
