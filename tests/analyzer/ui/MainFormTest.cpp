@@ -8,6 +8,7 @@
 
 #include "analyzer/QueryDM.h"
 #include "analyzer/ServerConnectionDM.h"
+#include "analyzer/ui/ConnectDialog.h"
 #include "analyzer/ui/ParamDialog.h"
 #include "analyzer/ui/PrintGeometry.h"
 #include "platform/gdi/GuiApplication.h"
@@ -492,4 +493,90 @@ TEST_F(DbWindow, PrintsEachPageToPdf) {
   const String longer = print(0, "long.pdf");
   EXPECT_EQ(pages(longer), 3);
   EXPECT_NE(longer.find("-- line 149"), String::npos);
+}
+
+namespace {
+// A window connected to the loopback server, where statements run on the worker and cancel.
+struct ServerWindow : ::testing::Test {
+  TWindowSession s;
+  std::unique_ptr<TWindow> w;
+  void SetUp() override {
+    VT_REQUIRE_FB_SERVER();
+    const String database = FbServerFixtureDatabase("query");
+    w = std::make_unique<TWindow>(s);
+    TfrmMain* f = w->form;
+    s.Script([&s = s, database] {
+      auto* d = dynamic_cast<TdlgConnectToDB*>(Screen->ActiveForm());
+      ASSERT_TRUE(d);
+      d->SetDatabaseName(database);
+      d->SetUserName("SYSDBA");
+      d->SetPassword(FbSysdbaPassword());
+      s.QueuePress(VK_RETURN);
+    });
+    f->actConnect->Execute();
+    ASSERT_TRUE(f->dmServerProperties->Connected());
+    ASSERT_TRUE(f->dmQuery->CancelEnabled);
+  }
+  void TearDown() override {
+    if (w && w->form->dmServerProperties->Connected()) w->form->actDisconnectExecute();
+    w.reset();
+  }
+  // The message loop with idle updates, until `done` or 20 s.
+  template <class F>
+  void Until(F done) {
+    for (int i = 0; i < 1000 && !done(); ++i) {
+      s.ProcessMessages();
+      Application->DoIdle();
+      if (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(done());
+  }
+};
+}  // namespace
+
+TEST_F(ServerWindow, CancelDuringALongQueryKeepsTheWindowWaitingForItsEnd) {
+  TfrmMain* f = w->form;
+  f->memSQL->SetText("SELECT COUNT(*) FROM A A1, A A2, A A3");
+  f->actExecuteSQL->Execute();
+  EXPECT_EQ(f->UIState(), usRunning);
+  EXPECT_EQ(w->Panel(2), "Query running...");
+  EXPECT_EQ(Enabled(f), "----X");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Until the statement reaches the server there is nothing to cancel: ask until it ends.
+  Until([&] {
+    if (f->actCancelQuery->Enabled() || f->dmQuery->Running()) {
+      String message;
+      f->dmQuery->CancelQuery(message);
+      if (f->UIState() == usRunning && f->actCancelQuery->Enabled()) f->actCancelQuery->Execute();
+      EXPECT_EQ(Enabled(f).substr(0, 4), "----") << "nothing else runs before the worker's end";
+    }
+    return !f->dmQuery->Running() && f->UIState() == usIdle;
+  });
+  EXPECT_EQ(Enabled(f), "CDPE-");
+  EXPECT_EQ(f->Series1->Count(), 0) << "a cancelled run fills no chart";
+  // The attachment is still usable.
+  f->memSQL->SetText("SELECT COUNT(*) FROM B");
+  f->actExecuteSQL->Execute();
+  Until([&] { return !f->dmQuery->Running() && f->UIState() == usIdle; });
+  EXPECT_EQ(w->Panel(1), "Row count: 1");
+}
+
+TEST_F(ServerWindow, ClosingDuringARunCancelsItThenDisconnectsAndCloses) {
+  TfrmMain* f = w->form;
+  Application->SetMainForm(f);
+  f->memSQL->SetText("SELECT COUNT(*) FROM A A1, A A2, A A3");
+  f->actExecuteSQL->Execute();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  f->Close();
+  EXPECT_TRUE(f->Visible()) << "the run ends first";
+  Until([&] {
+    if (f->dmQuery->Running()) {
+      String message;
+      f->dmQuery->CancelQuery(message);
+    }
+    return !f->Visible();
+  });
+  EXPECT_FALSE(f->dmServerProperties->Connected());
+  Application->SetMainForm(nullptr);
+  Application->SetTerminated(false);
 }
