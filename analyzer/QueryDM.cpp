@@ -11,98 +11,6 @@
 #include <utility>
 
 // ---------------------------------------------------------------------------------------------
-// Dispatcher
-
-void TQueuedUiDispatcher::Post(std::function<void()> call) {
-  {
-    std::lock_guard<std::mutex> lock(fMutex);
-    fCalls.push_back(std::move(call));
-  }
-  fCond.notify_all();
-}
-
-int TQueuedUiDispatcher::ProcessPending() {
-  std::deque<std::function<void()>> calls;
-  {
-    std::lock_guard<std::mutex> lock(fMutex);
-    calls.swap(fCalls);
-  }
-  int ran = 0;
-  while (!calls.empty()) {
-    std::function<void()> call = std::move(calls.front());
-    calls.pop_front();
-    try {
-      call();
-    } catch (...) {
-      // What was not run yet stays queued, ahead of anything posted meanwhile.
-      std::lock_guard<std::mutex> lock(fMutex);
-      for (auto it = calls.rbegin(); it != calls.rend(); ++it) fCalls.push_front(std::move(*it));
-      throw;
-    }
-    ++ran;
-  }
-  return ran;
-}
-
-int TQueuedUiDispatcher::WaitAndProcess(unsigned timeoutMs) {
-  {
-    std::unique_lock<std::mutex> lock(fMutex);
-    fCond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !fCalls.empty(); });
-  }
-  return ProcessPending();
-}
-
-TWindowUiDispatcher::TWindowUiDispatcher() : fWnd(AllocateHWnd([this](TMessage& m) { WndProc(m); })) {}
-
-TWindowUiDispatcher::~TWindowUiDispatcher() {
-  if (IsWindow(fWnd)) DeallocateHWnd(fWnd);
-}
-
-void TWindowUiDispatcher::EnsureWindow() {
-  if (IsWindow(fWnd)) return;
-  HWND wnd = AllocateHWnd([this](TMessage& m) { WndProc(m); });
-  std::lock_guard<std::mutex> lock(fMutex);
-  fWnd = wnd;
-  fCalls.clear();
-}
-
-void TWindowUiDispatcher::Post(std::function<void()> call) {
-  std::lock_guard<std::mutex> lock(fMutex);
-  fCalls.push_back(std::move(call));
-  // Under the lock, so that a window being replaced never gets a message for the new queue.
-  PostMessage(fWnd, WM_RUNQUEUEDCALL);
-}
-
-void TWindowUiDispatcher::WndProc(TMessage& message) {
-  if (message.Msg != WM_RUNQUEUEDCALL) {
-    message.Result = DefWindowProc(fWnd, message.Msg, message.WParam, message.LParam);
-    return;
-  }
-  std::function<void()> call;
-  {
-    std::lock_guard<std::mutex> lock(fMutex);
-    if (fCalls.empty()) return;
-    call = std::move(fCalls.front());
-    fCalls.pop_front();
-  }
-  // An exception passes on to the window layer, which hands it to the application's handler.
-  call();
-}
-
-namespace {
-TUiThreadDispatcher* gDispatcher = nullptr;
-}
-
-TUiThreadDispatcher& DefaultUiThreadDispatcher() {
-  if (gDispatcher) return *gDispatcher;
-  static TWindowUiDispatcher windowDispatcher;
-  windowDispatcher.EnsureWindow();
-  return windowDispatcher;
-}
-
-void SetDefaultUiThreadDispatcher(TUiThreadDispatcher* dispatcher) { gDispatcher = dispatcher; }
-
-// ---------------------------------------------------------------------------------------------
 // Timing
 
 int TicksToMilliseconds(std::int64_t ticks, std::int64_t frequency) {
@@ -366,6 +274,8 @@ void TdmQuery::IBDataSetBeforeOpen() {
 }
 
 void TdmQuery::ExecuteSQL() {
+  // Known before anything starts, so that a program without one fails with nothing begun.
+  TUiThreadDispatcher* ui = CancelEnabled ? (Dispatcher ? Dispatcher : &DefaultUiThreadDispatcher()) : nullptr;
   CommitIfActive();
   fCancelled = false;
   IBTransaction.StartTransaction();
@@ -393,7 +303,7 @@ void TdmQuery::ExecuteSQL() {
   IBDataSet.DisableControls();
   fWorker = new TQueryThread(&IBDataSet, TQueryThread::opOpen);
   fWorker->OnTerminate = [this](TQueryThread* sender) { QueryDone(sender); };
-  fWorker->Start(Dispatcher ? *Dispatcher : DefaultUiThreadDispatcher());
+  fWorker->Start(*ui);
 }
 
 void TdmQuery::RunStatement() {

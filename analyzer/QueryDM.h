@@ -5,11 +5,11 @@
 
 #include "analyzer/IBConnectionDM.h"
 #include "platform/core/SysUtils.h"
+#include "platform/core/UiThread.h"
 #include "platform/db/DBClient.h"
 #include "platform/ib/IBCustomDataSet.h"
 #include "platform/ib/IBDatabaseInfo.h"
 #include "platform/ib/IBSQL.h"
-#include "platform/win/Windows.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -21,64 +21,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// ---------------------------------------------------------------------------------------------
-// The user-interface thread, as the engine sees it: a place to post calls from the worker.
-
-class TUiThreadDispatcher {
-public:
-  virtual ~TUiThreadDispatcher() = default;
-  // Any thread: queue a call for the user-interface thread.
-  virtual void Post(std::function<void()> call) = 0;
-};
-
-// Calls queued until the user-interface thread asks for them. The program's message loop (or a
-// test) runs ProcessPending; an exception of a call passes on to the caller of ProcessPending.
-class TQueuedUiDispatcher : public TUiThreadDispatcher {
-public:
-  void Post(std::function<void()> call) override;
-  // Runs every call queued so far; answers how many ran.
-  int ProcessPending();
-  // Waits up to `timeoutMs` for a call, then runs what is queued; answers how many ran.
-  int WaitAndProcess(unsigned timeoutMs);
-
-private:
-  std::mutex fMutex;
-  std::condition_variable fCond;
-  std::deque<std::function<void()>> fCalls;
-};
-
-// Calls posted to a hidden window of the user-interface thread, one private message per call:
-// the thread's message loop runs them in order, and an exception of a call goes to the
-// application's handler like that of any other message. Made and freed on the user-interface
-// thread; it must outlive the workers that post to it.
-class TWindowUiDispatcher : public TUiThreadDispatcher {
-public:
-  TWindowUiDispatcher();
-  ~TWindowUiDispatcher() override;
-  TWindowUiDispatcher(const TWindowUiDispatcher&) = delete;
-  TWindowUiDispatcher& operator=(const TWindowUiDispatcher&) = delete;
-
-  void Post(std::function<void()> call) override;
-  HWND Handle() const { return fWnd; }
-  // User-interface thread: makes a new window when the old one was destroyed (the window
-  // layer was reset); calls queued for the old one are dropped.
-  void EnsureWindow();
-
-private:
-  void WndProc(TMessage& message);
-  HWND fWnd;
-  std::mutex fMutex;
-  std::deque<std::function<void()>> fCalls;
-};
-
-// The private message that tells the hidden window to run the next queued call.
-inline constexpr UINT WM_RUNQUEUEDCALL = WM_APP + 0x0E51;
-
-// The dispatcher engines use unless told otherwise: the one the program installed, else a
-// process-wide window dispatcher. Call on the user-interface thread.
-TUiThreadDispatcher& DefaultUiThreadDispatcher();
-void SetDefaultUiThreadDispatcher(TUiThreadDispatcher* dispatcher);  // null: the window dispatcher
 
 // ---------------------------------------------------------------------------------------------
 // Timing

@@ -1,7 +1,4 @@
-// The program's entry point. Until the main window exists it only says what is built.
-#include <cstdio>
+// The program's entry point.
+#include "app/Program.h"
 
-int main() {
-  std::puts("InterBase Vantorelle: the component library is being built; the main window is not yet part of this build.");
-  return 0;
-}
+int main(int argc, char** argv) { return RunProgram(argc, argv); }

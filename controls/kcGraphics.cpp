@@ -498,9 +498,10 @@ struct SystemBrushes {
   }
   ~SystemBrushes() { DeleteObject(halftone); }
 };
+// Kept until the process ends (see the painters' resources).
 SystemBrushes& Brushes() {
-  static SystemBrushes b;
-  return b;
+  static SystemBrushes* b = new SystemBrushes;
+  return *b;
 }
 }  // namespace
 

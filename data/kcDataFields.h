@@ -5,6 +5,7 @@
 // record.
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "data/kcDataStorage.h"
@@ -40,6 +41,7 @@ protected:
 class TkcCustomDataField : public TObject {
   VT_CLASS(TkcCustomDataField, TObject)
 public:
+  using TConstructorArgs = std::tuple<TkcCustomDataFieldList*>;
   explicit TkcCustomDataField(TkcCustomDataFieldList* AFieldList);
   // Leaves the list (handing its column on to the fields that shared it), then frees its column.
   ~TkcCustomDataField() override;

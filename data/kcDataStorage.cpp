@@ -7,6 +7,7 @@
 
 #include "data/kcDataUtils.h"
 #include "platform/core/FMTBcd.h"
+#include "platform/core/Math.h"
 #include "platform/core/SqlTimSt.h"
 
 namespace {
@@ -27,14 +28,6 @@ void Put(void* P, T v) {
 template <class T>
 int ThreeWay(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// Doubles in a total order: NaN equal to NaN and before every number, as the variant orders them,
-// so that sorting by a float column never meets an inconsistent comparison.
-int CompareDoubles(double a, double b) {
-  const bool na = std::isnan(a), nb = std::isnan(b);
-  if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
-  return ThreeWay(a, b);
 }
 
 // ---- Holder tables ----------------------------------------------------------------------------
@@ -263,42 +256,72 @@ void TkcValueType::ResolveCompareData(const void*&) const {}
 
 // ---- String and WideString -------------------------------------------------------------------
 
-void TkcStringValueType::ReleaseData(void* Data) const { ReleaseHolder(Strings(), Data); }
+namespace {
+constexpr std::size_t kSlotInline = 11;
+constexpr unsigned char kSlotOnHeap = 0xFF;
+
+// A string data area starts with 0 when it holds no string (read as null, ordered first, as a
+// missing holder is), with 1 + the length of up to 11 bytes that follow, or with the heap
+// marker and (at offset 4) the address of a block holding the 32-bit length and the bytes.
+bool SlotHasText(const void* Data) { return *static_cast<const unsigned char*>(Data) != 0; }
+
+std::string_view SlotText(const void* Data) {
+  auto* p = static_cast<const unsigned char*>(Data);
+  if (p[0] != kSlotOnHeap) return {reinterpret_cast<const char*>(p + 1), p[0] == 0 ? 0u : p[0] - 1u};
+  const char* block = Get<const char*>(p + 4);
+  return {block + 4, Get<std::uint32_t>(block)};
+}
+
+void FreeSlotText(void* Data) {
+  auto* p = static_cast<unsigned char*>(Data);
+  if (p[0] == kSlotOnHeap) delete[] Get<char*>(p + 4);
+  std::memset(p, 0, 12);
+}
+
+void AssignSlotText(void* Data, std::string_view Text) {
+  unsigned char slot[12] = {};
+  if (Text.size() <= kSlotInline) {
+    slot[0] = static_cast<unsigned char>(Text.size() + 1);
+    if (!Text.empty()) std::memcpy(slot + 1, Text.data(), Text.size());
+  } else {
+    char* block = new char[4 + Text.size()];
+    Put(block, static_cast<std::uint32_t>(Text.size()));
+    std::memcpy(block + 4, Text.data(), Text.size());
+    slot[0] = kSlotOnHeap;
+    Put(slot + 4, block);
+  }
+  FreeSlotText(Data);  // after the copy: Text may be this slot's own
+  std::memcpy(Data, slot, sizeof slot);
+}
+}  // namespace
+
+void TkcStringValueType::ReleaseData(void* Data) const { FreeSlotText(Data); }
 
 Variant TkcStringValueType::LoadValue(const void* Data) const {
-  const StringCell* cell = StringCellOf(Data);
-  return cell ? Variant(std::string(cell->View())) : Null();
+  return SlotHasText(Data) ? Variant(std::string(SlotText(Data))) : Null();
 }
 
 void TkcStringValueType::StoreValue(void* Data, const Variant& Value) const {
-  if (Value.VarType() == varString) {
-    StringCellAt(Data).Assign(Value.AsString());
+  if (const std::string* text = Value.StringPtr()) {
+    AssignSlotText(Data, *text);
     return;
   }
-  String text = VarToStr(Value);
-  StringCellAt(Data).Assign(text);
+  AssignSlotText(Data, VarToStr(Value));
 }
 
 void TkcStringValueType::StreamInValue(void* Data, TStream* Stream) const {
   String text = StreamReadString(Stream);
-  StringCellAt(Data).Assign(text);
+  AssignSlotText(Data, text);
 }
 
 void TkcStringValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  const StringCell* cell = StringCellOf(Data);
-  StreamWriteString(Stream, cell ? String(cell->View()) : String());
+  StreamWriteString(Stream, String(SlotText(Data)));
 }
-
-void TkcStringValueType::ResolveCompareData(const void*& P) const { P = StringCellOf(P); }
 
 int TkcStringValueType::CompareRaw(const void* P1, const void* P2) const {
-  if (!P1 || !P2) return (P1 ? 1 : 0) - (P2 ? 1 : 0);
-  int c = static_cast<const StringCell*>(P1)->View().compare(static_cast<const StringCell*>(P2)->View());
+  if (!SlotHasText(P1) || !SlotHasText(P2)) return (SlotHasText(P1) ? 1 : 0) - (SlotHasText(P2) ? 1 : 0);
+  int c = SlotText(P1).compare(SlotText(P2));
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
-Variant TkcStringValueType::LoadPreparedValue(const void* P) const {
-  return P ? Variant(std::string(static_cast<const StringCell*>(P)->View())) : Null();
 }
 
 namespace {
@@ -340,146 +363,75 @@ Variant TkcWideStringValueType::LoadPreparedValue(const void* P) const {
   return P ? Variant(*static_cast<const WideString*>(P)) : Null();
 }
 
-// ---- Integers, Boolean, Float, Currency, DateTime, LargeInt ----------------------------------
+// ---- Integers, Boolean, Float, Currency, DateTime, LargeInt, FMTBcd -------------------------
 
-Variant TkcSmallintValueType::LoadValue(const void* Data) const { return Variant(Get<std::int16_t>(Data)); }
-void TkcSmallintValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, static_cast<std::int16_t>(Value.AsInteger()));
+Variant TkcSmallintValueType::ToVariant(std::int16_t V) { return Variant(V); }
+std::int16_t TkcSmallintValueType::FromVariant(const Variant& Value) {
+  return static_cast<std::int16_t>(Value.AsInteger());
 }
-void TkcSmallintValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put(Data, StreamReadSmallInt(Stream));
-}
-void TkcSmallintValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteSmallInt(Stream, Get<std::int16_t>(Data));
-}
-int TkcSmallintValueType::CompareRaw(const void* P1, const void* P2) const {
-  return Get<std::int16_t>(P1) - Get<std::int16_t>(P2);
-}
+std::int16_t TkcSmallintValueType::Read(TStream* Stream) { return StreamReadSmallInt(Stream); }
+void TkcSmallintValueType::Write(TStream* Stream, std::int16_t V) { StreamWriteSmallInt(Stream, V); }
+int TkcSmallintValueType::Compare(std::int16_t A, std::int16_t B) { return A - B; }
 
-Variant TkcIntegerValueType::LoadValue(const void* Data) const { return Variant(Get<std::int32_t>(Data)); }
-void TkcIntegerValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, static_cast<std::int32_t>(Value.AsInteger()));
+Variant TkcIntegerValueType::ToVariant(std::int32_t V) { return Variant(V); }
+std::int32_t TkcIntegerValueType::FromVariant(const Variant& Value) {
+  return static_cast<std::int32_t>(Value.AsInteger());
 }
-void TkcIntegerValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put(Data, StreamReadInteger(Stream));
-}
-void TkcIntegerValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteInteger(Stream, Get<std::int32_t>(Data));
-}
-int TkcIntegerValueType::CompareRaw(const void* P1, const void* P2) const {
-  return ThreeWay(Get<std::int32_t>(P1), Get<std::int32_t>(P2));
-}
+std::int32_t TkcIntegerValueType::Read(TStream* Stream) { return StreamReadInteger(Stream); }
+void TkcIntegerValueType::Write(TStream* Stream, std::int32_t V) { StreamWriteInteger(Stream, V); }
+int TkcIntegerValueType::Compare(std::int32_t A, std::int32_t B) { return ThreeWay(A, B); }
 
-Variant TkcWordValueType::LoadValue(const void* Data) const { return Variant(Get<std::uint16_t>(Data)); }
-void TkcWordValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, static_cast<std::uint16_t>(Value.AsInteger()));
+Variant TkcWordValueType::ToVariant(std::uint16_t V) { return Variant(V); }
+std::uint16_t TkcWordValueType::FromVariant(const Variant& Value) {
+  return static_cast<std::uint16_t>(Value.AsInteger());
 }
-void TkcWordValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put(Data, StreamReadWord(Stream));
-}
-void TkcWordValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteWord(Stream, Get<std::uint16_t>(Data));
-}
-int TkcWordValueType::CompareRaw(const void* P1, const void* P2) const {
-  return Get<std::uint16_t>(P1) - Get<std::uint16_t>(P2);
-}
+std::uint16_t TkcWordValueType::Read(TStream* Stream) { return StreamReadWord(Stream); }
+void TkcWordValueType::Write(TStream* Stream, std::uint16_t V) { StreamWriteWord(Stream, V); }
+int TkcWordValueType::Compare(std::uint16_t A, std::uint16_t B) { return A - B; }
 
-Variant TkcBooleanValueType::LoadValue(const void* Data) const { return Variant(Get<std::uint8_t>(Data) != 0); }
-String TkcBooleanValueType::DefaultText(const void* Data) const {
-  return Get<std::uint8_t>(Data) != 0 ? "True" : "False";
-}
-void TkcBooleanValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put<std::uint8_t>(Data, Value.AsBoolean() ? 1 : 0);
-}
-void TkcBooleanValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put<std::uint8_t>(Data, StreamReadBoolean(Stream) ? 1 : 0);
-}
-void TkcBooleanValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteBoolean(Stream, Get<std::uint8_t>(Data) != 0);
-}
-int TkcBooleanValueType::CompareRaw(const void* P1, const void* P2) const {
-  return (Get<std::uint8_t>(P1) != 0) - (Get<std::uint8_t>(P2) != 0);
-}
+Variant TkcBooleanValueType::ToVariant(std::uint8_t V) { return Variant(V != 0); }
+std::uint8_t TkcBooleanValueType::FromVariant(const Variant& Value) { return Value.AsBoolean() ? 1 : 0; }
+std::uint8_t TkcBooleanValueType::Read(TStream* Stream) { return StreamReadBoolean(Stream) ? 1 : 0; }
+void TkcBooleanValueType::Write(TStream* Stream, std::uint8_t V) { StreamWriteBoolean(Stream, V != 0); }
+int TkcBooleanValueType::Compare(std::uint8_t A, std::uint8_t B) { return (A != 0) - (B != 0); }
+String TkcBooleanValueType::DefaultText(const void* Data) const { return Load(Data) != 0 ? "True" : "False"; }
 
-Variant TkcFloatValueType::LoadValue(const void* Data) const { return Variant(Get<double>(Data)); }
-void TkcFloatValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, Value.AsDouble());
-}
+Variant TkcFloatValueType::ToVariant(double V) { return Variant(V); }
+double TkcFloatValueType::FromVariant(const Variant& Value) { return Value.AsDouble(); }
 // The stream holds 10 bytes; they are rounded to the 8-byte double of the record, never copied
 // over the slot that follows.
-void TkcFloatValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put(Data, StreamReadExtended(Stream));
-}
-void TkcFloatValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteExtended(Stream, Get<double>(Data));
-}
-int TkcFloatValueType::CompareRaw(const void* P1, const void* P2) const {
-  return CompareDoubles(Get<double>(P1), Get<double>(P2));
-}
+double TkcFloatValueType::Read(TStream* Stream) { return StreamReadExtended(Stream); }
+void TkcFloatValueType::Write(TStream* Stream, double V) { StreamWriteExtended(Stream, V); }
+int TkcFloatValueType::Compare(double A, double B) { return CompareDoubles(A, B); }
 
-Variant TkcCurrencyValueType::LoadValue(const void* Data) const {
-  return Variant(Currency::FromRaw(Get<std::int64_t>(Data)));
-}
-void TkcCurrencyValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, Value.AsCurrency().Val);
-}
-void TkcCurrencyValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put(Data, StreamReadCurrency(Stream).Val);
-}
-void TkcCurrencyValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteCurrency(Stream, Currency::FromRaw(Get<std::int64_t>(Data)));
-}
-int TkcCurrencyValueType::CompareRaw(const void* P1, const void* P2) const {
-  return ThreeWay(Get<std::int64_t>(P1), Get<std::int64_t>(P2));
-}
+Variant TkcCurrencyValueType::ToVariant(std::int64_t V) { return Variant(Currency::FromRaw(V)); }
+std::int64_t TkcCurrencyValueType::FromVariant(const Variant& Value) { return Value.AsCurrency().Val; }
+std::int64_t TkcCurrencyValueType::Read(TStream* Stream) { return StreamReadCurrency(Stream).Val; }
+void TkcCurrencyValueType::Write(TStream* Stream, std::int64_t V) { StreamWriteCurrency(Stream, Currency::FromRaw(V)); }
+int TkcCurrencyValueType::Compare(std::int64_t A, std::int64_t B) { return ThreeWay(A, B); }
 
-Variant TkcDateTimeValueType::LoadValue(const void* Data) const { return Variant::FromDate(Get<double>(Data)); }
+Variant TkcDateTimeValueType::ToVariant(double V) { return Variant::FromDate(V); }
+double TkcDateTimeValueType::FromVariant(const Variant& Value) { return static_cast<double>(Value.AsDateTime()); }
+double TkcDateTimeValueType::Read(TStream* Stream) { return static_cast<double>(StreamReadDateTime(Stream)); }
+void TkcDateTimeValueType::Write(TStream* Stream, double V) { StreamWriteDateTime(Stream, V); }
+int TkcDateTimeValueType::Compare(double A, double B) { return CompareDoubles(A, B); }
 String TkcDateTimeValueType::DefaultText(const void* Data) const {
   try {
     return VarToStr(LoadValue(Data));
   } catch (const EVariantTypeCastError&) {
-    return DateTimeToStr(Get<double>(Data));
+    return DateTimeToStr(Load(Data));
   }
 }
-void TkcDateTimeValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, static_cast<double>(Value.AsDateTime()));
-}
-void TkcDateTimeValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put(Data, static_cast<double>(StreamReadDateTime(Stream)));
-}
-void TkcDateTimeValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteDateTime(Stream, Get<double>(Data));
-}
-int TkcDateTimeValueType::CompareRaw(const void* P1, const void* P2) const {
-  return CompareDoubles(Get<double>(P1), Get<double>(P2));
-}
 
-Variant TkcLargeIntValueType::LoadValue(const void* Data) const {
-  return Variant::FromInt64(Get<std::int64_t>(Data));
-}
-void TkcLargeIntValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, Value.AsInt64());
-}
-void TkcLargeIntValueType::StreamInValue(void* Data, TStream* Stream) const {
-  Put(Data, StreamReadLargeInt(Stream));
-}
-void TkcLargeIntValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteLargeInt(Stream, Get<std::int64_t>(Data));
-}
-int TkcLargeIntValueType::CompareRaw(const void* P1, const void* P2) const {
-  return ThreeWay(Get<std::int64_t>(P1), Get<std::int64_t>(P2));
-}
+Variant TkcLargeIntValueType::ToVariant(std::int64_t V) { return Variant::FromInt64(V); }
+std::int64_t TkcLargeIntValueType::FromVariant(const Variant& Value) { return Value.AsInt64(); }
+std::int64_t TkcLargeIntValueType::Read(TStream* Stream) { return StreamReadLargeInt(Stream); }
+void TkcLargeIntValueType::Write(TStream* Stream, std::int64_t V) { StreamWriteLargeInt(Stream, V); }
+int TkcLargeIntValueType::Compare(std::int64_t A, std::int64_t B) { return ThreeWay(A, B); }
 
-// ---- FMTBcd and SQLTimeStamp ------------------------------------------------------------------
-
-Variant TkcFMTBcdValueType::LoadValue(const void* Data) const { return VarFMTBcdCreate(Get<TBcd>(Data)); }
-String TkcFMTBcdValueType::DefaultText(const void* Data) const {
-  return BcdToStrF(Get<TBcd>(Data), ffGeneral, 0, 0);
-}
-void TkcFMTBcdValueType::StoreValue(void* Data, const Variant& Value) const {
-  Put(Data, VarToBcd(Value));
-}
-void TkcFMTBcdValueType::StreamInValue(void* Data, TStream* Stream) const {
+Variant TkcFMTBcdValueType::ToVariant(TBcd V) { return VarFMTBcdCreate(V); }
+TBcd TkcFMTBcdValueType::FromVariant(const Variant& Value) { return VarToBcd(Value); }
+TBcd TkcFMTBcdValueType::Read(TStream* Stream) {
   Variant v = StreamReadVariant(Stream);
   if (v.IsStr()) {
     // Written with '.', but streams of older builds used the writer's locale separator.
@@ -488,20 +440,18 @@ void TkcFMTBcdValueType::StreamInValue(void* Data, TStream* Stream) const {
     TFormatSettings comma = DotSettings();
     comma.DecimalSeparator = ',';
     comma.ThousandSeparator = '.';
-    if (TryStrToBcd(text, bcd, DotSettings()) || TryStrToBcd(text, bcd, comma)) {
-      Put(Data, bcd);
-      return;
-    }
+    if (TryStrToBcd(text, bcd, DotSettings()) || TryStrToBcd(text, bcd, comma)) return bcd;
   }
-  StoreValue(Data, v);
+  return FromVariant(v);
 }
-void TkcFMTBcdValueType::StreamOutValue(const void* Data, TStream* Stream) const {
-  StreamWriteVariant(Stream, Variant(BcdToStr(Get<TBcd>(Data), DotSettings())));
-}
-int TkcFMTBcdValueType::CompareRaw(const void* P1, const void* P2) const {
-  int c = BcdCompare(Get<TBcd>(P1), Get<TBcd>(P2));
+void TkcFMTBcdValueType::Write(TStream* Stream, TBcd V) { StreamWriteVariant(Stream, Variant(BcdToStr(V, DotSettings()))); }
+int TkcFMTBcdValueType::Compare(TBcd A, TBcd B) {
+  int c = BcdCompare(A, B);
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
+String TkcFMTBcdValueType::DefaultText(const void* Data) const { return BcdToStrF(Load(Data), ffGeneral, 0, 0); }
+
+// ---- SQLTimeStamp -----------------------------------------------------------------------------
 
 Variant TkcSQLTimeStampValueType::LoadValue(const void* Data) const {
   return Variant::FromDate(SQLTimeStampToDateTime(Get<TSQLTimeStamp>(Data)));
@@ -531,6 +481,9 @@ Variant TkcVariantValueType::LoadValue(const void* Data) const {
 }
 void TkcVariantValueType::StoreValue(void* Data, const Variant& Value) const {
   HolderAt(Variants(), Data) = Value;
+}
+void TkcVariantValueType::StreamOutValue(const void* Data, TStream* Stream) const {
+  StreamWriteVariant(Stream, LoadValue(Data), true);  // a stored Integer reads back as an Integer
 }
 void TkcVariantValueType::ResolveCompareData(const void*& P) const { P = VariantOf(P); }
 int TkcVariantValueType::CompareRaw(const void* P1, const void* P2) const {
@@ -740,8 +693,13 @@ void TkcValueDef::ReadValueFrom(std::uint8_t* R, TStream* Stream) {
     }
     return;
   }
-  MarkNull(R, isNull);
-  if (!isNull) fValueTypeClass->StreamInValue(DataAt(R), Stream);
+  if (isNull) {
+    MarkNull(R, true);
+    return;
+  }
+  // Marked only once the value is read: a failed read leaves the cell as it was.
+  fValueTypeClass->StreamInValue(DataAt(R), Stream);
+  MarkNull(R, false);
 }
 
 void TkcValueDef::WriteTextTo(const std::uint8_t* R, TStream* Stream) const {
@@ -1213,16 +1171,27 @@ void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
     FreeBuffer(BufferRef(AIndex), fValueDefs.get());
     return;
   }
+  const bool hadBuffer = Buffer(AIndex) != nullptr;
   std::uint8_t* buffer = CheckBuffer(AIndex);
-  if (fUseRecordID) {
-    int id = StreamReadInteger(Stream);
-    SetRecordID(AIndex, id);
-    if (fRecordIDCounter <= id && id < INT32_MAX) fRecordIDCounter = id + 1;
-  }
-  for (int i = 0; i < fValueDefs->Count(); ++i) {
-    TkcValueDef* column = fValueDefs->Columns(i);
-    if (!column->Streamed()) continue;
-    column->ReadValueFrom(buffer, Stream);
-    column->ReadTextFrom(buffer, Stream);
+  try {
+    if (fUseRecordID) {
+      int id = StreamReadInteger(Stream);
+      SetRecordID(AIndex, id);
+      if (fRecordIDCounter <= id && id < INT32_MAX) fRecordIDCounter = id + 1;
+    }
+    for (int i = 0; i < fValueDefs->Count(); ++i) {
+      TkcValueDef* column = fValueDefs->Columns(i);
+      if (!column->Streamed()) continue;
+      column->ReadValueFrom(buffer, Stream);
+      column->ReadTextFrom(buffer, Stream);
+    }
+  } catch (...) {
+    // Half a record is no record: it ends as it was without a buffer, or with every value null.
+    if (!hadBuffer) {
+      FreeBuffer(BufferRef(AIndex), fValueDefs.get());
+    } else {
+      for (int i = 0; i < fValueDefs->Count(); ++i) fValueDefs->Columns(i)->MarkNull(buffer, true);
+    }
+    throw;
   }
 }

@@ -7,9 +7,10 @@
 // - a record buffer holds a flags byte, an optional int32 record ID and one slot per kept
 //   column: a null byte (0 null, 1 present), the value's data area and, for columns keeping
 //   display texts, a 4-byte text slot;
-// - "holder" slots (strings, wide strings, variants, display texts, owned objects) are 4-byte
-//   handles into process-wide holder tables, never raw addresses: 0 means "no holder". Short
-//   strings (up to 12 bytes) live inside their 16-byte cell without a heap block;
+// - a string keeps up to 11 bytes inside its 12-byte data area, a longer one in a heap block;
+// - "holder" slots (wide strings, variants, display texts, owned objects) are 4-byte handles
+//   into process-wide holder tables, never raw addresses: 0 means "no holder". Short display
+//   texts (up to 12 bytes) live inside their 16-byte cell without a heap block;
 // - buffers of one column list all have the list's record length and come from a block
 //   allocator, so a million records cost a million fixed-size blocks, not a million heap
 //   allocations.
@@ -17,12 +18,14 @@
 // Like the rest of the data layer this runs on the user-interface thread only.
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <tuple>
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/core/FMTBcd.h"
 #include "platform/core/Variants.h"
 
 class TkcValueType;
@@ -85,10 +88,12 @@ public:                                           \
                                                   \
 private:
 
+// A byte string in its own 12-byte data area: up to 11 bytes in place after a length byte, a
+// longer one in a heap block of its own.
 class TkcStringValueType : public TkcValueType {
   KC_VALUE_TYPE(TkcStringValueType, TkcValueType)
 public:
-  int DataSize() const override { return 4; }
+  int DataSize() const override { return 12; }
   TVarType VariantKind() const override { return varString; }
   bool IsTextType() const override { return true; }
   void ReleaseData(void* Data) const override;
@@ -97,13 +102,13 @@ public:
   void StreamInValue(void* Data, TStream* Stream) const override;
   void StreamOutValue(const void* Data, TStream* Stream) const override;
   int CompareRaw(const void* P1, const void* P2) const override;
-  Variant LoadPreparedValue(const void* P) const override;
-  void ResolveCompareData(const void*& P) const override;
 };
 
+// A wide string in a holder: the data area is its 4-byte handle.
 class TkcWideStringValueType : public TkcStringValueType {
   KC_VALUE_TYPE(TkcWideStringValueType, TkcStringValueType)
 public:
+  int DataSize() const override { return 4; }
   TVarType VariantKind() const override { return varOleStr; }
   void ReleaseData(void* Data) const override;
   Variant LoadValue(const void* Data) const override;
@@ -115,117 +120,94 @@ public:
   void ResolveCompareData(const void*& P) const override;
 };
 
-class TkcSmallintValueType : public TkcValueType {
+// A value kept in place in the data area as one T of variant kind Kind. Self supplies the
+// conversions as static functions: ToVariant(T), FromVariant(const Variant&) (a non-null value),
+// Read(TStream*), Write(TStream*, T) and Compare(T, T).
+template <class Self, class T, TVarType Kind>
+class TkcScalarValueType : public TkcValueType {
+public:
+  int DataSize() const override { return static_cast<int>(sizeof(T)); }
+  TVarType VariantKind() const override { return Kind; }
+  Variant LoadValue(const void* Data) const override { return Self::ToVariant(Load(Data)); }
+  void StoreValue(void* Data, const Variant& Value) const override { Store(Data, Self::FromVariant(Value)); }
+  void StreamInValue(void* Data, TStream* Stream) const override { Store(Data, Self::Read(Stream)); }
+  void StreamOutValue(const void* Data, TStream* Stream) const override { Self::Write(Stream, Load(Data)); }
+  int CompareRaw(const void* P1, const void* P2) const override { return Self::Compare(Load(P1), Load(P2)); }
+
+protected:
+  static T Load(const void* Data) {
+    T v;
+    std::memcpy(&v, Data, sizeof(T));
+    return v;
+  }
+  static void Store(void* Data, T V) { std::memcpy(Data, &V, sizeof(T)); }
+};
+
+// The conversions a scalar value type supplies to TkcScalarValueType.
+#define KC_SCALAR_CONVERSIONS(T)              \
+  static Variant ToVariant(T V);              \
+  static T FromVariant(const Variant& Value); \
+  static T Read(TStream* Stream);             \
+  static void Write(TStream* Stream, T V);    \
+  static int Compare(T A, T B);
+
+class TkcSmallintValueType : public TkcScalarValueType<TkcSmallintValueType, std::int16_t, varSmallint> {
   KC_VALUE_TYPE(TkcSmallintValueType, TkcValueType)
 public:
-  int DataSize() const override { return 2; }
-  TVarType VariantKind() const override { return varSmallint; }
-  Variant LoadValue(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(std::int16_t)
 };
 
-class TkcIntegerValueType : public TkcValueType {
+class TkcIntegerValueType : public TkcScalarValueType<TkcIntegerValueType, std::int32_t, varInteger> {
   KC_VALUE_TYPE(TkcIntegerValueType, TkcValueType)
 public:
-  int DataSize() const override { return 4; }
-  TVarType VariantKind() const override { return varInteger; }
-  Variant LoadValue(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(std::int32_t)
 };
 
-class TkcWordValueType : public TkcValueType {
+class TkcWordValueType : public TkcScalarValueType<TkcWordValueType, std::uint16_t, varWord> {
   KC_VALUE_TYPE(TkcWordValueType, TkcValueType)
 public:
-  int DataSize() const override { return 2; }
-  TVarType VariantKind() const override { return varWord; }
-  Variant LoadValue(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(std::uint16_t)
 };
 
-class TkcBooleanValueType : public TkcValueType {
+class TkcBooleanValueType : public TkcScalarValueType<TkcBooleanValueType, std::uint8_t, varBoolean> {
   KC_VALUE_TYPE(TkcBooleanValueType, TkcValueType)
 public:
-  int DataSize() const override { return 1; }
-  TVarType VariantKind() const override { return varBoolean; }
-  Variant LoadValue(const void* Data) const override;
   String DefaultText(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(std::uint8_t)
 };
 
-class TkcFloatValueType : public TkcValueType {
+class TkcFloatValueType : public TkcScalarValueType<TkcFloatValueType, double, varDouble> {
   KC_VALUE_TYPE(TkcFloatValueType, TkcValueType)
 public:
-  int DataSize() const override { return 8; }
-  TVarType VariantKind() const override { return varDouble; }
-  Variant LoadValue(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
   // 10-byte extended in the stream, 8-byte double in the record.
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(double)
 };
 
-class TkcCurrencyValueType : public TkcValueType {
+class TkcCurrencyValueType : public TkcScalarValueType<TkcCurrencyValueType, std::int64_t, varCurrency> {
   KC_VALUE_TYPE(TkcCurrencyValueType, TkcValueType)
 public:
-  int DataSize() const override { return 8; }
-  TVarType VariantKind() const override { return varCurrency; }
-  Variant LoadValue(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(std::int64_t)
 };
 
-class TkcDateTimeValueType : public TkcValueType {
+class TkcDateTimeValueType : public TkcScalarValueType<TkcDateTimeValueType, double, varDate> {
   KC_VALUE_TYPE(TkcDateTimeValueType, TkcValueType)
 public:
-  int DataSize() const override { return 8; }
-  TVarType VariantKind() const override { return varDate; }
-  Variant LoadValue(const void* Data) const override;
   String DefaultText(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(double)
 };
 
-class TkcLargeIntValueType : public TkcValueType {
+class TkcLargeIntValueType : public TkcScalarValueType<TkcLargeIntValueType, std::int64_t, varInt64> {
   KC_VALUE_TYPE(TkcLargeIntValueType, TkcValueType)
 public:
-  int DataSize() const override { return 8; }
-  TVarType VariantKind() const override { return varInt64; }
-  Variant LoadValue(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(std::int64_t)
 };
 
-class TkcFMTBcdValueType : public TkcValueType {
+class TkcFMTBcdValueType : public TkcScalarValueType<TkcFMTBcdValueType, TBcd, varFMTBcd> {
   KC_VALUE_TYPE(TkcFMTBcdValueType, TkcValueType)
 public:
-  int DataSize() const override { return 34; }
-  TVarType VariantKind() const override { return varFMTBcd; }
-  Variant LoadValue(const void* Data) const override;
   String DefaultText(const void* Data) const override;
-  void StoreValue(void* Data, const Variant& Value) const override;
   // The value travels as text; written with '.', read with '.' or ','.
-  void StreamInValue(void* Data, TStream* Stream) const override;
-  void StreamOutValue(const void* Data, TStream* Stream) const override;
-  int CompareRaw(const void* P1, const void* P2) const override;
+  KC_SCALAR_CONVERSIONS(TBcd)
 };
 
 class TkcSQLTimeStampValueType : public TkcValueType {
@@ -246,6 +228,7 @@ public:
   void ReleaseData(void* Data) const override;
   Variant LoadValue(const void* Data) const override;
   void StoreValue(void* Data, const Variant& Value) const override;
+  void StreamOutValue(const void* Data, TStream* Stream) const override;
   int CompareRaw(const void* P1, const void* P2) const override;
   Variant LoadPreparedValue(const void* P) const override;
   void ResolveCompareData(const void*& P) const override;

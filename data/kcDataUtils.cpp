@@ -101,7 +101,8 @@ bool IsDateVariant(const Variant& V) { return !V.IsArray() && IsDateVarType(V.Va
 bool IsNumericVariant(const Variant& V) { return V.IsNumeric(); }
 
 bool IsSoftNullVariant(const Variant& V) {
-  return V.IsNull() || (V.IsStr() && (V.VarType() == varString ? V.AsString().empty() : V.AsWideString().empty()));
+  if (const std::string* text = V.StringPtr()) return text->empty();
+  return V.IsNull() || (V.IsStr() && V.AsWideString().empty());
 }
 
 bool IsCurrencyVarType(TVarType AVarType) {
@@ -222,15 +223,28 @@ String TextForStream(const Variant& Value) {
   }
 }
 
-void WriteVariant(TStream* Stream, const Variant& Value, int Depth) {
+void WriteVariant(TStream* Stream, const Variant& Value, int Depth, bool KeepIntegerKinds) {
   if (Value.IsArray()) {
     if (VarArrayDimCount(Value) != 1 || Depth >= kMaxStreamVariantDepth) WriteError();
     Stream->WriteUInt8(vaList);
     WriteTaggedInteger(Stream, Value.ArrayCount());
-    for (int i = 0, n = Value.ArrayCount(); i < n; ++i) WriteVariant(Stream, Value.GetItem(i), Depth + 1);
+    for (int i = 0, n = Value.ArrayCount(); i < n; ++i)
+      WriteVariant(Stream, Value.GetItem(i), Depth + 1, KeepIntegerKinds);
     return;
   }
-  switch (Value.VarType() & varTypeMask) {
+  const int kind = Value.VarType() & varTypeMask;
+  if (KeepIntegerKinds && (kind == varSmallint || kind == varInteger)) {
+    // The tag of the kind's own width, so that it reads back as that kind.
+    if (kind == varSmallint) {
+      Stream->WriteUInt8(vaInt16);
+      Stream->WriteInt16(static_cast<std::int16_t>(Value.AsInteger()));
+    } else {
+      Stream->WriteUInt8(vaInt32);
+      Stream->WriteInt32(Value.AsInteger());
+    }
+    return;
+  }
+  switch (kind) {
     case varShortInt:
     case varByte:
     case varSmallint:
@@ -310,7 +324,9 @@ Variant ReadVariant(TStream* Stream, int Depth) {
 }  // namespace
 
 Variant StreamReadVariant(TStream* Stream) { return ReadVariant(Stream, 0); }
-void StreamWriteVariant(TStream* Stream, const Variant& Value) { WriteVariant(Stream, Value, 0); }
+void StreamWriteVariant(TStream* Stream, const Variant& Value, bool KeepIntegerKinds) {
+  WriteVariant(Stream, Value, 0, KeepIntegerKinds);
+}
 
 // ---- TkcCollection --------------------------------------------------------------------------
 

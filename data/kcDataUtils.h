@@ -88,7 +88,9 @@ void StreamWriteWideString(TStream* Stream, const WideString& Value);
 // kMaxStreamVariantDepth fail with "Stream read error".
 constexpr int kMaxStreamVariantDepth = 256;
 Variant StreamReadVariant(TStream* Stream);
-void StreamWriteVariant(TStream* Stream, const Variant& Value);
+// Integers are written with the smallest tag that holds them (they read back as the smallest
+// kind); KeepIntegerKinds writes 16- and 32-bit integers with their own width's tag instead.
+void StreamWriteVariant(TStream* Stream, const Variant& Value, bool KeepIntegerKinds = false);
 
 // The reader and writer of the data-controller stream; they hold the stream, not own it.
 class TkcFiler : public TObject {

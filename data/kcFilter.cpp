@@ -37,97 +37,23 @@ String TranslateDisplayText(const String& Text) {
 // ---- LIKE ------------------------------------------------------------------------------------
 
 void TkcLikePattern::Prepare(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar,
-                             char32_t EscapeChar) {
+                             char32_t EscapeChar, bool FoldCase) {
   fPrepared = false;
-  fTokens.clear();
-  fTokens.reserve(Pattern.size());
-  // An escape makes the next character literal; a lone escape at the end ends the pattern.
-  for (std::size_t pos = 0; pos < Pattern.size();) {
-    char32_t c = Utf8Decode(Pattern, pos);
-    if (EscapeChar != 0 && c == EscapeChar) {
-      if (pos < Pattern.size()) fTokens.push_back({TToken::Literal, Utf8Decode(Pattern, pos)});
-      else fTokens.push_back({TToken::End, c});
-      continue;
-    }
-    if (c == PercentChar) fTokens.push_back({TToken::Percent, c});
-    else if (c == UnderscoreChar) fTokens.push_back({TToken::Any, c});
-    else fTokens.push_back({TToken::Literal, c});
-  }
-  // Every literal and "any" takes one character; a wildcard that is not last and has nothing
-  // but wildcards after it still needs one character after its position.
-  fMinLength = 0;
-  bool openWildcard = false;
-  for (std::size_t i = 0; i < fTokens.size(); ++i) {
-    if (fTokens[i].Kind == TToken::Literal || fTokens[i].Kind == TToken::Any) {
-      ++fMinLength;
-      openWildcard = false;
-    } else if (fTokens[i].Kind == TToken::Percent && i + 1 < fTokens.size()) {
-      openWildcard = true;
-    }
-  }
-  if (openWildcard) ++fMinLength;
+  fRules = {PercentChar, UnderscoreChar, EscapeChar, true, FoldCase};
+  fMatcher.Prepare(Pattern, fRules);
   fSource.assign(Pattern);
-  fPercent = PercentChar;
-  fUnderscore = UnderscoreChar;
-  fEscape = EscapeChar;
   fPrepared = true;
 }
 
 bool TkcLikePattern::PreparedFor(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar,
-                                 char32_t EscapeChar) const {
-  return PreparedWith(PercentChar, UnderscoreChar, EscapeChar) && fSource == Pattern;
+                                 char32_t EscapeChar, bool FoldCase) const {
+  return PreparedWith(PercentChar, UnderscoreChar, EscapeChar, FoldCase) && fSource == Pattern;
 }
 
-bool TkcLikePattern::PreparedWith(char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar) const {
-  return fPrepared && fPercent == PercentChar && fUnderscore == UnderscoreChar && fEscape == EscapeChar;
-}
-
-bool TkcLikePattern::Matches(std::string_view Text) {
-  if (Text.size() < fMinLength) return false;  // no fewer bytes than characters
-  fText.clear();
-  for (std::size_t pos = 0; pos < Text.size();) {
-    auto byte = static_cast<unsigned char>(Text[pos]);
-    if (byte < 0x80) {
-      fText.push_back(byte);
-      ++pos;
-    } else {
-      fText.push_back(Utf8Decode(Text, pos));
-    }
-  }
-  const std::size_t m = fTokens.size(), n = fText.size();
-  if (n < fMinLength) return false;
-  // next[t]: the rest of the pattern after token i matches text from t. Rows are built from the
-  // last token backwards, so the whole match costs O(m x n) instead of backtracking.
-  std::vector<char>& next = fNext;
-  std::vector<char>& cur = fCur;
-  next.assign(n + 1, 0);
-  cur.resize(n + 1);  // every row writes all of it
-  next[n] = 1;  // the empty pattern matches only the empty remainder
-  for (std::size_t i = m; i-- > 0;) {
-    const TToken& tk = fTokens[i];
-    if (tk.Kind == TToken::End) {
-      std::copy(next.begin(), next.end(), cur.begin());
-    } else if (tk.Kind == TToken::Percent) {
-      if (i == m - 1) {
-        std::fill(cur.begin(), cur.end(), 1);  // a trailing wildcard matches any remainder
-      } else {
-        // Some later position t' with t <= t' < n: never the empty remainder.
-        cur[n] = 0;
-        char any = 0;
-        for (std::size_t t = n; t-- > 0;) {
-          any = static_cast<char>(any | next[t]);
-          cur[t] = any;
-        }
-      }
-    } else {
-      cur[n] = 0;
-      const bool anyChar = tk.Kind == TToken::Any;
-      for (std::size_t t = 0; t < n; ++t)
-        cur[t] = static_cast<char>(next[t + 1] && (anyChar || fText[t] == tk.Char));
-    }
-    next.swap(cur);
-  }
-  return next[0] != 0;
+bool TkcLikePattern::PreparedWith(char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar,
+                                  bool FoldCase) const {
+  return fPrepared && fRules.Percent == PercentChar && fRules.Underscore == UnderscoreChar &&
+         fRules.Escape == EscapeChar && fRules.FoldCase == FoldCase;
 }
 
 bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
@@ -216,6 +142,15 @@ bool IsPair(const Variant& Value) { return Value.IsArray() && Value.ArrayCount()
 
 TkcFilterCriteria* TkcFilterOperator::Criteria() const { return fCriteriaItem->GetCriteria(); }
 
+bool TkcFilterOperator::MatchesDataValue(const Variant& V, const Variant& C) {
+  TkcFilterCriteria* criteria = Criteria();
+  if (!criteria) return Matches(V, C);
+  Variant& r = fCriteriaItem->fPreparedDataValue;
+  criteria->PrepareValue(V, r);
+  if (criteria->Options().Contains(fcoIgnoreNull) && !IsNullTest() && criteria->ValueIsNull(r)) return false;
+  return Matches(r, C);
+}
+
 String TkcFilterOperator::FieldName() const { return fCriteriaItem->GetFieldName(); }
 
 bool TkcFilterOperator::ShowsDescription() const {
@@ -286,7 +221,7 @@ String TkcFilterGreaterEqualOperator::GetDisplayWord() {
 
 // Like and NotLike.
 
-bool TkcFilterLikeOperator::Matches(const Variant& R, const Variant& C) {
+TkcFilterLikeOperator::TKeptPattern& TkcFilterLikeOperator::PatternFor(const Variant& C, bool FoldCase) {
   TkcFilterCriteria* criteria = Criteria();
   char32_t percent = criteria ? criteria->PercentWildcard() : U'%';
   char32_t underscore = criteria ? criteria->UnderscoreWildcard() : U'_';
@@ -294,16 +229,44 @@ bool TkcFilterLikeOperator::Matches(const Variant& R, const Variant& C) {
   // generation does: then the pattern needs neither reading nor comparing. Other callers' values
   // are compared with the kept pattern and read again only when they differ.
   TkcFilterCriteriaItem* item = CriteriaItem();
+  TKeptPattern& kept = FoldCase ? fFoldedPattern : fPattern;
   const bool fromItem = &C == &item->fPreparedValue;
-  if (!fromItem || !fPatternFromItem || fPatternGeneration != item->fPreparedGeneration ||
-      !fPattern.PreparedWith(percent, underscore)) {
+  if (!fromItem || !kept.FromItem || kept.Generation != item->fPreparedGeneration ||
+      !kept.Pattern.PreparedWith(percent, underscore, 0, FoldCase)) {
     String pattern = VarToStr(C);
-    fPatternFromItem = false;  // stays so if preparing fails
-    if (!fPattern.PreparedFor(pattern, percent, underscore)) fPattern.Prepare(pattern, percent, underscore);
-    fPatternFromItem = fromItem && item->fPreparedGeneration != 0;
-    fPatternGeneration = item->fPreparedGeneration;
+    kept.FromItem = false;  // stays so if preparing fails
+    if (!kept.Pattern.PreparedFor(pattern, percent, underscore, 0, FoldCase))
+      kept.Pattern.Prepare(pattern, percent, underscore, 0, FoldCase);
+    kept.FromItem = fromItem && item->fPreparedGeneration != 0;
+    kept.Generation = item->fPreparedGeneration;
   }
-  return fPattern.Matches(VarToStr(R));
+  return kept;
+}
+
+bool TkcFilterLikeOperator::Matches(const Variant& R, const Variant& C) {
+  const TkcLikePattern& pattern = PatternFor(C, false).Pattern;
+  if (const std::string* text = R.StringPtr()) return pattern.Matches(*text);
+  return pattern.Matches(VarToStr(R));
+}
+
+bool TkcFilterLikeOperator::MatchesDataValue(const Variant& V, const Variant& C) {
+  const std::string* text = V.StringPtr();
+  TkcFilterCriteriaItem* item = CriteriaItem();
+  // Within one criteria change the kept pattern still stands for the prepared value (any other
+  // caller's pattern clears FromItem).
+  if (text && fRecordPattern && fRecordPattern->FromItem && fRecordPattern->Generation == item->fPreparedGeneration &&
+      &C == &item->fPreparedValue && !fRecordIgnoresNull)
+    return fRecordPattern->Pattern.Matches(*text) != fRecordNegated;
+  TkcFilterCriteria* criteria = Criteria();
+  if (!text || !criteria) return inherited::MatchesDataValue(V, C);
+  fRecordPattern = nullptr;
+  TKeptPattern& kept = PatternFor(C, criteria->Options().Contains(fcoCaseInsensitive));
+  fRecordPattern = &kept;
+  fRecordIgnoresNull = criteria->Options().Contains(fcoIgnoreNull);
+  fRecordNegated = Negated();
+  // Upper case changes no text's emptiness, so the null test reads the value as it is.
+  if (fRecordIgnoresNull && criteria->ValueIsNull(V)) return false;
+  return kept.Pattern.Matches(*text) != fRecordNegated;
 }
 
 int TkcFilterLikeOperator::PatternKind() const {
@@ -668,6 +631,10 @@ void TkcFilterCriteriaItem::RecreateOperator() {
   Changed();
 }
 
+const Variant& TkcFilterCriteriaItem::GetDataValueRef(int ARecordIndex, Variant& Buffer) {
+  return Buffer = GetDataValue(ARecordIndex);
+}
+
 bool TkcFilterCriteriaItem::ValueIsNull(const Variant& V) {
   TkcFilterCriteria* criteria = GetCriteria();
   return criteria ? criteria->ValueIsNull(V) : V.IsNull();
@@ -725,8 +692,9 @@ String TkcFilterCriteria::GroupText(TkcFilterCriteriaItemList* AGroup, bool IsDi
   bool isAnd = kind == fboAnd || kind == fboNotAnd;
   String word = IsDisplay ? TranslateDisplayText(isAnd ? "and" : "or") : String(isAnd ? "AND" : "OR");
   String text;
-  for (int i = 0, n = AGroup->GetCount(); i < n; ++i) {
-    TkcCustomFilterCriteriaItem* child = AGroup->GetItem(i);
+  const std::vector<TkcCustomFilterCriteriaItem*>& children = AGroup->fItems;
+  for (std::size_t i = 0, n = children.size(); i < n; ++i) {
+    TkcCustomFilterCriteriaItem* child = children[i];
     if (i > 0) text += " " + word + " ";
     if (child->IsItemList()) text += "(" + GroupText(static_cast<TkcFilterCriteriaItemList*>(child), IsDisplay) + ")";
     else text += "(" + GetItemText(static_cast<TkcFilterCriteriaItem*>(child), IsDisplay) + ")";
@@ -1035,16 +1003,13 @@ bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARe
 
 bool TkcFilterCriteria::EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIndex) {
   try {
-    Variant r;
-    PrepareValue(AItem->GetDataValue(ARecordIndex), r);
+    const Variant& value = AItem->GetDataValueRef(ARecordIndex, AItem->fDataValue);
     if (AItem->fPreparedGeneration != fChangeGeneration) {
       AItem->fPreparedGeneration = 0;  // no generation while the value is being replaced
       PrepareValue(AItem->Value(), AItem->fPreparedValue);
       AItem->fPreparedGeneration = fChangeGeneration;
     }
-    TkcFilterOperator* op = AItem->Operator();
-    if (fOptions.Contains(fcoIgnoreNull) && !op->IsNullTest() && ValueIsNull(r)) return false;
-    return op->Matches(r, AItem->fPreparedValue);
+    return AItem->Operator()->MatchesDataValue(value, AItem->fPreparedValue);
   } catch (const EVariantTypeCastError&) {
     if (fOptions.Contains(fcoSoftCompare)) return false;
     throw;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/kcDataUtils.h"
+#include "platform/core/LikeMatch.h"
 
 class TkcFilterCriteria;
 class TkcCustomFilterCriteriaItem;
@@ -33,37 +34,30 @@ String TranslateDisplayText(const String& Text);
 // Whole Text against the whole Pattern, character by character (UTF-8 characters, never bytes),
 // case-sensitive. A multi-character wildcard that is not the pattern's last character never
 // matches an empty remainder ("%%" does not match "", "a%%" does not match "a"). EscapeChar 0
-// means none; the filter model passes none. Runs in O(pattern x text) time.
+// means none; the filter model passes none. Runs in O(pattern x text) time at most.
 bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
                       char32_t UnderscoreChar, char32_t EscapeChar = 0);
-// A LIKE pattern read once and matched against many texts with the rules of MatchLikePattern.
-// Matching reuses the object's buffers, so after the first texts it allocates nothing; it is
-// therefore not for use by two threads at once.
+// A LIKE pattern read once and matched against many texts with the rules of MatchLikePattern;
+// with FoldCase each text character is compared by its upper case (the pattern is given in
+// upper case, as the criteria prepare it). Matching reads the text in place and allocates
+// nothing.
 class TkcLikePattern {
 public:
-  void Prepare(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0);
-  // Prepared from exactly this pattern and these characters.
+  void Prepare(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0,
+               bool FoldCase = false);
+  // Prepared from exactly this pattern and these rules.
   bool PreparedFor(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar,
-                   char32_t EscapeChar = 0) const;
-  // Prepared with these characters, whatever the pattern.
-  bool PreparedWith(char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0) const;
-  bool Matches(std::string_view Text);
+                   char32_t EscapeChar = 0, bool FoldCase = false) const;
+  // Prepared with these rules, whatever the pattern.
+  bool PreparedWith(char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0,
+                    bool FoldCase = false) const;
+  bool Matches(std::string_view Text) const { return fMatcher.Matches(Text); }
 
 private:
-  struct TToken {
-    // End: a lone escape at the pattern's end, which ends it but still counts as a character
-    // after a wildcard (so that wildcard is not the last one).
-    enum TKind : std::uint8_t { Percent, Any, Literal, End } Kind;
-    char32_t Char;
-  };
   bool fPrepared = false;
   String fSource;
-  char32_t fPercent = 0, fUnderscore = 0, fEscape = 0;
-  std::vector<TToken> fTokens;
-  // Fewest characters a matching text has: no text shorter needs the table.
-  std::size_t fMinLength = 0;
-  std::u32string fText;
-  std::vector<char> fNext, fCur;
+  TLikeMatcher::TRules fRules;
+  TLikeMatcher fMatcher;
 };
 
 // Collapses every run of WildcardChar to one.
@@ -123,6 +117,9 @@ public:
   virtual void Recalculate() {}
   virtual bool FormatArrayValue(const Variant& /*Value*/, String& /*Text*/) { return false; }
   virtual bool Matches(const Variant& R, const Variant& C) = 0;
+  // A record's value as read (not yet prepared) against the condition's prepared value C:
+  // prepares it (PrepareValue), leaves out a null one under fcoIgnoreNull, then Matches.
+  virtual bool MatchesDataValue(const Variant& V, const Variant& C);
   virtual String GetDisplayWord() { return GetExpressionWord(); }
   virtual String GetExpressionWord() = 0;
   virtual bool AlwaysShowsWord() { return false; }
@@ -193,6 +190,9 @@ class TkcFilterGreaterEqualOperator : public TkcFilterOperator {
 class TkcFilterLikeOperator : public TkcFilterOperator {
   VT_FILTER_OPERATOR(TkcFilterLikeOperator, TkcFilterOperator)
   bool Matches(const Variant& R, const Variant& C) override;
+  // A text value is matched in place; its case is folded while matching instead of upper-casing
+  // a copy (the same characters PrepareValue would make).
+  bool MatchesDataValue(const Variant& V, const Variant& C) override;
   String GetExpressionWord() override { return "LIKE"; }
   String GetDisplayWord() override;
   void AdjustDisplayValue(String& Text) override;
@@ -200,19 +200,29 @@ class TkcFilterLikeOperator : public TkcFilterOperator {
 protected:
   // ClassifyLikePattern of the condition's value text.
   int PatternKind() const;
+  virtual bool Negated() const { return false; }
 
 private:
-  // The compared pattern, kept while it comes from the condition's prepared value of the same
+  // A compared pattern, kept while it comes from the condition's prepared value of the same
   // criteria change (the value, the wildcards and the case option all change the criteria).
-  TkcLikePattern fPattern;
-  bool fPatternFromItem = false;
-  std::uint64_t fPatternGeneration = 0;
+  struct TKeptPattern {
+    TkcLikePattern Pattern;
+    bool FromItem = false;
+    std::uint64_t Generation = 0;
+  };
+  TKeptPattern& PatternFor(const Variant& C, bool FoldCase);
+  TKeptPattern fPattern, fFoldedPattern;
+  // What the record evaluation found for the current criteria change, so that a record needs
+  // no look-up of the criteria: the pattern, and whether nulls are left out.
+  TKeptPattern* fRecordPattern = nullptr;
+  bool fRecordIgnoresNull = false, fRecordNegated = false;
 };
 
 class TkcFilterNotLikeOperator : public TkcFilterLikeOperator {
   VT_FILTER_OPERATOR(TkcFilterNotLikeOperator, TkcFilterLikeOperator)
   bool Matches(const Variant& R, const Variant& C) override { return !inherited::Matches(R, C); }
   String GetExpressionWord() override { return "NOT LIKE"; }
+  bool Negated() const override { return true; }
   String GetDisplayWord() override;
   bool HasOwnExpression() override;
   String GetOwnExpression(const Variant& Value) override;
@@ -397,6 +407,10 @@ public:
   bool IsItemList() override { return false; }
   void WriteToStream(TStream* Stream) override;
   virtual Variant GetDataValue(int ARecordIndex) = 0;
+  // The record's value, either held by the source (returned in place) or read into Buffer;
+  // by default GetDataValue into Buffer. Sources that hold their values override it, so that
+  // evaluating a record copies nothing.
+  virtual const Variant& GetDataValueRef(int ARecordIndex, Variant& Buffer);
   virtual String GetDisplayValue();
   virtual String GetValueText(bool IsDisplay);
   virtual String GetFieldCaption() = 0;
@@ -414,6 +428,7 @@ public:
 
 private:
   friend class TkcFilterCriteria;
+  friend class TkcFilterOperator;
   friend class TkcFilterLikeOperator;
   String fDisplayValue;
   TObject* fItemLink;
@@ -423,6 +438,8 @@ private:
   // The value as compared (PrepareValue), kept while the criteria do not change.
   Variant fPreparedValue;
   std::uint64_t fPreparedGeneration = 0;
+  // Buffers of the record evaluation, kept so that their storage is reused.
+  Variant fDataValue, fPreparedDataValue;
 };
 
 using TkcFilterCriteriaItemClass = TClassOf<TkcFilterCriteriaItem, TkcFilterCriteriaItemList*, TObject*,

@@ -66,50 +66,6 @@ String EditorCommandToText(int Cmd) {
   return EditorCommandToIdent(Cmd, s) ? s : std::to_string(Cmd);
 }
 
-TShortCut ShortCut(WORD Key, TShiftState Shift) {
-  if (Key & 0xE000) return 0;  // not a key code
-  TShortCut sc = Key;
-  if (Shift.Contains(ssShift)) sc |= scShift;
-  if (Shift.Contains(ssCtrl)) sc |= scCtrl;
-  if (Shift.Contains(ssAlt)) sc |= scAlt;
-  return sc;
-}
-
-void ShortCutToKey(TShortCut ShortCut, WORD& Key, TShiftState& Shift) {
-  Key = ShortCut & 0x1FFF;
-  Shift = {};
-  if (ShortCut & scShift) Shift.Include(ssShift);
-  if (ShortCut & scCtrl) Shift.Include(ssCtrl);
-  if (ShortCut & scAlt) Shift.Include(ssAlt);
-}
-
-String ShortCutToText(TShortCut ShortCut) {
-  if (ShortCut == 0) return String();
-  const WORD key = ShortCut & 0xFF;
-  String name;
-  static const struct {
-    WORD vk;
-    const char* name;
-  } names[] = {{8, "BkSp"},   {9, "Tab"},     {13, "Enter"}, {27, "Esc"},   {32, "Space"}, {33, "PgUp"},
-               {34, "PgDn"},  {35, "End"},    {36, "Home"},  {37, "Left"},  {38, "Up"},    {39, "Right"},
-               {40, "Down"},  {45, "Ins"},    {46, "Del"}};
-  for (const auto& n : names)
-    if (n.vk == key) name = n.name;
-  if (name.empty()) {
-    if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
-      name = String(1, static_cast<char>(key));
-    else if (key >= 112 && key <= 135)
-      name = "F" + std::to_string(key - 111);
-    else
-      return String();
-  }
-  String text;
-  if (ShortCut & scShift) text += "Shift+";
-  if (ShortCut & scCtrl) text += "Ctrl+";
-  if (ShortCut & scAlt) text += "Alt+";
-  return text + name;
-}
-
 // ---------------------------------------------------------------------------------------------
 
 void TSxEditKeyStroke::CheckUnique(TShortCut SC, TShortCut SC2) const {

@@ -5,12 +5,12 @@
 #include <cstdint>
 
 #include "platform/core/Classes.h"
+#include "platform/core/ShortCuts.h"
 #include "platform/core/WinTypes.h"
 
 VT_DECLARE_EXCEPTION(ESxKeyError, Exception);
 
 using TSxEditorCommand = std::uint16_t;
-using TShortCut = std::uint16_t;
 
 constexpr TSxEditorCommand ecNone = 0, ecLeft = 1, ecRight = 2, ecUp = 3, ecDown = 4, ecWordLeft = 5,
                            ecWordRight = 6, ecLineStart = 7, ecLineEnd = 8, ecPageUp = 9, ecPageDown = 10,
@@ -40,12 +40,7 @@ bool EditorCommandToIdent(int Cmd, String& Ident);
 // The identifier, or the decimal number when the command has none.
 String EditorCommandToText(int Cmd);
 
-// Shortcut values: the key plus 0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt.
-constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
-TShortCut ShortCut(WORD Key, TShiftState Shift);
-void ShortCutToKey(TShortCut ShortCut, WORD& Key, TShiftState& Shift);
-// "Ctrl+Shift+Z"-style text; empty for 0.
-String ShortCutToText(TShortCut ShortCut);
+// Shortcut values and their texts: platform/core/ShortCuts.h.
 
 class TSxEditKeyStroke : public TCollectionItem {
   VT_CLASS(TSxEditKeyStroke, TCollectionItem)

@@ -45,7 +45,16 @@ void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
   rec.Text = S;
   rec.Data = Obj;
   fList.insert(fList.begin() + Index, std::move(rec));
-  fIndexOfLongestLine = -1;
+  // The longest line stays known without a rescan: one per change would make loading and
+  // typing quadratic.
+  if (fIndexOfLongestLine >= Index) ++fIndexOfLongestLine;
+  NoteLength(Index);
+}
+
+void TSxEditStringList::NoteLength(int Index) {
+  if (fIndexOfLongestLine < 0) return;
+  if (ExpandedLength(Index) > ExpandedLength(fIndexOfLongestLine)) fIndexOfLongestLine = Index;
+  fLongestLength = ExpandedLength(fIndexOfLongestLine);
 }
 
 int TSxEditStringList::Add(const String& S) { return AddObject(S, nullptr); }
@@ -89,7 +98,14 @@ void TSxEditStringList::Put(int Index, const String& S) {
     rec.Text = S;
     rec.Flags = lfExpandedLengthUnknown;
     rec.ExpandedLength = -1;
-    fIndexOfLongestLine = -1;
+    if (fIndexOfLongestLine == Index) {
+      // Still the longest when it did not shrink below the old length; else rescan lazily.
+      const int old = fLongestLength;
+      if (ExpandedLength(Index) < old) fIndexOfLongestLine = -1;
+    } else {
+      NoteLength(Index);
+    }
+    if (fIndexOfLongestLine >= 0) fLongestLength = ExpandedLength(fIndexOfLongestLine);
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -110,7 +126,10 @@ void TSxEditStringList::Delete(int Index) {
   BeginUpdate();
   try {
     fList.erase(fList.begin() + Index);
-    fIndexOfLongestLine = -1;
+    if (fIndexOfLongestLine == Index)
+      fIndexOfLongestLine = -1;
+    else if (fIndexOfLongestLine > Index)
+      --fIndexOfLongestLine;
     Fire(OnLinesDeleted, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -136,6 +155,7 @@ void TSxEditStringList::Clear() {
     BeginUpdate();
     try {
       std::vector<TSxEditStringRec>().swap(fList);
+      fIndexOfLongestLine = -1;
       if (OnCleared) OnCleared(this);
     } catch (...) {
       EndUpdate();
@@ -210,7 +230,7 @@ void TSxEditStringList::InsertLines(int Index, int NumLines) {
     // inserts does not reallocate every time.
     Grow(fList.size() + static_cast<std::size_t>(NumLines));
     fList.insert(fList.begin() + Index, static_cast<std::size_t>(NumLines), TSxEditStringRec{});
-    fIndexOfLongestLine = -1;
+    if (fIndexOfLongestLine >= Index) fIndexOfLongestLine += NumLines;
     Fire(OnLinesInserted, Index, NumLines);
   } catch (...) {
     EndUpdate();
@@ -226,7 +246,10 @@ void TSxEditStringList::DeleteLines(int Index, int NumLines) {
   BeginUpdate();
   try {
     fList.erase(fList.begin() + Index, fList.begin() + Index + count);
-    fIndexOfLongestLine = -1;
+    if (fIndexOfLongestLine >= Index + count)
+      fIndexOfLongestLine -= count;
+    else if (fIndexOfLongestLine >= Index)
+      fIndexOfLongestLine = -1;
     Fire(OnLinesDeleted, Index, count);
   } catch (...) {
     EndUpdate();
@@ -289,6 +312,7 @@ int TSxEditStringList::LengthOfLongestLine() {
         fIndexOfLongestLine = i;
       }
     }
+    fLongestLength = best;
   }
   return fIndexOfLongestLine < 0 ? 0 : fList[static_cast<std::size_t>(fIndexOfLongestLine)].ExpandedLength;
 }

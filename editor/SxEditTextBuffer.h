@@ -99,7 +99,9 @@ private:
   TLineBreakStyle fLineBreakStyle = lbsCrLf;
   bool fAppendLineBreakAtEnd = false;
   TConvertTabsProcEx fConvertTabsProc;
+  void NoteLength(int Index);
   int fIndexOfLongestLine = -1;
+  int fLongestLength = 0;
   int fTabWidth = 8;
 };
 

@@ -28,16 +28,20 @@ void TSxEditUndoList::AddChange(std::uint8_t reason, const TBufferCoord& start,
 }
 
 void TSxEditUndoList::BeginBlock() {
-  ++fBlockCount;
-  fBlockChangeNumber = fNextChangeNumber;
+  if (fBlockCount++ == 0) {
+    // A number set from outside (a replayed step) stays the number of the block.
+    fOuterBlockNumber = fBlockChangeNumber;
+    if (fBlockChangeNumber == 0) fBlockChangeNumber = fNextChangeNumber;
+  }
 }
 
 void TSxEditUndoList::EndBlock() {
   if (fBlockCount == 0) return;
   if (--fBlockCount > 0) return;
   const int number = fBlockChangeNumber;
-  fBlockChangeNumber = 0;
-  AdvanceNumber();
+  fBlockChangeNumber = fOuterBlockNumber;
+  if (fOuterBlockNumber == 0) AdvanceNumber();
+  fOuterBlockNumber = 0;
   if (!fItems.empty() && fItems.back()->ChangeNumber == number) AddedUndo();
 }
 

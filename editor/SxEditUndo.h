@@ -57,6 +57,8 @@ public:
   void SetMaxUndoActions(int value);
   bool FullUndoImpossible() const { return fFullUndoImpossible; }
   int BlockChangeNumber() const { return fBlockChangeNumber; }
+  // Redo and undo replay give the records they make the number of the step being replayed.
+  void SetBlockChangeNumber(int value) { fBlockChangeNumber = value; }
   int BlockCount() const { return fBlockCount; }
   int NextChangeNumber() const { return fNextChangeNumber; }
   int InitialChangeNumber() const { return fInitialChangeNumber; }
@@ -78,6 +80,7 @@ private:
   }
 
   int fBlockChangeNumber = 0;
+  int fOuterBlockNumber = 0;
   int fBlockCount = 0;
   bool fFullUndoImpossible = false;
   std::deque<std::unique_ptr<TSxEditUndoItem>> fItems;

@@ -183,19 +183,28 @@ TDateTime LocaleTextToDateTime(const String& Normalised) {
     parts.push_back(Normalised.substr(i, j - i));
     i = j + 1;
   }
+  // A blank date separator could not tell the date's fields from the time after them: the
+  // fields are then joined by "/" and read with that separator.
+  const bool blank = FormatSettings.DateSeparator == ' ';
+  const char separator = blank ? '/' : FormatSettings.DateSeparator;
   String text;
   size_t k = 0;
   for (; k < parts.size() && k < 3; ++k) {
     if (parts[k].find_first_not_of("0123456789") != String::npos) break;
-    text += (k ? String(1, FormatSettings.DateSeparator) : String()) + parts[k];
+    text += (k ? String(1, separator) : String()) + parts[k];
   }
   for (; k < parts.size(); ++k) text += (text.empty() ? "" : " ") + parts[k];
-  return Variant(text).AsDateTime();
+  if (!blank) return Variant(text).AsDateTime();
+  TFormatSettings settings = FormatSettings;
+  settings.DateSeparator = separator;
+  TDateTime d;
+  if (!TryStrToDateTime(text, d, settings)) throw EConvertError("'" + text + "' is not a valid date");
+  return d;
 }
 
 TDateTime ConvertText(const String& Text, bool LocaleMode) {
   String n = Normalise(Text, LocaleMode);
-  return LocaleMode ? LocaleTextToDateTime(n) : StrToDateTime(n);
+  return LocaleMode || FormatSettings.DateSeparator == ' ' ? LocaleTextToDateTime(n) : StrToDateTime(n);
 }
 
 }  // namespace
@@ -224,20 +233,9 @@ uint16_t GetDatePart(int Part, TDateTime Date) {
   return uint16_t(Part == dpYear ? y : Part == dpMonth ? m : d);
 }
 
-bool IsLeapYearNumber(int Year) { return (Year % 4 == 0 && Year % 100 != 0) || Year % 400 == 0; }
-
-int MonthDayCount(int Year, int Month) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (Month < 1 || Month > 12) return 0;
-  return kDays[Month - 1] + (Month == 2 && IsLeapYearNumber(Year) ? 1 : 0);
-}
-
 int ClampDay(int Year, int Month, int Day) {
   return std::max(1, std::min(Day, MonthDayCount(Year, Month)));
 }
-
-TDateTime DateTimeFraction(TDateTime Date) { return Date - std::trunc(Date); }
-TDateTime DateTimeWholeDays(TDateTime Date) { return std::trunc(Date); }
 
 int GetDayOfWeekIndex(TDateTime Date) {
   return Mod7(DayOfWeek(Date) - 1 - GetFormatController()->WeekStart());
@@ -337,7 +335,7 @@ void DateTimeToTextEx(bool UseDisplayFormat, bool WithTime, bool FourDigitYear, 
 TDateTime GetMinDate() { return EncodeDate(100, 1, 1); }
 
 bool IsValidDateValue(const Variant& Value) {
-  if (VarType(Value) != varDate && !VarIsNumeric(Value)) return false;
+  if (VarType(Value) != varDate && VarType(Value) != varSQLTimeStamp && !VarIsNumeric(Value)) return false;
   try {
     return VarToDateTime(Value) != NullDate;
   } catch (...) {

@@ -2,9 +2,11 @@
 // Date arithmetic and text conversions of the date, time and calendar editors, with the smart
 // date words ("today", "eom", ...) that may be followed by a day offset.
 
+#include <cmath>
 #include <cstdint>
 
 #include "platform/core/DateUtils.h"
+#include "platform/core/Math.h"
 #include "platform/core/SysUtils.h"
 
 class Variant;
@@ -20,11 +22,12 @@ void NextMonth(uint16_t& Year, uint16_t& Month);
 // Moves by Delta months, crossing years; returns Delta div 12.
 int ShiftMonth(uint16_t& Year, uint16_t& Month, int Delta);
 uint16_t GetDatePart(int Part, TDateTime Date);
-bool IsLeapYearNumber(int Year);
-int MonthDayCount(int Year, int Month);
+// The editors' names for the core's calendar helpers.
+inline bool IsLeapYearNumber(int Year) { return IsLeapYear(Year); }
+inline int MonthDayCount(int Year, int Month) { return DaysInAMonth(Year, Month); }  // 0 for no month
 int ClampDay(int Year, int Month, int Day);
-TDateTime DateTimeFraction(TDateTime Date);
-TDateTime DateTimeWholeDays(TDateTime Date);
+inline TDateTime DateTimeFraction(TDateTime Date) { return Frac(Date); }
+inline TDateTime DateTimeWholeDays(TDateTime Date) { return std::trunc(Date); }
 // The weekday counted from the format controller's WeekStart, 0-based.
 int GetDayOfWeekIndex(TDateTime Date);
 // FirstDay 0 Sunday .. 6 Saturday; FirstWeekRule 1 the week holding 1 January, 2 the first full

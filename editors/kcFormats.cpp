@@ -248,6 +248,7 @@ String DateRegExprOf(const TkcDateTimeFormatInfo& Info) {
       }
       case dtikDay: r += "([012]?[1-9]|[123]0|31)"; break;
       case dtikDateSeparator: r += SeparatorExpr(FormatSettings.DateSeparator); break;
+      case dtikTimeSeparator: r += SeparatorExpr(FormatSettings.TimeSeparator); break;
       default: break;
     }
   }
@@ -265,10 +266,17 @@ String TimeRegExprOf(const TkcDateTimeFormatInfo& Info) {
       case dtikMin:
       case dtikSec: r += "[0-5]?\\d"; break;
       case dtikTimeSuffix: {
-        if (item.Data.size() == 3) {
-          r += "(A|P)?";
-        } else if (item.Data.size() == 5) {
-          r += "(AM|PM)?";
+        // "a/p" and "am/pm" show in the case they are written in, and in lower case through
+        // the display format.
+        if (item.Data.size() == 3 || item.Data.size() == 5) {
+          const size_t half = item.Data.size() / 2;
+          std::vector<String> marks;
+          for (const String& data : {item.Data, LowerCase(item.Data)})
+            for (const String& mark : {data.substr(0, half), data.substr(half + 1)})
+              if (std::find(marks.begin(), marks.end(), mark) == marks.end()) marks.push_back(mark);
+          String alternatives;
+          for (const String& mark : marks) alternatives += (alternatives.empty() ? "" : "|") + RegExprQuoted(mark);
+          r += "(" + alternatives + ")?";
         } else {
           const String& am = FormatSettings.TimeAMString;
           const String& pm = FormatSettings.TimePMString;
@@ -280,6 +288,8 @@ String TimeRegExprOf(const TkcDateTimeFormatInfo& Info) {
         break;
       }
       case dtikTimeSeparator: r += SeparatorExpr(FormatSettings.TimeSeparator); break;
+      // A time written with the date separator's character (Finnish "H.mm.ss") keeps it.
+      case dtikDateSeparator: r += SeparatorExpr(FormatSettings.DateSeparator); break;
       default: break;
     }
   }

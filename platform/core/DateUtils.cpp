@@ -71,10 +71,11 @@ bool StartsWithNoCase(const std::string& s, std::size_t i, const char* word) {
   return true;
 }
 
-// Whether an AM/PM token comes later in the format (outside quotes), making h 12-hour.
-bool HasAmPmAfter(const std::string& f, std::size_t from) {
+// Whether the format holds an AM/PM token (outside quotes), making h 12-hour: after the hour
+// as in "h:nn AMPM", or before it as in "AMPM h:nn" (Korean, Tamil, Chinese of Hong Kong).
+bool HasAmPm(const std::string& f) {
   char quote = 0;
-  for (std::size_t i = from; i < f.size(); ++i) {
+  for (std::size_t i = 0; i < f.size(); ++i) {
     char c = f[i];
     if (quote) {
       if (c == quote) quote = 0;
@@ -154,7 +155,7 @@ void FormatInto(std::string& out, const std::string& format, TDateTime value,
       case 'H': {
         std::size_t n = RunLength(f, i, 'H');
         int h = hour;
-        if (HasAmPmAfter(f, i + n)) {
+        if (HasAmPm(f)) {
           h = hour % 12;
           if (h == 0) h = 12;
         }

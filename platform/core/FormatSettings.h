@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 struct TFormatSettings {
   char DecimalSeparator = '.';
@@ -50,6 +51,10 @@ TFormatSettings DefaultFormatSettings();
 
 // The settings of the system locale (QLocale::system()), for the program's start-up.
 TFormatSettings GetLocaleFormatSettings();
+// The settings of a named locale ("fi_FI", "zh_Hant_HK").
+TFormatSettings GetLocaleFormatSettings(const std::string& localeName);
+// Every locale the locale data knows, as names GetLocaleFormatSettings reads.
+std::vector<std::string> AvailableLocaleNames();
 
 // Replaces FormatSettings by GetLocaleFormatSettings().
 void ApplyLocaleFormatSettings();

@@ -1,6 +1,7 @@
 #pragma once
 // Integer scaling and rounding as the drawing and formatting code expects them.
 
+#include <cmath>
 #include <cstdint>
 
 // Number * Numerator / Denominator with a 64-bit product, rounded to nearest, halves away from
@@ -14,6 +15,14 @@ std::int64_t Trunc(double X);
 double Frac(double X);
 // Rounds to 10^Digit (Digit -2: hundredths), halves away from zero.
 double SimpleRoundTo(double Value, int Digit = -2);
+// Doubles in a total order (-1, 0, 1): NaN equal to NaN and before every number, as variants
+// order them, so that sorting by a float column never meets an inconsistent comparison.
+// Inline: sorts call it once per comparison.
+inline int CompareDoubles(double X, double Y) {
+  const bool nx = std::isnan(X), ny = std::isnan(Y);
+  if (nx || ny) return nx == ny ? 0 : nx ? -1 : 1;
+  return X < Y ? -1 : X > Y ? 1 : 0;
+}
 
 template <class T>
 constexpr T Min(T A, T B) { return B < A ? B : A; }

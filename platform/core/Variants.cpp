@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/core/DateUtils.h"
+#include "platform/core/Math.h"
 #include "platform/core/Utf8.h"
 
 struct VariantAccess {
@@ -171,12 +172,6 @@ Variant AddSub(const Variant& a0, const Variant& b0, Op op) {
 }
 
 int Sign(I128 v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
-
-int CompareDoubles(double x, double y) {
-  bool nx = std::isnan(x), ny = std::isnan(y);
-  if (nx || ny) return nx == ny ? 0 : nx ? -1 : 1;
-  return x < y ? -1 : x > y ? 1 : 0;
-}
 
 // The zero value of the other operand's kind, standing in for Empty.
 Variant EmptyAs(const Variant& other) {

@@ -132,6 +132,8 @@ public:
 
   // Conversions; EVariantTypeCastError (or EVariantOverflowError) when impossible.
   std::string AsString() const;
+  // The text of a varString value in place, without a copy; null for every other kind.
+  const std::string* StringPtr() const { return fType == varString ? std::get_if<std::string>(&fValue) : nullptr; }
   WideString AsWideString() const;
   int AsInteger() const;
   std::int64_t AsInt64() const;

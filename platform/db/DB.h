@@ -11,6 +11,7 @@
 // filter (a list of the passing records, extended as records arrive), and the data links, each
 // with its own window of BufferCount records around the cursor.
 
+#include "platform/core/Alignment.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 #include "platform/core/Variants.h"
@@ -60,7 +61,6 @@ enum TDataEvent {
 };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TLocateOption { loCaseInsensitive, loPartialKey };
 using TLocateOptions = TSet<TLocateOption, 2>;
 enum TFilterOption { foCaseInsensitive, foNoPartialCompare };

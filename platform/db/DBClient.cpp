@@ -115,6 +115,8 @@ std::unique_ptr<TClientDataSet::Index> TClientDataSet::MakeIndex(const String& N
                                                                  TIndexOptions Options) {
   auto idx = std::make_unique<Index>(this);
   idx->Name = Name;
+  idx->Fields = Fields;
+  idx->Options = Options;
   idx->CaseInsensitive = Options.Contains(ixCaseInsensitive);
   idx->Unique = Options.Contains(ixUnique) || Options.Contains(ixPrimary);
   size_t start = 0;
@@ -134,28 +136,179 @@ std::unique_ptr<TClientDataSet::Index> TClientDataSet::MakeIndex(const String& N
   return idx;
 }
 
-void TClientDataSet::BuildIndexes() {
-  fIndexes.clear();
-  fOrderIndex = nullptr;
-  for (int i = 0; i < fIndexDefs.Count(); ++i) {
-    const TIndexDef& d = fIndexDefs[i];
-    fIndexes.push_back(MakeIndex(d.Name, d.Fields, d.Options));
-    if (!fIndexName.empty() && AnsiSameText(d.Name, fIndexName)) fOrderIndex = fIndexes.back().get();
+namespace {
+bool IsWholeNumberKind(TVarType t) {
+  switch (t) {
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+    case varInt64: return true;
+    default: return false;
   }
+}
+
+// A key read out of a record for sorting: nulls first, then by value; equal keys by slot.
+template <class T>
+struct TSortKey {
+  T Value;
+  int Slot;
+  bool Present;
+};
+
+// Sorts by the upper 32 bits, keeping the given order among equal ones (least significant byte
+// first, four counting passes; a pass whose byte is the same everywhere is skipped).
+void RadixSortHigh32(std::vector<std::uint64_t>& keys) {
+  std::vector<std::uint64_t> buffer(keys.size());
+  for (int shift = 32; shift < 64; shift += 8) {
+    size_t count[257] = {};
+    for (std::uint64_t k : keys) ++count[((k >> shift) & 0xFF) + 1];
+    if (std::find(count + 1, count + 257, keys.size()) != count + 257) continue;
+    for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
+    for (std::uint64_t k : keys) buffer[count[(k >> shift) & 0xFF]++] = k;
+    keys.swap(buffer);
+  }
+}
+
+template <class T>
+void SortKeys(std::vector<TSortKey<T>>& keys, bool descending) {
+  std::sort(keys.begin(), keys.end(), [descending](const TSortKey<T>& a, const TSortKey<T>& b) {
+    int c = a.Present != b.Present ? (a.Present ? 1 : -1) : a.Value < b.Value ? -1 : b.Value < a.Value ? 1 : 0;
+    if (descending) c = -c;
+    return c != 0 ? c < 0 : a.Slot < b.Slot;
+  });
+}
+}  // namespace
+
+std::vector<int> TClientDataSet::SortedSlots(const Index& I) const {
+  std::vector<int> slots;
+  slots.reserve(fLive.size());
+  for (int s = 0; s < static_cast<int>(fLive.size()); ++s)
+    if (fLive[static_cast<size_t>(s)]) slots.push_back(s);
+  if (I.FieldNos.size() == 1) {
+    const int no = I.FieldNos[0];
+    bool numbers = true, texts = true;
+    for (int s : slots) {
+      const Variant& v = Cell(s, no);
+      if (v.IsNull()) continue;
+      numbers = numbers && IsWholeNumberKind(v.VarType());
+      texts = texts && v.StringPtr();
+      if (!numbers && !texts) break;
+    }
+    auto finish = [&](auto& keys) {
+      SortKeys(keys, I.Descending[0]);
+      for (size_t i = 0; i < keys.size(); ++i) slots[i] = keys[i].Slot;
+    };
+    if (numbers) {
+      // Nulls come first (last when descending), in slot order, as equal keys do.
+      const bool descending = I.Descending[0];
+      std::vector<int> nulls;
+      std::vector<TSortKey<std::int64_t>> keys;
+      keys.reserve(slots.size());
+      bool narrow = true;
+      for (int slot : slots) {
+        const Variant& v = Cell(slot, no);
+        if (v.IsNull()) {
+          nulls.push_back(slot);
+          continue;
+        }
+        std::int64_t x = v.AsInt64();
+        narrow = narrow && x >= INT32_MIN && x <= INT32_MAX;
+        keys.push_back({x, slot, true});
+      }
+      std::vector<int> sorted;
+      sorted.reserve(slots.size());
+      if (!descending) sorted = nulls;
+      if (narrow) {
+        // Value and slot in one word: the value biased to unsigned order (inverted when
+        // descending) above the slot, so one integer sort gives the index's order.
+        std::vector<std::uint64_t> packed(keys.size());
+        for (size_t i = 0; i < keys.size(); ++i) {
+          auto biased = static_cast<std::uint32_t>(static_cast<std::int32_t>(keys[i].Value)) ^ 0x80000000u;
+          if (descending) biased = ~biased;
+          packed[i] = (static_cast<std::uint64_t>(biased) << 32) | static_cast<std::uint32_t>(keys[i].Slot);
+        }
+        RadixSortHigh32(packed);
+        for (std::uint64_t k : packed) sorted.push_back(static_cast<int>(k & 0xFFFFFFFFu));
+      } else {
+        SortKeys(keys, descending);
+        for (const auto& k : keys) sorted.push_back(k.Slot);
+      }
+      if (descending) sorted.insert(sorted.end(), nulls.begin(), nulls.end());
+      return sorted;
+    }
+    if (texts) {
+      // Case-insensitive keys are upper-cased once, as the comparison would for every pair.
+      std::vector<String> upper(I.CaseInsensitive ? slots.size() : 0);
+      std::vector<TSortKey<std::string_view>> keys(slots.size());
+      for (size_t i = 0; i < slots.size(); ++i) {
+        const std::string* text = Cell(slots[i], no).StringPtr();
+        std::string_view view;
+        if (text && I.CaseInsensitive) view = upper[i] = Utf8UpperCase(*text);
+        else if (text) view = *text;
+        keys[i] = {view, slots[i], text != nullptr};
+      }
+      finish(keys);
+      return slots;
+    }
+  }
+  std::stable_sort(slots.begin(), slots.end(), SlotLess{this, &I});
+  return slots;
+}
+
+// Slots arrive in the tree's order, so each goes in at the end without a search.
+void TClientDataSet::FillTree(Index& I) const {
+  I.Tree.clear();
+  for (int s : SortedSlots(I)) I.Tree.insert(I.Tree.end(), s);
+}
+
+template <class F>
+void TClientDataSet::ForEachEqual(const Index& I, const std::vector<Variant>& Key, F f) const {
+  if (I.InOrder) {
+    auto range = std::equal_range(fOrder.begin(), fOrder.end(), KeyProbe{&Key}, SlotLess{this, &I});
+    for (auto it = range.first; it != range.second; ++it) f(*it);
+    return;
+  }
+  auto range = I.Tree.equal_range(KeyProbe{&Key});
+  for (auto it = range.first; it != range.second; ++it) f(*it);
+}
+
+// The defined indexes are built again only when their definitions changed; the order's own
+// index is made anew.
+void TClientDataSet::BuildIndexes() {
+  bool same = fIndexes.size() >= static_cast<size_t>(fIndexDefs.Count());
+  for (int i = 0; same && i < fIndexDefs.Count(); ++i) {
+    const TIndexDef& d = fIndexDefs[i];
+    const Index& idx = *fIndexes[static_cast<size_t>(i)];
+    same = !idx.InOrder && idx.Name == d.Name && idx.Fields == d.Fields && idx.Options == d.Options;
+  }
+  if (same) {
+    fIndexes.resize(static_cast<size_t>(fIndexDefs.Count()));
+  } else {
+    fIndexes.clear();
+    for (int i = 0; i < fIndexDefs.Count(); ++i) {
+      const TIndexDef& d = fIndexDefs[i];
+      fIndexes.push_back(MakeIndex(d.Name, d.Fields, d.Options));
+      FillTree(*fIndexes.back());
+    }
+  }
+  fOrderIndex = nullptr;
+  for (auto& idx : fIndexes)
+    if (!fIndexName.empty() && AnsiSameText(idx->Name, fIndexName)) {
+      fOrderIndex = idx.get();
+      break;
+    }
   if (!fIndexName.empty() && !fOrderIndex) DatabaseErrorFmt("Index '%s' not found", {fIndexName}, this);
   if (!fIndexFieldNames.empty()) {
     fIndexes.push_back(MakeIndex(String(), fIndexFieldNames, {}));
     fOrderIndex = fIndexes.back().get();
+    fOrderIndex->InOrder = true;
   }
-  for (int s = 0; s < static_cast<int>(fLive.size()); ++s)
-    if (fLive[static_cast<size_t>(s)])
-      for (auto& i : fIndexes) i->Tree.insert(s);
   BuildOrder();
 }
 
 void TClientDataSet::BuildOrder() {
   fOrder.clear();
-  if (fOrderIndex) {
+  if (fOrderIndex && fOrderIndex->InOrder) {
+    fOrder = SortedSlots(*fOrderIndex);
+  } else if (fOrderIndex) {
     fOrder.assign(fOrderIndex->Tree.begin(), fOrderIndex->Tree.end());
   } else {
     for (int s = 0; s < static_cast<int>(fLive.size()); ++s)
@@ -196,16 +349,17 @@ int TClientDataSet::PosOf(int Slot) const {
 }
 
 int TClientDataSet::FindInIndex(const Index& I, const std::vector<Variant>& Key) const {
-  auto range = I.Tree.equal_range(KeyProbe{&Key});
   int best = -1, bestPos = -1;
-  for (auto it = range.first; it != range.second; ++it) {
-    int pos = PosOf(*it);
+  bool done = false;
+  ForEachEqual(I, Key, [&](int slot) {
+    if (done) return;
+    int pos = PosOf(slot);
     if (best < 0 || pos < bestPos) {
-      best = *it;
+      best = slot;
       bestPos = pos;
     }
-    if (&I == fOrderIndex) break;  // the order is the tree's: the first is the answer
-  }
+    done = &I == fOrderIndex;  // the order is the index's: the first is the answer
+  });
   return best;
 }
 
@@ -243,7 +397,7 @@ int TClientDataSet::InternalPost(int Rec, int Before, const std::vector<Variant>
   std::vector<Variant> old(static_cast<size_t>(fFieldCount));
   for (int i = 0; i < fFieldCount; ++i) old[static_cast<size_t>(i)] = Cell(slot, i + 1);
   if (!inserting)
-    for (auto& idx : fIndexes) idx->Tree.erase(slot);
+    for (auto& idx : fIndexes) idx->Tree.erase(slot);  // the order's own index has none
   auto store = [&](const std::vector<Variant>& v) {
     for (int i = 0; i < fFieldCount; ++i)
       fValues[static_cast<size_t>(slot) * static_cast<size_t>(fFieldCount) + static_cast<size_t>(i)] =
@@ -251,7 +405,7 @@ int TClientDataSet::InternalPost(int Rec, int Before, const std::vector<Variant>
   };
   store(Values);
   for (auto& idx : fIndexes) {
-    if (!idx->Unique) continue;
+    if (!idx->Unique || idx->InOrder) continue;
     std::vector<Variant> key;
     for (int no : idx->FieldNos) key.push_back(Cell(slot, no));
     if (idx->Tree.find(KeyProbe{&key}) != idx->Tree.end()) {
@@ -260,12 +414,14 @@ int TClientDataSet::InternalPost(int Rec, int Before, const std::vector<Variant>
         fValues.resize(fValues.size() - static_cast<size_t>(fFieldCount));
         fLive.pop_back();
       } else {
-        for (auto& i : fIndexes) i->Tree.insert(slot);
+        for (auto& i : fIndexes)
+          if (!i->InOrder) i->Tree.insert(slot);
       }
       DatabaseError("Key violation", this);
     }
   }
-  for (auto& idx : fIndexes) idx->Tree.insert(slot);
+  for (auto& idx : fIndexes)
+    if (!idx->InOrder) idx->Tree.insert(slot);
   fLive[static_cast<size_t>(slot)] = 1;
 
   if (fOrderIndex) {
@@ -332,18 +488,17 @@ int TClientDataSet::InternalLocate(const std::vector<TField*>& Fields, const Var
                                                      Fields[k]->DataType() == ftFixedChar || Fields[k]->DataType() == ftMemo))
         sameKinds = false;
     if (!sameKinds) continue;
-    auto range = idx->Tree.equal_range(KeyProbe{&key});
     int best = -1, bestPos = -1;
-    for (auto it = range.first; it != range.second; ++it) {
+    ForEachEqual(*idx, key, [&](int slot) {
       bool match = true;
-      for (size_t k = 0; k < key.size() && match; ++k) match = KeyMatches(Cell(*it, nos[k]), key[k], Options);
-      if (!match) continue;
-      int pos = PosOf(*it);
+      for (size_t k = 0; k < key.size() && match; ++k) match = KeyMatches(Cell(slot, nos[k]), key[k], Options);
+      if (!match) return;
+      int pos = PosOf(slot);
       if (best < 0 || pos < bestPos) {
-        best = *it;
+        best = slot;
         bestPos = pos;
       }
-    }
+    });
     return best < 0 ? -1 : bestPos;
   }
   return -2;

@@ -4,7 +4,10 @@
 // Records live in one flat array of values (a slot per record, never reused while open). The
 // current order is a list of slots: insertion order, or sorted by the active index
 // (IndexFieldNames or IndexName). Every defined index is a balanced tree of slots ordered by
-// its key, so that keyed Locate and FindKey take O(log n), and so does adding a record.
+// its key, so that keyed Locate and FindKey take O(log n), and so does adding a record; the
+// order by IndexFieldNames is searched in the order list itself. Indexes are built by sorting
+// slots with their keys read out first (numbers, texts in place), and a change of the current
+// order keeps the defined indexes.
 // Bookmarks name slots and stay valid while the record exists.
 
 #include "platform/db/DB.h"
@@ -90,6 +93,11 @@ private:
     std::vector<bool> Descending;
     bool CaseInsensitive = false;
     bool Unique = false;
+    // The order's own index (IndexFieldNames) keeps no tree: its records are the order itself,
+    // searched by halving.
+    bool InOrder = false;
+    TIndexOptions Options;  // as defined, to tell whether the definition changed
+    String Fields;
     std::set<int, SlotLess> Tree;
     Index(const TClientDataSet* ds) : Tree(SlotLess{ds, this}) {}
   };
@@ -102,6 +110,12 @@ private:
   std::unique_ptr<Index> MakeIndex(const String& Name, const String& Fields, TIndexOptions Options);
   void BuildIndexes();
   void BuildOrder();
+  // The live slots in the index's order: sorted once by keys read out beforehand.
+  std::vector<int> SortedSlots(const Index& I) const;
+  void FillTree(Index& I) const;
+  // Calls F(slot) for each record whose key equals Key, in the index's order.
+  template <class F>
+  void ForEachEqual(const Index& I, const std::vector<Variant>& Key, F f) const;
   void Reorder();
   Index* OrderIndex() const { return fOrderIndex; }
   int PosOf(int Slot) const;

@@ -2,6 +2,7 @@
 #include "platform/db/DB.h"
 
 #include "platform/core/DateUtils.h"
+#include "platform/core/LikeMatch.h"
 #include "platform/core/Utf8.h"
 
 #include <cctype>
@@ -224,32 +225,6 @@ std::shared_ptr<TDataSet::FilterExpr> TDataSet::ParseFilterText(const String& Te
 }
 
 namespace {
-// LIKE over characters: % any run, _ one character. On a mismatch only the last % takes one
-// more character, which is enough (an earlier % could only do what the later one does), so
-// the match takes at most text length times pattern length steps.
-bool LikeMatch(const std::u32string& s, const std::u32string& pat) {
-  size_t i = 0, j = 0;
-  size_t star = std::u32string::npos, mark = 0;
-  while (i < s.size()) {
-    if (j < pat.size() && pat[j] == U'%') {
-      star = j++;
-      mark = i;
-    } else if (j < pat.size() && (pat[j] == U'_' || pat[j] == s[i])) {
-      ++i;
-      ++j;
-    } else if (star != std::u32string::npos) {
-      j = star + 1;
-      i = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (j < pat.size() && pat[j] == U'%') ++j;
-  return j == pat.size();
-}
-}  // namespace
-
-namespace {
 bool IsDateKind(const Variant& v) { return v.VarType() == varDate || v.VarType() == varSQLTimeStamp; }
 }  // namespace
 
@@ -261,8 +236,8 @@ struct TDataSet::FilterPass {
     signed char num = -1, date = -1;  // a quoted constant as a number / a date: -1 not tried yet
     double numValue = 0, dateValue = 0;
     bool hasText = false, hasPattern = false;
-    String text;             // the constant as text (upper case when the case is ignored)
-    std::u32string pattern;  // the same in characters, for LIKE
+    String text;           // the constant as text (upper case when the case is ignored)
+    TLikeMatcher pattern;  // the same read as a LIKE pattern
   };
   std::shared_ptr<const FilterExpr> expr;  // held, so that a new filter set meanwhile is seen as new
   unsigned fieldStamp = 0;
@@ -342,12 +317,19 @@ struct TDataSet::FilterPass {
     tmp = caseInsensitive ? Utf8UpperCase(VarToStr(v)) : VarToStr(v);
     return tmp;
   }
-  const std::u32string& Pattern(const FilterExpr& E, const Variant& v, std::u32string& tmp) {
+  // LIKE: % any run of characters, _ one character; with the case ignored each text character
+  // is compared by its upper case against the upper-cased pattern.
+  const TLikeMatcher& Pattern(const FilterExpr& E, const Variant& v, TLikeMatcher& tmp) {
+    TLikeMatcher::TRules rules;
+    rules.FoldCase = caseInsensitive;
     String t;
-    if (E.kind != FilterExpr::Const) return tmp = Utf8ToUcs4(Text(E, v, t));
+    if (E.kind != FilterExpr::Const) {
+      tmp.Prepare(Text(E, v, t), rules);
+      return tmp;
+    }
     Slot& s = slots[static_cast<size_t>(E.id)];
     if (!s.hasPattern) {
-      s.pattern = Utf8ToUcs4(Text(E, v, t));
+      s.pattern.Prepare(Text(E, v, t), rules);
       s.hasPattern = true;
     }
     return s.pattern;
@@ -432,9 +414,10 @@ struct Evaluator {
         const Variant& a = Value(*e.a, ta);
         const Variant& b = Value(*e.b, tb);
         if (VarIsNull(a) || VarIsNull(b)) return false;
-        String sa;
-        std::u32string pb;
-        return LikeMatch(Utf8ToUcs4(pass.Text(*e.a, a, sa)), pass.Pattern(*e.b, b, pb)) != e.negate;
+        TLikeMatcher pb;
+        const TLikeMatcher& pattern = pass.Pattern(*e.b, b, pb);
+        if (const std::string* text = a.StringPtr()) return pattern.Matches(*text) != e.negate;
+        return pattern.Matches(VarToStr(a)) != e.negate;
       }
       case K::Field: {
         Variant t;

@@ -35,7 +35,8 @@ void FillMenuFromClients(TMenuItem* target, TActionClientItem* source) {
     if (!c->Visible) continue;
     auto* m = new TMenuItem(nullptr);
     if (c->Action) m->SetAction(c->Action);
-    else m->SetCaption(c->Caption);
+    // An item's own caption (with its accelerator) is what the menu shows.
+    if (!c->Action || !c->Caption.empty()) m->SetCaption(c->Caption);
     if (c->Count()) FillMenuFromClients(m, c);
     target->Add(m);
   }

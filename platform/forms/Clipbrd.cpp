@@ -6,7 +6,9 @@
 #include <QMimeData>
 
 #include <cstring>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -19,7 +21,21 @@ struct LocalClip {
   std::unique_ptr<TBitmap> bitmap;
   String pictureClass;
   std::string pictureBytes;
+  std::map<UINT, std::string> data;  // registered formats
 };
+
+std::vector<String>& FormatNames() {
+  static std::vector<String> names;
+  return names;
+}
+constexpr UINT kFirstRegistered = 0xC100;
+
+// The MIME type a registered format travels under on the desktop clipboard.
+QString FormatMime(UINT format) {
+  const auto& names = FormatNames();
+  if (format < kFirstRegistered || format - kFirstRegistered >= names.size()) return QString();
+  return QStringLiteral("application/x-vt-") + QString::fromStdString(names[format - kFirstRegistered]);
+}
 LocalClip& Local() {
   static LocalClip c;
   return c;
@@ -67,14 +83,17 @@ bool TClipboard::HasFormat(UINT format) const {
       case CF_TEXT: case CF_UNICODETEXT: return m->hasText();
       case CF_BITMAP: return m->hasImage();
       case CF_PICTURE: return m->hasFormat(kPictureMime);
-      default: return false;
+      default: {
+        const QString mime = FormatMime(format);
+        return !mime.isEmpty() && m->hasFormat(mime);
+      }
     }
   }
   switch (format) {
     case CF_TEXT: case CF_UNICODETEXT: return Local().hasText;
     case CF_BITMAP: return Local().bitmap != nullptr;
     case CF_PICTURE: return !Local().pictureClass.empty();
-    default: return false;
+    default: return Local().data.count(format) > 0;
   }
 }
 
@@ -143,6 +162,44 @@ bool TClipboard::AssignTo(TPicture* picture) const {
     return true;
   }
   return false;
+}
+
+UINT RegisterClipboardFormat(const String& name) {
+  auto& names = FormatNames();
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (names[i] == name) return kFirstRegistered + static_cast<UINT>(i);
+  names.push_back(name);
+  return kFirstRegistered + static_cast<UINT>(names.size() - 1);
+}
+
+void TClipboard::SetTextWithData(const String& text, UINT format, const std::string& data) {
+  Clear();
+  LocalClip& l = Local();
+  l.hasText = true;
+  l.text = text;
+  l.data[format] = data;
+  if (QClipboard* c = Desktop()) {
+    auto* m = new QMimeData;
+    m->setText(QString::fromStdString(text));
+    const QString mime = FormatMime(format);
+    if (!mime.isEmpty()) m->setData(mime, QByteArray(data.data(), static_cast<qsizetype>(data.size())));
+    c->setMimeData(m);
+  }
+}
+
+bool TClipboard::GetData(UINT format, std::string& data) const {
+  if (QClipboard* c = Desktop()) {
+    const QMimeData* m = c->mimeData();
+    const QString mime = FormatMime(format);
+    if (!m || mime.isEmpty() || !m->hasFormat(mime)) return false;
+    const QByteArray bytes = m->data(mime);
+    data.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return true;
+  }
+  auto it = Local().data.find(format);
+  if (it == Local().data.end()) return false;
+  data = it->second;
+  return true;
 }
 
 TClipboard* Clipboard() {

@@ -9,6 +9,9 @@
 // The private picture format.
 constexpr UINT CF_PICTURE = 0xC0F0;
 
+// A format of the program's own by name: the same name answers the same number (from 0xC100).
+UINT RegisterClipboardFormat(const String& name);
+
 class TClipboard {
 public:
   String AsText() const;
@@ -20,6 +23,10 @@ public:
   void Assign(TPicture* picture) { Assign(picture ? picture->Graphic() : nullptr); }
   // A picture from CF_PICTURE, else from CF_BITMAP; false (picture untouched) when neither.
   bool AssignTo(TPicture* picture) const;
+  // Puts text (CF_TEXT) and the bytes of a registered format together, in one change.
+  void SetTextWithData(const String& text, UINT format, const std::string& data);
+  // The bytes of a registered format; false when the clipboard holds none.
+  bool GetData(UINT format, std::string& data) const;
   void Clear();
 };
 TClipboard* Clipboard();

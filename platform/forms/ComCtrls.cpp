@@ -555,7 +555,7 @@ int TTreeView::VisibleRowCount() { return std::max(1, ClientHeight() / std::max(
 
 void TTreeView::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  SetVertScrollBar(Handle(), static_cast<int>(VisibleNodes().size()), VisibleRowCount(), fTopRow);
+  fScroller.UpdateBar();
 }
 
 void TTreeView::NodesChanged() {
@@ -625,7 +625,7 @@ void TTreeView::SetTopItem(TTreeNode* n) {
 }
 
 void TTreeView::MakeRowVisible(int row) {
-  fTopRow = forms_detail::TopToShow(row, fTopRow, VisibleRowCount());
+  fTopRow = fScroller.TopToShow(row);
   UpdateScrollBar();
   Invalidate();
 }
@@ -776,9 +776,7 @@ void TTreeView::Dispatch(TMessage& m) {
       return;
     }
     case WM_VSCROLL: {
-      int rows = static_cast<int>(VisibleNodes().size());
-      int top = ScrollMessagePos(this, SB_VERT, m.WParam, fTopRow, 1, VisibleRowCount(), rows);
-      fTopRow = std::clamp(top, 0, std::max(0, rows - VisibleRowCount()));
+      fTopRow = std::clamp(fScroller.ScrollPos(m.WParam), 0, fScroller.LastTop());
       UpdateScrollBar();
       Invalidate();
       return;
@@ -786,9 +784,7 @@ void TTreeView::Dispatch(TMessage& m) {
     case WM_MOUSEWHEEL: {
       TCustomControl::Dispatch(m);
       if (m.Result) return;
-      int rows = static_cast<int>(VisibleNodes().size());
-      int lines = forms_detail::WheelLines(m.WParam);
-      fTopRow = std::clamp(fTopRow - lines, 0, std::max(0, rows - VisibleRowCount()));
+      fTopRow = std::clamp(fScroller.WheelPos(m.WParam), 0, fScroller.LastTop());
       UpdateScrollBar();
       Invalidate();
       m.Result = 1;

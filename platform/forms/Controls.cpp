@@ -5,9 +5,7 @@
 #include <unordered_set>
 
 #include "platform/core/Utf8.h"
-#include "platform/forms/Forms.h"
 #include "platform/forms/FormsInternal.h"
-#include "platform/forms/Menus.h"
 
 namespace {
 
@@ -83,13 +81,13 @@ void UpdateMouseControl(TControl* c) {
   gMouseControl = c;
   if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
   if (c && gMouseControl == c) c->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(c));
-  Application->HintMouseEnter(gMouseControl);
+  HintMouseEnter(gMouseControl);
 }
 
 void ForgetControl(TControl* c) {
   if (gMouseControl == c) {
     gMouseControl = nullptr;
-    Application->CancelHint();
+    CancelHint();
   }
   if (gCaptureControl == c) gCaptureControl = nullptr;
   if (gDrag.source == c) {
@@ -196,12 +194,12 @@ void TControl::BeforeDestruction() {
 
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == static_cast<TComponent*>(fPopupMenu)) fPopupMenu = nullptr;
+  if (Operation == opRemove && fPopupMenu && AComponent == MenuComponent(fPopupMenu)) fPopupMenu = nullptr;
 }
 
 void TControl::SetPopupMenu(TPopupMenu* v) {
   fPopupMenu = v;
-  if (v) static_cast<TComponent*>(v)->FreeNotification(this);
+  if (v) MenuComponent(v)->FreeNotification(this);
 }
 
 void TControl::SetParent(TWinControl* AParent) {
@@ -211,10 +209,10 @@ void TControl::SetParent(TWinControl* AParent) {
   if (AParent) AParent->InsertControl(this);
 }
 
-TCustomForm* TControl::GetParentForm() const {
+TWinControl* TControl::ParentFormControl() const {
   const TControl* c = this;
   while (c->fParent) c = c->fParent;
-  return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+  return FormControl(const_cast<TControl*>(c));
 }
 
 void TControl::CheckNewSize(int& NewWidth, int& NewHeight) {
@@ -401,7 +399,7 @@ void TControl::HandleMouse(TMessage& m) {
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      Application->CancelHint();
+      CancelHint();
       if (fControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
       if (fControlStyle.Contains(csClickEvents)) fControlState.Include(csClicked);
       fControlState.Include(csLButtonDown);
@@ -443,64 +441,83 @@ void TControl::HandleMouse(TMessage& m) {
 }
 
 void TControl::Dispatch(TMessage& m) {
-  switch (m.Msg) {
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-    case WM_MBUTTONUP:
-      HandleMouse(m);
-      if (dynamic_cast<TWinControl*>(this)) DefaultHandler(m);
-      return;
-    case WM_MOUSEWHEEL: {
-      TPoint p = PointFromLParam(m.LParam);
-      int delta = static_cast<short>(HIWORD(m.WParam));
-      if (DoMouseWheel(KeysToShiftState(LOWORD(m.WParam)), delta, p)) {
-        m.Result = 1;
-        return;
-      }
-      break;
-    }
-    case CM_ENABLEDCHANGED:
-    case CM_COLORCHANGED:
-    case CM_FONTCHANGED:
-    case CM_TEXTCHANGED:
-      Invalidate();
-      return;
-    case CM_VISIBLECHANGED:
-      return;
-    case CM_PARENTCOLORCHANGED:
-      if (fParentColor && fParent) {
-        fColor = m.WParam ? static_cast<TColor>(m.LParam) : fParent->fColor;
-        Perform(CM_COLORCHANGED, 0, 0);
-      }
-      return;
-    case CM_PARENTFONTCHANGED:
-      if (fParentFont && fParent) SetParentFontFrom(m.WParam ? reinterpret_cast<TFont*>(m.LParam) : fParent->Font());
-      return;
-    case CM_MOUSEENTER:
-      if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
-        if (OnMouseEnter) OnMouseEnter(this);
-        if (fParent) fParent->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
-      }
-      return;
-    case CM_MOUSELEAVE:
-      if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
-        if (gMouseControl == this) gMouseControl = nullptr;
-        if (OnMouseLeave) OnMouseLeave(this);
-        if (fParent) fParent->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-      }
-      return;
-    case CM_HITTEST:
-      m.Result = 1;
-      return;
+  static constexpr TMessageMethod<TControl> kMessages[] = {
+      {WM_MOUSEMOVE, &TControl::WMMouse},
+      {WM_LBUTTONDOWN, &TControl::WMMouse},
+      {WM_LBUTTONDBLCLK, &TControl::WMMouse},
+      {WM_LBUTTONUP, &TControl::WMMouse},
+      {WM_RBUTTONDOWN, &TControl::WMMouse},
+      {WM_RBUTTONDBLCLK, &TControl::WMMouse},
+      {WM_RBUTTONUP, &TControl::WMMouse},
+      {WM_MBUTTONDOWN, &TControl::WMMouse},
+      {WM_MBUTTONDBLCLK, &TControl::WMMouse},
+      {WM_MBUTTONUP, &TControl::WMMouse},
+      {WM_MOUSEWHEEL, &TControl::WMMouseWheel},
+      {CM_ENABLEDCHANGED, &TControl::CMAppearanceChanged},
+      {CM_COLORCHANGED, &TControl::CMAppearanceChanged},
+      {CM_FONTCHANGED, &TControl::CMAppearanceChanged},
+      {CM_TEXTCHANGED, &TControl::CMAppearanceChanged},
+      {CM_VISIBLECHANGED, &TControl::CMVisibleChanged},
+      {CM_PARENTCOLORCHANGED, &TControl::CMParentColorChanged},
+      {CM_PARENTFONTCHANGED, &TControl::CMParentFontChanged},
+      {CM_MOUSEENTER, &TControl::CMMouseEnter},
+      {CM_MOUSELEAVE, &TControl::CMMouseLeave},
+      {CM_HITTEST, &TControl::CMHitTest},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) DefaultHandler(m);
+}
+
+void TControl::WMMouse(TMessage& m) {
+  HandleMouse(m);
+  if (dynamic_cast<TWinControl*>(this)) DefaultHandler(m);
+}
+
+void TControl::WMMouseWheel(TMessage& m) {
+  TPoint p = PointFromLParam(m.LParam);
+  int delta = static_cast<short>(HIWORD(m.WParam));
+  if (DoMouseWheel(KeysToShiftState(LOWORD(m.WParam)), delta, p)) {
+    m.Result = 1;
+    return;
   }
   DefaultHandler(m);
+}
+
+void TControl::CMAppearanceChanged(TMessage&) {
+  Invalidate();
+}
+
+void TControl::CMVisibleChanged(TMessage&) {
+
+}
+
+void TControl::CMParentColorChanged(TMessage& m) {
+  if (fParentColor && fParent) {
+    fColor = m.WParam ? static_cast<TColor>(m.LParam) : fParent->fColor;
+    Perform(CM_COLORCHANGED, 0, 0);
+  }
+}
+
+void TControl::CMParentFontChanged(TMessage& m) {
+  if (fParentFont && fParent) SetParentFontFrom(m.WParam ? reinterpret_cast<TFont*>(m.LParam) : fParent->Font());
+}
+
+void TControl::CMMouseEnter(TMessage& m) {
+  if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
+    if (OnMouseEnter) OnMouseEnter(this);
+    if (fParent) fParent->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+  }
+}
+
+void TControl::CMMouseLeave(TMessage& m) {
+  if (m.LParam == 0 || m.LParam == reinterpret_cast<LPARAM>(this)) {
+    if (gMouseControl == this) gMouseControl = nullptr;
+    if (OnMouseLeave) OnMouseLeave(this);
+    if (fParent) fParent->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+  }
+}
+
+void TControl::CMHitTest(TMessage& m) {
+  m.Result = 1;
 }
 
 void TControl::DefaultHandler(TMessage& m) {
@@ -669,7 +686,7 @@ void DragTo(TPoint screen) {
   }
   if (!gDrag.source) return;  // a handler ended the drag
   gDrag.object->DragTarget = gDrag.target;
-  SetCursor(Screen->Cursors(gDrag.object->GetDragCursor(gDrag.accepted, screen.x, screen.y)));
+  SetCursor(ScreenCursorHandle(gDrag.object->GetDragCursor(gDrag.accepted, screen.x, screen.y)));
 }
 
 void DragDone(bool drop) {
@@ -691,7 +708,7 @@ void DragDone(bool drop) {
   d.object->Finished(accepted ? d.target : nullptr, p.x, p.y, accepted);
   if (!accepted) d.source->DragCanceled();
   if (d.ownObject) delete d.object;
-  SetCursor(Screen->Cursors(crDefault));
+  SetCursor(ScreenCursorHandle(crDefault));
 }
 }  // namespace
 
@@ -917,7 +934,7 @@ void TWinControl::InsertControl(TControl* c) {
 
 void TWinControl::RemoveControl(TControl* c) {
   for (TWinControl* p = this; p; p = p->fParent)
-    if (auto* f = dynamic_cast<TCustomForm*>(p)) f->ControlRemoving(c);
+    if (TWinControl* f = FormControl(p)) FormControlRemoving(f, c);
   c->Invalidate();
   fControls.erase(std::remove(fControls.begin(), fControls.end(), c), fControls.end());
   if (auto* w = dynamic_cast<TWinControl*>(c)) {
@@ -1009,7 +1026,7 @@ void TWinControl::SelectNext(TWinControl* cur, bool forward, bool checkTabStop) 
 }
 
 bool TWinControl::CanFocus() {
-  TCustomForm* form = GetParentForm();
+  TWinControl* form = ParentFormControl();
   if (!form) return fVisible && fEnabled;
   for (TControl* c = this; c; c = c->fParent) {
     if (!c->fVisible || !c->fEnabled) return false;
@@ -1019,8 +1036,8 @@ bool TWinControl::CanFocus() {
 }
 
 void TWinControl::SetFocus() {
-  if (TCustomForm* form = GetParentForm()) {
-    form->FocusControl(this);
+  if (TWinControl* form = ParentFormControl()) {
+    FormFocusControl(form, this);
   } else if (fParentWindow || !fParent) {
     ::SetFocus(Handle());
   }
@@ -1260,8 +1277,8 @@ void TWinControl::KeyPress(char32_t& Key) {
 }
 
 bool TWinControl::DoKeyDown(TMessage& m) {
-  TCustomForm* form = GetParentForm();
-  if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyDown(m)) return true;
+  TWinControl* form = ParentFormControl();
+  if (form && form != this && FormKeyPreview(form) && form->DoKeyDown(m)) return true;
   WORD key = static_cast<WORD>(m.WParam);
   if (!fControlStyle.Contains(csNoStdEvents)) {
     KeyDown(key, KeyDataToShiftState());
@@ -1272,8 +1289,8 @@ bool TWinControl::DoKeyDown(TMessage& m) {
 }
 
 bool TWinControl::DoKeyUp(TMessage& m) {
-  TCustomForm* form = GetParentForm();
-  if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyUp(m)) return true;
+  TWinControl* form = ParentFormControl();
+  if (form && form != this && FormKeyPreview(form) && form->DoKeyUp(m)) return true;
   WORD key = static_cast<WORD>(m.WParam);
   if (!fControlStyle.Contains(csNoStdEvents)) {
     KeyUp(key, KeyDataToShiftState());
@@ -1284,8 +1301,8 @@ bool TWinControl::DoKeyUp(TMessage& m) {
 }
 
 bool TWinControl::DoKeyPress(TMessage& m) {
-  TCustomForm* form = GetParentForm();
-  if (form && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyPress(m)) return true;
+  TWinControl* form = ParentFormControl();
+  if (form && form != this && FormKeyPreview(form) && form->DoKeyPress(m)) return true;
   char32_t key = static_cast<char32_t>(m.WParam);
   if (!fControlStyle.Contains(csNoStdEvents)) {
     KeyPress(key);
@@ -1305,7 +1322,7 @@ void TWinControl::CNKeyDown(TMessage& m) {
     case VK_RETURN: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
   }
   if (mask && !(Perform(WM_GETDLGCODE, 0, 0) & mask)) {
-    if (TCustomForm* form = GetParentForm(); form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam)) return;
+    if (TWinControl* form = ParentFormControl(); form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam)) return;
   }
   m.Result = 0;
 }
@@ -1357,208 +1374,245 @@ void TWinControl::WndProc(TMessage& m) {
 }
 
 void TWinControl::Dispatch(TMessage& m) {
-  switch (m.Msg) {
-    case WM_COMMAND:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSCROLLBAR:
-      // A child's notification goes back to the child as CN_ + the message.
-      if (m.LParam) {
-        TWinControl* child = FromHandle(HWND(static_cast<std::uintptr_t>(m.LParam)));
-        if (child && child != this) {
-          m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
-          return;
-        }
-      }
-      break;
-    case WM_PAINT: {
-      if (m.WParam) {
-        PaintHandler(HDC(static_cast<std::uintptr_t>(m.WParam)), nullptr);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(fHandle, &ps);
-        PaintHandler(dc, &ps.rcPaint);
-        EndPaint(fHandle, &ps);
-      }
+  static constexpr TMessageMethod<TWinControl> kMessages[] = {
+      {WM_COMMAND, &TWinControl::WMChildNotify},
+      {WM_HSCROLL, &TWinControl::WMChildNotify},
+      {WM_VSCROLL, &TWinControl::WMChildNotify},
+      {WM_CTLCOLORSCROLLBAR, &TWinControl::WMChildNotify},
+      {WM_PAINT, &TWinControl::WMPaint},
+      {WM_ERASEBKGND, &TWinControl::WMEraseBkgnd},
+      {WM_PRINT, &TWinControl::WMPrint},
+      {WM_PRINTCLIENT, &TWinControl::WMPrint},
+      {WM_SETFOCUS, &TWinControl::WMSetFocus},
+      {WM_KEYDOWN, &TWinControl::WMKeyDown},
+      {WM_SYSKEYDOWN, &TWinControl::WMKeyDown},
+      {WM_KEYUP, &TWinControl::WMKeyUp},
+      {WM_SYSKEYUP, &TWinControl::WMKeyUp},
+      {WM_CHAR, &TWinControl::WMChar},
+      {CN_KEYDOWN, &TWinControl::CNKeyDown},
+      {CN_SYSKEYDOWN, &TWinControl::CNKeyDown},
+      {CN_CHAR, &TWinControl::CNChar},
+      {CN_SYSCHAR, &TWinControl::CNChar},
+      {WM_GETDLGCODE, &TWinControl::WMGetDlgCode},
+      {CM_ENTER, &TWinControl::CMEnter},
+      {CM_EXIT, &TWinControl::CMExit},
+      {CM_DIALOGKEY, &TWinControl::CMDialogKey},
+      {CM_DIALOGCHAR, &TWinControl::CMDialogKey},
+      {CM_COLORCHANGED, &TWinControl::CMColorChanged},
+      {CM_FONTCHANGED, &TWinControl::CMFontChanged},
+      {CM_ENABLEDCHANGED, &TWinControl::CMEnabledChanged},
+      {CM_VISIBLECHANGED, &TWinControl::CMVisibleChanged},
+      {CM_TEXTCHANGED, &TWinControl::CMTextChanged},
+      {WM_SETTEXT, &TWinControl::WMSetText},
+      {WM_WINDOWPOSCHANGING, &TWinControl::WMWindowPosChanging},
+      {WM_WINDOWPOSCHANGED, &TWinControl::WMWindowPosChanged},
+      {WM_SETCURSOR, &TWinControl::WMSetCursor},
+      {WM_CONTEXTMENU, &TWinControl::WMContextMenu},
+      {WM_CANCELMODE, &TWinControl::WMCancelMode},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) TControl::Dispatch(m);
+}
+
+void TWinControl::WMChildNotify(TMessage& m) {
+  // A child's notification goes back to the child as CN_ + the message.
+  if (m.LParam) {
+    TWinControl* child = FromHandle(HWND(static_cast<std::uintptr_t>(m.LParam)));
+    if (child && child != this) {
+      m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
       return;
     }
-    case WM_ERASEBKGND: {
-      HDC dc(static_cast<std::uintptr_t>(m.WParam));
-      RECT r;
-      GetClientRect(fHandle, &r);
-      HBRUSH b = CreateSolidBrush(ColorToRGB(fColor));
-      FillRect(dc, &r, b);
-      DeleteObject(b);
+  }
+  TControl::Dispatch(m);
+}
+
+void TWinControl::WMPaint(TMessage& m) {
+  if (m.WParam) {
+    PaintHandler(HDC(static_cast<std::uintptr_t>(m.WParam)), nullptr);
+  } else {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(fHandle, &ps);
+    PaintHandler(dc, &ps.rcPaint);
+    EndPaint(fHandle, &ps);
+  }
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& m) {
+  HDC dc(static_cast<std::uintptr_t>(m.WParam));
+  RECT r;
+  GetClientRect(fHandle, &r);
+  HBRUSH b = CreateSolidBrush(ColorToRGB(fColor));
+  FillRect(dc, &r, b);
+  DeleteObject(b);
+  m.Result = 1;
+}
+
+void TWinControl::WMPrint(TMessage& m) {
+  HDC dc(static_cast<std::uintptr_t>(m.WParam));
+  if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_ERASEBKGND)) Perform(WM_ERASEBKGND, m.WParam, 0);
+  if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_CLIENT)) PaintHandler(dc, nullptr);
+  if (m.Msg == WM_PRINT && (m.LParam & PRF_CHILDREN)) {
+    for (TControl* c : std::vector<TControl*>(fControls)) {
+      auto* w = dynamic_cast<TWinControl*>(c);
+      if (!w || !w->fVisible) continue;
+      int saved = SaveDC(dc);
+      OffsetViewportOrgEx(dc, w->fLeft, w->fTop, nullptr);
+      IntersectClipRect(dc, 0, 0, w->fWidth, w->fHeight);
+      w->Perform(WM_PRINT, m.WParam, m.LParam);
+      RestoreDC(dc, saved);
+    }
+  }
+}
+
+void TWinControl::WMSetFocus(TMessage& m) {
+  if (TWinControl* form = ParentFormControl(); form && form != this) FormSetFocusedControl(form, this);
+  DefaultHandler(m);
+}
+
+void TWinControl::WMKeyDown(TMessage& m) {
+  if (!DoKeyDown(m)) DefaultHandler(m);
+}
+
+void TWinControl::WMKeyUp(TMessage& m) {
+  if (!DoKeyUp(m)) DefaultHandler(m);
+}
+
+void TWinControl::WMChar(TMessage& m) {
+  if (!DoKeyPress(m)) DefaultHandler(m);
+}
+
+void TWinControl::WMGetDlgCode(TMessage& m) {
+  m.Result = DialogCode();
+}
+
+void TWinControl::CMEnter(TMessage&) {
+  DoEnter();
+}
+
+void TWinControl::CMExit(TMessage&) {
+  DoExit();
+}
+
+void TWinControl::CMDialogKey(TMessage& m) {
+  Broadcast(m);
+}
+
+void TWinControl::CMColorChanged(TMessage& m) {
+  TControl::Dispatch(m);
+  for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+}
+
+void TWinControl::CMFontChanged(TMessage& m) {
+  TControl::Dispatch(m);
+  for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
+}
+
+void TWinControl::CMEnabledChanged(TMessage&) {
+  if (HandleAllocated()) EnableWindow(fHandle, fEnabled);
+  Invalidate();
+}
+
+void TWinControl::CMVisibleChanged(TMessage&) {
+  UpdateShowing();
+}
+
+void TWinControl::CMTextChanged(TMessage&) {
+  if (HandleAllocated()) {
+    String t = fText;
+    DefWindowProc(fHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
+  }
+  Invalidate();
+}
+
+void TWinControl::WMSetText(TMessage& m) {
+  if (m.LParam) fText = reinterpret_cast<const char*>(m.LParam);
+  DefaultHandler(m);
+  Invalidate();
+}
+
+void TWinControl::WMWindowPosChanging(TMessage& m) {
+  // CanResize and the size constraints hold for moves made by the user too.
+  auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+  if (wp && !(wp->flags & SWP_NOSIZE)) {
+    int w = wp->cx, h = wp->cy;
+    CheckNewSize(w, h);
+    wp->cx = w;
+    wp->cy = h;
+  }
+  DefaultHandler(m);
+}
+
+void TWinControl::WMWindowPosChanged(TMessage& m) {
+  DefaultHandler(m);
+  if (!HandleAllocated()) return;
+  RECT wr;
+  GetWindowRect(fHandle, &wr);
+  if (fParent || (GetWindowLong(fHandle, GWL_STYLE) & WS_CHILD)) {
+    HWND p = GetParent(fHandle);
+    MapWindowPoints(HWND(), p, &wr);
+  }
+  bool sized = (wr.right - wr.left) != fWidth || (wr.bottom - wr.top) != fHeight;
+  fLeft = wr.left;
+  fTop = wr.top;
+  fWidth = wr.right - wr.left;
+  fHeight = wr.bottom - wr.top;
+  RECT rc;
+  GetClientRect(fHandle, &rc);
+  if (rc.right != fOldClientW || rc.bottom != fOldClientH) {
+    int ow = fOldClientW, oh = fOldClientH;
+    fOldClientW = rc.right;
+    fOldClientH = rc.bottom;
+    AnchorChildren(ow, oh);
+    AlignChildren();
+    sized = true;
+  }
+  if (sized) Resize();
+}
+
+void TWinControl::WMSetCursor(TMessage& m) {
+  if (static_cast<WPARAM>(fHandle.value) == m.WParam && LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT) {
+    TCursor c = ScreenCursor();
+    if (c == crDefault) {
+      POINT p;
+      GetCursorPos(&p);
+      TControl* under = ControlAtPos(ScreenToClient(p), false);
+      c = under ? under->fCursor : fCursor;
+      if (c == crDefault) c = fCursor;
+    }
+    if (c != crDefault) {
+      ::SetCursor(ScreenCursorHandle(c));
       m.Result = 1;
       return;
     }
-    case WM_PRINT:
-    case WM_PRINTCLIENT: {
-      HDC dc(static_cast<std::uintptr_t>(m.WParam));
-      if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_ERASEBKGND)) Perform(WM_ERASEBKGND, m.WParam, 0);
-      if (m.Msg == WM_PRINTCLIENT || (m.LParam & PRF_CLIENT)) PaintHandler(dc, nullptr);
-      if (m.Msg == WM_PRINT && (m.LParam & PRF_CHILDREN)) {
-        for (TControl* c : std::vector<TControl*>(fControls)) {
-          auto* w = dynamic_cast<TWinControl*>(c);
-          if (!w || !w->fVisible) continue;
-          int saved = SaveDC(dc);
-          OffsetViewportOrgEx(dc, w->fLeft, w->fTop, nullptr);
-          IntersectClipRect(dc, 0, 0, w->fWidth, w->fHeight);
-          w->Perform(WM_PRINT, m.WParam, m.LParam);
-          RestoreDC(dc, saved);
-        }
-      }
-      return;
-    }
-    case WM_SETFOCUS:
-      if (TCustomForm* form = GetParentForm(); form && form != this) form->SetFocusedControl(this);
-      DefaultHandler(m);
-      return;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      if (!DoKeyDown(m)) DefaultHandler(m);
-      return;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      if (!DoKeyUp(m)) DefaultHandler(m);
-      return;
-    case WM_CHAR:
-      if (!DoKeyPress(m)) DefaultHandler(m);
-      return;
-    case CN_KEYDOWN:
-    case CN_SYSKEYDOWN:
-      CNKeyDown(m);
-      return;
-    case CN_CHAR:
-    case CN_SYSCHAR:
-      CNChar(m);
-      return;
-    case WM_GETDLGCODE:
-      m.Result = DialogCode();
-      return;
-    case CM_ENTER:
-      DoEnter();
-      return;
-    case CM_EXIT:
-      DoExit();
-      return;
-    case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-      Broadcast(m);
-      return;
-    case CM_COLORCHANGED:
-      TControl::Dispatch(m);
-      for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
-      return;
-    case CM_FONTCHANGED:
-      TControl::Dispatch(m);
-      for (TControl* c : std::vector<TControl*>(fControls)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
-      return;
-    case CM_ENABLEDCHANGED:
-      if (HandleAllocated()) EnableWindow(fHandle, fEnabled);
-      Invalidate();
-      return;
-    case CM_VISIBLECHANGED:
-      UpdateShowing();
-      return;
-    case CM_TEXTCHANGED:
-      if (HandleAllocated()) {
-        String t = fText;
-        DefWindowProc(fHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
-      }
-      Invalidate();
-      return;
-    case WM_SETTEXT:
-      if (m.LParam) fText = reinterpret_cast<const char*>(m.LParam);
-      DefaultHandler(m);
-      Invalidate();
-      return;
-    case WM_WINDOWPOSCHANGING: {
-      // CanResize and the size constraints hold for moves made by the user too.
-      auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
-      if (wp && !(wp->flags & SWP_NOSIZE)) {
-        int w = wp->cx, h = wp->cy;
-        CheckNewSize(w, h);
-        wp->cx = w;
-        wp->cy = h;
-      }
-      DefaultHandler(m);
-      return;
-    }
-    case WM_WINDOWPOSCHANGED: {
-      DefaultHandler(m);
-      if (!HandleAllocated()) return;
-      RECT wr;
-      GetWindowRect(fHandle, &wr);
-      if (fParent || (GetWindowLong(fHandle, GWL_STYLE) & WS_CHILD)) {
-        HWND p = GetParent(fHandle);
-        MapWindowPoints(HWND(), p, &wr);
-      }
-      bool sized = (wr.right - wr.left) != fWidth || (wr.bottom - wr.top) != fHeight;
-      fLeft = wr.left;
-      fTop = wr.top;
-      fWidth = wr.right - wr.left;
-      fHeight = wr.bottom - wr.top;
-      RECT rc;
-      GetClientRect(fHandle, &rc);
-      if (rc.right != fOldClientW || rc.bottom != fOldClientH) {
-        int ow = fOldClientW, oh = fOldClientH;
-        fOldClientW = rc.right;
-        fOldClientH = rc.bottom;
-        AnchorChildren(ow, oh);
-        AlignChildren();
-        sized = true;
-      }
-      if (sized) Resize();
-      return;
-    }
-    case WM_SETCURSOR:
-      if (static_cast<WPARAM>(fHandle.value) == m.WParam && LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT) {
-        TCursor c = ScreenCursor();
-        if (c == crDefault) {
-          POINT p;
-          GetCursorPos(&p);
-          TControl* under = ControlAtPos(ScreenToClient(p), false);
-          c = under ? under->fCursor : fCursor;
-          if (c == crDefault) c = fCursor;
-        }
-        if (c != crDefault) {
-          ::SetCursor(Screen->Cursors(c));
-          m.Result = 1;
-          return;
-        }
-      }
-      DefaultHandler(m);
-      return;
-    case WM_CONTEXTMENU: {
-      TPoint screen = PointFromLParam(m.LParam);
-      TControl* target = this;
-      if (screen.x != -1 || screen.y != -1) {
-        TControl* c = ControlAtPos(ScreenToClient(screen), false);
-        if (c) target = c;
-      } else {
-        screen = ClientToScreen(TPoint{0, 0});
-      }
-      bool handled = false;
-      target->DoContextPopup(target->ScreenToClient(screen), handled);
-      if (handled) {
-        m.Result = 1;
-        return;
-      }
-      for (TControl* c = target; c; c = c->fParent)
-        if (PopupControlMenu(c, screen)) {
-          m.Result = 1;
-          return;
-        }
-      DefaultHandler(m);
-      return;
-    }
-    case WM_CANCELMODE:
-      if (gDrag.source) CancelDrag();
-      DefaultHandler(m);
-      return;
   }
-  TControl::Dispatch(m);
+  DefaultHandler(m);
+}
+
+void TWinControl::WMContextMenu(TMessage& m) {
+  TPoint screen = PointFromLParam(m.LParam);
+  TControl* target = this;
+  if (screen.x != -1 || screen.y != -1) {
+    TControl* c = ControlAtPos(ScreenToClient(screen), false);
+    if (c) target = c;
+  } else {
+    screen = ClientToScreen(TPoint{0, 0});
+  }
+  bool handled = false;
+  target->DoContextPopup(target->ScreenToClient(screen), handled);
+  if (handled) {
+    m.Result = 1;
+    return;
+  }
+  for (TControl* c = target; c; c = c->fParent)
+    if (PopupControlMenu(c, screen)) {
+      m.Result = 1;
+      return;
+    }
+  DefaultHandler(m);
+}
+
+void TWinControl::WMCancelMode(TMessage& m) {
+  if (gDrag.source) CancelDrag();
+  DefaultHandler(m);
 }
 
 void TWinControl::DefaultHandler(TMessage& m) {

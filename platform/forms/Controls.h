@@ -4,9 +4,13 @@
 // TControl is any visual element; TWinControl owns a window and its child controls;
 // TGraphicControl is drawn on its parent's window; TCustomControl is a window with a Canvas.
 // Message dispatch: the window procedure calls the virtual WndProc, which pre-processes
-// (mouse, keys, double clicks) and calls Dispatch; each class's Dispatch handles its
-// messages and ends in inherited::Dispatch; the root's Dispatch ends in DefaultHandler
-// (the default window procedure). Property setters send the CM_ messages; the parent passes
+// (mouse, keys, double clicks) and calls Dispatch. A class handles each message in a method
+// of its own (WMPaint, CMEnter, ...) listed in its message table (TMessageMethod); its
+// Dispatch looks the message up there and passes anything else to the base class's Dispatch,
+// down to the root's DefaultHandler (the default window procedure). Inside a handler,
+// Base::Dispatch(m) is the inherited handling of that same message. WndProc, Dispatch and
+// DefaultHandler stay virtual: a control may still override them with a switch of its own
+// that ends in the base's. Property setters send the CM_ messages; the parent passes
 // CM_PARENTFONTCHANGED and CM_PARENTCOLORCHANGED on to children that follow it.
 //
 // Keys: a control receiving WM_KEYDOWN (WM_SYSKEYDOWN, WM_CHAR) first performs CN_KEYDOWN
@@ -19,12 +23,29 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
-#include "platform/db/DB.h"  // TAlignment, which fields and controls share
+#include "platform/core/Alignment.h"
 #include "platform/forms/Graphics.h"
 #include "platform/win/Windows.h"
 
 class TWinControl;
 class TCustomForm;
+
+// One entry of a class's message table: the message and the method that handles it.
+template <class T>
+struct TMessageMethod {
+  UINT Msg;
+  void (T::*Method)(TMessage&);
+};
+// Calls the table's method for the message; false when the table has none.
+template <class T, std::size_t N>
+bool DispatchMessageMethod(T& self, const TMessageMethod<T> (&table)[N], TMessage& m) {
+  for (const TMessageMethod<T>& e : table)
+    if (e.Msg == m.Msg) {
+      (self.*e.Method)(m);
+      return true;
+    }
+  return false;
+}
 class TPopupMenu;
 class TDragObject;
 class TControlCanvas;
@@ -206,6 +227,8 @@ public:
   // Whether the form of the control is the active one and the control in it can receive input.
   bool HasParent() const { return fParent != nullptr; }
   TCustomForm* GetParentForm() const;
+  // The same form as a window control (what the control model itself needs of it).
+  TWinControl* ParentFormControl() const;
 
   TNotifyEvent OnClick, OnDblClick, OnResize;
   TMouseEvent OnMouseDown, OnMouseUp;
@@ -249,6 +272,16 @@ protected:
   virtual void Changed() {}
   void FontChanged(TObject* Sender);
   void InvalidateControl(bool IsVisible, bool IsOpaque);
+  // Message methods (see Dispatch).
+  void WMMouse(TMessage& m);
+  void WMMouseWheel(TMessage& m);
+  void CMAppearanceChanged(TMessage& m);
+  void CMVisibleChanged(TMessage& m);
+  void CMParentColorChanged(TMessage& m);
+  void CMParentFontChanged(TMessage& m);
+  void CMMouseEnter(TMessage& m);
+  void CMMouseLeave(TMessage& m);
+  void CMHitTest(TMessage& m);
   friend class TWinControl;
   friend class TApplication;
   friend class TDragManager;
@@ -376,6 +409,30 @@ protected:
   void UpdateShowing();
   void AlignChildren();
   void AnchorChildren(int oldW, int oldH);
+  // Message methods (see Dispatch).
+  void WMChildNotify(TMessage& m);
+  void WMPaint(TMessage& m);
+  void WMEraseBkgnd(TMessage& m);
+  void WMPrint(TMessage& m);
+  void WMSetFocus(TMessage& m);
+  void WMKeyDown(TMessage& m);
+  void WMKeyUp(TMessage& m);
+  void WMChar(TMessage& m);
+  void WMGetDlgCode(TMessage& m);
+  void CMEnter(TMessage& m);
+  void CMExit(TMessage& m);
+  void CMDialogKey(TMessage& m);
+  void CMColorChanged(TMessage& m);
+  void CMFontChanged(TMessage& m);
+  void CMEnabledChanged(TMessage& m);
+  void CMVisibleChanged(TMessage& m);
+  void CMTextChanged(TMessage& m);
+  void WMSetText(TMessage& m);
+  void WMWindowPosChanging(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
+  void WMSetCursor(TMessage& m);
+  void WMContextMenu(TMessage& m);
+  void WMCancelMode(TMessage& m);
   bool fTabStop = false;
   TBorderStyle fBorderStyle = bsNone;
   int fBorderWidth = 0;

@@ -634,7 +634,6 @@ bool TApplication::ProcessMessage(MSG& msg) {
     fTerminated = true;
     return true;
   }
-  if (!msg.hwnd) CheckSynchronize();  // a wake-up posted without the synchronizing window
   bool handled = false;
   try {
     if (OnMessage) OnMessage(msg, handled);
@@ -810,6 +809,21 @@ int TMouse::WheelScrollLines() const {
   SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &n, 0);
   return static_cast<int>(n);
 }
+
+// ---- what the control model reaches through FormsInternal.h ----
+
+TCustomForm* TControl::GetParentForm() const { return dynamic_cast<TCustomForm*>(ParentFormControl()); }
+
+TWinControl* forms_detail::FormControl(TControl* c) { return dynamic_cast<TCustomForm*>(c); }
+bool forms_detail::FormKeyPreview(TWinControl* form) { return static_cast<TCustomForm*>(form)->KeyPreview(); }
+void forms_detail::FormFocusControl(TWinControl* form, TWinControl* c) { static_cast<TCustomForm*>(form)->FocusControl(c); }
+void forms_detail::FormSetFocusedControl(TWinControl* form, TWinControl* c) {
+  static_cast<TCustomForm*>(form)->SetFocusedControl(c);
+}
+void forms_detail::FormControlRemoving(TWinControl* form, TControl* c) { static_cast<TCustomForm*>(form)->ControlRemoving(c); }
+void forms_detail::HintMouseEnter(TControl* c) { Application->HintMouseEnter(c); }
+void forms_detail::CancelHint() { Application->CancelHint(); }
+HCURSOR forms_detail::ScreenCursorHandle(TCursor c) { return Screen->Cursors(c); }
 
 int forms_detail::WheelLines(WPARAM wParam) {
   return static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA * Mouse->WheelScrollLines();

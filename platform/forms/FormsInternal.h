@@ -4,8 +4,27 @@
 #include "platform/forms/Controls.h"
 
 class TCustomForm;
+class TPopupMenu;
 
 namespace forms_detail {
+
+// ---- the narrow interface of the control model ----
+// What Controls.cpp needs of the application, the screen, forms and popup menus. Forms.cpp and
+// Menus.cpp implement it, so that the control model includes none of their headers.
+
+// The form a top-level control is, as a window control (null when it is no form).
+TWinControl* FormControl(TControl* c);
+bool FormKeyPreview(TWinControl* form);
+void FormFocusControl(TWinControl* form, TWinControl* c);
+void FormSetFocusedControl(TWinControl* form, TWinControl* c);
+void FormControlRemoving(TWinControl* form, TControl* c);
+// The application's hint follows the control under the pointer; CancelHint hides it.
+void HintMouseEnter(TControl* c);
+void CancelHint();
+// The screen's handle for a cursor value.
+HCURSOR ScreenCursorHandle(TCursor c);
+// A popup menu as the component it is (for free notification).
+TComponent* MenuComponent(TPopupMenu* menu);
 
 // The screen's cursor (crDefault: each control shows its own).
 TCursor& ScreenCursor();

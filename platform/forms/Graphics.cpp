@@ -712,7 +712,8 @@ std::int16_t I16(const std::string& b, std::size_t at) {
 
 void TMetafile::LoadFromStream(TStream* stream) {
   std::string bytes = ReadStreamBytes(stream);
-  int w = 0, h = 0;
+  // Sizes come from the file: computed wide, then checked, so no value of it overflows.
+  std::int64_t w = 0, h = 0;
   bool enhanced = false;
   if (U32(bytes, 0) == 0x9AC6CDD7u && bytes.size() >= 22) {
     // Placeable WMF: a bounding box in units of `inch` per inch.
@@ -723,15 +724,15 @@ void TMetafile::LoadFromStream(TStream* stream) {
   } else if (U32(bytes, 0) == 1 && U32(bytes, 40) == 0x464D4520u) {
     // EMF: the bounds in device pixels, inclusive.
     enhanced = true;
-    w = I32(bytes, 16) - I32(bytes, 8) + 1;
-    h = I32(bytes, 20) - I32(bytes, 12) + 1;
+    w = std::int64_t{I32(bytes, 16)} - I32(bytes, 8) + 1;
+    h = std::int64_t{I32(bytes, 20)} - I32(bytes, 12) + 1;
   } else {
     throw EInvalidGraphic("Metafile is not valid");
   }
   if (w < 0 || h < 0 || w > MaxGraphicSide || h > MaxGraphicSide) throw EInvalidGraphic("Metafile is not valid");
   fBytes = std::move(bytes);
-  fWidth = w;
-  fHeight = h;
+  fWidth = static_cast<int>(w);
+  fHeight = static_cast<int>(h);
   fEnhanced = enhanced;
   fModified = false;
   if (OnChange) OnChange(this);

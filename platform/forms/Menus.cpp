@@ -10,73 +10,11 @@
 
 // ---- short cuts -----------------------------------------------------------------------------
 
-constexpr TShortCut kShift = 0x2000, kCtrl = 0x4000, kAlt = 0x8000;
-
-TShortCut MenuShortCut(WORD Key, TShiftState Shift) {
-  if (Key & 0xFF00) return 0;
-  TShortCut r = Key;
-  if (Shift.Contains(ssShift)) r |= kShift;
-  if (Shift.Contains(ssCtrl)) r |= kCtrl;
-  if (Shift.Contains(ssAlt)) r |= kAlt;
-  return r;
-}
+TShortCut MenuShortCut(WORD Key, TShiftState Shift) { return (Key & 0xFF00) ? 0 : ShortCut(Key, Shift); }
 
 void MenuShortCutToKey(TShortCut sc, WORD& Key, TShiftState& Shift) {
-  Key = sc & 0xFF;
-  Shift.Clear();
-  if (sc & kShift) Shift.Include(ssShift);
-  if (sc & kCtrl) Shift.Include(ssCtrl);
-  if (sc & kAlt) Shift.Include(ssAlt);
-}
-
-namespace {
-String KeyName(WORD k) {
-  if ((k >= '0' && k <= '9') || (k >= 'A' && k <= 'Z')) return String(1, static_cast<char>(k));
-  if (k >= VK_F1 && k <= VK_F1 + 23) return "F" + IntToStr(k - VK_F1 + 1);
-  switch (k) {
-    case VK_BACK: return "BkSp";
-    case VK_TAB: return "Tab";
-    case VK_RETURN: return "Enter";
-    case VK_ESCAPE: return "Esc";
-    case VK_SPACE: return "Space";
-    case VK_PRIOR: return "PgUp";
-    case VK_NEXT: return "PgDn";
-    case VK_END: return "End";
-    case VK_HOME: return "Home";
-    case VK_LEFT: return "Left";
-    case VK_UP: return "Up";
-    case VK_RIGHT: return "Right";
-    case VK_DOWN: return "Down";
-    case VK_INSERT: return "Ins";
-    case VK_DELETE: return "Del";
-  }
-  return String();
-}
-}  // namespace
-
-String MenuShortCutToText(TShortCut sc) {
-  String name = KeyName(sc & 0xFF);
-  if (name.empty()) return String();
-  String r;
-  if (sc & kShift) r += "Shift+";
-  if (sc & kCtrl) r += "Ctrl+";
-  if (sc & kAlt) r += "Alt+";
-  return r + name;
-}
-
-TShortCut MenuTextToShortCut(const String& text) {
-  String rest = text;
-  TShortCut mods = 0;
-  for (;;) {
-    if (rest.size() > 6 && SameText(rest.substr(0, 6), "Shift+")) mods |= kShift, rest = rest.substr(6);
-    else if (rest.size() > 5 && SameText(rest.substr(0, 5), "Ctrl+")) mods |= kCtrl, rest = rest.substr(5);
-    else if (rest.size() > 4 && SameText(rest.substr(0, 4), "Alt+")) mods |= kAlt, rest = rest.substr(4);
-    else break;
-  }
-  for (int k = 8; k < 255; ++k)
-    if (!KeyName(static_cast<WORD>(k)).empty() && SameText(KeyName(static_cast<WORD>(k)), rest))
-      return static_cast<TShortCut>(k | mods);
-  return 0;
+  ShortCutToKey(sc, Key, Shift);
+  Key &= 0xFF;
 }
 
 TShortCut ShortCutFromMessage(const TMessage& m) {
@@ -418,6 +356,8 @@ void TPopupMenu::Popup(int X, int Y) {
 // ---- the control model's short cut path -----------------------------------------------------
 
 namespace forms_detail {
+
+TComponent* MenuComponent(TPopupMenu* menu) { return menu; }
 
 bool IsPopupShortCut(TControl* control, TMessage& m) {
   for (TControl* c = control; c; c = c->Parent())

@@ -6,19 +6,19 @@
 #include <memory>
 #include <vector>
 
+#include "platform/core/ShortCuts.h"
 #include "platform/forms/Controls.h"
 
 class TCustomImageList;
 class TBasicAction;
 
-using TShortCut = std::uint16_t;
-constexpr TShortCut scNone = 0;
-// The short cut of a key with modifiers, and back.
+// The short cut of a key with modifiers, and back; menus take one-byte key codes only. The
+// encoding and the texts are the core's (platform/core/ShortCuts.h).
 TShortCut MenuShortCut(WORD Key, TShiftState Shift);
 void MenuShortCutToKey(TShortCut ShortCut, WORD& Key, TShiftState& Shift);
 // "Ctrl+R"-style text, and its parse (0 for text that is not a short cut).
-String MenuShortCutToText(TShortCut ShortCut);
-TShortCut MenuTextToShortCut(const String& Text);
+inline String MenuShortCutToText(TShortCut ShortCut) { return ShortCutToText(ShortCut); }
+inline TShortCut MenuTextToShortCut(const String& Text) { return TextToShortCut(Text); }
 // The short cut of a key message (WM_KEYDOWN / CN_KEYDOWN) with the keyboard's modifiers now.
 TShortCut ShortCutFromMessage(const TMessage& m);
 // The text without its accelerator marks ("&Open" -> "Open").

@@ -144,8 +144,8 @@ void TCustomEdit::Change() {
 
 void TCustomEdit::SetTextValue(const String& v) {
   String t = v;
-  if (fCharCase == ecUpperCase) t = Utf8UpperCase(t);
-  else if (fCharCase == ecLowerCase) t = Utf8LowerCase(t);
+  if (fCharCase == TEditCharCase::ecUpperCase) t = Utf8UpperCase(t);
+  else if (fCharCase == TEditCharCase::ecLowerCase) t = Utf8LowerCase(t);
   if (t == fText) return;
   fText = t;
   fSelStart = fSelEnd = fAnchor = 0;
@@ -245,8 +245,8 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
     }
     ins = std::move(norm);
   }
-  if (fCharCase == ecUpperCase) ins = Utf8UpperCase(ins);
-  else if (fCharCase == ecLowerCase) ins = Utf8LowerCase(ins);
+  if (fCharCase == TEditCharCase::ecUpperCase) ins = Utf8UpperCase(ins);
+  else if (fCharCase == TEditCharCase::ecLowerCase) ins = Utf8LowerCase(ins);
   int selLen = fSelEnd - fSelStart;
   if (fMaxLength > 0) {
     int room = fMaxLength - (CharCount() - selLen);
@@ -362,180 +362,236 @@ void TCustomEdit::Paint() {
 
 void TCustomEdit::Dispatch(TMessage& m) {
   EnsureText();
-  switch (m.Msg) {
-    case WM_GETTEXTLENGTH:
-      m.Result = static_cast<LRESULT>(GetText().size());
-      return;
-    case WM_GETTEXT: {
-      String t = GetText();
-      if (m.WParam == 0) return;
-      std::size_t n = std::min<std::size_t>(t.size(), m.WParam - 1);
-      std::copy_n(t.data(), n, reinterpret_cast<char*>(m.LParam));
-      reinterpret_cast<char*>(m.LParam)[n] = 0;
-      m.Result = static_cast<LRESULT>(n);
-      return;
-    }
-    case WM_SETTEXT:
-      SetText(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "");
-      m.Result = 1;
-      return;
-    case EM_GETSEL:
-      if (m.WParam) *reinterpret_cast<DWORD*>(m.WParam) = static_cast<DWORD>(fSelStart);
-      if (m.LParam) *reinterpret_cast<DWORD*>(m.LParam) = static_cast<DWORD>(fSelEnd);
-      m.Result = MAKELONG(static_cast<WORD>(fSelStart), static_cast<WORD>(fSelEnd));
-      return;
-    case EM_SETSEL: {
-      int a = static_cast<int>(static_cast<std::intptr_t>(m.WParam)), b = static_cast<int>(m.LParam);
-      int n = CharCount();
-      if (a < 0) {
-        fSelStart = fSelEnd = fAnchor = fSelEnd;
-      } else {
-        if (b < 0 || b > n) b = n;
-        a = std::min(a, n);
-        fAnchor = a;
-        fSelStart = std::min(a, b);
-        fSelEnd = std::max(a, b);
-      }
-      Invalidate();
-      return;
-    }
-    case EM_REPLACESEL:
-      ReplaceSelection(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "", m.WParam != 0);
-      return;
-    case EM_CANUNDO:
-      m.Result = fHasUndo ? 1 : 0;
-      return;
-    case EM_UNDO:
-      m.Result = fHasUndo ? 1 : 0;
-      Undo();
-      return;
-    case EM_GETMODIFY:
-      m.Result = Modified ? 1 : 0;
-      return;
-    case EM_SETMODIFY:
-      Modified = m.WParam != 0;
-      return;
-    case EM_SETMARGINS:
-      if (m.WParam & EC_LEFTMARGIN) fLeftMargin = LOWORD(static_cast<std::uintptr_t>(m.LParam));
-      if (m.WParam & EC_RIGHTMARGIN) fRightMargin = HIWORD(static_cast<std::uintptr_t>(m.LParam));
-      Invalidate();
-      return;
-    case EM_POSFROMCHAR: {
-      TPoint p = PointFromPos(static_cast<int>(m.WParam));
-      m.Result = MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
-      return;
-    }
-    case EM_CHARFROMPOS: {
-      int pos = PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
-      m.Result = MAKELONG(static_cast<WORD>(pos), 0);
-      return;
-    }
-    case WM_SETFONT:
-      if (m.WParam) Font()->SetHandle(HFONT(static_cast<std::uintptr_t>(m.WParam)));
-      return;
-    case WM_GETFONT:
-      m.Result = static_cast<LRESULT>(Font()->Handle().value);
-      return;
-    case EM_EMPTYUNDOBUFFER:
-      fHasUndo = false;
-      return;
-    case EM_SETREADONLY:
-      SetReadOnly(m.WParam != 0);
-      m.Result = 1;
-      return;
-    case EM_LIMITTEXT:
-      fMaxLength = static_cast<int>(m.WParam);
-      return;
-    case WM_CUT: CutToClipboard(); return;
-    case WM_COPY: CopyToClipboard(); return;
-    case WM_PASTE: PasteFromClipboard(); return;
-    case WM_CLEAR: ClearSelection(); return;
-    case WM_UNDO:
-      m.Result = fHasUndo ? 1 : 0;
-      Undo();
-      return;
-    case WM_SETFOCUS:
-      TCustomControl::Dispatch(m);
-      if (AutoSelect && !MultiLine() && !(GetKeyState(VK_LBUTTON) < 0)) SelectAll();
-      Invalidate();
-      return;
-    case WM_KILLFOCUS:
-      DestroyCaret();
-      Invalidate();
-      TCustomControl::Dispatch(m);
-      return;
-    case WM_LBUTTONDOWN: {
-      TCustomControl::Dispatch(m);
-      if (!Focused() && CanFocus()) SetFocus();
-      bool shift = GetKeyState(VK_SHIFT) < 0;
-      MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), shift);
-      return;
-    }
-    case WM_LBUTTONDBLCLK:
-      TCustomControl::Dispatch(m);
-      SelectAll();
-      return;
-    case WM_MOUSEMOVE:
-      TCustomControl::Dispatch(m);
-      if (m.WParam & MK_LBUTTON)
-        MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), true);
-      return;
-    case WM_KEYDOWN: {
-      TCustomControl::Dispatch(m);  // OnKeyDown first; a cleared key stops here
-      WORD key = static_cast<WORD>(m.WParam);
-      bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
-      int caret = (fSelEnd != fAnchor) ? fSelEnd : fSelStart;
-      switch (key) {
-        case VK_LEFT: MoveCaret(shift ? caret - 1 : (fSelEnd > fSelStart ? fSelStart : caret - 1), shift); break;
-        case VK_RIGHT: MoveCaret(shift ? caret + 1 : (fSelEnd > fSelStart ? fSelEnd : caret + 1), shift); break;
-        case VK_HOME: MoveCaret(0, shift); break;
-        case VK_END: MoveCaret(CharCount(), shift); break;
-        case VK_DELETE:
-          if (fReadOnly) break;
-          if (shift) {
-            CutToClipboard();
-          } else {
-            if (fSelEnd == fSelStart && fSelEnd < CharCount()) fSelEnd++;
-            ReplaceSelection("", true);
-          }
-          break;
-        case VK_INSERT:
-          if (ctrl) CopyToClipboard();
-          else if (shift) PasteFromClipboard();
-          break;
-      }
-      return;
-    }
-    case WM_CHAR: {
-      TCustomControl::Dispatch(m);  // OnKeyPress; a zero character stops here
-      char32_t ch = static_cast<char32_t>(m.WParam);
-      if (ch == 0) return;
-      bool ctrl = GetKeyState(VK_CONTROL) < 0;
-      if (ch == 8) {
-        if (fReadOnly) return;
-        if (fSelEnd == fSelStart && fSelStart > 0) fSelStart--;
-        ReplaceSelection("", true);
-      } else if (ctrl && (ch == 1 || ch == U'a' || ch == U'A')) {
-        SelectAll();
-      } else if (ctrl && (ch == 3 || ch == U'c')) {
-        CopyToClipboard();
-      } else if (ctrl && (ch == 22 || ch == U'v')) {
-        PasteFromClipboard();
-      } else if (ctrl && (ch == 24 || ch == U'x')) {
-        CutToClipboard();
-      } else if (ctrl && (ch == 26 || ch == U'z')) {
-        Undo();
-      } else if (ch == '\r' && MultiLine()) {
-        ReplaceSelection("\r\n", true);
-      } else if (ch == '\t' && MultiLine()) {
-        ReplaceSelection("\t", true);
-      } else if (ch >= 32 && !ctrl) {
-        ReplaceSelection(Utf8Encode(ch), true, true);
-      }
-      return;
-    }
+  static constexpr TMessageMethod<TCustomEdit> kMessages[] = {
+      {WM_GETTEXTLENGTH, &TCustomEdit::WMGetTextLength},
+      {WM_GETTEXT, &TCustomEdit::WMGetText},
+      {WM_SETTEXT, &TCustomEdit::WMSetText},
+      {EM_GETSEL, &TCustomEdit::EMGetSel},
+      {EM_SETSEL, &TCustomEdit::EMSetSel},
+      {EM_REPLACESEL, &TCustomEdit::EMReplaceSel},
+      {EM_CANUNDO, &TCustomEdit::EMCanUndo},
+      {EM_UNDO, &TCustomEdit::EMUndo},
+      {EM_GETMODIFY, &TCustomEdit::EMGetModify},
+      {EM_SETMODIFY, &TCustomEdit::EMSetModify},
+      {EM_SETMARGINS, &TCustomEdit::EMSetMargins},
+      {EM_POSFROMCHAR, &TCustomEdit::EMPosFromChar},
+      {EM_CHARFROMPOS, &TCustomEdit::EMCharFromPos},
+      {WM_SETFONT, &TCustomEdit::WMSetFont},
+      {WM_GETFONT, &TCustomEdit::WMGetFont},
+      {EM_EMPTYUNDOBUFFER, &TCustomEdit::EMEmptyUndoBuffer},
+      {EM_SETREADONLY, &TCustomEdit::EMSetReadOnly},
+      {EM_LIMITTEXT, &TCustomEdit::EMLimitText},
+      {WM_CUT, &TCustomEdit::WMCut},
+      {WM_COPY, &TCustomEdit::WMCopy},
+      {WM_PASTE, &TCustomEdit::WMPaste},
+      {WM_CLEAR, &TCustomEdit::WMClear},
+      {WM_UNDO, &TCustomEdit::EMUndo},
+      {WM_SETFOCUS, &TCustomEdit::WMSetFocus},
+      {WM_KILLFOCUS, &TCustomEdit::WMKillFocus},
+      {WM_LBUTTONDOWN, &TCustomEdit::WMLButtonDown},
+      {WM_LBUTTONDBLCLK, &TCustomEdit::WMLButtonDblClk},
+      {WM_MOUSEMOVE, &TCustomEdit::WMMouseMove},
+      {WM_KEYDOWN, &TCustomEdit::WMKeyDown},
+      {WM_CHAR, &TCustomEdit::WMChar},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) TCustomControl::Dispatch(m);
+}
+
+void TCustomEdit::WMGetTextLength(TMessage& m) {
+  m.Result = static_cast<LRESULT>(GetText().size());
+}
+
+void TCustomEdit::WMGetText(TMessage& m) {
+  String t = GetText();
+  if (m.WParam == 0) return;
+  std::size_t n = std::min<std::size_t>(t.size(), m.WParam - 1);
+  std::copy_n(t.data(), n, reinterpret_cast<char*>(m.LParam));
+  reinterpret_cast<char*>(m.LParam)[n] = 0;
+  m.Result = static_cast<LRESULT>(n);
+}
+
+void TCustomEdit::WMSetText(TMessage& m) {
+  SetText(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "");
+  m.Result = 1;
+}
+
+void TCustomEdit::EMGetSel(TMessage& m) {
+  if (m.WParam) *reinterpret_cast<DWORD*>(m.WParam) = static_cast<DWORD>(fSelStart);
+  if (m.LParam) *reinterpret_cast<DWORD*>(m.LParam) = static_cast<DWORD>(fSelEnd);
+  m.Result = MAKELONG(static_cast<WORD>(fSelStart), static_cast<WORD>(fSelEnd));
+}
+
+void TCustomEdit::EMSetSel(TMessage& m) {
+  int a = static_cast<int>(static_cast<std::intptr_t>(m.WParam)), b = static_cast<int>(m.LParam);
+  int n = CharCount();
+  if (a < 0) {
+    fSelStart = fSelEnd = fAnchor = fSelEnd;
+  } else {
+    if (b < 0 || b > n) b = n;
+    a = std::min(a, n);
+    fAnchor = a;
+    fSelStart = std::min(a, b);
+    fSelEnd = std::max(a, b);
   }
+  Invalidate();
+}
+
+void TCustomEdit::EMReplaceSel(TMessage& m) {
+  ReplaceSelection(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "", m.WParam != 0);
+}
+
+void TCustomEdit::EMCanUndo(TMessage& m) {
+  m.Result = fHasUndo ? 1 : 0;
+}
+
+void TCustomEdit::EMGetModify(TMessage& m) {
+  m.Result = Modified ? 1 : 0;
+}
+
+void TCustomEdit::EMSetModify(TMessage& m) {
+  Modified = m.WParam != 0;
+}
+
+void TCustomEdit::EMSetMargins(TMessage& m) {
+  if (m.WParam & EC_LEFTMARGIN) fLeftMargin = LOWORD(static_cast<std::uintptr_t>(m.LParam));
+  if (m.WParam & EC_RIGHTMARGIN) fRightMargin = HIWORD(static_cast<std::uintptr_t>(m.LParam));
+  Invalidate();
+}
+
+void TCustomEdit::EMPosFromChar(TMessage& m) {
+  TPoint p = PointFromPos(static_cast<int>(m.WParam));
+  m.Result = MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
+}
+
+void TCustomEdit::EMCharFromPos(TMessage& m) {
+  int pos = PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+  m.Result = MAKELONG(static_cast<WORD>(pos), 0);
+}
+
+void TCustomEdit::WMSetFont(TMessage& m) {
+  if (m.WParam) Font()->SetHandle(HFONT(static_cast<std::uintptr_t>(m.WParam)));
+}
+
+void TCustomEdit::WMGetFont(TMessage& m) {
+  m.Result = static_cast<LRESULT>(Font()->Handle().value);
+}
+
+void TCustomEdit::EMEmptyUndoBuffer(TMessage&) {
+  fHasUndo = false;
+}
+
+void TCustomEdit::EMSetReadOnly(TMessage& m) {
+  SetReadOnly(m.WParam != 0);
+  m.Result = 1;
+}
+
+void TCustomEdit::EMLimitText(TMessage& m) {
+  fMaxLength = static_cast<int>(m.WParam);
+}
+
+void TCustomEdit::WMCut(TMessage&) {
+  CutToClipboard();
+}
+
+void TCustomEdit::WMCopy(TMessage&) {
+  CopyToClipboard();
+}
+
+void TCustomEdit::WMPaste(TMessage&) {
+  PasteFromClipboard();
+}
+
+void TCustomEdit::WMClear(TMessage&) {
+  ClearSelection();
+}
+
+void TCustomEdit::EMUndo(TMessage& m) {
+  m.Result = fHasUndo ? 1 : 0;
+  Undo();
+}
+
+void TCustomEdit::WMSetFocus(TMessage& m) {
   TCustomControl::Dispatch(m);
+  if (AutoSelect && !MultiLine() && !(GetKeyState(VK_LBUTTON) < 0)) SelectAll();
+  Invalidate();
+}
+
+void TCustomEdit::WMKillFocus(TMessage& m) {
+  DestroyCaret();
+  Invalidate();
+  TCustomControl::Dispatch(m);
+}
+
+void TCustomEdit::WMLButtonDown(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  if (!Focused() && CanFocus()) SetFocus();
+  bool shift = GetKeyState(VK_SHIFT) < 0;
+  MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), shift);
+}
+
+void TCustomEdit::WMLButtonDblClk(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  SelectAll();
+}
+
+void TCustomEdit::WMMouseMove(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  if (m.WParam & MK_LBUTTON)
+    MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), true);
+}
+
+void TCustomEdit::WMKeyDown(TMessage& m) {
+  TCustomControl::Dispatch(m);  // OnKeyDown first; a cleared key stops here
+  WORD key = static_cast<WORD>(m.WParam);
+  bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
+  int caret = (fSelEnd != fAnchor) ? fSelEnd : fSelStart;
+  switch (key) {
+    case VK_LEFT: MoveCaret(shift ? caret - 1 : (fSelEnd > fSelStart ? fSelStart : caret - 1), shift); break;
+    case VK_RIGHT: MoveCaret(shift ? caret + 1 : (fSelEnd > fSelStart ? fSelEnd : caret + 1), shift); break;
+    case VK_HOME: MoveCaret(0, shift); break;
+    case VK_END: MoveCaret(CharCount(), shift); break;
+    case VK_DELETE:
+      if (fReadOnly) break;
+      if (shift) {
+        CutToClipboard();
+      } else {
+        if (fSelEnd == fSelStart && fSelEnd < CharCount()) fSelEnd++;
+        ReplaceSelection("", true);
+      }
+      break;
+    case VK_INSERT:
+      if (ctrl) CopyToClipboard();
+      else if (shift) PasteFromClipboard();
+      break;
+  }
+}
+
+void TCustomEdit::WMChar(TMessage& m) {
+  TCustomControl::Dispatch(m);  // OnKeyPress; a zero character stops here
+  char32_t ch = static_cast<char32_t>(m.WParam);
+  if (ch == 0) return;
+  bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  if (ch == 8) {
+    if (fReadOnly) return;
+    if (fSelEnd == fSelStart && fSelStart > 0) fSelStart--;
+    ReplaceSelection("", true);
+  } else if (ctrl && (ch == 1 || ch == U'a' || ch == U'A')) {
+    SelectAll();
+  } else if (ctrl && (ch == 3 || ch == U'c')) {
+    CopyToClipboard();
+  } else if (ctrl && (ch == 22 || ch == U'v')) {
+    PasteFromClipboard();
+  } else if (ctrl && (ch == 24 || ch == U'x')) {
+    CutToClipboard();
+  } else if (ctrl && (ch == 26 || ch == U'z')) {
+    Undo();
+  } else if (ch == '\r' && MultiLine()) {
+    ReplaceSelection("\r\n", true);
+  } else if (ch == '\t' && MultiLine()) {
+    ReplaceSelection("\t", true);
+  } else if (ch >= 32 && !ctrl) {
+    ReplaceSelection(Utf8Encode(ch), true, true);
+  }
 }
 
 // ---- TCustomMemo ----------------------------------------------------------------------------
@@ -675,11 +731,11 @@ TPoint TCustomMemo::PointFromPos(int pos) {
 }
 
 void TCustomMemo::ScrollTo(int line) {
-  line = std::clamp(line, 0, std::max(0, fLines->Count() - VisibleLines()));
+  line = std::clamp(line, 0, fScroller.LastTop());
   if (line == fScroll) return;
   fScroll = line;
   if (HandleAllocated()) {
-    SetVertScrollBar(Handle(), fLines->Count(), VisibleLines(), fScroll);
+    fScroller.UpdateBar();
     if (HWND parent = GetParent(Handle()))
       SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetWindowLong(Handle(), GWL_ID)), EN_VSCROLL),
                   static_cast<LPARAM>(Handle().value));
@@ -700,13 +756,12 @@ void TCustomMemo::Paint() {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, Ref(Font()->Color()));
   TPoint caret = CaretPos();
-  int visible = VisibleLines();
   if (fCaretInView) {
     fCaretInView = false;
-    fScroll = forms_detail::TopToShow(caret.y, fScroll, visible);
+    fScroll = fScroller.TopToShow(caret.y);
   }
   fScroll = std::clamp(fScroll, 0, std::max(0, fLines->Count() - 1));
-  if (GetWindowLong(Handle(), GWL_STYLE) & WS_VSCROLL) SetVertScrollBar(Handle(), fLines->Count(), visible, fScroll);
+  if (GetWindowLong(Handle(), GWL_STYLE) & WS_VSCROLL) fScroller.UpdateBar();
   int y = 1;
   for (int i = fScroll; i < fLines->Count() && y < r.bottom; ++i, y += lh) {
     RECT lr{fLeftMargin, y, r.right - fRightMargin, y + lh};
@@ -724,79 +779,97 @@ void TCustomMemo::Paint() {
 
 void TCustomMemo::Dispatch(TMessage& m) {
   EnsureText();
-  switch (m.Msg) {
-    case EM_GETLINECOUNT:
-      m.Result = std::max(1, fLines->Count());
-      return;
-    case EM_GETFIRSTVISIBLELINE:
-      m.Result = fScroll;
-      return;
-    case EM_LINESCROLL:
-      ScrollTo(fScroll + static_cast<int>(m.LParam));
-      m.Result = 1;
-      return;
-    case EM_LINEINDEX: {
-      int line = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
-      if (line < 0) line = CaretPos().y;
-      m.Result = line > std::max(0, fLines->Count() - 1) ? -1 : PosOf(line, 0);
-      return;
+  static constexpr TMessageMethod<TCustomMemo> kMessages[] = {
+      {EM_GETLINECOUNT, &TCustomMemo::EMGetLineCount},
+      {EM_GETFIRSTVISIBLELINE, &TCustomMemo::EMGetFirstVisibleLine},
+      {EM_LINESCROLL, &TCustomMemo::EMLineScroll},
+      {EM_LINEINDEX, &TCustomMemo::EMLineIndex},
+      {EM_GETLINE, &TCustomMemo::EMGetLine},
+      {EM_CHARFROMPOS, &TCustomMemo::EMCharFromPos},
+      {WM_VSCROLL, &TCustomMemo::WMVScroll},
+      {WM_MOUSEWHEEL, &TCustomMemo::WMMouseWheel},
+      {WM_KEYDOWN, &TCustomMemo::WMKeyDown},
+      {WM_WINDOWPOSCHANGED, &TCustomMemo::WMWindowPosChanged},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) TCustomEdit::Dispatch(m);
+}
+
+void TCustomMemo::EMGetLineCount(TMessage& m) {
+  m.Result = std::max(1, fLines->Count());
+}
+
+void TCustomMemo::EMGetFirstVisibleLine(TMessage& m) {
+  m.Result = fScroll;
+}
+
+void TCustomMemo::EMLineScroll(TMessage& m) {
+  ScrollTo(fScroll + static_cast<int>(m.LParam));
+  m.Result = 1;
+}
+
+void TCustomMemo::EMLineIndex(TMessage& m) {
+  int line = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
+  if (line < 0) line = CaretPos().y;
+  m.Result = line > std::max(0, fLines->Count() - 1) ? -1 : PosOf(line, 0);
+}
+
+void TCustomMemo::EMGetLine(TMessage& m) {
+  int line = static_cast<int>(m.WParam);
+  auto* buf = reinterpret_cast<char*>(m.LParam);
+  if (!buf || line < 0 || line >= fLines->Count()) {
+    m.Result = 0;
+    return;
+  }
+  WORD room = 0;
+  std::memcpy(&room, buf, sizeof room);  // the first word holds the buffer's size
+  String t = (*fLines)[line];
+  std::size_t n = std::min<std::size_t>(t.size(), room);
+  std::memcpy(buf, t.data(), n);
+  m.Result = static_cast<LRESULT>(n);
+}
+
+void TCustomMemo::EMCharFromPos(TMessage& m) {
+  int pos = PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+  m.Result = MAKELONG(static_cast<WORD>(pos), static_cast<WORD>(LineColOf(pos).y));
+}
+
+void TCustomMemo::WMVScroll(TMessage& m) {
+  ScrollTo(fScroller.ScrollPos(m.WParam));
+}
+
+void TCustomMemo::WMMouseWheel(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  if (!m.Result) ScrollTo(fScroller.WheelPos(m.WParam));
+  m.Result = 1;
+}
+
+void TCustomMemo::WMKeyDown(TMessage& m) {
+  if (m.WParam == VK_UP || m.WParam == VK_DOWN || m.WParam == VK_PRIOR || m.WParam == VK_NEXT ||
+      ((m.WParam == VK_HOME || m.WParam == VK_END) && GetKeyState(VK_CONTROL) >= 0)) {
+    TCustomControl::Dispatch(m);
+    TPoint cp = CaretPos();
+    int line = cp.y, col = cp.x;
+    switch (m.WParam) {
+      case VK_UP: line -= 1; break;
+      case VK_DOWN: line += 1; break;
+      case VK_PRIOR: line -= VisibleLines(); break;
+      case VK_NEXT: line += VisibleLines(); break;
+      case VK_HOME: col = 0; break;
+      case VK_END: col = INT_MAX / 2; break;
     }
-    case EM_GETLINE: {
-      int line = static_cast<int>(m.WParam);
-      auto* buf = reinterpret_cast<char*>(m.LParam);
-      if (!buf || line < 0 || line >= fLines->Count()) {
-        m.Result = 0;
-        return;
-      }
-      WORD room = 0;
-      std::memcpy(&room, buf, sizeof room);  // the first word holds the buffer's size
-      String t = (*fLines)[line];
-      std::size_t n = std::min<std::size_t>(t.size(), room);
-      std::memcpy(buf, t.data(), n);
-      m.Result = static_cast<LRESULT>(n);
-      return;
+    if (line < 0 || line >= fLines->Count()) {
+      if (m.WParam == VK_UP || m.WParam == VK_DOWN) return;
+      line = std::clamp(line, 0, std::max(0, fLines->Count() - 1));
     }
-    case EM_CHARFROMPOS: {
-      int pos = PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
-      m.Result = MAKELONG(static_cast<WORD>(pos), static_cast<WORD>(LineColOf(pos).y));
-      return;
-    }
-    case WM_VSCROLL:
-      ScrollTo(ScrollMessagePos(this, SB_VERT, m.WParam, fScroll, 1, VisibleLines(), fLines->Count()));
-      return;
-    case WM_MOUSEWHEEL:
-      TCustomControl::Dispatch(m);
-      if (!m.Result) ScrollTo(fScroll - forms_detail::WheelLines(m.WParam));
-      m.Result = 1;
-      return;
-    case WM_KEYDOWN:
-      if (m.WParam == VK_UP || m.WParam == VK_DOWN || m.WParam == VK_PRIOR || m.WParam == VK_NEXT ||
-          ((m.WParam == VK_HOME || m.WParam == VK_END) && GetKeyState(VK_CONTROL) >= 0)) {
-        TCustomControl::Dispatch(m);
-        TPoint cp = CaretPos();
-        int line = cp.y, col = cp.x;
-        switch (m.WParam) {
-          case VK_UP: line -= 1; break;
-          case VK_DOWN: line += 1; break;
-          case VK_PRIOR: line -= VisibleLines(); break;
-          case VK_NEXT: line += VisibleLines(); break;
-          case VK_HOME: col = 0; break;
-          case VK_END: col = INT_MAX / 2; break;
-        }
-        if (line < 0 || line >= fLines->Count()) {
-          if (m.WParam == VK_UP || m.WParam == VK_DOWN) return;
-          line = std::clamp(line, 0, std::max(0, fLines->Count() - 1));
-        }
-        MoveCaret(PosOf(line, col), GetKeyState(VK_SHIFT) < 0);
-        return;
-      }
-      break;
-    case WM_WINDOWPOSCHANGED:
-      TCustomEdit::Dispatch(m);
-      Invalidate();
-      return;
+    MoveCaret(PosOf(line, col), GetKeyState(VK_SHIFT) < 0);
+    return;
   }
   TCustomEdit::Dispatch(m);
+}
+
+void TCustomMemo::WMWindowPosChanged(TMessage& m) {
+  TCustomEdit::Dispatch(m);
+  Invalidate();
 }
 
 // ---- buttons --------------------------------------------------------------------------------
@@ -1096,7 +1169,7 @@ int TCustomListBox::VisibleCount() { return std::max(1, ClientHeight() / std::ma
 
 void TCustomListBox::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  SetVertScrollBar(Handle(), Count(), VisibleCount(), fTopIndex);
+  fScroller.UpdateBar();
 }
 
 void TCustomListBox::SetItemIndex(int v) {
@@ -1106,7 +1179,7 @@ void TCustomListBox::SetItemIndex(int v) {
   fAnchorIndex = v;
   if (v >= 0) {
     if (!fMultiSelect) fSelected[v] = true;
-    int top = forms_detail::TopToShow(v, fTopIndex, VisibleCount());
+    int top = fScroller.TopToShow(v);
     if (top != fTopIndex) SetTopIndex(top);
   }
   Invalidate();
@@ -1258,217 +1331,306 @@ void TCustomListBox::Paint() {
   }
 }
 
+namespace {
+// The text a message's LParam points to; empty for none.
+String LParamText(const TMessage& m) { return String(m.LParam ? reinterpret_cast<const char*>(m.LParam) : ""); }
+}  // namespace
+
 void TCustomListBox::Dispatch(TMessage& m) {
-  auto text = [&]() { return String(m.LParam ? reinterpret_cast<const char*>(m.LParam) : ""); };
-  int n = Count();
-  switch (m.Msg) {
-    case LB_GETCOUNT: m.Result = n; return;
-    case LB_GETCURSEL: m.Result = fItemIndex; return;
-    case LB_SETCURSEL:
-      SetItemIndex(static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
-      m.Result = fItemIndex < 0 && static_cast<std::intptr_t>(m.WParam) != -1 ? LB_ERR : fItemIndex;
-      return;
-    case LB_ADDSTRING: m.Result = fItems->Add(text()); return;
-    case LB_INSERTSTRING: {
-      int at = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
-      if (at < 0 || at > fItems->Count()) at = fItems->Count();
-      fItems->Insert(at, text());
-      m.Result = at;
-      return;
-    }
-    case LB_DELETESTRING: {
-      int at = static_cast<int>(m.WParam);
-      if (at < 0 || at >= fItems->Count()) {
-        m.Result = LB_ERR;
-        return;
-      }
-      fItems->Delete(at);
-      m.Result = fItems->Count();
-      return;
-    }
-    case LB_RESETCONTENT: Clear(); return;
-    case LB_GETTEXT: {
-      int i = static_cast<int>(m.WParam);
-      if (i < 0 || i >= n) {
-        m.Result = LB_ERR;
-        return;
-      }
-      String t = ItemText(i);
-      std::memcpy(reinterpret_cast<char*>(m.LParam), t.c_str(), t.size() + 1);
-      m.Result = static_cast<LRESULT>(t.size());
-      return;
-    }
-    case LB_GETTEXTLEN: {
-      int i = static_cast<int>(m.WParam);
-      m.Result = i < 0 || i >= n ? LB_ERR : static_cast<LRESULT>(ItemText(i).size());
-      return;
-    }
-    case LB_FINDSTRING:
-      m.Result = FindString(text(), static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
-      return;
-    case LB_SELECTSTRING: {
-      int i = FindString(text(), static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
-      if (i >= 0) SetItemIndex(i);
-      m.Result = i;
-      return;
-    }
-    case LB_GETSEL: {
-      int i = static_cast<int>(m.WParam);
-      m.Result = i < 0 || i >= n ? LB_ERR : Selected(i) ? 1 : 0;
-      return;
-    }
-    case LB_SETSEL: {
-      int i = static_cast<int>(static_cast<std::intptr_t>(m.LParam));
-      if (!fMultiSelect) {
-        m.Result = LB_ERR;
-        return;
-      }
-      if (i == -1) std::fill(fSelected.begin(), fSelected.end(), m.WParam != 0);
-      else if (i >= 0 && i < n) fSelected[i] = m.WParam != 0;
-      Invalidate();
-      return;
-    }
-    case LB_SELITEMRANGE: {
-      if (!fMultiSelect) {
-        m.Result = LB_ERR;
-        return;
-      }
-      int a = LOWORD(static_cast<std::uintptr_t>(m.LParam)), b = HIWORD(static_cast<std::uintptr_t>(m.LParam));
-      for (int i = std::min(a, b); i <= std::max(a, b) && i < n; ++i) fSelected[i] = m.WParam != 0;
-      Invalidate();
-      return;
-    }
-    case LB_GETSELCOUNT: m.Result = fMultiSelect ? SelCount() : LB_ERR; return;
-    case LB_GETTOPINDEX: m.Result = fTopIndex; return;
-    case LB_SETTOPINDEX: SetTopIndex(static_cast<int>(m.WParam)); return;
-    case LB_SETCARETINDEX:
-      if (static_cast<int>(m.WParam) >= 0 && static_cast<int>(m.WParam) < n) {
-        fItemIndex = static_cast<int>(m.WParam);
-        Invalidate();
-      }
-      return;
-    case LB_GETCARETINDEX: m.Result = fItemIndex; return;
-    case LB_SETITEMHEIGHT: SetItemHeight(LOWORD(static_cast<std::uintptr_t>(m.LParam))); return;
-    case LB_GETITEMHEIGHT: m.Result = fItemHeight; return;
-    case LB_GETITEMRECT: {
-      int i = static_cast<int>(m.WParam);
-      if (i < 0 || i >= n || !m.LParam) {
-        m.Result = LB_ERR;
-        return;
-      }
-      *reinterpret_cast<RECT*>(m.LParam) = ItemRect(i);
-      m.Result = 1;
-      return;
-    }
-    case LB_GETITEMDATA: {
-      int i = static_cast<int>(m.WParam);
-      m.Result = i < 0 || i >= fItems->Count() ? LB_ERR : reinterpret_cast<LRESULT>(fItems->Objects(i));
-      return;
-    }
-    case LB_SETITEMDATA: {
-      int i = static_cast<int>(m.WParam);
-      if (i < 0 || i >= fItems->Count()) {
-        m.Result = LB_ERR;
-        return;
-      }
-      fItems->PutObject(i, reinterpret_cast<TObject*>(m.LParam));
-      return;
-    }
-    case LB_SETCOUNT:
-      if (!IsVirtual()) {
-        m.Result = LB_ERR;
-        return;
-      }
-      SetCount(static_cast<int>(m.WParam));
-      return;
-    case LB_SETHORIZONTALEXTENT:
-      fHorzExtent = static_cast<int>(m.WParam);
-      if (HandleAllocated()) {
-        SCROLLINFO si;
-        si.fMask = SIF_RANGE | SIF_PAGE;
-        si.nMax = std::max(0, fHorzExtent - 1);
-        si.nPage = static_cast<UINT>(ClientWidth());
-        SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
-      }
-      return;
-    case LB_ITEMFROMPOINT: {
-      int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}, false);
-      bool outside = i >= n;
-      m.Result = MAKELONG(static_cast<WORD>(std::min(i, std::max(n - 1, 0))), outside ? 1 : 0);
-      return;
-    }
-    case CN_COMMAND:
-      if (HIWORD(m.WParam) == LBN_SELCHANGE) Click();
-      return;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      TCustomControl::Dispatch(m);
-      if (CanFocus() && !Focused()) SetFocus();
-      int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}, true);
-      if (i >= 0) UserSelect(i, (m.WParam & MK_SHIFT) != 0, (m.WParam & MK_CONTROL) != 0);
-      return;
-    }
-    case WM_MOUSEMOVE:
-      TCustomControl::Dispatch(m);
-      if ((m.WParam & MK_LBUTTON) && GetCapture() == Handle() && !fMultiSelect) {
-        int y = GET_Y_LPARAM(m.LParam);
-        int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), std::max(0, y)}, true);
-        if (y >= ClientHeight()) i = std::min(n - 1, fTopIndex + VisibleCount());
-        if (y < 0) i = std::max(0, fTopIndex - 1);
-        if (i >= 0 && i != fItemIndex) UserSelect(i, false, false);
-      }
-      return;
-    case WM_KEYDOWN: {
-      TCustomControl::Dispatch(m);
-      if (m.WParam == 0 || n == 0) return;
-      int i = fItemIndex;
-      switch (m.WParam) {
-        case VK_UP: i = std::max(0, i - 1); break;
-        case VK_DOWN: i = std::min(n - 1, i + 1); break;
-        case VK_HOME: i = 0; break;
-        case VK_END: i = n - 1; break;
-        case VK_PRIOR: i = std::max(0, i - VisibleCount() + 1); break;
-        case VK_NEXT: i = std::min(n - 1, std::max(i, 0) + VisibleCount() - 1); break;
-        case VK_SPACE:
-          if (fMultiSelect && fItemIndex >= 0) UserSelect(fItemIndex, false, true);
-          return;
-        default: return;
-      }
-      UserSelect(i, GetKeyState(VK_SHIFT) < 0, false);
-      return;
-    }
-    case WM_CHAR: {
-      TCustomControl::Dispatch(m);
-      char32_t ch = static_cast<char32_t>(m.WParam);
-      if (!AutoComplete || ch < 32 || (ch == ' ' && fMultiSelect)) return;
-      DWORD now = GetTickCount();
-      if (now - fLastKeyTime > AutoCompleteDelay) fSearch.clear();
-      fLastKeyTime = now;
-      fSearch += Utf8Encode(ch);
-      int i = DoFindData(fSearch);
-      // The same letter again steps to the next row starting with it.
-      String one = Utf8Encode(ch);
-      bool sameLetter = true;
-      for (std::size_t p = 0; p < fSearch.size(); p += one.size())
-        if (fSearch.compare(p, one.size(), one) != 0) sameLetter = false;
-      if (i < 0 && sameLetter && !IsVirtual()) i = FindString(one, fItemIndex);
-      if (i >= 0) UserSelect(i, false, false);
-      return;
-    }
-    case WM_VSCROLL:
-      SetTopIndex(ScrollMessagePos(this, SB_VERT, m.WParam, fTopIndex, 1, VisibleCount(), n));
-      return;
-    case WM_MOUSEWHEEL:
-      TCustomControl::Dispatch(m);
-      if (!m.Result) SetTopIndex(fTopIndex - forms_detail::WheelLines(m.WParam));
-      m.Result = 1;
-      return;
-    case WM_WINDOWPOSCHANGED:
-      TCustomControl::Dispatch(m);
-      UpdateScrollBar();
-      return;
+  static constexpr TMessageMethod<TCustomListBox> kMessages[] = {
+      {LB_GETCOUNT, &TCustomListBox::LBGetCount},
+      {LB_GETCURSEL, &TCustomListBox::LBGetCurSel},
+      {LB_SETCURSEL, &TCustomListBox::LBSetCurSel},
+      {LB_ADDSTRING, &TCustomListBox::LBAddString},
+      {LB_INSERTSTRING, &TCustomListBox::LBInsertString},
+      {LB_DELETESTRING, &TCustomListBox::LBDeleteString},
+      {LB_RESETCONTENT, &TCustomListBox::LBResetContent},
+      {LB_GETTEXT, &TCustomListBox::LBGetText},
+      {LB_GETTEXTLEN, &TCustomListBox::LBGetTextLen},
+      {LB_FINDSTRING, &TCustomListBox::LBFindString},
+      {LB_SELECTSTRING, &TCustomListBox::LBSelectString},
+      {LB_GETSEL, &TCustomListBox::LBGetSel},
+      {LB_SETSEL, &TCustomListBox::LBSetSel},
+      {LB_SELITEMRANGE, &TCustomListBox::LBSelItemRange},
+      {LB_GETSELCOUNT, &TCustomListBox::LBGetSelCount},
+      {LB_GETTOPINDEX, &TCustomListBox::LBGetTopIndex},
+      {LB_SETTOPINDEX, &TCustomListBox::LBSetTopIndex},
+      {LB_SETCARETINDEX, &TCustomListBox::LBSetCaretIndex},
+      {LB_GETCARETINDEX, &TCustomListBox::LBGetCaretIndex},
+      {LB_SETITEMHEIGHT, &TCustomListBox::LBSetItemHeight},
+      {LB_GETITEMHEIGHT, &TCustomListBox::LBGetItemHeight},
+      {LB_GETITEMRECT, &TCustomListBox::LBGetItemRect},
+      {LB_GETITEMDATA, &TCustomListBox::LBGetItemData},
+      {LB_SETITEMDATA, &TCustomListBox::LBSetItemData},
+      {LB_SETCOUNT, &TCustomListBox::LBSetCount},
+      {LB_SETHORIZONTALEXTENT, &TCustomListBox::LBSetHorizontalExtent},
+      {LB_ITEMFROMPOINT, &TCustomListBox::LBItemFromPoint},
+      {CN_COMMAND, &TCustomListBox::CNCommand},
+      {WM_LBUTTONDOWN, &TCustomListBox::WMLButtonDown},
+      {WM_LBUTTONDBLCLK, &TCustomListBox::WMLButtonDown},
+      {WM_MOUSEMOVE, &TCustomListBox::WMMouseMove},
+      {WM_KEYDOWN, &TCustomListBox::WMKeyDown},
+      {WM_CHAR, &TCustomListBox::WMChar},
+      {WM_VSCROLL, &TCustomListBox::WMVScroll},
+      {WM_MOUSEWHEEL, &TCustomListBox::WMMouseWheel},
+      {WM_WINDOWPOSCHANGED, &TCustomListBox::WMWindowPosChanged},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) TCustomControl::Dispatch(m);
+}
+
+void TCustomListBox::LBGetCount(TMessage& m) {
+  const int n = Count();
+  m.Result = n;
+}
+
+void TCustomListBox::LBGetCurSel(TMessage& m) {
+  m.Result = fItemIndex;
+}
+
+void TCustomListBox::LBSetCurSel(TMessage& m) {
+  SetItemIndex(static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
+  m.Result = fItemIndex < 0 && static_cast<std::intptr_t>(m.WParam) != -1 ? LB_ERR : fItemIndex;
+}
+
+void TCustomListBox::LBAddString(TMessage& m) {
+  m.Result = fItems->Add(LParamText(m));
+}
+
+void TCustomListBox::LBInsertString(TMessage& m) {
+  int at = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
+  if (at < 0 || at > fItems->Count()) at = fItems->Count();
+  fItems->Insert(at, LParamText(m));
+  m.Result = at;
+}
+
+void TCustomListBox::LBDeleteString(TMessage& m) {
+  int at = static_cast<int>(m.WParam);
+  if (at < 0 || at >= fItems->Count()) {
+    m.Result = LB_ERR;
+    return;
   }
+  fItems->Delete(at);
+  m.Result = fItems->Count();
+}
+
+void TCustomListBox::LBResetContent(TMessage&) {
+  Clear();
+}
+
+void TCustomListBox::LBGetText(TMessage& m) {
+  const int n = Count();
+  int i = static_cast<int>(m.WParam);
+  if (i < 0 || i >= n) {
+    m.Result = LB_ERR;
+    return;
+  }
+  String t = ItemText(i);
+  std::memcpy(reinterpret_cast<char*>(m.LParam), t.c_str(), t.size() + 1);
+  m.Result = static_cast<LRESULT>(t.size());
+}
+
+void TCustomListBox::LBGetTextLen(TMessage& m) {
+  const int n = Count();
+  int i = static_cast<int>(m.WParam);
+  m.Result = i < 0 || i >= n ? LB_ERR : static_cast<LRESULT>(ItemText(i).size());
+}
+
+void TCustomListBox::LBFindString(TMessage& m) {
+  m.Result = FindString(LParamText(m), static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
+}
+
+void TCustomListBox::LBSelectString(TMessage& m) {
+  int i = FindString(LParamText(m), static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
+  if (i >= 0) SetItemIndex(i);
+  m.Result = i;
+}
+
+void TCustomListBox::LBGetSel(TMessage& m) {
+  const int n = Count();
+  int i = static_cast<int>(m.WParam);
+  m.Result = i < 0 || i >= n ? LB_ERR : Selected(i) ? 1 : 0;
+}
+
+void TCustomListBox::LBSetSel(TMessage& m) {
+  const int n = Count();
+  int i = static_cast<int>(static_cast<std::intptr_t>(m.LParam));
+  if (!fMultiSelect) {
+    m.Result = LB_ERR;
+    return;
+  }
+  if (i == -1) std::fill(fSelected.begin(), fSelected.end(), m.WParam != 0);
+  else if (i >= 0 && i < n) fSelected[i] = m.WParam != 0;
+  Invalidate();
+}
+
+void TCustomListBox::LBSelItemRange(TMessage& m) {
+  const int n = Count();
+  if (!fMultiSelect) {
+    m.Result = LB_ERR;
+    return;
+  }
+  int a = LOWORD(static_cast<std::uintptr_t>(m.LParam)), b = HIWORD(static_cast<std::uintptr_t>(m.LParam));
+  for (int i = std::min(a, b); i <= std::max(a, b) && i < n; ++i) fSelected[i] = m.WParam != 0;
+  Invalidate();
+}
+
+void TCustomListBox::LBGetSelCount(TMessage& m) {
+  m.Result = fMultiSelect ? SelCount() : LB_ERR;
+}
+
+void TCustomListBox::LBGetTopIndex(TMessage& m) {
+  m.Result = fTopIndex;
+}
+
+void TCustomListBox::LBSetTopIndex(TMessage& m) {
+  SetTopIndex(static_cast<int>(m.WParam));
+}
+
+void TCustomListBox::LBSetCaretIndex(TMessage& m) {
+  const int n = Count();
+  if (static_cast<int>(m.WParam) >= 0 && static_cast<int>(m.WParam) < n) {
+    fItemIndex = static_cast<int>(m.WParam);
+    Invalidate();
+  }
+}
+
+void TCustomListBox::LBGetCaretIndex(TMessage& m) {
+  m.Result = fItemIndex;
+}
+
+void TCustomListBox::LBSetItemHeight(TMessage& m) {
+  SetItemHeight(LOWORD(static_cast<std::uintptr_t>(m.LParam)));
+}
+
+void TCustomListBox::LBGetItemHeight(TMessage& m) {
+  m.Result = fItemHeight;
+}
+
+void TCustomListBox::LBGetItemRect(TMessage& m) {
+  const int n = Count();
+  int i = static_cast<int>(m.WParam);
+  if (i < 0 || i >= n || !m.LParam) {
+    m.Result = LB_ERR;
+    return;
+  }
+  *reinterpret_cast<RECT*>(m.LParam) = ItemRect(i);
+  m.Result = 1;
+}
+
+void TCustomListBox::LBGetItemData(TMessage& m) {
+  int i = static_cast<int>(m.WParam);
+  m.Result = i < 0 || i >= fItems->Count() ? LB_ERR : reinterpret_cast<LRESULT>(fItems->Objects(i));
+}
+
+void TCustomListBox::LBSetItemData(TMessage& m) {
+  int i = static_cast<int>(m.WParam);
+  if (i < 0 || i >= fItems->Count()) {
+    m.Result = LB_ERR;
+    return;
+  }
+  fItems->PutObject(i, reinterpret_cast<TObject*>(m.LParam));
+}
+
+void TCustomListBox::LBSetCount(TMessage& m) {
+  if (!IsVirtual()) {
+    m.Result = LB_ERR;
+    return;
+  }
+  SetCount(static_cast<int>(m.WParam));
+}
+
+void TCustomListBox::LBSetHorizontalExtent(TMessage& m) {
+  fHorzExtent = static_cast<int>(m.WParam);
+  if (HandleAllocated()) {
+    SCROLLINFO si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    si.nMax = std::max(0, fHorzExtent - 1);
+    si.nPage = static_cast<UINT>(ClientWidth());
+    SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
+  }
+}
+
+void TCustomListBox::LBItemFromPoint(TMessage& m) {
+  const int n = Count();
+  int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}, false);
+  bool outside = i >= n;
+  m.Result = MAKELONG(static_cast<WORD>(std::min(i, std::max(n - 1, 0))), outside ? 1 : 0);
+}
+
+void TCustomListBox::CNCommand(TMessage& m) {
+  if (HIWORD(m.WParam) == LBN_SELCHANGE) Click();
+}
+
+void TCustomListBox::WMLButtonDown(TMessage& m) {
   TCustomControl::Dispatch(m);
+  if (CanFocus() && !Focused()) SetFocus();
+  int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}, true);
+  if (i >= 0) UserSelect(i, (m.WParam & MK_SHIFT) != 0, (m.WParam & MK_CONTROL) != 0);
+}
+
+void TCustomListBox::WMMouseMove(TMessage& m) {
+  const int n = Count();
+  TCustomControl::Dispatch(m);
+  if ((m.WParam & MK_LBUTTON) && GetCapture() == Handle() && !fMultiSelect) {
+    int y = GET_Y_LPARAM(m.LParam);
+    int i = ItemAtPos(TPoint{GET_X_LPARAM(m.LParam), std::max(0, y)}, true);
+    if (y >= ClientHeight()) i = std::min(n - 1, fTopIndex + VisibleCount());
+    if (y < 0) i = std::max(0, fTopIndex - 1);
+    if (i >= 0 && i != fItemIndex) UserSelect(i, false, false);
+  }
+}
+
+void TCustomListBox::WMKeyDown(TMessage& m) {
+  const int n = Count();
+  TCustomControl::Dispatch(m);
+  if (m.WParam == 0 || n == 0) return;
+  int i = fItemIndex;
+  switch (m.WParam) {
+    case VK_UP: i = std::max(0, i - 1); break;
+    case VK_DOWN: i = std::min(n - 1, i + 1); break;
+    case VK_HOME: i = 0; break;
+    case VK_END: i = n - 1; break;
+    case VK_PRIOR: i = std::max(0, i - VisibleCount() + 1); break;
+    case VK_NEXT: i = std::min(n - 1, std::max(i, 0) + VisibleCount() - 1); break;
+    case VK_SPACE:
+      if (fMultiSelect && fItemIndex >= 0) UserSelect(fItemIndex, false, true);
+      return;
+    default: return;
+  }
+  UserSelect(i, GetKeyState(VK_SHIFT) < 0, false);
+}
+
+void TCustomListBox::WMChar(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  char32_t ch = static_cast<char32_t>(m.WParam);
+  if (!AutoComplete || ch < 32 || (ch == ' ' && fMultiSelect)) return;
+  DWORD now = GetTickCount();
+  if (now - fLastKeyTime > AutoCompleteDelay) fSearch.clear();
+  fLastKeyTime = now;
+  fSearch += Utf8Encode(ch);
+  int i = DoFindData(fSearch);
+  // The same letter again steps to the next row starting with it.
+  String one = Utf8Encode(ch);
+  bool sameLetter = true;
+  for (std::size_t p = 0; p < fSearch.size(); p += one.size())
+    if (fSearch.compare(p, one.size(), one) != 0) sameLetter = false;
+  if (i < 0 && sameLetter && !IsVirtual()) i = FindString(one, fItemIndex);
+  if (i >= 0) UserSelect(i, false, false);
+}
+
+void TCustomListBox::WMVScroll(TMessage& m) {
+  SetTopIndex(fScroller.ScrollPos(m.WParam));
+}
+
+void TCustomListBox::WMMouseWheel(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  if (!m.Result) SetTopIndex(fScroller.WheelPos(m.WParam));
+  m.Result = 1;
+}
+
+void TCustomListBox::WMWindowPosChanged(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  UpdateScrollBar();
 }
 
 // ---- combo box ------------------------------------------------------------------------------

@@ -6,8 +6,10 @@
 #include <memory>
 
 #include "platform/forms/Controls.h"
+#include "platform/forms/RowScroller.h"
 
-enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+// Scoped: the editor control's commands use the same short names.
+enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
@@ -85,6 +87,36 @@ public:
   void Dispatch(TMessage& m) override;
 
 protected:
+  // Message methods (see TControl::Dispatch).
+  void WMGetTextLength(TMessage& m);
+  void WMGetText(TMessage& m);
+  void WMSetText(TMessage& m);
+  void EMGetSel(TMessage& m);
+  void EMSetSel(TMessage& m);
+  void EMReplaceSel(TMessage& m);
+  void EMCanUndo(TMessage& m);
+  void EMUndo(TMessage& m);
+  void EMGetModify(TMessage& m);
+  void EMSetModify(TMessage& m);
+  void EMSetMargins(TMessage& m);
+  void EMPosFromChar(TMessage& m);
+  void EMCharFromPos(TMessage& m);
+  void WMSetFont(TMessage& m);
+  void WMGetFont(TMessage& m);
+  void EMEmptyUndoBuffer(TMessage& m);
+  void EMSetReadOnly(TMessage& m);
+  void EMLimitText(TMessage& m);
+  void WMCut(TMessage& m);
+  void WMCopy(TMessage& m);
+  void WMPaste(TMessage& m);
+  void WMClear(TMessage& m);
+  void WMSetFocus(TMessage& m);
+  void WMKillFocus(TMessage& m);
+  void WMLButtonDown(TMessage& m);
+  void WMLButtonDblClk(TMessage& m);
+  void WMMouseMove(TMessage& m);
+  void WMKeyDown(TMessage& m);
+  void WMChar(TMessage& m);
   void CreateParams(TCreateParams& p) override;
   void SetTextValue(const String& v) override;
   void Paint() override;
@@ -103,7 +135,7 @@ protected:
   String DisplayText() const;
   bool fReadOnly = false;
   char32_t fPasswordChar = 0;
-  TEditCharCase fCharCase = ecNormal;
+  TEditCharCase fCharCase = TEditCharCase::ecNormal;
   int fMaxLength = 0;
   int fSelStart = 0, fSelEnd = 0, fAnchor = 0;
   String fUndoText;
@@ -145,6 +177,17 @@ public:
   void Dispatch(TMessage& m) override;
 
 protected:
+  // Message methods (see TControl::Dispatch).
+  void EMGetLineCount(TMessage& m);
+  void EMGetFirstVisibleLine(TMessage& m);
+  void EMLineScroll(TMessage& m);
+  void EMLineIndex(TMessage& m);
+  void EMGetLine(TMessage& m);
+  void EMCharFromPos(TMessage& m);
+  void WMVScroll(TMessage& m);
+  void WMMouseWheel(TMessage& m);
+  void WMKeyDown(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
   bool MultiLine() const override { return true; }
   void CreateParams(TCreateParams& p) override;
   void SetTextValue(const String& v) override;
@@ -164,6 +207,7 @@ private:
   TScrollStyle fScrollBars = ssNone;
   bool fSyncing = false;
   bool fTextDirty = false;  // the lines changed; the text is joined when next needed
+  TRowScroller fScroller{this, fScroll, [this] { return fLines->Count(); }, [this] { return VisibleLines(); }};
 };
 
 class TMemo : public TCustomMemo {
@@ -308,6 +352,42 @@ public:
   void Dispatch(TMessage& m) override;
 
 protected:
+  // Message methods (see TControl::Dispatch).
+  void LBGetCount(TMessage& m);
+  void LBGetCurSel(TMessage& m);
+  void LBSetCurSel(TMessage& m);
+  void LBAddString(TMessage& m);
+  void LBInsertString(TMessage& m);
+  void LBDeleteString(TMessage& m);
+  void LBResetContent(TMessage& m);
+  void LBGetText(TMessage& m);
+  void LBGetTextLen(TMessage& m);
+  void LBFindString(TMessage& m);
+  void LBSelectString(TMessage& m);
+  void LBGetSel(TMessage& m);
+  void LBSetSel(TMessage& m);
+  void LBSelItemRange(TMessage& m);
+  void LBGetSelCount(TMessage& m);
+  void LBGetTopIndex(TMessage& m);
+  void LBSetTopIndex(TMessage& m);
+  void LBSetCaretIndex(TMessage& m);
+  void LBGetCaretIndex(TMessage& m);
+  void LBSetItemHeight(TMessage& m);
+  void LBGetItemHeight(TMessage& m);
+  void LBGetItemRect(TMessage& m);
+  void LBGetItemData(TMessage& m);
+  void LBSetItemData(TMessage& m);
+  void LBSetCount(TMessage& m);
+  void LBSetHorizontalExtent(TMessage& m);
+  void LBItemFromPoint(TMessage& m);
+  void CNCommand(TMessage& m);
+  void WMLButtonDown(TMessage& m);
+  void WMMouseMove(TMessage& m);
+  void WMKeyDown(TMessage& m);
+  void WMChar(TMessage& m);
+  void WMVScroll(TMessage& m);
+  void WMMouseWheel(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
   void CreateParams(TCreateParams& p) override;
   void Paint() override;
   LRESULT DialogCode() override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
@@ -324,6 +404,7 @@ protected:
   std::unique_ptr<TStringList> fItems;
   std::vector<bool> fSelected;
   int fItemIndex = -1, fTopIndex = 0, fItemHeight = 13;
+  TRowScroller fScroller{this, fTopIndex, [this] { return Count(); }, [this] { return VisibleCount(); }};
   int fAnchorIndex = -1;
   int fVirtualCount = 0;
   int fHorzExtent = 0;

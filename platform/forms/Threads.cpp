@@ -1,11 +1,10 @@
 #include "platform/forms/Threads.h"
 
-#include <deque>
-
 #include "platform/forms/Forms.h"
 
 namespace {
 
+// A call handed to the user-interface thread; Synchronize waits for `done`.
 struct SyncCall {
   TThreadMethod method;
   bool wait = false;
@@ -15,75 +14,42 @@ struct SyncCall {
 
 std::mutex gMutex;
 std::condition_variable gDoneCond;
-std::deque<std::shared_ptr<SyncCall>> gQueue;
-std::thread::id gMainThread = std::this_thread::get_id();
-std::atomic<std::uintptr_t> gSyncWindow{0};
-constexpr UINT WM_SYNCHRONIZE = WM_USER + 0x7F01;
 
-// The hidden window whose message runs the queue (made again after a test session reset).
-void EnsureSyncWindow() {
-  if (!IsMainThread()) return;
-  HWND h(gSyncWindow.load());
-  if (h && IsWindow(h)) return;
-  h = AllocateHWnd([](TMessage& m) {
-    if (m.Msg == WM_SYNCHRONIZE) {
-      CheckSynchronize();
-      return;
-    }
-    m.Result = DefWindowProc(HWND(gSyncWindow.load()), m.Msg, m.WParam, m.LParam);
-  });
-  gSyncWindow = h.value;
-}
-
-void WakeMainThread() {
-  HWND h(gSyncWindow.load());
-  if (!h || !PostMessage(h, WM_SYNCHRONIZE)) PostMessage(HWND(), WM_SYNCHRONIZE);
+void Run(const std::shared_ptr<SyncCall>& call) {
+  std::exception_ptr error;
+  try {
+    call->method();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    if (call->wait) call->error = error;
+    call->done = true;
+  }
+  gDoneCond.notify_all();
+  // A queued call's error takes the dispatcher's road to the application's handler.
+  if (error && !call->wait) std::rethrow_exception(error);
 }
 
 void Enqueue(const std::shared_ptr<SyncCall>& call) {
-  {
-    std::lock_guard<std::mutex> lock(gMutex);
-    gQueue.push_back(call);
-  }
-  WakeMainThread();
+  DefaultUiThreadDispatcher().Post([call] { Run(call); });
 }
 
 }  // namespace
 
-bool IsMainThread() { return std::this_thread::get_id() == gMainThread; }
-void SetMainThread() { gMainThread = std::this_thread::get_id(); }
-
 bool CheckSynchronize() {
   if (!IsMainThread()) return false;
-  bool ran = false;
-  for (;;) {
-    std::shared_ptr<SyncCall> call;
-    {
-      std::lock_guard<std::mutex> lock(gMutex);
-      if (gQueue.empty()) break;
-      call = gQueue.front();
-      gQueue.pop_front();
-    }
-    ran = true;
-    try {
-      call->method();
-    } catch (...) {
-      if (call->wait)
-        call->error = std::current_exception();
-      else
-        Application->HandleException(nullptr, std::current_exception());
-    }
-    {
-      std::lock_guard<std::mutex> lock(gMutex);
-      call->done = true;
-    }
-    gDoneCond.notify_all();
+  try {
+    return DefaultUiThreadDispatcher().ProcessPending() > 0;
+  } catch (...) {
+    Application->HandleException(nullptr, std::current_exception());
+    return true;
   }
-  return ran;
 }
 
 TThread::TThread(bool CreateSuspended) {
-  EnsureSyncWindow();
+  if (IsMainThread()) DefaultUiThreadDispatcher();  // the dispatcher is made on this thread
   if (!CreateSuspended) Start();
 }
 

@@ -5,8 +5,8 @@
 // worker waits; an exception of the call is raised in the worker). After Execute returns,
 // OnTerminate runs on the user-interface thread; an exception that escaped Execute is kept
 // in FatalException. A FreeOnTerminate thread is freed on the user-interface thread after
-// that. The user-interface thread runs the queued calls when its message loop gets the
-// wake-up message, and while it waits in WaitFor.
+// that. The calls go through the user-interface thread dispatcher (platform/core/UiThread.h):
+// the message loop runs them, and so does WaitFor while it waits.
 
 #include <atomic>
 #include <condition_variable>
@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "platform/core/Classes.h"
+#include "platform/core/UiThread.h"
 
 using TThreadMethod = std::function<void()>;
 
@@ -62,7 +63,3 @@ private:
 
 // Runs the calls queued for the user-interface thread; answers whether any ran.
 bool CheckSynchronize();
-// True on the thread that runs the message loop.
-bool IsMainThread();
-// The thread that runs the message loop (the one that first used the thread machinery).
-void SetMainThread();

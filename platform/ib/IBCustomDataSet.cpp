@@ -5,8 +5,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/core/Utf8.h"
+
 namespace {
 constexpr size_t kArenaBlock = 1 << 20;
+
+template <class T>
+T Load(const char* P) {
+  T v;
+  std::memcpy(&v, P, sizeof(T));
+  return v;
+}
 
 TFieldType FieldTypeOf(const TIBColumnDesc& c) {
   switch (c.SQLType) {
@@ -29,8 +38,6 @@ TFieldType FieldTypeOf(const TIBColumnDesc& c) {
 
 // Bytes per character of a character set id (UTF8 4, UNICODE_FSS 3, others 1).
 int BytesPerChar(short charSet) { return charSet == 4 ? 4 : charSet == 3 ? 3 : 1; }
-
-bool IsTextType(TFieldType t) { return t == ftString || t == ftMemo || t == ftBlob; }
 
 // "-12.50" from -1250 and scale -2.
 std::string ScaledText(std::int64_t v, int scale) {
@@ -124,7 +131,25 @@ void TIBDataSet::InternalInitFieldDefs() {
 void TIBDataSet::InternalOpen() {
   Prepare();
   size_t n = static_cast<size_t>(fStatement.FieldCount());
-  fRowSize = (n + 7) / 8 * 8 + n * sizeof(Slot);
+  fPlan.clear();
+  size_t offset = (n + 7) / 8;
+  for (size_t i = 0; i < n; ++i) {
+    const TIBColumnDesc& c = fStatement.Column(static_cast<int>(i));
+    TColumnPlan plan{TColumnPlan::Fixed, static_cast<std::uint32_t>(offset), 0, FieldTypeOf(c)};
+    switch (plan.Type) {
+      case ftSmallint: case ftInteger: case ftLargeint: case ftFMTBcd: case ftFloat: case ftBoolean:
+      case ftDate: case ftTime: case ftDateTime:
+        plan.Size = static_cast<std::uint32_t>(c.Length);
+        break;
+      default:
+        plan.Kind = c.SQLType == SQL_VARYING || c.IsBlob() ? TColumnPlan::RawText : TColumnPlan::Text;
+        plan.Size = sizeof(std::uint64_t);
+        break;
+    }
+    offset += plan.Size;
+    fPlan.push_back(plan);
+  }
+  fRowSize = offset;
   fRowCount = 0;
   fRowBlocks.clear();
   fArena.clear();
@@ -168,92 +193,108 @@ char* TIBDataSet::RowAt(int Row) const {
   return fRowBlocks[r / per].get() + (r % per) * fRowSize;
 }
 
-void TIBDataSet::PutText(Slot& s, const std::string& text) {
-  s.length = text.size();
-  if (text.empty()) {
-    s.text.chunk = s.text.offset = 0;
-    return;
+std::uint64_t TIBDataSet::PutText(std::string_view Text) {
+  unsigned char length[10];
+  size_t lengthBytes = 0;
+  for (std::uint64_t v = Text.size();; v >>= 7) {
+    length[lengthBytes++] = static_cast<unsigned char>((v & 0x7F) | (v >= 0x80 ? 0x80 : 0));
+    if (v < 0x80) break;
   }
-  if (fArena.empty() || fArenaSize - fArenaUsed < text.size()) {
-    size_t size = std::max(kArenaBlock, text.size());
-    fArena.push_back(std::make_unique<char[]>(size));
+  size_t need = lengthBytes + Text.size();
+  if (fArena.empty() || fArenaSize - fArenaUsed < need) {
+    size_t size = std::max(kArenaBlock, need);
+    fArena.push_back(std::make_unique_for_overwrite<char[]>(size));
     fArenaSize = size;
     fArenaUsed = 0;
   }
-  std::memcpy(fArena.back().get() + fArenaUsed, text.data(), text.size());
-  s.text.chunk = static_cast<std::uint32_t>(fArena.size() - 1);
-  s.text.offset = static_cast<std::uint32_t>(fArenaUsed);
-  fArenaUsed += text.size();
+  char* at = fArena.back().get() + fArenaUsed;
+  std::memcpy(at, length, lengthBytes);
+  if (!Text.empty()) std::memcpy(at + lengthBytes, Text.data(), Text.size());
+  std::uint64_t place = (static_cast<std::uint64_t>(fArena.size() - 1) << 32) | fArenaUsed;
+  fArenaUsed += need;
+  return place;
+}
+
+std::string_view TIBDataSet::TextAt(std::uint64_t Place) const {
+  const auto* at = reinterpret_cast<const unsigned char*>(fArena[Place >> 32].get() + (Place & 0xFFFFFFFFu));
+  std::uint64_t length = 0;
+  for (int shift = 0;; shift += 7) {
+    unsigned char b = *at++;
+    length |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) break;
+  }
+  return {reinterpret_cast<const char*>(at), static_cast<size_t>(length)};
 }
 
 void TIBDataSet::StoreCurrentRow() {
   size_t per = static_cast<size_t>(fBufferChunks);
   if (static_cast<size_t>(fRowCount) % per == 0 && static_cast<size_t>(fRowCount) / per >= fRowBlocks.size())
-    fRowBlocks.push_back(std::make_unique<char[]>(per * fRowSize));
+    fRowBlocks.push_back(std::make_unique_for_overwrite<char[]>(per * fRowSize));
   char* row = RowAt(fRowCount);
-  int n = fStatement.FieldCount();
-  Slot* slots = reinterpret_cast<Slot*>(row + (static_cast<size_t>(n) + 7) / 8 * 8);
-  for (int i = 0; i < n; ++i) {
-    TIBValue v = fStatement.Value(i);
-    Slot& s = slots[i];
-    s.i = 0;
-    s.length = 0;
-    row[i] = v.IsNull() ? 1 : 0;
-    if (v.IsNull()) continue;
-    const TIBColumnDesc& c = v.Desc();
-    switch (FieldTypeOf(c)) {
-      case ftString:
-      case ftMemo: PutText(s, v.AsString()); break;
-      case ftBlob: PutText(s, v.AsBytes()); break;
-      case ftFMTBcd: {
-        std::string raw = v.AsBytes();
-        if (raw.size() == 2) s.i = *reinterpret_cast<const std::int16_t*>(raw.data());
-        else if (raw.size() == 4) s.i = *reinterpret_cast<const std::int32_t*>(raw.data());
-        else if (raw.size() == 8) std::memcpy(&s.i, raw.data(), 8);
-        break;
-      }
-      case ftSmallint:
-      case ftInteger:
-      case ftLargeint: s.i = v.AsInt64(); break;
-      case ftBoolean: s.i = v.AsBoolean() ? 1 : 0; break;
-      case ftFloat: s.d = v.AsDouble(); break;
-      case ftDate:
-      case ftTime:
-      case ftDateTime: s.d = v.AsDateTime(); break;
-      default: PutText(s, v.AsString()); break;
+  std::memset(row, 0, fRowSize);
+  for (size_t i = 0; i < fPlan.size(); ++i) {
+    const TColumnPlan& plan = fPlan[i];
+    TIBValue v = fStatement.Value(static_cast<int>(i));
+    if (v.IsNull()) {
+      row[i / 8] = static_cast<char>(row[i / 8] | (1 << (i % 8)));
+      continue;
     }
+    std::string_view bytes = v.Bytes();
+    std::uint64_t place = 0;
+    switch (plan.Kind) {
+      case TColumnPlan::Fixed:
+        std::memcpy(row + plan.Offset, bytes.data(), std::min<size_t>(bytes.size(), plan.Size));
+        continue;
+      case TColumnPlan::RawText:
+        // Binary blobs as they are; texts as they are when they are UTF-8 already.
+        if (plan.Type == ftBlob || Utf8IsValid(bytes)) {
+          place = PutText(bytes);
+          break;
+        }
+        [[fallthrough]];
+      case TColumnPlan::Text:
+        place = PutText(v.AsString());
+        break;
+    }
+    std::memcpy(row + plan.Offset, &place, sizeof place);
   }
   ++fRowCount;
 }
 
 Variant TIBDataSet::InternalGetValue(int Rec, int FieldNo) const {
-  if (Rec < 0 || Rec >= fRowCount || FieldNo < 1 || FieldNo > fStatement.FieldCount()) return Null();
+  if (Rec < 0 || Rec >= fRowCount || FieldNo < 1 || FieldNo > static_cast<int>(fPlan.size())) return Null();
   const char* row = RowAt(Rec);
-  int n = fStatement.FieldCount();
-  if (row[FieldNo - 1]) return Null();
-  const Slot& s = reinterpret_cast<const Slot*>(row + (static_cast<size_t>(n) + 7) / 8 * 8)[FieldNo - 1];
-  const TIBColumnDesc& c = fStatement.Column(FieldNo - 1);
-  TFieldType t = FieldTypeOf(c);
-  if (IsTextType(t) || t == ftString) {
-    if (s.length == 0) return String();
-    return String(fArena[s.text.chunk].get() + s.text.offset, static_cast<size_t>(s.length));
+  size_t i = static_cast<size_t>(FieldNo - 1);
+  if (row[i / 8] & (1 << (i % 8))) return Null();
+  const TColumnPlan& plan = fPlan[i];
+  if (plan.Kind != TColumnPlan::Fixed) {
+    std::uint64_t place;
+    std::memcpy(&place, row + plan.Offset, sizeof place);
+    return String(TextAt(place));
   }
-  switch (t) {
+  // The kept bytes are the server's: read them as the fetched value was read.
+  const TIBColumnDesc& c = fStatement.Column(FieldNo - 1);
+  TIBValue v(&c, row + plan.Offset, plan.Size, false);
+  switch (plan.Type) {
     case ftSmallint:
-    case ftInteger: return static_cast<int>(s.i);
-    case ftLargeint: return Variant::FromInt64(s.i);
+    case ftInteger: return static_cast<int>(v.AsInt64());
+    case ftLargeint: return Variant::FromInt64(v.AsInt64());
     case ftFMTBcd: {
+      std::int64_t raw = 0;
+      if (plan.Size == 2) raw = Load<std::int16_t>(row + plan.Offset);
+      else if (plan.Size == 4) raw = Load<std::int32_t>(row + plan.Offset);
+      else if (plan.Size == 8) raw = Load<std::int64_t>(row + plan.Offset);
       TFormatSettings fs = FormatSettings;
       fs.DecimalSeparator = '.';
       TBcd b;
-      TryStrToBcd(ScaledText(s.i, c.Scale), b, fs);
+      TryStrToBcd(ScaledText(raw, c.Scale), b, fs);
       return VarFMTBcdCreate(b);
     }
-    case ftBoolean: return s.i != 0;
-    case ftFloat: return s.d;
+    case ftBoolean: return v.AsBoolean();
+    case ftFloat: return v.AsDouble();
     case ftDate:
     case ftTime:
-    case ftDateTime: return Variant::FromDate(s.d);
+    case ftDateTime: return Variant::FromDate(v.AsDateTime());
     default: return Null();
   }
 }

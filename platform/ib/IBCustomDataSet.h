@@ -9,11 +9,17 @@
 // Size = the scale), FLOAT/DOUBLE ftFloat, BOOLEAN ftBoolean, DATE ftDate, TIME ftTime,
 // TIMESTAMP ftDateTime. Output names that repeat get "_1", "_2"... so that every field has its
 // own name.
+//
+// A row is the null flags (a bit per column) and then each column in turn: numbers, dates and
+// Booleans as the server's own bytes (read with the same conversions as a fetched value), a text
+// as the 8-byte place of its length and bytes in the arena.
 
 #include "platform/db/DB.h"
 #include "platform/ib/IBSQL.h"
 
+#include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class TIBDataSet : public TDataSet {
@@ -61,25 +67,24 @@ protected:
   int InternalFindBookmark(const String& Bookmark) const override;
 
 private:
-  // One column's slot in a row: a scalar in the first 8 bytes, or a text's place in the arena.
-  struct Slot {
-    union {
-      std::int64_t i;
-      double d;
-      struct {
-        std::uint32_t chunk, offset;
-      } text;
-    };
-    std::uint64_t length;
+  // How one column is kept in a row.
+  struct TColumnPlan {
+    enum TKind : std::uint8_t { Fixed, RawText, Text } Kind;  // RawText: bytes as fetched when valid UTF-8
+    std::uint32_t Offset;  // in the row
+    std::uint32_t Size;    // of a fixed value
+    TFieldType Type;
   };
   void StoreCurrentRow();
   char* RowAt(int Row) const;
-  void PutText(Slot& s, const std::string& text);
+  // Appends a length and the bytes to the arena; answers their place.
+  std::uint64_t PutText(std::string_view Text);
+  std::string_view TextAt(std::uint64_t Place) const;
 
   TIBStatement fStatement;
   int fBufferChunks = 1000;
   int fRowCount = 0;
-  size_t fRowSize = 0;  // null flags, then the slots
+  size_t fRowSize = 0;  // null flags, then the columns
+  std::vector<TColumnPlan> fPlan;
   std::vector<std::unique_ptr<char[]>> fRowBlocks;
   std::vector<std::unique_ptr<char[]>> fArena;
   size_t fArenaUsed = 0;  // in the last arena block

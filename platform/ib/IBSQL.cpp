@@ -718,10 +718,12 @@ bool TIBStatement::FetchNext() {
 
 void TIBStatement::AfterRowFetched() {
   fHasRow = true;
-  fBlobs.assign(fColumns.size(), std::string());
+  // Only blob columns hold anything here: the others are read from the row's own buffers.
+  fBlobs.resize(fColumns.size());
   for (size_t i = 0; i < fColumns.size(); ++i) {
-    if (fColumns[i].IsBlob() && fOut->nulls[i] >= 0)
-      fBlobs[i] = ReadBlob(Load<ISC_QUAD>(fOut->var(static_cast<int>(i)).sqldata));
+    if (!fColumns[i].IsBlob()) continue;
+    if (fOut->nulls[i] >= 0) fBlobs[i] = ReadBlob(Load<ISC_QUAD>(fOut->var(static_cast<int>(i)).sqldata));
+    else fBlobs[i].clear();
   }
 }
 

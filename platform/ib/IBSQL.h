@@ -40,7 +40,8 @@ public:
   bool AsBoolean() const;
   TDateTime AsDateTime() const;
   // The raw bytes (text, blob content, or the number as stored).
-  std::string AsBytes() const { return IsNull() ? std::string() : std::string(fData, fSize); }
+  std::string AsBytes() const { return std::string(Bytes()); }
+  std::string_view Bytes() const { return IsNull() ? std::string_view() : std::string_view(fData, fSize); }
 
 private:
   std::int64_t ScaledInt() const;

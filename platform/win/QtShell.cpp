@@ -24,7 +24,7 @@
 
 #include "platform/core/Utf8.h"
 #include "platform/gdi/GuiApplication.h"
-#include "platform/win/WinCore.h"
+#include "platform/win/WinCoreInternal.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/gdi/Surface.h"
-#include "platform/win/WinCore.h"
+#include "platform/win/WinCoreInternal.h"
 
 // A message loop waited with nothing scripted, no timer and nothing posted: the test is wrong.
 VT_DECLARE_EXCEPTION(EScriptExhausted, Exception);

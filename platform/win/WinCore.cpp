@@ -1,7 +1,8 @@
 // The window table: classes, creation and destruction, procedures, geometry, visibility,
 // focus, activation, capture, the caret, cursors and the system settings.
 
-#include "platform/win/WinCore.h"
+#include "platform/win/WinCoreInternal.h"
+#include "platform/win/WinUiThread.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -85,6 +86,12 @@ State& S() {
   static State* s = new State();  // never destroyed: posts from other threads may outlive main
   return *s;
 }
+
+// Wherever there are windows, workers hand their calls to the user-interface thread through
+// the window dispatcher (this file is part of every program that uses the window layer).
+const bool gUiDispatcherRegistered = (SetSystemUiThreadDispatcher([]() -> TUiThreadDispatcher& {
+  return WindowUiDispatcher();
+}), true);
 
 constexpr std::uintptr_t kIndexBits = 24;
 constexpr std::uintptr_t kIndexMask = (std::uintptr_t{1} << kIndexBits) - 1;

@@ -7,7 +7,7 @@
 #include "platform/core/Colors.h"
 #include "platform/core/Math.h"
 #include "platform/core/Utf8.h"
-#include "platform/win/WinCore.h"
+#include "platform/win/WinCoreInternal.h"
 
 namespace win {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/Utf8.h"
-#include "platform/win/WinCore.h"
+#include "platform/win/WinCoreInternal.h"
 
 namespace win {
 namespace {

@@ -3,8 +3,8 @@
 #include "analyzer/PlanParser.h"
 #include "analyzer/QueryDM.h"
 #include "platform/ib/IBErrors.h"
-#include "platform/win/TestDriver.h"
 #include "support/FbFixture.h"
+#include "support/ExceptionText.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +38,7 @@ struct QueryBase : ::testing::Test {
   TdmQuery q;
   Calls calls;
   void Attach(const std::string& name, const std::string& password = {}, int dialect = 3) {
-    db.SetDatabaseName(name);
-    db.Params().SetValues("user_name", "SYSDBA");
-    if (!password.empty()) db.Params().SetValues("password", password);
-    db.Params().SetValues("lc_ctype", "UTF8");
-    db.SetSQLDialect(dialect);
-    db.Open();
+    FbAttach(db, name, password, dialect);
     q.SetDatabase(&db);
     q.SetConnected(true);
     Wire(q, calls);
@@ -104,6 +99,19 @@ TEST(QueryThread, UnknownOperationEndsWithItsErrorOnTheUiThread) {
   for (int i = 0; i < 50 && message.empty(); ++i) ui.WaitAndProcess(100);
   EXPECT_EQ(message, "Undefined query operation in TQueryThread.Execute");
   EXPECT_EQ(endThread, std::this_thread::get_id());
+}
+
+TEST(QueryThread, WithoutAUserInterfaceDispatcherAWorkerRunFailsBeforeAnythingStarts) {
+  TdmQuery q;  // this program has no window system, and no dispatcher is installed
+  q.CancelEnabled = true;
+  q.SetSQL("SELECT 1 FROM RDB$DATABASE");
+  try {
+    q.ExecuteSQL();
+    ADD_FAILURE() << "ran without a dispatcher";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "No user-interface thread dispatcher is installed");
+  }
+  EXPECT_FALSE(q.Running());
 }
 
 TEST_F(DbQuery, SelectIsFetchedInPacketsWithTimesAndPlan) {
@@ -593,57 +601,6 @@ TEST_F(DbQuery, IdleTransactionIsCommittedAfterAFullQuietPeriod) {
   SetIBTimerStarter(nullptr);
 }
 
-// ---- the end of a worker on the user-interface thread, through a hidden window ----
-
-namespace {
-String Text(const std::exception_ptr& e) {
-  try {
-    std::rethrow_exception(e);
-  } catch (const Exception& x) {
-    return x.Message();
-  }
-}
-
-// Errors that reach the application's handler.
-struct HandledErrors {
-  std::vector<String> messages;
-  HandledErrors() {
-    SetExceptionHandler([this](std::exception_ptr e) { messages.push_back(Text(e)); });
-  }
-  ~HandledErrors() { SetExceptionHandler({}); }
-};
-}  // namespace
-
-TEST(WindowUiDispatcher, CallsFromWorkersRunInOrderInTheMessageLoopAndErrorsGoToTheHandler) {
-  TTestSession session;
-  HandledErrors handled;
-  TWindowUiDispatcher ui;
-  std::vector<int> ran;
-  std::thread::id uiThread = std::this_thread::get_id(), ranOn;
-  std::thread worker([&] {
-    ui.Post([&] { ran.push_back(1); ranOn = std::this_thread::get_id(); });
-    ui.Post([] { throw Exception("end failed"); });
-    ui.Post([&] { ran.push_back(3); });
-  });
-  worker.join();
-  EXPECT_TRUE(ran.empty());  // nothing runs until the loop gets to it
-  session.ProcessMessages();
-  EXPECT_EQ(ran, (std::vector<int>{1, 3}));
-  EXPECT_EQ(ranOn, uiThread);
-  EXPECT_EQ(handled.messages, (std::vector<String>{"end failed"}));
-
-  // The engine's default is such a window, made again when the window layer was reset.
-  TUiThreadDispatcher& d = DefaultUiThreadDispatcher();
-  HWND first = static_cast<TWindowUiDispatcher&>(d).Handle();
-  EXPECT_TRUE(IsWindow(first));
-  DestroyWindow(first);
-  EXPECT_EQ(&DefaultUiThreadDispatcher(), &d);
-  EXPECT_TRUE(IsWindow(static_cast<TWindowUiDispatcher&>(d).Handle()));
-  d.Post([&] { ran.push_back(4); });
-  session.ProcessMessages();
-  EXPECT_EQ(ran.back(), 4);
-}
-
 TEST(IBConnectionModule, HandsTheAttachmentToEveryOwnedComponent) {
   TdmQuery q;
   auto* extra = new TIBSQL(&q);  // added after the module was made
@@ -708,18 +665,32 @@ TEST_F(DbQuery, UnreadablePlanNeverStopsPrepareOrExecute) {
 }
 
 struct ServerQuery : QueryBase {
-  TTestSession session;
-  std::unique_ptr<HandledErrors> handled;
+  // The user-interface thread's queue, and the test its loop: an error of a queued call goes
+  // to `handled`, as the application's handler would get it.
+  TQueuedUiDispatcher ui;
+  struct {
+    std::vector<String> messages;
+  } handled;
   void SetUp() override {
     VT_REQUIRE_FB_SERVER();
-    handled = std::make_unique<HandledErrors>();
     Attach(FbServerFixtureDatabase("query"), FbSysdbaPassword());
-    q.CancelEnabled = true;  // the engine's own dispatcher: a hidden window of this thread
+    q.CancelEnabled = true;
+    q.Dispatcher = &ui;
+  }
+  void ProcessMessages() {
+    for (;;) {
+      try {
+        ui.ProcessPending();
+        return;
+      } catch (...) {
+        handled.messages.push_back(ExceptionText(std::current_exception()));
+      }
+    }
   }
   // The user-interface loop, until the worker's end has been handled.
   void WaitDone() {
     for (int i = 0; i < 3000 && q.Running(); ++i) {
-      session.ProcessMessages();
+      ProcessMessages();
       if (q.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ASSERT_FALSE(q.Running());
@@ -732,7 +703,7 @@ struct ServerQuery : QueryBase {
       EXPECT_EQ(message, "");
       for (int k = 0; k < 5 && q.Running(); ++k) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        session.ProcessMessages();
+        ProcessMessages();
       }
     }
     WaitDone();
@@ -775,7 +746,7 @@ TEST_F(ServerQuery, WorkerRunsSelectAndUpdateAndEndsOnTheUiThread) {
   q.OnFetchStart = [](TdmQuery*) { throw Exception("fetch failed"); };
   Run("SELECT ID FROM B");
   WaitDone();
-  EXPECT_EQ(handled->messages, (std::vector<String>{"fetch failed"}));
+  EXPECT_EQ(handled.messages, (std::vector<String>{"fetch failed"}));
   EXPECT_TRUE(q.IBTransaction.InTransaction());  // a SELECT keeps its transaction
 }
 
@@ -799,7 +770,7 @@ TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable
   CancelUntilDone();
   EXPECT_TRUE(q.Cancelled());
   EXPECT_TRUE(calls.errors.empty());
-  EXPECT_TRUE(handled->messages.empty());
+  EXPECT_TRUE(handled.messages.empty());
   EXPECT_EQ(calls.complete, 0);
   EXPECT_EQ(calls.fetchStart, 0);
   EXPECT_EQ(q.FetchTime(), -1);
@@ -841,7 +812,7 @@ TEST_F(ServerQuery, IdleTicksDuringAWorkerRunLeaveItsTransactionAlone) {
   WaitDone();
   SetIBTimerStarter(nullptr);
   EXPECT_TRUE(calls.errors.empty()) << calls.errors[0];
-  EXPECT_TRUE(handled->messages.empty());
+  EXPECT_TRUE(handled.messages.empty());
   EXPECT_EQ(calls.complete, 1);
   EXPECT_EQ(q.IBDataSet.Fields()[0]->AsLargeInt(), 4000000);
   q.CommitIfActive();  // stops the timer while `tick` still lives
@@ -850,17 +821,15 @@ TEST_F(ServerQuery, IdleTicksDuringAWorkerRunLeaveItsTransactionAlone) {
 TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {
   // Cancel is a click the window handles while the fetch lets pending messages through.
   String message = "x";
-  HWND cancelButton = AllocateHWnd([&](TMessage& m) {
-    if (m.Msg == WM_USER) q.CancelQuery(message);  // the handle was cleared for the fetch: no server call
-  });
   q.PacketRecords = 100;
   q.OnFetchStart = [&](TdmQuery*) {
     ++calls.fetchStart;
-    PostMessage(cancelButton, WM_USER);
+    // The handle was cleared for the fetch: no server call.
+    ui.Post([&] { q.CancelQuery(message); });
   };
   q.OnFetchProgress = [&](TdmQuery*) {
     ++calls.progress;
-    session.ProcessMessages();
+    ProcessMessages();
   };
   Run("SELECT A.ID FROM A, B");
   WaitDone();
@@ -870,13 +839,13 @@ TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {
   EXPECT_EQ(q.IBDataSet.RecordCount(), 101);
   EXPECT_EQ(q.FetchTime(), -1);
   EXPECT_EQ(calls.complete, 0);
-  DeallocateHWnd(cancelButton);
 }
 
 TEST_F(ServerQuery, AnEngineFreedDuringAWorkerRunWaitsForItAndItsLateEndDoesNothing) {
   auto other = std::make_unique<TdmQuery>();
   other->SetDatabase(&db);
   other->CancelEnabled = true;
+  other->Dispatcher = &ui;
   bool completed = false;
   other->OnQueryComplete = [&](TdmQuery*) { completed = true; };
   other->SetSQL("SELECT COUNT(*) FROM A A1, A A2, A A3");
@@ -890,11 +859,11 @@ TEST_F(ServerQuery, AnEngineFreedDuringAWorkerRunWaitsForItAndItsLateEndDoesNoth
   }
   other.reset();  // waits for the worker, which ends with the cancel
   for (int i = 0; i < 10; ++i) {
-    session.ProcessMessages();
+    ProcessMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_FALSE(completed);
-  EXPECT_TRUE(handled->messages.empty());
+  EXPECT_TRUE(handled.messages.empty());
   Run("SELECT COUNT(*) FROM B");
   WaitDone();
   EXPECT_EQ(calls.complete, 1);

@@ -7,33 +7,11 @@
 
 #include "data/kcFilter.h"
 #include "data/FilterTestSupport.h"
+#include "support/LikeReference.h"
 #include "platform/core/Utf8.h"
+#include "platform/db/DBClient.h"
 
 namespace {
-
-// The matcher as a plain backtracking walk over characters, kept to check the fast one against.
-bool ReferenceLike(const std::u32string& t, std::size_t ti, const std::u32string& p, std::size_t pi,
-                   char32_t esc) {
-  bool escaped = false;
-  for (;;) {
-    if (pi == p.size()) return ti == t.size();
-    char32_t c = p[pi++];
-    if (esc && !escaped && c == esc) {
-      escaped = true;
-      continue;
-    }
-    if (!escaped && c == U'%') {
-      if (pi == p.size()) return true;
-      for (; ti < t.size(); ++ti)
-        if (ReferenceLike(t, ti, p, pi, esc)) return true;
-      return false;
-    }
-    if (ti == t.size()) return false;
-    if ((escaped || c != U'_') && t[ti] != c) return false;
-    ++ti;
-    escaped = false;
-  }
-}
 
 TEST(FilterLike, PatternTable) {
   struct Case {
@@ -139,6 +117,33 @@ TEST(FilterLike, ConditionFollowsChangesAfterAFirstEvaluation) {
   EXPECT_FALSE(op->Matches("abc", "x%"));
   EXPECT_TRUE(criteria.Passes("abc"));
   EXPECT_TRUE(op->Matches("xyz", "%z"));
+}
+
+TEST(FilterLike, TheDatasetFilterAgreesWhereTheRulesAreTheSame) {
+  // The rules differ only for a wildcard before an empty remainder, which these patterns avoid.
+  const char* texts[] = {"abc", "xabcx", "ABC", "a\xC3\xA4" "c", "\xC3\x84" "BC", "th\xC4\xB1s", "THIS", "", "a_c", "50%"};
+  const char* patterns[] = {"abc", "abc%", "%abc", "%abc%", "a_c", "%_%", "_\xC3\xA4%", "%IS", "%\xC3\xA4%",
+                            "%b%c", "%", "a%c%", "__"};
+  TClientDataSet ds(nullptr);
+  ds.FieldDefs().Add("T", ftString, 20);
+  ds.CreateDataSet();
+  for (const char* t : texts) ds.AppendRecord({Variant(t)});
+  for (bool caseInsensitive : {false, true}) {
+    ds.SetFilterOptions(caseInsensitive ? TFilterOptions{foCaseInsensitive} : TFilterOptions{});
+    for (const char* p : patterns) {
+      TTestCriteria criteria;
+      criteria.SetOptions(caseInsensitive ? TkcFilterCriteriaOptions{fcoCaseInsensitive} : TkcFilterCriteriaOptions{});
+      criteria.AddItem(nullptr, criteria.Name(), foLike, p, p);
+      std::vector<String> expected, got;
+      for (const char* t : texts)
+        if (criteria.Passes(t)) expected.push_back(t);
+      ds.SetFiltered(false);
+      ds.SetFilter(String("T LIKE ") + QuotedStr(p));
+      ds.SetFiltered(true);
+      for (ds.First(); !ds.Eof(); ds.Next()) got.push_back(ds.FieldByName("T")->AsString());
+      EXPECT_EQ(got, expected) << p << (caseInsensitive ? " (case ignored)" : "");
+    }
+  }
 }
 
 TEST(FilterLike, ManyWildcardsOnALongTextStayFast) {

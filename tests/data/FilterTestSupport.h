@@ -67,6 +67,7 @@ public:
 
 inline Variant TTestCriteriaItem::GetDataValue(int ARecordIndex) {
   auto* criteria = static_cast<TTestCriteria*>(GetCriteria());
+  if (!Link()) return Null();  // an item read from a stream with an ID no field has
   return criteria->Rows[static_cast<std::size_t>(ARecordIndex)][static_cast<std::size_t>(Link()->ID - 1)];
 }
 

@@ -18,14 +18,14 @@ TEST(StorageLayout, ColumnsFollowTheHeaderOneAfterAnother) {
   TkcValueDef* b = AddColumn(s, TkcBooleanValueType::Class());
   EXPECT_EQ(i->ValueOffset(), 5);
   EXPECT_EQ(t->ValueOffset(), 10);
-  EXPECT_EQ(b->ValueOffset(), 19);
+  EXPECT_EQ(b->ValueOffset(), 27);
   EXPECT_EQ(i->SlotSize(), 5);
-  EXPECT_EQ(t->SlotSize(), 9);
+  EXPECT_EQ(t->SlotSize(), 17);  // null byte, 12-byte string area, display text handle
   EXPECT_EQ(b->SlotSize(), 2);
-  EXPECT_EQ(s.ValueDefs()->RecordLength(), 21);
+  EXPECT_EQ(s.ValueDefs()->RecordLength(), 29);
   // Internal mirrors share the layout.
   EXPECT_EQ(s.InternalValueDefs()->Count(), 3);
-  EXPECT_EQ(s.InternalValueDefs()->RecordLength(), 21);
+  EXPECT_EQ(s.InternalValueDefs()->RecordLength(), 29);
 
   // A column not kept in the record takes no room while only stored values are kept.
   TkcDataStorage s2;
@@ -156,7 +156,7 @@ TEST(StorageColumns, FlagChangesResizeTheSlotInEveryRecord) {
     for (int r = 0; r < 3; ++r) EXPECT_EQ(s.GetValue(r, b), Variant(r)) << r;
   };
   a->SetKeepsDisplayText(true);  // grows the slot: the value stays, the text starts empty
-  EXPECT_EQ(b->ValueOffset(), 10);
+  EXPECT_EQ(b->ValueOffset(), 18);
   EXPECT_EQ(s.GetValue(1, a), Variant("a1"));
   EXPECT_EQ(s.GetDisplayText(1, a), "");
   s.SetDisplayText(1, a, "shown");
@@ -321,6 +321,55 @@ TEST(StorageStream, RoundTripWithNullsTextsAndEveryType) {
         for (int i = 0; i < dst.RecordCount(); ++i) dst.ReadRecordFromStream(i, &cut);
       },
       EReadError);
+}
+
+// A read that fails inside a record leaves no cell marked as holding a value it never got: the
+// record ends as it was without a buffer, or with every value null.
+TEST(StorageStream, FailedReadLeavesNoHalfRecord) {
+  TkcDataStorage s;
+  TkcValueDef* n = AddColumn(s, TkcIntegerValueType::Class());
+  TkcValueDef* t = AddColumn(s, TkcStringValueType::Class());
+  s.SetRecordCount(2);
+  s.SetValue(0, n, 1);
+  s.SetValue(0, t, "old");
+  // Not null, the integer 9, then a text cell that is not null but whose string is cut.
+  TMemoryStream m;
+  StorageSetBytes(m, {0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 'a'});
+  for (int r : {0, 1}) {
+    SCOPED_TRACE(r);
+    m.SetPosition(0);
+    EXPECT_THROW(s.ReadRecordFromStream(r, &m), EReadError);
+    EXPECT_TRUE(s.GetValue(r, n).IsNull());
+    EXPECT_TRUE(s.GetValue(r, t).IsNull());
+    TMemoryStream out;
+    s.WriteRecord(r, &out);
+    EXPECT_EQ(StorageHex(out), r == 0 ? "00 01 01" : "01");
+  }
+}
+
+// A variant column gives back the kind it stored.
+TEST(StorageStream, VariantColumnKeepsIntegerKinds) {
+  TkcDataStorage s;
+  TkcValueDef* v = AddColumn(s, TkcVariantValueType::Class());
+  const Variant values[] = {Variant(5), Variant(std::int16_t{-7}), Variant(std::int8_t{3}), Variant(70000),
+                            Variant::MakeArray({Variant(1), Variant(std::int16_t{2})})};
+  s.SetRecordCount(static_cast<int>(std::size(values)));
+  for (int i = 0; i < s.RecordCount(); ++i) s.SetValue(i, v, values[i]);
+  TMemoryStream m;
+  for (int i = 0; i < s.RecordCount(); ++i) s.WriteRecord(i, &m);
+  TkcDataStorage d;
+  TkcValueDef* dv = AddColumn(d, TkcVariantValueType::Class());
+  d.SetRecordCount(s.RecordCount());
+  m.SetPosition(0);
+  for (int i = 0; i < d.RecordCount(); ++i) d.ReadRecordFromStream(i, &m);
+  for (int i = 0; i < d.RecordCount(); ++i) {
+    Variant a = values[i], b = d.GetValue(i, dv);
+    EXPECT_EQ(VarDebugText(a), VarDebugText(b));
+    EXPECT_EQ(a.VarType(), b.VarType());
+    if (a.IsArray()) {
+      for (int k = 0; k < a.ArrayCount(); ++k) EXPECT_EQ(a.GetItem(k).VarType(), b.GetItem(k).VarType());
+    }
+  }
 }
 
 TEST(StorageStream, StreamingOrderAndStreamedFlag) {

@@ -178,6 +178,22 @@ TEST(ValueTypeCompare, AMissingHolderSortsFirst) {
   }
 }
 
+TEST(ValueTypeString, TextsInPlaceAndOnTheHeapReplaceEachOther) {
+  // 11 bytes fit the data area; 12 and more take a heap block. Each store replaces the last.
+  const std::string texts[] = {"", "elevenbytes", "twelve bytes", std::string(300, 'x'), "a", ""};
+  Area a(TkcStringValueType::Class()), b(TkcStringValueType::Class());
+  for (const std::string& t : texts) {
+    a.Store(Variant(t));
+    EXPECT_EQ(a.Load().AsString(), t);
+    b.Store(a.Load());
+    EXPECT_EQ(TkcStringValueType::Class()->CompareData(a.bytes, b.bytes), 0) << t;
+    EXPECT_EQ(a.bytes[TkcStringValueType::Class()->DataSize()], 0xEE) << "wrote past its data area";
+  }
+  a.Store(Variant(std::string(20, 'b')));
+  b.Store(Variant(std::string(20, 'a')));
+  EXPECT_GT(TkcStringValueType::Class()->CompareData(a.bytes, b.bytes), 0);
+}
+
 TEST(ValueTypeTryConvert, AcceptsOrRefusesTypedValues) {
   struct Case {
     TkcValueTypeClass type;
@@ -227,7 +243,8 @@ TEST(ValueTypeStream, RoundTripsWithTheTypesOwnForm) {
       {TkcLargeIntValueType::Class(), Variant::FromInt64(-2), "FE FF FF FF FF FF FF FF", 8},
       {TkcFMTBcdValueType::Class(), "1.5", "06 03 31 2E 35", 5},
       {TkcSQLTimeStampValueType::Class(), Variant::FromDate(45366.0), "11 00 00 00 00 C0 26 E6 40", 9},
-      {TkcVariantValueType::Class(), Variant::MakeArray({1, Null()}), "01 02 02 02 01 00", 6},
+      // A variant keeps its integers' kinds: an Integer travels with the 32-bit tag.
+      {TkcVariantValueType::Class(), Variant::MakeArray({1, Null()}), "01 02 02 04 01 00 00 00 00", 9},
       {TkcObjectValueType::Class(), 0, "", 0},
   };
   for (const Case& c : cases) {

@@ -120,6 +120,28 @@ TEST(DateUtils, TextToDateUnderTwoLocales) {
   EXPECT_EQ(d, NullDate);
 }
 
+// A blank date separator: what the editor shows reads back, in both conversion modes.
+TEST(DateUtils, TextToDateWithABlankDateSeparator) {
+  for (bool useFormatSettings : {false, true}) {
+    for (const char* format : {"dd MM yyyy", "d M yy", "yyyy MM dd"}) {
+      SCOPED_TRACE(std::string(format) + (useFormatSettings ? " settings" : " variant"));
+      FixedToday today(2024, 2, 13);
+      FormatSettings.ShortDateFormat = format;
+      FormatSettings.DateSeparator = ' ';
+      GetFormatController()->SetUseFormatSettings(useFormatSettings);
+      GetFormatController()->Refresh();
+      for (TDateTime shown : {EncodeDate(2024, 12, 31), EncodeDate(2003, 2, 1), EncodeDateTime(2024, 3, 5, 14, 30, 0, 0)}) {
+        String text;
+        DateTimeToLocaleText(false, text, shown);
+        TDateTime d;
+        EXPECT_TRUE(TryTextToDate(text, d)) << text;
+        EXPECT_EQ(Ymd(d), Ymd(shown)) << text;
+      }
+      GetFormatController()->SetUseFormatSettings(false);
+    }
+  }
+}
+
 TEST(DateUtils, WeekOfYearByEachRule) {
   struct Case {
     int firstDay, rule, y, m, d, week;
@@ -197,6 +219,7 @@ TEST(DateUtils, DateToText) {
   EXPECT_TRUE(IsValidDateValue(Variant(45000.0)));
   EXPECT_FALSE(IsValidDateValue(Variant(NullDate)));
   EXPECT_FALSE(IsValidDateValue(Variant("2024-01-01")));
+  EXPECT_TRUE(IsValidDateValue(VarSQLTimeStampCreate(EncodeDateTime(2024, 1, 1, 10, 0, 0, 0))));
 }
 
 TEST(DateUtils, SmartWordsInMasks) {

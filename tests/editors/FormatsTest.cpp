@@ -3,6 +3,7 @@
 #include "editors/kcFormats.h"
 #include "editors/kcRegExpr.h"
 #include "editors/kcStandardMask.h"
+#include "platform/core/DateUtils.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/win/Windows.h"
 
@@ -303,3 +304,65 @@ TEST(FormatController, ProcessController) {
 }
 
 }  // namespace
+
+// "a/p" and "am/pm" are accepted in the case they are written and shown in.
+TEST(FormatController, AmPmMarkersInTheirWrittenCase) {
+  for (const char* time : {"hh:mm:ss a/p", "hh:mm:ss am/pm", "hh:mm:ss A/P", "AMPM h:mm:ss", "am/pm hh:mm:ss"}) {
+    SCOPED_TRACE(time);
+    TFormatSettings s = DayFirst();
+    s.LongTimeFormat = time;
+    FormatSettingsScope scope(s);
+    TkcFormatController fc;
+    TkcRegExpr mask;
+    mask.Compile(fc.DateTimeRegExprMask());
+    for (TDateTime stamp : {EncodeDateTime(2024, 3, 5, 21, 7, 3, 0), EncodeDateTime(2024, 3, 5, 9, 7, 3, 0)}) {
+      const String text = FormatDateTime(fc.DateTimeDisplayFormat(), stamp);
+      mask.Reset();
+      EXPECT_EQ(mask.FilterText(text), text);
+      EXPECT_TRUE(mask.IsFinal()) << text;
+    }
+  }
+}
+
+// Every locale of the platform's locale data: the date-time mask accepts the texts the editor
+// shows, in the display format and in the locale's own formats.
+TEST(FormatController, EveryLocaleAcceptsTheTextItShows) {
+  const TDateTime stamps[] = {EncodeDateTime(2024, 3, 5, 9, 7, 3, 0), EncodeDateTime(1999, 12, 31, 23, 59, 59, 0),
+                              EncodeDateTime(2024, 7, 15, 12, 30, 45, 0), EncodeDateTime(2001, 10, 1, 0, 5, 0, 0)};
+  int checked = 0;
+  std::vector<std::string> failures;
+  for (const std::string& name : AvailableLocaleNames()) {
+    FormatSettingsScope scope(GetLocaleFormatSettings(name));
+    TkcFormatController fc;
+    if (fc.DateTimeRegExprMask().empty()) continue;
+    TkcRegExpr mask;
+    try {
+      mask.Compile(fc.DateTimeRegExprMask());
+    } catch (const EkcRegExprError&) {
+      failures.push_back(name + ": does not compile: " + fc.DateTimeRegExprMask());
+      continue;
+    }
+    TkcRegExpr dateMask;
+    dateMask.Compile(fc.DateRegExprMask());
+    for (TDateTime stamp : stamps) {
+      for (const String& text : {FormatDateTime(fc.DateDisplayFormat(), stamp), FormatDateTime(FormatSettings.ShortDateFormat, stamp)}) {
+        dateMask.Reset();
+        if (dateMask.FilterText(text) != text || !dateMask.IsFinal()) failures.push_back(name + ": date \"" + text + "\"");
+      }
+      for (const String& text : {FormatDateTime(fc.DateTimeDisplayFormat(), stamp),
+                                 FormatDateTime(FormatSettings.ShortDateFormat + " " + FormatSettings.LongTimeFormat, stamp)}) {
+        mask.Reset();
+        if (mask.FilterText(text) != text || !mask.IsFinal()) {
+          failures.push_back(name + ": \"" + text + "\" by " + FormatSettings.ShortDateFormat + " | " +
+                             FormatSettings.LongTimeFormat + " | " + fc.DateTimeDisplayFormat());
+          break;
+        }
+      }
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 500);
+  String all;
+  for (const auto& f : failures) all += f + "\n";
+  EXPECT_TRUE(failures.empty()) << failures.size() << " locales:\n" << all;
+}

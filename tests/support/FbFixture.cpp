@@ -1,5 +1,6 @@
 #include "support/FbFixture.h"
 
+#include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBIntf.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +103,7 @@ std::string FbFixtureDatabase(const std::string& script) {
 }
 
 bool FbServerAvailable() { return !Env("VT_FB_SERVER_PORT").empty() && !Env("VT_FB_SYSDBA_PASSWORD").empty(); }
+bool FbServerRequired() { return Env("VT_REQUIRE_FB_SERVER") == "1"; }
 std::string FbServerHost() { return Env("VT_FB_SERVER_HOST").empty() ? "127.0.0.1" : Env("VT_FB_SERVER_HOST"); }
 int FbServerPort() { return std::atoi(Env("VT_FB_SERVER_PORT").c_str()); }
 std::string FbSysdbaPassword() { return Env("VT_FB_SYSDBA_PASSWORD"); }
@@ -119,4 +121,13 @@ std::string FbServerFixtureDatabase(const std::string& script) {
   gFiles.push_back(path);
   gMade["server:" + script] = name;
   return name;
+}
+
+void FbAttach(TIBDatabase& db, const std::string& name, const std::string& password, int dialect) {
+  db.SetDatabaseName(name);
+  db.Params().SetValues("user_name", "SYSDBA");
+  if (!password.empty()) db.Params().SetValues("password", password);
+  db.Params().SetValues("lc_ctype", "UTF8");
+  db.SetSQLDialect(dialect);
+  db.Open();
 }

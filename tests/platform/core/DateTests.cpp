@@ -99,6 +99,9 @@ TEST(DateFormat, FormatDateTimeTable) {
   for (const Case& c : cases) EXPECT_EQ(FormatDateTime(c.format, v), c.expected) << c.format;
   EXPECT_EQ(FormatDateTime("c", EncodeDate(2024, 3, 5)), "3/5/2024");  // no time at midnight
   EXPECT_EQ(FormatDateTime("h:nn am/pm", 0), "12:00 am");
+  // The marker may also come before the hour, as in Korean and Tamil formats.
+  EXPECT_EQ(FormatDateTime("AMPM h:nn", EncodeDateTime(2024, 3, 5, 23, 7, 0, 0)), "PM 11:07");
+  EXPECT_EQ(FormatDateTime("a/p hh:nn", EncodeDateTime(2024, 3, 5, 0, 7, 0, 0)), "a 12:07");
   TFormatSettings german = British();
   german.DateSeparator = '.';
   EXPECT_EQ(FormatDateTime("dd/mm/yyyy", v, german), "05.03.2024");

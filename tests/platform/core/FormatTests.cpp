@@ -361,3 +361,25 @@ TEST(FormatSettingsLocale, StartsDeterministicAndReadsTheSystem) {
   EXPECT_TRUE(TryStrToDate(DateToStr(v, sys), back, sys)) << sys.ShortDateFormat;
   EXPECT_EQ(back, v);
 }
+
+// Over every locale of the locale data: the time formats keep no empty frame of a dropped time
+// zone, and "/" and ":" of another meaning stay literal.
+TEST(FormatSettingsLocale, EveryLocaleGivesUsableFormats) {
+  const std::vector<std::string> names = AvailableLocaleNames();
+  EXPECT_GT(names.size(), 500u);
+  const TDateTime v = EncodeDateTime(2024, 11, 23, 21, 5, 9, 0);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const TFormatSettings s = GetLocaleFormatSettings(name);
+    for (const std::string& f : {s.ShortTimeFormat, s.LongTimeFormat}) {
+      EXPECT_EQ(f.find("()"), std::string::npos) << f;
+      EXPECT_EQ(f.find("[]"), std::string::npos) << f;
+      EXPECT_FALSE(!f.empty() && (f.back() == ',' || f.back() == ' ' || f.front() == ' ')) << f;
+    }
+  }
+  const TFormatSettings es = GetLocaleFormatSettings("es_ES"), hk = GetLocaleFormatSettings("zh_Hant_HK");
+  EXPECT_EQ(es.LongTimeFormat, "H:nn:ss");
+  EXPECT_EQ(hk.LongTimeFormat.find("AMPM"), 0u) << hk.LongTimeFormat;
+  const TFormatSettings nds = GetLocaleFormatSettings("nds_DE");
+  EXPECT_EQ(FormatDateTime(nds.LongTimeFormat, v, nds), "Klock 21.05:09");
+}

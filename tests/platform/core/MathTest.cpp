@@ -55,4 +55,12 @@ TEST(MathHelpers, RangesAndSimpleRoundTo) {
   EXPECT_DOUBLE_EQ(SimpleRoundTo(2.5, 0), 3);
 }
 
+TEST(MathHelpers, CompareDoublesIsATotalOrderWithNaNFirst) {
+  const double nan = std::nan("");
+  struct Case { double x, y; int want; };
+  for (const Case& c : {Case{1, 2, -1}, Case{2, 1, 1}, Case{-0.0, 0.0, 0}, Case{nan, nan, 0},
+                        Case{nan, -1e308, -1}, Case{-1e308, nan, 1}})
+    EXPECT_EQ(CompareDoubles(c.x, c.y), c.want) << c.x << " " << c.y;
+}
+
 }  // namespace

@@ -6,7 +6,7 @@
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/win/QtShell.h"
-#include "platform/win/WinCore.h"
+#include "platform/win/TestDriver.h"
 
 namespace {
 struct TMainForm : TForm {

@@ -7,6 +7,7 @@
 
 #include "FormsTestUtil.h"
 #include "platform/forms/ComCtrls.h"
+#include "platform/forms/RowScroller.h"
 
 namespace {
 constexpr int kRows = 100000;
@@ -40,10 +41,66 @@ TScrolled MakeTreeView(TForm& f) {
   };
   return {tree, top, [tree](int i) { tree->SetTopItem(tree->VisibleNodes()[i]); }};
 }
+// A list-like control of its own: a row scroller and three message methods are all it needs.
+class TRowList : public TCustomControl {
+  VT_CLASS(TRowList, TCustomControl)
+public:
+  explicit TRowList(TComponent* owner) : TCustomControl(owner) {}
+  int Rows = kRows;
+  int TopRow() const { return fTop; }
+  void SetTopRow(int v) {
+    fTop = std::clamp(v, 0, fScroller.LastTop());
+    fScroller.UpdateBar();
+    Invalidate();
+  }
+  void Dispatch(TMessage& m) override {
+    static constexpr TMessageMethod<TRowList> kMessages[] = {{WM_VSCROLL, &TRowList::WMVScroll},
+                                                             {WM_MOUSEWHEEL, &TRowList::WMMouseWheel},
+                                                             {WM_WINDOWPOSCHANGED, &TRowList::WMWindowPosChanged}};
+    if (!DispatchMessageMethod(*this, kMessages, m)) TCustomControl::Dispatch(m);
+  }
+
+protected:
+  void CreateParams(TCreateParams& p) override {
+    TCustomControl::CreateParams(p);
+    p.Style |= WS_VSCROLL;
+  }
+  void WMWindowPosChanged(TMessage& m) {
+    TCustomControl::Dispatch(m);
+    fScroller.UpdateBar();
+  }
+  void WMVScroll(TMessage& m) { SetTopRow(fScroller.ScrollPos(m.WParam)); }
+  void WMMouseWheel(TMessage& m) {
+    SetTopRow(fScroller.WheelPos(m.WParam));
+    m.Result = 1;
+  }
+
+private:
+  int fTop = 0;
+  TRowScroller fScroller{this, fTop, [this] { return Rows; }, [this] { return ClientHeight() / 13; }};
+};
+
+TScrolled MakeRowList(TForm& f) {
+  auto* list = new TRowList(&f);
+  list->SetParent(&f);
+  list->SetBounds(0, 0, 150, 13 * 10 + 4);
+  return {list, [list] { return list->TopRow(); }, [list](int i) { list->SetTopRow(i); }};
+}
 }  // namespace
 
+TEST(ScrollDrag, ANewListLikeControlScrollsByWheelThroughTheRowScroller) {
+  TFormsSession s;
+  TPlainForm f;
+  TScrolled c = MakeRowList(f);
+  f.Show();
+  c.control->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), 0);
+  EXPECT_EQ(c.top(), 2 * Mouse->WheelScrollLines());
+  c.control->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(10 * WHEEL_DELTA)), 0);
+  EXPECT_EQ(c.top(), 0);
+}
+
 TEST(ScrollDrag, ThumbDragReachesRowsPast16Bits) {
-  for (auto make : {MakeListBox, MakeTreeView}) {
+  for (auto make : {MakeListBox, MakeTreeView, MakeRowList}) {
     TFormsSession s;
     TPlainForm f;
     TScrolled c = make(f);

@@ -47,7 +47,7 @@ TEST(StdControls, EditLimitsAndCase) {
   auto* e = new TEdit(&f);
   e->SetParent(&f);
   e->SetMaxLength(4);
-  e->SetCharCase(ecUpperCase);
+  e->SetCharCase(TEditCharCase::ecUpperCase);
   f.Show();
   s.Type("abcdéf");
   EXPECT_EQ(e->Text(), "ABCD");

@@ -14,10 +14,7 @@ struct DbFixture : ::testing::Test {
   TIBDatabase db;
   TIBTransaction tr;
   void SetUp() override {
-    db.SetDatabaseName(FbFixtureDatabase("ib_basic"));
-    db.Params().SetValues("user_name", "SYSDBA");
-    db.Params().SetValues("lc_ctype", "UTF8");
-    db.Open();
+    FbAttach(db, FbFixtureDatabase("ib_basic"));
     tr.SetDefaultDatabase(&db);
     for (const char* p : {"read_committed", "rec_version", "nowait"}) tr.Params().Add(p);
     tr.StartTransaction();

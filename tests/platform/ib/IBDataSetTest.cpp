@@ -13,10 +13,7 @@ struct IBDataSetFixture : ::testing::Test {
   TIBTransaction tr;
   TIBDataSet ds{nullptr};
   void SetUp() override {
-    db.SetDatabaseName(FbFixtureDatabase("ib_basic"));
-    db.Params().SetValues("user_name", "SYSDBA");
-    db.Params().SetValues("lc_ctype", "UTF8");
-    db.Open();
+    FbAttach(db, FbFixtureDatabase("ib_basic"));
     tr.SetDefaultDatabase(&db);
     for (const char* p : {"read_committed", "rec_version", "nowait"}) tr.Params().Add(p);
     tr.StartTransaction();
@@ -144,4 +141,35 @@ TEST_F(IBDataSetFixture, PlanParamsAndStatementsWithoutRows) {
   EXPECT_THROW(ds.Open(), Exception);
   EXPECT_FALSE(ds.Active());
   tr.Rollback();
+}
+
+TEST_F(IBDataSetFixture, RowsKeepNullsOfManyColumnsAndTextsOfEveryLength) {
+  // Null flags past the first eight columns, an empty text, a length of two bytes in the arena,
+  // and a text longer than an arena block.
+  ds.SetSelectSQL("SELECT 1 AS C1, 2 AS C2, 3 AS C3, 4 AS C4, 5 AS C5, 6 AS C6, 7 AS C7, 8 AS C8, "
+                  "CAST(NULL AS INTEGER) AS C9, CAST(NULL AS VARCHAR(5)) AS C10, '' AS EMPTY, "
+                  "LPAD('', 200, 'w') AS WIDE, 9 AS C13 FROM RDB$DATABASE");
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("C8")->AsInteger(), 8);
+  EXPECT_TRUE(ds.FieldByName("C9")->IsNull());
+  EXPECT_TRUE(ds.FieldByName("C10")->IsNull());
+  EXPECT_FALSE(ds.FieldByName("EMPTY")->IsNull());
+  EXPECT_EQ(ds.FieldByName("EMPTY")->AsString(), "");
+  EXPECT_EQ(ds.FieldByName("WIDE")->AsString(), std::string(200, 'w'));
+  EXPECT_EQ(ds.FieldByName("C13")->AsInteger(), 9);
+  ds.Close();
+
+  ds.SetSelectSQL("WITH RECURSIVE R(N) AS (SELECT 1 FROM RDB$DATABASE UNION ALL SELECT N + 1 FROM R WHERE N < 1000) "
+                  "SELECT 'before' AS T FROM RDB$DATABASE UNION ALL "
+                  "SELECT CAST(LIST(LPAD('', 40, 'z'), '') AS BLOB SUB_TYPE TEXT) FROM R A CROSS JOIN R B "
+                  "WHERE B.N <= 30 UNION ALL SELECT 'after' FROM RDB$DATABASE");
+  ds.Open();
+  ds.FetchAll();
+  ASSERT_EQ(ds.RecordCount(), 3);
+  ds.First();
+  EXPECT_EQ(ds.FieldByName("T")->AsString(), "before");
+  ds.Next();
+  EXPECT_EQ(ds.FieldByName("T")->AsString(), std::string(1200000, 'z'));
+  ds.Next();
+  EXPECT_EQ(ds.FieldByName("T")->AsString(), "after");
 }

@@ -12,10 +12,7 @@ struct ParamText : ::testing::Test {
   TIBDatabase db;
   TIBTransaction tr;
   void SetUp() override {
-    db.SetDatabaseName(FbFixtureDatabase("param_types"));
-    db.Params().SetValues("user_name", "SYSDBA");
-    db.Params().SetValues("lc_ctype", "UTF8");
-    db.Open();
+    FbAttach(db, FbFixtureDatabase("param_types"));
     tr.SetDefaultDatabase(&db);
     tr.StartTransaction();
   }

@@ -1,0 +1,765 @@
+// The editor control: the selection, the text of a selection, inserting text in the three
+// modes, undo and redo replay.
+#include <algorithm>
+
+#include "editor/SxEditInternal.h"
+
+namespace {
+
+using namespace sxedit;
+
+// Pieces of a text split at CR, LF or CR LF.
+std::vector<String> SplitLines(const String& text) {
+  std::vector<String> out;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      out.push_back(text.substr(start, i - start));
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  out.push_back(text.substr(start));
+  return out;
+}
+
+}  // namespace
+
+TBufferCoord TCustomSxEdit::BlockFirst() const {
+  if (fSelEnd.Line < fSelBegin.Line || (fSelEnd.Line == fSelBegin.Line && fSelEnd.Char < fSelBegin.Char))
+    return fSelEnd;
+  return fSelBegin;
+}
+
+TBufferCoord TCustomSxEdit::BlockLast() const {
+  if (fSelEnd.Line < fSelBegin.Line || (fSelEnd.Line == fSelBegin.Line && fSelEnd.Char < fSelBegin.Char))
+    return fSelBegin;
+  return fSelEnd;
+}
+
+bool TCustomSxEdit::HasSelection() const {
+  return fSelBegin.Char != fSelEnd.Char || (fSelBegin.Line != fSelEnd.Line && fActiveSelMode != smColumn);
+}
+
+bool TCustomSxEdit::IsSelMultiLine() const { return fSelBegin.Line != fSelEnd.Line && fActiveSelMode != smColumn; }
+
+bool TCustomSxEdit::SelSpansWholeLines() {
+  return HasSelection() && BlockFirst().Char <= 1 && BlockLast().Char > LineLength(fCaretPos.Line);
+}
+
+bool TCustomSxEdit::IsPointInSelection(const TBufferCoord& Value) const {
+  const TBufferCoord a = BlockFirst(), b = BlockLast();
+  if (Value.Line < a.Line || Value.Line > b.Line || a == b) return false;
+  switch (fActiveSelMode) {
+    case smLine: return true;
+    case smColumn: {
+      const int lo = std::min(a.Char, b.Char), hi = std::max(a.Char, b.Char);
+      return Value.Char >= lo && Value.Char < hi;
+    }
+    default:
+      return (Value.Line > a.Line || Value.Char >= a.Char) && (Value.Line < b.Line || Value.Char < b.Char);
+  }
+}
+
+void TCustomSxEdit::SetSelectionMode(TSxSelectionMode Value) {
+  fSelectionMode = Value;
+  SetActiveSelMode(Value);
+}
+
+void TCustomSxEdit::SetActiveSelMode(TSxSelectionMode Value) {
+  if (fActiveSelMode == Value) return;
+  if (HasSelection()) InvalidateSelection();
+  fActiveSelMode = Value;
+  if (HasSelection()) InvalidateSelection();
+  StatusChanged(scSelection);
+}
+
+void TCustomSxEdit::SetSelBegin(TBufferCoord Value) {
+  fActiveSelMode = fSelectionMode;
+  Value.Char = std::max(Value.Char, 1);
+  if (HasOption(eoScrollPastEol) && !fWrapPlugin)
+    Value.Char = std::min(Value.Char, std::max(fMaxScrollWidth, fLines->LengthOfLongestLine()) + 1);
+  Value.Line = MinMax(Value.Line, 1, std::max(fLines->Count(), 1));
+  if (fActiveSelMode == smNormal) Value.Char = std::min(Value.Char, LineLength(Value.Line) + 1);
+  const bool changed = !(Value == fSelBegin && Value == fSelEnd);
+  if (HasSelection()) {
+    const int a = std::min(Value.Line, BlockFirst().Line), b = std::max(Value.Line, BlockLast().Line);
+    fSelBegin = Value;
+    fSelEnd = Value;
+    InvalidateLines(a, b);
+  } else {
+    fSelBegin = Value;
+    fSelEnd = Value;
+  }
+  if (changed) StatusChanged(scSelection);
+}
+
+void TCustomSxEdit::SetSelEnd(TBufferCoord Value) {
+  if (HasOption(eoNoSelection)) return;
+  fActiveSelMode = fSelectionMode;
+  Value.Char = std::max(Value.Char, 1);
+  if (HasOption(eoScrollPastEol) && !fWrapPlugin)
+    Value.Char = std::min(Value.Char, std::max(fMaxScrollWidth, fLines->LengthOfLongestLine()) + 1);
+  Value.Line = MinMax(Value.Line, 1, std::max(fLines->Count(), 1));
+  if (fActiveSelMode == smNormal) Value.Char = std::min(Value.Char, LineLength(Value.Line) + 1);
+  if (Value == fSelEnd) return;
+  if (fActiveSelMode != smColumn || Value.Char == fSelEnd.Char) {
+    const int a = std::min(fSelEnd.Line, Value.Line), b = std::max(fSelEnd.Line, Value.Line);
+    fSelEnd = Value;
+    if (fActiveSelMode != smColumn || fSelBegin.Char != fSelEnd.Char) InvalidateLines(a, b);
+  } else {
+    const int a = std::min({fSelBegin.Line, fSelEnd.Line, Value.Line});
+    const int b = std::max({fSelBegin.Line, fSelEnd.Line, Value.Line});
+    InvalidateLines(a, b);
+    fSelEnd = Value;
+  }
+  StatusChanged(scSelection);
+}
+
+void TCustomSxEdit::SelectAll() {
+  const int count = fLines->Count();
+  const TBufferCoord last = count > 0 ? BufferCoord(LineLength(count) + 1, count) : BufferCoord(1, 1);
+  IncPaintLock();
+  try {
+    SetCaretPosInternal(last);
+    SetSelBegin(BufferCoord(1, 1));
+    SetSelEnd(last);
+    StatusChanged(scSelection);
+  } catch (...) {
+    DecPaintLock();
+    throw;
+  }
+  DecPaintLock();
+}
+
+String TCustomSxEdit::GetSelText() {
+  if (!HasSelection()) return String();
+  const TBufferCoord a = BlockFirst(), b = BlockLast();
+  String out;
+  switch (fActiveSelMode) {
+    case smNormal:
+      if (a.Line == b.Line) return Sub(LineAt(a.Line), a.Char, b.Char - a.Char);
+      out = Sub(LineAt(a.Line), a.Char);
+      for (int l = a.Line + 1; l < b.Line; ++l) {
+        out += "\r\n";
+        out += LineAt(l);
+      }
+      out += "\r\n";
+      out += Head(LineAt(b.Line), b.Char - 1);
+      return out;
+    case smLine:
+      for (int l = a.Line; l <= b.Line; ++l) {
+        out += LineAt(l);
+        if (l < fLines->Count()) out += "\r\n";
+      }
+      return out;
+    case smColumn: {
+      TDisplayPoint p1 = BufferToDisplayPos(fSelBegin), p2 = BufferToDisplayPos(fSelEnd);
+      const int c1 = std::min(p1.Column, p2.Column), c2 = std::max(p1.Column, p2.Column);
+      const int r1 = std::min(p1.Row, p2.Row), r2 = std::max(p1.Row, p2.Row);
+      for (int r = r1; r <= r2; ++r) {
+        const TBufferCoord x1 = DisplayToBufferPos(DisplayCoord(c1, r)), x2 = DisplayToBufferPos(DisplayCoord(c2, r));
+        const String line = LineAt(x1.Line);
+        String piece = Sub(line, x1.Char, x2.Char - x1.Char);
+        const int missing = (x2.Char - x1.Char) - Len(piece);
+        if (missing > 0 && !HasOption(eoTrimTrailingSpaces)) piece.append(static_cast<std::size_t>(missing), ' ');
+        out += piece;
+        if (r < r2) out += "\r\n";
+      }
+      return out;
+    }
+  }
+  return out;
+}
+
+String TCustomSxEdit::TrimTrailingBlanks(const String& Value) {
+  std::size_t n = Value.size();
+  while (n > 0 && (Value[n - 1] == ' ' || Value[n - 1] == '\t')) --n;
+  return Value.substr(0, n);
+}
+
+void TCustomSxEdit::SetLineTrimmed(int Index, const String& Value) {
+  fLines->Put(Index, HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(Value) : Value);
+}
+
+int TCustomSxEdit::IndentWidth(const String& Line, bool ExpandTabs) const {
+  if (!HasOption(eoAutoIndent)) return 0;
+  int n = 0;
+  for (unsigned char c : Line) {
+    if (c < 1 || c > 32) break;
+    n += c == '\t' && ExpandTabs ? fTabWidth : 1;
+  }
+  return n;
+}
+
+String TCustomSxEdit::MakeIndent(int Width, bool AllowTabs) const {
+  if (Width <= 0) return String();
+  if (AllowTabs && !HasOption(eoTabsToSpaces) && Width >= fTabWidth)
+    return String(static_cast<std::size_t>(Width / fTabWidth), '\t') + String(static_cast<std::size_t>(Width % fTabWidth), ' ');
+  return String(static_cast<std::size_t>(Width), ' ');
+}
+
+void TCustomSxEdit::SetSelText(const String& Value) {
+  BeginUndoBlock();
+  try {
+    if (HasSelection())
+      fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
+    else
+      fActiveSelMode = fSelectionMode;
+    // Without a selection the text goes in at the caret (which may stand past the line's end,
+    // where the collapsed selection cannot).
+    const TBufferCoord first = HasSelection() ? BlockFirst() : fCaretPos, last = HasSelection() ? BlockLast() : fCaretPos;
+    const TBufferCoord start = first;
+    fSelBegin = first;
+    fSelEnd = last;
+    SetSelTextInMode(Value);
+    if (!Value.empty() && fActiveSelMode != smColumn)
+      RecordInsertion(chInsert, start);
+  } catch (...) {
+    EndUndoBlock();
+    throw;
+  }
+  EndUndoBlock();
+}
+
+void TCustomSxEdit::RecordInsertion(std::uint8_t Reason, TBufferCoord Start) {
+  // Blanks that carried the text to a caret past the line's end are recorded with it, so that
+  // undo removes them and puts the caret back where it stood.
+  if (fPadStart.Line == Start.Line && fPadStart.Char < Start.Char)
+    fUndoList->AddChange(chPadding, Start, fPadStart, String(), smNormal);
+  // Lines inserted in line mode went in front of the caret's line: as a record that is the
+  // plain insertion from the start of that line to where the caret ended.
+  if (fActiveSelMode == smLine) {
+    Start.Char = 1;
+    fUndoList->AddChange(Reason, Start, BlockLast(), String(), smNormal);
+  } else {
+    fUndoList->AddChange(Reason, Start, BlockLast(), String(), fActiveSelMode);
+  }
+}
+
+void TCustomSxEdit::ClearSelection() {
+  // A read-only editor keeps its text, also through this call.
+  if (HasSelection() && !GetReadOnly()) SetSelText(String());
+}
+
+void TCustomSxEdit::InsertColumnBlock(const TBufferCoord& Start, const TBufferCoord& End, const String& Text,
+                                      bool Record) {
+  PlaceCaretAndSelection(Start, Start, End);
+  fActiveSelMode = smColumn;
+  SetSelTextPrimitive(smColumn, Text, Record);
+  StatusChanged(scSelection);
+}
+
+void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Value, bool AddToUndo) {
+  fPadStart = BufferCoord(0, 0);
+  IncPaintLock();
+  fLines->BeginUpdate();
+  try {
+    if (HasSelection()) {
+      const TBufferCoord first = BlockFirst(), last = BlockLast();
+      switch (fActiveSelMode) {
+        case smNormal:
+          if (fLines->Count() > 0) {
+            String joined = Head(LineAt(first.Line), first.Char - 1);
+            if (first.Char - 1 > Len(joined)) joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
+            joined += Sub(LineAt(last.Line), last.Char);
+            if (last.Line > first.Line) fLines->DeleteLines(first.Line, last.Line - first.Line);
+            if (HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces)) joined = TrimTrailingBlanks(joined);
+            fLines->Put(first.Line - 1, joined);
+          }
+          SetCaretPosInternal(first);
+          ShiftMarksDeleted(first.Line, last.Line - first.Line);
+          break;
+        case smLine:
+          if (last.Line >= fLines->Count()) {
+            fLines->Put(last.Line - 1, String());
+            if (last.Line > first.Line) fLines->DeleteLines(first.Line - 1, last.Line - first.Line);
+          } else {
+            fLines->DeleteLines(first.Line - 1, last.Line - first.Line + 1);
+          }
+          SetCaretPosInternal(BufferCoord(1, first.Line));
+          ShiftMarksDeleted(first.Line, last.Line - first.Line + 1);
+          break;
+        case smColumn: {
+          // The block is the same display columns on every line, whatever tabs stand before it.
+          int c1 = BufferToDisplayPos(fSelBegin).Column, c2 = BufferToDisplayPos(fSelEnd).Column;
+          if (c2 < c1) std::swap(c1, c2);
+          for (int l = first.Line; l <= last.Line; ++l) {
+            const String s = LineAt(l);
+            const int a = DisplayToBufferPos(DisplayCoord(c1, LineToRow(l))).Char;
+            const int b = DisplayToBufferPos(DisplayCoord(c2, LineToRow(l))).Char;
+            if (a > Len(s)) continue;
+            SetLineTrimmed(l - 1, Head(s, a - 1) + Sub(s, b));
+          }
+          SetCaretPosInternal(BufferCoord(DisplayToBufferPos(DisplayCoord(c1, LineToRow(fSelEnd.Line))).Char, fSelEnd.Line));
+          break;
+        }
+      }
+      fSelBegin = fCaretPos;
+      fSelEnd = fCaretPos;
+    }
+    if (!Value.empty()) {
+      const std::vector<String> pieces = SplitLines(Value);
+      const int startLine = fCaretPos.Line;
+      const int startChar = fCaretPos.Char;
+      int added = 0;
+      if (fLines->Count() == 0) fLines->Add(String());
+      switch (Mode) {
+        case smNormal: {
+          String line = LineAt(fCaretPos.Line);
+          String left = Head(line, fCaretPos.Char - 1);
+          if (Len(left) < fCaretPos.Char - 1) {
+            fPadStart = BufferCoord(Len(left) + 1, fCaretPos.Line);
+            left.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(left)), ' ');
+          }
+          const String right = Sub(line, fCaretPos.Char);
+          String stored;
+          if (pieces.size() == 1) {
+            stored = left + pieces[0] + right;
+            SetLineTrimmed(fCaretPos.Line - 1, stored);
+          } else {
+            SetLineTrimmed(fCaretPos.Line - 1, left + pieces[0]);
+            added = static_cast<int>(pieces.size()) - 1;
+            fLines->InsertLines(fCaretPos.Line, added);
+            for (std::size_t i = 1; i < pieces.size(); ++i) {
+              ++fCaretPos.Line;
+              stored = pieces[i] + (i + 1 == pieces.size() ? right : String());
+              SetLineTrimmed(fCaretPos.Line - 1, stored);
+            }
+            StatusChanged(scCaretY);
+          }
+          const String now = LineAt(fCaretPos.Line);
+          if (!HasOption(eoTrimTrailingSpaces))
+            fCaretPos.Char = Len(now) - Len(right) + 1;
+          else if (right.empty())
+            fCaretPos.Char = GetExpandedLength(stored, fTabWidth) + 1;
+          else
+            fCaretPos.Char = Len(now) - Len(TrimTrailingBlanks(right)) + 1;
+          StatusChanged(scCaretX);
+          break;
+        }
+        case smLine: {
+          fCaretPos.Char = 1;
+          for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+            fLines->Insert(fCaretPos.Line - 1, HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(pieces[i]) : pieces[i]);
+            ++fCaretPos.Line;
+            ++added;
+            StatusChanged(scCaretY);
+          }
+          const String& lastPiece = pieces.back();
+          if (fCaretPos.Line > fLines->Count()) {
+            fLines->Add(lastPiece);
+            ++added;
+          } else {
+            fLines->Put(fCaretPos.Line - 1, lastPiece + LineAt(fCaretPos.Line));
+          }
+          if (HasOption(eoTrimTrailingSpaces)) SetLineTrimmed(fCaretPos.Line - 1, LineAt(fCaretPos.Line));
+          fCaretPos.Char = Len(lastPiece) + 1;
+          StatusChanged(scCaretX);
+          break;
+        }
+        case smColumn: {
+          // Every row goes in at the caret's display column.
+          const int column = BufferToDisplayPos(fCaretPos).Column;
+          int at = fCaretPos.Char;
+          for (std::size_t i = 0; i < pieces.size(); ++i) {
+            if (i > 0) {
+              ++fCaretPos.Line;
+              StatusChanged(scCaretY);
+            }
+            const String& piece = pieces[i];
+            if (fCaretPos.Line > fLines->Count()) {
+              if (AddToUndo) {
+                const int prev = fCaretPos.Line - 1;
+                fUndoList->AddChange(chLineBreak, BufferCoord(LineLength(prev) + 1, prev),
+                                     BufferCoord(LineLength(prev) + 1, prev), String(), smNormal);
+              }
+              fLines->Add(String());
+              ++added;
+              at = column;
+              SetLineTrimmed(fCaretPos.Line - 1, String(static_cast<std::size_t>(column - 1), ' ') + piece);
+            } else {
+              at = DisplayToBufferPos(DisplayCoord(column, LineToRow(fCaretPos.Line))).Char;
+              if (!piece.empty()) {
+                String s = LineAt(fCaretPos.Line);
+                if (Len(s) < at - 1) s.append(static_cast<std::size_t>(at - 1 - Len(s)), ' ');
+                SetLineTrimmed(fCaretPos.Line - 1, Head(s, at - 1) + piece + Sub(s, at));
+              }
+            }
+            if (AddToUndo && !piece.empty())
+              fUndoList->AddChange(chPaste, BufferCoord(at, fCaretPos.Line), BufferCoord(at + Len(piece), fCaretPos.Line),
+                                   String(), fActiveSelMode);
+          }
+          fCaretPos.Char = at + Len(pieces.back());
+          StatusChanged(scCaretX);
+          break;
+        }
+      }
+      if (added > 0) ShiftMarksInserted(startLine + (Mode == smNormal && startChar != 1 ? 1 : 0), added);
+      SetCaretPosInternal(fCaretPos);
+      // The selection collapses onto the end of the inserted text.
+      fSelBegin = fCaretPos;
+      fSelEnd = fCaretPos;
+    }
+    if (fCaretPos.Line < 1) fCaretPos.Line = 1;
+  } catch (...) {
+    fLines->EndUpdate();
+    DecPaintLock();
+    throw;
+  }
+  fLines->EndUpdate();
+  DecPaintLock();
+}
+
+void TCustomSxEdit::ClearAll() {
+  fLines->Clear();
+  fMarks->Clear();
+  fBookmarks.fill(nullptr);  // the marks they referred to are gone with the list
+  ClearUndo();
+  SetModified(false);
+}
+
+void TCustomSxEdit::ClearUndo() {
+  fUndoList->Clear();
+  fRedoList->Clear();
+}
+
+// ---- undo and redo ------------------------------------------------------------------------
+
+void TCustomSxEdit::SetModified(bool Value) {
+  if (fModified == Value) return;
+  fModified = Value;
+  if (!Value && HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
+  fUndoList->SetInitialState(!Value);
+  StatusChanged(scModified);
+}
+
+void TCustomSxEdit::SyncModified() {
+  const bool v = !fUndoList->GetInitialState();
+  if (fModified == v) return;
+  fModified = v;
+  StatusChanged(scModified);
+}
+
+void TCustomSxEdit::ChangeRecorded(TSxEditUndoList* List) {
+  SyncModified();
+  if (List == fUndoList.get() && !fUndoList->InsideRedo() && fUndoList->LastChangeReason() != crGroupBreak)
+    fRedoList->Clear();
+  if (List->BlockCount() == 0) FireChange();
+}
+
+namespace {
+bool IsEndMarker(int r) { return r == chMarkerAEnd || r == chPasteEnd || r == chMarkerBEnd || r == chMarkerCEnd; }
+bool IsBeginMarker(int r) {
+  return r == chMarkerABegin || r == chPasteBegin || r == chMarkerBBegin || r == chMarkerCBegin;
+}
+}  // namespace
+
+void TCustomSxEdit::Undo() {
+  if (GetReadOnly()) return;
+  if (TSxEditUndoItem* top = fUndoList->PeekItem(); top && top->ChangeReason == crGroupBreak) {
+    auto item = fUndoList->PopItem();
+    fRedoList->PushItem(std::move(item));
+  }
+  int lastChange = fUndoList->LastChangeReason();
+  const bool bracket = IsEndMarker(lastChange);
+  TSxEditUndoItem* top = fUndoList->PeekItem();
+  if (!top) return;
+  const int number = top->ChangeNumber;
+  const int savedBlock = fRedoList->BlockChangeNumber();
+  fRedoList->SetBlockChangeNumber(number);
+  try {
+    IncPaintLock();
+    while (true) {
+      auto item = fUndoList->PopItem();
+      UndoOne(*item);
+      TSxEditUndoItem* next = fUndoList->PeekItem();
+      if (!next) break;
+      if (bracket) {
+        if (next->ChangeReason == lastChange - 1) break;
+      } else if (!(next->ChangeNumber == number ||
+                   (HasOption(eoGroupUndo) && next->ChangeReason == lastChange && lastChange != chIndent &&
+                    lastChange != chUnindent))) {
+        break;
+      }
+      lastChange = next->ChangeReason;
+    }
+    if (bracket) {
+      if (TSxEditUndoItem* next = fUndoList->PeekItem(); next && IsBeginMarker(next->ChangeReason)) {
+        auto item = fUndoList->PopItem();
+        UndoOne(*item);
+        SyncModified();
+      }
+    }
+  } catch (...) {
+    fRedoList->SetBlockChangeNumber(savedBlock);
+    DecPaintLock();
+    throw;
+  }
+  fRedoList->SetBlockChangeNumber(savedBlock);
+  DecPaintLock();
+}
+
+void TCustomSxEdit::Redo() {
+  if (GetReadOnly()) return;
+  TSxEditUndoItem* top = fRedoList->PeekItem();
+  if (!top) return;
+  int lastChange = top->ChangeReason;
+  const bool bracket = IsBeginMarker(lastChange);
+  const int number = top->ChangeNumber;
+  const int savedBlock = fUndoList->BlockChangeNumber();
+  fUndoList->SetBlockChangeNumber(number);
+  try {
+    IncPaintLock();
+    while (true) {
+      auto item = fRedoList->PopItem();
+      RedoOne(*item);
+      TSxEditUndoItem* next = fRedoList->PeekItem();
+      if (!next) break;
+      if (bracket) {
+        if (next->ChangeReason == lastChange + 1) break;
+      } else if (!(next->ChangeNumber == number ||
+                   (HasOption(eoGroupUndo) && next->ChangeReason == lastChange && lastChange != chIndent &&
+                    lastChange != chUnindent))) {
+        break;
+      }
+      lastChange = next->ChangeReason;
+    }
+    if (bracket) {
+      if (TSxEditUndoItem* next = fRedoList->PeekItem(); next && IsEndMarker(next->ChangeReason)) {
+        auto item = fRedoList->PopItem();
+        RedoOne(*item);
+      }
+    }
+    if (TSxEditUndoItem* next = fRedoList->PeekItem(); next && next->ChangeReason == crGroupBreak) {
+      auto item = fRedoList->PopItem();
+      fUndoList->PushItem(std::move(item));
+    }
+    // After the group break moved, so that redoing back to a saved state reads as unmodified.
+    SyncModified();
+  } catch (...) {
+    fUndoList->SetBlockChangeNumber(savedBlock);
+    DecPaintLock();
+    throw;
+  }
+  fUndoList->SetBlockChangeNumber(savedBlock);
+  DecPaintLock();
+}
+
+void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
+  // Selections set while replaying take the record's mode; the mode for new selections
+  // stays the user's.
+  const TSxSelectionMode userMode = fSelectionMode;
+  fSelectionMode = Item.ChangeSelMode;
+  fActiveSelMode = Item.ChangeSelMode;
+  IncPaintLock();
+  OptionOn scrollPastEol(fOptions, eoScrollPastEol);
+  try {
+    const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
+    switch (Item.ChangeReason) {
+      case chInsert:
+      case chPaste:
+      case chDragDropInsert: {
+        PlaceCaretAndSelection(start, start, end);
+        fActiveSelMode = Item.ChangeSelMode;
+        const String kept = GetSelText();
+        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        fRedoList->AddChange(Item.ChangeReason, start, end, kept, Item.ChangeSelMode);
+        PlaceCaret(start);
+        break;
+      }
+      case chDeleteForward:
+      case chDelete:
+      case chDeleteNoSelect:
+      case chDeleteForwardNoSelect:
+      case chDeleteAll: {
+        TBufferCoord at = Item.ChangeSelMode == smColumn
+                              ? BufferCoord(std::min(start.Char, end.Char), std::min(start.Line, end.Line))
+                              : MinPoint(start, end);
+        if ((Item.ChangeReason == chDeleteForward || Item.ChangeReason == chDeleteForwardNoSelect) &&
+            at.Line > fLines->Count()) {
+          SetCaretPosInternal(BufferCoord(1, fLines->Count()));
+          fLines->Add(String());
+        }
+        PlaceCaret(at);
+        fActiveSelMode = Item.ChangeSelMode;
+        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        // Back where the caret stood before the deletion: at the end of a selection (made in
+        // either direction), before text deleted forward, after text deleted backward.
+        const TBufferCoord final = Item.ChangeReason == chDeleteForwardNoSelect ? start : end;
+        if (Item.ChangeReason == chDeleteNoSelect || Item.ChangeReason == chDeleteForwardNoSelect) {
+          PlaceCaret(final);
+        } else {
+          SetCaretPosInternal(final);
+          SetSelBegin(start);
+          SetSelEnd(end);
+        }
+        fRedoList->AddChange(Item.ChangeReason, start, end, String(), Item.ChangeSelMode);
+        if (Item.ChangeReason == chDeleteAll) {
+          SetCaretPosInternal(BufferCoord(1, 1));
+          fSelEnd = BufferCoord(1, 1);
+        }
+        EnsureCaretVisible();
+        break;
+      }
+      case chLineBreak: {
+        PlaceCaret(start);
+        fRedoList->AddChange(Item.ChangeReason, start, end, String(), Item.ChangeSelMode);
+        String line = LineAt(fCaretPos.Line);
+        // Padding only carries joined text to its column; with nothing to join it would leave
+        // blanks that were never typed.
+        if (Len(line) < fCaretPos.Char - 1 && !Item.ChangeStr.empty() && IndentWidth(Item.ChangeStr, false) == 0)
+          line.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(line)), ' ');
+        fLines->BeginUpdate();
+        SetLineTrimmed(fCaretPos.Line - 1, line + Item.ChangeStr);
+        if (fCaretPos.Line < fLines->Count()) fLines->Delete(fCaretPos.Line);
+        fLines->EndUpdate();
+        ShiftMarksDeleted(fCaretPos.Line + 1, 1);
+        break;
+      }
+      case chIndent:
+        fRedoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        PlaceCaretAndSelection(end, start, end);
+        break;
+      case chUnindent: {
+        fRedoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        const int col = Item.ChangeSelMode == smColumn ? std::min(start.Char, end.Char) : 1;
+        InsertColumnBlock(BufferCoord(col, start.Line), BufferCoord(col, end.Line), Item.ChangeStr, false);
+        fActiveSelMode = Item.ChangeSelMode;
+        PlaceCaretAndSelection(start, start, end);
+        fActiveSelMode = Item.ChangeSelMode;
+        break;
+      }
+      case chCaret:
+        fRedoList->AddChange(chCaret, fCaretPos, fCaretPos, String(), fActiveSelMode);
+        PlaceCaret(start);
+        break;
+      case chSelection:
+        fRedoList->AddChange(chSelection, BlockFirst(), BlockLast(), String(), fActiveSelMode);
+        fSelBegin = start;
+        fSelEnd = end;
+        InvalidateLines(start.Line, end.Line);
+        StatusChanged(scSelection);
+        break;
+      case chPadding: {
+        PlaceCaretAndSelection(start, start, end);
+        fActiveSelMode = Item.ChangeSelMode;
+        const String kept = GetSelText();
+        fRedoList->AddChange(Item.ChangeReason, start, end, kept, Item.ChangeSelMode);
+        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        PlaceCaret(start);
+        break;
+      }
+      default:
+        // Markers and group breaks only bracket a step; they are kept for redo.
+        fRedoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        break;
+    }
+  } catch (...) {
+    fSelectionMode = userMode;
+    DecPaintLock();
+    throw;
+  }
+  fSelectionMode = userMode;
+  DecPaintLock();
+}
+
+void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
+  // Selections set while replaying take the record's mode; the mode for new selections
+  // stays the user's.
+  const TSxSelectionMode userMode = fSelectionMode;
+  fSelectionMode = Item.ChangeSelMode;
+  fActiveSelMode = Item.ChangeSelMode;
+  IncPaintLock();
+  OptionOn scrollPastEol(fOptions, eoScrollPastEol);
+  fUndoList->SetInsideRedo(true);
+  try {
+    const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
+    switch (Item.ChangeReason) {
+      case chInsert:
+      case chPaste:
+      case chDragDropInsert: {
+        PlaceCaret(start);
+        fActiveSelMode = Item.ChangeSelMode;
+        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        SetCaretPosInternal(end);
+        fUndoList->AddChange(Item.ChangeReason, start, end, String(), Item.ChangeSelMode);
+        if (Item.ChangeReason == chDragDropInsert) {
+          SetSelBegin(start);
+          SetSelEnd(end);
+        }
+        break;
+      }
+      case chDeleteForward:
+      case chDelete:
+      case chDeleteNoSelect:
+      case chDeleteForwardNoSelect: {
+        PlaceCaretAndSelection(start, start, end);
+        fActiveSelMode = Item.ChangeSelMode;
+        fUndoList->AddChange(Item.ChangeReason, start, end, GetSelText(), Item.ChangeSelMode);
+        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        // The deleted span collapses onto its earlier end, where the caret stood after the
+        // deletion itself.
+        PlaceCaret(Item.ChangeSelMode == smColumn
+                       ? BufferCoord(std::min(start.Char, end.Char), std::min(start.Line, end.Line))
+                       : MinPoint(start, end));
+        break;
+      }
+      case chLineBreak:
+        PlaceCaret(start);
+        DoLineBreak(!(start == end));
+        break;
+      case chIndent:
+        fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        PlaceCaretAndSelection(end, start, end);
+        break;
+      case chUnindent: {
+        fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        const int col = Item.ChangeSelMode == smColumn ? std::min(start.Char, end.Char) : 1;
+        const std::vector<String> pieces = SplitLines(Item.ChangeStr);
+        fLines->BeginUpdate();
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+          const int line = start.Line + static_cast<int>(i);
+          const String s = LineAt(line);
+          if (line > fLines->Count()) break;
+          fLines->Put(line - 1, Head(s, col - 1) + Sub(s, col + Len(pieces[i])));
+        }
+        fLines->EndUpdate();
+        if (Item.ChangeSelMode == smColumn)
+          PlaceCaretAndSelection(start, start, end);
+        else
+          PlaceCaretAndSelection(BufferCoord(start.Char - fTabWidth, start.Line), BufferCoord(start.Char - fTabWidth, start.Line),
+                                 BufferCoord(end.Char - Len(pieces.back()), end.Line));
+        break;
+      }
+      case chCaret:
+        fUndoList->AddChange(chCaret, fCaretPos, fCaretPos, String(), fActiveSelMode);
+        PlaceCaret(start);
+        break;
+      case chSelection:
+        fUndoList->AddChange(chSelection, BlockFirst(), BlockLast(), String(), fActiveSelMode);
+        fSelBegin = start;
+        fSelEnd = end;
+        InvalidateLines(start.Line, end.Line);
+        StatusChanged(scSelection);
+        break;
+      case chPadding:
+        fUndoList->AddChange(chPadding, start, end, String(), Item.ChangeSelMode);
+        PlaceCaret(end);
+        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        PlaceCaret(start);
+        break;
+      default:
+        fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        break;
+    }
+  } catch (...) {
+    fSelectionMode = userMode;
+    fUndoList->SetInsideRedo(false);
+    DecPaintLock();
+    throw;
+  }
+  fSelectionMode = userMode;
+  fUndoList->SetInsideRedo(false);
+  DecPaintLock();
+}

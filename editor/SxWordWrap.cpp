@@ -1,0 +1,155 @@
+#include "editor/SxWordWrap.h"
+
+#include <algorithm>
+
+#include "platform/core/Utf8.h"
+
+TSxWordWrapPlugin::TSxWordWrapPlugin(TCustomSxEdit* AOwner) : fEditor(AOwner) {
+  if (!AOwner) throw Exception("TSxWordWrapPlugin must be owned by TCustomSxEdit");
+  Reset();
+}
+
+void TSxWordWrapPlugin::Reset() {
+  fMaxRowLength = fEditor->ColumnsInWindow();
+  fMinRowLength = std::max(fMaxRowLength - fMaxRowLength / 3, 1);
+  fBreakChars.reset();
+  for (int c = 1; c < 256; ++c)
+    if (c >= 128 || !fEditor->IsWordChar(static_cast<char32_t>(c))) fBreakChars.set(static_cast<std::size_t>(c));
+  WrapAll();
+}
+
+void TSxWordWrapPlugin::SetRowLimits(int Max, int Min) {
+  fMaxRowLength = Max;
+  fMinRowLength = std::max(Min, 1);
+  WrapAll();
+}
+
+void TSxWordWrapPlugin::DisplayChanged() {
+  if (fEditor->ColumnsInWindow() != fMaxRowLength) Reset();
+}
+
+int TSxWordWrapPlugin::GetRowLength(int aRow) {
+  if (aRow < 1 || aRow > RowCount()) throw EListError("List index out of bounds (" + std::to_string(aRow) + ")");
+  return fRowLengths[static_cast<std::size_t>(aRow - 1)];
+}
+
+void TSxWordWrapPlugin::WrapLine(int Index, std::vector<int>& Rows) {
+  const std::u32string s = Utf8ToUcs4(fEditor->Lines()->ExpandedString(Index));
+  const int n = static_cast<int>(s.size());
+  const int maxLen = std::max(fMaxRowLength, 1);
+  auto isBreak = [&](int i) {
+    const char32_t c = s[static_cast<std::size_t>(i)];
+    return c < 256 ? fBreakChars[c] : !IsUnicodeWordChar(c);
+  };
+  int b = 0;
+  int e = b + maxLen;
+  while (e < n) {
+    if (s[static_cast<std::size_t>(e)] == ' ' || s[static_cast<std::size_t>(e)] == '\t') {
+      while (e < n && (s[static_cast<std::size_t>(e)] == ' ' || s[static_cast<std::size_t>(e)] == '\t')) ++e;
+    } else {
+      int k = e - 1;
+      const int lowest = b + fMinRowLength;
+      while (k >= lowest && !isBreak(k)) --k;
+      if (k >= lowest) e = k + 1;
+    }
+    if (e <= b) e = b + 1;  // a row always takes at least one cell
+    Rows.push_back(e - b);
+    b = e;
+    e = b + maxLen;
+  }
+  if (b < n || n == 0) Rows.push_back(n - b);
+}
+
+void TSxWordWrapPlugin::WrapAll() {
+  fLineOffsets.clear();
+  fRowLengths.clear();
+  const int count = fEditor->Lines()->Count();
+  if (count == 0 || fMaxRowLength <= 0) return;
+  fLineOffsets.reserve(static_cast<std::size_t>(count));
+  std::vector<int> rows;
+  for (int i = 0; i < count; ++i) {
+    rows.clear();
+    WrapLine(i, rows);
+    fRowLengths.insert(fRowLengths.end(), rows.begin(), rows.end());
+    fLineOffsets.push_back(static_cast<int>(fRowLengths.size()));
+  }
+}
+
+int TSxWordWrapPlugin::ReWrapLine(int Index) {
+  std::vector<int> rows;
+  WrapLine(Index, rows);
+  const int first = RowsBefore(Index);
+  const int old = fLineOffsets[static_cast<std::size_t>(Index)] - first;
+  const int diff = static_cast<int>(rows.size()) - old;
+  if (diff > 0)
+    fRowLengths.insert(fRowLengths.begin() + first, static_cast<std::size_t>(diff), 0);
+  else if (diff < 0)
+    fRowLengths.erase(fRowLengths.begin() + first, fRowLengths.begin() + first - diff);
+  std::copy(rows.begin(), rows.end(), fRowLengths.begin() + first);
+  if (diff != 0)
+    for (std::size_t i = static_cast<std::size_t>(Index); i < fLineOffsets.size(); ++i) fLineOffsets[i] += diff;
+  return diff;
+}
+
+int TSxWordWrapPlugin::LinesInserted(int aIndex, int aCount) {
+  if (fMaxRowLength <= 0 || aCount <= 0) return 0;
+  const int before = RowsBefore(aIndex);
+  fLineOffsets.insert(fLineOffsets.begin() + aIndex, static_cast<std::size_t>(aCount), before);
+  int added = 0;
+  for (int i = aIndex; i < aIndex + aCount; ++i) added += ReWrapLine(i);
+  return added;
+}
+
+int TSxWordWrapPlugin::LinesDeleted(int aIndex, int aCount) {
+  if (fMaxRowLength <= 0 || aCount <= 0 || aIndex >= static_cast<int>(fLineOffsets.size())) return 0;
+  aCount = std::min(aCount, static_cast<int>(fLineOffsets.size()) - aIndex);
+  const int first = RowsBefore(aIndex);
+  const int last = fLineOffsets[static_cast<std::size_t>(aIndex + aCount - 1)];
+  const int removed = last - first;
+  fRowLengths.erase(fRowLengths.begin() + first, fRowLengths.begin() + last);
+  fLineOffsets.erase(fLineOffsets.begin() + aIndex, fLineOffsets.begin() + aIndex + aCount);
+  for (std::size_t i = static_cast<std::size_t>(aIndex); i < fLineOffsets.size(); ++i) fLineOffsets[i] -= removed;
+  return removed;
+}
+
+int TSxWordWrapPlugin::LinesChanged(int aIndex, int aCount) {
+  if (fMaxRowLength <= 0) return 0;
+  int diff = 0;
+  for (int i = aIndex; i < aIndex + aCount && i < static_cast<int>(fLineOffsets.size()); ++i) diff += ReWrapLine(i);
+  return diff;
+}
+
+TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
+  const int lines = static_cast<int>(fLineOffsets.size());
+  if (aPos.Line > lines) return DisplayCoord(aPos.Char, RowCount() + (aPos.Line - lines));
+  if (aPos.Line < 1) return DisplayCoord(aPos.Char, aPos.Line);
+  const int first = RowsBefore(aPos.Line - 1), end = fLineOffsets[static_cast<std::size_t>(aPos.Line - 1)];
+  int total = 0;
+  for (int r = first; r < end; ++r) {
+    const int len = fRowLengths[static_cast<std::size_t>(r)];
+    if (aPos.Char <= total + len || r == end - 1) {
+      if (aPos.Char <= total + len) return DisplayCoord(aPos.Char - total, r + 1);
+      // Past the line's text: on its last row.
+      return DisplayCoord(aPos.Char - total, r + 1);
+    }
+    total += len;
+  }
+  return DisplayCoord(aPos.Char, first + 1);
+}
+
+TBufferCoord TSxWordWrapPlugin::DisplayToBufferPos(const TDisplayPoint& aPos) {
+  const int rows = RowCount();
+  const int lines = static_cast<int>(fLineOffsets.size());
+  if (aPos.Row > rows) return BufferCoord(aPos.Column, aPos.Row - rows + lines);
+  if (aPos.Row < 1) return BufferCoord(aPos.Column, aPos.Row);
+  // The line whose rows hold the row: the first offset at or above it.
+  const auto it = std::lower_bound(fLineOffsets.begin(), fLineOffsets.end(), aPos.Row);
+  const int index = static_cast<int>(it - fLineOffsets.begin());
+  const int first = RowsBefore(index);
+  int before = 0;
+  for (int r = first; r < aPos.Row - 1; ++r) before += fRowLengths[static_cast<std::size_t>(r)];
+  const bool lastRow = aPos.Row == fLineOffsets[static_cast<std::size_t>(index)];
+  const int limit = lastRow ? std::max(fMaxRowLength, fRowLengths[static_cast<std::size_t>(aPos.Row - 1)]) + 1
+                            : fRowLengths[static_cast<std::size_t>(aPos.Row - 1)] + 1;
+  return BufferCoord(std::min(aPos.Column, limit) + before, index + 1);
+}

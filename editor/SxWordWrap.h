@@ -1,0 +1,41 @@
+#pragma once
+// The word-wrap layout of the editor: how many display rows each line takes and how long each
+// row is, in cells of the tab-expanded line. Row lengths are full integers, so a text area of
+// any width wraps.
+
+#include <vector>
+
+#include "editor/SxEdit.h"
+
+class TSxWordWrapPlugin : public ISxEditBufferPlugin {
+public:
+  explicit TSxWordWrapPlugin(TCustomSxEdit* AOwner);
+
+  TDisplayPoint BufferToDisplayPos(const TBufferCoord& aPos) override;
+  TBufferCoord DisplayToBufferPos(const TDisplayPoint& aPos) override;
+  int RowCount() override { return fLineOffsets.empty() ? 0 : fLineOffsets.back(); }
+  int GetRowLength(int aRow) override;
+  int LinesInserted(int aIndex, int aCount) override;
+  int LinesDeleted(int aIndex, int aCount) override;
+  int LinesChanged(int aIndex, int aCount) override;
+  void DisplayChanged() override;
+  void Reset() override;
+
+  int MaxRowLength() const { return fMaxRowLength; }
+  int MinRowLength() const { return fMinRowLength; }
+  // For tests: the layout from explicit limits.
+  void SetRowLimits(int Max, int Min);
+
+private:
+  // The row lengths of the line at the 0-based index.
+  void WrapLine(int Index, std::vector<int>& Rows);
+  int RowsBefore(int LineIndex) const { return LineIndex == 0 ? 0 : fLineOffsets[static_cast<std::size_t>(LineIndex - 1)]; }
+  void WrapAll();
+  int ReWrapLine(int Index);
+
+  TCustomSxEdit* fEditor;
+  std::vector<int> fLineOffsets;  // rows up to and including each line
+  std::vector<int> fRowLengths;   // one per display row
+  int fMaxRowLength = 0, fMinRowLength = 0;
+  TSxCharSet fBreakChars;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// The shell: opening a file or a web address with the desktop's opener, and the program's
+// version resource (a table compiled into the program instead of a resource section).
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "platform/win/Windows.h"
+
+// Opens a file path or a URL with the desktop's opener (never through a command line).
+// Answers a value above 32 when the opener took it, as the shell does; 2 (file not found)
+// when it did not.
+HINSTANCE ShellExecute(HWND owner, const String& verb, const String& file, const String& parameters,
+                       const String& directory, int showCommand);
+
+// Who opens: the desktop's opener by default; tests install a recorder. Answers the one before.
+using TShellOpenProvider = std::function<bool(const String& fileOrUrl)>;
+TShellOpenProvider SetShellOpenProvider(TShellOpenProvider provider);
+
+// The version resource: "StringFileInfo\040904E4\<key>" values. The program registers its
+// table at start; without one a file has no version information (size 0).
+void SetVersionResource(std::vector<std::pair<String, String>> strings);
+DWORD GetFileVersionInfoSize(const String& fileName, DWORD* handle);
+BOOL GetFileVersionInfo(const String& fileName, DWORD handle, DWORD size, void* data);
+// `subBlock` is "StringFileInfo\040904E4\<key>": the value as a NUL-terminated text in the
+// block `data` read by GetFileVersionInfo.
+BOOL VerQueryValue(const void* data, const String& subBlock, const char** value, UINT* length);

@@ -1,0 +1,348 @@
+// The editor control's view: defaults, coordinates, caret and scrolling, painting on a
+// recording DC, the gutter, the shared fonts of the text drawer, marks and bookmarks.
+
+#include <gtest/gtest.h>
+
+#include "EditorTestUtil.h"
+#include "editor/SxHighlighterSQL.h"
+
+namespace {
+
+void SetLines(TCustomSxEdit* e, std::initializer_list<const char*> lines) {
+  e->Lines()->Clear();
+  for (const char* l : lines) e->Lines()->Add(l);
+}
+
+}  // namespace
+
+TEST(SxEditView, DefaultsAndClampedProperties) {
+  TEditorSession s;
+  TSxEdit e(nullptr);
+  EXPECT_EQ(e.Options(), 0x026C0192u);
+  EXPECT_EQ(e.TabWidth(), 8);
+  EXPECT_EQ(e.RightEdge(), 80);
+  EXPECT_EQ(e.MaxScrollWidth(), 1024);
+  EXPECT_EQ(e.Font()->Name(), "Courier New");
+  EXPECT_EQ(e.Font()->Size(), 10);
+  EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
+  EXPECT_TRUE(e.InsertMode());
+  e.SetTabWidth(0);
+  EXPECT_EQ(e.TabWidth(), 1);
+  e.SetTabWidth(1000);
+  EXPECT_EQ(e.TabWidth(), 256);
+  e.SetMaxUndo(-5);
+  EXPECT_EQ(e.MaxUndo(), 1024);
+}
+
+TEST(SxEditView, CoordinateRoundTrips) {
+  TEditorSession s;
+  TEditorForm f;
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"a\tb", "äö\tx", "日本語", ""});
+  struct Case {
+    TBufferCoord buffer;
+    TDisplayPoint display;
+  } cases[] = {
+      {{1, 1}, {1, 1}},   {{2, 1}, {2, 1}},  {{3, 1}, {9, 1}},    {{4, 1}, {10, 1}},
+      {{6, 1}, {12, 1}},  // past the end: one column per position
+      {{3, 2}, {3, 2}},   {{4, 2}, {9, 2}},  {{2, 3}, {2, 3}},    {{4, 3}, {4, 3}},  // one cell per character
+      {{5, 4}, {5, 4}},   {{7, 9}, {7, 9}},  // a line past the end keeps its Char
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(e->BufferToDisplayPos(c.buffer), c.display) << c.buffer.Char << "," << c.buffer.Line;
+    EXPECT_EQ(e->DisplayToBufferPos(c.display), c.buffer) << c.display.Column << "," << c.display.Row;
+  }
+  for (int col = 2; col <= 8; ++col) EXPECT_EQ(e->DisplayToBufferPos(DisplayCoord(col, 1)).Char, 2) << col;
+  // Pixels: columns start at x = 2 with no gutter, truncating and nearest.
+  EXPECT_EQ(e->RowColumnToPixels(DisplayCoord(3, 2)), (TPoint{18, 16}));
+  EXPECT_EQ(e->PixelsToRowColumn(17, 31), DisplayCoord(2, 2));
+  EXPECT_EQ(e->PixelsToNearestRowColumn(6, 0), DisplayCoord(1, 1));   // 0.5 rounds to even
+  EXPECT_EQ(e->PixelsToNearestRowColumn(14, 0), DisplayCoord(3, 1));  // 1.5 rounds to even
+  EXPECT_EQ(e->PixelsToNearestRowColumn(-40, 5000).Row, 10);          // below the window: the last row
+}
+
+TEST(SxEditView, CaretLimitsAndScrolling) {
+  TEditorSession s;
+  TEditorForm f(40, 4);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"abc", "1", "2", "3", "4", "5", "6", "7", "8", "9"});
+  e->SetOptions(e->Options() & ~eoScrollPastEol);
+  e->SetCaretPosInternal(BufferCoord(50, 1));
+  EXPECT_EQ(e->CaretPos(), BufferCoord(4, 1));
+  e->SetOptions(e->Options() | eoScrollPastEol);
+  e->SetCaretPosInternal(BufferCoord(50, 1));
+  EXPECT_EQ(e->CaretPos(), BufferCoord(50, 1));
+  e->SetCaretPosInternal(BufferCoord(5000, 1));
+  EXPECT_EQ(e->CaretPos(), BufferCoord(1025, 1));
+  // Scrolled as far right as the scroll width allows.
+  EXPECT_EQ(e->LeftColumn(), 1024 - 40 + 1);
+  e->SetTopRow(100);
+  EXPECT_EQ(e->TopRow(), 7);
+  e->SetOptions(e->Options() | eoScrollPastEof);
+  e->SetTopRow(100);
+  EXPECT_EQ(e->TopRow(), 10);
+  // Scripted moves through real keys: Ctrl+End, then Ctrl+Home.
+  e->SetOptions(e->Options() & ~eoScrollPastEof);
+  s.KeyDown(VK_CONTROL);
+  s.Key(VK_END);
+  s.KeyUp(VK_CONTROL);
+  EXPECT_EQ(e->CaretPos(), BufferCoord(2, 10));
+  EXPECT_EQ(e->TopRow(), 7);
+  EXPECT_EQ(e->LeftColumn(), 2);  // the caret's column becomes the first shown
+  s.KeyDown(VK_CONTROL);
+  s.Key(VK_HOME);
+  s.KeyUp(VK_CONTROL);
+  EXPECT_EQ(e->CaretPos(), BufferCoord(1, 1));
+  EXPECT_EQ(e->TopRow(), 1);
+  // Empty buffer: only (1, 1) without virtual space.
+  e->Lines()->Clear();
+  e->SetOptions(e->Options() & ~eoScrollPastEol);
+  e->SetCaretPosInternal(BufferCoord(7, 3));
+  EXPECT_EQ(e->CaretPos(), BufferCoord(1, 1));
+}
+
+TEST(SxEditView, WheelAndScrollBarScaling) {
+  TEditorSession s;
+  TEditorForm f(40, 10);
+  TSxMemo* e = f.Edit;
+  e->Lines()->BeginUpdate();
+  for (int i = 0; i < 40000; ++i) e->Lines()->Add("x");
+  e->Lines()->EndUpdate();
+  e->SetScrollBars(ssBoth);
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(e->Handle(), SB_VERT, &si);
+  EXPECT_EQ(si.nMax, 32767);
+  EXPECT_EQ(static_cast<int>(si.nPage), MulDiv(e->RowsInWindow(), 32767, 40000));
+  e->SetTopRow(20);
+  for (int i = 0; i < 2; ++i) e->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-40)), 0);
+  EXPECT_EQ(e->TopRow(), 20);
+  e->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-40)), 0);
+  EXPECT_EQ(e->TopRow(), 23);
+  // A thumb drag far down a large text lands on the row it points at (64-bit scaling).
+  e->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 32767), 0);
+  EXPECT_EQ(e->TopRow(), 40000 - e->RowsInWindow() + 1);
+}
+
+TEST(SxEditView, PaintsTokensOnTheGrid) {
+  TEditorSession s;
+  TEditorForm f(90, 3);
+  TSxMemo* e = f.Edit;
+  TSxSQLSx hl(nullptr);
+  hl.SetSQLDialect(sqlInterbase6);
+  hl.CommentAttri->SetForeground(clNavy);
+  e->SetHighlighter(&hl);
+  SetLines(e, {"SELECT * FROM T /* c */"});
+  const auto text = TextCalls(RecordPaint(e));
+  ASSERT_GE(text.size(), 5u);
+  struct Run {
+    int x;
+    const char* text;
+    bool bold;
+  } runs[] = {{2, "SELECT ", true}, {58, "* ", false}, {74, "FROM ", true}, {114, "T ", false}, {130, "/* c */", false}};
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(text[i].points.at(0).x, runs[i].x) << i;
+    EXPECT_EQ(text[i].text, runs[i].text) << i;
+    EXPECT_EQ(text[i].font.lfWeight >= 700, runs[i].bold) << i;
+  }
+  EXPECT_EQ(text[4].textColor, ColorToRGB(clNavy));
+  EXPECT_NE(text[4].font.lfItalic, 0);
+  // The right edge: one pixel line at x = 2 + 80 * 8.
+  bool edge = false;
+  for (const auto& c : RecordPaint(e))
+    if (c.op == "LineTo" && c.points.at(0).x == 642) edge = true;
+  EXPECT_TRUE(edge);
+  e->SetHighlighter(nullptr);
+}
+
+TEST(SxEditView, PaintsSelectionAndSpecialCharacters) {
+  TEditorSession s;
+  TEditorForm f(20, 3);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"abcdef", "a b\t"});
+  // A selection ending inside the row: unselected, selected, unselected parts.
+  e->SetSelBegin(BufferCoord(2, 1));
+  e->SetSelEnd(BufferCoord(4, 1));
+  auto row0 = [](const std::vector<GdiRecord>& t) {
+    std::vector<GdiRecord> r;
+    for (const auto& c : t)
+      if (c.points.at(0).y == 0) r.push_back(c);
+    return r;
+  };
+  auto parts = row0(TextCalls(RecordPaint(e)));
+  ASSERT_EQ(parts.size(), 3u);
+  EXPECT_EQ(parts[1].text, "bc");
+  EXPECT_EQ(parts[1].bkColor, ColorToRGB(clHighlight));
+  EXPECT_EQ(parts[2].bkColor, ColorToRGB(clWindow));
+  // Hidden while unfocused with HideSelection.
+  e->SetHideSelection(true);
+  auto* other = new TSxEdit(&f);
+  other->SetParent(&f);
+  other->SetBounds(0, 300, 100, 100);
+  other->SetFocus();
+  ASSERT_FALSE(e->Focused());
+  EXPECT_EQ(row0(TextCalls(RecordPaint(e))).size(), 1u);
+  // Special characters: a middle dot for the blank, a guillemet in the tab, a pilcrow at the end.
+  e->SetOptions(e->Options() | eoShowSpecialChars);
+  String row2;
+  for (const auto& c : TextCalls(RecordPaint(e)))
+    if (c.points.at(0).y == 16) row2 += c.text;
+  EXPECT_NE(row2.find("a\xC2\xB7"
+                      "b"),
+            String::npos);
+  EXPECT_NE(row2.find("\xC2\xBB"), String::npos);
+  EXPECT_NE(row2.find("\xC2\xB6"), String::npos);
+}
+
+TEST(SxEditView, KeystrokeRepaintsOnlyItsLine) {
+  TEditorSession s;
+  TEditorForm f(40, 10);
+  TSxMemo* e = f.Edit;
+  for (int i = 0; i < 100; ++i) e->Lines()->Add("line " + std::to_string(i));
+  e->SetCaretPosInternal(BufferCoord(3, 5));
+  UpdateWindow(e->Handle());
+  std::vector<RECT> painted;
+  e->OnPaint = [&](TObject*, TCanvas* c) {
+    RECT r;
+    GetClipBox(c->Handle(), &r);
+    painted.push_back(r);
+  };
+  s.Type("x");
+  ASSERT_EQ(painted.size(), 1u);
+  EXPECT_EQ(painted[0].top, 4 * 16);
+  EXPECT_EQ(painted[0].bottom, 5 * 16);
+}
+
+TEST(SxEditView, GutterAndAppearance) {
+  TSxGutter g;
+  int changes = 0;
+  g.OnChange = [&](TObject*) { ++changes; };
+  g.SetDigitCount(1);
+  EXPECT_EQ(g.DigitCount(), 2);
+  g.SetDigitCount(20);
+  EXPECT_EQ(g.DigitCount(), 12);
+  g.SetDigitCount(4);
+  g.SetShowLineNumbers(true);
+  EXPECT_EQ(g.RealGutterWidth(8), 52);
+  g.SetLeadingZeros(true);
+  EXPECT_EQ(g.FormatLineNumber(7), "0007");
+  g.SetAutoSize(true);
+  changes = 0;
+  g.AutoSizeDigitCount(12345);
+  EXPECT_EQ(g.AutoSizeDigitCount(), 5);
+  EXPECT_EQ(changes, 1);
+  g.AutoSizeDigitCount(12);
+  EXPECT_EQ(g.AutoSizeDigitCount(), 4);
+  g.SetLineNumberStart(-3);
+  EXPECT_EQ(g.LineNumberStart(), 0);
+  EXPECT_TRUE(g.ZeroStart());
+  g.SetVisible(false);
+  EXPECT_EQ(g.RealGutterWidth(8), 0);
+  {
+    TSxInternalImage a("SxEditInternalImages", 10), b("SxEditInternalImages", 10);
+    EXPECT_EQ(a.Bitmap(), b.Bitmap());
+    EXPECT_EQ(a.Width(), 16);
+  }
+  EXPECT_EQ(TSxInternalImage::SharedCount(), 0);
+}
+
+TEST(SxEditView, TextDrawerSharesFontsAndGrowsAdvances) {
+  TEditorSession s;
+  TFont font;
+  font.SetName("Courier New");
+  const int before = TheFontsInfoManager::Instance().Count();
+  auto a = std::make_unique<TheTextDrawer>(TFontStyles{}, &font);
+  auto b = std::make_unique<TheTextDrawer>(TFontStyles{}, &font);
+  EXPECT_EQ(TheFontsInfoManager::Instance().Count(), before + 1);
+  EXPECT_EQ(a->FontStock()->FontsInfo(), b->FontStock()->FontsInfo());
+  a.reset();
+  EXPECT_EQ(TheFontsInfoManager::Instance().Count(), before + 1);
+  b->SetStyle({fsBold});
+  EXPECT_NE(b->FontStock()->FontHandle(), HFONT());
+  TFont bold;
+  bold.SetStyle({fsBold});
+  b->SetBaseFont(&bold);
+  b->SetStyle({});
+  LOGFONT lf;
+  GetObject(b->FontStock()->FontHandle(), &lf);
+  EXPECT_EQ(lf.lfWeight, 400);
+  HDC dc = CreateMeasureDC();
+  b->BeginDrawing(dc);
+  b->BeginDrawing(dc);
+  b->ExtTextOut(0, 0, 0, nullptr, String(100, 'x'));
+  EXPECT_EQ(b->AdvanceCapacity(), 128);
+  b->ExtTextOut(0, 0, 0, nullptr, "0123456789");
+  EXPECT_EQ(b->AdvanceCapacity(), 128);
+  b->EndDrawing();
+  EXPECT_EQ(b->DC(), dc);
+  b->EndDrawing();
+  EXPECT_EQ(b->DC(), HDC());
+  DeleteDC(dc);
+  EXPECT_THROW(b->SetBaseFont(nullptr), EheTextDrawerException);
+}
+
+TEST(SxEditView, BookmarksFollowEdits) {
+  TEditorSession s;
+  TEditorForm f(40, 5);
+  TSxMemo* e = f.Edit;
+  for (int i = 1; i <= 30; ++i) e->Lines()->Add("line " + std::to_string(i));
+  // Set, move and toggle through the command.
+  TBufferCoord at{1, 5};
+  e->ProcessCommand(ecSetMarker0 + 2, 0, &at);
+  EXPECT_EQ(e->Bookmarks(2)->Line(), 5);
+  at.Line = 7;
+  e->ProcessCommand(ecSetMarker0 + 2, 0, &at);
+  EXPECT_EQ(e->Bookmarks(2)->Line(), 7);
+  e->ProcessCommand(ecSetMarker0 + 2, 0, &at);
+  EXPECT_EQ(e->Bookmarks(2), nullptr);
+  // Two lines inserted above move it down; deleting lines around it moves it to their start.
+  e->SetBookmark(1, 1, 10);
+  e->SetCaretPosInternal(BufferCoord(1, 3));
+  e->SetSelText("x\r\ny\r\n");
+  EXPECT_EQ(e->Bookmarks(1)->Line(), 12);
+  e->SetSelectionMode(smLine);
+  e->SetSelBegin(BufferCoord(1, 10));
+  e->SetSelEnd(BufferCoord(1, 13));
+  e->SetSelText(String());
+  EXPECT_EQ(e->Bookmarks(1)->Line(), 10);
+  // Going to a far bookmark centres it; one whose line is gone is not jumped to.
+  e->SetSelectionMode(smNormal);
+  e->SetBookmark(3, 2, 25);
+  e->GotoBookmark(3);
+  EXPECT_EQ(e->CaretPos(), BufferCoord(2, 25));
+  EXPECT_EQ(e->TopRow(), 25 - 4 + 5 / 2);
+  // A handler that takes the mark cancels the placement; the old bookmark stays.
+  TSxEditMark* taken = nullptr;
+  e->OnPlaceBookmark = [&](TObject*, TSxEditMark*& m) {
+    taken = m;
+    m = nullptr;
+  };
+  e->SetBookmark(3, 1, 2);
+  EXPECT_EQ(e->Bookmarks(3)->Line(), 25);
+  delete taken;
+  e->OnPlaceBookmark = nullptr;
+  // Clearing everything leaves no bookmark slot pointing at a freed mark.
+  e->ClearAll();
+  EXPECT_EQ(e->Bookmarks(1), nullptr);
+  e->GotoBookmark(1);
+  e->SetBookmark(1, 1, 1);
+  EXPECT_EQ(e->Marks()->Count(), 1);
+}
+
+TEST(SxEditView, GutterClickFindsTheMark) {
+  TEditorSession s;
+  TEditorForm f(40, 5, true);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"a", "b", "c"});
+  e->SetBookmark(0, 1, 2);
+  e->SetBookmark(1, 1, 2);
+  TSxEditMark* hit = nullptr;
+  int line = 0;
+  e->OnGutterClick = [&](TObject*, TMouseButton, int, int, int l, TSxEditMark* m) {
+    line = l;
+    hit = m;
+  };
+  s.Click(f.At(14, 20));
+  EXPECT_EQ(line, 2);
+  EXPECT_EQ(hit, e->Bookmarks(1));
+}
