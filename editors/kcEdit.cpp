@@ -28,7 +28,7 @@ String StripHotKeys(const String& ACaption) {
 
 const std::vector<TkcCustomEditProperties*>& GetRegisteredEditProperties() { return LiveProperties(); }
 
-TComponent* GetOwnerComponent(TPersistent* APersistent) {
+TComponent* FindOwnerComponent(TPersistent* APersistent) {
   // The owner chain of persistents is reached through GetNamePath's owner, which is protected;
   // properties and their parts keep their owner in Owner().
   while (APersistent) {
@@ -326,7 +326,7 @@ TkcEditAlignment* TkcCustomEditProperties::Alignment() {
   fAlignment->OnChanged = nullptr;
   fAlignment->Assign(fInnerAlignment.get());
   const bool innerStored = fInnerAlignment->IsHorzStored() || fInnerAlignment->IsVertStored();
-  TComponent* component = GetOwnerComponent(this);
+  TComponent* component = FindOwnerComponent(this);
   const bool writing = component && component->ComponentState().Contains(csWriting);
   if (!(innerStored && writing) && !fInnerAlignment->IsHorzAssigned()) fAlignment->fHorz = GetDefaultHorzAlignment();
   fAlignment->OnChanged = TNotifyEvent(this, &TkcCustomEditProperties::AlignmentChangedHandler);

@@ -360,4 +360,4 @@ private:
 const std::vector<TkcCustomEditProperties*>& GetRegisteredEditProperties();
 
 // The nearest component up the owner chain of a persistent (null when none).
-TComponent* GetOwnerComponent(TPersistent* APersistent);
+TComponent* FindOwnerComponent(TPersistent* APersistent);

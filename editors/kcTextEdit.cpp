@@ -20,9 +20,9 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // ---- Helpers ---------------------------------------------------------------------------------
 
 void ApplyCharCase(String& AText, TEditCharCase ACharCase) {
-  if (ACharCase == ecUpperCase)
+  if (ACharCase == TEditCharCase::ecUpperCase)
     AText = AnsiUpperCase(AText);
-  else if (ACharCase == ecLowerCase)
+  else if (ACharCase == TEditCharCase::ecLowerCase)
     AText = AnsiLowerCase(AText);
 }
 

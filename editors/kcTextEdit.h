@@ -128,7 +128,7 @@ public:
   TkcNewLookupDisplayTextEvent OnNewLookupDisplayText;
 
 private:
-  TEditCharCase fCharCase = ecNormal;
+  TEditCharCase fCharCase = TEditCharCase::ecNormal;
   String fDisplayFormat, fEditFormat;
   bool fFixedListSelection = true;
   bool fFormatChanging = false;

@@ -249,10 +249,10 @@ TEST_F(EditModelTest, DisplayTexts) {
     const char* value;
     const char* text;
   } cases[] = {
-      {ecUpperCase, eemNormal, 0, "abc", "ABC"},
-      {ecLowerCase, eemNormal, 0, "\xC3\x84" "Bc", "\xC3\xA4" "bc"},
-      {ecUpperCase, eemPassword, 0, "abc", "***"},
-      {ecNormal, eemPassword, '#', "\xC3\xA4" "b", "##"},  // one echo per character
+      {TEditCharCase::ecUpperCase, eemNormal, 0, "abc", "ABC"},
+      {TEditCharCase::ecLowerCase, eemNormal, 0, "\xC3\x84" "Bc", "\xC3\xA4" "bc"},
+      {TEditCharCase::ecUpperCase, eemPassword, 0, "abc", "***"},
+      {TEditCharCase::ecNormal, eemPassword, '#', "\xC3\xA4" "b", "##"},  // one echo per character
   };
   for (const auto& c : cases) {
     TkcTextEditProperties p(nullptr);
@@ -308,7 +308,7 @@ TEST_F(EditModelTest, LookupListsAndLocaleChanges) {
   v = String();
   EXPECT_TRUE(p.IsDisplayTextValid(v, true));
   p.LookupItems()->Add("Alpha");
-  p.SetCharCase(ecUpperCase);
+  p.SetCharCase(TEditCharCase::ecUpperCase);
   v = String("alpha");
   EXPECT_TRUE(p.IsDisplayTextValid(v, true));
   EXPECT_EQ(VarToStr(v), "ALPHA");
