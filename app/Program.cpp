@@ -15,7 +15,6 @@
 #include "platform/ib/IBIntf.h"
 #include "platform/win/QtShell.h"
 #include "platform/win/ShellApi.h"
-#include "platform/win/WinCore.h"
 
 #ifndef VT_VERSION
 #define VT_VERSION "0.1"
@@ -112,7 +111,6 @@ int RunProgram(int argc, char** argv, std::function<void(TfrmMain*)> started) {
   Application->Run();
   main->Free();
   RemoveQtShell();
-  win::ResetAll();
   IBShutdown();
   return 0;
 }

@@ -45,7 +45,7 @@ TdlgConnectToDB::TdlgConnectToDB(TComponent* AOwner) : TForm(AOwner) {
   btnBrowse->SetBounds(380, 24, 75, 25);
 
   edtUserName = NewLabeledEdit(this, "&User name", 12, 74, 140);
-  edtUserName->SetCharCase(ecUpperCase);
+  edtUserName->SetCharCase(TEditCharCase::ecUpperCase);
   edtPassword = NewLabeledEdit(this, "&Password", 164, 74, 140);
   edtPassword->SetPasswordChar(U'*');
   edtRole = NewLabeledEdit(this, "&Role", 12, 120, 140);

@@ -1,54 +1,49 @@
 #include "analyzer/ui/SQLEditorHost.h"
 
-#include "editor/SxEditMiscProcs.h"
-#include "platform/core/Math.h"
-#include "platform/forms/Clipbrd.h"
-#include "platform/gdi/Printers.h"
+#include "editor/SxEdit.h"
+#include "editor/SxEditPrint.h"
+#include "editor/SxHighlighterSQL.h"
 
 TSQLEditorHost::TSQLEditorHost(TWinControl* parent)
-    : fMemo(new TMemo(parent)) {
+    : fMemo(new TSxMemo(parent)), fHighlighter(new TSxSQLSx(fMemo)) {
   fMemo->SetName("memSQL");
   fMemo->SetParent(parent);
   fMemo->SetAlign(alClient);
-  fMemo->WordWrap = false;
-  fMemo->SetScrollBars(ssBoth);
-  fMemo->WantTabs = true;
+  fHighlighter->SetSQLDialect(sqlInterbase6);
+  fMemo->SetHighlighter(fHighlighter);
+  fMemo->Gutter()->SetVisible(false);
   fMemo->Font()->SetName("Courier New");
   fMemo->Font()->SetSize(10);
   fMemo->SetParentFont(false);
+  fMemo->SetOptions(eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint | eoTrimTrailingSpaces);
+  // Comments and numbers in navy; context help on Ctrl+F1 so that F1 stays the program's help.
+  fHighlighter->CommentAttri->SetForeground(clNavy);
+  fHighlighter->NumberAttri->SetForeground(clNavy);
+  TSxEditKeyStrokes* keys = fMemo->Keystrokes();
+  const int help = keys->FindCommand(ecContextHelp);
+  if (help >= 0) keys->Items(help)->SetShortCut(ShortCut(VK_F1, TShiftState{ssCtrl}));
   fMemo->OnChange = [this](TObject*) {
     if (OnChange) OnChange();
   };
-  auto caret = [this] {
-    if (OnCaretMoved) OnCaretMoved();
-  };
-  fMemo->OnKeyDown = [caret](TObject*, WORD&, TShiftState) { caret(); };
-  fMemo->OnKeyUp = [caret](TObject*, WORD&, TShiftState) { caret(); };
-  fMemo->OnMouseDown = [caret](TObject*, TMouseButton b, TShiftState, int, int) {
-    if (b == mbLeft) caret();
-  };
-  fMemo->OnMouseUp = [caret](TObject*, TMouseButton b, TShiftState, int, int) {
-    if (b == mbLeft) caret();
-  };
-  fMemo->OnMouseMove = [caret](TObject*, TShiftState shift, int, int) {
-    if (shift.Contains(ssLeft)) caret();
+  fMemo->OnStatusChange = [this](TObject*, TSxStatusChanges changes) {
+    if ((changes & (scAll | scCaretX | scCaretY)) && OnCaretMoved) OnCaretMoved();
   };
 }
 
 TSQLEditorHost::~TSQLEditorHost() {
   fMemo->OnChange = nullptr;
-  fMemo->OnKeyDown = nullptr;
-  fMemo->OnKeyUp = nullptr;
-  fMemo->OnMouseDown = nullptr;
-  fMemo->OnMouseUp = nullptr;
-  fMemo->OnMouseMove = nullptr;
+  fMemo->OnStatusChange = nullptr;
 }
 
 TWinControl* TSQLEditorHost::Control() const { return fMemo; }
 TFont* TSQLEditorHost::Font() const { return fMemo->Font(); }
-String TSQLEditorHost::Text() const { return fMemo->Text(); }
+String TSQLEditorHost::Text() const { return fMemo->GetText(); }
 // As lines: a break after the last line ends it, it starts no empty line.
-void TSQLEditorHost::SetText(const String& text) { fMemo->Lines()->SetText(text); }
+// The editor reports changes it records for undo; replacing the whole text records none.
+void TSQLEditorHost::SetText(const String& text) {
+  fMemo->Lines()->SetText(text);
+  if (OnChange) OnChange();
+}
 TStrings* TSQLEditorHost::Lines() const { return fMemo->Lines(); }
 
 String TSQLEditorHost::LinesText() const {
@@ -61,17 +56,17 @@ String TSQLEditorHost::LinesText() const {
   return text;
 }
 
-String TSQLEditorHost::SelText() const { return fMemo->SelText(); }
+String TSQLEditorHost::SelText() const { return fMemo->GetSelText(); }
 bool TSQLEditorHost::CanUndo() const { return fMemo->CanUndo(); }
-bool TSQLEditorHost::CanPaste() const { return !fMemo->ReadOnly() && Clipboard()->HasText(); }
+bool TSQLEditorHost::CanPaste() const { return fMemo->CanPaste(); }
 void TSQLEditorHost::Undo() { fMemo->Undo(); }
 void TSQLEditorHost::CutToClipboard() { fMemo->CutToClipboard(); }
 void TSQLEditorHost::CopyToClipboard() { fMemo->CopyToClipboard(); }
 void TSQLEditorHost::PasteFromClipboard() { fMemo->PasteFromClipboard(); }
 void TSQLEditorHost::ClearSelection() { fMemo->ClearSelection(); }
 void TSQLEditorHost::SelectAll() { fMemo->SelectAll(); }
-int TSQLEditorHost::CaretX() const { return fMemo->CaretPos().x + 1; }
-int TSQLEditorHost::CaretY() const { return fMemo->CaretPos().y + 1; }
+int TSQLEditorHost::CaretX() const { return fMemo->CaretPos().Char; }
+int TSQLEditorHost::CaretY() const { return fMemo->CaretPos().Line; }
 
 void TSQLEditorHost::LoadFromFile(const String& fileName) {
   auto lines = std::make_unique<TSxEditStringList>();
@@ -80,6 +75,7 @@ void TSQLEditorHost::LoadFromFile(const String& fileName) {
     if (lines->Strings(i).find('\0') != String::npos)
       throw Exception("\"" + fileName + "\" is not a text file.");
   fMemo->Lines()->Assign(lines.get());
+  if (OnChange) OnChange();
   fFileStyle = lines->LineBreakStyle();
 }
 
@@ -92,36 +88,14 @@ void TSQLEditorHost::SaveToFile(const String& fileName) {
 }
 
 void PrintSQLText(TStrings* lines, TFont* font, const String& title) {
-  TPrinter& printer = Printer();
-  printer.SetTitle(title);
-  printer.SetCopies(1);
-  printer.BeginDoc();
-  try {
-    TCanvas canvas;
-    canvas.SetHandle(printer.Handle());
-    const int dpiX = GetDeviceCaps(printer.Handle(), LOGPIXELSX);
-    const int dpiY = GetDeviceCaps(printer.Handle(), LOGPIXELSY);
-    canvas.Font()->SetName(font ? font->Name() : String("Courier New"));
-    canvas.Font()->SetHeight(-MulDiv(10, dpiY, 72));
-    canvas.Font()->SetColor(clBlack);
-    canvas.Brush()->SetColor(clWhite);
-    const int margin = dpiX / 2;
-    const int lineHeight = std::max(canvas.TextHeight("Qq"), 1);
-    const int bottom = printer.PageHeight() - dpiY / 2;
-    int y = dpiY / 2;
-    for (int i = 0; i < lines->Count(); ++i) {
-      if (y + lineHeight > bottom) {
-        printer.NewPage();
-        canvas.SetHandle(printer.Handle());
-        y = dpiY / 2;
-      }
-      canvas.TextOut(margin, y, ConvertTabsGeneral(lines->Strings(i), 8));
-      y += lineHeight;
-    }
-    canvas.SetHandle(HDC());
-  } catch (...) {
-    printer.Abort();
-    throw;
-  }
-  printer.EndDoc();
+  TSxSQLSx highlighter(nullptr);
+  highlighter.SetSQLDialect(sqlInterbase6);
+  TSxEditPrint print;
+  print.Copies = 1;
+  print.TabWidth = 8;
+  print.Title = title;
+  print.SetFont(font);
+  print.SetHighlighter(&highlighter);
+  print.SetLines(lines);
+  print.Print();
 }

@@ -7,7 +7,10 @@
 #include <memory>
 
 #include "editor/SxEditTextBuffer.h"
-#include "platform/forms/StdCtrls.h"
+#include "platform/forms/Controls.h"
+
+class TSxMemo;
+class TSxSQLSx;
 
 class TSQLEditorHost {
 public:
@@ -55,7 +58,8 @@ public:
   std::function<void()> OnCaretMoved;
 
 private:
-  TMemo* fMemo;
+  TSxMemo* fMemo;
+  TSxSQLSx* fHighlighter;  // owned by the editor control
   TLineBreakStyle fFileStyle = lbsCrLf;  // the line breaks of the last file loaded
 };
 

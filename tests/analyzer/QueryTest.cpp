@@ -756,7 +756,7 @@ TEST_F(ServerQuery, UnreadablePlanIsRaisedAfterTheWorkerRun) {
   WaitDone();
   EXPECT_EQ(q.IBDataSet.RecordCount(), 2000);
   EXPECT_EQ(calls.complete, 1);
-  EXPECT_EQ(handled->messages, (std::vector<String>{"unreadable"}));
+  EXPECT_EQ(handled.messages, (std::vector<String>{"unreadable"}));
 }
 
 TEST_F(ServerQuery, CancelStopsALongWorkerRunSilentlyAndTheAttachmentStaysUsable) {
