@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "data/kcFilter.h"
+
 namespace {
 
 std::vector<TkcCustomEditProperties*>& LiveProperties() {
@@ -25,6 +27,10 @@ String StripHotKeys(const String& ACaption) {
 }
 
 }  // namespace
+
+// The editor framework's start-up: filter words go through the library's text translation
+// from the first filter text on. Nothing removes the hook at exit.
+const bool kcEditFilterHookInstalled = (SetFilterDisplayTextHook(&LocalizeText), true);
 
 const std::vector<TkcCustomEditProperties*>& GetRegisteredEditProperties() { return LiveProperties(); }
 

@@ -4,6 +4,7 @@
 
 #include "editors/kcEditRepository.h"
 #include "editors/kcTextEdit.h"
+#include "data/kcFilter.h"
 
 namespace {
 
@@ -57,6 +58,10 @@ TEST(EditRepository, KindsRegistryIsSortedWithOneEntryPerKind) {
   ASSERT_GE(text, 0);
   EXPECT_EQ(registry->Text(text), "TextEdit|Represents a single line text editor");
   EXPECT_TRUE(registry->Sorted());
+}
+
+TEST(EditRepository, StartUpInstallsTheFilterTextHook) {
+  EXPECT_EQ(GetFilterDisplayTextHook(), &LocalizeText);
 }
 
 TEST(EditRepository, SharedHelpers) {
