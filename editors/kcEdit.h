@@ -152,7 +152,7 @@ public:
 protected:
   TPersistent* GetOwner() override { return fOwner; }
   TkcCustomEditProperties* Properties() const;
-  void Changed();
+  virtual void Changed();
   // Sets a flag and tells the properties on a real change.
   void SetFlag(bool& AFlag, bool AValue);
 
@@ -256,7 +256,7 @@ public:
   void LockChanged(bool ALock) { fChangeLocked = ALock; }
   bool ChangedOccurred() const { return fChangedOccurred; }
   int UpdateCount() const { return fUpdateCount; }
-  void Changed();
+  virtual void Changed();
 
   // The published alignment object, prepared on every read: an unassigned Horz shows the
   // provider's default. Writes through it flow back and raise Changed.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editors/kcTextEdit.h"
+#include "editors/kcMaskEdit.h"
 
 // ---- Items -----------------------------------------------------------------------------------
 
@@ -64,6 +64,10 @@ TkcCustomEditPropertiesClass TkcEditRepositoryTextItem::GetEditPropertiesClass()
   return TkcCustomEditPropertiesClass::Of<TkcTextEditProperties>();
 }
 
+TkcCustomEditPropertiesClass TkcEditRepositoryMaskItem::GetEditPropertiesClass() {
+  return TkcCustomEditPropertiesClass::Of<TkcMaskEditProperties>();
+}
+
 // ---- Repository ------------------------------------------------------------------------------
 
 TkcEditRepository::~TkcEditRepository() { Clear(); }
@@ -102,6 +106,7 @@ TkcRegisteredClasses* GetEditPropertiesRegistry() {
     auto* r = new TkcRegisteredClasses(false);
     r->SetSorted(true);
     r->Register(TkcTextEditProperties::StaticClass(), LocalizeText("TextEdit|Represents a single line text editor"));
+    r->Register(TkcMaskEditProperties::StaticClass(), LocalizeText("MaskEdit|Represents a generic masked edit control."));
     return r;
   }();
   return registry;

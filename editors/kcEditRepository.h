@@ -55,6 +55,13 @@ public:
   TkcCustomEditPropertiesClass GetEditPropertiesClass() override;
 };
 
+class TkcEditRepositoryMaskItem : public TkcEditRepositoryItem {
+  VT_CLASS(TkcEditRepositoryMaskItem, TkcEditRepositoryItem)
+public:
+  explicit TkcEditRepositoryMaskItem(TComponent* AOwner) : TkcEditRepositoryItem(AOwner) {}
+  TkcCustomEditPropertiesClass GetEditPropertiesClass() override;
+};
+
 class TkcEditRepository : public TComponent {
   VT_CLASS(TkcEditRepository, TComponent)
 public:
