@@ -318,6 +318,38 @@ bool TkcCustomTextEditProperties::CompareDisplayValues(const Variant& AEditValue
                         WideToUtf8(GetDisplayText(AEditValue2, true, true))) == 0;
 }
 
+bool TkcCustomTextEditProperties::ChangeSelText(const String& AEditText, int ASelStart, int ASelLength,
+                                                const String& AText, bool AInnerEditing, bool AEditFocused,
+                                                String& ANewText, int& ANewSelStart) {
+  const TkcTextEditingStyle style = GetEditingStyle();
+  if (AInnerEditing && style == esNoEdit) return false;
+  const int length = static_cast<int>(Utf8Length(AEditText));
+  if (style == esFixedList || style == esNoEdit) {
+    ASelStart = 0;
+    ASelLength = length;
+  }
+  ASelStart = std::clamp(ASelStart, 0, length);
+  ASelLength = std::clamp(ASelLength, 0, length - ASelStart);
+  const String head = Utf8Copy(AEditText, 0, static_cast<std::size_t>(ASelStart));
+  const String tail = Utf8Copy(AEditText, static_cast<std::size_t>(ASelStart + ASelLength));
+  const int maxLength = MaxLength();
+  String text;
+  if (AInnerEditing && (style == esEdit || style == esNoEdit) && maxLength > 0) {
+    const String part = Utf8Copy(head + AText, 0, static_cast<std::size_t>(maxLength));
+    const int kept = static_cast<int>(Utf8Length(part));
+    if (kept < ASelStart || (!AText.empty() && kept == ASelStart)) return false;
+    ANewSelStart = kept;
+    text = Utf8Copy(part + tail, 0, static_cast<std::size_t>(maxLength));
+  } else {
+    text = style == esFixedList ? AText : head + AText + tail;
+    ANewSelStart = (style == esFixedList ? 0 : ASelStart) + static_cast<int>(Utf8Length(AText));
+  }
+  Variant value = text;
+  if (!IsDisplayTextValid(value, AEditFocused)) return false;
+  ANewText = VarToStr(value);
+  return true;
+}
+
 // ---- Lookup items and validity ---------------------------------------------------------------
 
 bool TkcCustomTextEditProperties::IsLookupItem(const String& AText) {

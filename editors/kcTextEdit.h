@@ -88,6 +88,12 @@ public:
   virtual void PrepareDisplayText(String& AText);
   virtual bool IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused);
 
+  // The text an edit gets when AText replaces its selection (typing, pasting, cutting), with the
+  // caret after it; false when the kind refuses the change. While the inner edit is editing,
+  // MaxLength cuts the result (a paste that adds nothing is refused).
+  bool ChangeSelText(const String& AEditText, int ASelStart, int ASelLength, const String& AText, bool AInnerEditing,
+                     bool AEditFocused, String& ANewText, int& ANewSelStart);
+
   // Edit value to display value as shown for the focus state (the text view data uses it).
   void ConvertEditValueForDisplay(const Variant& AEditValue, bool AEditFocused, Variant& ADisplayValue);
 

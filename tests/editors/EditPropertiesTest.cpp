@@ -327,3 +327,43 @@ TEST_F(EditModelTest, LookupListsAndLocaleChanges) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextEditChanges, SelectionReplacementWithMaxLength) {
+  struct Case {
+    const char* text;
+    int selStart, selLength;
+    const char* insert;
+    int maxLength;
+    bool editing, accepted;
+    const char* result;
+    int caret;
+  } cases[] = {
+      {"", 0, 0, "abcdefgh", 5, true, true, "abcde", 5},      // a long paste keeps what fits
+      {"abcde", 5, 0, "x", 5, true, false, "", 0},             // a full editor refuses at its end
+      {"abcde", 1, 2, "XYZW", 5, true, true, "aXYZW", 5},      // the tail goes when the head fills it
+      {"abcde", 1, 2, "", 5, true, true, "ade", 1},            // cutting is always possible
+      {"ab", 1, 0, "\xC3\xA4\xC3\xB6\xC3\xBC", 4, true, true, "a\xC3\xA4\xC3\xB6\xC3\xBC", 4},  // characters, not bytes
+      {"abcde", 5, 0, "xyz", 5, false, true, "abcdexyz", 8},   // not typing: no cut
+  };
+  for (const auto& c : cases) {
+    TkcTextEditProperties p(nullptr);
+    p.SetMaxLength(c.maxLength);
+    String text;
+    int caret = 0;
+    EXPECT_EQ(p.ChangeSelText(c.text, c.selStart, c.selLength, c.insert, c.editing, true, text, caret), c.accepted)
+        << c.text << " + " << c.insert;
+    if (!c.accepted) continue;
+    EXPECT_EQ(text, c.result) << c.text << " + " << c.insert;
+    EXPECT_EQ(caret, c.caret) << c.text << " + " << c.insert;
+  }
+  TListProperties list;  // the whole text is replaced in list styles only when it is an item
+  list.LookupItems()->Add("Beta");
+  String text;
+  int caret = 0;
+  EXPECT_FALSE(list.ChangeSelText("", 0, 0, "x", true, true, text, caret));
+  EXPECT_TRUE(list.ChangeSelText("", 0, 0, "beta", true, true, text, caret));
+}
+
+}  // namespace
