@@ -1,6 +1,7 @@
 #include "data/kcDataStorage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -606,30 +607,26 @@ void TkcValueDef::SetKeepsDisplayText(bool Value) {
 void TkcValueDef::Layout(int& Offset) {
   fDataSize = fValueTypeClass->DataSize();
   fValueOffset = Offset;
-  if (IsKeptInRecord()) {
-    fSlotSize = 1 + fDataSize + (KeepsDisplayText() ? 4 : 0);
-    Offset += fSlotSize;
-  } else {
-    fSlotSize = 0;
-  }
+  fSlotSize = IsKeptInRecord() ? fDataSize + (KeepsDisplayText() ? 4 : 0) : 0;
+  Offset += fSlotSize;
 }
 
-bool TkcValueDef::IsNullAt(const std::uint8_t* R) const { return R[fValueOffset] == 0; }
+bool TkcValueDef::IsNullAt(const std::uint8_t* R) const { return (R[fNullByte] & fNullMask) == 0; }
 
 bool TkcValueDef::IsNullInRecord(const std::uint8_t* R) const {
-  return R == nullptr || fSlotSize == 0 || IsNullAt(R);
+  return R == nullptr || fNullMask == 0 || IsNullAt(R);
 }
 
 void TkcValueDef::MarkNull(std::uint8_t* R, bool IsNull) {
-  if (fSlotSize == 0) return;
+  if (fNullMask == 0) return;
   if (IsNull) {
     if (!IsNullAt(R)) {
       fValueTypeClass->ReleaseData(DataAt(R));
       std::memset(DataAt(R), 0, static_cast<std::size_t>(fDataSize));
     }
-    R[fValueOffset] = 0;
+    R[fNullByte] = static_cast<std::uint8_t>(R[fNullByte] & ~fNullMask);
   } else {
-    R[fValueOffset] = 1;
+    R[fNullByte] = static_cast<std::uint8_t>(R[fNullByte] | fNullMask);
   }
 }
 
@@ -639,7 +636,7 @@ Variant TkcValueDef::FetchValue(const std::uint8_t* R) const {
 }
 
 void TkcValueDef::PutValue(std::uint8_t* R, const Variant& Value) {
-  if (fSlotSize == 0) return;
+  if (fNullMask == 0) return;
   if (Value.IsNull()) {
     MarkNull(R, true);
     return;
@@ -649,7 +646,7 @@ void TkcValueDef::PutValue(std::uint8_t* R, const Variant& Value) {
 }
 
 String TkcValueDef::FetchText(const std::uint8_t* R) const {
-  if (R == nullptr || fSlotSize == 0) return String();
+  if (R == nullptr || fNullMask == 0) return String();
   if (KeepsDisplayText()) return fValueTypeClass->LoadText(TextAt(R));
   if (IsNullAt(R)) return String();
   return fValueTypeClass->DefaultText(DataAt(R));
@@ -660,7 +657,7 @@ void TkcValueDef::PutText(std::uint8_t* R, const String& Text) {
 }
 
 void TkcValueDef::ReleaseValues(std::uint8_t* R) {
-  if (fSlotSize == 0) return;
+  if (fNullMask == 0) return;
   if (!IsNullAt(R)) fValueTypeClass->ReleaseData(DataAt(R));
   if (KeepsDisplayText()) fValueTypeClass->ReleaseText(TextAt(R));
 }
@@ -684,7 +681,7 @@ void TkcValueDef::WriteValueTo(const std::uint8_t* R, TStream* Stream) const {
 
 void TkcValueDef::ReadValueFrom(std::uint8_t* R, TStream* Stream) {
   const bool isNull = StreamReadByte(Stream) != 0;
-  if (fSlotSize == 0) {
+  if (fNullMask == 0) {
     // No room in the record: the value is read past and dropped.
     if (!isNull) {
       std::vector<std::uint8_t> scratch(static_cast<std::size_t>(fDataSize) + 1, 0);
@@ -712,6 +709,53 @@ void TkcValueDef::ReadTextFrom(std::uint8_t* R, TStream* Stream) {
 
 // ---- TkcValueDefs ---------------------------------------------------------------------------
 
+namespace {
+// Where a column lies in a record of its list.
+struct TkcRecordPlace {
+  int NullByte = 0;
+  std::uint8_t NullMask = 0;  // 0: no slot
+  int Offset = 0;
+  int SlotSize = 0;
+};
+
+// Lays the columns out after AFirstOffset (the null bits, then the slots in column order);
+// answers the record length.
+int PlanRecord(const std::vector<TkcValueDef*>& AColumns, int AFirstOffset, std::vector<TkcRecordPlace>& APlaces) {
+  int kept = 0;
+  for (TkcValueDef* column : AColumns) kept += column->IsKeptInRecord() ? 1 : 0;
+  int offset = AFirstOffset + (kept + 7) / 8, bit = 0;
+  APlaces.clear();
+  for (TkcValueDef* column : AColumns) {
+    TkcRecordPlace place;
+    place.Offset = offset;
+    if (column->IsKeptInRecord()) {
+      place.NullByte = AFirstOffset + bit / 8;
+      place.NullMask = static_cast<std::uint8_t>(1u << (bit % 8));
+      ++bit;
+      place.SlotSize = column->ValueTypeClass()->DataSize() + (column->KeepsDisplayText() ? 4 : 0);
+      offset += place.SlotSize;
+    }
+    APlaces.push_back(place);
+  }
+  return offset;
+}
+
+// The places the columns have now.
+std::vector<TkcRecordPlace> CurrentPlaces(const std::vector<TkcValueDef*>& AColumns) {
+  std::vector<TkcRecordPlace> places;
+  for (TkcValueDef* column : AColumns)
+    places.push_back({column->NullByte(), column->NullMask(), column->ValueOffset(), column->SlotSize()});
+  return places;
+}
+
+// Carries a column's null bit and its first Bytes slot bytes from one layout to the other.
+void CarryColumn(const std::uint8_t* From, const TkcRecordPlace& Old, std::uint8_t* To, const TkcRecordPlace& New,
+                 int Bytes) {
+  if ((From[Old.NullByte] & Old.NullMask) != 0) To[New.NullByte] = static_cast<std::uint8_t>(To[New.NullByte] | New.NullMask);
+  std::memcpy(To + New.Offset, From + Old.Offset, static_cast<std::size_t>(Bytes));
+}
+}  // namespace
+
 TkcValueDefs::TkcValueDefs(TkcDataStorage* AStorage) : fStorage(AStorage) {}
 
 TkcValueDefs::~TkcValueDefs() { ClearColumns(); }
@@ -723,10 +767,17 @@ void TkcValueDefs::ColumnChanged(TkcValueDef* AColumn, bool AResyncNeeded) {
 TkcValueDefClass TkcValueDefs::ColumnClass() const { return TkcValueDef::StaticClass(); }
 
 void TkcValueDefs::LayOut(int AFirstOffset) {
+  std::vector<TkcRecordPlace> places;
   fFirstOffset = AFirstOffset;
-  int offset = AFirstOffset;
-  for (TkcValueDef* column : fItems) column->Layout(offset);
-  fRecordLength = offset;
+  fRecordLength = PlanRecord(fItems, AFirstOffset, places);
+  for (std::size_t i = 0; i < fItems.size(); ++i) {
+    TkcValueDef* column = fItems[i];
+    column->fDataSize = column->ValueTypeClass()->DataSize();
+    column->fValueOffset = places[i].Offset;
+    column->fSlotSize = places[i].SlotSize;
+    column->fNullByte = places[i].NullByte;
+    column->fNullMask = places[i].NullMask;
+  }
 }
 
 TkcValueDef* TkcValueDefs::AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord,
@@ -803,28 +854,50 @@ void TkcInternalValueDefs::RemoveByLinkedObject(TObject* AColumn) {
 
 // ---- TkcRecordBlocks ------------------------------------------------------------------------
 
-std::uint8_t* TkcRecordBlocks::Allocate() {
-  std::uint8_t* block;
+namespace {
+// Chunk k holds 16 << min(k, 10) blocks: the first ten double, the rest stay at 16384.
+constexpr std::uint32_t kFirstChunkBlocks = 16, kDoublings = 10;
+constexpr std::uint32_t kDoubledBlocks = kFirstChunkBlocks * ((1u << kDoublings) - 1);
+constexpr std::uint32_t kLastChunkBlocks = kFirstChunkBlocks << kDoublings;
+
+void ChunkOf(std::uint32_t Index, std::size_t& Chunk, std::size_t& Offset) {
+  if (Index < kDoubledBlocks) {
+    Chunk = static_cast<std::size_t>(std::bit_width(Index / kFirstChunkBlocks + 1) - 1);
+    Offset = Index - kFirstChunkBlocks * ((1u << Chunk) - 1);
+  } else {
+    Chunk = kDoublings + (Index - kDoubledBlocks) / kLastChunkBlocks;
+    Offset = (Index - kDoubledBlocks) % kLastChunkBlocks;
+  }
+}
+}  // namespace
+
+std::uint32_t TkcRecordBlocks::Allocate() {
+  std::uint32_t handle;
   if (!fFree.empty()) {
-    block = fFree.back();
+    handle = fFree.back();
     fFree.pop_back();
   } else {
-    if (fChunks.empty() || fUsedInLast == fChunkBlocks) {
-      // Chunks grow with the storage (up to 64 KiB-ish blocks worth), so that small storages
-      // stay small and large ones make few allocations.
-      std::size_t blocks = fChunks.empty() ? 16 : std::min<std::size_t>(fChunkBlocks * 2, 1 << 16);
+    std::size_t chunk, offset;
+    ChunkOf(fCount, chunk, offset);
+    if (chunk == fChunks.size()) {
+      std::size_t blocks = kFirstChunkBlocks << std::min<std::size_t>(chunk, kDoublings);
       fChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blocks * static_cast<std::size_t>(fBlockSize)));
-      fChunkBlocks = blocks;
-      fUsedInLast = 0;
     }
-    block = fChunks.back().get() + fUsedInLast++ * static_cast<std::size_t>(fBlockSize);
+    handle = ++fCount;
   }
-  std::memset(block, 0, static_cast<std::size_t>(fBlockSize));
-  return block;
+  std::memset(At(handle), 0, static_cast<std::size_t>(fBlockSize));
+  return handle;
 }
 
-void TkcRecordBlocks::Free(std::uint8_t* Block) {
+void TkcRecordBlocks::Free(std::uint32_t Block) {
   if (Block) fFree.push_back(Block);
+}
+
+std::uint8_t* TkcRecordBlocks::At(std::uint32_t Block) const {
+  if (Block == 0) return nullptr;
+  std::size_t chunk, offset;
+  ChunkOf(Block - 1, chunk, offset);
+  return fChunks[chunk].get() + offset * static_cast<std::size_t>(fBlockSize);
 }
 
 // ---- TkcDataStorage -------------------------------------------------------------------------
@@ -864,27 +937,28 @@ TkcRecordBlocks& TkcDataStorage::BlocksOf(const TkcValueDefs* AList) {
   return AList == fInternalValueDefs.get() ? fInternalBlocks : fBlocks;
 }
 
-std::vector<std::uint8_t*>& TkcDataStorage::BuffersOf(const TkcValueDefs* AList) {
+std::vector<std::uint32_t>& TkcDataStorage::BuffersOf(const TkcValueDefs* AList) {
   return AList == fInternalValueDefs.get() ? fInternalRecords : fRecords;
 }
 
 std::uint8_t* TkcDataStorage::Buffer(int ARecordIndex) const {
   if (ARecordIndex < 0) {
     auto p = static_cast<std::size_t>(-(ARecordIndex + 1));
-    return p < fInternalRecords.size() ? fInternalRecords[p] : nullptr;
+    return p < fInternalRecords.size() ? fInternalBlocks.At(fInternalRecords[p]) : nullptr;
   }
-  return fRecords.at(static_cast<std::size_t>(ARecordIndex));
+  return fBlocks.At(fRecords.at(static_cast<std::size_t>(ARecordIndex)));
 }
 
-std::uint8_t*& TkcDataStorage::BufferRef(int ARecordIndex) {
+std::uint32_t& TkcDataStorage::HandleRef(int ARecordIndex) {
   if (ARecordIndex < 0) return fInternalRecords.at(static_cast<std::size_t>(-(ARecordIndex + 1)));
   return fRecords.at(static_cast<std::size_t>(ARecordIndex));
 }
 
 std::uint8_t* TkcDataStorage::CheckBuffer(int ARecordIndex) {
-  std::uint8_t*& buffer = BufferRef(ARecordIndex);
-  if (!buffer) buffer = BlocksOf(ColumnListOf(ARecordIndex)).Allocate();
-  return buffer;
+  std::uint32_t& handle = HandleRef(ARecordIndex);
+  TkcRecordBlocks& blocks = BlocksOf(ColumnListOf(ARecordIndex));
+  if (!handle) handle = blocks.Allocate();
+  return blocks.At(handle);
 }
 
 bool TkcDataStorage::HasBuffer(int ARecordIndex) const { return Buffer(ARecordIndex) != nullptr; }
@@ -893,11 +967,25 @@ void TkcDataStorage::ReleaseRecordValues(std::uint8_t* ABuffer, const TkcValueDe
   for (int i = 0; i < AList->Count(); ++i) AList->Items(i)->ReleaseValues(ABuffer);
 }
 
-void TkcDataStorage::FreeBuffer(std::uint8_t*& ABuffer, const TkcValueDefs* AList) {
-  if (!ABuffer) return;
-  ReleaseRecordValues(ABuffer, AList);
-  BlocksOf(AList).Free(ABuffer);
-  ABuffer = nullptr;
+void TkcDataStorage::FreeBuffer(std::uint32_t& AHandle, const TkcValueDefs* AList) {
+  if (!AHandle) return;
+  TkcRecordBlocks& blocks = BlocksOf(AList);
+  ReleaseRecordValues(blocks.At(AHandle), AList);
+  blocks.Free(AHandle);
+  AHandle = 0;
+}
+
+void TkcDataStorage::RebuildBuffers(const TkcValueDefs* AList, int ANewLength,
+                                    const std::function<void(std::uint8_t* From, std::uint8_t* To)>& ACopy) {
+  TkcRecordBlocks& blocks = BlocksOf(AList);
+  TkcRecordBlocks newBlocks(ANewLength);
+  for (std::uint32_t& handle : BuffersOf(AList)) {
+    if (!handle) continue;
+    std::uint32_t moved = newBlocks.Allocate();
+    ACopy(blocks.At(handle), newBlocks.At(moved));
+    handle = moved;
+  }
+  blocks = std::move(newBlocks);
 }
 
 void TkcDataStorage::SetRecordCount(int Value) {
@@ -907,7 +995,7 @@ void TkcDataStorage::SetRecordCount(int Value) {
 }
 
 int TkcDataStorage::AppendRecord() {
-  fRecords.push_back(nullptr);
+  fRecords.push_back(0);
   int index = RecordCount() - 1;
   AssignRecordID(index);
   return index;
@@ -915,7 +1003,7 @@ int TkcDataStorage::AppendRecord() {
 
 void TkcDataStorage::InsertRecord(int AIndex) {
   AIndex = std::clamp(AIndex, 0, RecordCount());
-  fRecords.insert(fRecords.begin() + AIndex, nullptr);
+  fRecords.insert(fRecords.begin() + AIndex, 0);
   AssignRecordID(AIndex);
 }
 
@@ -932,9 +1020,10 @@ void TkcDataStorage::DeleteRecord(int AIndex) {
 
 int TkcDataStorage::AddInternalRecord() {
   std::size_t p = 0;
-  while (p < fInternalRecords.size() && fInternalRecords[p] && (fInternalRecords[p][0] & kcRecordInUse))
+  while (p < fInternalRecords.size() && fInternalRecords[p] &&
+         (fInternalBlocks.At(fInternalRecords[p])[0] & kcRecordInUse))
     ++p;
-  if (p == fInternalRecords.size()) fInternalRecords.push_back(nullptr);
+  if (p == fInternalRecords.size()) fInternalRecords.push_back(0);
   int index = -static_cast<int>(p) - 1;
   CheckBuffer(index)[0] |= kcRecordInUse;
   return index;
@@ -1071,74 +1160,82 @@ void TkcDataStorage::SetUseRecordID(bool Value) {
   ChangeLayout(fUseRecordID, Value);
 }
 
+// A column change moves every buffer of the list to the new layout: the header as it is, then
+// each column's null bit and slot from its old place to its new one.
+
 void TkcDataStorage::InsertColumn(int AIndex, TkcValueDef* AColumn) {
   TkcValueDefs* list = AColumn->ValueDefs();
   if (list == fValueDefs.get())
     fInternalValueDefs->AddColumn(AColumn->ValueTypeClass(), true, AColumn->fKeepsDisplayText, AColumn);
-  const int slot = AColumn->SlotSize();
-  if (slot == 0) return;
-  const int oldLength = list->RecordLength();
-  // Where the new slot goes: before the column now at AIndex, else after the last slot.
-  int at = oldLength;
-  if (AIndex < list->Count()) at = list->Items(AIndex)->ValueOffset();
-  TkcRecordBlocks newBlocks(oldLength + slot);
-  for (auto& buffer : BuffersOf(list)) {
-    if (!buffer) continue;
-    std::uint8_t* grown = newBlocks.Allocate();
-    std::memcpy(grown, buffer, static_cast<std::size_t>(at));
-    std::memcpy(grown + at + slot, buffer + at, static_cast<std::size_t>(oldLength - at));
-    buffer = grown;
-  }
-  BlocksOf(list) = std::move(newBlocks);
+  if (!AColumn->IsKeptInRecord()) return;
+  const std::vector<TkcValueDef*>& columns = list->fItems;
+  const std::size_t at = std::min<std::size_t>(static_cast<std::size_t>(std::max(AIndex, 0)), columns.size());
+  std::vector<TkcValueDef*> order = columns;
+  order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), AColumn);
+  std::vector<TkcRecordPlace> places;
+  const int length = PlanRecord(order, list->FirstOffset(), places);
+  const std::vector<TkcRecordPlace> old = CurrentPlaces(columns);
+  const int header = list->FirstOffset();
+  RebuildBuffers(list, length, [&](std::uint8_t* buffer, std::uint8_t* grown) {
+    std::memcpy(grown, buffer, static_cast<std::size_t>(header));
+    for (std::size_t i = 0; i < old.size(); ++i)
+      if (old[i].NullMask) CarryColumn(buffer, old[i], grown, places[i < at ? i : i + 1], old[i].SlotSize);
+  });
 }
 
 void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
   TkcValueDefs* list = AColumn->ValueDefs();
   if (list == fValueDefs.get() && !fDestroying) fInternalValueDefs->RemoveByLinkedObject(AColumn);
-  const int slot = AColumn->SlotSize();
-  if (slot == 0) return;
-  const int oldLength = list->RecordLength();
-  const int at = AColumn->ValueOffset();
+  if (AColumn->NullMask() == 0) return;
+  const std::vector<TkcValueDef*>& columns = list->fItems;
+  std::vector<TkcValueDef*> order;
+  for (TkcValueDef* column : columns)
+    if (column != AColumn) order.push_back(column);
+  std::vector<TkcRecordPlace> places;
+  const int length = PlanRecord(order, list->FirstOffset(), places);
+  const std::vector<TkcRecordPlace> old = CurrentPlaces(columns);
+  const int header = list->FirstOffset();
   // Even when this was the last kept column the buffers stay (shrunk to the header): internal
   // records keep their in-use flag and records keep their IDs.
-  TkcRecordBlocks newBlocks(oldLength - slot);
-  for (auto& buffer : BuffersOf(list)) {
-    if (!buffer) continue;
+  RebuildBuffers(list, length, [&](std::uint8_t* buffer, std::uint8_t* shrunk) {
     AColumn->ReleaseValues(buffer);
-    std::uint8_t* shrunk = newBlocks.Allocate();
-    std::memcpy(shrunk, buffer, static_cast<std::size_t>(at));
-    std::memcpy(shrunk + at, buffer + at + slot, static_cast<std::size_t>(oldLength - at - slot));
-    buffer = shrunk;
-  }
-  BlocksOf(list) = std::move(newBlocks);
+    std::memcpy(shrunk, buffer, static_cast<std::size_t>(header));
+    for (std::size_t i = 0, j = 0; i < old.size(); ++i) {
+      if (columns[i] == AColumn) continue;
+      if (old[i].NullMask) CarryColumn(buffer, old[i], shrunk, places[j], old[i].SlotSize);
+      ++j;
+    }
+  });
 }
 
 void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
   TkcValueDefs* list = AColumn->ValueDefs();
-  if (list->IndexOf(AColumn) < 0) return;
-  const int dataSize = AColumn->DataSize();
-  const int oldSlot = AColumn->SlotSize();
-  const int newSlot = AColumn->IsKeptInRecord() ? 1 + dataSize + (AColumn->KeepsDisplayText() ? 4 : 0) : 0;
-  if (newSlot != oldSlot) {
-    const bool oldText = oldSlot == 1 + dataSize + 4;
-    const bool keepValue = oldSlot > 0 && newSlot > 0;
-    const int at = AColumn->ValueOffset();
-    const int oldLength = list->RecordLength();
-    const TkcValueTypeClass type = AColumn->ValueTypeClass();
-    TkcRecordBlocks newBlocks(oldLength - oldSlot + newSlot);
-    for (auto& buffer : BuffersOf(list)) {
-      if (!buffer) continue;
-      std::uint8_t* resized = newBlocks.Allocate();
-      std::memcpy(resized, buffer, static_cast<std::size_t>(at));
-      if (keepValue)
-        std::memcpy(resized + at, buffer + at, static_cast<std::size_t>(1 + dataSize));
-      else if (oldSlot > 0 && buffer[at] != 0)
-        type->ReleaseData(buffer + at + 1);
-      if (oldText) type->ReleaseText(buffer + at + 1 + dataSize);
-      std::memcpy(resized + at + newSlot, buffer + at + oldSlot, static_cast<std::size_t>(oldLength - at - oldSlot));
-      buffer = resized;
+  const int index = list->IndexOf(AColumn);
+  if (index < 0) return;
+  const std::vector<TkcValueDef*>& columns = list->fItems;
+  std::vector<TkcRecordPlace> places;
+  const int length = PlanRecord(columns, list->FirstOffset(), places);
+  const std::vector<TkcRecordPlace> old = CurrentPlaces(columns);
+  const auto i = static_cast<std::size_t>(index);
+  if (places[i].NullMask != 0 || old[i].NullMask != 0) {
+    if ((places[i].NullMask != 0) != (old[i].NullMask != 0) || places[i].SlotSize != old[i].SlotSize) {
+      const int dataSize = AColumn->DataSize();
+      const bool oldText = old[i].NullMask && old[i].SlotSize == dataSize + 4;
+      const bool keepValue = old[i].NullMask && places[i].NullMask;
+      const TkcValueTypeClass type = AColumn->ValueTypeClass();
+      const int header = list->FirstOffset();
+      RebuildBuffers(list, length, [&](std::uint8_t* buffer, std::uint8_t* resized) {
+        std::memcpy(resized, buffer, static_cast<std::size_t>(header));
+        for (std::size_t k = 0; k < old.size(); ++k) {
+          if (k == i) continue;
+          if (old[k].NullMask) CarryColumn(buffer, old[k], resized, places[k], old[k].SlotSize);
+        }
+        // The value stays while the column stays kept; a display text starts empty.
+        if (keepValue) CarryColumn(buffer, old[i], resized, places[i], dataSize);
+        else if (old[i].NullMask && (buffer[old[i].NullByte] & old[i].NullMask)) type->ReleaseData(buffer + old[i].Offset);
+        if (oldText) type->ReleaseText(buffer + old[i].Offset + dataSize);
+      });
     }
-    BlocksOf(list) = std::move(newBlocks);
   }
   InitStructure(list);
 }
@@ -1168,7 +1265,7 @@ void TkcDataStorage::WriteRecord(int AIndex, TStream* Stream) {
 
 void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
   if (StreamReadByte(Stream) != 0) {
-    FreeBuffer(BufferRef(AIndex), fValueDefs.get());
+    FreeBuffer(HandleRef(AIndex), fValueDefs.get());
     return;
   }
   const bool hadBuffer = Buffer(AIndex) != nullptr;
@@ -1188,7 +1285,7 @@ void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
   } catch (...) {
     // Half a record is no record: it ends as it was without a buffer, or with every value null.
     if (!hadBuffer) {
-      FreeBuffer(BufferRef(AIndex), fValueDefs.get());
+      FreeBuffer(HandleRef(AIndex), fValueDefs.get());
     } else {
       for (int i = 0; i < fValueDefs->Count(); ++i) fValueDefs->Columns(i)->MarkNull(buffer, true);
     }

@@ -4,9 +4,9 @@
 // the records of a data controller.
 //
 // Memory layout choices (records are many, so every byte counts):
-// - a record buffer holds a flags byte, an optional int32 record ID and one slot per kept
-//   column: a null byte (0 null, 1 present), the value's data area and, for columns keeping
-//   display texts, a 4-byte text slot;
+// - a record buffer holds a flags byte, an optional int32 record ID, a null bit per kept column
+//   (set when a value is present; a byte per eight columns) and one slot per kept column: the
+//   value's data area and, for columns keeping display texts, a 4-byte text slot;
 // - a string keeps up to 11 bytes inside its 12-byte data area, a longer one in a heap block;
 // - "holder" slots (wide strings, variants, display texts, owned objects) are 4-byte handles
 //   into process-wide holder tables, never raw addresses: 0 means "no holder". Short display
@@ -303,6 +303,8 @@ public:
   int SlotSize() const { return fSlotSize; }
   int DataSize() const { return fDataSize; }
   int ValueOffset() const { return fValueOffset; }
+  int NullByte() const { return fNullByte; }
+  std::uint8_t NullMask() const { return fNullMask; }
   bool KeptInRecord() const { return fKeptInRecord; }
   void SetKeptInRecord(bool Value);
   // True only when the flag is set and the column is kept in the record.
@@ -312,6 +314,7 @@ public:
   void SetStreamed(bool Value) { fStreamed = Value; }
   bool IsTextType() const { return fValueTypeClass->IsTextType(); }
 
+  // Places the slot at Offset (the null bit is placed by the list's LayOut).
   void Layout(int& Offset);
   // Record buffers; a nil buffer counts as all-null where noted.
   bool IsNullAt(const std::uint8_t* R) const;
@@ -329,10 +332,10 @@ public:
   void WriteTextTo(const std::uint8_t* R, TStream* Stream) const;
   void ReadTextFrom(std::uint8_t* R, TStream* Stream);
 
-  std::uint8_t* DataAt(std::uint8_t* R) const { return R + fValueOffset + 1; }
-  const std::uint8_t* DataAt(const std::uint8_t* R) const { return R + fValueOffset + 1; }
-  std::uint8_t* TextAt(std::uint8_t* R) const { return R + fValueOffset + 1 + fDataSize; }
-  const std::uint8_t* TextAt(const std::uint8_t* R) const { return R + fValueOffset + 1 + fDataSize; }
+  std::uint8_t* DataAt(std::uint8_t* R) const { return R + fValueOffset; }
+  const std::uint8_t* DataAt(const std::uint8_t* R) const { return R + fValueOffset; }
+  std::uint8_t* TextAt(std::uint8_t* R) const { return R + fValueOffset + fDataSize; }
+  const std::uint8_t* TextAt(const std::uint8_t* R) const { return R + fValueOffset + fDataSize; }
 
 private:
   friend class TkcValueDefs;
@@ -342,6 +345,8 @@ private:
   bool fKeptInRecord = true;
   TObject* fLinkedObject = nullptr;
   int fValueOffset = 0;
+  int fNullByte = 0;             // offset of the byte holding the null bit
+  std::uint8_t fNullMask = 0;    // the null bit; 0 when the column has no slot
   bool fStreamed = true;
   bool fKeepsDisplayText = false;
   TkcValueDefs* fValueDefs = nullptr;
@@ -408,7 +413,8 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Record storage
 
-// Fixed-size blocks for the record buffers of one column list.
+// Fixed-size blocks for the record buffers of one column list, named by 32-bit handles (0 is
+// none), so that naming a record costs 4 bytes. Chunks grow with the storage up to 16384 blocks.
 class TkcRecordBlocks {
 public:
   explicit TkcRecordBlocks(int ABlockSize = 1) : fBlockSize(ABlockSize) {}
@@ -417,16 +423,17 @@ public:
   TkcRecordBlocks(TkcRecordBlocks&&) = default;
   TkcRecordBlocks& operator=(TkcRecordBlocks&&) = default;
   // A zero-filled block.
-  std::uint8_t* Allocate();
-  void Free(std::uint8_t* Block);
+  std::uint32_t Allocate();
+  void Free(std::uint32_t Block);
+  // The block's bytes; null for handle 0.
+  std::uint8_t* At(std::uint32_t Block) const;
   int BlockSize() const { return fBlockSize; }
 
 private:
   int fBlockSize;
   std::vector<std::unique_ptr<std::uint8_t[]>> fChunks;
-  std::size_t fChunkBlocks = 0;  // blocks in the last chunk
-  std::size_t fUsedInLast = 0;
-  std::vector<std::uint8_t*> fFree;
+  std::uint32_t fCount = 0;  // blocks handed out of the chunks
+  std::vector<std::uint32_t> fFree;
 };
 
 using TkcValueDefReadProc =
@@ -503,13 +510,16 @@ public:
 private:
   friend class TkcValueDefs;
   std::uint8_t* Buffer(int ARecordIndex) const;
-  std::uint8_t*& BufferRef(int ARecordIndex);
+  std::uint32_t& HandleRef(int ARecordIndex);
   std::uint8_t* CheckBuffer(int ARecordIndex);
   // The column to use for the record: an internal record's mirror of an ordinary column.
   TkcValueDef* ColumnFor(int ARecordIndex, TkcValueDef* AValueDef) const;
   TkcRecordBlocks& BlocksOf(const TkcValueDefs* AList);
-  std::vector<std::uint8_t*>& BuffersOf(const TkcValueDefs* AList);
-  void FreeBuffer(std::uint8_t*& ABuffer, const TkcValueDefs* AList);
+  std::vector<std::uint32_t>& BuffersOf(const TkcValueDefs* AList);
+  void FreeBuffer(std::uint32_t& AHandle, const TkcValueDefs* AList);
+  // Moves every buffer of the list into blocks of ANewLength, ACopy filling each new buffer.
+  void RebuildBuffers(const TkcValueDefs* AList, int ANewLength,
+                      const std::function<void(std::uint8_t* From, std::uint8_t* To)>& ACopy);
   void ReleaseRecordValues(std::uint8_t* ABuffer, const TkcValueDefs* AList);
   void AssignRecordID(int ARecordIndex);
   void AssignAllRecordIDs();
@@ -517,10 +527,10 @@ private:
   int HeaderSize() const { return fUseRecordID ? 5 : 1; }
 
   bool fDestroying = false;
-  std::vector<std::uint8_t*> fInternalRecords;
+  std::vector<std::uint32_t> fInternalRecords;  // block handles
   std::unique_ptr<TkcInternalValueDefs> fInternalValueDefs;
   bool fStoredValuesOnly = false;
-  std::vector<std::uint8_t*> fRecords;
+  std::vector<std::uint32_t> fRecords;  // block handles
   int fRecordIDCounter = 1;
   bool fUseRecordID = false;
   std::unique_ptr<TkcValueDefs> fValueDefs;

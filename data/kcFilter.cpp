@@ -692,9 +692,8 @@ String TkcFilterCriteria::GroupText(TkcFilterCriteriaItemList* AGroup, bool IsDi
   bool isAnd = kind == fboAnd || kind == fboNotAnd;
   String word = IsDisplay ? TranslateDisplayText(isAnd ? "and" : "or") : String(isAnd ? "AND" : "OR");
   String text;
-  const std::vector<TkcCustomFilterCriteriaItem*>& children = AGroup->fItems;
-  for (std::size_t i = 0, n = children.size(); i < n; ++i) {
-    TkcCustomFilterCriteriaItem* child = children[i];
+  for (int i = 0, n = AGroup->GetCount(); i < n; ++i) {
+    TkcCustomFilterCriteriaItem* child = AGroup->GetItem(i);
     if (i > 0) text += " " + word + " ";
     if (child->IsItemList()) text += "(" + GroupText(static_cast<TkcFilterCriteriaItemList*>(child), IsDisplay) + ")";
     else text += "(" + GetItemText(static_cast<TkcFilterCriteriaItem*>(child), IsDisplay) + ")";
@@ -983,8 +982,9 @@ bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) { return EvaluateGroup(
 bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex) {
   TkcFilterBoolOperatorKind kind = AGroup->BoolOperatorKind();
   bool result = true;
-  for (int i = 0, n = AGroup->GetCount(); i < n; ++i) {
-    TkcCustomFilterCriteriaItem* child = AGroup->GetItem(i);
+  const std::vector<TkcCustomFilterCriteriaItem*>& children = AGroup->fItems;
+  for (std::size_t i = 0, n = children.size(); i < n; ++i) {
+    TkcCustomFilterCriteriaItem* child = children[i];
     bool x = child->IsItemList() ? EvaluateGroup(static_cast<TkcFilterCriteriaItemList*>(child), ARecordIndex)
                                  : EvaluateItem(static_cast<TkcFilterCriteriaItem*>(child), ARecordIndex);
     if (i == 0) {

@@ -1,6 +1,7 @@
 // Character items, state sets and the automaton of the mask expressions.
 #include <algorithm>
 #include <atomic>
+#include <set>
 
 #include "editors/kcRegExpr.h"
 
@@ -306,7 +307,7 @@ bool TkcRegExprAutomat::IsStart() const {
 void TkcRegExprAutomat::AutoCompleteForward() {
   // The forced path is a function of the state set: once a set comes back the path is a loop
   // that no final state ends (a+ with nothing after it that can end), and completion stops.
-  std::vector<std::vector<TkcRegExprSimpleState*>> seen;
+  std::set<std::vector<TkcRegExprSimpleState*>> seen;  // a long forced run must stay n log n
   auto key = [](const TkcRegExprStates& s) {
     std::vector<TkcRegExprSimpleState*> k = s.States();
     std::sort(k.begin(), k.end());
@@ -316,9 +317,7 @@ void TkcRegExprAutomat::AutoCompleteForward() {
   while (!Current.HasFinal()) {
     TkcRegExprStates next = Current.PossibleNext();
     if (!next.UniqueSymbol(c)) break;
-    auto k = key(next);
-    if (std::find(seen.begin(), seen.end(), k) != seen.end()) break;
-    seen.push_back(std::move(k));
+    if (!seen.insert(key(next)).second) break;
     if (Owner && Owner->OnCharAppended) Owner->OnCharAppended(c);
     History.push_back(std::move(Current));
     Current = std::move(next);

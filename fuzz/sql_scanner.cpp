@@ -7,8 +7,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TFuzzInput in(data, size);
   const int dialect = in.Byte() % 8;
-  TSxSQLSx scanner(nullptr);
-  scanner.SetSQLDialect(static_cast<TSQLDialect>(dialect));
+  // One scanner per dialect for the whole run: building the keyword tables is not under test.
+  static TSxSQLSx* scanners[8] = {};
+  if (!scanners[dialect]) {
+    scanners[dialect] = new TSxSQLSx(nullptr);
+    scanners[dialect]->SetSQLDialect(static_cast<TSQLDialect>(dialect));
+  }
+  TSxSQLSx& scanner = *scanners[dialect];
   TStringList lines;
   lines.SetText(in.Rest());
   scanner.ResetRange();

@@ -146,16 +146,24 @@ bool TLikeMatcher::FindPiece(const TPiece& Piece, std::string_view Text, std::si
     return true;
   }
   std::size_t end;
-  if (Piece.FirstByte >= 0) {
-    const char* data = Text.data();
+  const char* data = Text.data();
+  if (Piece.FirstByteAlt >= 0) {
+    // A letter in either case: setting the 0x20 bit makes both the lower-case one.
+    const auto lower = static_cast<unsigned char>(Piece.FirstByteAlt);
     for (std::size_t t = Pos; t < Text.size(); ++t) {
-      if (Piece.FirstByteAlt < 0) {
-        const void* hit = std::memchr(data + t, Piece.FirstByte, Text.size() - t);
-        if (!hit) return false;
-        t = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-      } else if (data[t] != Piece.FirstByte && data[t] != Piece.FirstByteAlt) {
-        continue;
+      if ((static_cast<unsigned char>(data[t]) | 0x20) != lower) continue;
+      if (PieceAt(Piece, Text, t, end)) {
+        Pos = end;
+        return true;
       }
+    }
+    return false;
+  }
+  if (Piece.FirstByte >= 0) {
+    for (std::size_t t = Pos; t < Text.size(); ++t) {
+      const void* hit = std::memchr(data + t, Piece.FirstByte, Text.size() - t);
+      if (!hit) return false;
+      t = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
       if (PieceAt(Piece, Text, t, end)) {
         Pos = end;
         return true;

@@ -1,5 +1,7 @@
 #include "platform/core/Utf8.h"
 
+#include <cstring>
+
 #include <QChar>
 #include <QString>
 
@@ -154,6 +156,15 @@ std::string Utf8Encode(char32_t C) {
 
 bool Utf8IsValid(std::string_view S) {
   for (std::size_t p = 0; p < S.size();) {
+    // Eight ASCII bytes at a time: most texts are mostly ASCII.
+    if (S.size() - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, S.data() + p, sizeof word);
+      if ((word & 0x8080808080808080ull) == 0) {
+        p += 8;
+        continue;
+      }
+    }
     std::size_t n = ValidSequenceLength(S, p);
     if (!n) return false;
     p += n;

@@ -184,7 +184,45 @@ std::vector<int> TClientDataSet::SortedSlots(const Index& I) const {
     if (fLive[static_cast<size_t>(s)]) slots.push_back(s);
   if (I.FieldNos.size() == 1) {
     const int no = I.FieldNos[0];
-    bool numbers = true, texts = true;
+    const bool descending = I.Descending[0];
+    // Whole numbers in 32 bits, the common key: one pass packs each with its slot, the value
+    // biased to unsigned order (inverted when descending) above the slot, so that one integer
+    // sort gives the index's order. Nulls come first (last when descending), in slot order, as
+    // equal keys do.
+    std::vector<int> nulls;
+    std::vector<std::uint64_t> packed;
+    packed.reserve(slots.size());
+    bool numbers = true, narrow = true;
+    for (int slot : slots) {
+      const Variant& v = Cell(slot, no);
+      if (v.IsNull()) {
+        nulls.push_back(slot);
+        continue;
+      }
+      if (!IsWholeNumberKind(v.VarType())) {
+        numbers = false;
+        break;
+      }
+      std::int64_t x = v.AsInt64();
+      if (x < INT32_MIN || x > INT32_MAX) {
+        narrow = false;
+        break;
+      }
+      auto biased = static_cast<std::uint32_t>(static_cast<std::int32_t>(x)) ^ 0x80000000u;
+      if (descending) biased = ~biased;
+      packed.push_back((static_cast<std::uint64_t>(biased) << 32) | static_cast<std::uint32_t>(slot));
+    }
+    if (numbers && narrow) {
+      RadixSortHigh32(packed);
+      std::vector<int> sorted;
+      sorted.reserve(slots.size());
+      if (!descending) sorted = nulls;
+      for (std::uint64_t k : packed) sorted.push_back(static_cast<int>(k & 0xFFFFFFFFu));
+      if (descending) sorted.insert(sorted.end(), nulls.begin(), nulls.end());
+      return sorted;
+    }
+    packed = {};
+    bool texts = true;
     for (int s : slots) {
       const Variant& v = Cell(s, no);
       if (v.IsNull()) continue;
@@ -193,46 +231,17 @@ std::vector<int> TClientDataSet::SortedSlots(const Index& I) const {
       if (!numbers && !texts) break;
     }
     auto finish = [&](auto& keys) {
-      SortKeys(keys, I.Descending[0]);
+      SortKeys(keys, descending);
       for (size_t i = 0; i < keys.size(); ++i) slots[i] = keys[i].Slot;
     };
     if (numbers) {
-      // Nulls come first (last when descending), in slot order, as equal keys do.
-      const bool descending = I.Descending[0];
-      std::vector<int> nulls;
-      std::vector<TSortKey<std::int64_t>> keys;
-      keys.reserve(slots.size());
-      bool narrow = true;
-      for (int slot : slots) {
-        const Variant& v = Cell(slot, no);
-        if (v.IsNull()) {
-          nulls.push_back(slot);
-          continue;
-        }
-        std::int64_t x = v.AsInt64();
-        narrow = narrow && x >= INT32_MIN && x <= INT32_MAX;
-        keys.push_back({x, slot, true});
+      std::vector<TSortKey<std::int64_t>> keys(slots.size());
+      for (size_t i = 0; i < slots.size(); ++i) {
+        const Variant& v = Cell(slots[i], no);
+        keys[i] = {v.IsNull() ? 0 : v.AsInt64(), slots[i], !v.IsNull()};
       }
-      std::vector<int> sorted;
-      sorted.reserve(slots.size());
-      if (!descending) sorted = nulls;
-      if (narrow) {
-        // Value and slot in one word: the value biased to unsigned order (inverted when
-        // descending) above the slot, so one integer sort gives the index's order.
-        std::vector<std::uint64_t> packed(keys.size());
-        for (size_t i = 0; i < keys.size(); ++i) {
-          auto biased = static_cast<std::uint32_t>(static_cast<std::int32_t>(keys[i].Value)) ^ 0x80000000u;
-          if (descending) biased = ~biased;
-          packed[i] = (static_cast<std::uint64_t>(biased) << 32) | static_cast<std::uint32_t>(keys[i].Slot);
-        }
-        RadixSortHigh32(packed);
-        for (std::uint64_t k : packed) sorted.push_back(static_cast<int>(k & 0xFFFFFFFFu));
-      } else {
-        SortKeys(keys, descending);
-        for (const auto& k : keys) sorted.push_back(k.Slot);
-      }
-      if (descending) sorted.insert(sorted.end(), nulls.begin(), nulls.end());
-      return sorted;
+      finish(keys);
+      return slots;
     }
     if (texts) {
       // Case-insensitive keys are upper-cased once, as the comparison would for every pair.

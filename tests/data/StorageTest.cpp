@@ -16,16 +16,17 @@ TEST(StorageLayout, ColumnsFollowTheHeaderOneAfterAnother) {
   TkcValueDef* i = AddColumn(s, TkcIntegerValueType::Class());
   TkcValueDef* t = AddColumn(s, TkcStringValueType::Class(), true);
   TkcValueDef* b = AddColumn(s, TkcBooleanValueType::Class());
-  EXPECT_EQ(i->ValueOffset(), 5);
+  // Header (flags, record ID), one byte of null bits, then the slots.
+  EXPECT_EQ(i->ValueOffset(), 6);
   EXPECT_EQ(t->ValueOffset(), 10);
-  EXPECT_EQ(b->ValueOffset(), 27);
-  EXPECT_EQ(i->SlotSize(), 5);
-  EXPECT_EQ(t->SlotSize(), 17);  // null byte, 12-byte string area, display text handle
-  EXPECT_EQ(b->SlotSize(), 2);
-  EXPECT_EQ(s.ValueDefs()->RecordLength(), 29);
+  EXPECT_EQ(b->ValueOffset(), 26);
+  EXPECT_EQ(i->SlotSize(), 4);
+  EXPECT_EQ(t->SlotSize(), 16);  // 12-byte string area, display text handle
+  EXPECT_EQ(b->SlotSize(), 1);
+  EXPECT_EQ(s.ValueDefs()->RecordLength(), 27);
   // Internal mirrors share the layout.
   EXPECT_EQ(s.InternalValueDefs()->Count(), 3);
-  EXPECT_EQ(s.InternalValueDefs()->RecordLength(), 29);
+  EXPECT_EQ(s.InternalValueDefs()->RecordLength(), 27);
 
   // A column not kept in the record takes no room while only stored values are kept.
   TkcDataStorage s2;
@@ -33,7 +34,7 @@ TEST(StorageLayout, ColumnsFollowTheHeaderOneAfterAnother) {
   TkcValueDef* hidden = AddColumn(s2, TkcIntegerValueType::Class(), false, false);
   TkcValueDef* after = AddColumn(s2, TkcIntegerValueType::Class());
   EXPECT_EQ(hidden->SlotSize(), 0);
-  EXPECT_EQ(after->ValueOffset(), 1);
+  EXPECT_EQ(after->ValueOffset(), 2);
   EXPECT_EQ(s2.ValueDefs()->KeptCount(), 1);
   s2.SetValue(s2.AppendRecord(), hidden, 5);
   EXPECT_TRUE(s2.GetValue(0, hidden).IsNull());
@@ -197,7 +198,7 @@ TEST(StorageColumns, LayoutSwitchesDropValues) {
   EXPECT_TRUE(s.GetValue(1, c).IsNull());
   EXPECT_EQ(s.GetRecordID(0), 1);
   EXPECT_EQ(s.GetRecordID(2), 3);
-  EXPECT_EQ(c->ValueOffset(), 5);
+  EXPECT_EQ(c->ValueOffset(), 6);  // after the longer header and the null bits
   s.SetValue(1, c, "w");
   s.SetStoredValuesOnly(true);
   EXPECT_TRUE(s.GetValue(1, c).IsNull());
@@ -411,7 +412,7 @@ TEST(StorageRecords, ReadRecordFromAReader) {
   reader.skip = b;
   s.SetRecordCount(1);
   s.ReadRecord(0, &reader);
-  EXPECT_EQ(s.GetValue(0, a), Variant(1));
+  EXPECT_EQ(s.GetValue(0, a), Variant(a->ValueOffset()));
   EXPECT_EQ(s.GetDisplayText(0, a), "text");
   EXPECT_TRUE(s.GetValue(0, b).IsNull());
   int seen = 0;
@@ -425,3 +426,69 @@ TEST(StorageRecords, ReadRecordFromAReader) {
 }
 
 }  // namespace
+
+TEST(StorageRecords, ManyRecordsKeepTheirValuesThroughDeletesAndColumnChanges) {
+  // Past the growing chunks of the block allocator, with freed blocks handed out again.
+  TkcDataStorage s;
+  TkcValueDef* n = AddColumn(s, TkcIntegerValueType::Class());
+  TkcValueDef* t = AddColumn(s, TkcStringValueType::Class());
+  const int count = 40000;
+  s.SetRecordCount(count);
+  for (int r = 0; r < count; ++r) {
+    s.SetValue(r, n, r);
+    s.SetValue(r, t, r % 3 ? Variant("r" + std::to_string(r)) : Variant(std::string(20, 'a') + std::to_string(r)));
+  }
+  for (int r = count - 1; r >= 0; r -= 7) s.DeleteRecord(r);
+  for (int k = 0; k < 100; ++k) {
+    s.InsertRecord(k * 50);
+    s.SetValue(k * 50, n, -k);
+  }
+  TkcValueDef* b = AddColumn(s, TkcBooleanValueType::Class());  // every buffer moves to a longer block
+  int expected = 0, checked = 0;
+  for (int r = 0; r < s.RecordCount(); ++r) {
+    Variant v = s.GetValue(r, n);
+    if (v.AsInteger() <= 0 && s.GetValue(r, t).IsNull()) continue;  // one of the inserted records
+    while ((count - 1 - expected) % 7 == 0) ++expected;             // one of the deleted ones
+    ASSERT_EQ(v.AsInteger(), expected) << r;
+    ASSERT_EQ(s.GetValue(r, t).AsString(),
+              expected % 3 ? "r" + std::to_string(expected) : std::string(20, 'a') + std::to_string(expected));
+    EXPECT_TRUE(s.GetValue(r, b).IsNull());
+    ++expected;
+    ++checked;
+  }
+  EXPECT_EQ(checked, count - (count + 6) / 7);
+}
+
+TEST(StorageColumns, NullBitsFollowColumnsAcrossBytes) {
+  // Ten columns take two bytes of null bits; removing, adding and resizing columns moves the
+  // bits with their columns, also across the byte boundary.
+  TkcDataStorage s;
+  std::vector<TkcValueDef*> cols;
+  for (int c = 0; c < 10; ++c) cols.push_back(AddColumn(s, TkcIntegerValueType::Class()));
+  s.SetRecordCount(12);
+  auto present = [](int r, int c) { return (r + c) % 3 != 0; };
+  for (int r = 0; r < 12; ++r)
+    for (int c = 0; c < 10; ++c) s.SetValue(r, cols[static_cast<size_t>(c)], present(r, c) ? Variant(r * 100 + c) : Null());
+  auto check = [&](const char* step) {
+    for (int r = 0; r < 12; ++r)
+      for (int c = 0; c < 10; ++c) {
+        TkcValueDef* col = cols[static_cast<size_t>(c)];
+        if (!col) continue;
+        Variant v = s.GetValue(r, col);
+        if (present(r, c)) EXPECT_EQ(v, Variant(r * 100 + c)) << step << " r" << r << " c" << c;
+        else EXPECT_TRUE(v.IsNull()) << step << " r" << r << " c" << c;
+      }
+  };
+  delete cols[2];
+  cols[2] = nullptr;
+  check("removed");
+  TkcValueDef* extra = AddColumn(s, TkcIntegerValueType::Class());
+  for (int r = 0; r < 12; ++r) EXPECT_TRUE(s.GetValue(r, extra).IsNull());
+  check("added");
+  cols[8]->SetKeepsDisplayText(true);
+  cols[0]->SetKeepsDisplayText(true);
+  check("resized");
+  delete cols[0];
+  cols[0] = nullptr;
+  check("first removed");
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "editors/kcRegExpr.h"
 #include "platform/core/Classes.h"
 #include "platform/core/FormatSettings.h"
@@ -255,6 +257,21 @@ TEST(RegExprAutomaton, EmptyGroupsAtTheEndAndForcedLoopsEnd) {
     EXPECT_TRUE(r.IsFinal()) << appended;
     EXPECT_LE(appended.size(), 2u);
   }
+}
+
+// A long forced run (a literal group repeated many times) completes in one pass, not in time
+// growing with the square of its length.
+TEST(RegExprAutomaton, LongForcedRunCompletesQuickly) {
+  TkcRegExpr r;
+  size_t appended = 0;
+  r.OnCharAppended = [&](char32_t) { ++appended; };
+  r.SetUpdateOn(true);
+  const auto start = std::chrono::steady_clock::now();
+  r.Compile(String("('abcdefghijklmnopqrs'){1000}x"));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(appended, 19001u);
+  EXPECT_TRUE(r.IsFinal());
+  EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 TEST(RegExprAutomaton, StateSetsStayBounded) {

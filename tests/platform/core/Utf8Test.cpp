@@ -53,6 +53,13 @@ TEST(Utf8Stepping, InvalidBytesAreSingleCharacters) {
   EXPECT_EQ(Utf8Decode("\xE2\x82", pos), kReplacementChar);
   EXPECT_EQ(pos, 1u);
   EXPECT_TRUE(Utf8IsValid(kMixed));
+  // Long ASCII runs are checked eight bytes at a time: a bad byte anywhere still counts.
+  for (std::size_t at = 0; at < 20; ++at) {
+    std::string text(20, 'a');
+    EXPECT_TRUE(Utf8IsValid(text + kMixed + text));
+    text[at] = '\xFF';
+    EXPECT_FALSE(Utf8IsValid(text)) << at;
+  }
 }
 
 TEST(Utf8Conversion, WideAndUcs4RoundTrips) {

@@ -12,7 +12,7 @@ namespace {
 
 struct TRow {
   int Row;
-  Variant N, S;
+  Variant N, S, L;
 };
 
 // Nulls first, whole numbers by value, texts by bytes (upper case first when the case is ignored).
@@ -26,9 +26,9 @@ int CompareKey(const Variant& a, const Variant& b, bool caseInsensitive) {
   return a.AsInt64() < b.AsInt64() ? -1 : b.AsInt64() < a.AsInt64() ? 1 : 0;
 }
 
-std::vector<int> StableOrder(std::vector<TRow> rows, bool byText, bool caseInsensitive, bool descending) {
+std::vector<int> StableOrder(std::vector<TRow> rows, Variant TRow::*key, bool caseInsensitive, bool descending) {
   std::stable_sort(rows.begin(), rows.end(), [&](const TRow& a, const TRow& b) {
-    int c = byText ? CompareKey(a.S, b.S, caseInsensitive) : CompareKey(a.N, b.N, false);
+    int c = CompareKey(a.*key, b.*key, caseInsensitive);
     return descending ? c > 0 : c < 0;
   });
   std::vector<int> order;
@@ -49,6 +49,7 @@ TEST(ClientIndex, OrdersEqualStableSort) {
   ds.FieldDefs().Add("ROW", ftInteger);
   ds.FieldDefs().Add("N", ftInteger);
   ds.FieldDefs().Add("S", ftString, 10);
+  ds.FieldDefs().Add("L", ftLargeint);
   ds.IndexDefs().Add("BY_S_CI", "S", {ixCaseInsensitive});
   ds.IndexDefs().Add("BY_N_DESC", "N", {ixDescending});
   ds.CreateDataSet();
@@ -58,33 +59,37 @@ TEST(ClientIndex, OrdersEqualStableSort) {
       int row = static_cast<int>(rows.size());
       Variant n = rng() % 10 == 0 ? Null() : Variant(static_cast<int>(rng() % 50) - 25);
       Variant s = rng() % 10 == 0 ? Null() : Variant(words[rng() % 8]);
-      rows.push_back({row, n, s});
-      ds.AppendRecord({row, n, s});
+      // Beyond 32 bits now and then, so that the wide keys sort too.
+      Variant l = rng() % 10 == 0 ? Null() : Variant::FromInt64((static_cast<std::int64_t>(rng() % 7) - 3) * 3000000000LL + rng() % 5);
+      rows.push_back({row, n, s, l});
+      ds.AppendRecord({row, n, s, l});
     }
   };
   add(500);
   // The order's own index is sorted at once; records added later go in at their place.
   for (int round = 0; round < 2; ++round) {
     ds.SetIndexFieldNames("N");
-    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, false, false, false));
+    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, &TRow::N, false, false));
     ds.SetIndexFieldNames("S");
-    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, true, false, false));
+    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, &TRow::S, false, false));
+    ds.SetIndexFieldNames("L");
+    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, &TRow::L, false, false));
     ds.SetIndexName("BY_S_CI");
-    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, true, true, false));
+    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, &TRow::S, true, false));
     ds.SetIndexName("BY_N_DESC");
-    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, false, false, true));
+    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, &TRow::N, false, true));
     ds.SetIndexFieldNames("");
     std::vector<int> natural(rows.size());
     for (size_t i = 0; i < natural.size(); ++i) natural[i] = static_cast<int>(i);
     EXPECT_EQ(DataSetOrder(ds), natural);
     ds.SetIndexFieldNames("N");
     add(100);
-    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, false, false, false));
+    EXPECT_EQ(DataSetOrder(ds), StableOrder(rows, &TRow::N, false, false));
   }
   // Keyed searches find the first record of a key in the order's own index.
   ds.SetIndexFieldNames("N");
   ASSERT_TRUE(ds.FindKey({Variant(3)}));
-  std::vector<int> order = StableOrder(rows, false, false, false);
+  std::vector<int> order = StableOrder(rows, &TRow::N, false, false);
   int first = *std::find_if(order.begin(), order.end(), [&](int r) {
     return !rows[static_cast<size_t>(r)].N.IsNull() && rows[static_cast<size_t>(r)].N.AsInteger() == 3;
   });
