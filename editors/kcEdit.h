@@ -13,6 +13,8 @@
 #include "platform/forms/Menus.h"
 
 class TkcCustomEditProperties;
+class TkcCustomEditStyle;
+class TkcCustomEditViewData;
 
 // ---- Default values provider ---------------------------------------------------------------
 
@@ -322,6 +324,9 @@ public:
   virtual void CopyDataTo(TkcCustomEditProperties*) {}
   virtual void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit);
   virtual bool IsProviderFormatUsed(bool) { return false; }
+  // A view data that lays editors of this kind out for AStyle (the caller owns it).
+  virtual TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
+                                                bool APreviewMode = false);
 
   TkcEditButtonClickEvent OnButtonClick;
   TNotifyEvent OnChange;
