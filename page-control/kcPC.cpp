@@ -57,7 +57,7 @@ TkcCustomTabControl::~TkcCustomTabControl() {
 }
 
 bool TkcCustomTabControl::AreChangeEventsSuppressed() const {
-  return ChangeEventLock > 0 || IsLoading() || IsDesigning();
+  return ChangeEventLock > 0 || IsLoading() || IsDesigning() || IsDestroying();
 }
 
 bool TkcCustomTabControl::IsButtonStyle() const { return fPainter && fPainter->IsButtonStyle(); }

@@ -17,6 +17,8 @@ class TkcCustomTabControl;
 class TkcTabs;
 class TkcPCGoDialog;
 class TkcPCImageList;
+class TkcTabSheet;
+class TkcPageControl;
 
 enum TkcTabPosition { tpTop, tpBottom, tpLeft, tpRight };
 enum TkcPCOption {
@@ -246,6 +248,8 @@ public:
   void SetTabHeight(int Value);
   int TabIndex() const { return fTabIndex; }
   void SetTabIndex(int Value);
+  // Without events or checks (a page control removing a page).
+  void SetTabIndexDirect(int Value) { fTabIndex = Value; }
   TkcTabPosition TabPosition() const { return fTabPosition; }
   void SetTabPosition(TkcTabPosition Value);
   TkcTabSlants* TabSlants() const { return fTabSlants.get(); }
@@ -413,4 +417,82 @@ class TkcTabControl : public TkcCustomTabControl {
   VT_CLASS(TkcTabControl, TkcCustomTabControl)
 public:
   explicit TkcTabControl(TComponent* AOwner) : TkcCustomTabControl(AOwner) {}
+};
+
+using TkcPageChangingEvent = TEvent<void(TObject* Sender, TkcTabSheet* NewPage, bool& AllowChange)>;
+
+// A page of a page control: a container shown while its tab is the active one.
+class TkcTabSheet : public TCustomControl {
+  VT_CLASS(TkcTabSheet, TCustomControl)
+public:
+  explicit TkcTabSheet(TComponent* AOwner);
+  ~TkcTabSheet() override;
+  TkcPageControl* PageControl() const { return fPageControl; }
+  void SetPageControl(TkcPageControl* Value);
+  bool TabVisible() const { return fTabVisible; }
+  void SetTabVisible(bool Value);
+  bool Highlighted() const { return fHighlighted; }
+  void SetHighlighted(bool Value);
+  int ImageIndex() const { return fImageIndex; }
+  void SetImageIndex(int Value);
+  int PageIndex() const;
+  void SetPageIndex(int Value);
+  TkcTab* Tab() const { return fTab; }
+  // A parent other than a page control is refused silently.
+  void SetParent(TWinControl* AParent) override;
+  TNotifyEvent OnShow, OnHide;
+
+protected:
+  void Paint() override;
+  void Dispatch(TMessage& Message) override;
+
+private:
+  friend class TkcPageControl;
+  void UpdateTab();
+  TkcPageControl* fPageControl = nullptr;
+  TkcTab* fTab = nullptr;
+  bool fTabVisible = true;
+  bool fHighlighted = false;
+  int fImageIndex = -1;
+  bool fAssigning = false;
+};
+
+class TkcPageControl : public TkcCustomTabControl {
+  VT_CLASS(TkcPageControl, TkcCustomTabControl)
+public:
+  explicit TkcPageControl(TComponent* AOwner);
+  ~TkcPageControl() override;
+  TkcTabSheet* ActivePage() const { return fActivePage; }
+  void SetActivePage(TkcTabSheet* Value);
+  int ActivePageIndex() const;
+  int PageCount() const { return int(fPages.size()); }
+  TkcTabSheet* Pages(int Index) const { return fPages.at(Index); }
+  TkcTabSheet* FindNextPage(TkcTabSheet* ACurrent, bool AGoForward, bool ACheckTabVisible);
+  void SelectNextPage(bool AGoForward, bool ACheckTabVisible = true);
+  void UpdateTab(TkcTabSheet* APage);
+  void UpdateTabs();
+  TkcPageChangingEvent OnPageChanging;
+
+  TControl* GetActivePage() override { return fActivePage; }
+  TControl* GetTabPage(int ATabIndex) override;
+  bool ActiveTabMustBeVisible() override { return true; }
+  void CloseActiveTab() override;
+  void ImagesChanged() override;
+  void RequestLayout() override;
+  bool CanChange(int ANewTabIndex) override;
+  void Change() override;
+  // A click focuses the page control only on the tab of the active page.
+  bool CanFocusOnClickAt(int X, int Y) override;
+  void Loaded() override;
+
+private:
+  friend class TkcTabSheet;
+  void InsertPage(TkcTabSheet* APage);
+  void RemovePage(TkcTabSheet* APage);
+  void ChangeActivePage(TkcTabSheet* APage);
+  bool PageChanging(TkcTabSheet* ANewPage);
+  void ActivateTabIndexPage();
+  TkcTabSheet* fActivePage = nullptr;
+  std::vector<TkcTabSheet*> fPages;
+  bool fPagesUpdating = false;
 };
