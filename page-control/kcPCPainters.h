@@ -1,0 +1,296 @@
+#pragma once
+// Tab painters: the base painter (clip stack, placing a tab's image and caption, captions
+// cut with an ellipsis or drawn vertically, the rotated image cache), the colour maths and
+// figure routines the styles share, the standard painter (navigator, tab pipeline, page
+// frame) and the styles built on it.
+
+#include <memory>
+#include <vector>
+
+#include "page-control/kcPC.h"
+
+// ---- Colour maths and drawing routines ------------------------------------------------------
+
+struct TkcHsb {
+  long double Hue = 0, Saturation = 0, Brightness = 0;
+};
+TkcHsb ColorToHsb(TColor AColor);
+TColor HsbToColor(long double AHue, long double ASaturation, long double ABrightness);
+TColor LightenColor(TColor AColor, BYTE APercent);
+// The button face raised by 20 per channel (computed once, when the painters start).
+TColor LightFaceColor();
+void UpdateLightFaceColor();
+TkcCanvas* GetPaintersScreenCanvas();
+// Draws one-pixel lines on the sides in order (colour per side) and shrinks R past them.
+void DrawBorderLines(TkcCanvas* ACanvas, TRect& R, const std::vector<TkcBorder>& ASides,
+                     const std::vector<TColor>& AColors, bool AExcludeFromClip);
+void GetOrientedRectSize(const TRect& R, bool AHorizontal, int& AWidth, int& AHeight);
+
+// ---- Rotated tab images ---------------------------------------------------------------------
+
+class TkcPCImageList {
+public:
+  explicit TkcPCImageList(TkcCustomTabControl* AParent) : fParent(AParent) {}
+  TCustomImageList* BaseImages() const { return fBaseImages; }
+  void SetBaseImages(TCustomImageList* Value);
+  // 0 none, 1 a quarter turn counter-clockwise, 2 clockwise.
+  int RotationAngle() const { return fRotationAngle; }
+  void SetRotationAngle(int Value);
+  void Changed();
+  TSize GetSize() const;
+  TSize GetRotatedSize() const;
+  void Draw(TkcCanvas* ACanvas, int X, int Y, int AIndex, bool AEnabled, TColor ABackgroundColor);
+  TNotifyEvent OnChange;
+
+private:
+  struct TRotated {
+    TColor Color = clNone;
+    bool Enabled = true;
+    std::unique_ptr<TBitmap> Bitmap;
+    bool Valid = false;
+  };
+  TkcCustomTabControl* fParent;
+  TCustomImageList* fBaseImages = nullptr;
+  int fRotationAngle = 0;
+  std::vector<TRotated> fRotatedImages;
+};
+
+// ---- The base painter -----------------------------------------------------------------------
+
+struct TkcPCTabContentData {
+  TRect ImageRect{}, TextRect{};
+  int VisibleIndex = -1;
+};
+
+// Four margins (left, top, right, bottom) in the frame of tabs above the page.
+using TkcPCMargins = TRect;
+
+class TkcPCCustomPainter : public TObject {
+  VT_CLASS(TkcPCCustomPainter, TObject)
+public:
+  explicit TkcPCCustomPainter(TkcCustomTabControl* AParent);
+  ~TkcPCCustomPainter() override;
+  virtual TkcPCPainterClass PainterClass() const = 0;
+
+  // Class-level answers (hidden by each style).
+  static bool ClassAllowRotate() { return true; }
+  static TkcPCStyleID ClassStyleID() { return -1; }
+  static String ClassStyleName() { return {}; }
+  static bool ClassHasLookAndFeel(TkcLookAndFeel*) { return false; }
+  static bool ClassIsDefaultForLookAndFeel(TkcLookAndFeel*) { return false; }
+  virtual int GetStandardStyle() const { return 0; }
+  virtual bool MirrorsTabContentOffsets() const { return true; }
+  virtual bool AllowMultiSelectTabs() const { return false; }
+  virtual bool MovesMainTabLine() const { return true; }
+  virtual bool IsButtonStyle() const { return false; }
+
+  virtual int CalculateTabNormalWidth(TkcTab* ATab) = 0;
+  virtual int CalculateTabNormalHeight() = 0;
+  virtual void GetTabBoundsCorrection(int AVisibleIndex, TRect& ADeltas);
+  virtual void DrawTabImageAndText(int AVisibleIndex);
+  virtual void FillPageClientRect();
+  virtual int GetNavigatorButtonsDistance(TkcPCNavigatorButton, TkcPCNavigatorButton) { return 0; }
+  virtual int GetNavigatorTabsDistance() { return 0; }
+  virtual int GetNavigatorSideOffset() { return 0; }
+  virtual int GetNavigatorEndOffset() { return 0; }
+  virtual TColor GetPageColor();
+  virtual void GetPageClientRectOffset(TkcPCMargins& AMargins);
+  virtual void GetTabLinesOffset(TkcPCMargins& AMargins);
+  virtual void GetTabImageOffsets(int AVisibleIndex, int AOffsets[4]) = 0;
+  virtual void GetTabImageOnlyOffsets(int AVisibleIndex, int AMargins[2]) = 0;
+  virtual void GetTabTextOffsets(int AVisibleIndex, int AOffsets[4]) = 0;
+  virtual int GetFrameWidth() { return 0; }
+  virtual bool UsePageColorForTabs() { return false; }
+  virtual int GetImageTextDistance(int AVisibleIndex) = 0;
+  virtual int GetMinTabNormalWidth() = 0;
+  virtual TColor GetTabColor(int AVisibleIndex) = 0;
+  virtual TColor GetTabDefinedColor(int AVisibleIndex);
+  virtual TkcRegion* GetTabClipRegion(int AVisibleIndex);
+  virtual TkcRegionOperation GetTabClipRegionOperation(int) { return roIntersect; }
+  virtual void GetTabTextMargins(int AVisibleIndex, int AMargins[2]) = 0;
+  virtual void GetTabsDistance(TPoint& ADistance) { ADistance = {0, 0}; }
+  virtual void CalculateTabsRegion(TkcPCNavigatorButtons AButtons, TkcPCTabsRegion& ARegion) = 0;
+  virtual void GetTabCutTextMargins(int AVisibleIndex, int AMargins[2]) = 0;
+  virtual void PaintContent();
+  virtual void SetTabContentRects(int AVisibleIndex, const TRect& AImageRect, const TRect& ATextRect) = 0;
+  virtual void InvalidateTabRect(int AVisibleIndex);
+  virtual bool IsNativePainting() { return false; }
+  virtual bool GetNavigatorButtonAt(int X, int Y, TkcPCNavigatorButton& AButton) = 0;
+  virtual bool IsPointInTab(int, int, int) { return true; }
+  virtual bool IsTabDown(int AVisibleIndex) = 0;
+  virtual bool IsTabTransparent(int) { return false; }
+  virtual bool NeedsRedrawOnResize() { return IsNativePainting(); }
+  virtual bool IsFrameVisible();
+  virtual void Paint() { PaintContent(); }
+  virtual void PaintNavigator() = 0;
+  virtual void PaintPageClientArea();
+  virtual void PaintFrame() = 0;
+  virtual void PaintTabs() = 0;
+  virtual void FillTextBitmapBackground(TBitmap*, const TRect&, int) {}
+  virtual void InvalidateNavigatorButton(TkcPCNavigatorButton, TkcPCNavigatorButtonState) {}
+  virtual void RepaintTab(int, TkcTabChangeKind) {}
+  virtual void GetGoDialogButtonBounds(TRect& R) = 0;
+
+  // Shared helpers.
+  TkcCustomTabControl* ParentControl() const { return fParent; }
+  TkcCanvas* Canvas() const;
+  TkcTab* VisibleTab(int AVisibleIndex) const;
+  void SaveClipRegion();
+  void RestoreClipRegion();
+  bool SetClipRect(const TRect& R, bool AIntersect);
+  void DrawPolyline(const std::vector<TPoint>& APoints, TColor AColor, TkcCanvas* ACanvas = nullptr);
+  static TPoint RotatePointToSide(const TRect& R, TPoint P, TkcTabPosition ASide);
+  void DrawRotatedPolyline(const TRect& R, std::vector<TPoint> APoints, TColor AColor, TkcTabPosition ASide);
+  static TRect InflateRotatedRect(const TRect& R, const TkcPCMargins& AMargins, TkcTabPosition ASide);
+  TRect GetPageClientRect();
+  TRect GetPageClientRectWithoutLines();
+  bool CallDrawTabEvent(int AVisibleIndex);
+  bool IsOwnerDrawn() const;
+  bool HasTabImage(int AVisibleIndex);
+  TSize GetImageSize() const;
+  TSize GetRotatedImageSize() const;
+  TColor GetHotTrackTextColor() const { return clBlue; }
+  virtual TColor GetTabTextColor(int AVisibleIndex);
+  int GetMaxTabTextHeight();
+  void InvalidateRectInControl(const TRect& R);
+  void InvalidateTabFullRect(int AVisibleIndex);
+  void ExcludeTabContentFromClip();
+  void CalculateTabContentRects(int AVisibleIndex);
+  int ClipStackDepth() const { return int(fClipRegionStack.size()); }
+  TkcPCTabContentData TabContentData;
+  TkcPCImageList* ImageList() const;
+
+protected:
+  void AdjustTextMargins(int AVisibleIndex, int AMargins[2], bool AHasImages);
+  void DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor AColor);
+  void DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool AEnabled, TColor AColor);
+  void RenderCaption(TkcCanvas* ACanvas, const String& ACaption, TRect R, bool AEnabled);
+
+private:
+  TkcCustomTabControl* fParent;
+  std::vector<std::unique_ptr<TkcRegion>> fClipRegionStack;
+};
+
+// Fits a single-line caption into AWidth with an end ellipsis ("..." after whole characters):
+// the text to show and its width; an empty text and 0 when even that does not fit.
+String FitCaptionText(TkcCanvas* ACanvas, const String& ACaption, int AWidth, int& AFittedWidth);
+
+// ---- The standard painter -------------------------------------------------------------------
+
+struct TkcPCNavigatorButtonInfo {
+  TColor BrushColor = clBtnText, PenColor = clBtnText;
+  bool Enabled = true, SmallCloseGlyph = false;
+};
+
+class TkcPCStandardPainter : public TkcPCCustomPainter {
+  VT_CLASS(TkcPCStandardPainter, TkcPCCustomPainter)
+public:
+  using TkcPCCustomPainter::TkcPCCustomPainter;
+  struct TNavigatorButtonPosition {
+    TkcPCNavigatorButton Button;
+    TRect Bounds;
+  };
+
+  bool MirrorsTabContentOffsets() const override { return GetStandardStyle() == 0; }
+  bool AllowMultiSelectTabs() const override { return GetStandardStyle() != 0; }
+  bool IsButtonStyle() const override { return GetStandardStyle() != 0; }
+
+  int CalculateTabNormalWidth(TkcTab* ATab) override;
+  int CalculateTabNormalHeight() override;
+  void GetTabImageOffsets(int AVisibleIndex, int AOffsets[4]) override;
+  void GetTabTextOffsets(int AVisibleIndex, int AOffsets[4]) override;
+  void GetTabImageOnlyOffsets(int, int AMargins[2]) override { AMargins[0] = AMargins[1] = 0; }
+  int GetFrameWidth() override { return 2; }
+  int GetImageTextDistance(int) override { return 6; }
+  int GetMinTabNormalWidth() override;
+  void GetTabsDistance(TPoint& ADistance) override;
+  void CalculateTabsRegion(TkcPCNavigatorButtons AButtons, TkcPCTabsRegion& ARegion) override;
+  void SetTabContentRects(int, const TRect& AImageRect, const TRect& ATextRect) override;
+  bool GetNavigatorButtonAt(int X, int Y, TkcPCNavigatorButton& AButton) override;
+  bool IsTabDown(int AVisibleIndex) override;
+  void Paint() override;
+  void PaintNavigator() override;
+  void PaintFrame() override;
+  void PaintTabs() override;
+  void InvalidateNavigatorButton(TkcPCNavigatorButton AButton, TkcPCNavigatorButtonState) override;
+  void RepaintTab(int AVisibleIndex, TkcTabChangeKind AChange) override;
+  void GetGoDialogButtonBounds(TRect& R) override;
+
+  virtual void PaintTab(int AVisibleIndex);
+  virtual void GetNavigatorGlyphInfo(TkcPCNavigatorButton AButton, TkcPCNavigatorButtonInfo& AInfo);
+  virtual TRect CalculateNavigatorBounds(TkcPCNavigatorButtons AButtons);
+  virtual void CalculateNavigatorButtons(TkcPCNavigatorButtons AButtons);
+  virtual int GetNavigatorAreaLength(TkcPCNavigatorButtons AButtons);
+  virtual TColor GetNavigatorButtonColor(TkcPCNavigatorButtonState) { return clBtnFace; }
+  virtual TColor GetNavigatorGlyphColor(TkcPCNavigatorButtonState AState);
+  virtual TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton);
+  virtual int GetNavigatorButtonHeight() { return 20; }
+  virtual int GetNavigatorButtonWidth(TkcPCNavigatorButton AButton);
+  virtual int GetMinTabNormalHeight() { return GetStandardStyle() == 0 ? 18 : 20; }
+  virtual int GetMinTabWidthBase() { return 42; }
+  virtual TColor GetControlBackgroundColor();
+  virtual int GetMinPageFrameSize() { return 2 * GetFrameWidth(); }
+  virtual TRect GetTabsAreaMargins() { return {}; }
+  virtual int GetContentTabNormalHeight();
+  virtual void DrawNavigatorButton(TkcPCNavigatorButton AButton, TRect R);
+  virtual void FillNavigatorButton(TRect& R, TkcPCNavigatorButtonState AState);
+  virtual void DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorButtonState AState);
+  virtual void DrawPageFrame(TRect R);
+  virtual void DrawTab(int AVisibleIndex) = 0;
+  virtual void GetNavigatorButtonOrder(TkcPCNavigatorButtons AButtons, std::vector<TkcPCNavigatorButton>& AList);
+
+  const std::vector<TNavigatorButtonPosition>& NavigatorButtonPositions() const { return fNavigatorButtons; }
+  void DrawButtonBorder3D(const TRect& R, bool APressed, bool AThin = false);
+  void DrawNavigatorGlyph(TkcPCNavigatorButton AButton, TPoint AOrigin, const TkcPCNavigatorButtonInfo& AInfo);
+  TPoint GetNavigatorGlyphFixedOffset(TkcPCNavigatorButton AButton);
+  TPoint GetNavigatorGlyphCentredOffset(TkcPCNavigatorButton AButton);
+  void DrawTabFocusRect(int AVisibleIndex, TRect R);
+  bool IsHorizontalTabs() const;
+
+protected:
+  int ImagePart() const;
+  std::vector<TNavigatorButtonPosition> fNavigatorButtons;
+  TRect fNavigatorBounds{};
+};
+
+#define VT_PC_PAINTER(P) \
+  TkcPCPainterClass PainterClass() const override { return TkcPCPainterClassOf<P>::Instance(); }
+
+// ---- The Tabs style: three-dimensional notebook tabs joined to the page frame ----------------
+
+class TkcPCTabsPainter : public TkcPCStandardPainter {
+  VT_CLASS(TkcPCTabsPainter, TkcPCStandardPainter)
+public:
+  using TkcPCStandardPainter::TkcPCStandardPainter;
+  VT_PC_PAINTER(TkcPCTabsPainter)
+  static TkcPCStyleID ClassStyleID() { return 1; }
+  static String ClassStyleName() { return "Tabs"; }
+  static bool ClassHasLookAndFeel(TkcLookAndFeel* L);
+  static bool ClassIsDefaultForLookAndFeel(TkcLookAndFeel* L) { return L && L->NativeStyle(); }
+
+  void GetTabBoundsCorrection(int AVisibleIndex, TRect& ADeltas) override;
+  void GetTabLinesOffset(TkcPCMargins& AMargins) override;
+  void GetTabImageOffsets(int AVisibleIndex, int AOffsets[4]) override;
+  void GetTabTextOffsets(int AVisibleIndex, int AOffsets[4]) override;
+  void GetTabImageOnlyOffsets(int AVisibleIndex, int AMargins[2]) override;
+  TColor GetTabColor(int AVisibleIndex) override;
+  TkcRegion* GetTabClipRegion(int AVisibleIndex) override;
+  TkcRegionOperation GetTabClipRegionOperation(int AVisibleIndex) override;
+  void GetTabTextMargins(int AVisibleIndex, int AMargins[2]) override;
+  void GetTabCutTextMargins(int AVisibleIndex, int AMargins[2]) override { GetTabTextMargins(AVisibleIndex, AMargins); }
+  void CalculateTabsRegion(TkcPCNavigatorButtons AButtons, TkcPCTabsRegion& ARegion) override;
+  void InvalidateTabRect(int AVisibleIndex) override;
+  bool IsFrameVisible() override { return true; }
+  void PaintTabs() override;
+  void RepaintTab(int AVisibleIndex, TkcTabChangeKind AChange) override;
+  TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override { return GetNavigatorGlyphFixedOffset(AButton); }
+  int GetContentTabNormalHeight() override;
+  void DrawTab(int AVisibleIndex) override;
+
+  virtual void GetTabCornerColors(int AVisibleIndex, TColor& C1, TColor& C2);
+  virtual void DrawTabCorners(int AVisibleIndex, const TRect& F);
+  virtual void DrawTabBorder(int AVisibleIndex, const TRect& F);
+
+protected:
+  TRect ExtendTowardPage(int AVisibleIndex, TRect R);
+};
