@@ -979,3 +979,35 @@ void TkcCustomFilterControl::RemoveRow() {
   FocusRow(before);
 }
 
+
+// ---- TkcFilterControl -----------------------------------------------------------------------
+
+TkcFilterControl::~TkcFilterControl() {
+  if (fLinkComponent) fLinkComponent->RemoveFreeNotification(this);
+}
+
+bool TkcFilterControl::GetInterface(const TGUID& IID, void** Obj) {
+  if (IID == IkcFilterControlLinkSetter::IID) {
+    *Obj = static_cast<IkcFilterControlLinkSetter*>(this);
+    return true;
+  }
+  return TkcCustomFilterControl::GetInterface(IID, Obj);
+}
+
+void TkcFilterControl::SetLinkComponent(TComponent* AValue) {
+  IkcFilterControl* link = nullptr;
+  if (AValue && !Supports(static_cast<TObject*>(AValue), IkcFilterControl::IID, reinterpret_cast<void**>(&link))) AValue = nullptr;
+  if (AValue == fLinkComponent) return;
+  if (fLinkComponent) fLinkComponent->RemoveFreeNotification(this);
+  fLinkComponent = AValue;
+  if (fLinkComponent) fLinkComponent->FreeNotification(this);
+  SetLink(link);
+}
+
+void TkcFilterControl::Notification(TComponent* AComponent, TOperation Operation) {
+  TkcCustomFilterControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == fLinkComponent) {
+    fLinkComponent = nullptr;
+    SetLink(nullptr);
+  }
+}

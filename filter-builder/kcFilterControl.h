@@ -151,10 +151,31 @@ private:
   TRect fFocusRect{};
 };
 
-class TkcFilterControl : public TkcCustomFilterControl {
+// Sets the link component of a filter control (the dialog reaches the control through it).
+class IkcFilterControlLinkSetter : public IInterface {
+public:
+  VT_INTERFACE("{D2369F8D-3B22-41A8-881E-B01BEB624B7D}")
+  virtual void SetLinkComponent(TComponent* AValue) = 0;
+};
+
+// The published control: linked to a component that offers IkcFilterControl (the grid's
+// table view); the link is dropped when that component is freed.
+class TkcFilterControl : public TkcCustomFilterControl, public IkcFilterControlLinkSetter {
   VT_CLASS(TkcFilterControl, TkcCustomFilterControl)
 public:
   using TkcCustomFilterControl::TkcCustomFilterControl;
+  ~TkcFilterControl() override;
+  bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterface(IID, Obj); }
+  bool GetInterface(const TGUID& IID, void** Obj) override;
+  TComponent* LinkComponent() const { return fLinkComponent; }
+  // A component without IkcFilterControl counts as none.
+  void SetLinkComponent(TComponent* AValue) override;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  TComponent* fLinkComponent = nullptr;
 };
 
 // The display text of a bool operator ("AND", "OR", "NOT AND", "NOT OR").

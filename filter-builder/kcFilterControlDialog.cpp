@@ -121,12 +121,15 @@ void TfmFilterControlDialog::acOkExecute(TObject*) {
   }
 }
 
-bool ExecuteFilterControlDialog(IkcFilterControl* ALink, TColor AColor, TFont* AFont, const String& AInitialDir,
-                                TNotifyEvent AOnShow, TNotifyEvent AOnApplyFilter) {
+bool ExecuteFilterControlDialog(TComponent* ALinkComponent, TkcLookAndFeel* ALookAndFeel, TColor AColor, TFont* AFont,
+                                const String& AInitialDir, TNotifyEvent AOnShow, TNotifyEvent AOnApplyFilter) {
   auto form = std::make_unique<TfmFilterControlDialog>(Application);
   auto control = std::make_unique<TkcFilterControl>(nullptr);
+  if (ALookAndFeel) control->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
   if (AFont) form->Font()->Assign(AFont);
-  control->SetLink(ALink);
+  IkcFilterControlLinkSetter* setter = nullptr;
+  if (Supports(static_cast<TObject*>(control.get()), IkcFilterControlLinkSetter::IID, reinterpret_cast<void**>(&setter)))
+    setter->SetLinkComponent(ALinkComponent);
   if (AColor != clDefault) control->SetColor(AColor);
   control->OnApplyFilter = AOnApplyFilter;
   form->InitializeDialog(control.get(), AInitialDir);

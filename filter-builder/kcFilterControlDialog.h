@@ -41,7 +41,7 @@ private:
   TkcCustomFilterControl* fFilterControl = nullptr;
 };
 
-// Shows the dialog over ALink; true when it closed with OK. AColor clDefault keeps the
-// control's colour.
-bool ExecuteFilterControlDialog(IkcFilterControl* ALink, TColor AColor, TFont* AFont, const String& AInitialDir,
-                                TNotifyEvent AOnShow, TNotifyEvent AOnApplyFilter);
+// Shows the dialog over ALinkComponent (a component offering IkcFilterControl); true when it
+// closed with OK. AColor clDefault keeps the control's colour; ALookAndFeel and AFont may be null.
+bool ExecuteFilterControlDialog(TComponent* ALinkComponent, TkcLookAndFeel* ALookAndFeel, TColor AColor, TFont* AFont,
+                                const String& AInitialDir, TNotifyEvent AOnShow, TNotifyEvent AOnApplyFilter);

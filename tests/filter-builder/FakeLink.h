@@ -30,3 +30,17 @@ private:
   String fCaptions[3] = {"A", "B", "C"};
   std::unique_ptr<TkcTextEditProperties> fProperties[3];
 };
+
+// The same link offered by a component, as the grid's table view offers it.
+class TLinkComponent : public TComponent, public TFakeLink {
+public:
+  TLinkComponent() : TComponent(nullptr) {}
+  bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterface(IID, Obj); }
+  bool GetInterface(const TGUID& IID, void** Obj) override {
+    if (IID == IkcFilterControl::IID) {
+      *Obj = static_cast<IkcFilterControl*>(this);
+      return true;
+    }
+    return TComponent::GetInterface(IID, Obj);
+  }
+};

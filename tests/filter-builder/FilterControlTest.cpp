@@ -233,3 +233,27 @@ TEST(FilterControl, WithoutLinkNothingNeedsItems) {
   EXPECT_EQ(f.fc->FocusRect(), (TRect{2, 2, f.fc->ClientWidth() - 2, f.fc->ClientHeight() - 2}));
   EXPECT_EQ(f.fc->AddConditionState(), kcbsDisabled);
 }
+
+
+TEST(FilterControl, LinkComponentTakesItsCriteriaAndIsForgottenWhenFreed) {
+  ControlFixture f;
+  f.fc->SetLink(nullptr);
+  auto* component = new TLinkComponent;
+  TkcFilterControlModel owner;
+  TkcFilterControlCriteria criteria(&owner);
+  criteria.AddItem(nullptr, reinterpret_cast<TObject*>(std::intptr_t(20)), foLike, String("a%"), "a%");
+  component->Target = &criteria;
+  IkcFilterControlLinkSetter* setter = nullptr;
+  ASSERT_TRUE(Supports(static_cast<TObject*>(f.fc), IkcFilterControlLinkSetter::IID, reinterpret_cast<void**>(&setter)));
+  setter->SetLinkComponent(component);
+  EXPECT_EQ(f.fc->LinkComponent(), component);
+  EXPECT_EQ(f.fc->Model()->Rows().size(), 2u);
+  TComponent plain(nullptr);
+  f.fc->SetLinkComponent(&plain);  // offers no link: counts as none
+  EXPECT_EQ(f.fc->LinkComponent(), nullptr);
+  f.fc->SetLinkComponent(component);
+  delete component;
+  EXPECT_EQ(f.fc->LinkComponent(), nullptr);
+  EXPECT_EQ(f.fc->Link(), nullptr);
+  EXPECT_EQ(f.fc->Model()->Rows().size(), 1u);
+}

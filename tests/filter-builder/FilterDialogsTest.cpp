@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "filter-builder/FakeLink.h"
 #include "filter-builder/kcFilterControlDialog.h"
 #include "filter-builder/kcFilterDialog.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormsTestUtil.h"
+#include "platform/win/QtShell.h"
 
 namespace {
 
@@ -162,7 +165,7 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
 TEST(FilterBuilderDialog, SavesOpensAppliesAndRemembersBounds) {
   TFormsSession session;
   TfmFilterControlDialog::ForgetBounds();
-  TFakeLink link;
+  TLinkComponent link;
   TkcFilterControlModel owner;
   TkcFilterControlCriteria target(&owner);
   target.AddItem(nullptr, Column(30), foGreater, 4, "4");
@@ -189,7 +192,7 @@ TEST(FilterBuilderDialog, SavesOpensAppliesAndRemembersBounds) {
     session.QueuePress();
     session.QueueRelease();
   });
-  ASSERT_TRUE(ExecuteFilterControlDialog(&link, clDefault, nullptr, "", nullptr, [&](TObject*) { ++applied; }));
+  ASSERT_TRUE(ExecuteFilterControlDialog(&link, nullptr, clDefault, nullptr, "", nullptr, [&](TObject*) { ++applied; }));
   EXPECT_EQ(applied, 1);
   EXPECT_EQ(target.Root()->GetCount(), 2);
   session.Script([&] {
@@ -200,8 +203,38 @@ TEST(FilterBuilderDialog, SavesOpensAppliesAndRemembersBounds) {
     session.QueueKey(VK_ESCAPE, true);
     session.QueueKey(VK_ESCAPE, false);
   });
-  EXPECT_FALSE(ExecuteFilterControlDialog(&link, clDefault, nullptr, "", nullptr, nullptr));
+  EXPECT_FALSE(ExecuteFilterControlDialog(&link, nullptr, clDefault, nullptr, "", nullptr, nullptr));
   SetFileDialogProvider(previous);
   std::remove((file + ".flt").c_str());
   TfmFilterControlDialog::ForgetBounds();
+}
+
+// With VT_SCREENSHOT_DIR set and a real X server: the dialog with a nested filter, on the Qt
+// shell, saved as filter-builder.png there.
+TEST(FilterBuilderDialog, PictureOnTheQtShell) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP() << "VT_SCREENSHOT_DIR not set";
+  EnsureShellApplication();
+  InstallQtShell();
+  TLinkComponent link;
+  TkcFilterControlModel owner;
+  TkcFilterControlCriteria target(&owner);
+  auto* g = target.Root()->AddItemList(fboOr);
+  target.AddItem(g, Column(10), foEqual, 1, "1");
+  target.AddItem(g, Column(20), foLike, String("x%"), "x%");
+  auto* n = target.Root()->AddItemList(fboNotAnd);
+  target.AddItem(n, Column(30), foBetween, VarArrayOf({1, 5}), "1;5");
+  target.AddItem(n, Column(10), foInList, VarArrayOf({2, 4, Null()}), "2;4;");
+  target.AddItem(nullptr, Column(20), foEqual, Null(), "blank");
+  link.Target = &target;
+  TTimer timer(nullptr);
+  timer.SetInterval(800);
+  timer.SetOnTimer([&](TObject*) {
+    timer.SetEnabled(false);
+    String cmd = "import -window root '" + String(dir) + "/filter-builder.png'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    if (auto* d = Active<TfmFilterControlDialog>()) d->SetModalResult(mrCancel);
+  });
+  ExecuteFilterControlDialog(&link, nullptr, clDefault, nullptr, "", nullptr, nullptr);
+  RemoveQtShell();
 }
