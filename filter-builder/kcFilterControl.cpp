@@ -707,6 +707,17 @@ void TkcCustomFilterControl::MouseLeave(TControl* AControl) {
   Refresh();
 }
 
+void TkcCustomFilterControl::FontChanged() {
+  TkcControl::FontChanged();
+  for (auto& font : fFonts) {
+    if (!font) return;  // during construction
+    font->SetName(Font()->Name());
+    font->SetHeight(Font()->Height());
+    font->SetCharset(Font()->Charset());
+  }
+  Refresh();
+}
+
 void TkcCustomFilterControl::FocusChanged() {
   TkcControl::FocusChanged();
   Refresh();

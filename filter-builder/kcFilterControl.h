@@ -103,6 +103,8 @@ protected:
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseLeave(TControl* AControl) override;
   void FocusChanged() override;
+  // The part fonts follow the control's font in name, size and character set.
+  void FontChanged() override;
   void BoundsChanged() override;
   void InitScrollBarsParameters() override;
   void Scroll(TScrollBarKind AScrollBarKind, TScrollCode AScrollCode, int& AScrollPos) override;

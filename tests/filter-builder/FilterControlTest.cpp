@@ -257,3 +257,49 @@ TEST(FilterControl, LinkComponentTakesItsCriteriaAndIsForgottenWhenFreed) {
   EXPECT_EQ(f.fc->Link(), nullptr);
   EXPECT_EQ(f.fc->Model()->Rows().size(), 1u);
 }
+
+TEST(FilterControl, DefaultsAndPartFontsFollowTheFont) {
+  ControlFixture f;
+  TkcFilterControl fresh(nullptr);
+  EXPECT_EQ(fresh.Width(), 300);
+  EXPECT_EQ(fresh.Height(), 200);
+  EXPECT_EQ(fresh.Color(), clBtnFace);
+  EXPECT_FALSE(fresh.ParentColor());
+  EXPECT_EQ(fresh.FontBoolOperator()->Color(), clRed);
+  EXPECT_EQ(fresh.FontItem()->Color(), clGreen);
+  EXPECT_EQ(fresh.FontCondition()->Color(), clMaroon);
+  EXPECT_EQ(fresh.FontValue()->Color(), clBlue);
+  EXPECT_TRUE(fresh.FontItem()->Style().Contains(fsUnderline));
+  EXPECT_FALSE(fresh.FontValue()->Style().Contains(fsUnderline));
+  EXPECT_EQ(fresh.NullString(), "<empty>");
+  EXPECT_TRUE(fresh.ShowLevelLines());
+  EXPECT_FALSE(fresh.WantTabs());
+  EXPECT_TRUE(fresh.HotTrackOnUnfocused);
+  fresh.Font()->SetHeight(-20);
+  fresh.Font()->SetName("Serif");
+  for (TFont* part : {fresh.FontBoolOperator(), fresh.FontItem(), fresh.FontCondition(), fresh.FontValue()}) {
+    EXPECT_EQ(part->Height(), -20);
+    EXPECT_EQ(part->Name(), "Serif");
+  }
+  EXPECT_EQ(fresh.FontItem()->Color(), clGreen);
+}
+
+TEST(FilterControl, HotPartsFollowTheMouseOnlyWhenHotTrackingApplies) {
+  ControlFixture f;
+  f.session.Key(VK_INSERT);
+  f.fc->Calculate();
+  TkcCustomRowViewInfo* row = f.fc->Model()->Rows()[1];
+  f.session.MoveTo(f.Centre(row->ButtonRect));
+  EXPECT_EQ(f.fc->HotInfo().HitPart, fhpRowButton);
+  f.fc->Calculate();
+  EXPECT_EQ(row->ButtonState, kcbsHot);
+  // Unfocused with HotTrackOnUnfocused off: no hot look.
+  f.fc->HotTrackOnUnfocused = false;
+  auto* other = new TEdit(&f.form);
+  other->SetParent(&f.form);
+  other->SetBounds(0, 285, 50, 12);
+  other->SetFocus();
+  f.session.ProcessMessages();
+  f.fc->Calculate();
+  EXPECT_EQ(row->ButtonState, kcbsNormal);
+}
