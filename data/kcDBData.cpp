@@ -833,3 +833,13 @@ bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
             [this] { EndCursorNavigation(); });
   return moved;
 }
+
+void TkcDBDataController::RefreshData() {
+  if (TDataSet* ds = DataSet(); ds && ds->Active()) ds->Refresh();
+}
+
+bool TkcDBDataController::UseItemStoredText(int AItemIndex, bool AFlag) {
+  TField* field = GetItemDBField(AItemIndex);
+  if (AFlag && field && IsCurrencyField(field)) return false;
+  return TkcCustomDataController::UseItemStoredText(AItemIndex, AFlag);
+}

@@ -320,6 +320,10 @@ public:
   String GetFilterItemFieldName(TObject* AItem) override;
   // Posts an edit or insert of the dataset.
   void FinishEditing() override;
+  // Re-reads the dataset (its change notice reloads the records).
+  void RefreshData() override;
+  // A currency field shown without its own format keeps no stored text.
+  bool UseItemStoredText(int AItemIndex, bool AFlag) override;
   TkcDBDataFilterCriteria* Filter() const { return static_cast<TkcDBDataFilterCriteria*>(TkcCustomDataController::Filter()); }
   // A hidden field for a ";" list of dataset field names (created, renamed or freed).
   void SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField);

@@ -94,6 +94,9 @@ TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
   f.dc.SetKeyFieldNames("ID;NAME");
   EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant::MakeArray({Variant(1), Variant("a")})), 1);
   EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  // A refresh re-reads the dataset and keeps the records.
+  f.dc.RefreshData();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
   // Closing the dataset empties the controller.
   f.ds.Close();
   EXPECT_EQ(f.dc.GetRecordCount(), 0);
