@@ -48,10 +48,11 @@ void GetFieldNames(const String& ANames, TStrings* AList) {
 }
 
 Variant ReadFieldValue(TField* AField) {
-  if (AField->FieldKind() == fkAggregate) return AField->Value();
-  if (AField->IsNull()) return Null();
-  if (AField->DataType() == ftWideString) return Variant(AField->Value().AsWideString());
-  return AField->Value();
+  // One read of the value (a null field answers Null).
+  Variant value = AField->Value();
+  if (AField->FieldKind() == fkAggregate || value.IsNull()) return value;
+  if (AField->DataType() == ftWideString && value.VarType() != varOleStr) return Variant(value.AsWideString());
+  return value;
 }
 
 void WriteFieldValue(TField* AField, const Variant& AValue) {
@@ -237,13 +238,22 @@ bool TkcDBDataField::HasInternalValues() {
 
 Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
 
+TkcDBDataField* TkcValueDefDBReader::FieldOf(TkcValueDef* AValueDef) {
+  // A load reads every column of a million records: the field of a column is looked up once.
+  for (const auto& [column, field] : fFields)
+    if (column == AValueDef) return field;
+  auto* field = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef));
+  fFields.emplace_back(AValueDef, field);
+  return field;
+}
+
 Variant TkcValueDefDBReader::GetValue(TkcValueDef* AValueDef) {
-  if (auto* f = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef)); f && !f->DBFields().empty()) return f->ReadValue();
+  if (TkcDBDataField* f = FieldOf(AValueDef); f && !f->DBFields().empty()) return f->ReadValue();
   return TkcValueDefReader::GetValue(AValueDef);
 }
 
 String TkcValueDefDBReader::GetDisplayText(TkcValueDef* AValueDef) {
-  if (auto* f = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef)); f && f->DBField()) return f->DBField()->DisplayText();
+  if (TkcDBDataField* f = FieldOf(AValueDef); f && f->DBField()) return f->DBField()->DisplayText();
   return TkcValueDefReader::GetDisplayText(AValueDef);
 }
 

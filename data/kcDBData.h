@@ -130,6 +130,10 @@ public:
   Variant GetValue(TkcValueDef* AValueDef) override;
   String GetDisplayText(TkcValueDef* AValueDef) override;
   bool IsInternalColumn(TkcValueDef* AValueDef) override { return HasInternalValues(AValueDef); }
+
+private:
+  TkcDBDataField* FieldOf(TkcValueDef* AValueDef);
+  std::vector<std::pair<TkcValueDef*, TkcDBDataField*>> fFields;
 };
 
 class TkcDBDataLink : public TDataLink {
