@@ -853,3 +853,38 @@ bool TkcDBDataController::UseItemStoredText(int AItemIndex, bool AFlag) {
   if (AFlag && field && IsCurrencyField(field)) return false;
   return TkcCustomDataController::UseItemStoredText(AItemIndex, AFlag);
 }
+
+// ---- Assignment and dataset access -------------------------------------------------------------------------
+
+void TkcDBDataController::Assign(TPersistent* Source) {
+  TkcCustomDataController::Assign(Source);
+  if (auto* s = dynamic_cast<TkcDBDataController*>(Source)) {
+    fDataModeController->Assign(s->DataModeController());
+    SetDataSource(s->DataSource());
+    SetKeyFieldNames(s->KeyFieldNames());
+  }
+}
+
+int TkcDBDataController::GetDataSetRecordCount() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() ? ds->RecordCount() : 0;
+}
+
+int TkcDBDataController::GetDataSetRecNo() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() ? ds->RecNo() : -1;
+}
+
+void TkcDBDataController::SetDataSetRecNo(int Value) {
+  if (TDataSet* ds = DataSet()) ds->SetRecNo(Value);
+}
+
+std::vector<TField*> TkcDBDataController::GetKeyDataSetFields() {
+  std::vector<TField*> fields;
+  if (!fKeyField) return fields;
+  const std::vector<String> names = SplitFieldNames(fKeyField->FieldName());
+  if (fKeyField->DBFields().size() != names.size()) throw EkcInvalidDataControllerOperation("Key Field not found");
+  return fKeyField->DBFields();
+}
+
+Variant TkcDBDataController::GetDataSetKeyValues() { return ReadFieldsValue(GetKeyDataSetFields()); }

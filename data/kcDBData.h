@@ -335,6 +335,16 @@ public:
   // false for no record.
   bool MoveDataSetToRecord(int ARecordIndex);
 
+  void Assign(TPersistent* Source) override;
+  int GetDataSetRecordCount();
+  // -1 when the dataset is closed or missing.
+  int GetDataSetRecNo();
+  void SetDataSetRecNo(int Value);
+  // The dataset fields of the key; "Key Field not found" for a key name the dataset lacks.
+  std::vector<TField*> GetKeyDataSetFields();
+  // The key of the dataset's current record.
+  Variant GetDataSetKeyValues();
+
   // Sync mode: the focused record follows the dataset's cursor and moves it (before the focus
   // changes, so the row engine finds the dataset on the new record).
   bool CanFocusRecord(int ARecordIndex) override;
