@@ -619,3 +619,34 @@ TEST_F(ServerWindow, ClosingDuringARunCancelsItThenDisconnectsAndCloses) {
   Application->SetMainForm(nullptr);
   Application->SetTerminated(false);
 }
+
+TEST(DbMainWindow, AFailedConnectIsShownAndWhatWasTypedStays) {
+  TWindowSession s;
+  TWindow w(s);
+  const String notADatabase = s.Path("notes.fdb");
+  s.Write(notADatabase, "these are notes, not a database\n");
+  String message;
+  s.Script([&s, notADatabase] {
+    s.QueueText(notADatabase);
+    s.QueuePress(VK_RETURN);
+  });
+  s.Script([&] { message = s.AnswerMessage(); });
+  try {
+    w->actConnect->Execute();
+  } catch (...) {
+    Application->HandleException(nullptr, std::current_exception());
+  }
+  EXPECT_FALSE(message.empty());
+  EXPECT_FALSE(w->dmServerProperties->Connected());
+  EXPECT_EQ(Enabled(w.form), "C----");
+  // The next Connect starts from what was typed.
+  String shown;
+  s.Script([&] {
+    auto* d = dynamic_cast<TdlgConnectToDB*>(Screen->ActiveForm());
+    ASSERT_TRUE(d);
+    shown = d->DatabaseName();
+    s.QueuePress(VK_ESCAPE);
+  });
+  w->actConnect->Execute();
+  EXPECT_EQ(shown, notADatabase);
+}
