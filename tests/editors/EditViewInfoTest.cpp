@@ -4,37 +4,23 @@
 
 #include <memory>
 
+#include "EditorCanvasFixture.h"
 #include "editors/kcEditViewInfo.h"
-#include "platform/gdi/FontMetrics.h"
 #include "platform/win/Windows.h"
 
 namespace {
 
-class EditViewInfoTest : public ::testing::Test {
+class EditViewInfoTest : public EditorCanvasFixture {
 protected:
   void SetUp() override {
-    SetFontSource(std::make_shared<FixedFontSource>(7, 11, 2));
-    styles = std::make_unique<TkcContainerStyles>(nullptr, TkcEditStyle::StaticClass());
-    style()->LookAndFeel()->SetNativeStyle(false);
+    EditorCanvasFixture::SetUp();
     style()->SetTransparentBorder(false);
     style()->SetEditBorderStyle(ebsSingle);
-    bitmap = std::make_unique<TBitmap>(10, 10);
-    canvas = std::make_unique<TkcCanvas>(bitmap->Canvas());
   }
-  void TearDown() override {
-    canvas.reset();
-    bitmap.reset();
-    styles.reset();
-    SetFontSource(nullptr);
-  }
-  TkcEditStyle* style() { return static_cast<TkcEditStyle*>(styles->Normal()); }
   std::unique_ptr<TkcCustomEditViewData> Data(bool inplace) {
     return std::unique_ptr<TkcCustomEditViewData>(properties.CreateViewData(style(), inplace));
   }
   TkcCustomEditProperties properties{nullptr};
-  std::unique_ptr<TkcContainerStyles> styles;
-  std::unique_ptr<TBitmap> bitmap;
-  std::unique_ptr<TkcCanvas> canvas;
 };
 
 TEST_F(EditViewInfoTest, BorderExtentsAndContentOffsets) {

@@ -5,27 +5,13 @@
 
 #include <memory>
 
+#include "EditorCanvasFixture.h"
 #include "editors/kcTextEditViewInfo.h"
-#include "platform/gdi/FontMetrics.h"
 
 namespace {
 
-class TextEditViewInfoTest : public ::testing::Test {
+class TextEditViewInfoTest : public EditorCanvasFixture {
 protected:
-  void SetUp() override {
-    SetFontSource(std::make_shared<FixedFontSource>(7, 11, 2));
-    styles = std::make_unique<TkcContainerStyles>(nullptr, TkcEditStyle::StaticClass());
-    style()->LookAndFeel()->SetNativeStyle(false);
-    bitmap = std::make_unique<TBitmap>(200, 40);
-    canvas = std::make_unique<TkcCanvas>(bitmap->Canvas());
-  }
-  void TearDown() override {
-    canvas.reset();
-    bitmap.reset();
-    styles.reset();
-    SetFontSource(nullptr);
-  }
-  TkcEditStyle* style() { return static_cast<TkcEditStyle*>(styles->Normal()); }
   std::unique_ptr<TkcCustomTextEditViewData> Data(bool inplace) {
     return std::unique_ptr<TkcCustomTextEditViewData>(
         static_cast<TkcCustomTextEditViewData*>(properties.CreateViewData(style(), inplace)));
@@ -36,9 +22,6 @@ protected:
     data.FillViewInfoValue(canvas.get(), Variant(String(value)), &info);
   }
   TkcTextEditProperties properties{nullptr};
-  std::unique_ptr<TkcContainerStyles> styles;
-  std::unique_ptr<TBitmap> bitmap;
-  std::unique_ptr<TkcCanvas> canvas;
 };
 
 TEST_F(TextEditViewInfoTest, DrawTextFlags) {
