@@ -57,9 +57,8 @@ void TkcCustomTextEditViewInfo::DrawText(TkcCanvas* ACanvas) {
 }
 
 void TkcCustomTextEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
-  if (!Transparent) ACanvas->FillRect(BorderRect, IsHighlighted ? clHighlight : BackgroundColor);
-  if (!IsInplace && EditBorderStyle != ebsNone)
-    ACanvas->FrameRect(Bounds, BorderColor, GetEditBorderWidth(EditBorderStyle), Edges);
+  TkcCustomEditViewInfo::DrawBackground(ACanvas);
+  if (IsHighlighted) ACanvas->FillRect(ClientRect, clHighlight);
   DrawText(ACanvas);
 }
 
