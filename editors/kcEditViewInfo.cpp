@@ -529,6 +529,13 @@ TSize TkcCustomEditViewData::CalculateEditSize(TkcCanvas* ACanvas, const Variant
   return TSize{clipped ? ASize.Width : fixed.cx + size.cx, fixed.cy + size.cy};
 }
 
+TSize TkcCustomEditProperties::GetEditSize(TkcCanvas* ACanvas, TkcCustomEditStyle* AStyle, bool AIsInplace,
+                                           const Variant& AEditValue,
+                                           const TkcEditSizeProperties& AEditSizeProperties) {
+  std::unique_ptr<TkcCustomEditViewData> data(CreateViewData(AStyle, AIsInplace));
+  return data->CalculateEditSize(ACanvas, AEditValue, AEditSizeProperties);
+}
+
 // The properties' factory of view data.
 TkcCustomEditViewData* TkcCustomEditProperties::CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
                                                                bool APreviewMode) {

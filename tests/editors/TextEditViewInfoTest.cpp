@@ -102,6 +102,8 @@ TEST_F(TextEditViewInfoTest, MovingKeepsTheLayoutAndSizeFollowsTheText) {
   const TSize size = data->CalculateEditSize(canvas.get(), Variant(String("abcd")), TkcEditSizeProperties{});
   EXPECT_EQ(size.cx, 28 + 2);  // text and the content offsets
   EXPECT_EQ(size.cy, 13 + 2);
+  const TSize viaProperties = properties.GetEditSize(canvas.get(), style(), true, Variant(String("abcd")), {});
+  EXPECT_EQ(viaProperties, size);
 }
 
 }  // namespace
