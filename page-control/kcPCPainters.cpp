@@ -63,10 +63,25 @@ void UpdateLightFaceColor() {
   gLightFaceColor = RGB(up(GetRValue(c)), up(GetGValue(c)), up(GetBValue(c)));
 }
 
+namespace {
+// Made on first use and freed with the last tab control, so no device context outlives the
+// platform's object tables at exit.
+TkcScreenCanvas* gScreenCanvas = nullptr;
+int gTabControlCount = 0;
+}  // namespace
+
 TkcCanvas* GetPaintersScreenCanvas() {
-  // Kept until the process ends: the platform's tables go before static destructors would run.
-  static TkcScreenCanvas* canvas = new TkcScreenCanvas;
-  return canvas;
+  if (!gScreenCanvas) gScreenCanvas = new TkcScreenCanvas;
+  return gScreenCanvas;
+}
+
+void TabControlCreated() { ++gTabControlCount; }
+
+void TabControlDestroyed() {
+  if (--gTabControlCount == 0) {
+    delete gScreenCanvas;
+    gScreenCanvas = nullptr;
+  }
 }
 
 void DrawBorderLines(TkcCanvas* ACanvas, TRect& R, const std::vector<TkcBorder>& ASides,

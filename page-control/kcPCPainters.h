@@ -21,6 +21,9 @@ TColor LightenColor(TColor AColor, BYTE APercent);
 TColor LightFaceColor();
 void UpdateLightFaceColor();
 TkcCanvas* GetPaintersScreenCanvas();
+// Tab controls count themselves so that the measuring canvas goes with the last one.
+void TabControlCreated();
+void TabControlDestroyed();
 // Draws one-pixel lines on the sides in order (colour per side) and shrinks R past them.
 void DrawBorderLines(TkcCanvas* ACanvas, TRect& R, const std::vector<TkcBorder>& ASides,
                      const std::vector<TColor>& AColors, bool AExcludeFromClip);
