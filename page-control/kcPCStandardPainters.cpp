@@ -555,7 +555,7 @@ void TkcPCTabsPainter::DrawTab(int AVisibleIndex) {
       case tpRight: ++fr.left; break;
     }
     DrawTabFocusRect(AVisibleIndex, fr);
-  } else if (!tab->IsMainTab() && false)
+  } else
     Canvas()->FillRect(strip, ParentControl()->Color());
   DrawTabBorder(AVisibleIndex, F);
 }
@@ -708,5 +708,14 @@ void RegisterStandardPCPainters() {
   if (done) return;
   done = true;
   UpdateLightFaceColor();
+  LoadOneNoteColors();
   RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCTabsPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCButtonsPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCFlatButtonsPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCExtraFlatPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCUltraFlatPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCFlatPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCOffice11Painter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCSlantedPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCOneNotePainter>::Instance());
 }
