@@ -374,6 +374,14 @@ TColor TkcPCCustomPainter::GetTabTextColor(int AVisibleIndex) {
   return clBtnText;
 }
 
+int TkcPCCustomPainter::MeasureCaption(TkcTab* ATab) {
+  TkcCanvas* c = GetPaintersScreenCanvas();
+  fParent->PrepareTabCanvasFont(ATab, c);
+  TRect r{0, 0, 0, 0};
+  ::DrawText(c->Handle(), ATab->Caption(), &r, DT_SINGLELINE | DT_CALCRECT);
+  return int(r.right - r.left);
+}
+
 int TkcPCCustomPainter::GetMaxTabTextHeight() {
   int h = 0;
   TkcCanvas* c = GetPaintersScreenCanvas();

@@ -155,6 +155,8 @@ public:
   TColor GetHotTrackTextColor() const { return clBlue; }
   virtual TColor GetTabTextColor(int AVisibleIndex);
   int GetMaxTabTextHeight();
+  // The single-line width of a tab's caption in its own font.
+  int MeasureCaption(TkcTab* ATab);
   void InvalidateRectInControl(const TRect& R);
   void InvalidateTabFullRect(int AVisibleIndex);
   void ExcludeTabContentFromClip();
@@ -249,6 +251,10 @@ public:
   TPoint GetNavigatorGlyphCentredOffset(TkcPCNavigatorButton AButton);
   void DrawTabFocusRect(int AVisibleIndex, TRect R);
   bool IsHorizontalTabs() const;
+  // Whether the navigator lies at the start of the strip (left, or top for vertical tabs).
+  bool IsNavigatorAtStart() const;
+  // Takes the navigator's length off the end of R where the navigator lies.
+  void TakeNavigatorArea(TRect& R, int ALength) const;
 
 protected:
   int ImagePart() const;
@@ -395,6 +401,7 @@ public:
   virtual void DrawTabSeparator(const TRect& R);
   virtual std::vector<TColor> LineBorderColors(int ADisplayLine);
   void DrawLineBorder(TRect R, int ADisplayLine);
+  TkcBorders FrameSides();
 
 protected:
   bool IsStripReversed() const;

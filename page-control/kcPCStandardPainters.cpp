@@ -19,14 +19,7 @@ int TkcPCStandardPainter::ImagePart() const {
 
 int TkcPCStandardPainter::CalculateTabNormalWidth(TkcTab* ATab) {
   if (ParentControl()->TabWidth() > 0) return ParentControl()->TabWidth();
-  int caption = 12;
-  if (!ATab->Caption().empty()) {
-    TkcCanvas* c = GetPaintersScreenCanvas();
-    ParentControl()->PrepareTabCanvasFont(ATab, c);
-    TRect r{0, 0, 0, 0};
-    ::DrawText(c->Handle(), ATab->Caption(), &r, DT_SINGLELINE | DT_CALCRECT);
-    caption = int(r.right - r.left) + 12;
-  }
+  int caption = ATab->Caption().empty() ? 12 : MeasureCaption(ATab) + 12;
   return std::max(ImagePart() + caption, GetMinTabNormalWidth());
 }
 
@@ -87,8 +80,7 @@ int TkcPCStandardPainter::GetNavigatorAreaLength(TkcPCNavigatorButtons AButtons)
 }
 
 void TkcPCStandardPainter::GetNavigatorButtonOrder(TkcPCNavigatorButtons AButtons, std::vector<TkcPCNavigatorButton>& AList) {
-  TkcPCNavigatorPosition np = ParentControl()->NavigatorPosition();
-  bool atStart = IsHorizontalTabs() ? (np == npLeftTop || np == npLeftBottom) : (np == npLeftTop || np == npRightTop);
+  bool atStart = IsNavigatorAtStart();
   static const TkcPCNavigatorButton startOrder[4] = {nbClose, nbTopLeft, nbBottomRight, nbGoDialog};
   static const TkcPCNavigatorButton endOrder[4] = {nbGoDialog, nbTopLeft, nbBottomRight, nbClose};
   AList.clear();
@@ -136,23 +128,29 @@ void TkcPCStandardPainter::CalculateNavigatorButtons(TkcPCNavigatorButtons AButt
   }
 }
 
+bool TkcPCStandardPainter::IsNavigatorAtStart() const {
+  TkcPCNavigatorPosition np = ParentControl()->NavigatorPosition();
+  return IsHorizontalTabs() ? np == npLeftTop || np == npLeftBottom : np == npLeftTop || np == npRightTop;
+}
+
+void TkcPCStandardPainter::TakeNavigatorArea(TRect& R, int ALength) const {
+  bool atStart = IsNavigatorAtStart();
+  if (IsHorizontalTabs()) {
+    if (atStart)
+      R.left += ALength;
+    else
+      R.right -= ALength;
+  } else if (atStart)
+    R.top += ALength;
+  else
+    R.bottom -= ALength;
+}
+
 void TkcPCStandardPainter::CalculateTabsRegion(TkcPCNavigatorButtons AButtons, TkcPCTabsRegion& R) {
   TkcCustomTabControl* c = ParentControl();
   TRect m = GetTabsAreaMargins();
   R.Bounds = {m.left, m.top, c->Width() - m.right, c->Height() - m.bottom};
-  if (!AButtons.Empty()) {
-    int L = GetNavigatorAreaLength(AButtons);
-    TkcPCNavigatorPosition np = c->NavigatorPosition();
-    if (IsHorizontalTabs()) {
-      if (np == npLeftTop || np == npLeftBottom)
-        R.Bounds.left += L;
-      else
-        R.Bounds.right -= L;
-    } else if (np == npLeftTop || np == npRightTop)
-      R.Bounds.top += L;
-    else
-      R.Bounds.bottom -= L;
-  }
+  if (!AButtons.Empty()) TakeNavigatorArea(R.Bounds, GetNavigatorAreaLength(AButtons));
   R.TabsLength = IsHorizontalTabs() ? R.Bounds.right - R.Bounds.left : R.Bounds.bottom - R.Bounds.top;
   R.TabsBounds = R.Bounds;
   R.TopOrLeftPartExtension = R.BottomOrRightPartExtension = 0;
@@ -469,19 +467,7 @@ void TkcPCTabsPainter::CalculateTabsRegion(TkcPCNavigatorButtons AButtons, TkcPC
   TkcCustomTabControl* c = ParentControl();
   TkcTabPosition pos = c->TabPosition();
   R.Bounds = c->GetControlRect();
-  if (!c->MultiLine() && !AButtons.Empty()) {
-    int L = GetNavigatorAreaLength(AButtons);
-    TkcPCNavigatorPosition np = c->NavigatorPosition();
-    if (IsHorizontalPos(pos)) {
-      if (np == npLeftTop || np == npLeftBottom)
-        R.Bounds.left += L;
-      else
-        R.Bounds.right -= L;
-    } else if (np == npLeftTop || np == npRightTop)
-      R.Bounds.top += L;
-    else
-      R.Bounds.bottom -= L;
-  }
+  if (!c->MultiLine() && !AButtons.Empty()) TakeNavigatorArea(R.Bounds, GetNavigatorAreaLength(AButtons));
   TRect tb = c->GetControlRect();
   switch (pos) {
     case tpTop: tb.top += 2; break;

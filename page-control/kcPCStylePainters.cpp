@@ -145,14 +145,7 @@ int TkcPCExtraFlatPainter::GetMinTabNormalWidth() {
 int TkcPCExtraFlatPainter::CalculateTabNormalWidth(TkcTab* ATab) {
   int tw = ParentControl()->TabWidth();
   if (tw >= 1) return std::max(tw, GetMinTabNormalWidth());
-  int caption = 12;
-  if (!ATab->Caption().empty()) {
-    TkcCanvas* c = GetPaintersScreenCanvas();
-    ParentControl()->PrepareTabCanvasFont(ATab, c);
-    TRect r{0, 0, 0, 0};
-    ::DrawText(c->Handle(), ATab->Caption(), &r, DT_SINGLELINE | DT_CALCRECT);
-    caption = int(r.right - r.left) + 9;
-  }
+  int caption = ATab->Caption().empty() ? 12 : MeasureCaption(ATab) + 9;
   return std::max(GetMinTabNormalWidth() + caption, GetMinTabNormalWidth());
 }
 
@@ -227,16 +220,9 @@ void TkcPCExtraFlatPainter::CalculateTabsRegion(TkcPCNavigatorButtons AButtons, 
   // In the frame of tabs on top: 6 at both ends, 3 (+frame) at the outer edge, frame at the page side.
   TRect m{6, 3 + frame, 6, frame};
   int nav = AButtons.Empty() ? 0 : GetNavigatorAreaLength(AButtons);
-  TkcPCNavigatorPosition np = c->NavigatorPosition();
-  bool navAtStart = Horizontal(pos) ? (np == npLeftTop || np == npLeftBottom) : (np == npLeftTop || np == npRightTop);
   TRect turned = TurnMargins({m.left, m.top, m.right, 0}, pos);
   TRect tb{turned.left, turned.top, c->Width() - turned.right, c->Height() - turned.bottom};
-  if (Horizontal(pos)) {
-    if (navAtStart) tb.left += nav; else tb.right -= nav;
-  } else if (navAtStart)
-    tb.top += nav;
-  else
-    tb.bottom -= nav;
+  TakeNavigatorArea(tb, nav);
   R.TabsBounds = tb;
   R.TabsLength = (Horizontal(pos) ? c->Width() : c->Height()) - nav - 12;
   R.Bounds = tb;
@@ -293,15 +279,19 @@ void TkcPCExtraFlatPainter::PaintPageClientArea() {
   TkcPCStandardPainter::PaintPageClientArea();
 }
 
-void TkcPCExtraFlatPainter::PaintFrame() {
-  TRect r = GetPageClientRectWithoutLines();
+// The page sides away from the tabs (all four without tab lines).
+TkcBorders TkcPCExtraFlatPainter::FrameSides() {
   TkcCustomTabControl* c = ParentControl();
   TkcBorders sides = kcAllBorders;
   if (!c->HideTabs() && c->LineCount > 0) {
     static const TkcBorder near[4] = {bTop, bBottom, bLeft, bRight};
     sides.Exclude(near[c->TabPosition()]);
   }
-  Canvas()->DrawTwoColorFrame(r, clBtnHighlight, clBtnShadow, sides, 1);
+  return sides;
+}
+
+void TkcPCExtraFlatPainter::PaintFrame() {
+  Canvas()->DrawTwoColorFrame(GetPageClientRectWithoutLines(), clBtnHighlight, clBtnShadow, FrameSides(), 1);
 }
 
 bool TkcPCExtraFlatPainter::IsStripReversed() const { return ParentControl()->IsTabOrderReversed(); }
@@ -509,14 +499,7 @@ void TkcPCUltraFlatPainter::DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorBu
 }
 
 void TkcPCUltraFlatPainter::PaintFrame() {
-  TRect r = GetPageClientRectWithoutLines();
-  TkcCustomTabControl* c = ParentControl();
-  TkcBorders sides = kcAllBorders;
-  if (!c->HideTabs() && c->LineCount > 0) {
-    static const TkcBorder near[4] = {bTop, bBottom, bLeft, bRight};
-    sides.Exclude(near[c->TabPosition()]);
-  }
-  Canvas()->FrameRect(r, clBtnShadow, 1, sides);
+  Canvas()->FrameRect(GetPageClientRectWithoutLines(), clBtnShadow, 1, FrameSides());
 }
 
 TRect TkcPCUltraFlatPainter::GetMainTabFocusBounds(int AVisibleIndex) {
@@ -788,11 +771,7 @@ int TkcPCSlantedPainter::CalculateTabNormalWidth(TkcTab* ATab) {
   int minContent = GetTabMinContentWidth(v);
   if (ParentControl()->TabWidth() >= 1) return ParentControl()->TabWidth();
   if (ATab->Caption().empty()) return minContent;
-  TkcCanvas* c = GetPaintersScreenCanvas();
-  ParentControl()->PrepareTabCanvasFont(ATab, c);
-  TRect r{0, 0, 0, 0};
-  ::DrawText(c->Handle(), ATab->Caption(), &r, DT_SINGLELINE | DT_CALCRECT);
-  int w = int(r.right - r.left) + minContent + (GetImageSize().cx > 0 ? GetImageTextDistance(v) : 0);
+  int w = MeasureCaption(ATab) + minContent + (GetImageSize().cx > 0 ? GetImageTextDistance(v) : 0);
   return std::max(w, minContent);
 }
 
