@@ -566,21 +566,24 @@ void TkcPCCustomPainter::CalculateTabContentRects(int AVisibleIndex) {
 }
 
 void TkcPCCustomPainter::RenderCaption(TkcCanvas* ACanvas, const String& ACaption, TRect R, bool AEnabled) {
+  // A disabled caption is embossed: highlight one pixel down and right, shadow on top.
   ACanvas->Brush()->SetStyle(bsClear);
-  UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOCLIP;
-  if (!AEnabled) {
-    TRect shifted = R;
-    OffsetRect(&shifted, 1, 1);
-    ACanvas->Font()->SetColor(clBtnHighlight);
-    ::DrawText(ACanvas->Handle(), ACaption, &shifted, flags);
-    ACanvas->Font()->SetColor(clBtnShadow);
-  }
-  ::DrawText(ACanvas->Handle(), ACaption, &R, flags);
+  ACanvas->DrawText(ACaption, R, kctfSingleLine | kctfEndEllipsis | kctfShowPrefix, AEnabled);
   ACanvas->Brush()->SetStyle(bsSolid);
 }
 
-void TkcPCCustomPainter::DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor) {
-  RenderCaption(Canvas(), ACaption, R, AEnabled);
+// The caption is composed on a bitmap of the tab's colour (or the style's background), since
+// the tab body is painted after its content and around it.
+void TkcPCCustomPainter::DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor AColor) {
+  int w = R.right - R.left, h = R.bottom - R.top;
+  if (w <= 0 || h <= 0) return;
+  TBitmap bmp(w, h);
+  TkcCanvas c(bmp.Canvas());
+  c.FillRect(Rect(0, 0, w, h), AColor == clDefault ? fParent->Color() : AColor);
+  FillTextBitmapBackground(&bmp, TabContentData.TextRect, TabContentData.VisibleIndex);
+  c.SetFont(Canvas()->Font());
+  RenderCaption(&c, ACaption, Rect(0, 0, w, h), AEnabled);
+  Canvas()->Draw(R.left, R.top, &bmp);
 }
 
 void TkcPCCustomPainter::DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool AEnabled, TColor AColor) {
@@ -589,7 +592,7 @@ void TkcPCCustomPainter::DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool A
   if (!ATab->RotatedTextCache) {
     auto bmp = std::make_unique<TBitmap>(h, w);
     TkcCanvas c(bmp->Canvas());
-    c.FillRect(Rect(0, 0, h, w), AColor);
+    c.FillRect(Rect(0, 0, h, w), AColor == clDefault ? fParent->Color() : AColor);
     FillTextBitmapBackground(bmp.get(), TabContentData.TextRect, TabContentData.VisibleIndex);
     c.SetFont(Canvas()->Font());
     RenderCaption(&c, ATab->Caption(), Rect(0, 0, h, w), AEnabled);

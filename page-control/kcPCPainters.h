@@ -456,6 +456,7 @@ public:
   TColor GetPageBandColor() override;
   TRect GetPageBandRect() override;
   void GetMainTabBorderColors(TColor& C1, TColor& C2) override { C1 = C2 = GetFrameColor(); }
+  void FillTextBitmapBackground(TBitmap* ABitmap, const TRect& ATextRect, int AVisibleIndex) override;
   void DrawTabSeparator(const TRect& R) override;
   std::vector<TColor> LineBorderColors(int) override { return {GetFrameColor()}; }
   virtual TColor GetFrameColor();
@@ -527,6 +528,7 @@ public:
   int GetContentTabNormalHeight() override;
   void DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorButtonState AState) override;
   void DrawTab(int AVisibleIndex) override;
+  void FillTextBitmapBackground(TBitmap* ABitmap, const TRect& ATextRect, int AVisibleIndex) override;
 
   virtual bool UsesHotGradientForMainTab() { return false; }
   virtual void GetTabGradientColors(int AVisibleIndex, TColor& C1, TColor& C2);

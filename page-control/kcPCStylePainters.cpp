@@ -648,6 +648,21 @@ void TkcPCOffice11Painter::FillTabBackground(const TRect& R, int AVisibleIndex) 
   Canvas()->FillRect(r, color);
 }
 
+// The tab's gradient, as it runs over the whole tab, seen through the caption's bitmap.
+void TkcPCOffice11Painter::FillTextBitmapBackground(TBitmap* ABitmap, const TRect& ATextRect, int AVisibleIndex) {
+  if (AVisibleIndex < 0 || GetTabColor(AVisibleIndex) != clDefault || ParentControl()->GetPaintingTextDirection() != 0) return;
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  TRect F = t->GetFullRect();
+  OffsetRect(&F, -ATextRect.left, -ATextRect.top);
+  bool main = t->IsMainTab();
+  TColor c1 = main ? Office11MainTabLightColor : Office11TabLightColor;
+  TColor c2 = main ? Office11MainTabDarkColor : Office11TabDarkColor;
+  if (!ParentControl()->Options().Contains(pcoGradient))
+    FillRectWithColor(ABitmap->Canvas()->Handle(), F, MixColors(c1, c2, 50));
+  else
+    FillGradientRect(ABitmap->Canvas()->Handle(), F, c1, c2, !Horizontal(t->RealPosition()));
+}
+
 TColor TkcPCOffice11Painter::GetPageBandColor() {
   int main = ParentControl()->MainTabVisibleIndex;
   if (main != -1) {
@@ -985,8 +1000,8 @@ void TkcPCSlantedPainter::PaintTabs() {
   for (int d = n1; d < int(lines.size()); ++d) order.push_back(d);
   for (int d : order) {
     if (lines[d].First == -1) continue;
-    // Later tabs lie under earlier ones where they overlap: paint from the last.
-    for (int i = lines[d].Last; i >= lines[d].First; --i)
+    // Each painted tab is cut from the clip, so a tab lies over the slant of the one after it.
+    for (int i = lines[d].First; i <= lines[d].Last; ++i)
       if (i != main) PaintTab(i);
   }
 }
@@ -1035,6 +1050,18 @@ void TkcPCSlantedPainter::DrawMainTabJoin(int AVisibleIndex) {
   TRect r = GetMainTabJoinRect(AVisibleIndex);
   if (IsRectEmpty(&r)) return;
   Canvas()->FillRect(r, GetTabColor(AVisibleIndex));
+}
+
+void TkcPCSlantedPainter::FillTextBitmapBackground(TBitmap* ABitmap, const TRect& ATextRect, int AVisibleIndex) {
+  if (AVisibleIndex < 0 || ParentControl()->GetPaintingTextDirection() != 0) return;
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  bool gradient = !t->IsMainTab() || (t->IsHotTrack() && UsesHotGradientForMainTab());
+  if (!gradient || !ParentControl()->Options().Contains(pcoGradient)) return;
+  TRect F = t->GetFullRect();
+  OffsetRect(&F, -ATextRect.left, -ATextRect.top);
+  TColor c1, c2;
+  GetTabGradientColors(AVisibleIndex, c1, c2);
+  FillGradientRect(ABitmap->Canvas()->Handle(), F, c1, c2, !Horizontal(t->RealPosition()));
 }
 
 void TkcPCSlantedPainter::DrawTab(int AVisibleIndex) {
