@@ -121,6 +121,66 @@ void GetOrientedRectSize(const TRect& R, bool AHorizontal, int& AWidth, int& AHe
   if (!AHorizontal) std::swap(AWidth, AHeight);
 }
 
+TkcRegion* CreateFigureRegion(TPoints P, const TLinePositions& LP, bool ALeftTopSides) {
+  auto has = [&](TLinePosition X) { return std::find(LP.begin(), LP.end(), X) != LP.end(); };
+  for (std::size_t i = 0; i < LP.size() && i + 1 < P.size(); ++i) {
+    TPoint& a = P[i];
+    TPoint& b = P[i + 1];
+    if (ALeftTopSides) switch (LP[i]) {
+        case lpL:
+          ++a.x, ++b.x;
+          if (has(lpLB)) ++a.y;
+          if (has(lpLT)) --b.y;
+          break;
+        case lpLT:
+          if (has(lpL)) ++a.y; else ++a.x;
+          if (has(lpT)) ++b.x; else ++b.y;
+          break;
+        case lpT:
+          ++a.y, ++b.y;
+          if (has(lpLT)) --a.x;
+          if (has(lpRT)) ++b.x;
+          break;
+        case lpLB:
+          if (has(lpB)) ++a.x; else --a.y;
+          if (has(lpL)) --b.y; else ++b.x;
+          break;
+        default:
+          break;
+      }
+    else switch (LP[i]) {
+        case lpRT:
+          if (has(lpT)) ++a.x; else --a.y;
+          if (has(lpR)) --b.y; else ++b.x;
+          break;
+        case lpR:
+          ++a.x, ++b.x;
+          if (has(lpRT)) ++a.y;
+          if (has(lpRB)) --b.y;
+          break;
+        case lpRB:
+          if (has(lpR)) ++a.y; else ++a.x;
+          if (has(lpB)) ++b.x; else ++b.y;
+          break;
+        case lpB:
+          ++a.y, ++b.y;
+          if (has(lpRB)) --a.x;
+          if (has(lpLB)) ++b.x;
+          break;
+        default:
+          break;
+      }
+  }
+  std::vector<POINT> raw(P.begin(), P.end());
+  return new TkcRegion(CreatePolygonRgn(raw.data(), int(raw.size()), WINDING));
+}
+
+void AppendFigurePoints(TPoints& APoints, const TPoints& ANewPoints, TLinePositions& ALinePositions,
+                        const TLinePositions& ANewLinePositions) {
+  APoints.insert(APoints.end(), ANewPoints.begin(), ANewPoints.end());
+  ALinePositions.insert(ALinePositions.end(), ANewLinePositions.begin(), ANewLinePositions.end());
+}
+
 // ---- Rotated tab images ---------------------------------------------------------------------
 
 void TkcPCImageList::SetBaseImages(TCustomImageList* Value) {

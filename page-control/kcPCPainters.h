@@ -29,6 +29,18 @@ void DrawBorderLines(TkcCanvas* ACanvas, TRect& R, const std::vector<TkcBorder>&
                      const std::vector<TColor>& AColors, bool AExcludeFromClip);
 void GetOrientedRectSize(const TRect& R, bool AHorizontal, int& AWidth, int& AHeight);
 
+// The side of a tab figure one outline segment lies on.
+enum TLinePosition { lpL, lpLT, lpT, lpRT, lpR, lpRB, lpB, lpLB };
+using TLinePositions = std::vector<TLinePosition>;
+using TPoints = std::vector<TPoint>;
+// The region of a figure whose segment i runs from point i to point i + 1 on side
+// ALinePositions[i]: the segments on the left and top sides (ALeftTopSides) or on the right and
+// bottom sides move one pixel inward first, so that the region covers what the outline
+// encloses. The caller owns the region.
+TkcRegion* CreateFigureRegion(TPoints APoints, const TLinePositions& ALinePositions, bool ALeftTopSides);
+void AppendFigurePoints(TPoints& APoints, const TPoints& ANewPoints, TLinePositions& ALinePositions,
+                        const TLinePositions& ANewLinePositions);
+
 // ---- Rotated tab images ---------------------------------------------------------------------
 
 class TkcPCImageList {

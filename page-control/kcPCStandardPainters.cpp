@@ -689,12 +689,23 @@ void TkcPCTabsPainter::DrawTabCorners(int AVisibleIndex, const TRect& F) {
 
 // ---- Registration ---------------------------------------------------------------------------
 
+namespace {
+// Reloads the OneNote outline colours on every system colour change, before ordinary notifiers.
+class TkcPaletteChangedNotifier : public TkcSystemPaletteChangedNotifier {
+public:
+  TkcPaletteChangedNotifier() : TkcSystemPaletteChangedNotifier(true) {}
+  void NotifyChanged() override { LoadOneNoteColors(); }
+};
+}  // namespace
+
 void RegisterStandardPCPainters() {
   static bool done = false;
   if (done) return;
   done = true;
   UpdateLightFaceColor();
   LoadOneNoteColors();
+  // Kept for the life of the process, like the library's other palette listeners.
+  new TkcPaletteChangedNotifier;
   RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCTabsPainter>::Instance());
   RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCButtonsPainter>::Instance());
   RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCFlatButtonsPainter>::Instance());

@@ -284,3 +284,52 @@ TEST(KcPCLayout, MemoisedBalancingMatchesThePlainSearch) {
   }
   EXPECT_GT(balanced, 5);  // the cases do move tabs away from the greedy lines
 }
+
+TEST(KcPCPainters, FigureRegionsAndBorderLines) {
+  // A figure without diagonal segments: the left segment moves right and the top one down.
+  std::unique_ptr<TkcRegion> r(CreateFigureRegion({{0, 9}, {0, 0}, {9, 0}, {9, 9}}, {lpL, lpT, lpR}, true));
+  EXPECT_FALSE(r->ContainsPoint(0, 5));
+  EXPECT_FALSE(r->ContainsPoint(5, 0));
+  EXPECT_TRUE(r->ContainsPoint(1, 1));
+  EXPECT_TRUE(r->ContainsPoint(5, 5));
+  EXPECT_FALSE(r->ContainsPoint(9, 5));
+  // Two border lines: column 0 rows 0..9 and row 0 columns 1..9; the rectangle shrinks past them.
+  SetFontSource(std::make_shared<FixedFontSource>());
+  TBitmap bmp(10, 10);
+  TkcCanvas canvas(bmp.Canvas());
+  canvas.FillRect(Rect(0, 0, 10, 10), clWhite);
+  TRect rect{0, 0, 10, 10};
+  DrawBorderLines(&canvas, rect, {bLeft, bTop}, {clRed, clBlue}, false);
+  EXPECT_EQ(rect, (TRect{1, 1, 10, 10}));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(0, 9)), ColorToRGB(clRed));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(0, 0)), ColorToRGB(clRed));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(9, 0)), ColorToRGB(clBlue));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(1, 1)), ColorToRGB(clWhite));
+  SetFontSource(nullptr);
+}
+
+TEST(KcPCPainters, RotatedImageCacheAndErrors) {
+  Fixture f;
+  TImageList images(nullptr);
+  images.SetWidth(4);
+  images.SetHeight(4);
+  TBitmap strip(16, 4);
+  images.Add(&strip, nullptr);
+  TkcPCImageList list(f.tc);
+  TBitmap target(20, 20);
+  TkcCanvas canvas(target.Canvas());
+  auto message = [&](auto fn) {
+    try {
+      fn();
+    } catch (Exception& e) {
+      return e.Message();
+    }
+    return String();
+  };
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 0, true, clWhite); }), "TkcPCImageList.Draw: BaseImages is not assigned");
+  list.SetBaseImages(&images);
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 7, true, clWhite); }), "TkcPCImageList.Draw: Index (7) must be between 0 and 3");
+  list.SetRotationAngle(1);
+  EXPECT_EQ(list.GetRotatedSize().cx, 4);
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 2, true, clWhite); }), "");
+}
