@@ -426,6 +426,22 @@ bool TkcPCCustomPainter::HasTabImage(int AVisibleIndex) {
 TSize TkcPCCustomPainter::GetImageSize() const { return ImageList()->GetSize(); }
 TSize TkcPCCustomPainter::GetRotatedImageSize() const { return ImageList()->GetRotatedSize(); }
 
+int TkcPCCustomPainter::GetTabThemeState(int AVisibleIndex) {
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  return t->IsMainTab() ? 3 : t->IsHotTrack() ? 2 : 1;
+}
+
+TRect TkcPCCustomPainter::GetThemedFrameOffsets() {
+  RECT bounds{0, 0, 100, 100}, content{};
+  if (GetThemeBackgroundContentRect(GetThemeHandle(totTab), Canvas()->Handle(), 9, 0, &bounds, &content) != S_OK) return {};
+  TRect m{content.left, content.top, 100 - content.right, 100 - content.bottom};
+  if (IsLunaOrRoyaleTheme()) {
+    int k = std::max(m.left, m.top);
+    m = {k, k, 2 * k, 2 * k};
+  }
+  return m;
+}
+
 TColor TkcPCCustomPainter::GetTabTextColor(int AVisibleIndex) {
   if (AVisibleIndex < 0 || AVisibleIndex >= fParent->VisibleTabs()->Count()) return clBtnText;
   TkcTab* t = VisibleTab(AVisibleIndex);
@@ -635,6 +651,17 @@ void TkcPCCustomPainter::RenderCaption(TkcCanvas* ACanvas, const String& ACaptio
 // The caption is composed on a bitmap of the tab's colour (or the style's background), since
 // the tab body is painted after its content and around it.
 void TkcPCCustomPainter::DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor AColor) {
+  if (IsNativePainting()) {
+    int part, state;
+    GetTabThemeParts(TabContentData.VisibleIndex, part, state);
+    TRect r = R;
+    if (AEnabled)
+      DrawThemeText(GetThemeHandle(totTab), Canvas()->Handle(), part, state, Utf8ToWide(ACaption), -1,
+                    DT_SINGLELINE | DT_END_ELLIPSIS, 0, &r);
+    else
+      RenderCaption(Canvas(), ACaption, R, false);
+    return;
+  }
   int w = R.right - R.left, h = R.bottom - R.top;
   if (w <= 0 || h <= 0) return;
   TBitmap bmp(w, h);
@@ -678,5 +705,5 @@ void TkcPCCustomPainter::DrawTabImageAndText(int AVisibleIndex) {
     else
       DrawCaption(tab->Caption(), TabContentData.TextRect, enabled, color);
   }
-  ExcludeTabContentFromClip();
+  if (!IsNativePainting()) ExcludeTabContentFromClip();
 }

@@ -145,6 +145,11 @@ public:
   virtual void InvalidateNavigatorButton(TkcPCNavigatorButton, TkcPCNavigatorButtonState) {}
   virtual void RepaintTab(int, TkcTabChangeKind) {}
   virtual void GetGoDialogButtonBounds(TRect& R) = 0;
+  virtual void GetTabThemeParts(int, int& APart, int& AState) { APart = AState = 0; }
+  // 3 for the main tab, 2 for the hot one, else 1.
+  int GetTabThemeState(int AVisibleIndex);
+  // The pane part's content margins (left, top, right, bottom).
+  TRect GetThemedFrameOffsets();
 
   // Shared helpers.
   TkcCustomTabControl* ParentControl() const { return fParent; }
@@ -254,6 +259,7 @@ public:
   virtual void DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorButtonState AState);
   virtual void DrawPageFrame(TRect R);
   virtual void DrawTab(int AVisibleIndex) = 0;
+  virtual void PrepareNativeTab(int) {}
   virtual void GetNavigatorButtonOrder(TkcPCNavigatorButtons AButtons, std::vector<TkcPCNavigatorButton>& AList);
 
   const std::vector<TNavigatorButtonPosition>& NavigatorButtonPositions() const { return fNavigatorButtons; }
@@ -307,6 +313,16 @@ public:
   TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override { return GetNavigatorGlyphFixedOffset(AButton); }
   int GetContentTabNormalHeight() override;
   void DrawTab(int AVisibleIndex) override;
+  // Native (themed) drawing.
+  bool IsNativePainting() override;
+  void GetTabThemeParts(int AVisibleIndex, int& APart, int& AState) override;
+  void GetPageClientRectOffset(TkcPCMargins& AMargins) override;
+  void PaintPageClientArea() override;
+  int GetNavigatorButtonHeight() override;
+  int GetNavigatorButtonWidth(TkcPCNavigatorButton AButton) override;
+  void DrawNavigatorButton(TkcPCNavigatorButton AButton, TRect R) override;
+  void PrepareNativeTab(int AVisibleIndex) override;
+  void DrawNativePane();
 
   virtual void GetTabCornerColors(int AVisibleIndex, TColor& C1, TColor& C2);
   virtual void DrawTabCorners(int AVisibleIndex, const TRect& F);

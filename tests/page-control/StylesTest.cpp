@@ -182,3 +182,37 @@ TEST(KcPCStyles, EachStylePaintsItsColours) {
     EXPECT_EQ(f.tc->Painter()->ClipStackDepth(), 0) << "style " << r.style;
   }
 }
+
+#include "controls/FakeTheme.h"
+
+TEST(KcPCStyles, NativeTabsUseTheThemeParts) {
+  TFakeTheme fake;
+  TThemeScope scope(&fake);
+  StyleFixture f;
+  f.tc->LookAndFeel()->SetNativeStyle(true);
+  EXPECT_EQ(f.tc->Painter()->PainterClass()->GetStyleID(), 1);
+  EXPECT_TRUE(f.tc->Painter()->IsNativePainting());
+  f.AddTabs(4, 60);
+  f.tc->SetTabIndex(1);
+  f.tc->SetHotTrack(true);
+  f.session.MoveTo(TFormsSession::At(f.tc, 200, 10));  // over tab 3
+  fake.Calls.clear();
+  f.Paint();
+  std::map<int, std::pair<int, int>> tabs;  // left edge -> part, state
+  int panes = 0;
+  for (auto& c : fake.Calls)
+    if (c.op == "Background" && c.classList == u"Tab") {
+      if (c.part == 9)
+        ++panes;
+      else
+        tabs[c.rect.left] = {c.part, c.state};
+    }
+  EXPECT_EQ(panes, 1);
+  ASSERT_EQ(tabs.size(), 4u);
+  std::vector<std::pair<int, int>> got;
+  for (auto& [left, ps] : tabs) got.push_back(ps);
+  // First tab: item with left edge; main tab: top item; last visible tab: item with right edge, hot.
+  EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{2, 1}, {5, 3}, {1, 1}, {3, 2}}));
+  // Themed pane margins (3 on each side in the fake) replace the classic frame.
+  EXPECT_EQ(f.tc->GetPageClientRect().left, 3);
+}
