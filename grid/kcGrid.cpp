@@ -630,7 +630,7 @@ TkcGridSite* TkcCustomGridViewInfo::CreateSite() { return new TkcGridSite(this);
 
 void TkcCustomGridViewInfo::BeforeDestruction() { DestroyViewInfos(false); }
 
-TkcCanvas* TkcCustomGridViewInfo::Canvas() const { return fSite ? fSite->Canvas() : nullptr; }
+TkcCanvas* TkcCustomGridViewInfo::Canvas() const { return fSite ? fSite->GetDrawingCanvas() : nullptr; }
 
 TRect TkcCustomGridViewInfo::ClientBounds() {
   if (fIsClientBoundsAssigned) return fAssignedClientBounds;
