@@ -3,6 +3,9 @@
 #include <cmath>
 #include <limits>
 
+#include "controls/kcLocalize.h"
+#include "editors/kcEditUtils.h"
+
 namespace {
 
 using Wide = __int128;
@@ -201,4 +204,228 @@ void TkcSpinRepeater::Stop() {
 void TkcSpinRepeater::Tick(TObject*) {
   if (fTimer->Interval() == 400) fTimer->SetInterval(100);
   if (fDirection >= 0) fStep(fDirection);
+}
+
+// ---- Properties -----------------------------------------------------------------------------
+
+void TkcSpinEditPropertiesValues::Assign(TPersistent* Source) {
+  BeginUpdate();
+  TkcTextEditPropertiesValues::Assign(Source);
+  if (auto* source = dynamic_cast<TkcSpinEditPropertiesValues*>(Source)) SetValueType(source->fValueType);
+  EndUpdate();
+}
+
+void TkcSpinEditPropertiesValues::RestoreDefaults() {
+  BeginUpdate();
+  TkcTextEditPropertiesValues::RestoreDefaults();
+  SetValueType(false);
+  EndUpdate();
+}
+
+void TkcSpinEditButtons::SetPosition(TkcSpinEditButtonsPosition Value) {
+  if (fPosition == Value) return;
+  fPosition = Value;
+  fOwner->Changed();
+}
+
+void TkcSpinEditButtons::SetShowFastButtons(bool Value) {
+  if (fShowFastButtons == Value) return;
+  fShowFastButtons = Value;
+  fOwner->Changed();
+}
+
+TkcCustomSpinEditProperties::TkcCustomSpinEditProperties(TPersistent* AOwner) : TkcCustomMaskEditProperties(AOwner) {
+  Buttons()->Add();
+  Buttons()->Add();
+}
+
+void TkcCustomSpinEditProperties::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TkcCustomSpinEditProperties*>(Source);
+  if (!source) {
+    TkcCustomMaskEditProperties::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  if (source->AssignedValues()->ValueType())
+    SetValueType(source->fValueType);
+  else
+    AssignedValues()->SetValueType(false);
+  TkcCustomMaskEditProperties::Assign(Source);
+  CanEdit = source->CanEdit;
+  Circular = source->Circular;
+  ExceptionOnInvalidInput = source->ExceptionOnInvalidInput;
+  SetIncrement(source->fIncrement);
+  SetLargeIncrement(source->fLargeIncrement);
+  fSpinButtons.SetPosition(source->fSpinButtons.Position());
+  fSpinButtons.SetShowFastButtons(source->fSpinButtons.ShowFastButtons());
+  UseCtrlIncrement = source->UseCtrlIncrement;
+  EndUpdate();
+}
+
+void TkcCustomSpinEditProperties::Changed() {
+  if (!IsChangeLocked()) {
+    // Keep the buttons in step with the fast buttons: two, or four.
+    bool locked = IsChangeLocked();
+    LockChanged(true);
+    if (fSpinButtons.ShowFastButtons() && Buttons()->Count() == 2) {
+      Buttons()->Add();
+      Buttons()->Add();
+    } else if (!fSpinButtons.ShowFastButtons() && Buttons()->Count() == 4) {
+      Buttons()->Delete(3);
+      Buttons()->Delete(2);
+    }
+    LockChanged(locked);
+  }
+  TkcCustomMaskEditProperties::Changed();
+}
+
+TkcCustomEditPropertiesValuesClass TkcCustomSpinEditProperties::GetAssignedValuesClass() {
+  return TkcCustomEditPropertiesValuesClass::Of<TkcSpinEditPropertiesValues>();
+}
+
+void TkcCustomSpinEditProperties::SetValueType(TkcSpinEditValueType Value) {
+  if (AssignedValues()->ValueType() && fValueType == Value) return;
+  fValueType = Value;
+  AssignedValues()->SetValueType(true);
+  Changed();
+}
+
+TkcSpinEditValueType TkcCustomSpinEditProperties::EffectiveValueType() {
+  if (AssignedValues()->ValueType()) return fValueType;
+  if (IkcEditDefaultValuesProvider* p = DefaultValuesProvider()) return p->IsFloatValue() ? vtFloat : vtInt;
+  return vtFloat;
+}
+
+TkcSpinBoundsBehaviour TkcCustomSpinEditProperties::GetBoundsBehaviour() {
+  if (Circular) return sbbWrap;
+  return CanStepToBound() ? sbbClamp : sbbRefuse;
+}
+
+TkcSpinEngine TkcCustomSpinEditProperties::Engine() {
+  TkcSpinEngine e;
+  e.ValueType = EffectiveValueType();
+  e.Bounds.MinValue = MinValue();
+  e.Bounds.MaxValue = MaxValue();
+  e.Bounds.MinAssigned = AssignedValues()->MinValue();
+  e.Bounds.MaxAssigned = AssignedValues()->MaxValue();
+  e.Behaviour = GetBoundsBehaviour();
+  e.Increment = fIncrement;
+  e.LargeIncrement = fLargeIncrement;
+  return e;
+}
+
+Variant TkcCustomSpinEditProperties::SpinValueToVariant(const TkcSpinValue& V) {
+  if (std::holds_alternative<int64_t>(V)) return Variant::FromInt64(std::get<int64_t>(V));
+  return Variant(std::get<double>(V));
+}
+
+Variant TkcCustomSpinEditProperties::NormalizeValue(const Variant& AValue) {
+  if (AValue.IsNull() || AValue.IsEmpty()) return SpinValueToVariant(Engine().Convert(0));
+  if (!AValue.IsNumeric()) return AValue;
+  return SpinValueToVariant(Engine().Convert(AValue.AsDouble()));
+}
+
+bool TkcCustomSpinEditProperties::IsEditValueValid(Variant& AEditValue, bool) {
+  if (AEditValue.IsNull() || AEditValue.IsEmpty() || AEditValue.VarType() == varDate) return true;
+  if (!AEditValue.IsNumeric() && !AEditValue.IsStr()) return false;
+  TkcSpinValue v;
+  if (!TryTextToSpinValue(Trim(AEditValue.AsString()), EffectiveValueType(), v)) return false;
+  AEditValue = SpinValueToVariant(v);
+  return true;
+}
+
+bool TkcCustomSpinEditProperties::IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused) {
+  if (!TkcCustomMaskEditProperties::IsDisplayTextValid(ADisplayValue, AEditFocused)) return false;
+  if (!ChecksNumericText()) return true;
+  String text = Trim(ADisplayValue.AsString());
+  if (text.empty()) return true;
+  TkcSpinValue v;
+  if (!TryTextToSpinValue(text, EffectiveValueType(), v)) return false;
+  ADisplayValue = SpinValueToText(v);
+  return true;
+}
+
+void TkcCustomSpinEditProperties::GetDefaultDisplayValue(Variant& AValue) {
+  TkcSpinEngine e = Engine();
+  AValue = SpinValueToText(e.Convert(e.ForceIntoBounds(0)));
+}
+
+void TkcCustomSpinEditProperties::ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError,
+                                                       IkcEditHost* AEdit) {
+  TkcSpinEngine e = Engine();
+  String text = Trim(ADisplayValue.IsNull() ? String() : ADisplayValue.AsString());
+  TkcSpinValue v = e.Convert(0);
+  AError = false;
+  if (text.empty()) {
+    v = e.Convert(e.ForceIntoBounds(0));
+  } else if (!TryTextToSpinValue(text, e.ValueType, v)) {
+    AError = true;
+    AErrorText = ExceptionOnInvalidInput ? LocalizeText("Invalid numeric value") : String();
+  }
+  if (!AError) {
+    TkcSpinValue clamped = e.Clamp(v);
+    if (ExceptionOnInvalidInput) {
+      if (SpinValueToDouble(clamped) != SpinValueToDouble(v)) {
+        AError = true;
+        AErrorText = LocalizeText("Value out of bounds");
+      }
+    } else {
+      v = clamped;
+    }
+    if (!AError) ADisplayValue = SpinValueToText(v);
+  }
+  bool changedByUser = false;
+  DoValidate(ADisplayValue, AErrorText, AError, AEdit, changedByUser);
+}
+
+// ---- Spin buttons layout --------------------------------------------------------------------
+
+TkcSpinButtonsLayout CalculateSpinButtonsLayout(const TRect& ABounds, int AButtonWidth,
+                                                TkcSpinEditButtonsPosition APosition, bool AShowFastButtons,
+                                                bool ANative, int ANativeHalfHeight) {
+  TkcSpinButtonsLayout l;
+  TRect R = ABounds;
+  int W = AButtonWidth, N = ANative ? 1 : 0, H;
+  if (ANative) {
+    H = ANativeHalfHeight;
+  } else {
+    TSize arrow = CalcArrowSize(TSize{W + 2, (R.bottom - R.top) / 2 + 2}, adUp);
+    l.ArrowSize = arrow.cy;
+    H = 4 * arrow.cy - 3;
+  }
+  int FW = (3 * H + 1) / 2;
+  if (AShowFastButtons) {
+    l.FastUp = TRect{R.right - FW, R.top, R.right, R.bottom};
+    R.right -= FW;
+  }
+  if (APosition == sbpVert) {
+    int h = R.bottom - R.top;
+    l.Up = TRect{R.right - W, R.top, R.right, R.top + (h - N) / 2};
+    l.Down = TRect{R.right - W, l.Up.bottom + N, R.right, R.bottom};
+    R.right -= W;
+    if (ANative) l.Separator = TRect{l.Up.left, l.Up.bottom, l.Up.right, l.Up.bottom + 1};
+  } else {
+    l.Up = TRect{R.right - H, R.top, R.right, R.bottom};
+    R.right -= H + N;
+  }
+  if (APosition == sbpHorzLeftRight) {
+    if (AShowFastButtons) {
+      l.FastDown = TRect{R.left, R.top, R.left + FW, R.bottom};
+      R.left += FW;
+    }
+    l.Down = TRect{R.left, R.top, R.left + H, R.bottom};
+    R.left += H;
+  } else {
+    if (APosition == sbpHorzRight) {
+      l.Down = TRect{R.right - H, R.top, R.right, R.bottom};
+      R.right -= H;
+      if (ANative) l.Separator = TRect{l.Down.right, l.Down.top, l.Down.right + 1, l.Down.bottom};
+    }
+    if (AShowFastButtons) {
+      l.FastDown = TRect{R.right - FW, R.top, R.right, R.bottom};
+      R.right -= FW;
+    }
+  }
+  l.Remaining = R;
+  return l;
 }

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "controls/kcControlUtils.h"
+#include "editors/kcMaskEdit.h"
 
 enum TkcSpinEditValueType { vtInt, vtFloat };
 enum TkcSpinEditButtonsPosition { sbpHorzLeftRight, sbpHorzRight, sbpVert };
@@ -77,3 +78,104 @@ private:
   TkcTimer* fTimer = nullptr;
   int fDirection = -1;
 };
+
+// ---- Properties -----------------------------------------------------------------------------
+
+class TkcSpinEditPropertiesValues : public TkcTextEditPropertiesValues {
+  VT_CLASS(TkcSpinEditPropertiesValues, TkcTextEditPropertiesValues)
+public:
+  explicit TkcSpinEditPropertiesValues(TPersistent* AOwner) : TkcTextEditPropertiesValues(AOwner) {}
+  void Assign(TPersistent* Source) override;
+  void RestoreDefaults() override;
+  bool ValueType() const { return fValueType; }
+  void SetValueType(bool Value) { SetFlag(fValueType, Value); }
+
+private:
+  bool fValueType = false;
+};
+
+class TkcCustomSpinEditProperties;
+
+class TkcSpinEditButtons {
+public:
+  explicit TkcSpinEditButtons(TkcCustomSpinEditProperties* AOwner) : fOwner(AOwner) {}
+  TkcSpinEditButtonsPosition Position() const { return fPosition; }
+  void SetPosition(TkcSpinEditButtonsPosition Value);
+  bool ShowFastButtons() const { return fShowFastButtons; }
+  void SetShowFastButtons(bool Value);
+
+private:
+  TkcCustomSpinEditProperties* fOwner;
+  TkcSpinEditButtonsPosition fPosition = sbpVert;
+  bool fShowFastButtons = false;
+};
+
+// The spin edit's properties: value type, increments, bounds behaviour, the spin buttons (two, or
+// four with the fast ones), and the numeric text checks and validation.
+class TkcCustomSpinEditProperties : public TkcCustomMaskEditProperties {
+  VT_CLASS(TkcCustomSpinEditProperties, TkcCustomMaskEditProperties)
+public:
+  explicit TkcCustomSpinEditProperties(TPersistent* AOwner);
+  void Assign(TPersistent* Source) override;
+  void Changed() override;
+  TkcCustomEditPropertiesValuesClass GetAssignedValuesClass() override;
+  bool IsEditValueNumeric() override { return true; }
+  bool IsEditValueValid(Variant& AEditValue, bool AEditFocused) override;
+  bool IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused) override;
+  void GetDefaultDisplayValue(Variant& AValue) override;
+  bool IsProviderFormatUsed(bool AEditFocused) override { return !AEditFocused && !AssignedValues()->DisplayFormat(); }
+  // Validates a display text: a text that is no number is an error (with an empty message
+  // unless ExceptionOnInvalidInput), a number out of bounds is clamped (or "Value out of bounds").
+  void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit) override;
+
+  virtual bool CanStepToBound() { return true; }
+  virtual bool ChecksNumericText() { return true; }
+  virtual bool KeepsSelectionOnSpin() { return false; }
+  TkcSpinBoundsBehaviour GetBoundsBehaviour();
+  TkcSpinEditValueType EffectiveValueType();
+  // The stepping engine set up from these properties.
+  TkcSpinEngine Engine();
+  // Null and Empty become 0; then the value type.
+  virtual Variant NormalizeValue(const Variant& AValue);
+  Variant SpinValueToVariant(const TkcSpinValue& V);
+
+  TkcSpinEditPropertiesValues* AssignedValues() {
+    return static_cast<TkcSpinEditPropertiesValues*>(TkcCustomEditProperties::AssignedValues());
+  }
+  bool CanEdit = true;
+  bool Circular = false;
+  bool ExceptionOnInvalidInput = false;
+  double Increment() const { return fIncrement; }
+  void SetIncrement(double Value) { SetAndNotify(fIncrement, Value); }
+  double LargeIncrement() const { return fLargeIncrement; }
+  void SetLargeIncrement(double Value) { SetAndNotify(fLargeIncrement, Value); }
+  bool UseCtrlIncrement = false;
+  TkcSpinEditValueType ValueType() { return EffectiveValueType(); }
+  void SetValueType(TkcSpinEditValueType Value);
+  TkcSpinEditButtons* SpinButtons() { return &fSpinButtons; }
+
+private:
+  double fIncrement = 1.0, fLargeIncrement = 10.0;
+  TkcSpinEditValueType fValueType = vtFloat;
+  TkcSpinEditButtons fSpinButtons{this};
+};
+
+class TkcSpinEditProperties : public TkcCustomSpinEditProperties {
+  VT_CLASS(TkcSpinEditProperties, TkcCustomSpinEditProperties)
+public:
+  explicit TkcSpinEditProperties(TPersistent* AOwner) : TkcCustomSpinEditProperties(AOwner) {}
+};
+
+// ---- Spin buttons layout --------------------------------------------------------------------
+
+struct TkcSpinButtonsLayout {
+  TRect Down{}, Up{}, FastDown{}, FastUp{};
+  TRect Separator{};  // the native separator line (empty when none)
+  TRect Remaining{};  // what is left for the text
+  int ArrowSize = 0;
+};
+
+// Lays the spin buttons out in the button area R: AButtonWidth is the edit-button width, and
+// with ANative the theme's half height AHalfHeight is used instead of the arrow size.
+TkcSpinButtonsLayout CalculateSpinButtonsLayout(const TRect& R, int AButtonWidth, TkcSpinEditButtonsPosition APosition,
+                                                bool AShowFastButtons, bool ANative, int ANativeHalfHeight);

@@ -163,3 +163,82 @@ TEST(KcSpinRepeater, StepsAtOnceThenAfter400ThenEvery100) {
   EXPECT_EQ(at.size(), 4u);
   EXPECT_FALSE(r.Spinning());
 }
+
+TEST(KcSpinEditProperties, ButtonsValueTypeAndValidation) {
+  TkcSpinEditProperties p(nullptr);
+  EXPECT_EQ(p.Buttons()->Count(), 2);
+  p.SpinButtons()->SetShowFastButtons(true);
+  EXPECT_EQ(p.Buttons()->Count(), 4);
+  p.SpinButtons()->SetShowFastButtons(false);
+  EXPECT_EQ(p.Buttons()->Count(), 2);
+  EXPECT_EQ(p.ValueType(), vtFloat);  // no provider, nothing assigned
+  p.SetValueType(vtInt);
+  EXPECT_TRUE(p.AssignedValues()->ValueType());
+  p.SetMinValue(0);
+  p.SetMaxValue(10);
+  struct Row {
+    const char* text;
+    bool exceptions;
+    bool error;
+    const char* display;
+    const char* message;
+  } rows[] = {
+      {"abc", false, true, "abc", ""},
+      {"abc", true, true, "abc", "Invalid numeric value"},
+      {"15", false, false, "10", ""},
+      {"-4", false, false, "0", ""},
+      {"15", true, true, "15", "Value out of bounds"},
+      {"", false, false, "0", ""},
+      {"7", false, false, "7", ""},
+  };
+  for (const Row& r : rows) {
+    p.ExceptionOnInvalidInput = r.exceptions;
+    Variant display = String(r.text);
+    String message;
+    bool error = false;
+    p.ValidateDisplayValue(display, message, error, nullptr);
+    EXPECT_EQ(error, r.error) << r.text;
+    EXPECT_EQ(display.AsString(), r.display) << r.text;
+    EXPECT_EQ(message, r.message) << r.text;
+  }
+  Variant v = String("12");
+  EXPECT_TRUE(p.IsEditValueValid(v, false));
+  EXPECT_EQ(v.VarType(), varInt64);
+  v = String("1.5");
+  EXPECT_FALSE(p.IsEditValueValid(v, false));
+  TkcSpinEditProperties copy(nullptr);
+  copy.Assign(&p);
+  EXPECT_EQ(copy.ValueType(), vtInt);
+  EXPECT_EQ(copy.Engine().Behaviour, sbbClamp);
+  copy.Circular = true;
+  EXPECT_EQ(copy.Engine().Behaviour, sbbWrap);
+}
+
+TEST(KcSpinButtonsLayout, ThreePositions) {
+  const TRect area{0, 0, 100, 20};
+  // Vertical, no fast buttons: up over down in one column at the right.
+  TkcSpinButtonsLayout v = CalculateSpinButtonsLayout(area, 15, sbpVert, false, false, 0);
+  EXPECT_EQ(v.Up, (TRect{85, 0, 100, 10}));
+  EXPECT_EQ(v.Down, (TRect{85, 10, 100, 20}));
+  EXPECT_EQ(v.Remaining.right, 85);
+  // Native: one pixel apart with a separator line between them.
+  TkcSpinButtonsLayout vn = CalculateSpinButtonsLayout(area, 15, sbpVert, false, true, 9);
+  EXPECT_EQ(vn.Up, (TRect{85, 0, 100, 9}));
+  EXPECT_EQ(vn.Down, (TRect{85, 10, 100, 20}));
+  EXPECT_EQ(vn.Separator, (TRect{85, 9, 100, 10}));
+  // Horizontal left-right with fast buttons: [fast down][down] text [up][fast up].
+  TkcSpinButtonsLayout lr = CalculateSpinButtonsLayout(area, 15, sbpHorzLeftRight, true, false, 0);
+  int H = 4 * lr.ArrowSize - 3, FW = (3 * H + 1) / 2;
+  EXPECT_EQ(lr.FastDown, (TRect{0, 0, FW, 20}));
+  EXPECT_EQ(lr.Down, (TRect{FW, 0, FW + H, 20}));
+  EXPECT_EQ(lr.FastUp, (TRect{100 - FW, 0, 100, 20}));
+  EXPECT_EQ(lr.Up, (TRect{100 - FW - H, 0, 100 - FW, 20}));
+  EXPECT_EQ(lr.Remaining, (TRect{FW + H, 0, 100 - FW - H, 20}));
+  // Horizontal right: text [fast down][down][up][fast up], the native separator after down.
+  TkcSpinButtonsLayout hr = CalculateSpinButtonsLayout(area, 15, sbpHorzRight, true, true, 9);
+  EXPECT_LT(hr.FastDown.right, hr.Down.right);
+  EXPECT_LT(hr.Down.right, hr.Up.left);
+  EXPECT_LT(hr.Up.right, hr.FastUp.right);
+  EXPECT_EQ(hr.Separator.left, hr.Down.right);
+  EXPECT_EQ(hr.Remaining.right, hr.FastDown.left);
+}
