@@ -43,7 +43,7 @@ TkcCustomTabControl::TkcCustomTabControl(TComponent* AOwner) : TkcControl(AOwner
   SetTabStop(true);
   ControlStyle().Include(csAcceptsControls).Include(csOpaque).Include(csParentBackground);
   SetScrollBars(ssNone);
-  SetKeys(TkcKeys{kArrows});
+  SetKeys(TkcControlKeys{kArrows});
   SetStyle(0);
 }
 

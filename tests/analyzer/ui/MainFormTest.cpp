@@ -135,7 +135,7 @@ TEST(GuiMainWindow, DamagedSettingsHelpAndWebPage) {
   w->actIBVantorelleWebSite->Execute();
   SetShellOpenProvider(saved);
   ASSERT_EQ(opened.size(), 2u);
-  EXPECT_EQ(opened[0], ExtractFilePath(GetProgramFileName()) + "Help/test_analyzer.html");
+  EXPECT_EQ(opened[0], ExtractFilePath(GetProgramFileName()) + "Help/test_analyzer_ui.html");
   EXPECT_EQ(opened[1], VantorelleWebSite);
 }
 
