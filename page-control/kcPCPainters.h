@@ -564,8 +564,13 @@ public:
   virtual int GetMinSlantedTabWidth();
   virtual TColor GetOutlineColor() { return clBtnShadow; }
   virtual TkcTabSlantPositions GetSlantPositions();
-  virtual std::vector<TPoint> GetTabFigure(int AVisibleIndex);
-  virtual TkcRegion* GetTabRegion(int AVisibleIndex);
+  // The outline in the frame of tabs on top (L = left, B = bottom of the full rectangle), open at
+  // the page side, with the side of each segment.
+  virtual void GetTabFigure(int AVisibleIndex, TPoints& APoints, TLinePositions& ALinePositions);
+  // The inner region clips the body; the outer one is the tab's clip and hit-test shape.
+  virtual TkcRegion* GetTabRegion(int AVisibleIndex, bool AInner);
+  // The outline's points turned to the tab's real side.
+  TPoints RotatedFigure(int AVisibleIndex, TPoints APoints);
   virtual void DrawTabOutline(int AVisibleIndex);
   virtual void DrawHotTabMark(int AVisibleIndex);
   virtual void DrawMainTabJoin(int AVisibleIndex);
@@ -592,7 +597,8 @@ public:
   int GetMinSlantedTabWidth() override { return GetSlantSize() + 4; }
   TColor GetOutlineColor() override;
   TkcTabSlantPositions GetSlantPositions() override { return {spLeft}; }
-  std::vector<TPoint> GetTabFigure(int AVisibleIndex) override;
+  void GetTabFigure(int AVisibleIndex, TPoints& APoints, TLinePositions& ALinePositions) override;
+  TkcRegion* GetTabRegion(int AVisibleIndex, bool AInner) override;
   void DrawTabOutline(int AVisibleIndex) override;
   void DrawHotTabMark(int) override {}
   void DrawMainTabJoin(int AVisibleIndex) override;
