@@ -576,6 +576,7 @@ public:
   virtual void DrawMainTabJoin(int AVisibleIndex);
   int GetTabMinContentWidth(int AVisibleIndex);
   TRect GetMainTabJoinRect(int AVisibleIndex);
+  void DrawLineBorders(int AFirst, int ALast, bool AOutermost, bool ANextToPage);
 };
 
 class TkcPCOneNotePainter : public TkcPCSlantedPainter {

@@ -1012,12 +1012,53 @@ void TkcPCSlantedPainter::PaintTabs() {
   std::vector<int> order;
   for (int d = n1 - 1; d >= 0; --d) order.push_back(d);
   for (int d = n1; d < int(lines.size()); ++d) order.push_back(d);
+  int lineCount = int(lines.size());
   for (int d : order) {
     if (lines[d].First == -1) continue;
     // Each painted tab is cut from the clip, so a tab lies over the slant of the one after it.
     for (int i = lines[d].First; i <= lines[d].Last; ++i)
       if (i != main) PaintTab(i);
+    bool before = d < n1;
+    bool outermost = before ? d == 0 : d == lineCount - 1;
+    bool nextToPage = before ? d == n1 - 1 : d == n1;
+    DrawLineBorders(lines[d].First, lines[d].Last, outermost, nextToPage);
   }
+}
+
+// The band of a line: from its first to its last tab (to the edge on a slanted side, edge to
+// edge next to the page), less the 3 pixels the next line overlaps, plus 1 toward the page; a
+// line along its page side and, between lines, across its slanted ends.
+void TkcPCSlantedPainter::DrawLineBorders(int AFirst, int ALast, bool AOutermost, bool ANextToPage) {
+  TkcCustomTabControl* c = ParentControl();
+  TkcTab* first = VisibleTab(AFirst);
+  bool horizontal = Horizontal(c->TabPosition());
+  TRect a = first->GetDisplayRect(), b = VisibleTab(ALast)->GetDisplayRect();
+  if (IsRectEmpty(&a) || IsRectEmpty(&b)) return;
+  if (c->IsTabOrderReversed()) std::swap(a, b);
+  TkcTabSlantPositions slanted = GetSlantPositions();
+  TRect band = a;
+  if (horizontal) {
+    band.left = ANextToPage || slanted.Contains(spLeft) ? 0 : a.left;
+    band.right = ANextToPage || slanted.Contains(spRight) ? c->Width() : b.right;
+  } else {
+    band.bottom = ANextToPage || slanted.Contains(spLeft) ? c->Height() : a.bottom;
+    band.top = ANextToPage || slanted.Contains(spRight) ? 0 : b.top;
+  }
+  TkcTabPosition side = first->RealPosition();
+  std::vector<TkcBorder> sides;
+  switch (side) {
+    case tpTop: band.top += 3, ++band.bottom; break;
+    case tpBottom: band.bottom -= 3, --band.top; break;
+    case tpLeft: band.left += 3, ++band.right; break;
+    case tpRight: band.right -= 3, --band.left; break;
+  }
+  if (!AOutermost) {
+    if (slanted.Contains(spLeft)) sides.push_back(horizontal ? bLeft : bBottom);
+    if (slanted.Contains(spRight)) sides.push_back(horizontal ? bRight : bTop);
+  }
+  static const TkcBorder pageSide[4] = {bBottom, bTop, bRight, bLeft};
+  sides.push_back(pageSide[side]);
+  DrawBorderLines(Canvas(), band, sides, std::vector<TColor>(sides.size(), GetOutlineColor()), true);
 }
 
 void TkcPCSlantedPainter::GetTabGradientColors(int AVisibleIndex, TColor& C1, TColor& C2) {
