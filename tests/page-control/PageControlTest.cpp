@@ -281,3 +281,14 @@ TEST(KcPageControl, OnlyTheActiveTabTakesTheFocus) {
   f.session.Click(f.TabPoint(1));  // the active page's tab
   EXPECT_TRUE(f.pc->Focused());
 }
+
+TEST(KcPageControl, ActivatingAPageWithoutATab) {
+  PageFixture f(3);
+  f.pages[2]->SetTabVisible(false);
+  f.pc->SetActivePage(f.pages[2]);  // another tab was selected: no page stays active
+  EXPECT_EQ(f.pc->ActivePage(), nullptr);
+  EXPECT_EQ(f.pc->TabIndex(), -1);
+  f.pc->SetActivePage(f.pages[2]);  // nothing selected: the page is active without a tab
+  EXPECT_EQ(f.pc->ActivePage(), f.pages[2]);
+  EXPECT_EQ(f.pc->TabIndex(), -1);
+}
