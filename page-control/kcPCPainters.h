@@ -269,6 +269,7 @@ public:
   TPoint GetNavigatorGlyphCentredOffset(TkcPCNavigatorButton AButton);
   void DrawTabFocusRect(int AVisibleIndex, TRect R);
   bool IsHorizontalTabs() const;
+  int NavigatorButtonsLength(TkcPCNavigatorButtons AButtons);
   // Whether the navigator lies at the start of the strip (left, or top for vertical tabs).
   bool IsNavigatorAtStart() const;
   // Takes the navigator's length off the end of R where the navigator lies.
