@@ -113,15 +113,45 @@ TkcConditionOperators TkcCustomFilterEditHelper::GetSupportedOperators(TkcCustom
 void TkcCustomFilterEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
                                                      TkcCustomEditProperties* ASourceProperties,
                                                      bool AKeepButtons) const {
-  AProperties->Assign(ASourceProperties);
-  AProperties->Alignment()->SetHorz(taLeftJustify);
-  AProperties->Alignment()->SetVert(taTopJustify);
-  AProperties->BeepOnError = false;
-  if (!AKeepButtons) AProperties->Buttons()->Clear();
-  AProperties->SetReadOnly(false);
-  AProperties->ValidateOnEnter = true;
-  if (!KeepsDefaultValuesProvider(ASourceProperties)) AProperties->SetDefaultValuesProvider(nullptr);
-  ClearPropertiesEvents(AProperties);
+  AProperties->BeginUpdate();
+  try {
+    AProperties->Assign(ASourceProperties);
+    AProperties->Alignment()->SetHorz(taLeftJustify);
+    AProperties->Alignment()->SetVert(taTopJustify);
+    AProperties->BeepOnError = false;
+    if (!AKeepButtons) AProperties->Buttons()->Clear();
+    AProperties->SetReadOnly(false);
+    AProperties->ValidateOnEnter = true;
+    if (!KeepsDefaultValuesProvider(ASourceProperties)) AProperties->SetDefaultValuesProvider(nullptr);
+    ClearPropertiesEvents(AProperties);
+  } catch (...) {
+    AProperties->EndUpdate(true);
+    throw;
+  }
+  AProperties->EndUpdate(true);
+}
+
+void TkcFilterTextEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                   TkcCustomEditProperties* ASourceProperties, bool AKeepButtons) const {
+  TkcCustomFilterEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  if (auto* text = dynamic_cast<TkcCustomTextEditProperties*>(AProperties)) text->OnNewLookupDisplayText = nullptr;
+}
+
+void TkcFilterMaskEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                   TkcCustomEditProperties* ASourceProperties, bool AKeepButtons) const {
+  TkcFilterTextEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* mask = dynamic_cast<TkcCustomMaskEditProperties*>(AProperties);
+  if (!mask) return;
+  if (mask->MaskKind() == emkRegExpr) mask->SetMaskKind(emkRegExprEx);
+  mask->SetAutoSelect(!mask->IsMasked());
+}
+
+TkcConditionOperators TkcFilterMaskEditHelper::GetSupportedOperators(TkcCustomEditProperties* AProperties,
+                                                                     TkcValueTypeClass AValueTypeClass,
+                                                                     bool AExtendedSet) const {
+  TkcConditionOperators result = TkcFilterTextEditHelper::GetSupportedOperators(AProperties, AValueTypeClass, AExtendedSet);
+  auto* mask = dynamic_cast<TkcCustomMaskEditProperties*>(AProperties);
+  return mask && mask->IsMasked() ? result.Without(kcLikeConditionOperators) : result;
 }
 
 bool TkcCustomFilterEditHelper::AcceptsValue(TkcValueTypeClass AValueTypeClass, Variant& AValue) const {

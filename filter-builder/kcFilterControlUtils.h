@@ -144,6 +144,9 @@ class TkcFilterTextEditHelper : public TkcCustomFilterEditHelper {
   KC_FILTER_EDIT_HELPER(TkcFilterTextEditHelper, TkcCustomFilterEditHelper)
 public:
   TkcFilterEditClass GetFilterEditClass() const override { return fEditClass; }
+  // Also drops the lookup's new-text handler.
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
   // The edit class the text editors' value editor is made of (null: none yet).
   static void SetFilterEditClass(TkcFilterEditClass AClass) { fEditClass = AClass; }
 
@@ -151,8 +154,15 @@ private:
   static inline TkcFilterEditClass fEditClass = nullptr;
 };
 
+// A regular-expression mask edits filter values with its forced characters filled in; a masked
+// editor offers no like (a pattern would not fit the mask).
 class TkcFilterMaskEditHelper : public TkcFilterTextEditHelper {
   KC_FILTER_EDIT_HELPER(TkcFilterMaskEditHelper, TkcFilterTextEditHelper)
+public:
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
 };
 
 // ---- Registry --------------------------------------------------------------------------------

@@ -130,6 +130,7 @@ void TkcFilterDialog::DoShow() {
 bool TkcFilterDialog::Prepare(TkcFilterCriteria* ACriteria, TObject* AItemLink, TkcCustomEditProperties* AProperties,
                               TkcValueTypeClass AValueTypeClass, const String& ACaption) {
   if (!ACriteria || !AProperties) return false;
+  RegisterStandardFilterEditHelpers();
   fHelper = GetFilterEditsController()->GetHelperClass(AProperties->ClassType());
   if (!fHelper) return false;
   fCriteria = ACriteria;

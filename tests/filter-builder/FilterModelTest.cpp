@@ -326,3 +326,20 @@ TEST_F(FilterModel, BadFilesAreRefusedAndTheFilterInForceStays) {
   stream.SetPosition(0);
   EXPECT_THROW(model.LoadFromStream(&stream), EkcFilterControlError);
 }
+
+TEST(FilterEditHelpers, MaskHelperPreparesMaskedValuesAndOffersNoLikeWhenMasked) {
+  RegisterStandardFilterEditHelpers();
+  TkcFilterEditHelperClass mask = GetFilterEditsController()->GetHelperClass(TkcMaskEditProperties::StaticClass());
+  ASSERT_EQ(mask, TkcFilterMaskEditHelper::Class());
+  TkcMaskEditProperties p(nullptr);
+  EXPECT_EQ(mask->GetSupportedOperators(&p, TkcStringValueType::Class(), false).Bits(), 2046u);
+  p.SetEditMask("000;0;_");
+  EXPECT_EQ(mask->GetSupportedOperators(&p, TkcStringValueType::Class(), false).Bits(), 1662u);
+  TkcMaskEditProperties source(nullptr), target(nullptr);
+  source.SetMaskKind(emkRegExpr);
+  source.SetEditMask("\\d\\d");
+  mask->InitializeProperties(&target, &source, false);
+  EXPECT_EQ(target.MaskKind(), emkRegExprEx);
+  EXPECT_EQ(target.EditMask(), "\\d\\d");
+  EXPECT_FALSE(target.AutoSelect());
+}
