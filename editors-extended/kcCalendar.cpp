@@ -224,7 +224,7 @@ TkcCustomCalendar::TkcCustomCalendar(TComponent* AOwner) : TkcControl(AOwner) {
   fFirstDate = EncodeDate(y, m, 1);
   SetBounds(0, 0, 20, 20);
   SetColor(clWindow);
-  SetKeys(TkcKeys{kAll, kArrows, kChars, kTab});
+  SetKeys(TkcControlKeys{kAll, kArrows, kChars, kTab});
   fTimer = std::make_unique<TkcTimer>(nullptr);
   fTimer->SetEnabled(false);
   fTimer->SetInterval(200);
