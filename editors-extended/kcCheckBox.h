@@ -1,12 +1,89 @@
 #pragma once
-// Properties of the check box editor kind.
+// The check box editor kind: an edit value stands for one of three states by the properties'
+// checked, unchecked and grayed values; the states have display texts of their own.
+
+#include <vector>
 
 #include "editors/kcEdit.h"
+#include "platform/forms/Graphics.h"
+
+enum TkcCheckBoxState { cbsUnchecked, cbsChecked, cbsGrayed };
+enum TkcCheckBoxNullValueShowingStyle { nssUnchecked, nssInactive, nssGrayedChecked };
+using TkcCheckStates = std::vector<TkcCheckBoxState>;
 
 class TkcCustomCheckBoxProperties : public TkcCustomEditProperties {
   VT_CLASS(TkcCustomCheckBoxProperties, TkcCustomEditProperties)
 public:
-  explicit TkcCustomCheckBoxProperties(TPersistent* AOwner) : TkcCustomEditProperties(AOwner) {}
+  explicit TkcCustomCheckBoxProperties(TPersistent* AOwner);
+  ~TkcCustomCheckBoxProperties() override;
+  void Assign(TPersistent* Source) override;
+
+  bool AllowGrayed() const { return fAllowGrayed; }
+  void SetAllowGrayed(bool Value) { SetAndNotify(fAllowGrayed, Value); }
+  const String& Caption() const { return fCaption; }
+  void SetCaption(const String& Value);
+  bool IsCaptionAssigned() const { return fCaptionAssigned; }
+  void ClearCaptionAssigned() { fCaptionAssigned = false; }
+  const WideString& DisplayChecked() const { return fDisplayChecked; }
+  void SetDisplayChecked(const WideString& Value) { SetAndNotify(fDisplayChecked, Value); }
+  const WideString& DisplayUnchecked() const { return fDisplayUnchecked; }
+  void SetDisplayUnchecked(const WideString& Value) { SetAndNotify(fDisplayUnchecked, Value); }
+  const WideString& DisplayGrayed() const { return fDisplayGrayed; }
+  void SetDisplayGrayed(const WideString& Value) { SetAndNotify(fDisplayGrayed, Value); }
+  bool FullFocusRect() const { return fFullFocusRect; }
+  void SetFullFocusRect(bool Value) { SetAndNotify(fFullFocusRect, Value); }
+  // Made empty on first call; its changes are the properties' changes.
+  TBitmap* GetGlyph();
+  bool HasGlyph() const { return fGlyph != nullptr; }
+  void SetGlyph(TBitmap* Value);
+  int GlyphCount() const { return fGlyphCount; }
+  void SetGlyphCount(int Value);
+  bool MultiLine() const { return fMultiLine; }
+  void SetMultiLine(bool Value) { SetAndNotify(fMultiLine, Value); }
+  TkcCheckBoxNullValueShowingStyle NullStyle() const { return fNullStyle; }
+  void SetNullStyle(TkcCheckBoxNullValueShowingStyle Value) { SetAndNotify(fNullStyle, Value); }
+  bool UseAlignmentWhenInplace() const { return fUseAlignmentWhenInplace; }
+  void SetUseAlignmentWhenInplace(bool Value) { SetAndNotify(fUseAlignmentWhenInplace, Value); }
+  // A value is taken only when it differs from all three (checked and unchecked: never Null).
+  const Variant& ValueChecked() const { return fValueChecked; }
+  void SetValueChecked(const Variant& Value);
+  const Variant& ValueUnchecked() const { return fValueUnchecked; }
+  void SetValueUnchecked(const Variant& Value);
+  const Variant& ValueGrayed() const { return fValueGrayed; }
+  void SetValueGrayed(const Variant& Value);
+
+  bool HasSeparateChangeEvents() override { return true; }
+  bool IsEditValueComparable() override { return true; }
+  bool CompareDisplayValues(const Variant& AEditValue1, const Variant& AEditValue2) override;
+  WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true) override;
+  int GetSpecialFeatures() override;
+  int GetOperationSupport() override { return 0x5AD; }
+  bool IsActivationKey(char32_t ACh) override { return ACh == U' '; }
+  bool IsEditValueValid(Variant& AEditValue, bool AEditFocused) override;
+  // The state ordinal as an integer.
+  void EditValueToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
+  // The value of a state (a display value that is no state leaves AEditValue as it is).
+  void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue);
+  virtual bool IsCaptionShownInplace() { return false; }
+  // Checked or unchecked when the value equals that value (a Boolean matches its text), else grayed.
+  TkcCheckBoxState GetState(const Variant& AEditValue);
+  bool IsValueOfOwn(const Variant& AValue);
+  // The state a toggle leads to: unchecked, (grayed,) checked, unchecked; grayed goes to checked.
+  TkcCheckBoxState NextState(TkcCheckBoxState AState) const;
+
+private:
+  void GlyphChanged(TObject*) { Changed(); }
+  bool fAllowGrayed = false;
+  bool fCaptionAssigned = false;
+  bool fFullFocusRect = false;
+  bool fMultiLine = false;
+  bool fUseAlignmentWhenInplace = false;
+  int fGlyphCount = 6;
+  String fCaption;
+  WideString fDisplayChecked, fDisplayUnchecked, fDisplayGrayed;
+  std::unique_ptr<TBitmap> fGlyph;
+  TkcCheckBoxNullValueShowingStyle fNullStyle = nssGrayedChecked;
+  Variant fValueChecked = true, fValueUnchecked = false, fValueGrayed = Null();
 };
 
 class TkcCheckBoxProperties : public TkcCustomCheckBoxProperties {
