@@ -39,7 +39,7 @@ struct IkcLookAndFeelOwner : IInterface {
 
 enum TkcControlBorderStyle { kccbsNone, kccbsDefault };
 enum TkcKey { kAll, kArrows, kChars, kTab };
-using TkcKeys = TSet<TkcKey, 4>;
+using TkcControlKeys = TSet<TkcKey, 4>;
 
 // ---- Embedded scroll bars -------------------------------------------------------------------
 
@@ -145,8 +145,8 @@ public:
   TScrollStyle ScrollBars() const { return fScrollBars; }
   void SetScrollBars(TScrollStyle Value);
   bool FocusOnClick = true;
-  TkcKeys Keys() const { return fKeys; }
-  void SetKeys(TkcKeys Value) { fKeys = Value; }
+  TkcControlKeys Keys() const { return fKeys; }
+  void SetKeys(TkcControlKeys Value) { fKeys = Value; }
   TNotifyEvent OnFocusChanged;
 
   TkcCanvas* Canvas() const { return fCanvas.get(); }
@@ -284,7 +284,7 @@ private:
   TkcControlBorderStyle fBorderStyle = kccbsNone;
   TComponent* fPopupMenu = nullptr;
   TScrollStyle fScrollBars = ssBoth;
-  TkcKeys fKeys;
+  TkcControlKeys fKeys;
   TCursor fNormalCursor = crDefault;
   std::vector<IkcFontListener*> fFontListeners;
   TkcControlScrollBar* fHScrollBar = nullptr;

@@ -48,10 +48,11 @@ void GetFieldNames(const String& ANames, TStrings* AList) {
 }
 
 Variant ReadFieldValue(TField* AField) {
-  if (AField->FieldKind() == fkAggregate) return AField->Value();
-  if (AField->IsNull()) return Null();
-  if (AField->DataType() == ftWideString) return Variant(AField->Value().AsWideString());
-  return AField->Value();
+  // One read of the value (a null field answers Null).
+  Variant value = AField->Value();
+  if (AField->FieldKind() == fkAggregate || value.IsNull()) return value;
+  if (AField->DataType() == ftWideString && value.VarType() != varOleStr) return Variant(value.AsWideString());
+  return value;
 }
 
 void WriteFieldValue(TField* AField, const Variant& AValue) {
@@ -237,13 +238,22 @@ bool TkcDBDataField::HasInternalValues() {
 
 Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
 
+TkcDBDataField* TkcValueDefDBReader::FieldOf(TkcValueDef* AValueDef) {
+  // A load reads every column of a million records: the field of a column is looked up once.
+  for (const auto& [column, field] : fFields)
+    if (column == AValueDef) return field;
+  auto* field = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef));
+  fFields.emplace_back(AValueDef, field);
+  return field;
+}
+
 Variant TkcValueDefDBReader::GetValue(TkcValueDef* AValueDef) {
-  if (auto* f = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef)); f && !f->DBFields().empty()) return f->ReadValue();
+  if (TkcDBDataField* f = FieldOf(AValueDef); f && !f->DBFields().empty()) return f->ReadValue();
   return TkcValueDefReader::GetValue(AValueDef);
 }
 
 String TkcValueDefDBReader::GetDisplayText(TkcValueDef* AValueDef) {
-  if (auto* f = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef)); f && f->DBField()) return f->DBField()->DisplayText();
+  if (TkcDBDataField* f = FieldOf(AValueDef); f && f->DBField()) return f->DBField()->DisplayText();
   return TkcValueDefReader::GetDisplayText(AValueDef);
 }
 
@@ -833,3 +843,48 @@ bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
             [this] { EndCursorNavigation(); });
   return moved;
 }
+
+void TkcDBDataController::RefreshData() {
+  if (TDataSet* ds = DataSet(); ds && ds->Active()) ds->Refresh();
+}
+
+bool TkcDBDataController::UseItemStoredText(int AItemIndex, bool AFlag) {
+  TField* field = GetItemDBField(AItemIndex);
+  if (AFlag && field && IsCurrencyField(field)) return false;
+  return TkcCustomDataController::UseItemStoredText(AItemIndex, AFlag);
+}
+
+// ---- Assignment and dataset access -------------------------------------------------------------------------
+
+void TkcDBDataController::Assign(TPersistent* Source) {
+  TkcCustomDataController::Assign(Source);
+  if (auto* s = dynamic_cast<TkcDBDataController*>(Source)) {
+    fDataModeController->Assign(s->DataModeController());
+    SetDataSource(s->DataSource());
+    SetKeyFieldNames(s->KeyFieldNames());
+  }
+}
+
+int TkcDBDataController::GetDataSetRecordCount() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() ? ds->RecordCount() : 0;
+}
+
+int TkcDBDataController::GetDataSetRecNo() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() ? ds->RecNo() : -1;
+}
+
+void TkcDBDataController::SetDataSetRecNo(int Value) {
+  if (TDataSet* ds = DataSet()) ds->SetRecNo(Value);
+}
+
+std::vector<TField*> TkcDBDataController::GetKeyDataSetFields() {
+  std::vector<TField*> fields;
+  if (!fKeyField) return fields;
+  const std::vector<String> names = SplitFieldNames(fKeyField->FieldName());
+  if (fKeyField->DBFields().size() != names.size()) throw EkcInvalidDataControllerOperation("Key Field not found");
+  return fKeyField->DBFields();
+}
+
+Variant TkcDBDataController::GetDataSetKeyValues() { return ReadFieldsValue(GetKeyDataSetFields()); }

@@ -130,6 +130,10 @@ public:
   Variant GetValue(TkcValueDef* AValueDef) override;
   String GetDisplayText(TkcValueDef* AValueDef) override;
   bool IsInternalColumn(TkcValueDef* AValueDef) override { return HasInternalValues(AValueDef); }
+
+private:
+  TkcDBDataField* FieldOf(TkcValueDef* AValueDef);
+  std::vector<std::pair<TkcValueDef*, TkcDBDataField*>> fFields;
 };
 
 class TkcDBDataLink : public TDataLink {
@@ -320,12 +324,26 @@ public:
   String GetFilterItemFieldName(TObject* AItem) override;
   // Posts an edit or insert of the dataset.
   void FinishEditing() override;
+  // Re-reads the dataset (its change notice reloads the records).
+  void RefreshData() override;
+  // A currency field shown without its own format keeps no stored text.
+  bool UseItemStoredText(int AItemIndex, bool AFlag) override;
   TkcDBDataFilterCriteria* Filter() const { return static_cast<TkcDBDataFilterCriteria*>(TkcCustomDataController::Filter()); }
   // A hidden field for a ";" list of dataset field names (created, renamed or freed).
   void SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField);
   // Puts the dataset's cursor on the record (loaded records follow the dataset's order);
   // false for no record.
   bool MoveDataSetToRecord(int ARecordIndex);
+
+  void Assign(TPersistent* Source) override;
+  int GetDataSetRecordCount();
+  // -1 when the dataset is closed or missing.
+  int GetDataSetRecNo();
+  void SetDataSetRecNo(int Value);
+  // The dataset fields of the key; "Key Field not found" for a key name the dataset lacks.
+  std::vector<TField*> GetKeyDataSetFields();
+  // The key of the dataset's current record.
+  Variant GetDataSetKeyValues();
 
   // Sync mode: the focused record follows the dataset's cursor and moves it (before the focus
   // changes, so the row engine finds the dataset on the new record).

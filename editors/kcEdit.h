@@ -15,6 +15,8 @@
 class TkcCustomEditProperties;
 class TkcCustomEditStyle;
 class TkcCustomEditViewData;
+struct TkcEditSizeProperties;
+class TkcCanvas;
 
 // ---- Default values provider ---------------------------------------------------------------
 
@@ -327,6 +329,9 @@ public:
   // A view data that lays editors of this kind out for AStyle (the caller owns it).
   virtual TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
                                                 bool APreviewMode = false);
+  // The size of an editor of this kind for a value (grid cells and rows, filter value editors).
+  TSize GetEditSize(TkcCanvas* ACanvas, TkcCustomEditStyle* AStyle, bool AIsInplace, const Variant& AEditValue,
+                    const TkcEditSizeProperties& AEditSizeProperties);
 
   TkcEditButtonClickEvent OnButtonClick;
   TNotifyEvent OnChange;

@@ -34,6 +34,178 @@ int TkcCustomEditViewInfo::ButtonAt(POINT P) const {
   return -1;
 }
 
+namespace {
+
+TRect Shrunk(TRect R, int ADX, int ADY) {
+  InflateRect(&R, -ADX, -ADY);
+  return R;
+}
+
+void DrawButtonContent(TkcCanvas* ACanvas, const TkcEditButtonViewInfo& AButton, TRect R, TColor AFace,
+                       TColor AText, TFont* AFont) {
+  const TkcEditButtonViewInfoData& d = AButton.Data;
+  const bool pressed = d.State == ebsPressed, disabled = d.State == ebsDisabled;
+  const bool glyph = d.Kind == bkGlyph && AButton.Glyph && !AButton.Glyph->Empty();
+  if (!glyph && !d.Transparent) ACanvas->FillRect(R, AFace);
+  const int shift = pressed ? 1 : 0;
+  // Disabled marks are drawn twice: highlight one pixel down and right, then shadow.
+  auto twice = [&](auto draw) {
+    if (disabled) {
+      draw(1, clBtnHighlight);
+      draw(0, clBtnShadow);
+    } else {
+      draw(0, AText);
+    }
+  };
+  switch (d.Kind) {
+    case bkEllipsis: {
+      const int dot = GetEllipsisDotSize(R.right - R.left);
+      const int width = 3 * dot + 2 * 2;
+      const int x = R.left + (R.right - R.left - width) / 2 + shift;
+      const int y = R.top + (R.bottom - R.top - dot) / 2 + shift;
+      twice([&](int o, TColor c) {
+        for (int i = 0; i < 3; ++i) {
+          const int left = x + i * (dot + 2) + o;
+          ACanvas->FillRect(TRect{left, y + o, left + dot, y + o + dot}, c);
+        }
+      });
+      break;
+    }
+    case bkDown: {
+      const TSize size = CalcArrowSize(TSize{AButton.Bounds.right - AButton.Bounds.left,
+                                             AButton.Bounds.bottom - AButton.Bounds.top}, adDown);
+      twice([&](int o, TColor c) {
+        DrawArrows(ACanvas, size, TRect{AButton.Bounds.left + o, AButton.Bounds.top + o, AButton.Bounds.right + o,
+                                        AButton.Bounds.bottom + o},
+                   c, pressed, false, adDown);
+      });
+      break;
+    }
+    case bkGlyph:
+      if (glyph) {
+        TBitmap* g = AButton.Glyph;
+        const int x = R.left + (R.right - R.left - g->Width()) / 2 + shift;
+        const int y = R.top + (R.bottom - R.top - g->Height()) / 2 + shift;
+        if (!d.Transparent) ACanvas->FillRect(R, AFace);
+        ACanvas->DrawGlyph(x, y, g, !disabled, AFace);
+      }
+      break;
+    case bkText:
+      if (!d.VisibleCaption.empty()) {
+        if (AFont) ACanvas->SetFont(AFont);
+        const TRect text = Shrunk(R, 1, d.IsInplace ? 0 : 1);
+        twice([&](int o, TColor c) {
+          ACanvas->Font()->SetColor(c);
+          TRect t = text;
+          OffsetRect(&t, o + shift, o + shift);
+          ACanvas->DrawText(d.VisibleCaption, t, kctfHCenter | kctfVCenter | kctfSingleLine);
+        });
+      }
+      break;
+  }
+}
+
+}  // namespace
+
+void TkcCustomEditViewInfo::DrawButton(TkcCanvas* ACanvas, int AButtonVisibleIndex) {
+  TkcEditButtonViewInfo& b = *ButtonsInfo[static_cast<std::size_t>(AButtonVisibleIndex)];
+  if (IsRectEmpty(&b.VisibleBounds)) return;
+  TkcEditButtonViewInfoData& d = b.Data;
+  const bool pressed = d.State == ebsPressed, hot = d.State == ebsSelected, disabled = d.State == ebsDisabled;
+  TkcEditButtonStyle style = d.Style;
+  if (style == btsSimple && (pressed || hot)) style = btsFlat;
+  TRect r = b.Bounds;
+  TColor face = d.Transparent ? d.BackgroundColor : clBtnFace;
+  TColor text = d.TextColor == static_cast<TColor>(0x20000000) ? TextColor : d.TextColor;
+  switch (style) {
+    case bts3D:
+      if (pressed) {
+        ACanvas->FrameRect(r, clBtnShadow);
+        r = Shrunk(r, 1, 1);
+        ACanvas->FrameRect(r, face);
+      } else {
+        ACanvas->DrawTwoColorFrame(r, cl3DLight, cl3DDkShadow, kcAllBorders);
+        r = Shrunk(r, 1, 1);
+        ACanvas->DrawTwoColorFrame(r, clBtnHighlight, clBtnShadow, kcAllBorders);
+      }
+      r = Shrunk(r, 1, 1);
+      break;
+    case btsFlat:
+      ACanvas->FrameRect(r, face, 1, TkcBorders{bLeft, bRight});
+      r = Shrunk(r, 1, 0);
+      ACanvas->DrawTwoColorFrame(r, pressed ? clBtnShadow : clBtnHighlight, pressed ? clBtnHighlight : clBtnShadow,
+                                 kcAllBorders);
+      r = Shrunk(r, 1, 1);
+      break;
+    case btsSimple:
+      if (!d.Transparent) ACanvas->FrameRect(r, face);
+      r = Shrunk(r, 1, 1);
+      break;
+    case btsHotFlat: {
+      if (!d.Transparent) face = disabled ? clBtnFace : pressed ? clBtnText : hot ? clBtnShadow : clBtnFace;
+      // The button next to the text area gets a whole ring; the others leave the side towards the text.
+      const bool nextToText = d.LeftAlignment ? d.Rightmost : d.Leftmost;
+      if (nextToText) {
+        ACanvas->FrameRect(r, clBtnShadow);
+      } else {
+        ACanvas->FrameRect(r, clBtnShadow, 1,
+                           d.LeftAlignment ? TkcBorders{bLeft, bTop, bBottom} : TkcBorders{bTop, bRight, bBottom});
+        ACanvas->FrameRect(r, face, 1, d.LeftAlignment ? TkcBorders{bRight} : TkcBorders{bLeft});
+      }
+      r = Shrunk(r, 1, 1);
+      text = (disabled || !(pressed || hot)) ? clBtnText : (d.Transparent && hot) ? clBtnShadow : clWindow;
+      break;
+    }
+    case btsUltraFlat:
+    case btsOffice11: {
+      const bool office = style == btsOffice11;
+      if (!d.Transparent)
+        face = (disabled || !(pressed || hot)) ? clBtnFace : GetFlatButtonColor(pressed, office);
+      if (disabled || !(pressed || hot)) {
+        if (!Transparent) ACanvas->FrameRect(r, d.BackgroundColor);
+      } else {
+        ACanvas->FrameRect(r, GetHighlightBorderColor(office));
+      }
+      r = Shrunk(r, 1, 1);
+      r = Shrunk(r, 1, 0);
+      break;
+    }
+    default:
+      break;
+  }
+  DrawButtonContent(ACanvas, b, r, face, text, Font);
+}
+
+void TkcCustomEditViewInfo::DrawButtons(TkcCanvas* ACanvas) {
+  for (int i = 0; i < static_cast<int>(ButtonsInfo.size()); ++i) DrawButton(ACanvas, i);
+}
+
+void TkcCustomEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
+  TRect outer = Bounds;
+  if (Shadow) {
+    outer.right -= 3;
+    outer.bottom -= 3;
+  }
+  switch (EditBorderStyle) {
+    case ebsSingle:
+    case ebsThick:
+      ACanvas->FrameRect(outer, BorderColor, GetEditBorderWidth(EditBorderStyle), Edges);
+      break;
+    case ebsFlat:
+      ACanvas->DrawEdge(outer, true, false, Edges);
+      ACanvas->FrameRect(Shrunk(outer, 1, 1), clBtnFace, 1, Edges);
+      break;
+    case ebs3D:
+      ACanvas->DrawEdge(outer, true, false, Edges);
+      ACanvas->DrawTwoColorFrame(Shrunk(outer, 1, 1), cl3DDkShadow, cl3DLight, Edges);
+      break;
+    default:
+      break;
+  }
+  if (!Transparent) ACanvas->FillRect(BorderRect, BackgroundColor);
+  DrawButtons(ACanvas);
+}
+
 void TkcCustomEditViewInfo::OffsetBounds(int DX, int DY) {
   TkcContainerViewInfo::OffsetBounds(DX, DY);
   OffsetRect(&InnerEditRect, DX, DY);
@@ -355,6 +527,13 @@ TSize TkcCustomEditViewData::CalculateEditSize(TkcCanvas* ACanvas, const Variant
   TSize size = GetContentSize(ACanvas, AEditValue, content);
   size.cy = std::max<LONG>(size.cy, minContentHeight);
   return TSize{clipped ? ASize.Width : fixed.cx + size.cx, fixed.cy + size.cy};
+}
+
+TSize TkcCustomEditProperties::GetEditSize(TkcCanvas* ACanvas, TkcCustomEditStyle* AStyle, bool AIsInplace,
+                                           const Variant& AEditValue,
+                                           const TkcEditSizeProperties& AEditSizeProperties) {
+  std::unique_ptr<TkcCustomEditViewData> data(CreateViewData(AStyle, AIsInplace));
+  return data->CalculateEditSize(ACanvas, AEditValue, AEditSizeProperties);
 }
 
 // The properties' factory of view data.

@@ -29,6 +29,12 @@ public:
   // 0 no hot tracking, 1 tracking, 2 tracking after focused or hot.
   int HotTrackValue = 0;
 
+  // The background: border by style, the fill inside it (unless transparent), then the buttons.
+  void DrawBackground(TkcCanvas* ACanvas) override;
+  void DrawButtons(TkcCanvas* ACanvas);
+  // Frame by paint style, then face and content (ellipsis, arrow, glyph or caption).
+  virtual void DrawButton(TkcCanvas* ACanvas, int AButtonVisibleIndex);
+
   bool IsHotTrack() const;
   // The button under P (its view info index), -1 when none.
   int ButtonAt(POINT P) const;

@@ -28,6 +28,7 @@ bool HasAccelerator(char32_t ACharCode, const String& ACaption) {
 
 TkcCustomTabControl::TkcCustomTabControl(TComponent* AOwner) : TkcControl(AOwner) {
   RegisterStandardPCPainters();
+  TabControlCreated();
   fTabs = std::make_unique<TkcTabs>(this);
   fVisibleTabs = std::make_unique<TkcVisibleTabList>(this);
   fTabSlants = std::make_unique<TkcTabSlants>(this);
@@ -42,7 +43,7 @@ TkcCustomTabControl::TkcCustomTabControl(TComponent* AOwner) : TkcControl(AOwner
   SetTabStop(true);
   ControlStyle().Include(csAcceptsControls).Include(csOpaque).Include(csParentBackground);
   SetScrollBars(ssNone);
-  SetKeys(TkcKeys{kArrows});
+  SetKeys(TkcControlKeys{kArrows});
   SetStyle(0);
 }
 
@@ -54,6 +55,7 @@ TkcCustomTabControl::~TkcCustomTabControl() {
   fTabs.reset(new TkcTabs(this));  // frees the tabs while the visible list still exists
   if (PaintersFactory() && fPainter) PaintersFactory()->FreePainter(fPainter);
   fPainter = nullptr;
+  TabControlDestroyed();
 }
 
 bool TkcCustomTabControl::AreChangeEventsSuppressed() const {

@@ -63,10 +63,25 @@ void UpdateLightFaceColor() {
   gLightFaceColor = RGB(up(GetRValue(c)), up(GetGValue(c)), up(GetBValue(c)));
 }
 
+namespace {
+// Made on first use and freed with the last tab control, so no device context outlives the
+// platform's object tables at exit.
+TkcScreenCanvas* gScreenCanvas = nullptr;
+int gTabControlCount = 0;
+}  // namespace
+
 TkcCanvas* GetPaintersScreenCanvas() {
-  // Kept until the process ends: the platform's tables go before static destructors would run.
-  static TkcScreenCanvas* canvas = new TkcScreenCanvas;
-  return canvas;
+  if (!gScreenCanvas) gScreenCanvas = new TkcScreenCanvas;
+  return gScreenCanvas;
+}
+
+void TabControlCreated() { ++gTabControlCount; }
+
+void TabControlDestroyed() {
+  if (--gTabControlCount == 0) {
+    delete gScreenCanvas;
+    gScreenCanvas = nullptr;
+  }
 }
 
 void DrawBorderLines(TkcCanvas* ACanvas, TRect& R, const std::vector<TkcBorder>& ASides,
@@ -104,6 +119,66 @@ void GetOrientedRectSize(const TRect& R, bool AHorizontal, int& AWidth, int& AHe
   AWidth = R.right - R.left;
   AHeight = R.bottom - R.top;
   if (!AHorizontal) std::swap(AWidth, AHeight);
+}
+
+TkcRegion* CreateFigureRegion(TPoints P, const TLinePositions& LP, bool ALeftTopSides) {
+  auto has = [&](TLinePosition X) { return std::find(LP.begin(), LP.end(), X) != LP.end(); };
+  for (std::size_t i = 0; i < LP.size() && i + 1 < P.size(); ++i) {
+    TPoint& a = P[i];
+    TPoint& b = P[i + 1];
+    if (ALeftTopSides) switch (LP[i]) {
+        case lpL:
+          ++a.x, ++b.x;
+          if (has(lpLB)) ++a.y;
+          if (has(lpLT)) --b.y;
+          break;
+        case lpLT:
+          if (has(lpL)) ++a.y; else ++a.x;
+          if (has(lpT)) ++b.x; else ++b.y;
+          break;
+        case lpT:
+          ++a.y, ++b.y;
+          if (has(lpLT)) --a.x;
+          if (has(lpRT)) ++b.x;
+          break;
+        case lpLB:
+          if (has(lpB)) ++a.x; else --a.y;
+          if (has(lpL)) --b.y; else ++b.x;
+          break;
+        default:
+          break;
+      }
+    else switch (LP[i]) {
+        case lpRT:
+          if (has(lpT)) ++a.x; else --a.y;
+          if (has(lpR)) --b.y; else ++b.x;
+          break;
+        case lpR:
+          ++a.x, ++b.x;
+          if (has(lpRT)) ++a.y;
+          if (has(lpRB)) --b.y;
+          break;
+        case lpRB:
+          if (has(lpR)) ++a.y; else ++a.x;
+          if (has(lpB)) ++b.x; else ++b.y;
+          break;
+        case lpB:
+          ++a.y, ++b.y;
+          if (has(lpRB)) --a.x;
+          if (has(lpLB)) ++b.x;
+          break;
+        default:
+          break;
+      }
+  }
+  std::vector<POINT> raw(P.begin(), P.end());
+  return new TkcRegion(CreatePolygonRgn(raw.data(), int(raw.size()), WINDING));
+}
+
+void AppendFigurePoints(TPoints& APoints, const TPoints& ANewPoints, TLinePositions& ALinePositions,
+                        const TLinePositions& ANewLinePositions) {
+  APoints.insert(APoints.end(), ANewPoints.begin(), ANewPoints.end());
+  ALinePositions.insert(ALinePositions.end(), ANewLinePositions.begin(), ANewLinePositions.end());
 }
 
 // ---- Rotated tab images ---------------------------------------------------------------------
@@ -351,12 +426,36 @@ bool TkcPCCustomPainter::HasTabImage(int AVisibleIndex) {
 TSize TkcPCCustomPainter::GetImageSize() const { return ImageList()->GetSize(); }
 TSize TkcPCCustomPainter::GetRotatedImageSize() const { return ImageList()->GetRotatedSize(); }
 
+int TkcPCCustomPainter::GetTabThemeState(int AVisibleIndex) {
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  return t->IsMainTab() ? 3 : t->IsHotTrack() ? 2 : 1;
+}
+
+TRect TkcPCCustomPainter::GetThemedFrameOffsets() {
+  RECT bounds{0, 0, 100, 100}, content{};
+  if (GetThemeBackgroundContentRect(GetThemeHandle(totTab), Canvas()->Handle(), 9, 0, &bounds, &content) != S_OK) return {};
+  TRect m{content.left, content.top, 100 - content.right, 100 - content.bottom};
+  if (IsLunaOrRoyaleTheme()) {
+    int k = std::max(m.left, m.top);
+    m = {k, k, 2 * k, 2 * k};
+  }
+  return m;
+}
+
 TColor TkcPCCustomPainter::GetTabTextColor(int AVisibleIndex) {
   if (AVisibleIndex < 0 || AVisibleIndex >= fParent->VisibleTabs()->Count()) return clBtnText;
   TkcTab* t = VisibleTab(AVisibleIndex);
   if (t->Highlighted()) return clHighlightText;
   if (t->IsHotTrack()) return GetHotTrackTextColor();
   return clBtnText;
+}
+
+int TkcPCCustomPainter::MeasureCaption(TkcTab* ATab) {
+  TkcCanvas* c = GetPaintersScreenCanvas();
+  fParent->PrepareTabCanvasFont(ATab, c);
+  TRect r{0, 0, 0, 0};
+  ::DrawText(c->Handle(), ATab->Caption(), &r, DT_SINGLELINE | DT_CALCRECT);
+  return int(r.right - r.left);
 }
 
 int TkcPCCustomPainter::GetMaxTabTextHeight() {
@@ -543,21 +642,35 @@ void TkcPCCustomPainter::CalculateTabContentRects(int AVisibleIndex) {
 }
 
 void TkcPCCustomPainter::RenderCaption(TkcCanvas* ACanvas, const String& ACaption, TRect R, bool AEnabled) {
+  // A disabled caption is embossed: highlight one pixel down and right, shadow on top.
   ACanvas->Brush()->SetStyle(bsClear);
-  UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOCLIP;
-  if (!AEnabled) {
-    TRect shifted = R;
-    OffsetRect(&shifted, 1, 1);
-    ACanvas->Font()->SetColor(clBtnHighlight);
-    ::DrawText(ACanvas->Handle(), ACaption, &shifted, flags);
-    ACanvas->Font()->SetColor(clBtnShadow);
-  }
-  ::DrawText(ACanvas->Handle(), ACaption, &R, flags);
+  ACanvas->DrawText(ACaption, R, kctfSingleLine | kctfEndEllipsis | kctfShowPrefix, AEnabled);
   ACanvas->Brush()->SetStyle(bsSolid);
 }
 
-void TkcPCCustomPainter::DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor) {
-  RenderCaption(Canvas(), ACaption, R, AEnabled);
+// The caption is composed on a bitmap of the tab's colour (or the style's background), since
+// the tab body is painted after its content and around it.
+void TkcPCCustomPainter::DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor AColor) {
+  if (IsNativePainting()) {
+    int part, state;
+    GetTabThemeParts(TabContentData.VisibleIndex, part, state);
+    TRect r = R;
+    if (AEnabled)
+      DrawThemeText(GetThemeHandle(totTab), Canvas()->Handle(), part, state, Utf8ToWide(ACaption), -1,
+                    DT_SINGLELINE | DT_END_ELLIPSIS, 0, &r);
+    else
+      RenderCaption(Canvas(), ACaption, R, false);
+    return;
+  }
+  int w = R.right - R.left, h = R.bottom - R.top;
+  if (w <= 0 || h <= 0) return;
+  TBitmap bmp(w, h);
+  TkcCanvas c(bmp.Canvas());
+  c.FillRect(Rect(0, 0, w, h), AColor == clDefault ? fParent->Color() : AColor);
+  FillTextBitmapBackground(&bmp, TabContentData.TextRect, TabContentData.VisibleIndex);
+  c.SetFont(Canvas()->Font());
+  RenderCaption(&c, ACaption, Rect(0, 0, w, h), AEnabled);
+  Canvas()->Draw(R.left, R.top, &bmp);
 }
 
 void TkcPCCustomPainter::DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool AEnabled, TColor AColor) {
@@ -566,7 +679,7 @@ void TkcPCCustomPainter::DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool A
   if (!ATab->RotatedTextCache) {
     auto bmp = std::make_unique<TBitmap>(h, w);
     TkcCanvas c(bmp->Canvas());
-    c.FillRect(Rect(0, 0, h, w), AColor);
+    c.FillRect(Rect(0, 0, h, w), AColor == clDefault ? fParent->Color() : AColor);
     FillTextBitmapBackground(bmp.get(), TabContentData.TextRect, TabContentData.VisibleIndex);
     c.SetFont(Canvas()->Font());
     RenderCaption(&c, ATab->Caption(), Rect(0, 0, h, w), AEnabled);
@@ -592,5 +705,5 @@ void TkcPCCustomPainter::DrawTabImageAndText(int AVisibleIndex) {
     else
       DrawCaption(tab->Caption(), TabContentData.TextRect, enabled, color);
   }
-  ExcludeTabContentFromClip();
+  if (!IsNativePainting()) ExcludeTabContentFromClip();
 }

@@ -19,14 +19,7 @@ int TkcPCStandardPainter::ImagePart() const {
 
 int TkcPCStandardPainter::CalculateTabNormalWidth(TkcTab* ATab) {
   if (ParentControl()->TabWidth() > 0) return ParentControl()->TabWidth();
-  int caption = 12;
-  if (!ATab->Caption().empty()) {
-    TkcCanvas* c = GetPaintersScreenCanvas();
-    ParentControl()->PrepareTabCanvasFont(ATab, c);
-    TRect r{0, 0, 0, 0};
-    ::DrawText(c->Handle(), ATab->Caption(), &r, DT_SINGLELINE | DT_CALCRECT);
-    caption = int(r.right - r.left) + 12;
-  }
+  int caption = ATab->Caption().empty() ? 12 : MeasureCaption(ATab) + 12;
   return std::max(ImagePart() + caption, GetMinTabNormalWidth());
 }
 
@@ -87,8 +80,7 @@ int TkcPCStandardPainter::GetNavigatorAreaLength(TkcPCNavigatorButtons AButtons)
 }
 
 void TkcPCStandardPainter::GetNavigatorButtonOrder(TkcPCNavigatorButtons AButtons, std::vector<TkcPCNavigatorButton>& AList) {
-  TkcPCNavigatorPosition np = ParentControl()->NavigatorPosition();
-  bool atStart = IsHorizontalTabs() ? (np == npLeftTop || np == npLeftBottom) : (np == npLeftTop || np == npRightTop);
+  bool atStart = IsNavigatorAtStart();
   static const TkcPCNavigatorButton startOrder[4] = {nbClose, nbTopLeft, nbBottomRight, nbGoDialog};
   static const TkcPCNavigatorButton endOrder[4] = {nbGoDialog, nbTopLeft, nbBottomRight, nbClose};
   AList.clear();
@@ -136,23 +128,29 @@ void TkcPCStandardPainter::CalculateNavigatorButtons(TkcPCNavigatorButtons AButt
   }
 }
 
+bool TkcPCStandardPainter::IsNavigatorAtStart() const {
+  TkcPCNavigatorPosition np = ParentControl()->NavigatorPosition();
+  return IsHorizontalTabs() ? np == npLeftTop || np == npLeftBottom : np == npLeftTop || np == npRightTop;
+}
+
+void TkcPCStandardPainter::TakeNavigatorArea(TRect& R, int ALength) const {
+  bool atStart = IsNavigatorAtStart();
+  if (IsHorizontalTabs()) {
+    if (atStart)
+      R.left += ALength;
+    else
+      R.right -= ALength;
+  } else if (atStart)
+    R.top += ALength;
+  else
+    R.bottom -= ALength;
+}
+
 void TkcPCStandardPainter::CalculateTabsRegion(TkcPCNavigatorButtons AButtons, TkcPCTabsRegion& R) {
   TkcCustomTabControl* c = ParentControl();
   TRect m = GetTabsAreaMargins();
   R.Bounds = {m.left, m.top, c->Width() - m.right, c->Height() - m.bottom};
-  if (!AButtons.Empty()) {
-    int L = GetNavigatorAreaLength(AButtons);
-    TkcPCNavigatorPosition np = c->NavigatorPosition();
-    if (IsHorizontalTabs()) {
-      if (np == npLeftTop || np == npLeftBottom)
-        R.Bounds.left += L;
-      else
-        R.Bounds.right -= L;
-    } else if (np == npLeftTop || np == npRightTop)
-      R.Bounds.top += L;
-    else
-      R.Bounds.bottom -= L;
-  }
+  if (!AButtons.Empty()) TakeNavigatorArea(R.Bounds, GetNavigatorAreaLength(AButtons));
   R.TabsLength = IsHorizontalTabs() ? R.Bounds.right - R.Bounds.left : R.Bounds.bottom - R.Bounds.top;
   R.TabsBounds = R.Bounds;
   R.TopOrLeftPartExtension = R.BottomOrRightPartExtension = 0;
@@ -229,6 +227,7 @@ void TkcPCStandardPainter::PaintTab(int AVisibleIndex) {
     Canvas()->SetClipRegion(copy, GetTabClipRegionOperation(AVisibleIndex));
   }
   if (!(IsOwnerDrawn() && CallDrawTabEvent(AVisibleIndex))) {
+    if (IsNativePainting()) PrepareNativeTab(AVisibleIndex);
     DrawTabImageAndText(AVisibleIndex);
     DrawTab(AVisibleIndex);
   }
@@ -469,19 +468,7 @@ void TkcPCTabsPainter::CalculateTabsRegion(TkcPCNavigatorButtons AButtons, TkcPC
   TkcCustomTabControl* c = ParentControl();
   TkcTabPosition pos = c->TabPosition();
   R.Bounds = c->GetControlRect();
-  if (!c->MultiLine() && !AButtons.Empty()) {
-    int L = GetNavigatorAreaLength(AButtons);
-    TkcPCNavigatorPosition np = c->NavigatorPosition();
-    if (IsHorizontalPos(pos)) {
-      if (np == npLeftTop || np == npLeftBottom)
-        R.Bounds.left += L;
-      else
-        R.Bounds.right -= L;
-    } else if (np == npLeftTop || np == npRightTop)
-      R.Bounds.top += L;
-    else
-      R.Bounds.bottom -= L;
-  }
+  if (!c->MultiLine() && !AButtons.Empty()) TakeNavigatorArea(R.Bounds, GetNavigatorAreaLength(AButtons));
   TRect tb = c->GetControlRect();
   switch (pos) {
     case tpTop: tb.top += 2; break;
@@ -534,6 +521,13 @@ int TkcPCTabsPainter::GetContentTabNormalHeight() {
 
 void TkcPCTabsPainter::DrawTab(int AVisibleIndex) {
   TkcTab* tab = VisibleTab(AVisibleIndex);
+  if (IsNativePainting()) {  // the themed part is already there: only the focus rectangle
+    TRect r = tab->GetFullRect();
+    if (tab->IsMainTab()) r = ExtendTowardPage(AVisibleIndex, r);
+    InflateRect(&r, -2, -2);
+    DrawTabFocusRect(AVisibleIndex, r);
+    return;
+  }
   TkcTabPosition side = tab->RealPosition();
   TRect F = tab->GetFullRect();
   // The interior: 2 pixels in from the outer and lateral sides, reaching the page side.
@@ -555,7 +549,7 @@ void TkcPCTabsPainter::DrawTab(int AVisibleIndex) {
       case tpRight: ++fr.left; break;
     }
     DrawTabFocusRect(AVisibleIndex, fr);
-  } else if (!tab->IsMainTab() && false)
+  } else
     Canvas()->FillRect(strip, ParentControl()->Color());
   DrawTabBorder(AVisibleIndex, F);
 }
@@ -701,12 +695,141 @@ void TkcPCTabsPainter::DrawTabCorners(int AVisibleIndex, const TRect& F) {
   }
 }
 
+// ---- The Tabs style's native mode ------------------------------------------------------------
+
+bool TkcPCTabsPainter::IsNativePainting() {
+  TkcCustomTabControl* c = ParentControl();
+  return !c->IsDestroying() && c->LookAndFeel()->NativeStyle() && AreThemesAvailable() && GetThemeHandle(totTab) != 0;
+}
+
+void TkcPCTabsPainter::GetTabThemeParts(int AVisibleIndex, int& APart, int& AState) {
+  TkcCustomTabControl* c = ParentControl();
+  TkcPCLineIndexBoundsArray lines;
+  c->GetDisplayLineBounds(lines);
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  int d = t->DisplayLineIndex;
+  bool first = d >= 0 && d < int(lines.size()) && lines[d].First == AVisibleIndex;
+  bool last = d >= 0 && d < int(lines.size()) && lines[d].Last == AVisibleIndex;
+  int P;
+  if (c->MultiLine() && !c->RaggedRight())
+    P = last ? 2 : first ? 0 : 1;
+  else
+    P = first ? 0 : AVisibleIndex == c->VisibleTabs()->Count() - 1 ? 2 : 1;
+  bool main = t->IsMainTab();
+  if (main && P == 2 && (!c->MultiLine() || c->RaggedRight())) P = 1;
+  static const int normal[3] = {2, 1, 3}, top[3] = {6, 5, 7};
+  APart = main ? top[P] : normal[P];
+  AState = GetTabThemeState(AVisibleIndex);
+}
+
+void TkcPCTabsPainter::GetPageClientRectOffset(TkcPCMargins& M) {
+  TkcPCStandardPainter::GetPageClientRectOffset(M);
+  if (!IsNativePainting()) return;
+  TRect t = GetThemedFrameOffsets();
+  // The theme's margins are those of a pane with tabs on top; turned to the tab side.
+  static const int order[4][4] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {1, 2, 3, 0}, {3, 0, 1, 2}};
+  const LONG f[4] = {t.left, t.top, t.right, t.bottom};
+  const int* o = order[ParentControl()->TabPosition()];
+  M.left += f[o[0]] - 2, M.top += f[o[1]] - 2, M.right += f[o[2]] - 2, M.bottom += f[o[3]] - 2;
+}
+
+void TkcPCTabsPainter::DrawNativePane() {
+  TRect r = GetPageClientRectWithoutLines();
+  TRect m = GetThemedFrameOffsets();
+  r.right = std::max<LONG>(r.right, r.left + m.left + m.right);
+  r.bottom = std::max<LONG>(r.bottom, r.top + m.top + m.bottom);
+  HTHEME theme = GetThemeHandle(totTab);
+  if (IsThemeBackgroundPartiallyTransparent(theme, 9, 0) && ParentControl()->ParentBackground())
+    DrawThemeParentBackground(ParentControl()->Handle(), Canvas()->Handle(), &r);
+  else
+    Canvas()->FillRect(r, ParentControl()->Color());
+  DrawThemeBackground(theme, Canvas()->Handle(), 9, 0, &r, nullptr);
+  Canvas()->ExcludeClipRect(r);
+}
+
+void TkcPCTabsPainter::PaintPageClientArea() {
+  if (IsNativePainting())
+    DrawNativePane();
+  else
+    TkcPCStandardPainter::PaintPageClientArea();
+}
+
+int TkcPCTabsPainter::GetNavigatorButtonHeight() { return IsNativePainting() ? 17 : 20; }
+
+int TkcPCTabsPainter::GetNavigatorButtonWidth(TkcPCNavigatorButton AButton) {
+  if (!IsNativePainting()) return TkcPCStandardPainter::GetNavigatorButtonWidth(AButton);
+  if (AButton == nbGoDialog) {
+    SIZE s{};
+    if (GetThemePartSize(GetThemeHandle(totSpin), Canvas()->Handle(), 2, 1, nullptr, 1, &s) == S_OK && s.cx > 0) return s.cx;
+  }
+  return 17;
+}
+
+void TkcPCTabsPainter::DrawNavigatorButton(TkcPCNavigatorButton AButton, TRect R) {
+  if (!IsNativePainting()) {
+    TkcPCStandardPainter::DrawNavigatorButton(AButton, R);
+    return;
+  }
+  static const int states[4] = {1, 3, 2, 4};
+  int state = states[ParentControl()->NavigatorButtonStates[AButton]];
+  bool vertical = !IsHorizontalTabs();
+  int part;
+  HTHEME theme;
+  if (AButton == nbClose) {
+    theme = GetThemeHandle(totWindow);
+    part = 19;
+  } else {
+    theme = GetThemeHandle(totSpin);
+    if (AButton == nbGoDialog)
+      part = 2;
+    else if (vertical)
+      part = AButton == nbTopLeft ? 1 : 2;
+    else
+      part = AButton == nbTopLeft ? 4 : 3;
+  }
+  if (ParentControl()->ParentBackground() && IsThemeBackgroundPartiallyTransparent(theme, part, state))
+    DrawThemeParentBackground(ParentControl()->Handle(), Canvas()->Handle(), &R);
+  else
+    Canvas()->FillRect(R, ParentControl()->Color());
+  DrawThemeBackground(theme, Canvas()->Handle(), part, state, &R, nullptr);
+}
+
+// The themed tab is drawn straight onto the canvas under the tab's clip; its content follows.
+void TkcPCTabsPainter::PrepareNativeTab(int AVisibleIndex) {
+  TkcTab* tab = VisibleTab(AVisibleIndex);
+  TRect r = tab->GetFullRect();
+  if (tab->IsMainTab()) r = ExtendTowardPage(AVisibleIndex, r);
+  int part, state;
+  GetTabThemeParts(AVisibleIndex, part, state);
+  DrawThemeBackground(GetThemeHandle(totTab), Canvas()->Handle(), part, state, &r, nullptr);
+}
+
 // ---- Registration ---------------------------------------------------------------------------
+
+namespace {
+// Reloads the OneNote outline colours on every system colour change, before ordinary notifiers.
+class TkcPaletteChangedNotifier : public TkcSystemPaletteChangedNotifier {
+public:
+  TkcPaletteChangedNotifier() : TkcSystemPaletteChangedNotifier(true) {}
+  void NotifyChanged() override { LoadOneNoteColors(); }
+};
+}  // namespace
 
 void RegisterStandardPCPainters() {
   static bool done = false;
   if (done) return;
   done = true;
   UpdateLightFaceColor();
+  LoadOneNoteColors();
+  // Kept for the life of the process, like the library's other palette listeners.
+  new TkcPaletteChangedNotifier;
   RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCTabsPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCButtonsPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCFlatButtonsPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCExtraFlatPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCUltraFlatPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCFlatPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCOffice11Painter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCSlantedPainter>::Instance());
+  RegisterPCPainterClass(TkcPCPainterClassOf<TkcPCOneNotePainter>::Instance());
 }

@@ -68,12 +68,12 @@ struct Fixture {
 
 TEST(KcControl, DialogCodeFollowsKeysAndCtrl) {
   Fixture f;
-  f.control->SetKeys(TkcKeys{kAll, kArrows, kChars, kTab});
+  f.control->SetKeys(TkcControlKeys{kAll, kArrows, kChars, kTab});
   EXPECT_EQ(SendMessage(f.control->Handle(), WM_GETDLGCODE), 135);
   f.session.KeyDown(VK_CONTROL);
   EXPECT_EQ(SendMessage(f.control->Handle(), WM_GETDLGCODE), 133);
   f.session.KeyUp(VK_CONTROL);
-  f.control->SetKeys(TkcKeys{kArrows});
+  f.control->SetKeys(TkcControlKeys{kArrows});
   EXPECT_EQ(SendMessage(f.control->Handle(), WM_GETDLGCODE), 1);
 }
 

@@ -90,13 +90,24 @@ TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
   f.ds.Post();
   EXPECT_EQ(f.dc.GetRecordCount(), 4);
   EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(4)), 3);
+  EXPECT_EQ(f.dc.GetDataSetRecordCount(), 4);
+  f.dc.SetDataSetRecNo(2);
+  EXPECT_EQ(f.dc.GetDataSetRecNo(), 2);
+  EXPECT_EQ(f.dc.GetDataSetKeyValues().AsInteger(), f.ds.FieldByName("ID")->AsInteger());
+  f.dc.SetKeyFieldNames("ID;NOPE");
+  EXPECT_THROW(f.dc.GetDataSetKeyValues(), EkcInvalidDataControllerOperation);
   // Two key fields want two values.
   f.dc.SetKeyFieldNames("ID;NAME");
   EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant::MakeArray({Variant(1), Variant("a")})), 1);
   EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  // A refresh re-reads the dataset and keeps the records.
+  f.dc.RefreshData();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
   // Closing the dataset empties the controller.
   f.ds.Close();
   EXPECT_EQ(f.dc.GetRecordCount(), 0);
+  EXPECT_EQ(f.dc.GetDataSetRecNo(), -1);
+  EXPECT_EQ(f.dc.GetDataSetRecordCount(), 0);
 }
 
 }  // namespace

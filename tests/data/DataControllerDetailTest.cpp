@@ -166,4 +166,35 @@ TEST(DataControllerKeys, SelectionFollowsKeysAcrossAReloadInAnotherOrder) {
   dc.Provider()->SetRecordSource(nullptr);
 }
 
+TEST(DataControllerKeys, ExpandedMastersFollowTheirKeysWithTheirActiveRelation) {
+  Source source;
+  for (int i = 0; i < 50; ++i) source.AddRecord();
+  TkcDataController dc(nullptr);
+  TObject item, relationA, relationB;
+  dc.AddItem(&item);
+  dc.Provider()->SetRecordSource(&source);
+  TkcDataController templA(nullptr), templB(nullptr);
+  templA.SetMasterRelation(dc.GetRelations()->Add(&relationA), true);
+  templB.SetMasterRelation(dc.GetRelations()->Add(&relationB), true);
+  std::set<int> expandedKeys;
+  for (int r : {3, 17, 40}) {
+    ASSERT_TRUE(dc.SetDetailExpanded(r, true));
+    dc.SetDetailActiveRelationIndex(r, r == 17 ? 1 : 0);
+    expandedKeys.insert(dc.GetRecordId(r).AsInteger());
+  }
+  std::reverse(source.keys.begin(), source.keys.end());
+  dc.BeginKeysSaving();
+  dc.LoadData();
+  dc.EndKeysSaving();
+  std::set<int> after;
+  for (int r = 0; r < dc.GetRecordCount(); ++r)
+    if (dc.IsDetailExpanded(r)) {
+      after.insert(dc.GetRecordId(r).AsInteger());
+      EXPECT_EQ(dc.GetDetailActiveRelationIndex(r), dc.GetRecordId(r).AsInteger() == 18 * 7 ? 1 : 0);
+    }
+  EXPECT_EQ(after, expandedKeys);
+  dc.GetRelations()->Clear();
+  dc.Provider()->SetRecordSource(nullptr);
+}
+
 }  // namespace

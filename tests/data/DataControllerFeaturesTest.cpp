@@ -290,3 +290,55 @@ TEST(DataControllerSelection, RangesAnchorsAndSingleSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Editing through the controller: new-item row, group deletion, cancel -------------------------
+
+TEST(DataControllerEditing, NewItemRowInsertsAndPostsWhenLeft) {
+  ControllerFixture f({TkcIntegerValueType::Class()});
+  f.Load({{Variant(1)}, {Variant(2)}});
+  f.dc.SetUseNewItemRowForEditing(true);
+  f.dc.SetOptions(f.dc.Options() + TkcDataControllerOptions{dcoInsertOnNewItemRowFocusing});
+  f.dc.SetNewItemRowFocused(true);
+  EXPECT_TRUE(f.dc.GetNewItemRowFocused());
+  EXPECT_TRUE(f.dc.Provider()->IsInserting());  // focusing it started an insert
+  EXPECT_TRUE(f.dc.GetItemEditValue(0, evsValue).IsNull());
+  ASSERT_TRUE(f.dc.SetItemEditValue(0, Variant(42), evsValue));
+  EXPECT_EQ(f.dc.GetRecordCount(), 2);  // typed into the row's own record
+  f.dc.SetNewItemRowFocused(false);     // leaving the row posts
+  ASSERT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.dc.GetValue(2, 0).AsInteger(), 42);
+  EXPECT_FALSE(f.dc.Provider()->IsEditing());
+}
+
+TEST(DataControllerEditing, DeletingAGroupRowDeletesItsRecordsOnly) {
+  ControllerFixture f({TkcIntegerValueType::Class(), TkcIntegerValueType::Class()});
+  f.Load({{Variant(1), Variant(10)}, {Variant(2), Variant(20)}, {Variant(1), Variant(30)}, {Variant(3), Variant(40)}});
+  f.dc.Groups()->SetItemGroupIndex(0, 0);
+  f.dc.FocusRow(0);  // the group of value 1
+  f.dc.DeleteFocused();
+  ASSERT_EQ(f.dc.GetRecordCount(), 2);
+  EXPECT_EQ(f.dc.GetValue(0, 1).AsInteger(), 20);
+  EXPECT_EQ(f.dc.GetValue(1, 1).AsInteger(), 40);
+}
+
+TEST(DataControllerEditing, CancelledAppendFocusesTheLastRow) {
+  ControllerFixture f({TkcIntegerValueType::Class()});
+  f.Load({{Variant(1)}, {Variant(2)}, {Variant(3)}});
+  f.dc.FocusRow(2);
+  f.dc.Append();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 3);
+  f.dc.Cancel();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.dc.GetFocusedRowIndex(), 2);
+  // With immediate posting every value is posted at once.
+  f.dc.SetOptions(f.dc.Options() + TkcDataControllerOptions{dcoImmediatePost});
+  f.dc.FocusRow(0);
+  f.dc.SetItemEditValue(0, Variant(9), evsValue);
+  EXPECT_FALSE(f.dc.IsEditing());
+  EXPECT_EQ(f.dc.GetValue(0, 0).AsInteger(), 9);
+}
+
+}  // namespace

@@ -4,37 +4,23 @@
 
 #include <memory>
 
+#include "EditorCanvasFixture.h"
 #include "editors/kcEditViewInfo.h"
-#include "platform/gdi/FontMetrics.h"
 #include "platform/win/Windows.h"
 
 namespace {
 
-class EditViewInfoTest : public ::testing::Test {
+class EditViewInfoTest : public EditorCanvasFixture {
 protected:
   void SetUp() override {
-    SetFontSource(std::make_shared<FixedFontSource>(7, 11, 2));
-    styles = std::make_unique<TkcContainerStyles>(nullptr, TkcEditStyle::StaticClass());
-    style()->LookAndFeel()->SetNativeStyle(false);
+    EditorCanvasFixture::SetUp();
     style()->SetTransparentBorder(false);
     style()->SetEditBorderStyle(ebsSingle);
-    bitmap = std::make_unique<TBitmap>(10, 10);
-    canvas = std::make_unique<TkcCanvas>(bitmap->Canvas());
   }
-  void TearDown() override {
-    canvas.reset();
-    bitmap.reset();
-    styles.reset();
-    SetFontSource(nullptr);
-  }
-  TkcEditStyle* style() { return static_cast<TkcEditStyle*>(styles->Normal()); }
   std::unique_ptr<TkcCustomEditViewData> Data(bool inplace) {
     return std::unique_ptr<TkcCustomEditViewData>(properties.CreateViewData(style(), inplace));
   }
   TkcCustomEditProperties properties{nullptr};
-  std::unique_ptr<TkcContainerStyles> styles;
-  std::unique_ptr<TBitmap> bitmap;
-  std::unique_ptr<TkcCanvas> canvas;
 };
 
 TEST_F(EditViewInfoTest, BorderExtentsAndContentOffsets) {
@@ -144,6 +130,64 @@ TEST_F(EditViewInfoTest, LeftButtonsStretchingAndEditSize) {
   const TSize size = data->CalculateEditSize(canvas.get(), Variant(), TkcEditSizeProperties{});
   EXPECT_EQ(size.cx, 2 + w + 20);  // borders and buttons; the base kind has no content
   EXPECT_EQ(size.cy, 2);
+}
+
+}  // namespace
+
+namespace {
+
+class EditPaintTest : public EditorCanvasFixture {
+protected:
+  COLORREF At(int x, int y) { return ColorFromPixel(bitmap->Pixels()->At(x, y)) & 0xFFFFFF; }
+  int Count(const TRect& r, TColor c) {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) n += At(x, y) == ColorToRGB(c);
+    return n;
+  }
+  TkcCustomEditProperties properties{nullptr};
+};
+
+TEST_F(EditPaintTest, BorderBackgroundAndDropDownButton) {
+  style()->SetTransparentBorder(false);
+  style()->SetEditBorderStyle(ebsSingle);
+  style()->SetBorderColor(clBlack);
+  properties.Buttons()->Add();  // a drop-down arrow
+  std::unique_ptr<TkcCustomEditViewData> data(properties.CreateViewData(style(), false));
+  TkcCustomEditViewInfo info;
+  data->Calculate(canvas.get(), TRect{0, 0, 200, 21}, POINT{-1, -1}, TShiftState{}, &info, false);
+  canvas->FillRect(TRect{0, 0, 200, 40}, clRed);
+  info.DrawBackground(canvas.get());
+  EXPECT_EQ(At(0, 0), 0u);
+  EXPECT_EQ(At(199, 20), 0u);
+  EXPECT_EQ(At(20, 10), ColorToRGB(style()->Color()));
+  const TRect button = info.ButtonsInfo[0]->Bounds;
+  EXPECT_EQ(button, (TRect{182, 1, 199, 20}));
+  EXPECT_EQ(At(button.left, 10), ColorToRGB(clBtnShadow));  // the ring next to the text
+  EXPECT_GT(Count(button, clBtnText), 0);                    // the arrow
+  EXPECT_EQ(Count(TRect{0, 0, 200, 21}, clRed), 0);          // everything painted
+
+  // Pressed, the hot-flat face turns dark and the arrow light.
+  data->Calculate(canvas.get(), TRect{0, 0, 200, 21}, POINT{190, 10}, TShiftState{ssLeft}, &info, true);
+  info.DrawBackground(canvas.get());
+  EXPECT_GT(Count(button, clBtnText), 20);
+  EXPECT_GT(Count(button, clWindow), 0);
+}
+
+TEST_F(EditPaintTest, EllipsisDotsAndDisabledButtons) {
+  style()->SetTransparentBorder(false);
+  properties.Buttons()->Add()->SetKind(bkEllipsis);
+  std::unique_ptr<TkcCustomEditViewData> data(properties.CreateViewData(style(), true));
+  TkcCustomEditViewInfo info;
+  data->Calculate(canvas.get(), TRect{0, 0, 100, 20}, POINT{-1, -1}, TShiftState{}, &info, false);
+  info.DrawBackground(canvas.get());
+  const TRect button = info.ButtonsInfo[0]->Bounds;
+  EXPECT_EQ(Count(button, clBtnText), 3 * 2 * 2);  // three dots of 2 x 2 in a wide button
+  data->Enabled = false;
+  data->Calculate(canvas.get(), TRect{0, 0, 100, 20}, POINT{-1, -1}, TShiftState{}, &info, false);
+  info.DrawBackground(canvas.get());
+  EXPECT_EQ(Count(button, clBtnText), 0);
+  EXPECT_GT(Count(button, clBtnHighlight), 0);
 }
 
 }  // namespace

@@ -199,3 +199,137 @@ TEST(KcPCPainters, ColourMathsAndCaptionFitting) {
   EXPECT_EQ(w, 0);
   SetFontSource(nullptr);
 }
+
+namespace {
+
+// The balancing search as first described: a plain recursion over the lines, exponential in
+// their number; the control's memoised search must choose the same lines.
+struct LiteralBalance {
+  std::vector<int> len;
+  int length, gap;
+  std::vector<std::pair<int, int>> bounds, result;
+  int LineLength(int a, int b) {
+    int s = 0;
+    for (int i = a; i <= b; ++i) s += len[i] + (i > a ? gap : 0);
+    return s;
+  }
+  int Free(int k) { return length - LineLength(bounds[k].first, bounds[k].second); }
+  int Best(int k) {
+    if (k == 1) {
+      result[0] = bounds[0];
+      return Free(0);
+    }
+    auto saved = bounds;
+    int best = std::max(Best(k - 1), Free(k - 1));
+    int bestSplit = bounds[k - 2].second;
+    while (bounds[k - 2].second > bounds[k - 2].first &&
+           LineLength(bounds[k - 1].first, bounds[k - 1].second) + len[bounds[k - 2].second] + gap <= length) {
+      --bounds[k - 2].second;
+      --bounds[k - 1].first;
+      int v = std::max(Best(k - 1), Free(k - 1));
+      if (v < best) best = v, bestSplit = bounds[k - 2].second;
+    }
+    bounds = saved;
+    bounds[k - 2].second = bestSplit;
+    bounds[k - 1].first = bestSplit + 1;
+    Best(k - 1);
+    result[k - 1] = bounds[k - 1];
+    bounds = saved;
+    return best;
+  }
+};
+
+}  // namespace
+
+TEST(KcPCLayout, MemoisedBalancingMatchesThePlainSearch) {
+  Fixture f;
+  f.tc->SetMultiLine(true);
+  f.tc->SetRaggedRight(true);  // widths stay as measured, so the lines can be compared
+  std::srand(7);
+  int balanced = 0;
+  for (int round = 0; round < 40; ++round) {
+    int n = 3 + std::rand() % 9;
+    int width = 150 + std::rand() % 250;
+    f.tc->SetWidth(width);
+    f.tc->Tabs()->Clear();
+    std::vector<int> lengths;
+    for (int i = 0; i < n; ++i) {
+      int chars = std::rand() % 20;
+      f.tc->Tabs()->Add(std::string(std::size_t(chars), 'x'));
+      lengths.push_back(std::max(42, 7 * chars + 12));
+    }
+    const int length = f.tc->TabsRegion.TabsLength;
+    // Greedy lines (no tab here is longer than a line).
+    LiteralBalance lb{lengths, length, 0, {}, {}};
+    int used = 0, start = 0;
+    for (int i = 0; i < n; ++i) {
+      if (used + lengths[i] > length && i > start) {
+        lb.bounds.push_back({start, i - 1});
+        start = i;
+        used = 0;
+      }
+      used += lengths[i];
+    }
+    lb.bounds.push_back({start, n - 1});
+    bool anyTooLong = false;
+    for (int l : lengths) anyTooLong |= l >= length;
+    if (anyTooLong) continue;
+    lb.result.resize(lb.bounds.size());
+    if (lb.bounds.size() > 1) lb.Best(int(lb.bounds.size()));
+    else lb.result = lb.bounds;
+    if (lb.result != lb.bounds) ++balanced;
+    for (int k = 0; k < int(lb.result.size()); ++k)
+      for (int i = lb.result[k].first; i <= lb.result[k].second; ++i)
+        ASSERT_EQ(f.tc->VisibleTabs()->GetTab(i)->LineIndex, k) << "round " << round << " tab " << i;
+  }
+  EXPECT_GT(balanced, 5);  // the cases do move tabs away from the greedy lines
+}
+
+TEST(KcPCPainters, FigureRegionsAndBorderLines) {
+  // A figure without diagonal segments: the left segment moves right and the top one down.
+  std::unique_ptr<TkcRegion> r(CreateFigureRegion({{0, 9}, {0, 0}, {9, 0}, {9, 9}}, {lpL, lpT, lpR}, true));
+  EXPECT_FALSE(r->ContainsPoint(0, 5));
+  EXPECT_FALSE(r->ContainsPoint(5, 0));
+  EXPECT_TRUE(r->ContainsPoint(1, 1));
+  EXPECT_TRUE(r->ContainsPoint(5, 5));
+  EXPECT_FALSE(r->ContainsPoint(9, 5));
+  // Two border lines: column 0 rows 0..9 and row 0 columns 1..9; the rectangle shrinks past them.
+  SetFontSource(std::make_shared<FixedFontSource>());
+  TBitmap bmp(10, 10);
+  TkcCanvas canvas(bmp.Canvas());
+  canvas.FillRect(Rect(0, 0, 10, 10), clWhite);
+  TRect rect{0, 0, 10, 10};
+  DrawBorderLines(&canvas, rect, {bLeft, bTop}, {clRed, clBlue}, false);
+  EXPECT_EQ(rect, (TRect{1, 1, 10, 10}));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(0, 9)), ColorToRGB(clRed));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(0, 0)), ColorToRGB(clRed));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(9, 0)), ColorToRGB(clBlue));
+  EXPECT_EQ(ColorToRGB(canvas.Pixel(1, 1)), ColorToRGB(clWhite));
+  SetFontSource(nullptr);
+}
+
+TEST(KcPCPainters, RotatedImageCacheAndErrors) {
+  Fixture f;
+  TImageList images(nullptr);
+  images.SetWidth(4);
+  images.SetHeight(4);
+  TBitmap strip(16, 4);
+  images.Add(&strip, nullptr);
+  TkcPCImageList list(f.tc);
+  TBitmap target(20, 20);
+  TkcCanvas canvas(target.Canvas());
+  auto message = [&](auto fn) {
+    try {
+      fn();
+    } catch (Exception& e) {
+      return e.Message();
+    }
+    return String();
+  };
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 0, true, clWhite); }), "TkcPCImageList.Draw: BaseImages is not assigned");
+  list.SetBaseImages(&images);
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 7, true, clWhite); }), "TkcPCImageList.Draw: Index (7) must be between 0 and 3");
+  list.SetRotationAngle(1);
+  EXPECT_EQ(list.GetRotatedSize().cx, 4);
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 2, true, clWhite); }), "");
+}

@@ -213,3 +213,56 @@ TEST(KcPageControl, GoDialogPicksAPage) {
   EXPECT_EQ(StripAccelChars("A&&B"), "A&B");
   EXPECT_EQ(StripAccelChars("X&"), "X");
 }
+
+TEST(KcPageControl, HotTrackingWheelAndLoading) {
+  PageFixture f(10);
+  f.pc->SetHotTrack(true);
+  f.pages[1]->SetEnabled(false);
+  f.session.MoveTo(f.TabPoint(2));
+  EXPECT_EQ(f.pc->HotTrackTabVisibleIndex, 2);
+  f.session.MoveTo(f.TabPoint(1));  // a disabled tab is never hot
+  EXPECT_EQ(f.pc->HotTrackTabVisibleIndex, -1);
+  f.session.MoveTo(f.NavPoint(nbBottomRight));  // the navigator button is hot instead
+  EXPECT_EQ(f.pc->NavigatorButtonStates[nbBottomRight], 2);
+  // The wheel over the tab band scrolls the strip; elsewhere it does nothing here.
+  f.session.MoveTo(f.TabPoint(0));
+  f.session.Wheel(-1);
+  EXPECT_EQ(f.pc->FirstShownTab, 1);
+  f.session.Wheel(1);
+  EXPECT_EQ(f.pc->FirstShownTab, 0);
+  f.session.MoveTo(TFormsSession::At(f.pc, 100, 120));
+  f.session.Wheel(-1);
+  EXPECT_EQ(f.pc->FirstShownTab, 0);
+  // While loading, TabIndex is only stored; Loaded applies it without events.
+  f.events.clear();
+  f.pc->BeginLoading();
+  f.pc->SetTabIndex(3);
+  EXPECT_EQ(f.pc->ActivePage(), f.pages[0]);
+  f.pc->EndLoading();
+  EXPECT_EQ(f.pc->ActivePage(), f.pages[3]);
+  EXPECT_TRUE(f.events.empty());
+}
+
+TEST(KcPageControl, ButtonStylePressesOnRelease) {
+  PageFixture f(3);
+  f.pc->SetStyle(3);
+  f.session.MoveTo(f.TabPoint(2));
+  f.session.Press();
+  EXPECT_EQ(f.pc->PressedTabVisibleIndex, 2);
+  EXPECT_EQ(f.pc->TabIndex(), 0);  // nothing happens until the button is released
+  f.session.MoveTo(f.TabPoint(1));  // leaving the tab releases it without a click
+  EXPECT_EQ(f.pc->PressedTabVisibleIndex, -1);
+  f.session.Release();
+  EXPECT_EQ(f.pc->TabIndex(), 0);
+  f.session.Click(f.TabPoint(2));
+  EXPECT_EQ(f.pc->TabIndex(), 2);
+  EXPECT_EQ(f.pc->ActivePage(), f.pages[2]);
+  // Ctrl+click in multi-select mode toggles other tabs and deselects the main one.
+  f.pc->Tabs()->GetTab(0)->SetSelected(true);
+  f.pc->Tabs()->GetTab(1)->SetSelected(true);
+  ASSERT_TRUE(f.pc->MultiSelect());
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Click(f.TabPoint(1));
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_FALSE(f.pc->Tabs()->GetTab(1)->Selected());
+}

@@ -14,6 +14,7 @@
 #include "platform/gdi/GuiApplication.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
+#include "platform/win/ShellApi.h"
 #include "support/FbFixture.h"
 
 namespace {
@@ -112,6 +113,30 @@ TEST(GuiMainWindow, StatesActionsAndPanels) {
   EXPECT_EQ(w->memSQL->Text(), "");
   w->actSEUndo->Execute();
   EXPECT_EQ(w->memSQL->Text(), "select 1\r\nfrom x");
+}
+
+TEST(GuiMainWindow, DamagedSettingsHelpAndWebPage) {
+  TWindowSession s;
+  // A settings file that is not one: the defaults, and the window works.
+  const String settings = GetSettingsFileName();
+  s.Write(settings, String("\x00\xFF[Selectivity\nWarningThreshold=\x01\x02\n\xC3", 28));
+  TWindow w(s);
+  EXPECT_EQ(w->WarningThreshold, 2);
+  EXPECT_EQ(w->ErrorThreshold, 100);
+  EXPECT_EQ(w->PlanParser.MaxDepth(), 200);
+  EXPECT_TRUE(w->actConnect->Enabled());
+  // Help and the web page go to the desktop's opener.
+  std::vector<String> opened;
+  TShellOpenProvider saved = SetShellOpenProvider([&](const String& f) {
+    opened.push_back(f);
+    return true;
+  });
+  w->actHelpContents->Execute();
+  w->actIBVantorelleWebSite->Execute();
+  SetShellOpenProvider(saved);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0], ExtractFilePath(GetProgramFileName()) + "Help/test_analyzer_ui.html");
+  EXPECT_EQ(opened[1], VantorelleWebSite);
 }
 
 TEST(PrintGeometry, PageAndPictureRectangles) {
@@ -401,6 +426,20 @@ TEST_F(DbWindow, ErrorsAreShownAndTheWindowGoesOn) {
   EXPECT_EQ(f()->memSQL->Text(), "SELECT ID FROM A");
 }
 
+TEST_F(DbWindow, APlanTheParserCannotReadStillRuns) {
+  // A budget too small for the PLAN: the parser gives up part way.
+  f()->PlanParser.SetMaxDepth(4);
+  String message;
+  s.Script([&] { message = s.AnswerMessage(); });
+  Execute("SELECT COUNT(*) FROM A JOIN B ON B.ID = A.B_ID");
+  EXPECT_EQ(message.rfind("Too much recursion in PLAN parser.", 0), 0u) << message;
+  EXPECT_NE(message.find("\r\n\r\nPLAN JOIN (A NATURAL, B INDEX (RDB$PRIMARY1))"), String::npos) << message;
+  // The tree shows what was read, and the statement ran.
+  EXPECT_GE(f()->treePlanAnalysis->Items()->Count(), 2);
+  EXPECT_EQ(w->Panel(1), "Row count: 1");
+  EXPECT_EQ(f()->SQLHistory.Count(), 1);
+}
+
 TEST_F(DbWindow, HistoryStepsThroughPreparedStatements) {
   for (const char* sql : {"SELECT 1 FROM RDB$DATABASE", "SELECT 2 FROM RDB$DATABASE", "SELECT 1 FROM RDB$DATABASE"})
     Prepare(sql);
@@ -579,4 +618,35 @@ TEST_F(ServerWindow, ClosingDuringARunCancelsItThenDisconnectsAndCloses) {
   EXPECT_FALSE(f->dmServerProperties->Connected());
   Application->SetMainForm(nullptr);
   Application->SetTerminated(false);
+}
+
+TEST(DbMainWindow, AFailedConnectIsShownAndWhatWasTypedStays) {
+  TWindowSession s;
+  TWindow w(s);
+  const String notADatabase = s.Path("notes.fdb");
+  s.Write(notADatabase, "these are notes, not a database\n");
+  String message;
+  s.Script([&s, notADatabase] {
+    s.QueueText(notADatabase);
+    s.QueuePress(VK_RETURN);
+  });
+  s.Script([&] { message = s.AnswerMessage(); });
+  try {
+    w->actConnect->Execute();
+  } catch (...) {
+    Application->HandleException(nullptr, std::current_exception());
+  }
+  EXPECT_FALSE(message.empty());
+  EXPECT_FALSE(w->dmServerProperties->Connected());
+  EXPECT_EQ(Enabled(w.form), "C----");
+  // The next Connect starts from what was typed.
+  String shown;
+  s.Script([&] {
+    auto* d = dynamic_cast<TdlgConnectToDB*>(Screen->ActiveForm());
+    ASSERT_TRUE(d);
+    shown = d->DatabaseName();
+    s.QueuePress(VK_ESCAPE);
+  });
+  w->actConnect->Execute();
+  EXPECT_EQ(shown, notADatabase);
 }

@@ -1,0 +1,180 @@
+// The stored layout of a table view: a round trip, a stream built by hand, and damaged, foreign
+// and hostile streams that are refused with the view's layout kept.
+
+#include <gtest/gtest.h>
+
+#include "data/kcDataUtils.h"
+#include "grid/kcGridStoredLayout.h"
+
+namespace {
+
+String Message(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const EkcGridLayoutError& e) {
+    return e.Message();
+  }
+  return "no error";
+}
+
+struct LayoutFixture {
+  std::unique_ptr<TkcGridTableView> view{CreateGridView<TkcGridTableView>(nullptr)};
+  LayoutFixture() {
+    for (const char* c : {"A", "B", "C"}) view->CreateColumn()->SetCaption(c);
+  }
+  TkcGridColumn* col(int id) { return view->FindColumnByID(id); }
+  String Order() {
+    String s;
+    for (int i = 0; i < view->ColumnCount(); ++i) s += view->Columns(i)->Caption();
+    return s;
+  }
+};
+
+void WriteHeader(TStream* s, std::uint8_t format = 1, int version = 1) {
+  s->WriteBuffer("KGLT", 4);
+  StreamWriteByte(s, format);
+  StreamWriteInteger(s, 1);
+  StreamWriteString(s, "Version");
+  StreamWriteVariant(s, Variant(static_cast<std::uint8_t>(version)));
+}
+
+void WriteColumn(TStream* s, const String& id, const TkcStoredProperties& props) {
+  StreamWriteString(s, id);
+  StreamWriteString(s, "TkcGridColumn");
+  StreamWriteInteger(s, static_cast<int>(props.size()));
+  for (auto& [n, v] : props) {
+    StreamWriteString(s, n);
+    StreamWriteVariant(s, v);
+  }
+}
+
+}  // namespace
+
+TEST(GridStoredLayout, PropertiesAndRoundTrip) {
+  LayoutFixture f;
+  std::vector<String> names;
+  for (auto& [n, v] : GetColumnStoredProperties(f.col(0))) names.push_back(n);
+  EXPECT_EQ(names, (std::vector<String>{"GroupIndex", "Width", "AlignmentHorz", "Index", "Visible", "SortOrder",
+                                        "SortIndex"}));
+  TkcStoredProperties view = GetViewStoredProperties(f.view.get());
+  ASSERT_EQ(view.size(), 1u);
+  EXPECT_EQ(view[0].first, "Version");
+  EXPECT_EQ(view[0].second.VarType(), varByte);
+  EXPECT_EQ(view[0].second.AsInteger(), 1);
+
+  f.col(0)->SetWidth(90);
+  f.col(1)->SetVisible(false);
+  f.col(2)->SetIndex(0);
+  f.col(2)->SetAlignment(taRightJustify);
+  f.col(0)->SetSortOrder(soDescending);
+  f.col(2)->SetSortOrder(soAscending);
+  f.col(1)->SetGroupIndex(0);
+  TMemoryStream stream;
+  StoreTableViewLayout(f.view.get(), &stream);
+
+  LayoutFixture g;
+  stream.SetPosition(0);
+  RestoreTableViewLayout(g.view.get(), &stream);
+  EXPECT_EQ(g.Order(), "CAB");
+  EXPECT_EQ(g.col(0)->Width(), 90);
+  EXPECT_FALSE(g.col(1)->Visible());
+  EXPECT_EQ(g.col(2)->Alignment(), taRightJustify);
+  EXPECT_EQ(g.col(1)->GroupIndex(), 0);
+  EXPECT_EQ(g.col(0)->SortOrder(), soDescending);
+  EXPECT_EQ(g.col(2)->SortOrder(), soAscending);
+  EXPECT_EQ(GetColumnStoredProperties(g.col(0)), GetColumnStoredProperties(f.col(0)));
+  EXPECT_EQ(GetColumnStoredProperties(g.col(2)), GetColumnStoredProperties(f.col(2)));
+}
+
+TEST(GridStoredLayout, HandBuiltStream) {
+  LayoutFixture f;
+  TMemoryStream s;
+  WriteHeader(&s);
+  StreamWriteInteger(&s, 4);
+  // Grouped by C then A (GroupIndex order), B moved to the end, an unknown column skipped;
+  // Visible as text and a position beyond the list (ignored) are accepted.
+  WriteColumn(&s, "0", {{"GroupIndex", Variant(1)}, {"Visible", Variant("true")}});
+  WriteColumn(&s, "1", {{"Index", Variant(2)}, {"Width", Variant(5)}});
+  WriteColumn(&s, "2", {{"GroupIndex", Variant(0)}, {"Index", Variant(2000000000)}});
+  WriteColumn(&s, "7", {{"Width", Variant(300)}});
+  s.SetPosition(0);
+  RestoreTableViewLayout(f.view.get(), &s);
+  EXPECT_EQ(f.Order(), "ACB");
+  EXPECT_EQ(f.col(2)->GroupIndex(), 0);
+  EXPECT_EQ(f.col(0)->GroupIndex(), 1);
+  EXPECT_EQ(f.col(1)->Width(), 20);  // raised to the minimum
+  EXPECT_EQ(f.view->ColumnCount(), 3);
+}
+
+TEST(GridStoredLayout, RefusedStreamsKeepTheLayout) {
+  struct Case {
+    const char* name;
+    std::function<void(TStream*)> write;
+    const char* message;
+  } cases[] = {
+      {"empty", [](TStream*) {}, "it is no grid layout"},
+      {"foreign", [](TStream* s) { s->WriteBuffer("PK\3\4xxxx", 8); }, "it is no grid layout"},
+      {"other format", [](TStream* s) { WriteHeader(s, 9); }, "it was written by another version"},
+      {"other version", [](TStream* s) { WriteHeader(s, 1, 3); }, "it was written by another version"},
+      {"truncated",
+       [](TStream* s) {
+         WriteHeader(s);
+         StreamWriteInteger(s, 2);
+         WriteColumn(s, "0", {{"Width", Variant(99)}});
+       },
+       "it ends too early"},
+      {"huge count",
+       [](TStream* s) {
+         WriteHeader(s);
+         StreamWriteInteger(s, 2000000000);
+       },
+       "a count is out of range"},
+      {"negative count",
+       [](TStream* s) {
+         WriteHeader(s);
+         StreamWriteInteger(s, -1);
+       },
+       "a count is out of range"},
+      {"huge string",
+       [](TStream* s) {
+         WriteHeader(s);
+         StreamWriteInteger(s, 1);
+         StreamWriteInteger(s, 0x7FFFFFFF);
+       },
+       "it ends too early"},
+      {"ordinal out of range",
+       [](TStream* s) {
+         WriteHeader(s);
+         StreamWriteInteger(s, 2);
+         WriteColumn(s, "0", {{"Width", Variant(99)}});
+         WriteColumn(s, "1", {{"SortOrder", Variant(static_cast<std::uint8_t>(7))}});
+       },
+       "\"SortOrder\" is out of range"},
+      {"not a Boolean",
+       [](TStream* s) {
+         WriteHeader(s);
+         StreamWriteInteger(s, 1);
+         WriteColumn(s, "0", {{"Visible", Variant("yes")}});
+       },
+       "\"Visible\" is not a Boolean"},
+      {"name no ID",
+       [](TStream* s) {
+         WriteHeader(s);
+         StreamWriteInteger(s, 1);
+         WriteColumn(s, "x", {});
+       },
+       "an object name is no column ID"},
+  };
+  for (const Case& c : cases) {
+    LayoutFixture f;
+    f.col(0)->SetWidth(70);
+    TMemoryStream s;
+    c.write(&s);
+    s.SetPosition(0);
+    EXPECT_EQ(Message([&] { RestoreTableViewLayout(f.view.get(), &s); }),
+              std::string("The stored grid layout cannot be read: ") + c.message)
+        << c.name;
+    EXPECT_EQ(f.col(0)->Width(), 70) << c.name;
+    EXPECT_EQ(f.Order(), "ABC") << c.name;
+  }
+}
