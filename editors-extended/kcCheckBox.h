@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "controls/kcGraphics.h"
 #include "editors/kcEdit.h"
+#include "editors/kcEditStyles.h"
 #include "platform/forms/Graphics.h"
 
 enum TkcCheckBoxState { cbsUnchecked, cbsChecked, cbsGrayed };
@@ -91,3 +93,22 @@ class TkcCheckBoxProperties : public TkcCustomCheckBoxProperties {
 public:
   explicit TkcCheckBoxProperties(TPersistent* AOwner) : TkcCustomCheckBoxProperties(AOwner) {}
 };
+
+// ---- The check square ------------------------------------------------------------------------
+
+// Check button states: normal, hot, pressed, disabled.
+enum TkcCheckButtonState { kccbsNormal, kccbsHot, kccbsPressed, kccbsDisabled };
+
+// The square's border by the edit's border style and its hot state (0 none, 1 not hot, 2 hot).
+TkcEditBorderStyle CheckBorderStyleByHotState(TkcEditBorderStyle AStyle, int AHotState);
+// The image of a strip of unchecked, checked, grayed (and the same pressed) images.
+int CalcCheckGlyphIndex(TkcCheckBoxState AState, TkcCheckButtonState AButtonState, int AGlyphCount);
+// The square's size: a glyph strip's image, else the painter's check box extent.
+TSize GetCheckAreaSize(TBitmap* AGlyph, int AGlyphCount);
+// The check mark in AColor over ARect (the system check mark, as a mask).
+void DrawCheckMarkByMask(TkcCanvas* ACanvas, const TRect& ARect, TColor AColor);
+// One check square: a glyph strip's image, or border, background and mark in a border style.
+void PaintCheckArea(TkcCanvas* ACanvas, const TRect& ACheckRect, TkcCheckBoxState AState,
+                    TkcCheckButtonState AButtonState, TBitmap* AGlyph, int AGlyphCount, TkcEditBorderStyle ABorderStyle,
+                    TColor ABorderColor, TColor ABackgroundColor, bool AIsBackgroundOpaque, bool AIsDesigning,
+                    bool AIsFocused, TkcCheckBoxNullValueShowingStyle ANullStyle);
