@@ -164,14 +164,14 @@ function(vt_tests)
   string(REPLACE ";" "\\;" label_value "${labels}")
   if(A_UNIT_TESTS)
     gtest_discover_tests(${A_NAME} TEST_FILTER "${A_UNIT_TESTS}"
-      PROPERTIES LABELS unit ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${extra}
+      PROPERTIES LABELS unit ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 ${extra}
       DISCOVERY_TIMEOUT 60)
     gtest_discover_tests(${A_NAME} TEST_FILTER "-${A_UNIT_TESTS}"
-      PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${extra}
+      PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 ${extra}
       DISCOVERY_TIMEOUT 60)
   else()
     gtest_discover_tests(${A_NAME}
-      PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${extra}
+      PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 ${extra}
       DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
