@@ -69,7 +69,7 @@ bool TkcGridSizeChange::IsSupersededBy(TkcCustomGridChange* AChange) {
   if (change->ClassType() == TkcGridSizeChange::StaticClass())
     return UpdateGridViewOnly && static_cast<TkcGridSizeChange*>(change)->KeepMaster == KeepMaster &&
            !static_cast<TkcGridSizeChange*>(change)->UpdateGridViewOnly;
-  return change->ClassType()->ClassName() == std::string_view("TkcGridDataChange");
+  return change->ClassType() == TkcGridDataChange::StaticClass();
 }
 
 bool TkcGridSizeChange::Matches(TkcCustomGridChange* AChange) {
@@ -108,6 +108,10 @@ bool TkcGridViewChange::Matches(TkcCustomGridChange* AChange) {
   auto* change = static_cast<TkcGridViewChange*>(AChange);
   if (!fRegion && !change->fRegion) return EqualRect(&fRect, &change->fRect);
   return fRegion && change->fRegion && fRegion->SameAs(change->fRegion.get());
+}
+
+void TkcGridDataChange::Execute() {
+  if (View()) View()->SizeChanged();
 }
 
 void TkcGridControlFocusChange::Execute() {

@@ -94,6 +94,16 @@ public:
   void Execute() override;
 };
 
+// The data of a view changed: never postponed, it runs at once and asks for a relayout, which
+// waits and merges like any other.
+class TkcGridDataChange : public TkcCustomGridViewChange {
+  VT_CLASS(TkcGridDataChange, TkcCustomGridViewChange)
+public:
+  using TkcCustomGridViewChange::TkcCustomGridViewChange;
+  bool CanPostpone() override { return false; }
+  void Execute() override;
+};
+
 // ---- Hit tests ------------------------------------------------------------------------------
 
 class TkcCustomGridHitTest : public TObject {

@@ -280,7 +280,7 @@ void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
     return;
   }
   fTopRowIndex = std::clamp(fTopRowIndex, 0, std::max(0, fDataController->GetRowCount() - 1));
-  SizeChanged();
+  Changed(new TkcGridDataChange(this));
 }
 
 // ---- Cells ----------------------------------------------------------------------------------
@@ -644,8 +644,13 @@ void TkcGridTableController::MakeFocusedRowVisible() {
     view->SetTopRowIndex(row - visible + 1);
 }
 
-void TkcGridTableController::KeyDown(WORD& Key, TShiftState) {
+void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   TkcGridDataController* dc = TableView()->DataController();
+  if (Shift.Contains(ssCtrl) && (Key == 'C' || Key == VK_INSERT)) {
+    TableView()->CopyToClipboard(true, dc->MultiSelect());
+    Key = 0;
+    return;
+  }
   int page = std::max(1, TableView()->TableViewInfo()->VisibleRowCount());
   int row = dc->GetFocusedRowIndex(), last = dc->GetRowCount() - 1;
   int target;

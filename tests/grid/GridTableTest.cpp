@@ -309,4 +309,9 @@ TEST(GridTableScrolling, ReusesRowsAndFollowsTheFocus) {
   EXPECT_EQ(f.view->TopRowIndex(), 0);
   f.session.Click(f.At(10, 19 + 18 * 2 + 3));
   EXPECT_EQ(f.view->DataController()->GetFocusedRowIndex(), 2);
+  // Ctrl+C copies the rows with the captions.
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key('C');
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(Clipboard()->AsText().substr(0, 26), "Name\tKind\tN\r\nrow0\teven\t0\r\n");
 }
