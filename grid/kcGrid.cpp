@@ -664,7 +664,21 @@ void TkcCustomGridViewInfo::BeforeCalculating() { RememberMousePos(); }
 
 void TkcCustomGridViewInfo::AfterCalculating() {
   if (IsInternalUse()) return;
-  if (fSite && fSite->HandleAllocated()) Controller()->InitScrollBarsParameters();
+  if (fSite && fSite->HandleAllocated()) {
+    fSite->UpdateScrollBars();
+    // A scroll bar that came or went changes the client area: lay out once more for it.
+    if (fSite->GetClientBounds() != Bounds && !fRecalculatingForBars) {
+      fRecalculatingForBars = true;
+      try {
+        MainCalculate(fSite->BoundsRect());
+      } catch (...) {
+        fRecalculatingForBars = false;
+        throw;
+      }
+      fRecalculatingForBars = false;
+      return;
+    }
+  }
   if (CheckCoordinatesAfterCalculate) Controller()->CheckCoordinates();
 }
 
@@ -674,7 +688,7 @@ void TkcCustomGridViewInfo::MainCalculate(const TRect& ABounds) {
   fIsCalculating = true;
   try {
     fSite->SetBoundsRect(ABounds);
-    Bounds = fSite->ClientRect();
+    Bounds = fSite->GetClientBounds();
     Calculate();
   } catch (...) {
     fIsCalculating = false;

@@ -475,6 +475,7 @@ private:
   std::vector<TkcCustomGridCellViewInfo*> fRegisteredCells;
   TRect fAssignedClientBounds{};
   bool fIsClientBoundsAssigned = false, fIsCalculating = false, fIsUpdatingSite = false;
+  bool fRecalculatingForBars = false;
 };
 
 // Values per record that survive from one layout pass to the next; items are made on demand,

@@ -276,7 +276,8 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
   if (dynamic_cast<TkcFocusedRowChangedInfo*>(AInfo) || dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo) ||
       dynamic_cast<TkcSelectionChangedInfo*>(AInfo)) {
-    ViewChanged();
+    // The colours of the rows come with their layout, which covers only the visible rows.
+    LayoutChanged();
     return;
   }
   fTopRowIndex = std::clamp(fTopRowIndex, 0, std::max(0, fDataController->GetRowCount() - 1));
@@ -628,9 +629,23 @@ void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift,
   TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
   TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
   if (auto* cellHit = dynamic_cast<TkcGridRecordHitTest*>(hit); cellHit && cellHit->RowIndex >= 0) {
-    TableView()->DataController()->FocusRow(cellHit->RowIndex);
-    MakeFocusedRowVisible();
+    FocusRow(cellHit->RowIndex);
   }
+}
+
+void TkcGridTableController::FocusRow(int ARowIndex) {
+  TkcGridTableView* view = TableView();
+  view->BeginUpdate();
+  try {
+    view->DataController()->FocusRow(ARowIndex);
+    MakeFocusedRowVisible();
+    // The rows' colours follow the focus; the relayout covers the visible rows only.
+    view->LayoutChanged();
+  } catch (...) {
+    view->EndUpdate();
+    throw;
+  }
+  view->EndUpdate();
 }
 
 void TkcGridTableController::MakeFocusedRowVisible() {
@@ -664,8 +679,7 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     default: return;
   }
   if (last < 0) return;
-  dc->FocusRow(std::clamp(target, 0, last));
-  MakeFocusedRowVisible();
+  FocusRow(std::clamp(target, 0, last));
   Key = 0;
 }
 
