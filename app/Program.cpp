@@ -9,6 +9,7 @@
 
 #include "analyzer/Settings.h"
 #include "analyzer/ui/DemoDatabase.h"
+#include "analyzer/ui/Images.h"
 #include "analyzer/ui/MainForm.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/forms/Dialogs.h"
@@ -73,6 +74,7 @@ int RunProgram(int argc, char** argv, std::function<void(TfrmMain*)> started) {
   InstallQtShell();
   Application->Initialize();
   Application->SetTitle(kTitle);
+  LoadAnalyzerIcon(Application->Icon());
   SetVersionResource({{"CompanyName", "Kestrum"},
                       {"FileDescription", kTitle},
                       {"FileVersion", String(VT_VERSION) + ".0.0"},

@@ -1,7 +1,8 @@
 // An unbound data controller over 1,000,000 records of five columns (integer, text, a grouping
 // integer with 1,000 values, float, date): load, sort by the integer column, sort by the text
 // column, group by the 1,000-value column, expand all, filter (a comparison and a LIKE), select
-// all. Each operation runs several times interleaved with its reference, and the medians are
+// all and a range, footer summaries (sum, count, min, max, average), group summaries over 1,000
+// groups, and the filter value list of a column of 1,000,000 distinct values. Each operation runs several times interleaved with its reference, and the medians are
 // printed; the ratios come last:
 // - integer sort / std::stable_sort of (key, record index) pairs of the same values;
 // - filter pass / a plain loop reading the same values from the storage and applying the same
@@ -15,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "data/kcCustomData.h"
+#include "data/kcDataSummary.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ double Median(std::vector<double> v) {
 }
 
 constexpr int kRecords = 1000000;
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 
 struct Bench {
   Bench() {
@@ -80,7 +81,7 @@ struct Bench {
 int main() {
   Bench b;
   std::vector<double> load, sortInt, sortRef, sortText, group, expand, filterCmp, filterCmpRef, filterLike,
-      filterLikeRef, selectAll;
+      filterLikeRef, filterCmpCriteria, selectAll, selectRange, footer, groupSummary, valueList;
 
   load.push_back(Seconds([&] { b.Load(); }));
   TkcDataStorage* storage = b.dc.GetDataStorage();
@@ -126,6 +127,12 @@ int main() {
         if (CompareVariants(storage->GetValue(r, intColumn), c) > 0) kept.push_back(r);
     }));
     if (static_cast<int>(kept.size()) != passed) std::printf("mismatch: %d vs %zu\n", passed, kept.size());
+    // The same condition evaluated by the criteria alone, record by record.
+    filterCmpCriteria.push_back(Seconds([&] {
+      kept.clear();
+      for (int r = 0; r < kRecords; ++r)
+        if (filter->EvaluateRecord(r)) kept.push_back(r);
+    }));
 
     filter->Clear();
     filter->AddItem(nullptr, b.items[1].get(), foLike, Variant(pattern), pattern);
@@ -143,7 +150,42 @@ int main() {
     b.dc.SetMultiSelect(true);
     selectAll.push_back(Seconds([&] { b.dc.SelectAll(); }));
     checksum += static_cast<std::size_t>(b.dc.GetSelectedCount());
+    b.dc.ClearSelection();
+    b.dc.ChangeRowSelection(10, true);
+    b.dc.ChangeRowSelection(900000, true);
+    b.dc.SetSelectionAnchor(100);
+    selectRange.push_back(Seconds([&] { b.dc.SelectFromAnchor(800000, true); }));
+    checksum += static_cast<std::size_t>(b.dc.GetSelectedCount());
     b.dc.SetMultiSelect(false);
+
+    // Footer summaries of every kind over all records, then group summaries over 1,000 groups.
+    TkcDataSummary* summary = b.dc.Summary();
+    footer.push_back(Seconds([&] {
+      summary->BeginUpdate();
+      for (TkcSummaryKind kind : {skSum, skCount, skMin, skMax, skAverage}) {
+        TkcDataSummaryItem* item = summary->FooterSummaryItems()->Add();
+        item->SetItemLink(b.items[0].get());
+        item->SetKind(kind);
+      }
+      summary->EndUpdate();
+    }));
+    checksum += static_cast<std::size_t>(summary->FooterValue(1).AsInteger());
+    summary->FooterSummaryItems()->Clear();
+    b.dc.Groups()->SetItemGroupIndex(2, 0);
+    groupSummary.push_back(Seconds([&] {
+      summary->BeginUpdate();
+      TkcDataSummaryItem* item = summary->DefaultGroupSummaryItems()->Add();
+      item->SetItemLink(b.items[0].get());
+      item->SetKind(skSum);
+      summary->EndUpdate();
+    }));
+    summary->DefaultGroupSummaryItems()->Clear();
+    b.dc.Groups()->ClearGrouping();
+
+    // The value list of the text column: (almost) every value distinct.
+    std::unique_ptr<TkcDataFilterValueList> list(filter->CreateValueList());
+    valueList.push_back(Seconds([&] { list->Load(1, true); }));
+    checksum += static_cast<std::size_t>(list->GetCount());
   }
 
   auto ms = [](const std::vector<double>& v) { return Median(v) * 1e3; };
@@ -153,11 +195,17 @@ int main() {
   std::printf("sort by text               %8.1f ms\n", ms(sortText));
   std::printf("group by 1,000 values      %8.1f ms\n", ms(group));
   std::printf("expand all                 %8.1f ms\n", ms(expand));
-  std::printf("filter integer > c         %8.1f ms   (plain loop %.1f ms)\n", ms(filterCmp), ms(filterCmpRef));
+  std::printf("filter integer > c         %8.1f ms   (plain loop %.1f ms, criteria alone %.1f ms)\n", ms(filterCmp),
+              ms(filterCmpRef), ms(filterCmpCriteria));
   std::printf("filter LIKE '%s'      %8.1f ms   (plain loop %.1f ms)\n", pattern, ms(filterLike), ms(filterLikeRef));
   std::printf("select all                 %8.1f ms\n", ms(selectAll));
+  std::printf("select a range of 700,000  %8.1f ms\n", ms(selectRange));
+  std::printf("footer summaries (5 kinds) %8.1f ms\n", ms(footer));
+  std::printf("group sums, 1,000 groups   %8.1f ms\n", ms(groupSummary));
+  std::printf("filter value list          %8.1f ms\n", ms(valueList));
   std::printf("ratio integer sort / stable_sort of pairs: %.2f (goal <= 1.5)\n", ms(sortInt) / ms(sortRef));
   std::printf("ratio filter pass / plain loop, compare:   %.2f (goal <= 2)\n", ms(filterCmp) / ms(filterCmpRef));
   std::printf("ratio filter pass / plain loop, LIKE:      %.2f (goal <= 2)\n", ms(filterLike) / ms(filterLikeRef));
+  std::printf("ratio filter pass / criteria alone:        %.2f\n", ms(filterCmp) / ms(filterCmpCriteria));
   return 0;
 }

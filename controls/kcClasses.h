@@ -177,6 +177,20 @@ void ClearObjectLinks(TObject* AObject);
 // Whether the link controller exists (it lives while links are outstanding).
 bool ObjectLinkControllerExists();
 
+// A link held for one scope (also left by an exception): Alive() tells whether the object is
+// still there after code that may have freed it.
+class TkcObjectLinkScope {
+public:
+  explicit TkcObjectLinkScope(TObject* AObject) : fLink(AddObjectLink(AObject)) {}
+  ~TkcObjectLinkScope() { RemoveObjectLink(fLink); }
+  TkcObjectLinkScope(const TkcObjectLinkScope&) = delete;
+  TkcObjectLinkScope& operator=(const TkcObjectLinkScope&) = delete;
+  bool Alive() const { return fLink->LinkTarget != nullptr; }
+
+private:
+  TkcObjectLink* fLink;
+};
+
 // Relays the free notifications of other components to an event.
 class TkcFreeNotificator : public TComponent {
   VT_CLASS(TkcFreeNotificator, TComponent)

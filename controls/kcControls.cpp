@@ -8,14 +8,6 @@ namespace {
 
 TDragObject* gCurrentDragObject = nullptr;
 
-// Removes an object link when a scope ends (also by an exception).
-struct LinkScope {
-  TkcObjectLink* link;
-  explicit LinkScope(TObject* AObject) : link(AddObjectLink(AObject)) {}
-  ~LinkScope() { RemoveObjectLink(link); }
-  bool Alive() const { return link->LinkTarget != nullptr; }
-};
-
 TMouseButton ButtonOfMessage(UINT AMsg) {
   switch (AMsg) {
     case WM_RBUTTONDOWN:
@@ -85,7 +77,7 @@ void TkcControlScrollBar::Dispatch(TMessage& Message) {
     return;
   }
   if (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) {
-    LinkScope link(this);
+    TkcObjectLinkScope link(this);
     FocusParent();
     if (!link.Alive()) return;
   }
@@ -142,6 +134,12 @@ TCursor TkcDragControlObject::GetDragCursor(bool Accepted, int X, int Y) {
   return inherited::GetDragCursor(Accepted, X, Y);
 }
 
+void TkcDragControlObject::Finished(TObject* Target, int X, int Y, bool Accepted) {
+  inherited::Finished(Target, X, Y, Accepted);
+  if (gCurrentDragObject == this) gCurrentDragObject = nullptr;
+  delete this;
+}
+
 // ---- TkcControl: life cycle -----------------------------------------------------------------
 
 TkcControl::TkcControl(TComponent* AOwner)
@@ -151,7 +149,6 @@ TkcControl::TkcControl(TComponent* AOwner)
   RegisterLibraryCursors();
   fNormalCursor = Cursor();
   fLookAndFeel->OnChanged = TkcLookAndFeelChangedEvent(this, &TkcControl::LookAndFeelChanged);
-  CreateScrollBars();
   SetTabStop(true);
   SetParentBackground(true);
 }
@@ -199,6 +196,12 @@ void TkcControl::DestroyScrollBars() {
 }
 
 void TkcControl::CreateParams(TCreateParams& Params) {
+  // A constructor cannot ask a descendant: the style follows HasDragImages here.
+  if (HasDragImages()) {
+    TControlStyle style = ControlStyle();
+    style.Include(csDisplayDragImage);
+    SetControlStyle(style);
+  }
   inherited::CreateParams(Params);
   Params.Style |= WS_CLIPCHILDREN;
 }
@@ -206,6 +209,8 @@ void TkcControl::CreateParams(TCreateParams& Params) {
 void TkcControl::CreateWnd() {
   inherited::CreateWnd();
   fScreenCanvas.reset();
+  // Made with the window: a constructor cannot ask a descendant whether it has scroll bars.
+  CreateScrollBars();
   InitScrollBarsParent();
 }
 
@@ -531,7 +536,7 @@ void TkcControl::EndMouseOperations() {
 }
 
 void TkcControl::HandleMouseDownMessage(TMessage& Message) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   TPoint p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
   if (HandleAllocated() && (Width() > 0x8000 || Height() > 0x8000)) p = ScreenToClient(Mouse->CursorPos());
   TShiftState shift = KeysToShiftState(static_cast<WORD>(Message.WParam));
@@ -558,7 +563,7 @@ void TkcControl::HandleMouseDownMessage(TMessage& Message) {
 
 void TkcControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   fMouseDownPos = TPoint{X, Y};
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   if (CanFocusOnClickAt(X, Y) && !Shift.Contains(ssDouble)) {
     int oldLeft = Left(), oldTop = Top();
     SetFocus();
@@ -595,7 +600,7 @@ void TkcControl::MouseMove(TShiftState Shift, int X, int Y) {
   TCursor normal = fNormalCursor;
   SetCursor(GetCurrentCursor(X, Y));
   fNormalCursor = normal;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   inherited::MouseMove(Shift, X, Y);
   if (!link.Alive()) return;
   if (fDragAndDropState == ddsStarting && !IsInDragThreshold(X, Y)) {
@@ -608,7 +613,7 @@ void TkcControl::MouseMove(TShiftState Shift, int X, int Y) {
 
 void TkcControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   fMouseButtonPressed = false;
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   EndMouseOperations();
   if (link.Alive()) inherited::MouseUp(Button, Shift, X, Y);
 }
@@ -626,7 +631,12 @@ void TkcControl::AfterMouseDown(TMouseButton AButton, int X, int Y) {
   if (AButton == mbLeft) {
     if (DragMode() == dmAutomatic && MouseCapture() && (!IsDesigning() || AllowDragAtDesignTime(X, Y, {})) &&
         CanDrag(X, Y)) {
-      if (WaitForDragStart(Handle()) == 1) BeginDrag(true, -1);
+      if (WaitForDragStart(Handle()) == 1) {
+        fDragRefused = false;
+        BeginDrag(true, -1);
+        // The framework starts the drag whatever DoStartDrag did: a refused one ends at once.
+        if (fDragRefused && Dragging()) EndDrag(false);
+      }
     }
   } else if (AButton == mbMiddle) {
     DoMiddleButtonScrolling();
@@ -681,7 +691,7 @@ void TkcControl::ContextMenuMessage(TMessage& Message) {
 }
 
 void TkcControl::WndProc(TMessage& Message) {
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   UINT msg = Message.Msg;
   TPoint p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
   inherited::WndProc(Message);
@@ -751,7 +761,7 @@ void TkcControl::Dispatch(TMessage& Message) {
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE: {
       auto* control = reinterpret_cast<TControl*>(Message.LParam);
-      LinkScope link(this);
+      TkcObjectLinkScope link(this);
       inherited::Dispatch(Message);
       if (!link.Alive()) return;
       if (Message.Msg == CM_MOUSEENTER)
@@ -788,6 +798,18 @@ TkcDragAndDropObjectClass TkcControl::GetDragAndDropObjectClass() {
   return DragAndDropObjectClass ? DragAndDropObjectClass : TkcDragAndDropObjectClass(TkcDragAndDropObject::StaticClass());
 }
 
+TkcControl::ObjectCall::ObjectCall(TkcControl* AControl) : fControl(AControl), fLink(AControl) {
+  ++AControl->fDragAndDropObjectCalls;
+}
+
+TkcControl::ObjectCall::~ObjectCall() {
+  if (!fLink.Alive()) return;
+  if (--fControl->fDragAndDropObjectCalls == 0 && fControl->fFreeDragAndDropObject) {
+    fControl->fFreeDragAndDropObject = false;
+    fControl->fDragAndDropObject.reset();
+  }
+}
+
 TkcDragAndDropObject* TkcControl::GetDragAndDropObject() {
   if (!fDragAndDropObject) fDragAndDropObject.reset(GetDragAndDropObjectClass().Create(this));
   return fDragAndDropObject.get();
@@ -799,19 +821,26 @@ void TkcControl::SetDragAndDropState(TkcDragAndDropState Value) {
 }
 
 void TkcControl::BeginDragAndDrop() {
-  GetDragAndDropObject()->DoBeginDragAndDrop();
+  {
+    ObjectCall call(this);
+    GetDragAndDropObject()->DoBeginDragAndDrop();
+  }
   SetMouseCapture(true);
   fDragAndDropPrevCursor = Screen->Cursor();
   fDragAndDropState = ddsInProcess;
 }
 
-void TkcControl::DragAndDrop(const TPoint& P, bool& Accepted) { GetDragAndDropObject()->DoDragAndDrop(P, Accepted); }
+void TkcControl::DragAndDrop(const TPoint& P, bool& Accepted) {
+  ObjectCall call(this);
+  GetDragAndDropObject()->DoDragAndDrop(P, Accepted);
+}
 
 void TkcControl::EndDragAndDrop(bool Accepted) {
   fDragAndDropState = ddsNone;
   Screen->SetCursor(fDragAndDropPrevCursor);
   SetMouseCapture(false);
   SetMouseCaptureObject(nullptr);
+  ObjectCall call(this);
   GetDragAndDropObject()->DoEndDragAndDrop(Accepted);
 }
 
@@ -822,12 +851,37 @@ void TkcControl::FinishDragAndDrop(bool Accepted) {
     bool& flag;
     ~Done() { flag = false; }
   } done{fFinishingDragAndDrop};
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   if (fDragAndDropState == ddsInProcess)
     EndDragAndDrop(Accepted);
   else
     fDragAndDropState = ddsNone;
-  if (link.Alive()) fDragAndDropObject.reset();
+  if (!link.Alive()) return;
+  // A call from inside one of the object's own methods frees it when that method has returned.
+  if (fDragAndDropObjectCalls > 0)
+    fFreeDragAndDropObject = true;
+  else
+    fDragAndDropObject.reset();
+}
+
+void TkcControl::InitDragImages(TDragImageList* AImageList) {
+  TSize size = GetDragImagesSize();
+  AImageList->SetWidth(size.cx);
+  AImageList->SetHeight(size.cy);
+  if (size.cx == 0 || size.cy == 0) return;
+  TBitmap bitmap(size.cx, size.cy);
+  TkcCanvas canvas(bitmap.Canvas());
+  DrawDragImage(&canvas, TRect{0, 0, size.cx, size.cy});
+  AImageList->AddMasked(&bitmap, bitmap.TransparentColor());
+}
+
+TDragImageList* TkcControl::GetDragImages() {
+  if (!HasDragImages()) return nullptr;
+  if (!fDragImages) {
+    fDragImages.reset(GetDragImagesClass().Create(nullptr));
+    InitDragImages(fDragImages.get());
+  }
+  return fDragImages->Count() > 0 ? fDragImages.get() : nullptr;
 }
 
 bool TkcControl::MayDragAt(int X, int Y) { return DragMode() == dmManual || IsInDragThreshold(X, Y); }
@@ -841,6 +895,7 @@ void TkcControl::DoStartDrag(TDragObject*& DragObject) {
   if (!AllowStartDrag(DragObject)) {
     delete DragObject;
     DragObject = nullptr;
+    fDragRefused = true;
     CancelDrag();
   }
 }
@@ -853,7 +908,43 @@ void TkcControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool&
 void TkcControl::DoEndDrag(TObject* Target, int X, int Y) {
   // The drag object is finished with the drag, also after a drop without a leave.
   gCurrentDragObject = nullptr;
+  TkcObjectLinkScope link(this);
   inherited::DoEndDrag(Target, X, Y);
+  if (link.Alive()) fDragImages.reset();
+}
+
+// ---- Child components -----------------------------------------------------------------------
+
+void TkcControl::AddChildComponent(TkcControlChildComponent* AComponent) { AComponent->SetControl(this); }
+void TkcControl::RemoveChildComponent(TkcControlChildComponent* AComponent) { AComponent->SetControl(nullptr); }
+
+TkcControlChildComponent::TkcControlChildComponent(TComponent* AOwner) : TkcComponent(AOwner) { Initialize(); }
+
+TkcControlChildComponent::TkcControlChildComponent(TkcControl* AControl, bool AAssignOwner)
+    : TkcComponent(AAssignOwner && AControl ? AControl->Owner() : nullptr) {
+  Initialize();
+  SetControl(AControl);
+}
+
+TkcControlChildComponent::~TkcControlChildComponent() {
+  if (fControl) fControl->RemoveChildComponent(this);
+}
+
+void TkcControlChildComponent::SetControl(TkcControl* AControl) {
+  if (fControl == AControl) return;
+  if (fControl) fControl->RemoveFreeNotification(this);
+  fControl = AControl;
+  // The control may go first: the reference is then cleared.
+  if (fControl) fControl->FreeNotification(this);
+}
+
+void TkcControlChildComponent::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == fControl) fControl = nullptr;
+}
+
+void TkcControlChildComponent::SetParentComponent(TComponent* Value) {
+  if (auto* control = dynamic_cast<TkcControl*>(Value)) control->AddChildComponent(this);
 }
 
 // ---- Middle-button scrolling ----------------------------------------------------------------
@@ -934,10 +1025,10 @@ void TkcControl::DoMiddleButtonScrolling() {
   UINT_PTR timer = SetTimer(HWND(), 0, 20);
   HWND self = Handle();
   SetCapture(self);
-  LinkScope link(this);
+  TkcObjectLinkScope link(this);
   struct End {
     TkcControl* control;
-    LinkScope& link;
+    TkcObjectLinkScope& link;
     HWND self, anchor;
     UINT_PTR timer;
     ~End() {

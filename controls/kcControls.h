@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "controls/kcScrollBar.h"
+#include "platform/forms/ImgList.h"
 
 class TkcControl;
+class TkcControlChildComponent;
 
 // Library cursors.
 constexpr TCursor crkcDragCopy = 2100, crkcFullScroll = 2101, crkcHorScroll = 2102, crkcVerScroll = 2103,
@@ -37,7 +39,7 @@ struct IkcLookAndFeelOwner : IInterface {
 
 enum TkcControlBorderStyle { kccbsNone, kccbsDefault };
 enum TkcKey { kAll, kArrows, kChars, kTab };
-using TkcKeys = TSet<TkcKey, 4>;
+using TkcControlKeys = TSet<TkcKey, 4>;
 
 // ---- Embedded scroll bars -------------------------------------------------------------------
 
@@ -109,7 +111,16 @@ class TkcDragControlObject : public TDragControlObject {
 public:
   explicit TkcDragControlObject(TControl* AControl) : TDragControlObject(AControl) {}
   TCursor GetDragCursor(bool Accepted, int X, int Y) override;
+  // The framework's handling, then the object frees itself (the control made it).
+  void Finished(TObject* Target, int X, int Y, bool Accepted) override;
 };
+
+class TkcDragImageList : public TDragImageList {
+  VT_CLASS(TkcDragImageList, TDragImageList)
+public:
+  explicit TkcDragImageList(TComponent* AOwner) : TDragImageList(AOwner) {}
+};
+using TkcDragImageListClass = TClassOf<TkcDragImageList, TComponent*>;
 
 // ---- The base control -----------------------------------------------------------------------
 
@@ -134,8 +145,8 @@ public:
   TScrollStyle ScrollBars() const { return fScrollBars; }
   void SetScrollBars(TScrollStyle Value);
   bool FocusOnClick = true;
-  TkcKeys Keys() const { return fKeys; }
-  void SetKeys(TkcKeys Value) { fKeys = Value; }
+  TkcControlKeys Keys() const { return fKeys; }
+  void SetKeys(TkcControlKeys Value) { fKeys = Value; }
   TNotifyEvent OnFocusChanged;
 
   TkcCanvas* Canvas() const { return fCanvas.get(); }
@@ -207,6 +218,12 @@ public:
   virtual void Scroll(TScrollBarKind, TScrollCode, int&) {}
   virtual void SetInternalControlsBounds();
   virtual TkcDragAndDropObjectClass GetDragAndDropObjectClass();
+  virtual void DrawDragImage(TkcCanvas*, const TRect&) {}
+  virtual TkcDragImageListClass GetDragImagesClass() { return TkcDragImageList::StaticClass(); }
+  virtual TSize GetDragImagesSize() { return TSize{0, 0}; }
+  virtual bool HasDragImages() { return false; }
+  virtual void InitDragImages(TDragImageList* AImageList);
+  TDragImageList* GetDragImages() override;
   virtual bool CanFocusEx();
   virtual bool MayDragAt(int X, int Y);
 
@@ -225,6 +242,8 @@ public:
   virtual void DragAndDrop(const TPoint& P, bool& Accepted);
   virtual void EndDragAndDrop(bool Accepted);
   virtual bool AllowStartDrag(TDragObject*) { return true; }
+  virtual void AddChildComponent(TkcControlChildComponent* AComponent);
+  virtual void RemoveChildComponent(TkcControlChildComponent* AComponent);
 
   void WndProc(TMessage& Message) override;
   void Dispatch(TMessage& Message) override;
@@ -265,7 +284,7 @@ private:
   TkcControlBorderStyle fBorderStyle = kccbsNone;
   TComponent* fPopupMenu = nullptr;
   TScrollStyle fScrollBars = ssBoth;
-  TkcKeys fKeys;
+  TkcControlKeys fKeys;
   TCursor fNormalCursor = crDefault;
   std::vector<IkcFontListener*> fFontListeners;
   TkcControlScrollBar* fHScrollBar = nullptr;
@@ -277,7 +296,20 @@ private:
   bool fCalculatingScrollBarsParams = false;
   bool fHScrollBarWasVisible = false, fVScrollBarWasVisible = false;
   bool fScrollBarsStable = false;
+  // Counts the calls into the drag-and-drop object that are on the stack.
+  class ObjectCall {
+  public:
+    explicit ObjectCall(TkcControl* AControl);
+    ~ObjectCall();
+
+  private:
+    TkcControl* fControl;
+    TkcObjectLinkScope fLink;
+  };
   std::unique_ptr<TkcDragAndDropObject> fDragAndDropObject;
+  int fDragAndDropObjectCalls = 0;
+  bool fFreeDragAndDropObject = false;
+  std::unique_ptr<TDragImageList> fDragImages;
   TkcDragAndDropState fDragAndDropState = ddsNone;
   TCursor fDragAndDropPrevCursor = crDefault;
   bool fFinishingDragAndDrop = false;
@@ -286,6 +318,31 @@ private:
   bool fMouseButtonPressed = false;
   bool fLastParentBackground = true;
   bool fMiddleScrolling = false;
+  bool fDragRefused = false;
+};
+
+// A component that belongs to a control without being a child window (grid levels and views).
+class TkcControlChildComponent : public TkcComponent {
+  VT_CLASS(TkcControlChildComponent, TkcComponent)
+public:
+  explicit TkcControlChildComponent(TComponent* AOwner);
+  // Owned by the control's owner when AAssignOwner, else by nobody; then tied to the control.
+  TkcControlChildComponent(TkcControl* AControl, bool AAssignOwner);
+  ~TkcControlChildComponent() override;
+  TkcControl* Control() const { return fControl; }
+  virtual void SetControl(TkcControl* AControl);
+  virtual bool GetIsDestroying() { return ComponentState().Contains(csDestroying); }
+  bool GetIsLoading() const { return ComponentState().Contains(csLoading); }
+  void SetParentComponent(TComponent* Value);
+  TComponent* GetParentComponent() const { return fControl; }
+  bool HasParent() const { return fControl != nullptr; }
+
+protected:
+  virtual void Initialize() {}
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  TkcControl* fControl = nullptr;
 };
 
 // The framework drag object last seen over a library control (cleared when the drag leaves,

@@ -4,6 +4,8 @@
 
 #include "data/kcCustomData.h"
 
+#include "data/kcDataSummary.h"
+
 #include <algorithm>
 
 int DataControllerOptionsValue(TkcDataControllerOptions AOptions) {
@@ -13,30 +15,7 @@ int DataControllerOptionsValue(TkcDataControllerOptions AOptions) {
   return value;
 }
 
-// ---- Summary and search -------------------------------------------------------------------------
-
-void TkcDataSummary::Assign(TPersistent* Source) {
-  if (auto* s = dynamic_cast<TkcDataSummary*>(Source)) {
-    SetOptions(s->Options());
-    return;
-  }
-  TPersistent::Assign(Source);
-}
-
-void TkcDataSummary::SetOptions(TkcSummaryOptions Value) {
-  if (Value.Contains(soSelectedRecords) && Value.Contains(soMultipleSelectedRecords)) {
-    // The two selection options exclude each other; the one just added wins.
-    if (fOptions.Contains(soSelectedRecords))
-      Value.Exclude(soSelectedRecords);
-    else
-      Value.Exclude(soMultipleSelectedRecords);
-  }
-  if (Value == fOptions) return;
-  fOptions = Value;
-  fDataController->DataControllerInfo()->SummaryChanged(false);
-}
-
-TPersistent* TkcDataSummary::GetOwner() { return fDataController; }
+// ---- Search ---------------------------------------------------------------------------------------
 
 void TkcDataControllerSearch::Cancel() {
   if (fLocked || !fDataController->Searching()) return;
@@ -121,13 +100,16 @@ bool TkcDataControllerSearch::LocateNext(bool AForward) {
 // ---- Filter bound to the controller ----------------------------------------------------------------
 
 TkcCustomDataField* TkcDataFilterCriteriaItem::Field() const {
-  return dynamic_cast<TkcCustomDataField*>(ItemLink());
+  // The criteria turn every item link into the controller's field (or nil) before a condition
+  // is made, and a filter pass asks for it once per record: no dynamic cast here.
+  return static_cast<TkcCustomDataField*>(ItemLink());
 }
 
 Variant TkcDataFilterCriteriaItem::GetDataValue(int ARecordIndex) {
   TkcCustomDataField* field = Field();
   if (!field) return Null();
-  return static_cast<TkcDataFilterCriteria*>(GetCriteria())->DataController()->GetFilterFieldValue(ARecordIndex, field);
+  if (!fDataController) fDataController = static_cast<TkcDataFilterCriteria*>(GetCriteria())->DataController();
+  return fDataController->GetFilterFieldValue(ARecordIndex, field);
 }
 
 String TkcDataFilterCriteriaItem::GetFieldCaption() {
@@ -189,6 +171,52 @@ TkcFilterCriteriaItem* TkcDataFilterCriteria::AddItem(TkcFilterCriteriaItemList*
 
 TkcFilterCriteriaItem* TkcDataFilterCriteria::FindItemByItemLink(TObject* AItemLink) {
   return TkcFilterCriteria::FindItemByItemLink(FieldOf(AItemLink));
+}
+
+TkcFilterValueListClass TkcDataFilterCriteria::GetValueListClass() { return TkcDataFilterValueList::StaticClass(); }
+
+TkcDataFilterValueList* TkcDataFilterCriteria::CreateValueList() {
+  return static_cast<TkcDataFilterValueList*>(GetValueListClass().Create(this));
+}
+
+void TkcDataFilterCriteria::AssignEvents(TPersistent* Source) {
+  TkcFilterCriteria::AssignEvents(Source);
+  if (auto* s = dynamic_cast<TkcDataFilterCriteria*>(Source)) OnGetValueList = s->OnGetValueList;
+}
+
+void TkcDataFilterCriteria::DefineProperties(TFiler* Filer) {
+  TkcFilterCriteria::DefineProperties(Filer);
+  Filer->DefineBinaryProperty("Criteria", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, HasData());
+}
+
+void TkcDataFilterValueList::Load(int AItemIndex, bool AInitSortByDisplayText) {
+  auto* criteria = static_cast<TkcDataFilterCriteria*>(Criteria());
+  TkcCustomDataController* c = criteria->DataController();
+  TkcCustomDataField* field = c->GetItemField(AItemIndex);
+  Clear();
+  if (AInitSortByDisplayText) SetSortByDisplayText(c->IsItemSortedByText(AItemIndex));
+  Add(fviAll, Null(), TranslateDisplayText("(All)"), false);
+  Add(fviCustom, Null(), TranslateDisplayText("(Custom...)"), false);
+  bool blanks = c->IsGridMode();
+  if (!c->IsGridMode()) {
+    // One sort for all values instead of one sorted insertion per record.
+    std::vector<TkcFilterValueItem> values;
+    const int count = c->GetRecordCount();
+    values.reserve(static_cast<std::size_t>(count));
+    for (int r = 0; r < count; ++r) {
+      Variant v = c->GetFilterFieldValue(r, field);
+      if (criteria->ValueIsNull(v))
+        blanks = true;
+      else
+        values.push_back({fviValue, std::move(v), c->GetFilterDisplayText(r, AItemIndex)});
+    }
+    AddValues(values);
+  }
+  if (blanks) {
+    Add(fviBlanks, Null(), TranslateDisplayText("(Blanks)"), false);
+    Add(fviNonBlanks, Null(), TranslateDisplayText("(NonBlanks)"), false);
+  }
+  if (criteria->OnGetValueList) criteria->OnGetValueList(criteria, AItemIndex, this);
 }
 
 bool TkcDataFilterCriteria::IsFiltering() { return fActive && !IsEmpty() && !fDataController->IsGridMode(); }
@@ -310,18 +338,11 @@ void TkcDataControllerGroups::CollectRowRecordIndexes(std::vector<int>& AList, i
   CollectRecordIndexes(AList, GetRowGroupPosition(ARowIndex));
 }
 
-// ---- Key state --------------------------------------------------------------------------------------
-
-void TkcSaveObject::Save(TkcCustomDataController* /*AController*/) {}
-
-void TkcSaveObject::Restore(TkcCustomDataController* AController) {
-  AController->DataControllerInfo()->ValidateSelection();
-  AController->CheckBookmark(-1);
-}
-
 // ---- Controller: construction and destruction --------------------------------------------------------
 
 TkcCustomDataController::TkcCustomDataController(TComponent* AOwner) : fOwner(AOwner) { CreateOwnedObjects(); }
+
+TkcCustomDataController::TkcCustomDataController(TComponent* AOwner, TDeferCreation) : fOwner(AOwner) {}
 
 void TkcCustomDataController::CreateOwnedObjects() {
   fDataStorage = std::make_unique<TkcDataStorage>();
@@ -347,6 +368,7 @@ void TkcCustomDataController::BeforeDestruction() {
 TkcCustomDataController::~TkcCustomDataController() {
   fDestroying = true;
   fNotifier.reset();
+  fRelations.reset();
   fInfo.reset();
   fSummary.reset();
   fFilter.reset();
@@ -368,9 +390,12 @@ TkcCustomDataProviderClass TkcCustomDataController::GetDataProviderClass() { ret
 TkcDataSelectionClass TkcCustomDataController::GetDataSelectionClass() { return TkcDataSelection::StaticClass(); }
 TkcCustomDataFieldClass TkcCustomDataController::GetItemFieldClass() { return TkcCustomDataField::StaticClass(); }
 TkcDataFilterCriteriaClass TkcCustomDataController::GetFilterCriteriaClass() { return TkcDataFilterCriteria::StaticClass(); }
-TClass TkcCustomDataController::GetRelationClass() { return TkcCustomDataRelation::StaticClass(); }
+TkcCustomDataRelationClass TkcCustomDataController::GetRelationClass() { return TkcCustomDataRelation::StaticClass(); }
 TkcDataControllerSearchClass TkcCustomDataController::GetSearchClass() { return TkcDataControllerSearch::StaticClass(); }
 TkcDataSummaryClass TkcCustomDataController::GetSummaryClass() { return TkcDataSummary::StaticClass(); }
+TCollectionItemClass TkcCustomDataController::GetSummaryItemClass() { return TkcDataSummaryItem::StaticClass(); }
+TCollectionItemClass TkcCustomDataController::GetSummaryGroupItemLinkClass() { return TkcDataSummaryGroupItemLink::StaticClass(); }
+void TkcCustomDataController::SetSummary(TkcDataSummary* Value) { fSummary->Assign(Value); }
 
 void TkcCustomDataController::Assign(TPersistent* Source) {
   auto* s = dynamic_cast<TkcCustomDataController*>(Source);
@@ -531,7 +556,7 @@ void TkcCustomDataController::SendChanges() {
     fInSortingChanged = false;
   }
   if ((changes & dccDetailData) && GetMasterRecordIndex() >= 0 && GetMasterRelation()) {
-    if (TkcCustomDataController* templ = GetMasterRelation()->DetailDataController) templ->UpdateFocusing();
+    if (TkcCustomDataController* templ = GetMasterRelation()->DetailDataController()) templ->UpdateFocusing();
   }
 }
 
@@ -581,6 +606,7 @@ void TkcCustomDataController::DataChanged(TkcDataChangeKind AKind, int AItemInde
     }
     EndUpdate();
   }
+  CheckMasterHasChildren();
 }
 
 void TkcCustomDataController::RemoveDataChangedListener(const TNotifyEvent& AEvent) {
@@ -729,6 +755,7 @@ bool TkcCustomDataController::ItemCustomCompare(TkcCustomDataField* AField) cons
 
 void TkcCustomDataController::FieldRemoved(TkcCustomDataField* AField) {
   if (fHandleField == AField) fHandleField = nullptr;
+  if (fRelations) fRelations->FieldRemoved(AField);
   if (fFilterList) fFilterList->DropFieldConditions(AField);
   if (fFilter && !fFilter->Destroying()) fFilter->DropFieldConditions(AField);
   if (fSummary) fSummary->RemoveField(AField);
@@ -1125,16 +1152,28 @@ void TkcCustomDataController::ResetInternalRecords() {
 void TkcCustomDataController::ActiveChanged(bool AActive) {
   fActive = AActive;
   CheckStructureChanged(fProvider->IsDataActive());
+  CheckMasterHasChildren();
+}
+
+void TkcCustomDataController::RecordAdded(int ARecordIndex) {
+  // Detail controllers held for later masters follow their record.
+  if (!HasRelations()) return;
+  for (int r = ARecordIndex + 1; r < GetRecordCount(); ++r)
+    for (int i = 0; i < fRelations->GetCount(); ++i)
+      if (TkcCustomDataController* d = GetDetailDataController(r, i)) d->fMasterRecordIndex = r;
+}
+
+void TkcCustomDataController::RecordRemoved(int ARecordIndex) {
+  CheckEditingAfterRemoval(ARecordIndex);
+  if (!HasRelations()) return;
+  for (int r = ARecordIndex; r < GetRecordCount(); ++r)
+    for (int i = 0; i < fRelations->GetCount(); ++i)
+      if (TkcCustomDataController* d = GetDetailDataController(r, i)) d->fMasterRecordIndex = r;
 }
 
 void TkcCustomDataController::UpdateFocusing() {
   if (fProvider->LocateCount() > 0 && fInfo->Focusing()) return;
   fInfo->ResetFocus();
-}
-
-void TkcCustomDataController::DetailStructureChanged() {
-  if (IsDestroying()) return;
-  AddChanges(dccData);
 }
 
 void TkcCustomDataController::RefreshRows() {
@@ -1459,8 +1498,7 @@ void TkcCustomDataController::SetMultiSelect(bool Value) {
     else if (GetFocusedRowIndex() >= 0)
       ChangeRowSelection(GetFocusedRowIndex(), true);
   }, [this] { EndUpdate(); });
-  TkcSummaryOptions o = fSummary->Options();
-  if (o.Contains(soSelectedRecords) || o.Contains(soMultipleSelectedRecords)) fInfo->SummaryChanged(false);
+  if (fSummary->CountsSelection()) fInfo->SummaryChanged(false);
 }
 
 void TkcCustomDataController::SetFocusedSelected(bool Value) {
@@ -1746,26 +1784,3 @@ void TkcCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   }
 }
 
-// ---- Master-detail (this controller has no relations until the relation list is used) ----------------------
-
-TkcCustomDataController* TkcCustomDataController::GetMasterDataController() {
-  return nullptr;
-}
-
-bool TkcCustomDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpand) {
-  bool allow = true;
-  if (AExpand)
-    DoDetailExpanding(ARecordIndex, allow);
-  else
-    DoDetailCollapsing(ARecordIndex, allow);
-  return allow;
-}
-
-void TkcCustomDataController::SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex) {
-  if (!ARelation && !fMasterRelation && ARecordIndex == -1 && fMasterRecordIndex == -1) return;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    fMasterRelation = ARelation;
-    fMasterRecordIndex = ARecordIndex;
-    StructureChanged(true);
-  }, [this] { EndUpdate(); });
-}

@@ -40,6 +40,8 @@ class TkcDataListenerLink;
 class TkcDataControllerNotifier;
 class TkcUpdateControlInfo;
 
+using TkcCustomDataRelationClass = TClassOf<TkcCustomDataRelation, TkcCustomDataRelationList*, TObject*>;
+
 VT_DECLARE_EXCEPTION(EkcInvalidDataControllerOperation, Exception);
 
 // The controller's messages.
@@ -757,6 +759,7 @@ private:
   std::unique_ptr<TkcDataGroups> fDataGroups;
   std::unique_ptr<TkcDataExpandingInfos> fExpandingInfos;
   bool fExpanding = false, fFocusing = false, fInCanFocusedRowChanging = false, fInfoCalculation = false;
+  bool fGroupsSortedBySummary = false;
   std::unique_ptr<TkcDataFocusingInfo> fFocusingInfo, fPrevFocusingInfo;
   std::unique_ptr<TkcGroupingFieldList> fGroupingFieldList;
   std::unique_ptr<TkcSortingFieldList> fSortingFieldList, fTotalSortingFieldList;
@@ -767,33 +770,8 @@ private:
   std::unique_ptr<TkcSortKeys> fKeys;  // alive between Sort and BuildGroups of one update
 };
 
-// ---- Summary and search (the objects the controller owns) -----------------------------------
+// ---- Search (the summary classes are in kcDataSummary.h) -------------------------------------
 
-enum TkcSummaryOption { soNullIgnore, soSelectedRecords, soMultipleSelectedRecords };
-using TkcSummaryOptions = TSet<TkcSummaryOption, 8>;
-
-class TkcDataSummary : public TPersistent {
-  VT_CLASS(TkcDataSummary, TPersistent)
-public:
-  using TConstructorArgs = std::tuple<TkcCustomDataController*>;
-  explicit TkcDataSummary(TkcCustomDataController* AController) : fDataController(AController) {}
-  void Assign(TPersistent* Source) override;
-  virtual void BeginCalculate() {}
-  virtual void EndCalculate() {}
-  // Group summary items of a level that order its groups; none in the base.
-  virtual bool HasSortingItems() { return false; }
-  virtual void RemoveField(TkcCustomDataField* /*AField*/) {}
-  TkcSummaryOptions Options() const { return fOptions; }
-  void SetOptions(TkcSummaryOptions Value);
-  TkcCustomDataController* DataController() const { return fDataController; }
-
-protected:
-  TPersistent* GetOwner() override;
-
-private:
-  TkcCustomDataController* fDataController;
-  TkcSummaryOptions fOptions;
-};
 using TkcDataSummaryClass = TClassOf<TkcDataSummary, TkcCustomDataController*>;
 
 class TkcDataControllerSearch : public TObject {
@@ -830,7 +808,14 @@ public:
   String GetFieldName() override;
   TObject* GetItemLink() override;
   TkcCustomDataField* Field() const;
+
+private:
+  TkcCustomDataController* fDataController = nullptr;  // found on first use (a condition stays in its criteria)
 };
+
+class TkcDataFilterValueList;
+using TkcDataFilterGetValueListEvent =
+    TEvent<void(TkcFilterCriteria* Sender, int AItemIndex, TkcDataFilterValueList* AValueList)>;
 
 class TkcDataFilterCriteria : public TkcFilterCriteria {
   VT_CLASS(TkcDataFilterCriteria, TkcFilterCriteria)
@@ -848,6 +833,9 @@ public:
                                  TkcFilterOperatorKind AOperatorKind, const Variant& AValue,
                                  const String& ADisplayValue) override;
   TkcFilterCriteriaItem* FindItemByItemLink(TObject* AItemLink) override;
+  TkcFilterValueListClass GetValueListClass() override;
+  void AssignEvents(TPersistent* Source) override;
+  virtual TkcDataFilterValueList* CreateValueList();
   virtual bool IsFiltering();
 
   bool Active() const { return fActive; }
@@ -857,6 +845,14 @@ public:
   TkcCustomDataController* DataController() const { return fDataController; }
   bool Destroying() const { return fDestroying; }
 
+  TkcDataFilterGetValueListEvent OnGetValueList;
+
+protected:
+  // Clears Active without a change notice (a change that failed half-way).
+  void DeactivateQuietly() { fActive = false; }
+  // The conditions in a form: the binary property "Criteria", stored only with data.
+  void DefineProperties(TFiler* Filer) override;
+
 private:
   // An item object stands for its field.
   TObject* FieldOf(TObject* AItemLink);
@@ -865,6 +861,15 @@ private:
   bool fDestroying = false;
 };
 using TkcDataFilterCriteriaClass = TClassOf<TkcDataFilterCriteria, TkcCustomDataController*>;
+
+// The values offered by a column's filter drop-down: the specials, then the distinct values of
+// every record (filtered out or not), sorted, at most MaxValueListCount entries.
+class TkcDataFilterValueList : public TkcFilterValueList {
+  VT_CLASS(TkcDataFilterValueList, TkcFilterValueList)
+public:
+  using TkcFilterValueList::TkcFilterValueList;
+  void Load(int AItemIndex, bool AInitSortByDisplayText) override;
+};
 
 // Extra criteria objects the controller creates for callers; owns them.
 class TkcDataFilterList : public TObject {
@@ -997,8 +1002,8 @@ public:
   virtual bool FinishDetailsEditing() { return true; }
   virtual bool CanFocusedRowChange() { return true; }
   virtual void CopyRecordData(int ASourceRecord, int ADestinationRecord);
-  virtual void RecordAdded(int /*ARecordIndex*/) {}
-  virtual void RecordRemoved(int ARecordIndex) { CheckEditingAfterRemoval(ARecordIndex); }
+  virtual void RecordAdded(int ARecordIndex);
+  virtual void RecordRemoved(int ARecordIndex);
   virtual void DeleteRecordFromSource(int ARecordIndex);
   virtual void BeforeSendChanges() {}
   virtual void FireAfterCancel() { if (OnAfterCancel) OnAfterCancel(this); }
@@ -1036,11 +1041,11 @@ public:
   virtual Variant GetSourceValue(int ARecordIndex, TkcCustomDataField* AField) override;
   virtual void GetKeyFields(std::vector<TkcCustomDataField*>& /*AList*/) {}
   virtual int GetSourceCurrentRecordIndex();
-  virtual TClass GetRelationClass();
+  virtual TkcCustomDataRelationClass GetRelationClass();
   virtual TkcDataControllerSearchClass GetSearchClass();
   virtual TkcDataSummaryClass GetSummaryClass();
-  virtual TClass GetSummaryItemClass() { return nullptr; }
-  virtual TClass GetSummaryGroupItemLinkClass() { return nullptr; }
+  virtual TCollectionItemClass GetSummaryItemClass();
+  virtual TCollectionItemClass GetSummaryGroupItemLinkClass();
   virtual bool IsBookmarkInvalid(int ARecordIndex);
   virtual void ForgetBookmark() { fBookmarkRecordIndex = -1; }
   virtual void FocusBookmark() { FocusRecord(fBookmarkRecordIndex); }
@@ -1152,7 +1157,7 @@ public:
   virtual bool IsDetailMode() { return fMasterRelation != nullptr; }
   virtual TObject* CreateDetailHolder(TkcCustomDataRelation* /*ARelation*/, int /*ARecordIndex*/) { return nullptr; }
   virtual TkcCustomDataController* GetDetailHolderDataController(TObject* /*AHolder*/) { return nullptr; }
-  virtual void ResetDetailRelation(TObject* /*ARelationItem*/) {}
+  virtual void ResetDetailRelation(TObject* ARelationItem);
   virtual void SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex);
   virtual void ForEachRow(bool ASelectedOnly, const std::function<void(int ARowIndex, const TkcRowInfo& AInfo)>& AProc);
   virtual bool FocusSelectedRow(int AIndex);
@@ -1239,6 +1244,15 @@ public:
   void MoveToPriorRow() { FocusRow(std::max(GetFocusedRowIndex() - 1, 0)); }
   void MoveFocusBy(int ADistance) { FocusRow(std::max(GetFocusedRowIndex() + ADistance, 0)); }
   bool IsGridMode() { return fProvider->IsGridMode(); }
+  // Cursor moves made by the controller itself count as a locate for the providers.
+  void BeginCursorNavigation() {
+    ++fNavigationCount;
+    fProvider->LockLocate();
+  }
+  void EndCursorNavigation() {
+    fProvider->UnlockLocate();
+    --fNavigationCount;
+  }
   void SaveBookmark();
   void GotoBookmark();
   void ClearBookmark();
@@ -1314,6 +1328,39 @@ public:
     fSearchText = AText;
   }
 
+  // Master-detail
+  TkcCustomDataRelationList* GetRelations();
+  bool HasRelations() const;
+  int GetDetailMode();
+  bool IsDetailTemplate() { return GetDetailMode() == 1; }
+  TkcCustomDataController* GetTopMasterController();
+  TkcCustomDataController* GetDetailTemplateController();
+  void SetMasterRelation(TkcCustomDataRelation* ARelation, bool AIsTemplate);
+  void SetIsDetailTemplate(bool Value);
+  int GetDetailActiveRelationIndex(int ARecordIndex);
+  void SetDetailActiveRelationIndex(int ARecordIndex, int ARelationIndex);
+  bool IsDetailExpanded(int ARecordIndex);
+  bool SetDetailExpanded(int ARecordIndex, bool AExpanded);
+  void CollapseAllDetails();
+  bool HasDetailChildren(int ARecordIndex, int ARelationIndex);
+  TObject* GetDetailHolder(int ARecordIndex, int ARelationIndex);
+  bool HasDetailHolder(int ARecordIndex, int ARelationIndex);
+  TkcCustomDataController* GetDetailDataController(int ARecordIndex, int ARelationIndex);
+  void DiscardDetails(int ARecordIndex, int ARelationIndex);
+  void DiscardAllDetails();
+  void RefreshDetailHasChildren();
+  void CheckMasterHasChildren();
+  void DetachDetailControllers(TkcCustomDataRelation* ARelation);
+  void ForEachDetailController(TkcCustomDataRelation* ARelation,
+                               const std::function<void(TkcCustomDataController* AController)>& AProc);
+  TkcCustomDataController* FocusedDetail() const { return fFocusedDetail; }
+
+  // The records as the "DataController1" stream: header, the value types of the stored columns
+  // in item order, the record count and the records. Loading checks the whole stream before it
+  // replaces anything, so a damaged stream leaves the records as they were.
+  void SaveToStream(TStream* AStream);
+  void LoadFromStream(TStream* AStream);
+
   // Owned objects
   TkcCustomDataFieldList* Fields() const { return fFields.get(); }
   TkcCustomDataProvider* Provider() const { return fProvider.get(); }
@@ -1321,7 +1368,7 @@ public:
   TkcDataControllerGroups* Groups() const { return fGroups.get(); }
   TkcDataControllerSearch* Search() const { return fSearch.get(); }
   TkcDataSummary* Summary() const { return fSummary.get(); }
-  void SetSummary(TkcDataSummary* Value) { fSummary->Assign(Value); }
+  void SetSummary(TkcDataSummary* Value);
   TkcDataFilterCriteria* Filter() const { return fFilter.get(); }
   void SetFilter(TkcDataFilterCriteria* Value) { fFilter->Assign(Value); }
   TkcDataFilterList* FilterList() const { return fFilterList.get(); }
@@ -1347,9 +1394,11 @@ public:
   TkcUpdateControlEvent OnUpdateControl;
 
 protected:
-  TkcCustomDataController(TComponent* AOwner, TkcCustomDataProviderClass AProviderClass);
-  // Creates the owned objects through the virtual class operations; the constructors of the
-  // descendants call it (C++ constructors cannot reach descendants' overrides).
+  // A descendant whose class operations answer other classes constructs the base with this tag
+  // and calls CreateOwnedObjects from its own constructor (C++ constructors cannot reach the
+  // descendant's overrides).
+  struct TDeferCreation {};
+  TkcCustomDataController(TComponent* AOwner, TDeferCreation);
   void CreateOwnedObjects();
   void SendChanges();
   void SendSelectionChanged();
@@ -1359,6 +1408,9 @@ private:
   friend class TkcCustomDataControllerInfo;
   friend class TkcCustomDataProvider;
   void AfterLoadData();
+  // Marks the columns that take part in the stream and answers their count.
+  int MarkStreamedColumns();
+  void BeginColumnStreaming();
   Variant GetLocalValue(int ARecordIndex, TkcCustomDataField* AField);
   String GetLocalDisplayText(int ARecordIndex, TkcCustomDataField* AField);
 
@@ -1376,6 +1428,9 @@ private:
   std::unique_ptr<TkcDataControllerNotifier> fNotifier;
   std::vector<TkcDataListenerLink*> fListenerLinks;
   std::unique_ptr<TkcSaveObject> fSaveObject;
+  std::unique_ptr<TkcCustomDataRelationList> fRelations;
+  TkcCustomDataController* fFocusedDetail = nullptr;
+  bool fDetailTemplateMark = false, fCreatingDetailHolder = false;
   TkcCustomDataField* fHandleField = nullptr;
 
   bool fActive = false;
@@ -1416,18 +1471,173 @@ public:
   explicit TkcDataController(TComponent* AOwner);
 };
 
-// Saving state by record key (filled in by the key-state code).
+// ---- Master-detail --------------------------------------------------------------------------
+
+class TkcCustomDataRelationList;
+
+// A detail relation: an item of the master's owner and, once set up, a template detail controller.
+class TkcCustomDataRelation : public TObject {
+  VT_CLASS(TkcCustomDataRelation, TObject)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomDataRelationList*, TObject*>;
+  TkcCustomDataRelation(TkcCustomDataRelationList* AList, TObject* AItem);
+  ~TkcCustomDataRelation() override;
+  virtual void FieldRemoved(TkcCustomDataField* /*AField*/) {}
+  virtual void Assign(TkcCustomDataRelation* /*Source*/) {}
+
+  void Changed();
+  TkcCustomDataController* GetDataController() const;
+  int GetIndex() const;
+  TObject* Item() const { return fItem; }
+  TkcCustomDataController* DetailDataController() const { return fDetailDataController; }
+  TkcCustomDataRelationList* RelationList() const { return fRelationList; }
+
+private:
+  friend class TkcCustomDataController;
+  friend class TkcCustomDataRelationList;
+  TkcCustomDataController* fDetailDataController = nullptr;
+  TObject* fItem;
+  TkcCustomDataRelationList* fRelationList;
+};
+
+// Per relation of an opened master record: the detail holder (owned) and the cached answer
+// whether the record has detail rows.
+class TkcDetailInfoObject : public TObject {
+  VT_CLASS(TkcDetailInfoObject, TObject)
+public:
+  ~TkcDetailInfoObject() override { delete Holder; }
+  TObject* Holder = nullptr;
+  bool HasChildren = false;
+  bool HasChildrenKnown = false;
+};
+
+// One per opened master record, kept in the record's hidden field.
+class TkcDetailObject : public TObject {
+  VT_CLASS(TkcDetailObject, TObject)
+public:
+  ~TkcDetailObject() override { ClearInfoObjects(); }
+  TkcDetailInfoObject* GetInfoObject(int AIndex) const;
+  TObject* GetLinkObject(int AIndex) const;
+  void SetInfoObject(int AIndex, TkcDetailInfoObject* AInfo);
+  void SetLinkObject(int AIndex, TObject* AHolder);
+  bool IsEmpty() const;
+  bool ResetHasChildren();
+  void ClearInfoObjects();
+  // Frees one relation's info object (its holder with it).
+  void ClearInfoObject(int AIndex);
+  int InfoCount() const { return static_cast<int>(fInfos.size()); }
+  void Normalize(TkcCustomDataRelationList* ARelations, TkcCustomDataController* APattern);
+
+  int ActiveRelationIndex = -1;
+  bool Expanded = false;
+
+private:
+  std::vector<TkcDetailInfoObject*> fInfos;
+};
+
+class TkcCustomDataRelationList : public TObject {
+  VT_CLASS(TkcCustomDataRelationList, TObject)
+public:
+  explicit TkcCustomDataRelationList(TkcCustomDataController* AController) : fDataController(AController) {}
+  ~TkcCustomDataRelationList() override;
+  TkcCustomDataRelation* Add(TObject* AItem);
+  void Assign(TkcCustomDataRelationList* Source);
+  void BeginUpdate() { ++fLockCount; }
+  void EndUpdate();
+  void Clear();
+  void Move(int ACurIndex, int ANewIndex);
+  TkcCustomDataRelation* FindByItem(TObject* AItem) const;
+  int GetCount() const { return static_cast<int>(fItems.size()); }
+  TkcCustomDataRelation* GetItem(int AIndex) const { return fItems.at(static_cast<std::size_t>(AIndex)); }
+  int IndexOf(const TkcCustomDataRelation* ARelation) const;
+  void Remove(TkcCustomDataRelation* ARelation);
+  void Changed(TkcCustomDataRelation* ARelation);
+  void Update(TkcCustomDataRelation* ARelation);
+  void FieldRemoved(TkcCustomDataField* AField);
+  TkcDetailObject* GetDetailObject(int ARecordIndex);
+  // The detail object a record has now, without creating one; nil when none.
+  TkcDetailObject* PeekDetailObject(int ARecordIndex) const;
+  bool ClearDetailObject(int ARecordIndex, int ARelationIndex);
+  bool HasDetailHolder(int ARecordIndex, int ARelationIndex);
+  TkcCustomDataField* DetailField() const { return fDetailField; }
+  TkcCustomDataController* DataController() const { return fDataController; }
+
+private:
+  friend class TkcCustomDataRelation;
+  TkcCustomDataController* fDataController;
+  TkcCustomDataField* fDetailField = nullptr;
+  std::vector<TkcCustomDataRelation*> fItems;
+  int fLockCount = 0;
+};
+
+// ---- Saving state by record key --------------------------------------------------------------
+
+class TkcKeyInfo : public TObject {
+  VT_CLASS(TkcKeyInfo, TObject)
+public:
+  Variant Key;
+};
+
+class TkcSelectedKeyInfo : public TkcKeyInfo {
+  VT_CLASS(TkcSelectedKeyInfo, TkcKeyInfo)
+public:
+  int SelectedPosition = -1;
+};
+
+class TkcSaveObject;
+
+class TkcDetailKeyInfo : public TkcKeyInfo {
+  VT_CLASS(TkcDetailKeyInfo, TkcKeyInfo)
+public:
+  ~TkcDetailKeyInfo() override;
+  int ActiveRelationIndex = -1;
+  TkcSaveObject* SubDetail = nullptr;  // owned
+};
+
+// Key infos sorted by key; a record is found again by binary search on its key, so restoring
+// is n log k, not n x k.
+class TkcKeys : public TObject {
+  VT_CLASS(TkcKeys, TObject)
+public:
+  ~TkcKeys() override { Clear(); }
+  virtual void RestoreKeys() {}
+  virtual void SaveKeys() {}
+  virtual void FreeKeyInfo(TkcKeyInfo* AInfo) { delete AInfo; }
+  virtual void Clear();
+  void Save(TkcCustomDataController* AController);
+  void Restore(TkcCustomDataController* AController);
+  // The first key info (in list order) whose key is the record's key.
+  bool FindKey(int ARecordIndex, int& APosition);
+  void Delete(int APosition);
+  int Count() const { return static_cast<int>(fKeyInfos.size()); }
+  TkcKeyInfo* Item(int AIndex) const { return fKeyInfos.at(static_cast<std::size_t>(AIndex)); }
+  TkcCustomDataController* DataController() const { return fDataController; }
+
+protected:
+  TkcCustomDataController* fDataController = nullptr;
+  std::vector<TkcCustomDataField*> fKeyFields;
+  std::vector<TkcKeyInfo*> fKeyInfos;
+};
+
+class TkcDetailKeys : public TkcKeys {
+  VT_CLASS(TkcDetailKeys, TkcKeys)
+public:
+  void RestoreKeys() override;
+  void SaveKeys() override;
+};
+
+class TkcSelectedKeys : public TkcKeys {
+  VT_CLASS(TkcSelectedKeys, TkcKeys)
+public:
+  void RestoreKeys() override;
+  void SaveKeys() override;
+};
+
 class TkcSaveObject : public TObject {
   VT_CLASS(TkcSaveObject, TObject)
 public:
   virtual void Save(TkcCustomDataController* AController);
   virtual void Restore(TkcCustomDataController* AController);
-};
-
-// Master-detail relation (the relation list is created on first use).
-class TkcCustomDataRelation : public TObject {
-  VT_CLASS(TkcCustomDataRelation, TObject)
-public:
-  TkcCustomDataController* DetailDataController = nullptr;
-  TObject* Item = nullptr;
+  TkcDetailKeys DetailKeys;
+  TkcSelectedKeys SelectedKeys;
 };

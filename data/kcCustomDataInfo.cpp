@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "data/kcCustomData.h"
+#include "data/kcDataSummary.h"
 
 // ---- Sort keys --------------------------------------------------------------------------------
 
@@ -17,6 +18,12 @@ public:
   const TkcDataSortInfo& Info(std::size_t AEntry) const { return fColumns[AEntry].Info; }
   // One integer key: the record list can be sorted as (key, record) pairs.
   bool IsSingleInteger() const { return fColumns.size() == 1 && fColumns[0].Kind == kInt; }
+  // One byte-string key in the storage, compared by bytes.
+  bool IsSingleText() const {
+    return fColumns.size() == 1 && fColumns[0].Kind == kRaw && fColumns[0].Type == TkcStringValueType::Class();
+  }
+  // The text of a non-null key of IsSingleText.
+  std::string TextKey(int ARecord) const;
   bool IsNull(std::size_t AEntry, int ARecord) const { return fColumns[AEntry].Nulls[static_cast<std::size_t>(ARecord)] != 0; }
   std::int64_t IntKey(std::size_t AEntry, int ARecord) const { return fColumns[AEntry].Ints[static_cast<std::size_t>(ARecord)]; }
 
@@ -99,6 +106,11 @@ TkcSortKeys::TkcSortKeys(TkcCustomDataController* AController, std::vector<TkcDa
   }
 }
 
+std::string TkcSortKeys::TextKey(int ARecord) const {
+  const TColumn& c = fColumns[0];
+  return c.Type->LoadPreparedValue(c.Ptrs[static_cast<std::size_t>(ARecord)]).AsString();
+}
+
 int TkcSortKeys::CompareValues(const TColumn& C, int A, int B) const {
   const Variant& v1 = C.Values[static_cast<std::size_t>(A)];
   const Variant& v2 = C.Values[static_cast<std::size_t>(B)];
@@ -146,6 +158,41 @@ int TkcSortKeys::Compare(std::size_t AEntry, int A, int B) const {
   return c.Info.SortOrder == soDescending ? -r : r;
 }
 
+namespace {
+
+// One key of a total order: the records sorted as (key, record) pairs give the same list as the
+// record compare (whose last word is the record index), with each key read once. Nulls come
+// first, or last when descending.
+template <class TKey, class TRead>
+void SortByPairs(std::vector<int>& AList, const TkcSortKeys& AKeys, const TRead& ARead) {
+  struct TPair {
+    TKey Key;
+    int Record;
+  };
+  std::vector<TPair> pairs;
+  std::vector<int> nulls;
+  pairs.reserve(AList.size());
+  for (int r : AList)
+    if (AKeys.IsNull(0, r))
+      nulls.push_back(r);
+    else
+      pairs.push_back({ARead(r), r});
+  const bool descending = AKeys.Info(0).SortOrder == soDescending;
+  std::sort(pairs.begin(), pairs.end(), [descending](const TPair& a, const TPair& b) {
+    if (a.Key != b.Key) return descending ? b.Key < a.Key : a.Key < b.Key;
+    return a.Record < b.Record;
+  });
+  std::sort(nulls.begin(), nulls.end());
+  std::size_t out = 0;
+  if (!descending)
+    for (int r : nulls) AList[out++] = r;
+  for (const auto& p : pairs) AList[out++] = p.Record;
+  if (descending)
+    for (int r : nulls) AList[out++] = r;
+}
+
+}  // namespace
+
 // ---- Construction -----------------------------------------------------------------------------
 
 TkcCustomDataControllerInfo::TkcCustomDataControllerInfo(TkcCustomDataController* AController)
@@ -162,8 +209,7 @@ TkcCustomDataControllerInfo::TkcCustomDataControllerInfo(TkcCustomDataController
   fSortingFieldList->OnChanged = [this] { fChanges |= ciSorting; };
   fSelection->OnChanged = [this] {
     fChanges |= ciSelection;
-    TkcSummaryOptions o = fDataController->Summary() ? fDataController->Summary()->Options() : TkcSummaryOptions{};
-    if (o.Contains(soSelectedRecords) || o.Contains(soMultipleSelectedRecords)) fChanges |= ciSummary;
+    if (fDataController->Summary() && fDataController->Summary()->CountsSelection()) fChanges |= ciSummary;
   };
 }
 
@@ -196,7 +242,8 @@ void TkcCustomDataControllerInfo::ResetFocus() {
 
 void TkcCustomDataControllerInfo::SummaryChanged(bool ADisplayOnly) {
   fChanges |= ADisplayOnly ? ciView : ciSummary;
-  if (fDataController->Summary()->HasSortingItems()) fChanges |= ciSummary | ciGrouping;
+  // Groups ordered by a summary are rebuilt, also when the ordering item went away.
+  if (fGroupsSortedBySummary || fDataController->Summary()->HasSortingItems()) fChanges |= ciSummary | ciGrouping;
   CheckUpdate();
 }
 
@@ -241,6 +288,8 @@ void TkcCustomDataControllerInfo::Update() {
     fKeys.reset();
     if (fChanges & (ciGrouping | ciSorting)) FocusTopRowAfterSorting();
     if (summaries) fDataController->Summary()->EndCalculate();
+    fGroupsSortedBySummary = IsGrouped() && fDataController->Summary()->HasSortingItems();
+    if (fGroupsSortedBySummary) fDataController->Summary()->SortGroupsBySummary();
     RestoreState();
   } catch (...) {
     fKeys.reset();
@@ -386,35 +435,9 @@ void TkcCustomDataControllerInfo::Sort() {
       const bool neighbours = provider->EditingRecordIndex() != kcNoRecordIndex &&
                               (provider->PrevEditingNeighbour() != kcNoRecordIndex || provider->NextEditingNeighbour() != kcNoRecordIndex);
       if (fKeys->IsSingleInteger() && !neighbours) {
-        // (key, record) pairs under a total order give the same list as the record compare.
-        struct TPair {
-          std::int64_t Key;
-          int Record;
-        };
-        std::vector<TPair> pairs;
-        std::vector<int> nulls;
-        pairs.reserve(fRecordList.size());
-        for (int r : fRecordList)
-          if (fKeys->IsNull(0, r))
-            nulls.push_back(r);
-          else
-            pairs.push_back({fKeys->IntKey(0, r), r});
-        const bool descending = fKeys->Info(0).SortOrder == soDescending;
-        if (descending)
-          std::sort(pairs.begin(), pairs.end(), [](const TPair& a, const TPair& b) {
-            return a.Key != b.Key ? a.Key > b.Key : a.Record < b.Record;
-          });
-        else
-          std::sort(pairs.begin(), pairs.end(), [](const TPair& a, const TPair& b) {
-            return a.Key != b.Key ? a.Key < b.Key : a.Record < b.Record;
-          });
-        std::sort(nulls.begin(), nulls.end());
-        std::size_t out = 0;
-        if (!descending)
-          for (int r : nulls) fRecordList[out++] = r;
-        for (const auto& p : pairs) fRecordList[out++] = p.Record;
-        if (descending)
-          for (int r : nulls) fRecordList[out++] = r;
+        SortByPairs<std::int64_t>(fRecordList, *fKeys, [this](int r) { return fKeys->IntKey(0, r); });
+      } else if (fKeys->IsSingleText() && !neighbours) {
+        SortByPairs<std::string>(fRecordList, *fKeys, [this](int r) { return fKeys->TextKey(r); });
       } else {
         SortRecordList(fRecordList, 0, static_cast<int>(fRecordList.size()) - 1,
                        [this](int a, int pivot) { return CompareRecords(a, pivot); });
@@ -770,14 +793,14 @@ void TkcCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
   }
   if (!fFocusingInfo->IsEqual(*fPrevFocusingInfo)) {
     fChanges |= ciFocusedRow | ciFocusedRecord;
-    TkcSummaryOptions o = fDataController->Summary()->Options();
-    if (fDataController->IsSelectionByFocus() && (o.Contains(soSelectedRecords) || o.Contains(soMultipleSelectedRecords))) fChanges |= ciSummary;
+    if (fDataController->IsSelectionByFocus() && fDataController->Summary()->CountsSelection()) fChanges |= ciSummary;
     fDataController->ResetNewItemRowFocused();
     fDataController->FocusedRecordChanged();
     fDataController->SetFocusedSelected(true);
   }
   fFocusing = false;
   if (failure) std::rethrow_exception(failure);
+  CheckUpdate();
 }
 
 void TkcCustomDataControllerInfo::FocusRowAfterClear(int ARowIndex) {

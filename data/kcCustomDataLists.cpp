@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "data/kcCustomData.h"
+#include "data/kcDataSummary.h"
 
 const char* const kcRecordIndexError = "RecordIndex out of range";
 const char* const kcRowIndexError = "RowIndex out of range";

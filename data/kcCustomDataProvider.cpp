@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "data/kcCustomData.h"
+#include "data/kcDataSummary.h"
 
 TkcCustomDataProvider::TkcCustomDataProvider(TkcCustomDataController* AController) : fDataController(AController) {}
 

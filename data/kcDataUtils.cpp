@@ -56,10 +56,9 @@ namespace {
 
 int CompareScalarVariants(const Variant& V1, const Variant& V2) {
   try {
-    if (V1 == V2) return 0;
-    if (V1.IsNull()) return -1;
-    if (V2.IsNull()) return 1;
-    return V1 < V2 ? -1 : 1;
+    // One three-way compare (Null first) instead of an equality and then an order test.
+    const int r = VarCompare(V1, V2);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
   } catch (const EVariantTypeCastError&) {
     return -1;
   }

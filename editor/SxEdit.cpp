@@ -134,6 +134,7 @@ void TCustomSxEdit::CreateParams(TCreateParams& Params) {
 }
 
 void TCustomSxEdit::CreateWnd() {
+  fBarShown[0] = fBarShown[1] = -1;
   TCustomControl::CreateWnd();
   SizeOrFontChanged(true);
   UpdateScrollBars();
@@ -330,7 +331,9 @@ void TCustomSxEdit::FireStatusChange() {
 
 void TCustomSxEdit::DecPaintLock() {
   if (fPaintLock > 0) --fPaintLock;
-  if (fPaintLock != 0 || !HandleAllocated()) return;
+  if (fPaintLock != 0) return;
+  fScrollsInLock = 0;
+  if (!HandleAllocated()) return;
   if (fStateFlags & stScrollBarsPending) UpdateScrollBars();
   if (fWrapPlugin && (fPendingStatusChanges & (scCaretX | scCaretY))) {
     TDisplayPoint p = CaretDisplayPos();
@@ -733,7 +736,9 @@ void TCustomSxEdit::SetTopRow(int Value) {
   const int delta = fTopRow - Value;
   fTopRow = Value;
   if (HandleAllocated()) {
-    if (std::abs(delta) < fRowsInWindow)
+    // One scroll of the picture per paint lock: a long replay (undo of a block of many lines)
+    // would otherwise move the whole picture once per line.
+    if (std::abs(delta) < fRowsInWindow && !(fPaintLock > 0 && fScrollsInLock++ > 0))
       ScrollWindowEx(Handle(), 0, fRowHeight * delta, nullptr, nullptr, HRGN(), nullptr, SW_INVALIDATE);
     else
       Invalidate();
@@ -758,7 +763,7 @@ void TCustomSxEdit::SetLeftColumn(int Value) {
   fTextOffset = fGutterWidth + 2 - (fLeftColumn - 1) * fCharWidth;
   if (HandleAllocated()) {
     RECT r{fGutterWidth + 2, 0, ClientWidth(), ClientHeight()};
-    if (std::abs(delta) < fColumnsInWindow)
+    if (std::abs(delta) < fColumnsInWindow && !(fPaintLock > 0 && fScrollsInLock++ > 0))
       ScrollWindowEx(Handle(), delta * fCharWidth, 0, &r, &r, HRGN(), nullptr, SW_INVALIDATE);
     else
       InvalidateRect(r, false);
@@ -831,8 +836,13 @@ void TCustomSxEdit::UpdateScrollBars() {
   }
   fStateFlags &= ~stScrollBarsPending;
   HWND h = Handle();
+  auto hide = [&](int bar) {
+    if (fBarShown[bar] != 0) ShowScrollBar(h, bar, FALSE);
+    fBarShown[bar] = 0;
+  };
   if (fScrollBars == ssNone) {
-    ShowScrollBar(h, SB_BOTH, FALSE);
+    hide(SB_HORZ);
+    hide(SB_VERT);
     return;
   }
   SCROLLINFO si;
@@ -852,7 +862,11 @@ void TCustomSxEdit::UpdateScrollBars() {
       si.nPos = MulDiv(pos, 32767, m);
     }
     const bool show = !(HasOption(eoHideShowScrollbars) && unscaled && page >= si.nMax);
-    ShowScrollBar(h, bar, show ? TRUE : FALSE);
+    // Showing or hiding a bar changes the client area and repaints it all: only on a change.
+    if (fBarShown[bar] != static_cast<int>(show)) {
+      ShowScrollBar(h, bar, show ? TRUE : FALSE);
+      fBarShown[bar] = show ? 1 : 0;
+    }
     SetScrollInfo(h, bar, &si, TRUE);
     if (HasOption(eoDisableScrollArrows) || page >= m) {
       const bool atStart = pos <= 1, atEnd = bar == SB_HORZ ? pos + page - 1 >= m : pos > 1 && DisplayRowCount() - pos - page == -1;
@@ -874,14 +888,14 @@ void TCustomSxEdit::UpdateScrollBars() {
                                              : std::max(fLines->LengthOfLongestLine(), 1);
     apply(SB_HORZ, m, fColumnsInWindow, fLeftColumn);
   } else {
-    ShowScrollBar(h, SB_HORZ, FALSE);
+    hide(SB_HORZ);
   }
   if (fScrollBars == ssVertical || fScrollBars == ssBoth) {
     int m = DisplayRowCount();
     if (HasOption(eoScrollPastEof)) m += fRowsInWindow - 1;
     apply(SB_VERT, std::max(m, 1), fRowsInWindow, fTopRow);
   } else {
-    ShowScrollBar(h, SB_VERT, FALSE);
+    hide(SB_VERT);
   }
 }
 
@@ -1554,6 +1568,7 @@ void TCustomSxEdit::LinesChanging(TObject*) { fStateFlags |= stLinesChanging; }
 
 void TCustomSxEdit::LinesChanged(TObject*) {
   fStateFlags &= ~stLinesChanging;
+  RescanDirtyRanges();
   if (!HandleAllocated()) return;
   UpdateScrollBars();
   const TSxSelectionMode mode = fActiveSelMode;
@@ -1566,6 +1581,7 @@ void TCustomSxEdit::LinesChanged(TObject*) {
 }
 
 void TCustomSxEdit::ListCleared(TObject*) {
+  fDirtyFirst = fDirtyLast = -1;
   if (fWrapPlugin) fWrapPlugin->Reset();
   ClearUndo();
   fPendingInvalidRect = RECT{};
@@ -1591,8 +1607,32 @@ void TCustomSxEdit::RescanAll() {
   }
 }
 
+void TCustomSxEdit::MarkRangesDirty(int First, int Last) {
+  fDirtyFirst = fDirtyFirst < 0 ? First : std::min(fDirtyFirst, First);
+  fDirtyLast = std::max(fDirtyLast, Last);
+}
+
+void TCustomSxEdit::RescanDirtyRanges() {
+  if (fDirtyFirst < 0) return;
+  const int count = fLines->Count();
+  const int first = std::min(fDirtyFirst, std::max(count - 1, 0));
+  const int last = std::min(fDirtyLast, count - 1);
+  fDirtyFirst = fDirtyLast = -1;
+  if (!fHighlighter || count == 0) return;
+  const int scanned = RescanFrom(first, std::max(first, last));
+  // Lines whose colours changed through a changed start state are repainted too.
+  if (scanned > last) InvalidateLines(last + 2, scanned + 1);
+}
+
 void TCustomSxEdit::ListInserted(TObject*, int Index, int Count) {
-  if (fHighlighter && fLines->Count() > 0) RescanFrom(Index, Index + Count - 1);
+  if (fHighlighter && fLines->Count() > 0) {
+    // Inside an update the ranges are scanned once when it ends: one scan per changed line
+    // would rescan new lines to the end of the block each time.
+    if (fDirtyLast >= Index) fDirtyLast += Count;
+    if (fDirtyFirst > Index) fDirtyFirst += Count;
+    MarkRangesDirty(Index, Index + Count - 1);
+    if (!(fStateFlags & stLinesChanging)) RescanDirtyRanges();
+  }
   if (fWrapPlugin) fWrapPlugin->LinesInserted(Index, Count);
   InvalidateLines(Index + 1, INT32_MAX);
   InvalidateGutterLines(Index + 1, INT32_MAX);
@@ -1603,7 +1643,15 @@ void TCustomSxEdit::ListInserted(TObject*, int Index, int Count) {
 }
 
 void TCustomSxEdit::ListDeleted(TObject*, int Index, int Count) {
-  if (fHighlighter && fLines->Count() > 0) RescanFrom(std::max(Index - 1, 0), Index);
+  if (fHighlighter && fLines->Count() > 0) {
+    if (fDirtyLast >= Index + Count)
+      fDirtyLast -= Count;
+    else if (fDirtyLast >= Index)
+      fDirtyLast = Index;
+    if (fDirtyFirst > Index) fDirtyFirst = Index;
+    MarkRangesDirty(std::max(Index - 1, 0), Index);
+    if (!(fStateFlags & stLinesChanging)) RescanDirtyRanges();
+  }
   if (fWrapPlugin) fWrapPlugin->LinesDeleted(Index, Count);
   InvalidateLines(Index + 1, INT32_MAX);
   InvalidateGutterLines(Index + 1, INT32_MAX);
@@ -1617,7 +1665,10 @@ void TCustomSxEdit::ListPutted(TObject*, int Index, int Count) {
     else
       InvalidateGutterLines(Index + 1, Index + Count);
   }
-  if (fHighlighter) last = std::max(last, RescanFrom(Index, last));
+  if (fHighlighter) {
+    MarkRangesDirty(Index, last);
+    if (!(fStateFlags & stLinesChanging)) RescanDirtyRanges();
+  }
   InvalidateLines(Index + 1, last + 1);
   if (HasOption(eoAutoSizeMaxScrollWidth)) {
     const int len = fLines->ExpandedLength(Index);

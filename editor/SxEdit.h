@@ -81,6 +81,7 @@ public:
 };
 
 class TCustomSxEdit;
+class TBasicAction;
 using TPlaceMarkEvent = TEvent<void(TObject* Sender, TSxEditMark*& Mark)>;
 using TProcessCommandEvent = TEvent<void(TObject* Sender, TSxEditorCommand& Command, char32_t& AChar, void* Data)>;
 using TContextHelpEvent = TEvent<void(TObject* Sender, const String& Word)>;
@@ -335,6 +336,10 @@ public:
   // table adds and bindings of the default it removes; applying it rebuilds the table.
   void GetKeystrokeDelta(TSxEditKeyStrokes& Added, TSxEditKeyStrokes& Removed) const;
   void ApplyKeystrokeDelta(const TSxEditKeyStrokes& Added, const TSxEditKeyStrokes& Removed);
+  // The framework's standard edit actions (cut, copy, paste, delete, undo, select all) on this
+  // editor: true when the action is one of them (handled, or updated while focused).
+  bool ExecuteAction(TBasicAction* Action);
+  bool UpdateAction(TBasicAction* Action);
   // Files dropped on the window (full paths).
   void DropFiles(int X, int Y, const std::vector<String>& Files);
 
@@ -402,6 +407,8 @@ protected:
   void ListInserted(TObject* Sender, int Index, int Count);
   void ListPutted(TObject* Sender, int Index, int Count);
   int RescanFrom(int Index, int Last);
+  void MarkRangesDirty(int First, int Last);
+  void RescanDirtyRanges();
   void RescanAll();
 
   // Editing.
@@ -485,6 +492,9 @@ protected:
   TSxSelectionMode fSelectionMode = smNormal, fActiveSelMode = smNormal;
   TNotifyEvent fAttrChangeHook;
   bool fScrollHintShown = false;
+  int fBarShown[2] = {-1, -1};
+  int fDirtyFirst = -1, fDirtyLast = -1;
+  int fScrollsInLock = 0;  // picture scrolls made inside the present paint lock  // lines whose highlighter ranges wait for a rescan  // horizontal, vertical: -1 unknown, 0 hidden, 1 shown
   TBufferCoord fPadStart{0, 0};  // where the last insertion's padding began, if any
 };
 

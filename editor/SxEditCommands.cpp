@@ -581,7 +581,14 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
       const String indent = MakeIndent(w, true);
       fLines->Insert(l, indent + right);
       SetLineTrimmed(l - 1, left);
-      fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, right, smNormal);
+      // Blanks that trimming took from the end of the first part are recorded as moved with
+      // the rest, so that undo puts them back as they were (a tab stays a tab).
+      const int kept = Len(LineAt(l));
+      if (kept < Len(left))
+        fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l),
+                             Sub(left, kept + 1) + right, smNormal);
+      else
+        fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, right, smNormal);
       if (MoveCaret) SetCaretPosInternal(BufferCoord(Len(indent) + 1, l + 1));
     }
   } catch (...) {
@@ -764,23 +771,21 @@ void TCustomSxEdit::InsertTab() {
       bool textBefore = false;
       for (unsigned char ch : Head(line, start.Char - 1))
         if (ch > 32) textBefore = true;
-      if (textBefore) {
-        text = "\t";
-      } else {
+      int tabs = 1, blanks = 0;
+      if (!textBefore) {
         int g = targetCol - c;
         const int toStop = fTabWidth - (c - 1) % fTabWidth;
+        tabs = 0;
         if (g >= toStop) {
-          text += '\t';
+          ++tabs;
           g -= toStop;
         }
-        while (g >= fTabWidth) {
-          text += '\t';
-          g -= fTabWidth;
-        }
-        if (g > 0) text.append(static_cast<std::size_t>(g), ' ');
+        tabs += std::max(g, 0) / fTabWidth;
+        blanks = std::max(g, 0) % fTabWidth;
       }
+      text = String(static_cast<std::size_t>(tabs), '\t') + String(static_cast<std::size_t>(blanks), ' ');
     } else {
-      text = "\t";
+      text = String(1, '\t');
     }
     newChar = start.Char + (HasOption(eoTrimTrailingSpaces) && TrimTrailingBlanks(line).empty()
                                 ? GetExpandedLength(text, fTabWidth)

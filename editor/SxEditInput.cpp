@@ -6,6 +6,7 @@
 #include "editor/SxEditInternal.h"
 #include "platform/forms/Clipbrd.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/StdActns.h"
 
 namespace {
 
@@ -546,6 +547,40 @@ void TCustomSxEdit::DragDrop(TObject* Source, int X, int Y) {
 void TCustomSxEdit::DragCanceled() {
   fScrollTimer->SetEnabled(false);
   TCustomControl::DragCanceled();
+}
+
+bool TCustomSxEdit::ExecuteAction(TBasicAction* Action) {
+  if (dynamic_cast<TEditCut*>(Action))
+    CutToClipboard();
+  else if (dynamic_cast<TEditCopy*>(Action))
+    CopyToClipboard();
+  else if (dynamic_cast<TEditPaste*>(Action))
+    PasteFromClipboard();
+  else if (dynamic_cast<TEditDelete*>(Action))
+    ClearSelection();
+  else if (dynamic_cast<TEditUndo*>(Action))
+    Undo();
+  else if (dynamic_cast<TEditSelectAll*>(Action))
+    SelectAll();
+  else
+    return false;
+  return true;
+}
+
+bool TCustomSxEdit::UpdateAction(TBasicAction* Action) {
+  auto* a = dynamic_cast<TEditAction*>(Action);
+  if (!a || !Focused()) return false;
+  if (dynamic_cast<TEditCut*>(a) || dynamic_cast<TEditDelete*>(a))
+    a->SetEnabled(HasSelection() && !GetReadOnly());
+  else if (dynamic_cast<TEditCopy*>(a))
+    a->SetEnabled(HasSelection());
+  else if (dynamic_cast<TEditPaste*>(a))
+    a->SetEnabled(CanPaste());
+  else if (dynamic_cast<TEditUndo*>(a))
+    a->SetEnabled(CanUndo());
+  else
+    a->SetEnabled(true);
+  return true;
 }
 
 void TCustomSxEdit::DropFiles(int X, int Y, const std::vector<String>& Files) {

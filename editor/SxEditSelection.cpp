@@ -264,7 +264,10 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             if (first.Char - 1 > Len(joined)) joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
             joined += Sub(LineAt(last.Line), last.Char);
             if (last.Line > first.Line) fLines->DeleteLines(first.Line, last.Line - first.Line);
-            if (HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces)) joined = TrimTrailingBlanks(joined);
+            // With text inserted next, blanks before the join are kept: they may be its
+            // indentation, and undo puts the deleted text back after them.
+            if (HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces) && Value.empty())
+              joined = TrimTrailingBlanks(joined);
             fLines->Put(first.Line - 1, joined);
           }
           SetCaretPosInternal(first);
@@ -547,6 +550,14 @@ void TCustomSxEdit::Redo() {
 }
 
 void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
+  // Undo puts back the texts as they were stored: trimming them again would take away
+  // indentation that an intermediate step left at a line's end.
+  struct TrimOff {
+    TSxEditorOptions& options;
+    TSxEditorOptions saved;
+    explicit TrimOff(TSxEditorOptions& o) : options(o), saved(o) { options &= ~eoTrimTrailingSpaces; }
+    ~TrimOff() { options = (options & ~eoTrimTrailingSpaces) | (saved & eoTrimTrailingSpaces); }
+  } trimOff(fOptions);
   // Selections set while replaying take the record's mode; the mode for new selections
   // stays the user's.
   const TSxSelectionMode userMode = fSelectionMode;
@@ -743,12 +754,22 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
         InvalidateLines(start.Line, end.Line);
         StatusChanged(scSelection);
         break;
-      case chPadding:
+      case chPadding: {
         fUndoList->AddChange(chPadding, start, end, String(), Item.ChangeSelMode);
         PlaceCaret(end);
-        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        // The fill stands alone until the next record puts its text after it: not trimmed.
+        const TSxEditorOptions saved = fOptions;
+        fOptions &= ~eoTrimTrailingSpaces;
+        try {
+          SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+        } catch (...) {
+          fOptions = saved;
+          throw;
+        }
+        fOptions = saved;
         PlaceCaret(start);
         break;
+      }
       default:
         fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
         break;

@@ -350,6 +350,12 @@ void TSxEditStringList::LoadFromStream(TStream* Stream) {
     bool crSeen = false, lfSeen = false;
     std::size_t p = 0;
     const std::size_t n = data.size();
+    // The records are allocated once, at their final number (a large file would otherwise
+    // grow the list step by step and keep the slack).
+    std::size_t breaks = 1;
+    for (std::size_t i = 0; i < n; ++i)
+      if (data[i] == '\n' || (data[i] == '\r' && (i + 1 >= n || data[i + 1] != '\n'))) ++breaks;
+    fList.reserve(breaks);
     while (p < n) {
       std::size_t e = p;
       while (e < n && data[e] != '\r' && data[e] != '\n') ++e;

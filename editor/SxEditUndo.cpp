@@ -88,7 +88,17 @@ void TSxEditUndoList::SetMaxUndoActions(int value) {
 void TSxEditUndoList::EnsureMaxEntries() {
   if (static_cast<int>(fItems.size()) <= fMaxUndoActions) return;
   fFullUndoImpossible = true;
-  while (static_cast<int>(fItems.size()) > fMaxUndoActions) fItems.pop_front();
+  if (fMaxUndoActions <= 0) {
+    fItems.clear();
+    return;
+  }
+  // The oldest steps go whole, and the newest step always stays whole: a step cut in two
+  // would undo half of one user action (a block indent of many lines is one step).
+  const int newest = fItems.back()->ChangeNumber;
+  while (static_cast<int>(fItems.size()) > fMaxUndoActions && fItems.front()->ChangeNumber != newest) {
+    const int number = fItems.front()->ChangeNumber;
+    while (!fItems.empty() && fItems.front()->ChangeNumber == number) fItems.pop_front();
+  }
 }
 
 void TSxEditUndoList::SetInitialState(bool value) {

@@ -4,3 +4,5 @@
 #include "platform/core/SysUtils.h"
 
 VT_DECLARE_EXCEPTION(EkcEditError, Exception);
+// A mask that cannot be used (an invalid regular expression, with its errors in the message).
+VT_DECLARE_EXCEPTION(EkcMaskEditError, EkcEditError);

@@ -8,7 +8,7 @@
 // ---- Site -----------------------------------------------------------------------------------
 
 TkcGridSite::TkcGridSite(TkcCustomGridViewInfo* AViewInfo) : TkcControl(nullptr), fViewInfo(AViewInfo) {
-  SetKeys(TkcKeys{kArrows, kChars});
+  SetKeys(TkcControlKeys{kArrows, kChars});
   SetParentColor(false);
 }
 

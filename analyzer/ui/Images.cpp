@@ -167,3 +167,41 @@ void LoadAnalyzerImages(TCustomImageList* list) {
     list->AddMasked(&picture, kMask);
   }
 }
+
+void LoadAnalyzerIcon(TIcon* icon) {
+  constexpr int kSize = 32;
+  TBitmap picture(kSize, kSize);
+  TCanvas* c = picture.Canvas();
+  c->Brush()->SetColor(kMask);
+  c->FillRect(TRect{0, 0, kSize, kSize});
+  // A database with a PLAN tree beside it.
+  Box(c, RGB(90, 140, 220), clNavy, 2, 8, 20, 28);
+  Disc(c, RGB(90, 140, 220), clNavy, 2, 3, 20, 13);
+  Disc(c, RGB(90, 140, 220), clNavy, 2, 23, 20, 31);
+  Box(c, RGB(90, 140, 220), RGB(90, 140, 220), 3, 8, 19, 27);
+  Line(c, clNavy, 2, 8, 2, 27), Line(c, clNavy, 19, 8, 19, 27);
+  Disc(c, RGB(150, 190, 250), clNavy, 2, 3, 20, 13);
+  Line(c, clBlack, 23, 6, 23, 26), Line(c, clBlack, 23, 12, 28, 12), Line(c, clBlack, 23, 20, 28, 20);
+  Disc(c, clLime, clGreen, 20, 2, 27, 9), Disc(c, clYellow, clOlive, 25, 9, 32, 16), Disc(c, clRed, clMaroon, 25, 17, 32, 24);
+  // An icon file of one 32-bit image: header, entry, bitmap header, rows bottom-up, empty mask.
+  std::string bytes;
+  auto u16 = [&](unsigned v) { bytes += char(v & 0xFF), bytes += char((v >> 8) & 0xFF); };
+  auto u32 = [&](unsigned v) { u16(v & 0xFFFF), u16(v >> 16); };
+  const unsigned pixels = kSize * kSize * 4, mask = kSize * 4;
+  u16(0), u16(1), u16(1);
+  bytes += char(kSize), bytes += char(kSize), bytes += char(0), bytes += char(0);
+  u16(1), u16(32), u32(40 + pixels + mask), u32(22);
+  u32(40), u32(kSize), u32(2 * kSize), u16(1), u16(32), u32(0), u32(pixels + mask), u32(0), u32(0), u32(0), u32(0);
+  for (int y = kSize - 1; y >= 0; --y)
+    for (int x = 0; x < kSize; ++x) {
+      const COLORREF p = ColorToRGB(c->Pixels(x, y));
+      const bool clear = p == ColorToRGB(kMask);
+      bytes += char(GetBValue(p)), bytes += char(GetGValue(p)), bytes += char(GetRValue(p));
+      bytes += char(clear ? 0 : 0xFF);
+    }
+  bytes.append(mask, '\0');
+  TMemoryStream stream;
+  stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  stream.SetPosition(0);
+  icon->LoadFromStream(&stream);
+}

@@ -22,3 +22,5 @@ enum TAnalyzerImage {
 
 // Fills the list (16 x 16) with the pictures above.
 void LoadAnalyzerImages(TCustomImageList* list);
+// The program's 32 x 32 icon.
+void LoadAnalyzerIcon(TIcon* icon);

@@ -473,9 +473,9 @@ void TfrmMain::CreateStatisticsPage() {
     edit->EditLabel()->SetCaption(caption);
     return edit;
   };
-  edtPrepareTime = time("Prepare time", 76);
-  edtExecutionTime = time("Execution time", 250);
-  edtFetchTime = time("Fetch time", 400);
+  edtPrepareTime = time("Prepare time", 84);
+  edtExecutionTime = time("Execution time", 262);
+  edtFetchTime = time("Fetch time", 420);
   sboChart = new TScrollBox(this);
   sboChart->SetParent(tshtStatistics);
   sboChart->SetAlign(alClient);
@@ -564,6 +564,7 @@ void TfrmMain::SetUIState(TUIState state) {
   actDisconnect->SetEnabled(idle);
   actExecuteSQL->SetEnabled(idle);
   actPrepare->SetEnabled(idle);
+  atbrDatabase->Invalidate();
 }
 
 void TfrmMain::ConnectionChanged() {
@@ -630,6 +631,7 @@ void TfrmMain::UpdateCaretPanel() {
 void TfrmMain::UpdateHistoryActions() {
   actPrevious->SetEnabled(SQLHistory.PreviousEnabled(HistoryIndex));
   actNext->SetEnabled(SQLHistory.NextEnabled(HistoryIndex));
+  atbrDatabase->Invalidate();
 }
 
 void TfrmMain::memSQLChange() { actSaveSQL->SetEnabled(!memSQL->Text().empty()); }

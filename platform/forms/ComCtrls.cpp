@@ -727,79 +727,88 @@ void TTreeView::Paint() {
 }
 
 void TTreeView::Dispatch(TMessage& m) {
-  switch (m.Msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      TCustomControl::Dispatch(m);
-      if (CanFocus() && !Focused()) SetFocus();
-      int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
-      TTreeNode* n = GetNodeAt(x, y);
-      if (!n) return;
-      int level = n->Level() + (ShowRoot ? 1 : 0);
-      int buttonX = level * fIndent - fIndent / 2;
-      if (n->HasChildren() && (std::abs(x - buttonX) <= 5 || m.Msg == WM_LBUTTONDBLCLK)) {
-        n->SetExpanded(!n->fExpanded);
-        if (m.Msg == WM_LBUTTONDBLCLK) return;
-      }
-      if (x >= level * fIndent - (ShowButtons ? 0 : fIndent)) SetSelected(n);
-      return;
-    }
-    case WM_KEYDOWN: {
-      TCustomControl::Dispatch(m);
-      const auto& rows = VisibleNodes();
-      if (rows.empty()) return;
-      auto it = std::find(rows.begin(), rows.end(), fSelected);
-      int row = it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
-      switch (m.WParam) {
-        case VK_UP: SetSelected(rows[std::max(0, row - 1)]); break;
-        case VK_DOWN: SetSelected(rows[std::min(static_cast<int>(rows.size()) - 1, row + 1)]); break;
-        case VK_HOME: SetSelected(rows.front()); break;
-        case VK_END: SetSelected(rows.back()); break;
-        case VK_NEXT: SetSelected(rows[std::min(static_cast<int>(rows.size()) - 1, row + VisibleRowCount())]); break;
-        case VK_PRIOR: SetSelected(rows[std::max(0, row - VisibleRowCount())]); break;
-        case VK_RIGHT:
-          if (fSelected && fSelected->HasChildren()) {
-            if (!fSelected->fExpanded) fSelected->Expand(false);
-            else SetSelected(fSelected->GetFirstChild());
-          }
-          break;
-        case VK_LEFT:
-          if (fSelected) {
-            if (fSelected->fExpanded) fSelected->Collapse(false);
-            else if (fSelected->fParent) SetSelected(fSelected->fParent);
-          }
-          break;
-        case VK_ADD: if (fSelected) fSelected->Expand(false); break;
-        case VK_SUBTRACT: if (fSelected) fSelected->Collapse(false); break;
-        case VK_MULTIPLY: if (fSelected) fSelected->Expand(true); break;
-      }
-      return;
-    }
-    case WM_VSCROLL: {
-      fTopRow = std::clamp(fScroller.ScrollPos(m.WParam), 0, fScroller.LastTop());
-      UpdateScrollBar();
-      Invalidate();
-      return;
-    }
-    case WM_MOUSEWHEEL: {
-      TCustomControl::Dispatch(m);
-      if (m.Result) return;
-      fTopRow = std::clamp(fScroller.WheelPos(m.WParam), 0, fScroller.LastTop());
-      UpdateScrollBar();
-      Invalidate();
-      m.Result = 1;
-      return;
-    }
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Invalidate();
-      break;
-    case WM_WINDOWPOSCHANGED:
-      TCustomControl::Dispatch(m);
-      UpdateScrollBar();
-      return;
-  }
+  static constexpr TMessageMethod<TTreeView> kMessages[] = {
+      {WM_LBUTTONDOWN, &TTreeView::WMLButtonDown},
+      {WM_LBUTTONDBLCLK, &TTreeView::WMLButtonDown},
+      {WM_KEYDOWN, &TTreeView::WMKeyDown},
+      {WM_VSCROLL, &TTreeView::WMVScroll},
+      {WM_MOUSEWHEEL, &TTreeView::WMMouseWheel},
+      {WM_SETFOCUS, &TTreeView::WMFocusChanged},
+      {WM_KILLFOCUS, &TTreeView::WMFocusChanged},
+      {WM_WINDOWPOSCHANGED, &TTreeView::WMWindowPosChanged},
+  };
+  if (!DispatchMessageMethod(*this, kMessages, m)) TCustomControl::Dispatch(m);
+}
+
+void TTreeView::WMLButtonDown(TMessage& m) {
   TCustomControl::Dispatch(m);
+  if (CanFocus() && !Focused()) SetFocus();
+  int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+  TTreeNode* n = GetNodeAt(x, y);
+  if (!n) return;
+  int level = n->Level() + (ShowRoot ? 1 : 0);
+  int buttonX = level * fIndent - fIndent / 2;
+  if (n->HasChildren() && (std::abs(x - buttonX) <= 5 || m.Msg == WM_LBUTTONDBLCLK)) {
+    n->SetExpanded(!n->fExpanded);
+    if (m.Msg == WM_LBUTTONDBLCLK) return;
+  }
+  if (x >= level * fIndent - (ShowButtons ? 0 : fIndent)) SetSelected(n);
+}
+
+void TTreeView::WMKeyDown(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  const auto& rows = VisibleNodes();
+  if (rows.empty()) return;
+  auto it = std::find(rows.begin(), rows.end(), fSelected);
+  int row = it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+  switch (m.WParam) {
+    case VK_UP: SetSelected(rows[std::max(0, row - 1)]); break;
+    case VK_DOWN: SetSelected(rows[std::min(static_cast<int>(rows.size()) - 1, row + 1)]); break;
+    case VK_HOME: SetSelected(rows.front()); break;
+    case VK_END: SetSelected(rows.back()); break;
+    case VK_NEXT: SetSelected(rows[std::min(static_cast<int>(rows.size()) - 1, row + VisibleRowCount())]); break;
+    case VK_PRIOR: SetSelected(rows[std::max(0, row - VisibleRowCount())]); break;
+    case VK_RIGHT:
+      if (fSelected && fSelected->HasChildren()) {
+        if (!fSelected->fExpanded) fSelected->Expand(false);
+        else SetSelected(fSelected->GetFirstChild());
+      }
+      break;
+    case VK_LEFT:
+      if (fSelected) {
+        if (fSelected->fExpanded) fSelected->Collapse(false);
+        else if (fSelected->fParent) SetSelected(fSelected->fParent);
+      }
+      break;
+    case VK_ADD: if (fSelected) fSelected->Expand(false); break;
+    case VK_SUBTRACT: if (fSelected) fSelected->Collapse(false); break;
+    case VK_MULTIPLY: if (fSelected) fSelected->Expand(true); break;
+  }
+}
+
+void TTreeView::WMVScroll(TMessage& m) {
+  fTopRow = std::clamp(fScroller.ScrollPos(m.WParam), 0, fScroller.LastTop());
+  UpdateScrollBar();
+  Invalidate();
+}
+
+void TTreeView::WMMouseWheel(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  if (m.Result) return;
+  fTopRow = std::clamp(fScroller.WheelPos(m.WParam), 0, fScroller.LastTop());
+  UpdateScrollBar();
+  Invalidate();
+  m.Result = 1;
+}
+
+void TTreeView::WMFocusChanged(TMessage& m) {
+  Invalidate();
+  TCustomControl::Dispatch(m);
+}
+
+void TTreeView::WMWindowPosChanged(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  UpdateScrollBar();
 }
 
 // ---- TRichEdit ------------------------------------------------------------------------------

@@ -237,6 +237,13 @@ public:
   void Dispatch(TMessage& m) override;
 
 protected:
+  // Message methods (see TControl::Dispatch).
+  void WMLButtonDown(TMessage& m);
+  void WMKeyDown(TMessage& m);
+  void WMVScroll(TMessage& m);
+  void WMMouseWheel(TMessage& m);
+  void WMFocusChanged(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
   void CreateParams(TCreateParams& p) override;
   void Paint() override;
   LRESULT DialogCode() override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }

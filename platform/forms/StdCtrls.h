@@ -442,6 +442,11 @@ public:
   void Dispatch(TMessage& m) override;
 
 protected:
+  // Message methods (see TControl::Dispatch).
+  void WMKeyDown(TMessage& m);
+  void WMChar(TMessage& m);
+  void WMLButtonDown(TMessage& m);
+  void WMKillFocus(TMessage& m);
   void Paint() override;
   void Change() override;
   LRESULT DialogCode() override;

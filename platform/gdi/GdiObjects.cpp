@@ -22,6 +22,15 @@ struct Table {
   std::vector<Slot> entries;
   std::vector<std::uint32_t> freeSlots;
   int live = 0;
+  // Objects still alive at exit may release other handles as they go (a DC its pen): each is
+  // taken out of a still whole table first, and its handle no longer resolves.
+  ~Table() {
+    for (Slot& e : entries) {
+      std::unique_ptr<Object> obj = std::move(e.obj);
+      e.generation = (e.generation + 1) & 0xFFFFFF;
+      obj.reset();
+    }
+  }
 };
 
 Table& table() {

@@ -10,7 +10,7 @@ void Surface::Resize(int width, int height, Pixel fill) {
   height = std::max(height, 0);
   if (width == fWidth && height == fHeight) return;
   std::vector<Pixel> next(static_cast<std::size_t>(width) * height, fill);
-  const int w = std::min(width, fWidth), h = std::min(height, fHeight);
+  const int w = std::min(width, fWidth), h = w > 0 ? std::min(height, fHeight) : 0;
   for (int y = 0; y < h; ++y)
     std::memcpy(next.data() + static_cast<std::size_t>(y) * width, Row(y), static_cast<std::size_t>(w) * 4);
   fPixels.swap(next);

@@ -347,7 +347,9 @@ private:
         SendMessage(host->Wnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
         return true;
       case QEvent::WindowActivate:
-        if (IsWindow(host->Wnd()) && GetActiveWindow() != host->Wnd() &&
+        // A disabled window (the owner of a modal dialog) is never made active, as on Windows:
+        // taking it would hand activation back and forth with the dialog.
+        if (IsWindow(host->Wnd()) && GetActiveWindow() != host->Wnd() && IsWindowEnabled(host->Wnd()) &&
             !(GetWindowLong(host->Wnd(), GWL_EXSTYLE) & WS_EX_NOACTIVATE) &&
             (static_cast<DWORD>(GetWindowLong(host->Wnd(), GWL_STYLE)) & WS_CAPTION) == WS_CAPTION)
           SetActiveWindow(host->Wnd());

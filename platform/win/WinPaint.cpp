@@ -662,7 +662,12 @@ void Normalize(ScrollBarRec& b) {
   b.pos = static_cast<int>(std::clamp<long long>(b.pos, b.min, std::max<long long>(top, b.min)));
 }
 
-void RedrawFrame(HWND wnd) { RedrawWindow(wnd, nullptr, {}, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN); }
+// The non-client area only (scroll bars, border): the client keeps its picture, as a scroll
+// bar update must not repaint the whole window.
+void RedrawFrame(HWND wnd) {
+  const RECT none{0, 0, 0, 0};
+  RedrawWindow(wnd, &none, {}, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
+}
 
 }  // namespace
 

@@ -68,12 +68,12 @@ struct Fixture {
 
 TEST(KcControl, DialogCodeFollowsKeysAndCtrl) {
   Fixture f;
-  f.control->SetKeys(TkcKeys{kAll, kArrows, kChars, kTab});
+  f.control->SetKeys(TkcControlKeys{kAll, kArrows, kChars, kTab});
   EXPECT_EQ(SendMessage(f.control->Handle(), WM_GETDLGCODE), 135);
   f.session.KeyDown(VK_CONTROL);
   EXPECT_EQ(SendMessage(f.control->Handle(), WM_GETDLGCODE), 133);
   f.session.KeyUp(VK_CONTROL);
-  f.control->SetKeys(TkcKeys{kArrows});
+  f.control->SetKeys(TkcControlKeys{kArrows});
   EXPECT_EQ(SendMessage(f.control->Handle(), WM_GETDLGCODE), 1);
 }
 
@@ -179,9 +179,10 @@ TEST(KcControl, FreedInsideItsOwnMouseDown) {
   Fixture f;
   TContentControl* control = f.control;
   bool freed = false;
-  control->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
-    delete control;
+  // The handler's own closure goes with the control: nothing may be touched after the delete.
+  control->OnMouseDown = [&freed, control](TObject*, TMouseButton, TShiftState, int, int) {
     freed = true;
+    delete control;
   };
   f.session.MoveTo(f.At(50, 50));
   f.session.Press();
@@ -290,4 +291,98 @@ TEST(KcControl, MiddleButtonScrolling) {
   f.session.Press(TTestSession::Button::Middle);
   EXPECT_FALSE(f.control->IsMiddleScrolling());
   f.session.Release(TTestSession::Button::Middle);
+}
+
+namespace {
+class TImageControl : public TContentControl {
+  VT_CLASS(TImageControl, TContentControl)
+public:
+  explicit TImageControl(TComponent* AOwner) : TContentControl(AOwner) {}
+  bool HasDragImages() override { return true; }
+  TSize GetDragImagesSize() override { return TSize{20, 10}; }
+  void DrawDragImage(TkcCanvas* ACanvas, const TRect& R) override { ACanvas->FillRect(R, clRed); }
+};
+}  // namespace
+
+TEST(KcControl, DragImagesAndChildComponents) {
+  TFormsSession session;
+  TContentControl plain(nullptr);
+  EXPECT_EQ(plain.GetDragImages(), nullptr);
+  TPlainForm form;
+  auto* imagesOwned = new TImageControl(&form);
+  TImageControl& images = *imagesOwned;
+  images.SetParent(&form);
+  images.HandleNeeded();
+  TDragImageList* list = images.GetDragImages();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Width(), 20);
+  EXPECT_EQ(list->Count(), 1);
+  EXPECT_TRUE(images.ControlStyle().Contains(csDisplayDragImage));
+
+  TComponent owner(nullptr);
+  auto* control = new TContentControl(&owner);
+  TkcControlChildComponent owned(control, false);
+  auto* child = new TkcControlChildComponent(control, true);
+  EXPECT_EQ(child->Owner(), &owner);
+  EXPECT_EQ(child->Control(), control);
+  EXPECT_TRUE(child->HasParent());
+  delete child;
+  delete control;  // the other child forgets it
+  EXPECT_EQ(owned.Control(), nullptr);
+  owned.SetParentComponent(&images);
+  EXPECT_EQ(owned.GetParentComponent(), &images);
+}
+
+namespace {
+// A drag object whose own step ends the drag (as an event handler of a descendant may).
+class TFinishingObject : public TkcDragAndDropObject {
+  VT_CLASS(TFinishingObject, TkcDragAndDropObject)
+public:
+  explicit TFinishingObject(TkcControl* AControl) : TkcDragAndDropObject(AControl) {}
+  void DragAndDrop(const TPoint& P, bool& Accepted) override {
+    Control()->FinishDragAndDrop(false);
+    TkcDragAndDropObject::DragAndDrop(P, Accepted);  // still whole
+    ++Steps;
+  }
+  static inline int Steps = 0;
+};
+}  // namespace
+
+TEST(KcControl, DragObjectFinishedFromItsOwnStepIsFreedAfterIt) {
+  Fixture f;
+  f.control->StartDrag = true;
+  f.control->DragAndDropObjectClass = TFinishingObject::StaticClass();
+  f.session.MoveTo(f.At(50, 50));
+  f.session.Press();
+  f.session.MoveTo(f.At(60, 50));
+  f.session.MoveTo(f.At(70, 50));
+  EXPECT_EQ(TFinishingObject::Steps, 1);
+  EXPECT_EQ(f.control->DragAndDropState(), ddsNone);
+  EXPECT_FALSE(f.control->HasDragAndDropObject());
+  f.session.Release();
+}
+
+TEST(KcControl, AutomaticDragStartsOnlyPastTwiceTheThreshold) {
+  Fixture f;
+  f.control->SetDragMode(dmAutomatic);
+  int clicks = 0;
+  f.control->OnClick = [&](TObject*) { ++clicks; };
+  f.session.MoveTo(f.At(50, 50));
+  f.session.Script([&] { f.session.QueueRelease(); });
+  f.session.Press();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(f.control->Dragging());
+  f.session.Clock().AdvanceMs(1000);
+  f.session.MoveTo(f.At(50, 50));
+  f.session.Script([&] { f.session.QueueMove(f.At(56, 50)); });
+  f.session.Press();
+  EXPECT_TRUE(f.control->Dragging());
+  // With Ctrl held over an accepting target the cursor is the copy cursor.
+  TkcDragControlObject object(f.control);
+  f.session.KeyDown(VK_CONTROL);
+  EXPECT_EQ(object.GetDragCursor(true, 0, 0), crkcDragCopy);
+  EXPECT_EQ(object.GetDragCursor(false, 0, 0), crNoDrop);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(object.GetDragCursor(true, 0, 0), crDrag);
+  f.session.Release();
 }

@@ -198,6 +198,7 @@ TEST(SxEditView, KeystrokeRepaintsOnlyItsLine) {
   TEditorSession s;
   TEditorForm f(40, 10);
   TSxMemo* e = f.Edit;
+  e->SetScrollBars(ssBoth);
   for (int i = 0; i < 100; ++i) e->Lines()->Add("line " + std::to_string(i));
   e->SetCaretPosInternal(BufferCoord(3, 5));
   UpdateWindow(e->Handle());
@@ -345,4 +346,55 @@ TEST(SxEditView, GutterClickFindsTheMark) {
   s.Click(f.At(14, 20));
   EXPECT_EQ(line, 2);
   EXPECT_EQ(hit, e->Bookmarks(1));
+}
+
+TEST(SxEditView, StatusChangesOncePerLockAndGutterNumbers) {
+  TEditorSession s;
+  TEditorForm f(40, 5, true);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"abc", "def", "ghi"});
+  std::vector<TSxStatusChanges> seen;
+  e->OnStatusChange = [&](TObject*, TSxStatusChanges c) { seen.push_back(c); };
+  e->IncPaintLock();
+  e->SetCaretPosInternal(BufferCoord(2, 2));
+  e->SetSelEnd(BufferCoord(3, 3));
+  e->SetInsertMode(false);
+  e->DecPaintLock();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0] & (scCaretX | scCaretY | scSelection | scInsertMode), scCaretX | scCaretY | scSelection | scInsertMode);
+  e->OnStatusChange = nullptr;
+  // Line numbers right-aligned in the gutter, left of its right offset.
+  e->Gutter()->SetShowLineNumbers(true);
+  e->Gutter()->SetDigitCount(2);
+  e->Gutter()->SetLeftOffset(4);
+  EXPECT_EQ(e->GutterWidth(), 4 + 2 + 2 * 8 + 2);
+  std::vector<GdiRecord> numbers;
+  for (const auto& c : TextCalls(RecordPaint(e)))
+    if (c.points.at(0).x < e->GutterWidth()) numbers.push_back(c);
+  ASSERT_EQ(numbers.size(), 3u);
+  EXPECT_EQ(numbers[1].text, " 2");
+  EXPECT_EQ(numbers[1].points.at(0).x, e->GutterWidth() - 2 - 2 - 16);
+  EXPECT_EQ(numbers[1].points.at(0).y, 16);
+}
+
+TEST(SxEditView, PaintsWrappedRows) {
+  TEditorSession s;
+  TEditorForm f(10, 4, true);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"SELECT a, b FROM t", "x"});
+  e->SetWordWrap(true);
+  ASSERT_EQ(e->ColumnsInWindow(), 10);
+  std::vector<String> rows(3);
+  for (const auto& c : TextCalls(RecordPaint(e))) {
+    const int row = c.points.at(0).y / 16;
+    if (c.points.at(0).x >= e->GutterWidth() && row < 3) rows[static_cast<std::size_t>(row)] += c.text;
+  }
+  EXPECT_EQ(rows[0].substr(0, 10), "SELECT a, ");
+  EXPECT_EQ(rows[1].substr(0, 8), "b FROM t");
+  EXPECT_EQ(rows[2].substr(0, 1), "x");
+  // The wrap glyph marks the continuation row in the gutter.
+  bool glyph = false;
+  for (const auto& c : RecordPaint(e))
+    if (c.op == "SetPixel" && c.points.at(0).x < e->GutterWidth() && c.points[0].y >= 16 && c.points[0].y < 32) glyph = true;
+  EXPECT_TRUE(glyph);
 }

@@ -70,6 +70,20 @@ TEST(SxEditUndoList, LimitDropsOldestRecords) {
   EXPECT_FALSE(r.list.FullUndoImpossible());
 }
 
+TEST(SxEditUndoList, LimitKeepsStepsWhole) {
+  Recorder r;
+  r.list.SetMaxUndoActions(3);
+  r.Change();
+  r.Change();
+  r.list.BeginBlock();
+  for (int i = 0; i < 5; ++i) r.Change();  // one step larger than the limit
+  r.list.EndBlock();
+  EXPECT_EQ(r.list.ItemCount(), 5);
+  for (int i = 1; i < 5; ++i) EXPECT_EQ(r.list.Item(i).ChangeNumber, r.list.Item(0).ChangeNumber);
+  r.Change();  // the next step pushes the whole block out, not a part of it
+  EXPECT_EQ(r.list.ItemCount(), 1);
+}
+
 TEST(SxEditUndoList, EmptyListAndPop) {
   TSxEditUndoList list;
   EXPECT_EQ(list.LastChangeReason(), crNothing);

@@ -182,6 +182,13 @@ TEST_F(TextPaintTest, ForcedEllipsisAfterTheLineLimit) {
   EXPECT_EQ(drawn[2].x, 30);
   EXPECT_EQ(drawn[2].y, 50);
 
+  // Centred rows keep the dots right after their text.
+  drawn = Draw("abc\ndef\nghi", RECT{0, 0, 100, 100},
+               kctfCenter | kctfVCenter | kctfEndEllipsis | kctfWholeRowsOnly | kctfReturnRowCount, 2, &result);
+  ASSERT_EQ(drawn.size(), 3u);
+  EXPECT_EQ(drawn[1].x, 35);
+  EXPECT_EQ(drawn[2].x, 65);
+
   // Top-aligned: three rows are laid out, two drawn, the text was not cut by the limit.
   drawn = Draw("abc\ndef\nghi", RECT{0, 0, 100, 100}, kctfEndEllipsis | kctfWholeRowsOnly | kctfReturnRowCount,
                2, &result);

@@ -8,11 +8,13 @@
 
 #include "analyzer/QueryDM.h"
 #include "analyzer/ServerConnectionDM.h"
+#include "analyzer/ui/ConnectDialog.h"
 #include "analyzer/ui/ParamDialog.h"
 #include "analyzer/ui/PrintGeometry.h"
 #include "platform/gdi/GuiApplication.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
+#include "platform/win/ShellApi.h"
 #include "support/FbFixture.h"
 
 namespace {
@@ -111,6 +113,30 @@ TEST(GuiMainWindow, StatesActionsAndPanels) {
   EXPECT_EQ(w->memSQL->Text(), "");
   w->actSEUndo->Execute();
   EXPECT_EQ(w->memSQL->Text(), "select 1\r\nfrom x");
+}
+
+TEST(GuiMainWindow, DamagedSettingsHelpAndWebPage) {
+  TWindowSession s;
+  // A settings file that is not one: the defaults, and the window works.
+  const String settings = GetSettingsFileName();
+  s.Write(settings, String("\x00\xFF[Selectivity\nWarningThreshold=\x01\x02\n\xC3", 28));
+  TWindow w(s);
+  EXPECT_EQ(w->WarningThreshold, 2);
+  EXPECT_EQ(w->ErrorThreshold, 100);
+  EXPECT_EQ(w->PlanParser.MaxDepth(), 200);
+  EXPECT_TRUE(w->actConnect->Enabled());
+  // Help and the web page go to the desktop's opener.
+  std::vector<String> opened;
+  TShellOpenProvider saved = SetShellOpenProvider([&](const String& f) {
+    opened.push_back(f);
+    return true;
+  });
+  w->actHelpContents->Execute();
+  w->actIBVantorelleWebSite->Execute();
+  SetShellOpenProvider(saved);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0], ExtractFilePath(GetProgramFileName()) + "Help/test_analyzer_ui.html");
+  EXPECT_EQ(opened[1], VantorelleWebSite);
 }
 
 TEST(PrintGeometry, PageAndPictureRectangles) {
@@ -400,6 +426,20 @@ TEST_F(DbWindow, ErrorsAreShownAndTheWindowGoesOn) {
   EXPECT_EQ(f()->memSQL->Text(), "SELECT ID FROM A");
 }
 
+TEST_F(DbWindow, APlanTheParserCannotReadStillRuns) {
+  // A budget too small for the PLAN: the parser gives up part way.
+  f()->PlanParser.SetMaxDepth(4);
+  String message;
+  s.Script([&] { message = s.AnswerMessage(); });
+  Execute("SELECT COUNT(*) FROM A JOIN B ON B.ID = A.B_ID");
+  EXPECT_EQ(message.rfind("Too much recursion in PLAN parser.", 0), 0u) << message;
+  EXPECT_NE(message.find("\r\n\r\nPLAN JOIN (A NATURAL, B INDEX (RDB$PRIMARY1))"), String::npos) << message;
+  // The tree shows what was read, and the statement ran.
+  EXPECT_GE(f()->treePlanAnalysis->Items()->Count(), 2);
+  EXPECT_EQ(w->Panel(1), "Row count: 1");
+  EXPECT_EQ(f()->SQLHistory.Count(), 1);
+}
+
 TEST_F(DbWindow, HistoryStepsThroughPreparedStatements) {
   for (const char* sql : {"SELECT 1 FROM RDB$DATABASE", "SELECT 2 FROM RDB$DATABASE", "SELECT 1 FROM RDB$DATABASE"})
     Prepare(sql);
@@ -492,4 +532,121 @@ TEST_F(DbWindow, PrintsEachPageToPdf) {
   const String longer = print(0, "long.pdf");
   EXPECT_EQ(pages(longer), 3);
   EXPECT_NE(longer.find("-- line 149"), String::npos);
+}
+
+namespace {
+// A window connected to the loopback server, where statements run on the worker and cancel.
+struct ServerWindow : ::testing::Test {
+  TWindowSession s;
+  std::unique_ptr<TWindow> w;
+  void SetUp() override {
+    VT_REQUIRE_FB_SERVER();
+    const String database = FbServerFixtureDatabase("query");
+    w = std::make_unique<TWindow>(s);
+    TfrmMain* f = w->form;
+    s.Script([&s = s, database] {
+      auto* d = dynamic_cast<TdlgConnectToDB*>(Screen->ActiveForm());
+      ASSERT_TRUE(d);
+      d->SetDatabaseName(database);
+      d->SetUserName("SYSDBA");
+      d->SetPassword(FbSysdbaPassword());
+      s.QueuePress(VK_RETURN);
+    });
+    f->actConnect->Execute();
+    ASSERT_TRUE(f->dmServerProperties->Connected());
+    ASSERT_TRUE(f->dmQuery->CancelEnabled);
+  }
+  void TearDown() override {
+    if (w && w->form->dmServerProperties->Connected()) w->form->actDisconnectExecute();
+    w.reset();
+  }
+  // The message loop with idle updates, until `done` or 20 s.
+  template <class F>
+  void Until(F done) {
+    for (int i = 0; i < 1000 && !done(); ++i) {
+      s.ProcessMessages();
+      Application->DoIdle();
+      if (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(done());
+  }
+};
+}  // namespace
+
+TEST_F(ServerWindow, CancelDuringALongQueryKeepsTheWindowWaitingForItsEnd) {
+  TfrmMain* f = w->form;
+  f->memSQL->SetText("SELECT COUNT(*) FROM A A1, A A2, A A3");
+  f->actExecuteSQL->Execute();
+  EXPECT_EQ(f->UIState(), usRunning);
+  EXPECT_EQ(w->Panel(2), "Query running...");
+  EXPECT_EQ(Enabled(f), "----X");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Until the statement reaches the server there is nothing to cancel: ask until it ends.
+  Until([&] {
+    if (f->actCancelQuery->Enabled() || f->dmQuery->Running()) {
+      String message;
+      f->dmQuery->CancelQuery(message);
+      if (f->UIState() == usRunning && f->actCancelQuery->Enabled()) f->actCancelQuery->Execute();
+      EXPECT_EQ(Enabled(f).substr(0, 4), "----") << "nothing else runs before the worker's end";
+    }
+    return !f->dmQuery->Running() && f->UIState() == usIdle;
+  });
+  EXPECT_EQ(Enabled(f), "CDPE-");
+  EXPECT_EQ(f->Series1->Count(), 0) << "a cancelled run fills no chart";
+  // The attachment is still usable.
+  f->memSQL->SetText("SELECT COUNT(*) FROM B");
+  f->actExecuteSQL->Execute();
+  Until([&] { return !f->dmQuery->Running() && f->UIState() == usIdle; });
+  EXPECT_EQ(w->Panel(1), "Row count: 1");
+}
+
+TEST_F(ServerWindow, ClosingDuringARunCancelsItThenDisconnectsAndCloses) {
+  TfrmMain* f = w->form;
+  Application->SetMainForm(f);
+  f->memSQL->SetText("SELECT COUNT(*) FROM A A1, A A2, A A3");
+  f->actExecuteSQL->Execute();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  f->Close();
+  EXPECT_TRUE(f->Visible()) << "the run ends first";
+  Until([&] {
+    if (f->dmQuery->Running()) {
+      String message;
+      f->dmQuery->CancelQuery(message);
+    }
+    return !f->Visible();
+  });
+  EXPECT_FALSE(f->dmServerProperties->Connected());
+  Application->SetMainForm(nullptr);
+  Application->SetTerminated(false);
+}
+
+TEST(DbMainWindow, AFailedConnectIsShownAndWhatWasTypedStays) {
+  TWindowSession s;
+  TWindow w(s);
+  const String notADatabase = s.Path("notes.fdb");
+  s.Write(notADatabase, "these are notes, not a database\n");
+  String message;
+  s.Script([&s, notADatabase] {
+    s.QueueText(notADatabase);
+    s.QueuePress(VK_RETURN);
+  });
+  s.Script([&] { message = s.AnswerMessage(); });
+  try {
+    w->actConnect->Execute();
+  } catch (...) {
+    Application->HandleException(nullptr, std::current_exception());
+  }
+  EXPECT_FALSE(message.empty());
+  EXPECT_FALSE(w->dmServerProperties->Connected());
+  EXPECT_EQ(Enabled(w.form), "C----");
+  // The next Connect starts from what was typed.
+  String shown;
+  s.Script([&] {
+    auto* d = dynamic_cast<TdlgConnectToDB*>(Screen->ActiveForm());
+    ASSERT_TRUE(d);
+    shown = d->DatabaseName();
+    s.QueuePress(VK_ESCAPE);
+  });
+  w->actConnect->Execute();
+  EXPECT_EQ(shown, notADatabase);
 }

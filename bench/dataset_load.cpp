@@ -1,0 +1,130 @@
+// A full load of 1,000,000 rows of five columns from the query engine's dataset on the embedded
+// engine into the dataset-bound data controller. Prints the engine's fetch alone, fetch plus
+// load, their ratio, and the heap the loaded records take per row against the raw value bytes.
+//
+//   bench_dataset_load [rows]   (default 1000000; the database is built in a scratch folder)
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "analyzer/QueryDM.h"
+#include "data/kcDBData.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* SelectText = "SELECT ID, NAME, V, D, N FROM BIG";
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+std::size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+
+std::string MakeDatabase(const std::string& dir, long rows) {
+  std::string path = dir + "/bench.fdb";
+  std::string script = dir + "/bench.isql";
+  std::ofstream out(script);
+  out << "SET SQL DIALECT 3;\n"
+      << "CREATE DATABASE '" << path << "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;\n"
+      << "CREATE TABLE BIG (ID INTEGER NOT NULL, NAME VARCHAR(20), V DOUBLE PRECISION, D DATE, N BIGINT);\nCOMMIT;\n"
+      << "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN\n"
+      << "  WHILE (I <= " << rows << ") DO BEGIN INSERT INTO BIG VALUES (:I, 'name ' || :I, :I * 0.5,"
+      << " DATEADD(MOD(:I, 3000) DAY TO DATE '2000-01-01'), :I * 1000); I = I + 1; END\n"
+      << "END^\nSET TERM ;^\nCOMMIT;\n";
+  out.close();
+  std::string command = "isql-fb -q -b -i '" + script + "' > '" + dir + "/bench.log' 2>&1";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("isql-fb failed; see " + dir + "/bench.log");
+  return path;
+}
+
+struct Result {
+  double fetch, load;
+  std::size_t heap;
+};
+
+// The engine fetches every row; then the controller loads them (timed apart).
+Result Run(TIBDatabase& db, long expected) {
+  Result r{};
+  TdmQuery q;
+  q.SetDatabase(&db);
+  q.PacketRecords = 200;
+  q.SetSQL(SelectText);
+  auto start = std::chrono::steady_clock::now();
+  q.ExecuteSQL();
+  r.fetch = Seconds(start);
+  if (q.IBDataSet.RecordCount() != expected) throw std::runtime_error("engine fetched too few rows");
+  TDataSource source(nullptr);
+  std::vector<std::unique_ptr<TObject>> items;
+  const std::size_t heapBefore = HeapInUse();
+  {
+    TkcDBDataController dc(nullptr);
+    const char* names[] = {"ID", "NAME", "V", "D", "N"};
+    for (int i = 0; i < 5; ++i) {
+      items.push_back(std::make_unique<TObject>());
+      dc.AddItem(items.back().get());
+      dc.SetItemFieldName(i, names[i]);
+    }
+    start = std::chrono::steady_clock::now();
+    source.SetDataSet(&q.IBDataSet);
+    dc.SetDataSource(&source);
+    r.load = Seconds(start);
+    r.heap = HeapInUse() - heapBefore;
+    if (dc.GetRecordCount() != expected) throw std::runtime_error("controller loaded too few rows");
+    dc.SetDataSource(nullptr);
+  }
+  source.SetDataSet(nullptr);
+  q.CommitIfActive();
+  return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+  std::string dir = (fs::temp_directory_path() / ("vt-bench-load-" + std::to_string(getpid()))).string();
+  fs::create_directories(dir + "/lock");
+  setenv("FIREBIRD_LOCK", (dir + "/lock").c_str(), 1);
+  int rc = 0;
+  try {
+    std::string path = MakeDatabase(dir, rows);
+    TIBDatabase db;
+    db.SetDatabaseName(path);
+    db.Params().SetValues("user_name", "SYSDBA");
+    db.Params().SetValues("lc_ctype", "UTF8");
+    db.Open();
+    std::vector<double> fetch, total;
+    std::size_t heap = 0;
+    for (int pass = 0; pass < 3; ++pass) {
+      Result r = Run(db, rows);
+      fetch.push_back(r.fetch);
+      total.push_back(r.fetch + r.load);
+      heap = r.heap;
+      std::printf("pass %d: fetch %.3f s, load %.3f s\n", pass + 1, r.fetch, r.load);
+    }
+    db.Close();
+    std::sort(fetch.begin(), fetch.end());
+    std::sort(total.begin(), total.end());
+    // Raw value bytes per row: INTEGER 4, the text (about 11 bytes), DOUBLE 8, DATE 8, BIGINT 8.
+    const double raw = 4 + 11 + 8 + 8 + 8;
+    std::printf("heap per loaded row %.1f bytes, raw values %.0f bytes: %.2f (goal <= 2)\n",
+                static_cast<double>(heap) / rows, raw, static_cast<double>(heap) / rows / raw);
+    std::printf("ratio fetch and load / fetch alone: %.2f (goal <= 1.3)\n", total[1] / fetch[1]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_dataset_load: %s\n", e.what());
+    rc = 1;
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  return rc;
+}

@@ -1,0 +1,890 @@
+#include "data/kcDBData.h"
+
+#include <algorithm>
+
+TkcValueTypeClass GetValueTypeClassByField(TField* AField) {
+  if (!AField) return TkcStringValueType::Class();
+  switch (AField->DataType()) {
+    case ftString: return TkcStringValueType::Class();
+    case ftSmallint: return TkcSmallintValueType::Class();
+    case ftInteger:
+    case ftAutoInc: return TkcIntegerValueType::Class();
+    case ftWord: return TkcWordValueType::Class();
+    case ftBoolean: return TkcBooleanValueType::Class();
+    case ftFloat:
+    case ftCurrency: return TkcFloatValueType::Class();
+    case ftBCD: return TkcCurrencyValueType::Class();
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return TkcDateTimeValueType::Class();
+    case ftWideString: return TkcWideStringValueType::Class();
+    case ftLargeint: return TkcLargeIntValueType::Class();
+    case ftFMTBcd: return TkcFMTBcdValueType::Class();
+    default: return TkcVariantValueType::Class();
+  }
+}
+
+// ---- Field utilities --------------------------------------------------------------------------------
+
+std::vector<String> SplitFieldNames(const String& ANames) {
+  std::vector<String> names;
+  std::size_t start = 0;
+  while (start <= ANames.size()) {
+    std::size_t end = ANames.find(';', start);
+    if (end == String::npos) end = ANames.size();
+    String name = Trim(ANames.substr(start, end - start));
+    if (!name.empty()) names.push_back(name);
+    start = end + 1;
+  }
+  return names;
+}
+
+bool IsMultipleFieldNames(const String& ANames) { return SplitFieldNames(ANames).size() > 1; }
+int GetFieldNamesCount(const String& ANames) { return static_cast<int>(SplitFieldNames(ANames).size()); }
+
+void GetFieldNames(const String& ANames, TStrings* AList) {
+  AList->Clear();
+  for (const String& n : SplitFieldNames(ANames)) AList->Add(n);
+}
+
+Variant ReadFieldValue(TField* AField) {
+  // One read of the value (a null field answers Null).
+  Variant value = AField->Value();
+  if (AField->FieldKind() == fkAggregate || value.IsNull()) return value;
+  if (AField->DataType() == ftWideString && value.VarType() != varOleStr) return Variant(value.AsWideString());
+  return value;
+}
+
+void WriteFieldValue(TField* AField, const Variant& AValue) {
+  if (dynamic_cast<TDateTimeField*>(AField) && AValue.VarType() == varDouble)
+    AField->SetAsDateTime(AValue.AsDouble());
+  else
+    AField->SetValue(AValue);
+}
+
+Variant ReadFieldsValue(const std::vector<TField*>& AFields) {
+  if (AFields.empty()) return Null();
+  if (AFields.size() == 1) return ReadFieldValue(AFields.front());
+  Variant values = Variant::MakeArray(static_cast<int>(AFields.size()));
+  for (std::size_t i = 0; i < AFields.size(); ++i) values.SetItem(static_cast<int>(i), ReadFieldValue(AFields[i]));
+  return values;
+}
+
+void WriteFieldsValue(const std::vector<TField*>& AFields, const Variant& AValue) {
+  if (AFields.size() == 1) {
+    AFields.front()->SetValue(AValue);
+    return;
+  }
+  for (std::size_t i = 0; i < AFields.size(); ++i)
+    AFields[i]->SetValue(AValue.IsArray() && static_cast<int>(i) < AValue.ArrayCount() ? AValue.GetItem(static_cast<int>(i)) : Null());
+}
+
+bool CanModifyLookupField(TField* AField) {
+  TDataSet* ds = AField->DataSet();
+  if (!ds) return false;
+  const std::vector<String> names = SplitFieldNames(AField->KeyFields);
+  if (names.empty()) return false;
+  for (const String& n : names) {
+    TField* key = ds->FindField(n);
+    if (!key || !key->CanModify()) return false;
+  }
+  return true;
+}
+
+namespace {
+bool IsBinaryLikeType(TFieldType t) {
+  return t == ftBytes || t == ftVarBytes || (t >= ftBlob && t <= ftCursor) || (t >= ftADT && t <= ftDataSet);
+}
+}  // namespace
+
+bool CanModifyField(TField* AField, bool AByValue) {
+  if (!AField->CanModify()) return false;
+  if (AByValue) return true;
+  return !IsBinaryLikeType(AField->DataType()) || static_cast<bool>(AField->OnSetText);
+}
+
+bool NeedsFieldDisplayText(TField* AField, bool ADefault) {
+  if (AField->OnGetText || !AField->EditMask().empty()) return true;
+  if (IsBinaryLikeType(AField->DataType()) || AField->DataType() == ftBoolean) return ADefault;
+  if (auto* agg = dynamic_cast<TAggregateField*>(AField)) return !agg->DisplayFormat.empty() || agg->Currency;
+  if (auto* n = dynamic_cast<TNumericField*>(AField)) {
+    if (!n->DisplayFormat().empty() || !n->EditFormat().empty()) return true;
+    if (auto* f = dynamic_cast<TFloatField*>(AField)) return f->Currency();
+    if (auto* b = dynamic_cast<TBCDField*>(AField)) return b->Currency();
+    if (auto* b = dynamic_cast<TFMTBCDField*>(AField)) return b->Currency();
+    return false;
+  }
+  if (auto* d = dynamic_cast<TDateTimeField*>(AField)) return !d->DisplayFormat().empty();
+  if (auto* t = dynamic_cast<TSQLTimeStampField*>(AField)) return !t->DisplayFormat().empty();
+  return false;
+}
+
+bool IsCurrencyField(TField* AField) {
+  auto* n = dynamic_cast<TNumericField*>(AField);
+  if (!n || !n->DisplayFormat().empty() || AField->OnGetText) return false;
+  if (auto* f = dynamic_cast<TFloatField*>(AField)) return f->Currency();
+  if (auto* b = dynamic_cast<TBCDField*>(AField)) return b->Currency();
+  if (auto* b = dynamic_cast<TFMTBCDField*>(AField)) return b->Currency();
+  return false;
+}
+
+String GetFilterFieldName(TField* AField, bool AIgnoreOrigin) {
+  if (!AField) return String();
+  String name = AIgnoreOrigin ? String() : AField->Origin();
+  if (!name.empty()) return name;
+  name = AField->FieldName();
+  if (IsValidIdent(name)) return name;
+  String quoted = "[";
+  for (char ch : name) {
+    quoted += ch;
+    if (ch == ']') quoted += ']';
+  }
+  return quoted + "]";
+}
+
+bool SameFieldName(const String& AName1, const String& AName2) { return AnsiUpperCase(AName1) == AnsiUpperCase(AName2); }
+
+// ---- Adapters -----------------------------------------------------------------------------------------
+
+bool TkcDBAdapterList::FindAdapter(TClass ADataSetClass, int& AIndex) {
+  AIndex = -1;
+  for (int i = Count() - 1; i >= 0; --i) {
+    TClass registered = Items(i)->DataSetClass();
+    if (ADataSetClass->InheritsFrom(registered)) {
+      AIndex = i;
+      return true;
+    }
+    if (registered->InheritsFrom(ADataSetClass)) AIndex = i;
+  }
+  return false;
+}
+
+void TkcDBAdapterList::RegisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass) {
+  int index = -1;
+  const bool ancestor = FindAdapter(ADataSetClass, index);
+  TkcDBAdapterItem* item = AAdapterClass.Create(ADataSetClass);
+  if (ancestor)
+    fItems.insert(fItems.begin() + index + 1, item);
+  else if (index >= 0)
+    fItems.insert(fItems.begin() + index, item);
+  else
+    fItems.push_back(item);
+}
+
+void TkcDBAdapterList::UnregisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass) {
+  for (int i = Count() - 1; i >= 0; --i)
+    if (Items(i)->DataSetClass() == ADataSetClass && Items(i)->ClassType() == AAdapterClass.ClassInfo()) {
+      delete Items(i);
+      fItems.erase(fItems.begin() + i);
+    }
+}
+
+void TkcDBAdapterList::Clear() {
+  while (!fItems.empty()) {
+    delete fItems.back();
+    fItems.pop_back();
+  }
+}
+
+void TkcDBFilterOperatorAdapter::PrepareOperatorClass(TkcFilterCriteriaItem* /*AItem*/, TDataSet* ADataSet,
+                                                      TkcFilterOperatorClass& AClass) {
+  if (!ADataSet || !AClass) return;
+  if (AnsiUpperCase(ADataSet->ClassName()).find("QUERY") == String::npos) return;
+  if (AClass.InheritsFrom(TkcFilterNotNullOperator::StaticClass()))
+    AClass = TkcFilterSQLNotNullOperator::StaticClass();
+  else if (AClass.InheritsFrom(TkcFilterNullOperator::StaticClass()))
+    AClass = TkcFilterSQLNullOperator::StaticClass();
+}
+
+TkcDBAdapterList* FilterOperatorAdapters() {
+  static TkcDBAdapterList* list = [] {
+    auto* l = new TkcDBAdapterList();
+    l->RegisterAdapter(TDataSet::StaticClass(), TkcDBFilterOperatorAdapter::StaticClass());
+    return l;
+  }();
+  return list;
+}
+
+TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet) {
+  if (!ADataSet) return nullptr;
+  int index = -1;
+  if (!FilterOperatorAdapters()->FindAdapter(ADataSet->ClassType(), index)) return nullptr;
+  return dynamic_cast<TkcDBFilterOperatorAdapter*>(FilterOperatorAdapters()->Items(index));
+}
+
+// ---- Fields and the reader --------------------------------------------------------------------------
+
+void TkcDBDataField::ComponentRemoved(TComponent* AComponent) {
+  if (SharedField()) return;
+  TkcCustomDataField::ComponentRemoved(AComponent);
+  auto it = std::find(fDBFields.begin(), fDBFields.end(), AComponent);
+  if (it == fDBFields.end()) return;
+  // Unbound now; the rebuild follows from the dataset's own notice (closing, or its field list
+  // changing), not from inside the field's destruction, when the dataset is half torn down.
+  fDBFields.clear();
+}
+
+bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
+  if (IsUnbound()) return TkcCustomDataField::CanModify(AValueSource);
+  if (fDBFields.size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
+  TField* f = fDBFields.front();
+  return f->FieldKind() == fkData && f->DataSet() && f->DataSet()->CanModify();
+}
+
+bool TkcDBDataField::HasInternalValues() {
+  // Bound fields take their values from the dataset record; unbound ones keep theirs.
+  return fDBFields.empty();
+}
+
+Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
+
+TkcDBDataField* TkcValueDefDBReader::FieldOf(TkcValueDef* AValueDef) {
+  // A load reads every column of a million records: the field of a column is looked up once.
+  for (const auto& [column, field] : fFields)
+    if (column == AValueDef) return field;
+  auto* field = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef));
+  fFields.emplace_back(AValueDef, field);
+  return field;
+}
+
+Variant TkcValueDefDBReader::GetValue(TkcValueDef* AValueDef) {
+  if (TkcDBDataField* f = FieldOf(AValueDef); f && !f->DBFields().empty()) return f->ReadValue();
+  return TkcValueDefReader::GetValue(AValueDef);
+}
+
+String TkcValueDefDBReader::GetDisplayText(TkcValueDef* AValueDef) {
+  if (TkcDBDataField* f = FieldOf(AValueDef); f && f->DBField()) return f->DBField()->DisplayText();
+  return TkcValueDefReader::GetDisplayText(AValueDef);
+}
+
+// ---- Data link -------------------------------------------------------------------------------------------
+
+void TkcDBDataLink::ActiveChanged() {
+  fProvider->SetActiveChanging(true);
+  try {
+    fProvider->ActiveChanged(Active());
+  } catch (...) {
+    fProvider->SetActiveChanging(false);
+    throw;
+  }
+  fProvider->SetActiveChanging(false);
+}
+
+void TkcDBDataLink::DataEvent(TDataEvent Event, std::intptr_t Info) {
+  TDataLink::DataEvent(Event, Info);
+  if (Event == deDisabledStateChange && Info == 0) fLayoutChangePending = true;
+}
+
+void TkcDBDataLink::DataSetChanged() {
+  if (fLayoutChangePending) {
+    // Cleared first: a layout change while inserting comes back here as a plain data change.
+    fLayoutChangePending = false;
+    LayoutChanged();
+    return;
+  }
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  const TDataSetState state = ds->State();
+  if (state != dsEdit && state != dsInsert && state != dsSetKey) fProvider->DataChanged(dcTotal, -1, -1);
+}
+
+void TkcDBDataLink::DataSetScrolled(int ADistance) { fProvider->LayoutChanged(ADistance); }
+
+void TkcDBDataLink::LayoutChanged() {
+  if (DataSet() && DataSet()->State() == dsInsert) {
+    DataSetChanged();
+    return;
+  }
+  fProvider->StructureChanged(true);
+  fLayoutChangePending = false;
+}
+
+// ---- Provider --------------------------------------------------------------------------------------------
+
+TkcDBDataProvider::TkcDBDataProvider(TkcCustomDataController* AController)
+    : TkcCustomDataProvider(AController), fDataLink(std::make_unique<TkcDBDataLink>(this)) {}
+
+TkcDBDataProvider::~TkcDBDataProvider() { fDataLink->SetDataSource(nullptr); }
+
+void TkcDBDataProvider::First() {
+  TkcCustomDataProvider::First();
+  if (DataSet()) DataSet()->First();
+}
+
+void TkcDBDataProvider::Prior() {
+  if (DataSet()) DataSet()->Prior();
+}
+
+void TkcDBDataProvider::Next() {
+  if (DataSet()) DataSet()->Next();
+}
+
+void TkcDBDataProvider::Last() {
+  if (DataSet()) DataSet()->Last();
+}
+
+void TkcDBDataProvider::MoveBy(int ADistance) {
+  if (DataSet()) DataSet()->MoveBy(ADistance);
+}
+
+void TkcDBDataProvider::SavePosition() {
+  if (fPositionLock++ > 0 || !DataSet() || !DataSet()->Active()) return;
+  // Reading every record moves the cursor: the controls stay still and the cursor comes back.
+  DataSet()->DisableControls();
+  fSavedBookmark = DataSet()->BookmarkAvailable() ? DataSet()->Bookmark() : String();
+}
+
+void TkcDBDataProvider::RestorePosition() {
+  if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
+  try {
+    if (!fSavedBookmark.empty() && DataSet()->BookmarkValid(fSavedBookmark)) DataSet()->GotoBookmark(fSavedBookmark);
+  } catch (const EDatabaseError&) {
+    // The record went away meanwhile: the cursor stays where the load left it.
+  }
+  fSavedBookmark.clear();
+  DataSet()->EnableControls();
+}
+
+void TkcDBDataProvider::ActiveChanged(bool AActive) {
+  fDataController->ActiveChanged(AActive);
+  ResetEditing();
+}
+
+// ---- Controller ------------------------------------------------------------------------------------------
+
+TkcDBDataController::TkcDBDataController(TComponent* AOwner) : TkcCustomDataController(AOwner, TDeferCreation{}) {
+  CreateOwnedObjects();
+}
+
+TkcDBDataController::~TkcDBDataController() {
+  fDestroying = true;
+  Provider()->DataLink()->SetDataSource(nullptr);
+}
+
+void TkcDBDataController::SetDataSource(TDataSource* Value) {
+  if (Value == DataSource()) return;
+  Provider()->DataLink()->SetDataSource(Value);
+  if (!Value) ActiveChanged(false);
+}
+
+bool TkcDBDataController::IsSourceField(TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  return (f && !f->DBFields().empty()) || TkcCustomDataController::IsSourceField(AField);
+}
+
+void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || f->SharedField()) return;
+  std::vector<TField*> bound;
+  if (TDataSet* ds = DataSet(); ds && !f->FieldName().empty()) {
+    // A name the dataset does not know leaves the field unbound.
+    for (const String& name : SplitFieldNames(f->FieldName())) {
+      TField* field = ds->FindField(name);
+      if (!field) {
+        bound.clear();
+        break;
+      }
+      bound.push_back(field);
+    }
+  }
+  f->SetDBFields(bound);
+  for (TField* field : bound) field->FreeNotification(Notifier());
+  TkcValueTypeClass type = bound.size() > 1 ? TkcVariantValueType::Class() : GetValueTypeClassByField(f->DBField());
+  if (bound.empty() && f->ColumnTypeClass() && f->FieldName().empty()) type = f->ColumnTypeClass();  // an unbound item keeps its type
+  // A field with a display format or its own text keeps the display text the dataset shows.
+  bool keepsText = false;
+  if (TField* field = f->DBField())
+    keepsText = NeedsFieldDisplayText(field, !f->Internal() && GetItemValueSource(GetItemIndexOfField(f)) == evsText);
+  if (f->ColumnTypeClass() != type || f->KeepsText() != keepsText) {
+    f->BeginColumnRebuild();
+    f->SetKeepsText(keepsText);
+    f->SetColumnTypeClass(type);
+    f->EndColumnRebuild();
+    if (!f->Internal()) ItemValueTypeClassChanged(GetItemIndexOfField(f));
+  }
+}
+
+void TkcDBDataController::ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) {
+  auto* f = dynamic_cast<TkcDBDataField*>(GetItemField(AItemIndex));
+  if (f && f->DBField()) return;  // the type follows the dataset field
+  TkcCustomDataController::ChangeValueTypeClass(AItemIndex, AClass);
+}
+
+void TkcDBDataController::SetItemFieldName(int AItemIndex, const String& ANames) {
+  auto* f = static_cast<TkcDBDataField*>(GetItemField(AItemIndex));
+  if (f->FieldName() == ANames) return;
+  f->SetFieldName(ANames);
+  StructureChanged(true);
+}
+
+String TkcDBDataController::GetItemFieldName(int AItemIndex) {
+  return static_cast<TkcDBDataField*>(GetItemField(AItemIndex))->FieldName();
+}
+
+TField* TkcDBDataController::GetItemDBField(int AItemIndex) {
+  return static_cast<TkcDBDataField*>(GetItemField(AItemIndex))->DBField();
+}
+
+void TkcDBDataController::SetKeyFieldNames(const String& Value) {
+  if (Value == fKeyFieldNames) return;
+  fKeyFieldNames = Value;
+  if (Value.empty()) {
+    TkcDBDataField* f = fKeyField;
+    fKeyField = nullptr;
+    delete f;
+    AddChanges(dccData);
+  } else {
+    if (!fKeyField) fKeyField = static_cast<TkcDBDataField*>(CreateHiddenField());
+    fKeyField->SetFieldName(Value);
+    StructureChanged(true);
+  }
+  fKeyIndexValid = false;
+}
+
+void TkcDBDataController::FieldRemoved(TkcCustomDataField* AField) {
+  if (AField == fKeyField) fKeyField = nullptr;
+  TkcCustomDataController::FieldRemoved(AField);
+}
+
+void TkcDBDataController::GetKeyFields(std::vector<TkcCustomDataField*>& AList) {
+  if (fKeyField && !fKeyField->DBFields().empty()) AList.push_back(fKeyField);
+}
+
+Variant TkcDBDataController::GetRecordId(int ARecordIndex) {
+  if (ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) throw EkcInvalidDataControllerOperation(kcRecordIndexError);
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  return keys.empty() ? Null() : GetRecordFieldsValue(ARecordIndex, keys);
+}
+
+void TkcDBDataController::DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) {
+  fKeyIndexValid = false;
+  TkcCustomDataController::DataChanged(AKind, AItemIndex, ARecordIndex);
+}
+
+void TkcDBDataController::LoadData() {
+  fKeyIndexValid = false;
+  kcBracket([this] { BeginKeysSaving(); }, [this] { TkcCustomDataController::LoadData(); }, [this] { EndKeysSaving(); });
+}
+
+void TkcDBDataController::RebuildKeyIndex() {
+  fKeyIndex.clear();
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (!keys.empty()) {
+    const int count = GetRecordCount();
+    fKeyIndex.reserve(static_cast<std::size_t>(count));
+    for (int r = 0; r < count; ++r) fKeyIndex.emplace_back(GetRecordFieldsValue(r, keys), r);
+    std::vector<int> order(fKeyIndex.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    SortRecordList(order, 0, static_cast<int>(order.size()) - 1, [this](int a, int b) {
+      const int c = CompareVariants(fKeyIndex[static_cast<std::size_t>(a)].first, fKeyIndex[static_cast<std::size_t>(b)].first);
+      return c != 0 ? c : (a < b ? -1 : (a > b ? 1 : 0));
+    });
+    std::vector<std::pair<Variant, int>> sorted;
+    sorted.reserve(order.size());
+    for (int i : order) sorted.push_back(std::move(fKeyIndex[static_cast<std::size_t>(i)]));
+    fKeyIndex.swap(sorted);
+  }
+  fKeyIndexValid = true;
+}
+
+int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (keys.empty()) return -1;
+  // Several key fields want an array of as many values.
+  if (fKeyField->DBFields().size() > 1 && (!AKey.IsArray() || AKey.ArrayCount() != static_cast<int>(fKeyField->DBFields().size())))
+    return -1;
+  if (!fKeyIndexValid || static_cast<int>(fKeyIndex.size()) != GetRecordCount()) RebuildKeyIndex();
+  auto it = std::lower_bound(fKeyIndex.begin(), fKeyIndex.end(), AKey,
+                             [](const std::pair<Variant, int>& e, const Variant& k) { return CompareVariants(e.first, k) < 0; });
+  for (; it != fKeyIndex.end() && CompareVariants(it->first, AKey) == 0; ++it)
+    if (VariantsEqual(it->first, AKey)) return it->second;
+  return -1;
+}
+
+bool TkcDBDataController::LocateByKey(const Variant& AKey) {
+  const int record = FindRecordIndexByKey(AKey);
+  return FocusRecord(record) && record >= 0;
+}
+
+// ---- Filtering through the dataset -----------------------------------------------------------------------
+
+TkcFilterOperatorClass TkcDBDataFilterCriteriaItem::GetFilterOperatorClass() {
+  TkcFilterOperatorClass c = TkcDataFilterCriteriaItem::GetFilterOperatorClass();
+  auto* criteria = static_cast<TkcDataFilterCriteria*>(GetCriteria());
+  auto* controller = dynamic_cast<TkcDBDataController*>(criteria ? criteria->DataController() : nullptr);
+  TDataSet* ds = controller ? controller->DataSet() : nullptr;
+  if (TkcDBFilterOperatorAdapter* adapter = GetFilterOperatorAdapter(ds)) adapter->PrepareOperatorClass(this, ds, c);
+  return c;
+}
+
+TDataSet* TkcDBDataFilterCriteria::DataSet() const {
+  auto* controller = dynamic_cast<TkcDBDataController*>(DataController());
+  return controller ? controller->DataSet() : nullptr;
+}
+
+void TkcDBDataFilterCriteria::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDBDataFilterCriteria*>(Source)) {
+    kcBracket([this] { BeginUpdate(); }, [&] {
+      TkcDataFilterCriteria::Assign(Source);
+      SetAutoDataSetFilter(s->AutoDataSetFilter());
+      SetIgnoreOrigin(s->IgnoreOrigin());
+    }, [this] { EndUpdate(); });
+    return;
+  }
+  TkcDataFilterCriteria::Assign(Source);
+}
+
+void TkcDBDataFilterCriteria::AssignEvents(TPersistent* Source) {
+  TkcDataFilterCriteria::AssignEvents(Source);
+  if (auto* s = dynamic_cast<TkcDBDataFilterCriteria*>(Source)) {
+    OnBeforeChange = s->OnBeforeChange;
+    OnFormatFilterTextValue = s->OnFormatFilterTextValue;
+  }
+}
+
+void TkcDBDataFilterCriteria::RestoreDefaults() {
+  kcBracket([this] { BeginUpdate(); }, [this] {
+    TkcDataFilterCriteria::RestoreDefaults();
+    SetAutoDataSetFilter(false);
+    SetIgnoreOrigin(true);
+  }, [this] { EndUpdate(); });
+}
+
+void TkcDBDataFilterCriteria::DoFormatFilterTextValue(TkcFilterCriteriaItem*, const Variant& AValue, String& AText) {
+  if (OnFormatFilterTextValue) OnFormatFilterTextValue(this, AValue, AText);
+}
+
+void TkcDBDataFilterCriteria::SetAutoDataSetFilter(bool Value) {
+  if (fAutoDataSetFilter == Value) return;
+  fAutoDataSetFilter = Value;
+  Changed();
+}
+
+void TkcDBDataFilterCriteria::SetIgnoreOrigin(bool Value) {
+  if (fIgnoreOrigin == Value) return;
+  fIgnoreOrigin = Value;
+  Changed();
+}
+
+bool TkcDBDataFilterCriteria::IsFiltering() {
+  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !fAutoDataSetFilter;
+}
+
+void TkcDBDataFilterCriteria::DoChanged() {
+  TkcCustomDataController* c = DataController();
+  if (c->FilterList()->Contains(this)) return;
+  if (!Destroying() && !c->IsDestroying()) {
+    TDataSet* ds = DataSet();
+    if (ds && (ds->State() == dsEdit || ds->State() == dsInsert || ds->State() == dsSetKey)) {
+      try {
+        c->FinishEditing();
+      } catch (...) {
+        DeactivateQuietly();
+        throw;
+      }
+    }
+    if (OnBeforeChange && !c->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
+    if (fAutoDataSetFilter && ds) {
+      const String text = GetFilterText();
+      const TFilterOptions options = Options().Contains(fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions{};
+      const bool filtered = Active() && !text.empty();
+      if (ds->Filter() != text || ds->FilterOptions() != options || ds->Filtered() != filtered) {
+        kcBracket([ds] { ds->DisableControls(); }, [&] {
+          ds->SetFilter(text);
+          ds->SetFilterOptions(options);
+          ds->SetFiltered(filtered);
+        }, [ds] { ds->EnableControls(); });
+      }
+    }
+  }
+  TkcDataFilterCriteria::DoChanged();
+}
+
+String TkcDBDataController::GetFilterItemFieldName(TObject* AItem) {
+  auto* f = dynamic_cast<TkcDBDataField*>(GetFieldByItem(AItem));
+  if (!f || !f->DBField()) return String();
+  const bool ignoreOrigin = Filter()->IgnoreOrigin();
+  String names;
+  for (TField* field : f->DBFields()) {
+    if (!names.empty()) names += ";";
+    names += GetFilterFieldName(field, ignoreOrigin);
+  }
+  return names;
+}
+
+void TkcDBDataController::FinishEditing() {
+  TDataSet* ds = DataSet();
+  if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) ds->Post();
+}
+
+void TkcDBDataController::SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField) {
+  if (ANames.empty()) {
+    TkcDBDataField* f = AField;
+    AField = nullptr;
+    delete f;
+    AddChanges(dccData);
+    return;
+  }
+  if (!AField) AField = static_cast<TkcDBDataField*>(CreateHiddenField());
+  AField->SetFieldName(ANames);
+  StructureChanged(true);
+}
+
+// ---- Summary items of dataset fields ---------------------------------------------------------------------
+
+TkcDBDataSummaryItem::~TkcDBDataSummaryItem() {
+  TkcDBDataField* f = fField;
+  fField = nullptr;
+  delete f;
+}
+
+void TkcDBDataSummaryItem::SetFieldName(const String& Value) {
+  if (fFieldName == Value) return;
+  fFieldName = Value;
+  auto* c = dynamic_cast<TkcDBDataController*>(GetDataController());
+  if (c) c->SetFieldNamesOf(Value, fField);
+  Changed(true);
+}
+
+void TkcDBDataSummaryItem::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDBDataSummaryItem*>(Source)) {
+    kcBracket([this] { if (Collection()) Collection()->BeginUpdate(); }, [&] {
+      TkcDataSummaryItem::Assign(Source);
+      SetFieldName(s->FieldName());
+    }, [this] { if (Collection()) Collection()->EndUpdate(); });
+    return;
+  }
+  TkcDataSummaryItem::Assign(Source);
+}
+
+bool TkcDBDataSummaryItem::IsCurrency(TVarType AVarType) {
+  auto* f = dynamic_cast<TkcDBDataField*>(GetField());
+  if (f && f->DBField()) return IsCurrencyField(f->DBField());
+  return TkcDataSummaryItem::IsCurrency(AVarType);
+}
+
+// ---- Editing through the dataset --------------------------------------------------------------------------
+
+bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) return false;
+  // With key fields the record is found by its key; otherwise by its place in the dataset.
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (!keys.empty()) return ds->Locate(KeyFieldNames(), GetRecordId(ARecordIndex));
+  if (ds->RecNo() != ARecordIndex + 1) ds->SetRecNo(ARecordIndex + 1);
+  return ds->RecNo() == ARecordIndex + 1;
+}
+
+int TkcDBDataProvider::GetActiveRecordIndex() {
+  return static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+}
+
+bool TkcDBDataProvider::IsSyncMode() {
+  return static_cast<TkcDBDataController*>(fDataController)->DataModeController()->SyncMode();
+}
+
+bool TkcDBDataProvider::IsEditing() {
+  TDataSet* ds = DataSet();
+  return ds && (ds->State() == dsEdit || ds->State() == dsInsert);
+}
+
+bool TkcDBDataProvider::IsInserting() { return DataSet() && DataSet()->State() == dsInsert; }
+
+void TkcDBDataProvider::Edit() {
+  TDataSet* ds = DataSet();
+  if (!ds || IsEditing()) return;
+  const int record = fDataController->GetFocusedRecordIndex();
+  if (record < 0 || !static_cast<TkcDBDataController*>(fDataController)->MoveDataSetToRecord(record)) return;
+  ds->Edit();
+  fEditingRecordIndex = record;
+  fInserting = false;
+}
+
+void TkcDBDataProvider::Insert() { StartInsert(false); }
+void TkcDBDataProvider::Append() { StartInsert(true); }
+
+void TkcDBDataProvider::StartInsert(bool AAppend) {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  const int record = fDataController->GetFocusedRecordIndex();
+  if (!AAppend && record >= 0) static_cast<TkcDBDataController*>(fDataController)->MoveDataSetToRecord(record);
+  fDataController->FireBeforeInsert();
+  if (AAppend)
+    ds->Append();
+  else
+    ds->Insert();
+  fInserting = true;
+  fDataController->FireAfterInsert();
+}
+
+bool TkcDBDataProvider::CanInitEditing(int ARecordIndex) {
+  if (!IsEditing()) {
+    if (ARecordIndex < 0) return false;
+    fDataController->FocusRecord(ARecordIndex);
+    Edit();
+  }
+  if (IsEditing()) BeginChanging();
+  return IsEditing();
+}
+
+Variant TkcDBDataProvider::GetEditValue(int ARecordIndex, TkcCustomDataField* AField, TkcDataEditValueSource AValueSource) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (IsEditing() && f && !f->DBFields().empty()) return ReadFieldsValue(f->DBFields());
+  return TkcCustomDataProvider::GetEditValue(ARecordIndex, AField, AValueSource);
+}
+
+bool TkcDBDataProvider::SetEditValue(int /*ARecordIndex*/, TkcCustomDataField* AField, const Variant& AValue,
+                                     TkcDataEditValueSource AValueSource) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || f->DBFields().empty() || !IsEditing()) return false;
+  Variant value = AValue;
+  if (AValueSource == evsText && value.IsStr() && value.AsString().empty()) value = Null();
+  WriteFieldsValue(f->DBFields(), value);
+  MarkModified();
+  return true;
+}
+
+void TkcDBDataProvider::Post() {
+  TDataSet* ds = DataSet();
+  if (!ds || !IsEditing()) return;
+  fDataController->FireBeforePost();
+  // A refused post leaves the dataset editing with its message; nothing typed is lost.
+  ds->Post();
+  ResetEditing();
+  fDataController->FireAfterPost();
+}
+
+void TkcDBDataProvider::Cancel() {
+  TDataSet* ds = DataSet();
+  if (!ds || !IsEditing()) return;
+  fDataController->FireBeforeCancel();
+  ds->Cancel();
+  ResetEditing();
+  fDataController->FireAfterCancel();
+}
+
+void TkcDBDataProvider::Delete() {
+  TDataSet* ds = DataSet();
+  const int record = fDataController->GetFocusedRecordIndex();
+  if (!ds || record < 0) return;
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (!c->MoveDataSetToRecord(record)) return;
+  c->FireBeforeDelete(record);
+  ds->Delete();
+  c->RestoreFocusAfterDelete();
+  c->FireAfterDelete();
+}
+
+void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  // Deleting moves the later records up: the list goes from the last record to the first.
+  kcBracket([ds] { ds->DisableControls(); }, [&] {
+    for (auto it = AList.rbegin(); it != AList.rend(); ++it) {
+      if (!c->MoveDataSetToRecord(*it)) continue;
+      c->FireBeforeDelete(*it);
+      ds->Delete();
+      c->FireAfterDelete();
+    }
+  }, [ds] { ds->EnableControls(); });
+  c->RestoreFocusAfterDelete();
+}
+
+// ---- Data mode and sync mode ------------------------------------------------------------------------------
+
+void TkcDBDataModeController::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDBDataModeController*>(Source)) {
+    DetailInSQLMode = s->DetailInSQLMode;
+    DetailInSyncMode = s->DetailInSyncMode;
+    SetGridMode(s->GridMode());
+    SetGridModeBufferCount(s->GridModeBufferCount());
+    SetSmartRefresh(s->SmartRefresh());
+    SyncInsert = s->SyncInsert;
+    SetSyncMode(s->SyncMode());
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+TPersistent* TkcDBDataModeController::GetOwner() { return fDataController; }
+
+void TkcDBDataModeController::SetSyncMode(bool Value) {
+  if (fSyncMode == Value) return;
+  fSyncMode = Value;
+  if (fDataController->Provider()->IsDataActive()) fDataController->Provider()->LayoutChanged(0);
+}
+
+int TkcDBDataController::DataSetCurrentRecordIndex() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ds->IsEmpty() || ds->State() == dsInsert) return -1;
+  std::vector<TkcCustomDataField*> keys;
+  GetKeyFields(keys);
+  if (!keys.empty()) return FindRecordIndexByKey(ReadFieldsValue(fKeyField->DBFields()));
+  const int record = ds->RecNo() - 1;
+  return record >= 0 && record < GetRecordCount() ? record : -1;
+}
+
+int TkcDBDataController::GetCurrentRecordIndex() {
+  return Provider()->IsSyncMode() ? DataSetCurrentRecordIndex() : TkcCustomDataController::GetCurrentRecordIndex();
+}
+
+bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
+  if (!TkcCustomDataController::CanFocusRecord(ARecordIndex)) return false;
+  if (!Provider()->IsSyncMode() || !Provider()->IsActive() || ARecordIndex < 0) return true;
+  if (ARecordIndex == DataSetCurrentRecordIndex()) return true;
+  // The cursor move scrolls the dataset; its notice must not move the focus meanwhile.
+  bool moved = false;
+  kcBracket([this] { BeginCursorNavigation(); }, [&] { moved = MoveDataSetToRecord(ARecordIndex); },
+            [this] { EndCursorNavigation(); });
+  return moved;
+}
+
+void TkcDBDataController::RefreshData() {
+  if (TDataSet* ds = DataSet(); ds && ds->Active()) ds->Refresh();
+}
+
+bool TkcDBDataController::UseItemStoredText(int AItemIndex, bool AFlag) {
+  TField* field = GetItemDBField(AItemIndex);
+  if (AFlag && field && IsCurrencyField(field)) return false;
+  return TkcCustomDataController::UseItemStoredText(AItemIndex, AFlag);
+}
+
+// ---- Assignment and dataset access -------------------------------------------------------------------------
+
+void TkcDBDataController::Assign(TPersistent* Source) {
+  TkcCustomDataController::Assign(Source);
+  if (auto* s = dynamic_cast<TkcDBDataController*>(Source)) {
+    fDataModeController->Assign(s->DataModeController());
+    SetDataSource(s->DataSource());
+    SetKeyFieldNames(s->KeyFieldNames());
+  }
+}
+
+int TkcDBDataController::GetDataSetRecordCount() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() ? ds->RecordCount() : 0;
+}
+
+int TkcDBDataController::GetDataSetRecNo() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() ? ds->RecNo() : -1;
+}
+
+void TkcDBDataController::SetDataSetRecNo(int Value) {
+  if (TDataSet* ds = DataSet()) ds->SetRecNo(Value);
+}
+
+std::vector<TField*> TkcDBDataController::GetKeyDataSetFields() {
+  std::vector<TField*> fields;
+  if (!fKeyField) return fields;
+  const std::vector<String> names = SplitFieldNames(fKeyField->FieldName());
+  if (fKeyField->DBFields().size() != names.size()) throw EkcInvalidDataControllerOperation("Key Field not found");
+  return fKeyField->DBFields();
+}
+
+Variant TkcDBDataController::GetDataSetKeyValues() { return ReadFieldsValue(GetKeyDataSetFields()); }

@@ -1,0 +1,382 @@
+#pragma once
+// The data controller bound to a dataset: each item names a dataset field (or several, separated
+// by ";"), the provider loads every record of the dataset into the record storage through a
+// data link that follows the dataset's changes, and key fields find records by their key values
+// through a sorted key index rebuilt with every load.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/kcCustomData.h"
+#include "data/kcDataSummary.h"
+#include "platform/db/DB.h"
+
+class TkcDBDataController;
+class TkcDBDataProvider;
+
+// The value type that holds a dataset field's values (the text type when there is no field).
+TkcValueTypeClass GetValueTypeClassByField(TField* AField);
+
+// ---- Field utilities ---------------------------------------------------------------------------
+
+// ";"-separated field name lists, blanks around names ignored.
+bool IsMultipleFieldNames(const String& ANames);
+int GetFieldNamesCount(const String& ANames);
+void GetFieldNames(const String& ANames, TStrings* AList);
+std::vector<String> SplitFieldNames(const String& ANames);
+// Null for a null field; a wide string field's value as a wide string.
+Variant ReadFieldValue(TField* AField);
+// A date-time field given a double goes through AsDateTime.
+void WriteFieldValue(TField* AField, const Variant& AValue);
+// Null for no field, the value for one, an array for several.
+Variant ReadFieldsValue(const std::vector<TField*>& AFields);
+void WriteFieldsValue(const std::vector<TField*>& AFields, const Variant& AValue);
+bool CanModifyLookupField(TField* AField);
+bool CanModifyField(TField* AField, bool AByValue);
+// Whether display texts are kept next to the values (the field shows its own text).
+bool NeedsFieldDisplayText(TField* AField, bool ADefault);
+// A currency amount shown without a format of its own.
+bool IsCurrencyField(TField* AField);
+// The name a filter expression uses: the origin (unless ignored) or the field name, in
+// brackets when it is no identifier (a "]" inside doubled, so a name cannot end the brackets).
+String GetFilterFieldName(TField* AField, bool AIgnoreOrigin);
+bool SameFieldName(const String& AName1, const String& AName2);
+
+// ---- Adapters by dataset class -------------------------------------------------------------------
+
+class TkcDBAdapterItem : public TObject {
+  VT_CLASS(TkcDBAdapterItem, TObject)
+public:
+  using TConstructorArgs = std::tuple<TClass>;
+  explicit TkcDBAdapterItem(TClass ADataSetClass) : fDataSetClass(ADataSetClass) {}
+  TClass DataSetClass() const { return fDataSetClass; }
+
+private:
+  TClass fDataSetClass;
+};
+using TkcDBAdapterItemClass = TClassOf<TkcDBAdapterItem, TClass>;
+
+class TkcDBAdapterList : public TObject {
+  VT_CLASS(TkcDBAdapterList, TObject)
+public:
+  ~TkcDBAdapterList() override { Clear(); }
+  // The adapter for the class or its nearest registered ancestor (searched from the end).
+  virtual bool FindAdapter(TClass ADataSetClass, int& AIndex);
+  virtual void RegisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass);
+  virtual void UnregisterAdapter(TClass ADataSetClass, TkcDBAdapterItemClass AAdapterClass);
+  TkcDBAdapterItem* Items(int AIndex) const { return fItems.at(static_cast<std::size_t>(AIndex)); }
+  int Count() const { return static_cast<int>(fItems.size()); }
+  void Clear();
+
+private:
+  std::vector<TkcDBAdapterItem*> fItems;
+};
+
+// Query datasets write null tests as "IS" / "IS NOT".
+class TkcFilterSQLNullOperator : public TkcFilterNullOperator {
+  VT_CLASS(TkcFilterSQLNullOperator, TkcFilterNullOperator)
+public:
+  using TkcFilterNullOperator::TkcFilterNullOperator;
+  String GetExpressionWord() override { return "IS"; }
+};
+
+class TkcFilterSQLNotNullOperator : public TkcFilterNotNullOperator {
+  VT_CLASS(TkcFilterSQLNotNullOperator, TkcFilterNotNullOperator)
+public:
+  using TkcFilterNotNullOperator::TkcFilterNotNullOperator;
+  String GetExpressionWord() override { return "IS NOT"; }
+};
+
+class TkcDBFilterOperatorAdapter : public TkcDBAdapterItem {
+  VT_CLASS(TkcDBFilterOperatorAdapter, TkcDBAdapterItem)
+public:
+  using TkcDBAdapterItem::TkcDBAdapterItem;
+  virtual void PrepareOperatorClass(TkcFilterCriteriaItem* AItem, TDataSet* ADataSet, TkcFilterOperatorClass& AClass);
+};
+
+// Created on first use, with TkcDBFilterOperatorAdapter registered for TDataSet.
+TkcDBAdapterList* FilterOperatorAdapters();
+TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet);
+
+class TkcDBDataField : public TkcCustomDataField {
+  VT_CLASS(TkcDBDataField, TkcCustomDataField)
+public:
+  using TkcCustomDataField::TkcCustomDataField;
+  void ComponentRemoved(TComponent* AComponent) override;
+  bool CanModify(TkcDataEditValueSource AValueSource) override;
+  bool IsUnbound() override { return !Internal() && fFieldName.empty() && fDBFields.empty() && ValueColumn(); }
+  bool HasInternalValues() override;
+
+  const String& FieldName() const { return fFieldName; }
+  void SetFieldName(const String& Value) { fFieldName = Value; }
+  // The first bound dataset field, nil when none.
+  TField* DBField() const { return fDBFields.empty() ? nullptr : fDBFields.front(); }
+  // All bound fields of a ";" list (one for a plain item).
+  const std::vector<TField*>& DBFields() const { return fDBFields; }
+  void SetDBFields(std::vector<TField*> AFields) { fDBFields = std::move(AFields); }
+  // The value of the current dataset record: one value, or an array for several fields.
+  Variant ReadValue() const;
+
+private:
+  String fFieldName;
+  std::vector<TField*> fDBFields;
+};
+
+class TkcValueDefDBReader : public TkcValueDefReader {
+  VT_CLASS(TkcValueDefDBReader, TkcValueDefReader)
+public:
+  TkcValueDefDBReader() = default;
+  Variant GetValue(TkcValueDef* AValueDef) override;
+  String GetDisplayText(TkcValueDef* AValueDef) override;
+  bool IsInternalColumn(TkcValueDef* AValueDef) override { return HasInternalValues(AValueDef); }
+
+private:
+  TkcDBDataField* FieldOf(TkcValueDef* AValueDef);
+  std::vector<std::pair<TkcValueDef*, TkcDBDataField*>> fFields;
+};
+
+class TkcDBDataLink : public TDataLink {
+  VT_CLASS(TkcDBDataLink, TDataLink)
+public:
+  explicit TkcDBDataLink(TkcDBDataProvider* AProvider) : fProvider(AProvider) { VisualControl = true; }
+
+protected:
+  void ActiveChanged() override;
+  void DataEvent(TDataEvent Event, std::intptr_t Info) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int ADistance) override;
+  void LayoutChanged() override;
+  void RecordChanged(TField* /*AField*/) override {}
+  void EditingChanged() override {}
+
+private:
+  TkcDBDataProvider* fProvider;
+  bool fLayoutChangePending = false;
+};
+
+// The settings of a dataset controller's data mode.
+class TkcDBDataModeController : public TPersistent {
+  VT_CLASS(TkcDBDataModeController, TPersistent)
+public:
+  explicit TkcDBDataModeController(TkcDBDataController* AController) : fDataController(AController) {}
+  void Assign(TPersistent* Source) override;
+
+  bool DetailInSQLMode = false;
+  bool DetailInSyncMode = true;
+  bool SyncInsert = true;
+  // Stored; grid mode itself (a buffer of records instead of all of them) is not built, so the
+  // controller always loads every record.
+  bool GridMode() const { return fGridMode; }
+  void SetGridMode(bool Value) { fGridMode = Value; }
+  int GridModeBufferCount() const { return fGridModeBufferCount; }
+  void SetGridModeBufferCount(int Value) { fGridModeBufferCount = Value < 0 ? 0 : Value; }
+  bool SmartRefresh() const { return fSmartRefresh; }
+  void SetSmartRefresh(bool Value) { fSmartRefresh = Value; }
+  // The controller's focus and the dataset's current record move together.
+  bool SyncMode() const { return fSyncMode; }
+  void SetSyncMode(bool Value);
+
+protected:
+  TPersistent* GetOwner() override;
+
+private:
+  TkcDBDataController* fDataController;
+  bool fGridMode = false, fSmartRefresh = false, fSyncMode = true;
+  int fGridModeBufferCount = 0;
+};
+
+class TkcDBDataProvider : public TkcCustomDataProvider {
+  VT_CLASS(TkcDBDataProvider, TkcCustomDataProvider)
+public:
+  explicit TkcDBDataProvider(TkcCustomDataController* AController);
+  ~TkcDBDataProvider() override;
+
+  bool IsCustomSourceSupported() override { return false; }
+  bool IsActive() override { return fDataLink->Active(); }
+  bool IsDataActive() override { return IsActive(); }
+  bool HasFieldList() override { return true; }
+  bool IsBOF() override { return !DataSet() || DataSet()->Bof(); }
+  bool IsEOF() override { return !DataSet() || DataSet()->Eof(); }
+  void First() override;
+  void Prior() override;
+  void Next() override;
+  void Last() override;
+  void MoveBy(int ADistance) override;
+  void Scroll(int ADistance) override { MoveBy(ADistance); }
+  void SavePosition() override;
+  void RestorePosition() override;
+  bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
+  TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
+  void ActiveChanged(bool AActive) override;
+  int GetActiveRecordIndex() override;
+  // Editing runs on the dataset: its post or cancel reloads the records.
+  void Edit() override;
+  void Insert() override;
+  void Append() override;
+  void Post() override;
+  void Cancel() override;
+  void Delete() override;
+  void DeleteRecords(std::vector<int>& AList) override;
+  bool SetEditValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue,
+                    TkcDataEditValueSource AValueSource) override;
+  Variant GetEditValue(int ARecordIndex, TkcCustomDataField* AField, TkcDataEditValueSource AValueSource) override;
+  bool IsEditing() override;
+  bool IsInserting() override;
+  bool IsModified() override { return DataSet() && DataSet()->Modified(); }
+  bool IsSyncMode() override;
+  bool CanInitEditing(int ARecordIndex) override;
+
+  TkcDBDataLink* DataLink() const { return fDataLink.get(); }
+  TDataSet* DataSet() const { return fDataLink->DataSet(); }
+  void SetActiveChanging(bool Value) { fActiveChanging = Value; }
+
+private:
+  void StartInsert(bool AAppend);
+  std::unique_ptr<TkcDBDataLink> fDataLink;
+  String fSavedBookmark;
+  int fPositionLock = 0;
+};
+
+// ---- Filtering through the dataset, summary items of dataset fields ----------------------------------
+
+class TkcDBDataFilterCriteriaItem : public TkcDataFilterCriteriaItem {
+  VT_CLASS(TkcDBDataFilterCriteriaItem, TkcDataFilterCriteriaItem)
+public:
+  using TkcDataFilterCriteriaItem::TkcDataFilterCriteriaItem;
+  // Query datasets get the SQL null operators.
+  TkcFilterOperatorClass GetFilterOperatorClass() override;
+};
+
+class TkcDBDataFilterCriteria;
+using TkcDBDataFilterBeforeChangeEvent =
+    TEvent<void(TkcDBDataFilterCriteria* Sender, TDataSet* ADataSet, const String& AFilterText)>;
+using TkcDBDataFilterFormatFilterTextValueEvent =
+    TEvent<void(TkcDBDataFilterCriteria* Sender, const Variant& AValue, String& ADisplayValue)>;
+
+// A filter that can also be written into the dataset's own Filter (AutoDataSetFilter) or handed
+// to the application (OnBeforeChange); then the controller filters nothing in memory.
+class TkcDBDataFilterCriteria : public TkcDataFilterCriteria {
+  VT_CLASS(TkcDBDataFilterCriteria, TkcDataFilterCriteria)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomDataController*>;
+  explicit TkcDBDataFilterCriteria(TkcCustomDataController* AController) : TkcDataFilterCriteria(AController) {}
+  void Assign(TPersistent* Source) override;
+  void AssignEvents(TPersistent* Source) override;
+  void RestoreDefaults() override;
+  void DoFormatFilterTextValue(TkcFilterCriteriaItem* AItem, const Variant& AValue, String& AText) override;
+  TkcFilterCriteriaItemClass GetItemClass() override { return TkcDBDataFilterCriteriaItem::StaticClass(); }
+  bool IsFiltering() override;
+  void DoChanged() override;
+
+  bool AutoDataSetFilter() const { return fAutoDataSetFilter; }
+  void SetAutoDataSetFilter(bool Value);
+  bool IgnoreOrigin() const { return fIgnoreOrigin; }
+  void SetIgnoreOrigin(bool Value);
+
+  TkcDBDataFilterBeforeChangeEvent OnBeforeChange;
+  TkcDBDataFilterFormatFilterTextValueEvent OnFormatFilterTextValue;
+
+private:
+  TDataSet* DataSet() const;
+  bool fAutoDataSetFilter = false;
+  bool fIgnoreOrigin = true;
+};
+
+// A summary item that may total a dataset field no item shows (FieldName).
+class TkcDBDataSummaryItem : public TkcDataSummaryItem {
+  VT_CLASS(TkcDBDataSummaryItem, TkcDataSummaryItem)
+public:
+  using TkcDataSummaryItem::TkcDataSummaryItem;
+  ~TkcDBDataSummaryItem() override;
+  void Assign(TPersistent* Source) override;
+  TkcCustomDataField* GetField() override { return fField ? fField : TkcDataSummaryItem::GetField(); }
+  bool CanCalculate() override { return fField != nullptr || TkcDataSummaryItem::CanCalculate(); }
+  bool IsCurrency(TVarType AVarType) override;
+  const String& FieldName() const { return fFieldName; }
+  void SetFieldName(const String& Value);
+
+private:
+  String fFieldName;
+  TkcDBDataField* fField = nullptr;
+};
+
+class TkcDBDataController : public TkcCustomDataController {
+  VT_CLASS(TkcDBDataController, TkcCustomDataController)
+public:
+  explicit TkcDBDataController(TComponent* AOwner);
+  ~TkcDBDataController() override;
+
+  TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }
+  TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
+  bool NeedsStructureCheck() override { return true; }
+  bool IsSourceField(TkcCustomDataField* AField) override;
+  void RefreshField(TkcCustomDataField* AField) override;
+  void ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) override;
+  void GetKeyFields(std::vector<TkcCustomDataField*>& AList) override;
+  bool IsKeyBased() override { return fKeyField != nullptr && DataSet() != nullptr; }
+  void LoadData() override;
+  void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
+  Variant GetRecordId(int ARecordIndex) override;
+  void FieldRemoved(TkcCustomDataField* AField) override;
+  TkcDataFilterCriteriaClass GetFilterCriteriaClass() override { return TkcDBDataFilterCriteria::StaticClass(); }
+  TCollectionItemClass GetSummaryItemClass() override { return TkcDBDataSummaryItem::StaticClass(); }
+  String GetFilterItemFieldName(TObject* AItem) override;
+  // Posts an edit or insert of the dataset.
+  void FinishEditing() override;
+  // Re-reads the dataset (its change notice reloads the records).
+  void RefreshData() override;
+  // A currency field shown without its own format keeps no stored text.
+  bool UseItemStoredText(int AItemIndex, bool AFlag) override;
+  TkcDBDataFilterCriteria* Filter() const { return static_cast<TkcDBDataFilterCriteria*>(TkcCustomDataController::Filter()); }
+  // A hidden field for a ";" list of dataset field names (created, renamed or freed).
+  void SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField);
+  // Puts the dataset's cursor on the record (loaded records follow the dataset's order);
+  // false for no record.
+  bool MoveDataSetToRecord(int ARecordIndex);
+
+  void Assign(TPersistent* Source) override;
+  int GetDataSetRecordCount();
+  // -1 when the dataset is closed or missing.
+  int GetDataSetRecNo();
+  void SetDataSetRecNo(int Value);
+  // The dataset fields of the key; "Key Field not found" for a key name the dataset lacks.
+  std::vector<TField*> GetKeyDataSetFields();
+  // The key of the dataset's current record.
+  Variant GetDataSetKeyValues();
+
+  // Sync mode: the focused record follows the dataset's cursor and moves it (before the focus
+  // changes, so the row engine finds the dataset on the new record).
+  bool CanFocusRecord(int ARecordIndex) override;
+  int GetCurrentRecordIndex() override;
+  // The record of the dataset's current record (by key, else by place), -1 when none.
+  int DataSetCurrentRecordIndex();
+  TkcDBDataModeController* DataModeController() const { return fDataModeController.get(); }
+
+  TDataSource* DataSource() const { return Provider()->DataLink()->DataSource(); }
+  void SetDataSource(TDataSource* Value);
+  TDataSet* DataSet() const { return Provider()->DataSet(); }
+  TkcDBDataProvider* Provider() const { return static_cast<TkcDBDataProvider*>(TkcCustomDataController::Provider()); }
+
+  // Items name dataset fields.
+  void SetItemFieldName(int AItemIndex, const String& ANames);
+  String GetItemFieldName(int AItemIndex);
+  TField* GetItemDBField(int AItemIndex);
+
+  // Key fields (";" list) identify records across reloads and for LocateByKey.
+  const String& KeyFieldNames() const { return fKeyFieldNames; }
+  void SetKeyFieldNames(const String& Value);
+  // The record whose key equals AKey (a value, or an array for several key fields), -1 when
+  // none; a binary search over the key index of the last load.
+  int FindRecordIndexByKey(const Variant& AKey);
+  // Focuses the record of the key; a key that no record has removes the focus.
+  bool LocateByKey(const Variant& AKey);
+
+private:
+  void RebuildKeyIndex();
+  String fKeyFieldNames;
+  TkcDBDataField* fKeyField = nullptr;
+  std::vector<std::pair<Variant, int>> fKeyIndex;  // (key, record) sorted by key, then record
+  std::unique_ptr<TkcDBDataModeController> fDataModeController = std::make_unique<TkcDBDataModeController>(this);
+  bool fKeyIndexValid = false;
+};

@@ -1,0 +1,745 @@
+#include "data/kcDataSummary.h"
+
+#include <algorithm>
+
+#include "platform/core/DateUtils.h"
+
+// ---- Items --------------------------------------------------------------------------------------
+
+TObject* TkcCustomDataSummaryItem::GetItemLink() const { return fField ? fField->ItemObject() : nullptr; }
+
+void TkcCustomDataSummaryItem::SetItemLink(TObject* AItem) {
+  if (AItem == GetItemLink()) return;
+  TkcCustomDataField* field = AItem ? GetDataController()->GetFieldByItem(AItem) : nullptr;
+  SetField(field);
+}
+
+void TkcCustomDataSummaryItem::SetField(TkcCustomDataField* AField) {
+  TCollection* c = Collection();
+  if (c) c->BeginUpdate();
+  try {
+    ItemLinkChanging(AField);
+    fField = AField;
+    Changed(true);
+  } catch (...) {
+    if (c) c->EndUpdate();
+    throw;
+  }
+  if (c) c->EndUpdate();
+}
+
+void TkcCustomDataSummaryItem::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcCustomDataSummaryItem*>(Source)) {
+    // The source's item, translated to this controller by item ID.
+    TkcCustomDataController* from = s->GetDataController();
+    TObject* item = s->GetItemLink() ? GetDataController()->FindItemByID(from->GetItemID(s->GetItemLink())) : nullptr;
+    SetItemLink(item);
+    return;
+  }
+  TCollectionItem::Assign(Source);
+}
+
+TkcCustomDataController* TkcDataSummaryItem::GetDataController() { return SummaryItems()->Summary()->DataController(); }
+
+TkcDataSummaryItems* TkcDataSummaryItem::SummaryItems() const { return static_cast<TkcDataSummaryItems*>(Collection()); }
+
+void TkcDataSummaryItem::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDataSummaryItem*>(Source)) {
+    kcBracket([this] { if (Collection()) Collection()->BeginUpdate(); }, [&] {
+      TkcCustomDataSummaryItem::Assign(Source);
+      SetFormat(s->Format());
+      SetKind(s->Kind());
+      SetPosition(s->fPosition);
+      OnGetText = s->OnGetText;
+    }, [this] { if (Collection()) Collection()->EndUpdate(); });
+    return;
+  }
+  TkcCustomDataSummaryItem::Assign(Source);
+}
+
+void TkcDataSummaryItem::SetFormat(const String& Value) {
+  if (fFormat == Value) return;
+  fFormat = Value;
+  Changed(false);
+}
+
+void TkcDataSummaryItem::SetKind(TkcSummaryKind Value) {
+  if (fKind == Value) return;
+  fKind = Value;
+  Changed(true);
+}
+
+TkcSummaryPosition TkcDataSummaryItem::GetPosition() {
+  return SummaryItems() ? SummaryItems()->GetItemPosition(this) : fPosition;
+}
+
+void TkcDataSummaryItem::SetPosition(TkcSummaryPosition Value) {
+  if (fPosition == Value) return;
+  fPosition = Value;
+  Changed(false);
+}
+
+void TkcDataSummaryItem::SetSorted(bool Value) {
+  if (fSorted == Value) return;
+  fSorted = Value;
+  Changed(true);
+}
+
+bool TkcDataSummaryItem::PositionIsStored() { return SummaryItems() && SummaryItems()->IsItemPositionStored(this); }
+
+String TkcDataSummaryItem::GetDisplayText(const Variant& AValue, bool AIsFooter) {
+  String text;
+  if (AValue.IsNull() || AValue.IsEmpty()) {
+    text.clear();
+  } else if (fKind == skNone) {
+    text = AValue.AsString();
+  } else {
+    const bool date = IsDateVariant(AValue);
+    String format = fFormat;
+    if (format.empty()) {
+      const int valueClass = IsCurrency(AValue.VarType()) ? 1 : (date ? 2 : 0);
+      format = SummaryItems()->GetDefaultFormat(valueClass, fKind, AIsFooter);
+    }
+    if (!date || fKind == skCount) {
+      // A value that is no number (a text minimum, say) shows as its text.
+      if (AValue.IsNumeric() || AValue.VarType() == varBoolean) {
+        text = FormatFloat(format, AValue.AsDouble());
+      } else {
+        try {
+          text = FormatFloat(format, AValue.AsDouble());
+        } catch (const EVariantTypeCastError&) {
+          text = AValue.AsString();
+        }
+      }
+    } else {
+      const TDateTime d = AValue.AsDateTime();
+      if (TimePart(d) == 0)
+        text = format + DateToStr(d);
+      else if (DatePart(d) == 0)
+        text = format + TimeToStr(d);
+      else
+        text = format + DateTimeToStr(d);
+    }
+  }
+  if (OnGetText) OnGetText(this, AValue, AIsFooter, text);
+  return text;
+}
+
+// ---- Item collections ----------------------------------------------------------------------------
+
+TkcDataSummaryItems::TkcDataSummaryItems(TkcDataSummary* ASummary, TCollectionItemClass AItemClass)
+    : TkcCollection(AItemClass), fSummary(ASummary) {}
+
+TPersistent* TkcDataSummaryItems::GetOwner() { return fSummary; }
+
+void TkcDataSummaryItems::Update(TCollectionItem* AItem) { fSummary->Changed(AItem != nullptr); }
+
+void TkcDataSummaryItems::Assign(TPersistent* Source) {
+  TkcCollection::Assign(Source);
+  AssignEvents(Source);
+}
+
+void TkcDataSummaryItems::AssignEvents(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDataSummaryItems*>(Source)) OnSummary = s->OnSummary;
+}
+
+int TkcDataSummaryItems::IndexOfItemLink(TObject* AItem) const {
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i) && GetItem(i)->GetItemLink() == AItem) return i;
+  return -1;
+}
+
+TkcDataSummaryItem* TkcDataSummaryItems::ItemOfItemLink(TObject* AItem) const {
+  const int i = IndexOfItemLink(AItem);
+  return i < 0 ? nullptr : GetItem(i);
+}
+
+int TkcDataSummaryItems::IndexOfField(TkcCustomDataField* AField) const {
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i) && GetItem(i)->Field() == AField) return i;
+  return -1;
+}
+
+TkcDataSummaryItem* TkcDataSummaryItems::ItemOfField(TkcCustomDataField* AField) const {
+  const int i = IndexOfField(AField);
+  return i < 0 ? nullptr : GetItem(i);
+}
+
+TkcDataSummaryItem* TkcDataSummaryItems::GetDataItem(int AItemIndex, TkcSummaryPosition APosition) {
+  TkcCustomDataField* field = fSummary->DataController()->GetItemField(AItemIndex);
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i) && GetItem(i)->Field() == field && GetItemPosition(GetItem(i)) == APosition) return GetItem(i);
+  return nullptr;
+}
+
+bool TkcDataSummaryItems::IsDataItemEmpty(bool AKindSet, bool AFormatSet, const String& AFormat, TkcSummaryKind AKind) {
+  if (AKindSet) return AKind == skNone && (!AFormatSet || AFormat.empty());
+  return AFormat.empty();
+}
+
+String TkcDataSummaryItems::GetDataItemFormat(int AItemIndex, TkcSummaryPosition APosition) {
+  TkcDataSummaryItem* item = GetDataItem(AItemIndex, APosition);
+  return item ? item->Format() : String();
+}
+
+TkcSummaryKind TkcDataSummaryItems::GetDataItemKind(int AItemIndex, TkcSummaryPosition APosition) {
+  TkcDataSummaryItem* item = GetDataItem(AItemIndex, APosition);
+  return item ? item->Kind() : skNone;
+}
+
+template <class Set>
+void TkcDataSummaryItems::SetDataItemValue(int AItemIndex, TkcSummaryPosition APosition, bool AEmptyValue, const Set& ASet) {
+  TkcDataSummaryItem* item = GetDataItem(AItemIndex, APosition);
+  if (item) {
+    ASet(item);
+    if (IsDataItemEmpty(true, true, item->Format(), item->Kind())) delete item;
+    return;
+  }
+  if (AEmptyValue) return;
+  kcBracket([this] { BeginUpdate(); }, [&] {
+    item = Add();
+    item->SetPosition(APosition);
+    item->SetItemLink(fSummary->DataController()->GetItemField(AItemIndex)->ItemObject());
+    ASet(item);
+  }, [this] { EndUpdate(); });
+}
+
+void TkcDataSummaryItems::SetDataItemFormat(int AItemIndex, TkcSummaryPosition APosition, const String& AValue) {
+  SetDataItemValue(AItemIndex, APosition, IsDataItemEmpty(false, true, AValue, skNone),
+                   [&](TkcDataSummaryItem* i) { i->SetFormat(AValue); });
+}
+
+void TkcDataSummaryItems::SetDataItemKind(int AItemIndex, TkcSummaryPosition APosition, TkcSummaryKind AValue) {
+  SetDataItemValue(AItemIndex, APosition, IsDataItemEmpty(true, false, String(), AValue),
+                   [&](TkcDataSummaryItem* i) { i->SetKind(AValue); });
+}
+
+TkcDataSummaryItem* TkcDataSummaryItems::GetSortedItem() const {
+  TkcCustomDataController* c = fSummary->DataController();
+  const int sortItem = c->GetSortingBySummaryItemIndex();
+  if (sortItem >= 0) return ItemOfField(c->GetItemField(sortItem));
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i) && GetItem(i)->Sorted()) return GetItem(i);
+  return nullptr;
+}
+
+bool TkcDataSummaryItems::RemoveField(TkcCustomDataField* AField) {
+  bool any = false;
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i) && GetItem(i)->Field() == AField) {
+      GetItem(i)->ClearField();
+      any = true;
+    }
+  return any;
+}
+
+String TkcDataSummaryItems::GetDefaultFormat(int AValueClass, TkcSummaryKind AKind, bool AIsFooter) {
+  if (AKind == skNone) return String();
+  static const char* const names[] = {"", "SUM=", "MIN=", "MAX=", "COUNT=", "AVG="};
+  const String prefix = names[AKind];
+  if (AKind == skCount) return AIsFooter ? "0" : "COUNT=0";
+  if (AValueClass == 2) return (AIsFooter && AKind == skSum) ? String() : prefix;
+  const String number = AValueClass == 1 ? CurrencyDisplayFormat() : String("0.00");
+  const String lead = (AIsFooter && AKind == skSum) ? String() : prefix;
+  return lead + number + ";" + lead + "-" + number;
+}
+
+void TkcDataGroupSummaryItems::Assign(TPersistent* Source) {
+  TkcDataSummaryItems::Assign(Source);
+  if (auto* s = dynamic_cast<TkcDataGroupSummaryItems*>(Source)) {
+    fBeginText = s->fBeginText;
+    fEndText = s->fEndText;
+    fSeparator = s->fSeparator;
+  }
+}
+
+void TkcDataGroupSummaryItems::SetText(String& AText, const String& Value) {
+  if (AText == Value) return;
+  AText = Value;
+  if (Count() > 0) Update(GetItem(0));
+}
+
+String TkcDataGroupSummaryItems::GetGroupSummaryText(const Variant& AValues) {
+  String text;
+  for (int i = 0; i < Count(); ++i) {
+    TkcDataSummaryItem* item = GetItem(i);
+    if (!item || GetItemPosition(item) != spGroup) continue;
+    const Variant value = AValues.IsArray() && i <= AValues.ArrayHighBound() ? AValues.GetItem(i) : Null();
+    if (!text.empty()) text += fSeparator + " ";
+    text += item->GetDisplayText(value, false);
+  }
+  return text.empty() ? text : fBeginText + text + fEndText;
+}
+
+// ---- Summary groups -------------------------------------------------------------------------------
+
+TkcCustomDataController* TkcDataSummaryGroupItemLink::GetDataController() { return SummaryGroup()->Summary()->DataController(); }
+
+TkcDataSummaryGroup* TkcDataSummaryGroupItemLink::SummaryGroup() const {
+  return static_cast<TkcDataSummaryGroupItemLinks*>(Collection())->SummaryGroup();
+}
+
+void TkcDataSummaryGroupItemLink::ItemLinkChanging(TkcCustomDataField* AField) {
+  if (!AField) return;
+  TkcDataSummaryGroups* groups = SummaryGroup()->Groups();
+  for (int g = 0; g < groups->Count(); ++g) {
+    if (!groups->GetGroup(g)) continue;
+    TkcDataSummaryGroupItemLinks* links = groups->GetGroup(g)->Links();
+    for (int i = 0; i < links->Count(); ++i)
+      if (links->GetItem(i) && links->GetItem(i) != this && links->GetItem(i)->Field() == AField) links->GetItem(i)->ClearField();
+  }
+}
+
+TPersistent* TkcDataSummaryGroupItemLinks::GetOwner() { return fSummaryGroup; }
+void TkcDataSummaryGroupItemLinks::Update(TCollectionItem*) { fSummaryGroup->Summary()->Changed(false); }
+
+TkcDataSummaryGroup::TkcDataSummaryGroup(TCollection* ACollection) : TCollectionItem(ACollection) {
+  TkcDataSummary* summary = Summary();
+  fSummaryItems = std::make_unique<TkcDataGroupSummaryItems>(summary, summary->DataController()->GetSummaryItemClass(), this);
+}
+
+TkcDataSummaryGroup::~TkcDataSummaryGroup() {
+  fSummaryItems.reset();
+  fLinks.reset();
+}
+
+TkcDataSummaryGroups* TkcDataSummaryGroup::Groups() const { return static_cast<TkcDataSummaryGroups*>(Collection()); }
+TkcDataSummary* TkcDataSummaryGroup::Summary() const { return Groups()->Summary(); }
+
+TkcDataSummaryGroupItemLinks* TkcDataSummaryGroup::Links() {
+  if (!fLinks) fLinks = std::make_unique<TkcDataSummaryGroupItemLinks>(this, Summary()->DataController()->GetSummaryGroupItemLinkClass());
+  return fLinks.get();
+}
+
+bool TkcDataSummaryGroup::HasLink(TkcCustomDataField* AField) const {
+  if (!fLinks) return false;
+  for (int i = 0; i < fLinks->Count(); ++i)
+    if (fLinks->GetItem(i) && fLinks->GetItem(i)->Field() == AField) return true;
+  return false;
+}
+
+void TkcDataSummaryGroup::Assign(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDataSummaryGroup*>(Source)) {
+    Links()->Assign(s->Links());
+    fSummaryItems->Assign(s->SummaryItems());
+    return;
+  }
+  TCollectionItem::Assign(Source);
+}
+
+TkcDataSummaryGroup* TkcDataSummaryGroups::GroupOfItemLink(TObject* AItem) const {
+  for (int g = 0; g < Count(); ++g) {
+    if (!GetGroup(g)) continue;
+    TkcDataSummaryGroupItemLinks* links = GetGroup(g)->Links();
+    for (int i = 0; i < links->Count(); ++i)
+      if (links->GetItem(i) && links->GetItem(i)->GetItemLink() == AItem) return GetGroup(g);
+  }
+  return nullptr;
+}
+
+TPersistent* TkcDataSummaryGroups::GetOwner() { return fSummary; }
+void TkcDataSummaryGroups::Update(TCollectionItem*) { fSummary->Changed(false); }
+
+// ---- The summary ------------------------------------------------------------------------------------
+
+TkcDataSummary::TkcDataSummary(TkcCustomDataController* AController) : fDataController(AController) {
+  fDefaultGroupSummaryItems = std::make_unique<TkcDataGroupSummaryItems>(this, AController->GetSummaryItemClass());
+  fFooterSummaryItems = std::make_unique<TkcDataFooterSummaryItems>(this, AController->GetSummaryItemClass());
+  fSummaryGroups = std::make_unique<TkcDataSummaryGroups>(this);
+  fFooterValues = Null();
+}
+
+TkcDataSummary::~TkcDataSummary() {
+  fDestroying = true;
+  fSummaryGroups.reset();
+  fFooterSummaryItems.reset();
+  fDefaultGroupSummaryItems.reset();
+}
+
+TPersistent* TkcDataSummary::GetOwner() { return fDataController; }
+
+void TkcDataSummary::Assign(TPersistent* Source) {
+  auto* s = dynamic_cast<TkcDataSummary*>(Source);
+  if (!s) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  kcBracket([this] { BeginUpdate(); }, [&] {
+    fDefaultGroupSummaryItems->Assign(s->DefaultGroupSummaryItems());
+    fFooterSummaryItems->Assign(s->FooterSummaryItems());
+    fSummaryGroups->Assign(s->SummaryGroups());
+    SetOptions(s->Options());
+    AssignEvents(s);
+  }, [this] { EndUpdate(); });
+}
+
+void TkcDataSummary::AssignEvents(TPersistent* Source) {
+  if (auto* s = dynamic_cast<TkcDataSummary*>(Source)) OnAfterSummary = s->OnAfterSummary;
+}
+
+void TkcDataSummary::BeginUpdate() {
+  fDataController->BeginUpdate();
+  ++fLockCount;
+}
+
+void TkcDataSummary::EndUpdate() {
+  kcBracket([this] { --fLockCount; }, [this] { Changed(false); }, [this] { fDataController->EndUpdate(); });
+}
+
+void TkcDataSummary::EndUpdateQuiet() {
+  --fLockCount;
+  fDataController->EndUpdate();
+}
+
+void TkcDataSummary::SetOptions(TkcSummaryOptions Value) {
+  if (Value.Contains(soSelectedRecords) && Value.Contains(soMultipleSelectedRecords)) {
+    // The two selection options exclude each other: the one just added wins.
+    if (fOptions.Contains(soSelectedRecords))
+      Value.Exclude(soSelectedRecords);
+    else
+      Value.Exclude(soMultipleSelectedRecords);
+  }
+  fOptions = Value;
+  Changed(false);
+}
+
+void TkcDataSummary::Changed(bool ADisplayOnly) {
+  if (fInAfterSummary || fLockCount > 0) return;
+  NotifyController(ADisplayOnly);
+}
+
+void TkcDataSummary::NotifyController(bool ADisplayOnly) {
+  if (!fDestroying && fDataController->DataControllerInfo()) fDataController->DataControllerInfo()->SummaryChanged(ADisplayOnly);
+}
+
+void TkcDataSummary::RemoveField(TkcCustomDataField* AField) {
+  bool any = fFooterSummaryItems->RemoveField(AField);
+  any = fDefaultGroupSummaryItems->RemoveField(AField) || any;
+  for (int g = 0; g < fSummaryGroups->Count(); ++g) {
+    TkcDataSummaryGroup* group = fSummaryGroups->GetGroup(g);
+    if (!group) continue;
+    any = group->SummaryItems()->RemoveField(AField) || any;
+    TkcDataSummaryGroupItemLinks* links = group->Links();
+    for (int i = 0; i < links->Count(); ++i)
+      if (links->GetItem(i) && links->GetItem(i)->Field() == AField) {
+        links->GetItem(i)->ClearField();
+        any = true;
+      }
+  }
+  if (any) Changed(false);
+}
+
+TkcDataSummaryItems* TkcDataSummary::GetGroupSummaryItems(int ALevel) {
+  TkcGroupingFieldList* grouping = fDataController->DataControllerInfo()->GroupingFieldList();
+  if (ALevel < 0 || ALevel >= grouping->GetCount()) return nullptr;
+  TkcCustomDataField* field = grouping->GetItem(ALevel).Field;
+  for (int g = 0; g < fSummaryGroups->Count(); ++g)
+    if (fSummaryGroups->GetGroup(g) && fSummaryGroups->GetGroup(g)->HasLink(field)) return fSummaryGroups->GetGroup(g)->SummaryItems();
+  return fDefaultGroupSummaryItems.get();
+}
+
+void TkcDataSummary::InitValues(TkcDataSummaryItems* AItems, TWork& AWork) {
+  AWork.Values.assign(static_cast<std::size_t>(AItems->Count()), Variant());
+  AWork.Counts.assign(static_cast<std::size_t>(AItems->Count()), 0);
+}
+
+int TkcDataSummary::GetSummaryRecord(int APosition) {
+  TkcCustomDataControllerInfo* info = fDataController->DataControllerInfo();
+  const int record = info->GetRecordListItem(APosition);
+  if (!info->IsSummaryForSelection()) return record;
+  if (!fDataController->MultiSelect()) return record == fDataController->GetFocusedRecordIndex() ? record : -1;
+  return info->Selection()->IsRecordSelected(record) ? record : -1;
+}
+
+void TkcDataSummary::AccumulateRange(TkcDataSummaryItems* AItems, int AFirst, int ALast, TWork& AWork) {
+  const int count = AItems->Count();
+  std::vector<TkcDataSummaryItem*> items;
+  bool any = false;
+  for (int i = 0; i < count; ++i) {
+    TkcDataSummaryItem* item = AItems->GetItem(i);
+    const bool calculates = item && item->CanCalculate() && (item->Kind() != skNone || AItems->OnSummary);
+    items.push_back(calculates ? item : nullptr);
+    any = any || calculates;
+  }
+  if (!any) return;
+  for (int p = AFirst; p <= ALast; ++p) {
+    const int record = GetSummaryRecord(p);
+    if (record < 0) continue;
+    for (int i = 0; i < count; ++i)
+      if (items[static_cast<std::size_t>(i)])
+        AccumulateRecord(items[static_cast<std::size_t>(i)], record, AWork.Values[static_cast<std::size_t>(i)],
+                         AWork.Counts[static_cast<std::size_t>(i)]);
+  }
+}
+
+void TkcDataSummary::AccumulateRecord(TkcDataSummaryItem* AItem, int ARecordIndex, Variant& AValue, int& ACount) {
+  TkcCustomDataField* field = AItem->GetField();
+  Variant x = field ? fDataController->GetSourceValue(ARecordIndex, field) : Null();
+  TkcDataSummaryItems* items = AItem->SummaryItems();
+  if (items->OnSummary) {
+    TkcSummaryEventArguments args{ARecordIndex, AItem};
+    TkcSummaryEventOutArguments out{x, AValue, ACount, false};
+    items->OnSummary(items, args, out);
+    x = std::move(out.Value);
+    AValue = std::move(out.SummaryValue);
+    ACount = out.Count;
+    if (out.Done) return;
+  }
+  const TkcSummaryKind kind = AItem->Kind();
+  if (kind == skNone || (fOptions.Contains(soNullIgnore) && x.IsNull())) return;
+  try {
+    if (AValue.IsEmpty()) {
+      if (kind != skCount && !(x.IsNull() && (kind == skMin || kind == skMax)))
+        AValue = (x.IsNull() && (kind == skSum || kind == skAverage)) ? Variant(0) : x;
+    } else if (!x.IsNull() && !AValue.IsNull()) {
+      switch (kind) {
+        case skSum:
+        case skAverage:
+          AValue = AValue + x;
+          break;
+        case skMin:
+          if (x < AValue) AValue = x;
+          break;
+        case skMax:
+          if (AValue < x) AValue = x;
+          break;
+        default:
+          break;
+      }
+    }
+  } catch (const EVariantTypeCastError&) {
+    // A value that does not add up (text in a sum) is skipped, not a failed update.
+    return;
+  }
+  ++ACount;
+}
+
+void TkcDataSummary::FinalizeValue(TkcDataSummaryItem* AItem, Variant& AValue, int ACount) {
+  if (AValue.IsEmpty()) AValue = Null();
+  if (AItem->Kind() == skCount) {
+    AValue = Variant(ACount);
+  } else if (AItem->Kind() == skAverage && ACount > 0 && !AValue.IsNull()) {
+    try {
+      const bool date = IsDateVariant(AValue);
+      AValue = AValue / Variant(ACount);
+      if (date) AValue = Variant::FromDate(AValue.AsDouble());
+    } catch (const EVariantTypeCastError&) {
+      AValue = Null();
+    }
+  }
+}
+
+Variant TkcDataSummary::FinalizeValues(TkcDataSummaryItems* AItems, TWork& AWork) {
+  if (AItems->Count() == 0) return Null();
+  Variant result = Variant::MakeArray(AItems->Count());
+  for (int i = 0; i < AItems->Count(); ++i) {
+    Variant& v = AWork.Values[static_cast<std::size_t>(i)];
+    TkcDataSummaryItem* item = AItems->GetItem(i);
+    if (item && item->CanCalculate()) FinalizeValue(item, v, AWork.Counts[static_cast<std::size_t>(i)]);
+    if (v.IsEmpty()) v = Null();
+    result.SetItem(i, v);
+  }
+  return result;
+}
+
+bool TkcDataSummary::IsValueIndex(const Variant& AValues, int AIndex) {
+  return AValues.IsArray() && AIndex >= AValues.ArrayLowBound() && AIndex <= AValues.ArrayHighBound();
+}
+
+void TkcDataSummary::ComputeFooterValues() {
+  TWork work;
+  InitValues(fFooterSummaryItems.get(), work);
+  TkcCustomDataControllerInfo* info = fDataController->DataControllerInfo();
+  if (!fDataController->IsGridMode()) AccumulateRange(fFooterSummaryItems.get(), 0, info->GetRecordListCount() - 1, work);
+  fFooterValues = FinalizeValues(fFooterSummaryItems.get(), work);
+}
+
+void TkcDataSummary::ComputeGroupValues() {
+  TkcDataGroups* groups = fDataController->DataControllerInfo()->DataGroups();
+  const int levels = groups->GetLevelCount();
+  const int last = levels - 1;
+  for (int level = 0; level < levels; ++level) {
+    TkcDataSummaryItems* items = GetGroupSummaryItems(level);
+    if (!items) continue;
+    TWork work;
+    TkcDataGroupInfo* open = nullptr;
+    for (int p = 0; p < groups->GetCount(); ++p) {
+      TkcDataGroupInfo* g = groups->GetItem(p);
+      if (g->GroupLevel == level) {
+        if (open) open->SummaryValues = FinalizeValues(items, work);
+        open = g;
+        InitValues(items, work);
+      }
+      if (g->GroupLevel == last && open) AccumulateRange(items, g->BeginIndex, g->EndIndex, work);
+    }
+    if (open) open->SummaryValues = FinalizeValues(items, work);
+  }
+}
+
+void TkcDataSummary::StartSummaries() {
+  if (!fSuppressed) ComputeFooterValues();
+}
+
+void TkcDataSummary::FinishSummaries() {
+  if (fSuppressed) return;
+  ComputeGroupValues();
+  DoAfterSummary();
+}
+
+void TkcDataSummary::RunSummaries() {
+  StartSummaries();
+  FinishSummaries();
+}
+
+void TkcDataSummary::BeginCalculate() {
+  fCalculating = true;
+  if (!fDataController->DataControllerInfo()->IsSummaryForSelection()) StartSummaries();
+}
+
+void TkcDataSummary::EndCalculate() {
+  fCalculating = false;
+  if (fDataController->DataControllerInfo()->IsSummaryForSelection())
+    RunSummaries();
+  else
+    FinishSummaries();
+}
+
+void TkcDataSummary::DoAfterSummary() {
+  if (!OnAfterSummary) return;
+  if (fDataController->IsLoading()) {
+    fAfterSummaryPending = true;
+    return;
+  }
+  fAfterSummaryPending = false;
+  if (fDataController->IsGridModeReloadPending()) return;
+  kcBracket([this] { fInAfterSummary = true; }, [this] { OnAfterSummary(this); }, [this] { fInAfterSummary = false; });
+}
+
+Variant TkcDataSummary::FooterValue(int AIndex) const {
+  if (!fFooterValues.IsArray() || AIndex < fFooterValues.ArrayLowBound() || AIndex > fFooterValues.ArrayHighBound()) return Null();
+  return fFooterValues.GetItem(AIndex);
+}
+
+String TkcDataSummary::GetFooterSummaryText(int AIndex) {
+  return fFooterSummaryItems->GetItem(AIndex)->GetDisplayText(FooterValue(AIndex), true);
+}
+
+bool TkcDataSummary::GroupValues(int ARowIndex, TkcDataGroupInfo*& AGroup, TkcDataSummaryItems*& AItems) {
+  TkcDataGroups* groups = fDataController->DataControllerInfo()->DataGroups();
+  const int pos = groups->GetRowGroupPosition(ARowIndex);
+  if (pos < 0) return false;
+  AGroup = groups->GetItem(pos);
+  AItems = GetGroupSummaryItems(AGroup->GroupLevel);
+  return AItems && AGroup->SummaryValues.IsArray();
+}
+
+String TkcDataSummary::GetGroupSummaryText(int ARowIndex) {
+  TkcDataGroupInfo* group = nullptr;
+  TkcDataSummaryItems* items = nullptr;
+  if (!GroupValues(ARowIndex, group, items)) return String();
+  return items->GetGroupSummaryText(group->SummaryValues);
+}
+
+int TkcDataSummary::GetGroupFooterItemIndex(int ALevel, TObject* AItem) {
+  TkcDataSummaryItems* items = GetGroupSummaryItems(ALevel);
+  if (!items) return -1;
+  for (int i = 0; i < items->Count(); ++i)
+    if (items->GetItem(i) && items->GetItemPosition(items->GetItem(i)) == spFooter && items->GetItem(i)->GetItemLink() == AItem) return i;
+  return -1;
+}
+
+String TkcDataSummary::GetGroupFooterSummaryText(int ARowIndex, int ALevel, int AItemPosition) {
+  TkcDataGroups* groups = fDataController->DataControllerInfo()->DataGroups();
+  const int pos = groups->GetGroupPosition(ARowIndex, ALevel);
+  TkcDataSummaryItems* items = GetGroupSummaryItems(ALevel);
+  if (pos < 0 || !items) return String();
+  const Variant& values = groups->GetItem(pos)->SummaryValues;
+  if (!IsValueIndex(values, AItemPosition) || AItemPosition >= items->Count() || !items->GetItem(AItemPosition)) return String();
+  return items->GetItem(AItemPosition)->GetDisplayText(values.GetItem(AItemPosition), true);
+}
+
+// ---- Sorting groups by a summary ------------------------------------------------------------------------
+
+bool TkcDataSummary::HasSortingItems() {
+  TkcGroupingFieldList* grouping = fDataController->DataControllerInfo()->GroupingFieldList();
+  for (int l = 0; l < grouping->GetCount(); ++l)
+    if (TkcDataSummaryItems* items = GetGroupSummaryItems(l))
+      if (items->GetSortedItem()) return true;
+  return false;
+}
+
+void TkcDataSummary::SortGroupsBySummary() {
+  TkcCustomDataControllerInfo* info = fDataController->DataControllerInfo();
+  TkcDataGroups* groups = info->DataGroups();
+  const int levels = groups->GetLevelCount();
+  if (groups->GetCount() == 0) return;
+  // Per level: the sorting item's position among the level's items and the order.
+  std::vector<int> itemPos(static_cast<std::size_t>(levels), -1);
+  std::vector<TkcDataSortOrder> orders(static_cast<std::size_t>(levels), soAscending);
+  for (int l = 0; l < levels; ++l) {
+    TkcDataSummaryItems* items = GetGroupSummaryItems(l);
+    TkcDataSummaryItem* sorted = items ? items->GetSortedItem() : nullptr;
+    if (!sorted) continue;
+    itemPos[static_cast<std::size_t>(l)] = sorted->Index();
+    orders[static_cast<std::size_t>(l)] = fDataController->GetSortingBySummaryItemIndex() == -1
+                                              ? info->GroupingFieldList()->GetItem(l).SortOrder
+                                              : fDataController->GetSortingBySummaryOrder();
+  }
+  // The tree as child lists of group positions (root = -1), read from the pre-order list.
+  const int n = groups->GetCount();
+  std::vector<std::vector<int>> children(static_cast<std::size_t>(n) + 1);
+  std::vector<int> stack;
+  for (int p = 0; p < n; ++p) {
+    const int level = groups->GetItem(p)->GroupLevel;
+    while (static_cast<int>(stack.size()) > level) stack.pop_back();
+    const int parent = stack.empty() ? -1 : stack.back();
+    children[static_cast<std::size_t>(parent + 1)].push_back(p);
+    stack.push_back(p);
+  }
+  for (int node = -1; node < n; ++node) {
+    auto& list = children[static_cast<std::size_t>(node + 1)];
+    if (list.size() < 2) continue;
+    const int level = groups->GetItem(list[0])->GroupLevel;
+    const int item = itemPos[static_cast<std::size_t>(level)];
+    if (item < 0) continue;
+    const bool descending = orders[static_cast<std::size_t>(level)] == soDescending;
+    auto value = [&](int pos) {
+      const Variant& v = groups->GetItem(pos)->SummaryValues;
+      return IsValueIndex(v, item) ? v.GetItem(item) : Null();
+    };
+    // Equal values keep their current order, so repeated updates do not reshuffle them.
+    SortRecordList(list, 0, static_cast<int>(list.size()) - 1, [&](int a, int pivot) {
+      const int r = CompareVariants(value(a), value(pivot));
+      if (r != 0) return descending ? -r : r;
+      return a < pivot ? -1 : (a > pivot ? 1 : 0);
+    });
+  }
+  // Flatten in pre-order; groups above the last level get their descendant range again.
+  std::vector<TkcDataGroupInfo*> order;
+  order.reserve(static_cast<std::size_t>(n));
+  std::vector<std::pair<int, std::size_t>> walk{{-1, 0}};
+  while (!walk.empty()) {
+    auto& [node, next] = walk.back();
+    const auto& list = children[static_cast<std::size_t>(node + 1)];
+    if (next >= list.size()) {
+      walk.pop_back();
+      continue;
+    }
+    const int child = list[next++];
+    order.push_back(groups->GetItem(child));
+    walk.push_back({child, 0});
+  }
+  std::vector<TkcDataGroupInfo*> extracted(static_cast<std::size_t>(n));
+  for (int p = 0; p < n; ++p) extracted[static_cast<std::size_t>(p)] = groups->Extract(p);
+  for (int p = 0; p < n; ++p) groups->SetItem(p, order[static_cast<std::size_t>(p)]);
+  const int last = levels - 1;
+  for (int p = n - 1; p >= 0; --p) {
+    TkcDataGroupInfo* g = groups->GetItem(p);
+    if (g->GroupLevel == last) continue;
+    g->BeginIndex = p + 1;
+    int end = p;
+    while (end + 1 < n && groups->GetItem(end + 1)->GroupLevel > g->GroupLevel) ++end;
+    g->EndIndex = end;
+  }
+  groups->Renumber();
+}

@@ -1,0 +1,33 @@
+#include "editors-extended/kcEditRepositoryItems.h"
+
+#include "editors-extended/kcBlobEdit.h"
+#include "editors-extended/kcCheckBox.h"
+#include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcImage.h"
+#include "editors-extended/kcMemo.h"
+#include "editors/kcMaskEdit.h"
+
+// One line per kind. A kind whose editor is not built yet names its nearest built ancestor,
+// so that its columns still show and edit text.
+#define VT_ITEM_PROPERTIES(Item, Properties)                                                \
+  TkcCustomEditPropertiesClass Item::GetEditPropertiesClass() {                             \
+    return TkcCustomEditPropertiesClass::Of<Properties>();                                  \
+  }
+
+VT_ITEM_PROPERTIES(TkcEditRepositoryButtonItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryImageItem, TkcImageProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryComboBoxItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryPopupItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryCalcItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryDateItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryCurrencyItem, TkcCurrencyEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositorySpinItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryMemoItem, TkcMemoProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryImageComboBoxItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryBlobItem, TkcBlobEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryCheckBoxItem, TkcCheckBoxProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryTimeItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryMRUItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryHyperLinkItem, TkcTextEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryRadioGroupItem, TkcCustomEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryLookupComboBoxItem, TkcMaskEditProperties)

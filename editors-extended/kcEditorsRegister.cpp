@@ -1,0 +1,41 @@
+#include "editors-extended/kcEditorsRegister.h"
+
+#include "editors-extended/kcBlobEdit.h"
+#include "editors-extended/kcCheckBox.h"
+#include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
+#include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
+#include "editors-extended/kcImage.h"
+#include "editors-extended/kcMemo.h"
+
+const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
+  static const std::vector<TkcEditorKindRegistration> kinds = {
+      {TkcCheckBoxProperties::StaticClass(), "CheckBox|Represents a check box control that allows selecting an option"},
+      {TkcMemoProperties::StaticClass(), "Memo|Represents an edit control that allows editing memo data"},
+      {TkcImageProperties::StaticClass(), "Image|Represents an image editor"},
+      {TkcBlobEditProperties::StaticClass(), "BlobEdit|Represents the BLOB editor"},
+      {TkcCurrencyEditProperties::StaticClass(), "CurrencyEdit|Represents an editor enabling editing currency data"},
+  };
+  return kinds;
+}
+
+namespace {
+int gInitCount = 0;
+}
+
+void InitializeExtendedEditors() {
+  if (gInitCount++ != 0) return;
+  TkcRegisteredClasses* registry = GetEditPropertiesRegistry();
+  for (const TkcEditorKindRegistration& kind : GetExtendedEditorKinds())
+    if (registry->FindByClassName(kind.PropertiesClass->ClassName()) == nullptr)
+      registry->Register(kind.PropertiesClass, kind.Text);
+  InitializeEditDataRegisteredRepositoryItems();
+  InitializeEditDBRegisteredRepositoryItems();
+}
+
+// The properties registry keeps its kinds to the end of the process.
+void FinalizeExtendedEditors() {
+  if (gInitCount == 0 || --gInitCount != 0) return;
+  FinalizeEditDBRegisteredRepositoryItems();
+  FinalizeEditDataRegisteredRepositoryItems();
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The image editor kind. Its edit value is a picture's own stream of bytes in an 8-bit string
+// (Null or empty for no picture); the picture classes are the framework's bitmap, icon,
+// metafile and JPEG.
+
+#include "editors/kcEdit.h"
+#include "platform/forms/Graphics.h"
+
+enum TkcImageTransparency { gtDefault, gtOpaque, gtTransparent };
+enum TkcPopupMenuItem { pmiCut, pmiCopy, pmiPaste, pmiDelete, pmiLoad, pmiSave, pmiCustom };
+using TkcPopupMenuItems = TSet<TkcPopupMenuItem>;
+
+using TkcImageAssignPictureEvent = TEvent<void(TObject* Sender, TPicture* Picture)>;
+using TkcImageGraphicClassEvent =
+    TEvent<void(TObject* AItem, int ARecordIndex, bool APastingFromClipboard, TGraphicClass& AGraphicClass)>;
+
+// Which items the image editor's context menu has, and the custom item.
+class TkcPopupMenuLayout : public TPersistent {
+  VT_CLASS(TkcPopupMenuLayout, TPersistent)
+public:
+  TkcPopupMenuLayout() = default;
+  ~TkcPopupMenuLayout() override;
+  void Assign(TPersistent* Source) override;
+  TkcPopupMenuItems MenuItems = {pmiCut, pmiCopy, pmiPaste, pmiDelete, pmiLoad, pmiSave};
+  String CustomMenuItemCaption;
+  // Made empty on first read; null frees it, a bitmap is copied.
+  TBitmap* CustomMenuItemGlyph();
+  void SetCustomMenuItemGlyph(TBitmap* Value);
+  bool HasCustomMenuItemGlyph() const { return fGlyph != nullptr; }
+
+private:
+  std::unique_ptr<TBitmap> fGlyph;
+};
+
+class TkcCustomImageProperties : public TkcCustomEditProperties {
+  VT_CLASS(TkcCustomImageProperties, TkcCustomEditProperties)
+public:
+  explicit TkcCustomImageProperties(TPersistent* AOwner);
+  ~TkcCustomImageProperties() override;
+  void Assign(TPersistent* Source) override;
+
+  const String& Caption() const { return fCaption; }
+  void SetCaption(const String& Value) { SetAndNotify(fCaption, Value); }
+  bool Center() const { return fCenter; }
+  void SetCenter(bool Value) { SetAndNotify(fCenter, Value); }
+  const String& CustomFilter() const { return fCustomFilter; }
+  void SetCustomFilter(const String& Value) { SetAndNotify(fCustomFilter, Value); }
+  TGraphicClass GraphicClass() const { return fGraphicClass; }
+  void SetGraphicClass(TGraphicClass Value);
+  // The class's name (empty for none); an unknown name is ignored, an empty one clears it.
+  String GraphicClassName() const;
+  void SetGraphicClassName(const String& Value);
+  TkcImageTransparency GraphicTransparency() const { return fGraphicTransparency; }
+  void SetGraphicTransparency(TkcImageTransparency Value) { SetAndNotify(fGraphicTransparency, Value); }
+  TkcPopupMenuLayout* PopupMenuLayout() const { return fPopupMenuLayout.get(); }
+  void SetPopupMenuLayout(TkcPopupMenuLayout* Value);
+  bool ShowFocusRect() const { return fShowFocusRect; }
+  void SetShowFocusRect(bool Value) { SetAndNotify(fShowFocusRect, Value); }
+  bool Stretch() const { return fStretch; }
+  void SetStretch(bool Value) { SetAndNotify(fStretch, Value); }
+  int DefaultContentHeight() const { return 15; }
+
+  bool CanValidate() override { return true; }
+  WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true) override;
+  bool CanResetEditValue() override { return true; }
+  bool IsProviderFormatUsed(bool) override { return false; }
+  static TGraphicClass GetDefaultGraphicClass();
+  // The class to load a value with: the one set; else a bitmap when pasting, none otherwise;
+  // OnGetGraphicClass may change the answer.
+  TGraphicClass GetGraphicClass(TObject* AItem, int ARecordIndex, bool APastingFromClipboard = false);
+
+  TkcImageAssignPictureEvent OnAssignPicture;
+  TNotifyEvent OnCustomClick;
+  TkcImageGraphicClassEvent OnGetGraphicClass;
+
+private:
+  String fCaption, fCustomFilter;
+  bool fCenter = true;
+  bool fShowFocusRect = true;
+  bool fStretch = false;
+  TGraphicClass fGraphicClass;
+  TkcImageTransparency fGraphicTransparency = gtDefault;
+  std::unique_ptr<TkcPopupMenuLayout> fPopupMenuLayout;
+};
+
+class TkcImageProperties : public TkcCustomImageProperties {
+  VT_CLASS(TkcImageProperties, TkcCustomImageProperties)
+public:
+  explicit TkcImageProperties(TPersistent* AOwner) : TkcCustomImageProperties(AOwner) {}
+};
+
+// The picture classes an image value may hold: bitmap, icon, metafile, JPEG.
+const std::vector<TGraphicClass>& GetRegisteredGraphicClasses();
+TGraphicClass FindGraphicClass(const String& AName);
+// A value into a picture: an 8-bit string, with or without the 8-byte blob header, read by
+// the class given (a bitmap without one). Anything unreadable gives an empty picture.
+void LoadPicture(TPicture* APicture, TGraphicClass AGraphicClass, const Variant& AValue);
+// The graphic's own stream, no header; empty for an empty picture.
+std::string SavePicture(TPicture* APicture);
+bool IsPictureBlank(TPicture* APicture);
+// The largest rectangle of the picture's proportions at ARect's top-left corner.
+TRect CalculateProportionalRect(const TRect& ARect, int AWidth, int AHeight);
+// Where the picture is drawn in the client rectangle: stretched and centred as asked, else
+// moved by the scroll offsets.
+TRect CalculatePictureRect(const TRect& AClient, int AWidth, int AHeight, bool ACenter, bool AStretch,
+                           const TPoint& AScrollOffset = TPoint());
+// Which clipboard content can be pasted as the class (none: the framework's picture format).
+bool CanPasteImageFromClipboard(TGraphicClass AGraphicClass);
+// Pastes into the picture: a bitmap on the clipboard becomes a JPEG when the class asks for
+// one, else the picture's bitmap; without a bitmap the picture format is taken.
+void PasteImageFromClipboard(TPicture* APicture, TGraphicClass APasteClass);

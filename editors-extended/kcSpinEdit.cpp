@@ -1,0 +1,431 @@
+#include "editors-extended/kcSpinEdit.h"
+
+#include <cmath>
+#include <limits>
+
+#include "controls/kcLocalize.h"
+#include "editors/kcEditUtils.h"
+
+namespace {
+
+using Wide = __int128;
+constexpr int64_t kIntMin = std::numeric_limits<int64_t>::min();
+constexpr int64_t kIntMax = std::numeric_limits<int64_t>::max();
+
+int64_t SaturatedRound(double X) {
+  if (std::isnan(X)) return 0;
+  double r = std::nearbyint(X);  // the default rounding mode takes halves to even
+  if (r >= 9223372036854775807.0) return kIntMax;
+  if (r <= -9223372036854775808.0) return kIntMin;
+  return static_cast<int64_t>(r);
+}
+
+// The distance from V to the bound B, or the type limit T when that distance would leave the
+// type's range.
+double FloatDiff(double B, double V, double T) {
+  if ((B > 0 && V > 0) || (B < 0 && V < 0)) return B - V;
+  double D = (T - B) + V;
+  if ((D > 0 && V > 0) || (D < 0 && V < 0)) return T;
+  return B - V;
+}
+
+}  // namespace
+
+bool TkcSpinBounds::IsBoundDefined(int ABound) const {
+  if (MaxValue > MinValue) return true;
+  if (MaxValue == MinValue) return false;
+  if (MinAssigned == MaxAssigned) return false;
+  return ABound == 0 ? MinAssigned : MaxAssigned;
+}
+
+double SpinValueToDouble(const TkcSpinValue& V) {
+  return std::holds_alternative<int64_t>(V) ? static_cast<double>(std::get<int64_t>(V)) : std::get<double>(V);
+}
+
+String SpinValueToText(const TkcSpinValue& V) {
+  return std::holds_alternative<int64_t>(V) ? IntToStr(std::get<int64_t>(V)) : FloatToStr(std::get<double>(V));
+}
+
+bool TryTextToSpinValue(const String& AText, TkcSpinEditValueType AType, TkcSpinValue& AValue) {
+  if (AType == vtInt) {
+    int64_t v;
+    String t = !AText.empty() && AText[0] == '+' ? AText.substr(1) : AText;
+    if (t.empty() || t[0] == '+' || !TryStrToInt64(t, v)) return false;
+    AValue = v;
+    return true;
+  }
+  double d;
+  if (!TryStrToFloat(AText, d) || !std::isfinite(d) || d < -kcSpinFloatLimit || d > kcSpinFloatLimit) return false;
+  AValue = d;
+  return true;
+}
+
+TkcSpinValue TkcSpinEngine::Convert(double AValue) const {
+  if (ValueType == vtInt) return SaturatedRound(AValue);
+  return AValue;
+}
+
+TkcSpinValue TkcSpinEngine::EffectiveMin() const {
+  if (Bounds.IsBoundDefined(0)) return Convert(Bounds.MinValue);
+  return ValueType == vtInt ? TkcSpinValue(kIntMin) : TkcSpinValue(-kcSpinFloatLimit);
+}
+
+TkcSpinValue TkcSpinEngine::EffectiveMax() const {
+  if (Bounds.IsBoundDefined(1)) return Convert(Bounds.MaxValue);
+  return ValueType == vtInt ? TkcSpinValue(kIntMax) : TkcSpinValue(kcSpinFloatLimit);
+}
+
+TkcSpinValue TkcSpinEngine::StepIncrement(int ADirection) const {
+  double step = ADirection >= 2 ? LargeIncrement : Increment;
+  TkcSpinValue i = Convert(step);
+  if (!IsSpinUp(ADirection)) {
+    if (auto* n = std::get_if<int64_t>(&i))
+      *n = *n == kIntMin ? kIntMax : -*n;
+    else
+      i = -std::get<double>(i);
+  }
+  return i;
+}
+
+bool TkcSpinEngine::AddIncrement(TkcSpinValue& V, const TkcSpinValue& AIncrement) const {
+  if (ValueType == vtInt) {
+    // Exact in 128 bits, so no difference or sum can overflow.
+    Wide v = std::holds_alternative<int64_t>(V) ? std::get<int64_t>(V) : SaturatedRound(std::get<double>(V));
+    Wide i = std::holds_alternative<int64_t>(AIncrement) ? std::get<int64_t>(AIncrement)
+                                                        : SaturatedRound(std::get<double>(AIncrement));
+    Wide mn = std::get<int64_t>(EffectiveMin()), mx = std::get<int64_t>(EffectiveMax());
+    Wide lmin = mn - v, lmax = mx - v;
+    if (lmin <= i && i <= lmax) {
+      V = static_cast<int64_t>(v + i);
+      return true;
+    }
+    switch (Behaviour) {
+      case sbbRefuse: return false;
+      case sbbClamp: V = static_cast<int64_t>(i < lmin ? mn : mx); return true;
+      case sbbWrap: {
+        Wide r = i < lmin ? mx + i + 1 - lmin : mn + i - 1 - lmax;
+        // A step longer than the range wraps more than once.
+        Wide width = mx - mn + 1;
+        if (r < mn || r > mx) r = mn + (((r - mn) % width) + width) % width;
+        V = static_cast<int64_t>(r);
+        return true;
+      }
+    }
+    return false;
+  }
+  double v = SpinValueToDouble(V), i = SpinValueToDouble(AIncrement);
+  double mn = std::get<double>(EffectiveMin()), mx = std::get<double>(EffectiveMax());
+  double lmin = FloatDiff(mn, v, -kcSpinFloatLimit), lmax = FloatDiff(mx, v, kcSpinFloatLimit);
+  if (lmin <= i && i <= lmax) {
+    V = v + i;
+    return true;
+  }
+  switch (Behaviour) {
+    case sbbRefuse: return false;
+    case sbbClamp: V = i < lmin ? mn : mx; return true;
+    case sbbWrap: {
+      double r = i < lmin ? mx + i + 1 - lmin : mn + i - 1 - lmax;
+      double width = mx - mn;
+      if ((r < mn || r > mx) && std::isfinite(width) && width > 0) {
+        r = mn + std::fmod(r - mn, width);
+        if (r < mn) r += width;
+      }
+      V = std::isfinite(r) ? std::min(std::max(r, mn), mx) : (i < lmin ? mx : mn);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TkcSpinEngine::GetNextValue(int ADirection, TkcSpinValue& V, const TkcSpinValue& AIncrement) const {
+  double d = SpinValueToDouble(V);
+  TkcSpinValue mn = EffectiveMin(), mx = EffectiveMax();
+  bool up = IsSpinUp(ADirection);
+  if (ValueType == vtInt && std::holds_alternative<int64_t>(V) ? std::get<int64_t>(V) < std::get<int64_t>(mn)
+                                                              : d < SpinValueToDouble(mn)) {
+    if (up)
+      V = mn;
+    else if (Behaviour == sbbWrap)
+      V = mx;
+    else
+      return false;
+  } else if (ValueType == vtInt && std::holds_alternative<int64_t>(V) ? std::get<int64_t>(V) > std::get<int64_t>(mx)
+                                                                     : d > SpinValueToDouble(mx)) {
+    if (!up)
+      V = mx;
+    else if (Behaviour == sbbWrap)
+      V = mn;
+    else
+      return false;
+  } else if (!AddIncrement(V, AIncrement)) {
+    return false;
+  }
+  if (ValueType == vtInt && std::holds_alternative<double>(V)) V = SaturatedRound(std::get<double>(V));
+  if (ValueType == vtFloat && std::holds_alternative<int64_t>(V)) V = static_cast<double>(std::get<int64_t>(V));
+  return true;
+}
+
+double TkcSpinEngine::ForceIntoBounds(double AValue) const {
+  if (Bounds.IsBoundDefined(0) && AValue < Bounds.MinValue) return Bounds.MinValue;
+  if (Bounds.IsBoundDefined(1) && AValue > Bounds.MaxValue) return Bounds.MaxValue;
+  return AValue;
+}
+
+TkcSpinValue TkcSpinEngine::Clamp(const TkcSpinValue& V) const {
+  TkcSpinValue mn = EffectiveMin(), mx = EffectiveMax();
+  if (ValueType == vtInt) {
+    int64_t v = std::holds_alternative<int64_t>(V) ? std::get<int64_t>(V) : SaturatedRound(std::get<double>(V));
+    return std::min(std::max(v, std::get<int64_t>(mn)), std::get<int64_t>(mx));
+  }
+  return std::min(std::max(SpinValueToDouble(V), std::get<double>(mn)), std::get<double>(mx));
+}
+
+// ---- Repeat ---------------------------------------------------------------------------------
+
+TkcSpinRepeater::~TkcSpinRepeater() { Stop(); }
+
+void TkcSpinRepeater::Start(int ADirection) {
+  Stop();
+  fDirection = ADirection;
+  fStep(ADirection);
+  if (fDirection < 0) return;  // the step itself stopped the repeat
+  fTimer = new TkcTimer(nullptr);
+  fTimer->SetInterval(400);
+  fTimer->SetOnTimer([this](TObject* Sender) { Tick(Sender); });
+  fTimer->SetEnabled(true);
+}
+
+void TkcSpinRepeater::Stop() {
+  fDirection = -1;
+  delete fTimer;
+  fTimer = nullptr;
+}
+
+void TkcSpinRepeater::Tick(TObject*) {
+  if (fTimer->Interval() == 400) fTimer->SetInterval(100);
+  if (fDirection >= 0) fStep(fDirection);
+}
+
+// ---- Properties -----------------------------------------------------------------------------
+
+void TkcSpinEditPropertiesValues::Assign(TPersistent* Source) {
+  BeginUpdate();
+  TkcTextEditPropertiesValues::Assign(Source);
+  if (auto* source = dynamic_cast<TkcSpinEditPropertiesValues*>(Source)) SetValueType(source->fValueType);
+  EndUpdate();
+}
+
+void TkcSpinEditPropertiesValues::RestoreDefaults() {
+  BeginUpdate();
+  TkcTextEditPropertiesValues::RestoreDefaults();
+  SetValueType(false);
+  EndUpdate();
+}
+
+void TkcSpinEditButtons::SetPosition(TkcSpinEditButtonsPosition Value) {
+  if (fPosition == Value) return;
+  fPosition = Value;
+  fOwner->Changed();
+}
+
+void TkcSpinEditButtons::SetShowFastButtons(bool Value) {
+  if (fShowFastButtons == Value) return;
+  fShowFastButtons = Value;
+  fOwner->Changed();
+}
+
+TkcCustomSpinEditProperties::TkcCustomSpinEditProperties(TPersistent* AOwner) : TkcCustomMaskEditProperties(AOwner) {
+  Buttons()->Add();
+  Buttons()->Add();
+}
+
+void TkcCustomSpinEditProperties::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TkcCustomSpinEditProperties*>(Source);
+  if (!source) {
+    TkcCustomMaskEditProperties::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  if (source->AssignedValues()->ValueType())
+    SetValueType(source->fValueType);
+  else
+    AssignedValues()->SetValueType(false);
+  TkcCustomMaskEditProperties::Assign(Source);
+  CanEdit = source->CanEdit;
+  Circular = source->Circular;
+  ExceptionOnInvalidInput = source->ExceptionOnInvalidInput;
+  SetIncrement(source->fIncrement);
+  SetLargeIncrement(source->fLargeIncrement);
+  fSpinButtons.SetPosition(source->fSpinButtons.Position());
+  fSpinButtons.SetShowFastButtons(source->fSpinButtons.ShowFastButtons());
+  UseCtrlIncrement = source->UseCtrlIncrement;
+  EndUpdate();
+}
+
+void TkcCustomSpinEditProperties::Changed() {
+  if (!IsChangeLocked()) {
+    // Keep the buttons in step with the fast buttons: two, or four.
+    bool locked = IsChangeLocked();
+    LockChanged(true);
+    if (fSpinButtons.ShowFastButtons() && Buttons()->Count() == 2) {
+      Buttons()->Add();
+      Buttons()->Add();
+    } else if (!fSpinButtons.ShowFastButtons() && Buttons()->Count() == 4) {
+      Buttons()->Delete(3);
+      Buttons()->Delete(2);
+    }
+    LockChanged(locked);
+  }
+  TkcCustomMaskEditProperties::Changed();
+}
+
+TkcCustomEditPropertiesValuesClass TkcCustomSpinEditProperties::GetAssignedValuesClass() {
+  return TkcCustomEditPropertiesValuesClass::Of<TkcSpinEditPropertiesValues>();
+}
+
+void TkcCustomSpinEditProperties::SetValueType(TkcSpinEditValueType Value) {
+  if (AssignedValues()->ValueType() && fValueType == Value) return;
+  fValueType = Value;
+  AssignedValues()->SetValueType(true);
+  Changed();
+}
+
+TkcSpinEditValueType TkcCustomSpinEditProperties::EffectiveValueType() {
+  if (AssignedValues()->ValueType()) return fValueType;
+  if (IkcEditDefaultValuesProvider* p = DefaultValuesProvider()) return p->IsFloatValue() ? vtFloat : vtInt;
+  return vtFloat;
+}
+
+TkcSpinBoundsBehaviour TkcCustomSpinEditProperties::GetBoundsBehaviour() {
+  if (Circular) return sbbWrap;
+  return CanStepToBound() ? sbbClamp : sbbRefuse;
+}
+
+TkcSpinEngine TkcCustomSpinEditProperties::Engine() {
+  TkcSpinEngine e;
+  e.ValueType = EffectiveValueType();
+  e.Bounds.MinValue = MinValue();
+  e.Bounds.MaxValue = MaxValue();
+  e.Bounds.MinAssigned = AssignedValues()->MinValue();
+  e.Bounds.MaxAssigned = AssignedValues()->MaxValue();
+  e.Behaviour = GetBoundsBehaviour();
+  e.Increment = fIncrement;
+  e.LargeIncrement = fLargeIncrement;
+  return e;
+}
+
+Variant TkcCustomSpinEditProperties::SpinValueToVariant(const TkcSpinValue& V) {
+  if (std::holds_alternative<int64_t>(V)) return Variant::FromInt64(std::get<int64_t>(V));
+  return Variant(std::get<double>(V));
+}
+
+Variant TkcCustomSpinEditProperties::NormalizeValue(const Variant& AValue) {
+  if (AValue.IsNull() || AValue.IsEmpty()) return SpinValueToVariant(Engine().Convert(0));
+  if (!AValue.IsNumeric()) return AValue;
+  return SpinValueToVariant(Engine().Convert(AValue.AsDouble()));
+}
+
+bool TkcCustomSpinEditProperties::IsEditValueValid(Variant& AEditValue, bool) {
+  if (AEditValue.IsNull() || AEditValue.IsEmpty() || AEditValue.VarType() == varDate) return true;
+  if (!AEditValue.IsNumeric() && !AEditValue.IsStr()) return false;
+  TkcSpinValue v;
+  if (!TryTextToSpinValue(Trim(AEditValue.AsString()), EffectiveValueType(), v)) return false;
+  AEditValue = SpinValueToVariant(v);
+  return true;
+}
+
+bool TkcCustomSpinEditProperties::IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused) {
+  if (!TkcCustomMaskEditProperties::IsDisplayTextValid(ADisplayValue, AEditFocused)) return false;
+  if (!ChecksNumericText()) return true;
+  String text = Trim(ADisplayValue.AsString());
+  if (text.empty()) return true;
+  TkcSpinValue v;
+  if (!TryTextToSpinValue(text, EffectiveValueType(), v)) return false;
+  ADisplayValue = SpinValueToText(v);
+  return true;
+}
+
+void TkcCustomSpinEditProperties::GetDefaultDisplayValue(Variant& AValue) {
+  TkcSpinEngine e = Engine();
+  AValue = SpinValueToText(e.Convert(e.ForceIntoBounds(0)));
+}
+
+void TkcCustomSpinEditProperties::ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError,
+                                                       IkcEditHost* AEdit) {
+  TkcSpinEngine e = Engine();
+  String text = Trim(ADisplayValue.IsNull() ? String() : ADisplayValue.AsString());
+  TkcSpinValue v = e.Convert(0);
+  AError = false;
+  if (text.empty()) {
+    v = e.Convert(e.ForceIntoBounds(0));
+  } else if (!TryTextToSpinValue(text, e.ValueType, v)) {
+    AError = true;
+    AErrorText = ExceptionOnInvalidInput ? LocalizeText("Invalid numeric value") : String();
+  }
+  if (!AError) {
+    TkcSpinValue clamped = e.Clamp(v);
+    if (ExceptionOnInvalidInput) {
+      if (SpinValueToDouble(clamped) != SpinValueToDouble(v)) {
+        AError = true;
+        AErrorText = LocalizeText("Value out of bounds");
+      }
+    } else {
+      v = clamped;
+    }
+    if (!AError) ADisplayValue = SpinValueToText(v);
+  }
+  bool changedByUser = false;
+  DoValidate(ADisplayValue, AErrorText, AError, AEdit, changedByUser);
+}
+
+// ---- Spin buttons layout --------------------------------------------------------------------
+
+TkcSpinButtonsLayout CalculateSpinButtonsLayout(const TRect& ABounds, int AButtonWidth,
+                                                TkcSpinEditButtonsPosition APosition, bool AShowFastButtons,
+                                                bool ANative, int ANativeHalfHeight) {
+  TkcSpinButtonsLayout l;
+  TRect R = ABounds;
+  int W = AButtonWidth, N = ANative ? 1 : 0, H;
+  if (ANative) {
+    H = ANativeHalfHeight;
+  } else {
+    TSize arrow = CalcArrowSize(TSize{W + 2, (R.bottom - R.top) / 2 + 2}, adUp);
+    l.ArrowSize = arrow.cy;
+    H = 4 * arrow.cy - 3;
+  }
+  int FW = (3 * H + 1) / 2;
+  if (AShowFastButtons) {
+    l.FastUp = TRect{R.right - FW, R.top, R.right, R.bottom};
+    R.right -= FW;
+  }
+  if (APosition == sbpVert) {
+    int h = R.bottom - R.top;
+    l.Up = TRect{R.right - W, R.top, R.right, R.top + (h - N) / 2};
+    l.Down = TRect{R.right - W, l.Up.bottom + N, R.right, R.bottom};
+    R.right -= W;
+    if (ANative) l.Separator = TRect{l.Up.left, l.Up.bottom, l.Up.right, l.Up.bottom + 1};
+  } else {
+    l.Up = TRect{R.right - H, R.top, R.right, R.bottom};
+    R.right -= H + N;
+  }
+  if (APosition == sbpHorzLeftRight) {
+    if (AShowFastButtons) {
+      l.FastDown = TRect{R.left, R.top, R.left + FW, R.bottom};
+      R.left += FW;
+    }
+    l.Down = TRect{R.left, R.top, R.left + H, R.bottom};
+    R.left += H;
+  } else {
+    if (APosition == sbpHorzRight) {
+      l.Down = TRect{R.right - H, R.top, R.right, R.bottom};
+      R.right -= H;
+      if (ANative) l.Separator = TRect{l.Down.right, l.Down.top, l.Down.right + 1, l.Down.bottom};
+    }
+    if (AShowFastButtons) {
+      l.FastDown = TRect{R.right - FW, R.top, R.right, R.bottom};
+      R.right -= FW;
+    }
+  }
+  l.Remaining = R;
+  return l;
+}

@@ -1,0 +1,135 @@
+// The real program on the Qt shell: first start makes the demo database and remembers it, a
+// newcomer connects with OK and runs the sample statement, and the program closes cleanly.
+// With VT_SCREENSHOT_DIR set (under a real X server) it saves pictures of the window and its
+// dialogs there.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include <unistd.h>
+
+#include "analyzer/QueryDM.h"
+#include "analyzer/ServerConnectionDM.h"
+#include "analyzer/Settings.h"
+#include "analyzer/ui/DemoDatabase.h"
+#include "analyzer/ui/MainForm.h"
+#include "app/Program.h"
+#include "platform/forms/ExtCtrls.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+String ShotDir() {
+  const char* d = std::getenv("VT_SCREENSHOT_DIR");
+  return d ? String(d) : String();
+}
+
+void Shot(const String& name) {
+  if (ShotDir().empty()) return;
+  // The window system shows the picture after some turns of the loop (which waits for it).
+  bool due = false;
+  TTimer wait(nullptr);
+  wait.SetInterval(700);
+  wait.SetOnTimer([&](TObject*) { due = true; });
+  while (!due) Application->HandleMessage();
+  const String cmd = "import -window root '" + ShotDir() + "/" + name + ".png'";
+  if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
+}
+
+// While the next modal dialog runs: its picture, then `close` on it.
+void WhenDialogShows(TComponent* owner, const String& name, std::function<void(TCustomForm*)> close) {
+  auto* timer = new TTimer(owner);
+  timer->SetInterval(300);
+  timer->SetOnTimer([timer, name, close](TObject*) {
+    TCustomForm* dialog = Screen->ActiveForm();
+    if (!dialog || dialog == Application->MainForm()) return;
+    timer->SetEnabled(false);
+    Shot(name);
+    close(dialog);
+  });
+}
+
+void PressOK(TCustomForm* dialog) { dialog->SetModalResult(mrOk); }
+}  // namespace
+
+TEST(DbProgram, FirstStartConnectExecuteAndClose) {
+  const fs::path root = fs::temp_directory_path() / ("vt-program-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+  if (ShotDir().empty()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  struct {
+    String database, rows, firstNode;
+    int treeNodes = 0, bars = 0;
+    bool connected = false;
+    String failure;
+  } seen;
+  char name[] = "vantorelle";
+  char* argv[] = {name, nullptr};
+  const int code = RunProgram(1, argv, [&](TfrmMain* f) {
+    try {
+      Shot("main-start");
+      WhenDialogShows(f, "dialog-connect", PressOK);
+      f->actConnect->Execute();
+      seen.connected = f->dmServerProperties->Connected();
+      seen.database = f->dmServerProperties->DatabaseName();
+      Shot("main-connected");
+      f->actExecuteSQL->Execute();
+      seen.rows = f->StatusBar->Panels(1)->Text;
+      seen.treeNodes = f->treePlanAnalysis->Items()->Count();
+      seen.firstNode = seen.treeNodes ? f->treePlanAnalysis->Items()->GetFirstNode()->Text() : String();
+      seen.bars = f->Series1->Count();
+      Shot("main-executed");
+      f->SetActivePage(1);
+      // An index node, for the index panel.
+      for (int i = 0; i < f->treePlanAnalysis->Items()->Count(); ++i) {
+        TTreeNode* n = f->treePlanAnalysis->Items()->Item(i);
+        if (n->Text().rfind("Index: ", 0) == 0) {
+          f->treePlanAnalysis->SetSelected(n);
+          break;
+        }
+      }
+      Shot("main-plan");
+      f->SetActivePage(2);
+      Shot("main-statistics");
+      f->SetActivePage(0);
+      if (!ShotDir().empty()) {
+        WhenDialogShows(f, "dialog-options", [](TCustomForm* d) { d->SetModalResult(mrCancel); });
+        f->actOptions->Execute();
+        WhenDialogShows(f, "dialog-about", PressOK);
+        f->actHelpAbout->Execute();
+        f->memSQL->SetText("SELECT * FROM ORDERS WHERE CUSTOMER_ID = :CUSTOMER AND STATUS = :STATUS");
+        WhenDialogShows(f, "dialog-parameters", [](TCustomForm* d) { d->SetModalResult(mrCancel); });
+        try {
+          f->actExecuteSQL->Execute();
+        } catch (EAbort&) {
+        }
+      }
+    } catch (Exception& e) {
+      seen.failure = e.Message();
+    }
+    f->FileExit1->Execute();
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(seen.failure, "");
+  EXPECT_TRUE(seen.connected);
+  EXPECT_EQ(seen.database, DemoDatabaseFileName());
+  EXPECT_TRUE(fs::exists(DemoDatabaseFileName()));
+  EXPECT_EQ(seen.rows.rfind("Row count: ", 0), 0u) << seen.rows;
+  EXPECT_NE(seen.rows, "Row count: 0");
+  EXPECT_GE(seen.treeNodes, 5);
+  EXPECT_EQ(seen.firstNode.rfind("Query: SELECT P.CATEGORY", 0), 0u) << seen.firstNode;
+  EXPECT_GE(seen.bars, 3) << "orders, their lines and products are read";
+  // The settings file remembers the demo database, privately.
+  const String settings = GetSettingsFileName();
+  TRememberedConnections remembered;
+  remembered.LoadFromFile(settings);
+  ASSERT_EQ(remembered.Count(), 1);
+  EXPECT_EQ(remembered.Items(0).DatabaseName, DemoDatabaseFileName());
+  EXPECT_EQ(fs::status(settings).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  fs::remove_all(root);
+}

@@ -1,0 +1,386 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "data/kcDBData.h"
+#include "platform/db/DBClient.h"
+#include "platform/ib/IBCustomDataSet.h"
+#include "platform/ib/IBDatabase.h"
+#include "tests/support/FbFixture.h"
+
+namespace {
+
+struct DBFixture {
+  DBFixture() {
+    ds.FieldDefs().Add("ID", ftInteger, 0, true);
+    ds.FieldDefs().Add("NAME", ftString, 20);
+    ds.FieldDefs().Add("AMOUNT", ftFloat);
+    ds.FieldDefs().Add("DAY", ftDate);
+    ds.FieldDefs().Add("FLAG", ftBoolean);
+    ds.CreateDataSet();
+    ds.AppendRecord({Variant(3), Variant("c"), Variant(1.5), Variant::FromDate(45366.0), Variant(true)});
+    ds.AppendRecord({Variant(1), Variant("a"), Null(), Variant::FromDate(45367.0), Variant(false)});
+    ds.AppendRecord({Variant(2), Variant("b"), Variant(-2.25), Null(), Null()});
+    source.SetDataSet(&ds);
+    const char* names[] = {"ID", "NAME", "AMOUNT", "DAY", "FLAG", "ID;NAME", "MISSING"};
+    for (int i = 0; i < 7; ++i) {
+      items.push_back(std::make_unique<TObject>());
+      dc.AddItem(items.back().get());
+      dc.SetItemFieldName(i, names[i]);
+    }
+    dc.SetKeyFieldNames("ID");
+  }
+  TClientDataSet ds{nullptr};
+  TDataSource source{nullptr};
+  TkcDBDataController dc{nullptr};
+  std::vector<std::unique_ptr<TObject>> items;
+};
+
+TEST(DBDataController, LoadsEveryRecordWithTypesValuesAndTexts) {
+  DBFixture f;
+  f.ds.First();
+  f.ds.Next();  // the cursor is on the second record
+  f.dc.SetDataSource(&f.source);
+  ASSERT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.ds.RecNo(), 2);  // the load gave the cursor back
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(0), TkcIntegerValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(1), TkcStringValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(2), TkcFloatValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(3), TkcDateTimeValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(4), TkcBooleanValueType::Class());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(5), TkcVariantValueType::Class());
+  EXPECT_EQ(f.dc.GetValue(0, 0).AsInteger(), 3);
+  EXPECT_EQ(f.dc.GetValue(1, 1).AsString(), "a");
+  EXPECT_TRUE(f.dc.GetValue(1, 2).IsNull());
+  EXPECT_DOUBLE_EQ(f.dc.GetValue(2, 2).AsDouble(), -2.25);
+  EXPECT_TRUE(f.dc.GetValue(2, 3).IsNull());
+  EXPECT_TRUE(f.dc.GetValue(0, 4).AsBoolean());
+  const Variant both = f.dc.GetValue(2, 5);
+  ASSERT_TRUE(both.IsArray());
+  EXPECT_EQ(both.GetItem(0).AsInteger(), 2);
+  EXPECT_EQ(both.GetItem(1).AsString(), "b");
+  EXPECT_EQ(f.dc.GetItemDBField(6), nullptr);  // an unknown name stays unbound
+  EXPECT_TRUE(f.dc.GetValue(0, 6).IsNull());
+  // Sorting and filtering work on the loaded records.
+  f.dc.SetItemSortOrder(0, soAscending);
+  EXPECT_EQ(f.dc.GetRowInfo(0).RecordIndex, 1);
+}
+
+TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  EXPECT_EQ(f.dc.GetRecordId(2).AsInteger(), 2);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), 1);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(9)), -1);
+  EXPECT_TRUE(f.dc.LocateByKey(Variant(2)));
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 2);
+  // An edit posted in the dataset reloads the records; the key index follows.
+  f.ds.First();
+  f.ds.Edit();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(30));
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("z"));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetValue(0, 1).AsString(), "z");
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(30)), 0);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(3)), -1);
+  EXPECT_FALSE(f.dc.LocateByKey(Variant(3)));  // a missing key removes the focus
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), -1);
+  f.ds.Append();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(4));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(4)), 3);
+  EXPECT_EQ(f.dc.GetDataSetRecordCount(), 4);
+  f.dc.SetDataSetRecNo(2);
+  EXPECT_EQ(f.dc.GetDataSetRecNo(), 2);
+  EXPECT_EQ(f.dc.GetDataSetKeyValues().AsInteger(), f.ds.FieldByName("ID")->AsInteger());
+  f.dc.SetKeyFieldNames("ID;NOPE");
+  EXPECT_THROW(f.dc.GetDataSetKeyValues(), EkcInvalidDataControllerOperation);
+  // Two key fields want two values.
+  f.dc.SetKeyFieldNames("ID;NAME");
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant::MakeArray({Variant(1), Variant("a")})), 1);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  // A refresh re-reads the dataset and keeps the records.
+  f.dc.RefreshData();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  // Closing the dataset empties the controller.
+  f.ds.Close();
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+  EXPECT_EQ(f.dc.GetDataSetRecNo(), -1);
+  EXPECT_EQ(f.dc.GetDataSetRecordCount(), 0);
+}
+
+}  // namespace
+
+TEST(DBDataController, ControlsEnabledDuringAnInsertEndWithoutALoop) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  // Re-enabling controls makes the next change a layout change; during an insert that is a
+  // plain data change, handled once.
+  f.ds.DisableControls();
+  f.ds.Insert();
+  f.ds.EnableControls();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(8));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_GE(f.dc.FindRecordIndexByKey(Variant(8)), 0);
+}
+
+// A dataset class whose name says query.
+class TTestQuery : public TClientDataSet {
+  VT_CLASS(TTestQuery, TClientDataSet)
+public:
+  using TClientDataSet::TClientDataSet;
+};
+
+TEST(DBFieldUtilities, NamesValuesTextsAndAdapters) {
+  EXPECT_EQ(GetFieldNamesCount("A ; B;C"), 3);
+  EXPECT_EQ(GetFieldNamesCount(""), 0);
+  EXPECT_FALSE(IsMultipleFieldNames("A"));
+  DBFixture f;
+  f.ds.Last();  // the record with Null day and flag
+  std::vector<TField*> two{f.ds.FieldByName("DAY"), f.ds.FieldByName("FLAG")};
+  const Variant v = ReadFieldsValue(two);
+  ASSERT_TRUE(v.IsArray());
+  EXPECT_TRUE(v.GetItem(0).IsNull() && v.GetItem(1).IsNull());
+  // Filter names: identifiers stay, others are bracketed with "]" doubled.
+  struct Case {
+    const char* name;
+    const char* expected;
+  } names[] = {{"NAME", "NAME"}, {"MY NAME", "[MY NAME]"}, {"A]B", "[A]]B]"}};
+  for (const auto& c : names) {
+    TClientDataSet ds(nullptr);
+    ds.FieldDefs().Add(c.name, ftInteger);
+    ds.CreateDataSet();
+    EXPECT_EQ(GetFilterFieldName(ds.Fields()[0], false), c.expected);
+  }
+  // Display texts are kept for a numeric field with a format, not for a plain one.
+  auto* amount = dynamic_cast<TNumericField*>(f.ds.FieldByName("AMOUNT"));
+  EXPECT_FALSE(NeedsFieldDisplayText(amount, false));
+  amount->SetDisplayFormat("0.000");
+  EXPECT_TRUE(NeedsFieldDisplayText(amount, false));
+  EXPECT_TRUE(NeedsFieldDisplayText(f.ds.FieldByName("FLAG"), true));  // Boolean: the default
+  // Query datasets write null tests with IS / IS NOT; other datasets keep the default words.
+  TTestQuery query(nullptr);
+  TkcFilterOperatorClass op = TkcFilterNotNullOperator::StaticClass();
+  GetFilterOperatorAdapter(&query)->PrepareOperatorClass(nullptr, &query, op);
+  EXPECT_EQ(op, TkcFilterOperatorClass(TkcFilterSQLNotNullOperator::StaticClass()));
+  op = TkcFilterNullOperator::StaticClass();
+  GetFilterOperatorAdapter(&f.ds)->PrepareOperatorClass(nullptr, &f.ds, op);
+  EXPECT_EQ(op, TkcFilterOperatorClass(TkcFilterNullOperator::StaticClass()));
+  // A more specific registration is found first for its class only.
+  TkcDBAdapterList list;
+  list.RegisterAdapter(TDataSet::StaticClass(), TkcDBAdapterItem::StaticClass());
+  list.RegisterAdapter(TClientDataSet::StaticClass(), TkcDBFilterOperatorAdapter::StaticClass());
+  int index = -1;
+  ASSERT_TRUE(list.FindAdapter(TClientDataSet::StaticClass(), index));
+  EXPECT_EQ(list.Items(index)->DataSetClass(), TClientDataSet::StaticClass());
+  ASSERT_TRUE(list.FindAdapter(TDataSet::StaticClass(), index));
+  EXPECT_EQ(list.Items(index)->DataSetClass(), TDataSet::StaticClass());
+}
+
+TEST(DBDataFilter, AutoDataSetFilterWritesTheExpressionIntoTheDataSet) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  TkcDBDataFilterCriteria* filter = f.dc.Filter();
+  filter->SetAutoDataSetFilter(true);
+  filter->SetTranslateBetween(true);  // the dataset's filter language has no BETWEEN
+  struct Case {
+    const char* name;
+    std::function<void()> build;
+    int rows;  // the dataset's rows once filtered
+  } cases[] = {
+      {"equal", [&] { filter->AddItem(nullptr, f.items[1].get(), foEqual, Variant("b"), "b"); }, 1},
+      {"greater", [&] { filter->AddItem(nullptr, f.items[0].get(), foGreater, Variant(1), "1"); }, 2},
+      {"between", [&] { filter->AddItem(nullptr, f.items[0].get(), foBetween, CreateVariantPair(Variant(2), Variant(3)), "2;3"); }, 2},
+      {"null", [&] { filter->AddItem(nullptr, f.items[2].get(), foEqual, Null(), ""); }, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    filter->BeginUpdate();
+    filter->Clear();
+    c.build();
+    filter->SetActive(true);
+    filter->EndUpdate();
+    EXPECT_EQ(f.ds.Filter(), filter->GetFilterText());
+    EXPECT_FALSE(f.ds.Filter().empty());
+    EXPECT_TRUE(f.ds.Filtered());
+    EXPECT_EQ(f.ds.RecordCount(), c.rows);
+    EXPECT_EQ(f.dc.GetRecordCount(), c.rows);  // the dataset filters; the controller loads what passes
+    EXPECT_EQ(f.dc.GetFilteredRecordCount(), c.rows);
+  }
+  // Deactivating keeps the text and clears Filtered; case-insensitive sets the option.
+  filter->SetActive(false);
+  EXPECT_FALSE(f.ds.Filtered());
+  EXPECT_FALSE(f.ds.Filter().empty());
+  filter->SetOptions({fcoCaseInsensitive});
+  EXPECT_TRUE(f.ds.FilterOptions().Contains(foCaseInsensitive));
+  filter->SetOptions({});
+  EXPECT_TRUE(f.ds.FilterOptions().Empty());
+  // With OnBeforeChange the application filters: the handler sees every text.
+  filter->SetAutoDataSetFilter(false);
+  std::vector<std::string> texts;
+  filter->OnBeforeChange = [&](TkcDBDataFilterCriteria*, TDataSet* ds, const String& text) {
+    EXPECT_EQ(ds, &f.ds);
+    texts.push_back(text);
+  };
+  filter->Clear();
+  filter->AddItem(nullptr, f.items[0].get(), foLess, Variant(3), "3");
+  filter->SetActive(true);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "(ID < 3)");
+  EXPECT_EQ(f.dc.GetFilteredRecordCount(), 3);  // nothing filtered in memory
+}
+
+TEST(DBDataFilter, SummaryOfADataSetFieldNoItemShows) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  auto* item = static_cast<TkcDBDataSummaryItem*>(f.dc.Summary()->FooterSummaryItems()->Add());
+  item->SetKind(skSum);
+  item->SetFieldName("AMOUNT");
+  EXPECT_DOUBLE_EQ(f.dc.Summary()->FooterValue(0).AsDouble(), -0.75);
+  EXPECT_EQ(f.dc.Summary()->GetFooterSummaryText(0), "-0.75");
+}
+
+TEST(DBDataEditing, EditInsertAndDeleteRoundTrips) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r) out.push_back(f.dc.GetValue(r, 1).AsString());
+    return out;
+  };
+  // Edit through the controller: the value reaches the dataset and comes back after the post.
+  f.dc.FocusRecord(1);
+  ASSERT_TRUE(f.dc.SetItemEditValue(1, Variant("edited"), evsValue));
+  EXPECT_EQ(f.ds.State(), dsEdit);
+  f.dc.Post();
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(names(), (std::vector<std::string>{"c", "edited", "b"}));
+  // Cancel restores.
+  f.dc.FocusRecord(0);
+  f.dc.SetItemEditValue(1, Variant("gone"), evsValue);
+  f.dc.Cancel();
+  EXPECT_EQ(names(), (std::vector<std::string>{"c", "edited", "b"}));
+  // Append and insert add records; the controller shows them after the post.
+  f.dc.Append();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(10));
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("appended"));
+  f.dc.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(10)), 1).AsString(), "appended");
+  // Delete the focused record, then a list.
+  f.dc.LocateByKey(Variant(1));
+  f.dc.DeleteFocused();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  EXPECT_EQ(f.ds.RecordCount(), 3);
+  std::vector<int> list{0, 2};
+  f.dc.DeleteRecordList(list);
+  EXPECT_EQ(f.dc.GetRecordCount(), 1);
+  EXPECT_EQ(f.ds.RecordCount(), 1);
+}
+
+TEST(DBDataEditing, ARefusedPostKeepsWhatWasTyped) {
+  DBFixture f;
+  f.dc.SetDataSource(&f.source);
+  f.dc.Append();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("typed"));  // ID is required and missing
+  try {
+    f.dc.Post();
+    ADD_FAILURE() << "the post went through";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("ID"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(f.ds.State(), dsInsert);  // still inserting, with the typed value
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "typed");
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(20));
+  f.dc.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(20)), 1).AsString(), "typed");
+}
+
+TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
+  DBFixture f;
+  f.ds.First();
+  f.dc.SetDataSource(&f.source);
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 0);  // the focus starts on the dataset's record
+  f.dc.FocusRecord(2);
+  EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 2);  // the cursor followed
+  f.ds.Prior();
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 1);  // and the focus follows the cursor
+  f.dc.DataModeController()->SetSyncMode(false);
+  f.dc.FocusRecord(0);
+  EXPECT_EQ(f.ds.RecNo(), 2);  // without sync mode the two stay apart
+  f.dc.DataModeController()->SetGridModeBufferCount(-5);
+  EXPECT_EQ(f.dc.DataModeController()->GridModeBufferCount(), 0);
+}
+
+// ---- Every type the query engine reads, from the embedded engine --------------------------------------
+
+namespace {
+
+TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
+  TIBDatabase db;
+  db.SetDatabaseName(FbFixtureDatabase("controller_types"));
+  db.Params().SetValues("user_name", "SYSDBA");
+  db.Params().SetValues("lc_ctype", "UTF8");
+  db.Open();
+  TIBTransaction t;
+  t.SetDefaultDatabase(&db);
+  t.StartTransaction();
+  TIBDataSet ds(nullptr);
+  ds.SetDatabase(&db);
+  ds.SetTransaction(&t);
+  ds.SetSelectSQL("SELECT * FROM CT ORDER BY ID");
+  ds.Open();
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  TkcDBDataController dc(nullptr);
+  const char* names[] = {"ID", "SI", "BI", "N92", "N184", "F", "D", "B", "V", "T", "DT", "TM", "TS"};
+  std::vector<std::unique_ptr<TObject>> items;
+  for (int i = 0; i < 13; ++i) {
+    items.push_back(std::make_unique<TObject>());
+    dc.AddItem(items.back().get());
+    dc.SetItemFieldName(i, names[i]);
+  }
+  dc.SetDataSource(&source);
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  struct Case {
+    int item;
+    TkcValueTypeClass type;
+    const char* value;  // the value as text
+  } cases[] = {
+      {0, TkcIntegerValueType::Class(), "1"},
+      {1, TkcSmallintValueType::Class(), "-7"},
+      {2, TkcLargeIntValueType::Class(), "9000000000"},
+      {3, TkcFMTBcdValueType::Class(), "12.34"},
+      {4, TkcFMTBcdValueType::Class(), "-5.6789"},
+      {5, TkcFloatValueType::Class(), "1.5"},
+      {6, TkcFloatValueType::Class(), "2.25"},
+      {7, TkcBooleanValueType::Class(), "True"},
+      {8, TkcStringValueType::Class(), "Grüße"},
+      {9, TkcVariantValueType::Class(), "a text blob"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(names[c.item]);
+    EXPECT_EQ(dc.GetItemValueTypeClass(c.item), c.type);
+    EXPECT_EQ(dc.GetValue(0, c.item).AsString(), c.value);
+    EXPECT_TRUE(dc.GetValue(1, c.item).IsNull() || c.item == 0);
+  }
+  EXPECT_EQ(dc.GetItemValueTypeClass(10), TkcDateTimeValueType::Class());
+  EXPECT_DOUBLE_EQ(dc.GetValue(0, 10).AsDouble(), 45366.0);
+  EXPECT_NEAR(dc.GetValue(0, 11).AsDouble(), (13 * 3600 + 45 * 60 + 30) / 86400.0, 1e-9);
+  EXPECT_NEAR(dc.GetValue(0, 12).AsDouble(), 45366.0 + (13 * 3600 + 45 * 60 + 30) / 86400.0, 1e-9);
+  EXPECT_TRUE(dc.GetValue(1, 12).IsNull());
+  // Display texts are those of the dataset's fields.
+  EXPECT_EQ(dc.GetDisplayText(0, 8), "Grüße");
+  EXPECT_EQ(dc.GetDisplayText(0, 0), ds.FieldByName("ID")->DisplayText());
+  dc.SetDataSource(nullptr);
+  ds.Close();
+  t.Commit();
+  db.Close();
+}
+
+}  // namespace

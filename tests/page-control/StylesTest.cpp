@@ -1,0 +1,218 @@
+// The nine tab styles: registration order and look-and-feel choice, rotation refusal, the
+// button styles' layout, keys and multi-select, per-style metrics, and what each style paints
+// on the recording device context.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "page-control/kcPC.h"
+#include "page-control/kcPCPainters.h"
+#include "platform/forms/FormsTestUtil.h"
+#include "platform/gdi/WinGdi.h"
+
+namespace {
+
+struct StyleFixture {
+  TFormsSession session;
+  TPlainForm form{400, 300};
+  TkcTabControl* tc;
+  explicit StyleFixture(int style = 0, TkcLookAndFeelKind kind = lfStandard) {
+    RootLookAndFeel()->SetKind(kind);
+    tc = new TkcTabControl(&form);
+    tc->SetParent(&form);
+    tc->SetBounds(0, 0, 289, 193);
+    if (style) tc->SetStyle(style);
+    form.Show();
+    session.ProcessMessages();
+  }
+  ~StyleFixture() { RootLookAndFeel()->Reset(); }
+  void AddTabs(int n, int width) {
+    tc->SetTabWidth(width);
+    for (int i = 0; i < n; ++i) tc->Tabs()->Add("T" + std::to_string(i));
+  }
+  TRect Normal(int v) { return tc->VisibleTabs()->GetTab(v)->GetNormalRect(); }
+  // The colours each call painted with while the control painted itself.
+  std::vector<GdiRecord> Paint() {
+    HDC dc = tc->Canvas()->Handle();
+    (void)dc;
+    TBitmap bmp(289, 193);
+    TkcCanvas* canvas = tc->Canvas();
+    TCanvas* old = canvas->Canvas();
+    canvas->SetCanvas(bmp.Canvas());
+    StartRecording(bmp.Canvas()->Handle());
+    tc->Painter()->Paint();
+    auto calls = StopRecording(bmp.Canvas()->Handle());
+    canvas->SetCanvas(old);
+    return calls;
+  }
+};
+
+std::set<COLORREF> FillColors(const std::vector<GdiRecord>& calls) {
+  std::set<COLORREF> r;
+  for (auto& c : calls)
+    if (c.op == "FillRect" || c.op == "PatBlt") r.insert(c.brushColor);
+  return r;
+}
+std::set<COLORREF> PenColors(const std::vector<GdiRecord>& calls) {
+  std::set<COLORREF> r;
+  for (auto& c : calls)
+    if (c.op == "Polyline" || c.op == "LineTo" || c.op == "SetPixel" || c.op == "Polygon") r.insert(c.penColor);
+  return r;
+}
+
+}  // namespace
+
+TEST(KcPCStyles, RegistrationOrderAndLookAndFeel) {
+  StyleFixture f;
+  TkcPCPaintersFactory* pf = PaintersFactory();
+  ASSERT_EQ(pf->PainterClassCount(), 9);
+  const char* names[] = {"Tabs", "Buttons", "FlatButtons", "ExtraFlat", "UltraFlat", "Flat", "Office11", "Slanted", "OneNote"};
+  const int ids[] = {1, 2, 3, 5, 6, 7, 8, 9, 10};
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(pf->PainterClasses(i)->GetStyleName(), names[i]);
+    EXPECT_EQ(pf->PainterClasses(i)->GetStyleID(), ids[i]);
+  }
+  const std::pair<TkcLookAndFeelKind, int> kinds[] = {{lfFlat, 7}, {lfStandard, 1}, {lfUltraFlat, 6}, {lfOffice11, 8}};
+  for (auto [kind, id] : kinds) {
+    TkcLookAndFeel lf(nullptr);
+    lf.SetKind(kind);
+    EXPECT_EQ(pf->GetStyleIDByLookAndFeel(&lf), id) << kind;
+    EXPECT_EQ(pf->GetDefaultStyleID(&lf), 1);
+  }
+  // A control follows its look and feel while its Style is 0.
+  f.tc->LookAndFeel()->SetKind(lfOffice11);
+  EXPECT_EQ(f.tc->Painter()->PainterClass()->GetStyleID(), 8);
+  EXPECT_EQ(f.tc->Style(), 0);
+}
+
+TEST(KcPCStyles, OneNoteRefusesRotation) {
+  StyleFixture f;
+  f.tc->SetRotate(true);
+  f.tc->SetStyle(10);
+  EXPECT_FALSE(f.tc->Rotate());
+  try {
+    f.tc->SetRotate(true);
+    ADD_FAILURE();
+  } catch (Exception& e) {
+    EXPECT_EQ(e.Message(), "OneNote style does not support rotation of tabs");
+  }
+  EXPECT_FALSE(f.tc->Rotate());
+}
+
+TEST(KcPCStyles, ButtonsLayoutKeysAndMultiSelect) {
+  StyleFixture f(2);
+  f.tc->SetTabHeight(24);
+  f.AddTabs(3, 60);
+  EXPECT_EQ(f.Normal(0), (TRect{0, 0, 60, 24}));
+  EXPECT_EQ(f.Normal(1), (TRect{63, 0, 123, 24}));
+  EXPECT_EQ(f.Normal(2), (TRect{126, 0, 186, 24}));
+  EXPECT_EQ(f.tc->TopOrLeftPartRect, (TRect{0, 0, 289, 24}));
+  EXPECT_EQ(f.tc->GetPageClientRect(), (TRect{0, 26, 289, 193}));
+  // Arrows move only the focus rectangle; Enter selects.
+  f.tc->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Key(VK_RIGHT);
+  EXPECT_EQ(f.tc->TabIndex(), 0);
+  EXPECT_EQ(f.tc->FocusedTabVisibleIndex, 1);
+  f.session.Key(VK_RETURN);
+  EXPECT_EQ(f.tc->TabIndex(), 1);
+  // Selecting one more tab keeps single selection; a second one turns multi-select on.
+  f.tc->Tabs()->GetTab(2)->SetSelected(true);
+  EXPECT_FALSE(f.tc->MultiSelect());
+  f.tc->Tabs()->GetTab(0)->SetSelected(true);
+  EXPECT_TRUE(f.tc->MultiSelect());
+  // The Tabs style ignores selecting a tab that is not the active one.
+  StyleFixture g;
+  g.AddTabs(3, 60);
+  g.tc->Tabs()->GetTab(2)->SetSelected(true);
+  EXPECT_FALSE(g.tc->Tabs()->GetTab(2)->Selected());
+}
+
+TEST(KcPCStyles, MetricsPerStyle) {
+  struct Row {
+    int style;
+    int tabHeight;  // 0: from the font
+    TPoint distance;
+    int normalHeight;
+  };
+  // Fixed font: text height 13.
+  const Row rows[] = {
+      {1, 0, {0, 0}, 18}, {2, 0, {3, 3}, 21}, {3, 0, {10, 3}, 21}, {5, 0, {1, 6}, 18}, {5, 30, {1, 6}, 26},
+      {6, 0, {1, 6}, 18}, {8, 0, {2, 4}, 18}, {9, 0, {-9, -3}, 19}, {9, 20, {-9, -3}, 20}, {10, 0, {-15, -3}, 18},
+      {10, 20, {-17, -3}, 20},
+  };
+  for (const Row& r : rows) {
+    StyleFixture f(r.style);
+    f.tc->SetTabHeight(r.tabHeight);
+    f.AddTabs(2, 60);
+    TPoint d;
+    f.tc->Painter()->GetTabsDistance(d);
+    EXPECT_EQ(f.tc->Tabs()->NormalTabHeight, r.normalHeight) << "style " << r.style;
+    EXPECT_EQ(d.x, r.distance.x) << "style " << r.style;
+    EXPECT_EQ(d.y, r.distance.y) << "style " << r.style;
+  }
+}
+
+TEST(KcPCStyles, EachStylePaintsItsColours) {
+  struct Row {
+    int style;
+    std::vector<COLORREF> fills, pens;
+  };
+  const COLORREF face = ColorToRGB(clBtnFace), light = ColorToRGB(LightFaceColor()), shadow = ColorToRGB(clBtnShadow),
+                 high = ColorToRGB(clBtnHighlight), dk = ColorToRGB(cl3DDkShadow);
+  const Row rows[] = {
+      {1, {face}, {high, ColorToRGB(cl3DLight), dk, shadow}},
+      {2, {high, face}, {}},  // the main button in the highlight colour, the others in the face colour
+      {3, {high, face}, {ColorToRGB(clBtnShadow)}},
+      {5, {face, light, shadow}, {}},
+      {6, {face, light}, {}},
+      {7, {face}, {high, shadow}},
+      {9, {}, {shadow}},
+  };
+  for (const Row& r : rows) {
+    StyleFixture f(r.style);
+    f.AddTabs(3, 60);
+    auto calls = f.Paint();
+    auto fills = FillColors(calls);
+    auto pens = PenColors(calls);
+    for (COLORREF c : r.fills) EXPECT_TRUE(fills.count(c)) << "style " << r.style << " fill " << std::hex << c;
+    for (COLORREF c : r.pens) EXPECT_TRUE(pens.count(c)) << "style " << r.style << " pen " << std::hex << c;
+    EXPECT_EQ(f.tc->Painter()->ClipStackDepth(), 0) << "style " << r.style;
+  }
+}
+
+#include "controls/FakeTheme.h"
+
+TEST(KcPCStyles, NativeTabsUseTheThemeParts) {
+  TFakeTheme fake;
+  TThemeScope scope(&fake);
+  StyleFixture f;
+  f.tc->LookAndFeel()->SetNativeStyle(true);
+  EXPECT_EQ(f.tc->Painter()->PainterClass()->GetStyleID(), 1);
+  EXPECT_TRUE(f.tc->Painter()->IsNativePainting());
+  f.AddTabs(4, 60);
+  f.tc->SetTabIndex(1);
+  f.tc->SetHotTrack(true);
+  f.session.MoveTo(TFormsSession::At(f.tc, 200, 10));  // over tab 3
+  fake.Calls.clear();
+  f.Paint();
+  std::map<int, std::pair<int, int>> tabs;  // left edge -> part, state
+  int panes = 0;
+  for (auto& c : fake.Calls)
+    if (c.op == "Background" && c.classList == u"Tab") {
+      if (c.part == 9)
+        ++panes;
+      else
+        tabs[c.rect.left] = {c.part, c.state};
+    }
+  EXPECT_EQ(panes, 1);
+  ASSERT_EQ(tabs.size(), 4u);
+  std::vector<std::pair<int, int>> got;
+  for (auto& [left, ps] : tabs) got.push_back(ps);
+  // First tab: item with left edge; main tab: top item; last visible tab: item with right edge, hot.
+  EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{2, 1}, {5, 3}, {1, 1}, {3, 2}}));
+  // Themed pane margins (3 on each side in the fake) replace the classic frame.
+  EXPECT_EQ(f.tc->GetPageClientRect().left, 3);
+}
