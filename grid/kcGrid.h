@@ -574,6 +574,9 @@ public:
   // Creates the handlers through the virtual factory (a constructor cannot reach overrides).
   void Init();
   void BeforeDestruction() override;
+  // Leaves its level and grid; the most derived destructor runs it first, so no relayout
+  // reaches a view that is partly destroyed.
+  void Detach();
 
   TkcCustomGrid* Grid() const { return fGrid; }
   void SetGrid(TkcCustomGrid* Value);

@@ -112,6 +112,7 @@ TkcGridTableView::TkcGridTableView(TComponent* AOwner)
     : TkcCustomGridView(AOwner), fDataController(std::make_unique<TkcGridDataController>(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
+  Detach();
   fClearing = true;
   for (TkcGridColumn* c : fColumns) {
     c->fGridView = nullptr;
@@ -602,7 +603,7 @@ void TkcGridTablePainter::DrawBackground() {
   IntersectRect(&r, &r, &client);
   Canvas()->Font()->SetColor(LookAndFeelPainter()->GetContentDefaultTextColor());
   Canvas()->Brush()->SetStyle(bsClear);
-  Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfTop | kctfWordBreak);
+  Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfVCenter | kctfWordBreak);
   Canvas()->Brush()->SetStyle(bsSolid);
 }
 
