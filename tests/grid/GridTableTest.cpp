@@ -326,3 +326,13 @@ TEST(GridTableScrolling, ReusesRowsAndFollowsTheFocus) {
   f.session.KeyUp(VK_CONTROL);
   EXPECT_EQ(Clipboard()->AsText().substr(0, 26), "Name\tKind\tN\r\nrow0\teven\t0\r\n");
 }
+
+TEST(GridTableView, FreedWhileShown) {
+  TableFixture f(5);
+  delete f.view;  // its level and grid let it go before any of its parts is destroyed
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.grid->ActiveView(), nullptr);
+  EXPECT_EQ(f.grid->Levels()->Items(0)->GridView(), nullptr);
+  f.grid->Invalidate();
+  f.session.Snapshot(f.form.Handle());
+}
