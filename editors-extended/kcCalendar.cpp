@@ -640,15 +640,13 @@ void TkcCustomCalendar::PaintHeader() {
       r.bottom -= 1;
     }
     bool left = i == 0 || i == 2;
-    TRect a = r;
-    int side = std::min(r.right - r.left, r.bottom - r.top) / 2;
+    // A filled triangle half as high as the arrow's rectangle, pointing away from the caption.
+    int h = std::max(2, std::min(r.right - r.left, r.bottom - r.top) / 2) / 2;
     int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    a = TRect{cx - side / 2, cy - side, cx - side / 2 + side, cy + side};
-    TkcArrowPoints p;
-    TkcCustomLookAndFeelPainter::CalculateArrowPoints(a, p, left ? adLeft : adRight, true);
+    int tip = left ? cx - h / 2 : cx + h / 2, base = left ? tip + h : tip - h;
     c->Brush()->SetColor(clBtnText);
     c->Pen()->SetColor(clBtnText);
-    c->Polygon({p[0], p[1], p[2]});
+    c->Polygon({TPoint{tip, cy}, TPoint{base, cy - h}, TPoint{base, cy + h}});
   }
   int y, mo, d;
   DecodeDate(fFirstDate, y, mo, d);
