@@ -284,6 +284,11 @@ void TkcDBDataLink::DataSetChanged() {
   }
   TDataSet* ds = DataSet();
   if (!ds) return;
+  if (fProvider->IsGridMode()) {
+    TkcCustomDataController* c = fProvider->DataController();
+    kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); }, [c] { c->EndOwnerUpdate(); });
+    return;
+  }
   const TDataSetState state = ds->State();
   if (state != dsEdit && state != dsInsert && state != dsSetKey) fProvider->DataChanged(dcTotal, -1, -1);
 }
@@ -343,6 +348,127 @@ void TkcDBDataProvider::RestorePosition() {
   }
   fSavedBookmark.clear();
   DataSet()->EnableControls();
+}
+
+// ---- Grid mode ---------------------------------------------------------------------------------------------
+
+namespace {
+TkcDBDataModeController* ModeOf(TkcCustomDataController* AController) {
+  // Nil while the controller is being destroyed (its mode controller goes first).
+  return static_cast<TkcDBDataController*>(AController)->DataModeController();
+}
+}  // namespace
+
+bool TkcDBDataProvider::IsGridMode() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  TDataSet* ds = DataSet();
+  return mode && mode->GridMode() && ds && !ds->IsUniDirectional() && !LoadAllNeeded() &&
+         !fDataController->IsDetailTemplate();
+}
+
+int TkcDBDataProvider::GetGridModeBufferCount() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  const int count = mode ? mode->GridModeBufferCount() : 0;
+  return count != 0 ? count : static_cast<TkcDBDataController*>(fDataController)->GetDefaultGridModeBufferCount();
+}
+
+void TkcDBDataProvider::LoadRecords() {
+  if (!IsGridMode() || !fDataLink->Active()) return;
+  fDataLink->SetBufferCount(GetGridModeBufferCount());
+  fDataController->GetDataStorage()->SetRecordCount(fDataLink->RecordCount());
+  fCurrentRecordIndex = fDataLink->ActiveRecord();
+}
+
+template <class R>
+R TkcDBDataProvider::ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*)) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  TDataSet* ds = DataSet();
+  if (!f || f->DBFields().empty() || !ds || !fDataLink->Active()) return ANone;
+  if (ARecordIndex < 0 || ARecordIndex >= fDataLink->RecordCount())
+    return IsInserting() ? ARead(f) : ANone;  // the new record being inserted
+  const int saved = ds->ActiveRecordPos();
+  fDataLink->SetActiveRecord(ARecordIndex);
+  R result = ANone;
+  kcBracket([] {}, [&] { result = ARead(f); }, [&] { ds->SetActiveRecordPos(saved); });
+  return result;
+}
+
+Variant TkcDBDataProvider::GetExternalValue(int ARecordIndex, TkcCustomDataField* AField) {
+  return ReadBufferRow<Variant>(ARecordIndex, AField, Null(), [](TkcDBDataField* f) { return f->ReadValue(); });
+}
+
+String TkcDBDataProvider::GetExternalDisplayText(int ARecordIndex, TkcCustomDataField* AField) {
+  return ReadBufferRow<String>(ARecordIndex, AField, String(), [](TkcDBDataField* f) { return f->DBField()->DisplayText(); });
+}
+
+void TkcDBDataProvider::ReloadGridModeBuffer() {
+  if (!fDataLink->Active() || !IsGridMode()) return;
+  const int previous = fDataController->GetDataStorage()->RecordCount();
+  fDataLink->SetBufferCount(GetGridModeBufferCount());
+  fCurrentRecordIndex = fDataLink->ActiveRecord();
+  if (fDataLink->RecordCount() != previous || IsInserting()) {
+    DataChanged(dcTotal, -1, -1);
+  } else {
+    // Same rows, other records or values in them: read live, so only the views need to know.
+    DataChanged(dcRecord, -1, -1);
+    fDataController->UpdateFocusing();
+  }
+}
+
+void TkcDBDataProvider::LayoutChanged(int ADistance) {
+  if (IsGridMode()) {
+    fCurrentRecordIndex = fDataLink->ActiveRecord();
+    if (ADistance != 0) {
+      auto* c = static_cast<TkcDBDataController*>(fDataController);
+      kcBracket([c] { c->BeginUpdate(); }, [&] {
+        c->BufferScrolled(ADistance);
+        // The rows show other records now.
+        c->AddChanges(dccData);
+        if (c->HasRelations()) c->CollapseAllDetails();
+      }, [c] { c->EndUpdate(); });
+    }
+  }
+  TkcCustomDataProvider::LayoutChanged(ADistance);
+}
+
+void TkcDBDataProvider::Scroll(int ADistance) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ADistance == 0) return;
+  if (!IsGridMode()) {
+    ds->MoveBy(ADistance);
+    return;
+  }
+  // The move starts from the buffer's top or bottom row.
+  if (ADistance < 0)
+    ADistance -= fDataLink->ActiveRecord();
+  else
+    ADistance += fDataLink->RecordCount() - fDataLink->ActiveRecord() - 1;
+  ds->MoveBy(ADistance);
+  fDataController->UpdateSelectionSnapshot();
+  fDataController->SetFocusedSelected(true);
+}
+
+void TkcDBDataController::UpdateStructure() {
+  if (!IsGridMode()) Provider()->DataLink()->SetBufferCount(1);
+  TkcCustomDataController::UpdateStructure();
+}
+
+void TkcDBDataController::ApplyGridModeBufferCount() {
+  if (IsGridMode()) Provider()->ReloadGridModeBuffer();
+}
+
+void TkcDBDataModeController::SetGridMode(bool Value) {
+  if (fGridMode == Value) return;
+  const bool was = fDataController->IsGridMode();
+  fGridMode = Value;
+  if (fDataController->IsGridMode() != was) fDataController->UpdateStructure();
+}
+
+void TkcDBDataModeController::SetGridModeBufferCount(int Value) {
+  Value = std::max(Value, 0);
+  if (fGridModeBufferCount == Value) return;
+  fGridModeBufferCount = Value;
+  fDataController->ApplyGridModeBufferCount();
 }
 
 void TkcDBDataProvider::ActiveChanged(bool AActive) {
@@ -493,6 +619,12 @@ int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (keys.empty()) return -1;
+  if (IsGridMode()) {
+    // Only the buffer's records are known: a scan of at most the buffer's rows.
+    for (int r = 0; r < GetRecordCount(); ++r)
+      if (VariantsSame(GetRecordFieldsValue(r, keys), AKey)) return r;
+    return -1;
+  }
   // Several key fields want an array of as many values.
   if (fKeyField->DBFields().size() > 1 && (!AKey.IsArray() || AKey.ArrayCount() != static_cast<int>(fKeyField->DBFields().size())))
     return -1;
@@ -506,6 +638,18 @@ int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
 
 bool TkcDBDataController::LocateByKey(const Variant& AKey) {
   const int record = FindRecordIndexByKey(AKey);
+  if (record == -1 && IsGridMode()) {
+    // The record may lie outside the buffer: the dataset finds it and the buffer follows.
+    TDataSet* ds = DataSet();
+    bool found = false;
+    kcBracket([this] { Provider()->LockLocate(); }, [&] { found = ds && ds->Locate(KeyFieldNames(), AKey); },
+              [this] { Provider()->UnlockLocate(); });
+    if (found) {
+      UpdateFocusing();
+      SetFocusedSelected(true);
+    }
+    return found;
+  }
   return FocusRecord(record) && record >= 0;
 }
 
@@ -671,6 +815,11 @@ bool TkcDBDataSummaryItem::IsCurrency(TVarType AVarType) {
 bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active() || ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) return false;
+  if (IsGridMode()) {
+    // A buffer row: the dataset moves by the rows between it and the current one.
+    ds->MoveBy(ARecordIndex - Provider()->CurrentRecordIndex());
+    return true;
+  }
   // With key fields the record is found by its key; otherwise by its place in the dataset.
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
@@ -684,7 +833,9 @@ int TkcDBDataProvider::GetActiveRecordIndex() {
 }
 
 bool TkcDBDataProvider::IsSyncMode() {
-  return static_cast<TkcDBDataController*>(fDataController)->DataModeController()->SyncMode();
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  TDataSet* ds = DataSet();
+  return mode && ds && ds->Active() && !ds->IsUniDirectional() && (IsGridMode() || mode->SyncMode());
 }
 
 bool TkcDBDataProvider::IsEditing() {
@@ -822,6 +973,7 @@ void TkcDBDataModeController::SetSyncMode(bool Value) {
 int TkcDBDataController::DataSetCurrentRecordIndex() {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active() || ds->IsEmpty() || ds->State() == dsInsert) return -1;
+  if (IsGridMode()) return Provider()->CurrentRecordIndex();
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (!keys.empty()) return FindRecordIndexByKey(ReadFieldsValue(fKeyField->DBFields()));
@@ -830,6 +982,7 @@ int TkcDBDataController::DataSetCurrentRecordIndex() {
 }
 
 int TkcDBDataController::GetCurrentRecordIndex() {
+  if (IsGridMode()) return Provider()->DataLink()->ActiveRecord();
   return Provider()->IsSyncMode() ? DataSetCurrentRecordIndex() : TkcCustomDataController::GetCurrentRecordIndex();
 }
 

@@ -321,7 +321,7 @@ TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
 
 namespace {
 
-TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
+TEST(DbDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
   TIBDatabase db;
   db.SetDatabaseName(FbFixtureDatabase("controller_types"));
   db.Params().SetValues("user_name", "SYSDBA");
@@ -381,6 +381,95 @@ TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
   ds.Close();
   t.Commit();
   db.Close();
+}
+
+}  // namespace
+
+// ---- Grid mode ------------------------------------------------------------------------------------------
+
+namespace {
+
+struct GridFixture {
+  explicit GridFixture(int ARows) {
+    ds.FieldDefs().Add("ID", ftInteger, 0, true);
+    ds.FieldDefs().Add("NAME", ftString, 20);
+    ds.CreateDataSet();
+    for (int i = 1; i <= ARows; ++i) ds.AppendRecord({Variant(i), Variant("n" + std::to_string(i))});
+    source.SetDataSet(&ds);
+    for (TkcDBDataController* c : {&full, &grid}) {
+      for (const char* name : {"ID", "NAME"}) {
+        items.push_back(std::make_unique<TObject>());
+        c->AddItem(items.back().get());
+        c->SetItemFieldName(c->GetItemCount() - 1, name);
+      }
+    }
+    grid.DataModeController()->SetGridModeBufferCount(10);
+    grid.DataModeController()->SetGridMode(true);
+    ds.First();
+    full.SetDataSource(&source);
+    grid.SetDataSource(&source);
+  }
+  TClientDataSet ds{nullptr};
+  TDataSource source{nullptr};
+  TkcDBDataController full{nullptr}, grid{nullptr};
+  std::vector<std::unique_ptr<TObject>> items;
+};
+
+TEST(DBDataGridMode, TheBufferFollowsTheCursorWithTheValuesOfFullMode) {
+  GridFixture f(500);
+  ASSERT_TRUE(f.grid.IsGridMode());
+  EXPECT_FALSE(f.full.IsGridMode());
+  EXPECT_EQ(f.full.GetRecordCount(), 500);
+  for (int recNo : {1, 5, 10, 11, 250, 500, 495, 3}) {
+    SCOPED_TRACE(recNo);
+    f.ds.SetRecNo(recNo);
+    ASSERT_EQ(f.grid.GetRecordCount(), 10);
+    const int row = f.grid.GetFocusedRecordIndex();  // the buffer row of the cursor
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(f.grid.GetValue(row, 0).AsInteger(), recNo);
+    const int first = recNo - 1 - row;  // the full-mode record shown in buffer row 0
+    for (int r = 0; r < 10; ++r) {
+      EXPECT_TRUE(VariantsEqual(f.grid.GetValue(r, 0), f.full.GetValue(first + r, 0)));
+      EXPECT_EQ(f.grid.GetDisplayText(r, 1), f.full.GetDisplayText(first + r, 1));
+    }
+    EXPECT_EQ(f.ds.ActiveRecordPos(), f.ds.CurrentPos());  // reading rows gave the active record back
+  }
+  // Focusing a buffer row moves the dataset; scrolling moves past the buffer's bottom row.
+  f.ds.First();
+  f.grid.FocusRecord(7);
+  EXPECT_EQ(f.ds.RecNo(), 8);
+  f.grid.Provider()->Scroll(1);
+  EXPECT_EQ(f.ds.RecNo(), 11);
+  EXPECT_EQ(f.grid.GetFocusedRecordIndex(), 9);
+  EXPECT_EQ(f.grid.GetValue(0, 0).AsInteger(), 2);
+  // A change of the dataset shows in the buffer.
+  f.ds.Edit();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("changed"));
+  f.ds.Post();
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 1).AsString(), "changed");
+  // Keys: never key-based in grid mode; a key outside the buffer is located in the dataset.
+  f.grid.SetKeyFieldNames("ID");
+  EXPECT_FALSE(f.grid.IsKeyBased());
+  const int inBuffer = f.grid.GetValue(3, 0).AsInteger();
+  EXPECT_EQ(f.grid.FindRecordIndexByKey(Variant(inBuffer)), 3);
+  EXPECT_EQ(f.grid.FindRecordIndexByKey(Variant(400)), -1);
+  EXPECT_TRUE(f.grid.LocateByKey(Variant(400)));
+  EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 400);
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 0).AsInteger(), 400);
+  EXPECT_FALSE(f.grid.LocateByKey(Variant(9999)));
+  // The buffer size: a new count reloads it; a negative one stands for the default of 100.
+  f.grid.DataModeController()->SetGridModeBufferCount(20);
+  EXPECT_EQ(f.grid.GetRecordCount(), 20);
+  f.grid.DataModeController()->SetGridModeBufferCount(-5);
+  EXPECT_EQ(f.grid.DataModeController()->GridModeBufferCount(), 0);
+  EXPECT_EQ(f.grid.GetRecordCount(), 100);
+  // Grouping needs every record: a grouped controller loads them all.
+  f.grid.Groups()->SetItemGroupIndex(1, 0);
+  EXPECT_FALSE(f.grid.IsGridMode());
+  EXPECT_EQ(f.grid.GetRecordCount(), 500);
+  f.grid.Groups()->ClearGrouping();
+  EXPECT_TRUE(f.grid.IsGridMode());
+  EXPECT_EQ(f.grid.GetRecordCount(), 100);
 }
 
 }  // namespace
