@@ -284,18 +284,41 @@ void TkcDBDataLink::DataSetChanged() {
   }
   TDataSet* ds = DataSet();
   if (!ds) return;
+  if (fProvider->SmartDeleting()) return;  // the deleting provider removes the record itself
   if (fProvider->IsGridMode()) {
     TkcCustomDataController* c = fProvider->DataController();
     kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); }, [c] { c->EndOwnerUpdate(); });
     return;
   }
   const TDataSetState state = ds->State();
-  if (state != dsEdit && state != dsInsert && state != dsSetKey) fProvider->DataChanged(dcTotal, -1, -1);
+  if (state == dsEdit || state == dsInsert || state == dsSetKey) return;
+  if (fProvider->LocateCount() > 0) {
+    // The controller moved the dataset itself (a locate): the cursor moved, nothing changed.
+    DataSetScrolled(0);
+    return;
+  }
+  if (fProvider->IsSmartRefreshActive() && fProvider->RefreshUpdatedRecord()) {
+    if (fProvider->DataChangedLocked())
+      fProvider->EndChanging();
+    else
+      fProvider->ResetEditing();
+  } else {
+    fProvider->DataChanged(dcTotal, -1, -1);
+  }
+  fProvider->ResetUpdatingRecord();
+}
+
+void TkcDBDataLink::EditingChanged() {
+  if (Editing() && fProvider->IsSmartRefreshActive()) fProvider->RememberUpdatingRecord();
 }
 
 void TkcDBDataLink::DataSetScrolled(int ADistance) { fProvider->LayoutChanged(ADistance); }
 
 void TkcDBDataLink::LayoutChanged() {
+  if (fProvider->SmartDeleting()) {
+    fLayoutChangePending = false;
+    return;
+  }
   if (DataSet() && DataSet()->State() == dsInsert) {
     DataSetChanged();
     return;
@@ -446,6 +469,64 @@ void TkcDBDataProvider::Scroll(int ADistance) {
   ds->MoveBy(ADistance);
   fDataController->UpdateSelectionSnapshot();
   fDataController->SetFocusedSelected(true);
+}
+
+// ---- Smart refresh -----------------------------------------------------------------------------------------
+
+bool TkcDBDataProvider::IsSmartRefreshActive() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  return mode && mode->SmartRefresh() && fDataController->IsKeyBased();
+}
+
+void TkcDBDataProvider::RememberUpdatingRecord() {
+  TDataSet* ds = DataSet();
+  fUpdatingInserting = ds && ds->State() == dsInsert;
+  fUpdatingRecord = fUpdatingInserting ? kcNoRecordIndex : static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+}
+
+void TkcDBDataProvider::ReadRecordFromDataSet(int ARecordIndex) {
+  std::unique_ptr<TkcValueDefReader> reader(CreateValueDefReader());
+  fDataController->GetDataStorage()->ReadRecord(ARecordIndex, reader.get());
+  fDataController->AfterRecordRead(ARecordIndex);
+}
+
+bool TkcDBDataProvider::RefreshUpdatedRecord() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active()) return false;
+  TkcCustomDataController* c = fDataController;
+  // The dataset and the controller held the same records before: one more is a posted insert,
+  // as many is an edit (posted or cancelled), a cancelled insert or a cursor move (a locate,
+  // First, Last); anything else is unknown.
+  const int difference = ds->RecordCount() - c->GetRecordCount();
+  if (fUpdatingRecord == kcNoRecordIndex && !fUpdatingInserting) {
+    if (difference != 0) return false;
+    c->UpdateFocusing();
+    return true;
+  }
+  if (fUpdatingInserting) {
+    if (difference == 0) {
+      c->UpdateFocusing();
+      return true;
+    }
+    if (difference != 1) return false;
+    const int r = c->GetDataStorage()->AppendRecord();
+    ReadRecordFromDataSet(r);
+    c->DataChanged(dcNew, -1, r);
+    c->UpdateFocusing();
+    return true;
+  }
+  if (difference != 0 || fUpdatingRecord < 0 || fUpdatingRecord >= c->GetRecordCount()) return false;
+  // The cursor stays on the edited record, also when its key changed: it is re-read in place.
+  ReadRecordFromDataSet(fUpdatingRecord);
+  c->DataChanged(dcRecord, -1, fUpdatingRecord);
+  c->UpdateFocusing();
+  return true;
+}
+
+void TkcDBDataModeController::SetSmartRefresh(bool Value) {
+  if (fSmartRefresh == Value) return;
+  fSmartRefresh = Value;
+  if (!fDataController->IsGridMode() && fDataController->Provider()->IsDataActive()) fDataController->Provider()->LayoutChanged(0);
 }
 
 void TkcDBDataController::UpdateStructure() {
@@ -664,6 +745,11 @@ TkcFilterOperatorClass TkcDBDataFilterCriteriaItem::GetFilterOperatorClass() {
   return c;
 }
 
+bool TkcDBDataFilterCriteria::DataSetFilterInForce() const {
+  auto* controller = dynamic_cast<TkcDBDataController*>(DataController());
+  return fAutoDataSetFilter && !(controller && controller->Provider()->IsSmartRefreshActive());
+}
+
 TDataSet* TkcDBDataFilterCriteria::DataSet() const {
   auto* controller = dynamic_cast<TkcDBDataController*>(DataController());
   return controller ? controller->DataSet() : nullptr;
@@ -714,7 +800,7 @@ void TkcDBDataFilterCriteria::SetIgnoreOrigin(bool Value) {
 }
 
 bool TkcDBDataFilterCriteria::IsFiltering() {
-  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !fAutoDataSetFilter;
+  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !DataSetFilterInForce();
 }
 
 void TkcDBDataFilterCriteria::DoChanged() {
@@ -731,7 +817,7 @@ void TkcDBDataFilterCriteria::DoChanged() {
       }
     }
     if (OnBeforeChange && !c->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
-    if (fAutoDataSetFilter && ds) {
+    if (DataSetFilterInForce() && ds) {
       const String text = GetFilterText();
       const TFilterOptions options = Options().Contains(fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions{};
       const bool filtered = Active() && !text.empty();
@@ -925,7 +1011,20 @@ void TkcDBDataProvider::Delete() {
   auto* c = static_cast<TkcDBDataController*>(fDataController);
   if (!c->MoveDataSetToRecord(record)) return;
   c->FireBeforeDelete(record);
-  ds->Delete();
+  if (IsSmartRefreshActive()) {
+    kcBracket([&] {
+      fSmartDeleting = true;
+      ds->DisableControls();
+    }, [ds] { ds->Delete(); }, [&] {
+      ds->EnableControls();
+      fSmartDeleting = false;
+    });
+    // Only the deleted record leaves the controller.
+    c->RemoveRecord(record);
+    c->UpdateFocusing();
+  } else {
+    ds->Delete();
+  }
   c->RestoreFocusAfterDelete();
   c->FireAfterDelete();
 }
@@ -934,6 +1033,37 @@ void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   TDataSet* ds = DataSet();
   if (!ds) return;
   auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (IsSmartRefreshActive()) {
+    // Each record is found by its key; the deleted ones then leave the controller, the others
+    // stay loaded.
+    std::vector<int> list = AList;
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    std::vector<Variant> keys;
+    for (int r : list) keys.push_back(c->GetRecordId(r));
+    std::vector<int> deleted;
+    kcBracket([&] {
+      fSmartDeleting = true;
+      ds->DisableControls();
+    }, [&] {
+      for (std::size_t i = list.size(); i-- > 0;) {
+        if (!ds->Locate(c->KeyFieldNames(), keys[i])) continue;
+        c->FireBeforeDelete(list[i]);
+        ds->Delete();
+        deleted.push_back(list[i]);
+        c->FireAfterDelete();
+      }
+    }, [&] {
+      ds->EnableControls();
+      fSmartDeleting = false;
+      kcBracket([c] { c->BeginUpdate(); }, [&] {
+        for (int r : deleted) c->RemoveRecord(r);  // descending: earlier indexes stay valid
+        c->UpdateFocusing();
+      }, [c] { c->EndUpdate(); });
+    });
+    c->RestoreFocusAfterDelete();
+    return;
+  }
   // Deleting moves the later records up: the list goes from the last record to the first.
   kcBracket([ds] { ds->DisableControls(); }, [&] {
     for (auto it = AList.rbegin(); it != AList.rend(); ++it) {
@@ -998,7 +1128,11 @@ bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
 }
 
 void TkcDBDataController::RefreshData() {
-  if (TDataSet* ds = DataSet(); ds && ds->Active()) ds->Refresh();
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active()) return;
+  ds->Refresh();
+  // Smart refresh takes the dataset's notice for a cursor move: the records are read again here.
+  if (IsSmartRefresh()) DataChanged(dcTotal, -1, -1);
 }
 
 bool TkcDBDataController::UseItemStoredText(int AItemIndex, bool AFlag) {

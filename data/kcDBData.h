@@ -148,7 +148,7 @@ protected:
   void DataSetScrolled(int ADistance) override;
   void LayoutChanged() override;
   void RecordChanged(TField* /*AField*/) override {}
-  void EditingChanged() override {}
+  void EditingChanged() override;
 
 private:
   TkcDBDataProvider* fProvider;
@@ -172,8 +172,10 @@ public:
   // The buffer's size; 0 stands for the controller's default (100).
   int GridModeBufferCount() const { return fGridModeBufferCount; }
   void SetGridModeBufferCount(int Value);
+  // With key fields (outside grid mode): a change of the dataset made through an edit, insert or
+  // delete re-reads, adds or removes only that record instead of reloading all of them.
   bool SmartRefresh() const { return fSmartRefresh; }
-  void SetSmartRefresh(bool Value) { fSmartRefresh = Value; }
+  void SetSmartRefresh(bool Value);
   // The controller's focus and the dataset's current record move together.
   bool SyncMode() const { return fSyncMode; }
   void SetSyncMode(bool Value);
@@ -225,6 +227,21 @@ public:
   int GetBufferRecordCount() const { return fDataLink->RecordCount(); }
   // The controller record (in grid mode the buffer row) of the dataset's current record.
   int CurrentRecordIndex() const { return fCurrentRecordIndex; }
+
+  bool IsSmartRefreshActive();
+  // Smart refresh: the record the dataset starts editing (or that an insert is under way) is
+  // remembered; once the dataset is back in browse state, only that record is re-read, or the
+  // posted new record added. False when the change cannot be told apart (the caller reloads).
+  void RememberUpdatingRecord();
+  bool RefreshUpdatedRecord();
+  void ResetUpdatingRecord() {
+    fUpdatingRecord = kcNoRecordIndex;
+    fUpdatingInserting = false;
+  }
+  // A delete of our own in smart-refresh mode: the dataset's notices are not reloads.
+  bool SmartDeleting() const { return fSmartDeleting; }
+  // Fills the record from the dataset's current record.
+  void ReadRecordFromDataSet(int ARecordIndex);
   // Editing runs on the dataset: its post or cancel reloads the records.
   void Edit() override;
   void Insert() override;
@@ -253,6 +270,8 @@ private:
   R ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*));
   std::unique_ptr<TkcDBDataLink> fDataLink;
   int fCurrentRecordIndex = -1;
+  int fUpdatingRecord = kcNoRecordIndex;
+  bool fUpdatingInserting = false, fSmartDeleting = false;
   String fSavedBookmark;
   int fPositionLock = 0;
 };
@@ -298,6 +317,9 @@ public:
 
 private:
   TDataSet* DataSet() const;
+  // The filter goes into the dataset: AutoDataSetFilter, unless smart refresh is active (a
+  // record re-read in place would not be filtered again).
+  bool DataSetFilterInForce() const;
   bool fAutoDataSetFilter = false;
   bool fIgnoreOrigin = true;
 };
@@ -329,6 +351,7 @@ public:
   TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
+  bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }
   bool IsSourceField(TkcCustomDataField* AField) override;
   void RefreshField(TkcCustomDataField* AField) override;
   void ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) override;

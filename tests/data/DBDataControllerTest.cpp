@@ -473,3 +473,74 @@ TEST(DBDataGridMode, TheBufferFollowsTheCursorWithTheValuesOfFullMode) {
 }
 
 }  // namespace
+
+TEST(DBDataEditing, SmartRefreshRereadsAddsOrRemovesOnlyTheChangedRecord) {
+  DBFixture f;
+  f.items.push_back(std::make_unique<TObject>());
+  f.dc.AddItem(f.items.back().get());  // item 7: unbound, its values live only in the controller
+  f.dc.DataModeController()->SetSmartRefresh(true);
+  f.dc.SetDataSource(&f.source);
+  ASSERT_TRUE(f.dc.IsSmartRefresh());
+  auto mark = [&] {
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r) f.dc.SetValue(r, 7, Variant(f.dc.GetValue(r, 0).AsInteger()));
+  };
+  // A full reload would drop the unbound values: every record keeps its own.
+  auto unboundKept = [&] {
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+      if (f.dc.GetValue(r, 7).IsNull()) return false;
+    return true;
+  };
+  auto nameOf = [&](int id) { return f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(id)), 1).AsString(); };
+  mark();
+  // Edit through the controller, and on the dataset directly with a key change: re-read in place.
+  f.dc.LocateByKey(Variant(1));
+  ASSERT_TRUE(f.dc.SetItemEditValue(1, Variant("edited"), evsValue));
+  f.dc.Post();
+  EXPECT_EQ(nameOf(1), "edited");
+  ASSERT_TRUE(f.ds.Locate("ID", Variant(2)));
+  f.ds.Edit();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(20));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(20)), 2);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(2)), -1);
+  EXPECT_EQ(f.dc.GetValue(2, 7).AsInteger(), 2);  // the same controller record
+  f.ds.Edit();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("dropped"));
+  f.ds.Cancel();
+  EXPECT_EQ(nameOf(20), "b");
+  EXPECT_TRUE(unboundKept());
+  // Inserts: a cancelled one adds nothing, a refused post loses nothing, a posted one is added.
+  f.ds.Append();
+  f.ds.Cancel();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.dc.Append();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("typed"));
+  EXPECT_THROW(f.dc.Post(), EDatabaseError);  // ID is required
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "typed");
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(9));
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(nameOf(9), "typed");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), f.dc.FindRecordIndexByKey(Variant(9)));
+  EXPECT_TRUE(f.dc.GetValue(3, 7).IsNull());
+  mark();
+  // Deletes through the controller remove exactly those records.
+  f.dc.LocateByKey(Variant(1));
+  f.dc.DeleteFocused();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  std::vector<int> list{f.dc.FindRecordIndexByKey(Variant(3)), f.dc.FindRecordIndexByKey(Variant(9))};
+  f.dc.DeleteRecordList(list);
+  ASSERT_EQ(f.dc.GetRecordCount(), 1);
+  EXPECT_EQ(f.ds.RecordCount(), 1);
+  EXPECT_EQ(f.dc.GetValue(0, 0).AsInteger(), 20);
+  EXPECT_TRUE(unboundKept());
+  // Cursor moves keep the records; a refresh and a change the controller did not follow (a
+  // delete on the dataset) read them all again.
+  f.ds.First();
+  EXPECT_TRUE(unboundKept());
+  f.dc.RefreshData();
+  EXPECT_TRUE(f.dc.GetValue(0, 7).IsNull());
+  f.ds.Delete();
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+}
