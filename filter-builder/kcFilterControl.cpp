@@ -64,7 +64,7 @@ TkcCustomFilterControl::TkcCustomFilterControl(TComponent* AOwner)
   fModel->OnChanged = [this] { RowsChanged(); };
   fFocus.Row = fModel->Root();
   fFocus.HitPart = fhpBoolOperator;
-  SetKeys(TkcKeys{kArrows, kChars});
+  SetKeys(TkcControlKeys{kArrows, kChars});
   SetParentColor(false);
   SetColor(clBtnFace);
   SetBounds(0, 0, 300, 200);
@@ -102,7 +102,7 @@ void TkcCustomFilterControl::SetShowLevelLines(bool Value) {
 
 void TkcCustomFilterControl::SetWantTabs(bool Value) {
   fWantTabs = Value;
-  SetKeys(Value ? TkcKeys{kArrows, kChars, kTab} : TkcKeys{kArrows, kChars});
+  SetKeys(Value ? TkcControlKeys{kArrows, kChars, kTab} : TkcControlKeys{kArrows, kChars});
 }
 
 void TkcCustomFilterControl::RowsChanged() {
