@@ -284,13 +284,41 @@ void TkcDBDataLink::DataSetChanged() {
   }
   TDataSet* ds = DataSet();
   if (!ds) return;
+  if (fProvider->SmartDeleting()) return;  // the deleting provider removes the record itself
+  if (fProvider->IsGridMode()) {
+    TkcCustomDataController* c = fProvider->DataController();
+    kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); }, [c] { c->EndOwnerUpdate(); });
+    return;
+  }
   const TDataSetState state = ds->State();
-  if (state != dsEdit && state != dsInsert && state != dsSetKey) fProvider->DataChanged(dcTotal, -1, -1);
+  if (state == dsEdit || state == dsInsert || state == dsSetKey) return;
+  if (fProvider->LocateCount() > 0) {
+    // The controller moved the dataset itself (a locate): the cursor moved, nothing changed.
+    DataSetScrolled(0);
+    return;
+  }
+  if (fProvider->IsSmartRefreshActive() && fProvider->RefreshUpdatedRecord()) {
+    if (fProvider->DataChangedLocked())
+      fProvider->EndChanging();
+    else
+      fProvider->ResetEditing();
+  } else {
+    fProvider->DataChanged(dcTotal, -1, -1);
+  }
+  fProvider->ResetUpdatingRecord();
+}
+
+void TkcDBDataLink::EditingChanged() {
+  if (Editing() && fProvider->IsSmartRefreshActive()) fProvider->RememberUpdatingRecord();
 }
 
 void TkcDBDataLink::DataSetScrolled(int ADistance) { fProvider->LayoutChanged(ADistance); }
 
 void TkcDBDataLink::LayoutChanged() {
+  if (fProvider->SmartDeleting()) {
+    fLayoutChangePending = false;
+    return;
+  }
   if (DataSet() && DataSet()->State() == dsInsert) {
     DataSetChanged();
     return;
@@ -343,6 +371,185 @@ void TkcDBDataProvider::RestorePosition() {
   }
   fSavedBookmark.clear();
   DataSet()->EnableControls();
+}
+
+// ---- Grid mode ---------------------------------------------------------------------------------------------
+
+namespace {
+TkcDBDataModeController* ModeOf(TkcCustomDataController* AController) {
+  // Nil while the controller is being destroyed (its mode controller goes first).
+  return static_cast<TkcDBDataController*>(AController)->DataModeController();
+}
+}  // namespace
+
+bool TkcDBDataProvider::IsGridMode() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  TDataSet* ds = DataSet();
+  return mode && mode->GridMode() && ds && !ds->IsUniDirectional() && !LoadAllNeeded() &&
+         !fDataController->IsDetailTemplate();
+}
+
+int TkcDBDataProvider::GetGridModeBufferCount() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  const int count = mode ? mode->GridModeBufferCount() : 0;
+  return count != 0 ? count : static_cast<TkcDBDataController*>(fDataController)->GetDefaultGridModeBufferCount();
+}
+
+void TkcDBDataProvider::LoadRecords() {
+  if (!IsGridMode() || !fDataLink->Active()) return;
+  fDataLink->SetBufferCount(GetGridModeBufferCount());
+  fDataController->GetDataStorage()->SetRecordCount(fDataLink->RecordCount());
+  fCurrentRecordIndex = fDataLink->ActiveRecord();
+}
+
+template <class R>
+R TkcDBDataProvider::ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*)) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  TDataSet* ds = DataSet();
+  if (!f || f->DBFields().empty() || !ds || !fDataLink->Active()) return ANone;
+  if (ARecordIndex < 0 || ARecordIndex >= fDataLink->RecordCount())
+    return IsInserting() ? ARead(f) : ANone;  // the new record being inserted
+  const int saved = ds->ActiveRecordPos();
+  fDataLink->SetActiveRecord(ARecordIndex);
+  R result = ANone;
+  kcBracket([] {}, [&] { result = ARead(f); }, [&] { ds->SetActiveRecordPos(saved); });
+  return result;
+}
+
+Variant TkcDBDataProvider::GetExternalValue(int ARecordIndex, TkcCustomDataField* AField) {
+  return ReadBufferRow<Variant>(ARecordIndex, AField, Null(), [](TkcDBDataField* f) { return f->ReadValue(); });
+}
+
+String TkcDBDataProvider::GetExternalDisplayText(int ARecordIndex, TkcCustomDataField* AField) {
+  return ReadBufferRow<String>(ARecordIndex, AField, String(), [](TkcDBDataField* f) { return f->DBField()->DisplayText(); });
+}
+
+void TkcDBDataProvider::ReloadGridModeBuffer() {
+  if (!fDataLink->Active() || !IsGridMode()) return;
+  const int previous = fDataController->GetDataStorage()->RecordCount();
+  fDataLink->SetBufferCount(GetGridModeBufferCount());
+  fCurrentRecordIndex = fDataLink->ActiveRecord();
+  if (fDataLink->RecordCount() != previous || IsInserting()) {
+    DataChanged(dcTotal, -1, -1);
+  } else {
+    // Same rows, other records or values in them: read live, so only the views need to know.
+    DataChanged(dcRecord, -1, -1);
+    fDataController->UpdateFocusing();
+  }
+}
+
+void TkcDBDataProvider::LayoutChanged(int ADistance) {
+  if (IsGridMode()) {
+    fCurrentRecordIndex = fDataLink->ActiveRecord();
+    if (ADistance != 0) {
+      auto* c = static_cast<TkcDBDataController*>(fDataController);
+      kcBracket([c] { c->BeginUpdate(); }, [&] {
+        c->BufferScrolled(ADistance);
+        // The rows show other records now.
+        c->AddChanges(dccData);
+        if (c->HasRelations()) c->CollapseAllDetails();
+      }, [c] { c->EndUpdate(); });
+    }
+  }
+  TkcCustomDataProvider::LayoutChanged(ADistance);
+}
+
+void TkcDBDataProvider::Scroll(int ADistance) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ADistance == 0) return;
+  if (!IsGridMode()) {
+    ds->MoveBy(ADistance);
+    return;
+  }
+  // The move starts from the buffer's top or bottom row.
+  if (ADistance < 0)
+    ADistance -= fDataLink->ActiveRecord();
+  else
+    ADistance += fDataLink->RecordCount() - fDataLink->ActiveRecord() - 1;
+  ds->MoveBy(ADistance);
+  fDataController->UpdateSelectionSnapshot();
+  fDataController->SetFocusedSelected(true);
+}
+
+// ---- Smart refresh -----------------------------------------------------------------------------------------
+
+bool TkcDBDataProvider::IsSmartRefreshActive() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  return mode && mode->SmartRefresh() && fDataController->IsKeyBased();
+}
+
+void TkcDBDataProvider::RememberUpdatingRecord() {
+  TDataSet* ds = DataSet();
+  fUpdatingInserting = ds && ds->State() == dsInsert;
+  fUpdatingRecord = fUpdatingInserting ? kcNoRecordIndex : static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+}
+
+void TkcDBDataProvider::ReadRecordFromDataSet(int ARecordIndex) {
+  std::unique_ptr<TkcValueDefReader> reader(CreateValueDefReader());
+  fDataController->GetDataStorage()->ReadRecord(ARecordIndex, reader.get());
+  fDataController->AfterRecordRead(ARecordIndex);
+}
+
+bool TkcDBDataProvider::RefreshUpdatedRecord() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active()) return false;
+  TkcCustomDataController* c = fDataController;
+  // The dataset and the controller held the same records before: one more is a posted insert,
+  // as many is an edit (posted or cancelled), a cancelled insert or a cursor move (a locate,
+  // First, Last); anything else is unknown.
+  const int difference = ds->RecordCount() - c->GetRecordCount();
+  if (fUpdatingRecord == kcNoRecordIndex && !fUpdatingInserting) {
+    if (difference != 0) return false;
+    c->UpdateFocusing();
+    return true;
+  }
+  if (fUpdatingInserting) {
+    if (difference == 0) {
+      c->UpdateFocusing();
+      return true;
+    }
+    if (difference != 1) return false;
+    const int r = c->GetDataStorage()->AppendRecord();
+    ReadRecordFromDataSet(r);
+    c->DataChanged(dcNew, -1, r);
+    c->UpdateFocusing();
+    return true;
+  }
+  if (difference != 0 || fUpdatingRecord < 0 || fUpdatingRecord >= c->GetRecordCount()) return false;
+  // The cursor stays on the edited record, also when its key changed: it is re-read in place.
+  ReadRecordFromDataSet(fUpdatingRecord);
+  c->DataChanged(dcRecord, -1, fUpdatingRecord);
+  c->UpdateFocusing();
+  return true;
+}
+
+void TkcDBDataModeController::SetSmartRefresh(bool Value) {
+  if (fSmartRefresh == Value) return;
+  fSmartRefresh = Value;
+  if (!fDataController->IsGridMode() && fDataController->Provider()->IsDataActive()) fDataController->Provider()->LayoutChanged(0);
+}
+
+void TkcDBDataController::UpdateStructure() {
+  if (!IsGridMode()) Provider()->DataLink()->SetBufferCount(1);
+  TkcCustomDataController::UpdateStructure();
+}
+
+void TkcDBDataController::ApplyGridModeBufferCount() {
+  if (IsGridMode()) Provider()->ReloadGridModeBuffer();
+}
+
+void TkcDBDataModeController::SetGridMode(bool Value) {
+  if (fGridMode == Value) return;
+  const bool was = fDataController->IsGridMode();
+  fGridMode = Value;
+  if (fDataController->IsGridMode() != was) fDataController->UpdateStructure();
+}
+
+void TkcDBDataModeController::SetGridModeBufferCount(int Value) {
+  Value = std::max(Value, 0);
+  if (fGridModeBufferCount == Value) return;
+  fGridModeBufferCount = Value;
+  fDataController->ApplyGridModeBufferCount();
 }
 
 void TkcDBDataProvider::ActiveChanged(bool AActive) {
@@ -493,6 +700,12 @@ int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (keys.empty()) return -1;
+  if (IsGridMode()) {
+    // Only the buffer's records are known: a scan of at most the buffer's rows.
+    for (int r = 0; r < GetRecordCount(); ++r)
+      if (VariantsSame(GetRecordFieldsValue(r, keys), AKey)) return r;
+    return -1;
+  }
   // Several key fields want an array of as many values.
   if (fKeyField->DBFields().size() > 1 && (!AKey.IsArray() || AKey.ArrayCount() != static_cast<int>(fKeyField->DBFields().size())))
     return -1;
@@ -506,6 +719,18 @@ int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
 
 bool TkcDBDataController::LocateByKey(const Variant& AKey) {
   const int record = FindRecordIndexByKey(AKey);
+  if (record == -1 && IsGridMode()) {
+    // The record may lie outside the buffer: the dataset finds it and the buffer follows.
+    TDataSet* ds = DataSet();
+    bool found = false;
+    kcBracket([this] { Provider()->LockLocate(); }, [&] { found = ds && ds->Locate(KeyFieldNames(), AKey); },
+              [this] { Provider()->UnlockLocate(); });
+    if (found) {
+      UpdateFocusing();
+      SetFocusedSelected(true);
+    }
+    return found;
+  }
   return FocusRecord(record) && record >= 0;
 }
 
@@ -518,6 +743,11 @@ TkcFilterOperatorClass TkcDBDataFilterCriteriaItem::GetFilterOperatorClass() {
   TDataSet* ds = controller ? controller->DataSet() : nullptr;
   if (TkcDBFilterOperatorAdapter* adapter = GetFilterOperatorAdapter(ds)) adapter->PrepareOperatorClass(this, ds, c);
   return c;
+}
+
+bool TkcDBDataFilterCriteria::DataSetFilterInForce() const {
+  auto* controller = dynamic_cast<TkcDBDataController*>(DataController());
+  return fAutoDataSetFilter && !(controller && controller->Provider()->IsSmartRefreshActive());
 }
 
 TDataSet* TkcDBDataFilterCriteria::DataSet() const {
@@ -570,7 +800,7 @@ void TkcDBDataFilterCriteria::SetIgnoreOrigin(bool Value) {
 }
 
 bool TkcDBDataFilterCriteria::IsFiltering() {
-  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !fAutoDataSetFilter;
+  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !DataSetFilterInForce();
 }
 
 void TkcDBDataFilterCriteria::DoChanged() {
@@ -587,7 +817,7 @@ void TkcDBDataFilterCriteria::DoChanged() {
       }
     }
     if (OnBeforeChange && !c->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
-    if (fAutoDataSetFilter && ds) {
+    if (DataSetFilterInForce() && ds) {
       const String text = GetFilterText();
       const TFilterOptions options = Options().Contains(fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions{};
       const bool filtered = Active() && !text.empty();
@@ -671,6 +901,11 @@ bool TkcDBDataSummaryItem::IsCurrency(TVarType AVarType) {
 bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active() || ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) return false;
+  if (IsGridMode()) {
+    // A buffer row: the dataset moves by the rows between it and the current one.
+    ds->MoveBy(ARecordIndex - Provider()->CurrentRecordIndex());
+    return true;
+  }
   // With key fields the record is found by its key; otherwise by its place in the dataset.
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
@@ -684,7 +919,9 @@ int TkcDBDataProvider::GetActiveRecordIndex() {
 }
 
 bool TkcDBDataProvider::IsSyncMode() {
-  return static_cast<TkcDBDataController*>(fDataController)->DataModeController()->SyncMode();
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  TDataSet* ds = DataSet();
+  return mode && ds && ds->Active() && !ds->IsUniDirectional() && (IsGridMode() || mode->SyncMode());
 }
 
 bool TkcDBDataProvider::IsEditing() {
@@ -774,7 +1011,20 @@ void TkcDBDataProvider::Delete() {
   auto* c = static_cast<TkcDBDataController*>(fDataController);
   if (!c->MoveDataSetToRecord(record)) return;
   c->FireBeforeDelete(record);
-  ds->Delete();
+  if (IsSmartRefreshActive()) {
+    kcBracket([&] {
+      fSmartDeleting = true;
+      ds->DisableControls();
+    }, [ds] { ds->Delete(); }, [&] {
+      ds->EnableControls();
+      fSmartDeleting = false;
+    });
+    // Only the deleted record leaves the controller.
+    c->RemoveRecord(record);
+    c->UpdateFocusing();
+  } else {
+    ds->Delete();
+  }
   c->RestoreFocusAfterDelete();
   c->FireAfterDelete();
 }
@@ -783,6 +1033,37 @@ void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   TDataSet* ds = DataSet();
   if (!ds) return;
   auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (IsSmartRefreshActive()) {
+    // Each record is found by its key; the deleted ones then leave the controller, the others
+    // stay loaded.
+    std::vector<int> list = AList;
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    std::vector<Variant> keys;
+    for (int r : list) keys.push_back(c->GetRecordId(r));
+    std::vector<int> deleted;
+    kcBracket([&] {
+      fSmartDeleting = true;
+      ds->DisableControls();
+    }, [&] {
+      for (std::size_t i = list.size(); i-- > 0;) {
+        if (!ds->Locate(c->KeyFieldNames(), keys[i])) continue;
+        c->FireBeforeDelete(list[i]);
+        ds->Delete();
+        deleted.push_back(list[i]);
+        c->FireAfterDelete();
+      }
+    }, [&] {
+      ds->EnableControls();
+      fSmartDeleting = false;
+      kcBracket([c] { c->BeginUpdate(); }, [&] {
+        for (int r : deleted) c->RemoveRecord(r);  // descending: earlier indexes stay valid
+        c->UpdateFocusing();
+      }, [c] { c->EndUpdate(); });
+    });
+    c->RestoreFocusAfterDelete();
+    return;
+  }
   // Deleting moves the later records up: the list goes from the last record to the first.
   kcBracket([ds] { ds->DisableControls(); }, [&] {
     for (auto it = AList.rbegin(); it != AList.rend(); ++it) {
@@ -822,6 +1103,7 @@ void TkcDBDataModeController::SetSyncMode(bool Value) {
 int TkcDBDataController::DataSetCurrentRecordIndex() {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active() || ds->IsEmpty() || ds->State() == dsInsert) return -1;
+  if (IsGridMode()) return Provider()->CurrentRecordIndex();
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (!keys.empty()) return FindRecordIndexByKey(ReadFieldsValue(fKeyField->DBFields()));
@@ -830,6 +1112,7 @@ int TkcDBDataController::DataSetCurrentRecordIndex() {
 }
 
 int TkcDBDataController::GetCurrentRecordIndex() {
+  if (IsGridMode()) return Provider()->DataLink()->ActiveRecord();
   return Provider()->IsSyncMode() ? DataSetCurrentRecordIndex() : TkcCustomDataController::GetCurrentRecordIndex();
 }
 
@@ -845,7 +1128,11 @@ bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
 }
 
 void TkcDBDataController::RefreshData() {
-  if (TDataSet* ds = DataSet(); ds && ds->Active()) ds->Refresh();
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active()) return;
+  ds->Refresh();
+  // Smart refresh takes the dataset's notice for a cursor move: the records are read again here.
+  if (IsSmartRefresh()) DataChanged(dcTotal, -1, -1);
 }
 
 bool TkcDBDataController::UseItemStoredText(int AItemIndex, bool AFlag) {

@@ -148,7 +148,7 @@ protected:
   void DataSetScrolled(int ADistance) override;
   void LayoutChanged() override;
   void RecordChanged(TField* /*AField*/) override {}
-  void EditingChanged() override {}
+  void EditingChanged() override;
 
 private:
   TkcDBDataProvider* fProvider;
@@ -165,14 +165,17 @@ public:
   bool DetailInSQLMode = false;
   bool DetailInSyncMode = true;
   bool SyncInsert = true;
-  // Stored; grid mode itself (a buffer of records instead of all of them) is not built, so the
-  // controller always loads every record.
+  // Grid mode: only a buffer of dataset records around the cursor is exposed, its values read
+  // live from the dataset (not while grouped: grouping needs every record).
   bool GridMode() const { return fGridMode; }
-  void SetGridMode(bool Value) { fGridMode = Value; }
+  void SetGridMode(bool Value);
+  // The buffer's size; 0 stands for the controller's default (100).
   int GridModeBufferCount() const { return fGridModeBufferCount; }
-  void SetGridModeBufferCount(int Value) { fGridModeBufferCount = Value < 0 ? 0 : Value; }
+  void SetGridModeBufferCount(int Value);
+  // With key fields (outside grid mode): a change of the dataset made through an edit, insert or
+  // delete re-reads, adds or removes only that record instead of reloading all of them.
   bool SmartRefresh() const { return fSmartRefresh; }
-  void SetSmartRefresh(bool Value) { fSmartRefresh = Value; }
+  void SetSmartRefresh(bool Value);
   // The controller's focus and the dataset's current record move together.
   bool SyncMode() const { return fSyncMode; }
   void SetSyncMode(bool Value);
@@ -193,6 +196,7 @@ public:
   ~TkcDBDataProvider() override;
 
   bool IsCustomSourceSupported() override { return false; }
+  bool IsGridMode() override;
   bool IsActive() override { return fDataLink->Active(); }
   bool IsDataActive() override { return IsActive(); }
   bool HasFieldList() override { return true; }
@@ -203,13 +207,41 @@ public:
   void Next() override;
   void Last() override;
   void MoveBy(int ADistance) override;
-  void Scroll(int ADistance) override { MoveBy(ADistance); }
+  // Grid mode: moves the dataset past the buffer's top or bottom row by the distance.
+  void Scroll(int ADistance) override;
   void SavePosition() override;
   void RestorePosition() override;
   bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
   TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
   void ActiveChanged(bool AActive) override;
   int GetActiveRecordIndex() override;
+  void LayoutChanged(int ADistance) override;
+  // Grid mode: one storage record per buffer row; values are read from the dataset's buffer.
+  void LoadRecords() override;
+  Variant GetExternalValue(int ARecordIndex, TkcCustomDataField* AField) override;
+  String GetExternalDisplayText(int ARecordIndex, TkcCustomDataField* AField) override;
+  // Grid mode: the buffer follows the dataset after a change (a full reload only when the
+  // number of buffer rows changed).
+  void ReloadGridModeBuffer();
+  int GetGridModeBufferCount();
+  int GetBufferRecordCount() const { return fDataLink->RecordCount(); }
+  // The controller record (in grid mode the buffer row) of the dataset's current record.
+  int CurrentRecordIndex() const { return fCurrentRecordIndex; }
+
+  bool IsSmartRefreshActive();
+  // Smart refresh: the record the dataset starts editing (or that an insert is under way) is
+  // remembered; once the dataset is back in browse state, only that record is re-read, or the
+  // posted new record added. False when the change cannot be told apart (the caller reloads).
+  void RememberUpdatingRecord();
+  bool RefreshUpdatedRecord();
+  void ResetUpdatingRecord() {
+    fUpdatingRecord = kcNoRecordIndex;
+    fUpdatingInserting = false;
+  }
+  // A delete of our own in smart-refresh mode: the dataset's notices are not reloads.
+  bool SmartDeleting() const { return fSmartDeleting; }
+  // Fills the record from the dataset's current record.
+  void ReadRecordFromDataSet(int ARecordIndex);
   // Editing runs on the dataset: its post or cancel reloads the records.
   void Edit() override;
   void Insert() override;
@@ -233,7 +265,13 @@ public:
 
 private:
   void StartInsert(bool AAppend);
+  // Reads a bound field at a buffer row (the dataset's active record put back afterwards).
+  template <class R>
+  R ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*));
   std::unique_ptr<TkcDBDataLink> fDataLink;
+  int fCurrentRecordIndex = -1;
+  int fUpdatingRecord = kcNoRecordIndex;
+  bool fUpdatingInserting = false, fSmartDeleting = false;
   String fSavedBookmark;
   int fPositionLock = 0;
 };
@@ -279,6 +317,9 @@ public:
 
 private:
   TDataSet* DataSet() const;
+  // The filter goes into the dataset: AutoDataSetFilter, unless smart refresh is active (a
+  // record re-read in place would not be filtered again).
+  bool DataSetFilterInForce() const;
   bool fAutoDataSetFilter = false;
   bool fIgnoreOrigin = true;
 };
@@ -310,11 +351,20 @@ public:
   TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
+  bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }
   bool IsSourceField(TkcCustomDataField* AField) override;
   void RefreshField(TkcCustomDataField* AField) override;
   void ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) override;
   void GetKeyFields(std::vector<TkcCustomDataField*>& AList) override;
-  bool IsKeyBased() override { return fKeyField != nullptr && DataSet() != nullptr; }
+  // Keys identify records only when all of them are loaded (not in grid mode).
+  bool IsKeyBased() override { return fKeyField != nullptr && DataSet() != nullptr && !IsGridMode(); }
+  void UpdateStructure() override;
+  // The buffer size used when the mode controller's is 0.
+  virtual int GetDefaultGridModeBufferCount() { return 100; }
+  // The buffer's rows now show other records (grid mode).
+  virtual void BufferScrolled(int /*ADistance*/) {}
+  // Reloads the grid-mode buffer for a new buffer size.
+  void ApplyGridModeBufferCount();
   void LoadData() override;
   void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
   Variant GetRecordId(int ARecordIndex) override;

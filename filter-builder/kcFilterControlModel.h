@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "controls/kcLookAndFeelPainters.h"
 #include "editors/kcTextEdit.h"
 #include "filter-builder/kcFilterControlUtils.h"
 
@@ -54,8 +55,6 @@ public:
 private:
   int LinkIndex();
 };
-
-enum TkcButtonState { kcbsDefault, kcbsNormal, kcbsHot, kcbsPressed, kcbsDisabled };
 
 // ---- Rows ------------------------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include "page-control/kcPC.h"
 #include "page-control/kcPCPainters.h"
 #include "platform/forms/Forms.h"
+#include "platform/gdi/WinGdi.h"
 
 // ---- TkcTabSheet ----------------------------------------------------------------------------
 
@@ -89,13 +90,34 @@ void TkcTabSheet::SetPageIndex(int Value) {
   --pc->ChangeEventLock;
 }
 
+// A page erases its background through its page control's painter (a style may fill the page
+// with a gradient or the theme's pane), drawn in the control's coordinates on the page.
 void TkcTabSheet::Paint() {
   TkcPageControl* pc = fPageControl;
-  TColor color = Color();
-  if (pc && pc->Painter()) color = pc->Painter()->GetPageColor();
-  if (!pc || !ParentColor()) color = Color();
-  TkcCanvas c(Canvas());
-  c.FillRect(ClientRect(), color);
+  if (!pc || !pc->Painter()) {
+    TkcCanvas(Canvas()).FillRect(ClientRect(), Color());
+    return;
+  }
+  TkcCanvas* canvas = pc->Canvas();
+  TCanvas* own = canvas->Canvas();
+  HDC dc = Canvas()->Handle();
+  POINT old{};
+  OffsetViewportOrgEx(dc, -Left(), -Top(), &old);
+  canvas->SetCanvas(Canvas());
+  try {
+    if (pc->Painter()->IsNativePainting()) {
+      TRect r = pc->Painter()->GetPageClientRectWithoutLines();
+      InflateRect(&r, 2, 2);
+      DrawThemeBackground(GetThemeHandle(totTab), dc, 9, 0, &r, nullptr);
+    } else
+      pc->Painter()->FillPageClientRect();
+  } catch (...) {
+    canvas->SetCanvas(own);
+    SetViewportOrgEx(dc, old.x, old.y, nullptr);
+    throw;
+  }
+  canvas->SetCanvas(own);
+  SetViewportOrgEx(dc, old.x, old.y, nullptr);
 }
 
 void TkcTabSheet::Dispatch(TMessage& Message) {

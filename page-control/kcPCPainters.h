@@ -269,6 +269,7 @@ public:
   TPoint GetNavigatorGlyphCentredOffset(TkcPCNavigatorButton AButton);
   void DrawTabFocusRect(int AVisibleIndex, TRect R);
   bool IsHorizontalTabs() const;
+  int NavigatorButtonsLength(TkcPCNavigatorButtons AButtons);
   // Whether the navigator lies at the start of the strip (left, or top for vertical tabs).
   bool IsNavigatorAtStart() const;
   // Takes the navigator's length off the end of R where the navigator lies.
@@ -564,13 +565,19 @@ public:
   virtual int GetMinSlantedTabWidth();
   virtual TColor GetOutlineColor() { return clBtnShadow; }
   virtual TkcTabSlantPositions GetSlantPositions();
-  virtual std::vector<TPoint> GetTabFigure(int AVisibleIndex);
-  virtual TkcRegion* GetTabRegion(int AVisibleIndex);
+  // The outline in the frame of tabs on top (L = left, B = bottom of the full rectangle), open at
+  // the page side, with the side of each segment.
+  virtual void GetTabFigure(int AVisibleIndex, TPoints& APoints, TLinePositions& ALinePositions);
+  // The inner region clips the body; the outer one is the tab's clip and hit-test shape.
+  virtual TkcRegion* GetTabRegion(int AVisibleIndex, bool AInner);
+  // The outline's points turned to the tab's real side.
+  TPoints RotatedFigure(int AVisibleIndex, TPoints APoints);
   virtual void DrawTabOutline(int AVisibleIndex);
   virtual void DrawHotTabMark(int AVisibleIndex);
   virtual void DrawMainTabJoin(int AVisibleIndex);
   int GetTabMinContentWidth(int AVisibleIndex);
   TRect GetMainTabJoinRect(int AVisibleIndex);
+  void DrawLineBorders(int AFirst, int ALast, bool AOutermost, bool ANextToPage);
 };
 
 class TkcPCOneNotePainter : public TkcPCSlantedPainter {
@@ -592,7 +599,8 @@ public:
   int GetMinSlantedTabWidth() override { return GetSlantSize() + 4; }
   TColor GetOutlineColor() override;
   TkcTabSlantPositions GetSlantPositions() override { return {spLeft}; }
-  std::vector<TPoint> GetTabFigure(int AVisibleIndex) override;
+  void GetTabFigure(int AVisibleIndex, TPoints& APoints, TLinePositions& ALinePositions) override;
+  TkcRegion* GetTabRegion(int AVisibleIndex, bool AInner) override;
   void DrawTabOutline(int AVisibleIndex) override;
   void DrawHotTabMark(int) override {}
   void DrawMainTabJoin(int AVisibleIndex) override;

@@ -68,7 +68,8 @@ int TkcPCStandardPainter::GetNavigatorButtonWidth(TkcPCNavigatorButton AButton) 
   return 20;
 }
 
-int TkcPCStandardPainter::GetNavigatorAreaLength(TkcPCNavigatorButtons AButtons) {
+// The buttons' widths and the distances between neighbours.
+int TkcPCStandardPainter::NavigatorButtonsLength(TkcPCNavigatorButtons AButtons) {
   std::vector<TkcPCNavigatorButton> list;
   GetNavigatorButtonOrder(AButtons, list);
   int L = 0;
@@ -76,6 +77,11 @@ int TkcPCStandardPainter::GetNavigatorAreaLength(TkcPCNavigatorButtons AButtons)
     L += GetNavigatorButtonWidth(list[i]);
     if (i + 1 < list.size()) L += GetNavigatorButtonsDistance(list[i], list[i + 1]);
   }
+  return L;
+}
+
+int TkcPCStandardPainter::GetNavigatorAreaLength(TkcPCNavigatorButtons AButtons) {
+  int L = NavigatorButtonsLength(AButtons);
   return L <= 0 ? 0 : L + GetNavigatorEndOffset() + GetNavigatorTabsDistance();
 }
 
@@ -89,13 +95,7 @@ void TkcPCStandardPainter::GetNavigatorButtonOrder(TkcPCNavigatorButtons AButton
 }
 
 TRect TkcPCStandardPainter::CalculateNavigatorBounds(TkcPCNavigatorButtons AButtons) {
-  std::vector<TkcPCNavigatorButton> list;
-  GetNavigatorButtonOrder(AButtons, list);
-  int L = 0;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    L += GetNavigatorButtonWidth(list[i]);
-    if (i + 1 < list.size()) L += GetNavigatorButtonsDistance(list[i], list[i + 1]);
-  }
+  int L = NavigatorButtonsLength(AButtons);
   int H = GetNavigatorButtonHeight();
   TkcCustomTabControl* c = ParentControl();
   TkcPCNavigatorPosition np = c->NavigatorPosition();

@@ -896,57 +896,71 @@ void TkcPCSlantedPainter::DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorButt
   InflateRect(&R, -1, -1);
 }
 
-// The outline of a tab in the frame of tabs on top, open at the page side.
-std::vector<TPoint> TkcPCSlantedPainter::GetTabFigure(int AVisibleIndex) {
+void TkcPCSlantedPainter::GetTabFigure(int AVisibleIndex, TPoints& P, TLinePositions& LP) {
   TkcCustomTabControl* c = ParentControl();
-  TRect F = VisibleTab(AVisibleIndex)->GetFullRect();
-  bool horizontal = Horizontal(VisibleTab(AVisibleIndex)->RealPosition());
-  int W = horizontal ? F.right - F.left : F.bottom - F.top;
-  int H = horizontal ? F.bottom - F.top : F.right - F.left;
-  int L = F.left, B = F.top + H, T = B - H;
-  TkcTabSlants* s = c->TabSlants();
-  TkcTabSlantPositions slanted = GetSlantPositions();
-  bool cutKind = s->Kind() == skCutCorner;
-  std::vector<TPoint> p;
-  if (slanted.Contains(spLeft))
-    p = {{L, B - 1}, {L + H - 1, T}};
-  else if (cutKind && !s->Positions().Empty() && !s->Positions().Contains(spLeft))
-    p = {{L, B - 1}, {L, T}};
-  else {
-    int cc = cutKind && s->Positions().Contains(spLeft) ? 6 : 2;
-    p = {{L, B - 1}, {L, T + cc}, {L + cc, T}};
-  }
-  if (slanted.Contains(spRight)) {
-    p.push_back({L + W - H, T});
-    p.push_back({L + W - 1, B - 1});
-  } else if (cutKind && !s->Positions().Empty() && !s->Positions().Contains(spRight)) {
-    p.push_back({L + W - 1, T});
-    p.push_back({L + W - 1, B - 1});
-  } else {
-    int cc = cutKind && s->Positions().Contains(spRight) ? 6 : 2;
-    p.push_back({L + W - 1 - cc, T});
-    p.push_back({L + W - 1, T + cc});
-    p.push_back({L + W - 1, B - 1});
-  }
-  return p;
-}
-
-TkcRegion* TkcPCSlantedPainter::GetTabRegion(int AVisibleIndex) {
   TkcTab* t = VisibleTab(AVisibleIndex);
   TRect F = t->GetFullRect();
   bool horizontal = Horizontal(t->RealPosition());
-  TRect frame = horizontal ? F : TRect{F.left, F.top, F.left + (F.bottom - F.top), F.top + (F.right - F.left)};
-  std::vector<TPoint> pts = GetTabFigure(AVisibleIndex);
-  // Close the figure along the page side; the polygon scan covers pixel centres, so the last
-  // row of the outline belongs to the region.
-  TPoint first = pts.front(), last = pts.back();
-  pts.push_back({last.x + 1, last.y + 1});
-  pts.push_back({first.x, first.y + 1});
-  for (TPoint& q : pts) q = RotatePointToSide(frame, q, t->RealPosition());
-  if (!horizontal)
-    for (TPoint& q : pts) q = {q.x + (F.left - frame.left), q.y};
-  std::vector<POINT> raw(pts.begin(), pts.end());
-  return new TkcRegion(CreatePolygonRgn(raw.data(), int(raw.size()), WINDING));
+  int W = horizontal ? F.right - F.left : F.bottom - F.top;
+  int H = horizontal ? F.bottom - F.top : F.right - F.left;
+  int L = F.left, B = F.bottom, T = B - H;
+  TkcTabSlants* s = c->TabSlants();
+  TkcTabSlantPositions slanted = GetSlantPositions();
+  bool cutKind = s->Kind() == skCutCorner;
+  bool square = cutKind && !s->Positions().Empty();
+  P.clear();
+  LP.clear();
+  if (slanted.Contains(spLeft)) {
+    P = {{L, B - 1}, {L + H - 1, T}};
+    LP = {lpLT};
+  } else if (square && !s->Positions().Contains(spLeft)) {
+    P = {{L, B - 1}, {L, T}};
+    LP = {lpL};
+  } else {
+    int cc = cutKind && s->Positions().Contains(spLeft) ? 6 : 2;
+    P = {{L, B - 1}, {L, T + cc}, {L + cc, T}};
+    LP = {lpL, lpLT};
+  }
+  if (slanted.Contains(spRight))
+    AppendFigurePoints(P, {{L + W - H, T}, {L + W - 1, B - 1}}, LP, {lpT, lpRT});
+  else if (square && !s->Positions().Contains(spRight))
+    AppendFigurePoints(P, {{L + W - 1, T}, {L + W - 1, B - 1}}, LP, {lpT, lpR});
+  else {
+    int cc = cutKind && s->Positions().Contains(spRight) ? 6 : 2;
+    AppendFigurePoints(P, {{L + W - 1 - cc, T}, {L + W - 1, T + cc}, {L + W - 1, B - 1}}, LP, {lpT, lpRT, lpR});
+  }
+}
+
+TPoints TkcPCSlantedPainter::RotatedFigure(int AVisibleIndex, TPoints APoints) {
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  TRect F = t->GetFullRect();
+  for (TPoint& q : APoints) q = RotatePointToSide(F, q, t->RealPosition());
+  return APoints;
+}
+
+TkcRegion* TkcPCSlantedPainter::GetTabRegion(int AVisibleIndex, bool AInner) {
+  TPoints P;
+  TLinePositions LP;
+  GetTabFigure(AVisibleIndex, P, LP);
+  TkcTabPosition side = VisibleTab(AVisibleIndex)->RealPosition();
+  P = RotatedFigure(AVisibleIndex, P);
+  if (side == tpBottom || side == tpRight) {
+    std::reverse(P.begin(), P.end());
+    std::reverse(LP.begin(), LP.end());
+  }
+  for (TLinePosition& l : LP) {
+    if (side == tpBottom)
+      l = l == lpLT ? lpLB : l == lpT ? lpB : l == lpRT ? lpRB : l;
+    else if (side == tpLeft)
+      l = l == lpL ? lpB : l == lpLT ? lpLB : l == lpT ? lpL : l == lpRT ? lpLT : l == lpR ? lpT : l;
+    else if (side == tpRight)
+      l = l == lpL ? lpB : l == lpLT ? lpRB : l == lpT ? lpR : l == lpR ? lpT : l;
+  }
+  static const TPoint moves[8] = {{0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}};
+  TPoint m = moves[LP.back()];
+  P.back().x += m.x, P.back().y += m.y;
+  if (side == tpLeft && LP.front() == lpLB) ++P.front().x, ++P.front().y;
+  return CreateFigureRegion(P, LP, AInner);
 }
 
 TRect TkcPCSlantedPainter::GetMainTabJoinRect(int AVisibleIndex) {
@@ -963,7 +977,7 @@ TRect TkcPCSlantedPainter::GetMainTabJoinRect(int AVisibleIndex) {
 }
 
 TkcRegion* TkcPCSlantedPainter::GetTabClipRegion(int AVisibleIndex) {
-  TkcRegion* r = GetTabRegion(AVisibleIndex);
+  TkcRegion* r = GetTabRegion(AVisibleIndex, false);
   r->CombineWith(new TkcRegion(VisibleTab(AVisibleIndex)->GetDisplayRect()), roIntersect);
   if (VisibleTab(AVisibleIndex)->IsMainTab()) r->CombineWith(new TkcRegion(GetMainTabJoinRect(AVisibleIndex)), roAdd);
   return r;
@@ -998,12 +1012,53 @@ void TkcPCSlantedPainter::PaintTabs() {
   std::vector<int> order;
   for (int d = n1 - 1; d >= 0; --d) order.push_back(d);
   for (int d = n1; d < int(lines.size()); ++d) order.push_back(d);
+  int lineCount = int(lines.size());
   for (int d : order) {
     if (lines[d].First == -1) continue;
     // Each painted tab is cut from the clip, so a tab lies over the slant of the one after it.
     for (int i = lines[d].First; i <= lines[d].Last; ++i)
       if (i != main) PaintTab(i);
+    bool before = d < n1;
+    bool outermost = before ? d == 0 : d == lineCount - 1;
+    bool nextToPage = before ? d == n1 - 1 : d == n1;
+    DrawLineBorders(lines[d].First, lines[d].Last, outermost, nextToPage);
   }
+}
+
+// The band of a line: from its first to its last tab (to the edge on a slanted side, edge to
+// edge next to the page), less the 3 pixels the next line overlaps, plus 1 toward the page; a
+// line along its page side and, between lines, across its slanted ends.
+void TkcPCSlantedPainter::DrawLineBorders(int AFirst, int ALast, bool AOutermost, bool ANextToPage) {
+  TkcCustomTabControl* c = ParentControl();
+  TkcTab* first = VisibleTab(AFirst);
+  bool horizontal = Horizontal(c->TabPosition());
+  TRect a = first->GetDisplayRect(), b = VisibleTab(ALast)->GetDisplayRect();
+  if (IsRectEmpty(&a) || IsRectEmpty(&b)) return;
+  if (c->IsTabOrderReversed()) std::swap(a, b);
+  TkcTabSlantPositions slanted = GetSlantPositions();
+  TRect band = a;
+  if (horizontal) {
+    band.left = ANextToPage || slanted.Contains(spLeft) ? 0 : a.left;
+    band.right = ANextToPage || slanted.Contains(spRight) ? c->Width() : b.right;
+  } else {
+    band.bottom = ANextToPage || slanted.Contains(spLeft) ? c->Height() : a.bottom;
+    band.top = ANextToPage || slanted.Contains(spRight) ? 0 : b.top;
+  }
+  TkcTabPosition side = first->RealPosition();
+  std::vector<TkcBorder> sides;
+  switch (side) {
+    case tpTop: band.top += 3, ++band.bottom; break;
+    case tpBottom: band.bottom -= 3, --band.top; break;
+    case tpLeft: band.left += 3, ++band.right; break;
+    case tpRight: band.right -= 3, --band.left; break;
+  }
+  if (!AOutermost) {
+    if (slanted.Contains(spLeft)) sides.push_back(horizontal ? bLeft : bBottom);
+    if (slanted.Contains(spRight)) sides.push_back(horizontal ? bRight : bTop);
+  }
+  static const TkcBorder pageSide[4] = {bBottom, bTop, bRight, bLeft};
+  sides.push_back(pageSide[side]);
+  DrawBorderLines(Canvas(), band, sides, std::vector<TColor>(sides.size(), GetOutlineColor()), true);
 }
 
 void TkcPCSlantedPainter::GetTabGradientColors(int AVisibleIndex, TColor& C1, TColor& C2) {
@@ -1018,16 +1073,10 @@ void TkcPCSlantedPainter::GetTabGradientColors(int AVisibleIndex, TColor& C1, TC
 }
 
 void TkcPCSlantedPainter::DrawTabOutline(int AVisibleIndex) {
-  TkcTab* t = VisibleTab(AVisibleIndex);
-  TRect F = t->GetFullRect();
-  bool horizontal = Horizontal(t->RealPosition());
-  TRect frame = horizontal ? F : TRect{F.left, F.top, F.left + (F.bottom - F.top), F.top + (F.right - F.left)};
-  std::vector<TPoint> pts = GetTabFigure(AVisibleIndex);
-  for (TPoint& q : pts) {
-    q = RotatePointToSide(frame, q, t->RealPosition());
-    if (!horizontal) q.x += F.left - frame.left;
-  }
-  DrawPolyline(pts, GetOutlineColor());
+  TPoints P;
+  TLinePositions LP;
+  GetTabFigure(AVisibleIndex, P, LP);
+  DrawPolyline(RotatedFigure(AVisibleIndex, P), GetOutlineColor());
 }
 
 void TkcPCSlantedPainter::DrawHotTabMark(int AVisibleIndex) {
@@ -1069,7 +1118,7 @@ void TkcPCSlantedPainter::DrawTab(int AVisibleIndex) {
   TRect F = t->GetFullRect();
   SaveClipRegion();
   DrawTabOutline(AVisibleIndex);
-  Canvas()->SetClipRegion(GetTabRegion(AVisibleIndex), roIntersect);
+  Canvas()->SetClipRegion(GetTabRegion(AVisibleIndex, true), roIntersect);
   DrawHotTabMark(AVisibleIndex);
   bool gradient = !t->IsMainTab() || (t->IsHotTrack() && UsesHotGradientForMainTab());
   if (gradient && ParentControl()->Options().Contains(pcoGradient)) {
@@ -1120,14 +1169,50 @@ TRect TkcPCOneNotePainter::GetTabsAreaMargins() {
   return IsHorizontalTabs() ? TRect{4, 0, 4, 0} : TRect{0, 4, 0, 4};
 }
 
-std::vector<TPoint> TkcPCOneNotePainter::GetTabFigure(int AVisibleIndex) {
+void TkcPCOneNotePainter::GetTabFigure(int AVisibleIndex, TPoints& P, TLinePositions& LP) {
   TkcTab* t = VisibleTab(AVisibleIndex);
   TRect F = t->GetFullRect();
   bool horizontal = Horizontal(t->RealPosition());
   int W = horizontal ? F.right - F.left : F.bottom - F.top;
   int H = horizontal ? F.bottom - F.top : F.right - F.left;
-  int L = F.left, B = F.top + H, T = B - H;
-  return {{L + 1, B - 1}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 3, T}, {L + W - 1, T + 2}, {L + W - 1, B - 1}};
+  int L = F.left, B = F.bottom, T = B - H;
+  P = {{L + 1, B - 1}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 3, T}, {L + W - 1, T + 2}, {L + W - 1, B - 1}};
+  LP = {lpLT, lpLT, lpT, lpRT, lpR};
+}
+
+// The divider's figure as a polygon: the outer one (grown by a pixel) clips and hit-tests the
+// tab, the inner one clips its body.
+TkcRegion* TkcPCOneNotePainter::GetTabRegion(int AVisibleIndex, bool AInner) {
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  TkcTabPosition side = t->RealPosition();
+  TRect F = t->GetFullRect();
+  bool horizontal = Horizontal(side);
+  int W = horizontal ? F.right - F.left : F.bottom - F.top;
+  int H = horizontal ? F.bottom - F.top : F.right - F.left;
+  int L = F.left, B = F.bottom, T = B - H, R = L + W;
+  TPoints P;
+  if (!AInner) {
+    --L, --T, ++B, W += 2, H += 2;
+    if (side == tpRight)
+      P = {{L - 1, B - 1}, {L - 1, B - 3}, {L + 2, B - 3}, {L + H - 2, T + 2}, {L + H + 2, T}, {L + W - 4, T}, {L + W - 1, T + 3}, {L + W - 1, B - 1}};
+    else if (side == tpLeft)
+      P = {{L, B - 2}, {L + 1, B - 2}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 5, T}, {L + W - 1, T + 4}, {L + W - 1, B - 1}};
+    else
+      P = {{L, B - 2}, {L + 1, B - 2}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 4, T}, {L + W - 1, T + 3}, {L + W - 1, B - 1}};
+  } else {
+    if (side == tpTop) ++T, ++B;
+    else if (side == tpBottom) ++L;
+    else if (side == tpLeft) ++T, ++L, ++R;
+    else ++T;
+    TPoint second{L + H - 2, T + 3}, third{L + H + 2, T + 1};
+    if (side == tpBottom) second = {L + H - 3, T + 4};
+    if (side == tpRight) second = {L + H - 1, T + 3}, third = {L + H + 3, T + 1};
+    P = {{L + 2, B - 1}, second, third, {R - 2, T + 1}, {R - 2, B - 1}};
+  }
+  // The figure's frame is the full rectangle; turning maps it onto the tab's side.
+  for (TPoint& q : P) q = RotatePointToSide(F, q, side);
+  std::vector<POINT> raw(P.begin(), P.end());
+  return new TkcRegion(CreatePolygonRgn(raw.data(), int(raw.size()), WINDING));
 }
 
 void TkcPCOneNotePainter::DrawTabOutline(int AVisibleIndex) {
@@ -1148,16 +1233,10 @@ void TkcPCOneNotePainter::DrawTabOutline(int AVisibleIndex) {
   }
   TRect F = t->GetFullRect();
   bool horizontal = Horizontal(t->RealPosition());
-  TRect frame = horizontal ? F : TRect{F.left, F.top, F.left + (F.bottom - F.top), F.top + (F.right - F.left)};
-  int W = frame.right - frame.left, H = frame.bottom - frame.top;
-  int L = frame.left, B = frame.bottom, T = frame.top;
-  auto draw = [&](std::vector<TPoint> pts, TColor c) {
-    for (TPoint& q : pts) {
-      q = RotatePointToSide(frame, q, t->RealPosition());
-      if (!horizontal) q.x += F.left - frame.left;
-    }
-    DrawPolyline(pts, c);
-  };
+  int W = horizontal ? F.right - F.left : F.bottom - F.top;
+  int H = horizontal ? F.bottom - F.top : F.right - F.left;
+  int L = F.left, B = F.bottom, T = B - H;
+  auto draw = [&](TPoints pts, TColor c) { DrawPolyline(RotatedFigure(AVisibleIndex, pts), c); };
   draw({{L + 1, B - 1}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 3, T}, {L + W - 1, T + 2}, {L + W - 1, B - 1}}, O);
   draw({{L + 2, B - 1}, {L + H - 3, T + 4}, {L + H + 2, T + 1}, {L + W - 4, T + 1}}, I1);
   draw({{L + W - 3, T + 1}, {L + W - 2, T + 2}, {L + W - 2, B - 1}}, I2);

@@ -321,7 +321,7 @@ TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
 
 namespace {
 
-TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
+TEST(DbDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
   TIBDatabase db;
   db.SetDatabaseName(FbFixtureDatabase("controller_types"));
   db.Params().SetValues("user_name", "SYSDBA");
@@ -384,3 +384,163 @@ TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
 }
 
 }  // namespace
+
+// ---- Grid mode ------------------------------------------------------------------------------------------
+
+namespace {
+
+struct GridFixture {
+  explicit GridFixture(int ARows) {
+    ds.FieldDefs().Add("ID", ftInteger, 0, true);
+    ds.FieldDefs().Add("NAME", ftString, 20);
+    ds.CreateDataSet();
+    for (int i = 1; i <= ARows; ++i) ds.AppendRecord({Variant(i), Variant("n" + std::to_string(i))});
+    source.SetDataSet(&ds);
+    for (TkcDBDataController* c : {&full, &grid}) {
+      for (const char* name : {"ID", "NAME"}) {
+        items.push_back(std::make_unique<TObject>());
+        c->AddItem(items.back().get());
+        c->SetItemFieldName(c->GetItemCount() - 1, name);
+      }
+    }
+    grid.DataModeController()->SetGridModeBufferCount(10);
+    grid.DataModeController()->SetGridMode(true);
+    ds.First();
+    full.SetDataSource(&source);
+    grid.SetDataSource(&source);
+  }
+  TClientDataSet ds{nullptr};
+  TDataSource source{nullptr};
+  TkcDBDataController full{nullptr}, grid{nullptr};
+  std::vector<std::unique_ptr<TObject>> items;
+};
+
+TEST(DBDataGridMode, TheBufferFollowsTheCursorWithTheValuesOfFullMode) {
+  GridFixture f(500);
+  ASSERT_TRUE(f.grid.IsGridMode());
+  EXPECT_FALSE(f.full.IsGridMode());
+  EXPECT_EQ(f.full.GetRecordCount(), 500);
+  for (int recNo : {1, 5, 10, 11, 250, 500, 495, 3}) {
+    SCOPED_TRACE(recNo);
+    f.ds.SetRecNo(recNo);
+    ASSERT_EQ(f.grid.GetRecordCount(), 10);
+    const int row = f.grid.GetFocusedRecordIndex();  // the buffer row of the cursor
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(f.grid.GetValue(row, 0).AsInteger(), recNo);
+    const int first = recNo - 1 - row;  // the full-mode record shown in buffer row 0
+    for (int r = 0; r < 10; ++r) {
+      EXPECT_TRUE(VariantsEqual(f.grid.GetValue(r, 0), f.full.GetValue(first + r, 0)));
+      EXPECT_EQ(f.grid.GetDisplayText(r, 1), f.full.GetDisplayText(first + r, 1));
+    }
+    EXPECT_EQ(f.ds.ActiveRecordPos(), f.ds.CurrentPos());  // reading rows gave the active record back
+  }
+  // Focusing a buffer row moves the dataset; scrolling moves past the buffer's bottom row.
+  f.ds.First();
+  f.grid.FocusRecord(7);
+  EXPECT_EQ(f.ds.RecNo(), 8);
+  f.grid.Provider()->Scroll(1);
+  EXPECT_EQ(f.ds.RecNo(), 11);
+  EXPECT_EQ(f.grid.GetFocusedRecordIndex(), 9);
+  EXPECT_EQ(f.grid.GetValue(0, 0).AsInteger(), 2);
+  // A change of the dataset shows in the buffer.
+  f.ds.Edit();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("changed"));
+  f.ds.Post();
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 1).AsString(), "changed");
+  // Keys: never key-based in grid mode; a key outside the buffer is located in the dataset.
+  f.grid.SetKeyFieldNames("ID");
+  EXPECT_FALSE(f.grid.IsKeyBased());
+  const int inBuffer = f.grid.GetValue(3, 0).AsInteger();
+  EXPECT_EQ(f.grid.FindRecordIndexByKey(Variant(inBuffer)), 3);
+  EXPECT_EQ(f.grid.FindRecordIndexByKey(Variant(400)), -1);
+  EXPECT_TRUE(f.grid.LocateByKey(Variant(400)));
+  EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 400);
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 0).AsInteger(), 400);
+  EXPECT_FALSE(f.grid.LocateByKey(Variant(9999)));
+  // The buffer size: a new count reloads it; a negative one stands for the default of 100.
+  f.grid.DataModeController()->SetGridModeBufferCount(20);
+  EXPECT_EQ(f.grid.GetRecordCount(), 20);
+  f.grid.DataModeController()->SetGridModeBufferCount(-5);
+  EXPECT_EQ(f.grid.DataModeController()->GridModeBufferCount(), 0);
+  EXPECT_EQ(f.grid.GetRecordCount(), 100);
+  // Grouping needs every record: a grouped controller loads them all.
+  f.grid.Groups()->SetItemGroupIndex(1, 0);
+  EXPECT_FALSE(f.grid.IsGridMode());
+  EXPECT_EQ(f.grid.GetRecordCount(), 500);
+  f.grid.Groups()->ClearGrouping();
+  EXPECT_TRUE(f.grid.IsGridMode());
+  EXPECT_EQ(f.grid.GetRecordCount(), 100);
+}
+
+}  // namespace
+
+TEST(DBDataEditing, SmartRefreshRereadsAddsOrRemovesOnlyTheChangedRecord) {
+  DBFixture f;
+  f.items.push_back(std::make_unique<TObject>());
+  f.dc.AddItem(f.items.back().get());  // item 7: unbound, its values live only in the controller
+  f.dc.DataModeController()->SetSmartRefresh(true);
+  f.dc.SetDataSource(&f.source);
+  ASSERT_TRUE(f.dc.IsSmartRefresh());
+  auto mark = [&] {
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r) f.dc.SetValue(r, 7, Variant(f.dc.GetValue(r, 0).AsInteger()));
+  };
+  // A full reload would drop the unbound values: every record keeps its own.
+  auto unboundKept = [&] {
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+      if (f.dc.GetValue(r, 7).IsNull()) return false;
+    return true;
+  };
+  auto nameOf = [&](int id) { return f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(id)), 1).AsString(); };
+  mark();
+  // Edit through the controller, and on the dataset directly with a key change: re-read in place.
+  f.dc.LocateByKey(Variant(1));
+  ASSERT_TRUE(f.dc.SetItemEditValue(1, Variant("edited"), evsValue));
+  f.dc.Post();
+  EXPECT_EQ(nameOf(1), "edited");
+  ASSERT_TRUE(f.ds.Locate("ID", Variant(2)));
+  f.ds.Edit();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(20));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(20)), 2);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(2)), -1);
+  EXPECT_EQ(f.dc.GetValue(2, 7).AsInteger(), 2);  // the same controller record
+  f.ds.Edit();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("dropped"));
+  f.ds.Cancel();
+  EXPECT_EQ(nameOf(20), "b");
+  EXPECT_TRUE(unboundKept());
+  // Inserts: a cancelled one adds nothing, a refused post loses nothing, a posted one is added.
+  f.ds.Append();
+  f.ds.Cancel();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.dc.Append();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("typed"));
+  EXPECT_THROW(f.dc.Post(), EDatabaseError);  // ID is required
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "typed");
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(9));
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(nameOf(9), "typed");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), f.dc.FindRecordIndexByKey(Variant(9)));
+  EXPECT_TRUE(f.dc.GetValue(3, 7).IsNull());
+  mark();
+  // Deletes through the controller remove exactly those records.
+  f.dc.LocateByKey(Variant(1));
+  f.dc.DeleteFocused();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  std::vector<int> list{f.dc.FindRecordIndexByKey(Variant(3)), f.dc.FindRecordIndexByKey(Variant(9))};
+  f.dc.DeleteRecordList(list);
+  ASSERT_EQ(f.dc.GetRecordCount(), 1);
+  EXPECT_EQ(f.ds.RecordCount(), 1);
+  EXPECT_EQ(f.dc.GetValue(0, 0).AsInteger(), 20);
+  EXPECT_TRUE(unboundKept());
+  // Cursor moves keep the records; a refresh and a change the controller did not follow (a
+  // delete on the dataset) read them all again.
+  f.ds.First();
+  EXPECT_TRUE(unboundKept());
+  f.dc.RefreshData();
+  EXPECT_TRUE(f.dc.GetValue(0, 7).IsNull());
+  f.ds.Delete();
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+}

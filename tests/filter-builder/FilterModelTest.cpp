@@ -6,33 +6,10 @@
 
 #include "editors/kcMaskEdit.h"
 #include "editors/kcTextEdit.h"
+#include "filter-builder/FakeLink.h"
 #include "filter-builder/kcFilterControlModel.h"
 
 namespace {
-
-// Three columns: A integer (link 10), B text (link 20), C integer (link 30).
-class TFakeLink : public IkcFilterControl {
-public:
-  TFakeLink() {
-    for (auto& p : fProperties) p = std::make_unique<TkcTextEditProperties>(nullptr);
-  }
-  String GetCaption(int AIndex) override { return fCaptions[AIndex]; }
-  int GetCount() override { return Count; }
-  TkcFilterCriteria* GetCriteria() override { return Target; }
-  TObject* GetItemLink(int AIndex) override { return reinterpret_cast<TObject*>(std::intptr_t((AIndex + 1) * 10)); }
-  String GetFieldName(int AIndex) override { return fCaptions[AIndex]; }
-  TkcCustomEditProperties* GetProperties(int AIndex) override { return fProperties[AIndex].get(); }
-  TkcValueTypeClass GetValueType(int AIndex) override {
-    return AIndex == 1 ? TkcStringValueType::Class() : TkcIntegerValueType::Class();
-  }
-  bool QueryInterface(const TGUID&, void**) override { return false; }
-  int Count = 3;
-  TkcFilterCriteria* Target = nullptr;
-
-private:
-  String fCaptions[3] = {"A", "B", "C"};
-  std::unique_ptr<TkcTextEditProperties> fProperties[3];
-};
 
 TObject* Link(int AId) { return reinterpret_cast<TObject*>(std::intptr_t(AId)); }
 

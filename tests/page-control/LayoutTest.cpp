@@ -333,3 +333,23 @@ TEST(KcPCPainters, RotatedImageCacheAndErrors) {
   EXPECT_EQ(list.GetRotatedSize().cx, 4);
   EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 2, true, clWhite); }), "");
 }
+
+TEST(KcPCLayout, RotatedTabsOnTop) {
+  Fixture f;
+  f.tc->SetRotate(true);
+  f.AddTabs(3, 60);
+  // The captions run across the strip: each tab is as long as a tab is high, the line as
+  // thick as the widest tab.
+  EXPECT_EQ(f.tc->Tabs()->NormalTabHeight, 19);
+  EXPECT_EQ(f.tc->LineThickness, 60);
+  EXPECT_EQ(f.tc->GetTextDirection(), 1);
+  EXPECT_EQ(f.Normal(0), (TRect{2, 2, 21, 62}));
+  EXPECT_EQ(f.Normal(1), (TRect{21, 2, 40, 62}));
+  EXPECT_EQ(f.Full(0), (TRect{0, 0, 23, 63}));
+  EXPECT_EQ(f.tc->GetPageClientRect(), (TRect{2, 64, 287, 191}));
+  // Top to bottom text reverses the order along the strip.
+  f.tc->SetOptions(f.tc->Options() + TkcPCOptions{pcoTopToBottomText});
+  EXPECT_TRUE(f.tc->IsTabOrderReversed());
+  EXPECT_EQ(f.Normal(0), (TRect{268, 2, 287, 62}));
+  EXPECT_EQ(f.tc->VisibleTabs()->GetTab(0)->PaintingKind(), 3);
+}

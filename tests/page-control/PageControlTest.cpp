@@ -266,3 +266,29 @@ TEST(KcPageControl, ButtonStylePressesOnRelease) {
   f.session.KeyUp(VK_CONTROL);
   EXPECT_FALSE(f.pc->Tabs()->GetTab(1)->Selected());
 }
+
+TEST(KcPageControl, OnlyTheActiveTabTakesTheFocus) {
+  PageFixture f(3);
+  auto* edit = new TEdit(&f.form);
+  edit->SetParent(&f.form);
+  edit->SetBounds(300, 10, 50, 20);
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Click(f.TabPoint(1));  // another tab: the page changes, the focus stays
+  EXPECT_EQ(f.pc->ActivePage(), f.pages[1]);
+  EXPECT_FALSE(f.pc->Focused());
+  f.session.Clock().AdvanceMs(1000);  // not a double click
+  f.session.Click(f.TabPoint(1));  // the active page's tab
+  EXPECT_TRUE(f.pc->Focused());
+}
+
+TEST(KcPageControl, ActivatingAPageWithoutATab) {
+  PageFixture f(3);
+  f.pages[2]->SetTabVisible(false);
+  f.pc->SetActivePage(f.pages[2]);  // another tab was selected: no page stays active
+  EXPECT_EQ(f.pc->ActivePage(), nullptr);
+  EXPECT_EQ(f.pc->TabIndex(), -1);
+  f.pc->SetActivePage(f.pages[2]);  // nothing selected: the page is active without a tab
+  EXPECT_EQ(f.pc->ActivePage(), f.pages[2]);
+  EXPECT_EQ(f.pc->TabIndex(), -1);
+}

@@ -216,3 +216,19 @@ TEST(KcPCStyles, NativeTabsUseTheThemeParts) {
   // Themed pane margins (3 on each side in the fake) replace the classic frame.
   EXPECT_EQ(f.tc->GetPageClientRect().left, 3);
 }
+
+TEST(KcPCStyles, SlantedOverlapsGoToTheTabOnTop) {
+  StyleFixture f(9);
+  f.tc->SetTabHeight(20);
+  f.AddTabs(3, 60);
+  TRect t1 = f.Normal(1), t2 = f.Normal(2);
+  ASSERT_EQ(t2.left - t1.right, -9);  // neighbours overlap by 9 pixels
+  // Near the foot of tab 2's slant, inside tab 1's rectangle: tab 1 lies on top.
+  TPoint p{t2.left + 3, t2.bottom - 2};
+  EXPECT_EQ(f.tc->GetTabAt(p.x, p.y), 1);
+  // Above the slant only tab 1 is there; in the middle of tab 2 only tab 2.
+  EXPECT_EQ(f.tc->GetTabAt(t2.left + 30, t2.top + 8), 2);
+  // The main tab lies over its neighbours.
+  f.tc->SetTabIndex(2);
+  EXPECT_EQ(f.tc->GetTabAt(p.x, p.y), 2);
+}
