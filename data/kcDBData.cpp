@@ -433,6 +433,7 @@ void TkcDBDataProvider::ReloadGridModeBuffer() {
     DataChanged(dcTotal, -1, -1);
   } else {
     // Same rows, other records or values in them: read live, so only the views need to know.
+    if (fDataController->MultiSelect()) static_cast<TkcDBDataController*>(fDataController)->Selection()->DropInvalidBookmarks();
     DataChanged(dcRecord, -1, -1);
     fDataController->UpdateFocusing();
   }
@@ -1175,3 +1176,224 @@ std::vector<TField*> TkcDBDataController::GetKeyDataSetFields() {
 }
 
 Variant TkcDBDataController::GetDataSetKeyValues() { return ReadFieldsValue(GetKeyDataSetFields()); }
+
+// ---- Grid-mode selection ------------------------------------------------------------------------------------
+
+namespace {
+const char* const kcNotInGridMode = "DataController not in GridMode";
+}
+
+bool TkcDBDataSelection::InGridMode() const { return DataController()->IsGridMode(); }
+
+int TkcDBDataSelection::CompareBookmarks(const String& A, const String& B) const {
+  auto* provider = static_cast<TkcDBDataProvider*>(DataController()->Provider());
+  TDataSet* ds = provider->DataSet();
+  return ds && provider->DataLink()->Active() ? ds->CompareBookmarks(A, B) : -1;
+}
+
+void TkcDBDataSelection::ClearAnchor() {
+  TkcDataSelection::ClearAnchor();
+  fAnchorBookmark.clear();
+}
+
+void TkcDBDataSelection::InsertEntry(int APosition, int ARowIndex, int ARecordValue, int ALevel) {
+  TkcDataSelection::InsertEntry(APosition, ARowIndex, ARecordValue, ALevel);
+  if (!InGridMode() || fSelectAll) return;
+  String bookmark = static_cast<TkcDBDataController*>(DataController())->GetRowBookmark(ARowIndex);
+  if (APosition < 0 || APosition >= static_cast<int>(fBookmarks.size()))
+    fBookmarks.push_back(std::move(bookmark));
+  else
+    fBookmarks.insert(fBookmarks.begin() + APosition, std::move(bookmark));
+}
+
+void TkcDBDataSelection::ClearEntries() {
+  TkcDataSelection::ClearEntries();
+  fBookmarks.clear();
+}
+
+void TkcDBDataSelection::DeleteEntry(int APosition) {
+  if (InGridMode() && !fSelectAll && APosition >= 0 && APosition < static_cast<int>(fBookmarks.size())) {
+    if (fBookmarks[static_cast<std::size_t>(APosition)] == fAnchorBookmark) ClearAnchor();
+    fBookmarks.erase(fBookmarks.begin() + APosition);
+  }
+  TkcDataSelection::DeleteEntry(APosition);
+}
+
+bool TkcDBDataSelection::FindByRowIndex(int ARowIndex, int& APosition) const {
+  if (!InGridMode()) return TkcDataSelection::FindByRowIndex(ARowIndex, APosition);
+  return FindBookmark(static_cast<TkcDBDataController*>(DataController())->GetRowBookmark(ARowIndex), APosition);
+}
+
+bool TkcDBDataSelection::FindBookmark(const String& ABookmark, int& APosition) const {
+  auto it = std::lower_bound(fBookmarks.begin(), fBookmarks.end(), ABookmark,
+                             [this](const String& e, const String& b) { return CompareBookmarks(e, b) < 0; });
+  APosition = static_cast<int>(it - fBookmarks.begin());
+  return it != fBookmarks.end() && CompareBookmarks(*it, ABookmark) == 0;
+}
+
+void TkcDBDataSelection::SyncEntryCount() {
+  fSelectAll = true;
+  kcBracket([] {}, [this] {
+    if (GetCount() > static_cast<int>(fBookmarks.size())) TkcDataSelection::ClearEntries();
+    SetEntryCount(static_cast<int>(fBookmarks.size()));
+  }, [this] { fSelectAll = false; });
+}
+
+void TkcDBDataSelection::SelectAllInGridMode() {
+  auto* c = static_cast<TkcDBDataController*>(DataController());
+  TDataSet* ds = c->DataSet();
+  if (!InGridMode() || !ds) return;
+  WalkDataSet([&] {
+    std::vector<String> all;
+    ds->First();
+    while (!ds->Eof()) {
+      if (c->CanSelectRow(-1)) all.push_back(ds->Bookmark());
+      ds->Next();
+    }
+    fBookmarks.swap(all);
+  });
+}
+
+void TkcDBDataSelection::WalkDataSet(const std::function<void()>& AWork) {
+  TkcDBDataProvider* provider = static_cast<TkcDBDataController*>(DataController())->Provider();
+  provider->BeginFreeze();
+  provider->SavePosition();
+  bool done = false;
+  kcBracket([] {}, [&] {
+    AWork();
+    done = true;
+  }, [&] {
+    if (!done) fBookmarks.clear();  // a walk that failed half-way selects nothing
+    SyncEntryCount();
+    provider->RestorePosition();
+    provider->EndFreeze();
+  });
+  Changed();
+}
+
+void TkcDBDataSelection::SelectBookmarkRange(const String& ABookmark, bool AKeep) {
+  auto* c = static_cast<TkcDBDataController*>(DataController());
+  TDataSet* ds = c->DataSet();
+  if (!InGridMode() || !ds || ds->State() == dsInsert) return;
+  String from = fAnchorBookmark.empty() ? ABookmark : fAnchorBookmark, to = ABookmark;
+  if (CompareBookmarks(from, to) > 0) std::swap(from, to);
+  WalkDataSet([&] {
+    // The walk runs forward, so the range comes out sorted.
+    std::vector<String> range;
+    ds->GotoBookmark(from);
+    for (;;) {
+      String bookmark = ds->Bookmark();
+      const bool last = CompareBookmarks(bookmark, to) >= 0;
+      if (c->CanSelectRow(-1)) range.push_back(std::move(bookmark));
+      if (last) break;
+      ds->Next();
+      if (ds->Eof()) break;
+    }
+    if (!AKeep || fBookmarks.empty()) {
+      fBookmarks.swap(range);
+    } else {
+      std::vector<String> merged;
+      merged.reserve(fBookmarks.size() + range.size());
+      std::size_t i = 0, j = 0;
+      while (i < fBookmarks.size() && j < range.size()) {
+        const int order = CompareBookmarks(fBookmarks[i], range[j]);
+        if (order < 0) {
+          merged.push_back(std::move(fBookmarks[i++]));
+        } else {
+          if (order == 0) ++i;  // selected already: kept once
+          merged.push_back(std::move(range[j++]));
+        }
+      }
+      for (; i < fBookmarks.size(); ++i) merged.push_back(std::move(fBookmarks[i]));
+      for (; j < range.size(); ++j) merged.push_back(std::move(range[j]));
+      fBookmarks.swap(merged);
+    }
+  });
+}
+
+bool TkcDBDataSelection::DropInvalidBookmarks() {
+  TDataSet* ds = static_cast<TkcDBDataController*>(DataController())->DataSet();
+  if (!InGridMode() || !ds) return false;
+  const std::size_t before = fBookmarks.size();
+  std::erase_if(fBookmarks, [&](const String& b) {
+    if (!b.empty() && ds->BookmarkValid(b)) return false;
+    if (b == fAnchorBookmark) fAnchorBookmark.clear();
+    return true;
+  });
+  if (fBookmarks.size() == before) return false;
+  SyncEntryCount();
+  Changed();
+  return true;
+}
+
+String TkcDBDataController::GetRowBookmark(int ARowIndex) {
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !ds || ARowIndex < 0 || ARowIndex >= Provider()->GetBufferRecordCount()) return String();
+  const int saved = ds->ActiveRecordPos();
+  String bookmark;
+  kcBracket([&] { Provider()->DataLink()->SetActiveRecord(ARowIndex); }, [&] { bookmark = ds->Bookmark(); },
+            [&] { ds->SetActiveRecordPos(saved); });
+  return bookmark;
+}
+
+Variant TkcDBDataController::GetRowIdentity(int ARowIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::GetRowIdentity(ARowIndex);
+  return Variant(GetRowBookmark(ARowIndex));
+}
+
+String TkcDBDataController::GetSelectedBookmark(int AIndex) {
+  if (!IsGridMode()) throw EkcInvalidDataControllerOperation(kcNotInGridMode);
+  if (!MultiSelect()) return GetRowBookmark(GetFocusedRowIndex());
+  return Selection()->Bookmarks().at(static_cast<std::size_t>(AIndex));
+}
+
+String TkcDBDataController::GetAnchorBookmark() {
+  if (!IsGridMode()) throw EkcInvalidDataControllerOperation(kcNotInGridMode);
+  return Selection()->AnchorBookmark();
+}
+
+int TkcDBDataController::GetSelectedRowIndex(int AIndex) {
+  if (!IsGridMode() || !MultiSelect()) return TkcCustomDataController::GetSelectedRowIndex(AIndex);
+  const String& bookmark = Selection()->Bookmarks().at(static_cast<std::size_t>(AIndex));
+  const int rows = Provider()->GetBufferRecordCount();
+  TDataSet* ds = DataSet();
+  if (rows == 0 || ds->CompareBookmarks(bookmark, GetRowBookmark(0)) < 0 ||
+      ds->CompareBookmarks(bookmark, GetRowBookmark(rows - 1)) > 0)
+    return -1;
+  for (int r = 0; r < rows; ++r)
+    if (ds->CompareBookmarks(bookmark, GetRowBookmark(r)) == 0) return r;
+  return -1;
+}
+
+int TkcDBDataController::GetSelectionAnchorRowIndex() {
+  return IsGridMode() ? -1 : TkcCustomDataController::GetSelectionAnchorRowIndex();
+}
+
+bool TkcDBDataController::HasSelectionAnchor() {
+  return IsGridMode() ? !Selection()->AnchorBookmark().empty() : TkcCustomDataController::HasSelectionAnchor();
+}
+
+void TkcDBDataController::SelectAll() {
+  if (IsGridMode())
+    Selection()->SelectAllInGridMode();
+  else
+    TkcCustomDataController::SelectAll();
+}
+
+void TkcDBDataController::SelectFromAnchor(int ARowIndex, bool AKeepSelection) {
+  if (!IsGridMode()) {
+    TkcCustomDataController::SelectFromAnchor(ARowIndex, AKeepSelection);
+    return;
+  }
+  DataControllerInfo()->CheckRowIndex(ARowIndex);
+  if (HasSelectionAnchor()) Selection()->SelectBookmarkRange(GetRowBookmark(ARowIndex), AKeepSelection);
+}
+
+void TkcDBDataController::SetSelectionAnchor(int ARowIndex) {
+  if (!IsGridMode()) {
+    TkcCustomDataController::SetSelectionAnchor(ARowIndex);
+    return;
+  }
+  DataControllerInfo()->CheckRowIndex(ARowIndex);
+  Selection()->SetAnchorBookmark(GetRowBookmark(ARowIndex));
+}

@@ -4,6 +4,7 @@
 // data link that follows the dataset's changes, and key fields find records by their key values
 // through a sorted key index rebuilt with every load.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -276,6 +277,47 @@ private:
   int fPositionLock = 0;
 };
 
+// ---- Grid-mode selection ------------------------------------------------------------------------------
+
+// In grid mode a row shows another record after each scroll, so the selection is kept as the
+// dataset's bookmarks, in the dataset's order (one base entry per bookmark). Outside grid mode it
+// is the base selection.
+class TkcDBDataSelection : public TkcDataSelection {
+  VT_CLASS(TkcDBDataSelection, TkcDataSelection)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomDataController*>;
+  explicit TkcDBDataSelection(TkcCustomDataController* AController) : TkcDataSelection(AController) {}
+  void ClearAnchor() override;
+  void InsertEntry(int APosition, int ARowIndex, int ARecordValue, int ALevel) override;
+  void ClearEntries() override;
+  void DeleteEntry(int APosition) override;
+  // Grid mode: the row's bookmark found by binary search (the position where it would go).
+  bool FindByRowIndex(int ARowIndex, int& APosition) const override;
+
+  bool FindBookmark(const String& ABookmark, int& APosition) const;
+  // Every record of the dataset the controller lets select.
+  void SelectAllInGridMode();
+  // The records from the anchor to the bookmark (either way round); with AKeep they join the
+  // selection, in one merge of two sorted lists, so a range of n records costs n compares.
+  void SelectBookmarkRange(const String& ABookmark, bool AKeep);
+  // Drops bookmarks whose records the dataset no longer has; answers whether any went.
+  bool DropInvalidBookmarks();
+  const std::vector<String>& Bookmarks() const { return fBookmarks; }
+  const String& AnchorBookmark() const { return fAnchorBookmark; }
+  void SetAnchorBookmark(const String& Value) { fAnchorBookmark = Value; }
+
+private:
+  bool InGridMode() const;
+  int CompareBookmarks(const String& A, const String& B) const;
+  void SyncEntryCount();
+  // Runs a walk over the dataset with its position saved and given back; then the base
+  // selection holds one entry per bookmark.
+  void WalkDataSet(const std::function<void()>& AWork);
+  std::vector<String> fBookmarks;
+  String fAnchorBookmark;
+  bool fSelectAll = false;
+};
+
 // ---- Filtering through the dataset, summary items of dataset fields ----------------------------------
 
 class TkcDBDataFilterCriteriaItem : public TkcDataFilterCriteriaItem {
@@ -349,6 +391,22 @@ public:
   ~TkcDBDataController() override;
 
   TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }
+  TkcDataSelectionClass GetDataSelectionClass() override { return TkcDBDataSelection::StaticClass(); }
+  TkcDBDataSelection* Selection() const { return static_cast<TkcDBDataSelection*>(DataControllerInfo()->Selection()); }
+
+  // Grid mode: the selection and its anchor are dataset bookmarks; rows are the buffer's.
+  Variant GetRowIdentity(int ARowIndex) override;
+  int GetSelectedRowIndex(int AIndex) override;
+  int GetSelectionAnchorRowIndex() override;
+  bool HasSelectionAnchor() override;
+  void SelectAll() override;
+  void SelectFromAnchor(int ARowIndex, bool AKeepSelection) override;
+  void SetSelectionAnchor(int ARowIndex) override;
+  // The bookmark of a buffer row (empty outside grid mode).
+  String GetRowBookmark(int ARowIndex);
+  // "DataController not in GridMode" outside grid mode.
+  String GetSelectedBookmark(int AIndex);
+  String GetAnchorBookmark();
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
   bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }
