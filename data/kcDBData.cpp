@@ -212,6 +212,88 @@ TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet) {
   return dynamic_cast<TkcDBFilterOperatorAdapter*>(FilterOperatorAdapters()->Items(index));
 }
 
+// ---- Detail filter adapter -------------------------------------------------------------------------------
+
+namespace {
+Variant ItemOf(const Variant& AValues, std::size_t AIndex, std::size_t ACount) {
+  if (ACount == 1 && !AValues.IsArray()) return AValues;
+  return AValues.IsArray() && static_cast<int>(AIndex) < AValues.ArrayCount() ? AValues.GetItem(static_cast<int>(AIndex)) : Null();
+}
+}  // namespace
+
+bool TkcDBProviderDetailFilterAdapter::IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues) {
+  TStrings* params = ADataSet ? ADataSet->ParamsList() : nullptr;
+  if (!params) return false;
+  const std::vector<String> names = SplitFieldNames(AParamNames);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (params->IndexOfName(names[i]) < 0) return false;
+    const Variant value = ItemOf(AValues, i, names.size());
+    const String text = params->Values(names[i]);
+    if (value.IsNull() ? !text.empty() : !VariantsEqual(Variant(text), value)) return false;
+  }
+  return true;
+}
+
+void TkcDBProviderDetailFilterAdapter::ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames,
+                                                         const Variant& AValues, bool& AReopened) {
+  TStrings* params = ADataSet ? ADataSet->ParamsList() : nullptr;
+  if (!params) return;
+  if (IsCurrentQuery(ADataSet, AParamNames, AValues)) {
+    ADataSet->First();
+    return;
+  }
+  const std::vector<String> names = SplitFieldNames(AParamNames);
+  kcBracket([ADataSet] { ADataSet->DisableControls(); }, [&] {
+    ADataSet->Close();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const Variant value = ItemOf(AValues, i, names.size());
+      params->SetValues(names[i], value.IsNull() ? String() : value.AsString());
+    }
+    ADataSet->Open();
+  }, [ADataSet] { ADataSet->EnableControls(); });
+  AReopened = true;
+}
+
+void TkcDBProviderDetailFilterAdapter::SelectDetail(TDataSet* ADataSet, const String& AKeyFieldNames,
+                                                    const Variant& AValues, bool ASQLMode, bool& AReopened) {
+  if (ASQLMode)
+    ReopenDetailQuery(ADataSet, AKeyFieldNames, AValues, AReopened);
+  else if (ADataSet)
+    ADataSet->Locate(AKeyFieldNames, AValues);
+}
+
+TkcDBAdapterList* DetailFilterAdapters() {
+  static TkcDBAdapterList* list = [] {
+    auto* l = new TkcDBAdapterList();
+    l->RegisterAdapter(TDataSet::StaticClass(), TkcDBProviderDetailFilterAdapter::StaticClass());
+    return l;
+  }();
+  return list;
+}
+
+TkcDBProviderDetailFilterAdapter* TkcDBDataController::GetDetailFilterAdapter() {
+  int index = -1;
+  TDataSet* ds = DataSet();
+  if (ds && DetailFilterAdapters()->FindAdapter(ds->ClassType(), index))
+    if (auto* adapter = dynamic_cast<TkcDBProviderDetailFilterAdapter*>(DetailFilterAdapters()->Items(index))) return adapter;
+  throw EkcInvalidDataControllerOperation("DetailFilterController not found");
+}
+
+bool TkcDBDataModeController::DetailIsCurrentQuery(const String& AKeyFieldNames, const Variant& AKeyValues) {
+  if (OnDetailIsCurrentQuery) return OnDetailIsCurrentQuery(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+  return fDataController->GetDetailFilterAdapter()->IsCurrentQuery(fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+}
+
+void TkcDBDataModeController::DetailFirst(const String& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened) {
+  AReopened = false;
+  if (OnDetailFirst) {
+    OnDetailFirst(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues, AReopened);
+    return;
+  }
+  fDataController->GetDetailFilterAdapter()->SelectDetail(fDataController->DataSet(), AKeyFieldNames, AKeyValues,
+                                                           DetailInSQLMode, AReopened);
+}
+
 // ---- Fields and the reader --------------------------------------------------------------------------
 
 void TkcDBDataField::ComponentRemoved(TComponent* AComponent) {
@@ -1088,6 +1170,8 @@ void TkcDBDataModeController::Assign(TPersistent* Source) {
     SetSmartRefresh(s->SmartRefresh());
     SyncInsert = s->SyncInsert;
     SetSyncMode(s->SyncMode());
+    OnDetailFirst = s->OnDetailFirst;
+    OnDetailIsCurrentQuery = s->OnDetailIsCurrentQuery;
     return;
   }
   TPersistent::Assign(Source);

@@ -15,6 +15,7 @@
 
 class TkcDBDataController;
 class TkcDBDataProvider;
+class TkcDBDataModeController;
 
 // The value type that holds a dataset field's values (the text type when there is no field).
 TkcValueTypeClass GetValueTypeClassByField(TField* AField);
@@ -100,6 +101,23 @@ public:
 TkcDBAdapterList* FilterOperatorAdapters();
 TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet);
 
+// Positions a detail dataset on its master's key: by reopening it with new parameter values
+// (SQL mode; a dataset with parameters) or by locating the key.
+class TkcDBProviderDetailFilterAdapter : public TkcDBAdapterItem {
+  VT_CLASS(TkcDBProviderDetailFilterAdapter, TkcDBAdapterItem)
+public:
+  using TkcDBAdapterItem::TkcDBAdapterItem;
+  // The named parameters already hold the values (False for a dataset without parameters).
+  virtual bool IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues);
+  // Already current: First; otherwise closed, given the values and opened again.
+  virtual void ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues, bool& AReopened);
+  virtual void SelectDetail(TDataSet* ADataSet, const String& AKeyFieldNames, const Variant& AValues, bool ASQLMode,
+                            bool& AReopened);
+};
+
+// Created on first use, with TkcDBProviderDetailFilterAdapter registered for TDataSet.
+TkcDBAdapterList* DetailFilterAdapters();
+
 class TkcDBDataField : public TkcCustomDataField {
   VT_CLASS(TkcDBDataField, TkcCustomDataField)
 public:
@@ -156,6 +174,13 @@ private:
   bool fLayoutChangePending = false;
 };
 
+using TkcDBDataModeControllerDetailFirstEvent =
+    TEvent<void(TkcDBDataModeController* Sender, TDataSet* ADataSet, const String& AMasterDetailKeyFieldNames,
+                const Variant& AMasterDetailKeyValues, bool& AReopened)>;
+using TkcDBDataModeControllerDetailIsCurrentQueryEvent =
+    TEvent<bool(TkcDBDataModeController* Sender, TDataSet* ADataSet, const String& AMasterDetailKeyFieldNames,
+                const Variant& AMasterDetailKeyValues)>;
+
 // The settings of a dataset controller's data mode.
 class TkcDBDataModeController : public TPersistent {
   VT_CLASS(TkcDBDataModeController, TPersistent)
@@ -183,6 +208,14 @@ public:
 
 protected:
   TPersistent* GetOwner() override;
+
+public:
+  // A detail dataset positioned on its master's key: through the events when set, otherwise
+  // through the detail filter adapter of the dataset's class.
+  virtual bool DetailIsCurrentQuery(const String& AKeyFieldNames, const Variant& AKeyValues);
+  virtual void DetailFirst(const String& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened);
+  TkcDBDataModeControllerDetailFirstEvent OnDetailFirst;
+  TkcDBDataModeControllerDetailIsCurrentQueryEvent OnDetailIsCurrentQuery;
 
 private:
   TkcDBDataController* fDataController;
@@ -423,6 +456,8 @@ public:
   virtual void BufferScrolled(int /*ADistance*/) {}
   // Reloads the grid-mode buffer for a new buffer size.
   void ApplyGridModeBufferCount();
+  // "DetailFilterController not found" when no adapter is registered for the dataset's class.
+  virtual TkcDBProviderDetailFilterAdapter* GetDetailFilterAdapter();
   void LoadData() override;
   void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
   Variant GetRecordId(int ARecordIndex) override;

@@ -627,3 +627,76 @@ TEST(DBDataGridMode, AMillionRowRangeSelection) {
 }
 
 }  // namespace
+
+// ---- Positioning a detail dataset on its master's key ------------------------------------------------------
+
+namespace {
+
+// A dataset with parameters; each open counts.
+class TParamDataSet : public TClientDataSet {
+  VT_CLASS(TParamDataSet, TClientDataSet)
+public:
+  using TClientDataSet::TClientDataSet;
+  TStrings* ParamsList() override { return &Params; }
+  TStringList Params;
+};
+
+TEST(DBDetailFilter, ReopensAParameterQueryOrLocatesTheKey) {
+  TParamDataSet query(nullptr);
+  query.FieldDefs().Add("MASTER", ftInteger);
+  query.FieldDefs().Add("LINE", ftInteger);
+  query.CreateDataSet();
+  query.Params.SetValues("MASTER", "1");
+  int opens = 0;
+  query.AfterOpen = [&](TDataSet*) { ++opens; };
+  int index = -1;
+  ASSERT_TRUE(DetailFilterAdapters()->FindAdapter(TParamDataSet::StaticClass(), index));
+  auto* adapter = dynamic_cast<TkcDBProviderDetailFilterAdapter*>(DetailFilterAdapters()->Items(index));
+  ASSERT_NE(adapter, nullptr);
+  EXPECT_TRUE(adapter->IsCurrentQuery(&query, "MASTER", Variant(1)));
+  EXPECT_FALSE(adapter->IsCurrentQuery(&query, "MASTER", Variant(2)));
+  EXPECT_FALSE(adapter->IsCurrentQuery(&query, "MASTER;LINE", Variant::MakeArray({Variant(1), Variant(5)})));
+  // Parameters already holding the key: only moved to the first record.
+  bool reopened = false;
+  adapter->ReopenDetailQuery(&query, "MASTER", Variant(1), reopened);
+  EXPECT_FALSE(reopened);
+  EXPECT_EQ(opens, 0);
+  adapter->SelectDetail(&query, "MASTER", Variant(2), true, reopened);
+  EXPECT_TRUE(reopened);
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(query.Params.Values("MASTER"), "2");
+  EXPECT_TRUE(query.Active());
+  // A dataset without parameters is never the current query and is left alone.
+  TClientDataSet plain(nullptr);
+  plain.FieldDefs().Add("MASTER", ftInteger);
+  plain.CreateDataSet();
+  plain.AppendRecord({Variant(1)});
+  plain.AppendRecord({Variant(2)});
+  EXPECT_FALSE(adapter->IsCurrentQuery(&plain, "MASTER", Variant(2)));
+  reopened = false;
+  adapter->ReopenDetailQuery(&plain, "MASTER", Variant(2), reopened);
+  EXPECT_FALSE(reopened);
+  // Outside SQL mode the key is located.
+  plain.First();
+  adapter->SelectDetail(&plain, "MASTER", Variant(2), false, reopened);
+  EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);
+  // The mode controller: the application's events first, else the adapter of the dataset's class.
+  TDataSource source(nullptr);
+  TkcDBDataController dc(nullptr);
+  EXPECT_THROW(dc.DataModeController()->DetailIsCurrentQuery("MASTER", Variant(1)), EkcInvalidDataControllerOperation);
+  source.SetDataSet(&plain);
+  dc.SetDataSource(&source);
+  plain.First();
+  dc.DataModeController()->DetailFirst("MASTER", Variant(2), reopened);
+  EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);
+  dc.DataModeController()->OnDetailIsCurrentQuery = [&](TkcDBDataModeController*, TDataSet* ds, const String& names,
+                                                       const Variant&) { return ds == &plain && names == "MASTER"; };
+  EXPECT_TRUE(dc.DataModeController()->DetailIsCurrentQuery("MASTER", Variant(7)));
+  dc.DataModeController()->OnDetailFirst = [](TkcDBDataModeController*, TDataSet*, const String&, const Variant&,
+                                              bool& AReopened) { AReopened = true; };
+  dc.DataModeController()->DetailFirst("MASTER", Variant(1), reopened);
+  EXPECT_TRUE(reopened);
+  EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);  // the event did the work, not the adapter
+}
+
+}  // namespace
