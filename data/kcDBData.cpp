@@ -196,12 +196,17 @@ void TkcDBFilterOperatorAdapter::PrepareOperatorClass(TkcFilterCriteriaItem* /*A
     AClass = TkcFilterSQLNullOperator::StaticClass();
 }
 
+namespace {
+// A process-wide list, kept until the process ends, with one adapter registered for TDataSet.
+TkcDBAdapterList* NewAdapterList(TkcDBAdapterItemClass AAdapterClass) {
+  auto* list = new TkcDBAdapterList();
+  list->RegisterAdapter(TDataSet::StaticClass(), AAdapterClass);
+  return list;
+}
+}  // namespace
+
 TkcDBAdapterList* FilterOperatorAdapters() {
-  static TkcDBAdapterList* list = [] {
-    auto* l = new TkcDBAdapterList();
-    l->RegisterAdapter(TDataSet::StaticClass(), TkcDBFilterOperatorAdapter::StaticClass());
-    return l;
-  }();
+  static TkcDBAdapterList* list = NewAdapterList(TkcDBFilterOperatorAdapter::StaticClass());
   return list;
 }
 
@@ -263,11 +268,7 @@ void TkcDBProviderDetailFilterAdapter::SelectDetail(TDataSet* ADataSet, const St
 }
 
 TkcDBAdapterList* DetailFilterAdapters() {
-  static TkcDBAdapterList* list = [] {
-    auto* l = new TkcDBAdapterList();
-    l->RegisterAdapter(TDataSet::StaticClass(), TkcDBProviderDetailFilterAdapter::StaticClass());
-    return l;
-  }();
+  static TkcDBAdapterList* list = NewAdapterList(TkcDBProviderDetailFilterAdapter::StaticClass());
   return list;
 }
 
