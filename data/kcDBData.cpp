@@ -1482,3 +1482,47 @@ void TkcDBDataController::SetSelectionAnchor(int ARowIndex) {
   DataControllerInfo()->CheckRowIndex(ARowIndex);
   Selection()->SetAnchorBookmark(GetRowBookmark(ARowIndex));
 }
+
+// ---- Grid-mode bookmark -------------------------------------------------------------------------------------
+
+bool TkcDBDataController::IsBookmarkAvailable() {
+  return IsGridMode() ? !fGridModeBookmark.empty() : TkcCustomDataController::IsBookmarkAvailable();
+}
+
+bool TkcDBDataController::IsBookmarkRow(int ARowIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::IsBookmarkRow(ARowIndex);
+  TDataSet* ds = DataSet();
+  return !fGridModeBookmark.empty() && ds && ds->CompareBookmarks(GetRowBookmark(ARowIndex), fGridModeBookmark) == 0;
+}
+
+bool TkcDBDataController::IsBookmarkInvalid(int ARecordIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::IsBookmarkInvalid(ARecordIndex);
+  TDataSet* ds = DataSet();
+  return !ds || !ds->BookmarkValid(fGridModeBookmark);
+}
+
+void TkcDBDataController::ForgetBookmark() {
+  fGridModeBookmark.clear();
+  TkcCustomDataController::ForgetBookmark();
+}
+
+void TkcDBDataController::FocusBookmark() {
+  if (!IsGridMode()) {
+    TkcCustomDataController::FocusBookmark();
+    return;
+  }
+  if (TDataSet* ds = DataSet()) {
+    ds->GotoBookmark(fGridModeBookmark);
+    UpdateSelectionSnapshot();
+  }
+}
+
+bool TkcDBDataController::StoreBookmark() {
+  if (!IsGridMode()) return TkcCustomDataController::StoreBookmark();
+  TDataSet* ds = DataSet();
+  if (!ds) return false;
+  const String current = ds->Bookmark();
+  if (!fGridModeBookmark.empty() && ds->CompareBookmarks(current, fGridModeBookmark) == 0) return false;
+  fGridModeBookmark = current;
+  return true;
+}

@@ -440,6 +440,13 @@ public:
   // "DataController not in GridMode" outside grid mode.
   String GetSelectedBookmark(int AIndex);
   String GetAnchorBookmark();
+  // Grid mode: the bookmark is the dataset's bookmark of the record (empty = none).
+  bool IsBookmarkAvailable() override;
+  bool IsBookmarkRow(int ARowIndex) override;
+  bool IsBookmarkInvalid(int ARecordIndex) override;
+  void ForgetBookmark() override;
+  void FocusBookmark() override;
+  bool StoreBookmark() override;
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
   bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }
@@ -522,4 +529,5 @@ private:
   std::vector<std::pair<Variant, int>> fKeyIndex;  // (key, record) sorted by key, then record
   std::unique_ptr<TkcDBDataModeController> fDataModeController = std::make_unique<TkcDBDataModeController>(this);
   bool fKeyIndexValid = false;
+  String fGridModeBookmark;
 };

@@ -599,6 +599,27 @@ TEST(DBDataGridMode, SelectionIsKeptAsBookmarksInTheDataSetsOrder) {
   EXPECT_THROW(f.full.GetAnchorBookmark(), EkcInvalidDataControllerOperation);
 }
 
+TEST(DBDataGridMode, TheBookmarkIsTheDataSetsBookmark) {
+  GridFixture f(300, false);
+  int notices = 0;
+  f.grid.OnUpdateControl = [&](TkcUpdateControlInfo* AInfo) { notices += dynamic_cast<TkcBookmarkChangedInfo*>(AInfo) != nullptr; };
+  f.ds.SetRecNo(5);
+  f.grid.SaveBookmark();
+  EXPECT_EQ(notices, 1);
+  f.grid.SaveBookmark();  // the same record: no notice
+  EXPECT_EQ(notices, 1);
+  EXPECT_TRUE(f.grid.IsBookmarkRow(f.grid.GetFocusedRecordIndex()));
+  f.ds.SetRecNo(200);
+  EXPECT_FALSE(f.grid.IsBookmarkRow(f.grid.GetFocusedRecordIndex()));
+  f.grid.GotoBookmark();
+  EXPECT_EQ(f.ds.RecNo(), 5);
+  EXPECT_TRUE(f.grid.IsBookmarkRow(f.grid.GetFocusedRecordIndex()));
+  // The record goes: so does the bookmark.
+  f.ds.Delete();
+  EXPECT_FALSE(f.grid.IsBookmarkAvailable());
+  EXPECT_EQ(notices, 2);
+}
+
 TEST(DBDataGridMode, AMillionRowRangeSelection) {
   const int rows = 1000000;
   GridFixture f(rows, false);
