@@ -636,6 +636,12 @@ void TkcDBDataModeController::SetGridModeBufferCount(int Value) {
   fDataController->ApplyGridModeBufferCount();
 }
 
+void TkcDBDataProvider::KeepPosition() {
+  if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
+  fSavedBookmark.clear();
+  DataSet()->EnableControls();
+}
+
 void TkcDBDataProvider::ActiveChanged(bool AActive) {
   fDataController->ActiveChanged(AActive);
   ResetEditing();
@@ -1525,4 +1531,64 @@ bool TkcDBDataController::StoreBookmark() {
   if (!fGridModeBookmark.empty() && ds->CompareBookmarks(current, fGridModeBookmark) == 0) return false;
   fGridModeBookmark = current;
   return true;
+}
+
+// ---- Grid-mode incremental search ---------------------------------------------------------------------------
+
+bool TkcDBDataController::FindInSource(const String& AText, bool AForward, bool AFindNext) {
+  TDataSet* ds = DataSet();
+  auto* field = dynamic_cast<TkcDBDataField*>(SearchField());
+  if (!ds || IsEditing() || !ds->Active() || (ds->Bof() && ds->Eof()) || !field || !field->DBField()) return false;
+  auto matches = [&] { return MatchTextCaseInsensitive(field->DBField()->DisplayText(), AText, true); };
+  if (!AFindNext && matches()) {
+    UpdateFocusing();
+    return true;
+  }
+  TkcDBDataProvider* provider = Provider();
+  bool found = false;
+  // The focus follows the moved dataset as part of the search, which must not end it: the
+  // notices go out before the search is unlocked.
+  kcBracket([this] {
+    Search()->Lock();
+    BeginUpdate();
+  }, [&] {
+    provider->BeginFreeze();
+    provider->SavePosition();
+    kcBracket([] {}, [&] {
+      const String start = ds->Bookmark();
+      for (;;) {
+        const String before = ds->Bookmark();
+        if (AForward)
+          ds->Next();
+        else
+          ds->Prior();
+        if (ds->CompareBookmarks(ds->Bookmark(), before) == 0) {  // at the end: wrap, unless continuing
+          if (AFindNext) break;
+          if (AForward)
+            ds->First();
+          else
+            ds->Last();
+        }
+        if (ds->CompareBookmarks(ds->Bookmark(), start) == 0) break;  // round once
+        if (matches()) {
+          found = true;
+          break;
+        }
+      }
+    }, [&] {
+      if (found)
+        provider->KeepPosition();
+      else
+        provider->RestorePosition();
+      provider->EndFreeze();
+    });
+    if (found) {
+      UpdateFocusing();
+      UpdateSelectionSnapshot();
+    }
+  }, [this] {
+    EndUpdate();
+    Search()->Unlock();
+  });
+  return found;
 }

@@ -245,6 +245,8 @@ public:
   void Scroll(int ADistance) override;
   void SavePosition() override;
   void RestorePosition() override;
+  // Ends a SavePosition leaving the cursor where it is now.
+  void KeepPosition();
   bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
   TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
   void ActiveChanged(bool AActive) override;
@@ -447,6 +449,10 @@ public:
   void ForgetBookmark() override;
   void FocusBookmark() override;
   bool StoreBookmark() override;
+  // Grid mode's incremental search moves the dataset itself: records whose text of the searched
+  // item begins with the text (case ignored), forward or backward; a search that does not
+  // continue from the next record wraps at the dataset's end.
+  bool FindInSource(const String& AText, bool AForward, bool AFindNext) override;
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
   bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }

@@ -599,6 +599,27 @@ TEST(DBDataGridMode, SelectionIsKeptAsBookmarksInTheDataSetsOrder) {
   EXPECT_THROW(f.full.GetAnchorBookmark(), EkcInvalidDataControllerOperation);
 }
 
+TEST(DBDataGridMode, IncrementalSearchMovesTheDataSet) {
+  GridFixture f(300, false);
+  f.ds.First();
+  TkcDataControllerSearch* search = f.grid.Search();
+  ASSERT_TRUE(search->Locate(1, "N25"));  // case ignored; the first from the cursor on
+  EXPECT_EQ(f.ds.RecNo(), 25);
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 1).AsString(), "n25");
+  ASSERT_TRUE(search->LocateNext(true));
+  EXPECT_EQ(f.ds.RecNo(), 250);
+  ASSERT_TRUE(search->LocateNext(false));
+  EXPECT_EQ(f.ds.RecNo(), 25);
+  EXPECT_FALSE(search->LocateNext(false));  // continuing does not wrap
+  EXPECT_EQ(f.ds.RecNo(), 25);
+  // From the last record a new search continues at the first.
+  f.ds.Last();
+  ASSERT_TRUE(search->Locate(1, "n2"));
+  EXPECT_EQ(f.ds.RecNo(), 2);
+  EXPECT_FALSE(search->Locate(1, "zz"));
+  EXPECT_EQ(f.ds.RecNo(), 2);  // the position is given back
+}
+
 TEST(DBDataGridMode, TheBookmarkIsTheDataSetsBookmark) {
   GridFixture f(300, false);
   int notices = 0;
