@@ -196,12 +196,17 @@ void TkcDBFilterOperatorAdapter::PrepareOperatorClass(TkcFilterCriteriaItem* /*A
     AClass = TkcFilterSQLNullOperator::StaticClass();
 }
 
+namespace {
+// A process-wide list, kept until the process ends, with one adapter registered for TDataSet.
+TkcDBAdapterList* NewAdapterList(TkcDBAdapterItemClass AAdapterClass) {
+  auto* list = new TkcDBAdapterList();
+  list->RegisterAdapter(TDataSet::StaticClass(), AAdapterClass);
+  return list;
+}
+}  // namespace
+
 TkcDBAdapterList* FilterOperatorAdapters() {
-  static TkcDBAdapterList* list = [] {
-    auto* l = new TkcDBAdapterList();
-    l->RegisterAdapter(TDataSet::StaticClass(), TkcDBFilterOperatorAdapter::StaticClass());
-    return l;
-  }();
+  static TkcDBAdapterList* list = NewAdapterList(TkcDBFilterOperatorAdapter::StaticClass());
   return list;
 }
 
@@ -210,6 +215,84 @@ TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet) {
   int index = -1;
   if (!FilterOperatorAdapters()->FindAdapter(ADataSet->ClassType(), index)) return nullptr;
   return dynamic_cast<TkcDBFilterOperatorAdapter*>(FilterOperatorAdapters()->Items(index));
+}
+
+// ---- Detail filter adapter -------------------------------------------------------------------------------
+
+namespace {
+Variant ItemOf(const Variant& AValues, std::size_t AIndex, std::size_t ACount) {
+  if (ACount == 1 && !AValues.IsArray()) return AValues;
+  return AValues.IsArray() && static_cast<int>(AIndex) < AValues.ArrayCount() ? AValues.GetItem(static_cast<int>(AIndex)) : Null();
+}
+}  // namespace
+
+bool TkcDBProviderDetailFilterAdapter::IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues) {
+  TStrings* params = ADataSet ? ADataSet->ParamsList() : nullptr;
+  if (!params) return false;
+  const std::vector<String> names = SplitFieldNames(AParamNames);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (params->IndexOfName(names[i]) < 0) return false;
+    const Variant value = ItemOf(AValues, i, names.size());
+    const String text = params->Values(names[i]);
+    if (value.IsNull() ? !text.empty() : !VariantsEqual(Variant(text), value)) return false;
+  }
+  return true;
+}
+
+void TkcDBProviderDetailFilterAdapter::ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames,
+                                                         const Variant& AValues, bool& AReopened) {
+  TStrings* params = ADataSet ? ADataSet->ParamsList() : nullptr;
+  if (!params) return;
+  if (IsCurrentQuery(ADataSet, AParamNames, AValues)) {
+    ADataSet->First();
+    return;
+  }
+  const std::vector<String> names = SplitFieldNames(AParamNames);
+  kcBracket([ADataSet] { ADataSet->DisableControls(); }, [&] {
+    ADataSet->Close();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const Variant value = ItemOf(AValues, i, names.size());
+      params->SetValues(names[i], value.IsNull() ? String() : value.AsString());
+    }
+    ADataSet->Open();
+  }, [ADataSet] { ADataSet->EnableControls(); });
+  AReopened = true;
+}
+
+void TkcDBProviderDetailFilterAdapter::SelectDetail(TDataSet* ADataSet, const String& AKeyFieldNames,
+                                                    const Variant& AValues, bool ASQLMode, bool& AReopened) {
+  if (ASQLMode)
+    ReopenDetailQuery(ADataSet, AKeyFieldNames, AValues, AReopened);
+  else if (ADataSet)
+    ADataSet->Locate(AKeyFieldNames, AValues);
+}
+
+TkcDBAdapterList* DetailFilterAdapters() {
+  static TkcDBAdapterList* list = NewAdapterList(TkcDBProviderDetailFilterAdapter::StaticClass());
+  return list;
+}
+
+TkcDBProviderDetailFilterAdapter* TkcDBDataController::GetDetailFilterAdapter() {
+  int index = -1;
+  TDataSet* ds = DataSet();
+  if (ds && DetailFilterAdapters()->FindAdapter(ds->ClassType(), index))
+    if (auto* adapter = dynamic_cast<TkcDBProviderDetailFilterAdapter*>(DetailFilterAdapters()->Items(index))) return adapter;
+  throw EkcInvalidDataControllerOperation("DetailFilterController not found");
+}
+
+bool TkcDBDataModeController::DetailIsCurrentQuery(const String& AKeyFieldNames, const Variant& AKeyValues) {
+  if (OnDetailIsCurrentQuery) return OnDetailIsCurrentQuery(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+  return fDataController->GetDetailFilterAdapter()->IsCurrentQuery(fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+}
+
+void TkcDBDataModeController::DetailFirst(const String& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened) {
+  AReopened = false;
+  if (OnDetailFirst) {
+    OnDetailFirst(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues, AReopened);
+    return;
+  }
+  fDataController->GetDetailFilterAdapter()->SelectDetail(fDataController->DataSet(), AKeyFieldNames, AKeyValues,
+                                                           DetailInSQLMode, AReopened);
 }
 
 // ---- Fields and the reader --------------------------------------------------------------------------
@@ -433,6 +516,7 @@ void TkcDBDataProvider::ReloadGridModeBuffer() {
     DataChanged(dcTotal, -1, -1);
   } else {
     // Same rows, other records or values in them: read live, so only the views need to know.
+    if (fDataController->MultiSelect()) static_cast<TkcDBDataController*>(fDataController)->Selection()->DropInvalidBookmarks();
     DataChanged(dcRecord, -1, -1);
     fDataController->UpdateFocusing();
   }
@@ -550,6 +634,12 @@ void TkcDBDataModeController::SetGridModeBufferCount(int Value) {
   if (fGridModeBufferCount == Value) return;
   fGridModeBufferCount = Value;
   fDataController->ApplyGridModeBufferCount();
+}
+
+void TkcDBDataProvider::KeepPosition() {
+  if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
+  fSavedBookmark.clear();
+  DataSet()->EnableControls();
 }
 
 void TkcDBDataProvider::ActiveChanged(bool AActive) {
@@ -1087,6 +1177,8 @@ void TkcDBDataModeController::Assign(TPersistent* Source) {
     SetSmartRefresh(s->SmartRefresh());
     SyncInsert = s->SyncInsert;
     SetSyncMode(s->SyncMode());
+    OnDetailFirst = s->OnDetailFirst;
+    OnDetailIsCurrentQuery = s->OnDetailIsCurrentQuery;
     return;
   }
   TPersistent::Assign(Source);
@@ -1175,3 +1267,328 @@ std::vector<TField*> TkcDBDataController::GetKeyDataSetFields() {
 }
 
 Variant TkcDBDataController::GetDataSetKeyValues() { return ReadFieldsValue(GetKeyDataSetFields()); }
+
+// ---- Grid-mode selection ------------------------------------------------------------------------------------
+
+namespace {
+const char* const kcNotInGridMode = "DataController not in GridMode";
+}
+
+bool TkcDBDataSelection::InGridMode() const { return DataController()->IsGridMode(); }
+
+int TkcDBDataSelection::CompareBookmarks(const String& A, const String& B) const {
+  auto* provider = static_cast<TkcDBDataProvider*>(DataController()->Provider());
+  TDataSet* ds = provider->DataSet();
+  return ds && provider->DataLink()->Active() ? ds->CompareBookmarks(A, B) : -1;
+}
+
+void TkcDBDataSelection::ClearAnchor() {
+  TkcDataSelection::ClearAnchor();
+  fAnchorBookmark.clear();
+}
+
+void TkcDBDataSelection::InsertEntry(int APosition, int ARowIndex, int ARecordValue, int ALevel) {
+  TkcDataSelection::InsertEntry(APosition, ARowIndex, ARecordValue, ALevel);
+  if (!InGridMode() || fSelectAll) return;
+  String bookmark = static_cast<TkcDBDataController*>(DataController())->GetRowBookmark(ARowIndex);
+  if (APosition < 0 || APosition >= static_cast<int>(fBookmarks.size()))
+    fBookmarks.push_back(std::move(bookmark));
+  else
+    fBookmarks.insert(fBookmarks.begin() + APosition, std::move(bookmark));
+}
+
+void TkcDBDataSelection::ClearEntries() {
+  TkcDataSelection::ClearEntries();
+  fBookmarks.clear();
+}
+
+void TkcDBDataSelection::DeleteEntry(int APosition) {
+  if (InGridMode() && !fSelectAll && APosition >= 0 && APosition < static_cast<int>(fBookmarks.size())) {
+    if (fBookmarks[static_cast<std::size_t>(APosition)] == fAnchorBookmark) ClearAnchor();
+    fBookmarks.erase(fBookmarks.begin() + APosition);
+  }
+  TkcDataSelection::DeleteEntry(APosition);
+}
+
+bool TkcDBDataSelection::FindByRowIndex(int ARowIndex, int& APosition) const {
+  if (!InGridMode()) return TkcDataSelection::FindByRowIndex(ARowIndex, APosition);
+  return FindBookmark(static_cast<TkcDBDataController*>(DataController())->GetRowBookmark(ARowIndex), APosition);
+}
+
+bool TkcDBDataSelection::FindBookmark(const String& ABookmark, int& APosition) const {
+  auto it = std::lower_bound(fBookmarks.begin(), fBookmarks.end(), ABookmark,
+                             [this](const String& e, const String& b) { return CompareBookmarks(e, b) < 0; });
+  APosition = static_cast<int>(it - fBookmarks.begin());
+  return it != fBookmarks.end() && CompareBookmarks(*it, ABookmark) == 0;
+}
+
+void TkcDBDataSelection::SyncEntryCount() {
+  fSelectAll = true;
+  kcBracket([] {}, [this] {
+    if (GetCount() > static_cast<int>(fBookmarks.size())) TkcDataSelection::ClearEntries();
+    SetEntryCount(static_cast<int>(fBookmarks.size()));
+  }, [this] { fSelectAll = false; });
+}
+
+void TkcDBDataSelection::SelectAllInGridMode() {
+  auto* c = static_cast<TkcDBDataController*>(DataController());
+  TDataSet* ds = c->DataSet();
+  if (!InGridMode() || !ds) return;
+  WalkDataSet([&] {
+    std::vector<String> all;
+    ds->First();
+    while (!ds->Eof()) {
+      if (c->CanSelectRow(-1)) all.push_back(ds->Bookmark());
+      ds->Next();
+    }
+    fBookmarks.swap(all);
+  });
+}
+
+void TkcDBDataSelection::WalkDataSet(const std::function<void()>& AWork) {
+  TkcDBDataProvider* provider = static_cast<TkcDBDataController*>(DataController())->Provider();
+  provider->BeginFreeze();
+  provider->SavePosition();
+  bool done = false;
+  kcBracket([] {}, [&] {
+    AWork();
+    done = true;
+  }, [&] {
+    if (!done) fBookmarks.clear();  // a walk that failed half-way selects nothing
+    SyncEntryCount();
+    provider->RestorePosition();
+    provider->EndFreeze();
+  });
+  Changed();
+}
+
+void TkcDBDataSelection::SelectBookmarkRange(const String& ABookmark, bool AKeep) {
+  auto* c = static_cast<TkcDBDataController*>(DataController());
+  TDataSet* ds = c->DataSet();
+  if (!InGridMode() || !ds || ds->State() == dsInsert) return;
+  String from = fAnchorBookmark.empty() ? ABookmark : fAnchorBookmark, to = ABookmark;
+  if (CompareBookmarks(from, to) > 0) std::swap(from, to);
+  WalkDataSet([&] {
+    // The walk runs forward, so the range comes out sorted.
+    std::vector<String> range;
+    ds->GotoBookmark(from);
+    for (;;) {
+      String bookmark = ds->Bookmark();
+      const bool last = CompareBookmarks(bookmark, to) >= 0;
+      if (c->CanSelectRow(-1)) range.push_back(std::move(bookmark));
+      if (last) break;
+      ds->Next();
+      if (ds->Eof()) break;
+    }
+    if (!AKeep || fBookmarks.empty()) {
+      fBookmarks.swap(range);
+    } else {
+      std::vector<String> merged;
+      merged.reserve(fBookmarks.size() + range.size());
+      std::size_t i = 0, j = 0;
+      while (i < fBookmarks.size() && j < range.size()) {
+        const int order = CompareBookmarks(fBookmarks[i], range[j]);
+        if (order < 0) {
+          merged.push_back(std::move(fBookmarks[i++]));
+        } else {
+          if (order == 0) ++i;  // selected already: kept once
+          merged.push_back(std::move(range[j++]));
+        }
+      }
+      for (; i < fBookmarks.size(); ++i) merged.push_back(std::move(fBookmarks[i]));
+      for (; j < range.size(); ++j) merged.push_back(std::move(range[j]));
+      fBookmarks.swap(merged);
+    }
+  });
+}
+
+bool TkcDBDataSelection::DropInvalidBookmarks() {
+  TDataSet* ds = static_cast<TkcDBDataController*>(DataController())->DataSet();
+  if (!InGridMode() || !ds) return false;
+  const std::size_t before = fBookmarks.size();
+  std::erase_if(fBookmarks, [&](const String& b) {
+    if (!b.empty() && ds->BookmarkValid(b)) return false;
+    if (b == fAnchorBookmark) fAnchorBookmark.clear();
+    return true;
+  });
+  if (fBookmarks.size() == before) return false;
+  SyncEntryCount();
+  Changed();
+  return true;
+}
+
+String TkcDBDataController::GetRowBookmark(int ARowIndex) {
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !ds || ARowIndex < 0 || ARowIndex >= Provider()->GetBufferRecordCount()) return String();
+  const int saved = ds->ActiveRecordPos();
+  String bookmark;
+  kcBracket([&] { Provider()->DataLink()->SetActiveRecord(ARowIndex); }, [&] { bookmark = ds->Bookmark(); },
+            [&] { ds->SetActiveRecordPos(saved); });
+  return bookmark;
+}
+
+Variant TkcDBDataController::GetRowIdentity(int ARowIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::GetRowIdentity(ARowIndex);
+  return Variant(GetRowBookmark(ARowIndex));
+}
+
+String TkcDBDataController::GetSelectedBookmark(int AIndex) {
+  if (!IsGridMode()) throw EkcInvalidDataControllerOperation(kcNotInGridMode);
+  if (!MultiSelect()) return GetRowBookmark(GetFocusedRowIndex());
+  return Selection()->Bookmarks().at(static_cast<std::size_t>(AIndex));
+}
+
+String TkcDBDataController::GetAnchorBookmark() {
+  if (!IsGridMode()) throw EkcInvalidDataControllerOperation(kcNotInGridMode);
+  return Selection()->AnchorBookmark();
+}
+
+int TkcDBDataController::GetSelectedRowIndex(int AIndex) {
+  if (!IsGridMode() || !MultiSelect()) return TkcCustomDataController::GetSelectedRowIndex(AIndex);
+  const String& bookmark = Selection()->Bookmarks().at(static_cast<std::size_t>(AIndex));
+  const int rows = Provider()->GetBufferRecordCount();
+  TDataSet* ds = DataSet();
+  if (rows == 0 || ds->CompareBookmarks(bookmark, GetRowBookmark(0)) < 0 ||
+      ds->CompareBookmarks(bookmark, GetRowBookmark(rows - 1)) > 0)
+    return -1;
+  for (int r = 0; r < rows; ++r)
+    if (ds->CompareBookmarks(bookmark, GetRowBookmark(r)) == 0) return r;
+  return -1;
+}
+
+int TkcDBDataController::GetSelectionAnchorRowIndex() {
+  return IsGridMode() ? -1 : TkcCustomDataController::GetSelectionAnchorRowIndex();
+}
+
+bool TkcDBDataController::HasSelectionAnchor() {
+  return IsGridMode() ? !Selection()->AnchorBookmark().empty() : TkcCustomDataController::HasSelectionAnchor();
+}
+
+void TkcDBDataController::SelectAll() {
+  if (IsGridMode())
+    Selection()->SelectAllInGridMode();
+  else
+    TkcCustomDataController::SelectAll();
+}
+
+void TkcDBDataController::SelectFromAnchor(int ARowIndex, bool AKeepSelection) {
+  if (!IsGridMode()) {
+    TkcCustomDataController::SelectFromAnchor(ARowIndex, AKeepSelection);
+    return;
+  }
+  DataControllerInfo()->CheckRowIndex(ARowIndex);
+  if (HasSelectionAnchor()) Selection()->SelectBookmarkRange(GetRowBookmark(ARowIndex), AKeepSelection);
+}
+
+void TkcDBDataController::SetSelectionAnchor(int ARowIndex) {
+  if (!IsGridMode()) {
+    TkcCustomDataController::SetSelectionAnchor(ARowIndex);
+    return;
+  }
+  DataControllerInfo()->CheckRowIndex(ARowIndex);
+  Selection()->SetAnchorBookmark(GetRowBookmark(ARowIndex));
+}
+
+// ---- Grid-mode bookmark -------------------------------------------------------------------------------------
+
+bool TkcDBDataController::IsBookmarkAvailable() {
+  return IsGridMode() ? !fGridModeBookmark.empty() : TkcCustomDataController::IsBookmarkAvailable();
+}
+
+bool TkcDBDataController::IsBookmarkRow(int ARowIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::IsBookmarkRow(ARowIndex);
+  TDataSet* ds = DataSet();
+  return !fGridModeBookmark.empty() && ds && ds->CompareBookmarks(GetRowBookmark(ARowIndex), fGridModeBookmark) == 0;
+}
+
+bool TkcDBDataController::IsBookmarkInvalid(int ARecordIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::IsBookmarkInvalid(ARecordIndex);
+  TDataSet* ds = DataSet();
+  return !ds || !ds->BookmarkValid(fGridModeBookmark);
+}
+
+void TkcDBDataController::ForgetBookmark() {
+  fGridModeBookmark.clear();
+  TkcCustomDataController::ForgetBookmark();
+}
+
+void TkcDBDataController::FocusBookmark() {
+  if (!IsGridMode()) {
+    TkcCustomDataController::FocusBookmark();
+    return;
+  }
+  if (TDataSet* ds = DataSet()) {
+    ds->GotoBookmark(fGridModeBookmark);
+    UpdateSelectionSnapshot();
+  }
+}
+
+bool TkcDBDataController::StoreBookmark() {
+  if (!IsGridMode()) return TkcCustomDataController::StoreBookmark();
+  TDataSet* ds = DataSet();
+  if (!ds) return false;
+  const String current = ds->Bookmark();
+  if (!fGridModeBookmark.empty() && ds->CompareBookmarks(current, fGridModeBookmark) == 0) return false;
+  fGridModeBookmark = current;
+  return true;
+}
+
+// ---- Grid-mode incremental search ---------------------------------------------------------------------------
+
+bool TkcDBDataController::FindInSource(const String& AText, bool AForward, bool AFindNext) {
+  TDataSet* ds = DataSet();
+  auto* field = dynamic_cast<TkcDBDataField*>(SearchField());
+  if (!ds || IsEditing() || !ds->Active() || (ds->Bof() && ds->Eof()) || !field || !field->DBField()) return false;
+  auto matches = [&] { return MatchTextCaseInsensitive(field->DBField()->DisplayText(), AText, true); };
+  if (!AFindNext && matches()) {
+    UpdateFocusing();
+    return true;
+  }
+  TkcDBDataProvider* provider = Provider();
+  bool found = false;
+  // The focus follows the moved dataset as part of the search, which must not end it: the
+  // notices go out before the search is unlocked.
+  kcBracket([this] {
+    Search()->Lock();
+    BeginUpdate();
+  }, [&] {
+    provider->BeginFreeze();
+    provider->SavePosition();
+    kcBracket([] {}, [&] {
+      const String start = ds->Bookmark();
+      for (;;) {
+        const String before = ds->Bookmark();
+        if (AForward)
+          ds->Next();
+        else
+          ds->Prior();
+        if (ds->CompareBookmarks(ds->Bookmark(), before) == 0) {  // at the end: wrap, unless continuing
+          if (AFindNext) break;
+          if (AForward)
+            ds->First();
+          else
+            ds->Last();
+        }
+        if (ds->CompareBookmarks(ds->Bookmark(), start) == 0) break;  // round once
+        if (matches()) {
+          found = true;
+          break;
+        }
+      }
+    }, [&] {
+      if (found)
+        provider->KeepPosition();
+      else
+        provider->RestorePosition();
+      provider->EndFreeze();
+    });
+    if (found) {
+      UpdateFocusing();
+      UpdateSelectionSnapshot();
+    }
+  }, [this] {
+    EndUpdate();
+    Search()->Unlock();
+  });
+  return found;
+}

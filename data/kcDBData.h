@@ -4,6 +4,7 @@
 // data link that follows the dataset's changes, and key fields find records by their key values
 // through a sorted key index rebuilt with every load.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 
 class TkcDBDataController;
 class TkcDBDataProvider;
+class TkcDBDataModeController;
 
 // The value type that holds a dataset field's values (the text type when there is no field).
 TkcValueTypeClass GetValueTypeClassByField(TField* AField);
@@ -99,6 +101,23 @@ public:
 TkcDBAdapterList* FilterOperatorAdapters();
 TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet);
 
+// Positions a detail dataset on its master's key: by reopening it with new parameter values
+// (SQL mode; a dataset with parameters) or by locating the key.
+class TkcDBProviderDetailFilterAdapter : public TkcDBAdapterItem {
+  VT_CLASS(TkcDBProviderDetailFilterAdapter, TkcDBAdapterItem)
+public:
+  using TkcDBAdapterItem::TkcDBAdapterItem;
+  // The named parameters already hold the values (False for a dataset without parameters).
+  virtual bool IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues);
+  // Already current: First; otherwise closed, given the values and opened again.
+  virtual void ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues, bool& AReopened);
+  virtual void SelectDetail(TDataSet* ADataSet, const String& AKeyFieldNames, const Variant& AValues, bool ASQLMode,
+                            bool& AReopened);
+};
+
+// Created on first use, with TkcDBProviderDetailFilterAdapter registered for TDataSet.
+TkcDBAdapterList* DetailFilterAdapters();
+
 class TkcDBDataField : public TkcCustomDataField {
   VT_CLASS(TkcDBDataField, TkcCustomDataField)
 public:
@@ -155,6 +174,13 @@ private:
   bool fLayoutChangePending = false;
 };
 
+using TkcDBDataModeControllerDetailFirstEvent =
+    TEvent<void(TkcDBDataModeController* Sender, TDataSet* ADataSet, const String& AMasterDetailKeyFieldNames,
+                const Variant& AMasterDetailKeyValues, bool& AReopened)>;
+using TkcDBDataModeControllerDetailIsCurrentQueryEvent =
+    TEvent<bool(TkcDBDataModeController* Sender, TDataSet* ADataSet, const String& AMasterDetailKeyFieldNames,
+                const Variant& AMasterDetailKeyValues)>;
+
 // The settings of a dataset controller's data mode.
 class TkcDBDataModeController : public TPersistent {
   VT_CLASS(TkcDBDataModeController, TPersistent)
@@ -182,6 +208,14 @@ public:
 
 protected:
   TPersistent* GetOwner() override;
+
+public:
+  // A detail dataset positioned on its master's key: through the events when set, otherwise
+  // through the detail filter adapter of the dataset's class.
+  virtual bool DetailIsCurrentQuery(const String& AKeyFieldNames, const Variant& AKeyValues);
+  virtual void DetailFirst(const String& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened);
+  TkcDBDataModeControllerDetailFirstEvent OnDetailFirst;
+  TkcDBDataModeControllerDetailIsCurrentQueryEvent OnDetailIsCurrentQuery;
 
 private:
   TkcDBDataController* fDataController;
@@ -211,6 +245,8 @@ public:
   void Scroll(int ADistance) override;
   void SavePosition() override;
   void RestorePosition() override;
+  // Ends a SavePosition leaving the cursor where it is now.
+  void KeepPosition();
   bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
   TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
   void ActiveChanged(bool AActive) override;
@@ -274,6 +310,47 @@ private:
   bool fUpdatingInserting = false, fSmartDeleting = false;
   String fSavedBookmark;
   int fPositionLock = 0;
+};
+
+// ---- Grid-mode selection ------------------------------------------------------------------------------
+
+// In grid mode a row shows another record after each scroll, so the selection is kept as the
+// dataset's bookmarks, in the dataset's order (one base entry per bookmark). Outside grid mode it
+// is the base selection.
+class TkcDBDataSelection : public TkcDataSelection {
+  VT_CLASS(TkcDBDataSelection, TkcDataSelection)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomDataController*>;
+  explicit TkcDBDataSelection(TkcCustomDataController* AController) : TkcDataSelection(AController) {}
+  void ClearAnchor() override;
+  void InsertEntry(int APosition, int ARowIndex, int ARecordValue, int ALevel) override;
+  void ClearEntries() override;
+  void DeleteEntry(int APosition) override;
+  // Grid mode: the row's bookmark found by binary search (the position where it would go).
+  bool FindByRowIndex(int ARowIndex, int& APosition) const override;
+
+  bool FindBookmark(const String& ABookmark, int& APosition) const;
+  // Every record of the dataset the controller lets select.
+  void SelectAllInGridMode();
+  // The records from the anchor to the bookmark (either way round); with AKeep they join the
+  // selection, in one merge of two sorted lists, so a range of n records costs n compares.
+  void SelectBookmarkRange(const String& ABookmark, bool AKeep);
+  // Drops bookmarks whose records the dataset no longer has; answers whether any went.
+  bool DropInvalidBookmarks();
+  const std::vector<String>& Bookmarks() const { return fBookmarks; }
+  const String& AnchorBookmark() const { return fAnchorBookmark; }
+  void SetAnchorBookmark(const String& Value) { fAnchorBookmark = Value; }
+
+private:
+  bool InGridMode() const;
+  int CompareBookmarks(const String& A, const String& B) const;
+  void SyncEntryCount();
+  // Runs a walk over the dataset with its position saved and given back; then the base
+  // selection holds one entry per bookmark.
+  void WalkDataSet(const std::function<void()>& AWork);
+  std::vector<String> fBookmarks;
+  String fAnchorBookmark;
+  bool fSelectAll = false;
 };
 
 // ---- Filtering through the dataset, summary items of dataset fields ----------------------------------
@@ -349,6 +426,33 @@ public:
   ~TkcDBDataController() override;
 
   TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }
+  TkcDataSelectionClass GetDataSelectionClass() override { return TkcDBDataSelection::StaticClass(); }
+  TkcDBDataSelection* Selection() const { return static_cast<TkcDBDataSelection*>(DataControllerInfo()->Selection()); }
+
+  // Grid mode: the selection and its anchor are dataset bookmarks; rows are the buffer's.
+  Variant GetRowIdentity(int ARowIndex) override;
+  int GetSelectedRowIndex(int AIndex) override;
+  int GetSelectionAnchorRowIndex() override;
+  bool HasSelectionAnchor() override;
+  void SelectAll() override;
+  void SelectFromAnchor(int ARowIndex, bool AKeepSelection) override;
+  void SetSelectionAnchor(int ARowIndex) override;
+  // The bookmark of a buffer row (empty outside grid mode).
+  String GetRowBookmark(int ARowIndex);
+  // "DataController not in GridMode" outside grid mode.
+  String GetSelectedBookmark(int AIndex);
+  String GetAnchorBookmark();
+  // Grid mode: the bookmark is the dataset's bookmark of the record (empty = none).
+  bool IsBookmarkAvailable() override;
+  bool IsBookmarkRow(int ARowIndex) override;
+  bool IsBookmarkInvalid(int ARecordIndex) override;
+  void ForgetBookmark() override;
+  void FocusBookmark() override;
+  bool StoreBookmark() override;
+  // Grid mode's incremental search moves the dataset itself: records whose text of the searched
+  // item begins with the text (case ignored), forward or backward; a search that does not
+  // continue from the next record wraps at the dataset's end.
+  bool FindInSource(const String& AText, bool AForward, bool AFindNext) override;
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
   bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }
@@ -365,6 +469,8 @@ public:
   virtual void BufferScrolled(int /*ADistance*/) {}
   // Reloads the grid-mode buffer for a new buffer size.
   void ApplyGridModeBufferCount();
+  // "DetailFilterController not found" when no adapter is registered for the dataset's class.
+  virtual TkcDBProviderDetailFilterAdapter* GetDetailFilterAdapter();
   void LoadData() override;
   void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
   Variant GetRecordId(int ARecordIndex) override;
@@ -429,4 +535,5 @@ private:
   std::vector<std::pair<Variant, int>> fKeyIndex;  // (key, record) sorted by key, then record
   std::unique_ptr<TkcDBDataModeController> fDataModeController = std::make_unique<TkcDBDataModeController>(this);
   bool fKeyIndexValid = false;
+  String fGridModeBookmark;
 };
