@@ -336,6 +336,11 @@ void TkcCustomEdit::Activate() {
   SetModified(false);
 }
 
+void TkcCustomEdit::ActivateByKey(char32_t Key) {
+  Activate();
+  if (NeedsActivationKey(Key)) SendMessage(GetInnerOrSelf()->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+}
+
 // ---- Keys ----------------------------------------------------------------------------------
 
 void TkcCustomEdit::KeyDown(WORD& Key, TShiftState Shift) {
@@ -420,4 +425,62 @@ void TkcCustomEdit::DoEditKeyPress(char32_t& Key) {
 void TkcCustomEdit::KeyUp(WORD& Key, TShiftState Shift) {
   inherited::KeyUp(Key, Shift);
   if (Key != 0) DoEditKeyUp(Key, Shift);
+}
+
+// ---- In-place editor list ------------------------------------------------------------------
+
+TkcCustomEdit* TkcInplaceEditList::CreateEdit(TClass AContainerClass) {
+  TkcCustomEdit* edit = TkcCustomEditClass(AContainerClass).Create(nullptr, true);
+  edit->SetVisible(false);
+  return edit;
+}
+
+int TkcInplaceEditList::IndexOfProperties(TkcCustomEditProperties* AProperties) const {
+  for (std::size_t i = 0; i < fItems.size(); ++i)
+    if (fItems[i].second == AProperties) return static_cast<int>(i);
+  return -1;
+}
+
+TkcCustomEdit* TkcInplaceEditList::FindEdit(TkcCustomEditProperties* AProperties) {
+  const int index = IndexOfProperties(AProperties);
+  return index < 0 ? nullptr : fItems[static_cast<std::size_t>(index)].first;
+}
+
+TkcCustomEdit* TkcInplaceEditList::GetEdit(TkcCustomEditProperties* AProperties) {
+  TkcCustomEdit* edit = FindEdit(AProperties);
+  if (!edit) {
+    edit = CreateEdit(AProperties->GetContainerClass());
+    fItems.emplace_back(edit, AProperties);
+  }
+  // The editor always matches the current properties; the assignment raises no edit events.
+  edit->LockChangeEvents(true);
+  try {
+    edit->Properties()->Assign(AProperties);
+  } catch (...) {
+    edit->LockChangeEvents(false, false);
+    throw;
+  }
+  edit->LockChangeEvents(false, false);
+  return edit;
+}
+
+TkcCustomEdit* TkcInplaceEditList::GetEditByPropertiesClass(TClass APropertiesClass) {
+  for (auto& [edit, properties] : fItems)
+    if (edit->Properties()->ClassType() == APropertiesClass) return edit;
+  std::unique_ptr<TkcCustomEditProperties> probe(TkcCustomEditPropertiesClass(APropertiesClass).Create(nullptr));
+  TkcCustomEdit* edit = CreateEdit(probe->GetContainerClass());
+  fItems.emplace_back(edit, edit->Properties());
+  return edit;
+}
+
+void TkcInplaceEditList::RemoveItemAt(int AIndex) {
+  if (AIndex < 0 || AIndex >= Count()) return;
+  TkcCustomEdit* edit = fItems[static_cast<std::size_t>(AIndex)].first;
+  fItems.erase(fItems.begin() + AIndex);
+  edit->SetParent(nullptr);
+  delete edit;
+}
+
+void TkcInplaceEditList::RemoveAll() {
+  while (!fItems.empty()) RemoveItemAt(Count() - 1);
 }

@@ -33,6 +33,8 @@ public:
   // A descendant constructs with TDeferCreation and calls Initialize in its own constructor:
   // the properties, styles and view info are of classes only the descendant knows.
   using TDeferCreation = TkcContainer::TDeferCreation;
+  // Every edit class has the (owner, in place) constructor: in-place editors are made by class.
+  using TConstructorArgs = std::tuple<TComponent*, bool>;
   explicit TkcCustomEdit(TComponent* AOwner) : TkcCustomEdit(AOwner, false) {}
   TkcCustomEdit(TComponent* AOwner, bool AIsInplace);
   TkcCustomEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation);
@@ -103,7 +105,11 @@ public:
   virtual void PropertiesChanged(TObject* Sender);
   virtual Variant GetDisplayValueForValidation() { return Variant(); }
   virtual void SetValidatedDisplayValue(const Variant&) {}
+  // In-place activation: shows the editor and gives it the focus; by key, the typed
+  // character is then sent on so that it is not lost.
   void Activate();
+  void ActivateByKey(char32_t Key);
+  virtual bool NeedsActivationKey(char32_t) { return true; }
 
   // IkcEditHost.
   TObject* GetEditObject() override { return this; }
@@ -187,4 +193,29 @@ private:
 
 public:
   TWinControl* InnerEditControl() const { return fInnerEdit; }
+};
+
+using TkcCustomEditClass = TClassOf<TkcCustomEdit, TComponent*, bool>;
+
+// One hidden in-place editor per properties object (grid columns, filter values); the list
+// owns the editors, not the properties.
+class TkcInplaceEditList : public TObject {
+  VT_CLASS(TkcInplaceEditList, TObject)
+public:
+  ~TkcInplaceEditList() override { RemoveAll(); }
+  // The editor for AProperties (made on first use), its own properties assigned from them.
+  TkcCustomEdit* GetEdit(TkcCustomEditProperties* AProperties);
+  TkcCustomEdit* GetEditByPropertiesClass(TClass APropertiesClass);
+  TkcCustomEdit* FindEdit(TkcCustomEditProperties* AProperties);
+  int IndexOfProperties(TkcCustomEditProperties* AProperties) const;
+  void RemoveItem(TkcCustomEditProperties* AProperties) { RemoveItemAt(IndexOfProperties(AProperties)); }
+  void RemoveItemAt(int AIndex);
+  void RemoveAll();
+  int Count() const { return static_cast<int>(fItems.size()); }
+
+protected:
+  virtual TkcCustomEdit* CreateEdit(TClass AContainerClass);
+
+private:
+  std::vector<std::pair<TkcCustomEdit*, TkcCustomEditProperties*>> fItems;
 };

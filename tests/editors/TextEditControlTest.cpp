@@ -182,3 +182,38 @@ TEST(KcTextEdit, RepositoryItemPropertiesAreSharedAndChecked) {
   EXPECT_EQ(f.edit->RepositoryItem(), nullptr);
   EXPECT_EQ(f.edit->GetEffectiveProperties(), f.edit->Properties());
 }
+
+TEST(KcInplaceEditList, OneEditorPerPropertiesKeptInStepAndActivatedByKey) {
+  TFormsSession session;
+  TPlainForm form;
+  TkcInplaceEditList list;
+  TkcTextEditProperties first(nullptr), second(nullptr);
+  first.SetMaxLength(3);
+  TkcCustomEdit* a = list.GetEdit(&first);
+  TkcCustomEdit* b = list.GetEdit(&second);
+  ASSERT_NE(dynamic_cast<TkcTextEdit*>(a), nullptr);
+  EXPECT_NE(a, b);
+  EXPECT_TRUE(a->IsInplace());
+  EXPECT_FALSE(a->Visible());
+  first.SetMaxLength(2);
+  EXPECT_EQ(list.GetEdit(&first), a);  // the same editor, its properties assigned again
+  EXPECT_EQ(static_cast<TkcTextEdit*>(a)->Properties()->MaxLength(), 2);
+  EXPECT_EQ(list.GetEditByPropertiesClass(TkcTextEditProperties::StaticClass()), a);
+
+  // Activated by a typed key, the character reaches the text (the grid's first keystroke).
+  a->SetParent(&form);
+  a->SetBounds(5, 5, 100, 20);
+  form.Show();
+  session.ProcessMessages();
+  a->ActivateByKey(U'x');
+  session.Type("yz");
+  EXPECT_EQ(static_cast<TkcTextEdit*>(a)->Text(), "xy");
+  EXPECT_TRUE(a->Visible());
+
+  TkcTextEditProperties unknown(nullptr);
+  list.RemoveItem(&unknown);  // nothing to remove
+  EXPECT_EQ(list.Count(), 2);
+  list.RemoveItem(&first);
+  EXPECT_EQ(list.FindEdit(&first), nullptr);
+  EXPECT_EQ(list.Count(), 1);
+}
