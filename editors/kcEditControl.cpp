@@ -313,6 +313,11 @@ void TkcCustomEdit::DoEnter() {
   fPrevEditValue = fEditValue;
   fValidated = true;
   fModifiedAfterEnter = false;
+  // Kinds show their values differently while focused (edit formats, mask blanks).
+  if (GetEffectiveProperties()->IsDisplayFocusDependent()) {
+    SynchronizeDisplayValue();
+    SetModified(false);
+  }
   inherited::DoEnter();
 }
 
@@ -320,6 +325,7 @@ void TkcCustomEdit::DoExit() {
   if (fRefocusGuard) return;
   inherited::DoExit();
   ValidateEdit(true);
+  if (GetEffectiveProperties()->IsDisplayFocusDependent()) SynchronizeDisplayValue();
 }
 
 void TkcCustomEdit::FocusInnerControl() {
