@@ -136,6 +136,7 @@ endfunction()
 # One test program per folder of tests/ (recursively unless FLAT); every TEST in it becomes a
 # CTest test labelled LABELS (default "unit"). UNIT_TESTS is a GoogleTest filter
 # ("Suite.*:Other.*") of the program's pure-logic tests, which get the label "unit" instead.
+# In a program without the db label, suites whose names start with "Db" get the label db.
 function(vt_tests)
   cmake_parse_arguments(A "FLAT" "NAME;DIR;UNIT_TESTS" "DEPS;LABELS" ${ARGN})
   if(A_FLAT)
@@ -164,14 +165,23 @@ function(vt_tests)
   string(REPLACE ";" "\\;" label_value "${labels}")
   if(A_UNIT_TESTS)
     gtest_discover_tests(${A_NAME} TEST_FILTER "${A_UNIT_TESTS}"
-      PROPERTIES LABELS unit ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${extra}
+      PROPERTIES LABELS unit ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 ${extra}
       DISCOVERY_TIMEOUT 60)
     gtest_discover_tests(${A_NAME} TEST_FILTER "-${A_UNIT_TESTS}"
+      PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 ${extra}
+      DISCOVERY_TIMEOUT 60)
+  elseif(NOT "db" IN_LIST labels)
+    # Suites named "Db..." need a database engine: labelled db, with the db environment.
+    gtest_discover_tests(${A_NAME} TEST_FILTER "-Db*"
       PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${extra}
+      DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${A_NAME} TEST_FILTER "Db*"
+      PROPERTIES LABELS db ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      ENVIRONMENT_MODIFICATION "ASAN_OPTIONS=set:detect_leaks=0"
       DISCOVERY_TIMEOUT 60)
   else()
     gtest_discover_tests(${A_NAME}
-      PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${extra}
+      PROPERTIES LABELS "${label_value}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 ${extra}
       DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()

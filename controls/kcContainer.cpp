@@ -761,7 +761,14 @@ void TkcStyleController::ChangeFontScale(int M, int D) {
 
 // ---- TkcContainer ---------------------------------------------------------------------------
 
-TkcContainer::TkcContainer(TComponent* AOwner) : TkcControl(AOwner) {
+TkcContainer::TkcContainer(TComponent* AOwner) : TkcContainer(AOwner, TDeferCreation{}) {
+  CreateContainerObjects();
+}
+
+TkcContainer::TkcContainer(TComponent* AOwner, TDeferCreation) : TkcControl(AOwner) {}
+
+void TkcContainer::CreateContainerObjects() {
+  if (fStyles) return;
   fCreating = true;
   fStyles = std::make_unique<TkcContainerStyles>(this, GetContainerStyleClass());
   fStyles->SetOnChanged(TNotifyEvent(this, &TkcContainer::ContainerStyleChanged));
@@ -784,7 +791,7 @@ TkcContainer::~TkcContainer() {
   EndMouseTracking(Caller());
   fDestroying = true;
   fViewInfo.reset();
-  fStyles->SetOnChanged(nullptr);
+  if (fStyles) fStyles->SetOnChanged(nullptr);
   fStyles.reset();
 }
 
@@ -1383,12 +1390,21 @@ TWinControl* FindPopupFocusTarget(TkcCustomPopupWindow* APopup, TWinControl* ACo
 }
 
 TkcCustomPopupWindow::TkcCustomPopupWindow(TControl* AOwnerControl)
+    : TkcCustomPopupWindow(AOwnerControl, TDeferCreation{}) {
+  CreatePopupStyle();
+}
+
+void TkcCustomPopupWindow::CreatePopupStyle() {
+  if (fStyle) return;
+  fStyle.reset(GetContainerStyleClass().Create(this, false, nullptr, cssNormal));
+  fStyle->OnChanged = TNotifyEvent(this, &TkcCustomPopupWindow::StyleChanged);
+}
+
+TkcCustomPopupWindow::TkcCustomPopupWindow(TControl* AOwnerControl, TDeferCreation)
     : TkcPopupWindow(nullptr), fOwnerControl(AOwnerControl) {
   InstallPopupHooks();
   SetFormStyle(fsNormal);
   SetVisible(false);
-  fStyle.reset(GetContainerStyleClass().Create(this, false, nullptr, cssNormal));
-  fStyle->OnChanged = TNotifyEvent(this, &TkcCustomPopupWindow::StyleChanged);
   fViewInfo = std::make_unique<TkcContainerViewInfo>();
   if (fOwnerControl) fOwnerControl->FreeNotification(this);
   SetKeyPreview(true);
@@ -1398,7 +1414,7 @@ TkcCustomPopupWindow::~TkcCustomPopupWindow() {
   auto& list = PopupList();
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   fViewInfo.reset();
-  fStyle->OnChanged = nullptr;
+  if (fStyle) fStyle->OnChanged = nullptr;
   fStyle.reset();
 }
 

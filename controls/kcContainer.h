@@ -280,6 +280,11 @@ class TkcContainer : public TkcControl, public IkcMouseTrackingCaller {
 public:
   explicit TkcContainer(TComponent* AOwner);
   ~TkcContainer() override;
+  // A descendant with its own style or view info class constructs with TDeferCreation and
+  // calls CreateContainerObjects in its own constructor: a base constructor cannot reach the
+  // descendant's class operations.
+  struct TDeferCreation {};
+  TkcContainer(TComponent* AOwner, TDeferCreation);
   bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterface(IID, Obj); }
   bool GetInterface(const TGUID& IID, void** Obj) override;
 
@@ -379,6 +384,8 @@ protected:
   void DoContextPopup(TPoint MousePos, bool& Handled) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
+  void CreateContainerObjects();
+
 private:
   IkcMouseTrackingCaller* Caller() { return this; }
   std::unique_ptr<TkcContainerStyles> fStyles;
@@ -402,6 +409,10 @@ class TkcCustomPopupWindow : public TkcPopupWindow {
 public:
   explicit TkcCustomPopupWindow(TControl* AOwnerControl);
   ~TkcCustomPopupWindow() override;
+  // As for containers: a descendant with its own style class defers and then calls
+  // CreatePopupStyle in its own constructor.
+  struct TDeferCreation {};
+  TkcCustomPopupWindow(TControl* AOwnerControl, TDeferCreation);
 
   TControl* OwnerControl() const { return fOwnerControl; }
   bool TakesFocus() const { return fTakesFocus; }
@@ -452,6 +463,7 @@ protected:
   void VisibleChanged() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void PaintWindow(HDC dc) override;
+  void CreatePopupStyle();
 
 private:
   TControl* fOwnerControl;

@@ -692,7 +692,8 @@ void TkcCustomDataControllerInfo::ValidateSelection() {
     return;
   }
   if (fDataController->DeletingSelection()) return;
-  if (fDataController->IsKeyBased()) return;
+  // Grid mode selects records beyond the rows: its selection checks its own bookmarks.
+  if (fDataController->IsKeyBased() || fDataController->IsGridMode()) return;
   fSelection->KeepEntries([count](const TkcDataSelectionEntry& e) { return e.RecordValue < count; });
 }
 

@@ -196,12 +196,17 @@ void TkcDBFilterOperatorAdapter::PrepareOperatorClass(TkcFilterCriteriaItem* /*A
     AClass = TkcFilterSQLNullOperator::StaticClass();
 }
 
+namespace {
+// A process-wide list, kept until the process ends, with one adapter registered for TDataSet.
+TkcDBAdapterList* NewAdapterList(TkcDBAdapterItemClass AAdapterClass) {
+  auto* list = new TkcDBAdapterList();
+  list->RegisterAdapter(TDataSet::StaticClass(), AAdapterClass);
+  return list;
+}
+}  // namespace
+
 TkcDBAdapterList* FilterOperatorAdapters() {
-  static TkcDBAdapterList* list = [] {
-    auto* l = new TkcDBAdapterList();
-    l->RegisterAdapter(TDataSet::StaticClass(), TkcDBFilterOperatorAdapter::StaticClass());
-    return l;
-  }();
+  static TkcDBAdapterList* list = NewAdapterList(TkcDBFilterOperatorAdapter::StaticClass());
   return list;
 }
 
@@ -210,6 +215,84 @@ TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet) {
   int index = -1;
   if (!FilterOperatorAdapters()->FindAdapter(ADataSet->ClassType(), index)) return nullptr;
   return dynamic_cast<TkcDBFilterOperatorAdapter*>(FilterOperatorAdapters()->Items(index));
+}
+
+// ---- Detail filter adapter -------------------------------------------------------------------------------
+
+namespace {
+Variant ItemOf(const Variant& AValues, std::size_t AIndex, std::size_t ACount) {
+  if (ACount == 1 && !AValues.IsArray()) return AValues;
+  return AValues.IsArray() && static_cast<int>(AIndex) < AValues.ArrayCount() ? AValues.GetItem(static_cast<int>(AIndex)) : Null();
+}
+}  // namespace
+
+bool TkcDBProviderDetailFilterAdapter::IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues) {
+  TStrings* params = ADataSet ? ADataSet->ParamsList() : nullptr;
+  if (!params) return false;
+  const std::vector<String> names = SplitFieldNames(AParamNames);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (params->IndexOfName(names[i]) < 0) return false;
+    const Variant value = ItemOf(AValues, i, names.size());
+    const String text = params->Values(names[i]);
+    if (value.IsNull() ? !text.empty() : !VariantsEqual(Variant(text), value)) return false;
+  }
+  return true;
+}
+
+void TkcDBProviderDetailFilterAdapter::ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames,
+                                                         const Variant& AValues, bool& AReopened) {
+  TStrings* params = ADataSet ? ADataSet->ParamsList() : nullptr;
+  if (!params) return;
+  if (IsCurrentQuery(ADataSet, AParamNames, AValues)) {
+    ADataSet->First();
+    return;
+  }
+  const std::vector<String> names = SplitFieldNames(AParamNames);
+  kcBracket([ADataSet] { ADataSet->DisableControls(); }, [&] {
+    ADataSet->Close();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const Variant value = ItemOf(AValues, i, names.size());
+      params->SetValues(names[i], value.IsNull() ? String() : value.AsString());
+    }
+    ADataSet->Open();
+  }, [ADataSet] { ADataSet->EnableControls(); });
+  AReopened = true;
+}
+
+void TkcDBProviderDetailFilterAdapter::SelectDetail(TDataSet* ADataSet, const String& AKeyFieldNames,
+                                                    const Variant& AValues, bool ASQLMode, bool& AReopened) {
+  if (ASQLMode)
+    ReopenDetailQuery(ADataSet, AKeyFieldNames, AValues, AReopened);
+  else if (ADataSet)
+    ADataSet->Locate(AKeyFieldNames, AValues);
+}
+
+TkcDBAdapterList* DetailFilterAdapters() {
+  static TkcDBAdapterList* list = NewAdapterList(TkcDBProviderDetailFilterAdapter::StaticClass());
+  return list;
+}
+
+TkcDBProviderDetailFilterAdapter* TkcDBDataController::GetDetailFilterAdapter() {
+  int index = -1;
+  TDataSet* ds = DataSet();
+  if (ds && DetailFilterAdapters()->FindAdapter(ds->ClassType(), index))
+    if (auto* adapter = dynamic_cast<TkcDBProviderDetailFilterAdapter*>(DetailFilterAdapters()->Items(index))) return adapter;
+  throw EkcInvalidDataControllerOperation("DetailFilterController not found");
+}
+
+bool TkcDBDataModeController::DetailIsCurrentQuery(const String& AKeyFieldNames, const Variant& AKeyValues) {
+  if (OnDetailIsCurrentQuery) return OnDetailIsCurrentQuery(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+  return fDataController->GetDetailFilterAdapter()->IsCurrentQuery(fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+}
+
+void TkcDBDataModeController::DetailFirst(const String& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened) {
+  AReopened = false;
+  if (OnDetailFirst) {
+    OnDetailFirst(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues, AReopened);
+    return;
+  }
+  fDataController->GetDetailFilterAdapter()->SelectDetail(fDataController->DataSet(), AKeyFieldNames, AKeyValues,
+                                                           DetailInSQLMode, AReopened);
 }
 
 // ---- Fields and the reader --------------------------------------------------------------------------
@@ -284,13 +367,41 @@ void TkcDBDataLink::DataSetChanged() {
   }
   TDataSet* ds = DataSet();
   if (!ds) return;
+  if (fProvider->SmartDeleting()) return;  // the deleting provider removes the record itself
+  if (fProvider->IsGridMode()) {
+    TkcCustomDataController* c = fProvider->DataController();
+    kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); }, [c] { c->EndOwnerUpdate(); });
+    return;
+  }
   const TDataSetState state = ds->State();
-  if (state != dsEdit && state != dsInsert && state != dsSetKey) fProvider->DataChanged(dcTotal, -1, -1);
+  if (state == dsEdit || state == dsInsert || state == dsSetKey) return;
+  if (fProvider->LocateCount() > 0) {
+    // The controller moved the dataset itself (a locate): the cursor moved, nothing changed.
+    DataSetScrolled(0);
+    return;
+  }
+  if (fProvider->IsSmartRefreshActive() && fProvider->RefreshUpdatedRecord()) {
+    if (fProvider->DataChangedLocked())
+      fProvider->EndChanging();
+    else
+      fProvider->ResetEditing();
+  } else {
+    fProvider->DataChanged(dcTotal, -1, -1);
+  }
+  fProvider->ResetUpdatingRecord();
+}
+
+void TkcDBDataLink::EditingChanged() {
+  if (Editing() && fProvider->IsSmartRefreshActive()) fProvider->RememberUpdatingRecord();
 }
 
 void TkcDBDataLink::DataSetScrolled(int ADistance) { fProvider->LayoutChanged(ADistance); }
 
 void TkcDBDataLink::LayoutChanged() {
+  if (fProvider->SmartDeleting()) {
+    fLayoutChangePending = false;
+    return;
+  }
   if (DataSet() && DataSet()->State() == dsInsert) {
     DataSetChanged();
     return;
@@ -341,6 +452,192 @@ void TkcDBDataProvider::RestorePosition() {
   } catch (const EDatabaseError&) {
     // The record went away meanwhile: the cursor stays where the load left it.
   }
+  fSavedBookmark.clear();
+  DataSet()->EnableControls();
+}
+
+// ---- Grid mode ---------------------------------------------------------------------------------------------
+
+namespace {
+TkcDBDataModeController* ModeOf(TkcCustomDataController* AController) {
+  // Nil while the controller is being destroyed (its mode controller goes first).
+  return static_cast<TkcDBDataController*>(AController)->DataModeController();
+}
+}  // namespace
+
+bool TkcDBDataProvider::IsGridMode() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  TDataSet* ds = DataSet();
+  return mode && mode->GridMode() && ds && !ds->IsUniDirectional() && !LoadAllNeeded() &&
+         !fDataController->IsDetailTemplate();
+}
+
+int TkcDBDataProvider::GetGridModeBufferCount() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  const int count = mode ? mode->GridModeBufferCount() : 0;
+  return count != 0 ? count : static_cast<TkcDBDataController*>(fDataController)->GetDefaultGridModeBufferCount();
+}
+
+void TkcDBDataProvider::LoadRecords() {
+  if (!IsGridMode() || !fDataLink->Active()) return;
+  fDataLink->SetBufferCount(GetGridModeBufferCount());
+  fDataController->GetDataStorage()->SetRecordCount(fDataLink->RecordCount());
+  fCurrentRecordIndex = fDataLink->ActiveRecord();
+}
+
+template <class R>
+R TkcDBDataProvider::ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*)) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  TDataSet* ds = DataSet();
+  if (!f || f->DBFields().empty() || !ds || !fDataLink->Active()) return ANone;
+  if (ARecordIndex < 0 || ARecordIndex >= fDataLink->RecordCount())
+    return IsInserting() ? ARead(f) : ANone;  // the new record being inserted
+  const int saved = ds->ActiveRecordPos();
+  fDataLink->SetActiveRecord(ARecordIndex);
+  R result = ANone;
+  kcBracket([] {}, [&] { result = ARead(f); }, [&] { ds->SetActiveRecordPos(saved); });
+  return result;
+}
+
+Variant TkcDBDataProvider::GetExternalValue(int ARecordIndex, TkcCustomDataField* AField) {
+  return ReadBufferRow<Variant>(ARecordIndex, AField, Null(), [](TkcDBDataField* f) { return f->ReadValue(); });
+}
+
+String TkcDBDataProvider::GetExternalDisplayText(int ARecordIndex, TkcCustomDataField* AField) {
+  return ReadBufferRow<String>(ARecordIndex, AField, String(), [](TkcDBDataField* f) { return f->DBField()->DisplayText(); });
+}
+
+void TkcDBDataProvider::ReloadGridModeBuffer() {
+  if (!fDataLink->Active() || !IsGridMode()) return;
+  const int previous = fDataController->GetDataStorage()->RecordCount();
+  fDataLink->SetBufferCount(GetGridModeBufferCount());
+  fCurrentRecordIndex = fDataLink->ActiveRecord();
+  if (fDataLink->RecordCount() != previous || IsInserting()) {
+    DataChanged(dcTotal, -1, -1);
+  } else {
+    // Same rows, other records or values in them: read live, so only the views need to know.
+    if (fDataController->MultiSelect()) static_cast<TkcDBDataController*>(fDataController)->Selection()->DropInvalidBookmarks();
+    DataChanged(dcRecord, -1, -1);
+    fDataController->UpdateFocusing();
+  }
+}
+
+void TkcDBDataProvider::LayoutChanged(int ADistance) {
+  if (IsGridMode()) {
+    fCurrentRecordIndex = fDataLink->ActiveRecord();
+    if (ADistance != 0) {
+      auto* c = static_cast<TkcDBDataController*>(fDataController);
+      kcBracket([c] { c->BeginUpdate(); }, [&] {
+        c->BufferScrolled(ADistance);
+        // The rows show other records now.
+        c->AddChanges(dccData);
+        if (c->HasRelations()) c->CollapseAllDetails();
+      }, [c] { c->EndUpdate(); });
+    }
+  }
+  TkcCustomDataProvider::LayoutChanged(ADistance);
+}
+
+void TkcDBDataProvider::Scroll(int ADistance) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ADistance == 0) return;
+  if (!IsGridMode()) {
+    ds->MoveBy(ADistance);
+    return;
+  }
+  // The move starts from the buffer's top or bottom row.
+  if (ADistance < 0)
+    ADistance -= fDataLink->ActiveRecord();
+  else
+    ADistance += fDataLink->RecordCount() - fDataLink->ActiveRecord() - 1;
+  ds->MoveBy(ADistance);
+  fDataController->UpdateSelectionSnapshot();
+  fDataController->SetFocusedSelected(true);
+}
+
+// ---- Smart refresh -----------------------------------------------------------------------------------------
+
+bool TkcDBDataProvider::IsSmartRefreshActive() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  return mode && mode->SmartRefresh() && fDataController->IsKeyBased();
+}
+
+void TkcDBDataProvider::RememberUpdatingRecord() {
+  TDataSet* ds = DataSet();
+  fUpdatingInserting = ds && ds->State() == dsInsert;
+  fUpdatingRecord = fUpdatingInserting ? kcNoRecordIndex : static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+}
+
+void TkcDBDataProvider::ReadRecordFromDataSet(int ARecordIndex) {
+  std::unique_ptr<TkcValueDefReader> reader(CreateValueDefReader());
+  fDataController->GetDataStorage()->ReadRecord(ARecordIndex, reader.get());
+  fDataController->AfterRecordRead(ARecordIndex);
+}
+
+bool TkcDBDataProvider::RefreshUpdatedRecord() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active()) return false;
+  TkcCustomDataController* c = fDataController;
+  // The dataset and the controller held the same records before: one more is a posted insert,
+  // as many is an edit (posted or cancelled), a cancelled insert or a cursor move (a locate,
+  // First, Last); anything else is unknown.
+  const int difference = ds->RecordCount() - c->GetRecordCount();
+  if (fUpdatingRecord == kcNoRecordIndex && !fUpdatingInserting) {
+    if (difference != 0) return false;
+    c->UpdateFocusing();
+    return true;
+  }
+  if (fUpdatingInserting) {
+    if (difference == 0) {
+      c->UpdateFocusing();
+      return true;
+    }
+    if (difference != 1) return false;
+    const int r = c->GetDataStorage()->AppendRecord();
+    ReadRecordFromDataSet(r);
+    c->DataChanged(dcNew, -1, r);
+    c->UpdateFocusing();
+    return true;
+  }
+  if (difference != 0 || fUpdatingRecord < 0 || fUpdatingRecord >= c->GetRecordCount()) return false;
+  // The cursor stays on the edited record, also when its key changed: it is re-read in place.
+  ReadRecordFromDataSet(fUpdatingRecord);
+  c->DataChanged(dcRecord, -1, fUpdatingRecord);
+  c->UpdateFocusing();
+  return true;
+}
+
+void TkcDBDataModeController::SetSmartRefresh(bool Value) {
+  if (fSmartRefresh == Value) return;
+  fSmartRefresh = Value;
+  if (!fDataController->IsGridMode() && fDataController->Provider()->IsDataActive()) fDataController->Provider()->LayoutChanged(0);
+}
+
+void TkcDBDataController::UpdateStructure() {
+  if (!IsGridMode()) Provider()->DataLink()->SetBufferCount(1);
+  TkcCustomDataController::UpdateStructure();
+}
+
+void TkcDBDataController::ApplyGridModeBufferCount() {
+  if (IsGridMode()) Provider()->ReloadGridModeBuffer();
+}
+
+void TkcDBDataModeController::SetGridMode(bool Value) {
+  if (fGridMode == Value) return;
+  const bool was = fDataController->IsGridMode();
+  fGridMode = Value;
+  if (fDataController->IsGridMode() != was) fDataController->UpdateStructure();
+}
+
+void TkcDBDataModeController::SetGridModeBufferCount(int Value) {
+  Value = std::max(Value, 0);
+  if (fGridModeBufferCount == Value) return;
+  fGridModeBufferCount = Value;
+  fDataController->ApplyGridModeBufferCount();
+}
+
+void TkcDBDataProvider::KeepPosition() {
+  if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
   fSavedBookmark.clear();
   DataSet()->EnableControls();
 }
@@ -493,6 +790,12 @@ int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (keys.empty()) return -1;
+  if (IsGridMode()) {
+    // Only the buffer's records are known: a scan of at most the buffer's rows.
+    for (int r = 0; r < GetRecordCount(); ++r)
+      if (VariantsSame(GetRecordFieldsValue(r, keys), AKey)) return r;
+    return -1;
+  }
   // Several key fields want an array of as many values.
   if (fKeyField->DBFields().size() > 1 && (!AKey.IsArray() || AKey.ArrayCount() != static_cast<int>(fKeyField->DBFields().size())))
     return -1;
@@ -506,6 +809,18 @@ int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
 
 bool TkcDBDataController::LocateByKey(const Variant& AKey) {
   const int record = FindRecordIndexByKey(AKey);
+  if (record == -1 && IsGridMode()) {
+    // The record may lie outside the buffer: the dataset finds it and the buffer follows.
+    TDataSet* ds = DataSet();
+    bool found = false;
+    kcBracket([this] { Provider()->LockLocate(); }, [&] { found = ds && ds->Locate(KeyFieldNames(), AKey); },
+              [this] { Provider()->UnlockLocate(); });
+    if (found) {
+      UpdateFocusing();
+      SetFocusedSelected(true);
+    }
+    return found;
+  }
   return FocusRecord(record) && record >= 0;
 }
 
@@ -518,6 +833,11 @@ TkcFilterOperatorClass TkcDBDataFilterCriteriaItem::GetFilterOperatorClass() {
   TDataSet* ds = controller ? controller->DataSet() : nullptr;
   if (TkcDBFilterOperatorAdapter* adapter = GetFilterOperatorAdapter(ds)) adapter->PrepareOperatorClass(this, ds, c);
   return c;
+}
+
+bool TkcDBDataFilterCriteria::DataSetFilterInForce() const {
+  auto* controller = dynamic_cast<TkcDBDataController*>(DataController());
+  return fAutoDataSetFilter && !(controller && controller->Provider()->IsSmartRefreshActive());
 }
 
 TDataSet* TkcDBDataFilterCriteria::DataSet() const {
@@ -570,7 +890,7 @@ void TkcDBDataFilterCriteria::SetIgnoreOrigin(bool Value) {
 }
 
 bool TkcDBDataFilterCriteria::IsFiltering() {
-  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !fAutoDataSetFilter;
+  return TkcDataFilterCriteria::IsFiltering() && !OnBeforeChange && !DataSetFilterInForce();
 }
 
 void TkcDBDataFilterCriteria::DoChanged() {
@@ -587,7 +907,7 @@ void TkcDBDataFilterCriteria::DoChanged() {
       }
     }
     if (OnBeforeChange && !c->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
-    if (fAutoDataSetFilter && ds) {
+    if (DataSetFilterInForce() && ds) {
       const String text = GetFilterText();
       const TFilterOptions options = Options().Contains(fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions{};
       const bool filtered = Active() && !text.empty();
@@ -671,6 +991,11 @@ bool TkcDBDataSummaryItem::IsCurrency(TVarType AVarType) {
 bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active() || ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) return false;
+  if (IsGridMode()) {
+    // A buffer row: the dataset moves by the rows between it and the current one.
+    ds->MoveBy(ARecordIndex - Provider()->CurrentRecordIndex());
+    return true;
+  }
   // With key fields the record is found by its key; otherwise by its place in the dataset.
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
@@ -684,7 +1009,9 @@ int TkcDBDataProvider::GetActiveRecordIndex() {
 }
 
 bool TkcDBDataProvider::IsSyncMode() {
-  return static_cast<TkcDBDataController*>(fDataController)->DataModeController()->SyncMode();
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  TDataSet* ds = DataSet();
+  return mode && ds && ds->Active() && !ds->IsUniDirectional() && (IsGridMode() || mode->SyncMode());
 }
 
 bool TkcDBDataProvider::IsEditing() {
@@ -774,7 +1101,20 @@ void TkcDBDataProvider::Delete() {
   auto* c = static_cast<TkcDBDataController*>(fDataController);
   if (!c->MoveDataSetToRecord(record)) return;
   c->FireBeforeDelete(record);
-  ds->Delete();
+  if (IsSmartRefreshActive()) {
+    kcBracket([&] {
+      fSmartDeleting = true;
+      ds->DisableControls();
+    }, [ds] { ds->Delete(); }, [&] {
+      ds->EnableControls();
+      fSmartDeleting = false;
+    });
+    // Only the deleted record leaves the controller.
+    c->RemoveRecord(record);
+    c->UpdateFocusing();
+  } else {
+    ds->Delete();
+  }
   c->RestoreFocusAfterDelete();
   c->FireAfterDelete();
 }
@@ -783,6 +1123,37 @@ void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   TDataSet* ds = DataSet();
   if (!ds) return;
   auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (IsSmartRefreshActive()) {
+    // Each record is found by its key; the deleted ones then leave the controller, the others
+    // stay loaded.
+    std::vector<int> list = AList;
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    std::vector<Variant> keys;
+    for (int r : list) keys.push_back(c->GetRecordId(r));
+    std::vector<int> deleted;
+    kcBracket([&] {
+      fSmartDeleting = true;
+      ds->DisableControls();
+    }, [&] {
+      for (std::size_t i = list.size(); i-- > 0;) {
+        if (!ds->Locate(c->KeyFieldNames(), keys[i])) continue;
+        c->FireBeforeDelete(list[i]);
+        ds->Delete();
+        deleted.push_back(list[i]);
+        c->FireAfterDelete();
+      }
+    }, [&] {
+      ds->EnableControls();
+      fSmartDeleting = false;
+      kcBracket([c] { c->BeginUpdate(); }, [&] {
+        for (int r : deleted) c->RemoveRecord(r);  // descending: earlier indexes stay valid
+        c->UpdateFocusing();
+      }, [c] { c->EndUpdate(); });
+    });
+    c->RestoreFocusAfterDelete();
+    return;
+  }
   // Deleting moves the later records up: the list goes from the last record to the first.
   kcBracket([ds] { ds->DisableControls(); }, [&] {
     for (auto it = AList.rbegin(); it != AList.rend(); ++it) {
@@ -806,6 +1177,8 @@ void TkcDBDataModeController::Assign(TPersistent* Source) {
     SetSmartRefresh(s->SmartRefresh());
     SyncInsert = s->SyncInsert;
     SetSyncMode(s->SyncMode());
+    OnDetailFirst = s->OnDetailFirst;
+    OnDetailIsCurrentQuery = s->OnDetailIsCurrentQuery;
     return;
   }
   TPersistent::Assign(Source);
@@ -822,6 +1195,7 @@ void TkcDBDataModeController::SetSyncMode(bool Value) {
 int TkcDBDataController::DataSetCurrentRecordIndex() {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active() || ds->IsEmpty() || ds->State() == dsInsert) return -1;
+  if (IsGridMode()) return Provider()->CurrentRecordIndex();
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (!keys.empty()) return FindRecordIndexByKey(ReadFieldsValue(fKeyField->DBFields()));
@@ -830,6 +1204,7 @@ int TkcDBDataController::DataSetCurrentRecordIndex() {
 }
 
 int TkcDBDataController::GetCurrentRecordIndex() {
+  if (IsGridMode()) return Provider()->DataLink()->ActiveRecord();
   return Provider()->IsSyncMode() ? DataSetCurrentRecordIndex() : TkcCustomDataController::GetCurrentRecordIndex();
 }
 
@@ -845,7 +1220,11 @@ bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
 }
 
 void TkcDBDataController::RefreshData() {
-  if (TDataSet* ds = DataSet(); ds && ds->Active()) ds->Refresh();
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active()) return;
+  ds->Refresh();
+  // Smart refresh takes the dataset's notice for a cursor move: the records are read again here.
+  if (IsSmartRefresh()) DataChanged(dcTotal, -1, -1);
 }
 
 bool TkcDBDataController::UseItemStoredText(int AItemIndex, bool AFlag) {
@@ -888,3 +1267,328 @@ std::vector<TField*> TkcDBDataController::GetKeyDataSetFields() {
 }
 
 Variant TkcDBDataController::GetDataSetKeyValues() { return ReadFieldsValue(GetKeyDataSetFields()); }
+
+// ---- Grid-mode selection ------------------------------------------------------------------------------------
+
+namespace {
+const char* const kcNotInGridMode = "DataController not in GridMode";
+}
+
+bool TkcDBDataSelection::InGridMode() const { return DataController()->IsGridMode(); }
+
+int TkcDBDataSelection::CompareBookmarks(const String& A, const String& B) const {
+  auto* provider = static_cast<TkcDBDataProvider*>(DataController()->Provider());
+  TDataSet* ds = provider->DataSet();
+  return ds && provider->DataLink()->Active() ? ds->CompareBookmarks(A, B) : -1;
+}
+
+void TkcDBDataSelection::ClearAnchor() {
+  TkcDataSelection::ClearAnchor();
+  fAnchorBookmark.clear();
+}
+
+void TkcDBDataSelection::InsertEntry(int APosition, int ARowIndex, int ARecordValue, int ALevel) {
+  TkcDataSelection::InsertEntry(APosition, ARowIndex, ARecordValue, ALevel);
+  if (!InGridMode() || fSelectAll) return;
+  String bookmark = static_cast<TkcDBDataController*>(DataController())->GetRowBookmark(ARowIndex);
+  if (APosition < 0 || APosition >= static_cast<int>(fBookmarks.size()))
+    fBookmarks.push_back(std::move(bookmark));
+  else
+    fBookmarks.insert(fBookmarks.begin() + APosition, std::move(bookmark));
+}
+
+void TkcDBDataSelection::ClearEntries() {
+  TkcDataSelection::ClearEntries();
+  fBookmarks.clear();
+}
+
+void TkcDBDataSelection::DeleteEntry(int APosition) {
+  if (InGridMode() && !fSelectAll && APosition >= 0 && APosition < static_cast<int>(fBookmarks.size())) {
+    if (fBookmarks[static_cast<std::size_t>(APosition)] == fAnchorBookmark) ClearAnchor();
+    fBookmarks.erase(fBookmarks.begin() + APosition);
+  }
+  TkcDataSelection::DeleteEntry(APosition);
+}
+
+bool TkcDBDataSelection::FindByRowIndex(int ARowIndex, int& APosition) const {
+  if (!InGridMode()) return TkcDataSelection::FindByRowIndex(ARowIndex, APosition);
+  return FindBookmark(static_cast<TkcDBDataController*>(DataController())->GetRowBookmark(ARowIndex), APosition);
+}
+
+bool TkcDBDataSelection::FindBookmark(const String& ABookmark, int& APosition) const {
+  auto it = std::lower_bound(fBookmarks.begin(), fBookmarks.end(), ABookmark,
+                             [this](const String& e, const String& b) { return CompareBookmarks(e, b) < 0; });
+  APosition = static_cast<int>(it - fBookmarks.begin());
+  return it != fBookmarks.end() && CompareBookmarks(*it, ABookmark) == 0;
+}
+
+void TkcDBDataSelection::SyncEntryCount() {
+  fSelectAll = true;
+  kcBracket([] {}, [this] {
+    if (GetCount() > static_cast<int>(fBookmarks.size())) TkcDataSelection::ClearEntries();
+    SetEntryCount(static_cast<int>(fBookmarks.size()));
+  }, [this] { fSelectAll = false; });
+}
+
+void TkcDBDataSelection::SelectAllInGridMode() {
+  auto* c = static_cast<TkcDBDataController*>(DataController());
+  TDataSet* ds = c->DataSet();
+  if (!InGridMode() || !ds) return;
+  WalkDataSet([&] {
+    std::vector<String> all;
+    ds->First();
+    while (!ds->Eof()) {
+      if (c->CanSelectRow(-1)) all.push_back(ds->Bookmark());
+      ds->Next();
+    }
+    fBookmarks.swap(all);
+  });
+}
+
+void TkcDBDataSelection::WalkDataSet(const std::function<void()>& AWork) {
+  TkcDBDataProvider* provider = static_cast<TkcDBDataController*>(DataController())->Provider();
+  provider->BeginFreeze();
+  provider->SavePosition();
+  bool done = false;
+  kcBracket([] {}, [&] {
+    AWork();
+    done = true;
+  }, [&] {
+    if (!done) fBookmarks.clear();  // a walk that failed half-way selects nothing
+    SyncEntryCount();
+    provider->RestorePosition();
+    provider->EndFreeze();
+  });
+  Changed();
+}
+
+void TkcDBDataSelection::SelectBookmarkRange(const String& ABookmark, bool AKeep) {
+  auto* c = static_cast<TkcDBDataController*>(DataController());
+  TDataSet* ds = c->DataSet();
+  if (!InGridMode() || !ds || ds->State() == dsInsert) return;
+  String from = fAnchorBookmark.empty() ? ABookmark : fAnchorBookmark, to = ABookmark;
+  if (CompareBookmarks(from, to) > 0) std::swap(from, to);
+  WalkDataSet([&] {
+    // The walk runs forward, so the range comes out sorted.
+    std::vector<String> range;
+    ds->GotoBookmark(from);
+    for (;;) {
+      String bookmark = ds->Bookmark();
+      const bool last = CompareBookmarks(bookmark, to) >= 0;
+      if (c->CanSelectRow(-1)) range.push_back(std::move(bookmark));
+      if (last) break;
+      ds->Next();
+      if (ds->Eof()) break;
+    }
+    if (!AKeep || fBookmarks.empty()) {
+      fBookmarks.swap(range);
+    } else {
+      std::vector<String> merged;
+      merged.reserve(fBookmarks.size() + range.size());
+      std::size_t i = 0, j = 0;
+      while (i < fBookmarks.size() && j < range.size()) {
+        const int order = CompareBookmarks(fBookmarks[i], range[j]);
+        if (order < 0) {
+          merged.push_back(std::move(fBookmarks[i++]));
+        } else {
+          if (order == 0) ++i;  // selected already: kept once
+          merged.push_back(std::move(range[j++]));
+        }
+      }
+      for (; i < fBookmarks.size(); ++i) merged.push_back(std::move(fBookmarks[i]));
+      for (; j < range.size(); ++j) merged.push_back(std::move(range[j]));
+      fBookmarks.swap(merged);
+    }
+  });
+}
+
+bool TkcDBDataSelection::DropInvalidBookmarks() {
+  TDataSet* ds = static_cast<TkcDBDataController*>(DataController())->DataSet();
+  if (!InGridMode() || !ds) return false;
+  const std::size_t before = fBookmarks.size();
+  std::erase_if(fBookmarks, [&](const String& b) {
+    if (!b.empty() && ds->BookmarkValid(b)) return false;
+    if (b == fAnchorBookmark) fAnchorBookmark.clear();
+    return true;
+  });
+  if (fBookmarks.size() == before) return false;
+  SyncEntryCount();
+  Changed();
+  return true;
+}
+
+String TkcDBDataController::GetRowBookmark(int ARowIndex) {
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !ds || ARowIndex < 0 || ARowIndex >= Provider()->GetBufferRecordCount()) return String();
+  const int saved = ds->ActiveRecordPos();
+  String bookmark;
+  kcBracket([&] { Provider()->DataLink()->SetActiveRecord(ARowIndex); }, [&] { bookmark = ds->Bookmark(); },
+            [&] { ds->SetActiveRecordPos(saved); });
+  return bookmark;
+}
+
+Variant TkcDBDataController::GetRowIdentity(int ARowIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::GetRowIdentity(ARowIndex);
+  return Variant(GetRowBookmark(ARowIndex));
+}
+
+String TkcDBDataController::GetSelectedBookmark(int AIndex) {
+  if (!IsGridMode()) throw EkcInvalidDataControllerOperation(kcNotInGridMode);
+  if (!MultiSelect()) return GetRowBookmark(GetFocusedRowIndex());
+  return Selection()->Bookmarks().at(static_cast<std::size_t>(AIndex));
+}
+
+String TkcDBDataController::GetAnchorBookmark() {
+  if (!IsGridMode()) throw EkcInvalidDataControllerOperation(kcNotInGridMode);
+  return Selection()->AnchorBookmark();
+}
+
+int TkcDBDataController::GetSelectedRowIndex(int AIndex) {
+  if (!IsGridMode() || !MultiSelect()) return TkcCustomDataController::GetSelectedRowIndex(AIndex);
+  const String& bookmark = Selection()->Bookmarks().at(static_cast<std::size_t>(AIndex));
+  const int rows = Provider()->GetBufferRecordCount();
+  TDataSet* ds = DataSet();
+  if (rows == 0 || ds->CompareBookmarks(bookmark, GetRowBookmark(0)) < 0 ||
+      ds->CompareBookmarks(bookmark, GetRowBookmark(rows - 1)) > 0)
+    return -1;
+  for (int r = 0; r < rows; ++r)
+    if (ds->CompareBookmarks(bookmark, GetRowBookmark(r)) == 0) return r;
+  return -1;
+}
+
+int TkcDBDataController::GetSelectionAnchorRowIndex() {
+  return IsGridMode() ? -1 : TkcCustomDataController::GetSelectionAnchorRowIndex();
+}
+
+bool TkcDBDataController::HasSelectionAnchor() {
+  return IsGridMode() ? !Selection()->AnchorBookmark().empty() : TkcCustomDataController::HasSelectionAnchor();
+}
+
+void TkcDBDataController::SelectAll() {
+  if (IsGridMode())
+    Selection()->SelectAllInGridMode();
+  else
+    TkcCustomDataController::SelectAll();
+}
+
+void TkcDBDataController::SelectFromAnchor(int ARowIndex, bool AKeepSelection) {
+  if (!IsGridMode()) {
+    TkcCustomDataController::SelectFromAnchor(ARowIndex, AKeepSelection);
+    return;
+  }
+  DataControllerInfo()->CheckRowIndex(ARowIndex);
+  if (HasSelectionAnchor()) Selection()->SelectBookmarkRange(GetRowBookmark(ARowIndex), AKeepSelection);
+}
+
+void TkcDBDataController::SetSelectionAnchor(int ARowIndex) {
+  if (!IsGridMode()) {
+    TkcCustomDataController::SetSelectionAnchor(ARowIndex);
+    return;
+  }
+  DataControllerInfo()->CheckRowIndex(ARowIndex);
+  Selection()->SetAnchorBookmark(GetRowBookmark(ARowIndex));
+}
+
+// ---- Grid-mode bookmark -------------------------------------------------------------------------------------
+
+bool TkcDBDataController::IsBookmarkAvailable() {
+  return IsGridMode() ? !fGridModeBookmark.empty() : TkcCustomDataController::IsBookmarkAvailable();
+}
+
+bool TkcDBDataController::IsBookmarkRow(int ARowIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::IsBookmarkRow(ARowIndex);
+  TDataSet* ds = DataSet();
+  return !fGridModeBookmark.empty() && ds && ds->CompareBookmarks(GetRowBookmark(ARowIndex), fGridModeBookmark) == 0;
+}
+
+bool TkcDBDataController::IsBookmarkInvalid(int ARecordIndex) {
+  if (!IsGridMode()) return TkcCustomDataController::IsBookmarkInvalid(ARecordIndex);
+  TDataSet* ds = DataSet();
+  return !ds || !ds->BookmarkValid(fGridModeBookmark);
+}
+
+void TkcDBDataController::ForgetBookmark() {
+  fGridModeBookmark.clear();
+  TkcCustomDataController::ForgetBookmark();
+}
+
+void TkcDBDataController::FocusBookmark() {
+  if (!IsGridMode()) {
+    TkcCustomDataController::FocusBookmark();
+    return;
+  }
+  if (TDataSet* ds = DataSet()) {
+    ds->GotoBookmark(fGridModeBookmark);
+    UpdateSelectionSnapshot();
+  }
+}
+
+bool TkcDBDataController::StoreBookmark() {
+  if (!IsGridMode()) return TkcCustomDataController::StoreBookmark();
+  TDataSet* ds = DataSet();
+  if (!ds) return false;
+  const String current = ds->Bookmark();
+  if (!fGridModeBookmark.empty() && ds->CompareBookmarks(current, fGridModeBookmark) == 0) return false;
+  fGridModeBookmark = current;
+  return true;
+}
+
+// ---- Grid-mode incremental search ---------------------------------------------------------------------------
+
+bool TkcDBDataController::FindInSource(const String& AText, bool AForward, bool AFindNext) {
+  TDataSet* ds = DataSet();
+  auto* field = dynamic_cast<TkcDBDataField*>(SearchField());
+  if (!ds || IsEditing() || !ds->Active() || (ds->Bof() && ds->Eof()) || !field || !field->DBField()) return false;
+  auto matches = [&] { return MatchTextCaseInsensitive(field->DBField()->DisplayText(), AText, true); };
+  if (!AFindNext && matches()) {
+    UpdateFocusing();
+    return true;
+  }
+  TkcDBDataProvider* provider = Provider();
+  bool found = false;
+  // The focus follows the moved dataset as part of the search, which must not end it: the
+  // notices go out before the search is unlocked.
+  kcBracket([this] {
+    Search()->Lock();
+    BeginUpdate();
+  }, [&] {
+    provider->BeginFreeze();
+    provider->SavePosition();
+    kcBracket([] {}, [&] {
+      const String start = ds->Bookmark();
+      for (;;) {
+        const String before = ds->Bookmark();
+        if (AForward)
+          ds->Next();
+        else
+          ds->Prior();
+        if (ds->CompareBookmarks(ds->Bookmark(), before) == 0) {  // at the end: wrap, unless continuing
+          if (AFindNext) break;
+          if (AForward)
+            ds->First();
+          else
+            ds->Last();
+        }
+        if (ds->CompareBookmarks(ds->Bookmark(), start) == 0) break;  // round once
+        if (matches()) {
+          found = true;
+          break;
+        }
+      }
+    }, [&] {
+      if (found)
+        provider->KeepPosition();
+      else
+        provider->RestorePosition();
+      provider->EndFreeze();
+    });
+    if (found) {
+      UpdateFocusing();
+      UpdateSelectionSnapshot();
+    }
+  }, [this] {
+    EndUpdate();
+    Search()->Unlock();
+  });
+  return found;
+}

@@ -4,6 +4,7 @@
 // data link that follows the dataset's changes, and key fields find records by their key values
 // through a sorted key index rebuilt with every load.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 
 class TkcDBDataController;
 class TkcDBDataProvider;
+class TkcDBDataModeController;
 
 // The value type that holds a dataset field's values (the text type when there is no field).
 TkcValueTypeClass GetValueTypeClassByField(TField* AField);
@@ -99,6 +101,23 @@ public:
 TkcDBAdapterList* FilterOperatorAdapters();
 TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet);
 
+// Positions a detail dataset on its master's key: by reopening it with new parameter values
+// (SQL mode; a dataset with parameters) or by locating the key.
+class TkcDBProviderDetailFilterAdapter : public TkcDBAdapterItem {
+  VT_CLASS(TkcDBProviderDetailFilterAdapter, TkcDBAdapterItem)
+public:
+  using TkcDBAdapterItem::TkcDBAdapterItem;
+  // The named parameters already hold the values (False for a dataset without parameters).
+  virtual bool IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues);
+  // Already current: First; otherwise closed, given the values and opened again.
+  virtual void ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues, bool& AReopened);
+  virtual void SelectDetail(TDataSet* ADataSet, const String& AKeyFieldNames, const Variant& AValues, bool ASQLMode,
+                            bool& AReopened);
+};
+
+// Created on first use, with TkcDBProviderDetailFilterAdapter registered for TDataSet.
+TkcDBAdapterList* DetailFilterAdapters();
+
 class TkcDBDataField : public TkcCustomDataField {
   VT_CLASS(TkcDBDataField, TkcCustomDataField)
 public:
@@ -148,12 +167,19 @@ protected:
   void DataSetScrolled(int ADistance) override;
   void LayoutChanged() override;
   void RecordChanged(TField* /*AField*/) override {}
-  void EditingChanged() override {}
+  void EditingChanged() override;
 
 private:
   TkcDBDataProvider* fProvider;
   bool fLayoutChangePending = false;
 };
+
+using TkcDBDataModeControllerDetailFirstEvent =
+    TEvent<void(TkcDBDataModeController* Sender, TDataSet* ADataSet, const String& AMasterDetailKeyFieldNames,
+                const Variant& AMasterDetailKeyValues, bool& AReopened)>;
+using TkcDBDataModeControllerDetailIsCurrentQueryEvent =
+    TEvent<bool(TkcDBDataModeController* Sender, TDataSet* ADataSet, const String& AMasterDetailKeyFieldNames,
+                const Variant& AMasterDetailKeyValues)>;
 
 // The settings of a dataset controller's data mode.
 class TkcDBDataModeController : public TPersistent {
@@ -165,20 +191,31 @@ public:
   bool DetailInSQLMode = false;
   bool DetailInSyncMode = true;
   bool SyncInsert = true;
-  // Stored; grid mode itself (a buffer of records instead of all of them) is not built, so the
-  // controller always loads every record.
+  // Grid mode: only a buffer of dataset records around the cursor is exposed, its values read
+  // live from the dataset (not while grouped: grouping needs every record).
   bool GridMode() const { return fGridMode; }
-  void SetGridMode(bool Value) { fGridMode = Value; }
+  void SetGridMode(bool Value);
+  // The buffer's size; 0 stands for the controller's default (100).
   int GridModeBufferCount() const { return fGridModeBufferCount; }
-  void SetGridModeBufferCount(int Value) { fGridModeBufferCount = Value < 0 ? 0 : Value; }
+  void SetGridModeBufferCount(int Value);
+  // With key fields (outside grid mode): a change of the dataset made through an edit, insert or
+  // delete re-reads, adds or removes only that record instead of reloading all of them.
   bool SmartRefresh() const { return fSmartRefresh; }
-  void SetSmartRefresh(bool Value) { fSmartRefresh = Value; }
+  void SetSmartRefresh(bool Value);
   // The controller's focus and the dataset's current record move together.
   bool SyncMode() const { return fSyncMode; }
   void SetSyncMode(bool Value);
 
 protected:
   TPersistent* GetOwner() override;
+
+public:
+  // A detail dataset positioned on its master's key: through the events when set, otherwise
+  // through the detail filter adapter of the dataset's class.
+  virtual bool DetailIsCurrentQuery(const String& AKeyFieldNames, const Variant& AKeyValues);
+  virtual void DetailFirst(const String& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened);
+  TkcDBDataModeControllerDetailFirstEvent OnDetailFirst;
+  TkcDBDataModeControllerDetailIsCurrentQueryEvent OnDetailIsCurrentQuery;
 
 private:
   TkcDBDataController* fDataController;
@@ -193,6 +230,7 @@ public:
   ~TkcDBDataProvider() override;
 
   bool IsCustomSourceSupported() override { return false; }
+  bool IsGridMode() override;
   bool IsActive() override { return fDataLink->Active(); }
   bool IsDataActive() override { return IsActive(); }
   bool HasFieldList() override { return true; }
@@ -203,13 +241,43 @@ public:
   void Next() override;
   void Last() override;
   void MoveBy(int ADistance) override;
-  void Scroll(int ADistance) override { MoveBy(ADistance); }
+  // Grid mode: moves the dataset past the buffer's top or bottom row by the distance.
+  void Scroll(int ADistance) override;
   void SavePosition() override;
   void RestorePosition() override;
+  // Ends a SavePosition leaving the cursor where it is now.
+  void KeepPosition();
   bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
   TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
   void ActiveChanged(bool AActive) override;
   int GetActiveRecordIndex() override;
+  void LayoutChanged(int ADistance) override;
+  // Grid mode: one storage record per buffer row; values are read from the dataset's buffer.
+  void LoadRecords() override;
+  Variant GetExternalValue(int ARecordIndex, TkcCustomDataField* AField) override;
+  String GetExternalDisplayText(int ARecordIndex, TkcCustomDataField* AField) override;
+  // Grid mode: the buffer follows the dataset after a change (a full reload only when the
+  // number of buffer rows changed).
+  void ReloadGridModeBuffer();
+  int GetGridModeBufferCount();
+  int GetBufferRecordCount() const { return fDataLink->RecordCount(); }
+  // The controller record (in grid mode the buffer row) of the dataset's current record.
+  int CurrentRecordIndex() const { return fCurrentRecordIndex; }
+
+  bool IsSmartRefreshActive();
+  // Smart refresh: the record the dataset starts editing (or that an insert is under way) is
+  // remembered; once the dataset is back in browse state, only that record is re-read, or the
+  // posted new record added. False when the change cannot be told apart (the caller reloads).
+  void RememberUpdatingRecord();
+  bool RefreshUpdatedRecord();
+  void ResetUpdatingRecord() {
+    fUpdatingRecord = kcNoRecordIndex;
+    fUpdatingInserting = false;
+  }
+  // A delete of our own in smart-refresh mode: the dataset's notices are not reloads.
+  bool SmartDeleting() const { return fSmartDeleting; }
+  // Fills the record from the dataset's current record.
+  void ReadRecordFromDataSet(int ARecordIndex);
   // Editing runs on the dataset: its post or cancel reloads the records.
   void Edit() override;
   void Insert() override;
@@ -233,9 +301,56 @@ public:
 
 private:
   void StartInsert(bool AAppend);
+  // Reads a bound field at a buffer row (the dataset's active record put back afterwards).
+  template <class R>
+  R ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*));
   std::unique_ptr<TkcDBDataLink> fDataLink;
+  int fCurrentRecordIndex = -1;
+  int fUpdatingRecord = kcNoRecordIndex;
+  bool fUpdatingInserting = false, fSmartDeleting = false;
   String fSavedBookmark;
   int fPositionLock = 0;
+};
+
+// ---- Grid-mode selection ------------------------------------------------------------------------------
+
+// In grid mode a row shows another record after each scroll, so the selection is kept as the
+// dataset's bookmarks, in the dataset's order (one base entry per bookmark). Outside grid mode it
+// is the base selection.
+class TkcDBDataSelection : public TkcDataSelection {
+  VT_CLASS(TkcDBDataSelection, TkcDataSelection)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomDataController*>;
+  explicit TkcDBDataSelection(TkcCustomDataController* AController) : TkcDataSelection(AController) {}
+  void ClearAnchor() override;
+  void InsertEntry(int APosition, int ARowIndex, int ARecordValue, int ALevel) override;
+  void ClearEntries() override;
+  void DeleteEntry(int APosition) override;
+  // Grid mode: the row's bookmark found by binary search (the position where it would go).
+  bool FindByRowIndex(int ARowIndex, int& APosition) const override;
+
+  bool FindBookmark(const String& ABookmark, int& APosition) const;
+  // Every record of the dataset the controller lets select.
+  void SelectAllInGridMode();
+  // The records from the anchor to the bookmark (either way round); with AKeep they join the
+  // selection, in one merge of two sorted lists, so a range of n records costs n compares.
+  void SelectBookmarkRange(const String& ABookmark, bool AKeep);
+  // Drops bookmarks whose records the dataset no longer has; answers whether any went.
+  bool DropInvalidBookmarks();
+  const std::vector<String>& Bookmarks() const { return fBookmarks; }
+  const String& AnchorBookmark() const { return fAnchorBookmark; }
+  void SetAnchorBookmark(const String& Value) { fAnchorBookmark = Value; }
+
+private:
+  bool InGridMode() const;
+  int CompareBookmarks(const String& A, const String& B) const;
+  void SyncEntryCount();
+  // Runs a walk over the dataset with its position saved and given back; then the base
+  // selection holds one entry per bookmark.
+  void WalkDataSet(const std::function<void()>& AWork);
+  std::vector<String> fBookmarks;
+  String fAnchorBookmark;
+  bool fSelectAll = false;
 };
 
 // ---- Filtering through the dataset, summary items of dataset fields ----------------------------------
@@ -279,6 +394,9 @@ public:
 
 private:
   TDataSet* DataSet() const;
+  // The filter goes into the dataset: AutoDataSetFilter, unless smart refresh is active (a
+  // record re-read in place would not be filtered again).
+  bool DataSetFilterInForce() const;
   bool fAutoDataSetFilter = false;
   bool fIgnoreOrigin = true;
 };
@@ -308,13 +426,51 @@ public:
   ~TkcDBDataController() override;
 
   TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }
+  TkcDataSelectionClass GetDataSelectionClass() override { return TkcDBDataSelection::StaticClass(); }
+  TkcDBDataSelection* Selection() const { return static_cast<TkcDBDataSelection*>(DataControllerInfo()->Selection()); }
+
+  // Grid mode: the selection and its anchor are dataset bookmarks; rows are the buffer's.
+  Variant GetRowIdentity(int ARowIndex) override;
+  int GetSelectedRowIndex(int AIndex) override;
+  int GetSelectionAnchorRowIndex() override;
+  bool HasSelectionAnchor() override;
+  void SelectAll() override;
+  void SelectFromAnchor(int ARowIndex, bool AKeepSelection) override;
+  void SetSelectionAnchor(int ARowIndex) override;
+  // The bookmark of a buffer row (empty outside grid mode).
+  String GetRowBookmark(int ARowIndex);
+  // "DataController not in GridMode" outside grid mode.
+  String GetSelectedBookmark(int AIndex);
+  String GetAnchorBookmark();
+  // Grid mode: the bookmark is the dataset's bookmark of the record (empty = none).
+  bool IsBookmarkAvailable() override;
+  bool IsBookmarkRow(int ARowIndex) override;
+  bool IsBookmarkInvalid(int ARecordIndex) override;
+  void ForgetBookmark() override;
+  void FocusBookmark() override;
+  bool StoreBookmark() override;
+  // Grid mode's incremental search moves the dataset itself: records whose text of the searched
+  // item begins with the text (case ignored), forward or backward; a search that does not
+  // continue from the next record wraps at the dataset's end.
+  bool FindInSource(const String& AText, bool AForward, bool AFindNext) override;
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
+  bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }
   bool IsSourceField(TkcCustomDataField* AField) override;
   void RefreshField(TkcCustomDataField* AField) override;
   void ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) override;
   void GetKeyFields(std::vector<TkcCustomDataField*>& AList) override;
-  bool IsKeyBased() override { return fKeyField != nullptr && DataSet() != nullptr; }
+  // Keys identify records only when all of them are loaded (not in grid mode).
+  bool IsKeyBased() override { return fKeyField != nullptr && DataSet() != nullptr && !IsGridMode(); }
+  void UpdateStructure() override;
+  // The buffer size used when the mode controller's is 0.
+  virtual int GetDefaultGridModeBufferCount() { return 100; }
+  // The buffer's rows now show other records (grid mode).
+  virtual void BufferScrolled(int /*ADistance*/) {}
+  // Reloads the grid-mode buffer for a new buffer size.
+  void ApplyGridModeBufferCount();
+  // "DetailFilterController not found" when no adapter is registered for the dataset's class.
+  virtual TkcDBProviderDetailFilterAdapter* GetDetailFilterAdapter();
   void LoadData() override;
   void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
   Variant GetRecordId(int ARecordIndex) override;
@@ -379,4 +535,5 @@ private:
   std::vector<std::pair<Variant, int>> fKeyIndex;  // (key, record) sorted by key, then record
   std::unique_ptr<TkcDBDataModeController> fDataModeController = std::make_unique<TkcDBDataModeController>(this);
   bool fKeyIndexValid = false;
+  String fGridModeBookmark;
 };

@@ -125,6 +125,20 @@ String ValueDisplayText(const Variant& Value) {
 
 namespace {
 
+// The integer kinds whose values all compare as signed 64-bit numbers.
+bool IsInt64Kind(TVarType AType) {
+  switch (AType) {
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
+    case varLongWord:
+    case varInt64: return true;
+    default: return false;
+  }
+}
+
 // The items of a list value: a scalar counts as a list of one.
 std::vector<Variant> ListItems(const Variant& Value) {
   std::vector<Variant> items;
@@ -977,7 +991,16 @@ void TkcFilterCriteria::RemoveItemByItemLink(TObject* AItemLink) {
   else CancelUpdate();
 }
 
-bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) { return EvaluateGroup(fRoot, ARecordIndex); }
+bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) {
+  // The usual filter, one condition at the root, needs no group walk.
+  const std::vector<TkcCustomFilterCriteriaItem*>& children = fRoot->fItems;
+  if (children.size() == 1 && !children[0]->fIsGroup) {
+    const bool x = EvaluateItem(static_cast<TkcFilterCriteriaItem*>(children[0]), ARecordIndex);
+    const TkcFilterBoolOperatorKind kind = fRoot->BoolOperatorKind();
+    return kind == fboAnd || kind == fboOr ? x : !x;
+  }
+  return EvaluateGroup(fRoot, ARecordIndex);
+}
 
 bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex) {
   TkcFilterBoolOperatorKind kind = AGroup->BoolOperatorKind();
@@ -985,7 +1008,7 @@ bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARe
   const std::vector<TkcCustomFilterCriteriaItem*>& children = AGroup->fItems;
   for (std::size_t i = 0, n = children.size(); i < n; ++i) {
     TkcCustomFilterCriteriaItem* child = children[i];
-    bool x = child->IsItemList() ? EvaluateGroup(static_cast<TkcFilterCriteriaItemList*>(child), ARecordIndex)
+    bool x = child->fIsGroup ? EvaluateGroup(static_cast<TkcFilterCriteriaItemList*>(child), ARecordIndex)
                                  : EvaluateItem(static_cast<TkcFilterCriteriaItem*>(child), ARecordIndex);
     if (i == 0) {
       result = kind == fboAnd || kind == fboOr ? x : !x;
@@ -1001,13 +1024,64 @@ bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARe
   return result;
 }
 
+void TkcFilterCriteria::PrepareItem(TkcFilterCriteriaItem* AItem) {
+  AItem->fPreparedGeneration = 0;  // no generation while the value is being replaced
+  AItem->fRecordTest = TkcFilterCriteriaItem::rtGeneral;
+  PrepareValue(AItem->Value(), AItem->fPreparedValue);
+  const Variant& c = AItem->fPreparedValue;
+  // Only the operators' own classes: a descendant may match otherwise.
+  const TClass cls = AItem->Operator()->ClassType();
+  AItem->fRecordIgnoresNull = fOptions.Contains(fcoIgnoreNull);
+  if ((cls == TkcFilterLikeOperator::StaticClass() || cls == TkcFilterNotLikeOperator::StaticClass()) && c.IsStr()) {
+    AItem->fRecordPattern.Prepare(VarToStr(c), fPercentWildcard, fUnderscoreWildcard, 0,
+                                  fOptions.Contains(fcoCaseInsensitive));
+    AItem->fRecordNegated = cls == TkcFilterNotLikeOperator::StaticClass();
+    AItem->fRecordTest = TkcFilterCriteriaItem::rtLike;
+  } else if (IsInt64Kind(c.VarType())) {
+    static const std::pair<TClass, TkcFilterOperatorKind> kCompares[] = {
+        {TkcFilterEqualOperator::StaticClass(), foEqual},
+        {TkcFilterNotEqualOperator::StaticClass(), foNotEqual},
+        {TkcFilterLessOperator::StaticClass(), foLess},
+        {TkcFilterLessEqualOperator::StaticClass(), foLessEqual},
+        {TkcFilterGreaterOperator::StaticClass(), foGreater},
+        {TkcFilterGreaterEqualOperator::StaticClass(), foGreaterEqual}};
+    for (const auto& [compareClass, kind] : kCompares) {
+      if (cls != compareClass) continue;
+      AItem->fRecordConstant = c.AsInt64();
+      AItem->fRecordCompare = kind;
+      AItem->fRecordTest = TkcFilterCriteriaItem::rtCompare;
+    }
+  }
+  AItem->fPreparedGeneration = fChangeGeneration;
+}
+
 bool TkcFilterCriteria::EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIndex) {
   try {
     const Variant& value = AItem->GetDataValueRef(ARecordIndex, AItem->fDataValue);
-    if (AItem->fPreparedGeneration != fChangeGeneration) {
-      AItem->fPreparedGeneration = 0;  // no generation while the value is being replaced
-      PrepareValue(AItem->Value(), AItem->fPreparedValue);
-      AItem->fPreparedGeneration = fChangeGeneration;
+    if (AItem->fPreparedGeneration != fChangeGeneration) PrepareItem(AItem);
+    switch (AItem->fRecordTest) {
+      case TkcFilterCriteriaItem::rtLike:
+        // Case is folded while matching: the same characters PrepareValue would make.
+        if (const std::string* text = value.StringPtr()) {
+          if (AItem->fRecordIgnoresNull && ValueIsNull(value)) return false;
+          return AItem->fRecordPattern.Matches(*text) != AItem->fRecordNegated;
+        }
+        break;
+      case TkcFilterCriteriaItem::rtCompare:
+        if (IsInt64Kind(value.VarType())) {
+          if (AItem->fRecordIgnoresNull && ValueIsNull(value)) return false;
+          const std::int64_t v = value.AsInt64(), c = AItem->fRecordConstant;
+          switch (AItem->fRecordCompare) {
+            case foEqual: return v == c;
+            case foNotEqual: return v != c;
+            case foLess: return v < c;
+            case foLessEqual: return v <= c;
+            case foGreater: return v > c;
+            default: return v >= c;
+          }
+        }
+        break;
+      default: break;
     }
     return AItem->Operator()->MatchesDataValue(value, AItem->fPreparedValue);
   } catch (const EVariantTypeCastError&) {

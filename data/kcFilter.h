@@ -355,13 +355,17 @@ private:
   friend class TkcFilterCriteria;
   friend class TkcFilterCriteriaItemList;
   TkcFilterCriteriaItemList* fParent;
+  // IsItemList without a call, for the record evaluation's walk.
+  bool fIsGroup = false;
 };
 
 class TkcFilterCriteriaItemList : public TkcCustomFilterCriteriaItem {
   VT_CLASS(TkcFilterCriteriaItemList, TkcCustomFilterCriteriaItem)
 public:
   TkcFilterCriteriaItemList(TkcFilterCriteriaItemList* AParent, TkcFilterBoolOperatorKind AKind)
-      : TkcCustomFilterCriteriaItem(AParent), fBoolOperatorKind(AKind) {}
+      : TkcCustomFilterCriteriaItem(AParent), fBoolOperatorKind(AKind) {
+    fIsGroup = true;
+  }
   ~TkcFilterCriteriaItemList() override;
 
   TkcFilterCriteria* GetCriteria() override;
@@ -440,6 +444,16 @@ private:
   std::uint64_t fPreparedGeneration = 0;
   // Buffers of the record evaluation, kept so that their storage is reused.
   Variant fDataValue, fPreparedDataValue;
+  // The record evaluation's own test of a condition of a built-in operator, chosen with the
+  // prepared value: a LIKE over a text read in place, or an integer comparison, each without
+  // the operator's general path. Any other value (a null, another kind) takes that path.
+  enum TRecordTest : std::uint8_t { rtGeneral, rtLike, rtCompare };
+  TRecordTest fRecordTest = rtGeneral;
+  TkcFilterOperatorKind fRecordCompare = foEqual;
+  bool fRecordNegated = false;
+  bool fRecordIgnoresNull = false;
+  std::int64_t fRecordConstant = 0;
+  TkcLikePattern fRecordPattern;
 };
 
 using TkcFilterCriteriaItemClass = TClassOf<TkcFilterCriteriaItem, TkcFilterCriteriaItemList*, TObject*,
@@ -532,6 +546,8 @@ private:
   String GroupText(TkcFilterCriteriaItemList* AGroup, bool IsDisplay);
   bool EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex);
   bool EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIndex);
+  // The condition's prepared value and record test for the current change.
+  void PrepareItem(TkcFilterCriteriaItem* AItem);
   void ReadNodes(TStream* Stream, TkcFilterCriteriaItemList* AGroup, std::int32_t ACount, int ADepth);
   void PruneGroup(TkcFilterCriteriaItemList* AGroup);
 

@@ -1,12 +1,73 @@
 #pragma once
-// Properties of the blob editor kind: a button that shows a blob's kind and opens it in a popup.
+// The blob editor kind: the closed editor shows an icon, a fixed text or a memo's first line;
+// its popup holds a memo or an image editor with the whole value. The kind of content is set
+// or resolved once from the data source.
 
+#include "editors-extended/kcImage.h"
 #include "editors/kcMaskEdit.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
+
+enum TkcBlobEditKind { bekAuto, bekMemo, bekPict, bekOle, bekBlob };
+enum TkcBlobPaintStyle { bpsDefault, bpsIcon, bpsText };
 
 class TkcCustomBlobEditProperties : public TkcCustomMaskEditProperties {
   VT_CLASS(TkcCustomBlobEditProperties, TkcCustomMaskEditProperties)
 public:
-  explicit TkcCustomBlobEditProperties(TPersistent* AOwner) : TkcCustomMaskEditProperties(AOwner) {}
+  explicit TkcCustomBlobEditProperties(TPersistent* AOwner);
+  void Assign(TPersistent* Source) override;
+
+  bool AlwaysSaveData = true;
+  TkcBlobEditKind BlobEditKind() const { return fBlobEditKind; }
+  // Also makes the first button a drop-down (memo, picture) or an ellipsis button.
+  void SetBlobEditKind(TkcBlobEditKind Value);
+  TkcBlobPaintStyle BlobPaintStyle() const { return fBlobPaintStyle; }
+  void SetBlobPaintStyle(TkcBlobPaintStyle Value) { SetAndNotify(fBlobPaintStyle, Value); }
+  bool ImmediatePopup = true;
+  bool MemoAutoReplace = false;
+  TEditCharCase MemoCharCase = TEditCharCase::ecNormal;
+  int MemoMaxLength = 0;
+  bool MemoOEMConvert = false;
+  TScrollStyle MemoScrollBars = ssNone;
+  bool MemoWantReturns = true;
+  bool MemoWantTabs = true;
+  bool MemoWordWrap = true;
+  bool PictureAutoSize = true;
+  String PictureFilter;
+  TGraphicClass PictureGraphicClass() const { return fPictureGraphicClass; }
+  void SetPictureGraphicClass(TGraphicClass Value);
+  String PictureGraphicClassName() const;
+  void SetPictureGraphicClassName(const String& Value);
+  TkcImageTransparency PictureTransparency = gtDefault;
+  bool ShowExPopupItems = true;
+  bool ShowPicturePopup = true;
+  int PopupMinWidth = 160, PopupMinHeight = 140;
+  TkcImageAssignPictureEvent OnAssignPicture;
+  TkcImageGraphicClassEvent OnGetGraphicClass;
+
+  bool CanValidate() override { return fBlobEditKind == bekMemo; }
+  int GetProviderFormatSupport() override { return 0; }
+  bool HasSeparateChangeEvents() override { return false; }
+  bool CompareDisplayValues(const Variant& AEditValue1, const Variant& AEditValue2) override;
+  WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true) override;
+  int GetSpecialFeatures() override;
+  int GetOperationSupport() override;
+  bool IsEditValueValid(Variant&, bool) override { return true; }
+  bool IsProviderFormatUsed(bool AEditFocused) override;
+  bool DropDownOnClick() const { return true; }
+
+  // Makes an automatic kind concrete once the data source can tell it.
+  void ResolveAutoEditKind();
+  TGraphicClass GetGraphicClass(TObject* AItem, int ARecordIndex, bool APastingFromClipboard = false);
+  // What the closed editor shows as text (the whole memo with AFullText).
+  WideString GetBlobText(const Variant& AValue, bool AFullText = false);
+  // The icon of the blob icon list for a value (-1: the kind shows none).
+  int GetBlobImageIndex(const Variant& AValue);
+
+private:
+  TkcBlobEditKind fBlobEditKind = bekAuto;
+  TkcBlobPaintStyle fBlobPaintStyle = bpsIcon;
+  TGraphicClass fPictureGraphicClass;
 };
 
 class TkcBlobEditProperties : public TkcCustomBlobEditProperties {
@@ -14,3 +75,13 @@ class TkcBlobEditProperties : public TkcCustomBlobEditProperties {
 public:
   explicit TkcBlobEditProperties(TPersistent* AOwner) : TkcCustomBlobEditProperties(AOwner) {}
 };
+
+// The names of the blob icons, by image index.
+extern const char* const kcBlobImageNames[8];
+
+// The modal result a key gives the blob popup (mrNone: the key is the control's). Enter
+// closes when Ctrl is held or the control closes on Enter (an image, or a memo that does not
+// want returns).
+TModalResult TranslateBlobPopupKey(WORD AKey, TShiftState AShift, bool AAlwaysSaveData, bool ACloseOnEnter);
+// Whether the popup's value goes back into the editor when the popup closes.
+bool ShouldPostBlobPopupValue(bool APopupModified, TModalResult AModalResult, bool AAlwaysSaveData);

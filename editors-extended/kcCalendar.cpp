@@ -38,6 +38,66 @@ UINT MonthListScrollInterval(int ARows) {
   return intervals[std::clamp(ARows, 0, 3)];
 }
 
+// ---- Clock --------------------------------------------------------------------------------
+
+TkcClockAngles ClockHandAngles(TDateTime ATime) {
+  int h, m, sec, ms;
+  DecodeTime(std::fabs(ATime - std::trunc(ATime)), h, m, sec, ms);
+  const double pi2 = 2 * M_PI;
+  return TkcClockAngles{((h % 12) * 3600 + m * 60 + sec - 10800) * pi2 / 43200, (m * 60 + sec - 900) * pi2 / 3600,
+                        (sec - 15) * pi2 / 60};
+}
+
+TkcClock::TkcClock(TComponent* AOwner) : TkcControl(AOwner) {
+  SetColor(clWindow);
+  SetBounds(0, 0, 60, 60);
+}
+
+void TkcClock::SetMinuteDotColor(TColor Value) {
+  fMinuteDotColor = Value;
+  Invalidate();
+}
+
+void TkcClock::SetTime(TDateTime Value) {
+  fTime = std::fabs(Value - std::trunc(Value));
+  Invalidate();
+}
+
+void TkcClock::Paint() {
+  TkcCanvas* c = Canvas();
+  c->FillRect(ClientRect(), Color());
+  int cx = Width() / 2, cy = Height() / 2;
+  double rx = Width() / 2.0 - 2, ry = Height() / 2.0 - 2;
+  for (int i = 0; i < 60; i += 5) {
+    double a = i * 2 * M_PI / 60;
+    int x = cx + int(std::lround(rx * std::cos(a))), y = cy + int(std::lround(ry * std::sin(a)));
+    c->SetPixel(x - 1, y, static_cast<TColor>(0xFFFF00));
+    c->SetPixel(x, y - 1, static_cast<TColor>(0xFFFF00));
+    c->SetPixel(x, y, static_cast<TColor>(0x808000));
+    c->SetPixel(x + 1, y, clBtnText);
+    c->SetPixel(x, y + 1, clBtnText);
+  }
+  TkcClockAngles a = ClockHandAngles(fTime);
+  auto at = [&](double angle, double radius) {
+    return TPoint{cx + int(std::lround(rx * radius * std::cos(angle))), cy + int(std::lround(ry * radius * std::sin(angle)))};
+  };
+  auto hand = [&](double angle, double tip, double tail, double halfWidth) {
+    TPoint side1{cx + int(std::lround(halfWidth * std::cos(angle + M_PI / 2))),
+                 cy + int(std::lround(halfWidth * std::sin(angle + M_PI / 2)))};
+    TPoint side2{cx + int(std::lround(halfWidth * std::cos(angle - M_PI / 2))),
+                 cy + int(std::lround(halfWidth * std::sin(angle - M_PI / 2)))};
+    c->Brush()->SetColor(static_cast<TColor>(0x808000));
+    c->Pen()->SetColor(static_cast<TColor>(0x808000));
+    c->Polygon({at(angle, tip), side1, at(angle + M_PI, tail), side2});
+  };
+  hand(a.Hour, 0.75, 0.15, 4.5);
+  hand(a.Minute, 0.85, 0.2, 3.5);
+  c->Pen()->SetColor(static_cast<TColor>(0x0000FF));
+  TPoint tip = at(a.Second, 0.9);
+  c->MoveTo(cx, cy);
+  c->LineTo(tip.x, tip.y);
+}
+
 // ---- Month list -----------------------------------------------------------------------------
 
 TMonthListBox::TMonthListBox(TkcCustomCalendar* ACalendar) : TCustomControl(nullptr), fCalendar(ACalendar) {
@@ -640,15 +700,13 @@ void TkcCustomCalendar::PaintHeader() {
       r.bottom -= 1;
     }
     bool left = i == 0 || i == 2;
-    TRect a = r;
-    int side = std::min(r.right - r.left, r.bottom - r.top) / 2;
+    // A filled triangle half as high as the arrow's rectangle, pointing away from the caption.
+    int h = std::max(2, std::min(r.right - r.left, r.bottom - r.top) / 2) / 2;
     int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    a = TRect{cx - side / 2, cy - side, cx - side / 2 + side, cy + side};
-    TkcArrowPoints p;
-    TkcCustomLookAndFeelPainter::CalculateArrowPoints(a, p, left ? adLeft : adRight, true);
+    int tip = left ? cx - h / 2 : cx + h / 2, base = left ? tip + h : tip - h;
     c->Brush()->SetColor(clBtnText);
     c->Pen()->SetColor(clBtnText);
-    c->Polygon({p[0], p[1], p[2]});
+    c->Polygon({TPoint{tip, cy}, TPoint{base, cy - h}, TPoint{base, cy + h}});
   }
   int y, mo, d;
   DecodeDate(fFirstDate, y, mo, d);

@@ -24,6 +24,32 @@ UINT MonthListScrollInterval(int ARows);
 
 class TkcCustomCalendar;
 
+// The angles (radians, clockwise from three o'clock) of the hour, minute and second hands.
+struct TkcClockAngles {
+  double Hour, Minute, Second;
+};
+TkcClockAngles ClockHandAngles(TDateTime ATime);
+
+// The analog clock of the date-and-time calendar.
+class TkcClock : public TkcControl {
+  VT_CLASS(TkcClock, TkcControl)
+public:
+  explicit TkcClock(TComponent* AOwner);
+  TColor MinuteDotColor() const { return fMinuteDotColor; }
+  void SetMinuteDotColor(TColor Value);
+  // Only the time of day is kept.
+  TDateTime Time() const { return fTime; }
+  void SetTime(TDateTime Value);
+  bool HasScrollBars() override { return false; }
+
+protected:
+  void Paint() override;
+
+private:
+  TColor fMinuteDotColor = clWindow;
+  TDateTime fTime = 0;
+};
+
 // The list of months that pops up from the calendar's caption. In scroll mode it shows seven
 // months around the shown one (with years), captures the mouse and scrolls while the mouse is
 // held above or below it; otherwise the twelve months of the shown year, chosen by a click.

@@ -3,8 +3,10 @@
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcTimeEdit.h"
 #include "editors/kcMaskEdit.h"
 
 // One line per kind. A kind whose editor is not built yet names its nearest built ancestor,
@@ -19,14 +21,14 @@ VT_ITEM_PROPERTIES(TkcEditRepositoryImageItem, TkcImageProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryComboBoxItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryPopupItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryCalcItem, TkcMaskEditProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositoryDateItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryDateItem, TkcDateEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryCurrencyItem, TkcCurrencyEditProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositorySpinItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositorySpinItem, TkcSpinEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryMemoItem, TkcMemoProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryImageComboBoxItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryBlobItem, TkcBlobEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryCheckBoxItem, TkcCheckBoxProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositoryTimeItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryTimeItem, TkcTimeEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryMRUItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryHyperLinkItem, TkcTextEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryRadioGroupItem, TkcCustomEditProperties)

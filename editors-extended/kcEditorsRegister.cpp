@@ -3,18 +3,23 @@
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcTimeEdit.h"
 
 const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
   static const std::vector<TkcEditorKindRegistration> kinds = {
       {TkcCheckBoxProperties::StaticClass(), "CheckBox|Represents a check box control that allows selecting an option"},
+      {TkcSpinEditProperties::StaticClass(), "SpinEdit|Represents a spin editor"},
+      {TkcTimeEditProperties::StaticClass(), "TimeEdit|Represents an editor displaying time values"},
       {TkcMemoProperties::StaticClass(), "Memo|Represents an edit control that allows editing memo data"},
       {TkcImageProperties::StaticClass(), "Image|Represents an image editor"},
       {TkcBlobEditProperties::StaticClass(), "BlobEdit|Represents the BLOB editor"},
       {TkcCurrencyEditProperties::StaticClass(), "CurrencyEdit|Represents an editor enabling editing currency data"},
+      {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
   };
   return kinds;
 }

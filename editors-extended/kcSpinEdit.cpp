@@ -314,6 +314,16 @@ TkcSpinEngine TkcCustomSpinEditProperties::Engine() {
   return e;
 }
 
+bool TkcCustomSpinEditProperties::IsValidChar(char32_t& AChar, bool AHasGetValue) {
+  if (AChar == U'.' || AChar == U',') AChar = char32_t(static_cast<unsigned char>(FormatSettings.DecimalSeparator));
+  if (!CanEdit) return AChar < 32 && AChar != 8;
+  if (AHasGetValue || AChar < 32) return true;
+  if ((AChar >= U'0' && AChar <= U'9') || AChar == U'+' || AChar == U'-' || AChar == U'e' || AChar == U'E') return true;
+  if (EffectiveValueType() == vtFloat && AChar == char32_t(static_cast<unsigned char>(FormatSettings.DecimalSeparator)))
+    return true;
+  return AChar < 256 && ValidChars[AChar];
+}
+
 Variant TkcCustomSpinEditProperties::SpinValueToVariant(const TkcSpinValue& V) {
   if (std::holds_alternative<int64_t>(V)) return Variant::FromInt64(std::get<int64_t>(V));
   return Variant(std::get<double>(V));

@@ -135,6 +135,9 @@ public:
   TkcSpinEditValueType EffectiveValueType();
   // The stepping engine set up from these properties.
   TkcSpinEngine Engine();
+  // Whether a typed character may enter the text ('.' and ',' become the locale's decimal
+  // separator first). AHasGetValue: a handler reads texts that are no numbers.
+  bool IsValidChar(char32_t& AChar, bool AHasGetValue = false);
   // Null and Empty become 0; then the value type.
   virtual Variant NormalizeValue(const Variant& AValue);
   Variant SpinValueToVariant(const TkcSpinValue& V);

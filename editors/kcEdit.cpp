@@ -1,4 +1,5 @@
 #include "editors/kcEdit.h"
+#include "editors/kcEditControl.h"
 
 #include <algorithm>
 
@@ -449,3 +450,5 @@ void TkcCustomEditProperties::DoValidate(Variant& ADisplayValue, String& AErrorT
   ADisplayValueChangedByUser = VarToStr(ADisplayValue) != VarToStr(kept);
   if (!ADisplayValueChangedByUser) ADisplayValue = AEdit->GetEditDisplayValue();
 }
+
+TClass TkcCustomEditProperties::GetContainerClass() { return TkcCustomEdit::StaticClass(); }

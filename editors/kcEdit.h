@@ -326,6 +326,8 @@ public:
   virtual void CopyDataTo(TkcCustomEditProperties*) {}
   virtual void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit);
   virtual bool IsProviderFormatUsed(bool) { return false; }
+  // The edit control class of this kind (a TkcCustomEdit descendant), for in-place editors.
+  virtual TClass GetContainerClass();
   // A view data that lays editors of this kind out for AStyle (the caller owns it).
   virtual TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
                                                 bool APreviewMode = false);

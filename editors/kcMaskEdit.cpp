@@ -1,4 +1,5 @@
 #include "editors/kcMaskEdit.h"
+#include "editors/kcMaskEditControl.h"
 
 namespace {
 
@@ -131,3 +132,5 @@ void TkcCustomMaskEditProperties::ValidateDisplayValue(Variant& ADisplayValue, S
   }
   TkcCustomTextEditProperties::ValidateDisplayValue(ADisplayValue, AErrorText, AError, AEdit);
 }
+
+TClass TkcCustomMaskEditProperties::GetContainerClass() { return TkcMaskEdit::StaticClass(); }

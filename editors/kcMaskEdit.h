@@ -32,6 +32,7 @@ public:
   String GetEmptyMaskText() const { return EmptyString; }
 
   // A mode for the mask (none for a blank mask), compiled and bound to AEdit (may be null).
+  TClass GetContainerClass() override;
   std::unique_ptr<TkcMaskEditCustomMode> CreateMaskMode(IkcMaskEditHost* AEdit = nullptr);
   virtual std::unique_ptr<TkcMaskEditCustomMode> NewMaskMode(TkcEditMaskKind AKind, IkcMaskEditHost* AEdit);
   TkcMaskModeSettings GetMaskModeSettings();

@@ -1,4 +1,5 @@
 #include "editors/kcTextEdit.h"
+#include "editors/kcTextEditControl.h"
 
 #include <algorithm>
 
@@ -515,3 +516,5 @@ void TkcCustomTextEditProperties::SetViewStyle(TkcTextEditViewStyle Value) {
   Changed();
   EndUpdate(true);
 }
+
+TClass TkcCustomTextEditProperties::GetContainerClass() { return TkcTextEdit::StaticClass(); }

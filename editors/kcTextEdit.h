@@ -63,6 +63,7 @@ public:
   void EditValueToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
   void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit) override;
   bool IsProviderFormatUsed(bool) override { return true; }
+  TClass GetContainerClass() override;
   TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
                                         bool APreviewMode = false) override;
 

@@ -69,7 +69,7 @@ bool TkcGridSizeChange::IsSupersededBy(TkcCustomGridChange* AChange) {
   if (change->ClassType() == TkcGridSizeChange::StaticClass())
     return UpdateGridViewOnly && static_cast<TkcGridSizeChange*>(change)->KeepMaster == KeepMaster &&
            !static_cast<TkcGridSizeChange*>(change)->UpdateGridViewOnly;
-  return change->ClassType()->ClassName() == std::string_view("TkcGridDataChange");
+  return change->ClassType() == TkcGridDataChange::StaticClass();
 }
 
 bool TkcGridSizeChange::Matches(TkcCustomGridChange* AChange) {
@@ -108,6 +108,10 @@ bool TkcGridViewChange::Matches(TkcCustomGridChange* AChange) {
   auto* change = static_cast<TkcGridViewChange*>(AChange);
   if (!fRegion && !change->fRegion) return EqualRect(&fRect, &change->fRect);
   return fRegion && change->fRegion && fRegion->SameAs(change->fRegion.get());
+}
+
+void TkcGridDataChange::Execute() {
+  if (View()) View()->SizeChanged();
 }
 
 void TkcGridControlFocusChange::Execute() {
@@ -660,7 +664,21 @@ void TkcCustomGridViewInfo::BeforeCalculating() { RememberMousePos(); }
 
 void TkcCustomGridViewInfo::AfterCalculating() {
   if (IsInternalUse()) return;
-  if (fSite && fSite->HandleAllocated()) Controller()->InitScrollBarsParameters();
+  if (fSite && fSite->HandleAllocated()) {
+    fSite->UpdateScrollBars();
+    // A scroll bar that came or went changes the client area: lay out once more for it.
+    if (fSite->GetClientBounds() != Bounds && !fRecalculatingForBars) {
+      fRecalculatingForBars = true;
+      try {
+        MainCalculate(fSite->BoundsRect());
+      } catch (...) {
+        fRecalculatingForBars = false;
+        throw;
+      }
+      fRecalculatingForBars = false;
+      return;
+    }
+  }
   if (CheckCoordinatesAfterCalculate) Controller()->CheckCoordinates();
 }
 
@@ -670,7 +688,7 @@ void TkcCustomGridViewInfo::MainCalculate(const TRect& ABounds) {
   fIsCalculating = true;
   try {
     fSite->SetBoundsRect(ABounds);
-    Bounds = fSite->ClientRect();
+    Bounds = fSite->GetClientBounds();
     Calculate();
   } catch (...) {
     fIsCalculating = false;

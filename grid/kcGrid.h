@@ -94,6 +94,16 @@ public:
   void Execute() override;
 };
 
+// The data of a view changed: never postponed, it runs at once and asks for a relayout, which
+// waits and merges like any other.
+class TkcGridDataChange : public TkcCustomGridViewChange {
+  VT_CLASS(TkcGridDataChange, TkcCustomGridViewChange)
+public:
+  using TkcCustomGridViewChange::TkcCustomGridViewChange;
+  bool CanPostpone() override { return false; }
+  void Execute() override;
+};
+
 // ---- Hit tests ------------------------------------------------------------------------------
 
 class TkcCustomGridHitTest : public TObject {
@@ -465,6 +475,7 @@ private:
   std::vector<TkcCustomGridCellViewInfo*> fRegisteredCells;
   TRect fAssignedClientBounds{};
   bool fIsClientBoundsAssigned = false, fIsCalculating = false, fIsUpdatingSite = false;
+  bool fRecalculatingForBars = false;
 };
 
 // Values per record that survive from one layout pass to the next; items are made on demand,
@@ -563,6 +574,9 @@ public:
   // Creates the handlers through the virtual factory (a constructor cannot reach overrides).
   void Init();
   void BeforeDestruction() override;
+  // Leaves its level and grid; the most derived destructor runs it first, so no relayout
+  // reaches a view that is partly destroyed.
+  void Detach();
 
   TkcCustomGrid* Grid() const { return fGrid; }
   void SetGrid(TkcCustomGrid* Value);

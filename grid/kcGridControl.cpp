@@ -175,13 +175,17 @@ TkcCustomGridView::TkcCustomGridView(TComponent* AOwner)
     : TkcComponent(AOwner), fLookAndFeel(std::make_unique<TkcLookAndFeel>(this)) {}
 
 TkcCustomGridView::~TkcCustomGridView() {
-  if (fGrid) fGrid->ViewRemoved(this);
-  if (fLevel && fLevel->GridView() == this) fLevel->SetGridView(nullptr);
+  Detach();
   if (fViewInfo) fViewInfo->BeforeDestruction();
   fViewInfo.reset();
   fViewInfoCache.reset();
   fPainter.reset();
   fController.reset();
+}
+
+void TkcCustomGridView::Detach() {
+  if (fLevel && fLevel->GridView() == this) fLevel->SetGridView(nullptr);
+  SetGrid(nullptr);
 }
 
 void TkcCustomGridView::Init() {
@@ -351,11 +355,13 @@ TkcGridLevel* TkcGridLevel::Add() {
 
 void TkcGridLevel::SetGridView(TkcCustomGridView* Value) {
   if (fGridView == Value) return;
-  if (fGridView) {
-    fGridView->SetLevel(nullptr);
-    fGridView->SetGrid(nullptr);
-  }
+  // Unbound first, so the relayout its leaving causes no longer finds it.
+  TkcCustomGridView* old = fGridView;
   fGridView = Value;
+  if (old) {
+    old->SetLevel(nullptr);
+    old->SetGrid(nullptr);
+  }
   if (Value) {
     if (Value->Level()) Value->Level()->SetGridView(nullptr);
     Value->SetLevel(this);

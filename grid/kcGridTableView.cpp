@@ -112,6 +112,7 @@ TkcGridTableView::TkcGridTableView(TComponent* AOwner)
     : TkcCustomGridView(AOwner), fDataController(std::make_unique<TkcGridDataController>(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
+  Detach();
   fClearing = true;
   for (TkcGridColumn* c : fColumns) {
     c->fGridView = nullptr;
@@ -276,11 +277,12 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
   if (dynamic_cast<TkcFocusedRowChangedInfo*>(AInfo) || dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo) ||
       dynamic_cast<TkcSelectionChangedInfo*>(AInfo)) {
-    ViewChanged();
+    // The colours of the rows come with their layout, which covers only the visible rows.
+    LayoutChanged();
     return;
   }
   fTopRowIndex = std::clamp(fTopRowIndex, 0, std::max(0, fDataController->GetRowCount() - 1));
-  SizeChanged();
+  Changed(new TkcGridDataChange(this));
 }
 
 // ---- Cells ----------------------------------------------------------------------------------
@@ -601,7 +603,7 @@ void TkcGridTablePainter::DrawBackground() {
   IntersectRect(&r, &r, &client);
   Canvas()->Font()->SetColor(LookAndFeelPainter()->GetContentDefaultTextColor());
   Canvas()->Brush()->SetStyle(bsClear);
-  Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfTop | kctfWordBreak);
+  Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfVCenter | kctfWordBreak);
   Canvas()->Brush()->SetStyle(bsSolid);
 }
 
@@ -628,9 +630,23 @@ void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift,
   TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
   TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
   if (auto* cellHit = dynamic_cast<TkcGridRecordHitTest*>(hit); cellHit && cellHit->RowIndex >= 0) {
-    TableView()->DataController()->FocusRow(cellHit->RowIndex);
-    MakeFocusedRowVisible();
+    FocusRow(cellHit->RowIndex);
   }
+}
+
+void TkcGridTableController::FocusRow(int ARowIndex) {
+  TkcGridTableView* view = TableView();
+  view->BeginUpdate();
+  try {
+    view->DataController()->FocusRow(ARowIndex);
+    MakeFocusedRowVisible();
+    // The rows' colours follow the focus; the relayout covers the visible rows only.
+    view->LayoutChanged();
+  } catch (...) {
+    view->EndUpdate();
+    throw;
+  }
+  view->EndUpdate();
 }
 
 void TkcGridTableController::MakeFocusedRowVisible() {
@@ -644,8 +660,13 @@ void TkcGridTableController::MakeFocusedRowVisible() {
     view->SetTopRowIndex(row - visible + 1);
 }
 
-void TkcGridTableController::KeyDown(WORD& Key, TShiftState) {
+void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   TkcGridDataController* dc = TableView()->DataController();
+  if (Shift.Contains(ssCtrl) && (Key == 'C' || Key == VK_INSERT)) {
+    TableView()->CopyToClipboard(true, dc->MultiSelect());
+    Key = 0;
+    return;
+  }
   int page = std::max(1, TableView()->TableViewInfo()->VisibleRowCount());
   int row = dc->GetFocusedRowIndex(), last = dc->GetRowCount() - 1;
   int target;
@@ -659,8 +680,7 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState) {
     default: return;
   }
   if (last < 0) return;
-  dc->FocusRow(std::clamp(target, 0, last));
-  MakeFocusedRowVisible();
+  FocusRow(std::clamp(target, 0, last));
   Key = 0;
 }
 

@@ -247,6 +247,8 @@ public:
   // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
   void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
   void MakeFocusedRowVisible();
+  // Focuses a row, scrolls it into view and repaints the rows.
+  void FocusRow(int ARowIndex);
 };
 
 // ---- The view -------------------------------------------------------------------------------

@@ -514,9 +514,10 @@ int TDataSet::MoveBy(int Distance) {
 
 bool TDataSet::BookmarkAvailable() const { return Active() && fCur >= 0 && fState != dsInsert; }
 
+// The bookmark of the active record: the current one, or the row a data link reads.
 String TDataSet::Bookmark() const {
-  if (!BookmarkAvailable()) return String();
-  int rec = RecOfView(fCur);
+  if (!BookmarkAvailable() || fActivePos < 0) return String();
+  int rec = RecOfView(fActivePos);
   return rec < 0 ? String() : InternalGetBookmark(rec);
 }
 

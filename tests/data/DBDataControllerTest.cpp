@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 
 #include "data/kcDBData.h"
@@ -321,7 +322,7 @@ TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
 
 namespace {
 
-TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
+TEST(DbDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
   TIBDatabase db;
   db.SetDatabaseName(FbFixtureDatabase("controller_types"));
   db.Params().SetValues("user_name", "SYSDBA");
@@ -381,6 +382,363 @@ TEST(DBDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
   ds.Close();
   t.Commit();
   db.Close();
+}
+
+}  // namespace
+
+// ---- Grid mode ------------------------------------------------------------------------------------------
+
+namespace {
+
+std::size_t benchmark_sink = 0;
+
+struct GridFixture {
+  // AWithFull: a second controller loads every record of the same dataset.
+  explicit GridFixture(int ARows, bool AWithFull = true) {
+    ds.FieldDefs().Add("ID", ftInteger, 0, true);
+    ds.FieldDefs().Add("NAME", ftString, 20);
+    ds.CreateDataSet();
+    for (int i = 1; i <= ARows; ++i) ds.AppendRecord({Variant(i), Variant("n" + std::to_string(i))});
+    source.SetDataSet(&ds);
+    for (TkcDBDataController* c : {&full, &grid}) {
+      for (const char* name : {"ID", "NAME"}) {
+        items.push_back(std::make_unique<TObject>());
+        c->AddItem(items.back().get());
+        c->SetItemFieldName(c->GetItemCount() - 1, name);
+      }
+    }
+    grid.DataModeController()->SetGridModeBufferCount(10);
+    grid.DataModeController()->SetGridMode(true);
+    ds.First();
+    if (AWithFull) full.SetDataSource(&source);
+    grid.SetDataSource(&source);
+  }
+  TClientDataSet ds{nullptr};
+  TDataSource source{nullptr};
+  TkcDBDataController full{nullptr}, grid{nullptr};
+  std::vector<std::unique_ptr<TObject>> items;
+};
+
+TEST(DBDataGridMode, TheBufferFollowsTheCursorWithTheValuesOfFullMode) {
+  GridFixture f(500);
+  ASSERT_TRUE(f.grid.IsGridMode());
+  EXPECT_FALSE(f.full.IsGridMode());
+  EXPECT_EQ(f.full.GetRecordCount(), 500);
+  for (int recNo : {1, 5, 10, 11, 250, 500, 495, 3}) {
+    SCOPED_TRACE(recNo);
+    f.ds.SetRecNo(recNo);
+    ASSERT_EQ(f.grid.GetRecordCount(), 10);
+    const int row = f.grid.GetFocusedRecordIndex();  // the buffer row of the cursor
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(f.grid.GetValue(row, 0).AsInteger(), recNo);
+    const int first = recNo - 1 - row;  // the full-mode record shown in buffer row 0
+    for (int r = 0; r < 10; ++r) {
+      EXPECT_TRUE(VariantsEqual(f.grid.GetValue(r, 0), f.full.GetValue(first + r, 0)));
+      EXPECT_EQ(f.grid.GetDisplayText(r, 1), f.full.GetDisplayText(first + r, 1));
+    }
+    EXPECT_EQ(f.ds.ActiveRecordPos(), f.ds.CurrentPos());  // reading rows gave the active record back
+  }
+  // Focusing a buffer row moves the dataset; scrolling moves past the buffer's bottom row.
+  f.ds.First();
+  f.grid.FocusRecord(7);
+  EXPECT_EQ(f.ds.RecNo(), 8);
+  f.grid.Provider()->Scroll(1);
+  EXPECT_EQ(f.ds.RecNo(), 11);
+  EXPECT_EQ(f.grid.GetFocusedRecordIndex(), 9);
+  EXPECT_EQ(f.grid.GetValue(0, 0).AsInteger(), 2);
+  // A change of the dataset shows in the buffer.
+  f.ds.Edit();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("changed"));
+  f.ds.Post();
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 1).AsString(), "changed");
+  // Keys: never key-based in grid mode; a key outside the buffer is located in the dataset.
+  f.grid.SetKeyFieldNames("ID");
+  EXPECT_FALSE(f.grid.IsKeyBased());
+  const int inBuffer = f.grid.GetValue(3, 0).AsInteger();
+  EXPECT_EQ(f.grid.FindRecordIndexByKey(Variant(inBuffer)), 3);
+  EXPECT_EQ(f.grid.FindRecordIndexByKey(Variant(400)), -1);
+  EXPECT_TRUE(f.grid.LocateByKey(Variant(400)));
+  EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 400);
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 0).AsInteger(), 400);
+  EXPECT_FALSE(f.grid.LocateByKey(Variant(9999)));
+  // The buffer size: a new count reloads it; a negative one stands for the default of 100.
+  f.grid.DataModeController()->SetGridModeBufferCount(20);
+  EXPECT_EQ(f.grid.GetRecordCount(), 20);
+  f.grid.DataModeController()->SetGridModeBufferCount(-5);
+  EXPECT_EQ(f.grid.DataModeController()->GridModeBufferCount(), 0);
+  EXPECT_EQ(f.grid.GetRecordCount(), 100);
+  // Grouping needs every record: a grouped controller loads them all.
+  f.grid.Groups()->SetItemGroupIndex(1, 0);
+  EXPECT_FALSE(f.grid.IsGridMode());
+  EXPECT_EQ(f.grid.GetRecordCount(), 500);
+  f.grid.Groups()->ClearGrouping();
+  EXPECT_TRUE(f.grid.IsGridMode());
+  EXPECT_EQ(f.grid.GetRecordCount(), 100);
+}
+
+}  // namespace
+
+TEST(DBDataEditing, SmartRefreshRereadsAddsOrRemovesOnlyTheChangedRecord) {
+  DBFixture f;
+  f.items.push_back(std::make_unique<TObject>());
+  f.dc.AddItem(f.items.back().get());  // item 7: unbound, its values live only in the controller
+  f.dc.DataModeController()->SetSmartRefresh(true);
+  f.dc.SetDataSource(&f.source);
+  ASSERT_TRUE(f.dc.IsSmartRefresh());
+  auto mark = [&] {
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r) f.dc.SetValue(r, 7, Variant(f.dc.GetValue(r, 0).AsInteger()));
+  };
+  // A full reload would drop the unbound values: every record keeps its own.
+  auto unboundKept = [&] {
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+      if (f.dc.GetValue(r, 7).IsNull()) return false;
+    return true;
+  };
+  auto nameOf = [&](int id) { return f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(id)), 1).AsString(); };
+  mark();
+  // Edit through the controller, and on the dataset directly with a key change: re-read in place.
+  f.dc.LocateByKey(Variant(1));
+  ASSERT_TRUE(f.dc.SetItemEditValue(1, Variant("edited"), evsValue));
+  f.dc.Post();
+  EXPECT_EQ(nameOf(1), "edited");
+  ASSERT_TRUE(f.ds.Locate("ID", Variant(2)));
+  f.ds.Edit();
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(20));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(20)), 2);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(2)), -1);
+  EXPECT_EQ(f.dc.GetValue(2, 7).AsInteger(), 2);  // the same controller record
+  f.ds.Edit();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("dropped"));
+  f.ds.Cancel();
+  EXPECT_EQ(nameOf(20), "b");
+  EXPECT_TRUE(unboundKept());
+  // Inserts: a cancelled one adds nothing, a refused post loses nothing, a posted one is added.
+  f.ds.Append();
+  f.ds.Cancel();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.dc.Append();
+  f.ds.FieldByName("NAME")->SetAsVariant(Variant("typed"));
+  EXPECT_THROW(f.dc.Post(), EDatabaseError);  // ID is required
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "typed");
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(9));
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(nameOf(9), "typed");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), f.dc.FindRecordIndexByKey(Variant(9)));
+  EXPECT_TRUE(f.dc.GetValue(3, 7).IsNull());
+  mark();
+  // Deletes through the controller remove exactly those records.
+  f.dc.LocateByKey(Variant(1));
+  f.dc.DeleteFocused();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(1)), -1);
+  std::vector<int> list{f.dc.FindRecordIndexByKey(Variant(3)), f.dc.FindRecordIndexByKey(Variant(9))};
+  f.dc.DeleteRecordList(list);
+  ASSERT_EQ(f.dc.GetRecordCount(), 1);
+  EXPECT_EQ(f.ds.RecordCount(), 1);
+  EXPECT_EQ(f.dc.GetValue(0, 0).AsInteger(), 20);
+  EXPECT_TRUE(unboundKept());
+  // Cursor moves keep the records; a refresh and a change the controller did not follow (a
+  // delete on the dataset) read them all again.
+  f.ds.First();
+  EXPECT_TRUE(unboundKept());
+  f.dc.RefreshData();
+  EXPECT_TRUE(f.dc.GetValue(0, 7).IsNull());
+  f.ds.Delete();
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+}
+
+namespace {
+
+TEST(DBDataGridMode, SelectionIsKeptAsBookmarksInTheDataSetsOrder) {
+  GridFixture f(50, false);
+  f.grid.SetMultiSelect(true);
+  auto idOf = [&](const String& bookmark) {
+    f.ds.GotoBookmark(bookmark);
+    return f.ds.FieldByName("ID")->AsInteger();
+  };
+  f.ds.First();
+  f.grid.SetSelectionAnchor(2);  // record 3
+  EXPECT_TRUE(f.grid.HasSelectionAnchor());
+  EXPECT_EQ(f.grid.GetSelectionAnchorRowIndex(), -1);
+  f.ds.SetRecNo(20);
+  const int row = f.grid.GetFocusedRecordIndex();
+  f.grid.SelectFromAnchor(row, false);  // records 3 .. 20, most of them outside the buffer now
+  ASSERT_EQ(f.grid.GetSelectedCount(), 18);
+  EXPECT_EQ(f.grid.GetSelectedRowIndex(0), -1);
+  EXPECT_EQ(f.grid.GetSelectedRowIndex(17), row);
+  EXPECT_TRUE(f.grid.IsRowSelected(row));
+  EXPECT_EQ(f.ds.RecNo(), 20);  // the walk gave the cursor back
+  EXPECT_EQ(idOf(f.grid.GetSelectedBookmark(0)), 3);
+  EXPECT_EQ(idOf(f.grid.GetAnchorBookmark()), 3);
+  // Backwards from a new anchor, joining the selection: records 3 .. 30 once each.
+  f.ds.SetRecNo(30);
+  f.grid.SetSelectionAnchor(f.grid.GetFocusedRecordIndex());
+  f.ds.SetRecNo(25);
+  f.grid.SelectFromAnchor(f.grid.GetFocusedRecordIndex(), true);
+  EXPECT_EQ(f.grid.GetSelectedCount(), 24);
+  f.ds.SetRecNo(10);
+  f.grid.SelectFromAnchor(f.grid.GetFocusedRecordIndex(), true);
+  ASSERT_EQ(f.grid.GetSelectedCount(), 28);
+  for (int i = 0; i < 28; ++i) EXPECT_EQ(idOf(f.grid.GetSelectedBookmark(i)), 3 + i);
+  // Selecting a row of the buffer adds its bookmark at its place.
+  f.ds.SetRecNo(40);
+  f.grid.ChangeRowSelection(f.grid.GetFocusedRecordIndex(), true);
+  EXPECT_EQ(f.grid.GetSelectedCount(), 29);
+  EXPECT_EQ(idOf(f.grid.GetSelectedBookmark(28)), 40);
+  // A record deleted in the dataset leaves the selection at the next buffer reload.
+  f.ds.SetRecNo(40);
+  f.ds.Delete();
+  EXPECT_EQ(f.grid.GetSelectedCount(), 28);
+  f.grid.SelectAll();
+  EXPECT_EQ(f.grid.GetSelectedCount(), 49);
+  // Row checks, and bookmarks outside grid mode.
+  EXPECT_THROW(f.grid.SetSelectionAnchor(10), EkcInvalidDataControllerOperation);
+  EXPECT_THROW(f.full.GetSelectedBookmark(0), EkcInvalidDataControllerOperation);
+  EXPECT_THROW(f.full.GetAnchorBookmark(), EkcInvalidDataControllerOperation);
+}
+
+TEST(DBDataGridMode, IncrementalSearchMovesTheDataSet) {
+  GridFixture f(300, false);
+  f.ds.First();
+  TkcDataControllerSearch* search = f.grid.Search();
+  ASSERT_TRUE(search->Locate(1, "N25"));  // case ignored; the first from the cursor on
+  EXPECT_EQ(f.ds.RecNo(), 25);
+  EXPECT_EQ(f.grid.GetValue(f.grid.GetFocusedRecordIndex(), 1).AsString(), "n25");
+  ASSERT_TRUE(search->LocateNext(true));
+  EXPECT_EQ(f.ds.RecNo(), 250);
+  ASSERT_TRUE(search->LocateNext(false));
+  EXPECT_EQ(f.ds.RecNo(), 25);
+  EXPECT_FALSE(search->LocateNext(false));  // continuing does not wrap
+  EXPECT_EQ(f.ds.RecNo(), 25);
+  // From the last record a new search continues at the first.
+  f.ds.Last();
+  ASSERT_TRUE(search->Locate(1, "n2"));
+  EXPECT_EQ(f.ds.RecNo(), 2);
+  EXPECT_FALSE(search->Locate(1, "zz"));
+  EXPECT_EQ(f.ds.RecNo(), 2);  // the position is given back
+}
+
+TEST(DBDataGridMode, TheBookmarkIsTheDataSetsBookmark) {
+  GridFixture f(300, false);
+  int notices = 0;
+  f.grid.OnUpdateControl = [&](TkcUpdateControlInfo* AInfo) { notices += dynamic_cast<TkcBookmarkChangedInfo*>(AInfo) != nullptr; };
+  f.ds.SetRecNo(5);
+  f.grid.SaveBookmark();
+  EXPECT_EQ(notices, 1);
+  f.grid.SaveBookmark();  // the same record: no notice
+  EXPECT_EQ(notices, 1);
+  EXPECT_TRUE(f.grid.IsBookmarkRow(f.grid.GetFocusedRecordIndex()));
+  f.ds.SetRecNo(200);
+  EXPECT_FALSE(f.grid.IsBookmarkRow(f.grid.GetFocusedRecordIndex()));
+  f.grid.GotoBookmark();
+  EXPECT_EQ(f.ds.RecNo(), 5);
+  EXPECT_TRUE(f.grid.IsBookmarkRow(f.grid.GetFocusedRecordIndex()));
+  // The record goes: so does the bookmark.
+  f.ds.Delete();
+  EXPECT_FALSE(f.grid.IsBookmarkAvailable());
+  EXPECT_EQ(notices, 2);
+}
+
+TEST(DBDataGridMode, AMillionRowRangeSelection) {
+  const int rows = 1000000;
+  GridFixture f(rows, false);
+  f.grid.SetMultiSelect(true);
+  using Clock = std::chrono::steady_clock;
+  auto since = [](Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); };
+  // The anchor: one plain walk over the dataset reading each bookmark.
+  auto t = Clock::now();
+  for (f.ds.First(); !f.ds.Eof(); f.ds.Next()) benchmark_sink = f.ds.Bookmark().size();
+  const double walk = since(t);
+  f.ds.First();
+  f.grid.SetSelectionAnchor(0);
+  f.ds.Last();
+  t = Clock::now();
+  f.grid.SelectFromAnchor(f.grid.GetFocusedRecordIndex(), false);
+  // Again over the first half, joining the selection: each bookmark is merged once.
+  f.ds.SetRecNo(rows / 2);
+  f.grid.SelectFromAnchor(f.grid.GetFocusedRecordIndex(), true);
+  const double select = since(t);
+  EXPECT_EQ(f.grid.GetSelectedCount(), rows);
+  EXPECT_EQ(f.grid.GetSelectedRowIndex(0), -1);
+  EXPECT_EQ(f.grid.GetSelectedRowIndex(rows / 2 - 1), f.grid.GetFocusedRecordIndex());
+  // Two walks with a compare or two per record; an insert per bookmark would take hours.
+  EXPECT_LT(select, walk * 20) << select << " s against a walk of " << walk << " s";
+  std::printf("range selection of %d rows: %.3f s, plain walk %.3f s\n", rows, select, walk);
+}
+
+}  // namespace
+
+// ---- Positioning a detail dataset on its master's key ------------------------------------------------------
+
+namespace {
+
+// A dataset with parameters; each open counts.
+class TParamDataSet : public TClientDataSet {
+  VT_CLASS(TParamDataSet, TClientDataSet)
+public:
+  using TClientDataSet::TClientDataSet;
+  TStrings* ParamsList() override { return &Params; }
+  TStringList Params;
+};
+
+TEST(DBDetailFilter, ReopensAParameterQueryOrLocatesTheKey) {
+  TParamDataSet query(nullptr);
+  query.FieldDefs().Add("MASTER", ftInteger);
+  query.FieldDefs().Add("LINE", ftInteger);
+  query.CreateDataSet();
+  query.Params.SetValues("MASTER", "1");
+  int opens = 0;
+  query.AfterOpen = [&](TDataSet*) { ++opens; };
+  int index = -1;
+  ASSERT_TRUE(DetailFilterAdapters()->FindAdapter(TParamDataSet::StaticClass(), index));
+  auto* adapter = dynamic_cast<TkcDBProviderDetailFilterAdapter*>(DetailFilterAdapters()->Items(index));
+  ASSERT_NE(adapter, nullptr);
+  EXPECT_TRUE(adapter->IsCurrentQuery(&query, "MASTER", Variant(1)));
+  EXPECT_FALSE(adapter->IsCurrentQuery(&query, "MASTER", Variant(2)));
+  EXPECT_FALSE(adapter->IsCurrentQuery(&query, "MASTER;LINE", Variant::MakeArray({Variant(1), Variant(5)})));
+  // Parameters already holding the key: only moved to the first record.
+  bool reopened = false;
+  adapter->ReopenDetailQuery(&query, "MASTER", Variant(1), reopened);
+  EXPECT_FALSE(reopened);
+  EXPECT_EQ(opens, 0);
+  adapter->SelectDetail(&query, "MASTER", Variant(2), true, reopened);
+  EXPECT_TRUE(reopened);
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(query.Params.Values("MASTER"), "2");
+  EXPECT_TRUE(query.Active());
+  // A dataset without parameters is never the current query and is left alone.
+  TClientDataSet plain(nullptr);
+  plain.FieldDefs().Add("MASTER", ftInteger);
+  plain.CreateDataSet();
+  plain.AppendRecord({Variant(1)});
+  plain.AppendRecord({Variant(2)});
+  EXPECT_FALSE(adapter->IsCurrentQuery(&plain, "MASTER", Variant(2)));
+  reopened = false;
+  adapter->ReopenDetailQuery(&plain, "MASTER", Variant(2), reopened);
+  EXPECT_FALSE(reopened);
+  // Outside SQL mode the key is located.
+  plain.First();
+  adapter->SelectDetail(&plain, "MASTER", Variant(2), false, reopened);
+  EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);
+  // The mode controller: the application's events first, else the adapter of the dataset's class.
+  TDataSource source(nullptr);
+  TkcDBDataController dc(nullptr);
+  EXPECT_THROW(dc.DataModeController()->DetailIsCurrentQuery("MASTER", Variant(1)), EkcInvalidDataControllerOperation);
+  source.SetDataSet(&plain);
+  dc.SetDataSource(&source);
+  plain.First();
+  dc.DataModeController()->DetailFirst("MASTER", Variant(2), reopened);
+  EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);
+  dc.DataModeController()->OnDetailIsCurrentQuery = [&](TkcDBDataModeController*, TDataSet* ds, const String& names,
+                                                       const Variant&) { return ds == &plain && names == "MASTER"; };
+  EXPECT_TRUE(dc.DataModeController()->DetailIsCurrentQuery("MASTER", Variant(7)));
+  dc.DataModeController()->OnDetailFirst = [](TkcDBDataModeController*, TDataSet*, const String&, const Variant&,
+                                              bool& AReopened) { AReopened = true; };
+  dc.DataModeController()->DetailFirst("MASTER", Variant(1), reopened);
+  EXPECT_TRUE(reopened);
+  EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);  // the event did the work, not the adapter
 }
 
 }  // namespace

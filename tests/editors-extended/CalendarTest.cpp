@@ -278,3 +278,32 @@ TEST(KcCalendar, PaintsDaysNamesAndSelection) {
   EXPECT_EQ(at(today.left, today.top), ColorToRGB(static_cast<TColor>(0x000080)) & 0xFFFFFF);
   EXPECT_EQ(at(today.left + 2, today.top + 2), ColorToRGB(clWindow) & 0xFFFFFF);
 }
+
+TEST(KcClock, HandsAndTimeOfDay) {
+  struct Row {
+    int h, m, s;
+    double hour, minute, second;  // in turns from three o'clock
+  } rows[] = {
+      {3, 0, 0, 0, -0.25, -0.25},
+      {12, 0, 0, -0.25, -0.25, -0.25},
+      {15, 30, 45, 30.0 * 60 / 43200 + 45.0 / 43200, (1800 + 45 - 900) / 3600.0, 30.0 / 60},
+  };
+  for (const Row& r : rows) {
+    TkcClockAngles a = ClockHandAngles(EncodeTime(r.h, r.m, r.s, 0));
+    EXPECT_NEAR(a.Hour, r.hour * 2 * M_PI, 1e-9) << r.h;
+    EXPECT_NEAR(a.Minute, r.minute * 2 * M_PI, 1e-9) << r.h;
+    EXPECT_NEAR(a.Second, r.second * 2 * M_PI, 1e-9) << r.h;
+  }
+  TFormsSession session;
+  TPlainForm form(100, 100);
+  auto* clock = new TkcClock(&form);
+  clock->SetParent(&form);
+  clock->SetTime(EncodeDate(2024, 1, 2) + 0.5);
+  EXPECT_DOUBLE_EQ(clock->Time(), 0.5);
+  form.Show();
+  Surface s = session.Snapshot(form.Handle());
+  // Noon: both hands point up from the centre; the second hand too.
+  EXPECT_EQ(ColorFromPixel(s.At(30, 14)) & 0xFFFFFF, 0x0000FFu);  // the red second hand on top
+  EXPECT_EQ(ColorFromPixel(s.At(32, 18)) & 0xFFFFFF, 0x808000u);
+  EXPECT_EQ(ColorFromPixel(s.At(5, 30)) & 0xFFFFFF, ColorToRGB(clWindow) & 0xFFFFFF);
+}

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "editors-extended/kcDateEdit.h"
+#include "editors-extended/kcTimeEdit.h"
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
@@ -117,6 +119,8 @@ TEST(DefaultEditorKinds, PerFieldType) {
   EXPECT_TRUE(registry->FindItemByFieldType(ftGraphic)->Properties()->InheritsFrom(TkcImageProperties::StaticClass()));
   EXPECT_TRUE(
       registry->FindItemByFieldType(ftBoolean)->Properties()->InheritsFrom(TkcCheckBoxProperties::StaticClass()));
+  EXPECT_TRUE(registry->FindItemByFieldType(ftDate)->Properties()->InheritsFrom(TkcDateEditProperties::StaticClass()));
+  EXPECT_TRUE(registry->FindItemByFieldType(ftTime)->Properties()->InheritsFrom(TkcTimeEditProperties::StaticClass()));
 }
 
 TEST(DefaultEditorKinds, PerFieldCurrencyAndLookupFirst) {

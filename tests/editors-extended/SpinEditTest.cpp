@@ -242,3 +242,34 @@ TEST(KcSpinButtonsLayout, ThreePositions) {
   EXPECT_EQ(hr.Separator.left, hr.Down.right);
   EXPECT_EQ(hr.Remaining.right, hr.FastDown.left);
 }
+
+TEST(KcSpinEditProperties, TypedCharacters) {
+  FormatSettingsScope scope{DefaultFormatSettings()};
+  FormatSettings.DecimalSeparator = ',';
+  TkcSpinEditProperties p(nullptr);
+  struct Row {
+    TkcSpinEditValueType type;
+    bool canEdit;
+    char32_t ch;
+    bool valid;
+    char32_t becomes;
+  } rows[] = {
+      {vtFloat, true, U'7', true, U'7'},  {vtFloat, true, U'.', true, U','}, {vtFloat, true, U'e', true, U'e'},
+      {vtInt, true, U'.', false, U','},   {vtInt, true, U'-', true, U'-'},   {vtInt, true, U'x', false, U'x'},
+      {vtInt, true, 8, true, 8},          {vtInt, false, U'5', false, U'5'}, {vtInt, false, 8, false, 8},
+      {vtInt, false, 13, true, 13},
+  };
+  for (const Row& r : rows) {
+    p.SetValueType(r.type);
+    p.CanEdit = r.canEdit;
+    char32_t ch = r.ch;
+    EXPECT_EQ(p.IsValidChar(ch), r.valid) << int(r.ch) << " type " << r.type;
+    EXPECT_EQ(ch, r.becomes);
+  }
+  p.CanEdit = true;
+  p.ValidChars.set('*');
+  char32_t star = U'*';
+  EXPECT_TRUE(p.IsValidChar(star));
+  char32_t letter = U'q';
+  EXPECT_TRUE(p.IsValidChar(letter, true));
+}

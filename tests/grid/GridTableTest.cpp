@@ -299,6 +299,15 @@ TEST(GridTableScrolling, ReusesRowsAndFollowsTheFocus) {
   EXPECT_EQ(f.view->TopRowIndex(), 0);
   f.view->SetTopRowIndex(1000);
   EXPECT_EQ(f.view->TopRowIndex(), 100 - f.info()->VisibleRowCount());
+  // The vertical bar pages by the rows that fit; the wheel scrolls through it.
+  f.view->SetTopRowIndex(0);
+  ASSERT_TRUE(f.view->Site()->VScrollBar()->Visible());
+  EXPECT_EQ(f.view->Site()->VScrollBar()->Data.PageSize, f.info()->VisibleRowCount());
+  EXPECT_EQ(f.info()->Bounds.right, 300 - 17);
+  f.view->Site()->SetFocus();
+  f.session.MoveTo(f.At(10, 40));
+  f.session.Wheel(-1);
+  EXPECT_GT(f.view->TopRowIndex(), 0);
   // Keys move the focus and keep it in view.
   f.view->SetTopRowIndex(0);
   f.view->Site()->SetFocus();
@@ -309,4 +318,21 @@ TEST(GridTableScrolling, ReusesRowsAndFollowsTheFocus) {
   EXPECT_EQ(f.view->TopRowIndex(), 0);
   f.session.Click(f.At(10, 19 + 18 * 2 + 3));
   EXPECT_EQ(f.view->DataController()->GetFocusedRowIndex(), 2);
+  EXPECT_EQ(f.info()->Rows(2)->Cells[0]->Params.Color, clHighlight);
+  EXPECT_EQ(f.info()->Rows(1)->Cells[0]->Params.Color, clWindow);
+  // Ctrl+C copies the rows with the captions.
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key('C');
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(Clipboard()->AsText().substr(0, 26), "Name\tKind\tN\r\nrow0\teven\t0\r\n");
+}
+
+TEST(GridTableView, FreedWhileShown) {
+  TableFixture f(5);
+  delete f.view;  // its level and grid let it go before any of its parts is destroyed
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.grid->ActiveView(), nullptr);
+  EXPECT_EQ(f.grid->Levels()->Items(0)->GridView(), nullptr);
+  f.grid->Invalidate();
+  f.session.Snapshot(f.form.Handle());
 }

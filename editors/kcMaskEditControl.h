@@ -1,0 +1,64 @@
+#pragma once
+// The masked text editor: each key goes through the mode of the properties' mask kind, which
+// changes the text and caret of the inner edit; keys and characters the mode sends itself reach
+// the inner edit unfiltered.
+
+#include <memory>
+
+#include "editors/kcMaskEdit.h"
+#include "editors/kcTextEditControl.h"
+
+class TkcCustomMaskEdit : public TkcCustomTextEdit, public IkcMaskEditHost {
+  VT_CLASS(TkcCustomMaskEdit, TkcCustomTextEdit)
+public:
+  explicit TkcCustomMaskEdit(TComponent* AOwner) : TkcCustomMaskEdit(AOwner, false) {}
+  TkcCustomMaskEdit(TComponent* AOwner, bool AIsInplace) : TkcCustomMaskEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomMaskEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomTextEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomMaskEditProperties::StaticClass(); }
+  TkcCustomMaskEditProperties* ActiveProperties() {
+    return static_cast<TkcCustomMaskEditProperties*>(GetEffectiveProperties());
+  }
+  TkcMaskEditCustomMode* Mode() const { return fMode.get(); }
+
+  // IkcMaskEditHost.
+  String GetText() override { return Text(); }
+  void SetText(const String& AText) override;
+  int GetSelStart() override { return SelStart(); }
+  int GetSelLength() override { return SelLength(); }
+  void SetSelection(int AStart, int ALength) override;
+  int GetCaretPos() override;
+  void SendKey(WORD AKey) override;
+  void SendChar(char32_t ACh) override;
+  void Beep() override { MessageBeep(0); }
+  bool IsCharValidForPos(char32_t&, int) override { return true; }
+  bool HasWindow() override { return HandleAllocated(); }
+  bool IsFocused() override { return Focused(); }
+  String EditValueDisplayText() override;
+  void SetEditValue(const Variant& AValue) override { TkcCustomEdit::SetEditValue(AValue); }
+
+  void PropertiesChanged(TObject* Sender) override;
+  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void DoEditKeyPress(char32_t& Key) override;
+  void PasteFromClipboard() override;
+
+protected:
+  void DoEnter() override;
+
+private:
+  std::unique_ptr<TkcMaskEditCustomMode> fMode;
+  bool fSending = false;
+};
+
+class TkcMaskEdit : public TkcCustomMaskEdit {
+  VT_CLASS(TkcMaskEdit, TkcCustomMaskEdit)
+public:
+  explicit TkcMaskEdit(TComponent* AOwner) : TkcMaskEdit(AOwner, false) {}
+  TkcMaskEdit(TComponent* AOwner, bool AIsInplace) : TkcMaskEdit(AOwner, AIsInplace, TDeferCreation{}) { Initialize(); }
+  TkcMaskEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomMaskEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcMaskEditProperties::StaticClass(); }
+  TkcMaskEditProperties* Properties() const { return static_cast<TkcMaskEditProperties*>(TkcCustomEdit::Properties()); }
+};

@@ -1,0 +1,120 @@
+#pragma once
+// The single-line text editor: a TkcCustomEdit hosting a borderless platform edit window (the
+// inner text edit) that passes keys, mouse and changes on to the editor. The editor converts
+// between its display text and edit value through its text properties.
+
+#include "editors/kcEditControl.h"
+#include "editors/kcTextEdit.h"
+#include "platform/forms/StdCtrls.h"
+
+class TkcCustomTextEdit;
+
+class TkcCustomInnerTextEdit : public TCustomEdit {
+  VT_CLASS(TkcCustomInnerTextEdit, TCustomEdit)
+public:
+  explicit TkcCustomInnerTextEdit(TComponent* AOwner);
+  TkcCustomTextEdit* Container() const { return fContainer; }
+  // Set when the owning editor consumed the last key.
+  bool KeyHandledByOwner() const { return fKeyHandledByOwner; }
+  TAlignment Alignment() const { return fAlignment; }
+  void SetAlignment(TAlignment Value);
+  TkcEditEchoMode EchoMode() const { return fEchoMode; }
+  void SetEchoMode(TkcEditEchoMode Value);
+  char PasswordCharacter() const { return fPasswordChar; }
+  void SetPasswordCharacter(char Value);
+  void Dispatch(TMessage& m) override;
+
+protected:
+  void CreateParams(TCreateParams& p) override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void KeyUp(WORD& Key, TShiftState Shift) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void Change() override;
+
+private:
+  void UpdatePasswordChar();
+  TkcCustomTextEdit* fContainer;
+  TAlignment fAlignment = taLeftJustify;
+  TkcEditEchoMode fEchoMode = eemNormal;
+  char fPasswordChar = '\0';
+  bool fKeyHandledByOwner = false;
+};
+
+class TkcCustomTextEdit : public TkcCustomEdit {
+  VT_CLASS(TkcCustomTextEdit, TkcCustomEdit)
+public:
+  explicit TkcCustomTextEdit(TComponent* AOwner) : TkcCustomTextEdit(AOwner, false) {}
+  TkcCustomTextEdit(TComponent* AOwner, bool AIsInplace) : TkcCustomTextEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomTextEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  ~TkcCustomTextEdit() override;
+
+  TkcCustomTextEditProperties* ActiveProperties() {
+    return static_cast<TkcCustomTextEditProperties*>(GetEffectiveProperties());
+  }
+  TkcCustomTextEditProperties* Properties() const {
+    return static_cast<TkcCustomTextEditProperties*>(TkcCustomEdit::Properties());
+  }
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomTextEditProperties::StaticClass(); }
+  TkcCustomInnerTextEdit* InnerTextEdit() const { return static_cast<TkcCustomInnerTextEdit*>(InnerEditControl()); }
+
+  // The display text; setting it goes through the kind's check, as typing does.
+  String Text();
+  void SetText(const String& Value);
+  int SelStart() { return InnerTextEdit()->SelStart(); }
+  void SetSelStart(int Value) { InnerTextEdit()->SetSelStart(Value); }
+  int SelLength() { return InnerTextEdit()->SelLength(); }
+  void SetSelLength(int Value) { InnerTextEdit()->SetSelLength(Value); }
+  String SelText() { return InnerTextEdit()->SelText(); }
+  void SetSelText(const String& Value);
+  void ClearSelection();
+  bool BeepOnEnter = true;
+
+  // Overrides of the edit.
+  void SynchronizeDisplayValue() override;
+  void SynchronizeEditValue() override;
+  void ChangeHandler(TObject* Sender) override;
+  void CopyToClipboard() override { InnerTextEdit()->CopyToClipboard(); }
+  void CutToClipboard() override;
+  void PasteFromClipboard() override;
+  void SelectAll() override { InnerTextEdit()->SelectAll(); }
+  void SafelySetFocus() override;
+  bool IsInnerEditVisible() override { return true; }
+  bool WantNavigationKeys() override { return true; }
+  bool IsEditValueChangingKey(WORD Key, TShiftState Shift) override;
+  bool IsEditValueChangingChar(char32_t Key) override;
+  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void PropertiesChanged(TObject* Sender) override;
+  Variant GetDisplayValueForValidation() override { return Variant(Text()); }
+  void SetValidatedDisplayValue(const Variant& AValue) override;
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  TWinControl* CreateInnerEdit() override { return new TkcCustomInnerTextEdit(this); }
+  void Initialize() override;
+
+private:
+  // Puts a text into the inner edit as the value's display, not as the user's change.
+  void ShowDisplayText(const String& AText);
+  bool fSynchronizingDisplay = false;
+  bool fSettingText = false;
+  String fTextOnDestroy;
+};
+
+class TkcTextEdit : public TkcCustomTextEdit {
+  VT_CLASS(TkcTextEdit, TkcCustomTextEdit)
+public:
+  explicit TkcTextEdit(TComponent* AOwner) : TkcTextEdit(AOwner, false) {}
+  TkcTextEdit(TComponent* AOwner, bool AIsInplace) : TkcTextEdit(AOwner, AIsInplace, TDeferCreation{}) { Initialize(); }
+  TkcTextEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomTextEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcTextEditProperties::StaticClass(); }
+  TkcTextEditProperties* Properties() const {
+    return static_cast<TkcTextEditProperties*>(TkcCustomEdit::Properties());
+  }
+};

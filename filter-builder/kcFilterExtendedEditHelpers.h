@@ -1,0 +1,18 @@
+#pragma once
+// The filter helpers of the extended editor kinds, paired with their properties classes by
+// this library's start-up (the editor kinds lie below it and cannot name their helpers). A
+// kind without a pair of its own finds its nearest ancestor's: the blob editor the mask
+// editor's, the image editor none.
+
+#include "filter-builder/kcFilterControlUtils.h"
+
+// Like, not like, is blank and is not blank: what a memo can be filtered by.
+class TkcFilterMemoHelper : public TkcFilterTextEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterMemoHelper, TkcFilterTextEditHelper)
+public:
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+};
+
+void RegisterExtendedFilterEditHelpers();
+void UnregisterExtendedFilterEditHelpers();
