@@ -1055,39 +1055,57 @@ void TkcFilterCriteria::PrepareItem(TkcFilterCriteriaItem* AItem) {
   AItem->fPreparedGeneration = fChangeGeneration;
 }
 
+inline bool TkcFilterCriteria::TestPrepared(TkcFilterCriteriaItem* AItem, const Variant& AValue, bool& AResult) {
+  switch (AItem->fRecordTest) {
+    case TkcFilterCriteriaItem::rtLike:
+      // Case is folded while matching: the same characters PrepareValue would make.
+      if (const std::string* text = AValue.StringPtr()) {
+        AResult = !(AItem->fRecordIgnoresNull && ValueIsNull(AValue)) &&
+                  AItem->fRecordPattern.Matches(*text) != AItem->fRecordNegated;
+        return true;
+      }
+      return false;
+    case TkcFilterCriteriaItem::rtCompare:
+      if (IsInt64Kind(AValue.VarType())) {
+        if (AItem->fRecordIgnoresNull && ValueIsNull(AValue)) {
+          AResult = false;
+          return true;
+        }
+        const std::int64_t v = AValue.AsInt64(), c = AItem->fRecordConstant;
+        switch (AItem->fRecordCompare) {
+          case foEqual: AResult = v == c; break;
+          case foNotEqual: AResult = v != c; break;
+          case foLess: AResult = v < c; break;
+          case foLessEqual: AResult = v <= c; break;
+          case foGreater: AResult = v > c; break;
+          default: AResult = v >= c; break;
+        }
+        return true;
+      }
+      return false;
+    default: return false;
+  }
+}
+
 bool TkcFilterCriteria::EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIndex) {
   try {
     const Variant& value = AItem->GetDataValueRef(ARecordIndex, AItem->fDataValue);
-    if (AItem->fPreparedGeneration != fChangeGeneration) PrepareItem(AItem);
-    switch (AItem->fRecordTest) {
-      case TkcFilterCriteriaItem::rtLike:
-        // Case is folded while matching: the same characters PrepareValue would make.
-        if (const std::string* text = value.StringPtr()) {
-          if (AItem->fRecordIgnoresNull && ValueIsNull(value)) return false;
-          return AItem->fRecordPattern.Matches(*text) != AItem->fRecordNegated;
-        }
-        break;
-      case TkcFilterCriteriaItem::rtCompare:
-        if (IsInt64Kind(value.VarType())) {
-          if (AItem->fRecordIgnoresNull && ValueIsNull(value)) return false;
-          const std::int64_t v = value.AsInt64(), c = AItem->fRecordConstant;
-          switch (AItem->fRecordCompare) {
-            case foEqual: return v == c;
-            case foNotEqual: return v != c;
-            case foLess: return v < c;
-            case foLessEqual: return v <= c;
-            case foGreater: return v > c;
-            default: return v >= c;
-          }
-        }
-        break;
-      default: break;
-    }
-    return AItem->Operator()->MatchesDataValue(value, AItem->fPreparedValue);
+    bool result;
+    if (AItem->fPreparedGeneration == fChangeGeneration && TestPrepared(AItem, value, result)) return result;
+    return EvaluateItemValue(AItem, value);
   } catch (const EVariantTypeCastError&) {
     if (fOptions.Contains(fcoSoftCompare)) return false;
     throw;
   }
+}
+
+bool TkcFilterCriteria::EvaluateItemValue(TkcFilterCriteriaItem* AItem, const Variant& AValue) {
+  if (AItem->fPreparedGeneration != fChangeGeneration) {
+    PrepareItem(AItem);
+    bool result;
+    if (TestPrepared(AItem, AValue, result)) return result;
+  }
+  return AItem->Operator()->MatchesDataValue(AValue, AItem->fPreparedValue);
 }
 
 // ---- Filter value list -----------------------------------------------------------------------

@@ -548,6 +548,10 @@ private:
   bool EvaluateItem(TkcFilterCriteriaItem* AItem, int ARecordIndex);
   // The condition's prepared value and record test for the current change.
   void PrepareItem(TkcFilterCriteriaItem* AItem);
+  // The prepared record test of a value, when it has one for the value's kind.
+  bool TestPrepared(TkcFilterCriteriaItem* AItem, const Variant& AValue, bool& AResult);
+  // The rest of a record's test: preparing the condition, or the operator's general path.
+  [[gnu::noinline]] bool EvaluateItemValue(TkcFilterCriteriaItem* AItem, const Variant& AValue);
   void ReadNodes(TStream* Stream, TkcFilterCriteriaItemList* AGroup, std::int32_t ACount, int ADepth);
   void PruneGroup(TkcFilterCriteriaItemList* AGroup);
 
