@@ -351,6 +351,8 @@ void TkcDBDataLink::ActiveChanged() {
     throw;
   }
   fProvider->SetActiveChanging(false);
+  auto* c = static_cast<TkcDBDataController*>(fProvider->DataController());
+  if (c->IsLoading()) c->NoteActivatedWhileLoading();
 }
 
 void TkcDBDataLink::DataEvent(TDataEvent Event, std::intptr_t Info) {
@@ -1591,4 +1593,17 @@ bool TkcDBDataController::FindInSource(const String& AText, bool AForward, bool 
     Search()->Unlock();
   });
   return found;
+}
+
+// ---- Loading ---------------------------------------------------------------------------------------------
+
+bool TkcDBDataProvider::HasFieldList() {
+  TDataSet* ds = DataSet();
+  return ds && ds->FieldCount() > 0 && (ds->Active() || !ds->DefaultFields());
+}
+
+void TkcDBDataController::Loaded() {
+  if (!fLoaded && Provider()->HasFieldList()) StructureChanged(true);
+  TkcCustomDataController::Loaded();
+  fLoaded = true;
 }

@@ -233,7 +233,8 @@ public:
   bool IsGridMode() override;
   bool IsActive() override { return fDataLink->Active(); }
   bool IsDataActive() override { return IsActive(); }
-  bool HasFieldList() override { return true; }
+  // A dataset with fields that is open or has persistent fields.
+  bool HasFieldList() override;
   bool IsBOF() override { return !DataSet() || DataSet()->Bof(); }
   bool IsEOF() override { return !DataSet() || DataSet()->Eof(); }
   void First() override;
@@ -456,6 +457,10 @@ public:
   TkcCustomDataFieldClass GetItemFieldClass() override { return TkcDBDataField::StaticClass(); }
   bool NeedsStructureCheck() override { return true; }
   bool IsSmartRefresh() override { return Provider()->IsSmartRefreshActive(); }
+  // Rebuilds the structure once loading ends, unless the data link already did it when it
+  // became active during loading.
+  void Loaded() override;
+  void NoteActivatedWhileLoading() { fLoaded = true; }
   bool IsSourceField(TkcCustomDataField* AField) override;
   void RefreshField(TkcCustomDataField* AField) override;
   void ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) override;
@@ -536,4 +541,5 @@ private:
   std::unique_ptr<TkcDBDataModeController> fDataModeController = std::make_unique<TkcDBDataModeController>(this);
   bool fKeyIndexValid = false;
   String fGridModeBookmark;
+  bool fLoaded = false;
 };

@@ -302,6 +302,24 @@ TEST(DBDataEditing, ARefusedPostKeepsWhatWasTyped) {
   EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(20)), 1).AsString(), "typed");
 }
 
+TEST(DBDataController, LoadedRebuildsOnlyWhenTheLinkDidNotDuringLoading) {
+  DBFixture f;
+  int loads = 0;  // each full load starts with the dataset's First
+  f.ds.BeforeScroll = [&](TDataSet*) { ++loads; };
+  TComponent owner(nullptr);
+  owner.BeginLoading();
+  TkcDBDataController loading(&owner);
+  loading.SetDataSource(&f.source);  // the link becomes active while the owner loads
+  const int afterAttach = loads;
+  EXPECT_GT(afterAttach, 0);
+  loading.Loaded();
+  EXPECT_EQ(loads, afterAttach);
+  f.dc.SetDataSource(&f.source);
+  const int before = loads;
+  f.dc.Loaded();  // attached outside loading: Loaded builds the structure
+  EXPECT_GT(loads, before);
+}
+
 TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
   DBFixture f;
   f.ds.First();
