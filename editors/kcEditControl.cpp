@@ -55,6 +55,8 @@ void TkcCustomEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
   data->Focused = Focused();
   TkcScreenCanvas canvas;
   data->Calculate(&canvas, TRect{0, 0, Width(), Height()}, P, TShiftState(), EditViewInfo(), false);
+  // The frame and buttons lie around the inner edit; they show the new state.
+  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 // ---- Properties and repository item ------------------------------------------------------

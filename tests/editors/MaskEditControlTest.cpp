@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "editors/kcMaskEditControl.h"
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/forms/Clipbrd.h"
+#include "platform/gdi/GuiApplication.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
@@ -48,4 +52,37 @@ TEST(KcMaskEdit, BackspaceAndPasteGoThroughTheMask) {
   Clipboard()->SetAsText("9x8");
   SendMessage(f.edit->Handle(), WM_PASTE, 0, 0);
   EXPECT_EQ(f.edit->Text(), "123-98");
+}
+
+// With VT_SCREENSHOT_DIR set, a picture of a text edit and a mask edit with installed fonts
+// (a PPM file), for looking at what the editors draw.
+TEST(KcMaskEdit, PictureForReview) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP();
+  EnsureGuiApplication();
+  TTestSession session;
+  TPlainForm form(260, 80);
+  auto* text = new TkcTextEdit(&form);
+  text->SetParent(&form);
+  text->SetBounds(10, 10, 150, 21);
+  text->SetEditValue(Variant(String("Vantorelle")));
+  auto* mask = new TkcMaskEdit(&form);
+  mask->SetParent(&form);
+  mask->SetBounds(10, 40, 150, 21);
+  mask->Properties()->SetEditMask("000-00;1;_");
+  form.Show();
+  mask->SetFocus();
+  session.ProcessMessages();
+  session.Type("123");
+  Surface s = session.Snapshot(form.Handle());
+  FILE* out = std::fopen((String(dir) + "/editors.ppm").c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fprintf(out, "P6\n%d %d\n255\n", s.Width(), s.Height());
+  for (int i = 0; i < s.Width() * s.Height(); ++i) {
+    const auto p = s.Bits()[i];
+    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
+                                  static_cast<unsigned char>(p)};
+    std::fwrite(rgb, 1, 3, out);
+  }
+  std::fclose(out);
 }
