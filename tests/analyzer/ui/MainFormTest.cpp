@@ -548,6 +548,13 @@ TEST_F(DbWindow, SqlFilesOpenSaveAndRefuse) {
   if (failed) {
     EXPECT_EQ(s.Read(chosen), "SELECT *\nFROM A\n");
   }
+  // A name typed without an extension is saved as a text file; opening it back takes the same.
+  chosen = s.Path("plain");
+  f()->actSaveSQL->Execute();
+  EXPECT_EQ(s.Read(s.Path("plain.txt")).rfind("SELECT 2", 0), 0u);
+  f()->memSQL->SetText("");
+  f()->actOpenSQL->Execute();
+  EXPECT_EQ(f()->memSQL->Lines()->Strings(0), "SELECT 2");
 }
 
 TEST_F(DbWindow, PrintsEachPageToPdf) {
