@@ -244,8 +244,7 @@ void TfrmMain::CreateActions() {
                   {actCancelQuery, "&Cancel"},
                   {actPrevious, "P&revious"},
                   {actNext, "&Next"}});
-  menu("&Tools", {{actOptions, "&Options..."}, {actSetIndexStatistics, "&Set Statistics"},
-                  {CustomizeActionBars1, "Customize..."}});
+  menu("&Tools", {{actOptions, "&Options..."}, {actSetIndexStatistics, "&Set Statistics"}});
   menu("&Help", {{actHelpContents, "&Contents"},
                  {actIBVantorelleWebSite, "&InterBase Vantorelle Web Site"},
                  {actHelpAbout, "&About"}});

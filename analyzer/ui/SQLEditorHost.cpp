@@ -11,7 +11,12 @@ TSQLEditorHost::TSQLEditorHost(TWinControl* parent)
   fMemo->SetAlign(alClient);
   fHighlighter->SetSQLDialect(sqlInterbase6);
   fMemo->SetHighlighter(fHighlighter);
-  fMemo->Gutter()->SetVisible(false);
+  // Hidden, but set up for line numbers should it be shown.
+  TSxGutter* gutter = fMemo->Gutter();
+  gutter->SetDigitCount(3);
+  gutter->SetShowLineNumbers(true);
+  gutter->Font()->SetName("Terminal");
+  gutter->SetVisible(false);
   fMemo->Font()->SetName("Courier New");
   fMemo->Font()->SetSize(10);
   fMemo->SetParentFont(false);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "platform/core/SysUtils.h"
 #include "platform/forms/Menus.h"
 
 namespace {
@@ -95,8 +96,11 @@ bool TOpenDialog::Execute() {
     auto slash = FileName.find_last_of('/');
     auto dot = FileName.find_last_of('.');
     if (dot == String::npos || (slash != String::npos && dot < slash)) {
-      String ext = DefaultExt[0] == '.' ? DefaultExt.substr(1) : DefaultExt;
-      FileName += "." + ext;
+      // A default extension may be given as a pattern ("*.txt"): only the extension counts.
+      const auto start = DefaultExt.find_first_not_of("*.");
+      const String ext = start == String::npos ? String() : DefaultExt.substr(start);
+      // Opening takes a typed name that exists as it stands.
+      if (!ext.empty() && (IsSave() || !FileExists(FileName))) FileName += "." + ext;
     }
   }
   if (ok && fFiles.Count() == 0) fFiles.Add(FileName);

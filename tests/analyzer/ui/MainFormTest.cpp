@@ -11,6 +11,7 @@
 #include "analyzer/ui/ConnectDialog.h"
 #include "analyzer/ui/ParamDialog.h"
 #include "analyzer/ui/PrintGeometry.h"
+#include "editor/SxEdit.h"
 #include "platform/gdi/GuiApplication.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
@@ -113,6 +114,52 @@ TEST(GuiMainWindow, StatesActionsAndPanels) {
   EXPECT_EQ(w->memSQL->Text(), "");
   w->actSEUndo->Execute();
   EXPECT_EQ(w->memSQL->Text(), "select 1\r\nfrom x");
+}
+
+// The menus as "caption|caption|-|..." per top entry, the items' own captions with their accelerators.
+String MenuText(TActionClientItem* top) {
+  String s = top->Caption + ":";
+  for (int i = 0; i < top->Count(); ++i)
+    s += (i ? "|" : "") + (top->Items(i)->Caption.empty() ? top->Items(i)->DisplayCaption() : top->Items(i)->Caption);
+  return s;
+}
+
+TEST(GuiMainWindow, MenusToolBarAndTheEditorsSetUp) {
+  TWindowSession s;
+  TWindow w(s);
+  TActionClientItem* bar = w->ActionMainMenuBar->Items();
+  const char* menus[] = {
+      "&File:&Connect...|&Disconnect|&Open SQL...|&Save SQL...|-|Print Set&up...|&Print|-|E&xit",
+      "&Edit:&Undo|-|&Cut|C&opy|&Paste|&Delete|-|&Select All",
+      "&Query:&Prepare|&Execute|&Cancel|P&revious|&Next",
+      "&Tools:&Options...|&Set Statistics",
+      "&Help:&Contents|&InterBase Vantorelle Web Site|&About",
+  };
+  ASSERT_EQ(bar->Count(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(MenuText(bar->Items(i)), menus[i]);
+  EXPECT_EQ(MenuText(w->atbrDatabase->Items()), ":Connect...|Disconnect|Prepare|Execute|Cancel|Previous|Next");
+  String popup;
+  for (int i = 0; i < w->pmnuEditor->Items()->Count(); ++i)
+    popup += (i ? "|" : "") + w->pmnuEditor->Items()->Items(i)->Caption();
+  EXPECT_EQ(popup, "Undo|-|Cut|Copy|Paste|Delete|Select All");
+
+  auto* memo = dynamic_cast<TSxMemo*>(w->memSQL->Control());
+  ASSERT_NE(memo, nullptr);
+  EXPECT_EQ(memo->PopupMenu(), w->pmnuEditor);
+  EXPECT_EQ(memo->Font()->Name(), "Courier New");
+  EXPECT_EQ(memo->Font()->Size(), 10);
+  EXPECT_EQ(memo->Options(),
+            TSxEditorOptions(eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint | eoTrimTrailingSpaces));
+  EXPECT_FALSE(memo->Gutter()->Visible());
+  EXPECT_EQ(memo->Gutter()->DigitCount(), 3);
+  EXPECT_TRUE(memo->Gutter()->ShowLineNumbers());
+  EXPECT_EQ(memo->Gutter()->Font()->Name(), "Terminal");
+  // F1 stays the program's help; the editor's context help moved to Ctrl+F1.
+  TSxEditKeyStrokes* keys = memo->Keystrokes();
+  EXPECT_EQ(keys->FindShortcut(ShortCut(VK_F1, TShiftState{})), -1);
+  const int help = keys->FindShortcut(ShortCut(VK_F1, TShiftState{ssCtrl}));
+  ASSERT_GE(help, 0);
+  EXPECT_EQ(keys->Items(help)->Command(), ecContextHelp);
 }
 
 TEST(GuiMainWindow, DamagedSettingsHelpAndWebPage) {
@@ -501,6 +548,13 @@ TEST_F(DbWindow, SqlFilesOpenSaveAndRefuse) {
   if (failed) {
     EXPECT_EQ(s.Read(chosen), "SELECT *\nFROM A\n");
   }
+  // A name typed without an extension is saved as a text file; opening it back takes the same.
+  chosen = s.Path("plain");
+  f()->actSaveSQL->Execute();
+  EXPECT_EQ(s.Read(s.Path("plain.txt")).rfind("SELECT 2", 0), 0u);
+  f()->memSQL->SetText("");
+  f()->actOpenSQL->Execute();
+  EXPECT_EQ(f()->memSQL->Lines()->Strings(0), "SELECT 2");
 }
 
 TEST_F(DbWindow, PrintsEachPageToPdf) {

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "FormsTestUtil.h"
 #include "platform/forms/ActnMan.h"
 #include "platform/forms/StdActns.h"
@@ -180,6 +185,21 @@ TEST(Actions, FileDialogsThroughTheProvider) {
   open.DefaultExt = "txt";
   EXPECT_TRUE(open.Execute());
   EXPECT_EQ(open.FileName, "/tmp/query.sql") << "a name with an extension keeps it";
+  // A pattern as the default extension adds its extension; an existing name without one stays.
+  const String existing = (std::filesystem::temp_directory_path() / ("vt-noext-" + std::to_string(::getpid()))).string();
+  std::ofstream(existing) << "x";
+  for (auto [typed, expected] : {std::pair<String, String>{"/tmp/vt-missing-query", "/tmp/vt-missing-query.txt"},
+                                 std::pair<String, String>{existing, existing}}) {
+    SetFileDialogProvider([typed](TOpenDialog& d) {
+      d.FileName = typed;
+      return true;
+    });
+    TOpenDialog patterned(nullptr);
+    patterned.DefaultExt = "*.txt";
+    EXPECT_TRUE(patterned.Execute());
+    EXPECT_EQ(patterned.FileName, expected);
+  }
+  std::filesystem::remove(existing);
   SetFileDialogProvider([](TOpenDialog&) { return false; });
   EXPECT_FALSE(open.Execute());
   SetFileDialogProvider(old);
