@@ -98,7 +98,7 @@ void PrintSQLText(TStrings* lines, TFont* font, const String& title) {
   TSxEditPrint print;
   print.Copies = 1;
   print.TabWidth = 8;
-  print.Title = title;
+  print.DocTitle = title;  // the job's name; the printout itself carries no title
   print.SetFont(font);
   print.SetHighlighter(&highlighter);
   print.SetLines(lines);
