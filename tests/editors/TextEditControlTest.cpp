@@ -45,13 +45,15 @@ TEST(KcTextEdit, EditStylesAndInnerWindowFromTheKind) {
 }
 
 // The edit's frame lies on its outer pixels, both painted and left visible by the window's
-// shape: on screen each edge shows the frame colour of the calculated view info.
+// shape: on screen each edge shows the frame colour of the calculated view info, which follows
+// the focus.
 TEST(KcTextEdit, BorderIsPaintedAndShownOnScreen) {
   TextEditFixture f;
   const int w = f.edit->Width(), h = f.edit->Height();
   TkcCustomEditViewInfo* info = f.edit->EditViewInfo();
   ASSERT_EQ(info->EditBorderStyle, ebsSingle);
-  const COLORREF frame = ColorToRGB(info->BorderColor);
+  const TColor frameColor = info->BorderColor;
+  const COLORREF frame = ColorToRGB(frameColor);
   ASSERT_NE(frame, ColorToRGB(info->BackgroundColor));
   const POINT edges[] = {{0, h / 2}, {w / 2, 0}, {w - 1, h / 2}, {w / 2, h - 1}};
 
@@ -77,6 +79,12 @@ TEST(KcTextEdit, BorderIsPaintedAndShownOnScreen) {
     const Pixel px = s.At(p.x, p.y);
     EXPECT_EQ(RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF), frame) << "screen " << p.x << "," << p.y;
   }
+  // Leaving the editor takes the focus colour off its frame.
+  f.Leave();
+  EXPECT_NE(info->BorderColor, frameColor);
+  f.edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(info->BorderColor, frameColor);
 }
 
 TEST(KcTextEdit, TypingChangesTheValueOnExitAndEscapeResets) {
