@@ -59,6 +59,17 @@ void TkcCustomEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
   if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+void TkcCustomEdit::GetVisibleBounds(TRect& R) {
+  TkcCustomEditViewInfo* info = fProperties ? EditViewInfo() : nullptr;
+  // Without a frame the transparent border stays outside the window.
+  if (!info || info->EditBorderStyle == ebsNone) return inherited::GetVisibleBounds(R);
+  R = info->Bounds;
+  if (info->Shadow) {
+    R.right -= 3;
+    R.bottom -= 3;
+  }
+}
+
 // ---- Properties and repository item ------------------------------------------------------
 
 TkcCustomEditProperties* TkcCustomEdit::GetEffectiveProperties() {

@@ -135,6 +135,8 @@ public:
   TkcCustomEditStyle* EditStyle() { return static_cast<TkcCustomEditStyle*>(Style()); }
   TkcCustomEditViewInfo* EditViewInfo() { return static_cast<TkcCustomEditViewInfo*>(ViewInfo()); }
   void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
+  // The window's shape: the edit frame lies on the outer bounds, not where a container's would.
+  void GetVisibleBounds(TRect& R) override;
 
   TkcEditEditingEvent OnEditing;
   TkcEditAfterKeyDownEvent OnAfterKeyDown;

@@ -103,6 +103,14 @@ void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
     case WM_CLEAR:
       if (!ReadOnly()) fContainer->ClearSelection();
       return;
+    // The editor's frame and colours follow the focus of this window.
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      TkcCustomTextEdit* container = fContainer;
+      inherited::Dispatch(m);
+      if (!ComponentState().Contains(csDestroying) && !container->IsContainerDestroying()) container->FocusChanged();
+      return;
+    }
     default:
       inherited::Dispatch(m);
   }

@@ -44,6 +44,49 @@ TEST(KcTextEdit, EditStylesAndInnerWindowFromTheKind) {
   EXPECT_TRUE(inner.left > 0 && inner.right < f.edit->Width());
 }
 
+// The edit's frame lies on its outer pixels, both painted and left visible by the window's
+// shape: on screen each edge shows the frame colour of the calculated view info, which follows
+// the focus.
+TEST(KcTextEdit, BorderIsPaintedAndShownOnScreen) {
+  TextEditFixture f;
+  const int w = f.edit->Width(), h = f.edit->Height();
+  TkcCustomEditViewInfo* info = f.edit->EditViewInfo();
+  ASSERT_EQ(info->EditBorderStyle, ebsSingle);
+  const TColor frameColor = info->BorderColor;
+  const COLORREF frame = ColorToRGB(frameColor);
+  ASSERT_NE(frame, ColorToRGB(info->BackgroundColor));
+  const POINT edges[] = {{0, h / 2}, {w / 2, 0}, {w - 1, h / 2}, {w / 2, h - 1}};
+
+  HDC screen = GetDC({});
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC({}, screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+  auto old = SelectObject(dc, bitmap);
+  StartRecording(dc);
+  f.edit->PaintTo(dc, 0, 0);
+  int frameCalls = 0;
+  for (const GdiRecord& r : StopRecording(dc))
+    frameCalls += r.op == "FillRect" && r.brushColor == frame && (r.rect.left == 0 || r.rect.top == 0 ||
+                                                                 r.rect.right == w || r.rect.bottom == h);
+  EXPECT_EQ(frameCalls, 4);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+
+  const Surface s = f.session.Snapshot(f.edit->Handle());
+  ASSERT_EQ(s.Width(), w);
+  for (POINT p : edges) {
+    const Pixel px = s.At(p.x, p.y);
+    EXPECT_EQ(RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF), frame) << "screen " << p.x << "," << p.y;
+  }
+  // Leaving the editor takes the focus colour off its frame.
+  f.Leave();
+  EXPECT_NE(info->BorderColor, frameColor);
+  f.edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(info->BorderColor, frameColor);
+}
+
 TEST(KcTextEdit, TypingChangesTheValueOnExitAndEscapeResets) {
   TextEditFixture f;
   f.edit->SetEditValue(Variant(String("ab")));
