@@ -10,6 +10,7 @@
 #include "platform/core/Math.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Forms.h"
+#include "platform/win/ShellApi.h"
 
 namespace {
 
@@ -131,6 +132,7 @@ void TCustomSxEdit::CreateParams(TCreateParams& Params) {
     Params.Style &= ~WS_BORDER;
     Params.ExStyle |= WS_EX_CLIENTEDGE;
   }
+  if (fOptions & eoDropFiles) Params.ExStyle |= WS_EX_ACCEPTFILES;
 }
 
 void TCustomSxEdit::CreateWnd() {
@@ -213,6 +215,7 @@ void TCustomSxEdit::SetOptions(TSxEditorOptions Value) {
     SetSelEnd(e);
   }
   if ((old ^ fOptions) & eoShowSpecialChars) Invalidate();
+  if (((old ^ fOptions) & eoDropFiles) && HandleAllocated()) DragAcceptFiles(Handle(), (fOptions & eoDropFiles) != 0);
   if ((old ^ fOptions) & scrollBits) UpdateScrollBars();
 }
 

@@ -336,10 +336,10 @@ public:
   // table adds and bindings of the default it removes; applying it rebuilds the table.
   void GetKeystrokeDelta(TSxEditKeyStrokes& Added, TSxEditKeyStrokes& Removed) const;
   void ApplyKeystrokeDelta(const TSxEditKeyStrokes& Added, const TSxEditKeyStrokes& Removed);
-  // The framework's standard edit actions (cut, copy, paste, delete, undo, select all) on this
-  // editor: true when the action is one of them (handled, or updated while focused).
-  bool ExecuteAction(TBasicAction* Action);
-  bool UpdateAction(TBasicAction* Action);
+  // The framework's standard edit actions (cut, copy, paste, delete, undo, select all) run on
+  // this editor while it is focused; other actions as any control.
+  bool ExecuteAction(TBasicAction* Action) override;
+  bool UpdateAction(TBasicAction* Action) override;
   // Files dropped on the window (full paths).
   void DropFiles(int X, int Y, const std::vector<String>& Files);
 

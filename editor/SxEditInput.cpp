@@ -7,6 +7,7 @@
 #include "platform/forms/Clipbrd.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdActns.h"
+#include "platform/win/ShellApi.h"
 
 namespace {
 
@@ -112,6 +113,25 @@ void TCustomSxEdit::Dispatch(TMessage& m) {
     case WM_UNDO:
       Undo();
       return;
+    case WM_DROPFILES: {
+      const HDROP drop(static_cast<std::uintptr_t>(m.WParam));
+      std::vector<String> files;
+      POINT pt{};
+      if (fOptions & eoDropFiles) {
+        const UINT count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+          String path(DragQueryFile(drop, i, nullptr, 0), '\0');
+          path.resize(DragQueryFile(drop, i, path.data(), static_cast<UINT>(path.size() + 1)));
+          files.push_back(std::move(path));
+        }
+        DragQueryPoint(drop, &pt);
+      }
+      // The handle is freed before the handler runs, so a handler that throws leaks nothing.
+      DragFinish(drop);
+      m.Result = 0;
+      if (!files.empty()) DropFiles(pt.x, pt.y, files);
+      return;
+    }
     case WM_GETTEXTLENGTH:
       m.Result = ControlState().Contains(csDocking) ? 0 : static_cast<LRESULT>(GetText().size());
       return;
@@ -550,6 +570,7 @@ void TCustomSxEdit::DragCanceled() {
 }
 
 bool TCustomSxEdit::ExecuteAction(TBasicAction* Action) {
+  if (!dynamic_cast<TEditAction*>(Action) || !Focused()) return TCustomControl::ExecuteAction(Action);
   if (dynamic_cast<TEditCut*>(Action))
     CutToClipboard();
   else if (dynamic_cast<TEditCopy*>(Action))
@@ -563,13 +584,13 @@ bool TCustomSxEdit::ExecuteAction(TBasicAction* Action) {
   else if (dynamic_cast<TEditSelectAll*>(Action))
     SelectAll();
   else
-    return false;
+    return TCustomControl::ExecuteAction(Action);
   return true;
 }
 
 bool TCustomSxEdit::UpdateAction(TBasicAction* Action) {
   auto* a = dynamic_cast<TEditAction*>(Action);
-  if (!a || !Focused()) return false;
+  if (!a || !Focused()) return TCustomControl::UpdateAction(Action);
   if (dynamic_cast<TEditCut*>(a) || dynamic_cast<TEditDelete*>(a))
     a->SetEnabled(HasSelection() && !GetReadOnly());
   else if (dynamic_cast<TEditCopy*>(a))
@@ -578,8 +599,10 @@ bool TCustomSxEdit::UpdateAction(TBasicAction* Action) {
     a->SetEnabled(CanPaste());
   else if (dynamic_cast<TEditUndo*>(a))
     a->SetEnabled(CanUndo());
+  else if (dynamic_cast<TEditSelectAll*>(a))
+    a->SetEnabled(fLines->Count() > 1 || (fLines->Count() == 1 && !fLines->Get(0).empty()));
   else
-    a->SetEnabled(true);
+    return TCustomControl::UpdateAction(Action);
   return true;
 }
 

@@ -50,10 +50,11 @@ bool TContainedAction::Execute() {
   if (fActionList && fActionList->State != asNormal) return false;
   if (fActionList && fActionList->ExecuteAction(this)) return true;
   if (TBasicAction::Execute()) return true;
-  // A standard action finds its target: the focused control (or none).
-  TObject* target = Screen->ActiveControl();
-  if (HandlesTarget(target)) {
-    ExecuteTarget(target);
+  // A standard action finds its target: the focused control, which may run it in its own
+  // way, else none.
+  if (TWinControl* c = Screen->ActiveControl()) return c->ExecuteAction(this);
+  if (HandlesTarget(nullptr)) {
+    ExecuteTarget(nullptr);
     return true;
   }
   return false;
@@ -63,12 +64,24 @@ bool TContainedAction::Update() {
   if (fActionList && fActionList->State != asNormal) return false;
   if (fActionList && fActionList->UpdateAction(this)) return true;
   if (TBasicAction::Update()) return true;
-  TObject* target = Screen->ActiveControl();
-  if (HandlesTarget(target)) {
-    UpdateTarget(target);
+  if (TWinControl* c = Screen->ActiveControl()) return c->UpdateAction(this);
+  if (HandlesTarget(nullptr)) {
+    UpdateTarget(nullptr);
     return true;
   }
   return false;
+}
+
+bool TControl::ExecuteAction(TBasicAction* Action) {
+  if (!Action->HandlesTarget(this)) return false;
+  Action->ExecuteTarget(this);
+  return true;
+}
+
+bool TControl::UpdateAction(TBasicAction* Action) {
+  if (!Action->HandlesTarget(this)) return false;
+  Action->UpdateTarget(this);
+  return true;
 }
 
 void TCustomAction::SetCaption(const String& v) {

@@ -48,6 +48,7 @@ bool DispatchMessageMethod(T& self, const TMessageMethod<T> (&table)[N], TMessag
 }
 class TPopupMenu;
 class TDragObject;
+class TBasicAction;
 class TControlCanvas;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
@@ -215,6 +216,11 @@ public:
   void BringToFront();
   void SendToBack();
   virtual bool Focused() { return false; }
+  // A standard action asks the focused control first: a control that knows the action runs
+  // (or updates) it and answers true. By default, when the action handles this control as
+  // its target.
+  virtual bool ExecuteAction(TBasicAction* Action);
+  virtual bool UpdateAction(TBasicAction* Action);
   virtual void Click();
   virtual void DblClick();
   void BeginDrag(bool Immediate, int Threshold = -1);

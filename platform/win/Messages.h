@@ -92,6 +92,7 @@ constexpr UINT WM_MOUSELAST = 0x020A;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_IME_NOTIFY = 0x0282;
 constexpr UINT WM_IME_CHAR = 0x0286;
+constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_CUT = 0x0300;
 constexpr UINT WM_COPY = 0x0301;
 constexpr UINT WM_PASTE = 0x0302;

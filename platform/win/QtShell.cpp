@@ -5,6 +5,8 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -15,6 +17,7 @@
 #include <QPixmap>
 #include <QPolygon>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -24,6 +27,7 @@
 
 #include "platform/core/Utf8.h"
 #include "platform/gdi/GuiApplication.h"
+#include "platform/win/ShellApi.h"
 #include "platform/win/WinCoreInternal.h"
 
 namespace {
@@ -46,6 +50,8 @@ public:
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    // Whether a drop is taken is decided per window of ours under the pointer.
+    setAcceptDrops(true);
   }
   HWND Wnd() const { return fWnd; }
 
@@ -285,6 +291,23 @@ private:
     return POINT{static_cast<LONG>(std::floor(p.x())), static_cast<LONG>(std::floor(p.y()))};
   }
 
+  // The local files a drag carries, as paths in the file system's own bytes.
+  static std::vector<String> DroppedFiles(const QMimeData* mime) {
+    std::vector<String> files;
+    if (mime && mime->hasUrls())
+      for (const QUrl& u : mime->urls())
+        if (u.isLocalFile())  // from the encoded form, so bytes that are no UTF-8 survive
+          files.push_back(QByteArray::fromPercentEncoding(u.path(QUrl::FullyEncoded).toLatin1()).toStdString());
+    return files;
+  }
+
+  static POINT DropPoint(THostWidget* host, const QPointF& local) {
+    RECT wr;
+    GetWindowRect(host->Wnd(), &wr);
+    POINT p = Global(local);
+    return POINT{wr.left + p.x, wr.top + p.y};
+  }
+
   static win::TMouseButtonKind ButtonOf(Qt::MouseButton b) {
     switch (b) {
       case Qt::LeftButton: return win::TMouseButtonKind::Left;
@@ -340,6 +363,27 @@ private:
         if (target)
           for (char32_t c : Utf8ToUcs4(ie->commitString().toStdString()))
             PostMessage(target, WM_CHAR, static_cast<WPARAM>(c), 1);
+        return true;
+      }
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* de = static_cast<QDropEvent*>(e);
+        if (FileDropTarget(DropPoint(host, de->position())) && !DroppedFiles(de->mimeData()).empty()) {
+          de->setDropAction(Qt::CopyAction);
+          de->accept();
+        } else {
+          de->ignore();
+        }
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* de = static_cast<QDropEvent*>(e);
+        if (PostFileDrop(DropPoint(host, de->position()), DroppedFiles(de->mimeData()))) {
+          de->setDropAction(Qt::CopyAction);
+          de->accept();
+        } else {
+          de->ignore();
+        }
         return true;
       }
       case QEvent::Close:
@@ -505,4 +549,21 @@ COLORREF QtShellHostPixel(HWND topLevel, POINT windowPoint) {
   if (!shot.valid(windowPoint.x, windowPoint.y)) return CLR_INVALID;
   QColor c = shot.pixelColor(windowPoint.x, windowPoint.y);
   return RGB(static_cast<BYTE>(c.red()), static_cast<BYTE>(c.green()), static_cast<BYTE>(c.blue()));
+}
+
+bool QtShellSendFileDrop(HWND topLevel, POINT windowPoint, const std::vector<String>& paths) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return false;
+  QList<QUrl> urls;
+  for (const String& p : paths)
+    urls.push_back(QUrl::fromEncoded("file://" + QByteArray::fromStdString(p).toPercentEncoding("/"), QUrl::StrictMode));
+  QMimeData mime;
+  mime.setUrls(urls);
+  const QPointF local(windowPoint.x, windowPoint.y);
+  QDragEnterEvent enter(local.toPoint(), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(host, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(local, Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(host, &drop);
+  return drop.isAccepted();
 }

@@ -41,6 +41,10 @@ RECT QtShellHostRect(HWND topLevel);
 // point of the host (the top-level window's own coordinates, frame included), sent through
 // Qt's event delivery, so the shell's event filter sees them. False without a host.
 bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button = VK_LBUTTON);
+// A real Qt drag of local files entering the host and dropped at a point of it (the top-level
+// window's own coordinates). Answers whether the shell took the drop (a window there accepts
+// files); the files then arrive as WM_DROPFILES.
+bool QtShellSendFileDrop(HWND topLevel, POINT windowPoint, const std::vector<String>& paths);
 // A real Qt close event, as from the window system. False without a host.
 bool QtShellSendClose(HWND topLevel);
 // The colour the host widget shows at a point of its own (rendered by Qt), or CLR_INVALID.

@@ -3,8 +3,12 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
+
+#include "platform/core/Utf8.h"
 
 namespace {
 std::mutex gMutex;
@@ -83,4 +87,85 @@ BOOL VerQueryValue(const void* data, const String& subBlock, const char** value,
     p = v + std::strlen(v) + 1;
   }
   return FALSE;
+}
+
+// ---- dropped files ----------------------------------------------------------------------
+
+namespace {
+struct TDrop {
+  POINT pt;
+  bool inClient = false;
+  std::vector<String> files;
+};
+std::map<std::uintptr_t, TDrop> gDrops;  // guarded by gMutex
+std::uintptr_t gNextDrop = 0;
+
+bool FindDrop(HDROP drop, TDrop& out) {
+  std::lock_guard lock(gMutex);
+  auto it = gDrops.find(drop.value);
+  if (it == gDrops.end()) return false;
+  out = it->second;
+  return true;
+}
+}  // namespace
+
+void DragAcceptFiles(HWND wnd, BOOL accept) {
+  const DWORD ex = static_cast<DWORD>(GetWindowLong(wnd, GWL_EXSTYLE));
+  SetWindowLong(wnd, GWL_EXSTYLE, accept ? ex | WS_EX_ACCEPTFILES : ex & ~WS_EX_ACCEPTFILES);
+}
+
+UINT DragQueryFile(HDROP drop, UINT file, char* buffer, UINT size) {
+  TDrop d;
+  if (!FindDrop(drop, d)) return 0;
+  if (file == 0xFFFFFFFFu) return static_cast<UINT>(d.files.size());
+  if (file >= d.files.size()) return 0;
+  const String& path = d.files[file];
+  if (!buffer) return static_cast<UINT>(path.size());
+  if (size == 0) return 0;
+  std::size_t n = std::min<std::size_t>(path.size(), size - 1);
+  while (n > 0 && !Utf8IsBoundary(path, n)) --n;
+  std::memcpy(buffer, path.data(), n);
+  buffer[n] = 0;
+  return static_cast<UINT>(n);
+}
+
+BOOL DragQueryPoint(HDROP drop, POINT* pt) {
+  TDrop d;
+  if (!FindDrop(drop, d)) return FALSE;
+  if (pt) *pt = d.pt;
+  return d.inClient;
+}
+
+void DragFinish(HDROP drop) {
+  std::lock_guard lock(gMutex);
+  gDrops.erase(drop.value);
+}
+
+HWND FileDropTarget(POINT screen) {
+  for (HWND w = WindowFromPoint(screen); w; w = GetAncestor(w, GA_PARENT))
+    if (IsWindowEnabled(w) && (static_cast<DWORD>(GetWindowLong(w, GWL_EXSTYLE)) & WS_EX_ACCEPTFILES)) return w;
+  return {};
+}
+
+HWND PostFileDrop(POINT screen, std::vector<String> files) {
+  const HWND target = FileDropTarget(screen);
+  if (!target || files.empty()) return {};
+  TDrop d;
+  d.pt = screen;
+  ScreenToClient(target, &d.pt);
+  RECT client;
+  GetClientRect(target, &client);
+  d.inClient = PtInRect(&client, d.pt);
+  d.files = std::move(files);
+  HDROP drop;
+  {
+    std::lock_guard lock(gMutex);
+    drop = HDROP(++gNextDrop);
+    gDrops.emplace(drop.value, std::move(d));
+  }
+  if (!PostMessage(target, WM_DROPFILES, static_cast<WPARAM>(drop.value), 0)) {
+    DragFinish(drop);
+    return {};
+  }
+  return target;
 }

@@ -10,7 +10,10 @@
 #include "EditorTestUtil.h"
 #include "editor/SxWordWrap.h"
 #include "platform/forms/Clipbrd.h"
+#include "platform/forms/ActnList.h"
 #include "platform/forms/StdActns.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/win/ShellApi.h"
 
 namespace {
 
@@ -383,4 +386,97 @@ TEST(SxEditInput, StandardEditActions) {
   e->ExecuteAction(&del);
   EXPECT_EQ(e->Lines()->Text(), "abc");
   EXPECT_FALSE(e->ExecuteAction(&other));
+}
+
+// The form's standard edit actions find the focused editor through the framework, enable for
+// what it can do, run on it by their short cuts, and go back to the platform's edit when that
+// has the focus.
+TEST(SxEditInput, StandardEditActionsReachFocusedEditor) {
+  TEditorSession s;
+  TEditorForm f(40, 5);
+  TSxMemo* e = f.Edit;
+  TEdit* plain = new TEdit(&f);
+  plain->SetParent(&f);
+  plain->SetBounds(0, 200, 100, 20);
+  auto* list = new TActionList(&f);
+  auto* cut = new TEditCut(&f);
+  auto* copy = new TEditCopy(&f);
+  auto* paste = new TEditPaste(&f);
+  auto* all = new TEditSelectAll(&f);
+  auto* undo = new TEditUndo(&f);
+  auto* del = new TEditDelete(&f);
+  const std::vector<TCustomAction*> actions{cut, copy, paste, all, undo, del};
+  for (TCustomAction* a : actions) a->SetActionList(list);
+  auto enabled = [&] {
+    Application->UpdateActions();
+    String on;
+    for (TCustomAction* a : actions) on += a->Enabled() ? '1' : '0';
+    return on;
+  };
+  Clipboard()->Clear();
+  e->SetFocus();
+  EXPECT_EQ(enabled(), "000000");  // empty editor, empty clipboard
+  SetLines(e, {"select from t"});
+  EXPECT_EQ(enabled(), "000100");
+  Chord(s, {VK_CONTROL}, 'A');  // through the action list's short cut or the editor's own key
+  EXPECT_EQ(e->GetSelText(), "select from t");
+  EXPECT_EQ(enabled(), "110101");
+  ASSERT_TRUE(cut->Execute());
+  EXPECT_EQ(e->Lines()->Text(), "");
+  EXPECT_EQ(Clipboard()->AsText(), "select from t");
+  EXPECT_EQ(enabled(), "001010");
+  ASSERT_TRUE(paste->Execute());
+  ASSERT_TRUE(paste->Execute());
+  EXPECT_EQ(e->GetText(), "select from tselect from t");
+  ASSERT_TRUE(undo->Execute());
+  EXPECT_EQ(e->GetText(), "select from t");
+  ASSERT_TRUE(all->Execute());
+  ASSERT_TRUE(copy->Execute());
+  ASSERT_TRUE(del->Execute());
+  EXPECT_EQ(e->Lines()->Text(), "");
+  // Read-only: nothing that changes the text is on.
+  SetLines(e, {"x"});
+  e->SetReadOnly(true);
+  e->SelectAll();
+  EXPECT_EQ(enabled(), "010100");
+  EXPECT_FALSE(cut->Execute());
+  EXPECT_EQ(e->GetText(), "x");
+  // The platform's own edit gets them back when it has the focus.
+  plain->SetText("abc");
+  plain->SetFocus();
+  plain->SelectAll();
+  EXPECT_EQ(enabled(), "111101");
+  ASSERT_TRUE(cut->Execute());
+  EXPECT_EQ(plain->Text(), "");
+  EXPECT_EQ(e->GetText(), "x");
+}
+
+// Files dropped on the window reach OnDropFiles (client point, every path) only while
+// eoDropFiles is on; otherwise the window does not take them.
+TEST(SxEditInput, DroppedFiles) {
+  TEditorSession s;
+  TEditorForm f(40, 5);
+  TSxMemo* e = f.Edit;
+  std::vector<String> got;
+  TPoint at{};
+  e->OnDropFiles = [&](TObject* sender, int x, int y, TStrings* files) {
+    EXPECT_EQ(sender, e);
+    at = TPoint{x, y};
+    for (int i = 0; i < files->Count(); ++i) got.push_back(files->Strings(i));
+  };
+  EXPECT_FALSE(PostFileDrop(f.At(30, 20), {"/tmp/q.sql"}));
+  e->SetOptions(e->Options() | eoDropFiles);
+  const String longPath = "/tmp/" + String(600, 'p') + "\xFF.sql";
+  ASSERT_EQ(PostFileDrop(f.At(30, 20), {"/tmp/q.sql", longPath}), e->Handle());
+  s.ProcessMessages();
+  EXPECT_EQ(got, (std::vector<String>{"/tmp/q.sql", longPath}));
+  EXPECT_EQ(at, (TPoint{30, 20}));
+  // A window made after the option was set accepts files from the start.
+  f.Edit->RecreateWnd();
+  got.clear();
+  ASSERT_TRUE(PostFileDrop(f.At(5, 5), {"/tmp/r.sql"}));
+  s.ProcessMessages();
+  EXPECT_EQ(got, (std::vector<String>{"/tmp/r.sql"}));
+  e->SetOptions(e->Options() & ~eoDropFiles);
+  EXPECT_FALSE(PostFileDrop(f.At(30, 20), {"/tmp/q.sql"}));
 }

@@ -5,6 +5,7 @@
 
 #include "WinTestUtil.h"
 #include "platform/win/QtShell.h"
+#include "platform/win/ShellApi.h"
 
 TEST(WinShell, ClickThroughQtReachesChildInClientCoordinates) {
   EnsureShellApplication();
@@ -63,4 +64,63 @@ TEST(WinShell, QtKeysMapToVirtualKeys) {
                         Case{"Key_Control", false, VK_CONTROL}, Case{"Key_Plus", true, VK_ADD},
                         Case{"Key_NoSuchKey", false, 0}})
     EXPECT_EQ(VirtualKeyFromQtKeyName(c.key, c.keypad), c.vk) << c.key;
+}
+
+// Files dragged from the desktop: only a window that asked for them gets WM_DROPFILES, with the
+// point in its client coordinates and every path readable through the drop handle.
+TEST(WinShell, FileDropReachesAcceptingWindow) {
+  EnsureShellApplication();
+  win::ResetAll();
+  InstallQtShell();
+  RegisterTestClasses();
+  HWND top = CreateWindowEx(0, "TestWnd", "T", WS_POPUP | WS_VISIBLE, 100, 100, 200, 200, {});
+  HWND child = CreateWindowEx(0, "TestWnd", "C", WS_CHILD | WS_VISIBLE, 20, 30, 100, 100, top);
+  CreateWindowEx(0, "TestWnd", "I", WS_CHILD | WS_VISIBLE, 50, 50, 20, 20, child);
+  const String odd = "/tmp/caf\xC3\xA9 \xFF.sql";  // not UTF-8 as a whole: passed on as its bytes
+  std::vector<String> paths;
+  POINT at{};
+  BOOL inClient = FALSE;
+  HDROP seen;
+  Handle(child, [&](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (m != WM_DROPFILES) return std::nullopt;
+    seen = HDROP(static_cast<std::uintptr_t>(w));
+    const UINT n = DragQueryFile(seen, 0xFFFFFFFFu, nullptr, 0);
+    for (UINT i = 0; i < n; ++i) {
+      String p(DragQueryFile(seen, i, nullptr, 0), '\0');
+      EXPECT_EQ(DragQueryFile(seen, i, p.data(), static_cast<UINT>(p.size() + 1)), p.size());
+      paths.push_back(p);
+    }
+    // A short buffer gets whole characters only, NUL-terminated.
+    char small[10];
+    EXPECT_EQ(DragQueryFile(seen, 1, small, sizeof small), 8u);
+    EXPECT_STREQ(small, "/tmp/caf");
+    EXPECT_EQ(DragQueryFile(seen, n, small, sizeof small), 0u);
+    inClient = DragQueryPoint(seen, &at);
+    DragFinish(seen);
+    return 0;
+  });
+  auto pump = [] {
+    MSG m;
+    while (PeekMessage(&m, {}, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+  };
+  // Nobody accepts files yet: the shell refuses the drag.
+  EXPECT_FALSE(QtShellSendFileDrop(top, Point(40, 50), {"/tmp/a.sql"}));
+  DragAcceptFiles(child, TRUE);
+  EXPECT_TRUE(GetWindowLong(child, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+  // Dropped on a window inside it: the nearest accepting ancestor takes it.
+  ASSERT_TRUE(QtShellSendFileDrop(top, Point(75, 85), {"/tmp/a.sql", odd}));
+  pump();
+  EXPECT_EQ(paths, (std::vector<String>{"/tmp/a.sql", odd}));
+  EXPECT_EQ(at, Point(55, 55));
+  EXPECT_TRUE(inClient);
+  // A finished handle reads as nothing.
+  EXPECT_EQ(DragQueryFile(seen, 0xFFFFFFFFu, nullptr, 0), 0u);
+  EXPECT_FALSE(DragQueryPoint(seen, &at));
+  // Outside the accepting window, or after it stops accepting, the drop is refused.
+  EXPECT_FALSE(QtShellSendFileDrop(top, Point(10, 10), {"/tmp/a.sql"}));
+  DragAcceptFiles(child, FALSE);
+  EXPECT_FALSE(QtShellSendFileDrop(top, Point(40, 50), {"/tmp/a.sql"}));
+  EXPECT_FALSE(PostFileDrop(Point(140, 150), {"/tmp/a.sql"}));
+  RemoveQtShell();
+  win::ResetAll();
 }
