@@ -12,8 +12,8 @@ namespace {
 
 struct ControlFixture {
   TFormsSession session;
+  TFakeLink link;  // outlives the form, which frees the control that uses it
   TPlainForm form{500, 300};
-  TFakeLink link;
   TkcFilterControl* fc;
   ControlFixture() {
     fc = new TkcFilterControl(&form);
