@@ -10,9 +10,7 @@ const char* const kTooMuchRecursion =
     "depth\" setting on the \"Advanced\" tab of the Options dialog.  If that does not fix the problem, "
     "it's probably a bug.  In case, please file a bug report.";
 
-bool IsBoundary(char c) {
-  return c == '\0' || c == '\n' || c == '\r' || c == ' ' || c == '(' || c == ')' || c == ',';
-}
+bool IsBoundary(char c) { return c == '\0' || c == '\n' || c == '\r' || c == ' ' || c == '(' || c == ')' || c == ','; }
 
 bool IsKeywordChar(char c) { return (c >= 'A' && c <= 'Z') || c == '(' || c == ','; }
 
@@ -113,8 +111,7 @@ TPlanParser::TTokenMatch TPlanParser::FindFirstToken(std::initializer_list<std::
     }
     ++i;
     if (!candidate.empty() && matched == candidate.size()) {
-      if (i >= n || candidate == "(" || IsBoundary(text[i]))
-        return {candidate, static_cast<int>(i) + 1};
+      if (i >= n || candidate == "(" || IsBoundary(text[i])) return {candidate, static_cast<int>(i) + 1};
     }
     if (i < n && !IsKeywordChar(text[i])) candidate = {};
   }
@@ -314,13 +311,15 @@ TPlanParser::TRange TPlanParser::ParseTableRead(TPlanNode* node, TRange text, st
   } else {
     keyword = Find({"NATURAL", "INDEX", "ORDER"}, text);
     if (keyword.Position < 0)
-      Fail("TPlanParser.ParsePlanItem: Unrecognized PLAN syntax -- \"NATURAL\", \"INDEX\" or \"ORDER\" not "
-           "found after alias: " +
-           String(View(text)));
+      Fail(
+          "TPlanParser.ParsePlanItem: Unrecognized PLAN syntax -- \"NATURAL\", \"INDEX\" or \"ORDER\" not "
+          "found after alias: " +
+          String(View(text)));
     const std::ptrdiff_t keywordStart = keyword.Position - static_cast<std::ptrdiff_t>(keyword.Token.size());
     const std::ptrdiff_t aliasEnd = keywordStart - 2;  // the blank before the keyword is left out
     if (aliasEnd >= start)
-      alias = String(View(text).substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(aliasEnd - start + 1)));
+      alias = String(
+          View(text).substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(aliasEnd - start + 1)));
   }
 
   auto* table = AddNode<TPlanTableSpecifier>(node, std::move(alias));
@@ -332,8 +331,8 @@ TPlanParser::TRange TPlanParser::ParseTableRead(TPlanNode* node, TRange text, st
     table->AccessKind = 1;
     TRange after = CopyFrom(searched, keyword.Position);
     const std::size_t paren = View(after).find('(');
-    return ParseIndexList(table, paren == std::string_view::npos ? TRange{after.End, after.End}
-                                                                 : CopyFrom(after, paren + 2));
+    return ParseIndexList(table,
+                          paren == std::string_view::npos ? TRange{after.End, after.End} : CopyFrom(after, paren + 2));
   }
   if (keyword.Token == "ORDER") {
     table->AccessKind = 2;

@@ -43,8 +43,7 @@ std::int64_t ReadFrequency() {
 void CommitAfterFailure(TIBTransaction& t) {
   try {
     if (t.InTransaction()) t.Commit();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 // Runs `work` inside the transaction (started when needed) and commits afterwards, also when
@@ -119,11 +118,8 @@ void TQueryThread::Execute() {
       Milliseconds = StampMilliseconds(start, TRunStamp::Take(), frequency);
       break;
     }
-    case opOpen:
-      DataSet->Open();
-      break;
-    default:
-      throw Exception(UndefinedQueryOperationText);
+    case opOpen: DataSet->Open(); break;
+    default: throw Exception(UndefinedQueryOperationText);
   }
 }
 
@@ -194,8 +190,7 @@ TdmQuery::~TdmQuery() {
   }
   try {
     CommitIfActive();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -426,8 +421,7 @@ void TdmQuery::ApplyRememberedParams() {
     // before the user could give another value.
     try {
       params[i].SetAsString(line->Value);
-    } catch (const EConvertError&) {
-    }
+    } catch (const EConvertError&) {}
   }
 }
 

@@ -137,7 +137,8 @@ bool TdmServerProperties::AttachServices() {
   try {
     IBServerProperties.SetActive(true);
   } catch (const EIBClientError& e) {
-    if (e.Message().find("is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality") != std::string::npos)
+    if (e.Message().find("is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality") !=
+        std::string::npos)
       return false;
     throw;
   }
@@ -156,8 +157,7 @@ void TdmServerProperties::FetchServerVersion() {
   } catch (...) {
     try {
       IBServerProperties.SetActive(false);
-    } catch (...) {
-    }
+    } catch (...) {}
     throw;
   }
   IBServerProperties.SetActive(false);
@@ -181,7 +181,7 @@ void TdmServerProperties::ParseServerVersion() {
     bool startsAfterMajor = fMajor != 0;
     size_t j = i;
     while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
-    if (j >= text.size()) break;  // a run that reaches the end is not converted
+    if (j >= text.size()) break;                              // a run that reaches the end is not converted
     const int value = StrToIntDef(text.substr(i, j - i), 1);  // 1 when too large
     if (fMajor == 0) {
       fMajor = value;

@@ -55,7 +55,8 @@ String PrepareDemoDatabase() {
     RememberDemoConnection(GetSettingsFileName(), demo);
     return demo;
   } catch (Exception& e) {
-    MessageBox(HWND(), "The demo database could not be prepared.\r\n\r\n" + e.Message(), kTitle, MB_OK | MB_ICONWARNING);
+    MessageBox(HWND(), "The demo database could not be prepared.\r\n\r\n" + e.Message(), kTitle,
+               MB_OK | MB_ICONWARNING);
   }
   return String();
 }
@@ -85,7 +86,8 @@ int RunProgram(int argc, char** argv, std::function<void(TfrmMain*)> started) {
                       {"ProductVersion", VT_VERSION}});
   String demo;
   if (!TryIBLoad())
-    MessageBox(HWND(), "InterBase client not found.  You must install the InterBase client software to use this program.",
+    MessageBox(HWND(),
+               "InterBase client not found.  You must install the InterBase client software to use this program.",
                kTitle, MB_OK);
   else
     demo = PrepareDemoDatabase();

@@ -36,8 +36,9 @@ constexpr int kRuns = 7;
 
 struct Bench {
   Bench() {
-    TkcValueTypeClass types[] = {TkcIntegerValueType::Class(), TkcStringValueType::Class(), TkcIntegerValueType::Class(),
-                                 TkcFloatValueType::Class(), TkcDateTimeValueType::Class()};
+    TkcValueTypeClass types[] = {TkcIntegerValueType::Class(), TkcStringValueType::Class(),
+                                 TkcIntegerValueType::Class(), TkcFloatValueType::Class(),
+                                 TkcDateTimeValueType::Class()};
     for (int i = 0; i < 5; ++i) {
       items.push_back(std::make_unique<TObject>());
       dc.AddItem(items.back().get());

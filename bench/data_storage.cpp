@@ -71,15 +71,14 @@ Result Run(int count) {
 }  // namespace
 
 int main() {
-  std::printf("%10s %12s %12s %14s %14s %8s\n", "records", "fill ns/rec", "read ns/rec", "heap B/rec",
-              "raw B/rec", "ratio");
+  std::printf("%10s %12s %12s %14s %14s %8s\n", "records", "fill ns/rec", "read ns/rec", "heap B/rec", "raw B/rec",
+              "ratio");
   // The largest first: string cells freed by one run are reused by the next, which would make
   // later heap figures look smaller than they are.
   for (int count : {1000000, 500000, 250000}) {
     Result r = Run(count);
-    std::printf("%10d %12.1f %12.1f %14.1f %14.1f %8.2f\n", count, r.fill * 1e9 / count,
-                r.read * 1e9 / count, double(r.heap) / count, double(r.raw) / count,
-                double(r.heap) / double(r.raw));
+    std::printf("%10d %12.1f %12.1f %14.1f %14.1f %8.2f\n", count, r.fill * 1e9 / count, r.read * 1e9 / count,
+                double(r.heap) / count, double(r.raw) / count, double(r.heap) / double(r.raw));
   }
   const int count = 1000000;
   std::vector<double> fill, read, ratio;

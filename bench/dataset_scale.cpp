@@ -45,7 +45,8 @@ int main() {
   auto t4 = std::chrono::steady_clock::now();
   std::printf("fill %d rows (unsorted keys): %.0f ms\n", n, Ms(t0, t1));
   std::printf("First + MoveBy(1000) to the end (%d moved): %.1f ms\n", moved, Ms(t1, t2));
-  std::printf("100000 keyed Locate (%d found): %.1f ms, %.2f us each\n", found, Ms(t2, t3), Ms(t2, t3) * 1000.0 / 100000);
+  std::printf("100000 keyed Locate (%d found): %.1f ms, %.2f us each\n", found, Ms(t2, t3),
+              Ms(t2, t3) * 1000.0 / 100000);
   std::printf("one partial-key Locate (scan to the last row, %s): %.1f ms\n", scan ? "found" : "missing", Ms(t3, t4));
 
   std::vector<double> index, natural, anchor;
@@ -68,9 +69,10 @@ int main() {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
   };
-  std::printf("SetIndexFieldNames(integer field): %.1f ms; back to the natural order: %.1f ms; "
-              "std::stable_sort of (key, row) pairs: %.1f ms (medians of 5 interleaved rounds)\n",
-              median(index), median(natural), median(anchor));
+  std::printf(
+      "SetIndexFieldNames(integer field): %.1f ms; back to the natural order: %.1f ms; "
+      "std::stable_sort of (key, row) pairs: %.1f ms (medians of 5 interleaved rounds)\n",
+      median(index), median(natural), median(anchor));
   std::printf("ratio index / stable_sort: %.2f (goal 2), natural order / index: %.2f (goal 1)\n",
               median(index) / median(anchor), median(natural) / median(index));
   return 0;

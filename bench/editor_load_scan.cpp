@@ -33,8 +33,8 @@ const int kLines = 100000;
 std::string MakeScript() {
   std::mt19937 rng(68);
   const char* tables[] = {"EMPLOYEE", "DEPARTMENT", "PROJECT", "SALARY_HISTORY", "CUSTOMER", "SALES", "JOB"};
-  const char* columns[] = {"EMP_NO", "FIRST_NAME", "LAST_NAME", "DEPT_NO", "SALARY", "HIRE_DATE", "JOB_CODE",
-                           "PHONE_EXT", "BUDGET", "LOCATION", "ORDER_STATUS", "TOTAL_VALUE"};
+  const char* columns[] = {"EMP_NO",   "FIRST_NAME", "LAST_NAME", "DEPT_NO",  "SALARY",       "HIRE_DATE",
+                           "JOB_CODE", "PHONE_EXT",  "BUDGET",    "LOCATION", "ORDER_STATUS", "TOTAL_VALUE"};
   auto pick = [&](auto& list) { return list[rng() % (sizeof(list) / sizeof(list[0]))]; };
   auto number = [&] { return std::to_string(rng() % 100000); };
   std::ostringstream out;
@@ -47,13 +47,14 @@ std::string MakeScript() {
         line += 2;
         break;
       case 1:
-        out << "SELECT " << pick(columns) << ", " << pick(columns) << ", " << pick(columns) << ", '" << pick(tables) << "''s' AS NOTE, "
-            << number() << "." << rng() % 100 << " FROM " << pick(tables) << " T" << rng() % 9 << "\n";
+        out << "SELECT " << pick(columns) << ", " << pick(columns) << ", " << pick(columns) << ", '" << pick(tables)
+            << "''s' AS NOTE, " << number() << "." << rng() % 100 << " FROM " << pick(tables) << " T" << rng() % 9
+            << "\n";
         ++line;
         break;
       case 2:
-        out << "\tWHERE T.SALARY > :MIN_SALARY AND T." << pick(columns) << " IN ('" << number() << "', '"
-            << number() << "') AND T.HIRE_DATE < CURRENT_DATE -- filter " << number() << "\n";
+        out << "\tWHERE T.SALARY > :MIN_SALARY AND T." << pick(columns) << " IN ('" << number() << "', '" << number()
+            << "') AND T.HIRE_DATE < CURRENT_DATE -- filter " << number() << "\n";
         ++line;
         break;
       case 3:
@@ -61,9 +62,8 @@ std::string MakeScript() {
         ++line;
         break;
       case 4:
-        out << "UPDATE " << pick(tables) << " SET " << pick(columns) << " = " << pick(columns) << " * 1."
-            << rng() % 10 << " WHERE " << pick(columns) << " = " << number() << " AND " << pick(columns)
-            << " IS NOT NULL;\n";
+        out << "UPDATE " << pick(tables) << " SET " << pick(columns) << " = " << pick(columns) << " * 1." << rng() % 10
+            << " WHERE " << pick(columns) << " = " << number() << " AND " << pick(columns) << " IS NOT NULL;\n";
         ++line;
         break;
       case 5:
@@ -81,8 +81,8 @@ std::string MakeScript() {
         ++line;
         break;
       default:
-        out << "CREATE INDEX IDX_" << pick(tables) << "_" << number() << " ON " << pick(tables) << " ("
-            << pick(columns) << "); /* rebuilt nightly */\n";
+        out << "CREATE INDEX IDX_" << pick(tables) << "_" << number() << " ON " << pick(tables) << " (" << pick(columns)
+            << "); /* rebuilt nightly */\n";
         ++line;
         break;
     }

@@ -126,8 +126,8 @@ int main(int argc, char** argv) {
                 ours.open, ours.first, ours.end, ours.type, ours.memKb);
     if (painted.size() == 1)
       std::printf("keystroke repainted %d x %d px (one row is %d px high)\n",
-                  static_cast<int>(painted[0].right - painted[0].left), static_cast<int>(painted[0].bottom - painted[0].top),
-                  memo->RowHeight());
+                  static_cast<int>(painted[0].right - painted[0].left),
+                  static_cast<int>(painted[0].bottom - painted[0].top), memo->RowHeight());
     else
       std::printf("keystroke repainted %zu areas\n", painted.size());
 

@@ -132,8 +132,12 @@ int main() {
   }
 
   const std::vector<Case> cases = {
-      {"abc record 8 xabcx", false, false}, {"abc%", false, false},  {"%abc", false, false},
-      {"%abc%", false, false},              {"%abc%", true, false},   {"a_c%", false, true},
+      {"abc record 8 xabcx", false, false},
+      {"abc%", false, false},
+      {"%abc", false, false},
+      {"%abc%", false, false},
+      {"%abc%", true, false},
+      {"a_c%", false, true},
       {"%re%or%1%5%", false, true},
   };
 
@@ -145,7 +149,8 @@ int main() {
     for (std::size_t c = 0; c < cases.size(); ++c) {
       const Case& k = cases[c];
       criteria.Clear();
-      criteria.SetOptions(k.caseInsensitive ? TkcFilterCriteriaOptions{fcoCaseInsensitive} : TkcFilterCriteriaOptions{});
+      criteria.SetOptions(k.caseInsensitive ? TkcFilterCriteriaOptions{fcoCaseInsensitive}
+                                            : TkcFilterCriteriaOptions{});
       criteria.AddItem(nullptr, &criteria.Field, foLike, Variant(k.pattern), k.pattern);
       criteria.EvaluateRecord(0);  // the first evaluation prepares the condition
       TkcLikePattern pattern;
@@ -201,7 +206,8 @@ int main() {
   }
   std::printf("record: the criteria's whole record evaluation; LIKE: the prepared pattern over the values in place\n");
   std::printf("worst record evaluation / plain loop: %.2f\n", worstRecord);
-  std::printf("ratio LIKE / plain loop (medians of %d interleaved rounds), worst: %.2f (goal 2), general %.2f (goal 3)%s\n",
-              rounds, worst[0], worst[1], allMet ? "" : "  GOAL MISSED");
+  std::printf(
+      "ratio LIKE / plain loop (medians of %d interleaved rounds), worst: %.2f (goal 2), general %.2f (goal 3)%s\n",
+      rounds, worst[0], worst[1], allMet ? "" : "  GOAL MISSED");
   return 0;
 }

@@ -110,7 +110,8 @@ int main() {
   double worst = 0;
   for (int n = 0; n < 3; ++n) {
     double a = Median(series[n][0]), b = Median(series[n][1]);
-    std::printf("%-14s 1,000 rows %8.1f us   1,000,000 rows %8.1f us   ratio %.2f\n", names[n], a * 1e6, b * 1e6, b / a);
+    std::printf("%-14s 1,000 rows %8.1f us   1,000,000 rows %8.1f us   ratio %.2f\n", names[n], a * 1e6, b * 1e6,
+                b / a);
     worst = std::max(worst, b / a);
   }
   // Clipboard text: time per row at 100,000 and at 1,000,000 rows.

@@ -13,6 +13,7 @@
 
 #include <malloc.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,7 +22,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -125,8 +125,10 @@ double BareFetch(TIBDatabase& db, long expected, double& raw) {
     checksum += *reinterpret_cast<const ISC_LONG*>(da->sqlvar[0].sqldata);
     for (int i = 0; i < da->sqld; ++i) {
       const XSQLVAR& v = da->sqlvar[i];
-      if ((v.sqltype & ~1) == SQL_VARYING) raw += *reinterpret_cast<const unsigned short*>(v.sqldata);
-      else raw += v.sqllen;
+      if ((v.sqltype & ~1) == SQL_VARYING)
+        raw += *reinterpret_cast<const unsigned short*>(v.sqldata);
+      else
+        raw += v.sqllen;
     }
   }
   IBCheck(status);
@@ -163,8 +165,8 @@ int main(int argc, char** argv) {
     }
     double e = Median(engine), b = Median(bare);
     std::printf("medians: engine %.3f s (%.0f rows/s), bare loop %.3f s (%.0f rows/s)\n", e, rows / e, b, rows / b);
-    std::printf("memory kept per row: %.1f bytes; raw value bytes per row: %.1f; ratio %.2f (goal 1.5)\n",
-                kept / rows, raw / rows, kept / raw);
+    std::printf("memory kept per row: %.1f bytes; raw value bytes per row: %.1f; ratio %.2f (goal 1.5)\n", kept / rows,
+                raw / rows, kept / raw);
     std::printf("ratio engine / bare loop (medians of 5 interleaved rounds, freeing included): %.2f (goal 1.1)\n",
                 e / b);
     db.Close();

@@ -46,8 +46,8 @@ double Ratio(HDC dc, const std::string& text, unsigned flags, int* rowsOut) {
     BuildTextRows(dc, text, RECT{0, 0, 400, 100}, p, rows, count, 0);
     *rowsOut = count;
   });
-  std::printf("%7zu bytes  flags %06x  measure %8.2f ms  layout %8.2f ms  rows %6d  ratio %5.2f\n", text.size(),
-              flags, measure, layout, *rowsOut, layout / measure);
+  std::printf("%7zu bytes  flags %06x  measure %8.2f ms  layout %8.2f ms  rows %6d  ratio %5.2f\n", text.size(), flags,
+              measure, layout, *rowsOut, layout / measure);
   return layout / measure;
 }
 

@@ -531,9 +531,7 @@ TColor TkcContainerStyle::GetTextColor() {
   if (auto* s = ControllerStyleAssigning(csvTextColor)) return s->fTextColor;
   return DefaultTextColor();
 }
-void TkcContainerStyle::SetTextColor(TColor Value) {
-  SetValue(fTextColor, Value, csvTextColor, true, GetTextColor());
-}
+void TkcContainerStyle::SetTextColor(TColor Value) { SetValue(fTextColor, Value, csvTextColor, true, GetTextColor()); }
 
 TFontStyles TkcContainerStyle::GetTextStyle() {
   if (fLightweight) return Font() ? Font()->Style() : TFontStyles{};
@@ -761,9 +759,7 @@ void TkcStyleController::ChangeFontScale(int M, int D) {
 
 // ---- TkcContainer ---------------------------------------------------------------------------
 
-TkcContainer::TkcContainer(TComponent* AOwner) : TkcContainer(AOwner, TDeferCreation{}) {
-  CreateContainerObjects();
-}
+TkcContainer::TkcContainer(TComponent* AOwner) : TkcContainer(AOwner, TDeferCreation{}) { CreateContainerObjects(); }
 
 TkcContainer::TkcContainer(TComponent* AOwner, TDeferCreation) : TkcControl(AOwner) {}
 
@@ -1081,8 +1077,8 @@ bool TkcContainer::Focused() {
   if (IsDesigning() || ControlState().Contains(csDestroyingHandle)) return false;
   HWND focus = GetFocus();
   if (!focus) return false;
-  return (HandleAllocated() && focus == Handle()) || (fInnerControl && fInnerControl->HandleAllocated() &&
-                                                      focus == fInnerControl->Handle());
+  return (HandleAllocated() && focus == Handle()) ||
+         (fInnerControl && fInnerControl->HandleAllocated() && focus == fInnerControl->Handle());
 }
 
 void TkcContainer::SetFocus() {
@@ -1504,8 +1500,8 @@ void TkcCustomPopupWindow::ShowPopup(TWinControl* AFocusControl) {
   else if (!target && fTakesFocus)
     SetFocus();
   TCustomForm* form = fOwnerControl ? fOwnerControl->GetParentForm() : nullptr;
-  bool topmost = !form || !form->HandleAllocated() || (GetWindowLong(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) ||
-                 !fTakesFocus;
+  bool topmost =
+      !form || !form->HandleAllocated() || (GetWindowLong(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) || !fTakesFocus;
   SetWindowPos(Handle(), topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
                SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
   SetModalResult(mrNone);
@@ -1666,7 +1662,9 @@ namespace {
 HHOOK gCallWndHook, gGetMessageHook, gMouseHook;
 bool gClosingByMouse = false;
 
-bool IsBeingDestroyed(TComponent* AComponent) { return AComponent && AComponent->ComponentState().Contains(csDestroying); }
+bool IsBeingDestroyed(TComponent* AComponent) {
+  return AComponent && AComponent->ComponentState().Contains(csDestroying);
+}
 
 TCustomForm* OwnerForm(TkcCustomPopupWindow* APopup) {
   return APopup->OwnerControl() ? APopup->OwnerControl()->GetParentForm() : nullptr;
@@ -1696,8 +1694,8 @@ void CallWndProcAction(const CWPSTRUCT& cwp) {
         TkcCustomPopupWindow* p = list[i];
         TCustomForm* form = OwnerForm(p);
         if (HWND fw = FormWindow(form)) PostMessage(fw, WM_NCACTIVATE, FALSE, 0);
-        bool skip = (p->TakesFocus() && form && form->Active()) ||
-                    (p->HandleAllocated() && !IsWindowEnabled(p->Handle()));
+        bool skip =
+            (p->TakesFocus() && form && form->Active()) || (p->HandleAllocated() && !IsWindowEnabled(p->Handle()));
         if (skip) {
           ++i;
           continue;
@@ -1801,8 +1799,7 @@ bool ProcessPopupMouseDown(HWND AWindow, UINT AMessage, const TPoint& P) {
         }
       } clear{p, link};
       p->ClosePopup();
-      if (!passThrough && ownerWin && (IsBeingDestroyed(ownerWin) || !IsWindowVisibleControl(ownerWin)))
-        result = false;
+      if (!passThrough && ownerWin && (IsBeingDestroyed(ownerWin) || !IsWindowVisibleControl(ownerWin))) result = false;
       i = 0;
       continue;
     }

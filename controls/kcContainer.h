@@ -109,8 +109,16 @@ using TkcContainerViewInfoClass = TClassOf<TkcContainerViewInfo>;
 // ---- Container styles -----------------------------------------------------------------------
 
 enum TkcContainerStyleValue {
-  csvBorderColor, csvBorderStyle, csvColor, csvEdges, csvFont, csvHotTrack, csvShadow, csvTextColor,
-  csvTextStyle, csvTransparentBorder
+  csvBorderColor,
+  csvBorderStyle,
+  csvColor,
+  csvEdges,
+  csvFont,
+  csvHotTrack,
+  csvShadow,
+  csvTextColor,
+  csvTextStyle,
+  csvTransparentBorder
 };
 using TkcContainerStyleValues = TSet<TkcContainerStyleValue, 32>;
 // 0 normal, 1 focused, 2 disabled, 3 hot.

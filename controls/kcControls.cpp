@@ -31,11 +31,10 @@ void RegisterLibraryCursors() {
   static bool done = false;
   if (done || !Screen) return;
   done = true;
-  static const char* const names[] = {"KC_DRAGCOPYCURSOR",   "KC_FULLSCROLLCURSOR", "KC_HORSCROLLCURSOR",
-                                      "KC_VERSCROLLCURSOR",  "KC_UPSCROLLCURSOR",   "KC_RIGHTSCROLLCURSOR",
-                                      "KC_DOWNSCROLLCURSOR", "KC_LEFTSCROLLCURSOR", "KC_REMOVECURSOR",
-                                      "KC_VERTSIZECURSOR",   "KC_HORZSIZECURSOR",   "KC_MULTIDRAGCURSOR",
-                                      "KC_NODROPCURSOR",     "KC_DRAGCURSOR"};
+  static const char* const names[] = {
+      "KC_DRAGCOPYCURSOR",    "KC_FULLSCROLLCURSOR", "KC_HORSCROLLCURSOR",  "KC_VERSCROLLCURSOR", "KC_UPSCROLLCURSOR",
+      "KC_RIGHTSCROLLCURSOR", "KC_DOWNSCROLLCURSOR", "KC_LEFTSCROLLCURSOR", "KC_REMOVECURSOR",    "KC_VERTSIZECURSOR",
+      "KC_HORZSIZECURSOR",    "KC_MULTIDRAGCURSOR",  "KC_NODROPCURSOR",     "KC_DRAGCURSOR"};
   for (int i = 0; i < 14; ++i) Screen->SetCursors(crkcDragCopy + i, LoadCursor(HINSTANCE(), names[i]));
   Screen->SetCursors(crkcHandPoint, LoadCursor(HINSTANCE(), IDC_HAND));
 }
@@ -99,8 +98,7 @@ void TkcSizeGrip::Paint() {
 
 // ---- Library drag and drop objects ----------------------------------------------------------
 
-TkcDragAndDropObject::TkcDragAndDropObject(TkcControl* AControl)
-    : fControl(AControl), fCanvas(AControl->Canvas()) {}
+TkcDragAndDropObject::TkcDragAndDropObject(TkcControl* AControl) : fControl(AControl), fCanvas(AControl->Canvas()) {}
 
 void TkcDragAndDropObject::SetDirty(bool Value) {
   if (fDirty == Value) return;
@@ -461,7 +459,8 @@ void TkcControl::UpdateScrollBars() {
     }
     if (!outermost && h.Visible == fHScrollBarWasVisible && v.Visible == fVScrollBarWasVisible) {
       fScrollBarsStable = true;
-      for (auto [bar, was] : {std::pair{fHScrollBar, fHScrollBarWasVisible}, std::pair{fVScrollBar, fVScrollBarWasVisible}})
+      for (auto [bar, was] :
+           {std::pair{fHScrollBar, fHScrollBarWasVisible}, std::pair{fVScrollBar, fVScrollBarWasVisible}})
         if (bar->Visible() != was) {
           bar->SetEnabled(false);
           bar->SetVisible(true);
@@ -751,9 +750,7 @@ void TkcControl::Dispatch(TMessage& Message) {
         }
       }
       return;
-    case CM_CURSORCHANGED:
-      fNormalCursor = Cursor();
-      break;
+    case CM_CURSORCHANGED: fNormalCursor = Cursor(); break;
     case CM_FONTCHANGED:
       inherited::Dispatch(Message);
       FontChanged();
@@ -795,7 +792,8 @@ void TkcControl::Resize() {
 // ---- Library drag and drop ------------------------------------------------------------------
 
 TkcDragAndDropObjectClass TkcControl::GetDragAndDropObjectClass() {
-  return DragAndDropObjectClass ? DragAndDropObjectClass : TkcDragAndDropObjectClass(TkcDragAndDropObject::StaticClass());
+  return DragAndDropObjectClass ? DragAndDropObjectClass
+                                : TkcDragAndDropObjectClass(TkcDragAndDropObject::StaticClass());
 }
 
 TkcControl::ObjectCall::ObjectCall(TkcControl* AControl) : fControl(AControl), fLink(AControl) {
@@ -998,8 +996,9 @@ void TkcControl::DoMiddleButtonScrolling() {
   state.hVisible = hVisible;
   state.vVisible = vVisible;
   state.anchor = Mouse->CursorPos();
-  const char* picture = hVisible && vVisible ? "KC_FULLSCROLLBITMAP" : vVisible ? "KC_VERSCROLLBITMAP"
-                                                                                : "KC_HORSCROLLBITMAP";
+  const char* picture = hVisible && vVisible ? "KC_FULLSCROLLBITMAP"
+                        : vVisible           ? "KC_VERSCROLLBITMAP"
+                                             : "KC_HORSCROLLBITMAP";
   HBITMAP bitmap = LoadNamedBitmap(picture);
   SIZE size = GetBitmapSize(bitmap);
   state.width = size.cx;

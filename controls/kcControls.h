@@ -17,8 +17,8 @@ class TkcControlChildComponent;
 // Library cursors.
 constexpr TCursor crkcDragCopy = 2100, crkcFullScroll = 2101, crkcHorScroll = 2102, crkcVerScroll = 2103,
                   crkcUpScroll = 2104, crkcRightScroll = 2105, crkcDownScroll = 2106, crkcLeftScroll = 2107,
-                  crkcRemove = 2108, crkcVertSize = 2109, crkcHorzSize = 2110, crkcMultiDrag = 2111,
-                  crkcNoDrop = 2112, crkcDrag = 2113, crkcHandPoint = -2099;
+                  crkcRemove = 2108, crkcVertSize = 2109, crkcHorzSize = 2110, crkcMultiDrag = 2111, crkcNoDrop = 2112,
+                  crkcDrag = 2113, crkcHandPoint = -2099;
 // Registers the library cursors with the screen (once).
 void RegisterLibraryCursors();
 

@@ -131,8 +131,8 @@ void TkcCanvas::FillRectWithFrame(const TRect& R, const TkcVisualParams& AParams
   FillRect(inner, AParams.Bitmap, AExcludeRect);
 }
 
-void TkcCanvas::DrawTwoColorFrame(const TRect& R, TColor ALeftTopColor, TColor ARightBottomColor,
-                                  TkcBorders ABorders, int AWidth) {
+void TkcCanvas::DrawTwoColorFrame(const TRect& R, TColor ALeftTopColor, TColor ARightBottomColor, TkcBorders ABorders,
+                                  int AWidth) {
   if (ABorders.Contains(bLeft)) FillRect(TRect{R.left, R.top, R.left + AWidth, R.bottom}, ALeftTopColor);
   if (ABorders.Contains(bTop)) FillRect(TRect{R.left, R.top, R.right, R.top + AWidth}, ALeftTopColor);
   if (ABorders.Contains(bRight)) FillRect(TRect{R.right - AWidth, R.top, R.right, R.bottom}, ARightBottomColor);
@@ -330,9 +330,7 @@ void TkcCanvas::RotateBitmap(TBitmap* ABitmap, int ARotation, bool AFlipVertical
 
 void TkcCanvas::ExcludeClipRect(const TRect& R) { ::ExcludeClipRect(Handle(), R.left, R.top, R.right, R.bottom); }
 
-void TkcCanvas::IntersectClipRect(const TRect& R) {
-  ::IntersectClipRect(Handle(), R.left, R.top, R.right, R.bottom);
-}
+void TkcCanvas::IntersectClipRect(const TRect& R) { ::IntersectClipRect(Handle(), R.left, R.top, R.right, R.bottom); }
 
 bool TkcCanvas::RectVisible(const TRect& R) { return ::RectVisible(Handle(), &R); }
 
@@ -463,7 +461,8 @@ void FillGradientRect(HDC DC, const TRect& R, TColor AColor1, TColor AColor2, bo
       return BYTE(n > 1 ? ch(c1) + MulDiv(i, ch(c2) - ch(c1), n - 1) : ch(c1));
     };
     if (bandEnd > bandStart) {
-      TRect band = AHorizontal ? TRect{bandStart, R.top, bandEnd, R.bottom} : TRect{R.left, bandStart, R.right, bandEnd};
+      TRect band =
+          AHorizontal ? TRect{bandStart, R.top, bandEnd, R.bottom} : TRect{R.left, bandStart, R.right, bandEnd};
       FillRectWithColor(DC, band, static_cast<TColor>(RGB(channel(GetRValue), channel(GetGValue), channel(GetBValue))));
     }
     bandStart = bandEnd;

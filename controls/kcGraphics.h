@@ -12,10 +12,10 @@ using TkcBorders = TSet<TkcBorder, 4>;
 inline const TkcBorders kcAllBorders{bLeft, bTop, bRight, bBottom};
 
 // Library text flags.
-constexpr int kctfLeft = 0x1, kctfRight = 0x2, kctfHCenter = 0x4, kctfTop = 0x8, kctfBottom = 0x10,
-              kctfVCenter = 0x20, kctfSingleLine = 0x40, kctfNoClip = 0x80, kctfExpandTabs = 0x100,
-              kctfShowPrefix = 0x200, kctfWordBreak = 0x400, kctfEndEllipsis = 0x800, kctfCalcRect = 0x1000,
-              kctfPathEllipsis = 0x2000, kctfNoCharBreak = 0x4000;
+constexpr int kctfLeft = 0x1, kctfRight = 0x2, kctfHCenter = 0x4, kctfTop = 0x8, kctfBottom = 0x10, kctfVCenter = 0x20,
+              kctfSingleLine = 0x40, kctfNoClip = 0x80, kctfExpandTabs = 0x100, kctfShowPrefix = 0x200,
+              kctfWordBreak = 0x400, kctfEndEllipsis = 0x800, kctfCalcRect = 0x1000, kctfPathEllipsis = 0x2000,
+              kctfNoCharBreak = 0x4000;
 // The platform DrawText flags of library text flags.
 UINT KcTextFlagsToDrawTextFlags(int AFlags);
 
@@ -107,8 +107,8 @@ public:
   int FontHeight(TFont* AFont);
   void CalculateTextRect(const String& AText, TRect& R, int AFlags);
   // AVertAlignment: 0 top, 1 bottom, 2 centre.
-  void AlignTextRectVertically(TRect& R, const String& AText, int AVertAlignment, bool AWordBreak,
-                               bool AShowPrefix, bool AEnabled = true, bool ANoCharBreak = false);
+  void AlignTextRectVertically(TRect& R, const String& AText, int AVertAlignment, bool AWordBreak, bool AShowPrefix,
+                               bool AEnabled = true, bool ANoCharBreak = false);
   void DrawText(const String& AText, const TRect& R, int AFlags, bool AEnabled = true);
   void SetFontAngle(int AAngle);
 

@@ -51,7 +51,6 @@ void PaletteListener::WndProc(TMessage& Message) {
 TkcLookAndFeel* gRoot = nullptr;
 bool gCreatingRoot = false;
 
-
 }  // namespace
 
 TkcSystemPaletteChangedNotifier::TkcSystemPaletteChangedNotifier(bool AIsPrimary) : fIsPrimary(AIsPrimary) {

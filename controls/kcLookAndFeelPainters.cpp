@@ -192,8 +192,8 @@ void TkcCustomLookAndFeelPainter::DrawButton(TkcCanvas* ACanvas, const TRect& R,
   ACanvas->Brush()->SetStyle(bsSolid);
 }
 
-void TkcCustomLookAndFeelPainter::DrawGroupButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, int,
-                                                  int, TColor) {
+void TkcCustomLookAndFeelPainter::DrawGroupButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, int, int,
+                                                  TColor) {
   DrawButton(ACanvas, R, "", AState);
 }
 
@@ -265,9 +265,8 @@ TSize TkcCustomLookAndFeelPainter::GetRadioButtonExtent() { return GetRadioButto
 
 void TkcCustomLookAndFeelPainter::DrawContent(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                                               TkcButtonState, TAlignment AAlignmentHorz,
-                                              TkcAlignmentVert AAlignmentVert, bool AMultiLine,
-                                              bool AShowEndEllipsis, const String& AText, TFont* AFont,
-                                              TColor ATextColor, TColor ABkColor,
+                                              TkcAlignmentVert AAlignmentVert, bool AMultiLine, bool AShowEndEllipsis,
+                                              const String& AText, TFont* AFont, TColor ATextColor, TColor ABkColor,
                                               const TkcDrawBackgroundEvent& AOnDrawBackground, bool) {
   if (!(AOnDrawBackground && AOnDrawBackground(ACanvas, ABounds))) ACanvas->FillRect(ABounds, ABkColor);
   if (AText.empty()) return;
@@ -282,8 +281,8 @@ void TkcCustomLookAndFeelPainter::DrawContent(TkcCanvas* ACanvas, const TRect& A
 void TkcCustomLookAndFeelPainter::DrawHeader(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                                              TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState,
                                              TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                                             bool AMultiLine, bool AShowEndEllipsis, const String& AText,
-                                             TFont* AFont, TColor ATextColor, TColor ABkColor,
+                                             bool AMultiLine, bool AShowEndEllipsis, const String& AText, TFont* AFont,
+                                             TColor ATextColor, TColor ABkColor,
                                              const TkcDrawBackgroundEvent& AOnDrawBackground, bool) {
   DrawHeaderBorder(ACanvas, ABounds, ANeighbors, ABorders);
   DrawContent(ACanvas, GetHeaderContentBounds(ABounds, ABorders), ATextAreaBounds, AState, AAlignmentHorz,
@@ -291,12 +290,11 @@ void TkcCustomLookAndFeelPainter::DrawHeader(TkcCanvas* ACanvas, const TRect& AB
               false);
 }
 
-void TkcCustomLookAndFeelPainter::DrawHeaderCell(TkcCanvas* ACanvas, const TRect& ABounds,
-                                                 const TRect& ATextAreaBounds, TkcBorders ANeighbors,
-                                                 TkcBorders ABorders, TkcButtonState AState, TAlignment AAlignmentHorz,
-                                                 TkcAlignmentVert AAlignmentVert, bool AMultiLine,
-                                                 bool AShowEndEllipsis, const String& AText, TFont* AFont,
-                                                 TColor ATextColor, TColor ABkColor,
+void TkcCustomLookAndFeelPainter::DrawHeaderCell(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
+                                                 TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState,
+                                                 TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
+                                                 bool AMultiLine, bool AShowEndEllipsis, const String& AText,
+                                                 TFont* AFont, TColor ATextColor, TColor ABkColor,
                                                  const TkcDrawBackgroundEvent& AOnDrawBackground) {
   DrawHeader(ACanvas, ABounds, ATextAreaBounds, ANeighbors, ABorders, AState, AAlignmentHorz, AAlignmentVert,
              AMultiLine, AShowEndEllipsis, AText, AFont, ATextColor, ABkColor, AOnDrawBackground, false);
@@ -305,8 +303,8 @@ void TkcCustomLookAndFeelPainter::DrawHeaderCell(TkcCanvas* ACanvas, const TRect
 void TkcCustomLookAndFeelPainter::DrawSection(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                                               TkcBorders, TkcBorders ABorders, TkcButtonState AState,
                                               TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                                              bool AMultiLine, bool AShowEndEllipsis, const String& AText,
-                                              TFont* AFont, TColor ATextColor, TColor ABkColor) {
+                                              bool AMultiLine, bool AShowEndEllipsis, const String& AText, TFont* AFont,
+                                              TColor ATextColor, TColor ABkColor) {
   DrawSectionBorder(ACanvas, ABounds, ABorders, AState);
   DrawSectionContent(ACanvas, GetSectionContentBounds(ABounds, AState), ATextAreaBounds, AState, AAlignmentHorz,
                      AAlignmentVert, AMultiLine, AShowEndEllipsis, AText, AFont, ATextColor, ABkColor);
@@ -318,8 +316,8 @@ void TkcCustomLookAndFeelPainter::DrawSectionContent(TkcCanvas* ACanvas, const T
                                                      bool AMultiLine, bool AShowEndEllipsis, const String& AText,
                                                      TFont* AFont, TColor ATextColor, TColor ABkColor) {
   ACanvas->FillRect(ABounds, ABkColor);
-  DrawSectionText(ACanvas, GetSectionTextAreaBounds(ATextAreaBounds, AState), AState, AAlignmentHorz,
-                  AAlignmentVert, AMultiLine, AShowEndEllipsis, AText, AFont, ATextColor);
+  DrawSectionText(ACanvas, GetSectionTextAreaBounds(ATextAreaBounds, AState), AState, AAlignmentHorz, AAlignmentVert,
+                  AMultiLine, AShowEndEllipsis, AText, AFont, ATextColor);
 }
 
 void TkcCustomLookAndFeelPainter::DrawSectionText(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState,
@@ -392,9 +390,9 @@ TRect TkcCustomLookAndFeelPainter::GetFooterCellTextAreaBounds(const TRect& R) {
 }
 
 void TkcCustomLookAndFeelPainter::DrawFooterCell(TkcCanvas* ACanvas, const TRect& R, TAlignment AAlignmentHorz,
-                                                 TkcAlignmentVert AAlignmentVert, bool AMultiLine,
-                                                 const String& AText, TFont* AFont, TColor ATextColor,
-                                                 TColor ABkColor, const TkcDrawBackgroundEvent& AOnDrawBackground) {
+                                                 TkcAlignmentVert AAlignmentVert, bool AMultiLine, const String& AText,
+                                                 TFont* AFont, TColor ATextColor, TColor ABkColor,
+                                                 const TkcDrawBackgroundEvent& AOnDrawBackground) {
   DrawFooterCellBorder(ACanvas, R);
   DrawContent(ACanvas, GetFooterCellContentBounds(R), GetFooterCellTextAreaBounds(R), kcbsDefault, AAlignmentHorz,
               AAlignmentVert, AMultiLine, false, AText, AFont, ATextColor, ABkColor, AOnDrawBackground, true);
@@ -431,8 +429,8 @@ void TkcCustomLookAndFeelPainter::DrawIndicatorItem(TkcCanvas* ACanvas, const TR
 
 void TkcCustomLookAndFeelPainter::DrawIndicatorCell(TkcCanvas* ACanvas, const TRect& R, int AKind, TColor ABkColor,
                                                     const TkcDrawBackgroundEvent& AOnDrawBackground) {
-  DrawHeaderCell(ACanvas, R, R, {}, kcAllBorders, kcbsNormal, taLeftJustify, vaTop, false, false, "", nullptr,
-                 clNone, ABkColor, AOnDrawBackground);
+  DrawHeaderCell(ACanvas, R, R, {}, kcAllBorders, kcbsNormal, taLeftJustify, vaTop, false, false, "", nullptr, clNone,
+                 ABkColor, AOnDrawBackground);
   HIMAGELIST images = GetIndicatorImages();
   if (AKind < 1 || AKind > ImageList_GetImageCount(images)) return;
   int w = 0, h = 0;
@@ -541,8 +539,8 @@ void TkcStandardLookAndFeelPainter::DrawSectionBorder(TkcCanvas* ACanvas, const 
   ACanvas->DrawTwoColorFrame(Shrink(R, 1), cl3DLight, clBtnShadow, ABorders);
 }
 
-void TkcStandardLookAndFeelPainter::DrawFilterDropDownButton(TkcCanvas* ACanvas, const TRect& R,
-                                                             TkcButtonState AState, bool AIsActive) {
+void TkcStandardLookAndFeelPainter::DrawFilterDropDownButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState,
+                                                             bool AIsActive) {
   if (AState == kcbsPressed)
     ACanvas->DrawEdge(R, true, true);
   else
@@ -814,16 +812,16 @@ TkcBorders TkcUltraFlatLookAndFeelPainter::GetHeaderBorders(TkcBorders ANeighbor
   return borders;
 }
 
-void TkcUltraFlatLookAndFeelPainter::DrawFilterDropDownButton(TkcCanvas* ACanvas, const TRect& R,
-                                                              TkcButtonState AState, bool AIsActive) {
+void TkcUltraFlatLookAndFeelPainter::DrawFilterDropDownButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState,
+                                                              bool AIsActive) {
   ACanvas->FrameRect(R, GetFilterDropDownButtonBorderColor(AState));
   TRect inner = Shrink(R, 1);
   ACanvas->FillRect(inner, GetButtonFaceColor(AState));
   DrawDropDownArrow(ACanvas, inner, AIsActive ? clBlue : GetButtonGlyphColor(AState));
 }
 
-void TkcUltraFlatLookAndFeelPainter::DrawLevelTabBorder(TkcCanvas* ACanvas, const TRect& R, TkcBorder ASide,
-                                                        TkcBorders, bool AVertical) {
+void TkcUltraFlatLookAndFeelPainter::DrawLevelTabBorder(TkcCanvas* ACanvas, const TRect& R, TkcBorder ASide, TkcBorders,
+                                                        bool AVertical) {
   bool side = AVertical ? ASide == bBottom : ASide == bRight;
   TRect r = R;
   if (side && !AVertical) r.bottom -= GetLevelTabBorderWidth();
@@ -925,13 +923,11 @@ TColor TkcOffice11LookAndFeelPainter::GetFilterDropDownButtonBorderColor(TkcButt
   return AState == kcbsNormal ? GetHeaderDarkLineColor() : Office11SelectedBorderColor;
 }
 
-void TkcOffice11LookAndFeelPainter::DrawContent(TkcCanvas* ACanvas, const TRect& ABounds,
-                                                const TRect& ATextAreaBounds, TkcButtonState AState,
-                                                TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                                                bool AMultiLine, bool AShowEndEllipsis, const String& AText,
-                                                TFont* AFont, TColor ATextColor, TColor,
-                                                const TkcDrawBackgroundEvent& AOnDrawBackground,
-                                                bool AFlatBackground) {
+void TkcOffice11LookAndFeelPainter::DrawContent(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
+                                                TkcButtonState AState, TAlignment AAlignmentHorz,
+                                                TkcAlignmentVert AAlignmentVert, bool AMultiLine, bool AShowEndEllipsis,
+                                                const String& AText, TFont* AFont, TColor ATextColor, TColor,
+                                                const TkcDrawBackgroundEvent& AOnDrawBackground, bool AFlatBackground) {
   bool hot = AState == kcbsHot;
   if (!(AOnDrawBackground && AOnDrawBackground(ACanvas, ABounds))) {
     TColor c = hot ? Office11GradientLightColor : GetHeaderDefaultColor();
@@ -943,9 +939,9 @@ void TkcOffice11LookAndFeelPainter::DrawContent(TkcCanvas* ACanvas, const TRect&
                        hot ? c : GetHeaderBottomColor(), false);
     }
   }
-  TkcCustomLookAndFeelPainter::DrawContent(ACanvas, ABounds, ATextAreaBounds, AState, AAlignmentHorz,
-                                           AAlignmentVert, AMultiLine, AShowEndEllipsis, AText, AFont, ATextColor,
-                                           clNone, [](TkcCanvas*, const TRect&) { return true; });
+  TkcCustomLookAndFeelPainter::DrawContent(ACanvas, ABounds, ATextAreaBounds, AState, AAlignmentHorz, AAlignmentVert,
+                                           AMultiLine, AShowEndEllipsis, AText, AFont, ATextColor, clNone,
+                                           [](TkcCanvas*, const TRect&) { return true; });
   if (hot)
     FillGradientRect(ACanvas->Handle(), TRect{ABounds.left - 1, ABounds.bottom - 2, ABounds.right, ABounds.bottom + 1},
                      Office11HotButtonColor, Office11HotButtonDarkColor, false);
@@ -1154,8 +1150,7 @@ TColor TkcWinXPLookAndFeelPainter::GetButtonGlyphColor(TkcButtonState AState, TC
 }
 
 void TkcWinXPLookAndFeelPainter::DrawButton(TkcCanvas* ACanvas, const TRect& R, const String& ACaption,
-                                            TkcButtonState AState, bool ADrawBorder, TColor AColor,
-                                            TColor ATextColor) {
+                                            TkcButtonState AState, bool ADrawBorder, TColor AColor, TColor ATextColor) {
   HTHEME theme = Theme(totButton);
   if (!theme)
     return TkcCustomLookAndFeelPainter::DrawButton(ACanvas, R, ACaption, AState, ADrawBorder, AColor, ATextColor);
@@ -1163,8 +1158,8 @@ void TkcWinXPLookAndFeelPainter::DrawButton(TkcCanvas* ACanvas, const TRect& R, 
   DrawThemeBackground(theme, ACanvas->Handle(), 1, state, &R, nullptr);
   if (ACaption.empty()) return;
   ACanvas->Canvas()->RequiredState();
-  DrawThemeText(theme, ACanvas->Handle(), 1, state, Utf8ToWide(ACaption), -1, DT_CENTER | DT_VCENTER | DT_SINGLELINE,
-                0, &R);
+  DrawThemeText(theme, ACanvas->Handle(), 1, state, Utf8ToWide(ACaption), -1, DT_CENTER | DT_VCENTER | DT_SINGLELINE, 0,
+                &R);
 }
 
 void TkcWinXPLookAndFeelPainter::PaintExpandButton(TkcCanvas* ACanvas, const TRect& R, bool AExpanded, TColor AColor) {
@@ -1218,8 +1213,8 @@ TSize TkcWinXPLookAndFeelPainter::GetCheckBoxExtent() {
   return theme ? PartSize(theme, 3, 5) : TkcCustomLookAndFeelPainter::GetCheckBoxExtent();
 }
 
-void TkcWinXPLookAndFeelPainter::DrawCheckFace(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState,
-                                               bool AChecked, TColor AColor) {
+void TkcWinXPLookAndFeelPainter::DrawCheckFace(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, bool AChecked,
+                                               TColor AColor) {
   HTHEME theme = Theme(totButton);
   if (!theme) return TkcCustomLookAndFeelPainter::DrawCheckFace(ACanvas, R, AState, AChecked, AColor);
   DrawThemeBackground(theme, ACanvas->Handle(), 3, CheckThemeState(AState, AChecked), &R, nullptr);
@@ -1229,13 +1224,12 @@ void TkcWinXPLookAndFeelPainter::DrawCheckFrame(TkcCanvas* ACanvas, const TRect&
   if (!Theme(totButton)) TkcStandardLookAndFeelPainter::DrawCheckFrame(ACanvas, R, AState);
 }
 
-void TkcWinXPLookAndFeelPainter::DrawRadioButton(TkcCanvas* ACanvas, int X, int Y, TkcButtonState AState,
-                                                 bool AChecked, bool AHighlighted, TColor ABackgroundColor,
-                                                 bool AFocused) {
+void TkcWinXPLookAndFeelPainter::DrawRadioButton(TkcCanvas* ACanvas, int X, int Y, TkcButtonState AState, bool AChecked,
+                                                 bool AHighlighted, TColor ABackgroundColor, bool AFocused) {
   HTHEME theme = Theme(totButton);
   if (!theme)
-    return TkcCustomLookAndFeelPainter::DrawRadioButton(ACanvas, X, Y, AState, AChecked, AHighlighted,
-                                                        ABackgroundColor, AFocused);
+    return TkcCustomLookAndFeelPainter::DrawRadioButton(ACanvas, X, Y, AState, AChecked, AHighlighted, ABackgroundColor,
+                                                        AFocused);
   TSize size = GetRadioButtonExtent();
   TRect r = Bounds(X, Y, size.cx, size.cy);
   DrawThemeBackground(theme, ACanvas->Handle(), 2, CheckThemeState(AState, AChecked), &r, nullptr);
@@ -1248,15 +1242,15 @@ TSize TkcWinXPLookAndFeelPainter::GetRadioButtonExtent() {
 
 void TkcWinXPLookAndFeelPainter::DrawHeader(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                                             TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState,
-                                            TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                                            bool AMultiLine, bool AShowEndEllipsis, const String& AText, TFont* AFont,
-                                            TColor ATextColor, TColor ABkColor,
-                                            const TkcDrawBackgroundEvent& AOnDrawBackground, bool AIsLast) {
+                                            TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert, bool AMultiLine,
+                                            bool AShowEndEllipsis, const String& AText, TFont* AFont, TColor ATextColor,
+                                            TColor ABkColor, const TkcDrawBackgroundEvent& AOnDrawBackground,
+                                            bool AIsLast) {
   HTHEME theme = Theme(totHeader);
   if (!theme)
     return TkcCustomLookAndFeelPainter::DrawHeader(ACanvas, ABounds, ATextAreaBounds, ANeighbors, ABorders, AState,
-                                                   AAlignmentHorz, AAlignmentVert, AMultiLine, AShowEndEllipsis,
-                                                   AText, AFont, ATextColor, ABkColor, AOnDrawBackground, AIsLast);
+                                                   AAlignmentHorz, AAlignmentVert, AMultiLine, AShowEndEllipsis, AText,
+                                                   AFont, ATextColor, ABkColor, AOnDrawBackground, AIsLast);
   int state = StateOf(AState, 1, 1, 2, 3, 1);
   int scheme = GetOffice11ColorScheme();
   int part = AIsLast && state == 1 && (scheme == 1 || scheme == 2) ? 3 : 1;
@@ -1270,12 +1264,12 @@ void TkcWinXPLookAndFeelPainter::DrawHeader(TkcCanvas* ACanvas, const TRect& ABo
 void TkcWinXPLookAndFeelPainter::DrawSection(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                                              TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState,
                                              TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                                             bool AMultiLine, bool AShowEndEllipsis, const String& AText,
-                                             TFont* AFont, TColor ATextColor, TColor ABkColor) {
+                                             bool AMultiLine, bool AShowEndEllipsis, const String& AText, TFont* AFont,
+                                             TColor ATextColor, TColor ABkColor) {
   if (!Theme(totHeader))
     return TkcCustomLookAndFeelPainter::DrawSection(ACanvas, ABounds, ATextAreaBounds, ANeighbors, ABorders, AState,
-                                                    AAlignmentHorz, AAlignmentVert, AMultiLine, AShowEndEllipsis,
-                                                    AText, AFont, ATextColor, ABkColor);
+                                                    AAlignmentHorz, AAlignmentVert, AMultiLine, AShowEndEllipsis, AText,
+                                                    AFont, ATextColor, ABkColor);
   ACanvas->FillRect(ABounds, clBtnFace);
   DrawHeader(ACanvas, ABounds, ATextAreaBounds, ANeighbors, ABorders, AState, AAlignmentHorz, AAlignmentVert,
              AMultiLine, AShowEndEllipsis, AText, AFont, ATextColor, ABkColor);
@@ -1308,8 +1302,8 @@ void TkcWinXPLookAndFeelPainter::DrawFooterCell(TkcCanvas* ACanvas, const TRect&
     return TkcCustomLookAndFeelPainter::DrawFooterCell(ACanvas, R, AAlignmentHorz, AAlignmentVert, AMultiLine, AText,
                                                        AFont, ATextColor, ABkColor, AOnDrawBackground);
   DrawThemeBackground(theme, ACanvas->Handle(), 1, 1, &R, nullptr);
-  DrawThemeContent(ACanvas, theme, 1, 1, R, GetFooterCellTextAreaBounds(R), AAlignmentHorz, AAlignmentVert,
-                   AMultiLine, false, false, AText, AFont, ATextColor, ABkColor);
+  DrawThemeContent(ACanvas, theme, 1, 1, R, GetFooterCellTextAreaBounds(R), AAlignmentHorz, AAlignmentVert, AMultiLine,
+                   false, false, AText, AFont, ATextColor, ABkColor);
 }
 
 int TkcWinXPLookAndFeelPainter::GetFooterCellContentOffset() {
@@ -1345,8 +1339,8 @@ TSize TkcWinXPLookAndFeelPainter::GetFilterCloseButtonExtent() {
 }
 
 void TkcWinXPLookAndFeelPainter::DrawLevelTab(TkcCanvas* ACanvas, const TRect& R, TkcBorders ABorders,
-                                              const String& AText, TkcButtonState AState, bool AVertical,
-                                              TFont* AFont, TColor ATextColor, TColor ABkColor, bool AShowPrefix) {
+                                              const String& AText, TkcButtonState AState, bool AVertical, TFont* AFont,
+                                              TColor ATextColor, TColor ABkColor, bool AShowPrefix) {
   HTHEME theme = Theme(totTab);
   if (!theme) return;
   int state = StateOf(AState, 1, 1, 2, 3, 4);
@@ -1410,7 +1404,7 @@ void TkcWinXPLookAndFeelPainter::DrawIndicatorItem(TkcCanvas* ACanvas, const TRe
                                                    const TkcDrawBackgroundEvent& AOnDrawBackground) {
   // The cell gets the flat painter's header border.
   TkcFlatLookAndFeelPainter::Instance()->TkcCustomLookAndFeelPainter::DrawIndicatorItem(ACanvas, R, AKind, ABkColor,
-                                                                                      AOnDrawBackground);
+                                                                                        AOnDrawBackground);
 }
 
 void TkcWinXPLookAndFeelPainter::PaintScrollBarPart(TkcCanvas* ACanvas, bool AHorizontal, const TRect& R,
@@ -1443,8 +1437,8 @@ void TkcWinXPLookAndFeelPainter::DrawHeaderWithArrows(TkcCanvas* ACanvas, const 
   if (!Theme(totHeader))
     return TkcCustomLookAndFeelPainter::DrawHeaderWithArrows(ACanvas, R, AText, ANeighbors, AParams, AArrows,
                                                              AArrowsOffset, AOnDrawBackground);
-  DrawHeader(ACanvas, R, R, ANeighbors, kcAllBorders, kcbsNormal, taCenter, vaCenter, false, false, AText,
-             AParams.Font, AParams.TextColor, AParams.Color, AOnDrawBackground, !ANeighbors.Contains(bRight));
+  DrawHeader(ACanvas, R, R, ANeighbors, kcAllBorders, kcbsNormal, taCenter, vaCenter, false, false, AText, AParams.Font,
+             AParams.TextColor, AParams.Color, AOnDrawBackground, !ANeighbors.Contains(bRight));
   DrawHeaderArrows(ACanvas, R, AArrows, AArrowsOffset);
 }
 
@@ -1471,10 +1465,10 @@ void TkcWinXPLookAndFeelPainter::DrawSplitter(TkcCanvas* ACanvas, const TRect& R
 }
 
 void TkcWinXPLookAndFeelPainter::DrawThemeContent(TkcCanvas* ACanvas, HTHEME ATheme, int APart, int AState,
-                                                  const TRect&, const TRect& ATextAreaBounds,
-                                                  TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                                                  bool AMultiLine, bool AShowEndEllipsis, bool AShowPrefix,
-                                                  const String& AText, TFont* AFont, TColor ATextColor, TColor) {
+                                                  const TRect&, const TRect& ATextAreaBounds, TAlignment AAlignmentHorz,
+                                                  TkcAlignmentVert AAlignmentVert, bool AMultiLine,
+                                                  bool AShowEndEllipsis, bool AShowPrefix, const String& AText,
+                                                  TFont* AFont, TColor ATextColor, TColor) {
   if (AText.empty()) return;
   if (AFont) ACanvas->SetFont(AFont);
   ACanvas->Font()->SetColor(ATextColor);
@@ -1529,7 +1523,6 @@ void EnsurePainterNotifier() {
     if (gPageArea[0]) RefreshPageAreaBitmaps();
   };
 }
-
 
 bool IsBlack(Surface* s, int x, int y) { return (ColorFromPixel(s->At(x, y)) & 0xFFFFFF) == 0; }
 
@@ -1651,9 +1644,8 @@ void TkcRadioButtonImageList::BuildPattern() {
     walk(x, my + 1, 0, 1, all);
   }
   // The dot.
-  auto dot = roundRect(TRect{fDotLeft - fCircleLeft, fDotTop - fCircleTop, fDotRight - fCircleLeft,
-                             fDotBottom - fCircleTop},
-                       true);
+  auto dot = roundRect(
+      TRect{fDotLeft - fCircleLeft, fDotTop - fCircleTop, fDotRight - fCircleLeft, fDotBottom - fCircleTop}, true);
   for (std::size_t i = 0; i < dot.size(); ++i)
     if (dot[i]) fPattern[i] = 6;
   // The mask: black is the opaque circle.
@@ -1709,13 +1701,12 @@ void TkcRadioButtonImageList::Prepare() {
                 map[1] = map[2] = highlighted || hotOrPressed || (focused && !disabled) ? clHighlight : clBtnShadow;
                 break;
               case lfOffice11:
-                map[1] = map[2] = disabled ? Office11DisabledColor
+                map[1] = map[2] = disabled                                 ? Office11DisabledColor
                                   : highlighted || focused || hotOrPressed ? Office11SelectedBorderColor
-                                                                          : clBtnText;
+                                                                           : clBtnText;
                 break;
             }
-            if (checked)
-              map[6] = disabled ? (k == lfOffice11 ? Office11DisabledColor : clBtnShadow) : clWindowText;
+            if (checked) map[6] = disabled ? (k == lfOffice11 ? Office11DisabledColor : clBtnShadow) : clWindowText;
             std::vector<::Pixel> pixels(static_cast<std::size_t>(cw) * ch);
             for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = PixelFromColor(ColorToRGB(map[fPattern[i]]));
             TBitmap image;
@@ -1755,8 +1746,8 @@ TkcRadioButtonImageList* GetRadioButtonImages() {
 
 HIMAGELIST GetIndicatorImages() {
   if (!gIndicatorImages) {
-    static const char* const names[] = {"KC_ARROWBITMAP",      "KC_EDITBITMAP",       "KC_INSERTBITMAP",
-                                        "KC_MULTIDOTBITMAP",   "KC_MULTIARROWBITMAP", "KC_FILTERBITMAP"};
+    static const char* const names[] = {"KC_ARROWBITMAP",    "KC_EDITBITMAP",       "KC_INSERTBITMAP",
+                                        "KC_MULTIDOTBITMAP", "KC_MULTIARROWBITMAP", "KC_FILTERBITMAP"};
     for (const char* name : names) {
       HBITMAP b = LoadNamedBitmap(name);
       if (!gIndicatorImages) {

@@ -25,30 +25,37 @@ using TkcArrowPoints = std::array<TPoint, 3>;
 int KcAlignmentTextFlags(TAlignment AHorz, TkcAlignmentVert AVert, bool AMultiLine, bool AShowEndEllipsis);
 
 // The default colours, with their base values.
-#define KC_PAINTER_DEFAULT_COLORS(X)                                                                          \
-  X(GetContentDefaultColor, clWindow) X(GetContentDefaultTextColor, clWindowText)                             \
-  X(GetFilterBoxDefaultColor, clBtnShadow) X(GetFilterBoxDefaultTextColor, clBtnHighlight)                    \
-  X(GetDetailFrameDefaultColor, clBtnText) X(GetFooterDefaultColor, clBtnFace)                                \
-  X(GetFooterDefaultTextColor, clBtnText) X(GetGridLineDefaultColor, clBtnShadow)                             \
-  X(GetGroupDefaultColor, clBtnFace) X(GetGroupDefaultTextColor, clBtnText)                                   \
-  X(GetGroupByBoxDefaultColor, clBtnShadow) X(GetGroupByBoxDefaultTextColor, clBtnFace)                       \
-  X(GetHeaderDefaultColor, clBtnFace) X(GetHeaderDefaultTextColor, clBtnText)                                 \
-  X(GetExtraDefaultColor1, clBtnShadow) X(GetExtraDefaultColor2, clBtnFace) X(GetExtraDefaultColor3, clBlue)  \
-  X(GetInactiveDefaultColor, clBtnFace) X(GetInactiveDefaultTextColor, clBtnText)                             \
-  X(GetPreviewDefaultTextColor, clBlue) X(GetCalendarHeaderDefaultColor, clBtnFace)                           \
-  X(GetCalendarSelectionDefaultColor, clHighlight) X(GetCalendarSelectionDefaultTextColor, clHighlightText)   \
-  X(GetExtraDefaultColor4, clWindow) X(GetExtraDefaultColor5, clWindowText)                                   \
-  X(GetSplitterBorderColor, clRed) X(GetExtraDefaultColor6, clBtnFace)                                        \
-  X(GetExtraDefaultColor7, static_cast<TColor>(0xD5FFFF)) X(GetExtraDefaultColor8, clWindowText)              \
-  X(GetSelectionDefaultColor, clHighlight) X(GetSelectionDefaultTextColor, clHighlightText)                   \
-  X(GetExtraDefaultColor9, clBtnFace) X(GetLevelTabDefaultColor, clBtnFace)                                   \
-  X(GetLevelTabDefaultTextColor, clBtnText) X(GetLevelTabsBackgroundDefaultColor, clBtnFace)                  \
-  X(GetExtraDefaultColor10, clWhite) X(GetExtraDefaultColor11, clBlack) X(GetExtraDefaultColor12, clBtnFace)  \
-  X(GetExtraDefaultColor13, clBtnText) X(GetExtraDefaultColor14, clWhite) X(GetExtraDefaultColor15, clBlack)  \
-  X(GetExtraDefaultColor16, clBlack) X(GetExtraDefaultColor17, clBlack)                                       \
-  X(GetExtraDefaultColor18, static_cast<TColor>(0xCFCFCF)) X(GetExtraDefaultColor19, clWhite)                 \
-  X(GetExtraDefaultColor20, clBtnShadow) X(GetExtraDefaultColor21, static_cast<TColor>(0xF0CAA6))             \
-  X(GetExtraDefaultColor22, clNavy) X(GetExtraDefaultColor23, clBtnShadow) X(GetExtraDefaultColor24, clBtnShadow)
+#define KC_PAINTER_DEFAULT_COLORS(X)                                                                                   \
+  X(GetContentDefaultColor, clWindow)                                                                                  \
+  X(GetContentDefaultTextColor, clWindowText) X(GetFilterBoxDefaultColor, clBtnShadow) X(                              \
+      GetFilterBoxDefaultTextColor, clBtnHighlight) X(GetDetailFrameDefaultColor, clBtnText)                           \
+      X(GetFooterDefaultColor, clBtnFace) X(GetFooterDefaultTextColor, clBtnText) X(                                   \
+          GetGridLineDefaultColor, clBtnShadow) X(GetGroupDefaultColor, clBtnFace)                                     \
+          X(GetGroupDefaultTextColor, clBtnText) X(GetGroupByBoxDefaultColor, clBtnShadow) X(                          \
+              GetGroupByBoxDefaultTextColor, clBtnFace) X(GetHeaderDefaultColor, clBtnFace)                            \
+              X(GetHeaderDefaultTextColor, clBtnText) X(GetExtraDefaultColor1, clBtnShadow) X(                         \
+                  GetExtraDefaultColor2, clBtnFace) X(GetExtraDefaultColor3, clBlue) X(GetInactiveDefaultColor,        \
+                                                                                       clBtnFace)                      \
+                  X(GetInactiveDefaultTextColor, clBtnText) X(GetPreviewDefaultTextColor, clBlue) X(                   \
+                      GetCalendarHeaderDefaultColor, clBtnFace) X(GetCalendarSelectionDefaultColor, clHighlight)       \
+                      X(GetCalendarSelectionDefaultTextColor, clHighlightText) X(GetExtraDefaultColor4, clWindow) X(   \
+                          GetExtraDefaultColor5, clWindowText) X(GetSplitterBorderColor, clRed)                        \
+                          X(GetExtraDefaultColor6, clBtnFace) X(GetExtraDefaultColor7, static_cast<TColor>(0xD5FFFF))  \
+                              X(GetExtraDefaultColor8, clWindowText) X(GetSelectionDefaultColor, clHighlight) X(       \
+                                  GetSelectionDefaultTextColor, clHighlightText) X(GetExtraDefaultColor9, clBtnFace)   \
+                                  X(GetLevelTabDefaultColor, clBtnFace) X(GetLevelTabDefaultTextColor, clBtnText)      \
+                                      X(GetLevelTabsBackgroundDefaultColor, clBtnFace)                                 \
+                                          X(GetExtraDefaultColor10, clWhite) X(GetExtraDefaultColor11, clBlack) X(     \
+                                              GetExtraDefaultColor12, clBtnFace) X(GetExtraDefaultColor13, clBtnText)  \
+                                              X(GetExtraDefaultColor14, clWhite) X(GetExtraDefaultColor15, clBlack) X( \
+                                                  GetExtraDefaultColor16, clBlack) X(GetExtraDefaultColor17, clBlack)  \
+                                                  X(GetExtraDefaultColor18, static_cast<TColor>(0xCFCFCF))             \
+                                                      X(GetExtraDefaultColor19, clWhite)                               \
+                                                          X(GetExtraDefaultColor20, clBtnShadow)                       \
+                                                              X(GetExtraDefaultColor21, static_cast<TColor>(0xF0CAA6)) \
+                                                                  X(GetExtraDefaultColor22, clNavy)                    \
+                                                                      X(GetExtraDefaultColor23, clBtnShadow)           \
+                                                                          X(GetExtraDefaultColor24, clBtnShadow)
 
 #define KC_DECLARE_PAINTER_COLOR(Name, Base) virtual TColor Name();
 
@@ -60,8 +67,8 @@ public:
   virtual void DrawDropDownArrow(TkcCanvas* ACanvas, const TRect& R, TColor AColor);
   virtual void DrawContent(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                            TkcButtonState AState, TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                           bool AMultiLine, bool AShowEndEllipsis, const String& AText, TFont* AFont,
-                           TColor ATextColor, TColor ABkColor, const TkcDrawBackgroundEvent& AOnDrawBackground,
+                           bool AMultiLine, bool AShowEndEllipsis, const String& AText, TFont* AFont, TColor ATextColor,
+                           TColor ABkColor, const TkcDrawBackgroundEvent& AOnDrawBackground,
                            bool AFlatBackground = false);
   virtual TRect GetFooterCellContentBounds(const TRect& R);
   virtual TRect GetFooterCellTextAreaBounds(const TRect& R);
@@ -72,11 +79,10 @@ public:
   // Arrows and buttons.
   static void CalculateArrowPoints(TRect R, TkcArrowPoints& P, TkcArrowDirection ADirection, bool AMakeSquare);
   virtual void DrawArrow(TkcCanvas* ACanvas, const TRect& R, TkcArrowDirection ADirection, TColor AColor);
-  virtual void DrawArrowButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState,
-                               TkcArrowDirection ADirection, bool AIsButton = true);
+  virtual void DrawArrowButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, TkcArrowDirection ADirection,
+                               bool AIsButton = true);
   virtual void DrawButtonFaceAndBorder(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState);
-  virtual void DrawStateArrow(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState,
-                              TkcArrowDirection ADirection);
+  virtual void DrawStateArrow(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, TkcArrowDirection ADirection);
   virtual int GetBorderWidth() { return 0; }
   virtual void PaintControlBorder(TkcCanvas*, const TRect&) {}
   virtual TRect CalculateGroupButtonRect(const TRect& R, int /*ACount*/, int /*AIndex*/) { return R; }
@@ -111,8 +117,7 @@ public:
   virtual int GetCheckBorderWidth() { return 2; }
   virtual TColor GetCheckButtonColor(TkcButtonState AState);
   virtual TSize GetCheckBoxExtent();
-  virtual void DrawCheckFace(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, bool AChecked,
-                             TColor AColor);
+  virtual void DrawCheckFace(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, bool AChecked, TColor AColor);
   virtual void DrawCheckFrame(TkcCanvas*, const TRect&, TkcButtonState) {}
   virtual void DrawCheckButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, bool AChecked);
   virtual void DrawRadioButton(TkcCanvas* ACanvas, int X, int Y, TkcButtonState AState, bool AChecked,
@@ -120,12 +125,11 @@ public:
   virtual TSize GetRadioButtonExtent();
 
   // Headers and sections.
-  virtual void DrawHeader(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
-                          TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState,
-                          TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert, bool AMultiLine,
-                          bool AShowEndEllipsis, const String& AText, TFont* AFont, TColor ATextColor,
-                          TColor ABkColor, const TkcDrawBackgroundEvent& AOnDrawBackground = nullptr,
-                          bool AIsLast = false);
+  virtual void DrawHeader(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds, TkcBorders ANeighbors,
+                          TkcBorders ABorders, TkcButtonState AState, TAlignment AAlignmentHorz,
+                          TkcAlignmentVert AAlignmentVert, bool AMultiLine, bool AShowEndEllipsis, const String& AText,
+                          TFont* AFont, TColor ATextColor, TColor ABkColor,
+                          const TkcDrawBackgroundEvent& AOnDrawBackground = nullptr, bool AIsLast = false);
   virtual void DrawHeaderCell(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                               TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState,
                               TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert, bool AMultiLine,
@@ -134,10 +138,9 @@ public:
   virtual void DrawHeaderBorder(TkcCanvas*, const TRect&, TkcBorders /*ANeighbors*/, TkcBorders /*ABorders*/) {}
   virtual void DrawHeaderPressed(TkcCanvas* ACanvas, const TRect& R) { ACanvas->InvertRect(R); }
   virtual void DrawSection(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
-                           TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState,
-                           TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert, bool AMultiLine,
-                           bool AShowEndEllipsis, const String& AText, TFont* AFont, TColor ATextColor,
-                           TColor ABkColor);
+                           TkcBorders ANeighbors, TkcBorders ABorders, TkcButtonState AState, TAlignment AAlignmentHorz,
+                           TkcAlignmentVert AAlignmentVert, bool AMultiLine, bool AShowEndEllipsis, const String& AText,
+                           TFont* AFont, TColor ATextColor, TColor ABkColor);
   virtual void DrawSectionBorder(TkcCanvas*, const TRect&, TkcBorders /*ABorders*/, TkcButtonState) {}
   virtual void DrawSectionContent(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
                                   TkcButtonState AState, TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
@@ -191,8 +194,8 @@ public:
   virtual int GetPopupBorderStyle() { return 1; }
 
   // Level tabs.
-  virtual void DrawLevelTab(TkcCanvas*, const TRect&, TkcBorders /*ABorders*/, const String& /*AText*/,
-                            TkcButtonState, bool /*AVertical*/, TFont*, TColor /*ATextColor*/, TColor /*ABkColor*/,
+  virtual void DrawLevelTab(TkcCanvas*, const TRect&, TkcBorders /*ABorders*/, const String& /*AText*/, TkcButtonState,
+                            bool /*AVertical*/, TFont*, TColor /*ATextColor*/, TColor /*ABkColor*/,
                             bool /*AShowPrefix*/ = false) {}
   virtual void DrawLevelTabBorder(TkcCanvas*, const TRect&, TkcBorder /*ASide*/, TkcBorders, bool /*AVertical*/) {}
   virtual void DrawLevelTabsBackground(TkcCanvas*, const TRect&, TkcBorders, bool /*AVertical*/) {}
@@ -333,8 +336,8 @@ public:
   int GetButtonContentMargin() override { return 2; }
   int GetButtonPressedShift() override { return 0; }
   void DrawButtonFrame(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState) override;
-  void DrawGroupButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, int AButtonCount,
-                       int AButtonIndex, TColor ABorderColor) override;
+  void DrawGroupButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, int AButtonCount, int AButtonIndex,
+                       TColor ABorderColor) override;
   void DrawButtonGroupBorder(TkcCanvas* ACanvas, const TRect& R, bool AActive, bool AHot) override;
   void PaintExpandButton(TkcCanvas* ACanvas, const TRect& R, bool AExpanded, TColor AColor = clDefault) override;
   int GetExpandButtonExtent() override { return 11; }
@@ -349,9 +352,9 @@ public:
   void DrawSectionBorder(TkcCanvas* ACanvas, const TRect& R, TkcBorders ABorders, TkcButtonState AState) override {
     ACanvas->FrameRect(R, AState == kcbsDisabled ? clBtnShadow : clBlack, 1, ABorders);
   }
-  void DrawSectionContent(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds,
-                          TkcButtonState AState, TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert,
-                          bool AMultiLine, bool AShowEndEllipsis, const String& AText, TFont* AFont, TColor ATextColor,
+  void DrawSectionContent(TkcCanvas* ACanvas, const TRect& ABounds, const TRect& ATextAreaBounds, TkcButtonState AState,
+                          TAlignment AAlignmentHorz, TkcAlignmentVert AAlignmentVert, bool AMultiLine,
+                          bool AShowEndEllipsis, const String& AText, TFont* AFont, TColor ATextColor,
                           TColor ABkColor) override;
   void DrawSortingMark(TkcCanvas* ACanvas, const TRect& R, bool AAscending) override {
     DrawEngravedSortingMark(ACanvas, R, AAscending, clBtnShadow, clBtnShadow);
@@ -500,8 +503,7 @@ public:
   int GetSmallExpandButtonExtent() override;
   int GetCheckBorderWidth() override;
   TSize GetCheckBoxExtent() override;
-  void DrawCheckFace(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, bool AChecked,
-                     TColor AColor) override;
+  void DrawCheckFace(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, bool AChecked, TColor AColor) override;
   void DrawCheckFrame(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState) override;
   void DrawRadioButton(TkcCanvas* ACanvas, int X, int Y, TkcButtonState AState, bool AChecked, bool AHighlighted,
                        TColor ABackgroundColor = clDefault, bool AFocused = false) override;
@@ -535,8 +537,8 @@ public:
   void DrawFilterDropDownButton(TkcCanvas* ACanvas, const TRect& R, TkcButtonState AState, bool AIsActive) override;
   TSize GetFilterActivateButtonExtent() override;
   TSize GetFilterCloseButtonExtent() override;
-  void DrawLevelTab(TkcCanvas* ACanvas, const TRect& R, TkcBorders ABorders, const String& AText,
-                    TkcButtonState AState, bool AVertical, TFont* AFont, TColor ATextColor, TColor ABkColor,
+  void DrawLevelTab(TkcCanvas* ACanvas, const TRect& R, TkcBorders ABorders, const String& AText, TkcButtonState AState,
+                    bool AVertical, TFont* AFont, TColor ATextColor, TColor ABkColor,
                     bool AShowPrefix = false) override;
   void DrawLevelTabBorder(TkcCanvas* ACanvas, const TRect& R, TkcBorder ASide, TkcBorders ABorders,
                           bool AVertical) override;

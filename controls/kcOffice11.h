@@ -21,12 +21,11 @@ constexpr TColor Office11ExpandButtonColor1 = static_cast<TColor>(RGB(158, 174, 
 constexpr TColor Office11ExpandButtonColor2 = static_cast<TColor>(RGB(46, 70, 95));
 
 extern TColor Office11GradientLightColor, Office11GradientDarkColor, Office11BackgroundColor,
-    Office11LightBackgroundColor, Office11GroupByBoxColor, Office11HeaderDarkLineColor,
-    Office11HeaderLightLineColor, Office11FilterBoxColor, Office11FilterBoxTextColor, Office11BorderColor,
-    Office11SelectedBorderColor, Office11HotButtonColor, Office11HotButtonDarkColor, Office11PressedButtonColor,
-    Office11PressedButtonDarkColor, Office11GlyphColor, Office11DisabledColor, Office11GroupRowColor,
-    Office11SelectionColor, Office11ContentAltColor, Office11ElementBorderColor, Office11GroupRowTextColor,
-    Office11GroupRowBandColor, Office11GroupRowLineColor;
+    Office11LightBackgroundColor, Office11GroupByBoxColor, Office11HeaderDarkLineColor, Office11HeaderLightLineColor,
+    Office11FilterBoxColor, Office11FilterBoxTextColor, Office11BorderColor, Office11SelectedBorderColor,
+    Office11HotButtonColor, Office11HotButtonDarkColor, Office11PressedButtonColor, Office11PressedButtonDarkColor,
+    Office11GlyphColor, Office11DisabledColor, Office11GroupRowColor, Office11SelectionColor, Office11ContentAltColor,
+    Office11ElementBorderColor, Office11GroupRowTextColor, Office11GroupRowBandColor, Office11GroupRowLineColor;
 
 // The names the tab painters use for the same colours.
 inline TColor& Office11TabLightColor = Office11GradientLightColor;

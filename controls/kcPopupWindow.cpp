@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-TkcPopupWindow::TkcPopupWindow(TComponent* AOwner)
-    : TForm(AOwner), fKcCanvas(std::make_unique<TkcCanvas>(Canvas())) {
+TkcPopupWindow::TkcPopupWindow(TComponent* AOwner) : TForm(AOwner), fKcCanvas(std::make_unique<TkcCanvas>(Canvas())) {
   SetBorderStyle(bsNone);
   DefaultMonitor = dmDesktop;
   SetFormStyle(fsStayOnTop);
@@ -97,13 +96,17 @@ void TkcPopupWindow::CalculatePosition(TPoint& P) {
   TRect d = GetDesktopWorkArea(a);
   if (PopupDirection == 1) {
     bool roomAbove = (o.top - d.top) > (d.bottom - o.bottom);
-    if (vert == 0 && P.y < d.top && !roomAbove) vert = 2;
-    else if (vert == 2 && P.y + h > d.bottom && roomAbove) vert = 0;
+    if (vert == 0 && P.y < d.top && !roomAbove)
+      vert = 2;
+    else if (vert == 2 && P.y + h > d.bottom && roomAbove)
+      vert = 0;
     place();
   } else {
     bool roomLeft = (o.left - d.left) > (d.right - o.right);
-    if (horz == 0 && P.x < d.left && !roomLeft) horz = 2;
-    else if (horz == 2 && P.x + w > d.right && roomLeft) horz = 0;
+    if (horz == 0 && P.x < d.left && !roomLeft)
+      horz = 2;
+    else if (horz == 2 && P.x + w > d.right && roomLeft)
+      horz = 0;
     place();
   }
   if (PopupDirection == 1 || horz == 1) {

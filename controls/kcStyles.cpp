@@ -167,8 +167,7 @@ void TkcCustomStyles::SetStyleByIndex(int Index, TkcCustomStyle* AStyle) {
     while (TPersistent* up = GetPersistentOwner(top)) top = up;
     auto* topComponent = dynamic_cast<TComponent*>(top);
     TComponent* styleOwner = AStyle->Owner();
-    if (topComponent && styleOwner && topComponent != styleOwner &&
-        topComponent->InheritsFrom(styleOwner->ClassType()))
+    if (topComponent && styleOwner && topComponent != styleOwner && topComponent->InheritsFrom(styleOwner->ClassType()))
       if (auto* own = dynamic_cast<TkcCustomStyle*>(topComponent->FindComponent(AStyle->Name()))) AStyle = own;
   }
   if (AStyle == GetStyleByIndex(Index)) return;
@@ -280,8 +279,7 @@ bool TkcStyles::UsesDefaultFont(int Index) { return !IsStyleValueAssigned(GetSty
 
 TBitmap* TkcStyles::GetStyleBitmap(int Index) {
   auto* style = dynamic_cast<TkcStyle*>(GetStyleByIndex(Index));
-  return style && style->AssignedValues().Contains(svBitmap) && !style->Bitmap()->Empty() ? style->Bitmap()
-                                                                                          : nullptr;
+  return style && style->AssignedValues().Contains(svBitmap) && !style->Bitmap()->Empty() ? style->Bitmap() : nullptr;
 }
 
 void TkcStyles::FontChanged(TFont* AFont) {
@@ -354,8 +352,7 @@ TkcCustomStyle* TkcStyleRepository::NewStyleOwned(TkcCustomStyleClass AStyleClas
   return style;
 }
 
-TkcCustomStyleSheet* TkcStyleRepository::NewStyleSheetOwned(TkcCustomStyleSheetClass ASheetClass,
-                                                            TComponent* AOwner) {
+TkcCustomStyleSheet* TkcStyleRepository::NewStyleSheetOwned(TkcCustomStyleSheetClass ASheetClass, TComponent* AOwner) {
   TkcCustomStyleSheet* sheet = ASheetClass.Create(AOwner);
   sheet->SetStyleRepository(this);
   return sheet;

@@ -9,9 +9,9 @@
 namespace {
 
 const char16_t* const kClassNames[kcThemedObjectTypeCount] = {
-    u"Button", u"Clock",      u"ComboBox", u"Edit",     u"ExplorerBar", u"Header",  u"ListView", u"Menu",
-    u"Page",   u"Progress",   u"Rebar",    u"ScrollBar", u"Spin",       u"StartPanel", u"Status", u"Tab",
-    u"TaskBand", u"TaskBar",  u"ToolBar",  u"ToolTip",  u"TrackBar",    u"TrayNotify", u"TreeView", u"Window"};
+    u"Button",   u"Clock",    u"ComboBox", u"Edit",      u"ExplorerBar", u"Header",     u"ListView", u"Menu",
+    u"Page",     u"Progress", u"Rebar",    u"ScrollBar", u"Spin",        u"StartPanel", u"Status",   u"Tab",
+    u"TaskBand", u"TaskBar",  u"ToolBar",  u"ToolTip",   u"TrackBar",    u"TrayNotify", u"TreeView", u"Window"};
 
 struct ThemeData {
   HTHEME handle;
@@ -96,9 +96,7 @@ bool AreThemesAvailable(TkcThemedObjectTypes ATypes) {
   return true;
 }
 
-bool IsThemeObjectAvailable(TkcThemedObjectType AType) {
-  return AreThemesAvailable() && GetThemeHandle(AType);
-}
+bool IsThemeObjectAvailable(TkcThemedObjectType AType) { return AreThemesAvailable() && GetThemeHandle(AType); }
 
 HTHEME GetThemeHandle(TkcThemedObjectType AType, const char16_t* AClassList) {
   if (!AreThemesAvailable()) return HTHEME();

@@ -12,9 +12,30 @@
 constexpr bool IsWindowsXPOrLater = true;
 
 enum TkcThemedObjectType {
-  totButton, totClock, totComboBox, totEdit, totExplorerBar, totHeader, totListView, totMenu, totPage,
-  totProgress, totRebar, totScrollBar, totSpin, totStartPanel, totStatus, totTab, totTaskBand, totTaskBar,
-  totToolBar, totToolTip, totTrackBar, totTrayNotify, totTreeView, totWindow
+  totButton,
+  totClock,
+  totComboBox,
+  totEdit,
+  totExplorerBar,
+  totHeader,
+  totListView,
+  totMenu,
+  totPage,
+  totProgress,
+  totRebar,
+  totScrollBar,
+  totSpin,
+  totStartPanel,
+  totStatus,
+  totTab,
+  totTaskBand,
+  totTaskBar,
+  totToolBar,
+  totToolTip,
+  totTrackBar,
+  totTrayNotify,
+  totTreeView,
+  totWindow
 };
 constexpr int kcThemedObjectTypeCount = 24;
 using TkcThemedObjectTypes = TSet<TkcThemedObjectType, kcThemedObjectTypeCount>;

@@ -63,7 +63,8 @@ bool TkcDataControllerSearch::Locate(int AItemIndex, const String& AText) {
     found = fDataController->FindInSource(AText, true, false);
   } else {
     const int focused = fDataController->GetFocusedRecordIndex();
-    const int start = focused >= 0 ? std::max(fDataController->DataControllerInfo()->GetRecordListIndex(focused), 0) : 0;
+    const int start =
+        focused >= 0 ? std::max(fDataController->DataControllerInfo()->GetRecordListIndex(focused), 0) : 0;
     int p = FindFrom(start, -1, AText, true);
     if (p < 0 && start > 0) p = FindFrom(0, start - 1, AText, true);
     found = p >= 0;
@@ -115,13 +116,17 @@ Variant TkcDataFilterCriteriaItem::GetDataValue(int ARecordIndex) {
 String TkcDataFilterCriteriaItem::GetFieldCaption() {
   TkcCustomDataField* field = Field();
   if (!field || !field->ItemObject()) return String();
-  return static_cast<TkcDataFilterCriteria*>(GetCriteria())->DataController()->GetFilterItemFieldCaption(field->ItemObject());
+  return static_cast<TkcDataFilterCriteria*>(GetCriteria())
+      ->DataController()
+      ->GetFilterItemFieldCaption(field->ItemObject());
 }
 
 String TkcDataFilterCriteriaItem::GetFieldName() {
   TkcCustomDataField* field = Field();
   if (!field || !field->ItemObject()) return String();
-  return static_cast<TkcDataFilterCriteria*>(GetCriteria())->DataController()->GetFilterItemFieldName(field->ItemObject());
+  return static_cast<TkcDataFilterCriteria*>(GetCriteria())
+      ->DataController()
+      ->GetFilterItemFieldName(field->ItemObject());
 }
 
 TObject* TkcDataFilterCriteriaItem::GetItemLink() {
@@ -139,10 +144,12 @@ TkcDataFilterCriteria::~TkcDataFilterCriteria() {
 
 void TkcDataFilterCriteria::Assign(TPersistent* Source) {
   if (auto* s = dynamic_cast<TkcDataFilterCriteria*>(Source)) {
-    kcBracket([this] { BeginUpdate(); }, [&] {
-      TkcFilterCriteria::Assign(Source);
-      SetActive(s->Active());
-    }, [this] { EndUpdate(); });
+    kcBracket([this] { BeginUpdate(); },
+              [&] {
+                TkcFilterCriteria::Assign(Source);
+                SetActive(s->Active());
+              },
+              [this] { EndUpdate(); });
     return;
   }
   TkcFilterCriteria::Assign(Source);
@@ -186,7 +193,8 @@ void TkcDataFilterCriteria::AssignEvents(TPersistent* Source) {
 
 void TkcDataFilterCriteria::DefineProperties(TFiler* Filer) {
   TkcFilterCriteria::DefineProperties(Filer);
-  Filer->DefineBinaryProperty("Criteria", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, HasData());
+  Filer->DefineBinaryProperty(
+      "Criteria", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, HasData());
 }
 
 void TkcDataFilterValueList::Load(int AItemIndex, bool AInitSortByDisplayText) {
@@ -259,7 +267,9 @@ void TkcDataFilterList::DropFieldConditions(TkcCustomDataField* AField) {
 
 // ---- Grouping interface -----------------------------------------------------------------------------
 
-TkcCustomDataControllerInfo* TkcDataControllerGroups::DataControllerInfo() const { return fDataController->DataControllerInfo(); }
+TkcCustomDataControllerInfo* TkcDataControllerGroups::DataControllerInfo() const {
+  return fDataController->DataControllerInfo();
+}
 TkcDataGroups* TkcDataControllerGroups::DataGroups() const { return DataControllerInfo()->DataGroups(); }
 
 void TkcDataControllerGroups::SetItemGroupIndex(int AItemIndex, int AGroupIndex) {
@@ -279,7 +289,9 @@ void TkcDataControllerGroups::ClearGrouping() {
   DataControllerInfo()->ClearGrouping();
 }
 
-int TkcDataControllerGroups::GetGroupingItemCount() const { return DataControllerInfo()->GroupingFieldList()->GetCount(); }
+int TkcDataControllerGroups::GetGroupingItemCount() const {
+  return DataControllerInfo()->GroupingFieldList()->GetCount();
+}
 
 int TkcDataControllerGroups::GetGroupingItemIndex(int ALevel) const {
   return fDataController->GetItemIndexOfField(DataControllerInfo()->GroupingFieldList()->GetItem(ALevel).Field);
@@ -294,9 +306,13 @@ void TkcDataControllerGroups::SetRowExpanded(int ARowIndex, bool AExpanded, bool
 }
 void TkcDataControllerGroups::CollapseAll() { DataControllerInfo()->CollapseAll(); }
 void TkcDataControllerGroups::ExpandAll() { DataControllerInfo()->ExpandAll(); }
-int TkcDataControllerGroups::GetRowGroupPosition(int ARowIndex) const { return DataGroups()->GetRowGroupPosition(ARowIndex); }
+int TkcDataControllerGroups::GetRowGroupPosition(int ARowIndex) const {
+  return DataGroups()->GetRowGroupPosition(ARowIndex);
+}
 int TkcDataControllerGroups::GetLevel(int AGroupPosition) const { return DataGroups()->GetLevel(AGroupPosition); }
-int TkcDataControllerGroups::GetChildCount(int AGroupPosition) const { return DataGroups()->GetChildCount(AGroupPosition); }
+int TkcDataControllerGroups::GetChildCount(int AGroupPosition) const {
+  return DataGroups()->GetChildCount(AGroupPosition);
+}
 int TkcDataControllerGroups::GetChildGroupPosition(int AGroupPosition, int AIndex) const {
   return DataGroups()->GetChildGroupPosition(AGroupPosition, AIndex);
 }
@@ -323,7 +339,8 @@ void TkcDataControllerGroups::CollectRecordIndexes(std::vector<int>& AList, int 
   const int last = groups->GetLevelCount() - 1;
   TkcDataGroupInfo* g = groups->GetItem(AGroupPosition);
   auto addRecords = [&](TkcDataGroupInfo* leaf) {
-    for (int p = leaf->BeginIndex; p <= leaf->EndIndex; ++p) AList.push_back(DataControllerInfo()->GetRecordListItem(p));
+    for (int p = leaf->BeginIndex; p <= leaf->EndIndex; ++p)
+      AList.push_back(DataControllerInfo()->GetRecordListItem(p));
   };
   if (g->GroupLevel == last) {
     addRecords(g);
@@ -386,15 +403,23 @@ TkcCustomDataController::~TkcCustomDataController() {
 
 TkcDataController::TkcDataController(TComponent* AOwner) : TkcCustomDataController(AOwner) { ActiveChanged(true); }
 
-TkcCustomDataProviderClass TkcCustomDataController::GetDataProviderClass() { return TkcCustomDataProvider::StaticClass(); }
+TkcCustomDataProviderClass TkcCustomDataController::GetDataProviderClass() {
+  return TkcCustomDataProvider::StaticClass();
+}
 TkcDataSelectionClass TkcCustomDataController::GetDataSelectionClass() { return TkcDataSelection::StaticClass(); }
 TkcCustomDataFieldClass TkcCustomDataController::GetItemFieldClass() { return TkcCustomDataField::StaticClass(); }
-TkcDataFilterCriteriaClass TkcCustomDataController::GetFilterCriteriaClass() { return TkcDataFilterCriteria::StaticClass(); }
+TkcDataFilterCriteriaClass TkcCustomDataController::GetFilterCriteriaClass() {
+  return TkcDataFilterCriteria::StaticClass();
+}
 TkcCustomDataRelationClass TkcCustomDataController::GetRelationClass() { return TkcCustomDataRelation::StaticClass(); }
-TkcDataControllerSearchClass TkcCustomDataController::GetSearchClass() { return TkcDataControllerSearch::StaticClass(); }
+TkcDataControllerSearchClass TkcCustomDataController::GetSearchClass() {
+  return TkcDataControllerSearch::StaticClass();
+}
 TkcDataSummaryClass TkcCustomDataController::GetSummaryClass() { return TkcDataSummary::StaticClass(); }
 TCollectionItemClass TkcCustomDataController::GetSummaryItemClass() { return TkcDataSummaryItem::StaticClass(); }
-TCollectionItemClass TkcCustomDataController::GetSummaryGroupItemLinkClass() { return TkcDataSummaryGroupItemLink::StaticClass(); }
+TCollectionItemClass TkcCustomDataController::GetSummaryGroupItemLinkClass() {
+  return TkcDataSummaryGroupItemLink::StaticClass();
+}
 void TkcCustomDataController::SetSummary(TkcDataSummary* Value) { fSummary->Assign(Value); }
 
 void TkcCustomDataController::Assign(TPersistent* Source) {
@@ -646,11 +671,14 @@ void TkcCustomDataController::BeginKeysSaving() {
 
 void TkcCustomDataController::EndKeysSaving() {
   if (--fKeysSavingCount != 0) return;
-  kcBracket([] {}, [this] { if (fSaveObject) fSaveObject->Restore(this); },
-          [this] {
-            fSaveObject.reset();
-            EndOwnerUpdate();
-          });
+  kcBracket([] {},
+            [this] {
+              if (fSaveObject) fSaveObject->Restore(this);
+            },
+            [this] {
+              fSaveObject.reset();
+              EndOwnerUpdate();
+            });
 }
 
 void TkcCustomDataController::ClearRowEngineMarks() {
@@ -698,10 +726,12 @@ TkcCustomDataField* TkcCustomDataController::AddItem(TObject* AItem) {
 void TkcCustomDataController::RemoveItem(TObject* AItem) {
   TkcCustomDataField* f = fFields->FieldByItem(AItem);
   if (!f) return;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    fInfo->RemoveField(f);
-    delete f;
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              fInfo->RemoveField(f);
+              delete f;
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataController::UpdateItemIndexes() {
@@ -857,7 +887,8 @@ void TkcCustomDataController::RemoveRecord(int ARecordIndex) {
     else if (focus->RecordIndex > ARecordIndex)
       --focus->RecordIndex;
     TkcDataSelection* selection = fInfo->Selection();
-    selection->KeepEntries([ARecordIndex](const TkcDataSelectionEntry& e) { return e.Level == -1 || e.RecordValue != ARecordIndex; });
+    selection->KeepEntries(
+        [ARecordIndex](const TkcDataSelectionEntry& e) { return e.Level == -1 || e.RecordValue != ARecordIndex; });
     for (int i = 0; i < selection->GetCount(); ++i) {
       const auto& e = selection->GetEntry(i);
       if (e.Level != -1 && e.RecordValue > ARecordIndex) selection->SetEntryRecordValue(i, e.RecordValue - 1);
@@ -916,7 +947,8 @@ Variant TkcCustomDataController::GetSourceValue(int ARecordIndex, TkcCustomDataF
 }
 
 String TkcCustomDataController::GetSourceDisplayText(int ARecordIndex, TkcCustomDataField* AField) {
-  if (ARecordIndex >= 0 && IsProviderMode() && IsSourceField(AField)) return fProvider->GetDisplayText(ARecordIndex, AField);
+  if (ARecordIndex >= 0 && IsProviderMode() && IsSourceField(AField))
+    return fProvider->GetDisplayText(ARecordIndex, AField);
   return GetLocalDisplayText(ARecordIndex, AField);
 }
 
@@ -952,11 +984,13 @@ void TkcCustomDataController::SetDisplayText(int ARecordIndex, int AItemIndex, c
   DataChanged(dcField, AItemIndex, ARecordIndex);
 }
 
-Variant TkcCustomDataController::GetRecordFieldsValue(int ARecordIndex, const std::vector<TkcCustomDataField*>& AFields) {
+Variant TkcCustomDataController::GetRecordFieldsValue(int ARecordIndex,
+                                                      const std::vector<TkcCustomDataField*>& AFields) {
   if (AFields.empty()) return IsProviderMode() ? fProvider->GetRecordKey(ARecordIndex) : Null();
   if (AFields.size() == 1) return GetSourceValue(ARecordIndex, AFields[0]);
   Variant values = Variant::MakeArray(static_cast<int>(AFields.size()));
-  for (std::size_t i = 0; i < AFields.size(); ++i) values.SetItem(static_cast<int>(i), GetSourceValue(ARecordIndex, AFields[i]));
+  for (std::size_t i = 0; i < AFields.size(); ++i)
+    values.SetItem(static_cast<int>(i), GetSourceValue(ARecordIndex, AFields[i]));
   return values;
 }
 
@@ -968,27 +1002,29 @@ Variant TkcCustomDataController::GetCompareValue(int ARecordIndex, TkcCustomData
 // ---- Structure and loading ----------------------------------------------------------------------------------
 
 void TkcCustomDataController::UpdateStructure() {
-  kcBracket([this] { BeginOwnerUpdate(); }, [this] {
-    fProvider->ResetEditing();
-    if (!CanUseStorage()) fDataStorage->Clear(false);
-    ForgetBookmark();
-    fInfo->Refresh(true);
-    CheckBookmark(-1);
-    fDataStorage->SetStoredValuesOnly(IsProviderMode() || IsGridMode());
-    fDataStorage->SetUseRecordID(IsUseRecordID());
-    if (IsProviderMode()) {
-      if (!fHandleField) {
-        fHandleField = CreateHiddenField();
-        fHandleField->SetColumnTypeClass(TkcIntegerValueType::Class());
-      }
-    } else if (fHandleField) {
-      TkcCustomDataField* f = fHandleField;
-      fHandleField = nullptr;
-      delete f;
-    }
-    fStructureRefreshed = true;
-    StructureChanged(true);
-  }, [this] { EndOwnerUpdate(); });
+  kcBracket([this] { BeginOwnerUpdate(); },
+            [this] {
+              fProvider->ResetEditing();
+              if (!CanUseStorage()) fDataStorage->Clear(false);
+              ForgetBookmark();
+              fInfo->Refresh(true);
+              CheckBookmark(-1);
+              fDataStorage->SetStoredValuesOnly(IsProviderMode() || IsGridMode());
+              fDataStorage->SetUseRecordID(IsUseRecordID());
+              if (IsProviderMode()) {
+                if (!fHandleField) {
+                  fHandleField = CreateHiddenField();
+                  fHandleField->SetColumnTypeClass(TkcIntegerValueType::Class());
+                }
+              } else if (fHandleField) {
+                TkcCustomDataField* f = fHandleField;
+                fHandleField = nullptr;
+                delete f;
+              }
+              fStructureRefreshed = true;
+              StructureChanged(true);
+            },
+            [this] { EndOwnerUpdate(); });
 }
 
 void TkcCustomDataController::StructureChanged(bool /*AFlag*/) { CheckStructureChanged(fProvider->IsDataActive()); }
@@ -1004,23 +1040,24 @@ void TkcCustomDataController::CheckStructureChanged(bool AActive) {
 
 void TkcCustomDataController::ApplyStructureChange(bool AReloadFields) {
   fInStructureCheck = true;
-  kcBracket([this] { BeginOwnerUpdate(); }, [&] {
-    if (NeedsStructureCheck()) {
-      if (AReloadFields || fProvider->HasFieldList()) {
-        if (fDataReloadLockCount > 0)
-          fDataReloadPending = true;
-        else
-          UpdateFields();
-      }
-      if (!IsGridModeReloadPending()) LoadData();
-    }
-    fInfo->Refresh(true);
-  },
-          [this] {
-            fInStructureCheck = false;
-            fStructureRefreshed = false;
-            EndOwnerUpdate();
-          });
+  kcBracket([this] { BeginOwnerUpdate(); },
+            [&] {
+              if (NeedsStructureCheck()) {
+                if (AReloadFields || fProvider->HasFieldList()) {
+                  if (fDataReloadLockCount > 0)
+                    fDataReloadPending = true;
+                  else
+                    UpdateFields();
+                }
+                if (!IsGridModeReloadPending()) LoadData();
+              }
+              fInfo->Refresh(true);
+            },
+            [this] {
+              fInStructureCheck = false;
+              fStructureRefreshed = false;
+              EndOwnerUpdate();
+            });
 }
 
 void TkcCustomDataController::UpdateFields() {
@@ -1074,30 +1111,33 @@ void TkcCustomDataController::LoadAllRecords() {
     return;
   }
   fProvider->BeginFreeze();
-  kcBracket([] {}, [this] {
-    fProvider->SavePosition();
-    fProvider->First();
-    if (fProvider->RecreatedFieldsAfterFirst()) UpdateFields();
-    fDataStorage->BeginLoad();
-    kcBracket([] {}, [this] {
-      if (IsProviderMode()) {
-        fProvider->RefreshSource();
-      } else {
-        std::unique_ptr<TkcValueDefReader> reader(fProvider->CreateValueDefReader());
-        while (!fProvider->IsEOF()) {
-          const int r = fDataStorage->AppendRecord();
-          fDataStorage->ReadRecord(r, reader.get());
-          AfterRecordRead(r);
-          fProvider->Next();
-        }
-      }
-    }, [this] { fDataStorage->EndLoad(); });
-    fLoadedWhileActivating = fProvider->ActiveChanging();
-  },
-          [this] {
-            fProvider->RestorePosition();
-            fProvider->EndFreeze();
-          });
+  kcBracket([] {},
+            [this] {
+              fProvider->SavePosition();
+              fProvider->First();
+              if (fProvider->RecreatedFieldsAfterFirst()) UpdateFields();
+              fDataStorage->BeginLoad();
+              kcBracket([] {},
+                        [this] {
+                          if (IsProviderMode()) {
+                            fProvider->RefreshSource();
+                          } else {
+                            std::unique_ptr<TkcValueDefReader> reader(fProvider->CreateValueDefReader());
+                            while (!fProvider->IsEOF()) {
+                              const int r = fDataStorage->AppendRecord();
+                              fDataStorage->ReadRecord(r, reader.get());
+                              AfterRecordRead(r);
+                              fProvider->Next();
+                            }
+                          }
+                        },
+                        [this] { fDataStorage->EndLoad(); });
+              fLoadedWhileActivating = fProvider->ActiveChanging();
+            },
+            [this] {
+              fProvider->RestorePosition();
+              fProvider->EndFreeze();
+            });
 }
 
 void TkcCustomDataController::AfterRecordRead(int ARecordIndex) { fProvider->SyncRecordPosition(ARecordIndex); }
@@ -1128,7 +1168,8 @@ void TkcCustomDataController::CopyRecordData(int ASourceRecord, int ADestination
   TkcValueDefRecordReader reader(this, ASourceRecord);
   if (IsProviderMode() && ADestinationRecord >= 0) {
     TkcValueDefs* defs = fDataStorage->ValueDefs();
-    for (int i = 0; i < defs->Count(); ++i) WriteRecordToSource(defs->Items(i), ASourceRecord, ADestinationRecord, &reader);
+    for (int i = 0; i < defs->Count(); ++i)
+      WriteRecordToSource(defs->Items(i), ASourceRecord, ADestinationRecord, &reader);
   } else {
     fDataStorage->ReadRecord(ADestinationRecord, &reader);
   }
@@ -1141,7 +1182,8 @@ void TkcCustomDataController::WriteRecordToSource(TkcValueDef* AValueDef, int /*
   TkcCustomDataField* field = FieldOfValueDef(AValueDef);
   if (!field) return;
   fProvider->SetSourceValue(ADestinationRecord, field, AReader->GetValue(AValueDef));
-  if (AValueDef->KeepsDisplayText()) fProvider->SetDisplayText(ADestinationRecord, field, AReader->GetDisplayText(AValueDef));
+  if (AValueDef->KeepsDisplayText())
+    fProvider->SetDisplayText(ADestinationRecord, field, AReader->GetDisplayText(AValueDef));
 }
 
 void TkcCustomDataController::ResetInternalRecords() {
@@ -1191,7 +1233,8 @@ int TkcCustomDataController::FieldCompareMode(TkcCustomDataField* AField) const 
 void TkcCustomDataController::SetFieldCompareMode(TkcCustomDataField* AField, int AMode) {
   const int i = fFields->IndexOf(AField);
   if (i < 0) return;
-  if (static_cast<std::size_t>(i) >= fCompareModes.size()) fCompareModes.resize(static_cast<std::size_t>(fFields->Count()), 0);
+  if (static_cast<std::size_t>(i) >= fCompareModes.size())
+    fCompareModes.resize(static_cast<std::size_t>(fFields->Count()), 0);
   fCompareModes[static_cast<std::size_t>(i)] = static_cast<std::int8_t>(AMode);
 }
 
@@ -1243,7 +1286,8 @@ int TkcCustomDataController::CompareItemTexts(const String& AText1, const String
 int TkcCustomDataController::CompareRecordsByField(int ARecordIndex1, int ARecordIndex2, TkcCustomDataField* AField) {
   const bool byEvent = static_cast<bool>(OnCompare) && !AField->Internal();
   if (byEvent || IsCompareByController(AField)) {
-    if (!byEvent && IsProviderMode() && fProvider->RecordSource()->ComparesRecords() && ARecordIndex1 >= 0 && ARecordIndex2 >= 0)
+    if (!byEvent && IsProviderMode() && fProvider->RecordSource()->ComparesRecords() && ARecordIndex1 >= 0 &&
+        ARecordIndex2 >= 0)
       return fProvider->CustomCompareRecords(ARecordIndex1, ARecordIndex2, AField);
     const Variant v1 = GetCompareValue(ARecordIndex1, AField);
     const Variant v2 = GetCompareValue(ARecordIndex2, AField);
@@ -1258,7 +1302,8 @@ int TkcCustomDataController::CompareRecordsByField(int ARecordIndex1, int ARecor
   return CompareStoredValues(ARecordIndex1, ARecordIndex2, AField);
 }
 
-int TkcCustomDataController::CompareRecordsBySortInfo(int ARecordIndex1, int ARecordIndex2, const TkcDataSortInfo& AInfo) {
+int TkcCustomDataController::CompareRecordsBySortInfo(int ARecordIndex1, int ARecordIndex2,
+                                                      const TkcDataSortInfo& AInfo) {
   const int r = CompareRecordsByField(ARecordIndex1, ARecordIndex2, AInfo.Field);
   return AInfo.SortOrder == soDescending ? -r : r;
 }
@@ -1266,21 +1311,24 @@ int TkcCustomDataController::CompareRecordsBySortInfo(int ARecordIndex1, int ARe
 void TkcCustomDataController::SetItemSortIndex(int AItemIndex, int ASortIndex) {
   TkcCustomDataField* f = GetItemField(AItemIndex);
   if (GetItemSortIndex(AItemIndex) == ASortIndex) return;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    TkcGroupingFieldList* grouping = fInfo->GroupingFieldList();
-    if (grouping->Find(f) >= 0 && GetItemSortOrder(AItemIndex) == soAscending && ASortIndex == -1) {
-      SetItemSortOrder(AItemIndex, soNone);
-      return;
-    }
-    if (fInfo->SortingFieldList()->Find(f) < 0) SetItemSortOrder(AItemIndex, GetItemSortOrder(AItemIndex));
-    if (GetItemSortOrder(AItemIndex) != soNone) fInfo->ChangeSortIndex(f, ASortIndex);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              TkcGroupingFieldList* grouping = fInfo->GroupingFieldList();
+              if (grouping->Find(f) >= 0 && GetItemSortOrder(AItemIndex) == soAscending && ASortIndex == -1) {
+                SetItemSortOrder(AItemIndex, soNone);
+                return;
+              }
+              if (fInfo->SortingFieldList()->Find(f) < 0) SetItemSortOrder(AItemIndex, GetItemSortOrder(AItemIndex));
+              if (GetItemSortOrder(AItemIndex) != soNone) fInfo->ChangeSortIndex(f, ASortIndex);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataController::SetItemSortOrder(int AItemIndex, TkcDataSortOrder AOrder) {
   TkcCustomDataField* f = GetItemField(AItemIndex);
   TkcSortingFieldList* sorting = fInfo->SortingFieldList();
-  if (sorting->Find(f) >= 0 ? sorting->FieldSortOrder(f) == AOrder : (AOrder == soNone && fInfo->GroupingFieldList()->Find(f) < 0))
+  if (sorting->Find(f) >= 0 ? sorting->FieldSortOrder(f) == AOrder
+                            : (AOrder == soNone && fInfo->GroupingFieldList()->Find(f) < 0))
     return;
   PostIfEditing();
   fSortingChanged = true;
@@ -1294,7 +1342,9 @@ TkcDataSortOrder TkcCustomDataController::GetItemSortOrder(int AItemIndex) {
   return order != soNone ? order : fInfo->GroupingFieldList()->FieldSortOrder(f);
 }
 
-int TkcCustomDataController::GetItemSortIndex(int AItemIndex) { return fInfo->SortingFieldList()->Find(GetItemField(AItemIndex)); }
+int TkcCustomDataController::GetItemSortIndex(int AItemIndex) {
+  return fInfo->SortingFieldList()->Find(GetItemField(AItemIndex));
+}
 
 int TkcCustomDataController::GetSortingItemIndex(int APosition) {
   return GetItemIndexOfField(fInfo->SortingFieldList()->GetItem(APosition).Field);
@@ -1333,7 +1383,8 @@ bool TkcCustomDataController::DoFilterRecord(int ARecordIndex) {
 }
 
 bool TkcCustomDataController::DoIncrementalFilterRecord(int ARecordIndex) {
-  return MatchTextCaseInsensitive(GetSourceDisplayText(ARecordIndex, fIncrementalFilterField), fIncrementalFilterText, true);
+  return MatchTextCaseInsensitive(GetSourceDisplayText(ARecordIndex, fIncrementalFilterField), fIncrementalFilterText,
+                                  true);
 }
 
 TkcDataFilterCriteria* TkcCustomDataController::CreateFilterCriteria() {
@@ -1372,8 +1423,8 @@ bool TkcCustomDataController::ChangeIncrementalFilterText(const String& AText) {
   return true;
 }
 
-int TkcCustomDataController::FindRecordByDisplayText(int AStartPosition, int AItemIndex, const String& AText, bool APartial,
-                                                     bool AWrap, bool AForward) {
+int TkcCustomDataController::FindRecordByDisplayText(int AStartPosition, int AItemIndex, const String& AText,
+                                                     bool APartial, bool AWrap, bool AForward) {
   CheckItemIndex(AItemIndex);
   const int count = GetFilteredRecordCount();
   if (AStartPosition < 0 || AStartPosition >= count) return -1;
@@ -1411,14 +1462,17 @@ int TkcCustomDataController::GetLastRecordIndex() {
 }
 
 bool TkcCustomDataController::FocusRow(int ARowIndex) {
-  if (fProvider->IsSyncMode() && !fProvider->IsInserting() && ARowIndex != GetFocusedRowIndex() && !CanFocusedRowChange())
+  if (fProvider->IsSyncMode() && !fProvider->IsInserting() && ARowIndex != GetFocusedRowIndex() &&
+      !CanFocusedRowChange())
     return false;
   if (ARowIndex != GetFocusedRowIndex()) FinishDetailsEditing();
   fInfo->ChangeFocusedRow(ARowIndex);
   return true;
 }
 
-bool TkcCustomDataController::FocusRecord(int ARecordIndex) { return FocusRow(GetRowIndexByRecordIndex(ARecordIndex, true)); }
+bool TkcCustomDataController::FocusRecord(int ARecordIndex) {
+  return FocusRow(GetRowIndexByRecordIndex(ARecordIndex, true));
+}
 
 void TkcCustomDataController::EnsureFocusedRow() {
   if (GetFocusedRowIndex() < 0 && !GetNewItemRowFocused() && GetRowCount() > 0) FocusRow(0);
@@ -1492,12 +1546,14 @@ void TkcCustomDataController::SetMultiSelect(bool Value) {
   if (fMultiSelect == Value) return;
   fMultiSelect = Value;
   fFocusedSelected = true;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    if (!Value)
-      ClearSelection();
-    else if (GetFocusedRowIndex() >= 0)
-      ChangeRowSelection(GetFocusedRowIndex(), true);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              if (!Value)
+                ClearSelection();
+              else if (GetFocusedRowIndex() >= 0)
+                ChangeRowSelection(GetFocusedRowIndex(), true);
+            },
+            [this] { EndUpdate(); });
   if (fSummary->CountsSelection()) fInfo->SummaryChanged(false);
 }
 
@@ -1549,10 +1605,12 @@ int TkcCustomDataController::GetSelectionAnchorRowIndex() { return fInfo->Select
 void TkcCustomDataController::SelectFromAnchor(int ARowIndex, bool AKeepSelection) {
   if (!HasSelectionAnchor()) return;
   const int anchor = GetSelectionAnchorRowIndex();
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    if (!AKeepSelection) ClearSelection();
-    SelectRows(anchor, ARowIndex);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              if (!AKeepSelection) ClearSelection();
+              SelectRows(anchor, ARowIndex);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataController::ClearSelection() {
@@ -1565,10 +1623,12 @@ void TkcCustomDataController::SelectFocusedRow() {
 }
 
 void TkcCustomDataController::ResetSelectionToFocused() {
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    ClearSelection();
-    if (GetFocusedRowIndex() >= 0) SelectRows(GetFocusedRowIndex(), GetFocusedRowIndex());
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              ClearSelection();
+              if (GetFocusedRowIndex() >= 0) SelectRows(GetFocusedRowIndex(), GetFocusedRowIndex());
+            },
+            [this] { EndUpdate(); });
 }
 
 TkcDataSelection* TkcCustomDataController::GetSelectionObject() { return fInfo->Selection(); }
@@ -1612,7 +1672,9 @@ int TkcCustomDataController::GetEditState() {
   return state;
 }
 
-bool TkcCustomDataController::IsImmediatePost() { return fOptions.Contains(dcoImmediatePost) || fProvider->IsReadOnly(); }
+bool TkcCustomDataController::IsImmediatePost() {
+  return fOptions.Contains(dcoImmediatePost) || fProvider->IsReadOnly();
+}
 
 bool TkcCustomDataController::IsKeyBased() { return IsProviderMode() && fProvider->SupportsRecordKeys(); }
 
@@ -1682,7 +1744,8 @@ Variant TkcCustomDataController::GetItemEditValue(int AItemIndex, TkcDataEditVal
   return fProvider->GetEditValue(GetEditingRecordIndex(), f, AValueSource);
 }
 
-bool TkcCustomDataController::SetItemEditValue(int AItemIndex, const Variant& AValue, TkcDataEditValueSource AValueSource) {
+bool TkcCustomDataController::SetItemEditValue(int AItemIndex, const Variant& AValue,
+                                               TkcDataEditValueSource AValueSource) {
   if (!InitItemEditing(AItemIndex)) return false;
   if (!fProvider->SetEditValue(GetEditingRecordIndex(), GetItemField(AItemIndex), AValue, AValueSource)) return false;
   if (IsImmediatePost()) Post();
@@ -1695,14 +1758,16 @@ bool TkcCustomDataController::GetNewItemRowFocused() {
 
 void TkcCustomDataController::SetNewItemRowFocused(bool Value) {
   if (fNewItemRowFocused == Value) return;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    if (Value)
-      FocusRow(-1);
-    else if (!IsDestroying())
-      Post();
-    fInfo->FocusedRecordChanged(true);
-    fNewItemRowFocused = Value;
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              if (Value)
+                FocusRow(-1);
+              else if (!IsDestroying())
+                Post();
+              fInfo->FocusedRecordChanged(true);
+              fNewItemRowFocused = Value;
+            },
+            [this] { EndUpdate(); });
   if (fOptions.Contains(dcoInsertOnNewItemRowFocusing) && GetNewItemRowFocused() && !fProvider->IsInserting()) Insert();
 }
 
@@ -1734,27 +1799,31 @@ void TkcCustomDataController::DeleteFocused() {
   const int row = GetFocusedRowIndex();
   if (row < 0 || !fProvider->CanDelete()) return;
   fProvider->BeginDeleting();
-  kcBracket([] {}, [&] {
-    if (GetRowInfo(row).Level < fInfo->DataGroups()->GetLevelCount()) {
-      std::vector<int> records;
-      fGroups->CollectRowRecordIndexes(records, row);
-      DeleteRecordList(records);
-    } else {
-      DeleteFocusedRecord();
-    }
-    ClearSelection();
-  }, [this] { fProvider->EndDeleting(); });
+  kcBracket([] {},
+            [&] {
+              if (GetRowInfo(row).Level < fInfo->DataGroups()->GetLevelCount()) {
+                std::vector<int> records;
+                fGroups->CollectRowRecordIndexes(records, row);
+                DeleteRecordList(records);
+              } else {
+                DeleteFocusedRecord();
+              }
+              ClearSelection();
+            },
+            [this] { fProvider->EndDeleting(); });
 }
 
 void TkcCustomDataController::DeleteSelectedRecords() {
   if (GetSelectedCount() == 0 || !fProvider->CanDelete()) return;
   fProvider->BeginDeleting();
-  kcBracket([] {}, [this] {
-    if (IsSelectionByFocus())
-      DeleteFocusedRecord();
-    else
-      fProvider->DeleteSelection();
-  }, [this] { fProvider->EndDeleting(); });
+  kcBracket([] {},
+            [this] {
+              if (IsSelectionByFocus())
+                DeleteFocusedRecord();
+              else
+                fProvider->DeleteSelection();
+            },
+            [this] { fProvider->EndDeleting(); });
 }
 
 void TkcCustomDataController::DeleteFocusedRecord() {
@@ -1783,4 +1852,3 @@ void TkcCustomDataController::DeleteRecordList(std::vector<int>& AList) {
     throw;
   }
 }
-

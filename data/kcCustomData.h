@@ -284,10 +284,14 @@ public:
   void SortByRowIndex();
   void RemoveFilteredOut();
   int GetCount() const { return static_cast<int>(fEntries.size()); }
-  const TkcDataSelectionEntry& GetEntry(int APosition) const { return fEntries.at(static_cast<std::size_t>(APosition)); }
+  const TkcDataSelectionEntry& GetEntry(int APosition) const {
+    return fEntries.at(static_cast<std::size_t>(APosition));
+  }
   // Changes an entry's record value or row without a change notification (state restoring).
   void SetEntryRecordValue(int APosition, int ARecordValue);
-  void SetEntryRowIndex(int APosition, int ARowIndex) { fEntries.at(static_cast<std::size_t>(APosition)).RowIndex = ARowIndex; }
+  void SetEntryRowIndex(int APosition, int ARowIndex) {
+    fEntries.at(static_cast<std::size_t>(APosition)).RowIndex = ARowIndex;
+  }
   // Replaces all entries at once (one change notification).
   void ReplaceEntries(std::vector<TkcDataSelectionEntry> AEntries);
   // Deletes the entries AKeep refuses, keeping the order (one pass).
@@ -325,8 +329,11 @@ class TkcFocusedRecordChangedInfo : public TkcUpdateControlInfo {
   VT_CLASS(TkcFocusedRecordChangedInfo, TkcUpdateControlInfo)
 public:
   TkcFocusedRecordChangedInfo(int APrevRecord, int ARecord, int APrevRow, int ARow, bool ANewItemRowChanged)
-      : PrevFocusedRecordIndex(APrevRecord), FocusedRecordIndex(ARecord), PrevFocusedRowIndex(APrevRow),
-        FocusedRowIndex(ARow), NewItemRowFocusingChanged(ANewItemRowChanged) {}
+      : PrevFocusedRecordIndex(APrevRecord),
+        FocusedRecordIndex(ARecord),
+        PrevFocusedRowIndex(APrevRow),
+        FocusedRowIndex(ARow),
+        NewItemRowFocusingChanged(ANewItemRowChanged) {}
   int PrevFocusedRecordIndex, FocusedRecordIndex, PrevFocusedRowIndex, FocusedRowIndex;
   bool NewItemRowFocusingChanged;
 };
@@ -423,7 +430,8 @@ private:
 class TkcDataControllerNotifier : public TComponent {
   VT_CLASS(TkcDataControllerNotifier, TComponent)
 public:
-  explicit TkcDataControllerNotifier(TkcCustomDataController* AController) : TComponent(nullptr), fDataController(AController) {}
+  explicit TkcDataControllerNotifier(TkcCustomDataController* AController)
+      : TComponent(nullptr), fDataController(AController) {}
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -958,9 +966,8 @@ enum : int { dcesInserting = 1, dcesEditing = 2, dcesChanging = 4, dcesModified 
 using TkcDataControllerNotifyEvent = TEvent<void(TkcCustomDataController* Sender)>;
 using TkcDataControllerRecordEvent = TEvent<void(TkcCustomDataController* Sender, int ARecordIndex)>;
 using TkcDataFilterRecordEvent = TEvent<void(TkcCustomDataController* Sender, int ARecordIndex, bool& Accept)>;
-using TkcDataControllerCompareEvent = TEvent<void(TkcCustomDataController* Sender, int ARecordIndex1,
-                                                  int ARecordIndex2, int AItemIndex, const Variant& V1,
-                                                  const Variant& V2, int& Compare)>;
+using TkcDataControllerCompareEvent = TEvent<void(TkcCustomDataController* Sender, int ARecordIndex1, int ARecordIndex2,
+                                                  int AItemIndex, const Variant& V1, const Variant& V2, int& Compare)>;
 using TkcDataRecordChangedEvent = TEvent<void(TkcCustomDataController* Sender, int ARecordIndex, int AItemIndex)>;
 using TkcDataDetailExpandingEvent = TEvent<void(TkcCustomDataController* Sender, int ARecordIndex, bool& AAllow)>;
 using TkcDataDetailExpandedEvent = TEvent<void(TkcCustomDataController* Sender, int ARecordIndex)>;
@@ -1006,22 +1013,48 @@ public:
   virtual void RecordRemoved(int ARecordIndex);
   virtual void DeleteRecordFromSource(int ARecordIndex);
   virtual void BeforeSendChanges() {}
-  virtual void FireAfterCancel() { if (OnAfterCancel) OnAfterCancel(this); }
-  virtual void FireAfterDelete() { if (OnAfterDelete) OnAfterDelete(this); }
-  virtual void FireAfterInsert() { if (OnAfterInsert) OnAfterInsert(this); }
-  virtual void FireAfterPost() { if (OnAfterPost) OnAfterPost(this); }
-  virtual void FireBeforeCancel() { if (OnBeforeCancel) OnBeforeCancel(this); }
-  virtual void FireBeforeDelete(int ARecordIndex) { if (OnBeforeDelete) OnBeforeDelete(this, ARecordIndex); }
-  virtual void FireBeforeInsert() { if (OnBeforeInsert) OnBeforeInsert(this); }
-  virtual void FireBeforePost() { if (OnBeforePost) OnBeforePost(this); }
+  virtual void FireAfterCancel() {
+    if (OnAfterCancel) OnAfterCancel(this);
+  }
+  virtual void FireAfterDelete() {
+    if (OnAfterDelete) OnAfterDelete(this);
+  }
+  virtual void FireAfterInsert() {
+    if (OnAfterInsert) OnAfterInsert(this);
+  }
+  virtual void FireAfterPost() {
+    if (OnAfterPost) OnAfterPost(this);
+  }
+  virtual void FireBeforeCancel() {
+    if (OnBeforeCancel) OnBeforeCancel(this);
+  }
+  virtual void FireBeforeDelete(int ARecordIndex) {
+    if (OnBeforeDelete) OnBeforeDelete(this, ARecordIndex);
+  }
+  virtual void FireBeforeInsert() {
+    if (OnBeforeInsert) OnBeforeInsert(this);
+  }
+  virtual void FireBeforePost() {
+    if (OnBeforePost) OnBeforePost(this);
+  }
   virtual bool DoFilterRecord(int ARecordIndex);
   virtual bool HasFilterRecordEvent() { return static_cast<bool>(fOnFilterRecord); }
-  virtual void FireNewRecord(int ARecordIndex) { if (OnNewRecord) OnNewRecord(this, ARecordIndex); }
+  virtual void FireNewRecord(int ARecordIndex) {
+    if (OnNewRecord) OnNewRecord(this, ARecordIndex);
+  }
   virtual void DoDataChanged();
-  virtual void DoDetailExpanding(int ARecordIndex, bool& AAllow) { if (OnDetailExpanding) OnDetailExpanding(this, ARecordIndex, AAllow); }
-  virtual void DoDetailExpanded(int ARecordIndex) { if (OnDetailExpanded) OnDetailExpanded(this, ARecordIndex); }
-  virtual void DoDetailCollapsing(int ARecordIndex, bool& AAllow) { if (OnDetailCollapsing) OnDetailCollapsing(this, ARecordIndex, AAllow); }
-  virtual void DoDetailCollapsed(int ARecordIndex) { if (OnDetailCollapsed) OnDetailCollapsed(this, ARecordIndex); }
+  virtual void DoDetailExpanding(int ARecordIndex, bool& AAllow) {
+    if (OnDetailExpanding) OnDetailExpanding(this, ARecordIndex, AAllow);
+  }
+  virtual void DoDetailExpanded(int ARecordIndex) {
+    if (OnDetailExpanded) OnDetailExpanded(this, ARecordIndex);
+  }
+  virtual void DoDetailCollapsing(int ARecordIndex, bool& AAllow) {
+    if (OnDetailCollapsing) OnDetailCollapsing(this, ARecordIndex, AAllow);
+  }
+  virtual void DoDetailCollapsed(int ARecordIndex) {
+    if (OnDetailCollapsed) OnDetailCollapsed(this, ARecordIndex);
+  }
   virtual bool DoIncrementalFilterRecord(int ARecordIndex);
   virtual void AfterRecordRead(int ARecordIndex);
   virtual bool FindInSource(const String& /*AText*/, bool /*AForward*/, bool /*AFindNext*/) { return false; }
@@ -1086,8 +1119,12 @@ public:
   virtual void FocusedRowChanging(int /*ARowIndex*/) {}
   virtual void ItemValueTypeClassChanged(int /*AItemIndex*/) {}
   virtual void NotifyControl(TkcUpdateControlInfo* AInfo);
-  virtual String GetSearchDisplayText(int ARecordIndex, int AItemIndex) { return GetDisplayText(ARecordIndex, AItemIndex); }
-  virtual String GetFilterDisplayText(int ARecordIndex, int AItemIndex) { return GetDisplayText(ARecordIndex, AItemIndex); }
+  virtual String GetSearchDisplayText(int ARecordIndex, int AItemIndex) {
+    return GetDisplayText(ARecordIndex, AItemIndex);
+  }
+  virtual String GetFilterDisplayText(int ARecordIndex, int AItemIndex) {
+    return GetDisplayText(ARecordIndex, AItemIndex);
+  }
   virtual int CompareRecordsByField(int ARecordIndex1, int ARecordIndex2, TkcCustomDataField* AField);
   virtual int CompareRecordIndexes(int ARecordIndex1, int ARecordIndex2) {
     return ARecordIndex1 < ARecordIndex2 ? -1 : (ARecordIndex1 > ARecordIndex2 ? 1 : 0);
@@ -1123,7 +1160,9 @@ public:
   virtual bool ItemTextFlag(int /*AItemIndex*/) { return false; }
   virtual bool GetItemTextStored(int AItemIndex);
   virtual bool UseItemStoredText(int AItemIndex, bool /*AFlag*/) { return GetItemTextStored(AItemIndex); }
-  virtual Variant GetGroupingFieldValue(int ARecordIndex, TkcCustomDataField* AField) { return GetSourceValue(ARecordIndex, AField); }
+  virtual Variant GetGroupingFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
+    return GetSourceValue(ARecordIndex, AField);
+  }
   virtual Variant GetGroupValues(int ARecordIndex);
   virtual String GetDisplayText(int ARecordIndex, int AItemIndex);
   virtual int GetRecordCount() { return fDataStorage->RecordCount(); }
@@ -1166,7 +1205,9 @@ public:
   virtual void SyncDetailDataSet() {}
   virtual bool IsBookmarkAvailable() { return fBookmarkRecordIndex != -1; }
   virtual bool IsBookmarkRow(int ARowIndex);
-  virtual Variant GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) { return GetSourceValue(ARecordIndex, AField); }
+  virtual Variant GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
+    return GetSourceValue(ARecordIndex, AField);
+  }
   virtual String GetFilterItemFieldCaption(TObject* /*AItem*/) { return String(); }
   virtual String GetFilterItemFieldName(TObject* AItem) { return GetFilterItemFieldCaption(AItem); }
   virtual int FindRecordByDisplayText(int AStartPosition, int AItemIndex, const String& AText, bool APartial,
@@ -1224,7 +1265,9 @@ public:
   void CheckStructureChanged(bool AActive);
   void LoadAllRecords();
   bool IsUseRecordID();
-  bool IsNewItemRowRecord(int ARecordIndex) const { return ARecordIndex < 0 && ARecordIndex == fNewItemRowRecordIndex && fNewItemRowRecordIndex != 0; }
+  bool IsNewItemRowRecord(int ARecordIndex) const {
+    return ARecordIndex < 0 && ARecordIndex == fNewItemRowRecordIndex && fNewItemRowRecordIndex != 0;
+  }
 
   // Rows, focus, navigation, bookmark, selection
   int GetRowCount() { return fInfo->GetRowCount(); }
@@ -1383,8 +1426,8 @@ public:
   // Runs RefreshRows (the public refresh).
   void Refresh() { RefreshRows(); }
 
-  TkcDataControllerNotifyEvent OnAfterCancel, OnAfterInsert, OnAfterPost, OnBeforeCancel, OnBeforeInsert,
-      OnBeforePost, OnAfterDelete;
+  TkcDataControllerNotifyEvent OnAfterCancel, OnAfterInsert, OnAfterPost, OnBeforeCancel, OnBeforeInsert, OnBeforePost,
+      OnAfterDelete;
   TkcDataControllerRecordEvent OnBeforeDelete, OnNewRecord;
   TkcDataControllerCompareEvent OnCompare;
   TNotifyEvent OnDataChanged, OnGroupingChanged, OnSortingChanged;

@@ -16,7 +16,8 @@ TkcCustomDataRelation::TkcCustomDataRelation(TkcCustomDataRelationList* AList, T
 
 TkcCustomDataRelation::~TkcCustomDataRelation() {
   // The template keeps its template state but no longer belongs to this master.
-  if (fDetailDataController) fDetailDataController->SetMasterRelation(nullptr, fDetailDataController->IsDetailTemplate());
+  if (fDetailDataController)
+    fDetailDataController->SetMasterRelation(nullptr, fDetailDataController->IsDetailTemplate());
   if (fRelationList) fRelationList->Remove(this);
 }
 
@@ -40,10 +41,12 @@ TkcCustomDataRelation* TkcCustomDataRelationList::Add(TObject* AItem) {
 }
 
 void TkcCustomDataRelationList::Assign(TkcCustomDataRelationList* Source) {
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    Clear();
-    for (auto* r : Source->fItems) Add(r->Item())->Assign(r);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              Clear();
+              for (auto* r : Source->fItems) Add(r->Item())->Assign(r);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataRelationList::EndUpdate() {
@@ -52,9 +55,11 @@ void TkcCustomDataRelationList::EndUpdate() {
 }
 
 void TkcCustomDataRelationList::Clear() {
-  kcBracket([this] { BeginUpdate(); }, [this] {
-    while (!fItems.empty()) delete fItems.back();
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [this] {
+              while (!fItems.empty()) delete fItems.back();
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataRelationList::Move(int ACurIndex, int ANewIndex) {
@@ -96,21 +101,23 @@ void TkcCustomDataRelationList::Changed(TkcCustomDataRelation* ARelation) {
 
 void TkcCustomDataRelationList::Update(TkcCustomDataRelation* /*ARelation*/) {
   TkcCustomDataController* c = fDataController;
-  kcBracket([c] { c->BeginUpdate(); }, [&] {
-    if (fItems.empty()) {
-      if (fDetailField) {
-        TkcCustomDataField* f = fDetailField;
-        fDetailField = nullptr;
-        delete f;
-      }
-    } else if (fDetailField) {
-      c->DiscardAllDetails();
-    } else {
-      fDetailField = c->CreateHiddenField();
-      fDetailField->SetColumnTypeClass(TkcObjectValueType::Class());
-    }
-    c->DetailStructureChanged();
-  }, [c] { c->EndUpdate(); });
+  kcBracket([c] { c->BeginUpdate(); },
+            [&] {
+              if (fItems.empty()) {
+                if (fDetailField) {
+                  TkcCustomDataField* f = fDetailField;
+                  fDetailField = nullptr;
+                  delete f;
+                }
+              } else if (fDetailField) {
+                c->DiscardAllDetails();
+              } else {
+                fDetailField = c->CreateHiddenField();
+                fDetailField->SetColumnTypeClass(TkcObjectValueType::Class());
+              }
+              c->DetailStructureChanged();
+            },
+            [c] { c->EndUpdate(); });
 }
 
 void TkcCustomDataRelationList::FieldRemoved(TkcCustomDataField* AField) {
@@ -127,9 +134,10 @@ TkcDetailObject* TkcCustomDataRelationList::PeekDetailObject(int ARecordIndex) c
 TkcDetailObject* TkcCustomDataRelationList::GetDetailObject(int ARecordIndex) {
   fDataController->CheckRecordIndex(ARecordIndex);
   if (!fDetailField || !fDetailField->ValueColumn()) return nullptr;
-  TkcCustomDataController* pattern = fDataController->GetMasterRelation() && fDataController->GetMasterRelation()->DetailDataController()
-                                         ? fDataController->GetMasterRelation()->DetailDataController()
-                                         : fDataController;
+  TkcCustomDataController* pattern =
+      fDataController->GetMasterRelation() && fDataController->GetMasterRelation()->DetailDataController()
+          ? fDataController->GetMasterRelation()->DetailDataController()
+          : fDataController;
   TkcCustomDataRelationList* relations = pattern->HasRelations() ? pattern->GetRelations() : this;
   bool anyTemplate = false;
   for (auto* r : relations->fItems) anyTemplate = anyTemplate || r->DetailDataController();
@@ -138,7 +146,8 @@ TkcDetailObject* TkcCustomDataRelationList::GetDetailObject(int ARecordIndex) {
     if (!detail) {
       detail = new TkcDetailObject();
       detail->ActiveRelationIndex = fDataController->GetDefaultActiveRelationIndex();
-      fDataController->GetDataStorage()->SetValue(ARecordIndex, fDetailField->ValueColumn(), TkcObjectValueType::ObjectToValue(detail));
+      fDataController->GetDataStorage()->SetValue(ARecordIndex, fDetailField->ValueColumn(),
+                                                  TkcObjectValueType::ObjectToValue(detail));
     }
     detail->Normalize(relations, pattern);
     return detail;
@@ -268,34 +277,38 @@ TkcCustomDataController* TkcCustomDataController::GetDetailTemplateController() 
 
 void TkcCustomDataController::SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex) {
   if (!ARelation && !fMasterRelation && ARecordIndex == -1 && fMasterRecordIndex == -1) return;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    if (fMasterRelation) {
-      if (fMasterRelation->fDetailDataController == this && ARecordIndex == -1)
-        fMasterRelation->fDetailDataController = nullptr;
-      else
-        fProvider->SetRecordSource(nullptr);
-      if (TkcCustomDataController* master = GetMasterDataController())
-        if (master->fFocusedDetail == this) master->fFocusedDetail = nullptr;
-    }
-    fMasterRelation = ARelation;
-    if (ARelation && ARecordIndex == -1) {
-      ARelation->fDetailDataController = this;
-      ARelation->Changed();
-    } else if (ARelation) {
-      if (TkcCustomDataController* templ = GetDetailTemplateController(); templ != this)
-        fProvider->SetRecordSource(templ->Provider()->RecordSource());
-      if (TkcCustomDataController* master = GetMasterDataController()) master->fFocusedDetail = this;
-    }
-    fMasterRecordIndex = ARecordIndex;
-    StructureChanged(true);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              if (fMasterRelation) {
+                if (fMasterRelation->fDetailDataController == this && ARecordIndex == -1)
+                  fMasterRelation->fDetailDataController = nullptr;
+                else
+                  fProvider->SetRecordSource(nullptr);
+                if (TkcCustomDataController* master = GetMasterDataController())
+                  if (master->fFocusedDetail == this) master->fFocusedDetail = nullptr;
+              }
+              fMasterRelation = ARelation;
+              if (ARelation && ARecordIndex == -1) {
+                ARelation->fDetailDataController = this;
+                ARelation->Changed();
+              } else if (ARelation) {
+                if (TkcCustomDataController* templ = GetDetailTemplateController(); templ != this)
+                  fProvider->SetRecordSource(templ->Provider()->RecordSource());
+                if (TkcCustomDataController* master = GetMasterDataController()) master->fFocusedDetail = this;
+              }
+              fMasterRecordIndex = ARecordIndex;
+              StructureChanged(true);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataController::SetMasterRelation(TkcCustomDataRelation* ARelation, bool AIsTemplate) {
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    SetMasterRelationAndRecord(ARelation, -1);
-    SetIsDetailTemplate(AIsTemplate);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              SetMasterRelationAndRecord(ARelation, -1);
+              SetIsDetailTemplate(AIsTemplate);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataController::SetIsDetailTemplate(bool Value) {
@@ -354,19 +367,22 @@ bool TkcCustomDataController::SetDetailExpanded(int ARecordIndex, bool AExpanded
 void TkcCustomDataController::CollapseAllDetails() {
   FinishEditing();
   if (!HasRelations()) return;
-  kcBracket([this] { BeginUpdate(); }, [this] {
-    for (int r = 0; r < GetRecordCount(); ++r) {
-      DiscardDetails(r, -1);
-      if (TkcDetailObject* d = fRelations->PeekDetailObject(r)) {
-        d->Expanded = false;
-        AddChanges(dccDetailExpanding);
-      }
-    }
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [this] {
+              for (int r = 0; r < GetRecordCount(); ++r) {
+                DiscardDetails(r, -1);
+                if (TkcDetailObject* d = fRelations->PeekDetailObject(r)) {
+                  d->Expanded = false;
+                  AddChanges(dccDetailExpanding);
+                }
+              }
+            },
+            [this] { EndUpdate(); });
 }
 
 bool TkcCustomDataController::HasDetailChildren(int ARecordIndex, int ARelationIndex) {
-  if (TkcCustomDataController* detail = GetDetailDataController(ARecordIndex, ARelationIndex)) return detail->GetRecordCount() > 0;
+  if (TkcCustomDataController* detail = GetDetailDataController(ARecordIndex, ARelationIndex))
+    return detail->GetRecordCount() > 0;
   if (!(IsProviderMode() || fProvider->IsActive() || fActive)) return false;
   TkcDetailObject* d = HasRelations() ? fRelations->GetDetailObject(ARecordIndex) : nullptr;
   if (!d) return true;
@@ -388,14 +404,16 @@ TObject* TkcCustomDataController::GetDetailHolder(int ARecordIndex, int ARelatio
     if (fCreatingDetailHolder || (templ && templ->fCreatingDetailHolder)) return nullptr;
     if (ARelationIndex < 0 || ARelationIndex >= fRelations->GetCount()) return nullptr;
     TObject* holder = nullptr;
-    kcBracket([&] {
-      fCreatingDetailHolder = true;
-      if (templ) templ->fCreatingDetailHolder = true;
-    }, [&] { holder = CreateDetailHolder(fRelations->GetItem(ARelationIndex), ARecordIndex); },
-              [&] {
-                fCreatingDetailHolder = false;
-                if (templ) templ->fCreatingDetailHolder = false;
-              });
+    kcBracket(
+        [&] {
+          fCreatingDetailHolder = true;
+          if (templ) templ->fCreatingDetailHolder = true;
+        },
+        [&] { holder = CreateDetailHolder(fRelations->GetItem(ARelationIndex), ARecordIndex); },
+        [&] {
+          fCreatingDetailHolder = false;
+          if (templ) templ->fCreatingDetailHolder = false;
+        });
     fFocusedDetail = nullptr;
     // Creating may reload the records: the holder is kept only when its record is still there.
     if (holder && (ARecordIndex >= GetRecordCount() || fRelations->PeekDetailObject(ARecordIndex) != d)) {
@@ -430,9 +448,11 @@ void TkcCustomDataController::DiscardDetails(int ARecordIndex, int ARelationInde
 }
 
 void TkcCustomDataController::DiscardAllDetails() {
-  kcBracket([this] { BeginUpdate(); }, [this] {
-    for (int r = 0; r < GetRecordCount(); ++r) DiscardDetails(r, -1);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [this] {
+              for (int r = 0; r < GetRecordCount(); ++r) DiscardDetails(r, -1);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataController::RefreshDetailHasChildren() {
@@ -454,7 +474,8 @@ void TkcCustomDataController::DetachDetailControllers(TkcCustomDataRelation* ARe
   if (!HasRelations()) return;
   const int index = fRelations->IndexOf(ARelation);
   for (int r = 0; r < GetRecordCount(); ++r)
-    if (TkcCustomDataController* detail = GetDetailDataController(r, index)) detail->SetMasterRelationAndRecord(nullptr, -1);
+    if (TkcCustomDataController* detail = GetDetailDataController(r, index))
+      detail->SetMasterRelationAndRecord(nullptr, -1);
 }
 
 void TkcCustomDataController::ResetDetailRelation(TObject* ARelationItem) {
@@ -481,7 +502,8 @@ void TkcCustomDataController::ForEachDetailController(TkcCustomDataRelation* ARe
                                                       const std::function<void(TkcCustomDataController*)>& AProc) {
   // The relation indexes from the top master down to the relation.
   std::vector<int> path;
-  for (TkcCustomDataRelation* r = ARelation; r; r = r->GetDataController() ? r->GetDataController()->GetMasterRelation() : nullptr) {
+  for (TkcCustomDataRelation* r = ARelation; r;
+       r = r->GetDataController() ? r->GetDataController()->GetMasterRelation() : nullptr) {
     path.insert(path.begin(), r->GetIndex());
     if (!r->GetDataController()) break;
   }
@@ -521,7 +543,8 @@ void TkcKeys::Save(TkcCustomDataController* AController) {
   std::vector<int> order(fKeyInfos.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
   SortRecordList(order, 0, static_cast<int>(order.size()) - 1, [this](int a, int b) {
-    const int r = CompareVariants(fKeyInfos[static_cast<std::size_t>(a)]->Key, fKeyInfos[static_cast<std::size_t>(b)]->Key);
+    const int r =
+        CompareVariants(fKeyInfos[static_cast<std::size_t>(a)]->Key, fKeyInfos[static_cast<std::size_t>(b)]->Key);
     return r != 0 ? r : (a < b ? -1 : (a > b ? 1 : 0));
   });
   std::vector<TkcKeyInfo*> sorted;
@@ -582,7 +605,8 @@ void TkcDetailKeys::RestoreKeys() {
     c->SetDetailExpanded(r, true);
     c->SetDetailActiveRelationIndex(r, info->ActiveRelationIndex);
     TkcCustomDataController* detail = c->GetDetailDataController(r, info->ActiveRelationIndex);
-    if (info->SubDetail && detail && detail->ClassType()->InheritsFrom(c->ClassType())) info->SubDetail->Restore(detail);
+    if (info->SubDetail && detail && detail->ClassType()->InheritsFrom(c->ClassType()))
+      info->SubDetail->Restore(detail);
   }
 }
 

@@ -10,7 +10,8 @@
 
 class TkcSortKeys {
 public:
-  TkcSortKeys(TkcCustomDataController* AController, std::vector<TkcDataSortInfo> AInfos, const std::vector<int>& ARecords);
+  TkcSortKeys(TkcCustomDataController* AController, std::vector<TkcDataSortInfo> AInfos,
+              const std::vector<int>& ARecords);
 
   // The compare of one entry (order applied), as CompareRecordsBySortInfo answers it.
   int Compare(std::size_t AEntry, int A, int B) const;
@@ -24,8 +25,12 @@ public:
   }
   // The text of a non-null key of IsSingleText.
   std::string TextKey(int ARecord) const;
-  bool IsNull(std::size_t AEntry, int ARecord) const { return fColumns[AEntry].Nulls[static_cast<std::size_t>(ARecord)] != 0; }
-  std::int64_t IntKey(std::size_t AEntry, int ARecord) const { return fColumns[AEntry].Ints[static_cast<std::size_t>(ARecord)]; }
+  bool IsNull(std::size_t AEntry, int ARecord) const {
+    return fColumns[AEntry].Nulls[static_cast<std::size_t>(ARecord)] != 0;
+  }
+  std::int64_t IntKey(std::size_t AEntry, int ARecord) const {
+    return fColumns[AEntry].Ints[static_cast<std::size_t>(ARecord)];
+  }
 
 private:
   enum TKind { kNone, kInt, kRaw, kValue, kCall };
@@ -84,7 +89,8 @@ TkcSortKeys::TkcSortKeys(TkcCustomDataController* AController, std::vector<TkcDa
     } else if (TkcValueDef* column = field->ValueColumn()) {
       c.Type = column->ValueTypeClass();
       c.Nulls.assign(size, 0);
-      const bool integer = IsIntegerKind(c.Type->VariantKind()) && !c.Type->ClassType()->InheritsFrom(TkcObjectValueType::StaticClass());
+      const bool integer =
+          IsIntegerKind(c.Type->VariantKind()) && !c.Type->ClassType()->InheritsFrom(TkcObjectValueType::StaticClass());
       c.Kind = integer ? kInt : kRaw;
       if (integer)
         c.Ints.assign(size, 0);
@@ -133,8 +139,7 @@ int TkcSortKeys::Compare(std::size_t AEntry, int A, int B) const {
   const TColumn& c = fColumns[AEntry];
   int r = 0;
   switch (c.Kind) {
-    case kNone:
-      return 0;
+    case kNone: return 0;
     case kInt: {
       const auto a = static_cast<std::size_t>(A), b = static_cast<std::size_t>(B);
       if (c.Nulls[a] | c.Nulls[b])
@@ -149,11 +154,8 @@ int TkcSortKeys::Compare(std::size_t AEntry, int A, int B) const {
       r = (!p1 || !p2) ? (p1 ? 1 : 0) - (p2 ? 1 : 0) : c.Type->CompareRaw(p1, p2);
       break;
     }
-    case kValue:
-      r = CompareValues(c, A, B);
-      break;
-    case kCall:
-      return fController->CompareRecordsBySortInfo(A, B, c.Info);
+    case kValue: r = CompareValues(c, A, B); break;
+    case kCall: return fController->CompareRecordsBySortInfo(A, B, c.Info);
   }
   return c.Info.SortOrder == soDescending ? -r : r;
 }
@@ -372,7 +374,8 @@ void TkcCustomDataControllerInfo::BuildTotalSorting() {
   auto* total = fTotalSortingFieldList.get();
   auto saved = std::move(total->OnChanged);
   total->Clear();
-  for (int i = 0; i < fGroupingFieldList->GetCount(); ++i) total->Add(fGroupingFieldList->GetItem(i).Field, fGroupingFieldList->GetItem(i).SortOrder);
+  for (int i = 0; i < fGroupingFieldList->GetCount(); ++i)
+    total->Add(fGroupingFieldList->GetItem(i).Field, fGroupingFieldList->GetItem(i).SortOrder);
   for (int i = 0; i < fSortingFieldList->GetCount(); ++i) {
     const auto& info = fSortingFieldList->GetItem(i);
     if (fGroupingFieldList->Find(info.Field) < 0) total->Add(info.Field, info.SortOrder);
@@ -389,7 +392,8 @@ std::vector<TkcDataSortInfo> TkcCustomDataControllerInfo::TotalSortInfos() const
 void TkcCustomDataControllerInfo::PrepareCompareModes(const std::vector<TkcDataSortInfo>& AInfos) {
   for (const auto& info : AInfos) {
     int mode = -1;
-    if (fDataController->IsCompareByController(info.Field)) mode = fDataController->IsFieldSortedByDisplayText(info.Field) ? 2 : 1;
+    if (fDataController->IsCompareByController(info.Field))
+      mode = fDataController->IsFieldSortedByDisplayText(info.Field) ? 2 : 1;
     fDataController->SetFieldCompareMode(info.Field, mode);
   }
 }
@@ -432,8 +436,9 @@ void TkcCustomDataControllerInfo::Sort() {
                      [this](int a, int pivot) { return fDataController->CompareRecordIndexes(a, pivot); });
     } else {
       fKeys = std::make_unique<TkcSortKeys>(fDataController, infos, fRecordList);
-      const bool neighbours = provider->EditingRecordIndex() != kcNoRecordIndex &&
-                              (provider->PrevEditingNeighbour() != kcNoRecordIndex || provider->NextEditingNeighbour() != kcNoRecordIndex);
+      const bool neighbours =
+          provider->EditingRecordIndex() != kcNoRecordIndex &&
+          (provider->PrevEditingNeighbour() != kcNoRecordIndex || provider->NextEditingNeighbour() != kcNoRecordIndex);
       if (fKeys->IsSingleInteger() && !neighbours) {
         SortByPairs<std::int64_t>(fRecordList, *fKeys, [this](int r) { return fKeys->IntKey(0, r); });
       } else if (fKeys->IsSingleText() && !neighbours) {
@@ -472,7 +477,8 @@ int TkcCustomDataControllerInfo::CompareGroupRecords(int A, int B, int ALevel) {
       if (A == B) return 0;
     }
   }
-  if (fKeys && static_cast<std::size_t>(ALevel) < fKeys->Count()) return fKeys->Compare(static_cast<std::size_t>(ALevel), A, B);
+  if (fKeys && static_cast<std::size_t>(ALevel) < fKeys->Count())
+    return fKeys->Compare(static_cast<std::size_t>(ALevel), A, B);
   return fDataController->CompareRecordsBySortInfo(A, B, info);
 }
 
@@ -555,7 +561,8 @@ void TkcCustomDataControllerInfo::SaveState() {
   std::vector<std::uint8_t> selectedGroups(static_cast<std::size_t>(fDataGroups->GetCount()), 0);
   for (int i = 0; i < fSelection->GetCount(); ++i) {
     const auto& e = fSelection->GetEntry(i);
-    if (e.Level == -1 && e.RecordValue >= 0 && e.RecordValue < fDataGroups->GetCount()) selectedGroups[static_cast<std::size_t>(e.RecordValue)] = 1;
+    if (e.Level == -1 && e.RecordValue >= 0 && e.RecordValue < fDataGroups->GetCount())
+      selectedGroups[static_cast<std::size_t>(e.RecordValue)] = 1;
   }
   const int last = fDataGroups->GetLevelCount() - 1;
   const bool alwaysExpanded = IsGroupsAlwaysExpanded();
@@ -569,7 +576,8 @@ void TkcCustomDataControllerInfo::SaveState() {
       int p = i;
       while (fDataGroups->GetItem(p)->GroupLevel < last) p = fDataGroups->GetItem(p)->BeginIndex;
       const int record = fRecordList[static_cast<std::size_t>(fDataGroups->GetItem(p)->BeginIndex)];
-      fExpandingInfos->AddItem(g->GroupLevel, fDataController->GetCompareValue(record, fDataGroups->GetField(g->GroupLevel)), state);
+      fExpandingInfos->AddItem(g->GroupLevel,
+                               fDataController->GetCompareValue(record, fDataGroups->GetField(g->GroupLevel)), state);
     }
     if (g->IsExpanded || g->GroupLevel == last)
       ++i;
@@ -594,7 +602,9 @@ int TkcCustomDataControllerInfo::DataRowOfListPosition(int APosition, bool AMake
 
 int TkcCustomDataControllerInfo::RowOfSelectionEntry(const TkcDataSelectionEntry& AEntry) {
   if (AEntry.Level == -1)
-    return AEntry.RecordValue >= 0 && AEntry.RecordValue < fDataGroups->GetCount() ? fDataGroups->GetItem(AEntry.RecordValue)->GroupRow : -1;
+    return AEntry.RecordValue >= 0 && AEntry.RecordValue < fDataGroups->GetCount()
+               ? fDataGroups->GetItem(AEntry.RecordValue)->GroupRow
+               : -1;
   return DataRowOfListPosition(GetRecordListIndex(AEntry.RecordValue), false);
 }
 
@@ -606,8 +616,9 @@ void TkcCustomDataControllerInfo::RestoreSelectionRows(bool AGrouped) {
     e.RowIndex = AGrouped ? RowOfSelectionEntry(e) : GetRecordListIndex(e.RecordValue);
     if (e.RowIndex >= 0) entries.push_back(e);
   }
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const TkcDataSelectionEntry& a, const TkcDataSelectionEntry& b) { return a.RowIndex < b.RowIndex; });
+  std::stable_sort(entries.begin(), entries.end(), [](const TkcDataSelectionEntry& a, const TkcDataSelectionEntry& b) {
+    return a.RowIndex < b.RowIndex;
+  });
   const int anchor = fSelection->AnchorRowIndex();
   fSelection->ReplaceEntries(std::move(entries));
   if (anchor != -1 && !fSelection->IsRowSelected(anchor)) fSelection->ClearAnchor();
@@ -619,7 +630,8 @@ void TkcCustomDataControllerInfo::RestoreState() {
   TkcDataExpandingInfos* saved = fExpandingInfos.get();
   if (saved->SaveStates != 0) {
     bool same = saved->GetFieldCount() == fGroupingFieldList->GetCount();
-    for (int l = 0; same && l < saved->GetFieldCount(); ++l) same = saved->GetField(l) == fGroupingFieldList->GetItem(l).Field;
+    for (int l = 0; same && l < saved->GetFieldCount(); ++l)
+      same = saved->GetField(l) == fGroupingFieldList->GetItem(l).Field;
     if (same) {
       const int depth = fDataGroups->GetLevelCount();
       fSelection->KeepEntries([depth](const TkcDataSelectionEntry& e) { return e.Level == depth; });
@@ -634,7 +646,8 @@ void TkcCustomDataControllerInfo::RestoreState() {
             path[static_cast<std::size_t>(info.Level)] = info.Value;
             TkcValueDefUnboundReader reader;
             for (int l = 0; l <= info.Level; ++l)
-              if (TkcValueDef* column = fDataGroups->GetField(l)->ValueColumn()) reader.SetValue(column, path[static_cast<std::size_t>(l)]);
+              if (TkcValueDef* column = fDataGroups->GetField(l)->ValueColumn())
+                reader.SetValue(column, path[static_cast<std::size_t>(l)]);
             locate.LoadFromReader(&reader);
             locate.SetLevel(info.Level);
             const int record = locate.FindRecordIndex();
@@ -714,7 +727,9 @@ TkcRowInfo TkcCustomDataControllerInfo::GetRowInfo(int ARowIndex) {
     info = fDataGroups->GetRowInfo(ARowIndex);
   else
     info.RecordListIndex = ARowIndex;
-  info.RecordIndex = info.RecordListIndex >= 0 && info.RecordListIndex < GetRecordListCount() ? fRecordList[static_cast<std::size_t>(info.RecordListIndex)] : -1;
+  info.RecordIndex = info.RecordListIndex >= 0 && info.RecordListIndex < GetRecordListCount()
+                         ? fRecordList[static_cast<std::size_t>(info.RecordListIndex)]
+                         : -1;
   return info;
 }
 
@@ -874,13 +889,16 @@ void TkcCustomDataControllerInfo::FocusFirstRowIfNone() {
 void TkcCustomDataControllerInfo::ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive) {
   CheckRowIndex(ARowIndex);
   if (!IsGrouped() || IsGroupsAlwaysExpanded()) return;
-  if (!AExpanded && fFocusingInfo->RowIndex >= 0 && fDataController->Groups()->IsRowInGroup(fFocusingInfo->RowIndex, ARowIndex))
+  if (!AExpanded && fFocusingInfo->RowIndex >= 0 &&
+      fDataController->Groups()->IsRowInGroup(fFocusingInfo->RowIndex, ARowIndex))
     fDataController->FinishEditing();
   fDataGroups->SetExpanded(ARowIndex, AExpanded, ARecursive);
   ExpandingChanged();
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    if (!AExpanded) RefocusAfterCollapse();
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              if (!AExpanded) RefocusAfterCollapse();
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcCustomDataControllerInfo::CollapseAll() {
@@ -961,7 +979,8 @@ bool TkcCustomDataControllerInfo::IsRowSelected(int ARowIndex) {
 }
 
 void TkcCustomDataControllerInfo::UpdateSelectionRows() {
-  for (int i = 0; i < fSelection->GetCount(); ++i) fSelection->SetEntryRowIndex(i, RowOfSelectionEntry(fSelection->GetEntry(i)));
+  for (int i = 0; i < fSelection->GetCount(); ++i)
+    fSelection->SetEntryRowIndex(i, RowOfSelectionEntry(fSelection->GetEntry(i)));
 }
 
 // ---- Sorting and grouping ---------------------------------------------------------------------

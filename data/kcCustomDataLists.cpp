@@ -232,7 +232,8 @@ void TkcDataGroups::CheckIndex() const {
   const int last = GetLevelCount() - 1;
   for (int i = 0; i < n; ++i) {
     int level = fItems[static_cast<std::size_t>(i)]->GroupLevel;
-    if (level > 0 && level - 1 < static_cast<int>(open.size())) fParents[static_cast<std::size_t>(i)] = open[static_cast<std::size_t>(level - 1)];
+    if (level > 0 && level - 1 < static_cast<int>(open.size()))
+      fParents[static_cast<std::size_t>(i)] = open[static_cast<std::size_t>(level - 1)];
     if (level >= 0 && level < static_cast<int>(open.size())) open[static_cast<std::size_t>(level)] = i;
     if (level == last) fLastLevel.push_back(i);
   }
@@ -271,7 +272,8 @@ void TkcDataGroups::SetExpanded(int ARowIndex, bool AExpanded, bool ARecursive) 
   if (pos < 0) return;
   group->IsExpanded = AExpanded;
   if (ARecursive && group->GroupLevel < GetLevelCount() - 1)
-    for (int i = pos + 1; i < GetCount() && GetItem(i)->GroupLevel > group->GroupLevel; ++i) GetItem(i)->IsExpanded = AExpanded;
+    for (int i = pos + 1; i < GetCount() && GetItem(i)->GroupLevel > group->GroupLevel; ++i)
+      GetItem(i)->IsExpanded = AExpanded;
   Renumber();
 }
 
@@ -583,13 +585,15 @@ int TkcDataSelection::FindRecordEntry(int ARecordIndex) const {
 }
 
 void TkcDataSelection::SortByRowIndex() {
-  std::stable_sort(fEntries.begin(), fEntries.end(),
-                   [](const TkcDataSelectionEntry& a, const TkcDataSelectionEntry& b) { return a.RowIndex < b.RowIndex; });
+  std::stable_sort(
+      fEntries.begin(), fEntries.end(),
+      [](const TkcDataSelectionEntry& a, const TkcDataSelectionEntry& b) { return a.RowIndex < b.RowIndex; });
 }
 
 void TkcDataSelection::RemoveFilteredOut() {
   TkcCustomDataControllerInfo* info = fDataController->DataControllerInfo();
-  KeepEntries([info](const TkcDataSelectionEntry& e) { return e.Level == -1 || info->GetRecordListIndex(e.RecordValue) >= 0; });
+  KeepEntries(
+      [info](const TkcDataSelectionEntry& e) { return e.Level == -1 || info->GetRecordListIndex(e.RecordValue) >= 0; });
 }
 
 void TkcDataSelection::SetEntryRecordValue(int APosition, int ARecordValue) {
@@ -692,7 +696,8 @@ void TkcDataControllerGroupLocateObject::SetLevel(int Value) {
   if (Value == fLevel) return;
   fLevel = Value;
   fFindFields.assign(fGroupingFields.begin(),
-                     fGroupingFields.begin() + std::min<std::ptrdiff_t>(Value + 1, static_cast<std::ptrdiff_t>(fGroupingFields.size())));
+                     fGroupingFields.begin() +
+                         std::min<std::ptrdiff_t>(Value + 1, static_cast<std::ptrdiff_t>(fGroupingFields.size())));
 }
 
 int TkcDataControllerGroupLocateObject::FindRecordIndex() {

@@ -72,8 +72,7 @@ bool TkcCustomDataProvider::SetEditValue(int ARecordIndex, TkcCustomDataField* A
   if (AValueSource == evsText && !value.IsNull()) {
     try {
       if (value.AsString().empty()) value = Null();
-    } catch (const EVariantTypeCastError&) {
-    }
+    } catch (const EVariantTypeCastError&) {}
   }
   const int item = fDataController->GetItemIndexOfField(AField);
   fDataController->SetValue(ARecordIndex, item, value);
@@ -87,7 +86,8 @@ void TkcCustomDataProvider::SetValue(int ARecordIndex, TkcCustomDataField* AFiel
 
 void TkcCustomDataProvider::AssignDefaultValues(int ARecordIndex, const Variant& AGroupingValues) {
   TkcGroupingFieldList* grouping = fDataController->DataControllerInfo()->GroupingFieldList();
-  if (grouping->GetCount() > 0 && fDataController->Options().Contains(dcoAssignGroupingValues) && AGroupingValues.IsArray())
+  if (grouping->GetCount() > 0 && fDataController->Options().Contains(dcoAssignGroupingValues) &&
+      AGroupingValues.IsArray())
     for (int l = 0; l < grouping->GetCount() && l < AGroupingValues.ArrayCount(); ++l)
       SetValue(ARecordIndex, grouping->GetItem(l).Field, AGroupingValues.GetItem(l));
   fDataController->FireNewRecord(ARecordIndex);
@@ -222,7 +222,8 @@ void TkcCustomDataProvider::Cancel() {
         const int focused = c->GetFocusedRecordIndex();
         fEditingRecordIndex = kcNoRecordIndex;
         if (editing >= 0) c->RemoveRecord(editing);
-        if (!c->fInCancel && focused >= c->GetRecordCount() && c->GetRecordCount() > 0) c->FocusRecord(c->GetRecordCount() - 1);
+        if (!c->fInCancel && focused >= c->GetRecordCount() && c->GetRecordCount() > 0)
+          c->FocusRecord(c->GetRecordCount() - 1);
       } else if (fSavedRecordIndex != 0) {
         c->CopyRecordData(fSavedRecordIndex, editing);
       }
@@ -406,7 +407,8 @@ bool TkcCustomDataProvider::SourceHasDetails(int ARecordIndex, int ARelationInde
 String TkcCustomDataProvider::GetDisplayText(int ARecordIndex, TkcCustomDataField* AField) {
   if (!fRecordSource) return String();
   CallSource();
-  return fRecordSource->ReadItemText(HandleOfRecord(ARecordIndex), fRecordSource->ItemHandleOf(fDataController->Fields()->IndexOf(AField)));
+  return fRecordSource->ReadItemText(HandleOfRecord(ARecordIndex),
+                                     fRecordSource->ItemHandleOf(fDataController->Fields()->IndexOf(AField)));
 }
 
 Variant TkcCustomDataProvider::GetRecordKey(int ARecordIndex) {
@@ -418,7 +420,8 @@ Variant TkcCustomDataProvider::GetRecordKey(int ARecordIndex) {
 Variant TkcCustomDataProvider::GetValue(int ARecordIndex, TkcCustomDataField* AField) {
   if (!fRecordSource) return Null();
   CallSource();
-  return fRecordSource->ReadItemValue(HandleOfRecord(ARecordIndex), fRecordSource->ItemHandleOf(fDataController->Fields()->IndexOf(AField)));
+  return fRecordSource->ReadItemValue(HandleOfRecord(ARecordIndex),
+                                      fRecordSource->ItemHandleOf(fDataController->Fields()->IndexOf(AField)));
 }
 
 int TkcCustomDataProvider::InsertRecord(int ARecordIndex) {
@@ -436,7 +439,8 @@ int TkcCustomDataProvider::InsertRecord(int ARecordIndex) {
 int TkcCustomDataProvider::CompareRecords(int ARecordIndex1, int ARecordIndex2, TkcCustomDataField* AField) {
   TkcDataStorage* storage = fDataController->GetDataStorage();
   TkcValueDef* column = AField->ValueColumn();
-  if (ARecordIndex1 < 0 && ARecordIndex2 < 0) return column ? storage->CompareRecords(ARecordIndex1, ARecordIndex2, column) : 0;
+  if (ARecordIndex1 < 0 && ARecordIndex2 < 0)
+    return column ? storage->CompareRecords(ARecordIndex1, ARecordIndex2, column) : 0;
   if (!column || !fRecordSource) return 0;
   const int item = fRecordSource->ItemHandleOf(fDataController->Fields()->IndexOf(AField));
   auto read = [&](int r, const void*& p) -> bool {
@@ -465,7 +469,8 @@ void TkcCustomDataProvider::SetRecordCount(int ACount) {
 void TkcCustomDataProvider::SetSourceValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue) {
   if (!fRecordSource) return;
   CallSource();
-  fRecordSource->WriteItemValue(HandleOfRecord(ARecordIndex), fRecordSource->ItemHandleOf(fDataController->Fields()->IndexOf(AField)), AValue);
+  fRecordSource->WriteItemValue(HandleOfRecord(ARecordIndex),
+                                fRecordSource->ItemHandleOf(fDataController->Fields()->IndexOf(AField)), AValue);
 }
 
 void TkcCustomDataProvider::ActiveChanged(bool AActive) {

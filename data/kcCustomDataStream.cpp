@@ -32,14 +32,17 @@ void TkcCustomDataController::SaveToStream(TStream* AStream) {
   StreamWriteString(AStream, kStreamHeader);
   const int count = MarkStreamedColumns();
   StreamWriteInteger(AStream, count);
-  kcBracket([this] { BeginColumnStreaming(); }, [&] {
-    TkcValueDefs* defs = fDataStorage->ValueDefs();
-    for (int i = 0; i < defs->Count(); ++i)
-      if (defs->Columns(i)->Streamed()) StreamWriteString(AStream, defs->Columns(i)->ValueTypeClass()->ClassName());
-    const int records = GetRecordCount();
-    StreamWriteInteger(AStream, records);
-    for (int r = 0; r < records; ++r) fDataStorage->WriteRecord(r, AStream);
-  }, [this] { fDataStorage->EndStreaming(); });
+  kcBracket([this] { BeginColumnStreaming(); },
+            [&] {
+              TkcValueDefs* defs = fDataStorage->ValueDefs();
+              for (int i = 0; i < defs->Count(); ++i)
+                if (defs->Columns(i)->Streamed())
+                  StreamWriteString(AStream, defs->Columns(i)->ValueTypeClass()->ClassName());
+              const int records = GetRecordCount();
+              StreamWriteInteger(AStream, records);
+              for (int r = 0; r < records; ++r) fDataStorage->WriteRecord(r, AStream);
+            },
+            [this] { fDataStorage->EndStreaming(); });
 }
 
 void TkcCustomDataController::LoadFromStream(TStream* AStream) {
@@ -47,33 +50,38 @@ void TkcCustomDataController::LoadFromStream(TStream* AStream) {
   if (StreamReadString(AStream) != kStreamHeader) throw EkcInvalidDataControllerOperation(kcInvalidStreamFormat);
   const int count = MarkStreamedColumns();
   if (StreamReadInteger(AStream) != count) throw EkcInvalidDataControllerOperation(kcInvalidStreamFormat);
-  kcBracket([this] { BeginColumnStreaming(); }, [&] {
-    TkcValueDefs* defs = fDataStorage->ValueDefs();
-    for (int i = 0; i < defs->Count(); ++i)
-      if (defs->Columns(i)->Streamed() && StreamReadString(AStream) != defs->Columns(i)->ValueTypeClass()->ClassName())
-        throw EkcInvalidDataControllerOperation(kcInvalidStreamFormat);
-    const std::int32_t records = StreamReadInteger(AStream);
-    // Every record takes at least one byte: a count beyond the bytes left is damage, refused
-    // before anything is allocated for it.
-    if (records < 0 || records > AStream->Remaining()) throw EReadError("Stream read error");
-    // A first pass reads every record into one scratch record, so that a damaged record is
-    // found before the current records are touched.
-    const std::int64_t start = AStream->Position();
-    const int scratch = fDataStorage->AppendRecord();
-    try {
-      for (int r = 0; r < records; ++r) fDataStorage->ReadRecordFromStream(scratch, AStream);
-    } catch (...) {
-      fDataStorage->DeleteRecord(scratch);
-      throw;
-    }
-    fDataStorage->DeleteRecord(scratch);
-    AStream->SetPosition(start);
-    kcBracket([this] { BeginUpdate(); }, [&] {
-      ClearSelection();
-      fDataStorage->SetRecordCount(records);
-      for (int r = 0; r < records; ++r) fDataStorage->ReadRecordFromStream(r, AStream);
-      CheckEditingAfterRemoval(-1);
-      fInfo->Refresh(true);
-    }, [this] { EndUpdate(); });
-  }, [this] { fDataStorage->EndStreaming(); });
+  kcBracket([this] { BeginColumnStreaming(); },
+            [&] {
+              TkcValueDefs* defs = fDataStorage->ValueDefs();
+              for (int i = 0; i < defs->Count(); ++i)
+                if (defs->Columns(i)->Streamed() &&
+                    StreamReadString(AStream) != defs->Columns(i)->ValueTypeClass()->ClassName())
+                  throw EkcInvalidDataControllerOperation(kcInvalidStreamFormat);
+              const std::int32_t records = StreamReadInteger(AStream);
+              // Every record takes at least one byte: a count beyond the bytes left is damage, refused
+              // before anything is allocated for it.
+              if (records < 0 || records > AStream->Remaining()) throw EReadError("Stream read error");
+              // A first pass reads every record into one scratch record, so that a damaged record is
+              // found before the current records are touched.
+              const std::int64_t start = AStream->Position();
+              const int scratch = fDataStorage->AppendRecord();
+              try {
+                for (int r = 0; r < records; ++r) fDataStorage->ReadRecordFromStream(scratch, AStream);
+              } catch (...) {
+                fDataStorage->DeleteRecord(scratch);
+                throw;
+              }
+              fDataStorage->DeleteRecord(scratch);
+              AStream->SetPosition(start);
+              kcBracket([this] { BeginUpdate(); },
+                        [&] {
+                          ClearSelection();
+                          fDataStorage->SetRecordCount(records);
+                          for (int r = 0; r < records; ++r) fDataStorage->ReadRecordFromStream(r, AStream);
+                          CheckEditingAfterRemoval(-1);
+                          fInfo->Refresh(true);
+                        },
+                        [this] { EndUpdate(); });
+            },
+            [this] { fDataStorage->EndStreaming(); });
 }

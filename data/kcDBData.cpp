@@ -76,7 +76,8 @@ void WriteFieldsValue(const std::vector<TField*>& AFields, const Variant& AValue
     return;
   }
   for (std::size_t i = 0; i < AFields.size(); ++i)
-    AFields[i]->SetValue(AValue.IsArray() && static_cast<int>(i) < AValue.ArrayCount() ? AValue.GetItem(static_cast<int>(i)) : Null());
+    AFields[i]->SetValue(
+        AValue.IsArray() && static_cast<int>(i) < AValue.ArrayCount() ? AValue.GetItem(static_cast<int>(i)) : Null());
 }
 
 bool CanModifyLookupField(TField* AField) {
@@ -142,7 +143,9 @@ String GetFilterFieldName(TField* AField, bool AIgnoreOrigin) {
   return quoted + "]";
 }
 
-bool SameFieldName(const String& AName1, const String& AName2) { return AnsiUpperCase(AName1) == AnsiUpperCase(AName2); }
+bool SameFieldName(const String& AName1, const String& AName2) {
+  return AnsiUpperCase(AName1) == AnsiUpperCase(AName2);
+}
 
 // ---- Adapters -----------------------------------------------------------------------------------------
 
@@ -222,11 +225,14 @@ TkcDBFilterOperatorAdapter* GetFilterOperatorAdapter(TDataSet* ADataSet) {
 namespace {
 Variant ItemOf(const Variant& AValues, std::size_t AIndex, std::size_t ACount) {
   if (ACount == 1 && !AValues.IsArray()) return AValues;
-  return AValues.IsArray() && static_cast<int>(AIndex) < AValues.ArrayCount() ? AValues.GetItem(static_cast<int>(AIndex)) : Null();
+  return AValues.IsArray() && static_cast<int>(AIndex) < AValues.ArrayCount()
+             ? AValues.GetItem(static_cast<int>(AIndex))
+             : Null();
 }
 }  // namespace
 
-bool TkcDBProviderDetailFilterAdapter::IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues) {
+bool TkcDBProviderDetailFilterAdapter::IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames,
+                                                      const Variant& AValues) {
   TStrings* params = ADataSet ? ADataSet->ParamsList() : nullptr;
   if (!params) return false;
   const std::vector<String> names = SplitFieldNames(AParamNames);
@@ -248,14 +254,16 @@ void TkcDBProviderDetailFilterAdapter::ReopenDetailQuery(TDataSet* ADataSet, con
     return;
   }
   const std::vector<String> names = SplitFieldNames(AParamNames);
-  kcBracket([ADataSet] { ADataSet->DisableControls(); }, [&] {
-    ADataSet->Close();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      const Variant value = ItemOf(AValues, i, names.size());
-      params->SetValues(names[i], value.IsNull() ? String() : value.AsString());
-    }
-    ADataSet->Open();
-  }, [ADataSet] { ADataSet->EnableControls(); });
+  kcBracket([ADataSet] { ADataSet->DisableControls(); },
+            [&] {
+              ADataSet->Close();
+              for (std::size_t i = 0; i < names.size(); ++i) {
+                const Variant value = ItemOf(AValues, i, names.size());
+                params->SetValues(names[i], value.IsNull() ? String() : value.AsString());
+              }
+              ADataSet->Open();
+            },
+            [ADataSet] { ADataSet->EnableControls(); });
   AReopened = true;
 }
 
@@ -276,13 +284,16 @@ TkcDBProviderDetailFilterAdapter* TkcDBDataController::GetDetailFilterAdapter() 
   int index = -1;
   TDataSet* ds = DataSet();
   if (ds && DetailFilterAdapters()->FindAdapter(ds->ClassType(), index))
-    if (auto* adapter = dynamic_cast<TkcDBProviderDetailFilterAdapter*>(DetailFilterAdapters()->Items(index))) return adapter;
+    if (auto* adapter = dynamic_cast<TkcDBProviderDetailFilterAdapter*>(DetailFilterAdapters()->Items(index)))
+      return adapter;
   throw EkcInvalidDataControllerOperation("DetailFilterController not found");
 }
 
 bool TkcDBDataModeController::DetailIsCurrentQuery(const String& AKeyFieldNames, const Variant& AKeyValues) {
-  if (OnDetailIsCurrentQuery) return OnDetailIsCurrentQuery(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues);
-  return fDataController->GetDetailFilterAdapter()->IsCurrentQuery(fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+  if (OnDetailIsCurrentQuery)
+    return OnDetailIsCurrentQuery(this, fDataController->DataSet(), AKeyFieldNames, AKeyValues);
+  return fDataController->GetDetailFilterAdapter()->IsCurrentQuery(fDataController->DataSet(), AKeyFieldNames,
+                                                                   AKeyValues);
 }
 
 void TkcDBDataModeController::DetailFirst(const String& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened) {
@@ -292,7 +303,7 @@ void TkcDBDataModeController::DetailFirst(const String& AKeyFieldNames, const Va
     return;
   }
   fDataController->GetDetailFilterAdapter()->SelectDetail(fDataController->DataSet(), AKeyFieldNames, AKeyValues,
-                                                           DetailInSQLMode, AReopened);
+                                                          DetailInSQLMode, AReopened);
 }
 
 // ---- Fields and the reader --------------------------------------------------------------------------
@@ -372,7 +383,8 @@ void TkcDBDataLink::DataSetChanged() {
   if (fProvider->SmartDeleting()) return;  // the deleting provider removes the record itself
   if (fProvider->IsGridMode()) {
     TkcCustomDataController* c = fProvider->DataController();
-    kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); }, [c] { c->EndOwnerUpdate(); });
+    kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); },
+              [c] { c->EndOwnerUpdate(); });
     return;
   }
   const TDataSetState state = ds->State();
@@ -506,7 +518,8 @@ Variant TkcDBDataProvider::GetExternalValue(int ARecordIndex, TkcCustomDataField
 }
 
 String TkcDBDataProvider::GetExternalDisplayText(int ARecordIndex, TkcCustomDataField* AField) {
-  return ReadBufferRow<String>(ARecordIndex, AField, String(), [](TkcDBDataField* f) { return f->DBField()->DisplayText(); });
+  return ReadBufferRow<String>(ARecordIndex, AField, String(),
+                               [](TkcDBDataField* f) { return f->DBField()->DisplayText(); });
 }
 
 void TkcDBDataProvider::ReloadGridModeBuffer() {
@@ -518,7 +531,8 @@ void TkcDBDataProvider::ReloadGridModeBuffer() {
     DataChanged(dcTotal, -1, -1);
   } else {
     // Same rows, other records or values in them: read live, so only the views need to know.
-    if (fDataController->MultiSelect()) static_cast<TkcDBDataController*>(fDataController)->Selection()->DropInvalidBookmarks();
+    if (fDataController->MultiSelect())
+      static_cast<TkcDBDataController*>(fDataController)->Selection()->DropInvalidBookmarks();
     DataChanged(dcRecord, -1, -1);
     fDataController->UpdateFocusing();
   }
@@ -529,12 +543,14 @@ void TkcDBDataProvider::LayoutChanged(int ADistance) {
     fCurrentRecordIndex = fDataLink->ActiveRecord();
     if (ADistance != 0) {
       auto* c = static_cast<TkcDBDataController*>(fDataController);
-      kcBracket([c] { c->BeginUpdate(); }, [&] {
-        c->BufferScrolled(ADistance);
-        // The rows show other records now.
-        c->AddChanges(dccData);
-        if (c->HasRelations()) c->CollapseAllDetails();
-      }, [c] { c->EndUpdate(); });
+      kcBracket([c] { c->BeginUpdate(); },
+                [&] {
+                  c->BufferScrolled(ADistance);
+                  // The rows show other records now.
+                  c->AddChanges(dccData);
+                  if (c->HasRelations()) c->CollapseAllDetails();
+                },
+                [c] { c->EndUpdate(); });
     }
   }
   TkcCustomDataProvider::LayoutChanged(ADistance);
@@ -567,7 +583,9 @@ bool TkcDBDataProvider::IsSmartRefreshActive() {
 void TkcDBDataProvider::RememberUpdatingRecord() {
   TDataSet* ds = DataSet();
   fUpdatingInserting = ds && ds->State() == dsInsert;
-  fUpdatingRecord = fUpdatingInserting ? kcNoRecordIndex : static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+  fUpdatingRecord = fUpdatingInserting
+                        ? kcNoRecordIndex
+                        : static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
 }
 
 void TkcDBDataProvider::ReadRecordFromDataSet(int ARecordIndex) {
@@ -612,7 +630,8 @@ bool TkcDBDataProvider::RefreshUpdatedRecord() {
 void TkcDBDataModeController::SetSmartRefresh(bool Value) {
   if (fSmartRefresh == Value) return;
   fSmartRefresh = Value;
-  if (!fDataController->IsGridMode() && fDataController->Provider()->IsDataActive()) fDataController->Provider()->LayoutChanged(0);
+  if (!fDataController->IsGridMode() && fDataController->Provider()->IsDataActive())
+    fDataController->Provider()->LayoutChanged(0);
 }
 
 void TkcDBDataController::UpdateStructure() {
@@ -689,7 +708,8 @@ void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
   f->SetDBFields(bound);
   for (TField* field : bound) field->FreeNotification(Notifier());
   TkcValueTypeClass type = bound.size() > 1 ? TkcVariantValueType::Class() : GetValueTypeClassByField(f->DBField());
-  if (bound.empty() && f->ColumnTypeClass() && f->FieldName().empty()) type = f->ColumnTypeClass();  // an unbound item keeps its type
+  if (bound.empty() && f->ColumnTypeClass() && f->FieldName().empty())
+    type = f->ColumnTypeClass();  // an unbound item keeps its type
   // A field with a display format or its own text keeps the display text the dataset shows.
   bool keepsText = false;
   if (TField* field = f->DBField())
@@ -763,7 +783,8 @@ void TkcDBDataController::DataChanged(TkcDataChangeKind AKind, int AItemIndex, i
 
 void TkcDBDataController::LoadData() {
   fKeyIndexValid = false;
-  kcBracket([this] { BeginKeysSaving(); }, [this] { TkcCustomDataController::LoadData(); }, [this] { EndKeysSaving(); });
+  kcBracket([this] { BeginKeysSaving(); }, [this] { TkcCustomDataController::LoadData(); },
+            [this] { EndKeysSaving(); });
 }
 
 void TkcDBDataController::RebuildKeyIndex() {
@@ -777,7 +798,8 @@ void TkcDBDataController::RebuildKeyIndex() {
     std::vector<int> order(fKeyIndex.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
     SortRecordList(order, 0, static_cast<int>(order.size()) - 1, [this](int a, int b) {
-      const int c = CompareVariants(fKeyIndex[static_cast<std::size_t>(a)].first, fKeyIndex[static_cast<std::size_t>(b)].first);
+      const int c =
+          CompareVariants(fKeyIndex[static_cast<std::size_t>(a)].first, fKeyIndex[static_cast<std::size_t>(b)].first);
       return c != 0 ? c : (a < b ? -1 : (a > b ? 1 : 0));
     });
     std::vector<std::pair<Variant, int>> sorted;
@@ -799,11 +821,13 @@ int TkcDBDataController::FindRecordIndexByKey(const Variant& AKey) {
     return -1;
   }
   // Several key fields want an array of as many values.
-  if (fKeyField->DBFields().size() > 1 && (!AKey.IsArray() || AKey.ArrayCount() != static_cast<int>(fKeyField->DBFields().size())))
+  if (fKeyField->DBFields().size() > 1 &&
+      (!AKey.IsArray() || AKey.ArrayCount() != static_cast<int>(fKeyField->DBFields().size())))
     return -1;
   if (!fKeyIndexValid || static_cast<int>(fKeyIndex.size()) != GetRecordCount()) RebuildKeyIndex();
-  auto it = std::lower_bound(fKeyIndex.begin(), fKeyIndex.end(), AKey,
-                             [](const std::pair<Variant, int>& e, const Variant& k) { return CompareVariants(e.first, k) < 0; });
+  auto it = std::lower_bound(
+      fKeyIndex.begin(), fKeyIndex.end(), AKey,
+      [](const std::pair<Variant, int>& e, const Variant& k) { return CompareVariants(e.first, k) < 0; });
   for (; it != fKeyIndex.end() && CompareVariants(it->first, AKey) == 0; ++it)
     if (VariantsEqual(it->first, AKey)) return it->second;
   return -1;
@@ -849,11 +873,13 @@ TDataSet* TkcDBDataFilterCriteria::DataSet() const {
 
 void TkcDBDataFilterCriteria::Assign(TPersistent* Source) {
   if (auto* s = dynamic_cast<TkcDBDataFilterCriteria*>(Source)) {
-    kcBracket([this] { BeginUpdate(); }, [&] {
-      TkcDataFilterCriteria::Assign(Source);
-      SetAutoDataSetFilter(s->AutoDataSetFilter());
-      SetIgnoreOrigin(s->IgnoreOrigin());
-    }, [this] { EndUpdate(); });
+    kcBracket([this] { BeginUpdate(); },
+              [&] {
+                TkcDataFilterCriteria::Assign(Source);
+                SetAutoDataSetFilter(s->AutoDataSetFilter());
+                SetIgnoreOrigin(s->IgnoreOrigin());
+              },
+              [this] { EndUpdate(); });
     return;
   }
   TkcDataFilterCriteria::Assign(Source);
@@ -868,11 +894,13 @@ void TkcDBDataFilterCriteria::AssignEvents(TPersistent* Source) {
 }
 
 void TkcDBDataFilterCriteria::RestoreDefaults() {
-  kcBracket([this] { BeginUpdate(); }, [this] {
-    TkcDataFilterCriteria::RestoreDefaults();
-    SetAutoDataSetFilter(false);
-    SetIgnoreOrigin(true);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [this] {
+              TkcDataFilterCriteria::RestoreDefaults();
+              SetAutoDataSetFilter(false);
+              SetIgnoreOrigin(true);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcDBDataFilterCriteria::DoFormatFilterTextValue(TkcFilterCriteriaItem*, const Variant& AValue, String& AText) {
@@ -911,14 +939,17 @@ void TkcDBDataFilterCriteria::DoChanged() {
     if (OnBeforeChange && !c->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
     if (DataSetFilterInForce() && ds) {
       const String text = GetFilterText();
-      const TFilterOptions options = Options().Contains(fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions{};
+      const TFilterOptions options =
+          Options().Contains(fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions{};
       const bool filtered = Active() && !text.empty();
       if (ds->Filter() != text || ds->FilterOptions() != options || ds->Filtered() != filtered) {
-        kcBracket([ds] { ds->DisableControls(); }, [&] {
-          ds->SetFilter(text);
-          ds->SetFilterOptions(options);
-          ds->SetFiltered(filtered);
-        }, [ds] { ds->EnableControls(); });
+        kcBracket([ds] { ds->DisableControls(); },
+                  [&] {
+                    ds->SetFilter(text);
+                    ds->SetFilterOptions(options);
+                    ds->SetFiltered(filtered);
+                  },
+                  [ds] { ds->EnableControls(); });
       }
     }
   }
@@ -973,10 +1004,17 @@ void TkcDBDataSummaryItem::SetFieldName(const String& Value) {
 
 void TkcDBDataSummaryItem::Assign(TPersistent* Source) {
   if (auto* s = dynamic_cast<TkcDBDataSummaryItem*>(Source)) {
-    kcBracket([this] { if (Collection()) Collection()->BeginUpdate(); }, [&] {
-      TkcDataSummaryItem::Assign(Source);
-      SetFieldName(s->FieldName());
-    }, [this] { if (Collection()) Collection()->EndUpdate(); });
+    kcBracket(
+        [this] {
+          if (Collection()) Collection()->BeginUpdate();
+        },
+        [&] {
+          TkcDataSummaryItem::Assign(Source);
+          SetFieldName(s->FieldName());
+        },
+        [this] {
+          if (Collection()) Collection()->EndUpdate();
+        });
     return;
   }
   TkcDataSummaryItem::Assign(Source);
@@ -1060,7 +1098,8 @@ bool TkcDBDataProvider::CanInitEditing(int ARecordIndex) {
   return IsEditing();
 }
 
-Variant TkcDBDataProvider::GetEditValue(int ARecordIndex, TkcCustomDataField* AField, TkcDataEditValueSource AValueSource) {
+Variant TkcDBDataProvider::GetEditValue(int ARecordIndex, TkcCustomDataField* AField,
+                                        TkcDataEditValueSource AValueSource) {
   auto* f = dynamic_cast<TkcDBDataField*>(AField);
   if (IsEditing() && f && !f->DBFields().empty()) return ReadFieldsValue(f->DBFields());
   return TkcCustomDataProvider::GetEditValue(ARecordIndex, AField, AValueSource);
@@ -1104,13 +1143,16 @@ void TkcDBDataProvider::Delete() {
   if (!c->MoveDataSetToRecord(record)) return;
   c->FireBeforeDelete(record);
   if (IsSmartRefreshActive()) {
-    kcBracket([&] {
-      fSmartDeleting = true;
-      ds->DisableControls();
-    }, [ds] { ds->Delete(); }, [&] {
-      ds->EnableControls();
-      fSmartDeleting = false;
-    });
+    kcBracket(
+        [&] {
+          fSmartDeleting = true;
+          ds->DisableControls();
+        },
+        [ds] { ds->Delete(); },
+        [&] {
+          ds->EnableControls();
+          fSmartDeleting = false;
+        });
     // Only the deleted record leaves the controller.
     c->RemoveRecord(record);
     c->UpdateFocusing();
@@ -1134,37 +1176,44 @@ void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
     std::vector<Variant> keys;
     for (int r : list) keys.push_back(c->GetRecordId(r));
     std::vector<int> deleted;
-    kcBracket([&] {
-      fSmartDeleting = true;
-      ds->DisableControls();
-    }, [&] {
-      for (std::size_t i = list.size(); i-- > 0;) {
-        if (!ds->Locate(c->KeyFieldNames(), keys[i])) continue;
-        c->FireBeforeDelete(list[i]);
-        ds->Delete();
-        deleted.push_back(list[i]);
-        c->FireAfterDelete();
-      }
-    }, [&] {
-      ds->EnableControls();
-      fSmartDeleting = false;
-      kcBracket([c] { c->BeginUpdate(); }, [&] {
-        for (int r : deleted) c->RemoveRecord(r);  // descending: earlier indexes stay valid
-        c->UpdateFocusing();
-      }, [c] { c->EndUpdate(); });
-    });
+    kcBracket(
+        [&] {
+          fSmartDeleting = true;
+          ds->DisableControls();
+        },
+        [&] {
+          for (std::size_t i = list.size(); i-- > 0;) {
+            if (!ds->Locate(c->KeyFieldNames(), keys[i])) continue;
+            c->FireBeforeDelete(list[i]);
+            ds->Delete();
+            deleted.push_back(list[i]);
+            c->FireAfterDelete();
+          }
+        },
+        [&] {
+          ds->EnableControls();
+          fSmartDeleting = false;
+          kcBracket([c] { c->BeginUpdate(); },
+                    [&] {
+                      for (int r : deleted) c->RemoveRecord(r);  // descending: earlier indexes stay valid
+                      c->UpdateFocusing();
+                    },
+                    [c] { c->EndUpdate(); });
+        });
     c->RestoreFocusAfterDelete();
     return;
   }
   // Deleting moves the later records up: the list goes from the last record to the first.
-  kcBracket([ds] { ds->DisableControls(); }, [&] {
-    for (auto it = AList.rbegin(); it != AList.rend(); ++it) {
-      if (!c->MoveDataSetToRecord(*it)) continue;
-      c->FireBeforeDelete(*it);
-      ds->Delete();
-      c->FireAfterDelete();
-    }
-  }, [ds] { ds->EnableControls(); });
+  kcBracket([ds] { ds->DisableControls(); },
+            [&] {
+              for (auto it = AList.rbegin(); it != AList.rend(); ++it) {
+                if (!c->MoveDataSetToRecord(*it)) continue;
+                c->FireBeforeDelete(*it);
+                ds->Delete();
+                c->FireAfterDelete();
+              }
+            },
+            [ds] { ds->EnableControls(); });
   c->RestoreFocusAfterDelete();
 }
 
@@ -1326,10 +1375,12 @@ bool TkcDBDataSelection::FindBookmark(const String& ABookmark, int& APosition) c
 
 void TkcDBDataSelection::SyncEntryCount() {
   fSelectAll = true;
-  kcBracket([] {}, [this] {
-    if (GetCount() > static_cast<int>(fBookmarks.size())) TkcDataSelection::ClearEntries();
-    SetEntryCount(static_cast<int>(fBookmarks.size()));
-  }, [this] { fSelectAll = false; });
+  kcBracket([] {},
+            [this] {
+              if (GetCount() > static_cast<int>(fBookmarks.size())) TkcDataSelection::ClearEntries();
+              SetEntryCount(static_cast<int>(fBookmarks.size()));
+            },
+            [this] { fSelectAll = false; });
 }
 
 void TkcDBDataSelection::SelectAllInGridMode() {
@@ -1352,15 +1403,17 @@ void TkcDBDataSelection::WalkDataSet(const std::function<void()>& AWork) {
   provider->BeginFreeze();
   provider->SavePosition();
   bool done = false;
-  kcBracket([] {}, [&] {
-    AWork();
-    done = true;
-  }, [&] {
-    if (!done) fBookmarks.clear();  // a walk that failed half-way selects nothing
-    SyncEntryCount();
-    provider->RestorePosition();
-    provider->EndFreeze();
-  });
+  kcBracket([] {},
+            [&] {
+              AWork();
+              done = true;
+            },
+            [&] {
+              if (!done) fBookmarks.clear();  // a walk that failed half-way selects nothing
+              SyncEntryCount();
+              provider->RestorePosition();
+              provider->EndFreeze();
+            });
   Changed();
 }
 
@@ -1550,48 +1603,53 @@ bool TkcDBDataController::FindInSource(const String& AText, bool AForward, bool 
   bool found = false;
   // The focus follows the moved dataset as part of the search, which must not end it: the
   // notices go out before the search is unlocked.
-  kcBracket([this] {
-    Search()->Lock();
-    BeginUpdate();
-  }, [&] {
-    provider->BeginFreeze();
-    provider->SavePosition();
-    kcBracket([] {}, [&] {
-      const String start = ds->Bookmark();
-      for (;;) {
-        const String before = ds->Bookmark();
-        if (AForward)
-          ds->Next();
-        else
-          ds->Prior();
-        if (ds->CompareBookmarks(ds->Bookmark(), before) == 0) {  // at the end: wrap, unless continuing
-          if (AFindNext) break;
-          if (AForward)
-            ds->First();
-          else
-            ds->Last();
+  kcBracket(
+      [this] {
+        Search()->Lock();
+        BeginUpdate();
+      },
+      [&] {
+        provider->BeginFreeze();
+        provider->SavePosition();
+        kcBracket([] {},
+                  [&] {
+                    const String start = ds->Bookmark();
+                    for (;;) {
+                      const String before = ds->Bookmark();
+                      if (AForward)
+                        ds->Next();
+                      else
+                        ds->Prior();
+                      if (ds->CompareBookmarks(ds->Bookmark(), before) == 0) {  // at the end: wrap, unless continuing
+                        if (AFindNext) break;
+                        if (AForward)
+                          ds->First();
+                        else
+                          ds->Last();
+                      }
+                      if (ds->CompareBookmarks(ds->Bookmark(), start) == 0) break;  // round once
+                      if (matches()) {
+                        found = true;
+                        break;
+                      }
+                    }
+                  },
+                  [&] {
+                    if (found)
+                      provider->KeepPosition();
+                    else
+                      provider->RestorePosition();
+                    provider->EndFreeze();
+                  });
+        if (found) {
+          UpdateFocusing();
+          UpdateSelectionSnapshot();
         }
-        if (ds->CompareBookmarks(ds->Bookmark(), start) == 0) break;  // round once
-        if (matches()) {
-          found = true;
-          break;
-        }
-      }
-    }, [&] {
-      if (found)
-        provider->KeepPosition();
-      else
-        provider->RestorePosition();
-      provider->EndFreeze();
-    });
-    if (found) {
-      UpdateFocusing();
-      UpdateSelectionSnapshot();
-    }
-  }, [this] {
-    EndUpdate();
-    Search()->Unlock();
-  });
+      },
+      [this] {
+        EndUpdate();
+        Search()->Unlock();
+      });
   return found;
 }
 

@@ -110,7 +110,8 @@ public:
   // The named parameters already hold the values (False for a dataset without parameters).
   virtual bool IsCurrentQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues);
   // Already current: First; otherwise closed, given the values and opened again.
-  virtual void ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues, bool& AReopened);
+  virtual void ReopenDetailQuery(TDataSet* ADataSet, const String& AParamNames, const Variant& AValues,
+                                 bool& AReopened);
   virtual void SelectDetail(TDataSet* ADataSet, const String& AKeyFieldNames, const Variant& AValues, bool ASQLMode,
                             bool& AReopened);
 };
@@ -489,7 +490,9 @@ public:
   void RefreshData() override;
   // A currency field shown without its own format keeps no stored text.
   bool UseItemStoredText(int AItemIndex, bool AFlag) override;
-  TkcDBDataFilterCriteria* Filter() const { return static_cast<TkcDBDataFilterCriteria*>(TkcCustomDataController::Filter()); }
+  TkcDBDataFilterCriteria* Filter() const {
+    return static_cast<TkcDBDataFilterCriteria*>(TkcCustomDataController::Filter());
+  }
   // A hidden field for a ";" list of dataset field names (created, renamed or freed).
   void SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField);
   // Puts the dataset's cursor on the record (loaded records follow the dataset's order);

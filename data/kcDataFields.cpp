@@ -62,9 +62,7 @@ void TkcCustomDataField::SetColumnTypeClass(TkcValueTypeClass Value) {
   EndColumnRebuild();
 }
 
-bool TkcCustomDataField::KeepsText() const {
-  return fSharedField ? fSharedField->KeepsText() : fKeepsText;
-}
+bool TkcCustomDataField::KeepsText() const { return fSharedField ? fSharedField->KeepsText() : fKeepsText; }
 
 void TkcCustomDataField::SetKeepsText(bool Value) {
   if (fSharedField || fKeepsText == Value) return;
@@ -84,8 +82,7 @@ void TkcCustomDataField::CreateValueColumn() {
   FreeValueColumn();
   IkcDataFieldListOwner* controller = DataController();
   if (!controller) return;
-  fValueColumn = controller->GetDataStorage()->ValueDefs()->AddColumn(fColumnTypeClass, fInternal,
-                                                                      fKeepsText, this);
+  fValueColumn = controller->GetDataStorage()->ValueDefs()->AddColumn(fColumnTypeClass, fInternal, fKeepsText, this);
 }
 
 void TkcCustomDataField::FreeValueColumn() {
@@ -172,8 +169,8 @@ void TkcCustomDataFieldList::Move(int ACurIndex, int ANewIndex) {
 }
 
 void TkcCustomDataFieldList::RecountInternals() {
-  fInternalCount = static_cast<int>(
-      std::count_if(fItems.begin(), fItems.end(), [](TkcCustomDataField* f) { return f->fInternal; }));
+  fInternalCount =
+      static_cast<int>(std::count_if(fItems.begin(), fItems.end(), [](TkcCustomDataField* f) { return f->fInternal; }));
 }
 
 // ---- Readers --------------------------------------------------------------------------------

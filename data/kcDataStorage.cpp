@@ -205,9 +205,7 @@ String TkcValueType::LoadText(const void* TextBuffer) const {
   return cell ? String(cell->View()) : String();
 }
 
-void TkcValueType::StreamInValue(void* Data, TStream* Stream) const {
-  StoreValue(Data, StreamReadVariant(Stream));
-}
+void TkcValueType::StreamInValue(void* Data, TStream* Stream) const { StoreValue(Data, StreamReadVariant(Stream)); }
 
 void TkcValueType::StreamInText(void* TextBuffer, TStream* Stream) const {
   StoreText(TextBuffer, StreamReadString(Stream));
@@ -215,9 +213,7 @@ void TkcValueType::StreamInText(void* TextBuffer, TStream* Stream) const {
 
 void TkcValueType::StoreValue(void*, const Variant&) const {}
 
-void TkcValueType::StoreText(void* TextBuffer, const String& Text) const {
-  StringCellAt(TextBuffer).Assign(Text);
-}
+void TkcValueType::StoreText(void* TextBuffer, const String& Text) const { StringCellAt(TextBuffer).Assign(Text); }
 
 void TkcValueType::StreamOutValue(const void* Data, TStream* Stream) const {
   StreamWriteVariant(Stream, LoadValue(Data));
@@ -445,7 +441,9 @@ TBcd TkcFMTBcdValueType::Read(TStream* Stream) {
   }
   return FromVariant(v);
 }
-void TkcFMTBcdValueType::Write(TStream* Stream, TBcd V) { StreamWriteVariant(Stream, Variant(BcdToStr(V, DotSettings()))); }
+void TkcFMTBcdValueType::Write(TStream* Stream, TBcd V) {
+  StreamWriteVariant(Stream, Variant(BcdToStr(V, DotSettings())));
+}
 int TkcFMTBcdValueType::Compare(TBcd A, TBcd B) {
   int c = BcdCompare(A, B);
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -480,9 +478,7 @@ Variant TkcVariantValueType::LoadValue(const void* Data) const {
   const Variant* v = VariantOf(Data);
   return v ? *v : Null();
 }
-void TkcVariantValueType::StoreValue(void* Data, const Variant& Value) const {
-  HolderAt(Variants(), Data) = Value;
-}
+void TkcVariantValueType::StoreValue(void* Data, const Variant& Value) const { HolderAt(Variants(), Data) = Value; }
 void TkcVariantValueType::StreamOutValue(const void* Data, TStream* Stream) const {
   StreamWriteVariant(Stream, LoadValue(Data), true);  // a stored Integer reads back as an Integer
 }
@@ -557,9 +553,8 @@ TkcValueTypeClassList* GetValueTypeClassList() {
          {TkcStringValueType::Class(), TkcWideStringValueType::Class(), TkcSmallintValueType::Class(),
           TkcIntegerValueType::Class(), TkcWordValueType::Class(), TkcBooleanValueType::Class(),
           TkcFloatValueType::Class(), TkcCurrencyValueType::Class(), TkcDateTimeValueType::Class(),
-          TkcLargeIntValueType::Class(), TkcFMTBcdValueType::Class(),
-          TkcSQLTimeStampValueType::Class(), TkcVariantValueType::Class(),
-          TkcObjectValueType::Class()})
+          TkcLargeIntValueType::Class(), TkcFMTBcdValueType::Class(), TkcSQLTimeStampValueType::Class(),
+          TkcVariantValueType::Class(), TkcObjectValueType::Class()})
       l->Register(c);
     return l;
   }();
@@ -581,9 +576,7 @@ TkcValueDef::~TkcValueDef() {
   if (fValueDefs && fValueDefs->IndexOf(this) >= 0) fValueDefs->RemoveColumn(this);
 }
 
-bool TkcValueDef::IsKeptInRecord() const {
-  return fKeptInRecord || !fValueDefs->Storage()->StoredValuesOnly();
-}
+bool TkcValueDef::IsKeptInRecord() const { return fKeptInRecord || !fValueDefs->Storage()->StoredValuesOnly(); }
 
 void TkcValueDef::Assign(TkcValueDef* Source) {
   fKeptInRecord = Source->IsKeptInRecord();
@@ -613,9 +606,7 @@ void TkcValueDef::Layout(int& Offset) {
 
 bool TkcValueDef::IsNullAt(const std::uint8_t* R) const { return (R[fNullByte] & fNullMask) == 0; }
 
-bool TkcValueDef::IsNullInRecord(const std::uint8_t* R) const {
-  return R == nullptr || fNullMask == 0 || IsNullAt(R);
-}
+bool TkcValueDef::IsNullInRecord(const std::uint8_t* R) const { return R == nullptr || fNullMask == 0 || IsNullAt(R); }
 
 void TkcValueDef::MarkNull(std::uint8_t* R, bool IsNull) {
   if (fNullMask == 0) return;
@@ -751,7 +742,8 @@ std::vector<TkcRecordPlace> CurrentPlaces(const std::vector<TkcValueDef*>& AColu
 // Carries a column's null bit and its first Bytes slot bytes from one layout to the other.
 void CarryColumn(const std::uint8_t* From, const TkcRecordPlace& Old, std::uint8_t* To, const TkcRecordPlace& New,
                  int Bytes) {
-  if ((From[Old.NullByte] & Old.NullMask) != 0) To[New.NullByte] = static_cast<std::uint8_t>(To[New.NullByte] | New.NullMask);
+  if ((From[Old.NullByte] & Old.NullMask) != 0)
+    To[New.NullByte] = static_cast<std::uint8_t>(To[New.NullByte] | New.NullMask);
   std::memcpy(To + New.Offset, From + Old.Offset, static_cast<std::size_t>(Bytes));
 }
 }  // namespace
@@ -780,8 +772,8 @@ void TkcValueDefs::LayOut(int AFirstOffset) {
   }
 }
 
-TkcValueDef* TkcValueDefs::AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord,
-                                     bool AKeepsDisplayText, TObject* ALinkedObject) {
+TkcValueDef* TkcValueDefs::AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord, bool AKeepsDisplayText,
+                                     TObject* ALinkedObject) {
   TkcValueDef* column = ColumnClass().Create(this, AValueTypeClass);
   column->SetLinkedObject(ALinkedObject);
   column->fKeptInRecord = AKeptInRecord;
@@ -823,8 +815,8 @@ int TkcValueDefs::IndexOf(const TkcValueDef* AColumn) const {
 }
 
 int TkcValueDefs::KeptCount() const {
-  return static_cast<int>(std::count_if(fItems.begin(), fItems.end(),
-                                        [](TkcValueDef* c) { return c->IsKeptInRecord(); }));
+  return static_cast<int>(
+      std::count_if(fItems.begin(), fItems.end(), [](TkcValueDef* c) { return c->IsKeptInRecord(); }));
 }
 
 // ---- Internal columns -----------------------------------------------------------------------
@@ -848,9 +840,7 @@ TkcInternalValueDef* TkcInternalValueDefs::FindByLinkedObject(TObject* AColumn) 
   return nullptr;
 }
 
-void TkcInternalValueDefs::RemoveByLinkedObject(TObject* AColumn) {
-  delete FindByLinkedObject(AColumn);
-}
+void TkcInternalValueDefs::RemoveByLinkedObject(TObject* AColumn) { delete FindByLinkedObject(AColumn); }
 
 // ---- TkcRecordBlocks ------------------------------------------------------------------------
 
@@ -1231,8 +1221,10 @@ void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
           if (old[k].NullMask) CarryColumn(buffer, old[k], resized, places[k], old[k].SlotSize);
         }
         // The value stays while the column stays kept; a display text starts empty.
-        if (keepValue) CarryColumn(buffer, old[i], resized, places[i], dataSize);
-        else if (old[i].NullMask && (buffer[old[i].NullByte] & old[i].NullMask)) type->ReleaseData(buffer + old[i].Offset);
+        if (keepValue)
+          CarryColumn(buffer, old[i], resized, places[i], dataSize);
+        else if (old[i].NullMask && (buffer[old[i].NullByte] & old[i].NullMask))
+          type->ReleaseData(buffer + old[i].Offset);
         if (oldText) type->ReleaseText(buffer + old[i].Offset + dataSize);
       });
     }

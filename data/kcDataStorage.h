@@ -78,14 +78,14 @@ public:
   virtual void ResolveCompareData(const void*& P) const;
 };
 
-#define KC_VALUE_TYPE(Name, Base)                 \
-  VT_CLASS(Name, Base)                            \
-public:                                           \
-  static TkcValueTypeClass Class() {              \
-    static const Name instance;                   \
-    return &instance;                             \
-  }                                               \
-                                                  \
+#define KC_VALUE_TYPE(Name, Base)    \
+  VT_CLASS(Name, Base)               \
+public:                              \
+  static TkcValueTypeClass Class() { \
+    static const Name instance;      \
+    return &instance;                \
+  }                                  \
+                                     \
 private:
 
 // A byte string in its own 12-byte data area: up to 11 bytes in place after a length byte, a
@@ -345,8 +345,8 @@ private:
   bool fKeptInRecord = true;
   TObject* fLinkedObject = nullptr;
   int fValueOffset = 0;
-  int fNullByte = 0;             // offset of the byte holding the null bit
-  std::uint8_t fNullMask = 0;    // the null bit; 0 when the column has no slot
+  int fNullByte = 0;           // offset of the byte holding the null bit
+  std::uint8_t fNullMask = 0;  // the null bit; 0 when the column has no slot
   bool fStreamed = true;
   bool fKeepsDisplayText = false;
   TkcValueDefs* fValueDefs = nullptr;
@@ -366,8 +366,8 @@ public:
   virtual TkcValueDefClass ColumnClass() const;
   virtual void LayOut(int AFirstOffset);
 
-  TkcValueDef* AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord,
-                         bool AKeepsDisplayText, TObject* ALinkedObject);
+  TkcValueDef* AddColumn(TkcValueTypeClass AValueTypeClass, bool AKeptInRecord, bool AKeepsDisplayText,
+                         TObject* ALinkedObject);
   // Removes the column's slot from the records and the column from the list (it is not freed).
   void RemoveColumn(TkcValueDef* AColumn);
   void ClearColumns();

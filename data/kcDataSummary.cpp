@@ -41,17 +41,26 @@ void TkcCustomDataSummaryItem::Assign(TPersistent* Source) {
 
 TkcCustomDataController* TkcDataSummaryItem::GetDataController() { return SummaryItems()->Summary()->DataController(); }
 
-TkcDataSummaryItems* TkcDataSummaryItem::SummaryItems() const { return static_cast<TkcDataSummaryItems*>(Collection()); }
+TkcDataSummaryItems* TkcDataSummaryItem::SummaryItems() const {
+  return static_cast<TkcDataSummaryItems*>(Collection());
+}
 
 void TkcDataSummaryItem::Assign(TPersistent* Source) {
   if (auto* s = dynamic_cast<TkcDataSummaryItem*>(Source)) {
-    kcBracket([this] { if (Collection()) Collection()->BeginUpdate(); }, [&] {
-      TkcCustomDataSummaryItem::Assign(Source);
-      SetFormat(s->Format());
-      SetKind(s->Kind());
-      SetPosition(s->fPosition);
-      OnGetText = s->OnGetText;
-    }, [this] { if (Collection()) Collection()->EndUpdate(); });
+    kcBracket(
+        [this] {
+          if (Collection()) Collection()->BeginUpdate();
+        },
+        [&] {
+          TkcCustomDataSummaryItem::Assign(Source);
+          SetFormat(s->Format());
+          SetKind(s->Kind());
+          SetPosition(s->fPosition);
+          OnGetText = s->OnGetText;
+        },
+        [this] {
+          if (Collection()) Collection()->EndUpdate();
+        });
     return;
   }
   TkcCustomDataSummaryItem::Assign(Source);
@@ -188,7 +197,8 @@ TkcSummaryKind TkcDataSummaryItems::GetDataItemKind(int AItemIndex, TkcSummaryPo
 }
 
 template <class Set>
-void TkcDataSummaryItems::SetDataItemValue(int AItemIndex, TkcSummaryPosition APosition, bool AEmptyValue, const Set& ASet) {
+void TkcDataSummaryItems::SetDataItemValue(int AItemIndex, TkcSummaryPosition APosition, bool AEmptyValue,
+                                           const Set& ASet) {
   TkcDataSummaryItem* item = GetDataItem(AItemIndex, APosition);
   if (item) {
     ASet(item);
@@ -196,12 +206,14 @@ void TkcDataSummaryItems::SetDataItemValue(int AItemIndex, TkcSummaryPosition AP
     return;
   }
   if (AEmptyValue) return;
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    item = Add();
-    item->SetPosition(APosition);
-    item->SetItemLink(fSummary->DataController()->GetItemField(AItemIndex)->ItemObject());
-    ASet(item);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              item = Add();
+              item->SetPosition(APosition);
+              item->SetItemLink(fSummary->DataController()->GetItemField(AItemIndex)->ItemObject());
+              ASet(item);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcDataSummaryItems::SetDataItemFormat(int AItemIndex, TkcSummaryPosition APosition, const String& AValue) {
@@ -273,7 +285,9 @@ String TkcDataGroupSummaryItems::GetGroupSummaryText(const Variant& AValues) {
 
 // ---- Summary groups -------------------------------------------------------------------------------
 
-TkcCustomDataController* TkcDataSummaryGroupItemLink::GetDataController() { return SummaryGroup()->Summary()->DataController(); }
+TkcCustomDataController* TkcDataSummaryGroupItemLink::GetDataController() {
+  return SummaryGroup()->Summary()->DataController();
+}
 
 TkcDataSummaryGroup* TkcDataSummaryGroupItemLink::SummaryGroup() const {
   return static_cast<TkcDataSummaryGroupItemLinks*>(Collection())->SummaryGroup();
@@ -286,7 +300,8 @@ void TkcDataSummaryGroupItemLink::ItemLinkChanging(TkcCustomDataField* AField) {
     if (!groups->GetGroup(g)) continue;
     TkcDataSummaryGroupItemLinks* links = groups->GetGroup(g)->Links();
     for (int i = 0; i < links->Count(); ++i)
-      if (links->GetItem(i) && links->GetItem(i) != this && links->GetItem(i)->Field() == AField) links->GetItem(i)->ClearField();
+      if (links->GetItem(i) && links->GetItem(i) != this && links->GetItem(i)->Field() == AField)
+        links->GetItem(i)->ClearField();
   }
 }
 
@@ -295,7 +310,8 @@ void TkcDataSummaryGroupItemLinks::Update(TCollectionItem*) { fSummaryGroup->Sum
 
 TkcDataSummaryGroup::TkcDataSummaryGroup(TCollection* ACollection) : TCollectionItem(ACollection) {
   TkcDataSummary* summary = Summary();
-  fSummaryItems = std::make_unique<TkcDataGroupSummaryItems>(summary, summary->DataController()->GetSummaryItemClass(), this);
+  fSummaryItems =
+      std::make_unique<TkcDataGroupSummaryItems>(summary, summary->DataController()->GetSummaryItemClass(), this);
 }
 
 TkcDataSummaryGroup::~TkcDataSummaryGroup() {
@@ -307,7 +323,9 @@ TkcDataSummaryGroups* TkcDataSummaryGroup::Groups() const { return static_cast<T
 TkcDataSummary* TkcDataSummaryGroup::Summary() const { return Groups()->Summary(); }
 
 TkcDataSummaryGroupItemLinks* TkcDataSummaryGroup::Links() {
-  if (!fLinks) fLinks = std::make_unique<TkcDataSummaryGroupItemLinks>(this, Summary()->DataController()->GetSummaryGroupItemLinkClass());
+  if (!fLinks)
+    fLinks = std::make_unique<TkcDataSummaryGroupItemLinks>(
+        this, Summary()->DataController()->GetSummaryGroupItemLinkClass());
   return fLinks.get();
 }
 
@@ -364,13 +382,15 @@ void TkcDataSummary::Assign(TPersistent* Source) {
     TPersistent::Assign(Source);
     return;
   }
-  kcBracket([this] { BeginUpdate(); }, [&] {
-    fDefaultGroupSummaryItems->Assign(s->DefaultGroupSummaryItems());
-    fFooterSummaryItems->Assign(s->FooterSummaryItems());
-    fSummaryGroups->Assign(s->SummaryGroups());
-    SetOptions(s->Options());
-    AssignEvents(s);
-  }, [this] { EndUpdate(); });
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              fDefaultGroupSummaryItems->Assign(s->DefaultGroupSummaryItems());
+              fFooterSummaryItems->Assign(s->FooterSummaryItems());
+              fSummaryGroups->Assign(s->SummaryGroups());
+              SetOptions(s->Options());
+              AssignEvents(s);
+            },
+            [this] { EndUpdate(); });
 }
 
 void TkcDataSummary::AssignEvents(TPersistent* Source) {
@@ -409,7 +429,8 @@ void TkcDataSummary::Changed(bool ADisplayOnly) {
 }
 
 void TkcDataSummary::NotifyController(bool ADisplayOnly) {
-  if (!fDestroying && fDataController->DataControllerInfo()) fDataController->DataControllerInfo()->SummaryChanged(ADisplayOnly);
+  if (!fDestroying && fDataController->DataControllerInfo())
+    fDataController->DataControllerInfo()->SummaryChanged(ADisplayOnly);
 }
 
 void TkcDataSummary::RemoveField(TkcCustomDataField* AField) {
@@ -434,7 +455,8 @@ TkcDataSummaryItems* TkcDataSummary::GetGroupSummaryItems(int ALevel) {
   if (ALevel < 0 || ALevel >= grouping->GetCount()) return nullptr;
   TkcCustomDataField* field = grouping->GetItem(ALevel).Field;
   for (int g = 0; g < fSummaryGroups->Count(); ++g)
-    if (fSummaryGroups->GetGroup(g) && fSummaryGroups->GetGroup(g)->HasLink(field)) return fSummaryGroups->GetGroup(g)->SummaryItems();
+    if (fSummaryGroups->GetGroup(g) && fSummaryGroups->GetGroup(g)->HasLink(field))
+      return fSummaryGroups->GetGroup(g)->SummaryItems();
   return fDefaultGroupSummaryItems.get();
 }
 
@@ -494,17 +516,14 @@ void TkcDataSummary::AccumulateRecord(TkcDataSummaryItem* AItem, int ARecordInde
     } else if (!x.IsNull() && !AValue.IsNull()) {
       switch (kind) {
         case skSum:
-        case skAverage:
-          AValue = AValue + x;
-          break;
+        case skAverage: AValue = AValue + x; break;
         case skMin:
           if (x < AValue) AValue = x;
           break;
         case skMax:
           if (AValue < x) AValue = x;
           break;
-        default:
-          break;
+        default: break;
       }
     }
   } catch (const EVariantTypeCastError&) {
@@ -550,7 +569,8 @@ void TkcDataSummary::ComputeFooterValues() {
   TWork work;
   InitValues(fFooterSummaryItems.get(), work);
   TkcCustomDataControllerInfo* info = fDataController->DataControllerInfo();
-  if (!fDataController->IsGridMode()) AccumulateRange(fFooterSummaryItems.get(), 0, info->GetRecordListCount() - 1, work);
+  if (!fDataController->IsGridMode())
+    AccumulateRange(fFooterSummaryItems.get(), 0, info->GetRecordListCount() - 1, work);
   fFooterValues = FinalizeValues(fFooterSummaryItems.get(), work);
 }
 
@@ -616,7 +636,8 @@ void TkcDataSummary::DoAfterSummary() {
 }
 
 Variant TkcDataSummary::FooterValue(int AIndex) const {
-  if (!fFooterValues.IsArray() || AIndex < fFooterValues.ArrayLowBound() || AIndex > fFooterValues.ArrayHighBound()) return Null();
+  if (!fFooterValues.IsArray() || AIndex < fFooterValues.ArrayLowBound() || AIndex > fFooterValues.ArrayHighBound())
+    return Null();
   return fFooterValues.GetItem(AIndex);
 }
 
@@ -644,7 +665,9 @@ int TkcDataSummary::GetGroupFooterItemIndex(int ALevel, TObject* AItem) {
   TkcDataSummaryItems* items = GetGroupSummaryItems(ALevel);
   if (!items) return -1;
   for (int i = 0; i < items->Count(); ++i)
-    if (items->GetItem(i) && items->GetItemPosition(items->GetItem(i)) == spFooter && items->GetItem(i)->GetItemLink() == AItem) return i;
+    if (items->GetItem(i) && items->GetItemPosition(items->GetItem(i)) == spFooter &&
+        items->GetItem(i)->GetItemLink() == AItem)
+      return i;
   return -1;
 }
 
@@ -654,7 +677,8 @@ String TkcDataSummary::GetGroupFooterSummaryText(int ARowIndex, int ALevel, int 
   TkcDataSummaryItems* items = GetGroupSummaryItems(ALevel);
   if (pos < 0 || !items) return String();
   const Variant& values = groups->GetItem(pos)->SummaryValues;
-  if (!IsValueIndex(values, AItemPosition) || AItemPosition >= items->Count() || !items->GetItem(AItemPosition)) return String();
+  if (!IsValueIndex(values, AItemPosition) || AItemPosition >= items->Count() || !items->GetItem(AItemPosition))
+    return String();
   return items->GetItem(AItemPosition)->GetDisplayText(values.GetItem(AItemPosition), true);
 }
 

@@ -80,8 +80,8 @@ struct TkcSummaryEventOutArguments {
   int Count;
   bool Done;
 };
-using TkcSummaryEvent =
-    TEvent<void(TkcDataSummaryItems* ASender, const TkcSummaryEventArguments& Arguments, TkcSummaryEventOutArguments& OutArguments)>;
+using TkcSummaryEvent = TEvent<void(TkcDataSummaryItems* ASender, const TkcSummaryEventArguments& Arguments,
+                                    TkcSummaryEventOutArguments& OutArguments)>;
 
 class TkcDataSummaryItems : public TkcCollection {
   VT_CLASS(TkcDataSummaryItems, TkcCollection)
@@ -140,7 +140,8 @@ class TkcDataSummaryGroup;
 class TkcDataGroupSummaryItems : public TkcDataSummaryItems {
   VT_CLASS(TkcDataGroupSummaryItems, TkcDataSummaryItems)
 public:
-  TkcDataGroupSummaryItems(TkcDataSummary* ASummary, TCollectionItemClass AItemClass, TkcDataSummaryGroup* AOwner = nullptr)
+  TkcDataGroupSummaryItems(TkcDataSummary* ASummary, TCollectionItemClass AItemClass,
+                           TkcDataSummaryGroup* AOwner = nullptr)
       : TkcDataSummaryItems(ASummary, AItemClass), fOwnerGroup(AOwner) {}
   void Assign(TPersistent* Source) override;
   String GetGroupSummaryText(const Variant& AValues) override;
@@ -177,7 +178,9 @@ public:
   TkcDataSummaryGroupItemLinks(TkcDataSummaryGroup* AGroup, TCollectionItemClass ALinkClass)
       : TkcCollection(ALinkClass), fSummaryGroup(AGroup) {}
   TkcDataSummaryGroupItemLink* Add() { return static_cast<TkcDataSummaryGroupItemLink*>(TkcCollection::Add()); }
-  TkcDataSummaryGroupItemLink* GetItem(int AIndex) const { return dynamic_cast<TkcDataSummaryGroupItemLink*>(Items(AIndex)); }
+  TkcDataSummaryGroupItemLink* GetItem(int AIndex) const {
+    return dynamic_cast<TkcDataSummaryGroupItemLink*>(Items(AIndex));
+  }
   TkcDataSummaryGroup* SummaryGroup() const { return fSummaryGroup; }
 
 protected:
@@ -210,7 +213,8 @@ private:
 class TkcDataSummaryGroups : public TkcCollection {
   VT_CLASS(TkcDataSummaryGroups, TkcCollection)
 public:
-  explicit TkcDataSummaryGroups(TkcDataSummary* ASummary) : TkcCollection(TkcDataSummaryGroup::StaticClass()), fSummary(ASummary) {}
+  explicit TkcDataSummaryGroups(TkcDataSummary* ASummary)
+      : TkcCollection(TkcDataSummaryGroup::StaticClass()), fSummary(ASummary) {}
   TkcDataSummaryGroup* AddGroup() { return static_cast<TkcDataSummaryGroup*>(TkcCollection::Add()); }
   TkcDataSummaryGroup* GetGroup(int AIndex) const { return dynamic_cast<TkcDataSummaryGroup*>(Items(AIndex)); }
   TkcDataSummaryGroup* GroupOfItemLink(TObject* AItem) const;
@@ -270,7 +274,9 @@ public:
   TkcSummaryOptions Options() const { return fOptions; }
   void SetOptions(TkcSummaryOptions Value);
   // soSelectedRecords or soMultipleSelectedRecords.
-  bool CountsSelection() const { return fOptions.Contains(soSelectedRecords) || fOptions.Contains(soMultipleSelectedRecords); }
+  bool CountsSelection() const {
+    return fOptions.Contains(soSelectedRecords) || fOptions.Contains(soMultipleSelectedRecords);
+  }
   bool CalculationSuppressed() const { return fSuppressed; }
   void SetCalculationSuppressed(bool Value) { fSuppressed = Value; }
 

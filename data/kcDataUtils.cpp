@@ -12,8 +12,10 @@ String CurrencyDisplayFormat() {
   String symbol;
   for (char c : fs.CurrencyString) {
     // "," and "." would be read as format characters: quote them.
-    if (c == ',' || c == '.') symbol += String("'") + c + "'";
-    else symbol += c;
+    if (c == ',' || c == '.')
+      symbol += String("'") + c + "'";
+    else
+      symbol += c;
   }
   if (symbol.empty()) return format;
   switch (fs.CurrencyFormat) {
@@ -381,8 +383,10 @@ bool TkcLookupList::Find(const Variant& Value, int& Index) const {
       Index = mid;
       return true;
     }
-    if (c < 0) low = mid + 1;
-    else high = mid - 1;
+    if (c < 0)
+      low = mid + 1;
+    else
+      high = mid - 1;
   }
   Index = low;
   return false;

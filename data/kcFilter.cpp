@@ -30,9 +30,7 @@ void InUpdate(TkcFilterCriteria& criteria, F&& work) {
 }
 }  // namespace
 
-String TranslateDisplayText(const String& Text) {
-  return gDisplayTextHook ? gDisplayTextHook(Text) : Text;
-}
+String TranslateDisplayText(const String& Text) { return gDisplayTextHook ? gDisplayTextHook(Text) : Text; }
 
 // ---- LIKE ------------------------------------------------------------------------------------
 
@@ -56,8 +54,8 @@ bool TkcLikePattern::PreparedWith(char32_t PercentChar, char32_t UnderscoreChar,
          fRules.Escape == EscapeChar && fRules.FoldCase == FoldCase;
 }
 
-bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
-                      char32_t UnderscoreChar, char32_t EscapeChar) {
+bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar, char32_t UnderscoreChar,
+                      char32_t EscapeChar) {
   TkcLikePattern pattern;
   pattern.Prepare(Pattern, PercentChar, UnderscoreChar, EscapeChar);
   return pattern.Matches(Text);
@@ -229,9 +227,7 @@ String TkcFilterNotEqualOperator::GetOwnExpression(const Variant& Value) {
 String TkcFilterLessOperator::GetDisplayWord() { return TranslateDisplayText("is less than"); }
 String TkcFilterLessEqualOperator::GetDisplayWord() { return TranslateDisplayText("is less than or equal to"); }
 String TkcFilterGreaterOperator::GetDisplayWord() { return TranslateDisplayText("is greater than"); }
-String TkcFilterGreaterEqualOperator::GetDisplayWord() {
-  return TranslateDisplayText("is greater than or equal to");
-}
+String TkcFilterGreaterEqualOperator::GetDisplayWord() { return TranslateDisplayText("is greater than or equal to"); }
 
 // Like and NotLike.
 
@@ -339,8 +335,8 @@ bool TkcFilterBetweenOperator::HasOwnExpression() {
 String TkcFilterBetweenOperator::GetOwnExpression(const Variant& Value) {
   if (!IsPair(Value)) return inherited::GetOwnExpression(Value);
   String f = FieldName();
-  return "(" + f + " >= " + FormattedValue(Value.GetItem(0)) + ") AND (" + f + " <= " +
-         FormattedValue(Value.GetItem(1)) + ")";
+  return "(" + f + " >= " + FormattedValue(Value.GetItem(0)) + ") AND (" + f +
+         " <= " + FormattedValue(Value.GetItem(1)) + ")";
 }
 
 bool TkcFilterBetweenOperator::FormatArrayValue(const Variant& Value, String& Text) {
@@ -351,8 +347,8 @@ bool TkcFilterBetweenOperator::FormatArrayValue(const Variant& Value, String& Te
 
 void TkcFilterBetweenOperator::AdjustDisplayValue(String& Text) {
   Variant pair = SplitPairText(Text);
-  Text = ValueDisplayText(pair.GetItem(0)) + " " + TranslateDisplayText("and") + " " +
-         ValueDisplayText(pair.GetItem(1));
+  Text =
+      ValueDisplayText(pair.GetItem(0)) + " " + TranslateDisplayText("and") + " " + ValueDisplayText(pair.GetItem(1));
 }
 
 String TkcFilterNotBetweenOperator::GetDisplayWord() { return TranslateDisplayText("not between"); }
@@ -413,8 +409,7 @@ void TkcFilterInListOperator::AdjustDisplayValue(String& Text) {
   Variant list = SplitListText(Text);
   String items;
   if (list.IsArray()) {
-    for (int i = 0, n = list.ArrayCount(); i < n; ++i)
-      items += (i > 0 ? ", " : "") + ValueDisplayText(list.GetItem(i));
+    for (int i = 0, n = list.ArrayCount(); i < n; ++i) items += (i > 0 ? ", " : "") + ValueDisplayText(list.GetItem(i));
   } else {
     items = ValueDisplayText(list);
   }
@@ -491,19 +486,19 @@ VT_DATE_OPERATOR_BODY(TkcFilterNextYearOperator, "is next year", FirstOfYear(T, 
 
 TkcFilterOperatorClass FilterOperatorClassOfKind(TkcFilterOperatorKind AKind) {
   static const TClass classes[] = {
-      TkcFilterEqualOperator::StaticClass(),        TkcFilterNotEqualOperator::StaticClass(),
-      TkcFilterLessOperator::StaticClass(),         TkcFilterLessEqualOperator::StaticClass(),
-      TkcFilterGreaterOperator::StaticClass(),      TkcFilterGreaterEqualOperator::StaticClass(),
-      TkcFilterLikeOperator::StaticClass(),         TkcFilterNotLikeOperator::StaticClass(),
-      TkcFilterBetweenOperator::StaticClass(),      TkcFilterNotBetweenOperator::StaticClass(),
-      TkcFilterInListOperator::StaticClass(),       TkcFilterNotInListOperator::StaticClass(),
-      TkcFilterYesterdayOperator::StaticClass(),    TkcFilterTodayOperator::StaticClass(),
-      TkcFilterTomorrowOperator::StaticClass(),     TkcFilterLastWeekOperator::StaticClass(),
-      TkcFilterLastMonthOperator::StaticClass(),    TkcFilterLastYearOperator::StaticClass(),
-      TkcFilterThisWeekOperator::StaticClass(),     TkcFilterThisMonthOperator::StaticClass(),
-      TkcFilterThisYearOperator::StaticClass(),     TkcFilterNextWeekOperator::StaticClass(),
-      TkcFilterNextMonthOperator::StaticClass(),    TkcFilterNextYearOperator::StaticClass(),
-      TkcFilterNullOperator::StaticClass(),         TkcFilterNotNullOperator::StaticClass(),
+      TkcFilterEqualOperator::StaticClass(),     TkcFilterNotEqualOperator::StaticClass(),
+      TkcFilterLessOperator::StaticClass(),      TkcFilterLessEqualOperator::StaticClass(),
+      TkcFilterGreaterOperator::StaticClass(),   TkcFilterGreaterEqualOperator::StaticClass(),
+      TkcFilterLikeOperator::StaticClass(),      TkcFilterNotLikeOperator::StaticClass(),
+      TkcFilterBetweenOperator::StaticClass(),   TkcFilterNotBetweenOperator::StaticClass(),
+      TkcFilterInListOperator::StaticClass(),    TkcFilterNotInListOperator::StaticClass(),
+      TkcFilterYesterdayOperator::StaticClass(), TkcFilterTodayOperator::StaticClass(),
+      TkcFilterTomorrowOperator::StaticClass(),  TkcFilterLastWeekOperator::StaticClass(),
+      TkcFilterLastMonthOperator::StaticClass(), TkcFilterLastYearOperator::StaticClass(),
+      TkcFilterThisWeekOperator::StaticClass(),  TkcFilterThisMonthOperator::StaticClass(),
+      TkcFilterThisYearOperator::StaticClass(),  TkcFilterNextWeekOperator::StaticClass(),
+      TkcFilterNextMonthOperator::StaticClass(), TkcFilterNextYearOperator::StaticClass(),
+      TkcFilterNullOperator::StaticClass(),      TkcFilterNotNullOperator::StaticClass(),
   };
   if (AKind > kLastFilterOperatorKind) return nullptr;
   return classes[AKind];
@@ -519,9 +514,7 @@ void TkcCustomFilterCriteriaItem::Changed() {
   if (TkcFilterCriteria* criteria = GetCriteria()) criteria->Changed();
 }
 
-TkcFilterCriteria* TkcCustomFilterCriteriaItem::GetCriteria() {
-  return fParent ? fParent->GetCriteria() : nullptr;
-}
+TkcFilterCriteria* TkcCustomFilterCriteriaItem::GetCriteria() { return fParent ? fParent->GetCriteria() : nullptr; }
 
 void TkcCustomFilterCriteriaItem::WriteToStream(TStream* Stream) { StreamWriteBoolean(Stream, IsItemList()); }
 
@@ -583,8 +576,7 @@ void TkcFilterCriteriaItemList::SetBoolOperatorKind(TkcFilterBoolOperatorKind Va
 }
 
 TkcFilterCriteriaItem::TkcFilterCriteriaItem(TkcFilterCriteriaItemList* AParent, TObject* AItemLink,
-                                             TkcFilterOperatorKind AOperatorKind, Variant AValue,
-                                             String ADisplayValue)
+                                             TkcFilterOperatorKind AOperatorKind, Variant AValue, String ADisplayValue)
     : TkcCustomFilterCriteriaItem(AParent),
       fDisplayValue(std::move(ADisplayValue)),
       fItemLink(AItemLink),
@@ -709,8 +701,10 @@ String TkcFilterCriteria::GroupText(TkcFilterCriteriaItemList* AGroup, bool IsDi
   for (int i = 0, n = AGroup->GetCount(); i < n; ++i) {
     TkcCustomFilterCriteriaItem* child = AGroup->GetItem(i);
     if (i > 0) text += " " + word + " ";
-    if (child->IsItemList()) text += "(" + GroupText(static_cast<TkcFilterCriteriaItemList*>(child), IsDisplay) + ")";
-    else text += "(" + GetItemText(static_cast<TkcFilterCriteriaItem*>(child), IsDisplay) + ")";
+    if (child->IsItemList())
+      text += "(" + GroupText(static_cast<TkcFilterCriteriaItemList*>(child), IsDisplay) + ")";
+    else
+      text += "(" + GetItemText(static_cast<TkcFilterCriteriaItem*>(child), IsDisplay) + ")";
   }
   if (kind == fboNotAnd || kind == fboNotOr)
     text = (IsDisplay ? TranslateDisplayText("not") : String("NOT")) + " (" + text + ")";
@@ -767,7 +761,8 @@ void TkcFilterCriteria::PrepareValue(const Variant& Value, Variant& Result) {
   } else if (kind == varCurrency) {
     Result = Variant(Value.AsDouble());
   } else if (Value.IsStr() && fOptions.Contains(fcoCaseInsensitive)) {
-    Result = kind == varOleStr ? Variant(WideUpperCase(Value.AsWideString())) : Variant(AnsiUpperCase(Value.AsString()));
+    Result =
+        kind == varOleStr ? Variant(WideUpperCase(Value.AsWideString())) : Variant(AnsiUpperCase(Value.AsString()));
   } else {
     Result = Value;
   }
@@ -785,9 +780,9 @@ void TkcFilterCriteria::AssignItems(TkcFilterCriteria* Source) {
   TMemoryStream mine, theirs;
   WriteData(&mine);
   Source->WriteData(&theirs);
-  if (mine.Size() == theirs.Size() && std::equal(static_cast<const char*>(mine.Memory()),
-                                                 static_cast<const char*>(mine.Memory()) + mine.Size(),
-                                                 static_cast<const char*>(theirs.Memory())))
+  if (mine.Size() == theirs.Size() &&
+      std::equal(static_cast<const char*>(mine.Memory()), static_cast<const char*>(mine.Memory()) + mine.Size(),
+                 static_cast<const char*>(theirs.Memory())))
     return;
   InUpdate(*this, [&] {
     Clear();
@@ -879,8 +874,7 @@ std::int32_t ReadCount(TStream* Stream) {
 }
 }  // namespace
 
-void TkcFilterCriteria::ReadNodes(TStream* Stream, TkcFilterCriteriaItemList* AGroup, std::int32_t ACount,
-                                  int ADepth) {
+void TkcFilterCriteria::ReadNodes(TStream* Stream, TkcFilterCriteriaItemList* AGroup, std::int32_t ACount, int ADepth) {
   for (std::int32_t i = 0; i < ACount; ++i) {
     TkcCustomFilterCriteriaItem* node;
     if (StreamReadByte(Stream) != 0) {
@@ -962,8 +956,7 @@ void TkcFilterCriteria::PruneGroup(TkcFilterCriteriaItemList* AGroup) {
     return;
   }
   // Only AND and OR groups of one child are dissolved: a NOT group keeps its negation.
-  if (AGroup->GetCount() != 1 || (AGroup->BoolOperatorKind() != fboAnd && AGroup->BoolOperatorKind() != fboOr))
-    return;
+  if (AGroup->GetCount() != 1 || (AGroup->BoolOperatorKind() != fboAnd && AGroup->BoolOperatorKind() != fboOr)) return;
   TkcFilterCriteriaItemList* parent = AGroup->Parent();
   TkcCustomFilterCriteriaItem* child = AGroup->GetItem(0);
   AGroup->Remove(child);
@@ -987,8 +980,10 @@ void TkcFilterCriteria::RemoveItemByItemLink(TObject* AItemLink) {
     EndUpdate();
     throw;
   }
-  if (removed) EndUpdate();
-  else CancelUpdate();
+  if (removed)
+    EndUpdate();
+  else
+    CancelUpdate();
 }
 
 bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) {
@@ -1009,7 +1004,7 @@ bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARe
   for (std::size_t i = 0, n = children.size(); i < n; ++i) {
     TkcCustomFilterCriteriaItem* child = children[i];
     bool x = child->fIsGroup ? EvaluateGroup(static_cast<TkcFilterCriteriaItemList*>(child), ARecordIndex)
-                                 : EvaluateItem(static_cast<TkcFilterCriteriaItem*>(child), ARecordIndex);
+                             : EvaluateItem(static_cast<TkcFilterCriteriaItem*>(child), ARecordIndex);
     if (i == 0) {
       result = kind == fboAnd || kind == fboOr ? x : !x;
       continue;
@@ -1154,8 +1149,7 @@ void StableSortIndices(std::vector<std::size_t>& Indices, TLess Less) {
 void TkcFilterValueList::AddValues(const std::vector<TkcFilterValueItem>& AValues) {
   const int maxCount = fCriteria->MaxValueListCount();
   if (AValues.empty() || (maxCount != 0 && GetCount() >= maxCount)) return;
-  const std::size_t room =
-      maxCount == 0 ? AValues.size() : static_cast<std::size_t>(maxCount - GetCount());
+  const std::size_t room = maxCount == 0 ? AValues.size() : static_cast<std::size_t>(maxCount - GetCount());
 
   std::vector<TSortKey> keys;
   keys.reserve(AValues.size());
@@ -1167,10 +1161,12 @@ void TkcFilterValueList::AddValues(const std::vector<TkcFilterValueItem>& AValue
   // The entries a new value may equal: the recently used ones and the values already listed.
   std::vector<TSortKey> recent, listed;
   for (int i = 0, separator = MRUSeparatorIndex(); i < separator; ++i)
-    recent.push_back(SortKeyOf(fItems[static_cast<std::size_t>(i)].Value, fItems[static_cast<std::size_t>(i)].DisplayText));
+    recent.push_back(
+        SortKeyOf(fItems[static_cast<std::size_t>(i)].Value, fItems[static_cast<std::size_t>(i)].DisplayText));
   const int first = FirstValueIndex();
   for (int i = first; i < GetCount(); ++i)
-    listed.push_back(SortKeyOf(fItems[static_cast<std::size_t>(i)].Value, fItems[static_cast<std::size_t>(i)].DisplayText));
+    listed.push_back(
+        SortKeyOf(fItems[static_cast<std::size_t>(i)].Value, fItems[static_cast<std::size_t>(i)].DisplayText));
   auto isListed = [&](const TSortKey& key) {
     for (const TSortKey& r : recent)
       if (CompareSortKeys(r, key) == 0) return true;
@@ -1179,8 +1175,10 @@ void TkcFilterValueList::AddValues(const std::vector<TkcFilterValueItem>& AValue
       std::size_t mid = low + (high - low) / 2;
       int c = CompareSortKeys(listed[mid], key);
       if (c == 0) return true;
-      if (c < 0) low = mid + 1;
-      else high = mid;
+      if (c < 0)
+        low = mid + 1;
+      else
+        high = mid;
     }
     return false;
   };
@@ -1197,8 +1195,10 @@ void TkcFilterValueList::AddValues(const std::vector<TkcFilterValueItem>& AValue
   std::size_t taken = 0;
   for (std::size_t i = 0; i < candidate.size(); ++i)
     if (candidate[i]) {
-      if (taken < room) ++taken;
-      else candidate[i] = 0;
+      if (taken < room)
+        ++taken;
+      else
+        candidate[i] = 0;
     }
   if (taken == 0) return;
 

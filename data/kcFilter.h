@@ -35,8 +35,8 @@ String TranslateDisplayText(const String& Text);
 // case-sensitive. A multi-character wildcard that is not the pattern's last character never
 // matches an empty remainder ("%%" does not match "", "a%%" does not match "a"). EscapeChar 0
 // means none; the filter model passes none. Runs in O(pattern x text) time at most.
-bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar,
-                      char32_t UnderscoreChar, char32_t EscapeChar = 0);
+bool MatchLikePattern(const String& Text, const String& Pattern, char32_t PercentChar, char32_t UnderscoreChar,
+                      char32_t EscapeChar = 0);
 // A LIKE pattern read once and matched against many texts with the rules of MatchLikePattern;
 // with FoldCase each text character is compared by its upper case (the pattern is given in
 // upper case, as the criteria prepare it). Matching reads the text in place and allocates
@@ -46,8 +46,8 @@ public:
   void Prepare(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0,
                bool FoldCase = false);
   // Prepared from exactly this pattern and these rules.
-  bool PreparedFor(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar,
-                   char32_t EscapeChar = 0, bool FoldCase = false) const;
+  bool PreparedFor(std::string_view Pattern, char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0,
+                   bool FoldCase = false) const;
   // Prepared with these rules, whatever the pattern.
   bool PreparedWith(char32_t PercentChar, char32_t UnderscoreChar, char32_t EscapeChar = 0,
                     bool FoldCase = false) const;
@@ -68,12 +68,33 @@ int ClassifyLikePattern(String& Text, char32_t WildcardChar);
 // ---- Kinds and options -----------------------------------------------------------------------
 
 enum TkcFilterOperatorKind : std::uint8_t {
-  foEqual, foNotEqual, foLess, foLessEqual, foGreater, foGreaterEqual, foLike, foNotLike,
-  foBetween, foNotBetween, foInList, foNotInList, foYesterday, foToday, foTomorrow, foLastWeek,
-  foLastMonth, foLastYear, foThisWeek, foThisMonth, foThisYear, foNextWeek, foNextMonth,
+  foEqual,
+  foNotEqual,
+  foLess,
+  foLessEqual,
+  foGreater,
+  foGreaterEqual,
+  foLike,
+  foNotLike,
+  foBetween,
+  foNotBetween,
+  foInList,
+  foNotInList,
+  foYesterday,
+  foToday,
+  foTomorrow,
+  foLastWeek,
+  foLastMonth,
+  foLastYear,
+  foThisWeek,
+  foThisMonth,
+  foThisYear,
+  foNextWeek,
+  foNextMonth,
   foNextYear,
   // Stored kinds that select the null tests directly.
-  foNull, foNotNull
+  foNull,
+  foNotNull
 };
 constexpr int kLastFilterOperatorKind = foNotNull;
 
@@ -312,11 +333,11 @@ private:
   TDateTime fEnd = 0;
 };
 
-#define VT_FILTER_DATE_OPERATOR(Name)                       \
-  class Name : public TkcFilterDateOperator {               \
-    VT_FILTER_OPERATOR(Name, TkcFilterDateOperator)         \
-    void Recalculate() override;                            \
-    String GetDisplayWord() override;                       \
+#define VT_FILTER_DATE_OPERATOR(Name)               \
+  class Name : public TkcFilterDateOperator {       \
+    VT_FILTER_OPERATOR(Name, TkcFilterDateOperator) \
+    void Recalculate() override;                    \
+    String GetDisplayWord() override;               \
   }
 VT_FILTER_DATE_OPERATOR(TkcFilterYesterdayOperator);
 VT_FILTER_DATE_OPERATOR(TkcFilterTodayOperator);
@@ -374,8 +395,8 @@ public:
   // Takes Node out of the children without freeing it; a change when it was there.
   virtual void Remove(TkcCustomFilterCriteriaItem* Node);
 
-  TkcFilterCriteriaItem* AddItem(TObject* AItemLink, TkcFilterOperatorKind AOperatorKind,
-                                 const Variant& AValue, const String& ADisplayValue);
+  TkcFilterCriteriaItem* AddItem(TObject* AItemLink, TkcFilterOperatorKind AOperatorKind, const Variant& AValue,
+                                 const String& ADisplayValue);
   TkcFilterCriteriaItemList* AddItemList(TkcFilterBoolOperatorKind AKind);
   // Frees the children, last first, inside one update bracket.
   void Clear();
@@ -397,10 +418,9 @@ private:
 class TkcFilterCriteriaItem : public TkcCustomFilterCriteriaItem {
   VT_CLASS(TkcFilterCriteriaItem, TkcCustomFilterCriteriaItem)
 public:
-  using TConstructorArgs =
-      std::tuple<TkcFilterCriteriaItemList*, TObject*, TkcFilterOperatorKind, Variant, String>;
-  TkcFilterCriteriaItem(TkcFilterCriteriaItemList* AParent, TObject* AItemLink,
-                        TkcFilterOperatorKind AOperatorKind, Variant AValue, String ADisplayValue);
+  using TConstructorArgs = std::tuple<TkcFilterCriteriaItemList*, TObject*, TkcFilterOperatorKind, Variant, String>;
+  TkcFilterCriteriaItem(TkcFilterCriteriaItemList* AParent, TObject* AItemLink, TkcFilterOperatorKind AOperatorKind,
+                        Variant AValue, String ADisplayValue);
   ~TkcFilterCriteriaItem() override;
 
   // Completes construction once the object is whole (so that descendants' operator classes
@@ -456,8 +476,8 @@ private:
   TkcLikePattern fRecordPattern;
 };
 
-using TkcFilterCriteriaItemClass = TClassOf<TkcFilterCriteriaItem, TkcFilterCriteriaItemList*, TObject*,
-                                            TkcFilterOperatorKind, Variant, String>;
+using TkcFilterCriteriaItemClass =
+    TClassOf<TkcFilterCriteriaItem, TkcFilterCriteriaItemList*, TObject*, TkcFilterOperatorKind, Variant, String>;
 
 // ---- Criteria --------------------------------------------------------------------------------
 
@@ -476,8 +496,7 @@ public:
   virtual void CheckChanges();
   virtual String BooleanValueText(const Variant& Value);
   virtual String DateValueText(const Variant& Value);
-  virtual void DoFormatFilterTextValue(TkcFilterCriteriaItem* /*AItem*/, const Variant& /*Value*/,
-                                       String& /*Text*/) {}
+  virtual void DoFormatFilterTextValue(TkcFilterCriteriaItem* /*AItem*/, const Variant& /*Value*/, String& /*Text*/) {}
   virtual String GetFilterCaption() { return BuildFilterText(true); }
   virtual String BuildFilterText(bool IsDisplay);
   virtual String GetFilterText() { return BuildFilterText(false); }
@@ -596,8 +615,7 @@ public:
   explicit TkcFilterValueList(TkcFilterCriteria* ACriteria) : fCriteria(ACriteria) {}
 
   virtual int Compare(int Index, const Variant& Value, const String& DisplayText);
-  virtual void Add(TkcFilterValueItemKind Kind, const Variant& Value, const String& DisplayText,
-                   bool Append);
+  virtual void Add(TkcFilterValueItemKind Kind, const Variant& Value, const String& DisplayText, bool Append);
   // Adds value entries (kind 5, whatever Kind the given entries hold) with the same result as one
   // Add(fviValue, Value, DisplayText, false) per entry in order: duplicates and values equal to a
   // recently used entry are skipped and MaxValueListCount keeps the first distinct values met.

@@ -872,7 +872,8 @@ void TCustomSxEdit::UpdateScrollBars() {
     }
     SetScrollInfo(h, bar, &si, TRUE);
     if (HasOption(eoDisableScrollArrows) || page >= m) {
-      const bool atStart = pos <= 1, atEnd = bar == SB_HORZ ? pos + page - 1 >= m : pos > 1 && DisplayRowCount() - pos - page == -1;
+      const bool atStart = pos <= 1,
+                 atEnd = bar == SB_HORZ ? pos + page - 1 >= m : pos > 1 && DisplayRowCount() - pos - page == -1;
       if (pos > 1 || pos + page - 1 < m) {
         EnableScrollBar(h, static_cast<UINT>(bar), ESB_ENABLE_BOTH);
         if (atStart)
@@ -914,7 +915,8 @@ void TCustomSxEdit::HandleHScroll(WPARAM wParam) {
     case SB_PAGERIGHT: SetLeftColumn(fLeftColumn + page); break;
     case SB_LEFT: SetLeftColumn(1); break;
     case SB_RIGHT:
-      SetLeftColumn(HasOption(eoScrollPastEol) ? fMaxScrollWidth - fColumnsInWindow + 1 : fLines->LengthOfLongestLine());
+      SetLeftColumn(HasOption(eoScrollPastEol) ? fMaxScrollWidth - fColumnsInWindow + 1
+                                               : fLines->LengthOfLongestLine());
       break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
@@ -980,8 +982,9 @@ void TCustomSxEdit::ShowScrollHint() {
     si.fMask = SIF_ALL;
     GetScrollInfo(Handle(), SB_VERT, &si);
     const int b = GetSystemMetrics(SM_CYVSCROLL);
-    y = b + static_cast<int>(std::lround(static_cast<double>(ClientHeight() - 2 * b) * si.nTrackPos /
-                                        std::max(si.nMax, 1))) +
+    y = b +
+        static_cast<int>(
+            std::lround(static_cast<double>(ClientHeight() - 2 * b) * si.nTrackPos / std::max(si.nMax, 1))) +
         h / 2;
   }
   const TPoint p = ClientToScreen(TPoint{ClientWidth() - w - 4, y});
@@ -1410,7 +1413,8 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
               Cell& cell = lineCells[static_cast<std::size_t>(k)];
               if (a) {
                 cell.style = ToFontStyles(a->Style());
-                cell.bg = a->Background() == clNone || (caretLine && fActiveLineColor != clNone) ? lineBG : a->Background();
+                cell.bg =
+                    a->Background() == clNone || (caretLine && fActiveLineColor != clNone) ? lineBG : a->Background();
                 cell.fg = a->Foreground() == clNone ? fontColor : a->Foreground();
               }
             }
@@ -1421,8 +1425,9 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
               last && last == fHighlighter->GetDefaultAttribute(0) ? last : fHighlighter->GetDefaultAttribute(1);
           if (restAttr) {
             endFG = restAttr->Foreground() == clNone ? fontColor : restAttr->Foreground();
-            endBG = restAttr->Background() == clNone || (caretLine && fActiveLineColor != clNone) ? lineBG
-                                                                                                   : restAttr->Background();
+            endBG = restAttr->Background() == clNone || (caretLine && fActiveLineColor != clNone)
+                        ? lineBG
+                        : restAttr->Background();
           }
           // A NUL stops the scanner: the rest takes the colours of the last comment or blanks.
           if (endPos < static_cast<int>(chars.size()))
@@ -1502,7 +1507,8 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
               while (j < cells.size() && cells[j].fill && cells[j].bg == head.bg) ++j;
               const int x = fTextOffset + (FirstCol + static_cast<int>(i) - 1) * fCharWidth;
               fill(RECT{std::max(x, static_cast<int>(AClip.left)), y,
-                        std::min(x + static_cast<int>(j - i) * fCharWidth, static_cast<int>(AClip.right)), y + fRowHeight},
+                        std::min(x + static_cast<int>(j - i) * fCharWidth, static_cast<int>(AClip.right)),
+                        y + fRowHeight},
                    head.bg);
               i = j;
               continue;

@@ -26,23 +26,21 @@
 VT_DECLARE_EXCEPTION(ESxEditError, Exception);
 
 using TSxEditorOptions = std::uint32_t;
-constexpr TSxEditorOptions eoAltSetsColumnMode = 1u << 0, eoAutoIndent = 1u << 1,
-                           eoAutoSizeMaxScrollWidth = 1u << 2, eoDisableScrollArrows = 1u << 3,
-                           eoDragDropEditing = 1u << 4, eoDropFiles = 1u << 5, eoEnhanceHomeKey = 1u << 6,
-                           eoEnhanceEndKey = 1u << 7, eoGroupUndo = 1u << 8, eoHalfPageScroll = 1u << 9,
-                           eoHideShowScrollbars = 1u << 10, eoKeepCaretX = 1u << 11, eoNoCaret = 1u << 12,
-                           eoNoSelection = 1u << 13, eoRightMouseMovesCursor = 1u << 14,
-                           eoScrollByOneLess = 1u << 15, eoScrollHintFollows = 1u << 16,
-                           eoScrollPastEof = 1u << 17, eoScrollPastEol = 1u << 18, eoShowScrollHint = 1u << 19,
-                           eoShowSpecialChars = 1u << 20, eoSmartTabDelete = 1u << 21, eoSmartTabs = 1u << 22,
-                           eoSpecialLineDefaultFg = 1u << 23, eoTabIndent = 1u << 24,
-                           eoTabsToSpaces = 1u << 25, eoTrimTrailingSpaces = 1u << 26;
+constexpr TSxEditorOptions eoAltSetsColumnMode = 1u << 0, eoAutoIndent = 1u << 1, eoAutoSizeMaxScrollWidth = 1u << 2,
+                           eoDisableScrollArrows = 1u << 3, eoDragDropEditing = 1u << 4, eoDropFiles = 1u << 5,
+                           eoEnhanceHomeKey = 1u << 6, eoEnhanceEndKey = 1u << 7, eoGroupUndo = 1u << 8,
+                           eoHalfPageScroll = 1u << 9, eoHideShowScrollbars = 1u << 10, eoKeepCaretX = 1u << 11,
+                           eoNoCaret = 1u << 12, eoNoSelection = 1u << 13, eoRightMouseMovesCursor = 1u << 14,
+                           eoScrollByOneLess = 1u << 15, eoScrollHintFollows = 1u << 16, eoScrollPastEof = 1u << 17,
+                           eoScrollPastEol = 1u << 18, eoShowScrollHint = 1u << 19, eoShowSpecialChars = 1u << 20,
+                           eoSmartTabDelete = 1u << 21, eoSmartTabs = 1u << 22, eoSpecialLineDefaultFg = 1u << 23,
+                           eoTabIndent = 1u << 24, eoTabsToSpaces = 1u << 25, eoTrimTrailingSpaces = 1u << 26;
 constexpr TSxEditorOptions SX_DEFAULT_OPTIONS = 0x026C0192;
 
 using TSxStatusChanges = std::uint16_t;
 constexpr TSxStatusChanges scAll = 1 << 0, scCaretX = 1 << 1, scCaretY = 1 << 2, scLeftChar = 1 << 3,
-                           scTopLine = 1 << 4, scInsertMode = 1 << 5, scModified = 1 << 6,
-                           scSelection = 1 << 7, scReadOnly = 1 << 8;
+                           scTopLine = 1 << 4, scInsertMode = 1 << 5, scModified = 1 << 6, scSelection = 1 << 7,
+                           scReadOnly = 1 << 8;
 
 using TSxStateFlags = std::uint16_t;
 constexpr TSxStateFlags stCaretPending = 1 << 0, stScrollBarsPending = 1 << 1, stLinesChanging = 1 << 2,
@@ -51,10 +49,30 @@ constexpr TSxStateFlags stCaretPending = 1 << 0, stScrollBarsPending = 1 << 1, s
 
 // Change reasons of the undo records.
 enum TSxChangeReason : std::uint8_t {
-  chInsert, chPaste, chDragDropInsert, chDeleteForward, chDelete, chLineBreak, chIndent, chUnindent,
-  chDeleteNoSelect, chDeleteForwardNoSelect, chMarkerABegin, chMarkerAEnd, chPasteBegin, chPasteEnd,
-  chMarkerBBegin, chMarkerBEnd, chMarkerCBegin, chMarkerCEnd, chCaret, chSelection, chNothing,
-  chGroupBreak, chDeleteAll, chPadding
+  chInsert,
+  chPaste,
+  chDragDropInsert,
+  chDeleteForward,
+  chDelete,
+  chLineBreak,
+  chIndent,
+  chUnindent,
+  chDeleteNoSelect,
+  chDeleteForwardNoSelect,
+  chMarkerABegin,
+  chMarkerAEnd,
+  chPasteBegin,
+  chPasteEnd,
+  chMarkerBBegin,
+  chMarkerBEnd,
+  chMarkerCBegin,
+  chMarkerCEnd,
+  chCaret,
+  chSelection,
+  chNothing,
+  chGroupBreak,
+  chDeleteAll,
+  chPadding
 };
 
 enum TSxEditCaretType { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
@@ -287,8 +305,7 @@ public:
   virtual TBufferCoord MatchingBracketAt(const TBufferCoord& Pos);
   virtual TBufferCoord MatchingBracket() { return MatchingBracketAt(fCaretPos); }
   virtual void GoToMatchingBracket();
-  bool TokenAt(const TBufferCoord& Pos, String& Token, TSxHighlighterAttributes*& Attri, int& TokenKind,
-               int& Start);
+  bool TokenAt(const TBufferCoord& Pos, String& Token, TSxHighlighterAttributes*& Attri, int& TokenKind, int& Start);
 
   // ---- marks and bookmarks ----
   void SetBookmark(int Number, int Char, int Line);
@@ -494,7 +511,8 @@ protected:
   bool fScrollHintShown = false;
   int fBarShown[2] = {-1, -1};
   int fDirtyFirst = -1, fDirtyLast = -1;
-  int fScrollsInLock = 0;  // picture scrolls made inside the present paint lock  // lines whose highlighter ranges wait for a rescan  // horizontal, vertical: -1 unknown, 0 hidden, 1 shown
+  int fScrollsInLock =
+      0;  // picture scrolls made inside the present paint lock  // lines whose highlighter ranges wait for a rescan  // horizontal, vertical: -1 unknown, 0 hidden, 1 shown
   TBufferCoord fPadStart{0, 0};  // where the last insertion's padding began, if any
 };
 

@@ -9,7 +9,9 @@ namespace {
 using namespace sxedit;
 
 // The character at the 1-based index, 0 past the end.
-char32_t At(const std::u32string& s, int i) { return i >= 1 && i <= static_cast<int>(s.size()) ? s[static_cast<std::size_t>(i - 1)] : 0; }
+char32_t At(const std::u32string& s, int i) {
+  return i >= 1 && i <= static_cast<int>(s.size()) ? s[static_cast<std::size_t>(i - 1)] : 0;
+}
 bool Blank(char32_t c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
@@ -38,15 +40,32 @@ void TCustomSxEdit::RunCommand(TSxEditorCommand Command, char32_t AChar, void* D
   PaintLockGuard lock(this);
   const bool ro = GetReadOnly();
   switch (Command) {
-    case ecLeft: case ecSelLeft: MoveCaretHorizontally(-1, Command == ecSelLeft); break;
-    case ecRight: case ecSelRight: MoveCaretHorizontally(1, Command == ecSelRight); break;
-    case ecUp: case ecSelUp: MoveCaretVertically(-1, Command == ecSelUp); Update(); break;
-    case ecDown: case ecSelDown: MoveCaretVertically(1, Command == ecSelDown); Update(); break;
-    case ecWordLeft: case ecSelWordLeft: MoveCaretExtending(fCaretPos, PrevWordStart(), Command == ecSelWordLeft); break;
-    case ecWordRight: case ecSelWordRight: MoveCaretExtending(fCaretPos, NextWordStart(), Command == ecSelWordRight); break;
-    case ecLineStart: case ecSelLineStart: GoLineStart(Command == ecSelLineStart); break;
-    case ecLineEnd: case ecSelLineEnd: GoLineEnd(Command == ecSelLineEnd); break;
-    case ecPageUp: case ecPageDown: case ecSelPageUp: case ecSelPageDown: {
+    case ecLeft:
+    case ecSelLeft: MoveCaretHorizontally(-1, Command == ecSelLeft); break;
+    case ecRight:
+    case ecSelRight: MoveCaretHorizontally(1, Command == ecSelRight); break;
+    case ecUp:
+    case ecSelUp:
+      MoveCaretVertically(-1, Command == ecSelUp);
+      Update();
+      break;
+    case ecDown:
+    case ecSelDown:
+      MoveCaretVertically(1, Command == ecSelDown);
+      Update();
+      break;
+    case ecWordLeft:
+    case ecSelWordLeft: MoveCaretExtending(fCaretPos, PrevWordStart(), Command == ecSelWordLeft); break;
+    case ecWordRight:
+    case ecSelWordRight: MoveCaretExtending(fCaretPos, NextWordStart(), Command == ecSelWordRight); break;
+    case ecLineStart:
+    case ecSelLineStart: GoLineStart(Command == ecSelLineStart); break;
+    case ecLineEnd:
+    case ecSelLineEnd: GoLineEnd(Command == ecSelLineEnd); break;
+    case ecPageUp:
+    case ecPageDown:
+    case ecSelPageUp:
+    case ecSelPageDown: {
       int n = fRowsInWindow;
       if (HasOption(eoHalfPageScroll)) n >>= 1;
       if (HasOption(eoScrollByOneLess)) --n;
@@ -56,36 +75,45 @@ void TCustomSxEdit::RunCommand(TSxEditorCommand Command, char32_t AChar, void* D
       Update();
       break;
     }
-    case ecPageLeft: case ecSelPageLeft: MoveCaretHorizontally(-fColumnsInWindow, Command == ecSelPageLeft); break;
-    case ecPageRight: case ecSelPageRight: MoveCaretHorizontally(fColumnsInWindow, Command == ecSelPageRight); break;
-    case ecPageTop: case ecSelPageTop:
-      MoveCaretExtending(fCaretPos, DisplayToBufferPos(DisplayCoord(CaretDisplayColumn(), fTopRow)), Command == ecSelPageTop);
+    case ecPageLeft:
+    case ecSelPageLeft: MoveCaretHorizontally(-fColumnsInWindow, Command == ecSelPageLeft); break;
+    case ecPageRight:
+    case ecSelPageRight: MoveCaretHorizontally(fColumnsInWindow, Command == ecSelPageRight); break;
+    case ecPageTop:
+    case ecSelPageTop:
+      MoveCaretExtending(fCaretPos, DisplayToBufferPos(DisplayCoord(CaretDisplayColumn(), fTopRow)),
+                         Command == ecSelPageTop);
       Update();
       break;
-    case ecPageBottom: case ecSelPageBottom:
+    case ecPageBottom:
+    case ecSelPageBottom:
       MoveCaretExtending(fCaretPos, DisplayToBufferPos(DisplayCoord(CaretDisplayColumn(), fTopRow + fRowsInWindow - 1)),
                          Command == ecSelPageBottom);
       Update();
       break;
-    case ecEditorTop: case ecSelEditorTop:
+    case ecEditorTop:
+    case ecSelEditorTop:
       MoveCaretExtending(fCaretPos, BufferCoord(1, 1), Command == ecSelEditorTop);
       Update();
       break;
-    case ecEditorBottom: case ecSelEditorBottom: {
+    case ecEditorBottom:
+    case ecSelEditorBottom: {
       const int n = fLines->Count();
       const TBufferCoord p = n > 0 ? BufferCoord(LineLength(n) + 1, n) : BufferCoord(1, 1);
       MoveCaretExtending(fCaretPos, p, Command == ecSelEditorBottom);
       Update();
       break;
     }
-    case ecGotoXY: case ecSelGotoXY:
+    case ecGotoXY:
+    case ecSelGotoXY:
       if (Data) MoveCaretExtending(fCaretPos, *static_cast<TBufferCoord*>(Data), Command == ecSelGotoXY);
       Update();
       break;
     case ecSelWord: SelectWordAt(fCaretPos); break;
     case ecSelectAll: SelectAll(); break;
     case ecCopy: CopyToClipboard(); break;
-    case ecScrollUp: case ecScrollDown: {
+    case ecScrollUp:
+    case ecScrollDown: {
       const int r = CaretDisplayRow();
       if (r >= fTopRow && r < fTopRow + fRowsInWindow) {
         SetTopRow(fTopRow + (Command == ecScrollUp ? -1 : 1));
@@ -98,8 +126,14 @@ void TCustomSxEdit::RunCommand(TSxEditorCommand Command, char32_t AChar, void* D
       Update();
       break;
     }
-    case ecScrollLeft: SetLeftColumn(fLeftColumn - 1); Update(); break;
-    case ecScrollRight: SetLeftColumn(fLeftColumn + 1); Update(); break;
+    case ecScrollLeft:
+      SetLeftColumn(fLeftColumn - 1);
+      Update();
+      break;
+    case ecScrollRight:
+      SetLeftColumn(fLeftColumn + 1);
+      Update();
+      break;
     case ecInsertMode: SetInsertMode(true); break;
     case ecOverwriteMode: SetInsertMode(false); break;
     case ecToggleMode: SetInsertMode(!fInsertMode); break;
@@ -127,12 +161,14 @@ void TCustomSxEdit::RunCommand(TSxEditorCommand Command, char32_t AChar, void* D
       DoDeleteChar();
       FirePaintTransient(ttAfter);
       break;
-    case ecDeleteWord: case ecDeleteEOL:
+    case ecDeleteWord:
+    case ecDeleteEOL:
       if (ro) break;
       FirePaintTransient(ttBefore);
       DoDeleteWordOrEol(Command);
       break;
-    case ecDeleteLastWord: case ecDeleteBOL:
+    case ecDeleteLastWord:
+    case ecDeleteBOL:
       if (ro) break;
       FirePaintTransient(ttBefore);
       DoDeleteLastWordOrBol(Command);
@@ -144,7 +180,8 @@ void TCustomSxEdit::RunCommand(TSxEditorCommand Command, char32_t AChar, void* D
     case ecClearAll:
       if (!ro) ClearAll();
       break;
-    case ecLineBreak: case ecInsertLine:
+    case ecLineBreak:
+    case ecInsertLine:
       if (!ro) DoLineBreak(Command == ecLineBreak);
       break;
     case ecChar:
@@ -155,16 +192,37 @@ void TCustomSxEdit::RunCommand(TSxEditorCommand Command, char32_t AChar, void* D
     case ecImeStr:
       if (!ro && Data) DoImeStr(static_cast<const char*>(Data));
       break;
-    case ecUndo: if (!ro) Undo(); break;
-    case ecRedo: if (!ro) Redo(); break;
-    case ecCut: if (!ro && HasSelection()) CutToClipboard(); break;
-    case ecPaste: if (!ro) PasteFromClipboard(); break;
-    case ecBlockIndent: if (!ro) IndentBlock(); break;
-    case ecBlockUnindent: if (!ro) UnindentBlock(); break;
-    case ecTab: if (!ro) InsertTab(); break;
-    case ecShiftTab: if (!ro) RemoveTab(); break;
-    case ecUpperCase: case ecLowerCase: case ecToggleCase: case ecTitleCase:
-    case ecUpperCaseBlock: case ecLowerCaseBlock: case ecToggleCaseBlock:
+    case ecUndo:
+      if (!ro) Undo();
+      break;
+    case ecRedo:
+      if (!ro) Redo();
+      break;
+    case ecCut:
+      if (!ro && HasSelection()) CutToClipboard();
+      break;
+    case ecPaste:
+      if (!ro) PasteFromClipboard();
+      break;
+    case ecBlockIndent:
+      if (!ro) IndentBlock();
+      break;
+    case ecBlockUnindent:
+      if (!ro) UnindentBlock();
+      break;
+    case ecTab:
+      if (!ro) InsertTab();
+      break;
+    case ecShiftTab:
+      if (!ro) RemoveTab();
+      break;
+    case ecUpperCase:
+    case ecLowerCase:
+    case ecToggleCase:
+    case ecTitleCase:
+    case ecUpperCaseBlock:
+    case ecLowerCaseBlock:
+    case ecToggleCaseBlock:
       if (!ro) ChangeCase(Command);
       break;
     default:
@@ -282,8 +340,8 @@ void TCustomSxEdit::GoLineStart(bool Extend) {
   }
   TBufferCoord target{newChar, fCaretPos.Line};
   if (fWrapPlugin)
-    target = DisplayToBufferPos(DisplayCoord(BufferToDisplayPos(BufferCoord(newChar, fCaretPos.Line)).Column,
-                                             CaretDisplayRow()));
+    target = DisplayToBufferPos(
+        DisplayCoord(BufferToDisplayPos(BufferCoord(newChar, fCaretPos.Line)).Column, CaretDisplayRow()));
   MoveCaretExtending(fCaretPos, target, Extend);
 }
 
@@ -304,7 +362,8 @@ void TCustomSxEdit::GoLineEnd(bool Extend) {
     return;
   }
   const int row = CaretDisplayRow();
-  int col = enhanced ? BufferToDisplayPos(BufferCoord(target, fCaretPos.Line)).Column : fWrapPlugin->GetRowLength(row) + 1;
+  int col =
+      enhanced ? BufferToDisplayPos(BufferCoord(target, fCaretPos.Line)).Column : fWrapPlugin->GetRowLength(row) + 1;
   col = std::min(col, fColumnsInWindow + 1);
   const TDisplayPoint dp{col, row};
   MoveCaretExtending(fCaretPos, DisplayToBufferPos(dp), Extend);
@@ -443,7 +502,8 @@ void TCustomSxEdit::DoDeleteChar() {
     SetLineTrimmed(fCaretPos.Line - 1, Head(t, fCaretPos.Char - 1) + Sub(t, fCaretPos.Char + 1));
     end = BufferCoord(fCaretPos.Char + 1, fCaretPos.Line);
   } else if (fCaretPos.Line < fLines->Count()) {
-    const String joined = t + String(static_cast<std::size_t>(fCaretPos.Char - len - 1), ' ') + LineAt(fCaretPos.Line + 1);
+    const String joined =
+        t + String(static_cast<std::size_t>(fCaretPos.Char - len - 1), ' ') + LineAt(fCaretPos.Line + 1);
     UndoBlockGuard block(this);
     // The blanks that carry the next line to the caret's column are part of the step.
     if (fCaretPos.Char > len + 1)
@@ -636,7 +696,8 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
   const int p = Len(fillText);
   OptionOn on(fOptions, eoScrollPastEol);
   if (insert) {
-    if (!fWrapPlugin && !HasOption(eoAutoSizeMaxScrollWidth) && fCaretPos.Char > std::max(fMaxScrollWidth, fLines->LengthOfLongestLine() + 1))
+    if (!fWrapPlugin && !HasOption(eoAutoSizeMaxScrollWidth) &&
+        fCaretPos.Char > std::max(fMaxScrollWidth, fLines->LengthOfLongestLine() + 1))
       return;
     const int at = p > 0 ? Len(t) + 1 : fCaretPos.Char;  // with fill, C goes after it
     const bool lineWasEmpty = len == 0;
@@ -936,7 +997,8 @@ void TCustomSxEdit::UnindentBlock() {
   if (mode == smColumn)
     PlaceCaretAndSelection(fCaretPos, bb, be);
   else
-    PlaceCaretAndSelection(BufferCoord(std::max(x, 1), fCaretPos.Line), BufferCoord(std::max(bb.Char - kFirst, 1), bb.Line),
+    PlaceCaretAndSelection(BufferCoord(std::max(x, 1), fCaretPos.Line),
+                           BufferCoord(std::max(bb.Char - kFirst, 1), bb.Line),
                            BufferCoord(std::max(be.Char - kLast, 1), be.Line));
   fActiveSelMode = mode;
 }
@@ -984,9 +1046,12 @@ void TCustomSxEdit::ChangeCase(TSxEditorCommand Cmd) {
     if (!w.empty()) {
       String n;
       switch (Cmd) {
-        case ecUpperCase: case ecUpperCaseBlock: n = Utf8UpperCase(w); break;
-        case ecLowerCase: case ecLowerCaseBlock: n = Utf8LowerCase(w); break;
-        case ecToggleCase: case ecToggleCaseBlock: n = ToggleCaseText(w); break;
+        case ecUpperCase:
+        case ecUpperCaseBlock: n = Utf8UpperCase(w); break;
+        case ecLowerCase:
+        case ecLowerCaseBlock: n = Utf8LowerCase(w); break;
+        case ecToggleCase:
+        case ecToggleCaseBlock: n = ToggleCaseText(w); break;
         default: {
           const std::size_t first = Utf8CharLen(w, 0);
           n = Utf8UpperCase(w.substr(0, first)) + Utf8LowerCase(w.substr(first));

@@ -61,7 +61,7 @@ bool TSxHighlighterAttributes::LoadFromRegistry(TSxRegistry& Reg) {
 }
 
 TColor SxPaletteColor(int Index) {
-  static const TColor palette[16] = {clBlack, clMaroon, clGreen, clOlive, clNavy,   clPurple, clTeal, clSilver,
+  static const TColor palette[16] = {clBlack, clMaroon, clGreen, clOlive,  clNavy, clPurple,  clTeal, clSilver,
                                      clGray,  clRed,    clLime,  clYellow, clBlue, clFuchsia, clAqua, clWhite};
   if (Index < 0 || Index > 15) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
   return palette[Index];
@@ -74,11 +74,25 @@ TColor ColorFromName(const String& s) {
   static const struct {
     const char* name;
     TColor color;
-  } names[] = {{"CLBLACK", clBlack}, {"CLMAROON", clMaroon}, {"CLGREEN", clGreen},   {"CLOLIVE", clOlive},
-               {"CLNAVY", clNavy},   {"CLPURPLE", clPurple}, {"CLTEAL", clTeal},     {"CLSILVER", clSilver},
-               {"CLGRAY", clGray},   {"CLRED", clRed},       {"CLLIME", clLime},     {"CLYELLOW", clYellow},
-               {"CLBLUE", clBlue},   {"CLFUCHSIA", clFuchsia}, {"CLAQUA", clAqua},   {"CLWHITE", clWhite},
-               {"CLNONE", clNone},   {"CLWINDOW", clWindow}, {"CLWINDOWTEXT", clWindowText}};
+  } names[] = {{"CLBLACK", clBlack},
+               {"CLMAROON", clMaroon},
+               {"CLGREEN", clGreen},
+               {"CLOLIVE", clOlive},
+               {"CLNAVY", clNavy},
+               {"CLPURPLE", clPurple},
+               {"CLTEAL", clTeal},
+               {"CLSILVER", clSilver},
+               {"CLGRAY", clGray},
+               {"CLRED", clRed},
+               {"CLLIME", clLime},
+               {"CLYELLOW", clYellow},
+               {"CLBLUE", clBlue},
+               {"CLFUCHSIA", clFuchsia},
+               {"CLAQUA", clAqua},
+               {"CLWHITE", clWhite},
+               {"CLNONE", clNone},
+               {"CLWINDOW", clWindow},
+               {"CLWINDOWTEXT", clWindowText}};
   const String u = UpperCase(s);
   for (const auto& n : names)
     if (u == n.name) return n.color;

@@ -50,9 +50,7 @@ LRESULT TCustomSxEdit::DialogCode() {
 
 void TCustomSxEdit::Dispatch(TMessage& m) {
   switch (m.Msg) {
-    case WM_ERASEBKGND:
-      m.Result = 1;
-      return;
+    case WM_ERASEBKGND: m.Result = 1; return;
     case WM_HSCROLL:
       if (m.LParam == 0) {
         HandleHScroll(m.WParam);
@@ -82,14 +80,11 @@ void TCustomSxEdit::Dispatch(TMessage& m) {
         if (fHideSelection && HasSelection()) InvalidateSelection();
       }
       return;
-    case WM_CANCELMODE:
-      return;
-    case WM_CAPTURECHANGED:
-      fScrollTimer->SetEnabled(false);
-      break;
+    case WM_CANCELMODE: return;
+    case WM_CAPTURECHANGED: fScrollTimer->SetEnabled(false); break;
     case WM_SETCURSOR:
-      if (LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT && m.WParam == static_cast<WPARAM>(Handle().value) &&
-          !Designing()) {
+      if (LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT &&
+          m.WParam == static_cast<WPARAM>(Handle().value) && !Designing()) {
         UpdateMouseCursor();
         m.Result = 1;
         return;
@@ -110,9 +105,7 @@ void TCustomSxEdit::Dispatch(TMessage& m) {
     case WM_CLEAR:
       if (!GetReadOnly()) SetSelText(String());
       return;
-    case WM_UNDO:
-      Undo();
-      return;
+    case WM_UNDO: Undo(); return;
     case WM_DROPFILES: {
       const HDROP drop(static_cast<std::uintptr_t>(m.WParam));
       std::vector<String> files;
@@ -152,8 +145,7 @@ void TCustomSxEdit::Dispatch(TMessage& m) {
       fLines->SetText(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "");
       m.Result = -1;
       return;
-    default:
-      break;
+    default: break;
   }
   TCustomControl::Dispatch(m);
 }
@@ -706,15 +698,9 @@ void TSxMemo::Dispatch(TMessage& m) {
       SetSelStartIndex(static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
       SetSelEndIndex(static_cast<int>(m.LParam));
       return;
-    case EM_GETMODIFY:
-      m.Result = Modified() ? 1 : 0;
-      return;
-    case EM_SETMODIFY:
-      SetModified(m.WParam != 0);
-      return;
-    case EM_GETLINECOUNT:
-      m.Result = fLines->Count();
-      return;
+    case EM_GETMODIFY: m.Result = Modified() ? 1 : 0; return;
+    case EM_SETMODIFY: SetModified(m.WParam != 0); return;
+    case EM_GETLINECOUNT: m.Result = fLines->Count(); return;
     case EM_GETSELTEXT: {
       m.Result = 0;
       if (!m.LParam) return;
@@ -765,16 +751,12 @@ void TSxMemo::Dispatch(TMessage& m) {
       m.Result = static_cast<LRESULT>(n);
       return;
     }
-    case EM_CANUNDO:
-      m.Result = CanUndo() ? 1 : 0;
-      return;
+    case EM_CANUNDO: m.Result = CanUndo() ? 1 : 0; return;
     case EM_UNDO:
       m.Result = CanUndo() ? 1 : 0;
       Undo();
       return;
-    case EM_GETFIRSTVISIBLELINE:
-      m.Result = fTopRow;
-      return;
+    case EM_GETFIRSTVISIBLELINE: m.Result = fTopRow; return;
     case EM_CHARFROMPOS: {
       const int x = static_cast<short>(LOWORD(static_cast<std::uintptr_t>(m.LParam)));
       const int y = static_cast<short>(HIWORD(static_cast<std::uintptr_t>(m.LParam)));
@@ -789,8 +771,7 @@ void TSxMemo::Dispatch(TMessage& m) {
       m.Result = MAKELONG(w16(index), w16(l));
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TSxEdit::Dispatch(m);
 }

@@ -60,22 +60,40 @@ public:
 
   // Newest first; a key that became 0 (a character that became NUL) stops the chain.
   void ExecuteKeyDown(TObject* Sender, WORD& Key, TShiftState Shift) {
-    Run(fInKeyDown, fKeyDown, [&](const TSxKeyEvent& e) { e(Sender, Key, Shift); return Key != 0; });
+    Run(fInKeyDown, fKeyDown, [&](const TSxKeyEvent& e) {
+      e(Sender, Key, Shift);
+      return Key != 0;
+    });
   }
   void ExecuteKeyUp(TObject* Sender, WORD& Key, TShiftState Shift) {
-    Run(fInKeyUp, fKeyUp, [&](const TSxKeyEvent& e) { e(Sender, Key, Shift); return Key != 0; });
+    Run(fInKeyUp, fKeyUp, [&](const TSxKeyEvent& e) {
+      e(Sender, Key, Shift);
+      return Key != 0;
+    });
   }
   void ExecuteKeyPress(TObject* Sender, char32_t& Key) {
-    Run(fInKeyPress, fKeyPress, [&](const TSxKeyPressEvent& e) { e(Sender, Key); return Key != 0; });
+    Run(fInKeyPress, fKeyPress, [&](const TSxKeyPressEvent& e) {
+      e(Sender, Key);
+      return Key != 0;
+    });
   }
   void ExecuteMouseDown(TObject* Sender, int Button, TShiftState Shift, int X, int Y) {
-    Run(fInMouseDown, fMouseDown, [&](const TSxMouseEvent& e) { e(Sender, Button, Shift, X, Y); return true; });
+    Run(fInMouseDown, fMouseDown, [&](const TSxMouseEvent& e) {
+      e(Sender, Button, Shift, X, Y);
+      return true;
+    });
   }
   void ExecuteMouseUp(TObject* Sender, int Button, TShiftState Shift, int X, int Y) {
-    Run(fInMouseUp, fMouseUp, [&](const TSxMouseEvent& e) { e(Sender, Button, Shift, X, Y); return true; });
+    Run(fInMouseUp, fMouseUp, [&](const TSxMouseEvent& e) {
+      e(Sender, Button, Shift, X, Y);
+      return true;
+    });
   }
   void ExecuteMouseCursor(TObject* Sender, const TBufferCoord& Pos, int& Cursor) {
-    Run(fInMouseCursor, fMouseCursor, [&](const TSxMouseCursorEvent& e) { e(Sender, Pos, Cursor); return true; });
+    Run(fInMouseCursor, fMouseCursor, [&](const TSxMouseCursorEvent& e) {
+      e(Sender, Pos, Cursor);
+      return true;
+    });
   }
 
 private:
@@ -103,8 +121,8 @@ private:
   TMethodList<TSxKeyPressEvent> fKeyPress;
   TMethodList<TSxMouseEvent> fMouseDown, fMouseUp;
   TMethodList<TSxMouseCursorEvent> fMouseCursor;
-  bool fInKeyDown = false, fInKeyUp = false, fInKeyPress = false, fInMouseDown = false,
-       fInMouseUp = false, fInMouseCursor = false;
+  bool fInKeyDown = false, fInKeyUp = false, fInKeyPress = false, fInMouseDown = false, fInMouseUp = false,
+       fInMouseCursor = false;
 };
 
 class TSxMethodChain;

@@ -17,9 +17,7 @@ TSxCharSet SxCharRange(unsigned char lo, unsigned char hi) {
   return set;
 }
 
-int SxCharBytes(std::string_view s, std::size_t i) {
-  return i >= s.size() ? 1 : static_cast<int>(Utf8CharLen(s, i));
-}
+int SxCharBytes(std::string_view s, std::size_t i) { return i >= s.size() ? 1 : static_cast<int>(Utf8CharLen(s, i)); }
 
 int SxCharCount(std::string_view s) { return static_cast<int>(Utf8Length(s)); }
 

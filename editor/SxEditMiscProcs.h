@@ -67,9 +67,8 @@ int StrRScanForMultiByteChar(std::string_view line, int start);
 const char* GetEOL(const char* p);
 
 // Character-type-3 flags and their folding into a word class 0..9.
-constexpr unsigned C3_SYMBOL = 0x08, C3_KATAKANA = 0x10, C3_HIRAGANA = 0x20,
-                   C3_HALFWIDTH = 0x40, C3_FULLWIDTH = 0x80, C3_IDEOGRAPH = 0x100,
-                   C3_LEXICAL = 0x400, C3_ALPHA = 0x8000;
+constexpr unsigned C3_SYMBOL = 0x08, C3_KATAKANA = 0x10, C3_HIRAGANA = 0x20, C3_HALFWIDTH = 0x40, C3_FULLWIDTH = 0x80,
+                   C3_IDEOGRAPH = 0x100, C3_LEXICAL = 0x400, C3_ALPHA = 0x8000;
 int CharClassOfType3(unsigned flags);
 
 // One band of a stepped gradient: the rectangle and its RGB colour (0x00BBGGRR).
@@ -80,15 +79,15 @@ struct TSxGradientBand {
 // The bands of a gradient from startRGB to endRGB over the rectangle (steps clamped to
 // 2..256); a painter fills each with a solid brush.
 template <class Fn>
-void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int left, int top,
-                   int right, int bottom, bool horizontal, Fn&& fill);
+void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int left, int top, int right, int bottom,
+                   bool horizontal, Fn&& fill);
 // Fills the rectangle on dc with the bands above, one solid brush each; system colours are
 // resolved to their current values first.
 void GradientFill(HDC dc, TColor startColor, TColor endColor, int steps, const RECT& rect, bool horizontal);
 
 template <class Fn>
-void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int left, int top,
-                   int right, int bottom, bool horizontal, Fn&& fill) {
+void GradientBands(std::uint32_t startRGB, std::uint32_t endRGB, int steps, int left, int top, int right, int bottom,
+                   bool horizontal, Fn&& fill) {
   steps = MinMax(steps, 2, 256);
   const int extent = horizontal ? right - left : bottom - top;
   const int start = horizontal ? left : top;

@@ -29,14 +29,22 @@ String THeaderFooterItem::GetText(int NumPages, int PageNum, bool Roman, const S
   if (Trim(Text).empty()) return String();
   auto number = [Roman](int n) { return Roman ? IntToRoman(n) : IntToStr(n); };
   auto macro = [&](const String& name, String& value) {
-    if (name == "$PAGENUM$") value = number(PageNum);
-    else if (name == "$PAGECOUNT$") value = number(NumPages);
-    else if (name == "$TITLE$") value = Title;
-    else if (name == "$DATE$") value = ADate;
-    else if (name == "$TIME$") value = ATime;
-    else if (name == "$DATETIME$") value = ADate + " " + ATime;
-    else if (name == "$TIMEDATE$") value = ATime + " " + ADate;
-    else return false;
+    if (name == "$PAGENUM$")
+      value = number(PageNum);
+    else if (name == "$PAGECOUNT$")
+      value = number(NumPages);
+    else if (name == "$TITLE$")
+      value = Title;
+    else if (name == "$DATE$")
+      value = ADate;
+    else if (name == "$TIME$")
+      value = ATime;
+    else if (name == "$DATETIME$")
+      value = ADate + " " + ATime;
+    else if (name == "$TIMEDATE$")
+      value = ATime + " " + ADate;
+    else
+      return false;
     return true;
   };
   String result;
@@ -188,13 +196,17 @@ void THeaderFooter::Print(TCanvas* ACanvas, int PageNum) {
     const String text = item->GetText(fNumPages, PageNum, RomanNumbers, fTitle, fTime, fDate);
     TAlignment alignment = item->Alignment;
     if (MirrorPosition && PageNum % 2 == 0) {
-      if (alignment == taLeftJustify) alignment = taRightJustify;
-      else if (alignment == taRightJustify) alignment = taLeftJustify;
+      if (alignment == taLeftJustify)
+        alignment = taRightJustify;
+      else if (alignment == taRightJustify)
+        alignment = taLeftJustify;
     }
     const int width = ACanvas->TextWidth(text);
     int x = m.PLeftHFTextIndent;
-    if (alignment == taRightJustify) x = m.PRightHFTextIndent - width;
-    else if (alignment == taCenter) x = (m.PLeftHFTextIndent + m.PRightHFTextIndent - width) / 2;
+    if (alignment == taRightJustify)
+      x = m.PRightHFTextIndent - width;
+    else if (alignment == taCenter)
+      x = (m.PLeftHFTextIndent + m.PRightHFTextIndent - width) / 2;
     const UINT oldAlign = SetTextAlign(ACanvas->Handle(), TA_BASELINE);
     ACanvas->TextOut(x, y + fLineInfo[static_cast<std::size_t>(current - 1)].MaxBaseDist, text);
     SetTextAlign(ACanvas->Handle(), oldAlign);

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-bool WrapTextEx(std::string_view Line, const TSxCharSet& BreakChars, int MaxCol,
-                std::vector<TWrapPos>& WrapPositions) {
+bool WrapTextEx(std::string_view Line, const TSxCharSet& BreakChars, int MaxCol, std::vector<TWrapPos>& WrapPositions) {
   MaxCol = std::max(MaxCol, 1);
   const int length = SxCharCount(Line);
   if (length <= MaxCol) return true;
@@ -30,7 +29,7 @@ String IntToRoman(int Value) {
     int value;
     const char* text;
   } kNumerals[] = {{1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
-                   {40, "XL"},  {10, "X"},   {9, "IX"},   {5, "V"},    {4, "IV"},   {1, "I"}};
+                   {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
   String result;
   for (const auto& n : kNumerals)
     while (Value >= n.value) {

@@ -26,8 +26,7 @@ struct TWrapPos {
 // BreakChars (appended to WrapPositions). True when the line fits, or when at least one break
 // was found; false, with nothing added, when no break character allows a wrap. MaxCol below 1
 // counts as 1.
-bool WrapTextEx(std::string_view Line, const TSxCharSet& BreakChars, int MaxCol,
-                std::vector<TWrapPos>& WrapPositions);
+bool WrapTextEx(std::string_view Line, const TSxCharSet& BreakChars, int MaxCol, std::vector<TWrapPos>& WrapPositions);
 
 // Roman numeral; thousands are repeated "M"; 0 and negative values give "".
 String IntToRoman(int Value);

@@ -1,8 +1,8 @@
 #include "editor/SxEditRegistry.h"
 
-
 String TSxRegistry::Resolve(const String& Key) const {
-  String path = !Key.empty() && Key[0] == '\\' ? Key.substr(1) : (fCurrentPath.empty() ? Key : fCurrentPath + "\\" + Key);
+  String path =
+      !Key.empty() && Key[0] == '\\' ? Key.substr(1) : (fCurrentPath.empty() ? Key : fCurrentPath + "\\" + Key);
   while (!path.empty() && path.back() == '\\') path.pop_back();
   return path;
 }

@@ -56,8 +56,7 @@ bool TCustomSxEdit::IsPointInSelection(const TBufferCoord& Value) const {
       const int lo = std::min(a.Char, b.Char), hi = std::max(a.Char, b.Char);
       return Value.Char >= lo && Value.Char < hi;
     }
-    default:
-      return (Value.Line > a.Line || Value.Char >= a.Char) && (Value.Line < b.Line || Value.Char < b.Char);
+    default: return (Value.Line > a.Line || Value.Char >= a.Char) && (Value.Line < b.Line || Value.Char < b.Char);
   }
 }
 
@@ -195,7 +194,8 @@ int TCustomSxEdit::IndentWidth(const String& Line, bool ExpandTabs) const {
 String TCustomSxEdit::MakeIndent(int Width, bool AllowTabs) const {
   if (Width <= 0) return String();
   if (AllowTabs && !HasOption(eoTabsToSpaces) && Width >= fTabWidth)
-    return String(static_cast<std::size_t>(Width / fTabWidth), '\t') + String(static_cast<std::size_t>(Width % fTabWidth), ' ');
+    return String(static_cast<std::size_t>(Width / fTabWidth), '\t') +
+           String(static_cast<std::size_t>(Width % fTabWidth), ' ');
   return String(static_cast<std::size_t>(Width), ' ');
 }
 
@@ -208,13 +208,13 @@ void TCustomSxEdit::SetSelText(const String& Value) {
       fActiveSelMode = fSelectionMode;
     // Without a selection the text goes in at the caret (which may stand past the line's end,
     // where the collapsed selection cannot).
-    const TBufferCoord first = HasSelection() ? BlockFirst() : fCaretPos, last = HasSelection() ? BlockLast() : fCaretPos;
+    const TBufferCoord first = HasSelection() ? BlockFirst() : fCaretPos,
+                       last = HasSelection() ? BlockLast() : fCaretPos;
     const TBufferCoord start = first;
     fSelBegin = first;
     fSelEnd = last;
     SetSelTextInMode(Value);
-    if (!Value.empty() && fActiveSelMode != smColumn)
-      RecordInsertion(chInsert, start);
+    if (!Value.empty() && fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
   } catch (...) {
     EndUndoBlock();
     throw;
@@ -261,7 +261,8 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
         case smNormal:
           if (fLines->Count() > 0) {
             String joined = Head(LineAt(first.Line), first.Char - 1);
-            if (first.Char - 1 > Len(joined)) joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
+            if (first.Char - 1 > Len(joined))
+              joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
             joined += Sub(LineAt(last.Line), last.Char);
             if (last.Line > first.Line) fLines->DeleteLines(first.Line, last.Line - first.Line);
             // With text inserted next, blanks before the join are kept: they may be its
@@ -294,7 +295,8 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             if (a > Len(s)) continue;
             SetLineTrimmed(l - 1, Head(s, a - 1) + Sub(s, b));
           }
-          SetCaretPosInternal(BufferCoord(DisplayToBufferPos(DisplayCoord(c1, LineToRow(fSelEnd.Line))).Char, fSelEnd.Line));
+          SetCaretPosInternal(
+              BufferCoord(DisplayToBufferPos(DisplayCoord(c1, LineToRow(fSelEnd.Line))).Char, fSelEnd.Line));
           break;
         }
       }
@@ -344,7 +346,8 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
         case smLine: {
           fCaretPos.Char = 1;
           for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
-            fLines->Insert(fCaretPos.Line - 1, HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(pieces[i]) : pieces[i]);
+            fLines->Insert(fCaretPos.Line - 1,
+                           HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(pieces[i]) : pieces[i]);
             ++fCaretPos.Line;
             ++added;
             StatusChanged(scCaretY);
@@ -390,8 +393,8 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
               }
             }
             if (AddToUndo && !piece.empty())
-              fUndoList->AddChange(chPaste, BufferCoord(at, fCaretPos.Line), BufferCoord(at + Len(piece), fCaretPos.Line),
-                                   String(), fActiveSelMode);
+              fUndoList->AddChange(chPaste, BufferCoord(at, fCaretPos.Line),
+                                   BufferCoord(at + Len(piece), fCaretPos.Line), String(), fActiveSelMode);
           }
           fCaretPos.Char = at + Len(pieces.back());
           StatusChanged(scCaretX);
@@ -480,9 +483,8 @@ void TCustomSxEdit::Undo() {
       if (!next) break;
       if (bracket) {
         if (next->ChangeReason == lastChange - 1) break;
-      } else if (!(next->ChangeNumber == number ||
-                   (HasOption(eoGroupUndo) && next->ChangeReason == lastChange && lastChange != chIndent &&
-                    lastChange != chUnindent))) {
+      } else if (!(next->ChangeNumber == number || (HasOption(eoGroupUndo) && next->ChangeReason == lastChange &&
+                                                    lastChange != chIndent && lastChange != chUnindent))) {
         break;
       }
       lastChange = next->ChangeReason;
@@ -521,9 +523,8 @@ void TCustomSxEdit::Redo() {
       if (!next) break;
       if (bracket) {
         if (next->ChangeReason == lastChange + 1) break;
-      } else if (!(next->ChangeNumber == number ||
-                   (HasOption(eoGroupUndo) && next->ChangeReason == lastChange && lastChange != chIndent &&
-                    lastChange != chUnindent))) {
+      } else if (!(next->ChangeNumber == number || (HasOption(eoGroupUndo) && next->ChangeReason == lastChange &&
+                                                    lastChange != chIndent && lastChange != chUnindent))) {
         break;
       }
       lastChange = next->ChangeReason;
@@ -739,7 +740,8 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
         if (Item.ChangeSelMode == smColumn)
           PlaceCaretAndSelection(start, start, end);
         else
-          PlaceCaretAndSelection(BufferCoord(start.Char - fTabWidth, start.Line), BufferCoord(start.Char - fTabWidth, start.Line),
+          PlaceCaretAndSelection(BufferCoord(start.Char - fTabWidth, start.Line),
+                                 BufferCoord(start.Char - fTabWidth, start.Line),
                                  BufferCoord(end.Char - Len(pieces.back()), end.Line));
         break;
       }
@@ -770,9 +772,7 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
         PlaceCaret(start);
         break;
       }
-      default:
-        fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
-        break;
+      default: fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode); break;
     }
   } catch (...) {
     fSelectionMode = userMode;

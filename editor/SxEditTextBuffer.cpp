@@ -18,8 +18,7 @@ TSxEditStringList::~TSxEditStringList() {
 }
 
 void TSxEditStringList::CheckIndex(int Index, int Last) const {
-  if (Index < 0 || Index > Last)
-    throw ESxEditStringList("Invalid stringlist index " + std::to_string(Index));
+  if (Index < 0 || Index > Last) throw ESxEditStringList("Invalid stringlist index " + std::to_string(Index));
 }
 
 String TSxEditStringList::Get(int Index) const {

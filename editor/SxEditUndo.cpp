@@ -8,9 +8,8 @@ void TSxEditUndoList::AdvanceNumber() {
   if (fNextChangeNumber == 0) fNextChangeNumber = 1;
 }
 
-void TSxEditUndoList::AddChange(std::uint8_t reason, const TBufferCoord& start,
-                                const TBufferCoord& end, const String& text,
-                                TSxSelectionMode selMode) {
+void TSxEditUndoList::AddChange(std::uint8_t reason, const TBufferCoord& start, const TBufferCoord& end,
+                                const String& text, TSxSelectionMode selMode) {
   if (fLockCount > 0) return;
   auto item = std::make_unique<TSxEditUndoItem>();
   item->ChangeReason = reason;

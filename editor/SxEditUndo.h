@@ -33,8 +33,8 @@ public:
   TSxEditUndoList& operator=(const TSxEditUndoList&) = delete;
 
   // Ignored while locked. Inside a block the record takes the block's number.
-  void AddChange(std::uint8_t reason, const TBufferCoord& start, const TBufferCoord& end,
-                 const String& text, TSxSelectionMode selMode);
+  void AddChange(std::uint8_t reason, const TBufferCoord& start, const TBufferCoord& end, const String& text,
+                 TSxSelectionMode selMode);
   void BeginBlock();
   void EndBlock();
   void AddGroupBreak();

@@ -34,8 +34,10 @@ struct Registration {
 }  // namespace
 
 TSxSQLSx::TSxSQLSx(TComponent* AOwner)
-    : TSxCustomHighlighter(AOwner), fTableNames(std::make_unique<TStringList>()),
-      fIdentTable(&Tables().identA), fLetterValues(&Tables().valuesA) {
+    : TSxCustomHighlighter(AOwner),
+      fTableNames(std::make_unique<TStringList>()),
+      fIdentTable(&Tables().identA),
+      fLetterValues(&Tables().valuesA) {
   auto make = [this](const char* name, TSxFontStyles style) {
     auto* a = new TSxHighlighterAttributes(name);
     a->SetStyle(style);
@@ -360,9 +362,18 @@ void TSxSQLSx::Next() {
   auto next = [&](int k) { return At(fRun + k); };
   switch (c) {
     case 0: fTokenID = sqtNull; return;
-    case '\n': fTokenID = sqtSpace; ++fRun; return;
-    case '\r': fTokenID = sqtSpace; fRun += next(1) == '\n' ? 2 : 1; return;
-    case '!': case '%': case '*': case '^': symbol(next(1) == '=' ? 2 : 1); return;
+    case '\n':
+      fTokenID = sqtSpace;
+      ++fRun;
+      return;
+    case '\r':
+      fTokenID = sqtSpace;
+      fRun += next(1) == '\n' ? 2 : 1;
+      return;
+    case '!':
+    case '%':
+    case '*':
+    case '^': symbol(next(1) == '=' ? 2 : 1); return;
     case '"': DelimitedUntil('"'); return;
     case '#':
       if (fDialect == sqlMySQL) {
@@ -390,14 +401,16 @@ void TSxSQLSx::Next() {
       else
         symbol(next(1) == '=' ? 2 : 1);
       return;
-    case ':': case '@': VariableRule(); return;
+    case ':':
+    case '@': VariableRule(); return;
     case '<':
       if (next(1) == '<')
         symbol(next(2) == '=' ? 3 : 2);
       else
         symbol(next(1) == '=' ? 2 : 1);
       return;
-    case '=': case '>': symbol(next(1) == '=' || next(1) == '>' ? 2 : 1); return;
+    case '=':
+    case '>': symbol(next(1) == '=' || next(1) == '>' ? 2 : 1); return;
     case '[':
       if (UsesTableB(fDialect))
         DelimitedUntil(']');

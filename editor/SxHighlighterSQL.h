@@ -84,8 +84,7 @@ public:
   void SetLine(const String& NewValue, int LineNumber) override;
   // A value that is no state of this scanner (a line never scanned keeps -1) starts fresh.
   void SetRange(TSxRange Value) override {
-    fRange = Value >= srsUnknown && Value <= srsConditionalComment ? static_cast<TSxSQLRangeState>(Value)
-                                                                   : srsUnknown;
+    fRange = Value >= srsUnknown && Value <= srsConditionalComment ? static_cast<TSxSQLRangeState>(Value) : srsUnknown;
   }
   void ResetRange() override { fRange = srsUnknown; }
   void Assign(TPersistent* Source) override;

@@ -33,8 +33,7 @@ const char kStandard_Key[] =
 
 const char kInterbase6_DataType[] =
     "BLOB,CHAR,CHARACTER,DATE,DECIMAL,DOUBLE,FLOAT,INTEGER,NUMERIC,SMALLINT,TIME,TIMESTAMP,VARCHAR";
-const char kInterbase6_Function[] =
-    "AVG,CAST,COUNT,GEN_ID,MAX,MIN,SUM,UPPER";
+const char kInterbase6_Function[] = "AVG,CAST,COUNT,GEN_ID,MAX,MIN,SUM,UPPER";
 const char kInterbase6_Key[] =
     "ACTIVE,ADD,AFTER,ALL,ALTER,AND,ANY,AS,ASC,ASCENDING,AT,AUTO,AUTODDL,BASED,BASENAME,BASE_NAME,"
     "BEFORE,BEGIN,BETWEEN,BLOBEDIT,BUFFER,BY,CACHE,CHARACTER_LENGTH,CHAR_LENGTH,CHECK,"
@@ -199,8 +198,7 @@ const char kOracle_Function[] =
     "SYSDATE,SYSTIMESTAMP,TAN,TANH,TO_CHAR,TO_CLOB,TO_DATE,TO_DSINTERVAL,TO_LOB,TO_MULTI_BYTE,"
     "TO_NCHAR,TO_NCLOB,TO_NUMBER,TO_SINGLE_BYTE,TO_TIMESTAMP,TO_TIMESTAMP_TZ,TO_YMINTERVAL,TRANSLATE,"
     "TREAT,TRIM,TRUNC,TZ_OFFSET,UPPER,USER,USERENV,VAR_POP,VAR_SAMP,VARIANCE,VSIZE";
-const char kOracle_Comment[] =
-    "REM,REMA,REMAR,REMARK";
+const char kOracle_Comment[] = "REM,REMA,REMAR,REMARK";
 const char kOracle_DefaultPackage[] =
     "DBMS_ALERT,DBMS_APPLICATION_INFO,DBMS_AQ,DBMS_AQADM,DBMS_DDL,DBMS_DEBUG,DBMS_DEFER,"
     "DBMS_DESCRIBE,DBMS_JOB,DBMS_LOB,DBMS_LOCK,DBMS_OUTPUT,DBMS_PIPE,DBMS_RANDOM,DBMS_ROWID,"
@@ -339,20 +337,18 @@ const char kMSSQL2K_Function[] =
 
 std::vector<TSxSQLWordList> SQLDialectWordLists(TSQLDialect dialect) {
   switch (dialect) {
-    case sqlStandard:
-      return {{sqtKey, kStandard_Key}};
+    case sqlStandard: return {{sqtKey, kStandard_Key}};
     case sqlInterbase6:
       return {{sqtDataType, kInterbase6_DataType}, {sqtFunction, kInterbase6_Function}, {sqtKey, kInterbase6_Key}};
-    case sqlMSSQL7:
-      return {{sqtKey, kMSSQL7_Key}, {sqtDataType, kMSSQL7_DataType}, {sqtFunction, kMSSQL7_Function}};
-    case sqlMySQL:
-      return {{sqtKey, kMySQL_Key}, {sqtDataType, kMySQL_DataType}, {sqtFunction, kMySQL_Function}};
+    case sqlMSSQL7: return {{sqtKey, kMSSQL7_Key}, {sqtDataType, kMSSQL7_DataType}, {sqtFunction, kMSSQL7_Function}};
+    case sqlMySQL: return {{sqtKey, kMySQL_Key}, {sqtDataType, kMySQL_DataType}, {sqtFunction, kMySQL_Function}};
     case sqlOracle:
-      return {{sqtKey, kOracle_Key}, {sqtDataType, kOracle_DataType}, {sqtException, kOracle_Exception}, {sqtFunction, kOracle_Function}, {sqtComment, kOracle_Comment}, {sqtDefaultPackage, kOracle_DefaultPackage}, {sqtPLSQL, kOracle_PLSQL}, {sqtSQLPlus, kOracle_SQLPlus}};
-    case sqlSybase:
-      return {{sqtKey, kSybase_Key}};
-    case sqlIngres:
-      return {{sqtDataType, kIngres_DataType}, {sqtKey, kIngres_Key}, {sqtFunction, kIngres_Function}};
+      return {
+          {sqtKey, kOracle_Key},           {sqtDataType, kOracle_DataType}, {sqtException, kOracle_Exception},
+          {sqtFunction, kOracle_Function}, {sqtComment, kOracle_Comment},   {sqtDefaultPackage, kOracle_DefaultPackage},
+          {sqtPLSQL, kOracle_PLSQL},       {sqtSQLPlus, kOracle_SQLPlus}};
+    case sqlSybase: return {{sqtKey, kSybase_Key}};
+    case sqlIngres: return {{sqtDataType, kIngres_DataType}, {sqtKey, kIngres_Key}, {sqtFunction, kIngres_Function}};
     case sqlMSSQL2K:
       return {{sqtKey, kMSSQL2K_Key}, {sqtDataType, kMSSQL2K_DataType}, {sqtFunction, kMSSQL2K_Function}};
   }

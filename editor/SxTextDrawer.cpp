@@ -6,8 +6,8 @@
 #include "platform/core/Utf8.h"
 
 TheStyleIndex StyleIndexOf(TFontStyles Style) {
-  return (Style.Contains(fsBold) ? 1 : 0) | (Style.Contains(fsItalic) ? 2 : 0) |
-         (Style.Contains(fsUnderline) ? 4 : 0) | (Style.Contains(fsStrikeOut) ? 8 : 0);
+  return (Style.Contains(fsBold) ? 1 : 0) | (Style.Contains(fsItalic) ? 2 : 0) | (Style.Contains(fsUnderline) ? 4 : 0) |
+         (Style.Contains(fsStrikeOut) ? 8 : 0);
 }
 
 TFontStyles StylesOfIndex(TheStyleIndex Index) {

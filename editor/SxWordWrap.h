@@ -29,7 +29,9 @@ public:
 private:
   // The row lengths of the line at the 0-based index.
   void WrapLine(int Index, std::vector<int>& Rows);
-  int RowsBefore(int LineIndex) const { return LineIndex == 0 ? 0 : fLineOffsets[static_cast<std::size_t>(LineIndex - 1)]; }
+  int RowsBefore(int LineIndex) const {
+    return LineIndex == 0 ? 0 : fLineOffsets[static_cast<std::size_t>(LineIndex - 1)];
+  }
   void WrapAll();
   int ReWrapLine(int Index);
 

@@ -2,9 +2,8 @@
 
 #include "platform/core/Utf8.h"
 
-const char* const kcBlobImageNames[8] = {"KCBMBLOB_BLOB_NULL", "KCBMBLOB_BLOB", "KCBMBLOB_MEMO_NULL",
-                                         "KCBMBLOB_MEMO",      "KCBMBLOB_PICT_NULL", "KCBMBLOB_PICT",
-                                         "KCBMBLOB_OLE_NULL",  "KCBMBLOB_OLE"};
+const char* const kcBlobImageNames[8] = {"KCBMBLOB_BLOB_NULL", "KCBMBLOB_BLOB", "KCBMBLOB_MEMO_NULL", "KCBMBLOB_MEMO",
+                                         "KCBMBLOB_PICT_NULL", "KCBMBLOB_PICT", "KCBMBLOB_OLE_NULL",  "KCBMBLOB_OLE"};
 
 TkcCustomBlobEditProperties::TkcCustomBlobEditProperties(TPersistent* AOwner)
     : TkcCustomMaskEditProperties(AOwner), fPictureGraphicClass(TkcCustomImageProperties::GetDefaultGraphicClass()) {
@@ -51,8 +50,7 @@ void TkcCustomBlobEditProperties::Assign(TPersistent* Source) {
 void TkcCustomBlobEditProperties::SetBlobEditKind(TkcBlobEditKind Value) {
   if (fBlobEditKind == Value) return;
   fBlobEditKind = Value;
-  if (Buttons()->Count() > 0)
-    Buttons()->Items(0)->SetKind(Value == bekMemo || Value == bekPict ? bkDown : bkEllipsis);
+  if (Buttons()->Count() > 0) Buttons()->Items(0)->SetKind(Value == bekMemo || Value == bekPict ? bkDown : bkEllipsis);
   Changed();
 }
 

@@ -33,7 +33,9 @@ void TkcButtonColors::Assign(const TkcButtonColors& ASource) {
 // ---- The button -----------------------------------------------------------------------------
 
 TkcCustomButton::TkcCustomButton(TComponent* AOwner)
-    : TCustomControl(AOwner), fColors(this), fLookAndFeel(std::make_unique<TkcLookAndFeel>(this)),
+    : TCustomControl(AOwner),
+      fColors(this),
+      fLookAndFeel(std::make_unique<TkcLookAndFeel>(this)),
       fGlyph(std::make_unique<TBitmap>()) {
   fKcCanvas = std::make_unique<TkcCanvas>(Canvas());
   fLookAndFeel->OnChanged = [this](TkcLookAndFeel*, TkcLookAndFeelValues) { Invalidate(); };
@@ -148,8 +150,7 @@ TSize TkcCustomButton::GetOptimalSize() {
   fKcCanvas->SetFont(Font());
   String text = StripHotkeyPrefix(Caption());
   if (text.empty()) text = " ";
-  return TSize{fKcCanvas->TextWidth(text) + 3 * fKcCanvas->TextWidth("R"),
-               MulDiv(fKcCanvas->TextHeight("Wg"), 14, 8)};
+  return TSize{fKcCanvas->TextWidth(text) + 3 * fKcCanvas->TextWidth("R"), MulDiv(fKcCanvas->TextHeight("Wg"), 14, 8)};
 }
 
 TSize TkcCustomButton::GlyphSize() const {
@@ -385,18 +386,11 @@ void TkcCustomButton::Dispatch(TMessage& Message) {
       break;
     case CM_TEXTCHANGED:
     case CM_FONTCHANGED:
-    case CM_FOCUSCHANGED:
-      Invalidate();
-      break;
+    case CM_FOCUSCHANGED: Invalidate(); break;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Invalidate();
-      break;
-    case WM_ERASEBKGND:
-      Message.Result = 1;
-      return;
-    default:
-      break;
+    case WM_KILLFOCUS: Invalidate(); break;
+    case WM_ERASEBKGND: Message.Result = 1; return;
+    default: break;
   }
   TCustomControl::Dispatch(Message);
 }

@@ -79,7 +79,8 @@ void TkcClock::Paint() {
   }
   TkcClockAngles a = ClockHandAngles(fTime);
   auto at = [&](double angle, double radius) {
-    return TPoint{cx + int(std::lround(rx * radius * std::cos(angle))), cy + int(std::lround(ry * radius * std::sin(angle)))};
+    return TPoint{cx + int(std::lround(rx * radius * std::cos(angle))),
+                  cy + int(std::lround(ry * radius * std::sin(angle)))};
   };
   auto hand = [&](double angle, double tip, double tail, double halfWidth) {
     TPoint side1{cx + int(std::lround(halfWidth * std::cos(angle + M_PI / 2))),
@@ -230,7 +231,8 @@ void TMonthListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
   TCustomControl::MouseUp(Button, Shift, X, Y);
   if (!ScrollMode()) {
     fItemIndex = -1;
-    if (X >= 0 && X < Width() && Y >= 1 && Y < Height() - 1) fItemIndex = std::clamp((Y - 1) / std::max(1, RowHeight()), 0, RowCount() - 1);
+    if (X >= 0 && X < Width() && Y >= 1 && Y < Height() - 1)
+      fItemIndex = std::clamp((Y - 1) / std::max(1, RowHeight()), 0, RowCount() - 1);
   }
   CloseList();
 }
@@ -657,9 +659,7 @@ void TkcCustomCalendar::KeyDown(WORD& Key, TShiftState Shift) {
       if (ny >= 100 && ny <= 9999) target = SafeEncodeDate(ny, nm, std::min(day, MonthDayCount(ny, nm)));
       break;
     }
-    case VK_HOME:
-      target = Shift.Contains(ssCtrl) ? SafeEncodeDate(y, m, 1) : d - GetDayOfWeekIndex(d);
-      break;
+    case VK_HOME: target = Shift.Contains(ssCtrl) ? SafeEncodeDate(y, m, 1) : d - GetDayOfWeekIndex(d); break;
     case VK_END:
       target = Shift.Contains(ssCtrl) ? SafeEncodeDate(y, m, MonthDayCount(y, m)) : d + 6 - GetDayOfWeekIndex(d);
       break;
@@ -780,7 +780,8 @@ void TkcCustomCalendar::PaintDays() {
     c->SetFont(Font());
   }
   TDateTime today = Date(), last = GetLastDate();
-  TColor selColor = painter->GetCalendarSelectionDefaultColor(), selText = painter->GetCalendarSelectionDefaultTextColor();
+  TColor selColor = painter->GetCalendarSelectionDefaultColor(),
+         selText = painter->GetCalendarSelectionDefaultTextColor();
   for (int row = 0; row < 6; ++row)
     for (int col = 0; col < 7; ++col) {
       TDateTime d = CellDate(col, row);

@@ -1,13 +1,13 @@
 #include "editors-extended/kcCheckBox.h"
 
-#include "data/kcDataUtils.h"
 #include "controls/kcContainer.h"
 #include "controls/kcLookAndFeel.h"
 #include "controls/kcLookAndFeelPainters.h"
+#include "data/kcDataUtils.h"
 #include "editors/kcEditRepository.h"
 #include "editors/kcEditUtils.h"
-#include "platform/forms/ImgList.h"
 #include "platform/core/Utf8.h"
+#include "platform/forms/ImgList.h"
 
 TkcCustomCheckBoxProperties::TkcCustomCheckBoxProperties(TPersistent* AOwner)
     : TkcCustomEditProperties(AOwner),
@@ -303,8 +303,8 @@ void PaintCheckArea(TkcCanvas* ACanvas, const TRect& ACheckRect, TkcCheckBoxStat
   UINT flags = DFCS_BUTTONCHECK;
   if (disabled) {
     flags |= DFCS_BUTTON3STATE | DFCS_PUSHED;
-    flags |= AState == cbsChecked || (AState == cbsGrayed && ANullStyle == nssGrayedChecked) ? DFCS_CHECKED
-                                                                                              : DFCS_INACTIVE;
+    flags |=
+        AState == cbsChecked || (AState == cbsGrayed && ANullStyle == nssGrayedChecked) ? DFCS_CHECKED : DFCS_INACTIVE;
   } else {
     if (AState == cbsChecked) flags |= DFCS_CHECKED;
     if (AState == cbsGrayed) flags |= DFCS_BUTTON3STATE | (ANullStyle == nssInactive ? DFCS_INACTIVE : DFCS_CHECKED);

@@ -127,12 +127,8 @@ bool DecodeCheckStates(const Variant& AValue, IkcCheckItemCaptions* AItems, TkcC
   bool valid = false;
   const bool isNull = VarIsNull(AValue);
   switch (AFormat) {
-    case cvfCaptions:
-      valid = isNull || (VarIsStr(AValue) && DecodeCaptions(VarToStr(AValue), AItems, AStates));
-      break;
-    case cvfIndices:
-      valid = isNull || (VarIsStr(AValue) && DecodeIndices(VarToStr(AValue), AStates));
-      break;
+    case cvfCaptions: valid = isNull || (VarIsStr(AValue) && DecodeCaptions(VarToStr(AValue), AItems, AStates)); break;
+    case cvfIndices: valid = isNull || (VarIsStr(AValue) && DecodeIndices(VarToStr(AValue), AStates)); break;
     case cvfInteger: {
       std::int64_t bits = 0;
       if (isNull)

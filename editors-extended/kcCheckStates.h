@@ -15,7 +15,8 @@ protected:
   ~IkcCheckItemCaptions() = default;
 };
 
-Variant EncodeCheckStates(const TkcCheckStates& AStates, IkcCheckItemCaptions* AItems, TkcCheckStatesValueFormat AFormat);
+Variant EncodeCheckStates(const TkcCheckStates& AStates, IkcCheckItemCaptions* AItems,
+                          TkcCheckStatesValueFormat AFormat);
 // False (and every item unchecked) when the value is not understood.
 bool DecodeCheckStates(const Variant& AValue, IkcCheckItemCaptions* AItems, TkcCheckStatesValueFormat AFormat,
                        TkcCheckStates& AStates);

@@ -108,8 +108,7 @@ bool TkcCustomDBEditDefaultValuesProvider::IsFloatValue() {
 }
 
 int TkcCustomDBEditDefaultValuesProvider::GetDefaultMaxLength() {
-  if (IsSourceActive() && (fField->DataType() == ftString || fField->DataType() == ftWideString))
-    return fField->Size();
+  if (IsSourceActive() && (fField->DataType() == ftString || fField->DataType() == ftWideString)) return fField->Size();
   return TkcCustomEditDefaultValuesProvider::GetDefaultMaxLength();
 }
 

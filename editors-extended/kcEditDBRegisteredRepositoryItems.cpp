@@ -58,20 +58,13 @@ struct TFieldTypeRow {
 
 // The field types with an editor kind of their own; every other one gets the mask edit.
 const TFieldTypeRow kFieldTypeRows[] = {
-    {ftBoolean, &ItemClassOf<TkcEditRepositoryCheckBoxItem>},
-    {ftDate, &ItemClassOf<TkcEditRepositoryDateItem>},
-    {ftTime, &ItemClassOf<TkcEditRepositoryTimeItem>},
-    {ftDateTime, &ItemClassOf<TkcEditRepositoryDateItem>},
-    {ftBytes, &ItemClassOf<TkcEditRepositoryBlobItem>},
-    {ftVarBytes, &ItemClassOf<TkcEditRepositoryBlobItem>},
-    {ftBlob, &ItemClassOf<TkcEditRepositoryBlobItem>},
-    {ftMemo, &ItemClassOf<TkcEditRepositoryMemoItem>},
-    {ftGraphic, &ItemClassOf<TkcEditRepositoryImageItem>},
-    {ftFmtMemo, &ItemClassOf<TkcEditRepositoryBlobItem>},
-    {ftParadoxOle, &ItemClassOf<TkcEditRepositoryBlobItem>},
-    {ftDBaseOle, &ItemClassOf<TkcEditRepositoryBlobItem>},
-    {ftTypedBinary, &ItemClassOf<TkcEditRepositoryBlobItem>},
-    {ftTimeStamp, &ItemClassOf<TkcEditRepositoryDateItem>},
+    {ftBoolean, &ItemClassOf<TkcEditRepositoryCheckBoxItem>}, {ftDate, &ItemClassOf<TkcEditRepositoryDateItem>},
+    {ftTime, &ItemClassOf<TkcEditRepositoryTimeItem>},        {ftDateTime, &ItemClassOf<TkcEditRepositoryDateItem>},
+    {ftBytes, &ItemClassOf<TkcEditRepositoryBlobItem>},       {ftVarBytes, &ItemClassOf<TkcEditRepositoryBlobItem>},
+    {ftBlob, &ItemClassOf<TkcEditRepositoryBlobItem>},        {ftMemo, &ItemClassOf<TkcEditRepositoryMemoItem>},
+    {ftGraphic, &ItemClassOf<TkcEditRepositoryImageItem>},    {ftFmtMemo, &ItemClassOf<TkcEditRepositoryBlobItem>},
+    {ftParadoxOle, &ItemClassOf<TkcEditRepositoryBlobItem>},  {ftDBaseOle, &ItemClassOf<TkcEditRepositoryBlobItem>},
+    {ftTypedBinary, &ItemClassOf<TkcEditRepositoryBlobItem>}, {ftTimeStamp, &ItemClassOf<TkcEditRepositoryDateItem>},
 };
 
 TkcEditDBRegisteredRepositoryItems* gRegistry = nullptr;

@@ -16,8 +16,8 @@ TkcEditRepositoryItem* TkcEditDataRegisteredRepositoryItems::GetItemByValueType(
   return FindItem(ValueTypeId(AValueTypeClass));
 }
 
-void TkcEditDataRegisteredRepositoryItems::AddValueTypeItem(TkcValueTypeClass AValueTypeClass,
-                                                            std::int32_t AVersion, TkcEditRepositoryItem* AItem) {
+void TkcEditDataRegisteredRepositoryItems::AddValueTypeItem(TkcValueTypeClass AValueTypeClass, std::int32_t AVersion,
+                                                            TkcEditRepositoryItem* AItem) {
   AddItem(ValueTypeId(AValueTypeClass), AVersion, AItem);
 }
 

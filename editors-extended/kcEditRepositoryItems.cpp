@@ -11,10 +11,8 @@
 
 // One line per kind. A kind whose editor is not built yet names its nearest built ancestor,
 // so that its columns still show and edit text.
-#define VT_ITEM_PROPERTIES(Item, Properties)                                                \
-  TkcCustomEditPropertiesClass Item::GetEditPropertiesClass() {                             \
-    return TkcCustomEditPropertiesClass::Of<Properties>();                                  \
-  }
+#define VT_ITEM_PROPERTIES(Item, Properties) \
+  TkcCustomEditPropertiesClass Item::GetEditPropertiesClass() { return TkcCustomEditPropertiesClass::Of<Properties>(); }
 
 VT_ITEM_PROPERTIES(TkcEditRepositoryButtonItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryImageItem, TkcImageProperties)

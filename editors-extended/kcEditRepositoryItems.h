@@ -4,12 +4,12 @@
 
 #include "editors/kcEditRepository.h"
 
-#define VT_EDIT_REPOSITORY_ITEM(Name)                                                       \
-  class Name : public TkcEditRepositoryItem {                                               \
-    VT_CLASS(Name, TkcEditRepositoryItem)                                                   \
-  public:                                                                                   \
-    explicit Name(TComponent* AOwner) : TkcEditRepositoryItem(AOwner) {}                    \
-    TkcCustomEditPropertiesClass GetEditPropertiesClass() override;                         \
+#define VT_EDIT_REPOSITORY_ITEM(Name)                                    \
+  class Name : public TkcEditRepositoryItem {                            \
+    VT_CLASS(Name, TkcEditRepositoryItem)                                \
+  public:                                                                \
+    explicit Name(TComponent* AOwner) : TkcEditRepositoryItem(AOwner) {} \
+    TkcCustomEditPropertiesClass GetEditPropertiesClass() override;      \
   }
 
 VT_EDIT_REPOSITORY_ITEM(TkcEditRepositoryButtonItem);

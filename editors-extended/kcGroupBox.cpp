@@ -21,16 +21,40 @@ TRect CalculateGroupCaptionRect(TkcCaptionAlignment AAlignment, const TSize& ATe
   switch (AAlignment) {
     case alTopLeft:
     case alTopCenter:
-    case alTopRight: r.top = 0; r.bottom = U; break;
+    case alTopRight:
+      r.top = 0;
+      r.bottom = U;
+      break;
     case alBottomLeft:
     case alBottomCenter:
-    case alBottomRight: r.top = H - U - 2; r.bottom = H - 2; break;
-    case alCenterCenter: r.top = (H - S - U) / 2; r.bottom = r.top + U; break;
+    case alBottomRight:
+      r.top = H - U - 2;
+      r.bottom = H - 2;
+      break;
+    case alCenterCenter:
+      r.top = (H - S - U) / 2;
+      r.bottom = r.top + U;
+      break;
     case alLeftTop: r = Rect(-1, 8, U - 1, 8 + T); break;
-    case alLeftCenter: r.left = -1; r.right = U - 1; r.bottom = H - S - (H - S - T) / 2; r.top = r.bottom - T; break;
-    case alLeftBottom: r.left = -1; r.right = U - 1; r.bottom = H - S - 8; r.top = r.bottom - T; break;
+    case alLeftCenter:
+      r.left = -1;
+      r.right = U - 1;
+      r.bottom = H - S - (H - S - T) / 2;
+      r.top = r.bottom - T;
+      break;
+    case alLeftBottom:
+      r.left = -1;
+      r.right = U - 1;
+      r.bottom = H - S - 8;
+      r.top = r.bottom - T;
+      break;
     case alRightTop: r = Rect(W - U + 1, 8, W + 1, 8 + T); break;
-    case alRightCenter: r.left = W - U + 1; r.right = W + 1; r.top = (H - T) / 2; r.bottom = r.top + T; break;
+    case alRightCenter:
+      r.left = W - U + 1;
+      r.right = W + 1;
+      r.top = (H - T) / 2;
+      r.bottom = r.top + T;
+      break;
     case alRightBottom: r = Rect(W - U + 1, H - 8 - T, W + 1, H - 8); break;
   }
   return r;
@@ -136,7 +160,8 @@ TRect LayoutButtonGroupItem(int AIndex, int ACount, int AColumns, const TRect& A
                           AColumns;
   const int clientHeight = (ABounds.bottom - ABounds.top) - AExtent.top - AExtent.bottom;
   const int rowHeight = clientHeight / rows;
-  const int left = ABounds.left + AExtent.left + (columnWidth + AMetrics.ColumnGap) * column + AMetrics.LayoutLeftOffset;
+  const int left =
+      ABounds.left + AExtent.left + (columnWidth + AMetrics.ColumnGap) * column + AMetrics.LayoutLeftOffset;
   const int top = ABounds.top + AExtent.top + (clientHeight % rows) / 2 + row * rowHeight;
   return Bounds(left, top, columnWidth, rowHeight);
 }

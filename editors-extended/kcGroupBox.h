@@ -7,8 +7,19 @@
 #include "editors/kcEdit.h"
 
 enum TkcCaptionAlignment {
-  alTopLeft, alTopCenter, alTopRight, alBottomLeft, alBottomCenter, alBottomRight, alLeftTop, alLeftCenter,
-  alLeftBottom, alRightTop, alRightCenter, alRightBottom, alCenterCenter
+  alTopLeft,
+  alTopCenter,
+  alTopRight,
+  alBottomLeft,
+  alBottomCenter,
+  alBottomRight,
+  alLeftTop,
+  alLeftCenter,
+  alLeftBottom,
+  alRightTop,
+  alRightCenter,
+  alRightBottom,
+  alCenterCenter
 };
 inline bool IsVerticalCaption(TkcCaptionAlignment A) { return A >= alLeftTop && A <= alRightBottom; }
 

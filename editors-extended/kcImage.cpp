@@ -101,8 +101,7 @@ TGraphicClass TkcCustomImageProperties::GetDefaultGraphicClass() {
   return classes.empty() ? TGraphicClass() : classes.front();
 }
 
-TGraphicClass TkcCustomImageProperties::GetGraphicClass(TObject* AItem, int ARecordIndex,
-                                                        bool APastingFromClipboard) {
+TGraphicClass TkcCustomImageProperties::GetGraphicClass(TObject* AItem, int ARecordIndex, bool APastingFromClipboard) {
   TGraphicClass result = fGraphicClass;
   if (!result && APastingFromClipboard) result = TGraphicClass::Of<TBitmap>();
   if (OnGetGraphicClass) OnGetGraphicClass(AItem, ARecordIndex, APastingFromClipboard, result);
@@ -167,9 +166,7 @@ std::string SavePicture(TPicture* APicture) {
   return std::string(static_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
 }
 
-bool IsPictureBlank(TPicture* APicture) {
-  return !APicture || !APicture->Graphic() || APicture->Graphic()->Empty();
-}
+bool IsPictureBlank(TPicture* APicture) { return !APicture || !APicture->Graphic() || APicture->Graphic()->Empty(); }
 
 TRect CalculateProportionalRect(const TRect& ARect, int AWidth, int AHeight) {
   const int w = ARect.right - ARect.left, h = ARect.bottom - ARect.top;

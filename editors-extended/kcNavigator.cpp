@@ -139,9 +139,9 @@ bool TkcCustomNavigatorButtons::IsButtonEnabled(int) {
 
 String TkcCustomNavigatorButtons::GetButtonHint(int AButtonIndex) {
   static const char* const kHints[kcNavigatorButtonCount] = {
-      "First record", "Prior page",  "Prior record", "Next record",   "Next page",
-      "Last record",  "Insert record", "Delete record", "Edit record", "Post edit",
-      "Cancel edit",  "Refresh data", "Save Bookmark", "Goto Bookmark", "Filter data"};
+      "First record", "Prior page",    "Prior record",  "Next record",   "Next page",
+      "Last record",  "Insert record", "Delete record", "Edit record",   "Post edit",
+      "Cancel edit",  "Refresh data",  "Save Bookmark", "Goto Bookmark", "Filter data"};
   if (AButtonIndex < 0 || AButtonIndex >= kcNavigatorButtonCount) return String();
   return LocalizeText(kHints[AButtonIndex]);
 }
@@ -205,21 +205,62 @@ void DrawNavigatorGlyph(TCanvas* C, int AIndex, int X) {
   };
   auto box = [&](int l, int t, int r, int b) { C->FillRect(Rect(X + l, t, X + r, b)); };
   switch (AIndex) {
-    case NBDI_FIRST: bar(2, 1, 10); bar(3, 1, 10); triangle(4, true, 5); break;
-    case NBDI_PRIORPAGE: triangle(1, true, 5); triangle(6, true, 5); break;
+    case NBDI_FIRST:
+      bar(2, 1, 10);
+      bar(3, 1, 10);
+      triangle(4, true, 5);
+      break;
+    case NBDI_PRIORPAGE:
+      triangle(1, true, 5);
+      triangle(6, true, 5);
+      break;
     case NBDI_PRIOR: triangle(4, true, 5); break;
     case NBDI_NEXT: triangle(7, false, 5); break;
-    case NBDI_NEXTPAGE: triangle(5, false, 5); triangle(10, false, 5); break;
-    case NBDI_LAST: triangle(7, false, 5); bar(8, 1, 10); bar(9, 1, 10); break;
-    case NBDI_INSERT: box(5, 1, 7, 10); box(1, 4, 11, 6); break;
+    case NBDI_NEXTPAGE:
+      triangle(5, false, 5);
+      triangle(10, false, 5);
+      break;
+    case NBDI_LAST:
+      triangle(7, false, 5);
+      bar(8, 1, 10);
+      bar(9, 1, 10);
+      break;
+    case NBDI_INSERT:
+      box(5, 1, 7, 10);
+      box(1, 4, 11, 6);
+      break;
     case NBDI_DELETE: box(1, 4, 11, 6); break;
-    case NBDI_EDIT: for (int k = 0; k < 8; ++k) box(2 + k, 9 - k, 4 + k, 10 - k); break;
-    case NBDI_POST: for (int k = 0; k < 3; ++k) box(2 + k, 5 + k, 3 + k, 7 + k); for (int k = 0; k < 6; ++k) box(5 + k, 6 - k, 6 + k, 8 - k); break;
-    case NBDI_CANCEL: for (int k = 0; k < 8; ++k) { box(2 + k, 1 + k, 3 + k, 2 + k); box(9 - k, 1 + k, 10 - k, 2 + k); } break;
-    case NBDI_REFRESH: C->Brush()->SetStyle(bsClear); C->Ellipse(X + 2, 1, X + 10, 10); box(8, 1, 11, 3); break;
-    case NBDI_SAVEBOOKMARK: box(3, 1, 9, 10); box(5, 7, 7, 10); break;
-    case NBDI_GOTOBOOKMARK: box(3, 1, 9, 10); box(5, 7, 7, 10); triangle(10, false, 3); break;
-    default: for (int k = 0; k < 5; ++k) box(1 + k, 1 + k, 11 - k, 2 + k); box(5, 6, 7, 10); break;
+    case NBDI_EDIT:
+      for (int k = 0; k < 8; ++k) box(2 + k, 9 - k, 4 + k, 10 - k);
+      break;
+    case NBDI_POST:
+      for (int k = 0; k < 3; ++k) box(2 + k, 5 + k, 3 + k, 7 + k);
+      for (int k = 0; k < 6; ++k) box(5 + k, 6 - k, 6 + k, 8 - k);
+      break;
+    case NBDI_CANCEL:
+      for (int k = 0; k < 8; ++k) {
+        box(2 + k, 1 + k, 3 + k, 2 + k);
+        box(9 - k, 1 + k, 10 - k, 2 + k);
+      }
+      break;
+    case NBDI_REFRESH:
+      C->Brush()->SetStyle(bsClear);
+      C->Ellipse(X + 2, 1, X + 10, 10);
+      box(8, 1, 11, 3);
+      break;
+    case NBDI_SAVEBOOKMARK:
+      box(3, 1, 9, 10);
+      box(5, 7, 7, 10);
+      break;
+    case NBDI_GOTOBOOKMARK:
+      box(3, 1, 9, 10);
+      box(5, 7, 7, 10);
+      triangle(10, false, 3);
+      break;
+    default:
+      for (int k = 0; k < 5; ++k) box(1 + k, 1 + k, 11 - k, 2 + k);
+      box(5, 6, 7, 10);
+      break;
   }
   C->Brush()->SetStyle(bsSolid);
 }

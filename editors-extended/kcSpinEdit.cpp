@@ -92,7 +92,7 @@ bool TkcSpinEngine::AddIncrement(TkcSpinValue& V, const TkcSpinValue& AIncrement
     // Exact in 128 bits, so no difference or sum can overflow.
     Wide v = std::holds_alternative<int64_t>(V) ? std::get<int64_t>(V) : SaturatedRound(std::get<double>(V));
     Wide i = std::holds_alternative<int64_t>(AIncrement) ? std::get<int64_t>(AIncrement)
-                                                        : SaturatedRound(std::get<double>(AIncrement));
+                                                         : SaturatedRound(std::get<double>(AIncrement));
     Wide mn = std::get<int64_t>(EffectiveMin()), mx = std::get<int64_t>(EffectiveMax());
     Wide lmin = mn - v, lmax = mx - v;
     if (lmin <= i && i <= lmax) {
@@ -142,7 +142,7 @@ bool TkcSpinEngine::GetNextValue(int ADirection, TkcSpinValue& V, const TkcSpinV
   TkcSpinValue mn = EffectiveMin(), mx = EffectiveMax();
   bool up = IsSpinUp(ADirection);
   if (ValueType == vtInt && std::holds_alternative<int64_t>(V) ? std::get<int64_t>(V) < std::get<int64_t>(mn)
-                                                              : d < SpinValueToDouble(mn)) {
+                                                               : d < SpinValueToDouble(mn)) {
     if (up)
       V = mn;
     else if (Behaviour == sbbWrap)
@@ -150,7 +150,7 @@ bool TkcSpinEngine::GetNextValue(int ADirection, TkcSpinValue& V, const TkcSpinV
     else
       return false;
   } else if (ValueType == vtInt && std::holds_alternative<int64_t>(V) ? std::get<int64_t>(V) > std::get<int64_t>(mx)
-                                                                     : d > SpinValueToDouble(mx)) {
+                                                                      : d > SpinValueToDouble(mx)) {
     if (!up)
       V = mx;
     else if (Behaviour == sbbWrap)

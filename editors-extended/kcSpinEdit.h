@@ -48,7 +48,9 @@ public:
   // V plus I inside the effective bounds; false when the bounds behaviour refuses the step.
   bool AddIncrement(TkcSpinValue& V, const TkcSpinValue& I) const;
   // The value after a step from V in a direction, or false for no step.
-  bool GetNextValue(int ADirection, TkcSpinValue& V) const { return GetNextValue(ADirection, V, StepIncrement(ADirection)); }
+  bool GetNextValue(int ADirection, TkcSpinValue& V) const {
+    return GetNextValue(ADirection, V, StepIncrement(ADirection));
+  }
   bool GetNextValue(int ADirection, TkcSpinValue& V, const TkcSpinValue& AIncrement) const;
   // A value below the applying minimum becomes it, else one above the applying maximum.
   double ForceIntoBounds(double AValue) const;

@@ -14,14 +14,22 @@
 namespace {
 
 enum : int {
-  swToday = 0, swYesterday = 1, swTomorrow = 2, swSunday = 3, swSaturday = 9, swFirst = 10,
-  swSeventh = 16, swBom = 17, swEom = 18, swNow = 19, swCount = 20
+  swToday = 0,
+  swYesterday = 1,
+  swTomorrow = 2,
+  swSunday = 3,
+  swSaturday = 9,
+  swFirst = 10,
+  swSeventh = 16,
+  swBom = 17,
+  swEom = 18,
+  swNow = 19,
+  swCount = 20
 };
 
 const char* const kSmartWords[swCount] = {
-    "today",  "yesterday", "tomorrow", "Sunday", "Monday", "Tuesday", "Wednesday",
-    "Thursday", "Friday",  "Saturday", "first",  "second", "third",  "fourth",
-    "fifth",  "sixth",     "seventh",  "bom",    "eom",    "now"};
+    "today", "yesterday", "tomorrow", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
+    "first", "second",    "third",    "fourth", "fifth",  "sixth",   "seventh",   "bom",      "eom",    "now"};
 
 int Mod7(int v) { return ((v % 7) + 7) % 7; }
 
@@ -130,8 +138,7 @@ void ReplaceMonthNames(kcChars& Text) {
   auto fieldAt = [&](size_t At) {  // the number of digit runs before At
     int runs = 0;
     for (size_t i = 0; i < At; ++i)
-      if (Text[i] >= U'0' && Text[i] <= U'9' && (i == 0 || Text[i - 1] < U'0' || Text[i - 1] > U'9'))
-        ++runs;
+      if (Text[i] >= U'0' && Text[i] <= U'9' && (i == 0 || Text[i - 1] < U'0' || Text[i - 1] > U'9')) ++runs;
     return runs;
   };
   for (const auto* names : {&FormatSettings.LongMonthNames, &FormatSettings.ShortMonthNames}) {
@@ -142,8 +149,7 @@ void ReplaceMonthNames(kcChars& Text) {
       for (auto& ch : upper) ch = kcUpperChar(ch);
       size_t at = upper.find(name);
       if (at == kcChars::npos) continue;
-      if (fieldAt(at) != monthField)
-        throw EConvertError("'" + kcFromChars(Text) + "' is not a valid date");
+      if (fieldAt(at) != monthField) throw EConvertError("'" + kcFromChars(Text) + "' is not a valid date");
       Text.replace(at, name.size(), kcToChars(std::to_string(m + 1)));
       return;
     }
@@ -233,19 +239,13 @@ uint16_t GetDatePart(int Part, TDateTime Date) {
   return uint16_t(Part == dpYear ? y : Part == dpMonth ? m : d);
 }
 
-int ClampDay(int Year, int Month, int Day) {
-  return std::max(1, std::min(Day, MonthDayCount(Year, Month)));
-}
+int ClampDay(int Year, int Month, int Day) { return std::max(1, std::min(Day, MonthDayCount(Year, Month))); }
 
-int GetDayOfWeekIndex(TDateTime Date) {
-  return Mod7(DayOfWeek(Date) - 1 - GetFormatController()->WeekStart());
-}
+int GetDayOfWeekIndex(TDateTime Date) { return Mod7(DayOfWeek(Date) - 1 - GetFormatController()->WeekStart()); }
 
 int GetWeekOfYear(int FirstDay, int FirstWeekRule, TDateTime Date) {
   if (FirstWeekRule == 0) FirstWeekRule = FormatSettings.FirstWeekOfYear + 1;
-  auto weekStartBefore = [&](TDateTime d) {
-    return std::trunc(d) - Mod7(DayOfWeek(d) - 1 - FirstDay);
-  };
+  auto weekStartBefore = [&](TDateTime d) { return std::trunc(d) - Mod7(DayOfWeek(d) - 1 - FirstDay); };
   const int year = YearOf(Date);
   const TDateTime jan1 = EncodeDate(year, 1, 1);
   TDateTime w1 = weekStartBefore(jan1);
@@ -265,23 +265,19 @@ int GetWeekOfYear(int FirstDay, int FirstWeekRule, TDateTime Date) {
 
 int SmartDateWordCount() { return swCount; }
 
-String SmartDateWord(int Index) {
-  return Index >= 0 && Index < swCount ? LocalizeText(kSmartWords[Index]) : String();
-}
+String SmartDateWord(int Index) { return Index >= 0 && Index < swCount ? LocalizeText(kSmartWords[Index]) : String(); }
 
 bool TryTextToDate(const String& Text, TDateTime& Date) {
   try {
     String text = Trim(Text);
     TDateTime d = NullDate;
     bool ok = !text.empty();
-    if (ok && !SmartTextToDate(text, d))
-      d = ConvertText(text, !GetFormatController()->UseFormatSettings());
+    if (ok && !SmartTextToDate(text, d)) d = ConvertText(text, !GetFormatController()->UseFormatSettings());
     if (ok && InRange(d)) {
       Date = d;
       return true;
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   Date = NullDate;
   return false;
 }
@@ -307,8 +303,7 @@ void DateTimeToLocaleText(bool FourDigitYear, String& Text, TDateTime Date) {
   if (FourDigitYear) {
     const String lower = LowerCase(format);
     size_t at = lower.find("yy");
-    if (lower.find("yyy") == String::npos && at != String::npos)
-      format.insert(at + 2, String(2, format[at]));
+    if (lower.find("yyy") == String::npos && at != String::npos) format.insert(at + 2, String(2, format[at]));
   }
   try {
     Text = FormatDateTime(format, Date);
@@ -322,8 +317,7 @@ void DateTimeToLocaleText(bool FourDigitYear, String& Text, TDateTime Date) {
   }
 }
 
-void DateTimeToTextEx(bool UseDisplayFormat, bool WithTime, bool FourDigitYear, String& Text,
-                      TDateTime Date) {
+void DateTimeToTextEx(bool UseDisplayFormat, bool WithTime, bool FourDigitYear, String& Text, TDateTime Date) {
   Text.clear();
   if (Date == NullDate) return;
   if (!UseDisplayFormat) return DateTimeToLocaleText(FourDigitYear, Text, Date);

@@ -41,8 +41,7 @@ String SmartDateWord(int Index);
 bool TryTextToDate(const String& Text, TDateTime& Date);
 bool TryStrToDateTimeEx(const String& Text, bool UseVariant, TDateTime& Date);
 void DateTimeToLocaleText(bool FourDigitYear, String& Text, TDateTime Date);
-void DateTimeToTextEx(bool UseDisplayFormat, bool WithTime, bool FourDigitYear, String& Text,
-                      TDateTime Date);
+void DateTimeToTextEx(bool UseDisplayFormat, bool WithTime, bool FourDigitYear, String& Text, TDateTime Date);
 TDateTime GetMinDate();
 bool IsValidDateValue(const Variant& Value);
 // Lets a mask expression accept a smart word with an optional sign and one to four digits.

@@ -393,8 +393,7 @@ bool TkcCustomEditProperties::IsProviderFormatDefined(bool AEditFocused) {
 bool TkcCustomEditProperties::IsValueFormattedBySource() {
   const int support = GetProviderFormatSupport();
   return (support & kcProviderFormatDisplay) && !IsProviderFormatUsed(true) && IsProviderFormatUsed(false) &&
-         fDefaultValuesProvider &&
-         fDefaultValuesProvider->HasDisplayFormat(!(support & kcProviderFormatNoCurrency));
+         fDefaultValuesProvider && fDefaultValuesProvider->HasDisplayFormat(!(support & kcProviderFormatNoCurrency));
 }
 
 String TkcCustomEditProperties::GetValidateErrorText(int) {
@@ -433,8 +432,8 @@ void TkcCustomEditProperties::ValidateDisplayValue(Variant& ADisplayValue, Strin
   DoValidate(ADisplayValue, AErrorText, AError, AEdit, changedByUser);
 }
 
-void TkcCustomEditProperties::DoValidate(Variant& ADisplayValue, String& AErrorText, bool& AError,
-                                         IkcEditHost* AEdit, bool& ADisplayValueChangedByUser) {
+void TkcCustomEditProperties::DoValidate(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit,
+                                         bool& ADisplayValueChangedByUser) {
   ADisplayValueChangedByUser = false;
   if (!AEdit) return;
   TkcCustomEditProperties* own = AEdit->GetOwnProperties();

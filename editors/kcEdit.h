@@ -238,8 +238,7 @@ enum TkcEditButtonsViewKind { bvkNormal, bvkButtonsOnly, bvkButtonsAutoWidth };
 enum TkcEditCloseUpReason { crUnknown, crTab, crClose, crCancel, crEnter };
 
 using TkcEditButtonClickEvent = TEvent<void(TObject* Sender, int AButtonIndex)>;
-using TkcEditValidateEvent =
-    TEvent<void(TObject* Sender, Variant& DisplayValue, String& ErrorText, bool& Error)>;
+using TkcEditValidateEvent = TEvent<void(TObject* Sender, Variant& DisplayValue, String& ErrorText, bool& Error)>;
 using TkcEditClosePopupEvent = TEvent<void(TObject* Sender, TkcEditCloseUpReason AReason)>;
 
 // Operation support bits; a kind answers the set it supports.
@@ -286,7 +285,9 @@ public:
   void SetTransparent(bool Value) { SetAndNotify(fTransparent, Value); }
   bool UseLeftAlignmentOnEditing() const { return fUseLeftAlignmentOnEditing; }
   void SetUseLeftAlignmentOnEditing(bool Value) { SetAndNotify(fUseLeftAlignmentOnEditing, Value); }
-  bool IsUseLeftAlignmentOnEditingStored() { return fUseLeftAlignmentOnEditing != GetDefaultUseLeftAlignmentOnEditing(); }
+  bool IsUseLeftAlignmentOnEditingStored() {
+    return fUseLeftAlignmentOnEditing != GetDefaultUseLeftAlignmentOnEditing();
+  }
   bool UseMouseWheel = true;
   bool ValidateOnEnter = false;
   TPersistent* Owner() const { return TkcInterfacedPersistent::Owner(); }
@@ -329,8 +330,7 @@ public:
   // The edit control class of this kind (a TkcCustomEdit descendant), for in-place editors.
   virtual TClass GetContainerClass();
   // A view data that lays editors of this kind out for AStyle (the caller owns it).
-  virtual TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
-                                                bool APreviewMode = false);
+  virtual TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace, bool APreviewMode = false);
   // The size of an editor of this kind for a value (grid cells and rows, filter value editors).
   TSize GetEditSize(TkcCanvas* ACanvas, TkcCustomEditStyle* AStyle, bool AIsInplace, const Variant& AEditValue,
                     const TkcEditSizeProperties& AEditSizeProperties);

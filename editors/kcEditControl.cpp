@@ -3,7 +3,8 @@
 #include "controls/kcGraphics.h"
 #include "platform/forms/Forms.h"
 
-TkcCustomEdit::TkcCustomEdit(TComponent* AOwner, bool AIsInplace) : TkcCustomEdit(AOwner, AIsInplace, TDeferCreation{}) {
+TkcCustomEdit::TkcCustomEdit(TComponent* AOwner, bool AIsInplace)
+    : TkcCustomEdit(AOwner, AIsInplace, TDeferCreation{}) {
   Initialize();
 }
 
@@ -100,7 +101,8 @@ void TkcCustomEdit::SetRepositoryItem(TkcEditRepositoryItem* Value) {
 }
 
 void TkcCustomEdit::TRepositoryListener::PropertiesChanged(TkcEditRepositoryItem* Sender) {
-  if (!Edit->ComponentState().Contains(csLoading) && !Edit->IsDestroying()) Edit->PropertiesChanged(Sender->Properties());
+  if (!Edit->ComponentState().Contains(csLoading) && !Edit->IsDestroying())
+    Edit->PropertiesChanged(Sender->Properties());
 }
 
 void TkcCustomEdit::Notification(TComponent* AComponent, TOperation Operation) {
@@ -124,9 +126,7 @@ void TkcCustomEdit::PropertiesChanged(TObject*) {
 
 // ---- Values and change events -------------------------------------------------------------
 
-bool TkcCustomEdit::GetEditFocused() {
-  return !GetEffectiveProperties()->IsDisplayFocusDependent() || Focused();
-}
+bool TkcCustomEdit::GetEditFocused() { return !GetEffectiveProperties()->IsDisplayFocusDependent() || Focused(); }
 
 Variant TkcCustomEdit::GetEditingValue() {
   if (Focused() && !fValidated && fModifiedAfterEnter) {
@@ -171,12 +171,14 @@ void TkcCustomEdit::SetEditValue(const Variant& Value) {
 void TkcCustomEdit::InternalSetEditValue(const Variant& Value, bool) {
   if (fUserChange && !DoEditing()) return;
   TkcCustomEditProperties* p = GetEffectiveProperties();
-  const bool changed = p->IsEditValueComparable() &&
-                       (VarType(Value) != VarType(fEditValue) || !VarSameValue(Value, fEditValue));
+  const bool changed =
+      p->IsEditValueComparable() && (VarType(Value) != VarType(fEditValue) || !VarSameValue(Value, fEditValue));
   fEditValue = Value;
   SynchronizeDisplayValue();
-  if (fUserChange) SetModifiedAfterEnter(true);
-  else SetModified(false);
+  if (fUserChange)
+    SetModifiedAfterEnter(true);
+  else
+    SetModified(false);
   if (changed) {
     DoEditValueChanged();
     if (!p->HasSeparateChangeEvents()) DoChange();
@@ -244,8 +246,10 @@ void TkcCustomEdit::DoChange() {
 void TkcCustomEdit::DoEditValueChanged() {
   if (ComponentState().Contains(csLoading) || IsDestroying()) return;
   if (!fProperties->OnEditValueChanged && !GetEffectiveProperties()->OnEditValueChanged) return;
-  if (AreChangeEventsLocked()) fCatcher.OnEditValueChangedEvent = true;
-  else DoOnEditValueChanged();
+  if (AreChangeEventsLocked())
+    fCatcher.OnEditValueChangedEvent = true;
+  else
+    DoOnEditValueChanged();
 }
 
 void TkcCustomEdit::DoOnChange() {
@@ -418,8 +422,7 @@ void TkcCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
         Key = 0;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   if (Key >= VK_PRIOR && Key <= VK_DOWN && !WantNavigationKeys()) {
     DoAfterKeyDown(Key, Shift);

@@ -167,15 +167,19 @@ protected:
 private:
   struct TRepositoryListener : IkcEditRepositoryItemListener {
     TkcCustomEdit* Edit;
-    bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterfaceOf<IkcEditRepositoryItemListener>(this, IID, Obj); }
+    bool QueryInterface(const TGUID& IID, void** Obj) override {
+      return GetInterfaceOf<IkcEditRepositoryItemListener>(this, IID, Obj);
+    }
     void ItemRemoved(TkcEditRepositoryItem*) override { Edit->ForgetRepositoryItem(); }
     void PropertiesChanged(TkcEditRepositoryItem* Sender) override;
   };
   // The item is going: the own properties are in force again.
   void ForgetRepositoryItem();
   static void Count(int& ACounter, bool ALock) {
-    if (ALock) ++ACounter;
-    else if (ACounter > 0) --ACounter;
+    if (ALock)
+      ++ACounter;
+    else if (ACounter > 0)
+      --ACounter;
   }
   TkcEditChangeEventsCatcher fCatcher;
   TRepositoryListener fListener;

@@ -84,7 +84,8 @@ void TkcEditPopupLayout::Calculate() {
 TSize TkcEditPopupLayout::GetMinSize() {
   const TRect extent = CalculateClientExtent();
   TSize size{extent.left + extent.right, extent.top + extent.bottom};
-  if (Sizeable && SysPanelStyle) size.cx += (CloseButton ? GetSysPanelHeight() - 4 : 0) + (GetSysPanelHeight() - 2) + 10;
+  if (Sizeable && SysPanelStyle)
+    size.cx += (CloseButton ? GetSysPanelHeight() - 4 : 0) + (GetSysPanelHeight() - 2) + 10;
   return size;
 }
 
@@ -115,8 +116,7 @@ TkcSizeGripCorner CalculateSizeGripCorner(TAlignment AAlignment, POINT P, int AW
     right = true;
   else if (AAlignment == taCenter && P.x + AWidth != AOwnerBounds.right)
     right = true;
-  else if (AAlignment == taRightJustify &&
-           AOwnerBounds.left - AWorkArea.left <= AWorkArea.right - AOwnerBounds.right)
+  else if (AAlignment == taRightJustify && AOwnerBounds.left - AWorkArea.left <= AWorkArea.right - AOwnerBounds.right)
     right = true;
   const bool bottom = P.y >= AOwnerBounds.bottom;
   if (bottom) return right ? sgcBottomRight : sgcBottomLeft;

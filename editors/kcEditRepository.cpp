@@ -106,7 +106,8 @@ TkcRegisteredClasses* GetEditPropertiesRegistry() {
     auto* r = new TkcRegisteredClasses(false);
     r->SetSorted(true);
     r->Register(TkcTextEditProperties::StaticClass(), LocalizeText("TextEdit|Represents a single line text editor"));
-    r->Register(TkcMaskEditProperties::StaticClass(), LocalizeText("MaskEdit|Represents a generic masked edit control."));
+    r->Register(TkcMaskEditProperties::StaticClass(),
+                LocalizeText("MaskEdit|Represents a generic masked edit control."));
     return r;
   }();
   return registry;

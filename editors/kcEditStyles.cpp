@@ -33,9 +33,7 @@ TkcCustomEditStyle::TkcCustomEditStyle(TPersistent* AOwner, bool AIsLightweight,
                                        TkcContainerStyleState AState)
     : TkcContainerStyle(AOwner, AIsLightweight, AParentStyle, AState) {}
 
-TkcCustomEditStyle* TkcCustomEditStyle::NormalStyle() {
-  return static_cast<TkcCustomEditStyle*>(GetBaseStyle());
-}
+TkcCustomEditStyle* TkcCustomEditStyle::NormalStyle() { return static_cast<TkcCustomEditStyle*>(GetBaseStyle()); }
 
 TkcStyleController* TkcCustomEditStyle::GetDefaultStyleController() {
   if (IsLightweight()) return nullptr;

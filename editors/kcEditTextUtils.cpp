@@ -68,8 +68,8 @@ int MeasureRow(const TkcTextLayoutParams& p, TAdvanceReader& reader, std::string
 
 // Breaks one row starting at byte APos; answers the bytes consumed including what is skipped
 // after the row.
-std::size_t BreakRow(const TkcTextLayoutParams& p, TAdvanceReader& reader, std::string_view text,
-                     std::size_t pos, int width, bool isLast, TkcTextRowEntry& row) {
+std::size_t BreakRow(const TkcTextLayoutParams& p, TAdvanceReader& reader, std::string_view text, std::size_t pos,
+                     int width, bool isLast, TkcTextRowEntry& row) {
   row = TkcTextRowEntry{};
   const std::size_t remaining = text.size() - pos;
   const bool wrap = !p.SingleLine && (p.WordBreak || IsStretched(p));
@@ -261,8 +261,7 @@ bool BuildTextRows(HDC ADC, std::string_view AText, const RECT& ARect, const Tkc
 }
 
 bool BuildTextRowsOnCanvas(TCanvas* ACanvas, std::string_view AText, const RECT& ARect,
-                           const TkcTextLayoutParams& AParams, TkcTextRows& ARows, int& ARowCount,
-                           int AMaxLineCount) {
+                           const TkcTextLayoutParams& AParams, TkcTextRows& ARows, int& ARowCount, int AMaxLineCount) {
   ACanvas->RequiredState();
   return BuildTextRows(ACanvas->Handle(), AText, ARect, AParams, ARows, ARowCount, AMaxLineCount);
 }
@@ -367,8 +366,8 @@ void PaintTextRows(HDC ADC, const RECT& ARect, const TkcTextLayoutParams& AParam
           const std::vector<int> offsets = RowOffsets(ADC, AParams, text);
           int xa = offsets[static_cast<std::size_t>(a)], xb = offsets[static_cast<std::size_t>(b)];
           RECT hl{row.Left + xa, bandTop, row.Left + xb, bandBottom};
-          if (IsReversedTextCharset(AParams.CharSet, String(text))) hl = RECT{row.Left + rowWidth - xb, bandTop,
-                                                                             row.Left + rowWidth - xa, bandBottom};
+          if (IsReversedTextCharset(AParams.CharSet, String(text)))
+            hl = RECT{row.Left + rowWidth - xb, bandTop, row.Left + rowWidth - xa, bandBottom};
           if (!IsRectEmpty(&hl)) {
             FillRect(ADC, &hl, selBrush);
             TClipScope selScope(ADC, hl);
@@ -446,8 +445,8 @@ int DrawTextInRect(HDC ADC, std::string_view AText, RECT& ARect, unsigned AFlags
 }
 
 int DrawTextInRectOnCanvas(TCanvas* ACanvas, std::string_view AText, RECT& ARect, unsigned AFlags, int ASelStart,
-                           int ASelLength, TColor ASelBkColor, TColor ASelTextColor, int AMaxLineCount,
-                           int ALeftIndent, int ARightIndent) {
+                           int ASelLength, TColor ASelBkColor, TColor ASelTextColor, int AMaxLineCount, int ALeftIndent,
+                           int ARightIndent) {
   ACanvas->RequiredState();
   return DrawTextInRect(ACanvas->Handle(), AText, ARect, AFlags, ASelStart, ASelLength, ASelBkColor, ASelTextColor,
                         AMaxLineCount, ALeftIndent, ARightIndent);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/core/Colors.h"
-#include "platform/gdi/WinGdi.h"
 #include "platform/forms/Graphics.h"
+#include "platform/gdi/WinGdi.h"
 
 // The layout flags live in their own scope: the control library's text flags share the
 // prefix with other values.
@@ -22,11 +22,10 @@ constexpr unsigned kctfLeft = 0, kctfCenter = 1, kctfRight = 2, kctfJustify = 3,
 constexpr unsigned kctfHorzAlignmentMask = 0x7;
 constexpr unsigned kctfTop = 0x00, kctfVCenter = 0x10, kctfBottom = 0x20, kctfVDistribute = 0x30;
 constexpr unsigned kctfVertAlignmentMask = 0x30;
-constexpr unsigned kctfNoLeftOverflow = 0x40, kctfNoTopOverflow = 0x80, kctfWordBreak = 0x100,
-                   kctfSingleLine = 0x200, kctfExpandTabs = 0x400, kctfEndEllipsis = 0x800,
-                   kctfExternalLeading = 0x2000, kctfWholeRowsOnly = 0x4000, kctfNoClip = 0x8000,
-                   kctfReserved10000 = 0x10000, kctfBreakInsideWords = 0x20000, kctfCalcRect = 0x100000,
-                   kctfReturnRowCount = 0x200000;
+constexpr unsigned kctfNoLeftOverflow = 0x40, kctfNoTopOverflow = 0x80, kctfWordBreak = 0x100, kctfSingleLine = 0x200,
+                   kctfExpandTabs = 0x400, kctfEndEllipsis = 0x800, kctfExternalLeading = 0x2000,
+                   kctfWholeRowsOnly = 0x4000, kctfNoClip = 0x8000, kctfReserved10000 = 0x10000,
+                   kctfBreakInsideWords = 0x20000, kctfCalcRect = 0x100000, kctfReturnRowCount = 0x200000;
 }  // namespace kcTextLayout
 
 struct TkcTextLayoutParams {
@@ -61,11 +60,11 @@ struct TkcTextRowEntry {
   int TextLength = 0;          // bytes, without the line break that ends the row
   int Width = 0;
   int Height = 0;
-  int BreakCount = 0;          // blanks and tabs that justification spreads extra width over
+  int BreakCount = 0;  // blanks and tabs that justification spreads extra width over
   int Left = 0;
   int Top = 0;
-  int TextOffset = 0;          // characters from the start of the whole text
-  int CharCount = 0;           // characters of the row
+  int TextOffset = 0;  // characters from the start of the whole text
+  int CharCount = 0;   // characters of the row
 };
 using TkcTextRows = std::vector<TkcTextRowEntry>;
 
@@ -76,8 +75,7 @@ void InitTextLayoutParamsOnCanvas(TCanvas* ACanvas, unsigned AFlags, TkcTextLayo
 bool BuildTextRows(HDC ADC, std::string_view AText, const RECT& ARect, const TkcTextLayoutParams& AParams,
                    TkcTextRows& ARows, int& ARowCount, int AMaxLineCount);
 bool BuildTextRowsOnCanvas(TCanvas* ACanvas, std::string_view AText, const RECT& ARect,
-                           const TkcTextLayoutParams& AParams, TkcTextRows& ARows, int& ARowCount,
-                           int AMaxLineCount);
+                           const TkcTextLayoutParams& AParams, TkcTextRows& ARows, int& ARowCount, int AMaxLineCount);
 // Sets Left and Top of the first ARowCount rows; vertical distribution may enlarge RowHeight.
 void PositionTextRows(HDC ADC, const RECT& ARect, TkcTextLayoutParams& AParams, TkcTextRows& ARows, int ARowCount);
 void PaintTextRows(HDC ADC, const RECT& ARect, const TkcTextLayoutParams& AParams, const TkcTextRows& ARows,
@@ -96,8 +94,8 @@ void ExpandTextRect(const RECT& ASrc, const TkcTextLayoutParams& AParams, int AL
 int DrawTextInRect(HDC ADC, std::string_view AText, RECT& ARect, unsigned AFlags, int ASelStart, int ASelLength,
                    TColor ASelBkColor, TColor ASelTextColor, int AMaxLineCount = 0, int ALeftIndent = 0,
                    int ARightIndent = 0);
-int DrawTextInRectOnCanvas(TCanvas* ACanvas, std::string_view AText, RECT& ARect, unsigned AFlags,
-                           int ASelStart, int ASelLength, TColor ASelBkColor, TColor ASelTextColor,
-                           int AMaxLineCount = 0, int ALeftIndent = 0, int ARightIndent = 0);
-int DrawTextInRectPlain(TCanvas* ACanvas, std::string_view AText, RECT& ARect, unsigned AFlags,
-                        int AMaxLineCount = 0, int ALeftIndent = 0, int ARightIndent = 0);
+int DrawTextInRectOnCanvas(TCanvas* ACanvas, std::string_view AText, RECT& ARect, unsigned AFlags, int ASelStart,
+                           int ASelLength, TColor ASelBkColor, TColor ASelTextColor, int AMaxLineCount = 0,
+                           int ALeftIndent = 0, int ARightIndent = 0);
+int DrawTextInRectPlain(TCanvas* ACanvas, std::string_view AText, RECT& ARect, unsigned AFlags, int AMaxLineCount = 0,
+                        int ALeftIndent = 0, int ARightIndent = 0);

@@ -37,8 +37,8 @@ HBRUSH TkcSolidBrushCache::GetBrush(TColor AColor) {
   const DWORD color = static_cast<DWORD>(AColor);
   if (color >= kSystemColorFirst && color <= kSystemColorLast)
     return GetSysColorBrush(static_cast<int>(color - kSystemColorFirst));
-  auto it = std::lower_bound(fEntries.begin(), fEntries.end(), color,
-                             [](const Entry& e, DWORD c) { return e.Color < c; });
+  auto it =
+      std::lower_bound(fEntries.begin(), fEntries.end(), color, [](const Entry& e, DWORD c) { return e.Color < c; });
   if (it != fEntries.end() && it->Color == color) {
     ++it->Count;
     return it->Brush;
@@ -112,8 +112,8 @@ TSize CalcArrowSize(const TSize& ASize, TkcArrowDirection ADirection) {
   return TSize{width, height};
 }
 
-void DrawArrows(TkcCanvas* ACanvas, const TSize& ASize, const TRect& ARect, TColor AColor, bool APressed,
-                bool ADouble, TkcArrowDirection ADirection) {
+void DrawArrows(TkcCanvas* ACanvas, const TSize& ASize, const TRect& ARect, TColor AColor, bool APressed, bool ADouble,
+                TkcArrowDirection ADirection) {
   const bool vertical = ADirection == adUp || ADirection == adDown;
   const int count = ADouble ? 2 : 1;
   // The arrows side by side along their pointing axis' cross direction, one pixel apart.
@@ -146,9 +146,8 @@ int GetEllipsisDotSize(int AWidth) { return AWidth > 11 ? 2 : 1; }
 // ---- Flags, colours, painters ----------------------------------------------------------------
 
 namespace {
-constexpr std::pair<UINT, int> kTextFlagPairs[] = {{DT_VCENTER, 0x1},      {DT_RIGHT, 0x2},
-                                                   {DT_SINGLELINE, 0x10},  {DT_WORDBREAK, 0x20},
-                                                   {DT_EXPANDTABS, 0x200}, {DT_CALCRECT, 0x100}};
+constexpr std::pair<UINT, int> kTextFlagPairs[] = {{DT_VCENTER, 0x1},    {DT_RIGHT, 0x2},        {DT_SINGLELINE, 0x10},
+                                                   {DT_WORDBREAK, 0x20}, {DT_EXPANDTABS, 0x200}, {DT_CALCRECT, 0x100}};
 }  // namespace
 
 int ConvertDrawTextFlags(UINT ADrawTextFlags) {

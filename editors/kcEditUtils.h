@@ -46,8 +46,8 @@ void DrawBorders(TkcCanvas* ACanvas, TRect& ARect, TkcBorders ABorders, TColor A
 TSize CalcArrowSize(const TSize& ASize, TkcArrowDirection ADirection);
 // One arrow (two in a row with ADouble) of ASize, centred in ARect, one pixel right and down
 // when pressed.
-void DrawArrows(TkcCanvas* ACanvas, const TSize& ASize, const TRect& ARect, TColor AColor, bool APressed,
-                bool ADouble, TkcArrowDirection ADirection);
+void DrawArrows(TkcCanvas* ACanvas, const TSize& ASize, const TRect& ARect, TColor AColor, bool APressed, bool ADouble,
+                TkcArrowDirection ADirection);
 // Dot size of an ellipsis button of that content width.
 int GetEllipsisDotSize(int AWidth);
 

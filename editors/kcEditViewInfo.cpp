@@ -41,8 +41,8 @@ TRect Shrunk(TRect R, int ADX, int ADY) {
   return R;
 }
 
-void DrawButtonContent(TkcCanvas* ACanvas, const TkcEditButtonViewInfo& AButton, TRect R, TColor AFace,
-                       TColor AText, TFont* AFont) {
+void DrawButtonContent(TkcCanvas* ACanvas, const TkcEditButtonViewInfo& AButton, TRect R, TColor AFace, TColor AText,
+                       TFont* AFont) {
   const TkcEditButtonViewInfoData& d = AButton.Data;
   const bool pressed = d.State == ebsPressed, disabled = d.State == ebsDisabled;
   const bool glyph = d.Kind == bkGlyph && AButton.Glyph && !AButton.Glyph->Empty();
@@ -72,12 +72,13 @@ void DrawButtonContent(TkcCanvas* ACanvas, const TkcEditButtonViewInfo& AButton,
       break;
     }
     case bkDown: {
-      const TSize size = CalcArrowSize(TSize{AButton.Bounds.right - AButton.Bounds.left,
-                                             AButton.Bounds.bottom - AButton.Bounds.top}, adDown);
+      const TSize size = CalcArrowSize(
+          TSize{AButton.Bounds.right - AButton.Bounds.left, AButton.Bounds.bottom - AButton.Bounds.top}, adDown);
       twice([&](int o, TColor c) {
-        DrawArrows(ACanvas, size, TRect{AButton.Bounds.left + o, AButton.Bounds.top + o, AButton.Bounds.right + o,
-                                        AButton.Bounds.bottom + o},
-                   c, pressed, false, adDown);
+        DrawArrows(
+            ACanvas, size,
+            TRect{AButton.Bounds.left + o, AButton.Bounds.top + o, AButton.Bounds.right + o, AButton.Bounds.bottom + o},
+            c, pressed, false, adDown);
       });
       break;
     }
@@ -159,8 +160,7 @@ void TkcCustomEditViewInfo::DrawButton(TkcCanvas* ACanvas, int AButtonVisibleInd
     case btsUltraFlat:
     case btsOffice11: {
       const bool office = style == btsOffice11;
-      if (!d.Transparent)
-        face = (disabled || !(pressed || hot)) ? clBtnFace : GetFlatButtonColor(pressed, office);
+      if (!d.Transparent) face = (disabled || !(pressed || hot)) ? clBtnFace : GetFlatButtonColor(pressed, office);
       if (disabled || !(pressed || hot)) {
         if (!Transparent) ACanvas->FrameRect(r, d.BackgroundColor);
       } else {
@@ -170,8 +170,7 @@ void TkcCustomEditViewInfo::DrawButton(TkcCanvas* ACanvas, int AButtonVisibleInd
       r = Shrunk(r, 1, 0);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   DrawButtonContent(ACanvas, b, r, face, text, Font);
 }
@@ -188,9 +187,7 @@ void TkcCustomEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
   }
   switch (EditBorderStyle) {
     case ebsSingle:
-    case ebsThick:
-      ACanvas->FrameRect(outer, BorderColor, GetEditBorderWidth(EditBorderStyle), Edges);
-      break;
+    case ebsThick: ACanvas->FrameRect(outer, BorderColor, GetEditBorderWidth(EditBorderStyle), Edges); break;
     case ebsFlat:
       ACanvas->DrawEdge(outer, true, false, Edges);
       ACanvas->FrameRect(Shrunk(outer, 1, 1), clBtnFace, 1, Edges);
@@ -199,8 +196,7 @@ void TkcCustomEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
       ACanvas->DrawEdge(outer, true, false, Edges);
       ACanvas->DrawTwoColorFrame(Shrunk(outer, 1, 1), cl3DDkShadow, cl3DLight, Edges);
       break;
-    default:
-      break;
+    default: break;
   }
   if (!Transparent) ACanvas->FillRect(BorderRect, BackgroundColor);
   DrawButtons(ACanvas);
@@ -227,9 +223,7 @@ bool TkcCustomEditViewData::IsNativeStyle() {
 
 bool TkcCustomEditViewData::HasShadow() { return Style && Style->Shadow() && !IsNativeStyle(); }
 
-TRect TkcCustomEditViewData::GetContentDefaultOffsets() {
-  return IsInplace ? TRect{1, 1, 1, 1} : TRect{1, 1, 1, 3};
-}
+TRect TkcCustomEditViewData::GetContentDefaultOffsets() { return IsInplace ? TRect{1, 1, 1, 1} : TRect{1, 1, 1, 3}; }
 
 TkcEditBorderStyle TkcCustomEditViewData::GetBorderStyle() {
   if (IsInplace) return ebsNone;
@@ -305,7 +299,7 @@ TkcEditButtonStyle TkcCustomEditViewData::GetButtonPaintStyle() {
       default: return btsOffice11;
     }
   }
-  static constexpr TkcEditButtonStyle byBorder[] = {btsSimple, btsHotFlat, bts3D,         btsFlat,
+  static constexpr TkcEditButtonStyle byBorder[] = {btsSimple, btsHotFlat,   bts3D,      btsFlat,
                                                     bts3D,     btsUltraFlat, btsOffice11};
   return byBorder[Style->EditBorderStyle()];
 }
@@ -313,9 +307,10 @@ TkcEditButtonStyle TkcCustomEditViewData::GetButtonPaintStyle() {
 TkcEditPopupBorderStyle TkcCustomEditViewData::GetPopupBorderStyle() {
   const TkcEditPopupBorderStyle style = Style->PopupBorderStyle();
   if (style != epbsDefault) return style;
-  if (IsInplace) return Style->LookAndFeel()->Kind() == lfFlat       ? epbsFlat
-                        : Style->LookAndFeel()->Kind() == lfStandard ? epbsFrame3D
-                                                                     : epbsSingle;
+  if (IsInplace)
+    return Style->LookAndFeel()->Kind() == lfFlat       ? epbsFlat
+           : Style->LookAndFeel()->Kind() == lfStandard ? epbsFrame3D
+                                                        : epbsSingle;
   const TkcEditBorderStyle border = Style->EditBorderStyle();
   return (border == ebsNone || border == ebsFlat) ? epbsFlat : epbsSingle;
 }
@@ -348,9 +343,9 @@ void TkcCustomEditViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, 
   fHasPreviousState = true;
 
   const bool native = IsNativeStyle();
-  AViewInfo->EditBorderStyle =
-      (IsInplace || !native) ? GetBorderStyle()
-                             : static_cast<TkcCustomEditStyle*>(Style->GetBaseStyle())->EditBorderStyle();
+  AViewInfo->EditBorderStyle = (IsInplace || !native)
+                                   ? GetBorderStyle()
+                                   : static_cast<TkcCustomEditStyle*>(Style->GetBaseStyle())->EditBorderStyle();
   AViewInfo->Bounds = ABounds;
   AViewInfo->Enabled = Enabled;
   AViewInfo->Focused = Focused;
@@ -512,8 +507,8 @@ TSize TkcCustomEditViewData::CalculateEditSize(TkcCanvas* ACanvas, const Variant
     else if (IsInplace && b->Data.Kind == bkText && !b->Data.VisibleCaption.empty() && ACanvas)
       h = ACanvas->TextHeight(b->Data.VisibleCaption);
     if (h > 0)
-      minContentHeight = std::max(minContentHeight, h + frame.top + frame.bottom +
-                                                        GetEditButtonVertFramePart(b->Data.Style) - fixed.cy);
+      minContentHeight = std::max(minContentHeight,
+                                  h + frame.top + frame.bottom + GetEditButtonVertFramePart(b->Data.Style) - fixed.cy);
   }
   TkcEditSizeProperties content = ASize;
   bool clipped = false;

@@ -27,13 +27,11 @@ public:
       return false;
     }
     auto& items = fInfo.Items;
-    auto hour = std::find_if(items.begin(), items.end(),
-                             [](const auto& i) { return i.Kind == dtikHour; });
+    auto hour = std::find_if(items.begin(), items.end(), [](const auto& i) { return i.Kind == dtikHour; });
     if (hour != items.end()) {
       hour->Data = (fAmPmRecorded ? "12" : "24") + hour->Data;
     } else {
-      auto suffix = std::find_if(items.begin(), items.end(),
-                                 [](const auto& i) { return i.Kind == dtikTimeSuffix; });
+      auto suffix = std::find_if(items.begin(), items.end(), [](const auto& i) { return i.Kind == dtikTimeSuffix; });
       if (suffix != items.end()) {
         items.erase(suffix);
         fInfo.DefinedItems[dtikTimeSuffix] = false;
@@ -141,8 +139,7 @@ private:
         case U'S': AddItem(dtikSec, String(std::min<size_t>(run, 2), 'S')); break;
         case U'Z': AddItem(dtikMSec, String(std::min<size_t>(run, 3), 'Z')); break;
         case U'T':
-          ok = Parse(run == 1 ? FormatSettings.ShortTimeFormat : FormatSettings.LongTimeFormat,
-                     Level + 1);
+          ok = Parse(run == 1 ? FormatSettings.ShortTimeFormat : FormatSettings.LongTimeFormat, Level + 1);
           break;
         default:
           used = 1;
@@ -239,8 +236,7 @@ String DateRegExprOf(const TkcDateTimeFormatInfo& Info) {
       case dtikString: r += RegExprQuoted(item.Data); break;
       case dtikYear: r += item.Data.size() == 2 ? "\\d\\d" : "\\d\\d\\d\\d"; break;
       case dtikMonth: {
-        const auto& names = item.Data.size() == 4 ? FormatSettings.LongMonthNames
-                                                  : FormatSettings.ShortMonthNames;
+        const auto& names = item.Data.size() == 4 ? FormatSettings.LongMonthNames : FormatSettings.ShortMonthNames;
         r += "((0?[1-9]|1[012])|(";
         for (size_t m = 0; m < names.size(); ++m) r += (m ? "|" : "") + RegExprQuoted(names[m]);
         r += "))";
@@ -260,9 +256,7 @@ String TimeRegExprOf(const TkcDateTimeFormatInfo& Info) {
   for (const auto& item : Info.Items) {
     switch (item.Kind) {
       case dtikString: r += RegExprQuoted(item.Data); break;
-      case dtikHour:
-        r += item.Data.rfind("12", 0) == 0 ? "(0?[1-9]|1[012])" : "([01]?\\d|2[0-3])";
-        break;
+      case dtikHour: r += item.Data.rfind("12", 0) == 0 ? "(0?[1-9]|1[012])" : "([01]?\\d|2[0-3])"; break;
       case dtikMin:
       case dtikSec: r += "[0-5]?\\d"; break;
       case dtikTimeSuffix: {
@@ -307,7 +301,8 @@ String DisplayFormatOf(const TkcDateTimeFormatInfo& Info) {
       case dtikHour: r += "hh"; break;
       case dtikMin: r += "nn"; break;
       case dtikSec: r += "ss"; break;
-      case dtikTimeSuffix: r += kcFromChars([&] {
+      case dtikTimeSuffix:
+        r += kcFromChars([&] {
           kcChars c = kcToChars(item.Data);
           for (auto& ch : c) ch = kcLowerChar(ch);
           return c;
@@ -383,8 +378,7 @@ int ItemLength(const TkcDateTimeFormatItem& Item) {
     case dtikHour:
     case dtikMin:
     case dtikSec: return 2;
-    case dtikTimeSuffix:
-      return Item.Data.size() == 3 ? 1 : Item.Data.size() == 5 ? 2 : int(LongerSuffix());
+    case dtikTimeSuffix: return Item.Data.size() == 3 ? 1 : Item.Data.size() == 5 ? 2 : int(LongerSuffix());
     case dtikDateSeparator:
     case dtikTimeSeparator: return 1;
     default: return 0;
@@ -410,8 +404,7 @@ TkcFormatController* GetFormatController() {
 }
 
 void TkcFormatController::AddListener(IkcFormatChangedListener* Listener) {
-  if (!Listener || std::find(fListeners.begin(), fListeners.end(), Listener) != fListeners.end())
-    return;
+  if (!Listener || std::find(fListeners.begin(), fListeners.end(), Listener) != fListeners.end()) return;
   fListeners.push_back(Listener);
 }
 
@@ -423,8 +416,7 @@ void TkcFormatController::NotifyListeners() {
   // Listeners may come and go while they are told; those removed meanwhile are skipped.
   const auto snapshot = fListeners;
   for (auto* listener : snapshot)
-    if (std::find(fListeners.begin(), fListeners.end(), listener) != fListeners.end())
-      listener->FormatChanged();
+    if (std::find(fListeners.begin(), fListeners.end(), listener) != fListeners.end()) listener->FormatChanged();
 }
 
 // Both entry points are called from the platform's event handling: an exception goes to the
@@ -491,8 +483,10 @@ bool TkcFormatController::FindFormatItemAtPos(const TkcDateTimeFormatInfo& Info,
       ItemInfo.Kind = item.Kind;
       ItemInfo.ItemZoneStart = start;
       ItemInfo.ItemZoneLength = len;
-      ItemInfo.TimeSuffixKind =
-          item.Kind != dtikTimeSuffix ? 0 : item.Data.size() == 3 ? 0 : item.Data.size() == 5 ? 1 : 2;
+      ItemInfo.TimeSuffixKind = item.Kind != dtikTimeSuffix ? 0
+                                : item.Data.size() == 3     ? 0
+                                : item.Data.size() == 5     ? 1
+                                                            : 2;
       return true;
     }
     start += len;

@@ -10,15 +10,15 @@
 #include "platform/core/SysUtils.h"
 
 enum TkcDateTimeFormatItemKind : uint8_t {
-  dtikString = 0,         // literal text
-  dtikYear = 1,           // "YY" or "YYYY"
-  dtikMonth = 2,          // "M" .. "MMMM"
-  dtikDay = 3,            // "D" .. "DDDD"
-  dtikHour = 4,           // "12" or "24" followed by "H" or "HH"
-  dtikMin = 5,            // "N" or "NN"
-  dtikSec = 6,            // "S" or "SS"
-  dtikMSec = 7,           // "Z" .. "ZZZ"
-  dtikTimeSuffix = 8,     // "AM/PM", "A/P" or "AMPM" as written
+  dtikString = 0,      // literal text
+  dtikYear = 1,        // "YY" or "YYYY"
+  dtikMonth = 2,       // "M" .. "MMMM"
+  dtikDay = 3,         // "D" .. "DDDD"
+  dtikHour = 4,        // "12" or "24" followed by "H" or "HH"
+  dtikMin = 5,         // "N" or "NN"
+  dtikSec = 6,         // "S" or "SS"
+  dtikMSec = 7,        // "Z" .. "ZZZ"
+  dtikTimeSuffix = 8,  // "AM/PM", "A/P" or "AMPM" as written
   dtikDateSeparator = 9,
   dtikTimeSeparator = 10,
 };
@@ -36,7 +36,7 @@ struct TkcDateTimeFormatInfo {
 // The item of a formatted text at a position.
 struct TkcDateTimeFormatItemInfo {
   uint8_t Kind = dtikString;
-  int ItemZoneStart = 0;   // 1-based
+  int ItemZoneStart = 0;  // 1-based
   int ItemZoneLength = 0;
   int TimeSuffixKind = 0;  // 0 "A/P", 1 "AM/PM", 2 the locale's strings
 };
@@ -76,8 +76,7 @@ public:
   void SystemTimeChanged();
 
   static bool ParseFormat(const String& Format, TkcDateTimeFormatInfo& Info);
-  static bool FindFormatItemAtPos(const TkcDateTimeFormatInfo& Info, int Pos,
-                                  TkcDateTimeFormatItemInfo& ItemInfo);
+  static bool FindFormatItemAtPos(const TkcDateTimeFormatInfo& Info, int Pos, TkcDateTimeFormatItemInfo& ItemInfo);
   static int GetFormatTextLength(const TkcDateTimeFormatInfo& Info);
 
   const String& CurrencyDisplayFormat() const { return fCurrencyDisplayFormat; }

@@ -70,7 +70,7 @@ TkcMaskModeSettings TkcCustomMaskEditProperties::GetMaskModeSettings() {
 }
 
 std::unique_ptr<TkcMaskEditCustomMode> TkcCustomMaskEditProperties::NewMaskMode(TkcEditMaskKind AKind,
-                                                                               IkcMaskEditHost* AEdit) {
+                                                                                IkcMaskEditHost* AEdit) {
   return CreateMaskEditMode(AKind, AEdit, GetMaskModeSettings());
 }
 

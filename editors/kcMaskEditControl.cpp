@@ -77,8 +77,10 @@ void TkcCustomMaskEdit::DoEditKeyPress(char32_t& Key) {
   TkcCustomTextEdit::DoEditKeyPress(Key);
   if (Key == 0 || fSending || !fMode) return;
   bool pass = true;
-  if (Key == 8) pass = fMode->PressBackspace();
-  else if (Key >= 32) pass = fMode->PressSymbol(Key);
+  if (Key == 8)
+    pass = fMode->PressBackspace();
+  else if (Key >= 32)
+    pass = fMode->PressSymbol(Key);
   if (!pass) Key = 0;
 }
 

@@ -22,8 +22,7 @@ bool TkcMaskEditCustomMode::IsCursorAtEnd() { return fEdit && fEdit->GetCaretPos
 
 void TkcMaskEditCustomMode::RefreshFromEditValue() {
   if (!fEdit) return;
-  const String text =
-      fEdit->IsFocused() ? FormatText(fEdit->GetText(), true) : fEdit->EditValueDisplayText();
+  const String text = fEdit->IsFocused() ? FormatText(fEdit->GetText(), true) : fEdit->EditValueDisplayText();
   fEdit->SetText(text);
 }
 

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "editors/kcEditErrors.h"
 #include "editors/kcEditChars.h"
+#include "editors/kcEditErrors.h"
 #include "editors/kcRegExpr.h"
 #include "editors/kcStandardMask.h"
 #include "platform/core/Variants.h"

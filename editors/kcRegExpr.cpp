@@ -9,8 +9,8 @@
 namespace {
 
 // Expansions stay within these bounds so that no mask can exhaust memory or the stack.
-constexpr int64_t kMaxCount = 1000;       // largest n or m of a count
-constexpr size_t kMaxStates = 100000;     // states of one expression
+constexpr int64_t kMaxCount = 1000;    // largest n or m of a count
+constexpr size_t kMaxStates = 100000;  // states of one expression
 // The parser recurses once per parenthesis, with large frames: written groups nest at most this
 // deep.
 constexpr size_t kMaxNesting = 256;
@@ -34,8 +34,7 @@ const char* const kMsgIncorrectCount = "Incorrect parameter quantifier";
 const char* const kMsgCountHere = "The parameter quantifier cannot be applied here";
 const char* const kMsgIllegalInteger = "Illegal integer value";
 const char* const kMsgEmptySet = "Can't create empty enumeration";
-const char* const kMsgSubrange =
-    "The starting character of the subrange must be less than the finishing one";
+const char* const kMsgSubrange = "The starting character of the subrange must be less than the finishing one";
 const char* const kMsgNoSource = "The source stream is not assigned";
 const char* const kMsgEmptySource = "The source stream is empty";
 const char* const kMsgTooComplex = "The expression is too complex";
@@ -48,17 +47,11 @@ String Fmt(const char* Pattern, const String& Arg) {
   return r;
 }
 
-bool IsBlank(char32_t c) {
-  return c == 0 || c == U'\t' || c == U'\n' || c == U'\f' || c == U'\r' || c == U' ';
-}
+bool IsBlank(char32_t c) { return c == 0 || c == U'\t' || c == U'\n' || c == U'\f' || c == U'\r' || c == U' '; }
 
-bool IsHex(char32_t c) {
-  return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'F') || (c >= U'a' && c <= U'f');
-}
+bool IsHex(char32_t c) { return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'F') || (c >= U'a' && c <= U'f'); }
 
-int HexValue(char32_t c) {
-  return c <= U'9' ? int(c - U'0') : c <= U'F' ? int(c - U'A' + 10) : int(c - U'a' + 10);
-}
+int HexValue(char32_t c) { return c <= U'9' ? int(c - U'0') : c <= U'F' ? int(c - U'A' + 10) : int(c - U'a' + 10); }
 
 // ---- lexer -------------------------------------------------------------------------------
 
@@ -75,14 +68,29 @@ public:
       fStart = fChar;
       switch (c) {
         case U'\'': Quoted(); break;
-        case U'(': ++depth; Add(TkcLexem::lkOperator, c); break;
-        case U')': --depth; Add(TkcLexem::lkOperator, c); break;
-        case U'*': case U'+': case U'?': case U'|': Add(TkcLexem::lkOperator, c); break;
+        case U'(':
+          ++depth;
+          Add(TkcLexem::lkOperator, c);
+          break;
+        case U')':
+          --depth;
+          Add(TkcLexem::lkOperator, c);
+          break;
+        case U'*':
+        case U'+':
+        case U'?':
+        case U'|': Add(TkcLexem::lkOperator, c); break;
         case U'.': Add(TkcLexem::lkAny, c); break;
         case U'/': Add(TkcLexem::lkDateSeparator, c); break;
         case U':': Add(TkcLexem::lkTimeSeparator, c); break;
-        case U'[': Add(TkcLexem::lkOperator, c); Set(); break;
-        case U'{': Add(TkcLexem::lkOperator, c); Count(); break;
+        case U'[':
+          Add(TkcLexem::lkOperator, c);
+          Set();
+          break;
+        case U'{':
+          Add(TkcLexem::lkOperator, c);
+          Count();
+          break;
         case U'\\': Escape(); break;
         default: Add(TkcLexem::lkSymbol, c); break;
       }
@@ -189,9 +197,7 @@ private:
       bool wasFirst = first;
       first = false;
       switch (c) {
-        case U'^':
-          Add(wasFirst ? TkcLexem::lkOperator : TkcLexem::lkSymbol, c);
-          break;
+        case U'^': Add(wasFirst ? TkcLexem::lkOperator : TkcLexem::lkSymbol, c); break;
         case U']': return Add(TkcLexem::lkOperator, c);
         case U'\'': Quoted(); break;
         case U'/': Add(TkcLexem::lkDateSeparator, c); break;
@@ -224,8 +230,7 @@ private:
       fStart = fChar;
       if (c >= U'0' && c <= U'9') {
         Add(TkcLexem::lkInteger, c);
-        while (!AtEnd() && fSrc[fIndex] >= U'0' && fSrc[fIndex] <= U'9')
-          fLexems.back().Text += char(Read());
+        while (!AtEnd() && fSrc[fIndex] >= U'0' && fSrc[fIndex] <= U'9') fLexems.back().Text += char(Read());
       } else if (c == U',') {
         Add(TkcLexem::lkOperator, c);
       } else if (c == U'}') {
@@ -249,8 +254,7 @@ private:
 
 class TParser {
 public:
-  TParser(const std::vector<TkcLexem>& Lexems, TkcRegExprErrors& Errors)
-      : fLex(Lexems), fErrors(Errors) {}
+  TParser(const std::vector<TkcLexem>& Lexems, TkcRegExprErrors& Errors) : fLex(Lexems), fErrors(Errors) {}
 
   TkcRegExprParserAlts Run() {
     TkcRegExprParserAlts alts;
@@ -260,9 +264,7 @@ public:
 
 private:
   const TkcLexem* Peek() const { return fPos < fLex.size() ? &fLex[fPos] : nullptr; }
-  static bool IsOp(const TkcLexem* l, const char* Op) {
-    return l && l->Kind == TkcLexem::lkOperator && l->Text == Op;
-  }
+  static bool IsOp(const TkcLexem* l, const char* Op) { return l && l->Kind == TkcLexem::lkOperator && l->Text == Op; }
   void Error(const TkcLexem* At, const String& Message) {
     if (At)
       fErrors.emplace_back(At->Line, At->Column, Message);
@@ -367,8 +369,10 @@ private:
     ParseAlts(block->Alts, true);
     --fDepth;
     block->Seal();
-    if (!block->Alts.empty()) Alt.push_back(std::move(block));
-    else fGraveyard.push_back(std::move(block));  // references may still name it
+    if (!block->Alts.empty())
+      Alt.push_back(std::move(block));
+    else
+      fGraveyard.push_back(std::move(block));  // references may still name it
   }
 
   void Reference(TkcRegExprParserAlt& Alt, const TkcLexem* l) {
@@ -388,8 +392,8 @@ private:
   }
 
   // Gives the last item a quantifier; an item that has one already is first wrapped in a group.
-  bool ApplyQuantifier(std::unique_ptr<TkcRegExprParserItem>& Item,
-                       std::unique_ptr<TkcRegExprQuantifier> Q, const TkcLexem* At) {
+  bool ApplyQuantifier(std::unique_ptr<TkcRegExprParserItem>& Item, std::unique_ptr<TkcRegExprQuantifier> Q,
+                       const TkcLexem* At) {
     if (!dynamic_cast<TkcRegExprSimpleQuantifier*>(Item->Quantifier.get())) {
       if (fDepth + Item->Depth() + 1 > kMaxDepth) {
         TooComplex(At);
@@ -581,8 +585,7 @@ std::unique_ptr<TkcRegExprQuantifier> TkcRegExprPlusQuantifier::Clone() const {
   return std::make_unique<TkcRegExprPlusQuantifier>();
 }
 
-TkcRegExprParserItem::TkcRegExprParserItem()
-    : Quantifier(std::make_unique<TkcRegExprSimpleQuantifier>()) {}
+TkcRegExprParserItem::TkcRegExprParserItem() : Quantifier(std::make_unique<TkcRegExprSimpleQuantifier>()) {}
 
 TkcRegExprParserSimpleItem::TkcRegExprParserSimpleItem(std::unique_ptr<TkcRegExprItem> Item)
     : State(std::make_unique<TkcRegExprSimpleState>(std::move(Item))) {}

@@ -86,6 +86,7 @@ public:
   using TkcRegExprEnumeration::TkcRegExprEnumeration;
   std::unique_ptr<TkcRegExprItem> Clone() const override;
   String Print() const override { return Inverse ? "\\D" : "\\d"; }
+
 protected:
   bool Contains(char32_t& Ch, bool) const override { return Ch >= U'0' && Ch <= U'9'; }
 };
@@ -95,6 +96,7 @@ public:
   using TkcRegExprEnumeration::TkcRegExprEnumeration;
   std::unique_ptr<TkcRegExprItem> Clone() const override;
   String Print() const override { return Inverse ? "\\W" : "\\w"; }
+
 protected:
   bool Contains(char32_t& Ch, bool) const override;
 };
@@ -104,6 +106,7 @@ public:
   using TkcRegExprEnumeration::TkcRegExprEnumeration;
   std::unique_ptr<TkcRegExprItem> Clone() const override;
   String Print() const override { return Inverse ? "\\S" : "\\s"; }
+
 protected:
   bool Contains(char32_t& Ch, bool) const override;
 };
@@ -113,6 +116,7 @@ public:
   TkcRegExprAll() : TkcRegExprEnumeration(false) {}
   std::unique_ptr<TkcRegExprItem> Clone() const override;
   String Print() const override { return "."; }
+
 protected:
   bool Contains(char32_t&, bool) const override { return true; }
 };
@@ -159,8 +163,7 @@ private:
 
 class TkcRegExprSimpleState : public TkcRegExprState {
 public:
-  explicit TkcRegExprSimpleState(std::unique_ptr<TkcRegExprItem> AItem = nullptr)
-      : Item(std::move(AItem)) {}
+  explicit TkcRegExprSimpleState(std::unique_ptr<TkcRegExprItem> AItem = nullptr) : Item(std::move(AItem)) {}
   bool IsBlock() const override { return false; }
   std::unique_ptr<TkcRegExprItem> Item;  // none for the start state
   bool IsFinal = false;
@@ -309,9 +312,19 @@ private:
 
 struct TkcLexem {
   enum : int32_t {
-    lkSymbol = 0, lkOperator = 1, lkInteger = 2, lkAny = 3, lkWord = 4, lkNonWord = 5,
-    lkDigit = 6, lkNonDigit = 7, lkSpace = 8, lkNonSpace = 9, lkReference = 10,
-    lkDateSeparator = 11, lkTimeSeparator = 12
+    lkSymbol = 0,
+    lkOperator = 1,
+    lkInteger = 2,
+    lkAny = 3,
+    lkWord = 4,
+    lkNonWord = 5,
+    lkDigit = 6,
+    lkNonDigit = 7,
+    lkSpace = 8,
+    lkNonSpace = 9,
+    lkReference = 10,
+    lkDateSeparator = 11,
+    lkTimeSeparator = 12
   };
   int32_t Column = 0;
   int32_t Kind = 0;
@@ -366,7 +379,10 @@ public:
   bool IsStart() const;
   // Accepts Ch (given the mask's case when CaseInsensitive) and moves on.
   bool Next(char32_t& Ch);
-  bool Next(const char32_t& Ch) { char32_t c = Ch; return Next(c); }
+  bool Next(const char32_t& Ch) {
+    char32_t c = Ch;
+    return Next(c);
+  }
   bool Prev();
   void Reset();
   // The characters of Text accepted one after the other from the current state.

@@ -16,9 +16,7 @@ bool TkcRegExprSymbol::Check(char32_t& Ch, bool CaseInsensitive) const {
   return false;
 }
 
-std::unique_ptr<TkcRegExprItem> TkcRegExprSymbol::Clone() const {
-  return std::make_unique<TkcRegExprSymbol>(Value);
-}
+std::unique_ptr<TkcRegExprItem> TkcRegExprSymbol::Clone() const { return std::make_unique<TkcRegExprSymbol>(Value); }
 
 String TkcRegExprSymbol::Print() const {
   static const std::u32string kSpecial = U"\\'()*+?|.[]{}/:-^ \t\r\n";
@@ -72,13 +70,10 @@ String TkcRegExprUserEnumeration::Print() const {
   return r + "]";
 }
 
-std::unique_ptr<TkcRegExprItem> TkcRegExprDigit::Clone() const {
-  return std::make_unique<TkcRegExprDigit>(Inverse);
-}
+std::unique_ptr<TkcRegExprItem> TkcRegExprDigit::Clone() const { return std::make_unique<TkcRegExprDigit>(Inverse); }
 
 bool TkcRegExprIdLetter::Contains(char32_t& Ch, bool) const {
-  return (Ch >= U'a' && Ch <= U'z') || (Ch >= U'A' && Ch <= U'Z') || (Ch >= U'0' && Ch <= U'9') ||
-         Ch == U'_';
+  return (Ch >= U'a' && Ch <= U'z') || (Ch >= U'A' && Ch <= U'Z') || (Ch >= U'0' && Ch <= U'9') || Ch == U'_';
 }
 
 std::unique_ptr<TkcRegExprItem> TkcRegExprIdLetter::Clone() const {
@@ -89,13 +84,9 @@ bool TkcRegExprSpace::Contains(char32_t& Ch, bool) const {
   return Ch == U' ' || Ch == 0 || Ch == U'\t' || Ch == U'\n' || Ch == U'\f' || Ch == U'\r';
 }
 
-std::unique_ptr<TkcRegExprItem> TkcRegExprSpace::Clone() const {
-  return std::make_unique<TkcRegExprSpace>(Inverse);
-}
+std::unique_ptr<TkcRegExprItem> TkcRegExprSpace::Clone() const { return std::make_unique<TkcRegExprSpace>(Inverse); }
 
-std::unique_ptr<TkcRegExprItem> TkcRegExprAll::Clone() const {
-  return std::make_unique<TkcRegExprAll>();
-}
+std::unique_ptr<TkcRegExprItem> TkcRegExprAll::Clone() const { return std::make_unique<TkcRegExprAll>(); }
 
 // ---- state sets --------------------------------------------------------------------------
 
@@ -168,9 +159,7 @@ TkcRegExprStates TkcRegExprStates::Step(char32_t& Ch, bool CaseInsensitive) cons
   return TkcRegExprWalk().Run(*this, &Ch, CaseInsensitive);
 }
 
-TkcRegExprStates TkcRegExprStates::PossibleNext() const {
-  return TkcRegExprWalk().Run(*this, nullptr, false);
-}
+TkcRegExprStates TkcRegExprStates::PossibleNext() const { return TkcRegExprWalk().Run(*this, nullptr, false); }
 
 bool TkcRegExprStates::HasFinal() const {
   return std::any_of(fStates.begin(), fStates.end(), [](auto* s) { return s->IsFinal; });
@@ -225,8 +214,7 @@ void LinkAlt(const TkcRegExprParserAlt& Alt) {
     if (item->CanRepeat()) exit->AddNext(item->EntryState());
     if (!block) continue;
     for (const auto& alt : block->Alts) AddEntries(alt, 0, block->Entry.get());
-    if (std::any_of(block->Alts.begin(), block->Alts.end(), AllMissing))
-      block->Entry->AddNext(block->Exit.get());
+    if (std::any_of(block->Alts.begin(), block->Alts.end(), AllMissing)) block->Entry->AddNext(block->Exit.get());
     for (const auto& alt : block->Alts) {
       LinkAlt(alt);
       for (size_t k = alt.size(); k-- > 0;) {
@@ -241,8 +229,8 @@ void LinkAlt(const TkcRegExprParserAlt& Alt) {
 bool IsVoid(const TkcRegExprParserItem& Item) {
   auto* block = dynamic_cast<const TkcRegExprParserBlockItem*>(&Item);
   return block && !block->Alts.empty() && std::all_of(block->Alts.begin(), block->Alts.end(), [](const auto& alt) {
-    return std::all_of(alt.begin(), alt.end(), [](const auto& item) { return IsVoid(*item); });
-  });
+           return std::all_of(alt.begin(), alt.end(), [](const auto& item) { return IsVoid(*item); });
+         });
 }
 
 // The last items of an alternative are final up to and including the first that cannot be
@@ -300,9 +288,7 @@ void TkcRegExprAutomat::Reset() {
   Current.Add(StartState.get());
 }
 
-bool TkcRegExprAutomat::IsStart() const {
-  return !Current.Empty() && Current.States().front() == StartState.get();
-}
+bool TkcRegExprAutomat::IsStart() const { return !Current.Empty() && Current.States().front() == StartState.get(); }
 
 void TkcRegExprAutomat::AutoCompleteForward() {
   // The forced path is a function of the state set: once a set comes back the path is a loop

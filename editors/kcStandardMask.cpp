@@ -18,9 +18,7 @@ bool TkcStandardMaskManyItem::Check(char32_t& Ch) const {
 
 bool TkcStandardMaskAlphaItem::Accepts(char32_t Ch) const { return IsAsciiLetter(Ch); }
 
-bool TkcStandardMaskAlphaNumericItem::Accepts(char32_t Ch) const {
-  return IsAsciiLetter(Ch) || IsAsciiDigit(Ch);
-}
+bool TkcStandardMaskAlphaNumericItem::Accepts(char32_t Ch) const { return IsAsciiLetter(Ch) || IsAsciiDigit(Ch); }
 
 bool TkcStandardMaskNumericSymbolItem::Accepts(char32_t Ch) const {
   return IsAsciiDigit(Ch) || Ch == U'+' || Ch == U'-';

@@ -24,8 +24,7 @@ public:
 class TkcStandardMaskManyItem : public TkcStandardMaskCustomItem {
 public:
   enum : uint8_t { ccUpper = 0, ccLower = 1, ccUnchanged = 2 };
-  TkcStandardMaskManyItem(uint8_t ACaseControl, bool AOptional)
-      : CaseControl(ACaseControl), Optional(AOptional) {}
+  TkcStandardMaskManyItem(uint8_t ACaseControl, bool AOptional) : CaseControl(ACaseControl), Optional(AOptional) {}
   // Tests the character as typed, then converts it in place by CaseControl.
   bool Check(char32_t& Ch) const override;
   uint8_t CaseControl;
@@ -38,6 +37,7 @@ protected:
 class TkcStandardMaskAlphaItem : public TkcStandardMaskManyItem {
 public:
   using TkcStandardMaskManyItem::TkcStandardMaskManyItem;
+
 protected:
   bool Accepts(char32_t Ch) const override;
 };
@@ -45,6 +45,7 @@ protected:
 class TkcStandardMaskAlphaNumericItem : public TkcStandardMaskManyItem {
 public:
   using TkcStandardMaskManyItem::TkcStandardMaskManyItem;
+
 protected:
   bool Accepts(char32_t Ch) const override;
 };
@@ -52,6 +53,7 @@ protected:
 class TkcStandardMaskASCIIItem : public TkcStandardMaskManyItem {
 public:
   using TkcStandardMaskManyItem::TkcStandardMaskManyItem;
+
 protected:
   bool Accepts(char32_t) const override { return true; }
 };
@@ -59,6 +61,7 @@ protected:
 class TkcStandardMaskNumericItem : public TkcStandardMaskManyItem {
 public:
   using TkcStandardMaskManyItem::TkcStandardMaskManyItem;
+
 protected:
   bool Accepts(char32_t Ch) const override { return Ch >= U'0' && Ch <= U'9'; }
 };
@@ -66,8 +69,8 @@ protected:
 // Digit or sign; always optional.
 class TkcStandardMaskNumericSymbolItem : public TkcStandardMaskManyItem {
 public:
-  explicit TkcStandardMaskNumericSymbolItem(uint8_t ACaseControl)
-      : TkcStandardMaskManyItem(ACaseControl, true) {}
+  explicit TkcStandardMaskNumericSymbolItem(uint8_t ACaseControl) : TkcStandardMaskManyItem(ACaseControl, true) {}
+
 protected:
   bool Accepts(char32_t Ch) const override;
 };

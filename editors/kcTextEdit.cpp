@@ -10,9 +10,7 @@
 
 namespace {
 
-bool IsDateValue(const Variant& v) {
-  return VarType(v) == varDate || VarType(v) == varSQLTimeStamp;
-}
+bool IsDateValue(const Variant& v) { return VarType(v) == varDate || VarType(v) == varSQLTimeStamp; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -258,8 +256,8 @@ void TkcCustomTextEditProperties::EditValueToDisplayValue(const Variant& AEditVa
     const int precision = DefaultValuesProvider() ? DefaultValuesProvider()->GetDefaultPrecision() : 15;
     TBcd bcd;
     if (isCurrency) {
-      ADisplayValue = TryStrToBcd(plain, bcd) ? BcdToStrF(bcd, ffFixed, precision, FormatSettings.CurrencyDecimals)
-                                              : plain;
+      ADisplayValue =
+          TryStrToBcd(plain, bcd) ? BcdToStrF(bcd, ffFixed, precision, FormatSettings.CurrencyDecimals) : plain;
       return;
     }
     if (!format.empty()) {
@@ -509,7 +507,7 @@ TkcTextEditViewStyle TkcCustomTextEditProperties::ViewStyle() {
 void TkcCustomTextEditProperties::SetViewStyle(TkcTextEditViewStyle Value) {
   if (ViewStyle() == Value) return;
   BeginUpdate();
-  SetButtonsViewKind(Value == vsButtonsOnly ? bvkButtonsOnly
+  SetButtonsViewKind(Value == vsButtonsOnly        ? bvkButtonsOnly
                      : Value == vsButtonsAutoWidth ? bvkButtonsAutoWidth
                                                    : bvkNormal);
   fHideCursor = Value != vsNormal;

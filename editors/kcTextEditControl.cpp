@@ -94,8 +94,10 @@ void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
   switch (m.Msg) {
     // The clipboard goes through the editor, which checks the result against its kind.
     case WM_CUT:
-      if (ReadOnly()) fContainer->CopyToClipboard();
-      else fContainer->CutToClipboard();
+      if (ReadOnly())
+        fContainer->CopyToClipboard();
+      else
+        fContainer->CutToClipboard();
       return;
     case WM_PASTE:
       if (!ReadOnly()) fContainer->PasteFromClipboard();
@@ -111,8 +113,7 @@ void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
       if (!ComponentState().Contains(csDestroying) && !container->IsContainerDestroying()) container->FocusChanged();
       return;
     }
-    default:
-      inherited::Dispatch(m);
+    default: inherited::Dispatch(m);
   }
 }
 
@@ -317,9 +318,7 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
       Message.Result = static_cast<LRESULT>(n);
       return;
     }
-    case WM_GETTEXTLENGTH:
-      Message.Result = static_cast<LRESULT>(Text().size());
-      return;
+    case WM_GETTEXTLENGTH: Message.Result = static_cast<LRESULT>(Text().size()); return;
     case WM_SETTEXT:
       if (fSettingText) return TkcCustomEdit::Dispatch(Message);
       fSettingText = true;
@@ -344,16 +343,9 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
       }
       fUserChange = false;
       return;
-    case WM_COPY:
-      CopyToClipboard();
-      return;
-    case WM_PASTE:
-      PasteFromClipboard();
-      return;
-    case WM_CLEAR:
-      ClearSelection();
-      return;
-    default:
-      TkcCustomEdit::Dispatch(Message);
+    case WM_COPY: CopyToClipboard(); return;
+    case WM_PASTE: PasteFromClipboard(); return;
+    case WM_CLEAR: ClearSelection(); return;
+    default: TkcCustomEdit::Dispatch(Message);
   }
 }

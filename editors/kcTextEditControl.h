@@ -114,7 +114,5 @@ public:
   TkcTextEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
       : TkcCustomTextEdit(AOwner, AIsInplace, TDeferCreation{}) {}
   TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcTextEditProperties::StaticClass(); }
-  TkcTextEditProperties* Properties() const {
-    return static_cast<TkcTextEditProperties*>(TkcCustomEdit::Properties());
-  }
+  TkcTextEditProperties* Properties() const { return static_cast<TkcTextEditProperties*>(TkcCustomEdit::Properties()); }
 };

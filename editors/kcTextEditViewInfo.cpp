@@ -40,8 +40,7 @@ void TkcCustomTextEditViewInfo::DrawText(TkcCanvas* ACanvas) {
     EllipsisForced = false;
     InitTextLayoutParamsOnCanvas(canvas, TextFlags, LayoutParams);
     if (IsRectEmpty(&TextRect)) return;
-    const bool complete =
-        BuildTextRowsOnCanvas(canvas, Text, TextRect, LayoutParams, Rows, RowCount, MaxLineCount);
+    const bool complete = BuildTextRowsOnCanvas(canvas, Text, TextRect, LayoutParams, Rows, RowCount, MaxLineCount);
     if (MaxLineCount > 0 && RowCount >= MaxLineCount) {
       RowCount = MaxLineCount;
       EllipsisForced = !complete && LayoutParams.EndEllipsis && LayoutParams.WholeRowsOnly && !LayoutParams.SingleLine;
@@ -52,8 +51,8 @@ void TkcCustomTextEditViewInfo::DrawText(TkcCanvas* ACanvas) {
     SelLength = std::max(0, std::min(SelLength, length - std::max(SelStart, 0)));
   }
   canvas->RequiredState();
-  PaintTextRows(canvas->Handle(), TextRect, LayoutParams, Rows, RowCount, SelStart, SelLength, SelBkColor,
-                SelTextColor, EllipsisForced);
+  PaintTextRows(canvas->Handle(), TextRect, LayoutParams, Rows, RowCount, SelStart, SelLength, SelBkColor, SelTextColor,
+                EllipsisForced);
 }
 
 void TkcCustomTextEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {

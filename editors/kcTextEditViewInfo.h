@@ -40,9 +40,7 @@ class TkcCustomTextEditViewData : public TkcCustomEditViewData {
 public:
   TkcCustomTextEditViewData(TkcCustomTextEditProperties* AProperties, TkcCustomEditStyle* AStyle, bool AIsInplace);
 
-  TkcCustomTextEditProperties* TextProperties() const {
-    return static_cast<TkcCustomTextEditProperties*>(Properties);
-  }
+  TkcCustomTextEditProperties* TextProperties() const { return static_cast<TkcCustomTextEditProperties*>(Properties); }
   // The selection to show in the drawn text, and its colours (0x20000000: not set).
   int SelStart = 0, SelLength = 0;
   TColor SelTextColorSetting = static_cast<TColor>(0x20000000);

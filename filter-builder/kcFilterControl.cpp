@@ -173,7 +173,8 @@ void TkcCustomFilterControl::LayoutRow(TkcCustomRowViewInfo* ARow, const TRect& 
   ARow->RowRect = R;
   ARow->Indent = fRowHeight * ARow->Level();
   int zero = c->TextWidth("0");
-  int buttonWidth = ARow->Parent() ? zero * static_cast<int>(ARow->ButtonText.size()) : c->TextWidth(ARow->ButtonText + "00");
+  int buttonWidth =
+      ARow->Parent() ? zero * static_cast<int>(ARow->ButtonText.size()) : c->TextWidth(ARow->ButtonText + "00");
   ARow->ButtonRect = CentreIn(R.left + ARow->Indent + 4, buttonWidth, fRowHeight - 4, R);
   ARow->ButtonState = PartState(ARow, fhpRowButton, ARow->ButtonRect, -1);
   int width = buttonWidth + ARow->Indent + 5;
@@ -239,7 +240,8 @@ void TkcCustomFilterControl::Calculate() {
   fMinValueWidth = 12 * c->TextWidth("0");
   fWidestRow = 0;
   TRect client = ClientRect();
-  TRect r{client.left - fLeftOffset, client.top - fTopRow * fRowHeight, client.right, client.top - fTopRow * fRowHeight + fRowHeight};
+  TRect r{client.left - fLeftOffset, client.top - fTopRow * fRowHeight, client.right,
+          client.top - fTopRow * fRowHeight + fRowHeight};
   TkcCustomRowViewInfo* last = nullptr;
   for (TkcCustomRowViewInfo* row : fModel->Rows()) {
     LayoutRow(row, r);
@@ -382,7 +384,8 @@ void TkcCustomFilterControl::InitScrollBarsParameters() {
   if (fRowHeight == 0) return;
   TRect client = ClientRect();
   int rows = static_cast<int>(fModel->Rows().size());
-  SetScrollBarInfo(sbVertical, 0, rows - 1, 1, std::max(1, (client.bottom - client.top) / fRowHeight - 1), fTopRow, true, true);
+  SetScrollBarInfo(sbVertical, 0, rows - 1, 1, std::max(1, (client.bottom - client.top) / fRowHeight - 1), fTopRow,
+                   true, true);
   SetScrollBarInfo(sbHorizontal, 0, fWidestRow, 1, client.right - client.left, fLeftOffset, true, true);
 }
 
@@ -452,8 +455,7 @@ void TkcCustomFilterControl::DrawLevelLines(TkcCanvas* ACanvas, TkcCustomRowView
   if (!fShowLevelLines || !parent) return;
   auto dotted = [&](TRect R) {
     for (int y = R.top; y < R.bottom; ++y)
-      for (int x = R.left; x < R.right; ++x)
-        ACanvas->SetPixel(x, y, ((x + y) & 1) ? Color() : TColor(clBtnShadow));
+      for (int x = R.left; x < R.right; ++x) ACanvas->SetPixel(x, y, ((x + y) & 1) ? Color() : TColor(clBtnShadow));
   };
   int half = (ARow->ButtonRect.right - ARow->ButtonRect.left) / 2;
   int x = parent->ButtonRect.left + half;
@@ -486,8 +488,9 @@ void TkcCustomFilterControl::DrawRow(TkcCanvas* ACanvas, TkcCustomRowViewInfo* A
       String separator = values->Separator();
       for (int i = 0; i < values->Count(); ++i) {
         TkcValueInfo* value = values->Items(i);
-        bool selected = (fFocus.Row == ARow && fFocus.HitPart == fhpValue && fFocus.ValueIndex == i && Focused()) ||
-                        (fHot.Row == ARow && fHot.HitPart == fhpValue && fHot.ValueIndex == i && fOpenEditor == foeNone);
+        bool selected =
+            (fFocus.Row == ARow && fFocus.HitPart == fhpValue && fFocus.ValueIndex == i && Focused()) ||
+            (fHot.Row == ARow && fHot.HitPart == fhpValue && fHot.ValueIndex == i && fOpenEditor == foeNone);
         if (selected) ACanvas->FillRect(value->ValueRect, clWindow);
         ACanvas->SetFont(FontValue());
         ACanvas->Brush()->SetStyle(bsClear);
@@ -522,7 +525,8 @@ void TkcCustomFilterControl::Paint() {
     if (rows[i]->RowRect.top > client.bottom) break;
   }
   c->SetFont(Font());
-  GetPainter()->DrawButton(c, fAddConditionRect, LocalizeText("press the button to add a new condition"), fAddConditionState);
+  GetPainter()->DrawButton(c, fAddConditionRect, LocalizeText("press the button to add a new condition"),
+                           fAddConditionState);
   if (fFocusRect.right > fFocusRect.left && (Focused() || fOpenEditor != foeNone)) c->DrawFocusRect(fFocusRect);
   GetPainter()->PaintControlBorder(c, GetBounds());
 }
@@ -804,7 +808,8 @@ void TkcCustomFilterControl::ShowList(TkcFilterOpenEditor AKind) {
 
 void TkcCustomFilterControl::ListChosen(TkcFilterOpenEditor AKind, int AValue) {
   if (AKind == foeBoolOperatorList) {
-    if (auto* group = dynamic_cast<TkcGroupViewInfo*>(fFocus.Row)) group->BoolOperator = static_cast<TkcFilterBoolOperatorKind>(AValue);
+    if (auto* group = dynamic_cast<TkcGroupViewInfo*>(fFocus.Row))
+      group->BoolOperator = static_cast<TkcFilterBoolOperatorKind>(AValue);
   } else if (TkcConditionViewInfo* cond = FocusedCondition()) {
     if (AKind == foeItemList) {
       cond->SetItem(AValue);
@@ -835,7 +840,9 @@ void TkcCustomFilterControl::ShowValueEditor(char32_t AKey) {
   fOpenEditor = foeValue;
   if (!fValueEditor) {
     fValueEditor = new TEdit(this);
-    fValueEditor->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) { ValueEditorKeyDown(Sender, Key, Shift); };
+    fValueEditor->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) {
+      ValueEditorKeyDown(Sender, Key, Shift);
+    };
     fValueEditor->OnExit = [this](TObject* Sender) { ValueEditorExit(Sender); };
   }
   TkcValueInfo* value = cond->Values()->Items(fFocus.ValueIndex);
@@ -990,7 +997,6 @@ void TkcCustomFilterControl::RemoveRow() {
   FocusRow(before);
 }
 
-
 // ---- TkcFilterControl -----------------------------------------------------------------------
 
 TkcFilterControl::~TkcFilterControl() {
@@ -1007,7 +1013,8 @@ bool TkcFilterControl::GetInterface(const TGUID& IID, void** Obj) {
 
 void TkcFilterControl::SetLinkComponent(TComponent* AValue) {
   IkcFilterControl* link = nullptr;
-  if (AValue && !Supports(static_cast<TObject*>(AValue), IkcFilterControl::IID, reinterpret_cast<void**>(&link))) AValue = nullptr;
+  if (AValue && !Supports(static_cast<TObject*>(AValue), IkcFilterControl::IID, reinterpret_cast<void**>(&link)))
+    AValue = nullptr;
   if (AValue == fLinkComponent) return;
   if (fLinkComponent) fLinkComponent->RemoveFreeNotification(this);
   fLinkComponent = AValue;

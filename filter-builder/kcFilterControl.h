@@ -12,7 +12,14 @@
 #include "platform/forms/StdCtrls.h"
 
 enum TkcFilterHitPart : std::uint8_t {
-  fhpNone, fhpRowButton, fhpBoolOperator, fhpItem, fhpOperator, fhpValue, fhpAddCondition, fhpAddValue
+  fhpNone,
+  fhpRowButton,
+  fhpBoolOperator,
+  fhpItem,
+  fhpOperator,
+  fhpValue,
+  fhpAddCondition,
+  fhpAddValue
 };
 
 struct TkcFilterHitInfo {
@@ -25,7 +32,14 @@ struct TkcFilterHitInfo {
 
 // What is open: none, the row menu, the item list, the bool operator list, the operator list,
 // the value editor.
-enum TkcFilterOpenEditor : std::uint8_t { foeNone, foeRowMenu, foeItemList, foeBoolOperatorList, foeOperatorList, foeValue };
+enum TkcFilterOpenEditor : std::uint8_t {
+  foeNone,
+  foeRowMenu,
+  foeItemList,
+  foeBoolOperatorList,
+  foeOperatorList,
+  foeValue
+};
 
 class TkcCustomFilterControl : public TkcControl {
   VT_CLASS(TkcCustomFilterControl, TkcControl)
@@ -50,11 +64,18 @@ public:
   void SetWantTabs(bool Value);
   bool HotTrackOnUnfocused = true;
 
-  void ApplyFilter() { CloseValueEditor(true); fModel->ApplyFilter(); Refresh(); }
+  void ApplyFilter() {
+    CloseValueEditor(true);
+    fModel->ApplyFilter();
+    Refresh();
+  }
   void ClearAll();
   void LoadFromFile(const String& AFileName);
   void SaveToFile(const String& AFileName);
-  String GetFilterText() { CloseValueEditor(true); return fModel->GetFilterText(); }
+  String GetFilterText() {
+    CloseValueEditor(true);
+    return fModel->GetFilterText();
+  }
 
   // Focus and navigation.
   const TkcFilterHitInfo& FocusInfo() const { return fFocus; }

@@ -128,7 +128,8 @@ bool ExecuteFilterControlDialog(TComponent* ALinkComponent, TkcLookAndFeel* ALoo
   if (ALookAndFeel) control->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
   if (AFont) form->Font()->Assign(AFont);
   IkcFilterControlLinkSetter* setter = nullptr;
-  if (Supports(static_cast<TObject*>(control.get()), IkcFilterControlLinkSetter::IID, reinterpret_cast<void**>(&setter)))
+  if (Supports(static_cast<TObject*>(control.get()), IkcFilterControlLinkSetter::IID,
+               reinterpret_cast<void**>(&setter)))
     setter->SetLinkComponent(ALinkComponent);
   if (AColor != clDefault) control->SetColor(AColor);
   control->OnApplyFilter = AOnApplyFilter;

@@ -47,12 +47,14 @@ int TkcFilterControlCriteriaItem::LinkIndex() {
 
 String TkcFilterControlCriteriaItem::GetFieldCaption() {
   int index = LinkIndex();
-  return index < 0 ? String() : static_cast<TkcFilterControlCriteria*>(GetCriteria())->Control()->Link()->GetCaption(index);
+  return index < 0 ? String()
+                   : static_cast<TkcFilterControlCriteria*>(GetCriteria())->Control()->Link()->GetCaption(index);
 }
 
 String TkcFilterControlCriteriaItem::GetFieldName() {
   int index = LinkIndex();
-  return index < 0 ? String() : static_cast<TkcFilterControlCriteria*>(GetCriteria())->Control()->Link()->GetFieldName(index);
+  return index < 0 ? String()
+                   : static_cast<TkcFilterControlCriteria*>(GetCriteria())->Control()->Link()->GetFieldName(index);
 }
 
 // ---- Rows -----------------------------------------------------------------------------------
@@ -123,7 +125,8 @@ TkcConditionViewInfo::TkcConditionViewInfo(TkcFilterControlModel* AControl, TkcF
   ItemIndex = AControl->IndexOfItemLink(ItemLink);
   if (!AControl->HasItems() || ItemIndex < 0 || ItemIndex >= AControl->Link()->GetCount()) CantBuildFilter();
   ItemText = AControl->Link()->GetCaption(ItemIndex);
-  SetOperator(ConditionOperatorOf(ACriteriaItem->OperatorKind(), ACriteriaItem->GetCriteria()->ValueIsNull(ACriteriaItem->Value())));
+  SetOperator(ConditionOperatorOf(ACriteriaItem->OperatorKind(),
+                                  ACriteriaItem->GetCriteria()->ValueIsNull(ACriteriaItem->Value())));
   const Variant& value = ACriteriaItem->Value();
   if (fOperator == kcoBetween || fOperator == kcoNotBetween || fOperator == kcoInList || fOperator == kcoNotInList) {
     int position = 1;
@@ -164,13 +167,14 @@ void TkcConditionViewInfo::RefreshEditor() {
   fEditorHelper = GetFilterEditsController()->GetHelperClass(source->ClassType());
   if (!fEditorHelper) fEditorHelper = TkcFilterTextEditHelper::Class();
   TkcFilterEditClass editClass = fEditorHelper->GetFilterEditClass();
-  TkcCustomEditPropertiesClass propertiesClass = editClass ? editClass->PropertiesClass
-                                                           : TkcCustomEditPropertiesClass(source->ClassType());
+  TkcCustomEditPropertiesClass propertiesClass =
+      editClass ? editClass->PropertiesClass : TkcCustomEditPropertiesClass(source->ClassType());
   fEditorProperties.reset(propertiesClass.Create(nullptr));
   fEditorHelper->InitializeProperties(fEditorProperties.get(), source, true);
   fValueType = valid ? control->Link()->GetValueType(ItemIndex) : nullptr;
   fSupportedOperators = fEditorHelper->GetSupportedOperators(source, fValueType, true);
-  if (!control->Criteria()->SupportedLike()) fSupportedOperators = fSupportedOperators.Without(kcLikeConditionOperators);
+  if (!control->Criteria()->SupportedLike())
+    fSupportedOperators = fSupportedOperators.Without(kcLikeConditionOperators);
 }
 
 void TkcConditionViewInfo::SetItem(int AIndex) {
@@ -194,7 +198,8 @@ void TkcConditionViewInfo::SetItem(int AIndex) {
   SetOperator(fSupportedOperators.Contains(kcoLike) ? kcoLike : fSupportedOperators.First());
   AdjustValues(false);
   // The list's cached editor was set up for the old item.
-  if (control->InplaceEditList && oldClass) control->InplaceEditList->RemoveItem(TkcCustomEditPropertiesClass(oldClass));
+  if (control->InplaceEditList && oldClass)
+    control->InplaceEditList->RemoveItem(TkcCustomEditPropertiesClass(oldClass));
 }
 
 void TkcConditionViewInfo::AdjustValues(bool AKeep) {

@@ -132,13 +132,15 @@ void TkcCustomFilterEditHelper::InitializeProperties(TkcCustomEditProperties* AP
 }
 
 void TkcFilterTextEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
-                                                   TkcCustomEditProperties* ASourceProperties, bool AKeepButtons) const {
+                                                   TkcCustomEditProperties* ASourceProperties,
+                                                   bool AKeepButtons) const {
   TkcCustomFilterEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
   if (auto* text = dynamic_cast<TkcCustomTextEditProperties*>(AProperties)) text->OnNewLookupDisplayText = nullptr;
 }
 
 void TkcFilterMaskEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
-                                                   TkcCustomEditProperties* ASourceProperties, bool AKeepButtons) const {
+                                                   TkcCustomEditProperties* ASourceProperties,
+                                                   bool AKeepButtons) const {
   TkcFilterTextEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
   auto* mask = dynamic_cast<TkcCustomMaskEditProperties*>(AProperties);
   if (!mask) return;
@@ -149,7 +151,8 @@ void TkcFilterMaskEditHelper::InitializeProperties(TkcCustomEditProperties* APro
 TkcConditionOperators TkcFilterMaskEditHelper::GetSupportedOperators(TkcCustomEditProperties* AProperties,
                                                                      TkcValueTypeClass AValueTypeClass,
                                                                      bool AExtendedSet) const {
-  TkcConditionOperators result = TkcFilterTextEditHelper::GetSupportedOperators(AProperties, AValueTypeClass, AExtendedSet);
+  TkcConditionOperators result =
+      TkcFilterTextEditHelper::GetSupportedOperators(AProperties, AValueTypeClass, AExtendedSet);
   auto* mask = dynamic_cast<TkcCustomMaskEditProperties*>(AProperties);
   return mask && mask->IsMasked() ? result.Without(kcLikeConditionOperators) : result;
 }
@@ -220,8 +223,8 @@ IkcFilterEdit* CreateFilterEdit(TkcFilterEditHelperClass AHelper, TkcCustomEditP
                                 IkcFilterInplaceEditList* AInplaceEditList) {
   TkcFilterEditClass editClass = AHelper->GetFilterEditClass();
   if (!editClass) return nullptr;
-  IkcFilterEdit* edit = AInplaceEditList ? AInplaceEditList->GetEditByPropertiesClass(editClass->PropertiesClass)
-                                         : editClass->Create();
+  IkcFilterEdit* edit =
+      AInplaceEditList ? AInplaceEditList->GetEditByPropertiesClass(editClass->PropertiesClass) : editClass->Create();
   AHelper->InitializeFilterEdit(edit, ASourceProperties);
   return edit;
 }

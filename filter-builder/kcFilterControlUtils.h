@@ -18,10 +18,33 @@
 // ---- Operators -------------------------------------------------------------------------------
 
 enum TkcConditionOperator : std::uint8_t {
-  kcoNone, kcoEqual, kcoNotEqual, kcoLess, kcoLessEqual, kcoGreater, kcoGreaterEqual, kcoLike,
-  kcoNotLike, kcoBlanks, kcoNonBlanks, kcoBetween, kcoNotBetween, kcoInList, kcoNotInList,
-  kcoYesterday, kcoToday, kcoTomorrow, kcoLastWeek, kcoLastMonth, kcoLastYear, kcoThisWeek,
-  kcoThisMonth, kcoThisYear, kcoNextWeek, kcoNextMonth, kcoNextYear
+  kcoNone,
+  kcoEqual,
+  kcoNotEqual,
+  kcoLess,
+  kcoLessEqual,
+  kcoGreater,
+  kcoGreaterEqual,
+  kcoLike,
+  kcoNotLike,
+  kcoBlanks,
+  kcoNonBlanks,
+  kcoBetween,
+  kcoNotBetween,
+  kcoInList,
+  kcoNotInList,
+  kcoYesterday,
+  kcoToday,
+  kcoTomorrow,
+  kcoLastWeek,
+  kcoLastMonth,
+  kcoLastYear,
+  kcoThisWeek,
+  kcoThisMonth,
+  kcoThisYear,
+  kcoNextWeek,
+  kcoNextMonth,
+  kcoNextYear
 };
 constexpr int kLastConditionOperator = kcoNextYear;
 
@@ -45,7 +68,9 @@ public:
     fBits &= ~(1u << A);
     return *this;
   }
-  constexpr TkcConditionOperators Without(TkcConditionOperators A) const { return TkcConditionOperators(fBits & ~A.fBits); }
+  constexpr TkcConditionOperators Without(TkcConditionOperators A) const {
+    return TkcConditionOperators(fBits & ~A.fBits);
+  }
   constexpr std::uint32_t Bits() const { return fBits; }
   constexpr bool Empty() const { return fBits == 0; }
   // The lowest operator of the set; kcoNone when empty.
@@ -108,14 +133,14 @@ public:
 class TkcCustomFilterEditHelper;
 using TkcFilterEditHelperClass = const TkcCustomFilterEditHelper*;
 
-#define KC_FILTER_EDIT_HELPER(Name, Base)          \
-  VT_CLASS(Name, Base)                             \
-public:                                            \
-  static TkcFilterEditHelperClass Class() {        \
-    static const Name instance;                    \
-    return &instance;                              \
-  }                                                \
-                                                   \
+#define KC_FILTER_EDIT_HELPER(Name, Base)   \
+  VT_CLASS(Name, Base)                      \
+public:                                     \
+  static TkcFilterEditHelperClass Class() { \
+    static const Name instance;             \
+    return &instance;                       \
+  }                                         \
+                                            \
 private:
 
 class TkcCustomFilterEditHelper : public TObject {

@@ -143,8 +143,8 @@ bool TkcFilterDialog::Prepare(TkcFilterCriteria* ACriteria, TObject* AItemLink, 
   lblTitle->SetCaption(LocalizeText("Show rows where:"));
   btnOK->SetCaption(LocalizeText("OK"));
   btnCancel->SetCaption(LocalizeText("Cancel"));
-  lblSingle->SetCaption(LocalizeText("Use") + " " + Ucs4ToUtf8(std::u32string(1, ACriteria->UnderscoreWildcard())) + " " +
-                        LocalizeText("to represent any single character"));
+  lblSingle->SetCaption(LocalizeText("Use") + " " + Ucs4ToUtf8(std::u32string(1, ACriteria->UnderscoreWildcard())) +
+                        " " + LocalizeText("to represent any single character"));
   lblSeries->SetCaption(LocalizeText("Use") + " " + Ucs4ToUtf8(std::u32string(1, ACriteria->PercentWildcard())) + " " +
                         LocalizeText("to represent any series of characters"));
   FillOperatorCombo(cbOperator1);

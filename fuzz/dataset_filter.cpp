@@ -25,9 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     ds->SetFilter(in.Rest());
     ds->SetFiltered(true);
-    for (ds->First(); !ds->Eof(); ds->Next()) {
-    }
-  } catch (const Exception&) {
-  }
+    for (ds->First(); !ds->Eof(); ds->Next()) {}
+  } catch (const Exception&) {}
   return 0;
 }

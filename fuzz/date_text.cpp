@@ -23,7 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TryStrToDateTimeEx(text, choice & 8, d);
   try {
     FormatDateTime(picture, EncodeDateTime(2024, 2, 29, 13, 5, 9, 7));
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   return 0;
 }

@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     criteria.EvaluateRecord(0);
     TMemoryStream out;
     criteria.WriteData(&out);
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   return 0;
 }

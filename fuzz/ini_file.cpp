@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ini.WriteString(section, key, ini.ReadString(section, key, "x") + "y");
     ini.DeleteKey(section, key);
     ini.EraseSection(section);
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   TStringList out;
   ini.GetStrings(&out);
   return 0;

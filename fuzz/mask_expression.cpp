@@ -18,8 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   expr.FilterText(in.Rest());
   expr.IsFinal();
-  while (expr.Prev()) {
-  }
+  while (expr.Prev()) {}
   expr.Reset();
   expr.Print();
   return 0;

@@ -23,11 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const double value = values[(choice >> 1) % std::size(values)];
   try {
     FormatFloat(format, value, settings);
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   try {
     Format(format, {static_cast<std::int64_t>(choice) - 100, value, text, std::int64_t{7}}, settings);
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
   return 0;
 }

@@ -20,8 +20,7 @@ void Load(TGraphic& graphic, const std::string& bytes) {
     if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) jpeg->Bitmap();
     TMemoryStream out;
     graphic.SaveToStream(&out);
-  } catch (const Exception&) {
-  }
+  } catch (const Exception&) {}
 }
 
 template <class T>

@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   parser.SetPlanText(in.Rest());
   try {
     parser.Parse();
-  } catch (const EPlanParserError&) {
-  }
+  } catch (const EPlanParserError&) {}
   return 0;
 }

@@ -25,15 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int r = 0; r < storage.RecordCount(); ++r) {
     try {
       storage.ReadRecordFromStream(r, &stream);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
   }
   TMemoryStream out;
   for (int r = 0; r < storage.RecordCount(); ++r) {
     try {
       storage.WriteRecord(r, &out);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
   }
   return 0;
 }

@@ -621,9 +621,7 @@ void TkcCustomGridPainter::InvalidateRegion(TkcRegion* ARegion) {
 
 TkcCustomGridViewInfo::TkcCustomGridViewInfo(TkcCustomGridView* AGridView) : TkcGridViewHandler(AGridView) {}
 
-TkcCustomGridViewInfo::~TkcCustomGridViewInfo() {
-  delete fSite;
-}
+TkcCustomGridViewInfo::~TkcCustomGridViewInfo() { delete fSite; }
 
 void TkcCustomGridViewInfo::Init() {
   fSite = CreateSite();

@@ -164,14 +164,16 @@ public:
 TkcCustomGridHitTest* GetGridHitTest(std::type_index AClass, TkcCustomGridHitTest* (*ACreate)(), const TPoint& P);
 template <class T>
 T* GetGridHitTest(const TPoint& P) {
-  return static_cast<T*>(GetGridHitTest(typeid(T), []() -> TkcCustomGridHitTest* { return new T; }, P));
+  return static_cast<T*>(GetGridHitTest(
+      typeid(T), []() -> TkcCustomGridHitTest* { return new T; }, P));
 }
 using TkcGridHitTestFactory = TkcCustomGridHitTest* (*)(const TPoint&);
 template <class T>
-TkcCustomGridHitTest* MakeGridHitTest(const TPoint& P) { return GetGridHitTest<T>(P); }
+TkcCustomGridHitTest* MakeGridHitTest(const TPoint& P) {
+  return GetGridHitTest<T>(P);
+}
 
 // ---- Cells ----------------------------------------------------------------------------------
-
 
 class TkcCustomGridCellPainter;
 

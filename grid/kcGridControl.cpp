@@ -26,8 +26,7 @@ void TkcGridSite::SetParent(TWinControl* AParent) {
   if (AParent != Parent()) {
     TWinControl* old = Parent();
     if (AParent) LookAndFeel()->SetMasterLookAndFeel(GridView()->LookAndFeel());
-    if (!AParent && old && GridView()->IsFocused() && !old->ComponentState().Contains(csDestroying) &&
-        old->CanFocus())
+    if (!AParent && old && GridView()->IsFocused() && !old->ComponentState().Contains(csDestroying) && old->CanFocus())
       old->SetFocus();
   }
   TkcControl::SetParent(AParent);
@@ -108,7 +107,9 @@ TCursor TkcGridSite::GetCurrentCursor(int X, int Y) {
 
 int TkcGridSite::GetMouseWheelScrollingKind() { return Controller()->GetMouseWheelScrollingKind(); }
 void TkcGridSite::InitScrollBarsParameters() { Controller()->InitScrollBarsParameters(); }
-void TkcGridSite::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) { Controller()->Scroll(AKind, ACode, APos); }
+void TkcGridSite::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) {
+  Controller()->Scroll(AKind, ACode, APos);
+}
 bool TkcGridSite::IsPixelScrollBar(TScrollBarKind AKind) { return Controller()->IsPixelScrollBar(AKind); }
 
 void TkcGridSite::UpdateScrollBars() {
@@ -403,7 +404,8 @@ void TkcGridLevel::Changed() {
 
 // ---- Grid -----------------------------------------------------------------------------------
 
-TkcCustomGrid::TkcCustomGrid(TComponent* AOwner) : TkcControl(AOwner), fRootLevel(std::make_unique<TkcGridLevel>(nullptr)) {
+TkcCustomGrid::TkcCustomGrid(TComponent* AOwner)
+    : TkcControl(AOwner), fRootLevel(std::make_unique<TkcGridLevel>(nullptr)) {
   RegisterGridCursors();
   fRootLevel->fControl = this;
   fRootLevel->fDetailFrameWidth = 0;

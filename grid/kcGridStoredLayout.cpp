@@ -13,7 +13,9 @@ constexpr int kViewVersion = 1;
 // More properties or objects than any view has: a count beyond these is damage.
 constexpr int kMaxProperties = 256, kMaxChildren = 100000;
 
-[[noreturn]] void Refuse(const String& AWhy) { throw EkcGridLayoutError("The stored grid layout cannot be read: " + AWhy); }
+[[noreturn]] void Refuse(const String& AWhy) {
+  throw EkcGridLayoutError("The stored grid layout cannot be read: " + AWhy);
+}
 
 Variant ByteVariant(int AValue) {
   Variant v(static_cast<std::uint8_t>(AValue));

@@ -54,7 +54,9 @@ void TkcGridColumn::SetAlignment(TAlignment Value) {
 }
 
 TkcDataSortOrder TkcGridColumn::SortOrder() const { return fGridView->DataController()->GetItemSortOrder(ItemIndex()); }
-void TkcGridColumn::SetSortOrder(TkcDataSortOrder Value) { fGridView->DataController()->SetItemSortOrder(ItemIndex(), Value); }
+void TkcGridColumn::SetSortOrder(TkcDataSortOrder Value) {
+  fGridView->DataController()->SetItemSortOrder(ItemIndex(), Value);
+}
 int TkcGridColumn::GroupIndex() const { return fGridView->DataController()->Groups()->GetItemGroupIndex(ItemIndex()); }
 void TkcGridColumn::SetGroupIndex(int Value) {
   fGridView->DataController()->Groups()->SetItemGroupIndex(ItemIndex(), Value);
@@ -67,10 +69,10 @@ void TkcGridColumn::SetValueTypeClass(TkcValueTypeClass Value) {
 TkcVisualParams TkcGridColumn::GetContentParams() {
   TkcVisualParams p;
   TkcLookAndFeelPainterClass painter = fGridView->LookAndFeelPainter();
-  p.Color = Style.Color != clDefault                    ? Style.Color
+  p.Color = Style.Color != clDefault                     ? Style.Color
             : fGridView->ContentStyle.Color != clDefault ? fGridView->ContentStyle.Color
                                                          : painter->GetContentDefaultColor();
-  p.TextColor = Style.TextColor != clDefault                    ? Style.TextColor
+  p.TextColor = Style.TextColor != clDefault                     ? Style.TextColor
                 : fGridView->ContentStyle.TextColor != clDefault ? fGridView->ContentStyle.TextColor
                                                                  : painter->GetContentDefaultTextColor();
   p.Font = fGridView->Font();
@@ -207,7 +209,8 @@ void TkcGridTableView::SetHeaderHeight(int Value) {
 }
 
 int TkcGridTableView::MaxTopRowIndex() const {
-  int visible = TableViewInfo()->RowsFitting(TableViewInfo()->RecordsBounds().bottom - TableViewInfo()->RecordsBounds().top);
+  int visible =
+      TableViewInfo()->RowsFitting(TableViewInfo()->RecordsBounds().bottom - TableViewInfo()->RecordsBounds().top);
   return std::max(0, fDataController->GetRowCount() - std::max(visible, 1));
 }
 
@@ -613,7 +616,7 @@ TkcGridTableView* TkcGridTableController::TableView() const { return static_cast
 
 void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {
   TkcGridDataController* dc = TableView()->DataController();
-  TkcDataSortOrder order = AShift.Contains(ssCtrl)             ? soNone
+  TkcDataSortOrder order = AShift.Contains(ssCtrl)               ? soNone
                            : AColumn->SortOrder() == soAscending ? soDescending
                                                                  : soAscending;
   dc->BeginUpdate();

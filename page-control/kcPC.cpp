@@ -33,7 +33,9 @@ TkcCustomTabControl::TkcCustomTabControl(TComponent* AOwner) : TkcControl(AOwner
   fVisibleTabs = std::make_unique<TkcVisibleTabList>(this);
   fTabSlants = std::make_unique<TkcTabSlants>(this);
   fImageList = std::make_unique<TkcPCImageList>(this);
-  fImageList->OnChange = [this](TObject*) { if (!IsLoading()) ImagesChanged(); };
+  fImageList->OnChange = [this](TObject*) {
+    if (!IsLoading()) ImagesChanged();
+  };
   fTabSlants->OnChange = [this](TObject*) { RequestLayout(); };
   if (!IsDesigning()) {
     fGoDialog = std::make_unique<TkcPCGoDialog>(this);
@@ -139,8 +141,8 @@ void TkcCustomTabControl::SetRaggedRight(bool Value) {
 void TkcCustomTabControl::SetRotate(bool Value) {
   if (fRotate == Value) return;
   if (Value && fPainter && !fPainter->PainterClass()->AllowRotate())
-    throw Exception(Format(LocalizeText("%s style does not support rotation of tabs"),
-                           {fPainter->PainterClass()->GetStyleName()}));
+    throw Exception(
+        Format(LocalizeText("%s style does not support rotation of tabs"), {fPainter->PainterClass()->GetStyleName()}));
   fRotate = Value;
   RequestLayout();
 }
@@ -444,8 +446,8 @@ void TkcCustomTabControl::UpdateHotTrack(TShiftState AShift) {
   TkcPCNavigatorButton button;
   TRect client = GetControlRect();
   bool inside = PtInRect(&client, p);
-  if (inside && !leftDown && fPainter->GetNavigatorButtonAt(p.x, p.y, button) && !PressedNavigatorButton.Contains(button) &&
-      NavigatorButtonStates[button] != 3)
+  if (inside && !leftDown && fPainter->GetNavigatorButtonAt(p.x, p.y, button) &&
+      !PressedNavigatorButton.Contains(button) && NavigatorButtonStates[button] != 3)
     hot.Include(button);
   else if (active && inside && !(leftDown && IsButtonStyle())) {
     hotTab = GetTabAt(p.x, p.y);
@@ -622,19 +624,11 @@ bool TkcCustomTabControl::HandleKey(WORD& Key, TShiftState Shift) {
       wrap = true;
       break;
     case VK_LEFT:
-    case VK_UP:
-      step = -1;
-      break;
+    case VK_UP: step = -1; break;
     case VK_RIGHT:
-    case VK_DOWN:
-      step = 1;
-      break;
-    case VK_HOME:
-      home = true;
-      break;
-    case VK_END:
-      end = true;
-      break;
+    case VK_DOWN: step = 1; break;
+    case VK_HOME: home = true; break;
+    case VK_END: end = true; break;
     case VK_RETURN:
     case VK_SPACE:
       if (FocusedTabVisibleIndex != -1) {
@@ -642,8 +636,7 @@ bool TkcCustomTabControl::HandleKey(WORD& Key, TShiftState Shift) {
         return true;
       }
       return false;
-    default:
-      return false;
+    default: return false;
   }
   int found = -1;
   if (home || end) {

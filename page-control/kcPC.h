@@ -10,8 +10,8 @@
 
 #include "controls/kcControlUtils.h"
 #include "controls/kcControls.h"
-#include "platform/forms/ImgList.h"
 #include "page-control/kcPCPaintersFactory.h"
+#include "platform/forms/ImgList.h"
 
 class TkcCustomTabControl;
 class TkcTabs;
@@ -22,8 +22,16 @@ class TkcPageControl;
 
 enum TkcTabPosition { tpTop, tpBottom, tpLeft, tpRight };
 enum TkcPCOption {
-  pcoCloseButton, pcoFixedTabWidthWhenRotated, pcoGoDialog, pcoGradient, pcoGradientClientArea, pcoNoArrows,
-  pcoRedrawOnResize, pcoSort, pcoTopToBottomText, pcoUsePageColorForTab
+  pcoCloseButton,
+  pcoFixedTabWidthWhenRotated,
+  pcoGoDialog,
+  pcoGradient,
+  pcoGradientClientArea,
+  pcoNoArrows,
+  pcoRedrawOnResize,
+  pcoSort,
+  pcoTopToBottomText,
+  pcoUsePageColorForTab
 };
 using TkcPCOptions = TSet<TkcPCOption, 10>;
 inline const TkcPCOptions kcPCDefaultOptions{pcoGradient, pcoGradientClientArea, pcoRedrawOnResize};
@@ -33,8 +41,17 @@ enum TkcPCNavigatorPosition { npLeftTop, npLeftBottom, npRightTop, npRightBottom
 // 0 normal, 1 pressed, 2 hot, 3 disabled.
 using TkcPCNavigatorButtonState = int;
 enum TkcTabChangeKind {
-  tckContent, tckColor, tckEnabled, tckFocus, tckHighlighted, tckHotTrack, tckMainTab, tckLayout, tckPressed,
-  tckSelected, tckFocusedTab
+  tckContent,
+  tckColor,
+  tckEnabled,
+  tckFocus,
+  tckHighlighted,
+  tckHotTrack,
+  tckMainTab,
+  tckLayout,
+  tckPressed,
+  tckSelected,
+  tckFocusedTab
 };
 enum TkcTabSlantKind { skCutCorner, skSlant };
 enum TkcTabSlantPosition { spLeft, spRight };
@@ -365,10 +382,11 @@ protected:
   void LookAndFeelChanged(TkcLookAndFeel* Sender, TkcLookAndFeelValues AChangedValues) override;
   void Dispatch(TMessage& Message) override;
   void RealignAndRepaint();
+
 public:
   void Loaded() override;
-protected:
 
+protected:
 private:
   friend class TkcTabs;
   friend class TkcTab;

@@ -58,7 +58,8 @@ TkcPCNavigatorButtons TkcCustomTabControl::GetNavigatorButtonsForLayout(bool AAl
   TkcPCNavigatorButtons r;
   if (fOptions.Contains(pcoCloseButton)) r.Include(nbClose);
   if (!AAllTabsFit) {
-    if (!(fOptions.Contains(pcoNoArrows) && fOptions.Contains(pcoGoDialog))) r.Include(nbTopLeft).Include(nbBottomRight);
+    if (!(fOptions.Contains(pcoNoArrows) && fOptions.Contains(pcoGoDialog)))
+      r.Include(nbTopLeft).Include(nbBottomRight);
     if (fOptions.Contains(pcoGoDialog)) r.Include(nbGoDialog);
   }
   return r;
@@ -86,8 +87,7 @@ void TkcCustomTabControl::ResetLayoutState() {
 }
 
 void TkcCustomTabControl::CalculateTabNormalSizes() {
-  if (fTabs->Count() == 0)
-    throw Exception("TkcCustomTabControl.CalculateTabNormalSizes: Tabs.Count = 0");
+  if (fTabs->Count() == 0) throw Exception("TkcCustomTabControl.CalculateTabNormalSizes: Tabs.Count = 0");
   fTabs->NormalTabHeight = fPainter->CalculateTabNormalHeight();
   for (int i = 0; i < fTabs->Count(); ++i) {
     TkcTab* t = fTabs->GetTab(i);
@@ -176,12 +176,14 @@ void TkcCustomTabControl::BalanceLines(int AFirst, int ALast, int ALength, int A
   // The greedy lines of the run: first tab of each line.
   std::vector<int> starts;
   for (int i = AFirst; i <= ALast; ++i)
-    if (i == AFirst || fVisibleTabs->GetTab(i)->LineIndex != fVisibleTabs->GetTab(i - 1)->LineIndex) starts.push_back(i);
+    if (i == AFirst || fVisibleTabs->GetTab(i)->LineIndex != fVisibleTabs->GetTab(i - 1)->LineIndex)
+      starts.push_back(i);
   int n = int(starts.size());
   if (n < 2) return;
   int firstLine = fVisibleTabs->GetTab(AFirst)->LineIndex;
   std::vector<long long> prefix(ALast - AFirst + 2, 0);
-  for (int i = AFirst; i <= ALast; ++i) prefix[i - AFirst + 1] = prefix[i - AFirst] + fVisibleTabs->GetTab(i)->NormalLength();
+  for (int i = AFirst; i <= ALast; ++i)
+    prefix[i - AFirst + 1] = prefix[i - AFirst] + fVisibleTabs->GetTab(i)->NormalLength();
   auto lineLength = [&](int a, int b) -> long long {  // tabs a..b
     if (b < a) return 0;
     return prefix[b - AFirst + 1] - prefix[a - AFirst] + (long long)AGap * (b - a);
@@ -329,7 +331,8 @@ void TkcCustomTabControl::FitSingleLine() {
           // a placement per step.
           int gap = TabGap();
           long long used = 0;
-          for (int i = FirstShownTab; i <= last; ++i) used += fVisibleTabs->GetTab(i)->NormalLength() + (i > FirstShownTab ? gap : 0);
+          for (int i = FirstShownTab; i <= last; ++i)
+            used += fVisibleTabs->GetTab(i)->NormalLength() + (i > FirstShownTab ? gap : 0);
           int first = FirstShownTab;
           while (first > 0 && used + gap + fVisibleTabs->GetTab(first - 1)->NormalLength() <= TabsRegion.TabsLength) {
             --first;
@@ -412,8 +415,7 @@ void TkcCustomTabControl::PlaceLines() {
   for (int i = first; i <= last; ++i) {
     TkcTab* t = fVisibleTabs->GetTab(i);
     int d = t->DisplayLineIndex;
-    int across = d < TopOrLeftPartLineCount ? start + d * (T + g)
-                                            : end - (LineCount - d) * T - (LineCount - d - 1) * g;
+    int across = d < TopOrLeftPartLineCount ? start + d * (T + g) : end - (LineCount - d) * T - (LineCount - d - 1) * g;
     if (horizontal)
       t->NormalOrigin.y = across;
     else
@@ -501,7 +503,7 @@ int TkcCustomTabControl::GetTabAt(int X, int Y) {
 
 TRect TkcCustomTabControl::GetTabPartRect(int AVisibleIndex) const {
   return fVisibleTabs->GetTab(AVisibleIndex)->DisplayLineIndex < TopOrLeftPartLineCount ? TopOrLeftPartRect
-                                                                                       : BottomOrRightPartRect;
+                                                                                        : BottomOrRightPartRect;
 }
 
 void TkcCustomTabControl::GetDisplayLineBounds(TkcPCLineIndexBoundsArray& ABounds) {
@@ -526,10 +528,8 @@ bool TkcCustomTabControl::IsNavigatorButtonEnabled(TkcPCNavigatorButton AButton)
     case nbBottomRight:
       if (AButton == forward) return !(LastShownTab == lastVisible && (LastTabFits || FirstShownTab == LastShownTab));
       return FirstShownTab > 0;
-    case nbClose:
-      return MainTabVisibleIndex != -1;
-    case nbGoDialog:
-      return true;
+    case nbClose: return MainTabVisibleIndex != -1;
+    case nbGoDialog: return true;
   }
   return true;
 }

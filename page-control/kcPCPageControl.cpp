@@ -124,9 +124,7 @@ void TkcTabSheet::Dispatch(TMessage& Message) {
   TCustomControl::Dispatch(Message);
   switch (Message.Msg) {
     case CM_TEXTCHANGED:
-    case CM_ENABLEDCHANGED:
-      UpdateTab();
-      break;
+    case CM_ENABLEDCHANGED: UpdateTab(); break;
     case CM_COLORCHANGED:
       if (fPageControl && fTab) fPageControl->RequestLayout();
       Invalidate();
@@ -189,7 +187,8 @@ void TkcPageControl::RemovePage(TkcTabSheet* APage) {
     return;
   }
   SetTabIndexDirect(-1);
-  if (wasActive || !next) SetActivePage(next);
+  if (wasActive || !next)
+    SetActivePage(next);
   else {
     ++ChangeEventLock;
     SetTabIndex(ActivePageIndex());
@@ -265,9 +264,7 @@ bool TkcPageControl::CanChange(int ANewTabIndex) {
   return true;
 }
 
-void TkcPageControl::ActivateTabIndexPage() {
-  SetActivePage(TabIndex() == -1 ? nullptr : fPages[TabIndex()]);
-}
+void TkcPageControl::ActivateTabIndexPage() { SetActivePage(TabIndex() == -1 ? nullptr : fPages[TabIndex()]); }
 
 void TkcPageControl::Change() {
   ++ChangeEventLock;
@@ -293,7 +290,9 @@ void TkcPageControl::ChangeActivePage(TkcTabSheet* APage) {
     }
   }
   if (APage && form && fActivePage && form->ActiveControl() == fActivePage)
-    focusTarget = (APage->Enabled() && Visible() && Enabled() && Parent() && Parent()->CanFocus()) ? static_cast<TWinControl*>(APage) : this;
+    focusTarget = (APage->Enabled() && Visible() && Enabled() && Parent() && Parent()->CanFocus())
+                      ? static_cast<TWinControl*>(APage)
+                      : this;
   TkcTabSheet* old = fActivePage;
   if (old) old->SetVisible(false);
   if (APage) {

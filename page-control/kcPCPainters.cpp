@@ -133,8 +133,14 @@ TkcRegion* CreateFigureRegion(TPoints P, const TLinePositions& LP, bool ALeftTop
           if (has(lpLT)) --b.y;
           break;
         case lpLT:
-          if (has(lpL)) ++a.y; else ++a.x;
-          if (has(lpT)) ++b.x; else ++b.y;
+          if (has(lpL))
+            ++a.y;
+          else
+            ++a.x;
+          if (has(lpT))
+            ++b.x;
+          else
+            ++b.y;
           break;
         case lpT:
           ++a.y, ++b.y;
@@ -142,16 +148,28 @@ TkcRegion* CreateFigureRegion(TPoints P, const TLinePositions& LP, bool ALeftTop
           if (has(lpRT)) ++b.x;
           break;
         case lpLB:
-          if (has(lpB)) ++a.x; else --a.y;
-          if (has(lpL)) --b.y; else ++b.x;
+          if (has(lpB))
+            ++a.x;
+          else
+            --a.y;
+          if (has(lpL))
+            --b.y;
+          else
+            ++b.x;
           break;
-        default:
-          break;
+        default: break;
       }
-    else switch (LP[i]) {
+    else
+      switch (LP[i]) {
         case lpRT:
-          if (has(lpT)) ++a.x; else --a.y;
-          if (has(lpR)) --b.y; else ++b.x;
+          if (has(lpT))
+            ++a.x;
+          else
+            --a.y;
+          if (has(lpR))
+            --b.y;
+          else
+            ++b.x;
           break;
         case lpR:
           ++a.x, ++b.x;
@@ -159,16 +177,21 @@ TkcRegion* CreateFigureRegion(TPoints P, const TLinePositions& LP, bool ALeftTop
           if (has(lpRB)) --b.y;
           break;
         case lpRB:
-          if (has(lpR)) ++a.y; else ++a.x;
-          if (has(lpB)) ++b.x; else ++b.y;
+          if (has(lpR))
+            ++a.y;
+          else
+            ++a.x;
+          if (has(lpB))
+            ++b.x;
+          else
+            ++b.y;
           break;
         case lpB:
           ++a.y, ++b.y;
           if (has(lpRB)) --a.x;
           if (has(lpLB)) ++b.x;
           break;
-        default:
-          break;
+        default: break;
       }
   }
   std::vector<POINT> raw(P.begin(), P.end());
@@ -215,7 +238,8 @@ TSize TkcPCImageList::GetRotatedSize() const {
 void TkcPCImageList::Draw(TkcCanvas* ACanvas, int X, int Y, int AIndex, bool AEnabled, TColor ABackgroundColor) {
   if (!fBaseImages || fBaseImages->Count() == 0) throw Exception("TkcPCImageList.Draw: BaseImages is not assigned");
   if (AIndex < 0 || AIndex >= fBaseImages->Count())
-    throw Exception(Format("TkcPCImageList.Draw: Index (%d) must be between 0 and %d", {AIndex, fBaseImages->Count() - 1}));
+    throw Exception(
+        Format("TkcPCImageList.Draw: Index (%d) must be between 0 and %d", {AIndex, fBaseImages->Count() - 1}));
   if (fRotationAngle == 0 || AIndex >= int(fRotatedImages.size())) {
     fBaseImages->Draw(ACanvas->Canvas(), X, Y, AIndex, AEnabled);
     return;
@@ -244,11 +268,11 @@ TkcPCCustomPainter::~TkcPCCustomPainter() = default;
 TkcPCImageList* TkcPCCustomPainter::ImageList() const { return fParent->ImageList(); }
 
 TkcCanvas* TkcPCCustomPainter::Canvas() const { return fParent->Canvas(); }
-TkcTab* TkcPCCustomPainter::VisibleTab(int AVisibleIndex) const { return fParent->VisibleTabs()->GetTab(AVisibleIndex); }
-
-void TkcPCCustomPainter::SaveClipRegion() {
-  fClipRegionStack.emplace_back(Canvas()->GetClipRegion());
+TkcTab* TkcPCCustomPainter::VisibleTab(int AVisibleIndex) const {
+  return fParent->VisibleTabs()->GetTab(AVisibleIndex);
 }
+
+void TkcPCCustomPainter::SaveClipRegion() { fClipRegionStack.emplace_back(Canvas()->GetClipRegion()); }
 
 void TkcPCCustomPainter::RestoreClipRegion() {
   if (fClipRegionStack.empty()) return;
@@ -273,14 +297,10 @@ void TkcPCCustomPainter::DrawPolyline(const std::vector<TPoint>& APoints, TColor
 
 TPoint TkcPCCustomPainter::RotatePointToSide(const TRect& R, TPoint P, TkcTabPosition ASide) {
   switch (ASide) {
-    case tpTop:
-      return P;
-    case tpBottom:
-      return {P.x, R.bottom - 1 - (P.y - R.top)};
-    case tpLeft:
-      return {P.y + R.right - R.bottom, R.bottom - 1 - (P.x - R.left)};
-    case tpRight:
-      return {R.left + R.bottom - 1 - P.y, R.bottom - 1 - (P.x - R.left)};
+    case tpTop: return P;
+    case tpBottom: return {P.x, R.bottom - 1 - (P.y - R.top)};
+    case tpLeft: return {P.y + R.right - R.bottom, R.bottom - 1 - (P.x - R.left)};
+    case tpRight: return {R.left + R.bottom - 1 - P.y, R.bottom - 1 - (P.x - R.left)};
   }
   return P;
 }
@@ -294,17 +314,10 @@ void TkcPCCustomPainter::DrawRotatedPolyline(const TRect& R, std::vector<TPoint>
 TRect TkcPCCustomPainter::InflateRotatedRect(const TRect& R, const TkcPCMargins& M, TkcTabPosition ASide) {
   TRect m = M;
   switch (ASide) {
-    case tpTop:
-      break;
-    case tpBottom:
-      m = {M.right, M.bottom, M.left, M.top};
-      break;
-    case tpLeft:
-      m = {M.top, M.right, M.bottom, M.left};
-      break;
-    case tpRight:
-      m = {M.bottom, M.left, M.top, M.right};
-      break;
+    case tpTop: break;
+    case tpBottom: m = {M.right, M.bottom, M.left, M.top}; break;
+    case tpLeft: m = {M.top, M.right, M.bottom, M.left}; break;
+    case tpRight: m = {M.bottom, M.left, M.top, M.right}; break;
   }
   TRect r{R.left + m.left, R.top + m.top, R.right - m.right, R.bottom - m.bottom};
   if (r.right < r.left) r.right = r.left;
@@ -333,9 +346,7 @@ TColor TkcPCCustomPainter::GetPageColor() {
   return page ? page->Color() : fParent->Color();
 }
 
-void TkcPCCustomPainter::FillPageClientRect() {
-  Canvas()->FillRect(GetPageClientRect(), GetPageColor());
-}
+void TkcPCCustomPainter::FillPageClientRect() { Canvas()->FillRect(GetPageClientRect(), GetPageColor()); }
 
 void TkcPCCustomPainter::GetPageClientRectOffset(TkcPCMargins& AMargins) {
   GetTabLinesOffset(AMargins);
@@ -433,7 +444,8 @@ int TkcPCCustomPainter::GetTabThemeState(int AVisibleIndex) {
 
 TRect TkcPCCustomPainter::GetThemedFrameOffsets() {
   RECT bounds{0, 0, 100, 100}, content{};
-  if (GetThemeBackgroundContentRect(GetThemeHandle(totTab), Canvas()->Handle(), 9, 0, &bounds, &content) != S_OK) return {};
+  if (GetThemeBackgroundContentRect(GetThemeHandle(totTab), Canvas()->Handle(), 9, 0, &bounds, &content) != S_OK)
+    return {};
   TRect m{content.left, content.top, 100 - content.right, 100 - content.bottom};
   if (IsLunaOrRoyaleTheme()) {
     int k = std::max(m.left, m.top);
@@ -480,8 +492,10 @@ void TkcPCCustomPainter::ExcludeTabContentFromClip() {
   const TRect& a = TabContentData.ImageRect;
   const TRect& b = TabContentData.TextRect;
   if (IsRectEmpty(&a) && IsRectEmpty(&b)) return;
-  TRect u = IsRectEmpty(&a) ? b : IsRectEmpty(&b) ? a
-            : TRect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+  TRect u = IsRectEmpty(&a)   ? b
+            : IsRectEmpty(&b) ? a
+                              : TRect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                                      std::max(a.bottom, b.bottom)};
   if (IsRectEmpty(&u) || TabContentData.VisibleIndex < 0) return;
   auto* rgn = new TkcRegion(u);
   rgn->CombineWith(GetTabClipRegion(TabContentData.VisibleIndex), roIntersect);

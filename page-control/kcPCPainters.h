@@ -311,7 +311,9 @@ public:
   bool IsFrameVisible() override { return true; }
   void PaintTabs() override;
   void RepaintTab(int AVisibleIndex, TkcTabChangeKind AChange) override;
-  TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override { return GetNavigatorGlyphFixedOffset(AButton); }
+  TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override {
+    return GetNavigatorGlyphFixedOffset(AButton);
+  }
   int GetContentTabNormalHeight() override;
   void DrawTab(int AVisibleIndex) override;
   // Native (themed) drawing.
@@ -344,7 +346,9 @@ public:
   void GetTabTextMargins(int AVisibleIndex, int AMargins[2]) override;
   void GetTabCutTextMargins(int AVisibleIndex, int AMargins[2]) override { GetTabTextMargins(AVisibleIndex, AMargins); }
   bool IsTabDown(int AVisibleIndex) override;
-  TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override { return GetNavigatorGlyphFixedOffset(AButton); }
+  TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override {
+    return GetNavigatorGlyphFixedOffset(AButton);
+  }
 };
 
 class TkcPCButtonsPainter : public TkcPCButtonedPainter {
@@ -450,7 +454,9 @@ public:
   int GetNavigatorSideOffset() override { return 3; }
   void GetNavigatorGlyphInfo(TkcPCNavigatorButton AButton, TkcPCNavigatorButtonInfo& AInfo) override;
   TColor GetNavigatorButtonColor(TkcPCNavigatorButtonState AState) override;
-  TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override { return GetNavigatorGlyphCentredOffset(AButton); }
+  TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override {
+    return GetNavigatorGlyphCentredOffset(AButton);
+  }
   void DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorButtonState AState) override;
   void PaintFrame() override;
   TRect GetMainTabFocusBounds(int AVisibleIndex) override;
@@ -510,7 +516,9 @@ public:
   TkcRegionOperation GetTabClipRegionOperation(int) override { return roIntersect; }
   TPoint GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) override;
   int GetNavigatorButtonHeight() override { return TkcPCTabsPainter::GetNavigatorButtonHeight() - 2; }
-  int GetNavigatorButtonWidth(TkcPCNavigatorButton B) override { return TkcPCTabsPainter::GetNavigatorButtonWidth(B) - 2; }
+  int GetNavigatorButtonWidth(TkcPCNavigatorButton B) override {
+    return TkcPCTabsPainter::GetNavigatorButtonWidth(B) - 2;
+  }
   void DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorButtonState AState) override;
   void DrawPageFrame(TRect R) override;
   void DrawTabBorder(int AVisibleIndex, const TRect& F) override;

@@ -40,13 +40,15 @@ int TkcPCStandardPainter::CalculateTabNormalHeight() {
 }
 
 void TkcPCStandardPainter::GetTabImageOffsets(int AVisibleIndex, int O[4]) {
-  static const int t[3][2][4] = {{{6, 1, 0, 0}, {8, 1, 0, 3}}, {{6, -1, 0, 1}, {7, -1, 0, 1}}, {{6, -1, 0, 1}, {7, -1, 0, 1}}};
+  static const int t[3][2][4] = {
+      {{6, 1, 0, 0}, {8, 1, 0, 3}}, {{6, -1, 0, 1}, {7, -1, 0, 1}}, {{6, -1, 0, 1}, {7, -1, 0, 1}}};
   const int* v = t[GetStandardStyle()][IsTabDown(AVisibleIndex) ? 1 : 0];
   std::copy(v, v + 4, O);
 }
 
 void TkcPCStandardPainter::GetTabTextOffsets(int AVisibleIndex, int O[4]) {
-  static const int t[3][2][4] = {{{5, 1, 5, -1}, {5, 1, 5, 2}}, {{6, 0, 4, 1}, {6, 0, 4, 1}}, {{6, 0, 4, 1}, {6, 0, 4, 1}}};
+  static const int t[3][2][4] = {
+      {{5, 1, 5, -1}, {5, 1, 5, 2}}, {{6, 0, 4, 1}, {6, 0, 4, 1}}, {{6, 0, 4, 1}, {6, 0, 4, 1}}};
   const int* v = t[GetStandardStyle()][IsTabDown(AVisibleIndex) ? 1 : 0];
   std::copy(v, v + 4, O);
 }
@@ -85,7 +87,8 @@ int TkcPCStandardPainter::GetNavigatorAreaLength(TkcPCNavigatorButtons AButtons)
   return L <= 0 ? 0 : L + GetNavigatorEndOffset() + GetNavigatorTabsDistance();
 }
 
-void TkcPCStandardPainter::GetNavigatorButtonOrder(TkcPCNavigatorButtons AButtons, std::vector<TkcPCNavigatorButton>& AList) {
+void TkcPCStandardPainter::GetNavigatorButtonOrder(TkcPCNavigatorButtons AButtons,
+                                                   std::vector<TkcPCNavigatorButton>& AList) {
   bool atStart = IsNavigatorAtStart();
   static const TkcPCNavigatorButton startOrder[4] = {nbClose, nbTopLeft, nbBottomRight, nbGoDialog};
   static const TkcPCNavigatorButton endOrder[4] = {nbGoDialog, nbTopLeft, nbBottomRight, nbClose};
@@ -100,7 +103,8 @@ TRect TkcPCStandardPainter::CalculateNavigatorBounds(TkcPCNavigatorButtons AButt
   TkcCustomTabControl* c = ParentControl();
   TkcPCNavigatorPosition np = c->NavigatorPosition();
   if (IsHorizontalTabs()) {
-    int left = (np == npLeftTop || np == npLeftBottom) ? GetNavigatorEndOffset() : c->Width() - L - GetNavigatorEndOffset();
+    int left =
+        (np == npLeftTop || np == npLeftBottom) ? GetNavigatorEndOffset() : c->Width() - L - GetNavigatorEndOffset();
     int top = c->TabPosition() == tpTop ? GetNavigatorSideOffset() : c->Height() - H - GetNavigatorSideOffset();
     return Bounds(left, top, L, H);
   }
@@ -300,7 +304,8 @@ void TkcPCStandardPainter::DrawNavigatorButton(TkcPCNavigatorButton AButton, TRe
   DrawNavigatorGlyph(AButton, {origin.x + o.x, origin.y + o.y}, info);
 }
 
-void TkcPCStandardPainter::DrawNavigatorGlyph(TkcPCNavigatorButton AButton, TPoint O, const TkcPCNavigatorButtonInfo& AInfo) {
+void TkcPCStandardPainter::DrawNavigatorGlyph(TkcPCNavigatorButton AButton, TPoint O,
+                                              const TkcPCNavigatorButtonInfo& AInfo) {
   auto draw = [&](TPoint at, TColor brush, TColor pen) {
     TkcCanvas* c = Canvas();
     if (AButton == nbClose) {
@@ -534,10 +539,22 @@ void TkcPCTabsPainter::DrawTab(int AVisibleIndex) {
   TRect I = F;
   TRect strip{};
   switch (side) {
-    case tpTop: I = {F.left + 2, F.top + 2, F.right - 2, F.bottom}; strip = {I.left, I.bottom, I.right, I.bottom + 2}; break;
-    case tpBottom: I = {F.left + 2, F.top, F.right - 2, F.bottom - 2}; strip = {I.left, I.top - 2, I.right, I.top}; break;
-    case tpLeft: I = {F.left + 2, F.top + 2, F.right, F.bottom - 2}; strip = {I.right, I.top, I.right + 2, I.bottom}; break;
-    case tpRight: I = {F.left, F.top + 2, F.right - 2, F.bottom - 2}; strip = {I.left - 2, I.top, I.left, I.bottom}; break;
+    case tpTop:
+      I = {F.left + 2, F.top + 2, F.right - 2, F.bottom};
+      strip = {I.left, I.bottom, I.right, I.bottom + 2};
+      break;
+    case tpBottom:
+      I = {F.left + 2, F.top, F.right - 2, F.bottom - 2};
+      strip = {I.left, I.top - 2, I.right, I.top};
+      break;
+    case tpLeft:
+      I = {F.left + 2, F.top + 2, F.right, F.bottom - 2};
+      strip = {I.right, I.top, I.right + 2, I.bottom};
+      break;
+    case tpRight:
+      I = {F.left, F.top + 2, F.right - 2, F.bottom - 2};
+      strip = {I.left - 2, I.top, I.left, I.bottom};
+      break;
   }
   Canvas()->FillRect(I, GetTabColor(AVisibleIndex));
   if (tab->IsMainTab()) {
@@ -760,7 +777,8 @@ int TkcPCTabsPainter::GetNavigatorButtonWidth(TkcPCNavigatorButton AButton) {
   if (!IsNativePainting()) return TkcPCStandardPainter::GetNavigatorButtonWidth(AButton);
   if (AButton == nbGoDialog) {
     SIZE s{};
-    if (GetThemePartSize(GetThemeHandle(totSpin), Canvas()->Handle(), 2, 1, nullptr, 1, &s) == S_OK && s.cx > 0) return s.cx;
+    if (GetThemePartSize(GetThemeHandle(totSpin), Canvas()->Handle(), 2, 1, nullptr, 1, &s) == S_OK && s.cx > 0)
+      return s.cx;
   }
   return 17;
 }

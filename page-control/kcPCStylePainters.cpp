@@ -57,7 +57,8 @@ void TkcPCButtonsPainter::DrawTab(int AVisibleIndex) {
   TRect R = VisibleTab(AVisibleIndex)->GetFullRect();
   bool down = IsTabDown(AVisibleIndex);
   TRect r = R;
-  Canvas()->DrawTwoColorFrame(r, down ? cl3DDkShadow : clBtnHighlight, down ? clBtnHighlight : cl3DDkShadow, kcAllBorders, 1);
+  Canvas()->DrawTwoColorFrame(r, down ? cl3DDkShadow : clBtnHighlight, down ? clBtnHighlight : cl3DDkShadow,
+                              kcAllBorders, 1);
   InflateRect(&r, -1, -1);
   Canvas()->DrawTwoColorFrame(r, down ? clBtnShadow : cl3DLight, down ? cl3DLight : clBtnShadow, kcAllBorders, 1);
   InflateRect(&r, -1, -1);
@@ -232,8 +233,10 @@ void TkcPCExtraFlatPainter::CalculateTabsRegion(TkcPCNavigatorButtons AButtons, 
     case tpLeft: --R.Bounds.left; break;
     case tpRight: ++R.Bounds.right; break;
   }
-  if (Horizontal(pos)) --R.Bounds.left, ++R.Bounds.right;
-  else --R.Bounds.top, ++R.Bounds.bottom;
+  if (Horizontal(pos))
+    --R.Bounds.left, ++R.Bounds.right;
+  else
+    --R.Bounds.top, ++R.Bounds.bottom;
   R.TopOrLeftPartExtension = (pos == tpTop || pos == tpLeft) ? 1 : 0;
   R.BottomOrRightPartExtension = (pos == tpBottom || pos == tpRight) ? -1 : 0;
   TPoint d;
@@ -361,8 +364,10 @@ void TkcPCExtraFlatPainter::PaintTabs() {
     else
       band.top = 0, band.bottom = c->Height();
     if (HasPageFrameInset()) {
-      if (horizontal) ++band.left, --band.right;
-      else ++band.top, --band.bottom;
+      if (horizontal)
+        ++band.left, --band.right;
+      else
+        ++band.top, --band.bottom;
     }
     DrawLineBorder(band, d);
     FillTabBackground(band, -1);
@@ -616,7 +621,8 @@ void TkcPCOffice11Painter::FillPageClientRect() {
   }
   TkcPCOptions o = ParentControl()->Options();
   if (o.Contains(pcoGradient) && o.Contains(pcoGradientClientArea))
-    FillGradientRect(Canvas()->Handle(), r, Office11TabLightColor, Office11TabDarkColor, !Horizontal(ParentControl()->TabPosition()));
+    FillGradientRect(Canvas()->Handle(), r, Office11TabLightColor, Office11TabDarkColor,
+                     !Horizontal(ParentControl()->TabPosition()));
   else
     Canvas()->FillRect(r, MixColors(Office11TabLightColor, Office11TabDarkColor, 50));
 }
@@ -650,7 +656,8 @@ void TkcPCOffice11Painter::FillTabBackground(const TRect& R, int AVisibleIndex) 
 
 // The tab's gradient, as it runs over the whole tab, seen through the caption's bitmap.
 void TkcPCOffice11Painter::FillTextBitmapBackground(TBitmap* ABitmap, const TRect& ATextRect, int AVisibleIndex) {
-  if (AVisibleIndex < 0 || GetTabColor(AVisibleIndex) != clDefault || ParentControl()->GetPaintingTextDirection() != 0) return;
+  if (AVisibleIndex < 0 || GetTabColor(AVisibleIndex) != clDefault || ParentControl()->GetPaintingTextDirection() != 0)
+    return;
   TkcTab* t = VisibleTab(AVisibleIndex);
   TRect F = t->GetFullRect();
   OffsetRect(&F, -ATextRect.left, -ATextRect.top);
@@ -669,7 +676,8 @@ TColor TkcPCOffice11Painter::GetPageBandColor() {
     TColor c = GetTabDefinedColor(main);
     if (c != clDefault) return c;
   }
-  if (!ParentControl()->Options().Contains(pcoGradient)) return MixColors(Office11MainTabLightColor, Office11MainTabDarkColor, 50);
+  if (!ParentControl()->Options().Contains(pcoGradient))
+    return MixColors(Office11MainTabLightColor, Office11MainTabDarkColor, 50);
   TkcTabPosition p = ParentControl()->TabPosition();
   return p == tpBottom || p == tpRight ? Office11MainTabLightColor : Office11MainTabDarkColor;
 }
@@ -710,7 +718,8 @@ TPoint TkcPCFlatPainter::GetNavigatorGlyphOffset(TkcPCNavigatorButton AButton) {
 
 void TkcPCFlatPainter::DrawNavigatorButtonBorder(TRect& R, TkcPCNavigatorButtonState S) {
   bool pressed = S == 1;
-  Canvas()->DrawTwoColorFrame(R, pressed ? clBtnShadow : clBtnHighlight, pressed ? clBtnHighlight : clBtnShadow, kcAllBorders, 1);
+  Canvas()->DrawTwoColorFrame(R, pressed ? clBtnShadow : clBtnHighlight, pressed ? clBtnHighlight : clBtnShadow,
+                              kcAllBorders, 1);
   InflateRect(&R, -1, -1);
 }
 
@@ -1066,7 +1075,8 @@ void TkcPCSlantedPainter::GetTabGradientColors(int AVisibleIndex, TColor& C1, TC
   TkcTab* t = VisibleTab(AVisibleIndex);
   if (t->IsHotTrack()) {
     C1 = LightenColor(tc, 20), C2 = tc;
-    if (t->IsMainTab() && UsesHotGradientForMainTab() && (t->RealPosition() == tpBottom || t->RealPosition() == tpRight))
+    if (t->IsMainTab() && UsesHotGradientForMainTab() &&
+        (t->RealPosition() == tpBottom || t->RealPosition() == tpRight))
       std::swap(C1, C2);
   } else
     C1 = LightenColor(tc, 13), C2 = ScaleColorByPercent(tc, 90);
@@ -1147,11 +1157,13 @@ TkcOneNoteColors gOneNote{clBtnShadow, clBtnShadow, static_cast<TColor>(0x006A24
 const TkcOneNoteColors& OneNoteColors() { return gOneNote; }
 
 void LoadOneNoteColors() {
-  static const TkcOneNoteColors table[4] = {
-      {clBtnShadow, clBtnShadow, static_cast<TColor>(0x006A240A), clBtnFace},
-      {static_cast<TColor>(0x009C613B), static_cast<TColor>(0x009A3500), static_cast<TColor>(0x00800000), static_cast<TColor>(0x00F1A675)},
-      {static_cast<TColor>(0x00588060), static_cast<TColor>(0x006B7760), static_cast<TColor>(0x00385D3F), static_cast<TColor>(0x008CC2B0)},
-      {static_cast<TColor>(0x00947C7C), static_cast<TColor>(0x00927476), static_cast<TColor>(0x006F4B4B), static_cast<TColor>(0x00CEB9BA)}};
+  static const TkcOneNoteColors table[4] = {{clBtnShadow, clBtnShadow, static_cast<TColor>(0x006A240A), clBtnFace},
+                                            {static_cast<TColor>(0x009C613B), static_cast<TColor>(0x009A3500),
+                                             static_cast<TColor>(0x00800000), static_cast<TColor>(0x00F1A675)},
+                                            {static_cast<TColor>(0x00588060), static_cast<TColor>(0x006B7760),
+                                             static_cast<TColor>(0x00385D3F), static_cast<TColor>(0x008CC2B0)},
+                                            {static_cast<TColor>(0x00947C7C), static_cast<TColor>(0x00927476),
+                                             static_cast<TColor>(0x006F4B4B), static_cast<TColor>(0x00CEB9BA)}};
   int scheme = GetOffice11ColorScheme();
   gOneNote = table[scheme >= 0 && scheme < 4 ? scheme : 0];
 }
@@ -1165,9 +1177,7 @@ void TkcPCOneNotePainter::GetTabTextMargins(int, int M[2]) {
 
 void TkcPCOneNotePainter::GetTabsDistance(TPoint& D) { D = {5 - GetSlantSize(), -3}; }
 
-TRect TkcPCOneNotePainter::GetTabsAreaMargins() {
-  return IsHorizontalTabs() ? TRect{4, 0, 4, 0} : TRect{0, 4, 0, 4};
-}
+TRect TkcPCOneNotePainter::GetTabsAreaMargins() { return IsHorizontalTabs() ? TRect{4, 0, 4, 0} : TRect{0, 4, 0, 4}; }
 
 void TkcPCOneNotePainter::GetTabFigure(int AVisibleIndex, TPoints& P, TLinePositions& LP) {
   TkcTab* t = VisibleTab(AVisibleIndex);
@@ -1194,16 +1204,23 @@ TkcRegion* TkcPCOneNotePainter::GetTabRegion(int AVisibleIndex, bool AInner) {
   if (!AInner) {
     --L, --T, ++B, W += 2, H += 2;
     if (side == tpRight)
-      P = {{L - 1, B - 1}, {L - 1, B - 3}, {L + 2, B - 3}, {L + H - 2, T + 2}, {L + H + 2, T}, {L + W - 4, T}, {L + W - 1, T + 3}, {L + W - 1, B - 1}};
+      P = {{L - 1, B - 1}, {L - 1, B - 3}, {L + 2, B - 3},     {L + H - 2, T + 2},
+           {L + H + 2, T}, {L + W - 4, T}, {L + W - 1, T + 3}, {L + W - 1, B - 1}};
     else if (side == tpLeft)
-      P = {{L, B - 2}, {L + 1, B - 2}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 5, T}, {L + W - 1, T + 4}, {L + W - 1, B - 1}};
+      P = {{L, B - 2},     {L + 1, B - 2},     {L + H - 3, T + 3}, {L + H + 2, T},
+           {L + W - 5, T}, {L + W - 1, T + 4}, {L + W - 1, B - 1}};
     else
-      P = {{L, B - 2}, {L + 1, B - 2}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 4, T}, {L + W - 1, T + 3}, {L + W - 1, B - 1}};
+      P = {{L, B - 2},     {L + 1, B - 2},     {L + H - 3, T + 3}, {L + H + 2, T},
+           {L + W - 4, T}, {L + W - 1, T + 3}, {L + W - 1, B - 1}};
   } else {
-    if (side == tpTop) ++T, ++B;
-    else if (side == tpBottom) ++L;
-    else if (side == tpLeft) ++T, ++L, ++R;
-    else ++T;
+    if (side == tpTop)
+      ++T, ++B;
+    else if (side == tpBottom)
+      ++L;
+    else if (side == tpLeft)
+      ++T, ++L, ++R;
+    else
+      ++T;
     TPoint second{L + H - 2, T + 3}, third{L + H + 2, T + 1};
     if (side == tpBottom) second = {L + H - 3, T + 4};
     if (side == tpRight) second = {L + H - 1, T + 3}, third = {L + H + 3, T + 1};

@@ -87,7 +87,8 @@ void TkcTab::SetCaption(const String& Value) {
   if (c->Rotate()) {
     // The widest caption decides the line thickness.
     int widest = 0;
-    for (int i = 0; i < c->VisibleTabs()->Count(); ++i) widest = std::max(widest, c->VisibleTabs()->GetTab(i)->NormalWidth);
+    for (int i = 0; i < c->VisibleTabs()->Count(); ++i)
+      widest = std::max(widest, c->VisibleTabs()->GetTab(i)->NormalWidth);
     layoutChanged = widest != oldRotated || NormalWidth != oldWidth;
   } else
     layoutChanged = NormalWidth != oldWidth;
@@ -284,7 +285,8 @@ TkcTab* TkcTabs::GetTab(int Index) const {
 
 TkcTab* TkcTabs::GetVisibleTab(int AVisibleIndex) const {
   int count = VisibleCount();
-  if (AVisibleIndex < 0 || AVisibleIndex >= count) TabsError("TkcTabs", "GetVisibleTab", BetweenText(AVisibleIndex, count - 1));
+  if (AVisibleIndex < 0 || AVisibleIndex >= count)
+    TabsError("TkcTabs", "GetVisibleTab", BetweenText(AVisibleIndex, count - 1));
   return fParent->VisibleTabs()->GetTab(AVisibleIndex);
 }
 

@@ -1,10 +1,9 @@
 #include "analyzer/ui/ConnectDialog.h"
 
 namespace {
-const char* const kCharacterSets[] = {"ASCII",     "BIG_5",   "CYRL",     "DOS437", "DOS850",    "DOS852",
-                                      "DOS857",    "DOS860",  "DOS861",   "DOS863", "DOS865",    "EUCJ_0208",
-                                      "GB_2312",   "ISO8859_1", "KSC_5601", "NEXT",  "NONE",      "OCTETS",
-                                      "SJIS_0208", "UNICODE_FSS", "UTF8"};
+const char* const kCharacterSets[] = {"ASCII",    "BIG_5",  "CYRL",   "DOS437", "DOS850",    "DOS852",      "DOS857",
+                                      "DOS860",   "DOS861", "DOS863", "DOS865", "EUCJ_0208", "GB_2312",     "ISO8859_1",
+                                      "KSC_5601", "NEXT",   "NONE",   "OCTETS", "SJIS_0208", "UNICODE_FSS", "UTF8"};
 
 TLabeledEdit* NewLabeledEdit(TForm* owner, const String& caption, int left, int top, int width) {
   auto* edit = new TLabeledEdit(owner);
@@ -93,9 +92,7 @@ TdlgConnectToDB::TdlgConnectToDB(TComponent* AOwner) : TForm(AOwner) {
     if (ModalResult() != mrOk) FillFromRemembered();
   };
   btnBrowse->OnClick = [this](TObject*) { BrowseClick(); };
-  chkRememberDatabase->OnClick = [this](TObject*) {
-    chkRememberUsername->SetEnabled(chkRememberDatabase->Checked());
-  };
+  chkRememberDatabase->OnClick = [this](TObject*) { chkRememberUsername->SetEnabled(chkRememberDatabase->Checked()); };
   chkRememberUsername->OnClick = [this](TObject*) { RememberUsernameClick(); };
   OnClose = [this](TObject*, TCloseAction&) {
     // The connection goes ahead even when the file cannot be written; the user is told why.
@@ -147,7 +144,8 @@ void TdlgConnectToDB::LoadRemembered() {
 int TdlgConnectToDB::FindRememberedIndex() {
   const int selected = edtDatabaseName->ItemIndex();
   const String text = edtDatabaseName->Text();
-  if (selected >= 0 && selected < edtDatabaseName->Items()->Count() && edtDatabaseName->Items()->Strings(selected) == text)
+  if (selected >= 0 && selected < edtDatabaseName->Items()->Count() &&
+      edtDatabaseName->Items()->Strings(selected) == text)
     return selected;
   return fRemembered.FindIndex(text);
 }

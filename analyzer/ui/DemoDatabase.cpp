@@ -1,9 +1,9 @@
 #include "analyzer/ui/DemoDatabase.h"
 
-#include <cstdlib>
-#include <vector>
-#include <filesystem>
 #include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 #include "analyzer/Settings.h"
 #include "platform/ib/IBDatabase.h"
@@ -152,7 +152,8 @@ void EnsureDemoDatabase(const String& fileName) {
   if (fs::exists(fileName)) return;
   std::error_code ec;
   fs::create_directories(fs::path(fileName).parent_path(), ec);
-  if (ec) throw Exception("Could not create folder \"" + fs::path(fileName).parent_path().string() + "\": " + ec.message());
+  if (ec)
+    throw Exception("Could not create folder \"" + fs::path(fileName).parent_path().string() + "\": " + ec.message());
   const String part = fileName + ".part";
   fs::remove(part, ec);
   try {

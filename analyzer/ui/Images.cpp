@@ -57,11 +57,17 @@ const std::function<void(TCanvas*)> kPictures[imgCount] = {
       Page(c, clNavy);
       Disc(c, clYellow, clOlive, 8, 8, 15, 15);
     },
-    [](TCanvas* c) { Shape(c, clLime, clGreen, {{4, 2}, {13, 8}, {4, 14}}); },
+    [](TCanvas* c) {
+      Shape(c, clLime, clGreen, {{4, 2}, {13, 8}, {4, 14}});
+    },
     [](TCanvas* c) { Disc(c, clRed, clMaroon, 2, 2, 14, 14), Box(c, clWhite, clWhite, 5, 7, 11, 9); },
     // Previous, Next
-    [](TCanvas* c) { Shape(c, RGB(70, 130, 220), clNavy, {{2, 8}, {9, 2}, {9, 6}, {14, 6}, {14, 10}, {9, 10}, {9, 14}}); },
-    [](TCanvas* c) { Shape(c, RGB(70, 130, 220), clNavy, {{14, 8}, {7, 2}, {7, 6}, {2, 6}, {2, 10}, {7, 10}, {7, 14}}); },
+    [](TCanvas* c) {
+      Shape(c, RGB(70, 130, 220), clNavy, {{2, 8}, {9, 2}, {9, 6}, {14, 6}, {14, 10}, {9, 10}, {9, 14}});
+    },
+    [](TCanvas* c) {
+      Shape(c, RGB(70, 130, 220), clNavy, {{14, 8}, {7, 2}, {7, 6}, {2, 6}, {2, 10}, {7, 10}, {7, 14}});
+    },
     // Open, Save, Print
     [](TCanvas* c) {
       Shape(c, RGB(240, 210, 110), clOlive, {{1, 4}, {6, 4}, {7, 5}, {14, 5}, {14, 14}, {1, 14}});
@@ -79,7 +85,8 @@ const std::function<void(TCanvas*)> kPictures[imgCount] = {
     },
     // Undo, Cut, Copy, Paste, Delete
     [](TCanvas* c) {
-      Shape(c, RGB(70, 130, 220), clNavy, {{2, 6}, {7, 2}, {7, 4}, {13, 4}, {13, 13}, {10, 13}, {10, 8}, {7, 8}, {7, 10}});
+      Shape(c, RGB(70, 130, 220), clNavy,
+            {{2, 6}, {7, 2}, {7, 4}, {13, 4}, {13, 13}, {10, 13}, {10, 8}, {7, 8}, {7, 10}});
     },
     [](TCanvas* c) {
       Line(c, clBlack, 5, 1, 10, 10), Line(c, clBlack, 10, 1, 5, 10);
@@ -129,7 +136,9 @@ const std::function<void(TCanvas*)> kPictures[imgCount] = {
           Line(c, clNavy, 6, 2, 6, 14);
     },
     // 22: join
-    [](TCanvas* c) { Disc(c, RGB(150, 200, 250), clNavy, 1, 3, 10, 13), Disc(c, RGB(250, 220, 120), clOlive, 6, 3, 15, 13); },
+    [](TCanvas* c) {
+      Disc(c, RGB(150, 200, 250), clNavy, 1, 3, 10, 13), Disc(c, RGB(250, 220, 120), clOlive, 6, 3, 15, 13);
+    },
     // 23: clause
     [](TCanvas* c) {
       Box(c, RGB(255, 250, 220), clOlive, 1, 3, 15, 13);
@@ -137,7 +146,8 @@ const std::function<void(TCanvas*)> kPictures[imgCount] = {
     },
     // 24: statistics
     [](TCanvas* c) {
-      Box(c, clLime, clGreen, 2, 8, 5, 15), Box(c, clYellow, clOlive, 6, 4, 9, 15), Box(c, clRed, clMaroon, 10, 1, 13, 15);
+      Box(c, clLime, clGreen, 2, 8, 5, 15), Box(c, clYellow, clOlive, 6, 4, 9, 15),
+          Box(c, clRed, clMaroon, 10, 1, 13, 15);
     },
     // 25, 26, 27: good, warning, error selectivity
     [](TCanvas* c) {
@@ -182,7 +192,8 @@ void LoadAnalyzerIcon(TIcon* icon) {
   Line(c, clNavy, 2, 8, 2, 27), Line(c, clNavy, 19, 8, 19, 27);
   Disc(c, RGB(150, 190, 250), clNavy, 2, 3, 20, 13);
   Line(c, clBlack, 23, 6, 23, 26), Line(c, clBlack, 23, 12, 28, 12), Line(c, clBlack, 23, 20, 28, 20);
-  Disc(c, clLime, clGreen, 20, 2, 27, 9), Disc(c, clYellow, clOlive, 25, 9, 32, 16), Disc(c, clRed, clMaroon, 25, 17, 32, 24);
+  Disc(c, clLime, clGreen, 20, 2, 27, 9), Disc(c, clYellow, clOlive, 25, 9, 32, 16),
+      Disc(c, clRed, clMaroon, 25, 17, 32, 24);
   // An icon file of one 32-bit image: header, entry, bitmap header, rows bottom-up, empty mask.
   std::string bytes;
   auto u16 = [&](unsigned v) { bytes += char(v & 0xFF), bytes += char((v >> 8) & 0xFF); };

@@ -5,9 +5,25 @@
 
 // Indices of the list.
 enum TAnalyzerImage {
-  imgConnect = 0, imgDisconnect, imgPrepare, imgExecute, imgCancel, imgPrevious, imgNext, imgOpen, imgSave,
-  imgPrint, imgUndo, imgCut, imgCopy, imgPaste, imgDelete, imgOptions, imgHelp, imgAbout,
-  imgSortMerge = 18,   // SORT, MERGE, SORT MERGE, HASH; a table read by ORDER
+  imgConnect = 0,
+  imgDisconnect,
+  imgPrepare,
+  imgExecute,
+  imgCancel,
+  imgPrevious,
+  imgNext,
+  imgOpen,
+  imgSave,
+  imgPrint,
+  imgUndo,
+  imgCut,
+  imgCopy,
+  imgPaste,
+  imgDelete,
+  imgOptions,
+  imgHelp,
+  imgAbout,
+  imgSortMerge = 18,  // SORT, MERGE, SORT MERGE, HASH; a table read by ORDER
   imgStatement = 19,
   imgIndexRead = 20,
   imgNaturalRead = 21,

@@ -47,8 +47,8 @@ TLabel* NewRightLabel(TComponent* owner, TWinControl* parent, const String& capt
 }
 
 template <class T>
-T* NewDBControl(TComponent* owner, TWinControl* parent, TDataSource* source, const String& field, int top,
-                int width, int height = 21) {
+T* NewDBControl(TComponent* owner, TWinControl* parent, TDataSource* source, const String& field, int top, int width,
+                int height = 21) {
   auto* c = new T(owner);
   c->SetParent(parent);
   c->SetBounds(100, top, width, height);
@@ -105,7 +105,8 @@ void TfrmMain::CreateComponents() {
   OpenDialog->Filter = "SQL files (*.sql)|*.sql|Text files (*.txt)|*.txt";
   OpenDialog->FilterIndex = 2;
   OpenDialog->DefaultExt = "*.txt";
-  OpenDialog->Options = TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofPathMustExist, ofFileMustExist, ofEnableSizing};
+  OpenDialog->Options =
+      TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofPathMustExist, ofFileMustExist, ofEnableSizing};
   SaveDialog = new TSaveDialog(this);
   SaveDialog->Filter = "SQL file (*.sql)|*.sql|Text file (*.txt)|*.txt";
   SaveDialog->FilterIndex = 2;
@@ -262,8 +263,8 @@ void TfrmMain::CreateActions() {
   }
 
   pmnuEditor = new TPopupActionBar(this);
-  for (TAction* a : {actSEUndo, static_cast<TAction*>(nullptr), actSECut, actSECopy, actSEPaste, actSEDelete,
-                     actSESelectAll})
+  for (TAction* a :
+       {actSEUndo, static_cast<TAction*>(nullptr), actSECut, actSECopy, actSEPaste, actSEDelete, actSESelectAll})
     pmnuEditor->AddAction(a);
 }
 
@@ -588,7 +589,8 @@ void TfrmMain::UpdateRunEnd() {
   if (dmQuery->Running()) return;
   if (fCancelling || fUIState == usRunning || fUIState == usFetching) {
     fCancelling = false;
-    if (fUIState == usRunning || fUIState == usFetching) SetUIState(dmServerProperties->Connected() ? usIdle : usDisconnected);
+    if (fUIState == usRunning || fUIState == usFetching)
+      SetUIState(dmServerProperties->Connected() ? usIdle : usDisconnected);
   }
   if (fCloseWhenIdle) {
     fCloseWhenIdle = false;
@@ -938,8 +940,8 @@ void TfrmMain::treePlanAnalysisChange(TTreeNode* node) {
 }
 
 void TfrmMain::pnlAnalysisIndexResize() {
-  const int width = std::max(pnlAnalysisIndex->Width() - edtIndexName->Left() - edtIndexName->Height(),
-                             edtIndexName->Width());
+  const int width =
+      std::max(pnlAnalysisIndex->Width() - edtIndexName->Left() - edtIndexName->Height(), edtIndexName->Width());
   edtFieldNames->SetWidth(width);
   memDescription->SetWidth(width);
 }

@@ -1,7 +1,7 @@
 #include "analyzer/ui/PrintGeometry.h"
 
-bool PrintBitmapRects(int dpiX, int dpiY, int pageWidth, int pageHeight, int bitmapWidth, int bitmapHeight,
-                      TRect& page, TRect& image) {
+bool PrintBitmapRects(int dpiX, int dpiY, int pageWidth, int pageHeight, int bitmapWidth, int bitmapHeight, TRect& page,
+                      TRect& image) {
   page = TRect{dpiX, dpiY, pageWidth - 3 * dpiX / 4, pageHeight - dpiY};
   image = TRect{page.left, page.top, (page.left + page.right) / 2 - dpiX / 4, page.top};
   if (bitmapWidth <= 0 || bitmapHeight <= 0 || dpiX <= 0) return false;

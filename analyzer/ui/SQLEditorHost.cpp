@@ -4,8 +4,7 @@
 #include "editor/SxEditPrint.h"
 #include "editor/SxHighlighterSQL.h"
 
-TSQLEditorHost::TSQLEditorHost(TWinControl* parent)
-    : fMemo(new TSxMemo(parent)), fHighlighter(new TSxSQLSx(fMemo)) {
+TSQLEditorHost::TSQLEditorHost(TWinControl* parent) : fMemo(new TSxMemo(parent)), fHighlighter(new TSxSQLSx(fMemo)) {
   fMemo->SetName("memSQL");
   fMemo->SetParent(parent);
   fMemo->SetAlign(alClient);
@@ -77,8 +76,7 @@ void TSQLEditorHost::LoadFromFile(const String& fileName) {
   auto lines = std::make_unique<TSxEditStringList>();
   lines->LoadFromFile(fileName);
   for (int i = 0; i < lines->Count(); ++i)
-    if (lines->Strings(i).find('\0') != String::npos)
-      throw Exception("\"" + fileName + "\" is not a text file.");
+    if (lines->Strings(i).find('\0') != String::npos) throw Exception("\"" + fileName + "\" is not a text file.");
   fMemo->Lines()->Assign(lines.get());
   if (OnChange) OnChange();
   fFileStyle = lines->LineBreakStyle();

@@ -59,7 +59,7 @@ public:
 
 private:
   TSxMemo* fMemo;
-  TSxSQLSx* fHighlighter;  // owned by the editor control
+  TSxSQLSx* fHighlighter;                // owned by the editor control
   TLineBreakStyle fFileStyle = lbsCrLf;  // the line breaks of the last file loaded
 };
 

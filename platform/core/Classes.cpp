@@ -134,9 +134,7 @@ void TList::Sort(const TListSortCompare& Compare) {
   std::stable_sort(fItems.begin(), fItems.end(), [&](void* a, void* b) { return Compare(a, b) < 0; });
 }
 
-void TList::Pack() {
-  fItems.erase(std::remove(fItems.begin(), fItems.end(), nullptr), fItems.end());
-}
+void TList::Pack() { fItems.erase(std::remove(fItems.begin(), fItems.end(), nullptr), fItems.end()); }
 
 void* TList::First() const { return Items(0); }
 void* TList::Last() const { return Items(Count() - 1); }
@@ -940,12 +938,9 @@ int TStringList::AddObject(const String& S, TObject* Obj) {
     index = GetCount();
   } else if (Find(S, index)) {
     switch (fDuplicates) {
-      case dupIgnore:
-        return index;
-      case dupError:
-        throw EStringListError(kDuplicateString);
-      case dupAccept:
-        break;
+      case dupIgnore: return index;
+      case dupError: throw EStringListError(kDuplicateString);
+      case dupAccept: break;
     }
   }
   InsertItem(index, S, Obj);
@@ -1142,8 +1137,7 @@ WideString TStream::ReadWideString() {
   std::vector<unsigned char> bytes(static_cast<std::size_t>(length) * 2);
   ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   WideString s(static_cast<std::size_t>(length), u'\0');
-  for (std::int32_t i = 0; i < length; ++i)
-    s[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  for (std::int32_t i = 0; i < length; ++i) s[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   return s;
 }
 
@@ -1167,12 +1161,9 @@ void TStream::WriteWideString(const WideString& s) {
 namespace {
 std::int64_t SeekTarget(std::int64_t pos, std::int64_t size, std::int64_t offset, TSeekOrigin origin) {
   switch (origin) {
-    case soBeginning:
-      return offset;
-    case soCurrent:
-      return pos + offset;
-    case soEnd:
-      return size + offset;
+    case soBeginning: return offset;
+    case soCurrent: return pos + offset;
+    case soEnd: return size + offset;
   }
   return pos;
 }
@@ -1206,7 +1197,9 @@ void BufferSetSize(Buffer& data, std::int64_t& pos, std::int64_t newSize) {
 }
 }  // namespace
 
-std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) { return BufferRead(fData, fPosition, Buffer, Count); }
+std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) {
+  return BufferRead(fData, fPosition, Buffer, Count);
+}
 
 std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
   return BufferWrite(fData, fPosition, Buffer, Count);
@@ -1261,15 +1254,9 @@ TFileStream::TFileStream(const String& FileName, std::uint16_t Mode, unsigned Ri
     flags |= O_RDWR | O_CREAT | O_TRUNC;
   } else {
     switch (Mode & 3) {
-      case fmOpenWrite:
-        flags |= O_WRONLY;
-        break;
-      case fmOpenReadWrite:
-        flags |= O_RDWR;
-        break;
-      default:
-        flags |= O_RDONLY;
-        break;
+      case fmOpenWrite: flags |= O_WRONLY; break;
+      case fmOpenReadWrite: flags |= O_RDWR; break;
+      default: flags |= O_RDONLY; break;
     }
   }
   fHandle = ::open(FileName.c_str(), flags, static_cast<mode_t>(Rights));
@@ -1328,7 +1315,9 @@ void TFileStream::SetSize(std::int64_t NewSize) {
   if (pos > NewSize) Seek(NewSize, soBeginning);
 }
 
-std::int64_t TStringStream::Read(void* Buffer, std::int64_t Count) { return BufferRead(fData, fPosition, Buffer, Count); }
+std::int64_t TStringStream::Read(void* Buffer, std::int64_t Count) {
+  return BufferRead(fData, fPosition, Buffer, Count);
+}
 
 std::int64_t TStringStream::Write(const void* Buffer, std::int64_t Count) {
   return BufferWrite(fData, fPosition, Buffer, Count);

@@ -5,9 +5,9 @@
 //
 // One header per concept; this one brings them all.
 
-#include "platform/core/ObjectModel.h"
-#include "platform/core/Lists.h"
-#include "platform/core/Components.h"
 #include "platform/core/Collections.h"
-#include "platform/core/StringLists.h"
+#include "platform/core/Components.h"
+#include "platform/core/Lists.h"
+#include "platform/core/ObjectModel.h"
 #include "platform/core/Streams.h"
+#include "platform/core/StringLists.h"

@@ -84,8 +84,7 @@ private:
 class TOwnedCollection : public TCollection {
   VT_CLASS(TOwnedCollection, TCollection)
 public:
-  TOwnedCollection(TPersistent* AOwner, TCollectionItemClass ItemClass)
-      : TCollection(ItemClass), fOwner(AOwner) {}
+  TOwnedCollection(TPersistent* AOwner, TCollectionItemClass ItemClass) : TCollection(ItemClass), fOwner(AOwner) {}
 
 protected:
   TPersistent* GetOwner() override { return fOwner; }

@@ -55,8 +55,7 @@ TDateTime RealNow() {
   QDateTime now = QDateTime::currentDateTime();
   QDate d = now.date();
   QTime t = now.time();
-  return Combine(EncodeDate(d.year(), d.month(), d.day()),
-                 EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
+  return Combine(EncodeDate(d.year(), d.month(), d.day()), EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
 }
 
 std::string Pad(int value, int width) {
@@ -81,8 +80,7 @@ bool HasAmPm(const std::string& f) {
       if (c == quote) quote = 0;
     } else if (c == '"' || c == '\'') {
       quote = c;
-    } else if (StartsWithNoCase(f, i, "am/pm") || StartsWithNoCase(f, i, "a/p") ||
-               StartsWithNoCase(f, i, "ampm")) {
+    } else if (StartsWithNoCase(f, i, "am/pm") || StartsWithNoCase(f, i, "a/p") || StartsWithNoCase(f, i, "ampm")) {
       return true;
     }
   }
@@ -95,8 +93,7 @@ std::size_t RunLength(const std::string& f, std::size_t i, char upper) {
   return n;
 }
 
-void FormatInto(std::string& out, const std::string& format, TDateTime value,
-                const TFormatSettings& st, int depth) {
+void FormatInto(std::string& out, const std::string& format, TDateTime value, const TFormatSettings& st, int depth) {
   if (depth > 2) return;  // a locale format that names itself must not recurse forever
   int year, month, day, hour, minute, second, msec;
   DecodeDateTime(value, year, month, day, hour, minute, second, msec);
@@ -115,8 +112,14 @@ void FormatInto(std::string& out, const std::string& format, TDateTime value,
         i = j + 1;
         continue;
       }
-      case '/': out += st.DateSeparator; ++i; continue;
-      case ':': out += st.TimeSeparator; ++i; continue;
+      case '/':
+        out += st.DateSeparator;
+        ++i;
+        continue;
+      case ':':
+        out += st.TimeSeparator;
+        ++i;
+        continue;
       case 'C': {
         FormatInto(out, st.ShortDateFormat, value, st, depth + 1);
         if (hour != 0 || minute != 0 || second != 0 || msec != 0) {
@@ -128,21 +131,31 @@ void FormatInto(std::string& out, const std::string& format, TDateTime value,
       }
       case 'D': {
         std::size_t n = RunLength(f, i, 'D');
-        if (n == 1) out += std::to_string(day);
-        else if (n == 2) out += Pad(day, 2);
-        else if (n == 3) out += st.ShortDayNames[static_cast<std::size_t>(DayOfWeek(value) - 1)];
-        else if (n == 4) out += st.LongDayNames[static_cast<std::size_t>(DayOfWeek(value) - 1)];
-        else if (n == 5) FormatInto(out, st.ShortDateFormat, value, st, depth + 1);
-        else FormatInto(out, st.LongDateFormat, value, st, depth + 1);
+        if (n == 1)
+          out += std::to_string(day);
+        else if (n == 2)
+          out += Pad(day, 2);
+        else if (n == 3)
+          out += st.ShortDayNames[static_cast<std::size_t>(DayOfWeek(value) - 1)];
+        else if (n == 4)
+          out += st.LongDayNames[static_cast<std::size_t>(DayOfWeek(value) - 1)];
+        else if (n == 5)
+          FormatInto(out, st.ShortDateFormat, value, st, depth + 1);
+        else
+          FormatInto(out, st.LongDateFormat, value, st, depth + 1);
         i += std::min<std::size_t>(n, 6);
         break;
       }
       case 'M': {
         std::size_t n = RunLength(f, i, 'M');
-        if (n == 1) out += std::to_string(month);
-        else if (n == 2) out += Pad(month, 2);
-        else if (n == 3) out += st.ShortMonthNames[static_cast<std::size_t>(month - 1)];
-        else out += st.LongMonthNames[static_cast<std::size_t>(month - 1)];
+        if (n == 1)
+          out += std::to_string(month);
+        else if (n == 2)
+          out += Pad(month, 2);
+        else if (n == 3)
+          out += st.ShortMonthNames[static_cast<std::size_t>(month - 1)];
+        else
+          out += st.LongMonthNames[static_cast<std::size_t>(month - 1)];
         i += std::min<std::size_t>(n, 4);
         break;
       }
@@ -284,8 +297,10 @@ bool ScanDate(Scanner& sc, TDateTime& result, const TFormatSettings& st) {
   if (!three) {
     y = year;
     yDigits = 4;
-    if (order == 1) d = n1, m = n2;
-    else m = n1, d = n2;
+    if (order == 1)
+      d = n1, m = n2;
+    else
+      m = n1, d = n2;
   } else if (order == 0) {
     m = n1, d = n2, y = n3, yDigits = d3;
   } else if (order == 1) {
@@ -303,9 +318,12 @@ bool ScanDate(Scanner& sc, TDateTime& result, const TFormatSettings& st) {
 }
 
 bool ScanAmPm(Scanner& sc, int& ampm, const TFormatSettings& st) {
-  if (sc.Word(st.TimeAMString) || sc.Word("AM") || sc.Word("A")) ampm = 0;
-  else if (sc.Word(st.TimePMString) || sc.Word("PM") || sc.Word("P")) ampm = 1;
-  else return false;
+  if (sc.Word(st.TimeAMString) || sc.Word("AM") || sc.Word("A"))
+    ampm = 0;
+  else if (sc.Word(st.TimePMString) || sc.Word("PM") || sc.Word("P"))
+    ampm = 1;
+  else
+    return false;
   return true;
 }
 
@@ -358,9 +376,9 @@ int DaysInMonth(TDateTime value) {
 int DaysInYear(int year) { return IsLeapYear(year) ? 366 : 365; }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month))
-    return false;
-  result = static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kDayOffset);
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month)) return false;
+  result =
+      static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kDayOffset);
   return true;
 }
 
@@ -383,8 +401,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
   return r;
 }
 
-bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec,
-                       TDateTime& result) {
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec, TDateTime& result) {
   TDateTime d = 0, t = 0;
   if (!TryEncodeDate(year, month, day, d) || !TryEncodeTime(hour, minute, second, msec, t)) return false;
   result = Combine(d, t);
@@ -410,8 +427,7 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec)
   hour = static_cast<int>(ms / 3600000);
 }
 
-void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute,
-                    int& second, int& msec) {
+void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second, int& msec) {
   DecodeDate(value, year, month, day);
   DecodeTime(value, hour, minute, second, msec);
 }
@@ -446,9 +462,7 @@ TDateTime IncMonth(TDateTime value, int months) {
   return Combine(EncodeDate(y, m, d), TimeOf(value));
 }
 
-TDateTime IncDay(TDateTime value, int days) {
-  return Combine(DateOf(value) + days, TimeOf(value));
-}
+TDateTime IncDay(TDateTime value, int days) { return Combine(DateOf(value) + days, TimeOf(value)); }
 
 void SetNowProvider(TNowProvider provider) {
   std::lock_guard<std::mutex> lock(gNowMutex);

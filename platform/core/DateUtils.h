@@ -25,14 +25,11 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 TDateTime EncodeDate(int year, int month, int day);  // EConvertError on an invalid date
 bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);  // EConvertError when invalid
-bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec,
-                       TDateTime& result);
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int msec);
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec, TDateTime& result);
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec);
-void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute,
-                    int& second, int& msec);
+void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second, int& msec);
 
 // 1 = Sunday .. 7 = Saturday.
 int DayOfWeek(TDateTime value);
@@ -59,8 +56,7 @@ TDateTime Time();  // the time of day, date 0
 // m mm mmm mmmm (minutes right after h/hh), yy yyyy, h hh, n nn, s ss, z zzz, am/pm a/p ampm,
 // c, t, tt, '/' and ':' (the locale separators), "..." and '...' literals.
 std::string FormatDateTime(const std::string& format, TDateTime value);
-std::string FormatDateTime(const std::string& format, TDateTime value,
-                           const TFormatSettings& settings);
+std::string FormatDateTime(const std::string& format, TDateTime value, const TFormatSettings& settings);
 std::string DateToStr(TDateTime value);
 std::string TimeToStr(TDateTime value);
 // The date alone when the time is 0, else the date and the long time.
@@ -76,8 +72,7 @@ bool TryStrToTime(const std::string& text, TDateTime& result);
 bool TryStrToDateTime(const std::string& text, TDateTime& result);
 bool TryStrToDate(const std::string& text, TDateTime& result, const TFormatSettings& settings);
 bool TryStrToTime(const std::string& text, TDateTime& result, const TFormatSettings& settings);
-bool TryStrToDateTime(const std::string& text, TDateTime& result,
-                      const TFormatSettings& settings);
+bool TryStrToDateTime(const std::string& text, TDateTime& result, const TFormatSettings& settings);
 TDateTime StrToDate(const std::string& text);
 TDateTime StrToTime(const std::string& text);
 TDateTime StrToDateTime(const std::string& text);

@@ -49,8 +49,10 @@ void DropDigits(Dec& d, int count) {
   if (up) {
     int i = static_cast<int>(d.Digits.size()) - 1;
     while (i >= 0 && d.Digits[static_cast<std::size_t>(i)] == '9') d.Digits[static_cast<std::size_t>(i--)] = '0';
-    if (i >= 0) ++d.Digits[static_cast<std::size_t>(i)];
-    else d.Digits.insert(d.Digits.begin(), '1');
+    if (i >= 0)
+      ++d.Digits[static_cast<std::size_t>(i)];
+    else
+      d.Digits.insert(d.Digits.begin(), '1');
   }
 }
 
@@ -74,8 +76,8 @@ TBcd ToBcd(Dec d) {
     StripLeading(d.Digits);
   }
   // Too many digits or decimals: give up decimals first; integer digits never.
-  int excess = std::max(static_cast<int>(std::max<std::size_t>(d.Digits.size(), static_cast<std::size_t>(d.Scale))) - 64,
-                        d.Scale - 63);
+  int excess = std::max(
+      static_cast<int>(std::max<std::size_t>(d.Digits.size(), static_cast<std::size_t>(d.Scale))) - 64, d.Scale - 63);
   if (excess > 0) {
     if (excess > d.Scale) throw EBcdOverflowException("BCD overflow");
     DropDigits(d, excess);
@@ -278,7 +280,8 @@ TBcd IntegerToBcd(std::int64_t value) {
 std::int64_t BcdToInt64(const TBcd& bcd) {
   Dec d = FromBcd(bcd);
   std::string digits = d.Digits;
-  digits.resize(digits.size() > static_cast<std::size_t>(d.Scale) ? digits.size() - static_cast<std::size_t>(d.Scale) : 0);
+  digits.resize(digits.size() > static_cast<std::size_t>(d.Scale) ? digits.size() - static_cast<std::size_t>(d.Scale)
+                                                                  : 0);
   if (digits.empty()) return 0;
   std::int64_t v = 0;
   std::string text = (d.Negative ? "-" : "") + digits;
@@ -359,8 +362,7 @@ void BcdMultiply(const TBcd& a, const TBcd& b, TBcd& result) {
   r.Scale = x.Scale + y.Scale;
   std::vector<int> acc(x.Digits.size() + y.Digits.size(), 0);
   for (std::size_t i = 0; i < x.Digits.size(); ++i)
-    for (std::size_t j = 0; j < y.Digits.size(); ++j)
-      acc[i + j + 1] += (x.Digits[i] - '0') * (y.Digits[j] - '0');
+    for (std::size_t j = 0; j < y.Digits.size(); ++j) acc[i + j + 1] += (x.Digits[i] - '0') * (y.Digits[j] - '0');
   for (std::size_t k = acc.size() - 1; k > 0; --k) {
     acc[k - 1] += acc[k] / 10;
     acc[k] %= 10;
@@ -386,8 +388,10 @@ void BcdDivide(const TBcd& dividend, const TBcd& divisor, TBcd& result) {
   // a / b at `scale` decimals = (a.Digits x 10^k) / b.Digits with k = scale - a.Scale + b.Scale.
   int k = scale - a.Scale + b.Scale;
   std::string num = a.Digits;
-  if (k >= 0) num.append(static_cast<std::size_t>(k), '0');
-  else num.resize(num.size() > static_cast<std::size_t>(-k) ? num.size() - static_cast<std::size_t>(-k) : 0);
+  if (k >= 0)
+    num.append(static_cast<std::size_t>(k), '0');
+  else
+    num.resize(num.size() > static_cast<std::size_t>(-k) ? num.size() - static_cast<std::size_t>(-k) : 0);
   std::string quotient, rem;
   for (char c : num) {
     rem += c;

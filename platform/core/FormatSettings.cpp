@@ -66,7 +66,8 @@ std::string ConvertPattern(const QString& s, bool time, char dateSeparator, char
 
 char FirstSeparator(const QString& pattern, char fallback) {
   for (QChar c : pattern)
-    if (!c.isLetterOrNumber() && c != u'\'' && c != u' ') return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : fallback;
+    if (!c.isLetterOrNumber() && c != u'\'' && c != u' ')
+      return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : fallback;
   return fallback;
 }
 

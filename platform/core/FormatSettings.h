@@ -20,20 +20,18 @@ struct TFormatSettings {
   std::string TimeAMString = "AM";
   std::string TimePMString = "PM";
   std::string CurrencyString = "$";
-  int CurrencyFormat = 0;      // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
-  int NegCurrFormat = 0;       // 0..15, the framework's negative currency patterns; 0 "($1)"
+  int CurrencyFormat = 0;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
+  int NegCurrFormat = 0;   // 0..15, the framework's negative currency patterns; 0 "($1)"
   int CurrencyDecimals = 2;
-  int FirstDayOfWeek = 6;      // 0 = Monday .. 6 = Sunday
-  int FirstWeekOfYear = 0;     // 0 = the week holding 1 January
+  int FirstDayOfWeek = 6;   // 0 = Monday .. 6 = Sunday
+  int FirstWeekOfYear = 0;  // 0 = the week holding 1 January
   std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::array<std::string, 12> LongMonthNames{"January", "February", "March",     "April",
-                                             "May",     "June",     "July",      "August",
-                                             "September", "October", "November", "December"};
+  std::array<std::string, 12> LongMonthNames{"January", "February", "March",     "April",   "May",      "June",
+                                             "July",    "August",   "September", "October", "November", "December"};
   // Index 0 is Sunday, as DayOfWeek() - 1.
   std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                          "Thursday", "Friday", "Saturday"};
+  std::array<std::string, 7> LongDayNames{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
   // A two-digit year is placed in the 100 years starting this many years before the current
   // year (50 in 2024: 74..99 are 19xx, 00..73 are 20xx); 0 takes the current century.
   int TwoDigitYearCenturyWindow = 50;

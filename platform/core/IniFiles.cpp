@@ -244,9 +244,7 @@ bool TCustomIniFile::ReadFileText(String& Text) const {
 void TCustomIniFile::WriteFileText(const String& Text) const {
   // Written beside the file and renamed over it, so that a failed write never leaves half a file.
   String temp = fFileName + ".tmp";
-  auto fail = [&](int err) {
-    throw EIniFileException("Unable to write to " + fFileName + ": " + std::strerror(err));
-  };
+  auto fail = [&](int err) { throw EIniFileException("Unable to write to " + fFileName + ": " + std::strerror(err)); };
   // A temporary file left over from an earlier failure goes first, so that the new one gets the mode.
   ::unlink(temp.c_str());
   // Rewriting never widens the permissions of an existing file: a writer with a wider default

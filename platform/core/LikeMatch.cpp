@@ -50,8 +50,10 @@ void TLikeMatcher::Prepare(std::string_view Pattern, const TRules& Rules) {
   for (std::size_t pos = 0; pos < Pattern.size();) {
     char32_t c = Utf8Decode(Pattern, pos);
     if (Rules.Escape != 0 && c == Rules.Escape) {
-      if (pos < Pattern.size()) tokens.push_back({Literal, Utf8Decode(Pattern, pos)});
-      else loneEscape = true;
+      if (pos < Pattern.size())
+        tokens.push_back({Literal, Utf8Decode(Pattern, pos)});
+      else
+        loneEscape = true;
     } else if (c == Rules.Percent) {
       tokens.push_back({Percent, c});
     } else if (c == Rules.Underscore) {
@@ -94,8 +96,10 @@ void TLikeMatcher::Prepare(std::string_view Pattern, const TRules& Rules) {
     // invalid text byte reads as).
     piece.Plain = !fFoldCase;
     for (char32_t c : piece.Chars) {
-      if (c == kAnyChar || c == kReplacementChar) piece.Plain = false;
-      else Utf8Append(piece.Bytes, c);
+      if (c == kAnyChar || c == kReplacementChar)
+        piece.Plain = false;
+      else
+        Utf8Append(piece.Bytes, c);
     }
     char32_t first = piece.Chars.empty() ? kAnyChar : piece.Chars.front();
     if (first < 0x80 && (!fFoldCase || !AsciiFoldTargets()[first])) {
@@ -105,11 +109,16 @@ void TLikeMatcher::Prepare(std::string_view Pattern, const TRules& Rules) {
   }
   const std::size_t last = fPieces.size() - 1;
   const bool firstEmpty = fPieces.front().Chars.empty(), lastEmpty = fPieces.back().Chars.empty();
-  if (last == 0 && fPieces[0].Plain) fShape = shEqual;
-  else if (last == 1 && lastEmpty && fPieces[0].Plain && !firstEmpty) fShape = shPrefix;
-  else if (last == 1 && firstEmpty && fPieces[1].Plain && !lastEmpty) fShape = shSuffix;
-  else if (last == 2 && firstEmpty && lastEmpty && fPieces[1].Plain) fShape = shContains;
-  else fShape = shGeneral;
+  if (last == 0 && fPieces[0].Plain)
+    fShape = shEqual;
+  else if (last == 1 && lastEmpty && fPieces[0].Plain && !firstEmpty)
+    fShape = shPrefix;
+  else if (last == 1 && firstEmpty && fPieces[1].Plain && !lastEmpty)
+    fShape = shSuffix;
+  else if (last == 2 && firstEmpty && lastEmpty && fPieces[1].Plain)
+    fShape = shContains;
+  else
+    fShape = shGeneral;
   fNeedle = fShape == shEqual || fShape == shPrefix ? fPieces[0].Bytes
             : fShape == shGeneral                   ? std::string()
                                                     : fPieces[1].Bytes;

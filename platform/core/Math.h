@@ -25,11 +25,17 @@ inline int CompareDoubles(double X, double Y) {
 }
 
 template <class T>
-constexpr T Min(T A, T B) { return B < A ? B : A; }
+constexpr T Min(T A, T B) {
+  return B < A ? B : A;
+}
 template <class T>
-constexpr T Max(T A, T B) { return A < B ? B : A; }
+constexpr T Max(T A, T B) {
+  return A < B ? B : A;
+}
 template <class T>
-constexpr bool InRange(T Value, T AMin, T AMax) { return !(Value < AMin) && !(AMax < Value); }
+constexpr bool InRange(T Value, T AMin, T AMax) {
+  return !(Value < AMin) && !(AMax < Value);
+}
 template <class T>
 constexpr T EnsureRange(T Value, T AMin, T AMax) {
   T Result = Value;

@@ -70,8 +70,7 @@ void SplitFixed(const TDecimalText& d, int decimals, std::string& intPart, std::
   }
 }
 
-std::string ExponentText(const TDecimalText& d, int precision, int expDigits, bool general,
-                         char decimalSeparator) {
+std::string ExponentText(const TDecimalText& d, int precision, int expDigits, bool general, char decimalSeparator) {
   std::string digits = d.Digits.empty() ? std::string("0") : d.Digits;
   std::string out(1, digits[0]);
   std::string rest = digits.substr(1);
@@ -79,8 +78,10 @@ std::string ExponentText(const TDecimalText& d, int precision, int expDigits, bo
   if (!rest.empty()) out += decimalSeparator + rest;
   int e = d.Digits.empty() ? 0 : d.Exponent - 1;
   out += 'E';
-  if (e < 0) out += '-';
-  else if (!general) out += '+';
+  if (e < 0)
+    out += '-';
+  else if (!general)
+    out += '+';
   std::string ed = std::to_string(std::abs(e));
   if (static_cast<int>(ed.size()) < expDigits) ed.insert(0, static_cast<std::size_t>(expDigits) - ed.size(), '0');
   return out + ed;
@@ -94,8 +95,7 @@ TDecimalText DoubleToDecimal(double value, int precision) {
   precision = std::clamp(precision, 1, 18);
   if (value == 0) return d;
   char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific,
-                           precision - 1);
+  auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, precision - 1);
   std::string text(buf, res.ptr);
   std::size_t e = text.find('e');
   for (std::size_t i = 0; i < e; ++i)
@@ -159,20 +159,17 @@ std::string ApplyCurrencyFormat(const std::string& m, bool negative, const TForm
   }
 }
 
-std::string FormatDecimal(TDecimalText d, TFloatFormat format, int precision, int digits,
-                          const TFormatSettings& s) {
+std::string FormatDecimal(TDecimalText d, TFloatFormat format, int precision, int digits, const TFormatSettings& s) {
   precision = std::clamp(precision, 1, 64);
   RoundKeep(d, precision);
   bool negative = d.Negative && !d.IsZero();
   std::string sign = negative ? "-" : "";
   switch (format) {
-    case ffExponent:
-      return sign + ExponentText(d, precision, std::clamp(digits, 0, 4), false, s.DecimalSeparator);
+    case ffExponent: return sign + ExponentText(d, precision, std::clamp(digits, 0, 4), false, s.DecimalSeparator);
     case ffFixed:
     case ffNumber:
     case ffCurrency: {
-      if (d.Exponent > precision)
-        return sign + ExponentText(d, precision, 0, true, s.DecimalSeparator);
+      if (d.Exponent > precision) return sign + ExponentText(d, precision, 0, true, s.DecimalSeparator);
       digits = std::clamp(digits, 0, 18);
       RoundDecimalAt(d, digits);
       negative = d.Negative && !d.IsZero();

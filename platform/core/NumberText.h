@@ -25,5 +25,4 @@ void RoundDecimalDigits(TDecimalText& d, int precision);
 std::string FormatDecimal(TDecimalText d, TFloatFormat format, int precision, int digits,
                           const TFormatSettings& settings);
 // Places the currency string around an already formatted magnitude.
-std::string ApplyCurrencyFormat(const std::string& magnitude, bool negative,
-                                const TFormatSettings& settings);
+std::string ApplyCurrencyFormat(const std::string& magnitude, bool negative, const TFormatSettings& settings);

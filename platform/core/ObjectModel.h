@@ -56,7 +56,9 @@ public:
   // Constructors by signature; the class macro registers (), (TComponent*) and (TCollection*)
   // when the class has them, plus the one named by a `TConstructorArgs` tuple typedef.
   template <class... Args>
-  bool HasConstructor() const { return FindFactory<Args...>() != nullptr; }
+  bool HasConstructor() const {
+    return FindFactory<Args...>() != nullptr;
+  }
   template <class... Args>
   TObject* CreateInstance(Args... args) const {
     auto f = FindFactory<Args...>();
@@ -97,7 +99,9 @@ struct CtorFromTuple<T, std::tuple<A...>> {
   }
 };
 template <class T>
-concept HasCtorArgs = requires { typename T::TConstructorArgs; };
+concept HasCtorArgs = requires {
+  typename T::TConstructorArgs;
+};
 
 template <class T>
 void RegisterConstructors(TClassInfo& info) {
@@ -118,15 +122,15 @@ TClassInfo* MakeClassInfo(const char* name, TClass parent) {
 
 // Put inside the body of every class that takes part in the object model:
 //   class TkcFoo : public TkcBar { VT_CLASS(TkcFoo, TkcBar) public: ... };
-#define VT_CLASS(Name, Base)                                                                \
-public:                                                                                     \
-  using inherited = Base;                                                                   \
-  static TClass StaticClass() {                                                             \
+#define VT_CLASS(Name, Base)                                                                    \
+public:                                                                                         \
+  using inherited = Base;                                                                       \
+  static TClass StaticClass() {                                                                 \
     static const TClassInfo* info = vt_detail::MakeClassInfo<Name>(#Name, Base::StaticClass()); \
-    return info;                                                                            \
-  }                                                                                         \
-  TClass ClassType() const override { return StaticClass(); }                               \
-                                                                                            \
+    return info;                                                                                \
+  }                                                                                             \
+  TClass ClassType() const override { return StaticClass(); }                                   \
+                                                                                                \
 private:
 
 // A typed class reference ("class of Base" whose constructor takes Args).
@@ -141,7 +145,9 @@ public:
       throw EInvalidCast(std::string("Invalid class typecast: ") + c->ClassName());
   }
   template <class T>
-  static TClassOf Of() { return TClassOf(T::StaticClass()); }
+  static TClassOf Of() {
+    return TClassOf(T::StaticClass());
+  }
 
   TClass ClassInfo() const { return fClass; }
   operator TClass() const { return fClass; }
@@ -308,8 +314,8 @@ public:
   TEvent() = default;
   TEvent(std::nullptr_t) {}
   // A plain callable (lambda), without identity.
-  template <class F, class = std::enable_if_t<std::is_invocable_r_v<R, F&, A...> &&
-                                              !std::is_same_v<std::decay_t<F>, TEvent>>>
+  template <class F,
+            class = std::enable_if_t<std::is_invocable_r_v<R, F&, A...> && !std::is_same_v<std::decay_t<F>, TEvent>>>
   TEvent(F f) : fFn(std::move(f)) {}
   // A method of an object: it has an identity, so a listener can be removed by it.
   template <class O, class C, class M, class = std::enable_if_t<std::is_convertible_v<O*, C*>>>

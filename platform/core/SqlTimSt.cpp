@@ -16,15 +16,15 @@ TSQLTimeStamp DateTimeToSQLTimeStamp(TDateTime value) {
 
 bool IsValidSQLTimeStamp(const TSQLTimeStamp& ts) {
   TDateTime r = 0;
-  return ts.Fractions <= 999 && TryEncodeDateTime(ts.Year, ts.Month, ts.Day, ts.Hour, ts.Minute, ts.Second,
-                                                  static_cast<int>(ts.Fractions), r);
+  return ts.Fractions <= 999 &&
+         TryEncodeDateTime(ts.Year, ts.Month, ts.Day, ts.Hour, ts.Minute, ts.Second, static_cast<int>(ts.Fractions), r);
 }
 
 TDateTime SQLTimeStampToDateTime(const TSQLTimeStamp& ts) {
   if (ts == TSQLTimeStamp{}) return 0;
   TDateTime r = 0;
-  if (ts.Fractions > 999 || !TryEncodeDateTime(ts.Year, ts.Month, ts.Day, ts.Hour, ts.Minute, ts.Second,
-                                               static_cast<int>(ts.Fractions), r))
+  if (ts.Fractions > 999 ||
+      !TryEncodeDateTime(ts.Year, ts.Month, ts.Day, ts.Hour, ts.Minute, ts.Second, static_cast<int>(ts.Fractions), r))
     throw ESQLTimeStampException("Invalid SQL time stamp");
   return r;
 }

@@ -4,18 +4,18 @@
 #include <QLocale>
 #include <QString>
 
-#include <algorithm>
-#include <bit>
-#include <charconv>
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -287,8 +287,7 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
   return FloatToStrF(value, format, precision, digits, FormatSettings);
 }
 
-std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits,
-                        const TFormatSettings& settings) {
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits, const TFormatSettings& settings) {
   if (!std::isfinite(value)) return SpecialFloatText(value);
   precision = std::clamp(precision, 1, 18);
   // 18 digits first, then rounding halves away from zero on the decimal digits.
@@ -308,9 +307,7 @@ bool TryStrToFloat(const std::string& text, double& result, const TFormatSetting
   return true;
 }
 
-bool TryStrToFloat(const std::string& text, double& result) {
-  return TryStrToFloat(text, result, FormatSettings);
-}
+bool TryStrToFloat(const std::string& text, double& result) { return TryStrToFloat(text, result, FormatSettings); }
 
 double StrToFloat(const std::string& text) {
   double v = 0;
@@ -403,8 +400,7 @@ FloatSection ParseSection(const std::string& f) {
   return s;
 }
 
-std::string RenderSection(const FloatSection& sec, double magnitude, bool showMinus,
-                          const TFormatSettings& st) {
+std::string RenderSection(const FloatSection& sec, double magnitude, bool showMinus, const TFormatSettings& st) {
   const std::string& f = sec.text;
   std::string intDigits, fracDigits;
   int exponent = 0;
@@ -427,7 +423,8 @@ std::string RenderSection(const FloatSection& sec, double magnitude, bool showMi
       intDigits += i < static_cast<int>(d.Digits.size()) ? d.Digits[static_cast<std::size_t>(i)] : '0';
     for (int i = 0; i < sec.maxFrac; ++i) {
       int idx = d.Exponent + i;
-      fracDigits += (idx >= 0 && idx < static_cast<int>(d.Digits.size())) ? d.Digits[static_cast<std::size_t>(idx)] : '0';
+      fracDigits +=
+          (idx >= 0 && idx < static_cast<int>(d.Digits.size())) ? d.Digits[static_cast<std::size_t>(idx)] : '0';
     }
   }
   if (static_cast<int>(intDigits.size()) < sec.minInt)
@@ -453,8 +450,10 @@ std::string RenderSection(const FloatSection& sec, double magnitude, bool showMi
   for (std::size_t i = 0; i < f.size(); ++i) {
     char c = f[i];
     if (quote) {
-      if (c == quote) quote = 0;
-      else out += c;
+      if (c == quote)
+        quote = 0;
+      else
+        out += c;
       continue;
     }
     if (c == '"' || c == '\'') {
@@ -469,8 +468,10 @@ std::string RenderSection(const FloatSection& sec, double magnitude, bool showMi
       while (i < f.size() && (f[i] == '0' || f[i] == '#')) minExp += f[i++] == '0' ? 1 : 0;
       --i;
       out += c;
-      if (exponent < 0) out += '-';
-      else if (sign == '+') out += '+';
+      if (exponent < 0)
+        out += '-';
+      else if (sign == '+')
+        out += '+';
       std::string e = std::to_string(std::abs(exponent));
       if (static_cast<int>(e.size()) < minExp) e.insert(0, static_cast<std::size_t>(minExp) - e.size(), '0');
       out += e;
@@ -501,9 +502,7 @@ std::string RenderSection(const FloatSection& sec, double magnitude, bool showMi
 
 }  // namespace
 
-std::string FormatFloat(const std::string& format, double value) {
-  return FormatFloat(format, value, FormatSettings);
-}
+std::string FormatFloat(const std::string& format, double value) { return FormatFloat(format, value, FormatSettings); }
 
 std::string FormatFloat(const std::string& format, double value, const TFormatSettings& st) {
   if (!std::isfinite(value)) return SpecialFloatText(value);
@@ -535,7 +534,8 @@ std::string CurrencyPlainText(Currency value) {
   std::uint64_t m = value.Val < 0 ? 0 - static_cast<std::uint64_t>(value.Val) : static_cast<std::uint64_t>(value.Val);
   std::string digits = std::to_string(m);
   if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
-  std::string text = (value.Val < 0 ? "-" : "") + digits.substr(0, digits.size() - 4) + "." + digits.substr(digits.size() - 4);
+  std::string text =
+      (value.Val < 0 ? "-" : "") + digits.substr(0, digits.size() - 4) + "." + digits.substr(digits.size() - 4);
   return text;
 }
 
@@ -592,9 +592,7 @@ bool TryStrToCurr(const std::string& text, Currency& result, const TFormatSettin
   return true;
 }
 
-bool TryStrToCurr(const std::string& text, Currency& result) {
-  return TryStrToCurr(text, result, FormatSettings);
-}
+bool TryStrToCurr(const std::string& text, Currency& result) { return TryStrToCurr(text, result, FormatSettings); }
 
 Currency StrToCurr(const std::string& text) {
   Currency c;
@@ -613,8 +611,7 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args) 
   return Format(format, args, FormatSettings);
 }
 
-std::string Format(const std::string& format, const std::vector<TVarRec>& args,
-                   const TFormatSettings& st) {
+std::string Format(const std::string& format, const std::vector<TVarRec>& args, const TFormatSettings& st) {
   auto invalid = [&]() -> EConvertError {
     return EConvertError("Format '" + format + "' invalid or incompatible with argument");
   };
@@ -693,15 +690,16 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
         if (!isInt) throw invalid();
         bool neg = a.kind() == TVarRec::vtInt64 && a.asInt() < 0;
         std::uint64_t m = a.kind() == TVarRec::vtUInt64 ? a.asUInt()
-                          : neg ? 0 - static_cast<std::uint64_t>(a.asInt())
-                                : static_cast<std::uint64_t>(a.asInt());
+                          : neg                         ? 0 - static_cast<std::uint64_t>(a.asInt())
+                                                        : static_cast<std::uint64_t>(a.asInt());
         if (type == 'u' && neg) {
           m = static_cast<std::uint64_t>(a.asInt());
           if (a.asInt() >= INT32_MIN) m &= 0xFFFFFFFFu;
           neg = false;
         }
         piece = std::to_string(m);
-        if (precision > static_cast<int>(piece.size())) piece.insert(0, static_cast<std::size_t>(precision) - piece.size(), '0');
+        if (precision > static_cast<int>(piece.size()))
+          piece.insert(0, static_cast<std::size_t>(precision) - piece.size(), '0');
         if (neg) piece.insert(piece.begin(), '-');
         break;
       }
@@ -721,23 +719,14 @@ std::string Format(const std::string& format, const std::vector<TVarRec>& args,
         piece = a.asString();
         if (precision >= 0) piece.resize(Utf8OffsetOf(piece, static_cast<std::size_t>(precision)));
         break;
-      case 'f':
-        piece = FloatToStrF(asDouble(), ffFixed, 18, precision < 0 ? 2 : precision, st);
-        break;
-      case 'n':
-        piece = FloatToStrF(asDouble(), ffNumber, 18, precision < 0 ? 2 : precision, st);
-        break;
+      case 'f': piece = FloatToStrF(asDouble(), ffFixed, 18, precision < 0 ? 2 : precision, st); break;
+      case 'n': piece = FloatToStrF(asDouble(), ffNumber, 18, precision < 0 ? 2 : precision, st); break;
       case 'm':
         piece = FloatToStrF(asDouble(), ffCurrency, 18, precision < 0 ? st.CurrencyDecimals : precision, st);
         break;
-      case 'g':
-        piece = FloatToStrF(asDouble(), ffGeneral, precision <= 0 ? 15 : precision, 3, st);
-        break;
-      case 'e':
-        piece = FloatToStrF(asDouble(), ffExponent, precision <= 0 ? 15 : precision, 3, st);
-        break;
-      default:
-        throw invalid();
+      case 'g': piece = FloatToStrF(asDouble(), ffGeneral, precision <= 0 ? 15 : precision, 3, st); break;
+      case 'e': piece = FloatToStrF(asDouble(), ffExponent, precision <= 0 ? 15 : precision, 3, st); break;
+      default: throw invalid();
     }
     int chars = static_cast<int>(Utf8Length(piece));
     if (width > chars) {
@@ -808,9 +797,7 @@ int CompareStr(const std::string& a, const std::string& b) {
 
 int CompareText(const std::string& a, const std::string& b) { return CompareStr(LowerCase(a), LowerCase(b)); }
 bool SameStr(const std::string& a, const std::string& b) { return a == b; }
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && CompareText(a, b) == 0;
-}
+bool SameText(const std::string& a, const std::string& b) { return a.size() == b.size() && CompareText(a, b) == 0; }
 
 namespace {
 
@@ -853,8 +840,8 @@ bool AnsiSameText(const std::string& a, const std::string& b) {
   return ToQ(a).compare(ToQ(b), Qt::CaseInsensitive) == 0;
 }
 
-std::string StringReplace(const std::string& s, const std::string& oldPattern,
-                          const std::string& newPattern, TReplaceFlags flags) {
+std::string StringReplace(const std::string& s, const std::string& oldPattern, const std::string& newPattern,
+                          TReplaceFlags flags) {
   if (oldPattern.empty()) return s;
   bool all = (flags & rfReplaceAll) != 0;
   std::string out;
@@ -1011,8 +998,7 @@ bool DeleteFile(const std::string& fileName) {
   return FileExists(fileName) && std::filesystem::remove(fileName, ec);
 }
 
-bool CopyFile(const std::string& existingFileName, const std::string& newFileName, bool failIfExists,
-              unsigned rights) {
+bool CopyFile(const std::string& existingFileName, const std::string& newFileName, bool failIfExists, unsigned rights) {
   int in = ::open(existingFileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st {};
@@ -1039,8 +1025,10 @@ bool CopyFile(const std::string& existingFileName, const std::string& newFileNam
     for (ssize_t done = 0; ok && done < n;) {
       ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
       if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) ok = false;
-      else done += w;
+      if (w <= 0)
+        ok = false;
+      else
+        done += w;
     }
   }
   ::close(in);
@@ -1076,7 +1064,7 @@ std::string ParamStr(int index) {
   }
   std::vector<std::string> args = CommandLine();
   return index > 0 && static_cast<std::size_t>(index) < args.size() ? args[static_cast<std::size_t>(index)]
-                                                                     : std::string();
+                                                                    : std::string();
 }
 
 int ParamCount() {

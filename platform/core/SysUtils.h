@@ -29,11 +29,11 @@ private:
   std::string fMessage;
 };
 
-#define VT_DECLARE_EXCEPTION(Name, Base)                                   \
-  class Name : public Base {                                               \
-  public:                                                                  \
-    using Base::Base;                                                      \
-    const char* ClassName() const override { return #Name; }               \
+#define VT_DECLARE_EXCEPTION(Name, Base)                     \
+  class Name : public Base {                                 \
+  public:                                                    \
+    using Base::Base;                                        \
+    const char* ClassName() const override { return #Name; } \
   }
 
 // The silent abort: ends an operation without a message (a cancelled dialog, for instance).
@@ -53,16 +53,16 @@ VT_DECLARE_EXCEPTION(EInvalidCast, Exception);
 VT_DECLARE_EXCEPTION(EOutOfResources, Exception);
 VT_DECLARE_EXCEPTION(EOSError, Exception);
 VT_DECLARE_EXCEPTION(EStreamError, Exception);
-VT_DECLARE_EXCEPTION(EReadError, EStreamError);    // "Stream read error"
-VT_DECLARE_EXCEPTION(EWriteError, EStreamError);   // "Stream write error"
+VT_DECLARE_EXCEPTION(EReadError, EStreamError);   // "Stream read error"
+VT_DECLARE_EXCEPTION(EWriteError, EStreamError);  // "Stream write error"
 VT_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 VT_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 VT_DECLARE_EXCEPTION(EIntError, Exception);
-VT_DECLARE_EXCEPTION(EDivByZero, EIntError);     // "Division by zero"
-VT_DECLARE_EXCEPTION(EIntOverflow, EIntError);   // "Integer overflow"
+VT_DECLARE_EXCEPTION(EDivByZero, EIntError);    // "Division by zero"
+VT_DECLARE_EXCEPTION(EIntOverflow, EIntError);  // "Integer overflow"
 VT_DECLARE_EXCEPTION(EMathError, Exception);
-VT_DECLARE_EXCEPTION(EZeroDivide, EMathError);   // "Floating point division by zero"
-VT_DECLARE_EXCEPTION(EOverflow, EMathError);     // "Floating point overflow"
+VT_DECLARE_EXCEPTION(EZeroDivide, EMathError);  // "Floating point division by zero"
+VT_DECLARE_EXCEPTION(EOverflow, EMathError);    // "Floating point overflow"
 
 // Raises the silent abort.
 [[noreturn]] inline void Abort() { throw EAbort(); }
@@ -129,8 +129,7 @@ enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 std::string FloatToStr(double value);
 std::string FloatToStr(double value, const TFormatSettings& settings);
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits);
-std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits,
-                        const TFormatSettings& settings);
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits, const TFormatSettings& settings);
 // The framework's format language: 0 # . , E+ E- e+ e-, "..." and '...' literals, \ before a
 // character, and up to three ';' sections (positive;negative;zero). A negative section shows
 // the magnitude (put a '-' in it to show a sign).
@@ -185,8 +184,7 @@ private:
   std::string fString;
 };
 std::string Format(const std::string& format, const std::vector<TVarRec>& args);
-std::string Format(const std::string& format, const std::vector<TVarRec>& args,
-                   const TFormatSettings& settings);
+std::string Format(const std::string& format, const std::vector<TVarRec>& args, const TFormatSettings& settings);
 
 // ---- Strings -------------------------------------------------------------------------------
 // Blanks and control characters (bytes <= ' ') are trimmed.
@@ -215,8 +213,8 @@ bool AnsiSameText(const std::string& a, const std::string& b);
 enum TReplaceFlag { rfReplaceAll = 1, rfIgnoreCase = 2 };
 using TReplaceFlags = int;
 // rfIgnoreCase compares with Unicode case folding; the replaced ranges are whole characters.
-std::string StringReplace(const std::string& s, const std::string& oldPattern,
-                          const std::string& newPattern, TReplaceFlags flags);
+std::string StringReplace(const std::string& s, const std::string& oldPattern, const std::string& newPattern,
+                          TReplaceFlags flags);
 
 // 1-based byte position of sub in s, 0 when absent (or when sub is empty).
 int Pos(const std::string& sub, const std::string& s, int offset = 1);

@@ -109,21 +109,11 @@ char32_t Utf8Decode(std::string_view S, std::size_t& Pos) {
   auto b = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(S[Pos + i])); };
   char32_t c;
   switch (n) {
-    case 1:
-      c = b(0);
-      break;
-    case 2:
-      c = ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
-      break;
-    case 3:
-      c = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
-      break;
-    case 4:
-      c = ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
-      break;
-    default:
-      Pos += 1;
-      return kReplacementChar;
+    case 1: c = b(0); break;
+    case 2: c = ((b(0) & 0x1F) << 6) | (b(1) & 0x3F); break;
+    case 3: c = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F); break;
+    case 4: c = ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F); break;
+    default: Pos += 1; return kReplacementChar;
   }
   Pos += n;
   return c;

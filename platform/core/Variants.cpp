@@ -58,8 +58,8 @@ std::string KindName(TVarType t) {
 }
 
 [[noreturn]] void CastError(TVarType from, TVarType to) {
-  throw EVariantTypeCastError("Could not convert variant of type (" + KindName(from) + ") into type (" +
-                              KindName(to) + ")");
+  throw EVariantTypeCastError("Could not convert variant of type (" + KindName(from) + ") into type (" + KindName(to) +
+                              ")");
 }
 
 [[noreturn]] void OverflowError(TVarType from, TVarType to) {
@@ -69,11 +69,15 @@ std::string KindName(TVarType t) {
 
 bool IsIntKind(TVarType t) {
   switch (t) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
-    case varInt64: case varUInt64:
-      return true;
-    default:
-      return false;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varUInt64: return true;
+    default: return false;
   }
 }
 
@@ -152,8 +156,10 @@ Variant AddSub(const Variant& a0, const Variant& b0, Op op) {
   TVarType ta = a.VarType(), tb = b.VarType();
   if (ta == varFMTBcd || tb == varFMTBcd) {
     TBcd r;
-    if (op == Op::Add) BcdAdd(a.AsBcd(), b.AsBcd(), r);
-    else BcdSubtract(a.AsBcd(), b.AsBcd(), r);
+    if (op == Op::Add)
+      BcdAdd(a.AsBcd(), b.AsBcd(), r);
+    else
+      BcdSubtract(a.AsBcd(), b.AsBcd(), r);
     return Variant(r);
   }
   bool date = ta == varDate || tb == varDate;
@@ -221,7 +227,8 @@ int CompareScalars(const Variant& a, const Variant& b) {
     auto r = a.AsSQLTimeStamp() <=> b.AsSQLTimeStamp();
     return r < 0 ? -1 : r > 0 ? 1 : 0;
   }
-  if (ta == varBoolean && tb == varBoolean) return Sign(static_cast<int>(a.AsBoolean()) - static_cast<int>(b.AsBoolean()));
+  if (ta == varBoolean && tb == varBoolean)
+    return Sign(static_cast<int>(a.AsBoolean()) - static_cast<int>(b.AsBoolean()));
   // NaN first, before the BCD path (a BCD has no NaN).
   bool nanA = (a.IsFloat() || ta == varDate) && std::isnan(DoubleValue(a));
   bool nanB = (b.IsFloat() || tb == varDate) && std::isnan(DoubleValue(b));
@@ -292,9 +299,7 @@ Variant Variant::MakeArray(std::vector<Variant> items) {
 
 bool Variant::IsOrdinal() const { return IsIntKind(fType); }
 bool Variant::IsFloat() const { return fType == varSingle || fType == varDouble; }
-bool Variant::IsNumeric() const {
-  return IsOrdinal() || IsFloat() || fType == varCurrency || fType == varFMTBcd;
-}
+bool Variant::IsNumeric() const { return IsOrdinal() || IsFloat() || fType == varCurrency || fType == varFMTBcd; }
 
 // ---- Arrays ---------------------------------------------------------------------------
 
@@ -452,7 +457,8 @@ Currency Variant::AsCurrency() const {
     default:
       if (IsOrdinal() || fType == varBoolean || fType == varEmpty) {
         I128 raw = static_cast<I128>(fType == varUInt64 ? static_cast<I128>(std::get<std::uint64_t>(fValue))
-                                                        : static_cast<I128>(AsInt64())) * 10000;
+                                                        : static_cast<I128>(AsInt64())) *
+                   10000;
         if (raw < INT64_MIN || raw > INT64_MAX) OverflowError(fType, varCurrency);
         return Currency::FromRaw(static_cast<std::int64_t>(raw));
       }

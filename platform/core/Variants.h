@@ -49,16 +49,16 @@ constexpr TVarType varCurrency = 0x0006;
 constexpr TVarType varDate = 0x0007;
 constexpr TVarType varOleStr = 0x0008;  // wide string (UTF-16)
 constexpr TVarType varBoolean = 0x000B;
-constexpr TVarType varVariant = 0x000C;  // "any kind", as a type code only
-constexpr TVarType varUnknown = 0x000D;  // an object reference (not owned)
+constexpr TVarType varVariant = 0x000C;   // "any kind", as a type code only
+constexpr TVarType varUnknown = 0x000D;   // an object reference (not owned)
 constexpr TVarType varShortInt = 0x0010;  // int8
 constexpr TVarType varByte = 0x0011;      // uint8
 constexpr TVarType varWord = 0x0012;      // uint16
 constexpr TVarType varLongWord = 0x0013;  // uint32
 constexpr TVarType varInt64 = 0x0014;
 constexpr TVarType varUInt64 = 0x0015;
-constexpr TVarType varString = 0x0100;  // byte string (UTF-8)
-constexpr TVarType varFMTBcd = 0x0110;  // custom kind: TBcd
+constexpr TVarType varString = 0x0100;        // byte string (UTF-8)
+constexpr TVarType varFMTBcd = 0x0110;        // custom kind: TBcd
 constexpr TVarType varSQLTimeStamp = 0x0111;  // custom kind: TSQLTimeStamp
 constexpr TVarType varTypeMask = 0x0FFF;
 constexpr TVarType varArray = 0x2000;  // with varVariant: a 1-D array of variants
@@ -105,7 +105,7 @@ public:
   // Explicit kinds that C++ types cannot tell apart.
   static Variant FromDate(TDateTime value);
   static Variant FromInt64(std::int64_t value);  // always varInt64
-  static Variant FromObject(void* object);        // varUnknown
+  static Variant FromObject(void* object);       // varUnknown
   static Variant MakeNull();
   // A 1-D array [0 .. count-1] of Empty items.
   static Variant MakeArray(int count);
@@ -157,9 +157,8 @@ public:
 
 private:
   using ArrayData = std::vector<Variant>;
-  using Payload = std::variant<std::monostate, std::int64_t, std::uint64_t, double, Currency,
-                               bool, std::string, WideString, TBcd, TSQLTimeStamp,
-                               std::shared_ptr<ArrayData>, void*>;
+  using Payload = std::variant<std::monostate, std::int64_t, std::uint64_t, double, Currency, bool, std::string,
+                               WideString, TBcd, TSQLTimeStamp, std::shared_ptr<ArrayData>, void*>;
   TVarType fType = varEmpty;
   Payload fValue;
 

@@ -23,16 +23,16 @@ using HANDLE = std::uintptr_t;
 #endif
 
 // Distinct handle types, so that a window handle cannot be passed where a brush is wanted.
-#define VT_DECLARE_HANDLE(Name)                                                        \
-  struct Name {                                                                        \
-    std::uintptr_t value = 0;                                                          \
-    constexpr Name() = default;                                                        \
-    constexpr explicit Name(std::uintptr_t v) : value(v) {}                            \
-    constexpr Name(std::nullptr_t) {}                                                  \
-    constexpr explicit operator bool() const { return value != 0; }                    \
-    friend constexpr bool operator==(Name a, Name b) { return a.value == b.value; }    \
-    friend constexpr bool operator!=(Name a, Name b) { return a.value != b.value; }    \
-    friend constexpr bool operator<(Name a, Name b) { return a.value < b.value; }      \
+#define VT_DECLARE_HANDLE(Name)                                                     \
+  struct Name {                                                                     \
+    std::uintptr_t value = 0;                                                       \
+    constexpr Name() = default;                                                     \
+    constexpr explicit Name(std::uintptr_t v) : value(v) {}                         \
+    constexpr Name(std::nullptr_t) {}                                               \
+    constexpr explicit operator bool() const { return value != 0; }                 \
+    friend constexpr bool operator==(Name a, Name b) { return a.value == b.value; } \
+    friend constexpr bool operator!=(Name a, Name b) { return a.value != b.value; } \
+    friend constexpr bool operator<(Name a, Name b) { return a.value < b.value; }   \
   }
 
 VT_DECLARE_HANDLE(HWND);
@@ -88,7 +88,9 @@ constexpr RECT Bounds(LONG left, LONG top, LONG width, LONG height) {
 constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
 constexpr DWORD MAKELONG(WORD lo, WORD hi) { return static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16); }
-constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return static_cast<LPARAM>(static_cast<std::int32_t>(MAKELONG(lo, hi))); }
+constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) {
+  return static_cast<LPARAM>(static_cast<std::int32_t>(MAKELONG(lo, hi)));
+}
 constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return static_cast<WPARAM>(MAKELONG(lo, hi)); }
 // Signed coordinates packed in an LPARAM, as mouse messages carry them.
 constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<short>(LOWORD(static_cast<std::uintptr_t>(lp))); }

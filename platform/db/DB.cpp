@@ -204,8 +204,7 @@ void TDataSet::SetActive(bool Value) {
       fState = dsInactive;
       try {
         InternalClose();
-      } catch (...) {
-      }
+      } catch (...) {}
       if (fDefaultFields) fFields.Clear();
       throw;
     }
@@ -337,8 +336,7 @@ bool TDataSet::EnsureView(int Count) const {
 
 void TDataSet::FetchAll() const {
   auto* self = const_cast<TDataSet*>(this);
-  while (self->InternalFetchMore()) {
-  }
+  while (self->InternalFetchMore()) {}
 }
 
 int TDataSet::RecOfView(int Pos) const {
@@ -799,7 +797,8 @@ int TDataSet::LocateRecord(const String& KeyFields, const Variant& KeyValues, TL
   for (int pos = 0; EnsureView(pos + 1); ++pos) {
     bool match = true;
     for (size_t i = 0; i < Fields.size() && match; ++i) {
-      const Variant& key = Fields.size() == 1 && !KeyValues.IsArray() ? KeyValues : KeyValues.GetItem(static_cast<int>(i));
+      const Variant& key =
+          Fields.size() == 1 && !KeyValues.IsArray() ? KeyValues : KeyValues.GetItem(static_cast<int>(i));
       match = KeyMatches(ReadValueAt(pos, Fields[i]), key, Options);
     }
     if (match) return pos;
@@ -893,14 +892,11 @@ void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
       case deFieldChange:
       case deRecordChange:
       case deDataSetChange:
-      case deDataSetScroll:
-        SyncLinkWindows();
-        return;
+      case deDataSetScroll: SyncLinkWindows(); return;
       case deUpdateState:
         if (fState == dsInactive) fEnableEvent = deLayoutChange;
         return;
-      default:
-        break;
+      default: break;
     }
   }
   SendEvent(Event, Info);
@@ -1000,8 +996,7 @@ void TDataSource::DataEvent(TDataEvent Event, std::intptr_t Info) {
     case deUpdateRecord:
       if (OnUpdateData) OnUpdateData(this);
       break;
-    default:
-      break;
+    default: break;
   }
   std::vector<TDataLink*> links = fLinks;
   for (TDataLink* l : links)
@@ -1130,19 +1125,10 @@ void TDataLink::DataEvent(TDataEvent Event, std::intptr_t Info) {
       UpdateRange();
       LayoutChanged();
       break;
-    case deDataSetScroll:
-      DataSetScrolled(UpdateRange());
-      break;
-    case deUpdateRecord:
-      UpdateRecord();
-      break;
-    case deCheckBrowseMode:
-      CheckBrowseMode();
-      break;
-    case deFocusControl:
-      FocusControl(reinterpret_cast<TField**>(Info));
-      break;
-    default:
-      break;
+    case deDataSetScroll: DataSetScrolled(UpdateRange()); break;
+    case deUpdateRecord: UpdateRecord(); break;
+    case deCheckBrowseMode: CheckBrowseMode(); break;
+    case deFocusControl: FocusControl(reinterpret_cast<TField**>(Info)); break;
+    default: break;
   }
 }

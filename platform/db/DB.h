@@ -13,8 +13,8 @@
 //
 // The shared declarations and the fields have headers of their own; this one brings them.
 
-#include "platform/db/DBTypes.h"
 #include "platform/db/DBFields.h"
+#include "platform/db/DBTypes.h"
 
 // ---------------------------------------------------------------------------------------------
 // The dataset
@@ -121,10 +121,9 @@ public:
   // Parameter values by name, when the dataset has them (the base has none).
   virtual TStrings* ParamsList() { return nullptr; }
 
-  TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert,
-      BeforeEdit, AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete,
-      AfterDelete, BeforeScroll, AfterScroll, BeforeRefresh, AfterRefresh, OnNewRecord,
-      OnCalcFields;
+  TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert, BeforeEdit, AfterEdit,
+      BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll,
+      BeforeRefresh, AfterRefresh, OnNewRecord, OnCalcFields;
 
   // The record the fields read (a link sets it to read another row of its window).
   int ActiveRecordPos() const { return fActivePos; }
@@ -185,18 +184,20 @@ private:
   bool EvalFilter(FilterPass& Pass) const;
 
   // The view: the subclass's records, filtered, with the new record of an insert shown.
-  int ViewCount() const;                   // without fetching
-  bool EnsureView(int Count) const;        // fetches until Count records are visible
+  int ViewCount() const;             // without fetching
+  bool EnsureView(int Count) const;  // fetches until Count records are visible
   void FetchAll() const;
-  int RecOfView(int Pos) const;            // -1 for the new record
-  int ViewOfRec(int Rec) const;            // -1 when filtered out
+  int RecOfView(int Pos) const;  // -1 for the new record
+  int ViewOfRec(int Rec) const;  // -1 when filtered out
   bool Accepts(int Rec, FilterPass& Pass) const;
   void ExtendFilterView() const;
   void RebuildFilterView();
   bool FilterActive() const;
 
   void SetState(TDataSetState Value);
-  void DoScrollEvent(const TDataSetNotifyEvent& E) { if (E) E(this); }
+  void DoScrollEvent(const TDataSetNotifyEvent& E) {
+    if (E) E(this);
+  }
   // Insert and Append: a new record at the cursor or after the last one.
   void StartInsert(bool atEnd);
   void MoveTo(int Pos, TDataEvent Event, std::intptr_t Info);
@@ -219,10 +220,10 @@ private:
   bool fReadOnly = false;
   bool fBof = true, fEof = true;
   bool fModified = false;
-  int fCur = -1;        // view position of the current record
-  int fActivePos = -1;  // view position the fields read
-  int fInsertPos = -1;  // view position of the new record while inserting
-  int fEditRec = -1;    // the record being edited
+  int fCur = -1;                     // view position of the current record
+  int fActivePos = -1;               // view position the fields read
+  int fInsertPos = -1;               // view position of the new record while inserting
+  int fEditRec = -1;                 // the record being edited
   std::vector<Variant> fEditValues;  // by FieldNo - 1
   String fFilterText;
   bool fFiltered = false;

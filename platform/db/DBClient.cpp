@@ -26,8 +26,7 @@ TClientDataSet::TClientDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 TClientDataSet::~TClientDataSet() {
   try {
     Close();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void TClientDataSet::CreateDataSet() {
@@ -108,8 +107,12 @@ bool TClientDataSet::SlotLess::operator()(int a, int b) const {
   int c = DataSet->CompareSlots(*Idx, a, b);
   return c != 0 ? c < 0 : a < b;
 }
-bool TClientDataSet::SlotLess::operator()(int a, const KeyProbe& b) const { return DataSet->CompareKey(*Idx, a, *b.Values) < 0; }
-bool TClientDataSet::SlotLess::operator()(const KeyProbe& a, int b) const { return DataSet->CompareKey(*Idx, b, *a.Values) > 0; }
+bool TClientDataSet::SlotLess::operator()(int a, const KeyProbe& b) const {
+  return DataSet->CompareKey(*Idx, a, *b.Values) < 0;
+}
+bool TClientDataSet::SlotLess::operator()(const KeyProbe& a, int b) const {
+  return DataSet->CompareKey(*Idx, b, *a.Values) > 0;
+}
 
 std::unique_ptr<TClientDataSet::Index> TClientDataSet::MakeIndex(const String& Name, const String& Fields,
                                                                  TIndexOptions Options) {
@@ -139,7 +142,12 @@ std::unique_ptr<TClientDataSet::Index> TClientDataSet::MakeIndex(const String& N
 namespace {
 bool IsWholeNumberKind(TVarType t) {
   switch (t) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
     case varInt64: return true;
     default: return false;
   }
@@ -250,8 +258,10 @@ std::vector<int> TClientDataSet::SortedSlots(const Index& I) const {
       for (size_t i = 0; i < slots.size(); ++i) {
         const std::string* text = Cell(slots[i], no).StringPtr();
         std::string_view view;
-        if (text && I.CaseInsensitive) view = upper[i] = Utf8UpperCase(*text);
-        else if (text) view = *text;
+        if (text && I.CaseInsensitive)
+          view = upper[i] = Utf8UpperCase(*text);
+        else if (text)
+          view = *text;
         keys[i] = {view, slots[i], text != nullptr};
       }
       finish(keys);
@@ -493,8 +503,9 @@ int TClientDataSet::InternalLocate(const std::vector<TField*>& Fields, const Var
     // would not find it: leave that to the scan.
     bool sameKinds = true;
     for (size_t k = 0; k < key.size(); ++k)
-      if (!VarIsClear(key[k]) && key[k].IsStr() != (Fields[k]->DataType() == ftString || Fields[k]->DataType() == ftWideString ||
-                                                     Fields[k]->DataType() == ftFixedChar || Fields[k]->DataType() == ftMemo))
+      if (!VarIsClear(key[k]) &&
+          key[k].IsStr() != (Fields[k]->DataType() == ftString || Fields[k]->DataType() == ftWideString ||
+                             Fields[k]->DataType() == ftFixedChar || Fields[k]->DataType() == ftMemo))
         sameKinds = false;
     if (!sameKinds) continue;
     int best = -1, bestPos = -1;

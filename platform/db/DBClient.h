@@ -125,9 +125,9 @@ private:
   TIndexDefs fIndexDefs;
   String fIndexFieldNames, fIndexName;
   int fFieldCount = 0;
-  std::vector<Variant> fValues;  // slot * field count + FieldNo - 1
-  std::vector<char> fLive;       // per slot
-  std::vector<int> fOrder;       // position -> slot
+  std::vector<Variant> fValues;     // slot * field count + FieldNo - 1
+  std::vector<char> fLive;          // per slot
+  std::vector<int> fOrder;          // position -> slot
   mutable std::vector<int> fPosOf;  // slot -> position
   mutable bool fPosDirty = false;
   std::vector<std::unique_ptr<Index>> fIndexes;  // the defined ones, then the order's own

@@ -8,20 +8,22 @@
 
 const char* FieldTypeName(TFieldType t) {
   static const char* const names[] = {
-      "Unknown", "String", "Smallint", "Integer", "Word", "Boolean", "Float", "Currency", "BCD",
-      "Date", "Time", "DateTime", "Bytes", "VarBytes", "AutoInc", "Blob", "Memo", "Graphic",
-      "FmtMemo", "ParadoxOle", "DBaseOle", "TypedBinary", "Cursor", "FixedChar", "WideString",
-      "Largeint", "ADT", "Array", "Reference", "DataSet", "OraBlob", "OraClob", "Variant",
-      "Interface", "IDispatch", "Guid", "TimeStamp", "FMTBcd", "FixedWideChar", "WideMemo",
-      "OraTimeStamp", "OraInterval"};
+      "Unknown",     "String",    "Smallint",  "Integer",       "Word",     "Boolean",      "Float",
+      "Currency",    "BCD",       "Date",      "Time",          "DateTime", "Bytes",        "VarBytes",
+      "AutoInc",     "Blob",      "Memo",      "Graphic",       "FmtMemo",  "ParadoxOle",   "DBaseOle",
+      "TypedBinary", "Cursor",    "FixedChar", "WideString",    "Largeint", "ADT",          "Array",
+      "Reference",   "DataSet",   "OraBlob",   "OraClob",       "Variant",  "Interface",    "IDispatch",
+      "Guid",        "TimeStamp", "FMTBcd",    "FixedWideChar", "WideMemo", "OraTimeStamp", "OraInterval"};
   int i = static_cast<int>(t);
   return i >= 0 && i <= ftOraInterval ? names[i] : "Unknown";
 }
 
 TFieldClass DefaultFieldClass(TFieldType t) {
   switch (t) {
-    case ftString: case ftFixedChar: return TFieldClass::Of<TStringField>();
-    case ftWideString: case ftFixedWideChar: return TFieldClass::Of<TWideStringField>();
+    case ftString:
+    case ftFixedChar: return TFieldClass::Of<TStringField>();
+    case ftWideString:
+    case ftFixedWideChar: return TFieldClass::Of<TWideStringField>();
     case ftSmallint: return TFieldClass::Of<TSmallintField>();
     case ftInteger: return TFieldClass::Of<TIntegerField>();
     case ftWord: return TFieldClass::Of<TWordField>();
@@ -38,8 +40,12 @@ TFieldClass DefaultFieldClass(TFieldType t) {
     case ftTimeStamp: return TFieldClass::Of<TSQLTimeStampField>();
     case ftBytes: return TFieldClass::Of<TBytesField>();
     case ftVarBytes: return TFieldClass::Of<TVarBytesField>();
-    case ftBlob: case ftTypedBinary: case ftOraBlob: return TFieldClass::Of<TBlobField>();
-    case ftMemo: case ftFmtMemo: case ftOraClob: return TFieldClass::Of<TMemoField>();
+    case ftBlob:
+    case ftTypedBinary:
+    case ftOraBlob: return TFieldClass::Of<TBlobField>();
+    case ftMemo:
+    case ftFmtMemo:
+    case ftOraClob: return TFieldClass::Of<TMemoField>();
     case ftWideMemo: return TFieldClass::Of<TWideMemoField>();
     case ftGraphic: return TFieldClass::Of<TGraphicField>();
     case ftVariant: return TFieldClass::Of<TVariantField>();
@@ -116,9 +122,7 @@ void TField::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent == fLookupDataSet) fLookupDataSet = nullptr;
 }
 
-bool TField::CanModify() const {
-  return !fReadOnly && fFieldKind == fkData && fDataSet && fDataSet->CanModify();
-}
+bool TField::CanModify() const { return !fReadOnly && fFieldKind == fkData && fDataSet && fDataSet->CanModify(); }
 
 bool TField::IsValidChar(char32_t) const { return true; }
 
@@ -230,8 +234,14 @@ bool TStringField::AsBoolean() const {
   String s = AsString();
   if (s.empty()) return false;
   switch (s[0]) {
-    case 'T': case 't': case 'Y': case 'y': return true;
-    case 'F': case 'f': case 'N': case 'n': return false;
+    case 'T':
+    case 't':
+    case 'Y':
+    case 'y': return true;
+    case 'F':
+    case 'f':
+    case 'N':
+    case 'n': return false;
   }
   throw EConvertError(Format("'%s' is not a valid boolean value", {s}));
 }
@@ -398,12 +408,14 @@ void TFloatField::SetAsString(const String& V) {
     return;
   }
   double d;
-  if (!TryStrToFloat(V, d)) DatabaseErrorFmt("'%s' is not a valid floating point value for field '%s'", {V, DisplayName()});
+  if (!TryStrToFloat(V, d))
+    DatabaseErrorFmt("'%s' is not a valid floating point value for field '%s'", {V, DisplayName()});
   SetAsFloat(d);
 }
 
 void TFloatField::SetAsFloat(double V) {
-  if (std::isnan(V) || std::isinf(V)) throw EConvertError(Format("'%s' is not a valid floating point value", {FloatToStr(V)}));
+  if (std::isnan(V) || std::isinf(V))
+    throw EConvertError(Format("'%s' is not a valid floating point value", {FloatToStr(V)}));
   if ((fMin != 0 || fMax != 0) && (V < fMin || V > fMax)) RangeError(V, fMin, fMax);
   SetRawValue(V);
 }
@@ -463,7 +475,8 @@ void TBCDField::SetAsString(const String& V) {
 }
 
 void TBCDField::SetAsCurrency(::Currency V) {
-  if ((fMin.Val != 0 || fMax.Val != 0) && (V < fMin || V > fMax)) RangeError(V.ToDouble(), fMin.ToDouble(), fMax.ToDouble());
+  if ((fMin.Val != 0 || fMax.Val != 0) && (V < fMin || V > fMax))
+    RangeError(V.ToDouble(), fMin.ToDouble(), fMax.ToDouble());
   SetRawValue(V);
 }
 
@@ -625,7 +638,9 @@ void TDateTimeField::SetAsString(const String& V) {
     return;
   }
   TDateTime d;
-  bool ok = DataType() == ftDate ? TryStrToDate(V, d) : DataType() == ftTime ? TryStrToTime(V, d) : TryStrToDateTime(V, d);
+  bool ok = DataType() == ftDate   ? TryStrToDate(V, d)
+            : DataType() == ftTime ? TryStrToTime(V, d)
+                                   : TryStrToDateTime(V, d);
   if (!ok) throw EConvertError(Format("'%s' is not a valid date and time", {V}));
   SetAsDateTime(d);
 }
@@ -743,16 +758,20 @@ T VariantAccess(const TField* field, const Variant& v, F read, const char* type)
 }  // namespace
 
 int TVariantField::AsInteger() const {
-  return VariantAccess<int>(this, RawValue(), [](const Variant& v) { return v.AsInteger(); }, "Integer");
+  return VariantAccess<int>(
+      this, RawValue(), [](const Variant& v) { return v.AsInteger(); }, "Integer");
 }
 double TVariantField::AsFloat() const {
-  return VariantAccess<double>(this, RawValue(), [](const Variant& v) { return v.AsDouble(); }, "Float");
+  return VariantAccess<double>(
+      this, RawValue(), [](const Variant& v) { return v.AsDouble(); }, "Float");
 }
 bool TVariantField::AsBoolean() const {
-  return VariantAccess<bool>(this, RawValue(), [](const Variant& v) { return v.AsBoolean(); }, "Boolean");
+  return VariantAccess<bool>(
+      this, RawValue(), [](const Variant& v) { return v.AsBoolean(); }, "Boolean");
 }
 TDateTime TVariantField::AsDateTime() const {
-  return VariantAccess<TDateTime>(this, RawValue(), [](const Variant& v) { return v.AsDateTime(); }, "DateTime");
+  return VariantAccess<TDateTime>(
+      this, RawValue(), [](const Variant& v) { return v.AsDateTime(); }, "DateTime");
 }
 
 TAggregateField::TAggregateField(TComponent* AOwner) : TField(AOwner) {

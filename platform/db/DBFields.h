@@ -280,7 +280,10 @@ class TBCDField : public TNumericField {
 public:
   explicit TBCDField(TComponent* AOwner);
   bool Currency() const { return fCurrency; }
-  void SetCurrency(bool V) { fCurrency = V; Changed(); }
+  void SetCurrency(bool V) {
+    fCurrency = V;
+    Changed();
+  }
   int Precision() const { return fPrecision; }
   void SetPrecision(int V) { fPrecision = V; }
   ::Currency MinValue() const { return fMin; }
@@ -316,7 +319,10 @@ class TFMTBCDField : public TNumericField {
 public:
   explicit TFMTBCDField(TComponent* AOwner);
   bool Currency() const { return fCurrency; }
-  void SetCurrency(bool V) { fCurrency = V; Changed(); }
+  void SetCurrency(bool V) {
+    fCurrency = V;
+    Changed();
+  }
   int Precision() const { return fPrecision; }
   void SetPrecision(int V) { fPrecision = V; }
   void SetValue(const Variant& V) override;
@@ -409,7 +415,10 @@ class TSQLTimeStampField : public TField {
 public:
   explicit TSQLTimeStampField(TComponent* AOwner);
   const String& DisplayFormat() const { return fDisplayFormat; }
-  void SetDisplayFormat(const String& V) { fDisplayFormat = V; Changed(); }
+  void SetDisplayFormat(const String& V) {
+    fDisplayFormat = V;
+    Changed();
+  }
   void SetValue(const Variant& V) override;
   String AsString() const override { return GetText(false); }
   void SetAsString(const String& V) override;
@@ -517,7 +526,7 @@ public:
   int Count() const { return static_cast<int>(fList.size()); }
   TField* Fields(int Index) const;
   TField* operator[](int Index) const { return Fields(Index); }
-  TField* FindField(const String& Name) const;  // letter case ignored
+  TField* FindField(const String& Name) const;    // letter case ignored
   TField* FieldByName(const String& Name) const;  // "Field 'X' not found"
   TField* FieldByNumber(int FieldNo) const;
   int IndexOf(const TField* Field) const;

@@ -11,17 +11,16 @@
 struct TDataSet::FilterExpr {
   enum Kind { Field, Const, Cmp, IsNull, Like, And, Or, Not } kind = Const;
   enum Op { Eq, Ne, Lt, Le, Gt, Ge } op = Eq;
-  String name;     // Field
-  Variant value;   // Const
+  String name;          // Field
+  Variant value;        // Const
   bool negate = false;  // IS NOT NULL, NOT LIKE
   std::shared_ptr<FilterExpr> a, b;
   std::vector<std::shared_ptr<FilterExpr>> items;  // And, Or: the whole chain, flat
-  int id = 0;     // place in a pass's slots
-  int count = 0;  // the root: how many nodes the tree has
+  int id = 0;                                      // place in a pass's slots
+  int count = 0;                                   // the root: how many nodes the tree has
 };
 
 namespace {
-
 
 class FilterParser {
 public:

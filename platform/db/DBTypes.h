@@ -28,27 +28,85 @@ VT_DECLARE_EXCEPTION(EDatabaseError, Exception);
 // Field types, numbered as the framework numbers them. The ranges ftBlob..ftTypedBinary
 // (binary and text blobs), ftBlob..ftCursor and ftADT..ftDataSet stay contiguous.
 enum TFieldType {
-  ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
-  ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftGraphic,
-  ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary, ftCursor, ftFixedChar, ftWideString,
-  ftLargeint, ftADT, ftArray, ftReference, ftDataSet, ftOraBlob, ftOraClob, ftVariant,
-  ftInterface, ftIDispatch, ftGuid, ftTimeStamp, ftFMTBcd, ftFixedWideChar, ftWideMemo,
-  ftOraTimeStamp, ftOraInterval
+  ftUnknown,
+  ftString,
+  ftSmallint,
+  ftInteger,
+  ftWord,
+  ftBoolean,
+  ftFloat,
+  ftCurrency,
+  ftBCD,
+  ftDate,
+  ftTime,
+  ftDateTime,
+  ftBytes,
+  ftVarBytes,
+  ftAutoInc,
+  ftBlob,
+  ftMemo,
+  ftGraphic,
+  ftFmtMemo,
+  ftParadoxOle,
+  ftDBaseOle,
+  ftTypedBinary,
+  ftCursor,
+  ftFixedChar,
+  ftWideString,
+  ftLargeint,
+  ftADT,
+  ftArray,
+  ftReference,
+  ftDataSet,
+  ftOraBlob,
+  ftOraClob,
+  ftVariant,
+  ftInterface,
+  ftIDispatch,
+  ftGuid,
+  ftTimeStamp,
+  ftFMTBcd,
+  ftFixedWideChar,
+  ftWideMemo,
+  ftOraTimeStamp,
+  ftOraInterval
 };
 static_assert(ftOraInterval == 41, "field type ordinals are fixed");
 const char* FieldTypeName(TFieldType t);  // "String", "Integer", ...
 
 enum TDataSetState {
-  dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,
-  dsOldValue, dsCurValue, dsBlockRead, dsInternalCalc, dsOpening
+  dsInactive,
+  dsBrowse,
+  dsEdit,
+  dsInsert,
+  dsSetKey,
+  dsCalcFields,
+  dsFilter,
+  dsNewValue,
+  dsOldValue,
+  dsCurValue,
+  dsBlockRead,
+  dsInternalCalc,
+  dsOpening
 };
 
 // The data events sent to data sources and links; the numbers are fixed.
 enum TDataEvent {
-  deFieldChange = 0, deRecordChange = 1, deDataSetChange = 2, deDataSetScroll = 3,
-  deLayoutChange = 4, deUpdateRecord = 5, deUpdateState = 6, deCheckBrowseMode = 7,
-  dePropertyChange = 8, deFieldListChange = 9, deFocusControl = 10, deParentScroll = 11,
-  deConnectChange = 12, deReconcileError = 13, deDisabledStateChange = 14
+  deFieldChange = 0,
+  deRecordChange = 1,
+  deDataSetChange = 2,
+  deDataSetScroll = 3,
+  deLayoutChange = 4,
+  deUpdateRecord = 5,
+  deUpdateState = 6,
+  deCheckBrowseMode = 7,
+  dePropertyChange = 8,
+  deFieldListChange = 9,
+  deFocusControl = 10,
+  deParentScroll = 11,
+  deConnectChange = 12,
+  deReconcileError = 13,
+  deDisabledStateChange = 14
 };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };

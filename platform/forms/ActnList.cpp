@@ -21,8 +21,9 @@ bool TBasicAction::Update() {
 }
 
 void TBasicAction::UnRegisterChanges(const void* client) {
-  fClients.erase(std::remove_if(fClients.begin(), fClients.end(), [&](const TNotifyEvent& e) { return e.Id().Object == client; }),
-                 fClients.end());
+  fClients.erase(
+      std::remove_if(fClients.begin(), fClients.end(), [&](const TNotifyEvent& e) { return e.Id().Object == client; }),
+      fClients.end());
 }
 
 void TBasicAction::Change() {
@@ -99,7 +100,8 @@ void TCustomAction::SetChecked(bool v) {
   fChecked = v;
   if (v && GroupIndex > 0 && ActionList()) {
     for (int i = 0; i < ActionList()->ActionCount(); ++i)
-      if (auto* o = dynamic_cast<TCustomAction*>(ActionList()->Actions(i)); o && o != this && o->GroupIndex == GroupIndex)
+      if (auto* o = dynamic_cast<TCustomAction*>(ActionList()->Actions(i));
+          o && o != this && o->GroupIndex == GroupIndex)
         o->SetChecked(false);
   }
   Change();
@@ -163,8 +165,8 @@ bool TCustomActionList::IsShortCut(TShortCut sc) {
   for (TContainedAction* a : std::vector<TContainedAction*>(fActions)) {
     auto* ca = dynamic_cast<TCustomAction*>(a);
     if (!ca) continue;
-    bool match = ca->ShortCut() == sc ||
-                 std::find(ca->SecondaryShortCuts.begin(), ca->SecondaryShortCuts.end(), sc) != ca->SecondaryShortCuts.end();
+    bool match = ca->ShortCut() == sc || std::find(ca->SecondaryShortCuts.begin(), ca->SecondaryShortCuts.end(), sc) !=
+                                             ca->SecondaryShortCuts.end();
     if (!match) continue;
     ca->Update();
     if (!ca->Visible() || !ca->Enabled()) return false;

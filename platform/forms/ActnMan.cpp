@@ -155,7 +155,9 @@ void TCustomActionBar::Paint() {
     } else {
       c->Brush()->SetStyle(bsClear);
       c->TextExtent("");
-      SetTextColor(dc, ColorToRGB(!item->Enabled() ? clGrayText : static_cast<int>(i) == fHot ? clHighlightText : Font()->Color()));
+      SetTextColor(dc, ColorToRGB(!item->Enabled()              ? clGrayText
+                                  : static_cast<int>(i) == fHot ? clHighlightText
+                                                                : Font()->Color()));
       RECT t = rect;
       DrawText(dc, item->DisplayCaption(), &t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
@@ -279,8 +281,10 @@ void TActionToolBar::ItemClicked(int, TActionClientItem* item) {
 
 TMenuItem* TPopupActionBar::AddAction(TBasicAction* action) {
   auto* m = new TMenuItem(this);
-  if (action) m->SetAction(action);
-  else m->SetCaption("-");
+  if (action)
+    m->SetAction(action);
+  else
+    m->SetCaption("-");
   Items()->Add(m);
   return m;
 }

@@ -81,8 +81,12 @@ TColor TChartSeries::ValueColor(int i) const {
   return c == clTeeColor ? fColor : c;
 }
 
-double TChartSeries::MaxValue() const { return fValues.empty() ? 0 : *std::max_element(fValues.begin(), fValues.end()); }
-double TChartSeries::MinValue() const { return fValues.empty() ? 0 : *std::min_element(fValues.begin(), fValues.end()); }
+double TChartSeries::MaxValue() const {
+  return fValues.empty() ? 0 : *std::max_element(fValues.begin(), fValues.end());
+}
+double TChartSeries::MinValue() const {
+  return fValues.empty() ? 0 : *std::min_element(fValues.begin(), fValues.end());
+}
 
 String TChartSeries::MarkText(int i) const {
   switch (Marks.Style) {

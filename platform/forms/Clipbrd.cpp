@@ -46,7 +46,8 @@ QClipboard* Desktop() { return qGuiApp ? QGuiApplication::clipboard() : nullptr;
 QImage ToImage(TBitmap& b) {
   Surface* s = b.Pixels();
   if (!s) return QImage();
-  return QImage(reinterpret_cast<const uchar*>(s->Bits()), s->Width(), s->Height(), s->StrideBytes(), QImage::Format_RGB32)
+  return QImage(reinterpret_cast<const uchar*>(s->Bits()), s->Width(), s->Height(), s->StrideBytes(),
+                QImage::Format_RGB32)
       .copy();
 }
 
@@ -80,7 +81,8 @@ bool TClipboard::HasFormat(UINT format) const {
     const QMimeData* m = c->mimeData();
     if (!m) return false;
     switch (format) {
-      case CF_TEXT: case CF_UNICODETEXT: return m->hasText();
+      case CF_TEXT:
+      case CF_UNICODETEXT: return m->hasText();
       case CF_BITMAP: return m->hasImage();
       case CF_PICTURE: return m->hasFormat(kPictureMime);
       default: {
@@ -90,7 +92,8 @@ bool TClipboard::HasFormat(UINT format) const {
     }
   }
   switch (format) {
-    case CF_TEXT: case CF_UNICODETEXT: return Local().hasText;
+    case CF_TEXT:
+    case CF_UNICODETEXT: return Local().hasText;
     case CF_BITMAP: return Local().bitmap != nullptr;
     case CF_PICTURE: return !Local().pictureClass.empty();
     default: return Local().data.count(format) > 0;

@@ -78,7 +78,9 @@ void TStatusBar::Paint() {
     RECT e = p;
     DrawEdge(dc, &e, BDR_SUNKENOUTER, BF_RECT);
     RECT t{p.left + 2, p.top + 1, p.right - 2, p.bottom - 1};
-    UINT align = fPanels[i].Alignment == taCenter ? DT_CENTER : fPanels[i].Alignment == taRightJustify ? DT_RIGHT : DT_LEFT;
+    UINT align = fPanels[i].Alignment == taCenter         ? DT_CENTER
+                 : fPanels[i].Alignment == taRightJustify ? DT_RIGHT
+                                                          : DT_LEFT;
     DrawText(dc, fPanels[i].Text, &t, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
 }
@@ -343,8 +345,10 @@ TTreeNode* TTreeNode::GetNext() const {
 }
 
 void TTreeNode::SetExpanded(bool v) {
-  if (v) Expand(false);
-  else Collapse(false);
+  if (v)
+    Expand(false);
+  else
+    Collapse(false);
 }
 void TTreeNode::Expand(bool Recurse) {
   TreeView()->ExpandNode(this, true);
@@ -359,8 +363,10 @@ void TTreeNode::Collapse(bool Recurse) {
 
 bool TTreeNode::Selected() const { return TreeView()->Selected() == this; }
 void TTreeNode::SetSelected(bool v) {
-  if (v) TreeView()->SetSelected(this);
-  else if (Selected()) TreeView()->SetSelected(nullptr);
+  if (v)
+    TreeView()->SetSelected(this);
+  else if (Selected())
+    TreeView()->SetSelected(nullptr);
 }
 
 bool TTreeNode::IsVisible() const {
@@ -415,8 +421,10 @@ TTreeNode* TTreeNodes::Item(int i) const {
 }
 
 void TTreeNodes::Changed() {
-  if (fUpdate == 0) fOwner->NodesChanged();
-  else fOwner->fRowsValid = false;
+  if (fUpdate == 0)
+    fOwner->NodesChanged();
+  else
+    fOwner->fRowsValid = false;
 }
 
 TTreeNode* TTreeNodes::AddObject(TTreeNode* sibling, const String& text, void* data) {
@@ -728,14 +736,10 @@ void TTreeView::Paint() {
 
 void TTreeView::Dispatch(TMessage& m) {
   static constexpr TMessageMethod<TTreeView> kMessages[] = {
-      {WM_LBUTTONDOWN, &TTreeView::WMLButtonDown},
-      {WM_LBUTTONDBLCLK, &TTreeView::WMLButtonDown},
-      {WM_KEYDOWN, &TTreeView::WMKeyDown},
-      {WM_VSCROLL, &TTreeView::WMVScroll},
-      {WM_MOUSEWHEEL, &TTreeView::WMMouseWheel},
-      {WM_SETFOCUS, &TTreeView::WMFocusChanged},
-      {WM_KILLFOCUS, &TTreeView::WMFocusChanged},
-      {WM_WINDOWPOSCHANGED, &TTreeView::WMWindowPosChanged},
+      {WM_LBUTTONDOWN, &TTreeView::WMLButtonDown}, {WM_LBUTTONDBLCLK, &TTreeView::WMLButtonDown},
+      {WM_KEYDOWN, &TTreeView::WMKeyDown},         {WM_VSCROLL, &TTreeView::WMVScroll},
+      {WM_MOUSEWHEEL, &TTreeView::WMMouseWheel},   {WM_SETFOCUS, &TTreeView::WMFocusChanged},
+      {WM_KILLFOCUS, &TTreeView::WMFocusChanged},  {WM_WINDOWPOSCHANGED, &TTreeView::WMWindowPosChanged},
   };
   if (!DispatchMessageMethod(*this, kMessages, m)) TCustomControl::Dispatch(m);
 }
@@ -770,19 +774,29 @@ void TTreeView::WMKeyDown(TMessage& m) {
     case VK_PRIOR: SetSelected(rows[std::max(0, row - VisibleRowCount())]); break;
     case VK_RIGHT:
       if (fSelected && fSelected->HasChildren()) {
-        if (!fSelected->fExpanded) fSelected->Expand(false);
-        else SetSelected(fSelected->GetFirstChild());
+        if (!fSelected->fExpanded)
+          fSelected->Expand(false);
+        else
+          SetSelected(fSelected->GetFirstChild());
       }
       break;
     case VK_LEFT:
       if (fSelected) {
-        if (fSelected->fExpanded) fSelected->Collapse(false);
-        else if (fSelected->fParent) SetSelected(fSelected->fParent);
+        if (fSelected->fExpanded)
+          fSelected->Collapse(false);
+        else if (fSelected->fParent)
+          SetSelected(fSelected->fParent);
       }
       break;
-    case VK_ADD: if (fSelected) fSelected->Expand(false); break;
-    case VK_SUBTRACT: if (fSelected) fSelected->Collapse(false); break;
-    case VK_MULTIPLY: if (fSelected) fSelected->Expand(true); break;
+    case VK_ADD:
+      if (fSelected) fSelected->Expand(false);
+      break;
+    case VK_SUBTRACT:
+      if (fSelected) fSelected->Collapse(false);
+      break;
+    case VK_MULTIPLY:
+      if (fSelected) fSelected->Expand(true);
+      break;
   }
 }
 
@@ -819,4 +833,3 @@ TRichEdit::TRichEdit(TComponent* AOwner) : TCustomMemo(AOwner) {
 }
 
 void TRichEdit::Paint() { TCustomMemo::Paint(); }
-

@@ -264,7 +264,7 @@ private:
   int fIndent = 19;
   int fTopRow = 0;
   TRowScroller fScroller{this, fTopRow, [this] { return static_cast<int>(VisibleNodes().size()); },
-                          [this] { return VisibleRowCount(); }};
+                         [this] { return VisibleRowCount(); }};
   std::vector<TTreeNode*> fRows;
   bool fRowsValid = false;
 };

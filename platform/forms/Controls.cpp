@@ -112,17 +112,24 @@ HCURSOR CursorHandle(TCursor c) {
     case crCross: return LoadCursor({}, IDC_CROSS);
     case crIBeam: return LoadCursor({}, IDC_IBEAM);
     case crSizeNESW: return LoadCursor({}, IDC_SIZENESW);
-    case crSizeNS: case crVSplit: return LoadCursor({}, IDC_SIZENS);
+    case crSizeNS:
+    case crVSplit: return LoadCursor({}, IDC_SIZENS);
     case crSizeNWSE: return LoadCursor({}, IDC_SIZENWSE);
-    case crSizeWE: case crHSplit: return LoadCursor({}, IDC_SIZEWE);
+    case crSizeWE:
+    case crHSplit: return LoadCursor({}, IDC_SIZEWE);
     case crUpArrow: return LoadCursor({}, IDC_UPARROW);
-    case crHourGlass: case crSQLWait: return LoadCursor({}, IDC_WAIT);
-    case crNoDrop: case crNo: return LoadCursor({}, IDC_NO);
+    case crHourGlass:
+    case crSQLWait: return LoadCursor({}, IDC_WAIT);
+    case crNoDrop:
+    case crNo: return LoadCursor({}, IDC_NO);
     case crAppStart: return LoadCursor({}, IDC_APPSTARTING);
     case crHelp: return LoadCursor({}, IDC_HELP);
     case crHandPoint: return LoadCursor({}, IDC_HAND);
     case crSizeAll: return LoadCursor({}, IDC_SIZEALL);
-    case crDrag: case crMultiDrag: case crArrow: case crDefault: return LoadCursor({}, IDC_ARROW);
+    case crDrag:
+    case crMultiDrag:
+    case crArrow:
+    case crDefault: return LoadCursor({}, IDC_ARROW);
     default:
       if (c > 0) return LoadCursor(HINSTANCE(std::uintptr_t{1}), c);
       return LoadCursor({}, IDC_ARROW);
@@ -368,9 +375,12 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 void TControl::WndProc(TMessage& m) {
   if (IsMouseMsg(m.Msg)) {
     if (!fControlStyle.Contains(csDoubleClicks)) {
-      if (m.Msg == WM_LBUTTONDBLCLK) m.Msg = WM_LBUTTONDOWN;
-      else if (m.Msg == WM_RBUTTONDBLCLK) m.Msg = WM_RBUTTONDOWN;
-      else if (m.Msg == WM_MBUTTONDBLCLK) m.Msg = WM_MBUTTONDOWN;
+      if (m.Msg == WM_LBUTTONDBLCLK)
+        m.Msg = WM_LBUTTONDOWN;
+      else if (m.Msg == WM_RBUTTONDBLCLK)
+        m.Msg = WM_RBUTTONDOWN;
+      else if (m.Msg == WM_MBUTTONDBLCLK)
+        m.Msg = WM_MBUTTONDOWN;
     }
     if (gDrag.source == this && (m.Msg == WM_MOUSEMOVE || m.Msg == WM_LBUTTONUP)) {
       TPoint screen = ClientToScreen(PointFromLParam(m.LParam));
@@ -394,9 +404,7 @@ void TControl::HandleMouse(TMessage& m) {
   TPoint p = PointFromLParam(m.LParam);
   TShiftState shift = KeysToShiftState(static_cast<WORD>(m.WParam));
   switch (m.Msg) {
-    case WM_MOUSEMOVE:
-      MouseMove(shift, p.x, p.y);
-      break;
+    case WM_MOUSEMOVE: MouseMove(shift, p.x, p.y); break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       CancelHint();
@@ -431,12 +439,8 @@ void TControl::HandleMouse(TMessage& m) {
       MouseUp(mbLeft, shift, p.x, p.y);
       break;
     }
-    case WM_RBUTTONUP:
-      MouseUp(mbRight, shift, p.x, p.y);
-      break;
-    case WM_MBUTTONUP:
-      MouseUp(mbMiddle, shift, p.x, p.y);
-      break;
+    case WM_RBUTTONUP: MouseUp(mbRight, shift, p.x, p.y); break;
+    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, p.x, p.y); break;
   }
 }
 
@@ -482,13 +486,9 @@ void TControl::WMMouseWheel(TMessage& m) {
   DefaultHandler(m);
 }
 
-void TControl::CMAppearanceChanged(TMessage&) {
-  Invalidate();
-}
+void TControl::CMAppearanceChanged(TMessage&) { Invalidate(); }
 
-void TControl::CMVisibleChanged(TMessage&) {
-
-}
+void TControl::CMVisibleChanged(TMessage&) {}
 
 void TControl::CMParentColorChanged(TMessage& m) {
   if (fParentColor && fParent) {
@@ -516,17 +516,12 @@ void TControl::CMMouseLeave(TMessage& m) {
   }
 }
 
-void TControl::CMHitTest(TMessage& m) {
-  m.Result = 1;
-}
+void TControl::CMHitTest(TMessage& m) { m.Result = 1; }
 
 void TControl::DefaultHandler(TMessage& m) {
   switch (m.Msg) {
-    case WM_GETTEXTLENGTH:
-      m.Result = static_cast<LRESULT>(fText.size());
-      break;
-    default:
-      break;
+    case WM_GETTEXTLENGTH: m.Result = static_cast<LRESULT>(fText.size()); break;
+    default: break;
   }
 }
 
@@ -1052,8 +1047,10 @@ void TWinControl::SetBorderStyle(TBorderStyle v) {
 }
 
 void TWinControl::SetParentBackground(bool v) {
-  if (v) fControlStyle.Include(csParentBackground);
-  else fControlStyle.Exclude(csParentBackground);
+  if (v)
+    fControlStyle.Include(csParentBackground);
+  else
+    fControlStyle.Exclude(csParentBackground);
   Invalidate();
 }
 
@@ -1145,11 +1142,8 @@ void TWinControl::AlignControls(TControl*, TRect& r) {
           c->SetBounds(r.right - w, r.top, w, rh);
           r.right -= c->fWidth;
           break;
-        case alClient:
-          c->SetBounds(r.left, r.top, rw, rh);
-          break;
-        default:
-          break;
+        case alClient: c->SetBounds(r.left, r.top, rw, rh); break;
+        default: break;
       }
     }
   };
@@ -1164,14 +1158,18 @@ void TWinControl::AnchorChildren(int oldW, int oldH) {
     if (c->fAlign != alNone) continue;
     int l = c->fLeft, t = c->fTop, w = c->fWidth, h = c->fHeight;
     if (c->fAnchors.Contains(akRight)) {
-      if (c->fAnchors.Contains(akLeft)) w += dw;
-      else l += dw;
+      if (c->fAnchors.Contains(akLeft))
+        w += dw;
+      else
+        l += dw;
     } else if (!c->fAnchors.Contains(akLeft)) {
       l += dw / 2;
     }
     if (c->fAnchors.Contains(akBottom)) {
-      if (c->fAnchors.Contains(akTop)) h += dh;
-      else t += dh;
+      if (c->fAnchors.Contains(akTop))
+        h += dh;
+      else
+        t += dh;
     } else if (!c->fAnchors.Contains(akTop)) {
       t += dh / 2;
     }
@@ -1180,8 +1178,7 @@ void TWinControl::AnchorChildren(int oldW, int oldH) {
 }
 
 void TWinControl::UpdateWindowPlacement() {
-  if (HandleAllocated())
-    SetWindowPos(fHandle, HWND(), fLeft, fTop, fWidth, fHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (HandleAllocated()) SetWindowPos(fHandle, HWND(), fLeft, fTop, fWidth, fHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -1208,8 +1205,7 @@ void TWinControl::SetEnabled(bool v) { TControl::SetEnabled(v); }
 void TWinControl::UpdateShowing() {
   if (!HandleAllocated()) return;
   bool visible = fVisible;
-  if (IsWindowVisible(fHandle) == visible && ((GetWindowLong(fHandle, GWL_STYLE) & WS_VISIBLE) != 0) == visible)
-    return;
+  if (IsWindowVisible(fHandle) == visible && ((GetWindowLong(fHandle, GWL_STYLE) & WS_VISIBLE) != 0) == visible) return;
   ShowWindow(fHandle, visible ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -1318,8 +1314,13 @@ void TWinControl::CNKeyDown(TMessage& m) {
   LRESULT mask = 0;
   switch (m.WParam) {
     case VK_TAB: mask = DLGC_WANTTAB; break;
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
-    case VK_RETURN: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: mask = DLGC_WANTARROWS; break;
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
   }
   if (mask && !(Perform(WM_GETDLGCODE, 0, 0) & mask)) {
     if (TWinControl* form = ParentFormControl(); form && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam)) return;
@@ -1339,9 +1340,7 @@ void TWinControl::WndProc(TMessage& m) {
         return;
       }
       break;
-    case WM_KEYUP:
-      gEatChar = false;
-      break;
+    case WM_KEYUP: gEatChar = false; break;
     case WM_CHAR:
     case WM_SYSCHAR:
       if (gEatChar) {
@@ -1480,21 +1479,13 @@ void TWinControl::WMChar(TMessage& m) {
   if (!DoKeyPress(m)) DefaultHandler(m);
 }
 
-void TWinControl::WMGetDlgCode(TMessage& m) {
-  m.Result = DialogCode();
-}
+void TWinControl::WMGetDlgCode(TMessage& m) { m.Result = DialogCode(); }
 
-void TWinControl::CMEnter(TMessage&) {
-  DoEnter();
-}
+void TWinControl::CMEnter(TMessage&) { DoEnter(); }
 
-void TWinControl::CMExit(TMessage&) {
-  DoExit();
-}
+void TWinControl::CMExit(TMessage&) { DoExit(); }
 
-void TWinControl::CMDialogKey(TMessage& m) {
-  Broadcast(m);
-}
+void TWinControl::CMDialogKey(TMessage& m) { Broadcast(m); }
 
 void TWinControl::CMColorChanged(TMessage& m) {
   TControl::Dispatch(m);
@@ -1511,9 +1502,7 @@ void TWinControl::CMEnabledChanged(TMessage&) {
   Invalidate();
 }
 
-void TWinControl::CMVisibleChanged(TMessage&) {
-  UpdateShowing();
-}
+void TWinControl::CMVisibleChanged(TMessage&) { UpdateShowing(); }
 
 void TWinControl::CMTextChanged(TMessage&) {
   if (HandleAllocated()) {

@@ -48,8 +48,7 @@ bool IsOneOf(const String& text, const String& values) {
   size_t start = 0;
   for (;;) {
     size_t end = values.find(';', start);
-    if (AnsiCompareText(text, values.substr(start, end == String::npos ? String::npos : end - start)) == 0)
-      return true;
+    if (AnsiCompareText(text, values.substr(start, end == String::npos ? String::npos : end - start)) == 0) return true;
     if (end == String::npos) return false;
     start = end + 1;
   }
@@ -106,7 +105,8 @@ void TFieldTextLink::ControlExit() {
 
 TDBEdit::TDBEdit(TComponent* AOwner)
     : TCustomEdit(AOwner),
-      fLink(this, [this](TField* f) { return FieldText(f); }, [](TField* f, const String& t) { f->SetText(t); }) {}
+      fLink(
+          this, [this](TField* f) { return FieldText(f); }, [](TField* f, const String& t) { f->SetText(t); }) {}
 
 void TDBEdit::SetDataSource(TDataSource* v) { SetLinkSource(this, fLink, v); }
 
@@ -135,7 +135,8 @@ void TDBEdit::Dispatch(TMessage& m) {
 
 TDBMemo::TDBMemo(TComponent* AOwner)
     : TCustomMemo(AOwner),
-      fLink(this, [](TField* f) { return f->AsString(); }, [](TField* f, const String& t) { f->SetAsString(t); }) {}
+      fLink(
+          this, [](TField* f) { return f->AsString(); }, [](TField* f, const String& t) { f->SetAsString(t); }) {}
 
 void TDBMemo::SetDataSource(TDataSource* v) { SetLinkSource(this, fLink, v); }
 

@@ -23,8 +23,10 @@ const char* TypeCaption(TMsgDlgType t) {
   }
 }
 
-bool Headless() { return !qobject_cast<QApplication*>(QCoreApplication::instance()) ||
-                         QGuiApplication::platformName() == "offscreen" || QGuiApplication::platformName() == "minimal"; }
+bool Headless() {
+  return !qobject_cast<QApplication*>(QCoreApplication::instance()) || QGuiApplication::platformName() == "offscreen" ||
+         QGuiApplication::platformName() == "minimal";
+}
 
 TFileDialogProvider& FileProvider() {
   static TFileDialogProvider p = [](TOpenDialog& d) -> bool {
@@ -50,10 +52,10 @@ TFileDialogProvider& FileProvider() {
     dlg.setNameFilters(filters);
     if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dlg.selectNameFilter(filters[d.FilterIndex - 1]);
     dlg.setAcceptMode(d.IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(d.IsSave() ? QFileDialog::AnyFile
+    dlg.setFileMode(d.IsSave()                               ? QFileDialog::AnyFile
                     : d.Options.Contains(ofAllowMultiSelect) ? QFileDialog::ExistingFiles
-                    : d.Options.Contains(ofFileMustExist) ? QFileDialog::ExistingFile
-                                                            : QFileDialog::AnyFile);
+                    : d.Options.Contains(ofFileMustExist)    ? QFileDialog::ExistingFile
+                                                             : QFileDialog::AnyFile);
     if (!d.Options.Contains(ofOverwritePrompt)) dlg.setOption(QFileDialog::DontConfirmOverwrite);
     if (!d.FileName.empty()) dlg.selectFile(QString::fromStdString(d.FileName));
     if (dlg.exec() != QDialog::Accepted) return false;
@@ -213,23 +215,31 @@ int MessageBox(HWND, const String& text, const String& caption, UINT flags) {
   }
   int def = static_cast<int>((flags >> 8) & 0xF);
   if (def >= static_cast<int>(b.size())) def = 0;
-  int cancel = (flags & 0xF) == MB_YESNO ? IDNO
+  int cancel = (flags & 0xF) == MB_YESNO              ? IDNO
                : (flags & 0xF) == MB_ABORTRETRYIGNORE ? IDABORT
-               : (flags & 0xF) == MB_OK ? IDOK
-                                        : IDCANCEL;
+               : (flags & 0xF) == MB_OK               ? IDOK
+                                                      : IDCANCEL;
   int r = RunBox(caption, text, type, b, def, cancel);
   // A box closed without a button answers its cancel value.
-  return r == mrCancel && cancel != IDCANCEL && std::none_of(b.begin(), b.end(), [](auto& p) { return p.second == IDCANCEL; })
+  return r == mrCancel && cancel != IDCANCEL &&
+                 std::none_of(b.begin(), b.end(), [](auto& p) { return p.second == IDCANCEL; })
              ? cancel
              : r;
 }
 
 int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int) {
   static const std::pair<TMsgDlgBtn, std::pair<const char*, int>> kButtons[] = {
-      {mbYes, {"&Yes", mrYes}},         {mbNo, {"&No", mrNo}},           {mbOK, {"OK", mrOk}},
-      {mbCancel, {"Cancel", mrCancel}}, {mbAbort, {"&Abort", mrAbort}},   {mbRetry, {"&Retry", mrRetry}},
-      {mbIgnore, {"&Ignore", mrIgnore}}, {mbAll, {"&All", mrAll}},        {mbNoToAll, {"N&o to All", mrNoToAll}},
-      {mbYesToAll, {"Yes to &All", mrYesToAll}}, {mbHelp, {"&Help", mrNone}}};
+      {mbYes, {"&Yes", mrYes}},
+      {mbNo, {"&No", mrNo}},
+      {mbOK, {"OK", mrOk}},
+      {mbCancel, {"Cancel", mrCancel}},
+      {mbAbort, {"&Abort", mrAbort}},
+      {mbRetry, {"&Retry", mrRetry}},
+      {mbIgnore, {"&Ignore", mrIgnore}},
+      {mbAll, {"&All", mrAll}},
+      {mbNoToAll, {"N&o to All", mrNoToAll}},
+      {mbYesToAll, {"Yes to &All", mrYesToAll}},
+      {mbHelp, {"&Help", mrNone}}};
   std::vector<std::pair<String, int>> b;
   for (const auto& k : kButtons)
     if (Buttons.Contains(k.first)) b.push_back({k.second.first, k.second.second});
@@ -240,6 +250,4 @@ int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, i
   return RunBox(caption, Msg, DlgType, b, 0, cancel);
 }
 
-void ShowMessage(const String& Msg) {
-  RunBox(Application->Title(), Msg, mtCustom, {{"OK", mrOk}}, 0, mrOk);
-}
+void ShowMessage(const String& Msg) { RunBox(Application->Title(), Msg, mtCustom, {{"OK", mrOk}}, 0, mrOk); }

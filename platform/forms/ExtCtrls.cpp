@@ -108,7 +108,9 @@ void TCustomPanel::Paint() {
     c->TextExtent("");
     SetTextColor(dc, ColorToRGB(Font()->Color()));
     UINT f = DT_VCENTER | DT_SINGLELINE |
-             (fAlignment == taCenter ? DT_CENTER : fAlignment == taRightJustify ? DT_RIGHT : DT_LEFT);
+             (fAlignment == taCenter         ? DT_CENTER
+              : fAlignment == taRightJustify ? DT_RIGHT
+                                             : DT_LEFT);
     DrawText(dc, fText, &r, f);
   }
 }
@@ -236,7 +238,8 @@ void TSplitter::Paint() {
   c->FillRect(r);
   if (Beveled) {
     RECT e = r;
-    DrawEdge(c->Handle(), &e, BDR_RAISEDINNER, (fAlign == alLeft || fAlign == alRight) ? (BF_LEFT | BF_RIGHT) : (BF_TOP | BF_BOTTOM));
+    DrawEdge(c->Handle(), &e, BDR_RAISEDINNER,
+             (fAlign == alLeft || fAlign == alRight) ? (BF_LEFT | BF_RIGHT) : (BF_TOP | BF_BOTTOM));
   }
 }
 
@@ -271,8 +274,8 @@ void TSplitter::UpdateSize(TPoint screen) {
   for (int i = 0; i < fParent->ControlCount(); ++i) {
     TControl* c = fParent->Controls(i);
     if (c == fControl || !c->Visible()) continue;
-    bool sameAxis = horizontal ? (c->Align() == alLeft || c->Align() == alRight)
-                               : (c->Align() == alTop || c->Align() == alBottom);
+    bool sameAxis =
+        horizontal ? (c->Align() == alLeft || c->Align() == alRight) : (c->Align() == alTop || c->Align() == alBottom);
     if (sameAxis) others += horizontal ? c->Width() : c->Height();
   }
   int maxSize = total - others - MinSize;

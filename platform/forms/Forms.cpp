@@ -91,8 +91,10 @@ void TCustomForm::CreateParams(TCreateParams& p) {
   p.ExStyle &= ~static_cast<DWORD>(WS_EX_CLIENTEDGE);
   switch (fFormBorderStyle) {
     case bsNone: p.Style |= WS_POPUP; break;
-    case bsSingle: case bsToolWindow: p.Style |= WS_CAPTION | WS_BORDER; break;
-    case bsSizeable: case bsSizeToolWin: p.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsSingle:
+    case bsToolWindow: p.Style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable:
+    case bsSizeToolWin: p.Style |= WS_CAPTION | WS_THICKFRAME; break;
     case bsDialog:
       p.Style |= WS_POPUP | WS_CAPTION | WS_DLGFRAME;
       p.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
@@ -115,8 +117,7 @@ void TCustomForm::CreateWindowDone() {
 }
 
 void TCustomForm::UpdateWindowPlacement() {
-  if (HandleAllocated())
-    SetWindowPos(Handle(), HWND(), fLeft, fTop, fWidth, fHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (HandleAllocated()) SetWindowPos(Handle(), HWND(), fLeft, fTop, fWidth, fHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TRect TCustomForm::ClientRect() {
@@ -155,7 +156,8 @@ void TCustomForm::ApplyPosition() {
   switch (fPosition) {
     case poMainFormCenter: around = Application->MainForm(); break;
     case poOwnerFormCenter: around = dynamic_cast<TCustomForm*>(Owner()); break;
-    case poScreenCenter: case poDesktopCenter: break;
+    case poScreenCenter:
+    case poDesktopCenter: break;
     default: return;
   }
   if (around == this || (around && !around->fVisible)) around = nullptr;
@@ -229,8 +231,10 @@ void TCustomForm::CloseModal() {
     a = caNone;
   else
     DoClose(a);
-  if (a == caNone) fModalResult = mrNone;
-  else if (a == caFree) Release();
+  if (a == caNone)
+    fModalResult = mrNone;
+  else if (a == caFree)
+    Release();
 }
 
 TModalResult TCustomForm::ShowModal() {
@@ -384,9 +388,7 @@ void TCustomForm::Dispatch(TMessage& m) {
       fFormState.Include(fsActivated);
       Activate();
       return;
-    case CM_DEACTIVATE:
-      Deactivate();
-      return;
+    case CM_DEACTIVATE: Deactivate(); return;
     case WM_SETFOCUS:
       DefaultHandler(m);
       if (fActiveControl && fActiveControl != this && fActiveControl->CanFocus())
@@ -394,12 +396,8 @@ void TCustomForm::Dispatch(TMessage& m) {
       else
         SetFocusedControl(this);
       return;
-    case WM_CLOSE:
-      Close();
-      return;
-    case CM_RELEASE:
-      Free();
-      return;
+    case WM_CLOSE: Close(); return;
+    case CM_RELEASE: Free(); return;
     case CM_DIALOGKEY:
       if (GetKeyState(VK_MENU) >= 0) {
         WORD key = static_cast<WORD>(m.WParam);
@@ -413,7 +411,8 @@ void TCustomForm::Dispatch(TMessage& m) {
           if (fActiveControl) {
             TWinControl* p = fActiveControl->Parent();
             if (p) {
-              if (TWinControl* next = p->FindNextControl(fActiveControl, key == VK_RIGHT || key == VK_DOWN, false, true))
+              if (TWinControl* next =
+                      p->FindNextControl(fActiveControl, key == VK_RIGHT || key == VK_DOWN, false, true))
                 next->SetFocus();
             }
           }
@@ -578,8 +577,7 @@ void TApplication::WndProc(TMessage& m) {
       if (fActive && OnActivate) OnActivate(this);
       if (!fActive && OnDeactivate) OnDeactivate(this);
       break;
-    default:
-      m.Result = DefWindowProc(fHandle, m.Msg, m.WParam, m.LParam);
+    default: m.Result = DefWindowProc(fHandle, m.Msg, m.WParam, m.LParam);
   }
 }
 
@@ -707,12 +705,16 @@ void TApplication::HandleException(TObject* Sender, std::exception_ptr error) {
     }
   } catch (std::exception& e) {
     Exception wrapped(e.what());
-    if (OnException) OnException(Sender, wrapped);
-    else ShowException(wrapped);
+    if (OnException)
+      OnException(Sender, wrapped);
+    else
+      ShowException(wrapped);
   } catch (...) {
     Exception wrapped("Unknown exception");
-    if (OnException) OnException(Sender, wrapped);
-    else ShowException(wrapped);
+    if (OnException)
+      OnException(Sender, wrapped);
+    else
+      ShowException(wrapped);
   }
 }
 
@@ -746,8 +748,10 @@ void TScreen::SetCursor(TCursor v) {
     POINT p;
     GetCursorPos(&p);
     HWND w = WindowFromPoint(p);
-    if (w) SendMessage(w, WM_SETCURSOR, static_cast<WPARAM>(w.value), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    else ::SetCursor(LoadCursor({}, IDC_ARROW));
+    if (w)
+      SendMessage(w, WM_SETCURSOR, static_cast<WPARAM>(w.value), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    else
+      ::SetCursor(LoadCursor({}, IDC_ARROW));
   }
 }
 HCURSOR TScreen::Cursors(int index) const {
@@ -756,8 +760,10 @@ HCURSOR TScreen::Cursors(int index) const {
   return CursorHandle(static_cast<TCursor>(index));
 }
 void TScreen::SetCursors(int index, HCURSOR h) {
-  if (h) CursorTable()[index] = h;
-  else CursorTable().erase(index);
+  if (h)
+    CursorTable()[index] = h;
+  else
+    CursorTable().erase(index);
 }
 
 void TScreen::AddForm(TCustomForm* f) { fForms.push_back(f); }
@@ -800,8 +806,10 @@ TPoint TMouse::CursorPos() const {
 }
 void TMouse::SetCursorPos(TPoint p) { ::SetCursorPos(p.x, p.y); }
 void TMouse::SetCapture(HWND h) {
-  if (h) ::SetCapture(h);
-  else ReleaseCapture();
+  if (h)
+    ::SetCapture(h);
+  else
+    ReleaseCapture();
 }
 int TMouse::DragThreshold() const { return fDragThreshold >= 0 ? fDragThreshold : GetSystemMetrics(SM_CXDRAG); }
 int TMouse::WheelScrollLines() const {
@@ -816,11 +824,15 @@ TCustomForm* TControl::GetParentForm() const { return dynamic_cast<TCustomForm*>
 
 TWinControl* forms_detail::FormControl(TControl* c) { return dynamic_cast<TCustomForm*>(c); }
 bool forms_detail::FormKeyPreview(TWinControl* form) { return static_cast<TCustomForm*>(form)->KeyPreview(); }
-void forms_detail::FormFocusControl(TWinControl* form, TWinControl* c) { static_cast<TCustomForm*>(form)->FocusControl(c); }
+void forms_detail::FormFocusControl(TWinControl* form, TWinControl* c) {
+  static_cast<TCustomForm*>(form)->FocusControl(c);
+}
 void forms_detail::FormSetFocusedControl(TWinControl* form, TWinControl* c) {
   static_cast<TCustomForm*>(form)->SetFocusedControl(c);
 }
-void forms_detail::FormControlRemoving(TWinControl* form, TControl* c) { static_cast<TCustomForm*>(form)->ControlRemoving(c); }
+void forms_detail::FormControlRemoving(TWinControl* form, TControl* c) {
+  static_cast<TCustomForm*>(form)->ControlRemoving(c);
+}
 void forms_detail::HintMouseEnter(TControl* c) { Application->HintMouseEnter(c); }
 void forms_detail::CancelHint() { Application->CancelHint(); }
 HCURSOR forms_detail::ScreenCursorHandle(TCursor c) { return Screen->Cursors(c); }

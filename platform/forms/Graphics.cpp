@@ -6,8 +6,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/core/Math.h"
 #include "platform/core/SysUtils.h"
@@ -235,7 +235,8 @@ void TBrush::SetBitmap(TBitmap* v) {
 
 // ---- TCanvas --------------------------------------------------------------------------------
 
-TCanvas::TCanvas() : fFont(std::make_unique<TFont>()), fPen(std::make_unique<TPen>()), fBrush(std::make_unique<TBrush>()) {
+TCanvas::TCanvas()
+    : fFont(std::make_unique<TFont>()), fPen(std::make_unique<TPen>()), fBrush(std::make_unique<TBrush>()) {
   fFont->OnChange = TNotifyEvent(this, &TCanvas::ObjectChanged);
   fPen->OnChange = TNotifyEvent(this, &TCanvas::ObjectChanged);
   fBrush->OnChange = TNotifyEvent(this, &TCanvas::ObjectChanged);
@@ -286,9 +287,9 @@ void TCanvas::RequiredState() {
     if (!fOldPen) fOldPen = old;
     fPenSel = true;
   }
-  static const int rops[] = {R2_BLACK, R2_WHITE, R2_NOP, R2_NOT, R2_COPYPEN, R2_NOTCOPYPEN, R2_MERGEPENNOT,
-                             R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
-                             R2_MASKPEN, R2_NOTMASKPEN, R2_XORPEN, R2_NOTXORPEN};
+  static const int rops[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,        R2_COPYPEN,  R2_NOTCOPYPEN,
+                             R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
+                             R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
   SetROP2(dc, rops[fPen->Mode()]);
   if (!fBrushSel) {
     HBRUSH old = SelectObject(dc, fBrush->Handle());
@@ -376,8 +377,8 @@ void TCanvas::StretchDraw(const TRect& r, TBitmap* g) {
 }
 void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& src) {
   RequiredState();
-  ::StretchBlt(fHandle, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source->Handle(),
-               src.left, src.top, src.right - src.left, src.bottom - src.top, fCopyMode);
+  ::StretchBlt(fHandle, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source->Handle(), src.left,
+               src.top, src.right - src.left, src.bottom - src.top, fCopyMode);
 }
 void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& src, TColor transparent) {
   if (!bitmap || bitmap->Empty()) return;
@@ -631,7 +632,8 @@ void TBitmap::AssignPixels(int width, int height, const Pixel* rows, int stride)
   fMonochrome = false;
   SetSize(width, height);
   Surface* to = Pixels();
-  for (int y = 0; y < height && to; ++y) std::memcpy(to->Row(y), rows + static_cast<std::size_t>(y) * stride, sizeof(Pixel) * width);
+  for (int y = 0; y < height && to; ++y)
+    std::memcpy(to->Row(y), rows + static_cast<std::size_t>(y) * stride, sizeof(Pixel) * width);
   Changed();
 }
 
@@ -690,8 +692,10 @@ void TIcon::Assign(TPersistent* Source) {
     TMemoryStream m;
     i->SaveToStream(&m);
     m.SetPosition(0);
-    if (m.Size()) LoadFromStream(&m);
-    else fImage.reset(), fBytes.clear();
+    if (m.Size())
+      LoadFromStream(&m);
+    else
+      fImage.reset(), fBytes.clear();
     return;
   }
   TGraphic::Assign(Source);
@@ -701,7 +705,8 @@ namespace {
 std::uint32_t U32(const std::string& b, std::size_t at) {
   if (at + 4 > b.size()) return 0;
   return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8 |
-         static_cast<std::uint8_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+         static_cast<std::uint8_t>(b[at + 2]) << 16 |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
 }
 std::int32_t I32(const std::string& b, std::size_t at) { return static_cast<std::int32_t>(U32(b, at)); }
 std::int16_t I16(const std::string& b, std::size_t at) {
@@ -887,12 +892,30 @@ struct ColorName {
   const char* name;
 };
 const ColorName kColorNames[] = {
-    {clBlack, "clBlack"},     {clMaroon, "clMaroon"},       {clGreen, "clGreen"},         {clOlive, "clOlive"},
-    {clNavy, "clNavy"},       {clPurple, "clPurple"},       {clTeal, "clTeal"},           {clGray, "clGray"},
-    {clSilver, "clSilver"},   {clRed, "clRed"},             {clLime, "clLime"},           {clYellow, "clYellow"},
-    {clBlue, "clBlue"},       {clFuchsia, "clFuchsia"},     {clAqua, "clAqua"},           {clWhite, "clWhite"},
-    {clBtnFace, "clBtnFace"}, {clWindow, "clWindow"},       {clWindowText, "clWindowText"}, {clNone, "clNone"},
-    {clDefault, "clDefault"}, {clHighlight, "clHighlight"}, {clBtnText, "clBtnText"},     {clInfoBk, "clInfoBk"},
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clOlive, "clOlive"},
+    {clNavy, "clNavy"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clGray, "clGray"},
+    {clSilver, "clSilver"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clWhite, "clWhite"},
+    {clBtnFace, "clBtnFace"},
+    {clWindow, "clWindow"},
+    {clWindowText, "clWindowText"},
+    {clNone, "clNone"},
+    {clDefault, "clDefault"},
+    {clHighlight, "clHighlight"},
+    {clBtnText, "clBtnText"},
+    {clInfoBk, "clInfoBk"},
 };
 }  // namespace
 

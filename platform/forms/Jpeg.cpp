@@ -120,7 +120,8 @@ int Encode(const Pixel* pixels, int width, int height, int stride, int quality, 
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<Pixel*>(pixels + static_cast<std::size_t>(cinfo.next_scanline) * stride));
+    JSAMPROW row =
+        reinterpret_cast<JSAMPROW>(const_cast<Pixel*>(pixels + static_cast<std::size_t>(cinfo.next_scanline) * stride));
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -141,7 +142,8 @@ void TJPEGImage::LoadFromStream(TStream* stream) {
   fBitmap.reset();
   fWidth = fHeight = 0;
   HeaderInfo info;
-  int code = ReadHeader(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()), &info);
+  int code =
+      ReadHeader(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()), &info);
   if (code) Fail(code);
   if (info.width <= 0 || info.height <= 0 || info.width > MaxGraphicSide || info.height > MaxGraphicSide ||
       std::int64_t(info.width) * info.height > MaxGraphicPixels)

@@ -32,16 +32,22 @@ void TCustomMaskEdit::SetEditMask(const String& v) {
   for (std::size_t i = 0; i < chars.size(); ++i) {
     char32_t c = chars[i];
     switch (c) {
-      case '9': case '0': case '#': case 'L': case 'l': case 'A': case 'a': case 'C': case 'c':
-        fSlots.push_back({static_cast<char>(c), 0});
-        break;
-      case '>': case '<': case '!':
-        break;  // case and alignment switches: not used here
+      case '9':
+      case '0':
+      case '#':
+      case 'L':
+      case 'l':
+      case 'A':
+      case 'a':
+      case 'C':
+      case 'c': fSlots.push_back({static_cast<char>(c), 0}); break;
+      case '>':
+      case '<':
+      case '!': break;  // case and alignment switches: not used here
       case '\\':
         if (i + 1 < chars.size()) fSlots.push_back({0, chars[++i]});
         break;
-      default:
-        fSlots.push_back({0, c});
+      default: fSlots.push_back({0, c});
     }
   }
   fMaxLength = fSlots.empty() ? 0 : static_cast<int>(fSlots.size());
@@ -50,11 +56,15 @@ void TCustomMaskEdit::SetEditMask(const String& v) {
 
 bool TCustomMaskEdit::Accepts(const Slot& s, char32_t c) const {
   switch (s.kind) {
-    case '9': case '0': return c >= '0' && c <= '9';
+    case '9':
+    case '0': return c >= '0' && c <= '9';
     case '#': return (c >= '0' && c <= '9') || c == '+' || c == '-';
-    case 'L': case 'l': return IsUnicodeLetter(c);
-    case 'A': case 'a': return IsUnicodeLetter(c) || IsUnicodeDigit(c);
-    case 'C': case 'c': return c >= 32;
+    case 'L':
+    case 'l': return IsUnicodeLetter(c);
+    case 'A':
+    case 'a': return IsUnicodeLetter(c) || IsUnicodeDigit(c);
+    case 'C':
+    case 'c': return c >= 32;
     default: return c == s.literal;
   }
 }

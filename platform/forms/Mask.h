@@ -24,7 +24,7 @@ protected:
 
 private:
   struct Slot {
-    char kind;     // mask character, or 0 for a literal
+    char kind;  // mask character, or 0 for a literal
     char32_t literal;
   };
   bool Accepts(const Slot& s, char32_t c) const;

@@ -328,8 +328,10 @@ void TPopupMenu::Popup(int X, int Y) {
   if (!fWindow) fWindow = new TMenuWindow(this);
   fWindow->fHot = -1;
   fWindow->Layout(X, Y);
-  if (Alignment == paRight) fWindow->SetLeft(X - fWindow->Width());
-  else if (Alignment == paCenter) fWindow->SetLeft(X - fWindow->Width() / 2);
+  if (Alignment == paRight)
+    fWindow->SetLeft(X - fWindow->Width());
+  else if (Alignment == paCenter)
+    fWindow->SetLeft(X - fWindow->Width() / 2);
   fChosen = nullptr;
   fClosed = false;
   HWND h = fWindow->Handle();

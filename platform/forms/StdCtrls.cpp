@@ -62,8 +62,10 @@ void TCustomLabel::SetWordWrap(bool v) {
 }
 void TCustomLabel::SetTransparent(bool v) {
   fTransparent = v;
-  if (v) fControlStyle.Exclude(csOpaque);
-  else fControlStyle.Include(csOpaque);
+  if (v)
+    fControlStyle.Exclude(csOpaque);
+  else
+    fControlStyle.Include(csOpaque);
   Invalidate();
 }
 
@@ -103,7 +105,6 @@ void TCustomLabel::Paint() {
   DrawText(c->Handle(), fText, &r, flags);
 }
 
-
 // ---- buttons --------------------------------------------------------------------------------
 
 TButtonControl::TButtonControl(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -138,14 +139,9 @@ void TButtonControl::Dispatch(TMessage& m) {
       }
       break;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Invalidate();
-      break;
-    case BM_CLICK:
-      Toggle();
-      return;
-    case CM_DIALOGCHAR:
-      return;
+    case WM_KILLFOCUS: Invalidate(); break;
+    case BM_CLICK: Toggle(); return;
+    case CM_DIALOGCHAR: return;
   }
   TCustomControl::Dispatch(m);
 }
@@ -171,8 +167,8 @@ void TButton::Dispatch(TMessage& m) {
     TCustomForm* f = GetParentForm();
     TWinControl* active = f ? f->ActiveControl() : nullptr;
     bool otherButtonFocused = active && active != this && dynamic_cast<TButton*>(active);
-    if (((m.WParam == VK_RETURN && (fDefault && !otherButtonFocused)) ||
-         (m.WParam == VK_RETURN && active == this) || (m.WParam == VK_ESCAPE && fCancel)) &&
+    if (((m.WParam == VK_RETURN && (fDefault && !otherButtonFocused)) || (m.WParam == VK_RETURN && active == this) ||
+         (m.WParam == VK_ESCAPE && fCancel)) &&
         CanFocus()) {
       Click();
       m.Result = 1;
@@ -299,7 +295,6 @@ void TRadioButton::Dispatch(TMessage& m) {
         other->SetChecked(false);
   }
 }
-
 
 // ---- group box ------------------------------------------------------------------------------
 

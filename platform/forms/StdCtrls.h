@@ -141,7 +141,7 @@ protected:
   String fUndoText;
   bool fHasUndo = false;
   bool fTypingRun = false;
-  int fScroll = 0;     // first shown character (single line) or line (memo)
+  int fScroll = 0;           // first shown character (single line) or line (memo)
   bool fCaretInView = true;  // the next paint scrolls the caret into view
   int fLeftMargin = 2, fRightMargin = 2;
 };

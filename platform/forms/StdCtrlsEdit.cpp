@@ -48,8 +48,10 @@ void TCustomEdit::Change() {
 
 void TCustomEdit::SetTextValue(const String& v) {
   String t = v;
-  if (fCharCase == TEditCharCase::ecUpperCase) t = Utf8UpperCase(t);
-  else if (fCharCase == TEditCharCase::ecLowerCase) t = Utf8LowerCase(t);
+  if (fCharCase == TEditCharCase::ecUpperCase)
+    t = Utf8UpperCase(t);
+  else if (fCharCase == TEditCharCase::ecLowerCase)
+    t = Utf8LowerCase(t);
   if (t == fText) return;
   fText = t;
   fSelStart = fSelEnd = fAnchor = 0;
@@ -149,13 +151,17 @@ void TCustomEdit::ReplaceSelection(const String& s, bool byUser, bool typing) {
     }
     ins = std::move(norm);
   }
-  if (fCharCase == TEditCharCase::ecUpperCase) ins = Utf8UpperCase(ins);
-  else if (fCharCase == TEditCharCase::ecLowerCase) ins = Utf8LowerCase(ins);
+  if (fCharCase == TEditCharCase::ecUpperCase)
+    ins = Utf8UpperCase(ins);
+  else if (fCharCase == TEditCharCase::ecLowerCase)
+    ins = Utf8LowerCase(ins);
   int selLen = fSelEnd - fSelStart;
   if (fMaxLength > 0) {
     int room = fMaxLength - (CharCount() - selLen);
-    if (room <= 0) ins.clear();
-    else if (static_cast<int>(Utf8Length(ins)) > room) ins = Utf8Copy(ins, 0, room);
+    if (room <= 0)
+      ins.clear();
+    else if (static_cast<int>(Utf8Length(ins)) > room)
+      ins = Utf8Copy(ins, 0, room);
   }
   if (ins.empty() && selLen == 0) return;
   if (!(typing && fTypingRun && selLen == 0)) {
@@ -301,9 +307,7 @@ void TCustomEdit::Dispatch(TMessage& m) {
   if (!DispatchMessageMethod(*this, kMessages, m)) TCustomControl::Dispatch(m);
 }
 
-void TCustomEdit::WMGetTextLength(TMessage& m) {
-  m.Result = static_cast<LRESULT>(GetText().size());
-}
+void TCustomEdit::WMGetTextLength(TMessage& m) { m.Result = static_cast<LRESULT>(GetText().size()); }
 
 void TCustomEdit::WMGetText(TMessage& m) {
   String t = GetText();
@@ -344,17 +348,11 @@ void TCustomEdit::EMReplaceSel(TMessage& m) {
   ReplaceSelection(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "", m.WParam != 0);
 }
 
-void TCustomEdit::EMCanUndo(TMessage& m) {
-  m.Result = fHasUndo ? 1 : 0;
-}
+void TCustomEdit::EMCanUndo(TMessage& m) { m.Result = fHasUndo ? 1 : 0; }
 
-void TCustomEdit::EMGetModify(TMessage& m) {
-  m.Result = Modified ? 1 : 0;
-}
+void TCustomEdit::EMGetModify(TMessage& m) { m.Result = Modified ? 1 : 0; }
 
-void TCustomEdit::EMSetModify(TMessage& m) {
-  Modified = m.WParam != 0;
-}
+void TCustomEdit::EMSetModify(TMessage& m) { Modified = m.WParam != 0; }
 
 void TCustomEdit::EMSetMargins(TMessage& m) {
   if (m.WParam & EC_LEFTMARGIN) fLeftMargin = LOWORD(static_cast<std::uintptr_t>(m.LParam));
@@ -376,38 +374,24 @@ void TCustomEdit::WMSetFont(TMessage& m) {
   if (m.WParam) Font()->SetHandle(HFONT(static_cast<std::uintptr_t>(m.WParam)));
 }
 
-void TCustomEdit::WMGetFont(TMessage& m) {
-  m.Result = static_cast<LRESULT>(Font()->Handle().value);
-}
+void TCustomEdit::WMGetFont(TMessage& m) { m.Result = static_cast<LRESULT>(Font()->Handle().value); }
 
-void TCustomEdit::EMEmptyUndoBuffer(TMessage&) {
-  fHasUndo = false;
-}
+void TCustomEdit::EMEmptyUndoBuffer(TMessage&) { fHasUndo = false; }
 
 void TCustomEdit::EMSetReadOnly(TMessage& m) {
   SetReadOnly(m.WParam != 0);
   m.Result = 1;
 }
 
-void TCustomEdit::EMLimitText(TMessage& m) {
-  fMaxLength = static_cast<int>(m.WParam);
-}
+void TCustomEdit::EMLimitText(TMessage& m) { fMaxLength = static_cast<int>(m.WParam); }
 
-void TCustomEdit::WMCut(TMessage&) {
-  CutToClipboard();
-}
+void TCustomEdit::WMCut(TMessage&) { CutToClipboard(); }
 
-void TCustomEdit::WMCopy(TMessage&) {
-  CopyToClipboard();
-}
+void TCustomEdit::WMCopy(TMessage&) { CopyToClipboard(); }
 
-void TCustomEdit::WMPaste(TMessage&) {
-  PasteFromClipboard();
-}
+void TCustomEdit::WMPaste(TMessage&) { PasteFromClipboard(); }
 
-void TCustomEdit::WMClear(TMessage&) {
-  ClearSelection();
-}
+void TCustomEdit::WMClear(TMessage&) { ClearSelection(); }
 
 void TCustomEdit::EMUndo(TMessage& m) {
   m.Result = fHasUndo ? 1 : 0;
@@ -440,8 +424,7 @@ void TCustomEdit::WMLButtonDblClk(TMessage& m) {
 
 void TCustomEdit::WMMouseMove(TMessage& m) {
   TCustomControl::Dispatch(m);
-  if (m.WParam & MK_LBUTTON)
-    MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), true);
+  if (m.WParam & MK_LBUTTON) MoveCaret(PosFromPoint(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}), true);
 }
 
 void TCustomEdit::WMKeyDown(TMessage& m) {
@@ -464,8 +447,10 @@ void TCustomEdit::WMKeyDown(TMessage& m) {
       }
       break;
     case VK_INSERT:
-      if (ctrl) CopyToClipboard();
-      else if (shift) PasteFromClipboard();
+      if (ctrl)
+        CopyToClipboard();
+      else if (shift)
+        PasteFromClipboard();
       break;
   }
 }
@@ -523,8 +508,10 @@ void TCustomMemo::EnsureText() {
   if (!fTextDirty) return;
   fTextDirty = false;
   String t = fLines->Text();
-  if (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0) t.resize(t.size() - 2);
-  else if (!t.empty() && t.back() == '\n') t.pop_back();
+  if (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0)
+    t.resize(t.size() - 2);
+  else if (!t.empty() && t.back() == '\n')
+    t.pop_back();
   fText = std::move(t);
   int n = CharCount();
   fSelStart = std::min(fSelStart, n);
@@ -684,27 +671,18 @@ void TCustomMemo::Paint() {
 void TCustomMemo::Dispatch(TMessage& m) {
   EnsureText();
   static constexpr TMessageMethod<TCustomMemo> kMessages[] = {
-      {EM_GETLINECOUNT, &TCustomMemo::EMGetLineCount},
-      {EM_GETFIRSTVISIBLELINE, &TCustomMemo::EMGetFirstVisibleLine},
-      {EM_LINESCROLL, &TCustomMemo::EMLineScroll},
-      {EM_LINEINDEX, &TCustomMemo::EMLineIndex},
-      {EM_GETLINE, &TCustomMemo::EMGetLine},
-      {EM_CHARFROMPOS, &TCustomMemo::EMCharFromPos},
-      {WM_VSCROLL, &TCustomMemo::WMVScroll},
-      {WM_MOUSEWHEEL, &TCustomMemo::WMMouseWheel},
-      {WM_KEYDOWN, &TCustomMemo::WMKeyDown},
-      {WM_WINDOWPOSCHANGED, &TCustomMemo::WMWindowPosChanged},
+      {EM_GETLINECOUNT, &TCustomMemo::EMGetLineCount}, {EM_GETFIRSTVISIBLELINE, &TCustomMemo::EMGetFirstVisibleLine},
+      {EM_LINESCROLL, &TCustomMemo::EMLineScroll},     {EM_LINEINDEX, &TCustomMemo::EMLineIndex},
+      {EM_GETLINE, &TCustomMemo::EMGetLine},           {EM_CHARFROMPOS, &TCustomMemo::EMCharFromPos},
+      {WM_VSCROLL, &TCustomMemo::WMVScroll},           {WM_MOUSEWHEEL, &TCustomMemo::WMMouseWheel},
+      {WM_KEYDOWN, &TCustomMemo::WMKeyDown},           {WM_WINDOWPOSCHANGED, &TCustomMemo::WMWindowPosChanged},
   };
   if (!DispatchMessageMethod(*this, kMessages, m)) TCustomEdit::Dispatch(m);
 }
 
-void TCustomMemo::EMGetLineCount(TMessage& m) {
-  m.Result = std::max(1, fLines->Count());
-}
+void TCustomMemo::EMGetLineCount(TMessage& m) { m.Result = std::max(1, fLines->Count()); }
 
-void TCustomMemo::EMGetFirstVisibleLine(TMessage& m) {
-  m.Result = fScroll;
-}
+void TCustomMemo::EMGetFirstVisibleLine(TMessage& m) { m.Result = fScroll; }
 
 void TCustomMemo::EMLineScroll(TMessage& m) {
   ScrollTo(fScroll + static_cast<int>(m.LParam));
@@ -737,9 +715,7 @@ void TCustomMemo::EMCharFromPos(TMessage& m) {
   m.Result = MAKELONG(static_cast<WORD>(pos), static_cast<WORD>(LineColOf(pos).y));
 }
 
-void TCustomMemo::WMVScroll(TMessage& m) {
-  ScrollTo(fScroller.ScrollPos(m.WParam));
-}
+void TCustomMemo::WMVScroll(TMessage& m) { ScrollTo(fScroller.ScrollPos(m.WParam)); }
 
 void TCustomMemo::WMMouseWheel(TMessage& m) {
   TCustomControl::Dispatch(m);

@@ -15,8 +15,7 @@ using namespace stdctrls_detail;
 
 // ---- list box -------------------------------------------------------------------------------
 
-TCustomListBox::TCustomListBox(TComponent* AOwner)
-    : TCustomControl(AOwner), fItems(std::make_unique<TStringList>()) {
+TCustomListBox::TCustomListBox(TComponent* AOwner) : TCustomControl(AOwner), fItems(std::make_unique<TStringList>()) {
   fWidth = 121;
   fHeight = 97;
   fTabStop = true;
@@ -109,10 +108,13 @@ void TCustomListBox::SetItemHeight(int v) {
 
 bool TCustomListBox::Selected(int i) const { return i >= 0 && i < static_cast<int>(fSelected.size()) && fSelected[i]; }
 void TCustomListBox::SetSelected(int i, bool v) {
-  if (i < 0 || i >= static_cast<int>(fSelected.size())) throw EListError("List index out of bounds (" + IntToStr(i) + ")");
+  if (i < 0 || i >= static_cast<int>(fSelected.size()))
+    throw EListError("List index out of bounds (" + IntToStr(i) + ")");
   if (!fMultiSelect) {
-    if (v) SetItemIndex(i);
-    else if (i == fItemIndex) SetItemIndex(-1);
+    if (v)
+      SetItemIndex(i);
+    else if (i == fItemIndex)
+      SetItemIndex(-1);
     return;
   }
   fSelected[i] = v;
@@ -176,7 +178,8 @@ int TCustomListBox::DoFindData(const String& Data) {
 
 void TCustomListBox::SelChanged() {
   if (HandleAllocated() && GetParent(Handle()) && (GetWindowLong(Handle(), GWL_STYLE) & WS_CHILD))
-    SendMessage(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetWindowLong(Handle(), GWL_ID)), LBN_SELCHANGE),
+    SendMessage(GetParent(Handle()), WM_COMMAND,
+                MAKEWPARAM(static_cast<WORD>(GetWindowLong(Handle(), GWL_ID)), LBN_SELCHANGE),
                 static_cast<LPARAM>(Handle().value));
   else
     Click();
@@ -291,18 +294,14 @@ void TCustomListBox::LBGetCount(TMessage& m) {
   m.Result = n;
 }
 
-void TCustomListBox::LBGetCurSel(TMessage& m) {
-  m.Result = fItemIndex;
-}
+void TCustomListBox::LBGetCurSel(TMessage& m) { m.Result = fItemIndex; }
 
 void TCustomListBox::LBSetCurSel(TMessage& m) {
   SetItemIndex(static_cast<int>(static_cast<std::intptr_t>(m.WParam)));
   m.Result = fItemIndex < 0 && static_cast<std::intptr_t>(m.WParam) != -1 ? LB_ERR : fItemIndex;
 }
 
-void TCustomListBox::LBAddString(TMessage& m) {
-  m.Result = fItems->Add(LParamText(m));
-}
+void TCustomListBox::LBAddString(TMessage& m) { m.Result = fItems->Add(LParamText(m)); }
 
 void TCustomListBox::LBInsertString(TMessage& m) {
   int at = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
@@ -321,9 +320,7 @@ void TCustomListBox::LBDeleteString(TMessage& m) {
   m.Result = fItems->Count();
 }
 
-void TCustomListBox::LBResetContent(TMessage&) {
-  Clear();
-}
+void TCustomListBox::LBResetContent(TMessage&) { Clear(); }
 
 void TCustomListBox::LBGetText(TMessage& m) {
   const int n = Count();
@@ -366,8 +363,10 @@ void TCustomListBox::LBSetSel(TMessage& m) {
     m.Result = LB_ERR;
     return;
   }
-  if (i == -1) std::fill(fSelected.begin(), fSelected.end(), m.WParam != 0);
-  else if (i >= 0 && i < n) fSelected[i] = m.WParam != 0;
+  if (i == -1)
+    std::fill(fSelected.begin(), fSelected.end(), m.WParam != 0);
+  else if (i >= 0 && i < n)
+    fSelected[i] = m.WParam != 0;
   Invalidate();
 }
 
@@ -382,17 +381,11 @@ void TCustomListBox::LBSelItemRange(TMessage& m) {
   Invalidate();
 }
 
-void TCustomListBox::LBGetSelCount(TMessage& m) {
-  m.Result = fMultiSelect ? SelCount() : LB_ERR;
-}
+void TCustomListBox::LBGetSelCount(TMessage& m) { m.Result = fMultiSelect ? SelCount() : LB_ERR; }
 
-void TCustomListBox::LBGetTopIndex(TMessage& m) {
-  m.Result = fTopIndex;
-}
+void TCustomListBox::LBGetTopIndex(TMessage& m) { m.Result = fTopIndex; }
 
-void TCustomListBox::LBSetTopIndex(TMessage& m) {
-  SetTopIndex(static_cast<int>(m.WParam));
-}
+void TCustomListBox::LBSetTopIndex(TMessage& m) { SetTopIndex(static_cast<int>(m.WParam)); }
 
 void TCustomListBox::LBSetCaretIndex(TMessage& m) {
   const int n = Count();
@@ -402,17 +395,11 @@ void TCustomListBox::LBSetCaretIndex(TMessage& m) {
   }
 }
 
-void TCustomListBox::LBGetCaretIndex(TMessage& m) {
-  m.Result = fItemIndex;
-}
+void TCustomListBox::LBGetCaretIndex(TMessage& m) { m.Result = fItemIndex; }
 
-void TCustomListBox::LBSetItemHeight(TMessage& m) {
-  SetItemHeight(LOWORD(static_cast<std::uintptr_t>(m.LParam)));
-}
+void TCustomListBox::LBSetItemHeight(TMessage& m) { SetItemHeight(LOWORD(static_cast<std::uintptr_t>(m.LParam))); }
 
-void TCustomListBox::LBGetItemHeight(TMessage& m) {
-  m.Result = fItemHeight;
-}
+void TCustomListBox::LBGetItemHeight(TMessage& m) { m.Result = fItemHeight; }
 
 void TCustomListBox::LBGetItemRect(TMessage& m) {
   const int n = Count();
@@ -526,9 +513,7 @@ void TCustomListBox::WMChar(TMessage& m) {
   if (i >= 0) UserSelect(i, false, false);
 }
 
-void TCustomListBox::WMVScroll(TMessage& m) {
-  SetTopIndex(fScroller.ScrollPos(m.WParam));
-}
+void TCustomListBox::WMVScroll(TMessage& m) { SetTopIndex(fScroller.ScrollPos(m.WParam)); }
 
 void TCustomListBox::WMMouseWheel(TMessage& m) {
   TCustomControl::Dispatch(m);
@@ -645,10 +630,8 @@ void TCustomComboBox::Paint() {
 
 void TCustomComboBox::Dispatch(TMessage& m) {
   static constexpr TMessageMethod<TCustomComboBox> kMessages[] = {
-      {WM_SYSKEYDOWN, &TCustomComboBox::WMKeyDown},
-      {WM_KEYDOWN, &TCustomComboBox::WMKeyDown},
-      {WM_CHAR, &TCustomComboBox::WMChar},
-      {WM_LBUTTONDOWN, &TCustomComboBox::WMLButtonDown},
+      {WM_SYSKEYDOWN, &TCustomComboBox::WMKeyDown},  {WM_KEYDOWN, &TCustomComboBox::WMKeyDown},
+      {WM_CHAR, &TCustomComboBox::WMChar},           {WM_LBUTTONDOWN, &TCustomComboBox::WMLButtonDown},
       {WM_KILLFOCUS, &TCustomComboBox::WMKillFocus},
   };
   if (!DispatchMessageMethod(*this, kMessages, m)) TCustomEdit::Dispatch(m);

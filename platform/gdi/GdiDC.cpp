@@ -88,10 +88,8 @@ QRegion DeviceArea(DcObj& dc) {
       const Surface* s = TargetSurface(dc);
       return s ? QRegion(0, 0, s->Width(), s->Height()) : QRegion();
     }
-    case DcKind::Printer:
-      return QRegion(0, 0, dc.pageSize.cx, dc.pageSize.cy);
-    case DcKind::Measure:
-      return QRegion(0, 0, 30000, 30000);
+    case DcKind::Printer: return QRegion(0, 0, dc.pageSize.cx, dc.pageSize.cy);
+    case DcKind::Measure: return QRegion(0, 0, 30000, 30000);
   }
   return QRegion();
 }
@@ -237,8 +235,10 @@ void FillPainter(DcObj& dc, const RECT& r, const Ink& ink) {
     return;
   }
   Pixel c = ink.color;
-  if (ink.rop3) c = Rop3(ink.rop3, c, 0, 0xFFFFFFFFu);  // a page starts white
-  else if (ink.rop2 != R2_COPYPEN) c = Rop2(ink.rop2, c, 0xFFFFFFFFu);
+  if (ink.rop3)
+    c = Rop3(ink.rop3, c, 0, 0xFFFFFFFFu);  // a page starts white
+  else if (ink.rop2 != R2_COPYPEN)
+    c = Rop2(ink.rop2, c, 0xFFFFFFFFu);
   dc.painter->fillRect(ToQRect(r), QColor::fromRgb(c));
 }
 }  // namespace
@@ -394,37 +394,63 @@ T GetField(HDC h, F field, T fail) {
 }  // namespace
 
 COLORREF SetTextColor(HDC h, COLORREF c) {
-  return SetField<COLORREF>(h, c & 0xFFFFFF, [](DcObj& d) -> COLORREF& { return d.s.text; }, CLR_INVALID);
+  return SetField<COLORREF>(
+      h, c & 0xFFFFFF, [](DcObj& d) -> COLORREF& { return d.s.text; }, CLR_INVALID);
 }
-COLORREF GetTextColor(HDC h) { return GetField<COLORREF>(h, [](DcObj& d) { return d.s.text; }, CLR_INVALID); }
+COLORREF GetTextColor(HDC h) {
+  return GetField<COLORREF>(
+      h, [](DcObj& d) { return d.s.text; }, CLR_INVALID);
+}
 COLORREF SetBkColor(HDC h, COLORREF c) {
-  return SetField<COLORREF>(h, c & 0xFFFFFF, [](DcObj& d) -> COLORREF& { return d.s.bk; }, CLR_INVALID);
+  return SetField<COLORREF>(
+      h, c & 0xFFFFFF, [](DcObj& d) -> COLORREF& { return d.s.bk; }, CLR_INVALID);
 }
-COLORREF GetBkColor(HDC h) { return GetField<COLORREF>(h, [](DcObj& d) { return d.s.bk; }, CLR_INVALID); }
+COLORREF GetBkColor(HDC h) {
+  return GetField<COLORREF>(
+      h, [](DcObj& d) { return d.s.bk; }, CLR_INVALID);
+}
 int SetBkMode(HDC h, int mode) {
   if (mode != TRANSPARENT && mode != OPAQUE) return 0;
-  return SetField<int>(h, mode, [](DcObj& d) -> int& { return d.s.bkMode; }, 0);
+  return SetField<int>(
+      h, mode, [](DcObj& d) -> int& { return d.s.bkMode; }, 0);
 }
-int GetBkMode(HDC h) { return GetField<int>(h, [](DcObj& d) { return d.s.bkMode; }, 0); }
+int GetBkMode(HDC h) {
+  return GetField<int>(
+      h, [](DcObj& d) { return d.s.bkMode; }, 0);
+}
 int SetROP2(HDC h, int rop2) {
   if (rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
-  return SetField<int>(h, rop2, [](DcObj& d) -> int& { return d.s.rop2; }, 0);
+  return SetField<int>(
+      h, rop2, [](DcObj& d) -> int& { return d.s.rop2; }, 0);
 }
-int GetROP2(HDC h) { return GetField<int>(h, [](DcObj& d) { return d.s.rop2; }, 0); }
+int GetROP2(HDC h) {
+  return GetField<int>(
+      h, [](DcObj& d) { return d.s.rop2; }, 0);
+}
 int SetPolyFillMode(HDC h, int mode) {
-  return SetField<int>(h, mode == WINDING ? WINDING : ALTERNATE, [](DcObj& d) -> int& { return d.s.polyFill; }, 0);
+  return SetField<int>(
+      h, mode == WINDING ? WINDING : ALTERNATE, [](DcObj& d) -> int& { return d.s.polyFill; }, 0);
 }
 int SetStretchBltMode(HDC h, int mode) {
-  return SetField<int>(h, mode, [](DcObj& d) -> int& { return d.s.stretchMode; }, 0);
+  return SetField<int>(
+      h, mode, [](DcObj& d) -> int& { return d.s.stretchMode; }, 0);
 }
 UINT SetTextAlign(HDC h, UINT align) {
-  return SetField<UINT>(h, align, [](DcObj& d) -> UINT& { return d.s.textAlign; }, 0xFFFFFFFFu);
+  return SetField<UINT>(
+      h, align, [](DcObj& d) -> UINT& { return d.s.textAlign; }, 0xFFFFFFFFu);
 }
-UINT GetTextAlign(HDC h) { return GetField<UINT>(h, [](DcObj& d) { return d.s.textAlign; }, 0xFFFFFFFFu); }
+UINT GetTextAlign(HDC h) {
+  return GetField<UINT>(
+      h, [](DcObj& d) { return d.s.textAlign; }, 0xFFFFFFFFu);
+}
 int SetTextCharacterExtra(HDC h, int extra) {
-  return SetField<int>(h, extra, [](DcObj& d) -> int& { return d.s.charExtra; }, 0x80000000);
+  return SetField<int>(
+      h, extra, [](DcObj& d) -> int& { return d.s.charExtra; }, 0x80000000);
 }
-int GetTextCharacterExtra(HDC h) { return GetField<int>(h, [](DcObj& d) { return d.s.charExtra; }, 0x80000000); }
+int GetTextCharacterExtra(HDC h) {
+  return GetField<int>(
+      h, [](DcObj& d) { return d.s.charExtra; }, 0x80000000);
+}
 
 BOOL SetTextJustification(HDC h, int extra, int breakCount) {
   DcObj* dc = GetDC(h);
@@ -495,8 +521,8 @@ BOOL DPtoLP(HDC h, POINT* pts, int count) {
   DcObj* dc = GetDC(h);
   if (!dc || (!pts && count > 0)) return FALSE;
   for (int i = 0; i < count; ++i)
-    pts[i] = POINT{pts[i].x + dc->s.windowOrg.x - dc->s.viewportOrg.x,
-                   pts[i].y + dc->s.windowOrg.y - dc->s.viewportOrg.y};
+    pts[i] =
+        POINT{pts[i].x + dc->s.windowOrg.x - dc->s.viewportOrg.x, pts[i].y + dc->s.windowOrg.y - dc->s.viewportOrg.y};
   return TRUE;
 }
 

@@ -60,8 +60,10 @@ void DeviceLine(DcObj& dc, POINT a, POINT b) {
     RECT r = dx == 0 ? RECT{a.x - h, dy > 0 ? a.y : b.y + 1, a.x - h + width, dy > 0 ? b.y : a.y + 1}
                      : RECT{dx > 0 ? a.x : b.x + 1, a.y - h, dx > 0 ? b.x : a.x + 1, a.y - h + width};
     if (width > 1) {  // square ends over the covered points
-      if (dx == 0) r.top -= h, r.bottom += width - h - 1;
-      else r.left -= h, r.right += width - h - 1;
+      if (dx == 0)
+        r.top -= h, r.bottom += width - h - 1;
+      else
+        r.left -= h, r.right += width - h - 1;
     }
     FillDevice(dc, r, ink);
     return;
@@ -385,7 +387,7 @@ BOOL PolyPolyline(HDC h, const POINT* pts, const DWORD* counts, DWORD polylines)
 }
 
 void gdi::PolygonSpans(const std::vector<POINT>& d, int fillMode, LONG top, LONG bottom,
-                  const std::function<void(LONG y, int x0, int x1)>& span) {
+                       const std::function<void(LONG y, int x0, int x1)>& span) {
   // Pixels whose centres lie inside, by the alternate or the winding rule.
   const std::size_t count = d.size();
   std::vector<std::pair<double, int>> xs;
@@ -408,7 +410,8 @@ void gdi::PolygonSpans(const std::vector<POINT>& d, int fillMode, LONG top, LONG
       wind += xs[k].second;
       const bool inside = fillMode == WINDING ? wind != 0 : (k % 2) == 0;
       if (!inside) continue;
-      const int x0 = static_cast<int>(std::ceil(xs[k].first - 0.5)), x1 = static_cast<int>(std::ceil(xs[k + 1].first - 0.5));
+      const int x0 = static_cast<int>(std::ceil(xs[k].first - 0.5)),
+                x1 = static_cast<int>(std::ceil(xs[k + 1].first - 0.5));
       if (x0 < x1) span(y, x0, x1);
     }
   }
@@ -472,9 +475,12 @@ BOOL RoundRect(HDC h, int left, int top, int right, int bottom, int width, int h
     x1 = box.right;
     if (w < 2 || ht < 2) return true;
     LONG et = 0;
-    if (y < box.top + ht / 2) et = box.top;
-    else if (y >= box.bottom - (ht - ht / 2)) et = box.bottom - ht;
-    else return true;
+    if (y < box.top + ht / 2)
+      et = box.top;
+    else if (y >= box.bottom - (ht - ht / 2))
+      et = box.bottom - ht;
+    else
+      return true;
     int a0, a1, b0, b1;
     if (!EllipseSpan(RECT{box.left, et, box.left + w, et + ht}, y, a0, a1)) return false;
     if (!EllipseSpan(RECT{box.right - w, et, box.right, et + ht}, y, b0, b1)) return false;
@@ -522,7 +528,7 @@ namespace {
 
 struct Source {
   const Surface* surface = nullptr;
-  POINT offset{};      // source device -> surface pixels
+  POINT offset{};  // source device -> surface pixels
   bool mono = false;
   COLORREF bk = 0xFFFFFF;  // colour -> mono: this colour becomes white
 };
@@ -579,8 +585,10 @@ void Blit(DcObj& dst, int x, int y, int w, int hgt, const Source& src, int sx, i
         const int srcX = sx + static_cast<int>(mirrorX ? sw - 1 - u : u) + src.offset.x;
         if (srcX < 0 || srcX >= from->Width()) continue;
         Pixel s = from->Row(srcY)[srcX] | 0xFF000000u;
-        if (src.mono && !dstMono) s = (s & 0xFFFFFF) == 0xFFFFFF ? bk : text;
-        else if (!src.mono && dstMono) s = (s == srcBk) ? 0xFFFFFFFFu : 0xFF000000u;
+        if (src.mono && !dstMono)
+          s = (s & 0xFFFFFF) == 0xFFFFFF ? bk : text;
+        else if (!src.mono && dstMono)
+          s = (s == srcBk) ? 0xFFFFFFFFu : 0xFF000000u;
         Pixel p = 0xFF000000u;
         if (usesPattern && !brush.null) {
           p = InkPixel(brush, px, py);
@@ -734,17 +742,24 @@ BOOL DrawEdge(HDC h, RECT* r, UINT edge, UINT flags) {
   const bool mono = flags & BF_MONO, flat = flags & BF_FLAT;
   if (edge & BDR_OUTER) {
     COLORREF tl, br;
-    if (mono) tl = br = sys(COLOR_WINDOWFRAME);
-    else if (flat) tl = br = sys(COLOR_BTNSHADOW);
-    else if (edge & BDR_RAISEDOUTER) tl = sys(COLOR_3DLIGHT), br = sys(COLOR_3DDKSHADOW);
-    else tl = sys(COLOR_BTNSHADOW), br = sys(COLOR_BTNHIGHLIGHT);
+    if (mono)
+      tl = br = sys(COLOR_WINDOWFRAME);
+    else if (flat)
+      tl = br = sys(COLOR_BTNSHADOW);
+    else if (edge & BDR_RAISEDOUTER)
+      tl = sys(COLOR_3DLIGHT), br = sys(COLOR_3DDKSHADOW);
+    else
+      tl = sys(COLOR_BTNSHADOW), br = sys(COLOR_BTNHIGHLIGHT);
     EdgeRing(dc, d, flags, tl, br);
   }
   if (edge & BDR_INNER) {
     COLORREF tl, br;
-    if (mono || flat) tl = br = sys(flat ? COLOR_BTNFACE : COLOR_WINDOW);
-    else if (edge & BDR_RAISEDINNER) tl = sys(COLOR_BTNHIGHLIGHT), br = sys(COLOR_BTNSHADOW);
-    else tl = sys(COLOR_3DDKSHADOW), br = sys(COLOR_3DLIGHT);
+    if (mono || flat)
+      tl = br = sys(flat ? COLOR_BTNFACE : COLOR_WINDOW);
+    else if (edge & BDR_RAISEDINNER)
+      tl = sys(COLOR_BTNHIGHLIGHT), br = sys(COLOR_BTNSHADOW);
+    else
+      tl = sys(COLOR_3DDKSHADOW), br = sys(COLOR_3DLIGHT);
     EdgeRing(dc, d, flags, tl, br);
   }
   if (flags & BF_MIDDLE) FillDev(dc, d, sys(mono ? COLOR_WINDOW : COLOR_BTNFACE));
@@ -828,7 +843,8 @@ BOOL DrawFrameControl(HDC h, RECT* r, UINT type, UINT state) {
         const int phase = k % 4;
         if (phase == 3) continue;
         const COLORREF color = phase == 0 ? sys(COLOR_BTNHIGHLIGHT) : sys(COLOR_BTNSHADOW);
-        for (int i = 0; i <= k; ++i) FillDev(dc, RECT{d.right - 1 - k + i, d.bottom - 1 - i, d.right - k + i, d.bottom - i}, color);
+        for (int i = 0; i <= k; ++i)
+          FillDev(dc, RECT{d.right - 1 - k + i, d.bottom - 1 - i, d.right - k + i, d.bottom - i}, color);
       }
       return TRUE;
     }

@@ -23,8 +23,8 @@ struct Object {
   virtual ~Object() = default;
   Kind kind;
   bool stock = false;
-  int refs = 0;               // selections into DCs, current or saved
-  bool deletePending = false; // DeleteObject while referenced
+  int refs = 0;                // selections into DCs, current or saved
+  bool deletePending = false;  // DeleteObject while referenced
 };
 
 struct PenObj : Object {
@@ -117,7 +117,9 @@ struct DcObj : Object {
 std::uintptr_t Register(std::unique_ptr<Object> obj);
 Object* Lookup(std::uintptr_t h, Kind kind);
 template <class T>
-T* Get(std::uintptr_t h, Kind kind) { return static_cast<T*>(Lookup(h, kind)); }
+T* Get(std::uintptr_t h, Kind kind) {
+  return static_cast<T*>(Lookup(h, kind));
+}
 inline PenObj* GetPen(HPEN h) { return Get<PenObj>(h.value, Kind::Pen); }
 inline BrushObj* GetBrush(HBRUSH h) { return Get<BrushObj>(h.value, Kind::Brush); }
 inline FontObj* GetFont(HFONT h) { return Get<FontObj>(h.value, Kind::Font); }
@@ -151,8 +153,8 @@ struct Ink {
   bool patternMono = false;
   Pixel patText = 0, patBk = 0;
   POINT org{};
-  int rop2 = R2_COPYPEN;   // used when rop3 == 0
-  DWORD rop3 = 0;          // a ternary code (pattern and destination only)
+  int rop2 = R2_COPYPEN;  // used when rop3 == 0
+  DWORD rop3 = 0;         // a ternary code (pattern and destination only)
 };
 // Colour to the nearest of black and white, as a monochrome bitmap stores it.
 Pixel ToMonoPixel(Pixel p);

@@ -235,9 +235,9 @@ HFONT CreateFontIndirect(const LOGFONT& lf) {
   return HFONT(Register(std::move(f)));
 }
 
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                 DWORD quality, DWORD pitchAndFamily, const char* face) {
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                 DWORD pitchAndFamily, const char* face) {
   LOGFONT lf;
   lf.lfHeight = height;
   lf.lfWidth = width;
@@ -282,8 +282,7 @@ int GetObject(HGDIOBJ h, int size, void* out) {
       lb.lbColor = b->Color();
       return give(lb);
     }
-    case Kind::Font:
-      return give(static_cast<FontObj*>(o)->lf);
+    case Kind::Font: return give(static_cast<FontObj*>(o)->lf);
     case Kind::Bitmap: {
       auto* b = static_cast<BitmapObj*>(o);
       BITMAP bm;
@@ -294,8 +293,7 @@ int GetObject(HGDIOBJ h, int size, void* out) {
       bm.bmBits = b->mono ? nullptr : b->surface->Bits();
       return give(bm);
     }
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -187,7 +187,7 @@ std::shared_ptr<FontSource> GetFontSource() {
 
 std::string SubstituteFaceName(const std::string& face) {
   static const std::map<std::string, std::string> table{
-      {"courier new", "Liberation Mono"}, {"courier", "Liberation Mono"}, {"terminal", "Liberation Mono"},
+      {"courier new", "Liberation Mono"}, {"courier", "Liberation Mono"},       {"terminal", "Liberation Mono"},
       {"fixedsys", "Liberation Mono"},    {"ms sans serif", "Liberation Sans"}, {"tahoma", "Liberation Sans"},
       {"arial", "Liberation Sans"},       {"ms shell dlg", "Liberation Sans"},  {"ms shell dlg 2", "Liberation Sans"},
       {"segoe ui", "Liberation Sans"},    {"verdana", "DejaVu Sans"},           {"times new roman", "Liberation Serif"},
@@ -332,7 +332,10 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
   if (target) {
     local.end();
     RECT all{};
-    for (const RECT& c : ClipRects(dc)) all = EmptyRect(all) ? c : RECT{std::min(all.left, c.left), std::min(all.top, c.top), std::max(all.right, c.right), std::max(all.bottom, c.bottom)};
+    for (const RECT& c : ClipRects(dc))
+      all = EmptyRect(all) ? c
+                           : RECT{std::min(all.left, c.left), std::min(all.top, c.top), std::max(all.right, c.right),
+                                  std::max(all.bottom, c.bottom)};
     const int w = Sum(adv);
     const RECT cell = TextRect(f, base, 0, -m.tm.tmAscent, w, m.tm.tmDescent);
     MarkDirty(dc, IntersectRects(all, cell));
@@ -385,11 +388,16 @@ POINT AlignedBase(DcObj& dc, POINT ref, int width, const TEXTMETRIC& tm, UINT al
   const Frame f = FrameOf(dc);
   const POINT d = ToDevice(dc, ref);
   double u = 0, v = 0;
-  if ((align & TA_CENTER) == TA_CENTER) u = -width / 2;
-  else if (align & TA_RIGHT) u = -width;
-  if ((align & TA_BASELINE) == TA_BASELINE) v = 0;
-  else if (align & TA_BOTTOM) v = -tm.tmDescent;
-  else v = tm.tmAscent;
+  if ((align & TA_CENTER) == TA_CENTER)
+    u = -width / 2;
+  else if (align & TA_RIGHT)
+    u = -width;
+  if ((align & TA_BASELINE) == TA_BASELINE)
+    v = 0;
+  else if (align & TA_BOTTOM)
+    v = -tm.tmDescent;
+  else
+    v = tm.tmAscent;
   return POINT{static_cast<LONG>(std::lround(d.x + u * f.ux + v * f.vx)),
                static_cast<LONG>(std::lround(d.y + u * f.uy + v * f.vy))};
 }
@@ -413,8 +421,10 @@ BOOL TextOutImpl(DcObj& dc, int x, int y, UINT options, const RECT* r, const std
   DrawGlyphs(dc, base, text, adv, (r && (options & ETO_CLIPPED)) ? &dr : nullptr);
   if (align & TA_UPDATECP) {
     if ((align & TA_CENTER) == TA_CENTER) {
-    } else if (align & TA_RIGHT) dc.s.current.x -= width;
-    else dc.s.current.x += width;
+    } else if (align & TA_RIGHT)
+      dc.s.current.x -= width;
+    else
+      dc.s.current.x += width;
   }
   return TRUE;
 }
@@ -518,8 +528,7 @@ BOOL ExtTextOut(HDC h, int x, int y, UINT options, const RECT* r, const char* te
   return ExtTextOut(h, x, y, options, r, std::string_view(text ? text : "", text ? length : 0), dx);
 }
 
-BOOL TextOutW(HDC h, int x, int y, std::u16string_view text) { return TextOut(h, x, y, WideToUtf8(text));
-}
+BOOL TextOutW(HDC h, int x, int y, std::u16string_view text) { return TextOut(h, x, y, WideToUtf8(text)); }
 
 // ---- Tabs ----------------------------------------------------------------------------------
 
@@ -627,8 +636,10 @@ public:
         if (c == ' ' || c == '\t') lastBreak = i;
         x += a;
         if (x > width && c != ' ') {
-          if (lastBreak != std::string::npos) end = lastBreak;
-          else if (fFmt & DT_EDITCONTROL) end = std::max<std::size_t>(i, 1);
+          if (lastBreak != std::string::npos)
+            end = lastBreak;
+          else if (fFmt & DT_EDITCONTROL)
+            end = std::max<std::size_t>(i, 1);
           else {  // the whole word stays on the line
             std::size_t j = i;
             while (j < n && t[start + j] != ' ') ++j;
@@ -750,8 +761,10 @@ int DrawTextImpl(DcObj& dc, const std::u32string& input, RECT* r, UINT fmt, cons
   int y = box.top;
   if (fmt & DT_SINGLELINE) {
     const int h = lines.empty() ? lineH : totalH;
-    if (fmt & DT_VCENTER) y = box.top + (box.bottom - box.top - h) / 2;
-    else if (fmt & DT_BOTTOM) y = box.bottom - h;
+    if (fmt & DT_VCENTER)
+      y = box.top + (box.bottom - box.top - h) / 2;
+    else if (fmt & DT_BOTTOM)
+      y = box.bottom - h;
   }
   if (fmt & DT_CALCRECT) {
     r->right = r->left + maxW + leftMargin + rightMargin;
@@ -767,8 +780,10 @@ int DrawTextImpl(DcObj& dc, const std::u32string& input, RECT* r, UINT fmt, cons
     const std::vector<int> adv = layout.Adv(l.text);
     const int lw = Sum(adv);
     int x = box.left + leftMargin;
-    if (fmt & DT_CENTER) x = box.left + leftMargin + (width - lw) / 2;
-    else if (fmt & DT_RIGHT) x = box.right - rightMargin - lw;
+    if (fmt & DT_CENTER)
+      x = box.left + leftMargin + (width - lw) / 2;
+    else if (fmt & DT_RIGHT)
+      x = box.right - rightMargin - lw;
     const POINT base = AlignedBase(dc, POINT{x, y}, lw, tm, TA_TOP);
     DrawGlyphs(dc, base, l.text, adv, nullptr);
     if (l.underline >= 0 && l.underline < static_cast<int>(l.text.size())) {

@@ -54,7 +54,9 @@ TPrinter::~TPrinter() {
   if (fDC) DeleteDC(fDC);
 }
 
-int TPrinter::PrinterCount() const { return HaveGui() ? static_cast<int>(QPrinterInfo::availablePrinters().size()) : 0; }
+int TPrinter::PrinterCount() const {
+  return HaveGui() ? static_cast<int>(QPrinterInfo::availablePrinters().size()) : 0;
+}
 
 void TPrinter::Refresh() { Geometry(); }
 
@@ -124,8 +126,10 @@ void TPrinter::BeginDoc() {
 
 void TPrinter::NewPage() {
   if (!fPrinting) throw EPrinter("Printer is not currently printing");
-  if (fJob->pdf) fJob->pdf->newPage();
-  else fJob->printer->newPage();
+  if (fJob->pdf)
+    fJob->pdf->newPage();
+  else
+    fJob->printer->newPage();
   ++fPageNumber;
 }
 

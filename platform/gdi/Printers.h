@@ -48,7 +48,7 @@ public:
 
   // The printer DC: draws on the current page while printing, measures otherwise.
   HDC Handle();
-  int PageWidth();   // printable area, device pixels
+  int PageWidth();  // printable area, device pixels
   int PageHeight();
 
 private:

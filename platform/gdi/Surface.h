@@ -41,9 +41,7 @@ public:
   const Pixel* Row(int y) const { return fPixels.data() + static_cast<std::size_t>(y) * fWidth; }
 
   // Out-of-range reads answer 0; out-of-range writes are ignored.
-  Pixel At(int x, int y) const {
-    return (x >= 0 && y >= 0 && x < fWidth && y < fHeight) ? Row(y)[x] : 0;
-  }
+  Pixel At(int x, int y) const { return (x >= 0 && y >= 0 && x < fWidth && y < fHeight) ? Row(y)[x] : 0; }
   void Set(int x, int y, Pixel p) {
     if (x >= 0 && y >= 0 && x < fWidth && y < fHeight) Row(y)[x] = p;
   }

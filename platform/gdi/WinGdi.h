@@ -28,23 +28,21 @@
 // ---- Constants -----------------------------------------------------------------------------
 
 // Object types (GetObjectType)
-constexpr DWORD OBJ_PEN = 1, OBJ_BRUSH = 2, OBJ_DC = 3, OBJ_FONT = 6, OBJ_BITMAP = 7, OBJ_REGION = 8,
-                OBJ_MEMDC = 10;
+constexpr DWORD OBJ_PEN = 1, OBJ_BRUSH = 2, OBJ_DC = 3, OBJ_FONT = 6, OBJ_BITMAP = 7, OBJ_REGION = 8, OBJ_MEMDC = 10;
 // Stock objects
 constexpr int WHITE_BRUSH = 0, LTGRAY_BRUSH = 1, GRAY_BRUSH = 2, DKGRAY_BRUSH = 3, BLACK_BRUSH = 4, NULL_BRUSH = 5,
               HOLLOW_BRUSH = NULL_BRUSH, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8, OEM_FIXED_FONT = 10,
               ANSI_FIXED_FONT = 11, ANSI_VAR_FONT = 12, SYSTEM_FONT = 13, DEFAULT_GUI_FONT = 17;
 // Pen styles
-constexpr int PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
-              PS_INSIDEFRAME = 6;
+constexpr int PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5, PS_INSIDEFRAME = 6;
 // Brush styles
 constexpr UINT BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_PATTERN = 3;
 // Background modes
 constexpr int TRANSPARENT = 1, OPAQUE = 2;
 // Binary raster operations (pen and brush drawing)
 constexpr int R2_BLACK = 1, R2_NOTMERGEPEN = 2, R2_MASKNOTPEN = 3, R2_NOTCOPYPEN = 4, R2_MASKPENNOT = 5, R2_NOT = 6,
-              R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9, R2_NOTXORPEN = 10, R2_NOP = 11,
-              R2_MERGENOTPEN = 12, R2_COPYPEN = 13, R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16;
+              R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9, R2_NOTXORPEN = 10, R2_NOP = 11, R2_MERGENOTPEN = 12,
+              R2_COPYPEN = 13, R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16;
 // Ternary raster operations (blits); any code works, these are named
 constexpr DWORD SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6, SRCINVERT = 0x00660046,
                 SRCERASE = 0x00440328, NOTSRCCOPY = 0x00330008, NOTSRCERASE = 0x001100A6, MERGECOPY = 0x00C000CA,
@@ -56,32 +54,31 @@ constexpr int RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5;
 // Polygon fill modes
 constexpr int ALTERNATE = 1, WINDING = 2;
 // Text alignment
-constexpr UINT TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6, TA_TOP = 0,
-               TA_BOTTOM = 8, TA_BASELINE = 24;
+constexpr UINT TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6, TA_TOP = 0, TA_BOTTOM = 8,
+               TA_BASELINE = 24;
 // ExtTextOut options
 constexpr UINT ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4;
 // DrawText flags
 constexpr UINT DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4, DT_BOTTOM = 0x8,
-               DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_TABSTOP = 0x80,
-               DT_NOCLIP = 0x100, DT_EXTERNALLEADING = 0x200, DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800,
-               DT_INTERNAL = 0x1000, DT_EDITCONTROL = 0x2000, DT_PATH_ELLIPSIS = 0x4000,
-               DT_END_ELLIPSIS = 0x8000, DT_MODIFYSTRING = 0x10000, DT_RTLREADING = 0x20000,
-               DT_WORD_ELLIPSIS = 0x40000, DT_NOFULLWIDTHCHARBREAK = 0x80000, DT_HIDEPREFIX = 0x100000,
-               DT_PREFIXONLY = 0x200000;
+               DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_TABSTOP = 0x80, DT_NOCLIP = 0x100,
+               DT_EXTERNALLEADING = 0x200, DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_INTERNAL = 0x1000,
+               DT_EDITCONTROL = 0x2000, DT_PATH_ELLIPSIS = 0x4000, DT_END_ELLIPSIS = 0x8000, DT_MODIFYSTRING = 0x10000,
+               DT_RTLREADING = 0x20000, DT_WORD_ELLIPSIS = 0x40000, DT_NOFULLWIDTHCHARBREAK = 0x80000,
+               DT_HIDEPREFIX = 0x100000, DT_PREFIXONLY = 0x200000;
 // Font weights, character sets, precisions
-constexpr LONG FW_DONTCARE = 0, FW_THIN = 100, FW_LIGHT = 300, FW_NORMAL = 400, FW_MEDIUM = 500,
-               FW_SEMIBOLD = 600, FW_BOLD = 700, FW_HEAVY = 900;
-constexpr BYTE ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, SHIFTJIS_CHARSET = 128,
-               GB2312_CHARSET = 134, CHINESEBIG5_CHARSET = 136, ARABIC_CHARSET = 178, OEM_CHARSET = 255;
+constexpr LONG FW_DONTCARE = 0, FW_THIN = 100, FW_LIGHT = 300, FW_NORMAL = 400, FW_MEDIUM = 500, FW_SEMIBOLD = 600,
+               FW_BOLD = 700, FW_HEAVY = 900;
+constexpr BYTE ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, SHIFTJIS_CHARSET = 128, GB2312_CHARSET = 134,
+               CHINESEBIG5_CHARSET = 136, ARABIC_CHARSET = 178, OEM_CHARSET = 255;
 constexpr BYTE OUT_DEFAULT_PRECIS = 0, OUT_TT_PRECIS = 4, OUT_TT_ONLY_PRECIS = 7;
 constexpr BYTE CLIP_DEFAULT_PRECIS = 0, DEFAULT_QUALITY = 0, NONANTIALIASED_QUALITY = 3;
 constexpr BYTE DEFAULT_PITCH = 0, FIXED_PITCH = 1, VARIABLE_PITCH = 2;
 constexpr BYTE FF_DONTCARE = 0x00, FF_ROMAN = 0x10, FF_SWISS = 0x20, FF_MODERN = 0x30;
 constexpr BYTE TMPF_FIXED_PITCH = 0x01, TMPF_VECTOR = 0x02, TMPF_TRUETYPE = 0x04;
 // Device capabilities
-constexpr int HORZSIZE = 4, VERTSIZE = 6, HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14,
-              NUMCOLORS = 24, LOGPIXELSX = 88, LOGPIXELSY = 90, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111,
-              PHYSICALOFFSETX = 112, PHYSICALOFFSETY = 113, TECHNOLOGY = 2;
+constexpr int HORZSIZE = 4, VERTSIZE = 6, HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24,
+              LOGPIXELSX = 88, LOGPIXELSY = 90, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111, PHYSICALOFFSETX = 112,
+              PHYSICALOFFSETY = 113, TECHNOLOGY = 2;
 constexpr int DT_RASDISPLAY = 1, DT_RASPRINTER = 2;
 // DIBs
 constexpr DWORD BI_RGB = 0;
@@ -93,13 +90,13 @@ constexpr UINT BDR_RAISEDOUTER = 0x1, BDR_SUNKENOUTER = 0x2, BDR_RAISEDINNER = 0
                BDR_OUTER = 0x3, BDR_INNER = 0xC, BDR_RAISED = 0x5, BDR_SUNKEN = 0xA;
 constexpr UINT EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER, EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER,
                EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER, EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER;
-constexpr UINT BF_LEFT = 0x1, BF_TOP = 0x2, BF_RIGHT = 0x4, BF_BOTTOM = 0x8, BF_TOPLEFT = 0x3,
-               BF_BOTTOMRIGHT = 0xC, BF_RECT = 0xF, BF_MIDDLE = 0x800, BF_SOFT = 0x1000, BF_ADJUST = 0x2000,
-               BF_FLAT = 0x4000, BF_MONO = 0x8000;
+constexpr UINT BF_LEFT = 0x1, BF_TOP = 0x2, BF_RIGHT = 0x4, BF_BOTTOM = 0x8, BF_TOPLEFT = 0x3, BF_BOTTOMRIGHT = 0xC,
+               BF_RECT = 0xF, BF_MIDDLE = 0x800, BF_SOFT = 0x1000, BF_ADJUST = 0x2000, BF_FLAT = 0x4000,
+               BF_MONO = 0x8000;
 // DrawFrameControl
 constexpr UINT DFC_CAPTION = 1, DFC_MENU = 2, DFC_SCROLL = 3, DFC_BUTTON = 4;
-constexpr UINT DFCS_BUTTONCHECK = 0x0, DFCS_BUTTONRADIOIMAGE = 0x1, DFCS_BUTTONRADIOMASK = 0x2,
-               DFCS_BUTTONRADIO = 0x4, DFCS_BUTTON3STATE = 0x8, DFCS_BUTTONPUSH = 0x10;
+constexpr UINT DFCS_BUTTONCHECK = 0x0, DFCS_BUTTONRADIOIMAGE = 0x1, DFCS_BUTTONRADIOMASK = 0x2, DFCS_BUTTONRADIO = 0x4,
+               DFCS_BUTTON3STATE = 0x8, DFCS_BUTTONPUSH = 0x10;
 constexpr UINT DFCS_SCROLLUP = 0x0, DFCS_SCROLLDOWN = 0x1, DFCS_SCROLLLEFT = 0x2, DFCS_SCROLLRIGHT = 0x3,
                DFCS_SCROLLCOMBOBOX = 0x5, DFCS_SCROLLSIZEGRIP = 0x8, DFCS_SCROLLSIZEGRIPRIGHT = 0x10;
 constexpr UINT DFCS_INACTIVE = 0x100, DFCS_PUSHED = 0x200, DFCS_CHECKED = 0x400, DFCS_TRANSPARENT = 0x800,
@@ -215,9 +212,13 @@ struct DRAWTEXTPARAMS {
 // ---- Handles -------------------------------------------------------------------------------
 
 template <class H>
-constexpr HGDIOBJ ToGdiObj(H h) { return HGDIOBJ(h.value); }
+constexpr HGDIOBJ ToGdiObj(H h) {
+  return HGDIOBJ(h.value);
+}
 template <class H>
-constexpr H FromGdiObj(HGDIOBJ h) { return H(h.value); }
+constexpr H FromGdiObj(HGDIOBJ h) {
+  return H(h.value);
+}
 
 DWORD GetObjectType(HGDIOBJ h);
 HGDIOBJ GetStockObject(int index);
@@ -249,9 +250,9 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH& lb);
 // drawing, shared, never deleted.
 HBRUSH GetSysColorBrush(int index);
 HFONT CreateFontIndirect(const LOGFONT& lf);
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                 DWORD quality, DWORD pitchAndFamily, const char* face);
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                 DWORD pitchAndFamily, const char* face);
 
 int GetObject(HGDIOBJ h, int size, void* out);
 inline int GetObject(HFONT h, LOGFONT* out) { return GetObject(ToGdiObj(h), sizeof(LOGFONT), out); }
@@ -267,13 +268,11 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // A 32-bit DIB section; *bits receives direct access to the rows. Rows are top-down in memory
 // when biHeight < 0; bottom-up requests are served top-down too (GetDIBits flips).
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section = 0,
-                         DWORD offset = 0);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section = 0, DWORD offset = 0);
 // Lines of a bitmap as 32-bit pixels (or 1-bit rows padded to 32 bits when biBitCount is 1).
 // A null `bits` fills in the header only.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
-int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
-              UINT usage);
+int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
 // The pixels of a bitmap (32-bit; monochrome bitmaps hold only black and white pixels).
 Surface* BitmapSurface(HBITMAP bitmap);
 bool IsMonochromeBitmap(HBITMAP bitmap);
@@ -432,10 +431,9 @@ COLORREF GetPixel(HDC dc, int x, int y);
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop);
 // Nearest-pixel scaling; a negative width or height mirrors.
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy, int sw, int sh,
-                DWORD rop);
-int StretchDIBits(HDC dest, int x, int y, int width, int height, int sx, int sy, int sw, int sh,
-                  const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy, int sw, int sh, DWORD rop);
+int StretchDIBits(HDC dest, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
+                  const BITMAPINFO* info, UINT usage, DWORD rop);
 // Frames and classic control shapes, in the system colours (GetSysColor).
 BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags);
 BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state);
@@ -459,10 +457,8 @@ BOOL TextOut(HDC dc, int x, int y, std::string_view text);
 BOOL TextOut(HDC dc, int x, int y, const char* text, int length);
 // `dx`, when given, holds one advance per character.
 BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, std::string_view text, const int* dx);
-BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, const char* text, UINT length,
-                const int* dx);
-LONG TabbedTextOut(HDC dc, int x, int y, std::string_view text, int tabCount, const int* tabStops,
-                   int tabOrigin);
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, const char* text, UINT length, const int* dx);
+LONG TabbedTextOut(HDC dc, int x, int y, std::string_view text, int tabCount, const int* tabStops, int tabOrigin);
 // Answers the height of the text; DT_CALCRECT changes `r` and draws nothing.
 int DrawText(HDC dc, std::string_view text, RECT* r, UINT format);
 int DrawText(HDC dc, const char* text, int length, RECT* r, UINT format);
@@ -478,18 +474,18 @@ int DrawTextW(HDC dc, std::u16string_view text, RECT* r, UINT format);
 
 // One drawing call as a recording DC saw it, with the objects in effect.
 struct GdiRecord {
-  std::string op;                // "FillRect", "LineTo", "Polygon", "TextOut", "DrawText", "BitBlt", ...
-  std::vector<POINT> points;     // logical coordinates given to the call
-  RECT rect{};                   // the rectangle given (logical), if any
-  std::string text;              // text calls
-  UINT flags = 0;                // DrawText format, ExtTextOut options, raster operation
-  COLORREF penColor = 0;         // effective pen colour (CLR_INVALID for a null pen)
-  COLORREF brushColor = 0;       // effective brush colour (CLR_INVALID for a null or pattern brush)
+  std::string op;             // "FillRect", "LineTo", "Polygon", "TextOut", "DrawText", "BitBlt", ...
+  std::vector<POINT> points;  // logical coordinates given to the call
+  RECT rect{};                // the rectangle given (logical), if any
+  std::string text;           // text calls
+  UINT flags = 0;             // DrawText format, ExtTextOut options, raster operation
+  COLORREF penColor = 0;      // effective pen colour (CLR_INVALID for a null pen)
+  COLORREF brushColor = 0;    // effective brush colour (CLR_INVALID for a null or pattern brush)
   COLORREF textColor = 0;
   COLORREF bkColor = 0;
   int bkMode = OPAQUE;
-  LOGFONT font;                  // the selected font
-  RECT clipBox{};                // device clip box at the call
+  LOGFONT font;    // the selected font
+  RECT clipBox{};  // device clip box at the call
 };
 
 // Starts recording the calls made on `dc` (any kind of DC); drawing still happens.

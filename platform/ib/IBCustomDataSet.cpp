@@ -56,8 +56,7 @@ TIBDataSet::TIBDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 TIBDataSet::~TIBDataSet() {
   try {
     Close();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void TIBDataSet::SetDatabase(TIBDatabase* Value) {
@@ -137,10 +136,15 @@ void TIBDataSet::InternalOpen() {
     const TIBColumnDesc& c = fStatement.Column(static_cast<int>(i));
     TColumnPlan plan{TColumnPlan::Fixed, static_cast<std::uint32_t>(offset), 0, FieldTypeOf(c)};
     switch (plan.Type) {
-      case ftSmallint: case ftInteger: case ftLargeint: case ftFMTBcd: case ftFloat: case ftBoolean:
-      case ftDate: case ftTime: case ftDateTime:
-        plan.Size = static_cast<std::uint32_t>(c.Length);
-        break;
+      case ftSmallint:
+      case ftInteger:
+      case ftLargeint:
+      case ftFMTBcd:
+      case ftFloat:
+      case ftBoolean:
+      case ftDate:
+      case ftTime:
+      case ftDateTime: plan.Size = static_cast<std::uint32_t>(c.Length); break;
       default:
         plan.Kind = c.SQLType == SQL_VARYING || c.IsBlob() ? TColumnPlan::RawText : TColumnPlan::Text;
         plan.Size = sizeof(std::uint64_t);
@@ -182,8 +186,7 @@ bool TIBDataSet::InternalFetchMore() {
 
 void TIBDataSet::FetchAll() {
   CheckActive();
-  while (InternalFetchMore()) {
-  }
+  while (InternalFetchMore()) {}
   Resync();
 }
 
@@ -252,9 +255,7 @@ void TIBDataSet::StoreCurrentRow() {
           break;
         }
         [[fallthrough]];
-      case TColumnPlan::Text:
-        place = PutText(v.AsString());
-        break;
+      case TColumnPlan::Text: place = PutText(v.AsString()); break;
     }
     std::memcpy(row + plan.Offset, &place, sizeof place);
   }
@@ -281,9 +282,12 @@ Variant TIBDataSet::InternalGetValue(int Rec, int FieldNo) const {
     case ftLargeint: return Variant::FromInt64(v.AsInt64());
     case ftFMTBcd: {
       std::int64_t raw = 0;
-      if (plan.Size == 2) raw = Load<std::int16_t>(row + plan.Offset);
-      else if (plan.Size == 4) raw = Load<std::int32_t>(row + plan.Offset);
-      else if (plan.Size == 8) raw = Load<std::int64_t>(row + plan.Offset);
+      if (plan.Size == 2)
+        raw = Load<std::int16_t>(row + plan.Offset);
+      else if (plan.Size == 4)
+        raw = Load<std::int32_t>(row + plan.Offset);
+      else if (plan.Size == 8)
+        raw = Load<std::int64_t>(row + plan.Offset);
       TFormatSettings fs = FormatSettings;
       fs.DecimalSeparator = '.';
       TBcd b;

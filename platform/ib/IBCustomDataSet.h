@@ -70,8 +70,8 @@ private:
   // How one column is kept in a row.
   struct TColumnPlan {
     enum TKind : std::uint8_t { Fixed, RawText, Text } Kind;  // RawText: bytes as fetched when valid UTF-8
-    std::uint32_t Offset;  // in the row
-    std::uint32_t Size;    // of a fixed value
+    std::uint32_t Offset;                                     // in the row
+    std::uint32_t Size;                                       // of a fixed value
     TFieldType Type;
   };
   void StoreCurrentRow();

@@ -72,7 +72,10 @@ void TIBDatabase::SetSQLDialect(int dialect) {
 
 void TIBDatabase::SetConnected(bool value) {
   if (value == Connected()) return;
-  if (value) Open(); else Close();
+  if (value)
+    Open();
+  else
+    Close();
 }
 
 void TIBDatabase::CheckActive() const {
@@ -80,9 +83,10 @@ void TIBDatabase::CheckActive() const {
 }
 
 std::string TIBDatabase::BuildDPB() const {
-  static const std::map<std::string, char> items = {
-      {"user_name", isc_dpb_user_name}, {"password", isc_dpb_password},
-      {"sql_role_name", isc_dpb_sql_role_name}, {"lc_ctype", isc_dpb_lc_ctype}};
+  static const std::map<std::string, char> items = {{"user_name", isc_dpb_user_name},
+                                                    {"password", isc_dpb_password},
+                                                    {"sql_role_name", isc_dpb_sql_role_name},
+                                                    {"lc_ctype", isc_dpb_lc_ctype}};
   std::string dpb(1, static_cast<char>(isc_dpb_version1));
   for (int i = 0; i < fParams.Count(); ++i) {
     std::string line = fParams.Strings(i);
@@ -135,8 +139,7 @@ void TIBDatabase::ForceClose() {
   if (!Connected()) return;
   try {
     if (BeforeDisconnect) BeforeDisconnect(this);
-  } catch (...) {
-  }
+  } catch (...) {}
   InternalClose(true);
   if (AfterDisconnect) AfterDisconnect(this);
 }
@@ -169,8 +172,7 @@ TIBTransaction::~TIBTransaction() {
   if (InTransaction()) {
     try {
       EndTransaction(DefaultAction, true);
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   if (fDatabase) fDatabase->RemoveClient(this);
 }
@@ -200,11 +202,15 @@ void TIBTransaction::CheckInTransaction() const {
 }
 
 std::string TIBTransaction::BuildTPB() const {
-  static const std::map<std::string, char> items = {
-      {"consistency", isc_tpb_consistency}, {"concurrency", isc_tpb_concurrency},
-      {"read_committed", isc_tpb_read_committed}, {"rec_version", isc_tpb_rec_version},
-      {"no_rec_version", isc_tpb_no_rec_version}, {"wait", isc_tpb_wait},
-      {"nowait", isc_tpb_nowait}, {"read", isc_tpb_read}, {"write", isc_tpb_write}};
+  static const std::map<std::string, char> items = {{"consistency", isc_tpb_consistency},
+                                                    {"concurrency", isc_tpb_concurrency},
+                                                    {"read_committed", isc_tpb_read_committed},
+                                                    {"rec_version", isc_tpb_rec_version},
+                                                    {"no_rec_version", isc_tpb_no_rec_version},
+                                                    {"wait", isc_tpb_wait},
+                                                    {"nowait", isc_tpb_nowait},
+                                                    {"read", isc_tpb_read},
+                                                    {"write", isc_tpb_write}};
   std::string tpb(1, static_cast<char>(isc_tpb_version3));
   for (int i = 0; i < fParams.Count(); ++i) {
     std::string key = ParamKey(fParams.Strings(i), "isc_tpb_");
@@ -272,8 +278,7 @@ void TIBTransaction::DatabaseClosing(bool force) {
   if (force) {
     try {
       EndTransaction(taRollback, true);
-    } catch (...) {
-    }
+    } catch (...) {}
     fHandle = 0;
     StopTimer();
   } else {

@@ -46,7 +46,7 @@ public:
   // Lines "name=value": user_name, password, sql_role_name, lc_ctype (letter case ignored).
   TStringList& Params() { return fParams; }
   const TStringList& Params() const { return fParams; }
-  bool LoginPrompt = false;          // no login dialog exists: the parameters are always used
+  bool LoginPrompt = false;  // no login dialog exists: the parameters are always used
   bool AllowStreamedConnected = false;
 
   // The requested dialect before a connect; while connected, the connection's dialect
@@ -153,8 +153,12 @@ private:
 // Marks one client call of a statement as activity of its transaction.
 class TIBCallGuard {
 public:
-  explicit TIBCallGuard(TIBTransaction* t) : fT(t) { if (fT) fT->CallStarted(); }
-  ~TIBCallGuard() { if (fT) fT->CallEnded(); }
+  explicit TIBCallGuard(TIBTransaction* t) : fT(t) {
+    if (fT) fT->CallStarted();
+  }
+  ~TIBCallGuard() {
+    if (fT) fT->CallEnded();
+  }
   TIBCallGuard(const TIBCallGuard&) = delete;
   TIBCallGuard& operator=(const TIBCallGuard&) = delete;
 

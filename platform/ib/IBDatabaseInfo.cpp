@@ -35,7 +35,8 @@ std::vector<char> TIBDatabaseInfo::Query(char item) {
   for (size_t size = 20480; size <= 20480 * 64; size *= 4) {
     std::vector<char> buffer(size, '\0');
     ISC_STATUS_ARRAY status{};
-    ib.isc_database_info(status, fDatabase->HandleAddress(), 1, &item, static_cast<short>(std::min<size_t>(size, 32767)), buffer.data());
+    ib.isc_database_info(status, fDatabase->HandleAddress(), 1, &item,
+                         static_cast<short>(std::min<size_t>(size, 32767)), buffer.data());
     IBCheck(status);
     if (buffer[0] != isc_info_truncated) return buffer;
     if (size >= 32767) return buffer;

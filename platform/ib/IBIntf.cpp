@@ -45,7 +45,8 @@ bool TryIBLoad() {
 
 const TIBClientLibrary& IBClient() {
   if (gInstalled) return *gInstalled;
-  if (!TryIBLoad()) throw EIBClientError("InterBase library " + std::string(IBClientLibraryName) + " not found in the path.");
+  if (!TryIBLoad())
+    throw EIBClientError("InterBase library " + std::string(IBClientLibraryName) + " not found in the path.");
   return gLoaded;
 }
 

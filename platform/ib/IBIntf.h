@@ -8,39 +8,39 @@
 #include <string>
 
 // Every entry point, by name: the table below and the loader are built from this list.
-#define VT_IB_ENTRIES(X) \
-  X(isc_attach_database) \
-  X(isc_detach_database) \
-  X(isc_database_info) \
-  X(isc_start_multiple) \
-  X(isc_start_transaction) \
-  X(isc_commit_transaction) \
-  X(isc_commit_retaining) \
-  X(isc_rollback_transaction) \
-  X(isc_rollback_retaining) \
+#define VT_IB_ENTRIES(X)         \
+  X(isc_attach_database)         \
+  X(isc_detach_database)         \
+  X(isc_database_info)           \
+  X(isc_start_multiple)          \
+  X(isc_start_transaction)       \
+  X(isc_commit_transaction)      \
+  X(isc_commit_retaining)        \
+  X(isc_rollback_transaction)    \
+  X(isc_rollback_retaining)      \
   X(isc_dsql_allocate_statement) \
-  X(isc_dsql_prepare) \
-  X(isc_dsql_describe) \
-  X(isc_dsql_describe_bind) \
-  X(isc_dsql_sql_info) \
-  X(isc_dsql_execute) \
-  X(isc_dsql_execute2) \
-  X(isc_dsql_execute_immediate) \
-  X(isc_dsql_fetch) \
-  X(isc_dsql_free_statement) \
-  X(isc_sqlcode) \
-  X(isc_sql_interprete) \
-  X(isc_interprete) \
-  X(fb_interpret) \
-  X(fb_cancel_operation) \
-  X(fb_shutdown) \
-  X(isc_vax_integer) \
-  X(isc_portable_integer) \
-  X(isc_open_blob2) \
-  X(isc_get_segment) \
-  X(isc_close_blob) \
-  X(isc_service_attach) \
-  X(isc_service_query) \
+  X(isc_dsql_prepare)            \
+  X(isc_dsql_describe)           \
+  X(isc_dsql_describe_bind)      \
+  X(isc_dsql_sql_info)           \
+  X(isc_dsql_execute)            \
+  X(isc_dsql_execute2)           \
+  X(isc_dsql_execute_immediate)  \
+  X(isc_dsql_fetch)              \
+  X(isc_dsql_free_statement)     \
+  X(isc_sqlcode)                 \
+  X(isc_sql_interprete)          \
+  X(isc_interprete)              \
+  X(fb_interpret)                \
+  X(fb_cancel_operation)         \
+  X(fb_shutdown)                 \
+  X(isc_vax_integer)             \
+  X(isc_portable_integer)        \
+  X(isc_open_blob2)              \
+  X(isc_get_segment)             \
+  X(isc_close_blob)              \
+  X(isc_service_attach)          \
+  X(isc_service_query)           \
   X(isc_service_detach)
 
 // The entry points the access components call. Tests may install a scripted table

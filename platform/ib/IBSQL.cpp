@@ -8,8 +8,8 @@
 #include <cctype>
 #include <cfloat>
 #include <climits>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -171,9 +171,12 @@ bool EncodeParamText(const TIBColumnDesc& d, const std::string& text, char* out)
         double check = 0;
         if (!TryStrToFloat(text, check) || !ScaledFromText(text, -d.Scale, v) || v < lo || v > hi) NotAFloat(text);
       }
-      if (d.SQLType == SQL_SHORT) Store(out, static_cast<std::int16_t>(v));
-      else if (d.SQLType == SQL_LONG) Store(out, static_cast<std::int32_t>(v));
-      else Store(out, v);
+      if (d.SQLType == SQL_SHORT)
+        Store(out, static_cast<std::int16_t>(v));
+      else if (d.SQLType == SQL_LONG)
+        Store(out, static_cast<std::int32_t>(v));
+      else
+        Store(out, v);
       return true;
     }
     case SQL_FLOAT: {
@@ -183,17 +186,18 @@ bool EncodeParamText(const TIBColumnDesc& d, const std::string& text, char* out)
       return true;
     }
     case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-      Store(out, StrToFloat(text));
-      return true;
+    case SQL_D_FLOAT: Store(out, StrToFloat(text)); return true;
     case SQL_BOOLEAN: {
       // "True" or "False" or a leading part of either in any letter case, or 1 or 0.
       std::string u = UpperCase(Trim(text));
       auto startOf = [&](const char* word) { return !u.empty() && std::string(word).compare(0, u.size(), u) == 0; };
       bool v;
-      if (startOf("TRUE") || u == "1") v = true;
-      else if (startOf("FALSE") || u == "0") v = false;
-      else throw EConvertError("'" + text + "' is not a valid boolean value");
+      if (startOf("TRUE") || u == "1")
+        v = true;
+      else if (startOf("FALSE") || u == "0")
+        v = false;
+      else
+        throw EConvertError("'" + text + "' is not a valid boolean value");
       Store(out, static_cast<unsigned char>(v ? 1 : 0));
       return true;
     }
@@ -217,8 +221,7 @@ std::string TIBValue::AsString() const {
   if (IsNull()) return {};
   switch (fDesc->SQLType) {
     case SQL_TEXT:
-      if (int perChar = CharacterWidth(fDesc->SubType);
-          perChar > 1 && Utf8IsValid(std::string_view(fData, fSize))) {
+      if (int perChar = CharacterWidth(fDesc->SubType); perChar > 1 && Utf8IsValid(std::string_view(fData, fSize))) {
         // A CHAR(n) of a multi-byte set arrives padded to n times the widest character:
         // keep n characters.
         size_t chars = static_cast<size_t>(fDesc->Length / perChar), end = 0;
@@ -268,8 +271,7 @@ std::int64_t TIBValue::AsInt64() const {
         size_t used = 0;
         long long v = std::stoll(s, &used);
         if (s.find_first_not_of(' ', used) == std::string::npos) return v;
-      } catch (...) {
-      }
+      } catch (...) {}
       throw EConvertError("'" + s + "' is not a valid integer value");
     }
     default: throw EConvertError("Invalid type conversion");
@@ -411,7 +413,10 @@ std::string IBPreprocessSQL(const std::string& sql, std::vector<std::string>& na
       size_t j = i + 1;
       while (j < n) {
         if (sql[j] == c) {
-          if (j + 1 < n && sql[j + 1] == c) { j += 2; continue; }
+          if (j + 1 < n && sql[j + 1] == c) {
+            j += 2;
+            continue;
+          }
           break;
         }
         ++j;
@@ -503,8 +508,7 @@ TIBStatement::TIBStatement() = default;
 TIBStatement::~TIBStatement() {
   try {
     Unprepare();
-  } catch (...) {
-  }
+  } catch (...) {}
   if (fDatabase) fDatabase->RemoveClient(this);
   if (fTransaction) fTransaction->RemoveClient(this);
 }
@@ -620,8 +624,12 @@ ISC_LONG TIBStatement::InfoInt(char item) {
 std::string TIBStatement::Plan() {
   CheckPrepared();
   switch (fType) {
-    case SQLSelect: case SQLUpdate: case SQLDelete: case SQLSelectForUpdate:
-    case SQLInsert: case SQLExecProcedure: break;  // INSERT…SELECT, MERGE, RETURNING have plans too
+    case SQLSelect:
+    case SQLUpdate:
+    case SQLDelete:
+    case SQLSelectForUpdate:
+    case SQLInsert:
+    case SQLExecProcedure: break;  // INSERT…SELECT, MERGE, RETURNING have plans too
     default: return {};
   }
   const TIBClientLibrary& ib = IBClient();
@@ -653,9 +661,7 @@ void TIBStatement::BindParams() {
     // Texts of numbers and truth values go converted in the parameter's own type (they were
     // checked when set); other values go as text or as a number, and the server converts them.
     switch (s.kind) {
-      case TIBParams::Kind::Null:
-        indicator = -1;
-        break;
+      case TIBParams::Kind::Null: indicator = -1; break;
       case TIBParams::Kind::Text:
         if (EncodeParamText(fParams.fDescs[static_cast<size_t>(i)], s.text, v.sqldata)) break;
         if (declared != SQL_TEXT && declared != SQL_VARYING && declared != SQL_BLOB) v.sqlsubtype = 0;
@@ -722,8 +728,10 @@ void TIBStatement::AfterRowFetched() {
   fBlobs.resize(fColumns.size());
   for (size_t i = 0; i < fColumns.size(); ++i) {
     if (!fColumns[i].IsBlob()) continue;
-    if (fOut->nulls[i] >= 0) fBlobs[i] = ReadBlob(Load<ISC_QUAD>(fOut->var(static_cast<int>(i)).sqldata));
-    else fBlobs[i].clear();
+    if (fOut->nulls[i] >= 0)
+      fBlobs[i] = ReadBlob(Load<ISC_QUAD>(fOut->var(static_cast<int>(i)).sqldata));
+    else
+      fBlobs[i].clear();
   }
 }
 

@@ -11,13 +11,13 @@
 
 // What the server describes of one output column.
 struct TIBColumnDesc {
-  std::string Name;          // the alias the statement gives the column
-  std::string FieldName;     // the column's own name
+  std::string Name;       // the alias the statement gives the column
+  std::string FieldName;  // the column's own name
   std::string RelationName;
-  short SQLType = 0;         // without the nullable bit
-  short SubType = 0;         // blob sub-type, or the character set of a text column
+  short SQLType = 0;  // without the nullable bit
+  short SubType = 0;  // blob sub-type, or the character set of a text column
   short Scale = 0;
-  short Length = 0;          // bytes of the data (without the length prefix of a VARCHAR)
+  short Length = 0;  // bytes of the data (without the length prefix of a VARCHAR)
   bool Nullable = false;
   bool IsText() const { return SQLType == SQL_TEXT || SQLType == SQL_VARYING; }
   bool IsBlob() const { return SQLType == SQL_BLOB; }
@@ -104,9 +104,21 @@ private:
 
 // Statement types the server reports.
 enum TIBSQLTypes {
-  SQLUnknown = 0, SQLSelect = 1, SQLInsert = 2, SQLUpdate = 3, SQLDelete = 4, SQLDDL = 5,
-  SQLGetSegment = 6, SQLPutSegment = 7, SQLExecProcedure = 8, SQLStartTransaction = 9,
-  SQLCommit = 10, SQLRollback = 11, SQLSelectForUpdate = 12, SQLSetGenerator = 13, SQLSavePoint = 14
+  SQLUnknown = 0,
+  SQLSelect = 1,
+  SQLInsert = 2,
+  SQLUpdate = 3,
+  SQLDelete = 4,
+  SQLDDL = 5,
+  SQLGetSegment = 6,
+  SQLPutSegment = 7,
+  SQLExecProcedure = 8,
+  SQLStartTransaction = 9,
+  SQLCommit = 10,
+  SQLRollback = 11,
+  SQLSelectForUpdate = 12,
+  SQLSetGenerator = 13,
+  SQLSavePoint = 14
 };
 
 // Turns ":name" and "?" placeholders into "?" and lists their names in order ("?" gets
@@ -154,7 +166,7 @@ public:
   int FieldCount() const { return static_cast<int>(fColumns.size()); }
   const TIBColumnDesc& Column(int i) const { return fColumns.at(static_cast<size_t>(i)); }
   int FieldIndex(const std::string& name) const;  // -1 when missing
-  TIBValue Value(int i) const;  // of the current row
+  TIBValue Value(int i) const;                    // of the current row
 
   void DatabaseClosing(bool force) override;
   void TransactionEnding() override { Close(); }
@@ -183,7 +195,7 @@ private:
   std::unique_ptr<Sqlda> fOut;
   std::unique_ptr<Sqlda> fIn;
   std::vector<XSQLVAR> fInDescribed;  // the input variables as described, with their own buffers
-  std::vector<std::string> fBlobs;  // content of the current row's blob columns
+  std::vector<std::string> fBlobs;    // content of the current row's blob columns
 };
 
 // Moves `self`'s free notification from the component it linked to onto the new one.
@@ -204,16 +216,27 @@ public:
   const std::string& SQL() const { return fStatement.SQL(); }
   void SetSQL(const std::string& sql) { fStatement.SetSQL(sql); }
   TIBParams& Params() { return fStatement.Params(); }
-  TIBParam& ParamByName(const std::string& name) { Prepare(); return fStatement.Params().ByName(name); }
+  TIBParam& ParamByName(const std::string& name) {
+    Prepare();
+    return fStatement.Params().ByName(name);
+  }
 
-  void Prepare() { if (!fStatement.Prepared()) fStatement.Prepare(); }
-  std::string Plan() { Prepare(); return fStatement.Plan(); }
+  void Prepare() {
+    if (!fStatement.Prepared()) fStatement.Prepare();
+  }
+  std::string Plan() {
+    Prepare();
+    return fStatement.Plan();
+  }
   TIBSQLTypes SQLType() const { return fStatement.SQLType(); }
   // Runs the statement; a SELECT is positioned on its first row (Eof when there is none).
   void ExecQuery();
   bool Eof() const { return fEof; }
   void Next();
-  void Close() { fStatement.Close(); fEof = true; }
+  void Close() {
+    fStatement.Close();
+    fEof = true;
+  }
   int RowsAffected() { return fStatement.RowsAffected(); }
   int FieldCount() const { return fStatement.FieldCount(); }
   TIBSQLField Fields(int i) const { return fStatement.Value(i); }

@@ -9,8 +9,7 @@
 TIBServerProperties::~TIBServerProperties() {
   try {
     Detach();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 std::string TIBServerProperties::ServiceName() const {
@@ -27,14 +26,18 @@ std::string TIBServerProperties::ServiceName() const {
 
 void TIBServerProperties::SetActive(bool value) {
   if (value == Active()) return;
-  if (value) Attach(); else Detach();
+  if (value)
+    Attach();
+  else
+    Detach();
 }
 
 void TIBServerProperties::Attach() {
   if (Active()) return;
   const TIBClientLibrary& ib = IBClient();
   if (!ib.isc_service_attach || !ib.isc_service_query || !ib.isc_service_detach)
-    throw EIBClientError("isc_service_attach is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality");
+    throw EIBClientError(
+        "isc_service_attach is an InterBase 6 function. Please upgrade to InterBase 6 to use this functonality");
   std::string spb;
   spb += static_cast<char>(isc_spb_version);
   spb += static_cast<char>(isc_spb_current_version);
@@ -90,9 +93,12 @@ void TIBServerProperties::FetchVersionInfo() {
     size_t len = static_cast<unsigned short>(ib.isc_vax_integer(buffer.data() + p + 1, 2));
     if (p + 3 + len > buffer.size()) break;
     std::string text(buffer.data() + p + 3, len);
-    if (item == isc_info_svc_server_version) fVersionInfo.ServerVersion = text;
-    else if (item == isc_info_svc_implementation) fVersionInfo.ServerImplementation = text;
-    else break;
+    if (item == isc_info_svc_server_version)
+      fVersionInfo.ServerVersion = text;
+    else if (item == isc_info_svc_implementation)
+      fVersionInfo.ServerImplementation = text;
+    else
+      break;
     p += 3 + len;
   }
 }

@@ -6,12 +6,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMetaEnum>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -97,10 +97,10 @@ QCursor MakeArrowCursor(int direction) {
   p.setBrush(Qt::white);
   QPolygon tri;
   switch (direction) {
-    case 0: tri << QPoint(16, 4) << QPoint(8, 16) << QPoint(24, 16); break;    // up
-    case 1: tri << QPoint(28, 16) << QPoint(16, 8) << QPoint(16, 24); break;   // right
-    case 2: tri << QPoint(16, 28) << QPoint(8, 16) << QPoint(24, 16); break;   // down
-    default: tri << QPoint(4, 16) << QPoint(16, 8) << QPoint(16, 24); break;   // left
+    case 0: tri << QPoint(16, 4) << QPoint(8, 16) << QPoint(24, 16); break;   // up
+    case 1: tri << QPoint(28, 16) << QPoint(16, 8) << QPoint(16, 24); break;  // right
+    case 2: tri << QPoint(16, 28) << QPoint(8, 16) << QPoint(24, 16); break;  // down
+    default: tri << QPoint(4, 16) << QPoint(16, 8) << QPoint(16, 24); break;  // left
   }
   p.drawPolygon(tri);
   p.drawEllipse(QPoint(16, 16), 2, 2);
@@ -332,7 +332,8 @@ private:
         win::TMouseAction action = e->type() == QEvent::MouseMove            ? win::TMouseAction::Move
                                    : e->type() == QEvent::MouseButtonRelease ? win::TMouseAction::Up
                                                                              : win::TMouseAction::Down;
-        win::TMouseButtonKind b = action == win::TMouseAction::Move ? win::TMouseButtonKind::None : ButtonOf(me->button());
+        win::TMouseButtonKind b =
+            action == win::TMouseAction::Move ? win::TMouseButtonKind::None : ButtonOf(me->button());
         if (action != win::TMouseAction::Move && b == win::TMouseButtonKind::None) return true;
         win::InjectMouse(action, b, pt);
         return true;
@@ -340,7 +341,8 @@ private:
       case QEvent::Wheel: {
         auto* we = static_cast<QWheelEvent*>(e);
         int delta = we->angleDelta().y();
-        if (delta != 0) win::InjectMouse(win::TMouseAction::Wheel, win::TMouseButtonKind::None, win::CursorPos(), delta);
+        if (delta != 0)
+          win::InjectMouse(win::TMouseAction::Wheel, win::TMouseButtonKind::None, win::CursorPos(), delta);
         return true;
       }
       case QEvent::KeyPress:
@@ -417,8 +419,7 @@ private:
             SetWindowPos(host->Wnd(), {}, g.x(), g.y(), g.width(), g.height(), SWP_NOZORDER | SWP_NOACTIVATE);
         }
         return false;
-      default:
-        return false;
+      default: return false;
     }
   }
 
@@ -468,20 +469,20 @@ WORD VirtualKeyFromQtKey(int key, bool keypad) {
   if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return static_cast<WORD>(key);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<WORD>(VK_F1 + (key - Qt::Key_F1));
   static const std::map<int, WORD> kKeys = {
-      {Qt::Key_Escape, VK_ESCAPE},   {Qt::Key_Tab, VK_TAB},         {Qt::Key_Backtab, VK_TAB},
-      {Qt::Key_Backspace, VK_BACK},  {Qt::Key_Return, VK_RETURN},   {Qt::Key_Enter, VK_RETURN},
-      {Qt::Key_Insert, VK_INSERT},   {Qt::Key_Delete, VK_DELETE},   {Qt::Key_Pause, VK_PAUSE},
-      {Qt::Key_Print, VK_SNAPSHOT},  {Qt::Key_Clear, VK_CLEAR},     {Qt::Key_Home, VK_HOME},
-      {Qt::Key_End, VK_END},         {Qt::Key_Left, VK_LEFT},       {Qt::Key_Up, VK_UP},
-      {Qt::Key_Right, VK_RIGHT},     {Qt::Key_Down, VK_DOWN},       {Qt::Key_PageUp, VK_PRIOR},
-      {Qt::Key_PageDown, VK_NEXT},   {Qt::Key_Shift, VK_SHIFT},     {Qt::Key_Control, VK_CONTROL},
-      {Qt::Key_Alt, VK_MENU},        {Qt::Key_AltGr, VK_MENU},      {Qt::Key_Meta, VK_LWIN},
-      {Qt::Key_CapsLock, VK_CAPITAL}, {Qt::Key_NumLock, VK_NUMLOCK}, {Qt::Key_ScrollLock, VK_SCROLL},
-      {Qt::Key_Space, VK_SPACE},     {Qt::Key_Menu, VK_APPS},       {Qt::Key_Help, VK_HELP},
-      {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, 0xBB},        {Qt::Key_Semicolon, 0xBA},
-      {Qt::Key_Equal, 0xBB},         {Qt::Key_Comma, 0xBC},         {Qt::Key_Minus, 0xBD},
-      {Qt::Key_Period, 0xBE},        {Qt::Key_Slash, 0xBF},         {Qt::Key_QuoteLeft, 0xC0},
-      {Qt::Key_BracketLeft, 0xDB},   {Qt::Key_Backslash, 0xDC},     {Qt::Key_BracketRight, 0xDD},
+      {Qt::Key_Escape, VK_ESCAPE},     {Qt::Key_Tab, VK_TAB},         {Qt::Key_Backtab, VK_TAB},
+      {Qt::Key_Backspace, VK_BACK},    {Qt::Key_Return, VK_RETURN},   {Qt::Key_Enter, VK_RETURN},
+      {Qt::Key_Insert, VK_INSERT},     {Qt::Key_Delete, VK_DELETE},   {Qt::Key_Pause, VK_PAUSE},
+      {Qt::Key_Print, VK_SNAPSHOT},    {Qt::Key_Clear, VK_CLEAR},     {Qt::Key_Home, VK_HOME},
+      {Qt::Key_End, VK_END},           {Qt::Key_Left, VK_LEFT},       {Qt::Key_Up, VK_UP},
+      {Qt::Key_Right, VK_RIGHT},       {Qt::Key_Down, VK_DOWN},       {Qt::Key_PageUp, VK_PRIOR},
+      {Qt::Key_PageDown, VK_NEXT},     {Qt::Key_Shift, VK_SHIFT},     {Qt::Key_Control, VK_CONTROL},
+      {Qt::Key_Alt, VK_MENU},          {Qt::Key_AltGr, VK_MENU},      {Qt::Key_Meta, VK_LWIN},
+      {Qt::Key_CapsLock, VK_CAPITAL},  {Qt::Key_NumLock, VK_NUMLOCK}, {Qt::Key_ScrollLock, VK_SCROLL},
+      {Qt::Key_Space, VK_SPACE},       {Qt::Key_Menu, VK_APPS},       {Qt::Key_Help, VK_HELP},
+      {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, 0xBB},          {Qt::Key_Semicolon, 0xBA},
+      {Qt::Key_Equal, 0xBB},           {Qt::Key_Comma, 0xBC},         {Qt::Key_Minus, 0xBD},
+      {Qt::Key_Period, 0xBE},          {Qt::Key_Slash, 0xBF},         {Qt::Key_QuoteLeft, 0xC0},
+      {Qt::Key_BracketLeft, 0xDB},     {Qt::Key_Backslash, 0xDC},     {Qt::Key_BracketRight, 0xDD},
       {Qt::Key_Apostrophe, 0xDE},
   };
   auto it = kKeys.find(key);
@@ -556,7 +557,8 @@ bool QtShellSendFileDrop(HWND topLevel, POINT windowPoint, const std::vector<Str
   if (!host) return false;
   QList<QUrl> urls;
   for (const String& p : paths)
-    urls.push_back(QUrl::fromEncoded("file://" + QByteArray::fromStdString(p).toPercentEncoding("/"), QUrl::StrictMode));
+    urls.push_back(
+        QUrl::fromEncoded("file://" + QByteArray::fromStdString(p).toPercentEncoding("/"), QUrl::StrictMode));
   QMimeData mime;
   mime.setUrls(urls);
   const QPointF local(windowPoint.x, windowPoint.y);

@@ -55,12 +55,8 @@ void TTestSession::WaitForEvents(int timeoutMs) {
 }
 
 void TTestSession::QueueMove(POINT pt) { win::InjectMouse(win::TMouseAction::Move, Button::None, pt); }
-void TTestSession::QueuePress(Button button) {
-  win::InjectMouse(win::TMouseAction::Down, button, win::CursorPos());
-}
-void TTestSession::QueueRelease(Button button) {
-  win::InjectMouse(win::TMouseAction::Up, button, win::CursorPos());
-}
+void TTestSession::QueuePress(Button button) { win::InjectMouse(win::TMouseAction::Down, button, win::CursorPos()); }
+void TTestSession::QueueRelease(Button button) { win::InjectMouse(win::TMouseAction::Up, button, win::CursorPos()); }
 void TTestSession::QueueKey(WORD vk, bool down, String text) { win::InjectKey(vk, down, std::move(text)); }
 
 void TTestSession::MoveTo(POINT pt) {
@@ -107,10 +103,14 @@ void TTestSession::Key(WORD vk, String text) {
 void TTestSession::Type(std::string_view text) {
   for (char32_t c : Utf8ToUcs4(text)) {
     WORD vk = 0;
-    if (c >= 'a' && c <= 'z') vk = static_cast<WORD>(c - 'a' + 'A');
-    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') vk = static_cast<WORD>(c);
-    else if (c == '\r' || c == '\n') vk = VK_RETURN;
-    else if (c == '\t') vk = VK_TAB;
+    if (c >= 'a' && c <= 'z')
+      vk = static_cast<WORD>(c - 'a' + 'A');
+    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ')
+      vk = static_cast<WORD>(c);
+    else if (c == '\r' || c == '\n')
+      vk = VK_RETURN;
+    else if (c == '\t')
+      vk = VK_TAB;
     Key(vk, Utf8Encode(c));
   }
 }

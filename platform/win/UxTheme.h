@@ -27,8 +27,8 @@ public:
     return E_FAIL;
   }
   virtual HRESULT DrawThemeParentBackground(HWND, HDC, const RECT*) { return E_FAIL; }
-  virtual HRESULT DrawThemeText(HTHEME, HDC, int, int, std::u16string_view /*text*/, int /*charCount*/,
-                                DWORD /*flags*/, DWORD /*flags2*/, const RECT*) {
+  virtual HRESULT DrawThemeText(HTHEME, HDC, int, int, std::u16string_view /*text*/, int /*charCount*/, DWORD /*flags*/,
+                                DWORD /*flags2*/, const RECT*) {
     return E_FAIL;
   }
   virtual HRESULT GetThemeBackgroundContentRect(HTHEME, HDC, int, int, const RECT*, RECT*) { return E_FAIL; }

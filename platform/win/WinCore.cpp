@@ -36,20 +36,34 @@ struct CursorRec {
 
 // System cursors, then the program's cursors.
 const CursorRec kCursors[] = {
-    {IDC_ARROW, "IDC_ARROW"},       {IDC_IBEAM, "IDC_IBEAM"},
-    {IDC_WAIT, "IDC_WAIT"},         {IDC_CROSS, "IDC_CROSS"},
-    {IDC_UPARROW, "IDC_UPARROW"},   {IDC_SIZENWSE, "IDC_SIZENWSE"},
-    {IDC_SIZENESW, "IDC_SIZENESW"}, {IDC_SIZEWE, "IDC_SIZEWE"},
-    {IDC_SIZENS, "IDC_SIZENS"},     {IDC_SIZEALL, "IDC_SIZEALL"},
-    {IDC_NO, "IDC_NO"},             {IDC_HAND, "IDC_HAND"},
-    {IDC_APPSTARTING, "IDC_APPSTARTING"}, {IDC_HELP, "IDC_HELP"},
-    {2100, "KC_DRAGCOPYCURSOR"},    {2101, "KC_FULLSCROLLCURSOR"},
-    {2102, "KC_HORSCROLLCURSOR"},   {2103, "KC_VERSCROLLCURSOR"},
-    {2104, "KC_UPSCROLLCURSOR"},    {2105, "KC_RIGHTSCROLLCURSOR"},
-    {2106, "KC_DOWNSCROLLCURSOR"},  {2107, "KC_LEFTSCROLLCURSOR"},
-    {2108, "KC_REMOVECURSOR"},      {2109, "KC_VERTSIZECURSOR"},
-    {2110, "KC_HORZSIZECURSOR"},    {2111, "KC_MULTIDRAGCURSOR"},
-    {2112, "KC_NODROPCURSOR"},      {2113, "KC_DRAGCURSOR"},
+    {IDC_ARROW, "IDC_ARROW"},
+    {IDC_IBEAM, "IDC_IBEAM"},
+    {IDC_WAIT, "IDC_WAIT"},
+    {IDC_CROSS, "IDC_CROSS"},
+    {IDC_UPARROW, "IDC_UPARROW"},
+    {IDC_SIZENWSE, "IDC_SIZENWSE"},
+    {IDC_SIZENESW, "IDC_SIZENESW"},
+    {IDC_SIZEWE, "IDC_SIZEWE"},
+    {IDC_SIZENS, "IDC_SIZENS"},
+    {IDC_SIZEALL, "IDC_SIZEALL"},
+    {IDC_NO, "IDC_NO"},
+    {IDC_HAND, "IDC_HAND"},
+    {IDC_APPSTARTING, "IDC_APPSTARTING"},
+    {IDC_HELP, "IDC_HELP"},
+    {2100, "KC_DRAGCOPYCURSOR"},
+    {2101, "KC_FULLSCROLLCURSOR"},
+    {2102, "KC_HORSCROLLCURSOR"},
+    {2103, "KC_VERSCROLLCURSOR"},
+    {2104, "KC_UPSCROLLCURSOR"},
+    {2105, "KC_RIGHTSCROLLCURSOR"},
+    {2106, "KC_DOWNSCROLLCURSOR"},
+    {2107, "KC_LEFTSCROLLCURSOR"},
+    {2108, "KC_REMOVECURSOR"},
+    {2109, "KC_VERTSIZECURSOR"},
+    {2110, "KC_HORZSIZECURSOR"},
+    {2111, "KC_MULTIDRAGCURSOR"},
+    {2112, "KC_NODROPCURSOR"},
+    {2113, "KC_DRAGCURSOR"},
 };
 
 struct CaretRec {
@@ -89,9 +103,8 @@ State& S() {
 
 // Wherever there are windows, workers hand their calls to the user-interface thread through
 // the window dispatcher (this file is part of every program that uses the window layer).
-const bool gUiDispatcherRegistered = (SetSystemUiThreadDispatcher([]() -> TUiThreadDispatcher& {
-  return WindowUiDispatcher();
-}), true);
+const bool gUiDispatcherRegistered =
+    (SetSystemUiThreadDispatcher([]() -> TUiThreadDispatcher& { return WindowUiDispatcher(); }), true);
 
 constexpr std::uintptr_t kIndexBits = 24;
 constexpr std::uintptr_t kIndexMask = (std::uintptr_t{1} << kIndexBits) - 1;
@@ -419,9 +432,8 @@ String GetClassName(HWND wnd) {
 }
 
 // ---- creation and destruction ----
-HWND CreateWindowEx(DWORD exStyle, std::string_view className, std::string_view windowName, DWORD style, int x,
-                    int y, int width, int height, HWND parentOrOwner, HMENU menuOrId, HINSTANCE instance,
-                    void* param) {
+HWND CreateWindowEx(DWORD exStyle, std::string_view className, std::string_view windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parentOrOwner, HMENU menuOrId, HINSTANCE instance, void* param) {
   RegisterBuiltInClasses();
   State& s = S();
   auto it = s.classes.find(UpperKey(className));
@@ -500,8 +512,9 @@ HWND CreateWindowEx(DWORD exStyle, std::string_view className, std::string_view 
   if (!(r = Find(h))) return {};
   SendMessage(h, WM_SIZE, 0, MAKELPARAM(static_cast<WORD>(Width(r->client)), static_cast<WORD>(Height(r->client))));
   if (!(r = Find(h))) return {};
-  SendMessage(h, WM_MOVE, 0,
-              MAKELPARAM(static_cast<WORD>(r->rect.left + r->client.left), static_cast<WORD>(r->rect.top + r->client.top)));
+  SendMessage(
+      h, WM_MOVE, 0,
+      MAKELPARAM(static_cast<WORD>(r->rect.left + r->client.left), static_cast<WORD>(r->rect.top + r->client.top)));
   if (!Find(h)) return {};
   if (style & WS_VISIBLE) ShowWindow(h, SW_SHOW);
   return Find(h) ? h : HWND{};
@@ -932,8 +945,10 @@ void ApplyZOrder(WindowRec* r, HWND after) {
 BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
   WindowRec* r = Find(wnd);
   if (!r) return FALSE;
-  if (r->style & WS_VISIBLE) flags &= ~SWP_SHOWWINDOW;
-  else flags &= ~SWP_HIDEWINDOW;
+  if (r->style & WS_VISIBLE)
+    flags &= ~SWP_SHOWWINDOW;
+  else
+    flags &= ~SWP_HIDEWINDOW;
   WINDOWPOS wp;
   wp.hwnd = wnd;
   wp.hwndInsertAfter = insertAfter;
@@ -1017,8 +1032,7 @@ BOOL ShowWindow(HWND wnd, int cmd) {
     if (S().active != wnd) flags |= SWP_NOACTIVATE | SWP_NOZORDER;
   } else {
     if (wasVisible) {
-      if (!child && (cmd == SW_SHOW || cmd == SW_SHOWNORMAL || cmd == SW_RESTORE) &&
-          !(r->exStyle & WS_EX_NOACTIVATE))
+      if (!child && (cmd == SW_SHOW || cmd == SW_SHOWNORMAL || cmd == SW_RESTORE) && !(r->exStyle & WS_EX_NOACTIVATE))
         SetActive(wnd, WA_ACTIVE, true);
       return TRUE;
     }
@@ -1038,9 +1052,7 @@ BOOL ShowWindow(HWND wnd, int cmd) {
   return wasVisible;
 }
 
-BOOL BringWindowToTop(HWND wnd) {
-  return SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+BOOL BringWindowToTop(HWND wnd) { return SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 // ---- capture, focus, activation ----
 HWND SetCapture(HWND wnd) {
@@ -1287,9 +1299,7 @@ BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT) {
       if (!pvParam) return FALSE;
       *static_cast<UINT*>(pvParam) = st.wheelScrollLines;
       return TRUE;
-    case SPI_SETWHEELSCROLLLINES:
-      st.wheelScrollLines = uiParam;
-      return TRUE;
+    case SPI_SETWHEELSCROLLLINES: st.wheelScrollLines = uiParam; return TRUE;
   }
   return FALSE;
 }

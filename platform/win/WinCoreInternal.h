@@ -39,8 +39,8 @@ struct WindowRec {
   std::shared_ptr<WNDPROC> proc;
   DWORD style = 0;
   DWORD exStyle = 0;
-  HWND parent;  // child windows
-  HWND owner;   // top-level windows
+  HWND parent;                 // child windows
+  HWND owner;                  // top-level windows
   std::vector<HWND> children;  // front first
   RECT rect;                   // window rectangle: parent client coordinates, screen for top-levels
   RECT client;                 // client rectangle, window coordinates
@@ -53,8 +53,8 @@ struct WindowRec {
   bool erase = false;
   bool ncDirty = false;
   bool internalPaint = false;
-  bool redrawOff = false;  // WM_SETREDRAW FALSE
-  std::optional<QRegion> region;  // window region, window coordinates
+  bool redrawOff = false;            // WM_SETREDRAW FALSE
+  std::optional<QRegion> region;     // window region, window coordinates
   std::shared_ptr<Surface> surface;  // top-level windows: the retained picture of the whole window
   // non-client scroll bars
   ScrollBarRec hbar;
@@ -91,7 +91,7 @@ void SetBackend(TBackend* backend);
 TBackend& Backend();
 
 // ---- the window table ----
-WindowRec* Find(HWND wnd);  // null for an invalid handle
+WindowRec* Find(HWND wnd);            // null for an invalid handle
 std::vector<HWND> TopLevelWindows();  // z-order, front first (topmost ones first)
 HWND TopLevelOf(HWND wnd);
 bool IsUiThread();

@@ -218,8 +218,8 @@ QRegion VisibleRegion(HWND wnd, bool wholeWindow) {
   if (!r || !IsWindowVisible(wnd)) return QRegion();
   QPoint origin = WindowOriginInTop(r);
   if (!wholeWindow) origin += QPoint(r->client.left, r->client.top);
-  QRegion vis = wholeWindow ? ShapeInTop(r)
-                            : (ShapeInTop(r) & QRect(origin, QSize(Width(r->client), Height(r->client))));
+  QRegion vis =
+      wholeWindow ? ShapeInTop(r) : (ShapeInTop(r) & QRect(origin, QSize(Width(r->client), Height(r->client))));
   for (WindowRec* cur = r; cur;) {
     WindowRec* p = Find(cur->parent);
     if (!p) break;
@@ -588,8 +588,8 @@ int ReleaseDC(HWND wnd, HDC dc) {
   return 1;
 }
 
-int ScrollWindowEx(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN updateRgn,
-                   RECT* updateRect, UINT flags) {
+int ScrollWindowEx(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN updateRgn, RECT* updateRect,
+                   UINT flags) {
   WindowRec* r = Find(wnd);
   if (!r) return ERROR;
   QRect client(0, 0, Width(r->client), Height(r->client));
@@ -819,13 +819,9 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (rc->bottom < rc->top) rc->bottom = rc->top;
       return 0;
     }
-    case WM_NCHITTEST:
-      return NonClientHitTest(wnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-    case WM_NCPAINT:
-      DrawNonClient(wnd);
-      return 0;
-    case WM_NCACTIVATE:
-      return TRUE;
+    case WM_NCHITTEST: return NonClientHitTest(wnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_NCPAINT: DrawNonClient(wnd); return 0;
+    case WM_NCACTIVATE: return TRUE;
     case WM_SETTEXT: {
       const char* t = reinterpret_cast<const char*>(lParam);
       r->text = t ? String(t) : String();
@@ -841,11 +837,8 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       buffer[n] = '\0';
       return static_cast<LRESULT>(n);
     }
-    case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(r->text.size());
-    case WM_CLOSE:
-      DestroyWindow(wnd);
-      return 0;
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(r->text.size());
+    case WM_CLOSE: DestroyWindow(wnd); return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(wnd, WM_CLOSE, 0, 0);
       return 0;
@@ -921,12 +914,9 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == HTVSCROLL || wParam == HTHSCROLL)
         return ScrollBarNcLButtonDown(wnd, static_cast<int>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
-    case WM_SETREDRAW:
-      r->redrawOff = wParam == 0;
-      return 0;
+    case WM_SETREDRAW: r->redrawOff = wParam == 0; return 0;
     case WM_SHOWWINDOW:
-    case WM_GETDLGCODE:
-      return 0;
+    case WM_GETDLGCODE: return 0;
   }
   return 0;
 }

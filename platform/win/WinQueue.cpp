@@ -317,7 +317,8 @@ bool PeekInternal(MSG* out, HWND filter, UINT lo, UINT hi, UINT flags) {
         *out = *it;
         if (remove) q.posted.erase(it);
         lock.unlock();
-        if (HasHooks(WH_GETMESSAGE)) CallHooks(WH_GETMESSAGE, HC_ACTION, flags & PM_REMOVE, reinterpret_cast<LPARAM>(out));
+        if (HasHooks(WH_GETMESSAGE))
+          CallHooks(WH_GETMESSAGE, HC_ACTION, flags & PM_REMOVE, reinterpret_cast<LPARAM>(out));
         return true;
       }
       ++it;
@@ -371,7 +372,8 @@ bool PeekInternal(MSG* out, HWND filter, UINT lo, UINT hi, UINT flags) {
       out->message = WM_PAINT;
       out->time = GetTickCount();
       out->pt = q.lastPos;
-      if (HasHooks(WH_GETMESSAGE)) CallHooks(WH_GETMESSAGE, HC_ACTION, flags & PM_REMOVE, reinterpret_cast<LPARAM>(out));
+      if (HasHooks(WH_GETMESSAGE))
+        CallHooks(WH_GETMESSAGE, HC_ACTION, flags & PM_REMOVE, reinterpret_cast<LPARAM>(out));
       return true;
     }
   }
@@ -390,7 +392,8 @@ bool PeekInternal(MSG* out, HWND filter, UINT lo, UINT hi, UINT flags) {
       out->time = static_cast<DWORD>(now);
       out->pt = q.lastPos;
       if (remove) best->due = now + best->interval;
-      if (HasHooks(WH_GETMESSAGE)) CallHooks(WH_GETMESSAGE, HC_ACTION, flags & PM_REMOVE, reinterpret_cast<LPARAM>(out));
+      if (HasHooks(WH_GETMESSAGE))
+        CallHooks(WH_GETMESSAGE, HC_ACTION, flags & PM_REMOVE, reinterpret_cast<LPARAM>(out));
       return true;
     }
   }

@@ -113,16 +113,16 @@ struct CREATESTRUCT {
 };
 
 // parentOrOwner is the parent of a WS_CHILD window and the owner of any other.
-HWND CreateWindowEx(DWORD exStyle, std::string_view className, std::string_view windowName, DWORD style,
-                    int x, int y, int width, int height, HWND parentOrOwner, HMENU menuOrId = {},
-                    HINSTANCE instance = {}, void* param = nullptr);
+HWND CreateWindowEx(DWORD exStyle, std::string_view className, std::string_view windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parentOrOwner, HMENU menuOrId = {}, HINSTANCE instance = {},
+                    void* param = nullptr);
 // Destroys the window, its owned windows and its children: WM_DESTROY parent first,
 // WM_NCDESTROY children first. Answers FALSE for an invalid handle.
 BOOL DestroyWindow(HWND wnd);
 BOOL IsWindow(HWND wnd);
 BOOL IsWindowVisible(HWND wnd);  // the window and all its ancestors are visible
 BOOL IsWindowEnabled(HWND wnd);
-BOOL IsIconic(HWND wnd);  // minimised: SW_MINIMIZE or SW_SHOWMINIMIZED, until restored
+BOOL IsIconic(HWND wnd);                   // minimised: SW_MINIMIZE or SW_SHOWMINIMIZED, until restored
 BOOL EnableWindow(HWND wnd, BOOL enable);  // answers whether it was disabled before
 BOOL IsChild(HWND parent, HWND wnd);       // a descendant, at any depth
 HWND GetParent(HWND wnd);                  // the parent of a child, else the owner
@@ -160,8 +160,8 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void SuppressNextMessage(HWND wnd);
 
 BOOL SetWindowText(HWND wnd, std::string_view text);  // through WM_SETTEXT
-String GetWindowText(HWND wnd);                        // through WM_GETTEXT
-int GetWindowTextLength(HWND wnd);                     // bytes of UTF-8, through WM_GETTEXTLENGTH
+String GetWindowText(HWND wnd);                       // through WM_GETTEXT
+int GetWindowTextLength(HWND wnd);                    // bytes of UTF-8, through WM_GETTEXTLENGTH
 
 // ---- position, size, visibility ----
 inline const HWND HWND_TOP{};
@@ -457,8 +457,8 @@ HDC GetWindowDC(HWND wnd);  // the whole window, non-client area included
 int ReleaseDC(HWND wnd, HDC dc);
 // Shifts the client picture inside `scroll` (0: the client) clipped to `clip` (0: the client)
 // and, with SW_INVALIDATE, invalidates the part that was uncovered. Answers its kind.
-int ScrollWindowEx(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN updateRgn,
-                   RECT* updateRect, UINT flags);
+int ScrollWindowEx(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN updateRgn, RECT* updateRect,
+                   UINT flags);
 BOOL ScrollWindow(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* clip);
 
 // ---- non-client scroll bars ----

@@ -227,8 +227,7 @@ TEST(PlanParser, TruncatedTexts) {
     parser.SetPlanText(plan);
     try {
       parser.Parse();
-    } catch (const EPlanParserError&) {
-    }
+    } catch (const EPlanParserError&) {}
   }
 }
 
@@ -355,7 +354,8 @@ TEST(PlanParser, EnginePlans) {
        "PLAN (P ORDER RDB$PRIMARY1 INDEX (IDX-X, IDX_\u00dc))",
        "E|PLAN (P ORDER RDB$PRIMARY1 INDEX (IDX-X, IDX_\u00dc))\n  T2|P\n    I|RDB$PRIMARY1\n    I|IDX-X\n"
        "    I|IDX_\u00dc"},
-      {"SELECT * FROM N WHERE X = 1", "PLAN (N INDEX (idx lower))", "E|PLAN (N INDEX (idx lower))\n  T1|N\n    I|idx lower"},
+      {"SELECT * FROM N WHERE X = 1", "PLAN (N INDEX (idx lower))",
+       "E|PLAN (N INDEX (idx lower))\n  T1|N\n    I|idx lower"},
       {"SELECT * FROM P WHERE V > 1 ORDER BY NAME", "PLAN (P ORDER IDX_\u00dc INDEX (IDX-X))",
        "E|PLAN (P ORDER IDX_\u00dc INDEX (IDX-X))\n  T2|P\n    I|IDX_\u00dc\n    I|IDX-X"},
       {"SELECT * FROM VPC WHERE W = 1", "PLAN JOIN (VPC C INDEX (IDX\"Q), VPC P INDEX (RDB$PRIMARY1))",

@@ -3,8 +3,8 @@
 #include "analyzer/PlanParser.h"
 #include "analyzer/QueryDM.h"
 #include "platform/ib/IBErrors.h"
-#include "support/FbFixture.h"
 #include "support/ExceptionText.h"
+#include "support/FbFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -70,9 +70,12 @@ struct DbQuery : QueryBase {
 }  // namespace
 
 TEST(QueryTiming, MillisecondsRoundHalvesToEven) {
-  struct Case { std::int64_t ticks, freq; int ms; };
-  for (Case c : {Case{5, 2000, 2}, Case{7, 2000, 4}, Case{3, 2000, 2}, Case{0, 2000, 0}, Case{1999, 1000000, 2},
-                 Case{5, 0, -1}})
+  struct Case {
+    std::int64_t ticks, freq;
+    int ms;
+  };
+  for (Case c :
+       {Case{5, 2000, 2}, Case{7, 2000, 4}, Case{3, 2000, 2}, Case{0, 2000, 0}, Case{1999, 1000000, 2}, Case{5, 0, -1}})
     EXPECT_EQ(TicksToMilliseconds(c.ticks, c.freq), c.ms) << c.ticks << "/" << c.freq;
   const double ms = 1.0 / 86400000.0;
   // Without the counter the wall clock measures.
@@ -154,7 +157,11 @@ TEST_F(DbQuery, PacketRecordsZeroKeepsOnlyWhatTheOpenRead) {
 }
 
 TEST_F(DbQuery, StatementsOtherThanSelectReportRowsAffectedAndCommit) {
-  struct Case { const char* sql; int rows; bool hasPlan; };
+  struct Case {
+    const char* sql;
+    int rows;
+    bool hasPlan;
+  };
   const Case cases[] = {
       {"UPDATE UPD SET X = X + 1 WHERE ID <= 3", 3, true},
       {"INSERT INTO UPD VALUES (100, 1)", 1, false},
@@ -341,7 +348,12 @@ TEST_F(DbQuery, IndexStatisticsFromTheSystemTablesCachedUntilSetStatistics) {
   ASSERT_EQ(ds, &q.dsIndices);
   EXPECT_TRUE(ds->Active());
   auto F = [&](const char* name) { return ds->FieldByName(name); };
-  struct Case { const char* index; const char* fields; bool descending; bool hasForeignKey; };
+  struct Case {
+    const char* index;
+    const char* fields;
+    bool descending;
+    bool hasForeignKey;
+  };
   for (Case c : {Case{"IDX_B_CODE_W", "CODE, W", false, false}, Case{"IDX_A_V_DESC", "V", true, false},
                  Case{"FK_A_B", "B_ID", false, true}}) {
     SCOPED_TRACE(c.index);
@@ -485,7 +497,11 @@ TEST_F(DbQuery, RefusedCancelGivesTheSQLCodeMessageAndStillCountsAsCancelled) {
   q.PrepareOnly();
   ASSERT_NE(q.StatementHandle(), 0u);
   const TIBClientLibrary* previous = SetIBClientLibrary(&table);
-  struct Case { bool enabled; const char* message; int calls; };
+  struct Case {
+    bool enabled;
+    const char* message;
+    int calls;
+  };
   const Case cases[] = {{true, "SQL code: -901\n\rX\n\rA\n\rB", 1}, {false, "", 0}};
   for (const Case& c : cases) {
     refusedcancel::calls = 0;

@@ -15,7 +15,8 @@ namespace {
 namespace fake {
 std::string version;
 std::vector<std::string> attachedNames;
-ISC_STATUS Attach(ISC_STATUS* st, unsigned short len, const ISC_SCHAR* name, isc_svc_handle* h, unsigned short, const ISC_SCHAR*) {
+ISC_STATUS Attach(ISC_STATUS* st, unsigned short len, const ISC_SCHAR* name, isc_svc_handle* h, unsigned short,
+                  const ISC_SCHAR*) {
   attachedNames.emplace_back(name, len);
   *h = 1;
   st[0] = 1, st[1] = 0, st[2] = 0;
@@ -56,7 +57,11 @@ struct ScriptedServices : ::testing::Test {
 }  // namespace
 
 TEST(ServerConnection, ProtocolAndServerNameFromTheDatabaseName) {
-  struct Case { const char* name; TProtocol protocol; const char* server; };
+  struct Case {
+    const char* name;
+    TProtocol protocol;
+    const char* server;
+  };
   const Case cases[] = {
       {"C:\\data\\x.gdb", Local, ""},
       {"srv:C:\\data\\x.gdb", TCP, "srv"},
@@ -89,7 +94,8 @@ TEST(ServerConnection, ParameterLinesInBothLists) {
   dm.SetPassword("pw");
   dm.SetRole("READER");
   dm.SetCharacterSet("UTF8");
-  EXPECT_EQ(dm.IBDatabase.Params().Text(), "user_name=SYSDBA\r\npassword=pw\r\nsql_role_name=READER\r\nlc_ctype=UTF8\r\n");
+  EXPECT_EQ(dm.IBDatabase.Params().Text(),
+            "user_name=SYSDBA\r\npassword=pw\r\nsql_role_name=READER\r\nlc_ctype=UTF8\r\n");
   EXPECT_EQ(dm.IBServerProperties.Params().Text(), "user_name=SYSDBA\r\npassword=pw\r\n");
   dm.SetRole("");
   EXPECT_EQ(dm.Role(), "");
@@ -103,16 +109,21 @@ TEST(ServerConnection, ParameterLinesInBothLists) {
 }
 
 TEST_F(ScriptedServices, VersionNumbersAndCancelCapability) {
-  struct Case { const char* version; const char* database; int major, minor; bool supports, can; };
+  struct Case {
+    const char* version;
+    const char* database;
+    int major, minor;
+    bool supports, can;
+  };
   const Case cases[] = {
       {"WI-V6.5.0.28", "srv:C:\\x.gdb", 6, 5, true, true},
       {"LI-V7.1.0.131", "srv:/x.gdb", 7, 1, true, true},
       {"WI-V6.0.1.6", "srv:/x.gdb", 6, 0, false, false},
       {"WI-V6.4.0.0", "srv:/x.gdb", 6, 4, false, false},  // cancel starts at 6.5
-      {"6.5", "srv:/x.gdb", 6, 0, false, false},  // a run reaching the end is not converted
+      {"6.5", "srv:/x.gdb", 6, 0, false, false},          // a run reaching the end is not converted
       {"V0.0.7.2 x", "srv:/x.gdb", 7, 2, true, true},
       {"V99999999999.3 x", "srv:/x.gdb", 1, 3, false, false},  // not a valid integer: 1
-      {"WI-V7.1.0.131", "srv:alias", 7, 1, true, false},  // local whatever the version
+      {"WI-V7.1.0.131", "srv:alias", 7, 1, true, false},       // local whatever the version
       {"WI-V7.1.0.131", "C:\\x.gdb", 7, 1, true, false},
       {"LI-V3.0.11.33637 Firebird 3.0", "inet://localhost/x.fdb", 3, 0, true, true},
       {"LI-V2.5.9.1 Firebird 2.5", "srv:/x.fdb", 2, 5, true, true},
@@ -140,8 +151,9 @@ TEST_F(ScriptedServices, ServiceNamesFollowTheProtocol) {
     dm.SetDatabaseName(name);
     dm.ServerVersion();
   }
-  EXPECT_EQ(fake::attachedNames, (std::vector<std::string>{"srv:service_mgr", "inet://h:3051/service_mgr", "service_mgr",
-                                                           "\\\\pipe\\service_mgr", "srv@net@service_mgr"}));
+  EXPECT_EQ(fake::attachedNames,
+            (std::vector<std::string>{"srv:service_mgr", "inet://h:3051/service_mgr", "service_mgr",
+                                      "\\\\pipe\\service_mgr", "srv@net@service_mgr"}));
 }
 
 TEST_F(ScriptedServices, WritingUserOrPasswordDetachesTheServicesManagerFirst) {
@@ -265,13 +277,18 @@ TEST(DbServerConnectionTcp, LoopbackServerVersionCancelAndForcedClose) {
 TEST(DbServerConnectionTcp, AttachErrorsGiveTheServerMessages) {
   VT_REQUIRE_FB_SERVER();
   const std::string database = FbServerFixtureDatabase("ib_basic");
-  struct Case { std::string name, password, charset, text; long gds; bool exact; };
+  struct Case {
+    std::string name, password, charset, text;
+    long gds;
+    bool exact;
+  };
   const Case cases[] = {
-      {database, "wrong", "", "Your user name and password are not defined. Ask your database administrator to set up a Firebird login",
+      {database, "wrong", "",
+       "Your user name and password are not defined. Ask your database administrator to set up a Firebird login",
        335544472, true},
       {database + ".missing", FbSysdbaPassword(), "", "I/O error during \"open\" operation for file", 335544344, false},
-      {database, FbSysdbaPassword(), "XYZ", "bad parameters on attach or create database\r\nCHARACTER SET XYZ is not defined",
-       335544325, true},
+      {database, FbSysdbaPassword(), "XYZ",
+       "bad parameters on attach or create database\r\nCHARACTER SET XYZ is not defined", 335544325, true},
   };
   for (const Case& c : cases) {
     TdmServerProperties dm;
@@ -283,8 +300,10 @@ TEST(DbServerConnectionTcp, AttachErrorsGiveTheServerMessages) {
       dm.SetConnected(true);
       ADD_FAILURE() << "connected: " << c.name;
     } catch (const EIBError& e) {
-      if (c.exact) EXPECT_EQ(e.Message(), c.text);
-      else EXPECT_EQ(e.Message().find(c.text), 0u) << e.Message();
+      if (c.exact)
+        EXPECT_EQ(e.Message(), c.text);
+      else
+        EXPECT_EQ(e.Message().find(c.text), 0u) << e.Message();
       EXPECT_EQ(e.IBErrorCode(), c.gds) << e.Message();
     }
     EXPECT_FALSE(dm.Connected());
@@ -299,7 +318,8 @@ std::vector<std::string> AttachRoads() {
   if (FbServerAvailable()) {
     std::string database = FbServerFixtureDatabase("ib_basic");
     names.push_back(database);
-    names.push_back("inet://" + FbServerHost() + ":" + std::to_string(FbServerPort()) + "/" + database.substr(database.find(':') + 1));
+    names.push_back("inet://" + FbServerHost() + ":" + std::to_string(FbServerPort()) + "/" +
+                    database.substr(database.find(':') + 1));
   }
   return names;
 }
@@ -331,11 +351,12 @@ TEST(DbServerConnection, AttachSendsUserRoleCharacterSetAndDialect3) {
     tr.SetDefaultDatabase(&dm.IBDatabase);
     tr.StartTransaction();
     EXPECT_EQ(dm.IBDatabase.SQLDialect(), 3) << name;
-    EXPECT_EQ(Scalar(dm.IBDatabase, tr,
-                     "SELECT CURRENT_USER || '/' || CURRENT_ROLE || '/' || TRIM(C.RDB$CHARACTER_SET_NAME) "
-                     "FROM MON$ATTACHMENTS M JOIN RDB$CHARACTER_SETS C ON C.RDB$CHARACTER_SET_ID = M.MON$CHARACTER_SET_ID "
-                     "WHERE M.MON$ATTACHMENT_ID = CURRENT_CONNECTION"),
-              "SYSDBA/READER/UTF8")
+    EXPECT_EQ(
+        Scalar(dm.IBDatabase, tr,
+               "SELECT CURRENT_USER || '/' || CURRENT_ROLE || '/' || TRIM(C.RDB$CHARACTER_SET_NAME) "
+               "FROM MON$ATTACHMENTS M JOIN RDB$CHARACTER_SETS C ON C.RDB$CHARACTER_SET_ID = M.MON$CHARACTER_SET_ID "
+               "WHERE M.MON$ATTACHMENT_ID = CURRENT_CONNECTION"),
+        "SYSDBA/READER/UTF8")
         << name;
     tr.Commit();
   }

@@ -87,9 +87,9 @@ TEST_F(SettingsFile, OptionsWrittenKeyByKeyAsOneAndZero) {
   o.MaximumParserRecursionDepth = 0;
   WriteOptions(Path("s.ini"), o);
   const String text = Read(Path("s.ini"));
-  for (const char* line : {"WarnIfHigh=0", "WarningThreshold=99", "ErrorThreshold=100", "IncludeSystemTables=1",
-                           "EnableQueryCancellation=0", "PacketRecordsForFetching=200",
-                           "MaximumParserRecursionDepth=0"})
+  for (const char* line :
+       {"WarnIfHigh=0", "WarningThreshold=99", "ErrorThreshold=100", "IncludeSystemTables=1",
+        "EnableQueryCancellation=0", "PacketRecordsForFetching=200", "MaximumParserRecursionDepth=0"})
     EXPECT_NE(text.find(line), String::npos) << line << " in\n" << text;
   EXPECT_TRUE(SameOptions(ReadOptions(Path("s.ini")), o));
   EXPECT_EQ(Mode(Path("s.ini")), kPrivate);

@@ -106,8 +106,7 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
         WhenDialogShows(f, "dialog-parameters", [](TCustomForm* d) { d->SetModalResult(mrCancel); });
         try {
           f->actExecuteSQL->Execute();
-        } catch (EAbort&) {
-        }
+        } catch (EAbort&) {}
       }
     } catch (Exception& e) {
       seen.failure = e.Message();

@@ -14,14 +14,30 @@ public:
   explicit TkcGridColumn(TComponent* AOwner) : TComponent(AOwner) {}
 };
 
-struct A : TObject { VT_CLASS(A, TObject) };
-struct B : A { VT_CLASS(B, A) };
-struct C : B { VT_CLASS(C, B) };
-struct D : C { VT_CLASS(D, C) };
-struct Other : TObject { VT_CLASS(Other, TObject) };
-struct RA : TObject { VT_CLASS(RA, TObject) };
-struct RB : TObject { VT_CLASS(RB, TObject) };
-struct RC : TObject { VT_CLASS(RC, TObject) };
+struct A : TObject {
+  VT_CLASS(A, TObject)
+};
+struct B : A {
+  VT_CLASS(B, A)
+};
+struct C : B {
+  VT_CLASS(C, B)
+};
+struct D : C {
+  VT_CLASS(D, C)
+};
+struct Other : TObject {
+  VT_CLASS(Other, TObject)
+};
+struct RA : TObject {
+  VT_CLASS(RA, TObject)
+};
+struct RB : TObject {
+  VT_CLASS(RB, TObject)
+};
+struct RC : TObject {
+  VT_CLASS(RC, TObject)
+};
 
 class TNumberItem : public TkcMRUItem {
   VT_CLASS(TNumberItem, TkcMRUItem)
@@ -104,7 +120,7 @@ TEST(KcRegistry, AncestorOrderAndNearestLookup) {
   EXPECT_EQ(list.FindRegisteredClass(B::StaticClass()), RB::StaticClass());
   EXPECT_EQ(list.FindRegisteredClass(Other::StaticClass()), nullptr);
   EXPECT_EQ(list.FindRegisteredClass(TObject::StaticClass()), nullptr);  // only descendants registered
-  list.AddPair(B::StaticClass(), RB::StaticClass());                      // a duplicate is added again
+  list.AddPair(B::StaticClass(), RB::StaticClass());                     // a duplicate is added again
   EXPECT_EQ(list.Count(), 4);
   list.RemovePairs(B::StaticClass(), RB::StaticClass());
   EXPECT_EQ(list.Count(), 2);

@@ -24,8 +24,8 @@ struct TPlacement : TkcPopupWindow {
 TEST(KcPopupWindow, PlacementFlipsAndClampsOnTheWorkArea) {
   TFormsSession session;
   TPlacement popup;
-  EXPECT_EQ(popup.Place(TRect{100, 100, 200, 120}), (TPoint{100, 120}));  // below, left edges aligned
-  EXPECT_EQ(popup.Place(TRect{100, 700, 200, 720}), (TPoint{100, 500}));  // no room below: above
+  EXPECT_EQ(popup.Place(TRect{100, 100, 200, 120}), (TPoint{100, 120}));   // below, left edges aligned
+  EXPECT_EQ(popup.Place(TRect{100, 700, 200, 720}), (TPoint{100, 500}));   // no room below: above
   EXPECT_EQ(popup.Place(TRect{950, 100, 1000, 120}), (TPoint{874, 120}));  // moved left onto the work area
   // Not larger room above: stays below and extends past the work area.
   popup.SetBounds(0, 0, 150, 700);
@@ -211,8 +211,8 @@ TEST(KcContainer, ViewInfoGeometryAndBorders) {
   EXPECT_EQ(visible, (TRect{1, 1, 96, 26}));
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   ASSERT_NE(GetWindowRgn(c->Handle(), region), ERROR);
-  EXPECT_TRUE(PtInRegion(region, 97, 27));   // the shadow
-  EXPECT_FALSE(PtInRegion(region, 97, 1));   // its top-right corner is not part of it
+  EXPECT_TRUE(PtInRegion(region, 97, 27));  // the shadow
+  EXPECT_FALSE(PtInRegion(region, 97, 1));  // its top-right corner is not part of it
   DeleteObject(region);
   std::unique_ptr<TkcRegion> r(CreateContainerWindowRegion(TRect{0, 0, 100, 20}, false, true, TRect{}));
   EXPECT_EQ(r->BoundsRect(), (TRect{0, 0, 103, 23}));
@@ -254,7 +254,7 @@ TEST(KcCustomPopup, ShowOnceAndCloseByClickOutside) {
   f.popup->ShowPopup(nullptr);
   EXPECT_EQ(ShownPopups().size(), 1u);
   EXPECT_EQ(f.popup->BoundsRect(), (TRect{20, 50, 100, 110}));  // below the container
-  f.session.Click(TPoint{300, 200});  // elsewhere on the owner's form
+  f.session.Click(TPoint{300, 200});                            // elsewhere on the owner's form
   EXPECT_TRUE(ShownPopups().empty());
   EXPECT_EQ(f.events, (std::vector<std::string>{"closing", "closed"}));
   // An invisible owner: nothing shows.

@@ -25,7 +25,7 @@ public:
     TRect c = GetClientBounds();
     int w = c.right - c.left, h = c.bottom - c.top;
     if (Swing) w = GetHScrollBarVisible() ? ContentWidth + 1 : 0;  // never settles
-    if (Pixel) w = Width() - 17, h = Height() - 17;  // pages as if both bars showed
+    if (Pixel) w = Width() - 17, h = Height() - 17;                // pages as if both bars showed
     SetScrollBarInfo(sbHorizontal, 0, ContentWidth - 1, 1, w, 0, true, AllowHide);
     SetScrollBarInfo(sbVertical, 0, ContentHeight - 1, 1, h, 0, true, AllowHide);
   }

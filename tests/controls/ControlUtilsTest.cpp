@@ -169,8 +169,15 @@ TEST(KcWaitForDragStart, ClickDragAndEscape) {
   };
   const Case cases[] = {
       {{[&] { session.QueueRelease(); }}, 0},
-      {{[&] { session.QueueMove(TPoint{at.x + 4, at.y}); }, [&] { session.QueueRelease(); }}, 0},
-      {{[&] { session.QueueMove(TPoint{at.x + 5, at.y}); }}, 1},
+      {{[&] {
+          session.QueueMove(TPoint{at.x + 4, at.y});
+        },
+        [&] { session.QueueRelease(); }},
+       0},
+      {{[&] {
+         session.QueueMove(TPoint{at.x + 5, at.y});
+       }},
+       1},
       {{[&] { session.QueueKey(VK_ESCAPE, true); }}, 2},
   };
   for (const Case& c : cases) {

@@ -39,8 +39,8 @@ protected:
 }  // namespace
 
 TEST(KcTextFlags, MapToPlatformFlags) {
-  const std::pair<int, UINT> cases[] = {{0x61, 0x824}, {0x400, 0x2810}, {0x4400, 0x810}, {0x264, 0x25},
-                                        {0x1001, 0xC00}, {0x2800, 0xC800}};
+  const std::pair<int, UINT> cases[] = {{0x61, 0x824}, {0x400, 0x2810}, {0x4400, 0x810},
+                                        {0x264, 0x25}, {0x1001, 0xC00}, {0x2800, 0xC800}};
   for (auto [flags, expected] : cases) EXPECT_EQ(KcTextFlagsToDrawTextFlags(flags), expected) << std::hex << flags;
 }
 

@@ -113,7 +113,9 @@ TEST(KcPainters, ArrowPoints) {
 TEST_F(KcPainterTest, ButtonCaptionRectanglesAndFrames) {
   auto* base = TkcCustomLookAndFeelPainter::Instance();
   for (auto [height, top, bottom] : {std::tuple{17, -1, 16}, std::tuple{19, 0, 18}, std::tuple{20, 0, 20}}) {
-    auto calls = Only(Record([&] { base->DrawButton(canvas.get(), TRect{0, 0, 80, height}, "&Ok", kcbsNormal, false); }),
+    auto calls = Only(Record([&] {
+                        base->DrawButton(canvas.get(), TRect{0, 0, 80, height}, "&Ok", kcbsNormal, false);
+                      }),
                       "DrawText");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].rect, (TRect{0, top, 80, bottom})) << height;
@@ -132,7 +134,9 @@ TEST_F(KcPainterTest, ButtonCaptionRectanglesAndFrames) {
   ultra->DrawButton(canvas.get(), TRect{50, 0, 90, 20}, "", kcbsHot);
   EXPECT_EQ(At(50, 5), GetSysColor(COLOR_HIGHLIGHT));
   EXPECT_EQ(At(60, 10), static_cast<COLORREF>(GetUltraFlatHotColor()));
-  auto text = Only(Record([&] { ultra->DrawButton(canvas.get(), TRect{50, 0, 90, 20}, "x", kcbsPressed); }),
+  auto text = Only(Record([&] {
+                     ultra->DrawButton(canvas.get(), TRect{50, 0, 90, 20}, "x", kcbsPressed);
+                   }),
                    "DrawText");
   ASSERT_EQ(text.size(), 1u);
   EXPECT_EQ(text[0].textColor, GetSysColor(COLOR_HIGHLIGHTTEXT));
@@ -141,7 +145,9 @@ TEST_F(KcPainterTest, ButtonCaptionRectanglesAndFrames) {
 
 TEST_F(KcPainterTest, CheckMarksAndHeaderSizes) {
   auto* base = TkcCustomLookAndFeelPainter::Instance();
-  auto lines = Only(Record([&] { base->DrawCheckFace(canvas.get(), TRect{0, 0, 13, 13}, kcbsNormal, true, clRed); }),
+  auto lines = Only(Record([&] {
+                      base->DrawCheckFace(canvas.get(), TRect{0, 0, 13, 13}, kcbsNormal, true, clRed);
+                    }),
                     "Polyline");
   ASSERT_EQ(lines.size(), 3u);
   // w 11, h 9, x 5, y 9: from (1, 5) down to (5, 9) and up to (12, 0), three rows thick.
@@ -149,7 +155,9 @@ TEST_F(KcPainterTest, CheckMarksAndHeaderSizes) {
     EXPECT_EQ(lines[i].points, (std::vector<POINT>{{1, 5 + i}, {5, 9 + i}, {12, i}}));
     EXPECT_EQ(lines[i].penColor, 0x0000FFu);
   }
-  auto grey = Only(Record([&] { base->DrawCheckButton(canvas.get(), TRect{0, 0, 17, 17}, kcbsDisabled, true); }),
+  auto grey = Only(Record([&] {
+                     base->DrawCheckButton(canvas.get(), TRect{0, 0, 17, 17}, kcbsDisabled, true);
+                   }),
                    "Polyline");
   ASSERT_FALSE(grey.empty());
   EXPECT_EQ(grey[0].penColor, GetSysColor(COLOR_GRAYTEXT));
@@ -193,7 +201,9 @@ TEST_F(KcPainterTest, IndicatorsFilterButtonsAndScrollParts) {
   EXPECT_GT(arrow.size(), none.size());
 
   auto standard = TkcStandardLookAndFeelPainter::Instance();
-  auto arrows = Only(Record([&] { standard->DrawFilterDropDownButton(canvas.get(), TRect{0, 0, 15, 15}, kcbsNormal, true); }),
+  auto arrows = Only(Record([&] {
+                       standard->DrawFilterDropDownButton(canvas.get(), TRect{0, 0, 15, 15}, kcbsNormal, true);
+                     }),
                      "Polygon");
   ASSERT_EQ(arrows.size(), 1u);
   EXPECT_EQ(arrows[0].brushColor, 0xFF0000u);
@@ -209,7 +219,7 @@ TEST_F(KcPainterTest, IndicatorsFilterButtonsAndScrollParts) {
   EXPECT_TRUE(Record([&] {
                 standard->PaintScrollBarPart(canvas.get(), false, TRect{0, 0, 17, 30}, sbpThumbnail, kcbsDisabled);
                 TkcUltraFlatLookAndFeelPainter::Instance()->PaintScrollBarPart(canvas.get(), true, TRect{}, sbpLineUp,
-                                                                              kcbsNormal);
+                                                                               kcbsNormal);
               }).empty());
   // Page areas: the half-tone checkerboard.
   standard->PaintScrollBarPart(canvas.get(), false, TRect{0, 20, 17, 40}, sbpPageUp, kcbsNormal);
@@ -300,11 +310,15 @@ TEST_F(KcPainterTest, NativePainterPartsAndStatesUnderAFakeTheme) {
       {[&] { xp->DrawFilterDropDownButton(canvas.get(), r, kcbsHot, false); }, u"ComboBox", 1, 2},
       {[&] { xp->DrawToolButton(canvas.get(), r, kcbsHot); }, u"ToolBar", 1, 5},
       {[&] { xp->PaintScrollBarPart(canvas.get(), true, r, sbpPageDown, kcbsNormal); }, u"ScrollBar", 5, 1},
-      {[&] { xp->DrawHeader(canvas.get(), r, r, {}, kcAllBorders, kcbsNormal, taLeftJustify, vaTop, false, false, "",
-                            nullptr, clBlack, clWhite, nullptr, true); },
+      {[&] {
+         xp->DrawHeader(canvas.get(), r, r, {}, kcAllBorders, kcbsNormal, taLeftJustify, vaTop, false, false, "",
+                        nullptr, clBlack, clWhite, nullptr, true);
+       },
        u"Header", 3, 1},
-      {[&] { xp->DrawHeader(canvas.get(), r, r, {}, kcAllBorders, kcbsPressed, taLeftJustify, vaTop, false, false, "",
-                            nullptr, clBlack, clWhite, nullptr, true); },
+      {[&] {
+         xp->DrawHeader(canvas.get(), r, r, {}, kcAllBorders, kcbsPressed, taLeftJustify, vaTop, false, false, "",
+                        nullptr, clBlack, clWhite, nullptr, true);
+       },
        u"Header", 1, 3},
   };
   for (const Case& c : cases) {
@@ -346,7 +360,8 @@ TEST_F(KcPainterTest, NativePainterFallsBackWithoutThemes) {
   EXPECT_EQ(xp->GetCheckBorderWidth(), 2);
   EXPECT_EQ(xp->GetFilterActivateButtonExtent(), (TSize{13, 13}));
   EXPECT_FALSE(xp->PaintsLevelTabContent());
-  EXPECT_TRUE(Record([&] { xp->DrawLevelTab(canvas.get(), TRect{0, 0, 40, 20}, {}, "Tab", kcbsNormal, false,
-                                             nullptr, clBlack, clWhite); })
-                  .empty());
+  EXPECT_TRUE(
+      Record([&] {
+        xp->DrawLevelTab(canvas.get(), TRect{0, 0, 40, 20}, {}, "Tab", kcbsNormal, false, nullptr, clBlack, clWhite);
+      }).empty());
 }

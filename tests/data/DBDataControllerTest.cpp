@@ -193,7 +193,9 @@ TEST(DBDataFilter, AutoDataSetFilterWritesTheExpressionIntoTheDataSet) {
   } cases[] = {
       {"equal", [&] { filter->AddItem(nullptr, f.items[1].get(), foEqual, Variant("b"), "b"); }, 1},
       {"greater", [&] { filter->AddItem(nullptr, f.items[0].get(), foGreater, Variant(1), "1"); }, 2},
-      {"between", [&] { filter->AddItem(nullptr, f.items[0].get(), foBetween, CreateVariantPair(Variant(2), Variant(3)), "2;3"); }, 2},
+      {"between",
+       [&] { filter->AddItem(nullptr, f.items[0].get(), foBetween, CreateVariantPair(Variant(2), Variant(3)), "2;3"); },
+       2},
       {"null", [&] { filter->AddItem(nullptr, f.items[2].get(), foEqual, Null(), ""); }, 1},
   };
   for (const auto& c : cases) {
@@ -371,16 +373,11 @@ TEST(DbDataControllerFirebird, LoadsEveryFieldTypeOfTheEngine) {
     TkcValueTypeClass type;
     const char* value;  // the value as text
   } cases[] = {
-      {0, TkcIntegerValueType::Class(), "1"},
-      {1, TkcSmallintValueType::Class(), "-7"},
-      {2, TkcLargeIntValueType::Class(), "9000000000"},
-      {3, TkcFMTBcdValueType::Class(), "12.34"},
-      {4, TkcFMTBcdValueType::Class(), "-5.6789"},
-      {5, TkcFloatValueType::Class(), "1.5"},
-      {6, TkcFloatValueType::Class(), "2.25"},
-      {7, TkcBooleanValueType::Class(), "True"},
-      {8, TkcStringValueType::Class(), "Grüße"},
-      {9, TkcVariantValueType::Class(), "a text blob"},
+      {0, TkcIntegerValueType::Class(), "1"},           {1, TkcSmallintValueType::Class(), "-7"},
+      {2, TkcLargeIntValueType::Class(), "9000000000"}, {3, TkcFMTBcdValueType::Class(), "12.34"},
+      {4, TkcFMTBcdValueType::Class(), "-5.6789"},      {5, TkcFloatValueType::Class(), "1.5"},
+      {6, TkcFloatValueType::Class(), "2.25"},          {7, TkcBooleanValueType::Class(), "True"},
+      {8, TkcStringValueType::Class(), "Grüße"},        {9, TkcVariantValueType::Class(), "a text blob"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(names[c.item]);
@@ -641,7 +638,9 @@ TEST(DBDataGridMode, IncrementalSearchMovesTheDataSet) {
 TEST(DBDataGridMode, TheBookmarkIsTheDataSetsBookmark) {
   GridFixture f(300, false);
   int notices = 0;
-  f.grid.OnUpdateControl = [&](TkcUpdateControlInfo* AInfo) { notices += dynamic_cast<TkcBookmarkChangedInfo*>(AInfo) != nullptr; };
+  f.grid.OnUpdateControl = [&](TkcUpdateControlInfo* AInfo) {
+    notices += dynamic_cast<TkcBookmarkChangedInfo*>(AInfo) != nullptr;
+  };
   f.ds.SetRecNo(5);
   f.grid.SaveBookmark();
   EXPECT_EQ(notices, 1);
@@ -750,7 +749,7 @@ TEST(DBDetailFilter, ReopensAParameterQueryOrLocatesTheKey) {
   dc.DataModeController()->DetailFirst("MASTER", Variant(2), reopened);
   EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);
   dc.DataModeController()->OnDetailIsCurrentQuery = [&](TkcDBDataModeController*, TDataSet* ds, const String& names,
-                                                       const Variant&) { return ds == &plain && names == "MASTER"; };
+                                                        const Variant&) { return ds == &plain && names == "MASTER"; };
   EXPECT_TRUE(dc.DataModeController()->DetailIsCurrentQuery("MASTER", Variant(7)));
   dc.DataModeController()->OnDetailFirst = [](TkcDBDataModeController*, TDataSet*, const String&, const Variant&,
                                               bool& AReopened) { AReopened = true; };

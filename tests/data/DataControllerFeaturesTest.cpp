@@ -80,15 +80,16 @@ TEST(DataControllerSummary, FooterAndGroupValuesMatchReferenceWithNulls) {
         const Variant got = info->SummaryValues.GetItem(i);
         ASSERT_EQ(got.IsNull(), expected.IsNull());
         if (!expected.IsNull()) {
-        EXPECT_DOUBLE_EQ(got.AsDouble(), expected.AsDouble());
-      }
+          EXPECT_DOUBLE_EQ(got.AsDouble(), expected.AsDouble());
+        }
       }
     }
   }
 }
 
 TEST(DataControllerSummary, TextsAndEdgeCases) {
-  ControllerFixture f({TkcIntegerValueType::Class(), TkcDateTimeValueType::Class(), TkcStringValueType::Class(), TkcIntegerValueType::Class()});
+  ControllerFixture f({TkcIntegerValueType::Class(), TkcDateTimeValueType::Class(), TkcStringValueType::Class(),
+                       TkcIntegerValueType::Class()});
   TkcDataSummary* summary = f.dc.Summary();
   TkcDataFooterSummaryItems* footer = summary->FooterSummaryItems();
   footer->SetDataItemKind(0, spFooter, skSum);
@@ -137,7 +138,10 @@ TEST(DataControllerSummary, TextsAndEdgeCases) {
 
 TEST(DataControllerSummary, GroupsSortBySummaryDescending) {
   ControllerFixture f({TkcIntegerValueType::Class(), TkcIntegerValueType::Class()});
-  f.Load({{Variant(1), Variant(10)}, {Variant(1), Variant(1)}, {Variant(2), Variant(50)}, {Variant(3), Variant(20)},
+  f.Load({{Variant(1), Variant(10)},
+          {Variant(1), Variant(1)},
+          {Variant(2), Variant(50)},
+          {Variant(3), Variant(20)},
           {Variant(3), Variant(25)}});
   TkcDataSummaryItem* sum = f.dc.Summary()->DefaultGroupSummaryItems()->Add();
   sum->SetItemLink(f.items[1].get());
@@ -181,7 +185,8 @@ TEST(DataControllerFilter, ValueListSortedDistinctCappedWithBlanks) {
   f.dc.Filter()->SetActive(true);
   std::unique_ptr<TkcDataFilterValueList> list(f.dc.Filter()->CreateValueList());
   list->Load(0, true);
-  EXPECT_EQ(Texts(list.get()), (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "1", "2", "3", "7"}));
+  EXPECT_EQ(Texts(list.get()),
+            (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "1", "2", "3", "7"}));
   f.dc.Filter()->SetMaxValueListCount(4);  // the two specials count: the first two distinct values met
   list->Load(0, true);
   EXPECT_EQ(Texts(list.get()), (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "1", "3"}));

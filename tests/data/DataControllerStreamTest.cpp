@@ -18,14 +18,14 @@ struct StreamFixture : ControllerFixture {
 };
 
 const std::vector<std::uint8_t> kWorkedExample = {
-    0x0F, 0, 0, 0, 'D', 'a', 't', 'a', 'C', 'o', 'n', 't', 'r', 'o', 'l', 'l', 'e', 'r', '1',  // header
-    0x02, 0, 0, 0,                                                                              // N
-    0x13, 0, 0, 0, 'T', 'k', 'c', 'I', 'n', 't', 'e', 'g', 'e', 'r', 'V', 'a', 'l', 'u', 'e', 'T', 'y', 'p', 'e',
-    0x12, 0, 0, 0, 'T', 'k', 'c', 'S', 't', 'r', 'i', 'n', 'g', 'V', 'a', 'l', 'u', 'e', 'T', 'y', 'p', 'e',
-    0x03, 0, 0, 0,                                                       // R
-    0x00, 0x00, 0x07, 0, 0, 0, 0x00, 0x02, 0, 0, 0, 'a', 'b',           // record 0
-    0x01,                                                                // record 1: no buffer
-    0x00, 0x01, 0x00, 0x01, 0, 0, 0, 'x',                                // record 2: Integer null
+    0x0F, 0,    0,    0,    'D',  'a', 't',  'a',  'C', 'o', 'n', 't', 'r', 'o', 'l', 'l', 'e', 'r', '1',  // header
+    0x02, 0,    0,    0,                                                                                   // N
+    0x13, 0,    0,    0,    'T',  'k', 'c',  'I',  'n', 't', 'e', 'g', 'e', 'r', 'V', 'a', 'l', 'u', 'e',
+    'T',  'y',  'p',  'e',  0x12, 0,   0,    0,    'T', 'k', 'c', 'S', 't', 'r', 'i', 'n', 'g', 'V', 'a',
+    'l',  'u',  'e',  'T',  'y',  'p', 'e',  0x03, 0,   0,   0,              // R
+    0x00, 0x00, 0x07, 0,    0,    0,   0x00, 0x02, 0,   0,   0,   'a', 'b',  // record 0
+    0x01,                                                                    // record 1: no buffer
+    0x00, 0x01, 0x00, 0x01, 0,    0,   0,    'x',                            // record 2: Integer null
 };
 
 TEST(DataControllerStream, WritesTheDocumentedLayoutAndReadsItBack) {
@@ -35,7 +35,10 @@ TEST(DataControllerStream, WritesTheDocumentedLayoutAndReadsItBack) {
   EXPECT_EQ(StreamBytes(out), kWorkedExample);
 
   ControllerFixture g({TkcIntegerValueType::Class(), TkcStringValueType::Class()});
-  g.Load({{Variant(1), Variant("old")}, {Variant(2), Variant("old")}, {Variant(3), Variant("old")}, {Variant(4), Variant("old")}});
+  g.Load({{Variant(1), Variant("old")},
+          {Variant(2), Variant("old")},
+          {Variant(3), Variant("old")},
+          {Variant(4), Variant("old")}});
   auto in = MemoryStreamOf(kWorkedExample);
   g.dc.LoadFromStream(in.get());
   ASSERT_EQ(g.dc.GetRecordCount(), 3);
@@ -65,9 +68,23 @@ TEST(DataControllerStream, DamagedStreamsFailAndLeaveTheRecords) {
       {"lower-case header", [](auto& b) { b[4] = 'd'; }, true},
       {"column count", [](auto& b) { b[19] = 3; }, true},
       {"class name", [](auto& b) { b[30] = 'X'; }, true},
-      {"absurd record count", [](auto& b) { b[68] = 0xFF; b[69] = 0xFF; b[70] = 0xFF; b[71] = 0x7F; }, false},
+      {"absurd record count",
+       [](auto& b) {
+         b[68] = 0xFF;
+         b[69] = 0xFF;
+         b[70] = 0xFF;
+         b[71] = 0x7F;
+       },
+       false},
       {"negative record count", [](auto& b) { b[71] = 0x80; }, false},
-      {"absurd string length", [](auto& b) { b[79] = 0xFF; b[80] = 0xFF; b[81] = 0xFF; b[82] = 0x7F; }, false},
+      {"absurd string length",
+       [](auto& b) {
+         b[79] = 0xFF;
+         b[80] = 0xFF;
+         b[81] = 0xFF;
+         b[82] = 0x7F;
+       },
+       false},
       {"late record damaged", [](auto& b) { b[b.size() - 5] = 0x09; }, false},
   };
   for (const auto& c : cases) {

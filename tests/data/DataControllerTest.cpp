@@ -24,7 +24,8 @@ std::vector<int> ReferenceOrder(const std::vector<std::vector<Variant>>& rows, i
     if (va.IsNull() || vb.IsNull())
       r = (va.IsNull() ? 0 : 1) - (vb.IsNull() ? 0 : 1);
     else if (va.IsStr())
-      r = upperText ? AnsiUpperCase(va.AsString()).compare(AnsiUpperCase(vb.AsString())) : va.AsString().compare(vb.AsString());
+      r = upperText ? AnsiUpperCase(va.AsString()).compare(AnsiUpperCase(vb.AsString()))
+                    : va.AsString().compare(vb.AsString());
     else
       r = va.AsInt64() < vb.AsInt64() ? -1 : (va.AsInt64() > vb.AsInt64() ? 1 : 0);
     r = r < 0 ? -1 : (r > 0 ? 1 : 0);
@@ -57,8 +58,11 @@ TEST(DataController, SortMatchesStableReferenceOnRandomData) {
       int item;
       TkcDataSortOrder order;
       bool caseInsensitive;
-    } cases[] = {{0, soAscending, false}, {0, soDescending, false}, {1, soAscending, false},
-                 {1, soDescending, false}, {1, soAscending, true}};
+    } cases[] = {{0, soAscending, false},
+                 {0, soDescending, false},
+                 {1, soAscending, false},
+                 {1, soDescending, false},
+                 {1, soAscending, true}};
     for (const auto& c : cases) {
       SCOPED_TRACE("round " + std::to_string(round) + " item " + std::to_string(c.item));
       TkcDataControllerOptions options = f.dc.Options();
@@ -170,7 +174,8 @@ TEST(DataController, StateSurvivesResortRefilterAndReload) {
   f.dc.ChangeRowSelection(f.dc.GetRowIndexByRecordIndex(30, false), true);
   auto selectedRecords = [&] {
     std::vector<int> out;
-    for (int i = 0; i < f.dc.GetSelectedCount(); ++i) out.push_back(f.dc.GetRowInfo(f.dc.GetSelectedRowIndex(i)).RecordIndex);
+    for (int i = 0; i < f.dc.GetSelectedCount(); ++i)
+      out.push_back(f.dc.GetRowInfo(f.dc.GetSelectedRowIndex(i)).RecordIndex);
     std::sort(out.begin(), out.end());
     return out;
   };
@@ -179,7 +184,8 @@ TEST(DataController, StateSurvivesResortRefilterAndReload) {
   f.dc.SetItemSortOrder(1, soAscending);  // re-sort
   EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 17);
   EXPECT_EQ(selectedRecords(), (std::vector<int>{3, 17, 30}));
-  for (int i = 1; i < f.dc.GetSelectedCount(); ++i) EXPECT_LT(f.dc.GetSelectedRowIndex(i - 1), f.dc.GetSelectedRowIndex(i));
+  for (int i = 1; i < f.dc.GetSelectedCount(); ++i)
+    EXPECT_LT(f.dc.GetSelectedRowIndex(i - 1), f.dc.GetSelectedRowIndex(i));
 
   // Re-filter: records 3 and 30 stay (value 3 and 0), 17 (value 2) goes.
   f.dc.Filter()->AddItem(nullptr, f.items[0].get(), foNotEqual, Variant(2), "2");
@@ -242,7 +248,9 @@ struct Recorder {
 TEST(DataController, ChangesMergeUnderNestedUpdateLocks) {
   ControllerFixture f({TkcIntegerValueType::Class(), TkcIntegerValueType::Class()});
   f.Load({{Variant(1), Variant(2)}, {Variant(3), Variant(4)}});
-  EXPECT_EQ(DataControllerOptionsValue(TkcDataControllerOptions{dcoAssignGroupingValues, dcoAssignMasterDetailKeys, dcoSaveExpanding}), 28);
+  EXPECT_EQ(DataControllerOptionsValue(
+                TkcDataControllerOptions{dcoAssignGroupingValues, dcoAssignMasterDetailKeys, dcoSaveExpanding}),
+            28);
   Recorder rec(f.dc);
   struct Case {
     std::vector<std::pair<int, int>> cells;  // (record, item)
@@ -271,14 +279,18 @@ TEST(DataController, ChangesMergeUnderNestedUpdateLocks) {
   }
   // Flags go out once, in the fixed order: data, then focus, then sorting.
   int sortingChanged = 0;
-  f.dc.OnSortingChanged = [&](TObject*) { rec.names.push_back("sorting"); ++sortingChanged; };
+  f.dc.OnSortingChanged = [&](TObject*) {
+    rec.names.push_back("sorting");
+    ++sortingChanged;
+  };
   rec.names.clear();
   f.dc.BeginUpdate();
   f.dc.SetItemSortOrder(0, soDescending);
   f.dc.FocusRow(1);
   f.dc.SetValue(0, 1, Variant(9));
   f.dc.EndUpdate();
-  EXPECT_EQ(rec.names, (std::vector<std::string>{"TkcDataChangedInfo", "TkcFocusedRowChangedInfo", "TkcFocusedRecordChangedInfo", "sorting"}));
+  EXPECT_EQ(rec.names, (std::vector<std::string>{"TkcDataChangedInfo", "TkcFocusedRowChangedInfo",
+                                                 "TkcFocusedRecordChangedInfo", "sorting"}));
   EXPECT_EQ(sortingChanged, 1);
 }
 
@@ -338,7 +350,8 @@ TEST(DataController, RecordSortHandlesAdversarialInputInNLogN) {
     organ[static_cast<std::size_t>(i)] = i < n / 2 ? i : n - i;
     sawtooth[static_cast<std::size_t>(i)] = i % 17;
   }
-  inputs = {{"sorted", sorted}, {"reversed", reversed}, {"equal", equal}, {"organ pipe", organ}, {"sawtooth", sawtooth}};
+  inputs = {
+      {"sorted", sorted}, {"reversed", reversed}, {"equal", equal}, {"organ pipe", organ}, {"sawtooth", sawtooth}};
   for (auto& [name, keys] : inputs) {
     SCOPED_TRACE(name);
     std::vector<int> list(n);
@@ -351,7 +364,9 @@ TEST(DataController, RecordSortHandlesAdversarialInputInNLogN) {
     });
     std::vector<int> expected(n);
     std::iota(expected.begin(), expected.end(), 0);
-    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)]; });
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+      return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+    });
     EXPECT_EQ(list, expected);
     EXPECT_LT(compares, 60LL * n);  // n log n, far below a quadratic count
   }

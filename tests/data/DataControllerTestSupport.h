@@ -23,7 +23,8 @@ struct ControllerFixture {
     dc.SetRecordCount(0);
     dc.SetRecordCount(static_cast<int>(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r)
-      for (std::size_t i = 0; i < rows[r].size(); ++i) dc.SetValue(static_cast<int>(r), static_cast<int>(i), rows[r][i]);
+      for (std::size_t i = 0; i < rows[r].size(); ++i)
+        dc.SetValue(static_cast<int>(r), static_cast<int>(i), rows[r][i]);
     dc.EndUpdate();
   }
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <limits>
 
-#include "data/kcDataUtils.h"
 #include "data/DataTestSupport.h"
+#include "data/kcDataUtils.h"
 
 namespace {
 
@@ -21,14 +21,8 @@ TEST(DataUtils, CurrencyDisplayFormat) {
     int position;
     const char* expected;
   } cases[] = {
-      {"$", 2, 0, "$,0.00"},
-      {"$", 2, 1, ",0.00$"},
-      {"$", 2, 2, "$ ,0.00"},
-      {"kr.", 2, 3, ",0.00 kr'.'"},
-      {"a,b", 1, 0, "a','b,0.0"},
-      {"", 2, 0, ",0.00"},
-      {"$", 0, 0, "$,0."},
-      {"$", 2, 7, ",0.00"},
+      {"$", 2, 0, "$,0.00"},      {"$", 2, 1, ",0.00$"}, {"$", 2, 2, "$ ,0.00"}, {"kr.", 2, 3, ",0.00 kr'.'"},
+      {"a,b", 1, 0, "a','b,0.0"}, {"", 2, 0, ",0.00"},   {"$", 0, 0, "$,0."},    {"$", 2, 7, ",0.00"},
   };
   for (const Case& c : cases) {
     FormatSettingsScope scope;
@@ -135,8 +129,8 @@ TEST(CompareVariants, EqualityAndTests) {
   struct SoftNull {
     Variant v;
     bool expected;
-  } soft[] = {{Null(), true}, {Variant(""), true}, {Variant(u""), true}, {Variant(" "), false},
-              {Unassigned(), false}, {Variant(0), false}};
+  } soft[] = {{Null(), true},        {Variant(""), true},   {Variant(u""), true},
+              {Variant(" "), false}, {Unassigned(), false}, {Variant(0), false}};
   for (const SoftNull& s : soft) EXPECT_EQ(IsSoftNullVariant(s.v), s.expected) << VarDebugText(s.v);
 
   EXPECT_TRUE(IsDateVarType(varDate));
@@ -242,8 +236,15 @@ TEST(VariantStream, ReadsBackWithTheKindsOfTheTags) {
 }
 
 TEST(VariantStream, DoublesRoundTripBitExactly) {
-  double values[] = {0.0, -0.0, 1.0 / 3, -1e308, 5e-324, 2.2250738585072014e-308, 123456.789,
-                     std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::max()};
+  double values[] = {0.0,
+                     -0.0,
+                     1.0 / 3,
+                     -1e308,
+                     5e-324,
+                     2.2250738585072014e-308,
+                     123456.789,
+                     std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::max()};
   for (double d : values) {
     TMemoryStream ms;
     StreamWriteVariant(&ms, Variant(d));
@@ -336,13 +337,9 @@ TEST(StreamPrimitives, GoldenBytesAndRoundTrip) {
   StreamWriteString(&ms, "ab");
   StreamWriteWideString(&ms, u"c");
   std::vector<std::uint8_t> expected = {
-      0xAB, 0x01, 0xFE, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,
-      0x98, 0x3A, 0, 0, 0, 0, 0, 0,
-      0, 0, 0, 0, 0, 0, 0xF0, 0x3F,
-      0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F,
-      0x02, 0, 0, 0, 'a', 'b',
-      0x01, 0, 0, 0, 'c', 0};
+      0xAB, 0x01, 0xFE, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, 0x98,
+      0x3A, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0xF0, 0x3F, 0,    0,    0,    0,
+      0,    0,    0,    0x80, 0xFF, 0x3F, 0x02, 0,    0,    0,    'a',  'b',  0x01, 0,    0,    0,    'c',  0};
   EXPECT_EQ(StreamBytes(ms), expected);
   ms.SetPosition(0);
   EXPECT_EQ(StreamReadByte(&ms), 0xAB);
@@ -380,8 +377,10 @@ public:
   using TCollectionItem::TCollectionItem;
   int Value = 0;
   void Assign(TPersistent* Source) override {
-    if (auto* s = dynamic_cast<TTestCollectionItem*>(Source)) Value = s->Value;
-    else TCollectionItem::Assign(Source);
+    if (auto* s = dynamic_cast<TTestCollectionItem*>(Source))
+      Value = s->Value;
+    else
+      TCollectionItem::Assign(Source);
   }
 };
 

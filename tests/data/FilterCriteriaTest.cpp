@@ -13,7 +13,9 @@ namespace {
 
 struct ChangeCounter {
   int count = 0;
-  void Attach(TkcFilterCriteria& c) { c.OnChanged = [this](TObject*) { ++count; }; }
+  void Attach(TkcFilterCriteria& c) {
+    c.OnChanged = [this](TObject*) { ++count; };
+  }
 };
 
 // ---- Texts ------------------------------------------------------------------------------------
@@ -25,42 +27,58 @@ TEST(FilterCriteria, DisplayAndExpressionTexts) {
     const char* display;
     const char* expression;
   } cases[] = {
-      {"and", [](TTestCriteria& c) {
+      {"and",
+       [](TTestCriteria& c) {
          c.AddItem(nullptr, c.Name(), foEqual, "ab", "ab");
          c.AddItem(nullptr, c.Qty(), foGreater, 5, "5");
-       }, "(Name = ab) and (Qty > 5)", "(NAME = 'ab') AND (QTY > 5)"},
-      {"nested", [](TTestCriteria& c) {
+       },
+       "(Name = ab) and (Qty > 5)", "(NAME = 'ab') AND (QTY > 5)"},
+      {"nested",
+       [](TTestCriteria& c) {
          c.AddItem(nullptr, c.Name(), foEqual, "ab", "ab");
          TkcFilterCriteriaItemList* g = c.Root()->AddItemList(fboOr);
          g->AddItem(c.Qty(), foEqual, 1, "1");
          g->AddItem(c.Qty(), foEqual, 2, "2");
-       }, "(Name = ab) and ((Qty = 1) or (Qty = 2))", "(NAME = 'ab') AND ((QTY = 1) OR (QTY = 2))"},
-      {"not or", [](TTestCriteria& c) {
+       },
+       "(Name = ab) and ((Qty = 1) or (Qty = 2))", "(NAME = 'ab') AND ((QTY = 1) OR (QTY = 2))"},
+      {"not or",
+       [](TTestCriteria& c) {
          c.Root()->SetBoolOperatorKind(fboNotOr);
          c.AddItem(nullptr, c.Name(), foEqual, "ab", "ab");
          c.AddItem(nullptr, c.Qty(), foEqual, 1, "1");
-       }, "not ((Name = ab) or (Qty = 1))", "NOT ((NAME = 'ab') OR (QTY = 1))"},
-      {"null", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foEqual, Null(), ""); },
-       "(Name = blank)", "(NAME = NULL)"},
-      {"not null", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foNotEqual, Null(), ""); },
-       "(Name <> blank)", "(NAME <> NULL)"},
+       },
+       "not ((Name = ab) or (Qty = 1))", "NOT ((NAME = 'ab') OR (QTY = 1))"},
+      {"null", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foEqual, Null(), ""); }, "(Name = blank)",
+       "(NAME = NULL)"},
+      {"not null", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foNotEqual, Null(), ""); }, "(Name <> blank)",
+       "(NAME <> NULL)"},
       {"between", [](TTestCriteria& c) { c.AddItem(nullptr, c.Qty(), foBetween, CreateVariantPair(1, 5), "1;5"); },
        "(Qty between 1 and 5)", "(QTY BETWEEN 1 AND 5)"},
-      {"in", [](TTestCriteria& c) { c.AddItem(nullptr, c.Qty(), foInList, Variant::MakeArray({1, 2, 3}), "1;2;3"); },
+      {"in",
+       [](TTestCriteria& c) {
+         c.AddItem(nullptr, c.Qty(), foInList, Variant::MakeArray({1, 2, 3}), "1;2;3");
+       },
        "(Qty in (1, 2, 3))", "(QTY IN (1, 2, 3))"},
-      {"in spaced", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foInList, Variant::MakeArray({"a", "b", "c"}), "a; b ;c"); },
+      {"in spaced",
+       [](TTestCriteria& c) {
+         c.AddItem(nullptr, c.Name(), foInList, Variant::MakeArray({"a", "b", "c"}), "a; b ;c");
+       },
        "(Name in (a, b, c))", "(NAME IN ('a', 'b', 'c'))"},
-      {"in scalar", [](TTestCriteria& c) { c.AddItem(nullptr, c.Qty(), foInList, 7, "7"); },
-       "(Qty in (7))", "(QTY IN (7))"},
-      {"in nested", [](TTestCriteria& c) {
+      {"in scalar", [](TTestCriteria& c) { c.AddItem(nullptr, c.Qty(), foInList, 7, "7"); }, "(Qty in (7))",
+       "(QTY IN (7))"},
+      {"in nested",
+       [](TTestCriteria& c) {
          c.AddItem(nullptr, c.Qty(), foInList, Variant::MakeArray({1, Variant::MakeArray({2, 3})}), "");
-       }, "(Qty in ())", "(QTY IN (1, (2, 3)))"},
-      {"like", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foLike, "ab%", "ab%"); },
-       "(Name LIKE ab%)", "(NAME LIKE 'ab%')"},
-      {"multi-field equal", [](TTestCriteria& c) {
+       },
+       "(Qty in ())", "(QTY IN (1, (2, 3)))"},
+      {"like", [](TTestCriteria& c) { c.AddItem(nullptr, c.Name(), foLike, "ab%", "ab%"); }, "(Name LIKE ab%)",
+       "(NAME LIKE 'ab%')"},
+      {"multi-field equal",
+       [](TTestCriteria& c) {
          c.AddField("Both", "A;B");
          c.AddItem(nullptr, c.Field(3), foEqual, Variant::MakeArray({1, "x", 3}), "");
-       }, "(Both =)", "((A = 1) AND (B = 'x') AND ( = 3))"},
+       },
+       "(Both =)", "((A = 1) AND (B = 'x') AND ( = 3))"},
       {"between scalar", [](TTestCriteria& c) { c.AddItem(nullptr, c.Qty(), foBetween, 3, "3"); },
        "(Qty between 3 and )", "(QTY BETWEEN 3)"},
       {"empty", [](TTestCriteria&) {}, "", ""},
@@ -244,8 +262,10 @@ String Shape(TkcFilterCriteriaItemList* g) {
   for (int i = 0; i < g->GetCount(); ++i) {
     if (i) s += ",";
     TkcCustomFilterCriteriaItem* child = g->GetItem(i);
-    if (child->IsItemList()) s += Shape(static_cast<TkcFilterCriteriaItemList*>(child));
-    else s += static_cast<TTestCriteriaItem*>(child)->GetFieldCaption();
+    if (child->IsItemList())
+      s += Shape(static_cast<TkcFilterCriteriaItemList*>(child));
+    else
+      s += static_cast<TTestCriteriaItem*>(child)->GetFieldCaption();
   }
   return s + ")";
 }
@@ -323,17 +343,15 @@ TEST(FilterStream, GoldenBytes) {
   one.Root()->SetBoolOperatorKind(fboOr);
   one.AddItem(nullptr, one.Field(2), foEqual, 5, "x");
   EXPECT_EQ(Written(one), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x01, 0, 0, 0, 0x00, 0x00,
-                                                     0x01, 0, 0, 0, 'x', 0x03, 0, 0, 0, 0x02, 0x05}));
+                                                     0x01, 0,    0,    0,    'x',  0x03, 0, 0, 0, 0x02, 0x05}));
 
   TTestCriteria larger;
   BuildLargerExample(larger);
   EXPECT_EQ(Written(larger),
-            (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x02, 0, 0, 0,
-                                       0x00, 0x08, 0x03, 0, 0, 0, '1', ';', '5', 0x01, 0, 0, 0,
-                                       0x01, 0x02, 0x02, 0x02, 0x01, 0x02, 0x05,
-                                       0x01, 0x03, 0x01, 0, 0, 0,
-                                       0x00, 0x06, 0x03, 0, 0, 0, 'a', 'b', '%', 0x02, 0, 0, 0,
-                                       0x06, 0x03, 'a', 'b', '%'}));
+            (std::vector<std::uint8_t>{
+                0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x02, 0,    0,    0,    0x00, 0x08, 0x03, 0,    0,    0,   '1', ';', '5',
+                0x01, 0,    0,    0,    0x01, 0x02, 0x02, 0x02, 0x01, 0x02, 0x05, 0x01, 0x03, 0x01, 0,   0,   0,   0x00,
+                0x06, 0x03, 0,    0,    0,    'a',  'b',  '%',  0x02, 0,    0,    0,    0x06, 0x03, 'a', 'b', '%'}));
   EXPECT_EQ(larger.GetFilterText(), "(NAME BETWEEN 1 AND 5) AND (NOT ((QTY LIKE 'ab%')))");
 }
 
@@ -366,7 +384,8 @@ TEST(FilterStream, RoundTripsAndReadsTheMarkerlessForm) {
   } storedKinds[] = {{24, "TkcFilterNullOperator"}, {25, "TkcFilterNotNullOperator"}};
   for (const StoredKind& k : storedKinds) {
     TTestCriteria target;
-    auto stored = MemoryStreamOf({0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x01, 0, 0, 0, 0x00, k.kind, 0, 0, 0, 0, 0x02, 0, 0, 0, 0x02, 0x05});
+    auto stored = MemoryStreamOf(
+        {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x01, 0, 0, 0, 0x00, k.kind, 0, 0, 0, 0, 0x02, 0, 0, 0, 0x02, 0x05});
     target.ReadData(stored.get());
     ASSERT_EQ(target.Root()->GetCount(), 1);
     EXPECT_STREQ(static_cast<TkcFilterCriteriaItem*>(target.Root()->GetItem(0))->Operator()->ClassName(), k.className);
@@ -471,8 +490,8 @@ TEST(FilterValueList, ValuesSortedAndDistinct) {
 
   list->Add(fviMRU, "a", "a", false);
   list->Add(fviMRU, "b", "b", false);
-  EXPECT_EQ(Texts(*list), (std::vector<String>{"a", "b", "-", "(All)", "(Custom...)", "(Blanks)", "(NonBlanks)",
-                                               "1", "2", "3", "0"}));
+  EXPECT_EQ(Texts(*list), (std::vector<String>{"a", "b", "-", "(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "1",
+                                               "2", "3", "0"}));
   int index = -1;
   EXPECT_TRUE(list->Find("b", "b", index));
   EXPECT_EQ(index, 1);
@@ -504,8 +523,11 @@ TEST(FilterValueList, BatchLoadEqualsAddingOneByOne) {
   struct Setting {
     bool byText, caseInsensitive;
     const std::vector<Variant>* pool;
-  } settings[] = {{false, false, &numbers}, {false, false, &texts}, {false, true, &texts},
-                  {true, false, &texts},    {true, true, &texts}};
+  } settings[] = {{false, false, &numbers},
+                  {false, false, &texts},
+                  {false, true, &texts},
+                  {true, false, &texts},
+                  {true, true, &texts}};
   std::mt19937 rng(2024);
   for (const Setting& st : settings) {
     for (int round = 0; round < 600; ++round) {
@@ -657,7 +679,7 @@ TEST(FilterCriteria, RecordEvaluationAgreesWithTheGeneralPath) {
       default: return Variant(text(pattern));
     }
   };
-  const TkcFilterOperatorKind kinds[] = {foEqual, foNotEqual, foLess,  foLessEqual,
+  const TkcFilterOperatorKind kinds[] = {foEqual,   foNotEqual,     foLess, foLessEqual,
                                          foGreater, foGreaterEqual, foLike, foNotLike};
   for (int round = 0; round < 600; ++round) {
     TTestCriteria fast;
@@ -679,8 +701,9 @@ TEST(FilterCriteria, RecordEvaluationAgreesWithTheGeneralPath) {
       const bool inGroup = nested && i > 0;
       for (TTestCriteria* c : {&fast, static_cast<TTestCriteria*>(&general)}) {
         TkcFilterCriteriaItemList* parent = c->Root();
-        if (inGroup) parent = parent->GetCount() > 1 ? static_cast<TkcFilterCriteriaItemList*>(parent->GetItem(1))
-                                                     : parent->AddItemList(fboOr);
+        if (inGroup)
+          parent = parent->GetCount() > 1 ? static_cast<TkcFilterCriteriaItemList*>(parent->GetItem(1))
+                                          : parent->AddItemList(fboOr);
         c->AddItem(parent, c->Field(field), kind, constant, "");
       }
     }

@@ -5,11 +5,11 @@
 #include <chrono>
 #include <random>
 
-#include "data/kcFilter.h"
 #include "data/FilterTestSupport.h"
-#include "support/LikeReference.h"
+#include "data/kcFilter.h"
 #include "platform/core/Utf8.h"
 #include "platform/db/DBClient.h"
+#include "support/LikeReference.h"
 
 namespace {
 
@@ -19,17 +19,36 @@ TEST(FilterLike, PatternTable) {
     const char* text;
     bool matches;
   } cases[] = {
-      {"abc%", "abc", true},     {"abc%", "abcdef", true}, {"abc%", "xabc", false},
-      {"%abc", "xxabc", true},   {"%abc", "abcx", false},  {"%b%", "abc", true},
-      {"a_c", "abc", true},      {"a_c", "ac", false},     {"a_c", "abbc", false},
-      {"%", "", true},           {"%", "anything", true},  {"", "", true},
-      {"", "a", false},          {"%_", "", false},        {"%_", "a", true},
-      {"a%", "a", true},         {"a%%", "a", false},      {"%%a", "a", true},
-      {"%%", "", false},         {"%%", "a", true},        {"ABC%", "abc", false},
-      {"a%b%c", "aXbYc", true},  {"a%b%c", "aXcYb", false},
+      {"abc%", "abc", true},
+      {"abc%", "abcdef", true},
+      {"abc%", "xabc", false},
+      {"%abc", "xxabc", true},
+      {"%abc", "abcx", false},
+      {"%b%", "abc", true},
+      {"a_c", "abc", true},
+      {"a_c", "ac", false},
+      {"a_c", "abbc", false},
+      {"%", "", true},
+      {"%", "anything", true},
+      {"", "", true},
+      {"", "a", false},
+      {"%_", "", false},
+      {"%_", "a", true},
+      {"a%", "a", true},
+      {"a%%", "a", false},
+      {"%%a", "a", true},
+      {"%%", "", false},
+      {"%%", "a", true},
+      {"ABC%", "abc", false},
+      {"a%b%c", "aXbYc", true},
+      {"a%b%c", "aXcYb", false},
       // Characters, not bytes.
-      {"ä_c", "äbc", true},      {"_", "ä", true},         {"_", "ää", false},
-      {"%ö", "xyö", true},       {"__", "€", false},       {"a_", "a日", true},
+      {"ä_c", "äbc", true},
+      {"_", "ä", true},
+      {"_", "ää", false},
+      {"%ö", "xyö", true},
+      {"__", "€", false},
+      {"a_", "a日", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(MatchLikePattern(c.text, c.pattern, U'%', U'_'), c.matches) << c.pattern << " / " << c.text;
@@ -44,9 +63,9 @@ TEST(FilterLike, OtherWildcardsAndEscapes) {
     const char* text;
     bool matches;
   } cases[] = {
-      {"a\\%b", "a%b", true},  {"a\\%b", "axb", false}, {"a\\_", "a_", true},
-      {"a\\_", "ab", false},   {"ab\\", "ab", true},    {"a\\\\", "a\\", true},
-      {"\\a%", "abc", true},   {"%\\%", "50%", true},   {"%\\%", "50", false},
+      {"a\\%b", "a%b", true}, {"a\\%b", "axb", false}, {"a\\_", "a_", true},
+      {"a\\_", "ab", false},  {"ab\\", "ab", true},    {"a\\\\", "a\\", true},
+      {"\\a%", "abc", true},  {"%\\%", "50%", true},   {"%\\%", "50", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(MatchLikePattern(c.text, c.pattern, U'%', U'_', U'\\'), c.matches) << c.pattern << " / " << c.text;
@@ -121,9 +140,20 @@ TEST(FilterLike, ConditionFollowsChangesAfterAFirstEvaluation) {
 
 TEST(FilterLike, TheDatasetFilterAgreesWhereTheRulesAreTheSame) {
   // The rules differ only for a wildcard before an empty remainder, which these patterns avoid.
-  const char* texts[] = {"abc", "xabcx", "ABC", "a\xC3\xA4" "c", "\xC3\x84" "BC", "th\xC4\xB1s", "THIS", "", "a_c", "50%"};
-  const char* patterns[] = {"abc", "abc%", "%abc", "%abc%", "a_c", "%_%", "_\xC3\xA4%", "%IS", "%\xC3\xA4%",
-                            "%b%c", "%", "a%c%", "__"};
+  const char* texts[] = {"abc",
+                         "xabcx",
+                         "ABC",
+                         "a\xC3\xA4"
+                         "c",
+                         "\xC3\x84"
+                         "BC",
+                         "th\xC4\xB1s",
+                         "THIS",
+                         "",
+                         "a_c",
+                         "50%"};
+  const char* patterns[] = {"abc", "abc%",       "%abc", "%abc%", "a_c",  "%_%", "_\xC3\xA4%",
+                            "%IS", "%\xC3\xA4%", "%b%c", "%",     "a%c%", "__"};
   TClientDataSet ds(nullptr);
   ds.FieldDefs().Add("T", ftString, 20);
   ds.CreateDataSet();
@@ -160,9 +190,8 @@ TEST(FilterLike, ClassifyAndCollapse) {
     int kind;
     const char* rest;
   } cases[] = {
-      {"%abc%", 3, "abc"}, {"abc%", 1, "abc"}, {"%abc", 2, "abc"}, {"a%%%", 1, "a"},
-      {"%", 0, "%"},       {"%%", 0, "%"},     {"ab", 0, "ab"},    {"%ä", 2, "ä"},
-      {"", 0, ""},         {"a%%b", 0, "a%b"},
+      {"%abc%", 3, "abc"}, {"abc%", 1, "abc"}, {"%abc", 2, "abc"}, {"a%%%", 1, "a"}, {"%", 0, "%"},
+      {"%%", 0, "%"},      {"ab", 0, "ab"},    {"%ä", 2, "ä"},     {"", 0, ""},      {"a%%b", 0, "a%b"},
   };
   for (const Case& c : cases) {
     String text = c.pattern;

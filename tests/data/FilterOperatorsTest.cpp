@@ -78,8 +78,8 @@ TEST(FilterOperators, MatchesTable) {
       {foBetween, CreateVariantPair(1, 5), 6, false},
       {foBetween, CreateVariantPair(5, 1), 3, false},
       {foBetween, CreateVariantPair(1, 1), 1, true},
-      {foBetween, 3, 3, false},                         // not a pair: matches nothing
-      {foBetween, Variant::MakeArray({1}), 1, false},   // too short
+      {foBetween, 3, 3, false},                        // not a pair: matches nothing
+      {foBetween, Variant::MakeArray({1}), 1, false},  // too short
       {foNotBetween, CreateVariantPair(1, 5), 6, true},
       {foInList, Variant::MakeArray({1, 2, Null()}), 2, true},
       {foInList, Variant::MakeArray({1, 2, Null()}), Null(), true},
@@ -169,7 +169,8 @@ TEST(FilterOperators, DateRangesAroundAFixedToday) {
     FormatSettings.FirstDayOfWeek = c.firstDay;
     TodayScope today(EncodeDateTime(c.y, c.m, c.d, 10, 30, 0, 0));
     TTestCriteria criteria;
-    auto* op = static_cast<TkcFilterDateOperator*>(criteria.AddItem(nullptr, criteria.Day(), c.kind, Null(), "")->Operator());
+    auto* op =
+        static_cast<TkcFilterDateOperator*>(criteria.AddItem(nullptr, criteria.Day(), c.kind, Null(), "")->Operator());
     EXPECT_EQ(op->RangeStart(), c.start) << c.y << "-" << c.m << "-" << c.d << " kind " << int(c.kind);
     EXPECT_EQ(op->RangeEnd(), c.end) << c.y << "-" << c.m << "-" << c.d << " kind " << int(c.kind);
   }

@@ -468,15 +468,18 @@ TEST(StorageColumns, NullBitsFollowColumnsAcrossBytes) {
   s.SetRecordCount(12);
   auto present = [](int r, int c) { return (r + c) % 3 != 0; };
   for (int r = 0; r < 12; ++r)
-    for (int c = 0; c < 10; ++c) s.SetValue(r, cols[static_cast<size_t>(c)], present(r, c) ? Variant(r * 100 + c) : Null());
+    for (int c = 0; c < 10; ++c)
+      s.SetValue(r, cols[static_cast<size_t>(c)], present(r, c) ? Variant(r * 100 + c) : Null());
   auto check = [&](const char* step) {
     for (int r = 0; r < 12; ++r)
       for (int c = 0; c < 10; ++c) {
         TkcValueDef* col = cols[static_cast<size_t>(c)];
         if (!col) continue;
         Variant v = s.GetValue(r, col);
-        if (present(r, c)) EXPECT_EQ(v, Variant(r * 100 + c)) << step << " r" << r << " c" << c;
-        else EXPECT_TRUE(v.IsNull()) << step << " r" << r << " c" << c;
+        if (present(r, c))
+          EXPECT_EQ(v, Variant(r * 100 + c)) << step << " r" << r << " c" << c;
+        else
+          EXPECT_TRUE(v.IsNull()) << step << " r" << r << " c" << c;
       }
   };
   delete cols[2];

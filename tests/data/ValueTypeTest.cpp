@@ -26,14 +26,13 @@ struct Area {
 int Sign(int v) { return (v > 0) - (v < 0); }
 
 TEST(ValueTypeRegistry, CaptionsClassNamesAndLookup) {
-  const char* expected[][2] = {
-      {"String", "TkcStringValueType"},     {"WideString", "TkcWideStringValueType"},
-      {"Smallint", "TkcSmallintValueType"}, {"Integer", "TkcIntegerValueType"},
-      {"Word", "TkcWordValueType"},         {"Boolean", "TkcBooleanValueType"},
-      {"Float", "TkcFloatValueType"},       {"Currency", "TkcCurrencyValueType"},
-      {"DateTime", "TkcDateTimeValueType"}, {"LargeInt", "TkcLargeIntValueType"},
-      {"FMTBcd", "TkcFMTBcdValueType"},     {"SQLTimeStamp", "TkcSQLTimeStampValueType"},
-      {"Variant", "TkcVariantValueType"},   {"Object", "TkcObjectValueType"}};
+  const char* expected[][2] = {{"String", "TkcStringValueType"},     {"WideString", "TkcWideStringValueType"},
+                               {"Smallint", "TkcSmallintValueType"}, {"Integer", "TkcIntegerValueType"},
+                               {"Word", "TkcWordValueType"},         {"Boolean", "TkcBooleanValueType"},
+                               {"Float", "TkcFloatValueType"},       {"Currency", "TkcCurrencyValueType"},
+                               {"DateTime", "TkcDateTimeValueType"}, {"LargeInt", "TkcLargeIntValueType"},
+                               {"FMTBcd", "TkcFMTBcdValueType"},     {"SQLTimeStamp", "TkcSQLTimeStampValueType"},
+                               {"Variant", "TkcVariantValueType"},   {"Object", "TkcObjectValueType"}};
   TkcValueTypeClassList* list = GetValueTypeClassList();
   ASSERT_EQ(list->Count(), 14);
   for (int i = 0; i < 14; ++i) {
@@ -91,15 +90,14 @@ TEST(ValueTypeStore, LoadsInTheTypesOwnKindAndShowsText) {
       {TkcCurrencyValueType::Class(), Variant(1.23456), varCurrency, Variant(Currency::FromRaw(12346)), "1.2346"},
       {TkcDateTimeValueType::Class(), Variant::FromDate(45366.5), varDate, Variant::FromDate(45366.5),
        "3/15/2024 12:00:00 PM"},
-      {TkcLargeIntValueType::Class(), Variant("9000000000"), varInt64, Variant::FromInt64(9000000000LL),
-       "9000000000"},
+      {TkcLargeIntValueType::Class(), Variant("9000000000"), varInt64, Variant::FromInt64(9000000000LL), "9000000000"},
       {TkcFMTBcdValueType::Class(), Variant("12.50"), varFMTBcd, VarFMTBcdCreate(bcd), "12.5"},
       {TkcFMTBcdValueType::Class(), Variant("0.000001"), varFMTBcd, VarFMTBcdCreate(StrToBcd("0.000001")),
        "1E-6"},  // the general format
       {TkcSQLTimeStampValueType::Class(), VarSQLTimeStampCreate(ts), varDate,
        Variant::FromDate(SQLTimeStampToDateTime(ts)), "3/15/2024 10:30:00 AM"},
-      {TkcVariantValueType::Class(), Variant::MakeArray({1, "a"}), varArray | varVariant,
-       Variant::MakeArray({1, "a"}), ""},
+      {TkcVariantValueType::Class(), Variant::MakeArray({1, "a"}), varArray | varVariant, Variant::MakeArray({1, "a"}),
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type->Caption());

@@ -312,12 +312,26 @@ TEST(SxEditEditing, UndoAllRedoAllProperty) {
   TEditorSession s;
   TEditorForm f(30, 8);
   TSxMemo* e = f.Edit;
-  const TSxEditorCommand commands[] = {
-      ecChar, ecChar, ecChar, ecChar, ecLineBreak, ecInsertLine, ecDeleteLastChar, ecDeleteChar, ecDeleteWord,
-      ecDeleteLastWord, ecDeleteEOL, ecDeleteBOL, ecDeleteLine, ecTab, ecShiftTab, ecLeft, ecRight, ecUp, ecDown,
-      ecLineStart, ecLineEnd, ecSelLeft, ecSelRight, ecSelUp, ecSelDown, ecSelWordRight, ecBlockIndent,
-      ecBlockUnindent, ecUpperCase, ecToggleCaseBlock, ecLowerCaseBlock, ecTitleCase, ecPaste, ecCut,
-      ecNormalSelect, ecLineSelect, ecToggleMode, ecEditorBottom, ecSelWord};
+  const TSxEditorCommand commands[] = {ecChar,           ecChar,
+                                       ecChar,           ecChar,
+                                       ecLineBreak,      ecInsertLine,
+                                       ecDeleteLastChar, ecDeleteChar,
+                                       ecDeleteWord,     ecDeleteLastWord,
+                                       ecDeleteEOL,      ecDeleteBOL,
+                                       ecDeleteLine,     ecTab,
+                                       ecShiftTab,       ecLeft,
+                                       ecRight,          ecUp,
+                                       ecDown,           ecLineStart,
+                                       ecLineEnd,        ecSelLeft,
+                                       ecSelRight,       ecSelUp,
+                                       ecSelDown,        ecSelWordRight,
+                                       ecBlockIndent,    ecBlockUnindent,
+                                       ecUpperCase,      ecToggleCaseBlock,
+                                       ecLowerCaseBlock, ecTitleCase,
+                                       ecPaste,          ecCut,
+                                       ecNormalSelect,   ecLineSelect,
+                                       ecToggleMode,     ecEditorBottom,
+                                       ecSelWord};
   const char32_t chars[] = {U'a', U'B', U' ', U'(', U')', U'ä', U'日', U'x'};
   std::mt19937 rng(20261210);
   // Runs the steps from the fixed start; an empty answer when the round trip holds.
@@ -369,7 +383,8 @@ TEST(SxEditEditing, UndoAllRedoAllProperty) {
     if (roundTrip(round, steps).empty()) continue;
     // Shrink to the shortest failing prefix, then drop steps that do not matter.
     std::size_t n = 1;
-    while (roundTrip(round, std::vector<Step>(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(n))).empty()) ++n;
+    while (roundTrip(round, std::vector<Step>(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(n))).empty())
+      ++n;
     steps.resize(n);
     for (std::size_t i = 0; i + 1 < steps.size();) {
       std::vector<Step> fewer = steps;
@@ -380,7 +395,8 @@ TEST(SxEditEditing, UndoAllRedoAllProperty) {
         ++i;
     }
     String trace;
-    for (const Step& st : steps) trace += EditorCommandToText(st.cmd) + (st.cmd == ecChar ? "(" + Utf8Encode(st.ch) + ")" : "") + " ";
+    for (const Step& st : steps)
+      trace += EditorCommandToText(st.cmd) + (st.cmd == ecChar ? "(" + Utf8Encode(st.ch) + ")" : "") + " ";
     FAIL() << "round " << round << ": " << trace << "-> " << roundTrip(round, steps);
   }
   (void)s;

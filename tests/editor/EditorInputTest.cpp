@@ -9,8 +9,8 @@
 
 #include "EditorTestUtil.h"
 #include "editor/SxWordWrap.h"
-#include "platform/forms/Clipbrd.h"
 #include "platform/forms/ActnList.h"
+#include "platform/forms/Clipbrd.h"
 #include "platform/forms/StdActns.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/win/ShellApi.h"
@@ -206,7 +206,9 @@ TEST(SxEditInput, ClipboardRoundTrips) {
   a->CopyToClipboard();
   std::string block;
   ASSERT_TRUE(Clipboard()->GetData(SxEditClipboardFormat(), block));
-  EXPECT_EQ(block, std::string("\x02" "ab\r\ncd\0", 8));
+  EXPECT_EQ(block, std::string("\x02"
+                               "ab\r\ncd\0",
+                               8));
   EXPECT_EQ(Clipboard()->AsText(), "ab\r\ncd");
   SetLines(b, {"1234", "5678", "9"});
   b->SetCaretPosInternal(BufferCoord(2, 1));
@@ -273,10 +275,10 @@ TEST(SxEditInput, WordWrapLayout) {
   EXPECT_EQ(e->BufferToDisplayPos(BufferCoord(10, 1)), DisplayCoord(10, 1));
   EXPECT_EQ(e->BufferToDisplayPos(BufferCoord(11, 1)), DisplayCoord(1, 2));
   EXPECT_EQ(e->DisplayToBufferPos(DisplayCoord(11, 1)), BufferCoord(11, 1));
-  EXPECT_EQ(e->DisplayToBufferPos(DisplayCoord(15, 2)), BufferCoord(21, 1));  // the last row takes columns up to the maximum + 1
+  EXPECT_EQ(e->DisplayToBufferPos(DisplayCoord(15, 2)),
+            BufferCoord(21, 1));  // the last row takes columns up to the maximum + 1
   EXPECT_EQ(e->DisplayToBufferPos(DisplayCoord(3, 5)), BufferCoord(23, 2));
-  for (int c = 1; c <= 26; ++c)
-    EXPECT_EQ(e->DisplayToBufferPos(e->BufferToDisplayPos(BufferCoord(c, 2))).Char, c) << c;
+  for (int c = 1; c <= 26; ++c) EXPECT_EQ(e->DisplayToBufferPos(e->BufferToDisplayPos(BufferCoord(c, 2))).Char, c) << c;
   // Editing re-wraps only the touched lines; deleting a three-row line removes three rows.
   EXPECT_EQ(wrap->LinesDeleted(1, 1), 3);
   wrap->Reset();

@@ -43,10 +43,10 @@ TEST(SxEditView, CoordinateRoundTrips) {
     TBufferCoord buffer;
     TDisplayPoint display;
   } cases[] = {
-      {{1, 1}, {1, 1}},   {{2, 1}, {2, 1}},  {{3, 1}, {9, 1}},    {{4, 1}, {10, 1}},
-      {{6, 1}, {12, 1}},  // past the end: one column per position
-      {{3, 2}, {3, 2}},   {{4, 2}, {9, 2}},  {{2, 3}, {2, 3}},    {{4, 3}, {4, 3}},  // one cell per character
-      {{5, 4}, {5, 4}},   {{7, 9}, {7, 9}},  // a line past the end keeps its Char
+      {{1, 1}, {1, 1}},  {{2, 1}, {2, 1}}, {{3, 1}, {9, 1}}, {{4, 1}, {10, 1}},
+      {{6, 1}, {12, 1}},                                                        // past the end: one column per position
+      {{3, 2}, {3, 2}},  {{4, 2}, {9, 2}}, {{2, 3}, {2, 3}}, {{4, 3}, {4, 3}},  // one cell per character
+      {{5, 4}, {5, 4}},  {{7, 9}, {7, 9}},                                      // a line past the end keeps its Char
   };
   for (const auto& c : cases) {
     EXPECT_EQ(e->BufferToDisplayPos(c.buffer), c.display) << c.buffer.Char << "," << c.buffer.Line;
@@ -139,7 +139,8 @@ TEST(SxEditView, PaintsTokensOnTheGrid) {
     int x;
     const char* text;
     bool bold;
-  } runs[] = {{2, "SELECT ", true}, {58, "* ", false}, {74, "FROM ", true}, {114, "T ", false}, {130, "/* c */", false}};
+  } runs[] = {
+      {2, "SELECT ", true}, {58, "* ", false}, {74, "FROM ", true}, {114, "T ", false}, {130, "/* c */", false}};
   for (std::size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(text[i].points.at(0).x, runs[i].x) << i;
     EXPECT_EQ(text[i].text, runs[i].text) << i;
@@ -361,7 +362,8 @@ TEST(SxEditView, StatusChangesOncePerLockAndGutterNumbers) {
   e->SetInsertMode(false);
   e->DecPaintLock();
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0] & (scCaretX | scCaretY | scSelection | scInsertMode), scCaretX | scCaretY | scSelection | scInsertMode);
+  EXPECT_EQ(seen[0] & (scCaretX | scCaretY | scSelection | scInsertMode),
+            scCaretX | scCaretY | scSelection | scInsertMode);
   e->OnStatusChange = nullptr;
   // Line numbers right-aligned in the gutter, left of its right offset.
   e->Gutter()->SetShowLineNumbers(true);
@@ -395,6 +397,7 @@ TEST(SxEditView, PaintsWrappedRows) {
   // The wrap glyph marks the continuation row in the gutter.
   bool glyph = false;
   for (const auto& c : RecordPaint(e))
-    if (c.op == "SetPixel" && c.points.at(0).x < e->GutterWidth() && c.points[0].y >= 16 && c.points[0].y < 32) glyph = true;
+    if (c.op == "SetPixel" && c.points.at(0).x < e->GutterWidth() && c.points[0].y >= 16 && c.points[0].y < 32)
+      glyph = true;
   EXPECT_TRUE(glyph);
 }

@@ -12,7 +12,8 @@ class TMiniHighlighter : public TSxCustomHighlighter {
 public:
   explicit TMiniHighlighter(std::initializer_list<const char*> names) : TSxCustomHighlighter(nullptr) {
     for (const char* n : names) AddAttribute(new TSxHighlighterAttributes(n));
-    SetAttributesOnChange(TNotifyEvent(static_cast<TSxCustomHighlighter*>(this), &TMiniHighlighter::DefHighlightChange));
+    SetAttributesOnChange(
+        TNotifyEvent(static_cast<TSxCustomHighlighter*>(this), &TMiniHighlighter::DefHighlightChange));
   }
   TSxHighlighterAttributes* GetDefaultAttribute(int) const override { return nullptr; }
   bool AtLineEnd() const override { return true; }

@@ -12,10 +12,11 @@ TEST(SxEditKeyStrokes, DefaultTableLookups) {
     WORD key;
     TShiftState shift;
     TSxEditorCommand cmd;
-  } cases[] = {{'Z', c, ecUndo},           {'Z', sc, ecRedo},         {8, a, ecUndo},           {8, sa, ecRedo},
-               {'B', sc, ecMatchBracket},  {'0', c, ecGotoMarker0},   {'9', sc, ecSetMarker9},  {38, c, ecScrollUp},
-               {34, sc, ecSelPageBottom},  {45, none, ecToggleMode},  {112, none, ecContextHelp}, {13, s, ecLineBreak},
-               {9, s, ecShiftTab},         {'M', c, ecLineBreak}};
+  } cases[] = {{'Z', c, ecUndo},         {'Z', sc, ecRedo},          {8, a, ecUndo},
+               {8, sa, ecRedo},          {'B', sc, ecMatchBracket},  {'0', c, ecGotoMarker0},
+               {'9', sc, ecSetMarker9},  {38, c, ecScrollUp},        {34, sc, ecSelPageBottom},
+               {45, none, ecToggleMode}, {112, none, ecContextHelp}, {13, s, ecLineBreak},
+               {9, s, ecShiftTab},       {'M', c, ecLineBreak}};
   for (const auto& k : cases) {
     const int i = keys.FindKeycode(k.key, k.shift);
     ASSERT_GE(i, 0) << k.key;
@@ -43,7 +44,7 @@ TEST(SxEditKeyStrokes, TwoKeyShortcutsAndDuplicates) {
   EXPECT_EQ(keys.FindKeycode2('K', {ssCtrl}, 'B', {}), 0);
   EXPECT_EQ(keys.FindShortcut2(scCtrl | 'K', 'C'), 1);
   EXPECT_THROW(b->SetShortCut2('B'), ESxKeyError);
-  EXPECT_EQ(b->GetShortCut2(), 'C');  // unchanged
+  EXPECT_EQ(b->GetShortCut2(), 'C');              // unchanged
   EXPECT_NO_THROW(c->SetShortCut(scCtrl | 'K'));  // its own value
   auto* d = keys.Add();
   try {
@@ -126,7 +127,8 @@ TEST(SxEditHandlers, MethodChainFailuresAndRemoval) {
     chain.Fire();
     FAIL();
   } catch (const ESxMethodChain& e) {
-    EXPECT_STREQ(e.what(), "TSxNotifyEventChain.DoHandleException : MUST NOT occur any kind of exception in ExceptionHandler");
+    EXPECT_STREQ(e.what(),
+                 "TSxNotifyEventChain.DoHandleException : MUST NOT occur any kind of exception in ExceptionHandler");
   }
   chain.Add(TNotifyEvent(&l1, &Listener::Notify));
   chain.Remove(TNotifyEvent(&l1, &Listener::Notify));  // both entries go

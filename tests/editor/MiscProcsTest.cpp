@@ -133,7 +133,10 @@ TEST(SxEditMiscProcs, GradientFillPaintsOneSolidBandPerStep) {
     std::vector<std::pair<RECT, COLORREF>> bands;
   } cases[] = {
       {clBlack, clRed, 1, true, {{{0, 0, 5, 4}, RGB(0, 0, 0)}, {{5, 0, 10, 4}, RGB(255, 0, 0)}}},
-      {clWhite, clBlack, 3, false,
+      {clWhite,
+       clBlack,
+       3,
+       false,
        {{{0, 0, 10, 1}, RGB(255, 255, 255)}, {{0, 1, 10, 3}, RGB(127, 127, 127)}, {{0, 3, 10, 4}, RGB(0, 0, 0)}}},
       // A system colour is drawn with its current value.
       {clBtnFace, clBtnFace, 2, true, {{{0, 0, 5, 4}, ColorToRGB(clBtnFace)}, {{5, 0, 10, 4}, ColorToRGB(clBtnFace)}}},

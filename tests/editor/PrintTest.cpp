@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 #include "editor/SxEditPrint.h"
 #include "editor/SxHighlighterSQL.h"
@@ -31,8 +31,8 @@ struct Text {
 };
 
 std::ostream& operator<<(std::ostream& o, const Text& t) {
-  return o << "(" << t.x << "," << t.y << " '" << t.text << "'" << (t.bold ? " bold" : "") << (t.italic ? " italic" : "")
-           << ")";
+  return o << "(" << t.x << "," << t.y << " '" << t.text << "'" << (t.bold ? " bold" : "")
+           << (t.italic ? " italic" : "") << ")";
 }
 
 // The text calls in one face: the printed lines are "Courier New", headers and footers "Arial".
@@ -53,7 +53,7 @@ std::vector<std::string> Numbered(int count, const std::string& prefix) {
 // What a job did: the drawing calls per printed page, the status and line callbacks.
 struct Job {
   std::vector<std::vector<GdiRecord>> pages;
-  std::string statuses;  // "B1 N1 N2 E2"
+  std::string statuses;                    // "B1 N1 N2 E2"
   std::vector<std::pair<int, int>> lines;  // (line, page)
 };
 
@@ -130,18 +130,37 @@ TEST(PrintGeometry, NoPrinterPageAndMarginsInUnits) {
   };
   const Case cases[] = {
       {"defaults", 1, false, false, false, 0, {230, 2239, 245, 3162, 127, 3280, 6, 254, 2215, 0}},
-      {"width of \"99: \" before the text", 1, false, true, false, 0, {330, 2239, 245, 3162, 127, 3280, 6, 354, 2215, 0}},
+      {"width of \"99: \" before the text",
+       1,
+       false,
+       true,
+       false,
+       0,
+       {330, 2239, 245, 3162, 127, 3280, 6, 354, 2215, 0}},
       {"numbers in the margin", 1, false, true, true, 0, {230, 2239, 245, 3162, 127, 3280, 6, 254, 2215, 0}},
-      {"gutter on the left of odd pages", 3, true, false, false, 10, {348, 2239, 245, 3162, 127, 3280, 6, 372, 2215, 118}},
+      {"gutter on the left of odd pages",
+       3,
+       true,
+       false,
+       false,
+       10,
+       {348, 2239, 245, 3162, 127, 3280, 6, 372, 2215, 118}},
       {"mirrored even page", 2, true, false, false, 10, {112, 2003, 245, 3162, 127, 3280, 6, 136, 1979, 118}},
   };
   for (const Case& c : cases) {
     m.SetMirrorMargins(c.mirror);
     m.SetGutter(c.gutter);
     m.InitPage(&canvas, c.page, &info, c.numbers, c.inMargin, 99);
-    const std::array<int, 10> got{m.PLeft,   m.PRight,           m.PTop,            m.PBottom,
-                                  m.PHeader, m.PFooter,          m.PHFInternalMargin, m.PLeftHFTextIndent,
-                                  m.PRightHFTextIndent, m.PGutter};
+    const std::array<int, 10> got{m.PLeft,
+                                  m.PRight,
+                                  m.PTop,
+                                  m.PBottom,
+                                  m.PHeader,
+                                  m.PFooter,
+                                  m.PHFInternalMargin,
+                                  m.PLeftHFTextIndent,
+                                  m.PRightHFTextIndent,
+                                  m.PGutter};
     EXPECT_EQ(got, c.expected) << c.what;
   }
 
@@ -167,8 +186,8 @@ TEST(PrintGeometry, NoPrinterPageAndMarginsInUnits) {
 }
 
 TEST(PrintRoutines, RomanNumeralsAndWrapPositions) {
-  const std::pair<int, const char*> roman[] = {{1994, "MCMXCIV"}, {4, "IV"}, {3999, "MMMCMXCIX"}, {0, ""}, {-3, ""},
-                                               {4000, "MMMM"},    {49, "XLIX"}, {12, "XII"}};
+  const std::pair<int, const char*> roman[] = {{1994, "MCMXCIV"}, {4, "IV"},      {3999, "MMMCMXCIX"}, {0, ""},
+                                               {-3, ""},          {4000, "MMMM"}, {49, "XLIX"},        {12, "XII"}};
   for (const auto& [n, text] : roman) EXPECT_EQ(IntToRoman(n), text) << n;
 
   const TSxCharSet blanks = SxCharSet(" ,");
@@ -179,13 +198,13 @@ TEST(PrintRoutines, RomanNumeralsAndWrapPositions) {
     std::vector<int> positions;
   };
   const Case cases[] = {
-      {std::string(30, 'a'), 20, false, {}},          // too long, nothing to break at
-      {"short", 20, true, {}},                        // fits
-      {"aaaa bbbb cccc", 10, true, {10}},             // the row ends on the break character
+      {std::string(30, 'a'), 20, false, {}},  // too long, nothing to break at
+      {"short", 20, true, {}},                // fits
+      {"aaaa bbbb cccc", 10, true, {10}},     // the row ends on the break character
       {"aaaa bbbb,cccc dddd eeee", 10, true, {10, 20}},
-      {"ab cd ef gh", 5, true, {3, 9}},               // the blank that triggers a wrap starts no row
+      {"ab cd ef gh", 5, true, {3, 9}},  // the blank that triggers a wrap starts no row
       {"\xC3\xA4\xC3\xA4 \xC3\xA4\xC3\xA4 \xC3\xA4\xC3\xA4", 4, true, {3, 6}},  // characters, not bytes
-      {"a b c", 0, true, {2, 4}},                     // no width counts as one column
+      {"a b c", 0, true, {2, 4}},                                               // no width counts as one column
   };
   for (const Case& c : cases) {
     std::vector<TWrapPos> got{TWrapPos{99}};  // the caller's positions stay
@@ -280,7 +299,7 @@ TEST(PrintHeaderFooter, LinesAlignmentMirrorAndFrames) {
         EXPECT_EQ(r.points[0], (POINT{254, 3326}));
       }
     }
-    EXPECT_EQ(ops, frame.Empty()                ? "ExtTextOut "
+    EXPECT_EQ(ops, frame.Empty()            ? "ExtTextOut "
                    : frame.Contains(ftLine) ? "MoveTo LineTo ExtTextOut "
                                             : "Rectangle ExtTextOut ");
   }
@@ -325,14 +344,14 @@ TEST_F(PrintJob, LongLinesWrapIntoTheRowsThatWereCounted) {
   SetText({std::string(240, 'x'), "next"});
   Job job = Run();
   EXPECT_EQ(Texts(job.pages[0]), (std::vector<Text>{{230, 245, std::string(80, 'x'), false, false},
-                                                     {230, 295, std::string(80, 'x'), false, false},
-                                                     {230, 345, std::string(80, 'x'), false, false},
-                                                     {230, 395, "next", false, false}}));
+                                                    {230, 295, std::string(80, 'x'), false, false},
+                                                    {230, 345, std::string(80, 'x'), false, false},
+                                                    {230, 395, "next", false, false}}));
   // Without wrapping the line is cut at the right margin.
   print.Wrap = false;
   job = Run();
-  EXPECT_EQ(Texts(job.pages[0]), (std::vector<Text>{{230, 245, std::string(80, 'x'), false, false},
-                                                     {230, 295, "next", false, false}}));
+  EXPECT_EQ(Texts(job.pages[0]),
+            (std::vector<Text>{{230, 245, std::string(80, 'x'), false, false}, {230, 295, "next", false, false}}));
 
   // Highlighted: the blank after "select" ends row 1; the identifier after "t." is longer than
   // a row, so it is cut on the grid, its first piece at its own column of row 2.
@@ -341,15 +360,15 @@ TEST_F(PrintJob, LongLinesWrapIntoTheRowsThatWereCounted) {
   SetText({"select t." + std::string(200, 'x'), "from t"});
   job = Run();
   EXPECT_EQ(Texts(job.pages[0]), (std::vector<Text>{{230, 245, "select", true, false},
-                                                     {380, 245, " ", false, false},
-                                                     {230, 295, "t", false, false},
-                                                     {255, 295, ".", false, false},
-                                                     {280, 295, std::string(78, 'x'), false, false},
-                                                     {230, 345, std::string(80, 'x'), false, false},
-                                                     {230, 395, std::string(42, 'x'), false, false},
-                                                     {230, 445, "from", true, false},
-                                                     {330, 445, " ", false, false},
-                                                     {355, 445, "t", false, false}}));
+                                                    {380, 245, " ", false, false},
+                                                    {230, 295, "t", false, false},
+                                                    {255, 295, ".", false, false},
+                                                    {280, 295, std::string(78, 'x'), false, false},
+                                                    {230, 345, std::string(80, 'x'), false, false},
+                                                    {230, 395, std::string(42, 'x'), false, false},
+                                                    {230, 445, "from", true, false},
+                                                    {330, 445, " ", false, false},
+                                                    {355, 445, "t", false, false}}));
 
   // Pagination counts the wrapped rows: 20 lines of 3 rows fill a page with 19 of them.
   std::vector<std::string> many(20, std::string(240, 'y'));
@@ -365,9 +384,9 @@ TEST_F(PrintJob, LongLinesWrapIntoTheRowsThatWereCounted) {
   print.Margins()->SetRight(108);
   SetText({"abc"});
   job = Run();
-  EXPECT_EQ(Texts(job.pages[0]), (std::vector<Text>{{1116, 245, "a", false, false},
-                                                     {1116, 295, "b", false, false},
-                                                     {1116, 345, "c", false, false}}));
+  EXPECT_EQ(Texts(job.pages[0]),
+            (std::vector<Text>{
+                {1116, 245, "a", false, false}, {1116, 295, "b", false, false}, {1116, 345, "c", false, false}}));
 }
 
 TEST_F(PrintJob, LineNumbersMoveTheTextOrSitInTheMargin) {
@@ -518,7 +537,8 @@ TEST_F(PrintJob, HeaderAndFooterOnEveryPage) {
 TEST_F(PrintJob, PdfReadsBackWithPagesAndHeaders) {
   SetFontSource(nullptr);
   std::vector<std::string> lines;
-  for (int i = 1; i <= 100; ++i) lines.push_back("SELECT name, total FROM orders WHERE id = " + std::to_string(i) + " /* row */");
+  for (int i = 1; i <= 100; ++i)
+    lines.push_back("SELECT name, total FROM orders WHERE id = " + std::to_string(i) + " /* row */");
   SetText(lines);
   print.SetHighlighter(&sql);
   print.LineNumbers = true;
@@ -538,6 +558,6 @@ TEST_F(PrintJob, PdfReadsBackWithPagesAndHeaders) {
   EXPECT_NE(page2.find("Page 2 of 2"), std::string::npos) << page2;
   EXPECT_NE(page2.find("100: SELECT"), std::string::npos) << page2;
   EXPECT_EQ(page2.find("id = 1 /*"), std::string::npos) << page2;
-  if (const char* keep = std::getenv("VT_KEEP_PRINT_PDF")) std::filesystem::copy_file(file, keep,
-                                                                    std::filesystem::copy_options::overwrite_existing);
+  if (const char* keep = std::getenv("VT_KEEP_PRINT_PDF"))
+    std::filesystem::copy_file(file, keep, std::filesystem::copy_options::overwrite_existing);
 }

@@ -8,10 +8,10 @@
 namespace {
 
 const char* KindName(int k) {
-  static const char* names[] = {"Comment", "DataType", "DefaultPackage", "Exception", "Function", "Ident",
-                                "Key",     "Null",     "Number",         "Space",     "PLSQL",    "SQLPlus",
-                                "String",  "Symbol",   "Table",          "Unknown",   "Var",      "CondComment",
-                                "DelimIdent"};
+  static const char* names[] = {"Comment", "DataType", "DefaultPackage", "Exception", "Function",
+                                "Ident",   "Key",      "Null",           "Number",    "Space",
+                                "PLSQL",   "SQLPlus",  "String",         "Symbol",    "Table",
+                                "Unknown", "Var",      "CondComment",    "DelimIdent"};
   return names[k];
 }
 
@@ -42,33 +42,47 @@ TEST(SxSQLSx, TokenStreamsPerDialect) {
   const Golden cases[] = {
       {sqlInterbase6, {"SELECT --x"}, "Key'SELECT' Space' ' Comment'--x' |0\n"},
       {sqlInterbase6, {":P_MSG @x"}, "Symbol':' Ident'P_MSG' Space' ' Var'@x' |0\n"},
-      {sqlInterbase6, {"1-2-3 1..5 1.5.x"}, "Number'1-2-3' Space' ' Number'1' Symbol'.' Symbol'.' Number'5' Space' ' Number'1.5.' Ident'x' |0\n"},
+      {sqlInterbase6,
+       {"1-2-3 1..5 1.5.x"},
+       "Number'1-2-3' Space' ' Number'1' Symbol'.' Symbol'.' Number'5' Space' ' Number'1.5.' Ident'x' |0\n"},
       {sqlInterbase6, {"'a''b' 'it\\'s'"}, "String''a'' String''b'' Space' ' String''it\\'' Ident's' String''' |2\n"},
-      {sqlInterbase6, {"x /* c", "d */ y", "/*/ z */"},
+      {sqlInterbase6,
+       {"x /* c", "d */ y", "/*/ z */"},
        "Ident'x' Space' ' Comment'/* c' |1\nComment'd */' Space' ' Ident'y' |0\nComment'/*/ z */' |0\n"},
       {sqlInterbase6, {"/* a", "", "*/x"}, "Comment'/* a' |1\n|1\nComment'*/' Ident'x' |0\n"},
       {sqlInterbase6, {"'open", "still", "'x"}, "String''open' |2\nString'still' |2\nString''' Ident'x' |0\n"},
       {sqlInterbase6, {"'open", "", "x'"}, "String''open' |2\n|2\nString'x'' |0\n"},
       {sqlInterbase6, {"\"My \"\"T\"\" x\" \"open"}, "DelimIdent'\"My \"\"T\"\" x\"' Space' ' DelimIdent'\"open' |0\n"},
-      {sqlInterbase6, {"GEN_ID VARCHAR SUSPEND EMPLOYEE"}, "Function'GEN_ID' Space' ' DataType'VARCHAR' Space' ' Key'SUSPEND' Space' ' Ident'EMPLOYEE' |0\n"},
-      {sqlInterbase6, {"a<<=b<<c<=d<e>=f>>g==h=>i||j|=k&&l&m!=n"},
+      {sqlInterbase6,
+       {"GEN_ID VARCHAR SUSPEND EMPLOYEE"},
+       "Function'GEN_ID' Space' ' DataType'VARCHAR' Space' ' Key'SUSPEND' Space' ' Ident'EMPLOYEE' |0\n"},
+      {sqlInterbase6,
+       {"a<<=b<<c<=d<e>=f>>g==h=>i||j|=k&&l&m!=n"},
        "Ident'a' Symbol'<<=' Ident'b' Symbol'<<' Ident'c' Symbol'<=' Ident'd' Symbol'<' Ident'e' Symbol'>=' "
        "Ident'f' Symbol'>>' Ident'g' Symbol'==' Ident'h' Symbol'=>' Ident'i' Symbol'||' Ident'j' Symbol'|=' "
        "Ident'k' Symbol'&&' Ident'l' Symbol'&' Ident'm' Symbol'!=' Ident'n' |0\n"},
-      {sqlInterbase6, {"# $ ` [x] \\ \xC3\xA9t\xC3\xA9"},
+      {sqlInterbase6,
+       {"# $ ` [x] \\ \xC3\xA9t\xC3\xA9"},
        "Unknown'#' Space' ' Unknown'$' Space' ' Unknown'`' Space' ' Symbol'[' Ident'x' Symbol']' Space' ' "
        "Unknown'\\' Space' ' Unknown'\xC3\xA9' Ident't' Unknown'\xC3\xA9' |0\n"},
       // A multi-byte character cut off by the line end is still one character; the scan stops at the end.
-      {sqlInterbase6, {"a\xC3", "'\xE2\x82", "\xF0"},
+      {sqlInterbase6,
+       {"a\xC3", "'\xE2\x82", "\xF0"},
        "Ident'a' Unknown'\xC3' |0\nString''\xE2\x82' |2\nString'\xF0' |2\n"},
-      {sqlOracle, {":P_MSG @x", "REM hello there", "rem"},
+      {sqlOracle,
+       {":P_MSG @x", "REM hello there", "rem"},
        "Var':P_MSG' Space' ' Symbol'@' Ident'x' |0\nComment'REM hello there' |0\nComment'rem' |0\n"},
-      {sqlOracle, {"DBMS_OUTPUT NO_DATA_FOUND NVL PROMPT ELSIF"},
-       "DefaultPackage'DBMS_OUTPUT' Space' ' Exception'NO_DATA_FOUND' Space' ' Function'NVL' Space' ' SQLPlus'PROMPT' Space' ' PLSQL'ELSIF' |0\n"},
-      {sqlMySQL, {"'a\\'b' # x", "`a``b` /*!40 x", "y */ @v"},
+      {sqlOracle,
+       {"DBMS_OUTPUT NO_DATA_FOUND NVL PROMPT ELSIF"},
+       "DefaultPackage'DBMS_OUTPUT' Space' ' Exception'NO_DATA_FOUND' Space' ' Function'NVL' Space' ' SQLPlus'PROMPT' "
+       "Space' ' PLSQL'ELSIF' |0\n"},
+      {sqlMySQL,
+       {"'a\\'b' # x", "`a``b` /*!40 x", "y */ @v"},
        "String''a\\'b'' Space' ' Comment'# x' |0\nDelimIdent'`a``b`' Space' ' CondComment'/*!40 x' |3\n"
        "CondComment'y */' Space' ' Symbol'@' Ident'v' |0\n"},
-      {sqlMSSQL7, {"[a]]b] @@ERROR @x :y"}, "DelimIdent'[a]]b]' Space' ' Function'@@ERROR' Space' ' Var'@x' Space' ' Symbol':' Ident'y' |0\n"},
+      {sqlMSSQL7,
+       {"[a]]b] @@ERROR @x :y"},
+       "DelimIdent'[a]]b]' Space' ' Function'@@ERROR' Space' ' Var'@x' Space' ' Symbol':' Ident'y' |0\n"},
       {sqlMSSQL2K, {"[open @@IDENTITY"}, "DelimIdent'[open @@IDENTITY' |0\n"},
       {sqlIngres, {":h SELECT"}, "Var':h' Space' ' Key'SELECT' |0\n"},
       {sqlStandard, {"END-EXEC BEGIN_X"}, "Key'END' Symbol'-' Key'EXEC' Space' ' Ident'BEGIN_X' |0\n"},
@@ -104,10 +118,10 @@ TEST(SxSQLSx, SampleSourceOfInterbase6) {
 }
 
 TEST(SxSQLSx, SampleSourcesOpenWithTheirDialectsLine) {
-  const char* first[] = {"-- ANSI SQL sample source",     "/* Interbase sample source */",
+  const char* first[] = {"-- ANSI SQL sample source",         "/* Interbase sample source */",
                          "/* SQL Server 7 example source */", "/* MySQL sample source*/",
-                         "PROMPT Oracle sample source",   "/* SyBase example source */",
-                         "/* Ingres example source */",   "/* SQL Server2000 example source */"};
+                         "PROMPT Oracle sample source",       "/* SyBase example source */",
+                         "/* Ingres example source */",       "/* SQL Server2000 example source */"};
   for (int d = sqlStandard; d <= sqlMSSQL2K; ++d) {
     const String sample = SQLDialectSampleSource(static_cast<TSQLDialect>(d));
     EXPECT_EQ(sample.substr(0, sample.find("\r\n")), first[d]) << d;
@@ -160,7 +174,8 @@ TEST(SxSQLSx, WordListsHaveNoDuplicatesAndInterbaseCountsExact) {
   for (int d = sqlStandard; d <= sqlMSSQL2K; ++d) {
     TSxSQLSx hl(nullptr);
     EXPECT_NO_THROW(hl.SetSQLDialect(static_cast<TSQLDialect>(d))) << d;
-    for (const auto& list : SQLDialectWordLists(static_cast<TSQLDialect>(d))) EXPECT_GT(std::string(list.Words).size(), 0u);
+    for (const auto& list : SQLDialectWordLists(static_cast<TSQLDialect>(d)))
+      EXPECT_GT(std::string(list.Words).size(), 0u);
   }
   std::vector<std::size_t> counts;
   for (const auto& list : SQLDialectWordLists(sqlInterbase6)) {
@@ -266,7 +281,8 @@ TEST(SxSQLSx, IncrementalRescanEqualsFullRescan) {
     fresh.SetText(lines.Text());
     SxScanRanges(&hl, &fresh, 0, fresh.Count() - 1);
     ASSERT_EQ(fresh.Count(), lines.Count());
-    for (int k = 0; k < lines.Count(); ++k) ASSERT_EQ(lines.Range(k), fresh.Range(k)) << "step " << step << " line " << k;
+    for (int k = 0; k < lines.Count(); ++k)
+      ASSERT_EQ(lines.Range(k), fresh.Range(k)) << "step " << step << " line " << k;
   }
 }
 

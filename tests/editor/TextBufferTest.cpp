@@ -16,9 +16,15 @@ namespace {
 struct Recorded : TSxEditStringList {
   std::vector<std::string> log;
   Recorded() {
-    OnLinesInserted = [this](TObject*, int i, int n) { log.push_back("ins " + std::to_string(i) + "," + std::to_string(n)); };
-    OnLinesDeleted = [this](TObject*, int i, int n) { log.push_back("del " + std::to_string(i) + "," + std::to_string(n)); };
-    OnLinesChanged = [this](TObject*, int i, int n) { log.push_back("chg " + std::to_string(i) + "," + std::to_string(n)); };
+    OnLinesInserted = [this](TObject*, int i, int n) {
+      log.push_back("ins " + std::to_string(i) + "," + std::to_string(n));
+    };
+    OnLinesDeleted = [this](TObject*, int i, int n) {
+      log.push_back("del " + std::to_string(i) + "," + std::to_string(n));
+    };
+    OnLinesChanged = [this](TObject*, int i, int n) {
+      log.push_back("chg " + std::to_string(i) + "," + std::to_string(n));
+    };
     OnChanging = [this](TObject*) { log.push_back("changing"); };
     OnChange = [this](TObject*) { log.push_back("change"); };
     OnCleared = [this](TObject*) { log.push_back("cleared"); };
@@ -85,8 +91,8 @@ TEST(SxEditStringList, CallbacksAndIndexErrors) {
 
 TEST(SxEditStringList, ExpandedLengthsAndLongestLine) {
   TSxEditStringList l;
-  l.Add("a\tb");          // 9 with tab width 8
-  l.Add("0123456789");    // 10
+  l.Add("a\tb");              // 9 with tab width 8
+  l.Add("0123456789");        // 10
   l.Add("\xC3\xA9\xC3\xA9");  // 2 characters
   EXPECT_EQ(l.ExpandedLength(0), 9);
   EXPECT_EQ(l.ExpandedLength(2), 2);
@@ -118,7 +124,10 @@ TEST(SxEditStringList, LoadStylesAndRoundTrips) {
       {"a\n\rb", {"a", "", "b"}, lbsCrLf, false},
       {"abc", {"abc"}, lbsCrLf, true},
       {"", {}, lbsCrLf, true},
-      {"\xC3\xA9t\xC3\xA9\n\xE2\x82\xAC \xF0\x9F\x98\x80\n", {"\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC \xF0\x9F\x98\x80", ""}, lbsLf, true},
+      {"\xC3\xA9t\xC3\xA9\n\xE2\x82\xAC \xF0\x9F\x98\x80\n",
+       {"\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC \xF0\x9F\x98\x80", ""},
+       lbsLf,
+       true},
       {"bad \xFF\xC3 bytes\r\n", {"bad \xFF\xC3 bytes", ""}, lbsCrLf, true},
   };
   const std::string dir = ::testing::TempDir();
@@ -221,8 +230,11 @@ TEST(SxHighlighterAttributes, RegistryForms) {
   EXPECT_EQ(o.Style(), sxfsBold | sxfsUnderline);
   ini.WriteString("Old", "Bad", ",,B,0,0,16,3");
   EXPECT_FALSE(o.LoadFromOldRegistry(&ini, "Old", "Bad", true));  // palette index out of range
-  for (auto [name, value] : {std::pair{"Foreground Color New", "clRed"}, {"Background Color", "15"},
-                             {"Bold", "FALSE"}, {"Italic", "1"}, {"Default Foreground", "0"},
+  for (auto [name, value] : {std::pair{"Foreground Color New", "clRed"},
+                             {"Background Color", "15"},
+                             {"Bold", "FALSE"},
+                             {"Italic", "1"},
+                             {"Default Foreground", "0"},
                              {"Default Background", "0"}})
     ini.WriteString("Keys\\Number", name, value);
   TSxHighlighterAttributes k("Number");

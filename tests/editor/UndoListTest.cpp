@@ -25,14 +25,11 @@ TEST(SxEditUndoList, NumberingAndGrouping) {
     std::vector<int> numbers;
     int added;
   } cases[] = {
-      {"ccc", {1, 2, 3}, 3},
-      {"Bccc E", {1, 1, 1}, 1},
-      {"BBcEcE", {1, 1}, 1},
-      {"BBcEcEc", {1, 1, 2}, 2},
-      {"E c", {1}, 1},            // EndBlock without a block does nothing
-      {"BE c", {2}, 1},           // an empty block still uses a number, and announces nothing
-      {"cgg", {1, 0}, 1},         // two breaks in a row make one record, never announced
-      {"LcUc", {1}, 1},           // nothing is recorded while locked
+      {"ccc", {1, 2, 3}, 3},     {"Bccc E", {1, 1, 1}, 1}, {"BBcEcE", {1, 1}, 1},
+      {"BBcEcEc", {1, 1, 2}, 2}, {"E c", {1}, 1},  // EndBlock without a block does nothing
+      {"BE c", {2}, 1},                            // an empty block still uses a number, and announces nothing
+      {"cgg", {1, 0}, 1},                          // two breaks in a row make one record, never announced
+      {"LcUc", {1}, 1},                            // nothing is recorded while locked
   };
   for (const auto& c : cases) {
     Recorder r;

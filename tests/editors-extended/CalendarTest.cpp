@@ -100,7 +100,8 @@ TEST(KcCalendar, GridDatesFollowTheFirstDayOfTheWeek) {
       {6, D(2024, 9, 1), D(2024, 8, 25), D(2024, 10, 5)},  // starts on a Sunday: a whole week before
       {0, D(2024, 9, 1), D(2024, 8, 26), D(2024, 10, 6)},
       {6, D(2024, 2, 1), D(2024, 1, 28), D(2024, 3, 9)},
-      {6, D(100, 1, 1), D(100, 1, 1) - GetDayOfWeekIndex(D(100, 1, 1)), D(100, 1, 1) - GetDayOfWeekIndex(D(100, 1, 1)) + 41},
+      {6, D(100, 1, 1), D(100, 1, 1) - GetDayOfWeekIndex(D(100, 1, 1)),
+       D(100, 1, 1) - GetDayOfWeekIndex(D(100, 1, 1)) + 41},
   };
   for (const Row& r : rows) {
     CalendarFixture f(r.firstDayOfWeek);
@@ -126,11 +127,11 @@ TEST(KcCalendar, KeysMoveTheSelection) {
     bool ctrl;
     TDateTime to;
   } rows[] = {
-      {D(2024, 1, 31), VK_NEXT, false, D(2024, 2, 29)}, {D(2023, 1, 31), VK_NEXT, false, D(2023, 2, 28)},
+      {D(2024, 1, 31), VK_NEXT, false, D(2024, 2, 29)},  {D(2023, 1, 31), VK_NEXT, false, D(2023, 2, 28)},
       {D(2024, 3, 31), VK_PRIOR, false, D(2024, 2, 29)}, {D(2024, 9, 12), VK_HOME, false, D(2024, 9, 8)},
-      {D(2024, 9, 12), VK_END, false, D(2024, 9, 14)},  {D(2024, 9, 12), VK_HOME, true, D(2024, 9, 1)},
-      {D(2024, 9, 12), VK_END, true, D(2024, 9, 30)},   {D(2024, 9, 30), VK_RIGHT, false, D(2024, 10, 1)},
-      {D(2024, 9, 12), VK_UP, false, D(2024, 9, 5)},    {D(9999, 12, 31), VK_RIGHT, false, D(9999, 12, 31)},
+      {D(2024, 9, 12), VK_END, false, D(2024, 9, 14)},   {D(2024, 9, 12), VK_HOME, true, D(2024, 9, 1)},
+      {D(2024, 9, 12), VK_END, true, D(2024, 9, 30)},    {D(2024, 9, 30), VK_RIGHT, false, D(2024, 10, 1)},
+      {D(2024, 9, 12), VK_UP, false, D(2024, 9, 5)},     {D(9999, 12, 31), VK_RIGHT, false, D(9999, 12, 31)},
   };
   for (const Row& r : rows) {
     f.cal->SetSelectDate(r.from);

@@ -14,9 +14,12 @@ TEST(CheckBoxProperties, ValueToStateTable) {
     TkcCheckBoxState state;
     std::u16string text;
   } cases[] = {
-      {Variant(true), cbsChecked, u"True"},          {Variant(false), cbsUnchecked, u"False"},
-      {Variant(std::string("True")), cbsChecked, u"True"}, {Variant(std::string("False")), cbsUnchecked, u"False"},
-      {Null(), cbsGrayed, u""},                      {Variant(1), cbsGrayed, u""},
+      {Variant(true), cbsChecked, u"True"},
+      {Variant(false), cbsUnchecked, u"False"},
+      {Variant(std::string("True")), cbsChecked, u"True"},
+      {Variant(std::string("False")), cbsUnchecked, u"False"},
+      {Null(), cbsGrayed, u""},
+      {Variant(1), cbsGrayed, u""},
       {Variant(std::string("yes")), cbsGrayed, u""},
   };
   for (const Case& c : cases) {
@@ -116,11 +119,16 @@ TEST(CheckStates, DecodingEdgeCases) {
     TkcCheckStatesValueFormat format;
     Variant value;
   } bad[] = {
-      {cvfIndices, Variant(std::string("0,1;"))},     {cvfIndices, Variant(std::string("3"))},
-      {cvfIndices, Variant(std::string("0;1;2"))},    {cvfIndices, Variant(std::string("0 1"))},
-      {cvfCaptions, Variant(std::string("1:z"))},     {cvfCaptions, Variant(std::string("5:a"))},
-      {cvfCaptions, Variant(std::string("1a"))},      {cvfCaptions, Variant(std::string("99999999999:a"))},
-      {cvfStatesString, Variant(std::string("3"))},   {cvfInteger, Variant(std::string("x"))},
+      {cvfIndices, Variant(std::string("0,1;"))},
+      {cvfIndices, Variant(std::string("3"))},
+      {cvfIndices, Variant(std::string("0;1;2"))},
+      {cvfIndices, Variant(std::string("0 1"))},
+      {cvfCaptions, Variant(std::string("1:z"))},
+      {cvfCaptions, Variant(std::string("5:a"))},
+      {cvfCaptions, Variant(std::string("1a"))},
+      {cvfCaptions, Variant(std::string("99999999999:a"))},
+      {cvfStatesString, Variant(std::string("3"))},
+      {cvfInteger, Variant(std::string("x"))},
       {cvfCaptions, Variant(5)},
   };
   for (const Bad& b : bad) {

@@ -226,10 +226,12 @@ TEST(KcDateEdit, MasksAcceptTheEditorsTextsInEveryLocale) {
         // of the time whose halves differ in length cannot be padded that way: the locale's
         // date-time mask has one zone for both, so such texts are left to the mask edit's fitting.
         String fitted = text + String(size_t(std::max(0, mask.Count() - int(Utf8Length(text)))), ' ');
-        bool designatorFirst = kind == ckDateTime && Utf8Length(FormatSettings.TimeAMString) != Utf8Length(FormatSettings.TimePMString) &&
+        bool designatorFirst = kind == ckDateTime &&
+                               Utf8Length(FormatSettings.TimeAMString) != Utf8Length(FormatSettings.TimePMString) &&
                                p.EditMask().rfind('c') < p.EditMask().rfind('9');
         if (designatorFirst) continue;
-        ASSERT_TRUE(mask.IsFullyValid(fitted)) << name << " " << FormatSettings.ShortDateFormat << " mask '" << p.EditMask() << "' text '" << text << "'";
+        ASSERT_TRUE(mask.IsFullyValid(fitted))
+            << name << " " << FormatSettings.ShortDateFormat << " mask '" << p.EditMask() << "' text '" << text << "'";
         ++checked;
       }
     }

@@ -10,11 +10,11 @@ namespace {
 TEST(GroupBox, CaptionRectanglePerAlignment) {
   const TSize text{40, 13};  // T = 40, U = 13 in a 185 x 105 group
   const std::pair<TkcCaptionAlignment, TRect> cases[] = {
-      {alTopLeft, Rect(8, 0, 48, 13)},           {alTopCenter, Rect(72, 0, 112, 13)},
-      {alTopRight, Rect(137, 0, 177, 13)},       {alBottomLeft, Rect(8, 90, 48, 103)},
-      {alCenterCenter, Rect(72, 46, 112, 59)},   {alLeftTop, Rect(-1, 8, 12, 48)},
-      {alLeftCenter, Rect(-1, 33, 12, 73)},      {alLeftBottom, Rect(-1, 57, 12, 97)},
-      {alRightTop, Rect(173, 8, 186, 48)},       {alRightCenter, Rect(173, 32, 186, 72)},
+      {alTopLeft, Rect(8, 0, 48, 13)},         {alTopCenter, Rect(72, 0, 112, 13)},
+      {alTopRight, Rect(137, 0, 177, 13)},     {alBottomLeft, Rect(8, 90, 48, 103)},
+      {alCenterCenter, Rect(72, 46, 112, 59)}, {alLeftTop, Rect(-1, 8, 12, 48)},
+      {alLeftCenter, Rect(-1, 33, 12, 73)},    {alLeftBottom, Rect(-1, 57, 12, 97)},
+      {alRightTop, Rect(173, 8, 186, 48)},     {alRightCenter, Rect(173, 32, 186, 72)},
       {alRightBottom, Rect(173, 57, 186, 97)},
   };
   for (const auto& [alignment, expected] : cases)
@@ -62,9 +62,9 @@ TEST(ButtonGroup, ArrowKeys) {
     int from;
     WORD key;
     int to;
-  } cases[] = {{0, VK_DOWN, 1}, {1, VK_DOWN, 1}, {4, VK_DOWN, 4}, {1, VK_UP, 0}, {0, VK_UP, 0},
-               {0, VK_RIGHT, 2}, {2, VK_RIGHT, 4}, {3, VK_RIGHT, 3}, {4, VK_RIGHT, 4}, {4, VK_LEFT, 2},
-               {1, VK_LEFT, 1}, {-1, VK_DOWN, -1}};
+  } cases[] = {{0, VK_DOWN, 1},  {1, VK_DOWN, 1},  {4, VK_DOWN, 4},  {1, VK_UP, 0},
+               {0, VK_UP, 0},    {0, VK_RIGHT, 2}, {2, VK_RIGHT, 4}, {3, VK_RIGHT, 3},
+               {4, VK_RIGHT, 4}, {4, VK_LEFT, 2},  {1, VK_LEFT, 1},  {-1, VK_DOWN, -1}};
   for (const Case& c : cases) EXPECT_EQ(ButtonGroupArrowTarget(c.from, 5, 3, c.key), c.to) << c.from << " " << c.key;
 }
 

@@ -110,7 +110,8 @@ TEST(ImageValue, DamagedPicturesAreRefused) {
     EXPECT_TRUE(IsPictureBlank(&picture)) << c.name;
 
     // From a file the error is the user's to see, and the picture keeps what it had.
-    const std::string file = ::testing::TempDir() + "kc-image-damaged." + (c.cls.ClassInfo() == TBitmap::StaticClass() ? "bmp" : "jpg");
+    const std::string file =
+        ::testing::TempDir() + "kc-image-damaged." + (c.cls.ClassInfo() == TBitmap::StaticClass() ? "bmp" : "jpg");
     std::ofstream(file, std::ios::binary) << c.bytes;
     LoadPicture(&picture, TGraphicClass::Of<TBitmap>(), Variant(bmp));
     EXPECT_THROW(picture.LoadFromFile(file), EInvalidGraphic) << c.name;

@@ -31,8 +31,7 @@ public:
 class TNavigatorHost : public TCustomControl, public IkcNavigatorOwner {
   VT_CLASS(TNavigatorHost, TCustomControl)
 public:
-  explicit TNavigatorHost(TComponent* AOwner)
-      : TCustomControl(AOwner), buttons(this), viewInfo(this, false) {
+  explicit TNavigatorHost(TComponent* AOwner) : TCustomControl(AOwner), buttons(this), viewInfo(this, false) {
     buttons.OnGetNavigator = [this]() -> IkcNavigator* { return &data; };
     ShowHint = true;
   }

@@ -3,17 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include "editors-extended/kcDateEdit.h"
-#include "editors-extended/kcTimeEdit.h"
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditRepositoryItems.h"
 #include "editors-extended/kcEditorsRegister.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcTimeEdit.h"
 #include "platform/db/DBClient.h"
 
 namespace {
@@ -94,13 +94,20 @@ TEST(DefaultEditorKinds, PerFieldType) {
   ASSERT_NE(mask, nullptr);
   EXPECT_TRUE(mask->InheritsFrom(TkcEditRepositoryMaskItem::StaticClass()));
   const std::map<TFieldType, TClass> own = {
-      {ftBoolean, TkcEditRepositoryCheckBoxItem::StaticClass()}, {ftDate, TkcEditRepositoryDateItem::StaticClass()},
-      {ftTime, TkcEditRepositoryTimeItem::StaticClass()},        {ftDateTime, TkcEditRepositoryDateItem::StaticClass()},
-      {ftBytes, TkcEditRepositoryBlobItem::StaticClass()},       {ftVarBytes, TkcEditRepositoryBlobItem::StaticClass()},
-      {ftBlob, TkcEditRepositoryBlobItem::StaticClass()},        {ftMemo, TkcEditRepositoryMemoItem::StaticClass()},
-      {ftGraphic, TkcEditRepositoryImageItem::StaticClass()},    {ftFmtMemo, TkcEditRepositoryBlobItem::StaticClass()},
-      {ftParadoxOle, TkcEditRepositoryBlobItem::StaticClass()},  {ftDBaseOle, TkcEditRepositoryBlobItem::StaticClass()},
-      {ftTypedBinary, TkcEditRepositoryBlobItem::StaticClass()}, {ftTimeStamp, TkcEditRepositoryDateItem::StaticClass()},
+      {ftBoolean, TkcEditRepositoryCheckBoxItem::StaticClass()},
+      {ftDate, TkcEditRepositoryDateItem::StaticClass()},
+      {ftTime, TkcEditRepositoryTimeItem::StaticClass()},
+      {ftDateTime, TkcEditRepositoryDateItem::StaticClass()},
+      {ftBytes, TkcEditRepositoryBlobItem::StaticClass()},
+      {ftVarBytes, TkcEditRepositoryBlobItem::StaticClass()},
+      {ftBlob, TkcEditRepositoryBlobItem::StaticClass()},
+      {ftMemo, TkcEditRepositoryMemoItem::StaticClass()},
+      {ftGraphic, TkcEditRepositoryImageItem::StaticClass()},
+      {ftFmtMemo, TkcEditRepositoryBlobItem::StaticClass()},
+      {ftParadoxOle, TkcEditRepositoryBlobItem::StaticClass()},
+      {ftDBaseOle, TkcEditRepositoryBlobItem::StaticClass()},
+      {ftTypedBinary, TkcEditRepositoryBlobItem::StaticClass()},
+      {ftTimeStamp, TkcEditRepositoryDateItem::StaticClass()},
   };
   for (int ordinal = ftUnknown; ordinal <= ftOraInterval; ++ordinal) {
     const auto type = static_cast<TFieldType>(ordinal);

@@ -54,9 +54,9 @@ TEST(KcSpinEngine, IntegerStepsAtBoundsAndLimits) {
       {0, 0, sbbWrap, kMax, 1, 1, 10, true, kMin},
       {0, 0, sbbClamp, kMin, 0, 1, 10, true, kMin},
       {0, 0, sbbWrap, kMin, 0, 1, 10, true, kMax},
-      {0, 0, sbbClamp, 5, 1, 2.5, 10, true, 7},   // halves to even: 2.5 steps by 2
-      {0, 0, sbbClamp, 5, 1, 3.5, 10, true, 9},   // 3.5 by 4
-      {0, 0, sbbClamp, 5, 1, 0.4, 10, true, 5},   // a zero step
+      {0, 0, sbbClamp, 5, 1, 2.5, 10, true, 7},  // halves to even: 2.5 steps by 2
+      {0, 0, sbbClamp, 5, 1, 3.5, 10, true, 9},  // 3.5 by 4
+      {0, 0, sbbClamp, 5, 1, 0.4, 10, true, 5},  // a zero step
       // A wrapping step longer than the range stays inside it.
       {0, 5, sbbWrap, 3, 3, 1, 10, true, 1},
       {0, 5, sbbWrap, 3, 2, 1, 10, true, 5},
@@ -114,9 +114,8 @@ TEST(KcSpinEngine, WhichBoundsApply) {
     double mn, mx;
     bool minA, maxA, minApplies, maxApplies;
   } rows[] = {
-      {0, 10, false, false, true, true},  {0, 0, true, true, false, false},
-      {5, 2, true, false, true, false},   {5, 2, false, true, false, true},
-      {5, 2, true, true, false, false},   {5, 2, false, false, false, false},
+      {0, 10, false, false, true, true}, {0, 0, true, true, false, false}, {5, 2, true, false, true, false},
+      {5, 2, false, true, false, true},  {5, 2, true, true, false, false}, {5, 2, false, false, false, false},
   };
   for (const Row& r : rows) {
     TkcSpinBounds b{r.mn, r.mx, r.minA, r.maxA};
@@ -137,7 +136,8 @@ TEST(KcSpinEngine, TextsToValues) {
   EXPECT_EQ(std::get<int64_t>(v), kMin);
   EXPECT_TRUE(TryTextToSpinValue("+12", vtInt, v));
   EXPECT_EQ(std::get<int64_t>(v), 12);
-  for (const char* bad : {"9223372036854775808", "1.5", "abc", "", "++1"}) EXPECT_FALSE(TryTextToSpinValue(bad, vtInt, v)) << bad;
+  for (const char* bad : {"9223372036854775808", "1.5", "abc", "", "++1"})
+    EXPECT_FALSE(TryTextToSpinValue(bad, vtInt, v)) << bad;
   EXPECT_TRUE(TryTextToSpinValue("2.5", vtFloat, v));
   EXPECT_EQ(std::get<double>(v), 2.5);
   EXPECT_FALSE(TryTextToSpinValue("1e309", vtFloat, v));
@@ -254,9 +254,9 @@ TEST(KcSpinEditProperties, TypedCharacters) {
     bool valid;
     char32_t becomes;
   } rows[] = {
-      {vtFloat, true, U'7', true, U'7'},  {vtFloat, true, U'.', true, U','}, {vtFloat, true, U'e', true, U'e'},
-      {vtInt, true, U'.', false, U','},   {vtInt, true, U'-', true, U'-'},   {vtInt, true, U'x', false, U'x'},
-      {vtInt, true, 8, true, 8},          {vtInt, false, U'5', false, U'5'}, {vtInt, false, 8, false, 8},
+      {vtFloat, true, U'7', true, U'7'}, {vtFloat, true, U'.', true, U','}, {vtFloat, true, U'e', true, U'e'},
+      {vtInt, true, U'.', false, U','},  {vtInt, true, U'-', true, U'-'},   {vtInt, true, U'x', false, U'x'},
+      {vtInt, true, 8, true, 8},         {vtInt, false, U'5', false, U'5'}, {vtInt, false, 8, false, 8},
       {vtInt, false, 13, true, 13},
   };
   for (const Row& r : rows) {

@@ -74,12 +74,12 @@ TEST(KcTimeEdit, TypingDigitsAndDesignators) {
     int caret;
     char32_t typed;
   } rows[] = {
-      {true, "09:00:00", 0, U'3', tcrAccept, "09:00:00", 1, U'3'},     // 39: '3' goes to the second place
-      {true, "09:00:00", 0, U'2', tcrConsumed, "20:00:00", 1, U'2'},   // 29: becomes 20
-      {true, "20:00:00", 1, U'5', tcrAccept, "00:00:00", 1, U'5'},     // 25: the first digit becomes 0
-      {true, "12:00:00", 0, U'0', tcrAccept, "12:00:00", 0, U'0'},     // 02 is a time
+      {true, "09:00:00", 0, U'3', tcrAccept, "09:00:00", 1, U'3'},    // 39: '3' goes to the second place
+      {true, "09:00:00", 0, U'2', tcrConsumed, "20:00:00", 1, U'2'},  // 29: becomes 20
+      {true, "20:00:00", 1, U'5', tcrAccept, "00:00:00", 1, U'5'},    // 25: the first digit becomes 0
+      {true, "12:00:00", 0, U'0', tcrAccept, "12:00:00", 0, U'0'},    // 02 is a time
       {true, "12:00:00", 1, U'7', tcrAccept, "12:00:00", 1, U'7'},
-      {true, "10:00:00", 3, U'7', tcrAccept, "10:00:00", 4, U'7'},     // 70 minutes: 07
+      {true, "10:00:00", 3, U'7', tcrAccept, "10:00:00", 4, U'7'},  // 70 minutes: 07
       {true, "12:50:00", 4, U'0', tcrAccept, "12:50:00", 4, U'0'},
       {true, "12:00:00", 1, U'a', tcrReject, "12:00:00", 1, U'a'},
       {false, "12:00:00 AM", 0, U'2', tcrAccept, "02:00:00 AM", 1, U'2'},  // 12-hour: 22 is no hour

@@ -26,9 +26,9 @@ TEST(ComboBoxLayout, ResizingKeepsWholeRows) {
   struct Case {
     int requested, current, maxHeight, expected;
   } cases[] = {
-      {70, 104, 0, 78},    // shrinking: the first row count that covers the request
-      {110, 104, 0, 104},  // growing a little: the last whole row that fits
-      {117, 104, 0, 117},  // exactly nine rows
+      {70, 104, 0, 78},      // shrinking: the first row count that covers the request
+      {110, 104, 0, 104},    // growing a little: the last whole row that fits
+      {117, 104, 0, 117},    // exactly nine rows
       {200, 104, 150, 143},  // limited by the room for the popup
       {1000, 104, 0, 260},   // never more than every item
   };

@@ -30,25 +30,25 @@ String Ymd(TDateTime d) { return FormatDateTime("yyyy-mm-dd", d); }
 
 TEST(DateUtils, SmartWordsRelativeToToday) {
   struct Case {
-    int y, m, d;          // today
-    int firstDayOfWeek;   // the locale's, 0 Monday .. 6 Sunday
+    int y, m, d;         // today
+    int firstDayOfWeek;  // the locale's, 0 Monday .. 6 Sunday
     const char* text;
     const char* expected;
   } cases[] = {
       {2024, 2, 13, 6, "today", "2024-02-13"},
       {2024, 2, 13, 6, "  TOMORROW + 3 ", "2024-02-17"},
       {2024, 2, 13, 6, "today-2", "2024-02-11"},
-      {2024, 2, 13, 6, "today+x", "2024-02-13"},      // an offset that is no number is ignored
+      {2024, 2, 13, 6, "today+x", "2024-02-13"},  // an offset that is no number is ignored
       {2024, 2, 13, 6, "today+", "2024-02-13"},
       {2024, 2, 13, 6, "Yesterday", "2024-02-12"},
-      {2024, 2, 13, 6, "monday", "2024-02-19"},       // the coming Monday
-      {2024, 2, 12, 6, "Monday", "2024-02-12"},       // today when it is that day
+      {2024, 2, 13, 6, "monday", "2024-02-19"},  // the coming Monday
+      {2024, 2, 12, 6, "Monday", "2024-02-12"},  // today when it is that day
       {2024, 2, 13, 6, "Saturday", "2024-02-17"},
       {2024, 2, 13, 6, "bom", "2024-02-01"},
-      {2024, 2, 13, 6, "eom", "2024-02-29"},          // leap year
+      {2024, 2, 13, 6, "eom", "2024-02-29"},  // leap year
       {2023, 2, 13, 6, "eom", "2023-02-28"},
-      {2024, 2, 11, 0, "first", "2024-02-05"},        // week from Monday, today a Sunday
-      {2024, 2, 11, 6, "first", "2024-02-11"},        // week from Sunday
+      {2024, 2, 11, 0, "first", "2024-02-05"},  // week from Monday, today a Sunday
+      {2024, 2, 11, 6, "first", "2024-02-11"},  // week from Sunday
       {2024, 2, 13, 6, "seventh", "2024-02-17"},
       {2024, 2, 13, 6, "fifth - 10", "2024-02-05"},
   };
@@ -69,8 +69,7 @@ TEST(DateUtils, SmartWordsRelativeToToday) {
 
 TEST(DateUtils, TextToDateFailuresGiveTheNullDate) {
   FixedToday today(2024, 2, 13);
-  const char* bad[] = {"", "   ", "today+2000000000", "today-800000", "1/1/10000", "13/45/2024",
-                       "hello"};
+  const char* bad[] = {"", "   ", "today+2000000000", "today-800000", "1/1/10000", "13/45/2024", "hello"};
   for (const char* text : bad) {
     TDateTime d = 1;
     EXPECT_FALSE(TryTextToDate(text, d)) << text;
@@ -91,7 +90,7 @@ TEST(DateUtils, TextToDateUnderTwoLocales) {
       {"M/d/yyyy", '/', false, " 2/3/2024 x", "2024-02-03"},
       {"dd.MM.yyyy", '.', false, "31.12.2024", "2024-12-31"},
       {"dd.MM.yyyy", '.', true, "31.12.2024", "2024-12-31"},
-      {"dd/MMM/yyyy", '/', false, "10 Jan 2005", "2005-01-10"},   // month names keep their month
+      {"dd/MMM/yyyy", '/', false, "10 Jan 2005", "2005-01-10"},  // month names keep their month
       {"dd/MMM/yyyy", '/', true, "10/January/2005", "2005-01-10"},
       // a month name where the format has the day would be read as another date
       {"dd/MMM/yyyy", '/', false, "Jan 10 2005", nullptr},
@@ -130,7 +129,8 @@ TEST(DateUtils, TextToDateWithABlankDateSeparator) {
       FormatSettings.DateSeparator = ' ';
       GetFormatController()->SetUseFormatSettings(useFormatSettings);
       GetFormatController()->Refresh();
-      for (TDateTime shown : {EncodeDate(2024, 12, 31), EncodeDate(2003, 2, 1), EncodeDateTime(2024, 3, 5, 14, 30, 0, 0)}) {
+      for (TDateTime shown :
+           {EncodeDate(2024, 12, 31), EncodeDate(2003, 2, 1), EncodeDateTime(2024, 3, 5, 14, 30, 0, 0)}) {
         String text;
         DateTimeToLocaleText(false, text, shown);
         TDateTime d;
@@ -146,20 +146,14 @@ TEST(DateUtils, WeekOfYearByEachRule) {
   struct Case {
     int firstDay, rule, y, m, d, week;
   } cases[] = {
-      {0, 1, 2021, 12, 31, 1},   // its Sunday-based week ends in January
-      {1, 3, 2021, 3, 15, 11},
-      {1, 3, 2021, 1, 1, 53},    // before the first four-day week: last week of 2020
-      {1, 3, 2021, 1, 3, 53},
-      {1, 3, 2021, 1, 4, 1},
-      {1, 3, 2020, 12, 31, 53},
-      {1, 3, 2024, 12, 30, 1},   // week of 1 January 2025
-      {1, 2, 2021, 1, 3, 52},    // first full week starts 4 January
-      {1, 2, 2021, 1, 4, 1},
-      {1, 1, 2021, 1, 1, 1},
-      {1, 1, 2021, 1, 4, 2},
-      {0, 1, 2023, 1, 1, 1},     // a Sunday starting its own week
-      {0, 2, 2022, 1, 1, 52},
-      {0, 2, 2022, 1, 2, 1},
+      {0, 1, 2021, 12, 31, 1},                           // its Sunday-based week ends in January
+      {1, 3, 2021, 3, 15, 11},  {1, 3, 2021, 1, 1, 53},  // before the first four-day week: last week of 2020
+      {1, 3, 2021, 1, 3, 53},   {1, 3, 2021, 1, 4, 1},
+      {1, 3, 2020, 12, 31, 53}, {1, 3, 2024, 12, 30, 1},  // week of 1 January 2025
+      {1, 2, 2021, 1, 3, 52},                             // first full week starts 4 January
+      {1, 2, 2021, 1, 4, 1},    {1, 1, 2021, 1, 1, 1},
+      {1, 1, 2021, 1, 4, 2},    {0, 1, 2023, 1, 1, 1},  // a Sunday starting its own week
+      {0, 2, 2022, 1, 1, 52},   {0, 2, 2022, 1, 2, 1},
   };
   for (const auto& c : cases)
     EXPECT_EQ(GetWeekOfYear(c.firstDay, c.rule, EncodeDate(c.y, c.m, c.d)), c.week)
@@ -173,7 +167,7 @@ TEST(DateUtils, MonthArithmetic) {
   struct Case {
     int y, m, delta, y2, m2, ret;
   } cases[] = {
-      {2000, 1, -1, 1999, 12, 0}, {2000, 1, 13, 2001, 2, 1},  {2000, 12, 1, 2001, 1, 0},
+      {2000, 1, -1, 1999, 12, 0},   {2000, 1, 13, 2001, 2, 1}, {2000, 12, 1, 2001, 1, 0},
       {2000, 5, -17, 1998, 12, -1}, {2000, 5, 24, 2002, 5, 2}, {2000, 5, 0, 2000, 5, 0},
   };
   for (const auto& c : cases) {

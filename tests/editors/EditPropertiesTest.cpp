@@ -107,7 +107,7 @@ TEST_F(EditModelTest, ProviderDefaultsAlignmentAndReadOnly) {
   CountChanges(a, changes);
   EXPECT_EQ(a.Alignment()->Horz(), taRightJustify);
   EXPECT_FALSE(a.InnerAlignment()->IsHorzAssigned());
-  EXPECT_EQ(changes, 0);  // reading raises nothing
+  EXPECT_EQ(changes, 0);                   // reading raises nothing
   a.Alignment()->SetHorz(taRightJustify);  // the value shown, still an assignment
   EXPECT_TRUE(a.InnerAlignment()->IsHorzAssigned());
   EXPECT_EQ(changes, 1);
@@ -220,11 +220,11 @@ TEST_F(EditModelTest, ValidationTextsHandlersAndBounds) {
     bool out;
   } cases[] = {
       {false, false, 0, 0, 123, false},  // no bounds
-      {true, false, 10, 0, 5, true},     {true, false, 10, 0, 1000, false},
-      {true, false, -5, 0, 1, false},    // an unassigned 0 is no upper bound
-      {true, false, 0, 0, -1, true},     // "not negative" holds on its own
-      {false, true, 0, 100, 101, true},  {false, true, 0, 100, -50, false},
-      {true, true, 1, 10, 10, false},    {true, true, 1, 10, 0.5, true},
+      {true, false, 10, 0, 5, true},    {true, false, 10, 0, 1000, false},
+      {true, false, -5, 0, 1, false},  // an unassigned 0 is no upper bound
+      {true, false, 0, 0, -1, true},   // "not negative" holds on its own
+      {false, true, 0, 100, 101, true}, {false, true, 0, 100, -50, false},
+      {true, true, 1, 10, 10, false},   {true, true, 1, 10, 0.5, true},
   };
   TFakeEdit numberEdit;
   numberEdit.own = &number;
@@ -250,9 +250,16 @@ TEST_F(EditModelTest, DisplayTexts) {
     const char* text;
   } cases[] = {
       {TEditCharCase::ecUpperCase, eemNormal, 0, "abc", "ABC"},
-      {TEditCharCase::ecLowerCase, eemNormal, 0, "\xC3\x84" "Bc", "\xC3\xA4" "bc"},
+      {TEditCharCase::ecLowerCase, eemNormal, 0,
+       "\xC3\x84"
+       "Bc",
+       "\xC3\xA4"
+       "bc"},
       {TEditCharCase::ecUpperCase, eemPassword, 0, "abc", "***"},
-      {TEditCharCase::ecNormal, eemPassword, '#', "\xC3\xA4" "b", "##"},  // one echo per character
+      {TEditCharCase::ecNormal, eemPassword, '#',
+       "\xC3\xA4"
+       "b",
+       "##"},  // one echo per character
   };
   for (const auto& c : cases) {
     TkcTextEditProperties p(nullptr);
@@ -290,9 +297,14 @@ TEST_F(EditModelTest, DisplayTexts) {
 
 TEST_F(EditModelTest, NormalizesNumberTexts) {
   const std::pair<const char*, const char*> cases[] = {
-      {"1234567", "1,234,567"}, {"-1234", "-1,234"},        {" 1234567.25 ", " 1,234,567.25 "},
-      {"1234E+05", "1,234E+05"}, {"12,34", "1,234"},        {"123", "123"},
-      {"", ""},                 {"abc1234", "abc1,234"},
+      {"1234567", "1,234,567"},
+      {"-1234", "-1,234"},
+      {" 1234567.25 ", " 1,234,567.25 "},
+      {"1234E+05", "1,234E+05"},
+      {"12,34", "1,234"},
+      {"123", "123"},
+      {"", ""},
+      {"abc1234", "abc1,234"},
   };
   for (auto [in, out] : cases) {
     String text = in;
@@ -340,12 +352,12 @@ TEST(TextEditChanges, SelectionReplacementWithMaxLength) {
     const char* result;
     int caret;
   } cases[] = {
-      {"", 0, 0, "abcdefgh", 5, true, true, "abcde", 5},      // a long paste keeps what fits
-      {"abcde", 5, 0, "x", 5, true, false, "", 0},             // a full editor refuses at its end
-      {"abcde", 1, 2, "XYZW", 5, true, true, "aXYZW", 5},      // the tail goes when the head fills it
-      {"abcde", 1, 2, "", 5, true, true, "ade", 1},            // cutting is always possible
+      {"", 0, 0, "abcdefgh", 5, true, true, "abcde", 5},   // a long paste keeps what fits
+      {"abcde", 5, 0, "x", 5, true, false, "", 0},         // a full editor refuses at its end
+      {"abcde", 1, 2, "XYZW", 5, true, true, "aXYZW", 5},  // the tail goes when the head fills it
+      {"abcde", 1, 2, "", 5, true, true, "ade", 1},        // cutting is always possible
       {"ab", 1, 0, "\xC3\xA4\xC3\xB6\xC3\xBC", 4, true, true, "a\xC3\xA4\xC3\xB6\xC3\xBC", 4},  // characters, not bytes
-      {"abcde", 5, 0, "xyz", 5, false, true, "abcdexyz", 8},   // not typing: no cut
+      {"abcde", 5, 0, "xyz", 5, false, true, "abcdexyz", 8},                                    // not typing: no cut
   };
   for (const auto& c : cases) {
     TkcTextEditProperties p(nullptr);

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "data/kcFilter.h"
 #include "editors/kcEditRepository.h"
 #include "editors/kcTextEdit.h"
-#include "data/kcFilter.h"
 
 namespace {
 
@@ -60,9 +60,7 @@ TEST(EditRepository, KindsRegistryIsSortedWithOneEntryPerKind) {
   EXPECT_TRUE(registry->Sorted());
 }
 
-TEST(EditRepository, StartUpInstallsTheFilterTextHook) {
-  EXPECT_EQ(GetFilterDisplayTextHook(), &LocalizeText);
-}
+TEST(EditRepository, StartUpInstallsTheFilterTextHook) { EXPECT_EQ(GetFilterDisplayTextHook(), &LocalizeText); }
 
 TEST(EditRepository, SharedHelpers) {
   EXPECT_TRUE(VarEqualsWithType(Variant(1), Variant(1)));

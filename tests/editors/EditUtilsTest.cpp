@@ -70,12 +70,9 @@ TEST(EditUtils, ButtonWidths) {
     bool withGlyph;
     int expected;
   } cases[] = {
-      {bkText, 0, "", false, scroll},
-      {bkText, 0, "abcd", false, std::max(scroll, 28 + 4 + 3)},
-      {bkDown, 2, "", false, 4},
-      {bkDown, 30, "", false, 30},
-      {bkGlyph, 0, "", true, 20},
-      {bkGlyph, 0, "", false, scroll},
+      {bkText, 0, "", false, scroll},     {bkText, 0, "abcd", false, std::max(scroll, 28 + 4 + 3)},
+      {bkDown, 2, "", false, 4},          {bkDown, 30, "", false, 30},
+      {bkGlyph, 0, "", true, 20},         {bkGlyph, 0, "", false, scroll},
       {bkEllipsis, 0, "", false, scroll},
   };
   for (const auto& c : cases) {
@@ -92,8 +89,8 @@ TEST(EditUtils, ButtonWidths) {
 TEST(EditUtils, TextFlagsAndExcludingFills) {
   EXPECT_EQ(ConvertDrawTextFlags(DT_VCENTER | DT_RIGHT | DT_SINGLELINE | DT_CENTER | DT_BOTTOM), 0x13);
   EXPECT_EQ(ConvertDrawTextFlags(DT_WORDBREAK | DT_EXPANDTABS | DT_CALCRECT), 0x320);
-  EXPECT_EQ(ConvertEditTextFlags(0x333), UINT(DT_VCENTER | DT_RIGHT | DT_SINGLELINE | DT_WORDBREAK | DT_EXPANDTABS |
-                                              DT_CALCRECT));
+  EXPECT_EQ(ConvertEditTextFlags(0x333),
+            UINT(DT_VCENTER | DT_RIGHT | DT_SINGLELINE | DT_WORDBREAK | DT_EXPANDTABS | DT_CALCRECT));
   HDC dc = CreateMeasureDC();
   StartRecording(dc);
   FillRectExcluding(dc, TRect{0, 0, 10, 10}, TRect{2, 3, 8, 7}, GetSysColorBrush(COLOR_WINDOW));

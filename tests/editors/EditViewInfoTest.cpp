@@ -29,9 +29,9 @@ TEST_F(EditViewInfoTest, BorderExtentsAndContentOffsets) {
     bool shadow, transparent;
     TRect extent;
   } cases[] = {
-      {ebsSingle, false, false, {1, 1, 1, 1}}, {ebsSingle, true, false, {1, 1, 4, 4}},
-      {ebsSingle, false, true, {2, 2, 2, 2}},  {ebsThick, false, true, {2, 2, 2, 2}},
-      {ebsNone, false, false, {0, 0, 0, 0}},   {ebs3D, false, false, {2, 2, 2, 2}},
+      {ebsSingle, false, false, {1, 1, 1, 1}},   {ebsSingle, true, false, {1, 1, 4, 4}},
+      {ebsSingle, false, true, {2, 2, 2, 2}},    {ebsThick, false, true, {2, 2, 2, 2}},
+      {ebsNone, false, false, {0, 0, 0, 0}},     {ebs3D, false, false, {2, 2, 2, 2}},
       {ebsOffice11, false, false, {1, 1, 1, 1}},
   };
   for (const auto& c : cases) {
@@ -164,8 +164,8 @@ TEST_F(EditPaintTest, BorderBackgroundAndDropDownButton) {
   const TRect button = info.ButtonsInfo[0]->Bounds;
   EXPECT_EQ(button, (TRect{182, 1, 199, 20}));
   EXPECT_EQ(At(button.left, 10), ColorToRGB(clBtnShadow));  // the ring next to the text
-  EXPECT_GT(Count(button, clBtnText), 0);                    // the arrow
-  EXPECT_EQ(Count(TRect{0, 0, 200, 21}, clRed), 0);          // everything painted
+  EXPECT_GT(Count(button, clBtnText), 0);                   // the arrow
+  EXPECT_EQ(Count(TRect{0, 0, 200, 21}, clRed), 0);         // everything painted
 
   // Pressed, the hot-flat face turns dark and the arrow light.
   data->Calculate(canvas.get(), TRect{0, 0, 200, 21}, POINT{190, 10}, TShiftState{ssLeft}, &info, true);

@@ -27,8 +27,7 @@ TFormatSettings German() {
   s.DateSeparator = '.';
   s.LongTimeFormat = "HH:mm:ss";
   s.TimeSeparator = ':';
-  s.ShortMonthNames = {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun",
-                       "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
+  s.ShortMonthNames = {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
   s.CurrencyString = "€";
   s.CurrencyFormat = 3;
   s.NegCurrFormat = 8;
@@ -57,13 +56,13 @@ TEST(FormatController, MasksAndDisplayFormatsUnderTwoLocales) {
     const char* timeExpr;
     uint8_t weekStart;
   } cases[] = {
-      {DayFirst(), "3:DD,9,2:MM,9,1:YYYY", "!99/99/9999;1; ", "!99/99/9999\\ 99:99:99\\ cc;1; ",
-       "dd/mm/yyyy", "dd/mm/yyyy' 'hh:nn:ss' 'ampm",
+      {DayFirst(), "3:DD,9,2:MM,9,1:YYYY", "!99/99/9999;1; ", "!99/99/9999\\ 99:99:99\\ cc;1; ", "dd/mm/yyyy",
+       "dd/mm/yyyy' 'hh:nn:ss' 'ampm",
        "([012]?[1-9]|[123]0|31)\\/((0?[1-9]|1[012])|('Jan'|'Feb'|'Mar'|'Apr'|'May'|'Jun'|'Jul'|"
        "'Aug'|'Sep'|'Oct'|'Nov'|'Dec'))\\/\\d\\d\\d\\d",
        "(0?[1-9]|1[012])\\:[0-5]?\\d\\:[0-5]?\\d' '('AM'|'PM')?", 0},
-      {German(), "3:DD,9,2:MM,9,1:YYYY", "!99/99/9999;1; ", "!99/99/9999\\ 99:99:99;1; ",
-       "dd/mm/yyyy", "dd/mm/yyyy' 'hh:nn:ss",
+      {German(), "3:DD,9,2:MM,9,1:YYYY", "!99/99/9999;1; ", "!99/99/9999\\ 99:99:99;1; ", "dd/mm/yyyy",
+       "dd/mm/yyyy' 'hh:nn:ss",
        "([012]?[1-9]|[123]0|31)\\.((0?[1-9]|1[012])|('Jan'|'Feb'|'Mär'|'Apr'|'Mai'|'Jun'|'Jul'|"
        "'Aug'|'Sep'|'Okt'|'Nov'|'Dez'))\\.\\d\\d\\d\\d",
        "([01]?\\d|2[0-3])\\:[0-5]?\\d\\:[0-5]?\\d", 1},
@@ -77,11 +76,8 @@ TEST(FormatController, MasksAndDisplayFormatsUnderTwoLocales) {
     EXPECT_EQ(fc.DateTimeStandardMask(), c.dateTimeMask);
     EXPECT_EQ(fc.DateDisplayFormat(), c.dateDisplay);
     EXPECT_EQ(fc.DateTimeDisplayFormat(), c.dateTimeDisplay);
-    EXPECT_EQ(fc.DateRegExprMask().rfind("(" + String(c.dateExpr) + ")|('today'|", 0), 0u)
-        << fc.DateRegExprMask();
-    EXPECT_EQ(fc.DateTimeRegExprMask().rfind(
-                  "(" + String(c.dateExpr) + " ' '(" + c.timeExpr + ")?)|('today'|", 0),
-              0u)
+    EXPECT_EQ(fc.DateRegExprMask().rfind("(" + String(c.dateExpr) + ")|('today'|", 0), 0u) << fc.DateRegExprMask();
+    EXPECT_EQ(fc.DateTimeRegExprMask().rfind("(" + String(c.dateExpr) + " ' '(" + c.timeExpr + ")?)|('today'|", 0), 0u)
         << fc.DateTimeRegExprMask();
     const String offset = ")((\\+|-)\\d(\\d(\\d\\d?)?)?)?";  // the smart words' day offset closes the mask
     EXPECT_TRUE(fc.DateRegExprMask().ends_with(offset)) << fc.DateRegExprMask();
@@ -111,13 +107,13 @@ TEST(FormatController, ParsingFormats) {
       {"h:mm:ss AMPM", true, "4:12H,10,5:NN,10,6:SS,0: ,8:AMPM"},
       {"HH:nn", true, "4:24HH,10,5:NN"},
       {"hh:mm a/p", true, "4:12HH,10,5:NN,0: ,8:a/p"},
-      {"yyyy am/pm", true, "1:YYYY,0: "},              // AM/PM without an hour is dropped
+      {"yyyy am/pm", true, "1:YYYY,0: "},  // AM/PM without an hour is dropped
       {"d/M/yy", true, "3:D,9,2:M,9,1:YY"},
-      {"dddd, MMMM d", true, "3:DDDD,0:, ,2:MMMM,0: "},      // a second day item is not added
+      {"dddd, MMMM d", true, "3:DDDD,0:, ,2:MMMM,0: "},  // a second day item is not added
       {"'Day' dd", true, "0:Day ,3:DD"},
       {"\"at\" hh", true, "0:at ,4:24HH"},
-      {"yyyy \"g\" G", false, ""},                       // an era fails the parse
-      {"ddddd", true, "3:DD,9,2:MM,9,1:YYYY"},           // the short date format, nested
+      {"yyyy \"g\" G", false, ""},              // an era fails the parse
+      {"ddddd", true, "3:DD,9,2:MM,9,1:YYYY"},  // the short date format, nested
       {"", true, "3:DD,9,2:MM,9,1:YYYY,0: ,4:12H,10,5:NN,10,6:SS,0: ,8:AMPM"},
       {"aaaa zzz", true, "3:DDDD,0: ,7:ZZZ"},
       {"MM-dd", true, "2:MM,0:-,3:DD"},
@@ -163,12 +159,9 @@ TEST(FormatController, CurrencyWeekStartAndEditText) {
     int format, negFormat, decimals;
     const char* expected;
   } cases[] = {
-      {"$", 0, 0, 2, "$,0.00;($,0.00)"},
-      {"€", 3, 8, 2, ",0.00 €;-,0.00 €"},
-      {"$", 1, 0, 0, ",0.$;($,0.)"},
-      {"kr.", 2, 12, 2, "kr'.' ,0.00;kr'.' -,0.00"},
-      {"R", 0, 13, 1, "R,0.0;,0.0- R"},
-      {"", 0, 0, 2, ",0.00;-,0.00"},
+      {"$", 0, 0, 2, "$,0.00;($,0.00)"}, {"€", 3, 8, 2, ",0.00 €;-,0.00 €"},
+      {"$", 1, 0, 0, ",0.$;($,0.)"},     {"kr.", 2, 12, 2, "kr'.' ,0.00;kr'.' -,0.00"},
+      {"R", 0, 13, 1, "R,0.0;,0.0- R"},  {"", 0, 0, 2, ",0.00;-,0.00"},
   };
   for (const auto& c : cases) {
     TFormatSettings s = DayFirst();
@@ -213,7 +206,7 @@ TEST(FormatController, ItemAtPosition) {
     uint8_t kind;
     int start, length, suffix;
   } cases[] = {
-      {0, false, 0, 0, 0, 0},  {1, true, dtikDay, 1, 2, 0},     {3, true, dtikDateSeparator, 3, 1, 0},
+      {0, false, 0, 0, 0, 0},        {1, true, dtikDay, 1, 2, 0},  {3, true, dtikDateSeparator, 3, 1, 0},
       {4, true, dtikMonth, 4, 3, 0}, {9, true, dtikYear, 8, 4, 0}, {19, true, dtikTimeSuffix, 19, 2, 2},
       {21, false, 0, 0, 0, 0},
   };
@@ -345,12 +338,15 @@ TEST(FormatController, EveryLocaleAcceptsTheTextItShows) {
     TkcRegExpr dateMask;
     dateMask.Compile(fc.DateRegExprMask());
     for (TDateTime stamp : stamps) {
-      for (const String& text : {FormatDateTime(fc.DateDisplayFormat(), stamp), FormatDateTime(FormatSettings.ShortDateFormat, stamp)}) {
+      for (const String& text :
+           {FormatDateTime(fc.DateDisplayFormat(), stamp), FormatDateTime(FormatSettings.ShortDateFormat, stamp)}) {
         dateMask.Reset();
-        if (dateMask.FilterText(text) != text || !dateMask.IsFinal()) failures.push_back(name + ": date \"" + text + "\"");
+        if (dateMask.FilterText(text) != text || !dateMask.IsFinal())
+          failures.push_back(name + ": date \"" + text + "\"");
       }
-      for (const String& text : {FormatDateTime(fc.DateTimeDisplayFormat(), stamp),
-                                 FormatDateTime(FormatSettings.ShortDateFormat + " " + FormatSettings.LongTimeFormat, stamp)}) {
+      for (const String& text :
+           {FormatDateTime(fc.DateTimeDisplayFormat(), stamp),
+            FormatDateTime(FormatSettings.ShortDateFormat + " " + FormatSettings.LongTimeFormat, stamp)}) {
         mask.Reset();
         if (mask.FilterText(text) != text || !mask.IsFinal()) {
           failures.push_back(name + ": \"" + text + "\" by " + FormatSettings.ShortDateFormat + " | " +

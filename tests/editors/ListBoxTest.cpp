@@ -11,12 +11,12 @@ TEST(ListBox, IntegralHeightKeepsWholeItems) {
   struct Case {
     int requested, borders, count, scrollWidth, clientWidth, expected;
   } cases[] = {
-      {100, 0, 20, 0, 100, 91},   // seven items of 13
-      {91, 0, 20, 0, 100, 91},    // already whole
-      {5, 0, 20, 0, 100, 13},     // at least one item
-      {100, 2, 20, 0, 100, 95},   // borders 2 + 2, then whole items
+      {100, 0, 20, 0, 100, 91},    // seven items of 13
+      {91, 0, 20, 0, 100, 91},     // already whole
+      {5, 0, 20, 0, 100, 13},      // at least one item
+      {100, 2, 20, 0, 100, 95},    // borders 2 + 2, then whole items
       {100, 0, 20, 200, 100, 95},  // six items and the horizontal scroll bar
-      {100, 0, 3, 0, 100, 91},    // fewer items than fit: still whole rows
+      {100, 0, 3, 0, 100, 91},     // fewer items than fit: still whole rows
   };
   for (const auto& c : cases) {
     TkcIntegralHeightParams p;

@@ -45,10 +45,9 @@ TEST(LookupData, NavigationByDirection) {
     bool circular;
     int target;
   } cases[] = {
-      {15, ldPageDown, false, 19}, {19, ldPageDown, true, 0},   {19, ldPageDown, false, 19},
-      {-1, ldPageDown, false, 7},  {10, ldPageUp, false, 3},    {0, ldPageUp, true, 19},
-      {-1, ldPageUp, false, -1},   {19, ldNext, false, 19},     {19, ldNext, true, 0},
-      {0, ldPrevious, false, 0},   {0, ldPrevious, true, 19},   {5, ldFirst, false, 0},
+      {15, ldPageDown, false, 19}, {19, ldPageDown, true, 0}, {19, ldPageDown, false, 19}, {-1, ldPageDown, false, 7},
+      {10, ldPageUp, false, 3},    {0, ldPageUp, true, 19},   {-1, ldPageUp, false, -1},   {19, ldNext, false, 19},
+      {19, ldNext, true, 0},       {0, ldPrevious, false, 0}, {0, ldPrevious, true, 19},   {5, ldFirst, false, 0},
       {5, ldLast, false, 19},      {-1, ldNext, false, 0},
   };
   for (const auto& c : cases) {
@@ -87,8 +86,8 @@ TEST(LookupData, IncrementalSearchTakesTheItemsSpelling) {
     bool next;
     int key;
   } cases[] = {
-      {esEdit, "", false, -1},         {esEdit, "zz", false, -1},       {esEditList, "zz", false, 0},
-      {esEditList, "zz", true, -1},    {esEditList, "", false, -1},     {esFixedList, "zz", false, 0},
+      {esEdit, "", false, -1},       {esEdit, "zz", false, -1},   {esEditList, "zz", false, 0},
+      {esEditList, "zz", true, -1},  {esEditList, "", false, -1}, {esFixedList, "zz", false, 0},
       {esFixedList, "zz", true, -1},
   };
   for (const auto& c : cases) {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "editors/kcMaskEditControl.h"
 #include <cstdio>
 #include <cstdlib>
+#include "editors/kcMaskEditControl.h"
 
 #include "platform/forms/Clipbrd.h"
 #include "platform/gdi/GuiApplication.h"

@@ -76,12 +76,24 @@ private:
 void Keys(TkcMaskEditCustomMode& mode, TModelEdit& edit, const std::u32string& keys) {
   for (char32_t k : keys) {
     switch (k) {
-      case U'<': if (mode.PressLeft(false)) edit.SendKey(VK_LEFT); break;
-      case U'>': if (mode.PressRight(false)) edit.SendKey(VK_RIGHT); break;
-      case U'^': if (mode.PressHome(false)) edit.SendKey(VK_HOME); break;
-      case U'$': if (mode.PressEnd(false)) edit.SendKey(VK_END); break;
-      case U'#': if (mode.PressBackspace()) edit.SendChar(U'\b'); break;
-      case U'~': if (mode.PressDelete()) edit.SendKey(VK_DELETE); break;
+      case U'<':
+        if (mode.PressLeft(false)) edit.SendKey(VK_LEFT);
+        break;
+      case U'>':
+        if (mode.PressRight(false)) edit.SendKey(VK_RIGHT);
+        break;
+      case U'^':
+        if (mode.PressHome(false)) edit.SendKey(VK_HOME);
+        break;
+      case U'$':
+        if (mode.PressEnd(false)) edit.SendKey(VK_END);
+        break;
+      case U'#':
+        if (mode.PressBackspace()) edit.SendChar(U'\b');
+        break;
+      case U'~':
+        if (mode.PressDelete()) edit.SendKey(VK_DELETE);
+        break;
       default: {
         char32_t c = k;
         if (mode.PressSymbol(c)) edit.SendChar(c);
@@ -108,15 +120,15 @@ TEST_F(MaskModesTest, StandardMaskTyping) {
     const char* text;
     int selStart, selLength, beeps;
   } cases[] = {
-      {"\\(000\\)000;1;_", U"^", "(___)___", 1, 1, 0},           // Home skips the leading literal
+      {"\\(000\\)000;1;_", U"^", "(___)___", 1, 1, 0},  // Home skips the leading literal
       {"\\(000\\)000;1;_", U"^1234", "(123)4__", 6, 1, 0},
-      {"\\(000\\)000;1;_", U"^1234#", "(123)___", 5, 1, 0},      // Backspace blanks, never shortens
-      {"\\(000\\)000;1;_", U"^12a", "(12_)___", 3, 1, 1},        // a refused letter beeps
-      {"\\(000\\)000;1;_", U"^123>>>", "(123)___", 8, 0, 0},  // up to the end, not past it
+      {"\\(000\\)000;1;_", U"^1234#", "(123)___", 5, 1, 0},       // Backspace blanks, never shortens
+      {"\\(000\\)000;1;_", U"^12a", "(12_)___", 3, 1, 1},         // a refused letter beeps
+      {"\\(000\\)000;1;_", U"^123>>>", "(123)___", 8, 0, 0},      // up to the end, not past it
       {"\\(000\\)000;1;_", U"^123<<<<", "(123)___", 1, 1, 0},     // Left stops at the first position
       {"\\(000\\)000;1;_", U"^12345678$9", "(123)456", 8, 0, 0},  // nothing is typed at the end
       {"\\(000\\)000;1;_", U"^123~", "(123)___", 5, 1, 0},
-      {"000-00;0;*", U"^123456", "123-45", 6, 0, 0},              // the literal is jumped over
+      {"000-00;0;*", U"^123456", "123-45", 6, 0, 0},  // the literal is jumped over
   };
   for (const auto& c : cases) {
     TModelEdit edit;

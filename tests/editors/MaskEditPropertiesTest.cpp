@@ -74,8 +74,11 @@ TEST(MaskEditProperties, CaseAndValidation) {
   struct Case {
     const char* text;
     bool ignoreBlank, error;
-  } cases[] = {{"(123)4__", false, true}, {"(123)456", false, false}, {"(___)___", false, true},
-               {"(___)___", true, false}, {"(12_)___", true, true}};
+  } cases[] = {{"(123)4__", false, true},
+               {"(123)456", false, false},
+               {"(___)___", false, true},
+               {"(___)___", true, false},
+               {"(12_)___", true, true}};
   for (const auto& c : cases) {
     p.SetIgnoreMaskBlank(c.ignoreBlank);
     Variant v = String(c.text);

@@ -60,8 +60,9 @@ TEST(RegExprCompiler, EveryMessageWithItsPosition) {
       {"   ", "The source stream is empty"},
       {"", "The source stream is empty"},
       // every error of the expression is reported, not only the first
-      {"|a|(b?)*", "Line1, Char1: The alternative should not be empty | "
-                   "Line1, Char8: The '*' quantifier cannot be applied here"},
+      {"|a|(b?)*",
+       "Line1, Char1: The alternative should not be empty | "
+       "Line1, Char8: The '*' quantifier cannot be applied here"},
       // CR LF and a lone LF both end a line
       {"a\r\n( b||c)", "Line2, Char5: The alternative should not be empty"},
       {"a\n( b||c)", "Line2, Char5: The alternative should not be empty"},
@@ -96,16 +97,11 @@ TEST(RegExprCompiler, ParsedStructure) {
     const char* source;
     const char* printed;
   } cases[] = {
-      {"[a-]", "[a\\-]"},
-      {"[^a-c\\d.]", "[^a-c\\d.]"},
-      {"a{3}", "(aaa)"},
-      {"a{2,}", "(aaa*)"},
-      {"a{2,4}", "(aa(aa?)?)"},
-      {"a{0}b", "()b"},
-      {"a+?", "(a+)?"},
-      {"(ab)\\1", "(ab)(ab)"},
-      {"'it''s'", "it\\'s"},
-      {"\\x41\\.", "A\\."},
+      {"[a-]", "[a\\-]"},       {"[^a-c\\d.]", "[^a-c\\d.]"},
+      {"a{3}", "(aaa)"},        {"a{2,}", "(aaa*)"},
+      {"a{2,4}", "(aa(aa?)?)"}, {"a{0}b", "()b"},
+      {"a+?", "(a+)?"},         {"(ab)\\1", "(ab)(ab)"},
+      {"'it''s'", "it\\'s"},    {"\\x41\\.", "A\\."},
       {"a|b c", "a|bc"},
   };
   for (const auto& c : cases) {
@@ -134,25 +130,25 @@ TEST(RegExprAutomaton, AcceptsAndRejectsCharacterByCharacter) {
     const char* trace;
   } cases[] = {
       {"\\d\\d/\\d\\d", "12.34", "11111F"},
-      {"\\d\\d/\\d\\d", "12/3", "1100-"},          // "/" is the locale's date separator
+      {"\\d\\d/\\d\\d", "12/3", "1100-"},  // "/" is the locale's date separator
       {"\\d\\d:\\d\\d", "1:", "10-"},
       {"\\d+\\p\\d\\d", "12,50", "11111F"},
-      {"(0?[1-9]|1[012])", "13", "10F"},          // "1" is a complete month, "3" cannot follow
+      {"(0?[1-9]|1[012])", "13", "10F"},  // "1" is a complete month, "3" cannot follow
       {"(0?[1-9]|1[012])", "09", "11F"},
       {"[^0-9]+", "ab1", "110F"},
-      {"[a-cx-z]+", "byd", "110F"},               // a range may follow a range
+      {"[a-cx-z]+", "byd", "110F"},  // a range may follow a range
       {"[a-c-]", "-", "1F"},
       {"\\w\\W\\s\\S", "_- x", "1111F"},
       {"a*", "", "F"},
       {"ab?c", "ac", "11F"},
       {"(a|b)+c", "abbac", "11111F"},
-      {"x(a?)", "x", "1-"},                       // the group must still be entered or passed
+      {"x(a?)", "x", "1-"},  // the group must still be entered or passed
       {"x(a?)?", "x", "1F"},
       {"a{2,3}", "aaaa", "1110F"},
       {"(ab){2}", "abab", "1111F"},
       {"(a?b)+c", "babc", "1111F"},
       {"'Jan'|'Feb'", "Fex", "110-"},
-      {"..", "éü", "11F"},                        // one step per character, not per byte
+      {"..", "éü", "11F"},  // one step per character, not per byte
   };
   for (const auto& c : cases) {
     TkcRegExpr r;

@@ -17,22 +17,22 @@ TEST(StandardMask, FitText) {
       {">LL", "ab", true, false, "AB"},
       {">LL", "ab", false, false, "ab"},
       {"<LL", "AB", true, false, "ab"},
-      {"><>LL", "aB", true, false, "aB"},           // "<>" keeps the typed case
+      {"><>LL", "aB", true, false, "aB"},  // "<>" keeps the typed case
       {">L<>L", "ab", true, false, "Ab"},
-      {"!999", "12", true, false, "_12"},           // fitted from the right end
+      {"!999", "12", true, false, "_12"},  // fitted from the right end
       {"000-00;0;*", "12345", true, false, "123-45"},
       {"000-00;0;*", "123-45", true, true, "123-45"},
       {"000-00;1;_", "12345", true, false, "123-45"},
-      {"000", "1a2", true, false, "12_"},           // rejected character keeps the position
-      {"L0", "5", true, false, "_5"},               // first accepting position wins
-      {"000", "1 3", true, false, "1_3"},           // a blank leaves the position empty
+      {"000", "1a2", true, false, "12_"},  // rejected character keeps the position
+      {"L0", "5", true, false, "_5"},      // first accepting position wins
+      {"000", "1 3", true, false, "1_3"},  // a blank leaves the position empty
       {"#99", "-12", true, false, "-12"},
-      {"CcC", "x y", true, false, "x y"},           // any-character positions take a space
+      {"CcC", "x y", true, false, "x y"},  // any-character positions take a space
       {"\\(000\\)000", "1234", true, false, "(123)4__"},
       {"99/99", "1231", true, false, "12/31"},
-      {"aa", "é1", true, false, "1_"},              // letters are ASCII letters
-      {"CC", "éü", true, false, "éü"},              // one position per character
-      {"99\\;1", "12", true, false, "12;1"},        // escaped ';' is a literal
+      {"aa", "é1", true, false, "1_"},        // letters are ASCII letters
+      {"CC", "éü", true, false, "éü"},        // one position per character
+      {"99\\;1", "12", true, false, "12;1"},  // escaped ';' is a literal
   };
   for (const auto& c : cases) {
     TkcStandardMask m;
@@ -57,8 +57,8 @@ TEST(StandardMask, SyntaxAndEmptyForms) {
       {"000-00;0;*", "***-**", "     ", false, U'*', 6},
       {"000-00;1", "___-__", "   -  ", true, U'_', 6},
       {"00;0", "__", "  ", false, U'_', 2},
-      {"00\\", "__", "  ", true, U'_', 2},          // trailing backslash adds nothing
-      {"0;1;", "_;1;", " ;1;", true, U'_', 4},      // ';' not in a closing form is literal
+      {"00\\", "__", "  ", true, U'_', 2},      // trailing backslash adds nothing
+      {"0;1;", "_;1;", " ;1;", true, U'_', 4},  // ';' not in a closing form is literal
       {"0;2;x", "_;2;x", " ;2;x", true, U'_', 5},
       {"!#0", "__", "  ", true, U'_', 2},
       {"", "", "", true, U'_', 0},
@@ -106,10 +106,10 @@ TEST(StandardMask, IsFullyValid) {
       {"000-00;0;*", "123-4*", false, nullptr},
       {"000-00;0;*", "123-45", true, "123-45"},
       {"000-00;0;*", "123-4", false, nullptr},  // one character short
-      {"099", "1_ ", true, "1_ "},             // optional positions may stay blank
+      {"099", "1_ ", true, "1_ "},              // optional positions may stay blank
       {"099", "_11", false, nullptr},           // a required one may not
       {"###", "+-_", true, "+-_"},
-      {">LL", "ab", true, "AB"},               // converted in place
+      {">LL", "ab", true, "AB"},  // converted in place
       {"0x0", "1y2", false, nullptr},
   };
   for (const auto& c : cases) {

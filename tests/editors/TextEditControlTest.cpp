@@ -66,8 +66,8 @@ TEST(KcTextEdit, BorderIsPaintedAndShownOnScreen) {
   f.edit->PaintTo(dc, 0, 0);
   int frameCalls = 0;
   for (const GdiRecord& r : StopRecording(dc))
-    frameCalls += r.op == "FillRect" && r.brushColor == frame && (r.rect.left == 0 || r.rect.top == 0 ||
-                                                                 r.rect.right == w || r.rect.bottom == h);
+    frameCalls += r.op == "FillRect" && r.brushColor == frame &&
+                  (r.rect.left == 0 || r.rect.top == 0 || r.rect.right == w || r.rect.bottom == h);
   EXPECT_EQ(frameCalls, 4);
   SelectObject(dc, old);
   DeleteObject(bitmap);

@@ -35,22 +35,22 @@ struct RowsCase {
 
 TEST_F(TextLayoutTest, BreaksRows) {
   const RowsCase cases[] = {
-      {"a b c", kctfWordBreak, 15, {{0, 2}, {2, 2}, {4, 1}}, {}},                // blanks stay at the row end
-      {"a   b", kctfWordBreak, 15, {{0, 2}, {4, 1}}, {}},                      // the blanks after a row are skipped
+      {"a b c", kctfWordBreak, 15, {{0, 2}, {2, 2}, {4, 1}}, {}},  // blanks stay at the row end
+      {"a   b", kctfWordBreak, 15, {{0, 2}, {4, 1}}, {}},          // the blanks after a row are skipped
       {"x\r\n\r\ny", 0, 100, {{0, 1}, {3, 0}, {5, 1}}, {}},
-      {"x\ny", 0, 100, {{0, 1}, {2, 1}}, {}},                                    // a lone LF ends a row
+      {"x\ny", 0, 100, {{0, 1}, {2, 1}}, {}},  // a lone LF ends a row
       {"a\r\nb", kctfSingleLine, 100, {{0, 4}}, {}},
-      {"abcdef", kctfWordBreak, 25, {{0, 6}}, {}},                                // a long word stays whole
-      {"abcdef gh", kctfWordBreak, 25, {{0, 7}, {7, 2}}, {}},                     // ... up to its next blank
+      {"abcdef", kctfWordBreak, 25, {{0, 6}}, {}},             // a long word stays whole
+      {"abcdef gh", kctfWordBreak, 25, {{0, 7}, {7, 2}}, {}},  // ... up to its next blank
       {"abcdef", kctfWordBreak | kctfBreakInsideWords, 25, {{0, 2}, {2, 2}, {4, 2}}, {}},
       {"abc", kctfWordBreak | kctfBreakInsideWords, 5, {{0, 1}, {1, 1}, {2, 1}}, {}},  // at least one each
       {"\xC3\xA4\xC3\xB6\xC3\xBC", kctfWordBreak | kctfBreakInsideWords, 25, {{0, 4}, {2, 2}}, {}},
-      {"a\tbc", kctfWordBreak | kctfExpandTabs, 85, {{0, 2}, {2, 2}}, {}},       // the tab reaches 80
-      {"a\tb", kctfWordBreak, 40, {{0, 3}}, {}},                                  // unexpanded: one advance
-      {"ab  cd", kctfWordBreak, 35, {{0, 4}, {4, 2}}, {}},                        // the overflowing blank ends it
-      {"ab cd\r\nef gh ij", kctfJustify, 1000, {{0, 5}, {7, 8}}, {0, 0}},        // paragraph and text ends
+      {"a\tbc", kctfWordBreak | kctfExpandTabs, 85, {{0, 2}, {2, 2}}, {}},  // the tab reaches 80
+      {"a\tb", kctfWordBreak, 40, {{0, 3}}, {}},                            // unexpanded: one advance
+      {"ab  cd", kctfWordBreak, 35, {{0, 4}, {4, 2}}, {}},                  // the overflowing blank ends it
+      {"ab cd\r\nef gh ij", kctfJustify, 1000, {{0, 5}, {7, 8}}, {0, 0}},   // paragraph and text ends
       {"ab cd\r\nef gh ij", kctfDistribute, 1000, {{0, 5}, {7, 8}}, {1, 2}},
-      {"ab cd  ", kctfDistribute, 1000, {{0, 5}}, {1}},                           // trailing blanks stripped
+      {"ab cd  ", kctfDistribute, 1000, {{0, 5}}, {1}},  // trailing blanks stripped
   };
   for (const auto& c : cases) {
     TkcTextLayoutParams p;
@@ -89,12 +89,12 @@ TEST_F(TextLayoutTest, LineLimitAndLastRowDecisions) {
     int rows;
     bool complete;
   } cases[] = {
-      {kctfTop, 100, 2, 3, true},                      // top-aligned: the height decides, not the limit
+      {kctfTop, 100, 2, 3, true},  // top-aligned: the height decides, not the limit
       {kctfVCenter, 100, 2, 2, false},
-      {kctfCalcRect, 100, 2, 2, true},                 // measuring never reports a cut
-      {kctfTop, 15, 0, 2, true},                       // the second row reaches past the bottom
-      {kctfTop | kctfWholeRowsOnly, 15, 0, 1, true},   // ... and is not laid out with whole rows only
-      {kctfTop | kctfWholeRowsOnly, 5, 0, 1, true},    // the first row always is
+      {kctfCalcRect, 100, 2, 2, true},                // measuring never reports a cut
+      {kctfTop, 15, 0, 2, true},                      // the second row reaches past the bottom
+      {kctfTop | kctfWholeRowsOnly, 15, 0, 1, true},  // ... and is not laid out with whole rows only
+      {kctfTop | kctfWholeRowsOnly, 5, 0, 1, true},   // the first row always is
       {kctfSingleLine, 100, 0, 1, true},
   };
   for (const auto& c : cases) {
@@ -149,8 +149,8 @@ protected:
     std::string op, text;
     int x, y;
   };
-  std::vector<Drawn> Draw(const std::string& text, RECT r, unsigned flags, int maxLines, int* result,
-                          int selStart = 0, int selLength = 0) {
+  std::vector<Drawn> Draw(const std::string& text, RECT r, unsigned flags, int maxLines, int* result, int selStart = 0,
+                          int selLength = 0) {
     StartRecording(dc);
     *result = DrawTextInRect(dc, text, r, flags, selStart, selLength, 0x00FF0000, 0x0000FF00, maxLines);
     std::vector<Drawn> out;
@@ -190,8 +190,8 @@ TEST_F(TextPaintTest, ForcedEllipsisAfterTheLineLimit) {
   EXPECT_EQ(drawn[2].x, 65);
 
   // Top-aligned: three rows are laid out, two drawn, the text was not cut by the limit.
-  drawn = Draw("abc\ndef\nghi", RECT{0, 0, 100, 100}, kctfEndEllipsis | kctfWholeRowsOnly | kctfReturnRowCount,
-               2, &result);
+  drawn =
+      Draw("abc\ndef\nghi", RECT{0, 0, 100, 100}, kctfEndEllipsis | kctfWholeRowsOnly | kctfReturnRowCount, 2, &result);
   EXPECT_EQ(result, 2);
   ASSERT_EQ(drawn.size(), 2u);
   EXPECT_EQ(drawn[1].text, "def");

@@ -15,8 +15,7 @@ TEST(ExtendedEditHelpers, OwnPairOrNearestAncestor) {
   EXPECT_EQ(controller->GetHelperClass(TkcMemoProperties::StaticClass()), TkcFilterMemoHelper::Class());
   EXPECT_EQ(controller->GetHelperClass(TkcBlobEditProperties::StaticClass()), TkcFilterMaskEditHelper::Class());
   EXPECT_EQ(controller->GetHelperClass(TkcImageProperties::StaticClass()), nullptr);
-  const TkcConditionOperators memo =
-      TkcFilterMemoHelper::Class()->GetSupportedOperators(nullptr, nullptr, true);
+  const TkcConditionOperators memo = TkcFilterMemoHelper::Class()->GetSupportedOperators(nullptr, nullptr, true);
   EXPECT_TRUE(memo.Contains(kcoLike));
   EXPECT_FALSE(memo.Contains(kcoEqual));
   EXPECT_EQ(memo, TkcFilterMemoHelper::Class()->GetSupportedOperators(nullptr, nullptr, false));

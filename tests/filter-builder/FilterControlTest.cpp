@@ -134,7 +134,8 @@ TEST(FilterControl, KeyboardWalksTheParts) {
     parts.push_back(f.fc->FocusInfo().HitPart * 10 + std::max(0, f.fc->FocusInfo().ValueIndex));
     f.session.Key(VK_RIGHT);
   }
-  EXPECT_EQ(parts, (std::vector<int>{fhpItem * 10, fhpOperator * 10, fhpValue * 10, fhpValue * 10 + 1, fhpValue * 10 + 1}));
+  EXPECT_EQ(parts,
+            (std::vector<int>{fhpItem * 10, fhpOperator * 10, fhpValue * 10, fhpValue * 10 + 1, fhpValue * 10 + 1}));
   // Down on the last row goes to the add-condition line; Enter there adds a condition.
   f.session.Key(VK_DOWN);
   EXPECT_EQ(f.fc->FocusInfo().HitPart, fhpAddCondition);
@@ -182,10 +183,14 @@ TEST(FilterControl, LayoutHitTestAndPaintingOfADeepTree) {
     TkcFilterHitPart Part;
     int Value;
   } probes[] = {
-      {m->Root()->ButtonRect, fhpRowButton, -1},     {m->Root()->BoolOperatorRect, fhpBoolOperator, -1},
-      {deep->ItemRect, fhpItem, -1},                 {deep->OperatorRect, fhpOperator, -1},
-      {deep->Values()->Items(0)->ValueRect, fhpValue, 0}, {deep->Values()->AddButtonRect, fhpAddValue, -1},
-      {f.fc->AddConditionRect(), fhpAddCondition, -1}, {m->Root()->CaptionRect, fhpNone, -1},
+      {m->Root()->ButtonRect, fhpRowButton, -1},
+      {m->Root()->BoolOperatorRect, fhpBoolOperator, -1},
+      {deep->ItemRect, fhpItem, -1},
+      {deep->OperatorRect, fhpOperator, -1},
+      {deep->Values()->Items(0)->ValueRect, fhpValue, 0},
+      {deep->Values()->AddButtonRect, fhpAddValue, -1},
+      {f.fc->AddConditionRect(), fhpAddCondition, -1},
+      {m->Root()->CaptionRect, fhpNone, -1},
   };
   for (const Probe& p : probes) {
     TkcFilterHitInfo info;
@@ -234,7 +239,6 @@ TEST(FilterControl, WithoutLinkNothingNeedsItems) {
   EXPECT_EQ(f.fc->AddConditionState(), kcbsDisabled);
 }
 
-
 TEST(FilterControl, LinkComponentTakesItsCriteriaAndIsForgottenWhenFreed) {
   ControlFixture f;
   f.fc->SetLink(nullptr);
@@ -244,7 +248,8 @@ TEST(FilterControl, LinkComponentTakesItsCriteriaAndIsForgottenWhenFreed) {
   criteria.AddItem(nullptr, reinterpret_cast<TObject*>(std::intptr_t(20)), foLike, String("a%"), "a%");
   component->Target = &criteria;
   IkcFilterControlLinkSetter* setter = nullptr;
-  ASSERT_TRUE(Supports(static_cast<TObject*>(f.fc), IkcFilterControlLinkSetter::IID, reinterpret_cast<void**>(&setter)));
+  ASSERT_TRUE(
+      Supports(static_cast<TObject*>(f.fc), IkcFilterControlLinkSetter::IID, reinterpret_cast<void**>(&setter)));
   setter->SetLinkComponent(component);
   EXPECT_EQ(f.fc->LinkComponent(), component);
   EXPECT_EQ(f.fc->Model()->Rows().size(), 2u);

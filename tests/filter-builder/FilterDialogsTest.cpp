@@ -39,7 +39,11 @@ TEST(CustomFilterDialog, ComplexFilters) {
          c.AddItem(nullptr, Column(10), foLess, 5, "5");
        },
        true},
-      {"between", [](TkcFilterCriteria& c) { c.AddItem(nullptr, Column(10), foBetween, VarArrayOf({1, 2}), "1;2"); }, true},
+      {"between",
+       [](TkcFilterCriteria& c) {
+         c.AddItem(nullptr, Column(10), foBetween, VarArrayOf({1, 2}), "1;2");
+       },
+       true},
       {"group of three",
        [](TkcFilterCriteria& c) {
          auto* g = c.Root()->AddItemList(fboOr);
@@ -192,7 +196,8 @@ TEST(FilterBuilderDialog, SavesOpensAppliesAndRemembersBounds) {
     session.QueuePress();
     session.QueueRelease();
   });
-  ASSERT_TRUE(ExecuteFilterControlDialog(&link, nullptr, clDefault, nullptr, "", nullptr, [&](TObject*) { ++applied; }));
+  ASSERT_TRUE(
+      ExecuteFilterControlDialog(&link, nullptr, clDefault, nullptr, "", nullptr, [&](TObject*) { ++applied; }));
   EXPECT_EQ(applied, 1);
   EXPECT_EQ(target.Root()->GetCount(), 2);
   session.Script([&] {

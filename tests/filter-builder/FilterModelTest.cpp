@@ -65,10 +65,14 @@ TEST(FilterOperators, SupportedSetsPerValueType) {
     bool Extended;
     std::uint32_t Bits;
   } cases[] = {
-      {TkcIntegerValueType::Class(), true, 32382},    {TkcIntegerValueType::Class(), false, 1662},
-      {TkcStringValueType::Class(), true, 32766},     {TkcStringValueType::Class(), false, 2046},
-      {TkcWideStringValueType::Class(), true, 32766}, {TkcDateTimeValueType::Class(), true, 32382},
-      {nullptr, true, 32382},                         {nullptr, false, 1662},
+      {TkcIntegerValueType::Class(), true, 32382},
+      {TkcIntegerValueType::Class(), false, 1662},
+      {TkcStringValueType::Class(), true, 32766},
+      {TkcStringValueType::Class(), false, 2046},
+      {TkcWideStringValueType::Class(), true, 32766},
+      {TkcDateTimeValueType::Class(), true, 32382},
+      {nullptr, true, 32382},
+      {nullptr, false, 1662},
   };
   TkcTextEditProperties properties(nullptr);
   for (const Case& c : cases)
@@ -193,12 +197,14 @@ TEST_F(FilterModel, RowsToCriteriaAndBackForNestedGroupsAndEveryOperatorClass) {
   std::string first = Saved();
 
   TkcFilterCriteria* c = model.Criteria();
-  auto* between = static_cast<TkcFilterCriteriaItem*>(static_cast<TkcFilterCriteriaItemList*>(c->Root()->GetItem(1))->GetItem(0));
+  auto* between =
+      static_cast<TkcFilterCriteriaItem*>(static_cast<TkcFilterCriteriaItemList*>(c->Root()->GetItem(1))->GetItem(0));
   EXPECT_EQ(between->OperatorKind(), foBetween);
   EXPECT_EQ(between->Value()[0].AsInteger(), 5);
   EXPECT_EQ(between->Value()[1].AsInteger(), 10);
   EXPECT_EQ(between->DisplayValue(), "5;10");
-  auto* in = static_cast<TkcFilterCriteriaItem*>(static_cast<TkcFilterCriteriaItemList*>(c->Root()->GetItem(1))->GetItem(1));
+  auto* in =
+      static_cast<TkcFilterCriteriaItem*>(static_cast<TkcFilterCriteriaItemList*>(c->Root()->GetItem(1))->GetItem(1));
   EXPECT_EQ(in->Value().ArrayCount(), 3);
   EXPECT_EQ(in->DisplayValue(), "a;b;c");
 
@@ -262,9 +268,7 @@ std::string ReadFile(const std::string& AName) {
   std::ifstream in(AName, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
-void WriteFile(const std::string& AName, const std::string& AData) {
-  std::ofstream(AName, std::ios::binary) << AData;
-}
+void WriteFile(const std::string& AName, const std::string& AData) { std::ofstream(AName, std::ios::binary) << AData; }
 }  // namespace
 
 TEST_F(FilterModel, FileWrittenReadAndWrittenAgainIsByteIdentical) {
@@ -307,7 +311,13 @@ TEST_F(FilterModel, BadFilesAreRefusedAndTheFilterInForceStays) {
   } cases[] = {
       {"truncated", good.substr(0, good.size() - 3)},
       {"empty", ""},
-      {"damaged kind", [&] { std::string d = good; d[9] = char(0x7F); d[10] = char(0x7F); return d; }()},
+      {"damaged kind",
+       [&] {
+         std::string d = good;
+         d[9] = char(0x7F);
+         d[10] = char(0x7F);
+         return d;
+       }()},
       {"trailing bytes", good + "xyz"},
       {"bad value", std::string(static_cast<const char*>(badValue.Memory()), badValue.Size())},
       {"unknown field", std::string(static_cast<const char*>(unknown.Memory()), unknown.Size())},

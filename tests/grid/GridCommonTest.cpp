@@ -24,8 +24,8 @@ TEST(GridConversions, HexText) {
     const char* text;
     std::string bytes;
   } cases[] = {
-      {"Hex:ff", "\xFF"}, {"Hex:Ff0a", "\xFF\x0A"}, {"Hex:F", ""},        // five characters: nothing
-      {"ABCDFF", "\xFF"}, {"Hex:FF1", "\xFF"},      {"", ""},  // prefix dropped unchecked; odd digit ignored
+      {"Hex:ff", "\xFF"}, {"Hex:Ff0a", "\xFF\x0A"}, {"Hex:F", ""},  // five characters: nothing
+      {"ABCDFF", "\xFF"}, {"Hex:FF1", "\xFF"},      {"", ""},       // prefix dropped unchecked; odd digit ignored
   };
   for (const Case& c : cases) {
     TMemoryStream out;

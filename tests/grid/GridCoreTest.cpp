@@ -368,10 +368,14 @@ TEST(GridHitTests, CacheAndEveryPart) {
     int code;
     TkcCustomGridCellViewInfo* cell;
   } cases[] = {
-      {{0, 0}, 7, f.info()->Buttons[0].get()},   {{39, 19}, 7, f.info()->Buttons[0].get()},
-      {{40, 0}, 7, f.info()->Buttons[1].get()},  {{119, 10}, 7, f.info()->Buttons[2].get()},
-      {{5, 20}, 8, f.info()->CaptionCell.get()}, {{120, 5}, 0, nullptr},
-      {{5, 40}, 0, nullptr},                     {{199, 99}, 0, nullptr},
+      {{0, 0}, 7, f.info()->Buttons[0].get()},
+      {{39, 19}, 7, f.info()->Buttons[0].get()},
+      {{40, 0}, 7, f.info()->Buttons[1].get()},
+      {{119, 10}, 7, f.info()->Buttons[2].get()},
+      {{5, 20}, 8, f.info()->CaptionCell.get()},
+      {{120, 5}, 0, nullptr},
+      {{5, 40}, 0, nullptr},
+      {{199, 99}, 0, nullptr},
   };
   for (const Case& c : cases) {
     TkcCustomGridHitTest* hit = f.grid->GetHitTest(c.p);

@@ -118,9 +118,9 @@ TEST(GridTableLayout, HitTestsAtEveryPart) {
     int row;
     int column;
   } cases[] = {
-      {{10, 5}, 202, -1, 0},   {{69, 5}, 202, -1, 0},   {{70, 5}, 203, -1, 0},  {{77, 5}, 203, -1, 0},
-      {{78, 5}, 202, -1, 1},   {{140, 5}, 217, -1, -1}, {{10, 20}, 107, 0, 0},  {{80, 40}, 107, 1, 1},
-      {{120, 56}, 107, 2, 2},  {{10, 80}, 0, -1, -1},   {{200, 30}, 0, -1, -1},
+      {{10, 5}, 202, -1, 0},  {{69, 5}, 202, -1, 0},   {{70, 5}, 203, -1, 0},  {{77, 5}, 203, -1, 0},
+      {{78, 5}, 202, -1, 1},  {{140, 5}, 217, -1, -1}, {{10, 20}, 107, 0, 0},  {{80, 40}, 107, 1, 1},
+      {{120, 56}, 107, 2, 2}, {{10, 80}, 0, -1, -1},   {{200, 30}, 0, -1, -1},
   };
   for (const Case& c : cases) {
     TkcCustomGridHitTest* hit = f.info()->GetHitTest(c.p);
@@ -188,8 +188,9 @@ TEST(GridTableClipboard, CopyText) {
   f.view->DataController()->SetMultiSelect(true);
   f.view->DataController()->SelectRows(1, 2);
   EXPECT_EQ(f.view->GetCopyText(false, true), "row0\teven\t0\r\nrow2\teven\t2");
-  EXPECT_EQ(f.view->GetCopyText(true, false),
-            "Name\tKind\tN\r\nKind : even\r\nrow0\teven\t0\r\nrow2\teven\t2\r\nKind : odd\r\nrow1\todd\t1\r\nrow3\todd\t3");
+  EXPECT_EQ(
+      f.view->GetCopyText(true, false),
+      "Name\tKind\tN\r\nKind : even\r\nrow0\teven\t0\r\nrow2\teven\t2\r\nKind : odd\r\nrow1\todd\t1\r\nrow3\todd\t3");
   f.Load(0);
   EXPECT_EQ(f.view->GetCopyText(true, false), "Name\tKind\tN\r\n");
   f.view->CopyToClipboard(true, false);

@@ -40,9 +40,27 @@ TEST(KcPCLayout, OneLineOnEachSide) {
   };
   const Row rows[] = {
       {tpTop, {2, 2, 287, 193}, {2, 2, 62, 20}, {62, 2, 122, 20}, {122, 2, 182, 20}, {0, 0, 64, 21}, {2, 22, 287, 191}},
-      {tpBottom, {2, 0, 287, 191}, {2, 173, 62, 191}, {62, 173, 122, 191}, {122, 173, 182, 191}, {0, 172, 64, 193}, {2, 2, 287, 171}},
-      {tpLeft, {2, 2, 289, 191}, {2, 131, 20, 191}, {2, 71, 20, 131}, {2, 11, 20, 71}, {0, 129, 21, 193}, {22, 2, 287, 191}},
-      {tpRight, {0, 2, 287, 191}, {269, 131, 287, 191}, {269, 71, 287, 131}, {269, 11, 287, 71}, {268, 129, 289, 193}, {2, 2, 267, 191}},
+      {tpBottom,
+       {2, 0, 287, 191},
+       {2, 173, 62, 191},
+       {62, 173, 122, 191},
+       {122, 173, 182, 191},
+       {0, 172, 64, 193},
+       {2, 2, 287, 171}},
+      {tpLeft,
+       {2, 2, 289, 191},
+       {2, 131, 20, 191},
+       {2, 71, 20, 131},
+       {2, 11, 20, 71},
+       {0, 129, 21, 193},
+       {22, 2, 287, 191}},
+      {tpRight,
+       {0, 2, 287, 191},
+       {269, 131, 287, 191},
+       {269, 71, 287, 131},
+       {269, 11, 287, 71},
+       {268, 129, 289, 193},
+       {2, 2, 267, 191}},
   };
   for (const Row& r : rows) {
     Fixture f;
@@ -156,7 +174,8 @@ TEST(KcPCTabs, ErrorsAndFirstTab) {
     }
     return String();
   };
-  EXPECT_EQ(message([&] { f.tc->Tabs()->GetVisibleTab(-1); }), "TkcTabs.GetVisibleTab: TabVisibleIndex (-1) must be between 0 and 2");
+  EXPECT_EQ(message([&] { f.tc->Tabs()->GetVisibleTab(-1); }),
+            "TkcTabs.GetVisibleTab: TabVisibleIndex (-1) must be between 0 and 2");
   EXPECT_EQ(message([&] { f.tc->Tabs()->Get(5); }), "TkcTabs.Get: Tab's index (5) out of bounds");
   f.tc->Tabs()->Clear();
   EXPECT_EQ(message([&] { f.tc->VisibleTabs()->GetTab(0); }), "TkcVisibleTabList.GetTab: There are no visible tabs");
@@ -275,8 +294,10 @@ TEST(KcPCLayout, MemoisedBalancingMatchesThePlainSearch) {
     for (int l : lengths) anyTooLong |= l >= length;
     if (anyTooLong) continue;
     lb.result.resize(lb.bounds.size());
-    if (lb.bounds.size() > 1) lb.Best(int(lb.bounds.size()));
-    else lb.result = lb.bounds;
+    if (lb.bounds.size() > 1)
+      lb.Best(int(lb.bounds.size()));
+    else
+      lb.result = lb.bounds;
     if (lb.result != lb.bounds) ++balanced;
     for (int k = 0; k < int(lb.result.size()); ++k)
       for (int i = lb.result[k].first; i <= lb.result[k].second; ++i)
@@ -326,9 +347,11 @@ TEST(KcPCPainters, RotatedImageCacheAndErrors) {
     }
     return String();
   };
-  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 0, true, clWhite); }), "TkcPCImageList.Draw: BaseImages is not assigned");
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 0, true, clWhite); }),
+            "TkcPCImageList.Draw: BaseImages is not assigned");
   list.SetBaseImages(&images);
-  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 7, true, clWhite); }), "TkcPCImageList.Draw: Index (7) must be between 0 and 3");
+  EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 7, true, clWhite); }),
+            "TkcPCImageList.Draw: Index (7) must be between 0 and 3");
   list.SetRotationAngle(1);
   EXPECT_EQ(list.GetRotatedSize().cx, 4);
   EXPECT_EQ(message([&] { list.Draw(&canvas, 0, 0, 2, true, clWhite); }), "");

@@ -30,7 +30,9 @@ struct PageFixture {
       pages.push_back(p);
     }
     pc->OnChanging = [this](TObject*, bool&) { events.push_back("changing"); };
-    pc->OnPageChanging = [this](TObject*, TkcTabSheet* p, bool&) { events.push_back("page " + std::to_string(p ? p->PageIndex() : -1)); };
+    pc->OnPageChanging = [this](TObject*, TkcTabSheet* p, bool&) {
+      events.push_back("page " + std::to_string(p ? p->PageIndex() : -1));
+    };
     pc->OnChange = [this](TObject*) { events.push_back("change"); };
     form.Show();
     session.ProcessMessages();
@@ -44,7 +46,8 @@ struct PageFixture {
   }
   POINT NavPoint(TkcPCNavigatorButton b) {
     for (auto& e : static_cast<TkcPCStandardPainter*>(pc->Painter())->NavigatorButtonPositions())
-      if (e.Button == b) return TFormsSession::At(pc, (e.Bounds.left + e.Bounds.right) / 2, (e.Bounds.top + e.Bounds.bottom) / 2);
+      if (e.Button == b)
+        return TFormsSession::At(pc, (e.Bounds.left + e.Bounds.right) / 2, (e.Bounds.top + e.Bounds.bottom) / 2);
     ADD_FAILURE() << "no navigator button " << int(b);
     return {};
   }
@@ -127,9 +130,9 @@ TEST(KcPageControl, KeyboardNavigation) {
   };
   const Step steps[] = {
       {VK_RIGHT, false, false, 1}, {VK_RIGHT, false, false, 3},  // the disabled tab is skipped
-      {VK_RIGHT, false, false, 3},                                 // no wrap
-      {VK_TAB, true, false, 0},                                    // Ctrl+Tab wraps
-      {VK_TAB, true, true, 3},   {VK_HOME, false, false, 0}, {VK_END, false, false, 3}, {VK_LEFT, false, false, 1},
+      {VK_RIGHT, false, false, 3},                               // no wrap
+      {VK_TAB, true, false, 0},                                  // Ctrl+Tab wraps
+      {VK_TAB, true, true, 3},     {VK_HOME, false, false, 0},  {VK_END, false, false, 3}, {VK_LEFT, false, false, 1},
   };
   for (const Step& s : steps) {
     if (s.ctrl) f.session.KeyDown(VK_CONTROL);
@@ -152,7 +155,7 @@ TEST(KcPageControl, ScrollArrowRepeatsOnTheTimer) {
   f.session.Advance(1);
   EXPECT_EQ(f.pc->FirstShownTab, 2);  // after 300 ms
   f.session.Advance(150);
-  EXPECT_EQ(f.pc->FirstShownTab, 3);  // then every 150 ms
+  EXPECT_EQ(f.pc->FirstShownTab, 3);                    // then every 150 ms
   f.session.MoveTo(TFormsSession::At(f.pc, 100, 100));  // moving off stops it
   f.session.Advance(600);
   EXPECT_EQ(f.pc->FirstShownTab, 3);
@@ -249,7 +252,7 @@ TEST(KcPageControl, ButtonStylePressesOnRelease) {
   f.session.MoveTo(f.TabPoint(2));
   f.session.Press();
   EXPECT_EQ(f.pc->PressedTabVisibleIndex, 2);
-  EXPECT_EQ(f.pc->TabIndex(), 0);  // nothing happens until the button is released
+  EXPECT_EQ(f.pc->TabIndex(), 0);   // nothing happens until the button is released
   f.session.MoveTo(f.TabPoint(1));  // leaving the tab releases it without a click
   EXPECT_EQ(f.pc->PressedTabVisibleIndex, -1);
   f.session.Release();
@@ -278,7 +281,7 @@ TEST(KcPageControl, OnlyTheActiveTabTakesTheFocus) {
   EXPECT_EQ(f.pc->ActivePage(), f.pages[1]);
   EXPECT_FALSE(f.pc->Focused());
   f.session.Clock().AdvanceMs(1000);  // not a double click
-  f.session.Click(f.TabPoint(1));  // the active page's tab
+  f.session.Click(f.TabPoint(1));     // the active page's tab
   EXPECT_TRUE(f.pc->Focused());
 }
 

@@ -68,7 +68,8 @@ TEST(KcPCStyles, RegistrationOrderAndLookAndFeel) {
   StyleFixture f;
   TkcPCPaintersFactory* pf = PaintersFactory();
   ASSERT_EQ(pf->PainterClassCount(), 9);
-  const char* names[] = {"Tabs", "Buttons", "FlatButtons", "ExtraFlat", "UltraFlat", "Flat", "Office11", "Slanted", "OneNote"};
+  const char* names[] = {"Tabs", "Buttons",  "FlatButtons", "ExtraFlat", "UltraFlat",
+                         "Flat", "Office11", "Slanted",     "OneNote"};
   const int ids[] = {1, 2, 3, 5, 6, 7, 8, 9, 10};
   for (int i = 0; i < 9; ++i) {
     EXPECT_EQ(pf->PainterClasses(i)->GetStyleName(), names[i]);
@@ -139,9 +140,9 @@ TEST(KcPCStyles, MetricsPerStyle) {
   };
   // Fixed font: text height 13.
   const Row rows[] = {
-      {1, 0, {0, 0}, 18}, {2, 0, {3, 3}, 21}, {3, 0, {10, 3}, 21}, {5, 0, {1, 6}, 18}, {5, 30, {1, 6}, 26},
-      {6, 0, {1, 6}, 18}, {8, 0, {2, 4}, 18}, {9, 0, {-9, -3}, 19}, {9, 20, {-9, -3}, 20}, {10, 0, {-15, -3}, 18},
-      {10, 20, {-17, -3}, 20},
+      {1, 0, {0, 0}, 18},    {2, 0, {3, 3}, 21},     {3, 0, {10, 3}, 21},     {5, 0, {1, 6}, 18},
+      {5, 30, {1, 6}, 26},   {6, 0, {1, 6}, 18},     {8, 0, {2, 4}, 18},      {9, 0, {-9, -3}, 19},
+      {9, 20, {-9, -3}, 20}, {10, 0, {-15, -3}, 18}, {10, 20, {-17, -3}, 20},
   };
   for (const Row& r : rows) {
     StyleFixture f(r.style);

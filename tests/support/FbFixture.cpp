@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +13,6 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -116,8 +116,9 @@ std::string FbServerFixtureDatabase(const std::string& script) {
   std::string path = FbScratchDir() + "/server-" + script + ".fdb";
   fs::remove(path);
   std::string name = FbServerHost() + "/" + std::to_string(FbServerPort()) + ":" + path;
-  RunIsql("CREATE DATABASE '" + name + "' USER 'SYSDBA' PASSWORD '" + FbSysdbaPassword() + "' DEFAULT CHARACTER SET UTF8;",
-          script, "server-" + script);
+  RunIsql(
+      "CREATE DATABASE '" + name + "' USER 'SYSDBA' PASSWORD '" + FbSysdbaPassword() + "' DEFAULT CHARACTER SET UTF8;",
+      script, "server-" + script);
   gFiles.push_back(path);
   gMade["server:" + script] = name;
   return name;

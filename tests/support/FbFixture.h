@@ -30,10 +30,10 @@ std::string FbServerFixtureDatabase(const std::string& script);
 
 // Skips the current test with a clear message when no loopback server runs (fails instead
 // when the server is required).
-#define VT_REQUIRE_FB_SERVER()                                                                  \
-  do {                                                                                          \
-    if (!FbServerAvailable()) {                                                                 \
+#define VT_REQUIRE_FB_SERVER()                                                                      \
+  do {                                                                                              \
+    if (!FbServerAvailable()) {                                                                     \
       if (FbServerRequired()) FAIL() << "the loopback Firebird server is required but not running"; \
-      GTEST_SKIP() << "the loopback Firebird server is not running (scripts/test starts it)";   \
-    }                                                                                           \
+      GTEST_SKIP() << "the loopback Firebird server is not running (scripts/test starts it)";       \
+    }                                                                                               \
   } while (0)

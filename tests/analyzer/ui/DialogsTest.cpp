@@ -216,8 +216,8 @@ TEST(GuiAboutDialog, VersionFromTheProgramOrEmpty) {
   s.Script([&] {
     EXPECT_EQ(about.lblVersion->Caption(), "1.2.3.4");
     EXPECT_EQ(about.lblCopyright->Caption(), "(C) Kestrum");
-    EXPECT_EQ(about.lblVersion->Left(), about.lblApplicationName->Left() + about.lblApplicationName->Width() / 2 -
-                                            about.lblVersion->Width() / 2);
+    EXPECT_EQ(about.lblVersion->Left(),
+              about.lblApplicationName->Left() + about.lblApplicationName->Width() / 2 - about.lblVersion->Width() / 2);
     EXPECT_EQ(about.VersionInfo.Strings(1), "FileVersion=1.2.3.4");
     s.QueuePress(VK_ESCAPE);
   });

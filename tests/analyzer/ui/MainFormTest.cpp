@@ -80,10 +80,10 @@ TEST(GuiMainWindow, StatesActionsAndPanels) {
     const char* panel;
     const char* actions;
   };
-  for (Case c : {Case{usFetching, false, "Fetching result set...", "----X"},
-                 Case{usRunning, true, "Query running...", "----X"}, Case{usRunning, false, "Query running...", "-----"},
-                 Case{usIdle, false, "", "CDPE-"},
-                 Case{usDisconnected, false, "Use File->Connect to connect to a database", "C----"}}) {
+  for (Case c :
+       {Case{usFetching, false, "Fetching result set...", "----X"}, Case{usRunning, true, "Query running...", "----X"},
+        Case{usRunning, false, "Query running...", "-----"}, Case{usIdle, false, "", "CDPE-"},
+        Case{usDisconnected, false, "Use File->Connect to connect to a database", "C----"}}) {
     w->dmQuery->CancelEnabled = c.cancelEnabled;
     w->actSetIndexStatistics->SetEnabled(true);
     w->SetUIState(c.state);
@@ -148,8 +148,8 @@ TEST(GuiMainWindow, MenusToolBarAndTheEditorsSetUp) {
   EXPECT_EQ(memo->PopupMenu(), w->pmnuEditor);
   EXPECT_EQ(memo->Font()->Name(), "Courier New");
   EXPECT_EQ(memo->Font()->Size(), 10);
-  EXPECT_EQ(memo->Options(),
-            TSxEditorOptions(eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint | eoTrimTrailingSpaces));
+  EXPECT_EQ(memo->Options(), TSxEditorOptions(eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint |
+                                              eoTrimTrailingSpaces));
   EXPECT_FALSE(memo->Gutter()->Visible());
   EXPECT_EQ(memo->Gutter()->DigitCount(), 3);
   EXPECT_TRUE(memo->Gutter()->ShowLineNumbers());
@@ -250,9 +250,10 @@ TEST_F(DbWindow, ConnectTypeExecuteShowsPlanTimesRowsThenDisconnect) {
   EXPECT_EQ(w->Panel(1), "Row count: 99");
   EXPECT_EQ(f()->memPlan->Text(), "PLAN (A INDEX (IDX_A_V_DESC))");
   // The SQL as the lines joined with CR LF, each a blank in the caption.
-  EXPECT_EQ(TreeLines(f()->treePlanAnalysis),
-            (std::vector<String>{"19 Query: SELECT ID, NAME FROM A WHERE V < 100  ", "  23 PLAN (A INDEX (IDX_A_V_DESC))",
-                                 "    20 Table read: A (INDEX)", "      26 Index: IDX_A_V_DESC (S: .0)"}));
+  EXPECT_EQ(
+      TreeLines(f()->treePlanAnalysis),
+      (std::vector<String>{"19 Query: SELECT ID, NAME FROM A WHERE V < 100  ", "  23 PLAN (A INDEX (IDX_A_V_DESC))",
+                           "    20 Table read: A (INDEX)", "      26 Index: IDX_A_V_DESC (S: .0)"}));
   for (TLabeledEdit* e : {f()->edtPrepareTime, f()->edtExecutionTime, f()->edtFetchTime})
     EXPECT_NE(e->Text().find(" ms."), String::npos) << e->Text();
   EXPECT_EQ(f()->DataSource->DataSet(), f()->dmQuery->ResultDataSet());

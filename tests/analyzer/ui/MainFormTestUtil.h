@@ -57,8 +57,10 @@ struct TWindowSession : TTestSession {
   void QueueText(std::string_view text) {
     for (char c : text) {
       WORD vk = 0;
-      if (c >= 'a' && c <= 'z') vk = static_cast<WORD>(c - 'a' + 'A');
-      else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') vk = static_cast<WORD>(c);
+      if (c >= 'a' && c <= 'z')
+        vk = static_cast<WORD>(c - 'a' + 'A');
+      else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ')
+        vk = static_cast<WORD>(c);
       QueueKey(vk, true, String(1, c));
       QueueKey(vk, false);
     }

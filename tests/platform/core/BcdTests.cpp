@@ -37,8 +37,15 @@ TEST(Bcd, ParseFormatRoundTrips) {
     const char* text;
     const char* shown;
   } cases[] = {
-      {"0", "0"}, {"-0", "0"}, {"1.50", "1.5"}, {"+007", "7"}, {".5", "0.5"}, {"-0.001", "-0.001"},
-      {"1.5e3", "1500"}, {"15E-4", "0.0015"}, {" 42 ", "42"},
+      {"0", "0"},
+      {"-0", "0"},
+      {"1.50", "1.5"},
+      {"+007", "7"},
+      {".5", "0.5"},
+      {"-0.001", "-0.001"},
+      {"1.5e3", "1500"},
+      {"15E-4", "0.0015"},
+      {" 42 ", "42"},
       {"1234567890123456789012345678901234567890123456789012345678901234",
        "1234567890123456789012345678901234567890123456789012345678901234"},
       {"0.000000000000000000000000000000000000000000000000000000000000001",
@@ -51,8 +58,8 @@ TEST(Bcd, ParseFormatRoundTrips) {
     EXPECT_EQ(BcdCompare(StrToBcd(Str(b)), b), 0) << c.text;
   }
   TBcd b;
-  for (const char* bad : {"", "abc", "1.2.3", "1e", "--1",
-                          "12345678901234567890123456789012345678901234567890123456789012345"})
+  for (const char* bad :
+       {"", "abc", "1.2.3", "1e", "--1", "12345678901234567890123456789012345678901234567890123456789012345"})
     EXPECT_FALSE(TryStrToBcd(bad, b)) << bad;
   EXPECT_THROW(StrToBcd("x"), EConvertError);
   // Decimals beyond 64 digits are rounded away; integer digits never are.
@@ -71,8 +78,8 @@ TEST(Bcd, CompareAndArithmetic) {
     const char* a;
     const char* b;
     int expected;
-  } cmps[] = {{"1.50", "1.5", 0}, {"-0", "0", 0}, {"-1", "0.5", -1}, {"-2", "-10", 1}, {"10", "9.99", 1},
-              {"0.001", "0.01", -1}};
+  } cmps[] = {{"1.50", "1.5", 0}, {"-0", "0", 0},    {"-1", "0.5", -1},
+              {"-2", "-10", 1},   {"10", "9.99", 1}, {"0.001", "0.01", -1}};
   for (const auto& c : cmps) {
     EXPECT_EQ(BcdCompare(StrToBcd(c.a), StrToBcd(c.b)), c.expected) << c.a << " " << c.b;
     EXPECT_EQ(BcdCompare(StrToBcd(c.b), StrToBcd(c.a)), -c.expected) << c.b << " " << c.a;

@@ -100,11 +100,8 @@ TEST(ClassesStringList, CommaTextQuoting) {
   }
   // Reading: blanks separate unquoted items, a trailing comma adds an empty item.
   const Case reads[] = {
-      {{"a", "b", "c"}, "a b,c"},
-      {{"a", "b"}, "  a ,  b  "},
-      {{"a", ""}, "a,"},
-      {{"ab", "cd"}, "\"ab\"cd"},
-      {{"open"}, "\"open"},
+      {{"a", "b", "c"}, "a b,c"}, {{"a", "b"}, "  a ,  b  "}, {{"a", ""}, "a,"},
+      {{"ab", "cd"}, "\"ab\"cd"}, {{"open"}, "\"open"},
   };
   for (const auto& c : reads) {
     TStringList l;
@@ -128,9 +125,14 @@ TEST(ClassesStringList, TextLineBreaks) {
     Lines lines;
   };
   const Case cases[] = {
-      {"a\r\nb\r\n", {"a", "b"}}, {"a\nb", {"a", "b"}},   {"a\rb\r", {"a", "b"}},
-      {"a\r\n\r\nb", {"a", "", "b"}}, {"", {}},            {"\r\n", {""}},
-      {"a\n\rb", {"a", "", "b"}},     {"\xC3\xA9t\xC3\xA9", {"\xC3\xA9t\xC3\xA9"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"", {}},
+      {"\r\n", {""}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"\xC3\xA9t\xC3\xA9", {"\xC3\xA9t\xC3\xA9"}},
   };
   for (const auto& c : cases) {
     TStringList l;

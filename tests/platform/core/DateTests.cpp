@@ -10,7 +10,9 @@ namespace {
 
 // Fixes "now" for the test's lifetime.
 struct FixedNow {
-  explicit FixedNow(TDateTime value) { SetNowProvider([value] { return value; }); }
+  explicit FixedNow(TDateTime value) {
+    SetNowProvider([value] { return value; });
+  }
   ~FixedNow() { SetNowProvider(nullptr); }
 };
 
@@ -51,8 +53,8 @@ TEST(DateEncoding, KnownDaysAndRoundTrips) {
 }
 
 TEST(DateArithmetic, WeekdaysMonthsAndNow) {
-  EXPECT_EQ(DayOfWeek(0), 7);                          // 1899-12-30 was a Saturday
-  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 3, 15)), 6);    // a Friday
+  EXPECT_EQ(DayOfWeek(0), 7);                        // 1899-12-30 was a Saturday
+  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 3, 15)), 6);  // a Friday
   EXPECT_EQ(DayOfWeek(-1.5), 6);
   EXPECT_EQ(DayOfTheWeek(EncodeDate(2024, 3, 17)), 7);  // Sunday, counted from Monday
   EXPECT_TRUE(IsLeapYear(2000));
@@ -79,9 +81,9 @@ TEST(DateFormat, FormatDateTimeTable) {
       {"ddd dddd", "Tue Tuesday"},
       {"mmm mmmm", "Mar March"},
       {"hh:nn:ss.zzz", "14:07:09.045"},
-      {"h:mm", "14:07"},           // m after h is the minute
+      {"h:mm", "14:07"},  // m after h is the minute
       {"hh mm", "14 07"},
-      {"h d m", "14 5 3"},         // a day token in between makes it the month again
+      {"h d m", "14 5 3"},  // a day token in between makes it the month again
       {"h:nn am/pm", "2:07 pm"},
       {"h:nn AM/PM", "2:07 PM"},
       {"h a/p", "2 p"},
@@ -124,9 +126,9 @@ TEST(DateParse, TwoLocales) {
   } us[] = {
       {"3/15/2024", true, EncodeDate(2024, 3, 15)},
       {" 3 / 15 / 2024 ", true, EncodeDate(2024, 3, 15)},
-      {"3/15", true, EncodeDate(2024, 3, 15)},     // the current year
+      {"3/15", true, EncodeDate(2024, 3, 15)},  // the current year
       {"3/15/24", true, EncodeDate(2024, 3, 15)},
-      {"1/1/80", true, EncodeDate(1980, 1, 1)},    // two-digit years within the window
+      {"1/1/80", true, EncodeDate(1980, 1, 1)},  // two-digit years within the window
       {"1/1/73", true, EncodeDate(2073, 1, 1)},
       {"15/3/2024", false, 0},
       {"2/30/2024", false, 0},

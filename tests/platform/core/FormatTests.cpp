@@ -45,19 +45,19 @@ TEST(FormatFloat, Table) {
       {"#.##", 0.5, ".5"},
       {"000", 7, "007"},
       {"#", 0, ""},
-      {"0.00", 0.125, "0.13"},        // halves away from zero on the decimal digits
-      {"0.00", 1.005, "1.00"},        // 1.005 is just below the half
-      {"0.00", -0.001, "0.00"},       // shows as zero: no sign
+      {"0.00", 0.125, "0.13"},   // halves away from zero on the decimal digits
+      {"0.00", 1.005, "1.00"},   // 1.005 is just below the half
+      {"0.00", -0.001, "0.00"},  // shows as zero: no sign
       {"0.00E+00", 1234.5, "1.23E+03"},
       {"0.00E-00", 1234.5, "1.23E03"},
       {"0.00E+00", 0.000123, "1.23E-04"},
       {"\"$\"#,##0.00", 12.3, "$12.30"},
       {"0.00 'kg'", 3, "3.00 kg"},
-      {"0.00;(0.00)", -5.5, "(5.50)"},   // the negative section shows the magnitude
+      {"0.00;(0.00)", -5.5, "(5.50)"},  // the negative section shows the magnitude
       {"0.00;(0.00)", 5.5, "5.50"},
       {"0.00;;'zero'", 0, "zero"},
       {"0.00;-0.00;'zero'", 0.001, "zero"},  // rounds to zero in the positive section
-      {"0.00;;'zero'", -2, "-2.00"},  // empty negative section: the positive one with a sign
+      {"0.00;;'zero'", -2, "-2.00"},         // empty negative section: the positive one with a sign
       {"###,###,###,###.0#", 1234.5, "1,234.5"},
       {"###,###,###,###.0#", 0, ".0"},
       {"", 1.5, "1.5"},
@@ -81,9 +81,18 @@ TEST(FormatFloat, GeneralAndFixedForms) {
     double value;
     const char* expected;
   } general[] = {
-      {0, "0"}, {1.5, "1.5"}, {-2, "-2"}, {0.1, "0.1"}, {1.0 / 3, "0.333333333333333"},
-      {123456789012345.0, "123456789012345"}, {1e15, "1E15"}, {1e20, "1E20"},
-      {0.0001, "0.0001"}, {0.00001, "1E-5"}, {1.5e-7, "1.5E-7"}, {2.0 / 3, "0.666666666666667"},
+      {0, "0"},
+      {1.5, "1.5"},
+      {-2, "-2"},
+      {0.1, "0.1"},
+      {1.0 / 3, "0.333333333333333"},
+      {123456789012345.0, "123456789012345"},
+      {1e15, "1E15"},
+      {1e20, "1E20"},
+      {0.0001, "0.0001"},
+      {0.00001, "1E-5"},
+      {1.5e-7, "1.5E-7"},
+      {2.0 / 3, "0.666666666666667"},
   };
   for (const auto& c : general) EXPECT_EQ(FloatToStr(c.value), c.expected) << c.value;
   EXPECT_EQ(FloatToStrF(1234.5678, ffFixed, 15, 2), "1234.57");
@@ -126,9 +135,19 @@ TEST(FormatInteger, ParseAndPrint) {
     bool ok;
     std::int64_t value;
   } cases[] = {
-      {"0", true, 0}, {"-12", true, -12}, {" +7 ", true, 7}, {"$FF", true, 255}, {"0x1f", true, 31},
-      {"-$10", true, -16}, {"2147483647", true, 2147483647}, {"2147483648", false, 0}, {"-2147483648", true, INT32_MIN},
-      {"", false, 0}, {"12a", false, 0}, {"1.0", false, 0}, {"$", false, 0},
+      {"0", true, 0},
+      {"-12", true, -12},
+      {" +7 ", true, 7},
+      {"$FF", true, 255},
+      {"0x1f", true, 31},
+      {"-$10", true, -16},
+      {"2147483647", true, 2147483647},
+      {"2147483648", false, 0},
+      {"-2147483648", true, INT32_MIN},
+      {"", false, 0},
+      {"12a", false, 0},
+      {"1.0", false, 0},
+      {"$", false, 0},
   };
   for (const Case& c : cases) {
     int v = 0;
@@ -233,7 +252,7 @@ TEST(FormatStrings, CollationLocaleIsInjectable) {
   const std::string ae = "\xC3\xA4", z = "z";
   struct Case {
     const char* locale;
-    int sign;  // of AnsiCompareStr(ae, z) and AnsiCompareText(ae, "Z")
+    int sign;                                                // of AnsiCompareStr(ae, z) and AnsiCompareText(ae, "Z")
   } cases[] = {{"de_DE", -1}, {"sv_SE", 1}, {"de_DE", -1}};  // switching back rebuilds
   for (const Case& c : cases) {
     FormatSettingsScope scope;
@@ -321,8 +340,7 @@ TEST(FormatExtended, RoundTripsAndLayout) {
   EXPECT_EQ(one, expectedOne);
   const double inf = std::numeric_limits<double>::infinity();
   for (double v : {0.0, -0.0, 1.0, -2.5, 1e300, -1e-300, 4.9406564584124654e-324, 2.2250738585072009e-308,
-                   std::numeric_limits<double>::max(), std::numeric_limits<double>::min(), inf, -inf, 45366.0,
-                   0.1}) {
+                   std::numeric_limits<double>::max(), std::numeric_limits<double>::min(), inf, -inf, 45366.0, 0.1}) {
     double back = Extended80ToDouble(bytes(v));
     EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << v;  // bit-exact, signed zero included
   }
@@ -338,11 +356,11 @@ TEST(FormatExtended, RoundTripsAndLayout) {
   const std::uint64_t top = std::uint64_t(1) << 63;
   EXPECT_EQ(Extended80ToDouble(make(top | 0x400, 0x3FFF)), 1.0);  // a tie rounds to even (down)
   EXPECT_EQ(Extended80ToDouble(make(top | 0xC00, 0x3FFF)), 1.0 + 2 * std::ldexp(1.0, -52));  // tie, up to even
-  EXPECT_EQ(Extended80ToDouble(make(top | 0x401, 0x3FFF)), 1.0 + std::ldexp(1.0, -52));  // above the tie
+  EXPECT_EQ(Extended80ToDouble(make(top | 0x401, 0x3FFF)), 1.0 + std::ldexp(1.0, -52));      // above the tie
   EXPECT_EQ(Extended80ToDouble(make(~std::uint64_t(0), 0x3FFF)), 2.0);  // the carry moves the exponent
-  EXPECT_EQ(Extended80ToDouble(make(top, 0x3FFF + 1024)), inf);  // beyond double range
-  EXPECT_EQ(Extended80ToDouble(make(top, 0x3FFF - 1100)), 0.0);  // below the smallest denormal
-  EXPECT_EQ(Extended80ToDouble(make(top, 0x3FFF - 1075) ), 0.0);  // exactly half the smallest: even, 0
+  EXPECT_EQ(Extended80ToDouble(make(top, 0x3FFF + 1024)), inf);         // beyond double range
+  EXPECT_EQ(Extended80ToDouble(make(top, 0x3FFF - 1100)), 0.0);         // below the smallest denormal
+  EXPECT_EQ(Extended80ToDouble(make(top, 0x3FFF - 1075)), 0.0);         // exactly half the smallest: even, 0
   EXPECT_EQ(Extended80ToDouble(make(top | 1, 0x3FFF - 1075)), 4.9406564584124654e-324);  // just above half
   EXPECT_EQ(Extended80ToDouble(make(top, 0x8000 | 0x3FFF)), -1.0);
 }

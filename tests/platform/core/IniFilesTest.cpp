@@ -37,14 +37,13 @@ TEST_F(IniFiles, IntegersAndBooleansWithDefaults) {
   TIniFile ini(path);
   struct Case {
     const char* key;
-    int asInt;   // with default -7
-    bool asBool; // with default true
+    int asInt;    // with default -7
+    bool asBool;  // with default true
   };
   const Case cases[] = {
-      {"On", 1, true},   {"Off", 0, false},   {"Two", 2, true},    {"Neg", -1, true},
-      {"Hex", 31, true}, {"Bad", -7, true},   {"Empty", -7, true}, {"Spaced", 7, true},
-      {"Big", -7, true}, {"Missing", -7, true}, {"Frac", -7, true},
-      {"Plus", 5, true}, {"PlusMinus", -7, true},
+      {"On", 1, true},    {"Off", 0, false},   {"Two", 2, true},        {"Neg", -1, true}, {"Hex", 31, true},
+      {"Bad", -7, true},  {"Empty", -7, true}, {"Spaced", 7, true},     {"Big", -7, true}, {"Missing", -7, true},
+      {"Frac", -7, true}, {"Plus", 5, true},   {"PlusMinus", -7, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ini.ReadInteger("opts", c.key, -7), c.asInt) << c.key;

@@ -18,9 +18,21 @@ bool Reference(const std::string& text, const std::string& pattern, char32_t esc
 
 // Characters of one to four bytes, one that folds to ASCII, an invalid byte, U+FFFD, the
 // wildcards and the escape.
-const char* const kPieces[] = {"a", "b", "A", "B", "\xC3\xA4" /* a umlaut */, "\xC3\x84", "\xE2\x82\xAC" /* euro */,
-                               "\xF0\x9D\x84\x9E" /* clef */, "\xC4\xB1" /* dotless i */, "I", "\xFF",
-                               "\xEF\xBF\xBD" /* U+FFFD */, "%", "_", "\\"};
+const char* const kPieces[] = {"a",
+                               "b",
+                               "A",
+                               "B",
+                               "\xC3\xA4" /* a umlaut */,
+                               "\xC3\x84",
+                               "\xE2\x82\xAC" /* euro */,
+                               "\xF0\x9D\x84\x9E" /* clef */,
+                               "\xC4\xB1" /* dotless i */,
+                               "I",
+                               "\xFF",
+                               "\xEF\xBF\xBD" /* U+FFFD */,
+                               "%",
+                               "_",
+                               "\\"};
 
 std::string RandomText(std::mt19937& rng, int maxChars, int firstPiece, int pieceCount) {
   std::string s;
@@ -69,9 +81,15 @@ TEST(LikeMatch, RulesAtTheEdges) {
     const char* text;
     bool needsRest, matches;
   } cases[] = {
-      {"a%%", "a", true, false},    {"a%%", "a", false, true},  {"%%", "", true, false},
-      {"%%", "", false, true},      {"a%%", "ab", true, true},  {"%\\", "x", true, false},
-      {"a\\", "a", true, true},     {"%a%", "a", true, true},   {"_%_", "\xE2\x82\xAC\xE2\x82\xAC", true, true},
+      {"a%%", "a", true, false},
+      {"a%%", "a", false, true},
+      {"%%", "", true, false},
+      {"%%", "", false, true},
+      {"a%%", "ab", true, true},
+      {"%\\", "x", true, false},
+      {"a\\", "a", true, true},
+      {"%a%", "a", true, true},
+      {"_%_", "\xE2\x82\xAC\xE2\x82\xAC", true, true},
       {"%\xE2\x82", "\xE2\x82\xAC", false, false},  // two invalid bytes: two characters
       {"%\xEF\xBF\xBD", "x\xFF", false, true},      // an invalid byte reads as U+FFFD
   };

@@ -13,13 +13,23 @@ TEST(MathMulDiv, RoundsHalvesAwayFromZero) {
     int n, num, den, expect;
   };
   const Case cases[] = {
-      {5, 1, 2, 3},          {-5, 1, 2, -3},       {5, -1, 2, -3},     {-5, -1, 2, 3},
-      {7, 1, 3, 2},          {8, 1, 3, 3},         {-7, 1, 3, -2},     {3, 1, 4, 1},
-      {100, 3, 0, -1},       {0, 5, 7, 0},         {65536, 65536, 65536, 65536},
-      {2000000000, 2, 4, 1000000000},               // the product exceeds 32 bits
-      {INT32_MAX, 2, 1, -1},                        // the result does not fit
-      {INT32_MIN, 1, 1, INT32_MIN},                 {INT32_MIN, -1, 1, -1},
-      {1, 1, -2, -1},        {3, 5, 10, 2},
+      {5, 1, 2, 3},
+      {-5, 1, 2, -3},
+      {5, -1, 2, -3},
+      {-5, -1, 2, 3},
+      {7, 1, 3, 2},
+      {8, 1, 3, 3},
+      {-7, 1, 3, -2},
+      {3, 1, 4, 1},
+      {100, 3, 0, -1},
+      {0, 5, 7, 0},
+      {65536, 65536, 65536, 65536},
+      {2000000000, 2, 4, 1000000000},  // the product exceeds 32 bits
+      {INT32_MAX, 2, 1, -1},           // the result does not fit
+      {INT32_MIN, 1, 1, INT32_MIN},
+      {INT32_MIN, -1, 1, -1},
+      {1, 1, -2, -1},
+      {3, 5, 10, 2},
   };
   for (const auto& c : cases) EXPECT_EQ(MulDiv(c.n, c.num, c.den), c.expect) << c.n << "*" << c.num << "/" << c.den;
 }
@@ -30,7 +40,7 @@ TEST(MathRound, HalvesToEvenAndTruncation) {
     std::int64_t round, trunc;
   };
   const Case cases[] = {
-      {0.5, 0, 0},   {1.5, 2, 1},    {2.5, 2, 2},   {-0.5, 0, 0},    {-1.5, -2, -1},
+      {0.5, 0, 0},    {1.5, 2, 1},    {2.5, 2, 2},    {-0.5, 0, 0},   {-1.5, -2, -1},
       {-2.5, -2, -2}, {2.4999, 2, 2}, {2.5001, 3, 2}, {-2.7, -3, -2}, {1e15 + 0.5, 1000000000000000, 1000000000000000},
   };
   for (const auto& c : cases) {
@@ -57,9 +67,12 @@ TEST(MathHelpers, RangesAndSimpleRoundTo) {
 
 TEST(MathHelpers, CompareDoublesIsATotalOrderWithNaNFirst) {
   const double nan = std::nan("");
-  struct Case { double x, y; int want; };
-  for (const Case& c : {Case{1, 2, -1}, Case{2, 1, 1}, Case{-0.0, 0.0, 0}, Case{nan, nan, 0},
-                        Case{nan, -1e308, -1}, Case{-1e308, nan, 1}})
+  struct Case {
+    double x, y;
+    int want;
+  };
+  for (const Case& c : {Case{1, 2, -1}, Case{2, 1, 1}, Case{-0.0, 0.0, 0}, Case{nan, nan, 0}, Case{nan, -1e308, -1},
+                        Case{-1e308, nan, 1}})
     EXPECT_EQ(CompareDoubles(c.x, c.y), c.want) << c.x << " " << c.y;
 }
 

@@ -21,7 +21,7 @@ TEST(ShortCuts, TextsRoundTripAndUnknownKeysHaveNone) {
   EXPECT_EQ(TextToShortCut("Ctrl+"), 0);
   EXPECT_EQ(TextToShortCut("Ctrl+Nothing"), 0);
   EXPECT_EQ(ShortCutToText(ShortCut(0xBA, TShiftState{ssCtrl})), "");  // a key without a name
-  EXPECT_EQ(ShortCut(0x2000, {}), 0);                                   // not a key code
+  EXPECT_EQ(ShortCut(0x2000, {}), 0);                                  // not a key code
   WORD key = 0;
   TShiftState shift;
   ShortCutToKey(ShortCut(0x1234, TShiftState{ssAlt}), key, shift);

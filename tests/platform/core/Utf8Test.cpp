@@ -39,7 +39,10 @@ TEST(Utf8Stepping, InvalidBytesAreSingleCharacters) {
       {"overlong slash", "\xC0\xAF", 2},
       {"surrogate", "\xED\xA0\x80", 3},
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", 4},
-      {"FF byte", "a\xFF" "b", 3},
+      {"FF byte",
+       "a\xFF"
+       "b",
+       3},
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(Utf8IsValid(c.bytes)) << c.what;
@@ -74,9 +77,15 @@ TEST(Utf8Conversion, WideAndUcs4RoundTrips) {
 }
 
 TEST(Utf8Case, MappingAndClasses) {
-  EXPECT_EQ(Utf8UpperCase("stra\xC3\x9F" "e \xC3\xA9t\xC3\xA9 \xD0\xB4"), "STRA\xC3\x9F" "E \xC3\x89T\xC3\x89 \xD0\x94");
+  EXPECT_EQ(Utf8UpperCase("stra\xC3\x9F"
+                          "e \xC3\xA9t\xC3\xA9 \xD0\xB4"),
+            "STRA\xC3\x9F"
+            "E \xC3\x89T\xC3\x89 \xD0\x94");
   EXPECT_EQ(Utf8LowerCase("\xC3\x89T\xC3\x89 ABC"), "\xC3\xA9t\xC3\xA9 abc");
-  EXPECT_EQ(Utf8UpperCase("a\xFF" "b"), "A\xFF" "B");  // invalid bytes pass unchanged
+  EXPECT_EQ(Utf8UpperCase("a\xFF"
+                          "b"),
+            "A\xFF"
+            "B");  // invalid bytes pass unchanged
   EXPECT_EQ(UnicodeUpper(U'\u00E9'), U'\u00C9');
   EXPECT_TRUE(IsUnicodeLetter(U'\u00E9'));
   EXPECT_TRUE(IsUnicodeLetter(U'\u0434'));

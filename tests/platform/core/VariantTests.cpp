@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <vector>
@@ -22,14 +22,28 @@ TEST_F(VariantTest, KindsOfConstructors) {
     Variant value;
     TVarType kind;
   } cases[] = {
-      {Variant(), varEmpty}, {Null(), varNull}, {Variant(true), varBoolean},
-      {Variant(std::int8_t(1)), varShortInt}, {Variant(std::uint8_t(1)), varByte},
-      {Variant(std::int16_t(1)), varSmallint}, {Variant(std::uint16_t(1)), varWord}, {Variant(1), varInteger},
-      {Variant(1u), varLongWord}, {Variant(1LL), varInteger}, {Variant(1LL << 40), varInt64},
-      {Variant::FromInt64(1), varInt64}, {Variant(1ULL), varUInt64}, {Variant(1.5f), varSingle},
-      {Variant(1.5), varDouble}, {Variant(Currency(1)), varCurrency}, {Variant::FromDate(1), varDate},
-      {Variant("a"), varString}, {Variant(u"a"), varOleStr}, {Variant(IntegerToBcd(1)), varFMTBcd},
-      {Variant(TSQLTimeStamp{}), varSQLTimeStamp}, {VarArrayOf({1, 2}), varArray | varVariant},
+      {Variant(), varEmpty},
+      {Null(), varNull},
+      {Variant(true), varBoolean},
+      {Variant(std::int8_t(1)), varShortInt},
+      {Variant(std::uint8_t(1)), varByte},
+      {Variant(std::int16_t(1)), varSmallint},
+      {Variant(std::uint16_t(1)), varWord},
+      {Variant(1), varInteger},
+      {Variant(1u), varLongWord},
+      {Variant(1LL), varInteger},
+      {Variant(1LL << 40), varInt64},
+      {Variant::FromInt64(1), varInt64},
+      {Variant(1ULL), varUInt64},
+      {Variant(1.5f), varSingle},
+      {Variant(1.5), varDouble},
+      {Variant(Currency(1)), varCurrency},
+      {Variant::FromDate(1), varDate},
+      {Variant("a"), varString},
+      {Variant(u"a"), varOleStr},
+      {Variant(IntegerToBcd(1)), varFMTBcd},
+      {Variant(TSQLTimeStamp{}), varSQLTimeStamp},
+      {VarArrayOf({1, 2}), varArray | varVariant},
       {Variant::FromObject(nullptr), varUnknown},
   };
   for (const Case& c : cases) EXPECT_EQ(c.value.VarType(), c.kind) << VarDebugText(c.value);
@@ -57,14 +71,19 @@ TEST_F(VariantTest, ConversionTable) {
       {Variant::FromDate(day + 0.5), "3/15/2024 12:00:00 PM", day + 0.5},
       {Variant::FromDate(0.25), "6:00:00 AM", 0.25},
       {Variant(" 2.5 "), " 2.5 ", 2.5},
-      {Variant(u"\u00e43"), "\xC3\xA4" "3", std::nan("")},
+      {Variant(u"\u00e43"),
+       "\xC3\xA4"
+       "3",
+       std::nan("")},
       {Variant(StrToBcd("12.50")), "12.5", 12.5},
       {Variant(DateTimeToSQLTimeStamp(day)), "3/15/2024", day},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.value.AsString(), c.text) << VarDebugText(c.value);
-    if (std::isnan(c.number)) EXPECT_THROW(c.value.AsDouble(), EVariantTypeCastError);
-    else EXPECT_DOUBLE_EQ(c.value.AsDouble(), c.number) << VarDebugText(c.value);
+    if (std::isnan(c.number))
+      EXPECT_THROW(c.value.AsDouble(), EVariantTypeCastError);
+    else
+      EXPECT_DOUBLE_EQ(c.value.AsDouble(), c.number) << VarDebugText(c.value);
   }
   EXPECT_EQ(Variant("\xC3\xA4").AsWideString(), u"\u00e4");
   EXPECT_EQ(Variant(u"\u00e4").AsString(), "\xC3\xA4");
@@ -110,20 +129,28 @@ TEST_F(VariantTest, RoundingAndRanges) {
 
 TEST_F(VariantTest, ConversionErrorsAreDistinctFromArrayMisuse) {
   const std::vector<std::function<void()>> casts = {
-      [] { Null().AsString(); },           [] { Null().AsInteger(); },
-      [] { Variant("abc").AsDouble(); },   [] { Variant("abc").AsInteger(); },
-      [] { Variant("1,5").AsDouble(); },   [] { Variant("maybe").AsBoolean(); },
-      [] { Variant("x").AsDateTime(); },   [] { Variant("x").AsBcd(); },
-      [] { VarArrayOf({1}).AsString(); },  [] { Variant::FromObject(nullptr).AsDouble(); },
-      [] { Null().AsType(varInteger); },   [] { VarArrayOf({1}).AsType(varInteger); },
-      [] { (void)(Variant("abc") == Variant(1)); }, [] { (void)(VarArrayOf({1}) < Variant(1)); },
-      [] { VarAdd(Variant("abc"), Variant(1)); },   [] { VarAdd(VarArrayOf({1}), Variant(1)); },
+      [] { Null().AsString(); },
+      [] { Null().AsInteger(); },
+      [] { Variant("abc").AsDouble(); },
+      [] { Variant("abc").AsInteger(); },
+      [] { Variant("1,5").AsDouble(); },
+      [] { Variant("maybe").AsBoolean(); },
+      [] { Variant("x").AsDateTime(); },
+      [] { Variant("x").AsBcd(); },
+      [] { VarArrayOf({1}).AsString(); },
+      [] { Variant::FromObject(nullptr).AsDouble(); },
+      [] { Null().AsType(varInteger); },
+      [] { VarArrayOf({1}).AsType(varInteger); },
+      [] { (void)(Variant("abc") == Variant(1)); },
+      [] { (void)(VarArrayOf({1}) < Variant(1)); },
+      [] { VarAdd(Variant("abc"), Variant(1)); },
+      [] { VarAdd(VarArrayOf({1}), Variant(1)); },
   };
   for (std::size_t i = 0; i < casts.size(); ++i) EXPECT_THROW(casts[i](), EVariantTypeCastError) << i;
   const std::vector<std::function<void()>> arrays = {
-      [] { Variant(1).GetItem(0); },           [] { VarArrayOf({1, 2}).GetItem(2); },
-      [] { VarArrayOf({1, 2}).GetItem(-1); },  [] { Variant(1).ArrayCount(); },
-      [] { VarArrayCreate(1, 3); },            [] { VarArrayLowBound(VarArrayOf({1}), 2); },
+      [] { Variant(1).GetItem(0); },          [] { VarArrayOf({1, 2}).GetItem(2); },
+      [] { VarArrayOf({1, 2}).GetItem(-1); }, [] { Variant(1).ArrayCount(); },
+      [] { VarArrayCreate(1, 3); },           [] { VarArrayLowBound(VarArrayOf({1}), 2); },
   };
   for (std::size_t i = 0; i < arrays.size(); ++i) {
     try {
@@ -131,8 +158,7 @@ TEST_F(VariantTest, ConversionErrorsAreDistinctFromArrayMisuse) {
       ADD_FAILURE() << "array misuse " << i << " passed";
     } catch (const EVariantTypeCastError&) {
       ADD_FAILURE() << "array misuse " << i << " looks like a conversion error";
-    } catch (const EVariantArrayError&) {
-    }
+    } catch (const EVariantArrayError&) {}
   }
 }
 
@@ -159,32 +185,32 @@ TEST_F(VariantTest, OrderingAcrossKinds) {
     int expected;
   } cases[] = {
       {Null(), Null(), 0},
-      {Null(), Variant(), -1},             // Null first, even before Empty
+      {Null(), Variant(), -1},  // Null first, even before Empty
       {Null(), Variant(-1e300), -1},
       {Variant("a"), Null(), 1},
       {Variant(), Variant(), 0},
-      {Variant(), Variant(0), 0},          // Empty is 0, "" or False
+      {Variant(), Variant(0), 0},  // Empty is 0, "" or False
       {Variant(), Variant(""), 0},
       {Variant(), Variant(false), 0},
       {Variant(), Variant(-1), 1},
-      {Variant("B"), Variant("a"), -1},    // ordinal, case-sensitive
+      {Variant("B"), Variant("a"), -1},  // ordinal, case-sensitive
       {Variant("a"), Variant(u"a"), 0},
       {Variant("\xC3\xA4"), Variant("z"), 1},
       {Variant(1), Variant(1.0), 0},
-      {Variant(2), Variant("10"), -1},     // the string is read as a number
+      {Variant(2), Variant("10"), -1},  // the string is read as a number
       {Variant("1.5"), Variant(1.25), 1},
       {Variant(1ULL << 63), Variant::FromInt64(INT64_MAX), 1},
       {Variant(Currency::FromRaw(15000)), Variant(1.5), 0},
       {Variant(Currency::FromRaw(10001)), Variant(1), 1},
       {Variant(StrToBcd("0.1")), Variant(0.1), 0},
       {Variant(StrToBcd("1.00")), Variant(1), 0},
-      {Variant(true), Variant(-1), 0},     // True is -1 as a number
+      {Variant(true), Variant(-1), 0},  // True is -1 as a number
       {Variant(true), Variant(1), -1},
       {Variant(false), Variant(true), -1},
       {Variant(true), Variant("True"), 0},
       {Variant::FromDate(EncodeDate(2024, 3, 15)), Variant("3/15/2024"), 0},
       {Variant::FromDate(EncodeDate(2024, 3, 15)), Variant(DateTimeToSQLTimeStamp(EncodeDate(2024, 3, 16))), -1},
-      {Variant(nan), Variant(nan), 0},     // NaN equals itself and sorts before numbers
+      {Variant(nan), Variant(nan), 0},  // NaN equals itself and sorts before numbers
       {Variant(nan), Variant(-1e300), -1},
       {Variant(nan), Null(), 1},
       {VarArrayOf({1, 2}), VarArrayOf({1, 2}), 0},
@@ -204,7 +230,7 @@ TEST_F(VariantTest, OrderingAcrossKinds) {
 }
 
 TEST_F(VariantTest, SortingIsStableWithNullsNaNsAndMixedNumbers) {
-  std::vector<Variant> values = {Variant(3), Null(), Variant(std::nan("")), Variant(1.5), Variant("2"),
+  std::vector<Variant> values = {Variant(3),           Null(), Variant(std::nan("")),   Variant(1.5), Variant("2"),
                                  Variant(Currency(1)), Null(), Variant(StrToBcd("2.5"))};
   std::stable_sort(values.begin(), values.end());
   std::vector<std::string> texts;

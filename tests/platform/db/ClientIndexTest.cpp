@@ -60,7 +60,9 @@ TEST(ClientIndex, OrdersEqualStableSort) {
       Variant n = rng() % 10 == 0 ? Null() : Variant(static_cast<int>(rng() % 50) - 25);
       Variant s = rng() % 10 == 0 ? Null() : Variant(words[rng() % 8]);
       // Beyond 32 bits now and then, so that the wide keys sort too.
-      Variant l = rng() % 10 == 0 ? Null() : Variant::FromInt64((static_cast<std::int64_t>(rng() % 7) - 3) * 3000000000LL + rng() % 5);
+      Variant l = rng() % 10 == 0
+                      ? Null()
+                      : Variant::FromInt64((static_cast<std::int64_t>(rng() % 7) - 3) * 3000000000LL + rng() % 5);
       rows.push_back({row, n, s, l});
       ds.AppendRecord({row, n, s, l});
     }

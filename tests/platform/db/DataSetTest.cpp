@@ -166,7 +166,9 @@ TEST_F(People, StateTransitionsAndTheErrorsOfInvalidOnes) {
 
 TEST_F(People, EventsAroundPostCancelDeleteAndScroll) {
   std::vector<std::string> log;
-  auto rec = [&](const char* name) { return [&log, name](TDataSet* d) { log.push_back(name + std::string(d->State() == dsBrowse ? "/b" : "/e")); }; };
+  auto rec = [&](const char* name) {
+    return [&log, name](TDataSet* d) { log.push_back(name + std::string(d->State() == dsBrowse ? "/b" : "/e")); };
+  };
   ds.BeforeEdit = rec("BeforeEdit");
   ds.AfterEdit = rec("AfterEdit");
   ds.BeforePost = rec("BeforePost");
@@ -230,7 +232,8 @@ TEST_F(People, LinksGetWindowScrollsAndTheReEnabledEvents) {
   ds.Edit();
   ds.FieldByName("NAME")->SetAsString("z");
   ds.Post();
-  EXPECT_EQ(link.log, (std::vector<std::string>{"editing", "record", "record:NAME", "update data", "not editing", "changed"}));
+  EXPECT_EQ(link.log,
+            (std::vector<std::string>{"editing", "record", "record:NAME", "update data", "not editing", "changed"}));
   // While disabled nothing arrives but the disabled-state change; re-enabling sends event 14
   // with info 0, then one data-set change for everything that happened.
   link.log.clear();
@@ -322,7 +325,11 @@ TEST_F(Window, ReEnablingSendsAChangeAndALayoutChangeAfterAReopen) {
       {[](TDataSet& d) { d.Next(); }, {"event14:1", "event14:0", "changed"}},
       {[](TDataSet& d) { d.FieldByName("ID")->SetVisible(false); }, {"event14:1", "event14:0", "layout"}},
       // The default fields were re-created: the links must not keep the old ones.
-      {[](TDataSet& d) { d.Close(); d.Open(); }, {"event14:1", "event14:0", "layout"}},
+      {[](TDataSet& d) {
+         d.Close();
+         d.Open();
+       },
+       {"event14:1", "event14:0", "layout"}},
       {[](TDataSet& d) { d.Close(); }, {"event14:1", "event14:0", "inactive"}},
       {[](TDataSet& d) { d.Edit(); }, {"event14:1", "event14:0", "editing", "changed"}},
   };
@@ -530,13 +537,16 @@ TEST(DataSetFilter, LongChainsAndDeepNesting) {
   EXPECT_EQ(count("NOT " + nots + "ID = 3"), 9);
   EXPECT_EQ(count("ID = 1 OR ID = 2 AND ID = 3 OR NOT NOT ID = 4"), 2);
 
-  auto nested = [](int depth) { return String(static_cast<size_t>(depth), '(') + "ID = 5" + String(static_cast<size_t>(depth), ')'); };
+  auto nested = [](int depth) {
+    return String(static_cast<size_t>(depth), '(') + "ID = 5" + String(static_cast<size_t>(depth), ')');
+  };
   EXPECT_EQ(count(nested(256)), 1);
   try {
     ds.SetFilter(nested(5000));
     ADD_FAILURE() << "no error";
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(String(e.Message()).rfind("Filter expression nested more than 256 levels deep: ((((", 0), 0u) << e.Message();
+    EXPECT_EQ(String(e.Message()).rfind("Filter expression nested more than 256 levels deep: ((((", 0), 0u)
+        << e.Message();
   }
 }
 

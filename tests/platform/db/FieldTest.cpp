@@ -46,34 +46,49 @@ TEST_F(Fields, ConversionTable) {
     std::string expected;
   } cases[] = {
       {"S", [](TField* f) { f->SetAsString("123"); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "123"},
-      {"S", [](TField* f) { f->SetAsString("12x"); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "error:EConvertError"},
-      {"S", [](TField* f) { f->SetAsString("yes"); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "T"},
-      {"S", [](TField* f) { f->SetAsString("maybe"); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "error:EConvertError"},
-      {"S", [](TField* f) { f->SetAsString("abcdefgh"); }, [](TField* f) { return f->AsString(); }, "abcde"},  // cut to Size
-      {"S", [](TField* f) { f->SetAsString("ééééééé"); }, [](TField* f) { return f->AsString(); }, "ééééé"},  // characters
-      {"S", [](TField* f) { f->SetAsString("ab  "); }, [](TField* f) { return f->AsString() + "|"; }, "ab  |"},  // blanks kept
+      {"S", [](TField* f) { f->SetAsString("12x"); }, [](TField* f) { return std::to_string(f->AsInteger()); },
+       "error:EConvertError"},
+      {"S", [](TField* f) { f->SetAsString("yes"); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); },
+       "T"},
+      {"S", [](TField* f) { f->SetAsString("maybe"); },
+       [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "error:EConvertError"},
+      {"S", [](TField* f) { f->SetAsString("abcdefgh"); }, [](TField* f) { return f->AsString(); },
+       "abcde"},  // cut to Size
+      {"S", [](TField* f) { f->SetAsString("ééééééé"); }, [](TField* f) { return f->AsString(); },
+       "ééééé"},  // characters
+      {"S", [](TField* f) { f->SetAsString("ab  "); }, [](TField* f) { return f->AsString() + "|"; },
+       "ab  |"},  // blanks kept
       {"I", [](TField* f) { f->SetAsString(" 42 "); }, [](TField* f) { return f->AsString(); }, "42"},
       {"I", [](TField* f) { f->SetAsString("4.2"); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
       {"I", [](TField* f) { f->SetAsFloat(2.5); }, [](TField* f) { return f->AsString(); }, "2"},  // halves to even
-      {"I", [](TField* f) { f->SetAsString(""); }, [](TField* f) { return std::string(f->IsNull() ? "null" : "value"); }, "null"},
-      {"I", [](TField* f) { f->SetAsInteger(7); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); }, "error:EDatabaseError"},
+      {"I", [](TField* f) { f->SetAsString(""); },
+       [](TField* f) { return std::string(f->IsNull() ? "null" : "value"); }, "null"},
+      {"I", [](TField* f) { f->SetAsInteger(7); }, [](TField* f) { return std::string(f->AsBoolean() ? "T" : "F"); },
+       "error:EDatabaseError"},
       {"I", [](TField* f) { f->SetAsInteger(7); }, [](TField* f) { return FloatToStr(f->AsFloat()); }, "7"},
-      {"SI", [](TField* f) { f->SetAsInteger(40000); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
+      {"SI", [](TField* f) { f->SetAsInteger(40000); }, [](TField* f) { return f->AsString(); },
+       "error:EDatabaseError"},
       {"L", [](TField* f) { f->SetAsLargeInt(5000000000LL); }, [](TField* f) { return f->AsString(); }, "5000000000"},
-      {"L", [](TField* f) { f->SetAsLargeInt(5000000000LL); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "error:EDatabaseError"},
+      {"L", [](TField* f) { f->SetAsLargeInt(5000000000LL); }, [](TField* f) { return std::to_string(f->AsInteger()); },
+       "error:EDatabaseError"},
       {"F", [](TField* f) { f->SetAsString("1.25"); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "1"},
       {"F", [](TField* f) { f->SetAsFloat(1.0 / 3); }, [](TField* f) { return f->AsString(); }, "0.333333333333333"},
       {"F", [](TField* f) { f->SetAsString("abc"); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
       {"B", [](TField* f) { f->SetAsString("t"); }, [](TField* f) { return f->AsString(); }, "True"},
       {"B", [](TField* f) { f->SetAsString("fa"); }, [](TField* f) { return f->AsString(); }, "False"},
       {"B", [](TField* f) { f->SetAsString("x"); }, [](TField* f) { return f->AsString(); }, "error:EDatabaseError"},
-      {"B", [](TField* f) { f->SetAsBoolean(true); }, [](TField* f) { return std::to_string(f->AsInteger()); }, "error:EDatabaseError"},
-      {"D", [](TField* f) { f->SetAsDateTime(EncodeDate(2024, 2, 29)); }, [](TField* f) { return f->AsString(); }, "2/29/2024"},
-      {"D", [](TField* f) { f->SetAsString("13/45/2024"); }, [](TField* f) { return f->AsString(); }, "error:EConvertError"},
+      {"B", [](TField* f) { f->SetAsBoolean(true); }, [](TField* f) { return std::to_string(f->AsInteger()); },
+       "error:EDatabaseError"},
+      {"D", [](TField* f) { f->SetAsDateTime(EncodeDate(2024, 2, 29)); }, [](TField* f) { return f->AsString(); },
+       "2/29/2024"},
+      {"D", [](TField* f) { f->SetAsString("13/45/2024"); }, [](TField* f) { return f->AsString(); },
+       "error:EConvertError"},
       {"D", [](TField* f) { f->SetAsFloat(1.5); }, [](TField* f) { return f->AsString(); }, "12/31/1899 12:00:00 PM"},
       {"C", [](TField* f) { f->SetAsFloat(1.23456); }, [](TField* f) { return f->AsString(); }, "1.2346"},
-      {"C", [](TField* f) { f->SetAsString("10.5"); }, [](TField* f) { return FloatToStr(f->AsCurrency().ToDouble()); }, "10.5"},
-      {"M", [](TField* f) { f->SetAsString("text"); }, [](TField* f) { return f->DisplayText() + f->AsString(); }, "(MEMO)text"},
+      {"C", [](TField* f) { f->SetAsString("10.5"); }, [](TField* f) { return FloatToStr(f->AsCurrency().ToDouble()); },
+       "10.5"},
+      {"M", [](TField* f) { f->SetAsString("text"); }, [](TField* f) { return f->DisplayText() + f->AsString(); },
+       "(MEMO)text"},
       {"M", [](TField* f) { f->Clear(); }, [](TField* f) { return f->DisplayText(); }, "(memo)"},
   };
   for (const Case& c : cases) {
@@ -98,8 +113,13 @@ TEST_F(Fields, ConversionErrorTexts) {
       {[&] { F("F")->SetAsString("abc"); }, "'abc' is not a valid floating point value for field 'F'"},
       {[&] { F("B")->SetAsString("x"); }, "'x' is not a valid boolean value for field 'B'"},
       {[&] { F("I")->AsBoolean(); }, "Cannot access field 'I' as type Boolean"},
-      {[&] { F("SI")->SetAsInteger(40000); }, "40000 is not a valid value for field 'SI'. The allowed range is -32768 to 32767"},
-      {[&] { F("S")->SetAsString("12x"); F("S")->AsInteger(); }, "'12x' is not a valid integer value"},
+      {[&] { F("SI")->SetAsInteger(40000); },
+       "40000 is not a valid value for field 'SI'. The allowed range is -32768 to 32767"},
+      {[&] {
+         F("S")->SetAsString("12x");
+         F("S")->AsInteger();
+       },
+       "'12x' is not a valid integer value"},
       {[&] { F("D")->SetAsString("13/45/2024"); }, "'13/45/2024' is not a valid date and time"},
       {[&] { ds.FieldByName("NOPE"); }, "Field 'NOPE' not found"},
   };
@@ -170,7 +190,8 @@ TEST(FieldTypes, OrdinalsRangesAndDefaultClasses) {
       "FixedChar WideString Largeint ADT Array Reference DataSet OraBlob OraClob Variant "
       "Interface IDispatch Guid TimeStamp FMTBcd FixedWideChar WideMemo OraTimeStamp OraInterval";
   String all;
-  for (int t = ftUnknown; t <= ftOraInterval; ++t) all += (t ? " " : "") + String(FieldTypeName(static_cast<TFieldType>(t)));
+  for (int t = ftUnknown; t <= ftOraInterval; ++t)
+    all += (t ? " " : "") + String(FieldTypeName(static_cast<TFieldType>(t)));
   EXPECT_EQ(all, names);
   // Code that tests fields by class: a 64-bit field is a number field but no integer field; the
   // SQL time stamp is no date-time field.
@@ -179,14 +200,15 @@ TEST(FieldTypes, OrdinalsRangesAndDefaultClasses) {
     TClass base;
     bool inherits;
   } cases[] = {
-      {ftLargeint, TNumericField::StaticClass(), true},  {ftLargeint, TIntegerField::StaticClass(), false},
-      {ftSmallint, TIntegerField::StaticClass(), true},  {ftWord, TIntegerField::StaticClass(), true},
-      {ftCurrency, TFloatField::StaticClass(), true},    {ftBCD, TFloatField::StaticClass(), false},
-      {ftFMTBcd, TNumericField::StaticClass(), true},    {ftDate, TDateTimeField::StaticClass(), true},
-      {ftTime, TDateTimeField::StaticClass(), true},     {ftTimeStamp, TDateTimeField::StaticClass(), false},
-      {ftMemo, TBlobField::StaticClass(), true},         {ftGraphic, TBlobField::StaticClass(), true},
+      {ftLargeint, TNumericField::StaticClass(), true}, {ftLargeint, TIntegerField::StaticClass(), false},
+      {ftSmallint, TIntegerField::StaticClass(), true}, {ftWord, TIntegerField::StaticClass(), true},
+      {ftCurrency, TFloatField::StaticClass(), true},   {ftBCD, TFloatField::StaticClass(), false},
+      {ftFMTBcd, TNumericField::StaticClass(), true},   {ftDate, TDateTimeField::StaticClass(), true},
+      {ftTime, TDateTimeField::StaticClass(), true},    {ftTimeStamp, TDateTimeField::StaticClass(), false},
+      {ftMemo, TBlobField::StaticClass(), true},        {ftGraphic, TBlobField::StaticClass(), true},
       {ftBoolean, TNumericField::StaticClass(), false},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(DefaultFieldClass(c.type).InheritsFrom(c.base), c.inherits) << FieldTypeName(c.type) << " " << c.base->ClassName();
+    EXPECT_EQ(DefaultFieldClass(c.type).InheritsFrom(c.base), c.inherits)
+        << FieldTypeName(c.type) << " " << c.base->ClassName();
 }

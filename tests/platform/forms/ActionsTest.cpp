@@ -186,7 +186,8 @@ TEST(Actions, FileDialogsThroughTheProvider) {
   EXPECT_TRUE(open.Execute());
   EXPECT_EQ(open.FileName, "/tmp/query.sql") << "a name with an extension keeps it";
   // A pattern as the default extension adds its extension; an existing name without one stays.
-  const String existing = (std::filesystem::temp_directory_path() / ("vt-noext-" + std::to_string(::getpid()))).string();
+  const String existing =
+      (std::filesystem::temp_directory_path() / ("vt-noext-" + std::to_string(::getpid()))).string();
   std::ofstream(existing) << "x";
   for (auto [typed, expected] : {std::pair<String, String>{"/tmp/vt-missing-query", "/tmp/vt-missing-query.txt"},
                                  std::pair<String, String>{existing, existing}}) {

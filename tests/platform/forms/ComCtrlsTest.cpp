@@ -158,7 +158,8 @@ TEST(Chart, HorizontalBarsWithLabelsColoursAndMarks) {
   EXPECT_NEAR(b.right - b.left, (a.right - a.left) * 300.0 / 120, 1.5);
   // The mark of series 1 sits on yellow just after its bar; the wall is button face.
   EXPECT_EQ(ColorFromPixel(shot.At(a.right + 5, (a.top + a.bottom) / 2)), ColorToRGB(clYellow));
-  EXPECT_EQ(ColorFromPixel(shot.At(chart->BarRect(0, 1).left + 150, chart->BarRect(0, 1).top)), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(ColorFromPixel(shot.At(chart->BarRect(0, 1).left + 150, chart->BarRect(0, 1).top)),
+            GetSysColor(COLOR_BTNFACE));
   // Clear empties a series; printing writes one page.
   indexed->Clear();
   EXPECT_EQ(indexed->Count(), 0);

@@ -19,15 +19,21 @@ public:
   TSpy(TComponent* owner, Lines* log, String name) : Base(owner), fLog(log), fName(std::move(name)) {}
   void WndProc(TMessage& m) override {
     if (m.Msg >= CM_BASE && m.Msg < CN_BASE && fLog) {
-      static const std::pair<UINT, const char*> names[] = {
-          {CM_ENTER, "CM_ENTER"},         {CM_EXIT, "CM_EXIT"},
-          {CM_COLORCHANGED, "CM_COLORCHANGED"}, {CM_FONTCHANGED, "CM_FONTCHANGED"},
-          {CM_ENABLEDCHANGED, "CM_ENABLEDCHANGED"}, {CM_VISIBLECHANGED, "CM_VISIBLECHANGED"},
-          {CM_TEXTCHANGED, "CM_TEXTCHANGED"}, {CM_CURSORCHANGED, "CM_CURSORCHANGED"},
-          {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"}, {CM_PARENTFONTCHANGED, "CM_PARENTFONTCHANGED"},
-          {CM_MOUSEENTER, "CM_MOUSEENTER"}, {CM_MOUSELEAVE, "CM_MOUSELEAVE"}};
+      static const std::pair<UINT, const char*> names[] = {{CM_ENTER, "CM_ENTER"},
+                                                           {CM_EXIT, "CM_EXIT"},
+                                                           {CM_COLORCHANGED, "CM_COLORCHANGED"},
+                                                           {CM_FONTCHANGED, "CM_FONTCHANGED"},
+                                                           {CM_ENABLEDCHANGED, "CM_ENABLEDCHANGED"},
+                                                           {CM_VISIBLECHANGED, "CM_VISIBLECHANGED"},
+                                                           {CM_TEXTCHANGED, "CM_TEXTCHANGED"},
+                                                           {CM_CURSORCHANGED, "CM_CURSORCHANGED"},
+                                                           {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"},
+                                                           {CM_PARENTFONTCHANGED, "CM_PARENTFONTCHANGED"},
+                                                           {CM_MOUSEENTER, "CM_MOUSEENTER"},
+                                                           {CM_MOUSELEAVE, "CM_MOUSELEAVE"}};
       for (auto& n : names)
-        if (n.first == m.Msg && ((m.Msg != CM_MOUSEENTER && m.Msg != CM_MOUSELEAVE) || m.LParam == reinterpret_cast<LPARAM>(this)))
+        if (n.first == m.Msg &&
+            ((m.Msg != CM_MOUSEENTER && m.Msg != CM_MOUSELEAVE) || m.LParam == reinterpret_cast<LPARAM>(this)))
           fLog->push_back(fName + " " + n.second);
     }
     Base::WndProc(m);

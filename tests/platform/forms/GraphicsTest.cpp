@@ -186,7 +186,8 @@ TEST(Graphics, IconsMetafilesAndFormats) {
   TMetafile m;
   EXPECT_THROW(Load(m, "MZ executable"), EInvalidGraphic);
   // Extreme bounds are refused, not wrapped around into a small size.
-  for (auto [left, right] : {std::pair{INT32_MIN, INT32_MAX}, std::pair{-2, INT32_MAX}, std::pair{INT32_MAX, INT32_MIN}}) {
+  for (auto [left, right] :
+       {std::pair{INT32_MIN, INT32_MAX}, std::pair{-2, INT32_MAX}, std::pair{INT32_MAX, INT32_MIN}}) {
     std::string l, r, bad = emf;
     Put32(l, static_cast<std::uint32_t>(left)), Put32(r, static_cast<std::uint32_t>(right));
     for (std::size_t at : {8, 12}) bad.replace(at, 4, l);

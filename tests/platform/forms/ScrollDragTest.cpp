@@ -125,16 +125,18 @@ TEST(ScrollDrag, ThumbDragReachesRowsPast16Bits) {
       for (std::size_t i = 0; i <= steps.size(); ++i)
         s.Script([&, i] {
           if (i > 0) tops.push_back(c.top());
-          if (i < steps.size()) s.QueueMove(POINT{grab.x, grab.y + steps[i]});
-          else s.QueueRelease();
+          if (i < steps.size())
+            s.QueueMove(POINT{grab.x, grab.y + steps[i]});
+          else
+            s.QueueRelease();
         });
       s.Press();
       return tops;
     };
     SCROLLBARINFO sb;
     ASSERT_TRUE(GetScrollBarInfo(wnd, OBJID_VSCROLL, &sb));
-    const int track = (sb.rcScrollBar.bottom - sb.rcScrollBar.top) - 2 * sb.dxyLineButton -
-                      (sb.xyThumbBottom - sb.xyThumbTop);
+    const int track =
+        (sb.rcScrollBar.bottom - sb.rcScrollBar.top) - 2 * sb.dxyLineButton - (sb.xyThumbBottom - sb.xyThumbTop);
     ASSERT_GT(track, 20);
     const int perPixel = span / track + 1;
     // Three quarters down, then past the end: the rows follow while the thumb moves.

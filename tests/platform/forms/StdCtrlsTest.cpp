@@ -185,8 +185,12 @@ TEST(StdControls, DragAndDropBetweenControls) {
     if (st == dsDragEnter) log.push_back(String("enter from ") + src->ClassName());
     accept = src == source;
   };
-  target->OnDragDrop = [&](TObject*, TObject*, int x, int y) { log.push_back("drop " + IntToStr(x) + "," + IntToStr(y)); };
-  source->OnEndDrag = [&](TObject*, TObject* t, int, int) { log.push_back(t == target ? "end on target" : "end nowhere"); };
+  target->OnDragDrop = [&](TObject*, TObject*, int x, int y) {
+    log.push_back("drop " + IntToStr(x) + "," + IntToStr(y));
+  };
+  source->OnEndDrag = [&](TObject*, TObject* t, int, int) {
+    log.push_back(t == target ? "end on target" : "end nowhere");
+  };
   f.Show();
   s.MoveTo(TFormsSession::At(source, 20, 20));
   s.Press();
@@ -319,7 +323,9 @@ TEST(StdControls, ListBoxSelectionSearchAndMessages) {
   EXPECT_EQ(list->TopIndex(), 2);
   EXPECT_EQ(clicks, 4) << "each change by the user clicks once";
   // The messages: a prefix search from after wParam, wrapping.
-  auto find = [&](int start, const char* t) { return list->Perform(LB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(t)); };
+  auto find = [&](int start, const char* t) {
+    return list->Perform(LB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(t));
+  };
   EXPECT_EQ(find(-1, "B"), 1);
   EXPECT_EQ(find(1, "B"), 2);
   EXPECT_EQ(find(2, "b"), 1);

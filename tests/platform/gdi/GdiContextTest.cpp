@@ -92,8 +92,7 @@ TEST(GdiSurface, ChildDCDrawsAtItsOriginInsideItsVisibleRegion) {
   // ScrollSurface: shift the row right by 2 inside the surface; the uncovered strip is reported.
   ScrollSurface(*s.surface, RECT{0, 1, 10, 2}, RECT{0, 0, 10, 3}, 2, 0);
   EXPECT_EQ(Row(*s.surface, 1), ".....####.");
-  EXPECT_EQ(ScrollUncoveredRects(RECT{0, 1, 10, 2}, RECT{0, 0, 10, 3}, 2, 0),
-            (std::vector<RECT>{RECT{0, 1, 2, 2}}));
+  EXPECT_EQ(ScrollUncoveredRects(RECT{0, 1, 10, 2}, RECT{0, 0, 10, 3}, 2, 0), (std::vector<RECT>{RECT{0, 1, 2, 2}}));
 }
 
 TEST(GdiRegions, CombineOffsetAndQueries) {
@@ -142,19 +141,19 @@ TEST(GdiHandles, StaleHandlesAndDeferredDeletion) {
 
   // Deleting a selected (or saved) object waits until it is no longer used.
   {
-  SurfaceDC s(4, 1);
-  SelectObject(s.dc, reused);
-  SaveDC(s.dc);
-  EXPECT_TRUE(DeleteObject(reused));
-  SelectObject(s.dc, GetStockBrush(WHITE_BRUSH));
-  EXPECT_EQ(GetObjectType(ToGdiObj(reused)), OBJ_BRUSH);  // still in the saved state
-  RestoreDC(s.dc, -1);
-  EXPECT_EQ(GetObjectType(ToGdiObj(reused)), OBJ_BRUSH);  // selected again
-  SelectObject(s.dc, GetStockBrush(WHITE_BRUSH));
-  EXPECT_EQ(GetObjectType(ToGdiObj(reused)), 0u);  // now freed
-  // Stock objects survive DeleteObject.
-  EXPECT_TRUE(DeleteObject(GetStockBrush(BLACK_BRUSH)));
-  EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), OBJ_BRUSH);
+    SurfaceDC s(4, 1);
+    SelectObject(s.dc, reused);
+    SaveDC(s.dc);
+    EXPECT_TRUE(DeleteObject(reused));
+    SelectObject(s.dc, GetStockBrush(WHITE_BRUSH));
+    EXPECT_EQ(GetObjectType(ToGdiObj(reused)), OBJ_BRUSH);  // still in the saved state
+    RestoreDC(s.dc, -1);
+    EXPECT_EQ(GetObjectType(ToGdiObj(reused)), OBJ_BRUSH);  // selected again
+    SelectObject(s.dc, GetStockBrush(WHITE_BRUSH));
+    EXPECT_EQ(GetObjectType(ToGdiObj(reused)), 0u);  // now freed
+    // Stock objects survive DeleteObject.
+    EXPECT_TRUE(DeleteObject(GetStockBrush(BLACK_BRUSH)));
+    EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), OBJ_BRUSH);
   }
   EXPECT_EQ(GdiObjectCount(), before);  // nothing leaked
 }

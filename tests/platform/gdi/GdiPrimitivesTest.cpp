@@ -63,46 +63,95 @@ TEST(GdiPixels, RectanglesLinesAndShapesFollowGdiRules) {
   HPEN red = CreatePen(PS_SOLID, 1, kRed);
   const std::vector<PixelCase> cases{
       {"FillRect is half-open",
-       [&](HDC dc) { RECT r{1, 1, 4, 3}; FillRect(dc, &r, black); },
+       [&](HDC dc) {
+         RECT r{1, 1, 4, 3};
+         FillRect(dc, &r, black);
+       },
        {"......", ".###..", ".###..", "......", "......"}},
       {"FillRect of an inverted rectangle fills its normalised area",
-       [&](HDC dc) { RECT r{4, 3, 1, 1}; FillRect(dc, &r, black); },
+       [&](HDC dc) {
+         RECT r{4, 3, 1, 1};
+         FillRect(dc, &r, black);
+       },
        {"......", ".###..", ".###..", "......", "......"}},
       {"FrameRect draws the inside edge",
-       [&](HDC dc) { RECT r{0, 0, 5, 4}; FrameRect(dc, &r, black); },
+       [&](HDC dc) {
+         RECT r{0, 0, 5, 4};
+         FrameRect(dc, &r, black);
+       },
        {"#####.", "#...#.", "#...#.", "#####.", "......"}},
       {"LineTo leaves out its end point, both directions",
-       [&](HDC dc) { MoveToEx(dc, 0, 0, nullptr); LineTo(dc, 4, 0); MoveToEx(dc, 5, 4, nullptr); LineTo(dc, 5, 1); },
+       [&](HDC dc) {
+         MoveToEx(dc, 0, 0, nullptr);
+         LineTo(dc, 4, 0);
+         MoveToEx(dc, 5, 4, nullptr);
+         LineTo(dc, 5, 1);
+       },
        {"####..", "......", ".....#", ".....#", ".....#"}},
       {"diagonal line",
-       [&](HDC dc) { MoveToEx(dc, 0, 0, nullptr); LineTo(dc, 4, 4); },
+       [&](HDC dc) {
+         MoveToEx(dc, 0, 0, nullptr);
+         LineTo(dc, 4, 4);
+       },
        {"#.....", ".#....", "..#...", "...#..", "......"}},
       {"Polyline leaves out only the last point",
-       [&](HDC dc) { POINT p[3] = {{0, 0}, {3, 0}, {3, 3}}; Polyline(dc, p, 3); },
+       [&](HDC dc) {
+         POINT p[3] = {{0, 0}, {3, 0}, {3, 3}};
+         Polyline(dc, p, 3);
+       },
        {"####..", "...#..", "...#..", "......", "......"}},
       {"Rectangle: pen on the box edge, brush inside, right and bottom excluded",
-       [&](HDC dc) { SelectObject(dc, red); SelectObject(dc, black); Rectangle(dc, 0, 0, 5, 4); },
+       [&](HDC dc) {
+         SelectObject(dc, red);
+         SelectObject(dc, black);
+         Rectangle(dc, 0, 0, 5, 4);
+       },
        {"rrrrr.", "r###r.", "r###r.", "rrrrr.", "......"}},
       {"Rectangle with a null pen is one pixel smaller",
-       [&](HDC dc) { SelectObject(dc, GetStockPen(NULL_PEN)); SelectObject(dc, black); Rectangle(dc, 0, 0, 5, 4); },
+       [&](HDC dc) {
+         SelectObject(dc, GetStockPen(NULL_PEN));
+         SelectObject(dc, black);
+         Rectangle(dc, 0, 0, 5, 4);
+       },
        {"####..", "####..", "####..", "......", "......"}},
       {"Polygon fills the pixel centres inside and outlines every vertex",
        [&](HDC dc) {
-         SelectObject(dc, red); SelectObject(dc, black);
-         POINT p[4] = {{0, 0}, {4, 0}, {4, 3}, {0, 3}}; Polygon(dc, p, 4);
+         SelectObject(dc, red);
+         SelectObject(dc, black);
+         POINT p[4] = {{0, 0}, {4, 0}, {4, 3}, {0, 3}};
+         Polygon(dc, p, 4);
        },
        {"rrrrr.", "r###r.", "r###r.", "rrrrr.", "......"}},
       {"Ellipse stays inside its box",
-       [&](HDC dc) { SelectObject(dc, GetStockPen(BLACK_PEN)); SelectObject(dc, GetStockBrush(NULL_BRUSH)); Ellipse(dc, 0, 0, 5, 5); },
+       [&](HDC dc) {
+         SelectObject(dc, GetStockPen(BLACK_PEN));
+         SelectObject(dc, GetStockBrush(NULL_BRUSH));
+         Ellipse(dc, 0, 0, 5, 5);
+       },
        {".###..", "#...#.", "#...#.", "#...#.", ".###.."}},
       {"InvertRect inverts",
-       [&](HDC dc) { RECT a{0, 0, 4, 2}; FillRect(dc, &a, black); RECT r{2, 0, 6, 1}; InvertRect(dc, &r); },
+       [&](HDC dc) {
+         RECT a{0, 0, 4, 2};
+         FillRect(dc, &a, black);
+         RECT r{2, 0, 6, 1};
+         InvertRect(dc, &r);
+       },
        {"##..##", "####..", "......", "......", "......"}},
       {"R2_NOT twice restores",
-       [&](HDC dc) { SetROP2(dc, R2_NOT); MoveToEx(dc, 0, 1, nullptr); LineTo(dc, 6, 1); MoveToEx(dc, 0, 1, nullptr); LineTo(dc, 3, 1); },
+       [&](HDC dc) {
+         SetROP2(dc, R2_NOT);
+         MoveToEx(dc, 0, 1, nullptr);
+         LineTo(dc, 6, 1);
+         MoveToEx(dc, 0, 1, nullptr);
+         LineTo(dc, 3, 1);
+       },
        {"......", "...###", "......", "......", "......"}},
       {"DSTINVERT PatBlt ignores a null brush",
-       [&](HDC dc) { SelectObject(dc, GetStockBrush(NULL_BRUSH)); PatBlt(dc, 1, 1, 2, 2, DSTINVERT); PatBlt(dc, 3, 3, 2, 2, PATCOPY); },
+       [&](HDC dc) {
+         SelectObject(dc, GetStockBrush(NULL_BRUSH));
+         PatBlt(dc, 1, 1, 2, 2, DSTINVERT);
+         PatBlt(dc, 3, 3, 2, 2, PATCOPY);
+       },
        {"......", ".##...", ".##...", "......", "......"}},
   };
   RunCases(cases, 6, 5);
@@ -113,9 +162,18 @@ TEST(GdiPixels, RectanglesLinesAndShapesFollowGdiRules) {
 TEST(GdiPixels, FocusRectangleAndPatternBrushAnchoring) {
   const std::vector<PixelCase> cases{
       // Every other pixel from the device origin, inverted once even at the corners.
-      {"DrawFocusRect", [](HDC dc) { RECT r{0, 0, 6, 5}; DrawFocusRect(dc, &r); },
+      {"DrawFocusRect",
+       [](HDC dc) {
+         RECT r{0, 0, 6, 5};
+         DrawFocusRect(dc, &r);
+       },
        {"#.#.#.", ".....#", "#.....", ".....#", "#.#.#."}},
-      {"DrawFocusRect twice erases", [](HDC dc) { RECT r{1, 1, 5, 4}; DrawFocusRect(dc, &r); DrawFocusRect(dc, &r); },
+      {"DrawFocusRect twice erases",
+       [](HDC dc) {
+         RECT r{1, 1, 5, 4};
+         DrawFocusRect(dc, &r);
+         DrawFocusRect(dc, &r);
+       },
        {"......", "......", "......", "......", "......"}},
       {"pattern brush from an 8 x 8 mono checker, anchored at the brush origin",
        [](HDC dc) {

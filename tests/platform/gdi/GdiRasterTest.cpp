@@ -41,13 +41,20 @@ TEST(GdiRaster, BlitOperationsCombineSourcePatternAndDestinationBitwise) {
   };
   const COLORREF D = kDest, S = kSrc, P = kPat, M = 0xFFFFFF;
   const std::vector<Case> cases{
-      {"SRCCOPY", SRCCOPY, S},           {"SRCAND", SRCAND, S & D},
-      {"SRCPAINT", SRCPAINT, S | D},     {"SRCINVERT", SRCINVERT, S ^ D},
-      {"SRCERASE", SRCERASE, S & (~D & M)}, {"NOTSRCCOPY", NOTSRCCOPY, ~S & M},
-      {"NOTSRCERASE", NOTSRCERASE, ~(S | D) & M}, {"MERGEPAINT", MERGEPAINT, (~S & M) | D},
-      {"MERGECOPY", MERGECOPY, P & S},   {"PATCOPY", PATCOPY, P},
-      {"PATINVERT", PATINVERT, P ^ D},   {"PATPAINT", PATPAINT, P | (~S & M) | D},
-      {"DSTINVERT", DSTINVERT, ~D & M},  {"BLACKNESS", BLACKNESS, 0},
+      {"SRCCOPY", SRCCOPY, S},
+      {"SRCAND", SRCAND, S & D},
+      {"SRCPAINT", SRCPAINT, S | D},
+      {"SRCINVERT", SRCINVERT, S ^ D},
+      {"SRCERASE", SRCERASE, S & (~D & M)},
+      {"NOTSRCCOPY", NOTSRCCOPY, ~S & M},
+      {"NOTSRCERASE", NOTSRCERASE, ~(S | D) & M},
+      {"MERGEPAINT", MERGEPAINT, (~S & M) | D},
+      {"MERGECOPY", MERGECOPY, P & S},
+      {"PATCOPY", PATCOPY, P},
+      {"PATINVERT", PATINVERT, P ^ D},
+      {"PATPAINT", PATPAINT, P | (~S & M) | D},
+      {"DSTINVERT", DSTINVERT, ~D & M},
+      {"BLACKNESS", BLACKNESS, 0},
       {"WHITENESS", WHITENESS, M},
   };
   MemDC src(2, 2, kSrc);
@@ -175,8 +182,6 @@ TEST(GdiRaster, SunkenAndRaisedEdges) {
                   std::to_string(r.bottom));
     return out;
   };
-  EXPECT_EQ(rows(EDGE_SUNKEN), (std::vector<std::string>{"ssssh", "sddlh", "sd.lh", "slllh",
-                                                          "hhhhh", "2,2,3,3"}));
-  EXPECT_EQ(rows(BDR_RAISEDOUTER), (std::vector<std::string>{"lllld", "l...d", "l...d", "l...d", "ddddd",
-                                                              "1,1,4,4"}));
+  EXPECT_EQ(rows(EDGE_SUNKEN), (std::vector<std::string>{"ssssh", "sddlh", "sd.lh", "slllh", "hhhhh", "2,2,3,3"}));
+  EXPECT_EQ(rows(BDR_RAISEDOUTER), (std::vector<std::string>{"lllld", "l...d", "l...d", "l...d", "ddddd", "1,1,4,4"}));
 }

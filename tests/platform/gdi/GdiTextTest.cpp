@@ -93,7 +93,7 @@ TEST_F(FixedFontTest, MeasuringEqualsDrawing) {
   // Alignment: right-aligned at 60 ends at 60; baseline alignment puts the glyph bottom at y.
   SetTextAlign(dc, TA_RIGHT | TA_BASELINE);
   TextOut(dc, 60, 38, "ab");
-  EXPECT_EQ(Row(37, 44, 62), "..######.######..." );
+  EXPECT_EQ(Row(37, 44, 62), "..######.######...");
   EXPECT_EQ(Row(38, 44, 62), "..................");
 }
 
@@ -124,8 +124,11 @@ TEST_F(FixedFontTest, DrawTextLayouts) {
       {"long word cut for edit controls", "aaaaaaaa", {0, 0, 30, 50}, DT_WORDBREAK | DT_EDITCONTROL, {0, 0, 28, 26}},
       {"tabs every 8 average widths", "a\tb", {0, 0, 200, 50}, DT_SINGLELINE | DT_EXPANDTABS, {0, 0, 63, 13}},
       {"end ellipsis fits", "abcdefgh", {0, 0, 40, 50}, DT_SINGLELINE | DT_END_ELLIPSIS, {0, 0, 35, 13}},
-      {"path ellipsis keeps the file name", "c:\\dir\\f.txt", {0, 0, 70, 50},
-       DT_SINGLELINE | DT_PATH_ELLIPSIS, {0, 0, 70, 13}},
+      {"path ellipsis keeps the file name",
+       "c:\\dir\\f.txt",
+       {0, 0, 70, 50},
+       DT_SINGLELINE | DT_PATH_ELLIPSIS,
+       {0, 0, 70, 13}},
       {"empty text", "", {5, 5, 100, 50}, 0, {5, 5, 5, 5}},
   };
   for (const Case& c : cases) EXPECT_EQ(Calc(c.text, c.r, c.flags), c.expected) << c.name;

@@ -83,10 +83,14 @@ TEST_F(DbFixture, EffectiveDialectIsTheLowerOne) {
 
 TEST(DbConnect, AttachErrorsCarryTheServerText) {
   std::string fixture = FbFixtureDatabase("ib_basic");
-  struct Case { std::string name, param, value, expected; long gds; };
+  struct Case {
+    std::string name, param, value, expected;
+    long gds;
+  };
   const Case cases[] = {
       {fixture + ".missing", "", "", "I/O error during \"open\" operation for file", 335544344},
-      {fixture, "lc_ctype", "XYZ", "bad parameters on attach or create database\r\nCHARACTER SET XYZ is not defined", 335544325},
+      {fixture, "lc_ctype", "XYZ", "bad parameters on attach or create database\r\nCHARACTER SET XYZ is not defined",
+       335544325},
   };
   for (const Case& c : cases) {
     TIBDatabase db;
@@ -110,10 +114,14 @@ TEST_F(DbFixture, ReadsEveryValueType) {
   Bind(q, "SELECT * FROM A ORDER BY ID");
   q.ExecQuery();
   ASSERT_FALSE(q.Eof());
-  struct Cell { const char* field; const char* text; };
-  const Cell row1[] = {{"ID", "1"}, {"NAME", "one"}, {"CODE", "c1   "}, {"AMOUNT", "12.50"}, {"RATIO", "0.25"},
-                       {"BIG", "9000000000"}, {"FLAG", "True"}, {"BORN", "2024-02-29"},
-                       {"STAMP", "2024-02-29 13:45:30"}, {"NOTE", "first note"}};
+  struct Cell {
+    const char* field;
+    const char* text;
+  };
+  const Cell row1[] = {{"ID", "1"},           {"NAME", "one"},        {"CODE", "c1   "},
+                       {"AMOUNT", "12.50"},   {"RATIO", "0.25"},      {"BIG", "9000000000"},
+                       {"FLAG", "True"},      {"BORN", "2024-02-29"}, {"STAMP", "2024-02-29 13:45:30"},
+                       {"NOTE", "first note"}};
   for (const Cell& c : row1) EXPECT_EQ(q.FieldByName(c.field).AsString(), c.text) << c.field;
   EXPECT_EQ(q.FieldByName("BIG").AsInt64(), 9000000000LL);
   EXPECT_DOUBLE_EQ(q.FieldByName("AMOUNT").AsDouble(), 12.5);
@@ -162,7 +170,11 @@ TEST_F(DbFixture, ParametersByNameShareTheirValue) {
 }
 
 TEST(DbPreprocess, PlaceholdersOutsideStringsCommentsAndBodies) {
-  struct Case { const char* sql; const char* out; std::vector<std::string> names; };
+  struct Case {
+    const char* sql;
+    const char* out;
+    std::vector<std::string> names;
+  };
   const Case cases[] = {
       {"select :a, :b_1, ? from t", "select ?, ?, ? from t", {"a", "b_1", "PARAM_1"}},
       {"select ':a', \":b\" -- :c\n /* :d */ from t", "select ':a', \":b\" -- :c\n /* :d */ from t", {}},
@@ -178,7 +190,12 @@ TEST(DbPreprocess, PlaceholdersOutsideStringsCommentsAndBodies) {
 }
 
 TEST_F(DbFixture, StatementTypePlanAndRowsAffected) {
-  struct Case { const char* sql; TIBSQLTypes type; const char* plan; int rows; };
+  struct Case {
+    const char* sql;
+    TIBSQLTypes type;
+    const char* plan;
+    int rows;
+  };
   const Case cases[] = {
       {"SELECT ID FROM A", SQLSelect, "PLAN (A NATURAL)", -1},
       {"SELECT ID FROM A WHERE NAME = 'x'", SQLSelect, "PLAN (A INDEX (IDX_A_NAME))", -1},
@@ -302,7 +319,8 @@ TEST(DbComponents, FreeingTheAttachmentReachesEveryComponentThatUsesIt) {
     EXPECT_THROW(q->ExecQuery(), EIBClientError);
     EXPECT_THROW(tr->StartTransaction(), EIBClientError);
     if (mode == SeparateOwners)
-      for (TComponent* c : {static_cast<TComponent*>(info), static_cast<TComponent*>(q), static_cast<TComponent*>(tr)}) c->Free();
+      for (TComponent* c : {static_cast<TComponent*>(info), static_cast<TComponent*>(q), static_cast<TComponent*>(tr)})
+        c->Free();
     owner->Free();
   }
 }
@@ -335,12 +353,15 @@ TEST_F(DbFixture, ReadCountersFollowTheReads) {
 
 TEST(DbReadCounts, ParsesOddAnswersSafely) {
   const char item = isc_info_read_seq_count;
-  struct Case { std::string answer; std::vector<std::pair<int, std::int64_t>> expected; };
+  struct Case {
+    std::string answer;
+    std::vector<std::pair<int, std::int64_t>> expected;
+  };
   const Case cases[] = {
       {std::string("\x17\x0c\x00\x00\x00\x56\x00\x00\x00\x01\x00\x02\x00\x00\x00\x01", 16), {{0, 86}, {1, 2}}},
       // Counts beyond 32 bits widen the entry to 10 bytes.
       {std::string("\x17\x0a\x00\x80\x00\x00\x00\x00\x00\x01\x00\x00\x00", 13), {{128, 4294967296LL}}},
-      {std::string("\x02", 1), {}},                                      // truncated
+      {std::string("\x02", 1), {}},                                          // truncated
       {std::string("\x17\xff\x00\x80\x00\x05\x00\x00\x00", 9), {{128, 5}}},  // length past the end
   };
   for (const Case& c : cases) EXPECT_EQ(IBParseReadCounts(c.answer.data(), c.answer.size(), item), c.expected);
@@ -354,9 +375,16 @@ TEST(DbServices, LocalServicesManagerGivesTheVersion) {
   svc.FetchVersionInfo();
   svc.SetActive(false);
   EXPECT_NE(svc.VersionInfo().ServerVersion.find("Firebird 3.0"), std::string::npos) << svc.VersionInfo().ServerVersion;
-  struct Case { TProtocol p; const char* server; const char* name; };
-  const Case names[] = {{Local, "x", "service_mgr"}, {TCP, "srv", "srv:service_mgr"}, {TCP, "srv:3051", "inet://srv:3051/service_mgr"},
-                        {SPX, "srv", "srv@service_mgr"}, {NamedPipe, "srv", "\\\\srv\\service_mgr"}};
+  struct Case {
+    TProtocol p;
+    const char* server;
+    const char* name;
+  };
+  const Case names[] = {{Local, "x", "service_mgr"},
+                        {TCP, "srv", "srv:service_mgr"},
+                        {TCP, "srv:3051", "inet://srv:3051/service_mgr"},
+                        {SPX, "srv", "srv@service_mgr"},
+                        {NamedPipe, "srv", "\\\\srv\\service_mgr"}};
   for (const Case& c : names) {
     svc.Protocol = c.p;
     svc.ServerName = c.server;

@@ -83,12 +83,13 @@ TEST_F(IBDataSetFixture, FieldsTakeTheColumnTypesAndValues) {
 
 TEST_F(IBDataSetFixture, FetchesOnDemandAndCountsFetchedRows) {
   // 2000 rows (50 x 40), stored in blocks of 100 rows.
-  ds.SetSelectSQL("WITH RECURSIVE R(N) AS (SELECT 0 FROM RDB$DATABASE UNION ALL SELECT N + 1 FROM R WHERE N < 49) "
-                  "SELECT A.N * 40 + B.N + 1 AS N, 'row ' || (A.N * 40 + B.N + 1) AS T, A.N * 40 + B.N + 1 AS N "
-                  "FROM R A CROSS JOIN R B WHERE B.N < 40 ORDER BY 1");
+  ds.SetSelectSQL(
+      "WITH RECURSIVE R(N) AS (SELECT 0 FROM RDB$DATABASE UNION ALL SELECT N + 1 FROM R WHERE N < 49) "
+      "SELECT A.N * 40 + B.N + 1 AS N, 'row ' || (A.N * 40 + B.N + 1) AS T, A.N * 40 + B.N + 1 AS N "
+      "FROM R A CROSS JOIN R B WHERE B.N < 40 ORDER BY 1");
   ds.SetBufferChunks(100);
   ds.Open();
-  EXPECT_EQ(ds.RecordCount(), 1);  // only what the cursor needed
+  EXPECT_EQ(ds.RecordCount(), 1);                 // only what the cursor needed
   EXPECT_EQ(ds.Fields()[2]->FieldName(), "N_1");  // repeated names are told apart
   EXPECT_EQ(ds.MoveBy(499), 499);
   EXPECT_EQ(ds.RecordCount(), 500);
@@ -146,9 +147,10 @@ TEST_F(IBDataSetFixture, PlanParamsAndStatementsWithoutRows) {
 TEST_F(IBDataSetFixture, RowsKeepNullsOfManyColumnsAndTextsOfEveryLength) {
   // Null flags past the first eight columns, an empty text, a length of two bytes in the arena,
   // and a text longer than an arena block.
-  ds.SetSelectSQL("SELECT 1 AS C1, 2 AS C2, 3 AS C3, 4 AS C4, 5 AS C5, 6 AS C6, 7 AS C7, 8 AS C8, "
-                  "CAST(NULL AS INTEGER) AS C9, CAST(NULL AS VARCHAR(5)) AS C10, '' AS EMPTY, "
-                  "LPAD('', 200, 'w') AS WIDE, 9 AS C13 FROM RDB$DATABASE");
+  ds.SetSelectSQL(
+      "SELECT 1 AS C1, 2 AS C2, 3 AS C3, 4 AS C4, 5 AS C5, 6 AS C6, 7 AS C7, 8 AS C8, "
+      "CAST(NULL AS INTEGER) AS C9, CAST(NULL AS VARCHAR(5)) AS C10, '' AS EMPTY, "
+      "LPAD('', 200, 'w') AS WIDE, 9 AS C13 FROM RDB$DATABASE");
   ds.Open();
   EXPECT_EQ(ds.FieldByName("C8")->AsInteger(), 8);
   EXPECT_TRUE(ds.FieldByName("C9")->IsNull());
@@ -159,10 +161,11 @@ TEST_F(IBDataSetFixture, RowsKeepNullsOfManyColumnsAndTextsOfEveryLength) {
   EXPECT_EQ(ds.FieldByName("C13")->AsInteger(), 9);
   ds.Close();
 
-  ds.SetSelectSQL("WITH RECURSIVE R(N) AS (SELECT 1 FROM RDB$DATABASE UNION ALL SELECT N + 1 FROM R WHERE N < 1000) "
-                  "SELECT 'before' AS T FROM RDB$DATABASE UNION ALL "
-                  "SELECT CAST(LIST(LPAD('', 40, 'z'), '') AS BLOB SUB_TYPE TEXT) FROM R A CROSS JOIN R B "
-                  "WHERE B.N <= 30 UNION ALL SELECT 'after' FROM RDB$DATABASE");
+  ds.SetSelectSQL(
+      "WITH RECURSIVE R(N) AS (SELECT 1 FROM RDB$DATABASE UNION ALL SELECT N + 1 FROM R WHERE N < 1000) "
+      "SELECT 'before' AS T FROM RDB$DATABASE UNION ALL "
+      "SELECT CAST(LIST(LPAD('', 40, 'z'), '') AS BLOB SUB_TYPE TEXT) FROM R A CROSS JOIN R B "
+      "WHERE B.N <= 30 UNION ALL SELECT 'after' FROM RDB$DATABASE");
   ds.Open();
   ds.FetchAll();
   ASSERT_EQ(ds.RecordCount(), 3);

@@ -15,12 +15,23 @@ TEST(WinMessages, NamesOfMessageNumbers) {
     const char* name;
   };
   const Case cases[] = {
-      {WM_KILLFOCUS, "WM_KILLFOCUS"},     {WM_SETFONT, "WM_SETFONT"},     {WM_GETFONT, "WM_GETFONT"},
-      {WM_PRINT, "WM_PRINT"},             {WM_SETTINGCHANGE, "WM_SETTINGCHANGE"},
-      {CM_ACTIVATE, "CM_ACTIVATE"},       {CM_ENTER, "CM_ENTER"},         {CM_EXIT, "CM_EXIT"},
-      {CM_RELEASE, "CM_RELEASE"},         {CM_HITTEST, "CM_HITTEST"},     {CN_KEYDOWN, "CN_KEYDOWN"},
-      {EM_CHARFROMPOS, "EM_CHARFROMPOS"}, {BM_CLICK, "BM_CLICK"},         {LB_ITEMFROMPOINT, "LB_ITEMFROMPOINT"},
-      {WM_USER + 1, "0x0401"},            {0x8065, "0x8065"},             {CN_BASE, "0xBC00"},
+      {WM_KILLFOCUS, "WM_KILLFOCUS"},
+      {WM_SETFONT, "WM_SETFONT"},
+      {WM_GETFONT, "WM_GETFONT"},
+      {WM_PRINT, "WM_PRINT"},
+      {WM_SETTINGCHANGE, "WM_SETTINGCHANGE"},
+      {CM_ACTIVATE, "CM_ACTIVATE"},
+      {CM_ENTER, "CM_ENTER"},
+      {CM_EXIT, "CM_EXIT"},
+      {CM_RELEASE, "CM_RELEASE"},
+      {CM_HITTEST, "CM_HITTEST"},
+      {CN_KEYDOWN, "CN_KEYDOWN"},
+      {EM_CHARFROMPOS, "EM_CHARFROMPOS"},
+      {BM_CLICK, "BM_CLICK"},
+      {LB_ITEMFROMPOINT, "LB_ITEMFROMPOINT"},
+      {WM_USER + 1, "0x0401"},
+      {0x8065, "0x8065"},
+      {CN_BASE, "0xBC00"},
   };
   for (const Case& c : cases) EXPECT_EQ(MessageName(c.msg), c.name) << std::hex << c.msg;
 }
@@ -33,7 +44,7 @@ TEST(WinMessages, EveryDeclaredMessageHasItsName) {
   text << in.rdbuf();
   const std::string header = text.str();
   // Bounds and bases, and a second name of a number that already has one.
-  const std::set<std::string> notNames = {"WM_KEYFIRST", "WM_KEYLAST", "WM_MOUSEFIRST", "WM_MOUSELAST", "WM_USER",
+  const std::set<std::string> notNames = {"WM_KEYFIRST", "WM_KEYLAST", "WM_MOUSEFIRST", "WM_MOUSELAST",   "WM_USER",
                                           "WM_APP",      "CM_BASE",    "CN_BASE",       "WM_WININICHANGE"};
   std::set<std::string> declared;
   const std::regex statement(R"(constexpr UINT ([^;]*);)");

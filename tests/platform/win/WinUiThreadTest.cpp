@@ -27,7 +27,10 @@ TEST(WindowUiDispatcher, CallsFromWorkersRunInOrderInTheMessageLoopAndErrorsGoTo
   std::vector<int> ran;
   std::thread::id uiThread = std::this_thread::get_id(), ranOn;
   std::thread worker([&] {
-    ui.Post([&] { ran.push_back(1); ranOn = std::this_thread::get_id(); });
+    ui.Post([&] {
+      ran.push_back(1);
+      ranOn = std::this_thread::get_id();
+    });
     ui.Post([] { throw Exception("end failed"); });
     ui.Post([&] { ran.push_back(3); });
   });

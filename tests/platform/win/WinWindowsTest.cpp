@@ -46,8 +46,8 @@ TEST(WinHandles, DestroyOrderAndOwnedWindows) {
   s.StartRecording();
   DestroyWindow(top);
   EXPECT_EQ(s.Trace({WM_DESTROY, WM_NCDESTROY}),
-            (Lines{"O WM_DESTROY", "O WM_NCDESTROY", "T WM_DESTROY", "C WM_DESTROY", "G WM_DESTROY",
-                   "G WM_NCDESTROY", "C WM_NCDESTROY", "T WM_NCDESTROY"}));
+            (Lines{"O WM_DESTROY", "O WM_NCDESTROY", "T WM_DESTROY", "C WM_DESTROY", "G WM_DESTROY", "G WM_NCDESTROY",
+                   "C WM_NCDESTROY", "T WM_NCDESTROY"}));
   for (HWND h : {top, child, grand, owned}) EXPECT_FALSE(IsWindow(h));
 }
 
@@ -121,8 +121,8 @@ TEST(WinFocus, ActivationBetweenTwoTopLevelsInWindowsOrder) {
   s.StartRecording({one, two});
   ShowWindow(two, SW_SHOW);
   EXPECT_EQ(s.Trace({WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS, WM_SETFOCUS}),
-            (Lines{"One WM_NCACTIVATE", "One WM_ACTIVATE", "Two WM_NCACTIVATE", "Two WM_ACTIVATE",
-                   "One WM_KILLFOCUS", "Two WM_SETFOCUS"}));
+            (Lines{"One WM_NCACTIVATE", "One WM_ACTIVATE", "Two WM_NCACTIVATE", "Two WM_ACTIVATE", "One WM_KILLFOCUS",
+                   "Two WM_SETFOCUS"}));
   const auto& rec = s.Recorded();
   auto find = [&](HWND w, UINT m) {
     for (const auto& r : rec)
@@ -136,9 +136,9 @@ TEST(WinFocus, ActivationBetweenTwoTopLevelsInWindowsOrder) {
   // The application losing activation tells every top-level window.
   s.ClearRecording();
   win::SetApplicationActive(false);
-  EXPECT_EQ(s.Trace({WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS}),
-            (Lines{"Two WM_NCACTIVATE", "Two WM_ACTIVATE", "Two WM_ACTIVATEAPP", "One WM_ACTIVATEAPP",
-                   "Two WM_KILLFOCUS"}));
+  EXPECT_EQ(
+      s.Trace({WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS}),
+      (Lines{"Two WM_NCACTIVATE", "Two WM_ACTIVATE", "Two WM_ACTIVATEAPP", "One WM_ACTIVATEAPP", "Two WM_KILLFOCUS"}));
   EXPECT_FALSE(GetActiveWindow());
   EXPECT_FALSE(GetFocus());
 }
