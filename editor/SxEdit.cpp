@@ -1301,15 +1301,6 @@ struct Cell {
   bool fill = false;     // past the row's text: filled, not drawn as text
 };
 
-TFontStyles ToFontStyles(TSxFontStyles s) {
-  TFontStyles r;
-  if (s & sxfsBold) r.Include(fsBold);
-  if (s & sxfsItalic) r.Include(fsItalic);
-  if (s & sxfsUnderline) r.Include(fsUnderline);
-  if (s & sxfsStrikeOut) r.Include(fsStrikeOut);
-  return r;
-}
-
 }  // namespace
 
 void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int FirstCol, int LastCol) {
@@ -1412,7 +1403,7 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
             for (int k = from; k < to; ++k) {
               Cell& cell = lineCells[static_cast<std::size_t>(k)];
               if (a) {
-                cell.style = ToFontStyles(a->Style());
+                cell.style = SxFontStyles(a->Style());
                 cell.bg =
                     a->Background() == clNone || (caretLine && fActiveLineColor != clNone) ? lineBG : a->Background();
                 cell.fg = a->Foreground() == clNone ? fontColor : a->Foreground();

@@ -13,12 +13,23 @@
 #include "editor/SxEditTypes.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Colors.h"
+#include "platform/forms/Graphics.h"
 
 class TSxEditStringList;
 
 // Font style bits, the same values the registry stores.
 using TSxFontStyles = std::uint8_t;
 constexpr TSxFontStyles sxfsBold = 1, sxfsItalic = 2, sxfsUnderline = 4, sxfsStrikeOut = 8;
+
+// The font styles an attribute's style bits stand for, as the editor and its printout draw them.
+inline TFontStyles SxFontStyles(TSxFontStyles s) {
+  TFontStyles r;
+  if (s & sxfsBold) r.Include(fsBold);
+  if (s & sxfsItalic) r.Include(fsItalic);
+  if (s & sxfsUnderline) r.Include(fsUnderline);
+  if (s & sxfsStrikeOut) r.Include(fsStrikeOut);
+  return r;
+}
 
 class TSxHighlighterAttributes : public TPersistent {
   VT_CLASS(TSxHighlighterAttributes, TPersistent)

@@ -9,15 +9,6 @@ namespace {
 const TSxCharSet kWrapChars = SxCharSet("\t ,-");
 const TSxCharSet kWrapCharsSecond = SxCharSet(").;");
 
-TFontStyles FontStyles(TSxFontStyles s) {
-  TFontStyles r;
-  if (s & sxfsBold) r.Include(fsBold);
-  if (s & sxfsItalic) r.Include(fsItalic);
-  if (s & sxfsUnderline) r.Include(fsUnderline);
-  if (s & sxfsStrikeOut) r.Include(fsStrikeOut);
-  return r;
-}
-
 }  // namespace
 
 TSxEditPrint::TSxEditPrint(TComponent* AOwner)
@@ -311,7 +302,7 @@ void TSxEditPrint::WriteLineHighlighted(const String& Text, int Index, const std
     const int end = start + SxCharCount(token);
     TSxHighlighterAttributes* attr = fHighlighter->GetTokenAttribute();
     TColor fg = fDefaultColor, bg = Color;
-    fCanvas.Font()->SetStyle(attr ? FontStyles(attr->Style()) : fFont->Style());
+    fCanvas.Font()->SetStyle(attr ? SxFontStyles(attr->Style()) : fFont->Style());
     if (attr && Colors) {
       fg = attr->Foreground() == clNone ? fFont->Color() : attr->Foreground();
       bg = attr->Background() == clNone ? Color : attr->Background();
