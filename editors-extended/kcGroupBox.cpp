@@ -435,12 +435,13 @@ void TkcCustomGroupBox::AdjustClientRect(TRect& Rect) {
 }
 
 void TkcCustomGroupBox::GetVisibleBounds(TRect& R) {
-  TkcContainer::GetVisibleBounds(R);
-  // The caption side reaches the edge of the control.
-  if (IsTopCaption(fAlignment)) R.top = 0;
-  if (IsBottomCaption(fAlignment)) R.bottom = Height();
-  if (IsLeftCaption(fAlignment)) R.left = 0;
-  if (IsRightCaption(fAlignment)) R.right = Width();
+  // The frame lies on the outer pixels (the caption side's line half a caption inside), so the
+  // whole control shows, less a shadow's corners.
+  R = TRect{0, 0, Width(), Height()};
+  if (GroupViewInfo() && GroupViewInfo()->Shadow) {
+    R.right -= 3;
+    R.bottom -= 3;
+  }
 }
 
 void TkcCustomGroupBox::Dispatch(TMessage& Message) {
