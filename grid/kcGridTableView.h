@@ -10,6 +10,7 @@
 
 class TkcGridTableView;
 class TkcGridColumn;
+class TkcGridTableController;
 
 enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 
@@ -233,24 +234,6 @@ protected:
   void DrawBackground() override;
 };
 
-class TkcGridTableController : public TkcCustomGridController {
-  VT_CLASS(TkcGridTableController, TkcCustomGridController)
-public:
-  using TkcCustomGridController::TkcCustomGridController;
-  TkcGridTableView* TableView() const;
-  void KeyDown(WORD& Key, TShiftState Shift) override;
-  void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
-  void InitScrollBarsParameters() override;
-  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
-  int GetMouseWheelScrollingKind() override { return 2; }
-  void CheckCoordinates() override;
-  // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
-  void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
-  void MakeFocusedRowVisible();
-  // Focuses a row, scrolls it into view and repaints the rows.
-  void FocusRow(int ARowIndex);
-};
-
 // ---- The view -------------------------------------------------------------------------------
 
 class TkcGridTableView : public TkcCustomGridView {
@@ -260,7 +243,7 @@ public:
   ~TkcGridTableView() override;
   TkcGridDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
-  TkcGridTableController* TableController() const { return static_cast<TkcGridTableController*>(Controller()); }
+  TkcGridTableController* TableController() const;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -298,7 +281,7 @@ public:
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
 
 protected:
-  TkcCustomGridController* CreateController() override { return new TkcGridTableController(this); }
+  TkcCustomGridController* CreateController() override;
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
 
