@@ -5,7 +5,7 @@
 TkcGridTableView* TkcGridTableController::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
 
 void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   TkcDataSortOrder order = AShift.Contains(ssCtrl)               ? soNone
                            : AColumn->SortOrder() == soAscending ? soDescending
                                                                  : soAscending;
@@ -54,7 +54,7 @@ void TkcGridTableController::MakeFocusedRowVisible() {
 }
 
 void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   if (Shift.Contains(ssCtrl) && (Key == 'C' || Key == VK_INSERT)) {
     TableView()->CopyToClipboard(true, dc->MultiSelect());
     Key = 0;
@@ -105,4 +105,19 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
 void TkcGridTableController::CheckCoordinates() {
   TkcGridTableView* view = TableView();
   if (view->TopRowIndex() > view->MaxTopRowIndex()) view->SetTopRowIndex(view->MaxTopRowIndex());
+}
+
+void TkcGridTableController::FocusNextRecord(bool AForward) {
+  TkcCustomDataController* dc = TableView()->DataController();
+  int last = dc->GetRowCount() - 1;
+  if (last < 0) return;
+  FocusRow(std::clamp(dc->GetFocusedRowIndex() + (AForward ? 1 : -1), 0, last));
+}
+
+void TkcGridTableController::FocusNextPage(bool AForward) {
+  TkcCustomDataController* dc = TableView()->DataController();
+  int last = dc->GetRowCount() - 1;
+  if (last < 0) return;
+  int page = std::max(1, TableView()->TableViewInfo()->VisibleRowCount());
+  FocusRow(std::clamp(dc->GetFocusedRowIndex() + (AForward ? page : -page), 0, last));
 }

@@ -20,4 +20,7 @@ public:
   void MakeFocusedRowVisible();
   // Focuses a row, scrolls it into view and repaints the rows.
   void FocusRow(int ARowIndex);
+  // One record or one page on from the focused one (grid mode moves the dataset).
+  void FocusNextRecord(bool AForward);
+  void FocusNextPage(bool AForward);
 };

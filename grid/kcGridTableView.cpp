@@ -84,9 +84,9 @@ TkcVisualParams TkcGridColumn::GetContentParams() {
 int TkcGridColumn::GetBestFitWidth() {
   TkcCanvas* canvas = fGridView->ViewInfo()->Canvas();
   if (TFont* font = fGridView->Font()) canvas->SetFont(font);
-  int header = canvas->TextWidth(fCaption) + 4 + 2 * fGridView->LookAndFeelPainter()->GetHeaderBorderWidth();
+  int header = canvas->TextWidth(Caption()) + 4 + 2 * fGridView->LookAndFeelPainter()->GetHeaderBorderWidth();
   int widest = 0;
-  TkcGridDataController* dc = fGridView->DataController();
+  TkcCustomDataController* dc = fGridView->DataController();
   int item = ItemIndex();
   int levels = dc->Groups()->GetGroupingItemCount();
   for (int row = 0, n = dc->GetRowCount(); row < n; ++row) {
@@ -118,8 +118,11 @@ TkcGridTableController* TkcGridTableView::TableController() const {
 
 TkcCustomGridController* TkcGridTableView::CreateController() { return new TkcGridTableController(this); }
 
-TkcGridTableView::TkcGridTableView(TComponent* AOwner)
-    : TkcCustomGridView(AOwner), fDataController(std::make_unique<TkcGridDataController>(this)) {}
+TkcGridTableView::TkcGridTableView(TComponent* AOwner) : TkcGridTableView(AOwner, nullptr) {}
+
+TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController)
+    : TkcCustomGridView(AOwner),
+      fDataController(ADataController ? ADataController : new TkcGridDataController(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();
@@ -133,7 +136,7 @@ TkcGridTableView::~TkcGridTableView() {
 }
 
 TkcGridColumn* TkcGridTableView::CreateColumn() {
-  auto* column = new TkcGridColumn(this);
+  TkcGridColumn* column = NewColumn();
   column->fID = fNextID++;
   fColumns.push_back(column);
   fDataController->AddItem(column);
@@ -372,13 +375,13 @@ void TkcGridColumnHeaderViewInfo::Click() {
 }
 
 String TkcGridDataCellViewInfo::GetText() {
-  TkcGridDataController* dc = TableOf(GridViewInfo())->DataController();
+  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
   return dc->GetDisplayText(dc->GetRowInfo(RowIndex).RecordIndex, Column->ItemIndex());
 }
 
 void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
   P = Column->GetContentParams();
-  TkcGridDataController* dc = TableOf(GridViewInfo())->DataController();
+  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
   if (dc->GetFocusedRowIndex() == RowIndex || dc->IsRowSelected(RowIndex)) {
     P.Color = clHighlight;
     P.TextColor = clHighlightText;
@@ -440,7 +443,7 @@ void TkcGridTableViewInfo::CalculateRowHeight() {
 std::unique_ptr<TkcGridRowViewInfo> TkcGridTableViewInfo::CreateRow(int ARowIndex, int ATop) {
   ++fRowsCreated;
   TkcGridTableView* view = TableView();
-  TkcGridDataController* dc = view->DataController();
+  TkcCustomDataController* dc = view->DataController();
   auto row = std::make_unique<TkcGridRowViewInfo>();
   row->RowIndex = ARowIndex;
   row->Bounds = TRect{fRecordsBounds.left, ATop, fRecordsBounds.left + fDataWidth, ATop + fRowHeight};
@@ -595,7 +598,7 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
     DeleteObject(pen);
   }
   // The focus frame of the focused row.
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   if (TkcGridRowViewInfo* row = RowByIndex(dc->GetFocusedRowIndex()); row && ACanvas == Canvas() && Site()->Focused()) {
     TRect r = row->Bounds;
     if (!row->Cells.empty()) r.right = row->Cells.back()->Bounds.right;

@@ -74,7 +74,8 @@ public:
   int Index() const;
   void SetIndex(int Value);
   int VisibleIndex() const;
-  String Caption() const { return fCaption; }
+  // An unassigned caption follows the column's default (a database column's field name).
+  String Caption() const { return fIsCaptionAssigned ? fCaption : GetDefaultCaption(); }
   void SetCaption(const String& Value);
   bool IsCaptionAssigned() const { return fIsCaptionAssigned; }
   int Width() const { return fWidth; }
@@ -96,6 +97,9 @@ public:
   int GetBestFitWidth();
   void ApplyBestFit() { SetWidth(GetBestFitWidth()); }
   int ItemIndex() const;  // the data controller's item index
+
+protected:
+  virtual String GetDefaultCaption() const { return fCaption; }
 
 private:
   friend class TkcGridTableView;
@@ -241,7 +245,8 @@ class TkcGridTableView : public TkcCustomGridView {
 public:
   explicit TkcGridTableView(TComponent* AOwner);
   ~TkcGridTableView() override;
-  TkcGridDataController* DataController() const { return fDataController.get(); }
+  // The view's own data controller; a database view's is bound to a dataset.
+  TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
   TkcGridTableController* TableController() const;
 
@@ -281,7 +286,11 @@ public:
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
 
 protected:
+  // A descendant hands in its own kind of data controller, which the view then owns.
+  TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController);
   TkcCustomGridController* CreateController() override;
+  // The kind of column CreateColumn makes.
+  virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
 
@@ -289,7 +298,7 @@ private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
   void RefreshVisibleColumns();
-  std::unique_ptr<TkcGridDataController> fDataController;
+  std::unique_ptr<TkcCustomDataController> fDataController;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
   bool fShowHeader = true;
