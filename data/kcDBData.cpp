@@ -322,6 +322,13 @@ bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
   if (IsUnbound()) return TkcCustomDataField::CanModify(AValueSource);
   if (fDBFields.size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
   TField* f = fDBFields.front();
+  if (IsLookup()) {
+    // A lookup value is changed through its key fields only.
+    if (AValueSource != evsKey || fSubFields.empty()) return false;
+    for (TkcDBDataField* sub : fSubFields)
+      if (!sub->DBField() || !CanModifyField(sub->DBField(), true)) return false;
+    return true;
+  }
   return f->FieldKind() == fkData && f->DataSet() && f->DataSet()->CanModify();
 }
 
@@ -331,6 +338,36 @@ bool TkcDBDataField::HasInternalValues() {
 }
 
 Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
+
+TkcDBDataField::~TkcDBDataField() {
+  if (fParentField) fParentField->RemoveSubField(this);
+  ClearSubFields();
+}
+
+void TkcDBDataField::AddSubField(TkcDBDataField* AField) {
+  if (std::find(fSubFields.begin(), fSubFields.end(), AField) != fSubFields.end()) return;
+  if (AField->fParentField) throw EkcInvalidDataControllerOperation("ADataField.FParentField <> nil");
+  fSubFields.push_back(AField);
+  AField->fParentField = this;
+}
+
+void TkcDBDataField::RemoveSubField(TkcDBDataField* AField) {
+  auto it = std::find(fSubFields.begin(), fSubFields.end(), AField);
+  if (it == fSubFields.end()) return;
+  fSubFields.erase(it);
+  AField->fParentField = nullptr;
+}
+
+void TkcDBDataField::ClearSubFields() {
+  while (!fSubFields.empty()) delete fSubFields.back();  // each one leaves the list itself
+}
+
+std::vector<TField*> TkcDBDataField::SubFieldDBFields() const {
+  std::vector<TField*> fields;
+  for (TkcDBDataField* sub : fSubFields)
+    if (TField* field = sub->DBField()) fields.push_back(field);
+  return fields;
+}
 
 TkcDBDataField* TkcValueDefDBReader::FieldOf(TkcValueDef* AValueDef) {
   // A load reads every column of a million records: the field of a column is looked up once.
@@ -721,6 +758,48 @@ void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
     f->EndColumnRebuild();
     if (!f->Internal()) ItemValueTypeClassChanged(GetItemIndexOfField(f));
   }
+  UpdateLookupKeyFields(f);
+}
+
+void TkcDBDataController::UpdateLookupKeyFields(TkcDBDataField* AField) {
+  std::vector<String> names;
+  if (AField->IsLookup() && !AField->ParentField()) names = SplitFieldNames(AField->DBField()->KeyFields);
+  bool same = static_cast<int>(names.size()) == AField->SubFieldCount();
+  for (std::size_t i = 0; same && i < names.size(); ++i)
+    same = AField->SubFields(static_cast<int>(i))->FieldName() == names[i];
+  if (same) return;
+  // The field list's scan starts again when fields come or go, so the new sub-fields are bound
+  // after their parent.
+  AField->ClearSubFields();
+  for (const String& name : names) {
+    auto* sub = static_cast<TkcDBDataField*>(CreateHiddenField());
+    AField->AddSubField(sub);
+    sub->SetFieldName(name);
+  }
+}
+
+Variant TkcDBDataController::GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || !f->IsLookup()) return TkcCustomDataController::GetFilterFieldValue(ARecordIndex, AField);
+  const int n = f->SubFieldCount();
+  if (n == 0) return Unassigned();
+  if (n == 1) return TkcCustomDataController::GetFilterFieldValue(ARecordIndex, f->SubFields(0));
+  Variant values = Variant::MakeArray(n);
+  for (int i = 0; i < n; ++i)
+    values.SetItem(i, TkcCustomDataController::GetFilterFieldValue(ARecordIndex, f->SubFields(i)));
+  return values;
+}
+
+Variant TkcDBDataController::GetGroupingFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || !f->IsLookup() || f->SubFieldCount() == 0)
+    return TkcCustomDataController::GetGroupingFieldValue(ARecordIndex, AField);
+  const int n = f->SubFieldCount();
+  if (n == 1) return TkcCustomDataController::GetGroupingFieldValue(ARecordIndex, f->SubFields(0));
+  Variant values = Variant::MakeArray(n);
+  for (int i = 0; i < n; ++i)
+    values.SetItem(i, TkcCustomDataController::GetGroupingFieldValue(ARecordIndex, f->SubFields(i)));
+  return values;
 }
 
 void TkcDBDataController::ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) {
@@ -961,7 +1040,7 @@ String TkcDBDataController::GetFilterItemFieldName(TObject* AItem) {
   if (!f || !f->DBField()) return String();
   const bool ignoreOrigin = Filter()->IgnoreOrigin();
   String names;
-  for (TField* field : f->DBFields()) {
+  for (TField* field : f->IsLookup() ? f->SubFieldDBFields() : f->DBFields()) {
     if (!names.empty()) names += ";";
     names += GetFilterFieldName(field, ignoreOrigin);
   }
@@ -1101,7 +1180,8 @@ bool TkcDBDataProvider::CanInitEditing(int ARecordIndex) {
 Variant TkcDBDataProvider::GetEditValue(int ARecordIndex, TkcCustomDataField* AField,
                                         TkcDataEditValueSource AValueSource) {
   auto* f = dynamic_cast<TkcDBDataField*>(AField);
-  if (IsEditing() && f && !f->DBFields().empty()) return ReadFieldsValue(f->DBFields());
+  if (IsEditing() && f && !f->DBFields().empty())
+    return ReadFieldsValue(f->IsLookup() && AValueSource == evsKey ? f->SubFieldDBFields() : f->DBFields());
   return TkcCustomDataProvider::GetEditValue(ARecordIndex, AField, AValueSource);
 }
 
@@ -1111,7 +1191,14 @@ bool TkcDBDataProvider::SetEditValue(int /*ARecordIndex*/, TkcCustomDataField* A
   if (!f || f->DBFields().empty() || !IsEditing()) return false;
   Variant value = AValue;
   if (AValueSource == evsText && value.IsStr() && value.AsString().empty()) value = Null();
-  WriteFieldsValue(f->DBFields(), value);
+  if (f->IsLookup()) {
+    // The lookup shows what its key fields find: only a key can be written.
+    const std::vector<TField*> keys = f->SubFieldDBFields();
+    if (AValueSource != evsKey || keys.empty()) return false;
+    WriteFieldsValue(keys, value);
+  } else {
+    WriteFieldsValue(f->DBFields(), value);
+  }
   MarkModified();
   return true;
 }

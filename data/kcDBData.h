@@ -123,6 +123,8 @@ class TkcDBDataField : public TkcCustomDataField {
   VT_CLASS(TkcDBDataField, TkcCustomDataField)
 public:
   using TkcCustomDataField::TkcCustomDataField;
+  // Leaves its parent and frees its sub-fields.
+  ~TkcDBDataField() override;
   void ComponentRemoved(TComponent* AComponent) override;
   bool CanModify(TkcDataEditValueSource AValueSource) override;
   bool IsUnbound() override { return !Internal() && fFieldName.empty() && fDBFields.empty() && ValueColumn(); }
@@ -137,10 +139,25 @@ public:
   void SetDBFields(std::vector<TField*> AFields) { fDBFields = std::move(AFields); }
   // The value of the current dataset record: one value, or an array for several fields.
   Variant ReadValue() const;
+  // Bound to a lookup field: its key fields are sub-fields, which filtering, grouping and
+  // editing by key use.
+  bool IsLookup() const { return fDBFields.size() == 1 && fDBFields.front()->FieldKind() == fkLookup; }
+  // Sub-fields are hidden fields of the controller owned by this one; "ADataField.FParentField
+  // <> nil" for a field that has a parent already.
+  void AddSubField(TkcDBDataField* AField);
+  void RemoveSubField(TkcDBDataField* AField);
+  void ClearSubFields();
+  int SubFieldCount() const { return static_cast<int>(fSubFields.size()); }
+  TkcDBDataField* SubFields(int AIndex) const { return fSubFields.at(static_cast<std::size_t>(AIndex)); }
+  TkcDBDataField* ParentField() const { return fParentField; }
+  // The dataset fields of the sub-fields that are bound.
+  std::vector<TField*> SubFieldDBFields() const;
 
 private:
   String fFieldName;
   std::vector<TField*> fDBFields;
+  std::vector<TkcDBDataField*> fSubFields;
+  TkcDBDataField* fParentField = nullptr;
 };
 
 class TkcValueDefDBReader : public TkcValueDefReader {
@@ -484,6 +501,9 @@ public:
   TkcDataFilterCriteriaClass GetFilterCriteriaClass() override { return TkcDBDataFilterCriteria::StaticClass(); }
   TCollectionItemClass GetSummaryItemClass() override { return TkcDBDataSummaryItem::StaticClass(); }
   String GetFilterItemFieldName(TObject* AItem) override;
+  // A lookup item filters and groups by its key fields' values (an array for several).
+  Variant GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) override;
+  Variant GetGroupingFieldValue(int ARecordIndex, TkcCustomDataField* AField) override;
   // Posts an edit or insert of the dataset.
   void FinishEditing() override;
   // Re-reads the dataset (its change notice reloads the records).
@@ -537,6 +557,9 @@ public:
   bool LocateByKey(const Variant& AKey);
 
 private:
+  // A lookup field gets one sub-field per key field (re-made when its key fields change); any
+  // other field has none.
+  void UpdateLookupKeyFields(TkcDBDataField* AField);
   void RebuildKeyIndex();
   String fKeyFieldNames;
   TkcDBDataField* fKeyField = nullptr;
