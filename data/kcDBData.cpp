@@ -420,11 +420,21 @@ void TkcDBDataLink::DataSetChanged() {
   if (fProvider->SmartDeleting()) return;  // the deleting provider removes the record itself
   if (fProvider->IsGridMode()) {
     TkcCustomDataController* c = fProvider->DataController();
-    kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); },
+    kcBracket([c] { c->BeginOwnerUpdate(); },
+              [this, ds] {
+                fProvider->ReloadGridModeBuffer();
+                if (ds->State() == dsInsert && !fProvider->HasSyncedInsert() && fProvider->CanSyncInsert() &&
+                    !fInInsertSync)
+                  InsertSync();
+              },
               [c] { c->EndOwnerUpdate(); });
     return;
   }
   const TDataSetState state = ds->State();
+  if (state == dsInsert && !fProvider->HasSyncedInsert() && fProvider->CanSyncInsert() && !fInInsertSync) {
+    InsertSync();
+    return;
+  }
   if (state == dsEdit || state == dsInsert || state == dsSetKey) return;
   if (fProvider->LocateCount() > 0) {
     // The controller moved the dataset itself (a locate): the cursor moved, nothing changed.
@@ -443,7 +453,30 @@ void TkcDBDataLink::DataSetChanged() {
 }
 
 void TkcDBDataLink::EditingChanged() {
-  if (Editing() && fProvider->IsSmartRefreshActive()) fProvider->RememberUpdatingRecord();
+  if (Editing()) {
+    if (fProvider->IsSmartRefreshActive()) fProvider->RememberUpdatingRecord();
+    return;
+  }
+  // The dataset posted or cancelled, whoever asked: the controller edits nothing any more (its
+  // change notice, which follows, reloads or refreshes the records).
+  if (fProvider->EditingRecordIndex() != kcNoRecordIndex) fProvider->ResetEditing();
+}
+
+void TkcDBDataLink::InsertSync() {
+  TDataSet* ds = DataSet();
+  fInInsertSync = true;
+  kcBracket([] {}, [&] { fProvider->DoInsert(ds->Eof() && !fProvider->ExplicitInsert()); },
+            [this] { fInInsertSync = false; });
+  fProvider->NoteSyncedInsert();
+}
+
+void TkcDBDataLink::RecordChanged(TField* /*AField*/) {
+  const int record = fProvider->EditingRecordIndex();
+  if (record < 0 || fProvider->IsGridMode() || !fProvider->IsEditing()) return;
+  TkcCustomDataController* c = fProvider->DataController();
+  if (record >= c->GetRecordCount()) return;
+  fProvider->ReadRecordFromDataSet(record);
+  c->DataChanged(dcRecord, -1, record);
 }
 
 void TkcDBDataLink::DataSetScrolled(int ADistance) { fProvider->LayoutChanged(ADistance); }
@@ -641,6 +674,20 @@ bool TkcDBDataProvider::RefreshUpdatedRecord() {
   const int difference = ds->RecordCount() - c->GetRecordCount();
   if (fUpdatingRecord == kcNoRecordIndex && !fUpdatingInserting) {
     if (difference != 0) return false;
+    c->UpdateFocusing();
+    return true;
+  }
+  if (fUpdatingInserting && fUpdatingRecord >= 0 && fUpdatingRecord < c->GetRecordCount()) {
+    // The insert showed as a row already: a post keeps it with the values the dataset stored,
+    // a cancel removes it.
+    if (difference == 0) {
+      ReadRecordFromDataSet(fUpdatingRecord);
+      c->DataChanged(dcRecord, -1, fUpdatingRecord);
+    } else if (difference == -1) {
+      c->RemoveRecord(fUpdatingRecord);
+    } else {
+      return false;
+    }
     c->UpdateFocusing();
     return true;
   }
@@ -1124,7 +1171,36 @@ bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
 }
 
 int TkcDBDataProvider::GetActiveRecordIndex() {
+  if (HasSyncedInsert() && IsInserting() && !IsGridMode()) return fEditingRecordIndex;
   return static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+}
+
+bool TkcDBDataProvider::CanSyncInsert() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  return mode && mode->SyncInsert && IsSyncMode() && !fDataController->IsDetailTemplate();
+}
+
+void TkcDBDataProvider::NoteSyncedInsert() {
+  // Smart refresh keeps the new row once the dataset posts it (or drops it on a cancel).
+  if (HasSyncedInsert() && IsSmartRefreshActive()) {
+    fUpdatingInserting = true;
+    fUpdatingRecord = fEditingRecordIndex;
+  }
+}
+
+void TkcDBDataProvider::SetValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || f->DBFields().empty() || !IsEditing()) {
+    TkcCustomDataProvider::SetValue(ARecordIndex, AField, AValue);
+    return;
+  }
+  WriteFieldsValue(f->IsLookup() ? f->SubFieldDBFields() : f->DBFields(), AValue);
+}
+
+void TkcDBDataProvider::AssignDefaultValues(int ARecordIndex, const Variant& AGroupingValues) {
+  TkcCustomDataProvider::AssignDefaultValues(ARecordIndex, AGroupingValues);
+  if (ARecordIndex >= 0 && ARecordIndex < fDataController->GetRecordCount() && !IsGridMode())
+    ReadRecordFromDataSet(ARecordIndex);
 }
 
 bool TkcDBDataProvider::IsSyncMode() {
@@ -1158,6 +1234,19 @@ void TkcDBDataProvider::StartInsert(bool AAppend) {
   if (!ds) return;
   const int record = fDataController->GetFocusedRecordIndex();
   if (!AAppend && record >= 0) static_cast<TkcDBDataController*>(fDataController)->MoveDataSetToRecord(record);
+  if (CanSyncInsert()) {
+    // The dataset's notice mirrors the insert as a new row (the insert's events go out there).
+    fExplicitInsert = !AAppend;
+    kcBracket([] {},
+              [&] {
+                if (AAppend)
+                  ds->Append();
+                else
+                  ds->Insert();
+              },
+              [this] { fExplicitInsert = false; });
+    return;
+  }
   fDataController->FireBeforeInsert();
   if (AAppend)
     ds->Append();
@@ -1349,6 +1438,7 @@ int TkcDBDataController::GetCurrentRecordIndex() {
 bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
   if (!TkcCustomDataController::CanFocusRecord(ARecordIndex)) return false;
   if (!Provider()->IsSyncMode() || !Provider()->IsActive() || ARecordIndex < 0) return true;
+  if (Provider()->IsInserting() && ARecordIndex == Provider()->EditingRecordIndex()) return true;
   if (ARecordIndex == DataSetCurrentRecordIndex()) return true;
   // The cursor move scrolls the dataset; its notice must not move the focus meanwhile.
   bool moved = false;

@@ -184,12 +184,18 @@ protected:
   void DataSetChanged() override;
   void DataSetScrolled(int ADistance) override;
   void LayoutChanged() override;
-  void RecordChanged(TField* /*AField*/) override {}
+  // The record being edited shows the dataset's values as they change.
+  void RecordChanged(TField* AField) override;
   void EditingChanged() override;
+
+public:
+  // An insert started on the dataset (by any code) becomes a new controller row at the place
+  // the dataset inserts, appended when the dataset appends.
+  void InsertSync();
 
 private:
   TkcDBDataProvider* fProvider;
-  bool fLayoutChangePending = false;
+  bool fLayoutChangePending = false, fInInsertSync = false;
 };
 
 using TkcDBDataModeControllerDetailFirstEvent =
@@ -313,6 +319,17 @@ public:
   bool IsModified() override { return DataSet() && DataSet()->Modified(); }
   bool IsSyncMode() override;
   bool CanInitEditing(int ARecordIndex) override;
+  // A bound field's value goes into the dataset (a lookup's into its key fields).
+  void SetValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue) override;
+  // A new row's defaults go into the dataset, which the row then shows.
+  void AssignDefaultValues(int ARecordIndex, const Variant& AGroupingValues) override;
+  // Inserts on the dataset are mirrored as controller rows: sync mode, SyncInsert, and not a
+  // detail template.
+  bool CanSyncInsert();
+  // The inserted row of a mirrored insert (kcNoRecordIndex when none).
+  bool HasSyncedInsert() const { return fInserting && fEditingRecordIndex != kcNoRecordIndex; }
+  void NoteSyncedInsert();
+  bool ExplicitInsert() const { return fExplicitInsert; }
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
   TDataSet* DataSet() const { return fDataLink->DataSet(); }
@@ -326,7 +343,7 @@ private:
   std::unique_ptr<TkcDBDataLink> fDataLink;
   int fCurrentRecordIndex = -1;
   int fUpdatingRecord = kcNoRecordIndex;
-  bool fUpdatingInserting = false, fSmartDeleting = false;
+  bool fUpdatingInserting = false, fSmartDeleting = false, fExplicitInsert = false;
   String fSavedBookmark;
   int fPositionLock = 0;
 };

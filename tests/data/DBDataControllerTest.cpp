@@ -373,11 +373,64 @@ TEST(DBDataEditing, ARefusedPostKeepsWhatWasTyped) {
   }
   EXPECT_EQ(f.ds.State(), dsInsert);  // still inserting, with the typed value
   EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "typed");
-  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);  // the new row stays, showing it
+  EXPECT_EQ(f.dc.GetValue(3, 1).AsString(), "typed");
   f.ds.FieldByName("ID")->SetAsVariant(Variant(20));
   f.dc.Post();
   EXPECT_EQ(f.dc.GetRecordCount(), 4);
   EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(20)), 1).AsString(), "typed");
+}
+
+// Inserts started on the dataset itself (a navigator, a script) show as controller rows before
+// their post, where the dataset puts them; a cancel takes the row away again.
+TEST(DBDataEditing, InsertsOnTheDataSetShowAsRows) {
+  struct Case {
+    const char* name;
+    bool smart, append, post;
+    int row;  // where the new row shows while inserting
+  } cases[] = {
+      {"insert, post", false, false, true, 1},
+      {"append, cancel", false, true, false, 3},
+      {"smart insert, post", true, false, true, 1},
+      {"smart append, cancel", true, true, false, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DBFixture f;
+    f.dc.DataModeController()->SetSmartRefresh(c.smart);
+    f.dc.SetDataSource(&f.source);
+    f.ds.First();
+    f.ds.Next();
+    if (c.append)
+      f.ds.Append();
+    else
+      f.ds.Insert();
+    ASSERT_EQ(f.dc.GetRecordCount(), 4);
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), c.row);
+    f.ds.FieldByName("ID")->SetAsVariant(Variant(7));
+    f.ds.FieldByName("NAME")->SetAsVariant(Variant("new"));
+    EXPECT_EQ(f.dc.GetValue(c.row, 1).AsString(), "new");  // typed values show at once
+    if (c.post)
+      f.ds.Post();
+    else
+      f.ds.Cancel();
+    ASSERT_EQ(f.dc.GetRecordCount(), c.post ? 4 : 3);
+    EXPECT_FALSE(f.dc.Provider()->IsEditing());
+    EXPECT_EQ(f.dc.Provider()->EditingRecordIndex(), kcNoRecordIndex);
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r) {  // the rows follow the dataset's order
+      f.ds.SetRecNo(r + 1);
+      EXPECT_EQ(f.dc.GetValue(r, 0).AsInteger(), f.ds.FieldByName("ID")->AsInteger());
+    }
+  }
+  // Without SyncInsert the row comes with the post only.
+  DBFixture f;
+  f.dc.DataModeController()->SyncInsert = false;
+  f.dc.SetDataSource(&f.source);
+  f.ds.Append();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(8));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
 }
 
 TEST(DBDataController, LoadedRebuildsOnlyWhenTheLinkDidNotDuringLoading) {
