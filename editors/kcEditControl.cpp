@@ -465,6 +465,11 @@ void TkcCustomEdit::SetEditValue(const Variant& Value) {
   LockClick(false);
 }
 
+void TkcCustomEdit::SetInternalEditValue(const Variant& Value) {
+  if (fEditValueLockCount > 0) return;
+  if (!fUserChange || DoEditing()) InternalSetEditValue(Value, true);
+}
+
 void TkcCustomEdit::InternalSetEditValue(const Variant& Value, bool) {
   if (fUserChange && !DoEditing()) return;
   TkcCustomEditProperties* p = GetEffectiveProperties();

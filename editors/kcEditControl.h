@@ -117,6 +117,8 @@ public:
   // Value.
   Variant EditValue() { return GetEditValue(); }
   void SetEditValue(const Variant& Value);
+  // The same without the click lock: a kind whose value change is its click raises it.
+  void SetInternalEditValue(const Variant& Value);
   virtual Variant GetEditValue() { return fEditValue; }
   Variant GetEditingValue();
   void Clear() { SetEditValue(Null()); }
