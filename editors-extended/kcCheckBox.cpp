@@ -555,7 +555,7 @@ void TkcCustomCheckBox::SetState(TkcCheckBoxState Value) {
   if (Value == State()) return;
   Variant value = EditValue();
   ActiveProperties()->DisplayValueToEditValue(Variant(static_cast<int>(Value)), value);
-  SetEditValue(value);
+  SetInternalEditValue(value);
 }
 
 void TkcCustomCheckBox::SynchronizeDisplayValue() {
