@@ -478,6 +478,7 @@ TkcCustomButtonGroup::~TkcCustomButtonGroup() {
 
 void TkcCustomButtonGroup::Initialize() {
   TkcCustomGroupBox::Initialize();
+  SetAutoSize(false);
   SetTabStop(true);
 }
 

@@ -181,6 +181,7 @@ public:
   TkcGroupBoxViewInfo* GroupViewInfo() { return static_cast<TkcGroupBoxViewInfo*>(ViewInfo()); }
 
   bool CanFocusOnClick() override { return false; }
+  bool CanAutoSize() override { return false; }
   bool DefaultParentColor() override { return true; }
   bool UsesStandardChildLayout() override { return true; }
   TkcContainerStyle* CalculateActiveStyle() override;
@@ -247,6 +248,8 @@ public:
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
   bool Focused() override;
   bool UsesStandardChildLayout() override { return fSelectingFirstChild; }
+  // Sizes itself only when asked to (off by default).
+  bool CanAutoSize() override { return !IsInplace() && AutoSize(); }
   void Dispatch(TMessage& Message) override;
 
 protected:
