@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "editors-extended/kcCalendar.h"
 #include "editors-extended/kcCheckListBox.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
@@ -20,7 +21,7 @@ TEST(KcControlsPicture, OnTheScreen) {
   InstallQtShell();
   {
     TForm form(nullptr);
-    form.SetBounds(20, 20, 520, 320);
+    form.SetBounds(20, 20, 760, 460);
     form.SetCaption("Editors");
     auto* check = new TkcCheckBox(&form);
     check->SetParent(&form);
@@ -63,6 +64,12 @@ TEST(KcControlsPicture, OnTheScreen) {
     side->SetBounds(180, 130, 160, 80);
     side->SetCaption("Side");
     side->SetAlignment(alLeftCenter);
+    auto* calendar = new TkcPopupCalendar(&form);
+    calendar->SetParent(&form);
+    calendar->SetLeft(350);
+    calendar->SetTop(130);
+    calendar->SetKind(ckDateTime);
+    calendar->SetDateButtons(TDateButtons{btnClear, btnNow, btnToday});
     form.Show();
     spin->SetFocus();
     bool due = false;
