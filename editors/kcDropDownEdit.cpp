@@ -380,10 +380,13 @@ void TkcCustomEditPopupWindow::Dispatch(TMessage& Message) {
 
 TkcCustomDropDownEditProperties::TkcCustomDropDownEditProperties(TPersistent* AOwner)
     : TkcCustomMaskEditProperties(AOwner) {
+  // The button is announced while it is still being made: Changed must not look at it yet.
+  fInternalChanging = true;
   LockChanged(true);
   Buttons()->Clear();
   Buttons()->Add()->SetKind(bkDown);
   LockChanged(false);
+  fInternalChanging = false;
 }
 
 void TkcCustomDropDownEditProperties::Assign(TPersistent* Source) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editors/kcComboBox.h"
 #include "editors/kcMaskEdit.h"
 
 // ---- Items -----------------------------------------------------------------------------------
@@ -108,6 +109,7 @@ TkcRegisteredClasses* GetEditPropertiesRegistry() {
     r->Register(TkcTextEditProperties::StaticClass(), LocalizeText("TextEdit|Represents a single line text editor"));
     r->Register(TkcMaskEditProperties::StaticClass(),
                 LocalizeText("MaskEdit|Represents a generic masked edit control."));
+    r->Register(TkcComboBoxProperties::StaticClass(), LocalizeText("ComboBox|Represents the combo box editor"));
     return r;
   }();
   return registry;
