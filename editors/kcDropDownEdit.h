@@ -298,6 +298,7 @@ protected:
   void DoExit() override;
   // Takes the highlighted item as the current key (closing with a reason that accepts it).
   void ApplyLookupSelection();
+  void SetCloseUpReason(TkcEditCloseUpReason AReason) { fCloseUpReason = AReason; }
   // Runs a step that may change the lookup data's current key with clicks locked; a changed
   // key marks the edit modified and clicks once.
   void ChangeLookupKey(const std::function<void(TkcCustomTextEditLookupData*)>& AStep);

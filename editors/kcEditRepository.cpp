@@ -4,6 +4,7 @@
 
 #include "editors/kcComboBox.h"
 #include "editors/kcMaskEdit.h"
+#include "editors/kcPopupEdit.h"
 
 // ---- Items -----------------------------------------------------------------------------------
 
@@ -110,6 +111,8 @@ TkcRegisteredClasses* GetEditPropertiesRegistry() {
     r->Register(TkcMaskEditProperties::StaticClass(),
                 LocalizeText("MaskEdit|Represents a generic masked edit control."));
     r->Register(TkcComboBoxProperties::StaticClass(), LocalizeText("ComboBox|Represents the combo box editor"));
+    r->Register(TkcPopupEditProperties::StaticClass(),
+                LocalizeText("PopupEdit|Represents an edit control with a dropdown list"));
     return r;
   }();
   return registry;
