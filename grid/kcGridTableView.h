@@ -7,9 +7,11 @@
 
 #include "data/kcCustomData.h"
 #include "grid/kcGrid.h"
+#include "grid/kcGridDataController.h"
 
 class TkcGridTableView;
 class TkcGridColumn;
+class TkcGridTableController;
 
 enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 
@@ -73,7 +75,8 @@ public:
   int Index() const;
   void SetIndex(int Value);
   int VisibleIndex() const;
-  String Caption() const { return fCaption; }
+  // An unassigned caption follows the column's default (a database column's field name).
+  String Caption() const { return fIsCaptionAssigned ? fCaption : GetDefaultCaption(); }
   void SetCaption(const String& Value);
   bool IsCaptionAssigned() const { return fIsCaptionAssigned; }
   int Width() const { return fWidth; }
@@ -96,6 +99,9 @@ public:
   void ApplyBestFit() { SetWidth(GetBestFitWidth()); }
   int ItemIndex() const;  // the data controller's item index
 
+protected:
+  virtual String GetDefaultCaption() const { return fCaption; }
+
 private:
   friend class TkcGridTableView;
   TkcGridTableView* fGridView;
@@ -104,20 +110,6 @@ private:
   bool fIsCaptionAssigned = false, fVisible = true;
   int fWidth = 64, fMinWidth = 20;
   TAlignment fAlignment = taLeftJustify;
-};
-
-// ---- Data controller ------------------------------------------------------------------------
-
-class TkcGridDataController : public TkcDataController {
-  VT_CLASS(TkcGridDataController, TkcDataController)
-public:
-  explicit TkcGridDataController(TkcGridTableView* AGridView);
-  TkcGridTableView* GridView() const { return fGridView; }
-  TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
-  int GetItemID(TObject* AItem) override;
-
-private:
-  TkcGridTableView* fGridView;
 };
 
 // ---- View infos -----------------------------------------------------------------------------
@@ -233,24 +225,6 @@ protected:
   void DrawBackground() override;
 };
 
-class TkcGridTableController : public TkcCustomGridController {
-  VT_CLASS(TkcGridTableController, TkcCustomGridController)
-public:
-  using TkcCustomGridController::TkcCustomGridController;
-  TkcGridTableView* TableView() const;
-  void KeyDown(WORD& Key, TShiftState Shift) override;
-  void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
-  void InitScrollBarsParameters() override;
-  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
-  int GetMouseWheelScrollingKind() override { return 2; }
-  void CheckCoordinates() override;
-  // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
-  void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
-  void MakeFocusedRowVisible();
-  // Focuses a row, scrolls it into view and repaints the rows.
-  void FocusRow(int ARowIndex);
-};
-
 // ---- The view -------------------------------------------------------------------------------
 
 class TkcGridTableView : public TkcCustomGridView {
@@ -258,9 +232,10 @@ class TkcGridTableView : public TkcCustomGridView {
 public:
   explicit TkcGridTableView(TComponent* AOwner);
   ~TkcGridTableView() override;
-  TkcGridDataController* DataController() const { return fDataController.get(); }
+  // The view's own data controller; a database view's is bound to a dataset.
+  TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
-  TkcGridTableController* TableController() const { return static_cast<TkcGridTableController*>(Controller()); }
+  TkcGridTableController* TableController() const;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -298,7 +273,11 @@ public:
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
 
 protected:
-  TkcCustomGridController* CreateController() override { return new TkcGridTableController(this); }
+  // A descendant hands in its own kind of data controller, which the view then owns.
+  TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController);
+  TkcCustomGridController* CreateController() override;
+  // The kind of column CreateColumn makes.
+  virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
 
@@ -306,7 +285,7 @@ private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
   void RefreshVisibleColumns();
-  std::unique_ptr<TkcGridDataController> fDataController;
+  std::unique_ptr<TkcCustomDataController> fDataController;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
   bool fShowHeader = true;
