@@ -406,7 +406,7 @@ void TkcCustomComboBox::DblClick() {
     throw;
   }
   LockChangeEvents(false);
-  if (fLookupData->CurrentKey() != previous) PostEditValue();
+  if (fLookupData->CurrentKey() != previous) PostImmediately();
 }
 
 void TkcCustomComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -470,8 +470,9 @@ void TkcCustomComboBox::DoMeasureItem(int AIndex, int& AHeight) {
 }
 
 void TkcCustomComboBox::ResetPopupHeight() {
-  if (IsInplace() && ActiveProperties()->PopupSizeable())
-    EditData().PopupHeight = 0;
+  TkcCustomDropDownEditData* data = DropDownEditData();
+  if (IsInplace() && ActiveProperties()->PopupSizeable() && data)
+    data->PopupHeight = 0;
   else
     ActiveProperties()->SetPopupHeight(0);
 }

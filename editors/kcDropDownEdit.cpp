@@ -535,8 +535,14 @@ bool TkcCustomDropDownEditViewData::CanPressButton(TkcCustomEditViewInfo* AViewI
 void TkcCustomDropDownEdit::Initialize() {
   TkcCustomMaskEdit::Initialize();
   if (!IsDesigning()) CreatePopupWindow();
-  fEditData.PopupWidth = ActiveProperties()->PopupWidth();
-  fEditData.PopupHeight = ActiveProperties()->PopupHeight();
+}
+
+void TkcCustomDropDownEdit::InitializeEditData() {
+  TkcCustomDropDownEditData* data = DropDownEditData();
+  if (!data) return;
+  data->PopupSizeChanged = false;
+  data->PopupWidth = ActiveProperties()->PopupWidth();
+  data->PopupHeight = ActiveProperties()->PopupHeight();
 }
 
 void TkcCustomDropDownEdit::CreatePopupWindow() {
@@ -629,9 +635,10 @@ void TkcCustomDropDownEdit::SetupPopupWindow() {
   w->PopupAutoSize = p->PopupAutoSize;
   w->SetSizeable(p->PopupSizeable());
   w->SetSysPanelStyle(p->PopupSysPanelStyle());
-  if (IsInplace() && p->PopupSizeable() && fEditData.PopupSizeChanged) {
-    w->PopupWidth = fEditData.PopupWidth;
-    w->PopupHeight = fEditData.PopupHeight;
+  TkcCustomDropDownEditData* data = DropDownEditData();
+  if (IsInplace() && p->PopupSizeable() && data) {
+    w->PopupWidth = data->PopupWidth;
+    w->PopupHeight = data->PopupHeight;
   } else {
     w->PopupWidth = p->PopupWidth();
     w->PopupHeight = p->PopupHeight();
@@ -668,10 +675,8 @@ void TkcCustomDropDownEdit::DropDown() {
   PostMessage(fPopupWindow->Handle(), KCM_SHOWPOPUPAGAIN, 0, 0);
 }
 
-void TkcCustomDropDownEdit::PostEditValue() {
-  if (!ActiveProperties()->ImmediatePost || !EditModified()) return;
-  if (!ValidateEdit(true)) return;
-  if (OnPostEditValue) OnPostEditValue(this);
+void TkcCustomDropDownEdit::PostImmediately() {
+  if (ActiveProperties()->ImmediatePost && CanPostEditValue()) PostEditValue(true);
 }
 
 void TkcCustomDropDownEdit::ChangeLookupKey(const std::function<void(TkcCustomTextEditLookupData*)>& AStep) {
@@ -702,7 +707,7 @@ void TkcCustomDropDownEdit::CloseUp(TkcEditCloseUpReason AReason) {
   try {
     if (AReason == crTab || AReason == crClose || AReason == crEnter) {
       if (UsesLookupData()) ApplyLookupSelection();
-      if (!ActiveProperties()->PostValueOnPopupClosed()) PostEditValue();
+      if (!ActiveProperties()->PostValueOnPopupClosed()) PostImmediately();
     }
   } catch (...) {
     if (link.Alive()) LockChangeEvents(false);
@@ -727,8 +732,11 @@ void TkcCustomDropDownEdit::PopupWindowCloseQuery(TObject*, bool& CanClose) { Ca
 void TkcCustomDropDownEdit::PopupWindowClosed(TObject*) {
   TkcCustomDropDownEditProperties* p = ActiveProperties();
   if (p->PopupSizeable() && fPopupResizedByUser) {
-    if (IsInplace()) {
-      fEditData = TkcCustomDropDownEditData{true, fPopupWindow->Width(), fPopupWindow->Height()};
+    TkcCustomDropDownEditData* data = DropDownEditData();
+    if (IsInplace() && data) {
+      data->PopupSizeChanged = true;
+      data->PopupWidth = fPopupWindow->Width();
+      data->PopupHeight = fPopupWindow->Height();
       fPopupSizeChanged = true;
     } else {
       p->SetPopupWidth(fPopupWindow->Width());
@@ -744,7 +752,7 @@ void TkcCustomDropDownEdit::PopupWindowClosed(TObject*) {
   if (p->PostValueOnPopupClosed()) {
     LockChangeEvents(true);
     try {
-      PostEditValue();
+      PostImmediately();
     } catch (...) {
       if (link.Alive()) LockChangeEvents(false);
       throw;
@@ -886,11 +894,8 @@ void TkcCustomDropDownEdit::MouseDown(TMouseButton Button, TShiftState Shift, in
   inherited::MouseDown(Button, Shift, X, Y);
   if (!link.Alive() || Button != mbLeft || IsReadOnly()) return;
   const POINT p{X, Y};
-  const int button = EditViewInfo()->ButtonAt(p);
-  if (button >= 0) {
-    DoButtonDown(button);
-    return;
-  }
+  // A press on a button reached DoButtonDown through the edit's pressed-button tracking.
+  if (EditViewInfo()->ButtonAt(p) >= 0) return;
   if (!fIsActivatingByMouse && ActiveProperties()->DropDownOnClick() && inherited::Focused() &&
       PtInRect(&EditViewInfo()->ClientRect, p) && !HasPopupWindow() && !fIsHotAndPopup)
     SetDroppedDown(true);

@@ -199,8 +199,12 @@ public:
 
 // ---- The edit --------------------------------------------------------------------------------
 
-// What an in-place editor keeps between activations.
-struct TkcCustomDropDownEditData {
+// What an in-place editor keeps between activations: the size the user gave its popup.
+class TkcCustomDropDownEditData : public TkcCustomEditData {
+  VT_CLASS(TkcCustomDropDownEditData, TkcCustomEditData)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomEdit*>;
+  explicit TkcCustomDropDownEditData(TkcCustomEdit* AEdit) : TkcCustomEditData(AEdit) {}
   bool PopupSizeChanged = false;
   int PopupWidth = 0, PopupHeight = 0;
 };
@@ -236,7 +240,10 @@ public:
   bool PopupSizeChanged() const { return fPopupSizeChanged; }
   // Whether a show message for the popup is queued.
   bool IsShowMessageQueued();
-  TkcCustomDropDownEditData& EditData() { return fEditData; }
+  // The in-place editor's kept data (none for a stand-alone editor).
+  TkcCustomDropDownEditData* DropDownEditData() { return dynamic_cast<TkcCustomDropDownEditData*>(EditData()); }
+  TkcCustomEditDataClass GetEditDataClass() override { return TkcCustomDropDownEditData::StaticClass(); }
+  void InitializeEditData() override;
   bool ListMouseTracking = false;
   bool FindSelection = false;
   // The lookup data the popup shows (none here; the combo box has them).
@@ -275,8 +282,8 @@ public:
   // Fits a client size the user drags the popup to (the combo box takes whole rows); false
   // keeps the popup's size.
   virtual bool CanResizePopupClient(SIZE&, int /*AMaxHeight*/) { return true; }
-  // Posts the value (ImmediatePost) when it validates.
-  void PostEditValue();
+  // Posts the value with ImmediatePost, when it may be posted and validates.
+  void PostImmediately();
   void Dispatch(TMessage& Message) override;
 
 protected:
@@ -307,7 +314,6 @@ protected:
 private:
   // The edit data's or the properties' size, as the popup is set up.
   std::unique_ptr<TkcCustomEditPopupWindow> fPopupWindow;
-  TkcCustomDropDownEditData fEditData;
   TkcEditCloseUpReason fCloseUpReason = crUnknown;
   bool fIsPopupInitialized = false;
   bool fIsHotAndPopup = false;

@@ -132,28 +132,6 @@ void TkcCustomFilterEditHelper::InitializeProperties(TkcCustomEditProperties* AP
   AProperties->EndUpdate(true);
 }
 
-namespace {
-
-// A value editor: an in-place edit control of the kind, answering the helpers itself.
-template <class TEditControl>
-class TkcFilterValueEdit : public TEditControl, public IkcFilterEdit {
-public:
-  TkcFilterValueEdit() : TEditControl(nullptr, true) {}
-  TkcCustomEdit* GetFilterEditControl() override { return this; }
-  TkcCustomEditProperties* GetFilterEditProperties() override { return this->Properties(); }
-  Variant GetFilterEditValue() override { return this->EditValue(); }
-  void SetFilterEditValue(const Variant& AValue) override { this->SetEditValue(AValue); }
-};
-
-template <class TEditControl, class TProperties>
-TkcFilterEditClass FilterEditClassOf() {
-  static const TkcFilterEditClassInfo info{TProperties::StaticClass(),
-                                           [] { return new TkcFilterValueEdit<TEditControl>(); }};
-  return &info;
-}
-
-}  // namespace
-
 TkcFilterEditClass TkcFilterTextEditHelper::GetFilterEditClass() const {
   return FilterEditClassOf<TkcTextEdit, TkcTextEditProperties>();
 }

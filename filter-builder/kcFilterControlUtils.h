@@ -123,6 +123,26 @@ struct TkcFilterEditClassInfo {
 };
 using TkcFilterEditClass = const TkcFilterEditClassInfo*;
 
+// A value editor: an in-place edit control of one kind that answers the helpers itself.
+template <class TEditControl>
+class TkcFilterValueEdit : public TEditControl, public IkcFilterEdit {
+public:
+  TkcFilterValueEdit() : TEditControl(nullptr, true) {}
+  TkcCustomEdit* GetFilterEditControl() override { return this; }
+  TkcCustomEditProperties* GetFilterEditProperties() override { return this->ActiveProperties(); }
+  Variant GetFilterEditValue() override { return this->EditValue(); }
+  void SetFilterEditValue(const Variant& AValue) override { this->SetEditValue(AValue); }
+};
+
+// The edit class of value editors of the kind TEditControl with properties TProperties.
+template <class TEditControl, class TProperties>
+TkcFilterEditClass FilterEditClassOf() {
+  static const TkcFilterEditClassInfo info{TProperties::StaticClass(), [] {
+                                             return static_cast<IkcFilterEdit*>(new TkcFilterValueEdit<TEditControl>());
+                                           }};
+  return &info;
+}
+
 // The in-place edit list that hands out one cached editor per properties class.
 class IkcFilterInplaceEditList {
 public:

@@ -8,7 +8,8 @@ namespace {
 // A drop-down edit whose popup is an empty client area of a fixed size.
 class TTestDropDownEdit : public TkcCustomDropDownEdit {
 public:
-  explicit TTestDropDownEdit(TComponent* AOwner) : TkcCustomDropDownEdit(AOwner, false, TDeferCreation{}) {
+  explicit TTestDropDownEdit(TComponent* AOwner, bool AInplace = false)
+      : TkcCustomDropDownEdit(AOwner, AInplace, TDeferCreation{}) {
     Initialize();
   }
   SIZE ClientSize{100, 60};
@@ -22,8 +23,8 @@ struct DropDownFixture {
   TTestDropDownEdit* edit;
   TEdit* other;
   String log;
-  explicit DropDownFixture(TRect ABounds = TRect{10, 10, 130, 31}) {
-    edit = new TTestDropDownEdit(&form);
+  explicit DropDownFixture(TRect ABounds = TRect{10, 10, 130, 31}, bool AInplace = false) {
+    edit = new TTestDropDownEdit(&form, AInplace);
     edit->SetParent(&form);
     edit->SetBounds(ABounds.left, ABounds.top, ABounds.right - ABounds.left, ABounds.bottom - ABounds.top);
     other = new TEdit(&form);
@@ -219,6 +220,40 @@ TEST(KcDropDownEdit, ResizingByTheGripIsRemembered) {
   f.Open();
   EXPECT_EQ(w->Width(), 80);
   EXPECT_EQ(w->Height(), height + 20);
+}
+
+// In place, the size the user gave the popup is kept in the edit data for the next
+// activation; the properties stay as they were.
+TEST(KcDropDownEdit, InplaceResizingIsKeptInTheEditData) {
+  DropDownFixture f(TRect{10, 10, 130, 31}, true);
+  auto* p = f.edit->Properties();
+  p->SetPopupSizeable(true);
+  p->SetPopupSysPanelStyle(true);
+  p->PopupAutoSize = false;
+  p->SetPopupWidth(120);
+  p->SetPopupHeight(90);
+  TkcCustomEditData* data = nullptr;
+  f.edit->Activate(data);
+  std::unique_ptr<TkcCustomEditData> owned(data);
+  f.Open();
+  TkcCustomEditPopupWindow* w = f.edit->PopupWindow();
+  EXPECT_EQ(w->Width(), 120);
+  const TRect grip = w->PopupViewInfo()->Layout.SizeGripSizingRect;
+  f.session.MoveTo(TFormsSession::At(w, grip.left + 2, grip.top + 2));
+  f.session.Press();
+  f.session.MoveTo(TFormsSession::At(w, grip.left + 12, grip.top + 12));
+  f.session.Release();
+  f.session.Key(VK_F4);
+  auto* kept = dynamic_cast<TkcCustomDropDownEditData*>(data);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_TRUE(kept->PopupSizeChanged);
+  EXPECT_EQ(kept->PopupWidth, 130);
+  EXPECT_EQ(kept->PopupHeight, 100);
+  EXPECT_EQ(p->PopupWidth(), 120);
+  f.edit->Activate(data);
+  f.Open();
+  EXPECT_EQ(w->Width(), 130);
+  EXPECT_EQ(w->Height(), 100);
 }
 
 TEST(KcDropDownEdit, PropertiesDefaultsAndAlignment) {
