@@ -21,6 +21,7 @@ class TkcCustomGridController;
 class TkcCustomGridPainter;
 class TkcCustomGridViewInfo;
 class TkcCustomGridViewInfoCache;
+class TkcCustomGridViewData;
 class TkcCustomGridCellViewInfo;
 
 // ---- Changes --------------------------------------------------------------------------------
@@ -512,6 +513,16 @@ private:
   bool fIsUnassigningValues = false;
 };
 
+// The view's records as the rest of the view sees them; made lazily by the table-like views.
+class TkcCustomGridViewData : public TkcGridViewHandler {
+  VT_CLASS(TkcCustomGridViewData, TkcGridViewHandler)
+public:
+  using TkcGridViewHandler::TkcGridViewHandler;
+  // The data controller reports a change of its rows: every record made so far goes.
+  virtual void Refresh(int /*ARecordCount*/) {}
+  virtual int GetRecordCount() { return 0; }
+};
+
 // ---- Site -----------------------------------------------------------------------------------
 
 // The child window a view draws in; every input goes to the view's controller.
@@ -592,6 +603,9 @@ public:
   TkcCustomGridPainter* Painter() const { return fPainter.get(); }
   TkcCustomGridViewInfo* ViewInfo() const { return fViewInfo.get(); }
   TkcCustomGridViewInfoCache* ViewInfoCache() const { return fViewInfoCache.get(); }
+  TkcCustomGridViewData* ViewData() const { return fViewData.get(); }
+  // The data change: the cache and the view data follow the new record count.
+  virtual void DataChanged();
   TkcGridSite* Site() const { return fViewInfo ? fViewInfo->Site() : nullptr; }
   TkcLookAndFeelPainterClass LookAndFeelPainter() const;
   TkcLookAndFeel* LookAndFeel() const { return fLookAndFeel.get(); }
@@ -622,6 +636,7 @@ protected:
   virtual TkcCustomGridPainter* CreatePainter() { return new TkcCustomGridPainter(this); }
   virtual TkcCustomGridViewInfo* CreateViewInfo() { return new TkcCustomGridViewInfo(this); }
   virtual TkcCustomGridViewInfoCache* CreateViewInfoCache() { return nullptr; }
+  virtual TkcCustomGridViewData* CreateViewData() { return nullptr; }
   void SetMasterGridView(TkcCustomGridView* AMaster, bool AIsPattern = false) {
     fMasterGridView = AMaster;
     fIsPattern = AIsPattern;
@@ -637,11 +652,30 @@ private:
   std::unique_ptr<TkcCustomGridPainter> fPainter;
   std::unique_ptr<TkcCustomGridViewInfo> fViewInfo;
   std::unique_ptr<TkcCustomGridViewInfoCache> fViewInfoCache;
+  std::unique_ptr<TkcCustomGridViewData> fViewData;
   std::unique_ptr<TkcLookAndFeel> fLookAndFeel;
   TColor fBackgroundColor = clWindow;
   int fLockCount = 0;
   TkcGridViewChangeKind fChangedKind = vckProperty;
   bool fChangePending = false, fChangingAtUnlock = false;
+};
+
+// A group of a view's options: each change tells the view what it needs (a repaint, a layout or
+// a size calculation).
+class TkcCustomGridOptions : public TPersistent {
+  VT_CLASS(TkcCustomGridOptions, TPersistent)
+public:
+  explicit TkcCustomGridOptions(TkcCustomGridView* AGridView) : fGridView(AGridView) {}
+  TkcCustomGridView* GridView() const { return fGridView; }
+  void Changed(TkcGridViewChangeKind AKind) {
+    if (fGridView) fGridView->Changed(AKind);
+  }
+
+protected:
+  TPersistent* GetOwner() override { return fGridView; }
+
+private:
+  TkcCustomGridView* fGridView;
 };
 
 template <class T>

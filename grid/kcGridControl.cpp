@@ -182,6 +182,7 @@ TkcCustomGridView::~TkcCustomGridView() {
   fViewInfoCache.reset();
   fPainter.reset();
   fController.reset();
+  fViewData.reset();
 }
 
 void TkcCustomGridView::Detach() {
@@ -190,11 +191,21 @@ void TkcCustomGridView::Detach() {
 }
 
 void TkcCustomGridView::Init() {
+  fViewData.reset(CreateViewData());
   fController.reset(CreateController());
   fPainter.reset(CreatePainter());
   fViewInfoCache.reset(CreateViewInfoCache());
   fViewInfo.reset(CreateViewInfo());
   fViewInfo->Init();
+}
+
+void TkcCustomGridView::DataChanged() {
+  if (fViewData) {
+    int count = fViewData->GetRecordCount();
+    if (fViewInfoCache) fViewInfoCache->SetCount(count);
+    fViewData->Refresh(count);
+  }
+  SizeChanged();
 }
 
 void TkcCustomGridView::BeforeDestruction() {
