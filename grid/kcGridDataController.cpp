@@ -167,7 +167,7 @@ void TkcGridItemDataBinding::Assign(TPersistent* Source) {
   TPersistent::Assign(Source);
 }
 
-TkcGridDataController* TkcGridItemDataBinding::DataController() const { return fItem->GridView()->DataController(); }
+TkcCustomDataController* TkcGridItemDataBinding::DataController() const { return fItem->GridView()->DataController(); }
 
 int TkcGridItemDataBinding::ItemIndex() const { return fItem->ItemIndex(); }
 

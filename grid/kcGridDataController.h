@@ -142,7 +142,7 @@ public:
   void Assign(TPersistent* Source) override;
 
   TkcGridColumn* Item() const { return fItem; }
-  TkcGridDataController* DataController() const;
+  TkcCustomDataController* DataController() const;
   TObject* LinkedObject() const { return fLinkedObject; }
   void SetLinkedObject(TObject* Value) { fLinkedObject = Value; }
   TkcGridDefaultValuesProvider* ValuesProvider() const { return fValuesProvider.get(); }

@@ -172,7 +172,7 @@ void TkcCustomGridTableFiltering::MRUItemsVisibleCountChanged(int AOldCount, int
 }
 
 void TkcCustomGridTableFiltering::AddFilterToMRUItems(TkcFilterCriteria* ACriteria) {
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   if (!ACriteria) ACriteria = dc->Filter();
   if (ACriteria->IsEmpty()) return;
   fMRUItems->Add(new TkcGridFilterMRUItem(dc, ACriteria));

@@ -1,5 +1,7 @@
 #include "grid/kcGridTableView.h"
 
+#include "grid/kcGridTableController.h"
+
 #include <algorithm>
 
 #include "grid/kcGridFiltering.h"
@@ -88,9 +90,9 @@ TkcVisualParams TkcGridColumn::GetContentParams() {
 int TkcGridColumn::GetBestFitWidth() {
   TkcCanvas* canvas = fGridView->ViewInfo()->Canvas();
   if (TFont* font = fGridView->Font()) canvas->SetFont(font);
-  int header = canvas->TextWidth(fCaption) + 4 + 2 * fGridView->LookAndFeelPainter()->GetHeaderBorderWidth();
+  int header = canvas->TextWidth(Caption()) + 4 + 2 * fGridView->LookAndFeelPainter()->GetHeaderBorderWidth();
   int widest = 0;
-  TkcGridDataController* dc = fGridView->DataController();
+  TkcCustomDataController* dc = fGridView->DataController();
   int item = ItemIndex();
   int levels = dc->Groups()->GetGroupingItemCount();
   for (int row = 0, n = dc->GetRowCount(); row < n; ++row) {
@@ -104,17 +106,25 @@ int TkcGridColumn::GetBestFitWidth() {
 
 // ---- View -----------------------------------------------------------------------------------
 
-TkcGridTableView::TkcGridTableView(TComponent* AOwner)
-    : TkcCustomGridView(AOwner),
-      fDataController(std::make_unique<TkcGridDataController>(this)),
-      fFiltering(std::make_unique<TkcGridTableFiltering>(this)),
-      fFilterBox(std::make_unique<TkcGridFilterBox>(this)) {}
-
 TkcCustomGridViewData* TkcGridTableView::CreateViewData() { return new TkcCustomGridTableViewData(this); }
 
 TkcCustomGridTableViewData* TkcGridTableView::TableViewData() const {
   return static_cast<TkcCustomGridTableViewData*>(ViewData());
 }
+
+TkcGridTableController* TkcGridTableView::TableController() const {
+  return static_cast<TkcGridTableController*>(Controller());
+}
+
+TkcCustomGridController* TkcGridTableView::CreateController() { return new TkcGridTableController(this); }
+
+TkcGridTableView::TkcGridTableView(TComponent* AOwner) : TkcGridTableView(AOwner, nullptr) {}
+
+TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController)
+    : TkcCustomGridView(AOwner),
+      fDataController(ADataController ? ADataController : new TkcGridDataController(this)),
+      fFiltering(std::make_unique<TkcGridTableFiltering>(this)),
+      fFilterBox(std::make_unique<TkcGridFilterBox>(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();
@@ -128,7 +138,7 @@ TkcGridTableView::~TkcGridTableView() {
 }
 
 TkcGridColumn* TkcGridTableView::CreateColumn() {
-  auto* column = new TkcGridColumn(this);
+  TkcGridColumn* column = NewColumn();
   column->fID = fNextID++;
   fColumns.push_back(column);
   fDataController->AddItem(column);
@@ -373,13 +383,13 @@ void TkcGridColumnHeaderViewInfo::Click() {
 }
 
 String TkcGridDataCellViewInfo::GetText() {
-  TkcGridDataController* dc = TableOf(GridViewInfo())->DataController();
+  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
   return dc->GetDisplayText(dc->GetRowInfo(RowIndex).RecordIndex, Column->ItemIndex());
 }
 
 void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
   P = Column->GetContentParams();
-  TkcGridDataController* dc = TableOf(GridViewInfo())->DataController();
+  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
   if (dc->GetFocusedRowIndex() == RowIndex || dc->IsRowSelected(RowIndex)) {
     P.Color = clHighlight;
     P.TextColor = clHighlightText;
@@ -441,7 +451,7 @@ void TkcGridTableViewInfo::CalculateRowHeight() {
 std::unique_ptr<TkcGridRowViewInfo> TkcGridTableViewInfo::CreateRow(int ARowIndex, int ATop) {
   ++fRowsCreated;
   TkcGridTableView* view = TableView();
-  TkcGridDataController* dc = view->DataController();
+  TkcCustomDataController* dc = view->DataController();
   auto row = std::make_unique<TkcGridRowViewInfo>();
   row->RowIndex = ARowIndex;
   row->Bounds = TRect{fRecordsBounds.left, ATop, fRecordsBounds.left + fDataWidth, ATop + fRowHeight};
@@ -596,7 +606,7 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
     DeleteObject(pen);
   }
   // The focus frame of the focused row.
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   if (TkcGridRowViewInfo* row = RowByIndex(dc->GetFocusedRowIndex()); row && ACanvas == Canvas() && Site()->Focused()) {
     TRect r = row->Bounds;
     if (!row->Cells.empty()) r.right = row->Cells.back()->Bounds.right;
@@ -617,111 +627,4 @@ void TkcGridTablePainter::DrawBackground() {
   Canvas()->Brush()->SetStyle(bsClear);
   Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfVCenter | kctfWordBreak);
   Canvas()->Brush()->SetStyle(bsSolid);
-}
-
-// ---- Controller -----------------------------------------------------------------------------
-
-TkcGridTableView* TkcGridTableController::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
-
-void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {
-  TkcGridDataController* dc = TableView()->DataController();
-  TkcDataSortOrder order = AShift.Contains(ssCtrl)               ? soNone
-                           : AColumn->SortOrder() == soAscending ? soDescending
-                                                                 : soAscending;
-  dc->BeginUpdate();
-  if (!AShift.Contains(ssShift) && !AShift.Contains(ssCtrl))
-    for (int i = 0; i < TableView()->ColumnCount(); ++i) {
-      TkcGridColumn* c = TableView()->Columns(i);
-      if (c != AColumn && c->GroupIndex() < 0) c->SetSortOrder(soNone);
-    }
-  AColumn->SetSortOrder(order);
-  dc->EndUpdate();
-}
-
-void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) {
-  TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
-  TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
-  if (auto* cellHit = dynamic_cast<TkcGridRecordHitTest*>(hit); cellHit && cellHit->RowIndex >= 0) {
-    FocusRow(cellHit->RowIndex);
-  }
-}
-
-void TkcGridTableController::FocusRow(int ARowIndex) {
-  TkcGridTableView* view = TableView();
-  view->BeginUpdate();
-  try {
-    view->DataController()->FocusRow(ARowIndex);
-    MakeFocusedRowVisible();
-    // The rows' colours follow the focus; the relayout covers the visible rows only.
-    view->LayoutChanged();
-  } catch (...) {
-    view->EndUpdate();
-    throw;
-  }
-  view->EndUpdate();
-}
-
-void TkcGridTableController::MakeFocusedRowVisible() {
-  TkcGridTableView* view = TableView();
-  int row = view->DataController()->GetFocusedRowIndex();
-  if (row < 0) return;
-  int visible = std::max(1, view->TableViewInfo()->VisibleRowCount());
-  if (row < view->TopRowIndex())
-    view->SetTopRowIndex(row);
-  else if (row >= view->TopRowIndex() + visible)
-    view->SetTopRowIndex(row - visible + 1);
-}
-
-void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
-  TkcGridDataController* dc = TableView()->DataController();
-  if (Shift.Contains(ssCtrl) && (Key == 'C' || Key == VK_INSERT)) {
-    TableView()->CopyToClipboard(true, dc->MultiSelect());
-    Key = 0;
-    return;
-  }
-  int page = std::max(1, TableView()->TableViewInfo()->VisibleRowCount());
-  int row = dc->GetFocusedRowIndex(), last = dc->GetRowCount() - 1;
-  int target;
-  switch (Key) {
-    case VK_UP: target = row - 1; break;
-    case VK_DOWN: target = row + 1; break;
-    case VK_PRIOR: target = row - page; break;
-    case VK_NEXT: target = row + page; break;
-    case VK_HOME: target = 0; break;
-    case VK_END: target = last; break;
-    default: return;
-  }
-  if (last < 0) return;
-  FocusRow(std::clamp(target, 0, last));
-  Key = 0;
-}
-
-void TkcGridTableController::InitScrollBarsParameters() {
-  TkcGridTableView* view = TableView();
-  TkcGridTableViewInfo* info = view->TableViewInfo();
-  TRect client = info->ClientBounds();
-  Site()->SetScrollBarInfo(sbVertical, 0, view->DataController()->GetRowCount() - 1, 1,
-                           std::max(1, info->VisibleRowCount()), view->TopRowIndex(), true, true);
-  Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, 0, true, true);
-}
-
-void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) {
-  if (AKind != sbVertical) return;
-  TkcGridTableView* view = TableView();
-  int page = std::max(1, view->TableViewInfo()->VisibleRowCount());
-  switch (ACode) {
-    case scLineUp: view->SetTopRowIndex(view->TopRowIndex() - 1); break;
-    case scLineDown: view->SetTopRowIndex(view->TopRowIndex() + 1); break;
-    case scPageUp: view->SetTopRowIndex(view->TopRowIndex() - page); break;
-    case scPageDown: view->SetTopRowIndex(view->TopRowIndex() + page); break;
-    case scTrack:
-    case scPosition: view->SetTopRowIndex(APos); break;
-    default: break;
-  }
-  APos = view->TopRowIndex();
-}
-
-void TkcGridTableController::CheckCoordinates() {
-  TkcGridTableView* view = TableView();
-  if (view->TopRowIndex() > view->MaxTopRowIndex()) view->SetTopRowIndex(view->MaxTopRowIndex());
 }

@@ -16,6 +16,7 @@ class TkcGridColumnSummary;
 class TkcGridTableFiltering;
 class TkcGridFilterBox;
 class TkcCustomGridTableViewData;
+class TkcGridTableController;
 
 enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 
@@ -47,7 +48,6 @@ public:
 };
 
 class TkcCustomGridRecord;
-class TkcCustomGridTableViewData;
 
 // A record held by kind and row (never by pointer), so the hit test outlives a refresh.
 class TkcGridRecordHitTest : public TkcCustomGridViewHitTest {
@@ -97,7 +97,8 @@ public:
   int Index() const;
   void SetIndex(int Value);
   int VisibleIndex() const;
-  String Caption() const { return fCaption; }
+  // An unassigned caption follows the column's default (a database column's field name).
+  String Caption() const { return fIsCaptionAssigned ? fCaption : GetDefaultCaption(); }
   void SetCaption(const String& Value);
   bool IsCaptionAssigned() const { return fIsCaptionAssigned; }
   int Width() const { return fWidth; }
@@ -126,6 +127,9 @@ public:
   bool WasVisibleBeforeGrouping = true;
   std::function<void(TkcGridColumn*, const Variant&, String&)> OnGetFilterDisplayText;
   std::function<void(TkcGridColumn*, TkcDataFilterValueList*)> OnGetFilterValues;
+
+protected:
+  virtual String GetDefaultCaption() const { return fCaption; }
 
 private:
   friend class TkcGridTableView;
@@ -252,24 +256,6 @@ protected:
   void DrawBackground() override;
 };
 
-class TkcGridTableController : public TkcCustomGridController {
-  VT_CLASS(TkcGridTableController, TkcCustomGridController)
-public:
-  using TkcCustomGridController::TkcCustomGridController;
-  TkcGridTableView* TableView() const;
-  void KeyDown(WORD& Key, TShiftState Shift) override;
-  void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
-  void InitScrollBarsParameters() override;
-  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
-  int GetMouseWheelScrollingKind() override { return 2; }
-  void CheckCoordinates() override;
-  // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
-  void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
-  void MakeFocusedRowVisible();
-  // Focuses a row, scrolls it into view and repaints the rows.
-  void FocusRow(int ARowIndex);
-};
-
 // ---- The view -------------------------------------------------------------------------------
 
 class TkcGridTableView : public TkcCustomGridView {
@@ -277,15 +263,16 @@ class TkcGridTableView : public TkcCustomGridView {
 public:
   explicit TkcGridTableView(TComponent* AOwner);
   ~TkcGridTableView() override;
-  TkcGridDataController* DataController() const { return fDataController.get(); }
+  // The view's own data controller; a database view's is bound to a dataset.
+  TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
-  TkcGridTableController* TableController() const { return static_cast<TkcGridTableController*>(Controller()); }
+  TkcGridTableController* TableController() const;
   TkcCustomGridTableViewData* TableViewData() const;
   TkcGridTableFiltering* Filtering() const { return fFiltering.get(); }
   TkcGridFilterBox* FilterBox() const { return fFilterBox.get(); }
   // The name a stored layout knows the view by; with one, columns are stored by their IDs.
   String StoringName;
-  std::function<void(TkcGridTableView*, TkcCustomGridRecord*, bool& AAllow)> OnCanFocusRecord, OnCanSelectRecord;
+  std::function<void(TkcGridTableView*, TkcCustomGridRecord*, bool&AAllow)> OnCanFocusRecord, OnCanSelectRecord;
   std::function<void(TkcGridTableView*, TkcCustomGridRecord* APrev, TkcCustomGridRecord* AFocused, bool ANewItemRow)>
       OnFocusedRecordChanged;
   std::function<void(TkcGridTableView*, TkcGridColumn*, bool& ADone)> OnFilterDialogShow;
@@ -328,7 +315,11 @@ public:
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
 
 protected:
-  TkcCustomGridController* CreateController() override { return new TkcGridTableController(this); }
+  // A descendant hands in its own kind of data controller, which the view then owns.
+  TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController);
+  TkcCustomGridController* CreateController() override;
+  // The kind of column CreateColumn makes.
+  virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
   TkcCustomGridViewData* CreateViewData() override;
@@ -337,7 +328,7 @@ private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
   void RefreshVisibleColumns();
-  std::unique_ptr<TkcGridDataController> fDataController;
+  std::unique_ptr<TkcCustomDataController> fDataController;
   // After the data controller, so they go first (history entries hold its criteria).
   std::unique_ptr<TkcGridTableFiltering> fFiltering;
   std::unique_ptr<TkcGridFilterBox> fFilterBox;

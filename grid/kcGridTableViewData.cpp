@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 
 // ---- Records --------------------------------------------------------------------------------
 
 TkcGridTableView* TkcCustomGridRecord::GridView() const { return fViewData->TableView(); }
-TkcGridDataController* TkcCustomGridRecord::DataController() const { return fViewData->DataController(); }
+TkcCustomDataController* TkcCustomGridRecord::DataController() const { return fViewData->DataController(); }
 
 void TkcCustomGridRecord::RefreshRecordInfo() {
   if (IsNewItemRecord()) {
@@ -25,7 +26,7 @@ bool TkcCustomGridRecord::GetIsLast() { return Index == fViewData->GetRecordCoun
 TkcCustomGridRecord* TkcCustomGridRecord::GetParentRecord() {
   if (Level() == 0) return nullptr;
   // Row information only: walking up must not make a record for every row passed.
-  TkcGridDataController* dc = DataController();
+  TkcCustomDataController* dc = DataController();
   for (int row = Index - 1; row >= 0; --row)
     if (dc->GetRowInfo(row).Level < Level()) return fViewData->GetRecord(row);
   return nullptr;
@@ -159,7 +160,7 @@ TkcCustomGridTableViewData::TkcCustomGridTableViewData(TkcGridTableView* AView) 
 TkcCustomGridTableViewData::~TkcCustomGridTableViewData() { FreeRecords(); }
 
 TkcGridTableView* TkcCustomGridTableViewData::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
-TkcGridDataController* TkcCustomGridTableViewData::DataController() const { return TableView()->DataController(); }
+TkcCustomDataController* TkcCustomGridTableViewData::DataController() const { return TableView()->DataController(); }
 
 TkcCustomGridRecord* TkcCustomGridTableViewData::RecordOfKind(int AKind, int AIndex) {
   if (AKind == kcGridRecordKindNewItem) return fNewItemRecord.get();
@@ -216,7 +217,7 @@ TkcCustomGridRecord* TkcCustomGridTableViewData::GetRecord(int AIndex) {
 }
 
 TkcCustomGridRecord* TkcCustomGridTableViewData::GetRecordByRecordIndex(int ARecordIndex) {
-  TkcGridDataController* dc = DataController();
+  TkcCustomDataController* dc = DataController();
   if (HasNewItemRecord() && fNewItemRecord && ARecordIndex == dc->GetNewItemRowRecordIndex())
     return fNewItemRecord.get();
   if (ARecordIndex < 0 || ARecordIndex >= dc->GetRecordCount()) return nullptr;
@@ -230,7 +231,7 @@ TkcCustomGridRecord* TkcCustomGridTableViewData::GetRecordByRecordIndex(int ARec
 }
 
 void TkcCustomGridTableViewData::UpdateRecordInEdit() {
-  TkcGridDataController* dc = DataController();
+  TkcCustomDataController* dc = DataController();
   fRecordInEdit = dc->IsEditing() ? GetRecordByRecordIndex(dc->GetEditingRecordIndex()) : nullptr;
 }
 

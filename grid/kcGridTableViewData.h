@@ -57,7 +57,7 @@ public:
 
   TkcCustomGridTableViewData* ViewData() const { return fViewData; }
   TkcGridTableView* GridView() const;
-  TkcGridDataController* DataController() const;
+  TkcCustomDataController* DataController() const;
   int Level() const { return RowInfo.Level; }
   int RecordIndex() const { return RowInfo.RecordIndex; }
   // The row laid out on screen for this record, nil when it is not.
@@ -90,7 +90,7 @@ public:
   explicit TkcCustomGridTableViewData(TkcGridTableView* AView);
   ~TkcCustomGridTableViewData() override;
   TkcGridTableView* TableView() const;
-  TkcGridDataController* DataController() const;
+  TkcCustomDataController* DataController() const;
 
   // Kind 1: the new-item record; kind 0: the record of a valid row, else nil.
   virtual TkcCustomGridRecord* RecordOfKind(int AKind, int AIndex);

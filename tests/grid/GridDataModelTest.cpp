@@ -31,7 +31,7 @@ struct DataFixture {
     session.ProcessMessages();
   }
   static void Load(TkcGridTableView* AView, int rows) {
-    TkcGridDataController* dc = AView->DataController();
+    TkcCustomDataController* dc = AView->DataController();
     dc->BeginUpdate();
     dc->SetRecordCount(rows);
     for (int r = 0; r < rows; ++r) {
@@ -40,7 +40,7 @@ struct DataFixture {
     }
     dc->EndUpdate();
   }
-  TkcGridDataController* dc() { return view->DataController(); }
+  TkcCustomDataController* dc() { return view->DataController(); }
   TkcCustomGridTableViewData* data() { return view->TableViewData(); }
   TkcGridColumn* col(int i) { return view->Columns(i); }
 };
@@ -53,7 +53,7 @@ std::unique_ptr<TkcGridTableView> PlainView() {
   return v;
 }
 
-TBinaryPropertyFiler::Property DataProperty(TkcGridDataController* dc) {
+TBinaryPropertyFiler::Property DataProperty(TkcCustomDataController* dc) {
   TBinaryPropertyFiler filer(dc);
   for (const auto& p : filer.Properties())
     if (p.Name == "Data") return p;
@@ -75,6 +75,7 @@ TEST(GridDataController, DataPropertyIsAppliedAtLoadedAndDamageIsRefused) {
   EXPECT_EQ(StreamReadInteger(&stream), stream.Size() - 4);  // the count, then the records
 
   auto target = PlainView();
+  auto* dc = static_cast<TkcGridDataController*>(target->DataController());
   stream.SetPosition(0);
   DataProperty(target->DataController()).ReadData(&stream);
   EXPECT_EQ(target->DataController()->GetRecordCount(), 0);  // only once loaded
@@ -88,17 +89,17 @@ TEST(GridDataController, DataPropertyIsAppliedAtLoadedAndDamageIsRefused) {
     StreamWriteInteger(&bad, count);
     bad.WriteBuffer("abc", 3);
     bad.SetPosition(0);
-    EXPECT_THROW(target->DataController()->ReadData(&bad), EReadError) << count;
-    EXPECT_FALSE(target->DataController()->HasPendingData());
+    EXPECT_THROW(dc->ReadData(&bad), EReadError) << count;
+    EXPECT_FALSE(dc->HasPendingData());
   }
   // A block that is no records' stream fails at Loaded, is released and the records stay.
   TMemoryStream junk;
   StreamWriteInteger(&junk, 4);
   junk.WriteBuffer("junk", 4);
   junk.SetPosition(0);
-  target->DataController()->ReadData(&junk);
+  dc->ReadData(&junk);
   EXPECT_ANY_THROW(target->DataController()->Loaded());
-  EXPECT_FALSE(target->DataController()->HasPendingData());
+  EXPECT_FALSE(dc->HasPendingData());
   EXPECT_EQ(target->DataController()->GetRecordCount(), 3);
 }
 
