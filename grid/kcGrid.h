@@ -23,6 +23,7 @@ class TkcCustomGridViewInfo;
 class TkcCustomGridViewInfoCache;
 class TkcCustomGridViewData;
 class TkcCustomGridCellViewInfo;
+class TkcGridTopDetailsSiteViewInfo;
 
 // ---- Changes --------------------------------------------------------------------------------
 
@@ -455,6 +456,13 @@ public:
   bool IsCellRegistered(TkcCustomGridCellViewInfo* ACell) const;
   void UnregisterCell(TkcCustomGridCellViewInfo* ACell, bool AAll = true);
   void UpdateSite(bool AShow);
+  // The height the view needs within AMaxSize, and whether it then shows all of its data; the
+  // width it needs. A plain view takes what it is given.
+  virtual int GetHeight(const TPoint& AMaxSize, bool& AFullyVisible) {
+    AFullyVisible = true;
+    return AMaxSize.y;
+  }
+  virtual int GetWidth(const TPoint& AMaxSize) { return AMaxSize.x; }
   virtual bool IsInternalUse() { return false; }
   virtual void ControlFocusChanged() {}
   // The cells in painting and hit-testing order (the base has none).
@@ -687,6 +695,8 @@ T* CreateGridView(TComponent* AOwner) {
 
 // ---- Levels ---------------------------------------------------------------------------------
 
+enum TkcGridDetailTabsPosition { dtpNone, dtpLeft, dtpTop };
+
 // One node of the grid's level tree; it binds one view.
 class TkcGridLevel : public TkcComponent {
   VT_CLASS(TkcGridLevel, TkcComponent)
@@ -713,6 +723,15 @@ public:
   int CheckHeight(int Value) const;
   int DetailFrameWidth() const { return fDetailFrameWidth; }
   void SetDetailFrameWidth(int Value);
+  // clDefault: the look and feel's detail frame colour.
+  TColor DetailFrameColor() const { return fDetailFrameColor; }
+  void SetDetailFrameColor(TColor Value);
+  TColor GetEffectiveDetailFrameColor() const;
+  // Where the child levels show as tabs, if at all.
+  TkcGridDetailTabsPosition DetailTabsPosition() const { return fDetailTabsPosition; }
+  void SetDetailTabsPosition(TkcGridDetailTabsPosition Value);
+  int VisibleCount() const;
+  TkcGridLevel* VisibleItems(int AIndex) const;
 
 private:
   friend class TkcCustomGrid;
@@ -724,6 +743,8 @@ private:
   String fCaption;
   bool fVisible = true;
   int fMaxDetailHeight = 0, fDetailFrameWidth = 1;
+  TColor fDetailFrameColor = clDefault;
+  TkcGridDetailTabsPosition fDetailTabsPosition = dtpNone;
 };
 
 // ---- Grid -----------------------------------------------------------------------------------
@@ -764,6 +785,8 @@ public:
   }
   void ControlFocusChanged(bool AFocused);
   TkcCustomGridHitTest* GetHitTest(const TPoint& P);
+  // The root level's site, remade at each layout; nil before the first.
+  TkcGridTopDetailsSiteViewInfo* DetailsSite() const { return fDetailsSite.get(); }
   // Lets the owner see a view's key and popup notifications; answers whether one handled it.
   std::function<bool(int, TMessage*)> OnNotification;
   bool SendNotification(int AKind, TMessage* AMessage) { return OnNotification && OnNotification(AKind, AMessage); }
@@ -778,9 +801,12 @@ protected:
   void BoundsChanged() override;
   void Paint() override;
   void FocusChanged() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void Dispatch(TMessage& Message) override;
 
 private:
   void ProcessChanges();
+  std::unique_ptr<TkcGridTopDetailsSiteViewInfo> fDetailsSite;
   std::unique_ptr<TkcGridLevel> fRootLevel;
   TkcGridLevel* fActiveLevel = nullptr;
   TkcCustomGridView* fFocusedView = nullptr;
