@@ -397,6 +397,14 @@ void TfrmMain::CreateResultGrid() {
   TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
   dc->SetDataSource(DataSource);
   dc->Filter()->SetMaxValueListCount(1000);
+  // Results are read-only; the focused cell stays marked when the grid loses the focus.
+  dbgrdResultsDBTableView1->Filtering.ColumnPopupMaxDropDownItemCount = 12;
+  dbgrdResultsDBTableView1->OptionsData.Editing = false;
+  dbgrdResultsDBTableView1->NavigatorButtons.ConfirmDelete = false;
+  TkcGridTableOptionsSelection selection = dbgrdResultsDBTableView1->OptionsSelection();
+  selection.HideFocusRectOnExit = false;
+  selection.InvertSelect = false;
+  dbgrdResultsDBTableView1->SetOptionsSelection(selection);
   dbgrdResultsLevel1 = dbgrdResults->Levels()->Add();
   dbgrdResultsLevel1->SetName("dbgrdResultsLevel1");
   dbgrdResultsLevel1->SetGridView(dbgrdResultsDBTableView1);
