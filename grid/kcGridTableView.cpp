@@ -98,18 +98,6 @@ int TkcGridColumn::GetBestFitWidth() {
   return std::max({header, widest + 4 + 1, fMinWidth});
 }
 
-// ---- Data controller ------------------------------------------------------------------------
-
-TkcGridDataController::TkcGridDataController(TkcGridTableView* AGridView)
-    : TkcDataController(nullptr), fGridView(AGridView) {
-  OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { fGridView->DataControllerChanged(AInfo); };
-}
-
-int TkcGridDataController::GetItemID(TObject* AItem) {
-  auto* column = dynamic_cast<TkcGridColumn*>(AItem);
-  return column ? column->ID() : -1;
-}
-
 // ---- View -----------------------------------------------------------------------------------
 
 TkcGridTableController* TkcGridTableView::TableController() const {

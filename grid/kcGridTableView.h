@@ -7,6 +7,7 @@
 
 #include "data/kcCustomData.h"
 #include "grid/kcGrid.h"
+#include "grid/kcGridDataController.h"
 #include "grid/kcGridTableOptions.h"
 
 class TkcGridTableView;
@@ -116,20 +117,6 @@ private:
   bool fIsCaptionAssigned = false, fVisible = true;
   int fWidth = 64, fMinWidth = 20;
   TAlignment fAlignment = taLeftJustify;
-};
-
-// ---- Data controller ------------------------------------------------------------------------
-
-class TkcGridDataController : public TkcDataController {
-  VT_CLASS(TkcGridDataController, TkcDataController)
-public:
-  explicit TkcGridDataController(TkcGridTableView* AGridView);
-  TkcGridTableView* GridView() const { return fGridView; }
-  TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
-  int GetItemID(TObject* AItem) override;
-
-private:
-  TkcGridTableView* fGridView;
 };
 
 // ---- View infos -----------------------------------------------------------------------------
