@@ -1026,11 +1026,20 @@ void TfrmMain::QueryCompleted() {
   UpdateRowCount();
   FillReadChart();
   // The result grid follows this data source; its columns are made anew from the fields.
-  DataSource->SetDataSet(dmQuery->ResultDataSet());
-  if (DataSource->DataSet()) {
-    dbgrdResultsDBTableView1->ClearItems();
-    dbgrdResultsDBTableView1->DataController()->CreateAllItems();
+  // One read of the rows: the dataset, the cleared columns and the new ones wait for the unlock.
+  TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
+  dc->LockDataReload();
+  try {
+    DataSource->SetDataSet(dmQuery->ResultDataSet());
+    if (DataSource->DataSet()) {
+      dbgrdResultsDBTableView1->ClearItems();
+      dc->CreateAllItems();
+    }
+  } catch (...) {
+    dc->UnlockDataReload();
+    throw;
   }
+  dc->UnlockDataReload();
   ShowTimes();
 }
 

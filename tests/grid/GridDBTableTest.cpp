@@ -94,4 +94,24 @@ TEST(GridDBTableView, RecordNumberScrollingOnlyInGridMode) {
   EXPECT_EQ(dc->GetRowCount(), visible);
 }
 
+TEST(GridDBTableView, NewColumnsReadTheRowsOnce) {
+  DBTableFixture f(50);
+  int reads = 0;  // each pass over the rows scrolls the dataset once per row
+  f.ds.AfterScroll = [&](TDataSet*) { ++reads; };
+  f.view->DataController()->CreateAllItems();
+  EXPECT_LE(reads, 52);
+  // The main window's order: a new dataset, the old columns cleared, new ones made, one read.
+  reads = 0;
+  f.source.SetDataSet(nullptr);
+  TkcGridDBDataController* dc = f.view->DataController();
+  dc->LockDataReload();
+  f.source.SetDataSet(&f.ds);
+  f.view->ClearItems();
+  dc->CreateAllItems();
+  dc->UnlockDataReload();
+  EXPECT_LE(reads, 52);
+  EXPECT_EQ(dc->GetRowCount(), 50);
+  EXPECT_EQ(f.Text(49, 1), "name 1");
+}
+
 }  // namespace
