@@ -21,6 +21,7 @@
 
 #include "analyzer/QueryDM.h"
 #include "bench/BenchDatabase.h"
+#include "bench/BenchTiming.h"
 #include "grid/kcGridDBTableView.h"
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
@@ -33,17 +34,6 @@ namespace {
 
 const char* SelectText = "SELECT ID, NAME, V, D, N FROM BIG";
 const char* FieldNames[] = {"ID", "NAME", "V", "D", "N"};
-
-double Seconds(const std::function<void()>& AWork) {
-  auto start = std::chrono::steady_clock::now();
-  AWork();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 struct Times {
   double load = 0, sort = 0, filter = 0;
