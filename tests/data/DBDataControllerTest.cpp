@@ -887,4 +887,149 @@ TEST(DBDetailFilter, ReopensAParameterQueryOrLocatesTheKey) {
   EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);  // the event did the work, not the adapter
 }
 
+// ---- Master-detail over a shared detail dataset ------------------------------------------------------
+
+// A grid level stand-in: the detail of a master record is a copy of the template's settings.
+struct DetailHolder : TObject {
+  TkcDBDataController Detail{nullptr};
+  TObject id, qty;
+};
+
+struct MasterController : TkcDBDataController {
+  using TkcDBDataController::TkcDBDataController;
+  TObject* CreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) override {
+    auto* templ = static_cast<TkcDBDataController*>(ARelation->DetailDataController());
+    auto* h = new DetailHolder();
+    h->Detail.AddItem(&h->id);
+    h->Detail.AddItem(&h->qty);
+    h->Detail.SetItemFieldName(0, "ID");
+    h->Detail.SetItemFieldName(1, "QTY");
+    h->Detail.DataModeController()->Assign(templ->DataModeController());
+    h->Detail.SetKeyFieldNames(templ->KeyFieldNames());
+    h->Detail.SetDetailKeyFieldNames(templ->DetailKeyFieldNames());
+    h->Detail.SetMasterKeyFieldNames(templ->MasterKeyFieldNames());
+    h->Detail.SetMasterRelationAndRecord(ARelation, ARecordIndex);
+    h->Detail.SetDataSource(templ->DataSource());
+    return h;
+  }
+  TkcCustomDataController* GetDetailHolderDataController(TObject* AHolder) override {
+    auto* h = dynamic_cast<DetailHolder*>(AHolder);
+    return h ? &h->Detail : nullptr;
+  }
+};
+
+struct MasterDetailFixture {
+  MasterDetailFixture() {
+    orders.FieldDefs().Add("ID", ftInteger);
+    orders.FieldDefs().Add("NAME", ftString, 10);
+    orders.CreateDataSet();
+    for (int id : {1, 2, 3}) orders.AppendRecord({id, "order " + std::to_string(id)});
+    lines.FieldDefs().Add("ID", ftInteger);
+    lines.FieldDefs().Add("ORDER_ID", ftInteger);
+    lines.FieldDefs().Add("QTY", ftInteger);
+    lines.CreateDataSet();
+    // The rows of one order are adjacent, as a detail dataset ordered by its key keeps them.
+    for (auto [id, order] : std::vector<std::pair<int, int>>{{10, 1}, {11, 1}, {30, 3}, {31, 3}, {32, 3}})
+      lines.AppendRecord({id, order, id * 2});
+    ordersSource.SetDataSet(&orders);
+    linesSource.SetDataSet(&lines);
+    master.AddItem(&masterId);
+    master.AddItem(&masterName);
+    master.SetItemFieldName(0, "ID");
+    master.SetItemFieldName(1, "NAME");
+    master.SetKeyFieldNames("ID");
+    master.SetDataSource(&ordersSource);
+    relation = dynamic_cast<TkcDBDataRelation*>(master.GetRelations()->Add(&level));
+    templ.SetKeyFieldNames("ID");
+    templ.SetDetailKeyFieldNames("ORDER_ID");
+    templ.SetMasterKeyFieldNames("ID");
+    templ.SetMasterRelation(relation, true);
+    templ.SetDataSource(&linesSource);
+  }
+  TkcDBDataController* Detail(int ARecordIndex) {
+    master.SetDetailExpanded(ARecordIndex, true);
+    master.GetDetailHolder(ARecordIndex, 0);
+    return static_cast<TkcDBDataController*>(master.GetDetailDataController(ARecordIndex, 0));
+  }
+  std::vector<int> Ids(TkcDBDataController* AController) {
+    std::vector<int> ids;
+    for (int r = 0; r < AController->GetRecordCount(); ++r) ids.push_back(AController->GetValue(r, 0).AsInteger());
+    return ids;
+  }
+  TClientDataSet orders{nullptr}, lines{nullptr};
+  TDataSource ordersSource{nullptr}, linesSource{nullptr};
+  MasterController master{nullptr};
+  TkcDBDataController templ{nullptr};
+  TkcDBDataRelation* relation = nullptr;
+  TObject masterId, masterName, level;
+};
+
+TEST(DBDataMasterDetail, DetailsReadTheirMasterRecordsRowsOfTheSharedDataSet) {
+  MasterDetailFixture f;
+  ASSERT_NE(f.relation, nullptr);
+  ASSERT_NE(f.relation->MasterKeyField(), nullptr);
+  EXPECT_EQ(f.relation->MasterKeyField()->DBField(), f.orders.FieldByName("ID"));
+  EXPECT_EQ(f.relation->GetMasterKeyValues(2).AsInteger(), 3);
+  // Children are found by locating the key; the detail dataset's cursor is given back.
+  f.lines.Last();
+  EXPECT_TRUE(f.master.HasDetailChildren(0, 0));
+  EXPECT_FALSE(f.master.HasDetailChildren(1, 0));
+  EXPECT_TRUE(f.master.HasDetailChildren(2, 0));
+  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 32);
+
+  TkcDBDataController* third = f.Detail(2);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+  EXPECT_EQ(third->MasterDetailKeyValues().AsInteger(), 3);
+  TkcDBDataController* first = f.Detail(0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));  // the other read did not disturb it
+  EXPECT_EQ(f.Ids(f.Detail(1)), std::vector<int>{});
+
+  // Focusing a row of one detail moves the shared dataset there; the other detail lets go.
+  ASSERT_TRUE(third->FocusRecord(1));
+  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 31);
+  EXPECT_TRUE(third->Provider()->IsDataSetCurrent());
+  EXPECT_FALSE(first->Provider()->IsDataSetCurrent());
+  EXPECT_EQ(first->GetFocusedRecordIndex(), -1);
+  ASSERT_TRUE(first->FocusRecord(0));
+  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 10);
+  EXPECT_FALSE(third->Provider()->IsDataSetCurrent());
+  EXPECT_EQ(third->GetFocusedRecordIndex(), -1);
+
+  // A change of the template's key names re-makes the master key field.
+  f.templ.SetMasterKeyFieldNames("ID;NAME");
+  ASSERT_NE(f.relation->MasterKeyField(), nullptr);
+  EXPECT_EQ(f.relation->MasterKeyField()->FieldName(), "ID;NAME");
+  // Without master key names there is no link: no locate, no rows.
+  f.templ.SetMasterKeyFieldNames("");
+  EXPECT_EQ(f.templ.GetLinkedDetailKeyFieldNames(), "");
+  EXPECT_FALSE(f.master.HasDetailChildren(2, 0));
+}
+
+TEST(DBDataMasterDetail, TheMasterFollowsTheSharedDetailDataSet) {
+  MasterDetailFixture f;
+  f.master.FocusRecord(0);
+  // The detail dataset moves to a row of the third order (a navigator, a script).
+  ASSERT_TRUE(f.lines.Locate("ID", Variant(31)));
+  EXPECT_EQ(f.orders.FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(f.master.GetFocusedRecordIndex(), 2);
+  EXPECT_TRUE(f.master.IsDetailExpanded(2));
+  auto* detail = static_cast<TkcDBDataController*>(f.master.GetDetailDataController(2, 0));
+  ASSERT_NE(detail, nullptr);
+  EXPECT_EQ(f.Ids(detail), (std::vector<int>{30, 31, 32}));
+  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 31);  // reading the detail gave the cursor back
+  ASSERT_TRUE(f.lines.Locate("ID", Variant(11)));
+  EXPECT_EQ(f.master.GetFocusedRecordIndex(), 0);
+  EXPECT_TRUE(f.master.IsDetailExpanded(0));
+  // The application may answer which master records have children.
+  f.master.OnDetailHasChildren = [](TkcDBDataController*, int ARecordIndex, int, const String& ANames,
+                                    const Variant& AValues, bool& AHas) {
+    AHas = ANames == "ORDER_ID" && AValues.AsInteger() == 2 && ARecordIndex == 1;
+  };
+  f.master.RefreshDetailHasChildren();
+  EXPECT_TRUE(f.master.HasDetailChildren(1, 0));  // order 2 has no lines, but the application says so
+}
+
 }  // namespace
