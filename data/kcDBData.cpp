@@ -452,6 +452,9 @@ void TkcDBDataLink::DataSetChanged() {
       fProvider->ResetEditing();
   } else {
     fProvider->DataChanged(dcTotal, -1, -1);
+    // The rows are read again; in sync mode the focus is the dataset's current row, not the
+    // row focused before (a locate on the dataset sends this notice too).
+    if (fProvider->IsSyncMode()) fProvider->DataController()->UpdateFocusing();
   }
   fProvider->ResetUpdatingRecord();
 }
@@ -597,7 +600,9 @@ void TkcDBDataProvider::First() {
       });
   }
   fDetailFirstRecNo = ds->Active() ? ds->RecNo() : 1;
-  SetDataSetCurrent(true);
+  // A query reopened for this detail is positioned for it; a shared dataset read by locating
+  // is current for the detail whose rows hold the cursor once the read ends.
+  if (c->DataModeController()->DetailInSQLMode) SetDataSetCurrent(true);
 }
 
 bool TkcDBDataProvider::IsEOF() {
@@ -1605,14 +1610,14 @@ int TkcDBDataController::GetCurrentRecordIndex() {
 
 bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
   if (!TkcCustomDataController::CanFocusRecord(ARecordIndex)) return false;
-  if (!Provider()->IsSyncMode() || !Provider()->IsActive() || ARecordIndex < 0) return true;
+  if (!Provider()->IsActive() || ARecordIndex < 0) return true;
   if (Provider()->IsInserting() && ARecordIndex == Provider()->EditingRecordIndex()) return true;
   // A detail query is reopened for this detail's master record before its rows are visited.
   if (GetDetailMode() == 2 && fDataModeController->DetailInSyncMode) {
     if (fResettingDataSetCurrent) return true;
     CheckDetailQuery();
-    if (!Provider()->IsSyncMode()) return true;
   }
+  if (!Provider()->IsSyncMode()) return true;
   if (ARecordIndex == DataSetCurrentRecordIndex()) return true;
   // The cursor move scrolls the dataset; its notice must not move the focus meanwhile.
   bool moved = false;
@@ -2154,6 +2159,11 @@ void TkcDBDataController::SyncDetailDataSet() {
 
 void TkcDBDataController::AfterDataLoaded() {
   TkcCustomDataController::AfterDataLoaded();
+  TDataSet* ds = DataSet();
+  if (GetDetailMode() == 2 && !fDataModeController->DetailInSQLMode && ds && ds->Active() &&
+      !fMasterDetailKeyValues.IsEmpty() &&
+      VariantsEqual(ReadFieldsValue(GetDetailKeyDataSetFields()), fMasterDetailKeyValues))
+    Provider()->SetDataSetCurrent(true);
   Provider()->NotifyListeners();
 }
 

@@ -919,7 +919,9 @@ struct MasterController : TkcDBDataController {
 };
 
 struct MasterDetailFixture {
-  MasterDetailFixture() {
+  // Over the given datasets, or over client datasets of the same rows.
+  explicit MasterDetailFixture(TDataSet* AOrders = nullptr, TDataSet* ALines = nullptr)
+      : ordersSet(AOrders ? AOrders : &orders), linesSet(ALines ? ALines : &lines) {
     orders.FieldDefs().Add("ID", ftInteger);
     orders.FieldDefs().Add("NAME", ftString, 10);
     orders.CreateDataSet();
@@ -931,8 +933,8 @@ struct MasterDetailFixture {
     // The rows of one order are adjacent, as a detail dataset ordered by its key keeps them.
     for (auto [id, order] : std::vector<std::pair<int, int>>{{10, 1}, {11, 1}, {30, 3}, {31, 3}, {32, 3}})
       lines.AppendRecord({id, order, id * 2});
-    ordersSource.SetDataSet(&orders);
-    linesSource.SetDataSet(&lines);
+    ordersSource.SetDataSet(ordersSet);
+    linesSource.SetDataSet(linesSet);
     master.AddItem(&masterId);
     master.AddItem(&masterName);
     master.SetItemFieldName(0, "ID");
@@ -956,7 +958,10 @@ struct MasterDetailFixture {
     for (int r = 0; r < AController->GetRecordCount(); ++r) ids.push_back(AController->GetValue(r, 0).AsInteger());
     return ids;
   }
+  TDataSet* Orders() const { return ordersSet; }
+  TDataSet* Lines() const { return linesSet; }
   TClientDataSet orders{nullptr}, lines{nullptr};
+  TDataSet *ordersSet, *linesSet;
   TDataSource ordersSource{nullptr}, linesSource{nullptr};
   MasterController master{nullptr};
   TkcDBDataController templ{nullptr};
@@ -968,14 +973,14 @@ TEST(DBDataMasterDetail, DetailsReadTheirMasterRecordsRowsOfTheSharedDataSet) {
   MasterDetailFixture f;
   ASSERT_NE(f.relation, nullptr);
   ASSERT_NE(f.relation->MasterKeyField(), nullptr);
-  EXPECT_EQ(f.relation->MasterKeyField()->DBField(), f.orders.FieldByName("ID"));
+  EXPECT_EQ(f.relation->MasterKeyField()->DBField(), f.Orders()->FieldByName("ID"));
   EXPECT_EQ(f.relation->GetMasterKeyValues(2).AsInteger(), 3);
   // Children are found by locating the key; the detail dataset's cursor is given back.
-  f.lines.Last();
+  f.Lines()->Last();
   EXPECT_TRUE(f.master.HasDetailChildren(0, 0));
   EXPECT_FALSE(f.master.HasDetailChildren(1, 0));
   EXPECT_TRUE(f.master.HasDetailChildren(2, 0));
-  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 32);
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 32);
 
   TkcDBDataController* third = f.Detail(2);
   ASSERT_NE(third, nullptr);
@@ -989,12 +994,12 @@ TEST(DBDataMasterDetail, DetailsReadTheirMasterRecordsRowsOfTheSharedDataSet) {
 
   // Focusing a row of one detail moves the shared dataset there; the other detail lets go.
   ASSERT_TRUE(third->FocusRecord(1));
-  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 31);
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 31);
   EXPECT_TRUE(third->Provider()->IsDataSetCurrent());
   EXPECT_FALSE(first->Provider()->IsDataSetCurrent());
   EXPECT_EQ(first->GetFocusedRecordIndex(), -1);
   ASSERT_TRUE(first->FocusRecord(0));
-  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 10);
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 10);
   EXPECT_FALSE(third->Provider()->IsDataSetCurrent());
   EXPECT_EQ(third->GetFocusedRecordIndex(), -1);
 
@@ -1012,15 +1017,18 @@ TEST(DBDataMasterDetail, TheMasterFollowsTheSharedDetailDataSet) {
   MasterDetailFixture f;
   f.master.FocusRecord(0);
   // The detail dataset moves to a row of the third order (a navigator, a script).
-  ASSERT_TRUE(f.lines.Locate("ID", Variant(31)));
-  EXPECT_EQ(f.orders.FieldByName("ID")->AsInteger(), 3);
+  ASSERT_TRUE(f.Lines()->Locate("ID", Variant(31)));
+  EXPECT_EQ(f.Orders()->FieldByName("ID")->AsInteger(), 3);
   EXPECT_EQ(f.master.GetFocusedRecordIndex(), 2);
   EXPECT_TRUE(f.master.IsDetailExpanded(2));
   auto* detail = static_cast<TkcDBDataController*>(f.master.GetDetailDataController(2, 0));
   ASSERT_NE(detail, nullptr);
   EXPECT_EQ(f.Ids(detail), (std::vector<int>{30, 31, 32}));
-  EXPECT_EQ(f.lines.FieldByName("ID")->AsInteger(), 31);  // reading the detail gave the cursor back
-  ASSERT_TRUE(f.lines.Locate("ID", Variant(11)));
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 31);  // reading the detail gave the cursor back
+  EXPECT_EQ(detail->GetFocusedRecordIndex(), 1);
+  ASSERT_TRUE(f.Lines()->Locate("ID", Variant(32)));
+  EXPECT_EQ(detail->GetFocusedRecordIndex(), 2);
+  ASSERT_TRUE(f.Lines()->Locate("ID", Variant(11)));
   EXPECT_EQ(f.master.GetFocusedRecordIndex(), 0);
   EXPECT_TRUE(f.master.IsDetailExpanded(0));
   // The application may answer which master records have children.
@@ -1030,6 +1038,87 @@ TEST(DBDataMasterDetail, TheMasterFollowsTheSharedDetailDataSet) {
   };
   f.master.RefreshDetailHasChildren();
   EXPECT_TRUE(f.master.HasDetailChildren(1, 0));  // order 2 has no lines, but the application says so
+}
+
+// A detail query: each open runs the statement for its ORDER_ID parameter.
+TEST(DBDataMasterDetail, DetailQueriesAreReopenedForTheirMasterRecord) {
+  MasterDetailFixture f;
+  TParamDataSet query(nullptr);
+  for (const char* name : {"ID", "ORDER_ID", "QTY"}) query.FieldDefs().Add(name, ftInteger);
+  int opens = 0;
+  query.AfterOpen = [&](TDataSet*) {
+    ++opens;
+    const int order = StrToIntDef(query.Params.Values("ORDER_ID"), 0);
+    for (auto [id, master] : std::vector<std::pair<int, int>>{{10, 1}, {11, 1}, {30, 3}, {31, 3}, {32, 3}})
+      if (master == order) query.AppendRecord({id, master, id * 2});
+    query.First();  // an opened query stands on its first row
+  };
+  query.Params.SetValues("ORDER_ID", "0");
+  query.CreateDataSet();
+  TDataSource querySource(nullptr);
+  querySource.SetDataSet(&query);
+  f.templ.DataModeController()->DetailInSQLMode = true;
+  f.templ.SetDataSource(&querySource);
+  EXPECT_FALSE(f.master.HasDetailChildren(2, 0));  // a query is not searched for children
+
+  opens = 0;
+  TkcDBDataController* third = f.Detail(2);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+  EXPECT_EQ(query.Params.Values("ORDER_ID"), "3");
+  EXPECT_EQ(opens, 1);
+  TkcDBDataController* first = f.Detail(0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  EXPECT_EQ(opens, 2);
+  // The query now holds another order's rows: the third detail keeps its own.
+  EXPECT_TRUE(third->IsDetailQueryStale());
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+  // Visiting its rows reopens the query for its order first.
+  ASSERT_TRUE(third->FocusRecord(1));
+  EXPECT_EQ(query.Params.Values("ORDER_ID"), "3");
+  EXPECT_EQ(opens, 3);
+  EXPECT_EQ(query.FieldByName("ID")->AsInteger(), 31);
+  EXPECT_TRUE(third->Provider()->IsDataSetCurrent());
+  EXPECT_FALSE(first->Provider()->IsDataSetCurrent());
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  ASSERT_TRUE(third->FocusRecord(2));  // already current: no reopen
+  EXPECT_EQ(opens, 3);
+}
+
+// The same over the query engine's datasets on the embedded engine.
+TEST(DbDataControllerFirebird, MasterDetailOverQueryDataSets) {
+  TIBDatabase db;
+  FbAttach(db, FbFixtureDatabase("controller_types"));
+  TIBTransaction t;
+  t.SetDefaultDatabase(&db);
+  t.StartTransaction();
+  TIBDataSet orders(nullptr), lines(nullptr);
+  for (auto [ds, sql] : {std::pair<TIBDataSet*, const char*>{&orders, "SELECT ID, NAME FROM ORD ORDER BY ID"},
+                         {&lines, "SELECT ID, ORDER_ID, QTY FROM LINE ORDER BY ORDER_ID, ID"}}) {
+    ds->SetDatabase(&db);
+    ds->SetTransaction(&t);
+    ds->SetSelectSQL(sql);
+    ds->Open();
+  }
+  {
+    MasterDetailFixture f(&orders, &lines);
+    EXPECT_TRUE(f.master.HasDetailChildren(0, 0));
+    EXPECT_FALSE(f.master.HasDetailChildren(1, 0));
+    TkcDBDataController* third = f.Detail(2);
+    TkcDBDataController* first = f.Detail(0);
+    ASSERT_TRUE(third && first);
+    EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+    EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+    EXPECT_EQ(third->GetValue(2, 1).AsInteger(), 64);
+    ASSERT_TRUE(lines.Locate("ID", Variant(31)));
+    EXPECT_EQ(f.master.GetFocusedRecordIndex(), 2);
+    EXPECT_EQ(third->GetFocusedRecordIndex(), 1);
+  }
+  orders.Close();
+  lines.Close();
+  t.Commit();
+  db.Close();
 }
 
 }  // namespace
