@@ -477,6 +477,19 @@ void TkcDBDataLink::InsertSync() {
   fProvider->NoteSyncedInsert();
 }
 
+void TkcDBDataLink::FocusControl(TField** AField) {
+  if (!AField || !*AField) return;
+  TkcCustomDataController* c = fProvider->DataController();
+  for (int i = 0; i < c->GetItemCount(); ++i) {
+    auto* f = dynamic_cast<TkcDBDataField*>(c->GetItemField(i));
+    if (!f || f->Internal() || f->DBField() != *AField) continue;
+    bool done = false;
+    c->FocusControl(i, done);
+    if (done) *AField = nullptr;  // the framework stops looking for another control
+    return;
+  }
+}
+
 void TkcDBDataLink::RecordChanged(TField* /*AField*/) {
   const int record = fProvider->EditingRecordIndex();
   if (record < 0 || fProvider->IsGridMode() || !fProvider->IsEditing()) return;
@@ -637,6 +650,7 @@ void TkcDBDataProvider::SetDataSetCurrent(bool Value) {
     });
   }
   fDataSetCurrent = Value;
+  c->DataSetCurrentChanged(Value);
 }
 
 bool TkcDBDataProvider::SourceHasDetails(int ARecordIndex, int ARelationIndex) {
@@ -935,6 +949,7 @@ void TkcDBDataController::SetDataSource(TDataSource* Value) {
   if (Value == DataSource()) return;
   Provider()->DataLink()->SetDataSource(Value);
   if (!Value) ActiveChanged(false);
+  DataSourceChanged();
 }
 
 bool TkcDBDataController::IsSourceField(TkcCustomDataField* AField) {
@@ -1264,7 +1279,14 @@ String TkcDBDataController::GetFilterItemFieldName(TObject* AItem) {
 
 void TkcDBDataController::FinishEditing() {
   TDataSet* ds = DataSet();
-  if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) ds->Post();
+  if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) {
+    // A new record that got only automatic values is dropped, not posted.
+    if (ds->State() == dsInsert && !Provider()->IsDataSetModified())
+      ds->Cancel();
+    else
+      ds->Post();
+  }
+  FinishDetailsEditing();
 }
 
 void TkcDBDataController::SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField) {
@@ -1346,7 +1368,8 @@ int TkcDBDataProvider::GetActiveRecordIndex() {
 
 bool TkcDBDataProvider::CanSyncInsert() {
   TkcDBDataModeController* mode = ModeOf(fDataController);
-  return mode && mode->SyncInsert && IsSyncMode() && !fDataController->IsDetailTemplate();
+  // Of the details sharing a dataset, only the current one shows the new row.
+  return mode && mode->SyncInsert && IsSyncMode() && !fDataController->IsDetailTemplate() && IsDataSetCurrent();
 }
 
 void TkcDBDataProvider::NoteSyncedInsert() {
@@ -1363,13 +1386,45 @@ void TkcDBDataProvider::SetValue(int ARecordIndex, TkcCustomDataField* AField, c
     TkcCustomDataProvider::SetValue(ARecordIndex, AField, AValue);
     return;
   }
-  WriteFieldsValue(f->IsLookup() ? f->SubFieldDBFields() : f->DBFields(), AValue);
+  const std::vector<TField*> fields = f->IsLookup() ? f->SubFieldDBFields() : f->DBFields();
+  WriteFieldsValue(fields, AValue);
+  for (TField* field : fields)
+    if (std::find(fAssignedFields.begin(), fAssignedFields.end(), field) == fAssignedFields.end())
+      fAssignedFields.push_back(field);
 }
 
 void TkcDBDataProvider::AssignDefaultValues(int ARecordIndex, const Variant& AGroupingValues) {
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  fAssignedFields.clear();
   TkcCustomDataProvider::AssignDefaultValues(ARecordIndex, AGroupingValues);
+  // A new detail row belongs to its master record.
+  if (IsInserting() && IsDetail() && c->Options().Contains(dcoAssignMasterDetailKeys) &&
+      !c->MasterDetailKeyValues().IsEmpty()) {
+    const std::vector<TField*> keys = c->GetDetailKeyDataSetFields();
+    if (!keys.empty()) {
+      WriteFieldsValue(keys, c->MasterDetailKeyValues());
+      for (TField* key : keys)
+        if (std::find(fAssignedFields.begin(), fAssignedFields.end(), key) == fAssignedFields.end())
+          fAssignedFields.push_back(key);
+    }
+  }
+  c->InitInsertingRecord(ARecordIndex);
   if (ARecordIndex >= 0 && ARecordIndex < fDataController->GetRecordCount() && !IsGridMode())
     ReadRecordFromDataSet(ARecordIndex);
+}
+
+bool TkcDBDataProvider::IsDataSetModified() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Modified()) return false;
+  if (fAssignedFields.empty() || ds->State() != dsInsert) return true;
+  for (int i = 0; i < ds->Fields().Count(); ++i) {
+    TField* field = ds->Fields().Fields(i);
+    if (field->FieldKind() != fkData ||
+        std::find(fAssignedFields.begin(), fAssignedFields.end(), field) != fAssignedFields.end())
+      continue;
+    if (!field->IsNull()) return true;
+  }
+  return false;
 }
 
 bool TkcDBDataProvider::IsSyncMode() {
@@ -1648,6 +1703,9 @@ void TkcDBDataController::Assign(TPersistent* Source) {
     fDataModeController->Assign(s->DataModeController());
     SetDataSource(s->DataSource());
     SetKeyFieldNames(s->KeyFieldNames());
+    SetDetailKeyFieldNames(s->DetailKeyFieldNames());
+    SetMasterKeyFieldNames(s->MasterKeyFieldNames());
+    OnDetailHasChildren = s->OnDetailHasChildren;
   }
 }
 

@@ -186,6 +186,8 @@ protected:
   void LayoutChanged() override;
   // The record being edited shows the dataset's values as they change.
   void RecordChanged(TField* AField) override;
+  // A field asks for the focus: the controller's item bound to it takes it when it can.
+  void FocusControl(TField** AField) override;
   void EditingChanged() override;
 
 public:
@@ -332,6 +334,9 @@ public:
   bool HasSyncedInsert() const { return fInserting && fEditingRecordIndex != kcNoRecordIndex; }
   void NoteSyncedInsert();
   bool ExplicitInsert() const { return fExplicitInsert; }
+  // The dataset's record counts as changed only by values other than those a new record got
+  // automatically (grouping values, the master record's key).
+  bool IsDataSetModified();
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
   TDataSet* DataSet() const { return fDataLink->DataSet(); }
@@ -373,6 +378,7 @@ private:
   int fCurrentRecordIndex = -1;
   int fUpdatingRecord = kcNoRecordIndex;
   bool fUpdatingInserting = false, fSmartDeleting = false, fExplicitInsert = false;
+  std::vector<TField*> fAssignedFields;
   String fSavedBookmark;
   int fPositionLock = 0;
 };
@@ -622,6 +628,12 @@ public:
   void SetItemFieldName(int AItemIndex, const String& ANames);
   String GetItemFieldName(int AItemIndex);
   TField* GetItemDBField(int AItemIndex);
+
+  // Hooks for descendants: the provider became current or not, the data source changed, a new
+  // record got its defaults.
+  virtual void DataSetCurrentChanged(bool /*AValue*/) {}
+  virtual void DataSourceChanged() {}
+  virtual void InitInsertingRecord(int /*ARecordIndex*/) {}
 
   // Master-detail (set on a relation's template detail controller).
   TkcCustomDataRelationClass GetRelationClass() override { return TkcDBDataRelation::StaticClass(); }

@@ -1003,6 +1003,17 @@ TEST(DBDataMasterDetail, DetailsReadTheirMasterRecordsRowsOfTheSharedDataSet) {
   EXPECT_FALSE(third->Provider()->IsDataSetCurrent());
   EXPECT_EQ(third->GetFocusedRecordIndex(), -1);
 
+  // A new detail row belongs to its master record; with nothing else typed it is dropped, not
+  // posted.
+  first->Append();
+  ASSERT_EQ(f.Lines()->State(), dsInsert);
+  EXPECT_EQ(f.Lines()->FieldByName("ORDER_ID")->AsInteger(), 1);
+  EXPECT_EQ(first->GetRecordCount(), 3);
+  first->FinishEditing();
+  EXPECT_EQ(f.Lines()->State(), dsBrowse);
+  EXPECT_EQ(f.Lines()->RecordCount(), 5);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+
   // A change of the template's key names re-makes the master key field.
   f.templ.SetMasterKeyFieldNames("ID;NAME");
   ASSERT_NE(f.relation->MasterKeyField(), nullptr);
