@@ -320,12 +320,12 @@ void TkcDBDataField::ComponentRemoved(TComponent* AComponent) {
 
 bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
   if (IsUnbound()) return TkcCustomDataField::CanModify(AValueSource);
-  if (fDBFields.size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
-  TField* f = fDBFields.front();
+  if (DBFields().size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
+  TField* f = DBFields().front();
   if (IsLookup()) {
     // A lookup value is changed through its key fields only.
-    if (AValueSource != evsKey || fSubFields.empty()) return false;
-    for (TkcDBDataField* sub : fSubFields)
+    if (AValueSource != evsKey || SubFieldCount() == 0) return false;
+    for (TkcDBDataField* sub : Owner()->fSubFields)
       if (!sub->DBField() || !CanModifyField(sub->DBField(), true)) return false;
     return true;
   }
@@ -334,10 +334,23 @@ bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
 
 bool TkcDBDataField::HasInternalValues() {
   // Bound fields take their values from the dataset record; unbound ones keep theirs.
-  return fDBFields.empty();
+  return DBFields().empty();
 }
 
-Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
+Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(DBFields()); }
+
+void TkcDBDataField::TakeOverColumn(TkcCustomDataField* ASource) {
+  TkcCustomDataField::TakeOverColumn(ASource);
+  // The heir of a column is bound as its owner was, with its sub-fields.
+  if (auto* source = dynamic_cast<TkcDBDataField*>(ASource)) {
+    fDBFields = std::move(source->fDBFields);
+    source->fDBFields.clear();
+    ClearSubFields();
+    fSubFields = std::move(source->fSubFields);
+    source->fSubFields.clear();
+    for (TkcDBDataField* sub : fSubFields) sub->fParentField = this;
+  }
+}
 
 TkcDBDataField::~TkcDBDataField() {
   if (fParentField) fParentField->RemoveSubField(this);
@@ -364,7 +377,7 @@ void TkcDBDataField::ClearSubFields() {
 
 std::vector<TField*> TkcDBDataField::SubFieldDBFields() const {
   std::vector<TField*> fields;
-  for (TkcDBDataField* sub : fSubFields)
+  for (TkcDBDataField* sub : Owner()->fSubFields)
     if (TField* field = sub->DBField()) fields.push_back(field);
   return fields;
 }
@@ -987,6 +1000,9 @@ void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
     f->SetColumnTypeClass(type);
     f->EndColumnRebuild();
     if (!f->Internal()) ItemValueTypeClassChanged(GetItemIndexOfField(f));
+    for (int i = 0; i < Fields()->Count(); ++i)  // the items sharing its column changed type too
+      if (TkcCustomDataField* g = Fields()->Fields(i); g->SharedField() == f && !g->Internal())
+        ItemValueTypeClassChanged(GetItemIndexOfField(g));
   }
   UpdateLookupKeyFields(f);
 }
@@ -1005,6 +1021,7 @@ void TkcDBDataController::UpdateLookupKeyFields(TkcDBDataField* AField) {
     auto* sub = static_cast<TkcDBDataField*>(CreateHiddenField());
     AField->AddSubField(sub);
     sub->SetFieldName(name);
+    ShareColumnByName(sub);
   }
 }
 
@@ -1041,8 +1058,39 @@ void TkcDBDataController::ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass
 void TkcDBDataController::SetItemFieldName(int AItemIndex, const String& ANames) {
   auto* f = static_cast<TkcDBDataField*>(GetItemField(AItemIndex));
   if (f->FieldName() == ANames) return;
-  f->SetFieldName(ANames);
+  AssignFieldNames(f, ANames);
+}
+
+void TkcDBDataController::AssignFieldNames(TkcDBDataField* AField, const String& ANames) {
+  if (AField->FieldName() != ANames) {
+    std::vector<TkcDBDataField*> sharers;
+    for (int i = 0; i < Fields()->Count(); ++i)
+      if (auto* g = dynamic_cast<TkcDBDataField*>(Fields()->Fields(i)); g && g != AField && g->SharedField() == AField)
+        sharers.push_back(g);
+    AField->SetFieldName(ANames);
+    // They named the old name: each finds its column again (the first of them owns one now).
+    for (TkcDBDataField* g : sharers) g->SetSharedField(nullptr);
+    for (TkcDBDataField* g : sharers) ShareColumnByName(g);
+  }
+  ShareColumnByName(AField);
   StructureChanged(true);
+}
+
+void TkcDBDataController::ShareColumnByName(TkcDBDataField* AField) {
+  TkcDBDataField* owner = nullptr;
+  bool shared = false;  // others share this field's column: it stays their owner
+  for (int i = 0; i < Fields()->Count(); ++i) {
+    auto* g = dynamic_cast<TkcDBDataField*>(Fields()->Fields(i));
+    if (!g || g == AField || g->ParentField() == AField) continue;  // its own sub-fields go with it
+    if (g->SharedField() == AField) shared = true;
+    if (!owner && !g->SharedField() && !AField->FieldName().empty() && !IsMultipleFieldNames(AField->FieldName()) &&
+        !IsMultipleFieldNames(g->FieldName()) && SameFieldName(g->FieldName(), AField->FieldName()))
+      owner = g;
+  }
+  if (shared) owner = nullptr;
+  if (owner == AField->SharedField()) return;
+  if (owner) AField->ClearSubFields();  // a sharing field uses its owner's
+  AField->SetSharedField(owner);
 }
 
 String TkcDBDataController::GetItemFieldName(int AItemIndex) {
@@ -1063,8 +1111,7 @@ void TkcDBDataController::SetKeyFieldNames(const String& Value) {
     AddChanges(dccData);
   } else {
     if (!fKeyField) fKeyField = static_cast<TkcDBDataField*>(CreateHiddenField());
-    fKeyField->SetFieldName(Value);
-    StructureChanged(true);
+    AssignFieldNames(fKeyField, Value);
   }
   fKeyIndexValid = false;
 }
@@ -1298,8 +1345,7 @@ void TkcDBDataController::SetFieldNamesOf(const String& ANames, TkcDBDataField*&
     return;
   }
   if (!AField) AField = static_cast<TkcDBDataField*>(CreateHiddenField());
-  AField->SetFieldName(ANames);
-  StructureChanged(true);
+  AssignFieldNames(AField, ANames);
 }
 
 // ---- Summary items of dataset fields ---------------------------------------------------------------------

@@ -125,6 +125,7 @@ public:
   using TkcCustomDataField::TkcCustomDataField;
   // Leaves its parent and frees its sub-fields.
   ~TkcDBDataField() override;
+  void TakeOverColumn(TkcCustomDataField* ASource) override;
   void ComponentRemoved(TComponent* AComponent) override;
   bool CanModify(TkcDataEditValueSource AValueSource) override;
   bool IsUnbound() override { return !Internal() && fFieldName.empty() && fDBFields.empty() && ValueColumn(); }
@@ -132,23 +133,27 @@ public:
 
   const String& FieldName() const { return fFieldName; }
   void SetFieldName(const String& Value) { fFieldName = Value; }
+  // A field that shares another's column (the same name) answers with that field's binding.
+  const TkcDBDataField* Owner() const {
+    return SharedField() ? static_cast<const TkcDBDataField*>(SharedField()) : this;
+  }
   // The first bound dataset field, nil when none.
-  TField* DBField() const { return fDBFields.empty() ? nullptr : fDBFields.front(); }
+  TField* DBField() const { return DBFields().empty() ? nullptr : DBFields().front(); }
   // All bound fields of a ";" list (one for a plain item).
-  const std::vector<TField*>& DBFields() const { return fDBFields; }
+  const std::vector<TField*>& DBFields() const { return Owner()->fDBFields; }
   void SetDBFields(std::vector<TField*> AFields) { fDBFields = std::move(AFields); }
   // The value of the current dataset record: one value, or an array for several fields.
   Variant ReadValue() const;
   // Bound to a lookup field: its key fields are sub-fields, which filtering, grouping and
   // editing by key use.
-  bool IsLookup() const { return fDBFields.size() == 1 && fDBFields.front()->FieldKind() == fkLookup; }
+  bool IsLookup() const { return DBFields().size() == 1 && DBFields().front()->FieldKind() == fkLookup; }
   // Sub-fields are hidden fields of the controller owned by this one; "ADataField.FParentField
   // <> nil" for a field that has a parent already.
   void AddSubField(TkcDBDataField* AField);
   void RemoveSubField(TkcDBDataField* AField);
   void ClearSubFields();
-  int SubFieldCount() const { return static_cast<int>(fSubFields.size()); }
-  TkcDBDataField* SubFields(int AIndex) const { return fSubFields.at(static_cast<std::size_t>(AIndex)); }
+  int SubFieldCount() const { return static_cast<int>(Owner()->fSubFields.size()); }
+  TkcDBDataField* SubFields(int AIndex) const { return Owner()->fSubFields.at(static_cast<std::size_t>(AIndex)); }
   TkcDBDataField* ParentField() const { return fParentField; }
   // The dataset fields of the sub-fields that are bound.
   std::vector<TField*> SubFieldDBFields() const;
@@ -680,6 +685,10 @@ private:
   // A lookup field gets one sub-field per key field (re-made when its key fields change); any
   // other field has none.
   void UpdateLookupKeyFields(TkcDBDataField* AField);
+  // Gives the field its names; a field naming one dataset field that an earlier field of the
+  // list names too shares that field's column (the fields that shared its own look again).
+  void AssignFieldNames(TkcDBDataField* AField, const String& ANames);
+  void ShareColumnByName(TkcDBDataField* AField);
   void RebuildKeyIndex();
   String fKeyFieldNames;
   TkcDBDataField* fKeyField = nullptr;

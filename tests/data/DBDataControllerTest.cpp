@@ -67,6 +67,28 @@ TEST(DBDataController, LoadsEveryRecordWithTypesValuesAndTexts) {
   EXPECT_EQ(f.dc.GetRowInfo(0).RecordIndex, 1);
 }
 
+// Fields naming the same dataset field share one column; renaming the owner hands it on.
+TEST(DBDataController, FieldsOfOneNameShareAColumn) {
+  DBFixture f;
+  TObject again;
+  f.dc.AddItem(&again);
+  f.dc.SetItemFieldName(7, "name");  // names compare without case
+  f.dc.SetDataSource(&f.source);
+  auto field = [&](int AItem) { return static_cast<TkcDBDataField*>(f.dc.GetItemField(AItem)); };
+  EXPECT_EQ(field(7)->SharedField(), field(1));
+  EXPECT_EQ(field(7)->ValueColumn(), field(1)->ValueColumn());
+  EXPECT_EQ(f.dc.GetValue(1, 7).AsString(), "a");
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(7), TkcStringValueType::Class());
+  const int columns = f.dc.GetDataStorage()->ValueDefs()->Count();
+  f.dc.SetItemFieldName(1, "AMOUNT");
+  EXPECT_EQ(field(7)->SharedField(), nullptr);
+  EXPECT_EQ(field(1)->SharedField(), field(2));  // an earlier item names AMOUNT
+  EXPECT_EQ(f.dc.GetDataStorage()->ValueDefs()->Count(), columns);
+  EXPECT_EQ(f.dc.GetValue(1, 7).AsString(), "a");
+  EXPECT_TRUE(f.dc.GetValue(1, 1).IsNull());
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(2)), 2);  // the key field shares the ID column
+}
+
 TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
   DBFixture f;
   f.dc.SetDataSource(&f.source);
