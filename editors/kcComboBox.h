@@ -111,7 +111,7 @@ public:
   using TkcCustomTextEditLookupData::TkcCustomTextEditLookupData;
 };
 
-class TkcCustomComboBox : public TkcCustomDropDownEdit, public IkcTextEditLookupOwner {
+class TkcCustomComboBox : public TkcCustomDropDownEdit {
   VT_CLASS(TkcCustomComboBox, TkcCustomDropDownEdit)
 public:
   explicit TkcCustomComboBox(TComponent* AOwner) : TkcCustomComboBox(AOwner, false) {}
