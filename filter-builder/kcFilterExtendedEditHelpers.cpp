@@ -1,5 +1,6 @@
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcTimeEdit.h"
 
@@ -43,18 +44,47 @@ void TkcFilterTimeEditHelper::InitializeFilterEdit(IkcFilterEdit* AEdit,
   if (auto* edit = dynamic_cast<TkcTimeEdit*>(AEdit->GetFilterEditControl())) edit->SetTime(0);
 }
 
+TkcFilterEditClass TkcFilterDateEditHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcDateEdit, TkcDateEditProperties>();
+}
+
+TkcConditionOperators TkcFilterDateEditHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
+                                                                     bool AExtendedSet) const {
+  TkcConditionOperators result = TkcConditionOperators::Range(kcoEqual, kcoGreaterEqual);
+  result.Include(kcoBlanks).Include(kcoNonBlanks);
+  if (!AExtendedSet) return result;
+  result.Include(kcoBetween).Include(kcoNotBetween).Include(kcoInList).Include(kcoNotInList);
+  for (int op = kcoYesterday; op <= kcoNextYear; ++op) result.Include(static_cast<TkcConditionOperator>(op));
+  return result;
+}
+
+void TkcFilterDateEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                   TkcCustomEditProperties* ASourceProperties,
+                                                   bool AKeepButtons) const {
+  TkcFilterDropDownEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* date = dynamic_cast<TkcCustomDateEditProperties*>(AProperties);
+  if (!date) return;
+  date->SetDateButtons(TDateButtons{btnClear, btnToday});
+  date->SetDateOnError(deNull);
+  date->SetInputKind(ikRegExpr);
+  date->SetSaveTime(true);
+}
+
 void RegisterExtendedFilterEditHelpers() {
   if (gInitCount++ != 0) return;
   RegisterStandardFilterEditHelpers();
   GetFilterEditsController()->Register(TkcMemoProperties::StaticClass(), TkcFilterMemoHelper::Class());
   GetFilterEditsController()->Register(TkcSpinEditProperties::StaticClass(), TkcFilterSpinEditHelper::Class());
   GetFilterEditsController()->Register(TkcTimeEditProperties::StaticClass(), TkcFilterTimeEditHelper::Class());
+  GetFilterEditsController()->Register(TkcDateEditProperties::StaticClass(), TkcFilterDateEditHelper::Class());
 }
 
 void UnregisterExtendedFilterEditHelpers() {
   if (gInitCount == 0 || --gInitCount != 0) return;
   if (!FilterEditsControllerExists()) return;
   // In reverse order of the registration; the last pair gone frees the controller.
+  GetFilterEditsController()->Unregister(TkcDateEditProperties::StaticClass(), TkcFilterDateEditHelper::Class());
+  if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcTimeEditProperties::StaticClass(), TkcFilterTimeEditHelper::Class());
   if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcSpinEditProperties::StaticClass(), TkcFilterSpinEditHelper::Class());

@@ -35,5 +35,17 @@ public:
   void InitializeFilterEdit(IkcFilterEdit* AEdit, TkcCustomEditProperties* ASourceProperties) const override;
 };
 
+// Dates: the comparisons and blanks; the extended set adds between, in lists and the twelve
+// relative dates. Values are edited in a date edit that clears to no date.
+class TkcFilterDateEditHelper : public TkcFilterDropDownEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterDateEditHelper, TkcFilterDropDownEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
 void RegisterExtendedFilterEditHelpers();
 void UnregisterExtendedFilterEditHelpers();

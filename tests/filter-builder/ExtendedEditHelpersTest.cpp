@@ -5,6 +5,7 @@
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcTimeEdit.h"
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
@@ -50,6 +51,17 @@ TEST(ExtendedEditHelpers, SpinAndTimeValueEditors) {
   EXPECT_TRUE(properties->CanEdit);
   EXPECT_EQ(properties->Buttons()->Count(), 2);
   EXPECT_DOUBLE_EQ(edit->GetFilterEditValue().AsDouble(), 0.0);
+  // Dates: relative dates only in the extended set; a value editor that clears to no date.
+  EXPECT_EQ(controller->GetHelperClass(TkcDateEditProperties::StaticClass()), TkcFilterDateEditHelper::Class());
+  EXPECT_FALSE(TkcFilterDateEditHelper::Class()->GetSupportedOperators(nullptr, nullptr, false).Contains(kcoToday));
+  EXPECT_TRUE(TkcFilterDateEditHelper::Class()->GetSupportedOperators(nullptr, nullptr, true).Contains(kcoNextYear));
+  TkcDateEditProperties dateSource(nullptr);
+  std::unique_ptr<IkcFilterEdit> dateEdit(TkcFilterDateEditHelper::Class()->GetFilterEditClass()->Create());
+  TkcFilterDateEditHelper::Class()->InitializeFilterEdit(dateEdit.get(), &dateSource);
+  auto* dateProperties = dynamic_cast<TkcDateEditProperties*>(dateEdit->GetFilterEditProperties());
+  ASSERT_NE(dateProperties, nullptr);
+  EXPECT_EQ(dateProperties->DateOnError(), deNull);
+  EXPECT_NE(dynamic_cast<TkcDateEdit*>(dateEdit->GetFilterEditControl()), nullptr);
   UnregisterExtendedFilterEditHelpers();
 }
 
