@@ -8,6 +8,7 @@
 #include "data/kcCustomData.h"
 #include "grid/kcGrid.h"
 #include "grid/kcGridDataController.h"
+#include "grid/kcGridTableOptions.h"
 
 class TkcGridTableView;
 class TkcGridColumn;
@@ -38,6 +39,12 @@ class TkcGridColumnHeaderHitTest : public TkcCustomGridColumnHitTest {
   VT_CLASS(TkcGridColumnHeaderHitTest, TkcCustomGridColumnHitTest)
 public:
   int HitTestCode() const override { return 202; }
+};
+
+class TkcGridColumnHeaderFilterButtonHitTest : public TkcCustomGridColumnHitTest {
+  VT_CLASS(TkcGridColumnHeaderFilterButtonHitTest, TkcCustomGridColumnHitTest)
+public:
+  int HitTestCode() const override { return 204; }
 };
 
 class TkcGridColumnHeaderHorzSizingEdgeHitTest : public TkcCustomGridColumnHitTest {
@@ -160,6 +167,10 @@ public:
   TkcCustomGridHitTest* GetHitTestAt(const TPoint& P);
   TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override;
   void Click() override;
+  // The filter drop-down button at the right (empty when the view has no column filtering).
+  TRect FilterButtonBounds();
+  // Shown while the header is hot or its column is filtered.
+  bool IsFilterButtonVisible();
 
 protected:
   String GetText() override { return Column->Caption(); }
@@ -303,8 +314,17 @@ public:
   void SetHeaderHeight(int Value);
   // View-wide content parameters under the columns' own.
   TkcGridColumnStyle ContentStyle;
+  TkcGridTableOptionsData OptionsData;
+  TkcGridTableOptionsBehavior OptionsBehavior;
+  TkcGridTableFiltering Filtering;
+  TkcGridNavigatorButtons NavigatorButtons;
+  const TkcGridTableOptionsSelection& OptionsSelection() const { return fOptionsSelection; }
+  // Multi-select turns the data controller's on or off with it.
+  void SetOptionsSelection(const TkcGridTableOptionsSelection& Value);
 
   int TopRowIndex() const { return fTopRowIndex; }
+  // The controller's horizontal scroll position (0 before there is one).
+  int LeftPos() const;
   void SetTopRowIndex(int Value);
   int MaxTopRowIndex() const;
 
@@ -332,6 +352,8 @@ private:
   // After the data controller, so they go first (history entries hold its criteria).
   std::unique_ptr<TkcGridTableFiltering> fFiltering;
   std::unique_ptr<TkcGridFilterBox> fFilterBox;
+
+  TkcGridTableOptionsSelection fOptionsSelection;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
   bool fShowHeader = true;
