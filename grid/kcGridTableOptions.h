@@ -25,12 +25,10 @@ struct TkcGridTableOptionsBehavior {
   bool DragScrolling = true;
 };
 
-struct TkcGridTableFiltering {
+// What the user may change of the view's arrangement.
+struct TkcGridTableOptionsCustomize {
   // Column headers carry a filter drop-down button.
   bool ColumnFiltering = true;
-  // The value list of a column's filter popup shows at most this many rows at once.
-  int ColumnPopupMaxDropDownItemCount = 15;
-  int MRUItemsListCount = 10;
 };
 
 struct TkcGridNavigatorButtons {

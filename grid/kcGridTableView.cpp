@@ -387,7 +387,7 @@ void TkcGridColumnHeaderViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
 }
 
 TRect TkcGridColumnHeaderViewInfo::FilterButtonBounds() {
-  if (!TableOf(GridViewInfo())->Filtering.ColumnFiltering) return {};
+  if (!TableOf(GridViewInfo())->OptionsCustomize.ColumnFiltering) return {};
   int w = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent().cx;
   // A header too narrow for the button and some text shows none, so it can still sort.
   if (Bounds.right - Bounds.left < 2 * (w + 4)) return {};

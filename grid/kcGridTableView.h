@@ -316,7 +316,7 @@ public:
   TkcGridColumnStyle ContentStyle;
   TkcGridTableOptionsData OptionsData;
   TkcGridTableOptionsBehavior OptionsBehavior;
-  TkcGridTableFiltering Filtering;
+  TkcGridTableOptionsCustomize OptionsCustomize;
   TkcGridNavigatorButtons NavigatorButtons;
   const TkcGridTableOptionsSelection& OptionsSelection() const { return fOptionsSelection; }
   // Multi-select turns the data controller's on or off with it.
