@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editors-extended/kcCalendar.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors/kcFormats.h"
 #include "platform/forms/FormsTestUtil.h"
 
@@ -344,4 +345,30 @@ TEST(KcCalendar, DateTimeKindChoosesDayAndTime) {
   f.session.Click(f.CellPoint(4, 3));
   EXPECT_EQ(std::floor(f.cal->SelectDate()), D(2024, 9, 19));
   EXPECT_EQ(f.hides, std::vector<int>{4});
+}
+
+TEST(KcCalendar, DateEditSetsItsCalendarUp) {
+  CalendarFixture f;
+  TkcDateEditProperties p(nullptr);
+  p.SetKind(ckDateTime);
+  p.SetWeekNumbers(true);
+  p.SetArrowsForYear(false);
+  TFont font;
+  SetupDateEditCalendar(f.cal, &p, D(2004, 3, 5) + 14.5 / 24, &font, clInfoBk, false);
+  EXPECT_EQ(f.cal->Kind(), ckDateTime);
+  EXPECT_TRUE(f.cal->WeekNumbers());
+  EXPECT_FALSE(f.cal->ArrowsForYear());
+  EXPECT_FALSE(f.cal->Flat());
+  EXPECT_EQ(f.cal->Color(), clInfoBk);
+  EXPECT_EQ(f.cal->FirstDate(), D(2004, 3, 1));
+  EXPECT_EQ(f.cal->SelectDate(), D(2004, 3, 5));
+  EXPECT_NEAR(f.cal->TimeEdit()->Time(), 14.5 / 24, 1e-9);
+  EXPECT_NEAR(f.cal->SelectDateTime(), D(2004, 3, 5) + 14.5 / 24, 1e-9);
+  EXPECT_TRUE(f.cal->NowButton()->Visible() == p.DateButtons().Contains(btnNow));
+  // No date yet: today's month, today chosen.
+  p.SetKind(ckDate);
+  SetupDateEditCalendar(f.cal, &p, NullDate, nullptr, clWindow, true);
+  EXPECT_EQ(f.cal->SelectDate(), D(2024, 9, 12));
+  EXPECT_EQ(f.cal->FirstDate(), D(2024, 9, 1));
+  EXPECT_FALSE(f.cal->TimeEdit()->Visible());
 }
