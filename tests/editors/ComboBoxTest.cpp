@@ -222,3 +222,19 @@ TEST(KcComboBox, PictureForReview) {
     SavePicturePpm(session.Snapshot(wnd), String(dir) + "/" + name + ".ppm");
   }
 }
+
+// Setting the item index shows its text, focused or not, in every list style.
+TEST(KcComboBox, ItemIndexShowsTheItemText) {
+  for (TkcEditDropDownListStyle style : {lsFixedList, lsEditList, lsEditFixedList})
+    for (bool focused : {false, true}) {
+      ComboFixture f({"one", "two"});
+      f.combo->Properties()->SetDropDownListStyle(style);
+      if (!focused) f.other->SetFocus();
+      f.combo->SetItemIndex(1);
+      EXPECT_EQ(f.combo->Text(), "two") << style << focused;
+      if (!focused) {
+        EXPECT_EQ(VarToStr(f.combo->EditValue()), "two") << style;
+      }
+      EXPECT_EQ(f.combo->ItemIndex(), 1);
+    }
+}
