@@ -168,13 +168,11 @@ TkcCustomComboBox::TkcCustomComboBox(TComponent* AOwner, bool AIsInplace, TDefer
     : TkcCustomDropDownEdit(AOwner, AIsInplace, TDeferCreation{}) {}
 
 TkcCustomComboBox::~TkcCustomComboBox() {
-  if (fLookupData) fLookupData->SetList(nullptr);
+  if (LookupData()) LookupData()->SetList(nullptr);
   if (fList) fList->RemoveFreeNotification(this);
 }
 
 void TkcCustomComboBox::Initialize() {
-  fLookupData = std::make_unique<TkcComboBoxLookupData>(this);
-  fLookupData->OnSelectItem = TNotifyEvent(this, &TkcCustomComboBox::LookupSelectItem);
   TkcCustomDropDownEdit::Initialize();
   TControlStyle style = ControlStyle();
   style.Exclude(csClickEvents);
@@ -182,8 +180,8 @@ void TkcCustomComboBox::Initialize() {
 }
 
 void TkcCustomComboBox::SetItemIndex(int Value) {
-  if (Value < -1 || Value >= fLookupData->GetItemCount()) return;
-  fLookupData->SetCurrentKey(Variant(Value));
+  if (Value < -1 || Value >= LookupData()->GetItemCount()) return;
+  LookupData()->SetCurrentKey(Variant(Value));
   if (Value == -1 && !Text().empty()) {
     LockChangeEvents(true);
     try {
@@ -202,7 +200,7 @@ void TkcCustomComboBox::Notification(TComponent* AComponent, TOperation Operatio
   TkcCustomDropDownEdit::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == fList) {
     fList = nullptr;
-    fLookupData->SetList(nullptr);
+    LookupData()->SetList(nullptr);
   }
 }
 
@@ -215,12 +213,12 @@ void TkcCustomComboBox::InitializeLookupData() {
   fList->SetColor(EditStyle()->GetColor());
   fList->SetFont(EditStyle()->GetVisibleFont());
   fList->SetParent(PopupWindow());
-  fLookupData->SetList(fList);
+  LookupData()->SetList(fList);
   fList->ApplyItemSettings();
-  fLookupData->UpdateListItemCount();
-  fList->SetItemIndex(fLookupData->ItemIndex());
-  fLookupData->SynchronizeCurrentKey();
-  fLookupData->SelectListItem(fLookupData->CurrentKey());
+  LookupData()->UpdateListItemCount();
+  fList->SetItemIndex(LookupData()->ItemIndex());
+  LookupData()->SynchronizeCurrentKey();
+  LookupData()->SelectListItem(LookupData()->CurrentKey());
 }
 
 void TkcCustomComboBox::PositionPopupWindowChildren(const TRect& AClientRect) {
@@ -236,7 +234,7 @@ void TkcCustomComboBox::SetupPopupWindow() {
 
 TkcComboListMetrics TkcCustomComboBox::ListMetrics() {
   TkcComboListMetrics metrics;
-  metrics.ItemCount = fLookupData->GetItemCount();
+  metrics.ItemCount = LookupData()->GetItemCount();
   metrics.ItemHeight = [this](int i) { return fList->GetItemHeight(i); };
   metrics.ItemWidth = [this](int i) { return fList->GetItemWidth(i); };
   metrics.VScrollBarWidth = GetSystemMetrics(SM_CXVSCROLL);
@@ -285,9 +283,9 @@ void TkcCustomComboBox::PopupWindowShown(TObject* Sender) {
 }
 
 void TkcCustomComboBox::LookupSelectItem(TObject*) {
-  const int key = fLookupData->CurrentKey();
+  const int key = LookupData()->CurrentKey();
   if (key < 0) return;
-  const String text = fLookupData->GetDisplayText(Variant(key));
+  const String text = LookupData()->GetDisplayText(Variant(key));
   fApplyingItem = true;
   LockChangeEvents(true);
   try {
@@ -310,7 +308,7 @@ void TkcCustomComboBox::LookupSelectItem(TObject*) {
 }
 
 void TkcCustomComboBox::ChangeHandler(TObject* Sender) {
-  const int previous = fLookupData->CurrentKey();
+  const int previous = LookupData()->CurrentKey();
   const bool complete = fCompletePending;
   fCompletePending = false;
   TkcObjectLinkScope link(this);
@@ -324,7 +322,7 @@ void TkcCustomComboBox::ChangeHandler(TObject* Sender) {
       if (complete && ActiveProperties()->IncrementalSearch) {
         // Completion: the typed head keeps the item's spelling, the rest is selected.
         String head = Text(), tail;
-        if (SelStart() == static_cast<int>(Utf8Length(head)) && fLookupData->Locate(head, tail, false)) {
+        if (SelStart() == static_cast<int>(Utf8Length(head)) && LookupData()->Locate(head, tail, false)) {
           fApplyingItem = true;
           InnerTextEdit()->SetText(head + tail);
           InnerTextEdit()->SetSelStart(static_cast<int>(Utf8Length(head)));
@@ -332,18 +330,18 @@ void TkcCustomComboBox::ChangeHandler(TObject* Sender) {
           fApplyingItem = false;
         }
       } else if (HasPopupWindow() || style == esEditList || style == esFixedList) {
-        fLookupData->SynchronizeCurrentKey();
+        LookupData()->SynchronizeCurrentKey();
       }
     }
   } catch (...) {
     fApplyingItem = false;
-    if (link.Alive() && fLookupData->CurrentKey() != previous) {
+    if (link.Alive() && LookupData()->CurrentKey() != previous) {
       SetModified(true);
       Click();
     }
     throw;
   }
-  if (link.Alive() && fLookupData->CurrentKey() != previous) {
+  if (link.Alive() && LookupData()->CurrentKey() != previous) {
     SetModified(true);
     Click();
   }
@@ -358,13 +356,13 @@ void TkcCustomComboBox::DoEditKeyDown(WORD& Key, TShiftState Shift) {
     case VK_NEXT: direction = ldPageDown; break;
     default: return TkcCustomDropDownEdit::DoEditKeyDown(Key, Shift);
   }
-  if (Shift.Contains(ssAlt) || fLookupData->IsEmpty() || (IsInplace() && !HasPopupWindow()) || IsReadOnly())
+  if (Shift.Contains(ssAlt) || LookupData()->IsEmpty() || (IsInplace() && !HasPopupWindow()) || IsReadOnly())
     return TkcCustomDropDownEdit::DoEditKeyDown(Key, Shift);
   if (!DoEditing()) {
     Key = 0;
     return;
   }
-  fLookupData->Go(direction, false);
+  LookupData()->Go(direction, false);
   Key = 0;
 }
 
@@ -379,14 +377,14 @@ void TkcCustomComboBox::DoEditKeyPress(char32_t& Key) {
   String head = Utf8Copy(Text(), 0, static_cast<std::size_t>(SelStart()));
   const String one = Utf8Encode(Key);
   String typed = head + one, tail;
-  const int before = fLookupData->CurrentKey();
-  if (!fLookupData->Locate(typed, tail, false) && !(typed = one, fLookupData->Locate(typed, tail, false))) {
+  const int before = LookupData()->CurrentKey();
+  if (!LookupData()->Locate(typed, tail, false) && !(typed = one, LookupData()->Locate(typed, tail, false))) {
     Key = 0;
     return;
   }
-  const int found = fLookupData->CurrentKey();
-  fLookupData->SelectItemByIndex(before);
-  fLookupData->SetCurrentKey(Variant(found));
+  const int found = LookupData()->CurrentKey();
+  LookupData()->SelectItemByIndex(before);
+  LookupData()->SetCurrentKey(Variant(found));
   if (!HasPopupWindow() || Focused()) {
     InnerTextEdit()->SetSelStart(static_cast<int>(Utf8Length(typed)));
     InnerTextEdit()->SetSelLength(static_cast<int>(Utf8Length(tail)));
@@ -398,16 +396,16 @@ void TkcCustomComboBox::DblClick() {
   TkcObjectLinkScope link(this);
   TkcCustomDropDownEdit::DblClick();
   if (!link.Alive() || HasPopupWindow() || !ActiveProperties()->Revertable || IsReadOnly()) return;
-  const int previous = fLookupData->CurrentKey();
+  const int previous = LookupData()->CurrentKey();
   LockChangeEvents(true);
   try {
-    fLookupData->Go(ldNext, true);
+    LookupData()->Go(ldNext, true);
   } catch (...) {
     LockChangeEvents(false);
     throw;
   }
   LockChangeEvents(false);
-  if (fLookupData->CurrentKey() != previous) PostImmediately();
+  if (LookupData()->CurrentKey() != previous) PostImmediately();
 }
 
 void TkcCustomComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -433,10 +431,10 @@ void TkcCustomComboBox::MouseMove(TShiftState Shift, int X, int Y) {
 
 bool TkcCustomComboBox::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
   if (TkcCustomDropDownEdit::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
-  if (HasPopupWindow() || !ActiveProperties()->UseMouseWheel || fLookupData->IsEmpty() || IsReadOnly() ||
+  if (HasPopupWindow() || !ActiveProperties()->UseMouseWheel || LookupData()->IsEmpty() || IsReadOnly() ||
       !Focused() || !DoEditing())
     return false;
-  fLookupData->Go(WheelDelta > 0 ? ldPrevious : ldNext, false);
+  LookupData()->Go(WheelDelta > 0 ? ldPrevious : ldNext, false);
   return true;
 }
 

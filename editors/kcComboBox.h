@@ -111,7 +111,7 @@ public:
   using TkcCustomTextEditLookupData::TkcCustomTextEditLookupData;
 };
 
-class TkcCustomComboBox : public TkcCustomDropDownEdit, public IkcTextEditLookupOwner {
+class TkcCustomComboBox : public TkcCustomDropDownEdit {
   VT_CLASS(TkcCustomComboBox, TkcCustomDropDownEdit)
 public:
   explicit TkcCustomComboBox(TComponent* AOwner) : TkcCustomComboBox(AOwner, false) {}
@@ -130,12 +130,14 @@ public:
   }
   TkcComboBoxListBox* List() const { return fList; }
   // The current item (-1 none); setting it shows that item's text.
-  int ItemIndex() const { return fLookupData->CurrentKey(); }
+  int ItemIndex() const { return TkcCustomTextEdit::LookupData()->CurrentKey(); }
   void SetItemIndex(int Value);
 
-  TkcCustomTextEditLookupData* LookupData() override { return fLookupData.get(); }
+  // The text edit's lookup data, made from the properties' lookup data class.
+  TkcCustomTextEditLookupData* LookupData() override { return TkcCustomTextEdit::LookupData(); }
+  void ApplySelectedLookupItem(TObject* Sender) override { LookupSelectItem(Sender); }
   TWinControl* GetLookupActiveControl() override;
-  bool CanDropDown() override { return !fLookupData->IsEmpty(); }
+  bool CanDropDown() override { return !LookupData()->IsEmpty(); }
   void GetPopupClientSize(SIZE& ASize) override;
   void SetupPopupWindow() override;
   void InitializeLookupData() override;
@@ -172,7 +174,6 @@ private:
   TkcComboListMetrics ListMetrics();
   // The lookup data chose an item: its text becomes the editor's.
   void LookupSelectItem(TObject* Sender);
-  std::unique_ptr<TkcComboBoxLookupData> fLookupData;
   TkcComboBoxListBox* fList = nullptr;
   bool fApplyingItem = false;
   bool fLookupKeyFromNavigation = false;

@@ -4,11 +4,17 @@
 
 #include <algorithm>
 
+#include "grid/kcGridFiltering.h"
+#include "grid/kcGridSummary.h"
+#include "grid/kcGridTableViewData.h"
 #include "platform/forms/Clipbrd.h"
 
 // ---- Columns --------------------------------------------------------------------------------
 
-TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView) : fGridView(AGridView) {}
+TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView)
+    : fGridView(AGridView),
+      fDataBinding(std::make_unique<TkcGridItemDataBinding>(this)),
+      fSummary(std::make_unique<TkcGridColumnSummary>(this)) {}
 
 TkcGridColumn::~TkcGridColumn() {
   if (fGridView) fGridView->ColumnRemoved(this);
@@ -100,6 +106,12 @@ int TkcGridColumn::GetBestFitWidth() {
 
 // ---- View -----------------------------------------------------------------------------------
 
+TkcCustomGridViewData* TkcGridTableView::CreateViewData() { return new TkcCustomGridTableViewData(this); }
+
+TkcCustomGridTableViewData* TkcGridTableView::TableViewData() const {
+  return static_cast<TkcCustomGridTableViewData*>(ViewData());
+}
+
 TkcGridTableController* TkcGridTableView::TableController() const {
   return static_cast<TkcGridTableController*>(Controller());
 }
@@ -110,7 +122,9 @@ TkcGridTableView::TkcGridTableView(TComponent* AOwner) : TkcGridTableView(AOwner
 
 TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController)
     : TkcCustomGridView(AOwner),
-      fDataController(ADataController ? ADataController : new TkcGridDataController(this)) {}
+      fDataController(ADataController ? ADataController : new TkcGridDataController(this)),
+      fFiltering(std::make_unique<TkcGridTableFiltering>(this)),
+      fFilterBox(std::make_unique<TkcGridFilterBox>(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();
@@ -137,10 +151,14 @@ TkcGridColumn* TkcGridTableView::CreateColumn() {
 
 void TkcGridTableView::ColumnRemoved(TkcGridColumn* AColumn) {
   if (fClearing) return;
+  if (Controller()) TableController()->ItemRemoved(AColumn);
   if (AColumn->fID == fNextID - 1) --fNextID;
   std::erase(fColumns, AColumn);
-  fDataController->RemoveItem(AColumn);
+  // Before the data controller's change notice lays the view out again.
   RefreshVisibleColumns();
+  fDataController->RemoveItem(AColumn);
+  // Its conditions went from every history entry; those left empty go too.
+  fFiltering->MRUItems()->DeleteEmptyItems();
   Changed(vckSize);
 }
 
@@ -184,6 +202,14 @@ void TkcGridTableView::RefreshVisibleColumns() {
   fVisibleColumns.clear();
   for (TkcGridColumn* c : fColumns)
     if (c->fVisible) fVisibleColumns.push_back(c);
+}
+
+int TkcGridTableView::LeftPos() const { return Controller() ? TableController()->LeftPos() : 0; }
+
+void TkcGridTableView::SetOptionsSelection(const TkcGridTableOptionsSelection& Value) {
+  fOptionsSelection = Value;
+  fDataController->SetMultiSelect(Value.MultiSelect);
+  LayoutChanged();
 }
 
 void TkcGridTableView::SetShowHeader(bool Value) {
@@ -277,6 +303,9 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
+  if (auto* focus = dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo))
+    Changed(new TkcGridFocusedRecordChange(this, focus->NewItemRowFocusingChanged, focus->FocusedRowIndex,
+                                           focus->PrevFocusedRowIndex));
   if (dynamic_cast<TkcFocusedRowChangedInfo*>(AInfo) || dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo) ||
       dynamic_cast<TkcSelectionChangedInfo*>(AInfo)) {
     // The colours of the rows come with their layout, which covers only the visible rows.
@@ -312,10 +341,19 @@ protected:
       mark = TRect{text.right, (header->Bounds.top + header->Bounds.bottom - area.cy) / 2, text.right + area.cx, 0};
       mark.bottom = mark.top + area.cy;
     }
+    bool filterButton = header->IsFilterButtonVisible();
+    TRect button = header->FilterButtonBounds();
+    if (filterButton) {
+      text.right = std::min(text.right, button.left);
+      if (order != soNone) OffsetRect(&mark, button.left - mark.right, 0);
+    }
     painter->DrawHeader(Canvas(), header->Bounds, text, {}, painter->GetHeaderBorders({}), header->ButtonState(),
                         header->AlignmentHorz, header->AlignmentVert, false, true, header->Text, header->Params.Font,
                         header->Params.TextColor, header->Params.Color, nullptr, header->IsLast);
     if (order != soNone) painter->DrawSortingMark(Canvas(), mark, order == soAscending);
+    if (filterButton)
+      painter->DrawFilterDropDownButton(Canvas(), button, kcbsNormal,
+                                        TableOf(header->GridViewInfo())->DataController()->Filter()->FindItemByItemLink(header->Column));
   }
   bool ExcludeFromClipRect() override { return false; }
 };
@@ -348,10 +386,30 @@ void TkcGridColumnHeaderViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
   static_cast<TkcCustomGridColumnHitTest*>(AHitTest)->Column = Column;
 }
 
+TRect TkcGridColumnHeaderViewInfo::FilterButtonBounds() {
+  if (!TableOf(GridViewInfo())->Filtering.ColumnFiltering) return {};
+  int w = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent().cx;
+  // A header too narrow for the button and some text shows none, so it can still sort.
+  if (Bounds.right - Bounds.left < 2 * (w + 4)) return {};
+  return TRect{Bounds.right - 4 - w, Bounds.top + 1, Bounds.right - 4, Bounds.bottom - 1};
+}
+
+bool TkcGridColumnHeaderViewInfo::IsFilterButtonVisible() {
+  TRect button = FilterButtonBounds();
+  if (IsRectEmpty(&button)) return false;
+  return State() != gcsNormal || TableOf(GridViewInfo())->DataController()->Filter()->FindItemByItemLink(Column) != nullptr;
+}
+
 TkcCustomGridHitTest* TkcGridColumnHeaderViewInfo::GetHitTestAt(const TPoint& P) {
   // The sizing edge straddles the right border: 4 pixels on each side.
   if (P.y >= Bounds.top && P.y < Bounds.bottom && P.x >= Bounds.right - 4 && P.x < Bounds.right + 4) {
     auto* hit = GetGridHitTest<TkcGridColumnHeaderHorzSizingEdgeHitTest>(P);
+    InitHitTest(hit);
+    return hit;
+  }
+  TRect button = FilterButtonBounds();
+  if (IsFilterButtonVisible() && PtInRect(&button, P)) {
+    auto* hit = GetGridHitTest<TkcGridColumnHeaderFilterButtonHitTest>(P);
     InitHitTest(hit);
     return hit;
   }
@@ -370,7 +428,13 @@ String TkcGridDataCellViewInfo::GetText() {
 void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
   P = Column->GetContentParams();
   TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
-  if (dc->GetFocusedRowIndex() == RowIndex || dc->IsRowSelected(RowIndex)) {
+  TkcGridTableView* view = TableOf(GridViewInfo());
+  bool focusedRow = dc->GetFocusedRowIndex() == RowIndex;
+  const TkcGridTableOptionsSelection& options = view->OptionsSelection();
+  // Without inverted selection only the focused cell of the focused row stands out.
+  bool focusedCell = focusedRow && (options.InvertSelect || !options.CellSelect || !view->TableController() ||
+                                    view->TableController()->FocusedItem() == Column);
+  if (focusedCell || (dc->MultiSelect() && dc->IsRowSelected(RowIndex))) {
     P.Color = clHighlight;
     P.TextColor = clHighlightText;
   }
@@ -434,7 +498,8 @@ std::unique_ptr<TkcGridRowViewInfo> TkcGridTableViewInfo::CreateRow(int ARowInde
   TkcCustomDataController* dc = view->DataController();
   auto row = std::make_unique<TkcGridRowViewInfo>();
   row->RowIndex = ARowIndex;
-  row->Bounds = TRect{fRecordsBounds.left, ATop, fRecordsBounds.left + fDataWidth, ATop + fRowHeight};
+  row->Bounds = TRect{fRecordsBounds.left - view->LeftPos(), ATop, fRecordsBounds.left - view->LeftPos() + fDataWidth,
+                      ATop + fRowHeight};
   int levels = dc->Groups()->GetGroupingItemCount();
   TkcRowInfo info = dc->GetRowInfo(ARowIndex);
   int indent = 17 * levels;
@@ -449,7 +514,7 @@ std::unique_ptr<TkcGridRowViewInfo> TkcGridTableViewInfo::CreateRow(int ARowInde
     row->Cells.push_back(std::move(cell));
     return row;
   }
-  int x = fRecordsBounds.left;
+  int x = fRecordsBounds.left - view->LeftPos();
   for (int i = 0, n = view->VisibleColumnCount(); i < n; ++i) {
     TkcGridColumn* column = view->VisibleColumns(i);
     int w = column->Width() + (i == 0 ? indent : 0);
@@ -470,7 +535,8 @@ void TkcGridTableViewInfo::Calculate() {
   int levels = view->DataController()->Groups()->GetGroupingItemCount();
   // The header: column headers side by side; the first takes the group levels' indent.
   fHeaderBounds = TRect{client.left, client.top, client.right, client.top + fHeaderHeight};
-  int x = client.left;
+  // Header and rows scroll sideways together.
+  int x = client.left - view->LeftPos();
   for (int i = 0, n = view->VisibleColumnCount(); i < n; ++i) {
     TkcGridColumn* column = view->VisibleColumns(i);
     int w = column->Width() + (i == 0 ? 17 * levels : 0);
@@ -481,7 +547,7 @@ void TkcGridTableViewInfo::Calculate() {
     fHeaders.push_back(std::move(header));
     x += w;
   }
-  fDataWidth = x - client.left;
+  fDataWidth = x - client.left + view->LeftPos();
   fRecordsBounds = TRect{client.left, fHeaderBounds.bottom, client.right, client.bottom};
   // Rows only while they fit: the cost is per visible row, not per record.
   int rowCount = view->DataController()->GetRowCount();

@@ -397,6 +397,14 @@ void TfrmMain::CreateResultGrid() {
   TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
   dc->SetDataSource(DataSource);
   dc->Filter()->SetMaxValueListCount(1000);
+  // Results are read-only; the focused cell stays marked when the grid loses the focus.
+  dbgrdResultsDBTableView1->Filtering.ColumnPopupMaxDropDownItemCount = 12;
+  dbgrdResultsDBTableView1->OptionsData.Editing = false;
+  dbgrdResultsDBTableView1->NavigatorButtons.ConfirmDelete = false;
+  TkcGridTableOptionsSelection selection = dbgrdResultsDBTableView1->OptionsSelection();
+  selection.HideFocusRectOnExit = false;
+  selection.InvertSelect = false;
+  dbgrdResultsDBTableView1->SetOptionsSelection(selection);
   dbgrdResultsLevel1 = dbgrdResults->Levels()->Add();
   dbgrdResultsLevel1->SetName("dbgrdResultsLevel1");
   dbgrdResultsLevel1->SetGridView(dbgrdResultsDBTableView1);
@@ -1018,11 +1026,20 @@ void TfrmMain::QueryCompleted() {
   UpdateRowCount();
   FillReadChart();
   // The result grid follows this data source; its columns are made anew from the fields.
-  DataSource->SetDataSet(dmQuery->ResultDataSet());
-  if (DataSource->DataSet()) {
-    dbgrdResultsDBTableView1->ClearItems();
-    dbgrdResultsDBTableView1->DataController()->CreateAllItems();
+  // One read of the rows: the dataset, the cleared columns and the new ones wait for the unlock.
+  TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
+  dc->LockDataReload();
+  try {
+    DataSource->SetDataSet(dmQuery->ResultDataSet());
+    if (DataSource->DataSet()) {
+      dbgrdResultsDBTableView1->ClearItems();
+      dc->CreateAllItems();
+    }
+  } catch (...) {
+    dc->UnlockDataReload();
+    throw;
   }
+  dc->UnlockDataReload();
   ShowTimes();
 }
 
