@@ -37,11 +37,13 @@ TEST(KcPCStylesPicture, OnTheScreen) {
       tc->SetTabIndex(1);
     }
     form.Show();
-    bool due = false;
-    TTimer wait(nullptr);
-    wait.SetInterval(900);
-    wait.SetOnTimer([&](TObject*) { due = true; });
-    while (!due) Application->HandleMessage();
+    // The window system shows and paints everything before the picture is taken.
+    TTimer settle(nullptr);
+    bool settled = false;
+    settle.SetOnTimer([&settled](TObject*) { settled = true; });
+    settle.SetInterval(900);
+    do Application->HandleMessage();
+    while (!settled);
     const String cmd = String("import -window root '") + dir + "/tabstyles.png'";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     form.Hide();
