@@ -1,5 +1,8 @@
 #include "editors/kcTextEditControl.h"
 
+#include <algorithm>
+
+#include "platform/core/FormatSettings.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Clipbrd.h"
 
@@ -121,6 +124,39 @@ void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
 
 // ---- Text edit ------------------------------------------------------------------------------
 
+namespace {
+
+// Sets a flag for a scope (also left by an exception).
+class TFlagScope {
+public:
+  TFlagScope(bool& AFlag, bool AValue) : fFlag(AFlag), fOld(AFlag) { AFlag = AValue; }
+  ~TFlagScope() { fFlag = fOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+  bool& fFlag;
+  bool fOld;
+};
+
+// Holds a lock of the edit for a scope.
+template <void (TkcCustomEdit::*Lock)(bool)>
+class TEditLock {
+public:
+  explicit TEditLock(TkcCustomEdit* AEdit) : fEdit(AEdit) { (fEdit->*Lock)(true); }
+  ~TEditLock() { (fEdit->*Lock)(false); }
+  TEditLock(const TEditLock&) = delete;
+  TEditLock& operator=(const TEditLock&) = delete;
+
+private:
+  TkcCustomEdit* fEdit;
+};
+using TClickLock = TEditLock<&TkcCustomEdit::LockClick>;
+
+
+}  // namespace
+
+
 TkcCustomTextEdit::~TkcCustomTextEdit() = default;
 
 void TkcCustomTextEdit::Initialize() {
@@ -208,15 +244,37 @@ void TkcCustomTextEdit::SetValidatedDisplayValue(const Variant& AValue) {
 }
 
 void TkcCustomTextEdit::ChangeHandler(TObject* Sender) {
-  if (fSynchronizingDisplay) return;
+  if (fSynchronizingDisplay || fRegrouping) return;
   LockChangeEvents(true);
   try {
     TkcCustomEdit::ChangeHandler(Sender);
+    TkcCustomTextEditProperties* p = ActiveProperties();
+    if (Focused() && p->IsEditValueNumeric() && p->IsThousandSeparatorShown(false)) ReformatThousandSeparators();
   } catch (...) {
     LockChangeEvents(false);
     throw;
   }
   LockChangeEvents(false);
+}
+
+void TkcCustomTextEdit::ReformatThousandSeparators() {
+  // The caret keeps its place among the characters that are not separators.
+  const char separator = FormatSettings.ThousandSeparator;
+  const String text = Text();
+  const std::size_t caret = Utf8OffsetOf(text, static_cast<std::size_t>(SelStart()));
+  const auto kept = static_cast<std::size_t>(std::count_if(
+      text.begin(), text.begin() + static_cast<std::ptrdiff_t>(caret), [&](char c) { return c != separator; }));
+  String grouped = text;
+  NormalizeNumberText(grouped);
+  if (grouped == text || !IsNumericText(grouped)) return;
+  TFlagScope regrouping(fRegrouping, true);
+  SetInternalDisplayValue(Variant(grouped));
+  std::size_t at = 0, seen = 0;
+  while (at < grouped.size() && seen < kept) {
+    if (grouped[at] != separator) ++seen;
+    ++at;
+  }
+  SetSelStart(static_cast<int>(Utf8Length(std::string_view(grouped).substr(0, at))));
 }
 
 void TkcCustomTextEdit::SafelySetFocus() {
@@ -240,37 +298,6 @@ bool TkcCustomTextEdit::IsEditValueChangingChar(char32_t Key) {
   return Key == 8 || Key == 22 || Key == 24 || Key >= 32;
 }
 
-namespace {
-
-// Sets a flag for a scope (also left by an exception).
-class TFlagScope {
-public:
-  TFlagScope(bool& AFlag, bool AValue) : fFlag(AFlag), fOld(AFlag) { AFlag = AValue; }
-  ~TFlagScope() { fFlag = fOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& fFlag;
-  bool fOld;
-};
-
-// Holds a lock of the edit for a scope.
-template <void (TkcCustomEdit::*Lock)(bool)>
-class TEditLock {
-public:
-  explicit TEditLock(TkcCustomEdit* AEdit) : fEdit(AEdit) { (fEdit->*Lock)(true); }
-  ~TEditLock() { (fEdit->*Lock)(false); }
-  TEditLock(const TEditLock&) = delete;
-  TEditLock& operator=(const TEditLock&) = delete;
-
-private:
-  TkcCustomEdit* fEdit;
-};
-using TClickLock = TEditLock<&TkcCustomEdit::LockClick>;
-
-
-}  // namespace
 
 void TkcCustomTextEdit::NavigateLookup(TkcEditLookupDirection ADirection) {
   // The events of the move are raised once, after it.

@@ -138,6 +138,9 @@ private:
   bool fFindSelection = false;
   bool fLookupKeyFromNavigation = false;
   bool fIsNavigatingLookup = false;
+  bool fRegrouping = false;
+  // Groups a typed number's digits again, the caret kept among the digits.
+  void ReformatThousandSeparators();
   // Puts a text into the inner edit as the value's display, not as the user's change.
   void ShowDisplayText(const String& AText);
   bool fSynchronizingDisplay = false;

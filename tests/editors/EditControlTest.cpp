@@ -285,3 +285,39 @@ TEST(KcEditControl, ChangesAreStoredOnExitAndEnterAndPostFailuresAreShown) {
   EXPECT_EQ(shown, "Cannot post");
   EXPECT_TRUE(inplace->EditModified());
 }
+
+namespace {
+
+class TGroupedProperties : public TkcTextEditProperties {
+  VT_CLASS(TGroupedProperties, TkcTextEditProperties)
+public:
+  explicit TGroupedProperties(TPersistent* AOwner) : TkcTextEditProperties(AOwner) {}
+  bool IsEditValueNumeric() override { return true; }
+  bool IsThousandSeparatorShown(bool) override { return true; }
+};
+
+class TGroupedEdit : public TkcTextEdit {
+  VT_CLASS(TGroupedEdit, TkcTextEdit)
+public:
+  explicit TGroupedEdit(TComponent* AOwner) : TkcTextEdit(AOwner, false, TDeferCreation{}) { Initialize(); }
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TGroupedProperties::StaticClass(); }
+};
+
+}  // namespace
+
+TEST(KcEditControl, TypedNumbersKeepTheirThousandGroups) {
+  EditFixture f;
+  auto* edit = f.Add(new TGroupedEdit(&f.form), 10, 10);
+  edit->SetFocus();
+  f.session.Type("1234567");
+  EXPECT_EQ(edit->Text(), "1,234,567");
+  EXPECT_EQ(edit->SelStart(), 9);
+  // Typed in the middle, the caret stays after the digit typed.
+  edit->SetSelStart(1);  // after "1"
+  f.session.Type("0");
+  EXPECT_EQ(edit->Text(), "10,234,567");
+  EXPECT_EQ(edit->SelStart(), 2);
+  // A text that is no number is left as typed.
+  f.session.Type("x");
+  EXPECT_EQ(edit->Text(), "10x,234,567");
+}
