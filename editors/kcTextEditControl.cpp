@@ -230,6 +230,15 @@ void TkcCustomTextEdit::SynchronizeEditValue() { SetValidatedDisplayValue(Varian
 
 void TkcCustomTextEdit::SetValidatedDisplayValue(const Variant& AValue) {
   TkcCustomTextEditProperties* p = ActiveProperties();
+  // A free text that is no lookup item is announced (so the owner may add it to the items).
+  if (p->GetEditingStyle() == esEdit && UseLookupData() && !fLookupData->Find(VarToStr(AValue))) {
+    TkcObjectLinkScope link(this);
+    if (Properties()->OnNewLookupDisplayText) Properties()->OnNewLookupDisplayText(this, VarToStr(AValue));
+    if (!link.Alive()) return;
+    auto* item = static_cast<TkcCustomTextEditProperties*>(GetRepositoryItemProperties());
+    if (item && item->OnNewLookupDisplayText) item->OnNewLookupDisplayText(this, VarToStr(AValue));
+    if (!link.Alive()) return;
+  }
   Variant value;
   DisplayValueToEditValue(AValue, value, GetEditFocused());
   // The text the validation may have changed is shown, not re-entered as the user's change.
