@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editors/kcTextEditViewInfo.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Clipbrd.h"
@@ -670,4 +671,35 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
     case WM_CLEAR: ClearSelection(); return;
     default: TkcCustomEdit::Dispatch(Message);
   }
+}
+
+// ---- Text shown by the view info --------------------------------------------------------------
+
+bool TkcCustomTextEdit::IsInnerEditVisible() {
+  const TkcTextEditingStyle style = ActiveProperties()->GetEditingStyle();
+  if ((style != esEdit && style != esEditList) || !InnerTextEdit() || IsDesigning()) return false;
+  if (ActiveProperties()->Alignment()->Horz() == taLeftJustify || Focused()) return true;
+  TCustomForm* form = GetParentForm();
+  return form && (form->ActiveControl() == this || form->ActiveControl() == InnerTextEdit());
+}
+
+void TkcCustomTextEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
+  TkcCustomEdit::CalculateViewInfo(P, AHotAllowed);
+  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  if (!inner || IsContainerDestroying()) return;
+  const bool visible = IsInnerEditVisible();
+  if (auto* info = dynamic_cast<TkcCustomTextEditViewInfo*>(EditViewInfo())) info->HasVisibleInnerEdit = visible;
+  if (inner->Visible() != visible) inner->SetVisible(visible);
+  if (!visible) UpdateDrawValue();
+}
+
+void TkcCustomTextEdit::UpdateDrawValue() {
+  auto* info = dynamic_cast<TkcCustomTextEditViewInfo*>(EditViewInfo());
+  if (!info || !InnerTextEdit()) return;
+  String text = Text();
+  ActiveProperties()->PrepareDisplayText(text);
+  if (info->Text == text) return;
+  info->Text = text;
+  info->IsLaidOut = false;
+  if (HandleAllocated()) Invalidate();
 }

@@ -110,7 +110,11 @@ public:
   void PasteFromClipboard() override;
   void SelectAll() override { InnerTextEdit()->SelectAll(); }
   void SafelySetFocus() override;
-  bool IsInnerEditVisible() override { return true; }
+  // The inner window shows the text while the editor is active, or always for left-aligned
+  // free text; otherwise the view info paints the text.
+  bool IsInnerEditVisible() override;
+  void UpdateDrawValue() override;
+  void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
   bool WantNavigationKeys() override { return true; }
   bool IsEditValueChangingKey(WORD Key, TShiftState Shift) override;
   bool IsEditValueChangingChar(char32_t Key) override;

@@ -6,6 +6,7 @@
 
 #include "editors/kcTextEditControl.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/gdi/WinGdi.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
@@ -320,4 +321,44 @@ TEST(KcEditControl, TypedNumbersKeepTheirThousandGroups) {
   // A text that is no number is left as typed.
   f.session.Type("x");
   EXPECT_EQ(edit->Text(), "10x,234,567");
+}
+
+TEST(KcEditControl, UnfocusedRightAlignedTextIsPaintedByTheEditor) {
+  EditFixture f;
+  auto* edit = new TkcTextEdit(&f.form);
+  edit->Properties()->Alignment()->SetHorz(taRightJustify);
+  edit->Properties()->SetUseLeftAlignmentOnEditing(false);
+  f.Add(edit, 10, 10);
+  edit->SetEditValue(Variant(String("right")));
+  f.session.ProcessMessages();
+  EXPECT_FALSE(edit->InnerTextEdit()->Visible());
+  auto paintedTexts = [&] {
+    HDC screen = GetDC({});
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC({}, screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, edit->Width(), edit->Height());
+    auto old = SelectObject(dc, bitmap);
+    StartRecording(dc);
+    edit->PaintTo(dc, 0, 0);
+    std::vector<String> texts;
+    for (const GdiRecord& r : StopRecording(dc))
+      if (!r.text.empty()) texts.push_back(r.text);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return texts;
+  };
+  EXPECT_EQ(paintedTexts(), std::vector<String>{"right"});
+  // Focused, the inner window shows and edits the text.
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_TRUE(edit->InnerTextEdit()->Visible());
+  EXPECT_TRUE(edit->InnerTextEdit()->Focused());
+  f.session.Type("ward");
+  EXPECT_EQ(edit->Text(), "ward");
+  // Left again, the editor paints the new text itself.
+  f.other->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_FALSE(edit->InnerTextEdit()->Visible());
+  EXPECT_EQ(paintedTexts(), std::vector<String>{"ward"});
 }
