@@ -703,3 +703,26 @@ void TkcCustomTextEdit::UpdateDrawValue() {
   info->IsLaidOut = false;
   if (HandleAllocated()) Invalidate();
 }
+
+void TkcCustomTextEdit::AdjustInnerEditPosition() {
+  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  if (!inner || IsContainerDestroying()) return;
+  TkcScreenCanvas canvas;
+  canvas.SetFont(inner->Font());
+  TEXTMETRIC metrics{};
+  GetTextMetrics(canvas.Canvas()->Handle(), &metrics);
+  const int h = std::max<int>(canvas.TextHeight("Qq"), metrics.tmHeight);
+  const TRect& r = EditViewInfo()->ClientRect;
+  std::unique_ptr<TkcCustomEditViewData> data(GetEffectiveProperties()->CreateViewData(EditStyle(), IsInplace()));
+  const TRect o = data->GetContentDefaultOffsets();
+  const int height = r.bottom - r.top;
+  int top = r.top + o.top;
+  switch (ActiveProperties()->Alignment()->Vert()) {
+    case taBottomJustify: top = r.bottom - h - o.bottom; break;
+    case taVCenter: top = r.top + o.top + (height - h - o.top - o.bottom) / 2; break;
+    default: break;
+  }
+  top = std::max<int>(top, r.top + o.top);
+  const TRect bounds{r.left + o.left, top, r.right - o.right + 1, top + h};
+  if (inner->BoundsRect() != bounds) inner->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, h);
+}

@@ -115,6 +115,8 @@ public:
   bool IsInnerEditVisible() override;
   void UpdateDrawValue() override;
   void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
+  // The inner window is one font row high, placed where the view info would draw the text.
+  void AdjustInnerEditPosition() override;
   bool WantNavigationKeys() override { return true; }
   bool IsEditValueChangingKey(WORD Key, TShiftState Shift) override;
   bool IsEditValueChangingChar(char32_t Key) override;

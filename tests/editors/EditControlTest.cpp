@@ -63,6 +63,22 @@ struct EditFixture {
   }
 };
 
+// The drawing calls of a control painted into a memory device context.
+std::vector<GdiRecord> RecordPainting(TWinControl* AControl) {
+  HDC screen = GetDC({});
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC({}, screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, AControl->Width(), AControl->Height());
+  auto old = SelectObject(dc, bitmap);
+  StartRecording(dc);
+  AControl->PaintTo(dc, 0, 0);
+  std::vector<GdiRecord> calls = StopRecording(dc);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return calls;
+}
+
 }  // namespace
 
 TEST(KcEditControl, SourceDefaultsReachTheEditThroughItsBinding) {
@@ -333,19 +349,9 @@ TEST(KcEditControl, UnfocusedRightAlignedTextIsPaintedByTheEditor) {
   f.session.ProcessMessages();
   EXPECT_FALSE(edit->InnerTextEdit()->Visible());
   auto paintedTexts = [&] {
-    HDC screen = GetDC({});
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC({}, screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, edit->Width(), edit->Height());
-    auto old = SelectObject(dc, bitmap);
-    StartRecording(dc);
-    edit->PaintTo(dc, 0, 0);
     std::vector<String> texts;
-    for (const GdiRecord& r : StopRecording(dc))
+    for (const GdiRecord& r : RecordPainting(edit))
       if (!r.text.empty()) texts.push_back(r.text);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
     return texts;
   };
   EXPECT_EQ(paintedTexts(), std::vector<String>{"right"});
@@ -361,4 +367,28 @@ TEST(KcEditControl, UnfocusedRightAlignedTextIsPaintedByTheEditor) {
   f.session.ProcessMessages();
   EXPECT_FALSE(edit->InnerTextEdit()->Visible());
   EXPECT_EQ(paintedTexts(), std::vector<String>{"ward"});
+}
+
+TEST(KcEditControl, InnerWindowSitsWhereTheEditorDrawsItsText) {
+  EditFixture f;
+  for (TkcEditVertAlignment vert : {taTopJustify, taVCenter, taBottomJustify}) {
+    auto* edit = new TkcTextEdit(&f.form);
+    edit->SetAutoSize(false);
+    edit->Properties()->Alignment()->SetHorz(taCenter);
+    edit->Properties()->Alignment()->SetVert(vert);
+    edit->SetParent(&f.form);
+    edit->SetBounds(10, 40, 120, 40);
+    edit->SetEditValue(Variant(String("text")));
+    f.session.ProcessMessages();
+    // Inactive, the editor draws the text; active, the inner window shows it at the same height.
+    int textTop = -1;
+    for (const GdiRecord& r : RecordPainting(edit))
+      if (r.text == "text" && !r.points.empty()) textTop = r.points[0].y;
+    edit->SetFocus();
+    f.session.ProcessMessages();
+    ASSERT_TRUE(edit->InnerTextEdit()->Visible());
+    EXPECT_EQ(edit->InnerTextEdit()->Top(), textTop) << vert;
+    f.other->SetFocus();
+    delete edit;
+  }
 }
