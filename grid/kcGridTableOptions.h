@@ -33,6 +33,15 @@ struct TkcGridTableFiltering {
   int MRUItemsListCount = 10;
 };
 
+enum TkcGridFilterPosition { fpTop, fpBottom };
+enum TkcGridFilterVisible { fvNever, fvNonEmpty, fvAlways };
+
+// The filter bar: the text of the filter with its close and activate buttons.
+struct TkcGridFilterBox {
+  TkcGridFilterVisible Visible = fvNonEmpty;
+  TkcGridFilterPosition Position = fpBottom;
+};
+
 struct TkcGridNavigatorButtons {
   bool ConfirmDelete = true;
 };

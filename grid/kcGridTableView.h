@@ -13,6 +13,7 @@
 class TkcGridTableView;
 class TkcGridColumn;
 class TkcGridTableController;
+class TkcGridFilterViewInfo;
 
 enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 
@@ -189,7 +190,8 @@ public:
 class TkcGridTableViewInfo : public TkcCustomGridViewInfo {
   VT_CLASS(TkcGridTableViewInfo, TkcCustomGridViewInfo)
 public:
-  using TkcCustomGridViewInfo::TkcCustomGridViewInfo;
+  explicit TkcGridTableViewInfo(TkcCustomGridView* AGridView);
+  ~TkcGridTableViewInfo() override;
   TkcGridTableView* TableView() const;
   int HeaderHeight() const { return fHeaderHeight; }
   int RowHeight() const { return fRowHeight; }
@@ -210,6 +212,8 @@ public:
   void ScrollRows(int ADelta);
   bool HasNoData() const;
   void PaintCells(TkcCanvas* ACanvas) override;
+  // The filter bar while it is shown, else nil.
+  TkcGridFilterViewInfo* FilterViewInfo() const { return fFilter.get(); }
 
 protected:
   void Calculate() override;
@@ -224,6 +228,7 @@ private:
   TRect fHeaderBounds{}, fRecordsBounds{};
   std::vector<std::unique_ptr<TkcGridColumnHeaderViewInfo>> fHeaders;
   std::deque<std::unique_ptr<TkcGridRowViewInfo>> fRows;
+  std::unique_ptr<TkcGridFilterViewInfo> fFilter;
 };
 
 class TkcGridTablePainter : public TkcCustomGridPainter {
@@ -276,6 +281,7 @@ public:
   TkcGridTableOptionsBehavior OptionsBehavior;
   TkcGridTableFiltering Filtering;
   TkcGridNavigatorButtons NavigatorButtons;
+  TkcGridFilterBox FilterBox;
   const TkcGridTableOptionsSelection& OptionsSelection() const { return fOptionsSelection; }
   // Multi-select turns the data controller's on or off with it.
   void SetOptionsSelection(const TkcGridTableOptionsSelection& Value);

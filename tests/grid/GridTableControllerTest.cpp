@@ -7,6 +7,7 @@
 #include "data/kcFilter.h"
 #include "editors/kcEditControl.h"
 #include "grid/kcGridEditingController.h"
+#include "grid/kcGridFilterBox.h"
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
 #include "platform/forms/Dialogs.h"
@@ -279,6 +280,57 @@ TEST(GridTableController, ReadOnlyViewOpensNoEditor) {
   f.session.Type("x");
   EXPECT_FALSE(f.controller()->IsEditing());
   EXPECT_EQ(f.ds.State(), dsBrowse);
+}
+
+TEST(GridTableController, FilterBarShowsClearsAndSwitchesTheFilter) {
+  ControllerFixture f(8);
+  TkcGridTableViewInfo* info = f.view->TableViewInfo();
+  EXPECT_EQ(info->FilterViewInfo(), nullptr) << "an empty filter shows no bar";
+  TkcDataFilterCriteria* filter = f.dc()->Filter();
+  filter->BeginUpdate();
+  filter->AddItem(filter->Root(), f.view->Columns(1), foEqual, Variant("fig"), "fig");
+  filter->SetActive(true);
+  filter->EndUpdate();
+  f.session.ProcessMessages();
+  TkcGridFilterViewInfo* bar = info->FilterViewInfo();
+  ASSERT_NE(bar, nullptr);
+  // Full width at the bottom, the rows above it; text height 13 + 10, buttons 14 + 8.
+  EXPECT_EQ(bar->Bounds.bottom, info->ClientBounds().bottom);
+  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 23);
+  EXPECT_LE(info->RecordsBounds().bottom, bar->Bounds.top);
+  EXPECT_NE(bar->Text.find("fig"), String::npos) << bar->Text;
+  EXPECT_EQ(f.dc()->GetRowCount(), 1);
+  TkcCustomGridFilterButtonViewInfo* close = bar->Buttons()[0].get();
+  TkcCustomGridFilterButtonViewInfo* activate = bar->Buttons()[1].get();
+  EXPECT_EQ(close->Bounds.left, bar->Bounds.left + 4);
+  EXPECT_EQ(activate->Bounds.left, close->Bounds.right + 4);
+  EXPECT_EQ(info->GetHitTest(TPoint{activate->Bounds.left + 2, activate->Bounds.top + 2})->HitTestCode(), 102);
+  auto clickOn = [&](TkcCustomGridFilterButtonViewInfo* b) {
+    f.session.Click(f.At((b->Bounds.left + b->Bounds.right) / 2, (b->Bounds.top + b->Bounds.bottom) / 2));
+  };
+  // Activate switches the filter off and on; the conditions stay.
+  clickOn(activate);
+  EXPECT_FALSE(filter->Active());
+  EXPECT_EQ(f.dc()->GetRowCount(), 8);
+  ASSERT_NE(info->FilterViewInfo(), nullptr);
+  clickOn(info->FilterViewInfo()->Buttons()[1].get());
+  EXPECT_TRUE(filter->Active());
+  EXPECT_EQ(f.dc()->GetRowCount(), 1);
+  // Close clears it, and the bar goes.
+  clickOn(info->FilterViewInfo()->Buttons()[0].get());
+  EXPECT_TRUE(filter->IsEmpty());
+  EXPECT_EQ(f.dc()->GetRowCount(), 8);
+  EXPECT_EQ(info->FilterViewInfo(), nullptr);
+  // Always shown: the empty text and no buttons; at the top when asked.
+  f.view->FilterBox.Visible = fvAlways;
+  f.view->FilterBox.Position = fpTop;
+  f.view->SizeChanged();
+  f.session.ProcessMessages();
+  ASSERT_NE(info->FilterViewInfo(), nullptr);
+  EXPECT_EQ(info->FilterViewInfo()->Text, "<Filter is Empty>");
+  EXPECT_FALSE(info->FilterViewInfo()->Buttons()[0]->Visible);
+  EXPECT_EQ(info->FilterViewInfo()->Bounds.top, info->ClientBounds().top);
+  EXPECT_EQ(info->HeaderBounds().top, info->FilterViewInfo()->Bounds.bottom);
 }
 
 }  // namespace
