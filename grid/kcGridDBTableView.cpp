@@ -111,6 +111,8 @@ void TkcGridDBDataController::CreateAllItems() {
       column->SetName(name);
       taken.insert(AnsiLowerCase(name));
       column->SetVisible(field->Visible());
+      // Numbers stand right-aligned as their fields show them.
+      column->SetAlignment(field->Alignment());
     }
   } catch (...) {
     UnlockDataReload();

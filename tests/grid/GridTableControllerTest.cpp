@@ -227,6 +227,14 @@ TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
   for (int i = 0; i < 100; ++i) f.session.Key(VK_RIGHT);
   EXPECT_EQ(f.controller()->LeftPos(), limit);
   EXPECT_EQ(info->Headers()[0]->Bounds.left, info->ClientBounds().left - limit);
+  // With cells focused, Left moves between columns first and scrolls only at the first one.
+  options.CellSelect = true;
+  f.view->SetOptionsSelection(options);
+  f.controller()->SetFocusedItem(f.view->Columns(0));
+  f.controller()->SetLeftPos(limit);
+  f.session.Key(VK_LEFT);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(0));
+  EXPECT_EQ(f.controller()->LeftPos(), limit - 10);
 }
 
 TEST(GridTableController, InPlaceEditingPostsAndCancels) {
