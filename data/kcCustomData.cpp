@@ -384,6 +384,9 @@ void TkcCustomDataController::BeforeDestruction() {
 
 TkcCustomDataController::~TkcCustomDataController() {
   fDestroying = true;
+  // A template that goes before its master leaves the relation without a template.
+  if (fMasterRelation && fMasterRelation->fDetailDataController == this)
+    fMasterRelation->fDetailDataController = nullptr;
   fNotifier.reset();
   fRelations.reset();
   fInfo.reset();

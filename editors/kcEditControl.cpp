@@ -661,8 +661,13 @@ void TkcCustomEdit::HandleValidationError(const String& AErrorText) {
 void TkcCustomEdit::Reset() {
   LockChangeEvents(true);
   try {
-    InternalSetEditValue(fPrevEditValue, false);
+    // The source's value when the edit shows a field, else the value of entry.
+    const bool fieldBased = fDataBinding->GetIDefaultValuesProvider()->IsFieldBased();
+    InternalSetEditValue(fieldBased ? fDataBinding->GetStoredValue() : fPrevEditValue, false);
     fValidated = true;
+    fModified = true;
+    SelectAll();
+    if (GetEffectiveProperties()->ImmediatePost && CanPostEditValue()) PostEditValue(false);
   } catch (...) {
     LockChangeEvents(false);
     throw;
@@ -685,10 +690,14 @@ void TkcCustomEdit::DoEnter() {
 }
 
 void TkcCustomEdit::DoExit() {
-  if (fRefocusGuard) return;
+  if (fRefocusGuard || IsContainerDestroying()) return;
   inherited::DoExit();
-  ValidateEdit(true);
+  const bool modified = fModifiedAfterEnter;
+  if (!ValidateEdit(true)) return;
+  // A stand-alone edit stores what the user changed when he leaves it.
+  if (modified && !fIsInplace && CanPostEditValue()) PostEditValue(false);
   if (GetEffectiveProperties()->IsDisplayFocusDependent()) SynchronizeDisplayValue();
+  fModifiedAfterEnter = false;
 }
 
 void TkcCustomEdit::FocusInnerControl() {
@@ -807,7 +816,7 @@ void TkcCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
         Key = 0;
         LockChangeEvents(true);
         try {
-          ValidateEdit(true);
+          if (ValidateEdit(true) && CanPostEditValue()) PostEditValue(false);
         } catch (...) {
           LockChangeEvents(false);
           throw;

@@ -5,11 +5,17 @@
 
 #include <algorithm>
 
+#include "grid/kcGridFiltering.h"
+#include "grid/kcGridSummary.h"
+#include "grid/kcGridTableViewData.h"
 #include "platform/forms/Clipbrd.h"
 
 // ---- Columns --------------------------------------------------------------------------------
 
-TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView) : fGridView(AGridView) {}
+TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView)
+    : fGridView(AGridView),
+      fDataBinding(std::make_unique<TkcGridItemDataBinding>(this)),
+      fSummary(std::make_unique<TkcGridColumnSummary>(this)) {}
 
 TkcGridColumn::~TkcGridColumn() {
   if (fGridView) fGridView->ColumnRemoved(this);
@@ -101,6 +107,12 @@ int TkcGridColumn::GetBestFitWidth() {
 
 // ---- View -----------------------------------------------------------------------------------
 
+TkcCustomGridViewData* TkcGridTableView::CreateViewData() { return new TkcCustomGridTableViewData(this); }
+
+TkcCustomGridTableViewData* TkcGridTableView::TableViewData() const {
+  return static_cast<TkcCustomGridTableViewData*>(ViewData());
+}
+
 TkcGridTableController* TkcGridTableView::TableController() const {
   return static_cast<TkcGridTableController*>(Controller());
 }
@@ -111,7 +123,9 @@ TkcGridTableView::TkcGridTableView(TComponent* AOwner) : TkcGridTableView(AOwner
 
 TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController)
     : TkcCustomGridView(AOwner),
-      fDataController(ADataController ? ADataController : new TkcGridDataController(this)) {}
+      fDataController(ADataController ? ADataController : new TkcGridDataController(this)),
+      fFiltering(std::make_unique<TkcGridTableFiltering>(this)),
+      fFilterBox(std::make_unique<TkcGridFilterBox>(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();
@@ -141,8 +155,11 @@ void TkcGridTableView::ColumnRemoved(TkcGridColumn* AColumn) {
   if (Controller()) TableController()->ItemRemoved(AColumn);
   if (AColumn->fID == fNextID - 1) --fNextID;
   std::erase(fColumns, AColumn);
-  fDataController->RemoveItem(AColumn);
+  // Before the data controller's change notice lays the view out again.
   RefreshVisibleColumns();
+  fDataController->RemoveItem(AColumn);
+  // Its conditions went from every history entry; those left empty go too.
+  fFiltering->MRUItems()->DeleteEmptyItems();
   Changed(vckSize);
 }
 
@@ -287,6 +304,9 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
+  if (auto* focus = dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo))
+    Changed(new TkcGridFocusedRecordChange(this, focus->NewItemRowFocusingChanged, focus->FocusedRowIndex,
+                                           focus->PrevFocusedRowIndex));
   if (dynamic_cast<TkcFocusedRowChangedInfo*>(AInfo) || dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo) ||
       dynamic_cast<TkcSelectionChangedInfo*>(AInfo)) {
     // The colours of the rows come with their layout, which covers only the visible rows.

@@ -12,6 +12,11 @@
 
 class TkcGridTableView;
 class TkcGridColumn;
+class TkcGridItemDataBinding;
+class TkcGridColumnSummary;
+class TkcGridTableFiltering;
+class TkcGridFilterBox;
+class TkcCustomGridTableViewData;
 class TkcGridTableController;
 class TkcGridFilterViewInfo;
 
@@ -50,11 +55,20 @@ public:
   TCursor Cursor() const override { return crkcGridHorzSize; }
 };
 
+class TkcCustomGridRecord;
+
+// A record held by kind and row (never by pointer), so the hit test outlives a refresh.
 class TkcGridRecordHitTest : public TkcCustomGridViewHitTest {
   VT_CLASS(TkcGridRecordHitTest, TkcCustomGridViewHitTest)
 public:
   int RowIndex = -1;
+  int HitRecordKind = 0;
   int HitTestCode() const override { return 106; }
+  virtual bool ActsOnRecord() { return true; }
+  // The record at the row now (nil when none); GridView's view data unless one was stored.
+  TkcCustomGridRecord* GetGridRecord();
+  void SetGridRecord(TkcCustomGridRecord* ARecord);
+  TkcCustomGridTableViewData* HitViewData = nullptr;
 };
 
 class TkcGridRecordCellHitTest : public TkcGridRecordHitTest {
@@ -62,6 +76,14 @@ class TkcGridRecordCellHitTest : public TkcGridRecordHitTest {
 public:
   TkcGridColumn* Column = nullptr;
   int HitTestCode() const override { return 107; }
+};
+
+class TkcGridExpandButtonHitTest : public TkcGridRecordHitTest {
+  VT_CLASS(TkcGridExpandButtonHitTest, TkcGridRecordHitTest)
+public:
+  int HitTestCode() const override { return 108; }
+  // A click there expands or collapses instead of focusing.
+  bool ActsOnRecord() override { return false; }
 };
 
 // ---- Columns --------------------------------------------------------------------------------
@@ -106,6 +128,13 @@ public:
   int GetBestFitWidth();
   void ApplyBestFit() { SetWidth(GetBestFitWidth()); }
   int ItemIndex() const;  // the data controller's item index
+  TkcGridItemDataBinding* DataBinding() const { return fDataBinding.get(); }
+  TkcGridColumnSummary* Summary() const { return fSummary.get(); }
+  // The column's filter drop-down offers the values last picked for it.
+  bool FilteringMRUItemsList = true;
+  bool WasVisibleBeforeGrouping = true;
+  std::function<void(TkcGridColumn*, const Variant&, String&)> OnGetFilterDisplayText;
+  std::function<void(TkcGridColumn*, TkcDataFilterValueList*)> OnGetFilterValues;
 
 protected:
   virtual String GetDefaultCaption() const { return fCaption; }
@@ -118,6 +147,8 @@ private:
   bool fIsCaptionAssigned = false, fVisible = true;
   int fWidth = 64, fMinWidth = 20;
   TAlignment fAlignment = taLeftJustify;
+  std::unique_ptr<TkcGridItemDataBinding> fDataBinding;
+  std::unique_ptr<TkcGridColumnSummary> fSummary;
 };
 
 // ---- View infos -----------------------------------------------------------------------------
@@ -252,6 +283,17 @@ public:
   TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
   TkcGridTableController* TableController() const;
+  TkcCustomGridTableViewData* TableViewData() const;
+  TkcGridTableFiltering* Filtering() const { return fFiltering.get(); }
+  TkcGridFilterBox* FilterBox() const { return fFilterBox.get(); }
+  // The name a stored layout knows the view by; with one, columns are stored by their IDs.
+  String StoringName;
+  std::function<void(TkcGridTableView*, TkcCustomGridRecord*, bool&AAllow)> OnCanFocusRecord, OnCanSelectRecord;
+  std::function<void(TkcGridTableView*, TkcCustomGridRecord* APrev, TkcCustomGridRecord* AFocused, bool ANewItemRow)>
+      OnFocusedRecordChanged;
+  std::function<void(TkcGridTableView*, TkcGridColumn*, bool& ADone)> OnFilterDialogShow;
+  std::function<void(TkcGridTableView*, bool& ADone)> OnFilterCustomization;
+  TNotifyEvent OnFilterControlDialogShow;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -306,12 +348,17 @@ protected:
   virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
+  TkcCustomGridViewData* CreateViewData() override;
 
 private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
   void RefreshVisibleColumns();
   std::unique_ptr<TkcCustomDataController> fDataController;
+  // After the data controller, so they go first (history entries hold its criteria).
+  std::unique_ptr<TkcGridTableFiltering> fFiltering;
+  std::unique_ptr<TkcGridFilterBox> fFilterBox;
+
   TkcGridTableOptionsSelection fOptionsSelection;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
