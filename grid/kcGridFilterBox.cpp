@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridTableView.h"
 
 namespace {
@@ -72,7 +73,7 @@ TkcGridTableView* TkcGridFilterViewInfo::TableView() const { return static_cast<
 TkcDataFilterCriteria* TkcGridFilterViewInfo::Filter() const { return TableView()->DataController()->Filter(); }
 
 bool TkcGridFilterViewInfo::IsShown() {
-  switch (TableView()->FilterBox.Visible) {
+  switch (TableView()->FilterBox()->Visible()) {
     case fvAlways: return true;
     case fvNonEmpty: return !Filter()->IsEmpty();
     default: return false;

@@ -7,28 +7,11 @@
 #include <vector>
 
 #include "grid/kcGrid.h"
+#include "grid/kcGridTableViewData.h"
 
 class TkcGridTableView;
 class TkcGridFilterViewInfo;
 class TkcDataFilterCriteria;
-
-class TkcGridFilterHitTest : public TkcCustomGridViewHitTest {
-  VT_CLASS(TkcGridFilterHitTest, TkcCustomGridViewHitTest)
-public:
-  int HitTestCode() const override { return 101; }
-};
-
-class TkcGridFilterActivateButtonHitTest : public TkcCustomGridViewHitTest {
-  VT_CLASS(TkcGridFilterActivateButtonHitTest, TkcCustomGridViewHitTest)
-public:
-  int HitTestCode() const override { return 102; }
-};
-
-class TkcGridFilterCloseButtonHitTest : public TkcCustomGridViewHitTest {
-  VT_CLASS(TkcGridFilterCloseButtonHitTest, TkcCustomGridViewHitTest)
-public:
-  int HitTestCode() const override { return 103; }
-};
 
 class TkcCustomGridFilterButtonViewInfo : public TkcCustomGridViewCellViewInfo {
   VT_CLASS(TkcCustomGridFilterButtonViewInfo, TkcCustomGridViewCellViewInfo)

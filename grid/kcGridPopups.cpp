@@ -4,6 +4,7 @@
 
 #include "controls/kcControlUtils.h"
 #include "filter-builder/kcFilterDialog.h"
+#include "grid/kcGridFiltering.h"
 #include "platform/forms/Forms.h"
 
 // ---- Base -----------------------------------------------------------------------------------
@@ -85,7 +86,7 @@ void TkcGridFilterPopup::Popup(TkcGridColumn* AColumn) {
     OwnerBounds = TRect{};
     for (auto& header : view->TableViewInfo()->Headers())
       if (header->Column == AColumn) OwnerBounds = header->Bounds;
-    AdjustListBox(view->Filtering.ColumnPopupMaxDropDownItemCount, OwnerBounds.right - OwnerBounds.left);
+    AdjustListBox(view->Filtering()->ColumnPopupMaxDropDownItemCount(), OwnerBounds.right - OwnerBounds.left);
     ListBox()->SetItemIndex(selected >= 0 ? selected : 0);
   } catch (...) {
     HideHourglassCursor();

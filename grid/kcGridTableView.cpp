@@ -388,7 +388,7 @@ void TkcGridColumnHeaderViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
 }
 
 TRect TkcGridColumnHeaderViewInfo::FilterButtonBounds() {
-  if (!TableOf(GridViewInfo())->Filtering.ColumnFiltering) return {};
+  if (!TableOf(GridViewInfo())->OptionsCustomize.ColumnFiltering) return {};
   int w = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent().cx;
   // A header too narrow for the button and some text shows none, so it can still sort.
   if (Bounds.right - Bounds.left < 2 * (w + 4)) return {};
@@ -542,7 +542,7 @@ void TkcGridTableViewInfo::Calculate() {
   // The filter bar takes a full-width strip at the top or the bottom.
   if (auto filter = std::make_unique<TkcGridFilterViewInfo>(this); filter->IsShown()) {
     int h = filter->CalculateHeight();
-    bool top = view->FilterBox.Position == fpTop;
+    bool top = view->FilterBox()->Position() == fpTop;
     filter->Place(top ? TRect{client.left, client.top, client.right, client.top + h}
                       : TRect{client.left, client.bottom - h, client.right, client.bottom});
     (top ? client.top : client.bottom) += top ? h : -h;

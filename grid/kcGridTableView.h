@@ -321,9 +321,8 @@ public:
   TkcGridColumnStyle ContentStyle;
   TkcGridTableOptionsData OptionsData;
   TkcGridTableOptionsBehavior OptionsBehavior;
-  TkcGridTableFiltering Filtering;
+  TkcGridTableOptionsCustomize OptionsCustomize;
   TkcGridNavigatorButtons NavigatorButtons;
-  TkcGridFilterBox FilterBox;
   const TkcGridTableOptionsSelection& OptionsSelection() const { return fOptionsSelection; }
   // Multi-select turns the data controller's on or off with it.
   void SetOptionsSelection(const TkcGridTableOptionsSelection& Value);

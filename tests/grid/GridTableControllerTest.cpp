@@ -8,6 +8,7 @@
 #include "editors/kcEditControl.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridFilterBox.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
 #include "platform/forms/Dialogs.h"
@@ -330,8 +331,8 @@ TEST(GridTableController, FilterBarShowsClearsAndSwitchesTheFilter) {
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
   EXPECT_EQ(info->FilterViewInfo(), nullptr);
   // Always shown: the empty text and no buttons; at the top when asked.
-  f.view->FilterBox.Visible = fvAlways;
-  f.view->FilterBox.Position = fpTop;
+  f.view->FilterBox()->SetVisible(fvAlways);
+  f.view->FilterBox()->SetPosition(fpTop);
   f.view->SizeChanged();
   f.session.ProcessMessages();
   ASSERT_NE(info->FilterViewInfo(), nullptr);
