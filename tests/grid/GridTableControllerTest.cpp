@@ -104,10 +104,15 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   f.session.Click(TFormsSession::At(popup->ListBox(), r.left + 5, (r.top + r.bottom) / 2));
   EXPECT_FALSE(popup->IsShown());
   EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
-  // "(All)" brings every row back.
+  EXPECT_EQ(f.view->Filtering()->MRUItems()->Count(), 1) << "the filter is remembered";
+  // The value picked comes first next time, as a recent one; "(All)" brings every row back.
   f.session.Click(button);
   ASSERT_TRUE(popup->IsShown());
+  EXPECT_EQ(items->Strings(0), "fig");
+  EXPECT_EQ(popup->ValueList()->GetItem(0).Kind, fviMRU);
   f.session.Key(VK_HOME);
+  while (popup->ListBox()->ItemIndex() < items->Count() - 1 && items->Strings(popup->ListBox()->ItemIndex()) != "(All)")
+    f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN);
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
   // Esc closes without a change.
