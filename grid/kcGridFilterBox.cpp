@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "grid/kcGridFiltering.h"
+#include "grid/kcGridPopups.h"
+#include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 
 namespace {
@@ -58,12 +60,35 @@ void TkcGridFilterActivateButtonViewInfo::Click() {
   view->LayoutChanged();
 }
 
+TSize TkcGridFilterDropDownButtonViewInfo::Extent() {
+  TSize e = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent();
+  // A height of 0 is the full height of the buttons' row.
+  if (e.cy == 0) e.cy = GridViewInfo()->GetFontHeight(GridView()->Font()) + 4;
+  return e;
+}
+
+bool TkcGridFilterDropDownButtonViewInfo::GetVisible() {
+  TkcGridTableFiltering* filtering = FilterViewInfo()->TableView()->Filtering();
+  return filtering && filtering->IsMRUItemsListAvailable();
+}
+
+void TkcGridFilterDropDownButtonViewInfo::DrawButton(TkcCanvas* ACanvas) {
+  GridView()->LookAndFeelPainter()->DrawFilterDropDownButton(ACanvas, Bounds, ButtonState(), false);
+}
+
+void TkcGridFilterDropDownButtonViewInfo::Click() {
+  TkcGridTableView* view = FilterViewInfo()->TableView();
+  TRect owner = FilterViewInfo()->Bounds;
+  view->TableController()->FilterMRUItemsPopup()->Popup(owner);
+}
+
 // ---- Bar ------------------------------------------------------------------------------------
 
 TkcGridFilterViewInfo::TkcGridFilterViewInfo(TkcCustomGridViewInfo* AGridViewInfo)
     : TkcCustomGridViewCellViewInfo(AGridViewInfo) {
   fButtons.push_back(std::make_unique<TkcGridFilterCloseButtonViewInfo>(this));
   fButtons.push_back(std::make_unique<TkcGridFilterActivateButtonViewInfo>(this));
+  fButtons.push_back(std::make_unique<TkcGridFilterDropDownButtonViewInfo>(this));
 }
 
 TkcGridFilterViewInfo::~TkcGridFilterViewInfo() = default;
@@ -82,8 +107,10 @@ bool TkcGridFilterViewInfo::IsShown() {
 
 int TkcGridFilterViewInfo::CalculateHeight() {
   int buttons = 0;
+  // The drop-down button takes the row's height, so it does not set it.
   for (auto& b : fButtons)
-    if (b->GetVisible()) buttons = std::max<int>(buttons, b->Extent().cy);
+    if (b->GetVisible() && !dynamic_cast<TkcGridFilterDropDownButtonViewInfo*>(b.get()))
+      buttons = std::max<int>(buttons, b->Extent().cy);
   return std::max(GridViewInfo()->GetFontHeight(GridView()->Font()) + 4 + 6, buttons ? buttons + 8 : 0);
 }
 
@@ -101,29 +128,28 @@ void TkcGridFilterViewInfo::GetViewParams(TkcVisualParams& P) {
 
 void TkcGridFilterViewInfo::GetTextAreaBounds(TRect& R) {
   TkcCustomGridViewCellViewInfo::GetTextAreaBounds(R);
-  // The left-aligned buttons take (width + 4) each, and 4 more when there are any.
-  int left = 0;
+  // Each side's buttons take (width + 4) each, and 4 more when there are any.
+  int side[2] = {0, 0};
   for (auto& b : fButtons)
-    if (b->GetVisible()) left += b->Extent().cx + 4;
-  if (left) left += 4;
-  R.left += left + 3;
-  R.right -= 3;
+    if (b->GetVisible()) side[b->IsAlignedRight()] += b->Extent().cx + 4;
+  for (int& s : side)
+    if (s) s += 4;
+  R.left += side[0] + 3;
+  R.right -= side[1] + 3;
 }
 
 void TkcGridFilterViewInfo::Place(const TRect& R) {
   Calculate(R.left, R.top, R.right - R.left, R.bottom - R.top);
-  int x = R.left + 4;
+  int left = R.left + 4, right = R.right - 4;
   for (auto& b : fButtons) {
-    if (!b->GetVisible()) {
-      b->Visible = false;
-      continue;
-    }
-    b->Visible = true;
+    b->Visible = b->GetVisible();
+    if (!b->Visible) continue;
     TSize e = b->Extent();
+    int x = b->IsAlignedRight() ? right - e.cx : left;
     // Centred vertically, halves away from zero.
     int top = static_cast<int>(std::lround((R.top + R.bottom - e.cy) / 2.0));
     b->Calculate(x, top, e.cx, e.cy);
-    x += e.cx + 4;
+    (b->IsAlignedRight() ? right : left) = b->IsAlignedRight() ? x - 4 : x + e.cx + 4;
   }
 }
 

@@ -19,6 +19,7 @@ public:
   TkcCustomGridFilterButtonViewInfo(TkcGridFilterViewInfo* AFilter);
   TkcGridFilterViewInfo* FilterViewInfo() const { return fFilter; }
   virtual TSize Extent() = 0;
+  virtual bool IsAlignedRight() { return false; }
   bool CaptureMouseOnPress() override { return true; }
   bool GetHotTrack() override { return true; }
   bool GetVisible() override;
@@ -51,6 +52,19 @@ public:
   TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridFilterActivateButtonHitTest>; }
   void DrawButton(TkcCanvas* ACanvas) override;  // checked while the filter is active
   void Click() override;                         // switches the filter off and on
+};
+
+// Shown while the view's filter history has entries to offer; it drops the history down.
+class TkcGridFilterDropDownButtonViewInfo : public TkcCustomGridFilterButtonViewInfo {
+  VT_CLASS(TkcGridFilterDropDownButtonViewInfo, TkcCustomGridFilterButtonViewInfo)
+public:
+  using TkcCustomGridFilterButtonViewInfo::TkcCustomGridFilterButtonViewInfo;
+  TSize Extent() override;
+  bool IsAlignedRight() override { return true; }
+  bool GetVisible() override;
+  TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridFilterDropDownButtonHitTest>; }
+  void DrawButton(TkcCanvas* ACanvas) override;
+  void Click() override;
 };
 
 class TkcGridFilterViewInfo : public TkcCustomGridViewCellViewInfo {

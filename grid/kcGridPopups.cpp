@@ -137,3 +137,38 @@ void TkcGridFilterPopup::ApplyValue(int AIndex) {
   if (entry.Kind != fviUser) HostView()->Filtering()->AddFilterToMRUItems();
   HostView()->LayoutChanged();
 }
+
+// ---- Recent filters -------------------------------------------------------------------------
+
+void TkcGridFilterMRUItemsPopup::Popup(const TRect& AOwnerBounds) {
+  TkcGridFilterMRUItems* mru = HostView()->Filtering()->MRUItems();
+  TStrings* items = ListBox()->Items();
+  items->BeginUpdate();
+  items->Clear();
+  for (int i = 0; i < mru->VisibleCount(); ++i) items->Add(mru->VisibleItems(i)->Filter()->GetFilterCaption());
+  items->EndUpdate();
+  if (items->Count() == 0) return;
+  OwnerBounds = AOwnerBounds;
+  AdjustListBox(HostView()->FilterBox()->MRUItemsListDropDownCount(), 0);
+  ListBox()->SetItemIndex(0);
+  ShowPopup(ListBox());
+}
+
+void TkcGridFilterMRUItemsPopup::ApplyItem(int AIndex) {
+  TkcGridFilterMRUItems* mru = HostView()->Filtering()->MRUItems();
+  if (AIndex < 0 || AIndex >= mru->VisibleCount()) return;
+  TkcGridFilterMRUItem* item = mru->VisibleItems(AIndex);
+  ClosePopup();
+  TkcDataFilterCriteria* filter = HostView()->DataController()->Filter();
+  filter->BeginUpdate();
+  try {
+    filter->Assign(item->Filter());
+    filter->SetActive(true);
+  } catch (...) {
+    filter->EndUpdate();
+    throw;
+  }
+  filter->EndUpdate();
+  HostView()->Filtering()->AddFilterToMRUItems();
+  HostView()->SizeChanged();
+}

@@ -21,6 +21,11 @@ TkcGridFilterPopup* TkcGridTableController::FilterPopup() {
   return fFilterPopup.get();
 }
 
+TkcGridFilterMRUItemsPopup* TkcGridTableController::FilterMRUItemsPopup() {
+  if (!fFilterMRUItemsPopup) fFilterMRUItemsPopup = std::make_unique<TkcGridFilterMRUItemsPopup>(TableView());
+  return fFilterMRUItemsPopup.get();
+}
+
 // ---- Sorting --------------------------------------------------------------------------------
 
 void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {

@@ -347,4 +347,37 @@ TEST(GridTableController, FilterBarShowsClearsAndSwitchesTheFilter) {
   EXPECT_EQ(info->HeaderBounds().top, info->FilterViewInfo()->Bounds.bottom);
 }
 
+TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
+  ControllerFixture f(8);
+  TkcGridFilterPopup* popup = f.controller()->FilterPopup();
+  auto choose = [&](const String& AText) {
+    popup->Popup(f.view->Columns(1));
+    for (int i = 0; i < popup->ListBox()->Items()->Count(); ++i)
+      if (popup->ListBox()->Items()->Strings(i) == AText && popup->ValueList()->GetItem(i).Kind == fviValue) {
+        popup->ApplyValue(i);
+        break;
+      }
+    f.session.ProcessMessages();
+  };
+  choose("fig");
+  TkcGridFilterViewInfo* bar = f.view->TableViewInfo()->FilterViewInfo();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_FALSE(bar->Buttons()[2]->Visible) << "the filter in force is not offered";
+  choose("kiwi");
+  EXPECT_EQ(f.Names(), (std::vector<String>{"kiwi"}));
+  bar = f.view->TableViewInfo()->FilterViewInfo();
+  TkcCustomGridFilterButtonViewInfo* dropDown = bar->Buttons()[2].get();
+  ASSERT_TRUE(dropDown->Visible);
+  EXPECT_EQ(dropDown->Bounds.right, bar->Bounds.right - 4);
+  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 23) << "the drop-down does not make the bar higher";
+  f.session.Click(f.At((dropDown->Bounds.left + dropDown->Bounds.right) / 2, (dropDown->Bounds.top + dropDown->Bounds.bottom) / 2));
+  TkcGridFilterMRUItemsPopup* recent = f.controller()->FilterMRUItemsPopup();
+  ASSERT_TRUE(recent->IsShown());
+  ASSERT_EQ(recent->ListBox()->Items()->Count(), 1);
+  EXPECT_NE(recent->ListBox()->Items()->Strings(0).find("fig"), String::npos);
+  f.session.Key(VK_RETURN);
+  EXPECT_FALSE(recent->IsShown());
+  EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
+}
+
 }  // namespace
