@@ -462,10 +462,19 @@ bool TkcDateEditPopupWindow::IsCalendarKey(WORD AKey, TShiftState AShift) {
 void TkcDateEditPopupWindow::KeyDown(WORD& Key, TShiftState Shift) {
   auto* edit = dynamic_cast<TkcCustomDateEdit*>(Edit());
   TkcPopupCalendar* calendar = edit ? edit->Calendar() : nullptr;
-  if (calendar && calendar->HandleAllocated() && IsCalendarKey(Key, Shift) && ActiveControl() != calendar) {
+  if (!fForwarding && calendar && calendar->HandleAllocated() && IsCalendarKey(Key, Shift) &&
+      ActiveControl() != calendar) {
     const WORD key = Key;
     Key = 0;
-    SendMessage(calendar->Handle(), WM_KEYDOWN, key, 0);
+    fForwarding = true;
+    TkcObjectLinkScope link(this);
+    try {
+      SendMessage(calendar->Handle(), WM_KEYDOWN, key, 0);
+    } catch (...) {
+      if (link.Alive()) fForwarding = false;
+      throw;
+    }
+    if (link.Alive()) fForwarding = false;
     return;
   }
   TkcPopupEditPopupWindow::KeyDown(Key, Shift);

@@ -152,6 +152,10 @@ public:
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
+
+private:
+  // Set while a key goes on to the calendar, whose own key message comes back here.
+  bool fForwarding = false;
 };
 
 // The date edit: a popup edit whose popup is the calendar (made on the first drop-down); typed
