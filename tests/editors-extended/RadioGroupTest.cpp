@@ -123,3 +123,25 @@ TEST(KcGroupBox, CaptionAndClientArea) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KcRadioGroup, AutoSizeFitsTheRows) {
+  RadioFixture f({{"One", Null()}, {"Two", Null()}, {"Three", Null()}});
+  const int fixedHeight = f.group->Height();
+  f.group->SetAutoSize(true);
+  f.session.ProcessMessages();
+  const int three = f.group->Height();
+  EXPECT_NE(three, fixedHeight) << "sized by its rows";
+  f.group->Properties()->Items()->Add()->SetCaption("Four");
+  f.session.ProcessMessages();
+  const int four = f.group->Height();
+  const int row = four - three;
+  EXPECT_GT(row, 0) << "one more row";
+  // Two columns: two rows of the same height.
+  f.group->Properties()->SetColumns(2);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.group->Height(), three - (four - three));
+}
+
+}  // namespace
