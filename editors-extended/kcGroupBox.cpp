@@ -519,6 +519,8 @@ void TkcCustomButtonGroup::Initialize() {
   TkcCustomGroupBox::Initialize();
   SetAutoSize(false);
   SetTabStop(true);
+  // Focused itself (nothing chosen), the group takes the arrow keys to reach its buttons.
+  SetKeys(TkcControlKeys{kArrows});
 }
 
 void TkcCustomButtonGroup::CreateHandle() {
@@ -647,6 +649,13 @@ void TkcCustomButtonGroup::DoEditKeyDown(WORD& Key, TShiftState Shift) {
       Key = 0;
       return;
     }
+  // The group itself has the focus (nothing chosen yet): an arrow key goes to the first button.
+  const bool arrow = Key == VK_LEFT || Key == VK_RIGHT || Key == VK_UP || Key == VK_DOWN;
+  if (arrow && !fButtons.empty() && fButtons.front()->CanFocus()) {
+    fButtons.front()->SetFocus();
+    Key = 0;
+    return;
+  }
   TkcCustomGroupBox::DoEditKeyDown(Key, Shift);
 }
 

@@ -363,6 +363,16 @@ void TkcCustomRadioGroup::UpdateButtonStyles() {
   }
 }
 
+void TkcCustomRadioGroup::Dispatch(TMessage& Message) {
+  TkcCustomButtonGroup::Dispatch(Message);
+  // Entering the group enters its chosen button; with none chosen the group keeps the focus
+  // until an arrow key chooses.
+  if (Message.Msg == WM_SETFOCUS && !IsDestroying()) {
+    const int index = ItemIndex();
+    if (index >= 0 && index < ButtonCount() && Buttons(index)->CanFocus()) Buttons(index)->SetFocus();
+  }
+}
+
 bool TkcCustomRadioGroup::IsContainerFocused() {
   for (int i = 0; i < ButtonCount(); ++i)
     if (Buttons(i)->Focused()) return false;

@@ -145,3 +145,26 @@ TEST(KcRadioGroup, AutoSizeFitsTheRows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KcRadioGroup, FocusEntersTheChosenButton) {
+  RadioFixture f({{"One", Null()}, {"Two", Null()}});
+  f.group->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.group->ItemIndex(), -1) << "entering chooses nothing";
+  f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.group->ItemIndex(), 0) << "an arrow key chooses the first";
+  f.group->SetItemIndex(1);
+  auto* other = new TEdit(&f.form);
+  other->SetParent(&f.form);
+  other->SetBounds(10, 200, 50, 21);
+  other->SetFocus();
+  f.session.ProcessMessages();
+  f.group->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_TRUE(f.group->Buttons(1)->Focused());
+  EXPECT_EQ(f.group->ItemIndex(), 1);
+}
+
+}  // namespace
