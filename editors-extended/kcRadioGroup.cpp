@@ -339,7 +339,7 @@ void TkcCustomRadioGroup::ButtonChosen(TkcCustomRadioGroupButton* AButton) {
     CheckButton(ActiveProperties()->GetRadioGroupItemIndex(EditValue()));
     return;
   }
-  if (ActiveProperties()->ImmediatePost && ValidateEdit(true) && OnPostEditValue) OnPostEditValue(this);
+  if (ActiveProperties()->ImmediatePost && CanPostEditValue() && ValidateEdit(true)) PostEditValue(false);
 }
 
 void TkcCustomRadioGroup::UpdateButtons() {
