@@ -4,7 +4,9 @@
 #include <unordered_set>
 
 #include "controls/kcControlUtils.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridTableController.h"
+#include "grid/kcGridTableViewData.h"
 
 // ---- Names ----------------------------------------------------------------------------------
 
@@ -75,6 +77,14 @@ int TkcGridItemDBDataBinding::DefaultWidth() const {
 TkcGridDBDataController::TkcGridDBDataController(TkcGridDBTableView* AGridView)
     : TkcDBDataController(nullptr), fGridView(AGridView) {
   OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { fGridView->DataControllerChanged(AInfo); };
+}
+
+bool TkcGridDBDataController::CanSelectRow(int ARowIndex) { return CanSelectGridRow(fGridView, ARowIndex); }
+
+void TkcGridDBDataController::FilterChanged() {
+  TkcDBDataController::FilterChanged();
+  // The filter history hides the active filter.
+  if (TkcGridTableFiltering* filtering = fGridView->Filtering()) filtering->FilterChanged();
 }
 
 int TkcGridDBDataController::GetItemID(TObject* AItem) {
