@@ -421,3 +421,25 @@ TEST(GridTableViewData, TheFocusedRecordTakesNumpadPlusBeforeTheController) {
   EXPECT_FALSE(view->TableController()->IsEditing());
   EXPECT_EQ(record->Typed, "");
 }
+
+TEST(GridFiltering, CustomizeDialogChoice) {
+  DataFixture f;
+  TkcGridTableFiltering* filtering = f.view->Filtering();
+  std::vector<String> shown;
+  f.view->OnFilterDialogShow = [&](TkcGridTableView*, TkcGridColumn* c, bool& done) {
+    shown.push_back(c ? "show " + c->Caption() : "show none");
+    done = c == f.col(1);
+  };
+  f.view->OnFilterCustomization = [&](TkcGridTableView*, bool& done) {
+    shown.push_back("builder");
+    done = true;
+  };
+  filtering->RunCustomizeDialog(f.col(1));  // the handler took it
+  filtering->RunCustomizeDialog();          // no column: the filter builder
+  // A column's filter that the simple dialog cannot show (OR) goes to the filter builder too.
+  f.dc()->Filter()->Root()->SetBoolOperatorKind(fboOr);
+  f.col(0)->DataBinding()->AddToFilter(nullptr, foEqual, Variant("v1"));
+  f.col(0)->DataBinding()->AddToFilter(nullptr, foEqual, Variant("v2"));
+  filtering->RunCustomizeDialog(f.col(0));
+  EXPECT_EQ(shown, (std::vector<String>{"show N", "show none", "builder", "show Name", "builder"}));
+}
