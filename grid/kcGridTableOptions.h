@@ -1,6 +1,6 @@
 #pragma once
 // The table view's option groups its controllers read: data operations, selection, keyboard and
-// mouse behaviour, the column filter popup and the navigator's delete question.
+// mouse behaviour, the header's filter buttons and the navigator's delete question.
 
 class TkcGridColumn;
 
@@ -25,7 +25,6 @@ struct TkcGridTableOptionsBehavior {
   bool DragScrolling = true;
 };
 
-// What the user may change of the view's arrangement.
 struct TkcGridTableOptionsCustomize {
   // Column headers carry a filter drop-down button.
   bool ColumnFiltering = true;

@@ -290,6 +290,14 @@ void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem,
   TkcGridTableViewInfo* info = AView->TableViewInfo();
   TkcGridRowViewInfo* row = info ? info->RowByIndex(ARowIndex) : nullptr;
   if (!row) return;
+  // Cells of columns freed since the last layout wait for the new one (compared by address
+  // only: a freed column is not touched).
+  for (auto& cell : row->Cells)
+    if (auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get());
+        data && !row->IsGroup && AView->IndexOfColumn(data->Column) < 0) {
+      AView->LayoutChanged();
+      return;
+    }
   if (AItem) {
     TkcGridDataCellViewInfo* cell = CellOf(row, AItem);
     if (!cell) return;
