@@ -1667,6 +1667,27 @@ void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   c->RestoreFocusAfterDelete();
 }
 
+void TkcDBDataProvider::DeleteSelection() {
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !ds) {
+    TkcCustomDataProvider::DeleteSelection();
+    return;
+  }
+  TkcDBDataSelection* selection = static_cast<TkcDBDataController*>(fDataController)->Selection();
+  kcBracket([ds] { ds->DisableControls(); },
+            [&] {
+              for (int i = static_cast<int>(selection->Bookmarks().size()) - 1; i >= 0; --i) {
+                const String bookmark = selection->Bookmarks()[static_cast<std::size_t>(i)];
+                if (!bookmark.empty() && ds->BookmarkValid(bookmark)) {
+                  ds->GotoBookmark(bookmark);
+                  ds->Delete();
+                }
+                selection->DeleteEntry(i);
+              }
+            },
+            [ds] { ds->EnableControls(); });
+}
+
 // ---- Data mode and sync mode ------------------------------------------------------------------------------
 
 void TkcDBDataModeController::Assign(TPersistent* Source) {

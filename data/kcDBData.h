@@ -320,6 +320,9 @@ public:
   void Cancel() override;
   void Delete() override;
   void DeleteRecords(std::vector<int>& AList) override;
+  // Grid mode: the selected records are bookmarks, most of them outside the buffer; each one
+  // is found and deleted, from the last to the first.
+  void DeleteSelection() override;
   bool SetEditValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue,
                     TkcDataEditValueSource AValueSource) override;
   Variant GetEditValue(int ARecordIndex, TkcCustomDataField* AField, TkcDataEditValueSource AValueSource) override;
