@@ -345,6 +345,8 @@ public:
   // The dataset's record counts as changed only by values other than those a new record got
   // automatically (grouping values, the master record's key).
   bool IsDataSetModified();
+  // The dataset's Cancel; a detail's appended row gives the cursor back to the detail's rows.
+  void CancelDataSet();
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
   TDataSet* DataSet() const { return fDataLink->DataSet(); }

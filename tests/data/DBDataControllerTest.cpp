@@ -1054,6 +1054,14 @@ TEST(DBDataMasterDetail, DetailsReadTheirMasterRecordsRowsOfTheSharedDataSet) {
   EXPECT_EQ(f.Lines()->State(), dsBrowse);
   EXPECT_EQ(f.Lines()->RecordCount(), 5);
   EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  // Cancelling an appended row leaves the cursor on the detail's last row, not at the end of
+  // the shared dataset (another order's rows).
+  first->Append();
+  f.Lines()->FieldByName("QTY")->SetAsVariant(Variant(3));
+  first->Cancel();
+  EXPECT_EQ(f.Lines()->State(), dsBrowse);
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 11);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
 
   // A change of the template's key names re-makes the master key field.
   f.templ.SetMasterKeyFieldNames("ID;NAME");
