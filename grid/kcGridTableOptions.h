@@ -1,6 +1,6 @@
 #pragma once
 // The table view's option groups its controllers read: data operations, selection, keyboard and
-// mouse behaviour, the column filter popup and the navigator's delete question.
+// mouse behaviour, the header's filter buttons and the navigator's delete question.
 
 class TkcGridColumn;
 
@@ -25,12 +25,9 @@ struct TkcGridTableOptionsBehavior {
   bool DragScrolling = true;
 };
 
-struct TkcGridTableFiltering {
+struct TkcGridTableOptionsCustomize {
   // Column headers carry a filter drop-down button.
   bool ColumnFiltering = true;
-  // The value list of a column's filter popup shows at most this many rows at once.
-  int ColumnPopupMaxDropDownItemCount = 15;
-  int MRUItemsListCount = 10;
 };
 
 struct TkcGridNavigatorButtons {

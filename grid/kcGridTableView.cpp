@@ -1,5 +1,6 @@
 #include "grid/kcGridTableView.h"
 
+#include "grid/kcGridFilterBox.h"
 #include "grid/kcGridTableController.h"
 
 #include <algorithm>
@@ -387,7 +388,7 @@ void TkcGridColumnHeaderViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
 }
 
 TRect TkcGridColumnHeaderViewInfo::FilterButtonBounds() {
-  if (!TableOf(GridViewInfo())->Filtering.ColumnFiltering) return {};
+  if (!TableOf(GridViewInfo())->OptionsCustomize.ColumnFiltering) return {};
   int w = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent().cx;
   // A header too narrow for the button and some text shows none, so it can still sort.
   if (Bounds.right - Bounds.left < 2 * (w + 4)) return {};
@@ -474,9 +475,14 @@ void TkcGridRowViewInfo::Offset(int DY) {
 
 TkcGridTableView* TkcGridTableViewInfo::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
 
+TkcGridTableViewInfo::TkcGridTableViewInfo(TkcCustomGridView* AGridView) : TkcCustomGridViewInfo(AGridView) {}
+
+TkcGridTableViewInfo::~TkcGridTableViewInfo() = default;
+
 void TkcGridTableViewInfo::DestroyViewInfos(bool) {
   fRows.clear();
   fHeaders.clear();
+  fFilter.reset();
 }
 
 void TkcGridTableViewInfo::CalculateRowHeight() {
@@ -530,8 +536,18 @@ void TkcGridTableViewInfo::Calculate() {
   TkcGridTableView* view = TableView();
   fRows.clear();
   fHeaders.clear();
+  fFilter.reset();
   CalculateRowHeight();
   TRect client = ClientBounds();
+  // The filter bar takes a full-width strip at the top or the bottom.
+  if (auto filter = std::make_unique<TkcGridFilterViewInfo>(this); filter->IsShown()) {
+    int h = filter->CalculateHeight();
+    bool top = view->FilterBox()->Position() == fpTop;
+    filter->Place(top ? TRect{client.left, client.top, client.right, client.top + h}
+                      : TRect{client.left, client.bottom - h, client.right, client.bottom});
+    (top ? client.top : client.bottom) += top ? h : -h;
+    fFilter = std::move(filter);
+  }
   int levels = view->DataController()->Groups()->GetGroupingItemCount();
   // The header: column headers side by side; the first takes the group levels' indent.
   fHeaderBounds = TRect{client.left, client.top, client.right, client.top + fHeaderHeight};
@@ -594,6 +610,8 @@ TkcGridRowViewInfo* TkcGridTableViewInfo::RowByIndex(int ARowIndex) const {
 bool TkcGridTableViewInfo::HasNoData() const { return TableView()->DataController()->GetRowCount() == 0; }
 
 TkcCustomGridHitTest* TkcGridTableViewInfo::GetDefaultHitTest(const TPoint& P) {
+  if (fFilter && PtInRect(&fFilter->Bounds, P))
+    if (TkcCustomGridHitTest* hit = fFilter->GetHitTestAt(P)) return hit;
   if (PtInRect(&fHeaderBounds, P)) {
     for (auto& header : fHeaders)
       if (TkcCustomGridHitTest* hit = header->GetHitTestAt(P)) return hit;
@@ -629,6 +647,10 @@ void TkcGridTableViewInfo::CollectGridLines(std::vector<POINT>& APoints) {
 
 void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
   TkcCustomGridPainter* painter = Painter();
+  if (fFilter) {
+    fFilter->PaintAll(ACanvas);
+    painter->ExcludeFromBackground(fFilter->Bounds);
+  }
   for (auto& header : fHeaders) {
     if (!header->Visible) continue;
     header->Paint(ACanvas);

@@ -18,6 +18,7 @@ class TkcGridTableFiltering;
 class TkcGridFilterBox;
 class TkcCustomGridTableViewData;
 class TkcGridTableController;
+class TkcGridFilterViewInfo;
 
 enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 
@@ -220,7 +221,8 @@ public:
 class TkcGridTableViewInfo : public TkcCustomGridViewInfo {
   VT_CLASS(TkcGridTableViewInfo, TkcCustomGridViewInfo)
 public:
-  using TkcCustomGridViewInfo::TkcCustomGridViewInfo;
+  explicit TkcGridTableViewInfo(TkcCustomGridView* AGridView);
+  ~TkcGridTableViewInfo() override;
   TkcGridTableView* TableView() const;
   int HeaderHeight() const { return fHeaderHeight; }
   int RowHeight() const { return fRowHeight; }
@@ -241,6 +243,8 @@ public:
   void ScrollRows(int ADelta);
   bool HasNoData() const;
   void PaintCells(TkcCanvas* ACanvas) override;
+  // The filter bar while it is shown, else nil.
+  TkcGridFilterViewInfo* FilterViewInfo() const { return fFilter.get(); }
 
 protected:
   void Calculate() override;
@@ -255,6 +259,7 @@ private:
   TRect fHeaderBounds{}, fRecordsBounds{};
   std::vector<std::unique_ptr<TkcGridColumnHeaderViewInfo>> fHeaders;
   std::deque<std::unique_ptr<TkcGridRowViewInfo>> fRows;
+  std::unique_ptr<TkcGridFilterViewInfo> fFilter;
 };
 
 class TkcGridTablePainter : public TkcCustomGridPainter {
@@ -316,7 +321,7 @@ public:
   TkcGridColumnStyle ContentStyle;
   TkcGridTableOptionsData OptionsData;
   TkcGridTableOptionsBehavior OptionsBehavior;
-  TkcGridTableFiltering Filtering;
+  TkcGridTableOptionsCustomize OptionsCustomize;
   TkcGridNavigatorButtons NavigatorButtons;
   const TkcGridTableOptionsSelection& OptionsSelection() const { return fOptionsSelection; }
   // Multi-select turns the data controller's on or off with it.

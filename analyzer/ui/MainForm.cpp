@@ -13,6 +13,7 @@
 #include "analyzer/ui/PrintGeometry.h"
 #include "analyzer/ui/UiUtils.h"
 #include "grid/kcGridDBTableView.h"
+#include "grid/kcGridFiltering.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
 #include "platform/win/ShellApi.h"
@@ -398,7 +399,7 @@ void TfrmMain::CreateResultGrid() {
   dc->SetDataSource(DataSource);
   dc->Filter()->SetMaxValueListCount(1000);
   // Results are read-only; the focused cell stays marked when the grid loses the focus.
-  dbgrdResultsDBTableView1->Filtering.ColumnPopupMaxDropDownItemCount = 12;
+  dbgrdResultsDBTableView1->Filtering()->SetColumnPopupMaxDropDownItemCount(12);
   dbgrdResultsDBTableView1->OptionsData.Editing = false;
   dbgrdResultsDBTableView1->NavigatorButtons.ConfirmDelete = false;
   TkcGridTableOptionsSelection selection = dbgrdResultsDBTableView1->OptionsSelection();
