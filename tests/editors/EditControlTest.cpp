@@ -256,7 +256,9 @@ class TRecordingBinding : public TkcEditDataBinding {
 public:
   using TkcEditDataBinding::TkcEditDataBinding;
   void StoreValue(const Variant& AValue) override { Stored.push_back(VarToStr(AValue)); }
+  bool SetEditMode() override { return Editable; }
   std::vector<String> Stored;
+  bool Editable = true;
 };
 
 class TRecordedEdit : public TkcTextEdit {
@@ -289,6 +291,12 @@ TEST(KcEditControl, ChangesAreStoredOnExitAndEnterAndPostFailuresAreShown) {
   f.session.Type("c");  // replaces the text selected on entry
   f.session.Key(VK_RETURN, "\r");
   EXPECT_EQ(edit->Stored(), (std::vector<String>{"ab", "c"}));
+  // A source that cannot enter its edit mode refuses typing.
+  static_cast<TRecordingBinding*>(edit->DataBinding())->Editable = false;
+  edit->SetEditValue(Variant(String("kept")));
+  f.session.Type("z");
+  EXPECT_EQ(edit->Text(), "kept");
+  static_cast<TRecordingBinding*>(edit->DataBinding())->Editable = true;
 
   // In place, a failing post reaches the application's handler, not the caller, and the value
   // stays modified.
