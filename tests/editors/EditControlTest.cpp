@@ -159,6 +159,7 @@ TEST(KcEditControl, ButtonsClickOnReleaseOverThemUnderTheCapture) {
   f.session.Press();
   EXPECT_EQ(info->PressedButton, 0);
   EXPECT_EQ(edit->CapturedButton(), 0);
+  EXPECT_TRUE(info->ContainerState.Contains(csHotTrack));  // hot while it holds the capture
   f.session.Release();
   EXPECT_EQ(clicks, std::vector<int>{0});
   EXPECT_EQ(edit->CapturedButton(), -1);
