@@ -401,3 +401,19 @@ TEST(KcEditControl, InnerWindowSitsWhereTheEditorDrawsItsText) {
     delete edit;
   }
 }
+
+TEST(KcEditControl, TabLeavesTheEditorUnlessCtrlIsHeld) {
+  EditFixture f;
+  auto* edit = f.Add(new TkcTextEdit(&f.form), 10, 10);
+  f.other->SetTabOrder(1);
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_TAB, "\t");
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_TRUE(edit->InnerTextEdit()->Focused());
+  EXPECT_EQ(edit->Text(), "");
+  f.session.Key(VK_TAB, "\t");
+  EXPECT_TRUE(f.other->Focused());
+  EXPECT_EQ(edit->Text(), "");
+}
