@@ -89,32 +89,34 @@ void TkcCustomInnerTextEdit::Change() {
   if (fContainer) fContainer->ChangeHandler(this);
 }
 
-void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
-  if (!fContainer) return inherited::Dispatch(m);
+bool ForwardInnerEditMessage(TCustomEdit* AInner, TkcCustomTextEdit* AContainer, TMessage& m,
+                             const std::function<void()>& ADefault) {
   switch (m.Msg) {
-    // The clipboard goes through the editor, which checks the result against its kind.
     case WM_CUT:
-      if (ReadOnly())
-        fContainer->CopyToClipboard();
+      if (AInner->ReadOnly())
+        AContainer->CopyToClipboard();
       else
-        fContainer->CutToClipboard();
-      return;
+        AContainer->CutToClipboard();
+      return true;
     case WM_PASTE:
-      if (!ReadOnly()) fContainer->PasteFromClipboard();
-      return;
+      if (!AInner->ReadOnly()) AContainer->PasteFromClipboard();
+      return true;
     case WM_CLEAR:
-      if (!ReadOnly()) fContainer->ClearSelection();
-      return;
-    // The editor's frame and colours follow the focus of this window.
+      if (!AInner->ReadOnly()) AContainer->ClearSelection();
+      return true;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      TkcCustomTextEdit* container = fContainer;
-      inherited::Dispatch(m);
-      if (!ComponentState().Contains(csDestroying) && !container->IsContainerDestroying()) container->FocusChanged();
-      return;
-    }
-    default: inherited::Dispatch(m);
+    case WM_KILLFOCUS:
+      ADefault();
+      if (!AInner->ComponentState().Contains(csDestroying) && !AContainer->IsContainerDestroying())
+        AContainer->FocusChanged();
+      return true;
+    default: return false;
   }
+}
+
+void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
+  if (!fContainer || !ForwardInnerEditMessage(this, fContainer, m, [&] { inherited::Dispatch(m); }))
+    inherited::Dispatch(m);
 }
 
 // ---- Text edit ------------------------------------------------------------------------------
@@ -123,14 +125,14 @@ TkcCustomTextEdit::~TkcCustomTextEdit() = default;
 
 void TkcCustomTextEdit::Initialize() {
   TkcCustomEdit::Initialize();
-  InnerTextEdit()->SetColor(clWindow);
+  InnerEdit()->SetColor(clWindow);
   SetBounds(Left(), Top(), 121, 21);
   PropertiesChanged(GetEffectiveProperties());
 }
 
 String TkcCustomTextEdit::Text() {
-  if (!InnerTextEdit()) return fTextOnDestroy;
-  return InnerTextEdit()->Text();
+  if (!InnerEdit()) return fTextOnDestroy;
+  return InnerEdit()->Text();
 }
 
 void TkcCustomTextEdit::SetText(const String& Value) {
@@ -145,7 +147,7 @@ void TkcCustomTextEdit::ShowDisplayText(const String& AText) {
   const bool was = fSynchronizingDisplay;
   fSynchronizingDisplay = true;
   try {
-    InnerTextEdit()->SetText(AText);
+    InnerEdit()->SetText(AText);
   } catch (...) {
     fSynchronizingDisplay = was;
     throw;
@@ -154,7 +156,7 @@ void TkcCustomTextEdit::ShowDisplayText(const String& AText) {
 }
 
 void TkcCustomTextEdit::SynchronizeDisplayValue() {
-  if (!InnerTextEdit()) return;
+  if (!InnerEdit()) return;
   TkcCustomTextEditProperties* p = ActiveProperties();
   Variant display;
   Variant value = GetEditValue();
@@ -213,7 +215,7 @@ void TkcCustomTextEdit::ChangeHandler(TObject* Sender) {
 }
 
 void TkcCustomTextEdit::SafelySetFocus() {
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   const bool autoSelect = inner->AutoSelect;
   inner->AutoSelect = false;
   try {
@@ -244,7 +246,7 @@ void TkcCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
 }
 
 void TkcCustomTextEdit::SetSelText(const String& Value) {
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   String text;
   int caret = 0;
   if (!ActiveProperties()->ChangeSelText(Text(), inner->SelStart(), inner->SelLength(), Value, fUserChange,
@@ -288,16 +290,18 @@ void TkcCustomTextEdit::PasteFromClipboard() {
 }
 
 void TkcCustomTextEdit::PropertiesChanged(TObject* Sender) {
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   if (inner) {
     TkcCustomTextEditProperties* p = ActiveProperties();
-    inner->SetAlignment(p->Alignment()->Horz());
+    if (auto* single = dynamic_cast<TkcCustomInnerTextEdit*>(inner)) {
+      single->SetAlignment(p->Alignment()->Horz());
+      single->SetEchoMode(p->EchoMode);
+      single->SetPasswordCharacter(p->PasswordChar);
+    }
     inner->AutoSelect = p->AutoSelect() && !IsInplace();
     inner->SetCharCase(p->CharCase());
-    inner->SetEchoMode(p->EchoMode);
     inner->HideSelection = p->HideSelection;
     inner->SetMaxLength(p->MaxLength());
-    inner->SetPasswordCharacter(p->PasswordChar);
     inner->SetReadOnly(IsReadOnly());
   }
   TkcCustomEdit::PropertiesChanged(Sender);
