@@ -1,9 +1,11 @@
 #include "editors-extended/kcEditRepositoryItems.h"
 
 #include "editors-extended/kcBlobEdit.h"
+#include "editors-extended/kcButtonEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcDateEdit.h"
+#include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcTimeEdit.h"
@@ -14,7 +16,7 @@
 #define VT_ITEM_PROPERTIES(Item, Properties) \
   TkcCustomEditPropertiesClass Item::GetEditPropertiesClass() { return TkcCustomEditPropertiesClass::Of<Properties>(); }
 
-VT_ITEM_PROPERTIES(TkcEditRepositoryButtonItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryButtonItem, TkcButtonEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryImageItem, TkcImageProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryComboBoxItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryPopupItem, TkcMaskEditProperties)
@@ -28,6 +30,6 @@ VT_ITEM_PROPERTIES(TkcEditRepositoryBlobItem, TkcBlobEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryCheckBoxItem, TkcCheckBoxProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryTimeItem, TkcTimeEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryMRUItem, TkcMaskEditProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositoryHyperLinkItem, TkcTextEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryHyperLinkItem, TkcHyperLinkEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryRadioGroupItem, TkcCustomEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryLookupComboBoxItem, TkcMaskEditProperties)

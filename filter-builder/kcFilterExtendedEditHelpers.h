@@ -14,5 +14,21 @@ public:
                                               bool AExtendedSet) const override;
 };
 
+// Comparisons and blanks of amounts (ranges and lists in the extended set); never like.
+class TkcFilterCurrencyEditHelper : public TkcFilterTextEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterCurrencyEditHelper, TkcFilterTextEditHelper)
+public:
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  // A condition value is any amount, and may be blank.
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
+// A link filters as text.
+class TkcFilterHyperLinkEditHelper : public TkcFilterTextEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterHyperLinkEditHelper, TkcFilterTextEditHelper)
+};
+
 void RegisterExtendedFilterEditHelpers();
 void UnregisterExtendedFilterEditHelpers();
