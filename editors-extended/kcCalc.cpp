@@ -375,11 +375,10 @@ void TkcCustomCalculator::DrawButton(TkcCanvas* ACanvas, TkcCalculatorButton ABu
     const int shift = painter->GetButtonPressedShift();
     OffsetRect(&text, shift, shift);
   }
-  ACanvas->Font()->SetColor(state == kcbsDisabled ? clGrayText : b.TextColor);
-  const int mode = SetBkMode(ACanvas->Handle(), TRANSPARENT);
-  RECT r = text;
-  ::DrawText(ACanvas->Handle(), b.Caption, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SetBkMode(ACanvas->Handle(), mode);
+  ACanvas->Font()->SetColor(b.TextColor);
+  ACanvas->Brush()->SetStyle(bsClear);
+  ACanvas->DrawText(b.Caption, text, kctfHCenter | kctfVCenter | kctfSingleLine, state != kcbsDisabled);
+  ACanvas->Brush()->SetStyle(bsSolid);
   if (AButton == cbtEquals && Focused() && FocusRectVisible) {
     TRect focus = b.Bounds;
     InflateRect(&focus, -3, -3);

@@ -267,10 +267,9 @@ void TkcImageViewInfo::DrawBackground(TkcCanvas* ACanvas) {
     if (!Caption.empty()) {
       ACanvas->SetFont(Font);
       ACanvas->Font()->SetColor(TextColor);
-      const int mode = SetBkMode(ACanvas->Handle(), TRANSPARENT);
-      RECT r = client;
-      ::DrawText(ACanvas->Handle(), Caption, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-      SetBkMode(ACanvas->Handle(), mode);
+      ACanvas->Brush()->SetStyle(bsClear);
+      ACanvas->DrawText(Caption, client, kctfHCenter | kctfVCenter | kctfSingleLine);
+      ACanvas->Brush()->SetStyle(bsSolid);
     }
     if (ShowFocusFrame) ACanvas->FrameRect(client, clWindowFrame);
     return;
