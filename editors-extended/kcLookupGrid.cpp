@@ -23,8 +23,7 @@ TkcLookupGridColumn::TkcLookupGridColumn(TCollection* ACollection) : TCollection
   if (TkcCustomLookupGrid* grid = Grid()) {
     grid->BeginUpdate();
     grid->fDataController->AddItem(this);
-    // Any value, until the owner names the type.
-    grid->fDataController->ChangeValueTypeClass(Index(), TkcVariantValueType::Class());
+    grid->InitializeColumnItem(Index());
     grid->EndUpdate();
   }
 }
@@ -130,9 +129,13 @@ void TkcLookupGridColumn::SetValueTypeClass(TkcValueTypeClass Value) {
   if (TkcCustomLookupGrid* grid = Grid()) grid->fDataController->ChangeValueTypeClass(Index(), Value);
 }
 
+TkcEditRepositoryItem* TkcLookupGridColumn::GetDefaultRepositoryItem() {
+  return GetEditDataRegisteredRepositoryItems()->FindDefaultItem();
+}
+
 TkcEditRepositoryItem* TkcLookupGridColumn::GetActualRepositoryItem() {
   if (fRepositoryItem) return fRepositoryItem;
-  if (TkcEditRepositoryItem* item = GetEditDataRegisteredRepositoryItems()->FindDefaultItem()) return item;
+  if (TkcEditRepositoryItem* item = GetDefaultRepositoryItem()) return item;
   if (!fInternalItem) fInternalItem = std::make_unique<TkcEditRepositoryTextItem>(nullptr);
   return fInternalItem.get();
 }
@@ -141,8 +144,8 @@ TkcCustomEditProperties* TkcLookupGridColumn::GetActualProperties() { return Get
 
 // ---- Columns and options --------------------------------------------------------------------
 
-TkcLookupGridColumns::TkcLookupGridColumns(TkcCustomLookupGrid* AGrid)
-    : TCollection(TCollectionItemClass::Of<TkcLookupGridColumn>()), fGrid(AGrid) {}
+TkcLookupGridColumns::TkcLookupGridColumns(TkcCustomLookupGrid* AGrid, TCollectionItemClass AItemClass)
+    : TCollection(AItemClass), fGrid(AGrid) {}
 
 TPersistent* TkcLookupGridColumns::GetOwner() { return fGrid; }
 
@@ -238,10 +241,15 @@ int TkcLookupTextIndex::FindRow(const String& AText, bool APartial) const {
 
 // ---- Grid -----------------------------------------------------------------------------------
 
-TkcCustomLookupGrid::TkcCustomLookupGrid(TComponent* AOwner) : TkcControl(AOwner) {
-  fDataController = std::make_unique<TkcDataController>(nullptr);
+TkcCustomLookupGrid::TkcCustomLookupGrid(TComponent* AOwner)
+    : TkcCustomLookupGrid(AOwner, std::make_unique<TkcDataController>(nullptr),
+                          TCollectionItemClass::Of<TkcLookupGridColumn>()) {}
+
+TkcCustomLookupGrid::TkcCustomLookupGrid(TComponent* AOwner, std::unique_ptr<TkcCustomDataController> AController,
+                                         TCollectionItemClass AColumnClass)
+    : TkcControl(AOwner), fDataController(std::move(AController)) {
   fDataController->OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { DataControllerNotification(AInfo); };
-  fColumns = std::make_unique<TkcLookupGridColumns>(this);
+  fColumns = std::make_unique<TkcLookupGridColumns>(this, AColumnClass);
   fOptions = std::make_unique<TkcLookupGridOptions>(this);
   fAutoScrollTimer = std::make_unique<TkcTimer>(nullptr);
   fAutoScrollTimer->SetEnabled(false);
@@ -258,6 +266,11 @@ TkcCustomLookupGrid::~TkcCustomLookupGrid() {
   fAutoScrollTimer->SetEnabled(false);
   fDataController->OnUpdateControl = nullptr;
   fColumns->Clear();
+}
+
+void TkcCustomLookupGrid::InitializeColumnItem(int AItemIndex) {
+  // Any value, until the owner names the type.
+  fDataController->ChangeValueTypeClass(AItemIndex, TkcVariantValueType::Class());
 }
 
 void TkcCustomLookupGrid::BeginUpdate() {

@@ -56,7 +56,9 @@ public:
 
   virtual String GetDefaultCaption() const { return String(); }
   virtual int GetDefaultWidth() const { return 64; }
-  // The item that draws and formats the cells: the own one, else the default text item.
+  // The item for the column when it names none: the default text item.
+  virtual TkcEditRepositoryItem* GetDefaultRepositoryItem();
+  // The item that draws and formats the cells: the own one, else the default one.
   TkcEditRepositoryItem* GetActualRepositoryItem();
   TkcCustomEditProperties* GetActualProperties();
 
@@ -82,7 +84,8 @@ private:
 class TkcLookupGridColumns : public TCollection {
   VT_CLASS(TkcLookupGridColumns, TCollection)
 public:
-  explicit TkcLookupGridColumns(TkcCustomLookupGrid* AGrid);
+  explicit TkcLookupGridColumns(TkcCustomLookupGrid* AGrid,
+                                TCollectionItemClass AItemClass = TCollectionItemClass::Of<TkcLookupGridColumn>());
   TkcCustomLookupGrid* Grid() const { return fGrid; }
   TkcLookupGridColumn* Add() { return static_cast<TkcLookupGridColumn*>(TCollection::Add()); }
   TkcLookupGridColumn* Items(int AIndex) const {
@@ -149,6 +152,9 @@ class TkcCustomLookupGrid : public TkcControl {
 public:
   explicit TkcCustomLookupGrid(TComponent* AOwner);
   ~TkcCustomLookupGrid() override;
+  // A descendant brings its own data controller and column class.
+  TkcCustomLookupGrid(TComponent* AOwner, std::unique_ptr<TkcCustomDataController> AController,
+                      TCollectionItemClass AColumnClass);
 
   TkcLookupGridColumns* Columns() const { return fColumns.get(); }
   TkcLookupGridOptions* Options() const { return fOptions.get(); }
@@ -209,6 +215,8 @@ protected:
   virtual void HeaderPressed(int AColumnIndex, TShiftState AShift);
   virtual void CellPressed(int ARowIndex, int AColumnIndex);
   void DoCloseRequest(bool AAccept);
+  // Prepares the data controller's item of a new column.
+  virtual void InitializeColumnItem(int AItemIndex);
 
 private:
   friend class TkcLookupGridColumn;
@@ -228,7 +236,7 @@ private:
 
   std::unique_ptr<TkcLookupGridColumns> fColumns;
   std::unique_ptr<TkcLookupGridOptions> fOptions;
-  std::unique_ptr<TkcDataController> fDataController;
+  std::unique_ptr<TkcCustomDataController> fDataController;
   std::unique_ptr<TkcTimer> fAutoScrollTimer;
   TkcLookupTextIndex fTextIndex;
   TkcLookupGridColumn* fFocusedColumn = nullptr;
