@@ -297,7 +297,7 @@ void TkcImageViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT
   info->Center = p->Center();
   info->Stretch = p->Stretch();
   info->ShowFocusFrame = p->ShowFocusRect() && Focused && !IsInplace;
-  if (info->Center || info->Stretch) info->ScrollOffset = TPoint{};
+  info->ScrollOffset = image && !info->Center && !info->Stretch ? image->ScrollOffset() : TPoint{};
 }
 
 void TkcImageViewData::FillViewInfoValue(const Variant& AEditValue, TkcImageViewInfo* AViewInfo) {
@@ -400,6 +400,7 @@ void TkcCustomImage::PictureChanged(TObject*) {
       fPicture->Graphic()->SetTransparent(t == gtTransparent);
       fPicture->OnChange = saved;
     }
+    fScrollOffset = TPoint{};
     if (!fLoading) {
       // The stored value follows the picture, so a reset after Escape has what to go back to.
       SetStoredEditValue(GetEditValue());
@@ -412,6 +413,48 @@ void TkcCustomImage::PictureChanged(TObject*) {
   }
   LockChangeEvents(false);
   CalculateViewInfo(TPoint{-1, -1}, false);
+  UpdateScrollBars();
+}
+
+bool TkcCustomImage::IsPictureScrollable() {
+  TkcCustomImageProperties* p = ActiveProperties();
+  return !IsInplace() && !p->Center() && !p->Stretch() && !IsPictureBlank(fPicture.get());
+}
+
+void TkcCustomImage::InitScrollBarsParameters() {
+  const TRect client = EditViewInfo() ? EditViewInfo()->ClientRect : TRect{};
+  const bool scrollable = IsPictureScrollable() && !IsRectEmpty(&client);
+  const int pw = scrollable ? fPicture->Width() : 0, ph = scrollable ? fPicture->Height() : 0;
+  SetScrollBarInfo(sbHorizontal, 0, pw - 1, 8, client.right - client.left, fScrollOffset.x, scrollable, true);
+  SetScrollBarInfo(sbVertical, 0, ph - 1, 8, client.bottom - client.top, fScrollOffset.y, scrollable, true);
+}
+
+void TkcCustomImage::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) {
+  if (!IsPictureScrollable()) return;
+  const TRect client = EditViewInfo()->ClientRect;
+  const bool horizontal = AKind == sbHorizontal;
+  const int extent = horizontal ? fPicture->Width() : fPicture->Height();
+  const int page = horizontal ? client.right - client.left : client.bottom - client.top;
+  int& offset = horizontal ? fScrollOffset.x : fScrollOffset.y;
+  int position = offset;
+  switch (ACode) {
+    case scLineUp: position -= 8; break;
+    case scLineDown: position += 8; break;
+    case scPageUp: position -= page; break;
+    case scPageDown: position += page; break;
+    case scTop: position = 0; break;
+    case scBottom: position = extent; break;
+    default: position = APosition; break;
+  }
+  // Never beyond the picture's end, never before its start.
+  offset = std::max(0, std::min(position, extent - page));
+  APosition = offset;
+  ApplyScrollOffsets();
+}
+
+void TkcCustomImage::ApplyScrollOffsets() {
+  CalculateViewInfo(TPoint{-1, -1}, false);
+  UpdateScrollBars();
 }
 
 void TkcCustomImage::PropertiesChanged(TObject* Sender) {

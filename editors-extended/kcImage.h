@@ -188,6 +188,10 @@ public:
   // The context menu, brought up to date for the current picture (made on first use).
   TPopupMenu* UpdateContextMenu();
   bool Focused() override { return fDialogOpen || TkcCustomEdit::Focused(); }
+  // How far a picture larger than the client area is scrolled.
+  TPoint ScrollOffset() const { return fScrollOffset; }
+  bool HasScrollBars() override { return !IsInplace(); }
+  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) override;
 
   TkcImageEditGraphicClassEvent OnGetGraphicClass;
 
@@ -196,9 +200,14 @@ protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyPress(char32_t& Key) override;
   void DoContextPopup(TPoint MousePos, bool& Handled) override;
+  void InitScrollBarsParameters() override;
 
 private:
   void PictureChanged(TObject* Sender);
+  // Whether the picture scrolls: stand-alone, neither centred nor stretched, not empty.
+  bool IsPictureScrollable();
+  void ApplyScrollOffsets();
+  TPoint fScrollOffset{};
   bool ExecuteDialog(TOpenDialog& ADialog);
   // Runs a command as the user's change.
   template <class F>

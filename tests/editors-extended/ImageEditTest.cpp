@@ -179,3 +179,32 @@ TEST(KcImage, StretchedPictureIsDrawnCentred) {
   EXPECT_EQ(rgb(100, 100), 0xFF0000u) << "inside the picture";
   EXPECT_NE(rgb(100, client.top + 20), 0xFF0000u) << "above the picture";
 }
+
+// A picture larger than the editor scrolls by 8 pixels a line and never past its end; centred
+// or stretched pictures do not scroll.
+TEST(KcImage, LargePictureScrolls) {
+  ImageFixture f;
+  f.image->Properties()->SetCenter(false);
+  f.image->SetEditValue(Variant(BitmapBytes(300, 200, clRed)));
+  f.session.ProcessMessages();
+  ASSERT_TRUE(f.image->GetHScrollBarVisible());
+  ASSERT_TRUE(f.image->GetVScrollBarVisible());
+  auto* info = static_cast<TkcImageViewInfo*>(f.image->EditViewInfo());
+  const TRect client = info->ClientRect;
+  int pos = 0;
+  f.image->Scroll(sbVertical, scLineDown, pos);
+  EXPECT_EQ(pos, 8);
+  EXPECT_EQ(info->PictureRect().top, client.top + (info->ShowFocusFrame ? 1 : 0) - 8);
+  f.image->Scroll(sbVertical, scLineUp, pos);
+  f.image->Scroll(sbVertical, scLineUp, pos);
+  EXPECT_EQ(pos, 0);
+  f.image->Scroll(sbHorizontal, scBottom, pos);
+  EXPECT_EQ(pos, 300 - (client.right - client.left));
+  EXPECT_EQ(f.image->ScrollOffset().x, pos);
+  // A new picture starts at its top left; a centred one shows no scroll bars.
+  f.image->SetEditValue(Variant(BitmapBytes(310, 200, clBlue)));
+  EXPECT_EQ(f.image->ScrollOffset().x, 0);
+  f.image->Properties()->SetCenter(true);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.image->GetHScrollBarVisible());
+}
