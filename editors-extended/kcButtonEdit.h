@@ -1,6 +1,7 @@
 #pragma once
 // The button edit: the masked text editor with one ellipsis button preset; the application
-// answers the button through the properties' OnButtonClick.
+// answers the button through the properties' OnButtonClick (the edit control raises it for a
+// click on the button, or the click key when the button is the default one).
 
 #include "editors/kcMaskEdit.h"
 #include "editors/kcMaskEditControl.h"
@@ -28,12 +29,6 @@ public:
   TkcCustomButtonEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
       : TkcCustomMaskEdit(AOwner, AIsInplace, TDeferCreation{}) {}
   TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomButtonEditProperties::StaticClass(); }
-  // Raises OnButtonClick of the own properties, then of the repository item's.
-  void DoButtonClick(int AButtonIndex);
-
-protected:
-  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void KeyDown(WORD& Key, TShiftState Shift) override;
 };
 
 class TkcButtonEdit : public TkcCustomButtonEdit {

@@ -352,6 +352,7 @@ void TkcCustomImage::Initialize() {
   fPicture = std::make_unique<TPicture>();
   fPicture->OnChange = TNotifyEvent(this, &TkcCustomImage::PictureChanged);
   TkcCustomEdit::Initialize();
+  SetAutoSize(false);
   SetBounds(Left(), Top(), 140, 100);
 }
 

@@ -191,6 +191,7 @@ public:
   // How far a picture larger than the client area is scrolled.
   TPoint ScrollOffset() const { return fScrollOffset; }
   bool HasScrollBars() override { return !IsInplace(); }
+  bool CanAutoSize() override { return TkcCustomEdit::CanAutoSize() && !IsPictureBlank(fPicture.get()); }
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) override;
 
   TkcImageEditGraphicClassEvent OnGetGraphicClass;

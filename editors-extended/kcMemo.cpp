@@ -172,6 +172,13 @@ void TkcCustomMemo::Initialize() {
   SetBounds(Left(), Top(), 185, 89);
 }
 
+void TkcCustomMemo::AdjustInnerEditPosition() {
+  TkcCustomInnerMemo* inner = InnerMemo();
+  if (!inner || IsContainerDestroying() || !EditViewInfo()) return;
+  const TRect r = EditViewInfo()->ClientRect;
+  if (inner->BoundsRect() != r) inner->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
 bool TkcCustomMemo::IsMemoKeyWanted(WORD Key, TShiftState Shift) {
   TkcCustomMemoProperties* p = ActiveProperties();
   if (Key == VK_RETURN) return p->WantReturns() != Shift.Contains(ssCtrl);

@@ -102,6 +102,13 @@ public:
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
   void PasteFromClipboard() override;
   void PropertiesChanged(TObject* Sender) override;
+  // The memo's window always shows its text, over the whole client area.
+  bool IsInnerEditVisible() override { return true; }
+  // A memo sizes itself only for a number of visible lines.
+  bool CanAutoSize() override {
+    return TkcCustomTextEdit::CanAutoSize() && ActiveProperties()->VisibleLineCount() >= 1;
+  }
+  void AdjustInnerEditPosition() override;
 
 protected:
   TWinControl* CreateInnerEdit() override { return new TkcCustomInnerMemo(this); }

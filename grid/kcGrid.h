@@ -21,7 +21,11 @@ class TkcCustomGridController;
 class TkcCustomGridPainter;
 class TkcCustomGridViewInfo;
 class TkcCustomGridViewInfoCache;
+class TkcCustomGridViewData;
 class TkcCustomGridCellViewInfo;
+class TkcGridTopDetailsSiteViewInfo;
+class THintWindow;
+class TForm;
 
 // ---- Changes --------------------------------------------------------------------------------
 
@@ -360,27 +364,71 @@ private:
   TkcCustomGridView* fGridView;
 };
 
-// What a view's input means: the site hands it every message.
+// What a view's input means: the site hands it every message. It passes the mouse to the cell
+// under it (or the one holding the mouse), shows cell hints watched by a 100 ms timer, opens and
+// closes the customization form and offers dialog characters to its master view.
 class TkcCustomGridController : public TkcGridViewHandler {
   VT_CLASS(TkcCustomGridController, TkcGridViewHandler)
 public:
-  using TkcGridViewHandler::TkcGridViewHandler;
+  explicit TkcCustomGridController(TkcCustomGridView* AGridView);
   ~TkcCustomGridController() override;
   TkcCustomGridCellViewInfo* HotTrackCell() const { return fHotTrackCell; }
+  bool LastClickDouble() const { return fLastClickDouble; }
+
+  // Hints.
+  virtual void CancelHint() { HideHint(); }
+  virtual bool IsPointInHintArea(const TPoint& P);
+  // The site's form is active, the site's window visible and under the cursor.
+  virtual bool IsHintTargetActive();
+  void ShowHint(const TRect& ABounds, const TRect& ATextArea, TkcCustomGridCellViewInfo* ACell, TFont* AFont,
+                const String& AText);
+  void HideHint();
+  THintWindow* HintWindow() const { return fHintWindow.get(); }
+  TkcCustomGridCellViewInfo* HintCell() const { return fHintCell; }
+  const TRect& HintArea() const { return fHintArea; }
+
+  // The customization form: its class comes from the view (none here), its first place is the
+  // bottom-right corner of the site, 180 by 300 pixels.
+  bool Customization() const { return fIsCustomizing; }
+  void SetCustomization(bool Value);
+  TForm* CustomizationForm() const { return fCustomizationForm; }
+  TRect FormBounds{};
+  void GetCustomizationFormBounds(TRect& R);
+  virtual void CheckCustomizationFormBounds(TRect&) {}
+  virtual void CustomizationChanged();
+  virtual void RefreshCustomizationForm() {}
+
   virtual bool AllowsMouseAt(int, int) { return true; }
   virtual bool CanFocusView() { return true; }
   virtual bool HasFocusedControls() { return false; }
+  virtual bool IsHitTestOfView(TkcCustomGridHitTest* AHitTest);
+  virtual bool IsDesignHitTest(TkcCustomGridHitTest* AHitTest) {
+    return AHitTest && AHitTest->DragAndDropObjectClass() != TkcDragAndDropObjectClass{};
+  }
+  virtual TObject* GetPatternObject(TObject* AObject) { return AObject; }
+  virtual bool IsDataFullyVisible(bool /*AFromMaster*/) { return true; }
   virtual void ControlFocusChanged() {}
   virtual void BeforeDataChange() {}
-  virtual void CancelHint() {}
+  virtual void BeforeKillFocus() {}
   virtual void CancelMouseOperations();
+  virtual void DetailFocused(TkcCustomGridView*) {}
   virtual void FocusEntered() {}
   virtual void FocusLost() {}
+  // The view takes the focus; the site takes the input focus when the grid has it.
+  virtual void FocusView(bool ANotifyMaster);
+  void FocusWithGuard(bool ANotifyMaster);
+  bool IsFocusing() const { return fFocusingGuard; }
+  // The view loses its focus; a view that is not visible takes its site off the grid.
+  virtual void ViewDeactivated();
   virtual TCursor GetCursor(int X, int Y);
-  virtual void KeyDown(WORD&, TShiftState) {}
+  virtual void KeyDown(WORD& Key, TShiftState Shift) { DoKeyDown(Key, Shift); }
+  virtual void DoKeyDown(WORD&, TShiftState) {}
   virtual void KeyPress(char32_t&) {}
   virtual void KeyUp(WORD&, TShiftState) {}
-  virtual void WndProc(TMessage&) {}
+  // An Alt+key the view or its masters take gets result 0.
+  virtual void WndProc(TMessage& Message);
+  virtual bool ProcessDetailDialogChar(TkcCustomGridView*, char32_t) { return false; }
+  virtual bool ProcessDialogChar(char32_t AChar);
   virtual void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y);
   virtual void MouseMove(TShiftState AShift, int X, int Y);
   virtual void MouseUp(TMouseButton AButton, TShiftState AShift, int X, int Y);
@@ -389,12 +437,29 @@ public:
   virtual bool IsPixelScrollBar(TScrollBarKind) { return false; }
   virtual int GetMouseWheelScrollingKind() { return 0; }
   virtual void CheckCoordinates() {}
+  void CheckCoordinatesGuarded();
+  bool IsCheckingCoordinates() const { return fCoordinatesCheckActive; }
+  void PostControlFocusChange();
+  // Drag and drop: the table controller fills these in.
+  virtual bool CanDrag(int, int) { return true; }
+  virtual void BeforeStartDrag() {}
+  virtual void AfterDragAndDrop(bool) {}
+  virtual void EndDrag(TObject*, int, int) {}
+  virtual bool HasDragImages() { return false; }
   // A cell that goes away tells the controller, which must not touch it again.
   void CellRemoved(TkcCustomGridCellViewInfo* ACell);
 
 private:
+  void HintWatchTimer(TObject*);
   TkcCustomGridCellViewInfo* fHotTrackCell = nullptr;
   TkcCustomGridCellViewInfo* fPressedCell = nullptr;
+  bool fIsCustomizing = false, fCoordinatesCheckActive = false, fLastClickDouble = false, fFocusingGuard = false;
+  TForm* fCustomizationForm = nullptr;
+  TRect fHintArea{}, fHintTextBounds{};
+  TkcCustomGridCellViewInfo* fHintCell = nullptr;
+  std::unique_ptr<TkcTimer> fHintWatchTimer;
+  std::unique_ptr<THintWindow> fHintWindow;
+  String fHintText;
 };
 
 // Paints a view into its site: cells that paint an opaque rectangle take it out of the
@@ -454,6 +519,13 @@ public:
   bool IsCellRegistered(TkcCustomGridCellViewInfo* ACell) const;
   void UnregisterCell(TkcCustomGridCellViewInfo* ACell, bool AAll = true);
   void UpdateSite(bool AShow);
+  // The height the view needs within AMaxSize, and whether it then shows all of its data; the
+  // width it needs. A plain view takes what it is given.
+  virtual int GetHeight(const TPoint& AMaxSize, bool& AFullyVisible) {
+    AFullyVisible = true;
+    return AMaxSize.y;
+  }
+  virtual int GetWidth(const TPoint& AMaxSize) { return AMaxSize.x; }
   virtual bool IsInternalUse() { return false; }
   virtual void ControlFocusChanged() {}
   // The cells in painting and hit-testing order (the base has none).
@@ -510,6 +582,16 @@ private:
   int fCount = 0;
   std::unordered_map<int, std::unique_ptr<TkcCustomGridViewInfoCacheItem>> fItems;
   bool fIsUnassigningValues = false;
+};
+
+// The view's records as the rest of the view sees them; made lazily by the table-like views.
+class TkcCustomGridViewData : public TkcGridViewHandler {
+  VT_CLASS(TkcCustomGridViewData, TkcGridViewHandler)
+public:
+  using TkcGridViewHandler::TkcGridViewHandler;
+  // The data controller reports a change of its rows: every record made so far goes.
+  virtual void Refresh(int /*ARecordCount*/) {}
+  virtual int GetRecordCount() { return 0; }
 };
 
 // ---- Site -----------------------------------------------------------------------------------
@@ -571,6 +653,8 @@ enum TkcGridViewChangeKind { vckProperty, vckLayout, vckSize };
 class TkcCustomGridView : public TkcComponent {
   VT_CLASS(TkcCustomGridView, TkcComponent)
 public:
+  // The customization form of this kind of view; none by default.
+  virtual TForm* CreateCustomizationForm() { return nullptr; }
   explicit TkcCustomGridView(TComponent* AOwner);
   ~TkcCustomGridView() override;
   // Creates the handlers through the virtual factory (a constructor cannot reach overrides).
@@ -592,6 +676,9 @@ public:
   TkcCustomGridPainter* Painter() const { return fPainter.get(); }
   TkcCustomGridViewInfo* ViewInfo() const { return fViewInfo.get(); }
   TkcCustomGridViewInfoCache* ViewInfoCache() const { return fViewInfoCache.get(); }
+  TkcCustomGridViewData* ViewData() const { return fViewData.get(); }
+  // The data change: the cache and the view data follow the new record count.
+  virtual void DataChanged();
   TkcGridSite* Site() const { return fViewInfo ? fViewInfo->Site() : nullptr; }
   TkcLookAndFeelPainterClass LookAndFeelPainter() const;
   TkcLookAndFeel* LookAndFeel() const { return fLookAndFeel.get(); }
@@ -622,6 +709,7 @@ protected:
   virtual TkcCustomGridPainter* CreatePainter() { return new TkcCustomGridPainter(this); }
   virtual TkcCustomGridViewInfo* CreateViewInfo() { return new TkcCustomGridViewInfo(this); }
   virtual TkcCustomGridViewInfoCache* CreateViewInfoCache() { return nullptr; }
+  virtual TkcCustomGridViewData* CreateViewData() { return nullptr; }
   void SetMasterGridView(TkcCustomGridView* AMaster, bool AIsPattern = false) {
     fMasterGridView = AMaster;
     fIsPattern = AIsPattern;
@@ -637,11 +725,30 @@ private:
   std::unique_ptr<TkcCustomGridPainter> fPainter;
   std::unique_ptr<TkcCustomGridViewInfo> fViewInfo;
   std::unique_ptr<TkcCustomGridViewInfoCache> fViewInfoCache;
+  std::unique_ptr<TkcCustomGridViewData> fViewData;
   std::unique_ptr<TkcLookAndFeel> fLookAndFeel;
   TColor fBackgroundColor = clWindow;
   int fLockCount = 0;
   TkcGridViewChangeKind fChangedKind = vckProperty;
   bool fChangePending = false, fChangingAtUnlock = false;
+};
+
+// A group of a view's options: each change tells the view what it needs (a repaint, a layout or
+// a size calculation).
+class TkcCustomGridOptions : public TPersistent {
+  VT_CLASS(TkcCustomGridOptions, TPersistent)
+public:
+  explicit TkcCustomGridOptions(TkcCustomGridView* AGridView) : fGridView(AGridView) {}
+  TkcCustomGridView* GridView() const { return fGridView; }
+  void Changed(TkcGridViewChangeKind AKind) {
+    if (fGridView) fGridView->Changed(AKind);
+  }
+
+protected:
+  TPersistent* GetOwner() override { return fGridView; }
+
+private:
+  TkcCustomGridView* fGridView;
 };
 
 template <class T>
@@ -652,6 +759,8 @@ T* CreateGridView(TComponent* AOwner) {
 }
 
 // ---- Levels ---------------------------------------------------------------------------------
+
+enum TkcGridDetailTabsPosition { dtpNone, dtpLeft, dtpTop };
 
 // One node of the grid's level tree; it binds one view.
 class TkcGridLevel : public TkcComponent {
@@ -679,6 +788,15 @@ public:
   int CheckHeight(int Value) const;
   int DetailFrameWidth() const { return fDetailFrameWidth; }
   void SetDetailFrameWidth(int Value);
+  // clDefault: the look and feel's detail frame colour.
+  TColor DetailFrameColor() const { return fDetailFrameColor; }
+  void SetDetailFrameColor(TColor Value);
+  TColor GetEffectiveDetailFrameColor() const;
+  // Where the child levels show as tabs, if at all.
+  TkcGridDetailTabsPosition DetailTabsPosition() const { return fDetailTabsPosition; }
+  void SetDetailTabsPosition(TkcGridDetailTabsPosition Value);
+  int VisibleCount() const;
+  TkcGridLevel* VisibleItems(int AIndex) const;
 
 private:
   friend class TkcCustomGrid;
@@ -690,6 +808,8 @@ private:
   String fCaption;
   bool fVisible = true;
   int fMaxDetailHeight = 0, fDetailFrameWidth = 1;
+  TColor fDetailFrameColor = clDefault;
+  TkcGridDetailTabsPosition fDetailTabsPosition = dtpNone;
 };
 
 // ---- Grid -----------------------------------------------------------------------------------
@@ -711,6 +831,8 @@ public:
   void SetDragOpeningWaitTime(int Value) { fDragOpeningWaitTime = std::max(0, Value); }
   std::function<void(TkcCustomGrid*, TkcCustomGridView*)> OnLayoutChanged;
   std::function<void(TkcCustomGrid*)> OnActiveTabChanged;
+  // A view's customization form was opened or closed.
+  std::function<void(TkcCustomGrid*, TkcCustomGridView*)> OnCustomization;
 
   // The change queue.
   void BeginUpdate() { ++fLockCount; }
@@ -730,6 +852,8 @@ public:
   }
   void ControlFocusChanged(bool AFocused);
   TkcCustomGridHitTest* GetHitTest(const TPoint& P);
+  // The root level's site, remade at each layout; nil before the first.
+  TkcGridTopDetailsSiteViewInfo* DetailsSite() const { return fDetailsSite.get(); }
   // Lets the owner see a view's key and popup notifications; answers whether one handled it.
   std::function<bool(int, TMessage*)> OnNotification;
   bool SendNotification(int AKind, TMessage* AMessage) { return OnNotification && OnNotification(AKind, AMessage); }
@@ -744,9 +868,12 @@ protected:
   void BoundsChanged() override;
   void Paint() override;
   void FocusChanged() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void Dispatch(TMessage& Message) override;
 
 private:
   void ProcessChanges();
+  std::unique_ptr<TkcGridTopDetailsSiteViewInfo> fDetailsSite;
   std::unique_ptr<TkcGridLevel> fRootLevel;
   TkcGridLevel* fActiveLevel = nullptr;
   TkcCustomGridView* fFocusedView = nullptr;

@@ -1,12 +1,21 @@
 #include "grid/kcGridTableView.h"
 
+#include "grid/kcGridFilterBox.h"
+#include "grid/kcGridTableController.h"
+
 #include <algorithm>
 
+#include "grid/kcGridFiltering.h"
+#include "grid/kcGridSummary.h"
+#include "grid/kcGridTableViewData.h"
 #include "platform/forms/Clipbrd.h"
 
 // ---- Columns --------------------------------------------------------------------------------
 
-TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView) : fGridView(AGridView) {}
+TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView)
+    : fGridView(AGridView),
+      fDataBinding(std::make_unique<TkcGridItemDataBinding>(this)),
+      fSummary(std::make_unique<TkcGridColumnSummary>(this)) {}
 
 TkcGridColumn::~TkcGridColumn() {
   if (fGridView) fGridView->ColumnRemoved(this);
@@ -82,9 +91,9 @@ TkcVisualParams TkcGridColumn::GetContentParams() {
 int TkcGridColumn::GetBestFitWidth() {
   TkcCanvas* canvas = fGridView->ViewInfo()->Canvas();
   if (TFont* font = fGridView->Font()) canvas->SetFont(font);
-  int header = canvas->TextWidth(fCaption) + 4 + 2 * fGridView->LookAndFeelPainter()->GetHeaderBorderWidth();
+  int header = canvas->TextWidth(Caption()) + 4 + 2 * fGridView->LookAndFeelPainter()->GetHeaderBorderWidth();
   int widest = 0;
-  TkcGridDataController* dc = fGridView->DataController();
+  TkcCustomDataController* dc = fGridView->DataController();
   int item = ItemIndex();
   int levels = dc->Groups()->GetGroupingItemCount();
   for (int row = 0, n = dc->GetRowCount(); row < n; ++row) {
@@ -96,22 +105,27 @@ int TkcGridColumn::GetBestFitWidth() {
   return std::max({header, widest + 4 + 1, fMinWidth});
 }
 
-// ---- Data controller ------------------------------------------------------------------------
-
-TkcGridDataController::TkcGridDataController(TkcGridTableView* AGridView)
-    : TkcDataController(nullptr), fGridView(AGridView) {
-  OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { fGridView->DataControllerChanged(AInfo); };
-}
-
-int TkcGridDataController::GetItemID(TObject* AItem) {
-  auto* column = dynamic_cast<TkcGridColumn*>(AItem);
-  return column ? column->ID() : -1;
-}
-
 // ---- View -----------------------------------------------------------------------------------
 
-TkcGridTableView::TkcGridTableView(TComponent* AOwner)
-    : TkcCustomGridView(AOwner), fDataController(std::make_unique<TkcGridDataController>(this)) {}
+TkcCustomGridViewData* TkcGridTableView::CreateViewData() { return new TkcCustomGridTableViewData(this); }
+
+TkcCustomGridTableViewData* TkcGridTableView::TableViewData() const {
+  return static_cast<TkcCustomGridTableViewData*>(ViewData());
+}
+
+TkcGridTableController* TkcGridTableView::TableController() const {
+  return static_cast<TkcGridTableController*>(Controller());
+}
+
+TkcCustomGridController* TkcGridTableView::CreateController() { return new TkcGridTableController(this); }
+
+TkcGridTableView::TkcGridTableView(TComponent* AOwner) : TkcGridTableView(AOwner, nullptr) {}
+
+TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController)
+    : TkcCustomGridView(AOwner),
+      fDataController(ADataController ? ADataController : new TkcGridDataController(this)),
+      fFiltering(std::make_unique<TkcGridTableFiltering>(this)),
+      fFilterBox(std::make_unique<TkcGridFilterBox>(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();
@@ -125,7 +139,7 @@ TkcGridTableView::~TkcGridTableView() {
 }
 
 TkcGridColumn* TkcGridTableView::CreateColumn() {
-  auto* column = new TkcGridColumn(this);
+  TkcGridColumn* column = NewColumn();
   column->fID = fNextID++;
   fColumns.push_back(column);
   fDataController->AddItem(column);
@@ -138,10 +152,14 @@ TkcGridColumn* TkcGridTableView::CreateColumn() {
 
 void TkcGridTableView::ColumnRemoved(TkcGridColumn* AColumn) {
   if (fClearing) return;
+  if (Controller()) TableController()->ItemRemoved(AColumn);
   if (AColumn->fID == fNextID - 1) --fNextID;
   std::erase(fColumns, AColumn);
-  fDataController->RemoveItem(AColumn);
+  // Before the data controller's change notice lays the view out again.
   RefreshVisibleColumns();
+  fDataController->RemoveItem(AColumn);
+  // Its conditions went from every history entry; those left empty go too.
+  fFiltering->MRUItems()->DeleteEmptyItems();
   Changed(vckSize);
 }
 
@@ -185,6 +203,14 @@ void TkcGridTableView::RefreshVisibleColumns() {
   fVisibleColumns.clear();
   for (TkcGridColumn* c : fColumns)
     if (c->fVisible) fVisibleColumns.push_back(c);
+}
+
+int TkcGridTableView::LeftPos() const { return Controller() ? TableController()->LeftPos() : 0; }
+
+void TkcGridTableView::SetOptionsSelection(const TkcGridTableOptionsSelection& Value) {
+  fOptionsSelection = Value;
+  fDataController->SetMultiSelect(Value.MultiSelect);
+  LayoutChanged();
 }
 
 void TkcGridTableView::SetShowHeader(bool Value) {
@@ -278,6 +304,9 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
+  if (auto* focus = dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo))
+    Changed(new TkcGridFocusedRecordChange(this, focus->NewItemRowFocusingChanged, focus->FocusedRowIndex,
+                                           focus->PrevFocusedRowIndex));
   if (dynamic_cast<TkcFocusedRowChangedInfo*>(AInfo) || dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo) ||
       dynamic_cast<TkcSelectionChangedInfo*>(AInfo)) {
     // The colours of the rows come with their layout, which covers only the visible rows.
@@ -313,10 +342,19 @@ protected:
       mark = TRect{text.right, (header->Bounds.top + header->Bounds.bottom - area.cy) / 2, text.right + area.cx, 0};
       mark.bottom = mark.top + area.cy;
     }
+    bool filterButton = header->IsFilterButtonVisible();
+    TRect button = header->FilterButtonBounds();
+    if (filterButton) {
+      text.right = std::min(text.right, button.left);
+      if (order != soNone) OffsetRect(&mark, button.left - mark.right, 0);
+    }
     painter->DrawHeader(Canvas(), header->Bounds, text, {}, painter->GetHeaderBorders({}), header->ButtonState(),
                         header->AlignmentHorz, header->AlignmentVert, false, true, header->Text, header->Params.Font,
                         header->Params.TextColor, header->Params.Color, nullptr, header->IsLast);
     if (order != soNone) painter->DrawSortingMark(Canvas(), mark, order == soAscending);
+    if (filterButton)
+      painter->DrawFilterDropDownButton(Canvas(), button, kcbsNormal,
+                                        TableOf(header->GridViewInfo())->DataController()->Filter()->FindItemByItemLink(header->Column));
   }
   bool ExcludeFromClipRect() override { return false; }
 };
@@ -349,10 +387,30 @@ void TkcGridColumnHeaderViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
   static_cast<TkcCustomGridColumnHitTest*>(AHitTest)->Column = Column;
 }
 
+TRect TkcGridColumnHeaderViewInfo::FilterButtonBounds() {
+  if (!TableOf(GridViewInfo())->OptionsCustomize.ColumnFiltering) return {};
+  int w = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent().cx;
+  // A header too narrow for the button and some text shows none, so it can still sort.
+  if (Bounds.right - Bounds.left < 2 * (w + 4)) return {};
+  return TRect{Bounds.right - 4 - w, Bounds.top + 1, Bounds.right - 4, Bounds.bottom - 1};
+}
+
+bool TkcGridColumnHeaderViewInfo::IsFilterButtonVisible() {
+  TRect button = FilterButtonBounds();
+  if (IsRectEmpty(&button)) return false;
+  return State() != gcsNormal || TableOf(GridViewInfo())->DataController()->Filter()->FindItemByItemLink(Column) != nullptr;
+}
+
 TkcCustomGridHitTest* TkcGridColumnHeaderViewInfo::GetHitTestAt(const TPoint& P) {
   // The sizing edge straddles the right border: 4 pixels on each side.
   if (P.y >= Bounds.top && P.y < Bounds.bottom && P.x >= Bounds.right - 4 && P.x < Bounds.right + 4) {
     auto* hit = GetGridHitTest<TkcGridColumnHeaderHorzSizingEdgeHitTest>(P);
+    InitHitTest(hit);
+    return hit;
+  }
+  TRect button = FilterButtonBounds();
+  if (IsFilterButtonVisible() && PtInRect(&button, P)) {
+    auto* hit = GetGridHitTest<TkcGridColumnHeaderFilterButtonHitTest>(P);
     InitHitTest(hit);
     return hit;
   }
@@ -364,14 +422,20 @@ void TkcGridColumnHeaderViewInfo::Click() {
 }
 
 String TkcGridDataCellViewInfo::GetText() {
-  TkcGridDataController* dc = TableOf(GridViewInfo())->DataController();
+  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
   return dc->GetDisplayText(dc->GetRowInfo(RowIndex).RecordIndex, Column->ItemIndex());
 }
 
 void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
   P = Column->GetContentParams();
-  TkcGridDataController* dc = TableOf(GridViewInfo())->DataController();
-  if (dc->GetFocusedRowIndex() == RowIndex || dc->IsRowSelected(RowIndex)) {
+  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
+  TkcGridTableView* view = TableOf(GridViewInfo());
+  bool focusedRow = dc->GetFocusedRowIndex() == RowIndex;
+  const TkcGridTableOptionsSelection& options = view->OptionsSelection();
+  // Without inverted selection only the focused cell of the focused row stands out.
+  bool focusedCell = focusedRow && (options.InvertSelect || !options.CellSelect || !view->TableController() ||
+                                    view->TableController()->FocusedItem() == Column);
+  if (focusedCell || (dc->MultiSelect() && dc->IsRowSelected(RowIndex))) {
     P.Color = clHighlight;
     P.TextColor = clHighlightText;
   }
@@ -411,9 +475,14 @@ void TkcGridRowViewInfo::Offset(int DY) {
 
 TkcGridTableView* TkcGridTableViewInfo::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
 
+TkcGridTableViewInfo::TkcGridTableViewInfo(TkcCustomGridView* AGridView) : TkcCustomGridViewInfo(AGridView) {}
+
+TkcGridTableViewInfo::~TkcGridTableViewInfo() = default;
+
 void TkcGridTableViewInfo::DestroyViewInfos(bool) {
   fRows.clear();
   fHeaders.clear();
+  fFilter.reset();
 }
 
 void TkcGridTableViewInfo::CalculateRowHeight() {
@@ -432,10 +501,11 @@ void TkcGridTableViewInfo::CalculateRowHeight() {
 std::unique_ptr<TkcGridRowViewInfo> TkcGridTableViewInfo::CreateRow(int ARowIndex, int ATop) {
   ++fRowsCreated;
   TkcGridTableView* view = TableView();
-  TkcGridDataController* dc = view->DataController();
+  TkcCustomDataController* dc = view->DataController();
   auto row = std::make_unique<TkcGridRowViewInfo>();
   row->RowIndex = ARowIndex;
-  row->Bounds = TRect{fRecordsBounds.left, ATop, fRecordsBounds.left + fDataWidth, ATop + fRowHeight};
+  row->Bounds = TRect{fRecordsBounds.left - view->LeftPos(), ATop, fRecordsBounds.left - view->LeftPos() + fDataWidth,
+                      ATop + fRowHeight};
   int levels = dc->Groups()->GetGroupingItemCount();
   TkcRowInfo info = dc->GetRowInfo(ARowIndex);
   int indent = 17 * levels;
@@ -450,7 +520,7 @@ std::unique_ptr<TkcGridRowViewInfo> TkcGridTableViewInfo::CreateRow(int ARowInde
     row->Cells.push_back(std::move(cell));
     return row;
   }
-  int x = fRecordsBounds.left;
+  int x = fRecordsBounds.left - view->LeftPos();
   for (int i = 0, n = view->VisibleColumnCount(); i < n; ++i) {
     TkcGridColumn* column = view->VisibleColumns(i);
     int w = column->Width() + (i == 0 ? indent : 0);
@@ -466,12 +536,23 @@ void TkcGridTableViewInfo::Calculate() {
   TkcGridTableView* view = TableView();
   fRows.clear();
   fHeaders.clear();
+  fFilter.reset();
   CalculateRowHeight();
   TRect client = ClientBounds();
+  // The filter bar takes a full-width strip at the top or the bottom.
+  if (auto filter = std::make_unique<TkcGridFilterViewInfo>(this); filter->IsShown()) {
+    int h = filter->CalculateHeight();
+    bool top = view->FilterBox()->Position() == fpTop;
+    filter->Place(top ? TRect{client.left, client.top, client.right, client.top + h}
+                      : TRect{client.left, client.bottom - h, client.right, client.bottom});
+    (top ? client.top : client.bottom) += top ? h : -h;
+    fFilter = std::move(filter);
+  }
   int levels = view->DataController()->Groups()->GetGroupingItemCount();
   // The header: column headers side by side; the first takes the group levels' indent.
   fHeaderBounds = TRect{client.left, client.top, client.right, client.top + fHeaderHeight};
-  int x = client.left;
+  // Header and rows scroll sideways together.
+  int x = client.left - view->LeftPos();
   for (int i = 0, n = view->VisibleColumnCount(); i < n; ++i) {
     TkcGridColumn* column = view->VisibleColumns(i);
     int w = column->Width() + (i == 0 ? 17 * levels : 0);
@@ -482,7 +563,7 @@ void TkcGridTableViewInfo::Calculate() {
     fHeaders.push_back(std::move(header));
     x += w;
   }
-  fDataWidth = x - client.left;
+  fDataWidth = x - client.left + view->LeftPos();
   fRecordsBounds = TRect{client.left, fHeaderBounds.bottom, client.right, client.bottom};
   // Rows only while they fit: the cost is per visible row, not per record.
   int rowCount = view->DataController()->GetRowCount();
@@ -529,6 +610,8 @@ TkcGridRowViewInfo* TkcGridTableViewInfo::RowByIndex(int ARowIndex) const {
 bool TkcGridTableViewInfo::HasNoData() const { return TableView()->DataController()->GetRowCount() == 0; }
 
 TkcCustomGridHitTest* TkcGridTableViewInfo::GetDefaultHitTest(const TPoint& P) {
+  if (fFilter && PtInRect(&fFilter->Bounds, P))
+    if (TkcCustomGridHitTest* hit = fFilter->GetHitTestAt(P)) return hit;
   if (PtInRect(&fHeaderBounds, P)) {
     for (auto& header : fHeaders)
       if (TkcCustomGridHitTest* hit = header->GetHitTestAt(P)) return hit;
@@ -564,6 +647,10 @@ void TkcGridTableViewInfo::CollectGridLines(std::vector<POINT>& APoints) {
 
 void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
   TkcCustomGridPainter* painter = Painter();
+  if (fFilter) {
+    fFilter->PaintAll(ACanvas);
+    painter->ExcludeFromBackground(fFilter->Bounds);
+  }
   for (auto& header : fHeaders) {
     if (!header->Visible) continue;
     header->Paint(ACanvas);
@@ -587,7 +674,7 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
     DeleteObject(pen);
   }
   // The focus frame of the focused row.
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   if (TkcGridRowViewInfo* row = RowByIndex(dc->GetFocusedRowIndex()); row && ACanvas == Canvas() && Site()->Focused()) {
     TRect r = row->Bounds;
     if (!row->Cells.empty()) r.right = row->Cells.back()->Bounds.right;
@@ -608,111 +695,4 @@ void TkcGridTablePainter::DrawBackground() {
   Canvas()->Brush()->SetStyle(bsClear);
   Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfVCenter | kctfWordBreak);
   Canvas()->Brush()->SetStyle(bsSolid);
-}
-
-// ---- Controller -----------------------------------------------------------------------------
-
-TkcGridTableView* TkcGridTableController::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
-
-void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {
-  TkcGridDataController* dc = TableView()->DataController();
-  TkcDataSortOrder order = AShift.Contains(ssCtrl)               ? soNone
-                           : AColumn->SortOrder() == soAscending ? soDescending
-                                                                 : soAscending;
-  dc->BeginUpdate();
-  if (!AShift.Contains(ssShift) && !AShift.Contains(ssCtrl))
-    for (int i = 0; i < TableView()->ColumnCount(); ++i) {
-      TkcGridColumn* c = TableView()->Columns(i);
-      if (c != AColumn && c->GroupIndex() < 0) c->SetSortOrder(soNone);
-    }
-  AColumn->SetSortOrder(order);
-  dc->EndUpdate();
-}
-
-void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) {
-  TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
-  TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
-  if (auto* cellHit = dynamic_cast<TkcGridRecordHitTest*>(hit); cellHit && cellHit->RowIndex >= 0) {
-    FocusRow(cellHit->RowIndex);
-  }
-}
-
-void TkcGridTableController::FocusRow(int ARowIndex) {
-  TkcGridTableView* view = TableView();
-  view->BeginUpdate();
-  try {
-    view->DataController()->FocusRow(ARowIndex);
-    MakeFocusedRowVisible();
-    // The rows' colours follow the focus; the relayout covers the visible rows only.
-    view->LayoutChanged();
-  } catch (...) {
-    view->EndUpdate();
-    throw;
-  }
-  view->EndUpdate();
-}
-
-void TkcGridTableController::MakeFocusedRowVisible() {
-  TkcGridTableView* view = TableView();
-  int row = view->DataController()->GetFocusedRowIndex();
-  if (row < 0) return;
-  int visible = std::max(1, view->TableViewInfo()->VisibleRowCount());
-  if (row < view->TopRowIndex())
-    view->SetTopRowIndex(row);
-  else if (row >= view->TopRowIndex() + visible)
-    view->SetTopRowIndex(row - visible + 1);
-}
-
-void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
-  TkcGridDataController* dc = TableView()->DataController();
-  if (Shift.Contains(ssCtrl) && (Key == 'C' || Key == VK_INSERT)) {
-    TableView()->CopyToClipboard(true, dc->MultiSelect());
-    Key = 0;
-    return;
-  }
-  int page = std::max(1, TableView()->TableViewInfo()->VisibleRowCount());
-  int row = dc->GetFocusedRowIndex(), last = dc->GetRowCount() - 1;
-  int target;
-  switch (Key) {
-    case VK_UP: target = row - 1; break;
-    case VK_DOWN: target = row + 1; break;
-    case VK_PRIOR: target = row - page; break;
-    case VK_NEXT: target = row + page; break;
-    case VK_HOME: target = 0; break;
-    case VK_END: target = last; break;
-    default: return;
-  }
-  if (last < 0) return;
-  FocusRow(std::clamp(target, 0, last));
-  Key = 0;
-}
-
-void TkcGridTableController::InitScrollBarsParameters() {
-  TkcGridTableView* view = TableView();
-  TkcGridTableViewInfo* info = view->TableViewInfo();
-  TRect client = info->ClientBounds();
-  Site()->SetScrollBarInfo(sbVertical, 0, view->DataController()->GetRowCount() - 1, 1,
-                           std::max(1, info->VisibleRowCount()), view->TopRowIndex(), true, true);
-  Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, 0, true, true);
-}
-
-void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) {
-  if (AKind != sbVertical) return;
-  TkcGridTableView* view = TableView();
-  int page = std::max(1, view->TableViewInfo()->VisibleRowCount());
-  switch (ACode) {
-    case scLineUp: view->SetTopRowIndex(view->TopRowIndex() - 1); break;
-    case scLineDown: view->SetTopRowIndex(view->TopRowIndex() + 1); break;
-    case scPageUp: view->SetTopRowIndex(view->TopRowIndex() - page); break;
-    case scPageDown: view->SetTopRowIndex(view->TopRowIndex() + page); break;
-    case scTrack:
-    case scPosition: view->SetTopRowIndex(APos); break;
-    default: break;
-  }
-  APos = view->TopRowIndex();
-}
-
-void TkcGridTableController::CheckCoordinates() {
-  TkcGridTableView* view = TableView();
-  if (view->TopRowIndex() > view->MaxTopRowIndex()) view->SetTopRowIndex(view->MaxTopRowIndex());
 }

@@ -7,9 +7,18 @@
 
 #include "data/kcCustomData.h"
 #include "grid/kcGrid.h"
+#include "grid/kcGridDataController.h"
+#include "grid/kcGridTableOptions.h"
 
 class TkcGridTableView;
 class TkcGridColumn;
+class TkcGridItemDataBinding;
+class TkcGridColumnSummary;
+class TkcGridTableFiltering;
+class TkcGridFilterBox;
+class TkcCustomGridTableViewData;
+class TkcGridTableController;
+class TkcGridFilterViewInfo;
 
 enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 
@@ -33,6 +42,12 @@ public:
   int HitTestCode() const override { return 202; }
 };
 
+class TkcGridColumnHeaderFilterButtonHitTest : public TkcCustomGridColumnHitTest {
+  VT_CLASS(TkcGridColumnHeaderFilterButtonHitTest, TkcCustomGridColumnHitTest)
+public:
+  int HitTestCode() const override { return 204; }
+};
+
 class TkcGridColumnHeaderHorzSizingEdgeHitTest : public TkcCustomGridColumnHitTest {
   VT_CLASS(TkcGridColumnHeaderHorzSizingEdgeHitTest, TkcCustomGridColumnHitTest)
 public:
@@ -40,11 +55,20 @@ public:
   TCursor Cursor() const override { return crkcGridHorzSize; }
 };
 
+class TkcCustomGridRecord;
+
+// A record held by kind and row (never by pointer), so the hit test outlives a refresh.
 class TkcGridRecordHitTest : public TkcCustomGridViewHitTest {
   VT_CLASS(TkcGridRecordHitTest, TkcCustomGridViewHitTest)
 public:
   int RowIndex = -1;
+  int HitRecordKind = 0;
   int HitTestCode() const override { return 106; }
+  virtual bool ActsOnRecord() { return true; }
+  // The record at the row now (nil when none); GridView's view data unless one was stored.
+  TkcCustomGridRecord* GetGridRecord();
+  void SetGridRecord(TkcCustomGridRecord* ARecord);
+  TkcCustomGridTableViewData* HitViewData = nullptr;
 };
 
 class TkcGridRecordCellHitTest : public TkcGridRecordHitTest {
@@ -52,6 +76,14 @@ class TkcGridRecordCellHitTest : public TkcGridRecordHitTest {
 public:
   TkcGridColumn* Column = nullptr;
   int HitTestCode() const override { return 107; }
+};
+
+class TkcGridExpandButtonHitTest : public TkcGridRecordHitTest {
+  VT_CLASS(TkcGridExpandButtonHitTest, TkcGridRecordHitTest)
+public:
+  int HitTestCode() const override { return 108; }
+  // A click there expands or collapses instead of focusing.
+  bool ActsOnRecord() override { return false; }
 };
 
 // ---- Columns --------------------------------------------------------------------------------
@@ -73,7 +105,8 @@ public:
   int Index() const;
   void SetIndex(int Value);
   int VisibleIndex() const;
-  String Caption() const { return fCaption; }
+  // An unassigned caption follows the column's default (a database column's field name).
+  String Caption() const { return fIsCaptionAssigned ? fCaption : GetDefaultCaption(); }
   void SetCaption(const String& Value);
   bool IsCaptionAssigned() const { return fIsCaptionAssigned; }
   int Width() const { return fWidth; }
@@ -95,6 +128,16 @@ public:
   int GetBestFitWidth();
   void ApplyBestFit() { SetWidth(GetBestFitWidth()); }
   int ItemIndex() const;  // the data controller's item index
+  TkcGridItemDataBinding* DataBinding() const { return fDataBinding.get(); }
+  TkcGridColumnSummary* Summary() const { return fSummary.get(); }
+  // The column's filter drop-down offers the values last picked for it.
+  bool FilteringMRUItemsList = true;
+  bool WasVisibleBeforeGrouping = true;
+  std::function<void(TkcGridColumn*, const Variant&, String&)> OnGetFilterDisplayText;
+  std::function<void(TkcGridColumn*, TkcDataFilterValueList*)> OnGetFilterValues;
+
+protected:
+  virtual String GetDefaultCaption() const { return fCaption; }
 
 private:
   friend class TkcGridTableView;
@@ -104,20 +147,8 @@ private:
   bool fIsCaptionAssigned = false, fVisible = true;
   int fWidth = 64, fMinWidth = 20;
   TAlignment fAlignment = taLeftJustify;
-};
-
-// ---- Data controller ------------------------------------------------------------------------
-
-class TkcGridDataController : public TkcDataController {
-  VT_CLASS(TkcGridDataController, TkcDataController)
-public:
-  explicit TkcGridDataController(TkcGridTableView* AGridView);
-  TkcGridTableView* GridView() const { return fGridView; }
-  TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
-  int GetItemID(TObject* AItem) override;
-
-private:
-  TkcGridTableView* fGridView;
+  std::unique_ptr<TkcGridItemDataBinding> fDataBinding;
+  std::unique_ptr<TkcGridColumnSummary> fSummary;
 };
 
 // ---- View infos -----------------------------------------------------------------------------
@@ -137,6 +168,10 @@ public:
   TkcCustomGridHitTest* GetHitTestAt(const TPoint& P);
   TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override;
   void Click() override;
+  // The filter drop-down button at the right (empty when the view has no column filtering).
+  TRect FilterButtonBounds();
+  // Shown while the header is hot or its column is filtered.
+  bool IsFilterButtonVisible();
 
 protected:
   String GetText() override { return Column->Caption(); }
@@ -186,7 +221,8 @@ public:
 class TkcGridTableViewInfo : public TkcCustomGridViewInfo {
   VT_CLASS(TkcGridTableViewInfo, TkcCustomGridViewInfo)
 public:
-  using TkcCustomGridViewInfo::TkcCustomGridViewInfo;
+  explicit TkcGridTableViewInfo(TkcCustomGridView* AGridView);
+  ~TkcGridTableViewInfo() override;
   TkcGridTableView* TableView() const;
   int HeaderHeight() const { return fHeaderHeight; }
   int RowHeight() const { return fRowHeight; }
@@ -207,6 +243,8 @@ public:
   void ScrollRows(int ADelta);
   bool HasNoData() const;
   void PaintCells(TkcCanvas* ACanvas) override;
+  // The filter bar while it is shown, else nil.
+  TkcGridFilterViewInfo* FilterViewInfo() const { return fFilter.get(); }
 
 protected:
   void Calculate() override;
@@ -221,6 +259,7 @@ private:
   TRect fHeaderBounds{}, fRecordsBounds{};
   std::vector<std::unique_ptr<TkcGridColumnHeaderViewInfo>> fHeaders;
   std::deque<std::unique_ptr<TkcGridRowViewInfo>> fRows;
+  std::unique_ptr<TkcGridFilterViewInfo> fFilter;
 };
 
 class TkcGridTablePainter : public TkcCustomGridPainter {
@@ -233,24 +272,6 @@ protected:
   void DrawBackground() override;
 };
 
-class TkcGridTableController : public TkcCustomGridController {
-  VT_CLASS(TkcGridTableController, TkcCustomGridController)
-public:
-  using TkcCustomGridController::TkcCustomGridController;
-  TkcGridTableView* TableView() const;
-  void KeyDown(WORD& Key, TShiftState Shift) override;
-  void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
-  void InitScrollBarsParameters() override;
-  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
-  int GetMouseWheelScrollingKind() override { return 2; }
-  void CheckCoordinates() override;
-  // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
-  void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
-  void MakeFocusedRowVisible();
-  // Focuses a row, scrolls it into view and repaints the rows.
-  void FocusRow(int ARowIndex);
-};
-
 // ---- The view -------------------------------------------------------------------------------
 
 class TkcGridTableView : public TkcCustomGridView {
@@ -258,9 +279,21 @@ class TkcGridTableView : public TkcCustomGridView {
 public:
   explicit TkcGridTableView(TComponent* AOwner);
   ~TkcGridTableView() override;
-  TkcGridDataController* DataController() const { return fDataController.get(); }
+  // The view's own data controller; a database view's is bound to a dataset.
+  TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
-  TkcGridTableController* TableController() const { return static_cast<TkcGridTableController*>(Controller()); }
+  TkcGridTableController* TableController() const;
+  TkcCustomGridTableViewData* TableViewData() const;
+  TkcGridTableFiltering* Filtering() const { return fFiltering.get(); }
+  TkcGridFilterBox* FilterBox() const { return fFilterBox.get(); }
+  // The name a stored layout knows the view by; with one, columns are stored by their IDs.
+  String StoringName;
+  std::function<void(TkcGridTableView*, TkcCustomGridRecord*, bool&AAllow)> OnCanFocusRecord, OnCanSelectRecord;
+  std::function<void(TkcGridTableView*, TkcCustomGridRecord* APrev, TkcCustomGridRecord* AFocused, bool ANewItemRow)>
+      OnFocusedRecordChanged;
+  std::function<void(TkcGridTableView*, TkcGridColumn*, bool& ADone)> OnFilterDialogShow;
+  std::function<void(TkcGridTableView*, bool& ADone)> OnFilterCustomization;
+  TNotifyEvent OnFilterControlDialogShow;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -286,8 +319,17 @@ public:
   void SetHeaderHeight(int Value);
   // View-wide content parameters under the columns' own.
   TkcGridColumnStyle ContentStyle;
+  TkcGridTableOptionsData OptionsData;
+  TkcGridTableOptionsBehavior OptionsBehavior;
+  TkcGridTableOptionsCustomize OptionsCustomize;
+  TkcGridNavigatorButtons NavigatorButtons;
+  const TkcGridTableOptionsSelection& OptionsSelection() const { return fOptionsSelection; }
+  // Multi-select turns the data controller's on or off with it.
+  void SetOptionsSelection(const TkcGridTableOptionsSelection& Value);
 
   int TopRowIndex() const { return fTopRowIndex; }
+  // The controller's horizontal scroll position (0 before there is one).
+  int LeftPos() const;
   void SetTopRowIndex(int Value);
   int MaxTopRowIndex() const;
 
@@ -298,15 +340,25 @@ public:
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
 
 protected:
-  TkcCustomGridController* CreateController() override { return new TkcGridTableController(this); }
+  // A descendant hands in its own kind of data controller, which the view then owns.
+  TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController);
+  TkcCustomGridController* CreateController() override;
+  // The kind of column CreateColumn makes.
+  virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
+  TkcCustomGridViewData* CreateViewData() override;
 
 private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
   void RefreshVisibleColumns();
-  std::unique_ptr<TkcGridDataController> fDataController;
+  std::unique_ptr<TkcCustomDataController> fDataController;
+  // After the data controller, so they go first (history entries hold its criteria).
+  std::unique_ptr<TkcGridTableFiltering> fFiltering;
+  std::unique_ptr<TkcGridFilterBox> fFilterBox;
+
+  TkcGridTableOptionsSelection fOptionsSelection;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
   bool fShowHeader = true;

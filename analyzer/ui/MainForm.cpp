@@ -12,6 +12,8 @@
 #include "analyzer/ui/ParamDialog.h"
 #include "analyzer/ui/PrintGeometry.h"
 #include "analyzer/ui/UiUtils.h"
+#include "grid/kcGridDBTableView.h"
+#include "grid/kcGridFiltering.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
 #include "platform/win/ShellApi.h"
@@ -369,6 +371,7 @@ void TfrmMain::CreateSQLPage() {
   pnlResults->SetAlign(alClient);
   pnlResults->SetBevelOuter(bvLowered);
   pnlResults->SetCaption("");
+  CreateResultGrid();
   sboResults = new TScrollBox(this);
   sboResults->SetParent(pnlPLANDisplay);
   sboResults->SetAlign(alClient);
@@ -380,6 +383,32 @@ void TfrmMain::CreateSQLPage() {
   edtRowsAffected->EditLabel()->SetCaption("Rows Affected");
   edtRowsAffected->SetBounds(88, 12, 121, 21);
   edtRowsAffected->SetReadOnly(true);
+}
+
+void TfrmMain::CreateResultGrid() {
+  dbgrdResults = new TkcGrid(this);
+  dbgrdResults->SetName("dbgrdResults");
+  dbgrdResults->SetParent(pnlResults);
+  dbgrdResults->SetAlign(alClient);
+  dbgrdResults->LookAndFeel()->SetKind(lfFlat);
+  dbgrdResults->LookAndFeel()->SetNativeStyle(true);
+  dbgrdResultsDBTableView1 = CreateGridView<TkcGridDBTableView>(this);
+  dbgrdResultsDBTableView1->SetName("dbgrdResultsDBTableView1");
+  dbgrdResultsDBTableView1->LookAndFeel()->SetMasterLookAndFeel(dbgrdResults->LookAndFeel());
+  TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
+  dc->SetDataSource(DataSource);
+  dc->Filter()->SetMaxValueListCount(1000);
+  // Results are read-only; the focused cell stays marked when the grid loses the focus.
+  dbgrdResultsDBTableView1->Filtering()->SetColumnPopupMaxDropDownItemCount(12);
+  dbgrdResultsDBTableView1->OptionsData.Editing = false;
+  dbgrdResultsDBTableView1->NavigatorButtons.ConfirmDelete = false;
+  TkcGridTableOptionsSelection selection = dbgrdResultsDBTableView1->OptionsSelection();
+  selection.HideFocusRectOnExit = false;
+  selection.InvertSelect = false;
+  dbgrdResultsDBTableView1->SetOptionsSelection(selection);
+  dbgrdResultsLevel1 = dbgrdResults->Levels()->Add();
+  dbgrdResultsLevel1->SetName("dbgrdResultsLevel1");
+  dbgrdResultsLevel1->SetGridView(dbgrdResultsDBTableView1);
 }
 
 void TfrmMain::CreatePlanPage() {
@@ -997,8 +1026,21 @@ void TfrmMain::QueryCompleted() {
   SetUIState(usIdle);
   UpdateRowCount();
   FillReadChart();
-  // The result grid binds to this data source and rebuilds its columns when it changes.
-  DataSource->SetDataSet(dmQuery->ResultDataSet());
+  // The result grid follows this data source; its columns are made anew from the fields.
+  // One read of the rows: the dataset, the cleared columns and the new ones wait for the unlock.
+  TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
+  dc->LockDataReload();
+  try {
+    DataSource->SetDataSet(dmQuery->ResultDataSet());
+    if (DataSource->DataSet()) {
+      dbgrdResultsDBTableView1->ClearItems();
+      dc->CreateAllItems();
+    }
+  } catch (...) {
+    dc->UnlockDataReload();
+    throw;
+  }
+  dc->UnlockDataReload();
   ShowTimes();
 }
 
