@@ -333,7 +333,7 @@ int TkcCustomLookupGrid::RowPitch() const {
 }
 
 void TkcCustomLookupGrid::Calculate() {
-  const TRect client = ClientRect();
+  const TRect client = GetClientBounds();
   TkcScreenCanvas canvas;
   canvas.SetFont(Font());
   const int fontHeight = canvas.TextHeight("Wg");
@@ -391,7 +391,32 @@ void TkcCustomLookupGrid::FullRefresh() {
   Calculate();
   fTopRowIndex = NearestTopRowIndex(fTopRowIndex);
   Calculate();
+  // The scroll bar may come or go with the rows, changing the width the columns share.
+  const bool barVisible = GetVScrollBarVisible();
+  UpdateScrollBars();
+  if (GetVScrollBarVisible() != barVisible) Calculate();
   Invalidate();
+}
+
+void TkcCustomLookupGrid::InitScrollBarsParameters() {
+  const int rows = fColumns->Count() > 0 ? fDataController->GetRowCount() : 0;
+  SetScrollBarInfo(sbHorizontal, 0, 0, 1, 1, 0, false, true);
+  SetScrollBarInfo(sbVertical, 0, rows - 1, 1, std::max(fVisibleRowCount, 1), fTopRowIndex, true, true);
+}
+
+void TkcCustomLookupGrid::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) {
+  if (AKind != sbVertical) return;
+  const int page = std::max(fVisibleRowCount - 1, 1);
+  switch (ACode) {
+    case scLineUp: SetTopRowIndex(fTopRowIndex - 1); break;
+    case scLineDown: SetTopRowIndex(fTopRowIndex + 1); break;
+    case scPageUp: SetTopRowIndex(fTopRowIndex - page); break;
+    case scPageDown: SetTopRowIndex(fTopRowIndex + page); break;
+    case scPosition:
+    case scTrack: SetTopRowIndex(APosition); break;
+    default: break;
+  }
+  APosition = fTopRowIndex;
 }
 
 TRect TkcCustomLookupGrid::ColumnBounds(int AColumnIndex) const {
@@ -408,7 +433,7 @@ TRect TkcCustomLookupGrid::RowBounds(int ARowIndex) const {
 
 TkcLookupGridHitTest TkcCustomLookupGrid::HitTest(TPoint P) {
   TkcLookupGridHitTest result;
-  const TRect client = ClientRect();
+  const TRect client = GetClientBounds();
   if (!PtInRect(&client, P)) return result;
   if (PtInRect(&fHeaderArea, P)) {
     for (int i = 0; i < static_cast<int>(fColumnBounds.size()); ++i)
@@ -452,6 +477,7 @@ void TkcCustomLookupGrid::SetTopRowIndex(int AIndex) {
   if (AIndex == fTopRowIndex) return;
   fTopRowIndex = AIndex;
   Calculate();
+  UpdateScrollBars();
   Invalidate();
 }
 
@@ -717,7 +743,7 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
 void TkcCustomLookupGrid::Paint() {
   TkcCanvas* c = Canvas();
   TkcLookAndFeelPainterClass painter = LookAndFeel()->Painter();
-  c->FillRect(ClientRect(), Color());
+  c->FillRect(GetClientBounds(), Color());
   PaintHeaders(c, painter);
   PaintRows(c, painter);
 }

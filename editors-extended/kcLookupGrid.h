@@ -197,6 +197,10 @@ public:
   TkcLookupGridCloseRequestEvent OnCloseRequest;
   TNotifyEvent OnDataChanged;
 
+  // The vertical bar shows the rows; the horizontal one is never shown.
+  void InitScrollBarsParameters() override;
+  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) override;
+
   // Memorises the cursor so that a list opening under a resting mouse keeps its focus.
   static void RememberCursorPos();
 
@@ -204,7 +208,7 @@ protected:
   void Paint() override;
   void Resize() override;
   void FontChanged() override;
-  bool HasScrollBars() override { return false; }
+
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;

@@ -52,7 +52,7 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
   c->SetWidth(10);
   EXPECT_EQ(c->Width(), 20);
   // Three columns of 64 are spread over the client width.
-  const int client = f.grid->ClientWidth();
+  const int client = f.grid->ClientWidth() - (f.grid->GetVScrollBarVisible() ? f.grid->VScrollBar()->Width() : 0);
   EXPECT_EQ(f.grid->ColumnBounds(0).left, 0);
   EXPECT_EQ(f.grid->ColumnBounds(2).right, client);
   EXPECT_EQ(f.grid->HeaderArea().right, client);
@@ -69,6 +69,23 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
   EXPECT_EQ(f.grid->RowBounds(0).top, 0) << "without a header the rows start at the top";
   // A row cut by the bottom is laid out but not counted as visible.
   EXPECT_EQ(f.grid->VisibleRowCount(), f.grid->ClientHeight() / f.grid->RowHeight());
+}
+
+// Thirty rows do not fit: the vertical scroll bar shows them by lines, pages and the thumb, and
+// the columns share the width left of it.
+TEST(LookupGrid, ScrollBarMovesTheTopRow) {
+  GridFixture f;
+  ASSERT_TRUE(f.grid->GetVScrollBarVisible());
+  EXPECT_EQ(f.grid->ColumnBounds(2).right, f.grid->ClientWidth() - f.grid->VScrollBar()->Width());
+  int pos = 0;
+  f.grid->Scroll(sbVertical, scLineDown, pos);
+  EXPECT_EQ(pos, 1);
+  EXPECT_EQ(f.grid->TopRowIndex(), 1);
+  pos = 25;
+  f.grid->Scroll(sbVertical, scTrack, pos);
+  EXPECT_EQ(pos, 30 - f.grid->VisibleRowCount()) << "the last page stays full";
+  f.grid->Scroll(sbVertical, scPageUp, pos);
+  EXPECT_EQ(pos, 30 - f.grid->VisibleRowCount() - (f.grid->VisibleRowCount() - 1));
 }
 
 TEST(LookupGrid, KeysMoveTheFocusAndEnterAccepts) {
