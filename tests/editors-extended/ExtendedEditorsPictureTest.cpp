@@ -1,5 +1,5 @@
 // With VT_SCREENSHOT_DIR set (run alone, under a real X server) shows the memo, image,
-// calculator, currency, hyperlink and button editors on the Qt shell and saves a picture of
+// calculator, currency, hyperlink and button editors and a lookup list on the Qt shell and saves a picture of
 // the screen there; otherwise skipped.
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
+#include "editors-extended/kcLookupGrid.h"
 #include "editors-extended/kcMemo.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/win/QtShell.h"
@@ -67,6 +68,20 @@ TEST(ExtendedEditorsPicture, OnTheScreen) {
     button->SetParent(&form);
     button->SetBounds(10, 190, 150, 21);
     button->SetEditValue(Variant(String("with a button")));
+    auto* list = new TkcLookupGrid(&form);
+    list->SetParent(&form);
+    list->SetBounds(220, 160, 300, 150);
+    list->BeginUpdate();
+    for (const char* caption : {"Name", "City"}) list->Columns()->Add()->SetCaption(caption);
+    list->DataController()->SetRecordCount(12);
+    for (int r = 0; r < 12; ++r) {
+      list->DataController()->SetValue(r, 0, Variant(String("Site ") + std::to_string(r + 1)));
+      list->DataController()->SetValue(r, 1, Variant(String(r % 2 ? "Lima" : "Oslo")));
+    }
+    list->EndUpdate();
+    list->Columns()->Items(0)->SetSortOrder(soAscending);
+    list->FocusRow(2);
+    list->DataController()->ChangeRowSelection(2, true);
     form.Show();
     memo->SetFocus();
     bool due = false;
