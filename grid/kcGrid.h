@@ -512,6 +512,19 @@ private:
   bool fIsUnassigningValues = false;
 };
 
+// A drag started in a view's site: it learns where it started and from which hit test.
+class TkcCustomGridDragAndDropObject : public TkcDragAndDropObject {
+  VT_CLASS(TkcCustomGridDragAndDropObject, TkcDragAndDropObject)
+public:
+  using TkcDragAndDropObject::TkcDragAndDropObject;
+  TPoint StartPoint{};
+  virtual void Init(const TPoint& P, TkcCustomGridHitTest*) { StartPoint = P; }
+  TkcGridSite* Site() const;
+  TkcCustomGridViewInfo* ViewInfo() const;
+  TkcCustomGridController* Controller() const;
+  void AfterDragAndDrop(bool Accepted) override;
+};
+
 // ---- Site -----------------------------------------------------------------------------------
 
 // The child window a view draws in; every input goes to the view's controller.
@@ -544,6 +557,8 @@ public:
   void UpdateScrollBars() override;
   void BeforeMouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
   void MouseLeave(TControl* AControl) override;
+  // A drag starts where the hit test names a drag object class.
+  bool StartDragAndDrop(const TPoint& P) override;
 
 protected:
   void Paint() override;
