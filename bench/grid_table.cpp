@@ -43,7 +43,7 @@ struct Table {
     grid->Levels()->Add()->SetGridView(view);
     grid->SetParent(&form);
     grid->SetBounds(0, 0, 640, 480);
-    TkcGridDataController* dc = view->DataController();
+    TkcCustomDataController* dc = view->DataController();
     for (int i = 0; i < 5; ++i) view->CreateColumn()->SetCaption("Column " + std::to_string(i));
     view->Columns(0)->SetValueTypeClass(TkcIntegerValueType::Class());
     view->Columns(1)->SetValueTypeClass(TkcStringValueType::Class());

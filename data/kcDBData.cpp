@@ -322,6 +322,13 @@ bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
   if (IsUnbound()) return TkcCustomDataField::CanModify(AValueSource);
   if (fDBFields.size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
   TField* f = fDBFields.front();
+  if (IsLookup()) {
+    // A lookup value is changed through its key fields only.
+    if (AValueSource != evsKey || fSubFields.empty()) return false;
+    for (TkcDBDataField* sub : fSubFields)
+      if (!sub->DBField() || !CanModifyField(sub->DBField(), true)) return false;
+    return true;
+  }
   return f->FieldKind() == fkData && f->DataSet() && f->DataSet()->CanModify();
 }
 
@@ -331,6 +338,36 @@ bool TkcDBDataField::HasInternalValues() {
 }
 
 Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
+
+TkcDBDataField::~TkcDBDataField() {
+  if (fParentField) fParentField->RemoveSubField(this);
+  ClearSubFields();
+}
+
+void TkcDBDataField::AddSubField(TkcDBDataField* AField) {
+  if (std::find(fSubFields.begin(), fSubFields.end(), AField) != fSubFields.end()) return;
+  if (AField->fParentField) throw EkcInvalidDataControllerOperation("ADataField.FParentField <> nil");
+  fSubFields.push_back(AField);
+  AField->fParentField = this;
+}
+
+void TkcDBDataField::RemoveSubField(TkcDBDataField* AField) {
+  auto it = std::find(fSubFields.begin(), fSubFields.end(), AField);
+  if (it == fSubFields.end()) return;
+  fSubFields.erase(it);
+  AField->fParentField = nullptr;
+}
+
+void TkcDBDataField::ClearSubFields() {
+  while (!fSubFields.empty()) delete fSubFields.back();  // each one leaves the list itself
+}
+
+std::vector<TField*> TkcDBDataField::SubFieldDBFields() const {
+  std::vector<TField*> fields;
+  for (TkcDBDataField* sub : fSubFields)
+    if (TField* field = sub->DBField()) fields.push_back(field);
+  return fields;
+}
 
 TkcDBDataField* TkcValueDefDBReader::FieldOf(TkcValueDef* AValueDef) {
   // A load reads every column of a million records: the field of a column is looked up once.
@@ -383,11 +420,21 @@ void TkcDBDataLink::DataSetChanged() {
   if (fProvider->SmartDeleting()) return;  // the deleting provider removes the record itself
   if (fProvider->IsGridMode()) {
     TkcCustomDataController* c = fProvider->DataController();
-    kcBracket([c] { c->BeginOwnerUpdate(); }, [this] { fProvider->ReloadGridModeBuffer(); },
+    kcBracket([c] { c->BeginOwnerUpdate(); },
+              [this, ds] {
+                fProvider->ReloadGridModeBuffer();
+                if (ds->State() == dsInsert && !fProvider->HasSyncedInsert() && fProvider->CanSyncInsert() &&
+                    !fInInsertSync)
+                  InsertSync();
+              },
               [c] { c->EndOwnerUpdate(); });
     return;
   }
   const TDataSetState state = ds->State();
+  if (state == dsInsert && !fProvider->HasSyncedInsert() && fProvider->CanSyncInsert() && !fInInsertSync) {
+    InsertSync();
+    return;
+  }
   if (state == dsEdit || state == dsInsert || state == dsSetKey) return;
   if (fProvider->LocateCount() > 0) {
     // The controller moved the dataset itself (a locate): the cursor moved, nothing changed.
@@ -406,7 +453,30 @@ void TkcDBDataLink::DataSetChanged() {
 }
 
 void TkcDBDataLink::EditingChanged() {
-  if (Editing() && fProvider->IsSmartRefreshActive()) fProvider->RememberUpdatingRecord();
+  if (Editing()) {
+    if (fProvider->IsSmartRefreshActive()) fProvider->RememberUpdatingRecord();
+    return;
+  }
+  // The dataset posted or cancelled, whoever asked: the controller edits nothing any more (its
+  // change notice, which follows, reloads or refreshes the records).
+  if (fProvider->EditingRecordIndex() != kcNoRecordIndex) fProvider->ResetEditing();
+}
+
+void TkcDBDataLink::InsertSync() {
+  TDataSet* ds = DataSet();
+  fInInsertSync = true;
+  kcBracket([] {}, [&] { fProvider->DoInsert(ds->Eof() && !fProvider->ExplicitInsert()); },
+            [this] { fInInsertSync = false; });
+  fProvider->NoteSyncedInsert();
+}
+
+void TkcDBDataLink::RecordChanged(TField* /*AField*/) {
+  const int record = fProvider->EditingRecordIndex();
+  if (record < 0 || fProvider->IsGridMode() || !fProvider->IsEditing()) return;
+  TkcCustomDataController* c = fProvider->DataController();
+  if (record >= c->GetRecordCount()) return;
+  fProvider->ReadRecordFromDataSet(record);
+  c->DataChanged(dcRecord, -1, record);
 }
 
 void TkcDBDataLink::DataSetScrolled(int ADistance) { fProvider->LayoutChanged(ADistance); }
@@ -607,6 +677,20 @@ bool TkcDBDataProvider::RefreshUpdatedRecord() {
     c->UpdateFocusing();
     return true;
   }
+  if (fUpdatingInserting && fUpdatingRecord >= 0 && fUpdatingRecord < c->GetRecordCount()) {
+    // The insert showed as a row already: a post keeps it with the values the dataset stored,
+    // a cancel removes it.
+    if (difference == 0) {
+      ReadRecordFromDataSet(fUpdatingRecord);
+      c->DataChanged(dcRecord, -1, fUpdatingRecord);
+    } else if (difference == -1) {
+      c->RemoveRecord(fUpdatingRecord);
+    } else {
+      return false;
+    }
+    c->UpdateFocusing();
+    return true;
+  }
   if (fUpdatingInserting) {
     if (difference == 0) {
       c->UpdateFocusing();
@@ -721,6 +805,48 @@ void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
     f->EndColumnRebuild();
     if (!f->Internal()) ItemValueTypeClassChanged(GetItemIndexOfField(f));
   }
+  UpdateLookupKeyFields(f);
+}
+
+void TkcDBDataController::UpdateLookupKeyFields(TkcDBDataField* AField) {
+  std::vector<String> names;
+  if (AField->IsLookup() && !AField->ParentField()) names = SplitFieldNames(AField->DBField()->KeyFields);
+  bool same = static_cast<int>(names.size()) == AField->SubFieldCount();
+  for (std::size_t i = 0; same && i < names.size(); ++i)
+    same = AField->SubFields(static_cast<int>(i))->FieldName() == names[i];
+  if (same) return;
+  // The field list's scan starts again when fields come or go, so the new sub-fields are bound
+  // after their parent.
+  AField->ClearSubFields();
+  for (const String& name : names) {
+    auto* sub = static_cast<TkcDBDataField*>(CreateHiddenField());
+    AField->AddSubField(sub);
+    sub->SetFieldName(name);
+  }
+}
+
+Variant TkcDBDataController::GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || !f->IsLookup()) return TkcCustomDataController::GetFilterFieldValue(ARecordIndex, AField);
+  const int n = f->SubFieldCount();
+  if (n == 0) return Unassigned();
+  if (n == 1) return TkcCustomDataController::GetFilterFieldValue(ARecordIndex, f->SubFields(0));
+  Variant values = Variant::MakeArray(n);
+  for (int i = 0; i < n; ++i)
+    values.SetItem(i, TkcCustomDataController::GetFilterFieldValue(ARecordIndex, f->SubFields(i)));
+  return values;
+}
+
+Variant TkcDBDataController::GetGroupingFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || !f->IsLookup() || f->SubFieldCount() == 0)
+    return TkcCustomDataController::GetGroupingFieldValue(ARecordIndex, AField);
+  const int n = f->SubFieldCount();
+  if (n == 1) return TkcCustomDataController::GetGroupingFieldValue(ARecordIndex, f->SubFields(0));
+  Variant values = Variant::MakeArray(n);
+  for (int i = 0; i < n; ++i)
+    values.SetItem(i, TkcCustomDataController::GetGroupingFieldValue(ARecordIndex, f->SubFields(i)));
+  return values;
 }
 
 void TkcDBDataController::ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass AClass) {
@@ -961,7 +1087,7 @@ String TkcDBDataController::GetFilterItemFieldName(TObject* AItem) {
   if (!f || !f->DBField()) return String();
   const bool ignoreOrigin = Filter()->IgnoreOrigin();
   String names;
-  for (TField* field : f->DBFields()) {
+  for (TField* field : f->IsLookup() ? f->SubFieldDBFields() : f->DBFields()) {
     if (!names.empty()) names += ";";
     names += GetFilterFieldName(field, ignoreOrigin);
   }
@@ -1045,7 +1171,36 @@ bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
 }
 
 int TkcDBDataProvider::GetActiveRecordIndex() {
+  if (HasSyncedInsert() && IsInserting() && !IsGridMode()) return fEditingRecordIndex;
   return static_cast<TkcDBDataController*>(fDataController)->DataSetCurrentRecordIndex();
+}
+
+bool TkcDBDataProvider::CanSyncInsert() {
+  TkcDBDataModeController* mode = ModeOf(fDataController);
+  return mode && mode->SyncInsert && IsSyncMode() && !fDataController->IsDetailTemplate();
+}
+
+void TkcDBDataProvider::NoteSyncedInsert() {
+  // Smart refresh keeps the new row once the dataset posts it (or drops it on a cancel).
+  if (HasSyncedInsert() && IsSmartRefreshActive()) {
+    fUpdatingInserting = true;
+    fUpdatingRecord = fEditingRecordIndex;
+  }
+}
+
+void TkcDBDataProvider::SetValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  if (!f || f->DBFields().empty() || !IsEditing()) {
+    TkcCustomDataProvider::SetValue(ARecordIndex, AField, AValue);
+    return;
+  }
+  WriteFieldsValue(f->IsLookup() ? f->SubFieldDBFields() : f->DBFields(), AValue);
+}
+
+void TkcDBDataProvider::AssignDefaultValues(int ARecordIndex, const Variant& AGroupingValues) {
+  TkcCustomDataProvider::AssignDefaultValues(ARecordIndex, AGroupingValues);
+  if (ARecordIndex >= 0 && ARecordIndex < fDataController->GetRecordCount() && !IsGridMode())
+    ReadRecordFromDataSet(ARecordIndex);
 }
 
 bool TkcDBDataProvider::IsSyncMode() {
@@ -1079,6 +1234,19 @@ void TkcDBDataProvider::StartInsert(bool AAppend) {
   if (!ds) return;
   const int record = fDataController->GetFocusedRecordIndex();
   if (!AAppend && record >= 0) static_cast<TkcDBDataController*>(fDataController)->MoveDataSetToRecord(record);
+  if (CanSyncInsert()) {
+    // The dataset's notice mirrors the insert as a new row (the insert's events go out there).
+    fExplicitInsert = !AAppend;
+    kcBracket([] {},
+              [&] {
+                if (AAppend)
+                  ds->Append();
+                else
+                  ds->Insert();
+              },
+              [this] { fExplicitInsert = false; });
+    return;
+  }
   fDataController->FireBeforeInsert();
   if (AAppend)
     ds->Append();
@@ -1101,7 +1269,8 @@ bool TkcDBDataProvider::CanInitEditing(int ARecordIndex) {
 Variant TkcDBDataProvider::GetEditValue(int ARecordIndex, TkcCustomDataField* AField,
                                         TkcDataEditValueSource AValueSource) {
   auto* f = dynamic_cast<TkcDBDataField*>(AField);
-  if (IsEditing() && f && !f->DBFields().empty()) return ReadFieldsValue(f->DBFields());
+  if (IsEditing() && f && !f->DBFields().empty())
+    return ReadFieldsValue(f->IsLookup() && AValueSource == evsKey ? f->SubFieldDBFields() : f->DBFields());
   return TkcCustomDataProvider::GetEditValue(ARecordIndex, AField, AValueSource);
 }
 
@@ -1111,7 +1280,14 @@ bool TkcDBDataProvider::SetEditValue(int /*ARecordIndex*/, TkcCustomDataField* A
   if (!f || f->DBFields().empty() || !IsEditing()) return false;
   Variant value = AValue;
   if (AValueSource == evsText && value.IsStr() && value.AsString().empty()) value = Null();
-  WriteFieldsValue(f->DBFields(), value);
+  if (f->IsLookup()) {
+    // The lookup shows what its key fields find: only a key can be written.
+    const std::vector<TField*> keys = f->SubFieldDBFields();
+    if (AValueSource != evsKey || keys.empty()) return false;
+    WriteFieldsValue(keys, value);
+  } else {
+    WriteFieldsValue(f->DBFields(), value);
+  }
   MarkModified();
   return true;
 }
@@ -1262,6 +1438,7 @@ int TkcDBDataController::GetCurrentRecordIndex() {
 bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
   if (!TkcCustomDataController::CanFocusRecord(ARecordIndex)) return false;
   if (!Provider()->IsSyncMode() || !Provider()->IsActive() || ARecordIndex < 0) return true;
+  if (Provider()->IsInserting() && ARecordIndex == Provider()->EditingRecordIndex()) return true;
   if (ARecordIndex == DataSetCurrentRecordIndex()) return true;
   // The cursor move scrolls the dataset; its notice must not move the focus meanwhile.
   bool moved = false;

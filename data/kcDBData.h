@@ -123,6 +123,8 @@ class TkcDBDataField : public TkcCustomDataField {
   VT_CLASS(TkcDBDataField, TkcCustomDataField)
 public:
   using TkcCustomDataField::TkcCustomDataField;
+  // Leaves its parent and frees its sub-fields.
+  ~TkcDBDataField() override;
   void ComponentRemoved(TComponent* AComponent) override;
   bool CanModify(TkcDataEditValueSource AValueSource) override;
   bool IsUnbound() override { return !Internal() && fFieldName.empty() && fDBFields.empty() && ValueColumn(); }
@@ -137,10 +139,25 @@ public:
   void SetDBFields(std::vector<TField*> AFields) { fDBFields = std::move(AFields); }
   // The value of the current dataset record: one value, or an array for several fields.
   Variant ReadValue() const;
+  // Bound to a lookup field: its key fields are sub-fields, which filtering, grouping and
+  // editing by key use.
+  bool IsLookup() const { return fDBFields.size() == 1 && fDBFields.front()->FieldKind() == fkLookup; }
+  // Sub-fields are hidden fields of the controller owned by this one; "ADataField.FParentField
+  // <> nil" for a field that has a parent already.
+  void AddSubField(TkcDBDataField* AField);
+  void RemoveSubField(TkcDBDataField* AField);
+  void ClearSubFields();
+  int SubFieldCount() const { return static_cast<int>(fSubFields.size()); }
+  TkcDBDataField* SubFields(int AIndex) const { return fSubFields.at(static_cast<std::size_t>(AIndex)); }
+  TkcDBDataField* ParentField() const { return fParentField; }
+  // The dataset fields of the sub-fields that are bound.
+  std::vector<TField*> SubFieldDBFields() const;
 
 private:
   String fFieldName;
   std::vector<TField*> fDBFields;
+  std::vector<TkcDBDataField*> fSubFields;
+  TkcDBDataField* fParentField = nullptr;
 };
 
 class TkcValueDefDBReader : public TkcValueDefReader {
@@ -167,12 +184,18 @@ protected:
   void DataSetChanged() override;
   void DataSetScrolled(int ADistance) override;
   void LayoutChanged() override;
-  void RecordChanged(TField* /*AField*/) override {}
+  // The record being edited shows the dataset's values as they change.
+  void RecordChanged(TField* AField) override;
   void EditingChanged() override;
+
+public:
+  // An insert started on the dataset (by any code) becomes a new controller row at the place
+  // the dataset inserts, appended when the dataset appends.
+  void InsertSync();
 
 private:
   TkcDBDataProvider* fProvider;
-  bool fLayoutChangePending = false;
+  bool fLayoutChangePending = false, fInInsertSync = false;
 };
 
 using TkcDBDataModeControllerDetailFirstEvent =
@@ -296,6 +319,17 @@ public:
   bool IsModified() override { return DataSet() && DataSet()->Modified(); }
   bool IsSyncMode() override;
   bool CanInitEditing(int ARecordIndex) override;
+  // A bound field's value goes into the dataset (a lookup's into its key fields).
+  void SetValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue) override;
+  // A new row's defaults go into the dataset, which the row then shows.
+  void AssignDefaultValues(int ARecordIndex, const Variant& AGroupingValues) override;
+  // Inserts on the dataset are mirrored as controller rows: sync mode, SyncInsert, and not a
+  // detail template.
+  bool CanSyncInsert();
+  // The inserted row of a mirrored insert (kcNoRecordIndex when none).
+  bool HasSyncedInsert() const { return fInserting && fEditingRecordIndex != kcNoRecordIndex; }
+  void NoteSyncedInsert();
+  bool ExplicitInsert() const { return fExplicitInsert; }
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
   TDataSet* DataSet() const { return fDataLink->DataSet(); }
@@ -309,7 +343,7 @@ private:
   std::unique_ptr<TkcDBDataLink> fDataLink;
   int fCurrentRecordIndex = -1;
   int fUpdatingRecord = kcNoRecordIndex;
-  bool fUpdatingInserting = false, fSmartDeleting = false;
+  bool fUpdatingInserting = false, fSmartDeleting = false, fExplicitInsert = false;
   String fSavedBookmark;
   int fPositionLock = 0;
 };
@@ -484,6 +518,9 @@ public:
   TkcDataFilterCriteriaClass GetFilterCriteriaClass() override { return TkcDBDataFilterCriteria::StaticClass(); }
   TCollectionItemClass GetSummaryItemClass() override { return TkcDBDataSummaryItem::StaticClass(); }
   String GetFilterItemFieldName(TObject* AItem) override;
+  // A lookup item filters and groups by its key fields' values (an array for several).
+  Variant GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) override;
+  Variant GetGroupingFieldValue(int ARecordIndex, TkcCustomDataField* AField) override;
   // Posts an edit or insert of the dataset.
   void FinishEditing() override;
   // Re-reads the dataset (its change notice reloads the records).
@@ -537,6 +574,9 @@ public:
   bool LocateByKey(const Variant& AKey);
 
 private:
+  // A lookup field gets one sub-field per key field (re-made when its key fields change); any
+  // other field has none.
+  void UpdateLookupKeyFields(TkcDBDataField* AField);
   void RebuildKeyIndex();
   String fKeyFieldNames;
   TkcDBDataField* fKeyField = nullptr;

@@ -318,3 +318,366 @@ void PaintCheckArea(TkcCanvas* ACanvas, const TRect& ACheckRect, TkcCheckBoxStat
   DrawFrameControl(dc, &frame, DFC_BUTTON, flags);
   RestoreDC(dc, saved);
 }
+
+// ---- The check box control ---------------------------------------------------------------------
+
+#include "controls/kcControlUtils.h"
+#include "platform/forms/Forms.h"
+
+TClass TkcCustomCheckBoxProperties::GetContainerClass() { return TkcCheckBox::StaticClass(); }
+
+TkcCustomEditViewData* TkcCustomCheckBoxProperties::CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
+                                                                   bool APreviewMode) {
+  auto* data = new TkcCustomCheckBoxViewData(this, AStyle, AIsInplace);
+  data->PreviewMode = APreviewMode;
+  return data;
+}
+
+void TkcCustomCheckBoxViewInfo::OffsetBounds(int DX, int DY) {
+  TkcCustomTextEditViewInfo::OffsetBounds(DX, DY);
+  OffsetRect(&CheckRect, DX, DY);
+  if (!IsRectEmpty(&FocusRect)) OffsetRect(&FocusRect, DX, DY);
+}
+
+void TkcCustomCheckBoxViewInfo::DrawBackground(TkcCanvas* ACanvas) {
+  if (!Transparent) ACanvas->FillRect(Bounds, BackgroundColor);
+  PaintCheckArea(ACanvas, CheckRect, State, CheckButtonState, IsGlyphUsable ? Glyph : nullptr, GlyphCount,
+                 CheckBorderStyle, clBtnText, BackgroundColor, !Transparent, IsDesigning, Focused, NullStyle);
+  if (Alignment != taCenter && !Text.empty() && !IsRectEmpty(&TextRect)) {
+    if (Font) ACanvas->SetFont(Font);
+    ACanvas->Font()->SetColor(TextColor);
+    ACanvas->Brush()->SetStyle(bsClear);
+    // Embossed only when nothing chose the disabled colour.
+    ACanvas->DrawText(Text, TextRect, static_cast<int>(TextFlags), Enabled || IsTextColorAssigned);
+    ACanvas->Brush()->SetStyle(bsSolid);
+  }
+  if (!IsRectEmpty(&FocusRect)) ACanvas->DrawFocusRect(FocusRect);
+}
+
+int TkcCustomCheckBoxViewData::GetCaptionTextFlags(TAlignment ASquareAlignment) {
+  int flags = ASquareAlignment == taCenter ? kctfHCenter : kctfLeft;
+  flags |= kctfShowPrefix;
+  const bool multiLine = CheckProperties()->MultiLine();
+  flags |= multiLine ? (kctfWordBreak | kctfNoClip) : kctfSingleLine;
+  flags |= multiLine && !IsInplace ? kctfTop : kctfVCenter;
+  return flags;
+}
+
+void TkcCustomCheckBoxViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                                          TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) {
+  TkcCustomEditViewData::Calculate(ACanvas, ABounds, P, AShift, AViewInfo, AIsMouseEvent);
+  auto* info = static_cast<TkcCustomCheckBoxViewInfo*>(AViewInfo);
+  TkcCustomCheckBoxProperties* p = CheckProperties();
+  const bool captionInplace = p->IsCaptionShownInplace();
+  info->Text = Caption;
+  info->IsDesigning = IsDesigning;
+  info->Alignment = IsInplace && !captionInplace && !p->UseAlignmentWhenInplace() && Caption.empty()
+                        ? taCenter
+                        : p->Alignment()->Horz();
+  info->CheckBorderStyle = CheckBorderStyleByHotState(Style->EditBorderStyle(), AViewInfo->HotTrackValue);
+  info->Glyph = p->HasGlyph() ? p->GetGlyph() : nullptr;
+  info->GlyphCount = p->GlyphCount();
+  info->NullStyle = p->NullStyle();
+  info->IsGlyphUsable = info->Glyph && info->GlyphCount > 0 && !info->Glyph->Empty();
+  info->CheckBorderOffset =
+      info->IsGlyphUsable ? 0 : 2 - GetContainerBorderWidth(static_cast<TkcContainerBorderStyle>(info->CheckBorderStyle));
+  info->TextFlags = static_cast<unsigned>(GetCaptionTextFlags(info->Alignment));
+
+  TRect text = info->ClientRect, square = info->ClientRect;
+  if (IsInplace) {
+    if (info->Alignment == taLeftJustify) {
+      text.right -= 2;
+      if (!captionInplace) square.left += 2;
+    } else if (info->Alignment == taRightJustify) {
+      text.left += 2;
+      if (!captionInplace) square.right -= 2;
+    }
+    const TRect offsets = GetContentDefaultOffsets();
+    text.top += offsets.top;
+    text.bottom -= offsets.bottom;
+  } else {
+    InflateRect(&text, -2, -2);
+    if (!captionInplace) --text.top;
+    InflateRect(&square, -2, -2);
+  }
+  const TSize size = GetCheckAreaSize(info->Glyph, info->GlyphCount);
+  if (size.cy < square.bottom - square.top) {
+    square.top += (square.bottom - square.top - size.cy) / 2;
+    square.bottom = square.top + size.cy;
+  }
+  if (size.cx < square.right - square.left) {
+    switch (info->Alignment) {
+      case taCenter:
+        square.left += (square.right - square.left - size.cx) / 2;
+        square.right = square.left + size.cx;
+        break;
+      case taLeftJustify:
+        square.right = square.left + size.cx;
+        text.left = square.right + 3;
+        break;
+      default:
+        square.left = square.right - size.cx;
+        text.right = square.left - 3 - (IsInplace && captionInplace ? 1 : 0);
+        break;
+    }
+  } else {
+    text.right = text.left;
+  }
+  ++text.right;
+  ++text.bottom;
+  info->CheckRect = square;
+  info->TextRect = text;
+
+  if (!Enabled)
+    info->CheckButtonState = kccbsDisabled;
+  else if (KeyHeld)
+    info->CheckButtonState = kccbsPressed;
+  else if (!IsDesigning && PtInRect(&info->BorderRect, P)) {
+    const bool anyButton = AShift.Contains(ssLeft) || AShift.Contains(ssRight) || AShift.Contains(ssMiddle);
+    const bool leftOnly = AShift.Contains(ssLeft) && !AShift.Contains(ssRight) && !AShift.Contains(ssMiddle);
+    if (!anyButton)
+      info->CheckButtonState = kccbsHot;
+    else if (leftOnly && (AIsMouseEvent || WasPressed))
+      info->CheckButtonState = kccbsPressed;
+    else
+      info->CheckButtonState = kccbsNormal;
+  } else {
+    info->CheckButtonState = kccbsNormal;
+  }
+  info->IsTextColorAssigned = Style->IsValueAssigned(csvTextColor);
+  if (!Enabled && !info->IsTextColorAssigned) info->TextColor = clBtnShadow;
+  CalculateFocusRect(ACanvas, info);
+}
+
+void TkcCustomCheckBoxViewData::CalculateFocusRect(TkcCanvas* ACanvas, TkcCustomCheckBoxViewInfo* AViewInfo) {
+  AViewInfo->FocusRect = TRect{};
+  const bool captionShown = !IsInplace || CheckProperties()->IsCaptionShownInplace();
+  const bool centred = AViewInfo->Alignment == taCenter;
+  if (!Focused || (centred ? captionShown : !captionShown)) return;
+  TRect r;
+  if (centred) {
+    r = AViewInfo->ClientRect;
+    InflateRect(&r, -1, -1);
+    r.top = std::max(r.top, AViewInfo->ClientRect.top);
+    r.bottom = std::min(r.bottom, AViewInfo->ClientRect.bottom);
+  } else {
+    if (AViewInfo->Text.empty() || IsRectEmpty(&AViewInfo->TextRect)) return;
+    r = AViewInfo->TextRect;
+    if (!CheckProperties()->FullFocusRect() && ACanvas) {
+      if (AViewInfo->Font) ACanvas->SetFont(AViewInfo->Font);
+      ACanvas->CalculateTextRect(AViewInfo->Text, r, static_cast<int>(AViewInfo->TextFlags));
+    }
+    InflateRect(&r, 1, 1);
+    TRect limit = AViewInfo->TextRect;
+    InflateRect(&limit, 1, 1);
+    if (IsInplace) {
+      limit.top += 2;
+      limit.bottom -= 2;
+    }
+    limit.right = std::min(limit.right, AViewInfo->BorderRect.right - 1);
+    IntersectRect(&r, &r, &limit);
+  }
+  AViewInfo->FocusRect = r;
+}
+
+void TkcCustomCheckBoxViewData::FillViewInfoValue(TkcCustomCheckBoxViewInfo* AViewInfo, const Variant& AEditValue) {
+  AViewInfo->State = PreviewMode ? cbsChecked : CheckProperties()->GetState(AEditValue);
+  if (IsInplace && !CheckProperties()->IsCaptionShownInplace()) AViewInfo->Text.clear();
+}
+
+TSize TkcCustomCheckBoxViewData::GetContentSize(TkcCanvas* ACanvas, const Variant&, const TkcEditSizeProperties&) {
+  TSize size = GetCheckAreaSize(CheckProperties()->HasGlyph() ? CheckProperties()->GetGlyph() : nullptr,
+                                CheckProperties()->GlyphCount());
+  const String text = StripHotkeyPrefix(Caption);
+  if (!text.empty() && ACanvas) {
+    size.cx += 5 + ACanvas->TextWidth(text);
+    size.cy = std::max<int>(size.cy, ACanvas->TextHeight(text));
+  }
+  size.cx += 4;
+  size.cy += 4;
+  return size;
+}
+
+// ---- Control ---------------------------------------------------------------------------------
+
+void TkcCustomCheckBox::Initialize() {
+  TkcCustomEdit::Initialize();
+  SetWidth(121);
+  SetParentColor(true);
+  Variant value;
+  ActiveProperties()->DisplayValueToEditValue(Variant(static_cast<int>(cbsUnchecked)), value);
+  SetEditValue(value);
+}
+
+void TkcCustomCheckBox::CreateParams(TCreateParams& Params) {
+  TkcCustomEdit::CreateParams(Params);
+  // A fast second click toggles again instead of becoming a double click.
+  Params.WindowClass.style &= ~CS_DBLCLKS;
+}
+
+void TkcCustomCheckBox::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
+  if (!Properties() || !ViewInfo()) return TkcContainer::CalculateViewInfo(P, AHotAllowed);
+  std::unique_ptr<TkcCustomEditViewData> base(GetEffectiveProperties()->CreateViewData(EditStyle(), IsInplace()));
+  auto* data = static_cast<TkcCustomCheckBoxViewData*>(base.get());
+  data->Edit = this;
+  data->Enabled = Enabled();
+  data->Focused = Focused();
+  data->Caption = Caption();
+  data->KeyHeld = fKeyHeld;
+  data->IsDesigning = IsDesigning();
+  data->WasPressed = CheckViewInfo()->CheckButtonState == kccbsPressed;
+  TkcScreenCanvas canvas;
+  data->Calculate(&canvas, TRect{0, 0, Width(), Height()}, P, fShift, EditViewInfo(), fIsMouseEvent);
+  data->FillViewInfoValue(CheckViewInfo(), EditValue());
+  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+bool TkcCustomCheckBox::UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) {
+  const TkcCheckButtonState before = CheckViewInfo()->CheckButtonState;
+  fShift = AShift;
+  fIsMouseEvent = AIsMouseEvent && AButton != 0;
+  TkcObjectLinkScope link(this);
+  const bool result = TkcContainer::UpdateContainerState(P, AButton, AShift, AIsMouseEvent);
+  fIsMouseEvent = false;
+  if (!link.Alive()) return result;
+  // Released over the control: the square goes from pressed to hot.
+  if (AIsMouseEvent && !fKeyHeld && before == kccbsPressed && CheckViewInfo()->CheckButtonState == kccbsHot) Toggle();
+  return result;
+}
+
+void TkcCustomCheckBox::SetState(TkcCheckBoxState Value) {
+  if (ComponentState().Contains(csLoading)) {
+    Variant value = EditValue();
+    ActiveProperties()->DisplayValueToEditValue(Variant(static_cast<int>(Value)), value);
+    SetStoredEditValue(value);
+    return;
+  }
+  if (Value == State()) return;
+  Variant value = EditValue();
+  ActiveProperties()->DisplayValueToEditValue(Variant(static_cast<int>(Value)), value);
+  SetEditValue(value);
+}
+
+void TkcCustomCheckBox::SynchronizeDisplayValue() {
+  const TkcCheckBoxState state = State();
+  if (fStateKnown && state == fShownState) return;
+  const bool report = fStateKnown;
+  fStateKnown = true;
+  fShownState = state;
+  CheckViewInfo()->State = state;
+  InvalidateCheck();
+  if (!report || ComponentState().Contains(csLoading) || IsDestroying()) return;
+  TkcObjectLinkScope link(this);
+  Click();
+  if (link.Alive()) DoChange();
+}
+
+void TkcCustomCheckBox::Toggle() {
+  LockChangeEvents(true);
+  fUserChange = true;
+  try {
+    SetState(ActiveProperties()->NextState(State()));
+  } catch (...) {
+    fUserChange = false;
+    LockChangeEvents(false);
+    throw;
+  }
+  fUserChange = false;
+  LockChangeEvents(false);
+  if (ActiveProperties()->ImmediatePost && ValidateEdit(true) && OnPostEditValue) OnPostEditValue(this);
+}
+
+void TkcCustomCheckBox::PropertiesChanged(TObject* Sender) {
+  if (IsDestroying()) return;
+  TkcCustomCheckBoxProperties* p = Properties();
+  if (p->IsCaptionAssigned()) {
+    p->ClearCaptionAssigned();
+    SetCaption(p->Caption());
+  }
+  TkcCustomEdit::PropertiesChanged(Sender);
+}
+
+void TkcCustomCheckBox::InvalidateCheck() {
+  if (!HandleAllocated()) return;
+  TRect r = CheckViewInfo()->CheckRect;
+  ::InvalidateRect(Handle(), &r, FALSE);
+}
+
+void TkcCustomCheckBox::DoEditKeyDown(WORD& Key, TShiftState Shift) {
+  TkcCustomEdit::DoEditKeyDown(Key, Shift);
+  if (Key != VK_SPACE) return;
+  const TkcCheckButtonState s = CheckViewInfo()->CheckButtonState;
+  if (s == kccbsNormal || s == kccbsHot) {
+    fKeyHeld = true;
+    UpdateStateFromCursor(false);
+    Key = 0;
+  }
+}
+
+void TkcCustomCheckBox::DoEditKeyPress(char32_t& Key) {
+  TkcCustomEdit::DoEditKeyPress(Key);
+  if (Key == U' ' && IsInplace() && CheckViewInfo()->CheckButtonState == kccbsNormal) {
+    Toggle();
+    Key = 0;
+  }
+}
+
+void TkcCustomCheckBox::DoEditKeyUp(WORD& Key, TShiftState Shift) {
+  TkcCustomEdit::DoEditKeyUp(Key, Shift);
+  if (Key != VK_SPACE || !fKeyHeld) return;
+  fKeyHeld = false;
+  TkcObjectLinkScope link(this);
+  UpdateStateFromCursor(false);
+  if (link.Alive()) Toggle();
+}
+
+void TkcCustomCheckBox::DoExit() {
+  if (fKeyHeld) {
+    fKeyHeld = false;
+    UpdateStateFromCursor(false);
+  }
+  TkcCustomEdit::DoExit();
+}
+
+namespace {
+
+// The character after the caption's single '&', lower-cased; 0 when none.
+char32_t AcceleratorOf(const String& ACaption) {
+  for (std::size_t i = 0; i + 1 < ACaption.size(); ++i) {
+    if (ACaption[i] != '&') continue;
+    if (ACaption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    const unsigned char c = static_cast<unsigned char>(ACaption[i + 1]);
+    return c < 0x80 ? static_cast<char32_t>(std::tolower(c)) : static_cast<char32_t>(c);
+  }
+  return 0;
+}
+
+}  // namespace
+
+void TkcCustomCheckBox::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_DIALOGCHAR) {
+    const char32_t key = static_cast<char32_t>(Message.WParam);
+    const char32_t lower = key < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(key))) : key;
+    if (lower != 0 && lower == AcceleratorOf(Caption()) && CanFocus()) {
+      SetFocus();
+      if (Focused()) Toggle();
+      Message.Result = 1;
+      return;
+    }
+  }
+  if (Message.Msg == WM_LBUTTONUP) {
+    // The state change raises Click; the framework's click on release would be a second one.
+    TControlState state = ControlState();
+    state.Exclude(csClicked);
+    SetControlState(state);
+  }
+  if (Message.Msg == CM_TEXTCHANGED) {
+    TkcCustomEdit::Dispatch(Message);
+    UpdateStateFromCursor(false);
+    return;
+  }
+  TkcCustomEdit::Dispatch(Message);
+}

@@ -72,6 +72,8 @@ public:
   bool IsValueOfOwn(const Variant& AValue);
   // The state a toggle leads to: unchecked, (grayed,) checked, unchecked; grayed goes to checked.
   TkcCheckBoxState NextState(TkcCheckBoxState AState) const;
+  TClass GetContainerClass() override;
+  TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace, bool APreviewMode = false) override;
 
 private:
   void GlyphChanged(TObject*) { Changed(); }
@@ -112,3 +114,129 @@ void PaintCheckArea(TkcCanvas* ACanvas, const TRect& ACheckRect, TkcCheckBoxStat
                     TkcCheckButtonState AButtonState, TBitmap* AGlyph, int AGlyphCount, TkcEditBorderStyle ABorderStyle,
                     TColor ABorderColor, TColor ABackgroundColor, bool AIsBackgroundOpaque, bool AIsDesigning,
                     bool AIsFocused, TkcCheckBoxNullValueShowingStyle ANullStyle);
+
+// ---- The check box control ---------------------------------------------------------------------
+
+#include "editors/kcEditControl.h"
+#include "editors/kcTextEditViewInfo.h"
+
+class TkcCustomCheckBoxViewInfo : public TkcCustomTextEditViewInfo {
+  VT_CLASS(TkcCustomCheckBoxViewInfo, TkcCustomTextEditViewInfo)
+public:
+  TAlignment Alignment = taLeftJustify;  // of the square: left, right or centred
+  int CheckBorderOffset = 0;
+  TkcEditBorderStyle CheckBorderStyle = ebs3D;
+  TBitmap* Glyph = nullptr;
+  int GlyphCount = 0;
+  TRect CheckRect{};
+  TkcCheckButtonState CheckButtonState = kccbsNormal;
+  TRect FocusRect{};
+  bool IsGlyphUsable = false;
+  bool IsTextColorAssigned = false;
+  bool IsDesigning = false;
+  TkcCheckBoxNullValueShowingStyle NullStyle = nssGrayedChecked;
+  TkcCheckBoxState State = cbsUnchecked;
+
+  void DrawBackground(TkcCanvas* ACanvas) override;
+  void OffsetBounds(int DX, int DY) override;
+};
+
+class TkcCustomCheckBoxViewData : public TkcCustomEditViewData {
+  VT_CLASS(TkcCustomCheckBoxViewData, TkcCustomEditViewData)
+public:
+  TkcCustomCheckBoxViewData(TkcCustomCheckBoxProperties* AProperties, TkcCustomEditStyle* AStyle, bool AIsInplace)
+      : TkcCustomEditViewData(AProperties, AStyle, AIsInplace) {}
+  TkcCustomCheckBoxProperties* CheckProperties() const {
+    return static_cast<TkcCustomCheckBoxProperties*>(Properties);
+  }
+  // The caption (the control's text) and whether the space key holds the square down.
+  String Caption;
+  bool KeyHeld = false;
+  // The square was pressed before this calculation (a held button keeps it pressed).
+  bool WasPressed = false;
+  bool IsDesigning = false;
+
+  TkcCustomEditViewInfo* CreateViewInfo() override { return new TkcCustomCheckBoxViewInfo; }
+  void Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                 TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) override;
+  TkcEditBorderStyle GetBorderStyle() override { return ebsNone; }
+  TSize GetContentSize(TkcCanvas* ACanvas, const Variant& AEditValue, const TkcEditSizeProperties& ASize) override;
+  virtual int GetCaptionTextFlags(TAlignment ASquareAlignment);
+  // The state of a value, the caption shown in place and the focus rectangle.
+  void FillViewInfoValue(TkcCustomCheckBoxViewInfo* AViewInfo, const Variant& AEditValue);
+  void CalculateFocusRect(TkcCanvas* ACanvas, TkcCustomCheckBoxViewInfo* AViewInfo);
+};
+
+class TkcCheckBoxStyle : public TkcEditStyle {
+  VT_CLASS(TkcCheckBoxStyle, TkcEditStyle)
+public:
+  using TkcEditStyle::TkcEditStyle;
+  bool HasBorder() override { return false; }
+};
+
+class TkcCustomCheckBox : public TkcCustomEdit {
+  VT_CLASS(TkcCustomCheckBox, TkcCustomEdit)
+public:
+  explicit TkcCustomCheckBox(TComponent* AOwner) : TkcCustomCheckBox(AOwner, false) {}
+  TkcCustomCheckBox(TComponent* AOwner, bool AIsInplace) : TkcCustomCheckBox(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomCheckBox(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+
+  TkcCustomCheckBoxProperties* ActiveProperties() {
+    return static_cast<TkcCustomCheckBoxProperties*>(GetEffectiveProperties());
+  }
+  TkcCustomCheckBoxProperties* Properties() const {
+    return static_cast<TkcCustomCheckBoxProperties*>(TkcCustomEdit::Properties());
+  }
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomCheckBoxProperties::StaticClass(); }
+  TkcContainerStyleClass GetContainerStyleClass() override { return TkcCheckBoxStyle::StaticClass(); }
+  TkcCustomCheckBoxViewInfo* CheckViewInfo() { return static_cast<TkcCustomCheckBoxViewInfo*>(ViewInfo()); }
+
+  bool Checked() { return State() == cbsChecked; }
+  void SetChecked(bool Value) { SetState(Value ? cbsChecked : cbsUnchecked); }
+  TkcCheckBoxState State() { return ActiveProperties()->GetState(EditValue()); }
+  void SetState(TkcCheckBoxState Value);
+  // One user toggle: unchecked, (grayed,) checked, unchecked.
+  virtual void Toggle();
+  void ClearValue() { SetChecked(false); }
+
+  void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
+  bool UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) override;
+  bool DefaultParentColor() override { return true; }
+  void SynchronizeDisplayValue() override;
+  void PropertiesChanged(TObject* Sender) override;
+  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void DoEditKeyPress(char32_t& Key) override;
+  void DoEditKeyUp(WORD& Key, TShiftState Shift) override;
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  void Initialize() override;
+  void DoExit() override;
+  void CreateParams(TCreateParams& Params) override;
+
+private:
+  void InvalidateCheck();
+  bool fKeyHeld = false;
+  bool fStateKnown = false;
+  TkcCheckBoxState fShownState = cbsUnchecked;
+  TShiftState fShift;
+  bool fIsMouseEvent = false;
+};
+
+class TkcCheckBox : public TkcCustomCheckBox {
+  VT_CLASS(TkcCheckBox, TkcCustomCheckBox)
+public:
+  explicit TkcCheckBox(TComponent* AOwner) : TkcCheckBox(AOwner, false) {}
+  TkcCheckBox(TComponent* AOwner, bool AIsInplace) : TkcCheckBox(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCheckBox(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomCheckBox(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCheckBoxProperties::StaticClass(); }
+  TkcCheckBoxProperties* Properties() const {
+    return static_cast<TkcCheckBoxProperties*>(TkcCustomEdit::Properties());
+  }
+};

@@ -439,3 +439,396 @@ TkcSpinButtonsLayout CalculateSpinButtonsLayout(const TRect& ABounds, int AButto
   l.Remaining = R;
   return l;
 }
+
+// ---- View data and view info ------------------------------------------------------------------
+
+#include "platform/core/Utf8.h"
+#include "platform/forms/Forms.h"
+
+TClass TkcCustomSpinEditProperties::GetContainerClass() { return TkcSpinEdit::StaticClass(); }
+
+TkcCustomEditViewData* TkcCustomSpinEditProperties::CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
+                                                                   bool APreviewMode) {
+  auto* data = new TkcSpinEditViewData(this, AStyle, AIsInplace);
+  data->PreviewMode = APreviewMode;
+  return data;
+}
+
+namespace {
+
+bool HoldsButton(TShiftState AShift) {
+  return AShift.Contains(ssLeft) || AShift.Contains(ssRight) || AShift.Contains(ssMiddle);
+}
+
+}  // namespace
+
+void TkcSpinEditViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                                    TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) {
+  TkcCustomTextEditViewData::Calculate(ACanvas, ABounds, P, AShift, AViewInfo, AIsMouseEvent);
+  auto* info = static_cast<TkcSpinEditViewInfo*>(AViewInfo);
+  auto* p = static_cast<TkcCustomSpinEditProperties*>(Properties);
+  info->ButtonsPosition = p->SpinButtons()->Position();
+  if (info->ButtonsInfo.empty()) return;
+  const TRect frameExtent = GetFrameExtent();
+  const TRect area{ABounds.left + frameExtent.left, ABounds.top + frameExtent.top, ABounds.right - frameExtent.right,
+                   ABounds.bottom - frameExtent.bottom};
+  const TRect& last = info->ButtonsInfo.back()->Bounds;
+  int width = last.right - last.left;
+  if (width <= 0) width = std::max(0, (int)(area.bottom - area.top) / 2 + 4);
+  const TkcSpinButtonsLayout l = CalculateSpinButtonsLayout(area, width, info->ButtonsPosition,
+                                                            p->SpinButtons()->ShowFastButtons(), false, 0);
+  info->ArrowSize = l.ArrowSize;
+  const TRect byIndex[] = {l.Down, l.Up, l.FastDown, l.FastUp};
+  info->PressedButton = info->HotButton = -1;
+  for (std::size_t v = 0; v < info->ButtonsInfo.size(); ++v) {
+    TkcEditButtonViewInfo& b = *info->ButtonsInfo[v];
+    b.Bounds = b.Index >= 0 && b.Index < 4 ? byIndex[b.Index] : TRect{};
+    IntersectRect(&b.VisibleBounds, &b.Bounds, &info->BorderRect);
+    b.Data.LeftAlignment = info->ButtonsPosition == sbpHorzLeftRight && (b.Index == 0 || b.Index == 2);
+    TkcEditButtonState s = ebsNormal;
+    const bool over = PtInRect(&b.Bounds, P);
+    if (b.Data.State == ebsDisabled || !Enabled)
+      s = ebsDisabled;
+    else if (KeyHeldButton == b.Index + 1)
+      s = ebsPressed;
+    else if (over && AIsMouseEvent && AShift.Contains(ssLeft) && KeyHeldButton == 0)
+      s = ebsPressed;
+    else if (over && !HoldsButton(AShift))
+      s = ebsSelected;
+    b.Data.State = s;
+    if (s == ebsPressed) info->PressedButton = static_cast<int>(v);
+    if (s == ebsSelected) info->HotButton = static_cast<int>(v);
+  }
+  // The text keeps its own padding where no button took its side.
+  if (l.Remaining.left != area.left) info->ClientRect.left = l.Remaining.left;
+  info->ClientRect.right = std::min(info->ClientRect.right, l.Remaining.right);
+  if (l.Remaining.right > info->ClientRect.right && l.Remaining.right == area.right)
+    info->ClientRect.right = l.Remaining.right - (area.right - info->BorderRect.right);
+  info->InnerEditRect = info->ClientRect;
+  info->TextRect = info->ClientRect;
+}
+
+void TkcSpinEditViewInfo::DrawButton(TkcCanvas* ACanvas, int AButtonVisibleIndex) {
+  TkcEditButtonViewInfo& b = *ButtonsInfo[static_cast<std::size_t>(AButtonVisibleIndex)];
+  if (IsRectEmpty(&b.VisibleBounds)) return;
+  // The frame and face as for a glyph button without a glyph, then the arrows.
+  const TkcEditButtonKind kind = b.Data.Kind;
+  TBitmap* glyph = b.Glyph;
+  b.Data.Kind = bkGlyph;
+  b.Glyph = nullptr;
+  TkcCustomTextEditViewInfo::DrawButton(ACanvas, AButtonVisibleIndex);
+  b.Data.Kind = kind;
+  b.Glyph = glyph;
+  TkcArrowDirection direction;
+  const bool fast = b.Index >= 2;
+  if (fast)
+    direction = b.Index == 2 ? adLeft : adRight;
+  else if (ButtonsPosition == sbpVert)
+    direction = b.Index == 0 ? adDown : adUp;
+  else
+    direction = b.Index == 0 ? adLeft : adRight;
+  const bool pressed = b.Data.State == ebsPressed;
+  const bool hotFlat = b.Data.Style == btsHotFlat && (pressed || b.Data.State == ebsSelected);
+  TRect r = b.Bounds;
+  InflateRect(&r, -1, -1);
+  const TSize size = ArrowSize > 0 ? (direction == adLeft || direction == adRight ? TSize{ArrowSize, 2 * ArrowSize - 1}
+                                                                                   : TSize{2 * ArrowSize - 1, ArrowSize})
+                                   : CalcArrowSize(TSize{r.right - r.left, r.bottom - r.top}, direction);
+  if (b.Data.State == ebsDisabled) {
+    TRect shifted = r;
+    OffsetRect(&shifted, 1, 1);
+    DrawArrows(ACanvas, size, shifted, clBtnHighlight, false, fast, direction);
+    DrawArrows(ACanvas, size, r, clBtnShadow, false, fast, direction);
+  } else {
+    DrawArrows(ACanvas, size, r, hotFlat ? clBtnHighlight : clBtnText, pressed, fast, direction);
+  }
+}
+
+// ---- The control ----------------------------------------------------------------------------
+
+TkcCustomSpinEdit::~TkcCustomSpinEdit() { fRepeater.Stop(); }
+
+void TkcCustomSpinEdit::Initialize() {
+  TkcCustomMaskEdit::Initialize();
+  fInternalValue = Variant::FromInt64(0);
+  SetEditValue(Variant::FromInt64(0));
+}
+
+TkcSpinValue TkcCustomSpinEdit::ToSpinValue(const Variant& AValue) {
+  TkcSpinEngine e = ActiveProperties()->Engine();
+  if (AValue.IsNumeric()) {
+    if (e.ValueType == vtInt && VarIsOrdinal(AValue)) return AValue.AsInt64();
+    return e.Convert(AValue.AsDouble());
+  }
+  return e.Convert(0);
+}
+
+bool TkcCustomSpinEdit::TextToValue(const String& AText, bool ARaiseException, String& AErrorText, Variant& AValue) {
+  TkcCustomSpinEditProperties* p = ActiveProperties();
+  TkcSpinEngine e = p->Engine();
+  AValue = Null();
+  const String text = Trim(AText);
+  if (text.empty()) {
+    // A required field never holds Null: its empty text is 0 within the bounds.
+    IkcEditDefaultValuesProvider* provider = p->DefaultValuesProvider();
+    if (provider && provider->GetDefaultRequired()) AValue = p->SpinValueToVariant(e.Convert(e.ForceIntoBounds(0)));
+    return true;
+  }
+  TkcSpinValue v;
+  if (TryTextToSpinValue(text, e.ValueType, v)) {
+    AValue = p->SpinValueToVariant(v);
+    return true;
+  }
+  AErrorText = p->ExceptionOnInvalidInput ? LocalizeText("Invalid numeric value") : String();
+  if (ARaiseException && p->ExceptionOnInvalidInput) throw EkcEditError(AErrorText);
+  AValue = fInternalValue;
+  return false;
+}
+
+void TkcCustomSpinEdit::DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool) {
+  String error;
+  TextToValue(VarIsNull(ADisplayValue) ? String() : VarToStr(ADisplayValue), true, error, AEditValue);
+}
+
+Variant TkcCustomSpinEdit::GetValue() {
+  TkcCustomSpinEditProperties* p = ActiveProperties();
+  Variant v;
+  if (Focused()) {
+    if (fTextEdited) {
+      String error;
+      TextToValue(Text(), true, error, v);
+    } else {
+      v = fInternalValue;
+    }
+    if (!v.IsNumeric()) v = Variant::FromInt64(0);
+  } else {
+    v = EditValue();
+    if (!v.IsNumeric() && !v.IsStr()) {
+      TkcSpinEngine e = p->Engine();
+      v = p->SpinValueToVariant(e.Convert(e.ForceIntoBounds(0)));
+    }
+  }
+  return v.IsStr() ? v : p->SpinValueToVariant(ToSpinValue(v));
+}
+
+void TkcCustomSpinEdit::SetValue(const Variant& AValue) {
+  if (!AValue.IsNumeric()) return;
+  Variant v = AValue;
+  if (!ActiveProperties()->IsEditValueValid(v, GetEditFocused())) return;
+  SetEditValue(v);
+}
+
+String TkcCustomSpinEdit::ValueToText(const Variant& AValue) {
+  Variant display;
+  ActiveProperties()->EditValueToDisplayValue(AValue, display, GetEditFocused());
+  return VarToStr(display);
+}
+
+bool TkcCustomSpinEdit::Spin(int ADirection) {
+  LockChangeEvents(true);
+  struct Unlock {
+    TkcCustomSpinEdit* e;
+    ~Unlock() { e->LockChangeEvents(false); }
+  } unlock{this};
+  if (!DoEditing()) return false;
+  TkcCustomSpinEditProperties* p = ActiveProperties();
+  TkcSpinEngine e = p->Engine();
+  TkcSpinValue v = ToSpinValue(GetValue());
+  if (!e.GetNextValue(ADirection, v)) return false;
+  const Variant value = p->SpinValueToVariant(v);
+  const String oldText = Text();
+  const int selStart = SelStart(), selLength = SelLength();
+  const String text = ValueToText(value);
+  fInternalValue = value;
+  fTextEdited = false;
+  InnerTextEdit()->SetText(text);
+  fTextEdited = false;
+  if (text == oldText) return false;
+  SetModifiedAfterEnter(true);
+  if (p->KeepsSelectionOnSpin()) {
+    SetSelStart(selStart);
+    SetSelLength(selLength);
+  } else {
+    SetSelStart(static_cast<int>(Utf8Length(text)));
+  }
+  if (p->ImmediatePost && ValidateEdit(true)) {
+    if (OnPostEditValue) OnPostEditValue(this);
+    SynchronizeDisplayValue();
+  }
+  return true;
+}
+
+void TkcCustomSpinEdit::RepeatStep(int ADirection) {
+  // The mouse repeats only while its button stays pressed; a key repeats while held.
+  if (fKeyHeldButton == 0) {
+    TkcSpinEditViewInfo* info = SpinViewInfo();
+    const int pressed = info->PressedButton;
+    if (pressed < 0 || info->ButtonsInfo[static_cast<std::size_t>(pressed)]->Index != ADirection) return;
+  }
+  TkcObjectLinkScope link(this);
+  Spin(ADirection);
+}
+
+void TkcCustomSpinEdit::DoButtonDown(int AButtonIndex) {
+  if (fKeyHeldButton != 0) return;
+  if (IsReadOnly()) {
+    Spin(AButtonIndex);
+    return;
+  }
+  fRepeater.Start(AButtonIndex);
+}
+
+void TkcCustomSpinEdit::StopSpinning() {
+  const bool keyHeld = fKeyHeldButton != 0;
+  fKeyHeldButton = 0;
+  fRepeater.Stop();
+  if (keyHeld) UpdateStateFromCursor(false);
+  if (HandleAllocated() && GetCapture() == Handle()) ReleaseCapture();
+}
+
+void TkcCustomSpinEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
+  if (!Properties() || !ViewInfo()) return TkcContainer::CalculateViewInfo(P, AHotAllowed);
+  std::unique_ptr<TkcCustomEditViewData> base(GetEffectiveProperties()->CreateViewData(EditStyle(), IsInplace()));
+  auto* data = static_cast<TkcSpinEditViewData*>(base.get());
+  data->Edit = this;
+  data->Enabled = Enabled();
+  data->Focused = Focused();
+  data->KeyHeldButton = fKeyHeldButton;
+  TkcScreenCanvas canvas;
+  data->Calculate(&canvas, TRect{0, 0, Width(), Height()}, P, fShift, EditViewInfo(), fIsMouseEvent);
+  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+bool TkcCustomSpinEdit::UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) {
+  fShift = AShift;
+  fIsMouseEvent = AIsMouseEvent;
+  TkcObjectLinkScope link(this);
+  const bool result = TkcCustomMaskEdit::UpdateContainerState(P, AButton, AShift, AIsMouseEvent);
+  fIsMouseEvent = false;
+  if (!link.Alive()) return result;
+  const int pressed = SpinViewInfo()->PressedButton;
+  if (AIsMouseEvent && AButton != 0 && AShift.Contains(ssLeft) && pressed >= 0) {
+    DoButtonDown(SpinViewInfo()->ButtonsInfo[static_cast<std::size_t>(pressed)]->Index);
+  } else if (pressed < 0 && fKeyHeldButton == 0 && fRepeater.Spinning() && !AShift.Contains(ssLeft)) {
+    StopSpinning();
+  }
+  return result;
+}
+
+void TkcCustomSpinEdit::SynchronizeDisplayValue() {
+  TkcCustomSpinEditProperties* p = ActiveProperties();
+  Variant value = EditValue();
+  if (p->IsEditValueValid(value, GetEditFocused())) {
+    fInternalValue = p->NormalizeValue(value);
+  } else {
+    TkcSpinEngine e = p->Engine();
+    fInternalValue = p->SpinValueToVariant(e.Convert(e.ForceIntoBounds(0)));
+  }
+  TkcCustomMaskEdit::SynchronizeDisplayValue();
+  fTextEdited = false;
+}
+
+void TkcCustomSpinEdit::SynchronizeEditValue() {
+  TkcCustomMaskEdit::SynchronizeEditValue();
+  fInternalValue = EditValue();
+}
+
+void TkcCustomSpinEdit::ChangeHandler(TObject* Sender) {
+  fTextEdited = fTextEdited || fTypingPending;
+  TkcCustomMaskEdit::ChangeHandler(Sender);
+  fTypingPending = false;
+}
+
+void TkcCustomSpinEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
+  fTypingPending = false;
+  TkcCustomSpinEditProperties* p = ActiveProperties();
+  const bool stepKey = Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR || Key == VK_NEXT;
+  if (stepKey && (!p->UseCtrlIncrement || Shift.Contains(ssCtrl))) {
+    if (!ModifiedAfterEnter() && !DoEditing()) {
+      Key = 0;
+      return;
+    }
+    const int direction = Key == VK_UP ? 1 : Key == VK_DOWN ? 0 : Key == VK_PRIOR ? 3 : 2;
+    if (fKeyHeldButton != direction + 1) {
+      fKeyHeldButton = direction + 1;
+      UpdateStateFromCursor(false);
+    }
+    if (HandleAllocated() && GetCapture() == Handle()) ReleaseCapture();
+    TkcObjectLinkScope link(this);
+    Spin(direction);
+    if (link.Alive()) Key = 0;
+    return;
+  }
+  StopSpinning();
+  if (Key != VK_ESCAPE) fTypingPending = true;
+  if (!p->CanEdit && IsEditValueChangingKey(Key, Shift)) {
+    DoAfterKeyDown(Key, Shift);
+    Key = 0;
+    return;
+  }
+  TkcCustomMaskEdit::DoEditKeyDown(Key, Shift);
+}
+
+void TkcCustomSpinEdit::DoEditKeyPress(char32_t& Key) {
+  if (Key == U'.' || Key == U',') {
+    const String sep(1, FormatSettings.DecimalSeparator);
+    Key = static_cast<unsigned char>(sep[0]);
+  }
+  if (Key >= 32 || Key == U'\b') {
+    if (ActiveProperties()->IsValidChar(Key) && (ActiveProperties()->CanEdit || Key < 32)) {
+      fTypingPending = true;
+    } else {
+      Key = 0;
+      if (ActiveProperties()->BeepOnError) MessageBeep(0);
+      return;
+    }
+  }
+  TkcCustomMaskEdit::DoEditKeyPress(Key);
+}
+
+void TkcCustomSpinEdit::DoEditKeyUp(WORD& Key, TShiftState Shift) {
+  fTypingPending = false;
+  TkcCustomMaskEdit::DoEditKeyUp(Key, Shift);
+  if (Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR || Key == VK_NEXT) StopSpinning();
+}
+
+void TkcCustomSpinEdit::CutToClipboard() {
+  if (!ActiveProperties()->CanEdit) return;
+  TkcCustomMaskEdit::CutToClipboard();
+}
+
+void TkcCustomSpinEdit::PasteFromClipboard() {
+  if (!ActiveProperties()->CanEdit) return;
+  fTypingPending = true;
+  TkcCustomMaskEdit::PasteFromClipboard();
+  fTypingPending = false;
+}
+
+void TkcCustomSpinEdit::PropertiesChanged(TObject* Sender) {
+  TkcCustomMaskEdit::PropertiesChanged(Sender);
+  if (IsDesigning() || !ModifiedAfterEnter() || IsDestroying()) return;
+  // A value outside new bounds is brought inside them.
+  TkcSpinEngine e = ActiveProperties()->Engine();
+  const double v = SpinValueToDouble(ToSpinValue(GetValue()));
+  const double forced = e.ForceIntoBounds(v);
+  if (forced != v) SetValue(ActiveProperties()->SpinValueToVariant(e.Convert(forced)));
+}
+
+void TkcCustomSpinEdit::FocusChanged() {
+  TkcCustomMaskEdit::FocusChanged();
+  StopSpinning();
+}
+
+bool TkcCustomSpinEdit::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+  if (TkcCustomMaskEdit::DoMouseWheelDown(Shift, MousePos)) return true;
+  if (!Focused() || !ActiveProperties()->UseMouseWheel) return false;
+  Spin(0);
+  return true;
+}
+
+bool TkcCustomSpinEdit::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+  if (TkcCustomMaskEdit::DoMouseWheelUp(Shift, MousePos)) return true;
+  if (!Focused() || !ActiveProperties()->UseMouseWheel) return false;
+  Spin(1);
+  return true;
+}

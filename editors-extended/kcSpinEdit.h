@@ -158,6 +158,8 @@ public:
   TkcSpinEditValueType ValueType() { return EffectiveValueType(); }
   void SetValueType(TkcSpinEditValueType Value);
   TkcSpinEditButtons* SpinButtons() { return &fSpinButtons; }
+  TClass GetContainerClass() override;
+  TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace, bool APreviewMode = false) override;
 
 private:
   double fIncrement = 1.0, fLargeIncrement = 10.0;
@@ -184,3 +186,106 @@ struct TkcSpinButtonsLayout {
 // with ANative the theme's half height AHalfHeight is used instead of the arrow size.
 TkcSpinButtonsLayout CalculateSpinButtonsLayout(const TRect& R, int AButtonWidth, TkcSpinEditButtonsPosition APosition,
                                                 bool AShowFastButtons, bool ANative, int ANativeHalfHeight);
+
+// ---- View data, view info and the control ------------------------------------------------------
+
+#include "editors/kcMaskEditControl.h"
+#include "editors/kcTextEditViewInfo.h"
+
+class TkcSpinEditViewInfo : public TkcCustomTextEditViewInfo {
+  VT_CLASS(TkcSpinEditViewInfo, TkcCustomTextEditViewInfo)
+public:
+  int ArrowSize = 0;
+  TkcSpinEditButtonsPosition ButtonsPosition = sbpVert;
+  // The frame by the button style, then the arrows of the button's direction.
+  void DrawButton(TkcCanvas* ACanvas, int AButtonVisibleIndex) override;
+};
+
+class TkcSpinEditViewData : public TkcCustomTextEditViewData {
+  VT_CLASS(TkcSpinEditViewData, TkcCustomTextEditViewData)
+public:
+  using TkcCustomTextEditViewData::TkcCustomTextEditViewData;
+  // The spin button a key holds (its index + 1), 0 when none.
+  int KeyHeldButton = 0;
+  TkcCustomEditViewInfo* CreateViewInfo() override { return new TkcSpinEditViewInfo; }
+  bool CanPressButton(TkcCustomEditViewInfo*, int) override { return KeyHeldButton == 0; }
+  void Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                 TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) override;
+};
+
+class TkcCustomSpinEdit : public TkcCustomMaskEdit {
+  VT_CLASS(TkcCustomSpinEdit, TkcCustomMaskEdit)
+public:
+  explicit TkcCustomSpinEdit(TComponent* AOwner) : TkcCustomSpinEdit(AOwner, false) {}
+  TkcCustomSpinEdit(TComponent* AOwner, bool AIsInplace) : TkcCustomSpinEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomSpinEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomMaskEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  ~TkcCustomSpinEdit() override;
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomSpinEditProperties::StaticClass(); }
+  TkcCustomSpinEditProperties* ActiveProperties() {
+    return static_cast<TkcCustomSpinEditProperties*>(GetEffectiveProperties());
+  }
+  TkcSpinEditViewInfo* SpinViewInfo() { return static_cast<TkcSpinEditViewInfo*>(ViewInfo()); }
+
+  // The value the editor holds now: the typed text while focused and edited, else the value.
+  virtual Variant GetValue();
+  // A number the properties accept becomes the edit value; anything else is ignored.
+  virtual void SetValue(const Variant& AValue);
+  Variant Value() { return GetValue(); }
+  // One step in a direction (0 down, 1 up, 2 fast down, 3 fast up); true when the text changed.
+  virtual bool Spin(int ADirection);
+  void StopSpinning();
+  bool IsSpinning() const { return fRepeater.Spinning() || fKeyHeldButton != 0; }
+  int KeyHeldButton() const { return fKeyHeldButton; }
+
+  void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
+  bool UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) override;
+  void SynchronizeDisplayValue() override;
+  void SynchronizeEditValue() override;
+  void ChangeHandler(TObject* Sender) override;
+  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void DoEditKeyPress(char32_t& Key) override;
+  void DoEditKeyUp(WORD& Key, TShiftState Shift) override;
+  void CutToClipboard() override;
+  void PasteFromClipboard() override;
+  void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  void PropertiesChanged(TObject* Sender) override;
+  void FocusChanged() override;
+
+protected:
+  void Initialize() override;
+  virtual void DoButtonDown(int AButtonIndex);
+  virtual String ValueToText(const Variant& AValue);
+  // A text as a value (Null for an empty text); false when it is no number.
+  bool TextToValue(const String& AText, bool ARaiseException, String& AErrorText, Variant& AValue);
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+  TkcSpinValue ToSpinValue(const Variant& AValue);
+  Variant fInternalValue;
+
+private:
+  void RepeatStep(int ADirection);
+  TkcSpinRepeater fRepeater{[this](int ADirection) { RepeatStep(ADirection); }};
+  bool fTextEdited = false;
+  bool fTypingPending = false;
+  int fKeyHeldButton = 0;
+  TShiftState fShift;
+  bool fIsMouseEvent = false;
+};
+
+class TkcSpinEdit : public TkcCustomSpinEdit {
+  VT_CLASS(TkcSpinEdit, TkcCustomSpinEdit)
+public:
+  explicit TkcSpinEdit(TComponent* AOwner) : TkcSpinEdit(AOwner, false) {}
+  TkcSpinEdit(TComponent* AOwner, bool AIsInplace) : TkcSpinEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcSpinEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomSpinEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcSpinEditProperties::StaticClass(); }
+  TkcSpinEditProperties* Properties() const {
+    return static_cast<TkcSpinEditProperties*>(TkcCustomEdit::Properties());
+  }
+};

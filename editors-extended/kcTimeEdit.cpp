@@ -372,3 +372,129 @@ void TkcCustomTimeEditProperties::ValidateDisplayValue(Variant& ADisplayValue, S
   bool changedByUser = false;
   DoValidate(ADisplayValue, AErrorText, AError, AEdit, changedByUser);
 }
+
+// ---- The control -------------------------------------------------------------------------------
+
+TClass TkcCustomTimeEditProperties::GetContainerClass() { return TkcTimeEdit::StaticClass(); }
+
+void TkcCustomTimeEdit::Initialize() {
+  TkcCustomSpinEdit::Initialize();
+  SetEditValue(Null());
+}
+
+void TkcCustomTimeEdit::RememberDatePart() {
+  Variant value = EditValue();
+  double date = 0;
+  if (value.IsStr()) {
+    TDateTime parsed;
+    if (TryStrToDateTime(value.AsString(), parsed)) date = parsed;
+  } else if (!value.IsNull() && (value.IsNumeric() || value.VarType() == varDate)) {
+    Variant checked = value;
+    if (ActiveProperties()->IsEditValueValid(checked, false)) date = value.AsDouble();
+  }
+  fDatePart = std::trunc(date);
+}
+
+void TkcCustomTimeEdit::SynchronizeDisplayValue() {
+  RememberDatePart();
+  TkcCustomSpinEdit::SynchronizeDisplayValue();
+}
+
+String TkcCustomTimeEdit::ValueToText(const Variant& AValue) {
+  return TkcCustomSpinEdit::ValueToText(Variant(AValue.AsDouble() / 86400.0));
+}
+
+Variant TkcCustomTimeEdit::GetValue() { return Variant(static_cast<double>(ActiveProperties()->SecondsOfText(Text()))); }
+
+void TkcCustomTimeEdit::SetValue(const Variant& AValue) {
+  if (AValue.IsNumeric()) SetTime(AValue.AsDouble() / 86400.0);
+}
+
+void TkcCustomTimeEdit::DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool) {
+  AEditValue = ActiveProperties()->TextToTime(VarIsNull(ADisplayValue) ? String() : VarToStr(ADisplayValue), fDatePart);
+}
+
+double TkcCustomTimeEdit::Time() {
+  Variant v;
+  if (Focused())
+    DisplayValueToEditValue(Variant(Text()), v, true);
+  else
+    v = EditValue();
+  double t = 0;
+  if (v.IsStr()) {
+    TDateTime parsed;
+    if (TryStrToDateTime(v.AsString(), parsed)) t = parsed;
+  } else if (v.IsNumeric() || v.VarType() == varDate) {
+    t = v.AsDouble();
+  }
+  return std::fabs(t - std::trunc(t));
+}
+
+void TkcCustomTimeEdit::SetTime(double Value) {
+  const double time = std::fabs(Value - std::trunc(Value));
+  const double date = fDatePart;
+  const double value = date >= 0 ? date + time : date - time;
+  fUserChange = true;
+  try {
+    SetEditValue(Variant::FromDate(value));
+  } catch (...) {
+    fUserChange = false;
+    throw;
+  }
+  fUserChange = false;
+}
+
+bool TkcCustomTimeEdit::Spin(int ADirection) {
+  LockChangeEvents(true);
+  struct Unlock {
+    TkcCustomTimeEdit* e;
+    ~Unlock() { e->LockChangeEvents(false); }
+  } unlock{this};
+  if (!DoEditing()) return false;
+  TkcCustomTimeEditProperties* p = ActiveProperties();
+  String text;
+  int selStart = 0, selLength = 0;
+  if (!p->Spin(Text(), SelStart(), ADirection, text, selStart, selLength)) return false;
+  const String old = Text();
+  fInternalValue = GetValue();
+  InnerTextEdit()->SetText(text);
+  if (HandleAllocated()) {
+    SetSelStart(selStart);
+    SetSelLength(selLength);
+  }
+  if (text == old) return false;
+  SetModifiedAfterEnter(true);
+  if (p->ImmediatePost && ValidateEdit(true)) {
+    if (OnPostEditValue) OnPostEditValue(this);
+    SynchronizeDisplayValue();
+  }
+  return true;
+}
+
+void TkcCustomTimeEdit::DoEditKeyPress(char32_t& Key) {
+  // Every character goes to the mask, which asks IsCharValidForPos.
+  TkcCustomMaskEdit::DoEditKeyPress(Key);
+}
+
+bool TkcCustomTimeEdit::IsCharValidForPos(char32_t& AChar, int APos) {
+  const String before = Text();
+  String text = before;
+  int caret = APos - 1;
+  const int pos = APos - 1;
+  const TkcTimeCharResult result = ActiveProperties()->CharForPos(text, pos, AChar, caret);
+  if (result == tcrReject) return false;
+  if (result == tcrAccept && caret == pos && text == before) return true;
+  if (result == tcrAccept) {
+    // The rule changed the part's other digit or moved the digit on: typed here by hand, since
+    // the mask writes into the text it read before asking.
+    kcChars chars = kcToChars(text);
+    if (caret < static_cast<int>(chars.size())) chars[static_cast<std::size_t>(caret)] = AChar;
+    text = kcFromChars(chars);
+    ++caret;
+  }
+  TkcCustomMaskEdit::SetText(text);
+  SetSelection(caret, 0);
+  fInternalValue = GetValue();
+  AChar = 0;
+  return false;
+}

@@ -77,6 +77,7 @@ public:
   TkcTimeCharResult CharForPos(String& AText, int APos, char32_t& AChar, int& ACaret);
   // The time of day shown for a value.
   String FormatTime(double AValue);
+  TClass GetContainerClass() override;
 
 private:
   void ApplyEditMask();
@@ -95,3 +96,59 @@ public:
 // Typing into a two-digit time part: the part's text and 0-based offset (0 or 1) of the typed
 // digit, the part's maximum (23, 12 or 59) and minimum (0, or 1 for 12-hour hours).
 TkcTimeCharResult TimeDigitForPart(String& APart, int AOffset, char32_t& AChar, int AMin, int AMax, int& ANewOffset);
+
+// ---- The control -------------------------------------------------------------------------------
+
+// The time edit control: spins the part at the caret, types by the parts' rules and keeps the
+// date part of the value it was given.
+class TkcCustomTimeEdit : public TkcCustomSpinEdit {
+  VT_CLASS(TkcCustomTimeEdit, TkcCustomSpinEdit)
+public:
+  explicit TkcCustomTimeEdit(TComponent* AOwner) : TkcCustomTimeEdit(AOwner, false) {}
+  TkcCustomTimeEdit(TComponent* AOwner, bool AIsInplace) : TkcCustomTimeEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomTimeEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomSpinEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomTimeEditProperties::StaticClass(); }
+  TkcCustomTimeEditProperties* ActiveProperties() {
+    return static_cast<TkcCustomTimeEditProperties*>(GetEffectiveProperties());
+  }
+
+  // The time of day (a fraction of a day); setting it keeps the date part, as a user's change.
+  double Time();
+  void SetTime(double Value);
+  double DatePart() const { return fDatePart; }
+
+  // The seconds of the shown time.
+  Variant GetValue() override;
+  void SetValue(const Variant& AValue) override;
+  bool Spin(int ADirection) override;
+  bool IsCharValidForPos(char32_t& AChar, int APos) override;
+  void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  void SynchronizeDisplayValue() override;
+  void DoEditKeyPress(char32_t& Key) override;
+
+protected:
+  void Initialize() override;
+  String ValueToText(const Variant& AValue) override;
+
+private:
+  void RememberDatePart();
+  double fDatePart = 0;
+};
+
+class TkcTimeEdit : public TkcCustomTimeEdit {
+  VT_CLASS(TkcTimeEdit, TkcCustomTimeEdit)
+public:
+  explicit TkcTimeEdit(TComponent* AOwner) : TkcTimeEdit(AOwner, false) {}
+  TkcTimeEdit(TComponent* AOwner, bool AIsInplace) : TkcTimeEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcTimeEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomTimeEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcTimeEditProperties::StaticClass(); }
+  TkcTimeEditProperties* Properties() const {
+    return static_cast<TkcTimeEditProperties*>(TkcCustomEdit::Properties());
+  }
+};

@@ -102,6 +102,8 @@ struct IkcEditHost : IInterface {
   virtual bool IsEditInplace() = 0;
   virtual bool IsEditDesigning() = 0;
   virtual bool IsEditModifiedAfterEnter() = 0;
+  // The visible index of the edit button held pressed under the mouse capture, -1 for none.
+  virtual int GetCapturedButtonIndex() { return -1; }
   virtual void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) = 0;
 
 protected:

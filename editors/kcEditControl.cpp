@@ -1,6 +1,7 @@
 #include "editors/kcEditControl.h"
 
 #include "controls/kcGraphics.h"
+#include "platform/core/Utf8.h"
 #include "platform/forms/Forms.h"
 
 TkcCustomEdit::TkcCustomEdit(TComponent* AOwner, bool AIsInplace)
@@ -15,10 +16,70 @@ TkcCustomEdit::TkcCustomEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation
 }
 
 TkcCustomEdit::~TkcCustomEdit() {
+  fDblClickTimer.reset();
   if (fRepositoryItem) fRepositoryItem->RemoveListener(&fListener);
   if (fProperties) {
     fProperties->OnPropertiesChanged = nullptr;
-    fProperties.reset();
+    if (!fIsInplace) fProperties->SetDefaultValuesProvider(nullptr);
+  }
+  // The binding owns the provider: no properties object may keep it.
+  fDataBinding.reset();
+  fProperties.reset();
+}
+
+// ---- Data binding and edit data --------------------------------------------------------------
+
+TkcEditDataBinding::~TkcEditDataBinding() = default;
+
+TPersistent* TkcEditDataBinding::GetOwner() { return fEdit; }
+
+TkcCustomEditDefaultValuesProvider* TkcEditDataBinding::DefaultValuesProvider() {
+  if (!fProvider)
+    fProvider.reset(TClassOf<TkcCustomEditDefaultValuesProvider>(GetDefaultValuesProviderClass()).Create());
+  return fProvider.get();
+}
+
+void TkcEditDataBinding::DefaultValuesChanged() {
+  TkcCustomEditProperties* p = fEdit->GetEffectiveProperties();
+  if (!fEdit->RepositoryItem()) return p->Changed();
+  // Shared properties only record the change; this edit refreshes itself.
+  p->BeginUpdate();
+  try {
+    p->Changed();
+  } catch (...) {
+    p->EndUpdate(false);
+    throw;
+  }
+  p->EndUpdate(false);
+  fEdit->PropertiesChanged(p);
+}
+
+Variant TkcEditDataBinding::GetDisplayValue() { return fEdit->GetDisplayValueForValidation(); }
+bool TkcEditDataBinding::GetModified() { return fEdit->ModifiedAfterEnter(); }
+Variant TkcEditDataBinding::GetStoredValue() { return fEdit->EditValue(); }
+void TkcEditDataBinding::Reset() { fEdit->Reset(); }
+void TkcEditDataBinding::ApplyDisplayText(const String& AText) { fEdit->SetInternalDisplayValue(Variant(AText)); }
+bool TkcEditDataBinding::CanCheckValueBounds() { return fEdit->IsDesigning() || !fEdit->ModifiedAfterEnter(); }
+void TkcEditDataBinding::UpdateDisplayValue() { fEdit->SynchronizeDisplayValue(); }
+
+TkcCustomEditData::TkcCustomEditData(TkcCustomEdit* AEdit)
+    : Edit(AEdit), fFreeNotificator(std::make_unique<TkcFreeNotificator>(nullptr)) {
+  fFreeNotificator->OnFreeNotification = [this](TComponent* AComponent) {
+    if (AComponent == Edit) Edit = nullptr;
+  };
+  if (AEdit) fFreeNotificator->AddSender(AEdit);
+  Clear();
+}
+
+TkcCustomEditData::~TkcCustomEditData() {
+  if (Edit) fFreeNotificator->RemoveSender(Edit);
+}
+
+void TkcCustomEditData::Clear() {
+  Cleared = true;
+  if (Edit && Edit->EditData() == this) {
+    Edit->InitializeEditData();
+    Cleared = false;
   }
 }
 
@@ -28,6 +89,13 @@ void TkcCustomEdit::Initialize() {
   fProperties.reset(GetPropertiesClass().Create(this));
   CreateContainerObjects();
   SetTabStop(true);
+  fDataBinding.reset(GetDataBindingClass().Create(this));
+  fAutoSize = !fIsInplace;
+  fDblClickTimer = std::make_unique<TkcTimer>(nullptr);
+  fDblClickTimer->SetEnabled(false);
+  fDblClickTimer->SetInterval(GetDblClickInterval());
+  fDblClickTimer->SetOnTimer(TNotifyEvent(this, &TkcCustomEdit::DblClickTimerTimer));
+  if (!fIsInplace) fProperties->SetDefaultValuesProvider(fDataBinding->GetIDefaultValuesProvider());
   if (TWinControl* inner = CreateInnerEdit()) {
     fInnerEdit = inner;
     inner->SetParent(this);
@@ -50,14 +118,235 @@ TkcContainerViewInfoClass TkcCustomEdit::GetViewInfoClass() {
 
 void TkcCustomEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
   if (!fProperties || !ViewInfo()) return inherited::CalculateViewInfo(P, AHotAllowed);
+  // A button stays held only while this edit has the capture.
+  if (!MouseCapture()) fCapturedButton = -1;
+  std::unique_ptr<TkcCustomEditViewData> data(GetEffectiveProperties()->CreateViewData(EditStyle(), fIsInplace));
+  data->Edit = this;
+  data->Enabled = Enabled();
+  data->Focused = Focused();
+  data->Button = fCalcButton;
+  TkcScreenCanvas canvas;
+  data->Calculate(&canvas, TRect{0, 0, Width(), Height()}, P, fCalcShift, EditViewInfo(), fCalcMouseEvent);
+  // The frame and buttons lie around the inner edit; they show the new state.
+  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+bool TkcCustomEdit::UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) {
+  if (!fProperties || !ViewInfo()) return inherited::UpdateContainerState(P, AButton, AShift, AIsMouseEvent);
+  TkcCustomEditViewInfo* info = EditViewInfo();
+  const int prevPressed = info->PressedButton, prevHot = info->HotButton;
+  fCalcShift = AShift;
+  fCalcButton = AButton;
+  fCalcMouseEvent = AIsMouseEvent;
+  TkcObjectLinkScope link(this);
+  bool result = false;
+  try {
+    result = inherited::UpdateContainerState(P, AButton, AShift, AIsMouseEvent);
+  } catch (...) {
+    if (link.Alive()) fCalcShift = TShiftState(), fCalcButton = 0, fCalcMouseEvent = false;
+    throw;
+  }
+  if (!link.Alive()) return result;
+  fCalcShift = TShiftState();
+  fCalcButton = 0;
+  fCalcMouseEvent = false;
+  if (AIsMouseEvent) ProcessViewInfoChanges(prevPressed, prevHot);
+  return result;
+}
+
+void TkcCustomEdit::ProcessViewInfoChanges(int APrevPressed, int APrevHot) {
+  TkcCustomEditViewInfo* info = EditViewInfo();
+  const int pressed = info->PressedButton, hot = info->HotButton;
+  if (pressed == APrevPressed && hot == APrevHot) return;
+  TkcObjectLinkScope link(this);
+  if (APrevPressed != -1 && pressed != APrevPressed) {
+    DoButtonUp(APrevPressed);
+    // Released over the button: that is its click.
+    if (link.Alive() && hot == APrevPressed) DoButtonClick(APrevPressed);
+  }
+  if (link.Alive() && pressed != -1 && APrevPressed == -1) DoButtonDown(pressed);
+}
+
+int TkcCustomEdit::GetButtonIndexAt(const TPoint& P) {
+  TkcCustomEditViewInfo* info = fProperties ? EditViewInfo() : nullptr;
+  return info ? info->ButtonAt(POINT{P.x, P.y}) : -1;
+}
+
+void TkcCustomEdit::DoButtonClick(int AButtonVisibleIndex) {
+  TkcCustomEditViewInfo* info = EditViewInfo();
+  if (AButtonVisibleIndex < 0 || AButtonVisibleIndex >= static_cast<int>(info->ButtonsInfo.size())) return;
+  const int index = info->ButtonsInfo[static_cast<std::size_t>(AButtonVisibleIndex)]->Index;
+  TkcObjectLinkScope link(this);
+  if (fProperties->OnButtonClick) fProperties->OnButtonClick(this, index);
+  if (!link.Alive()) return;
+  TkcCustomEditProperties* item = GetRepositoryItemProperties();
+  if (item && item->OnButtonClick) item->OnButtonClick(this, index);
+}
+
+void TkcCustomEdit::DoClick() {
+  TkcCustomEditViewInfo* info = EditViewInfo();
+  for (std::size_t i = 0; i < info->ButtonsInfo.size(); ++i)
+    if (info->ButtonsInfo[i]->Data.Default) return DoButtonClick(static_cast<int>(i));
+}
+
+namespace {
+
+// The hot key of a caption: the character after a single "&" ("&&" shows one "&").
+char32_t CaptionAccelerator(const String& ACaption) {
+  for (std::size_t i = 0; i + 1 < ACaption.size(); ++i) {
+    if (ACaption[i] != '&') continue;
+    if (ACaption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    std::size_t at = i + 1;
+    return Utf8Decode(ACaption, at);
+  }
+  return 0;
+}
+
+bool HasDefaultButton(TkcCustomEditProperties* AProperties) {
+  TkcEditButtons* buttons = AProperties->Buttons();
+  for (int i = 0; i < buttons->Count(); ++i)
+    if (buttons->Items(i)->Default() && buttons->Items(i)->Visible()) return true;
+  return false;
+}
+
+}  // namespace
+
+void TkcCustomEdit::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case CM_DIALOGCHAR: {
+      // The first enabled button whose caption has the character as its hot key is clicked.
+      const String typed = AnsiUpperCase(Utf8Encode(static_cast<char32_t>(Message.WParam)));
+      TkcCustomEditViewInfo* info = fProperties ? EditViewInfo() : nullptr;
+      for (std::size_t i = 0; info && i < info->ButtonsInfo.size(); ++i) {
+        const TkcEditButtonViewInfo& b = *info->ButtonsInfo[i];
+        const char32_t accel = CaptionAccelerator(b.Data.Caption);
+        if (b.Data.State == ebsDisabled || !accel || AnsiUpperCase(Utf8Encode(accel)) != typed) continue;
+        DoButtonClick(static_cast<int>(i));
+        Message.Result = 1;
+        return;
+      }
+      break;
+    }
+    case CM_SHOWINGCHANGED:
+      inherited::Dispatch(Message);
+      if (Showing()) AdjustBounds();
+      return;
+    case WM_COPY: CopyToClipboard(); return;
+    case WM_CUT:
+    case WM_PASTE: {
+      const bool user = fUserChange;
+      fUserChange = true;
+      try {
+        if (Message.Msg == WM_PASTE) {
+          if (!IsReadOnly()) PasteFromClipboard();
+        } else if (IsReadOnly()) {
+          CopyToClipboard();
+        } else {
+          CutToClipboard();
+        }
+      } catch (...) {
+        fUserChange = user;
+        throw;
+      }
+      fUserChange = user;
+      return;
+    }
+    default: break;
+  }
+  inherited::Dispatch(Message);
+}
+
+// ---- Mouse and the double click ------------------------------------------------------------
+
+void TkcCustomEdit::DblClickTimerTimer(TObject*) { fDblClickTimer->SetEnabled(false); }
+
+bool TkcCustomEdit::IsDblClickTimerEnabled() const { return fDblClickTimer && fDblClickTimer->Enabled(); }
+
+void TkcCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TkcObjectLinkScope link(this);
+  // The second press of a click that opened the editor is its double click.
+  if (Button == mbLeft && fDblClickTimer && fDblClickTimer->Enabled()) {
+    fDblClickTimer->SetEnabled(false);
+    if (GetButtonIndexAt(TPoint{X, Y}) == -1) {
+      DblClick();
+      if (!link.Alive()) return;
+    }
+  }
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (!link.Alive() || Button != mbLeft || !MouseCapture()) return;
+  const int index = GetButtonIndexAt(TPoint{X, Y});
+  if (index >= 0 && EditViewInfo()->ButtonsInfo[static_cast<std::size_t>(index)]->Data.State == ebsPressed)
+    fCapturedButton = index;
+}
+
+void TkcCustomEdit::Click() {
+  if (IsDestroying() || fClickLockCount > 0 || ComponentState().Contains(csLoading)) return;
+  inherited::Click();
+}
+
+void TkcCustomEdit::DblClick() {
+  const TPoint p = HandleAllocated() ? ScreenToClient(Mouse->CursorPos()) : TPoint{-1, -1};
+  if (GetButtonIndexAt(p) == -1) return inherited::DblClick();
+  // On a button a double click is another press of it.
+  TShiftState shift = GetShiftState();
+  shift.Include(ssLeft);
+  TkcObjectLinkScope link(this);
+  MouseDown(mbLeft, shift, p.x, p.y);
+  if (link.Alive()) Click();
+}
+
+// ---- Auto size -----------------------------------------------------------------------------
+
+void TkcCustomEdit::GetEditSizeProperties(TkcEditSizeProperties& AProperties) {
+  AProperties = TkcEditSizeProperties{};
+  AProperties.MaxLineCount = 1;
+  AProperties.Width = Width();
+}
+
+bool TkcCustomEdit::GetAutoSize(TSize& ASize) {
+  if (!fProperties || !CanAutoSize() || ComponentState().Contains(csLoading) || IsContainerDestroying()) return false;
+  const TAlign align = Align();
+  const bool width = CanAutoWidth() && align != alTop && align != alBottom && align != alClient && align != alCustom;
+  const bool height = align != alLeft && align != alRight && align != alClient && align != alCustom;
+  if (!width && !height) return false;
+  TkcEditSizeProperties sizeProperties;
+  GetEditSizeProperties(sizeProperties);
+  if (width) sizeProperties.Width = -1;
   std::unique_ptr<TkcCustomEditViewData> data(GetEffectiveProperties()->CreateViewData(EditStyle(), fIsInplace));
   data->Edit = this;
   data->Enabled = Enabled();
   data->Focused = Focused();
   TkcScreenCanvas canvas;
-  data->Calculate(&canvas, TRect{0, 0, Width(), Height()}, P, TShiftState(), EditViewInfo(), false);
-  // The frame and buttons lie around the inner edit; they show the new state.
-  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, FALSE);
+  const TSize size = data->CalculateEditSize(&canvas, fEditValue, sizeProperties);
+  ASize = TSize{width ? size.cx : -1, height ? size.cy : -1};
+  return true;
+}
+
+void TkcCustomEdit::AdjustBounds() {
+  TSize size;
+  if (HandleAllocated() && GetAutoSize(size)) {
+    const int w = size.cx >= 0 ? size.cx : Width(), h = size.cy >= 0 ? size.cy : Height();
+    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+  }
+  inherited::AdjustBounds();
+}
+
+bool TkcCustomEdit::CanResize(int& NewWidth, int& NewHeight) {
+  TSize size;
+  if (GetAutoSize(size)) {
+    if (size.cx >= 0) NewWidth = size.cx;
+    if (size.cy >= 0) NewHeight = size.cy;
+  }
+  return inherited::CanResize(NewWidth, NewHeight);
+}
+
+void TkcCustomEdit::SetAutoSize(bool Value) {
+  if (fIsInplace || fAutoSize == Value) return;
+  fAutoSize = Value;
+  if (Value) AdjustBounds();
 }
 
 void TkcCustomEdit::GetVisibleBounds(TRect& R) {
@@ -74,7 +363,12 @@ void TkcCustomEdit::GetVisibleBounds(TRect& R) {
 // ---- Properties and repository item ------------------------------------------------------
 
 TkcCustomEditProperties* TkcCustomEdit::GetEffectiveProperties() {
-  return fRepositoryItem ? fRepositoryItem->Properties() : fProperties.get();
+  if (!fRepositoryItem) return fProperties.get();
+  // Shared item properties answer with the defaults of this edit's source.
+  TkcCustomEditProperties* p = fRepositoryItem->Properties();
+  if (fDataBinding && p->DefaultValuesProvider() != fDataBinding->GetIDefaultValuesProvider())
+    p->SetDefaultValuesProvider(fDataBinding->GetIDefaultValuesProvider());
+  return p;
 }
 
 bool TkcCustomEdit::IsRepositoryItemAcceptable(TkcEditRepositoryItem* AItem) {
@@ -92,10 +386,12 @@ void TkcCustomEdit::SetRepositoryItem(TkcEditRepositoryItem* Value) {
   if (Value) {
     Value->AddListener(&fListener);
     Value->FreeNotification(this);
+    fProperties->SetDefaultValuesProvider(nullptr);
     fProperties->OnPropertiesChanged = nullptr;
     if (!ComponentState().Contains(csLoading) && !IsDestroying()) PropertiesChanged(Value->Properties());
   } else if (!ComponentState().Contains(csLoading) && !IsDestroying()) {
     fProperties->OnPropertiesChanged = TNotifyEvent(this, &TkcCustomEdit::PropertiesChanged);
+    fProperties->SetDefaultValuesProvider(fDataBinding->GetIDefaultValuesProvider());
     PropertiesChanged(fProperties.get());
   }
 }
@@ -115,6 +411,7 @@ void TkcCustomEdit::ForgetRepositoryItem() {
   fRepositoryItem = nullptr;
   if (IsDestroying() || !fProperties) return;
   fProperties->OnPropertiesChanged = TNotifyEvent(this, &TkcCustomEdit::PropertiesChanged);
+  if (!fIsInplace) fProperties->SetDefaultValuesProvider(fDataBinding->GetIDefaultValuesProvider());
   PropertiesChanged(fProperties.get());
 }
 
@@ -186,11 +483,54 @@ void TkcCustomEdit::InternalSetEditValue(const Variant& Value, bool) {
 }
 
 bool TkcCustomEdit::CanModify() {
-  if (fIsInplace) return GetEffectiveProperties()->CanModify();
-  return !GetEffectiveProperties()->ReadOnly();
+  TkcCustomEditProperties* p = GetEffectiveProperties();
+  if (fIsInplace) return p->CanModify();
+  if (p->AssignedValues()->ReadOnly()) return !p->ReadOnly();
+  IkcEditDefaultValuesProvider* provider = fDataBinding->GetIDefaultValuesProvider();
+  return provider->CanModifyValue() && provider->CanEnterEditMode();
 }
 
-bool TkcCustomEdit::IsReadOnly() { return GetEffectiveProperties()->ReadOnly(); }
+bool TkcCustomEdit::IsReadOnly() {
+  return GetEffectiveProperties()->ReadOnly() || (fDataBinding && !fDataBinding->IsDataSourceActive());
+}
+
+bool TkcCustomEdit::CanPostEditValue() { return fDataBinding->GetModified() && !IsDesigning(); }
+
+void TkcCustomEdit::PostEditValue(bool AValidate) {
+  if (AValidate) {
+    const bool user = fUserChange;
+    fUserChange = false;
+    bool valid = false;
+    try {
+      valid = ValidateEdit(true);
+    } catch (...) {
+      fUserChange = user;
+      throw;
+    }
+    fUserChange = user;
+    if (!valid) return;
+  }
+  fIsPosting = true;
+  try {
+    if (fIsInplace) {
+      if (OnPostEditValue) OnPostEditValue(this);
+      SetModified(false);
+    } else {
+      fDataBinding->StoreValue(fEditValue);
+    }
+  } catch (...) {
+    fIsPosting = false;
+    if (!fIsInplace) {
+      HandleValidationError(String());
+      throw;
+    }
+    // The host's failure must not escape the editor, but it is not lost either: the user
+    // sees it and the value stays modified.
+    Application->HandleException(this);
+    return;
+  }
+  fIsPosting = false;
+}
 
 bool TkcCustomEdit::DoEditing() {
   if (fEditingGuard) return true;
@@ -309,7 +649,8 @@ void TkcCustomEdit::HandleValidationError(const String& AErrorText) {
     }
     fRefocusGuard = false;
   }
-  throw EkcEditValidationError(AErrorText);
+  if (GetEffectiveProperties()->BeepOnError) MessageBeep(0);
+  if (!AErrorText.empty()) throw EkcEditValidationError(AErrorText);
 }
 
 void TkcCustomEdit::Reset() {
@@ -350,6 +691,17 @@ void TkcCustomEdit::FocusInnerControl() {
 }
 
 void TkcCustomEdit::Activate() {
+  TkcCustomEditData* none = nullptr;
+  Activate(none);
+}
+
+void TkcCustomEdit::Activate(TkcCustomEditData*& AEditData) {
+  if (!AEditData && GetEditDataClass()) AEditData = GetEditDataClass().Create(this);
+  fEditData = AEditData;
+  if (fEditData && fEditData->Cleared) {
+    InitializeEditData();
+    fEditData->Cleared = false;
+  }
   SetVisible(true);
   if (HandleAllocated() && CanFocus()) {
     SetFocus();
@@ -360,15 +712,46 @@ void TkcCustomEdit::Activate() {
 }
 
 void TkcCustomEdit::ActivateByKey(char32_t Key) {
-  Activate();
+  TkcCustomEditData* none = nullptr;
+  ActivateByKey(Key, none);
+}
+
+void TkcCustomEdit::ActivateByKey(char32_t Key, TkcCustomEditData*& AEditData) {
+  Activate(AEditData);
   if (NeedsActivationKey(Key)) SendMessage(GetInnerOrSelf()->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+}
+
+void TkcCustomEdit::ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData) {
+  Activate(AEditData);
+  if (!HandleAllocated()) return;
+  TPoint p{X, Y};
+  if (Parent()) p = ScreenToClient(Parent()->ClientToScreen(p));
+  WPARAM keys = 0;
+  if (Shift.Contains(ssShift)) keys |= MK_SHIFT;
+  if (Shift.Contains(ssCtrl)) keys |= MK_CONTROL;
+  if (Shift.Contains(ssLeft)) keys |= MK_LBUTTON;
+  if (Shift.Contains(ssRight)) keys |= MK_RBUTTON;
+  if (Shift.Contains(ssMiddle)) keys |= MK_MBUTTON;
+  const LPARAM point = MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
+  TkcObjectLinkScope link(this);
+  if (Shift.Contains(ssLeft)) {
+    SendMessage(Handle(), WM_LBUTTONDOWN, keys, point);
+    // The press that opened the editor may be over already.
+    if (link.Alive() && MouseCapture() && GetKeyState(VK_LBUTTON) >= 0) SetMouseCapture(false);
+  } else {
+    SendMessage(Handle(), WM_LBUTTONUP, keys, point);
+  }
+  if (link.Alive()) fDblClickTimer->SetEnabled(true);
 }
 
 // ---- Keys ----------------------------------------------------------------------------------
 
 void TkcCustomEdit::KeyDown(WORD& Key, TShiftState Shift) {
   fEscapeSwallowed = false;
-  inherited::KeyDown(Key, Shift);
+  // The click key of a default button is the editor's own; OnKeyDown does not see it.
+  TkcCustomEditProperties* p = GetEffectiveProperties();
+  const bool internal = p->ClickKey != 0 && ShortCut(Key, Shift) == p->ClickKey && HasDefaultButton(p);
+  if (!internal) inherited::KeyDown(Key, Shift);
   if (Key != 0) DoEditKeyDown(Key, Shift);
 }
 
@@ -393,6 +776,18 @@ void TkcCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
     fUserChange = false;
     fValidated = true;
     LockChangeEvents(false);
+    Key = 0;
+    return;
+  }
+  if (p->ClickKey != 0 && s == p->ClickKey && HasDefaultButton(p)) {
+    // Its character must not reach the text.
+    if (HandleAllocated()) {
+      MSG m;
+      for (HWND w : {Handle(), GetInnerOrSelf()->Handle()})
+        while (PeekMessage(&m, w, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+        }
+    }
+    DoClick();
     Key = 0;
     return;
   }

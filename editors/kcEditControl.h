@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/kcContainer.h"
+#include "controls/kcControlUtils.h"
 #include "editors/kcEdit.h"
 #include "editors/kcEditErrors.h"
 #include "editors/kcEditRepository.h"
@@ -15,6 +16,7 @@
 VT_DECLARE_EXCEPTION(EkcEditValidationError, EkcEditError);
 
 class TkcCustomEdit;
+class TkcCustomEditData;
 using TkcEditEditingEvent = TEvent<void(TObject* Sender, bool& CanEdit)>;
 using TkcEditAfterKeyDownEvent = TEvent<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 
@@ -26,6 +28,67 @@ public:
   bool OnChangeEvent = false;
   bool OnEditValueChangedEvent = false;
 };
+
+// Links an edit to the source of its value and owns that source's defaults provider. The base
+// binding has no source: data is always available, editing always allowed, nothing is stored.
+class TkcEditDataBinding : public TPersistent {
+  VT_CLASS(TkcEditDataBinding, TPersistent)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomEdit*>;
+  explicit TkcEditDataBinding(TkcCustomEdit* AEdit) : fEdit(AEdit) {}
+  ~TkcEditDataBinding() override;
+  TkcCustomEdit* Edit() const { return fEdit; }
+
+  // The source's defaults changed: the edit's properties and the edit follow.
+  virtual void DefaultValuesChanged();
+  virtual Variant GetDisplayValue();
+  virtual bool GetModified();
+  virtual Variant GetStoredValue();
+  virtual void Reset();
+  virtual void ApplyDisplayText(const String& AText);
+  // Puts the source into edit mode; false when it refuses.
+  virtual bool SetEditMode() { return true; }
+  virtual void StoreValue(const Variant&) {}
+  // Text editors check their bounds only while the user has not changed the value.
+  virtual bool CanCheckValueBounds();
+  virtual bool ExecuteAction(TBasicAction*) { return false; }
+  virtual bool UpdateAction(TBasicAction*) { return false; }
+  virtual void UpdateDisplayValue();
+  // Called when the edit is loaded, named or first parented.
+  virtual void Reconnect() {}
+  virtual TClass GetDefaultValuesProviderClass() { return TkcCustomEditDefaultValuesProvider::StaticClass(); }
+
+  // The owned provider (made on first use, of the class the binding names).
+  TkcCustomEditDefaultValuesProvider* DefaultValuesProvider();
+  IkcEditDefaultValuesProvider* GetIDefaultValuesProvider() { return DefaultValuesProvider(); }
+  bool IsDataSourceActive() { return DefaultValuesProvider()->IsSourceActive(); }
+
+protected:
+  TPersistent* GetOwner() override;
+
+private:
+  TkcCustomEdit* fEdit;
+  std::unique_ptr<TkcCustomEditDefaultValuesProvider> fProvider;
+};
+using TkcEditDataBindingClass = TClassOf<TkcEditDataBinding, TkcCustomEdit*>;
+
+// State an in-place editor keeps across its activations (the grid holds one per column). It
+// outlives the editor: when the editor is freed, Edit becomes null.
+class TkcCustomEditData : public TObject {
+  VT_CLASS(TkcCustomEditData, TObject)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomEdit*>;
+  explicit TkcCustomEditData(TkcCustomEdit* AEdit);
+  ~TkcCustomEditData() override;
+  // Marks the data cleared; an edit that still uses it initializes it again at once.
+  void Clear();
+  bool Cleared = false;
+  TkcCustomEdit* Edit = nullptr;
+
+private:
+  std::unique_ptr<TkcFreeNotificator> fFreeNotificator;
+};
+using TkcCustomEditDataClass = TClassOf<TkcCustomEditData, TkcCustomEdit*>;
 
 class TkcCustomEdit : public TkcContainer, public IkcEditHost {
   VT_CLASS(TkcCustomEdit, TkcContainer)
@@ -79,6 +142,14 @@ public:
   bool IsInplace() override { return fIsInplace; }
   virtual bool IsReadOnly();
   virtual bool CanModify();
+  // The link to the value's source and its defaults (see TkcEditDataBinding).
+  TkcEditDataBinding* DataBinding() const { return fDataBinding.get(); }
+  virtual TkcEditDataBindingClass GetDataBindingClass() { return TkcEditDataBinding::StaticClass(); }
+  // Whether the value can be stored: the binding reports a modified value, not while designing.
+  bool CanPostEditValue();
+  // Stores the value through the binding (stand-alone) or tells the grid (in place).
+  void PostEditValue(bool AValidate = false);
+  bool IsPosting() const { return fIsPosting; }
   bool DoEditing();
   bool IsEditingByUser() const { return fUserChange; }
 
@@ -105,11 +176,40 @@ public:
   virtual void PropertiesChanged(TObject* Sender);
   virtual Variant GetDisplayValueForValidation() { return Variant(); }
   virtual void SetValidatedDisplayValue(const Variant&) {}
+  // Shows a display value as it is (no conversion, no events).
+  virtual void SetInternalDisplayValue(const Variant&) {}
   // In-place activation: shows the editor and gives it the focus; by key, the typed
   // character is then sent on so that it is not lost.
   void Activate();
+  void Activate(TkcCustomEditData*& AEditData);
   void ActivateByKey(char32_t Key);
+  void ActivateByKey(char32_t Key, TkcCustomEditData*& AEditData);
+  // A click that opens the editor (X, Y in the parent's client coordinates) reaches it as a
+  // press (or a release without ssLeft); a second press within the double-click time becomes
+  // the editor's double click.
+  void ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData);
   virtual bool NeedsActivationKey(char32_t) { return true; }
+  virtual TkcCustomEditDataClass GetEditDataClass() { return TkcCustomEditDataClass(); }
+  virtual void InitializeEditData() {}
+  TkcCustomEditData* EditData() const { return fEditData; }
+  bool IsDblClickTimerEnabled() const;
+
+  // Edit buttons: pressed under the mouse capture, clicked on release over them.
+  int CapturedButton() const { return fCapturedButton; }
+  int GetButtonIndexAt(const TPoint& P);
+  // Clicks the default button (ClickKey).
+  virtual void DoClick();
+  virtual void DoButtonClick(int AButtonVisibleIndex);
+  virtual void DoButtonDown(int) {}
+  virtual void DoButtonUp(int) {}
+  bool IsClickLocked() const { return fClickLockCount > 0; }
+
+  // Auto size: the editor takes the size its kind needs for the value.
+  bool AutoSize() const { return fAutoSize; }
+  void SetAutoSize(bool Value);
+  virtual bool CanAutoSize() { return !fIsInplace && fAutoSize; }
+  virtual bool CanAutoWidth() { return GetEffectiveProperties()->ButtonsViewKind() == bvkButtonsAutoWidth; }
+  virtual void GetEditSizeProperties(TkcEditSizeProperties& AProperties);
 
   // IkcEditHost.
   TObject* GetEditObject() override { return this; }
@@ -122,6 +222,7 @@ public:
   bool IsEditInplace() override { return fIsInplace; }
   bool IsEditDesigning() override { return IsDesigning(); }
   bool IsEditModifiedAfterEnter() override { return fModifiedAfterEnter; }
+  int GetCapturedButtonIndex() override { return MouseCapture() ? fCapturedButton : -1; }
   void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool) override {
     AEditValue = ADisplayValue;
   }
@@ -135,6 +236,8 @@ public:
   TkcCustomEditStyle* EditStyle() { return static_cast<TkcCustomEditStyle*>(Style()); }
   TkcCustomEditViewInfo* EditViewInfo() { return static_cast<TkcCustomEditViewInfo*>(ViewInfo()); }
   void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
+  bool UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) override;
+  void AdjustBounds() override;
   // The window's shape: the edit frame lies on the outer bounds, not where a container's would.
   void GetVisibleBounds(TRect& R) override;
 
@@ -159,6 +262,15 @@ protected:
   void DoEnter() override;
   void DoExit() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void Click() override;
+  void DblClick() override;
+  bool CanResize(int& NewWidth, int& NewHeight) override;
+  void Dispatch(TMessage& Message) override;
+  // Pressed and hot buttons changed: a release over the pressed button clicks it.
+  virtual void ProcessViewInfoChanges(int APrevPressed, int APrevHot);
+  // The size the kind needs for the value, or false when the edit does not size itself.
+  bool GetAutoSize(TSize& ASize);
 
   // Set while the user changes the value (typing, keys, clipboard).
   bool fUserChange = false;
@@ -181,7 +293,18 @@ private:
     else if (ACounter > 0)
       --ACounter;
   }
+  void DblClickTimerTimer(TObject*);
   TkcEditChangeEventsCatcher fCatcher;
+  std::unique_ptr<TkcEditDataBinding> fDataBinding;
+  std::unique_ptr<TkcTimer> fDblClickTimer;
+  TkcCustomEditData* fEditData = nullptr;
+  // The mouse state of the calculation under way (see UpdateContainerState).
+  TShiftState fCalcShift;
+  int fCalcButton = 0;
+  bool fCalcMouseEvent = false;
+  int fCapturedButton = -1;
+  bool fAutoSize = true;
+  bool fIsPosting = false;
   TRepositoryListener fListener;
   std::unique_ptr<TkcCustomEditProperties> fProperties;
   TkcEditRepositoryItem* fRepositoryItem = nullptr;

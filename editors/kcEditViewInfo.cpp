@@ -371,6 +371,10 @@ void TkcCustomEditViewData::CalculateButtonsViewInfo(TkcCanvas* ACanvas, const T
   const int visibleCount = buttons->VisibleCount();
   const TkcEditButtonTransparency transparency = Style->ButtonTransparency();
   const bool hot = AViewInfo->ContainerState.Contains(csHotTrack);
+  // The pressed button of the previous calculation stays pressed while the left button is held.
+  const int prevPressed = AIsMouseEvent ? AViewInfo->PressedButton : -1;
+  std::vector<TkcEditButtonState> prevStates;
+  for (const auto& b : AViewInfo->ButtonsInfo) prevStates.push_back(b->Data.State);
   AViewInfo->ButtonsInfo.clear();
   AViewInfo->PressedButton = AViewInfo->HotButton = -1;
   if (visibleCount == 0 || (!Focused && transparency == ebtHideInactive) ||
@@ -423,18 +427,31 @@ void TkcCustomEditViewData::CalculateButtonsViewInfo(TkcCanvas* ACanvas, const T
   const bool stretch = StretchesButtons() && area.right - area.left > 0;
   if (stretch) StretchButtons(AViewInfo, area.right - area.left);
 
+  const int captured = Edit ? Edit->GetCapturedButtonIndex() : -1;
+  const bool designing = Edit && Edit->IsEditDesigning();
+  const TShiftState leftOnly{ssLeft}, leftDouble{ssLeft, ssDouble};
+  const bool leftHeld = AShift == leftOnly || AShift == leftDouble;
   for (int v = 0; v < visibleCount; ++v) {
     TkcEditButtonViewInfo* info = AViewInfo->ButtonsInfo[static_cast<std::size_t>(v)].get();
     TkcEditButton* button = buttons->Items(info->Index);
-    const bool over = PtInRect(&info->Bounds, P);
-    TShiftState leftOnly{ssLeft}, leftDouble{ssLeft, ssDouble};
+    const bool over = !designing && PtInRect(&info->Bounds, P);
+    const bool wasNormal = static_cast<std::size_t>(v) < prevStates.size() &&
+                           prevStates[static_cast<std::size_t>(v)] == ebsNormal;
     TkcEditButtonState s = ebsNormal;
-    if (!Enabled || !button->Enabled())
+    if (!Enabled || !button->Enabled()) {
       s = ebsDisabled;
-    else if (over && AIsMouseEvent && (AShift == leftOnly || AShift == leftDouble) && CanPressButton(AViewInfo, v))
+    } else if (IsButtonPressed(AViewInfo, v)) {
       s = ebsPressed;
-    else if (over && !HoldsMouseButton(AShift))
-      s = ebsSelected;
+    } else if (over) {
+      const bool leftPress = AIsMouseEvent && Button == 1;
+      if (leftHeld && ((leftPress && CanPressButton(AViewInfo, v)) || prevPressed == v))
+        s = ebsPressed;
+      // A drag back onto the button held under the capture presses it again.
+      else if (leftHeld && AIsMouseEvent && Button == 0 && captured == v && wasNormal && CanPressButton(AViewInfo, v))
+        s = ebsPressed;
+      else if (!HoldsMouseButton(AShift))
+        s = ebsSelected;
+    }
     info->Data.State = s;
     if (s == ebsPressed) AViewInfo->PressedButton = v;
     if (s == ebsSelected) AViewInfo->HotButton = v;

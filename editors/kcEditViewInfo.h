@@ -57,6 +57,10 @@ public:
   TRect InplaceBorderExtent{};
   TColor BackgroundColor = static_cast<TColor>(0x20000000);
   TColor TextColor = static_cast<TColor>(0x20000000);
+  // The mouse button of the event being calculated (1 left, 2 right, 3 middle; 0 none).
+  int Button = 0;
+  // Bit 1: the caller wants text wrapped into rows where it does not fit one.
+  int Flags = 0;
   TkcEditButtonsViewKind ButtonsViewKind() const { return Properties->ButtonsViewKind(); }
 
   virtual TkcCustomEditViewInfo* CreateViewInfo() { return new TkcCustomEditViewInfo; }
@@ -69,6 +73,8 @@ public:
   virtual TRect GetClientExtent(TkcCustomEditViewInfo* AViewInfo);
   virtual TColor GetBorderColor(TkcCustomEditViewInfo* AViewInfo);
   virtual bool CanPressButton(TkcCustomEditViewInfo*, int) { return true; }
+  // Kinds whose button stays down by itself (a dropped-down popup) answer true.
+  virtual bool IsButtonPressed(TkcCustomEditViewInfo*, int) { return false; }
   virtual TSize GetContentSize(TkcCanvas*, const Variant&, const TkcEditSizeProperties&) { return TSize{0, 0}; }
   virtual bool HasShadow();
   bool IsNativeStyle();

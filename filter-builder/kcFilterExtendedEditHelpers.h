@@ -14,5 +14,26 @@ public:
                                               bool AExtendedSet) const override;
 };
 
+// Numbers: the comparisons and blanks; the extended set adds between and in lists. Values are
+// edited in a spin edit with its buttons.
+class TkcFilterSpinEditHelper : public TkcFilterMaskEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterSpinEditHelper, TkcFilterMaskEditHelper)
+public:
+  bool KeepsEditButtons() const override { return true; }
+  TkcFilterEditClass GetFilterEditClass() const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
+// Times: the spin edit's operators, edited in a time edit that starts at midnight.
+class TkcFilterTimeEditHelper : public TkcFilterSpinEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterTimeEditHelper, TkcFilterSpinEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  void InitializeFilterEdit(IkcFilterEdit* AEdit, TkcCustomEditProperties* ASourceProperties) const override;
+};
+
 void RegisterExtendedFilterEditHelpers();
 void UnregisterExtendedFilterEditHelpers();

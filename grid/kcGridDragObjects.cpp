@@ -1,5 +1,6 @@
 #include "grid/kcGridDragObjects.h"
 
+#include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 
 TkcGridTableView* TkcCustomGridTableDragObject::TableView() const {

@@ -104,7 +104,7 @@ TColumnLayout ReadColumnLayout(TkcGridColumn* AColumn, const TkcStoredProperties
 }  // namespace
 
 TkcStoredProperties GetColumnStoredProperties(TkcGridColumn* AColumn) {
-  TkcGridDataController* dc = AColumn->GridView()->DataController();
+  TkcCustomDataController* dc = AColumn->GridView()->DataController();
   // The position among the sorted columns that are not grouped (grouped ones sort first anyway).
   int sortIndex = -1;
   for (int i = 0, n = 0; i < dc->GetSortingItemCount(); ++i) {
@@ -162,7 +162,7 @@ void RestoreTableViewLayout(TkcGridTableView* AView, TStream* AStream) {
     Refuse("it is damaged");
   }
 
-  TkcGridDataController* dc = AView->DataController();
+  TkcCustomDataController* dc = AView->DataController();
   AView->BeginUpdate();
   dc->BeginUpdate();
   try {

@@ -12,7 +12,7 @@ void TkcGridTableOptionsCustomize::SetGroupBySorting(bool V) {
   TkcGridTableView* view = GridView();
   view->BeginUpdate();
   try {
-    TkcGridDataController* dc = view->DataController();
+    TkcCustomDataController* dc = view->DataController();
     for (int i = 0; i < view->ColumnCount(); ++i)
       if (view->Columns(i)->GroupIndex() >= 0) view->Columns(i)->SetVisible(true);
     dc->Groups()->ClearGrouping();

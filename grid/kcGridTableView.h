@@ -6,11 +6,13 @@
 #include "data/kcCustomData.h"
 #include "editors/kcEditRepository.h"
 #include "grid/kcGrid.h"
+#include "grid/kcGridDataController.h"
 #include "grid/kcGridTableOptions.h"
 #include "grid/kcGridTableViewInfo.h"
 
 class TkcGridTableView;
 class TkcGridColumn;
+class TkcGridTableController;
 
 // ---- Columns --------------------------------------------------------------------------------
 
@@ -74,7 +76,8 @@ public:
   int VisibleIndex() const;
   bool IsFirst() const { return VisibleIndex() == 0; }
   bool IsLast() const;
-  String Caption() const { return fCaption; }
+  // An unassigned caption follows the column's default (a database column's field name).
+  String Caption() const { return fIsCaptionAssigned ? fCaption : GetDefaultCaption(); }
   void SetCaption(const String& Value);
   bool IsCaptionAssigned() const { return fIsCaptionAssigned; }
   int Width() const { return fWidth; }
@@ -141,6 +144,7 @@ public:
   std::function<void(TkcGridColumn*, int ARowIndex, String& AText)> OnGetDisplayText;
 
 protected:
+  virtual String GetDefaultCaption() const { return fCaption; }
   void ItemRemoved(TkcEditRepositoryItem* Sender) override;
   void PropertiesChanged(TkcEditRepositoryItem* Sender) override;
 
@@ -164,38 +168,6 @@ private:
   std::unique_ptr<TkcCustomEditViewData> fCachedViewData;
   TkcCustomEditProperties* fCachedViewDataProperties = nullptr;
 };
-// ---- Data controller ------------------------------------------------------------------------
-
-class TkcGridDataController : public TkcDataController {
-  VT_CLASS(TkcGridDataController, TkcDataController)
-public:
-  explicit TkcGridDataController(TkcGridTableView* AGridView);
-  TkcGridTableView* GridView() const { return fGridView; }
-  TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
-  int GetItemID(TObject* AItem) override;
-
-private:
-  TkcGridTableView* fGridView;
-};
-
-class TkcGridTableController : public TkcCustomGridController {
-  VT_CLASS(TkcGridTableController, TkcCustomGridController)
-public:
-  using TkcCustomGridController::TkcCustomGridController;
-  TkcGridTableView* TableView() const;
-  void KeyDown(WORD& Key, TShiftState Shift) override;
-  void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
-  void InitScrollBarsParameters() override;
-  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
-  int GetMouseWheelScrollingKind() override { return 2; }
-  void CheckCoordinates() override;
-  // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
-  void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
-  void MakeFocusedRowVisible();
-  // Focuses a row, scrolls it into view and repaints the rows.
-  void FocusRow(int ARowIndex);
-};
-
 // ---- The view -------------------------------------------------------------------------------
 
 class TkcGridTableView : public TkcCustomGridView {
@@ -203,9 +175,10 @@ class TkcGridTableView : public TkcCustomGridView {
 public:
   explicit TkcGridTableView(TComponent* AOwner);
   ~TkcGridTableView() override;
-  TkcGridDataController* DataController() const { return fDataController.get(); }
+  // The view's own data controller; a database view's is bound to a dataset.
+  TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
-  TkcGridTableController* TableController() const { return static_cast<TkcGridTableController*>(Controller()); }
+  TkcGridTableController* TableController() const;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -269,7 +242,11 @@ public:
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
 
 protected:
-  TkcCustomGridController* CreateController() override { return new TkcGridTableController(this); }
+  // A descendant hands in its own kind of data controller, which the view then owns.
+  TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController);
+  TkcCustomGridController* CreateController() override;
+  // The kind of column CreateColumn makes.
+  virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
 
@@ -278,7 +255,7 @@ private:
   void ColumnRemoved(TkcGridColumn* AColumn);
   friend class TkcGridPreview;
   void RefreshVisibleColumns();
-  std::unique_ptr<TkcGridDataController> fDataController;
+  std::unique_ptr<TkcCustomDataController> fDataController;
   std::unique_ptr<TkcGridTableOptionsBehavior> fOptionsBehavior;
   std::unique_ptr<TkcGridTableOptionsCustomize> fOptionsCustomize;
   std::unique_ptr<TkcGridTableOptionsData> fOptionsData;

@@ -7,6 +7,7 @@
 #include "data/kcDataSummary.h"
 #include "editors/kcTextEditViewInfo.h"
 #include "grid/kcGridDragObjects.h"
+#include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 
 namespace {
@@ -681,7 +682,7 @@ void TkcGridIndicatorItemViewInfo::GetViewParams(TkcVisualParams& P) {
 int TkcGridIndicatorItemViewInfo::IndicatorKind() {
   if (!Row) return 0;
   TkcGridTableView* view = TableView();
-  TkcGridDataController* dc = view->DataController();
+  TkcCustomDataController* dc = view->DataController();
   bool multi = view->OptionsSelection()->MultiSelect();
   bool selected = multi && dc->IsRowSelected(Row->RowIndex);
   if (dc->GetFocusedRowIndex() == Row->RowIndex) {
@@ -884,7 +885,7 @@ TkcGridDataCellViewInfo::~TkcGridDataCellViewInfo() = default;
 int TkcGridDataCellViewInfo::RowIndex() const { return Row->RowIndex; }
 
 Variant TkcGridDataCellViewInfo::GetDisplayValue() {
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   int record = dc->GetRowInfo(RowIndex()).RecordIndex;
   TkcCustomEditProperties* properties = Column->GetProperties();
   if ((properties && properties->IsProviderFormatUsed(false)) || Column->OnGetDisplayText)
@@ -893,7 +894,7 @@ Variant TkcGridDataCellViewInfo::GetDisplayValue() {
 }
 
 String TkcGridDataCellViewInfo::GetText() {
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   String text = dc->GetDisplayText(dc->GetRowInfo(RowIndex()).RecordIndex, Column->ItemIndex());
   if (Column->OnGetDisplayText) Column->OnGetDisplayText(Column, RowIndex(), text);
   return text;
@@ -1572,7 +1573,7 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
     DeleteObject(pen);
   }
   // The focus frame of the focused row.
-  TkcGridDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = TableView()->DataController();
   if (TkcCustomGridRowViewInfo* row = RowByIndex(dc->GetFocusedRowIndex());
       row && ACanvas == Canvas() && Site()->Focused() && TableView()->OptionsView()->FocusRect()) {
     TRect r = row->Bounds;

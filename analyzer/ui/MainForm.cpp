@@ -12,6 +12,7 @@
 #include "analyzer/ui/ParamDialog.h"
 #include "analyzer/ui/PrintGeometry.h"
 #include "analyzer/ui/UiUtils.h"
+#include "grid/kcGridDBTableView.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
 #include "platform/win/ShellApi.h"
@@ -369,6 +370,7 @@ void TfrmMain::CreateSQLPage() {
   pnlResults->SetAlign(alClient);
   pnlResults->SetBevelOuter(bvLowered);
   pnlResults->SetCaption("");
+  CreateResultGrid();
   sboResults = new TScrollBox(this);
   sboResults->SetParent(pnlPLANDisplay);
   sboResults->SetAlign(alClient);
@@ -380,6 +382,24 @@ void TfrmMain::CreateSQLPage() {
   edtRowsAffected->EditLabel()->SetCaption("Rows Affected");
   edtRowsAffected->SetBounds(88, 12, 121, 21);
   edtRowsAffected->SetReadOnly(true);
+}
+
+void TfrmMain::CreateResultGrid() {
+  dbgrdResults = new TkcGrid(this);
+  dbgrdResults->SetName("dbgrdResults");
+  dbgrdResults->SetParent(pnlResults);
+  dbgrdResults->SetAlign(alClient);
+  dbgrdResults->LookAndFeel()->SetKind(lfFlat);
+  dbgrdResults->LookAndFeel()->SetNativeStyle(true);
+  dbgrdResultsDBTableView1 = CreateGridView<TkcGridDBTableView>(this);
+  dbgrdResultsDBTableView1->SetName("dbgrdResultsDBTableView1");
+  dbgrdResultsDBTableView1->LookAndFeel()->SetMasterLookAndFeel(dbgrdResults->LookAndFeel());
+  TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
+  dc->SetDataSource(DataSource);
+  dc->Filter()->SetMaxValueListCount(1000);
+  dbgrdResultsLevel1 = dbgrdResults->Levels()->Add();
+  dbgrdResultsLevel1->SetName("dbgrdResultsLevel1");
+  dbgrdResultsLevel1->SetGridView(dbgrdResultsDBTableView1);
 }
 
 void TfrmMain::CreatePlanPage() {
@@ -997,8 +1017,12 @@ void TfrmMain::QueryCompleted() {
   SetUIState(usIdle);
   UpdateRowCount();
   FillReadChart();
-  // The result grid binds to this data source and rebuilds its columns when it changes.
+  // The result grid follows this data source; its columns are made anew from the fields.
   DataSource->SetDataSet(dmQuery->ResultDataSet());
+  if (DataSource->DataSet()) {
+    dbgrdResultsDBTableView1->ClearItems();
+    dbgrdResultsDBTableView1->DataController()->CreateAllItems();
+  }
   ShowTimes();
 }
 

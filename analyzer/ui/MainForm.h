@@ -17,6 +17,9 @@
 
 class TdmServerProperties;
 class TdmQuery;
+class TkcGrid;
+class TkcGridLevel;
+class TkcGridDBTableView;
 
 enum TUIState { usIdle = 0, usFetching = 1, usDisconnected = 2, usRunning = 3 };
 
@@ -67,9 +70,13 @@ public:
   std::unique_ptr<TSQLEditorHost> memSQL;
   TSplitter* splSQL;
   TPanel* pnlPLANDisplay;
-  // The result grid's place: the grid drops in here, bound to DataSource.
+  // The result grid: one level, one database table view bound to DataSource; its columns are
+  // made anew from the fields after each run.
   TPanel* pnlResults;
   TDataSource* DataSource;
+  TkcGrid* dbgrdResults;
+  TkcGridLevel* dbgrdResultsLevel1;
+  TkcGridDBTableView* dbgrdResultsDBTableView1;
   TScrollBox* sboResults;
   TLabeledEdit* edtRowsAffected;
   // PLAN Analysis page
@@ -149,6 +156,7 @@ protected:
   void CreateDataModules();
   void CreatePages();
   void CreateSQLPage();
+  void CreateResultGrid();
   void CreatePlanPage();
   void CreateStatisticsPage();
   void AddPlanNode(TPlanNode* node, TTreeNode* parent);

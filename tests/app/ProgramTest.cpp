@@ -17,6 +17,7 @@
 #include "analyzer/ui/DemoDatabase.h"
 #include "analyzer/ui/MainForm.h"
 #include "app/Program.h"
+#include "grid/kcGridDBTableView.h"
 #include "platform/forms/ExtCtrls.h"
 
 namespace fs = std::filesystem;
@@ -63,8 +64,8 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
   if (ShotDir().empty()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
   struct {
-    String database, rows, firstNode;
-    int treeNodes = 0, bars = 0;
+    String database, rows, firstNode, firstCell, firstValue;
+    int treeNodes = 0, bars = 0, fields = 0, columns = 0, gridRows = 0, shownRows = 0;
     bool connected = false;
     String failure;
   } seen;
@@ -83,6 +84,19 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
       seen.treeNodes = f->treePlanAnalysis->Items()->Count();
       seen.firstNode = seen.treeNodes ? f->treePlanAnalysis->Items()->GetFirstNode()->Text() : String();
       seen.bars = f->Series1->Count();
+      // The grid: a column per field and the rows, the first laid out with the first record.
+      TkcGridDBTableView* view = f->dbgrdResultsDBTableView1;
+      f->dbgrdResults->Update();
+      if (TDataSet* ds = f->DataSource->DataSet()) {
+        seen.fields = ds->Fields().Count();
+        ds->First();
+        seen.firstValue = ds->Fields().Fields(0)->DisplayText();
+      }
+      seen.columns = view->ColumnCount();
+      seen.gridRows = view->DataController()->GetRowCount();
+      seen.shownRows = view->TableViewInfo()->PartVisibleRowCount();
+      if (seen.shownRows && !view->TableViewInfo()->Rows(0)->Cells.empty())
+        seen.firstCell = view->TableViewInfo()->Rows(0)->Cells[0]->Text;
       Shot("main-executed");
       f->SetActivePage(1);
       // An index node, for the index panel.
@@ -123,6 +137,11 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
   EXPECT_GE(seen.treeNodes, 5);
   EXPECT_EQ(seen.firstNode.rfind("Query: SELECT P.CATEGORY", 0), 0u) << seen.firstNode;
   EXPECT_GE(seen.bars, 3) << "orders, their lines and products are read";
+  EXPECT_GT(seen.fields, 0);
+  EXPECT_EQ(seen.columns, seen.fields);
+  EXPECT_EQ("Row count: " + std::to_string(seen.gridRows), seen.rows);
+  EXPECT_GT(seen.shownRows, 0);
+  EXPECT_EQ(seen.firstCell, seen.firstValue);
   // The settings file remembers the demo database, privately.
   const String settings = GetSettingsFileName();
   TRememberedConnections remembered;

@@ -235,6 +235,82 @@ TEST(DBDataFilter, AutoDataSetFilterWritesTheExpressionIntoTheDataSet) {
   EXPECT_EQ(f.dc.GetFilteredRecordCount(), 3);  // nothing filtered in memory
 }
 
+// A lookup column over two key fields filters, groups and is edited through them.
+TEST(DBDataLookup, KeySubFieldsFilterGroupAndEditByKey) {
+  TClientDataSet kinds(nullptr);
+  kinds.FieldDefs().Add("A", ftInteger);
+  kinds.FieldDefs().Add("B", ftInteger);
+  kinds.FieldDefs().Add("TEXT", ftString, 10);
+  kinds.CreateDataSet();
+  kinds.AppendRecord({1, 1, "one-one"});
+  kinds.AppendRecord({1, 2, "one-two"});
+  TClientDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("A", ftInteger);
+  ds.FieldDefs().Add("B", ftInteger);
+  for (const char* name : {"ID", "A", "B"}) {
+    auto* field = new TIntegerField(&ds);
+    field->SetFieldName(name);
+    field->SetDataSet(&ds);
+  }
+  auto* text = new TStringField(&ds);
+  text->SetFieldName("KIND TEXT");
+  text->SetLookup(true);
+  text->KeyFields = "A;B";
+  text->LookupKeyFields = "A;B";
+  text->LookupResultField = "TEXT";
+  text->SetLookupDataSet(&kinds);
+  text->SetDataSet(&ds);
+  ds.CreateDataSet();
+  ds.AppendRecord({1, 1, 2});
+  ds.AppendRecord({2, 1, 1});
+  ds.AppendRecord({3, 1, 2});
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  TkcDBDataController dc(nullptr);
+  TObject id, kind;
+  dc.AddItem(&id);
+  dc.AddItem(&kind);
+  dc.SetItemFieldName(0, "ID");
+  dc.SetItemFieldName(1, "KIND TEXT");
+  dc.SetDataSource(&source);
+  auto* field = static_cast<TkcDBDataField*>(dc.GetItemField(1));
+  ASSERT_EQ(field->SubFieldCount(), 2);
+  EXPECT_EQ(field->SubFields(0)->DBField(), ds.FieldByName("A"));
+  EXPECT_EQ(field->SubFields(1)->DBField(), ds.FieldByName("B"));
+  EXPECT_THROW(static_cast<TkcDBDataField*>(dc.GetItemField(0))->AddSubField(field->SubFields(0)),
+               EkcInvalidDataControllerOperation);  // it has a parent already
+  EXPECT_EQ(dc.GetValue(0, 1).AsString(), "one-two");
+
+  // The condition names both key fields and compares both key values.
+  const Variant key = Variant::MakeArray(std::vector<Variant>{Variant(1), Variant(2)});
+  dc.Filter()->AddItem(nullptr, &kind, foEqual, key, "one-two");
+  dc.Filter()->SetActive(true);
+  EXPECT_EQ(dc.Filter()->GetFilterText(), "((A = 1) AND (B = 2))");
+  EXPECT_EQ(dc.GetFilteredRecordCount(), 2);
+  dc.Filter()->Clear();
+  // Grouping by the lookup column groups by its keys.
+  const Variant grouping = dc.GetGroupingFieldValue(2, field);
+  ASSERT_TRUE(grouping.IsArray());
+  EXPECT_EQ(grouping.GetItem(1).AsInteger(), 2);
+
+  // Only the key is written, never the looked-up text.
+  EXPECT_FALSE(field->CanModify(evsText));
+  EXPECT_TRUE(field->CanModify(evsKey));
+  ds.First();
+  ds.Edit();
+  EXPECT_FALSE(dc.Provider()->SetEditValue(0, field, Variant("x"), evsText));
+  EXPECT_TRUE(dc.Provider()->SetEditValue(0, field, Variant::MakeArray(std::vector<Variant>{1, 1}), evsKey));
+  EXPECT_EQ(dc.Provider()->GetEditValue(0, field, evsKey).GetItem(1).AsInteger(), 1);
+  ds.Post();
+  EXPECT_EQ(dc.GetValue(0, 1).AsString(), "one-one");
+  // An item that is no lookup any more frees its sub-fields.
+  const int before = dc.GetItemField(1)->FieldList()->Count();
+  dc.SetItemFieldName(1, "A");
+  EXPECT_EQ(field->SubFieldCount(), 0);
+  EXPECT_EQ(dc.GetItemField(1)->FieldList()->Count(), before - 2);
+}
+
 TEST(DBDataFilter, SummaryOfADataSetFieldNoItemShows) {
   DBFixture f;
   f.dc.SetDataSource(&f.source);
@@ -297,11 +373,64 @@ TEST(DBDataEditing, ARefusedPostKeepsWhatWasTyped) {
   }
   EXPECT_EQ(f.ds.State(), dsInsert);  // still inserting, with the typed value
   EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "typed");
-  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);  // the new row stays, showing it
+  EXPECT_EQ(f.dc.GetValue(3, 1).AsString(), "typed");
   f.ds.FieldByName("ID")->SetAsVariant(Variant(20));
   f.dc.Post();
   EXPECT_EQ(f.dc.GetRecordCount(), 4);
   EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(20)), 1).AsString(), "typed");
+}
+
+// Inserts started on the dataset itself (a navigator, a script) show as controller rows before
+// their post, where the dataset puts them; a cancel takes the row away again.
+TEST(DBDataEditing, InsertsOnTheDataSetShowAsRows) {
+  struct Case {
+    const char* name;
+    bool smart, append, post;
+    int row;  // where the new row shows while inserting
+  } cases[] = {
+      {"insert, post", false, false, true, 1},
+      {"append, cancel", false, true, false, 3},
+      {"smart insert, post", true, false, true, 1},
+      {"smart append, cancel", true, true, false, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DBFixture f;
+    f.dc.DataModeController()->SetSmartRefresh(c.smart);
+    f.dc.SetDataSource(&f.source);
+    f.ds.First();
+    f.ds.Next();
+    if (c.append)
+      f.ds.Append();
+    else
+      f.ds.Insert();
+    ASSERT_EQ(f.dc.GetRecordCount(), 4);
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), c.row);
+    f.ds.FieldByName("ID")->SetAsVariant(Variant(7));
+    f.ds.FieldByName("NAME")->SetAsVariant(Variant("new"));
+    EXPECT_EQ(f.dc.GetValue(c.row, 1).AsString(), "new");  // typed values show at once
+    if (c.post)
+      f.ds.Post();
+    else
+      f.ds.Cancel();
+    ASSERT_EQ(f.dc.GetRecordCount(), c.post ? 4 : 3);
+    EXPECT_FALSE(f.dc.Provider()->IsEditing());
+    EXPECT_EQ(f.dc.Provider()->EditingRecordIndex(), kcNoRecordIndex);
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r) {  // the rows follow the dataset's order
+      f.ds.SetRecNo(r + 1);
+      EXPECT_EQ(f.dc.GetValue(r, 0).AsInteger(), f.ds.FieldByName("ID")->AsInteger());
+    }
+  }
+  // Without SyncInsert the row comes with the post only.
+  DBFixture f;
+  f.dc.DataModeController()->SyncInsert = false;
+  f.dc.SetDataSource(&f.source);
+  f.ds.Append();
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.ds.FieldByName("ID")->SetAsVariant(Variant(8));
+  f.ds.Post();
+  EXPECT_EQ(f.dc.GetRecordCount(), 4);
 }
 
 TEST(DBDataController, LoadedRebuildsOnlyWhenTheLinkDidNotDuringLoading) {

@@ -89,6 +89,7 @@ TEST_F(EditViewInfoTest, ButtonsLayOutFromTheRight) {
   data->Calculate(canvas.get(), TRect{0, 0, 200, 21}, POINT{170, 10}, TShiftState{}, &info, false);
   EXPECT_EQ(info.HotButton, 1);
   EXPECT_EQ(info.ButtonsInfo[1]->Data.State, ebsSelected);
+  data->Button = 1;  // a left-button press
   data->Calculate(canvas.get(), TRect{0, 0, 200, 21}, POINT{190, 10}, TShiftState{ssLeft}, &info, true);
   EXPECT_EQ(info.PressedButton, 2);
 
@@ -168,6 +169,7 @@ TEST_F(EditPaintTest, BorderBackgroundAndDropDownButton) {
   EXPECT_EQ(Count(TRect{0, 0, 200, 21}, clRed), 0);         // everything painted
 
   // Pressed, the hot-flat face turns dark and the arrow light.
+  data->Button = 1;  // a left-button press
   data->Calculate(canvas.get(), TRect{0, 0, 200, 21}, POINT{190, 10}, TShiftState{ssLeft}, &info, true);
   info.DrawBackground(canvas.get());
   EXPECT_GT(Count(button, clBtnText), 20);

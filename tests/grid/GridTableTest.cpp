@@ -36,7 +36,7 @@ struct TableFixture {
     session.ProcessMessages();
   }
   void Load(int rows) {
-    TkcGridDataController* dc = view->DataController();
+    TkcCustomDataController* dc = view->DataController();
     dc->BeginUpdate();
     dc->SetRecordCount(rows);
     for (int r = 0; r < rows; ++r) {
@@ -51,7 +51,7 @@ struct TableFixture {
   POINT At(int x, int y) { return TFormsSession::At(view->Site(), x, y); }
   std::vector<String> Column(int item) {
     std::vector<String> r;
-    TkcGridDataController* dc = view->DataController();
+    TkcCustomDataController* dc = view->DataController();
     for (int row = 0; row < dc->GetRowCount(); ++row) {
       TkcRowInfo i = dc->GetRowInfo(row);
       r.push_back(i.Level < dc->Groups()->GetGroupingItemCount() ? "G" : dc->GetDisplayText(i.RecordIndex, item));

@@ -1,0 +1,205 @@
+#include "grid/kcGridDBTableView.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "controls/kcControlUtils.h"
+#include "grid/kcGridTableController.h"
+
+// ---- Names ----------------------------------------------------------------------------------
+
+String GenerateGridItemName(const String& AViewName, const String& AFieldName, const String& AClassName,
+                            const std::function<bool(const String&)>& AIsTaken) {
+  String base;
+  for (char c : AFieldName)
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_') base += c;
+  if (base.empty() || (base[0] >= '0' && base[0] <= '9')) {
+    String prefix = AClassName;
+    if (prefix.rfind("TkcGrid", 0) == 0) prefix.erase(0, 7);
+    base = prefix + base;
+  }
+  base = AViewName + base;
+  // An empty field name numbers from the first try, so the bare prefix stays free.
+  for (int n = AFieldName.empty() ? 1 : 0;; ++n) {
+    String name = n ? base + std::to_string(n) : base;
+    if (!AIsTaken(name)) return name;
+  }
+}
+
+// ---- Data binding ---------------------------------------------------------------------------
+
+TkcDBDataController* TkcGridItemDBDataBinding::DataController() const {
+  return static_cast<TkcDBDataController*>(fItem->GridView()->DataController());
+}
+
+TField* TkcGridItemDBDataBinding::Field() const {
+  int item = fItem->ItemIndex();
+  return item < 0 ? nullptr : DataController()->GetItemDBField(item);
+}
+
+String TkcGridItemDBDataBinding::FieldName() const {
+  int item = fItem->ItemIndex();
+  return item < 0 ? String() : DataController()->GetItemFieldName(item);
+}
+
+void TkcGridItemDBDataBinding::SetFieldName(const String& Value) {
+  int item = fItem->ItemIndex();
+  if (item < 0 || Value == FieldName()) return;
+  DataController()->SetItemFieldName(item, Value);
+  fItem->GridView()->Changed(vckSize);
+}
+
+String TkcGridItemDBDataBinding::DefaultCaption() const {
+  TField* field = Field();
+  return field ? field->FieldName() : String();
+}
+
+String TkcGridItemDBDataBinding::FilterFieldCaption() const {
+  TField* field = Field();
+  return field ? field->DisplayName() : FieldName();
+}
+
+int TkcGridItemDBDataBinding::DefaultWidth() const {
+  TField* field = Field();
+  int width = 64;
+  if (field) {
+    TkcCanvas* canvas = fItem->GridView()->ViewInfo()->Canvas();
+    if (TFont* font = fItem->GetContentParams().Font) canvas->SetFont(font);
+    width = canvas->TextWidth("0") * field->DisplayWidth() + 4;
+  }
+  return std::max(width, fItem->MinWidth());
+}
+
+// ---- Data controller ------------------------------------------------------------------------
+
+TkcGridDBDataController::TkcGridDBDataController(TkcGridDBTableView* AGridView)
+    : TkcDBDataController(nullptr), fGridView(AGridView) {
+  OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { fGridView->DataControllerChanged(AInfo); };
+}
+
+int TkcGridDBDataController::GetItemID(TObject* AItem) {
+  auto* column = dynamic_cast<TkcGridColumn*>(AItem);
+  return column ? column->ID() : -1;
+}
+
+int TkcGridDBDataController::GetDefaultGridModeBufferCount() {
+  TkcGridTableViewInfo* info = fGridView->TableViewInfo();
+  int count = info ? info->VisibleRowCount() : 0;
+  return count > 0 ? count : TkcDBDataController::GetDefaultGridModeBufferCount();
+}
+
+void TkcGridDBDataController::CreateAllItems() {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  ShowHourglassCursor();
+  fGridView->BeginUpdate();
+  LockDataReload();
+  try {
+    // Names already in use, lower-cased once, so many columns stay linear.
+    std::unordered_set<String> taken;
+    if (TComponent* owner = fGridView->Owner())
+      for (int i = 0; i < owner->ComponentCount(); ++i) taken.insert(AnsiLowerCase(owner->Components(i)->Name()));
+    for (int i = 0; i < fGridView->ColumnCount(); ++i) taken.insert(AnsiLowerCase(fGridView->Columns(i)->Name()));
+    auto isTaken = [&](const String& AName) { return taken.count(AnsiLowerCase(AName)) != 0; };
+    TFields& fields = ds->Fields();
+    for (int i = 0; i < fields.Count(); ++i) {
+      TField* field = fields.Fields(i);
+      TkcGridDBColumn* column = fGridView->CreateColumn();
+      column->DataBinding()->SetFieldName(field->FieldName());
+      String name = GenerateGridItemName(fGridView->Name(), field->FieldName(),
+                                         TkcGridDBColumn::StaticClass()->ClassName(), isTaken);
+      column->SetName(name);
+      taken.insert(AnsiLowerCase(name));
+      column->SetVisible(field->Visible());
+    }
+  } catch (...) {
+    UnlockDataReload();
+    fGridView->EndUpdate();
+    HideHourglassCursor();
+    throw;
+  }
+  UnlockDataReload();
+  // Widths need the bound fields, which the reload has just made.
+  for (int i = 0; i < fGridView->ColumnCount(); ++i) {
+    TkcGridDBColumn* column = fGridView->Columns(i);
+    if (column->DataBinding()->Field()) column->SetWidth(column->DataBinding()->DefaultWidth());
+  }
+  fGridView->EndUpdate();
+  HideHourglassCursor();
+}
+
+void TkcGridDBDataController::DeleteAllItems() { fGridView->ClearItems(); }
+
+bool TkcGridDBDataController::IsSequencedScrollingAvailable() {
+  TDataSet* ds = DataSet();
+  return IsGridMode() && ds && ds->Active() && ds->IsSequenced();
+}
+
+bool TkcGridDBDataController::ScrollLine(bool AForward) {
+  if (!IsSequencedScrollingAvailable()) return false;
+  fGridView->TableController()->FocusNextRecord(AForward);
+  return true;
+}
+
+bool TkcGridDBDataController::ScrollPage(bool AForward) {
+  if (!IsSequencedScrollingAvailable()) return false;
+  fGridView->TableController()->FocusNextPage(AForward);
+  return true;
+}
+
+int TkcGridDBDataController::GetScrollBarPosition() {
+  if (!IsSequencedScrollingAvailable()) return -1;
+  // While a record is being inserted its position is not the dataset's.
+  if (!Provider()->IsInserting()) fScrollBarPos = DataSet()->RecNo() - 1;
+  return fScrollBarPos;
+}
+
+int TkcGridDBDataController::GetScrollBarRecordCount() {
+  if (!IsSequencedScrollingAvailable()) return -1;
+  return DataSet()->RecordCount() + std::max(fGridView->TableViewInfo()->VisibleRowCount(), 1) - 1;
+}
+
+bool TkcGridDBDataController::SetScrollBarPosition(int Value) {
+  if (!IsSequencedScrollingAvailable()) return false;
+  DataSet()->SetRecNo(Value + 1);
+  return true;
+}
+
+bool TkcGridDBDataController::IsBOF() {
+  if (IsSequencedScrollingAvailable()) return DataSet()->RecNo() <= 1;
+  return GetFocusedRowIndex() <= 0;
+}
+
+bool TkcGridDBDataController::IsEOF() {
+  if (IsSequencedScrollingAvailable()) return DataSet()->RecNo() >= DataSet()->RecordCount();
+  return GetFocusedRowIndex() >= GetRowCount() - 1;
+}
+
+TkcFilterCriteriaItem* TkcGridDBDataController::AddItemToFilter(TkcFilterCriteriaItemList* AParent, TObject* AItem,
+                                                                TkcFilterOperatorKind AOperatorKind,
+                                                                const Variant& AValue, String ADisplayText,
+                                                                bool AReplaceExistent) {
+  if (ADisplayText.empty()) ADisplayText = AValue.IsNull() ? String() : AValue.AsString();
+  Filter()->BeginUpdate();
+  TkcFilterCriteriaItem* result = nullptr;
+  try {
+    if (AReplaceExistent) Filter()->RemoveItemByItemLink(AItem);
+    result = Filter()->AddItem(AParent, AItem, AOperatorKind, AValue, ADisplayText);
+  } catch (...) {
+    Filter()->EndUpdate();
+    throw;
+  }
+  Filter()->EndUpdate();
+  return result;
+}
+
+// ---- View -----------------------------------------------------------------------------------
+
+TkcGridDBTableView::TkcGridDBTableView(TComponent* AOwner)
+    : TkcGridTableView(AOwner, new TkcGridDBDataController(this)) {}
+
+TkcGridDBColumn* TkcGridDBTableView::GetColumnByFieldName(const String& AFieldName) const {
+  for (int i = 0; i < ColumnCount(); ++i)
+    if (AnsiSameText(Columns(i)->DataBinding()->FieldName(), AFieldName)) return Columns(i);
+  return nullptr;
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The table view bound to a dataset: its data controller is the dataset controller, its
+// columns name dataset fields, and CreateAllItems makes one column per field.
+
+#include "data/kcDBData.h"
+#include "grid/kcGridTableView.h"
+
+class TkcGridDBTableView;
+class TkcGridDBColumn;
+
+// A column's link to its dataset field; the data controller keeps the name.
+class TkcGridItemDBDataBinding : public TObject {
+  VT_CLASS(TkcGridItemDBDataBinding, TObject)
+public:
+  explicit TkcGridItemDBDataBinding(TkcGridDBColumn* AItem) : fItem(AItem) {}
+  TkcGridDBColumn* Item() const { return fItem; }
+  TkcDBDataController* DataController() const;
+  TField* Field() const;
+  String FieldName() const;
+  void SetFieldName(const String& Value);
+  // The field's name, or empty without a field.
+  String DefaultCaption() const;
+  // Width of "0" times the field's display width, plus 4, in the content font.
+  int DefaultWidth() const;
+  String FilterFieldCaption() const;
+
+private:
+  TkcGridDBColumn* fItem;
+};
+
+class TkcGridDBColumn : public TkcGridColumn {
+  VT_CLASS(TkcGridDBColumn, TkcGridColumn)
+public:
+  explicit TkcGridDBColumn(TkcGridTableView* AGridView) : TkcGridColumn(AGridView), fDataBinding(this) {}
+  TkcGridItemDBDataBinding* DataBinding() { return &fDataBinding; }
+  // The name CreateAllItems generates; unique among the owner's components and columns.
+  String Name() const { return fName; }
+  void SetName(const String& Value) { fName = Value; }
+
+protected:
+  String GetDefaultCaption() const override { return fDataBinding.DefaultCaption(); }
+
+private:
+  TkcGridItemDBDataBinding fDataBinding;
+  String fName;
+};
+
+class TkcGridDBDataController : public TkcDBDataController {
+  VT_CLASS(TkcGridDBDataController, TkcDBDataController)
+public:
+  explicit TkcGridDBDataController(TkcGridDBTableView* AGridView);
+  TkcGridDBTableView* GridView() const { return fGridView; }
+
+  // One column per dataset field, in field order, under one view and reload lock; nothing
+  // without a dataset.
+  void CreateAllItems();
+  void DeleteAllItems();
+
+  // Scrolling by record numbers: grid mode on a dataset with sequenced record numbers.
+  virtual bool IsSequencedScrollingAvailable();
+  bool ScrollLine(bool AForward);
+  bool ScrollPage(bool AForward);
+  int GetScrollBarPosition();
+  int GetScrollBarRecordCount();
+  bool SetScrollBarPosition(int Value);
+  void UpdateGridModeBufferCount() { ApplyGridModeBufferCount(); }
+  bool IsBOF();
+  bool IsEOF();
+
+  TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
+  int GetItemID(TObject* AItem) override;
+  int GetDefaultGridModeBufferCount() override;
+  bool IsSynchronizationEnabled() override { return true; }
+  // Adds a condition on an item (replacing its others when asked) and answers it.
+  TkcFilterCriteriaItem* AddItemToFilter(TkcFilterCriteriaItemList* AParent, TObject* AItem,
+                                         TkcFilterOperatorKind AOperatorKind, const Variant& AValue,
+                                         String ADisplayText, bool AReplaceExistent);
+
+private:
+  TkcGridDBTableView* fGridView;
+  int fScrollBarPos = -1;
+};
+
+class TkcGridDBTableView : public TkcGridTableView {
+  VT_CLASS(TkcGridDBTableView, TkcGridTableView)
+public:
+  explicit TkcGridDBTableView(TComponent* AOwner);
+  TkcGridDBDataController* DataController() const {
+    return static_cast<TkcGridDBDataController*>(TkcGridTableView::DataController());
+  }
+  TkcGridDBColumn* CreateColumn() { return static_cast<TkcGridDBColumn*>(TkcGridTableView::CreateColumn()); }
+  TkcGridDBColumn* Columns(int AIndex) const { return static_cast<TkcGridDBColumn*>(TkcGridTableView::Columns(AIndex)); }
+  TkcGridDBColumn* GetColumnByFieldName(const String& AFieldName) const;
+
+protected:
+  TkcGridColumn* NewColumn() override { return new TkcGridDBColumn(this); }
+};
+
+// The component name CreateAllItems gives a column: the view's name, then the field name
+// stripped to letters, digits and "_" (a class-derived prefix when that is empty or starts
+// with a digit), then the first number that makes it unique (compared without case).
+String GenerateGridItemName(const String& AViewName, const String& AFieldName, const String& AClassName,
+                            const std::function<bool(const String&)>& AIsTaken);

@@ -1,0 +1,232 @@
+// The edit control with real input: its source's defaults, edit buttons under the mouse
+// capture, the click key and button hot keys, in-place activation by the mouse with the
+// double click that follows it, auto size.
+
+#include <gtest/gtest.h>
+
+#include "editors/kcTextEditControl.h"
+#include "platform/forms/StdCtrls.h"
+#include "tests/platform/forms/FormsTestUtil.h"
+
+namespace {
+
+// A source that is there but does not allow changes.
+class TReadOnlyProvider : public TkcCustomEditDefaultValuesProvider {
+  VT_CLASS(TReadOnlyProvider, TkcCustomEditDefaultValuesProvider)
+public:
+  bool GetDefaultReadOnly() override { return true; }
+  bool CanModifyValue() override { return false; }
+};
+
+class TReadOnlyBinding : public TkcEditDataBinding {
+  VT_CLASS(TReadOnlyBinding, TkcEditDataBinding)
+public:
+  using TkcEditDataBinding::TkcEditDataBinding;
+  TClass GetDefaultValuesProviderClass() override { return TReadOnlyProvider::StaticClass(); }
+};
+
+class TBoundEdit : public TkcTextEdit {
+  VT_CLASS(TBoundEdit, TkcTextEdit)
+public:
+  TBoundEdit(TComponent* AOwner, bool AIsInplace) : TkcTextEdit(AOwner, AIsInplace, TDeferCreation{}) { Initialize(); }
+  TkcEditDataBindingClass GetDataBindingClass() override { return TReadOnlyBinding::StaticClass(); }
+};
+
+// An editor kind that keeps state for the grid across activations.
+class TDataEdit : public TkcTextEdit {
+  VT_CLASS(TDataEdit, TkcTextEdit)
+public:
+  TDataEdit(TComponent* AOwner, bool AIsInplace) : TkcTextEdit(AOwner, AIsInplace, TDeferCreation{}) { Initialize(); }
+  TkcCustomEditDataClass GetEditDataClass() override { return TkcCustomEditData::StaticClass(); }
+  void InitializeEditData() override { ++Initializations; }
+  int Initializations = 0;
+};
+
+struct EditFixture {
+  TFormsSession session;
+  TPlainForm form;
+  TEdit* other;
+  EditFixture() {
+    other = new TEdit(&form);
+    other->SetParent(&form);
+    other->SetBounds(300, 10, 50, 20);
+    form.Show();
+    session.ProcessMessages();
+  }
+  template <class T>
+  T* Add(T* edit, int x, int y) {
+    edit->SetParent(&form);
+    edit->SetBounds(x, y, 120, 21);
+    session.ProcessMessages();
+    return edit;
+  }
+};
+
+}  // namespace
+
+TEST(KcEditControl, SourceDefaultsReachTheEditThroughItsBinding) {
+  EditFixture f;
+  auto* plain = f.Add(new TkcTextEdit(&f.form), 10, 10);
+  // The base binding: a source that is always there, editable, and stores nothing.
+  EXPECT_EQ(plain->DataBinding()->Edit(), plain);
+  EXPECT_TRUE(plain->DataBinding()->IsDataSourceActive());
+  EXPECT_TRUE(plain->CanModify());
+  EXPECT_EQ(plain->Properties()->DefaultValuesProvider(), plain->DataBinding()->GetIDefaultValuesProvider());
+
+  // A source that refuses changes makes the editor read-only unless the properties say otherwise.
+  auto* bound = f.Add(new TBoundEdit(&f.form, false), 10, 40);
+  EXPECT_TRUE(bound->IsReadOnly());
+  EXPECT_FALSE(bound->CanModify());
+  bound->SetFocus();
+  f.session.Type("ab");
+  EXPECT_EQ(bound->Text(), "");
+  bound->Properties()->SetReadOnly(false);
+  EXPECT_TRUE(bound->CanModify());
+  f.session.Type("ab");
+  EXPECT_EQ(bound->Text(), "ab");
+
+  // A shared repository item answers with the defaults of the edit that reads it.
+  TkcEditRepository repository(nullptr);
+  auto* item = repository.AddNewItem(TkcEditRepositoryTextItem::StaticClass());
+  TBoundEdit* second = f.Add(new TBoundEdit(&f.form, false), 10, 70);
+  second->SetRepositoryItem(item);
+  EXPECT_TRUE(second->GetEffectiveProperties()->ReadOnly());
+  EXPECT_EQ(second->Properties()->DefaultValuesProvider(), nullptr);
+  plain->SetRepositoryItem(item);
+  EXPECT_FALSE(plain->GetEffectiveProperties()->ReadOnly());
+  delete item;
+}
+
+TEST(KcEditControl, EditDataOutlivesItsEditorAndIsInitializedWhileInUse) {
+  EditFixture f;
+  auto* edit = f.Add(new TDataEdit(&f.form, true), 10, 10);
+  TkcCustomEditData* data = nullptr;
+  edit->Activate(data);
+  ASSERT_NE(data, nullptr);
+  std::unique_ptr<TkcCustomEditData> owned(data);
+  EXPECT_EQ(edit->Initializations, 1);
+  EXPECT_FALSE(data->Cleared);
+  // Cleared while its editor uses it: initialized again at once.
+  data->Clear();
+  EXPECT_EQ(edit->Initializations, 2);
+  EXPECT_FALSE(data->Cleared);
+  edit->Activate(data);  // the same data again, nothing to initialize
+  EXPECT_EQ(edit->Initializations, 2);
+  // Once the editor is gone the data forgets it and stays cleared.
+  delete edit;
+  EXPECT_EQ(data->Edit, nullptr);
+  data->Clear();
+  EXPECT_TRUE(data->Cleared);
+}
+
+TEST(KcEditControl, ButtonsClickOnReleaseOverThemUnderTheCapture) {
+  EditFixture f;
+  auto* edit = new TkcTextEdit(&f.form);
+  TkcEditButton* button = edit->Properties()->Buttons()->Add();
+  button->SetKind(bkText);
+  button->SetCaption("&Go");
+  button->SetDefault(true);
+  std::vector<int> clicks;
+  edit->Properties()->OnButtonClick = [&](TObject*, int index) { clicks.push_back(index); };
+  int keyDowns = 0;
+  edit->OnKeyDown = [&](TObject*, WORD&, TShiftState) { ++keyDowns; };
+  f.Add(edit, 10, 10);
+  TkcCustomEditViewInfo* info = edit->EditViewInfo();
+  ASSERT_EQ(info->ButtonsInfo.size(), 1u);
+  const TRect b = info->ButtonsInfo[0]->Bounds;
+  const POINT on = TFormsSession::At(edit, (b.left + b.right) / 2, (b.top + b.bottom) / 2);
+  const POINT off = TFormsSession::At(edit, 5, 5);
+
+  f.session.MoveTo(on);
+  EXPECT_EQ(info->HotButton, 0);
+  f.session.Press();
+  EXPECT_EQ(info->PressedButton, 0);
+  EXPECT_EQ(edit->CapturedButton(), 0);
+  f.session.Release();
+  EXPECT_EQ(clicks, std::vector<int>{0});
+  EXPECT_EQ(edit->CapturedButton(), -1);
+
+  // Dragged off, the button comes up; dragged back it is pressed again; released off it, no click.
+  f.session.Press();
+  f.session.MoveTo(off);
+  EXPECT_EQ(info->PressedButton, -1);
+  f.session.MoveTo(on);
+  EXPECT_EQ(info->PressedButton, 0);
+  f.session.MoveTo(off);
+  f.session.Release();
+  EXPECT_EQ(clicks.size(), 1u);
+
+  // The click key clicks the default button; neither OnKeyDown nor the text sees it.
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  keyDowns = 0;
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_RETURN, "\r");
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(clicks.size(), 2u);
+  EXPECT_EQ(edit->Text(), "");
+  EXPECT_EQ(keyDowns, 1);  // Ctrl alone
+
+  // The caption's hot key clicks it too; another character is left to the form.
+  EXPECT_EQ(edit->Perform(CM_DIALOGCHAR, 'g', 0), 1);
+  EXPECT_EQ(edit->Perform(CM_DIALOGCHAR, 'x', 0), 0);
+  EXPECT_EQ(clicks.size(), 3u);
+  button->SetEnabled(false);
+  EXPECT_EQ(edit->Perform(CM_DIALOGCHAR, 'g', 0), 0);
+  EXPECT_EQ(clicks.size(), 3u);
+}
+
+TEST(KcEditControl, MouseActivationMakesTheNextPressADoubleClick) {
+  EditFixture f;
+  auto* edit = new TkcTextEdit(&f.form, true);
+  edit->SetVisible(false);
+  f.Add(edit, 20, 50);
+  int doubleClicks = 0;
+  edit->OnDblClick = [&](TObject*) { ++doubleClicks; };
+  TkcCustomEditData* data = nullptr;
+  // The grid opens the editor with the press it received (parent coordinates).
+  edit->ActivateByMouse(TShiftState{ssLeft}, 30, 60, data);
+  EXPECT_TRUE(edit->Visible());
+  EXPECT_TRUE(edit->InnerTextEdit()->Focused());
+  EXPECT_FALSE(edit->MouseCapture());  // the press that opened it was already over
+  EXPECT_TRUE(edit->IsDblClickTimerEnabled());
+  f.session.Advance(100);
+  f.session.Click(TFormsSession::At(&f.form, 30, 60));
+  EXPECT_EQ(doubleClicks, 1);
+  EXPECT_FALSE(edit->IsDblClickTimerEnabled());
+
+  // After the double-click time the next press is an ordinary one.
+  edit->ActivateByMouse(TShiftState{ssLeft}, 30, 60, data);
+  f.session.Advance(GetDblClickInterval() + 10);
+  EXPECT_FALSE(edit->IsDblClickTimerEnabled());
+  f.session.Click(TFormsSession::At(&f.form, 30, 60));
+  EXPECT_EQ(doubleClicks, 1);
+}
+
+TEST(KcEditControl, AutoSizeTakesTheHeightTheKindNeeds) {
+  EditFixture f;
+  auto* edit = f.Add(new TkcTextEdit(&f.form), 10, 10);
+  EXPECT_TRUE(edit->AutoSize());
+  const int autoHeight = edit->Height();
+  edit->SetBounds(10, 10, 150, 60);
+  EXPECT_EQ(edit->Height(), autoHeight);
+  EXPECT_EQ(edit->Width(), 150);
+  // A shadow below the frame needs three more pixels.
+  edit->Style()->SetShadow(true);
+  f.session.ProcessMessages();
+  EXPECT_EQ(edit->Height(), autoHeight + 3);
+  // Without auto size, or aligned to fill its parent's height, the height is the caller's.
+  edit->SetAutoSize(false);
+  edit->SetBounds(10, 10, 150, 60);
+  EXPECT_EQ(edit->Height(), 60);
+  edit->SetAutoSize(true);
+  EXPECT_NE(edit->Height(), 60);
+  edit->SetAlign(alLeft);
+  edit->SetBounds(0, 0, 150, 60);
+  EXPECT_EQ(edit->Height(), f.form.ClientHeight());
+  // In place the grid gives the size.
+  auto* inplace = f.Add(new TkcTextEdit(&f.form, true), 200, 100);
+  EXPECT_FALSE(inplace->AutoSize());
+  inplace->SetBounds(200, 100, 80, 40);
+  EXPECT_EQ(inplace->Height(), 40);
+}

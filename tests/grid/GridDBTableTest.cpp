@@ -1,0 +1,125 @@
+// The database table view over a client dataset: columns made from the fields, their names,
+// captions and widths, the rows the dataset holds, and scrolling by record numbers.
+
+#include <gtest/gtest.h>
+
+#include "controls/kcControlUtils.h"
+#include "grid/kcGridDBTableView.h"
+#include "grid/kcGridTableController.h"
+#include "platform/db/DBClient.h"
+#include "platform/forms/FormsTestUtil.h"
+
+namespace {
+
+struct DBTableFixture {
+  TFormsSession session;
+  TPlainForm form{400, 300};
+  TClientDataSet ds{nullptr};
+  TDataSource source{nullptr};
+  TkcGrid* grid;
+  TkcGridDBTableView* view;
+  explicit DBTableFixture(int rows = 5) {
+    ds.FieldDefs().Add("ID", ftInteger, 0, true);
+    ds.FieldDefs().Add("NAME", ftString, 20);
+    ds.CreateDataSet();
+    for (int r = 0; r < rows; ++r) ds.AppendRecord({Variant(r + 1), Variant("name " + std::to_string(rows - r))});
+    ds.First();
+    source.SetDataSet(&ds);
+    grid = new TkcGrid(&form);
+    view = CreateGridView<TkcGridDBTableView>(&form);
+    view->SetName("dbgrdResultsDBTableView1");
+    view->LookAndFeel()->SetKind(lfFlat);
+    grid->Levels()->Add()->SetGridView(view);
+    grid->SetParent(&form);
+    grid->SetBounds(0, 0, 300, 150);
+    view->DataController()->SetDataSource(&source);
+    form.Show();
+    session.ProcessMessages();
+  }
+  String Text(int row, int column) {
+    TkcCustomDataController* dc = view->DataController();
+    return dc->GetDisplayText(dc->GetRowInfo(row).RecordIndex, view->Columns(column)->ItemIndex());
+  }
+};
+
+TEST(GridDBTableView, ItemNamesAreStrippedPrefixedAndUnique) {
+  auto taken = [](std::set<String> names) {
+    return [names](const String& n) { return names.count(AnsiLowerCase(n)) != 0; };
+  };
+  const String v = "dbgrdResultsDBTableView1", cls = "TkcGridDBColumn";
+  struct Case {
+    String field;
+    std::set<String> used;
+    String expected;
+  } cases[] = {
+      {"RDB$RELATION_NAME", {}, v + "RDBRELATION_NAME"},
+      {"AB", {AnsiLowerCase(v + "AB")}, v + "AB1"},
+      {"1ST", {}, v + "DBColumn1ST"},
+      {"$$", {}, v + "DBColumn"},
+      {"", {}, v + "DBColumn1"},
+      {"ab", {AnsiLowerCase(v + "AB"), AnsiLowerCase(v + "AB1")}, v + "ab2"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GenerateGridItemName(v, c.field, cls, taken(c.used)), c.expected) << c.field;
+}
+
+TEST(GridDBTableView, CreateAllItemsMakesOneBoundColumnPerField) {
+  DBTableFixture f;
+  f.ds.Fields().Fields(1)->SetVisible(false);
+  f.view->DataController()->CreateAllItems();
+  f.session.ProcessMessages();
+  ASSERT_EQ(f.view->ColumnCount(), 2);
+  EXPECT_EQ(f.view->Columns(0)->Name(), "dbgrdResultsDBTableView1ID");
+  EXPECT_EQ(f.view->Columns(1)->Name(), "dbgrdResultsDBTableView1NAME");
+  EXPECT_EQ(f.view->Columns(0)->Caption(), "ID");
+  EXPECT_FALSE(f.view->Columns(1)->Visible());
+  EXPECT_EQ(f.view->Columns(1)->DataBinding()->Field(), f.ds.FieldByName("NAME"));
+  // Width: "0" times the display width, plus 4 (7 pixels a character here), never under MinWidth.
+  TkcCanvas* canvas = f.view->ViewInfo()->Canvas();
+  EXPECT_EQ(f.view->Columns(1)->Width(), canvas->TextWidth("0") * 20 + 4);
+  EXPECT_EQ(f.view->Columns(0)->Width(), std::max(canvas->TextWidth("0") * f.ds.FieldByName("ID")->DisplayWidth() + 4, 20));
+  ASSERT_EQ(f.view->DataController()->GetRowCount(), 5);
+  EXPECT_EQ(f.Text(0, 1), "name 5");
+  // A second run keeps the earlier columns' names taken.
+  f.view->DataController()->CreateAllItems();
+  EXPECT_EQ(f.view->Columns(2)->Name(), "dbgrdResultsDBTableView1ID1");
+  f.view->ClearItems();
+  EXPECT_EQ(f.view->ColumnCount(), 0);
+}
+
+TEST(GridDBTableView, CreateAllItemsWithoutDataSetOrFieldsChangesNothing) {
+  DBTableFixture f;
+  f.view->DataController()->SetDataSource(nullptr);
+  f.view->DataController()->CreateAllItems();
+  EXPECT_EQ(f.view->ColumnCount(), 0);
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+  TClientDataSet empty{nullptr};
+  TDataSource src{nullptr};
+  src.SetDataSet(&empty);
+  f.view->DataController()->SetDataSource(&src);
+  f.view->DataController()->CreateAllItems();
+  EXPECT_EQ(f.view->ColumnCount(), 0);
+  EXPECT_FALSE(f.view->IsUpdateLocked());
+}
+
+TEST(GridDBTableView, RecordNumberScrollingOnlyInGridMode) {
+  DBTableFixture f(50);
+  TkcGridDBDataController* dc = f.view->DataController();
+  dc->CreateAllItems();
+  EXPECT_EQ(dc->GetScrollBarPosition(), -1);
+  EXPECT_EQ(dc->GetScrollBarRecordCount(), -1);
+  EXPECT_FALSE(dc->SetScrollBarPosition(3));
+  EXPECT_FALSE(dc->ScrollLine(true));
+  EXPECT_FALSE(dc->ScrollPage(true));
+  dc->DataModeController()->SetGridMode(true);
+  f.session.ProcessMessages();
+  ASSERT_TRUE(dc->IsSequencedScrollingAvailable());
+  EXPECT_TRUE(dc->SetScrollBarPosition(9));
+  EXPECT_EQ(f.ds.RecNo(), 10);
+  EXPECT_EQ(dc->GetScrollBarPosition(), 9);
+  int visible = f.view->TableViewInfo()->VisibleRowCount();
+  EXPECT_EQ(dc->GetScrollBarRecordCount(), 50 + visible - 1);
+  // The buffer holds the rows the view shows.
+  EXPECT_EQ(dc->GetRowCount(), visible);
+}
+
+}  // namespace
