@@ -394,6 +394,14 @@ void TfrmMain::CreateResultGrid() {
   dbgrdResultsDBTableView1 = CreateGridView<TkcGridDBTableView>(this);
   dbgrdResultsDBTableView1->SetName("dbgrdResultsDBTableView1");
   dbgrdResultsDBTableView1->LookAndFeel()->SetMasterLookAndFeel(dbgrdResults->LookAndFeel());
+  // Results are read, not edited or grouped: no group-by box, no editing, a plain selection.
+  dbgrdResultsDBTableView1->OptionsView()->SetGroupByBox(false);
+  dbgrdResultsDBTableView1->OptionsView()->SetGroupFooters(gfVisibleWhenExpanded);
+  dbgrdResultsDBTableView1->Preview()->SetAutoHeight(false);
+  dbgrdResultsDBTableView1->Preview()->SetMaxLineCount(2);
+  dbgrdResultsDBTableView1->OptionsData()->SetEditing(false);
+  dbgrdResultsDBTableView1->OptionsSelection()->SetHideFocusRectOnExit(false);
+  dbgrdResultsDBTableView1->OptionsSelection()->SetInvertSelect(false);
   TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
   dc->SetDataSource(DataSource);
   dc->Filter()->SetMaxValueListCount(1000);
