@@ -62,6 +62,7 @@ TkcGridTableView* TkcGridTableCellViewInfo::TableView() const { return fTableVie
 
 void TkcCustomGridPartViewInfo::MainCalculate() {
   ClearItems();
+  BeforeRecalculation();
   if (!GetVisible()) {
     Height = 0;
     Bounds = {};
@@ -130,7 +131,9 @@ int TkcGridColumnHeaderViewInfo::ContentWidth() {
   TkcCanvas* canvas = GetCanvas();
   if (Params.Font) canvas->SetFont(Params.Font);
   int w = canvas->TextWidth(Text) + 4 + 2 * painter->GetHeaderBorderWidth();
-  if (Column->SortOrder() != soNone) w += painter->GetSortingMarkAreaSize().cx + 2;
+  if (Column->SortOrder() != soNone) w += painter->GetSortingMarkAreaSize().cx;
+  if (Column->CanFilter(true)) w += painter->GetFilterDropDownButtonExtent().cx;
+  if (Column->SortOrder() != soNone || Column->CanFilter(true)) w += 2;
   return w;
 }
 
@@ -365,13 +368,14 @@ TkcCustomGridHitTest* TkcGridColumnContainerViewInfo::GetPartHitTest(const TPoin
 }
 
 void TkcGridColumnContainerViewInfo::PaintPart(TkcCanvas* ACanvas) {
+  // The band first, its column headers over it.
+  Paint(ACanvas);
   TkcCustomGridPainter* painter = TableViewInfo()->Painter();
   for (auto& item : Items)
     if (item->GetVisible() && item->Bounds.right > item->Bounds.left) {
       item->Paint(ACanvas);
       painter->ExcludeFromBackground(item->Bounds);
     }
-  Paint(ACanvas);
 }
 
 // ---- Header ---------------------------------------------------------------------------------
@@ -562,7 +566,7 @@ void TkcGridFooterViewInfo::CalculateItems() {
     TkcGridColumnHeaderViewInfo* header = headers[i].get();
     int left = i == 0 ? items.left : header->Bounds.left;
     Items[i]->Visible = header->Visible || !TableView()->ShowHeader();
-    Items[i]->Calculate(left, items.top, -1, ItemHeight);
+    Items[i]->Calculate(left, items.top, Items[i]->ColumnWidth(), ItemHeight);
   }
 }
 
@@ -640,7 +644,11 @@ TkcGridIndicatorItemViewInfo* TkcGridIndicatorViewInfo::AddItemAt(int ATop, int 
 void TkcGridIndicatorViewInfo::RemoveItem(TkcGridIndicatorItemViewInfo* AItem) { std::erase(Items, AItem); }
 
 void TkcGridIndicatorViewInfo::Place(int ALeft, int ATop, int AHeight) {
+  // Rows bring their own items; the header and footer items are made anew.
+  for (size_t i = Items.size(); i-- > 0;)
+    if (Items[i]->Kind != ikRow) delete Items[i];
   Calculate(ALeft, ATop, Width(), AHeight);
+  if (!GetVisible()) return;
   TkcGridTableViewInfo* info = TableViewInfo();
   if (info->HeaderViewInfo()->Height > 0) AddItemAt(ATop, info->HeaderViewInfo()->Height, ikHeader, nullptr);
   if (int h = info->FooterViewInfo()->Height) AddItemAt(Bounds.bottom - h, h, ikFooter, nullptr);
@@ -981,6 +989,8 @@ protected:
     if (view->OnCustomDrawCell) view->OnCustomDrawCell(view, Canvas(), cell, done);
     if (done) return;
     if (cell->EditViewInfo) {
+      // The editor leaves its in-place border to the cell.
+      Canvas()->FillRect(cell->ClientBounds(), cell->Params.Color);
       cell->EditViewInfo->Paint(Canvas());
     } else {
       TkcCustomGridCellPainter::DrawBackground();

@@ -1,0 +1,361 @@
+// The table view's parts with the fixed font metrics (text height 13, 7 pixels a character):
+// group-by box, header, footer and indicator heights and places, hit tests at every part,
+// footer texts from the controller's summaries, options and styles, and the drags of column
+// headers and edges through real mouse input.
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "data/kcDataSummary.h"
+#include "grid/kcGridDragObjects.h"
+#include "grid/kcGridTableView.h"
+#include "platform/forms/FormsTestUtil.h"
+
+namespace {
+
+struct PartsFixture {
+  TFormsSession session;
+  TPlainForm form{400, 300};
+  TkcGrid* grid;
+  TkcGridTableView* view;
+  explicit PartsFixture(int rows = 6) {
+    grid = new TkcGrid(&form);
+    view = CreateGridView<TkcGridTableView>(&form);
+    view->LookAndFeel()->SetKind(lfFlat);
+    grid->Levels()->Add()->SetGridView(view);
+    grid->SetParent(&form);
+    grid->SetBounds(0, 0, 360, 240);
+    const char* captions[] = {"Name", "Kind", "N"};
+    int widths[] = {74, 60, 50};
+    for (int i = 0; i < 3; ++i) {
+      TkcGridColumn* c = view->CreateColumn();
+      c->SetCaption(captions[i]);
+      c->SetWidth(widths[i]);
+    }
+    view->Columns(2)->SetValueTypeClass(TkcIntegerValueType::Class());
+    TkcCustomDataController* dc = view->DataController();
+    dc->BeginUpdate();
+    dc->SetRecordCount(rows);
+    for (int r = 0; r < rows; ++r) {
+      dc->SetValue(r, 0, Variant("row" + std::to_string(r)));
+      dc->SetValue(r, 1, Variant(r % 2 ? "odd" : "even"));
+      dc->SetValue(r, 2, Variant(r * 10));
+    }
+    dc->EndUpdate();
+    form.Show();
+    session.ProcessMessages();
+  }
+  TkcGridTableViewInfo* info() { return view->TableViewInfo(); }
+  POINT At(int x, int y) { return TFormsSession::At(view->Site(), x, y); }
+  void Drag(TPoint from, TPoint to) {
+    session.MoveTo(At(from.x, from.y));
+    session.Press();
+    session.MoveTo(At((from.x + to.x) / 2, (from.y + to.y) / 2));
+    session.MoveTo(At(to.x, to.y));
+    session.Release();
+    session.ProcessMessages();
+  }
+  TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+};
+
+}  // namespace
+
+TEST(GridTableParts, HeightsAndPlaces) {
+  PartsFixture f;
+  // No grouping: the box is the prompt's text height + 22; the header lies under it.
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Height, 13 + 22);
+  EXPECT_EQ(f.info()->HeaderViewInfo()->Bounds, (TRect{0, 35, 184, 54}));
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Text, "Drag a column header here to group by that column");
+  // One grouped column: 19 + 16; two: 9 * 3 + 1 + 16. Grouped columns leave the header.
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Height, 35);
+  EXPECT_EQ(f.info()->Headers().size(), 2u);
+  f.view->Columns(2)->SetGroupIndex(1);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Height, 44);
+  auto& box = f.info()->GroupByBoxViewInfo()->Items;
+  ASSERT_EQ(box.size(), 2u);
+  EXPECT_EQ(box[0]->Bounds.left, 6);
+  EXPECT_EQ(box[0]->Bounds.top, 8);
+  EXPECT_EQ(box[1]->Bounds.left, box[0]->Bounds.right + 4);
+  EXPECT_EQ(box[1]->Bounds.top, 8 + 19 / 2);
+  // Two levels indent the first column by 2 x (11 + 6).
+  EXPECT_EQ(f.info()->Headers()[0]->Bounds.right - f.info()->Headers()[0]->Bounds.left, 74 + 34);
+  f.view->Columns(2)->SetGroupIndex(-1);
+  f.view->Columns(1)->SetGroupIndex(-1);
+  EXPECT_TRUE(f.view->Columns(1)->Visible());  // back as it was before grouping
+
+  // Footer at the bottom: borders 1 + cell 13 + 4 + 2 + 2 cell borders + separator 1; the
+  // indicator's width comes off the left of header, rows and footer.
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetIndicator(true);
+  f.session.ProcessMessages();
+  TRect site = f.info()->Bounds;
+  EXPECT_EQ(f.info()->FooterViewInfo()->Height, 1 + 21 + 1 + 1);
+  EXPECT_EQ(f.info()->FooterViewInfo()->Bounds.bottom, site.bottom);
+  EXPECT_EQ(f.info()->HeaderViewInfo()->Bounds.left, 12);
+  EXPECT_EQ(f.info()->ClientBounds(), (TRect{12, 19, site.right, site.bottom - 24}));
+  EXPECT_EQ(f.info()->Rows(0)->Bounds.left, 12);
+  auto& items = f.info()->IndicatorViewInfo()->Items;
+  ASSERT_GE(items.size(), 3u);
+  EXPECT_EQ(items[0]->Kind, TkcGridIndicatorViewInfo::ikHeader);
+  EXPECT_EQ(items[0]->Bounds, (TRect{0, 0, 12, 19}));
+  EXPECT_EQ(items[1]->Kind, TkcGridIndicatorViewInfo::ikFooter);
+  EXPECT_EQ(items[2]->Bounds, (TRect{0, 19, 12, 19 + f.info()->RowHeight()}));
+  // Hidden header: no header item, the first row item starts at the client top.
+  f.view->SetShowHeader(false);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->IndicatorViewInfo()->Items[0]->Kind, TkcGridIndicatorViewInfo::ikFooter);
+  EXPECT_EQ(f.info()->Rows(0)->IndicatorItem->Bounds.top, 0);
+}
+
+TEST(GridTableParts, HitTestsAtEveryPart) {
+  PartsFixture f;
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsCustomize()->SetDataRowSizing(true);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->FooterSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TRect header = info->HeaderViewInfo()->Bounds;
+  TRect footer = info->FooterViewInfo()->Bounds;
+  TkcCustomGridRowViewInfo* group = info->Rows(0);
+  TkcCustomGridRowViewInfo* data = info->Rows(1);
+  ASSERT_TRUE(group->IsGroup());
+  struct Case {
+    TPoint p;
+    int code;
+  } cases[] = {
+      {{100, 5}, 201},                                                // group-by box
+      {{5, header.top + 5}, 215},                                     // indicator's header cell
+      {{20, header.top + 5}, 202},                                    // column header
+      {{5, data->Bounds.top + 3}, 213},                               // row indicator
+      {{5, data->Bounds.bottom - 1}, 214},                            // row sizing edge
+      {{14, data->Bounds.top + 3}, 216},                              // the group level's indent
+      {{40, data->Bounds.top + 3}, 107},                              // data cell
+      {f.Centre(static_cast<TkcGridGroupRowViewInfo*>(group)->ExpandButtonBounds), 108},  // expand button
+      {{120, group->Bounds.top + 3}, 106},                            // group row
+      {{header.left + 2, footer.top + 2}, 205},                       // footer band
+      {{info->FooterViewInfo()->Items[1]->Bounds.left + 5, footer.top + 6}, 206},  // footer cell of N
+  };
+  for (const Case& c : cases) {
+    TkcCustomGridHitTest* hit = info->GetHitTest(c.p);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->HitTestCode(), c.code) << c.p.x << "," << c.p.y;
+  }
+  // A row that cannot be sized answers the row indicator over its whole cell.
+  f.view->OptionsCustomize()->SetDataRowSizing(false);
+  f.session.ProcessMessages();
+  data = info->Rows(1);
+  EXPECT_EQ(info->GetHitTest(TPoint{5, data->Bounds.bottom - 1})->HitTestCode(), 213);
+}
+
+TEST(GridTableParts, FooterShowsTheSummaries) {
+  PartsFixture f;
+  f.view->OptionsView()->SetFooter(true);
+  TkcDataSummary* summary = f.view->DataController()->Summary();
+  TkcDataSummaryItem* sum = summary->FooterSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  TkcDataSummaryItem* count = summary->FooterSummaryItems()->Add();
+  count->SetItemLink(f.view->Columns(0));
+  count->SetKind(skCount);
+  f.session.ProcessMessages();
+  auto& cells = f.info()->FooterViewInfo()->Items;
+  ASSERT_EQ(cells.size(), 3u);
+  EXPECT_EQ(cells[2]->Text, summary->GetFooterSummaryText(0));
+  EXPECT_EQ(cells[0]->Text, summary->GetFooterSummaryText(1));
+  EXPECT_NE(cells[2]->Text.find("150"), String::npos);  // 0 + 10 + ... + 50
+  // A column without a footer summary shows no cell.
+  EXPECT_FALSE(cells[1]->GetVisible());
+  EXPECT_TRUE(cells[0]->GetVisible());
+  // A change of the data shows in the footer.
+  f.view->DataController()->SetValue(0, 2, Variant(1000));
+  f.session.ProcessMessages();
+  EXPECT_NE(f.info()->FooterViewInfo()->Items[2]->Text.find("1150"), String::npos);
+}
+
+TEST(GridTableParts, OptionsClampAndStyles) {
+  PartsFixture f;
+  TkcGridTableOptionsView* ov = f.view->OptionsView();
+  ov->SetNavigatorOffset(-1);
+  EXPECT_EQ(ov->NavigatorOffset(), 0);
+  ov->SetNewItemRowSeparatorWidth(1);
+  EXPECT_EQ(ov->NewItemRowSeparatorWidth(), 2);
+  ov->SetIndicatorWidth(-4);
+  EXPECT_EQ(ov->IndicatorWidth(), 0);
+  f.view->OptionsBehavior()->SetBestFitMaxRecordCount(-3);
+  EXPECT_EQ(f.view->OptionsBehavior()->BestFitMaxRecordCount(), 0);
+  ov->SetDataRowHeight(3);
+  EXPECT_EQ(ov->DataRowHeight(), f.view->CalculateRowDefaultHeight());
+  ov->SetDataRowHeight(0);
+  EXPECT_EQ(ov->GetGridLineColor(), clBtnShadow);
+  // Cell multi-selection forces its partners and holds them.
+  TkcGridTableOptionsSelection* os = f.view->OptionsSelection();
+  os->SetCellMultiSelect(true);
+  EXPECT_TRUE(os->CellSelect());
+  EXPECT_FALSE(os->InvertSelect());
+  EXPECT_TRUE(os->MultiSelect());
+  os->SetMultiSelect(false);
+  EXPECT_TRUE(os->MultiSelect());
+  // With only ContentOdd assigned, even rows keep Content.
+  TkcStyle odd(nullptr);
+  odd.SetColor(clYellow);
+  f.view->Styles()->SetStyle(gsiContentOdd, &odd);
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(f.view->Styles()->GetContentParams(row, f.view->Columns(0)).Color, row % 2 ? clYellow : clWindow);
+  // A handler's style wins over both.
+  TkcStyle red(nullptr);
+  red.SetColor(clRed);
+  f.view->Styles()->OnGetContentStyle = [&](TkcGridTableView*, int ARow, TkcGridColumn*, TkcStyle*& AStyle) {
+    if (ARow == 1) AStyle = &red;
+  };
+  EXPECT_EQ(f.view->Styles()->GetContentParams(1, nullptr).Color, clRed);
+  EXPECT_EQ(f.view->Styles()->GetContentParams(3, nullptr).Color, clYellow);
+  f.view->Styles()->OnGetContentStyle = nullptr;
+  f.view->Styles()->SetStyle(gsiContentOdd, nullptr);
+  // Switching group-by sorting ungroups (showing the grouped column) and drops all sorting.
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->Columns(0)->SetSortOrder(soAscending);
+  f.view->OptionsCustomize()->SetGroupBySorting(true);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
+  EXPECT_TRUE(f.view->Columns(1)->Visible());
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);
+}
+
+TEST(GridTableParts, DataCellsDrawThroughTheEditor) {
+  PartsFixture f;
+  auto* cell = static_cast<TkcGridDataCellViewInfo*>(f.info()->Rows(2)->Cells[2].get());
+  ASSERT_NE(cell->EditViewInfo, nullptr);
+  EXPECT_EQ(cell->Text, "20");
+  // The editor's alignment unless the column says otherwise.
+  EXPECT_EQ(cell->AlignmentHorz, f.view->Columns(2)->GetProperties()->Alignment()->Horz());
+  f.view->Columns(2)->SetAlignment(taLeftJustify);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->Rows(2)->Cells[2]->AlignmentHorz, taLeftJustify);
+}
+
+TEST(GridTableDrags, HeaderIntoTheGroupByBoxAndBack) {
+  PartsFixture f;
+  TkcGridTableViewInfo* info = f.info();
+  TPoint kind = f.Centre(info->Headers()[1]->TextAreaBounds);
+  TPoint box{200, 15};
+  // While the header is dragged over the box, arrows mark the insertion place.
+  f.session.MoveTo(f.At(kind.x, kind.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(kind.x, kind.y - 10));
+  f.session.MoveTo(f.At(box.x, box.y));
+  auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(moving, nullptr);
+  EXPECT_EQ(moving->DestinationPlace, TkcGridColumnHeaderMovingObject::dpGroupByBox);
+  TRect arrows = moving->ArrowsBounds();
+  EXPECT_FALSE(IsRectEmpty(&arrows));
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);  // the drop was no click
+  ASSERT_EQ(info->GroupByBoxViewInfo()->Items.size(), 1u);
+  // Back out of the box (onto the rows, outside both containers): ungrouped and shown again.
+  TPoint grouped = f.Centre(info->GroupByBoxViewInfo()->Items[0]->Bounds);
+  f.Drag(grouped, TPoint{100, 150});
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
+  EXPECT_TRUE(f.view->Columns(1)->Visible());
+  // Into the header at the first place: the column moves.
+  f.Drag(f.Centre(info->Headers()[2]->TextAreaBounds), TPoint{info->Headers()[0]->Bounds.left + 3,
+                                                              info->HeaderViewInfo()->Bounds.top + 5});
+  EXPECT_EQ(f.view->Columns(0)->Caption(), "N");
+  // Dropped on its own place nothing changes.
+  int fired = 0;
+  f.view->OnColumnPosChanged = [&](TkcGridTableView*, TkcGridColumn*) { ++fired; };
+  f.Drag(f.Centre(info->Headers()[0]->TextAreaBounds),
+         TPoint{info->Headers()[1]->Bounds.left + 5, info->HeaderViewInfo()->Bounds.top + 5});
+  EXPECT_EQ(f.view->Columns(0)->Caption(), "N");
+  EXPECT_EQ(fired, 0);
+  // Out of the header with hiding off: nothing; with hiding on, the column is hidden.
+  f.Drag(f.Centre(info->Headers()[0]->TextAreaBounds), TPoint{100, 150});
+  EXPECT_TRUE(f.view->Columns(0)->Visible());
+  f.view->OptionsCustomize()->SetColumnHiding(true);
+  f.Drag(f.Centre(info->Headers()[0]->TextAreaBounds), TPoint{100, 150});
+  EXPECT_FALSE(f.view->Columns(0)->Visible());
+  EXPECT_EQ(fired, 1);
+}
+
+TEST(GridTableDrags, ColumnAndRowSizing) {
+  PartsFixture f;
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsCustomize()->SetDataRowSizing(true);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  int edge = info->Headers()[0]->Bounds.right;
+  f.Drag(TPoint{edge, 5}, TPoint{edge + 30, 5});
+  EXPECT_EQ(f.view->Columns(0)->Width(), 104);
+  // Never below the minimum width.
+  edge = info->Headers()[0]->Bounds.right;
+  f.Drag(TPoint{edge, 5}, TPoint{edge - 200, 5});
+  EXPECT_EQ(f.view->Columns(0)->Width(), f.view->Columns(0)->MinWidth());
+  // A row's bottom edge in the indicator sets the data row height.
+  TkcCustomGridRowViewInfo* row = info->Rows(0);
+  int bottom = row->Bounds.bottom, height = row->Bounds.bottom - row->Bounds.top;
+  f.Drag(TPoint{5, bottom - 1}, TPoint{5, bottom + 9});
+  EXPECT_EQ(f.view->OptionsView()->DataRowHeight(), height + 10);
+  EXPECT_EQ(info->RowHeight(), f.view->OptionsView()->DataRowHeight());
+}
+
+TEST(GridTableScroll, GroupRowsScrollByPixelsWithReuse) {
+  PartsFixture f(60);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.view->OptionsView()->SetGroupRowHeight(30);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  ASSERT_TRUE(info->Rows(0)->IsGroup());
+  int created = info->RowsCreated(), visible = info->PartVisibleRowCount();
+  int second = info->Rows(1)->Bounds.top;
+  f.view->SetTopRowIndex(1);
+  // The kept rows moved up by the group row's height; only the rows of the uncovered strip at
+  // the bottom were laid out.
+  EXPECT_EQ(info->Rows(0)->Bounds.top, second - 30);
+  EXPECT_EQ(info->RowsCreated() - created, info->PartVisibleRowCount() - (visible - 1));
+  EXPECT_GE(info->RowsCreated() - created, 1);
+  f.view->SetTopRowIndex(0);
+  EXPECT_EQ(info->Rows(0)->Bounds.top, info->RecordsBounds().top);
+  EXPECT_EQ(info->Rows(1)->Bounds.top, info->RecordsBounds().top + 30);
+}
+
+// With VT_SCREENSHOT_DIR set, a picture of a table view with groups, footer and indicator.
+TEST(GridTableParts, PictureForReview) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP();
+  PartsFixture f(12);
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetIndicator(true);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->FooterSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.view->Columns(0)->SetSortOrder(soDescending);
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Click(f.At(40, f.info()->Rows(2)->Bounds.top + 3));
+  Surface s = f.session.Snapshot(f.form.Handle());
+  FILE* out = std::fopen((String(dir) + "/grid_table.ppm").c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fprintf(out, "P6\n%d %d\n255\n", s.Width(), s.Height());
+  for (int i = 0; i < s.Width() * s.Height(); ++i) {
+    const auto p = s.Bits()[i];
+    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
+                                  static_cast<unsigned char>(p)};
+    std::fwrite(rgb, 1, 3, out);
+  }
+  std::fclose(out);
+}
