@@ -34,6 +34,7 @@ void TkcGridColumnOptions::Assign(TPersistent* Source) {
   SetSortByDisplayText(src->fSortByDisplayText);
   SetSorting(src->fSorting);
   SetHorzSizing(src->fHorzSizing);
+  SetCellMerging(src->fCellMerging);
 }
 
 TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView)
@@ -232,6 +233,15 @@ bool TkcGridColumn::CanHorzSize() const {
 }
 bool TkcGridColumn::CanFilter(bool AVisually) const {
   return fOptions->Filtering() && (!AVisually || fGridView->OptionsCustomize()->ColumnFiltering());
+}
+
+bool TkcGridColumn::CompareValuesForCellMerging(TkcCustomEditProperties* AProperties1, const Variant& AValue1,
+                                                TkcCustomEditProperties* AProperties2, const Variant& AValue2) {
+  bool equal = AProperties1 == AProperties2 &&
+               (AProperties1 ? AProperties1->CompareDisplayValues(AValue1, AValue2) : AValue1 == AValue2);
+  if (OnCompareValuesForCellMerging)
+    OnCompareValuesForCellMerging(this, AProperties1, AValue1, AProperties2, AValue2, equal);
+  return equal;
 }
 
 int TkcGridColumn::FooterSummaryItemIndex() const {

@@ -46,6 +46,9 @@ public:
   void SetSorting(bool V) { SetValue(fSorting, V, vckProperty); }
   bool HorzSizing() const { return fHorzSizing; }
   void SetHorzSizing(bool V) { SetValue(fHorzSizing, V, vckLayout); }
+  // Adjacent cells with equal values show as one tall cell.
+  bool CellMerging() const { return fCellMerging; }
+  void SetCellMerging(bool V) { SetValue(fCellMerging, V, vckLayout); }
 
 private:
   template <class T>
@@ -55,7 +58,7 @@ private:
   bool fIncSearch = true, fMoving = true;
   TkcGridItemShowEditButtons fShowEditButtons = isebDefault;
   TkcGridItemSortByDisplayText fSortByDisplayText = isbtDefault;
-  bool fSorting = true, fHorzSizing = true;
+  bool fSorting = true, fHorzSizing = true, fCellMerging = false;
 };
 
 // One column of the table view: binds one field of the view's data controller and chooses the
@@ -133,6 +136,13 @@ public:
   bool CanHide() const;
   bool CanHorzSize() const;
   bool CanFilter(bool AVisually) const;
+  bool CanCellMerging() const { return fOptions->CellMerging(); }
+  // Whether two cells of the column show the same value (for cell merging).
+  bool CompareValuesForCellMerging(TkcCustomEditProperties* AProperties1, const Variant& AValue1,
+                                   TkcCustomEditProperties* AProperties2, const Variant& AValue2);
+  std::function<void(TkcGridColumn*, TkcCustomEditProperties*, const Variant&, TkcCustomEditProperties*,
+                     const Variant&, bool&)>
+      OnCompareValuesForCellMerging;
   // The widest of the caption and every row's text, with the cell's offsets; capped by
   // BestFitMaxWidth when that is set.
   int GetBestFitWidth();

@@ -888,7 +888,51 @@ TkcGridDataCellViewInfo::TkcGridDataCellViewInfo(TkcGridDataRowViewInfo* ARow, T
   if (TkcCustomEditViewData* data = Column->CachedEditViewData()) EditViewInfo.reset(data->CreateViewInfo());
 }
 
-TkcGridDataCellViewInfo::~TkcGridDataCellViewInfo() = default;
+TkcGridDataCellViewInfo::~TkcGridDataCellViewInfo() {
+  if (MergingCell) std::erase(MergingCell->MergedCells, this);
+  for (TkcGridDataCellViewInfo* cell : MergedCells) cell->MergingCell = nullptr;
+}
+
+void TkcGridDataCellViewInfo::ResetMerging() {
+  bool wasMerging = IsMerging;
+  for (TkcGridDataCellViewInfo* cell : MergedCells) cell->MergingCell = nullptr, cell->IsMerged = false;
+  MergedCells.clear();
+  if (MergingCell) std::erase(MergingCell->MergedCells, this);
+  MergingCell = nullptr;
+  IsMerged = IsMerging = false;
+  if (wasMerging)
+    Calculate(UnmergedBounds.left, UnmergedBounds.top, UnmergedBounds.right - UnmergedBounds.left,
+              UnmergedBounds.bottom - UnmergedBounds.top);
+}
+
+void TkcGridDataCellViewInfo::CalculateMerging(const std::deque<std::unique_ptr<TkcCustomGridRowViewInfo>>& ARows,
+                                               size_t AFirst) {
+  if (IsMerged || !Column->CanCellMerging() || TableViewInfo()->IsInternalUse()) return;
+  TkcCustomEditProperties* properties = Column->GetProperties();
+  Variant value = GetDisplayValue();
+  for (size_t i = AFirst; i < ARows.size(); ++i) {
+    auto* row = dynamic_cast<TkcGridDataRowViewInfo*>(ARows[i].get());
+    if (!row) break;
+    TkcGridDataCellViewInfo* cell = row->CellOf(Column);
+    if (!cell || !Column->CompareValuesForCellMerging(properties, value, cell->Column->GetProperties(),
+                                                      cell->GetDisplayValue()))
+      break;
+    MergedCells.push_back(cell);
+    cell->IsMerged = true;
+    cell->MergingCell = this;
+  }
+  if (MergedCells.empty()) return;
+  IsMerging = true;
+  // The cell grows down to the bottom of the last cell it covers.
+  TRect unmerged = UnmergedBounds;
+  Calculate(Bounds.left, Bounds.top, Bounds.right - Bounds.left, MergedCells.back()->Bounds.bottom - Bounds.top);
+  UnmergedBounds = unmerged;
+}
+
+bool TkcGridDataCellViewInfo::HasHitTestPoint(const TPoint& P) {
+  if (IsMerging) return PtInRect(&UnmergedBounds, P);
+  return TkcGridTableCellViewInfo::HasHitTestPoint(P);
+}
 
 int TkcGridDataCellViewInfo::RowIndex() const { return Row->RowIndex; }
 
@@ -949,12 +993,14 @@ void TkcGridDataCellViewInfo::CalculateEditViewInfo() {
 
 void TkcGridDataCellViewInfo::AfterCalculateBounds(TRect& R) {
   TkcGridTableCellViewInfo::AfterCalculateBounds(R);
+  if (!IsMerging) UnmergedBounds = R;
   CalculateEditViewInfo();
   if (auto* info = dynamic_cast<TkcCustomTextEditViewInfo*>(EditViewInfo.get())) Text = info->Text;
 }
 
 void TkcGridDataCellViewInfo::DoOffset(int DX, int DY) {
   TkcGridTableCellViewInfo::DoOffset(DX, DY);
+  OffsetRect(&UnmergedBounds, DX, DY);
   if (EditViewInfo) EditViewInfo->OffsetBounds(DX, DY);
 }
 
@@ -1104,7 +1150,7 @@ void TkcGridDataRowViewInfo::DoOffset(int DX, int DY) {
 void TkcGridDataRowViewInfo::PaintRow(TkcCanvas* ACanvas) {
   TkcCustomGridPainter* painter = TableViewInfo()->Painter();
   for (auto& cell : Cells)
-    if (cell) {
+    if (cell && cell->GetVisible()) {
       cell->Paint(ACanvas);
       painter->ExcludeFromBackground(cell->Bounds);
     }
@@ -1297,6 +1343,21 @@ void TkcGridRowsViewInfo::CalculateConstants() {
 
 int TkcGridRowsViewInfo::SeparatorWidth() { return GridViewInfo->TableView()->OptionsView()->RowSeparatorWidth(); }
 
+void TkcGridRowsViewInfo::CalculateMerging() {
+  TkcGridTableView* view = GridViewInfo->TableView();
+  bool any = false;
+  for (int i = 0; i < view->VisibleColumnCount(); ++i) any = any || view->VisibleColumns(i)->CanCellMerging();
+  if (!any) return;
+  for (auto& row : Items)
+    if (auto* data = dynamic_cast<TkcGridDataRowViewInfo*>(row.get()))
+      for (auto& cell : data->Cells)
+        if (cell) static_cast<TkcGridDataCellViewInfo*>(cell.get())->ResetMerging();
+  for (size_t i = 0; i < Items.size(); ++i)
+    if (auto* data = dynamic_cast<TkcGridDataRowViewInfo*>(Items[i].get()))
+      for (auto& cell : data->Cells)
+        if (cell) static_cast<TkcGridDataCellViewInfo*>(cell.get())->CalculateMerging(Items, i + 1);
+}
+
 bool TkcGridRowsViewInfo::CanDataRowSizing() { return GridViewInfo->TableView()->OptionsCustomize()->DataRowSizing(); }
 
 bool TkcGridRowsViewInfo::HasLastHorzGridLine(TkcCustomGridRowViewInfo* ARow) {
@@ -1346,6 +1407,7 @@ void TkcGridRowsViewInfo::MainCalculate() {
     top = Items.back()->Bounds.bottom;
   }
   CountVisible();
+  CalculateMerging();
 }
 
 int TkcGridRowsViewInfo::OffsetRecords(int ADelta) {
@@ -1377,6 +1439,7 @@ int TkcGridRowsViewInfo::OffsetRecords(int ADelta) {
     y = Items.back()->Bounds.bottom;
   }
   CountVisible();
+  CalculateMerging();
   ItemsOffset = distance;
   return distance;
 }

@@ -500,6 +500,16 @@ public:
   std::unique_ptr<TkcCustomEditViewInfo> EditViewInfo;
   int RowIndex() const;
   bool Selected = false;
+  // Merging: this cell covers the equal cells below it, or is covered by the one above.
+  bool IsMerged = false, IsMerging = false;
+  std::vector<TkcGridDataCellViewInfo*> MergedCells;
+  TkcGridDataCellViewInfo* MergingCell = nullptr;
+  TRect UnmergedBounds{};
+  void ResetMerging();
+  // Takes in the equal cells of the rows below (from AFirst on) and grows over them.
+  void CalculateMerging(const std::deque<std::unique_ptr<TkcCustomGridRowViewInfo>>& ARows, size_t AFirst);
+  bool GetVisible() override { return !IsMerged && Visible; }
+  bool GetVisibleForHitTest() override { return Visible; }
   TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridRecordCellHitTest>; }
   TkcBorders GetBorders() override;
   int GetBorderWidth(TkcBorder) override { return 1; }
@@ -518,6 +528,7 @@ protected:
   void InitHitTest(TkcCustomGridHitTest* AHitTest) override;
   void AfterCalculateBounds(TRect& R) override;
   void DoOffset(int DX, int DY) override;
+  bool HasHitTestPoint(const TPoint& P) override;
   virtual TRect GetInplaceBorderExtent() { return TRect{1, 1, 1, 1}; }
   virtual int GetMaxLineCount();
   void CalculateEditViewInfo();
@@ -618,6 +629,8 @@ public:
   // answers the pixel distance the kept rows moved (0 when all were laid out anew).
   int OffsetRecords(int ADelta);
   bool CanDataRowSizing();
+  // Cells of merging columns take in the equal cells below them, over the rows laid out.
+  void CalculateMerging();
   int SeparatorWidth();
   bool HasLastHorzGridLine(TkcCustomGridRowViewInfo* ARow);
   TkcCustomGridRowViewInfo* RowByIndex(int ARowIndex) const;

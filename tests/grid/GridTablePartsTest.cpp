@@ -359,3 +359,48 @@ TEST(GridTableParts, PictureForReview) {
   }
   std::fclose(out);
 }
+
+TEST(GridTableRows, CellMergingFollowsTheRowsInView) {
+  PartsFixture f(30);
+  f.view->OptionsView()->SetGroupByBox(false);
+  TkcCustomDataController* dc = f.view->DataController();
+  const char* kinds[] = {"a", "a", "a", "b", "b", "c", "a", "a"};
+  dc->BeginUpdate();
+  for (int r = 0; r < 8; ++r) dc->SetValue(r, 1, Variant(kinds[r]));
+  dc->EndUpdate();
+  f.view->Columns(1)->Options()->SetCellMerging(true);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  auto cell = [&](int row) { return static_cast<TkcGridDataCellViewInfo*>(info->Rows(row)->Cells[1].get()); };
+  EXPECT_TRUE(cell(0)->IsMerging);
+  EXPECT_EQ(cell(0)->MergedCells.size(), 2u);
+  EXPECT_EQ(cell(0)->Bounds.bottom, cell(2)->Bounds.bottom);
+  EXPECT_FALSE(cell(1)->GetVisible());
+  EXPECT_TRUE(cell(3)->IsMerging);  // "b", "b"
+  EXPECT_FALSE(cell(5)->IsMerging);
+  // A merged cell still answers for its own row.
+  TPoint p{cell(1)->Bounds.left + 5, cell(1)->Bounds.top + 5};
+  auto* hit = dynamic_cast<TkcGridRecordCellHitTest*>(info->GetHitTest(p));
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(hit->RowIndex, 1);
+  // Scrolled by one row the merge starts at the new top.
+  f.view->SetTopRowIndex(1);
+  EXPECT_EQ(cell(0)->MergedCells.size(), 1u);
+  EXPECT_EQ(cell(0)->Bounds.bottom, cell(1)->Bounds.bottom);
+  // Only the merging cell's lines are drawn: no line between merged cells.
+  TBitmap bitmap(360, 240);
+  TkcCanvas canvas(bitmap.Canvas());
+  StartRecording(canvas.Handle());
+  f.view->Painter()->Paint(&canvas);
+  std::vector<GdiRecord> calls = StopRecording(canvas.Handle());
+  int rowTop = info->Rows(0)->Bounds.top, mergedBottom = cell(0)->Bounds.bottom;
+  int x0 = cell(0)->Bounds.left, x1 = cell(0)->Bounds.right;
+  for (const GdiRecord& c : calls) {
+    if (c.op != "PolyPolyline") continue;
+    for (size_t i = 0; i + 1 < c.points.size(); i += 2) {
+      if (c.points[i].y != c.points[i + 1].y || c.points[i].x < x0 || c.points[i + 1].x > x1) continue;
+      EXPECT_TRUE(c.points[i].y == mergedBottom - 1 || c.points[i].y < rowTop || c.points[i].y > mergedBottom)
+          << c.points[i].y;
+    }
+  }
+}
