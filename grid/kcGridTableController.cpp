@@ -83,11 +83,15 @@ void TkcGridTableController::InitScrollBarsParameters() {
   TRect client = info->ClientBounds();
   Site()->SetScrollBarInfo(sbVertical, 0, view->DataController()->GetRowCount() - 1, 1,
                            std::max(1, info->VisibleRowCount()), view->TopRowIndex(), true, true);
-  Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, 0, true, true);
+  Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, view->LeftPos(),
+                           true, true);
 }
 
 void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) {
-  if (AKind != sbVertical) return;
+  if (AKind == sbHorizontal) {
+    TableView()->ScrollHorizontally(ACode, APos);
+    return;
+  }
   TkcGridTableView* view = TableView();
   int page = std::max(1, view->TableViewInfo()->VisibleRowCount());
   switch (ACode) {
@@ -105,6 +109,7 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
 void TkcGridTableController::CheckCoordinates() {
   TkcGridTableView* view = TableView();
   if (view->TopRowIndex() > view->MaxTopRowIndex()) view->SetTopRowIndex(view->MaxTopRowIndex());
+  if (view->LeftPos() > view->MaxLeftPos()) view->SetLeftPos(view->MaxLeftPos());
 }
 
 void TkcGridTableController::FocusNextRecord(bool AForward) {

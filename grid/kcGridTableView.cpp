@@ -402,6 +402,56 @@ int TkcGridTableView::CalculateGroupRowDefaultHeight() {
   return info && info->RecordsViewInfo() ? info->RecordsViewInfo()->CalculateGroupRowDefaultHeight() : 0;
 }
 
+int TkcGridTableView::MaxLeftPos() const {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  TRect client = info->ClientBounds();
+  return std::max(0, info->DataWidth() - static_cast<int>(client.right - client.left));
+}
+
+void TkcGridTableView::SetLeftPos(int Value) {
+  Value = std::clamp(Value, 0, MaxLeftPos());
+  if (Value == fLeftPos) return;
+  int dx = fLeftPos - Value;
+  fLeftPos = Value;
+  TkcGridTableViewInfo* info = TableViewInfo();
+  if (!info->IsCalculated() || IsUpdateLocked()) {
+    LayoutChanged();
+    return;
+  }
+  // Columns coming into view get their cells; the pixels already drawn move.
+  info->Recalculate();
+  if (TkcGridSite* site = Site(); site && site->HandleAllocated()) {
+    TRect scroll = info->ClientBounds();
+    scroll.top = info->HeaderViewInfo()->Height ? info->HeaderViewInfo()->Bounds.top : scroll.top;
+    if (info->FooterViewInfo()->Height) scroll.bottom = info->FooterViewInfo()->Bounds.bottom;
+    TRect uncovered = scroll;
+    if (std::abs(dx) < scroll.right - scroll.left && info->CanPixelScroll()) {
+      site->ScrollWindow(dx, 0, scroll);
+      if (dx < 0)
+        uncovered.left = scroll.right + dx;
+      else
+        uncovered.right = scroll.left + dx;
+    }
+    site->InvalidateRect(uncovered, false);
+    site->UpdateScrollBars();
+  }
+}
+
+void TkcGridTableView::ScrollHorizontally(TScrollCode ACode, int& APos) {
+  TRect client = TableViewInfo()->ClientBounds();
+  int page = std::max(1, static_cast<int>(client.right - client.left));
+  switch (ACode) {
+    case scLineUp: SetLeftPos(fLeftPos - 10); break;
+    case scLineDown: SetLeftPos(fLeftPos + 10); break;
+    case scPageUp: SetLeftPos(fLeftPos - page); break;
+    case scPageDown: SetLeftPos(fLeftPos + page); break;
+    case scTrack:
+    case scPosition: SetLeftPos(APos); break;
+    default: break;
+  }
+  APos = fLeftPos;
+}
+
 int TkcGridTableView::MaxTopRowIndex() const {
   int visible =
       TableViewInfo()->RowsFitting(TableViewInfo()->RecordsBounds().bottom - TableViewInfo()->RecordsBounds().top);

@@ -241,6 +241,12 @@ public:
   // The registered name of the view class.
   static constexpr const char* ViewClassName = "Table";
 
+  // The horizontal scroll position in pixels (0: the first column at the left).
+  int LeftPos() const { return fLeftPos; }
+  void SetLeftPos(int Value);
+  int MaxLeftPos() const;
+  // The horizontal scroll bar's request.
+  void ScrollHorizontally(TScrollCode ACode, int& APos);
   int TopRowIndex() const { return fTopRowIndex; }
   void SetTopRowIndex(int Value);
   int MaxTopRowIndex() const;
@@ -275,6 +281,6 @@ private:
   std::unique_ptr<TkcGridTableViewStyles> fStyles;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
-  int fTopRowIndex = 0;
+  int fTopRowIndex = 0, fLeftPos = 0;
   bool fClearing = false;
 };

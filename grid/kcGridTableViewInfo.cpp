@@ -1526,7 +1526,7 @@ TkcBorders TkcGridTableViewInfo::GetCellBorders(bool AIsRightMost, bool AIsBotto
   }
 }
 
-int TkcGridTableViewInfo::LeftPos() const { return 0; }
+int TkcGridTableViewInfo::LeftPos() const { return TableView()->LeftPos(); }
 
 int TkcGridTableViewInfo::RowsFitting(int AHeight) const {
   int h = fRows ? fRows->DataRowHeight + fRows->SeparatorWidth() : 0;
@@ -1631,7 +1631,6 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
       part->PaintPart(ACanvas);
       painter->ExcludeFromBackground(part->Bounds);
     }
-  fIndicator->PaintIndicator(ACanvas);
   fRows->Paint(ACanvas);
   // Every grid line of the paint in one call.
   std::vector<POINT> points;
@@ -1645,6 +1644,8 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
     SelectObject(dc, old);
     DeleteObject(pen);
   }
+  // Last: columns scrolled to the left slide under it.
+  fIndicator->PaintIndicator(ACanvas);
   // The focus frame of the focused row.
   TkcCustomDataController* dc = TableView()->DataController();
   if (TkcCustomGridRowViewInfo* row = RowByIndex(dc->GetFocusedRowIndex());

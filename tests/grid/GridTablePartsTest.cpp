@@ -404,3 +404,32 @@ TEST(GridTableRows, CellMergingFollowsTheRowsInView) {
     }
   }
 }
+
+TEST(GridTableScroll, HorizontallyByPixels) {
+  PartsFixture f(10);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetIndicator(true);
+  f.grid->SetWidth(120);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TRect client = info->ClientBounds();
+  int max = 184 - (client.right - client.left);
+  EXPECT_EQ(f.view->MaxLeftPos(), max);
+  int pos = 0;
+  f.view->Controller()->Scroll(sbHorizontal, scLineDown, pos);
+  EXPECT_EQ(pos, 10);
+  EXPECT_EQ(info->Headers()[0]->Bounds.left, 12 - 10);
+  EXPECT_EQ(info->Rows(0)->Bounds.left, 12 - 10);
+  EXPECT_EQ(info->IndicatorViewInfo()->Bounds.left, 0);  // the indicator stays
+  f.view->SetLeftPos(1000);
+  EXPECT_EQ(f.view->LeftPos(), max);
+  // The last column comes into view with its cells.
+  auto& cells = info->Rows(0)->Cells;
+  ASSERT_EQ(cells.size(), 3u);
+  ASSERT_NE(cells[2], nullptr);
+  EXPECT_EQ(cells[2]->Bounds.right, client.right);
+  // A wider view brings the position back in range.
+  f.grid->SetWidth(400);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->LeftPos(), 0);
+}
