@@ -780,6 +780,125 @@ TkcCustomGridRowViewInfo::TkcCustomGridRowViewInfo(TkcGridRowsViewInfo* ARows, i
 
 TkcCustomGridRowViewInfo::~TkcCustomGridRowViewInfo() { delete IndicatorItem; }
 
+bool TkcCustomGridRowViewInfo::IsLastInParentLevel(int ALevelOffset) {
+  TkcCustomDataController* dc = TableView()->DataController();
+  if (RowIndex + 1 >= dc->GetRowCount()) return true;
+  return dc->GetRowInfo(RowIndex + 1).Level < Level - ALevelOffset;
+}
+
+bool TkcCustomGridRowViewInfo::HasFooter(int ALevelIndex) {
+  TkcGridGroupFootersMode mode = TableView()->OptionsView()->GroupFooters();
+  if (mode == gfInvisible) return false;
+  int k = ALevelIndex - (mode == gfAlwaysVisible ? 1 : 0);
+  return k >= 0 && k <= Level - 1 && IsLastInParentLevel(k);
+}
+
+int TkcCustomGridRowViewInfo::FootersHeight() {
+  int h = 0;
+  for (auto& footer : Footers) h += footer->FooterHeight();
+  return h;
+}
+
+// ---- Group footers --------------------------------------------------------------------------
+
+namespace {
+
+class TkcGridRowFooterCellViewInfo : public TkcGridTableCellViewInfo {
+  VT_CLASS(TkcGridRowFooterCellViewInfo, TkcGridTableCellViewInfo)
+public:
+  TkcGridRowFooterCellViewInfo(TkcGridRowFooterViewInfo* AFooter, TkcGridColumn* AColumn, int AItemIndex)
+      : TkcGridTableCellViewInfo(AFooter->TableViewInfo()), Footer(AFooter), Column(AColumn), ItemIndex(AItemIndex) {}
+  TkcGridRowFooterViewInfo* Footer;
+  TkcGridColumn* Column;
+  int ItemIndex;
+  TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridGroupFooterCellHitTest>; }
+  TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override {
+    return new TkcGridFunctionPainter(ACanvas, this, [this](TkcCanvas* C) {
+      TableView()->LookAndFeelPainter()->DrawFooterCell(C, Bounds, AlignmentHorz, vaCenter, false, Text, Params.Font,
+                                                        Params.TextColor, Params.Color);
+    });
+  }
+
+protected:
+  String GetText() override {
+    return TableView()->DataController()->Summary()->GetGroupFooterSummaryText(Footer->Row->RowIndex,
+                                                                                Footer->GroupLevel(), ItemIndex);
+  }
+  TAlignment GetAlignmentHorz() override { return Column->FooterAlignmentHorz(); }
+  void GetViewParams(TkcVisualParams& P) override {
+    P = TableView()->Styles()->GetFooterParams(Footer->Row->RowIndex, Column, Footer->GroupLevel());
+  }
+  void InitHitTest(TkcCustomGridHitTest* AHitTest) override {
+    TkcGridTableCellViewInfo::InitHitTest(AHitTest);
+    auto* hit = static_cast<TkcCustomGridColumnHitTest*>(AHitTest);
+    hit->Column = Column;
+    hit->ColumnContainerKind = ckFooter;
+  }
+};
+
+}  // namespace
+
+TkcGridRowFooterViewInfo::TkcGridRowFooterViewInfo(TkcCustomGridRowViewInfo* ARow, int ALevelIndex)
+    : TkcGridTableCellViewInfo(ARow->TableViewInfo()), Row(ARow), LevelIndex(ALevelIndex) {}
+
+int TkcGridRowFooterViewInfo::GroupLevel() const {
+  int level = Row->Level - LevelIndex;
+  if (TableView()->OptionsView()->GroupFooters() == gfVisibleWhenExpanded) --level;
+  return level;
+}
+
+void TkcGridRowFooterViewInfo::GetViewParams(TkcVisualParams& P) {
+  P = TableView()->Styles()->GetFooterParams(Row->RowIndex, nullptr, GroupLevel());
+}
+
+int TkcGridRowFooterViewInfo::FooterHeight() {
+  TkcLookAndFeelPainterClass painter = GridView()->LookAndFeelPainter();
+  TkcCanvas* canvas = GetCanvas();
+  TkcVisualParams p = TableView()->Styles()->GetFooterParams(-1, nullptr, -1);
+  if (p.Font) canvas->SetFont(p.Font);
+  int item = canvas->TextHeight("Qq") + 4 + 2 * painter->GetHeaderBorderWidth() + 2 * painter->GetFooterCellBorderWidth();
+  return 2 * painter->GetFooterBorderWidth() + item;
+}
+
+void TkcGridRowFooterViewInfo::CalculateFooter(int ALeft, int ATop) {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  int indent = info->VisualLevel(Row->Level - LevelIndex) * info->LevelIndent();
+  int left = ALeft + indent;
+  Calculate(left, ATop, std::max(0, info->DataWidth() - indent), FooterHeight());
+  Cells.clear();
+  TkcDataSummary* summary = TableView()->DataController()->Summary();
+  int border = GridView()->LookAndFeelPainter()->GetFooterBorderWidth();
+  TRect items = Bounds;
+  InflateRect(&items, -border, -border);
+  for (auto& header : info->HeaderViewInfo()->Items) {
+    int index = summary->GetGroupFooterItemIndex(GroupLevel(), header->Column);
+    if (index < 0) continue;
+    int l = std::max<int>(header->Bounds.left, items.left), r = std::min<int>(header->Bounds.right, items.right);
+    if (r <= l) continue;
+    auto cell = std::make_unique<TkcGridRowFooterCellViewInfo>(this, header->Column, index);
+    cell->Calculate(l, items.top, r - l, items.bottom - items.top);
+    Cells.push_back(std::move(cell));
+  }
+}
+
+void TkcGridRowFooterViewInfo::DoOffset(int DX, int DY) {
+  TkcGridTableCellViewInfo::DoOffset(DX, DY);
+  for (auto& cell : Cells) cell->Offset(DX, DY);
+}
+
+void TkcGridRowFooterViewInfo::PaintFooter(TkcCanvas* ACanvas) {
+  ACanvas->FillRect(Bounds, Params.Color);
+  GridView()->LookAndFeelPainter()->DrawFooterBorder(ACanvas, Bounds);
+  for (auto& cell : Cells) cell->Paint(ACanvas);
+  TableViewInfo()->Painter()->ExcludeFromBackground(Bounds);
+}
+
+TkcCustomGridHitTest* TkcGridRowFooterViewInfo::GetFooterHitTest(const TPoint& P) {
+  for (auto& cell : Cells)
+    if (TkcCustomGridHitTest* hit = cell->GetHitTest(P)) return hit;
+  return GetHitTest(P);
+}
+
 int TkcCustomGridRowViewInfo::LevelIndentWidth() {
   TkcGridTableViewInfo* info = TableViewInfo();
   return info->VisualLevel(Level) * info->LevelIndent();
@@ -814,7 +933,15 @@ void TkcCustomGridRowViewInfo::GetViewParams(TkcVisualParams& P) {
 }
 
 void TkcCustomGridRowViewInfo::CalculateRow(int ALeft, int ATop) {
-  Calculate(ALeft, ATop, RowsViewInfo->Bounds.right - ALeft, CalculateRowHeight());
+  Footers.clear();
+  for (int i = 0; i <= Level; ++i)
+    if (HasFooter(i)) Footers.push_back(std::make_unique<TkcGridRowFooterViewInfo>(this, i));
+  Calculate(ALeft, ATop, RowsViewInfo->Bounds.right - ALeft, CalculateRowHeight() + FootersHeight());
+  int top = Bounds.bottom - SeparatorWidth() - FootersHeight();
+  for (auto& footer : Footers) {
+    footer->CalculateFooter(Bounds.left, top);
+    top = footer->Bounds.bottom;
+  }
   TkcGridIndicatorViewInfo* indicator = TableViewInfo()->IndicatorViewInfo();
   if (indicator->GetVisible()) {
     delete IndicatorItem;
@@ -831,11 +958,14 @@ void TkcCustomGridRowViewInfo::DoOffset(int DX, int DY) {
   TkcGridTableCellViewInfo::DoOffset(DX, DY);
   for (auto& cell : Cells)
     if (cell) cell->Offset(DX, DY);
+  for (auto& footer : Footers) footer->Offset(DX, DY);
   if (IndicatorItem) IndicatorItem->Offset(0, DY);
 }
 
 TkcCustomGridHitTest* TkcCustomGridRowViewInfo::GetRowHitTest(const TPoint& P) {
   if (P.y < Bounds.top || P.y >= Bounds.bottom) return nullptr;
+  for (auto& footer : Footers)
+    if (TkcCustomGridHitTest* hit = footer->GetFooterHitTest(P)) return hit;
   if (P.x >= Bounds.left && P.x < ContentLeft()) {
     auto* hit = GetGridHitTest<TkcGridRowLevelIndentHitTest>(P);
     InitHitTest(hit);
@@ -860,6 +990,7 @@ void TkcCustomGridRowViewInfo::PaintLevelIndents(TkcCanvas* ACanvas) {
 
 void TkcCustomGridRowViewInfo::PaintRow(TkcCanvas* ACanvas) {
   PaintLevelIndents(ACanvas);
+  for (auto& footer : Footers) footer->PaintFooter(ACanvas);
   if (int w = SeparatorWidth()) {
     TRect r = SeparatorBounds();
     ACanvas->FillRect(r, TableView()->OptionsView()->GetRowSeparatorColor());
@@ -1106,7 +1237,8 @@ void TkcGridDataRowViewInfo::CalculateRow(int ALeft, int ATop) {
   TkcGridTableView* view = TableView();
   int previewHeight = Preview ? Preview->PreviewHeight() : 0;
   bool top = view->Preview()->Place() == ppTop;
-  CellsAreaBounds = TRect{ContentLeft(), Bounds.top, Bounds.right, Bounds.bottom - SeparatorWidth()};
+  CellsAreaBounds =
+      TRect{ContentLeft(), Bounds.top, Bounds.right, Bounds.bottom - SeparatorWidth() - FootersHeight()};
   if (top)
     CellsAreaBounds.top += previewHeight;
   else
@@ -1220,6 +1352,12 @@ TkcGridGroupRowViewInfo::TkcGridGroupRowViewInfo(TkcGridRowsViewInfo* ARows, int
 
 bool TkcGridGroupRowViewInfo::Expanded() { return TableView()->DataController()->GetRowInfo(RowIndex).Expanded; }
 
+bool TkcGridGroupRowViewInfo::HasFooter(int ALevelIndex) {
+  // A collapsed group still shows its own footer when footers are always visible.
+  if (ALevelIndex == 0 && TableView()->OptionsView()->GroupFooters() == gfAlwaysVisible && !Expanded()) return true;
+  return TkcCustomGridRowViewInfo::HasFooter(ALevelIndex);
+}
+
 bool TkcGridGroupRowViewInfo::CanExpand() {
   return !TableView()->DataController()->Options().Contains(dcoGroupsAlwaysExpanded);
 }
@@ -1241,7 +1379,7 @@ void TkcGridGroupRowViewInfo::CalculateRow(int ALeft, int ATop) {
   TkcCustomGridRowViewInfo::CalculateRow(ALeft, ATop);
   int left = ContentLeft();
   GroupCell()->Calculate(left, Bounds.top, std::max(0, TableViewInfo()->DataWidth() - (left - Bounds.left)),
-                         Bounds.bottom - Bounds.top - SeparatorWidth());
+                         Bounds.bottom - Bounds.top - SeparatorWidth() - FootersHeight());
   // The expand button sits centred in the level indent at the cell's left.
   TRect client = GroupCell()->ClientBounds();
   if (TableView()->OptionsView()->GroupRowStyle() == grsOffice11)

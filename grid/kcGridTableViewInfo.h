@@ -443,6 +443,27 @@ protected:
 
 // ---- Rows -----------------------------------------------------------------------------------
 
+// A group footer under the last row of a group: the group's summaries, one cell per column.
+class TkcGridRowFooterViewInfo : public TkcGridTableCellViewInfo {
+  VT_CLASS(TkcGridRowFooterViewInfo, TkcGridTableCellViewInfo)
+public:
+  TkcGridRowFooterViewInfo(TkcCustomGridRowViewInfo* ARow, int ALevelIndex);
+  TkcCustomGridRowViewInfo* Row;
+  int LevelIndex;
+  // The grouping level whose summaries it shows.
+  int GroupLevel() const;
+  std::vector<std::unique_ptr<TkcGridTableCellViewInfo>> Cells;
+  int FooterHeight();
+  void CalculateFooter(int ALeft, int ATop);
+  void PaintFooter(TkcCanvas* ACanvas);
+  TkcCustomGridHitTest* GetFooterHitTest(const TPoint& P);
+  TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridGroupFooterHitTest>; }
+
+protected:
+  void GetViewParams(TkcVisualParams& P) override;
+  void DoOffset(int DX, int DY) override;
+};
+
 class TkcCustomGridRowViewInfo : public TkcGridTableCellViewInfo {
   VT_CLASS(TkcCustomGridRowViewInfo, TkcGridTableCellViewInfo)
 public:
@@ -452,6 +473,12 @@ public:
   int RowIndex;
   int Level = 0;
   TkcGridIndicatorItemViewInfo* IndicatorItem = nullptr;
+  // Group footers under the row, the innermost group's first.
+  std::vector<std::unique_ptr<TkcGridRowFooterViewInfo>> Footers;
+  virtual bool HasFooter(int ALevelIndex);
+  // Whether the row is the last one of its group ALevelOffset levels out.
+  bool IsLastInParentLevel(int ALevelOffset);
+  int FootersHeight();
   // The row's cells: one per visible column for a data row (none where the column is off
   // screen), the group cell for a group row.
   std::vector<std::unique_ptr<TkcCustomGridViewCellViewInfo>> Cells;
@@ -596,6 +623,7 @@ public:
   bool IsGroup() const override { return true; }
   bool Expanded();
   bool CanExpand();
+  bool HasFooter(int ALevelIndex) override;
   int CalculateRowHeight() override;
   bool CanSize() override;
   void SetRowHeight(int AHeight) override;

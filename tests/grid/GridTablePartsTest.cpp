@@ -433,3 +433,40 @@ TEST(GridTableScroll, HorizontallyByPixels) {
   f.session.ProcessMessages();
   EXPECT_EQ(f.view->LeftPos(), 0);
 }
+
+TEST(GridTableRows, GroupFootersUnderTheLastRowOfTheirGroups) {
+  PartsFixture f(6);
+  f.view->OptionsView()->SetGroupByBox(false);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  sum->SetPosition(spFooter);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  // Rows: group "even", 0, 2, 4, group "odd", 1, 3, 5; invisible footers by default.
+  EXPECT_TRUE(info->Rows(3)->Footers.empty());
+  f.view->OptionsView()->SetGroupFooters(gfVisibleWhenExpanded);
+  f.session.ProcessMessages();
+  TkcCustomGridRowViewInfo* last = info->Rows(3);
+  ASSERT_EQ(last->Footers.size(), 1u);
+  EXPECT_TRUE(info->Rows(2)->Footers.empty());
+  TkcGridRowFooterViewInfo* footer = last->Footers[0].get();
+  EXPECT_EQ(footer->GroupLevel(), 0);
+  EXPECT_EQ(footer->Bounds.bottom, last->Bounds.bottom);
+  EXPECT_EQ(last->Bounds.bottom - last->Bounds.top, info->RowHeight() + footer->FooterHeight());
+  ASSERT_EQ(footer->Cells.size(), 1u);
+  EXPECT_EQ(footer->Cells[0]->Text,
+            f.view->DataController()->Summary()->GetGroupFooterSummaryText(last->RowIndex, 0, 0));
+  EXPECT_NE(footer->Cells[0]->Text.find("60"), String::npos);  // 0 + 20 + 40
+  TPoint p{footer->Cells[0]->Bounds.left + 3, footer->Cells[0]->Bounds.top + 3};
+  EXPECT_EQ(info->GetHitTest(p)->HitTestCode(), 208);
+  // Always visible: a collapsed group keeps its footer.
+  f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+  f.view->DataController()->Groups()->CollapseAll();
+  f.session.ProcessMessages();
+  ASSERT_TRUE(info->Rows(0)->IsGroup());
+  ASSERT_EQ(info->Rows(0)->Footers.size(), 1u);
+  EXPECT_EQ(info->Rows(0)->Footers[0]->GroupLevel(), 0);
+}
