@@ -21,13 +21,48 @@ void TkcGridColumnHeaderMovingObject::Init(const TPoint& P, TkcCustomGridHitTest
   }
 }
 
+TkcGridColumnHeaderViewInfo* TkcGridColumnHeaderMovingObject::SourceViewInfo() {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  return SourcePlace == dpGroupByBox ? info->GroupByBoxViewInfo()->ItemOfColumn(SourceItem)
+                                     : info->HeaderViewInfo()->ItemOfColumn(SourceItem);
+}
+
 void TkcGridColumnHeaderMovingObject::BeginDragAndDrop() {
   // The press on the header becomes a drag: it no longer ends in a click.
   if (TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(StartPoint); hit && hit->ViewInfo())
     hit->ViewInfo()->SetState(gcsNormal);
   Controller()->CancelMouseOperations();
+  // The picture of the header, held where the mouse took it.
+  if (TkcGridColumnHeaderViewInfo* source = SourceViewInfo()) {
+    TRect r = source->Bounds;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w > 0 && h > 0) {
+      fImage = std::make_unique<TBitmap>(w, h);
+      TkcCanvas canvas(fImage->Canvas());
+      SetViewportOrgEx(canvas.Handle(), -r.left, -r.top, nullptr);
+      source->Paint(&canvas);
+      SetViewportOrgEx(canvas.Handle(), 0, 0, nullptr);
+      HotSpot = TPoint{StartPoint.x - r.left, StartPoint.y - r.top};
+    }
+  }
   Site()->Update();
   TkcCustomGridTableDragObject::BeginDragAndDrop();
+}
+
+void TkcGridColumnHeaderMovingObject::ShowImage(bool AShow, const TPoint& P) {
+  TkcCanvas* canvas = ViewInfo()->Canvas();
+  if (fImageVisible && fImageBackground) {
+    canvas->CopyRect(fImageRect, fImageBackground->Canvas(),
+                     TRect{0, 0, fImageRect.right - fImageRect.left, fImageRect.bottom - fImageRect.top});
+    fImageVisible = false;
+  }
+  if (!AShow || !fImage) return;
+  int w = fImage->Width(), h = fImage->Height();
+  fImageRect = TRect{P.x - HotSpot.x, P.y - HotSpot.y, P.x - HotSpot.x + w, P.y - HotSpot.y + h};
+  if (!fImageBackground) fImageBackground = std::make_unique<TBitmap>(w, h);
+  fImageBackground->Canvas()->CopyRect(TRect{0, 0, w, h}, canvas->Canvas(), fImageRect);
+  canvas->CopyRect(fImageRect, fImage->Canvas(), TRect{0, 0, w, h});
+  fImageVisible = true;
 }
 
 bool TkcGridColumnHeaderMovingObject::CanRemove() {
@@ -68,7 +103,10 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
   bool valid = place != dpNone && IsValidDestination();
   Accepted = valid || (place == dpNone && CanRemove());
   AAccepted = Accepted;
+  // The picture goes first and comes back last, so neither leaves a trace of the other.
+  ShowImage(false, P);
   ShowArrows(valid);
+  ShowImage(true, P);
   TkcCustomGridTableDragObject::DragAndDrop(P, AAccepted);
 }
 
@@ -78,6 +116,7 @@ TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
 }
 
 void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
+  ShowImage(false, TPoint{});
   ShowArrows(false);
   TkcCustomGridTableDragObject::EndDragAndDrop(AAccepted);
   if (!AAccepted || !Accepted || !SourceItem) return;
@@ -164,7 +203,12 @@ bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
   return false;
 }
 
-void TkcGridColumnHeaderMovingObject::DirtyChanged() { ShowArrows(!Dirty() && fArrowsVisible); }
+void TkcGridColumnHeaderMovingObject::DirtyChanged() {
+  bool image = fImageVisible;
+  ShowImage(false, CurMousePos);
+  ShowArrows(!Dirty() && fArrowsVisible);
+  if (!Dirty() && image) ShowImage(true, CurMousePos);
+}
 
 void TkcGridColumnHeaderMovingObject::ShowArrows(bool AShow) {
   TRect place;

@@ -35,6 +35,10 @@ public:
   int DestinationZone = -1;
   // Where the arrows stand (empty while hidden).
   TRect ArrowsBounds() const { return fArrowsVisible ? fArrowsRect : TRect{}; }
+  // Where the picture of the dragged header is drawn (empty while hidden).
+  TRect ImageBounds() const { return fImageVisible ? fImageRect : TRect{}; }
+  // The mouse's place inside the picture: where it held the header.
+  TPoint HotSpot{};
   void Init(const TPoint& P, TkcCustomGridHitTest* AHitTest) override;
   void BeginDragAndDrop() override;
   void DragAndDrop(const TPoint& P, bool& AAccepted) override;
@@ -48,7 +52,11 @@ private:
   // The point the arrows stand at, and whether they point down and up.
   bool GetArrowsPlace(TRect& R);
   void ShowArrows(bool AShow);
-  bool fArrowsVisible = false;
+  void ShowImage(bool AShow, const TPoint& P);
+  TkcGridColumnHeaderViewInfo* SourceViewInfo();
+  bool fArrowsVisible = false, fImageVisible = false;
+  TRect fImageRect{};
+  std::unique_ptr<TBitmap> fImage, fImageBackground;
   TRect fArrowsRect{};
   std::unique_ptr<TBitmap> fArrowsBackground;
 };

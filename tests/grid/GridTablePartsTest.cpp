@@ -258,6 +258,11 @@ TEST(GridTableDrags, HeaderIntoTheGroupByBoxAndBack) {
   EXPECT_EQ(moving->DestinationPlace, TkcGridColumnHeaderMovingObject::dpGroupByBox);
   TRect arrows = moving->ArrowsBounds();
   EXPECT_FALSE(IsRectEmpty(&arrows));
+  // The header's picture follows the mouse, held where it was taken.
+  TRect image = moving->ImageBounds();
+  EXPECT_EQ(image.left + moving->HotSpot.x, box.x);
+  EXPECT_EQ(image.top + moving->HotSpot.y, box.y);
+  EXPECT_EQ(moving->HotSpot.x, kind.x - info->Headers()[1]->Bounds.left);
   f.session.Release();
   f.session.ProcessMessages();
   EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
@@ -331,24 +336,12 @@ TEST(GridTableScroll, GroupRowsScrollByPixelsWithReuse) {
   EXPECT_EQ(info->Rows(1)->Bounds.top, info->RecordsBounds().top + 30);
 }
 
-// With VT_SCREENSHOT_DIR set, a picture of a table view with groups, footer and indicator.
-TEST(GridTableParts, PictureForReview) {
+namespace {
+
+void SavePicture(TTestSession& ASession, HWND AWnd, const String& AName) {
   const char* dir = std::getenv("VT_SCREENSHOT_DIR");
-  if (!dir) GTEST_SKIP();
-  PartsFixture f(12);
-  f.view->OptionsView()->SetFooter(true);
-  f.view->OptionsView()->SetIndicator(true);
-  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->FooterSummaryItems()->Add();
-  sum->SetItemLink(f.view->Columns(2));
-  sum->SetKind(skSum);
-  f.view->Columns(1)->SetGroupIndex(0);
-  f.view->DataController()->Groups()->ExpandAll();
-  f.view->Columns(0)->SetSortOrder(soDescending);
-  f.view->Site()->SetFocus();
-  f.session.ProcessMessages();
-  f.session.Click(f.At(40, f.info()->Rows(2)->Bounds.top + 3));
-  Surface s = f.session.Snapshot(f.form.Handle());
-  FILE* out = std::fopen((String(dir) + "/grid_table.ppm").c_str(), "wb");
+  Surface s = ASession.Snapshot(AWnd);
+  FILE* out = std::fopen((String(dir) + "/" + AName).c_str(), "wb");
   ASSERT_NE(out, nullptr);
   std::fprintf(out, "P6\n%d %d\n255\n", s.Width(), s.Height());
   for (int i = 0; i < s.Width() * s.Height(); ++i) {
@@ -358,6 +351,39 @@ TEST(GridTableParts, PictureForReview) {
     std::fwrite(rgb, 1, 3, out);
   }
   std::fclose(out);
+}
+
+}  // namespace
+
+// With VT_SCREENSHOT_DIR set, pictures of a table view with groups, group footers, footer and
+// indicator, and of a header dragged over the group-by box.
+TEST(GridTableParts, PictureForReview) {
+  if (!std::getenv("VT_SCREENSHOT_DIR")) GTEST_SKIP();
+  PartsFixture f(12);
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsView()->SetGroupFooters(gfVisibleWhenExpanded);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->FooterSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  TkcDataSummaryItem* groupSum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  groupSum->SetItemLink(f.view->Columns(2));
+  groupSum->SetKind(skSum);
+  groupSum->SetPosition(spFooter);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.view->Columns(0)->SetSortOrder(soDescending);
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Click(f.At(40, f.info()->Rows(2)->Bounds.top + 3));
+  SavePicture(f.session, f.form.Handle(), "grid_table.ppm");
+  TPoint name = f.Centre(f.info()->Headers()[0]->TextAreaBounds);
+  f.session.MoveTo(f.At(name.x, name.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(name.x + 10, name.y - 10));
+  f.session.MoveTo(f.At(150, 20));
+  SavePicture(f.session, f.form.Handle(), "grid_drag.ppm");
+  f.session.Release();
 }
 
 TEST(GridTableRows, CellMergingFollowsTheRowsInView) {
