@@ -371,6 +371,11 @@ void TkcGridTableView::RefreshVisibleColumns() {
     if (c->ActuallyVisible()) fVisibleColumns.push_back(c);
 }
 
+void TkcGridTableView::NewItemRowChanged() {
+  fDataController->SetUseNewItemRowForEditing(fOptionsView->NewItemRow());
+  Changed(vckSize);
+}
+
 int TkcGridTableView::GroupingItemCount() { return fDataController->Groups()->GetGroupingItemCount(); }
 
 TkcGridColumn* TkcGridTableView::GroupedColumns(int AIndex) {

@@ -223,7 +223,7 @@ public:
   // The default heights of a data row and of a group row with the current fonts.
   int CalculateRowDefaultHeight();
   int CalculateGroupRowDefaultHeight();
-  void NewItemRowChanged() { Changed(vckSize); }
+  void NewItemRowChanged();
   // Whether a row is drawn selected and whether the view shows the focus as its own.
   bool DrawRecordSelected(int ARowIndex);
   bool DrawRecordFocused();

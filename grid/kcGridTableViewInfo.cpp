@@ -775,13 +775,16 @@ TkcCustomGridCellPainter* TkcGridIndicatorItemViewInfo::CreatePainter(TkcCanvas*
 
 TkcCustomGridRowViewInfo::TkcCustomGridRowViewInfo(TkcGridRowsViewInfo* ARows, int ARowIndex)
     : TkcGridTableCellViewInfo(ARows->GridViewInfo), RowsViewInfo(ARows), RowIndex(ARowIndex) {
-  Level = TableView()->DataController()->GetRowInfo(ARowIndex).Level;
+  if (ARowIndex >= 0) Level = TableView()->DataController()->GetRowInfo(ARowIndex).Level;
 }
+
+int TkcCustomGridRowViewInfo::RecordIndex() { return TableView()->DataController()->GetRowInfo(RowIndex).RecordIndex; }
 
 TkcCustomGridRowViewInfo::~TkcCustomGridRowViewInfo() { delete IndicatorItem; }
 
 bool TkcCustomGridRowViewInfo::IsLastInParentLevel(int ALevelOffset) {
   TkcCustomDataController* dc = TableView()->DataController();
+  if (RowIndex < 0) return false;
   if (RowIndex + 1 >= dc->GetRowCount()) return true;
   return dc->GetRowInfo(RowIndex + 1).Level < Level - ALevelOffset;
 }
@@ -907,10 +910,17 @@ int TkcCustomGridRowViewInfo::LevelIndentWidth() {
 int TkcCustomGridRowViewInfo::ContentLeft() { return Bounds.left + LevelIndentWidth(); }
 
 bool TkcCustomGridRowViewInfo::IsFocused() {
-  return TableView()->DataController()->GetFocusedRowIndex() == RowIndex;
+  TkcCustomDataController* dc = TableView()->DataController();
+  if (IsNewItemRow()) return dc->GetNewItemRowFocused();
+  return !dc->GetNewItemRowFocused() && dc->GetFocusedRowIndex() == RowIndex;
 }
 
-bool TkcCustomGridRowViewInfo::IsSelected() { return TableView()->DrawRecordSelected(RowIndex); }
+bool TkcCustomGridRowViewInfo::IsSelected() {
+  TkcGridTableView* view = TableView();
+  if (IsNewItemRow())
+    return IsFocused() && (view->DrawRecordFocused() || !view->OptionsSelection()->HideSelection());
+  return !view->DataController()->GetNewItemRowFocused() && view->DrawRecordSelected(RowIndex);
+}
 
 int TkcCustomGridRowViewInfo::SeparatorWidth() { return HasSeparator() ? RowsViewInfo->SeparatorWidth() : 0; }
 
@@ -1069,7 +1079,7 @@ int TkcGridDataCellViewInfo::RowIndex() const { return Row->RowIndex; }
 
 Variant TkcGridDataCellViewInfo::GetDisplayValue() {
   TkcCustomDataController* dc = TableView()->DataController();
-  int record = dc->GetRowInfo(RowIndex()).RecordIndex;
+  int record = Row->RecordIndex();
   TkcCustomEditProperties* properties = Column->GetProperties();
   if ((properties && properties->IsProviderFormatUsed(false)) || Column->OnGetDisplayText)
     return Variant(GetText());
@@ -1078,7 +1088,7 @@ Variant TkcGridDataCellViewInfo::GetDisplayValue() {
 
 String TkcGridDataCellViewInfo::GetText() {
   TkcCustomDataController* dc = TableView()->DataController();
-  String text = dc->GetDisplayText(dc->GetRowInfo(RowIndex()).RecordIndex, Column->ItemIndex());
+  String text = dc->GetDisplayText(Row->RecordIndex(), Column->ItemIndex());
   if (Column->OnGetDisplayText) Column->OnGetDisplayText(Column, RowIndex(), text);
   return text;
 }
@@ -1297,6 +1307,76 @@ TkcCustomGridHitTest* TkcGridDataRowViewInfo::GetRowHitTest(const TPoint& P) {
   if (Preview && Preview->Bounds.bottom > Preview->Bounds.top)
     if (TkcCustomGridHitTest* hit = Preview->GetHitTest(P)) return hit;
   return TkcCustomGridRowViewInfo::GetRowHitTest(P);
+}
+
+// ---- New-item row ---------------------------------------------------------------------------
+
+TkcGridNewItemRowViewInfo::TkcGridNewItemRowViewInfo(TkcGridRowsViewInfo* ARows) : TkcGridDataRowViewInfo(ARows, -1) {}
+
+int TkcGridNewItemRowViewInfo::RecordIndex() { return TableView()->DataController()->GetNewItemRowRecordIndex(); }
+
+bool TkcGridNewItemRowViewInfo::ShowInfoText() { return !IsFocused(); }
+
+int TkcGridNewItemRowViewInfo::CalculateRowHeight() {
+  return RowsViewInfo->DataRowHeight + TableView()->OptionsView()->NewItemRowSeparatorWidth();
+}
+
+TRect TkcGridNewItemRowViewInfo::SeparatorStripBounds() {
+  TRect r = Bounds;
+  r.top = r.bottom - TableView()->OptionsView()->NewItemRowSeparatorWidth();
+  return r;
+}
+
+void TkcGridNewItemRowViewInfo::PaintRow(TkcCanvas* ACanvas) {
+  TkcGridTableView* view = TableView();
+  TRect strip = SeparatorStripBounds();
+  if (ShowInfoText()) {
+    TRect content{Bounds.left, Bounds.top, Bounds.right, strip.top};
+    TkcVisualParams p = view->Styles()->GetVisualParams(gsiNewItemRowInfoText);
+    ACanvas->FillRect(content, p.Color);
+    if (p.Font) ACanvas->SetFont(p.Font);
+    ACanvas->Font()->SetColor(p.TextColor);
+    ACanvas->Brush()->SetStyle(bsClear);
+    TRect text = content;
+    TRect client = TableViewInfo()->ClientBounds();
+    text.left = std::max(text.left, client.left);
+    text.right = std::min(text.right, client.right);
+    ACanvas->DrawText(view->OptionsView()->NewItemRowInfoText(), text, kctfHCenter | kctfVCenter | kctfSingleLine);
+    ACanvas->Brush()->SetStyle(bsSolid);
+    TableViewInfo()->Painter()->ExcludeFromBackground(content);
+  } else {
+    TkcGridDataRowViewInfo::PaintRow(ACanvas);
+  }
+  view->LookAndFeelPainter()->DrawHeader(ACanvas, strip, strip, {}, kcAllBorders, kcbsNormal, taLeftJustify, vaCenter,
+                                         false, false, "", nullptr, view->LookAndFeelPainter()->GetHeaderDefaultTextColor(),
+                                         view->OptionsView()->GetNewItemRowSeparatorColor());
+  TableViewInfo()->Painter()->ExcludeFromBackground(strip);
+}
+
+void TkcGridNewItemRowViewInfo::CollectGridLines(std::vector<POINT>& APoints) {
+  if (!ShowInfoText()) TkcGridDataRowViewInfo::CollectGridLines(APoints);
+}
+
+void TkcGridNewItemRowViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
+  TkcGridDataRowViewInfo::InitHitTest(AHitTest);
+  if (auto* hit = dynamic_cast<TkcGridRecordHitTest*>(AHitTest)) hit->HitRecordKind = 1;
+}
+
+TkcCustomGridHitTest* TkcGridNewItemRowViewInfo::GetRowHitTest(const TPoint& P) {
+  if (P.y < Bounds.top || P.y >= Bounds.bottom) return nullptr;
+  TkcCustomGridHitTest* hit = ShowInfoText() ? GetHitTest(P) : TkcGridDataRowViewInfo::GetRowHitTest(P);
+  if (auto* record = dynamic_cast<TkcGridRecordHitTest*>(hit)) record->HitRecordKind = 1;
+  return hit;
+}
+
+bool TkcGridNewItemRowViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) {
+  // A press on the info text focuses the row, which then shows its cells.
+  if (AButton == mbLeft) {
+    TableView()->DataController()->SetNewItemRowFocused(true);
+    TableView()->LayoutChanged();
+    return true;
+  }
+  return TkcGridDataRowViewInfo::MouseDown(AHitTest, AButton, AShift);
 }
 
 // ---- Group rows -----------------------------------------------------------------------------
@@ -1534,6 +1614,12 @@ void TkcGridRowsViewInfo::MainCalculate() {
   Bounds.right = Bounds.left + GridViewInfo->DataWidth();
   ContentBounds = Bounds;
   ContentBounds.right = std::max<LONG>(ContentBounds.right, client.right);
+  NewItemRow.reset();
+  if (view->OptionsView()->NewItemRow()) {
+    NewItemRow = std::make_unique<TkcGridNewItemRowViewInfo>(this);
+    NewItemRow->CalculateRow(ContentBounds.left, ContentBounds.top);
+    ContentBounds.top = NewItemRow->Bounds.bottom;
+  }
   int rowCount = view->DataController()->GetRowCount();
   // Rows only while they fit: the cost is per visible row, not per record.
   if (view->VisibleColumnCount() == 0 && view->GroupingItemCount() == 0) {
@@ -1589,6 +1675,8 @@ TkcCustomGridRowViewInfo* TkcGridRowsViewInfo::RowByIndex(int ARowIndex) const {
 }
 
 TkcCustomGridHitTest* TkcGridRowsViewInfo::GetHitTest(const TPoint& P) {
+  if (NewItemRow && P.x < NewItemRow->Bounds.right)
+    if (TkcCustomGridHitTest* hit = NewItemRow->GetRowHitTest(P)) return hit;
   if (P.y < ContentBounds.top || P.y >= ContentBounds.bottom) return nullptr;
   // Rows are ordered by their tops: a binary search finds the row under P.
   auto it = std::upper_bound(Items.begin(), Items.end(), P.y,
@@ -1600,6 +1688,7 @@ TkcCustomGridHitTest* TkcGridRowsViewInfo::GetHitTest(const TPoint& P) {
 }
 
 void TkcGridRowsViewInfo::Paint(TkcCanvas* ACanvas) {
+  if (NewItemRow) NewItemRow->PaintRow(ACanvas);
   for (auto& row : Items) row->PaintRow(ACanvas);
 }
 
@@ -1772,6 +1861,7 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
   fRows->Paint(ACanvas);
   // Every grid line of the paint in one call.
   std::vector<POINT> points;
+  if (fRows->NewItemRow) fRows->NewItemRow->CollectGridLines(points);
   for (auto& row : fRows->Items) row->CollectGridLines(points);
   if (!points.empty()) {
     std::vector<DWORD> counts(points.size() / 2, 2);

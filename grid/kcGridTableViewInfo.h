@@ -99,6 +99,8 @@ class TkcGridRecordHitTest : public TkcCustomGridViewHitTest {
   VT_CLASS(TkcGridRecordHitTest, TkcCustomGridViewHitTest)
 public:
   int RowIndex = -1;
+  // 0 an ordinary row, 1 the new-item row.
+  int HitRecordKind = 0;
   int HitTestCode() const override { return 106; }
   // Whether a press there focuses and selects the record.
   virtual bool ActsOnRecord() const { return true; }
@@ -483,6 +485,9 @@ public:
   // screen), the group cell for a group row.
   std::vector<std::unique_ptr<TkcCustomGridViewCellViewInfo>> Cells;
   virtual bool IsGroup() const { return false; }
+  virtual bool IsNewItemRow() const { return false; }
+  // The data controller's record the row shows.
+  virtual int RecordIndex();
   // The left of the row's content: the indents of its level.
   int ContentLeft();
   int LevelIndentWidth();
@@ -596,6 +601,27 @@ protected:
   void DoOffset(int DX, int DY) override;
 };
 
+// The row above the records where a new record is typed: an info text until it is focused.
+class TkcGridNewItemRowViewInfo : public TkcGridDataRowViewInfo {
+  VT_CLASS(TkcGridNewItemRowViewInfo, TkcGridDataRowViewInfo)
+public:
+  explicit TkcGridNewItemRowViewInfo(TkcGridRowsViewInfo* ARows);
+  bool IsNewItemRow() const override { return true; }
+  int RecordIndex() override;
+  bool ShowInfoText();
+  TRect SeparatorStripBounds();
+  int CalculateRowHeight() override;
+  bool HasLastHorzGridLine() override { return false; }
+  bool CanSize() override { return false; }
+  void PaintRow(TkcCanvas* ACanvas) override;
+  TkcCustomGridHitTest* GetRowHitTest(const TPoint& P) override;
+  void CollectGridLines(std::vector<POINT>& APoints) override;
+  bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
+
+protected:
+  void InitHitTest(TkcCustomGridHitTest* AHitTest) override;
+};
+
 class TkcGridGroupCellViewInfo : public TkcGridTableCellViewInfo {
   VT_CLASS(TkcGridGroupCellViewInfo, TkcGridTableCellViewInfo)
 public:
@@ -647,6 +673,8 @@ public:
   int RowHeight = 0, DataRowHeight = 0, GroupRowHeight = 0;
   int VisibleCount = 0;
   std::deque<std::unique_ptr<TkcCustomGridRowViewInfo>> Items;
+  // Above the records while the view shows the new-item row.
+  std::unique_ptr<TkcGridNewItemRowViewInfo> NewItemRow;
   int RowsCreated = 0;
   int PartVisibleCount() const { return static_cast<int>(Items.size()); }
   void CalculateConstants();

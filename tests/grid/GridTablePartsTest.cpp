@@ -496,3 +496,41 @@ TEST(GridTableRows, GroupFootersUnderTheLastRowOfTheirGroups) {
   ASSERT_EQ(info->Rows(0)->Footers.size(), 1u);
   EXPECT_EQ(info->Rows(0)->Footers[0]->GroupLevel(), 0);
 }
+
+TEST(GridTableRows, NewItemRowAboveTheRecords) {
+  PartsFixture f(4);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetNewItemRow(true);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TkcGridNewItemRowViewInfo* row = info->RecordsViewInfo()->NewItemRow.get();
+  ASSERT_NE(row, nullptr);
+  EXPECT_TRUE(f.view->DataController()->UseNewItemRowForEditing());
+  EXPECT_EQ(row->Bounds.top, 19);
+  EXPECT_EQ(row->Bounds.bottom - row->Bounds.top, info->RowHeight() + 6);
+  EXPECT_EQ(info->Rows(0)->Bounds.top, row->Bounds.bottom);
+  EXPECT_TRUE(row->ShowInfoText());
+  // The info text is painted until the row is focused.
+  auto painted = [&](const String& AText) {
+    TBitmap bitmap(360, 240);
+    TkcCanvas canvas(bitmap.Canvas());
+    StartRecording(canvas.Handle());
+    f.view->Painter()->Paint(&canvas);
+    for (const GdiRecord& c : StopRecording(canvas.Handle()))
+      if (c.text == AText) return true;
+    return false;
+  };
+  EXPECT_TRUE(painted("Click here to add a new row"));
+  auto* hit = dynamic_cast<TkcGridRecordHitTest*>(info->GetHitTest(TPoint{50, row->Bounds.top + 5}));
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(hit->HitRecordKind, 1);
+  f.session.Click(f.At(50, row->Bounds.top + 5));
+  EXPECT_TRUE(f.view->DataController()->GetNewItemRowFocused());
+  row = info->RecordsViewInfo()->NewItemRow.get();
+  EXPECT_FALSE(row->ShowInfoText());
+  EXPECT_FALSE(painted("Click here to add a new row"));
+  // Scrolling moves the records, never the new-item row.
+  TRect scroll, invalidate;
+  info->GetVertScrollRects(-18, scroll, invalidate);
+  EXPECT_EQ(scroll.top, row->Bounds.bottom);
+}
