@@ -16,20 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "data/kcDataSummary.h"
 
 namespace {
-
-double Seconds(const std::function<void()>& AWork) {
-  auto start = std::chrono::steady_clock::now();
-  AWork();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 constexpr int kRecords = 1000000;
 constexpr int kRuns = 7;

@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "analyzer/QueryDM.h"
+#include "bench/BenchDatabase.h"
 #include "data/kcDBData.h"
 
 namespace fs = std::filesystem;
@@ -30,23 +30,6 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 }
 
 std::size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
-
-std::string MakeDatabase(const std::string& dir, long rows) {
-  std::string path = dir + "/bench.fdb";
-  std::string script = dir + "/bench.isql";
-  std::ofstream out(script);
-  out << "SET SQL DIALECT 3;\n"
-      << "CREATE DATABASE '" << path << "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;\n"
-      << "CREATE TABLE BIG (ID INTEGER NOT NULL, NAME VARCHAR(20), V DOUBLE PRECISION, D DATE, N BIGINT);\nCOMMIT;\n"
-      << "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN\n"
-      << "  WHILE (I <= " << rows << ") DO BEGIN INSERT INTO BIG VALUES (:I, 'name ' || :I, :I * 0.5,"
-      << " DATEADD(MOD(:I, 3000) DAY TO DATE '2000-01-01'), :I * 1000); I = I + 1; END\n"
-      << "END^\nSET TERM ;^\nCOMMIT;\n";
-  out.close();
-  std::string command = "isql-fb -q -b -i '" + script + "' > '" + dir + "/bench.log' 2>&1";
-  if (std::system(command.c_str()) != 0) throw std::runtime_error("isql-fb failed; see " + dir + "/bench.log");
-  return path;
-}
 
 struct Result {
   double fetch, load;
@@ -97,7 +80,7 @@ int main(int argc, char** argv) {
   setenv("FIREBIRD_LOCK", (dir + "/lock").c_str(), 1);
   int rc = 0;
   try {
-    std::string path = MakeDatabase(dir, rows);
+    std::string path = MakeBigTableDatabase(dir, rows);
     TIBDatabase db;
     db.SetDatabaseName(path);
     db.Params().SetValues("user_name", "SYSDBA");

@@ -12,23 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/Forms.h"
 #include "platform/gdi/FontMetrics.h"
 #include "platform/win/TestDriver.h"
 
 namespace {
-
-double Seconds(const std::function<void()>& AWork) {
-  auto start = std::chrono::steady_clock::now();
-  AWork();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 struct Table {
   TForm form{nullptr};

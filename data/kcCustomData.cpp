@@ -384,6 +384,9 @@ void TkcCustomDataController::BeforeDestruction() {
 
 TkcCustomDataController::~TkcCustomDataController() {
   fDestroying = true;
+  // A template that goes before its master leaves the relation without a template.
+  if (fMasterRelation && fMasterRelation->fDetailDataController == this)
+    fMasterRelation->fDetailDataController = nullptr;
   fNotifier.reset();
   fRelations.reset();
   fInfo.reset();
@@ -1043,13 +1046,14 @@ void TkcCustomDataController::ApplyStructureChange(bool AReloadFields) {
   kcBracket([this] { BeginOwnerUpdate(); },
             [&] {
               if (NeedsStructureCheck()) {
-                if (AReloadFields || fProvider->HasFieldList()) {
-                  if (fDataReloadLockCount > 0)
-                    fDataReloadPending = true;
-                  else
-                    UpdateFields();
+                // While reloading is locked the one reload waits for the unlock: a structure
+                // built field by field reads the records once, not once per field.
+                if (fDataReloadLockCount > 0) {
+                  fDataReloadPending = true;
+                } else {
+                  if (AReloadFields || fProvider->HasFieldList()) UpdateFields();
+                  if (!IsGridModeReloadPending()) LoadData();
                 }
-                if (!IsGridModeReloadPending()) LoadData();
               }
               fInfo->Refresh(true);
             },

@@ -1512,6 +1512,11 @@ class TkcDataController : public TkcCustomDataController {
   VT_CLASS(TkcDataController, TkcCustomDataController)
 public:
   explicit TkcDataController(TComponent* AOwner);
+
+protected:
+  // For descendants whose class operations answer other classes: they call
+  // CreateOwnedObjects and ActiveChanged(true) from their own constructor.
+  TkcDataController(TComponent* AOwner, TDeferCreation) : TkcCustomDataController(AOwner, TDeferCreation{}) {}
 };
 
 // ---- Master-detail --------------------------------------------------------------------------

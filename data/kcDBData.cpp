@@ -320,12 +320,12 @@ void TkcDBDataField::ComponentRemoved(TComponent* AComponent) {
 
 bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
   if (IsUnbound()) return TkcCustomDataField::CanModify(AValueSource);
-  if (fDBFields.size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
-  TField* f = fDBFields.front();
+  if (DBFields().size() != 1 || !TkcCustomDataField::CanModify(AValueSource)) return false;
+  TField* f = DBFields().front();
   if (IsLookup()) {
     // A lookup value is changed through its key fields only.
-    if (AValueSource != evsKey || fSubFields.empty()) return false;
-    for (TkcDBDataField* sub : fSubFields)
+    if (AValueSource != evsKey || SubFieldCount() == 0) return false;
+    for (TkcDBDataField* sub : Owner()->fSubFields)
       if (!sub->DBField() || !CanModifyField(sub->DBField(), true)) return false;
     return true;
   }
@@ -334,10 +334,23 @@ bool TkcDBDataField::CanModify(TkcDataEditValueSource AValueSource) {
 
 bool TkcDBDataField::HasInternalValues() {
   // Bound fields take their values from the dataset record; unbound ones keep theirs.
-  return fDBFields.empty();
+  return DBFields().empty();
 }
 
-Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(fDBFields); }
+Variant TkcDBDataField::ReadValue() const { return ReadFieldsValue(DBFields()); }
+
+void TkcDBDataField::TakeOverColumn(TkcCustomDataField* ASource) {
+  TkcCustomDataField::TakeOverColumn(ASource);
+  // The heir of a column is bound as its owner was, with its sub-fields.
+  if (auto* source = dynamic_cast<TkcDBDataField*>(ASource)) {
+    fDBFields = std::move(source->fDBFields);
+    source->fDBFields.clear();
+    ClearSubFields();
+    fSubFields = std::move(source->fSubFields);
+    source->fSubFields.clear();
+    for (TkcDBDataField* sub : fSubFields) sub->fParentField = this;
+  }
+}
 
 TkcDBDataField::~TkcDBDataField() {
   if (fParentField) fParentField->RemoveSubField(this);
@@ -364,7 +377,7 @@ void TkcDBDataField::ClearSubFields() {
 
 std::vector<TField*> TkcDBDataField::SubFieldDBFields() const {
   std::vector<TField*> fields;
-  for (TkcDBDataField* sub : fSubFields)
+  for (TkcDBDataField* sub : Owner()->fSubFields)
     if (TField* field = sub->DBField()) fields.push_back(field);
   return fields;
 }
@@ -418,6 +431,10 @@ void TkcDBDataLink::DataSetChanged() {
   TDataSet* ds = DataSet();
   if (!ds) return;
   if (fProvider->SmartDeleting()) return;  // the deleting provider removes the record itself
+  // Another controller reads the dataset now: this one hears again once that one has loaded.
+  if (fProvider->IsAnotherProviderBusy() ||
+      static_cast<TkcDBDataController*>(fProvider->DataController())->IsDetailQueryStale())
+    return;
   if (fProvider->IsGridMode()) {
     TkcCustomDataController* c = fProvider->DataController();
     kcBracket([c] { c->BeginOwnerUpdate(); },
@@ -436,8 +453,8 @@ void TkcDBDataLink::DataSetChanged() {
     return;
   }
   if (state == dsEdit || state == dsInsert || state == dsSetKey) return;
-  if (fProvider->LocateCount() > 0) {
-    // The controller moved the dataset itself (a locate): the cursor moved, nothing changed.
+  if (fProvider->IsDataSetLocating()) {
+    // A controller moved the dataset itself (a locate, a read): the cursor moved, nothing changed.
     DataSetScrolled(0);
     return;
   }
@@ -448,6 +465,9 @@ void TkcDBDataLink::DataSetChanged() {
       fProvider->ResetEditing();
   } else {
     fProvider->DataChanged(dcTotal, -1, -1);
+    // The rows are read again; in sync mode the focus is the dataset's current row, not the
+    // row focused before (a locate on the dataset sends this notice too).
+    if (fProvider->IsSyncMode()) fProvider->DataController()->UpdateFocusing();
   }
   fProvider->ResetUpdatingRecord();
 }
@@ -468,6 +488,19 @@ void TkcDBDataLink::InsertSync() {
   kcBracket([] {}, [&] { fProvider->DoInsert(ds->Eof() && !fProvider->ExplicitInsert()); },
             [this] { fInInsertSync = false; });
   fProvider->NoteSyncedInsert();
+}
+
+void TkcDBDataLink::FocusControl(TField** AField) {
+  if (!AField || !*AField) return;
+  TkcCustomDataController* c = fProvider->DataController();
+  for (int i = 0; i < c->GetItemCount(); ++i) {
+    auto* f = dynamic_cast<TkcDBDataField*>(c->GetItemField(i));
+    if (!f || f->Internal() || f->DBField() != *AField) continue;
+    bool done = false;
+    c->FocusControl(i, done);
+    if (done) *AField = nullptr;  // the framework stops looking for another control
+    return;
+  }
 }
 
 void TkcDBDataLink::RecordChanged(TField* /*AField*/) {
@@ -496,14 +529,176 @@ void TkcDBDataLink::LayoutChanged() {
 
 // ---- Provider --------------------------------------------------------------------------------------------
 
-TkcDBDataProvider::TkcDBDataProvider(TkcCustomDataController* AController)
-    : TkcCustomDataProvider(AController), fDataLink(std::make_unique<TkcDBDataLink>(this)) {}
+namespace {
+// Every dataset provider of the process (the user-interface thread's only).
+std::vector<TkcDBDataProvider*>& AllProviders() {
+  static std::vector<TkcDBDataProvider*> providers;
+  return providers;
+}
+}  // namespace
 
-TkcDBDataProvider::~TkcDBDataProvider() { fDataLink->SetDataSource(nullptr); }
+TkcDBDataProvider::TkcDBDataProvider(TkcCustomDataController* AController)
+    : TkcCustomDataProvider(AController), fDataLink(std::make_unique<TkcDBDataLink>(this)) {
+  AllProviders().push_back(this);
+}
+
+TkcDBDataProvider::~TkcDBDataProvider() {
+  std::erase(AllProviders(), this);
+  for (TkcDBDataProvider* p : AllProviders()) std::erase(p->fListeners, this);
+  fDataLink->SetDataSource(nullptr);
+}
+
+std::vector<TkcDBDataProvider*> TkcDBDataProvider::ProvidersOnDataSet() const {
+  std::vector<TkcDBDataProvider*> result;
+  if (TDataSet* ds = DataSet())
+    for (TkcDBDataProvider* p : AllProviders())
+      if (p->DataSet() == ds) result.push_back(p);
+  return result;
+}
+
+bool TkcDBDataProvider::IsAnotherProviderBusy() {
+  for (TkcDBDataProvider* p : ProvidersOnDataSet()) {
+    if (p == this || p->FreezeCount() == 0) continue;
+    if (std::find(p->fListeners.begin(), p->fListeners.end(), this) == p->fListeners.end())
+      p->fListeners.push_back(this);
+    return true;
+  }
+  return false;
+}
+
+bool TkcDBDataProvider::IsDataSetLocating() {
+  for (TkcDBDataProvider* p : ProvidersOnDataSet())
+    if (p->FreezeCount() > 0 || p->fInNotify || p->LocateCount() > 0) return true;
+  return false;
+}
+
+bool TkcDBDataProvider::IsDetailProviderFrozen() {
+  for (TkcDBDataProvider* p : ProvidersOnDataSet())
+    if (p->FreezeCount() > 0 && p->DataController()->GetDetailMode() != 0) return true;
+  return false;
+}
+
+void TkcDBDataProvider::NotifyListeners() {
+  if (fListeners.empty() || fInNotify) return;
+  fInNotify = true;
+  kcBracket([] {},
+            [this] {
+              while (!fListeners.empty()) {
+                TkcDBDataProvider* p = fListeners.back();
+                fListeners.pop_back();
+                p->DataLink()->ReplayDataSetChanged();
+              }
+            },
+            [this] { fInNotify = false; });
+}
+
+void TkcDBDataProvider::StructureChanged(bool AFlag) {
+  // A detail reading the shared dataset re-lays it out for everyone: the others only re-bind.
+  if (IsDetailProviderFrozen()) {
+    if (IsDataActive()) fDataController->UpdateFields();
+    return;
+  }
+  TkcCustomDataProvider::StructureChanged(AFlag);
+}
 
 void TkcDBDataProvider::First() {
   TkcCustomDataProvider::First();
-  if (DataSet()) DataSet()->First();
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  if (!IsDetail() || IsGridMode()) {
+    ds->First();
+    return;
+  }
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (c->MasterDetailKeyValues().IsEmpty()) return;
+  bool reopened = false;
+  c->DataModeController()->DetailFirst(c->GetLinkedDetailKeyFieldNames(), c->MasterDetailKeyValues(), reopened);
+  if (reopened) {
+    // The reopened dataset has new fields and knows no earlier bookmark: the fields are bound
+    // again (also by the details sharing it) and the read ends on the first detail row.
+    if (fPositionLock > 0) fSavedBookmark = ds->Active() && ds->BookmarkAvailable() ? ds->Bookmark() : String();
+    c->UpdateFields();
+    if (TkcCustomDataRelation* relation = c->GetMasterRelation())
+      c->ForEachDetailController(relation, [c](TkcCustomDataController* other) {
+        if (other == c) return;
+        other->UpdateFields();
+        other->AddChanges(dccData);
+      });
+  }
+  fDetailFirstRecNo = ds->Active() ? ds->RecNo() : 1;
+  // A query reopened for this detail is positioned for it; a shared dataset read by locating
+  // is current for the detail whose rows hold the cursor once the read ends.
+  if (c->DataModeController()->DetailInSQLMode) SetDataSetCurrent(true);
+}
+
+bool TkcDBDataProvider::IsEOF() {
+  TDataSet* ds = DataSet();
+  if (!ds) return true;
+  if (!IsDetail() || IsGridMode()) return ds->Eof();
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (c->MasterDetailKeyValues().IsEmpty() || ds->Eof()) return true;
+  if (IsEditing()) return false;
+  return !VariantsEqual(ReadFieldsValue(c->GetDetailKeyDataSetFields()), c->MasterDetailKeyValues());
+}
+
+bool TkcDBDataProvider::IsDetail() { return fDataController->GetDetailMode() == 2; }
+
+bool TkcDBDataProvider::IsDataSetCurrent() { return !IsDetail() || fDataSetCurrent; }
+
+void TkcDBDataProvider::SetDataSetCurrent(bool Value) {
+  if (fDataSetCurrent == Value) return;
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (Value && c->GetMasterRelation() && IsDetail()) {
+    // The dataset is positioned for this detail now: the others of the relation lose their focus.
+    c->ForEachDetailController(c->GetMasterRelation(), [c](TkcCustomDataController* other) {
+      auto* d = dynamic_cast<TkcDBDataController*>(other);
+      if (!d || d == c || d->IsResettingDataSetCurrent()) return;
+      d->SetResettingDataSetCurrent(true);
+      kcBracket([] {},
+                [d] {
+                  d->Provider()->SetDataSetCurrent(false);
+                  d->FocusRecord(-1);
+                },
+                [d] { d->SetResettingDataSetCurrent(false); });
+    });
+  }
+  fDataSetCurrent = Value;
+  c->DataSetCurrentChanged(Value);
+}
+
+bool TkcDBDataProvider::SourceHasDetails(int ARecordIndex, int ARelationIndex) {
+  TkcCustomDataController* templ = fDataController->GetDetailTemplateController();
+  if (!templ->HasRelations() || ARelationIndex < 0 || ARelationIndex >= templ->GetRelations()->GetCount())
+    return TkcCustomDataProvider::SourceHasDetails(ARecordIndex, ARelationIndex);
+  auto* relation = dynamic_cast<TkcDBDataRelation*>(templ->GetRelations()->GetItem(ARelationIndex));
+  auto* detail = relation ? dynamic_cast<TkcDBDataController*>(relation->DetailDataController()) : nullptr;
+  if (!detail) return TkcCustomDataProvider::SourceHasDetails(ARecordIndex, ARelationIndex);
+  bool has = true;
+  const Variant values = relation->GetDataController() == fDataController ? relation->GetMasterKeyValues(ARecordIndex)
+                                                                           : Unassigned();
+  const String names = detail->GetLinkedDetailKeyFieldNames();
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (c->OnDetailHasChildren) {
+    c->OnDetailHasChildren(c, ARecordIndex, ARelationIndex, names, values, has);
+  } else if (!detail->DataModeController()->GridMode() && !detail->DataModeController()->DetailInSQLMode) {
+    TDataSet* dds = detail->DataSet();
+    if (!dds) {
+      has = false;
+    } else if (dds->Active()) {
+      if (names.empty() || values.IsEmpty()) return false;
+      TkcDBDataProvider* dp = detail->Provider();
+      dp->BeginFreeze();
+      dp->SavePosition();
+      kcBracket([] {}, [&] { has = dds->Locate(names, values); },
+                [dp] {
+                  dp->RestorePosition();
+                  dp->EndFreeze();
+                });
+    }
+  } else {
+    has = false;
+  }
+  return has;
 }
 
 void TkcDBDataProvider::Prior() {
@@ -767,6 +962,7 @@ void TkcDBDataController::SetDataSource(TDataSource* Value) {
   if (Value == DataSource()) return;
   Provider()->DataLink()->SetDataSource(Value);
   if (!Value) ActiveChanged(false);
+  DataSourceChanged();
 }
 
 bool TkcDBDataController::IsSourceField(TkcCustomDataField* AField) {
@@ -804,6 +1000,9 @@ void TkcDBDataController::RefreshField(TkcCustomDataField* AField) {
     f->SetColumnTypeClass(type);
     f->EndColumnRebuild();
     if (!f->Internal()) ItemValueTypeClassChanged(GetItemIndexOfField(f));
+    for (int i = 0; i < Fields()->Count(); ++i)  // the items sharing its column changed type too
+      if (TkcCustomDataField* g = Fields()->Fields(i); g->SharedField() == f && !g->Internal())
+        ItemValueTypeClassChanged(GetItemIndexOfField(g));
   }
   UpdateLookupKeyFields(f);
 }
@@ -822,6 +1021,7 @@ void TkcDBDataController::UpdateLookupKeyFields(TkcDBDataField* AField) {
     auto* sub = static_cast<TkcDBDataField*>(CreateHiddenField());
     AField->AddSubField(sub);
     sub->SetFieldName(name);
+    ShareColumnByName(sub);
   }
 }
 
@@ -858,8 +1058,39 @@ void TkcDBDataController::ChangeValueTypeClass(int AItemIndex, TkcValueTypeClass
 void TkcDBDataController::SetItemFieldName(int AItemIndex, const String& ANames) {
   auto* f = static_cast<TkcDBDataField*>(GetItemField(AItemIndex));
   if (f->FieldName() == ANames) return;
-  f->SetFieldName(ANames);
+  AssignFieldNames(f, ANames);
+}
+
+void TkcDBDataController::AssignFieldNames(TkcDBDataField* AField, const String& ANames) {
+  if (AField->FieldName() != ANames) {
+    std::vector<TkcDBDataField*> sharers;
+    for (int i = 0; i < Fields()->Count(); ++i)
+      if (auto* g = dynamic_cast<TkcDBDataField*>(Fields()->Fields(i)); g && g != AField && g->SharedField() == AField)
+        sharers.push_back(g);
+    AField->SetFieldName(ANames);
+    // They named the old name: each finds its column again (the first of them owns one now).
+    for (TkcDBDataField* g : sharers) g->SetSharedField(nullptr);
+    for (TkcDBDataField* g : sharers) ShareColumnByName(g);
+  }
+  ShareColumnByName(AField);
   StructureChanged(true);
+}
+
+void TkcDBDataController::ShareColumnByName(TkcDBDataField* AField) {
+  TkcDBDataField* owner = nullptr;
+  bool shared = false;  // others share this field's column: it stays their owner
+  for (int i = 0; i < Fields()->Count(); ++i) {
+    auto* g = dynamic_cast<TkcDBDataField*>(Fields()->Fields(i));
+    if (!g || g == AField || g->ParentField() == AField) continue;  // its own sub-fields go with it
+    if (g->SharedField() == AField) shared = true;
+    if (!owner && !g->SharedField() && !AField->FieldName().empty() && !IsMultipleFieldNames(AField->FieldName()) &&
+        !IsMultipleFieldNames(g->FieldName()) && SameFieldName(g->FieldName(), AField->FieldName()))
+      owner = g;
+  }
+  if (shared) owner = nullptr;
+  if (owner == AField->SharedField()) return;
+  if (owner) AField->ClearSubFields();  // a sharing field uses its owner's
+  AField->SetSharedField(owner);
 }
 
 String TkcDBDataController::GetItemFieldName(int AItemIndex) {
@@ -880,8 +1111,7 @@ void TkcDBDataController::SetKeyFieldNames(const String& Value) {
     AddChanges(dccData);
   } else {
     if (!fKeyField) fKeyField = static_cast<TkcDBDataField*>(CreateHiddenField());
-    fKeyField->SetFieldName(Value);
-    StructureChanged(true);
+    AssignFieldNames(fKeyField, Value);
   }
   fKeyIndexValid = false;
 }
@@ -1096,7 +1326,14 @@ String TkcDBDataController::GetFilterItemFieldName(TObject* AItem) {
 
 void TkcDBDataController::FinishEditing() {
   TDataSet* ds = DataSet();
-  if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) ds->Post();
+  if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) {
+    // A new record that got only automatic values is dropped, not posted.
+    if (ds->State() == dsInsert && !Provider()->IsDataSetModified())
+      ds->Cancel();
+    else
+      ds->Post();
+  }
+  FinishDetailsEditing();
 }
 
 void TkcDBDataController::SetFieldNamesOf(const String& ANames, TkcDBDataField*& AField) {
@@ -1108,8 +1345,7 @@ void TkcDBDataController::SetFieldNamesOf(const String& ANames, TkcDBDataField*&
     return;
   }
   if (!AField) AField = static_cast<TkcDBDataField*>(CreateHiddenField());
-  AField->SetFieldName(ANames);
-  StructureChanged(true);
+  AssignFieldNames(AField, ANames);
 }
 
 // ---- Summary items of dataset fields ---------------------------------------------------------------------
@@ -1166,8 +1402,9 @@ bool TkcDBDataController::MoveDataSetToRecord(int ARecordIndex) {
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (!keys.empty()) return ds->Locate(KeyFieldNames(), GetRecordId(ARecordIndex));
-  if (ds->RecNo() != ARecordIndex + 1) ds->SetRecNo(ARecordIndex + 1);
-  return ds->RecNo() == ARecordIndex + 1;
+  const int recNo = ARecordIndex + (GetDetailMode() == 2 ? Provider()->DetailFirstRecNo() : 1);
+  if (ds->RecNo() != recNo) ds->SetRecNo(recNo);
+  return ds->RecNo() == recNo;
 }
 
 int TkcDBDataProvider::GetActiveRecordIndex() {
@@ -1177,7 +1414,8 @@ int TkcDBDataProvider::GetActiveRecordIndex() {
 
 bool TkcDBDataProvider::CanSyncInsert() {
   TkcDBDataModeController* mode = ModeOf(fDataController);
-  return mode && mode->SyncInsert && IsSyncMode() && !fDataController->IsDetailTemplate();
+  // Of the details sharing a dataset, only the current one shows the new row.
+  return mode && mode->SyncInsert && IsSyncMode() && !fDataController->IsDetailTemplate() && IsDataSetCurrent();
 }
 
 void TkcDBDataProvider::NoteSyncedInsert() {
@@ -1194,19 +1432,55 @@ void TkcDBDataProvider::SetValue(int ARecordIndex, TkcCustomDataField* AField, c
     TkcCustomDataProvider::SetValue(ARecordIndex, AField, AValue);
     return;
   }
-  WriteFieldsValue(f->IsLookup() ? f->SubFieldDBFields() : f->DBFields(), AValue);
+  const std::vector<TField*> fields = f->IsLookup() ? f->SubFieldDBFields() : f->DBFields();
+  WriteFieldsValue(fields, AValue);
+  for (TField* field : fields)
+    if (std::find(fAssignedFields.begin(), fAssignedFields.end(), field) == fAssignedFields.end())
+      fAssignedFields.push_back(field);
 }
 
 void TkcDBDataProvider::AssignDefaultValues(int ARecordIndex, const Variant& AGroupingValues) {
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  fAssignedFields.clear();
   TkcCustomDataProvider::AssignDefaultValues(ARecordIndex, AGroupingValues);
+  // A new detail row belongs to its master record.
+  if (IsInserting() && IsDetail() && c->Options().Contains(dcoAssignMasterDetailKeys) &&
+      !c->MasterDetailKeyValues().IsEmpty()) {
+    const std::vector<TField*> keys = c->GetDetailKeyDataSetFields();
+    if (!keys.empty()) {
+      WriteFieldsValue(keys, c->MasterDetailKeyValues());
+      for (TField* key : keys)
+        if (std::find(fAssignedFields.begin(), fAssignedFields.end(), key) == fAssignedFields.end())
+          fAssignedFields.push_back(key);
+    }
+  }
+  c->InitInsertingRecord(ARecordIndex);
   if (ARecordIndex >= 0 && ARecordIndex < fDataController->GetRecordCount() && !IsGridMode())
     ReadRecordFromDataSet(ARecordIndex);
+}
+
+bool TkcDBDataProvider::IsDataSetModified() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Modified()) return false;
+  if (fAssignedFields.empty() || ds->State() != dsInsert) return true;
+  for (int i = 0; i < ds->Fields().Count(); ++i) {
+    TField* field = ds->Fields().Fields(i);
+    if (field->FieldKind() != fkData ||
+        std::find(fAssignedFields.begin(), fAssignedFields.end(), field) != fAssignedFields.end())
+      continue;
+    if (!field->IsNull()) return true;
+  }
+  return false;
 }
 
 bool TkcDBDataProvider::IsSyncMode() {
   TkcDBDataModeController* mode = ModeOf(fDataController);
   TDataSet* ds = DataSet();
-  return mode && ds && ds->Active() && !ds->IsUniDirectional() && (IsGridMode() || mode->SyncMode());
+  if (!mode || !ds || !ds->Active() || ds->IsUniDirectional() || !(IsGridMode() || mode->SyncMode())) return false;
+  if (!IsDetail()) return true;
+  // A detail follows the shared dataset only while it can find its rows in it.
+  if (!mode->DetailInSyncMode || (mode->DetailInSQLMode && !fDataSetCurrent)) return false;
+  return IsGridMode() || fDataController->IsKeyBased();
 }
 
 bool TkcDBDataProvider::IsEditing() {
@@ -1426,7 +1700,7 @@ int TkcDBDataController::DataSetCurrentRecordIndex() {
   std::vector<TkcCustomDataField*> keys;
   GetKeyFields(keys);
   if (!keys.empty()) return FindRecordIndexByKey(ReadFieldsValue(fKeyField->DBFields()));
-  const int record = ds->RecNo() - 1;
+  const int record = ds->RecNo() - (GetDetailMode() == 2 ? Provider()->DetailFirstRecNo() : 1);
   return record >= 0 && record < GetRecordCount() ? record : -1;
 }
 
@@ -1437,8 +1711,14 @@ int TkcDBDataController::GetCurrentRecordIndex() {
 
 bool TkcDBDataController::CanFocusRecord(int ARecordIndex) {
   if (!TkcCustomDataController::CanFocusRecord(ARecordIndex)) return false;
-  if (!Provider()->IsSyncMode() || !Provider()->IsActive() || ARecordIndex < 0) return true;
+  if (!Provider()->IsActive() || ARecordIndex < 0) return true;
   if (Provider()->IsInserting() && ARecordIndex == Provider()->EditingRecordIndex()) return true;
+  // A detail query is reopened for this detail's master record before its rows are visited.
+  if (GetDetailMode() == 2 && fDataModeController->DetailInSyncMode) {
+    if (fResettingDataSetCurrent) return true;
+    CheckDetailQuery();
+  }
+  if (!Provider()->IsSyncMode()) return true;
   if (ARecordIndex == DataSetCurrentRecordIndex()) return true;
   // The cursor move scrolls the dataset; its notice must not move the focus meanwhile.
   bool moved = false;
@@ -1469,6 +1749,9 @@ void TkcDBDataController::Assign(TPersistent* Source) {
     fDataModeController->Assign(s->DataModeController());
     SetDataSource(s->DataSource());
     SetKeyFieldNames(s->KeyFieldNames());
+    SetDetailKeyFieldNames(s->DetailKeyFieldNames());
+    SetMasterKeyFieldNames(s->MasterKeyFieldNames());
+    OnDetailHasChildren = s->OnDetailHasChildren;
   }
 }
 
@@ -1841,4 +2124,231 @@ void TkcDBDataController::Loaded() {
   if (!fLoaded && Provider()->HasFieldList()) StructureChanged(true);
   TkcCustomDataController::Loaded();
   fLoaded = true;
+}
+
+// ---- Master-detail ----------------------------------------------------------------------------------------
+
+TkcDBDataRelation::~TkcDBDataRelation() {
+  TkcDBDataField* f = fMasterKeyField;
+  fMasterKeyField = nullptr;
+  delete f;
+}
+
+void TkcDBDataRelation::FieldRemoved(TkcCustomDataField* AField) {
+  if (AField == fMasterKeyField) fMasterKeyField = nullptr;
+}
+
+TkcDBDataController* TkcDBDataRelation::TemplateController() {
+  return dynamic_cast<TkcDBDataController*>(DetailDataController());
+}
+
+String TkcDBDataRelation::GetDetailKeyFieldNames() {
+  TkcDBDataController* templ = TemplateController();
+  return templ ? templ->DetailKeyFieldNames() : String();
+}
+
+String TkcDBDataRelation::GetMasterKeyFieldNames() {
+  TkcDBDataController* templ = TemplateController();
+  return templ ? templ->MasterKeyFieldNames() : String();
+}
+
+bool TkcDBDataRelation::HasKeyLink() { return fMasterKeyField && !GetDetailKeyFieldNames().empty(); }
+
+Variant TkcDBDataRelation::GetMasterKeyValues(int AMasterRecordIndex) {
+  TkcCustomDataController* master = GetDataController();
+  if (!master || AMasterRecordIndex < 0 || AMasterRecordIndex >= master->GetRecordCount())
+    throw EkcInvalidDataControllerOperation(kcRecordIndexError);
+  if (!HasKeyLink()) return Unassigned();
+  return master->GetRecordFieldsValue(AMasterRecordIndex, {fMasterKeyField});
+}
+
+void TkcDBDataRelation::ReportKeyFieldNamesChanged() {
+  TkcCustomDataController* master = GetDataController();
+  if (master && master->GetDetailMode() == 2) return;
+  Changed();
+}
+
+void TkcDBDataController::SetDetailKeyFieldNames(const String& Value) {
+  if (fDetailKeyFieldNames == Value) return;
+  fDetailKeyFieldNames = Value;
+  if (auto* relation = dynamic_cast<TkcDBDataRelation*>(GetMasterRelation())) relation->ReportKeyFieldNamesChanged();
+}
+
+void TkcDBDataController::SetMasterKeyFieldNames(const String& Value) {
+  if (fMasterKeyFieldNames == Value) return;
+  fMasterKeyFieldNames = Value;
+  if (auto* relation = dynamic_cast<TkcDBDataRelation*>(GetMasterRelation())) relation->ReportKeyFieldNamesChanged();
+}
+
+String TkcDBDataController::GetLinkedDetailKeyFieldNames() const {
+  return fMasterKeyFieldNames.empty() ? String() : fDetailKeyFieldNames;
+}
+
+std::vector<TField*> TkcDBDataController::GetDetailKeyDataSetFields() {
+  std::vector<TField*> fields;
+  if (TDataSet* ds = DataSet())
+    for (const String& name : SplitFieldNames(GetLinkedDetailKeyFieldNames()))
+      if (TField* field = ds->FindField(name)) fields.push_back(field);
+  return fields;
+}
+
+void TkcDBDataController::SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex) {
+  kcBracket([this] { BeginUpdate(); },
+            [&] {
+              // Known before the load that the base step asks for, which reads only these rows.
+              auto* relation = dynamic_cast<TkcDBDataRelation*>(ARelation);
+              fMasterDetailKeyValues =
+                  relation && ARecordIndex != -1 ? relation->GetMasterKeyValues(ARecordIndex) : Unassigned();
+              TkcCustomDataController::SetMasterRelationAndRecord(ARelation, ARecordIndex);
+            },
+            [this] { EndUpdate(); });
+}
+
+void TkcDBDataController::DetailStructureChanged() {
+  TkcCustomDataController::DetailStructureChanged();
+  if (IsDestroying() || !HasRelations()) return;
+  // Each relation's master key field follows its template's master key names.
+  TkcCustomDataRelationList* relations = GetRelations();
+  for (int i = 0; i < relations->GetCount(); ++i)
+    if (auto* relation = dynamic_cast<TkcDBDataRelation*>(relations->GetItem(i))) {
+      const String names = relation->GetMasterKeyFieldNames();
+      if (!relation->MasterKeyField() || relation->MasterKeyField()->FieldName() != names)
+        SetFieldNamesOf(names, relation->MasterKeyField());
+    }
+}
+
+void TkcDBDataController::FocusedRecordChanged() {
+  TkcCustomDataController::FocusedRecordChanged();
+  if (GetFocusedRecordIndex() < 0 || fResettingDataSetCurrent) return;
+  fResettingDataSetCurrent = true;
+  kcBracket([] {}, [this] { Provider()->SetDataSetCurrent(true); }, [this] { fResettingDataSetCurrent = false; });
+}
+
+bool TkcDBDataController::CanFocusedRowChange() {
+  if (fResettingDataSetCurrent) return true;
+  TkcCustomDataController* master = dynamic_cast<TkcDBDataRelation*>(GetMasterRelation()) ? GetMasterDataController()
+                                                                                          : nullptr;
+  if (!master) return TkcCustomDataController::CanFocusedRowChange();
+  if (!master->CanFocusedRowChange()) return false;
+  // Finishing an edit may free either controller (an event of the application).
+  TkcDataListenerLink* masterLink = master->AddListenerLink();
+  TkcDataListenerLink* link = AddListenerLink();
+  bool alive = false;
+  kcBracket([] {},
+            [&] {
+              master->FinishEditing();
+              if (masterLink->Ref && link->Ref) FinishEditing();
+              alive = masterLink->Ref && link->Ref;
+            },
+            [&] {
+              if (masterLink->Ref) master->RemoveListenerLink(masterLink);
+              if (link->Ref) RemoveListenerLink(link);
+            });
+  return alive;
+}
+
+bool TkcDBDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpand) {
+  if (AExpand && IsGridMode()) {
+    // In grid mode a record's detail is read while the dataset stands on it.
+    if (GetFocusedRecordIndex() != ARecordIndex) FocusRecord(ARecordIndex);
+    if (GetFocusedRecordIndex() != ARecordIndex) FocusRecord(ARecordIndex);
+    if (GetFocusedRecordIndex() != ARecordIndex) return false;
+  }
+  return TkcCustomDataController::CanChangeDetailExpanding(ARecordIndex, AExpand);
+}
+
+void TkcDBDataController::SyncDetailDataSet() {
+  if (GetDetailMode() == 2 && fDataModeController->DetailInSyncMode) CheckDetailQuery();
+}
+
+void TkcDBDataController::AfterDataLoaded() {
+  TkcCustomDataController::AfterDataLoaded();
+  TDataSet* ds = DataSet();
+  if (GetDetailMode() == 2 && !fDataModeController->DetailInSQLMode && ds && ds->Active() &&
+      !fMasterDetailKeyValues.IsEmpty() &&
+      VariantsEqual(ReadFieldsValue(GetDetailKeyDataSetFields()), fMasterDetailKeyValues))
+    Provider()->SetDataSetCurrent(true);
+  Provider()->NotifyListeners();
+}
+
+bool TkcDBDataController::IsDetailQueryStale() {
+  if (GetDetailMode() != 2 || !fDataModeController->DetailInSQLMode) return false;
+  if (!fDataModeController->DetailInSyncMode) return true;
+  if (Provider()->IsDataSetCurrent() || fMasterDetailKeyValues.IsEmpty()) return false;
+  return !VariantsEqual(ReadFieldsValue(GetDetailKeyDataSetFields()), fMasterDetailKeyValues);
+}
+
+void TkcDBDataController::CheckDetailQuery() {
+  if (GetDetailMode() != 2 || !fDataModeController->DetailInSQLMode || !DataSet()) return;
+  if (fDataModeController->DetailIsCurrentQuery(GetLinkedDetailKeyFieldNames(), fMasterDetailKeyValues)) return;
+  TkcDBDataProvider* provider = Provider();
+  kcBracket(
+      [&] {
+        provider->BeginFreeze();
+        fCheckingCurrentQuery = true;
+      },
+      [provider] {
+        provider->SavePosition();
+        kcBracket([] {}, [provider] { provider->First(); }, [provider] { provider->RestorePosition(); });
+      },
+      [&] {
+        fCheckingCurrentQuery = false;
+        provider->EndFreeze();
+      });
+}
+
+void TkcDBDataController::UpdateFocusing() {
+  TkcCustomDataController::UpdateFocusing();
+  if (GetDetailMode() == 1 && Provider()->IsSyncMode() && !IsLoading() && !Provider()->ActiveChanging() &&
+      !Provider()->IsDataSetLocating() && !fUpdatingDataSetPosition && !fSyncingMasterFocus)
+    SyncMasterFocus();
+}
+
+void TkcDBDataController::SyncMasterFocus() {
+  auto* relation = dynamic_cast<TkcDBDataRelation*>(GetMasterRelation());
+  auto* master = dynamic_cast<TkcDBDataController*>(GetMasterDataController());
+  const String detailNames = GetLinkedDetailKeyFieldNames();
+  if (!relation || !master || detailNames.empty() || !Provider()->IsSyncMode()) return;
+  for (TkcDBDataController* m = master; m; m = dynamic_cast<TkcDBDataController*>(m->GetMasterDataController()))
+    if (!m->IsKeyBased() || !m->Provider()->IsSyncMode() || m->IsEditing() || m->fUpdatingDataSetPosition) return;
+  TDataSet* masterDataSet = master->DataSet();
+  TDataSet* ds = DataSet();
+  if (!masterDataSet || !ds || ds->IsEmpty() || ds->State() != dsBrowse) return;
+  std::vector<TField*> masterFields;
+  for (const String& name : SplitFieldNames(fMasterKeyFieldNames))
+    if (TField* field = masterDataSet->FindField(name)) masterFields.push_back(field);
+  const std::vector<TField*> detailFields = GetDetailKeyDataSetFields();
+  if (masterFields.empty() || masterFields.size() != detailFields.size()) return;
+  kcBracket(
+      [&] {
+        master->fUpdatingDataSetPosition = true;
+        fSyncingMasterFocus = true;
+      },
+      [&] {
+        const Variant detailValues = ReadFieldsValue(detailFields);
+        bool matched = VariantsEqual(detailValues, ReadFieldsValue(masterFields));
+        if (!matched)
+          kcBracket([master] { master->Provider()->LockLocate(); },
+                    [&] { matched = masterDataSet->Locate(fMasterKeyFieldNames, detailValues); },
+                    [master] { master->Provider()->UnlockLocate(); });
+        if (!matched) return;
+        // The master's own master follows first, then the master record shows this detail.
+        master->fUpdatingDataSetPosition = false;
+        master->UpdateFocusing();
+        master->fUpdatingDataSetPosition = true;
+        const int record = master->GetFocusedRecordIndex();
+        if (record < 0) return;
+        master->SetDetailExpanded(record, true);
+        const int active = master->GetDetailActiveRelationIndex(record);
+        auto* shown = dynamic_cast<TkcDBDataController*>(master->GetDetailDataController(record, active));
+        if (active != relation->GetIndex() &&
+            !(shown && VariantsEqual(shown->MasterDetailKeyValues(), relation->GetMasterKeyValues(record))))
+          master->SetDetailActiveRelationIndex(record, relation->GetIndex());
+        master->GetDetailHolder(record, relation->GetIndex());
+        master->DataLoaded();
+      },
+      [&] {
+        master->fUpdatingDataSetPosition = false;
+        fSyncingMasterFocus = false;
+      });
 }

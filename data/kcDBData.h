@@ -125,6 +125,7 @@ public:
   using TkcCustomDataField::TkcCustomDataField;
   // Leaves its parent and frees its sub-fields.
   ~TkcDBDataField() override;
+  void TakeOverColumn(TkcCustomDataField* ASource) override;
   void ComponentRemoved(TComponent* AComponent) override;
   bool CanModify(TkcDataEditValueSource AValueSource) override;
   bool IsUnbound() override { return !Internal() && fFieldName.empty() && fDBFields.empty() && ValueColumn(); }
@@ -132,23 +133,27 @@ public:
 
   const String& FieldName() const { return fFieldName; }
   void SetFieldName(const String& Value) { fFieldName = Value; }
+  // A field that shares another's column (the same name) answers with that field's binding.
+  const TkcDBDataField* Owner() const {
+    return SharedField() ? static_cast<const TkcDBDataField*>(SharedField()) : this;
+  }
   // The first bound dataset field, nil when none.
-  TField* DBField() const { return fDBFields.empty() ? nullptr : fDBFields.front(); }
+  TField* DBField() const { return DBFields().empty() ? nullptr : DBFields().front(); }
   // All bound fields of a ";" list (one for a plain item).
-  const std::vector<TField*>& DBFields() const { return fDBFields; }
+  const std::vector<TField*>& DBFields() const { return Owner()->fDBFields; }
   void SetDBFields(std::vector<TField*> AFields) { fDBFields = std::move(AFields); }
   // The value of the current dataset record: one value, or an array for several fields.
   Variant ReadValue() const;
   // Bound to a lookup field: its key fields are sub-fields, which filtering, grouping and
   // editing by key use.
-  bool IsLookup() const { return fDBFields.size() == 1 && fDBFields.front()->FieldKind() == fkLookup; }
+  bool IsLookup() const { return DBFields().size() == 1 && DBFields().front()->FieldKind() == fkLookup; }
   // Sub-fields are hidden fields of the controller owned by this one; "ADataField.FParentField
   // <> nil" for a field that has a parent already.
   void AddSubField(TkcDBDataField* AField);
   void RemoveSubField(TkcDBDataField* AField);
   void ClearSubFields();
-  int SubFieldCount() const { return static_cast<int>(fSubFields.size()); }
-  TkcDBDataField* SubFields(int AIndex) const { return fSubFields.at(static_cast<std::size_t>(AIndex)); }
+  int SubFieldCount() const { return static_cast<int>(Owner()->fSubFields.size()); }
+  TkcDBDataField* SubFields(int AIndex) const { return Owner()->fSubFields.at(static_cast<std::size_t>(AIndex)); }
   TkcDBDataField* ParentField() const { return fParentField; }
   // The dataset fields of the sub-fields that are bound.
   std::vector<TField*> SubFieldDBFields() const;
@@ -186,12 +191,15 @@ protected:
   void LayoutChanged() override;
   // The record being edited shows the dataset's values as they change.
   void RecordChanged(TField* AField) override;
+  // A field asks for the focus: the controller's item bound to it takes it when it can.
+  void FocusControl(TField** AField) override;
   void EditingChanged() override;
 
 public:
   // An insert started on the dataset (by any code) becomes a new controller row at the place
   // the dataset inserts, appended when the dataset appends.
   void InsertSync();
+  void ReplayDataSetChanged() { DataSetChanged(); }
 
 private:
   TkcDBDataProvider* fProvider;
@@ -260,7 +268,8 @@ public:
   // A dataset with fields that is open or has persistent fields.
   bool HasFieldList() override;
   bool IsBOF() override { return !DataSet() || DataSet()->Bof(); }
-  bool IsEOF() override { return !DataSet() || DataSet()->Eof(); }
+  // A detail is at its end after the last row of its master record.
+  bool IsEOF() override;
   void First() override;
   void Prior() override;
   void Next() override;
@@ -330,10 +339,37 @@ public:
   bool HasSyncedInsert() const { return fInserting && fEditingRecordIndex != kcNoRecordIndex; }
   void NoteSyncedInsert();
   bool ExplicitInsert() const { return fExplicitInsert; }
+  // The dataset's record counts as changed only by values other than those a new record got
+  // automatically (grouping values, the master record's key).
+  bool IsDataSetModified();
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
   TDataSet* DataSet() const { return fDataLink->DataSet(); }
   void SetActiveChanging(bool Value) { fActiveChanging = Value; }
+
+  // Several controllers on one dataset (the details of one relation share their dataset): a
+  // change that one of them causes while it reads or locates is only a cursor move for the
+  // others, and one that reaches a controller while another reads waits until that one ends.
+  std::vector<TkcDBDataProvider*> ProvidersOnDataSet() const;
+  // Another provider on the dataset is frozen (or locating, for a key-based controller): this
+  // one is called back once it has loaded.
+  bool IsAnotherProviderBusy();
+  bool IsDataSetLocating();
+  // A detail provider on the dataset reads it now.
+  bool IsDetailProviderFrozen();
+  // Replays the dataset's change notice for the waiting providers.
+  void NotifyListeners();
+  void StructureChanged(bool AFlag) override;
+
+  // Master-detail: a detail reads only its master record's rows; of the details sharing one
+  // dataset, at most one is current (the dataset is positioned for it).
+  bool IsDetail();
+  bool IsDataSetCurrent();
+  void SetDataSetCurrent(bool Value);
+  bool SourceHasDetails(int ARecordIndex, int ARelationIndex) override;
+  // A detail's record r is the dataset's record at RecNo DetailFirstRecNo() + r (rows of one
+  // master record are adjacent in the dataset's order).
+  int DetailFirstRecNo() const { return fDetailFirstRecNo; }
 
 private:
   void StartInsert(bool AAppend);
@@ -341,9 +377,13 @@ private:
   template <class R>
   R ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*));
   std::unique_ptr<TkcDBDataLink> fDataLink;
+  std::vector<TkcDBDataProvider*> fListeners;
+  bool fInNotify = false, fDataSetCurrent = false;
+  int fDetailFirstRecNo = 1;
   int fCurrentRecordIndex = -1;
   int fUpdatingRecord = kcNoRecordIndex;
   bool fUpdatingInserting = false, fSmartDeleting = false, fExplicitInsert = false;
+  std::vector<TField*> fAssignedFields;
   String fSavedBookmark;
   int fPositionLock = 0;
 };
@@ -455,6 +495,36 @@ private:
   TkcDBDataField* fField = nullptr;
 };
 
+// ---- Master-detail ---------------------------------------------------------------------------------
+
+// A relation whose master records find their detail rows by key: MasterKeyFieldNames (fields of
+// the master dataset) and DetailKeyFieldNames (of the detail dataset), both set on the
+// relation's template detail controller.
+class TkcDBDataRelation : public TkcCustomDataRelation {
+  VT_CLASS(TkcDBDataRelation, TkcCustomDataRelation)
+public:
+  using TConstructorArgs = std::tuple<TkcCustomDataRelationList*, TObject*>;
+  using TkcCustomDataRelation::TkcCustomDataRelation;
+  ~TkcDBDataRelation() override;
+  void FieldRemoved(TkcCustomDataField* AField) override;
+  bool HasKeyLink();
+  // The master record's key values (Unassigned without a key link).
+  Variant GetMasterKeyValues(int AMasterRecordIndex);
+  String GetDetailKeyFieldNames();
+  String GetMasterKeyFieldNames();
+  void ReportKeyFieldNamesChanged();
+  // A hidden field of the master controller named after the master key fields.
+  TkcDBDataField*& MasterKeyField() { return fMasterKeyField; }
+
+private:
+  TkcDBDataController* TemplateController();
+  TkcDBDataField* fMasterKeyField = nullptr;
+};
+
+using TkcDBDataDetailHasChildrenEvent =
+    TEvent<void(TkcDBDataController* Sender, int ARecordIndex, int ARelationIndex, const String& ADetailKeyFieldNames,
+                const Variant& AMasterDetailKeyValues, bool& AHasChildren)>;
+
 class TkcDBDataController : public TkcCustomDataController {
   VT_CLASS(TkcDBDataController, TkcCustomDataController)
 public:
@@ -564,6 +634,44 @@ public:
   String GetItemFieldName(int AItemIndex);
   TField* GetItemDBField(int AItemIndex);
 
+  // Hooks for descendants: the provider became current or not, the data source changed, a new
+  // record got its defaults.
+  virtual void DataSetCurrentChanged(bool /*AValue*/) {}
+  virtual void DataSourceChanged() {}
+  virtual void InitInsertingRecord(int /*ARecordIndex*/) {}
+
+  // Master-detail (set on a relation's template detail controller).
+  TkcCustomDataRelationClass GetRelationClass() override { return TkcDBDataRelation::StaticClass(); }
+  const String& DetailKeyFieldNames() const { return fDetailKeyFieldNames; }
+  void SetDetailKeyFieldNames(const String& Value);
+  const String& MasterKeyFieldNames() const { return fMasterKeyFieldNames; }
+  void SetMasterKeyFieldNames(const String& Value);
+  // The detail key names when the master key names are set too, else empty (no link).
+  String GetLinkedDetailKeyFieldNames() const;
+  // The key values of the master record of a detail (Unassigned when none).
+  const Variant& MasterDetailKeyValues() const { return fMasterDetailKeyValues; }
+  void SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex) override;
+  void DetailStructureChanged() override;
+  void FocusedRecordChanged() override;
+  bool CanFocusedRowChange() override;
+  bool CanChangeDetailExpanding(int ARecordIndex, bool AExpand) override;
+  void SyncDetailDataSet() override;
+  void AfterDataLoaded() override;
+  void UpdateFocusing() override;
+  // A detail query (SQL mode) whose parameters are not its master record's key any more.
+  bool IsDetailQueryStale();
+  // SQL mode: reopens the detail query for the master record's key when it is not current.
+  void CheckDetailQuery();
+  // The master's focus follows the shared detail dataset: the master record of the dataset's
+  // current detail row is focused and its detail expanded (run for a detail template).
+  void SyncMasterFocus();
+  bool IsResettingDataSetCurrent() const { return fResettingDataSetCurrent; }
+  void SetResettingDataSetCurrent(bool Value) { fResettingDataSetCurrent = Value; }
+  bool IsCheckingCurrentQuery() const { return fCheckingCurrentQuery; }
+  // The dataset fields of the linked detail key names (those the dataset has).
+  std::vector<TField*> GetDetailKeyDataSetFields();
+  TkcDBDataDetailHasChildrenEvent OnDetailHasChildren;
+
   // Key fields (";" list) identify records across reloads and for LocateByKey.
   const String& KeyFieldNames() const { return fKeyFieldNames; }
   void SetKeyFieldNames(const String& Value);
@@ -577,6 +685,10 @@ private:
   // A lookup field gets one sub-field per key field (re-made when its key fields change); any
   // other field has none.
   void UpdateLookupKeyFields(TkcDBDataField* AField);
+  // Gives the field its names; a field naming one dataset field that an earlier field of the
+  // list names too shares that field's column (the fields that shared its own look again).
+  void AssignFieldNames(TkcDBDataField* AField, const String& ANames);
+  void ShareColumnByName(TkcDBDataField* AField);
   void RebuildKeyIndex();
   String fKeyFieldNames;
   TkcDBDataField* fKeyField = nullptr;
@@ -585,4 +697,8 @@ private:
   bool fKeyIndexValid = false;
   String fGridModeBookmark;
   bool fLoaded = false;
+  String fDetailKeyFieldNames, fMasterKeyFieldNames;
+  Variant fMasterDetailKeyValues;
+  bool fResettingDataSetCurrent = false, fCheckingCurrentQuery = false, fUpdatingDataSetPosition = false,
+       fSyncingMasterFocus = false;
 };

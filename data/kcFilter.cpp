@@ -990,9 +990,23 @@ bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) {
   // The usual filter, one condition at the root, needs no group walk.
   const std::vector<TkcCustomFilterCriteriaItem*>& children = fRoot->fItems;
   if (children.size() == 1 && !children[0]->fIsGroup) {
-    const bool x = EvaluateItem(static_cast<TkcFilterCriteriaItem*>(children[0]), ARecordIndex);
+    auto* item = static_cast<TkcFilterCriteriaItem*>(children[0]);
     const TkcFilterBoolOperatorKind kind = fRoot->BoolOperatorKind();
-    return kind == fboAnd || kind == fboOr ? x : !x;
+    const bool inverted = !(kind == fboAnd || kind == fboOr);
+    // A prepared LIKE over a text value goes straight to the matcher: a filter pass runs this
+    // once per record, and each step less lets the reads of the next records overlap.
+    if (item->fRecordTest == TkcFilterCriteriaItem::rtLike && !item->fRecordIgnoresNull &&
+        item->fPreparedGeneration == fChangeGeneration) {
+      const std::string* text = nullptr;
+      try {
+        text = item->GetDataValueRef(ARecordIndex, item->fDataValue).StringPtr();
+      } catch (const EVariantTypeCastError&) {
+        if (fOptions.Contains(fcoSoftCompare)) return inverted;
+        throw;
+      }
+      if (text) return (item->fRecordPattern.Matches(*text) != item->fRecordNegated) != inverted;
+    }
+    return EvaluateItem(item, ARecordIndex) != inverted;
   }
   return EvaluateGroup(fRoot, ARecordIndex);
 }

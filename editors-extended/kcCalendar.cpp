@@ -302,7 +302,42 @@ TkcCustomCalendar::TkcCustomCalendar(TComponent* AOwner) : TkcControl(AOwner) {
     return b;
   };
   fClearButton = makeButton("Clear", 0);
+  fNowButton = makeButton("Now", 1);
   fTodayButton = makeButton("Today", 2);
+  fOkButton = makeButton("OK", 3);
+  fOkButton->SetDefault(true);
+  fClock = new TkcClock(this);
+  fClock->SetVisible(false);
+  fTimeEdit = new TkcTimeEdit(this);
+  fTimeEdit->SetVisible(false);
+  fTimeEdit->Properties()->Circular = true;
+  fTimeEdit->SetEditValue(Variant::FromDate(0));
+  fTimeEdit->Properties()->OnChange = TNotifyEvent(this, &TkcCustomCalendar::TimeChanged);
+}
+
+void TkcCustomCalendar::TimeChanged(TObject*) {
+  fClock->SetTime(fTimeEdit->Time());
+  if (HandleAllocated() && !IsRectEmpty(&fDateTimeLineRect)) {
+    TRect r = fDateTimeLineRect;
+    if (!fFlat) InflateRect(&r, -1, -1);
+    ::InvalidateRect(Handle(), &r, FALSE);
+  }
+}
+
+TDateTime TkcCustomCalendar::SelectDateTime() {
+  if (fSelectDate == NullDate) return NullDate;
+  const double sign = fSelectDate < 0 ? -1 : 1;
+  return std::trunc(fSelectDate) + sign * fTimeEdit->Time();
+}
+
+void TkcCustomCalendar::SetTimeFormat(TkcTimeEditTimeFormat Value) {
+  fTimeEdit->Properties()->SetTimeFormat(Value);
+  CalculateViewInfo();
+}
+
+void TkcCustomCalendar::SetUse24HourFormat(bool Value) {
+  fTimeEdit->Properties()->SetUse24HourFormat(Value);
+  CalculateViewInfo();
 }
 
 TkcCustomCalendar::~TkcCustomCalendar() {
@@ -317,8 +352,9 @@ void TkcCustomCalendar::CreateWnd() {
 
 void TkcCustomCalendar::InitScrollBarsParent() {
   TkcControl::InitScrollBarsParent();
-  fClearButton->SetParent(this);
-  fTodayButton->SetParent(this);
+  for (TWinControl* child : std::initializer_list<TWinControl*>{fClearButton, fOkButton, fNowButton, fTodayButton,
+                                                                 fClock, fTimeEdit})
+    child->SetParent(this);
   FontChanged();
 }
 
@@ -346,6 +382,7 @@ void TkcCustomCalendar::SetDateButtons(TDateButtons Value) {
   if (fDateButtons == Value) return;
   fDateButtons = Value;
   fClearButton->SetVisible(Value.Contains(btnClear));
+  fNowButton->SetVisible(fKind == ckDateTime && Value.Contains(btnNow));
   fTodayButton->SetVisible(Value.Contains(btnToday));
   CalculateViewInfo();
 }
@@ -359,6 +396,16 @@ void TkcCustomCalendar::SetFlat(bool Value) {
 void TkcCustomCalendar::SetKind(TkcCalendarKind Value) {
   if (fKind == Value) return;
   fKind = Value;
+  // The date-and-time kind takes single and double clicks: one chooses, two accept.
+  TControlStyle style = ControlStyle();
+  if (Value == ckDateTime) {
+    style.Include(csClickEvents);
+    style.Include(csDoubleClicks);
+  } else {
+    style.Exclude(csClickEvents);
+    style.Exclude(csDoubleClicks);
+  }
+  SetControlStyle(style);
   CalculateViewInfo();
 }
 
@@ -387,14 +434,42 @@ void TkcCustomCalendar::CalculateViewInfo() {
   fRowHeight = c->TextHeight("0") + 2;
   fHeaderHeight = fRowHeight + 3 - (fKind == ckDate && IsOffice11(painter) ? 1 : 0);
   fDaysOfWeekHeight = fRowHeight + 1;
+  const bool dateTime = fKind == ckDateTime;
   int widest = 0;
   if (fDateButtons.Contains(btnToday)) widest = std::max(widest, c->TextWidth(fTodayButton->Caption()));
+  if (dateTime && fDateButtons.Contains(btnNow)) widest = std::max(widest, c->TextWidth(fNowButton->Caption()));
   if (fDateButtons.Contains(btnClear)) widest = std::max(widest, c->TextWidth(fClearButton->Caption()));
+  if (dateTime) widest = std::max(widest, c->TextWidth(fOkButton->Caption()));
   fButtonWidth = widest + fColWidth;
   fButtonIndent = Font()->Size() / 2;
   fButtonHeight = MulDiv(c->TextHeight("Wg"), 20, 13) + 1;
-  fButtonsAreaHeight = MulDiv(Font()->Size(), 3, 4) + fButtonIndent + fButtonHeight - 1;
+  if (dateTime) {
+    int v = MulDiv(Font()->Size(), 5, 4) + 1;
+    if (v % 2 == 0) ++v;
+    fButtonsAreaHeight = v + fButtonHeight;
+  } else {
+    fButtonsAreaHeight = MulDiv(Font()->Size(), 3, 4) + fButtonIndent + fButtonHeight - 1;
+  }
   fDateRegionWidth = WeekColumnWidth() + 2 * fSideWidth + 7 * fColWidth;
+  // Only the date-and-time kind's buttons and editor take the focus, in this order.
+  fTimeEdit->SetTabStop(dateTime);
+  fTodayButton->SetTabStop(dateTime);
+  fNowButton->SetTabStop(dateTime);
+  fClearButton->SetTabStop(dateTime);
+  fOkButton->SetTabStop(dateTime);
+  fTimeEdit->SetTabOrder(0);
+  fTodayButton->SetTabOrder(1);
+  fNowButton->SetTabOrder(2);
+  fClearButton->SetTabOrder(3);
+  fOkButton->SetTabOrder(4);
+  fTimeEdit->SetFont(Font());
+  {
+    TkcScreenCanvas measure;
+    measure.SetFont(Font());
+    const TSize editSize = fTimeEdit->ActiveProperties()->GetEditSize(&measure, fTimeEdit->EditStyle(), false,
+                                                                       Variant(0.0), TkcEditSizeProperties{});
+    fTimeEditWidth = editSize.cx + c->TextWidth("0");
+  }
 
   TSize size = GetSize();
   SetBounds(Left(), Top(), size.cx, size.cy);
@@ -429,6 +504,20 @@ void TkcCustomCalendar::CalculateViewInfo() {
   fHeaderRect = TRect{0, fMonthCaptionRect.top, fDateRegionWidth, fMonthCaptionRect.bottom};
   fDaysRect = TRect{0, fMonthCaptionRect.bottom + 1, fDateRegionWidth,
                     fMonthCaptionRect.bottom + 1 + fDaysOfWeekHeight + 6 * fRowHeight + 1};
+  fDateTimeLineRect = TRect{};
+  if (dateTime) {
+    // The chosen date and time above the month, which moves down and in by the date offset.
+    fDateTimeLineRect = TRect{0, 0, size.cx, fHeaderHeight};
+    if (IsOffice11(painter)) {
+      fDateTimeLineRect.left += 2;
+      fDateTimeLineRect.top += 2;
+      fDateTimeLineRect.right -= 2;
+    }
+    const int o = DateAreaOffset(), dy = o + fDateTimeLineRect.bottom;
+    for (TRect* r : {&fArrowRects[0], &fArrowRects[1], &fArrowRects[2], &fArrowRects[3], &fMonthCaptionRect,
+                     &fYearCaptionRect, &fHeaderRect, &fDaysRect})
+      if (!IsRectEmpty(r)) OffsetRect(r, o, dy);
+  }
   PlaceButtons();
   Invalidate();
 }
@@ -436,6 +525,15 @@ void TkcCustomCalendar::CalculateViewInfo() {
 TSize TkcCustomCalendar::GetSize() {
   int h = fDaysOfWeekHeight + 6 * fRowHeight + fHeaderHeight + 1;
   if (HasButtonsArea()) h += fButtonsAreaHeight;
+  if (fKind == ckDateTime) {
+    const int o = DateAreaOffset();
+    h += o + fHeaderHeight + Font()->Size() / 2;
+    // The clock fills the height the time editor and the margins leave beside the month.
+    const int b = (fButtonsAreaHeight - fButtonHeight - 1) / 2;
+    fClockSize = std::max(0, h - (fHeaderHeight + o + fButtonsAreaHeight + fTimeEdit->Height() + 3 * b));
+    const int timeArea = 2 * b + std::max(fClockSize, fTimeEditWidth);
+    return TSize{2 * o + fDateRegionWidth + fColWidth + timeArea, h};
+  }
   h += 1;
   if (fKind == ckDate && IsOffice11(GetPainter())) h += 2;
   return TSize{fDateRegionWidth, h};
@@ -443,8 +541,40 @@ TSize TkcCustomCalendar::GetSize() {
 
 void TkcCustomCalendar::PlaceButtons() {
   bool clear = fDateButtons.Contains(btnClear), today = fDateButtons.Contains(btnToday);
+  const bool dateTime = fKind == ckDateTime, now = dateTime && fDateButtons.Contains(btnNow);
   fClearButton->SetVisible(clear);
   fTodayButton->SetVisible(today);
+  fNowButton->SetVisible(now);
+  fOkButton->SetVisible(dateTime);
+  fClock->SetVisible(dateTime);
+  fTimeEdit->SetVisible(dateTime);
+  for (TkcButton* b : {fTodayButton, fNowButton, fClearButton, fOkButton})
+    b->LookAndFeel()->SetMasterLookAndFeel(LookAndFeel());
+  if (dateTime) {
+    const int d = MulDiv(Font()->Size(), 5, 4), w = Width(), bw = fButtonWidth;
+    const int top = Height() - fButtonsAreaHeight + 1 + (fButtonsAreaHeight - fButtonHeight - 1) / 2;
+    std::vector<TkcButton*> listed;
+    if (today) listed.push_back(fTodayButton);
+    if (now) listed.push_back(fNowButton);
+    if (clear) listed.push_back(fClearButton);
+    const int okLeft = w - d - bw - 1;
+    fOkButton->SetBounds(okLeft, top, bw + 1, fButtonHeight);
+    if (listed.size() == 1) {
+      listed[0]->SetBounds(okLeft - d - bw - 1, top, bw + 1, fButtonHeight);
+    } else {
+      int left = d;
+      for (TkcButton* b : listed) {
+        b->SetBounds(left, top, bw + 1, fButtonHeight);
+        left += d + bw + 1;
+      }
+    }
+    const int o = DateAreaOffset(), c = (fButtonsAreaHeight - fButtonHeight - 1) / 2;
+    const int editHeight = fTimeEdit->Height();
+    fTimeEdit->SetBounds(w + (fClockSize + 2 * c - fTimeEditWidth) / 2 - o - fClockSize - 2 * c,
+                         Height() - fButtonsAreaHeight - editHeight - c, fTimeEditWidth, editHeight);
+    fClock->SetBounds(w - o - c - fClockSize, o + fHeaderHeight + c, fClockSize, fClockSize);
+    return;
+  }
   int top = ClientHeight() - fButtonsAreaHeight + fButtonIndent;
   int drw = fDateRegionWidth, bw = fButtonWidth;
   // Alone each is centred; together they sit at one third and two thirds.
@@ -565,7 +695,22 @@ void TkcCustomCalendar::HidePopup(int) {
 }
 
 void TkcCustomCalendar::ButtonClick(TObject* Sender) {
-  TDateTime d = static_cast<TComponent*>(Sender)->Tag() == 0 ? NullDate : Date();
+  const double clock = fClock->Time();
+  TDateTime d = NullDate;
+  switch (static_cast<TComponent*>(Sender)->Tag()) {
+    case 1: d = Now(); break;
+    case 2: d = Date() + (Date() < 0 ? -clock : clock); break;
+    case 3: d = fSelectDate == NullDate ? NullDate : std::trunc(fSelectDate) + (fSelectDate < 0 ? -clock : clock); break;
+    default: break;
+  }
+  // The clock and the editor show the chosen time.
+  const double time = d == NullDate ? 0 : std::fabs(d - std::trunc(d));
+  fClock->SetTime(time);
+  if (fKind == ckDateTime) {
+    fTimeEdit->LockChangeEvents(true);
+    fTimeEdit->SetTime(time);
+    fTimeEdit->LockChangeEvents(false, false);
+  }
   SetSelectDate(d);
   DoDateTimeChanged();
   HidePopup(4);
@@ -620,12 +765,24 @@ void TkcCustomCalendar::MouseUp(TMouseButton Button, TShiftState Shift, int X, i
   }
   TPoint p{X, Y};
   TRect client = ClientRect();
+  if (fKind == ckDateTime && fSelectDate != NullDate) SetFirstDate(std::floor(fSelectDate));
   if (fKind == ckDate && PtInRect(&client, p) && !PtInRect(&fMonthCaptionRect, p) && !PtInRect(&fYearCaptionRect, p) &&
       ArrowAt(p) < 0) {
     bool onDay = PosToDate(p) != NullDate;
     HidePopup(4);
     if (onDay) DoDateTimeChanged();
   }
+}
+
+void TkcCustomCalendar::DblClick() {
+  TkcControl::DblClick();
+  if (fKind != ckDateTime) return;
+  const TPoint p = ScreenToClient(Mouse->CursorPos());
+  const TDateTime d = PosToDate(p);
+  if (d == NullDate) return;
+  SetSelectDate(d);
+  HidePopup(4);
+  DoDateTimeChanged();
 }
 
 bool TkcCustomCalendar::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
@@ -682,8 +839,43 @@ void TkcCustomCalendar::Paint() {
   TkcCanvas* c = Canvas();
   c->FillRect(ClientRect(), CalendarColor());
   c->SetFont(Font());
+  if (fKind == ckDateTime) PaintDateTimeArea();
   PaintHeader();
   PaintDays();
+}
+
+void TkcCustomCalendar::PaintDateTimeArea() {
+  TkcCanvas* c = Canvas();
+  TkcLookAndFeelPainterClass painter = GetPainter();
+  const TColor header = IsOffice11(painter) ? painter->GetCalendarHeaderDefaultColor() : clBtnFace;
+  TRect line = fDateTimeLineRect;
+  c->FillRect(line, header);
+  if (fFlat) {
+    c->FillRect(TRect{line.left, line.bottom - 1, line.right, line.bottom}, clBtnText);
+  } else {
+    c->DrawEdge(line, false, false);
+    InflateRect(&line, -1, -1);
+  }
+  const TDateTime shown = SelectDateTime();
+  if (shown != NullDate) {
+    c->Font()->SetColor(clBtnText);
+    c->Brush()->SetStyle(bsClear);
+    String text;
+    try {
+      text = DateTimeToStr(shown);
+    } catch (const Exception&) {
+      text.clear();
+    }
+    c->DrawText(text, line, kctfHCenter | kctfVCenter | kctfSingleLine);
+    c->Brush()->SetStyle(bsSolid);
+  }
+  // The buttons strip along the bottom, and the line between the month and the time.
+  const TRect strip{0, ClientHeight() - fButtonsAreaHeight, ClientWidth(), ClientHeight()};
+  c->FillRect(strip, CalendarColor());
+  c->FillRect(TRect{strip.left, strip.top, strip.right, strip.top + 1}, clBtnText);
+  if (!fFlat) c->DrawEdge(strip, false, false);
+  const int x = fDaysRect.right + fColWidth / 2;
+  c->FillRect(TRect{x, fDaysRect.top, x + 1, fTimeEdit->Top() + fTimeEdit->Height()}, clBtnShadow);
 }
 
 void TkcCustomCalendar::PaintHeader() {

@@ -7,6 +7,7 @@
 
 #include "controls/kcControls.h"
 #include "editors-extended/kcButtons.h"
+#include "editors-extended/kcTimeEdit.h"
 #include "editors/kcDateUtils.h"
 
 enum TkcCalendarKind { ckDate, ckDateTime };
@@ -130,6 +131,16 @@ public:
   int HotTrackRegion() const { return fHotTrackRegion; }
   TkcButton* TodayButton() const { return fTodayButton; }
   TkcButton* ClearButton() const { return fClearButton; }
+  TkcButton* NowButton() const { return fNowButton; }
+  TkcButton* OkButton() const { return fOkButton; }
+  // The date-and-time kind's clock and time editor.
+  TkcClock* Clock() const { return fClock; }
+  TkcTimeEdit* TimeEdit() const { return fTimeEdit; }
+  const TRect& DateTimeLineRect() const { return fDateTimeLineRect; }
+  // The date and time the date-and-time kind shows: the chosen day at the editor's time.
+  TDateTime SelectDateTime();
+  void SetTimeFormat(TkcTimeEditTimeFormat Value);
+  void SetUse24HourFormat(bool Value);
   TMonthListBox* MonthListBox() const { return fMonthListBox.get(); }
   TkcTimer* ScrollTimer() const { return fTimer.get(); }
 
@@ -165,7 +176,9 @@ protected:
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void DblClick() override;
   bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+  int DateAreaOffset() { return fKind == ckDateTime ? MulDiv(Font()->Size(), 3, 4) : 0; }
   int WeekColumnWidth() const { return fWeekNumbers ? fWeekNumberWidth + 5 : 0; }
   bool HasButtonsArea() const;
   TColor CalendarColor() { return Color(); }
@@ -177,6 +190,8 @@ private:
   void PlaceButtons();
   void PaintHeader();
   void PaintDays();
+  void PaintDateTimeArea();
+  void TimeChanged(TObject*);
 
   bool fArrowsForYear = true;
   TDateButtons fDateButtons{btnClear, btnToday};
@@ -194,6 +209,12 @@ private:
   TRect fMonthCaptionRect{}, fYearCaptionRect{}, fHeaderRect{}, fDaysRect{};
   TkcButton* fTodayButton;
   TkcButton* fClearButton;
+  TkcButton* fNowButton;
+  TkcButton* fOkButton;
+  TkcClock* fClock;
+  TkcTimeEdit* fTimeEdit;
+  int fClockSize = 0, fTimeEditWidth = 0;
+  TRect fDateTimeLineRect{};
   std::unique_ptr<TkcTimer> fTimer;
   std::unique_ptr<TMonthListBox> fMonthListBox;
 };

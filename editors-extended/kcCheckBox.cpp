@@ -555,7 +555,7 @@ void TkcCustomCheckBox::SetState(TkcCheckBoxState Value) {
   if (Value == State()) return;
   Variant value = EditValue();
   ActiveProperties()->DisplayValueToEditValue(Variant(static_cast<int>(Value)), value);
-  SetEditValue(value);
+  SetInternalEditValue(value);
 }
 
 void TkcCustomCheckBox::SynchronizeDisplayValue() {
@@ -639,29 +639,22 @@ void TkcCustomCheckBox::DoExit() {
   TkcCustomEdit::DoExit();
 }
 
-namespace {
-
-// The character after the caption's single '&', lower-cased; 0 when none.
-char32_t AcceleratorOf(const String& ACaption) {
+bool IsCaptionAccelerator(char32_t AKey, const String& ACaption) {
+  auto lower = [](char32_t c) { return c < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(c))) : c; };
   for (std::size_t i = 0; i + 1 < ACaption.size(); ++i) {
     if (ACaption[i] != '&') continue;
     if (ACaption[i + 1] == '&') {
       ++i;
       continue;
     }
-    const unsigned char c = static_cast<unsigned char>(ACaption[i + 1]);
-    return c < 0x80 ? static_cast<char32_t>(std::tolower(c)) : static_cast<char32_t>(c);
+    return AKey != 0 && lower(AKey) == lower(static_cast<unsigned char>(ACaption[i + 1]));
   }
-  return 0;
+  return false;
 }
-
-}  // namespace
 
 void TkcCustomCheckBox::Dispatch(TMessage& Message) {
   if (Message.Msg == CM_DIALOGCHAR) {
-    const char32_t key = static_cast<char32_t>(Message.WParam);
-    const char32_t lower = key < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(key))) : key;
-    if (lower != 0 && lower == AcceleratorOf(Caption()) && CanFocus()) {
+    if (IsCaptionAccelerator(static_cast<char32_t>(Message.WParam), Caption()) && CanFocus()) {
       SetFocus();
       if (Focused()) Toggle();
       Message.Result = 1;

@@ -115,6 +115,9 @@ void PaintCheckArea(TkcCanvas* ACanvas, const TRect& ACheckRect, TkcCheckBoxStat
                     TColor ABorderColor, TColor ABackgroundColor, bool AIsBackgroundOpaque, bool AIsDesigning,
                     bool AIsFocused, TkcCheckBoxNullValueShowingStyle ANullStyle);
 
+// Whether AKey is the accelerator ('&' before it, case ignored) of a control's caption.
+bool IsCaptionAccelerator(char32_t AKey, const String& ACaption);
+
 // ---- The check box control ---------------------------------------------------------------------
 
 #include "editors/kcEditControl.h"

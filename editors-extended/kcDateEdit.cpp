@@ -383,3 +383,48 @@ bool TkcDateEditValue::CalendarDateChanged(TDateTime ASelected, double ATime, TD
   fEditValue = d == NullDate ? Null() : Variant::FromDate(d);
   return true;
 }
+
+// ---- The popup calendar --------------------------------------------------------------------
+
+void SetupDateEditCalendar(TkcPopupCalendar* ACalendar, TkcCustomDateEditProperties* AProperties,
+                           TDateTime APopupDate, TFont* AFont, TColor AColor, bool AFlat) {
+  ACalendar->SetColor(AColor);
+  ACalendar->SetFlat(AFlat);
+  ACalendar->SetDateButtons(AProperties->DateButtons());
+  ACalendar->SetArrowsForYear(AProperties->ArrowsForYear());
+  ACalendar->SetKind(AProperties->Kind());
+  // The time editor shows the parts the locale's date-time format has.
+  const TkcDateTimeFormatInfo& info = GetFormatController()->DateTimeFormatInfo();
+  TkcTimeEditTimeFormat timeFormat = tfHourMinSec;
+  if (info.DefinedItems[dtikSec])
+    timeFormat = tfHourMinSec;
+  else if (info.DefinedItems[dtikMin])
+    timeFormat = tfHourMin;
+  else if (info.DefinedItems[dtikHour])
+    timeFormat = tfHour;
+  bool use24 = true;
+  for (const TkcDateTimeFormatItem& item : info.Items)
+    if (item.Kind == dtikHour) use24 = item.Data.rfind("24", 0) == 0;
+  ACalendar->SetTimeFormat(timeFormat);
+  ACalendar->SetUse24HourFormat(use24);
+  ACalendar->SetWeekNumbers(AProperties->WeekNumbers());
+  ACalendar->YearsInMonthList = AProperties->YearsInMonthList();
+  const TDateTime start = APopupDate == NullDate ? Date() : APopupDate;
+  if (AProperties->Kind() == ckDateTime) {
+    TkcTimeEdit* time = ACalendar->TimeEdit();
+    time->LockChangeEvents(true);
+    time->SetTime(std::fabs(start - std::trunc(start)));
+    time->LockChangeEvents(false, false);
+    ACalendar->Clock()->SetTime(time->Time());
+  }
+  const TDateTime day = std::trunc(start);
+  int y, m, d;
+  DecodeDate(day, y, m, d);
+  ACalendar->SetFirstDate(EncodeDate(y, m, 1));
+  ACalendar->SetSelectDate(APopupDate == NullDate ? Date() : day);
+  if (AFont) {
+    ACalendar->Font()->Assign(AFont);
+    ACalendar->Font()->SetColor(clBtnText);
+  }
+  ACalendar->CalculateViewInfo();
+}

@@ -125,3 +125,10 @@ private:
 };
 
 inline double DateSign(double AValue) { return AValue >= 0 ? 1.0 : -1.0; }
+
+// Prepares the date edit's popup calendar before it opens: look (colour, flat, font), the
+// properties' buttons, kind, arrows, week numbers and month list, the time editor's format from
+// the locale's date-time format, and the month and day of APopupDate (today for NullDate) with
+// its time in the time editor. The calendar's date-changed event is the caller's to bind.
+void SetupDateEditCalendar(TkcPopupCalendar* ACalendar, TkcCustomDateEditProperties* AProperties,
+                           TDateTime APopupDate, TFont* AFont, TColor AColor, bool AFlat);

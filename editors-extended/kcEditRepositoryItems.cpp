@@ -6,6 +6,7 @@
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
 #include "editors/kcMaskEdit.h"
 
@@ -29,5 +30,5 @@ VT_ITEM_PROPERTIES(TkcEditRepositoryCheckBoxItem, TkcCheckBoxProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryTimeItem, TkcTimeEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryMRUItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryHyperLinkItem, TkcTextEditProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositoryRadioGroupItem, TkcCustomEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryRadioGroupItem, TkcRadioGroupProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryLookupComboBoxItem, TkcMaskEditProperties)

@@ -8,6 +8,7 @@
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
 
 const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
@@ -20,6 +21,7 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcBlobEditProperties::StaticClass(), "BlobEdit|Represents the BLOB editor"},
       {TkcCurrencyEditProperties::StaticClass(), "CurrencyEdit|Represents an editor enabling editing currency data"},
       {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
+      {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
   };
   return kinds;
 }

@@ -32,6 +32,8 @@ class TkcCustomGroupBoxProperties : public TkcCustomEditProperties {
   VT_CLASS(TkcCustomGroupBoxProperties, TkcCustomEditProperties)
 public:
   explicit TkcCustomGroupBoxProperties(TPersistent* AOwner) : TkcCustomEditProperties(AOwner) {}
+  TClass GetContainerClass() override;
+  TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace, bool APreviewMode = false) override;
 };
 
 class TkcButtonGroupItem : public TCollectionItem {
@@ -58,10 +60,11 @@ class TkcButtonGroupItems : public TOwnedCollection, public IkcCheckItemCaptions
 public:
   TkcButtonGroupItems(TPersistent* AOwner, TCollectionItemClass AItemClass) : TOwnedCollection(AOwner, AItemClass) {}
   ~TkcButtonGroupItems() override;
-  TkcButtonGroupItem* Items(int Index) const { return static_cast<TkcButtonGroupItem*>(TCollection::Items(Index)); }
+  // Null for an item still being built (a collection reports it from the base constructor).
+  TkcButtonGroupItem* Items(int Index) const { return dynamic_cast<TkcButtonGroupItem*>(TCollection::Items(Index)); }
   TkcButtonGroupItem* Add() { return static_cast<TkcButtonGroupItem*>(TCollection::Add()); }
   int GetCount() override { return Count(); }
-  String GetCaption(int Index) override { return Items(Index)->Caption(); }
+  String GetCaption(int Index) override { return Items(Index) ? Items(Index)->Caption() : String(); }
   int ChangedItemIndex() const { return fChangedItemIndex; }
   TkcButtonGroupItemChange ChangedItemOperation() const { return fChangedItemOperation; }
 
@@ -89,11 +92,13 @@ public:
   void SetWordWrap(bool Value) { SetAndNotify(fWordWrap, Value); }
   int GetOperationSupport() override;
   // The columns actually used: no column stays empty.
-  int GetColumnCount() const;
+  virtual int GetColumnCount() const;
   int GetRowCount() const;
 
 protected:
   virtual std::unique_ptr<TkcButtonGroupItems> CreateItems();
+  // A constructor cannot reach a descendant's CreateItems: the descendant's makes them again.
+  void RecreateItems() { fItems = CreateItems(); }
 
 private:
   int fColumns = 1;
@@ -113,3 +118,151 @@ TRect LayoutButtonGroupItem(int AIndex, int ACount, int AColumns, const TRect& A
                             const TkcButtonGroupItemMetrics& AMetrics);
 // The item an arrow key moves the focus to from AFocused (AFocused itself when it does not move).
 int ButtonGroupArrowTarget(int AFocused, int ACount, int AColumns, WORD AKey);
+
+// ---- The group box control ---------------------------------------------------------------------
+
+#include <memory>
+
+#include "editors/kcEditControl.h"
+#include "editors/kcTextEditViewInfo.h"
+
+class TkcCustomGroupBox;
+
+class TkcGroupBoxViewInfo : public TkcCustomTextEditViewInfo {
+  VT_CLASS(TkcGroupBoxViewInfo, TkcCustomTextEditViewInfo)
+public:
+  TRect CaptionRect{};
+  TkcCaptionAlignment CaptionAlignment = alTopLeft;
+  TFont* CaptionFont = nullptr;
+  // The frame's rectangle: the bounds less the caption side's half line.
+  TRect FrameRect{};
+  void DrawBackground(TkcCanvas* ACanvas) override;
+  void OffsetBounds(int DX, int DY) override;
+
+protected:
+  virtual void DrawCaption(TkcCanvas* ACanvas);
+};
+
+class TkcGroupBoxViewData : public TkcCustomEditViewData {
+  VT_CLASS(TkcGroupBoxViewData, TkcCustomEditViewData)
+public:
+  using TkcCustomEditViewData::TkcCustomEditViewData;
+  TkcCustomGroupBox* Group = nullptr;
+  TkcCustomEditViewInfo* CreateViewInfo() override { return new TkcGroupBoxViewInfo; }
+  void Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                 TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) override;
+  TRect GetBorderExtent() override;
+  TRect GetClientExtent(TkcCustomEditViewInfo* AViewInfo) override;
+  TColor GetBorderColor(TkcCustomEditViewInfo* AViewInfo) override;
+  bool HasShadow() override;
+  // The height of "Qq" in the caption font (0 without a caption).
+  int CaptionLineHeight();
+};
+
+// The group box: a frame with a caption at one of thirteen places, its children inside.
+class TkcCustomGroupBox : public TkcCustomEdit {
+  VT_CLASS(TkcCustomGroupBox, TkcCustomEdit)
+public:
+  explicit TkcCustomGroupBox(TComponent* AOwner) : TkcCustomGroupBox(AOwner, false) {}
+  TkcCustomGroupBox(TComponent* AOwner, bool AIsInplace) : TkcCustomGroupBox(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomGroupBox(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  ~TkcCustomGroupBox() override;
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomGroupBoxProperties::StaticClass(); }
+
+  TkcCaptionAlignment Alignment() const { return fAlignment; }
+  void SetAlignment(TkcCaptionAlignment Value);
+  // The caption's font: the style's, turned for the side captions.
+  TFont* CaptionFont();
+  // The caption as drawn (side captions without their accelerator marks).
+  String CaptionText();
+  TkcGroupBoxViewInfo* GroupViewInfo() { return static_cast<TkcGroupBoxViewInfo*>(ViewInfo()); }
+
+  bool CanFocusOnClick() override { return false; }
+  bool CanAutoSize() override { return false; }
+  bool DefaultParentColor() override { return true; }
+  bool UsesStandardChildLayout() override { return true; }
+  TkcContainerStyle* CalculateActiveStyle() override;
+  void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
+  void GetVisibleBounds(TRect& R) override;
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  void Initialize() override;
+  void AdjustClientRect(TRect& Rect) override;
+  // Fills a view data of the group's kind for the control's state.
+  virtual void PrepareViewData(TkcGroupBoxViewData* AData);
+  TShiftState fShift;
+  bool fIsMouseEvent = false;
+  bool fSelectingFirstChild = false;
+
+private:
+  void UpdateCaptionFont();
+  TkcCaptionAlignment fAlignment = alTopLeft;
+  std::unique_ptr<TFont> fCaptionFont;
+};
+
+class TkcGroupBox : public TkcCustomGroupBox {
+  VT_CLASS(TkcGroupBox, TkcCustomGroupBox)
+public:
+  explicit TkcGroupBox(TComponent* AOwner) : TkcGroupBox(AOwner, false) {}
+  TkcGroupBox(TComponent* AOwner, bool AIsInplace) : TkcGroupBox(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcGroupBox(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomGroupBox(AOwner, AIsInplace, TDeferCreation{}) {}
+};
+
+// ---- The button group control ------------------------------------------------------------------
+
+// A group box with one child button per item, laid out in the items' columns; the arrow keys
+// move the focus between the buttons.
+class TkcCustomButtonGroup : public TkcCustomGroupBox {
+  VT_CLASS(TkcCustomButtonGroup, TkcCustomGroupBox)
+public:
+  TkcCustomButtonGroup(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomGroupBox(AOwner, AIsInplace, TDeferCreation{}) {}
+  ~TkcCustomButtonGroup() override;
+  TkcCustomEditPropertiesClass GetPropertiesClass() override {
+    return TkcCustomButtonGroupProperties::StaticClass();
+  }
+  TkcCustomButtonGroupProperties* ActiveProperties() {
+    return static_cast<TkcCustomButtonGroupProperties*>(GetEffectiveProperties());
+  }
+  int ButtonCount() const { return static_cast<int>(fButtons.size()); }
+  TWinControl* Buttons(int AIndex) const { return fButtons.at(static_cast<std::size_t>(AIndex)); }
+  int IndexOfButton(TWinControl* AButton) const;
+  // The metrics of the concrete group's items (their layout without a canvas).
+  virtual TkcButtonGroupItemMetrics GetItemMetrics() = 0;
+  // The bounds of each button, in the group.
+  TRect ButtonBounds(int AIndex);
+  // Moves the focus from a button by an arrow key; true when the key was one.
+  bool HandleArrowKey(TWinControl* AFrom, WORD AKey);
+
+  virtual void UpdateButtons();
+  virtual void ArrangeButtons();
+  bool UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) override;
+  void PropertiesChanged(TObject* Sender) override;
+  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  bool Focused() override;
+  bool UsesStandardChildLayout() override { return fSelectingFirstChild; }
+  // Sizes itself only when asked to (off by default).
+  bool CanAutoSize() override { return !IsInplace() && AutoSize(); }
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  void Initialize() override;
+  void CreateHandle() override;
+  virtual TWinControl* CreateButton() = 0;
+  virtual void InitializeButton(TWinControl* AButton);
+  virtual void UpdateButtonStyles();
+  void SyncButtonCount(int ACount);
+  // A button freed by its owner leaves the list.
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  bool fUpdatingButtons = false;
+
+private:
+  std::vector<TWinControl*> fButtons;
+};

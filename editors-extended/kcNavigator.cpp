@@ -483,11 +483,27 @@ void TkcNavigatorViewInfo::ButtonPressTimerHandler(TObject*) {
 void TkcNavigatorViewInfo::HintTimerHandler(TObject*) { ShowHint(true); }
 
 void TkcNavigatorViewInfo::ShowHint(bool AShow) {
+  fHintWindow.reset();
   fHintTimer->SetEnabled(false);
   fShownHint.clear();
   if (!AShow || !fHotButton || !fNavigator->GetNavigatorShowHint()) return;
   const String text = GetShortHint(fHotButton->Hint);
   if (text.empty()) return;
+  // Only over a visible owner that is under the mouse.
+  TWinControl* control = fNavigator->GetNavigatorControl();
+  if (!control || !control->HandleAllocated() || !IsWindowVisible(control->Handle())) return;
+  TPoint p;
+  GetMouseCursorPos(p);
+  HWND under = WindowFromPoint(p);
+  if (under != control->Handle() && !IsChild(control->Handle(), under)) return;
+  fHintWindow = std::make_unique<THintWindow>(nullptr);
+  fHintWindow->SetColor(Application->HintColor);
+  TRect r = fHintWindow->CalcHintRect(Screen->Width(), text);
+  // Below the cursor image, kept on the screen.
+  OffsetRect(&r, p.x, p.y + GetSystemMetrics(SM_CYCURSOR));
+  if (r.right > Screen->Width()) OffsetRect(&r, Screen->Width() - r.right, 0);
+  if (r.left < 0) OffsetRect(&r, -r.left, 0);
+  fHintWindow->ActivateHint(r, text);
   fShownHint = text;
 }
 

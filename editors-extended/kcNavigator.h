@@ -10,6 +10,7 @@
 #include "controls/kcLookAndFeel.h"
 #include "controls/kcLookAndFeelPainters.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/Forms.h"
 #include "platform/forms/ImgList.h"
 
 class TkcCustomNavigatorButtons;
@@ -219,8 +220,9 @@ public:
   bool Selected() const { return fSelected; }
   TkcTimer* ButtonPressTimer() const { return fButtonPressTimer.get(); }
   TkcTimer* HintTimer() const { return fHintTimer.get(); }
-  // The hint shown now (empty when none).
+  // The hint shown now (empty when none) and its window.
   const String& ShownHint() const { return fShownHint; }
+  THintWindow* HintWindow() const { return fHintWindow.get(); }
   TkcButtonState GetButtonState(TkcNavigatorButtonViewInfo* AButton) const;
 
 private:
@@ -243,4 +245,5 @@ private:
   TkcNavigatorButton* fFocusedButton = nullptr;
   std::unique_ptr<TkcTimer> fButtonPressTimer, fHintTimer;
   String fShownHint;
+  std::unique_ptr<THintWindow> fHintWindow;
 };

@@ -669,8 +669,11 @@ void TkcCustomSpinEdit::RepeatStep(int ADirection) {
   Spin(ADirection);
 }
 
-void TkcCustomSpinEdit::DoButtonDown(int AButtonIndex) {
+void TkcCustomSpinEdit::DoButtonDown(int AButtonVisibleIndex) {
   if (fKeyHeldButton != 0) return;
+  const auto& buttons = SpinViewInfo()->ButtonsInfo;
+  if (AButtonVisibleIndex < 0 || AButtonVisibleIndex >= static_cast<int>(buttons.size())) return;
+  const int AButtonIndex = buttons[static_cast<std::size_t>(AButtonVisibleIndex)]->Index;
   if (IsReadOnly()) {
     Spin(AButtonIndex);
     return;
@@ -706,10 +709,9 @@ bool TkcCustomSpinEdit::UpdateContainerState(const TPoint& P, int AButton, TShif
   const bool result = TkcCustomMaskEdit::UpdateContainerState(P, AButton, AShift, AIsMouseEvent);
   fIsMouseEvent = false;
   if (!link.Alive()) return result;
+  // A newly pressed button reaches DoButtonDown through the base's view-info comparison.
   const int pressed = SpinViewInfo()->PressedButton;
-  if (AIsMouseEvent && AButton != 0 && AShift.Contains(ssLeft) && pressed >= 0) {
-    DoButtonDown(SpinViewInfo()->ButtonsInfo[static_cast<std::size_t>(pressed)]->Index);
-  } else if (pressed < 0 && fKeyHeldButton == 0 && fRepeater.Spinning() && !AShift.Contains(ssLeft)) {
+  if (pressed < 0 && fKeyHeldButton == 0 && fRepeater.Spinning() && !AShift.Contains(ssLeft)) {
     StopSpinning();
   }
   return result;

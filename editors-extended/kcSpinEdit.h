@@ -256,7 +256,7 @@ public:
 
 protected:
   void Initialize() override;
-  virtual void DoButtonDown(int AButtonIndex);
+  void DoButtonDown(int AButtonVisibleIndex) override;
   virtual String ValueToText(const Variant& AValue);
   // A text as a value (Null for an empty text); false when it is no number.
   bool TextToValue(const String& AText, bool ARaiseException, String& AErrorText, Variant& AValue);

@@ -465,6 +465,11 @@ void TkcCustomEdit::SetEditValue(const Variant& Value) {
   LockClick(false);
 }
 
+void TkcCustomEdit::SetInternalEditValue(const Variant& Value) {
+  if (fEditValueLockCount > 0) return;
+  if (!fUserChange || DoEditing()) InternalSetEditValue(Value, true);
+}
+
 void TkcCustomEdit::InternalSetEditValue(const Variant& Value, bool) {
   if (fUserChange && !DoEditing()) return;
   TkcCustomEditProperties* p = GetEffectiveProperties();
@@ -656,8 +661,13 @@ void TkcCustomEdit::HandleValidationError(const String& AErrorText) {
 void TkcCustomEdit::Reset() {
   LockChangeEvents(true);
   try {
-    InternalSetEditValue(fPrevEditValue, false);
+    // The source's value when the edit shows a field, else the value of entry.
+    const bool fieldBased = fDataBinding->GetIDefaultValuesProvider()->IsFieldBased();
+    InternalSetEditValue(fieldBased ? fDataBinding->GetStoredValue() : fPrevEditValue, false);
     fValidated = true;
+    fModified = true;
+    SelectAll();
+    if (GetEffectiveProperties()->ImmediatePost && CanPostEditValue()) PostEditValue(false);
   } catch (...) {
     LockChangeEvents(false);
     throw;
@@ -680,10 +690,14 @@ void TkcCustomEdit::DoEnter() {
 }
 
 void TkcCustomEdit::DoExit() {
-  if (fRefocusGuard) return;
+  if (fRefocusGuard || IsContainerDestroying()) return;
   inherited::DoExit();
-  ValidateEdit(true);
+  const bool modified = fModifiedAfterEnter;
+  if (!ValidateEdit(true)) return;
+  // A stand-alone edit stores what the user changed when he leaves it.
+  if (modified && !fIsInplace && CanPostEditValue()) PostEditValue(false);
   if (GetEffectiveProperties()->IsDisplayFocusDependent()) SynchronizeDisplayValue();
+  fModifiedAfterEnter = false;
 }
 
 void TkcCustomEdit::FocusInnerControl() {
@@ -802,7 +816,7 @@ void TkcCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
         Key = 0;
         LockChangeEvents(true);
         try {
-          ValidateEdit(true);
+          if (ValidateEdit(true) && CanPostEditValue()) PostEditValue(false);
         } catch (...) {
           LockChangeEvents(false);
           throw;
@@ -846,6 +860,32 @@ void TkcCustomEdit::KeyUp(WORD& Key, TShiftState Shift) {
 
 // ---- In-place editor list ------------------------------------------------------------------
 
+class TkcInplaceEditList::TNotifier : public TComponent {
+public:
+  explicit TNotifier(TkcInplaceEditList* AList) : TComponent(nullptr), fList(AList) {}
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove) fList->Forget(AComponent);
+  }
+
+private:
+  TkcInplaceEditList* fList;
+};
+
+TkcInplaceEditList::TkcInplaceEditList() : fNotifier(std::make_unique<TNotifier>(this)) {}
+
+TkcInplaceEditList::~TkcInplaceEditList() { RemoveAll(); }
+
+TkcCustomEdit* TkcInplaceEditList::Add(TkcCustomEdit* AEdit, TkcCustomEditProperties* AProperties) {
+  fItems.emplace_back(AEdit, AProperties);
+  AEdit->FreeNotification(fNotifier.get());
+  return AEdit;
+}
+
+void TkcInplaceEditList::Forget(TComponent* AEdit) {
+  std::erase_if(fItems, [AEdit](const auto& AItem) { return AItem.first == AEdit; });
+}
+
 TkcCustomEdit* TkcInplaceEditList::CreateEdit(TClass AContainerClass) {
   TkcCustomEdit* edit = TkcCustomEditClass(AContainerClass).Create(nullptr, true);
   edit->SetVisible(false);
@@ -866,8 +906,7 @@ TkcCustomEdit* TkcInplaceEditList::FindEdit(TkcCustomEditProperties* AProperties
 TkcCustomEdit* TkcInplaceEditList::GetEdit(TkcCustomEditProperties* AProperties) {
   TkcCustomEdit* edit = FindEdit(AProperties);
   if (!edit) {
-    edit = CreateEdit(AProperties->GetContainerClass());
-    fItems.emplace_back(edit, AProperties);
+    edit = Add(CreateEdit(AProperties->GetContainerClass()), AProperties);
   }
   // The editor always matches the current properties; the assignment raises no edit events.
   edit->LockChangeEvents(true);
@@ -886,14 +925,14 @@ TkcCustomEdit* TkcInplaceEditList::GetEditByPropertiesClass(TClass APropertiesCl
     if (edit->Properties()->ClassType() == APropertiesClass) return edit;
   std::unique_ptr<TkcCustomEditProperties> probe(TkcCustomEditPropertiesClass(APropertiesClass).Create(nullptr));
   TkcCustomEdit* edit = CreateEdit(probe->GetContainerClass());
-  fItems.emplace_back(edit, edit->Properties());
-  return edit;
+  return Add(edit, edit->Properties());
 }
 
 void TkcInplaceEditList::RemoveItemAt(int AIndex) {
   if (AIndex < 0 || AIndex >= Count()) return;
   TkcCustomEdit* edit = fItems[static_cast<std::size_t>(AIndex)].first;
   fItems.erase(fItems.begin() + AIndex);
+  edit->RemoveFreeNotification(fNotifier.get());
   edit->SetParent(nullptr);
   delete edit;
 }

@@ -117,6 +117,8 @@ public:
   // Value.
   Variant EditValue() { return GetEditValue(); }
   void SetEditValue(const Variant& Value);
+  // The same without the click lock: a kind whose value change is its click raises it.
+  void SetInternalEditValue(const Variant& Value);
   virtual Variant GetEditValue() { return fEditValue; }
   Variant GetEditingValue();
   void Clear() { SetEditValue(Null()); }
@@ -331,7 +333,8 @@ using TkcCustomEditClass = TClassOf<TkcCustomEdit, TComponent*, bool>;
 class TkcInplaceEditList : public TObject {
   VT_CLASS(TkcInplaceEditList, TObject)
 public:
-  ~TkcInplaceEditList() override { RemoveAll(); }
+  TkcInplaceEditList();
+  ~TkcInplaceEditList() override;
   // The editor for AProperties (made on first use), its own properties assigned from them.
   TkcCustomEdit* GetEdit(TkcCustomEditProperties* AProperties);
   TkcCustomEdit* GetEditByPropertiesClass(TClass APropertiesClass);
@@ -346,5 +349,10 @@ protected:
   virtual TkcCustomEdit* CreateEdit(TClass AContainerClass);
 
 private:
+  // An editor freed elsewhere (with the window it was placed in) leaves the list.
+  class TNotifier;
+  TkcCustomEdit* Add(TkcCustomEdit* AEdit, TkcCustomEditProperties* AProperties);
+  void Forget(TComponent* AEdit);
+  std::unique_ptr<TNotifier> fNotifier;
   std::vector<std::pair<TkcCustomEdit*, TkcCustomEditProperties*>> fItems;
 };

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "editors/kcComboBox.h"
 #include "editors/kcMaskEdit.h"
+#include "editors/kcPopupEdit.h"
 
 // ---- Items -----------------------------------------------------------------------------------
 
@@ -108,6 +110,9 @@ TkcRegisteredClasses* GetEditPropertiesRegistry() {
     r->Register(TkcTextEditProperties::StaticClass(), LocalizeText("TextEdit|Represents a single line text editor"));
     r->Register(TkcMaskEditProperties::StaticClass(),
                 LocalizeText("MaskEdit|Represents a generic masked edit control."));
+    r->Register(TkcComboBoxProperties::StaticClass(), LocalizeText("ComboBox|Represents the combo box editor"));
+    r->Register(TkcPopupEditProperties::StaticClass(),
+                LocalizeText("PopupEdit|Represents an edit control with a dropdown list"));
     return r;
   }();
   return registry;

@@ -206,8 +206,51 @@ int GetEditButtonVertFramePart(TkcEditButtonStyle AStyle) {
   }
 }
 
+TRect GetThemeContentMargins(TkcThemedObjectType AType, int APart, int AState) {
+  HTHEME theme = GetThemeHandle(AType);
+  if (!theme) return TRect{};
+  const RECT bounds{0, 0, 100, 100};
+  RECT content = bounds;
+  if (GetThemeBackgroundContentRect(theme, HDC(), APart, AState, &bounds, &content) != S_OK) return TRect{};
+  return TRect{content.left, content.top, 100 - content.right, 100 - content.bottom};
+}
+
+void CalculateButtonNativeInfo(TkcEditButtonViewInfo* AViewInfo) {
+  TkcEditButtonViewInfoData& d = AViewInfo->Data;
+  d.NativePart = d.NativeState = 0;
+  d.BackgroundPartiallyTransparent = false;
+  if (!d.NativeStyle) return;
+  HTHEME theme = GetThemeHandle(d.ComboBoxStyle ? totComboBox : totButton);
+  if (!theme) return;
+  static constexpr int states[] = {4, 1, 3, 2};  // disabled, normal, pressed, hot
+  d.NativePart = 1;
+  d.NativeState = states[d.State];
+  d.BackgroundPartiallyTransparent = IsThemeBackgroundPartiallyTransparent(theme, d.NativePart, d.NativeState);
+}
+
+void GetOffice11ButtonGradient(TkcEditButtonState AState, TColor& ATop, TColor& ABottom) {
+  switch (AState) {
+    case ebsPressed:
+      ATop = Office11PressedButtonColor;
+      ABottom = Office11PressedButtonDarkColor;
+      break;
+    case ebsSelected:
+      ATop = Office11HotButtonColor;
+      ABottom = Office11HotButtonDarkColor;
+      break;
+    default:
+      ATop = Office11GradientLightColor;
+      ABottom = Office11GradientDarkColor;
+      break;
+  }
+}
+
 int CalcEditButtonWidth(TkcCanvas* ACanvas, TkcEditButtonViewInfo* AViewInfo) {
-  const int framePart = kcEditButtonHorzFramePart;
+  int framePart = kcEditButtonHorzFramePart;
+  if (AViewInfo->Data.NativeStyle) {
+    const TRect m = GetThemeContentMargins(AViewInfo->Data.ComboBoxStyle ? totComboBox : totButton, 1, 1);
+    if (GetThemeHandle(AViewInfo->Data.ComboBoxStyle ? totComboBox : totButton)) framePart = m.left + m.right;
+  }
   const int scrollBar = GetSystemMetrics(SM_CYHSCROLL);
   if (AViewInfo->Width > 0) return std::max(AViewInfo->Width, framePart);
   TBitmap* glyph = AViewInfo->Glyph;

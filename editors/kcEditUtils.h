@@ -106,3 +106,10 @@ public:
 int GetEditButtonVertFramePart(TkcEditButtonStyle AStyle);
 constexpr int kcEditButtonHorzFramePart = 4;
 int CalcEditButtonWidth(TkcCanvas* ACanvas, TkcEditButtonViewInfo* AViewInfo);
+// The theme part and state of a native button (combo drop-down button for the combo-box style,
+// else push button) from its state; 0 and 0 when it is not native or no theme opens.
+void CalculateButtonNativeInfo(TkcEditButtonViewInfo* AViewInfo);
+// The margins of a theme part's content rect, measured on a 100 x 100 rect (none without a theme).
+TRect GetThemeContentMargins(TkcThemedObjectType AType, int APart, int AState);
+// The vertical two-colour gradient of an Office 2003 button in a state (not disabled).
+void GetOffice11ButtonGradient(TkcEditButtonState AState, TColor& ATop, TColor& ABottom);

@@ -42,11 +42,11 @@ TRect Shrunk(TRect R, int ADX, int ADY) {
 }
 
 void DrawButtonContent(TkcCanvas* ACanvas, const TkcEditButtonViewInfo& AButton, TRect R, TColor AFace, TColor AText,
-                       TFont* AFont) {
+                       TFont* AFont, bool AFillFace = true) {
   const TkcEditButtonViewInfoData& d = AButton.Data;
   const bool pressed = d.State == ebsPressed, disabled = d.State == ebsDisabled;
   const bool glyph = d.Kind == bkGlyph && AButton.Glyph && !AButton.Glyph->Empty();
-  if (!glyph && !d.Transparent) ACanvas->FillRect(R, AFace);
+  if (AFillFace && !glyph && !d.Transparent) ACanvas->FillRect(R, AFace);
   const int shift = pressed ? 1 : 0;
   // Disabled marks are drawn twice: highlight one pixel down and right, then shadow.
   auto twice = [&](auto draw) {
@@ -87,7 +87,7 @@ void DrawButtonContent(TkcCanvas* ACanvas, const TkcEditButtonViewInfo& AButton,
         TBitmap* g = AButton.Glyph;
         const int x = R.left + (R.right - R.left - g->Width()) / 2 + shift;
         const int y = R.top + (R.bottom - R.top - g->Height()) / 2 + shift;
-        if (!d.Transparent) ACanvas->FillRect(R, AFace);
+        if (AFillFace && !d.Transparent) ACanvas->FillRect(R, AFace);
         ACanvas->DrawGlyph(x, y, g, !disabled, AFace);
       }
       break;
@@ -113,11 +113,32 @@ void TkcCustomEditViewInfo::DrawButton(TkcCanvas* ACanvas, int AButtonVisibleInd
   if (IsRectEmpty(&b.VisibleBounds)) return;
   TkcEditButtonViewInfoData& d = b.Data;
   const bool pressed = d.State == ebsPressed, hot = d.State == ebsSelected, disabled = d.State == ebsDisabled;
-  TkcEditButtonStyle style = d.Style;
-  if (style == btsSimple && (pressed || hot)) style = btsFlat;
   TRect r = b.Bounds;
   TColor face = d.Transparent ? d.BackgroundColor : clBtnFace;
   TColor text = d.TextColor == static_cast<TColor>(0x20000000) ? TextColor : d.TextColor;
+  // Clipped to what shows of it where it crosses the border.
+  const bool crossesBorder = b.VisibleBounds != b.Bounds;
+  const int saved = crossesBorder ? SaveDC(ACanvas->Handle()) : 0;
+  if (crossesBorder) ACanvas->IntersectClipRect(b.VisibleBounds);
+  struct Restore {
+    HDC dc;
+    int saved;
+    ~Restore() {
+      if (saved) RestoreDC(dc, saved);
+    }
+  } restore{ACanvas->Handle(), saved};
+  if (d.NativePart != 0) {
+    // The theme draws the frame (and a combo drop-down button's arrow); a push button's
+    // content goes inside the theme's content rect.
+    HTHEME theme = GetThemeHandle(d.ComboBoxStyle ? totComboBox : totButton);
+    DrawThemeBackground(theme, ACanvas->Handle(), d.NativePart, d.NativeState, &b.Bounds, &b.VisibleBounds);
+    if (d.ComboBoxStyle) return;
+    RECT content = b.Bounds;
+    GetThemeBackgroundContentRect(theme, ACanvas->Handle(), d.NativePart, d.NativeState, &b.Bounds, &content);
+    return DrawButtonContent(ACanvas, b, content, face, text, Font, false);
+  }
+  TkcEditButtonStyle style = d.Style;
+  if (style == btsSimple && (pressed || hot)) style = btsFlat;
   switch (style) {
     case bts3D:
       if (pressed) {
@@ -168,6 +189,19 @@ void TkcCustomEditViewInfo::DrawButton(TkcCanvas* ACanvas, int AButtonVisibleInd
       }
       r = Shrunk(r, 1, 1);
       r = Shrunk(r, 1, 0);
+      if (office && d.Gradient && !d.Transparent && !disabled) {
+        // A vertical gradient over the button's column, the border's height (one pixel
+        // shorter at each end while normal), shown inside the frame.
+        TColor top, bottom;
+        GetOffice11ButtonGradient(d.State, top, bottom);
+        const int inset = (pressed || hot) ? 0 : 1;
+        const TRect column{b.Bounds.left, BorderRect.top + inset, b.Bounds.right, BorderRect.bottom - inset};
+        const int inner = SaveDC(ACanvas->Handle());
+        ACanvas->IntersectClipRect(r);
+        FillGradientRect(ACanvas->Handle(), column, top, bottom, false);
+        RestoreDC(ACanvas->Handle(), inner);
+        return DrawButtonContent(ACanvas, b, r, face, text, Font, false);
+      }
       break;
     }
     default: break;
@@ -180,10 +214,42 @@ void TkcCustomEditViewInfo::DrawButtons(TkcCanvas* ACanvas) {
 }
 
 void TkcCustomEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
+  const HDC dc = ACanvas->Handle();
+  // The buttons paint over their own rects, unless the theme shows what lies beneath them.
+  const int saved = SaveDC(dc);
+  if (ButtonsInfo.empty() || !ButtonsInfo[0]->Data.BackgroundPartiallyTransparent)
+    for (const auto& b : ButtonsInfo) ACanvas->ExcludeClipRect(b->VisibleBounds);
+  if (NativeStyle)
+    DrawNativeBackground(ACanvas);
+  else
+    DrawPlainBackground(ACanvas);
+  RestoreDC(dc, saved);
+  DrawButtons(ACanvas);
+}
+
+void TkcCustomEditViewInfo::DrawNativeBackground(TkcCanvas* ACanvas) {
+  HTHEME theme = GetThemeHandle(totEdit);
+  if (IsInplace || EditBorderStyle == ebsNone || !theme) {
+    if (!Transparent) ACanvas->FillRect(Bounds, BackgroundColor);
+    return;
+  }
+  // The edit theme's frame, its content left to the background colour.
+  const HDC dc = ACanvas->Handle();
+  RECT content = Bounds;
+  GetThemeBackgroundContentRect(theme, dc, 1, NativeState, &Bounds, &content);
+  const int saved = SaveDC(dc);
+  ACanvas->ExcludeClipRect(content);
+  DrawThemeBackground(theme, dc, 1, NativeState, &Bounds, &Bounds);
+  RestoreDC(dc, saved);
+  if (!Transparent) ACanvas->FillRect(content, BackgroundColor);
+}
+
+void TkcCustomEditViewInfo::DrawPlainBackground(TkcCanvas* ACanvas) {
   TRect outer = Bounds;
   if (Shadow) {
     outer.right -= 3;
     outer.bottom -= 3;
+    PaintContainerShadow(ACanvas, outer);
   }
   switch (EditBorderStyle) {
     case ebsSingle:
@@ -199,7 +265,6 @@ void TkcCustomEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
     default: break;
   }
   if (!Transparent) ACanvas->FillRect(BorderRect, BackgroundColor);
-  DrawButtons(ACanvas);
 }
 
 void TkcCustomEditViewInfo::OffsetBounds(int DX, int DY) {
@@ -259,6 +324,7 @@ TRect TkcCustomEditViewData::GetFrameExtent() {
   if (!IsNativeStyle()) return GetBorderExtent();
   auto* base = static_cast<TkcCustomEditStyle*>(Style->GetBaseStyle());
   if (base->EditBorderStyle() == ebsNone && !Style->TransparentBorder()) return TRect{};
+  if (base->EditBorderStyle() != ebsNone && GetThemeHandle(totEdit)) return GetThemeContentMargins(totEdit, 1, 1);
   return TRect{2, 2, 2, 2};
 }
 
@@ -354,6 +420,15 @@ void TkcCustomEditViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, 
   AViewInfo->Font = Style->GetVisibleFont();
   AViewInfo->Shadow = !IsInplace && HasShadow();
   AViewInfo->NativeStyle = native;
+  if (native) {
+    // The edit theme's state: read-only, focused, hot, normal or disabled.
+    const bool readOnly = Properties->ReadOnly();
+    AViewInfo->NativeState = !Enabled                              ? 4
+                             : readOnly                            ? 6
+                             : Focused                             ? 5
+                             : state.Contains(csHotTrack)          ? 2
+                                                                   : 1;
+  }
   AViewInfo->BorderRect = Deflate(ABounds, GetBorderExtent());
   if (!IsInplace) AViewInfo->BorderColor = GetBorderColor(AViewInfo);
   AViewInfo->TextColor = TextColor != kColorNotSet ? TextColor : Style->TextColor();
@@ -402,6 +477,7 @@ void TkcCustomEditViewData::CalculateButtonsViewInfo(TkcCanvas* ACanvas, const T
     d.ComboBoxStyle = visibleCount == 1 && button->Kind() == bkDown;
     d.BackgroundColor = AViewInfo->BackgroundColor;
     d.Gradient = Style->GradientButtons();
+    d.NativeStyle = IsNativeStyle();
     info->Glyph = button->HasGlyph() ? button->Glyph() : nullptr;
     info->Index = i;
     info->Stretchable = button->Stretchable();
@@ -453,6 +529,7 @@ void TkcCustomEditViewData::CalculateButtonsViewInfo(TkcCanvas* ACanvas, const T
         s = ebsSelected;
     }
     info->Data.State = s;
+    CalculateButtonNativeInfo(info);
     if (s == ebsPressed) AViewInfo->PressedButton = v;
     if (s == ebsSelected) AViewInfo->HotButton = v;
     const bool selected = s == ebsPressed || s == ebsSelected;

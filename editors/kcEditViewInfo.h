@@ -32,6 +32,9 @@ public:
   // The background: border by style, the fill inside it (unless transparent), then the buttons.
   void DrawBackground(TkcCanvas* ACanvas) override;
   void DrawButtons(TkcCanvas* ACanvas);
+  // The border and fill: the edit theme's frame, or the border of the edit border style.
+  void DrawNativeBackground(TkcCanvas* ACanvas);
+  void DrawPlainBackground(TkcCanvas* ACanvas);
   // Frame by paint style, then face and content (ellipsis, arrow, glyph or caption).
   virtual void DrawButton(TkcCanvas* ACanvas, int AButtonVisibleIndex);
 

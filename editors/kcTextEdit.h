@@ -87,7 +87,9 @@ public:
   virtual void NotifyChanged() { Changed(); }
   virtual void MaxLengthChanged() { Changed(); }
   virtual void SetCharCase(TEditCharCase Value) { SetAndNotify(fCharCase, Value); }
-  virtual bool UseLookupData() { return true; }
+  // The class of the lookup data a text editor of this kind owns (null: none).
+  virtual TClass GetLookupDataClass();
+  virtual bool UseLookupData() { return GetLookupDataClass() != nullptr; }
   virtual void PrepareDisplayText(String& AText);
   virtual bool IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused);
 

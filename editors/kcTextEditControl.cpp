@@ -58,6 +58,8 @@ void TkcCustomInnerTextEdit::KeyPress(char32_t& Key) {
     fKeyHandledByOwner = true;
     return;
   }
+  // A character the editor left to the window ends a shown completion.
+  if (fContainer) fContainer->ResetFindSelection();
   if (fContainer && (Key == VK_RETURN || Key == VK_ESCAPE) &&
       (fContainer->IsInplace() || (Key == VK_RETURN && !fContainer->BeepOnEnter)))
     Key = 0;
@@ -123,6 +125,10 @@ TkcCustomTextEdit::~TkcCustomTextEdit() = default;
 
 void TkcCustomTextEdit::Initialize() {
   TkcCustomEdit::Initialize();
+  if (TClass lookup = Properties()->GetLookupDataClass()) {
+    fLookupData.reset(TkcCustomTextEditLookupDataClass(lookup).Create(this));
+    fLookupData->OnSelectItem = TNotifyEvent(this, &TkcCustomTextEdit::ApplySelectedLookupItem);
+  }
   InnerTextEdit()->SetColor(clWindow);
   SetBounds(Left(), Top(), 121, 21);
   PropertiesChanged(GetEffectiveProperties());
@@ -180,6 +186,7 @@ void TkcCustomTextEdit::SynchronizeDisplayValue() {
     throw;
   }
   PopModifiedState();
+  ResetFindSelection();
   UpdateDrawValue();
 }
 
@@ -233,13 +240,288 @@ bool TkcCustomTextEdit::IsEditValueChangingChar(char32_t Key) {
   return Key == 8 || Key == 22 || Key == 24 || Key >= 32;
 }
 
+namespace {
+
+// Sets a flag for a scope (also left by an exception).
+class TFlagScope {
+public:
+  TFlagScope(bool& AFlag, bool AValue) : fFlag(AFlag), fOld(AFlag) { AFlag = AValue; }
+  ~TFlagScope() { fFlag = fOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+  bool& fFlag;
+  bool fOld;
+};
+
+// Holds a lock of the edit for a scope.
+template <void (TkcCustomEdit::*Lock)(bool)>
+class TEditLock {
+public:
+  explicit TEditLock(TkcCustomEdit* AEdit) : fEdit(AEdit) { (fEdit->*Lock)(true); }
+  ~TEditLock() { (fEdit->*Lock)(false); }
+  TEditLock(const TEditLock&) = delete;
+  TEditLock& operator=(const TEditLock&) = delete;
+
+private:
+  TkcCustomEdit* fEdit;
+};
+using TClickLock = TEditLock<&TkcCustomEdit::LockClick>;
+
+
+}  // namespace
+
+void TkcCustomTextEdit::NavigateLookup(TkcEditLookupDirection ADirection) {
+  // The events of the move are raised once, after it.
+  LockChangeEvents(true);
+  try {
+    TFlagScope navigating(fIsNavigatingLookup, true);
+    const int old = fLookupData->CurrentKey();
+    {
+      TClickLock clicks(this);
+      fLookupData->Go(ADirection, false);
+    }
+    if (fLookupData->CurrentKey() != old) {
+      SetModifiedAfterEnter(true);
+      Click();
+      if (ActiveProperties()->ImmediatePost && CanPostEditValue() && ValidateEdit(true)) PostEditValue(false);
+    }
+  } catch (...) {
+    LockChangeEvents(false);
+    throw;
+  }
+  LockChangeEvents(false);
+}
+
 void TkcCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
-  TkcCustomEdit::DoEditKeyDown(Key, Shift);
-  // Left, Right, Home and End move the caret in the window; the rest of the navigation keys
-  // belong to whoever hosts the editor (the grid moves between cells).
-  if (Key == VK_PRIOR || Key == VK_NEXT || Key == VK_UP || Key == VK_DOWN) {
+  TkcCustomTextEditProperties* p = ActiveProperties();
+  const TkcTextEditingStyle style = p->GetEditingStyle();
+  const TShortCut s = ShortCut(Key, Shift);
+  // A fixed list has no caret to move and no text to delete.
+  if (style == esFixedList && (Key == VK_LEFT || Key == VK_RIGHT || Key == VK_DELETE) && s != p->ClearKey &&
+      s != p->ClickKey) {
+    fFindSelection = false;
     DoAfterKeyDown(Key, Shift);
     Key = 0;
+    return;
+  }
+  const bool wasFindSelection = fFindSelection;
+  TkcCustomEdit::DoEditKeyDown(Key, Shift);
+  if (Key == 0) {
+    if (s == ShortCut(VK_RETURN, TShiftState()) && wasFindSelection) SelectAll();
+    return;
+  }
+  const bool shift = Shift.Contains(ssShift);
+  switch (Key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+      fFindSelection = false;
+      // A selection collapses to the side the arrow points at.
+      if (SelLength() > 0 && !shift) {
+        if (Key == VK_RIGHT) SetSelStart(SelStart() + SelLength());
+        SetSelLength(0);
+        Key = 0;
+      }
+      return;
+    case VK_DELETE:
+      if (style == esEditList) {
+        DoAfterKeyDown(Key, Shift);
+        Key = 0;
+      } else {
+        fFindSelection = false;
+      }
+      return;
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_UP:
+    case VK_DOWN: {
+      const bool endOrHome = Key == VK_END || Key == VK_HOME;
+      if ((!endOrHome || style == esFixedList) && UseLookupData() && CanNavigateLookupItems(false) &&
+          !fLookupData->IsEmpty()) {
+        const bool ctrl = Shift.Contains(ssCtrl);
+        TkcEditLookupDirection direction = ldNext;
+        switch (Key) {
+          case VK_PRIOR: direction = ctrl ? ldFirst : ldPageUp; break;
+          case VK_NEXT: direction = ctrl ? ldLast : ldPageDown; break;
+          case VK_END: direction = ldLast; break;
+          case VK_HOME: direction = ldFirst; break;
+          case VK_UP: direction = ldPrevious; break;
+          default: break;
+        }
+        NavigateLookup(direction);
+        Key = 0;
+        return;
+      }
+      if (endOrHome) {
+        if (Key == VK_END && SelLength() == 0 && style != esFixedList) fFindSelection = false;
+        return;
+      }
+      // The rest belongs to whoever hosts the editor (the grid moves between cells).
+      DoAfterKeyDown(Key, Shift);
+      Key = 0;
+      return;
+    }
+    default: return;
+  }
+}
+
+bool TkcCustomTextEdit::LocateTyped(String APrefix) {
+  String tail;
+  const bool found = fLookupData->Locate(APrefix, tail, false);
+  fFindSelection = found;
+  const TkcTextEditingStyle style = ActiveProperties()->GetEditingStyle();
+  if (found) {
+    // The prefix as the item spells it, and the rest of the item selected.
+    SetInternalDisplayValue(Variant(APrefix + tail));
+    SetSelStart(static_cast<int>(Utf8Length(APrefix)));
+    SetSelLength(static_cast<int>(Utf8Length(tail)));
+  } else if (APrefix.empty() && style != esFixedList) {
+    SetInternalDisplayValue(Variant(String()));
+  }
+  UpdateDrawValue();
+  return found;
+}
+
+void TkcCustomTextEdit::DoEditKeyPress(char32_t& Key) {
+  TkcCustomEdit::DoEditKeyPress(Key);
+  if (Key == 0) return;
+  fLookupKeyFromNavigation = false;
+  TkcCustomTextEditProperties* p = ActiveProperties();
+  const TkcTextEditingStyle style = p->GetEditingStyle();
+  if (style == esFixedList && Key == VK_BACK && !p->FixedListSelection()) {
+    fFindSelection = false;
+    Key = 0;
+    return;
+  }
+  if (!UseLookupData()) return;
+  const bool searchActive = style == esEditList || style == esFixedList || (style == esEdit && p->IncrementalSearch);
+  if (!searchActive || (Key != VK_BACK && Key < 32)) return;
+  const int oldKey = fLookupData->CurrentKey();
+  const bool wasFindSelection = fFindSelection;
+  bool searched = false, found = false;
+  {
+    TClickLock clicks(this);
+    const String text = Text();
+    const int length = static_cast<int>(Utf8Length(text));
+    if (Key == VK_BACK) {
+      // Backspace takes the last typed character off the completed prefix and searches again.
+      if (style == esEditList && !text.empty() && !fFindSelection) {
+        SetSelLength(length - SelStart());
+        fFindSelection = true;
+      }
+      if (fFindSelection) {
+        const int start = SelStart();
+        fLookupKeyFromNavigation = true;
+        found = LocateTyped(Utf8Copy(text, 0, start > 0 ? static_cast<std::size_t>(start - 1) : 0));
+        searched = true;
+      }
+      if (style == esFixedList) Key = 0;
+    } else {
+      const int selStart = SelStart(), selLength = SelLength();
+      const bool applies = style == esEditList || style == esFixedList || (selLength == 0 && selStart == length) ||
+                           fFindSelection || selLength > 0;
+      if (applies) {
+        fLookupKeyFromNavigation = true;
+        const String typed = Utf8Encode(Key);
+        String prefix;
+        if (selLength > 0) {
+          prefix = Utf8Copy(text, 0, static_cast<std::size_t>(selStart)) + typed;
+        } else if (style == esEdit) {
+          prefix = Utf8Copy(text, 0, static_cast<std::size_t>(selStart)) + typed +
+                   Utf8Copy(text, static_cast<std::size_t>(selStart));
+        } else if (style == esFixedList && fFindSelection) {
+          found = LocateTyped(text + typed);
+          searched = true;
+          prefix = typed;
+        } else {
+          prefix = typed;
+        }
+        if (!found) {
+          found = LocateTyped(prefix);
+          searched = true;
+        }
+        if (!found && style == esFixedList && !p->FixedListSelection() && prefix != typed) found = LocateTyped(typed);
+      }
+    }
+    if (searched && !found && (style == esEditList || style == esFixedList)) {
+      Key = 0;
+      if (style == esEditList ? !Text().empty() : (p->FixedListSelection() && wasFindSelection))
+        fFindSelection = true;
+    }
+  }
+  if (fLookupData->CurrentKey() != oldKey) {
+    SetModifiedAfterEnter(true);
+    Click();
+  }
+  if (found) Key = 0;
+}
+
+void TkcCustomTextEdit::SetInternalDisplayValue(const Variant& AValue) {
+  // The user's change: the editor hears of it as of typing.
+  const String text = VarToStr(AValue);
+  if (text != Text()) InnerTextEdit()->SetText(text);
+}
+
+void TkcCustomTextEdit::DoExit() {
+  TkcCustomEdit::DoExit();
+  fFindSelection = false;
+}
+
+bool TkcCustomTextEdit::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  if (TkcCustomEdit::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
+  if (!CanNavigateLookupItems(true) || HasPopupWindow() || !UseLookupData() || fLookupData->IsEmpty()) return false;
+  if (!(!IsInplace() || ActiveProperties()->UseMouseWheel || Shift.Contains(ssCtrl))) return false;
+  if (DoEditing()) NavigateLookup(WheelDelta > 0 ? ldPrevious : ldNext);
+  return true;
+}
+
+void TkcCustomTextEdit::GetEditSizeProperties(TkcEditSizeProperties& AProperties) {
+  AProperties = TkcEditSizeProperties{};
+  AProperties.MaxLineCount = 1;
+}
+
+Variant TkcCustomTextEdit::LookupKeyToEditValue(const Variant& AKey) {
+  Variant value;
+  DisplayValueToEditValue(Variant(fLookupData->GetDisplayText(AKey)), value, false);
+  return value;
+}
+
+void TkcCustomTextEdit::ApplySelectedLookupItem(TObject*) {
+  const Variant value = LookupKeyToEditValue(fLookupData->GetCurrentKey());
+  const Variant current = GetEditValue();
+  const bool differ = VarType(value) != VarType(current) || !VarSameValue(value, current);
+  if (differ && !DoEditing()) return;
+  PushModifiedState();
+  try {
+    InternalSetEditValue(value, false);
+  } catch (...) {
+    PopModifiedState();
+    throw;
+  }
+  PopModifiedState();
+  if (differ) SetModifiedAfterEnter(true);
+  SelectAll();
+  if (HandleAllocated()) UpdateStateFromCursor(false);
+}
+
+int TkcCustomTextEdit::ItemIndex() { return fLookupData ? fLookupData->CurrentKey() : -1; }
+
+void TkcCustomTextEdit::SetItemIndex(int AIndex) {
+  if (!fLookupData) return;
+  const int old = ItemIndex();
+  {
+    TClickLock clicks(this);
+    fLookupData->SetCurrentKey(Variant(AIndex));
+    const Variant value = LookupKeyToEditValue(fLookupData->GetCurrentKey());
+    const Variant current = GetEditValue();
+    if (VarType(value) != VarType(current) || !VarSameValue(value, current)) SetEditValue(value);
+  }
+  if (ItemIndex() != old) {
+    SetModified(false);
+    Click();
   }
 }
 
@@ -299,6 +581,10 @@ void TkcCustomTextEdit::PropertiesChanged(TObject* Sender) {
     inner->SetMaxLength(p->MaxLength());
     inner->SetPasswordCharacter(p->PasswordChar);
     inner->SetReadOnly(IsReadOnly());
+  }
+  if (UseLookupData()) {
+    fLookupData->ListChanged();
+    if (!fLookupKeyFromNavigation) fLookupData->SynchronizeCurrentKey();
   }
   TkcCustomEdit::PropertiesChanged(Sender);
 }

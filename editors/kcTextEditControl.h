@@ -5,6 +5,7 @@
 
 #include "editors/kcEditControl.h"
 #include "editors/kcTextEdit.h"
+#include "editors/kcTextEditLookup.h"
 #include "platform/forms/StdCtrls.h"
 
 class TkcCustomTextEdit;
@@ -43,7 +44,7 @@ private:
   bool fKeyHandledByOwner = false;
 };
 
-class TkcCustomTextEdit : public TkcCustomEdit {
+class TkcCustomTextEdit : public TkcCustomEdit, public IkcTextEditLookupOwner {
   VT_CLASS(TkcCustomTextEdit, TkcCustomEdit)
 public:
   explicit TkcCustomTextEdit(TComponent* AOwner) : TkcCustomTextEdit(AOwner, false) {}
@@ -75,6 +76,31 @@ public:
   void ClearSelection();
   bool BeepOnEnter = true;
 
+  // Lookup items: completion of typed text and navigation through them.
+  TkcCustomTextEditLookupData* LookupData() const { return fLookupData.get(); }
+  // Whether the lookup data are in use for this editor now.
+  bool UseLookupData() { return fLookupData && ActiveProperties()->UseLookupData(); }
+  // The tail shown selected is a completion found by the incremental search.
+  bool FindSelection() const { return fFindSelection; }
+  void SetFindSelection(bool Value) { fFindSelection = Value; }
+  void ResetFindSelection() {
+    if (UseLookupData()) fFindSelection = false;
+  }
+  // Whether keys and the wheel move through the lookup items (drop-down kinds answer).
+  virtual bool CanNavigateLookupItems(bool) { return false; }
+  // The lookup data's handler: the current item becomes the value.
+  virtual void ApplySelectedLookupItem(TObject* Sender);
+  virtual Variant LookupKeyToEditValue(const Variant& AKey);
+  int ItemIndex();
+  void SetItemIndex(int AIndex);
+
+  // IkcTextEditLookupOwner.
+  TkcCustomTextEditProperties* GetLookupProperties() override { return ActiveProperties(); }
+  String GetLookupEditText() override { return Text(); }
+  bool CanEditLookupValue() override { return DoEditing(); }
+  bool IsLookupInternalUpdate() override { return fSynchronizingDisplay; }
+  void SetLookupKeyFromNavigation(bool AValue) override { fLookupKeyFromNavigation = AValue; }
+
   // Overrides of the edit.
   void SynchronizeDisplayValue() override;
   void SynchronizeEditValue() override;
@@ -89,6 +115,8 @@ public:
   bool IsEditValueChangingKey(WORD Key, TShiftState Shift) override;
   bool IsEditValueChangingChar(char32_t Key) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void DoEditKeyPress(char32_t& Key) override;
+  void SetInternalDisplayValue(const Variant& AValue) override;
   void PropertiesChanged(TObject* Sender) override;
   Variant GetDisplayValueForValidation() override { return Variant(Text()); }
   void SetValidatedDisplayValue(const Variant& AValue) override;
@@ -97,8 +125,19 @@ public:
 protected:
   TWinControl* CreateInnerEdit() override { return new TkcCustomInnerTextEdit(this); }
   void Initialize() override;
+  void DoExit() override;
+  bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+  void GetEditSizeProperties(TkcEditSizeProperties& AProperties) override;
 
 private:
+  // Completes the typed prefix from the lookup items; true when an item starts with it.
+  bool LocateTyped(String APrefix);
+  // Moves the current item; a change is the user's and may post at once.
+  void NavigateLookup(TkcEditLookupDirection ADirection);
+  std::unique_ptr<TkcCustomTextEditLookupData> fLookupData;
+  bool fFindSelection = false;
+  bool fLookupKeyFromNavigation = false;
+  bool fIsNavigatingLookup = false;
   // Puts a text into the inner edit as the value's display, not as the user's change.
   void ShowDisplayText(const String& AText);
   bool fSynchronizingDisplay = false;

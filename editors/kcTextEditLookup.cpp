@@ -151,3 +151,5 @@ void TkcCustomTextEditLookupData::SynchronizeCurrentKey() {
   String tail;
   Locate(text, tail, true, false);
 }
+
+TClass TkcCustomTextEditProperties::GetLookupDataClass() { return TkcCustomTextEditLookupData::StaticClass(); }

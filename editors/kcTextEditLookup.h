@@ -34,6 +34,7 @@ public:
 class TkcCustomTextEditLookupData : public TkcInterfacedPersistent {
   VT_CLASS(TkcCustomTextEditLookupData, TkcInterfacedPersistent)
 public:
+  using TConstructorArgs = std::tuple<IkcTextEditLookupOwner*>;
   explicit TkcCustomTextEditLookupData(IkcTextEditLookupOwner* AOwner)
       : TkcInterfacedPersistent(nullptr), fOwner(AOwner) {}
 
@@ -78,3 +79,5 @@ private:
   int fCurrentKey = -1;
   int fItemIndex = -1;
 };
+
+using TkcCustomTextEditLookupDataClass = TClassOf<TkcCustomTextEditLookupData, IkcTextEditLookupOwner*>;

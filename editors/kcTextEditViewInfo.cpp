@@ -14,6 +14,22 @@ TColor Inverse(TColor AColor) { return static_cast<TColor>(ColorToRGB(AColor) ^ 
 
 int LineHeight(TkcCanvas* ACanvas) { return ACanvas ? ACanvas->TextHeight("Zg") : 0; }
 
+// Single-row flags made into wrapping ones: word breaks, whole rows, from the top.
+unsigned WrappingFlags(unsigned AFlags) {
+  return (AFlags & ~(tl::kctfSingleLine | tl::kctfVertAlignmentMask)) | tl::kctfWordBreak | tl::kctfWholeRowsOnly;
+}
+
+// The rows a text wraps into at a width (0 for an empty text or no width).
+int CountWrappedRows(TCanvas* ACanvas, std::string_view AText, int AWidth, unsigned AFlags, int AMaxLineCount) {
+  if (AText.empty() || AWidth <= 0) return 0;
+  TkcTextLayoutParams params;
+  InitTextLayoutParamsOnCanvas(ACanvas, WrappingFlags(AFlags), params);
+  TkcTextRows rows;
+  int count = 0;
+  BuildTextRowsOnCanvas(ACanvas, AText, RECT{0, 0, AWidth, 0x3FFFFFFF}, params, rows, count, AMaxLineCount);
+  return AMaxLineCount > 0 ? std::min(count, AMaxLineCount) : count;
+}
+
 }  // namespace
 
 // ---- View info -------------------------------------------------------------------------------
@@ -28,8 +44,23 @@ void TkcCustomTextEditViewInfo::OffsetBounds(int DX, int DY) {
   }
 }
 
+void TkcCustomTextEditViewInfo::PrepareWrappedLayout(TkcCanvas* ACanvas) {
+  if (!WrapRequested) return;
+  TextFlags = BaseTextFlags;
+  if (Text.empty()) return;
+  if (Font) ACanvas->SetFont(Font);
+  const bool right = (BaseTextFlags & tl::kctfHorzAlignmentMask) == tl::kctfRight;
+  const int rows = CountWrappedRows(ACanvas->Canvas(), Text, TextRect.right - TextRect.left + (right ? 1 : 0),
+                                    BaseTextFlags, 0);
+  if (rows <= 1) return;
+  TextFlags = (BaseTextFlags & ~tl::kctfSingleLine) | tl::kctfWordBreak | tl::kctfWholeRowsOnly;
+  // Rows that do not all fit start at the top.
+  if (TextRect.bottom - TextRect.top < rows * LineHeight(ACanvas)) TextFlags &= ~tl::kctfVertAlignmentMask;
+}
+
 void TkcCustomTextEditViewInfo::DrawText(TkcCanvas* ACanvas) {
   if (Text.empty()) return;
+  if (!IsLaidOut) PrepareWrappedLayout(ACanvas);
   if (Font) ACanvas->SetFont(Font);
   ACanvas->Font()->SetColor(IsHighlighted ? clHighlightText : TextColor);
   TCanvas* canvas = ACanvas->Canvas();
@@ -63,6 +94,7 @@ void TkcCustomTextEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
 
 bool TkcCustomTextEditViewInfo::NeedsHintInBounds(TkcCanvas* ACanvas, POINT P, const TRect& ABounds) {
   if (Text.empty()) return false;
+  if (!IsLaidOut) PrepareWrappedLayout(ACanvas);
   TRect visible = TextRect;
   if (!IsRectEmpty(&ABounds) && !IntersectRect(&visible, &ABounds, &TextRect)) return false;
   if (!PtInRect(&visible, P)) return false;
@@ -171,6 +203,9 @@ void TkcCustomTextEditViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABoun
   info->Rows.clear();
   info->RowCount = 0;
   info->TextFlags = GetDrawTextFlags() | (EndEllipsis ? tl::kctfEndEllipsis : 0u);
+  info->BaseTextFlags = info->TextFlags;
+  info->WrapRequested = !TextProperties()->IsMultiLine() && (TextProperties()->GetOperationSupport() & 2) &&
+                        (Flags & 2);
 }
 
 void TkcCustomTextEditViewData::FillViewInfoValue(TkcCanvas*, const Variant& AEditValue,
@@ -207,9 +242,18 @@ TSize TkcCustomTextEditViewData::GetContentSize(TkcCanvas* ACanvas, const Varian
   if (Style->GetVisibleFont()) ACanvas->SetFont(Style->GetVisibleFont());
   const String text = GetDisplayText(AEditValue);
   const TRect offsets = GetContentDefaultOffsets();
-  TSize size{ASize.Width >= 0 ? ASize.Width : (text.empty() ? 0 : ACanvas->TextWidth(text)), LineHeight(ACanvas)};
   const TkcTextEditingStyle style = TextProperties()->GetEditingStyle();
-  if (!IsInplace && (style == esFixedList || style == esNoEdit)) ++size.cx;  // the alignment pixel
+  const bool alignmentPixel = !IsInplace && (style == esFixedList || style == esNoEdit);
+  TSize size{ASize.Width >= 0 ? ASize.Width : (text.empty() ? 0 : ACanvas->TextWidth(text)), LineHeight(ACanvas)};
+  if (ASize.Width >= 0) {
+    // A given width: as many rows as the text wraps into there (within the line limit).
+    const int wrap = ASize.Width - 3 + (IsInplace ? 0 : 2) + (alignmentPixel ? 0 : 1);
+    if (wrap <= 0) size.cx = 0;
+    const int rows = wrap > 0 ? CountWrappedRows(ACanvas->Canvas(), text, wrap, GetDrawTextFlags(), ASize.MaxLineCount)
+                              : 0;
+    size.cy = LineHeight(ACanvas) * std::max(rows, 1);
+  }
+  if (alignmentPixel) ++size.cx;
   size.cx += offsets.left + offsets.right;
   size.cy += offsets.top + offsets.bottom;
   return size;

@@ -19,6 +19,10 @@ public:
   TColor SelTextColor = clHighlightText, SelBkColor = clHighlight;
   TkcTextEditingStyle EditingStyle = esEdit;
   bool IsHighlighted = false;
+  // The caller asked for the text wrapped into rows where it does not fit one; TextFlags then
+  // become multi-row flags (from the single-row BaseTextFlags) when the text is laid out.
+  bool WrapRequested = false;
+  unsigned BaseTextFlags = 0;
 
   // The layout, made by the first DrawText after a calculation and kept.
   bool IsLaidOut = false;
@@ -28,6 +32,8 @@ public:
   TkcTextRows Rows;
 
   void DrawText(TkcCanvas* ACanvas);
+  // Chooses single-row or wrapped flags for the current text (see WrapRequested).
+  void PrepareWrappedLayout(TkcCanvas* ACanvas);
   void DrawBackground(TkcCanvas* ACanvas) override;
   void OffsetBounds(int DX, int DY) override;
   // True when P lies on the visible part of the text (ABounds: the visible area, empty for

@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "controls/kcLocalize.h"
+#include "editors/kcComboBox.h"
 #include "editors/kcMaskEdit.h"
 #include "editors/kcTextEdit.h"
 #include "platform/core/Utf8.h"
@@ -131,6 +132,34 @@ void TkcCustomFilterEditHelper::InitializeProperties(TkcCustomEditProperties* AP
   AProperties->EndUpdate(true);
 }
 
+TkcFilterEditClass TkcFilterTextEditHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcTextEdit, TkcTextEditProperties>();
+}
+
+TkcFilterEditClass TkcFilterMaskEditHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcMaskEdit, TkcMaskEditProperties>();
+}
+
+TkcFilterEditClass TkcFilterComboBoxHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcComboBox, TkcComboBoxProperties>();
+}
+
+void TkcFilterComboBoxHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                   TkcCustomEditProperties* ASourceProperties,
+                                                   bool AKeepButtons) const {
+  TkcFilterMaskEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* combo = dynamic_cast<TkcCustomComboBoxProperties*>(AProperties);
+  if (!combo) return;
+  combo->BeginUpdate();
+  combo->SetButtonGlyph(nullptr);
+  combo->SetDropDownRows(8);
+  combo->SetDropDownListStyle(lsEditList);
+  combo->ImmediateDropDown = false;
+  combo->SetPopupAlignment(taLeftJustify);
+  combo->Revertable = false;
+  combo->EndUpdate(true);
+}
+
 void TkcFilterTextEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
                                                    TkcCustomEditProperties* ASourceProperties,
                                                    bool AKeepButtons) const {
@@ -208,12 +237,14 @@ void RegisterStandardFilterEditHelpers() {
   if (controller->GetHelperClass(TkcTextEditProperties::StaticClass())) return;
   controller->Register(TkcTextEditProperties::StaticClass(), TkcFilterTextEditHelper::Class());
   controller->Register(TkcMaskEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class());
+  controller->Register(TkcComboBoxProperties::StaticClass(), TkcFilterComboBoxHelper::Class());
 }
 
 void UnregisterStandardFilterEditHelpers() {
   if (!gController) return;
   // The last removal may free the controller.
-  gController->Unregister(TkcMaskEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class());
+  gController->Unregister(TkcComboBoxProperties::StaticClass(), TkcFilterComboBoxHelper::Class());
+  if (gController) gController->Unregister(TkcMaskEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class());
   if (gController) gController->Unregister(TkcTextEditProperties::StaticClass(), TkcFilterTextEditHelper::Class());
 }
 

@@ -102,10 +102,14 @@ public:
 
 // ---- Value editors ---------------------------------------------------------------------------
 
+class TkcCustomEdit;
+
 // What the helpers ask of a value editor; the edit controls implement it.
 class IkcFilterEdit {
 public:
   virtual ~IkcFilterEdit() = default;
+  // The edit control itself (to parent, place and focus it).
+  virtual TkcCustomEdit* GetFilterEditControl() = 0;
   // The properties in effect for the editor.
   virtual TkcCustomEditProperties* GetFilterEditProperties() = 0;
   virtual Variant GetFilterEditValue() = 0;
@@ -118,6 +122,26 @@ struct TkcFilterEditClassInfo {
   std::function<IkcFilterEdit*()> Create;
 };
 using TkcFilterEditClass = const TkcFilterEditClassInfo*;
+
+// A value editor: an in-place edit control of one kind that answers the helpers itself.
+template <class TEditControl>
+class TkcFilterValueEdit : public TEditControl, public IkcFilterEdit {
+public:
+  TkcFilterValueEdit() : TEditControl(nullptr, true) {}
+  TkcCustomEdit* GetFilterEditControl() override { return this; }
+  TkcCustomEditProperties* GetFilterEditProperties() override { return this->ActiveProperties(); }
+  Variant GetFilterEditValue() override { return this->EditValue(); }
+  void SetFilterEditValue(const Variant& AValue) override { this->SetEditValue(AValue); }
+};
+
+// The edit class of value editors of the kind TEditControl with properties TProperties.
+template <class TEditControl, class TProperties>
+TkcFilterEditClass FilterEditClassOf() {
+  static const TkcFilterEditClassInfo info{TProperties::StaticClass(), [] {
+                                             return static_cast<IkcFilterEdit*>(new TkcFilterValueEdit<TEditControl>());
+                                           }};
+  return &info;
+}
 
 // The in-place edit list that hands out one cached editor per properties class.
 class IkcFilterInplaceEditList {
@@ -162,21 +186,15 @@ public:
   virtual bool ShowsDisplayText() const { return false; }
 };
 
-// The helpers of the text editors; the other editor kinds derive theirs from these. They name
-// no edit class until the edit controls register one (SetFilterEditClass), so a condition's
-// editor properties are then of the column's own kind.
+// The helpers of the text editors; the other editor kinds derive theirs from these. A value
+// editor is an in-place editor of the kind the helper names.
 class TkcFilterTextEditHelper : public TkcCustomFilterEditHelper {
   KC_FILTER_EDIT_HELPER(TkcFilterTextEditHelper, TkcCustomFilterEditHelper)
 public:
-  TkcFilterEditClass GetFilterEditClass() const override { return fEditClass; }
+  TkcFilterEditClass GetFilterEditClass() const override;
   // Also drops the lookup's new-text handler.
   void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
                             bool AKeepButtons) const override;
-  // The edit class the text editors' value editor is made of (null: none yet).
-  static void SetFilterEditClass(TkcFilterEditClass AClass) { fEditClass = AClass; }
-
-private:
-  static inline TkcFilterEditClass fEditClass = nullptr;
 };
 
 // A regular-expression mask edits filter values with its forced characters filled in; a masked
@@ -184,10 +202,28 @@ private:
 class TkcFilterMaskEditHelper : public TkcFilterTextEditHelper {
   KC_FILTER_EDIT_HELPER(TkcFilterMaskEditHelper, TkcFilterTextEditHelper)
 public:
+  TkcFilterEditClass GetFilterEditClass() const override;
   void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
                             bool AKeepButtons) const override;
   TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
                                               bool AExtendedSet) const override;
+};
+
+// Drop-down editors keep their drop-down button on value editors.
+class TkcFilterDropDownEditHelper : public TkcFilterMaskEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterDropDownEditHelper, TkcFilterMaskEditHelper)
+public:
+  bool KeepsEditButtons() const override { return true; }
+};
+
+// A combo box edits filter values as a plain edit list: no glyph, eight rows, no opening while
+// typing, no stepping by double click.
+class TkcFilterComboBoxHelper : public TkcFilterDropDownEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterComboBoxHelper, TkcFilterDropDownEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
 };
 
 // ---- Registry --------------------------------------------------------------------------------
@@ -215,7 +251,7 @@ private:
 TkcFilterEditsController* GetFilterEditsController();
 // Whether a controller exists now (it is freed with its last pair).
 bool FilterEditsControllerExists();
-// The helpers of the editors of this library: text and mask editors.
+// The helpers of the editors library's kinds: text, mask and combo box.
 void RegisterStandardFilterEditHelpers();
 void UnregisterStandardFilterEditHelpers();
 

@@ -1,7 +1,5 @@
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
-#include <memory>
-
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcTimeEdit.h"
 
@@ -13,27 +11,6 @@ TkcConditionOperators TkcFilterMemoHelper::GetSupportedOperators(TkcCustomEditPr
 namespace {
 
 int gInitCount = 0;
-
-// A value editor of the filter dialogs: an in-place edit control of one kind.
-template <class TEdit>
-class TkcFilterEditOf : public IkcFilterEdit {
-public:
-  TkcFilterEditOf() : fEdit(new TEdit(nullptr, true)) {}
-  TEdit* Edit() const { return fEdit.get(); }
-  TkcCustomEditProperties* GetFilterEditProperties() override { return fEdit->ActiveProperties(); }
-  Variant GetFilterEditValue() override { return fEdit->EditValue(); }
-  void SetFilterEditValue(const Variant& AValue) override { fEdit->SetEditValue(AValue); }
-
-private:
-  std::unique_ptr<TEdit> fEdit;
-};
-
-template <class TEdit, class TProperties>
-TkcFilterEditClass FilterEditClassOf() {
-  static const TkcFilterEditClassInfo info{TkcCustomEditPropertiesClass::Of<TProperties>(),
-                                           [] { return static_cast<IkcFilterEdit*>(new TkcFilterEditOf<TEdit>); }};
-  return &info;
-}
 
 }  // namespace
 
@@ -63,7 +40,7 @@ TkcFilterEditClass TkcFilterTimeEditHelper::GetFilterEditClass() const {
 void TkcFilterTimeEditHelper::InitializeFilterEdit(IkcFilterEdit* AEdit,
                                                    TkcCustomEditProperties* ASourceProperties) const {
   TkcFilterSpinEditHelper::InitializeFilterEdit(AEdit, ASourceProperties);
-  if (auto* edit = dynamic_cast<TkcFilterEditOf<TkcTimeEdit>*>(AEdit)) edit->Edit()->SetTime(0);
+  if (auto* edit = dynamic_cast<TkcTimeEdit*>(AEdit->GetFilterEditControl())) edit->SetTime(0);
 }
 
 void RegisterExtendedFilterEditHelpers() {

@@ -111,7 +111,7 @@ bool TkcGridViewChange::Matches(TkcCustomGridChange* AChange) {
 }
 
 void TkcGridDataChange::Execute() {
-  if (View()) View()->SizeChanged();
+  if (View()) View()->DataChanged();
 }
 
 void TkcGridControlFocusChange::Execute() {

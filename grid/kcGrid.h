@@ -21,7 +21,9 @@ class TkcCustomGridController;
 class TkcCustomGridPainter;
 class TkcCustomGridViewInfo;
 class TkcCustomGridViewInfoCache;
+class TkcCustomGridViewData;
 class TkcCustomGridCellViewInfo;
+class TkcGridTopDetailsSiteViewInfo;
 
 // ---- Changes --------------------------------------------------------------------------------
 
@@ -454,6 +456,13 @@ public:
   bool IsCellRegistered(TkcCustomGridCellViewInfo* ACell) const;
   void UnregisterCell(TkcCustomGridCellViewInfo* ACell, bool AAll = true);
   void UpdateSite(bool AShow);
+  // The height the view needs within AMaxSize, and whether it then shows all of its data; the
+  // width it needs. A plain view takes what it is given.
+  virtual int GetHeight(const TPoint& AMaxSize, bool& AFullyVisible) {
+    AFullyVisible = true;
+    return AMaxSize.y;
+  }
+  virtual int GetWidth(const TPoint& AMaxSize) { return AMaxSize.x; }
   virtual bool IsInternalUse() { return false; }
   virtual void ControlFocusChanged() {}
   // The cells in painting and hit-testing order (the base has none).
@@ -523,6 +532,16 @@ public:
   TkcCustomGridViewInfo* ViewInfo() const;
   TkcCustomGridController* Controller() const;
   void AfterDragAndDrop(bool Accepted) override;
+};
+
+// The view's records as the rest of the view sees them; made lazily by the table-like views.
+class TkcCustomGridViewData : public TkcGridViewHandler {
+  VT_CLASS(TkcCustomGridViewData, TkcGridViewHandler)
+public:
+  using TkcGridViewHandler::TkcGridViewHandler;
+  // The data controller reports a change of its rows: every record made so far goes.
+  virtual void Refresh(int /*ARecordCount*/) {}
+  virtual int GetRecordCount() { return 0; }
 };
 
 // ---- Site -----------------------------------------------------------------------------------
@@ -607,6 +626,9 @@ public:
   TkcCustomGridPainter* Painter() const { return fPainter.get(); }
   TkcCustomGridViewInfo* ViewInfo() const { return fViewInfo.get(); }
   TkcCustomGridViewInfoCache* ViewInfoCache() const { return fViewInfoCache.get(); }
+  TkcCustomGridViewData* ViewData() const { return fViewData.get(); }
+  // The data change: the cache and the view data follow the new record count.
+  virtual void DataChanged();
   TkcGridSite* Site() const { return fViewInfo ? fViewInfo->Site() : nullptr; }
   TkcLookAndFeelPainterClass LookAndFeelPainter() const;
   TkcLookAndFeel* LookAndFeel() const { return fLookAndFeel.get(); }
@@ -637,6 +659,7 @@ protected:
   virtual TkcCustomGridPainter* CreatePainter() { return new TkcCustomGridPainter(this); }
   virtual TkcCustomGridViewInfo* CreateViewInfo() { return new TkcCustomGridViewInfo(this); }
   virtual TkcCustomGridViewInfoCache* CreateViewInfoCache() { return nullptr; }
+  virtual TkcCustomGridViewData* CreateViewData() { return nullptr; }
   void SetMasterGridView(TkcCustomGridView* AMaster, bool AIsPattern = false) {
     fMasterGridView = AMaster;
     fIsPattern = AIsPattern;
@@ -652,11 +675,30 @@ private:
   std::unique_ptr<TkcCustomGridPainter> fPainter;
   std::unique_ptr<TkcCustomGridViewInfo> fViewInfo;
   std::unique_ptr<TkcCustomGridViewInfoCache> fViewInfoCache;
+  std::unique_ptr<TkcCustomGridViewData> fViewData;
   std::unique_ptr<TkcLookAndFeel> fLookAndFeel;
   TColor fBackgroundColor = clWindow;
   int fLockCount = 0;
   TkcGridViewChangeKind fChangedKind = vckProperty;
   bool fChangePending = false, fChangingAtUnlock = false;
+};
+
+// A group of a view's options: each change tells the view what it needs (a repaint, a layout or
+// a size calculation).
+class TkcCustomGridOptions : public TPersistent {
+  VT_CLASS(TkcCustomGridOptions, TPersistent)
+public:
+  explicit TkcCustomGridOptions(TkcCustomGridView* AGridView) : fGridView(AGridView) {}
+  TkcCustomGridView* GridView() const { return fGridView; }
+  void Changed(TkcGridViewChangeKind AKind) {
+    if (fGridView) fGridView->Changed(AKind);
+  }
+
+protected:
+  TPersistent* GetOwner() override { return fGridView; }
+
+private:
+  TkcCustomGridView* fGridView;
 };
 
 template <class T>
@@ -667,6 +709,8 @@ T* CreateGridView(TComponent* AOwner) {
 }
 
 // ---- Levels ---------------------------------------------------------------------------------
+
+enum TkcGridDetailTabsPosition { dtpNone, dtpLeft, dtpTop };
 
 // One node of the grid's level tree; it binds one view.
 class TkcGridLevel : public TkcComponent {
@@ -694,6 +738,15 @@ public:
   int CheckHeight(int Value) const;
   int DetailFrameWidth() const { return fDetailFrameWidth; }
   void SetDetailFrameWidth(int Value);
+  // clDefault: the look and feel's detail frame colour.
+  TColor DetailFrameColor() const { return fDetailFrameColor; }
+  void SetDetailFrameColor(TColor Value);
+  TColor GetEffectiveDetailFrameColor() const;
+  // Where the child levels show as tabs, if at all.
+  TkcGridDetailTabsPosition DetailTabsPosition() const { return fDetailTabsPosition; }
+  void SetDetailTabsPosition(TkcGridDetailTabsPosition Value);
+  int VisibleCount() const;
+  TkcGridLevel* VisibleItems(int AIndex) const;
 
 private:
   friend class TkcCustomGrid;
@@ -705,6 +758,8 @@ private:
   String fCaption;
   bool fVisible = true;
   int fMaxDetailHeight = 0, fDetailFrameWidth = 1;
+  TColor fDetailFrameColor = clDefault;
+  TkcGridDetailTabsPosition fDetailTabsPosition = dtpNone;
 };
 
 // ---- Grid -----------------------------------------------------------------------------------
@@ -745,6 +800,8 @@ public:
   }
   void ControlFocusChanged(bool AFocused);
   TkcCustomGridHitTest* GetHitTest(const TPoint& P);
+  // The root level's site, remade at each layout; nil before the first.
+  TkcGridTopDetailsSiteViewInfo* DetailsSite() const { return fDetailsSite.get(); }
   // Lets the owner see a view's key and popup notifications; answers whether one handled it.
   std::function<bool(int, TMessage*)> OnNotification;
   bool SendNotification(int AKind, TMessage* AMessage) { return OnNotification && OnNotification(AKind, AMessage); }
@@ -759,9 +816,12 @@ protected:
   void BoundsChanged() override;
   void Paint() override;
   void FocusChanged() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void Dispatch(TMessage& Message) override;
 
 private:
   void ProcessChanges();
+  std::unique_ptr<TkcGridTopDetailsSiteViewInfo> fDetailsSite;
   std::unique_ptr<TkcGridLevel> fRootLevel;
   TkcGridLevel* fActiveLevel = nullptr;
   TkcCustomGridView* fFocusedView = nullptr;

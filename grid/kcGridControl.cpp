@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "grid/kcGrid.h"
+#include "grid/kcGridDetailsSite.h"
 #include "platform/forms/Forms.h"
 
 // ---- Site -----------------------------------------------------------------------------------
@@ -201,6 +202,7 @@ TkcCustomGridView::~TkcCustomGridView() {
   fViewInfoCache.reset();
   fPainter.reset();
   fController.reset();
+  fViewData.reset();
 }
 
 void TkcCustomGridView::Detach() {
@@ -209,11 +211,21 @@ void TkcCustomGridView::Detach() {
 }
 
 void TkcCustomGridView::Init() {
+  fViewData.reset(CreateViewData());
   fController.reset(CreateController());
   fPainter.reset(CreatePainter());
   fViewInfoCache.reset(CreateViewInfoCache());
   fViewInfo.reset(CreateViewInfo());
   fViewInfo->Init();
+}
+
+void TkcCustomGridView::DataChanged() {
+  if (fViewData) {
+    int count = fViewData->GetRecordCount();
+    if (fViewInfoCache) fViewInfoCache->SetCount(count);
+    fViewData->Refresh(count);
+  }
+  SizeChanged();
 }
 
 void TkcCustomGridView::BeforeDestruction() {
@@ -417,6 +429,33 @@ void TkcGridLevel::SetDetailFrameWidth(int Value) {
   Changed();
 }
 
+void TkcGridLevel::SetDetailFrameColor(TColor Value) {
+  if (fDetailFrameColor == Value) return;
+  fDetailFrameColor = Value;
+  if (fControl) fControl->Invalidate();
+}
+
+TColor TkcGridLevel::GetEffectiveDetailFrameColor() const {
+  if (fDetailFrameColor != clDefault) return fDetailFrameColor;
+  return fControl ? fControl->LookAndFeel()->Painter()->GetDetailFrameDefaultColor() : clBtnText;
+}
+
+void TkcGridLevel::SetDetailTabsPosition(TkcGridDetailTabsPosition Value) {
+  if (fDetailTabsPosition == Value) return;
+  fDetailTabsPosition = Value;
+  Changed();
+}
+
+int TkcGridLevel::VisibleCount() const {
+  return static_cast<int>(std::count_if(fItems.begin(), fItems.end(), [](TkcGridLevel* l) { return l->Visible(); }));
+}
+
+TkcGridLevel* TkcGridLevel::VisibleItems(int AIndex) const {
+  for (TkcGridLevel* l : fItems)
+    if (l->Visible() && AIndex-- == 0) return l;
+  return nullptr;
+}
+
 void TkcGridLevel::Changed() {
   if (fControl) fControl->SizeChanged();
 }
@@ -435,6 +474,7 @@ TkcCustomGrid::TkcCustomGrid(TComponent* AOwner)
 
 TkcCustomGrid::~TkcCustomGrid() {
   fChanges.clear();
+  fDetailsSite.reset();
   // The views' sites belong to their views, not to this window.
   for (TkcCustomGridView* view : fViews)
     if (TkcGridSite* site = view->Site(); site && site->Parent() == this) site->SetParent(nullptr);
@@ -555,10 +595,14 @@ void TkcCustomGrid::LayoutChanged() { AddChange(new TkcGridLayoutChange(nullptr)
 void TkcCustomGrid::SizeChanged() { AddChange(new TkcGridSizeChange(nullptr)); }
 
 void TkcCustomGrid::Calculate() {
+  // Views leaving a grid that is being destroyed ask for a layout after its levels are gone.
+  if (!fRootLevel) return;
   TkcCustomGridView* active = ActiveView();
   for (TkcCustomGridView* view : fViews)
     if (view != active && !view->MasterGridView() && view->ViewInfo()) view->ViewInfo()->UpdateSite(false);
-  if (active && active->ViewInfo()) active->ViewInfo()->MainCalculate(ClientRect());
+  fDetailsSite = std::make_unique<TkcGridTopDetailsSiteViewInfo>(this);
+  fDetailsSite->Init();
+  fDetailsSite->Calculate(0, 0);
   Invalidate();
 }
 
@@ -570,6 +614,23 @@ void TkcCustomGrid::BoundsChanged() {
 void TkcCustomGrid::Paint() {
   TkcControl::Paint();
   if (!ActiveView()) Canvas()->FillRect(GetClientBounds(), clBtnFace);
+  if (fDetailsSite) fDetailsSite->Paint(Canvas());
+}
+
+void TkcCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TkcControl::MouseDown(Button, Shift, X, Y);
+  if (!fDetailsSite) return;
+  if (auto* tab = dynamic_cast<TkcGridDetailsSiteTabHitTest*>(fDetailsSite->GetHitTest(TPoint{X, Y})))
+    if (tab->ViewInfo()) tab->ViewInfo()->MouseDown(tab, Button, Shift);
+}
+
+void TkcCustomGrid::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_DIALOGCHAR && fDetailsSite && fDetailsSite->TabsViewInfo() &&
+      fDetailsSite->TabsViewInfo()->ProcessDialogChar(char32_t(Message.WParam))) {
+    Message.Result = 1;
+    return;
+  }
+  TkcControl::Dispatch(Message);
 }
 
 void TkcCustomGrid::FocusChanged() {
@@ -582,6 +643,8 @@ void TkcCustomGrid::ControlFocusChanged(bool) {
 }
 
 TkcCustomGridHitTest* TkcCustomGrid::GetHitTest(const TPoint& P) {
+  if (fDetailsSite && fDetailsSite->TabsViewInfo())
+    if (TkcCustomGridHitTest* hit = fDetailsSite->TabsViewInfo()->GetHitTest(P)) return hit;
   TkcCustomGridView* view = ActiveView();
   if (view && view->Site() && view->Site()->Parent() == this && !view->Site()->IsParked()) {
     TRect r = view->Site()->BoundsRect();

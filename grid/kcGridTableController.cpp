@@ -2,36 +2,60 @@
 
 #include <algorithm>
 
+#include "controls/kcControlUtils.h"
+#include "grid/kcGridEditingController.h"
+#include "grid/kcGridPopups.h"
+#include "platform/core/Utf8.h"
+#include "platform/forms/Dialogs.h"
+
+TkcGridTableController::TkcGridTableController(TkcCustomGridView* AGridView)
+    : TkcCustomGridController(AGridView), fEditingController(std::make_unique<TkcGridEditingController>(this)) {}
+
+TkcGridTableController::~TkcGridTableController() = default;
+
 TkcGridTableView* TkcGridTableController::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
+TkcCustomDataController* TkcGridTableController::DataController() const { return TableView()->DataController(); }
+
+TkcGridFilterPopup* TkcGridTableController::FilterPopup() {
+  if (!fFilterPopup) fFilterPopup = std::make_unique<TkcGridFilterPopup>(TableView());
+  return fFilterPopup.get();
+}
+
+// ---- Sorting --------------------------------------------------------------------------------
 
 void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {
-  TkcCustomDataController* dc = TableView()->DataController();
+  TkcCustomDataController* dc = DataController();
+  HideEdit(true);
   TkcDataSortOrder order = AShift.Contains(ssCtrl)               ? soNone
                            : AColumn->SortOrder() == soAscending ? soDescending
                                                                  : soAscending;
   dc->BeginUpdate();
-  if (!AShift.Contains(ssShift) && !AShift.Contains(ssCtrl))
-    for (int i = 0; i < TableView()->ColumnCount(); ++i) {
-      TkcGridColumn* c = TableView()->Columns(i);
-      if (c != AColumn && c->GroupIndex() < 0) c->SetSortOrder(soNone);
-    }
-  AColumn->SetSortOrder(order);
+  try {
+    if (!AShift.Contains(ssShift) && !AShift.Contains(ssCtrl))
+      for (int i = 0; i < TableView()->ColumnCount(); ++i) {
+        TkcGridColumn* c = TableView()->Columns(i);
+        if (c != AColumn && c->GroupIndex() < 0) c->SetSortOrder(soNone);
+      }
+    AColumn->SetSortOrder(order);
+  } catch (...) {
+    dc->EndUpdate();
+    throw;
+  }
   dc->EndUpdate();
+  MakeFocusedRowVisible();
 }
 
-void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) {
-  TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
-  TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
-  if (auto* cellHit = dynamic_cast<TkcGridRecordHitTest*>(hit); cellHit && cellHit->RowIndex >= 0) {
-    FocusRow(cellHit->RowIndex);
-  }
-}
+// ---- Focus ----------------------------------------------------------------------------------
 
 void TkcGridTableController::FocusRow(int ARowIndex) {
   TkcGridTableView* view = TableView();
+  if (ARowIndex != DataController()->GetFocusedRowIndex()) {
+    HideEdit(true);
+    CancelIncSearching();
+  }
   view->BeginUpdate();
   try {
-    view->DataController()->FocusRow(ARowIndex);
+    DataController()->FocusRow(ARowIndex);
     MakeFocusedRowVisible();
     // The rows' colours follow the focus; the relayout covers the visible rows only.
     view->LayoutChanged();
@@ -44,7 +68,7 @@ void TkcGridTableController::FocusRow(int ARowIndex) {
 
 void TkcGridTableController::MakeFocusedRowVisible() {
   TkcGridTableView* view = TableView();
-  int row = view->DataController()->GetFocusedRowIndex();
+  int row = DataController()->GetFocusedRowIndex();
   if (row < 0) return;
   int visible = std::max(1, view->TableViewInfo()->VisibleRowCount());
   if (row < view->TopRowIndex())
@@ -53,46 +77,518 @@ void TkcGridTableController::MakeFocusedRowVisible() {
     view->SetTopRowIndex(row - visible + 1);
 }
 
+void TkcGridTableController::FocusNextRecord(bool AForward) {
+  TkcCustomDataController* dc = DataController();
+  int last = dc->GetRowCount() - 1;
+  if (last < 0) return;
+  FocusRow(std::clamp(dc->GetFocusedRowIndex() + (AForward ? 1 : -1), 0, last));
+}
+
+void TkcGridTableController::FocusNextPage(bool AForward) {
+  TkcGridTableView* view = TableView();
+  TkcCustomDataController* dc = DataController();
+  int last = dc->GetRowCount() - 1;
+  if (last < 0) return;
+  MakeFocusedRowVisible();
+  int visible = std::max(1, view->TableViewInfo()->VisibleRowCount());
+  int row = dc->GetFocusedRowIndex();
+  // The edge row of the page first; only from there does the page scroll.
+  int edge = AForward ? view->TopRowIndex() + visible - 1 : view->TopRowIndex();
+  if (row == edge) {
+    view->SetTopRowIndex(view->TopRowIndex() + (AForward ? visible : -visible));
+    edge = AForward ? view->TopRowIndex() + visible - 1 : view->TopRowIndex();
+  }
+  FocusRow(std::clamp(edge, 0, last));
+}
+
+void TkcGridTableController::GoToNext() {
+  TkcCustomDataController* dc = DataController();
+  if (dc->GetFocusedRowIndex() >= dc->GetRowCount() - 1) {
+    if (TableView()->OptionsData()->Appending()) CreateNewRecord(true);
+    return;
+  }
+  FocusNextRecord(true);
+}
+
+void TkcGridTableController::SetFocusedItem(TkcGridColumn* Value) {
+  if (Value == fFocusedItem) return;
+  HideEdit(true);
+  CancelIncSearching();
+  fFocusedItem = Value;
+  // The focused cell comes into view horizontally.
+  if (Value && Value->Visible()) {
+    TkcGridTableViewInfo* info = TableView()->TableViewInfo();
+    int left = 0;
+    for (int i = 0; i < TableView()->VisibleColumnCount() && TableView()->VisibleColumns(i) != Value; ++i)
+      left += TableView()->VisibleColumns(i)->Width();
+    int client = info->ClientBounds().right - info->ClientBounds().left;
+    if (left < fLeftPos)
+      SetLeftPos(left);
+    else if (left + Value->Width() > fLeftPos + client)
+      SetLeftPos(left + Value->Width() - client);
+  }
+  TableView()->LayoutChanged();
+}
+
+void TkcGridTableController::ItemRemoved(TkcGridColumn* AItem) {
+  fEditingController->ItemRemoved(AItem);
+  if (fFilterPopup) fFilterPopup->ItemRemoved(AItem);
+  if (fFocusedItem == AItem) fFocusedItem = nullptr;
+  if (TableView()->OptionsBehavior()->IncSearchItem() == AItem) TableView()->OptionsBehavior()->SetIncSearchItem(nullptr);
+}
+
+void TkcGridTableController::SetLeftPos(int Value) {
+  TkcGridTableViewInfo* info = TableView()->TableViewInfo();
+  int client = info->ClientBounds().right - info->ClientBounds().left;
+  Value = std::clamp(Value, 0, std::max(0, info->DataWidth() - client));
+  if (Value == fLeftPos) return;
+  int dx = fLeftPos - Value;
+  fLeftPos = Value;
+  TableView()->LeftPosChanged(dx);
+}
+
+// ---- Selection ------------------------------------------------------------------------------
+
+bool TkcGridTableController::IsMultiSelectActive() const { return TableView()->OptionsSelection()->MultiSelect(); }
+
+void TkcGridTableController::InvalidateRows() { TableView()->LayoutChanged(); }
+
+void TkcGridTableController::SelectOnlyFocused() {
+  TkcCustomDataController* dc = DataController();
+  int row = dc->GetFocusedRowIndex();
+  if (row < 0) return;
+  if (dc->GetSelectedCount() == 1 && dc->IsRowSelected(row)) return;
+  dc->BeginUpdate();
+  dc->ClearSelection();
+  dc->ChangeRowSelection(row, true);
+  dc->EndUpdate();
+  InvalidateRows();
+}
+
+void TkcGridTableController::SelectRange(bool AClearOthers) {
+  TkcCustomDataController* dc = DataController();
+  int row = dc->GetFocusedRowIndex();
+  if (row < 0) return;
+  if (!dc->HasSelectionAnchor()) dc->SetSelectionAnchor(row);
+  dc->SelectFromAnchor(row, !AClearOthers);
+  InvalidateRows();
+}
+
+void TkcGridTableController::SelectAll() {
+  if (!IsMultiSelectActive()) return;
+  DataController()->SelectAll();
+  InvalidateRows();
+}
+
+void TkcGridTableController::ClearSelection() {
+  DataController()->ClearSelection();
+  InvalidateRows();
+}
+
+void TkcGridTableController::ProcessSelectionKey(WORD& Key, TShiftState Shift) {
+  TkcCustomDataController* dc = DataController();
+  int row = dc->GetFocusedRowIndex();
+  if (row < 0) return;
+  TShiftState s = Shift * TShiftState{ssShift, ssAlt, ssCtrl};
+  if (Key == VK_SPACE && s == TShiftState{ssCtrl}) {
+    dc->ChangeRowSelection(row, !dc->IsRowSelected(row));
+    fSkipNextChar = true;
+    InvalidateRows();
+    return;
+  }
+  if (s.Contains(ssShift) && Key != 0) {
+    SelectRange(true);
+    return;
+  }
+  dc->SetSelectionAnchor(row);
+  if (s != TShiftState{ssCtrl}) SelectOnlyFocused();
+}
+
+void TkcGridTableController::MouseSelect(int ARowIndex, TShiftState AShift) {
+  TkcCustomDataController* dc = DataController();
+  TShiftState s = AShift * TShiftState{ssShift, ssAlt, ssCtrl};
+  if (s.Empty() || s == TShiftState{ssCtrl}) dc->SetSelectionAnchor(ARowIndex);
+  bool selected = dc->IsRowSelected(ARowIndex);
+  if (s == TShiftState{ssCtrl}) {
+    // A selected row is deselected at mouse-up, so that the selection can still be dragged.
+    if (selected && !AShift.Contains(ssDouble) && !IsEditing()) {
+      fUnselectPending = true;
+      fUnselectRowIndex = ARowIndex;
+    } else {
+      dc->ChangeRowSelection(ARowIndex, !selected);
+      InvalidateRows();
+    }
+  } else if (s.Contains(ssShift)) {
+    SelectRange(!s.Contains(ssCtrl));
+  } else if (selected && dc->GetSelectedCount() > 1) {
+    fUnselectPending = true;
+    fUnselectRowIndex = ARowIndex;
+  } else {
+    SelectOnlyFocused();
+  }
+}
+
+bool TkcGridTableController::CanDelete(bool ACheckOptions) const {
+  TkcCustomDataController* dc = DataController();
+  if (dc->GetFocusedRowIndex() < 0 && dc->GetSelectedCount() == 0) return false;
+  return (dc->GetEditOperations() & dceoDelete) != 0 && (!ACheckOptions || TableView()->OptionsData()->Deleting());
+}
+
+bool TkcGridTableController::CanInsert(bool ACheckOptions) const {
+  return (DataController()->GetEditOperations() & dceoInsert) != 0 &&
+         (!ACheckOptions || TableView()->OptionsData()->Inserting());
+}
+
+void TkcGridTableController::DeleteSelection() {
+  if (!CanDelete(false)) return;
+  TkcCustomDataController* dc = DataController();
+  HideEdit(false);
+  int focused = dc->GetFocusedRowIndex();
+  bool several = IsMultiSelectActive() &&
+                 (dc->GetSelectedCount() > 1 || (dc->GetSelectedCount() == 1 && !dc->IsRowSelected(focused)));
+  if (TableView()->OptionsData()->DeletingConfirmation()) {
+    HWND owner = Site() && Site()->HandleAllocated() ? Site()->Handle() : HWND{};
+    if (MessageBox(owner, several ? "Delete all selected records?" : "Delete record?", "Confirm",
+                   MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+      return;
+  }
+  if (several)
+    dc->DeleteSelectedRecords();
+  else
+    dc->DeleteFocused();
+  MakeFocusedRowVisible();
+  TableView()->LayoutChanged();
+}
+
+void TkcGridTableController::CreateNewRecord(bool AAppend) {
+  TkcCustomDataController* dc = DataController();
+  HideEdit(true);
+  if (AAppend) {
+    if ((dc->GetEditOperations() & dceoAppend) == 0 || !TableView()->OptionsData()->Appending()) return;
+    dc->Append();
+  } else {
+    if (!CanInsert(false)) return;
+    dc->Insert();
+  }
+  MakeFocusedRowVisible();
+  if (IsMultiSelectActive()) SelectOnlyFocused();
+  if (TableView()->OptionsBehavior()->FocusFirstCellOnNewRecord() && TableView()->VisibleColumnCount())
+    SetFocusedItem(TableView()->VisibleColumns(0));
+  TableView()->LayoutChanged();
+}
+
+// ---- Incremental search ---------------------------------------------------------------------
+
+TkcGridColumn* TkcGridTableController::GetIncSearchItem() const {
+  TkcGridTableView* view = TableView();
+  if (view->OptionsSelection()->CellSelect() && fFocusedItem) return fFocusedItem;
+  if (view->OptionsBehavior()->IncSearchItem()) return view->OptionsBehavior()->IncSearchItem();
+  return view->VisibleColumnCount() ? view->VisibleColumns(0) : nullptr;
+}
+
+bool TkcGridTableController::IsIncSearching() const { return DataController()->Search()->GetSearching(); }
+
+String TkcGridTableController::IncSearchText() const {
+  return IsIncSearching() ? DataController()->Search()->GetSearchText() : String();
+}
+
+void TkcGridTableController::SetIncSearchText(const String& Value) {
+  if (Value == IncSearchText()) return;
+  TkcGridColumn* item = GetIncSearchItem();
+  if (!item) return;
+  TkcDataControllerSearch* search = DataController()->Search();
+  int itemIndex = IsIncSearching() ? search->GetItemIndex() : item->ItemIndex();
+  if (Value.empty()) {
+    CancelIncSearching();
+    return;
+  }
+  TableView()->BeginUpdate();
+  try {
+    search->Locate(itemIndex, Value);
+    MakeFocusedRowVisible();
+    TableView()->LayoutChanged();
+  } catch (...) {
+    TableView()->EndUpdate();
+    throw;
+  }
+  TableView()->EndUpdate();
+}
+
+void TkcGridTableController::CancelIncSearching() {
+  if (!IsIncSearching()) return;
+  DataController()->Search()->Cancel();
+  TableView()->LayoutChanged();
+}
+
+bool TkcGridTableController::IncSearchKeyDown(WORD& Key, TShiftState Shift) {
+  TkcDataControllerSearch* search = DataController()->Search();
+  switch (Key) {
+    case VK_BACK: {
+      String text = IncSearchText();
+      // Remove one whole character, not one byte.
+      size_t cut = text.size();
+      while (cut > 0 && (static_cast<unsigned char>(text[cut - 1]) & 0xC0) == 0x80) --cut;
+      SetIncSearchText(text.substr(0, cut ? cut - 1 : 0));
+      return true;
+    }
+    case VK_ESCAPE: CancelIncSearching(); return true;
+    case VK_UP:
+    case VK_DOWN:
+      if (Shift != TShiftState{ssCtrl}) return false;
+      search->LocateNext(Key == VK_DOWN);
+      MakeFocusedRowVisible();
+      TableView()->LayoutChanged();
+      return true;
+    default: return false;
+  }
+}
+
+// ---- Editing --------------------------------------------------------------------------------
+
+bool TkcGridTableController::CanEdit() const {
+  return fFocusedItem && TableView()->OptionsData()->Editing() && (DataController()->GetEditOperations() & dceoModify);
+}
+
+bool TkcGridTableController::ShowEdit(char32_t AKey) {
+  if (!CanEdit()) return false;
+  return fEditingController->ShowEdit(fFocusedItem, AKey);
+}
+
+void TkcGridTableController::HideEdit(bool ASave) { fEditingController->HideEdit(ASave); }
+bool TkcGridTableController::IsEditing() const { return fEditingController->IsEditing(); }
+
+void TkcGridTableController::FocusLost() {
+  TkcCustomGridController::FocusLost();
+  CancelIncSearching();
+}
+
+// ---- Keyboard -------------------------------------------------------------------------------
+
 void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
-  TkcCustomDataController* dc = TableView()->DataController();
-  if (Shift.Contains(ssCtrl) && (Key == 'C' || Key == VK_INSERT)) {
-    TableView()->CopyToClipboard(true, dc->MultiSelect());
+  TkcGridTableView* view = TableView();
+  TkcCustomDataController* dc = DataController();
+  if (IsIncSearching() && IncSearchKeyDown(Key, Shift)) {
     Key = 0;
     return;
   }
-  int page = std::max(1, TableView()->TableViewInfo()->VisibleRowCount());
-  int row = dc->GetFocusedRowIndex(), last = dc->GetRowCount() - 1;
-  int target;
+  int row = dc->GetFocusedRowIndex();
+  bool ctrlOnly = Shift == TShiftState{ssCtrl};
+  bool handled = true;
   switch (Key) {
-    case VK_UP: target = row - 1; break;
-    case VK_DOWN: target = row + 1; break;
-    case VK_PRIOR: target = row - page; break;
-    case VK_NEXT: target = row + page; break;
-    case VK_HOME: target = 0; break;
-    case VK_END: target = last; break;
-    default: return;
+    case VK_UP: FocusNextRecord(false); break;
+    case VK_DOWN: GoToNext(); break;
+    case VK_PRIOR: FocusNextPage(false); break;
+    case VK_NEXT: FocusNextPage(true); break;
+    case VK_HOME:
+      if (Shift.Contains(ssCtrl) || !fFocusedItem)
+        GoToFirst();
+      else if (view->VisibleColumnCount())
+        SetFocusedItem(view->VisibleColumns(0));
+      break;
+    case VK_END:
+      if (Shift.Contains(ssCtrl) || !fFocusedItem)
+        GoToLast();
+      else if (view->VisibleColumnCount())
+        SetFocusedItem(view->VisibleColumns(view->VisibleColumnCount() - 1));
+      break;
+    case VK_LEFT:
+    case VK_RIGHT: {
+      int n = view->VisibleColumnCount();
+      if (!view->OptionsSelection()->CellSelect() || n == 0) {
+        // Without cells to focus the arrows scroll the view sideways.
+        SetLeftPos(fLeftPos + (Key == VK_RIGHT ? 10 : -10));
+        break;
+      }
+      int i = fFocusedItem ? fFocusedItem->VisibleIndex() : -1;
+      i = std::clamp(i + (Key == VK_RIGHT ? 1 : -1), 0, n - 1);
+      SetFocusedItem(view->VisibleColumns(i));
+      break;
+    }
+    case VK_RETURN:
+    case VK_F2:
+      if (!Shift.Empty() || !ShowEdit()) handled = false;
+      break;
+    case VK_ESCAPE:
+      if (dc->IsEditing()) dc->Cancel();
+      else handled = false;
+      break;
+    case VK_DELETE:
+      if ((Shift.Empty() || ctrlOnly) && CanDelete(true)) DeleteSelection();
+      else handled = false;
+      break;
+    case VK_INSERT:
+      if (Shift.Empty() && CanInsert(true))
+        CreateNewRecord(false);
+      else if (ctrlOnly)
+        view->CopyToClipboard(true, dc->MultiSelect());
+      else
+        handled = false;
+      break;
+    case 'A':
+      if (ctrlOnly) SelectAll();
+      else handled = false;
+      break;
+    case 'C':
+      if (ctrlOnly) view->CopyToClipboard(true, dc->MultiSelect());
+      else handled = false;
+      break;
+    case VK_SPACE: handled = ctrlOnly; break;
+    default: handled = false;
   }
-  if (last < 0) return;
-  FocusRow(std::clamp(target, 0, last));
-  Key = 0;
+  // The selection follows keys that moved the focus, and Space / PageUp / PageDown always.
+  bool moved = dc->GetFocusedRowIndex() != row;
+  bool selectionKey = Key == VK_SPACE || Key == VK_PRIOR || Key == VK_NEXT ||
+                      (moved && Key != VK_INSERT && !(Key == 'C' && ctrlOnly));
+  if (IsMultiSelectActive() && selectionKey && !IsEditing()) ProcessSelectionKey(Key, Shift);
+  if (handled) Key = 0;
 }
+
+void TkcGridTableController::KeyPress(char32_t& Key) {
+  if (fSkipNextChar) {
+    fSkipNextChar = false;
+    if (Key == U' ') {
+      Key = 0;
+      return;
+    }
+  }
+  if (Key != 8 && Key <= 31) return;
+  TkcGridTableView* view = TableView();
+  if (view->OptionsBehavior()->IncSearch() && GetIncSearchItem() && !DataController()->IsEditing() && !IsEditing()) {
+    if (Key != 8) {
+      SetIncSearchText(IncSearchText() + Utf8Encode(Key));
+    }
+    Key = 0;
+    return;
+  }
+  // A typed character opens the editor with it.
+  if (Key != 8 && view->OptionsBehavior()->ImmediateEditor() && ShowEdit(Key)) Key = 0;
+}
+
+// ---- Mouse ----------------------------------------------------------------------------------
+
+void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) {
+  // The filter button opens its drop-down; the header under it is not pressed (no sorting).
+  if (auto* filterHit = dynamic_cast<TkcGridColumnHeaderFilterButtonHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y}))) {
+    if (AButton == mbLeft) {
+      HideEdit(true);
+      FilterPopup()->Popup(filterHit->Column);
+    }
+    return;
+  }
+  TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
+  TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
+  auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(hit);
+  if (!rowHit || rowHit->RowIndex < 0) return;
+  int row = rowHit->RowIndex;
+  TkcGridColumn* column = nullptr;
+  if (auto* cellHit = dynamic_cast<TkcGridRecordCellHitTest*>(hit)) column = cellHit->Column;
+  bool onFocusedCell = row == DataController()->GetFocusedRowIndex() && column && column == fFocusedItem;
+  if (column && TableView()->OptionsSelection()->CellSelect()) SetFocusedItem(column);
+  FocusRow(row);
+  if (DataController()->GetFocusedRowIndex() != row) return;  // the data refused the focus
+  if (AButton != mbLeft) return;
+  if (IsMultiSelectActive()) MouseSelect(row, AShift);
+  // A second click on the focused cell, or a double click, opens its editor.
+  if (column && (onFocusedCell || AShift.Contains(ssDouble)) && !AShift.Contains(ssShift) && !AShift.Contains(ssCtrl)) {
+    ShowEdit();
+    return;
+  }
+  if (TableView()->OptionsBehavior()->PullFocusing()) {
+    fIsPullFocusing = true;
+    fPullRow = row;
+  }
+}
+
+void TkcGridTableController::PullFocusTo(int ARowIndex) {
+  if (ARowIndex == fPullRow) return;
+  fPullRow = ARowIndex;
+  FocusRow(ARowIndex);
+  if (IsMultiSelectActive()) SelectRange(true);
+}
+
+void TkcGridTableController::PullScrollTick() {
+  TkcGridTableView* view = TableView();
+  int visible = std::max(1, view->TableViewInfo()->VisibleRowCount());
+  int target = fPullScrollDirection == 3 ? view->TopRowIndex() - 1 : view->TopRowIndex() + visible;
+  target = std::clamp(target, 0, std::max(0, DataController()->GetRowCount() - 1));
+  PullFocusTo(target);
+}
+
+void TkcGridTableController::MouseMove(TShiftState AShift, int X, int Y) {
+  TkcCustomGridController::MouseMove(AShift, X, Y);
+  if (!fIsPullFocusing) return;
+  TkcGridTableViewInfo* info = TableView()->TableViewInfo();
+  TRect records = info->RecordsBounds();
+  int direction = Y < records.top ? 3 : Y >= records.bottom ? 4 : 0;
+  if (direction) {
+    // Outside the records the focus keeps moving on a timer.
+    fPullScrollDirection = direction;
+    if (!fPullScrollTimer) {
+      fPullScrollTimer = std::make_unique<TkcTimer>(nullptr);
+      fPullScrollTimer->SetInterval(50);
+      fPullScrollTimer->SetOnTimer([this](TObject*) { PullScrollTick(); });
+    }
+    fPullScrollTimer->SetEnabled(true);
+    return;
+  }
+  fPullScrollTimer.reset();
+  if (auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y})); rowHit && rowHit->RowIndex >= 0)
+    PullFocusTo(rowHit->RowIndex);
+}
+
+void TkcGridTableController::MouseUp(TMouseButton AButton, TShiftState AShift, int X, int Y) {
+  TkcCustomGridController::MouseUp(AButton, AShift, X, Y);
+  fIsPullFocusing = false;
+  fPullScrollTimer.reset();
+  if (fUnselectPending && AButton == mbLeft && fUnselectRowIndex == DataController()->GetFocusedRowIndex()) {
+    TkcCustomDataController* dc = DataController();
+    if ((AShift * TShiftState{ssShift, ssAlt, ssCtrl}) == TShiftState{ssCtrl}) {
+      dc->ChangeRowSelection(fUnselectRowIndex, !dc->IsRowSelected(fUnselectRowIndex));
+      InvalidateRows();
+    } else {
+      SelectOnlyFocused();
+    }
+  }
+  fUnselectPending = false;
+  fUnselectRowIndex = -1;
+}
+
+void TkcGridTableController::CancelMouseOperations() {
+  TkcCustomGridController::CancelMouseOperations();
+  fIsPullFocusing = false;
+  fPullScrollTimer.reset();
+  fUnselectPending = false;
+}
+
+// ---- Scrolling ------------------------------------------------------------------------------
 
 void TkcGridTableController::InitScrollBarsParameters() {
   TkcGridTableView* view = TableView();
   TkcGridTableViewInfo* info = view->TableViewInfo();
   TRect client = info->ClientBounds();
-  Site()->SetScrollBarInfo(sbVertical, 0, view->DataController()->GetRowCount() - 1, 1,
+  Site()->SetScrollBarInfo(sbVertical, 0, DataController()->GetRowCount() - 1, 1,
                            std::max(1, info->VisibleRowCount()), view->TopRowIndex(), true, true);
-  Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, view->LeftPos(),
-                           true, true);
+  Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, fLeftPos, true,
+                           true);
 }
 
 void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) {
+  TkcGridTableView* view = TableView();
   if (AKind == sbHorizontal) {
-    TableView()->ScrollHorizontally(ACode, APos);
+    TkcGridTableViewInfo* info = view->TableViewInfo();
+    int page = std::max(1, info->ClientBounds().right - info->ClientBounds().left);
+    switch (ACode) {
+      case scLineUp: SetLeftPos(fLeftPos - 10); break;
+      case scLineDown: SetLeftPos(fLeftPos + 10); break;
+      case scPageUp: SetLeftPos(fLeftPos - page); break;
+      case scPageDown: SetLeftPos(fLeftPos + page); break;
+      case scTrack:
+      case scPosition: SetLeftPos(APos); break;
+      default: break;
+    }
+    APos = fLeftPos;
     return;
   }
-  TkcGridTableView* view = TableView();
   int page = std::max(1, view->TableViewInfo()->VisibleRowCount());
   switch (ACode) {
     case scLineUp: view->SetTopRowIndex(view->TopRowIndex() - 1); break;
@@ -109,20 +605,6 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
 void TkcGridTableController::CheckCoordinates() {
   TkcGridTableView* view = TableView();
   if (view->TopRowIndex() > view->MaxTopRowIndex()) view->SetTopRowIndex(view->MaxTopRowIndex());
-  if (view->LeftPos() > view->MaxLeftPos()) view->SetLeftPos(view->MaxLeftPos());
-}
-
-void TkcGridTableController::FocusNextRecord(bool AForward) {
-  TkcCustomDataController* dc = TableView()->DataController();
-  int last = dc->GetRowCount() - 1;
-  if (last < 0) return;
-  FocusRow(std::clamp(dc->GetFocusedRowIndex() + (AForward ? 1 : -1), 0, last));
-}
-
-void TkcGridTableController::FocusNextPage(bool AForward) {
-  TkcCustomDataController* dc = TableView()->DataController();
-  int last = dc->GetRowCount() - 1;
-  if (last < 0) return;
-  int page = std::max(1, TableView()->TableViewInfo()->VisibleRowCount());
-  FocusRow(std::clamp(dc->GetFocusedRowIndex() + (AForward ? page : -page), 0, last));
+  SetLeftPos(fLeftPos);
+  fEditingController->PlaceEdit();
 }

@@ -1,26 +1,99 @@
 #pragma once
 // The table view's controller: what the keyboard, the mouse and the scroll bars do to the
-// table's focus, selection, sorting and scrolling.
+// table's focus, selection, sorting, scrolling, incremental search and in-place editing.
+
+#include <memory>
 
 #include "grid/kcGridTableView.h"
+
+class TkcGridEditingController;
+class TkcGridFilterPopup;
 
 class TkcGridTableController : public TkcCustomGridController {
   VT_CLASS(TkcGridTableController, TkcCustomGridController)
 public:
-  using TkcCustomGridController::TkcCustomGridController;
+  explicit TkcGridTableController(TkcCustomGridView* AGridView);
+  ~TkcGridTableController() override;
   TkcGridTableView* TableView() const;
+  TkcCustomDataController* DataController() const;
+  TkcGridEditingController* EditingController() const { return fEditingController.get(); }
+  // The column filter popup (made on first use).
+  TkcGridFilterPopup* FilterPopup();
+
   void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
   void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
+  void MouseMove(TShiftState AShift, int X, int Y) override;
+  void MouseUp(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
+  void CancelMouseOperations() override;
+  void FocusLost() override;
   void InitScrollBarsParameters() override;
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
   int GetMouseWheelScrollingKind() override { return 2; }
   void CheckCoordinates() override;
+
   // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
   void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
   void MakeFocusedRowVisible();
   // Focuses a row, scrolls it into view and repaints the rows.
   void FocusRow(int ARowIndex);
-  // One record or one page on from the focused one (grid mode moves the dataset).
+  // One record or one page on from the focused one; a page step first goes to the last
+  // (first) visible row and scrolls only from there.
   void FocusNextRecord(bool AForward);
   void FocusNextPage(bool AForward);
+  void GoToFirst() { FocusRow(0); }
+  void GoToLast() { FocusRow(DataController()->GetRowCount() - 1); }
+  // Past the last record appends one only when the view allows appending.
+  void GoToNext();
+  void GoToPrev() { FocusNextRecord(false); }
+
+  // The focused column (cells are focused one at a time); nil when none.
+  TkcGridColumn* FocusedItem() const { return fFocusedItem; }
+  void SetFocusedItem(TkcGridColumn* Value);
+  void ItemRemoved(TkcGridColumn* AItem);
+  // The horizontal scroll position in pixels, kept within the data width.
+  int LeftPos() const { return fLeftPos; }
+  void SetLeftPos(int Value);
+
+  // Selection.
+  bool IsMultiSelectActive() const;
+  void SelectOnlyFocused();
+  void SelectRange(bool AClearOthers);
+  void SelectAll();
+  void ClearSelection();
+  // Deletes the selected records (several) or the focused one, after the question when
+  // DeletingConfirmation is on; anything but OK deletes nothing.
+  void DeleteSelection();
+  bool CanDelete(bool ACheckOptions) const;
+  bool CanInsert(bool ACheckOptions) const;
+  void CreateNewRecord(bool AAppend);
+
+  // Incremental search on the search column: the text found so far (empty: not searching).
+  String IncSearchText() const;
+  void SetIncSearchText(const String& Value);
+  bool IsIncSearching() const;
+  void CancelIncSearching();
+  TkcGridColumn* GetIncSearchItem() const;
+
+  // In-place editing of the focused cell.
+  bool CanEdit() const;
+  bool ShowEdit(char32_t AKey = 0);
+  void HideEdit(bool ASave);
+  bool IsEditing() const;
+
+private:
+  bool IncSearchKeyDown(WORD& Key, TShiftState Shift);
+  void ProcessSelectionKey(WORD& Key, TShiftState Shift);
+  void MouseSelect(int ARowIndex, TShiftState AShift);
+  void PullFocusTo(int ARowIndex);
+  void PullScrollTick();
+  void InvalidateRows();
+  std::unique_ptr<TkcGridEditingController> fEditingController;
+  std::unique_ptr<TkcGridFilterPopup> fFilterPopup;
+  std::unique_ptr<TkcTimer> fPullScrollTimer;
+  TkcGridColumn* fFocusedItem = nullptr;
+  int fLeftPos = 0;
+  int fUnselectRowIndex = -1;
+  bool fUnselectPending = false, fSkipNextChar = false, fIsPullFocusing = false;
+  int fPullScrollDirection = 0, fPullRow = -1;
 };

@@ -63,8 +63,22 @@ public:
   void SetCopyPreviewToClipboard(bool V) { SetValue(fCopyPreviewToClipboard, V, vckProperty); }
   bool ExpandMasterRowOnDblClick() const { return fExpandMasterRowOnDblClick; }
   void SetExpandMasterRowOnDblClick(bool V) { SetValue(fExpandMasterRowOnDblClick, V, vckProperty); }
+  // The column typing searches (the first visible one when none is set).
+  TkcGridColumn* IncSearchItem() const { return fIncSearchItem; }
+  void SetIncSearchItem(TkcGridColumn* V) { SetValue(fIncSearchItem, V, vckProperty); }
+  bool FocusCellOnTab() const { return fFocusCellOnTab; }
+  void SetFocusCellOnTab(bool V) { SetValue(fFocusCellOnTab, V, vckProperty); }
+  bool FocusFirstCellOnNewRecord() const { return fFocusFirstCellOnNewRecord; }
+  void SetFocusFirstCellOnNewRecord(bool V) { SetValue(fFocusFirstCellOnNewRecord, V, vckProperty); }
+  bool GoToNextCellOnEnter() const { return fGoToNextCellOnEnter; }
+  void SetGoToNextCellOnEnter(bool V) { SetValue(fGoToNextCellOnEnter, V, vckProperty); }
+  bool PullFocusing() const { return fPullFocusing; }
+  void SetPullFocusing(bool V) { SetValue(fPullFocusing, V, vckProperty); }
 
 private:
+  TkcGridColumn* fIncSearchItem = nullptr;
+  bool fFocusCellOnTab = false, fFocusFirstCellOnNewRecord = false, fGoToNextCellOnEnter = false;
+  bool fPullFocusing = false;
   bool fAlwaysShowEditor = false;
   int fBestFitMaxRecordCount = 0;
   bool fCellHints = false, fCopyCaptionsToClipboard = true, fDragHighlighting = true, fDragScrolling = true;
@@ -298,6 +312,10 @@ private:
   TkcGridPreviewPlace fPlace = ppBottom;
   int fRightIndent = 5;
   bool fVisible = false;
+};
+
+struct TkcGridNavigatorButtons {
+  bool ConfirmDelete = true;
 };
 
 // The record and column a cell style is asked for.

@@ -6,6 +6,9 @@
 
 #include "data/kcDataSummary.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
+#include "grid/kcGridFiltering.h"
+#include "grid/kcGridSummary.h"
+#include "grid/kcGridTableViewData.h"
 #include "platform/forms/Clipbrd.h"
 
 // ---- Columns --------------------------------------------------------------------------------
@@ -40,7 +43,9 @@ void TkcGridColumnOptions::Assign(TPersistent* Source) {
 TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView)
     : fGridView(AGridView),
       fOptions(std::make_unique<TkcGridColumnOptions>(this)),
-      fStyles(std::make_unique<TkcGridColumnStyles>(this)) {}
+      fStyles(std::make_unique<TkcGridColumnStyles>(this)),
+      fDataBinding(std::make_unique<TkcGridItemDataBinding>(this)),
+      fSummary(std::make_unique<TkcGridColumnSummary>(this)) {}
 
 TkcGridColumn::~TkcGridColumn() {
   SetRepositoryItem(nullptr);
@@ -130,14 +135,14 @@ void TkcGridColumn::SetGroupIndex(int Value) {
   if (Value == old) return;
   fGridView->BeginUpdate();
   try {
-    if (old < 0 && Value >= 0) fWasVisibleBeforeGrouping = fVisible;
+    if (old < 0 && Value >= 0) WasVisibleBeforeGrouping = fVisible;
     fGridView->DataController()->Groups()->SetItemGroupIndex(ItemIndex(), Value);
     // A grouped column leaves the columns while grouped (when the view hides grouped columns)
     // and comes back when ungrouped if it was shown before.
     if (fGridView->OptionsCustomize()->ColumnHidingOnGrouping()) {
       if (old < 0 && Value >= 0)
         SetVisible(false);
-      else if (old >= 0 && Value < 0 && fWasVisibleBeforeGrouping)
+      else if (old >= 0 && Value < 0 && WasVisibleBeforeGrouping)
         SetVisible(true);
     }
   } catch (...) {
@@ -274,6 +279,12 @@ int TkcGridColumn::GetBestFitWidth() {
 
 // ---- View -----------------------------------------------------------------------------------
 
+TkcCustomGridViewData* TkcGridTableView::CreateViewData() { return new TkcCustomGridTableViewData(this); }
+
+TkcCustomGridTableViewData* TkcGridTableView::TableViewData() const {
+  return static_cast<TkcCustomGridTableViewData*>(ViewData());
+}
+
 TkcGridTableController* TkcGridTableView::TableController() const {
   return static_cast<TkcGridTableController*>(Controller());
 }
@@ -285,6 +296,8 @@ TkcGridTableView::TkcGridTableView(TComponent* AOwner) : TkcGridTableView(AOwner
 TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController)
     : TkcCustomGridView(AOwner),
       fDataController(ADataController ? ADataController : new TkcGridDataController(this)),
+      fFiltering(std::make_unique<TkcGridTableFiltering>(this)),
+      fFilterBox(std::make_unique<TkcGridFilterBox>(this)),
       fOptionsBehavior(std::make_unique<TkcGridTableOptionsBehavior>(this)),
       fOptionsCustomize(std::make_unique<TkcGridTableOptionsCustomize>(this)),
       fOptionsData(std::make_unique<TkcGridTableOptionsData>(this)),
@@ -320,11 +333,16 @@ TkcGridColumn* TkcGridTableView::CreateColumn() {
 
 void TkcGridTableView::ColumnRemoved(TkcGridColumn* AColumn) {
   if (fClearing) return;
+  if (Controller()) TableController()->ItemRemoved(AColumn);
+  if (TableViewInfo()) TableViewInfo()->ColumnRemoved();
   if (AColumn->fID == fNextID - 1) --fNextID;
   fPreview->ColumnRemoved(AColumn);
   std::erase(fColumns, AColumn);
-  fDataController->RemoveItem(AColumn);
+  // Before the data controller's change notice lays the view out again.
   RefreshVisibleColumns();
+  fDataController->RemoveItem(AColumn);
+  // Its conditions went from every history entry; those left empty go too.
+  fFiltering->MRUItems()->DeleteEmptyItems();
   Changed(vckSize);
 }
 
@@ -413,11 +431,13 @@ int TkcGridTableView::MaxLeftPos() const {
   return std::max(0, info->DataWidth() - static_cast<int>(client.right - client.left));
 }
 
+int TkcGridTableView::LeftPos() const { return Controller() ? TableController()->LeftPos() : 0; }
+
 void TkcGridTableView::SetLeftPos(int Value) {
-  Value = std::clamp(Value, 0, MaxLeftPos());
-  if (Value == fLeftPos) return;
-  int dx = fLeftPos - Value;
-  fLeftPos = Value;
+  if (Controller()) TableController()->SetLeftPos(Value);
+}
+
+void TkcGridTableView::LeftPosChanged(int ADelta) {
   TkcGridTableViewInfo* info = TableViewInfo();
   if (!info->IsCalculated() || IsUpdateLocked()) {
     LayoutChanged();
@@ -430,31 +450,16 @@ void TkcGridTableView::SetLeftPos(int Value) {
     scroll.top = info->HeaderViewInfo()->Height ? info->HeaderViewInfo()->Bounds.top : scroll.top;
     if (info->FooterViewInfo()->Height) scroll.bottom = info->FooterViewInfo()->Bounds.bottom;
     TRect uncovered = scroll;
-    if (std::abs(dx) < scroll.right - scroll.left && info->CanPixelScroll()) {
-      site->ScrollWindow(dx, 0, scroll);
-      if (dx < 0)
-        uncovered.left = scroll.right + dx;
+    if (std::abs(ADelta) < scroll.right - scroll.left && info->CanPixelScroll()) {
+      site->ScrollWindow(ADelta, 0, scroll);
+      if (ADelta < 0)
+        uncovered.left = scroll.right + ADelta;
       else
-        uncovered.right = scroll.left + dx;
+        uncovered.right = scroll.left + ADelta;
     }
     site->InvalidateRect(uncovered, false);
     site->UpdateScrollBars();
   }
-}
-
-void TkcGridTableView::ScrollHorizontally(TScrollCode ACode, int& APos) {
-  TRect client = TableViewInfo()->ClientBounds();
-  int page = std::max(1, static_cast<int>(client.right - client.left));
-  switch (ACode) {
-    case scLineUp: SetLeftPos(fLeftPos - 10); break;
-    case scLineDown: SetLeftPos(fLeftPos + 10); break;
-    case scPageUp: SetLeftPos(fLeftPos - page); break;
-    case scPageDown: SetLeftPos(fLeftPos + page); break;
-    case scTrack:
-    case scPosition: SetLeftPos(APos); break;
-    default: break;
-  }
-  APos = fLeftPos;
 }
 
 int TkcGridTableView::MaxTopRowIndex() const {
@@ -533,6 +538,9 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
+  if (auto* focus = dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo))
+    Changed(new TkcGridFocusedRecordChange(this, focus->NewItemRowFocusingChanged, focus->FocusedRowIndex,
+                                           focus->PrevFocusedRowIndex));
   if (dynamic_cast<TkcFocusedRowChangedInfo*>(AInfo) || dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo) ||
       dynamic_cast<TkcSelectionChangedInfo*>(AInfo)) {
     // The colours of the rows come with their layout, which covers only the visible rows.

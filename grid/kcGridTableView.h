@@ -13,6 +13,12 @@
 class TkcGridTableView;
 class TkcGridColumn;
 class TkcGridTableController;
+class TkcGridItemDataBinding;
+class TkcGridColumnSummary;
+class TkcGridTableFiltering;
+class TkcGridFilterBox;
+class TkcCustomGridTableViewData;
+class TkcCustomGridRecord;
 
 // ---- Columns --------------------------------------------------------------------------------
 
@@ -108,7 +114,6 @@ public:
   void SetSortOrder(TkcDataSortOrder Value);
   int GroupIndex() const;
   void SetGroupIndex(int Value);
-  bool WasVisibleBeforeGrouping() const { return fWasVisibleBeforeGrouping; }
   void SetValueTypeClass(TkcValueTypeClass Value);
   TkcGridColumnOptions* Options() const { return fOptions.get(); }
   TkcGridColumnStyles* Styles() const { return fStyles.get(); }
@@ -152,6 +157,13 @@ public:
   int FooterSummaryItemIndex() const;
 
   std::function<void(TkcGridColumn*, int ARowIndex, String& AText)> OnGetDisplayText;
+  TkcGridItemDataBinding* DataBinding() const { return fDataBinding.get(); }
+  TkcGridColumnSummary* Summary() const { return fSummary.get(); }
+  // The column's filter drop-down offers the values last picked for it.
+  bool FilteringMRUItemsList = true;
+  bool WasVisibleBeforeGrouping = true;
+  std::function<void(TkcGridColumn*, const Variant&, String&)> OnGetFilterDisplayText;
+  std::function<void(TkcGridColumn*, TkcDataFilterValueList*)> OnGetFilterValues;
 
 protected:
   virtual String GetDefaultCaption() const { return fCaption; }
@@ -164,7 +176,7 @@ private:
   TkcGridTableView* fGridView;
   int fID = -1;
   String fCaption;
-  bool fIsCaptionAssigned = false, fVisible = true, fHidden = false, fWasVisibleBeforeGrouping = true;
+  bool fIsCaptionAssigned = false, fVisible = true, fHidden = false;
   int fWidth = 64, fMinWidth = 20, fBestFitMaxWidth = 0;
   TAlignment fAlignment = taLeftJustify, fHeaderAlignmentHorz = taLeftJustify, fFooterAlignmentHorz = taLeftJustify;
   bool fIsAlignmentAssigned = false;
@@ -177,6 +189,8 @@ private:
   std::unique_ptr<TkcEditStyle> fEditStyle;
   std::unique_ptr<TkcCustomEditViewData> fCachedViewData;
   TkcCustomEditProperties* fCachedViewDataProperties = nullptr;
+  std::unique_ptr<TkcGridItemDataBinding> fDataBinding;
+  std::unique_ptr<TkcGridColumnSummary> fSummary;
 };
 // ---- The view -------------------------------------------------------------------------------
 
@@ -189,6 +203,18 @@ public:
   TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
   TkcGridTableController* TableController() const;
+  TkcCustomGridTableViewData* TableViewData() const;
+  TkcGridTableFiltering* Filtering() const { return fFiltering.get(); }
+  TkcGridFilterBox* FilterBox() const { return fFilterBox.get(); }
+  // The name a stored layout knows the view by; with one, columns are stored by their IDs.
+  String StoringName;
+  std::function<void(TkcGridTableView*, TkcCustomGridRecord*, bool&AAllow)> OnCanFocusRecord, OnCanSelectRecord;
+  std::function<void(TkcGridTableView*, TkcCustomGridRecord* APrev, TkcCustomGridRecord* AFocused, bool ANewItemRow)>
+      OnFocusedRecordChanged;
+  std::function<void(TkcGridTableView*, TkcGridColumn*, bool& ADone)> OnFilterDialogShow;
+  std::function<void(TkcGridTableView*, bool& ADone)> OnFilterCustomization;
+  TNotifyEvent OnFilterControlDialogShow;
+  TkcGridNavigatorButtons NavigatorButtons;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -241,12 +267,12 @@ public:
   // The registered name of the view class.
   static constexpr const char* ViewClassName = "Table";
 
-  // The horizontal scroll position in pixels (0: the first column at the left).
-  int LeftPos() const { return fLeftPos; }
+  // The controller's horizontal scroll position in pixels (0 before there is one).
+  int LeftPos() const;
   void SetLeftPos(int Value);
   int MaxLeftPos() const;
-  // The horizontal scroll bar's request.
-  void ScrollHorizontally(TScrollCode ACode, int& APos);
+  // The controller moved the position by ADelta pixels.
+  void LeftPosChanged(int ADelta);
   int TopRowIndex() const { return fTopRowIndex; }
   void SetTopRowIndex(int Value);
   int MaxTopRowIndex() const;
@@ -265,6 +291,7 @@ protected:
   virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
+  TkcCustomGridViewData* CreateViewData() override;
 
 private:
   friend class TkcGridColumn;
@@ -272,6 +299,9 @@ private:
   friend class TkcGridPreview;
   void RefreshVisibleColumns();
   std::unique_ptr<TkcCustomDataController> fDataController;
+  // After the data controller, so they go first (history entries hold its criteria).
+  std::unique_ptr<TkcGridTableFiltering> fFiltering;
+  std::unique_ptr<TkcGridFilterBox> fFilterBox;
   std::unique_ptr<TkcGridTableOptionsBehavior> fOptionsBehavior;
   std::unique_ptr<TkcGridTableOptionsCustomize> fOptionsCustomize;
   std::unique_ptr<TkcGridTableOptionsData> fOptionsData;
@@ -281,6 +311,6 @@ private:
   std::unique_ptr<TkcGridTableViewStyles> fStyles;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
-  int fTopRowIndex = 0, fLeftPos = 0;
+  int fTopRowIndex = 0;
   bool fClearing = false;
 };

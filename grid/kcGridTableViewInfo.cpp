@@ -87,7 +87,10 @@ void TkcGridColumnHeaderViewInfo::CreateAreas() {
   // From the right edge: the sizing edge (over the border), the filter button, the sorting mark.
   if (Container->Kind() == ckHeader && Column->CanHorzSize())
     Areas.push_back(std::make_unique<TkcGridColumnHeaderHorzSizingEdgeViewInfo>(this));
-  if (Column->CanFilter(true)) Areas.push_back(std::make_unique<TkcGridColumnHeaderFilterButtonViewInfo>(this));
+  // A header too narrow for the button and some text shows none, so it can still sort.
+  int button = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent().cx;
+  if (Column->CanFilter(true) && ColumnWidth() >= 2 * (button + 4))
+    Areas.push_back(std::make_unique<TkcGridColumnHeaderFilterButtonViewInfo>(this));
   if (Column->SortOrder() != soNone) Areas.push_back(std::make_unique<TkcGridColumnHeaderSortingMarkViewInfo>(this));
 }
 
@@ -178,7 +181,8 @@ void TkcGridColumnHeaderViewInfo::DoOffset(int DX, int DY) {
 
 TkcCustomGridHitTest* TkcGridColumnHeaderViewInfo::GetHeaderHitTest(const TPoint& P) {
   for (auto& area : Areas)
-    if (TkcCustomGridHitTest* hit = area->GetHitTest(P)) return hit;
+    if (area->GetVisible())
+      if (TkcCustomGridHitTest* hit = area->GetHitTest(P)) return hit;
   return GetHitTest(P);
 }
 
@@ -215,7 +219,8 @@ protected:
                         header->ButtonState(), header->AlignmentHorz, header->Column->HeaderAlignmentVert(), multiLine,
                         view->OptionsView()->HeaderEndEllipsis(), header->Text, header->Params.Font,
                         header->Params.TextColor, header->Params.Color, nullptr, header->IsLast);
-    for (auto& area : header->Areas) area->Paint(Canvas());
+    for (auto& area : header->Areas)
+      if (area->GetVisible()) area->Paint(Canvas());
   }
 };
 
@@ -1104,6 +1109,15 @@ bool TkcGridDataCellViewInfo::GetShowEndEllipsis() { return true; }
 void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
   TkcGridTableView* view = TableView();
   Selected = Row->IsSelected();
+  // Without inverted selection only the focused cell of the focused row stands out (and the
+  // rows a multi-selection holds).
+  TkcGridTableOptionsSelection* options = view->OptionsSelection();
+  if (Selected && !Row->IsNewItemRow() && Row->IsFocused() && !options->InvertSelect() && options->CellSelect()) {
+    TkcCustomDataController* dc = view->DataController();
+    TkcGridTableController* controller = view->TableController();
+    Selected = !controller || controller->FocusedItem() == Column ||
+               (dc->MultiSelect() && dc->IsRowSelected(RowIndex()));
+  }
   P = view->Styles()->GetDataCellVisualParams(RowIndex(), Column, Selected, view->DrawRecordFocused());
 }
 
@@ -1720,6 +1734,15 @@ void TkcGridTableViewInfo::DestroyViewInfos(bool) {
   fHeader.reset();
   fGroupByBox.reset();
   fParts.clear();
+}
+
+void TkcGridTableViewInfo::ColumnRemoved() {
+  if (fRows) {
+    fRows->Items.clear();
+    fRows->NewItemRow.reset();
+  }
+  for (TkcCustomGridPartViewInfo* part : fParts)
+    if (auto* container = dynamic_cast<TkcGridColumnContainerViewInfo*>(part)) container->Items.clear();
 }
 
 int TkcGridTableViewInfo::HeaderHeight() const { return fHeader ? fHeader->Height : 0; }

@@ -94,7 +94,10 @@ public:
   int HitTestCode() const override { return 208; }
 };
 
-// A record is kept by its row index, never by pointer, so a hit test outlives a refresh.
+class TkcCustomGridRecord;
+class TkcCustomGridTableViewData;
+
+// A record is kept by its row index and kind, never by pointer, so a hit test outlives a refresh.
 class TkcGridRecordHitTest : public TkcCustomGridViewHitTest {
   VT_CLASS(TkcGridRecordHitTest, TkcCustomGridViewHitTest)
 public:
@@ -103,7 +106,11 @@ public:
   int HitRecordKind = 0;
   int HitTestCode() const override { return 106; }
   // Whether a press there focuses and selects the record.
-  virtual bool ActsOnRecord() const { return true; }
+  virtual bool ActsOnRecord() { return true; }
+  // The record at the row now (nil when none); GridView's view data unless one was stored.
+  TkcCustomGridRecord* GetGridRecord();
+  void SetGridRecord(TkcCustomGridRecord* ARecord);
+  TkcCustomGridTableViewData* HitViewData = nullptr;
 };
 
 class TkcGridRecordCellHitTest : public TkcGridRecordHitTest {
@@ -117,7 +124,7 @@ class TkcGridExpandButtonHitTest : public TkcGridRecordHitTest {
   VT_CLASS(TkcGridExpandButtonHitTest, TkcGridRecordHitTest)
 public:
   int HitTestCode() const override { return 108; }
-  bool ActsOnRecord() const override { return false; }
+  bool ActsOnRecord() override { return false; }
 };
 
 class TkcGridRowIndicatorHitTest : public TkcGridRecordHitTest {
@@ -140,7 +147,7 @@ class TkcGridRowLevelIndentHitTest : public TkcGridRecordHitTest {
   VT_CLASS(TkcGridRowLevelIndentHitTest, TkcGridRecordHitTest)
 public:
   int HitTestCode() const override { return 216; }
-  bool ActsOnRecord() const override { return false; }
+  bool ActsOnRecord() override { return false; }
 };
 
 class TkcGridPreviewHitTest : public TkcGridRecordCellHitTest {
@@ -746,6 +753,8 @@ public:
   // Whether the records can be moved by pixels on a scroll instead of painted anew.
   bool CanPixelScroll();
   void AddPart(TkcCustomGridPartViewInfo* APart) { fParts.push_back(APart); }
+  // A column goes: every cell that may show it goes too, until the next layout.
+  void ColumnRemoved();
   TRect GetPartBounds(TkcCustomGridPartViewInfo* APart);
 
 protected:

@@ -9,8 +9,6 @@
 #include "page-control/kcPCPainters.h"
 #include "platform/core/Utf8.h"
 
-namespace {
-// Whether the caption's accelerator (the character after a single "&") is ACharCode.
 bool HasAccelerator(char32_t ACharCode, const String& ACaption) {
   for (std::size_t i = 0; i + 1 < ACaption.size(); ++i)
     if (ACaption[i] == '&') {
@@ -24,7 +22,6 @@ bool HasAccelerator(char32_t ACharCode, const String& ACaption) {
     }
   return false;
 }
-}  // namespace
 
 TkcCustomTabControl::TkcCustomTabControl(TComponent* AOwner) : TkcControl(AOwner) {
   RegisterStandardPCPainters();

@@ -14,6 +14,9 @@
 #include "platform/forms/ImgList.h"
 
 class TkcCustomTabControl;
+
+// Whether the caption's accelerator (the character after a single "&") is ACharCode.
+bool HasAccelerator(char32_t ACharCode, const String& ACaption);
 class TkcTabs;
 class TkcPCGoDialog;
 class TkcPCImageList;

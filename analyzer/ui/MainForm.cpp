@@ -13,6 +13,7 @@
 #include "analyzer/ui/PrintGeometry.h"
 #include "analyzer/ui/UiUtils.h"
 #include "grid/kcGridDBTableView.h"
+#include "grid/kcGridFiltering.h"
 #include "platform/gdi/Printers.h"
 #include "platform/ib/IBErrors.h"
 #include "platform/win/ShellApi.h"
@@ -394,7 +395,8 @@ void TfrmMain::CreateResultGrid() {
   dbgrdResultsDBTableView1 = CreateGridView<TkcGridDBTableView>(this);
   dbgrdResultsDBTableView1->SetName("dbgrdResultsDBTableView1");
   dbgrdResultsDBTableView1->LookAndFeel()->SetMasterLookAndFeel(dbgrdResults->LookAndFeel());
-  // Results are read, not edited or grouped: no group-by box, no editing, a plain selection.
+  // Results are read, not edited or grouped: no group-by box, no editing, a plain selection;
+  // the focused cell stays marked when the grid loses the focus.
   dbgrdResultsDBTableView1->OptionsView()->SetGroupByBox(false);
   dbgrdResultsDBTableView1->OptionsView()->SetGroupFooters(gfVisibleWhenExpanded);
   dbgrdResultsDBTableView1->Preview()->SetAutoHeight(false);
@@ -405,6 +407,8 @@ void TfrmMain::CreateResultGrid() {
   TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
   dc->SetDataSource(DataSource);
   dc->Filter()->SetMaxValueListCount(1000);
+  dbgrdResultsDBTableView1->Filtering()->SetItemPopupMaxDropDownItemCount(12);
+  dbgrdResultsDBTableView1->NavigatorButtons.ConfirmDelete = false;
   dbgrdResultsLevel1 = dbgrdResults->Levels()->Add();
   dbgrdResultsLevel1->SetName("dbgrdResultsLevel1");
   dbgrdResultsLevel1->SetGridView(dbgrdResultsDBTableView1);
@@ -1026,11 +1030,20 @@ void TfrmMain::QueryCompleted() {
   UpdateRowCount();
   FillReadChart();
   // The result grid follows this data source; its columns are made anew from the fields.
-  DataSource->SetDataSet(dmQuery->ResultDataSet());
-  if (DataSource->DataSet()) {
-    dbgrdResultsDBTableView1->ClearItems();
-    dbgrdResultsDBTableView1->DataController()->CreateAllItems();
+  // One read of the rows: the dataset, the cleared columns and the new ones wait for the unlock.
+  TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
+  dc->LockDataReload();
+  try {
+    DataSource->SetDataSet(dmQuery->ResultDataSet());
+    if (DataSource->DataSet()) {
+      dbgrdResultsDBTableView1->ClearItems();
+      dc->CreateAllItems();
+    }
+  } catch (...) {
+    dc->UnlockDataReload();
+    throw;
   }
+  dc->UnlockDataReload();
   ShowTimes();
 }
 

@@ -109,19 +109,49 @@ void TLikeMatcher::Prepare(std::string_view Pattern, const TRules& Rules) {
   }
   const std::size_t last = fPieces.size() - 1;
   const bool firstEmpty = fPieces.front().Chars.empty(), lastEmpty = fPieces.back().Chars.empty();
-  if (last == 0 && fPieces[0].Plain)
-    fShape = shEqual;
-  else if (last == 1 && lastEmpty && fPieces[0].Plain && !firstEmpty)
-    fShape = shPrefix;
-  else if (last == 1 && firstEmpty && fPieces[1].Plain && !lastEmpty)
-    fShape = shSuffix;
-  else if (last == 2 && firstEmpty && lastEmpty && fPieces[1].Plain)
-    fShape = shContains;
+  // A folded piece compares by bytes when every character is ASCII that no other character's
+  // upper case is.
+  auto byBytes = [&](const TPiece& piece) {
+    if (piece.Plain) return true;
+    if (!fFoldCase || piece.Bytes.size() != piece.Chars.size()) return false;
+    for (char32_t c : piece.Chars)
+      if (c >= 0x80 || AsciiFoldTargets()[c]) return false;
+    return true;
+  };
+  const int folded = fFoldCase ? shEqualFolded - shEqual : 0;
+  if (last == 0 && byBytes(fPieces[0]))
+    fShape = static_cast<TShape>(shEqual + folded);
+  else if (last == 1 && lastEmpty && !firstEmpty && byBytes(fPieces[0]))
+    fShape = static_cast<TShape>(shPrefix + folded);
+  else if (last == 1 && firstEmpty && !lastEmpty && byBytes(fPieces[1]))
+    fShape = static_cast<TShape>(shSuffix + folded);
+  else if (last == 2 && firstEmpty && lastEmpty && byBytes(fPieces[1]))
+    fShape = static_cast<TShape>(shContains + folded);
   else
     fShape = shGeneral;
-  fNeedle = fShape == shEqual || fShape == shPrefix ? fPieces[0].Bytes
-            : fShape == shGeneral                   ? std::string()
-                                                    : fPieces[1].Bytes;
+  if (fShape == shContainsFolded && fPieces[1].Bytes.empty()) fShape = shGeneral;
+  fNeedle = fShape == shEqual || fShape == shPrefix || fShape == shEqualFolded || fShape == shPrefixFolded
+                ? fPieces[0].Bytes
+            : fShape == shGeneral ? std::string()
+                                  : fPieces[1].Bytes;
+}
+
+bool TLikeMatcher::ContainsFolded(std::string_view Text) const {
+  const std::size_t n = fNeedle.size();
+  if (Text.size() < n) return false;
+  const char* data = Text.data();
+  const char first = fNeedle[0];
+  const std::size_t end = Text.size() - n;
+  if (first >= 'A' && first <= 'Z') {
+    // Setting the 0x20 bit makes a letter of either case the lower-case one.
+    const char lower = static_cast<char>(first | 0x20);
+    for (std::size_t t = 0; t <= end; ++t)
+      if ((data[t] | 0x20) == lower && EqualFolded(data + t)) return true;
+    return false;
+  }
+  for (std::size_t t = 0; t <= end; ++t)
+    if (data[t] == first && EqualFolded(data + t)) return true;
+  return false;
 }
 
 // A plain piece's bytes found in the text start at a character boundary: the first byte of a

@@ -26,13 +26,19 @@ public:
   };
 
   void Prepare(std::string_view Pattern, const TRules& Rules);
-  bool Matches(std::string_view Text) const {
+  // Inlined: a filter pass calls it once per record.
+  [[gnu::always_inline]] bool Matches(std::string_view Text) const {
     switch (fShape) {
       case shNever: return false;
       case shEqual: return Text == fNeedle;
       case shPrefix: return Text.starts_with(fNeedle);
       case shSuffix: return Text.ends_with(fNeedle);
       case shContains: return Text.find(fNeedle) != std::string_view::npos;
+      case shEqualFolded: return Text.size() == fNeedle.size() && EqualFolded(Text.data());
+      case shPrefixFolded: return Text.size() >= fNeedle.size() && EqualFolded(Text.data());
+      case shSuffixFolded:
+        return Text.size() >= fNeedle.size() && EqualFolded(Text.data() + Text.size() - fNeedle.size());
+      case shContainsFolded: return ContainsFolded(Text);
       default: return MatchesPieces(Text);
     }
   }
@@ -47,7 +53,29 @@ private:
     // folding), else -1. ASCII bytes are always whole characters, so a byte search finds starts.
     int FirstByte = -1, FirstByteAlt = -1;
   };
-  enum TShape : std::uint8_t { shNever, shEqual, shPrefix, shSuffix, shContains, shGeneral };
+  // The folded shapes compare bytes with ASCII case folding: their needle is ASCII without a
+  // character that some non-ASCII character's upper case is (dotless i is I), so no other text
+  // character can match a needle character, and each text byte is folded alone.
+  enum TShape : std::uint8_t {
+    shNever,
+    shEqual,
+    shPrefix,
+    shSuffix,
+    shContains,
+    shEqualFolded,
+    shPrefixFolded,
+    shSuffixFolded,
+    shContainsFolded,
+    shGeneral
+  };
+  static char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+  // The needle's length of Text (at least that long) equals the needle, folded.
+  bool EqualFolded(const char* Text) const {
+    for (std::size_t i = 0; i < fNeedle.size(); ++i)
+      if (UpperAscii(Text[i]) != fNeedle[i]) return false;
+    return true;
+  }
+  bool ContainsFolded(std::string_view Text) const;
 
   bool MatchesPieces(std::string_view Text) const;
   bool PieceAt(const TPiece& Piece, std::string_view Text, std::size_t Pos, std::size_t& End) const;

@@ -67,6 +67,28 @@ TEST(DBDataController, LoadsEveryRecordWithTypesValuesAndTexts) {
   EXPECT_EQ(f.dc.GetRowInfo(0).RecordIndex, 1);
 }
 
+// Fields naming the same dataset field share one column; renaming the owner hands it on.
+TEST(DBDataController, FieldsOfOneNameShareAColumn) {
+  DBFixture f;
+  TObject again;
+  f.dc.AddItem(&again);
+  f.dc.SetItemFieldName(7, "name");  // names compare without case
+  f.dc.SetDataSource(&f.source);
+  auto field = [&](int AItem) { return static_cast<TkcDBDataField*>(f.dc.GetItemField(AItem)); };
+  EXPECT_EQ(field(7)->SharedField(), field(1));
+  EXPECT_EQ(field(7)->ValueColumn(), field(1)->ValueColumn());
+  EXPECT_EQ(f.dc.GetValue(1, 7).AsString(), "a");
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(7), TkcStringValueType::Class());
+  const int columns = f.dc.GetDataStorage()->ValueDefs()->Count();
+  f.dc.SetItemFieldName(1, "AMOUNT");
+  EXPECT_EQ(field(7)->SharedField(), nullptr);
+  EXPECT_EQ(field(1)->SharedField(), field(2));  // an earlier item names AMOUNT
+  EXPECT_EQ(f.dc.GetDataStorage()->ValueDefs()->Count(), columns);
+  EXPECT_EQ(f.dc.GetValue(1, 7).AsString(), "a");
+  EXPECT_TRUE(f.dc.GetValue(1, 1).IsNull());
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(Variant(2)), 2);  // the key field shares the ID column
+}
+
 TEST(DBDataController, KeysLocateAlsoAfterEditsInTheDataSet) {
   DBFixture f;
   f.dc.SetDataSource(&f.source);
@@ -885,6 +907,251 @@ TEST(DBDetailFilter, ReopensAParameterQueryOrLocatesTheKey) {
   dc.DataModeController()->DetailFirst("MASTER", Variant(1), reopened);
   EXPECT_TRUE(reopened);
   EXPECT_EQ(plain.FieldByName("MASTER")->AsInteger(), 2);  // the event did the work, not the adapter
+}
+
+// ---- Master-detail over a shared detail dataset ------------------------------------------------------
+
+// A grid level stand-in: the detail of a master record is a copy of the template's settings.
+struct DetailHolder : TObject {
+  TkcDBDataController Detail{nullptr};
+  TObject id, qty;
+};
+
+struct MasterController : TkcDBDataController {
+  using TkcDBDataController::TkcDBDataController;
+  TObject* CreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) override {
+    auto* templ = static_cast<TkcDBDataController*>(ARelation->DetailDataController());
+    auto* h = new DetailHolder();
+    h->Detail.AddItem(&h->id);
+    h->Detail.AddItem(&h->qty);
+    h->Detail.SetItemFieldName(0, "ID");
+    h->Detail.SetItemFieldName(1, "QTY");
+    h->Detail.DataModeController()->Assign(templ->DataModeController());
+    h->Detail.SetKeyFieldNames(templ->KeyFieldNames());
+    h->Detail.SetDetailKeyFieldNames(templ->DetailKeyFieldNames());
+    h->Detail.SetMasterKeyFieldNames(templ->MasterKeyFieldNames());
+    h->Detail.SetMasterRelationAndRecord(ARelation, ARecordIndex);
+    h->Detail.SetDataSource(templ->DataSource());
+    return h;
+  }
+  TkcCustomDataController* GetDetailHolderDataController(TObject* AHolder) override {
+    auto* h = dynamic_cast<DetailHolder*>(AHolder);
+    return h ? &h->Detail : nullptr;
+  }
+};
+
+struct MasterDetailFixture {
+  // Over the given datasets, or over client datasets of the same rows.
+  explicit MasterDetailFixture(TDataSet* AOrders = nullptr, TDataSet* ALines = nullptr)
+      : ordersSet(AOrders ? AOrders : &orders), linesSet(ALines ? ALines : &lines) {
+    orders.FieldDefs().Add("ID", ftInteger);
+    orders.FieldDefs().Add("NAME", ftString, 10);
+    orders.CreateDataSet();
+    for (int id : {1, 2, 3}) orders.AppendRecord({id, "order " + std::to_string(id)});
+    lines.FieldDefs().Add("ID", ftInteger);
+    lines.FieldDefs().Add("ORDER_ID", ftInteger);
+    lines.FieldDefs().Add("QTY", ftInteger);
+    lines.CreateDataSet();
+    // The rows of one order are adjacent, as a detail dataset ordered by its key keeps them.
+    for (auto [id, order] : std::vector<std::pair<int, int>>{{10, 1}, {11, 1}, {30, 3}, {31, 3}, {32, 3}})
+      lines.AppendRecord({id, order, id * 2});
+    ordersSource.SetDataSet(ordersSet);
+    linesSource.SetDataSet(linesSet);
+    master.AddItem(&masterId);
+    master.AddItem(&masterName);
+    master.SetItemFieldName(0, "ID");
+    master.SetItemFieldName(1, "NAME");
+    master.SetKeyFieldNames("ID");
+    master.SetDataSource(&ordersSource);
+    relation = dynamic_cast<TkcDBDataRelation*>(master.GetRelations()->Add(&level));
+    templ.SetKeyFieldNames("ID");
+    templ.SetDetailKeyFieldNames("ORDER_ID");
+    templ.SetMasterKeyFieldNames("ID");
+    templ.SetMasterRelation(relation, true);
+    templ.SetDataSource(&linesSource);
+  }
+  TkcDBDataController* Detail(int ARecordIndex) {
+    master.SetDetailExpanded(ARecordIndex, true);
+    master.GetDetailHolder(ARecordIndex, 0);
+    return static_cast<TkcDBDataController*>(master.GetDetailDataController(ARecordIndex, 0));
+  }
+  std::vector<int> Ids(TkcDBDataController* AController) {
+    std::vector<int> ids;
+    for (int r = 0; r < AController->GetRecordCount(); ++r) ids.push_back(AController->GetValue(r, 0).AsInteger());
+    return ids;
+  }
+  TDataSet* Orders() const { return ordersSet; }
+  TDataSet* Lines() const { return linesSet; }
+  TClientDataSet orders{nullptr}, lines{nullptr};
+  TDataSet *ordersSet, *linesSet;
+  TDataSource ordersSource{nullptr}, linesSource{nullptr};
+  MasterController master{nullptr};
+  TkcDBDataController templ{nullptr};
+  TkcDBDataRelation* relation = nullptr;
+  TObject masterId, masterName, level;
+};
+
+TEST(DBDataMasterDetail, DetailsReadTheirMasterRecordsRowsOfTheSharedDataSet) {
+  MasterDetailFixture f;
+  ASSERT_NE(f.relation, nullptr);
+  ASSERT_NE(f.relation->MasterKeyField(), nullptr);
+  EXPECT_EQ(f.relation->MasterKeyField()->DBField(), f.Orders()->FieldByName("ID"));
+  EXPECT_EQ(f.relation->GetMasterKeyValues(2).AsInteger(), 3);
+  // Children are found by locating the key; the detail dataset's cursor is given back.
+  f.Lines()->Last();
+  EXPECT_TRUE(f.master.HasDetailChildren(0, 0));
+  EXPECT_FALSE(f.master.HasDetailChildren(1, 0));
+  EXPECT_TRUE(f.master.HasDetailChildren(2, 0));
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 32);
+
+  TkcDBDataController* third = f.Detail(2);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+  EXPECT_EQ(third->MasterDetailKeyValues().AsInteger(), 3);
+  TkcDBDataController* first = f.Detail(0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));  // the other read did not disturb it
+  EXPECT_EQ(f.Ids(f.Detail(1)), std::vector<int>{});
+
+  // Focusing a row of one detail moves the shared dataset there; the other detail lets go.
+  ASSERT_TRUE(third->FocusRecord(1));
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 31);
+  EXPECT_TRUE(third->Provider()->IsDataSetCurrent());
+  EXPECT_FALSE(first->Provider()->IsDataSetCurrent());
+  EXPECT_EQ(first->GetFocusedRecordIndex(), -1);
+  ASSERT_TRUE(first->FocusRecord(0));
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 10);
+  EXPECT_FALSE(third->Provider()->IsDataSetCurrent());
+  EXPECT_EQ(third->GetFocusedRecordIndex(), -1);
+
+  // A new detail row belongs to its master record; with nothing else typed it is dropped, not
+  // posted.
+  first->Append();
+  ASSERT_EQ(f.Lines()->State(), dsInsert);
+  EXPECT_EQ(f.Lines()->FieldByName("ORDER_ID")->AsInteger(), 1);
+  EXPECT_EQ(first->GetRecordCount(), 3);
+  first->FinishEditing();
+  EXPECT_EQ(f.Lines()->State(), dsBrowse);
+  EXPECT_EQ(f.Lines()->RecordCount(), 5);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+
+  // A change of the template's key names re-makes the master key field.
+  f.templ.SetMasterKeyFieldNames("ID;NAME");
+  ASSERT_NE(f.relation->MasterKeyField(), nullptr);
+  EXPECT_EQ(f.relation->MasterKeyField()->FieldName(), "ID;NAME");
+  // Without master key names there is no link: no locate, no rows.
+  f.templ.SetMasterKeyFieldNames("");
+  EXPECT_EQ(f.templ.GetLinkedDetailKeyFieldNames(), "");
+  EXPECT_FALSE(f.master.HasDetailChildren(2, 0));
+}
+
+TEST(DBDataMasterDetail, TheMasterFollowsTheSharedDetailDataSet) {
+  MasterDetailFixture f;
+  f.master.FocusRecord(0);
+  // The detail dataset moves to a row of the third order (a navigator, a script).
+  ASSERT_TRUE(f.Lines()->Locate("ID", Variant(31)));
+  EXPECT_EQ(f.Orders()->FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(f.master.GetFocusedRecordIndex(), 2);
+  EXPECT_TRUE(f.master.IsDetailExpanded(2));
+  auto* detail = static_cast<TkcDBDataController*>(f.master.GetDetailDataController(2, 0));
+  ASSERT_NE(detail, nullptr);
+  EXPECT_EQ(f.Ids(detail), (std::vector<int>{30, 31, 32}));
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 31);  // reading the detail gave the cursor back
+  EXPECT_EQ(detail->GetFocusedRecordIndex(), 1);
+  ASSERT_TRUE(f.Lines()->Locate("ID", Variant(32)));
+  EXPECT_EQ(detail->GetFocusedRecordIndex(), 2);
+  ASSERT_TRUE(f.Lines()->Locate("ID", Variant(11)));
+  EXPECT_EQ(f.master.GetFocusedRecordIndex(), 0);
+  EXPECT_TRUE(f.master.IsDetailExpanded(0));
+  // The application may answer which master records have children.
+  f.master.OnDetailHasChildren = [](TkcDBDataController*, int ARecordIndex, int, const String& ANames,
+                                    const Variant& AValues, bool& AHas) {
+    AHas = ANames == "ORDER_ID" && AValues.AsInteger() == 2 && ARecordIndex == 1;
+  };
+  f.master.RefreshDetailHasChildren();
+  EXPECT_TRUE(f.master.HasDetailChildren(1, 0));  // order 2 has no lines, but the application says so
+}
+
+// A detail query: each open runs the statement for its ORDER_ID parameter.
+TEST(DBDataMasterDetail, DetailQueriesAreReopenedForTheirMasterRecord) {
+  MasterDetailFixture f;
+  TParamDataSet query(nullptr);
+  for (const char* name : {"ID", "ORDER_ID", "QTY"}) query.FieldDefs().Add(name, ftInteger);
+  int opens = 0;
+  query.AfterOpen = [&](TDataSet*) {
+    ++opens;
+    const int order = StrToIntDef(query.Params.Values("ORDER_ID"), 0);
+    for (auto [id, master] : std::vector<std::pair<int, int>>{{10, 1}, {11, 1}, {30, 3}, {31, 3}, {32, 3}})
+      if (master == order) query.AppendRecord({id, master, id * 2});
+    query.First();  // an opened query stands on its first row
+  };
+  query.Params.SetValues("ORDER_ID", "0");
+  query.CreateDataSet();
+  TDataSource querySource(nullptr);
+  querySource.SetDataSet(&query);
+  f.templ.DataModeController()->DetailInSQLMode = true;
+  f.templ.SetDataSource(&querySource);
+  EXPECT_FALSE(f.master.HasDetailChildren(2, 0));  // a query is not searched for children
+
+  opens = 0;
+  TkcDBDataController* third = f.Detail(2);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+  EXPECT_EQ(query.Params.Values("ORDER_ID"), "3");
+  EXPECT_EQ(opens, 1);
+  TkcDBDataController* first = f.Detail(0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  EXPECT_EQ(opens, 2);
+  // The query now holds another order's rows: the third detail keeps its own.
+  EXPECT_TRUE(third->IsDetailQueryStale());
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+  // Visiting its rows reopens the query for its order first.
+  ASSERT_TRUE(third->FocusRecord(1));
+  EXPECT_EQ(query.Params.Values("ORDER_ID"), "3");
+  EXPECT_EQ(opens, 3);
+  EXPECT_EQ(query.FieldByName("ID")->AsInteger(), 31);
+  EXPECT_TRUE(third->Provider()->IsDataSetCurrent());
+  EXPECT_FALSE(first->Provider()->IsDataSetCurrent());
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  ASSERT_TRUE(third->FocusRecord(2));  // already current: no reopen
+  EXPECT_EQ(opens, 3);
+}
+
+// The same over the query engine's datasets on the embedded engine.
+TEST(DbDataControllerFirebird, MasterDetailOverQueryDataSets) {
+  TIBDatabase db;
+  FbAttach(db, FbFixtureDatabase("controller_types"));
+  TIBTransaction t;
+  t.SetDefaultDatabase(&db);
+  t.StartTransaction();
+  TIBDataSet orders(nullptr), lines(nullptr);
+  for (auto [ds, sql] : {std::pair<TIBDataSet*, const char*>{&orders, "SELECT ID, NAME FROM ORD ORDER BY ID"},
+                         {&lines, "SELECT ID, ORDER_ID, QTY FROM LINE ORDER BY ORDER_ID, ID"}}) {
+    ds->SetDatabase(&db);
+    ds->SetTransaction(&t);
+    ds->SetSelectSQL(sql);
+    ds->Open();
+  }
+  {
+    MasterDetailFixture f(&orders, &lines);
+    EXPECT_TRUE(f.master.HasDetailChildren(0, 0));
+    EXPECT_FALSE(f.master.HasDetailChildren(1, 0));
+    TkcDBDataController* third = f.Detail(2);
+    TkcDBDataController* first = f.Detail(0);
+    ASSERT_TRUE(third && first);
+    EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+    EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+    EXPECT_EQ(third->GetValue(2, 1).AsInteger(), 64);
+    ASSERT_TRUE(lines.Locate("ID", Variant(31)));
+    EXPECT_EQ(f.master.GetFocusedRecordIndex(), 2);
+    EXPECT_EQ(third->GetFocusedRecordIndex(), 1);
+  }
+  orders.Close();
+  lines.Close();
+  t.Commit();
+  db.Close();
 }
 
 }  // namespace

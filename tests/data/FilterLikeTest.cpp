@@ -138,6 +138,31 @@ TEST(FilterLike, ConditionFollowsChangesAfterAFirstEvaluation) {
   EXPECT_TRUE(op->Matches("xyz", "%z"));
 }
 
+// The record evaluation's short road for one LIKE keeps the root's negation, NOT LIKE, folded
+// case and values that are not texts.
+TEST(FilterLike, OneConditionAtTheRootKeepsEveryRule) {
+  struct Case {
+    TkcFilterOperatorKind op;
+    TkcFilterBoolOperatorKind root;
+    bool nocase;
+    Variant value;
+    bool passes;
+  } cases[] = {
+      {foLike, fboAnd, false, Variant("xabcx"), true},     {foLike, fboNotAnd, false, Variant("xabcx"), false},
+      {foNotLike, fboAnd, false, Variant("xabcx"), false}, {foNotLike, fboNotOr, false, Variant("xyz"), false},
+      {foLike, fboAnd, true, Variant("xABcx"), true},      {foLike, fboAnd, false, Variant("xABcx"), false},
+      {foLike, fboAnd, false, Variant(12), false},         {foLike, fboNotAnd, false, Variant(12), true},
+  };
+  for (const Case& c : cases) {
+    TTestCriteria criteria;
+    criteria.Root()->SetBoolOperatorKind(c.root);
+    criteria.SetOptions(c.nocase ? TkcFilterCriteriaOptions{fcoCaseInsensitive} : TkcFilterCriteriaOptions{});
+    criteria.AddItem(nullptr, criteria.Name(), c.op, "%abc%", "%abc%");
+    criteria.Passes(Variant("warm-up"));  // the first evaluation prepares the condition
+    EXPECT_EQ(criteria.Passes(c.value), c.passes) << VarToStr(c.value) << " op " << c.op << " root " << c.root;
+  }
+}
+
 TEST(FilterLike, TheDatasetFilterAgreesWhereTheRulesAreTheSame) {
   // The rules differ only for a wildcard before an empty remainder, which these patterns avoid.
   const char* texts[] = {"abc",

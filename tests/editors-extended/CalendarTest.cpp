@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editors-extended/kcCalendar.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors/kcFormats.h"
 #include "platform/forms/FormsTestUtil.h"
 
@@ -307,4 +308,67 @@ TEST(KcClock, HandsAndTimeOfDay) {
   EXPECT_EQ(ColorFromPixel(s.At(30, 14)) & 0xFFFFFF, 0x0000FFu);  // the red second hand on top
   EXPECT_EQ(ColorFromPixel(s.At(32, 18)) & 0xFFFFFF, 0x808000u);
   EXPECT_EQ(ColorFromPixel(s.At(5, 30)) & 0xFFFFFF, ColorToRGB(clWindow) & 0xFFFFFF);
+}
+
+TEST(KcCalendar, DateTimeKindChoosesDayAndTime) {
+  CalendarFixture f;
+  f.cal->SetKind(ckDateTime);
+  f.cal->SetDateButtons(TDateButtons{btnClear, btnNow, btnToday});
+  f.session.ProcessMessages();
+  TkcTimeEdit* time = f.cal->TimeEdit();
+  ASSERT_TRUE(time->Visible());
+  EXPECT_TRUE(f.cal->Clock()->Visible());
+  EXPECT_TRUE(f.cal->NowButton()->Visible());
+  EXPECT_TRUE(f.cal->OkButton()->Visible());
+  // Time editor and clock right of the month; the date-time line on top.
+  EXPECT_GE(time->Left(), f.cal->DaysRect().right);
+  EXPECT_GE(f.cal->Clock()->Left(), f.cal->DaysRect().right);
+  EXPECT_GT(f.cal->Clock()->Width(), 0);
+  EXPECT_GE(f.cal->MonthCaptionRect().top, f.cal->DateTimeLineRect().bottom);
+  EXPECT_GT(f.cal->Width(), f.cal->DateRegionWidth());
+  // A single click chooses a day without closing; a typed time joins it; OK accepts.
+  f.session.Click(f.CellPoint(2, 3));  // 17 September
+  EXPECT_EQ(f.cal->SelectDate(), D(2024, 9, 17));
+  EXPECT_TRUE(f.hides.empty());
+  time->SetFocus();
+  time->SetSelStart(0);
+  f.session.Type("0930");
+  EXPECT_NEAR(f.cal->SelectDateTime(), D(2024, 9, 17) + 9.5 / 24, 1e-9);
+  EXPECT_NEAR(f.cal->Clock()->Time(), 9.5 / 24, 1e-9) << "the clock follows the editor";
+  f.session.Click(f.Centre(f.cal->OkButton()->BoundsRect()));
+  ASSERT_EQ(f.hides, std::vector<int>{4});
+  EXPECT_EQ(f.changes, 1);
+  EXPECT_NEAR(f.cal->SelectDate(), D(2024, 9, 17) + 9.5 / 24, 1e-9);
+  // A double click on a day accepts it at once.
+  f.hides.clear();
+  f.session.Click(f.CellPoint(4, 3));
+  f.session.Click(f.CellPoint(4, 3));
+  EXPECT_EQ(std::floor(f.cal->SelectDate()), D(2024, 9, 19));
+  EXPECT_EQ(f.hides, std::vector<int>{4});
+}
+
+TEST(KcCalendar, DateEditSetsItsCalendarUp) {
+  CalendarFixture f;
+  TkcDateEditProperties p(nullptr);
+  p.SetKind(ckDateTime);
+  p.SetWeekNumbers(true);
+  p.SetArrowsForYear(false);
+  TFont font;
+  SetupDateEditCalendar(f.cal, &p, D(2004, 3, 5) + 14.5 / 24, &font, clInfoBk, false);
+  EXPECT_EQ(f.cal->Kind(), ckDateTime);
+  EXPECT_TRUE(f.cal->WeekNumbers());
+  EXPECT_FALSE(f.cal->ArrowsForYear());
+  EXPECT_FALSE(f.cal->Flat());
+  EXPECT_EQ(f.cal->Color(), clInfoBk);
+  EXPECT_EQ(f.cal->FirstDate(), D(2004, 3, 1));
+  EXPECT_EQ(f.cal->SelectDate(), D(2004, 3, 5));
+  EXPECT_NEAR(f.cal->TimeEdit()->Time(), 14.5 / 24, 1e-9);
+  EXPECT_NEAR(f.cal->SelectDateTime(), D(2004, 3, 5) + 14.5 / 24, 1e-9);
+  EXPECT_TRUE(f.cal->NowButton()->Visible() == p.DateButtons().Contains(btnNow));
+  // No date yet: today's month, today chosen.
+  p.SetKind(ckDate);
+  SetupDateEditCalendar(f.cal, &p, NullDate, nullptr, clWindow, true);
+  EXPECT_EQ(f.cal->SelectDate(), D(2024, 9, 12));
+  EXPECT_EQ(f.cal->FirstDate(), D(2024, 9, 1));
+  EXPECT_FALSE(f.cal->TimeEdit()->Visible());
 }

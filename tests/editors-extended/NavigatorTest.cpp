@@ -205,6 +205,18 @@ TEST_F(Navigator, HintsFollowTheMouse) {
   EXPECT_EQ(host->viewInfo.ShownHint(), "First record");
   session.MoveTo(Centre(NBDI_LAST));
   EXPECT_EQ(host->viewInfo.ShownHint(), "Last record") << "replaced at once";
+  // A hint window of its own below the pointer, gone when a button is pressed.
+  THintWindow* window = host->viewInfo.HintWindow();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(window->HandleAllocated());
+  EXPECT_TRUE(IsWindowVisible(window->Handle()));
+  RECT r;
+  GetWindowRect(window->Handle(), &r);
+  EXPECT_GT(r.top, Centre(NBDI_LAST).y);
+  session.Press();
+  EXPECT_EQ(host->viewInfo.HintWindow(), nullptr);
+  EXPECT_EQ(host->viewInfo.ShownHint(), "");
+  session.Release();
 }
 
 TEST_F(Navigator, PaintsEveryButton) {

@@ -5,6 +5,7 @@
 
 #include "editors-extended/kcTimeEdit.h"
 #include "platform/core/DateUtils.h"
+#include "platform/core/FormatSettings.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
@@ -65,6 +66,41 @@ TEST(KcTimeEdit, SpinsThePartAtTheCaretAndKeepsTheDate) {
   const double value = f.edit->EditValue().AsDouble();
   EXPECT_DOUBLE_EQ(std::trunc(value), date) << "the date part stays";
   EXPECT_NEAR(f.edit->Time(), EncodeTime(0, 58, 30, 0), 1e-9);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KcTimeEdit, TwelveHourTypingInSomeLocales) {
+  FormatSettingsScope scope{DefaultFormatSettings()};
+  int tried = 0;
+  for (const char* name : {"en_US", "fi_FI", "ko_KR", "zh_CN", "ar_EG"}) {
+    FormatSettings = GetLocaleFormatSettings(name);
+    RebuildTimeEditMasks();
+    TimeFixture f;
+    f.edit->Properties()->SetUse24HourFormat(false);
+    f.edit->Properties()->FormatChanged();
+    f.edit->SetTime(0);
+    f.session.ProcessMessages();
+    f.edit->SetSelStart(0);
+    f.edit->SetSelLength(0);
+    String am, pm;
+    GetTimeEditDesignators(am, pm);
+    f.session.Type("093015");
+    // The designator is chosen by its first character that differs from the other one.
+    std::size_t k = 0;
+    while (k < am.size() && k < pm.size() && am[k] == pm[k]) ++k;
+    if (k < pm.size() && static_cast<unsigned char>(pm[k]) < 0x80) {
+      f.session.Type(std::string(1, pm[k]));
+      EXPECT_NEAR(f.edit->Time() * 86400, 21 * 3600 + 30 * 60 + 15, 0.5) << name << " '" << f.edit->Text() << "'";
+    } else {
+      EXPECT_NEAR(f.edit->Time() * 86400, 9 * 3600 + 30 * 60 + 15, 0.5) << name << " '" << f.edit->Text() << "'";
+    }
+    ++tried;
+  }
+  RebuildTimeEditMasks();
+  EXPECT_GT(tried, 0);
 }
 
 }  // namespace

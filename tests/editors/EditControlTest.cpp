@@ -230,3 +230,58 @@ TEST(KcEditControl, AutoSizeTakesTheHeightTheKindNeeds) {
   inplace->SetBounds(200, 100, 80, 40);
   EXPECT_EQ(inplace->Height(), 40);
 }
+
+namespace {
+
+// A source that records what the edit stores.
+class TRecordingBinding : public TkcEditDataBinding {
+  VT_CLASS(TRecordingBinding, TkcEditDataBinding)
+public:
+  using TkcEditDataBinding::TkcEditDataBinding;
+  void StoreValue(const Variant& AValue) override { Stored.push_back(VarToStr(AValue)); }
+  std::vector<String> Stored;
+};
+
+class TRecordedEdit : public TkcTextEdit {
+  VT_CLASS(TRecordedEdit, TkcTextEdit)
+public:
+  explicit TRecordedEdit(TComponent* AOwner) : TkcTextEdit(AOwner, false, TDeferCreation{}) { Initialize(); }
+  TkcEditDataBindingClass GetDataBindingClass() override { return TRecordingBinding::StaticClass(); }
+  std::vector<String>& Stored() { return static_cast<TRecordingBinding*>(DataBinding())->Stored; }
+};
+
+}  // namespace
+
+TEST(KcEditControl, ChangesAreStoredOnExitAndEnterAndPostFailuresAreShown) {
+  EditFixture f;
+  auto* edit = f.Add(new TRecordedEdit(&f.form), 10, 10);
+  edit->SetFocus();
+  f.session.Type("ab");
+  f.other->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(edit->Stored(), std::vector<String>{"ab"});
+  EXPECT_FALSE(edit->ModifiedAfterEnter());
+  // Leaving without a change stores nothing.
+  edit->SetFocus();
+  f.other->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(edit->Stored().size(), 1u);
+  // With ValidateOnEnter, Enter stores at once.
+  edit->Properties()->ValidateOnEnter = true;
+  edit->SetFocus();
+  f.session.Type("c");  // replaces the text selected on entry
+  f.session.Key(VK_RETURN, "\r");
+  EXPECT_EQ(edit->Stored(), (std::vector<String>{"ab", "c"}));
+
+  // In place, a failing post reaches the application's handler, not the caller, and the value
+  // stays modified.
+  auto* inplace = f.Add(new TkcTextEdit(&f.form, true), 10, 40);
+  inplace->OnPostEditValue = [](TObject*) { throw Exception("Cannot post"); };
+  String shown;
+  Application->OnException = [&](TObject*, Exception& e) { shown = e.Message(); };
+  inplace->Activate();
+  f.session.Type("x");
+  EXPECT_NO_THROW(inplace->PostEditValue());
+  EXPECT_EQ(shown, "Cannot post");
+  EXPECT_TRUE(inplace->EditModified());
+}

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include "editors/kcMaskEditControl.h"
+#include "editors/PicturePpm.h"
 
 #include "platform/forms/Clipbrd.h"
 #include "platform/gdi/GuiApplication.h"
@@ -74,15 +75,5 @@ TEST(KcMaskEdit, PictureForReview) {
   mask->SetFocus();
   session.ProcessMessages();
   session.Type("123");
-  Surface s = session.Snapshot(form.Handle());
-  FILE* out = std::fopen((String(dir) + "/editors.ppm").c_str(), "wb");
-  ASSERT_NE(out, nullptr);
-  std::fprintf(out, "P6\n%d %d\n255\n", s.Width(), s.Height());
-  for (int i = 0; i < s.Width() * s.Height(); ++i) {
-    const auto p = s.Bits()[i];
-    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                  static_cast<unsigned char>(p)};
-    std::fwrite(rgb, 1, 3, out);
-  }
-  std::fclose(out);
+  SavePicturePpm(session.Snapshot(form.Handle()), String(dir) + "/editors.ppm");
 }

@@ -107,3 +107,38 @@ TEST_F(TextEditViewInfoTest, MovingKeepsTheLayoutAndSizeFollowsTheText) {
 }
 
 }  // namespace
+
+TEST_F(TextEditViewInfoTest, WrapsIntoRowsOnlyWhenAsked) {
+  namespace tl = kcTextLayout;
+  properties.Alignment()->SetVert(taVCenter);
+  auto data = Data(true);
+  TkcCustomTextEditViewInfo info;
+  auto lay = [&](int height) {
+    data->Calculate(canvas.get(), TRect{0, 0, 50, height}, POINT{-1, -1}, TShiftState{}, &info, false);
+    data->FillViewInfoValue(canvas.get(), Variant(String("alpha beta gamma")), &info);
+    info.DrawText(canvas.get());
+  };
+  lay(60);
+  EXPECT_EQ(info.RowCount, 1);  // one row, cut
+  data->Flags = 2;
+  lay(60);
+  EXPECT_EQ(info.RowCount, 3);  // "alpha", "beta", "gamma" in 48 pixels
+  EXPECT_TRUE(info.TextFlags & tl::kctfWordBreak);
+  EXPECT_FALSE(info.TextFlags & tl::kctfSingleLine);
+  EXPECT_EQ(info.TextFlags & tl::kctfVertAlignmentMask, tl::kctfVCenter);
+  // Rows that do not all fit start at the top.
+  lay(20);
+  EXPECT_EQ(info.TextFlags & tl::kctfVertAlignmentMask, 0u);
+  // A text that fits keeps the single-row flags.
+  data->FillViewInfoValue(canvas.get(), Variant(String("ab")), &info);
+  info.DrawText(canvas.get());
+  EXPECT_TRUE(info.TextFlags & tl::kctfSingleLine);
+
+  // Measured for a given width the text takes as many rows as it wraps into, within the limit.
+  TkcEditSizeProperties size;
+  size.Width = 50;
+  EXPECT_EQ(data->GetContentSize(canvas.get(), Variant(String("alpha beta gamma")), size).cy, 3 * 13 + 2);
+  size.MaxLineCount = 2;
+  EXPECT_EQ(data->GetContentSize(canvas.get(), Variant(String("alpha beta gamma")), size).cy, 2 * 13 + 2);
+  EXPECT_EQ(data->GetContentSize(canvas.get(), Variant(String()), size).cy, 13 + 2);
+}

@@ -4,10 +4,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "editors/kcComboBox.h"
 #include "editors/kcMaskEdit.h"
 #include "editors/kcTextEdit.h"
 #include "filter-builder/FakeLink.h"
 #include "filter-builder/kcFilterControlModel.h"
+#include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
 
@@ -352,4 +354,40 @@ TEST(FilterEditHelpers, MaskHelperPreparesMaskedValuesAndOffersNoLikeWhenMasked)
   EXPECT_EQ(target.MaskKind(), emkRegExprEx);
   EXPECT_EQ(target.EditMask(), "\\d\\d");
   EXPECT_FALSE(target.AutoSelect());
+}
+
+// A combo box column edits its values in a combo box prepared as a plain edit list that keeps
+// its drop-down button; text and mask columns in their own kinds.
+TEST(FilterEditHelpers, ComboHelperMakesAPlainEditListComboBox) {
+  TFormsSession session;
+  RegisterStandardFilterEditHelpers();
+  TkcFilterEditHelperClass helper = GetFilterEditsController()->GetHelperClass(TkcComboBoxProperties::StaticClass());
+  ASSERT_EQ(helper, TkcFilterComboBoxHelper::Class());
+  EXPECT_TRUE(helper->KeepsEditButtons());
+  TkcComboBoxProperties source(nullptr);
+  source.Items()->Add("x");
+  source.SetDropDownListStyle(lsFixedList);
+  source.SetDropDownRows(3);
+  source.Revertable = true;
+  std::unique_ptr<IkcFilterEdit> edit(CreateFilterEdit(helper, &source));
+  ASSERT_NE(edit, nullptr);
+  auto* combo = dynamic_cast<TkcComboBox*>(edit->GetFilterEditControl());
+  ASSERT_NE(combo, nullptr);
+  EXPECT_TRUE(combo->IsInplace());
+  auto* p = combo->Properties();
+  EXPECT_EQ(p->DropDownListStyle(), lsEditList);
+  EXPECT_EQ(p->DropDownRows(), 8);
+  EXPECT_FALSE(p->Revertable);
+  EXPECT_FALSE(p->ImmediateDropDown);
+  EXPECT_EQ(p->Items()->Count(), 1);
+  EXPECT_EQ(p->Buttons()->Count(), 1);
+  edit->SetFilterEditValue(Variant(String("x")));
+  EXPECT_EQ(VarToStr(edit->GetFilterEditValue()), "x");
+  for (auto [cls, kind] : {std::pair{TkcTextEditProperties::StaticClass(), TkcTextEdit::StaticClass()},
+                           {TkcMaskEditProperties::StaticClass(), TkcMaskEdit::StaticClass()}}) {
+    TkcFilterEditHelperClass h = GetFilterEditsController()->GetHelperClass(cls);
+    std::unique_ptr<TkcCustomEditProperties> props(TkcCustomEditPropertiesClass(cls).Create(nullptr));
+    std::unique_ptr<IkcFilterEdit> e(CreateFilterEdit(h, props.get()));
+    EXPECT_EQ(e->GetFilterEditControl()->ClassType(), kind);
+  }
 }

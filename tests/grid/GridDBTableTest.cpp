@@ -4,42 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "controls/kcControlUtils.h"
-#include "grid/kcGridDBTableView.h"
 #include "grid/kcGridTableController.h"
-#include "platform/db/DBClient.h"
-#include "platform/forms/FormsTestUtil.h"
+#include "tests/grid/GridDBTestSupport.h"
 
 namespace {
 
-struct DBTableFixture {
-  TFormsSession session;
-  TPlainForm form{400, 300};
-  TClientDataSet ds{nullptr};
-  TDataSource source{nullptr};
-  TkcGrid* grid;
-  TkcGridDBTableView* view;
-  explicit DBTableFixture(int rows = 5) {
-    ds.FieldDefs().Add("ID", ftInteger, 0, true);
-    ds.FieldDefs().Add("NAME", ftString, 20);
-    ds.CreateDataSet();
-    for (int r = 0; r < rows; ++r) ds.AppendRecord({Variant(r + 1), Variant("name " + std::to_string(rows - r))});
-    ds.First();
-    source.SetDataSet(&ds);
-    grid = new TkcGrid(&form);
-    view = CreateGridView<TkcGridDBTableView>(&form);
-    view->SetName("dbgrdResultsDBTableView1");
-    view->LookAndFeel()->SetKind(lfFlat);
-    grid->Levels()->Add()->SetGridView(view);
-    grid->SetParent(&form);
-    grid->SetBounds(0, 0, 300, 150);
-    view->DataController()->SetDataSource(&source);
-    form.Show();
-    session.ProcessMessages();
-  }
-  String Text(int row, int column) {
-    TkcCustomDataController* dc = view->DataController();
-    return dc->GetDisplayText(dc->GetRowInfo(row).RecordIndex, view->Columns(column)->ItemIndex());
-  }
+struct DBTableFixture : DBGridFixture {
+  explicit DBTableFixture(int rows = 5)
+      : DBGridFixture(rows, 150, [rows](int r) { return "name " + std::to_string(rows - r); }) {}
 };
 
 TEST(GridDBTableView, ItemNamesAreStrippedPrefixedAndUnique) {
@@ -120,6 +92,26 @@ TEST(GridDBTableView, RecordNumberScrollingOnlyInGridMode) {
   EXPECT_EQ(dc->GetScrollBarRecordCount(), 50 + visible - 1);
   // The buffer holds the rows the view shows.
   EXPECT_EQ(dc->GetRowCount(), visible);
+}
+
+TEST(GridDBTableView, NewColumnsReadTheRowsOnce) {
+  DBTableFixture f(50);
+  int reads = 0;  // each pass over the rows scrolls the dataset once per row
+  f.ds.AfterScroll = [&](TDataSet*) { ++reads; };
+  f.view->DataController()->CreateAllItems();
+  EXPECT_LE(reads, 52);
+  // The main window's order: a new dataset, the old columns cleared, new ones made, one read.
+  reads = 0;
+  f.source.SetDataSet(nullptr);
+  TkcGridDBDataController* dc = f.view->DataController();
+  dc->LockDataReload();
+  f.source.SetDataSet(&f.ds);
+  f.view->ClearItems();
+  dc->CreateAllItems();
+  dc->UnlockDataReload();
+  EXPECT_LE(reads, 52);
+  EXPECT_EQ(dc->GetRowCount(), 50);
+  EXPECT_EQ(f.Text(49, 1), "name 1");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "data/kcDataUtils.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridStoredLayout.h"
+#include "grid/kcGridSummary.h"
 
 namespace {
 
@@ -55,8 +57,8 @@ TEST(GridStoredLayout, PropertiesAndRoundTrip) {
   std::vector<String> names;
   for (auto& [n, v] : GetColumnStoredProperties(f.col(0))) names.push_back(n);
   EXPECT_EQ(names, (std::vector<String>{"GroupIndex", "Width", "AlignmentHorz", "Index", "Visible", "SortOrder",
-                                        "SortIndex"}));
-  TkcStoredProperties view = GetViewStoredProperties(f.view.get());
+                                        "SortIndex", "WasVisibleBeforeGrouping"}));
+  TkcStoredProperties view = GetViewStoredProperties(f.view.get(), {});
   ASSERT_EQ(view.size(), 1u);
   EXPECT_EQ(view[0].first, "Version");
   EXPECT_EQ(view[0].second.VarType(), varByte);
@@ -177,4 +179,139 @@ TEST(GridStoredLayout, RefusedStreamsKeepTheLayout) {
     EXPECT_EQ(f.col(0)->Width(), 70) << c.name;
     EXPECT_EQ(f.Order(), "ABC") << c.name;
   }
+}
+
+namespace {
+
+String FilterText(TkcGridTableView* AView) { return AView->DataController()->Filter()->GetFilterText(); }
+
+void FilterOn(TkcGridColumn* AColumn, int AValue) {
+  TkcCustomDataController* dc = AColumn->GridView()->DataController();
+  dc->Filter()->Clear();
+  AColumn->DataBinding()->AddToFilter(nullptr, foEqual, Variant(AValue));
+  AColumn->GridView()->Filtering()->ApplyFilter();
+}
+
+}  // namespace
+
+TEST(GridStoredLayout, FilterAndItsHistoryRoundTrip) {
+  LayoutFixture f;
+  FilterOn(f.col(1), 1);
+  FilterOn(f.col(2), 2);
+  FilterOn(f.col(0), 3);
+  std::vector<String> names;
+  for (auto& [n, v] : GetViewStoredProperties(f.view.get())) names.push_back(n);
+  EXPECT_EQ(names, (std::vector<String>{"FilterActive", "Filter", "FilterMRUItem2", "FilterMRUItem1", "FilterMRUItem0",
+                                        "Version"}));
+  EXPECT_EQ(GetViewStoredProperties(f.view.get())[1].second.AsString().substr(0, 4), "Hex:");
+  TMemoryStream stream;
+  StoreTableViewLayout(f.view.get(), &stream);
+
+  LayoutFixture g;
+  stream.SetPosition(0);
+  RestoreTableViewLayout(g.view.get(), &stream);
+  EXPECT_EQ(FilterText(g.view.get()), FilterText(f.view.get()));
+  EXPECT_TRUE(g.view->DataController()->Filter()->Active());
+  TkcGridFilterMRUItems* mru = g.view->Filtering()->MRUItems();
+  ASSERT_EQ(mru->Count(), 3);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(mru->Items(i)->Filter()->GetFilterText(),
+              f.view->Filtering()->MRUItems()->Items(i)->Filter()->GetFilterText());
+
+  // Without the filter option neither is stored nor restored.
+  LayoutFixture h;
+  stream.SetPosition(0);
+  RestoreTableViewLayout(h.view.get(), &stream, {});
+  EXPECT_TRUE(h.view->DataController()->Filter()->IsEmpty());
+}
+
+TEST(GridStoredLayout, StoredFilterTexts) {
+  auto restore = [](LayoutFixture& f, const TkcStoredProperties& props) {
+    TMemoryStream s;
+    s.WriteBuffer("KGLT", 4);
+    StreamWriteByte(&s, 1);
+    StreamWriteInteger(&s, static_cast<int>(props.size()));
+    for (auto& [n, v] : props) {
+      StreamWriteString(&s, n);
+      StreamWriteVariant(&s, v);
+    }
+    StreamWriteInteger(&s, 0);
+    s.SetPosition(0);
+    return Message([&] { RestoreTableViewLayout(f.view.get(), &s); });
+  };
+  {
+    // An empty filter clears the view's filter, and "FilterActive" may be a text.
+    LayoutFixture f;
+    FilterOn(f.col(1), 1);
+    EXPECT_EQ(restore(f, {{"Filter", Variant("")}, {"FilterActive", Variant("FALSE")}}), "no error");
+    EXPECT_TRUE(f.view->DataController()->Filter()->IsEmpty());
+    EXPECT_FALSE(f.view->DataController()->Filter()->Active());
+  }
+  struct Case {
+    TkcStoredProperties props;
+    const char* message;
+  } refused[] = {
+      {{{"Filter", Variant("Hex:0G")}}, "\"Filter\" is no filter"},
+      {{{"Filter", Variant("Hex:00FF00FF0102")}}, "\"Filter\" is no filter"},
+      {{{"FilterMRUItem0", Variant("Hex:FFFF")}}, "\"FilterMRUItem0\" is no filter"},
+      {{{"Filter", Variant(3)}}, "\"Filter\" is not a text"},
+      {{{"FilterActive", Variant("maybe")}}, "\"FilterActive\" is not a Boolean"},
+  };
+  for (const Case& c : refused) {
+    LayoutFixture f;
+    FilterOn(f.col(1), 1);
+    String before = FilterText(f.view.get());
+    EXPECT_EQ(restore(f, c.props), std::string("The stored grid layout cannot be read: ") + c.message);
+    EXPECT_EQ(FilterText(f.view.get()), before);
+    EXPECT_EQ(f.view->Filtering()->MRUItems()->Count(), 1);
+  }
+}
+
+TEST(GridStoredLayout, SummariesRoundTripAndNamesOutOfRange) {
+  LayoutFixture f;
+  TkcDataSummary* s = f.view->DataController()->Summary();
+  f.col(2)->Summary()->SetFooterKind(skSum);
+  f.col(1)->Summary()->SetGroupKind(skCount);
+  TkcDataSummaryGroup* group = s->SummaryGroups()->AddGroup();
+  auto* item = static_cast<TkcGridTableSummaryItem*>(group->SummaryItems()->Add());
+  item->SetColumn(f.col(0));
+  item->SetKind(skMax);
+  static_cast<TkcGridTableSummaryGroupItemLink*>(group->Links()->Add())->SetColumn(f.col(1));
+  TMemoryStream stream;
+  StoreTableViewLayout(f.view.get(), &stream);
+
+  LayoutFixture g;
+  stream.SetPosition(0);
+  RestoreTableViewLayout(g.view.get(), &stream);
+  TkcDataSummary* t = g.view->DataController()->Summary();
+  EXPECT_EQ(g.col(2)->Summary()->FooterKind(), skSum);
+  EXPECT_EQ(g.col(1)->Summary()->GroupKind(), skCount);
+  ASSERT_EQ(t->SummaryGroups()->Count(), 1);
+  TkcDataSummaryGroup* restored = t->SummaryGroups()->GetGroup(0);
+  ASSERT_EQ(restored->SummaryItems()->Count(), 1);
+  EXPECT_EQ(static_cast<TkcGridTableSummaryItem*>(restored->SummaryItems()->GetItem(0))->Column(), g.col(0));
+  EXPECT_EQ(restored->SummaryItems()->GetItem(0)->Kind(), skMax);
+  ASSERT_EQ(restored->Links()->Count(), 1);
+  EXPECT_EQ(static_cast<TkcGridTableSummaryGroupItemLink*>(restored->Links()->GetItem(0))->Column(), g.col(1));
+
+  // A group that does not exist, or a group index that is no number, makes nothing.
+  TMemoryStream bad;
+  WriteHeader(&bad);
+  StreamWriteInteger(&bad, 3);
+  WriteColumn(&bad, "SummaryGroup5_Item0", {{"Column", Variant("0")}});
+  WriteColumn(&bad, "SummaryGroupX", {});
+  WriteColumn(&bad, "SummaryGroup7_Link0", {{"Column", Variant("1")}});
+  bad.SetPosition(0);
+  RestoreTableViewLayout(g.view.get(), &bad);
+  EXPECT_EQ(t->SummaryGroups()->Count(), 1);
+  EXPECT_EQ(restored->SummaryItems()->Count(), 1);
+  struct {
+    const char* name;
+    int index;
+  } names[] = {{"SummaryGroup5_Item0", 5},
+               {"SummaryGroup12", 12},
+               {"SummaryGroupX", -1},
+               {"SummaryGroup", -1},
+               {"SummaryGroup_Link0", -1}};
+  for (auto& n : names) EXPECT_EQ(SummaryGroupIndexOfName(n.name), n.index) << n.name;
 }

@@ -1,0 +1,152 @@
+#include "grid/kcGridEditingController.h"
+
+#include "editors/kcTextEdit.h"
+#include "grid/kcGridTableController.h"
+
+TkcGridEditingController::TkcGridEditingController(TkcGridTableController* AController)
+    : fController(AController), fTextProperties(std::make_unique<TkcTextEditProperties>(nullptr)) {}
+
+TkcGridEditingController::~TkcGridEditingController() {
+  fEditingItem = nullptr;
+  fEdit = nullptr;
+  fEditList.RemoveAll();
+}
+
+TkcCustomEdit* TkcGridEditingController::GetEditFor(TkcGridColumn*) {
+  // Columns have no editor kinds of their own yet: every cell is edited as text.
+  return fEditList.GetEdit(fTextProperties.get());
+}
+
+bool TkcGridEditingController::ShowEdit(TkcGridColumn* AItem, char32_t AKey) {
+  TkcGridTableView* view = fController->TableView();
+  TkcCustomDataController* dc = view->DataController();
+  if (!AItem || !view->OptionsData()->Editing() || fHiding) return false;
+  int row = dc->GetFocusedRowIndex();
+  if (row < 0 || dc->GetRowInfo(row).Level < dc->Groups()->GetGroupingItemCount()) return false;
+  int item = AItem->ItemIndex();
+  if (IsEditing()) {
+    if (fEditingItem == AItem) return true;
+    HideEdit(true);
+  }
+  dc->StartEdit();
+  if (!dc->InitItemEditing(item)) return false;
+  TkcGridSite* site = view->Site();
+  if (!site) return false;
+  fEdit = GetEditFor(AItem);
+  fEditingItem = AItem;
+  fEditingRow = row;
+  fEdit->SetParent(site);
+  fEdit->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) { EditKeyDown(Sender, Key, Shift); };
+  fEdit->OnExit = [this](TObject* Sender) { EditExit(Sender); };
+  fEdit->LockChangeEvents(true);
+  fEdit->SetEditValue(dc->GetItemEditValue(item, evsText));
+  fEdit->LockChangeEvents(false, false);
+  PlaceEdit();
+  if (AKey)
+    fEdit->ActivateByKey(AKey);
+  else
+    fEdit->Activate();
+  return true;
+}
+
+bool TkcGridEditingController::CheckEdit() {
+  // The editor goes with the site it sits in when the grid is freed while editing.
+  if (IsEditing() && fEditList.FindEdit(fTextProperties.get()) != fEdit) {
+    fEdit = nullptr;
+    fEditingItem = nullptr;
+    fEditingRow = -1;
+  }
+  return IsEditing();
+}
+
+void TkcGridEditingController::PlaceEdit() {
+  if (!CheckEdit()) return;
+  TkcGridTableViewInfo* info = fController->TableView()->TableViewInfo();
+  TkcCustomGridRowViewInfo* row = info->RowByIndex(fEditingRow);
+  if (row)
+    for (auto& cell : row->Cells)
+      if (auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get()); data && data->Column == fEditingItem) {
+        TRect r = data->Bounds;
+        fEdit->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        fEdit->SetVisible(true);
+        return;
+      }
+  fEdit->SetVisible(false);
+}
+
+void TkcGridEditingController::HideEdit(bool ASave) {
+  if (!CheckEdit() || fHiding) return;
+  TkcGridTableView* view = fController->TableView();
+  TkcCustomDataController* dc = view->DataController();
+  fHiding = true;
+  try {
+    if (ASave) {
+      // The editor validates its text first; a refused value keeps it open.
+      fEdit->ValidateEdit(true);
+      if (fEdit->EditModified() || fEdit->ModifiedAfterEnter())
+        dc->SetItemEditValue(fEditingItem->ItemIndex(), fEdit->EditValue(), evsText);
+      dc->PostIfEditing();
+    } else {
+      dc->Cancel();
+    }
+  } catch (...) {
+    fHiding = false;
+    throw;
+  }
+  TkcCustomEdit* edit = DetachEdit();
+  bool hadFocus = edit->GetEditFocused();
+  edit->SetVisible(false);
+  if (hadFocus && view->Site() && view->Site()->CanFocus()) view->Site()->SetFocus();
+  fHiding = false;
+  view->LayoutChanged();
+}
+
+TkcCustomEdit* TkcGridEditingController::DetachEdit() {
+  TkcCustomEdit* edit = fEdit;
+  fEditingItem = nullptr;
+  fEdit = nullptr;
+  fEditingRow = -1;
+  edit->OnKeyDown = nullptr;
+  edit->OnExit = nullptr;
+  return edit;
+}
+
+void TkcGridEditingController::ItemRemoved(TkcGridColumn* AItem) {
+  if (!CheckEdit() || AItem != fEditingItem) return;
+  DetachEdit()->SetVisible(false);
+  // The record's changes cannot be written to a column that is gone.
+  fController->TableView()->DataController()->Cancel();
+}
+
+void TkcGridEditingController::EditKeyDown(TObject*, WORD& Key, TShiftState Shift) {
+  switch (Key) {
+    case VK_RETURN:
+      Key = 0;
+      HideEdit(true);
+      break;
+    case VK_ESCAPE:
+      // A changed text goes back first (the editor does that); a second Escape cancels.
+      if (fEdit->ModifiedAfterEnter()) return;
+      Key = 0;
+      HideEdit(false);
+      break;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_TAB: {
+      if (Shift.Contains(ssAlt)) return;
+      HideEdit(true);
+      WORD k = Key;
+      Key = 0;
+      fController->KeyDown(k, Shift);
+      break;
+    }
+    default: break;
+  }
+}
+
+void TkcGridEditingController::EditExit(TObject*) {
+  // Leaving the editor for another control keeps what was typed.
+  if (IsEditing() && !fHiding) HideEdit(true);
+}

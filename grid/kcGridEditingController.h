@@ -1,0 +1,50 @@
+#pragma once
+// In-place editing of a table cell: the editor for the column's kind comes from the in-place
+// editor list, sits over the cell, starts with the record's edit value, and either writes its
+// value and posts the record or cancels the record's editing.
+
+#include <memory>
+
+#include "editors/kcEditControl.h"
+#include "grid/kcGridTableView.h"
+
+class TkcGridTableController;
+class TkcCustomTextEditProperties;
+
+class TkcGridEditingController : public TObject {
+  VT_CLASS(TkcGridEditingController, TObject)
+public:
+  explicit TkcGridEditingController(TkcGridTableController* AController);
+  ~TkcGridEditingController() override;
+  TkcGridTableController* Controller() const { return fController; }
+  TkcCustomEdit* Edit() const { return fEdit; }
+  TkcGridColumn* EditingItem() const { return fEditingItem; }
+  bool IsEditing() const { return fEditingItem != nullptr; }
+  // The editor of a column (made on first use); every column of the same kind shares it.
+  TkcCustomEdit* GetEditFor(TkcGridColumn* AItem);
+  // Opens the editor on the focused record's cell of AItem; a typed character (0: none)
+  // goes on into the editor. False when the cell cannot be edited.
+  bool ShowEdit(TkcGridColumn* AItem, char32_t AKey = 0);
+  // Ends editing: with ASave the editor's value is written and the record posted (a value
+  // or post the data refuses keeps the editor open and raises); otherwise the record's
+  // changes are cancelled.
+  void HideEdit(bool ASave);
+  // A column going away ends its editing without touching the column again.
+  void ItemRemoved(TkcGridColumn* AItem);
+  // Puts the editor over its cell again after a layout change (hidden when the cell left view).
+  void PlaceEdit();
+
+private:
+  bool CheckEdit();
+  // Ends the editor's part in editing (state and handlers); answers the editor.
+  TkcCustomEdit* DetachEdit();
+  void EditKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+  void EditExit(TObject* Sender);
+  TkcGridTableController* fController;
+  TkcInplaceEditList fEditList;
+  std::unique_ptr<TkcCustomTextEditProperties> fTextProperties;
+  TkcCustomEdit* fEdit = nullptr;
+  TkcGridColumn* fEditingItem = nullptr;
+  int fEditingRow = -1;
+  bool fHiding = false;
+};

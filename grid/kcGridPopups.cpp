@@ -1,0 +1,145 @@
+#include "grid/kcGridPopups.h"
+
+#include <algorithm>
+
+#include "controls/kcControlUtils.h"
+#include "filter-builder/kcFilterDialog.h"
+#include "grid/kcGridFiltering.h"
+#include "platform/forms/Forms.h"
+
+// ---- Base -----------------------------------------------------------------------------------
+
+TkcCustomGridPopup::TkcCustomGridPopup(TkcGridTableView* AView)
+    : TkcCustomPopupWindow(AView->Site()), fView(AView), fListBox(new TListBox(this)) {
+  // The drop-down runs inside the application's own loop, not a nested one.
+  ModalLoop = false;
+  SetOwnerParent(AView->Site());
+  SetPopupBorderStyle(1);
+  fListBox->SetParent(this);
+  fListBox->AutoComplete = false;
+  fListBox->OnMouseUp = [this](TObject*, TMouseButton AButton, TShiftState, int X, int Y) {
+    if (AButton == mbLeft) ListMouseUp(X, Y);
+  };
+  fListBox->OnKeyDown = [this](TObject*, WORD& Key, TShiftState) {
+    if (Key == VK_RETURN) {
+      Key = 0;
+      DoAction(fListBox->ItemIndex());
+    } else if (Key == VK_ESCAPE) {
+      Key = 0;
+      ClosePopup();
+    }
+  };
+}
+
+void TkcCustomGridPopup::InitPopup() {
+  TkcCustomPopupWindow::InitPopup();
+  if (TFont* font = fView->Font()) fListBox->SetFont(font);
+}
+
+void TkcCustomGridPopup::ListMouseUp(int X, int Y) {
+  int index = fListBox->ItemAtPos(TPoint{X, Y}, true);
+  if (index >= 0) DoAction(index);
+}
+
+void TkcCustomGridPopup::AdjustListBox(int AMaxVisible, int AMinWidth) {
+  KcCanvas()->SetFont(fListBox->Font());
+  int itemHeight = KcCanvas()->TextHeight("Qq");
+  fListBox->SetItemHeight(itemHeight);
+  int count = fListBox->Items()->Count();
+  int visible = AMaxVisible > 0 ? std::min(count, AMaxVisible) : count;
+  int width = 0;
+  for (int i = 0; i < count; ++i) width = std::max(width, KcCanvas()->TextWidth(fListBox->Items()->Strings(i)));
+  width += 2 + 2;
+  if (visible < count) width += GetSystemMetrics(SM_CXVSCROLL);
+  width = std::max(width, AMinWidth - GetHorizontalEdgesWidth());
+  fListBox->SetBounds(0, 0, width, std::max(visible, 1) * itemHeight + 4);
+}
+
+// ---- Column filter --------------------------------------------------------------------------
+
+TkcGridFilterPopup::TkcGridFilterPopup(TkcGridTableView* AView) : TkcCustomGridPopup(AView) {}
+
+TkcGridFilterPopup::~TkcGridFilterPopup() = default;
+
+void TkcGridFilterPopup::Popup(TkcGridColumn* AColumn) {
+  TkcGridTableView* view = HostView();
+  TkcCustomDataController* dc = view->DataController();
+  if (IsShown()) ClosePopup();
+  fFilterItem = AColumn;
+  ShowHourglassCursor();
+  try {
+    fValueList.reset(dc->Filter()->CreateValueList());
+    fValueList->Load(AColumn->ItemIndex(), false);
+    TStrings* items = ListBox()->Items();
+    items->BeginUpdate();
+    items->Clear();
+    int selected = -1;
+    TkcFilterCriteriaItem* current = dc->Filter()->FindItemByItemLink(AColumn);
+    for (int i = 0; i < fValueList->GetCount(); ++i) {
+      const TkcFilterValueItem& entry = fValueList->GetItem(i);
+      items->Add(entry.DisplayText);
+      if (current && entry.Kind == fviValue && current->Operator() && VariantsEqual(entry.Value, current->Value()))
+        selected = i;
+    }
+    items->EndUpdate();
+    // Under the column's header, never narrower than it.
+    OwnerBounds = TRect{};
+    for (auto& header : view->TableViewInfo()->Headers())
+      if (header->Column == AColumn) OwnerBounds = header->Bounds;
+    AdjustListBox(view->Filtering()->ItemPopupMaxDropDownItemCount(), OwnerBounds.right - OwnerBounds.left);
+    ListBox()->SetItemIndex(selected >= 0 ? selected : 0);
+  } catch (...) {
+    HideHourglassCursor();
+    throw;
+  }
+  HideHourglassCursor();
+  ShowPopup(ListBox());
+}
+
+void TkcGridFilterPopup::ClosePopup() {
+  TkcCustomGridPopup::ClosePopup();
+  ListBox()->Items()->Clear();
+}
+
+void TkcGridFilterPopup::ItemRemoved(TkcGridColumn* AColumn) {
+  if (AColumn != fFilterItem) return;
+  fFilterItem = nullptr;
+  if (IsShown()) ClosePopup();
+}
+
+void TkcGridFilterPopup::ApplyValue(int AIndex) {
+  if (!fFilterItem || !fValueList || AIndex < 0 || AIndex >= fValueList->GetCount()) return;
+  TkcGridColumn* column = fFilterItem;
+  TkcFilterValueItem entry = fValueList->GetItem(AIndex);
+  TkcCustomDataController* dc = HostView()->DataController();
+  TkcDataFilterCriteria* filter = dc->Filter();
+  ClosePopup();
+  if (entry.Kind == fviCustom) {
+    ExecuteFilterDialog(filter, column, nullptr, HostView()->Font(),
+                        dc->GetItemValueTypeClass(column->ItemIndex()), column->Caption());
+    return;
+  }
+  filter->BeginUpdate();
+  try {
+    if (entry.Kind > fviCustom) filter->SetActive(true);
+    switch (entry.Kind) {
+      case fviAll: filter->RemoveItemByItemLink(column); break;
+      case fviBlanks:
+      case fviNonBlanks:
+        filter->RemoveItemByItemLink(column);
+        filter->AddItem(filter->Root(), column, entry.Kind == fviBlanks ? foEqual : foNotEqual, Null(), "blank");
+        break;
+      case fviValue:
+      case fviMRU:
+        filter->RemoveItemByItemLink(column);
+        filter->AddItem(filter->Root(), column, foEqual, entry.Value, entry.DisplayText);
+        break;
+      default: break;
+    }
+  } catch (...) {
+    filter->EndUpdate();
+    throw;
+  }
+  filter->EndUpdate();
+  HostView()->LayoutChanged();
+}

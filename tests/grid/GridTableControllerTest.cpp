@@ -1,0 +1,278 @@
+// The table controller with real input over a database view of a client dataset: header
+// clicks, the column filter drop-down, incremental search, multi-select by mouse and keys,
+// delete confirmation, page keys, sideways scrolling and in-place editing with post and cancel.
+
+#include <gtest/gtest.h>
+
+#include "data/kcFilter.h"
+#include "editors/kcEditControl.h"
+#include "grid/kcGridEditingController.h"
+#include "grid/kcGridPopups.h"
+#include "grid/kcGridTableController.h"
+#include "platform/forms/Dialogs.h"
+#include "tests/grid/GridDBTestSupport.h"
+
+namespace {
+
+// Rows of 18 pixels from y = 19 (header 19): row r's middle is at 19 + 18 r + 9.
+struct ControllerFixture : DBGridFixture {
+  explicit ControllerFixture(int rows = 6, int height = 150)
+      : DBGridFixture(rows, height, [](int r) {
+          static const char* names[] = {"pear", "apple", "plum", "apricot", "fig", "peach", "lime", "kiwi"};
+          return String(names[r % 8]);
+        }) {
+    view->DataController()->CreateAllItems();
+    session.ProcessMessages();
+    view->Site()->SetFocus();
+    session.ProcessMessages();
+  }
+  TkcGridTableController* controller() { return view->TableController(); }
+  POINT At(int x, int y) { return TFormsSession::At(view->Site(), x, y); }
+  POINT Cell(int row, int column) {
+    TkcGridColumnHeaderViewInfo* h = view->TableViewInfo()->Headers()[static_cast<size_t>(column)].get();
+    return At((h->Bounds.left + h->Bounds.right) / 2 - 6, 19 + 18 * row + 9);
+  }
+  std::vector<String> Names() {
+    std::vector<String> r;
+    for (int i = 0; i < dc()->GetRowCount(); ++i) r.push_back(Text(i, 1));
+    return r;
+  }
+  void ClickHeader(int column, std::vector<WORD> keys = {}) {
+    for (WORD k : keys) session.KeyDown(k);
+    TkcGridColumnHeaderViewInfo* h = view->TableViewInfo()->Headers()[static_cast<size_t>(column)].get();
+    session.Click(At(h->Bounds.left + 10, 8));
+    for (WORD k : keys) session.KeyUp(k);
+  }
+  // Answers the next message box with the button of this result; returns its text.
+  String AnswerBox(int result, const std::function<void()>& action) {
+    String text;
+    session.Script([&] {
+      if (auto* box = dynamic_cast<TMessageForm*>(Screen->ActiveForm())) {
+        text = box->Caption() + ": " + box->MessageText();
+        box->SetModalResult(result);
+        PostMessage(box->Handle(), WM_NULL);
+      }
+    });
+    action();
+    session.ProcessMessages();
+    return text;
+  }
+};
+
+TEST(GridTableController, HeaderClicksSortTheDataSetRows) {
+  ControllerFixture f;
+  f.ClickHeader(1);
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soAscending);
+  EXPECT_EQ(f.Names(), (std::vector<String>{"apple", "apricot", "fig", "peach", "pear", "plum"}));
+  f.ClickHeader(1);
+  EXPECT_EQ(f.Names().front(), "plum");
+  // Shift keeps the first sort; a plain click on another column clears it; Ctrl removes.
+  f.ClickHeader(0, {VK_SHIFT});
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soDescending);
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soAscending);
+  f.ClickHeader(0, {VK_CONTROL});
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);
+  f.ClickHeader(0);
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soNone);
+  EXPECT_EQ(f.Text(0, 0), "1");
+}
+
+TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
+  ControllerFixture f(8);
+  TkcGridColumnHeaderViewInfo* h = f.view->TableViewInfo()->Headers()[1].get();
+  POINT button = f.At(h->Bounds.right - 10, 8);
+  f.session.MoveTo(button);
+  f.session.Click(button);
+  TkcGridFilterPopup* popup = f.controller()->FilterPopup();
+  ASSERT_TRUE(popup->IsShown());
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soNone) << "the button does not sort";
+  TStrings* items = popup->ListBox()->Items();
+  std::vector<String> texts;
+  for (int i = 0; i < items->Count(); ++i) texts.push_back(items->Strings(i));
+  // The special entries, then the distinct values in order.
+  ASSERT_GE(texts.size(), 10u);
+  EXPECT_EQ(texts[0], "(All)");
+  EXPECT_EQ(std::vector<String>(texts.end() - 8, texts.end()),
+            (std::vector<String>{"apple", "apricot", "fig", "kiwi", "lime", "peach", "pear", "plum"}));
+  EXPECT_GE(popup->ListBox()->Width(), h->Bounds.right - h->Bounds.left - popup->GetHorizontalEdgesWidth());
+  // Choosing "fig" by clicking it filters the rows.
+  int fig = static_cast<int>(std::find(texts.begin(), texts.end(), "fig") - texts.begin());
+  popup->ListBox()->SetTopIndex(fig);
+  TRect r = popup->ListBox()->ItemRect(fig);
+  f.session.Click(TFormsSession::At(popup->ListBox(), r.left + 5, (r.top + r.bottom) / 2));
+  EXPECT_FALSE(popup->IsShown());
+  EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
+  // "(All)" brings every row back.
+  f.session.Click(button);
+  ASSERT_TRUE(popup->IsShown());
+  f.session.Key(VK_HOME);
+  f.session.Key(VK_RETURN);
+  EXPECT_EQ(f.dc()->GetRowCount(), 8);
+  // Esc closes without a change.
+  f.session.Click(button);
+  f.session.Key(VK_DOWN);
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(popup->IsShown());
+  EXPECT_EQ(f.dc()->GetRowCount(), 8);
+}
+
+TEST(GridTableController, IncrementalSearchLocatesAndBacksUp) {
+  ControllerFixture f;
+  f.view->OptionsBehavior()->SetIncSearch(true);
+  f.view->OptionsBehavior()->SetIncSearchItem(f.view->Columns(1));
+  f.session.Type("ap");
+  EXPECT_EQ(f.controller()->IncSearchText(), "ap");
+  EXPECT_EQ(f.Text(f.dc()->GetFocusedRowIndex(), 1), "apple");
+  f.session.Type("r");
+  EXPECT_EQ(f.Text(f.dc()->GetFocusedRowIndex(), 1), "apricot");
+  f.session.Key(VK_BACK);
+  EXPECT_EQ(f.controller()->IncSearchText(), "ap");
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(f.controller()->IsIncSearching());
+  // A row that does not match keeps the focus where it was.
+  f.session.Type("zz");
+  EXPECT_EQ(f.Text(f.dc()->GetFocusedRowIndex(), 1), "apricot");
+}
+
+TEST(GridTableController, MultiSelectByMouseAndKeys) {
+  ControllerFixture f;
+  f.view->OptionsSelection()->SetMultiSelect(true);
+  f.session.Click(f.Cell(1, 0));
+  EXPECT_EQ(f.dc()->GetSelectedCount(), 1);
+  f.session.KeyDown(VK_SHIFT);
+  f.session.Click(f.Cell(3, 0));
+  f.session.KeyUp(VK_SHIFT);
+  EXPECT_EQ(f.dc()->GetSelectedCount(), 3);
+  // Ctrl+click on a selected row deselects it only at mouse-up.
+  f.session.KeyDown(VK_CONTROL);
+  f.session.MoveTo(f.Cell(2, 0));
+  f.session.Press();
+  EXPECT_TRUE(f.dc()->IsRowSelected(2));
+  f.session.Release();
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_FALSE(f.dc()->IsRowSelected(2));
+  EXPECT_EQ(f.dc()->GetSelectedCount(), 2);
+  // Shift+Down extends from the anchor; a plain Down selects only the focused row.
+  f.session.KeyDown(VK_SHIFT);
+  f.session.Key(VK_DOWN);
+  f.session.KeyUp(VK_SHIFT);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 3);
+  EXPECT_TRUE(f.dc()->IsRowSelected(3));
+  f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.dc()->GetSelectedCount(), 1);
+  EXPECT_TRUE(f.dc()->IsRowSelected(4));
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key('A');
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(f.dc()->GetSelectedCount(), 6);
+}
+
+TEST(GridTableController, DeleteAsksFirstAndCancelKeepsTheRecord) {
+  ControllerFixture f;
+  f.session.Click(f.Cell(1, 0));
+  EXPECT_EQ(f.AnswerBox(mrCancel, [&] { f.session.Key(VK_DELETE); }), "Confirm: Delete record?");
+  EXPECT_EQ(f.ds.RecordCount(), 6);
+  EXPECT_EQ(f.AnswerBox(mrOk, [&] { f.session.Key(VK_DELETE); }), "Confirm: Delete record?");
+  EXPECT_EQ(f.ds.RecordCount(), 5);
+  EXPECT_EQ(f.dc()->GetRowCount(), 5);
+  // Several selected rows: the other question; without confirmation no question at all.
+  f.view->OptionsSelection()->SetMultiSelect(true);
+  f.session.Click(f.Cell(0, 0));
+  f.session.KeyDown(VK_SHIFT);
+  f.session.Click(f.Cell(1, 0));
+  f.session.KeyUp(VK_SHIFT);
+  EXPECT_EQ(f.AnswerBox(mrOk, [&] { f.session.Key(VK_DELETE); }), "Confirm: Delete all selected records?");
+  EXPECT_EQ(f.ds.RecordCount(), 3);
+  f.view->OptionsData()->SetDeletingConfirmation(false);
+  EXPECT_EQ(f.AnswerBox(mrCancel, [&] { f.session.Key(VK_DELETE); }), "");
+  EXPECT_EQ(f.ds.RecordCount(), 2);
+}
+
+TEST(GridTableController, PageKeysGoToThePageEdgeFirst) {
+  ControllerFixture f(40);
+  int visible = f.view->TableViewInfo()->VisibleRowCount();
+  ASSERT_GT(visible, 2);
+  f.session.Key(VK_NEXT);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), visible - 1);
+  EXPECT_EQ(f.view->TopRowIndex(), 0);
+  f.session.Key(VK_NEXT);
+  EXPECT_EQ(f.view->TopRowIndex(), visible);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2 * visible - 1);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_END);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 39);
+  EXPECT_EQ(f.view->TopRowIndex(), f.view->MaxTopRowIndex());
+  f.view->SetTopRowIndex(-5);
+  EXPECT_EQ(f.view->TopRowIndex(), 0);
+}
+
+TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
+  ControllerFixture f;
+  f.view->OptionsSelection()->SetCellSelect(false);
+  // Narrower than the client: no sideways scrolling.
+  f.session.Key(VK_RIGHT);
+  EXPECT_EQ(f.controller()->LeftPos(), 0);
+  f.view->Columns(1)->SetWidth(500);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.view->TableViewInfo();
+  int limit = info->DataWidth() - (info->ClientBounds().right - info->ClientBounds().left);
+  for (int i = 0; i < 100; ++i) f.session.Key(VK_RIGHT);
+  EXPECT_EQ(f.controller()->LeftPos(), limit);
+  EXPECT_EQ(info->Headers()[0]->Bounds.left, info->ClientBounds().left - limit);
+}
+
+TEST(GridTableController, InPlaceEditingPostsAndCancels) {
+  ControllerFixture f;
+  // A click focuses the cell, a second one opens its editor.
+  f.session.Click(f.Cell(1, 1));
+  f.session.Click(f.Cell(1, 1));
+  TkcGridEditingController* editing = f.controller()->EditingController();
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(editing->EditingItem(), f.view->Columns(1));
+  EXPECT_EQ(editing->Edit()->EditValue().AsString(), "apple");
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key('A');
+  f.session.KeyUp(VK_CONTROL);
+  f.session.Type("melon");
+  f.session.Key(VK_RETURN);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  f.ds.SetRecNo(2);
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "melon");
+  EXPECT_EQ(f.Text(1, 1), "melon");
+  // Typing opens the editor with the character; Esc twice cancels the record's change.
+  f.session.Type("x");
+  ASSERT_TRUE(editing->IsEditing());
+  f.session.Key(VK_ESCAPE);
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.Text(1, 1), "melon");
+  // Moving to another row posts what was typed.
+  f.session.Key(VK_F2);
+  ASSERT_TRUE(editing->IsEditing());
+  f.session.Type("!");
+  f.session.Key(VK_DOWN);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2);
+  EXPECT_EQ(f.Text(1, 1).back(), '!');
+  // A new query's ClearItems while editing leaves no editor on a freed column.
+  f.session.Key(VK_F2);
+  ASSERT_TRUE(editing->IsEditing());
+  f.view->ClearItems();
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+}
+
+TEST(GridTableController, ReadOnlyViewOpensNoEditor) {
+  ControllerFixture f;
+  f.view->OptionsData()->SetEditing(false);
+  f.session.Click(f.Cell(1, 1));
+  f.session.Click(f.Cell(1, 1));
+  f.session.Type("x");
+  EXPECT_FALSE(f.controller()->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+}
+
+}  // namespace
