@@ -322,9 +322,23 @@ void TkcGridColumnHorzSizingObject::EndDragAndDrop(bool AAccepted) {
   int size = GetCurrentSize();
   TkcCustomGridSizingObject::EndDragAndDrop(AAccepted);
   if (!AAccepted || !Column || size == StartSize) return;
-  // The first column's header also holds the group levels' indent.
-  if (Column->IsFirst()) size -= TableViewInfo()->TotalLevelIndent();
-  Column->SetWidth(size);
+  TkcGridTableView* view = TableView();
+  TkcGridTableViewInfo* info = TableViewInfo();
+  int indent = info->TotalLevelIndent();
+  view->BeginUpdate();
+  try {
+    // In auto-width mode every column keeps the width it shows now, so the spread starts there.
+    if (view->OptionsView()->ColumnAutoWidth())
+      for (auto& header : info->HeaderViewInfo()->Items)
+        if (header->Column != Column)
+          header->Column->SetWidth(header->Bounds.right - header->Bounds.left - (header->Column->IsFirst() ? indent : 0));
+    // The first column's header also holds the group levels' indent.
+    Column->SetWidth(size - (Column->IsFirst() ? indent : 0));
+  } catch (...) {
+    view->EndUpdate();
+    throw;
+  }
+  view->EndUpdate();
 }
 
 TkcCustomGridRowViewInfo* TkcGridRowSizingObject::Row() { return TableViewInfo()->RowByIndex(RowIndex); }

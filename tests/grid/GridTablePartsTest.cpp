@@ -534,3 +534,23 @@ TEST(GridTableRows, NewItemRowAboveTheRecords) {
   info->GetVertScrollRects(-18, scroll, invalidate);
   EXPECT_EQ(scroll.top, row->Bounds.bottom);
 }
+
+TEST(GridTableDrags, AutoWidthColumnsShareTheClientWidth) {
+  PartsFixture f;
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetColumnAutoWidth(true);
+  for (int i = 0; i < 3; ++i) f.view->Columns(i)->SetMinWidth(20);
+  f.grid->SetWidth(100);  // every row fits: no scroll bar
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  ASSERT_EQ(info->ClientBounds().right - info->ClientBounds().left, 100);
+  auto& headers = info->Headers();
+  EXPECT_EQ(headers.back()->Bounds.right, 100);
+  // The first column may grow until the others are at their minimum widths.
+  EXPECT_EQ(headers[0]->MaxWidth(), 100 - 20 - 20);
+  int edge = headers[0]->Bounds.right, before = headers[0]->Bounds.right - headers[0]->Bounds.left;
+  f.Drag(TPoint{edge, 5}, TPoint{edge + 200, 5});
+  // Wider after the drag, and the columns still fill the client exactly.
+  EXPECT_GT(info->Headers()[0]->Bounds.right - info->Headers()[0]->Bounds.left, before);
+  EXPECT_EQ(info->Headers().back()->Bounds.right, 100);
+}
