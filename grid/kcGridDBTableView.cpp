@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "controls/kcControlUtils.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridTableController.h"
 
 // ---- Names ----------------------------------------------------------------------------------
@@ -77,6 +78,46 @@ TkcGridDBDataController::TkcGridDBDataController(TkcGridDBTableView* AGridView)
   OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { fGridView->DataControllerChanged(AInfo); };
 }
 
+bool TkcGridDBDataController::GetInterface(const TGUID& IID, void** Obj) {
+  return GetInterfaceOf<IkcGridDataControllerItemsSupport, IkcGridDataControllerViewLink>(this, IID, Obj) ||
+         TkcDBDataController::GetInterface(IID, Obj);
+}
+
+TClass TkcGridDBDataController::GetItemDataBindingClass() { return TkcGridItemDataBinding::StaticClass(); }
+
+TClass TkcGridDBDataController::GetItemDefaultValuesProviderClass() {
+  return TkcGridDefaultValuesProvider::StaticClass();
+}
+
+TkcCustomGridView* TkcGridDBDataController::GetGridView() { return fGridView; }
+
+void TkcGridDBDataController::CollectFakeComponentLinks(std::vector<TComponent*>& AList) {
+  TDataSource* source = DataSource();
+  TComponent* owner = source ? source->Owner() : nullptr;
+  if (owner && owner != fGridView->Owner() && std::find(AList.begin(), AList.end(), owner) == AList.end())
+    AList.push_back(owner);
+}
+
+void TkcGridDBDataController::FilterChanged() {
+  TkcDBDataController::FilterChanged();
+  if (TkcGridTableFiltering* filtering = fGridView->Filtering()) filtering->FilterChanged();
+}
+
+void TkcGridDBDataController::BeginOwnerUpdate() {
+  fGridView->BeginUpdate();
+  TkcDBDataController::BeginOwnerUpdate();
+}
+
+void TkcGridDBDataController::EndOwnerUpdate() {
+  TkcDBDataController::EndOwnerUpdate();
+  fGridView->EndUpdate();
+}
+
+String TkcGridDBDataController::GetFilterItemFieldCaption(TObject* AItem) {
+  auto* column = dynamic_cast<TkcGridDBColumn*>(AItem);
+  return column ? column->DBDataBinding()->FilterFieldCaption() : String();
+}
+
 int TkcGridDBDataController::GetItemID(TObject* AItem) {
   auto* column = dynamic_cast<TkcGridColumn*>(AItem);
   return column ? column->ID() : -1;
@@ -105,12 +146,14 @@ void TkcGridDBDataController::CreateAllItems() {
     for (int i = 0; i < fields.Count(); ++i) {
       TField* field = fields.Fields(i);
       TkcGridDBColumn* column = fGridView->CreateColumn();
-      column->DataBinding()->SetFieldName(field->FieldName());
+      column->DBDataBinding()->SetFieldName(field->FieldName());
       String name = GenerateGridItemName(fGridView->Name(), field->FieldName(),
                                          TkcGridDBColumn::StaticClass()->ClassName(), isTaken);
       column->SetName(name);
       taken.insert(AnsiLowerCase(name));
       column->SetVisible(field->Visible());
+      // Numbers stand right-aligned as their fields show them.
+      column->SetAlignment(field->Alignment());
     }
   } catch (...) {
     UnlockDataReload();
@@ -122,7 +165,7 @@ void TkcGridDBDataController::CreateAllItems() {
   // Widths need the bound fields, which the reload has just made.
   for (int i = 0; i < fGridView->ColumnCount(); ++i) {
     TkcGridDBColumn* column = fGridView->Columns(i);
-    if (column->DataBinding()->Field()) column->SetWidth(column->DataBinding()->DefaultWidth());
+    if (column->DBDataBinding()->Field()) column->SetWidth(column->DBDataBinding()->DefaultWidth());
   }
   fGridView->EndUpdate();
   HideHourglassCursor();
@@ -200,6 +243,6 @@ TkcGridDBTableView::TkcGridDBTableView(TComponent* AOwner)
 
 TkcGridDBColumn* TkcGridDBTableView::GetColumnByFieldName(const String& AFieldName) const {
   for (int i = 0; i < ColumnCount(); ++i)
-    if (AnsiSameText(Columns(i)->DataBinding()->FieldName(), AFieldName)) return Columns(i);
+    if (AnsiSameText(Columns(i)->DBDataBinding()->FieldName(), AFieldName)) return Columns(i);
   return nullptr;
 }

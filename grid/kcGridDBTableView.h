@@ -32,7 +32,8 @@ class TkcGridDBColumn : public TkcGridColumn {
   VT_CLASS(TkcGridDBColumn, TkcGridColumn)
 public:
   explicit TkcGridDBColumn(TkcGridTableView* AGridView) : TkcGridColumn(AGridView), fDataBinding(this) {}
-  TkcGridItemDBDataBinding* DataBinding() { return &fDataBinding; }
+  // The field link; the column's DataBinding (filter values and conditions) stays the base's.
+  TkcGridItemDBDataBinding* DBDataBinding() { return &fDataBinding; }
   // The name CreateAllItems generates; unique among the owner's components and columns.
   String Name() const { return fName; }
   void SetName(const String& Value) { fName = Value; }
@@ -45,30 +46,47 @@ private:
   String fName;
 };
 
-class TkcGridDBDataController : public TkcDBDataController {
+class TkcGridDBDataController : public TkcDBDataController,
+                                public IkcGridDataControllerItemsSupport,
+                                public IkcGridDataControllerViewLink {
   VT_CLASS(TkcGridDBDataController, TkcDBDataController)
 public:
   explicit TkcGridDBDataController(TkcGridDBTableView* AGridView);
-  TkcGridDBTableView* GridView() const { return fGridView; }
+  bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterface(IID, Obj); }
+  bool GetInterface(const TGUID& IID, void** Obj) override;
 
   // One column per dataset field, in field order, under one view and reload lock; nothing
   // without a dataset.
   void CreateAllItems();
-  void DeleteAllItems();
 
   // Scrolling by record numbers: grid mode on a dataset with sequenced record numbers.
   virtual bool IsSequencedScrollingAvailable();
-  bool ScrollLine(bool AForward);
-  bool ScrollPage(bool AForward);
-  int GetScrollBarPosition();
-  int GetScrollBarRecordCount();
-  bool SetScrollBarPosition(int Value);
-  void UpdateGridModeBufferCount() { ApplyGridModeBufferCount(); }
-  bool IsBOF();
-  bool IsEOF();
 
+  // IkcGridDataControllerItemsSupport
+  void UpdateGridModeBufferCount() override { ApplyGridModeBufferCount(); }
+  bool ScrollLine(bool AForward) override;
+  bool ScrollPage(bool AForward) override;
+  TClass GetItemDataBindingClass() override;
+  TClass GetItemDefaultValuesProviderClass() override;
+  bool IsBOF() override;
+  bool IsEOF() override;
+  int GetScrollBarPosition() override;
+  int GetScrollBarRecordCount() override;
+  bool SetScrollBarPosition(int Value) override;
+
+  // IkcGridDataControllerViewLink
+  TkcCustomGridView* GetGridView() override;
+  void CollectFakeComponentLinks(std::vector<TComponent*>& AList) override;
+  void AssignData(TkcCustomDataController*) override {}
+  void DeleteAllItems();
+
+  // As the view's own data controller answers them.
   TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
   int GetItemID(TObject* AItem) override;
+  void FilterChanged() override;
+  void BeginOwnerUpdate() override;
+  void EndOwnerUpdate() override;
+  String GetFilterItemFieldCaption(TObject* AItem) override;
   int GetDefaultGridModeBufferCount() override;
   bool IsSynchronizationEnabled() override { return true; }
   // Adds a condition on an item (replacing its others when asked) and answers it.

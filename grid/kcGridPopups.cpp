@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "controls/kcControlUtils.h"
-#include "filter-builder/kcFilterDialog.h"
 #include "grid/kcGridFiltering.h"
 #include "platform/forms/Forms.h"
 
@@ -69,24 +68,19 @@ void TkcGridFilterPopup::Popup(TkcGridColumn* AColumn) {
   ShowHourglassCursor();
   try {
     fValueList.reset(dc->Filter()->CreateValueList());
-    fValueList->Load(AColumn->ItemIndex(), false);
-    TStrings* items = ListBox()->Items();
-    items->BeginUpdate();
-    items->Clear();
+    // The specials, the distinct values and the values last picked, as the column shows them.
+    AColumn->DataBinding()->GetFilterStrings(ListBox()->Items(), fValueList.get());
     int selected = -1;
     TkcFilterCriteriaItem* current = dc->Filter()->FindItemByItemLink(AColumn);
-    for (int i = 0; i < fValueList->GetCount(); ++i) {
+    for (int i = 0; current && i < fValueList->GetCount(); ++i) {
       const TkcFilterValueItem& entry = fValueList->GetItem(i);
-      items->Add(entry.DisplayText);
-      if (current && entry.Kind == fviValue && current->Operator() && VariantsEqual(entry.Value, current->Value()))
-        selected = i;
+      if (entry.Kind == fviValue && VariantsEqual(entry.Value, current->Value())) selected = i;
     }
-    items->EndUpdate();
     // Under the column's header, never narrower than it.
     OwnerBounds = TRect{};
     for (auto& header : view->TableViewInfo()->Headers())
       if (header->Column == AColumn) OwnerBounds = header->Bounds;
-    AdjustListBox(view->Filtering()->ItemPopupMaxDropDownItemCount(), OwnerBounds.right - OwnerBounds.left);
+    AdjustListBox(view->Filtering()->ColumnPopupMaxDropDownItemCount(), OwnerBounds.right - OwnerBounds.left);
     ListBox()->SetItemIndex(selected >= 0 ? selected : 0);
   } catch (...) {
     HideHourglassCursor();
@@ -115,24 +109,23 @@ void TkcGridFilterPopup::ApplyValue(int AIndex) {
   TkcDataFilterCriteria* filter = dc->Filter();
   ClosePopup();
   if (entry.Kind == fviCustom) {
-    ExecuteFilterDialog(filter, column, nullptr, HostView()->Font(),
-                        dc->GetItemValueTypeClass(column->ItemIndex()), column->Caption());
+    HostView()->Filtering()->RunCustomizeDialog(column);
     return;
   }
+  TkcGridItemDataBinding* binding = column->DataBinding();
   filter->BeginUpdate();
   try {
     if (entry.Kind > fviCustom) filter->SetActive(true);
     switch (entry.Kind) {
-      case fviAll: filter->RemoveItemByItemLink(column); break;
+      case fviAll: binding->SetFiltered(false); break;
       case fviBlanks:
       case fviNonBlanks:
-        filter->RemoveItemByItemLink(column);
-        filter->AddItem(filter->Root(), column, entry.Kind == fviBlanks ? foEqual : foNotEqual, Null(), "blank");
+        binding->AddToFilter(filter->Root(), entry.Kind == fviBlanks ? foEqual : foNotEqual, Null(), "blank", true);
         break;
       case fviValue:
       case fviMRU:
-        filter->RemoveItemByItemLink(column);
-        filter->AddItem(filter->Root(), column, foEqual, entry.Value, entry.DisplayText);
+        binding->AddToFilter(filter->Root(), foEqual, entry.Value, entry.DisplayText, true);
+        binding->RecentFilterValues()->Add(entry.Value, entry.DisplayText);
         break;
       default: break;
     }
@@ -141,5 +134,41 @@ void TkcGridFilterPopup::ApplyValue(int AIndex) {
     throw;
   }
   filter->EndUpdate();
+  if (entry.Kind != fviUser) HostView()->Filtering()->AddFilterToMRUItems();
   HostView()->LayoutChanged();
+}
+
+// ---- Recent filters -------------------------------------------------------------------------
+
+void TkcGridFilterMRUItemsPopup::Popup(const TRect& AOwnerBounds) {
+  TkcGridFilterMRUItems* mru = HostView()->Filtering()->MRUItems();
+  TStrings* items = ListBox()->Items();
+  items->BeginUpdate();
+  items->Clear();
+  for (int i = 0; i < mru->VisibleCount(); ++i) items->Add(mru->VisibleItems(i)->Filter()->GetFilterCaption());
+  items->EndUpdate();
+  if (items->Count() == 0) return;
+  OwnerBounds = AOwnerBounds;
+  AdjustListBox(HostView()->FilterBox()->MRUItemsListDropDownCount(), 0);
+  ListBox()->SetItemIndex(0);
+  ShowPopup(ListBox());
+}
+
+void TkcGridFilterMRUItemsPopup::ApplyItem(int AIndex) {
+  TkcGridFilterMRUItems* mru = HostView()->Filtering()->MRUItems();
+  if (AIndex < 0 || AIndex >= mru->VisibleCount()) return;
+  TkcGridFilterMRUItem* item = mru->VisibleItems(AIndex);
+  ClosePopup();
+  TkcDataFilterCriteria* filter = HostView()->DataController()->Filter();
+  filter->BeginUpdate();
+  try {
+    filter->Assign(item->Filter());
+    filter->SetActive(true);
+  } catch (...) {
+    filter->EndUpdate();
+    throw;
+  }
+  filter->EndUpdate();
+  HostView()->Filtering()->AddFilterToMRUItems();
+  HostView()->SizeChanged();
 }

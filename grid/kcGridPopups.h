@@ -1,6 +1,6 @@
 #pragma once
-// The drop-downs a table view opens from its parts: the column filter list (special entries and
-// the column's distinct values).
+// The drop-downs a table view opens from its parts: the column filter list (special entries, the
+// column's distinct values and recent ones) and the filter bar's list of recent filters.
 
 #include <memory>
 
@@ -55,4 +55,18 @@ protected:
 private:
   TkcGridColumn* fFilterItem = nullptr;
   std::unique_ptr<TkcDataFilterValueList> fValueList;
+};
+
+// The filters last applied, newest first (the one in force is not listed); choosing one puts it
+// in force again.
+class TkcGridFilterMRUItemsPopup : public TkcCustomGridPopup {
+  VT_CLASS(TkcGridFilterMRUItemsPopup, TkcCustomGridPopup)
+public:
+  using TkcCustomGridPopup::TkcCustomGridPopup;
+  // Fills the list and shows it under the owner rectangle (site coordinates).
+  void Popup(const TRect& AOwnerBounds);
+  void ApplyItem(int AIndex);
+
+protected:
+  void DoAction(int AIndex) override { ApplyItem(AIndex); }
 };

@@ -21,6 +21,11 @@ TkcGridFilterPopup* TkcGridTableController::FilterPopup() {
   return fFilterPopup.get();
 }
 
+TkcGridFilterMRUItemsPopup* TkcGridTableController::FilterMRUItemsPopup() {
+  if (!fFilterMRUItemsPopup) fFilterMRUItemsPopup = std::make_unique<TkcGridFilterMRUItemsPopup>(TableView());
+  return fFilterMRUItemsPopup.get();
+}
+
 // ---- Sorting --------------------------------------------------------------------------------
 
 void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {
@@ -400,8 +405,11 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
         break;
       }
       int i = fFocusedItem ? fFocusedItem->VisibleIndex() : -1;
-      i = std::clamp(i + (Key == VK_RIGHT ? 1 : -1), 0, n - 1);
-      SetFocusedItem(view->VisibleColumns(i));
+      int next = std::clamp(i + (Key == VK_RIGHT ? 1 : -1), 0, n - 1);
+      if (next != i)
+        SetFocusedItem(view->VisibleColumns(next));
+      else  // at the edge column the data scrolls on
+        SetLeftPos(fLeftPos + (Key == VK_RIGHT ? 10 : -10));
       break;
     }
     case VK_RETURN:

@@ -8,6 +8,7 @@
 
 class TkcGridEditingController;
 class TkcGridFilterPopup;
+class TkcGridFilterMRUItemsPopup;
 
 class TkcGridTableController : public TkcCustomGridController {
   VT_CLASS(TkcGridTableController, TkcCustomGridController)
@@ -19,6 +20,8 @@ public:
   TkcGridEditingController* EditingController() const { return fEditingController.get(); }
   // The column filter popup (made on first use).
   TkcGridFilterPopup* FilterPopup();
+  // The filter bar's list of recent filters (made on first use).
+  TkcGridFilterMRUItemsPopup* FilterMRUItemsPopup();
 
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyPress(char32_t& Key) override;
@@ -90,6 +93,7 @@ private:
   void InvalidateRows();
   std::unique_ptr<TkcGridEditingController> fEditingController;
   std::unique_ptr<TkcGridFilterPopup> fFilterPopup;
+  std::unique_ptr<TkcGridFilterMRUItemsPopup> fFilterMRUItemsPopup;
   std::unique_ptr<TkcTimer> fPullScrollTimer;
   TkcGridColumn* fFocusedItem = nullptr;
   int fLeftPos = 0;

@@ -275,21 +275,31 @@ TkcGridDataCellViewInfo* CellOf(TkcCustomGridRowViewInfo* ARow, TkcGridColumn* A
   return nullptr;
 }
 
-// Recalculates a laid-out row (its texts and colours may have changed) and repaints it, or one
-// item's cell of it.
-void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem) {
+// Repaints a laid-out row, or one item's cell of it; with ARecalculate its cells first take
+// their texts and colours again (only where no relayout of the view is pending, as its cells
+// may name columns that are gone).
+void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem, bool ARecalculate = true) {
   TkcGridTableViewInfo* info = AView->TableViewInfo();
   TkcCustomGridRowViewInfo* row = info ? info->RowByIndex(ARowIndex) : nullptr;
   if (!row) return;
+  // Cells of columns freed since the last layout wait for the new one (compared by address
+  // only: a freed column is not touched).
+  for (auto& cell : row->Cells)
+    if (auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get());
+        data && !row->IsGroup() && AView->IndexOfColumn(data->Column) < 0) {
+      AView->LayoutChanged();
+      return;
+    }
   if (AItem) {
     TkcGridDataCellViewInfo* cell = CellOf(row, AItem);
     if (!cell) return;
-    cell->Recalculate();
+    if (ARecalculate) cell->Recalculate();
     AView->ViewChanged(cell->Bounds);
     return;
   }
-  for (auto& cell : row->Cells)
-    if (cell) cell->Recalculate();
+  if (ARecalculate)
+    for (auto& cell : row->Cells)
+      if (cell) cell->Recalculate();
   AView->ViewChanged(row->Bounds);
 }
 
@@ -329,8 +339,9 @@ void TkcGridFocusedRecordChange::Execute() {
   if ((PrevRowIndex != NewRowIndex || NewItemRowChanged) && view->ViewInfo()->IsCalculated())
     view->TableController()->MakeFocusedRowVisible();
   if (view->IsVisible() && view->Site()) {
-    InvalidateRow(view, PrevRowIndex, nullptr);
-    InvalidateRow(view, NewRowIndex, nullptr);
+    // The view lays its rows out again for their focus colours; the rows are repainted here.
+    InvalidateRow(view, PrevRowIndex, nullptr, false);
+    InvalidateRow(view, NewRowIndex, nullptr, false);
   }
   if (view->OnFocusedRecordChanged) {
     TkcCustomGridTableViewData* data = view->TableViewData();

@@ -7,6 +7,8 @@
 #include "data/kcDataSummary.h"
 #include "editors/kcTextEditViewInfo.h"
 #include "grid/kcGridDragObjects.h"
+#include "grid/kcGridFilterBox.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 
@@ -1728,6 +1730,7 @@ void TkcGridTableViewInfo::CreateViewInfos() {
 }
 
 void TkcGridTableViewInfo::DestroyViewInfos(bool) {
+  fFilter.reset();
   fRows.reset();
   fIndicator.reset();
   fFooter.reset();
@@ -1790,6 +1793,11 @@ TRect TkcGridTableViewInfo::GetPartBounds(TkcCustomGridPartViewInfo* APart) {
     if (APart->IsScrollable()) r.left -= LeftPos();
     r.right = r.left + APart->CalculatePartWidth();
   }
+  // The filter bar lies inside the group-by box and outside the header and footer.
+  if (APart != fGroupByBox.get()) {
+    r.top += fFilterTopHeight;
+    r.bottom -= fFilterBottomHeight;
+  }
   // Parts earlier in the list lie outside this one.
   for (TkcCustomGridPartViewInfo* part : fParts) {
     if (part == APart) break;
@@ -1813,6 +1821,8 @@ void TkcGridTableViewInfo::GetClientBounds(TRect& R) {
       R.bottom -= part->Height;
     else
       R.top += part->Height;
+  R.top += fFilterTopHeight;
+  R.bottom -= fFilterBottomHeight;
   if (fIndicator) R.left += fIndicator->Width();
   if (R.bottom < R.top) R.bottom = R.top;
 }
@@ -1823,6 +1833,21 @@ void TkcGridTableViewInfo::Calculate() {
   for (TkcCustomGridPartViewInfo* part : fParts) part->Height = 0;
   // Parts in their order; the header's width is the data width the others line up with.
   fGroupByBox->MainCalculate();
+  // The filter bar: a full-width strip under the group-by box, or at the very bottom.
+  fFilter.reset();
+  fFilterTopHeight = fFilterBottomHeight = 0;
+  if (auto filter = std::make_unique<TkcGridFilterViewInfo>(this); filter->IsShown()) {
+    int h = filter->CalculateHeight();
+    if (TableView()->FilterBox()->Position() == fpTop) {
+      int top = Bounds.top + fGroupByBox->Height;
+      filter->Place(TRect{Bounds.left, top, Bounds.right, top + h});
+      fFilterTopHeight = h;
+    } else {
+      filter->Place(TRect{Bounds.left, Bounds.bottom - h, Bounds.right, Bounds.bottom});
+      fFilterBottomHeight = h;
+    }
+    fFilter = std::move(filter);
+  }
   fHeader->MainCalculate();
   if (!fHeader->GetVisible()) fHeader->CalculateLayout();
   fDataWidth = fHeader->CalculatePartWidth();
@@ -1864,6 +1889,8 @@ void TkcGridTableViewInfo::GetVertScrollRects(int ADistance, TRect& AScroll, TRe
 }
 
 TkcCustomGridHitTest* TkcGridTableViewInfo::GetDefaultHitTest(const TPoint& P) {
+  if (fFilter && PtInRect(&fFilter->Bounds, P))
+    if (TkcCustomGridHitTest* hit = fFilter->GetHitTestAt(P)) return hit;
   if (PtInRect(&Bounds, P)) {
     if (TkcCustomGridHitTest* hit = fIndicator->GetIndicatorHitTest(P)) return hit;
     for (TkcCustomGridPartViewInfo* part : fParts)
@@ -1876,6 +1903,10 @@ TkcCustomGridHitTest* TkcGridTableViewInfo::GetDefaultHitTest(const TPoint& P) {
 
 void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
   TkcCustomGridPainter* painter = Painter();
+  if (fFilter) {
+    fFilter->PaintAll(ACanvas);
+    painter->ExcludeFromBackground(fFilter->Bounds);
+  }
   for (TkcCustomGridPartViewInfo* part : fParts)
     if (part->Height > 0 && part->Bounds.right > part->Bounds.left) {
       part->PaintPart(ACanvas);

@@ -18,6 +18,7 @@ class TkcGridRowsViewInfo;
 class TkcCustomGridRowViewInfo;
 class TkcGridColumnHeaderViewInfo;
 class TkcGridColumnContainerViewInfo;
+class TkcGridFilterViewInfo;
 
 // Where a column was hit.
 enum TkcGridColumnContainerKind { ckNone = 0, ckHeader = 2, ckGroupByBox = 3, ckFooter = 4 };
@@ -719,6 +720,8 @@ public:
   TkcGridFooterViewInfo* FooterViewInfo() const { return fFooter.get(); }
   TkcGridIndicatorViewInfo* IndicatorViewInfo() const { return fIndicator.get(); }
   TkcGridRowsViewInfo* RecordsViewInfo() const { return fRows.get(); }
+  // The filter bar while it is shown, else nil.
+  TkcGridFilterViewInfo* FilterViewInfo() const { return fFilter.get(); }
   const std::vector<TkcCustomGridPartViewInfo*>& Parts() const { return fParts; }
 
   int HeaderHeight() const;
@@ -771,6 +774,9 @@ private:
   std::unique_ptr<TkcGridFooterViewInfo> fFooter;
   std::unique_ptr<TkcGridIndicatorViewInfo> fIndicator;
   std::unique_ptr<TkcGridRowsViewInfo> fRows;
+  std::unique_ptr<TkcGridFilterViewInfo> fFilter;
+  // The filter bar's strip at the top (under the group-by box) or at the bottom.
+  int fFilterTopHeight = 0, fFilterBottomHeight = 0;
   std::vector<TkcCustomGridPartViewInfo*> fParts;
   int fDataWidth = 0, fLevelIndent = 0, fRowsCreated = 0;
   bool fCalculatingParts = false;

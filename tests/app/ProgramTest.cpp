@@ -18,6 +18,8 @@
 #include "analyzer/ui/MainForm.h"
 #include "app/Program.h"
 #include "grid/kcGridDBTableView.h"
+#include "grid/kcGridPopups.h"
+#include "grid/kcGridTableController.h"
 #include "platform/forms/ExtCtrls.h"
 
 namespace fs = std::filesystem;
@@ -98,6 +100,15 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
       if (seen.shownRows && !view->TableViewInfo()->Rows(0)->Cells.empty())
         seen.firstCell = view->TableViewInfo()->Rows(0)->Cells[0]->Text;
       Shot("main-executed");
+      if (!ShotDir().empty() && view->ColumnCount()) {
+        // The first column's filter drop-down, then the rows it leaves.
+        TkcGridFilterPopup* popup = view->TableController()->FilterPopup();
+        popup->Popup(view->Columns(0));
+        Shot("grid-filter-popup");
+        popup->ApplyValue(popup->ValueList()->FirstValueIndex());
+        Shot("grid-filtered");
+        view->DataController()->Filter()->Clear();
+      }
       f->SetActivePage(1);
       // An index node, for the index panel.
       for (int i = 0; i < f->treePlanAnalysis->Items()->Count(); ++i) {

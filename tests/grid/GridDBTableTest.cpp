@@ -43,8 +43,10 @@ TEST(GridDBTableView, CreateAllItemsMakesOneBoundColumnPerField) {
   EXPECT_EQ(f.view->Columns(0)->Name(), "dbgrdResultsDBTableView1ID");
   EXPECT_EQ(f.view->Columns(1)->Name(), "dbgrdResultsDBTableView1NAME");
   EXPECT_EQ(f.view->Columns(0)->Caption(), "ID");
+  EXPECT_EQ(f.view->Columns(0)->Alignment(), taRightJustify);
+  EXPECT_EQ(f.view->Columns(1)->Alignment(), taLeftJustify);
   EXPECT_FALSE(f.view->Columns(1)->Visible());
-  EXPECT_EQ(f.view->Columns(1)->DataBinding()->Field(), f.ds.FieldByName("NAME"));
+  EXPECT_EQ(f.view->Columns(1)->DBDataBinding()->Field(), f.ds.FieldByName("NAME"));
   // Width: "0" times the display width, plus 4 (7 pixels a character here), never under MinWidth.
   TkcCanvas* canvas = f.view->ViewInfo()->Canvas();
   EXPECT_EQ(f.view->Columns(1)->Width(), canvas->TextWidth("0") * 20 + 4);

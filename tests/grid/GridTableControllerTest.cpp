@@ -7,6 +7,8 @@
 #include "data/kcFilter.h"
 #include "editors/kcEditControl.h"
 #include "grid/kcGridEditingController.h"
+#include "grid/kcGridFilterBox.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
 #include "platform/forms/Dialogs.h"
@@ -102,10 +104,15 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   f.session.Click(TFormsSession::At(popup->ListBox(), r.left + 5, (r.top + r.bottom) / 2));
   EXPECT_FALSE(popup->IsShown());
   EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
-  // "(All)" brings every row back.
+  EXPECT_EQ(f.view->Filtering()->MRUItems()->Count(), 1) << "the filter is remembered";
+  // The value picked comes first next time, as a recent one; "(All)" brings every row back.
   f.session.Click(button);
   ASSERT_TRUE(popup->IsShown());
+  EXPECT_EQ(items->Strings(0), "fig");
+  EXPECT_EQ(popup->ValueList()->GetItem(0).Kind, fviMRU);
   f.session.Key(VK_HOME);
+  while (popup->ListBox()->ItemIndex() < items->Count() - 1 && items->Strings(popup->ListBox()->ItemIndex()) != "(All)")
+    f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN);
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
   // Esc closes without a change.
@@ -220,6 +227,13 @@ TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
   for (int i = 0; i < 100; ++i) f.session.Key(VK_RIGHT);
   EXPECT_EQ(f.controller()->LeftPos(), limit);
   EXPECT_EQ(info->Headers()[0]->Bounds.left, info->ClientBounds().left - limit);
+  // With cells focused, Left moves between columns first and scrolls only at the first one.
+  f.view->OptionsSelection()->SetCellSelect(true);
+  f.controller()->SetFocusedItem(f.view->Columns(0));
+  f.controller()->SetLeftPos(limit);
+  f.session.Key(VK_LEFT);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(0));
+  EXPECT_EQ(f.controller()->LeftPos(), limit - 10);
 }
 
 TEST(GridTableController, InPlaceEditingPostsAndCancels) {
@@ -273,6 +287,91 @@ TEST(GridTableController, ReadOnlyViewOpensNoEditor) {
   f.session.Type("x");
   EXPECT_FALSE(f.controller()->IsEditing());
   EXPECT_EQ(f.ds.State(), dsBrowse);
+}
+
+TEST(GridTableController, FilterBarShowsClearsAndSwitchesTheFilter) {
+  ControllerFixture f(8);
+  TkcGridTableViewInfo* info = f.view->TableViewInfo();
+  EXPECT_EQ(info->FilterViewInfo(), nullptr) << "an empty filter shows no bar";
+  TkcDataFilterCriteria* filter = f.dc()->Filter();
+  filter->BeginUpdate();
+  filter->AddItem(filter->Root(), f.view->Columns(1), foEqual, Variant("fig"), "fig");
+  filter->SetActive(true);
+  filter->EndUpdate();
+  f.session.ProcessMessages();
+  TkcGridFilterViewInfo* bar = info->FilterViewInfo();
+  ASSERT_NE(bar, nullptr);
+  // Full width at the bottom, the rows above it; text height 13 + 10, buttons 14 + 8.
+  EXPECT_EQ(bar->Bounds.bottom, info->Bounds.bottom);
+  EXPECT_EQ(info->ClientBounds().bottom, bar->Bounds.top);
+  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 23);
+  EXPECT_LE(info->RecordsBounds().bottom, bar->Bounds.top);
+  EXPECT_NE(bar->Text.find("fig"), String::npos) << bar->Text;
+  EXPECT_EQ(f.dc()->GetRowCount(), 1);
+  TkcCustomGridFilterButtonViewInfo* close = bar->Buttons()[0].get();
+  TkcCustomGridFilterButtonViewInfo* activate = bar->Buttons()[1].get();
+  EXPECT_EQ(close->Bounds.left, bar->Bounds.left + 4);
+  EXPECT_EQ(activate->Bounds.left, close->Bounds.right + 4);
+  EXPECT_EQ(info->GetHitTest(TPoint{activate->Bounds.left + 2, activate->Bounds.top + 2})->HitTestCode(), 102);
+  auto clickOn = [&](TkcCustomGridFilterButtonViewInfo* b) {
+    f.session.Click(f.At((b->Bounds.left + b->Bounds.right) / 2, (b->Bounds.top + b->Bounds.bottom) / 2));
+  };
+  // Activate switches the filter off and on; the conditions stay.
+  clickOn(activate);
+  EXPECT_FALSE(filter->Active());
+  EXPECT_EQ(f.dc()->GetRowCount(), 8);
+  ASSERT_NE(info->FilterViewInfo(), nullptr);
+  clickOn(info->FilterViewInfo()->Buttons()[1].get());
+  EXPECT_TRUE(filter->Active());
+  EXPECT_EQ(f.dc()->GetRowCount(), 1);
+  // Close clears it, and the bar goes.
+  clickOn(info->FilterViewInfo()->Buttons()[0].get());
+  EXPECT_TRUE(filter->IsEmpty());
+  EXPECT_EQ(f.dc()->GetRowCount(), 8);
+  EXPECT_EQ(info->FilterViewInfo(), nullptr);
+  // Always shown: the empty text and no buttons; at the top when asked.
+  f.view->FilterBox()->SetVisible(fvAlways);
+  f.view->FilterBox()->SetPosition(fpTop);
+  f.view->SizeChanged();
+  f.session.ProcessMessages();
+  ASSERT_NE(info->FilterViewInfo(), nullptr);
+  EXPECT_EQ(info->FilterViewInfo()->Text, "<Filter is Empty>");
+  EXPECT_FALSE(info->FilterViewInfo()->Buttons()[0]->Visible);
+  EXPECT_EQ(info->FilterViewInfo()->Bounds.top, info->Bounds.top);
+  EXPECT_EQ(info->HeaderBounds().top, info->FilterViewInfo()->Bounds.bottom);
+}
+
+TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
+  ControllerFixture f(8);
+  TkcGridFilterPopup* popup = f.controller()->FilterPopup();
+  auto choose = [&](const String& AText) {
+    popup->Popup(f.view->Columns(1));
+    for (int i = 0; i < popup->ListBox()->Items()->Count(); ++i)
+      if (popup->ListBox()->Items()->Strings(i) == AText && popup->ValueList()->GetItem(i).Kind == fviValue) {
+        popup->ApplyValue(i);
+        break;
+      }
+    f.session.ProcessMessages();
+  };
+  choose("fig");
+  TkcGridFilterViewInfo* bar = f.view->TableViewInfo()->FilterViewInfo();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_FALSE(bar->Buttons()[2]->Visible) << "the filter in force is not offered";
+  choose("kiwi");
+  EXPECT_EQ(f.Names(), (std::vector<String>{"kiwi"}));
+  bar = f.view->TableViewInfo()->FilterViewInfo();
+  TkcCustomGridFilterButtonViewInfo* dropDown = bar->Buttons()[2].get();
+  ASSERT_TRUE(dropDown->Visible);
+  EXPECT_EQ(dropDown->Bounds.right, bar->Bounds.right - 4);
+  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 23) << "the drop-down does not make the bar higher";
+  f.session.Click(f.At((dropDown->Bounds.left + dropDown->Bounds.right) / 2, (dropDown->Bounds.top + dropDown->Bounds.bottom) / 2));
+  TkcGridFilterMRUItemsPopup* recent = f.controller()->FilterMRUItemsPopup();
+  ASSERT_TRUE(recent->IsShown());
+  ASSERT_EQ(recent->ListBox()->Items()->Count(), 1);
+  EXPECT_NE(recent->ListBox()->Items()->Strings(0).find("fig"), String::npos);
+  f.session.Key(VK_RETURN);
+  EXPECT_FALSE(recent->IsShown());
+  EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
 }
 
 }  // namespace
