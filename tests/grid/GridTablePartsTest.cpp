@@ -554,3 +554,38 @@ TEST(GridTableDrags, AutoWidthColumnsShareTheClientWidth) {
   EXPECT_GT(info->Headers()[0]->Bounds.right - info->Headers()[0]->Bounds.left, before);
   EXPECT_EQ(info->Headers().back()->Bounds.right, 100);
 }
+
+TEST(GridTableRows, GroupRowStylesAndLevels) {
+  PartsFixture f(6);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  struct Case {
+    TkcGridGroupRowStyle style;
+    int visualLevels, groupHeight, dataIndent;
+  } cases[] = {
+      {grsStandard, 1, 13 + 4 + 1, 17},  // text 13 + 4, a grid line; data rows one level in
+      {grsOffice11, 0, 2 * (13 + 4) + 2, 0},
+  };
+  for (const Case& c : cases) {
+    f.view->OptionsView()->SetGroupRowStyle(c.style);
+    f.session.ProcessMessages();
+    EXPECT_EQ(info->VisualLevelCount(), c.visualLevels) << c.style;
+    EXPECT_EQ(info->Rows(0)->Bounds.bottom - info->Rows(0)->Bounds.top, c.groupHeight) << c.style;
+    EXPECT_EQ(info->Rows(1)->ContentLeft() - info->Rows(1)->Bounds.left, c.dataIndent) << c.style;
+  }
+  // The Office 11 group text sits at the bottom over a thick line of its own.
+  auto* cell = static_cast<TkcGridGroupRowViewInfo*>(info->Rows(0))->GroupCell();
+  EXPECT_EQ(cell->AlignmentVert, vaBottom);
+  EXPECT_EQ(cell->GetBorderWidth(bBottom), 2);
+  EXPECT_FALSE(info->Rows(0)->HasSeparator());
+  // Only vertical lines: one closing line under the last row.
+  f.view->OptionsView()->SetGroupRowStyle(grsStandard);
+  f.view->SetGridLines(glVertical);
+  f.session.ProcessMessages();
+  int last = info->PartVisibleRowCount() - 1;
+  EXPECT_TRUE(info->Rows(last)->HasLastHorzGridLine());
+  EXPECT_FALSE(info->Rows(last - 1)->HasLastHorzGridLine());
+}
