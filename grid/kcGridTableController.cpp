@@ -486,7 +486,8 @@ void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift,
   TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
   TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
   auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(hit);
-  if (!rowHit || rowHit->RowIndex < 0) return;
+  // An expand button or a level indent does not act on the record.
+  if (!rowHit || rowHit->RowIndex < 0 || !rowHit->ActsOnRecord()) return;
   int row = rowHit->RowIndex;
   TkcGridColumn* column = nullptr;
   if (auto* cellHit = dynamic_cast<TkcGridRecordCellHitTest*>(hit)) column = cellHit->Column;

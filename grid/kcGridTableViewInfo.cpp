@@ -1448,6 +1448,30 @@ TkcGridGroupRowViewInfo::TkcGridGroupRowViewInfo(TkcGridRowsViewInfo* ARows, int
 
 bool TkcGridGroupRowViewInfo::Expanded() { return TableView()->DataController()->GetRowInfo(RowIndex).Expanded; }
 
+void TkcGridGroupRowViewInfo::ToggleExpanded() {
+  if (!CanExpand()) return;
+  TkcGridTableView* view = TableView();
+  // The row view infos go with the relayout the change brings: nothing of this one is used after.
+  view->DataController()->Groups()->SetRowExpanded(RowIndex, !Expanded(), false);
+}
+
+bool TkcGridGroupRowViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) {
+  // The expand button, or a double click on the row, opens or closes the group.
+  if (AButton == mbLeft && (dynamic_cast<TkcGridExpandButtonHitTest*>(AHitTest) || AShift.Contains(ssDouble))) {
+    ToggleExpanded();
+    return false;
+  }
+  return TkcCustomGridRowViewInfo::MouseDown(AHitTest, AButton, AShift);
+}
+
+bool TkcGridGroupCellViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) {
+  if (AButton == mbLeft && AShift.Contains(ssDouble)) {
+    static_cast<TkcGridGroupRowViewInfo*>(Row)->ToggleExpanded();
+    return false;
+  }
+  return TkcGridTableCellViewInfo::MouseDown(AHitTest, AButton, AShift);
+}
+
 bool TkcGridGroupRowViewInfo::HasFooter(int ALevelIndex) {
   // A collapsed group still shows its own footer when footers are always visible.
   if (ALevelIndex == 0 && TableView()->OptionsView()->GroupFooters() == gfAlwaysVisible && !Expanded()) return true;

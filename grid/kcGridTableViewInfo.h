@@ -640,6 +640,7 @@ public:
   TColor GetBorderColor(TkcBorder ASide) override;
   void GetTextAreaBounds(TRect& R) override;
   TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridRecordHitTest>; }
+  bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
 
 protected:
   String GetText() override;
@@ -657,7 +658,10 @@ public:
   bool IsGroup() const override { return true; }
   bool Expanded();
   bool CanExpand();
+  // Expands a collapsed group and collapses an expanded one.
+  void ToggleExpanded();
   bool HasFooter(int ALevelIndex) override;
+  bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
   int CalculateRowHeight() override;
   bool CanSize() override;
   void SetRowHeight(int AHeight) override;

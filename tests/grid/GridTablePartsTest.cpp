@@ -589,3 +589,28 @@ TEST(GridTableRows, GroupRowStylesAndLevels) {
   EXPECT_TRUE(info->Rows(last)->HasLastHorzGridLine());
   EXPECT_FALSE(info->Rows(last - 1)->HasLastHorzGridLine());
 }
+
+TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
+  PartsFixture f(6);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TkcCustomDataController* dc = f.view->DataController();
+  dc->FocusRow(5);  // a row of the "odd" group
+  f.session.ProcessMessages();
+  int record = dc->GetFocusedRecordIndex();
+  auto button = [&] { return f.Centre(static_cast<TkcGridGroupRowViewInfo*>(info->Rows(0))->ExpandButtonBounds); };
+  f.session.Click(f.At(button().x, button().y));
+  EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+  EXPECT_EQ(dc->GetRowCount(), 5);  // "even" closed: its group row, then "odd" and its three rows
+  EXPECT_EQ(dc->GetFocusedRecordIndex(), record) << "the button does not focus the group";
+  f.session.Click(f.At(button().x, button().y));
+  EXPECT_TRUE(dc->GetRowInfo(0).Expanded);
+  // A double click on the group's text closes it too.
+  TPoint text{120, info->Rows(0)->Bounds.top + 5};
+  f.session.Click(f.At(text.x, text.y));
+  f.session.Click(f.At(text.x, text.y));
+  EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+}
