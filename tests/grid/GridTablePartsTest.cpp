@@ -58,6 +58,13 @@ struct PartsFixture {
     session.ProcessMessages();
   }
   TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+  // No group-by box, grouped by Kind, every group open.
+  void GroupByKind() {
+    view->OptionsView()->SetGroupByBox(false);
+    view->Columns(1)->SetGroupIndex(0);
+    view->DataController()->Groups()->ExpandAll();
+    session.ProcessMessages();
+  }
 };
 
 }  // namespace
@@ -557,10 +564,7 @@ TEST(GridTableDrags, AutoWidthColumnsShareTheClientWidth) {
 
 TEST(GridTableRows, GroupRowStylesAndLevels) {
   PartsFixture f(6);
-  f.view->OptionsView()->SetGroupByBox(false);
-  f.view->Columns(1)->SetGroupIndex(0);
-  f.view->DataController()->Groups()->ExpandAll();
-  f.session.ProcessMessages();
+  f.GroupByKind();
   TkcGridTableViewInfo* info = f.info();
   struct Case {
     TkcGridGroupRowStyle style;
@@ -592,10 +596,7 @@ TEST(GridTableRows, GroupRowStylesAndLevels) {
 
 TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
   PartsFixture f(6);
-  f.view->OptionsView()->SetGroupByBox(false);
-  f.view->Columns(1)->SetGroupIndex(0);
-  f.view->DataController()->Groups()->ExpandAll();
-  f.session.ProcessMessages();
+  f.GroupByKind();
   TkcGridTableViewInfo* info = f.info();
   TkcCustomDataController* dc = f.view->DataController();
   dc->FocusRow(5);  // a row of the "odd" group
