@@ -404,7 +404,7 @@ TEST(GridTableViewData, TheFocusedRecordTakesNumpadPlusBeforeTheController) {
   grid->Levels()->Add()->SetGridView(view);
   grid->SetParent(&form);
   grid->SetBounds(0, 0, 300, 100);
-  view->OptionsBehavior.IncSearch = true;
+  view->OptionsBehavior()->SetIncSearch(true);
   DataFixture::Load(view, 3);
   form.Show();
   session.ProcessMessages();
