@@ -314,6 +314,11 @@ TEST(GridTableDrags, ColumnAndRowSizing) {
   edge = info->Headers()[0]->Bounds.right;
   f.Drag(TPoint{edge, 5}, TPoint{edge - 200, 5});
   EXPECT_EQ(f.view->Columns(0)->Width(), f.view->Columns(0)->MinWidth());
+  // A double click on the edge fits the column to its texts.
+  edge = info->Headers()[0]->Bounds.right;
+  f.session.Click(f.At(edge, 5));
+  f.session.Click(f.At(edge, 5));
+  EXPECT_EQ(f.view->Columns(0)->Width(), f.view->Columns(0)->GetBestFitWidth());
   // A row's bottom edge in the indicator sets the data row height.
   TkcCustomGridRowViewInfo* row = info->Rows(0);
   int bottom = row->Bounds.bottom, height = row->Bounds.bottom - row->Bounds.top;
