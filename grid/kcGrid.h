@@ -584,6 +584,19 @@ private:
   bool fIsUnassigningValues = false;
 };
 
+// A drag started in a view's site: it learns where it started and from which hit test.
+class TkcCustomGridDragAndDropObject : public TkcDragAndDropObject {
+  VT_CLASS(TkcCustomGridDragAndDropObject, TkcDragAndDropObject)
+public:
+  using TkcDragAndDropObject::TkcDragAndDropObject;
+  TPoint StartPoint{};
+  virtual void Init(const TPoint& P, TkcCustomGridHitTest*) { StartPoint = P; }
+  TkcGridSite* Site() const;
+  TkcCustomGridViewInfo* ViewInfo() const;
+  TkcCustomGridController* Controller() const;
+  void AfterDragAndDrop(bool Accepted) override;
+};
+
 // The view's records as the rest of the view sees them; made lazily by the table-like views.
 class TkcCustomGridViewData : public TkcGridViewHandler {
   VT_CLASS(TkcCustomGridViewData, TkcGridViewHandler)
@@ -626,6 +639,8 @@ public:
   void UpdateScrollBars() override;
   void BeforeMouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
   void MouseLeave(TControl* AControl) override;
+  // A drag starts where the hit test names a drag object class.
+  bool StartDragAndDrop(const TPoint& P) override;
 
 protected:
   void Paint() override;

@@ -124,6 +124,24 @@ void TkcGridSite::BeforeMouseDown(TMouseButton AButton, TShiftState AShift, int 
   if (link.Alive() && HandleAllocated()) Controller()->MouseDown(AButton, AShift, X, Y);
 }
 
+bool TkcGridSite::StartDragAndDrop(const TPoint& P) {
+  TkcCustomGridHitTest* hit = fViewInfo->GetHitTest(P);
+  TkcDragAndDropObjectClass objectClass = hit ? hit->DragAndDropObjectClass() : TkcDragAndDropObjectClass{};
+  if (!objectClass) return false;
+  FinishDragAndDrop(false);
+  DragAndDropObjectClass = objectClass;
+  if (auto* object = dynamic_cast<TkcCustomGridDragAndDropObject*>(GetDragAndDropObject())) object->Init(P, hit);
+  return true;
+}
+
+TkcGridSite* TkcCustomGridDragAndDropObject::Site() const { return static_cast<TkcGridSite*>(Control()); }
+TkcCustomGridViewInfo* TkcCustomGridDragAndDropObject::ViewInfo() const { return Site()->ViewInfo(); }
+TkcCustomGridController* TkcCustomGridDragAndDropObject::Controller() const { return Site()->Controller(); }
+
+void TkcCustomGridDragAndDropObject::AfterDragAndDrop(bool Accepted) {
+  if (Accepted) Site()->Invalidate();
+}
+
 void TkcGridSite::MouseMove(TShiftState Shift, int X, int Y) {
   TkcGridLinkScope link(this);
   TkcControl::MouseMove(Shift, X, Y);
@@ -132,7 +150,8 @@ void TkcGridSite::MouseMove(TShiftState Shift, int X, int Y) {
 
 void TkcGridSite::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TkcGridLinkScope link(this);
-  if (DragAndDropState() != ddsNone) {
+  // A press that never became a drag is an ordinary click for the controller.
+  if (DragAndDropState() == ddsInProcess) {
     TkcControl::MouseUp(Button, Shift, X, Y);
     if (link.Alive()) Controller()->MouseUp(Button, Shift, X, Y);
   } else {

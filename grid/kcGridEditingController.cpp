@@ -20,7 +20,7 @@ TkcCustomEdit* TkcGridEditingController::GetEditFor(TkcGridColumn*) {
 bool TkcGridEditingController::ShowEdit(TkcGridColumn* AItem, char32_t AKey) {
   TkcGridTableView* view = fController->TableView();
   TkcCustomDataController* dc = view->DataController();
-  if (!AItem || !view->OptionsData.Editing || fHiding) return false;
+  if (!AItem || !view->OptionsData()->Editing() || fHiding) return false;
   int row = dc->GetFocusedRowIndex();
   if (row < 0 || dc->GetRowInfo(row).Level < dc->Groups()->GetGroupingItemCount()) return false;
   int item = AItem->ItemIndex();
@@ -62,7 +62,7 @@ bool TkcGridEditingController::CheckEdit() {
 void TkcGridEditingController::PlaceEdit() {
   if (!CheckEdit()) return;
   TkcGridTableViewInfo* info = fController->TableView()->TableViewInfo();
-  TkcGridRowViewInfo* row = info->RowByIndex(fEditingRow);
+  TkcCustomGridRowViewInfo* row = info->RowByIndex(fEditingRow);
   if (row)
     for (auto& cell : row->Cells)
       if (auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get()); data && data->Column == fEditingItem) {

@@ -111,7 +111,7 @@ void TkcGridTableController::FocusNextPage(bool AForward) {
 void TkcGridTableController::GoToNext() {
   TkcCustomDataController* dc = DataController();
   if (dc->GetFocusedRowIndex() >= dc->GetRowCount() - 1) {
-    if (TableView()->OptionsData.Appending) CreateNewRecord(true);
+    if (TableView()->OptionsData()->Appending()) CreateNewRecord(true);
     return;
   }
   FocusNextRecord(true);
@@ -141,7 +141,7 @@ void TkcGridTableController::ItemRemoved(TkcGridColumn* AItem) {
   fEditingController->ItemRemoved(AItem);
   if (fFilterPopup) fFilterPopup->ItemRemoved(AItem);
   if (fFocusedItem == AItem) fFocusedItem = nullptr;
-  if (TableView()->OptionsBehavior.IncSearchItem == AItem) TableView()->OptionsBehavior.IncSearchItem = nullptr;
+  if (TableView()->OptionsBehavior()->IncSearchItem() == AItem) TableView()->OptionsBehavior()->SetIncSearchItem(nullptr);
 }
 
 void TkcGridTableController::SetLeftPos(int Value) {
@@ -149,14 +149,14 @@ void TkcGridTableController::SetLeftPos(int Value) {
   int client = info->ClientBounds().right - info->ClientBounds().left;
   Value = std::clamp(Value, 0, std::max(0, info->DataWidth() - client));
   if (Value == fLeftPos) return;
+  int dx = fLeftPos - Value;
   fLeftPos = Value;
-  TableView()->LayoutChanged();
-  if (Site() && Site()->HandleAllocated()) Site()->UpdateScrollBars();
+  TableView()->LeftPosChanged(dx);
 }
 
 // ---- Selection ------------------------------------------------------------------------------
 
-bool TkcGridTableController::IsMultiSelectActive() const { return TableView()->OptionsSelection().MultiSelect; }
+bool TkcGridTableController::IsMultiSelectActive() const { return TableView()->OptionsSelection()->MultiSelect(); }
 
 void TkcGridTableController::InvalidateRows() { TableView()->LayoutChanged(); }
 
@@ -238,12 +238,12 @@ void TkcGridTableController::MouseSelect(int ARowIndex, TShiftState AShift) {
 bool TkcGridTableController::CanDelete(bool ACheckOptions) const {
   TkcCustomDataController* dc = DataController();
   if (dc->GetFocusedRowIndex() < 0 && dc->GetSelectedCount() == 0) return false;
-  return (dc->GetEditOperations() & dceoDelete) != 0 && (!ACheckOptions || TableView()->OptionsData.Deleting);
+  return (dc->GetEditOperations() & dceoDelete) != 0 && (!ACheckOptions || TableView()->OptionsData()->Deleting());
 }
 
 bool TkcGridTableController::CanInsert(bool ACheckOptions) const {
   return (DataController()->GetEditOperations() & dceoInsert) != 0 &&
-         (!ACheckOptions || TableView()->OptionsData.Inserting);
+         (!ACheckOptions || TableView()->OptionsData()->Inserting());
 }
 
 void TkcGridTableController::DeleteSelection() {
@@ -253,7 +253,7 @@ void TkcGridTableController::DeleteSelection() {
   int focused = dc->GetFocusedRowIndex();
   bool several = IsMultiSelectActive() &&
                  (dc->GetSelectedCount() > 1 || (dc->GetSelectedCount() == 1 && !dc->IsRowSelected(focused)));
-  if (TableView()->OptionsData.DeletingConfirmation) {
+  if (TableView()->OptionsData()->DeletingConfirmation()) {
     HWND owner = Site() && Site()->HandleAllocated() ? Site()->Handle() : HWND{};
     if (MessageBox(owner, several ? "Delete all selected records?" : "Delete record?", "Confirm",
                    MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
@@ -271,7 +271,7 @@ void TkcGridTableController::CreateNewRecord(bool AAppend) {
   TkcCustomDataController* dc = DataController();
   HideEdit(true);
   if (AAppend) {
-    if ((dc->GetEditOperations() & dceoAppend) == 0 || !TableView()->OptionsData.Appending) return;
+    if ((dc->GetEditOperations() & dceoAppend) == 0 || !TableView()->OptionsData()->Appending()) return;
     dc->Append();
   } else {
     if (!CanInsert(false)) return;
@@ -279,7 +279,7 @@ void TkcGridTableController::CreateNewRecord(bool AAppend) {
   }
   MakeFocusedRowVisible();
   if (IsMultiSelectActive()) SelectOnlyFocused();
-  if (TableView()->OptionsBehavior.FocusFirstCellOnNewRecord && TableView()->VisibleColumnCount())
+  if (TableView()->OptionsBehavior()->FocusFirstCellOnNewRecord() && TableView()->VisibleColumnCount())
     SetFocusedItem(TableView()->VisibleColumns(0));
   TableView()->LayoutChanged();
 }
@@ -288,8 +288,8 @@ void TkcGridTableController::CreateNewRecord(bool AAppend) {
 
 TkcGridColumn* TkcGridTableController::GetIncSearchItem() const {
   TkcGridTableView* view = TableView();
-  if (view->OptionsSelection().CellSelect && fFocusedItem) return fFocusedItem;
-  if (view->OptionsBehavior.IncSearchItem) return view->OptionsBehavior.IncSearchItem;
+  if (view->OptionsSelection()->CellSelect() && fFocusedItem) return fFocusedItem;
+  if (view->OptionsBehavior()->IncSearchItem()) return view->OptionsBehavior()->IncSearchItem();
   return view->VisibleColumnCount() ? view->VisibleColumns(0) : nullptr;
 }
 
@@ -353,7 +353,7 @@ bool TkcGridTableController::IncSearchKeyDown(WORD& Key, TShiftState Shift) {
 // ---- Editing --------------------------------------------------------------------------------
 
 bool TkcGridTableController::CanEdit() const {
-  return fFocusedItem && TableView()->OptionsData.Editing && (DataController()->GetEditOperations() & dceoModify);
+  return fFocusedItem && TableView()->OptionsData()->Editing() && (DataController()->GetEditOperations() & dceoModify);
 }
 
 bool TkcGridTableController::ShowEdit(char32_t AKey) {
@@ -409,7 +409,7 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     case VK_LEFT:
     case VK_RIGHT: {
       int n = view->VisibleColumnCount();
-      if (!view->OptionsSelection().CellSelect || n == 0) {
+      if (!view->OptionsSelection()->CellSelect() || n == 0) {
         // Without cells to focus the arrows scroll the view sideways.
         SetLeftPos(fLeftPos + (Key == VK_RIGHT ? 10 : -10));
         break;
@@ -486,7 +486,7 @@ void TkcGridTableController::KeyPress(char32_t& Key) {
   }
   if (Key != 8 && Key <= 31) return;
   TkcGridTableView* view = TableView();
-  if (view->OptionsBehavior.IncSearch && GetIncSearchItem() && !DataController()->IsEditing() && !IsEditing()) {
+  if (view->OptionsBehavior()->IncSearch() && GetIncSearchItem() && !DataController()->IsEditing() && !IsEditing()) {
     if (Key != 8) {
       SetIncSearchText(IncSearchText() + Utf8Encode(Key));
     }
@@ -494,7 +494,7 @@ void TkcGridTableController::KeyPress(char32_t& Key) {
     return;
   }
   // A typed character opens the editor with it.
-  if (Key != 8 && view->OptionsBehavior.ImmediateEditor && ShowEdit(Key)) Key = 0;
+  if (Key != 8 && view->OptionsBehavior()->ImmediateEditor() && ShowEdit(Key)) Key = 0;
 }
 
 // ---- Mouse ----------------------------------------------------------------------------------
@@ -511,12 +511,13 @@ void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift,
   TkcCustomGridController::MouseDown(AButton, AShift, X, Y);
   TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
   auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(hit);
-  if (!rowHit || rowHit->RowIndex < 0) return;
+  // An expand button or a level indent does not act on the record.
+  if (!rowHit || rowHit->RowIndex < 0 || !rowHit->ActsOnRecord()) return;
   int row = rowHit->RowIndex;
   TkcGridColumn* column = nullptr;
   if (auto* cellHit = dynamic_cast<TkcGridRecordCellHitTest*>(hit)) column = cellHit->Column;
   bool onFocusedCell = row == DataController()->GetFocusedRowIndex() && column && column == fFocusedItem;
-  if (column && TableView()->OptionsSelection().CellSelect) SetFocusedItem(column);
+  if (column && TableView()->OptionsSelection()->CellSelect()) SetFocusedItem(column);
   FocusRow(row);
   if (DataController()->GetFocusedRowIndex() != row) return;  // the data refused the focus
   if (AButton != mbLeft) return;
@@ -526,7 +527,7 @@ void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift,
     ShowEdit();
     return;
   }
-  if (TableView()->OptionsBehavior.PullFocusing) {
+  if (TableView()->OptionsBehavior()->PullFocusing()) {
     fIsPullFocusing = true;
     fPullRow = row;
   }

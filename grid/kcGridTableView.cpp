@@ -1,10 +1,11 @@
 #include "grid/kcGridTableView.h"
 
-#include "grid/kcGridFilterBox.h"
 #include "grid/kcGridTableController.h"
 
 #include <algorithm>
 
+#include "data/kcDataSummary.h"
+#include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridSummary.h"
 #include "grid/kcGridTableViewData.h"
@@ -12,18 +13,61 @@
 
 // ---- Columns --------------------------------------------------------------------------------
 
+template <class T>
+void TkcGridColumnOptions::SetValue(T& AField, T AValue, TkcGridViewChangeKind AKind) {
+  if (AField == AValue) return;
+  AField = AValue;
+  if (fColumn->GridView()) fColumn->GridView()->Changed(AKind);
+}
+
+void TkcGridColumnOptions::Assign(TPersistent* Source) {
+  auto* src = dynamic_cast<TkcGridColumnOptions*>(Source);
+  if (!src) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  SetEditing(src->fEditing);
+  SetFiltering(src->fFiltering);
+  SetFilteringMRUItemsList(src->fFilteringMRUItemsList);
+  SetFocusing(src->fFocusing);
+  SetGrouping(src->fGrouping);
+  SetIncSearch(src->fIncSearch);
+  SetMoving(src->fMoving);
+  SetShowEditButtons(src->fShowEditButtons);
+  SetSortByDisplayText(src->fSortByDisplayText);
+  SetSorting(src->fSorting);
+  SetHorzSizing(src->fHorzSizing);
+  SetCellMerging(src->fCellMerging);
+}
+
 TkcGridColumn::TkcGridColumn(TkcGridTableView* AGridView)
     : fGridView(AGridView),
+      fOptions(std::make_unique<TkcGridColumnOptions>(this)),
+      fStyles(std::make_unique<TkcGridColumnStyles>(this)),
       fDataBinding(std::make_unique<TkcGridItemDataBinding>(this)),
       fSummary(std::make_unique<TkcGridColumnSummary>(this)) {}
 
 TkcGridColumn::~TkcGridColumn() {
+  SetRepositoryItem(nullptr);
   if (fGridView) fGridView->ColumnRemoved(this);
+  ReleaseEditData();
+}
+
+bool TkcGridColumn::GetInterface(const TGUID& IID, void** Obj) {
+  return GetInterfaceOf<IkcEditRepositoryItemListener>(this, IID, Obj) || TObject::GetInterface(IID, Obj);
 }
 
 int TkcGridColumn::Index() const { return fGridView->IndexOfColumn(this); }
 void TkcGridColumn::SetIndex(int Value) { fGridView->ChangeColumnIndex(this, Value); }
-int TkcGridColumn::VisibleIndex() const { return fGridView->VisibleIndexOfColumn(this); }
+int TkcGridColumn::VisibleIndex() const { return fGridView ? fGridView->VisibleIndexOfColumn(this) : -1; }
+bool TkcGridColumn::IsLast() const {
+  int i = VisibleIndex();
+  return i >= 0 && i + 1 == fGridView->VisibleColumnCount();
+}
+
+bool TkcGridColumn::ActuallyVisible() const {
+  return fVisible && !(fGridView && fGridView->Preview()->Column() == this);
+}
 
 int TkcGridColumn::ItemIndex() const {
   return fGridView->DataController()->GetItemIndexOfField(
@@ -42,6 +86,7 @@ void TkcGridColumn::SetWidth(int Value) {
   if (Value == fWidth) return;
   fWidth = Value;
   fGridView->Changed(vckSize);
+  if (fGridView->OnColumnSizeChanged) fGridView->OnColumnSizeChanged(fGridView, this);
 }
 
 void TkcGridColumn::SetMinWidth(int Value) {
@@ -59,33 +104,153 @@ void TkcGridColumn::SetVisible(bool Value) {
 
 void TkcGridColumn::SetAlignment(TAlignment Value) {
   fAlignment = Value;
+  fIsAlignmentAssigned = true;
+  fGridView->Changed(vckLayout);
+}
+
+void TkcGridColumn::SetHeaderAlignmentHorz(TAlignment Value) {
+  fHeaderAlignmentHorz = Value;
+  fGridView->Changed(vckLayout);
+}
+
+void TkcGridColumn::SetHeaderAlignmentVert(TkcAlignmentVert Value) {
+  fHeaderAlignmentVert = Value;
+  fGridView->Changed(vckLayout);
+}
+
+void TkcGridColumn::SetFooterAlignmentHorz(TAlignment Value) {
+  fFooterAlignmentHorz = Value;
   fGridView->Changed(vckLayout);
 }
 
 TkcDataSortOrder TkcGridColumn::SortOrder() const { return fGridView->DataController()->GetItemSortOrder(ItemIndex()); }
 void TkcGridColumn::SetSortOrder(TkcDataSortOrder Value) {
+  if (Value == SortOrder()) return;
   fGridView->DataController()->SetItemSortOrder(ItemIndex(), Value);
 }
 int TkcGridColumn::GroupIndex() const { return fGridView->DataController()->Groups()->GetItemGroupIndex(ItemIndex()); }
+
 void TkcGridColumn::SetGroupIndex(int Value) {
-  fGridView->DataController()->Groups()->SetItemGroupIndex(ItemIndex(), Value);
+  int old = GroupIndex();
+  if (Value == old) return;
+  fGridView->BeginUpdate();
+  try {
+    if (old < 0 && Value >= 0) WasVisibleBeforeGrouping = fVisible;
+    fGridView->DataController()->Groups()->SetItemGroupIndex(ItemIndex(), Value);
+    // A grouped column leaves the columns while grouped (when the view hides grouped columns)
+    // and comes back when ungrouped if it was shown before.
+    if (fGridView->OptionsCustomize()->ColumnHidingOnGrouping()) {
+      if (old < 0 && Value >= 0)
+        SetVisible(false);
+      else if (old >= 0 && Value < 0 && WasVisibleBeforeGrouping)
+        SetVisible(true);
+    }
+  } catch (...) {
+    fGridView->EndUpdate();
+    throw;
+  }
+  fGridView->EndUpdate();
 }
 
 void TkcGridColumn::SetValueTypeClass(TkcValueTypeClass Value) {
   fGridView->DataController()->ChangeValueTypeClass(ItemIndex(), Value);
+  PropertiesChanged();
 }
 
-TkcVisualParams TkcGridColumn::GetContentParams() {
-  TkcVisualParams p;
-  TkcLookAndFeelPainterClass painter = fGridView->LookAndFeelPainter();
-  p.Color = Style.Color != clDefault                     ? Style.Color
-            : fGridView->ContentStyle.Color != clDefault ? fGridView->ContentStyle.Color
-                                                         : painter->GetContentDefaultColor();
-  p.TextColor = Style.TextColor != clDefault                     ? Style.TextColor
-                : fGridView->ContentStyle.TextColor != clDefault ? fGridView->ContentStyle.TextColor
-                                                                 : painter->GetContentDefaultTextColor();
-  p.Font = fGridView->Font();
-  return p;
+TkcVisualParams TkcGridColumn::GetContentParams() { return fStyles->GetContentParams(-1); }
+
+void TkcGridColumn::SetPropertiesClass(TkcCustomEditPropertiesClass Value) {
+  if (Value == fPropertiesClass) return;
+  fPropertiesClass = Value;
+  ReleaseEditData();
+  fProperties.reset(Value ? Value.Create(nullptr) : nullptr);
+  PropertiesChanged();
+}
+
+void TkcGridColumn::SetRepositoryItem(TkcEditRepositoryItem* Value) {
+  if (Value == fRepositoryItem) return;
+  if (fRepositoryItem) fRepositoryItem->RemoveListener(this);
+  fRepositoryItem = Value;
+  if (fRepositoryItem) fRepositoryItem->AddListener(this);
+  PropertiesChanged();
+}
+
+void TkcGridColumn::ItemRemoved(TkcEditRepositoryItem* Sender) {
+  if (Sender == fRepositoryItem) SetRepositoryItem(nullptr);
+}
+
+void TkcGridColumn::PropertiesChanged(TkcEditRepositoryItem*) { PropertiesChanged(); }
+
+TkcCustomEditProperties* TkcGridColumn::GetProperties() {
+  if (fRepositoryItem) return fRepositoryItem->Properties();
+  if (fProperties) return fProperties.get();
+  if (!fGridView) return nullptr;
+  TkcEditRepositoryItem* item =
+      GetEditDataRegisteredRepositoryItems()->GetItemByValueType(fGridView->DataController()->GetItemValueTypeClass(ItemIndex()));
+  return item ? item->Properties() : nullptr;
+}
+
+void TkcGridColumn::PropertiesChanged() {
+  fCachedViewData.reset();
+  fCachedViewDataProperties = nullptr;
+  if (fGridView && !fGridView->IsDestroying()) fGridView->Changed(vckSize);
+}
+
+void TkcGridColumn::ReleaseEditData() {
+  fCachedViewData.reset();
+  fCachedViewDataProperties = nullptr;
+  fEditStyle.reset();
+}
+
+TkcEditStyle* TkcGridColumn::EditStyle() {
+  if (!fEditStyle) fEditStyle = std::make_unique<TkcEditStyle>(nullptr, true, nullptr, cssNormal);
+  return fEditStyle.get();
+}
+
+TkcCustomEditViewData* TkcGridColumn::CachedEditViewData() {
+  TkcCustomEditProperties* properties = GetProperties();
+  if (!properties) return nullptr;
+  if (!fCachedViewData || fCachedViewDataProperties != properties) {
+    fCachedViewData.reset(properties->CreateViewData(EditStyle(), true));
+    fCachedViewDataProperties = properties;
+  }
+  return fCachedViewData.get();
+}
+
+int TkcGridColumn::CalculateDefaultCellHeight(TkcCanvas* ACanvas, TFont* AFont) {
+  TkcCustomEditProperties* properties = GetProperties();
+  if (!properties) return 0;
+  EditStyle()->SetFont(AFont);
+  int h = properties->GetEditSize(ACanvas, EditStyle(), true, Variant(), TkcEditSizeProperties{}).cy;
+  return h ? h + 2 : 0;
+}
+
+bool TkcGridColumn::CanSort() const {
+  return fGridView->OptionsCustomize()->ColumnSorting() && fOptions->Sorting();
+}
+bool TkcGridColumn::CanGroup() const {
+  return fGridView->OptionsCustomize()->ColumnGrouping() && fOptions->Grouping();
+}
+bool TkcGridColumn::CanMove() const { return fGridView->OptionsCustomize()->ColumnMoving() && fOptions->Moving(); }
+bool TkcGridColumn::CanHide() const { return !(IsFirst() && IsLast()) && CanMove(); }
+bool TkcGridColumn::CanHorzSize() const {
+  return fGridView->OptionsCustomize()->ColumnHorzSizing() && fOptions->HorzSizing();
+}
+bool TkcGridColumn::CanFilter(bool AVisually) const {
+  return fOptions->Filtering() && (!AVisually || fGridView->OptionsCustomize()->ColumnFiltering());
+}
+
+bool TkcGridColumn::CompareValuesForCellMerging(TkcCustomEditProperties* AProperties1, const Variant& AValue1,
+                                                TkcCustomEditProperties* AProperties2, const Variant& AValue2) {
+  bool equal = AProperties1 == AProperties2 &&
+               (AProperties1 ? AProperties1->CompareDisplayValues(AValue1, AValue2) : AValue1 == AValue2);
+  if (OnCompareValuesForCellMerging)
+    OnCompareValuesForCellMerging(this, AProperties1, AValue1, AProperties2, AValue2, equal);
+  return equal;
+}
+
+int TkcGridColumn::FooterSummaryItemIndex() const {
+  return fGridView->DataController()->Summary()->FooterSummaryItems()->IndexOfItemLink(const_cast<TkcGridColumn*>(this));
 }
 
 int TkcGridColumn::GetBestFitWidth() {
@@ -96,13 +261,20 @@ int TkcGridColumn::GetBestFitWidth() {
   TkcCustomDataController* dc = fGridView->DataController();
   int item = ItemIndex();
   int levels = dc->Groups()->GetGroupingItemCount();
-  for (int row = 0, n = dc->GetRowCount(); row < n; ++row) {
+  int first = 0, last = dc->GetRowCount() - 1;
+  // A window of records from the top when the view caps the records measured.
+  if (int cap = fGridView->OptionsBehavior()->BestFitMaxRecordCount()) {
+    first = std::max(0, fGridView->TopRowIndex());
+    last = std::min(last, first + cap - 1);
+  }
+  for (int row = first; row <= last; ++row) {
     TkcRowInfo info = dc->GetRowInfo(row);
     if (info.Level < levels) continue;
     widest = std::max(widest, canvas->TextWidth(dc->GetDisplayText(info.RecordIndex, item)));
   }
   // The cell's text offsets and its right grid line.
-  return std::max({header, widest + 4 + 1, fMinWidth});
+  int result = std::max({header, widest + 4 + 1, fMinWidth});
+  return fBestFitMaxWidth ? std::min(result, std::max(fBestFitMaxWidth, fMinWidth)) : result;
 }
 
 // ---- View -----------------------------------------------------------------------------------
@@ -125,7 +297,14 @@ TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* 
     : TkcCustomGridView(AOwner),
       fDataController(ADataController ? ADataController : new TkcGridDataController(this)),
       fFiltering(std::make_unique<TkcGridTableFiltering>(this)),
-      fFilterBox(std::make_unique<TkcGridFilterBox>(this)) {}
+      fFilterBox(std::make_unique<TkcGridFilterBox>(this)),
+      fOptionsBehavior(std::make_unique<TkcGridTableOptionsBehavior>(this)),
+      fOptionsCustomize(std::make_unique<TkcGridTableOptionsCustomize>(this)),
+      fOptionsData(std::make_unique<TkcGridTableOptionsData>(this)),
+      fOptionsSelection(std::make_unique<TkcGridTableOptionsSelection>(this)),
+      fOptionsView(std::make_unique<TkcGridTableOptionsView>(this)),
+      fPreview(std::make_unique<TkcGridPreview>(this)),
+      fStyles(std::make_unique<TkcGridTableViewStyles>(this)) {}
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();
@@ -136,6 +315,8 @@ TkcGridTableView::~TkcGridTableView() {
   }
   fColumns.clear();
   fVisibleColumns.clear();
+  // The styles reach the view while they let their styles go.
+  fStyles.reset();
 }
 
 TkcGridColumn* TkcGridTableView::CreateColumn() {
@@ -153,7 +334,9 @@ TkcGridColumn* TkcGridTableView::CreateColumn() {
 void TkcGridTableView::ColumnRemoved(TkcGridColumn* AColumn) {
   if (fClearing) return;
   if (Controller()) TableController()->ItemRemoved(AColumn);
+  if (TableViewInfo()) TableViewInfo()->ColumnRemoved();
   if (AColumn->fID == fNextID - 1) --fNextID;
+  fPreview->ColumnRemoved(AColumn);
   std::erase(fColumns, AColumn);
   // Before the data controller's change notice lays the view out again.
   RefreshVisibleColumns();
@@ -191,6 +374,7 @@ void TkcGridTableView::ChangeColumnIndex(TkcGridColumn* AColumn, int AIndex) {
   fColumns.insert(fColumns.begin() + AIndex, AColumn);
   RefreshVisibleColumns();
   Changed(vckSize);
+  if (OnColumnPosChanged) OnColumnPosChanged(this, AColumn);
 }
 
 TkcGridColumn* TkcGridTableView::FindColumnByID(int AID) const {
@@ -202,36 +386,80 @@ TkcGridColumn* TkcGridTableView::FindColumnByID(int AID) const {
 void TkcGridTableView::RefreshVisibleColumns() {
   fVisibleColumns.clear();
   for (TkcGridColumn* c : fColumns)
-    if (c->fVisible) fVisibleColumns.push_back(c);
+    if (c->ActuallyVisible()) fVisibleColumns.push_back(c);
+}
+
+void TkcGridTableView::NewItemRowChanged() {
+  fDataController->SetUseNewItemRowForEditing(fOptionsView->NewItemRow());
+  Changed(vckSize);
+}
+
+int TkcGridTableView::GroupingItemCount() { return fDataController->Groups()->GetGroupingItemCount(); }
+
+TkcGridColumn* TkcGridTableView::GroupedColumns(int AIndex) {
+  return static_cast<TkcGridColumn*>(fDataController->GetItem(fDataController->Groups()->GetGroupingItemIndex(AIndex)));
+}
+
+bool TkcGridTableView::IsRowGroup(int ARowIndex) {
+  return fDataController->GetRowInfo(ARowIndex).Level < GroupingItemCount();
+}
+
+bool TkcGridTableView::DrawRecordFocused() {
+  TkcGridSite* site = Site();
+  return site && site->HandleAllocated() && site->Focused();
+}
+
+bool TkcGridTableView::DrawRecordSelected(int ARowIndex) {
+  bool selected = fDataController->GetFocusedRowIndex() == ARowIndex || fDataController->IsRowSelected(ARowIndex);
+  if (!selected) return false;
+  return DrawRecordFocused() || !fOptionsSelection->HideSelection();
+}
+
+int TkcGridTableView::CalculateRowDefaultHeight() {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  return info && info->RecordsViewInfo() ? info->RecordsViewInfo()->CalculateRowDefaultHeight() : 0;
+}
+
+int TkcGridTableView::CalculateGroupRowDefaultHeight() {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  return info && info->RecordsViewInfo() ? info->RecordsViewInfo()->CalculateGroupRowDefaultHeight() : 0;
+}
+
+int TkcGridTableView::MaxLeftPos() const {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  TRect client = info->ClientBounds();
+  return std::max(0, info->DataWidth() - static_cast<int>(client.right - client.left));
 }
 
 int TkcGridTableView::LeftPos() const { return Controller() ? TableController()->LeftPos() : 0; }
 
-void TkcGridTableView::SetOptionsSelection(const TkcGridTableOptionsSelection& Value) {
-  fOptionsSelection = Value;
-  fDataController->SetMultiSelect(Value.MultiSelect);
-  LayoutChanged();
+void TkcGridTableView::SetLeftPos(int Value) {
+  if (Controller()) TableController()->SetLeftPos(Value);
 }
 
-void TkcGridTableView::SetShowHeader(bool Value) {
-  fShowHeader = Value;
-  Changed(vckSize);
-}
-void TkcGridTableView::SetGridLines(TkcGridLines Value) {
-  fGridLines = Value;
-  Changed(vckSize);
-}
-void TkcGridTableView::SetGridLineColor(TColor Value) {
-  fGridLineColor = Value;
-  Changed(vckProperty);
-}
-void TkcGridTableView::SetDataRowHeight(int Value) {
-  fDataRowHeight = std::max(0, Value);
-  Changed(vckSize);
-}
-void TkcGridTableView::SetHeaderHeight(int Value) {
-  fHeaderHeight = std::max(0, Value);
-  Changed(vckSize);
+void TkcGridTableView::LeftPosChanged(int ADelta) {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  if (!info->IsCalculated() || IsUpdateLocked()) {
+    LayoutChanged();
+    return;
+  }
+  // Columns coming into view get their cells; the pixels already drawn move.
+  info->Recalculate();
+  if (TkcGridSite* site = Site(); site && site->HandleAllocated()) {
+    TRect scroll = info->ClientBounds();
+    scroll.top = info->HeaderViewInfo()->Height ? info->HeaderViewInfo()->Bounds.top : scroll.top;
+    if (info->FooterViewInfo()->Height) scroll.bottom = info->FooterViewInfo()->Bounds.bottom;
+    TRect uncovered = scroll;
+    if (std::abs(ADelta) < scroll.right - scroll.left && info->CanPixelScroll()) {
+      site->ScrollWindow(ADelta, 0, scroll);
+      if (ADelta < 0)
+        uncovered.left = scroll.right + ADelta;
+      else
+        uncovered.right = scroll.left + ADelta;
+    }
+    site->InvalidateRect(uncovered, false);
+    site->UpdateScrollBars();
+  }
 }
 
 int TkcGridTableView::MaxTopRowIndex() const {
@@ -250,15 +478,21 @@ void TkcGridTableView::SetTopRowIndex(int Value) {
     LayoutChanged();
     return;
   }
-  info->ScrollRows(delta);
+  int distance = info->ScrollRows(delta);
   if (TkcGridSite* site = Site(); site && site->HandleAllocated()) {
-    TRect r = info->RecordsBounds();
-    if (std::abs(delta) < info->PartVisibleRowCount())
-      site->ScrollWindow(0, -delta * info->RowHeight(), r);
-    else
-      site->InvalidateRect(r, false);
+    // The kept rows move by pixels and only the uncovered strip is painted, unless something
+    // drawn over the records (a background bitmap, the indicator) forbids it.
+    TRect scroll, invalidate;
+    info->GetVertScrollRects(distance, scroll, invalidate);
+    if (distance != 0 && info->CanPixelScroll()) {
+      site->ScrollWindow(0, distance, scroll);
+      site->InvalidateRect(invalidate, false);
+    } else {
+      site->Invalidate();
+    }
     site->UpdateScrollBars();
   }
+  if (OnTopRecordIndexChanged) OnTopRecordIndexChanged(this);
 }
 
 String TkcGridTableView::GetGroupRowText(int ARowIndex) {
@@ -315,384 +549,4 @@ void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
   }
   fTopRowIndex = std::clamp(fTopRowIndex, 0, std::max(0, fDataController->GetRowCount() - 1));
   Changed(new TkcGridDataChange(this));
-}
-
-// ---- Cells ----------------------------------------------------------------------------------
-
-namespace {
-
-TkcGridTableView* TableOf(TkcCustomGridViewInfo* AInfo) { return static_cast<TkcGridTableView*>(AInfo->GridView()); }
-
-class TkcGridColumnHeaderPainter : public TkcCustomGridCellPainter {
-  VT_CLASS(TkcGridColumnHeaderPainter, TkcCustomGridCellPainter)
-public:
-  using TkcCustomGridCellPainter::TkcCustomGridCellPainter;
-
-protected:
-  void Paint() override {
-    auto* header = static_cast<TkcGridColumnHeaderViewInfo*>(ViewInfo());
-    TkcLookAndFeelPainterClass painter = header->GridView()->LookAndFeelPainter();
-    TRect text;
-    header->GetTextAreaBounds(text);
-    TkcDataSortOrder order = header->Column->SortOrder();
-    TRect mark{};
-    if (order != soNone) {
-      TSize area = painter->GetSortingMarkAreaSize();
-      text.right -= area.cx;
-      mark = TRect{text.right, (header->Bounds.top + header->Bounds.bottom - area.cy) / 2, text.right + area.cx, 0};
-      mark.bottom = mark.top + area.cy;
-    }
-    bool filterButton = header->IsFilterButtonVisible();
-    TRect button = header->FilterButtonBounds();
-    if (filterButton) {
-      text.right = std::min(text.right, button.left);
-      if (order != soNone) OffsetRect(&mark, button.left - mark.right, 0);
-    }
-    painter->DrawHeader(Canvas(), header->Bounds, text, {}, painter->GetHeaderBorders({}), header->ButtonState(),
-                        header->AlignmentHorz, header->AlignmentVert, false, true, header->Text, header->Params.Font,
-                        header->Params.TextColor, header->Params.Color, nullptr, header->IsLast);
-    if (order != soNone) painter->DrawSortingMark(Canvas(), mark, order == soAscending);
-    if (filterButton)
-      painter->DrawFilterDropDownButton(Canvas(), button, kcbsNormal,
-                                        TableOf(header->GridViewInfo())->DataController()->Filter()->FindItemByItemLink(header->Column));
-  }
-  bool ExcludeFromClipRect() override { return false; }
-};
-
-class TkcGridDataCellPainter : public TkcCustomGridCellPainter {
-  VT_CLASS(TkcGridDataCellPainter, TkcCustomGridCellPainter)
-public:
-  using TkcCustomGridCellPainter::TkcCustomGridCellPainter;
-
-protected:
-  // Grid lines are drawn for the whole view in one call.
-  void DrawBorders() override {}
-};
-
-}  // namespace
-
-TkcCustomGridCellPainter* TkcGridColumnHeaderViewInfo::CreatePainter(TkcCanvas* ACanvas) {
-  return new TkcGridColumnHeaderPainter(ACanvas, this);
-}
-
-void TkcGridColumnHeaderViewInfo::GetViewParams(TkcVisualParams& P) {
-  TkcLookAndFeelPainterClass painter = GridView()->LookAndFeelPainter();
-  P.Color = painter->GetHeaderDefaultColor();
-  P.TextColor = painter->GetHeaderDefaultTextColor();
-  P.Font = GridView()->Font();
-}
-
-void TkcGridColumnHeaderViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
-  TkcCustomGridViewCellViewInfo::InitHitTest(AHitTest);
-  static_cast<TkcCustomGridColumnHitTest*>(AHitTest)->Column = Column;
-}
-
-TRect TkcGridColumnHeaderViewInfo::FilterButtonBounds() {
-  if (!TableOf(GridViewInfo())->OptionsCustomize.ColumnFiltering) return {};
-  int w = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent().cx;
-  // A header too narrow for the button and some text shows none, so it can still sort.
-  if (Bounds.right - Bounds.left < 2 * (w + 4)) return {};
-  return TRect{Bounds.right - 4 - w, Bounds.top + 1, Bounds.right - 4, Bounds.bottom - 1};
-}
-
-bool TkcGridColumnHeaderViewInfo::IsFilterButtonVisible() {
-  TRect button = FilterButtonBounds();
-  if (IsRectEmpty(&button)) return false;
-  return State() != gcsNormal || TableOf(GridViewInfo())->DataController()->Filter()->FindItemByItemLink(Column) != nullptr;
-}
-
-TkcCustomGridHitTest* TkcGridColumnHeaderViewInfo::GetHitTestAt(const TPoint& P) {
-  // The sizing edge straddles the right border: 4 pixels on each side.
-  if (P.y >= Bounds.top && P.y < Bounds.bottom && P.x >= Bounds.right - 4 && P.x < Bounds.right + 4) {
-    auto* hit = GetGridHitTest<TkcGridColumnHeaderHorzSizingEdgeHitTest>(P);
-    InitHitTest(hit);
-    return hit;
-  }
-  TRect button = FilterButtonBounds();
-  if (IsFilterButtonVisible() && PtInRect(&button, P)) {
-    auto* hit = GetGridHitTest<TkcGridColumnHeaderFilterButtonHitTest>(P);
-    InitHitTest(hit);
-    return hit;
-  }
-  return GetHitTest(P);
-}
-
-void TkcGridColumnHeaderViewInfo::Click() {
-  static_cast<TkcGridTableController*>(GridViewInfo()->Controller())->HeaderClicked(Column, GetShiftState());
-}
-
-String TkcGridDataCellViewInfo::GetText() {
-  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
-  return dc->GetDisplayText(dc->GetRowInfo(RowIndex).RecordIndex, Column->ItemIndex());
-}
-
-void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
-  P = Column->GetContentParams();
-  TkcCustomDataController* dc = TableOf(GridViewInfo())->DataController();
-  TkcGridTableView* view = TableOf(GridViewInfo());
-  bool focusedRow = dc->GetFocusedRowIndex() == RowIndex;
-  const TkcGridTableOptionsSelection& options = view->OptionsSelection();
-  // Without inverted selection only the focused cell of the focused row stands out.
-  bool focusedCell = focusedRow && (options.InvertSelect || !options.CellSelect || !view->TableController() ||
-                                    view->TableController()->FocusedItem() == Column);
-  if (focusedCell || (dc->MultiSelect() && dc->IsRowSelected(RowIndex))) {
-    P.Color = clHighlight;
-    P.TextColor = clHighlightText;
-  }
-}
-
-TkcBorders TkcGridDataCellViewInfo::GetBorders() {
-  switch (TableOf(GridViewInfo())->GridLines()) {
-    case glBoth: return {bRight, bBottom};
-    case glVertical: return {bRight};
-    case glHorizontal: return fIsLast ? TkcBorders{bRight, bBottom} : TkcBorders{bBottom};
-    default: return {};
-  }
-}
-
-TColor TkcGridDataCellViewInfo::GetBorderColor(TkcBorder) {
-  TColor c = TableOf(GridViewInfo())->GridLineColor();
-  return c != clDefault ? c : GridView()->LookAndFeelPainter()->GetGridLineDefaultColor();
-}
-
-void TkcGridDataCellViewInfo::InitHitTest(TkcCustomGridHitTest* AHitTest) {
-  TkcCustomGridViewCellViewInfo::InitHitTest(AHitTest);
-  auto* hit = static_cast<TkcGridRecordCellHitTest*>(AHitTest);
-  hit->RowIndex = RowIndex;
-  hit->Column = Column;
-}
-
-TkcCustomGridCellPainter* TkcGridDataCellViewInfo::CreatePainter(TkcCanvas* ACanvas) {
-  return new TkcGridDataCellPainter(ACanvas, this);
-}
-
-void TkcGridRowViewInfo::Offset(int DY) {
-  OffsetRect(&Bounds, 0, DY);
-  for (auto& cell : Cells) cell->Offset(0, DY);
-}
-
-// ---- Table view info ------------------------------------------------------------------------
-
-TkcGridTableView* TkcGridTableViewInfo::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
-
-TkcGridTableViewInfo::TkcGridTableViewInfo(TkcCustomGridView* AGridView) : TkcCustomGridViewInfo(AGridView) {}
-
-TkcGridTableViewInfo::~TkcGridTableViewInfo() = default;
-
-void TkcGridTableViewInfo::DestroyViewInfos(bool) {
-  fRows.clear();
-  fHeaders.clear();
-  fFilter.reset();
-}
-
-void TkcGridTableViewInfo::CalculateRowHeight() {
-  TkcGridTableView* view = TableView();
-  int th = GetFontHeight(view->Font());
-  TkcLookAndFeelPainterClass painter = LookAndFeelPainter();
-  fHeaderHeight = !view->ShowHeader() ? 0 : view->HeaderHeight() ? view->HeaderHeight() : painter->GetHeaderHeight(th);
-  if (view->DataRowHeight()) {
-    fRowHeight = view->DataRowHeight();
-  } else {
-    fRowHeight = th + 4;
-    if (view->GridLines() == glBoth || view->GridLines() == glHorizontal) ++fRowHeight;
-  }
-}
-
-std::unique_ptr<TkcGridRowViewInfo> TkcGridTableViewInfo::CreateRow(int ARowIndex, int ATop) {
-  ++fRowsCreated;
-  TkcGridTableView* view = TableView();
-  TkcCustomDataController* dc = view->DataController();
-  auto row = std::make_unique<TkcGridRowViewInfo>();
-  row->RowIndex = ARowIndex;
-  row->Bounds = TRect{fRecordsBounds.left - view->LeftPos(), ATop, fRecordsBounds.left - view->LeftPos() + fDataWidth,
-                      ATop + fRowHeight};
-  int levels = dc->Groups()->GetGroupingItemCount();
-  TkcRowInfo info = dc->GetRowInfo(ARowIndex);
-  int indent = 17 * levels;
-  if (info.Level < levels) {
-    row->IsGroup = true;
-    // A group row is one data-cell-shaped strip with the group's text, indented by its level.
-    auto cell = std::make_unique<TkcGridDataCellViewInfo>(this, ARowIndex, view->VisibleColumns(0), true);
-    cell->Calculate(row->Bounds.left + 17 * info.Level, ATop, fDataWidth - 17 * info.Level, fRowHeight);
-    cell->Text = view->GetGroupRowText(ARowIndex);
-    cell->Params.Color = LookAndFeelPainter()->GetGroupDefaultColor();
-    cell->Params.TextColor = LookAndFeelPainter()->GetGroupDefaultTextColor();
-    row->Cells.push_back(std::move(cell));
-    return row;
-  }
-  int x = fRecordsBounds.left - view->LeftPos();
-  for (int i = 0, n = view->VisibleColumnCount(); i < n; ++i) {
-    TkcGridColumn* column = view->VisibleColumns(i);
-    int w = column->Width() + (i == 0 ? indent : 0);
-    auto cell = std::make_unique<TkcGridDataCellViewInfo>(this, ARowIndex, column, i == n - 1);
-    cell->Calculate(x + (i == 0 ? indent : 0), ATop, w - (i == 0 ? indent : 0), fRowHeight);
-    row->Cells.push_back(std::move(cell));
-    x += w;
-  }
-  return row;
-}
-
-void TkcGridTableViewInfo::Calculate() {
-  TkcGridTableView* view = TableView();
-  fRows.clear();
-  fHeaders.clear();
-  fFilter.reset();
-  CalculateRowHeight();
-  TRect client = ClientBounds();
-  // The filter bar takes a full-width strip at the top or the bottom.
-  if (auto filter = std::make_unique<TkcGridFilterViewInfo>(this); filter->IsShown()) {
-    int h = filter->CalculateHeight();
-    bool top = view->FilterBox()->Position() == fpTop;
-    filter->Place(top ? TRect{client.left, client.top, client.right, client.top + h}
-                      : TRect{client.left, client.bottom - h, client.right, client.bottom});
-    (top ? client.top : client.bottom) += top ? h : -h;
-    fFilter = std::move(filter);
-  }
-  int levels = view->DataController()->Groups()->GetGroupingItemCount();
-  // The header: column headers side by side; the first takes the group levels' indent.
-  fHeaderBounds = TRect{client.left, client.top, client.right, client.top + fHeaderHeight};
-  // Header and rows scroll sideways together.
-  int x = client.left - view->LeftPos();
-  for (int i = 0, n = view->VisibleColumnCount(); i < n; ++i) {
-    TkcGridColumn* column = view->VisibleColumns(i);
-    int w = column->Width() + (i == 0 ? 17 * levels : 0);
-    auto header = std::make_unique<TkcGridColumnHeaderViewInfo>(this, column);
-    header->IsLast = i == n - 1;
-    header->Calculate(x, fHeaderBounds.top, w, fHeaderHeight);
-    header->Visible = view->ShowHeader();
-    fHeaders.push_back(std::move(header));
-    x += w;
-  }
-  fDataWidth = x - client.left + view->LeftPos();
-  fRecordsBounds = TRect{client.left, fHeaderBounds.bottom, client.right, client.bottom};
-  // Rows only while they fit: the cost is per visible row, not per record.
-  int rowCount = view->DataController()->GetRowCount();
-  int avail = fRecordsBounds.bottom - fRecordsBounds.top;
-  fVisibleRowCount = std::min(RowsFitting(avail), std::max(0, rowCount - view->TopRowIndex()));
-  if (view->VisibleColumnCount() == 0) return;
-  for (int row = view->TopRowIndex(), top = fRecordsBounds.top; row < rowCount && top < fRecordsBounds.bottom;
-       ++row, top += fRowHeight)
-    fRows.push_back(CreateRow(row, top));
-  if (fVisibleRowCount == 0 && !fRows.empty()) fVisibleRowCount = 1;
-}
-
-void TkcGridTableViewInfo::ScrollRows(int ADelta) {
-  TkcGridTableView* view = TableView();
-  if (!IsCalculated() || view->VisibleColumnCount() == 0 || std::abs(ADelta) >= static_cast<int>(fRows.size()) + 1) {
-    Recalculate();
-    return;
-  }
-  int dy = -ADelta * fRowHeight;
-  // Rows still in view move; those that left are dropped; only the uncovered ones are laid out.
-  if (ADelta > 0)
-    for (int i = 0; i < ADelta && !fRows.empty(); ++i) fRows.pop_front();
-  else
-    for (int i = 0; i < -ADelta && !fRows.empty(); ++i) fRows.pop_back();
-  for (auto& row : fRows) row->Offset(dy);
-  int rowCount = view->DataController()->GetRowCount();
-  int top = view->TopRowIndex();
-  for (int row = fRows.empty() ? top : fRows.front()->RowIndex - 1; row >= top; --row)
-    fRows.push_front(CreateRow(row, fRecordsBounds.top + (row - top) * fRowHeight));
-  int next = fRows.empty() ? top : fRows.back()->RowIndex + 1;
-  for (int y = fRecordsBounds.top + (next - top) * fRowHeight; next < rowCount && y < fRecordsBounds.bottom;
-       ++next, y += fRowHeight)
-    fRows.push_back(CreateRow(next, y));
-  while (!fRows.empty() && fRows.back()->Bounds.top >= fRecordsBounds.bottom) fRows.pop_back();
-  fVisibleRowCount = std::min(RowsFitting(fRecordsBounds.bottom - fRecordsBounds.top), std::max(0, rowCount - top));
-}
-
-TkcGridRowViewInfo* TkcGridTableViewInfo::RowByIndex(int ARowIndex) const {
-  if (fRows.empty()) return nullptr;
-  int i = ARowIndex - fRows.front()->RowIndex;
-  return i >= 0 && i < static_cast<int>(fRows.size()) ? fRows[static_cast<size_t>(i)].get() : nullptr;
-}
-
-bool TkcGridTableViewInfo::HasNoData() const { return TableView()->DataController()->GetRowCount() == 0; }
-
-TkcCustomGridHitTest* TkcGridTableViewInfo::GetDefaultHitTest(const TPoint& P) {
-  if (fFilter && PtInRect(&fFilter->Bounds, P))
-    if (TkcCustomGridHitTest* hit = fFilter->GetHitTestAt(P)) return hit;
-  if (PtInRect(&fHeaderBounds, P)) {
-    for (auto& header : fHeaders)
-      if (TkcCustomGridHitTest* hit = header->GetHitTestAt(P)) return hit;
-    auto* hit = GetGridHitTest<TkcGridHeaderHitTest>(P);
-    hit->SetViewInfo(nullptr);
-    hit->GridView = GridView();
-    return hit;
-  }
-  if (!fRows.empty() && P.y >= fRecordsBounds.top) {
-    int i = (P.y - fRecordsBounds.top) / std::max(fRowHeight, 1);
-    if (i < static_cast<int>(fRows.size()))
-      for (auto& cell : fRows[static_cast<size_t>(i)]->Cells)
-        if (TkcCustomGridHitTest* hit = cell->GetHitTest(P)) return hit;
-  }
-  return TkcCustomGridViewInfo::GetDefaultHitTest(P);
-}
-
-void TkcGridTableViewInfo::CollectGridLines(std::vector<POINT>& APoints) {
-  TkcGridLines lines = TableView()->GridLines();
-  for (auto& row : fRows)
-    for (auto& cell : row->Cells)
-      for (TkcBorder side : {bRight, bBottom}) {
-        if (!cell->Borders.Contains(side) || lines == glNone) continue;
-        TRect r;
-        cell->GetBorderBounds(side, r);
-        // A strip one pixel high is a horizontal line; others run down their left edge.
-        if (r.bottom - r.top == 1)
-          APoints.push_back({r.left, r.top}), APoints.push_back({r.right, r.top});
-        else
-          APoints.push_back({r.left, r.top}), APoints.push_back({r.left, r.bottom});
-      }
-}
-
-void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
-  TkcCustomGridPainter* painter = Painter();
-  if (fFilter) {
-    fFilter->PaintAll(ACanvas);
-    painter->ExcludeFromBackground(fFilter->Bounds);
-  }
-  for (auto& header : fHeaders) {
-    if (!header->Visible) continue;
-    header->Paint(ACanvas);
-    painter->ExcludeFromBackground(header->Bounds);
-  }
-  for (auto& row : fRows)
-    for (auto& cell : row->Cells) {
-      cell->Paint(ACanvas);
-      painter->ExcludeFromBackground(cell->Bounds);
-    }
-  std::vector<POINT> points;
-  CollectGridLines(points);
-  if (!points.empty()) {
-    std::vector<DWORD> counts(points.size() / 2, 2);
-    TColor c = TableView()->GridLineColor();
-    HDC dc = ACanvas->Handle();
-    HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(c != clDefault ? c : LookAndFeelPainter()->GetGridLineDefaultColor()));
-    HPEN old = SelectObject(dc, pen);
-    PolyPolyline(dc, points.data(), counts.data(), static_cast<DWORD>(counts.size()));
-    SelectObject(dc, old);
-    DeleteObject(pen);
-  }
-  // The focus frame of the focused row.
-  TkcCustomDataController* dc = TableView()->DataController();
-  if (TkcGridRowViewInfo* row = RowByIndex(dc->GetFocusedRowIndex()); row && ACanvas == Canvas() && Site()->Focused()) {
-    TRect r = row->Bounds;
-    if (!row->Cells.empty()) r.right = row->Cells.back()->Bounds.right;
-    if (TableView()->GridLines() != glNone) r.right -= 1;
-    if (TableView()->GridLines() == glBoth || TableView()->GridLines() == glHorizontal) r.bottom -= 1;
-    ACanvas->DrawFocusRect(r);
-  }
-}
-
-void TkcGridTablePainter::DrawBackground() {
-  TkcCustomGridPainter::DrawBackground();
-  auto* info = static_cast<TkcGridTableViewInfo*>(PaintViewInfo());
-  if (!info->HasNoData()) return;
-  TRect r = info->RecordsBounds();
-  TRect client = info->ClientBounds();
-  IntersectRect(&r, &r, &client);
-  Canvas()->Font()->SetColor(LookAndFeelPainter()->GetContentDefaultTextColor());
-  Canvas()->Brush()->SetStyle(bsClear);
-  Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfVCenter | kctfWordBreak);
-  Canvas()->Brush()->SetStyle(bsSolid);
 }

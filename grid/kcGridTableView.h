@@ -3,108 +3,88 @@
 // data rows laid out only while they fit, grid lines drawn in one call, sorting and grouping
 // through the columns, clipboard text and best fit.
 
-#include <deque>
-
 #include "data/kcCustomData.h"
+#include "editors/kcEditRepository.h"
 #include "grid/kcGrid.h"
 #include "grid/kcGridDataController.h"
 #include "grid/kcGridTableOptions.h"
+#include "grid/kcGridTableViewInfo.h"
 
 class TkcGridTableView;
 class TkcGridColumn;
+class TkcGridTableController;
 class TkcGridItemDataBinding;
 class TkcGridColumnSummary;
 class TkcGridTableFiltering;
 class TkcGridFilterBox;
 class TkcCustomGridTableViewData;
-class TkcGridTableController;
-class TkcGridFilterViewInfo;
-
-enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
-
-// ---- Hit tests ------------------------------------------------------------------------------
-
-class TkcGridHeaderHitTest : public TkcCustomGridViewHitTest {
-  VT_CLASS(TkcGridHeaderHitTest, TkcCustomGridViewHitTest)
-public:
-  int HitTestCode() const override { return 217; }
-};
-
-class TkcCustomGridColumnHitTest : public TkcCustomGridViewHitTest {
-  VT_CLASS(TkcCustomGridColumnHitTest, TkcCustomGridViewHitTest)
-public:
-  TkcGridColumn* Column = nullptr;
-};
-
-class TkcGridColumnHeaderHitTest : public TkcCustomGridColumnHitTest {
-  VT_CLASS(TkcGridColumnHeaderHitTest, TkcCustomGridColumnHitTest)
-public:
-  int HitTestCode() const override { return 202; }
-};
-
-class TkcGridColumnHeaderFilterButtonHitTest : public TkcCustomGridColumnHitTest {
-  VT_CLASS(TkcGridColumnHeaderFilterButtonHitTest, TkcCustomGridColumnHitTest)
-public:
-  int HitTestCode() const override { return 204; }
-};
-
-class TkcGridColumnHeaderHorzSizingEdgeHitTest : public TkcCustomGridColumnHitTest {
-  VT_CLASS(TkcGridColumnHeaderHorzSizingEdgeHitTest, TkcCustomGridColumnHitTest)
-public:
-  int HitTestCode() const override { return 203; }
-  TCursor Cursor() const override { return crkcGridHorzSize; }
-};
-
 class TkcCustomGridRecord;
-
-// A record held by kind and row (never by pointer), so the hit test outlives a refresh.
-class TkcGridRecordHitTest : public TkcCustomGridViewHitTest {
-  VT_CLASS(TkcGridRecordHitTest, TkcCustomGridViewHitTest)
-public:
-  int RowIndex = -1;
-  int HitRecordKind = 0;
-  int HitTestCode() const override { return 106; }
-  virtual bool ActsOnRecord() { return true; }
-  // The record at the row now (nil when none); GridView's view data unless one was stored.
-  TkcCustomGridRecord* GetGridRecord();
-  void SetGridRecord(TkcCustomGridRecord* ARecord);
-  TkcCustomGridTableViewData* HitViewData = nullptr;
-};
-
-class TkcGridRecordCellHitTest : public TkcGridRecordHitTest {
-  VT_CLASS(TkcGridRecordCellHitTest, TkcGridRecordHitTest)
-public:
-  TkcGridColumn* Column = nullptr;
-  int HitTestCode() const override { return 107; }
-};
-
-class TkcGridExpandButtonHitTest : public TkcGridRecordHitTest {
-  VT_CLASS(TkcGridExpandButtonHitTest, TkcGridRecordHitTest)
-public:
-  int HitTestCode() const override { return 108; }
-  // A click there expands or collapses instead of focusing.
-  bool ActsOnRecord() override { return false; }
-};
 
 // ---- Columns --------------------------------------------------------------------------------
 
-// Visual parameters a column may set; unset ones come from the view, then the painter.
-struct TkcGridColumnStyle {
-  TColor Color = clDefault;
-  TColor TextColor = clDefault;
+enum TkcGridItemShowEditButtons { isebDefault, isebNever, isebAlways };
+enum TkcGridItemSortByDisplayText { isbtDefault, isbtOn, isbtOff };
+
+class TkcGridColumnOptions : public TPersistent {
+  VT_CLASS(TkcGridColumnOptions, TPersistent)
+public:
+  explicit TkcGridColumnOptions(TkcGridColumn* AColumn) : fColumn(AColumn) {}
+  void Assign(TPersistent* Source) override;
+  bool Editing() const { return fEditing; }
+  void SetEditing(bool V) { SetValue(fEditing, V, vckProperty); }
+  bool Filtering() const { return fFiltering; }
+  void SetFiltering(bool V) { SetValue(fFiltering, V, vckLayout); }
+  bool FilteringMRUItemsList() const { return fFilteringMRUItemsList; }
+  void SetFilteringMRUItemsList(bool V) { SetValue(fFilteringMRUItemsList, V, vckProperty); }
+  bool Focusing() const { return fFocusing; }
+  void SetFocusing(bool V) { SetValue(fFocusing, V, vckProperty); }
+  bool Grouping() const { return fGrouping; }
+  void SetGrouping(bool V) { SetValue(fGrouping, V, vckProperty); }
+  bool IncSearch() const { return fIncSearch; }
+  void SetIncSearch(bool V) { SetValue(fIncSearch, V, vckProperty); }
+  bool Moving() const { return fMoving; }
+  void SetMoving(bool V) { SetValue(fMoving, V, vckProperty); }
+  TkcGridItemShowEditButtons ShowEditButtons() const { return fShowEditButtons; }
+  void SetShowEditButtons(TkcGridItemShowEditButtons V) { SetValue(fShowEditButtons, V, vckSize); }
+  TkcGridItemSortByDisplayText SortByDisplayText() const { return fSortByDisplayText; }
+  void SetSortByDisplayText(TkcGridItemSortByDisplayText V) { SetValue(fSortByDisplayText, V, vckProperty); }
+  bool Sorting() const { return fSorting; }
+  void SetSorting(bool V) { SetValue(fSorting, V, vckProperty); }
+  bool HorzSizing() const { return fHorzSizing; }
+  void SetHorzSizing(bool V) { SetValue(fHorzSizing, V, vckLayout); }
+  // Adjacent cells with equal values show as one tall cell.
+  bool CellMerging() const { return fCellMerging; }
+  void SetCellMerging(bool V) { SetValue(fCellMerging, V, vckLayout); }
+
+private:
+  template <class T>
+  void SetValue(T& AField, T AValue, TkcGridViewChangeKind AKind);
+  TkcGridColumn* fColumn;
+  bool fEditing = true, fFiltering = true, fFilteringMRUItemsList = true, fFocusing = true, fGrouping = true;
+  bool fIncSearch = true, fMoving = true;
+  TkcGridItemShowEditButtons fShowEditButtons = isebDefault;
+  TkcGridItemSortByDisplayText fSortByDisplayText = isbtDefault;
+  bool fSorting = true, fHorzSizing = true, fCellMerging = false;
 };
 
-class TkcGridColumn : public TObject {
+// One column of the table view: binds one field of the view's data controller and chooses the
+// editor that shows its cells (its own properties, a repository item's, or the default editor
+// registered for the field's value type).
+class TkcGridColumn : public TObject, public IkcEditRepositoryItemListener {
   VT_CLASS(TkcGridColumn, TObject)
 public:
   explicit TkcGridColumn(TkcGridTableView* AGridView);
   ~TkcGridColumn() override;
+  bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterface(IID, Obj); }
+  bool GetInterface(const TGUID& IID, void** Obj) override;
   TkcGridTableView* GridView() const { return fGridView; }
   int ID() const { return fID; }
   // Position among all columns and among the visible ones (-1 when hidden).
   int Index() const;
   void SetIndex(int Value);
   int VisibleIndex() const;
+  bool IsFirst() const { return VisibleIndex() == 0; }
+  bool IsLast() const;
   // An unassigned caption follows the column's default (a database column's field name).
   String Caption() const { return fIsCaptionAssigned ? fCaption : GetDefaultCaption(); }
   void SetCaption(const String& Value);
@@ -113,21 +93,70 @@ public:
   void SetWidth(int Value);
   int MinWidth() const { return fMinWidth; }
   void SetMinWidth(int Value);
+  int BestFitMaxWidth() const { return fBestFitMaxWidth; }
+  void SetBestFitMaxWidth(int Value) { fBestFitMaxWidth = std::max(0, Value); }
   bool Visible() const { return fVisible; }
   void SetVisible(bool Value);
+  // Shown in the column layout: visible and not the preview's column.
+  bool ActuallyVisible() const;
+  bool Hidden() const { return fHidden; }
+  void SetHidden(bool Value) { fHidden = Value; }
   TAlignment Alignment() const { return fAlignment; }
   void SetAlignment(TAlignment Value);
+  bool IsAlignmentAssigned() const { return fIsAlignmentAssigned; }
+  TAlignment HeaderAlignmentHorz() const { return fHeaderAlignmentHorz; }
+  void SetHeaderAlignmentHorz(TAlignment Value);
+  TkcAlignmentVert HeaderAlignmentVert() const { return fHeaderAlignmentVert; }
+  void SetHeaderAlignmentVert(TkcAlignmentVert Value);
+  TAlignment FooterAlignmentHorz() const { return fFooterAlignmentHorz; }
+  void SetFooterAlignmentHorz(TAlignment Value);
   TkcDataSortOrder SortOrder() const;
   void SetSortOrder(TkcDataSortOrder Value);
   int GroupIndex() const;
   void SetGroupIndex(int Value);
   void SetValueTypeClass(TkcValueTypeClass Value);
-  TkcGridColumnStyle Style;
+  TkcGridColumnOptions* Options() const { return fOptions.get(); }
+  TkcGridColumnStyles* Styles() const { return fStyles.get(); }
   TkcVisualParams GetContentParams();
-  // The widest of the caption and every row's text, with the cell's offsets.
+
+  // Editor properties.
+  TkcCustomEditProperties* Properties() const { return fProperties.get(); }
+  TkcCustomEditPropertiesClass PropertiesClass() const { return fPropertiesClass; }
+  void SetPropertiesClass(TkcCustomEditPropertiesClass Value);
+  TkcEditRepositoryItem* RepositoryItem() const { return fRepositoryItem; }
+  void SetRepositoryItem(TkcEditRepositoryItem* Value);
+  // The properties in effect: a repository item's, else the column's own, else the default
+  // editor of the field's value type.
+  TkcCustomEditProperties* GetProperties();
+  void PropertiesChanged();
+  // The cells' shared edit style, and one view data shared by the cells while the properties stay.
+  TkcEditStyle* EditStyle();
+  TkcCustomEditViewData* CachedEditViewData();
+  // The height of a cell showing no value with this font: the editor's size, plus 2.
+  int CalculateDefaultCellHeight(TkcCanvas* ACanvas, TFont* AFont);
+
+  bool CanSort() const;
+  bool CanGroup() const;
+  bool CanMove() const;
+  bool CanHide() const;
+  bool CanHorzSize() const;
+  bool CanFilter(bool AVisually) const;
+  bool CanCellMerging() const { return fOptions->CellMerging(); }
+  // Whether two cells of the column show the same value (for cell merging).
+  bool CompareValuesForCellMerging(TkcCustomEditProperties* AProperties1, const Variant& AValue1,
+                                   TkcCustomEditProperties* AProperties2, const Variant& AValue2);
+  std::function<void(TkcGridColumn*, TkcCustomEditProperties*, const Variant&, TkcCustomEditProperties*,
+                     const Variant&, bool&)>
+      OnCompareValuesForCellMerging;
+  // The widest of the caption and every row's text, with the cell's offsets; capped by
+  // BestFitMaxWidth when that is set.
   int GetBestFitWidth();
   void ApplyBestFit() { SetWidth(GetBestFitWidth()); }
   int ItemIndex() const;  // the data controller's item index
+  // The footer summary item linked to this column, -1 when none.
+  int FooterSummaryItemIndex() const;
+
+  std::function<void(TkcGridColumn*, int ARowIndex, String& AText)> OnGetDisplayText;
   TkcGridItemDataBinding* DataBinding() const { return fDataBinding.get(); }
   TkcGridColumnSummary* Summary() const { return fSummary.get(); }
   // The column's filter drop-down offers the values last picked for it.
@@ -138,140 +167,31 @@ public:
 
 protected:
   virtual String GetDefaultCaption() const { return fCaption; }
+  void ItemRemoved(TkcEditRepositoryItem* Sender) override;
+  void PropertiesChanged(TkcEditRepositoryItem* Sender) override;
 
 private:
   friend class TkcGridTableView;
+  void ReleaseEditData();
   TkcGridTableView* fGridView;
   int fID = -1;
   String fCaption;
-  bool fIsCaptionAssigned = false, fVisible = true;
-  int fWidth = 64, fMinWidth = 20;
-  TAlignment fAlignment = taLeftJustify;
+  bool fIsCaptionAssigned = false, fVisible = true, fHidden = false;
+  int fWidth = 64, fMinWidth = 20, fBestFitMaxWidth = 0;
+  TAlignment fAlignment = taLeftJustify, fHeaderAlignmentHorz = taLeftJustify, fFooterAlignmentHorz = taLeftJustify;
+  bool fIsAlignmentAssigned = false;
+  TkcAlignmentVert fHeaderAlignmentVert = vaCenter;
+  std::unique_ptr<TkcGridColumnOptions> fOptions;
+  std::unique_ptr<TkcGridColumnStyles> fStyles;
+  std::unique_ptr<TkcCustomEditProperties> fProperties;
+  TkcCustomEditPropertiesClass fPropertiesClass;
+  TkcEditRepositoryItem* fRepositoryItem = nullptr;
+  std::unique_ptr<TkcEditStyle> fEditStyle;
+  std::unique_ptr<TkcCustomEditViewData> fCachedViewData;
+  TkcCustomEditProperties* fCachedViewDataProperties = nullptr;
   std::unique_ptr<TkcGridItemDataBinding> fDataBinding;
   std::unique_ptr<TkcGridColumnSummary> fSummary;
 };
-
-// ---- View infos -----------------------------------------------------------------------------
-
-class TkcGridTableViewInfo;
-
-class TkcGridColumnHeaderViewInfo : public TkcCustomGridViewCellViewInfo {
-  VT_CLASS(TkcGridColumnHeaderViewInfo, TkcCustomGridViewCellViewInfo)
-public:
-  TkcGridColumnHeaderViewInfo(TkcCustomGridViewInfo* AOwner, TkcGridColumn* AColumn)
-      : TkcCustomGridViewCellViewInfo(AOwner), Column(AColumn) {}
-  TkcGridColumn* Column;
-  bool IsLast = false;
-  TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridColumnHeaderHitTest>; }
-  bool GetHotTrack() override { return true; }
-  bool CaptureMouseOnPress() override { return true; }
-  TkcCustomGridHitTest* GetHitTestAt(const TPoint& P);
-  TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override;
-  void Click() override;
-  // The filter drop-down button at the right (empty when the view has no column filtering).
-  TRect FilterButtonBounds();
-  // Shown while the header is hot or its column is filtered.
-  bool IsFilterButtonVisible();
-
-protected:
-  String GetText() override { return Column->Caption(); }
-  TAlignment GetAlignmentHorz() override { return Column->Alignment(); }
-  TkcAlignmentVert GetAlignmentVert() override { return vaCenter; }
-  void GetViewParams(TkcVisualParams& P) override;
-  void InitHitTest(TkcCustomGridHitTest* AHitTest) override;
-};
-
-class TkcGridDataCellViewInfo : public TkcCustomGridViewCellViewInfo {
-  VT_CLASS(TkcGridDataCellViewInfo, TkcCustomGridViewCellViewInfo)
-public:
-  TkcGridDataCellViewInfo(TkcCustomGridViewInfo* AOwner, int ARowIndex, TkcGridColumn* AColumn, bool AIsLast)
-      : TkcCustomGridViewCellViewInfo(AOwner), RowIndex(ARowIndex), Column(AColumn), fIsLast(AIsLast) {}
-  int RowIndex;
-  TkcGridColumn* Column;
-  TkcGridHitTestFactory GetHitTestClass() override { return MakeGridHitTest<TkcGridRecordCellHitTest>; }
-  TkcBorders GetBorders() override;
-  int GetBorderWidth(TkcBorder) override { return 1; }
-  TColor GetBorderColor(TkcBorder) override;
-  bool GetShowEndEllipsis() override { return true; }
-  TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override;
-
-protected:
-  String GetText() override;
-  TAlignment GetAlignmentHorz() override { return Column->Alignment(); }
-  TkcAlignmentVert GetAlignmentVert() override { return vaCenter; }
-  void GetViewParams(TkcVisualParams& P) override;
-  void InitHitTest(TkcCustomGridHitTest* AHitTest) override;
-
-private:
-  bool fIsLast;
-};
-
-// One visible row: a group row (one cell with the group's text) or a data row (a cell per
-// visible column).
-class TkcGridRowViewInfo : public TObject {
-  VT_CLASS(TkcGridRowViewInfo, TObject)
-public:
-  int RowIndex = -1;
-  TRect Bounds{};
-  bool IsGroup = false;
-  std::vector<std::unique_ptr<TkcCustomGridViewCellViewInfo>> Cells;
-  void Offset(int DY);
-};
-
-class TkcGridTableViewInfo : public TkcCustomGridViewInfo {
-  VT_CLASS(TkcGridTableViewInfo, TkcCustomGridViewInfo)
-public:
-  explicit TkcGridTableViewInfo(TkcCustomGridView* AGridView);
-  ~TkcGridTableViewInfo() override;
-  TkcGridTableView* TableView() const;
-  int HeaderHeight() const { return fHeaderHeight; }
-  int RowHeight() const { return fRowHeight; }
-  TRect HeaderBounds() const { return fHeaderBounds; }
-  TRect RecordsBounds() const { return fRecordsBounds; }
-  int DataWidth() const { return fDataWidth; }
-  // Rows that fit wholly, and those at least partly visible.
-  int VisibleRowCount() const { return fVisibleRowCount; }
-  int PartVisibleRowCount() const { return static_cast<int>(fRows.size()); }
-  const std::vector<std::unique_ptr<TkcGridColumnHeaderViewInfo>>& Headers() const { return fHeaders; }
-  TkcGridRowViewInfo* Rows(int AIndex) const { return fRows.at(static_cast<size_t>(AIndex)).get(); }
-  TkcGridRowViewInfo* RowByIndex(int ARowIndex) const;
-  // Row view infos made since the view info was created (reuse on scroll keeps this low).
-  int RowsCreated() const { return fRowsCreated; }
-  // The rows that fit in a height; never divides by a row height of 0.
-  int RowsFitting(int AHeight) const { return fRowHeight > 0 ? std::max(AHeight / fRowHeight, 0) : 0; }
-  // Moves the rows still in view by ADelta rows and lays out only the new ones.
-  void ScrollRows(int ADelta);
-  bool HasNoData() const;
-  void PaintCells(TkcCanvas* ACanvas) override;
-  // The filter bar while it is shown, else nil.
-  TkcGridFilterViewInfo* FilterViewInfo() const { return fFilter.get(); }
-
-protected:
-  void Calculate() override;
-  void DestroyViewInfos(bool) override;
-  TkcCustomGridHitTest* GetDefaultHitTest(const TPoint& P) override;
-
-private:
-  std::unique_ptr<TkcGridRowViewInfo> CreateRow(int ARowIndex, int ATop);
-  void CalculateRowHeight();
-  void CollectGridLines(std::vector<POINT>& APoints);
-  int fHeaderHeight = 0, fRowHeight = 0, fDataWidth = 0, fVisibleRowCount = 0, fRowsCreated = 0;
-  TRect fHeaderBounds{}, fRecordsBounds{};
-  std::vector<std::unique_ptr<TkcGridColumnHeaderViewInfo>> fHeaders;
-  std::deque<std::unique_ptr<TkcGridRowViewInfo>> fRows;
-  std::unique_ptr<TkcGridFilterViewInfo> fFilter;
-};
-
-class TkcGridTablePainter : public TkcCustomGridPainter {
-  VT_CLASS(TkcGridTablePainter, TkcCustomGridPainter)
-public:
-  using TkcCustomGridPainter::TkcCustomGridPainter;
-
-protected:
-  void PaintContent() override { PaintViewInfo()->PaintCells(Canvas()); }
-  void DrawBackground() override;
-};
-
 // ---- The view -------------------------------------------------------------------------------
 
 class TkcGridTableView : public TkcCustomGridView {
@@ -294,6 +214,7 @@ public:
   std::function<void(TkcGridTableView*, TkcGridColumn*, bool& ADone)> OnFilterDialogShow;
   std::function<void(TkcGridTableView*, bool& ADone)> OnFilterCustomization;
   TNotifyEvent OnFilterControlDialogShow;
+  TkcGridNavigatorButtons NavigatorButtons;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -306,30 +227,53 @@ public:
   void ChangeColumnIndex(TkcGridColumn* AColumn, int AIndex);
   TkcGridColumn* FindColumnByID(int AID) const;
 
-  // Options.
-  bool ShowHeader() const { return fShowHeader; }
-  void SetShowHeader(bool Value);
-  TkcGridLines GridLines() const { return fGridLines; }
-  void SetGridLines(TkcGridLines Value);
-  TColor GridLineColor() const { return fGridLineColor; }
-  void SetGridLineColor(TColor Value);
-  int DataRowHeight() const { return fDataRowHeight; }
-  void SetDataRowHeight(int Value);
-  int HeaderHeight() const { return fHeaderHeight; }
-  void SetHeaderHeight(int Value);
-  // View-wide content parameters under the columns' own.
-  TkcGridColumnStyle ContentStyle;
-  TkcGridTableOptionsData OptionsData;
-  TkcGridTableOptionsBehavior OptionsBehavior;
-  TkcGridTableOptionsCustomize OptionsCustomize;
-  TkcGridNavigatorButtons NavigatorButtons;
-  const TkcGridTableOptionsSelection& OptionsSelection() const { return fOptionsSelection; }
-  // Multi-select turns the data controller's on or off with it.
-  void SetOptionsSelection(const TkcGridTableOptionsSelection& Value);
+  // Options, preview and styles.
+  TkcGridTableOptionsBehavior* OptionsBehavior() const { return fOptionsBehavior.get(); }
+  TkcGridTableOptionsCustomize* OptionsCustomize() const { return fOptionsCustomize.get(); }
+  TkcGridTableOptionsData* OptionsData() const { return fOptionsData.get(); }
+  TkcGridTableOptionsSelection* OptionsSelection() const { return fOptionsSelection.get(); }
+  TkcGridTableOptionsView* OptionsView() const { return fOptionsView.get(); }
+  TkcGridPreview* Preview() const { return fPreview.get(); }
+  TkcGridTableViewStyles* Styles() const { return fStyles.get(); }
+  // Shorthands of the view options.
+  bool ShowHeader() const { return fOptionsView->Header(); }
+  void SetShowHeader(bool Value) { fOptionsView->SetHeader(Value); }
+  TkcGridLines GridLines() const { return fOptionsView->GridLines(); }
+  void SetGridLines(TkcGridLines Value) { fOptionsView->SetGridLines(Value); }
+  TColor GridLineColor() const { return fOptionsView->GridLineColor(); }
+  void SetGridLineColor(TColor Value) { fOptionsView->SetGridLineColor(Value); }
+  int DataRowHeight() const { return fOptionsView->DataRowHeight(); }
+  void SetDataRowHeight(int Value) { fOptionsView->SetDataRowHeight(Value); }
+  int HeaderHeight() const { return fOptionsView->HeaderHeight(); }
+  void SetHeaderHeight(int Value) { fOptionsView->SetHeaderHeight(Value); }
+  // The default heights of a data row and of a group row with the current fonts.
+  int CalculateRowDefaultHeight();
+  int CalculateGroupRowDefaultHeight();
+  void NewItemRowChanged();
+  // Whether a row is drawn selected and whether the view shows the focus as its own.
+  bool DrawRecordSelected(int ARowIndex);
+  bool DrawRecordFocused();
+  bool IsRowGroup(int ARowIndex);
+  int GroupingItemCount();
+  TkcGridColumn* GroupedColumns(int AIndex);
+  int GroupedColumnCount() { return GroupingItemCount(); }
 
-  int TopRowIndex() const { return fTopRowIndex; }
-  // The controller's horizontal scroll position (0 before there is one).
+  std::function<void(TkcGridTableView*, TkcGridColumn*)> OnColumnHeaderClick, OnColumnPosChanged,
+      OnColumnSizeChanged;
+  std::function<void(TkcGridTableView*, TkcCanvas*, TkcCustomGridCellViewInfo*, bool&)> OnCustomDrawCell,
+      OnCustomDrawColumnHeader, OnCustomDrawFooterCell, OnCustomDrawGroupCell, OnCustomDrawIndicatorCell;
+  std::function<void(TkcGridTableView*, int ARowIndex, TkcGridColumn*, int& AHeight)> OnGetCellHeight;
+  std::function<void(TkcGridTableView*)> OnTopRecordIndexChanged;
+  // The registered name of the view class.
+  static constexpr const char* ViewClassName = "Table";
+
+  // The controller's horizontal scroll position in pixels (0 before there is one).
   int LeftPos() const;
+  void SetLeftPos(int Value);
+  int MaxLeftPos() const;
+  // The controller moved the position by ADelta pixels.
+  void LeftPosChanged(int ADelta);
+  int TopRowIndex() const { return fTopRowIndex; }
   void SetTopRowIndex(int Value);
   int MaxTopRowIndex() const;
 
@@ -352,18 +296,21 @@ protected:
 private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
+  friend class TkcGridPreview;
   void RefreshVisibleColumns();
   std::unique_ptr<TkcCustomDataController> fDataController;
   // After the data controller, so they go first (history entries hold its criteria).
   std::unique_ptr<TkcGridTableFiltering> fFiltering;
   std::unique_ptr<TkcGridFilterBox> fFilterBox;
-
-  TkcGridTableOptionsSelection fOptionsSelection;
+  std::unique_ptr<TkcGridTableOptionsBehavior> fOptionsBehavior;
+  std::unique_ptr<TkcGridTableOptionsCustomize> fOptionsCustomize;
+  std::unique_ptr<TkcGridTableOptionsData> fOptionsData;
+  std::unique_ptr<TkcGridTableOptionsSelection> fOptionsSelection;
+  std::unique_ptr<TkcGridTableOptionsView> fOptionsView;
+  std::unique_ptr<TkcGridPreview> fPreview;
+  std::unique_ptr<TkcGridTableViewStyles> fStyles;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;
-  bool fShowHeader = true;
-  TkcGridLines fGridLines = glBoth;
-  TColor fGridLineColor = clDefault;
-  int fDataRowHeight = 0, fHeaderHeight = 0, fTopRowIndex = 0;
+  int fTopRowIndex = 0;
   bool fClearing = false;
 };

@@ -86,7 +86,7 @@ void TkcCustomGridRecord::KeyDown(WORD& AKey, TShiftState) {
 
 void TkcCustomGridRecord::KeyPress(char32_t&) {}
 
-TkcGridRowViewInfo* TkcCustomGridRecord::ViewInfo() const {
+TkcCustomGridRowViewInfo* TkcCustomGridRecord::ViewInfo() const {
   if (IsNewItemRecord()) return nullptr;
   TkcGridTableViewInfo* info = GridView()->TableViewInfo();
   return info ? info->RowByIndex(Index) : nullptr;
@@ -277,7 +277,7 @@ void TkcGridRecordHitTest::SetGridRecord(TkcCustomGridRecord* ARecord) {
 
 namespace {
 
-TkcGridDataCellViewInfo* CellOf(TkcGridRowViewInfo* ARow, TkcGridColumn* AItem) {
+TkcGridDataCellViewInfo* CellOf(TkcCustomGridRowViewInfo* ARow, TkcGridColumn* AItem) {
   for (auto& cell : ARow->Cells)
     if (auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get()); data && data->Column == AItem) return data;
   return nullptr;
@@ -288,13 +288,13 @@ TkcGridDataCellViewInfo* CellOf(TkcGridRowViewInfo* ARow, TkcGridColumn* AItem) 
 // may name columns that are gone).
 void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem, bool ARecalculate = true) {
   TkcGridTableViewInfo* info = AView->TableViewInfo();
-  TkcGridRowViewInfo* row = info ? info->RowByIndex(ARowIndex) : nullptr;
+  TkcCustomGridRowViewInfo* row = info ? info->RowByIndex(ARowIndex) : nullptr;
   if (!row) return;
   // Cells of columns freed since the last layout wait for the new one (compared by address
   // only: a freed column is not touched).
   for (auto& cell : row->Cells)
     if (auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get());
-        data && !row->IsGroup && AView->IndexOfColumn(data->Column) < 0) {
+        data && !row->IsGroup() && AView->IndexOfColumn(data->Column) < 0) {
       AView->LayoutChanged();
       return;
     }
@@ -306,7 +306,8 @@ void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem,
     return;
   }
   if (ARecalculate)
-    for (auto& cell : row->Cells) cell->Recalculate();
+    for (auto& cell : row->Cells)
+      if (cell) cell->Recalculate();
   AView->ViewChanged(row->Bounds);
 }
 

@@ -12,7 +12,7 @@
 
 class TkcGridTableView;
 class TkcGridColumn;
-class TkcGridRowViewInfo;
+class TkcCustomGridRowViewInfo;
 class TkcCustomGridTableViewData;
 
 // Record kinds a hit test or change names: an ordinary row or the new-item row.
@@ -61,7 +61,7 @@ public:
   int Level() const { return RowInfo.Level; }
   int RecordIndex() const { return RowInfo.RecordIndex; }
   // The row laid out on screen for this record, nil when it is not.
-  TkcGridRowViewInfo* ViewInfo() const;
+  TkcCustomGridRowViewInfo* ViewInfo() const;
   bool HasViewInfo() const { return ViewInfo() != nullptr; }
   bool IsNewItemRecord() const;
   bool IsEditing() const;

@@ -395,17 +395,20 @@ void TfrmMain::CreateResultGrid() {
   dbgrdResultsDBTableView1 = CreateGridView<TkcGridDBTableView>(this);
   dbgrdResultsDBTableView1->SetName("dbgrdResultsDBTableView1");
   dbgrdResultsDBTableView1->LookAndFeel()->SetMasterLookAndFeel(dbgrdResults->LookAndFeel());
+  // Results are read, not edited or grouped: no group-by box, no editing, a plain selection;
+  // the focused cell stays marked when the grid loses the focus.
+  dbgrdResultsDBTableView1->OptionsView()->SetGroupByBox(false);
+  dbgrdResultsDBTableView1->OptionsView()->SetGroupFooters(gfVisibleWhenExpanded);
+  dbgrdResultsDBTableView1->Preview()->SetAutoHeight(false);
+  dbgrdResultsDBTableView1->Preview()->SetMaxLineCount(2);
+  dbgrdResultsDBTableView1->OptionsData()->SetEditing(false);
+  dbgrdResultsDBTableView1->OptionsSelection()->SetHideFocusRectOnExit(false);
+  dbgrdResultsDBTableView1->OptionsSelection()->SetInvertSelect(false);
   TkcGridDBDataController* dc = dbgrdResultsDBTableView1->DataController();
   dc->SetDataSource(DataSource);
   dc->Filter()->SetMaxValueListCount(1000);
-  // Results are read-only; the focused cell stays marked when the grid loses the focus.
-  dbgrdResultsDBTableView1->Filtering()->SetColumnPopupMaxDropDownItemCount(12);
-  dbgrdResultsDBTableView1->OptionsData.Editing = false;
+  dbgrdResultsDBTableView1->Filtering()->SetItemPopupMaxDropDownItemCount(12);
   dbgrdResultsDBTableView1->NavigatorButtons.ConfirmDelete = false;
-  TkcGridTableOptionsSelection selection = dbgrdResultsDBTableView1->OptionsSelection();
-  selection.HideFocusRectOnExit = false;
-  selection.InvertSelect = false;
-  dbgrdResultsDBTableView1->SetOptionsSelection(selection);
   dbgrdResultsLevel1 = dbgrdResults->Levels()->Add();
   dbgrdResultsLevel1->SetName("dbgrdResultsLevel1");
   dbgrdResultsLevel1->SetGridView(dbgrdResultsDBTableView1);

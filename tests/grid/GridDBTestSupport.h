@@ -27,6 +27,8 @@ struct DBGridFixture {
     view = CreateGridView<TkcGridDBTableView>(&form);
     view->SetName("dbgrdResultsDBTableView1");
     view->LookAndFeel()->SetKind(lfFlat);
+    // The result view shows no group-by box; the places below count from the header.
+    view->OptionsView()->SetGroupByBox(false);
     grid->Levels()->Add()->SetGridView(view);
     grid->SetParent(&form);
     grid->SetBounds(0, 0, 300, AHeight);

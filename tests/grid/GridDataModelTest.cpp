@@ -22,6 +22,7 @@ struct DataFixture {
   explicit DataFixture(int rows = 5) {
     grid = new TkcGrid(&form);
     view = CreateGridView<TkcGridTableView>(&form);
+    view->OptionsView()->SetGroupByBox(false);  // the rows below count from the header
     grid->Levels()->Add()->SetGridView(view);
     grid->SetParent(&form);
     grid->SetBounds(0, 0, 300, 100);
@@ -403,7 +404,7 @@ TEST(GridTableViewData, TheFocusedRecordTakesNumpadPlusBeforeTheController) {
   grid->Levels()->Add()->SetGridView(view);
   grid->SetParent(&form);
   grid->SetBounds(0, 0, 300, 100);
-  view->OptionsBehavior.IncSearch = true;
+  view->OptionsBehavior()->SetIncSearch(true);
   DataFixture::Load(view, 3);
   form.Show();
   session.ProcessMessages();

@@ -125,8 +125,8 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
 
 TEST(GridTableController, IncrementalSearchLocatesAndBacksUp) {
   ControllerFixture f;
-  f.view->OptionsBehavior.IncSearch = true;
-  f.view->OptionsBehavior.IncSearchItem = f.view->Columns(1);
+  f.view->OptionsBehavior()->SetIncSearch(true);
+  f.view->OptionsBehavior()->SetIncSearchItem(f.view->Columns(1));
   f.session.Type("ap");
   EXPECT_EQ(f.controller()->IncSearchText(), "ap");
   EXPECT_EQ(f.Text(f.dc()->GetFocusedRowIndex(), 1), "apple");
@@ -143,9 +143,7 @@ TEST(GridTableController, IncrementalSearchLocatesAndBacksUp) {
 
 TEST(GridTableController, MultiSelectByMouseAndKeys) {
   ControllerFixture f;
-  TkcGridTableOptionsSelection options = f.view->OptionsSelection();
-  options.MultiSelect = true;
-  f.view->SetOptionsSelection(options);
+  f.view->OptionsSelection()->SetMultiSelect(true);
   f.session.Click(f.Cell(1, 0));
   EXPECT_EQ(f.dc()->GetSelectedCount(), 1);
   f.session.KeyDown(VK_SHIFT);
@@ -185,16 +183,14 @@ TEST(GridTableController, DeleteAsksFirstAndCancelKeepsTheRecord) {
   EXPECT_EQ(f.ds.RecordCount(), 5);
   EXPECT_EQ(f.dc()->GetRowCount(), 5);
   // Several selected rows: the other question; without confirmation no question at all.
-  TkcGridTableOptionsSelection options = f.view->OptionsSelection();
-  options.MultiSelect = true;
-  f.view->SetOptionsSelection(options);
+  f.view->OptionsSelection()->SetMultiSelect(true);
   f.session.Click(f.Cell(0, 0));
   f.session.KeyDown(VK_SHIFT);
   f.session.Click(f.Cell(1, 0));
   f.session.KeyUp(VK_SHIFT);
   EXPECT_EQ(f.AnswerBox(mrOk, [&] { f.session.Key(VK_DELETE); }), "Confirm: Delete all selected records?");
   EXPECT_EQ(f.ds.RecordCount(), 3);
-  f.view->OptionsData.DeletingConfirmation = false;
+  f.view->OptionsData()->SetDeletingConfirmation(false);
   EXPECT_EQ(f.AnswerBox(mrCancel, [&] { f.session.Key(VK_DELETE); }), "");
   EXPECT_EQ(f.ds.RecordCount(), 2);
 }
@@ -220,9 +216,7 @@ TEST(GridTableController, PageKeysGoToThePageEdgeFirst) {
 
 TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
   ControllerFixture f;
-  TkcGridTableOptionsSelection options = f.view->OptionsSelection();
-  options.CellSelect = false;
-  f.view->SetOptionsSelection(options);
+  f.view->OptionsSelection()->SetCellSelect(false);
   // Narrower than the client: no sideways scrolling.
   f.session.Key(VK_RIGHT);
   EXPECT_EQ(f.controller()->LeftPos(), 0);
@@ -234,8 +228,7 @@ TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
   EXPECT_EQ(f.controller()->LeftPos(), limit);
   EXPECT_EQ(info->Headers()[0]->Bounds.left, info->ClientBounds().left - limit);
   // With cells focused, Left moves between columns first and scrolls only at the first one.
-  options.CellSelect = true;
-  f.view->SetOptionsSelection(options);
+  f.view->OptionsSelection()->SetCellSelect(true);
   f.controller()->SetFocusedItem(f.view->Columns(0));
   f.controller()->SetLeftPos(limit);
   f.session.Key(VK_LEFT);
@@ -288,7 +281,7 @@ TEST(GridTableController, InPlaceEditingPostsAndCancels) {
 
 TEST(GridTableController, ReadOnlyViewOpensNoEditor) {
   ControllerFixture f;
-  f.view->OptionsData.Editing = false;
+  f.view->OptionsData()->SetEditing(false);
   f.session.Click(f.Cell(1, 1));
   f.session.Click(f.Cell(1, 1));
   f.session.Type("x");
@@ -309,7 +302,8 @@ TEST(GridTableController, FilterBarShowsClearsAndSwitchesTheFilter) {
   TkcGridFilterViewInfo* bar = info->FilterViewInfo();
   ASSERT_NE(bar, nullptr);
   // Full width at the bottom, the rows above it; text height 13 + 10, buttons 14 + 8.
-  EXPECT_EQ(bar->Bounds.bottom, info->ClientBounds().bottom);
+  EXPECT_EQ(bar->Bounds.bottom, info->Bounds.bottom);
+  EXPECT_EQ(info->ClientBounds().bottom, bar->Bounds.top);
   EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 23);
   EXPECT_LE(info->RecordsBounds().bottom, bar->Bounds.top);
   EXPECT_NE(bar->Text.find("fig"), String::npos) << bar->Text;
@@ -343,7 +337,7 @@ TEST(GridTableController, FilterBarShowsClearsAndSwitchesTheFilter) {
   ASSERT_NE(info->FilterViewInfo(), nullptr);
   EXPECT_EQ(info->FilterViewInfo()->Text, "<Filter is Empty>");
   EXPECT_FALSE(info->FilterViewInfo()->Buttons()[0]->Visible);
-  EXPECT_EQ(info->FilterViewInfo()->Bounds.top, info->ClientBounds().top);
+  EXPECT_EQ(info->FilterViewInfo()->Bounds.top, info->Bounds.top);
   EXPECT_EQ(info->HeaderBounds().top, info->FilterViewInfo()->Bounds.bottom);
 }
 

@@ -18,6 +18,7 @@ struct TableFixture {
     grid = new TkcGrid(&form);
     view = CreateGridView<TkcGridTableView>(&form);
     view->LookAndFeel()->SetKind(lfFlat);
+    view->OptionsView()->SetGroupByBox(false);
     grid->Levels()->Add()->SetGridView(view);
     grid->SetParent(&form);
     grid->SetBounds(0, 0, width, height);
@@ -104,9 +105,9 @@ TEST(GridTableLayout, HeaderRowsAndHeights) {
   f.view->DataController()->Groups()->ExpandAll();
   f.session.ProcessMessages();
   EXPECT_EQ(f.info()->Headers()[0]->Bounds, (TRect{0, 0, 91, 19}));
-  EXPECT_TRUE(f.info()->Rows(0)->IsGroup);
+  EXPECT_TRUE(f.info()->Rows(0)->IsGroup());
   EXPECT_EQ(f.info()->Rows(0)->Cells[0]->Text, "Kind : even");
-  EXPECT_FALSE(f.info()->Rows(1)->IsGroup);
+  EXPECT_FALSE(f.info()->Rows(1)->IsGroup());
   EXPECT_EQ(f.info()->Rows(1)->Cells[0]->Bounds.left, 17);
 }
 
@@ -118,8 +119,8 @@ TEST(GridTableLayout, HitTestsAtEveryPart) {
     int row;
     int column;
   } cases[] = {
-      {{10, 5}, 202, -1, 0},  {{69, 5}, 202, -1, 0},   {{70, 5}, 203, -1, 0},  {{77, 5}, 203, -1, 0},
-      {{78, 5}, 202, -1, 1},  {{140, 5}, 217, -1, -1}, {{10, 20}, 107, 0, 0},  {{80, 40}, 107, 1, 1},
+      {{10, 5}, 202, -1, 0},  {{54, 5}, 202, -1, 0},   {{69, 5}, 204, -1, 0},  {{70, 5}, 203, -1, 0},
+      {{77, 5}, 203, -1, 0},  {{78, 5}, 202, -1, 1},   {{140, 5}, 0, -1, -1}, {{10, 20}, 107, 0, 0},  {{80, 40}, 107, 1, 1},
       {{120, 56}, 107, 2, 2}, {{10, 80}, 0, -1, -1},   {{200, 30}, 0, -1, -1},
   };
   for (const Case& c : cases) {
@@ -182,7 +183,8 @@ TEST(GridTableClipboard, CopyText) {
   EXPECT_EQ(f.view->GetCopyText(false, false), "");
   for (int i = 0; i < 3; ++i) f.view->Columns(i)->SetVisible(true);
   f.Load(4);
-  // Groups and selected rows.
+  // Groups and selected rows; the grouped column stays among the columns.
+  f.view->OptionsCustomize()->SetColumnHidingOnGrouping(false);
   f.view->Columns(1)->SetGroupIndex(0);
   f.view->DataController()->Groups()->ExpandAll();
   f.view->DataController()->SetMultiSelect(true);
@@ -230,13 +232,18 @@ TEST(GridTableColumns, IdsWidthsStylesAndBestFit) {
 
   // Content parameters: the column's own, else the view's, else the painter's defaults.
   EXPECT_EQ(col->GetContentParams().Color, clWindow);
-  v->ContentStyle.Color = clAqua;
+  TkcStyle viewStyle(nullptr), columnStyle(nullptr);
+  viewStyle.SetColor(clAqua);
+  v->Styles()->SetContent(&viewStyle);
   EXPECT_EQ(col->GetContentParams().Color, clAqua);
-  col->Style.Color = clYellow;
+  columnStyle.SetColor(clYellow);
+  col->Styles()->SetContent(&columnStyle);
   EXPECT_EQ(col->GetContentParams().Color, clYellow);
   EXPECT_EQ(col->GetContentParams().TextColor, clWindowText);
-  v->ContentStyle.TextColor = clRed;
+  viewStyle.SetTextColor(clRed);
   EXPECT_EQ(col->GetContentParams().TextColor, clRed);
+  col->Styles()->SetContent(nullptr);
+  v->Styles()->SetContent(nullptr);
 
   // Best fit: the widest text among the caption and every row, 7 pixels a character.
   TableFixture g(3);

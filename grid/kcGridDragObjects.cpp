@@ -1,0 +1,362 @@
+#include "grid/kcGridDragObjects.h"
+
+#include "grid/kcGridTableController.h"
+#include "grid/kcGridTableView.h"
+
+TkcGridTableView* TkcCustomGridTableDragObject::TableView() const {
+  return static_cast<TkcGridTableView*>(Site()->GridView());
+}
+
+TkcGridTableViewInfo* TkcCustomGridTableDragObject::TableViewInfo() const { return TableView()->TableViewInfo(); }
+
+// ---- Column moving --------------------------------------------------------------------------
+
+TkcGridColumnHeaderMovingObject::~TkcGridColumnHeaderMovingObject() = default;
+
+void TkcGridColumnHeaderMovingObject::Init(const TPoint& P, TkcCustomGridHitTest* AHitTest) {
+  TkcCustomGridTableDragObject::Init(P, AHitTest);
+  if (auto* hit = dynamic_cast<TkcCustomGridColumnHitTest*>(AHitTest)) {
+    SourceItem = hit->Column;
+    SourcePlace = hit->ColumnContainerKind;
+  }
+}
+
+TkcGridColumnHeaderViewInfo* TkcGridColumnHeaderMovingObject::SourceViewInfo() {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  return SourcePlace == dpGroupByBox ? info->GroupByBoxViewInfo()->ItemOfColumn(SourceItem)
+                                     : info->HeaderViewInfo()->ItemOfColumn(SourceItem);
+}
+
+void TkcGridColumnHeaderMovingObject::BeginDragAndDrop() {
+  // The press on the header becomes a drag: it no longer ends in a click.
+  if (TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(StartPoint); hit && hit->ViewInfo())
+    hit->ViewInfo()->SetState(gcsNormal);
+  Controller()->CancelMouseOperations();
+  // The picture of the header, held where the mouse took it.
+  if (TkcGridColumnHeaderViewInfo* source = SourceViewInfo()) {
+    TRect r = source->Bounds;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w > 0 && h > 0) {
+      fImage = std::make_unique<TBitmap>(w, h);
+      TkcCanvas canvas(fImage->Canvas());
+      SetViewportOrgEx(canvas.Handle(), -r.left, -r.top, nullptr);
+      source->Paint(&canvas);
+      SetViewportOrgEx(canvas.Handle(), 0, 0, nullptr);
+      HotSpot = TPoint{StartPoint.x - r.left, StartPoint.y - r.top};
+    }
+  }
+  Site()->Update();
+  TkcCustomGridTableDragObject::BeginDragAndDrop();
+}
+
+void TkcGridColumnHeaderMovingObject::ShowImage(bool AShow, const TPoint& P) {
+  TkcCanvas* canvas = ViewInfo()->Canvas();
+  if (fImageVisible && fImageBackground) {
+    canvas->CopyRect(fImageRect, fImageBackground->Canvas(),
+                     TRect{0, 0, fImageRect.right - fImageRect.left, fImageRect.bottom - fImageRect.top});
+    fImageVisible = false;
+  }
+  if (!AShow || !fImage) return;
+  int w = fImage->Width(), h = fImage->Height();
+  fImageRect = TRect{P.x - HotSpot.x, P.y - HotSpot.y, P.x - HotSpot.x + w, P.y - HotSpot.y + h};
+  if (!fImageBackground) fImageBackground = std::make_unique<TBitmap>(w, h);
+  fImageBackground->Canvas()->CopyRect(TRect{0, 0, w, h}, canvas->Canvas(), fImageRect);
+  canvas->CopyRect(fImageRect, fImage->Canvas(), TRect{0, 0, w, h});
+  fImageVisible = true;
+}
+
+bool TkcGridColumnHeaderMovingObject::CanRemove() {
+  if (!SourceItem) return false;
+  if (SourcePlace == dpGroupByBox) return SourceItem->CanGroup();
+  return SourcePlace == dpHeader && SourceItem->CanHide() && TableView()->OptionsCustomize()->ColumnHiding();
+}
+
+bool TkcGridColumnHeaderMovingObject::IsValidDestination() {
+  if (DestinationPlace == dpHeader) {
+    if (SourcePlace == dpGroupByBox || !SourceItem->ActuallyVisible()) return true;
+    int own = SourceItem->VisibleIndex();
+    return DestinationZone != own && DestinationZone != own + 1;
+  }
+  if (DestinationPlace == dpGroupByBox) {
+    int own = SourceItem->GroupIndex();
+    if (own < 0) return true;
+    return DestinationZone != own && DestinationZone != own + 1;
+  }
+  return false;
+}
+
+void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccepted) {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  int place = dpNone, zone = -1;
+  if (SourceItem) {
+    if ((zone = info->GroupByBoxViewInfo()->GetInsertionZone(P)) >= 0)
+      place = dpGroupByBox;
+    else if ((zone = info->HeaderViewInfo()->GetInsertionZone(P)) >= 0)
+      place = dpHeader;
+    if (place == dpGroupByBox && !SourceItem->CanGroup()) place = dpNone, zone = -1;
+  }
+  if (place != DestinationPlace || zone != DestinationZone) {
+    ShowArrows(false);
+    DestinationPlace = place;
+    DestinationZone = zone;
+  }
+  bool valid = place != dpNone && IsValidDestination();
+  Accepted = valid || (place == dpNone && CanRemove());
+  AAccepted = Accepted;
+  // The picture goes first and comes back last, so neither leaves a trace of the other.
+  ShowImage(false, P);
+  ShowArrows(valid);
+  ShowImage(true, P);
+  TkcCustomGridTableDragObject::DragAndDrop(P, AAccepted);
+}
+
+TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
+  if (DestinationPlace == dpNone) return CanRemove() ? crkcGridRemove : crkcGridNoDrop;
+  return AAccepted ? crArrow : crkcGridNoDrop;
+}
+
+void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
+  ShowImage(false, TPoint{});
+  ShowArrows(false);
+  TkcCustomGridTableDragObject::EndDragAndDrop(AAccepted);
+  if (!AAccepted || !Accepted || !SourceItem) return;
+  TkcGridTableView* view = TableView();
+  TkcGridColumn* column = SourceItem;
+  int oldIndex = column->Index(), oldGroup = column->GroupIndex();
+  bool oldVisible = column->Visible();
+  TkcCustomGrid* grid = view->Grid();
+  if (grid) grid->BeginUpdate();
+  view->BeginUpdate();
+  try {
+    if (DestinationPlace == dpHeader && IsValidDestination()) {
+      int count = view->VisibleColumnCount();
+      int index;
+      if (DestinationZone >= count) {
+        index = view->ColumnCount() - 1;
+      } else {
+        index = view->VisibleColumns(DestinationZone)->Index();
+        if (column->Index() < index) --index;
+      }
+      if (SourcePlace == dpGroupByBox && column->CanGroup()) column->SetGroupIndex(-1);
+      column->SetIndex(index);
+      column->SetVisible(true);
+    } else if (DestinationPlace == dpGroupByBox && IsValidDestination()) {
+      int index = DestinationZone;
+      if (oldGroup >= 0 && oldGroup < index) --index;
+      column->SetGroupIndex(index);
+    } else if (DestinationPlace == dpNone) {
+      if (SourcePlace == dpHeader && column->CanHide()) {
+        column->SetVisible(false);
+      } else if (SourcePlace == dpGroupByBox) {
+        column->SetGroupIndex(-1);
+        // Back among the columns unless hiding is what the user may do with it.
+        bool mayHide = view->OptionsCustomize()->ColumnHiding() && column->CanHide();
+        if (mayHide) column->SetVisible(false);
+      }
+    }
+  } catch (...) {
+    view->EndUpdate();
+    if (grid) grid->EndUpdate();
+    throw;
+  }
+  view->EndUpdate();
+  if (grid) grid->EndUpdate();
+  bool changed =
+      column->Index() != oldIndex || column->GroupIndex() != oldGroup || column->Visible() != oldVisible;
+  if (column->GroupIndex() != oldGroup)
+    static_cast<TkcGridTableController*>(view->Controller())->MakeFocusedRowVisible();
+  if (changed && view->OnColumnPosChanged) view->OnColumnPosChanged(view, column);
+}
+
+bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  if (DestinationPlace == dpHeader) {
+    auto& items = info->HeaderViewInfo()->Items;
+    TRect header = info->HeaderViewInfo()->Bounds;
+    int x;
+    if (items.empty())
+      x = header.left;
+    else if (DestinationZone < static_cast<int>(items.size()))
+      x = items[static_cast<size_t>(DestinationZone)]->Bounds.left;
+    else
+      x = items.back()->Bounds.right;
+    TRect client = info->ClientBounds();
+    x = std::clamp<int>(x, client.left, client.right - 1);
+    R = TRect{x, header.top, x + 1, header.bottom};
+    return true;
+  }
+  if (DestinationPlace == dpGroupByBox) {
+    TkcGridGroupByBoxViewInfo* box = info->GroupByBoxViewInfo();
+    auto& items = box->Items;
+    if (items.empty()) {
+      R = TRect{box->Bounds.left + 6, box->Bounds.top + 8, box->Bounds.left + 7, box->Bounds.bottom - 8};
+    } else if (DestinationZone < static_cast<int>(items.size())) {
+      TRect b = items[static_cast<size_t>(DestinationZone)]->Bounds;
+      if (DestinationZone != 0) OffsetRect(&b, 0, -(box->ItemHeight / 2 / 2));
+      R = TRect{b.left - 2, b.top, b.left - 1, b.bottom};
+    } else {
+      TRect b = items.back()->Bounds;
+      R = TRect{b.right + 2, b.top, b.right + 3, b.bottom};
+    }
+    return true;
+  }
+  return false;
+}
+
+void TkcGridColumnHeaderMovingObject::DirtyChanged() {
+  bool image = fImageVisible;
+  ShowImage(false, CurMousePos);
+  ShowArrows(!Dirty() && fArrowsVisible);
+  if (!Dirty() && image) ShowImage(true, CurMousePos);
+}
+
+void TkcGridColumnHeaderMovingObject::ShowArrows(bool AShow) {
+  TRect place;
+  if (AShow && !GetArrowsPlace(place)) AShow = false;
+  if (AShow == fArrowsVisible && !(AShow && !EqualRect(&place, &fArrowsRect))) return;
+  TkcCanvas* canvas = ViewInfo()->Canvas();
+  if (fArrowsVisible && fArrowsBackground) {
+    // Back what lay under the arrows.
+    TRect r = fArrowsRect;
+    canvas->CopyRect(r, fArrowsBackground->Canvas(), TRect{0, 0, r.right - r.left, r.bottom - r.top});
+    fArrowsVisible = false;
+  }
+  if (!AShow) return;
+  // The down arrow above the place and the up arrow below it, 11 pixels wide, 9 high.
+  TRect down{place.left - 5, place.top - 9, place.left + 6, place.top};
+  TRect up{place.left - 5, place.bottom, place.left + 6, place.bottom + 9};
+  fArrowsRect = TRect{down.left, down.top, up.right, up.bottom};
+  fArrowsBackground = std::make_unique<TBitmap>(fArrowsRect.right - fArrowsRect.left,
+                                                fArrowsRect.bottom - fArrowsRect.top);
+  fArrowsBackground->Canvas()->CopyRect(TRect{0, 0, fArrowsRect.right - fArrowsRect.left,
+                                              fArrowsRect.bottom - fArrowsRect.top},
+                                        canvas->Canvas(), fArrowsRect);
+  canvas->Brush()->SetColor(static_cast<TColor>(0x00FF00));
+  canvas->Pen()->SetColor(clBlack);
+  auto arrow = [&](const TRect& r, bool pointsDown) {
+    int L = r.left, T = r.top, R = r.right, B = r.bottom;
+    if (pointsDown)
+      canvas->Polygon({{L + 3, T}, {R - 4, T}, {R - 4, T + 3}, {R - 1, T + 3}, {L + 5, B - 1}, {L, T + 3}, {L + 3, T + 3}});
+    else
+      canvas->Polygon({{L + 3, B - 1}, {R - 4, B - 1}, {R - 4, B - 4}, {R - 1, B - 4}, {L + 5, T}, {L, B - 4}, {L + 3, B - 4}});
+  };
+  arrow(down, true);
+  arrow(up, false);
+  fArrowsVisible = true;
+}
+
+// ---- Sizing ---------------------------------------------------------------------------------
+
+void TkcCustomGridSizingObject::Init(const TPoint& P, TkcCustomGridHitTest* AHitTest) {
+  TkcCustomGridTableDragObject::Init(P, AHitTest);
+  DestPoint = P;
+}
+
+TCursor TkcCustomGridSizingObject::GetDragAndDropCursor(bool) {
+  return IsHorizontalSizing() ? crkcGridHorzSize : crkcGridVertSize;
+}
+
+TRect TkcCustomGridSizingObject::GetSizingMarkBounds() {
+  TRect item = GetSizingItemBounds();
+  TkcGridTableViewInfo* info = TableViewInfo();
+  int size = GetCurrentSize();
+  if (IsHorizontalSizing()) {
+    int bottom = info->Bounds.bottom - info->FooterViewInfo()->Height;
+    return TRect{item.left + size - 1, item.top, item.left + size, bottom};
+  }
+  return TRect{info->Bounds.left, item.top + size - 1, info->Bounds.right, item.top + size};
+}
+
+void TkcCustomGridSizingObject::ShowMark(bool AShow) {
+  if (AShow == fMarkVisible) return;
+  if (AShow) fMarkRect = GetSizingMarkBounds();
+  ViewInfo()->Canvas()->InvertRect(fMarkRect);
+  fMarkVisible = AShow;
+}
+
+void TkcCustomGridSizingObject::DirtyChanged() { ShowMark(!Dirty()); }
+
+void TkcCustomGridSizingObject::BeginDragAndDrop() {
+  Controller()->CancelMouseOperations();
+  TkcCustomGridTableDragObject::BeginDragAndDrop();
+}
+
+void TkcCustomGridSizingObject::DragAndDrop(const TPoint& P, bool& AAccepted) {
+  TPoint next = DestPoint;
+  (IsHorizontalSizing() ? next.x : next.y) = IsHorizontalSizing() ? P.x : P.y;
+  if (next.x != DestPoint.x || next.y != DestPoint.y) {
+    ShowMark(false);
+    DestPoint = next;
+  }
+  Accepted = AAccepted = true;
+  TkcCustomGridTableDragObject::DragAndDrop(P, AAccepted);
+  ShowMark(true);
+}
+
+void TkcCustomGridSizingObject::EndDragAndDrop(bool AAccepted) {
+  ShowMark(false);
+  TkcCustomGridTableDragObject::EndDragAndDrop(AAccepted);
+}
+
+TkcGridColumnHeaderViewInfo* TkcGridColumnHorzSizingObject::Header() {
+  return TableViewInfo()->HeaderViewInfo()->ItemOfColumn(Column);
+}
+
+void TkcGridColumnHorzSizingObject::Init(const TPoint& P, TkcCustomGridHitTest* AHitTest) {
+  TkcCustomGridSizingObject::Init(P, AHitTest);
+  if (auto* hit = dynamic_cast<TkcCustomGridColumnHitTest*>(AHitTest)) Column = hit->Column;
+  if (TkcGridColumnHeaderViewInfo* h = Header()) StartSize = h->Bounds.right - h->Bounds.left;
+}
+
+TRect TkcGridColumnHorzSizingObject::GetSizingItemBounds() {
+  TkcGridColumnHeaderViewInfo* h = Header();
+  return h ? h->Bounds : TRect{};
+}
+
+int TkcGridColumnHorzSizingObject::CheckSize(int ASize) {
+  if (TkcGridColumnHeaderViewInfo* h = Header()) h->CheckWidth(ASize);
+  return ASize;
+}
+
+void TkcGridColumnHorzSizingObject::EndDragAndDrop(bool AAccepted) {
+  int size = GetCurrentSize();
+  TkcCustomGridSizingObject::EndDragAndDrop(AAccepted);
+  if (!AAccepted || !Column || size == StartSize) return;
+  TkcGridTableView* view = TableView();
+  TkcGridTableViewInfo* info = TableViewInfo();
+  int indent = info->TotalLevelIndent();
+  view->BeginUpdate();
+  try {
+    // In auto-width mode every column keeps the width it shows now, so the spread starts there.
+    if (view->OptionsView()->ColumnAutoWidth())
+      for (auto& header : info->HeaderViewInfo()->Items)
+        if (header->Column != Column)
+          header->Column->SetWidth(header->Bounds.right - header->Bounds.left - (header->Column->IsFirst() ? indent : 0));
+    // The first column's header also holds the group levels' indent.
+    Column->SetWidth(size - (Column->IsFirst() ? indent : 0));
+  } catch (...) {
+    view->EndUpdate();
+    throw;
+  }
+  view->EndUpdate();
+}
+
+TkcCustomGridRowViewInfo* TkcGridRowSizingObject::Row() { return TableViewInfo()->RowByIndex(RowIndex); }
+
+void TkcGridRowSizingObject::Init(const TPoint& P, TkcCustomGridHitTest* AHitTest) {
+  TkcCustomGridSizingObject::Init(P, AHitTest);
+  if (auto* hit = dynamic_cast<TkcGridRecordHitTest*>(AHitTest)) RowIndex = hit->RowIndex;
+  if (TkcCustomGridRowViewInfo* row = Row()) StartSize = row->Bounds.bottom - row->Bounds.top;
+}
+
+TRect TkcGridRowSizingObject::GetSizingItemBounds() {
+  TkcCustomGridRowViewInfo* row = Row();
+  return row ? row->Bounds : TRect{};
+}
+
+void TkcGridRowSizingObject::EndDragAndDrop(bool AAccepted) {
+  int size = GetCurrentSize();
+  TkcCustomGridSizingObject::EndDragAndDrop(AAccepted);
+  if (!AAccepted) return;
+  if (TkcCustomGridRowViewInfo* row = Row()) row->SetRowHeight(size);
+}

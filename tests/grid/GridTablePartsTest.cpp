@@ -1,0 +1,622 @@
+// The table view's parts with the fixed font metrics (text height 13, 7 pixels a character):
+// group-by box, header, footer and indicator heights and places, hit tests at every part,
+// footer texts from the controller's summaries, options and styles, and the drags of column
+// headers and edges through real mouse input.
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "data/kcDataSummary.h"
+#include "grid/kcGridDragObjects.h"
+#include "grid/kcGridTableView.h"
+#include "platform/forms/FormsTestUtil.h"
+
+namespace {
+
+struct PartsFixture {
+  TFormsSession session;
+  TPlainForm form{400, 300};
+  TkcGrid* grid;
+  TkcGridTableView* view;
+  explicit PartsFixture(int rows = 6) {
+    grid = new TkcGrid(&form);
+    view = CreateGridView<TkcGridTableView>(&form);
+    view->LookAndFeel()->SetKind(lfFlat);
+    grid->Levels()->Add()->SetGridView(view);
+    grid->SetParent(&form);
+    grid->SetBounds(0, 0, 360, 240);
+    const char* captions[] = {"Name", "Kind", "N"};
+    int widths[] = {74, 60, 50};
+    for (int i = 0; i < 3; ++i) {
+      TkcGridColumn* c = view->CreateColumn();
+      c->SetCaption(captions[i]);
+      c->SetWidth(widths[i]);
+    }
+    view->Columns(2)->SetValueTypeClass(TkcIntegerValueType::Class());
+    TkcCustomDataController* dc = view->DataController();
+    dc->BeginUpdate();
+    dc->SetRecordCount(rows);
+    for (int r = 0; r < rows; ++r) {
+      dc->SetValue(r, 0, Variant("row" + std::to_string(r)));
+      dc->SetValue(r, 1, Variant(r % 2 ? "odd" : "even"));
+      dc->SetValue(r, 2, Variant(r * 10));
+    }
+    dc->EndUpdate();
+    form.Show();
+    session.ProcessMessages();
+  }
+  TkcGridTableViewInfo* info() { return view->TableViewInfo(); }
+  POINT At(int x, int y) { return TFormsSession::At(view->Site(), x, y); }
+  void Drag(TPoint from, TPoint to) {
+    session.MoveTo(At(from.x, from.y));
+    session.Press();
+    session.MoveTo(At((from.x + to.x) / 2, (from.y + to.y) / 2));
+    session.MoveTo(At(to.x, to.y));
+    session.Release();
+    session.ProcessMessages();
+  }
+  TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+  // No group-by box, grouped by Kind, every group open.
+  void GroupByKind() {
+    view->OptionsView()->SetGroupByBox(false);
+    view->Columns(1)->SetGroupIndex(0);
+    view->DataController()->Groups()->ExpandAll();
+    session.ProcessMessages();
+  }
+};
+
+}  // namespace
+
+TEST(GridTableParts, HeightsAndPlaces) {
+  PartsFixture f;
+  // No grouping: the box is the prompt's text height + 22; the header lies under it.
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Height, 13 + 22);
+  EXPECT_EQ(f.info()->HeaderViewInfo()->Bounds, (TRect{0, 35, 184, 54}));
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Text, "Drag a column header here to group by that column");
+  // One grouped column: 19 + 16; two: 9 * 3 + 1 + 16. Grouped columns leave the header.
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Height, 35);
+  EXPECT_EQ(f.info()->Headers().size(), 2u);
+  f.view->Columns(2)->SetGroupIndex(1);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->GroupByBoxViewInfo()->Height, 44);
+  auto& box = f.info()->GroupByBoxViewInfo()->Items;
+  ASSERT_EQ(box.size(), 2u);
+  EXPECT_EQ(box[0]->Bounds.left, 6);
+  EXPECT_EQ(box[0]->Bounds.top, 8);
+  EXPECT_EQ(box[1]->Bounds.left, box[0]->Bounds.right + 4);
+  EXPECT_EQ(box[1]->Bounds.top, 8 + 19 / 2);
+  // Two levels indent the first column by 2 x (11 + 6).
+  EXPECT_EQ(f.info()->Headers()[0]->Bounds.right - f.info()->Headers()[0]->Bounds.left, 74 + 34);
+  f.view->Columns(2)->SetGroupIndex(-1);
+  f.view->Columns(1)->SetGroupIndex(-1);
+  EXPECT_TRUE(f.view->Columns(1)->Visible());  // back as it was before grouping
+
+  // Footer at the bottom: borders 1 + cell 13 + 4 + 2 + 2 cell borders + separator 1; the
+  // indicator's width comes off the left of header, rows and footer.
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetIndicator(true);
+  f.session.ProcessMessages();
+  TRect site = f.info()->Bounds;
+  EXPECT_EQ(f.info()->FooterViewInfo()->Height, 1 + 21 + 1 + 1);
+  EXPECT_EQ(f.info()->FooterViewInfo()->Bounds.bottom, site.bottom);
+  EXPECT_EQ(f.info()->HeaderViewInfo()->Bounds.left, 12);
+  EXPECT_EQ(f.info()->ClientBounds(), (TRect{12, 19, site.right, site.bottom - 24}));
+  EXPECT_EQ(f.info()->Rows(0)->Bounds.left, 12);
+  auto& items = f.info()->IndicatorViewInfo()->Items;
+  ASSERT_GE(items.size(), 3u);
+  EXPECT_EQ(items[0]->Kind, TkcGridIndicatorViewInfo::ikHeader);
+  EXPECT_EQ(items[0]->Bounds, (TRect{0, 0, 12, 19}));
+  EXPECT_EQ(items[1]->Kind, TkcGridIndicatorViewInfo::ikFooter);
+  EXPECT_EQ(items[2]->Bounds, (TRect{0, 19, 12, 19 + f.info()->RowHeight()}));
+  // Hidden header: no header item, the first row item starts at the client top.
+  f.view->SetShowHeader(false);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->IndicatorViewInfo()->Items[0]->Kind, TkcGridIndicatorViewInfo::ikFooter);
+  EXPECT_EQ(f.info()->Rows(0)->IndicatorItem->Bounds.top, 0);
+}
+
+TEST(GridTableParts, HitTestsAtEveryPart) {
+  PartsFixture f;
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsCustomize()->SetDataRowSizing(true);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->FooterSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TRect header = info->HeaderViewInfo()->Bounds;
+  TRect footer = info->FooterViewInfo()->Bounds;
+  TkcCustomGridRowViewInfo* group = info->Rows(0);
+  TkcCustomGridRowViewInfo* data = info->Rows(1);
+  ASSERT_TRUE(group->IsGroup());
+  struct Case {
+    TPoint p;
+    int code;
+  } cases[] = {
+      {{100, 5}, 201},                                                // group-by box
+      {{5, header.top + 5}, 215},                                     // indicator's header cell
+      {{20, header.top + 5}, 202},                                    // column header
+      {{5, data->Bounds.top + 3}, 213},                               // row indicator
+      {{5, data->Bounds.bottom - 1}, 214},                            // row sizing edge
+      {{14, data->Bounds.top + 3}, 216},                              // the group level's indent
+      {{40, data->Bounds.top + 3}, 107},                              // data cell
+      {f.Centre(static_cast<TkcGridGroupRowViewInfo*>(group)->ExpandButtonBounds), 108},  // expand button
+      {{120, group->Bounds.top + 3}, 106},                            // group row
+      {{header.left + 2, footer.top + 2}, 205},                       // footer band
+      {{info->FooterViewInfo()->Items[1]->Bounds.left + 5, footer.top + 6}, 206},  // footer cell of N
+  };
+  for (const Case& c : cases) {
+    TkcCustomGridHitTest* hit = info->GetHitTest(c.p);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->HitTestCode(), c.code) << c.p.x << "," << c.p.y;
+  }
+  // A row that cannot be sized answers the row indicator over its whole cell.
+  f.view->OptionsCustomize()->SetDataRowSizing(false);
+  f.session.ProcessMessages();
+  data = info->Rows(1);
+  EXPECT_EQ(info->GetHitTest(TPoint{5, data->Bounds.bottom - 1})->HitTestCode(), 213);
+}
+
+TEST(GridTableParts, FooterShowsTheSummaries) {
+  PartsFixture f;
+  f.view->OptionsView()->SetFooter(true);
+  TkcDataSummary* summary = f.view->DataController()->Summary();
+  TkcDataSummaryItem* sum = summary->FooterSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  TkcDataSummaryItem* count = summary->FooterSummaryItems()->Add();
+  count->SetItemLink(f.view->Columns(0));
+  count->SetKind(skCount);
+  f.session.ProcessMessages();
+  auto& cells = f.info()->FooterViewInfo()->Items;
+  ASSERT_EQ(cells.size(), 3u);
+  EXPECT_EQ(cells[2]->Text, summary->GetFooterSummaryText(0));
+  EXPECT_EQ(cells[0]->Text, summary->GetFooterSummaryText(1));
+  EXPECT_NE(cells[2]->Text.find("150"), String::npos);  // 0 + 10 + ... + 50
+  // A column without a footer summary shows no cell.
+  EXPECT_FALSE(cells[1]->GetVisible());
+  EXPECT_TRUE(cells[0]->GetVisible());
+  // A change of the data shows in the footer.
+  f.view->DataController()->SetValue(0, 2, Variant(1000));
+  f.session.ProcessMessages();
+  EXPECT_NE(f.info()->FooterViewInfo()->Items[2]->Text.find("1150"), String::npos);
+}
+
+TEST(GridTableParts, OptionsClampAndStyles) {
+  PartsFixture f;
+  TkcGridTableOptionsView* ov = f.view->OptionsView();
+  ov->SetNavigatorOffset(-1);
+  EXPECT_EQ(ov->NavigatorOffset(), 0);
+  ov->SetNewItemRowSeparatorWidth(1);
+  EXPECT_EQ(ov->NewItemRowSeparatorWidth(), 2);
+  ov->SetIndicatorWidth(-4);
+  EXPECT_EQ(ov->IndicatorWidth(), 0);
+  f.view->OptionsBehavior()->SetBestFitMaxRecordCount(-3);
+  EXPECT_EQ(f.view->OptionsBehavior()->BestFitMaxRecordCount(), 0);
+  ov->SetDataRowHeight(3);
+  EXPECT_EQ(ov->DataRowHeight(), f.view->CalculateRowDefaultHeight());
+  ov->SetDataRowHeight(0);
+  EXPECT_EQ(ov->GetGridLineColor(), clBtnShadow);
+  // Cell multi-selection forces its partners and holds them.
+  TkcGridTableOptionsSelection* os = f.view->OptionsSelection();
+  os->SetCellMultiSelect(true);
+  EXPECT_TRUE(os->CellSelect());
+  EXPECT_FALSE(os->InvertSelect());
+  EXPECT_TRUE(os->MultiSelect());
+  os->SetMultiSelect(false);
+  EXPECT_TRUE(os->MultiSelect());
+  // With only ContentOdd assigned, even rows keep Content.
+  TkcStyle odd(nullptr);
+  odd.SetColor(clYellow);
+  f.view->Styles()->SetStyle(gsiContentOdd, &odd);
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(f.view->Styles()->GetContentParams(row, f.view->Columns(0)).Color, row % 2 ? clYellow : clWindow);
+  // A handler's style wins over both.
+  TkcStyle red(nullptr);
+  red.SetColor(clRed);
+  f.view->Styles()->OnGetContentStyle = [&](TkcGridTableView*, int ARow, TkcGridColumn*, TkcStyle*& AStyle) {
+    if (ARow == 1) AStyle = &red;
+  };
+  EXPECT_EQ(f.view->Styles()->GetContentParams(1, nullptr).Color, clRed);
+  EXPECT_EQ(f.view->Styles()->GetContentParams(3, nullptr).Color, clYellow);
+  f.view->Styles()->OnGetContentStyle = nullptr;
+  f.view->Styles()->SetStyle(gsiContentOdd, nullptr);
+  // Switching group-by sorting ungroups (showing the grouped column) and drops all sorting.
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->Columns(0)->SetSortOrder(soAscending);
+  f.view->OptionsCustomize()->SetGroupBySorting(true);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
+  EXPECT_TRUE(f.view->Columns(1)->Visible());
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);
+}
+
+TEST(GridTableParts, DataCellsDrawThroughTheEditor) {
+  PartsFixture f;
+  auto* cell = static_cast<TkcGridDataCellViewInfo*>(f.info()->Rows(2)->Cells[2].get());
+  ASSERT_NE(cell->EditViewInfo, nullptr);
+  EXPECT_EQ(cell->Text, "20");
+  // The editor's alignment unless the column says otherwise.
+  EXPECT_EQ(cell->AlignmentHorz, f.view->Columns(2)->GetProperties()->Alignment()->Horz());
+  f.view->Columns(2)->SetAlignment(taLeftJustify);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->Rows(2)->Cells[2]->AlignmentHorz, taLeftJustify);
+}
+
+TEST(GridTableDrags, HeaderIntoTheGroupByBoxAndBack) {
+  PartsFixture f;
+  TkcGridTableViewInfo* info = f.info();
+  TPoint kind = f.Centre(info->Headers()[1]->TextAreaBounds);
+  TPoint box{200, 15};
+  // While the header is dragged over the box, arrows mark the insertion place.
+  f.session.MoveTo(f.At(kind.x, kind.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(kind.x, kind.y - 10));
+  f.session.MoveTo(f.At(box.x, box.y));
+  auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(moving, nullptr);
+  EXPECT_EQ(moving->DestinationPlace, TkcGridColumnHeaderMovingObject::dpGroupByBox);
+  TRect arrows = moving->ArrowsBounds();
+  EXPECT_FALSE(IsRectEmpty(&arrows));
+  // The header's picture follows the mouse, held where it was taken.
+  TRect image = moving->ImageBounds();
+  EXPECT_EQ(image.left + moving->HotSpot.x, box.x);
+  EXPECT_EQ(image.top + moving->HotSpot.y, box.y);
+  EXPECT_EQ(moving->HotSpot.x, kind.x - info->Headers()[1]->Bounds.left);
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);  // the drop was no click
+  ASSERT_EQ(info->GroupByBoxViewInfo()->Items.size(), 1u);
+  // Back out of the box (onto the rows, outside both containers): ungrouped and shown again.
+  TPoint grouped = f.Centre(info->GroupByBoxViewInfo()->Items[0]->Bounds);
+  f.Drag(grouped, TPoint{100, 150});
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
+  EXPECT_TRUE(f.view->Columns(1)->Visible());
+  // Into the header at the first place: the column moves.
+  f.Drag(f.Centre(info->Headers()[2]->TextAreaBounds), TPoint{info->Headers()[0]->Bounds.left + 3,
+                                                              info->HeaderViewInfo()->Bounds.top + 5});
+  EXPECT_EQ(f.view->Columns(0)->Caption(), "N");
+  // Dropped on its own place nothing changes.
+  int fired = 0;
+  f.view->OnColumnPosChanged = [&](TkcGridTableView*, TkcGridColumn*) { ++fired; };
+  f.Drag(f.Centre(info->Headers()[0]->TextAreaBounds),
+         TPoint{info->Headers()[1]->Bounds.left + 5, info->HeaderViewInfo()->Bounds.top + 5});
+  EXPECT_EQ(f.view->Columns(0)->Caption(), "N");
+  EXPECT_EQ(fired, 0);
+  // Out of the header with hiding off: nothing; with hiding on, the column is hidden.
+  f.Drag(f.Centre(info->Headers()[0]->TextAreaBounds), TPoint{100, 150});
+  EXPECT_TRUE(f.view->Columns(0)->Visible());
+  f.view->OptionsCustomize()->SetColumnHiding(true);
+  f.Drag(f.Centre(info->Headers()[0]->TextAreaBounds), TPoint{100, 150});
+  EXPECT_FALSE(f.view->Columns(0)->Visible());
+  EXPECT_EQ(fired, 1);
+}
+
+TEST(GridTableDrags, ColumnAndRowSizing) {
+  PartsFixture f;
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsCustomize()->SetDataRowSizing(true);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  int edge = info->Headers()[0]->Bounds.right;
+  f.Drag(TPoint{edge, 5}, TPoint{edge + 30, 5});
+  EXPECT_EQ(f.view->Columns(0)->Width(), 104);
+  // Never below the minimum width.
+  edge = info->Headers()[0]->Bounds.right;
+  f.Drag(TPoint{edge, 5}, TPoint{edge - 200, 5});
+  EXPECT_EQ(f.view->Columns(0)->Width(), f.view->Columns(0)->MinWidth());
+  // A double click on the edge fits the column to its texts.
+  edge = info->Headers()[0]->Bounds.right;
+  f.session.Click(f.At(edge, 5));
+  f.session.Click(f.At(edge, 5));
+  EXPECT_EQ(f.view->Columns(0)->Width(), f.view->Columns(0)->GetBestFitWidth());
+  // A row's bottom edge in the indicator sets the data row height.
+  TkcCustomGridRowViewInfo* row = info->Rows(0);
+  int bottom = row->Bounds.bottom, height = row->Bounds.bottom - row->Bounds.top;
+  f.Drag(TPoint{5, bottom - 1}, TPoint{5, bottom + 9});
+  EXPECT_EQ(f.view->OptionsView()->DataRowHeight(), height + 10);
+  EXPECT_EQ(info->RowHeight(), f.view->OptionsView()->DataRowHeight());
+}
+
+TEST(GridTableScroll, GroupRowsScrollByPixelsWithReuse) {
+  PartsFixture f(60);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.view->OptionsView()->SetGroupRowHeight(30);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  ASSERT_TRUE(info->Rows(0)->IsGroup());
+  int created = info->RowsCreated(), visible = info->PartVisibleRowCount();
+  int second = info->Rows(1)->Bounds.top;
+  f.view->SetTopRowIndex(1);
+  // The kept rows moved up by the group row's height; only the rows of the uncovered strip at
+  // the bottom were laid out.
+  EXPECT_EQ(info->Rows(0)->Bounds.top, second - 30);
+  EXPECT_EQ(info->RowsCreated() - created, info->PartVisibleRowCount() - (visible - 1));
+  EXPECT_GE(info->RowsCreated() - created, 1);
+  f.view->SetTopRowIndex(0);
+  EXPECT_EQ(info->Rows(0)->Bounds.top, info->RecordsBounds().top);
+  EXPECT_EQ(info->Rows(1)->Bounds.top, info->RecordsBounds().top + 30);
+}
+
+namespace {
+
+void SavePicture(TTestSession& ASession, HWND AWnd, const String& AName) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  Surface s = ASession.Snapshot(AWnd);
+  FILE* out = std::fopen((String(dir) + "/" + AName).c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fprintf(out, "P6\n%d %d\n255\n", s.Width(), s.Height());
+  for (int i = 0; i < s.Width() * s.Height(); ++i) {
+    const auto p = s.Bits()[i];
+    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
+                                  static_cast<unsigned char>(p)};
+    std::fwrite(rgb, 1, 3, out);
+  }
+  std::fclose(out);
+}
+
+}  // namespace
+
+// With VT_SCREENSHOT_DIR set, pictures of a table view with groups, group footers, footer and
+// indicator, and of a header dragged over the group-by box.
+TEST(GridTableParts, PictureForReview) {
+  if (!std::getenv("VT_SCREENSHOT_DIR")) GTEST_SKIP();
+  PartsFixture f(12);
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsView()->SetGroupFooters(gfVisibleWhenExpanded);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->FooterSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  TkcDataSummaryItem* groupSum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  groupSum->SetItemLink(f.view->Columns(2));
+  groupSum->SetKind(skSum);
+  groupSum->SetPosition(spFooter);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.view->Columns(0)->SetSortOrder(soDescending);
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Click(f.At(40, f.info()->Rows(2)->Bounds.top + 3));
+  SavePicture(f.session, f.form.Handle(), "grid_table.ppm");
+  TPoint name = f.Centre(f.info()->Headers()[0]->TextAreaBounds);
+  f.session.MoveTo(f.At(name.x, name.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(name.x + 10, name.y - 10));
+  f.session.MoveTo(f.At(150, 20));
+  SavePicture(f.session, f.form.Handle(), "grid_drag.ppm");
+  f.session.Release();
+}
+
+TEST(GridTableRows, CellMergingFollowsTheRowsInView) {
+  PartsFixture f(30);
+  f.view->OptionsView()->SetGroupByBox(false);
+  TkcCustomDataController* dc = f.view->DataController();
+  const char* kinds[] = {"a", "a", "a", "b", "b", "c", "a", "a"};
+  dc->BeginUpdate();
+  for (int r = 0; r < 8; ++r) dc->SetValue(r, 1, Variant(kinds[r]));
+  dc->EndUpdate();
+  f.view->Columns(1)->Options()->SetCellMerging(true);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  auto cell = [&](int row) { return static_cast<TkcGridDataCellViewInfo*>(info->Rows(row)->Cells[1].get()); };
+  EXPECT_TRUE(cell(0)->IsMerging);
+  EXPECT_EQ(cell(0)->MergedCells.size(), 2u);
+  EXPECT_EQ(cell(0)->Bounds.bottom, cell(2)->Bounds.bottom);
+  EXPECT_FALSE(cell(1)->GetVisible());
+  EXPECT_TRUE(cell(3)->IsMerging);  // "b", "b"
+  EXPECT_FALSE(cell(5)->IsMerging);
+  // A merged cell still answers for its own row.
+  TPoint p{cell(1)->Bounds.left + 5, cell(1)->Bounds.top + 5};
+  auto* hit = dynamic_cast<TkcGridRecordCellHitTest*>(info->GetHitTest(p));
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(hit->RowIndex, 1);
+  // Scrolled by one row the merge starts at the new top.
+  f.view->SetTopRowIndex(1);
+  EXPECT_EQ(cell(0)->MergedCells.size(), 1u);
+  EXPECT_EQ(cell(0)->Bounds.bottom, cell(1)->Bounds.bottom);
+  // Only the merging cell's lines are drawn: no line between merged cells.
+  TBitmap bitmap(360, 240);
+  TkcCanvas canvas(bitmap.Canvas());
+  StartRecording(canvas.Handle());
+  f.view->Painter()->Paint(&canvas);
+  std::vector<GdiRecord> calls = StopRecording(canvas.Handle());
+  int rowTop = info->Rows(0)->Bounds.top, mergedBottom = cell(0)->Bounds.bottom;
+  int x0 = cell(0)->Bounds.left, x1 = cell(0)->Bounds.right;
+  for (const GdiRecord& c : calls) {
+    if (c.op != "PolyPolyline") continue;
+    for (size_t i = 0; i + 1 < c.points.size(); i += 2) {
+      if (c.points[i].y != c.points[i + 1].y || c.points[i].x < x0 || c.points[i + 1].x > x1) continue;
+      EXPECT_TRUE(c.points[i].y == mergedBottom - 1 || c.points[i].y < rowTop || c.points[i].y > mergedBottom)
+          << c.points[i].y;
+    }
+  }
+}
+
+TEST(GridTableScroll, HorizontallyByPixels) {
+  PartsFixture f(10);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetIndicator(true);
+  f.grid->SetWidth(120);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TRect client = info->ClientBounds();
+  int max = 184 - (client.right - client.left);
+  EXPECT_EQ(f.view->MaxLeftPos(), max);
+  int pos = 0;
+  f.view->Controller()->Scroll(sbHorizontal, scLineDown, pos);
+  EXPECT_EQ(pos, 10);
+  EXPECT_EQ(info->Headers()[0]->Bounds.left, 12 - 10);
+  EXPECT_EQ(info->Rows(0)->Bounds.left, 12 - 10);
+  EXPECT_EQ(info->IndicatorViewInfo()->Bounds.left, 0);  // the indicator stays
+  f.view->SetLeftPos(1000);
+  EXPECT_EQ(f.view->LeftPos(), max);
+  // The last column comes into view with its cells.
+  auto& cells = info->Rows(0)->Cells;
+  ASSERT_EQ(cells.size(), 3u);
+  ASSERT_NE(cells[2], nullptr);
+  EXPECT_EQ(cells[2]->Bounds.right, client.right);
+  // A wider view brings the position back in range.
+  f.grid->SetWidth(400);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->LeftPos(), 0);
+}
+
+TEST(GridTableRows, GroupFootersUnderTheLastRowOfTheirGroups) {
+  PartsFixture f(6);
+  f.view->OptionsView()->SetGroupByBox(false);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  sum->SetPosition(spFooter);
+  f.view->Columns(1)->SetGroupIndex(0);
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  // Rows: group "even", 0, 2, 4, group "odd", 1, 3, 5; invisible footers by default.
+  EXPECT_TRUE(info->Rows(3)->Footers.empty());
+  f.view->OptionsView()->SetGroupFooters(gfVisibleWhenExpanded);
+  f.session.ProcessMessages();
+  TkcCustomGridRowViewInfo* last = info->Rows(3);
+  ASSERT_EQ(last->Footers.size(), 1u);
+  EXPECT_TRUE(info->Rows(2)->Footers.empty());
+  TkcGridRowFooterViewInfo* footer = last->Footers[0].get();
+  EXPECT_EQ(footer->GroupLevel(), 0);
+  EXPECT_EQ(footer->Bounds.bottom, last->Bounds.bottom);
+  EXPECT_EQ(last->Bounds.bottom - last->Bounds.top, info->RowHeight() + footer->FooterHeight());
+  ASSERT_EQ(footer->Cells.size(), 1u);
+  EXPECT_EQ(footer->Cells[0]->Text,
+            f.view->DataController()->Summary()->GetGroupFooterSummaryText(last->RowIndex, 0, 0));
+  EXPECT_NE(footer->Cells[0]->Text.find("60"), String::npos);  // 0 + 20 + 40
+  TPoint p{footer->Cells[0]->Bounds.left + 3, footer->Cells[0]->Bounds.top + 3};
+  EXPECT_EQ(info->GetHitTest(p)->HitTestCode(), 208);
+  // Always visible: a collapsed group keeps its footer.
+  f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+  f.view->DataController()->Groups()->CollapseAll();
+  f.session.ProcessMessages();
+  ASSERT_TRUE(info->Rows(0)->IsGroup());
+  ASSERT_EQ(info->Rows(0)->Footers.size(), 1u);
+  EXPECT_EQ(info->Rows(0)->Footers[0]->GroupLevel(), 0);
+}
+
+TEST(GridTableRows, NewItemRowAboveTheRecords) {
+  PartsFixture f(4);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetNewItemRow(true);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TkcGridNewItemRowViewInfo* row = info->RecordsViewInfo()->NewItemRow.get();
+  ASSERT_NE(row, nullptr);
+  EXPECT_TRUE(f.view->DataController()->UseNewItemRowForEditing());
+  EXPECT_EQ(row->Bounds.top, 19);
+  EXPECT_EQ(row->Bounds.bottom - row->Bounds.top, info->RowHeight() + 6);
+  EXPECT_EQ(info->Rows(0)->Bounds.top, row->Bounds.bottom);
+  EXPECT_TRUE(row->ShowInfoText());
+  // The info text is painted until the row is focused.
+  auto painted = [&](const String& AText) {
+    TBitmap bitmap(360, 240);
+    TkcCanvas canvas(bitmap.Canvas());
+    StartRecording(canvas.Handle());
+    f.view->Painter()->Paint(&canvas);
+    for (const GdiRecord& c : StopRecording(canvas.Handle()))
+      if (c.text == AText) return true;
+    return false;
+  };
+  EXPECT_TRUE(painted("Click here to add a new row"));
+  auto* hit = dynamic_cast<TkcGridRecordHitTest*>(info->GetHitTest(TPoint{50, row->Bounds.top + 5}));
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(hit->HitRecordKind, 1);
+  f.session.Click(f.At(50, row->Bounds.top + 5));
+  EXPECT_TRUE(f.view->DataController()->GetNewItemRowFocused());
+  row = info->RecordsViewInfo()->NewItemRow.get();
+  EXPECT_FALSE(row->ShowInfoText());
+  EXPECT_FALSE(painted("Click here to add a new row"));
+  // Scrolling moves the records, never the new-item row.
+  TRect scroll, invalidate;
+  info->GetVertScrollRects(-18, scroll, invalidate);
+  EXPECT_EQ(scroll.top, row->Bounds.bottom);
+}
+
+TEST(GridTableDrags, AutoWidthColumnsShareTheClientWidth) {
+  PartsFixture f;
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetColumnAutoWidth(true);
+  for (int i = 0; i < 3; ++i) f.view->Columns(i)->SetMinWidth(20);
+  f.grid->SetWidth(100);  // every row fits: no scroll bar
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  ASSERT_EQ(info->ClientBounds().right - info->ClientBounds().left, 100);
+  auto& headers = info->Headers();
+  EXPECT_EQ(headers.back()->Bounds.right, 100);
+  // The first column may grow until the others are at their minimum widths.
+  EXPECT_EQ(headers[0]->MaxWidth(), 100 - 20 - 20);
+  int edge = headers[0]->Bounds.right, before = headers[0]->Bounds.right - headers[0]->Bounds.left;
+  f.Drag(TPoint{edge, 5}, TPoint{edge + 200, 5});
+  // Wider after the drag, and the columns still fill the client exactly.
+  EXPECT_GT(info->Headers()[0]->Bounds.right - info->Headers()[0]->Bounds.left, before);
+  EXPECT_EQ(info->Headers().back()->Bounds.right, 100);
+}
+
+TEST(GridTableRows, GroupRowStylesAndLevels) {
+  PartsFixture f(6);
+  f.GroupByKind();
+  TkcGridTableViewInfo* info = f.info();
+  struct Case {
+    TkcGridGroupRowStyle style;
+    int visualLevels, groupHeight, dataIndent;
+  } cases[] = {
+      {grsStandard, 1, 13 + 4 + 1, 17},  // text 13 + 4, a grid line; data rows one level in
+      {grsOffice11, 0, 2 * (13 + 4) + 2, 0},
+  };
+  for (const Case& c : cases) {
+    f.view->OptionsView()->SetGroupRowStyle(c.style);
+    f.session.ProcessMessages();
+    EXPECT_EQ(info->VisualLevelCount(), c.visualLevels) << c.style;
+    EXPECT_EQ(info->Rows(0)->Bounds.bottom - info->Rows(0)->Bounds.top, c.groupHeight) << c.style;
+    EXPECT_EQ(info->Rows(1)->ContentLeft() - info->Rows(1)->Bounds.left, c.dataIndent) << c.style;
+  }
+  // The Office 11 group text sits at the bottom over a thick line of its own.
+  auto* cell = static_cast<TkcGridGroupRowViewInfo*>(info->Rows(0))->GroupCell();
+  EXPECT_EQ(cell->AlignmentVert, vaBottom);
+  EXPECT_EQ(cell->GetBorderWidth(bBottom), 2);
+  EXPECT_FALSE(info->Rows(0)->HasSeparator());
+  // Only vertical lines: one closing line under the last row.
+  f.view->OptionsView()->SetGroupRowStyle(grsStandard);
+  f.view->SetGridLines(glVertical);
+  f.session.ProcessMessages();
+  int last = info->PartVisibleRowCount() - 1;
+  EXPECT_TRUE(info->Rows(last)->HasLastHorzGridLine());
+  EXPECT_FALSE(info->Rows(last - 1)->HasLastHorzGridLine());
+}
+
+TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
+  PartsFixture f(6);
+  f.GroupByKind();
+  TkcGridTableViewInfo* info = f.info();
+  TkcCustomDataController* dc = f.view->DataController();
+  dc->FocusRow(5);  // a row of the "odd" group
+  f.session.ProcessMessages();
+  int record = dc->GetFocusedRecordIndex();
+  auto button = [&] { return f.Centre(static_cast<TkcGridGroupRowViewInfo*>(info->Rows(0))->ExpandButtonBounds); };
+  f.session.Click(f.At(button().x, button().y));
+  EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+  EXPECT_EQ(dc->GetRowCount(), 5);  // "even" closed: its group row, then "odd" and its three rows
+  EXPECT_EQ(dc->GetFocusedRecordIndex(), record) << "the button does not focus the group";
+  f.session.Click(f.At(button().x, button().y));
+  EXPECT_TRUE(dc->GetRowInfo(0).Expanded);
+  // A double click on the group's text closes it too.
+  TPoint text{120, info->Rows(0)->Bounds.top + 5};
+  f.session.Click(f.At(text.x, text.y));
+  f.session.Click(f.At(text.x, text.y));
+  EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+}
