@@ -386,3 +386,54 @@ TEST(StdControls, ListBoxSameLetterSteps) {
   }
   EXPECT_EQ(seen, (std::vector<int>{0, 1, 3, 0}));
 }
+
+TEST(StdControls, AcceleratorsReachTheFormsControls) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* label = new TLabel(&f);
+  label->SetParent(&f);
+  label->SetCaption("&Name");
+  auto* edit = new TEdit(&f);
+  edit->SetParent(&f);
+  edit->SetBounds(80, 10, 120, 21);
+  label->FocusControl = edit;
+  auto* box = new TCheckBox(&f);
+  box->SetParent(&f);
+  box->SetBounds(10, 40, 100, 17);
+  box->SetCaption("&Active");
+  auto* button = new TButton(&f);
+  button->SetParent(&f);
+  button->SetBounds(10, 70, 75, 25);
+  button->SetCaption("R&&D &Run");
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  f.Show();
+  auto alt = [&](WORD vk) {
+    s.KeyDown(VK_MENU);
+    s.Key(vk);
+    s.KeyUp(VK_MENU);
+  };
+  edit->SetFocus();
+  alt('A');
+  EXPECT_TRUE(box->Checked());
+  EXPECT_TRUE(box->Focused());
+  // A plain letter is an accelerator where the focused control takes no characters...
+  s.Type("a");
+  EXPECT_FALSE(box->Checked());
+  alt('R');
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(box->Focused()) << "a push button's accelerator leaves the focus";
+  alt('D');  // "&&" is a plain ampersand
+  alt('X');
+  EXPECT_EQ(clicks, 1);
+  alt('N');
+  EXPECT_TRUE(edit->Focused());
+  // ...but not in an edit, which types it.
+  s.Type("a");
+  EXPECT_EQ(edit->Text(), "a");
+  EXPECT_FALSE(box->Checked());
+  // Disabled controls do not answer.
+  box->SetEnabled(false);
+  alt('A');
+  EXPECT_FALSE(box->Checked());
+}
