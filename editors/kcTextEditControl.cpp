@@ -25,7 +25,7 @@ void TkcCustomInnerTextEdit::SetAlignment(TAlignment Value) {
   if (fContainer && fContainer->ActiveProperties()->UseLeftAlignmentOnEditing()) Value = taLeftJustify;
   if (fAlignment == Value) return;
   fAlignment = Value;
-  if (HandleAllocated()) RecreateWnd();
+  inherited::SetAlignment(Value);
 }
 
 void TkcCustomInnerTextEdit::SetEchoMode(TkcEditEchoMode Value) {

@@ -1328,7 +1328,19 @@ void TWinControl::CNKeyDown(TMessage& m) {
   m.Result = 0;
 }
 
-void TWinControl::CNChar(TMessage& m) { m.Result = 0; }
+// A character the control does not take, and any Alt+character, is first offered to the form's
+// controls as an accelerator (CM_DIALOGCHAR); the one that answers 1 eats it.
+void TWinControl::CNChar(TMessage& m) {
+  m.Result = 0;
+  if (Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) return;
+  if (TWinControl* form = ParentFormControl(); form && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam)) m.Result = 1;
+}
+
+void TWinControl::CNSysChar(TMessage& m) {
+  m.Result = 0;
+  if (m.WParam == VK_SPACE) return;  // Alt+Space is the window menu's
+  if (TWinControl* form = ParentFormControl(); form && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam)) m.Result = 1;
+}
 
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
@@ -1391,7 +1403,7 @@ void TWinControl::Dispatch(TMessage& m) {
       {CN_KEYDOWN, &TWinControl::CNKeyDown},
       {CN_SYSKEYDOWN, &TWinControl::CNKeyDown},
       {CN_CHAR, &TWinControl::CNChar},
-      {CN_SYSCHAR, &TWinControl::CNChar},
+      {CN_SYSCHAR, &TWinControl::CNSysChar},
       {WM_GETDLGCODE, &TWinControl::WMGetDlgCode},
       {CM_ENTER, &TWinControl::CMEnter},
       {CM_EXIT, &TWinControl::CMExit},

@@ -16,7 +16,8 @@
 // Keys: a control receiving WM_KEYDOWN (WM_SYSKEYDOWN, WM_CHAR) first performs CN_KEYDOWN
 // (CN_SYSKEYDOWN, CN_CHAR) on itself; a non-zero result eats the key (and its character).
 // CN_KEYDOWN offers navigation keys to the form as CM_DIALOGKEY unless the control wants them
-// (WM_GETDLGCODE).
+// (WM_GETDLGCODE); CN_CHAR (a character the control does not want) and CN_SYSCHAR offer the
+// character to the form's controls as CM_DIALOGCHAR (accelerators).
 
 #include <functional>
 #include <memory>
@@ -476,6 +477,7 @@ private:
   void MainWndProc(TMessage& m);
   void CNKeyDown(TMessage& m);
   void CNChar(TMessage& m);
+  void CNSysChar(TMessage& m);
   void UpdateTabOrderInsert(TWinControl* c);
   HWND fHandle;
   HWND fParentWindow;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/core/Utf8.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/FormsInternal.h"
 #include "platform/forms/Threads.h"
@@ -591,6 +592,19 @@ void TApplication::SetHint(const String& v) {
   if (v == fHint) return;
   fHint = v;
   if (OnHint) OnHint(this);
+}
+
+bool IsAccel(char32_t Key, const String& Caption) {
+  for (std::size_t i = 0; i + 1 < Caption.size(); ++i) {
+    if (Caption[i] != '&') continue;
+    if (Caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    std::size_t pos = i + 1;
+    return Key && UnicodeUpper(Utf8Decode(Caption, pos)) == UnicodeUpper(Key);
+  }
+  return false;
 }
 
 String GetShortHint(const String& hint) {

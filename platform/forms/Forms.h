@@ -173,6 +173,9 @@ String GetShortHint(const String& hint);
 String GetLongHint(const String& hint);
 // Whether hints show for the control (its ShowHint, or its parents' when ParentShowHint).
 bool ControlShowsHint(TControl* c);
+// Whether the character (any case) is the caption's accelerator: the one after a single '&'
+// ("&&" shows an ampersand).
+bool IsAccel(char32_t Key, const String& Caption);
 
 // A hint window: a borderless popup showing one text.
 class THintWindow : public TCustomControl {

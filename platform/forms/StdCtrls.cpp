@@ -75,6 +75,15 @@ void TCustomLabel::Dispatch(TMessage& m) {
     Invalidate();
     return;
   }
+  if (m.Msg == CM_DIALOGCHAR) {
+    // The label's accelerator focuses the control it names.
+    if (FocusControl && Enabled() && ShowAccelChar && IsAccel(static_cast<char32_t>(m.WParam), fText) &&
+        FocusControl->CanFocus()) {
+      FocusControl->SetFocus();
+      m.Result = 1;
+    }
+    return;
+  }
   TGraphicControl::Dispatch(m);
 }
 
@@ -141,7 +150,13 @@ void TButtonControl::Dispatch(TMessage& m) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS: Invalidate(); break;
     case BM_CLICK: Toggle(); return;
-    case CM_DIALOGCHAR: return;
+    case CM_DIALOGCHAR:
+      if (IsAccel(static_cast<char32_t>(m.WParam), fText) && CanFocus()) {
+        SetFocus();
+        if (Focused()) Toggle();
+        m.Result = 1;
+      }
+      return;
   }
   TCustomControl::Dispatch(m);
 }
@@ -173,6 +188,14 @@ void TButton::Dispatch(TMessage& m) {
       Click();
       m.Result = 1;
       return;
+    }
+    return;
+  }
+  if (m.Msg == CM_DIALOGCHAR) {
+    // A push button's accelerator clicks it where it is; the focus stays.
+    if (IsAccel(static_cast<char32_t>(m.WParam), fText) && CanFocus()) {
+      Click();
+      m.Result = 1;
     }
     return;
   }
@@ -289,7 +312,8 @@ void TRadioButton::Dispatch(TMessage& m) {
   }
   TCustomCheckBox::Dispatch(m);
   if (fState == cbChecked && Parent() &&
-      (m.Msg == BM_SETCHECK || m.Msg == WM_LBUTTONUP || m.Msg == WM_KEYUP || m.Msg == BM_CLICK)) {
+      (m.Msg == BM_SETCHECK || m.Msg == WM_LBUTTONUP || m.Msg == WM_KEYUP || m.Msg == BM_CLICK ||
+       m.Msg == CM_DIALOGCHAR)) {
     for (int i = 0; i < Parent()->ControlCount(); ++i)
       if (auto* other = dynamic_cast<TRadioButton*>(Parent()->Controls(i)); other && other != this)
         other->SetChecked(false);

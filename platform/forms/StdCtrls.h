@@ -65,6 +65,9 @@ public:
   void SetCharCase(TEditCharCase v);
   int MaxLength() const { return fMaxLength; }
   void SetMaxLength(int v) { fMaxLength = v; }
+  // Where a single-line text that fits the box is placed (a longer one scrolls as left-aligned).
+  TAlignment Alignment() const { return fAlignment; }
+  void SetAlignment(TAlignment v);
   bool Modified = false;
   bool AutoSelect = true;
   bool HideSelection = true;
@@ -132,6 +135,8 @@ protected:
   virtual int PosFromPoint(TPoint p);
   // Where character `pos` is drawn (client coordinates of its left top).
   virtual TPoint PointFromPos(int pos);
+  // The x of the first shown character, which it stores in `first`, for the given advances.
+  int TextOrigin(const std::vector<int>& adv, int& first);
   String DisplayText() const;
   bool fReadOnly = false;
   char32_t fPasswordChar = 0;
@@ -144,6 +149,7 @@ protected:
   int fScroll = 0;           // first shown character (single line) or line (memo)
   bool fCaretInView = true;  // the next paint scrolls the caret into view
   int fLeftMargin = 2, fRightMargin = 2;
+  TAlignment fAlignment = taLeftJustify;
 };
 
 class TEdit : public TCustomEdit {

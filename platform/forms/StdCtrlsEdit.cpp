@@ -202,8 +202,9 @@ int TCustomEdit::PosFromPoint(TPoint p) {
   c.Font()->Assign(Font());
   String shown = DisplayText();
   std::vector<int> adv = GetCharAdvances(c.Handle(), shown);
-  int x = fLeftMargin;
-  for (int i = 0; i < fScroll && i < static_cast<int>(adv.size()); ++i) x -= adv[i];
+  int first = 0;
+  int x = TextOrigin(adv, first);
+  for (int i = 0; i < first && i < static_cast<int>(adv.size()); ++i) x -= adv[i];
   for (int i = 0; i < static_cast<int>(adv.size()); ++i) {
     if (p.x < x + adv[i] / 2) return i;
     x += adv[i];
@@ -216,12 +217,34 @@ TPoint TCustomEdit::PointFromPos(int pos) {
   TMeasureCanvas c;
   c.Font()->Assign(Font());
   std::vector<int> adv = GetCharAdvances(c.Handle(), DisplayText());
-  int x = fLeftMargin;
-  for (int i = fScroll; i < pos && i < static_cast<int>(adv.size()); ++i) x += adv[i];
-  for (int i = pos; i < fScroll && i < static_cast<int>(adv.size()); ++i) x -= adv[i];
+  int first = 0;
+  int x = TextOrigin(adv, first);
+  for (int i = first; i < pos && i < static_cast<int>(adv.size()); ++i) x += adv[i];
+  for (int i = pos; i < first && i < static_cast<int>(adv.size()); ++i) x -= adv[i];
   TEXTMETRIC tm;
   GetTextMetrics(c.Handle(), &tm);
   return TPoint{x, std::max(1, static_cast<int>(ClientHeight() - tm.tmHeight) / 2)};
+}
+
+void TCustomEdit::SetAlignment(TAlignment v) {
+  if (fAlignment == v) return;
+  fAlignment = v;
+  Invalidate();
+}
+
+int TCustomEdit::TextOrigin(const std::vector<int>& adv, int& first) {
+  int room = ClientWidth() - fLeftMargin - fRightMargin;
+  int total = 0;
+  for (int a : adv) total += a;
+  if (total > room) {
+    first = fScroll;
+    return fLeftMargin;
+  }
+  // A text that fits shows whole, placed by the alignment; a longer one scrolls from the left.
+  first = 0;
+  if (fAlignment == taRightJustify) return fLeftMargin + room - total;
+  if (fAlignment == taCenter) return fLeftMargin + (room - total) / 2;
+  return fLeftMargin;
 }
 
 void TCustomEdit::Paint() {
@@ -248,7 +271,7 @@ void TCustomEdit::Paint() {
   TEXTMETRIC tm;
   GetTextMetrics(dc, &tm);
   int y = std::max(1, (r.bottom - tm.tmHeight) / 2);
-  int x = fLeftMargin;
+  int x = TextOrigin(adv, fScroll);
   int n = static_cast<int>(adv.size());
   SetBkMode(dc, TRANSPARENT);
   bool showSel = Focused() || !HideSelection;
@@ -265,7 +288,7 @@ void TCustomEdit::Paint() {
   }
   if (Focused()) {
     CreateCaret(Handle(), HBITMAP(), 1, tm.tmHeight);
-    SetCaretPos(fLeftMargin + span(fScroll, caret), y);
+    SetCaretPos(TextOrigin(adv, fScroll) + span(fScroll, caret), y);
     ShowCaret(Handle());
   }
 }

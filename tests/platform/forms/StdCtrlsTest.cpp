@@ -386,3 +386,95 @@ TEST(StdControls, ListBoxSameLetterSteps) {
   }
   EXPECT_EQ(seen, (std::vector<int>{0, 1, 3, 0}));
 }
+
+TEST(StdControls, AcceleratorsReachTheFormsControls) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* label = new TLabel(&f);
+  label->SetParent(&f);
+  label->SetCaption("&Name");
+  auto* edit = new TEdit(&f);
+  edit->SetParent(&f);
+  edit->SetBounds(80, 10, 120, 21);
+  label->FocusControl = edit;
+  auto* box = new TCheckBox(&f);
+  box->SetParent(&f);
+  box->SetBounds(10, 40, 100, 17);
+  box->SetCaption("&Active");
+  auto* button = new TButton(&f);
+  button->SetParent(&f);
+  button->SetBounds(10, 70, 75, 25);
+  button->SetCaption("R&&D &Run");
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  f.Show();
+  auto alt = [&](WORD vk) {
+    s.KeyDown(VK_MENU);
+    s.Key(vk);
+    s.KeyUp(VK_MENU);
+  };
+  edit->SetFocus();
+  alt('A');
+  EXPECT_TRUE(box->Checked());
+  EXPECT_TRUE(box->Focused());
+  // A plain letter is an accelerator where the focused control takes no characters...
+  s.Type("a");
+  EXPECT_FALSE(box->Checked());
+  alt('R');
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(box->Focused()) << "a push button's accelerator leaves the focus";
+  alt('D');  // "&&" is a plain ampersand
+  alt('X');
+  EXPECT_EQ(clicks, 1);
+  alt('N');
+  EXPECT_TRUE(edit->Focused());
+  // ...but not in an edit, which types it.
+  s.Type("a");
+  EXPECT_EQ(edit->Text(), "a");
+  EXPECT_FALSE(box->Checked());
+  // Disabled controls do not answer.
+  box->SetEnabled(false);
+  alt('A');
+  EXPECT_FALSE(box->Checked());
+}
+
+TEST(StdControls, EditAlignmentPlacesTextThatFits) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* e = new TEdit(&f);
+  e->SetParent(&f);
+  e->SetBounds(10, 10, 120, 21);
+  e->SetText("42");
+  f.Show();
+  auto xOf = [&](int i) { return static_cast<int>(LOWORD(e->Perform(EM_POSFROMCHAR, i, 0))); };
+  auto charAt = [&](int x) { return static_cast<int>(LOWORD(e->Perform(EM_CHARFROMPOS, 0, MAKELPARAM(x, 5)))); };
+  int left = xOf(0), width = xOf(2) - xOf(0);
+  ASSERT_GT(width, 0);
+  const int room = e->ClientWidth() - 4;  // the standard margins
+  struct Case {
+    TAlignment a;
+    int x0;
+  };
+  for (Case c : {Case{taRightJustify, left + room - width}, Case{taCenter, left + (room - width) / 2},
+                 Case{taLeftJustify, left}}) {
+    e->SetAlignment(c.a);
+    EXPECT_EQ(xOf(0), c.x0) << c.a;
+    EXPECT_EQ(charAt(c.x0 + width + 3), 2) << "a click right of the text puts the caret at its end";
+    EXPECT_EQ(charAt(c.x0 - 3), 0);
+  }
+  // The pixels agree: a right-aligned text leaves the left half of the box empty.
+  e->SetAlignment(taRightJustify);
+  Surface snap = s.Snapshot(e->Handle());
+  const Pixel paper = PixelFromColor(ColorToRGB(clWindow));
+  auto inked = [&](int x0, int x1) {  // inside the 2-pixel sunken border
+    for (int y = 3; y < snap.Height() - 3; ++y)
+      for (int x = x0; x < x1; ++x)
+        if (snap.At(x, y) != paper) return true;
+    return false;
+  };
+  EXPECT_FALSE(inked(3, snap.Width() / 2));
+  EXPECT_TRUE(inked(snap.Width() / 2, snap.Width() - 3));
+  // A text longer than the box scrolls as a left-aligned one does.
+  e->SetText(String(60, 'W'));
+  EXPECT_EQ(xOf(0), left);
+}
