@@ -676,8 +676,10 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
 // ---- Text shown by the view info --------------------------------------------------------------
 
 bool TkcCustomTextEdit::IsInnerEditVisible() {
+  if (!InnerTextEdit() || IsDesigning()) return false;
+  // The list styles keep showing their text (and its completion) in the inner window.
   const TkcTextEditingStyle style = ActiveProperties()->GetEditingStyle();
-  if ((style != esEdit && style != esEditList) || !InnerTextEdit() || IsDesigning()) return false;
+  if (style != esEdit && style != esEditList) return true;
   if (ActiveProperties()->Alignment()->Horz() == taLeftJustify || Focused()) return true;
   TCustomForm* form = GetParentForm();
   return form && (form->ActiveControl() == this || form->ActiveControl() == InnerTextEdit());

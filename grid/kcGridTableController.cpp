@@ -1,5 +1,7 @@
 #include "grid/kcGridTableController.h"
 
+#include "grid/kcGridTableViewData.h"
+
 #include <algorithm>
 
 #include "controls/kcControlUtils.h"
@@ -377,6 +379,14 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     return;
   }
   int row = dc->GetFocusedRowIndex();
+  // The focused record first: an expandable one takes the numeric-pad plus and minus.
+  if (TkcCustomGridRecord* record = view->TableViewData()->RecordAtRow(row)) {
+    record->KeyDown(Key, Shift);
+    if (Key == 0) {
+      fSkipExpandChar = true;
+      return;
+    }
+  }
   bool ctrlOnly = Shift == TShiftState{ssCtrl};
   bool handled = true;
   switch (Key) {
@@ -417,12 +427,16 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       if (!Shift.Empty() || !ShowEdit()) handled = false;
       break;
     case VK_ESCAPE:
-      if (dc->IsEditing()) dc->Cancel();
-      else handled = false;
+      if (dc->IsEditing())
+        dc->Cancel();
+      else
+        handled = false;
       break;
     case VK_DELETE:
-      if ((Shift.Empty() || ctrlOnly) && CanDelete(true)) DeleteSelection();
-      else handled = false;
+      if ((Shift.Empty() || ctrlOnly) && CanDelete(true))
+        DeleteSelection();
+      else
+        handled = false;
       break;
     case VK_INSERT:
       if (Shift.Empty() && CanInsert(true))
@@ -433,25 +447,36 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
         handled = false;
       break;
     case 'A':
-      if (ctrlOnly) SelectAll();
-      else handled = false;
+      if (ctrlOnly)
+        SelectAll();
+      else
+        handled = false;
       break;
     case 'C':
-      if (ctrlOnly) view->CopyToClipboard(true, dc->MultiSelect());
-      else handled = false;
+      if (ctrlOnly)
+        view->CopyToClipboard(true, dc->MultiSelect());
+      else
+        handled = false;
       break;
     case VK_SPACE: handled = ctrlOnly; break;
     default: handled = false;
   }
   // The selection follows keys that moved the focus, and Space / PageUp / PageDown always.
   bool moved = dc->GetFocusedRowIndex() != row;
-  bool selectionKey = Key == VK_SPACE || Key == VK_PRIOR || Key == VK_NEXT ||
-                      (moved && Key != VK_INSERT && !(Key == 'C' && ctrlOnly));
+  bool selectionKey =
+      Key == VK_SPACE || Key == VK_PRIOR || Key == VK_NEXT || (moved && Key != VK_INSERT && !(Key == 'C' && ctrlOnly));
   if (IsMultiSelectActive() && selectionKey && !IsEditing()) ProcessSelectionKey(Key, Shift);
   if (handled) Key = 0;
 }
 
 void TkcGridTableController::KeyPress(char32_t& Key) {
+  // The character of the key stroke that expanded or collapsed a record goes nowhere (the
+  // record that took the key is remade by the expansion, so the flag is kept here).
+  if (fSkipExpandChar) {
+    fSkipExpandChar = false;
+    Key = 0;
+    return;
+  }
   if (fSkipNextChar) {
     fSkipNextChar = false;
     if (Key == U' ') {
@@ -540,7 +565,8 @@ void TkcGridTableController::MouseMove(TShiftState AShift, int X, int Y) {
     return;
   }
   fPullScrollTimer.reset();
-  if (auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y})); rowHit && rowHit->RowIndex >= 0)
+  if (auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y}));
+      rowHit && rowHit->RowIndex >= 0)
     PullFocusTo(rowHit->RowIndex);
 }
 
@@ -574,8 +600,8 @@ void TkcGridTableController::InitScrollBarsParameters() {
   TkcGridTableView* view = TableView();
   TkcGridTableViewInfo* info = view->TableViewInfo();
   TRect client = info->ClientBounds();
-  Site()->SetScrollBarInfo(sbVertical, 0, DataController()->GetRowCount() - 1, 1,
-                           std::max(1, info->VisibleRowCount()), view->TopRowIndex(), true, true);
+  Site()->SetScrollBarInfo(sbVertical, 0, DataController()->GetRowCount() - 1, 1, std::max(1, info->VisibleRowCount()),
+                           view->TopRowIndex(), true, true);
   Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, fLeftPos, true,
                            true);
 }

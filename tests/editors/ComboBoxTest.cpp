@@ -77,7 +77,8 @@ TEST(KcComboBox, EmptyNeverOpensAndRowsAboveZero) {
   EXPECT_EQ(f.combo->Properties()->DropDownRows(), 8);
 }
 
-// Typing completes from the items in their own spelling and selects the completed rest.
+// Typing completes from the items in their own spelling and selects the completed rest;
+// Backspace takes the last typed character off and completes the shorter head again.
 TEST(KcComboBox, IncrementalSearchCompletes) {
   ComboFixture f({"Alpha", "BETA", "Bench"});
   f.combo->Properties()->ImmediateDropDown = false;
@@ -92,8 +93,9 @@ TEST(KcComboBox, IncrementalSearchCompletes) {
   // Backspace takes the last typed character off and searches again.
   f.session.Key(VK_BACK, "\b");
   EXPECT_EQ(f.combo->Text(), "BETA");
+  EXPECT_EQ(f.combo->SelStart(), 2);
   EXPECT_EQ(f.combo->ItemIndex(), 1);
-  f.session.Type("x");
+  f.session.Type("x");  // free text: what starts no item is typed as it is
   EXPECT_EQ(f.combo->Text(), "BEx");
   EXPECT_EQ(f.combo->ItemIndex(), -1);
 }
