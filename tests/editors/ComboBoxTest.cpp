@@ -90,7 +90,6 @@ TEST(KcComboBox, IncrementalSearchCompletes) {
   f.session.Type("n");
   EXPECT_EQ(f.combo->Text(), "Bench");
   EXPECT_EQ(f.combo->ItemIndex(), 2);
-  // Backspace takes the last typed character off and searches again.
   f.session.Key(VK_BACK, "\b");
   EXPECT_EQ(f.combo->Text(), "BETA");
   EXPECT_EQ(f.combo->SelStart(), 2);
