@@ -16,6 +16,11 @@ TkcGridTableController::~TkcGridTableController() = default;
 TkcGridTableView* TkcGridTableController::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
 TkcCustomDataController* TkcGridTableController::DataController() const { return TableView()->DataController(); }
 
+IkcGridDataControllerItemsSupport* TkcGridTableController::ItemsSupport() const {
+  IkcGridDataControllerItemsSupport* support = nullptr;
+  return Supports(static_cast<TObject*>(DataController()), support) ? support : nullptr;
+}
+
 TkcGridFilterPopup* TkcGridTableController::FilterPopup() {
   if (!fFilterPopup) fFilterPopup = std::make_unique<TkcGridFilterPopup>(TableView());
   return fFilterPopup.get();
@@ -574,8 +579,13 @@ void TkcGridTableController::InitScrollBarsParameters() {
   TkcGridTableView* view = TableView();
   TkcGridTableViewInfo* info = view->TableViewInfo();
   TRect client = info->ClientBounds();
-  Site()->SetScrollBarInfo(sbVertical, 0, DataController()->GetRowCount() - 1, 1,
-                           std::max(1, info->VisibleRowCount()), view->TopRowIndex(), true, true);
+  // A data controller that scrolls its dataset itself (grid mode) gives the vertical bar.
+  int count = DataController()->GetRowCount(), position = view->TopRowIndex();
+  if (IkcGridDataControllerItemsSupport* support = ItemsSupport(); support && support->GetScrollBarRecordCount() >= 0) {
+    count = support->GetScrollBarRecordCount();
+    position = support->GetScrollBarPosition();
+  }
+  Site()->SetScrollBarInfo(sbVertical, 0, count - 1, 1, std::max(1, info->VisibleRowCount()), position, true, true);
   Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, fLeftPos, true,
                            true);
 }
@@ -595,6 +605,18 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
       default: break;
     }
     APos = fLeftPos;
+    return;
+  }
+  if (IkcGridDataControllerItemsSupport* support = ItemsSupport(); support && support->GetScrollBarRecordCount() >= 0) {
+    switch (ACode) {
+      case scLineUp:
+      case scLineDown: support->ScrollLine(ACode == scLineDown); break;
+      case scPageUp:
+      case scPageDown: support->ScrollPage(ACode == scPageDown); break;
+      case scPosition: support->SetScrollBarPosition(APos); break;
+      default: break;
+    }
+    APos = support->GetScrollBarPosition();
     return;
   }
   int page = std::max(1, view->TableViewInfo()->VisibleRowCount());

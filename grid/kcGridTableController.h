@@ -17,6 +17,8 @@ public:
   ~TkcGridTableController() override;
   TkcGridTableView* TableView() const;
   TkcCustomDataController* DataController() const;
+  // The data controller's scrolling of its own dataset, when it has one.
+  IkcGridDataControllerItemsSupport* ItemsSupport() const;
   TkcGridEditingController* EditingController() const { return fEditingController.get(); }
   // The column filter popup (made on first use).
   TkcGridFilterPopup* FilterPopup();
