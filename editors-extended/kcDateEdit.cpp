@@ -38,8 +38,11 @@ void TkcDateEditPropertiesValues::RestoreDefaults() {
 
 // ---- Properties -----------------------------------------------------------------------------
 
-TkcCustomDateEditProperties::TkcCustomDateEditProperties(TPersistent* AOwner) : TkcCustomMaskEditProperties(AOwner) {
+TkcCustomDateEditProperties::TkcCustomDateEditProperties(TPersistent* AOwner) : TkcCustomPopupEditProperties(AOwner) {
   SetCaseInsensitive(true);
+  // Typing edits the text; the calendar opens only when asked for, at its own size.
+  ImmediateDropDown = false;
+  fPopupSizeable = false;
   UpdateEditMask();
 }
 
@@ -50,7 +53,7 @@ TkcCustomEditPropertiesValuesClass TkcCustomDateEditProperties::GetAssignedValue
 void TkcCustomDateEditProperties::Assign(TPersistent* Source) {
   auto* source = dynamic_cast<TkcCustomDateEditProperties*>(Source);
   BeginUpdate();
-  TkcCustomMaskEditProperties::Assign(Source);
+  TkcCustomPopupEditProperties::Assign(Source);
   if (source) {
     SetArrowsForYear(source->fArrowsForYear);
     if (source->AssignedValues()->DateButtons())
@@ -74,12 +77,12 @@ void TkcCustomDateEditProperties::Assign(TPersistent* Source) {
 void TkcCustomDateEditProperties::Changed() {
   // Held back changes are only recorded; the mask follows once they are let through.
   if (!IsChangeLocked()) UpdateEditMask();
-  TkcCustomMaskEditProperties::Changed();
+  TkcCustomPopupEditProperties::Changed();
 }
 
 void TkcCustomDateEditProperties::FormatChanged() {
   BeginUpdate();
-  TkcCustomMaskEditProperties::FormatChanged();
+  TkcCustomPopupEditProperties::FormatChanged();
   UpdateEditMask();
   EndUpdate();
 }
@@ -201,7 +204,7 @@ bool TkcCustomDateEditProperties::IsEditValueValid(Variant& AEditValue, bool) {
 }
 
 bool TkcCustomDateEditProperties::IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused) {
-  if (InputKind() != ikStandard) return TkcCustomMaskEditProperties::IsDisplayTextValid(ADisplayValue, AEditFocused);
+  if (InputKind() != ikStandard) return TkcCustomPopupEditProperties::IsDisplayTextValid(ADisplayValue, AEditFocused);
   TDateTime d;
   return TryStrToDateTimeEx(ADisplayValue.IsNull() ? String() : ADisplayValue.AsString(), UseLocaleConversion(), d) &&
          d != NullDate;
@@ -242,7 +245,7 @@ void TkcCustomDateEditProperties::EditValueToDisplayValue(const Variant& AEditVa
   }
   text = TrimRight(text);
   if (AEditFocused && IsMasked())
-    TkcCustomMaskEditProperties::EditValueToDisplayValue(text, ADisplayValue, true);
+    TkcCustomPopupEditProperties::EditValueToDisplayValue(text, ADisplayValue, true);
   else
     ADisplayValue = text;
 }
@@ -427,4 +430,159 @@ void SetupDateEditCalendar(TkcPopupCalendar* ACalendar, TkcCustomDateEditPropert
     ACalendar->Font()->SetColor(clBtnText);
   }
   ACalendar->CalculateViewInfo();
+}
+
+// ---- The control -------------------------------------------------------------------------------
+
+#include "controls/kcLookAndFeel.h"
+
+TClass TkcCustomDateEditProperties::GetContainerClass() { return TkcDateEdit::StaticClass(); }
+
+void TkcCustomDateEditProperties::ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError,
+                                                       IkcEditHost* AEdit) {
+  if (AEdit)
+    if (auto* edit = dynamic_cast<TkcCustomDateEdit*>(AEdit->GetEditObject())) {
+      edit->ValidateText(ADisplayValue, AErrorText, AError);
+      return;
+    }
+  TkcDateEditValue value(this);
+  AError = !value.Validate(ADisplayValue, AErrorText, AEdit);
+}
+
+TkcCustomDateEdit::~TkcCustomDateEdit() { FreeCalendar(); }
+
+void TkcCustomDateEdit::BeforeDestruction() {
+  FreeCalendar();
+  TkcCustomPopupEdit::BeforeDestruction();
+}
+
+void TkcCustomDateEdit::FreeCalendar() {
+  if (!fCalendar) return;
+  TkcPopupCalendar* calendar = fCalendar;
+  fCalendar = nullptr;
+  if (ActiveProperties()->PopupControl() == calendar) ActiveProperties()->SetPopupControl(nullptr);
+  calendar->Free();
+}
+
+void TkcCustomDateEdit::Initialize() {
+  TkcCustomPopupEdit::Initialize();
+  TControlStyle style = ControlStyle();
+  style.Exclude(csSetCaption);
+  SetControlStyle(style);
+  fPopupDate = NullDate;
+}
+
+TkcDateEditValue& TkcCustomDateEdit::ValueSide() {
+  // Made for the properties in force (a repository item's may replace the own ones).
+  if (!fValue) fValue = std::make_unique<TkcDateEditValue>(ActiveProperties());
+  return *fValue;
+}
+
+void TkcCustomDateEdit::SynchronizeDisplayValue() {
+  fValue = std::make_unique<TkcDateEditValue>(ActiveProperties());
+  fValue->SetEditValue(EditValue());
+  TkcCustomPopupEdit::SynchronizeDisplayValue();
+}
+
+TDateTime TkcCustomDateEdit::Date() { return ValueSide().Date(); }
+
+void TkcCustomDateEdit::SetDate(TDateTime Value) {
+  TkcDateEditValue& value = ValueSide();
+  value.SetDate(Value);
+  SetEditValue(value.EditValue());
+}
+
+void TkcCustomDateEdit::DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool) {
+  if (ADisplayValue.VarType() == varDate) {
+    AEditValue = ADisplayValue;
+    return;
+  }
+  AEditValue = ValueSide().DisplayValueToEditValue(VarIsNull(ADisplayValue) ? String() : VarToStr(ADisplayValue));
+}
+
+void TkcCustomDateEdit::ValidateText(Variant& ADisplayValue, String& AErrorText, bool& AError) {
+  // The value side keeps the time it validates with (and the one it takes from the text).
+  TkcDateEditValue& value = ValueSide();
+  AError = !value.Validate(ADisplayValue, AErrorText, this);
+  if (AError) ADisplayValue = Variant(Text());
+}
+
+void TkcCustomDateEdit::SetValidatedDisplayValue(const Variant& AValue) {
+  if (AValue.VarType() != varDate) return TkcCustomPopupEdit::SetValidatedDisplayValue(AValue);
+  // A validated date is shown in its editing form, which reads back (with the kept time) as it.
+  TkcCustomPopupEdit::SetValidatedDisplayValue(Variant(ActiveProperties()->EditingText(AValue.AsDouble(), false)));
+}
+
+void TkcCustomDateEdit::CreatePopupWindow() {
+  TkcCustomPopupEdit::CreatePopupWindow();
+  // The calendar's buttons and clicks work while the rest of the program runs on.
+  if (PopupWindow()) PopupWindow()->ModalLoop = false;
+}
+
+void TkcCustomDateEdit::CreateCalendar() {
+  fCalendar = new TkcPopupCalendar(this);
+  fCalendar->SetParent(PopupWindow());
+  fCalendar->OnHidePopup = [this](TObject*, int AReason) {
+    ClosePopupWithReason(AReason == 3 ? crCancel : AReason == 2 ? crClose : crEnter);
+  };
+  TkcLookAndFeel* look = EditStyle()->LookAndFeel();
+  for (TkcButton* b : {fCalendar->ClearButton(), fCalendar->OkButton(), fCalendar->NowButton(), fCalendar->TodayButton()})
+    b->LookAndFeel()->SetMasterLookAndFeel(look);
+  fCalendar->TimeEdit()->Style()->LookAndFeel()->SetMasterLookAndFeel(look);
+}
+
+void TkcCustomDateEdit::DropDown() {
+  if (!fCalendar) CreateCalendar();
+  ActiveProperties()->SetPopupControl(fCalendar);
+  TkcCustomPopupEdit::DropDown();
+}
+
+void TkcCustomDateEdit::SetupPopupWindow() {
+  TkcCustomPopupEdit::SetupPopupWindow();
+  // The popup's window first: made on the calendar's demand it would make the calendar's
+  // window among its children and the calendar then a second one.
+  PopupWindow()->HandleNeeded();
+  fCalendar->HandleNeeded();
+  fCalendar->OnDateTimeChanged = nullptr;
+  // The date of the text being typed, else the value's.
+  fPopupDate = Date();
+  if (Focused() && !IsValidated() && ModifiedAfterEnter()) {
+    TDateTime typed;
+    if (TryTextToDate(Text(), typed)) fPopupDate = typed;
+  }
+  TkcContainerStyle* style = GetActiveStyle();
+  SetupDateEditCalendar(fCalendar, ActiveProperties(), fPopupDate, style->GetVisibleFont(), style->GetVisibleColor(),
+                        EditStyle()->LookAndFeel()->Kind() != lfStandard);
+  fCalendar->OnDateTimeChanged = TNotifyEvent(this, &TkcCustomDateEdit::CalendarDateChanged);
+}
+
+void TkcCustomDateEdit::PopupWindowClosed(TObject* Sender) {
+  TkcCustomPopupEdit::PopupWindowClosed(Sender);
+  if (fCalendar) fCalendar->CheckHotTrack();
+}
+
+void TkcCustomDateEdit::CalendarDateChanged(TObject*) {
+  TkcDateEditValue& value = ValueSide();
+  const Variant before = value.EditValue();
+  String text;
+  const double time = fCalendar->TimeEdit()->Time();
+  if (!value.CalendarDateChanged(fCalendar->SelectDate(), time, fPopupDate, text) && text == Text()) return;
+  if (!DoEditing()) {
+    value.SetEditValue(before);
+    return;
+  }
+  LockChangeEvents(true);
+  try {
+    fUserChange = true;
+    SetInternalEditValue(value.EditValue());
+    fUserChange = false;
+    SetModifiedAfterEnter(true);
+    if (text != Text()) InnerTextEdit()->SetText(text);
+    SelectAll();
+  } catch (...) {
+    fUserChange = false;
+    LockChangeEvents(false);
+    throw;
+  }
+  LockChangeEvents(false);
 }

@@ -4,7 +4,7 @@
 // the date a chosen calendar day stores), which the edit control and grid cells share.
 
 #include "editors-extended/kcCalendar.h"
-#include "editors/kcMaskEdit.h"
+#include "editors/kcPopupEdit.h"
 
 enum TDateOnError { deNoChange, deToday, deNull };
 enum TkcInputKind { ikStandard, ikMask, ikRegExpr };
@@ -26,8 +26,8 @@ private:
   bool fDateButtons = false, fInputKind = false;
 };
 
-class TkcCustomDateEditProperties : public TkcCustomMaskEditProperties {
-  VT_CLASS(TkcCustomDateEditProperties, TkcCustomMaskEditProperties)
+class TkcCustomDateEditProperties : public TkcCustomPopupEditProperties {
+  VT_CLASS(TkcCustomDateEditProperties, TkcCustomPopupEditProperties)
 public:
   explicit TkcCustomDateEditProperties(TPersistent* AOwner);
   void Assign(TPersistent* Source) override;
@@ -78,6 +78,12 @@ public:
   String EditingText(TDateTime ADate, bool ADropTime);
   // A text as a date: Null for the empty text; a text that is no date by DateOnError.
   Variant TextToDateValue(const String& AText);
+
+  TClass GetContainerClass() override;
+  bool PostValueOnPopupClosed() override { return true; }
+  bool PopupWindowCanShrinkToDesktop() override { return false; }
+  // An edit's own value side validates (its kept time); a cell's validates alone.
+  void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit) override;
 
 private:
   void UpdateEditMask();
@@ -132,3 +138,72 @@ inline double DateSign(double AValue) { return AValue >= 0 ? 1.0 : -1.0; }
 // its time in the time editor. The calendar's date-changed event is the caller's to bind.
 void SetupDateEditCalendar(TkcPopupCalendar* ACalendar, TkcCustomDateEditProperties* AProperties,
                            TDateTime APopupDate, TFont* AFont, TColor AColor, bool AFlat);
+
+// ---- The control -------------------------------------------------------------------------------
+
+// The date edit: a popup edit whose popup is the calendar (made on the first drop-down); typed
+// texts are validated through the value side, the chosen day comes back with the kept time.
+class TkcCustomDateEdit : public TkcCustomPopupEdit {
+  VT_CLASS(TkcCustomDateEdit, TkcCustomPopupEdit)
+public:
+  explicit TkcCustomDateEdit(TComponent* AOwner) : TkcCustomDateEdit(AOwner, false) {}
+  TkcCustomDateEdit(TComponent* AOwner, bool AIsInplace) : TkcCustomDateEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomDateEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomPopupEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  ~TkcCustomDateEdit() override;
+  // The calendar goes first: its window lives in the popup, which the drop-down edit frees.
+  void BeforeDestruction() override;
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomDateEditProperties::StaticClass(); }
+  TkcCustomDateEditProperties* ActiveProperties() {
+    return static_cast<TkcCustomDateEditProperties*>(GetEffectiveProperties());
+  }
+  TkcPopupCalendar* Calendar() const { return fCalendar; }
+  TDateTime PopupDate() const { return fPopupDate; }
+  double SavedTime() { return ValueSide().SavedTime(); }
+
+  // NullDate for no date.
+  TDateTime Date();
+  void SetDate(TDateTime Value);
+  void ClearDate() { SetDate(NullDate); }
+  // Validation of a typed text by the value side (see TkcDateEditValue::Validate).
+  void ValidateText(Variant& ADisplayValue, String& AErrorText, bool& AError);
+
+  bool CanDropDown() override { return true; }
+  void DropDown() override;
+  void SetupPopupWindow() override;
+  void SynchronizeDisplayValue() override;
+  void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  void SetValidatedDisplayValue(const Variant& AValue) override;
+
+protected:
+  void Initialize() override;
+  void CreatePopupWindow() override;
+  void PopupWindowClosed(TObject* Sender) override;
+  virtual void CreateCalendar();
+  // The calendar reports a chosen day.
+  void CalendarDateChanged(TObject* Sender);
+
+private:
+  void FreeCalendar();
+  TkcDateEditValue& ValueSide();
+  std::unique_ptr<TkcDateEditValue> fValue;
+  TkcPopupCalendar* fCalendar = nullptr;
+  TDateTime fPopupDate = NullDate;
+};
+
+class TkcDateEdit : public TkcCustomDateEdit {
+  VT_CLASS(TkcDateEdit, TkcCustomDateEdit)
+public:
+  explicit TkcDateEdit(TComponent* AOwner) : TkcDateEdit(AOwner, false) {}
+  TkcDateEdit(TComponent* AOwner, bool AIsInplace) : TkcDateEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcDateEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomDateEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcDateEditProperties::StaticClass(); }
+  TkcDateEditProperties* Properties() const {
+    return static_cast<TkcDateEditProperties*>(TkcCustomEdit::Properties());
+  }
+};

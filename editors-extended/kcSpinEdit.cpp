@@ -259,6 +259,7 @@ void TkcCustomSpinEditProperties::Assign(TPersistent* Source) {
   fSpinButtons.SetPosition(source->fSpinButtons.Position());
   fSpinButtons.SetShowFastButtons(source->fSpinButtons.ShowFastButtons());
   UseCtrlIncrement = source->UseCtrlIncrement;
+  OnGetValue = source->OnGetValue;
   EndUpdate();
 }
 
@@ -369,8 +370,19 @@ void TkcCustomSpinEditProperties::ValidateDisplayValue(Variant& ADisplayValue, S
   if (text.empty()) {
     v = e.Convert(e.ForceIntoBounds(0));
   } else if (!TryTextToSpinValue(text, e.ValueType, v)) {
-    AError = true;
-    AErrorText = ExceptionOnInvalidInput ? LocalizeText("Invalid numeric value") : String();
+    // A handler may read what is no number.
+    bool handlerError = true;
+    Variant handled;
+    String handlerText;
+    if (OnGetValue) OnGetValue(AEdit ? AEdit->GetEditObject() : this, text, handled, handlerText, handlerError);
+    if (!handlerError && handled.IsNumeric()) {
+      v = e.ValueType == vtInt && VarIsOrdinal(handled) ? TkcSpinValue(handled.AsInt64()) : e.Convert(handled.AsDouble());
+    } else {
+      AError = true;
+      AErrorText = !handlerText.empty() ? handlerText
+                   : ExceptionOnInvalidInput ? LocalizeText("Invalid numeric value")
+                                             : String();
+    }
   }
   if (!AError) {
     TkcSpinValue clamped = e.Clamp(v);
@@ -579,7 +591,27 @@ bool TkcCustomSpinEdit::TextToValue(const String& AText, bool ARaiseException, S
     AValue = p->SpinValueToVariant(v);
     return true;
   }
-  AErrorText = p->ExceptionOnInvalidInput ? LocalizeText("Invalid numeric value") : String();
+  // The handlers may read what is no number (the own properties' first, then the item's).
+  bool error = true;
+  AErrorText.clear();
+  for (TkcCustomEditProperties* props : {TkcCustomEdit::GetOwnProperties(), GetRepositoryItemProperties()}) {
+    auto* spin = dynamic_cast<TkcCustomSpinEditProperties*>(props);
+    if (!spin || !spin->OnGetValue) continue;
+    try {
+      spin->OnGetValue(this, text, AValue, AErrorText, error);
+    } catch (const Exception& E) {
+      if (ARaiseException) throw;
+      AErrorText = E.Message();
+      AValue = fInternalValue;
+      return false;
+    }
+  }
+  if (!error) {
+    AValue = AValue.IsNumeric() ? p->SpinValueToVariant(ToSpinValue(AValue)) : AValue;
+    return true;
+  }
+  if (AErrorText.empty() || !p->ExceptionOnInvalidInput)
+    AErrorText = p->ExceptionOnInvalidInput ? LocalizeText("Invalid numeric value") : String();
   if (ARaiseException && p->ExceptionOnInvalidInput) throw EkcEditError(AErrorText);
   AValue = fInternalValue;
   return false;
@@ -777,7 +809,8 @@ void TkcCustomSpinEdit::DoEditKeyPress(char32_t& Key) {
     Key = static_cast<unsigned char>(sep[0]);
   }
   if (Key >= 32 || Key == U'\b') {
-    if (ActiveProperties()->IsValidChar(Key) && (ActiveProperties()->CanEdit || Key < 32)) {
+    if (ActiveProperties()->IsValidChar(Key, static_cast<bool>(ActiveProperties()->OnGetValue)) &&
+        (ActiveProperties()->CanEdit || Key < 32)) {
       fTypingPending = true;
     } else {
       Key = 0;

@@ -98,6 +98,10 @@ private:
 
 class TkcCustomSpinEditProperties;
 
+// Reads a text that is no number: the handler may deliver a value and clear AError.
+using TkcSpinEditGetValueEvent =
+    TEvent<void(TObject* Sender, const String& AText, Variant& AValue, String& AErrorText, bool& AError)>;
+
 class TkcSpinEditButtons {
 public:
   explicit TkcSpinEditButtons(TkcCustomSpinEditProperties* AOwner) : fOwner(AOwner) {}
@@ -155,6 +159,7 @@ public:
   double LargeIncrement() const { return fLargeIncrement; }
   void SetLargeIncrement(double Value) { SetAndNotify(fLargeIncrement, Value); }
   bool UseCtrlIncrement = false;
+  TkcSpinEditGetValueEvent OnGetValue;
   TkcSpinEditValueType ValueType() { return EffectiveValueType(); }
   void SetValueType(TkcSpinEditValueType Value);
   TkcSpinEditButtons* SpinButtons() { return &fSpinButtons; }

@@ -185,7 +185,7 @@ void TkcCustomComboBox::SetItemIndex(int Value) {
   if (Value == -1 && !Text().empty()) {
     LockChangeEvents(true);
     try {
-      SetText(String());
+      TkcCustomTextEdit::SetText(String());
     } catch (...) {
       LockChangeEvents(false);
       throw;
@@ -295,7 +295,8 @@ void TkcCustomComboBox::LookupSelectItem(TObject*) {
       SelectAll();
       SetModified(true);
     } else {
-      SetText(text);
+      // The text edit's SetText: the mask host's one only shows a text.
+      TkcCustomTextEdit::SetText(text);
     }
   } catch (...) {
     fApplyingItem = false;

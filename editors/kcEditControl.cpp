@@ -331,8 +331,10 @@ void TkcCustomEdit::AdjustBounds() {
     const int w = size.cx >= 0 ? size.cx : Width(), h = size.cy >= 0 ? size.cy : Height();
     if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
   }
-  inherited::AdjustBounds();
+  AdjustInnerEditPosition();
 }
+
+void TkcCustomEdit::AdjustInnerEditPosition() { inherited::AdjustBounds(); }
 
 bool TkcCustomEdit::CanResize(int& NewWidth, int& NewHeight) {
   TSize size;

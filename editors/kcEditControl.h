@@ -240,6 +240,8 @@ public:
   void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
   bool UpdateContainerState(const TPoint& P, int AButton, TShiftState AShift, bool AIsMouseEvent) override;
   void AdjustBounds() override;
+  // Places the inner edit window (on the client rectangle here).
+  virtual void AdjustInnerEditPosition();
   // The window's shape: the edit frame lies on the outer bounds, not where a container's would.
   void GetVisibleBounds(TRect& R) override;
 

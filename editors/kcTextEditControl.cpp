@@ -1,5 +1,9 @@
 #include "editors/kcTextEditControl.h"
 
+#include <algorithm>
+
+#include "editors/kcTextEditViewInfo.h"
+#include "platform/core/FormatSettings.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Clipbrd.h"
 
@@ -121,6 +125,39 @@ void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
 
 // ---- Text edit ------------------------------------------------------------------------------
 
+namespace {
+
+// Sets a flag for a scope (also left by an exception).
+class TFlagScope {
+public:
+  TFlagScope(bool& AFlag, bool AValue) : fFlag(AFlag), fOld(AFlag) { AFlag = AValue; }
+  ~TFlagScope() { fFlag = fOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+  bool& fFlag;
+  bool fOld;
+};
+
+// Holds a lock of the edit for a scope.
+template <void (TkcCustomEdit::*Lock)(bool)>
+class TEditLock {
+public:
+  explicit TEditLock(TkcCustomEdit* AEdit) : fEdit(AEdit) { (fEdit->*Lock)(true); }
+  ~TEditLock() { (fEdit->*Lock)(false); }
+  TEditLock(const TEditLock&) = delete;
+  TEditLock& operator=(const TEditLock&) = delete;
+
+private:
+  TkcCustomEdit* fEdit;
+};
+using TClickLock = TEditLock<&TkcCustomEdit::LockClick>;
+
+
+}  // namespace
+
+
 TkcCustomTextEdit::~TkcCustomTextEdit() = default;
 
 void TkcCustomTextEdit::Initialize() {
@@ -194,6 +231,15 @@ void TkcCustomTextEdit::SynchronizeEditValue() { SetValidatedDisplayValue(Varian
 
 void TkcCustomTextEdit::SetValidatedDisplayValue(const Variant& AValue) {
   TkcCustomTextEditProperties* p = ActiveProperties();
+  // A free text that is no lookup item is announced (so the owner may add it to the items).
+  if (p->GetEditingStyle() == esEdit && UseLookupData() && !fLookupData->Find(VarToStr(AValue))) {
+    TkcObjectLinkScope link(this);
+    if (Properties()->OnNewLookupDisplayText) Properties()->OnNewLookupDisplayText(this, VarToStr(AValue));
+    if (!link.Alive()) return;
+    auto* item = static_cast<TkcCustomTextEditProperties*>(GetRepositoryItemProperties());
+    if (item && item->OnNewLookupDisplayText) item->OnNewLookupDisplayText(this, VarToStr(AValue));
+    if (!link.Alive()) return;
+  }
   Variant value;
   DisplayValueToEditValue(AValue, value, GetEditFocused());
   // The text the validation may have changed is shown, not re-entered as the user's change.
@@ -208,15 +254,37 @@ void TkcCustomTextEdit::SetValidatedDisplayValue(const Variant& AValue) {
 }
 
 void TkcCustomTextEdit::ChangeHandler(TObject* Sender) {
-  if (fSynchronizingDisplay) return;
+  if (fSynchronizingDisplay || fRegrouping) return;
   LockChangeEvents(true);
   try {
     TkcCustomEdit::ChangeHandler(Sender);
+    TkcCustomTextEditProperties* p = ActiveProperties();
+    if (Focused() && p->IsEditValueNumeric() && p->IsThousandSeparatorShown(false)) ReformatThousandSeparators();
   } catch (...) {
     LockChangeEvents(false);
     throw;
   }
   LockChangeEvents(false);
+}
+
+void TkcCustomTextEdit::ReformatThousandSeparators() {
+  // The caret keeps its place among the characters that are not separators.
+  const char separator = FormatSettings.ThousandSeparator;
+  const String text = Text();
+  const std::size_t caret = Utf8OffsetOf(text, static_cast<std::size_t>(SelStart()));
+  const auto kept = static_cast<std::size_t>(std::count_if(
+      text.begin(), text.begin() + static_cast<std::ptrdiff_t>(caret), [&](char c) { return c != separator; }));
+  String grouped = text;
+  NormalizeNumberText(grouped);
+  if (grouped == text || !IsNumericText(grouped)) return;
+  TFlagScope regrouping(fRegrouping, true);
+  SetInternalDisplayValue(Variant(grouped));
+  std::size_t at = 0, seen = 0;
+  while (at < grouped.size() && seen < kept) {
+    if (grouped[at] != separator) ++seen;
+    ++at;
+  }
+  SetSelStart(static_cast<int>(Utf8Length(std::string_view(grouped).substr(0, at))));
 }
 
 void TkcCustomTextEdit::SafelySetFocus() {
@@ -240,37 +308,6 @@ bool TkcCustomTextEdit::IsEditValueChangingChar(char32_t Key) {
   return Key == 8 || Key == 22 || Key == 24 || Key >= 32;
 }
 
-namespace {
-
-// Sets a flag for a scope (also left by an exception).
-class TFlagScope {
-public:
-  TFlagScope(bool& AFlag, bool AValue) : fFlag(AFlag), fOld(AFlag) { AFlag = AValue; }
-  ~TFlagScope() { fFlag = fOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& fFlag;
-  bool fOld;
-};
-
-// Holds a lock of the edit for a scope.
-template <void (TkcCustomEdit::*Lock)(bool)>
-class TEditLock {
-public:
-  explicit TEditLock(TkcCustomEdit* AEdit) : fEdit(AEdit) { (fEdit->*Lock)(true); }
-  ~TEditLock() { (fEdit->*Lock)(false); }
-  TEditLock(const TEditLock&) = delete;
-  TEditLock& operator=(const TEditLock&) = delete;
-
-private:
-  TkcCustomEdit* fEdit;
-};
-using TClickLock = TEditLock<&TkcCustomEdit::LockClick>;
-
-
-}  // namespace
 
 void TkcCustomTextEdit::NavigateLookup(TkcEditLookupDirection ADirection) {
   // The events of the move are raised once, after it.
@@ -634,4 +671,58 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
     case WM_CLEAR: ClearSelection(); return;
     default: TkcCustomEdit::Dispatch(Message);
   }
+}
+
+// ---- Text shown by the view info --------------------------------------------------------------
+
+bool TkcCustomTextEdit::IsInnerEditVisible() {
+  const TkcTextEditingStyle style = ActiveProperties()->GetEditingStyle();
+  if ((style != esEdit && style != esEditList) || !InnerTextEdit() || IsDesigning()) return false;
+  if (ActiveProperties()->Alignment()->Horz() == taLeftJustify || Focused()) return true;
+  TCustomForm* form = GetParentForm();
+  return form && (form->ActiveControl() == this || form->ActiveControl() == InnerTextEdit());
+}
+
+void TkcCustomTextEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
+  TkcCustomEdit::CalculateViewInfo(P, AHotAllowed);
+  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  if (!inner || IsContainerDestroying()) return;
+  const bool visible = IsInnerEditVisible();
+  if (auto* info = dynamic_cast<TkcCustomTextEditViewInfo*>(EditViewInfo())) info->HasVisibleInnerEdit = visible;
+  if (inner->Visible() != visible) inner->SetVisible(visible);
+  if (!visible) UpdateDrawValue();
+}
+
+void TkcCustomTextEdit::UpdateDrawValue() {
+  auto* info = dynamic_cast<TkcCustomTextEditViewInfo*>(EditViewInfo());
+  if (!info || !InnerTextEdit()) return;
+  String text = Text();
+  ActiveProperties()->PrepareDisplayText(text);
+  if (info->Text == text) return;
+  info->Text = text;
+  info->IsLaidOut = false;
+  if (HandleAllocated()) Invalidate();
+}
+
+void TkcCustomTextEdit::AdjustInnerEditPosition() {
+  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  if (!inner || IsContainerDestroying()) return;
+  TkcScreenCanvas canvas;
+  canvas.SetFont(inner->Font());
+  TEXTMETRIC metrics{};
+  GetTextMetrics(canvas.Canvas()->Handle(), &metrics);
+  const int h = std::max<int>(canvas.TextHeight("Qq"), metrics.tmHeight);
+  const TRect& r = EditViewInfo()->ClientRect;
+  std::unique_ptr<TkcCustomEditViewData> data(GetEffectiveProperties()->CreateViewData(EditStyle(), IsInplace()));
+  const TRect o = data->GetContentDefaultOffsets();
+  const int height = r.bottom - r.top;
+  int top = r.top + o.top;
+  switch (ActiveProperties()->Alignment()->Vert()) {
+    case taBottomJustify: top = r.bottom - h - o.bottom; break;
+    case taVCenter: top = r.top + o.top + (height - h - o.top - o.bottom) / 2; break;
+    default: break;
+  }
+  top = std::max<int>(top, r.top + o.top);
+  const TRect bounds{r.left + o.left, top, r.right - o.right + 1, top + h};
+  if (inner->BoundsRect() != bounds) inner->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, h);
 }

@@ -110,7 +110,13 @@ public:
   void PasteFromClipboard() override;
   void SelectAll() override { InnerTextEdit()->SelectAll(); }
   void SafelySetFocus() override;
-  bool IsInnerEditVisible() override { return true; }
+  // The inner window shows the text while the editor is active, or always for left-aligned
+  // free text; otherwise the view info paints the text.
+  bool IsInnerEditVisible() override;
+  void UpdateDrawValue() override;
+  void CalculateViewInfo(const TPoint& P, bool AHotAllowed) override;
+  // The inner window is one font row high, placed where the view info would draw the text.
+  void AdjustInnerEditPosition() override;
   bool WantNavigationKeys() override { return true; }
   bool IsEditValueChangingKey(WORD Key, TShiftState Shift) override;
   bool IsEditValueChangingChar(char32_t Key) override;
@@ -138,6 +144,9 @@ private:
   bool fFindSelection = false;
   bool fLookupKeyFromNavigation = false;
   bool fIsNavigatingLookup = false;
+  bool fRegrouping = false;
+  // Groups a typed number's digits again, the caret kept among the digits.
+  void ReformatThousandSeparators();
   // Puts a text into the inner edit as the value's display, not as the user's change.
   void ShowDisplayText(const String& AText);
   bool fSynchronizingDisplay = false;

@@ -12,7 +12,14 @@ constexpr TColor kColorNotSet = static_cast<TColor>(0x20000000);
 
 TColor Inverse(TColor AColor) { return static_cast<TColor>(ColorToRGB(AColor) ^ 0xFFFFFF); }
 
-int LineHeight(TkcCanvas* ACanvas) { return ACanvas ? ACanvas->TextHeight("Zg") : 0; }
+// The height of a row of text: the extent of "Zg", and never less than the font's cell height
+// the rows are laid out with (a descender must not fall outside the text rectangle).
+int LineHeight(TkcCanvas* ACanvas) {
+  if (!ACanvas) return 0;
+  TEXTMETRIC metrics{};
+  GetTextMetrics(ACanvas->Canvas()->Handle(), &metrics);
+  return std::max<int>(ACanvas->TextHeight("Zg"), metrics.tmHeight);
+}
 
 // Single-row flags made into wrapping ones: word breaks, whole rows, from the top.
 unsigned WrappingFlags(unsigned AFlags) {
@@ -89,7 +96,7 @@ void TkcCustomTextEditViewInfo::DrawText(TkcCanvas* ACanvas) {
 void TkcCustomTextEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
   TkcCustomEditViewInfo::DrawBackground(ACanvas);
   if (IsHighlighted) ACanvas->FillRect(ClientRect, clHighlight);
-  DrawText(ACanvas);
+  if (!HasVisibleInnerEdit) DrawText(ACanvas);
 }
 
 bool TkcCustomTextEditViewInfo::NeedsHintInBounds(TkcCanvas* ACanvas, POINT P, const TRect& ABounds) {

@@ -19,6 +19,8 @@ public:
   TColor SelTextColor = clHighlightText, SelBkColor = clHighlight;
   TkcTextEditingStyle EditingStyle = esEdit;
   bool IsHighlighted = false;
+  // An edit's inner window shows the text; the view info does not draw it.
+  bool HasVisibleInnerEdit = false;
   // The caller asked for the text wrapped into rows where it does not fit one; TextFlags then
   // become multi-row flags (from the single-row BaseTextFlags) when the text is laid out.
   bool WrapRequested = false;

@@ -53,7 +53,23 @@ TkcCustomFilterControl::TkcCustomFilterControl(TComponent* AOwner)
     };
     fRowMenu->Items()->Add(item);
   }
-  fListMenu = std::make_unique<TPopupMenu>(nullptr);
+  fListEditor = new TkcComboBox(nullptr);
+  fListEditor->SetVisible(false);
+  fListEditor->SetParentColor(true);
+  fListEditor->Style()->LookAndFeel()->SetMasterLookAndFeel(LookAndFeel());
+  TkcComboBoxProperties* list = fListEditor->Properties();
+  list->SetDropDownListStyle(lsFixedList);
+  list->Buttons()->Items(0)->SetVisible(false);
+  list->ImmediateDropDown = false;
+  list->OnCloseUp = TNotifyEvent(this, &TkcCustomFilterControl::ListEditorCloseUp);
+  fListEditor->OnExit = TNotifyEvent(this, &TkcCustomFilterControl::ListEditorExit);
+  // Space picks as Enter does, and is not typed.
+  fListEditor->OnKeyDown = [](TObject*, WORD& Key, TShiftState) {
+    if (Key == VK_SPACE) Key = VK_RETURN;
+  };
+  fListEditor->OnKeyPress = [](TObject*, char32_t& Key) {
+    if (Key == U' ') Key = 0;
+  };
   fModel->Sender = this;
   fModel->OnApplyFilter = [this](TObject* Sender) {
     if (OnApplyFilter) OnApplyFilter(Sender);
@@ -73,6 +89,55 @@ TkcCustomFilterControl::TkcCustomFilterControl(TComponent* AOwner)
 TkcCustomFilterControl::~TkcCustomFilterControl() {
   fModel->OnChanged = nullptr;
   fModel->OnBeforeBuildCriteria = nullptr;
+  FreeEditors();
+}
+
+void TkcCustomFilterControl::BeforeDestruction() {
+  // The editors are not the control's children: they go before it frees its own.
+  FreeEditors();
+  TkcControl::BeforeDestruction();
+}
+
+void TkcCustomFilterControl::FreeEditors() {
+  fValueEditor = nullptr;
+  fInplaceEdits.Clear();
+  if (!fListEditor) return;
+  fListEditor->Properties()->OnCloseUp = nullptr;
+  fListEditor->OnExit = nullptr;
+  fListEditor->SetParent(nullptr);
+  delete fListEditor;
+  fListEditor = nullptr;
+}
+
+IkcFilterEdit* TkcCustomFilterControl::TInplaceEdits::GetEditOfClass(TkcFilterEditClass AClass) {
+  IkcFilterEdit*& edit = fEdits[AClass->PropertiesClass.ClassInfo()];
+  if (!edit) edit = AClass->Create();
+  return edit;
+}
+
+void TkcCustomFilterControl::TInplaceEdits::RemoveItem(TkcCustomEditPropertiesClass AClass) {
+  auto it = fEdits.find(AClass.ClassInfo());
+  if (it == fEdits.end()) return;
+  IkcFilterEdit* edit = it->second;
+  fEdits.erase(it);
+  edit->GetFilterEditControl()->SetParent(nullptr);
+  delete edit;
+}
+
+void TkcCustomFilterControl::TInplaceEdits::Clear() {
+  for (auto& [cls, edit] : fEdits) {
+    edit->GetFilterEditControl()->SetParent(nullptr);
+    delete edit;
+  }
+  fEdits.clear();
+}
+
+TkcCustomEditProperties* TkcCustomFilterControl::SourceProperties(TkcConditionViewInfo* ACondition) {
+  IkcFilterControl* link = fModel->Link();
+  TkcCustomEditProperties* p = nullptr;
+  if (link && ACondition->ItemIndex >= 0 && ACondition->ItemIndex < link->GetCount())
+    p = link->GetProperties(ACondition->ItemIndex);
+  return p ? p : fModel->DefaultProperties();
 }
 
 void TkcCustomFilterControl::SetLink(IkcFilterControl* ALink) {
@@ -149,7 +214,7 @@ TkcGroupViewInfo* TkcCustomFilterControl::NearestGroup(TkcCustomRowViewInfo* ARo
 }
 
 bool TkcCustomFilterControl::HotTrackingApplies() {
-  return Enabled() && HasItems() && (HotTrackOnUnfocused || Focused() || (fValueEditor && fValueEditor->Focused()));
+  return Enabled() && HasItems() && (HotTrackOnUnfocused || Focused() || (ValueEditor() && ValueEditor()->Focused()));
 }
 
 // ---- Layout ---------------------------------------------------------------------------------
@@ -765,19 +830,23 @@ void TkcCustomFilterControl::ShowList(TkcFilterOpenEditor AKind) {
   auto* group = dynamic_cast<TkcGroupViewInfo*>(fFocus.Row);
   TkcConditionViewInfo* cond = FocusedCondition();
   if ((AKind == foeBoolOperatorList && !group) || (AKind != foeBoolOperatorList && !cond)) return;
-  TMenuItem* items = fListMenu->Items();
+  TkcComboBoxProperties* p = fListEditor->Properties();
+  TStrings* items = p->Items();
+  items->BeginUpdate();
   items->Clear();
+  fListValues.clear();
   auto add = [&](const String& ACaption, int AValue) {
-    auto* item = new TMenuItem(fListMenu.get());
-    item->SetCaption(ACaption);
-    item->SetTag(AValue);
-    item->OnClick = [this, AKind, AValue](TObject*) { ListChosen(AKind, AValue); };
-    items->Add(item);
+    items->Add(ACaption);
+    fListValues.push_back(AValue);
   };
   TRect at;
+  TFont* font;
+  int current;
   if (AKind == foeBoolOperatorList) {
     for (int i = 0; i < 4; ++i) add(GetBoolOperatorText(static_cast<TkcFilterBoolOperatorKind>(i)), i);
     at = group->BoolOperatorRect;
+    font = FontBoolOperator();
+    current = group->BoolOperator;
   } else if (AKind == foeItemList) {
     IkcFilterControl* link = fModel->Link();
     std::vector<int> order;
@@ -787,6 +856,8 @@ void TkcCustomFilterControl::ShowList(TkcFilterOpenEditor AKind) {
                        [&](int a, int b) { return AnsiCompareText(link->GetCaption(a), link->GetCaption(b)) < 0; });
     for (int i : order) add(link->GetCaption(i), i);
     at = cond->ItemRect;
+    font = FontItem();
+    current = cond->ItemIndex;
   } else {
     TkcConditionOperators ops = cond->SupportedOperators();
     if (!fModel->Criteria()->SupportedLike()) ops = ops.Without(kcLikeConditionOperators);
@@ -794,16 +865,46 @@ void TkcCustomFilterControl::ShowList(TkcFilterOpenEditor AKind) {
       if (ops.Contains(static_cast<TkcConditionOperator>(i)))
         add(GetConditionOperatorText(static_cast<TkcConditionOperator>(i)), i);
     at = cond->OperatorRect;
+    font = FontCondition();
+    current = cond->Operator();
   }
-  TPoint p = ClientToScreen(TPoint{at.left, at.bottom});
+  items->EndUpdate();
+  if (fListValues.empty()) return;
+  // The list shows the texts without the part's underline.
+  std::unique_ptr<TFont> plain = std::make_unique<TFont>();
+  plain->Assign(font);
+  plain->SetStyle(TFontStyles{});
+  fListEditor->Style()->SetFont(plain.get());
+  p->SetDropDownRows(std::min<int>(12, static_cast<int>(fListValues.size())));
   fOpenEditor = AKind;
-  try {
-    fListMenu->Popup(p.x, p.y);
-  } catch (...) {
-    fOpenEditor = foeNone;
-    throw;
-  }
+  fListEditor->SetBounds(at.left, at.top, std::max<int>(at.right - at.left, 40), at.bottom - at.top);
+  fListEditor->SetParent(this);
+  fListEditor->Show();
+  const auto found = std::find(fListValues.begin(), fListValues.end(), current);
+  fListEditor->SetItemIndex(found == fListValues.end() ? -1 : static_cast<int>(found - fListValues.begin()));
+  if (fListEditor->CanFocus()) fListEditor->SetFocus();
+  fListEditor->SetDroppedDown(true);
+}
+
+void TkcCustomFilterControl::ListEditorCloseUp(TObject*) {
+  if (fOpenEditor != foeItemList && fOpenEditor != foeBoolOperatorList && fOpenEditor != foeOperatorList) return;
+  const TkcEditCloseUpReason reason = fListEditor->CloseUpReason();
+  const int index = fListEditor->ItemIndex();
+  const TkcFilterOpenEditor kind = fOpenEditor;
   fOpenEditor = foeNone;
+  if ((reason == crEnter || reason == crClose || reason == crTab) && index >= 0 &&
+      index < static_cast<int>(fListValues.size())) {
+    ListChosen(kind, fListValues[static_cast<std::size_t>(index)]);
+    return;
+  }
+  // Closed without a choice: the control takes the focus back (which hides the list).
+  if (reason == crCancel && CanFocus()) SetFocus();
+}
+
+void TkcCustomFilterControl::ListEditorExit(TObject*) {
+  fListEditor->Hide();
+  if (fOpenEditor == foeItemList || fOpenEditor == foeBoolOperatorList || fOpenEditor == foeOperatorList)
+    fOpenEditor = foeNone;
 }
 
 void TkcCustomFilterControl::ListChosen(TkcFilterOpenEditor AKind, int AValue) {
@@ -827,6 +928,8 @@ void TkcCustomFilterControl::ListChosen(TkcFilterOpenEditor AKind, int AValue) {
     }
   }
   fOpenEditor = foeNone;
+  fListEditor->Hide();
+  Refresh();
   MakeFocusedVisible();
   if (CanFocus()) SetFocus();
 }
@@ -837,58 +940,68 @@ void TkcCustomFilterControl::ShowValueEditor(char32_t AKey) {
       fFocus.ValueIndex >= cond->Values()->Count())
     return;
   MakeFocusedVisible();
+  TkcFilterEditHelperClass helper = cond->EditorHelper();
+  IkcFilterEdit* edit = helper ? CreateFilterEdit(helper, SourceProperties(cond), &fInplaceEdits) : nullptr;
+  if (!edit) return;
   fOpenEditor = foeValue;
-  if (!fValueEditor) {
-    fValueEditor = new TEdit(this);
-    fValueEditor->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) {
-      ValueEditorKeyDown(Sender, Key, Shift);
-    };
-    fValueEditor->OnExit = [this](TObject* Sender) { ValueEditorExit(Sender); };
-  }
+  fValueEditor = edit;
   TkcValueInfo* value = cond->Values()->Items(fFocus.ValueIndex);
-  fValueEditor->Font()->Assign(FontValue());
-  fValueEditor->SetText(value->Value.IsNull() ? String() : value->ValueText);
+  helper->WriteFilterValue(edit, edit->GetFilterEditProperties(), value->Value);
+  TkcCustomEdit* control = edit->GetFilterEditControl();
+  control->Style()->SetFont(FontValue());
+  control->Style()->SetColor(clWindow);
+  control->Style()->LookAndFeel()->SetMasterLookAndFeel(LookAndFeel());
   TRect r = value->ValueRect;
-  fValueEditor->SetBounds(r.left, r.top, std::max<int>(r.right - r.left, fMinValueWidth), r.bottom - r.top);
-  fValueEditor->SetParent(this);
-  fValueEditor->Show();
-  if (CanFocus()) fValueEditor->SetFocus();
-  if (AKey) {
-    fValueEditor->SetText(Ucs4ToUtf8(std::u32string(1, AKey)));
-    fValueEditor->SetSelStart(static_cast<int>(fValueEditor->Text().size()));
-  } else {
-    fValueEditor->SelectAll();
-  }
+  control->SetBounds(r.left, r.top, std::max<int>(r.right - r.left, fMinValueWidth), r.bottom - r.top);
+  control->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) { ValueEditorKeyDown(Sender, Key, Shift); };
+  control->OnExit = [this](TObject* Sender) { ValueEditorExit(Sender); };
+  control->SetParent(this);
+  control->SendToBack();
+  if (!CanFocus()) return control->Show();
+  if (AKey)
+    control->ActivateByKey(AKey);
+  else
+    control->Activate();
 }
 
 void TkcCustomFilterControl::CloseValueEditor(bool AAccept) {
   if (fClosingEditor) return;
   fValueError = false;
   if (fOpenEditor == foeValue) fOpenEditor = foeNone;
-  if (!fValueEditor || !fValueEditor->Parent()) return;
+  if (!fValueEditor) return;
+  TkcCustomEdit* control = fValueEditor->GetFilterEditControl();
   TkcConditionViewInfo* cond = FocusedCondition();
   if (AAccept && cond && fFocus.ValueIndex >= 0 && fFocus.ValueIndex < cond->Values()->Count()) {
-    String text = fValueEditor->Text();
-    Variant value = String(text);
     try {
-      ValidateConditionValue(nullptr, value, cond->Operator(), cond->ValueType(), cond->EditorHelper());
+      // The editor's own check first (a mask, a bound), then the column's type.
+      control->ValidateEdit(true);
+      TkcFilterEditHelperClass helper = cond->EditorHelper();
+      Variant value;
+      String text;
+      helper->ReadFilterValue(fValueEditor, fValueEditor->GetFilterEditProperties(), value, text);
+      ValidateConditionValue(fValueEditor, value, cond->Operator(), cond->ValueType(), helper);
+      TkcValueInfo* info = cond->Values()->Items(fFocus.ValueIndex);
+      info->Value = value;
+      info->ValueText = value.IsNull() ? String() : text;
     } catch (...) {
       fValueError = true;
       fOpenEditor = foeValue;
       throw;
     }
-    TkcValueInfo* info = cond->Values()->Items(fFocus.ValueIndex);
-    info->Value = value;
-    info->ValueText = value.IsNull() ? String() : text;
   }
   fClosingEditor = true;
-  fValueEditor->Hide();
-  fValueEditor->SetParent(nullptr);
+  fValueEditor = nullptr;
+  control->OnKeyDown = nullptr;
+  control->OnExit = nullptr;
+  control->Hide();
+  control->SetParent(nullptr);
   fClosingEditor = false;
   MakeFocusedVisible();
 }
 
 void TkcCustomFilterControl::ValueEditorKeyDown(TObject*, WORD& Key, TShiftState Shift) {
+  // While the editor's own popup is open its keys are its own.
+  if (TkcCustomEdit* control = ValueEditor(); control && control->HasPopupWindow()) return;
   auto acceptAndFocus = [&] {
     CloseValueEditor(true);
     if (CanFocus()) SetFocus();
@@ -930,12 +1043,12 @@ void TkcCustomFilterControl::ValueEditorKeyDown(TObject*, WORD& Key, TShiftState
 }
 
 void TkcCustomFilterControl::ValueEditorExit(TObject*) {
-  if (fClosingEditor || !fValueEditor || !fValueEditor->Parent()) return;
+  if (fClosingEditor || !fValueEditor) return;
   try {
     CloseValueEditor(true);
   } catch (const Exception&) {
     // The rejected value stays in the editor, which takes the focus back.
-    if (fValueEditor->CanFocus()) fValueEditor->SetFocus();
+    if (TkcCustomEdit* control = ValueEditor(); control && control->CanFocus()) control->SetFocus();
     throw;
   }
 }

@@ -1,12 +1,16 @@
 #pragma once
 // The filter builder control: draws the rows of its TkcFilterControlModel (buttons, coloured
 // underlined bool operators, items and operators, values, level lines, the add-condition line)
-// and edits them with the keyboard and the mouse. Row menus and the item, bool operator and
-// operator lists are popup menus; values are typed in an in-place edit.
+// and edits them with the keyboard and the mouse. Row menus are popup menus; items, bool
+// operators and operators are picked from a drop-down combo box shown over the clicked text;
+// values are typed in an in-place editor of the column's own kind.
 
 #include <memory>
 
+#include <map>
+
 #include "controls/kcControls.h"
+#include "editors/kcComboBox.h"
 #include "filter-builder/kcFilterControlModel.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
@@ -46,6 +50,7 @@ class TkcCustomFilterControl : public TkcControl {
 public:
   explicit TkcCustomFilterControl(TComponent* AOwner);
   ~TkcCustomFilterControl() override;
+  void BeforeDestruction() override;
 
   TkcFilterControlModel* Model() const { return fModel.get(); }
   IkcFilterControl* Link() const { return fModel->Link(); }
@@ -96,10 +101,11 @@ public:
   // Stores the typed value when AAccept; EkcFilterControlError (and the editor stays) when the
   // value does not suit the column.
   void CloseValueEditor(bool AAccept);
-  TEdit* ValueEditor() const { return fValueEditor; }
+  // The open value editor (null when none is open).
+  TkcCustomEdit* ValueEditor() const { return fValueEditor ? fValueEditor->GetFilterEditControl() : nullptr; }
   TkcFilterOpenEditor OpenEditor() const { return fOpenEditor; }
   TPopupMenu* RowMenu() const { return fRowMenu.get(); }
-  TPopupMenu* ListMenu() const { return fListMenu.get(); }
+  TkcComboBox* ListEditor() const { return fListEditor; }
 
   // Layout (client coordinates), recalculated on demand.
   void Calculate();
@@ -146,6 +152,10 @@ private:
   void ShowRowMenu();
   void ShowList(TkcFilterOpenEditor AKind);
   void ListChosen(TkcFilterOpenEditor AKind, int AValue);
+  void ListEditorCloseUp(TObject* Sender);
+  void ListEditorExit(TObject* Sender);
+  TkcCustomEditProperties* SourceProperties(TkcConditionViewInfo* ACondition);
+  void FreeEditors();
   void ValueEditorKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void ValueEditorExit(TObject* Sender);
   void RowsChanged();
@@ -155,8 +165,22 @@ private:
   std::unique_ptr<TFont> fFonts[4];
   std::unique_ptr<TBitmap> fMeasureBitmap;
   std::unique_ptr<TkcCanvas> fMeasureCanvas;
-  std::unique_ptr<TPopupMenu> fRowMenu, fListMenu;
-  TEdit* fValueEditor = nullptr;
+  std::unique_ptr<TPopupMenu> fRowMenu;
+  TkcComboBox* fListEditor = nullptr;
+  // The values the list editor's rows stand for.
+  std::vector<int> fListValues;
+  // One cached value editor per properties class, each unparented while unused.
+  class TInplaceEdits : public IkcFilterInplaceEditList {
+  public:
+    ~TInplaceEdits() override { Clear(); }
+    IkcFilterEdit* GetEditOfClass(TkcFilterEditClass AClass) override;
+    void RemoveItem(TkcCustomEditPropertiesClass AClass) override;
+    void Clear();
+
+  private:
+    std::map<TClass, IkcFilterEdit*> fEdits;
+  } fInplaceEdits;
+  IkcFilterEdit* fValueEditor = nullptr;
   TkcFilterHitInfo fFocus, fHot;
   TkcFilterOpenEditor fOpenEditor = foeNone;
   bool fValueError = false;

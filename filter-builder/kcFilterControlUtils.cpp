@@ -255,7 +255,7 @@ IkcFilterEdit* CreateFilterEdit(TkcFilterEditHelperClass AHelper, TkcCustomEditP
   TkcFilterEditClass editClass = AHelper->GetFilterEditClass();
   if (!editClass) return nullptr;
   IkcFilterEdit* edit =
-      AInplaceEditList ? AInplaceEditList->GetEditByPropertiesClass(editClass->PropertiesClass) : editClass->Create();
+      AInplaceEditList ? AInplaceEditList->GetEditOfClass(editClass) : editClass->Create();
   AHelper->InitializeFilterEdit(edit, ASourceProperties);
   return edit;
 }

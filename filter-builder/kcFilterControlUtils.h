@@ -147,7 +147,8 @@ TkcFilterEditClass FilterEditClassOf() {
 class IkcFilterInplaceEditList {
 public:
   virtual ~IkcFilterInplaceEditList() = default;
-  virtual IkcFilterEdit* GetEditByPropertiesClass(TkcCustomEditPropertiesClass AClass) = 0;
+  // The cached editor of the class (made on first use).
+  virtual IkcFilterEdit* GetEditOfClass(TkcFilterEditClass AClass) = 0;
   // Removes and frees the editor kept for AClass.
   virtual void RemoveItem(TkcCustomEditPropertiesClass AClass) = 0;
 };
@@ -182,7 +183,9 @@ public:
   virtual void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
                                     bool AKeepButtons) const;
   virtual bool AcceptsValue(TkcValueTypeClass AValueTypeClass, Variant& AValue) const;
-  virtual void WriteFilterValue(IkcFilterEdit*, TkcCustomEditProperties*, const Variant&) const {}
+  virtual void WriteFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties*, const Variant& AValue) const {
+    AEdit->SetFilterEditValue(AValue);
+  }
   virtual bool ShowsDisplayText() const { return false; }
 };
 

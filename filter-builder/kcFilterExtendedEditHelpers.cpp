@@ -1,6 +1,10 @@
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcRadioGroup.h"
+#include "editors/kcComboBox.h"
+#include "platform/core/Utf8.h"
 #include "editors-extended/kcTimeEdit.h"
 
 TkcConditionOperators TkcFilterMemoHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
@@ -43,18 +47,150 @@ void TkcFilterTimeEditHelper::InitializeFilterEdit(IkcFilterEdit* AEdit,
   if (auto* edit = dynamic_cast<TkcTimeEdit*>(AEdit->GetFilterEditControl())) edit->SetTime(0);
 }
 
+TkcFilterEditClass TkcFilterDateEditHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcDateEdit, TkcDateEditProperties>();
+}
+
+TkcConditionOperators TkcFilterDateEditHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
+                                                                     bool AExtendedSet) const {
+  TkcConditionOperators result = TkcConditionOperators::Range(kcoEqual, kcoGreaterEqual);
+  result.Include(kcoBlanks).Include(kcoNonBlanks);
+  if (!AExtendedSet) return result;
+  result.Include(kcoBetween).Include(kcoNotBetween).Include(kcoInList).Include(kcoNotInList);
+  for (int op = kcoYesterday; op <= kcoNextYear; ++op) result.Include(static_cast<TkcConditionOperator>(op));
+  return result;
+}
+
+void TkcFilterDateEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                   TkcCustomEditProperties* ASourceProperties,
+                                                   bool AKeepButtons) const {
+  TkcFilterDropDownEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* date = dynamic_cast<TkcCustomDateEditProperties*>(AProperties);
+  if (!date) return;
+  date->SetDateButtons(TDateButtons{btnClear, btnToday});
+  date->SetDateOnError(deNull);
+  date->SetInputKind(ikRegExpr);
+  date->SetSaveTime(true);
+}
+
+namespace {
+
+TkcCustomComboBox* ComboOf(IkcFilterEdit* AEdit) {
+  return AEdit ? dynamic_cast<TkcCustomComboBox*>(AEdit->GetFilterEditControl()) : nullptr;
+}
+
+// A fixed list of texts for the value editor, without the source's defaults and events.
+void FillFixedList(const TkcCustomFilterEditHelper* AHelper, TkcCustomEditProperties* AProperties,
+                   const std::vector<String>& ATexts) {
+  auto* combo = dynamic_cast<TkcCustomComboBoxProperties*>(AProperties);
+  if (!combo) return;
+  combo->BeginUpdate();
+  combo->Items()->Clear();
+  for (const String& text : ATexts) combo->Items()->Add(text);
+  combo->SetDropDownListStyle(lsFixedList);
+  combo->ClearDefaultValuesProvider();
+  AHelper->ClearPropertiesEvents(combo);
+  combo->EndUpdate(true);
+}
+
+}  // namespace
+
+TkcConditionOperators TkcFilterCheckBoxHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
+                                                                     bool) const {
+  return TkcConditionOperators(0x606);
+}
+
+void TkcFilterCheckBoxHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                   TkcCustomEditProperties* ASourceProperties, bool) const {
+  auto* source = dynamic_cast<TkcCustomCheckBoxProperties*>(ASourceProperties);
+  if (!source) return FillFixedList(this, AProperties, {});
+  FillFixedList(this, AProperties,
+                {WideToUtf8(source->GetDisplayText(source->ValueChecked())),
+                 WideToUtf8(source->GetDisplayText(source->ValueUnchecked()))});
+}
+
+void TkcFilterCheckBoxHelper::ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties,
+                                              Variant& AValue, String& ADisplayText) const {
+  auto* source = dynamic_cast<TkcCustomCheckBoxProperties*>(AEditProperties);
+  TkcCustomComboBox* combo = ComboOf(AEdit);
+  const int index = combo ? combo->ItemIndex() : -1;
+  if (!source || index < 0 || index > 1) {
+    AValue = Null();
+    ADisplayText.clear();
+    return;
+  }
+  AValue = index == 0 ? source->ValueChecked() : source->ValueUnchecked();
+  ADisplayText = WideToUtf8(source->GetDisplayText(AValue));
+}
+
+void TkcFilterCheckBoxHelper::WriteFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties,
+                                               const Variant& AValue) const {
+  auto* source = dynamic_cast<TkcCustomCheckBoxProperties*>(AEditProperties);
+  TkcCustomComboBox* combo = ComboOf(AEdit);
+  if (!source || !combo) return;
+  const TkcCheckBoxState state = source->GetState(AValue);
+  combo->SetItemIndex(state == cbsChecked ? 0 : state == cbsUnchecked ? 1 : -1);
+}
+
+TkcConditionOperators TkcFilterRadioGroupHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
+                                                                       bool AExtendedSet) const {
+  TkcConditionOperators result;
+  result.Include(kcoEqual).Include(kcoNotEqual).Include(kcoBlanks).Include(kcoNonBlanks);
+  if (AExtendedSet) result.Include(kcoInList).Include(kcoNotInList);
+  return result;
+}
+
+void TkcFilterRadioGroupHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                     TkcCustomEditProperties* ASourceProperties, bool) const {
+  std::vector<String> captions;
+  if (auto* source = dynamic_cast<TkcCustomRadioGroupProperties*>(ASourceProperties))
+    for (int i = 0; i < source->Items()->Count(); ++i)
+      captions.push_back(source->Items()->Items(i) ? source->Items()->Items(i)->Caption() : String());
+  FillFixedList(this, AProperties, captions);
+}
+
+void TkcFilterRadioGroupHelper::ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties,
+                                                Variant& AValue, String& ADisplayText) const {
+  auto* source = dynamic_cast<TkcCustomRadioGroupProperties*>(AEditProperties);
+  TkcCustomComboBox* combo = ComboOf(AEdit);
+  if (!source) {
+    AValue = Null();
+    ADisplayText.clear();
+    return;
+  }
+  const int index = combo ? combo->ItemIndex() : -1;
+  AValue = source->GetItemValue(index);
+  ADisplayText = index < 0 || !source->Items()->Items(index) ? WideToUtf8(source->DefaultCaption())
+                                                              : source->Items()->Items(index)->Caption();
+}
+
+void TkcFilterRadioGroupHelper::WriteFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties,
+                                                 const Variant& AValue) const {
+  auto* source = dynamic_cast<TkcCustomRadioGroupProperties*>(AEditProperties);
+  if (TkcCustomComboBox* combo = ComboOf(AEdit); source && combo) combo->SetItemIndex(source->GetRadioGroupItemIndex(AValue));
+}
+
 void RegisterExtendedFilterEditHelpers() {
   if (gInitCount++ != 0) return;
   RegisterStandardFilterEditHelpers();
   GetFilterEditsController()->Register(TkcMemoProperties::StaticClass(), TkcFilterMemoHelper::Class());
   GetFilterEditsController()->Register(TkcSpinEditProperties::StaticClass(), TkcFilterSpinEditHelper::Class());
   GetFilterEditsController()->Register(TkcTimeEditProperties::StaticClass(), TkcFilterTimeEditHelper::Class());
+  GetFilterEditsController()->Register(TkcDateEditProperties::StaticClass(), TkcFilterDateEditHelper::Class());
+  GetFilterEditsController()->Register(TkcCheckBoxProperties::StaticClass(), TkcFilterCheckBoxHelper::Class());
+  GetFilterEditsController()->Register(TkcRadioGroupProperties::StaticClass(), TkcFilterRadioGroupHelper::Class());
 }
 
 void UnregisterExtendedFilterEditHelpers() {
   if (gInitCount == 0 || --gInitCount != 0) return;
   if (!FilterEditsControllerExists()) return;
   // In reverse order of the registration; the last pair gone frees the controller.
+  GetFilterEditsController()->Unregister(TkcRadioGroupProperties::StaticClass(), TkcFilterRadioGroupHelper::Class());
+  if (!FilterEditsControllerExists()) return;
+  GetFilterEditsController()->Unregister(TkcCheckBoxProperties::StaticClass(), TkcFilterCheckBoxHelper::Class());
+  if (!FilterEditsControllerExists()) return;
+  GetFilterEditsController()->Unregister(TkcDateEditProperties::StaticClass(), TkcFilterDateEditHelper::Class());
+  if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcTimeEditProperties::StaticClass(), TkcFilterTimeEditHelper::Class());
   if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcSpinEditProperties::StaticClass(), TkcFilterSpinEditHelper::Class());

@@ -35,5 +35,48 @@ public:
   void InitializeFilterEdit(IkcFilterEdit* AEdit, TkcCustomEditProperties* ASourceProperties) const override;
 };
 
+// Dates: the comparisons and blanks; the extended set adds between, in lists and the twelve
+// relative dates. Values are edited in a date edit that clears to no date.
+class TkcFilterDateEditHelper : public TkcFilterDropDownEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterDateEditHelper, TkcFilterDropDownEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
+// Check boxes: equals, does not equal and the blank tests, the value chosen from the two
+// display texts of the checked and unchecked values in a fixed list.
+class TkcFilterCheckBoxHelper : public TkcFilterComboBoxHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterCheckBoxHelper, TkcFilterComboBoxHelper)
+public:
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+  void ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties, Variant& AValue,
+                       String& ADisplayText) const override;
+  void WriteFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties,
+                        const Variant& AValue) const override;
+  bool ShowsDisplayText() const override { return true; }
+};
+
+// Radio groups: the value chosen from the item captions in a fixed list (none: the default).
+class TkcFilterRadioGroupHelper : public TkcFilterComboBoxHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterRadioGroupHelper, TkcFilterComboBoxHelper)
+public:
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+  void ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties, Variant& AValue,
+                       String& ADisplayText) const override;
+  void WriteFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties,
+                        const Variant& AValue) const override;
+  bool ShowsDisplayText() const override { return true; }
+};
+
 void RegisterExtendedFilterEditHelpers();
 void UnregisterExtendedFilterEditHelpers();

@@ -515,9 +515,189 @@ void TkcGridViewHandler::EndUpdate() { fGridView->EndUpdate(); }
 
 // ---- Controller -----------------------------------------------------------------------------
 
-TkcCustomGridController::~TkcCustomGridController() = default;
+TkcCustomGridController::TkcCustomGridController(TkcCustomGridView* AGridView) : TkcGridViewHandler(AGridView) {}
+
+TkcCustomGridController::~TkcCustomGridController() {
+  HideHint();
+  if (fCustomizationForm) {
+    TForm* form = fCustomizationForm;
+    fCustomizationForm = nullptr;
+    delete form;
+  }
+}
+
+// ---- Hints ----------------------------------------------------------------------------------
+
+bool TkcCustomGridController::IsPointInHintArea(const TPoint& P) {
+  if (fHintCell) return fHintCell->HasPoint(P);
+  TRect area = fHintArea;
+  if (IsRectEmpty(&area) && Site()) area = Site()->ClientRect();
+  return PtInRect(&area, P);
+}
+
+bool TkcCustomGridController::IsHintTargetActive() {
+  TkcGridSite* site = Site();
+  if (!site || !site->HandleAllocated() || !IsWindowVisible(site->Handle())) return false;
+  if (TCustomForm* form = site->GetParentForm(); form && !form->Active()) return false;
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  // The hint shows over the cell's text, so the mouse may be over the hint itself.
+  HWND under = WindowFromPoint(cursor);
+  return under == site->Handle() || (fHintWindow && fHintWindow->HandleAllocated() && under == fHintWindow->Handle());
+}
+
+void TkcCustomGridController::ShowHint(const TRect& ABounds, const TRect& ATextArea, TkcCustomGridCellViewInfo* ACell,
+                                       TFont* AFont, const String& AText) {
+  if (!IsHintTargetActive()) return;
+  if (fHintWindow && IsWindowVisible(fHintWindow->Handle()) && fHintText == AText && fHintTextBounds == ATextArea)
+    return;
+  if (!fHintWindow) {
+    fHintWindow = std::make_unique<THintWindow>(nullptr);
+    fHintWindow->SetColor(Application->HintColor);
+  } else if (fHintWindow->HandleAllocated() && IsWindowVisible(fHintWindow->Handle())) {
+    fHintWindow->ReleaseHandle();
+  }
+  fHintTextBounds = ATextArea;
+  fHintText = AText;
+  if (AFont) fHintWindow->Font()->Assign(AFont);
+  TRect r = fHintWindow->CalcHintRect(Screen->Width(), AText);
+  OffsetRect(&r, ATextArea.left, ATextArea.top);
+  r.right -= 6;
+  r.bottom -= 2;
+  TPoint origin = Site()->ClientToScreen(TPoint{0, 0});
+  OffsetRect(&r, origin.x, origin.y);
+  // Kept on the desktop.
+  int screenWidth = Screen->Width(), screenHeight = Screen->Height();
+  if (r.right > screenWidth) OffsetRect(&r, screenWidth - r.right, 0);
+  if (r.bottom > screenHeight) OffsetRect(&r, 0, screenHeight - r.bottom);
+  if (r.left < 0) OffsetRect(&r, -r.left, 0);
+  if (r.top < 0) OffsetRect(&r, 0, -r.top);
+  r.bottom -= 4;
+  fHintWindow->ActivateHint(r, AText);
+  fHintArea = ABounds;
+  fHintCell = ACell;
+  if (!fHintWatchTimer) {
+    fHintWatchTimer = std::make_unique<TkcTimer>(nullptr);
+    fHintWatchTimer->SetInterval(100);
+    fHintWatchTimer->SetOnTimer(TNotifyEvent([this](TObject* S) { HintWatchTimer(S); }));
+  }
+  fHintWatchTimer->SetEnabled(true);
+}
+
+void TkcCustomGridController::HintWatchTimer(TObject*) {
+  if (!IsHintTargetActive()) HideHint();
+}
+
+void TkcCustomGridController::HideHint() {
+  if (fHintWatchTimer) fHintWatchTimer->SetEnabled(false);
+  fHintCell = nullptr;
+  fHintArea = TRect{};
+  fHintText.clear();
+  // Hidden, kept for the next hint.
+  if (fHintWindow && fHintWindow->HandleAllocated()) fHintWindow->ReleaseHandle();
+}
+
+// ---- Customization form ---------------------------------------------------------------------
+
+void TkcCustomGridController::SetCustomization(bool Value) {
+  if (Value && (GridView()->IsPattern() || !Site() || !Site()->HandleAllocated())) return;
+  if (fIsCustomizing == Value) return;
+  fIsCustomizing = Value;
+  CustomizationChanged();
+}
+
+void TkcCustomGridController::GetCustomizationFormBounds(TRect& R) {
+  if (!IsRectEmpty(&FormBounds)) {
+    R = FormBounds;
+    return;
+  }
+  TRect client = Site()->ClientRect();
+  TPoint corner = Site()->ClientToScreen(TPoint{client.right, client.bottom});
+  R = TRect{corner.x - 180, corner.y - 300, corner.x, corner.y};
+  CheckCustomizationFormBounds(R);
+}
+
+void TkcCustomGridController::CustomizationChanged() {
+  if (fIsCustomizing) {
+    fCustomizationForm = GridView()->CreateCustomizationForm();
+    if (fCustomizationForm) {
+      TRect r;
+      GetCustomizationFormBounds(r);
+      fCustomizationForm->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+      fCustomizationForm->Show();
+    }
+  } else if (fCustomizationForm) {
+    TForm* form = fCustomizationForm;
+    fCustomizationForm = nullptr;
+    if (!form->ComponentState().Contains(csDestroying)) delete form;
+  }
+  if (TkcCustomGrid* grid = Grid(); grid && grid->OnCustomization) grid->OnCustomization(grid, GridView());
+  GridView()->LayoutChanged();
+}
+
+// ---- Focus, dialog characters and coordinates -----------------------------------------------
+
+bool TkcCustomGridController::IsHitTestOfView(TkcCustomGridHitTest* AHitTest) {
+  auto* viewHit = dynamic_cast<TkcCustomGridViewHitTest*>(AHitTest);
+  return !viewHit || !viewHit->GridView || viewHit->GridView == GridView();
+}
+
+void TkcCustomGridController::FocusView(bool ANotifyMaster) {
+  GridView()->SetFocused(true);
+  GridView()->ViewChanged();
+  if (TkcCustomGrid* grid = Grid(); grid && grid->Focused() && Site() && Site()->CanFocus()) Site()->SetFocus();
+  if (ANotifyMaster && GridView()->MasterGridView())
+    GridView()->MasterGridView()->Controller()->DetailFocused(GridView());
+}
+
+namespace {
+
+// Sets a flag for a scope and puts its old value back, also when the scope throws.
+struct TFlagScope {
+  explicit TFlagScope(bool& AFlag) : fFlag(AFlag), fOld(AFlag) { AFlag = true; }
+  ~TFlagScope() { fFlag = fOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+  bool& fFlag;
+  bool fOld;
+};
+
+}  // namespace
+
+void TkcCustomGridController::FocusWithGuard(bool ANotifyMaster) {
+  TFlagScope guard(fFocusingGuard);
+  FocusView(ANotifyMaster);
+}
+
+void TkcCustomGridController::ViewDeactivated() {
+  BeforeDataChange();
+  GridView()->SetFocused(false);
+  if (!GridView()->IsVisible() && Site()) Site()->SetParent(nullptr);
+}
+
+bool TkcCustomGridController::ProcessDialogChar(char32_t AChar) {
+  TkcCustomGridView* master = GridView()->MasterGridView();
+  return master && master->Controller()->ProcessDetailDialogChar(GridView(), AChar);
+}
+
+void TkcCustomGridController::WndProc(TMessage& Message) {
+  if ((Message.Msg == CN_SYSCHAR || Message.Msg == WM_SYSCHAR) && ProcessDialogChar(char32_t(Message.WParam)))
+    Message.Result = 0;
+}
+
+void TkcCustomGridController::CheckCoordinatesGuarded() {
+  TFlagScope guard(fCoordinatesCheckActive);
+  CheckCoordinates();
+}
+
+void TkcCustomGridController::PostControlFocusChange() {
+  if (TkcCustomGrid* grid = Grid()) grid->AddChange(new TkcGridControlFocusChange(GridView()));
+}
 
 void TkcCustomGridController::CellRemoved(TkcCustomGridCellViewInfo* ACell) {
+  if (fHintCell == ACell) HideHint();
   if (fHotTrackCell == ACell) fHotTrackCell = nullptr;
   if (fPressedCell == ACell) fPressedCell = nullptr;
 }
@@ -533,6 +713,7 @@ TCursor TkcCustomGridController::GetCursor(int X, int Y) {
 }
 
 void TkcCustomGridController::MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) {
+  fLastClickDouble = AShift.Contains(ssDouble);
   TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
   TkcCustomGridCellViewInfo* cell = hit ? hit->ViewInfo() : nullptr;
   if (cell && cell->MouseDown(hit, AButton, AShift)) fPressedCell = cell;

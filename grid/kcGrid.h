@@ -24,6 +24,8 @@ class TkcCustomGridViewInfoCache;
 class TkcCustomGridViewData;
 class TkcCustomGridCellViewInfo;
 class TkcGridTopDetailsSiteViewInfo;
+class THintWindow;
+class TForm;
 
 // ---- Changes --------------------------------------------------------------------------------
 
@@ -362,27 +364,71 @@ private:
   TkcCustomGridView* fGridView;
 };
 
-// What a view's input means: the site hands it every message.
+// What a view's input means: the site hands it every message. It passes the mouse to the cell
+// under it (or the one holding the mouse), shows cell hints watched by a 100 ms timer, opens and
+// closes the customization form and offers dialog characters to its master view.
 class TkcCustomGridController : public TkcGridViewHandler {
   VT_CLASS(TkcCustomGridController, TkcGridViewHandler)
 public:
-  using TkcGridViewHandler::TkcGridViewHandler;
+  explicit TkcCustomGridController(TkcCustomGridView* AGridView);
   ~TkcCustomGridController() override;
   TkcCustomGridCellViewInfo* HotTrackCell() const { return fHotTrackCell; }
+  bool LastClickDouble() const { return fLastClickDouble; }
+
+  // Hints.
+  virtual void CancelHint() { HideHint(); }
+  virtual bool IsPointInHintArea(const TPoint& P);
+  // The site's form is active, the site's window visible and under the cursor.
+  virtual bool IsHintTargetActive();
+  void ShowHint(const TRect& ABounds, const TRect& ATextArea, TkcCustomGridCellViewInfo* ACell, TFont* AFont,
+                const String& AText);
+  void HideHint();
+  THintWindow* HintWindow() const { return fHintWindow.get(); }
+  TkcCustomGridCellViewInfo* HintCell() const { return fHintCell; }
+  const TRect& HintArea() const { return fHintArea; }
+
+  // The customization form: its class comes from the view (none here), its first place is the
+  // bottom-right corner of the site, 180 by 300 pixels.
+  bool Customization() const { return fIsCustomizing; }
+  void SetCustomization(bool Value);
+  TForm* CustomizationForm() const { return fCustomizationForm; }
+  TRect FormBounds{};
+  void GetCustomizationFormBounds(TRect& R);
+  virtual void CheckCustomizationFormBounds(TRect&) {}
+  virtual void CustomizationChanged();
+  virtual void RefreshCustomizationForm() {}
+
   virtual bool AllowsMouseAt(int, int) { return true; }
   virtual bool CanFocusView() { return true; }
   virtual bool HasFocusedControls() { return false; }
+  virtual bool IsHitTestOfView(TkcCustomGridHitTest* AHitTest);
+  virtual bool IsDesignHitTest(TkcCustomGridHitTest* AHitTest) {
+    return AHitTest && AHitTest->DragAndDropObjectClass() != TkcDragAndDropObjectClass{};
+  }
+  virtual TObject* GetPatternObject(TObject* AObject) { return AObject; }
+  virtual bool IsDataFullyVisible(bool /*AFromMaster*/) { return true; }
   virtual void ControlFocusChanged() {}
   virtual void BeforeDataChange() {}
-  virtual void CancelHint() {}
+  virtual void BeforeKillFocus() {}
   virtual void CancelMouseOperations();
+  virtual void DetailFocused(TkcCustomGridView*) {}
   virtual void FocusEntered() {}
   virtual void FocusLost() {}
+  // The view takes the focus; the site takes the input focus when the grid has it.
+  virtual void FocusView(bool ANotifyMaster);
+  void FocusWithGuard(bool ANotifyMaster);
+  bool IsFocusing() const { return fFocusingGuard; }
+  // The view loses its focus; a view that is not visible takes its site off the grid.
+  virtual void ViewDeactivated();
   virtual TCursor GetCursor(int X, int Y);
-  virtual void KeyDown(WORD&, TShiftState) {}
+  virtual void KeyDown(WORD& Key, TShiftState Shift) { DoKeyDown(Key, Shift); }
+  virtual void DoKeyDown(WORD&, TShiftState) {}
   virtual void KeyPress(char32_t&) {}
   virtual void KeyUp(WORD&, TShiftState) {}
-  virtual void WndProc(TMessage&) {}
+  // An Alt+key the view or its masters take gets result 0.
+  virtual void WndProc(TMessage& Message);
+  virtual bool ProcessDetailDialogChar(TkcCustomGridView*, char32_t) { return false; }
+  virtual bool ProcessDialogChar(char32_t AChar);
   virtual void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y);
   virtual void MouseMove(TShiftState AShift, int X, int Y);
   virtual void MouseUp(TMouseButton AButton, TShiftState AShift, int X, int Y);
@@ -391,12 +437,29 @@ public:
   virtual bool IsPixelScrollBar(TScrollBarKind) { return false; }
   virtual int GetMouseWheelScrollingKind() { return 0; }
   virtual void CheckCoordinates() {}
+  void CheckCoordinatesGuarded();
+  bool IsCheckingCoordinates() const { return fCoordinatesCheckActive; }
+  void PostControlFocusChange();
+  // Drag and drop: the table controller fills these in.
+  virtual bool CanDrag(int, int) { return true; }
+  virtual void BeforeStartDrag() {}
+  virtual void AfterDragAndDrop(bool) {}
+  virtual void EndDrag(TObject*, int, int) {}
+  virtual bool HasDragImages() { return false; }
   // A cell that goes away tells the controller, which must not touch it again.
   void CellRemoved(TkcCustomGridCellViewInfo* ACell);
 
 private:
+  void HintWatchTimer(TObject*);
   TkcCustomGridCellViewInfo* fHotTrackCell = nullptr;
   TkcCustomGridCellViewInfo* fPressedCell = nullptr;
+  bool fIsCustomizing = false, fCoordinatesCheckActive = false, fLastClickDouble = false, fFocusingGuard = false;
+  TForm* fCustomizationForm = nullptr;
+  TRect fHintArea{}, fHintTextBounds{};
+  TkcCustomGridCellViewInfo* fHintCell = nullptr;
+  std::unique_ptr<TkcTimer> fHintWatchTimer;
+  std::unique_ptr<THintWindow> fHintWindow;
+  String fHintText;
 };
 
 // Paints a view into its site: cells that paint an opaque rectangle take it out of the
@@ -590,6 +653,8 @@ enum TkcGridViewChangeKind { vckProperty, vckLayout, vckSize };
 class TkcCustomGridView : public TkcComponent {
   VT_CLASS(TkcCustomGridView, TkcComponent)
 public:
+  // The customization form of this kind of view; none by default.
+  virtual TForm* CreateCustomizationForm() { return nullptr; }
   explicit TkcCustomGridView(TComponent* AOwner);
   ~TkcCustomGridView() override;
   // Creates the handlers through the virtual factory (a constructor cannot reach overrides).
@@ -766,6 +831,8 @@ public:
   void SetDragOpeningWaitTime(int Value) { fDragOpeningWaitTime = std::max(0, Value); }
   std::function<void(TkcCustomGrid*, TkcCustomGridView*)> OnLayoutChanged;
   std::function<void(TkcCustomGrid*)> OnActiveTabChanged;
+  // A view's customization form was opened or closed.
+  std::function<void(TkcCustomGrid*, TkcCustomGridView*)> OnCustomization;
 
   // The change queue.
   void BeginUpdate() { ++fLockCount; }

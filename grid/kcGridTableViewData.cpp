@@ -275,9 +275,10 @@ TkcGridDataCellViewInfo* CellOf(TkcGridRowViewInfo* ARow, TkcGridColumn* AItem) 
   return nullptr;
 }
 
-// Recalculates a laid-out row (its texts and colours may have changed) and repaints it, or one
-// item's cell of it.
-void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem) {
+// Repaints a laid-out row, or one item's cell of it; with ARecalculate its cells first take
+// their texts and colours again (only where no relayout of the view is pending, as its cells
+// may name columns that are gone).
+void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem, bool ARecalculate = true) {
   TkcGridTableViewInfo* info = AView->TableViewInfo();
   TkcGridRowViewInfo* row = info ? info->RowByIndex(ARowIndex) : nullptr;
   if (!row) return;
@@ -292,11 +293,12 @@ void InvalidateRow(TkcGridTableView* AView, int ARowIndex, TkcGridColumn* AItem)
   if (AItem) {
     TkcGridDataCellViewInfo* cell = CellOf(row, AItem);
     if (!cell) return;
-    cell->Recalculate();
+    if (ARecalculate) cell->Recalculate();
     AView->ViewChanged(cell->Bounds);
     return;
   }
-  for (auto& cell : row->Cells) cell->Recalculate();
+  if (ARecalculate)
+    for (auto& cell : row->Cells) cell->Recalculate();
   AView->ViewChanged(row->Bounds);
 }
 
@@ -336,8 +338,9 @@ void TkcGridFocusedRecordChange::Execute() {
   if ((PrevRowIndex != NewRowIndex || NewItemRowChanged) && view->ViewInfo()->IsCalculated())
     view->TableController()->MakeFocusedRowVisible();
   if (view->IsVisible() && view->Site()) {
-    InvalidateRow(view, PrevRowIndex, nullptr);
-    InvalidateRow(view, NewRowIndex, nullptr);
+    // The view lays its rows out again for their focus colours; the rows are repainted here.
+    InvalidateRow(view, PrevRowIndex, nullptr, false);
+    InvalidateRow(view, NewRowIndex, nullptr, false);
   }
   if (view->OnFocusedRecordChanged) {
     TkcCustomGridTableViewData* data = view->TableViewData();

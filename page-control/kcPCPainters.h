@@ -612,6 +612,8 @@ public:
   void DrawTabOutline(int AVisibleIndex) override;
   void DrawHotTabMark(int) override {}
   void DrawMainTabJoin(int AVisibleIndex) override;
+  // The colour a pixel of the control shows under the tabs: the tab there, else the control's.
+  TColor GetTabColorUnderPoint(TPoint P);
 };
 
 // The four OneNote outline colours of the current Office 2003 scheme: selected tab border (and

@@ -1112,7 +1112,7 @@ void TkcPCSlantedPainter::DrawMainTabJoin(int AVisibleIndex) {
 }
 
 void TkcPCSlantedPainter::FillTextBitmapBackground(TBitmap* ABitmap, const TRect& ATextRect, int AVisibleIndex) {
-  if (AVisibleIndex < 0 || ParentControl()->GetPaintingTextDirection() != 0) return;
+  if (AVisibleIndex < 0) return;
   TkcTab* t = VisibleTab(AVisibleIndex);
   bool gradient = !t->IsMainTab() || (t->IsHotTrack() && UsesHotGradientForMainTab());
   if (!gradient || !ParentControl()->Options().Contains(pcoGradient)) return;
@@ -1120,7 +1120,19 @@ void TkcPCSlantedPainter::FillTextBitmapBackground(TBitmap* ABitmap, const TRect
   OffsetRect(&F, -ATextRect.left, -ATextRect.top);
   TColor c1, c2;
   GetTabGradientColors(AVisibleIndex, c1, c2);
-  FillGradientRect(ABitmap->Canvas()->Handle(), F, c1, c2, !Horizontal(t->RealPosition()));
+  bool alongX = !Horizontal(t->RealPosition());  // the gradient's direction on the screen
+  const int direction = ParentControl()->GetPaintingTextDirection();
+  if (direction != 0) {
+    // A vertical caption is drawn across and then turned a quarter (1: counter-clockwise, bottom
+    // to top; 2: clockwise): the tab's rectangle and its gradient go into the caption's frame
+    // before the turn, so that after it they lie where the tab's own do.
+    const int w = ATextRect.right - ATextRect.left, h = ATextRect.bottom - ATextRect.top;
+    const int rotation = ParentControl()->GetTextDirection() == 1 ? 1 : 2;
+    F = rotation == 1 ? TRect{h - F.bottom, F.left, h - F.top, F.right} : TRect{F.top, w - F.right, F.bottom, w - F.left};
+    if (rotation == 1 ? !alongX : alongX) std::swap(c1, c2);
+    alongX = !alongX;
+  }
+  FillGradientRect(ABitmap->Canvas()->Handle(), F, c1, c2, alongX);
 }
 
 void TkcPCSlantedPainter::DrawTab(int AVisibleIndex) {
@@ -1226,10 +1238,19 @@ TkcRegion* TkcPCOneNotePainter::GetTabRegion(int AVisibleIndex, bool AInner) {
     if (side == tpRight) second = {L + H - 1, T + 3}, third = {L + H + 3, T + 1};
     P = {{L + 2, B - 1}, second, third, {R - 2, T + 1}, {R - 2, B - 1}};
   }
-  // The figure's frame is the full rectangle; turning maps it onto the tab's side.
+  // The figure's frame is the full rectangle; turning maps it onto the tab's side. It is traced
+  // as a path on a canvas without an origin of its own, whose inside becomes the region.
   for (TPoint& q : P) q = RotatePointToSide(F, q, side);
-  std::vector<POINT> raw(P.begin(), P.end());
-  return new TkcRegion(CreatePolygonRgn(raw.data(), int(raw.size()), WINDING));
+  TkcCanvas* c = GetPaintersScreenCanvas();
+  c->BeginPath();
+  c->Polyline(P);
+  c->EndPath();
+  return new TkcRegion(PathToRegion(c->Handle()));
+}
+
+TColor TkcPCOneNotePainter::GetTabColorUnderPoint(TPoint P) {
+  const int index = ParentControl()->GetTabAt(P.x, P.y);
+  return index >= 0 ? GetTabColor(index) : ParentControl()->Color();
 }
 
 void TkcPCOneNotePainter::DrawTabOutline(int AVisibleIndex) {
@@ -1249,19 +1270,34 @@ void TkcPCOneNotePainter::DrawTabOutline(int AVisibleIndex) {
     I2 = MixColors(on.Base, tc, 50);
   }
   TRect F = t->GetFullRect();
-  bool horizontal = Horizontal(t->RealPosition());
+  const TkcTabPosition side = t->RealPosition();
+  bool horizontal = Horizontal(side);
   int W = horizontal ? F.right - F.left : F.bottom - F.top;
   int H = horizontal ? F.bottom - F.top : F.right - F.left;
   int L = F.left, B = F.bottom, T = B - H;
+  auto at = [&](TPoint p) { return RotatePointToSide(F, p, side); };
   auto draw = [&](TPoints pts, TColor c) { DrawPolyline(RotatedFigure(AVisibleIndex, pts), c); };
+  // The slant's foot and its top corner are mixed with what lies next to them.
+  TPoint foot = at({L, B - 1});
+  Canvas()->SetPixel(foot.x, foot.y, MixColors(O, GetTabColorUnderPoint(at({L - 1, B - 1})), 25));
   draw({{L + 1, B - 1}, {L + H - 3, T + 3}, {L + H + 2, T}, {L + W - 3, T}, {L + W - 1, T + 2}, {L + W - 1, B - 1}}, O);
+  TPoint corner = at({L + H + 2, T});
+  Canvas()->SetPixel(corner.x, corner.y, MixColors(O, GetTabColorUnderPoint(at({L + H + 1, T})), 60));
   draw({{L + 2, B - 1}, {L + H - 3, T + 4}, {L + H + 2, T + 1}, {L + W - 4, T + 1}}, I1);
   draw({{L + W - 3, T + 1}, {L + W - 2, T + 2}, {L + W - 2, B - 1}}, I2);
 }
 
 void TkcPCOneNotePainter::DrawMainTabJoin(int AVisibleIndex) {
-  TRect r = GetMainTabJoinRect(AVisibleIndex);
-  if (IsRectEmpty(&r)) return;
-  Canvas()->FillRect(r, GetTabColor(AVisibleIndex));
-  Canvas()->SetPixel(r.left, r.top, MixColors(GetOutlineColor(), GetTabColor(AVisibleIndex), 50));
+  const TRect join = GetMainTabJoinRect(AVisibleIndex);
+  if (IsRectEmpty(&join)) return;
+  // The row just beyond the tab on the page side, in the tab's top frame.
+  TkcTab* t = VisibleTab(AVisibleIndex);
+  TRect F = t->GetFullRect();
+  const TkcTabPosition side = t->RealPosition();
+  const int W = Horizontal(side) ? F.right - F.left : F.bottom - F.top;
+  const int L = F.left, B = F.bottom;
+  const TColor tc = GetTabColor(AVisibleIndex);
+  DrawPolyline(RotatedFigure(AVisibleIndex, {{L + 1, B}, {L + W - 1, B}}), tc);
+  const TPoint first = RotatePointToSide(F, {L, B}, side);
+  Canvas()->SetPixel(first.x, first.y, MixColors(GetOutlineColor(), tc, 50));
 }

@@ -681,6 +681,7 @@ BOOL BeginPath(HDC h) {
   if (!dc) return FALSE;
   dc->inPath = true;
   dc->path = QRegion();
+  dc->pathFigures.clear();
   return TRUE;
 }
 
@@ -696,6 +697,7 @@ BOOL AbortPath(HDC h) {
   if (!dc) return FALSE;
   dc->inPath = false;
   dc->path.reset();
+  dc->pathFigures.clear();
   return TRUE;
 }
 
@@ -704,7 +706,16 @@ HRGN PathToRegion(HDC h) {
   if (!dc || dc->inPath || !dc->path) return HRGN();
   std::vector<RECT> rects;
   for (const QRect& q : *dc->path) rects.push_back(FromQRect(q));
+  // Each traced figure is closed and filled by the fill mode: pixels whose centres lie inside.
+  for (const std::vector<POINT>& figure : dc->pathFigures) {
+    if (figure.size() < 3) continue;
+    LONG top = figure[0].y, bottom = figure[0].y;
+    for (const POINT& p : figure) top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+    gdi::PolygonSpans(figure, dc->s.polyFill, top, bottom,
+                      [&](LONG y, int x0, int x1) { rects.push_back(RECT{x0, y, x1, y + 1}); });
+  }
   dc->path.reset();
+  dc->pathFigures.clear();
   return CreateRegionFromRects(rects);
 }
 

@@ -366,6 +366,12 @@ BOOL Polyline(HDC h, const POINT* pts, int count) {
   Call c(h);
   if (!c || !pts || count < 2) return FALSE;
   RecordPoints(*c.dc, "Polyline", pts, count);
+  if (c.dc->inPath) {
+    // A traced figure: its inside becomes the path's region, not the pen's pixels.
+    std::vector<POINT>& figure = c.dc->pathFigures.emplace_back();
+    for (int i = 0; i < count; ++i) figure.push_back(ToDevice(*c.dc, pts[i]));
+    return TRUE;
+  }
   for (int i = 0; i + 1 < count; ++i) DeviceLine(*c.dc, ToDevice(*c.dc, pts[i]), ToDevice(*c.dc, pts[i + 1]));
   return TRUE;
 }

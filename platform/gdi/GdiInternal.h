@@ -106,6 +106,8 @@ struct DcObj : Object {
   // Paths
   bool inPath = false;
   std::optional<QRegion> path;
+  // Polylines traced in a path are figures (device points): the region is their inside.
+  std::vector<std::vector<POINT>> pathFigures;
 
   // The effective clip (device coordinates), rebuilt after a change.
   bool clipDirty = true;

@@ -128,3 +128,30 @@ TEST(KcSpinEdit, ButtonsPaintArrowsByPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KcSpinEdit, GetValueHandlerReadsWords) {
+  SpinFixture f;
+  f.edit->Properties()->OnGetValue = [](TObject*, const String& AText, Variant& AValue, String&, bool& AError) {
+    if (AText == "ten") {
+      AValue = Variant(10);
+      AError = false;
+    }
+  };
+  f.edit->SelectAll();
+  f.session.Type("ten");
+  EXPECT_EQ(f.edit->Text(), "ten") << "letters pass with a handler";
+  f.session.Key(VK_UP);
+  EXPECT_EQ(f.edit->Text(), "11");
+  f.edit->SelectAll();
+  f.session.Type("ten");
+  auto* other = new TEdit(&f.form);
+  other->SetParent(&f.form);
+  other->SetBounds(10, 50, 50, 21);
+  other->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.edit->EditValue().AsInt64(), 10) << "validated through the handler";
+}
+
+}  // namespace

@@ -222,3 +222,35 @@ TEST(KcComboBox, PictureForReview) {
     SavePicturePpm(session.Snapshot(wnd), String(dir) + "/" + name + ".ppm");
   }
 }
+
+// Setting the item index shows its text, focused or not, in every list style.
+TEST(KcComboBox, ItemIndexShowsTheItemText) {
+  for (TkcEditDropDownListStyle style : {lsFixedList, lsEditList, lsEditFixedList})
+    for (bool focused : {false, true}) {
+      ComboFixture f({"one", "two"});
+      f.combo->Properties()->SetDropDownListStyle(style);
+      if (!focused) f.other->SetFocus();
+      f.combo->SetItemIndex(1);
+      EXPECT_EQ(f.combo->Text(), "two") << style << focused;
+      if (!focused) {
+        EXPECT_EQ(VarToStr(f.combo->EditValue()), "two") << style;
+      }
+      EXPECT_EQ(f.combo->ItemIndex(), 1);
+    }
+}
+
+// Pressing the drop-down button and dragging into the list selects the item under the mouse;
+// releasing there takes it.
+TEST(KcComboBox, DragFromTheButtonIntoTheList) {
+  ComboFixture f({"north", "south", "east", "west"});
+  const TRect b = f.combo->EditViewInfo()->ButtonsInfo.at(0)->Bounds;
+  f.session.MoveTo(TFormsSession::At(f.combo, (b.left + b.right) / 2, (b.top + b.bottom) / 2));
+  f.session.Press();
+  ASSERT_TRUE(f.combo->DroppedDown());
+  f.session.MoveTo(f.ItemCenter(1));
+  f.session.MoveTo(f.ItemCenter(2));
+  EXPECT_EQ(f.combo->List()->ItemIndex(), 2);
+  f.session.Release();
+  EXPECT_FALSE(f.combo->DroppedDown());
+  EXPECT_EQ(f.combo->Text(), "east");
+}

@@ -6,6 +6,7 @@
 
 #include "editors/kcTextEditControl.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/gdi/WinGdi.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
@@ -61,6 +62,22 @@ struct EditFixture {
     return edit;
   }
 };
+
+// The drawing calls of a control painted into a memory device context.
+std::vector<GdiRecord> RecordPainting(TWinControl* AControl) {
+  HDC screen = GetDC({});
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC({}, screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, AControl->Width(), AControl->Height());
+  auto old = SelectObject(dc, bitmap);
+  StartRecording(dc);
+  AControl->PaintTo(dc, 0, 0);
+  std::vector<GdiRecord> calls = StopRecording(dc);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return calls;
+}
 
 }  // namespace
 
@@ -284,4 +301,94 @@ TEST(KcEditControl, ChangesAreStoredOnExitAndEnterAndPostFailuresAreShown) {
   EXPECT_NO_THROW(inplace->PostEditValue());
   EXPECT_EQ(shown, "Cannot post");
   EXPECT_TRUE(inplace->EditModified());
+}
+
+namespace {
+
+class TGroupedProperties : public TkcTextEditProperties {
+  VT_CLASS(TGroupedProperties, TkcTextEditProperties)
+public:
+  explicit TGroupedProperties(TPersistent* AOwner) : TkcTextEditProperties(AOwner) {}
+  bool IsEditValueNumeric() override { return true; }
+  bool IsThousandSeparatorShown(bool) override { return true; }
+};
+
+class TGroupedEdit : public TkcTextEdit {
+  VT_CLASS(TGroupedEdit, TkcTextEdit)
+public:
+  explicit TGroupedEdit(TComponent* AOwner) : TkcTextEdit(AOwner, false, TDeferCreation{}) { Initialize(); }
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TGroupedProperties::StaticClass(); }
+};
+
+}  // namespace
+
+TEST(KcEditControl, TypedNumbersKeepTheirThousandGroups) {
+  EditFixture f;
+  auto* edit = f.Add(new TGroupedEdit(&f.form), 10, 10);
+  edit->SetFocus();
+  f.session.Type("1234567");
+  EXPECT_EQ(edit->Text(), "1,234,567");
+  EXPECT_EQ(edit->SelStart(), 9);
+  // Typed in the middle, the caret stays after the digit typed.
+  edit->SetSelStart(1);  // after "1"
+  f.session.Type("0");
+  EXPECT_EQ(edit->Text(), "10,234,567");
+  EXPECT_EQ(edit->SelStart(), 2);
+  // A text that is no number is left as typed.
+  f.session.Type("x");
+  EXPECT_EQ(edit->Text(), "10x,234,567");
+}
+
+TEST(KcEditControl, UnfocusedRightAlignedTextIsPaintedByTheEditor) {
+  EditFixture f;
+  auto* edit = new TkcTextEdit(&f.form);
+  edit->Properties()->Alignment()->SetHorz(taRightJustify);
+  edit->Properties()->SetUseLeftAlignmentOnEditing(false);
+  f.Add(edit, 10, 10);
+  edit->SetEditValue(Variant(String("right")));
+  f.session.ProcessMessages();
+  EXPECT_FALSE(edit->InnerTextEdit()->Visible());
+  auto paintedTexts = [&] {
+    std::vector<String> texts;
+    for (const GdiRecord& r : RecordPainting(edit))
+      if (!r.text.empty()) texts.push_back(r.text);
+    return texts;
+  };
+  EXPECT_EQ(paintedTexts(), std::vector<String>{"right"});
+  // Focused, the inner window shows and edits the text.
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_TRUE(edit->InnerTextEdit()->Visible());
+  EXPECT_TRUE(edit->InnerTextEdit()->Focused());
+  f.session.Type("ward");
+  EXPECT_EQ(edit->Text(), "ward");
+  // Left again, the editor paints the new text itself.
+  f.other->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_FALSE(edit->InnerTextEdit()->Visible());
+  EXPECT_EQ(paintedTexts(), std::vector<String>{"ward"});
+}
+
+TEST(KcEditControl, InnerWindowSitsWhereTheEditorDrawsItsText) {
+  EditFixture f;
+  for (TkcEditVertAlignment vert : {taTopJustify, taVCenter, taBottomJustify}) {
+    auto* edit = new TkcTextEdit(&f.form);
+    edit->SetAutoSize(false);
+    edit->Properties()->Alignment()->SetHorz(taCenter);
+    edit->Properties()->Alignment()->SetVert(vert);
+    edit->SetParent(&f.form);
+    edit->SetBounds(10, 40, 120, 40);
+    edit->SetEditValue(Variant(String("text")));
+    f.session.ProcessMessages();
+    // Inactive, the editor draws the text; active, the inner window shows it at the same height.
+    int textTop = -1;
+    for (const GdiRecord& r : RecordPainting(edit))
+      if (r.text == "text" && !r.points.empty()) textTop = r.points[0].y;
+    edit->SetFocus();
+    f.session.ProcessMessages();
+    ASSERT_TRUE(edit->InnerTextEdit()->Visible());
+    EXPECT_EQ(edit->InnerTextEdit()->Top(), textTop) << vert;
+    f.other->SetFocus();
+    delete edit;
+  }
 }

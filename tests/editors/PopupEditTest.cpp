@@ -129,3 +129,26 @@ TEST(KcPopupEdit, DefaultsAndRegistration) {
     found |= registry->Text(i) == "PopupEdit|Represents an edit control with a dropdown list";
   EXPECT_TRUE(found);
 }
+
+// Typing into the editor opens the popup, which takes the focus, and the typed character
+// reaches the hosted control instead of the editor.
+TEST(KcPopupEdit, TypedCharacterGoesToTheHostedControl) {
+  PopupEditFixture f;
+  auto* hosted = new TEdit(&f.form);
+  hosted->SetParent(&f.form);
+  hosted->SetBounds(300, 300, 120, 21);
+  f.edit->Properties()->SetPopupControl(hosted);
+  bool seen = false;
+  f.session.Script([&] {
+    seen = true;
+    EXPECT_TRUE(f.edit->DroppedDown());
+    EXPECT_TRUE(hosted->Focused());
+    EXPECT_EQ(hosted->Text(), "k");
+    f.edit->ClosePopupWithReason(crEnter);
+  });
+  f.session.Type("k");
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(f.edit->Text(), "");
+  EXPECT_EQ(f.edit->CloseUpReason(), crEnter);
+  EXPECT_EQ(hosted->Parent(), &f.form);
+}

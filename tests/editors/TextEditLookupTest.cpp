@@ -104,6 +104,14 @@ TEST(KcTextEditLookup, PrefixTakesTheItemsSpellingAndFixedListsKeepTheirText) {
     f.session.Type("x");
     EXPECT_EQ(f.Text(), "Alx");
     EXPECT_FALSE(f.edit->FindSelection());
+    // Left with a text that is no item, the editor announces it.
+    std::vector<String> announced;
+    f.edit->List()->OnNewLookupDisplayText = [&](TObject*, const String& text) { announced.push_back(text); };
+    f.other->SetFocus();
+    f.session.ProcessMessages();
+    EXPECT_EQ(announced, std::vector<String>{"Alx"});
+    f.edit->SetFocus();
+    f.session.ProcessMessages();
     f.edit->List()->IncrementalSearch = false;
     f.edit->SetEditValue(Variant(String()));
     f.session.Type("a");

@@ -5,7 +5,10 @@
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcDateEdit.h"
+#include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
+#include "editors/kcComboBox.h"
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
 namespace {
@@ -50,6 +53,77 @@ TEST(ExtendedEditHelpers, SpinAndTimeValueEditors) {
   EXPECT_TRUE(properties->CanEdit);
   EXPECT_EQ(properties->Buttons()->Count(), 2);
   EXPECT_DOUBLE_EQ(edit->GetFilterEditValue().AsDouble(), 0.0);
+  // Dates: relative dates only in the extended set; a value editor that clears to no date.
+  EXPECT_EQ(controller->GetHelperClass(TkcDateEditProperties::StaticClass()), TkcFilterDateEditHelper::Class());
+  EXPECT_FALSE(TkcFilterDateEditHelper::Class()->GetSupportedOperators(nullptr, nullptr, false).Contains(kcoToday));
+  EXPECT_TRUE(TkcFilterDateEditHelper::Class()->GetSupportedOperators(nullptr, nullptr, true).Contains(kcoNextYear));
+  TkcDateEditProperties dateSource(nullptr);
+  std::unique_ptr<IkcFilterEdit> dateEdit(TkcFilterDateEditHelper::Class()->GetFilterEditClass()->Create());
+  TkcFilterDateEditHelper::Class()->InitializeFilterEdit(dateEdit.get(), &dateSource);
+  auto* dateProperties = dynamic_cast<TkcDateEditProperties*>(dateEdit->GetFilterEditProperties());
+  ASSERT_NE(dateProperties, nullptr);
+  EXPECT_EQ(dateProperties->DateOnError(), deNull);
+  EXPECT_NE(dynamic_cast<TkcDateEdit*>(dateEdit->GetFilterEditControl()), nullptr);
+  UnregisterExtendedFilterEditHelpers();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExtendedEditHelpers, CheckBoxAndRadioGroupChooseFromFixedLists) {
+  RegisterExtendedFilterEditHelpers();
+  TkcFilterEditHelperClass check = GetFilterEditsController()->GetHelperClass(TkcCheckBoxProperties::StaticClass());
+  ASSERT_EQ(check, TkcFilterCheckBoxHelper::Class());
+  EXPECT_EQ(check->GetSupportedOperators(nullptr, nullptr, true), TkcConditionOperators(0x606));
+  TkcCheckBoxProperties box(nullptr);
+  std::unique_ptr<IkcFilterEdit> edit(check->GetFilterEditClass()->Create());
+  check->InitializeFilterEdit(edit.get(), &box);
+  auto* combo = dynamic_cast<TkcCustomComboBoxProperties*>(edit->GetFilterEditProperties());
+  ASSERT_NE(combo, nullptr);
+  ASSERT_EQ(combo->Items()->Count(), 2);
+  EXPECT_EQ(combo->Items()->Strings(0), "True");
+  EXPECT_EQ(combo->Items()->Strings(1), "False");
+  EXPECT_EQ(combo->DropDownListStyle(), lsFixedList);
+  struct Case {
+    Variant written;
+    bool null;
+    const char* text;
+  } cases[] = {{Variant(false), false, "False"}, {Variant(true), false, "True"}, {Null(), true, ""}};
+  for (const Case& c : cases) {
+    check->WriteFilterValue(edit.get(), &box, c.written);
+    Variant read;
+    String text;
+    check->ReadFilterValue(edit.get(), &box, read, text);
+    EXPECT_EQ(VarIsNull(read), c.null) << c.text;
+    if (!c.null) {
+      EXPECT_TRUE(VarEqualsWithType(read, c.written));
+    }
+    EXPECT_EQ(text, c.text);
+  }
+  // The radio group lists its captions; no choice reads as the default value and caption.
+  TkcFilterEditHelperClass radio = GetFilterEditsController()->GetHelperClass(TkcRadioGroupProperties::StaticClass());
+  ASSERT_EQ(radio, TkcFilterRadioGroupHelper::Class());
+  TkcRadioGroupProperties group(nullptr);
+  group.Items()->Add()->SetCaption("Tree");
+  group.Items()->Add()->SetCaption("Text");
+  group.Items()->Items(1)->SetValue(Variant(7));
+  group.SetDefaultCaption(u"(none)");
+  std::unique_ptr<IkcFilterEdit> radioEdit(radio->GetFilterEditClass()->Create());
+  radio->InitializeFilterEdit(radioEdit.get(), &group);
+  auto* radioCombo = dynamic_cast<TkcCustomComboBoxProperties*>(radioEdit->GetFilterEditProperties());
+  ASSERT_NE(radioCombo, nullptr);
+  EXPECT_EQ(radioCombo->Items()->Count(), 2);
+  radio->WriteFilterValue(radioEdit.get(), &group, Variant(7));
+  Variant value;
+  String caption;
+  radio->ReadFilterValue(radioEdit.get(), &group, value, caption);
+  EXPECT_EQ(value.AsInteger(), 7);
+  EXPECT_EQ(caption, "Text");
+  radio->WriteFilterValue(radioEdit.get(), &group, Variant(99));
+  radio->ReadFilterValue(radioEdit.get(), &group, value, caption);
+  EXPECT_TRUE(VarIsNull(value));
+  EXPECT_EQ(caption, "(none)");
   UnregisterExtendedFilterEditHelpers();
 }
 

@@ -25,8 +25,22 @@ struct ControlFixture {
     session.ProcessMessages();
   }
   POINT Centre(const TRect& r) { return TFormsSession::At(fc, (r.left + r.right) / 2, (r.top + r.bottom) / 2); }
-  // Clicks a part that opens a menu and picks its entry AIndex (0-based, lines skipped).
+  // Clicks a part and picks its entry AIndex (0-based, menu lines skipped): from the row menu
+  // by keys, from the drop-down list by a click on the entry.
   void Choose(const TRect& APart, int AIndex) {
+    fc->Calculate();
+    if (APart != dynamic_cast<TkcCustomRowViewInfo*>(fc->FocusInfo().Row)->ButtonRect &&
+        APart != fc->Model()->Root()->ButtonRect && !IsRowButton(APart)) {
+      session.Click(Centre(APart));
+      session.ProcessMessages();
+      TkcComboBox* list = fc->ListEditor();
+      ASSERT_TRUE(list->DroppedDown());
+      const TRect item = list->List()->ItemRect(AIndex);
+      session.Click(TFormsSession::At(list->List(), (item.left + item.right) / 2, (item.top + item.bottom) / 2));
+      session.ProcessMessages();
+      EXPECT_FALSE(list->Visible());
+      return;
+    }
     session.Script([this, AIndex] {
       for (int i = 0; i <= AIndex; ++i) {
         session.QueueKey(VK_DOWN, true);
@@ -40,6 +54,11 @@ struct ControlFixture {
     session.ProcessMessages();
   }
   TkcConditionViewInfo* Cond() { return dynamic_cast<TkcConditionViewInfo*>(fc->FocusInfo().Row); }
+  bool IsRowButton(const TRect& R) {
+    for (TkcCustomRowViewInfo* row : fc->Model()->Rows())
+      if (row->ButtonRect == R) return true;
+    return false;
+  }
   void TypeValue(const char* AText) {
     session.Type(AText);
     session.Key(VK_RETURN);
@@ -307,4 +326,93 @@ TEST(FilterControl, HotPartsFollowTheMouseOnlyWhenHotTrackingApplies) {
   f.session.ProcessMessages();
   f.fc->Calculate();
   EXPECT_EQ(row->ButtonState, kcbsNormal);
+}
+
+namespace {
+// Column B edits in a combo box of its own.
+class TComboLink : public TFakeLink {
+public:
+  TComboLink() {
+    for (const char* item : {"xa", "xb", "yc"}) fCombo.Items()->Add(item);
+  }
+  TkcCustomEditProperties* GetProperties(int AIndex) override {
+    return AIndex == 1 ? &fCombo : TFakeLink::GetProperties(AIndex);
+  }
+
+private:
+  TkcComboBoxProperties fCombo{nullptr};
+};
+}  // namespace
+
+// The lists are a drop-down combo box over the clicked text: keys move its highlight, Space
+// picks like Enter, Esc closes without a choice. The value editor is an in-place editor of the
+// column's kind: a combo box column edits in a combo box whose item is taken on Enter, and
+// leaving the editor by a click elsewhere keeps the typed value.
+TEST(FilterControl, ListEditorAndPerColumnValueEditors) {
+  TFormsSession session;
+  TComboLink link;
+  TPlainForm form{500, 300};
+  auto* fc = new TkcFilterControl(&form);
+  fc->SetParent(&form);
+  fc->SetBounds(0, 0, 480, 260);
+  fc->SetLink(&link);
+  auto* other = new TEdit(&form);
+  other->SetParent(&form);
+  other->SetBounds(0, 270, 80, 20);
+  form.Show();
+  fc->SetFocus();
+  session.ProcessMessages();
+  session.Key(VK_INSERT);
+  auto cond = [&] { return dynamic_cast<TkcConditionViewInfo*>(fc->FocusInfo().Row); };
+  ASSERT_EQ(fc->FocusInfo().HitPart, fhpItem);
+  // Item list by keys: it opens on the current item A; Down, then Space takes B.
+  session.Key(VK_RETURN, "\r");
+  TkcComboBox* list = fc->ListEditor();
+  ASSERT_TRUE(list->DroppedDown());
+  EXPECT_EQ(fc->OpenEditor(), foeItemList);
+  EXPECT_EQ(list->Text(), "A");
+  session.Key(VK_DOWN);
+  session.Key(VK_SPACE, " ");
+  EXPECT_FALSE(list->Visible());
+  EXPECT_EQ(fc->OpenEditor(), foeNone);
+  EXPECT_EQ(cond()->ItemText, "B");
+  EXPECT_EQ(cond()->Operator(), kcoLike);
+  EXPECT_TRUE(fc->Focused());
+  // Operator list: Esc keeps "like".
+  EXPECT_EQ(fc->FocusInfo().HitPart, fhpOperator);
+  session.Key(VK_RETURN, "\r");
+  ASSERT_TRUE(list->DroppedDown());
+  session.Key(VK_DOWN);
+  session.Key(VK_ESCAPE, "\x1b");
+  EXPECT_FALSE(list->DroppedDown());
+  EXPECT_EQ(cond()->Operator(), kcoLike);
+  EXPECT_EQ(fc->OpenEditor(), foeNone);
+  // The value of B in its combo box: F4, Down to "xb", Enter takes it and closes the editor.
+  session.Key(VK_RIGHT);
+  EXPECT_EQ(fc->FocusInfo().HitPart, fhpValue);
+  session.Key(VK_RETURN, "\r");
+  auto* combo = dynamic_cast<TkcComboBox*>(fc->ValueEditor());
+  ASSERT_NE(combo, nullptr);
+  EXPECT_TRUE(combo->IsInplace());
+  EXPECT_EQ(combo->Properties()->DropDownListStyle(), lsEditList);
+  EXPECT_TRUE(combo->Focused());
+  session.Key(VK_F4);
+  ASSERT_TRUE(combo->DroppedDown());
+  session.Key(VK_DOWN);
+  session.Key(VK_DOWN);
+  session.Key(VK_RETURN, "\r");
+  EXPECT_FALSE(combo->DroppedDown());
+  EXPECT_EQ(combo->Text(), "xb");
+  session.Key(VK_RETURN, "\r");
+  EXPECT_EQ(fc->ValueEditor(), nullptr);
+  EXPECT_EQ(VarToStr(cond()->Values()->Items(0)->Value), "xb");
+  EXPECT_EQ(combo->Parent(), nullptr) << "unparented, kept for the next opening";
+  // Typing opens the editor with the key; leaving by a click elsewhere accepts the text.
+  session.Type("y");
+  ASSERT_EQ(fc->ValueEditor(), combo);
+  EXPECT_EQ(combo->Text(), "yc");
+  session.Click(TFormsSession::At(other, 5, 5));
+  EXPECT_EQ(fc->ValueEditor(), nullptr);
+  EXPECT_EQ(VarToStr(cond()->Values()->Items(0)->Value), "yc");
+  EXPECT_EQ(fc->GetFilterText(), "(B LIKE 'yc')");
 }

@@ -233,3 +233,79 @@ TEST(KcPCStyles, SlantedOverlapsGoToTheTabOnTop) {
   f.tc->SetTabIndex(2);
   EXPECT_EQ(f.tc->GetTabAt(p.x, p.y), 2);
 }
+
+// OneNote dividers: slant and overlap follow the tab height; the outline's two mixed pixels take
+// the colour beside them; the outer region holds the whole outline, the inner one leaves it out.
+TEST(KcPCStyles, OneNoteOutlinesAndRegions) {
+  StyleFixture f(10);
+  f.tc->SetTabHeight(20);
+  f.AddTabs(3, 80);
+  auto* painter = dynamic_cast<TkcPCOneNotePainter*>(f.tc->Painter());
+  ASSERT_NE(painter, nullptr);
+  EXPECT_EQ(painter->GetSlantSize(), 22);
+  EXPECT_EQ(f.Normal(1).left - f.Normal(0).right, -17);
+  f.tc->Tabs()->GetTab(0)->SetColor(clRed);
+  f.tc->Tabs()->GetTab(1)->SetColor(clLime);
+  f.tc->SetTabIndex(2);  // tab 1 is neither the main tab nor hot
+  const std::vector<GdiRecord> calls = f.Paint();
+  const TRect F = f.tc->VisibleTabs()->GetTab(1)->GetFullRect();
+  const int L = F.left, B = F.bottom, T = F.top, W = F.right - F.left, H = F.bottom - F.top;
+  std::map<std::pair<int, int>, COLORREF> pixels;
+  for (const GdiRecord& c : calls)
+    if (c.op == "SetPixel") pixels[{c.points[0].x, c.points[0].y}] = c.brushColor;
+  const TColor border = OneNoteColors().Border;
+  // The slant's foot lies on tab 0; the top corner on tab 1 itself.
+  const std::pair<int, int> foot{L, B - 1}, corner{L + H + 2, T};
+  ASSERT_TRUE(pixels.count(foot));
+  EXPECT_EQ(pixels[foot], ColorToRGB(MixColors(border, clRed, 25)));
+  ASSERT_TRUE(pixels.count(corner));
+  EXPECT_EQ(pixels[corner], ColorToRGB(MixColors(border, clLime, 60)));
+
+  std::unique_ptr<TkcRegion> outer(painter->GetTabRegion(1, false)), inner(painter->GetTabRegion(1, true));
+  auto in = [](TkcRegion* r, int x, int y) { return PtInRegion(r->Handle(), x, y) != 0; };
+  // Outline pixels: on the slant, the top corner, the top edge, the rounded right end's column.
+  for (TPoint p : {TPoint{L + 9, B - 9}, TPoint{L + H + 2, T}, TPoint{L + W / 2, T}, TPoint{L + W - 1, B - 1}}) {
+    EXPECT_TRUE(in(outer.get(), p.x, p.y)) << p.x << "," << p.y;
+    EXPECT_FALSE(in(inner.get(), p.x, p.y)) << p.x << "," << p.y;
+  }
+  EXPECT_FALSE(in(outer.get(), L, T));  // above the slant
+  EXPECT_FALSE(in(outer.get(), L + W, B - 1));
+  EXPECT_FALSE(in(inner.get(), L + W / 2, T + 1));  // the inner light line stays
+  EXPECT_TRUE(in(inner.get(), L + W / 2, T + 2));
+  EXPECT_TRUE(in(inner.get(), L + W - 3, B - 1));
+  // Tabs at the bottom: the same figure upside down.
+  f.tc->SetTabPosition(tpBottom);
+  const TRect G = f.tc->VisibleTabs()->GetTab(1)->GetFullRect();
+  outer.reset(painter->GetTabRegion(1, false));
+  EXPECT_TRUE(in(outer.get(), G.left + 1, G.top));
+  EXPECT_TRUE(in(outer.get(), G.left + W / 2, G.bottom - 1));
+  EXPECT_FALSE(in(outer.get(), G.left, G.bottom - 1));
+}
+
+// A vertical caption's bitmap carries the tab's gradient turned with it: after the turn the
+// caption's background equals the tab body beside it.
+TEST(KcPCStyles, SlantedVerticalCaptionsCarryTheGradient) {
+  StyleFixture f(9);
+  f.tc->SetTabPosition(tpLeft);
+  f.tc->SetOptions(f.tc->Options() + TkcPCOptions{pcoGradient});
+  f.tc->Tabs()->Add("Caption");
+  f.tc->Tabs()->Add("Other");
+  f.tc->Tabs()->GetTab(1)->SetColor(static_cast<TColor>(0x00C08040));
+  f.tc->SetTabIndex(0);
+  ASSERT_NE(f.tc->GetPaintingTextDirection(), 0);
+  TBitmap bmp(289, 193);
+  TkcCanvas* canvas = f.tc->Canvas();
+  TCanvas* old = canvas->Canvas();
+  canvas->SetCanvas(bmp.Canvas());
+  f.tc->Painter()->Paint();
+  canvas->SetCanvas(old);
+  TRect text = f.tc->Painter()->TabContentData.TextRect;  // the last tab drawn: tab 1
+  ASSERT_FALSE(IsRectEmpty(&text));
+  // Tabs on the left run their gradient left to right: the caption's top row (the end of a
+  // bottom-to-top text) matches the body just above the caption at the same x.
+  HDC dc = bmp.Canvas()->Handle();
+  SelectClipRgn(dc, HRGN());  // the painter may leave a clip behind
+  for (int x = text.left; x < text.right; x += 3)
+    EXPECT_EQ(GetPixel(dc, x, text.top), GetPixel(dc, x, text.top - 1)) << x;
+  EXPECT_NE(GetPixel(dc, text.left, text.top), GetPixel(dc, text.right - 1, text.top));
+}

@@ -156,6 +156,22 @@ TEST(GdiRegions, PolygonRegionIsWhatPolygonFills) {
   EXPECT_TRUE(PtInRegion(fromPath, 10, 3));
   EXPECT_FALSE(PtInRegion(fromPath, 1, 1));
   DeleteObject(fromPath);
+  // A polyline traced in a path is a closed figure: its inside, not the pen's pixels, and
+  // nothing is painted.
+  BeginPath(m.dc);
+  Polyline(m.dc, star, 5);
+  EndPath(m.dc);
+  fromPath = PathToRegion(m.dc);
+  ASSERT_TRUE(fromPath);
+  int differ = 0, painted = 0;
+  for (int y = 0; y < 21; ++y)
+    for (int x = 0; x < 21; ++x) {
+      differ += (PtInRegion(fromPath, x, y) != 0) != (PtInRegion(direct, x, y) != 0);
+      painted += GetPixel(m.dc, x, y) != RGB(255, 255, 255);
+    }
+  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(painted, 0);
+  DeleteObject(fromPath);
   DeleteObject(direct);
   EXPECT_FALSE(CreatePolygonRgn(star, 1, ALTERNATE));
 }
