@@ -367,6 +367,39 @@ bool TkcGridTableController::ShowEdit(char32_t AKey) {
 void TkcGridTableController::HideEdit(bool ASave) { fEditingController->HideEdit(ASave); }
 bool TkcGridTableController::IsEditing() const { return fEditingController->IsEditing(); }
 
+void TkcGridTableController::FocusEntered() {
+  TkcCustomGridController::FocusEntered();
+  // Tab stays in the grid only while it moves between cells.
+  if (TkcGridSite* site = Site()) {
+    TkcControlKeys keys = site->Keys();
+    if (TableView()->OptionsBehavior.FocusCellOnTab)
+      keys.Include(kTab);
+    else
+      keys.Exclude(kTab);
+    site->SetKeys(keys);
+  }
+}
+
+bool TkcGridTableController::FocusNextCell(bool AForward) {
+  TkcGridTableView* view = TableView();
+  TkcCustomDataController* dc = DataController();
+  int n = view->VisibleColumnCount(), rows = dc->GetRowCount();
+  if (n == 0 || rows == 0) return false;
+  int i = fFocusedItem ? fFocusedItem->VisibleIndex() : -1;
+  int row = dc->GetFocusedRowIndex();
+  i += AForward ? 1 : -1;
+  if (i < 0 || i >= n) {
+    // Past the row's last (first) cell the next (previous) row's first (last) one.
+    int next = row + (AForward ? 1 : -1);
+    if (next < 0 || next >= rows) return false;
+    FocusRow(next);
+    if (dc->GetFocusedRowIndex() != next) return false;
+    i = AForward ? 0 : n - 1;
+  }
+  SetFocusedItem(view->VisibleColumns(i));
+  return true;
+}
+
 void TkcGridTableController::FocusLost() {
   TkcCustomGridController::FocusLost();
   CancelIncSearching();
@@ -446,6 +479,18 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       else handled = false;
       break;
     case VK_SPACE: handled = ctrlOnly; break;
+    case VK_TAB:
+      // Ctrl+Tab always leaves the grid; Tab leaves it after the last cell.
+      if (Shift.Contains(ssAlt)) {
+        handled = false;
+      } else if (Shift.Contains(ssCtrl) || !view->OptionsBehavior.FocusCellOnTab || !FocusNextCell(!Shift.Contains(ssShift))) {
+        // The tab order lists the grid, then its site: forward goes on from the site,
+        // backward from the grid.
+        if (TWinControl* parent = Site() ? Site()->Parent() : nullptr)
+          if (TCustomForm* form = Site()->GetParentForm())
+            form->SelectNext(Shift.Contains(ssShift) ? parent : Site(), !Shift.Contains(ssShift), true);
+      }
+      break;
     default: handled = false;
   }
   // The selection follows keys that moved the focus, and Space / PageUp / PageDown always.

@@ -380,4 +380,29 @@ TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
   EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
 }
 
+TEST(GridTableController, TabMovesThroughCellsThenLeavesTheGrid) {
+  ControllerFixture f(2);
+  auto* edit = new TEdit(&f.form);
+  edit->SetParent(&f.form);
+  edit->SetBounds(0, 200, 100, 21);
+  f.view->OptionsBehavior.FocusCellOnTab = true;
+  edit->SetFocus();
+  f.session.Click(f.Cell(0, 0));
+  ASSERT_TRUE(f.view->Site()->Focused());
+  f.session.Key(VK_TAB);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
+  f.session.Key(VK_TAB);  // on to the next row's first cell
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 1);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(0));
+  f.session.Key(VK_TAB);
+  f.session.Key(VK_TAB);  // past the last cell of the last row
+  EXPECT_TRUE(edit->Focused());
+  // Ctrl+Tab leaves from any cell.
+  f.session.Click(f.Cell(0, 0));
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_TAB);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_TRUE(edit->Focused());
+}
+
 }  // namespace
