@@ -451,6 +451,12 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       break;
     }
     case VK_RETURN:
+      // Enter walks the cells like Tab when asked to, else it opens the editor.
+      if (view->OptionsBehavior.GoToNextCellOnEnter && (Shift.Empty() || Shift == TShiftState{ssShift}))
+        FocusNextCell(Shift.Empty());
+      else if (!Shift.Empty() || !ShowEdit())
+        handled = false;
+      break;
     case VK_F2:
       if (!Shift.Empty() || !ShowEdit()) handled = false;
       break;

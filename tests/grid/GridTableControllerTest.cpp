@@ -397,6 +397,12 @@ TEST(GridTableController, TabMovesThroughCellsThenLeavesTheGrid) {
   f.session.Key(VK_TAB);
   f.session.Key(VK_TAB);  // past the last cell of the last row
   EXPECT_TRUE(edit->Focused());
+  // Enter walks the cells too when asked to.
+  f.view->OptionsBehavior.GoToNextCellOnEnter = true;
+  f.session.Click(f.Cell(1, 0));
+  f.session.Key(VK_RETURN);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
+  EXPECT_FALSE(f.controller()->IsEditing());
   // Ctrl+Tab leaves from any cell.
   f.session.Click(f.Cell(0, 0));
   f.session.KeyDown(VK_CONTROL);
