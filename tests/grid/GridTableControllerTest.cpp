@@ -197,6 +197,11 @@ TEST(GridTableController, DeleteAsksFirstAndCancelKeepsTheRecord) {
   f.view->OptionsData.DeletingConfirmation = false;
   EXPECT_EQ(f.AnswerBox(mrCancel, [&] { f.session.Key(VK_DELETE); }), "");
   EXPECT_EQ(f.ds.RecordCount(), 2);
+  // A read-only dataset (a query's result) offers nothing to delete: no question, no change.
+  f.view->OptionsData.DeletingConfirmation = true;
+  f.ds.SetReadOnly(true);
+  EXPECT_EQ(f.AnswerBox(mrOk, [&] { f.session.Key(VK_DELETE); }), "");
+  EXPECT_EQ(f.ds.RecordCount(), 2);
 }
 
 TEST(GridTableController, PageKeysGoToThePageEdgeFirst) {
