@@ -11,6 +11,8 @@
 #include "analyzer/ui/DemoDatabase.h"
 #include "analyzer/ui/Images.h"
 #include "analyzer/ui/MainForm.h"
+#include "editors-extended/kcEditorsRegister.h"
+#include "filter-builder/kcFilterExtendedEditHelpers.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/ib/IBIntf.h"
@@ -76,6 +78,9 @@ int RunProgram(int argc, char** argv, std::function<void(TfrmMain*)> started) {
   Application->Initialize();
   Application->SetTitle(kTitle);
   LoadAnalyzerIcon(Application->Icon());
+  // The editor kinds and their filter helpers are looked up by every grid column and filter.
+  InitializeExtendedEditors();
+  RegisterExtendedFilterEditHelpers();
   SetVersionResource({{"CompanyName", "Kestrum"},
                       {"FileDescription", kTitle},
                       {"FileVersion", String(VT_VERSION) + ".0.0"},
@@ -114,6 +119,8 @@ int RunProgram(int argc, char** argv, std::function<void(TfrmMain*)> started) {
   }
   Application->Run();
   main->Free();
+  UnregisterExtendedFilterEditHelpers();
+  FinalizeExtendedEditors();
   RemoveQtShell();
   IBShutdown();
   return 0;

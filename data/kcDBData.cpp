@@ -1508,6 +1508,8 @@ void TkcDBDataProvider::StartInsert(bool AAppend) {
   if (!ds) return;
   const int record = fDataController->GetFocusedRecordIndex();
   if (!AAppend && record >= 0) static_cast<TkcDBDataController*>(fDataController)->MoveDataSetToRecord(record);
+  // A detail's new row is this detail's: the shared dataset is positioned for it from now on.
+  if (IsDetail()) SetDataSetCurrent(true);
   if (CanSyncInsert()) {
     // The dataset's notice mirrors the insert as a new row (the insert's events go out there).
     fExplicitInsert = !AAppend;
@@ -1580,9 +1582,30 @@ void TkcDBDataProvider::Cancel() {
   TDataSet* ds = DataSet();
   if (!ds || !IsEditing()) return;
   fDataController->FireBeforeCancel();
-  ds->Cancel();
+  CancelDataSet();
   ResetEditing();
   fDataController->FireAfterCancel();
+}
+
+void TkcDBDataProvider::CancelDataSet() {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  auto* c = static_cast<TkcDBDataController*>(fDataController);
+  if (!IsDetail() || !IsEOF() || c->KeyFieldNames().empty()) {
+    ds->Cancel();
+    return;
+  }
+  // A row appended to a detail stands at the end of the shared dataset: after the cancel the
+  // cursor goes back to the detail's own last row, not to another master record's.
+  const int last = c->GetRowCount() - (HasSyncedInsert() ? 2 : 1);  // the new row is the last one
+  const int record = last >= 0 ? c->GetRowInfo(last).RecordIndex : -1;
+  const Variant key = record >= 0 ? c->GetRecordId(record) : Unassigned();
+  kcBracket([ds] { ds->DisableControls(); },
+            [&] {
+              ds->Cancel();
+              if (!key.IsEmpty()) ds->Locate(c->KeyFieldNames(), key);
+            },
+            [ds] { ds->EnableControls(); });
 }
 
 void TkcDBDataProvider::Delete() {
@@ -1665,6 +1688,27 @@ void TkcDBDataProvider::DeleteRecords(std::vector<int>& AList) {
             },
             [ds] { ds->EnableControls(); });
   c->RestoreFocusAfterDelete();
+}
+
+void TkcDBDataProvider::DeleteSelection() {
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !ds) {
+    TkcCustomDataProvider::DeleteSelection();
+    return;
+  }
+  TkcDBDataSelection* selection = static_cast<TkcDBDataController*>(fDataController)->Selection();
+  kcBracket([ds] { ds->DisableControls(); },
+            [&] {
+              for (int i = static_cast<int>(selection->Bookmarks().size()) - 1; i >= 0; --i) {
+                const String bookmark = selection->Bookmarks()[static_cast<std::size_t>(i)];
+                if (!bookmark.empty() && ds->BookmarkValid(bookmark)) {
+                  ds->GotoBookmark(bookmark);
+                  ds->Delete();
+                }
+                selection->DeleteEntry(i);
+              }
+            },
+            [ds] { ds->EnableControls(); });
 }
 
 // ---- Data mode and sync mode ------------------------------------------------------------------------------

@@ -322,6 +322,9 @@ public:
   void Cancel() override;
   void Delete() override;
   void DeleteRecords(std::vector<int>& AList) override;
+  // Grid mode: the selected records are bookmarks, most of them outside the buffer; each one
+  // is found and deleted, from the last to the first.
+  void DeleteSelection() override;
   bool SetEditValue(int ARecordIndex, TkcCustomDataField* AField, const Variant& AValue,
                     TkcDataEditValueSource AValueSource) override;
   Variant GetEditValue(int ARecordIndex, TkcCustomDataField* AField, TkcDataEditValueSource AValueSource) override;
@@ -344,6 +347,8 @@ public:
   // The dataset's record counts as changed only by values other than those a new record got
   // automatically (grouping values, the master record's key).
   bool IsDataSetModified();
+  // The dataset's Cancel; a detail's appended row gives the cursor back to the detail's rows.
+  void CancelDataSet();
 
   TkcDBDataLink* DataLink() const { return fDataLink.get(); }
   TDataSet* DataSet() const { return fDataLink->DataSet(); }

@@ -584,7 +584,7 @@ void TkcCustomCheckBox::Toggle() {
   }
   fUserChange = false;
   LockChangeEvents(false);
-  if (ActiveProperties()->ImmediatePost && ValidateEdit(true) && OnPostEditValue) OnPostEditValue(this);
+  if (ActiveProperties()->ImmediatePost && CanPostEditValue() && ValidateEdit(true)) PostEditValue(false);
 }
 
 void TkcCustomCheckBox::PropertiesChanged(TObject* Sender) {

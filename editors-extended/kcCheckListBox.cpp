@@ -10,7 +10,8 @@
 namespace {
 
 // Item metrics in pixels.
-constexpr int kCheckMargin = 1, kLeadingSpace = 0, kTextAreaGap = 1, kTextIndent = 2, kWidthCorrection = 3;
+constexpr int kCheckMargin = 1, kLeadingSpace = 0, kImageMargin = 1, kTextAreaGap = 1, kTextIndent = 2,
+              kWidthCorrection = 3;
 
 }  // namespace
 
@@ -111,12 +112,16 @@ int TkcCustomInnerCheckListBox::GetItemHeight() {
     const int square = CheckSize().cy - 2 * CheckBorderOffset();
     height = std::max(height, square + 2 * kCheckMargin);
   }
+  if (fOwner && fOwner->HasImages()) height = std::max(height, fOwner->Images()->Height() + 2 * kImageMargin);
   return height;
 }
 
 int TkcCustomInnerCheckListBox::GetCheckAreaWidth() {
   int width = kLeadingSpace;
-  if (fOwner && fOwner->ShowChecks()) width += kTextAreaGap + CheckSize().cx - 2 * CheckBorderOffset() + 2 * kCheckMargin;
+  const bool checks = fOwner && fOwner->ShowChecks(), images = fOwner && fOwner->HasImages();
+  if (checks || images) width += kTextAreaGap;
+  if (checks) width += CheckSize().cx - 2 * CheckBorderOffset() + 2 * kCheckMargin;
+  if (images) width += fOwner->Images()->Width() + 2 * kImageMargin;
   return width;
 }
 
@@ -126,7 +131,9 @@ TRect TkcCustomInnerCheckListBox::GetCheckRect(int AIndex) {
   const TSize size = CheckSize();
   const int offset = CheckBorderOffset();
   const int w = size.cx - 2 * offset, h = size.cy - 2 * offset;
-  const int left = item.left + kLeadingSpace + kCheckMargin;
+  int left = item.left + kLeadingSpace + kCheckMargin;
+  if (fOwner->HasImages() && fOwner->ImageLayout() == ilBeforeChecks)
+    left += fOwner->Images()->Width() + 2 * kImageMargin;
   const int top = item.top + (item.bottom - item.top - h) / 2;
   return TRect{left, top, left + w, top + h};
 }
@@ -293,6 +300,14 @@ void TkcCustomInnerCheckListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState
       PaintCheckArea(&canvas, check, item->State(), button, fGlyph.get(), GlyphCount, border, clBtnText, Color(), false,
                      false, false, nssGrayedChecked);
     }
+    TCustomImageList* images = fOwner->Images();
+    if (fOwner->HasImages() && item->ImageIndex >= 0 && item->ImageIndex < images->Count()) {
+      int left = Rect.left + kLeadingSpace + kImageMargin;
+      if (fOwner->ShowChecks() && fOwner->ImageLayout() == ilAfterChecks)
+        left += CheckSize().cx - 2 * CheckBorderOffset() + 2 * kCheckMargin;
+      const int top = Rect.top + (Rect.bottom - Rect.top - images->Height()) / 2;
+      images->Draw(c, left, top, item->ImageIndex, enabled);
+    }
     TRect text = Rect;
     text.left += GetCheckAreaWidth();
     const bool selected = State.Contains(odSelected);
@@ -337,6 +352,28 @@ void TkcCustomCheckListBox::LookAndFeelChanged(TkcLookAndFeel* Sender, TkcLookAn
   TkcContainer::LookAndFeelChanged(Sender, AChangedValues);
   UpdateCheckLook();
   fInner->UpdateItemHeight();
+}
+
+void TkcCustomCheckListBox::SetImages(TCustomImageList* Value) {
+  if (fImages == Value) return;
+  if (fImages) fImages->RemoveFreeNotification(this);
+  fImages = Value;
+  if (fImages) fImages->FreeNotification(this);
+  fInner->UpdateItemHeight();
+}
+
+void TkcCustomCheckListBox::SetImageLayout(TkcCheckListBoxImageLayout Value) {
+  if (fImageLayout == Value) return;
+  fImageLayout = Value;
+  if (fInner->HandleAllocated()) fInner->Invalidate();
+}
+
+void TkcCustomCheckListBox::Notification(TComponent* AComponent, TOperation Operation) {
+  TkcContainer::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == fImages) {
+    fImages = nullptr;
+    if (!IsDestroying()) fInner->UpdateItemHeight();
+  }
 }
 
 void TkcCustomCheckListBox::DoEditValueChanged() {

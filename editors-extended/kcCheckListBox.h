@@ -7,6 +7,10 @@
 
 #include "controls/kcInnerListBox.h"
 #include "editors-extended/kcCheckStates.h"
+#include "platform/forms/ImgList.h"
+
+// Where item images stand: before or after the check squares.
+enum TkcCheckListBoxImageLayout { ilBeforeChecks, ilAfterChecks };
 
 class TkcCustomInnerCheckListBox;
 class TkcCustomCheckListBox;
@@ -136,6 +140,12 @@ public:
   void SetIntegralHeight(bool Value);
   int ScrollWidth = 0;
   bool ReadOnly = false;
+  // Item images (not owned; forgotten when freed).
+  TCustomImageList* Images() const { return fImages; }
+  void SetImages(TCustomImageList* Value);
+  bool HasImages() const { return fImages && fImages->Count() > 0; }
+  TkcCheckListBoxImageLayout ImageLayout() const { return fImageLayout; }
+  void SetImageLayout(TkcCheckListBoxImageLayout Value);
   // The check squares' border by the look and feel (flat, 3D, ultra-flat, Office 11).
   TkcEditBorderStyle CheckBorderStyle() const { return fCheckBorderStyle; }
 
@@ -162,11 +172,14 @@ public:
 
 protected:
   void LookAndFeelChanged(TkcLookAndFeel* Sender, TkcLookAndFeelValues AChangedValues) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual void DoEditValueChanged();
 
 private:
   void UpdateCheckLook();
   TkcCustomInnerCheckListBox* fInner;
+  TCustomImageList* fImages = nullptr;
+  TkcCheckListBoxImageLayout fImageLayout = ilBeforeChecks;
   Variant fEditValue;
   TkcCheckStatesValueFormat fEditValueFormat = cvfInteger;
   TkcEditBorderStyle fCheckBorderStyle = ebs3D;

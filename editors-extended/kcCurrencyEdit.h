@@ -1,16 +1,100 @@
 #pragma once
-// Properties of the currency editor kind.
+// The currency editor kind: a numeric text editor for money amounts. Its empty value is Null or
+// 0, it shows the locale's currency format, and typing keeps the text a number with at most
+// DecimalPlaces digits after the decimal separator.
 
 #include "editors/kcTextEdit.h"
+#include "editors/kcTextEditControl.h"
 
 class TkcCustomCurrencyEditProperties : public TkcCustomTextEditProperties {
   VT_CLASS(TkcCustomCurrencyEditProperties, TkcCustomTextEditProperties)
 public:
-  explicit TkcCustomCurrencyEditProperties(TPersistent* AOwner) : TkcCustomTextEditProperties(AOwner) {}
+  explicit TkcCustomCurrencyEditProperties(TPersistent* AOwner);
+  void Assign(TPersistent* Source) override;
+
+  // The locale's currency decimals until assigned.
+  int DecimalPlaces() const;
+  void SetDecimalPlaces(int Value);
+  bool IsDecimalPlacesAssigned() const { return fDecimalPlacesAssigned; }
+  bool Nullable() const { return fNullable; }
+  void SetNullable(bool Value) { SetAndNotify(fNullable, Value); }
+  const String& NullString() const { return fNullString; }
+  void SetNullString(const String& Value) { SetAndNotify(fNullString, Value); }
+  bool UseThousandSeparator() const { return fUseThousandSeparator; }
+  void SetUseThousandSeparator(bool Value) { SetAndNotify(fUseThousandSeparator, Value); }
+
+  int GetProviderFormatSupport() override { return 3; }
+  TClass GetContainerClass() override;
+  void EditValueToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
+  bool IsProviderFormatUsed(bool AEditFocused) override;
+  String GetDefaultDisplayFormat() override;
+  bool IsThousandSeparatorShown(bool AEditing) override { return !AEditing && fUseThousandSeparator; }
+  bool IsEditValueNumeric() override { return true; }
+  bool IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused) override;
+
+  // A text as a number: thousand separators dropped, then read; only 0 and magnitudes in the
+  // range of a double count.
+  static bool TryTextToNumber(const String& AText, double& AValue);
+  // Whether a text is a number with at most DecimalPlaces digits after the decimal separator
+  // (the exponent's digits do not count).
+  bool CheckNumberText(const String& AText);
+  // The edit value of a display text: empty, NullString or no number give the empty value
+  // (Null when nullable, else 0).
+  Variant DisplayTextToValue(const String& AText);
+  // Whether editing the text by replacing the selection with the character keeps it valid.
+  bool IsValidChar(char32_t AKey, const String& AText, int ASelStart, int ASelLength, bool AEditFocused);
+
+private:
+  int fDecimalPlaces = 2;
+  bool fDecimalPlacesAssigned = false;
+  bool fNullable = true;
+  String fNullString;
+  bool fUseThousandSeparator = false;
 };
 
 class TkcCurrencyEditProperties : public TkcCustomCurrencyEditProperties {
   VT_CLASS(TkcCurrencyEditProperties, TkcCustomCurrencyEditProperties)
 public:
   explicit TkcCurrencyEditProperties(TPersistent* AOwner) : TkcCustomCurrencyEditProperties(AOwner) {}
+};
+
+class TkcCustomCurrencyEdit : public TkcCustomTextEdit {
+  VT_CLASS(TkcCustomCurrencyEdit, TkcCustomTextEdit)
+public:
+  explicit TkcCustomCurrencyEdit(TComponent* AOwner) : TkcCustomCurrencyEdit(AOwner, false) {}
+  TkcCustomCurrencyEdit(TComponent* AOwner, bool AIsInplace)
+      : TkcCustomCurrencyEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCustomCurrencyEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomTextEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override {
+    return TkcCustomCurrencyEditProperties::StaticClass();
+  }
+  TkcCustomCurrencyEditProperties* ActiveProperties() {
+    return static_cast<TkcCustomCurrencyEditProperties*>(GetEffectiveProperties());
+  }
+  // 0 for the empty value; setting clamps to the defined bounds.
+  double Value();
+  void SetValue(double AValue);
+
+  void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  void DoEditKeyPress(char32_t& Key) override;
+  void PasteFromClipboard() override;
+  void PropertiesChanged(TObject* Sender) override;
+};
+
+class TkcCurrencyEdit : public TkcCustomCurrencyEdit {
+  VT_CLASS(TkcCurrencyEdit, TkcCustomCurrencyEdit)
+public:
+  explicit TkcCurrencyEdit(TComponent* AOwner) : TkcCurrencyEdit(AOwner, false) {}
+  TkcCurrencyEdit(TComponent* AOwner, bool AIsInplace) : TkcCurrencyEdit(AOwner, AIsInplace, TDeferCreation{}) {
+    Initialize();
+  }
+  TkcCurrencyEdit(TComponent* AOwner, bool AIsInplace, TDeferCreation)
+      : TkcCustomCurrencyEdit(AOwner, AIsInplace, TDeferCreation{}) {}
+  TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCurrencyEditProperties::StaticClass(); }
+  TkcCurrencyEditProperties* Properties() const {
+    return static_cast<TkcCurrencyEditProperties*>(TkcCustomEdit::Properties());
+  }
 };

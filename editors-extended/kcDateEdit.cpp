@@ -438,6 +438,48 @@ void SetupDateEditCalendar(TkcPopupCalendar* ACalendar, TkcCustomDateEditPropert
 
 TClass TkcCustomDateEditProperties::GetContainerClass() { return TkcDateEdit::StaticClass(); }
 
+TkcCustomEditPopupWindowClass TkcCustomDateEditProperties::GetPopupWindowClass() {
+  return TkcDateEditPopupWindow::StaticClass();
+}
+
+TkcDateEditPopupWindow::TkcDateEditPopupWindow(TControl* AOwnerControl) : TkcPopupEditPopupWindow(AOwnerControl) {
+  SetKeyPreview(true);
+}
+
+bool TkcDateEditPopupWindow::IsCalendarKey(WORD AKey, TShiftState AShift) {
+  const bool alt = AShift.Contains(ssAlt);
+  if ((AKey == VK_UP || AKey == VK_DOWN) && alt) return true;
+  if (AKey == VK_F4 && !alt) return true;
+  if (AKey != VK_ESCAPE) return false;
+  TWinControl* active = ActiveControl();
+  if (dynamic_cast<TkcButton*>(active)) return true;
+  // The time editor's own Escape first undoes its change; unchanged it closes the popup.
+  for (TWinControl* c = active; c; c = c->Parent())
+    if (auto* time = dynamic_cast<TkcTimeEdit*>(c)) return !time->ModifiedAfterEnter();
+  return false;
+}
+
+void TkcDateEditPopupWindow::KeyDown(WORD& Key, TShiftState Shift) {
+  auto* edit = dynamic_cast<TkcCustomDateEdit*>(Edit());
+  TkcPopupCalendar* calendar = edit ? edit->Calendar() : nullptr;
+  if (!fForwarding && calendar && calendar->HandleAllocated() && IsCalendarKey(Key, Shift) &&
+      ActiveControl() != calendar) {
+    const WORD key = Key;
+    Key = 0;
+    fForwarding = true;
+    TkcObjectLinkScope link(this);
+    try {
+      SendMessage(calendar->Handle(), WM_KEYDOWN, key, 0);
+    } catch (...) {
+      if (link.Alive()) fForwarding = false;
+      throw;
+    }
+    if (link.Alive()) fForwarding = false;
+    return;
+  }
+  TkcPopupEditPopupWindow::KeyDown(Key, Shift);
+}
+
 void TkcCustomDateEditProperties::ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError,
                                                        IkcEditHost* AEdit) {
   if (AEdit)

@@ -80,6 +80,7 @@ public:
   Variant TextToDateValue(const String& AText);
 
   TClass GetContainerClass() override;
+  TkcCustomEditPopupWindowClass GetPopupWindowClass() override;
   bool PostValueOnPopupClosed() override { return true; }
   bool PopupWindowCanShrinkToDesktop() override { return false; }
   // An edit's own value side validates (its kept time); a cell's validates alone.
@@ -140,6 +141,22 @@ void SetupDateEditCalendar(TkcPopupCalendar* ACalendar, TkcCustomDateEditPropert
                            TDateTime APopupDate, TFont* AFont, TColor AColor, bool AFlat);
 
 // ---- The control -------------------------------------------------------------------------------
+
+// The calendar's popup: the keys that close it reach the calendar also while one of its buttons
+// or its time editor (unchanged since it got the focus) has the focus.
+class TkcDateEditPopupWindow : public TkcPopupEditPopupWindow {
+  VT_CLASS(TkcDateEditPopupWindow, TkcPopupEditPopupWindow)
+public:
+  explicit TkcDateEditPopupWindow(TControl* AOwnerControl);
+  bool IsCalendarKey(WORD AKey, TShiftState AShift);
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+
+private:
+  // Set while a key goes on to the calendar, whose own key message comes back here.
+  bool fForwarding = false;
+};
 
 // The date edit: a popup edit whose popup is the calendar (made on the first drop-down); typed
 // texts are validated through the value side, the chosen day comes back with the kept time.

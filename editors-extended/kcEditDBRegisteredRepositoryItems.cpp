@@ -31,12 +31,12 @@ TkcEditRepositoryItem* TkcEditDBRegisteredRepositoryItems::FindLookupItem() cons
 TkcEditRepositoryItem* TkcEditDBRegisteredRepositoryItems::GetItemByField(TField* AField) const {
   if (!AField) return FindDefaultItem();
   if (AField->FieldKind() == fkLookup) return FindLookupItem();
-  if (dynamic_cast<TNumericField*>(AField) && IsCurrencyField(AField)) return FindCurrencyItem();
+  if (dynamic_cast<TNumericField*>(AField) && HasCurrencySetting(AField)) return FindCurrencyItem();
   return FindItemByFieldType(AField->DataType());
 }
 
 // The field classes that have a currency setting; every other class never shows currency.
-bool IsCurrencyField(TField* AField) {
+bool HasCurrencySetting(TField* AField) {
   if (auto* f = dynamic_cast<TFloatField*>(AField)) return f->Currency();
   if (auto* f = dynamic_cast<TBCDField*>(AField)) return f->Currency();
   if (auto* f = dynamic_cast<TFMTBCDField*>(AField)) return f->Currency();

@@ -36,7 +36,7 @@ private:
 };
 
 // Whether a field shows currency: only fields with a Boolean currency setting that is on.
-bool IsCurrencyField(TField* AField);
+bool HasCurrencySetting(TField* AField);
 
 // The repository item class each field type gets by default (null: the default item).
 TkcEditRepositoryItemClass GetDefaultFieldTypeItemClass(TFieldType AFieldType);

@@ -1,11 +1,13 @@
 #include "editors-extended/kcEditorsRegister.h"
 
 #include "editors-extended/kcBlobEdit.h"
+#include "editors-extended/kcButtonEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
+#include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
@@ -14,6 +16,7 @@
 const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
   static const std::vector<TkcEditorKindRegistration> kinds = {
       {TkcCheckBoxProperties::StaticClass(), "CheckBox|Represents a check box control that allows selecting an option"},
+      {TkcHyperLinkEditProperties::StaticClass(), "HyperLink|Represents a text editor with hyperlink functionality"},
       {TkcSpinEditProperties::StaticClass(), "SpinEdit|Represents a spin editor"},
       {TkcTimeEditProperties::StaticClass(), "TimeEdit|Represents an editor displaying time values"},
       {TkcMemoProperties::StaticClass(), "Memo|Represents an edit control that allows editing memo data"},
@@ -22,6 +25,7 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcCurrencyEditProperties::StaticClass(), "CurrencyEdit|Represents an editor enabling editing currency data"},
       {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
       {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
+      {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
   };
   return kinds;
 }

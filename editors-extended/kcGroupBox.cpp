@@ -257,6 +257,8 @@ bool TkcGroupBoxViewData::HasShadow() {
 
 void TkcGroupBoxViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
                                     TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) {
+  // Made by the framework (automatic size), the view data finds its group through the edit.
+  if (!Group && Edit) Group = dynamic_cast<TkcCustomGroupBox*>(Edit->GetEditObject());
   TkcCustomEditViewData::Calculate(ACanvas, ABounds, P, AShift, AViewInfo, AIsMouseEvent);
   auto* info = static_cast<TkcGroupBoxViewInfo*>(AViewInfo);
   // The group is never hot or focused: its buttons are.
@@ -295,6 +297,43 @@ void TkcGroupBoxViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, PO
     info->FrameRect.bottom -= 3;
   }
   if (!Enabled && !Style->IsValueAssigned(csvTextColor)) info->TextColor = clBtnShadow;
+}
+
+TSize TkcGroupBoxViewData::GetContentSize(TkcCanvas* ACanvas, const Variant&, const TkcEditSizeProperties& ASize) {
+  if (!Group && Edit) Group = dynamic_cast<TkcCustomGroupBox*>(Edit->GetEditObject());
+  auto* buttons = dynamic_cast<TkcCustomButtonGroup*>(Group);
+  if (!buttons || !ACanvas) return TSize{0, 0};
+  TkcCustomButtonGroupProperties* p = buttons->ActiveProperties();
+  const TkcButtonGroupItemMetrics m = buttons->GetItemMetrics();
+  const TRect offsets = GetContentDefaultOffsets();
+  if (Style && Style->GetVisibleFont()) ACanvas->SetFont(Style->GetVisibleFont());
+  const int line = ACanvas->TextHeight("Zg") + offsets.top + offsets.bottom;
+  TkcButtonGroupItems* items = p->Items();
+  const int count = items->Count();
+  if (count == 0) return TSize{0, line};
+  const int columns = std::max(1, p->GetColumnCount());
+  const int rows = (count + columns - 1) / columns;
+  if (ASize.Width < 0) {
+    int widest = 0;
+    for (int i = 0; i < count; ++i) widest = std::max(widest, ACanvas->TextWidth(items->GetCaption(i)));
+    return TSize{(widest + m.GlyphToTextGap + m.GlyphWidth) * columns + (columns - 1) * m.ColumnGap + m.OuterWidthReserve,
+                 std::max(m.GlyphHeight, line) * rows};
+  }
+  // A given width: wrapped captions may make the rows taller.
+  const TRect border = GetBorderExtent();
+  const int textWidth = std::max(1, (ASize.Width + m.MeasuringWidthAdjustment - border.left - border.right -
+                                     (columns - 1) * m.ColumnGap) / columns -
+                                        m.GlyphWidth - m.TextOffset);
+  int rowHeight = line;
+  if (p->WordWrap())
+    for (int i = 0; i < count; ++i) {
+      const String caption = items->GetCaption(i);
+      if (caption.empty()) continue;
+      TRect r{0, 0, textWidth, 0};
+      ACanvas->CalculateTextRect(caption, r, kctfWordBreak | kctfTop | kctfLeft | kctfShowPrefix);
+      rowHeight = std::max<int>(rowHeight, r.bottom - r.top + offsets.top + offsets.bottom);
+    }
+  return TSize{0, rowHeight * rows};
 }
 
 void TkcGroupBoxViewInfo::OffsetBounds(int DX, int DY) {
@@ -480,6 +519,8 @@ void TkcCustomButtonGroup::Initialize() {
   TkcCustomGroupBox::Initialize();
   SetAutoSize(false);
   SetTabStop(true);
+  // Focused itself (nothing chosen), the group takes the arrow keys to reach its buttons.
+  SetKeys(TkcControlKeys{kArrows});
 }
 
 void TkcCustomButtonGroup::CreateHandle() {
@@ -608,6 +649,13 @@ void TkcCustomButtonGroup::DoEditKeyDown(WORD& Key, TShiftState Shift) {
       Key = 0;
       return;
     }
+  // The group itself has the focus (nothing chosen yet): an arrow key goes to the first button.
+  const bool arrow = Key == VK_LEFT || Key == VK_RIGHT || Key == VK_UP || Key == VK_DOWN;
+  if (arrow && !fButtons.empty() && fButtons.front()->CanFocus()) {
+    fButtons.front()->SetFocus();
+    Key = 0;
+    return;
+  }
   TkcCustomGroupBox::DoEditKeyDown(Key, Shift);
 }
 

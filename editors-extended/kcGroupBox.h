@@ -155,6 +155,8 @@ public:
   TRect GetClientExtent(TkcCustomEditViewInfo* AViewInfo) override;
   TColor GetBorderColor(TkcCustomEditViewInfo* AViewInfo) override;
   bool HasShadow() override;
+  // A button group's items: their widest caption by columns, or for a given width their rows.
+  TSize GetContentSize(TkcCanvas* ACanvas, const Variant& AEditValue, const TkcEditSizeProperties& ASize) override;
   // The height of "Qq" in the caption font (0 without a caption).
   int CaptionLineHeight();
 };

@@ -339,7 +339,7 @@ void TkcCustomRadioGroup::ButtonChosen(TkcCustomRadioGroupButton* AButton) {
     CheckButton(ActiveProperties()->GetRadioGroupItemIndex(EditValue()));
     return;
   }
-  if (ActiveProperties()->ImmediatePost && ValidateEdit(true) && OnPostEditValue) OnPostEditValue(this);
+  if (ActiveProperties()->ImmediatePost && CanPostEditValue() && ValidateEdit(true)) PostEditValue(false);
 }
 
 void TkcCustomRadioGroup::UpdateButtons() {
@@ -360,6 +360,16 @@ void TkcCustomRadioGroup::UpdateButtonStyles() {
   for (int i = 0; i < ButtonCount(); ++i) {
     Buttons(i)->SetTransparent(ActiveProperties()->Transparent());
     if (!Buttons(i)->Enabled()) Buttons(i)->Font()->SetColor(StyleDisabled()->TextColor());
+  }
+}
+
+void TkcCustomRadioGroup::Dispatch(TMessage& Message) {
+  TkcCustomButtonGroup::Dispatch(Message);
+  // Entering the group enters its chosen button; with none chosen the group keeps the focus
+  // until an arrow key chooses.
+  if (Message.Msg == WM_SETFOCUS && !IsDestroying()) {
+    const int index = ItemIndex();
+    if (index >= 0 && index < ButtonCount() && Buttons(index)->CanFocus()) Buttons(index)->SetFocus();
   }
 }
 

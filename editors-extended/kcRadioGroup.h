@@ -158,6 +158,7 @@ public:
   void SynchronizeDisplayValue() override;
   void UpdateButtons() override;
   bool IsContainerFocused() override;
+  void Dispatch(TMessage& Message) override;
 
 protected:
   void Initialize() override;

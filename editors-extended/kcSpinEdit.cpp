@@ -683,8 +683,8 @@ bool TkcCustomSpinEdit::Spin(int ADirection) {
   } else {
     SetSelStart(static_cast<int>(Utf8Length(text)));
   }
-  if (p->ImmediatePost && ValidateEdit(true)) {
-    if (OnPostEditValue) OnPostEditValue(this);
+  if (p->ImmediatePost && CanPostEditValue() && ValidateEdit(true)) {
+    PostEditValue(false);
     SynchronizeDisplayValue();
   }
   return true;

@@ -464,8 +464,8 @@ bool TkcCustomTimeEdit::Spin(int ADirection) {
   }
   if (text == old) return false;
   SetModifiedAfterEnter(true);
-  if (p->ImmediatePost && ValidateEdit(true)) {
-    if (OnPostEditValue) OnPostEditValue(this);
+  if (p->ImmediatePost && CanPostEditValue() && ValidateEdit(true)) {
+    PostEditValue(false);
     SynchronizeDisplayValue();
   }
   return true;

@@ -309,87 +309,29 @@ void TkcCustomComboBox::LookupSelectItem(TObject*) {
 
 void TkcCustomComboBox::ChangeHandler(TObject* Sender) {
   const int previous = LookupData()->CurrentKey();
-  const bool complete = fCompletePending;
-  fCompletePending = false;
   TkcObjectLinkScope link(this);
+  auto keyChanged = [&] {
+    if (link.Alive() && LookupData()->CurrentKey() != previous) {
+      SetModified(true);
+      Click();
+    }
+  };
   try {
     LockClick(true);
     TkcCustomDropDownEdit::ChangeHandler(Sender);
     LockClick(false);
     if (!link.Alive()) return;
-    if (!fLookupKeyFromNavigation && !fApplyingItem) {
-      const TkcTextEditingStyle style = ActiveProperties()->GetEditingStyle();
-      if (complete && ActiveProperties()->IncrementalSearch) {
-        // Completion: the typed head keeps the item's spelling, the rest is selected.
-        String head = Text(), tail;
-        if (SelStart() == static_cast<int>(Utf8Length(head)) && LookupData()->Locate(head, tail, false)) {
-          fApplyingItem = true;
-          InnerTextEdit()->SetText(head + tail);
-          InnerTextEdit()->SetSelStart(static_cast<int>(Utf8Length(head)));
-          InnerTextEdit()->SetSelLength(static_cast<int>(Utf8Length(tail)));
-          fApplyingItem = false;
-        }
-      } else if (HasPopupWindow() || style == esEditList || style == esFixedList) {
-        LookupData()->SynchronizeCurrentKey();
-      }
-    }
+    // The current item follows the text where the text must be an item, and while the list
+    // shows it.
+    const TkcTextEditingStyle style = ActiveProperties()->GetEditingStyle();
+    if (!fApplyingItem && (HasPopupWindow() || style == esEditList || style == esFixedList))
+      LookupData()->SynchronizeCurrentKey();
   } catch (...) {
     fApplyingItem = false;
-    if (link.Alive() && LookupData()->CurrentKey() != previous) {
-      SetModified(true);
-      Click();
-    }
+    keyChanged();
     throw;
   }
-  if (link.Alive() && LookupData()->CurrentKey() != previous) {
-    SetModified(true);
-    Click();
-  }
-}
-
-void TkcCustomComboBox::DoEditKeyDown(WORD& Key, TShiftState Shift) {
-  TkcEditLookupDirection direction;
-  switch (Key) {
-    case VK_UP: direction = ldPrevious; break;
-    case VK_DOWN: direction = ldNext; break;
-    case VK_PRIOR: direction = ldPageUp; break;
-    case VK_NEXT: direction = ldPageDown; break;
-    default: return TkcCustomDropDownEdit::DoEditKeyDown(Key, Shift);
-  }
-  if (Shift.Contains(ssAlt) || LookupData()->IsEmpty() || (IsInplace() && !HasPopupWindow()) || IsReadOnly())
-    return TkcCustomDropDownEdit::DoEditKeyDown(Key, Shift);
-  if (!DoEditing()) {
-    Key = 0;
-    return;
-  }
-  LookupData()->Go(direction, false);
-  Key = 0;
-}
-
-void TkcCustomComboBox::DoEditKeyPress(char32_t& Key) {
-  TkcCustomDropDownEdit::DoEditKeyPress(Key);
-  if (Key < 32 || IsReadOnly()) return;
-  if (ActiveProperties()->GetEditingStyle() != esFixedList) {
-    fCompletePending = true;
-    return;
-  }
-  // A pure list takes no text: a character moves to the item the typed head starts.
-  String head = Utf8Copy(Text(), 0, static_cast<std::size_t>(SelStart()));
-  const String one = Utf8Encode(Key);
-  String typed = head + one, tail;
-  const int before = LookupData()->CurrentKey();
-  if (!LookupData()->Locate(typed, tail, false) && !(typed = one, LookupData()->Locate(typed, tail, false))) {
-    Key = 0;
-    return;
-  }
-  const int found = LookupData()->CurrentKey();
-  LookupData()->SelectItemByIndex(before);
-  LookupData()->SetCurrentKey(Variant(found));
-  if (!HasPopupWindow() || Focused()) {
-    InnerTextEdit()->SetSelStart(static_cast<int>(Utf8Length(typed)));
-    InnerTextEdit()->SetSelLength(static_cast<int>(Utf8Length(tail)));
-  }
-  Key = 0;
+  keyChanged();
 }
 
 void TkcCustomComboBox::DblClick() {
@@ -427,15 +369,6 @@ void TkcCustomComboBox::MouseMove(TShiftState Shift, int X, int Y) {
   TRect r = fList->ClientRect();
   if (!PtInRect(&r, p)) return;
   SendMessage(fList->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
-}
-
-bool TkcCustomComboBox::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
-  if (TkcCustomDropDownEdit::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
-  if (HasPopupWindow() || !ActiveProperties()->UseMouseWheel || LookupData()->IsEmpty() || IsReadOnly() ||
-      !Focused() || !DoEditing())
-    return false;
-  LookupData()->Go(WheelDelta > 0 ? ldPrevious : ldNext, false);
-  return true;
 }
 
 bool TkcCustomComboBox::IsOwnerDraw() {

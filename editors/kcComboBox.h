@@ -144,8 +144,6 @@ public:
   void PositionPopupWindowChildren(const TRect& AClientRect) override;
   bool CanResizePopupClient(SIZE& ASize, int AMaxHeight) override;
   void ChangeHandler(TObject* Sender) override;
-  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
-  void DoEditKeyPress(char32_t& Key) override;
   bool IsOwnerDraw();
   bool IsOwnerMeasure();
   // Owner draw: false when no handler drew the item.
@@ -154,12 +152,8 @@ public:
   // A sizeable in-place editor forgets the user's popup height, a stand-alone one its own.
   void ResetPopupHeight();
 
-  // IkcTextEditLookupOwner.
-  TkcCustomTextEditProperties* GetLookupProperties() override { return ActiveProperties(); }
-  String GetLookupEditText() override { return Text(); }
-  bool CanEditLookupValue() override { return !IsReadOnly(); }
-  bool IsLookupInternalUpdate() override { return fApplyingItem; }
-  void SetLookupKeyFromNavigation(bool AValue) override { fLookupKeyFromNavigation = AValue; }
+  // While the combo box shows an item's text itself the current key is not looked up again.
+  bool IsLookupInternalUpdate() override { return fApplyingItem || TkcCustomDropDownEdit::IsLookupInternalUpdate(); }
 
 protected:
   void Initialize() override;
@@ -167,7 +161,6 @@ protected:
   void DblClick() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
-  bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
@@ -176,8 +169,6 @@ private:
   void LookupSelectItem(TObject* Sender);
   TkcComboBoxListBox* fList = nullptr;
   bool fApplyingItem = false;
-  bool fLookupKeyFromNavigation = false;
-  bool fCompletePending = false;
   friend class TkcComboBoxListBox;
 };
 

@@ -522,7 +522,7 @@ void TkcCustomDropDownEditViewData::Calculate(TkcCanvas* ACanvas, const TRect& A
   auto* text = dynamic_cast<TkcCustomTextEditViewInfo*>(AViewInfo);
   if (!text) return;
   text->IsHighlighted = !IsInplace && p->GetEditingStyle() == esFixedList && Focused && !p->Transparent() &&
-                        !HasPopupWindow && !(p->FixedListSelection() && edit && edit->FindSelection);
+                        !HasPopupWindow && !(p->FixedListSelection() && edit && edit->FindSelection());
 }
 
 bool TkcCustomDropDownEditViewData::CanPressButton(TkcCustomEditViewInfo* AViewInfo, int AIndex) {
@@ -615,7 +615,9 @@ TWinControl* TkcCustomDropDownEdit::GetPopupFocusedControl() {
   TkcCustomDropDownEditProperties* p = ActiveProperties();
   if (LookupData() && p->PopupShowsLookupList() && p->PopupTakesFocus())
     if (TWinControl* list = GetLookupActiveControl()) return list;
-  return InnerEditControl();
+  // A fixed list hides its inner edit: the editor itself keeps the focus then.
+  TWinControl* inner = InnerEditControl();
+  return inner && inner->Visible() ? inner : this;
 }
 
 void TkcCustomDropDownEdit::InitializeLookupData() {}
@@ -774,7 +776,7 @@ void TkcCustomDropDownEdit::PopupWindowShown(TObject*) {
   DoPopup();
   if (!link.Alive()) return;
   UpdateDrawValue();
-  if (UsesLookupData()) FindSelection = true;
+  if (UsesLookupData()) SetFindSelection(true);
   fPopupResizedByUser = false;
   CalculateViewInfo(ScreenToClient(Mouse->CursorPos()), true);
 }
@@ -937,8 +939,13 @@ void TkcCustomDropDownEdit::FocusChanged() {
   if (IsContainerDestroying() || !HasPopupWindow() || fPopupWindow->IsShowing() ||
       ActiveProperties()->PopupTakesFocus())
     return;
-  TWinControl* inner = InnerEditControl();
-  if (inner && !inner->Focused()) CloseUp(crUnknown);
+  // Neither the editor nor its inner edit (hidden in a fixed list) holds the focus any more.
+  if (!TkcCustomMaskEdit::Focused()) CloseUp(crUnknown);
+}
+
+bool TkcCustomDropDownEdit::CanNavigateLookupItems(bool AByMouseWheel) {
+  if (!InnerEditControl()) return false;
+  return AByMouseWheel || !IsInplace() || HasPopupWindow();
 }
 
 void TkcCustomDropDownEdit::PasteFromClipboard() {
@@ -963,9 +970,9 @@ void TkcCustomDropDownEdit::Dispatch(TMessage& Message) {
   ChangeLookupKey([](TkcCustomTextEditLookupData* ALookup) { ALookup->SynchronizeCurrentKey(); });
   switch (ActiveProperties()->GetEditingStyle()) {
     case esEdit:
-      FindSelection = SelStart() == static_cast<int>(Utf8Length(Text())) && lookup->Find(Text());
+      SetFindSelection(SelStart() == static_cast<int>(Utf8Length(Text())) && lookup->Find(Text()));
       break;
-    case esFixedList: FindSelection = true; break;
+    case esFixedList: SetFindSelection(true); break;
     default: break;
   }
 }

@@ -245,7 +245,6 @@ public:
   TkcCustomEditDataClass GetEditDataClass() override { return TkcCustomDropDownEditData::StaticClass(); }
   void InitializeEditData() override;
   bool ListMouseTracking = false;
-  bool FindSelection = false;
   // The lookup data the popup shows (none here; the combo box has them).
   virtual TkcCustomTextEditLookupData* LookupData() { return nullptr; }
   bool UsesLookupData();
@@ -271,12 +270,16 @@ public:
 
   bool HasPopupWindow() override;
   bool Focused() override;
+  // The window focus itself, whatever the popup: setting the focus must not stop at an open popup.
+  bool IsContainerFocused() override { return TkcCustomMaskEdit::Focused(); }
   bool NeedsActivationKey(char32_t Key) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
   void DoEditKeyPress(char32_t& Key) override;
   void PasteFromClipboard() override;
   void PropertiesChanged(TObject* Sender) override;
   void FocusChanged() override;
+  // Keys move through the items unless an in-place editor has no open popup; the wheel always.
+  bool CanNavigateLookupItems(bool AByMouseWheel) override;
   // The control the lookup data show in the popup (none here).
   virtual TWinControl* GetLookupActiveControl() { return nullptr; }
   // Fits a client size the user drags the popup to (the combo box takes whole rows); false

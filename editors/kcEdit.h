@@ -104,6 +104,8 @@ struct IkcEditHost : IInterface {
   virtual bool IsEditModifiedAfterEnter() = 0;
   // The visible index of the edit button held pressed under the mouse capture, -1 for none.
   virtual int GetCapturedButtonIndex() { return -1; }
+  // Whether the edit holds the mouse capture (it stays hot while a button is held down).
+  virtual bool IsEditMouseCaptured() { return false; }
   virtual void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) = 0;
 
 protected:

@@ -554,6 +554,17 @@ bool TkcCustomEdit::DoEditing() {
       }
       LockEditValueChanging(false);
     }
+    // A stand-alone edit's source must enter its edit mode too.
+    if (canEdit && !fIsInplace) {
+      LockEditValueChanging(true);
+      try {
+        canEdit = fDataBinding->SetEditMode();
+      } catch (...) {
+        LockEditValueChanging(false);
+        throw;
+      }
+      LockEditValueChanging(false);
+    }
   } catch (...) {
     fEditingGuard = false;
     throw;

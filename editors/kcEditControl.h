@@ -225,6 +225,7 @@ public:
   bool IsEditDesigning() override { return IsDesigning(); }
   bool IsEditModifiedAfterEnter() override { return fModifiedAfterEnter; }
   int GetCapturedButtonIndex() override { return MouseCapture() ? fCapturedButton : -1; }
+  bool IsEditMouseCaptured() override { return MouseCapture(); }
   void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool) override {
     AEditValue = ADisplayValue;
   }

@@ -398,7 +398,8 @@ void TkcCustomEditViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, 
   } else {
     state.Include(Focused ? csActive : csNormal);
     const TRect area = Deflate(ABounds, IsInplace ? InplaceBorderExtent : TRect{});
-    if (PtInRect(&area, P) && !HoldsMouseButton(AShift)) state.Include(csHotTrack);
+    if (PtInRect(&area, P) && (!HoldsMouseButton(AShift) || (Edit && Edit->IsEditMouseCaptured())))
+      state.Include(csHotTrack);
   }
   AViewInfo->ContainerState = state;
   AViewInfo->HotTrackValue = 0;

@@ -95,32 +95,34 @@ void TkcCustomInnerTextEdit::Change() {
   if (fContainer) fContainer->ChangeHandler(this);
 }
 
-void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
-  if (!fContainer) return inherited::Dispatch(m);
+bool ForwardInnerEditMessage(TCustomEdit* AInner, TkcCustomTextEdit* AContainer, TMessage& m,
+                             const std::function<void()>& ADefault) {
   switch (m.Msg) {
-    // The clipboard goes through the editor, which checks the result against its kind.
     case WM_CUT:
-      if (ReadOnly())
-        fContainer->CopyToClipboard();
+      if (AInner->ReadOnly())
+        AContainer->CopyToClipboard();
       else
-        fContainer->CutToClipboard();
-      return;
+        AContainer->CutToClipboard();
+      return true;
     case WM_PASTE:
-      if (!ReadOnly()) fContainer->PasteFromClipboard();
-      return;
+      if (!AInner->ReadOnly()) AContainer->PasteFromClipboard();
+      return true;
     case WM_CLEAR:
-      if (!ReadOnly()) fContainer->ClearSelection();
-      return;
-    // The editor's frame and colours follow the focus of this window.
+      if (!AInner->ReadOnly()) AContainer->ClearSelection();
+      return true;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      TkcCustomTextEdit* container = fContainer;
-      inherited::Dispatch(m);
-      if (!ComponentState().Contains(csDestroying) && !container->IsContainerDestroying()) container->FocusChanged();
-      return;
-    }
-    default: inherited::Dispatch(m);
+    case WM_KILLFOCUS:
+      ADefault();
+      if (!AInner->ComponentState().Contains(csDestroying) && !AContainer->IsContainerDestroying())
+        AContainer->FocusChanged();
+      return true;
+    default: return false;
   }
+}
+
+void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
+  if (!fContainer || !ForwardInnerEditMessage(this, fContainer, m, [&] { inherited::Dispatch(m); }))
+    inherited::Dispatch(m);
 }
 
 // ---- Text edit ------------------------------------------------------------------------------
@@ -166,14 +168,14 @@ void TkcCustomTextEdit::Initialize() {
     fLookupData.reset(TkcCustomTextEditLookupDataClass(lookup).Create(this));
     fLookupData->OnSelectItem = TNotifyEvent(this, &TkcCustomTextEdit::ApplySelectedLookupItem);
   }
-  InnerTextEdit()->SetColor(clWindow);
+  InnerEdit()->SetColor(clWindow);
   SetBounds(Left(), Top(), 121, 21);
   PropertiesChanged(GetEffectiveProperties());
 }
 
 String TkcCustomTextEdit::Text() {
-  if (!InnerTextEdit()) return fTextOnDestroy;
-  return InnerTextEdit()->Text();
+  if (!InnerEdit()) return fTextOnDestroy;
+  return InnerEdit()->Text();
 }
 
 void TkcCustomTextEdit::SetText(const String& Value) {
@@ -188,7 +190,7 @@ void TkcCustomTextEdit::ShowDisplayText(const String& AText) {
   const bool was = fSynchronizingDisplay;
   fSynchronizingDisplay = true;
   try {
-    InnerTextEdit()->SetText(AText);
+    InnerEdit()->SetText(AText);
   } catch (...) {
     fSynchronizingDisplay = was;
     throw;
@@ -197,7 +199,7 @@ void TkcCustomTextEdit::ShowDisplayText(const String& AText) {
 }
 
 void TkcCustomTextEdit::SynchronizeDisplayValue() {
-  if (!InnerTextEdit()) return;
+  if (!InnerEdit()) return;
   TkcCustomTextEditProperties* p = ActiveProperties();
   Variant display;
   Variant value = GetEditValue();
@@ -288,7 +290,7 @@ void TkcCustomTextEdit::ReformatThousandSeparators() {
 }
 
 void TkcCustomTextEdit::SafelySetFocus() {
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   const bool autoSelect = inner->AutoSelect;
   inner->AutoSelect = false;
   try {
@@ -499,7 +501,7 @@ void TkcCustomTextEdit::DoEditKeyPress(char32_t& Key) {
 void TkcCustomTextEdit::SetInternalDisplayValue(const Variant& AValue) {
   // The user's change: the editor hears of it as of typing.
   const String text = VarToStr(AValue);
-  if (text != Text()) InnerTextEdit()->SetText(text);
+  if (text != Text()) InnerEdit()->SetText(text);
 }
 
 void TkcCustomTextEdit::DoExit() {
@@ -563,7 +565,7 @@ void TkcCustomTextEdit::SetItemIndex(int AIndex) {
 }
 
 void TkcCustomTextEdit::SetSelText(const String& Value) {
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   String text;
   int caret = 0;
   if (!ActiveProperties()->ChangeSelText(Text(), inner->SelStart(), inner->SelLength(), Value, fUserChange,
@@ -607,16 +609,18 @@ void TkcCustomTextEdit::PasteFromClipboard() {
 }
 
 void TkcCustomTextEdit::PropertiesChanged(TObject* Sender) {
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   if (inner) {
     TkcCustomTextEditProperties* p = ActiveProperties();
-    inner->SetAlignment(p->Alignment()->Horz());
+    if (auto* single = dynamic_cast<TkcCustomInnerTextEdit*>(inner)) {
+      single->SetAlignment(p->Alignment()->Horz());
+      single->SetEchoMode(p->EchoMode);
+      single->SetPasswordCharacter(p->PasswordChar);
+    }
     inner->AutoSelect = p->AutoSelect() && !IsInplace();
     inner->SetCharCase(p->CharCase());
-    inner->SetEchoMode(p->EchoMode);
     inner->HideSelection = p->HideSelection;
     inner->SetMaxLength(p->MaxLength());
-    inner->SetPasswordCharacter(p->PasswordChar);
     inner->SetReadOnly(IsReadOnly());
   }
   if (UseLookupData()) {
@@ -676,16 +680,18 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
 // ---- Text shown by the view info --------------------------------------------------------------
 
 bool TkcCustomTextEdit::IsInnerEditVisible() {
+  if (!InnerEdit() || IsDesigning()) return false;
+  // The list styles keep showing their text (and its completion) in the inner window.
   const TkcTextEditingStyle style = ActiveProperties()->GetEditingStyle();
-  if ((style != esEdit && style != esEditList) || !InnerTextEdit() || IsDesigning()) return false;
+  if (style != esEdit && style != esEditList) return true;
   if (ActiveProperties()->Alignment()->Horz() == taLeftJustify || Focused()) return true;
   TCustomForm* form = GetParentForm();
-  return form && (form->ActiveControl() == this || form->ActiveControl() == InnerTextEdit());
+  return form && (form->ActiveControl() == this || form->ActiveControl() == InnerEdit());
 }
 
 void TkcCustomTextEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
   TkcCustomEdit::CalculateViewInfo(P, AHotAllowed);
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   if (!inner || IsContainerDestroying()) return;
   const bool visible = IsInnerEditVisible();
   if (auto* info = dynamic_cast<TkcCustomTextEditViewInfo*>(EditViewInfo())) info->HasVisibleInnerEdit = visible;
@@ -695,7 +701,7 @@ void TkcCustomTextEdit::CalculateViewInfo(const TPoint& P, bool AHotAllowed) {
 
 void TkcCustomTextEdit::UpdateDrawValue() {
   auto* info = dynamic_cast<TkcCustomTextEditViewInfo*>(EditViewInfo());
-  if (!info || !InnerTextEdit()) return;
+  if (!info || !InnerEdit()) return;
   String text = Text();
   ActiveProperties()->PrepareDisplayText(text);
   if (info->Text == text) return;
@@ -705,7 +711,7 @@ void TkcCustomTextEdit::UpdateDrawValue() {
 }
 
 void TkcCustomTextEdit::AdjustInnerEditPosition() {
-  TkcCustomInnerTextEdit* inner = InnerTextEdit();
+  TCustomEdit* inner = InnerEdit();
   if (!inner || IsContainerDestroying()) return;
   TkcScreenCanvas canvas;
   canvas.SetFont(inner->Font());

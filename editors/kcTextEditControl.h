@@ -3,12 +3,21 @@
 // inner text edit) that passes keys, mouse and changes on to the editor. The editor converts
 // between its display text and edit value through its text properties.
 
+#include <functional>
+
 #include "editors/kcEditControl.h"
 #include "editors/kcTextEdit.h"
 #include "editors/kcTextEditLookup.h"
 #include "platform/forms/StdCtrls.h"
 
 class TkcCustomTextEdit;
+
+// What the inner window of every text editor (single-line or memo) passes to its editor: the
+// clipboard goes through the editor, which checks the result against its kind, and the
+// editor's frame follows the window's focus. False for other messages; ADefault is the
+// window's own handling.
+bool ForwardInnerEditMessage(TCustomEdit* AInner, TkcCustomTextEdit* AContainer, TMessage& m,
+                             const std::function<void()>& ADefault);
 
 class TkcCustomInnerTextEdit : public TCustomEdit {
   VT_CLASS(TkcCustomInnerTextEdit, TCustomEdit)
@@ -62,16 +71,19 @@ public:
     return static_cast<TkcCustomTextEditProperties*>(TkcCustomEdit::Properties());
   }
   TkcCustomEditPropertiesClass GetPropertiesClass() override { return TkcCustomTextEditProperties::StaticClass(); }
+  // The inner window of the single-line kinds; InnerEdit is the platform edit of every kind
+  // (a memo's inner window is a multi-line one).
   TkcCustomInnerTextEdit* InnerTextEdit() const { return static_cast<TkcCustomInnerTextEdit*>(InnerEditControl()); }
+  TCustomEdit* InnerEdit() const { return static_cast<TCustomEdit*>(InnerEditControl()); }
 
   // The display text; setting it goes through the kind's check, as typing does.
   String Text();
   void SetText(const String& Value);
-  int SelStart() { return InnerTextEdit()->SelStart(); }
-  void SetSelStart(int Value) { InnerTextEdit()->SetSelStart(Value); }
-  int SelLength() { return InnerTextEdit()->SelLength(); }
-  void SetSelLength(int Value) { InnerTextEdit()->SetSelLength(Value); }
-  String SelText() { return InnerTextEdit()->SelText(); }
+  int SelStart() { return InnerEdit()->SelStart(); }
+  void SetSelStart(int Value) { InnerEdit()->SetSelStart(Value); }
+  int SelLength() { return InnerEdit()->SelLength(); }
+  void SetSelLength(int Value) { InnerEdit()->SetSelLength(Value); }
+  String SelText() { return InnerEdit()->SelText(); }
   void SetSelText(const String& Value);
   void ClearSelection();
   bool BeepOnEnter = true;
@@ -105,10 +117,10 @@ public:
   void SynchronizeDisplayValue() override;
   void SynchronizeEditValue() override;
   void ChangeHandler(TObject* Sender) override;
-  void CopyToClipboard() override { InnerTextEdit()->CopyToClipboard(); }
+  void CopyToClipboard() override { InnerEdit()->CopyToClipboard(); }
   void CutToClipboard() override;
   void PasteFromClipboard() override;
-  void SelectAll() override { InnerTextEdit()->SelectAll(); }
+  void SelectAll() override { InnerEdit()->SelectAll(); }
   void SafelySetFocus() override;
   // The inner window shows the text while the editor is active, or always for left-aligned
   // free text; otherwise the view info paints the text.

@@ -1,6 +1,8 @@
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
 #include "editors-extended/kcDateEdit.h"
+#include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors/kcComboBox.h"
@@ -170,6 +172,34 @@ void TkcFilterRadioGroupHelper::WriteFilterValue(IkcFilterEdit* AEdit, TkcCustom
   if (TkcCustomComboBox* combo = ComboOf(AEdit); source && combo) combo->SetItemIndex(source->GetRadioGroupItemIndex(AValue));
 }
 
+TkcFilterEditClass TkcFilterCurrencyEditHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcCurrencyEdit, TkcCurrencyEditProperties>();
+}
+
+TkcConditionOperators TkcFilterCurrencyEditHelper::GetSupportedOperators(TkcCustomEditProperties*,
+                                                                         TkcValueTypeClass, bool AExtendedSet) const {
+  TkcConditionOperators result = TkcConditionOperators::Range(kcoEqual, kcoGreaterEqual);
+  result.Include(kcoBlanks).Include(kcoNonBlanks);
+  if (AExtendedSet) result.Include(kcoBetween).Include(kcoNotBetween).Include(kcoInList).Include(kcoNotInList);
+  return result;
+}
+
+void TkcFilterCurrencyEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                       TkcCustomEditProperties* ASourceProperties,
+                                                       bool AKeepButtons) const {
+  TkcFilterTextEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* currency = dynamic_cast<TkcCustomCurrencyEditProperties*>(AProperties);
+  if (!currency) return;
+  currency->SetMinValue(0);
+  currency->SetMaxValue(0);
+  currency->SetNullable(true);
+  currency->SetNullString(String());
+}
+
+TkcFilterEditClass TkcFilterHyperLinkEditHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcHyperLinkEdit, TkcHyperLinkEditProperties>();
+}
+
 void RegisterExtendedFilterEditHelpers() {
   if (gInitCount++ != 0) return;
   RegisterStandardFilterEditHelpers();
@@ -179,12 +209,20 @@ void RegisterExtendedFilterEditHelpers() {
   GetFilterEditsController()->Register(TkcDateEditProperties::StaticClass(), TkcFilterDateEditHelper::Class());
   GetFilterEditsController()->Register(TkcCheckBoxProperties::StaticClass(), TkcFilterCheckBoxHelper::Class());
   GetFilterEditsController()->Register(TkcRadioGroupProperties::StaticClass(), TkcFilterRadioGroupHelper::Class());
+  GetFilterEditsController()->Register(TkcHyperLinkEditProperties::StaticClass(), TkcFilterHyperLinkEditHelper::Class());
+  GetFilterEditsController()->Register(TkcCurrencyEditProperties::StaticClass(), TkcFilterCurrencyEditHelper::Class());
 }
 
 void UnregisterExtendedFilterEditHelpers() {
   if (gInitCount == 0 || --gInitCount != 0) return;
   if (!FilterEditsControllerExists()) return;
   // In reverse order of the registration; the last pair gone frees the controller.
+  GetFilterEditsController()->Unregister(TkcCurrencyEditProperties::StaticClass(),
+                                         TkcFilterCurrencyEditHelper::Class());
+  if (!FilterEditsControllerExists()) return;
+  GetFilterEditsController()->Unregister(TkcHyperLinkEditProperties::StaticClass(),
+                                         TkcFilterHyperLinkEditHelper::Class());
+  if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcRadioGroupProperties::StaticClass(), TkcFilterRadioGroupHelper::Class());
   if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcCheckBoxProperties::StaticClass(), TkcFilterCheckBoxHelper::Class());

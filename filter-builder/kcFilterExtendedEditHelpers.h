@@ -78,5 +78,24 @@ public:
   bool ShowsDisplayText() const override { return true; }
 };
 
+// Amounts: the comparisons and blanks (ranges and lists in the extended set), never like.
+class TkcFilterCurrencyEditHelper : public TkcFilterTextEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterCurrencyEditHelper, TkcFilterTextEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  // A condition value is any amount, and may be blank.
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
+// A link filters as text, edited in a hyperlink edit.
+class TkcFilterHyperLinkEditHelper : public TkcFilterTextEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterHyperLinkEditHelper, TkcFilterTextEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+};
+
 void RegisterExtendedFilterEditHelpers();
 void UnregisterExtendedFilterEditHelpers();

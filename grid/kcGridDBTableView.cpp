@@ -6,6 +6,7 @@
 #include "controls/kcControlUtils.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridTableController.h"
+#include "grid/kcGridTableViewData.h"
 
 // ---- Names ----------------------------------------------------------------------------------
 
@@ -77,6 +78,8 @@ TkcGridDBDataController::TkcGridDBDataController(TkcGridDBTableView* AGridView)
     : TkcDBDataController(nullptr), fGridView(AGridView) {
   OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { fGridView->DataControllerChanged(AInfo); };
 }
+
+bool TkcGridDBDataController::CanSelectRow(int ARowIndex) { return CanSelectGridRow(fGridView, ARowIndex); }
 
 bool TkcGridDBDataController::GetInterface(const TGUID& IID, void** Obj) {
   return GetInterfaceOf<IkcGridDataControllerItemsSupport, IkcGridDataControllerViewLink>(this, IID, Obj) ||

@@ -89,6 +89,7 @@ public:
   String GetFilterItemFieldCaption(TObject* AItem) override;
   int GetDefaultGridModeBufferCount() override;
   bool IsSynchronizationEnabled() override { return true; }
+  bool CanSelectRow(int ARowIndex) override;
   // Adds a condition on an item (replacing its others when asked) and answers it.
   TkcFilterCriteriaItem* AddItemToFilter(TkcFilterCriteriaItemList* AParent, TObject* AItem,
                                          TkcFilterOperatorKind AOperatorKind, const Variant& AValue,
@@ -107,7 +108,9 @@ public:
     return static_cast<TkcGridDBDataController*>(TkcGridTableView::DataController());
   }
   TkcGridDBColumn* CreateColumn() { return static_cast<TkcGridDBColumn*>(TkcGridTableView::CreateColumn()); }
-  TkcGridDBColumn* Columns(int AIndex) const { return static_cast<TkcGridDBColumn*>(TkcGridTableView::Columns(AIndex)); }
+  TkcGridDBColumn* Columns(int AIndex) const {
+    return static_cast<TkcGridDBColumn*>(TkcGridTableView::Columns(AIndex));
+  }
   TkcGridDBColumn* GetColumnByFieldName(const String& AFieldName) const;
 
 protected:

@@ -29,13 +29,7 @@ int TkcGridDataController::GetItemID(TObject* AItem) {
   return column ? column->ID() : -1;
 }
 
-bool TkcGridDataController::CanSelectRow(int ARowIndex) {
-  if (!fGridView->OnCanSelectRecord) return true;
-  TkcCustomGridRecord* record = fGridView->TableViewData()->RecordAtRow(ARowIndex);
-  bool allow = true;
-  if (record) fGridView->OnCanSelectRecord(fGridView, record, allow);
-  return allow;
-}
+bool TkcGridDataController::CanSelectRow(int ARowIndex) { return CanSelectGridRow(fGridView, ARowIndex); }
 
 TCollectionItemClass TkcGridDataController::GetSummaryItemClass() { return TkcGridTableSummaryItem::StaticClass(); }
 

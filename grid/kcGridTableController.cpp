@@ -1,5 +1,7 @@
 #include "grid/kcGridTableController.h"
 
+#include "grid/kcGridTableViewData.h"
+
 #include <algorithm>
 
 #include "controls/kcControlUtils.h"
@@ -415,6 +417,14 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     return;
   }
   int row = dc->GetFocusedRowIndex();
+  // The focused record first: an expandable one takes the numeric-pad plus and minus.
+  if (TkcCustomGridRecord* record = view->TableViewData()->RecordAtRow(row)) {
+    record->KeyDown(Key, Shift);
+    if (Key == 0) {
+      fSkipExpandChar = true;
+      return;
+    }
+  }
   bool ctrlOnly = Shift == TShiftState{ssCtrl};
   bool handled = true;
   switch (Key) {
@@ -461,12 +471,16 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       if (!Shift.Empty() || !ShowEdit()) handled = false;
       break;
     case VK_ESCAPE:
-      if (dc->IsEditing()) dc->Cancel();
-      else handled = false;
+      if (dc->IsEditing())
+        dc->Cancel();
+      else
+        handled = false;
       break;
     case VK_DELETE:
-      if ((Shift.Empty() || ctrlOnly) && CanDelete(true)) DeleteSelection();
-      else handled = false;
+      if ((Shift.Empty() || ctrlOnly) && CanDelete(true))
+        DeleteSelection();
+      else
+        handled = false;
       break;
     case VK_INSERT:
       if (Shift.Empty() && CanInsert(true))
@@ -477,12 +491,16 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
         handled = false;
       break;
     case 'A':
-      if (ctrlOnly) SelectAll();
-      else handled = false;
+      if (ctrlOnly)
+        SelectAll();
+      else
+        handled = false;
       break;
     case 'C':
-      if (ctrlOnly) view->CopyToClipboard(true, dc->MultiSelect());
-      else handled = false;
+      if (ctrlOnly)
+        view->CopyToClipboard(true, dc->MultiSelect());
+      else
+        handled = false;
       break;
     case VK_SPACE: handled = ctrlOnly; break;
     case VK_TAB:
@@ -501,13 +519,20 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   }
   // The selection follows keys that moved the focus, and Space / PageUp / PageDown always.
   bool moved = dc->GetFocusedRowIndex() != row;
-  bool selectionKey = Key == VK_SPACE || Key == VK_PRIOR || Key == VK_NEXT ||
-                      (moved && Key != VK_INSERT && !(Key == 'C' && ctrlOnly));
+  bool selectionKey =
+      Key == VK_SPACE || Key == VK_PRIOR || Key == VK_NEXT || (moved && Key != VK_INSERT && !(Key == 'C' && ctrlOnly));
   if (IsMultiSelectActive() && selectionKey && !IsEditing()) ProcessSelectionKey(Key, Shift);
   if (handled) Key = 0;
 }
 
 void TkcGridTableController::KeyPress(char32_t& Key) {
+  // The character of the key stroke that expanded or collapsed a record goes nowhere (the
+  // record that took the key is remade by the expansion, so the flag is kept here).
+  if (fSkipExpandChar) {
+    fSkipExpandChar = false;
+    Key = 0;
+    return;
+  }
   if (fSkipNextChar) {
     fSkipNextChar = false;
     if (Key == U' ') {
@@ -596,7 +621,8 @@ void TkcGridTableController::MouseMove(TShiftState AShift, int X, int Y) {
     return;
   }
   fPullScrollTimer.reset();
-  if (auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y})); rowHit && rowHit->RowIndex >= 0)
+  if (auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y}));
+      rowHit && rowHit->RowIndex >= 0)
     PullFocusTo(rowHit->RowIndex);
 }
 

@@ -103,6 +103,6 @@ private:
   TkcGridColumn* fFocusedItem = nullptr;
   int fLeftPos = 0;
   int fUnselectRowIndex = -1;
-  bool fUnselectPending = false, fSkipNextChar = false, fIsPullFocusing = false;
+  bool fUnselectPending = false, fSkipNextChar = false, fSkipExpandChar = false, fIsPullFocusing = false;
   int fPullScrollDirection = 0, fPullRow = -1;
 };

@@ -248,6 +248,14 @@ void TkcCustomGridTableViewData::RefreshRecords() {
   UpdateRecordInEdit();
 }
 
+bool CanSelectGridRow(TkcGridTableView* AView, int ARowIndex) {
+  if (!AView->OnCanSelectRecord) return true;
+  bool allow = true;
+  if (TkcCustomGridRecord* record = AView->TableViewData()->RecordAtRow(ARowIndex))
+    AView->OnCanSelectRecord(AView, record, allow);
+  return allow;
+}
+
 // ---- Record hit tests -----------------------------------------------------------------------
 
 TkcCustomGridRecord* TkcGridRecordHitTest::GetGridRecord() {

@@ -132,6 +132,9 @@ private:
   int fRecordCount = 0;
 };
 
+// Whether the view's OnCanSelectRecord handler lets the row be selected (yes without one).
+bool CanSelectGridRow(TkcGridTableView* AView, int ARowIndex);
+
 // ---- Changes --------------------------------------------------------------------------------
 
 // One record, or one cell of it, needs repainting; dropped when the view is laid out anyway.

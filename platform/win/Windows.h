@@ -362,6 +362,7 @@ constexpr WORD VK_F2 = 0x71;
 constexpr WORD VK_F3 = 0x72;
 constexpr WORD VK_F4 = 0x73;
 constexpr WORD VK_F5 = 0x74;
+constexpr WORD VK_F9 = 0x78;
 constexpr WORD VK_F10 = 0x79;
 constexpr WORD VK_F12 = 0x7B;
 constexpr WORD VK_NUMLOCK = 0x90;

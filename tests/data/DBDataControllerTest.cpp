@@ -765,6 +765,25 @@ TEST(DBDataGridMode, SelectionIsKeptAsBookmarksInTheDataSetsOrder) {
   EXPECT_THROW(f.full.GetAnchorBookmark(), EkcInvalidDataControllerOperation);
 }
 
+// Deleting a grid-mode selection deletes every selected record, also those outside the buffer.
+TEST(DBDataGridMode, DeletingTheSelectionReachesRecordsOutsideTheBuffer) {
+  GridFixture f(60, false);
+  f.grid.SetMultiSelect(true);
+  f.ds.SetRecNo(5);
+  f.grid.SetSelectionAnchor(f.grid.GetFocusedRecordIndex());
+  f.ds.SetRecNo(34);
+  f.grid.SelectFromAnchor(f.grid.GetFocusedRecordIndex(), false);  // records 5 .. 34
+  ASSERT_EQ(f.grid.GetSelectedCount(), 30);
+  f.grid.DeleteSelectedRecords();
+  EXPECT_EQ(f.ds.RecordCount(), 30);
+  EXPECT_EQ(f.grid.GetSelectedCount(), 0);
+  std::vector<int> ids;
+  for (f.ds.First(); !f.ds.Eof(); f.ds.Next()) ids.push_back(f.ds.FieldByName("ID")->AsInteger());
+  ASSERT_EQ(ids.size(), 30u);
+  EXPECT_EQ(ids[3], 4);
+  EXPECT_EQ(ids[4], 35);
+}
+
 TEST(DBDataGridMode, IncrementalSearchMovesTheDataSet) {
   GridFixture f(300, false);
   f.ds.First();
@@ -1034,6 +1053,14 @@ TEST(DBDataMasterDetail, DetailsReadTheirMasterRecordsRowsOfTheSharedDataSet) {
   first->FinishEditing();
   EXPECT_EQ(f.Lines()->State(), dsBrowse);
   EXPECT_EQ(f.Lines()->RecordCount(), 5);
+  EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
+  // Cancelling an appended row leaves the cursor on the detail's last row, not at the end of
+  // the shared dataset (another order's rows).
+  first->Append();
+  f.Lines()->FieldByName("QTY")->SetAsVariant(Variant(3));
+  first->Cancel();
+  EXPECT_EQ(f.Lines()->State(), dsBrowse);
+  EXPECT_EQ(f.Lines()->FieldByName("ID")->AsInteger(), 11);
   EXPECT_EQ(f.Ids(first), (std::vector<int>{10, 11}));
 
   // A change of the template's key names re-makes the master key field.

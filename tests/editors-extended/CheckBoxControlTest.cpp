@@ -116,3 +116,28 @@ TEST(KcCheckBox, PaintsSquareCaptionAndFocus) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KcCheckBox, ImmediatePostHandsEachToggleOn) {
+  TFormsSession session;
+  TPlainForm form;
+  auto* box = new TkcCheckBox(&form, true);
+  box->SetParent(&form);
+  box->SetBounds(10, 10, 60, 18);
+  int posts = 0;
+  box->OnPostEditValue = [&](TObject*) { ++posts; };
+  box->Properties()->ImmediatePost = true;
+  form.Show();
+  box->SetFocus();
+  session.ProcessMessages();
+  session.Key(VK_SPACE, " ");
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(posts, 1);
+  box->Properties()->ImmediatePost = false;
+  session.Key(VK_SPACE, " ");
+  EXPECT_FALSE(box->Checked());
+  EXPECT_EQ(posts, 1);
+}
+
+}  // namespace

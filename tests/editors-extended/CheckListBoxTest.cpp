@@ -113,3 +113,29 @@ TEST(KcCheckListBox, SortingAndIntegralHeight) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KcCheckListBox, ImagesBeforeOrAfterTheChecks) {
+  CheckListFixture f({"one", "two"});
+  TkcCustomInnerCheckListBox* list = f.box->InnerCheckListBox();
+  const TRect plain = list->GetCheckRect(0);
+  const int plainArea = list->GetCheckAreaWidth();
+  auto* images = new TCustomImageList(&f.form);
+  images->SetWidth(20);
+  images->SetHeight(30);
+  TBitmap picture(20, 30);
+  images->Add(&picture, nullptr);
+  f.box->SetImages(images);
+  f.session.ProcessMessages();
+  EXPECT_GE(list->GetItemHeight(), 32) << "an image and its margins fit";
+  EXPECT_EQ(list->GetCheckAreaWidth(), plainArea + 22);
+  EXPECT_EQ(list->GetCheckRect(0).left, plain.left + 22) << "the image comes first";
+  f.box->SetImageLayout(ilAfterChecks);
+  EXPECT_EQ(list->GetCheckRect(0).left, plain.left);
+  delete images;
+  EXPECT_EQ(f.box->Images(), nullptr) << "a freed list is forgotten";
+  EXPECT_EQ(list->GetCheckAreaWidth(), plainArea);
+}
+
+}  // namespace

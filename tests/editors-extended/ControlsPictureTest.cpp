@@ -8,6 +8,7 @@
 
 #include "editors-extended/kcCalendar.h"
 #include "editors-extended/kcCheckListBox.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
 #include "platform/forms/ExtCtrls.h"
@@ -70,8 +71,13 @@ TEST(KcControlsPicture, OnTheScreen) {
     calendar->SetTop(130);
     calendar->SetKind(ckDateTime);
     calendar->SetDateButtons(TDateButtons{btnClear, btnNow, btnToday});
+    auto* date = new TkcDateEdit(&form);
+    date->SetParent(&form);
+    date->SetBounds(10, 230, 150, 21);
+    date->SetDate(EncodeDate(2004, 3, 5) + 0.6);
     form.Show();
-    spin->SetFocus();
+    date->SetFocus();
+    date->DropDown();
     bool due = false;
     TTimer wait(nullptr);
     wait.SetInterval(900);

@@ -94,3 +94,30 @@ TEST(KcDateEditControl, PopupCalendarChoosesADay) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KcDateEditControl, CloseKeysReachTheCalendarFromItsTimeEditor) {
+  DateEditFixture f;
+  f.edit->Properties()->SetKind(ckDateTime);
+  f.edit->SetDate(D(2004, 3, 5) + 14.5 / 24);
+  f.session.ProcessMessages();
+  f.session.Key(VK_F4);
+  f.session.ProcessMessages();
+  ASSERT_TRUE(f.edit->DroppedDown());
+  TkcTimeEdit* time = f.edit->Calendar()->TimeEdit();
+  EXPECT_NEAR(time->Time(), 14.5 / 24, 1e-9) << "the value's time";
+  time->SetFocus();
+  f.session.ProcessMessages();
+  time->SetSelStart(0);
+  f.session.Type("1");
+  f.session.Key(VK_ESCAPE);
+  f.session.ProcessMessages();
+  EXPECT_TRUE(f.edit->DroppedDown()) << "the first Escape undoes the typing";
+  f.session.Key(VK_ESCAPE);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.edit->DroppedDown());
+  EXPECT_NEAR(f.edit->Date(), D(2004, 3, 5) + 14.5 / 24, 1e-9) << "cancelled";
+}
+
+}  // namespace

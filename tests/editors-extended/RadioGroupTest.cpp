@@ -123,3 +123,48 @@ TEST(KcGroupBox, CaptionAndClientArea) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KcRadioGroup, AutoSizeFitsTheRows) {
+  RadioFixture f({{"One", Null()}, {"Two", Null()}, {"Three", Null()}});
+  const int fixedHeight = f.group->Height();
+  f.group->SetAutoSize(true);
+  f.session.ProcessMessages();
+  const int three = f.group->Height();
+  EXPECT_NE(three, fixedHeight) << "sized by its rows";
+  f.group->Properties()->Items()->Add()->SetCaption("Four");
+  f.session.ProcessMessages();
+  const int four = f.group->Height();
+  const int row = four - three;
+  EXPECT_GT(row, 0) << "one more row";
+  // Two columns: two rows of the same height.
+  f.group->Properties()->SetColumns(2);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.group->Height(), three - (four - three));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KcRadioGroup, FocusEntersTheChosenButton) {
+  RadioFixture f({{"One", Null()}, {"Two", Null()}});
+  f.group->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.group->ItemIndex(), -1) << "entering chooses nothing";
+  f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.group->ItemIndex(), 0) << "an arrow key chooses the first";
+  f.group->SetItemIndex(1);
+  auto* other = new TEdit(&f.form);
+  other->SetParent(&f.form);
+  other->SetBounds(10, 200, 50, 21);
+  other->SetFocus();
+  f.session.ProcessMessages();
+  f.group->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_TRUE(f.group->Buttons(1)->Focused());
+  EXPECT_EQ(f.group->ItemIndex(), 1);
+}
+
+}  // namespace

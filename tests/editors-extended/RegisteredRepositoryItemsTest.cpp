@@ -195,7 +195,7 @@ TEST(ExtendedEditorsRegistration, KindsListedSortedByName) {
   TkcRegisteredClasses* registry = GetEditPropertiesRegistry();
   std::vector<std::string> names;
   for (int i = 0; i < registry->Count(); ++i) names.push_back(registry->Text(i).substr(0, registry->Text(i).find('|')));
-  for (const char* name : {"BlobEdit", "CheckBox", "CurrencyEdit", "Image", "Memo"})
+  for (const char* name : {"BlobEdit", "ButtonEdit", "CheckBox", "CurrencyEdit", "HyperLink", "Image", "Memo"})
     EXPECT_EQ(std::count(names.begin(), names.end(), name), 1) << name;
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
                              [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; }));

@@ -78,7 +78,7 @@ TEST(KcComboBox, EmptyNeverOpensAndRowsAboveZero) {
 }
 
 // Typing completes from the items in their own spelling and selects the completed rest;
-// Backspace does not complete again.
+// Backspace takes the last typed character off and completes the shorter head again.
 TEST(KcComboBox, IncrementalSearchCompletes) {
   ComboFixture f({"Alpha", "BETA", "Bench"});
   f.combo->Properties()->ImmediateDropDown = false;
@@ -91,9 +91,11 @@ TEST(KcComboBox, IncrementalSearchCompletes) {
   EXPECT_EQ(f.combo->Text(), "Bench");
   EXPECT_EQ(f.combo->ItemIndex(), 2);
   f.session.Key(VK_BACK, "\b");
-  EXPECT_EQ(f.combo->Text(), "Ben");
-  f.session.Type("x");
-  EXPECT_EQ(f.combo->Text(), "Benx");
+  EXPECT_EQ(f.combo->Text(), "BETA");
+  EXPECT_EQ(f.combo->SelStart(), 2);
+  EXPECT_EQ(f.combo->ItemIndex(), 1);
+  f.session.Type("x");  // free text: what starts no item is typed as it is
+  EXPECT_EQ(f.combo->Text(), "BEx");
   EXPECT_EQ(f.combo->ItemIndex(), -1);
 }
 

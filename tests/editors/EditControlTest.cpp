@@ -159,6 +159,7 @@ TEST(KcEditControl, ButtonsClickOnReleaseOverThemUnderTheCapture) {
   f.session.Press();
   EXPECT_EQ(info->PressedButton, 0);
   EXPECT_EQ(edit->CapturedButton(), 0);
+  EXPECT_TRUE(info->ContainerState.Contains(csHotTrack));  // hot while it holds the capture
   f.session.Release();
   EXPECT_EQ(clicks, std::vector<int>{0});
   EXPECT_EQ(edit->CapturedButton(), -1);
@@ -256,7 +257,9 @@ class TRecordingBinding : public TkcEditDataBinding {
 public:
   using TkcEditDataBinding::TkcEditDataBinding;
   void StoreValue(const Variant& AValue) override { Stored.push_back(VarToStr(AValue)); }
+  bool SetEditMode() override { return Editable; }
   std::vector<String> Stored;
+  bool Editable = true;
 };
 
 class TRecordedEdit : public TkcTextEdit {
@@ -289,6 +292,12 @@ TEST(KcEditControl, ChangesAreStoredOnExitAndEnterAndPostFailuresAreShown) {
   f.session.Type("c");  // replaces the text selected on entry
   f.session.Key(VK_RETURN, "\r");
   EXPECT_EQ(edit->Stored(), (std::vector<String>{"ab", "c"}));
+  // A source that cannot enter its edit mode refuses typing.
+  static_cast<TRecordingBinding*>(edit->DataBinding())->Editable = false;
+  edit->SetEditValue(Variant(String("kept")));
+  f.session.Type("z");
+  EXPECT_EQ(edit->Text(), "kept");
+  static_cast<TRecordingBinding*>(edit->DataBinding())->Editable = true;
 
   // In place, a failing post reaches the application's handler, not the caller, and the value
   // stays modified.
@@ -391,4 +400,20 @@ TEST(KcEditControl, InnerWindowSitsWhereTheEditorDrawsItsText) {
     f.other->SetFocus();
     delete edit;
   }
+}
+
+TEST(KcEditControl, TabLeavesTheEditorUnlessCtrlIsHeld) {
+  EditFixture f;
+  auto* edit = f.Add(new TkcTextEdit(&f.form), 10, 10);
+  f.other->SetTabOrder(1);
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_TAB, "\t");
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_TRUE(edit->InnerTextEdit()->Focused());
+  EXPECT_EQ(edit->Text(), "");
+  f.session.Key(VK_TAB, "\t");
+  EXPECT_TRUE(f.other->Focused());
+  EXPECT_EQ(edit->Text(), "");
 }

@@ -7,6 +7,7 @@
 #include "data/kcDataUtils.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridSummary.h"
+#include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 #include "grid/kcGridTableViewData.h"
 #include "platform/forms/FormsTestUtil.h"
@@ -379,4 +380,66 @@ TEST(GridSummary, ColumnShortcutsMakeAndFreeSummaryItems) {
   EXPECT_EQ(s->FooterSummaryItems()->Count(), 0);
   auto* group = s->SummaryGroups()->AddGroup();
   EXPECT_NE(dynamic_cast<TkcGridTableSummaryGroupItemLink*>(group->Links()->Add()), nullptr);
+}
+
+namespace {
+
+class TExpandableView : public TkcGridTableView {
+public:
+  using TkcGridTableView::TkcGridTableView;
+
+protected:
+  TkcCustomGridViewData* CreateViewData() override { return new TExpandableData(this); }
+};
+
+}  // namespace
+
+TEST(GridTableViewData, TheFocusedRecordTakesNumpadPlusBeforeTheController) {
+  TFormsSession session;
+  TPlainForm form{400, 300};
+  auto* grid = new TkcGrid(&form);
+  auto* view = CreateGridView<TExpandableView>(&form);
+  for (const char* c : {"Name", "N"}) view->CreateColumn()->SetCaption(c);
+  grid->Levels()->Add()->SetGridView(view);
+  grid->SetParent(&form);
+  grid->SetBounds(0, 0, 300, 100);
+  view->OptionsBehavior.IncSearch = true;
+  DataFixture::Load(view, 3);
+  form.Show();
+  session.ProcessMessages();
+  view->DataController()->SetValue(2, 0, Variant("+2"));  // what a search for "+" would find
+  view->DataController()->FocusRow(1);
+  view->Site()->SetFocus();
+  session.ProcessMessages();
+  session.Key(VK_ADD, "+");
+  session.ProcessMessages();
+  auto* record = static_cast<TExpandableRecord*>(view->TableViewData()->RecordAtRow(1));
+  EXPECT_TRUE(record->Expanded);
+  // The '+' of the same key stroke starts neither a search nor an editor.
+  EXPECT_FALSE(view->TableController()->IsIncSearching());
+  EXPECT_EQ(view->DataController()->GetFocusedRowIndex(), 1);
+  EXPECT_FALSE(view->TableController()->IsEditing());
+  EXPECT_EQ(record->Typed, "");
+}
+
+TEST(GridFiltering, CustomizeDialogChoice) {
+  DataFixture f;
+  TkcGridTableFiltering* filtering = f.view->Filtering();
+  std::vector<String> shown;
+  f.view->OnFilterDialogShow = [&](TkcGridTableView*, TkcGridColumn* c, bool& done) {
+    shown.push_back(c ? "show " + c->Caption() : "show none");
+    done = c == f.col(1);
+  };
+  f.view->OnFilterCustomization = [&](TkcGridTableView*, bool& done) {
+    shown.push_back("builder");
+    done = true;
+  };
+  filtering->RunCustomizeDialog(f.col(1));  // the handler took it
+  filtering->RunCustomizeDialog();          // no column: the filter builder
+  // A column's filter that the simple dialog cannot show (OR) goes to the filter builder too.
+  f.dc()->Filter()->Root()->SetBoolOperatorKind(fboOr);
+  f.col(0)->DataBinding()->AddToFilter(nullptr, foEqual, Variant("v1"));
+  f.col(0)->DataBinding()->AddToFilter(nullptr, foEqual, Variant("v2"));
+  filtering->RunCustomizeDialog(f.col(0));
+  EXPECT_EQ(shown, (std::vector<String>{"show N", "show none", "builder", "show Name", "builder"}));
 }

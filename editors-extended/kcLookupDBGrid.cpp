@@ -1,0 +1,97 @@
+#include "editors-extended/kcLookupDBGrid.h"
+
+#include <algorithm>
+
+#include "controls/kcGraphics.h"
+#include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
+#include "platform/db/DBFields.h"
+
+// ---- Column ---------------------------------------------------------------------------------
+
+TkcDBDataController* TkcLookupDBGridColumn::Controller() const {
+  TkcCustomLookupGrid* grid = Grid();
+  return grid ? static_cast<TkcDBDataController*>(grid->DataController()) : nullptr;
+}
+
+void TkcLookupDBGridColumn::Assign(TPersistent* Source) {
+  if (auto* source = dynamic_cast<TkcLookupDBGridColumn*>(Source)) SetFieldName(source->FieldName());
+  TkcLookupGridColumn::Assign(Source);
+}
+
+String TkcLookupDBGridColumn::FieldName() const {
+  TkcDBDataController* dc = Controller();
+  return dc ? dc->GetItemFieldName(Index()) : String();
+}
+
+void TkcLookupDBGridColumn::SetFieldName(const String& Value) {
+  if (TkcDBDataController* dc = Controller()) dc->SetItemFieldName(Index(), Value);
+  Changed(false);
+}
+
+TField* TkcLookupDBGridColumn::Field() const {
+  TkcDBDataController* dc = Controller();
+  return dc ? dc->GetItemDBField(Index()) : nullptr;
+}
+
+String TkcLookupDBGridColumn::GetDefaultCaption() const {
+  TField* field = Field();
+  return field ? field->DisplayName() : FieldName();
+}
+
+int TkcLookupDBGridColumn::GetDefaultWidth() const {
+  TField* field = Field();
+  TkcCustomLookupGrid* grid = Grid();
+  if (!field || !grid) return std::max(TkcLookupGridColumn::GetDefaultWidth(), MinWidth());
+  TkcScreenCanvas canvas;
+  canvas.SetFont(grid->Font());
+  int width = canvas.TextWidth("0") * field->DisplayWidth() + 4;
+  if (grid->Options()->ShowHeader())
+    width = std::max(width, grid->LookAndFeel()->Painter()->GetHeaderWidth(&canvas, kcAllBorders, Caption(),
+                                                                           grid->Font()));
+  return std::max(width, MinWidth());
+}
+
+TkcEditRepositoryItem* TkcLookupDBGridColumn::GetDefaultRepositoryItem() {
+  return GetEditDBRegisteredRepositoryItems()->GetItemByField(Field());
+}
+
+// ---- Grid -----------------------------------------------------------------------------------
+
+TkcCustomLookupDBGrid::TkcCustomLookupDBGrid(TComponent* AOwner)
+    : TkcCustomLookupGrid(AOwner, std::make_unique<TkcDBDataController>(nullptr),
+                          TCollectionItemClass::Of<TkcLookupDBGridColumn>()) {
+  // The list follows its own focus, not the dataset's current record.
+  DBDataController()->DataModeController()->SetSyncMode(false);
+  DBDataController()->DataModeController()->SyncInsert = false;
+}
+
+void TkcCustomLookupDBGrid::InitializeColumnItem(int) {}
+
+TkcLookupDBGridColumn* TkcCustomLookupDBGrid::ColumnByFieldName(const String& AName) const {
+  for (int i = 0; i < Columns()->Count(); ++i)
+    if (SameText(Column(i)->FieldName(), AName)) return Column(i);
+  return nullptr;
+}
+
+void TkcCustomLookupDBGrid::SetFieldNames(const std::vector<String>& ANames) {
+  BeginUpdate();
+  try {
+    for (const String& name : ANames) static_cast<TkcLookupDBGridColumn*>(Columns()->Add())->SetFieldName(name);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TkcCustomLookupDBGrid::SetListFieldNames(const String& ANames) {
+  BeginUpdate();
+  try {
+    Columns()->Clear();
+    SetFieldNames(SplitFieldNames(ANames));
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}

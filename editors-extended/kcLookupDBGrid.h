@@ -1,0 +1,53 @@
+#pragma once
+// The lookup list grid over a dataset: its data controller is bound to a data source, each
+// column to a field by name, from which it takes its caption, width and editor kind.
+
+#include "data/kcDBData.h"
+#include "editors-extended/kcLookupGrid.h"
+
+class TkcCustomLookupDBGrid;
+
+class TkcLookupDBGridColumn : public TkcLookupGridColumn {
+  VT_CLASS(TkcLookupDBGridColumn, TkcLookupGridColumn)
+public:
+  explicit TkcLookupDBGridColumn(TCollection* ACollection) : TkcLookupGridColumn(ACollection) {}
+  void Assign(TPersistent* Source) override;
+  String FieldName() const;
+  void SetFieldName(const String& Value);
+  // The dataset's field of the column (null when the name is none of the open dataset's).
+  TField* Field() const;
+
+  String GetDefaultCaption() const override;
+  int GetDefaultWidth() const override;
+  TkcEditRepositoryItem* GetDefaultRepositoryItem() override;
+
+private:
+  TkcDBDataController* Controller() const;
+};
+
+class TkcCustomLookupDBGrid : public TkcCustomLookupGrid {
+  VT_CLASS(TkcCustomLookupDBGrid, TkcCustomLookupGrid)
+public:
+  explicit TkcCustomLookupDBGrid(TComponent* AOwner);
+  TkcDBDataController* DBDataController() const { return static_cast<TkcDBDataController*>(DataController()); }
+  TDataSource* DataSource() const { return DBDataController()->DataSource(); }
+  void SetDataSource(TDataSource* Value) { DBDataController()->SetDataSource(Value); }
+  const String& KeyFieldNames() const { return DBDataController()->KeyFieldNames(); }
+  void SetKeyFieldNames(const String& Value) { DBDataController()->SetKeyFieldNames(Value); }
+  TkcLookupDBGridColumn* Column(int AIndex) const { return static_cast<TkcLookupDBGridColumn*>(Columns()->Items(AIndex)); }
+  // The first column whose field name is the name (letter case ignored), or null.
+  TkcLookupDBGridColumn* ColumnByFieldName(const String& AName) const;
+  // One new column per name.
+  void SetFieldNames(const std::vector<String>& ANames);
+  // Replaces every column by one per name of a ";" list.
+  void SetListFieldNames(const String& ANames);
+
+protected:
+  void InitializeColumnItem(int AItemIndex) override;
+};
+
+class TkcLookupDBGrid : public TkcCustomLookupDBGrid {
+  VT_CLASS(TkcLookupDBGrid, TkcCustomLookupDBGrid)
+public:
+  explicit TkcLookupDBGrid(TComponent* AOwner) : TkcCustomLookupDBGrid(AOwner) {}
+};
