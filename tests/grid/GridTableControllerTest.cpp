@@ -110,6 +110,13 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   ASSERT_TRUE(popup->IsShown());
   EXPECT_EQ(items->Strings(0), "fig");
   EXPECT_EQ(popup->ValueList()->GetItem(0).Kind, fviMRU);
+  // The separator after the recent values chooses nothing and leaves the drop-down open.
+  ASSERT_EQ(popup->ValueList()->GetItem(1).Kind, fviMRUSeparator);
+  f.session.Key(VK_HOME);
+  f.session.Key(VK_DOWN);
+  f.session.Key(VK_RETURN);
+  EXPECT_TRUE(popup->IsShown());
+  EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
   f.session.Key(VK_HOME);
   while (popup->ListBox()->ItemIndex() < items->Count() - 1 && items->Strings(popup->ListBox()->ItemIndex()) != "(All)")
     f.session.Key(VK_DOWN);
