@@ -282,6 +282,8 @@ public:
   // Ends a SavePosition leaving the cursor where it is now.
   void KeepPosition();
   bool CanModify() override { return DataSet() && DataSet()->CanModify() && !fDataLink->ReadOnly(); }
+  // A dataset that cannot be changed has no records to delete either.
+  bool CanDelete() override { return CanModify() && TkcCustomDataProvider::CanDelete(); }
   TkcValueDefReader* CreateValueDefReader() override { return new TkcValueDefDBReader(); }
   void ActiveChanged(bool AActive) override;
   int GetActiveRecordIndex() override;

@@ -105,6 +105,8 @@ void TkcGridFilterPopup::ApplyValue(int AIndex) {
   if (!fFilterItem || !fValueList || AIndex < 0 || AIndex >= fValueList->GetCount()) return;
   TkcGridColumn* column = fFilterItem;
   TkcFilterValueItem entry = fValueList->GetItem(AIndex);
+  // The line between the recent values and the rest is no choice.
+  if (entry.Kind == fviMRUSeparator) return;
   TkcCustomDataController* dc = HostView()->DataController();
   TkcDataFilterCriteria* filter = dc->Filter();
   ClosePopup();

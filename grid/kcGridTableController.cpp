@@ -18,6 +18,11 @@ TkcGridTableController::~TkcGridTableController() = default;
 TkcGridTableView* TkcGridTableController::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
 TkcCustomDataController* TkcGridTableController::DataController() const { return TableView()->DataController(); }
 
+IkcGridDataControllerItemsSupport* TkcGridTableController::ItemsSupport() const {
+  IkcGridDataControllerItemsSupport* support = nullptr;
+  return Supports(static_cast<TObject*>(DataController()), support) ? support : nullptr;
+}
+
 TkcGridFilterPopup* TkcGridTableController::FilterPopup() {
   if (!fFilterPopup) fFilterPopup = std::make_unique<TkcGridFilterPopup>(TableView());
   return fFilterPopup.get();
@@ -364,6 +369,39 @@ bool TkcGridTableController::ShowEdit(char32_t AKey) {
 void TkcGridTableController::HideEdit(bool ASave) { fEditingController->HideEdit(ASave); }
 bool TkcGridTableController::IsEditing() const { return fEditingController->IsEditing(); }
 
+void TkcGridTableController::FocusEntered() {
+  TkcCustomGridController::FocusEntered();
+  // Tab stays in the grid only while it moves between cells.
+  if (TkcGridSite* site = Site()) {
+    TkcControlKeys keys = site->Keys();
+    if (TableView()->OptionsBehavior.FocusCellOnTab)
+      keys.Include(kTab);
+    else
+      keys.Exclude(kTab);
+    site->SetKeys(keys);
+  }
+}
+
+bool TkcGridTableController::FocusNextCell(bool AForward) {
+  TkcGridTableView* view = TableView();
+  TkcCustomDataController* dc = DataController();
+  int n = view->VisibleColumnCount(), rows = dc->GetRowCount();
+  if (n == 0 || rows == 0) return false;
+  int i = fFocusedItem ? fFocusedItem->VisibleIndex() : -1;
+  int row = dc->GetFocusedRowIndex();
+  i += AForward ? 1 : -1;
+  if (i < 0 || i >= n) {
+    // Past the row's last (first) cell the next (previous) row's first (last) one.
+    int next = row + (AForward ? 1 : -1);
+    if (next < 0 || next >= rows) return false;
+    FocusRow(next);
+    if (dc->GetFocusedRowIndex() != next) return false;
+    i = AForward ? 0 : n - 1;
+  }
+  SetFocusedItem(view->VisibleColumns(i));
+  return true;
+}
+
 void TkcGridTableController::FocusLost() {
   TkcCustomGridController::FocusLost();
   CancelIncSearching();
@@ -423,6 +461,12 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       break;
     }
     case VK_RETURN:
+      // Enter walks the cells like Tab when asked to, else it opens the editor.
+      if (view->OptionsBehavior.GoToNextCellOnEnter && (Shift.Empty() || Shift == TShiftState{ssShift}))
+        FocusNextCell(Shift.Empty());
+      else if (!Shift.Empty() || !ShowEdit())
+        handled = false;
+      break;
     case VK_F2:
       if (!Shift.Empty() || !ShowEdit()) handled = false;
       break;
@@ -459,6 +503,18 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
         handled = false;
       break;
     case VK_SPACE: handled = ctrlOnly; break;
+    case VK_TAB:
+      // Ctrl+Tab always leaves the grid; Tab leaves it after the last cell.
+      if (Shift.Contains(ssAlt)) {
+        handled = false;
+      } else if (Shift.Contains(ssCtrl) || !view->OptionsBehavior.FocusCellOnTab || !FocusNextCell(!Shift.Contains(ssShift))) {
+        // The tab order lists the grid, then its site: forward goes on from the site,
+        // backward from the grid.
+        if (TWinControl* parent = Site() ? Site()->Parent() : nullptr)
+          if (TCustomForm* form = Site()->GetParentForm())
+            form->SelectNext(Shift.Contains(ssShift) ? parent : Site(), !Shift.Contains(ssShift), true);
+      }
+      break;
     default: handled = false;
   }
   // The selection follows keys that moved the focus, and Space / PageUp / PageDown always.
@@ -601,8 +657,13 @@ void TkcGridTableController::InitScrollBarsParameters() {
   TkcGridTableView* view = TableView();
   TkcGridTableViewInfo* info = view->TableViewInfo();
   TRect client = info->ClientBounds();
-  Site()->SetScrollBarInfo(sbVertical, 0, DataController()->GetRowCount() - 1, 1, std::max(1, info->VisibleRowCount()),
-                           view->TopRowIndex(), true, true);
+  // A data controller that scrolls its dataset itself (grid mode) gives the vertical bar.
+  int count = DataController()->GetRowCount(), position = view->TopRowIndex();
+  if (IkcGridDataControllerItemsSupport* support = ItemsSupport(); support && support->GetScrollBarRecordCount() >= 0) {
+    count = support->GetScrollBarRecordCount();
+    position = support->GetScrollBarPosition();
+  }
+  Site()->SetScrollBarInfo(sbVertical, 0, count - 1, 1, std::max(1, info->VisibleRowCount()), position, true, true);
   Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, fLeftPos, true,
                            true);
 }
@@ -622,6 +683,18 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
       default: break;
     }
     APos = fLeftPos;
+    return;
+  }
+  if (IkcGridDataControllerItemsSupport* support = ItemsSupport(); support && support->GetScrollBarRecordCount() >= 0) {
+    switch (ACode) {
+      case scLineUp:
+      case scLineDown: support->ScrollLine(ACode == scLineDown); break;
+      case scPageUp:
+      case scPageDown: support->ScrollPage(ACode == scPageDown); break;
+      case scPosition: support->SetScrollBarPosition(APos); break;
+      default: break;
+    }
+    APos = support->GetScrollBarPosition();
     return;
   }
   int page = std::max(1, view->TableViewInfo()->VisibleRowCount());

@@ -17,6 +17,8 @@ public:
   ~TkcGridTableController() override;
   TkcGridTableView* TableView() const;
   TkcCustomDataController* DataController() const;
+  // The data controller's scrolling of its own dataset, when it has one.
+  IkcGridDataControllerItemsSupport* ItemsSupport() const;
   TkcGridEditingController* EditingController() const { return fEditingController.get(); }
   // The column filter popup (made on first use).
   TkcGridFilterPopup* FilterPopup();
@@ -29,7 +31,10 @@ public:
   void MouseMove(TShiftState AShift, int X, int Y) override;
   void MouseUp(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
   void CancelMouseOperations() override;
+  void FocusEntered() override;
   void FocusLost() override;
+  // Tab's move: the next (previous) cell, across rows; false past the last (first) one.
+  bool FocusNextCell(bool AForward);
   void InitScrollBarsParameters() override;
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
   int GetMouseWheelScrollingKind() override { return 2; }

@@ -92,8 +92,12 @@ TEST(GridDBTableView, RecordNumberScrollingOnlyInGridMode) {
   EXPECT_EQ(dc->GetScrollBarPosition(), 9);
   int visible = f.view->TableViewInfo()->VisibleRowCount();
   EXPECT_EQ(dc->GetScrollBarRecordCount(), 50 + visible - 1);
-  // The buffer holds the rows the view shows.
+  // The buffer holds the rows the view shows; the vertical bar counts the dataset's records.
   EXPECT_EQ(dc->GetRowCount(), visible);
+  int pos = 30;
+  f.view->TableController()->Scroll(sbVertical, scPosition, pos);
+  EXPECT_EQ(f.ds.RecNo(), 31);
+  EXPECT_EQ(pos, 30);
 }
 
 TEST(GridDBTableView, NewColumnsReadTheRowsOnce) {

@@ -110,6 +110,13 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   ASSERT_TRUE(popup->IsShown());
   EXPECT_EQ(items->Strings(0), "fig");
   EXPECT_EQ(popup->ValueList()->GetItem(0).Kind, fviMRU);
+  // The separator after the recent values chooses nothing and leaves the drop-down open.
+  ASSERT_EQ(popup->ValueList()->GetItem(1).Kind, fviMRUSeparator);
+  f.session.Key(VK_HOME);
+  f.session.Key(VK_DOWN);
+  f.session.Key(VK_RETURN);
+  EXPECT_TRUE(popup->IsShown());
+  EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
   f.session.Key(VK_HOME);
   while (popup->ListBox()->ItemIndex() < items->Count() - 1 && items->Strings(popup->ListBox()->ItemIndex()) != "(All)")
     f.session.Key(VK_DOWN);
@@ -192,6 +199,11 @@ TEST(GridTableController, DeleteAsksFirstAndCancelKeepsTheRecord) {
   EXPECT_EQ(f.ds.RecordCount(), 3);
   f.view->OptionsData()->SetDeletingConfirmation(false);
   EXPECT_EQ(f.AnswerBox(mrCancel, [&] { f.session.Key(VK_DELETE); }), "");
+  EXPECT_EQ(f.ds.RecordCount(), 2);
+  // A read-only dataset (a query's result) offers nothing to delete: no question, no change.
+  f.view->OptionsData.DeletingConfirmation = true;
+  f.ds.SetReadOnly(true);
+  EXPECT_EQ(f.AnswerBox(mrOk, [&] { f.session.Key(VK_DELETE); }), "");
   EXPECT_EQ(f.ds.RecordCount(), 2);
 }
 
@@ -372,6 +384,37 @@ TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
   f.session.Key(VK_RETURN);
   EXPECT_FALSE(recent->IsShown());
   EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
+}
+
+TEST(GridTableController, TabMovesThroughCellsThenLeavesTheGrid) {
+  ControllerFixture f(2);
+  auto* edit = new TEdit(&f.form);
+  edit->SetParent(&f.form);
+  edit->SetBounds(0, 200, 100, 21);
+  f.view->OptionsBehavior.FocusCellOnTab = true;
+  edit->SetFocus();
+  f.session.Click(f.Cell(0, 0));
+  ASSERT_TRUE(f.view->Site()->Focused());
+  f.session.Key(VK_TAB);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
+  f.session.Key(VK_TAB);  // on to the next row's first cell
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 1);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(0));
+  f.session.Key(VK_TAB);
+  f.session.Key(VK_TAB);  // past the last cell of the last row
+  EXPECT_TRUE(edit->Focused());
+  // Enter walks the cells too when asked to.
+  f.view->OptionsBehavior.GoToNextCellOnEnter = true;
+  f.session.Click(f.Cell(1, 0));
+  f.session.Key(VK_RETURN);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
+  EXPECT_FALSE(f.controller()->IsEditing());
+  // Ctrl+Tab leaves from any cell.
+  f.session.Click(f.Cell(0, 0));
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_TAB);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_TRUE(edit->Focused());
 }
 
 }  // namespace
