@@ -374,7 +374,7 @@ void TkcGridTableController::FocusEntered() {
   // Tab stays in the grid only while it moves between cells.
   if (TkcGridSite* site = Site()) {
     TkcControlKeys keys = site->Keys();
-    if (TableView()->OptionsBehavior.FocusCellOnTab)
+    if (TableView()->OptionsBehavior()->FocusCellOnTab())
       keys.Include(kTab);
     else
       keys.Exclude(kTab);
@@ -462,7 +462,7 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     }
     case VK_RETURN:
       // Enter walks the cells like Tab when asked to, else it opens the editor.
-      if (view->OptionsBehavior.GoToNextCellOnEnter && (Shift.Empty() || Shift == TShiftState{ssShift}))
+      if (view->OptionsBehavior()->GoToNextCellOnEnter() && (Shift.Empty() || Shift == TShiftState{ssShift}))
         FocusNextCell(Shift.Empty());
       else if (!Shift.Empty() || !ShowEdit())
         handled = false;
@@ -507,7 +507,7 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       // Ctrl+Tab always leaves the grid; Tab leaves it after the last cell.
       if (Shift.Contains(ssAlt)) {
         handled = false;
-      } else if (Shift.Contains(ssCtrl) || !view->OptionsBehavior.FocusCellOnTab || !FocusNextCell(!Shift.Contains(ssShift))) {
+      } else if (Shift.Contains(ssCtrl) || !view->OptionsBehavior()->FocusCellOnTab() || !FocusNextCell(!Shift.Contains(ssShift))) {
         // The tab order lists the grid, then its site: forward goes on from the site,
         // backward from the grid.
         if (TWinControl* parent = Site() ? Site()->Parent() : nullptr)

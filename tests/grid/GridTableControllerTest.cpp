@@ -201,7 +201,7 @@ TEST(GridTableController, DeleteAsksFirstAndCancelKeepsTheRecord) {
   EXPECT_EQ(f.AnswerBox(mrCancel, [&] { f.session.Key(VK_DELETE); }), "");
   EXPECT_EQ(f.ds.RecordCount(), 2);
   // A read-only dataset (a query's result) offers nothing to delete: no question, no change.
-  f.view->OptionsData.DeletingConfirmation = true;
+  f.view->OptionsData()->SetDeletingConfirmation(true);
   f.ds.SetReadOnly(true);
   EXPECT_EQ(f.AnswerBox(mrOk, [&] { f.session.Key(VK_DELETE); }), "");
   EXPECT_EQ(f.ds.RecordCount(), 2);
@@ -391,7 +391,7 @@ TEST(GridTableController, TabMovesThroughCellsThenLeavesTheGrid) {
   auto* edit = new TEdit(&f.form);
   edit->SetParent(&f.form);
   edit->SetBounds(0, 200, 100, 21);
-  f.view->OptionsBehavior.FocusCellOnTab = true;
+  f.view->OptionsBehavior()->SetFocusCellOnTab(true);
   edit->SetFocus();
   f.session.Click(f.Cell(0, 0));
   ASSERT_TRUE(f.view->Site()->Focused());
@@ -404,7 +404,7 @@ TEST(GridTableController, TabMovesThroughCellsThenLeavesTheGrid) {
   f.session.Key(VK_TAB);  // past the last cell of the last row
   EXPECT_TRUE(edit->Focused());
   // Enter walks the cells too when asked to.
-  f.view->OptionsBehavior.GoToNextCellOnEnter = true;
+  f.view->OptionsBehavior()->SetGoToNextCellOnEnter(true);
   f.session.Click(f.Cell(1, 0));
   f.session.Key(VK_RETURN);
   EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
