@@ -459,6 +459,7 @@ void TkcDBDataLink::DataSetChanged() {
     return;
   }
   if (fProvider->IsSmartRefreshActive() && fProvider->RefreshUpdatedRecord()) {
+    fProvider->ClearPostLocate();
     if (fProvider->DataChangedLocked())
       fProvider->EndChanging();
     else
@@ -568,8 +569,33 @@ bool TkcDBDataProvider::IsAnotherProviderBusy() {
 
 bool TkcDBDataProvider::IsDataSetLocating() {
   for (TkcDBDataProvider* p : ProvidersOnDataSet())
-    if (p->FreezeCount() > 0 || p->fInNotify || p->LocateCount() > 0) return true;
+    if (p->FreezeCount() > 0 || p->fInNotify || p->LocateCount() > 0) return !fPostLocate;
   return false;
+}
+
+void TkcDBDataProvider::MarkPostLocate() {
+  for (TkcDBDataProvider* p : ProvidersOnDataSet())
+    if (!p->DataController()->IsDetailTemplate()) p->fPostLocate = true;
+}
+
+namespace {
+bool IsDataSetEditing(TDataSet* ADataSet) {
+  return ADataSet && ADataSet->Active() && (ADataSet->State() == dsEdit || ADataSet->State() == dsInsert);
+}
+}  // namespace
+
+void TkcDBDataProvider::LockLocate() {
+  TkcCustomDataProvider::LockLocate();
+  if (IsDataSetEditing(DataSet())) MarkPostLocate();
+}
+
+void TkcDBDataProvider::BeginFreeze() {
+  TkcCustomDataProvider::BeginFreeze();
+  TDataSet* ds = DataSet();
+  if (IsDataSetEditing(ds)) {
+    MarkPostLocate();
+    ds->Cancel();
+  }
 }
 
 bool TkcDBDataProvider::IsDetailProviderFrozen() {
@@ -720,19 +746,45 @@ void TkcDBDataProvider::MoveBy(int ADistance) {
 void TkcDBDataProvider::SavePosition() {
   if (fPositionLock++ > 0 || !DataSet() || !DataSet()->Active()) return;
   // Reading every record moves the cursor: the controls stay still and the cursor comes back.
-  DataSet()->DisableControls();
-  fSavedBookmark = DataSet()->BookmarkAvailable() ? DataSet()->Bookmark() : String();
+  TDataSet* ds = DataSet();
+  ds->DisableControls();
+  fSavedBookmark = ds->BookmarkAvailable() ? ds->Bookmark() : String();
+  fSavedBof = ds->Bof();
+  fSavedEof = ds->Eof();
+  // The walk drags the windows of the grid-mode buffers along: each buffer's row of the current
+  // record is given back afterwards.
+  fSavedBufferRows.clear();
+  for (TkcDBDataProvider* p : ProvidersOnDataSet())
+    if (p->IsGridMode() && p->DataLink()->Active())
+      fSavedBufferRows.emplace_back(p, p->DataLink()->ActiveRecord());
 }
 
 void TkcDBDataProvider::RestorePosition() {
   if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
+  TDataSet* ds = DataSet();
   try {
-    if (!fSavedBookmark.empty() && DataSet()->BookmarkValid(fSavedBookmark)) DataSet()->GotoBookmark(fSavedBookmark);
+    if (!fSavedBookmark.empty() && ds->BookmarkValid(fSavedBookmark)) {
+      ds->GotoBookmark(fSavedBookmark);
+      const std::vector<TkcDBDataProvider*> others = ProvidersOnDataSet();
+      for (const auto& [provider, row] : fSavedBufferRows) {
+        if (std::find(others.begin(), others.end(), provider) == others.end()) continue;
+        TkcDBDataLink* link = provider->DataLink();
+        if (!link->Active()) continue;
+        // Moving away and back by as far as the dataset really went puts the window's edge so
+        // that the record comes back to its row.
+        const int current = link->ActiveRecord();
+        const int away = row < current ? link->BufferCount() - row - 1 : row > current ? -row : 0;
+        if (away != 0) ds->MoveBy(-ds->MoveBy(away));
+      }
+      if (fSavedBof && !ds->Bof()) ds->Prior();
+      if (fSavedEof && !ds->Eof()) ds->Next();
+    }
   } catch (const EDatabaseError&) {
     // The record went away meanwhile: the cursor stays where the load left it.
   }
   fSavedBookmark.clear();
-  DataSet()->EnableControls();
+  fSavedBufferRows.clear();
+  ds->EnableControls();
 }
 
 // ---- Grid mode ---------------------------------------------------------------------------------------------
@@ -939,6 +991,7 @@ void TkcDBDataModeController::SetGridModeBufferCount(int Value) {
 void TkcDBDataProvider::KeepPosition() {
   if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
   fSavedBookmark.clear();
+  fSavedBufferRows.clear();
   DataSet()->EnableControls();
 }
 
@@ -1141,6 +1194,7 @@ void TkcDBDataController::LoadData() {
   fKeyIndexValid = false;
   kcBracket([this] { BeginKeysSaving(); }, [this] { TkcCustomDataController::LoadData(); },
             [this] { EndKeysSaving(); });
+  Provider()->ClearPostLocate();
 }
 
 void TkcDBDataController::RebuildKeyIndex() {

@@ -355,6 +355,15 @@ public:
   // one is called back once it has loaded.
   bool IsAnotherProviderBusy();
   bool IsDataSetLocating();
+  // A locate or read that starts while the dataset edits posts or cancels that edit: the change
+  // notices that follow are changes for every provider on the dataset, not cursor moves, until
+  // the records were read again.
+  void MarkPostLocate();
+  void ClearPostLocate() { fPostLocate = false; }
+  bool PostLocate() const { return fPostLocate; }
+  void LockLocate() override;
+  // A pending edit of the dataset is cancelled before the dataset is read.
+  void BeginFreeze() override;
   // A detail provider on the dataset reads it now.
   bool IsDetailProviderFrozen();
   // Replays the dataset's change notice for the waiting providers.
@@ -378,13 +387,15 @@ private:
   R ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*));
   std::unique_ptr<TkcDBDataLink> fDataLink;
   std::vector<TkcDBDataProvider*> fListeners;
-  bool fInNotify = false, fDataSetCurrent = false;
+  bool fInNotify = false, fDataSetCurrent = false, fPostLocate = false;
   int fDetailFirstRecNo = 1;
   int fCurrentRecordIndex = -1;
   int fUpdatingRecord = kcNoRecordIndex;
   bool fUpdatingInserting = false, fSmartDeleting = false, fExplicitInsert = false;
   std::vector<TField*> fAssignedFields;
   String fSavedBookmark;
+  bool fSavedBof = false, fSavedEof = false;
+  std::vector<std::pair<TkcDBDataProvider*, int>> fSavedBufferRows;  // grid-mode buffers: (provider, row)
   int fPositionLock = 0;
 };
 

@@ -489,6 +489,32 @@ TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
   EXPECT_EQ(f.dc.DataModeController()->GridModeBufferCount(), 0);
 }
 
+// Moving the focus while the dataset holds an edit made outside the controller posts that edit:
+// the cursor move is then a change, and the rows show what was posted.
+TEST(DBDataSync, AFocusMoveThatPostsAnEditShowsThePostedValues) {
+  for (bool smart : {false, true}) {
+    SCOPED_TRACE(smart);
+    DBFixture f;
+    f.ds.First();
+    f.dc.DataModeController()->SetSmartRefresh(smart);
+    f.dc.SetDataSource(&f.source);
+    f.ds.Edit();
+    f.ds.FieldByName("NAME")->SetAsVariant(Variant("posted"));
+    f.dc.FocusRecord(2);
+    EXPECT_EQ(f.ds.State(), dsBrowse);
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 2);
+    EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(3)), 1).AsString(), "posted");
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), f.dc.FindRecordIndexByKey(Variant(2)));
+    // Once the posted edit is shown, a plain cursor move is a move again.
+    f.ds.Edit();
+    f.ds.FieldByName("NAME")->SetAsVariant(Variant("cancelled"));
+    f.ds.Cancel();
+    f.dc.FocusRecord(f.dc.FindRecordIndexByKey(Variant(1)));
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(2)), 1).AsString(), "b");
+  }
+}
+
 // ---- Every type the query engine reads, from the embedded engine --------------------------------------
 
 namespace {
@@ -784,6 +810,33 @@ TEST(DBDataGridMode, IncrementalSearchMovesTheDataSet) {
   EXPECT_EQ(f.ds.RecNo(), 2);
   EXPECT_FALSE(search->Locate(1, "zz"));
   EXPECT_EQ(f.ds.RecNo(), 2);  // the position is given back
+}
+
+// A full read of the dataset by another controller, or the grid's own walk, leaves the grid's
+// current record on the buffer row it had, and the buffer showing the same records.
+TEST(DBDataGridMode, ReadingTheDataSetKeepsTheCurrentBufferRow) {
+  GridFixture f(60);
+  // (record the cursor goes to, buffer row then focused): inside, at the end, at the start.
+  const std::pair<int, int> positions[] = {{30, 3}, {60, 7}, {1, 0}};
+  for (const auto& [recNo, row] : positions) {
+    SCOPED_TRACE(recNo);
+    f.ds.SetRecNo(recNo);
+    f.grid.FocusRecord(row);
+    const int current = f.ds.RecNo();
+    const int top = f.grid.GetValue(0, 0).AsInteger();
+    const std::function<void()> reads[] = {
+        [&] { f.full.RefreshData(); },
+        [&] { f.full.DataChanged(dcTotal, -1, -1); },
+        [&] { f.grid.SelectAll(); },
+        [&] { f.grid.FindInSource("none", true, true); },
+    };
+    for (const auto& read : reads) {
+      read();
+      EXPECT_EQ(f.ds.RecNo(), current);
+      EXPECT_EQ(f.grid.GetFocusedRecordIndex(), row);
+      EXPECT_EQ(f.grid.GetValue(0, 0).AsInteger(), top);
+    }
+  }
 }
 
 TEST(DBDataGridMode, TheBookmarkIsTheDataSetsBookmark) {
