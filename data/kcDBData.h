@@ -618,6 +618,13 @@ public:
   bool MoveDataSetToRecord(int ARecordIndex);
 
   void Assign(TPersistent* Source) override;
+  // Actions the controller does not handle go to its data link (dataset actions).
+  bool ExecuteAction(TObject* AAction) override {
+    return TkcCustomDataController::ExecuteAction(AAction) || Provider()->DataLink()->ExecuteAction(AAction);
+  }
+  bool UpdateAction(TObject* AAction) override {
+    return TkcCustomDataController::UpdateAction(AAction) || Provider()->DataLink()->UpdateAction(AAction);
+  }
   int GetDataSetRecordCount();
   // -1 when the dataset is closed or missing.
   int GetDataSetRecNo();
