@@ -741,6 +741,45 @@ TEST(DBDataEditing, SmartRefreshRereadsAddsOrRemovesOnlyTheChangedRecord) {
   EXPECT_EQ(f.dc.GetRecordCount(), 0);
 }
 
+// A key the server gives at the post (Null while the new row was edited): the posted row is found
+// by its new key and keeps the focus; the other rows are not read again.
+TEST(DBDataEditing, SmartRefreshFindsARowWhoseKeyTheServerGave) {
+  TClientDataSet ds{nullptr};
+  ds.FieldDefs().Add("ID", ftAutoInc);
+  ds.FieldDefs().Add("NAME", ftString, 20);
+  ds.CreateDataSet();
+  ds.AppendRecord({Variant(1), Variant("a")});
+  ds.AppendRecord({Variant(2), Variant("b")});
+  int next = 3;
+  ds.BeforePost = [&next](TDataSet* d) {
+    if (d->FieldByName("ID")->IsNull()) d->FieldByName("ID")->SetAsVariant(Variant(next++));
+  };
+  TDataSource source{nullptr};
+  source.SetDataSet(&ds);
+  TkcDBDataController dc{nullptr};
+  TObject id, name, unbound;
+  dc.AddItem(&id);
+  dc.SetItemFieldName(0, "ID");
+  dc.AddItem(&name);
+  dc.SetItemFieldName(1, "NAME");
+  dc.AddItem(&unbound);
+  dc.SetKeyFieldNames("ID");
+  dc.DataModeController()->SetSmartRefresh(true);
+  dc.SetDataSource(&source);
+  dc.SetValue(0, 2, Variant("kept"));
+  for (const char* typed : {"c", "d"}) {
+    dc.Append();
+    ASSERT_TRUE(dc.SetItemEditValue(1, Variant(typed), evsValue));
+    EXPECT_TRUE(dc.GetValue(dc.GetFocusedRecordIndex(), 0).IsNull());
+    dc.Post();
+  }
+  ASSERT_EQ(dc.GetRecordCount(), 4);
+  EXPECT_EQ(dc.GetValue(dc.FindRecordIndexByKey(Variant(3)), 1).AsString(), "c");
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), dc.FindRecordIndexByKey(Variant(4)));
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 1).AsString(), "d");
+  EXPECT_EQ(dc.GetValue(0, 2).AsString(), "kept");
+}
+
 namespace {
 
 TEST(DBDataGridMode, SelectionIsKeptAsBookmarksInTheDataSetsOrder) {
