@@ -591,11 +591,9 @@ void TkcDBDataProvider::LockLocate() {
 
 void TkcDBDataProvider::BeginFreeze() {
   TkcCustomDataProvider::BeginFreeze();
-  TDataSet* ds = DataSet();
-  if (IsDataSetEditing(ds)) {
-    MarkPostLocate();
-    ds->Cancel();
-  }
+  // The read's first move ends a pending edit by the dataset's own rules (a changed record is
+  // posted, a refused post stops the read): what the user typed is never dropped.
+  if (IsDataSetEditing(DataSet())) MarkPostLocate();
 }
 
 bool TkcDBDataProvider::IsDetailProviderFrozen() {
@@ -700,8 +698,13 @@ bool TkcDBDataProvider::SourceHasDetails(int ARecordIndex, int ARelationIndex) {
   auto* detail = relation ? dynamic_cast<TkcDBDataController*>(relation->DetailDataController()) : nullptr;
   if (!detail) return TkcCustomDataProvider::SourceHasDetails(ARecordIndex, ARelationIndex);
   bool has = true;
-  const Variant values = relation->GetDataController() == fDataController ? relation->GetMasterKeyValues(ARecordIndex)
-                                                                           : Unassigned();
+  // A detail of a record asks its own relation of that index (its master key field).
+  TkcCustomDataRelation* own = fDataController->HasRelations() &&
+                                       ARelationIndex < fDataController->GetRelations()->GetCount()
+                                   ? fDataController->GetRelations()->GetItem(ARelationIndex)
+                                   : nullptr;
+  auto* ownRelation = dynamic_cast<TkcDBDataRelation*>(own);
+  const Variant values = ownRelation ? ownRelation->GetMasterKeyValues(ARecordIndex) : Unassigned();
   const String names = detail->GetLinkedDetailKeyFieldNames();
   auto* c = static_cast<TkcDBDataController*>(fDataController);
   if (c->OnDetailHasChildren) {
@@ -2193,7 +2196,16 @@ void TkcDBDataRelation::FieldRemoved(TkcCustomDataField* AField) {
 }
 
 TkcDBDataController* TkcDBDataRelation::TemplateController() {
-  return dynamic_cast<TkcDBDataController*>(DetailDataController());
+  if (TkcCustomDataController* templ = DetailDataController()) return dynamic_cast<TkcDBDataController*>(templ);
+  // A relation of a detail of a record: its template is that of the same relation of the
+  // master's template (so a detail of a detail is keyed too).
+  TkcCustomDataController* master = GetDataController();
+  TkcCustomDataController* masterTemplate = master ? master->GetDetailTemplateController() : nullptr;
+  const int index = GetIndex();
+  if (!masterTemplate || masterTemplate == master || !masterTemplate->HasRelations() || index < 0 ||
+      index >= masterTemplate->GetRelations()->GetCount())
+    return nullptr;
+  return dynamic_cast<TkcDBDataController*>(masterTemplate->GetRelations()->GetItem(index)->DetailDataController());
 }
 
 String TkcDBDataRelation::GetDetailKeyFieldNames() {
@@ -2254,12 +2266,18 @@ void TkcDBDataController::SetMasterRelationAndRecord(TkcCustomDataRelation* ARel
               fMasterDetailKeyValues =
                   relation && ARecordIndex != -1 ? relation->GetMasterKeyValues(ARecordIndex) : Unassigned();
               TkcCustomDataController::SetMasterRelationAndRecord(ARelation, ARecordIndex);
+              // Relations made before the master was known find their template now.
+              RefreshMasterKeyFields();
             },
             [this] { EndUpdate(); });
 }
 
 void TkcDBDataController::DetailStructureChanged() {
   TkcCustomDataController::DetailStructureChanged();
+  RefreshMasterKeyFields();
+}
+
+void TkcDBDataController::RefreshMasterKeyFields() {
   if (IsDestroying() || !HasRelations()) return;
   // Each relation's master key field follows its template's master key names.
   TkcCustomDataRelationList* relations = GetRelations();

@@ -526,9 +526,11 @@ public:
   void ReportKeyFieldNamesChanged();
   // A hidden field of the master controller named after the master key fields.
   TkcDBDataField*& MasterKeyField() { return fMasterKeyField; }
+  // The relation's template detail controller (for a relation of a detail of a record, the one
+  // of the same relation of the master's template); nil when it is no dataset controller.
+  TkcDBDataController* TemplateController();
 
 private:
-  TkcDBDataController* TemplateController();
   TkcDBDataField* fMasterKeyField = nullptr;
 };
 
@@ -670,6 +672,8 @@ public:
   const Variant& MasterDetailKeyValues() const { return fMasterDetailKeyValues; }
   void SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex) override;
   void DetailStructureChanged() override;
+  // Each dataset relation's hidden master key field follows its template's master key names.
+  void RefreshMasterKeyFields();
   void FocusedRecordChanged() override;
   bool CanFocusedRowChange() override;
   bool CanChangeDetailExpanding(int ARecordIndex, bool AExpand) override;
