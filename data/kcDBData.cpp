@@ -752,8 +752,6 @@ void TkcDBDataProvider::SavePosition() {
   TDataSet* ds = DataSet();
   ds->DisableControls();
   fSavedBookmark = ds->BookmarkAvailable() ? ds->Bookmark() : String();
-  fSavedBof = ds->Bof();
-  fSavedEof = ds->Eof();
   // The walk drags the windows of the grid-mode buffers along: each buffer's row of the current
   // record is given back afterwards.
   fSavedBufferRows.clear();
@@ -779,8 +777,6 @@ void TkcDBDataProvider::RestorePosition() {
         const int away = row < current ? link->BufferCount() - row - 1 : row > current ? -row : 0;
         if (away != 0) ds->MoveBy(-ds->MoveBy(away));
       }
-      if (fSavedBof && !ds->Bof()) ds->Prior();
-      if (fSavedEof && !ds->Eof()) ds->Next();
     }
   } catch (const EDatabaseError&) {
     // The record went away meanwhile: the cursor stays where the load left it.

@@ -394,7 +394,6 @@ private:
   bool fUpdatingInserting = false, fSmartDeleting = false, fExplicitInsert = false;
   std::vector<TField*> fAssignedFields;
   String fSavedBookmark;
-  bool fSavedBof = false, fSavedEof = false;
   std::vector<std::pair<TkcDBDataProvider*, int>> fSavedBufferRows;  // grid-mode buffers: (provider, row)
   int fPositionLock = 0;
 };
