@@ -459,6 +459,7 @@ void TkcDBDataLink::DataSetChanged() {
     return;
   }
   if (fProvider->IsSmartRefreshActive() && fProvider->RefreshUpdatedRecord()) {
+    fProvider->ClearPostLocate();
     if (fProvider->DataChangedLocked())
       fProvider->EndChanging();
     else
@@ -568,8 +569,31 @@ bool TkcDBDataProvider::IsAnotherProviderBusy() {
 
 bool TkcDBDataProvider::IsDataSetLocating() {
   for (TkcDBDataProvider* p : ProvidersOnDataSet())
-    if (p->FreezeCount() > 0 || p->fInNotify || p->LocateCount() > 0) return true;
+    if (p->FreezeCount() > 0 || p->fInNotify || p->LocateCount() > 0) return !fPostLocate;
   return false;
+}
+
+void TkcDBDataProvider::MarkPostLocate() {
+  for (TkcDBDataProvider* p : ProvidersOnDataSet())
+    if (!p->DataController()->IsDetailTemplate()) p->fPostLocate = true;
+}
+
+namespace {
+bool IsDataSetEditing(TDataSet* ADataSet) {
+  return ADataSet && ADataSet->Active() && (ADataSet->State() == dsEdit || ADataSet->State() == dsInsert);
+}
+}  // namespace
+
+void TkcDBDataProvider::LockLocate() {
+  TkcCustomDataProvider::LockLocate();
+  if (IsDataSetEditing(DataSet())) MarkPostLocate();
+}
+
+void TkcDBDataProvider::BeginFreeze() {
+  TkcCustomDataProvider::BeginFreeze();
+  // The read's first move ends a pending edit by the dataset's own rules (a changed record is
+  // posted, a refused post stops the read): what the user typed is never dropped.
+  if (IsDataSetEditing(DataSet())) MarkPostLocate();
 }
 
 bool TkcDBDataProvider::IsDetailProviderFrozen() {
@@ -674,8 +698,13 @@ bool TkcDBDataProvider::SourceHasDetails(int ARecordIndex, int ARelationIndex) {
   auto* detail = relation ? dynamic_cast<TkcDBDataController*>(relation->DetailDataController()) : nullptr;
   if (!detail) return TkcCustomDataProvider::SourceHasDetails(ARecordIndex, ARelationIndex);
   bool has = true;
-  const Variant values = relation->GetDataController() == fDataController ? relation->GetMasterKeyValues(ARecordIndex)
-                                                                           : Unassigned();
+  // A detail of a record asks its own relation of that index (its master key field).
+  TkcCustomDataRelation* own = fDataController->HasRelations() &&
+                                       ARelationIndex < fDataController->GetRelations()->GetCount()
+                                   ? fDataController->GetRelations()->GetItem(ARelationIndex)
+                                   : nullptr;
+  auto* ownRelation = dynamic_cast<TkcDBDataRelation*>(own);
+  const Variant values = ownRelation ? ownRelation->GetMasterKeyValues(ARecordIndex) : Unassigned();
   const String names = detail->GetLinkedDetailKeyFieldNames();
   auto* c = static_cast<TkcDBDataController*>(fDataController);
   if (c->OnDetailHasChildren) {
@@ -720,19 +749,41 @@ void TkcDBDataProvider::MoveBy(int ADistance) {
 void TkcDBDataProvider::SavePosition() {
   if (fPositionLock++ > 0 || !DataSet() || !DataSet()->Active()) return;
   // Reading every record moves the cursor: the controls stay still and the cursor comes back.
-  DataSet()->DisableControls();
-  fSavedBookmark = DataSet()->BookmarkAvailable() ? DataSet()->Bookmark() : String();
+  TDataSet* ds = DataSet();
+  ds->DisableControls();
+  fSavedBookmark = ds->BookmarkAvailable() ? ds->Bookmark() : String();
+  // The walk drags the windows of the grid-mode buffers along: each buffer's row of the current
+  // record is given back afterwards.
+  fSavedBufferRows.clear();
+  for (TkcDBDataProvider* p : ProvidersOnDataSet())
+    if (p->IsGridMode() && p->DataLink()->Active())
+      fSavedBufferRows.emplace_back(p, p->DataLink()->ActiveRecord());
 }
 
 void TkcDBDataProvider::RestorePosition() {
   if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
+  TDataSet* ds = DataSet();
   try {
-    if (!fSavedBookmark.empty() && DataSet()->BookmarkValid(fSavedBookmark)) DataSet()->GotoBookmark(fSavedBookmark);
+    if (!fSavedBookmark.empty() && ds->BookmarkValid(fSavedBookmark)) {
+      ds->GotoBookmark(fSavedBookmark);
+      const std::vector<TkcDBDataProvider*> others = ProvidersOnDataSet();
+      for (const auto& [provider, row] : fSavedBufferRows) {
+        if (std::find(others.begin(), others.end(), provider) == others.end()) continue;
+        TkcDBDataLink* link = provider->DataLink();
+        if (!link->Active()) continue;
+        // Moving away and back by as far as the dataset really went puts the window's edge so
+        // that the record comes back to its row.
+        const int current = link->ActiveRecord();
+        const int away = row < current ? link->BufferCount() - row - 1 : row > current ? -row : 0;
+        if (away != 0) ds->MoveBy(-ds->MoveBy(away));
+      }
+    }
   } catch (const EDatabaseError&) {
     // The record went away meanwhile: the cursor stays where the load left it.
   }
   fSavedBookmark.clear();
-  DataSet()->EnableControls();
+  fSavedBufferRows.clear();
+  ds->EnableControls();
 }
 
 // ---- Grid mode ---------------------------------------------------------------------------------------------
@@ -939,6 +990,7 @@ void TkcDBDataModeController::SetGridModeBufferCount(int Value) {
 void TkcDBDataProvider::KeepPosition() {
   if (--fPositionLock > 0 || !DataSet() || !DataSet()->Active()) return;
   fSavedBookmark.clear();
+  fSavedBufferRows.clear();
   DataSet()->EnableControls();
 }
 
@@ -1141,6 +1193,7 @@ void TkcDBDataController::LoadData() {
   fKeyIndexValid = false;
   kcBracket([this] { BeginKeysSaving(); }, [this] { TkcCustomDataController::LoadData(); },
             [this] { EndKeysSaving(); });
+  Provider()->ClearPostLocate();
 }
 
 void TkcDBDataController::RebuildKeyIndex() {
@@ -2183,7 +2236,16 @@ void TkcDBDataRelation::FieldRemoved(TkcCustomDataField* AField) {
 }
 
 TkcDBDataController* TkcDBDataRelation::TemplateController() {
-  return dynamic_cast<TkcDBDataController*>(DetailDataController());
+  if (TkcCustomDataController* templ = DetailDataController()) return dynamic_cast<TkcDBDataController*>(templ);
+  // A relation of a detail of a record: its template is that of the same relation of the
+  // master's template (so a detail of a detail is keyed too).
+  TkcCustomDataController* master = GetDataController();
+  TkcCustomDataController* masterTemplate = master ? master->GetDetailTemplateController() : nullptr;
+  const int index = GetIndex();
+  if (!masterTemplate || masterTemplate == master || !masterTemplate->HasRelations() || index < 0 ||
+      index >= masterTemplate->GetRelations()->GetCount())
+    return nullptr;
+  return dynamic_cast<TkcDBDataController*>(masterTemplate->GetRelations()->GetItem(index)->DetailDataController());
 }
 
 String TkcDBDataRelation::GetDetailKeyFieldNames() {
@@ -2244,12 +2306,18 @@ void TkcDBDataController::SetMasterRelationAndRecord(TkcCustomDataRelation* ARel
               fMasterDetailKeyValues =
                   relation && ARecordIndex != -1 ? relation->GetMasterKeyValues(ARecordIndex) : Unassigned();
               TkcCustomDataController::SetMasterRelationAndRecord(ARelation, ARecordIndex);
+              // Relations made before the master was known find their template now.
+              RefreshMasterKeyFields();
             },
             [this] { EndUpdate(); });
 }
 
 void TkcDBDataController::DetailStructureChanged() {
   TkcCustomDataController::DetailStructureChanged();
+  RefreshMasterKeyFields();
+}
+
+void TkcDBDataController::RefreshMasterKeyFields() {
   if (IsDestroying() || !HasRelations()) return;
   // Each relation's master key field follows its template's master key names.
   TkcCustomDataRelationList* relations = GetRelations();

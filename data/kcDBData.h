@@ -362,6 +362,15 @@ public:
   // one is called back once it has loaded.
   bool IsAnotherProviderBusy();
   bool IsDataSetLocating();
+  // A locate or read that starts while the dataset edits posts or cancels that edit: the change
+  // notices that follow are changes for every provider on the dataset, not cursor moves, until
+  // the records were read again.
+  void MarkPostLocate();
+  void ClearPostLocate() { fPostLocate = false; }
+  bool PostLocate() const { return fPostLocate; }
+  void LockLocate() override;
+  // A pending edit of the dataset is cancelled before the dataset is read.
+  void BeginFreeze() override;
   // A detail provider on the dataset reads it now.
   bool IsDetailProviderFrozen();
   // Replays the dataset's change notice for the waiting providers.
@@ -385,13 +394,14 @@ private:
   R ReadBufferRow(int ARecordIndex, TkcCustomDataField* AField, R ANone, R (*ARead)(TkcDBDataField*));
   std::unique_ptr<TkcDBDataLink> fDataLink;
   std::vector<TkcDBDataProvider*> fListeners;
-  bool fInNotify = false, fDataSetCurrent = false;
+  bool fInNotify = false, fDataSetCurrent = false, fPostLocate = false;
   int fDetailFirstRecNo = 1;
   int fCurrentRecordIndex = -1;
   int fUpdatingRecord = kcNoRecordIndex;
   bool fUpdatingInserting = false, fSmartDeleting = false, fExplicitInsert = false;
   std::vector<TField*> fAssignedFields;
   String fSavedBookmark;
+  std::vector<std::pair<TkcDBDataProvider*, int>> fSavedBufferRows;  // grid-mode buffers: (provider, row)
   int fPositionLock = 0;
 };
 
@@ -522,9 +532,11 @@ public:
   void ReportKeyFieldNamesChanged();
   // A hidden field of the master controller named after the master key fields.
   TkcDBDataField*& MasterKeyField() { return fMasterKeyField; }
+  // The relation's template detail controller (for a relation of a detail of a record, the one
+  // of the same relation of the master's template); nil when it is no dataset controller.
+  TkcDBDataController* TemplateController();
 
 private:
-  TkcDBDataController* TemplateController();
   TkcDBDataField* fMasterKeyField = nullptr;
 };
 
@@ -614,6 +626,13 @@ public:
   bool MoveDataSetToRecord(int ARecordIndex);
 
   void Assign(TPersistent* Source) override;
+  // Actions the controller does not handle go to its data link (dataset actions).
+  bool ExecuteAction(TObject* AAction) override {
+    return TkcCustomDataController::ExecuteAction(AAction) || Provider()->DataLink()->ExecuteAction(AAction);
+  }
+  bool UpdateAction(TObject* AAction) override {
+    return TkcCustomDataController::UpdateAction(AAction) || Provider()->DataLink()->UpdateAction(AAction);
+  }
   int GetDataSetRecordCount();
   // -1 when the dataset is closed or missing.
   int GetDataSetRecNo();
@@ -659,6 +678,8 @@ public:
   const Variant& MasterDetailKeyValues() const { return fMasterDetailKeyValues; }
   void SetMasterRelationAndRecord(TkcCustomDataRelation* ARelation, int ARecordIndex) override;
   void DetailStructureChanged() override;
+  // Each dataset relation's hidden master key field follows its template's master key names.
+  void RefreshMasterKeyFields();
   void FocusedRecordChanged() override;
   bool CanFocusedRowChange() override;
   bool CanChangeDetailExpanding(int ARecordIndex, bool AExpand) override;

@@ -489,6 +489,39 @@ TEST(DBDataSync, FocusAndCursorMoveTogetherInSyncMode) {
   EXPECT_EQ(f.dc.DataModeController()->GridModeBufferCount(), 0);
 }
 
+// Moving the focus while the dataset holds an edit made outside the controller posts that edit:
+// the cursor move is then a change, and the rows show what was posted.
+TEST(DBDataSync, AFocusMoveThatPostsAnEditShowsThePostedValues) {
+  for (bool smart : {false, true}) {
+    SCOPED_TRACE(smart);
+    DBFixture f;
+    f.ds.First();
+    f.dc.DataModeController()->SetSmartRefresh(smart);
+    f.dc.SetDataSource(&f.source);
+    f.ds.Edit();
+    f.ds.FieldByName("NAME")->SetAsVariant(Variant("posted"));
+    f.dc.FocusRecord(2);
+    EXPECT_EQ(f.ds.State(), dsBrowse);
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 2);
+    EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(3)), 1).AsString(), "posted");
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), f.dc.FindRecordIndexByKey(Variant(2)));
+    // Once the posted edit is shown, a plain cursor move is a move again.
+    f.ds.Edit();
+    f.ds.FieldByName("NAME")->SetAsVariant(Variant("cancelled"));
+    f.ds.Cancel();
+    f.dc.FocusRecord(f.dc.FindRecordIndexByKey(Variant(1)));
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(2)), 1).AsString(), "b");
+    // A read of every record while the dataset edits keeps what was typed (it is posted).
+    f.ds.Edit();
+    f.ds.FieldByName("NAME")->SetAsVariant(Variant("typed"));
+    f.dc.DataChanged(dcTotal, -1, -1);
+    EXPECT_EQ(f.ds.State(), dsBrowse);
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(f.dc.GetValue(f.dc.FindRecordIndexByKey(Variant(1)), 1).AsString(), "typed");
+  }
+}
+
 // ---- Every type the query engine reads, from the embedded engine --------------------------------------
 
 namespace {
@@ -715,6 +748,45 @@ TEST(DBDataEditing, SmartRefreshRereadsAddsOrRemovesOnlyTheChangedRecord) {
   EXPECT_EQ(f.dc.GetRecordCount(), 0);
 }
 
+// A key the server gives at the post (Null while the new row was edited): the posted row is found
+// by its new key and keeps the focus; the other rows are not read again.
+TEST(DBDataEditing, SmartRefreshFindsARowWhoseKeyTheServerGave) {
+  TClientDataSet ds{nullptr};
+  ds.FieldDefs().Add("ID", ftAutoInc);
+  ds.FieldDefs().Add("NAME", ftString, 20);
+  ds.CreateDataSet();
+  ds.AppendRecord({Variant(1), Variant("a")});
+  ds.AppendRecord({Variant(2), Variant("b")});
+  int next = 3;
+  ds.BeforePost = [&next](TDataSet* d) {
+    if (d->FieldByName("ID")->IsNull()) d->FieldByName("ID")->SetAsVariant(Variant(next++));
+  };
+  TDataSource source{nullptr};
+  source.SetDataSet(&ds);
+  TkcDBDataController dc{nullptr};
+  TObject id, name, unbound;
+  dc.AddItem(&id);
+  dc.SetItemFieldName(0, "ID");
+  dc.AddItem(&name);
+  dc.SetItemFieldName(1, "NAME");
+  dc.AddItem(&unbound);
+  dc.SetKeyFieldNames("ID");
+  dc.DataModeController()->SetSmartRefresh(true);
+  dc.SetDataSource(&source);
+  dc.SetValue(0, 2, Variant("kept"));
+  for (const char* typed : {"c", "d"}) {
+    dc.Append();
+    ASSERT_TRUE(dc.SetItemEditValue(1, Variant(typed), evsValue));
+    EXPECT_TRUE(dc.GetValue(dc.GetFocusedRecordIndex(), 0).IsNull());
+    dc.Post();
+  }
+  ASSERT_EQ(dc.GetRecordCount(), 4);
+  EXPECT_EQ(dc.GetValue(dc.FindRecordIndexByKey(Variant(3)), 1).AsString(), "c");
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), dc.FindRecordIndexByKey(Variant(4)));
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 1).AsString(), "d");
+  EXPECT_EQ(dc.GetValue(0, 2).AsString(), "kept");
+}
+
 namespace {
 
 TEST(DBDataGridMode, SelectionIsKeptAsBookmarksInTheDataSetsOrder) {
@@ -803,6 +875,33 @@ TEST(DBDataGridMode, IncrementalSearchMovesTheDataSet) {
   EXPECT_EQ(f.ds.RecNo(), 2);
   EXPECT_FALSE(search->Locate(1, "zz"));
   EXPECT_EQ(f.ds.RecNo(), 2);  // the position is given back
+}
+
+// A full read of the dataset by another controller, or the grid's own walk, leaves the grid's
+// current record on the buffer row it had, and the buffer showing the same records.
+TEST(DBDataGridMode, ReadingTheDataSetKeepsTheCurrentBufferRow) {
+  GridFixture f(60);
+  // (record the cursor goes to, buffer row then focused): inside, at the end, at the start.
+  const std::pair<int, int> positions[] = {{30, 3}, {60, 7}, {1, 0}};
+  for (const auto& [recNo, row] : positions) {
+    SCOPED_TRACE(recNo);
+    f.ds.SetRecNo(recNo);
+    f.grid.FocusRecord(row);
+    const int current = f.ds.RecNo();
+    const int top = f.grid.GetValue(0, 0).AsInteger();
+    const std::function<void()> reads[] = {
+        [&] { f.full.RefreshData(); },
+        [&] { f.full.DataChanged(dcTotal, -1, -1); },
+        [&] { f.grid.SelectAll(); },
+        [&] { f.grid.FindInSource("none", true, true); },
+    };
+    for (const auto& read : reads) {
+      read();
+      EXPECT_EQ(f.ds.RecNo(), current);
+      EXPECT_EQ(f.grid.GetFocusedRecordIndex(), row);
+      EXPECT_EQ(f.grid.GetValue(0, 0).AsInteger(), top);
+    }
+  }
 }
 
 TEST(DBDataGridMode, TheBookmarkIsTheDataSetsBookmark) {
@@ -1147,6 +1246,107 @@ TEST(DBDataMasterDetail, DetailQueriesAreReopenedForTheirMasterRecord) {
 }
 
 // The same over the query engine's datasets on the embedded engine.
+// A detail of a record copies its template: items, keys, and the template's own relations, so
+// its records have details of their own.
+struct LevelController : TkcDBDataController {
+  using TkcDBDataController::TkcDBDataController;
+  TObject* CreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) override;
+  TkcCustomDataController* GetDetailHolderDataController(TObject* AHolder) override;
+};
+
+struct LevelHolder : TObject {
+  LevelController Detail{nullptr};
+  std::vector<std::unique_ptr<TObject>> items;
+};
+
+TObject* LevelController::CreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) {
+  TkcDBDataController* templ = static_cast<TkcDBDataRelation*>(ARelation)->TemplateController();
+  auto* h = new LevelHolder();
+  for (int i = 0; i < templ->GetItemCount(); ++i) {
+    h->items.push_back(std::make_unique<TObject>());
+    h->Detail.AddItem(h->items.back().get());
+    h->Detail.SetItemFieldName(i, templ->GetItemFieldName(i));
+  }
+  h->Detail.SetKeyFieldNames(templ->KeyFieldNames());
+  h->Detail.SetDetailKeyFieldNames(templ->DetailKeyFieldNames());
+  h->Detail.SetMasterKeyFieldNames(templ->MasterKeyFieldNames());
+  if (templ->HasRelations())
+    for (int i = 0; i < templ->GetRelations()->GetCount(); ++i)
+      h->Detail.GetRelations()->Add(templ->GetRelations()->GetItem(i)->Item());
+  h->Detail.SetMasterRelationAndRecord(ARelation, ARecordIndex);
+  h->Detail.SetDataSource(templ->DataSource());
+  return h;
+}
+
+TkcCustomDataController* LevelController::GetDetailHolderDataController(TObject* AHolder) {
+  auto* h = dynamic_cast<LevelHolder*>(AHolder);
+  return h ? &h->Detail : nullptr;
+}
+
+TEST(DBDataMasterDetail, ADetailOfADetailReadsTheRowsOfItsOwnMasterRecord) {
+  MasterDetailFixture f;
+  TClientDataSet notes{nullptr};
+  notes.FieldDefs().Add("ID", ftInteger);
+  notes.FieldDefs().Add("LINE_ID", ftInteger);
+  notes.CreateDataSet();
+  for (auto [id, line] : std::vector<std::pair<int, int>>{{100, 10}, {300, 30}, {301, 30}, {320, 32}})
+    notes.AppendRecord({id, line});
+  TDataSource notesSource{nullptr};
+  notesSource.SetDataSet(&notes);
+  LevelController lines{nullptr}, notesTempl{nullptr};
+  TObject lineId, lineQty, noteId, level2;
+  // The middle level: a template of its own with a relation to the notes.
+  lines.AddItem(&lineId);
+  lines.AddItem(&lineQty);
+  lines.SetItemFieldName(0, "ID");
+  lines.SetItemFieldName(1, "QTY");
+  lines.SetKeyFieldNames("ID");
+  lines.SetDetailKeyFieldNames("ORDER_ID");
+  lines.SetMasterKeyFieldNames("ID");
+  f.templ.SetMasterKeyFieldNames("");  // the fixture's own template leaves the relation
+  lines.SetMasterRelation(f.relation, true);
+  lines.SetDataSource(&f.linesSource);
+  auto* relation2 = dynamic_cast<TkcDBDataRelation*>(lines.GetRelations()->Add(&level2));
+  ASSERT_NE(relation2, nullptr);
+  notesTempl.AddItem(&noteId);
+  notesTempl.SetItemFieldName(0, "ID");
+  notesTempl.SetKeyFieldNames("ID");
+  notesTempl.SetDetailKeyFieldNames("LINE_ID");
+  notesTempl.SetMasterKeyFieldNames("ID");
+  notesTempl.SetMasterRelation(relation2, true);
+  notesTempl.SetDataSource(&notesSource);
+
+  LevelController master{nullptr};
+  master.AddItem(&f.masterId);
+  master.SetItemFieldName(0, "ID");
+  master.SetKeyFieldNames("ID");
+  master.SetDataSource(&f.ordersSource);
+  auto* relation1 = master.GetRelations()->Add(&f.level);
+  lines.SetMasterRelation(relation1, true);
+  auto detail = [](TkcDBDataController* AMaster, int ARecord) {
+    AMaster->SetDetailExpanded(ARecord, true);
+    AMaster->GetDetailHolder(ARecord, 0);
+    return static_cast<TkcDBDataController*>(AMaster->GetDetailDataController(ARecord, 0));
+  };
+  TkcDBDataController* order3 = detail(&master, 2);
+  ASSERT_NE(order3, nullptr);
+  ASSERT_EQ(f.Ids(order3), (std::vector<int>{30, 31, 32}));
+  // Each line of order 3 knows which notes it has, and reads just those.
+  EXPECT_TRUE(order3->HasDetailChildren(0, 0));
+  EXPECT_FALSE(order3->HasDetailChildren(1, 0));
+  EXPECT_TRUE(order3->HasDetailChildren(2, 0));
+  TkcDBDataController* line30 = detail(order3, 0);
+  TkcDBDataController* line32 = detail(order3, 2);
+  ASSERT_NE(line30, nullptr);
+  ASSERT_NE(line32, nullptr);
+  EXPECT_EQ(line30->MasterDetailKeyValues().AsInteger(), 30);
+  EXPECT_EQ(f.Ids(line30), (std::vector<int>{300, 301}));
+  EXPECT_EQ(f.Ids(line32), std::vector<int>{320});
+  EXPECT_EQ(f.Ids(detail(order3, 1)), std::vector<int>{});
+  TkcDBDataController* order1 = detail(&master, 0);
+  EXPECT_EQ(f.Ids(detail(order1, 0)), std::vector<int>{100});
+}
+
 TEST(DbDataControllerFirebird, MasterDetailOverQueryDataSets) {
   TIBDatabase db;
   FbAttach(db, FbFixtureDatabase("controller_types"));
