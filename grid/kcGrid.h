@@ -364,6 +364,18 @@ private:
   TkcCustomGridView* fGridView;
 };
 
+// A drag inside a view's site, started by the controller for the hit test under the mouse.
+class TkcCustomGridDragAndDropObject : public TkcDragAndDropObject {
+  VT_CLASS(TkcCustomGridDragAndDropObject, TkcDragAndDropObject)
+public:
+  using TkcDragAndDropObject::TkcDragAndDropObject;
+  TPoint StartPoint{};
+  TkcGridSite* GetSite() const;
+  TkcCustomGridController* GetController() const;
+  virtual void Init(const TPoint& P, TkcCustomGridHitTest*) { StartPoint = P; }
+  void AfterDragAndDrop(bool Accepted) override;
+};
+
 // What a view's input means: the site hands it every message. It passes the mouse to the cell
 // under it (or the one holding the mouse), shows cell hints watched by a 100 ms timer, opens and
 // closes the customization form and offers dialog characters to its master view.
@@ -396,7 +408,8 @@ public:
   void GetCustomizationFormBounds(TRect& R);
   virtual void CheckCustomizationFormBounds(TRect&) {}
   virtual void CustomizationChanged();
-  virtual void RefreshCustomizationForm() {}
+  virtual void RefreshCustomizationForm();
+  void RefreshCustomizationFormItems();
 
   virtual bool AllowsMouseAt(int, int) { return true; }
   virtual bool CanFocusView() { return true; }
@@ -442,6 +455,8 @@ public:
   void PostControlFocusChange();
   // Drag and drop: the table controller fills these in.
   virtual bool CanDrag(int, int) { return true; }
+  // Starts the drag named by the hit test at P (site coordinates); false when none is.
+  virtual bool StartDragAndDrop(const TPoint& P);
   virtual void BeforeStartDrag() {}
   virtual void AfterDragAndDrop(bool) {}
   virtual void EndDrag(TObject*, int, int) {}
@@ -626,6 +641,7 @@ public:
   void UpdateScrollBars() override;
   void BeforeMouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
   void MouseLeave(TControl* AControl) override;
+  bool StartDragAndDrop(const TPoint& P) override;
 
 protected:
   void Paint() override;

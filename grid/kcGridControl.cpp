@@ -141,6 +141,8 @@ void TkcGridSite::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) 
   }
 }
 
+bool TkcGridSite::StartDragAndDrop(const TPoint& P) { return Controller()->StartDragAndDrop(P); }
+
 void TkcGridSite::MouseLeave(TControl* AControl) {
   TkcControl::MouseLeave(AControl);
   Controller()->CancelHint();

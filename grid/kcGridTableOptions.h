@@ -28,6 +28,8 @@ struct TkcGridTableOptionsBehavior {
 struct TkcGridTableOptionsCustomize {
   // Column headers carry a filter drop-down button.
   bool ColumnFiltering = true;
+  // Columns may be dragged between the header and the customization form.
+  bool ColumnMoving = true;
 };
 
 struct TkcGridNavigatorButtons {

@@ -203,6 +203,7 @@ void TkcGridTableView::RefreshVisibleColumns() {
   fVisibleColumns.clear();
   for (TkcGridColumn* c : fColumns)
     if (c->fVisible) fVisibleColumns.push_back(c);
+  if (Controller()) Controller()->RefreshCustomizationFormItems();
 }
 
 int TkcGridTableView::LeftPos() const { return Controller() ? TableController()->LeftPos() : 0; }

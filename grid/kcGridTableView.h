@@ -40,6 +40,7 @@ class TkcGridColumnHeaderHitTest : public TkcCustomGridColumnHitTest {
   VT_CLASS(TkcGridColumnHeaderHitTest, TkcCustomGridColumnHitTest)
 public:
   int HitTestCode() const override { return 202; }
+  TkcDragAndDropObjectClass DragAndDropObjectClass() const override;
 };
 
 class TkcGridColumnHeaderFilterButtonHitTest : public TkcCustomGridColumnHitTest {
@@ -343,6 +344,7 @@ protected:
   // A descendant hands in its own kind of data controller, which the view then owns.
   TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController);
   TkcCustomGridController* CreateController() override;
+  TForm* CreateCustomizationForm() override;
   // The kind of column CreateColumn makes.
   virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
