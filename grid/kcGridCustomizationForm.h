@@ -150,3 +150,22 @@ private:
   TkcGridColumn* fColumn = nullptr;
   bool fOverForm = false;
 };
+
+class TkcCheckListBox;
+
+// The quick columns list: one checked entry per visible column, in column order; a check
+// shows or hides its column and reports the change through the view's OnColumnPosChanged.
+class TkcGridColumnsCustomizationPopup : public TkcCustomPopupWindow {
+  VT_CLASS(TkcGridColumnsCustomizationPopup, TkcCustomPopupWindow)
+public:
+  explicit TkcGridColumnsCustomizationPopup(TkcGridTableView* AView);
+  TkcGridTableView* HostView() const { return fView; }
+  TkcCheckListBox* CheckListBox() const { return fCheckListBox; }
+  // Below a part of the view (site client coordinates).
+  void Popup(const TRect& AOwnerBounds);
+
+private:
+  void ItemChecked(int AIndex, bool AChecked);
+  TkcGridTableView* fView;
+  TkcCheckListBox* fCheckListBox;
+};

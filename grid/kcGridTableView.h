@@ -295,6 +295,8 @@ public:
   std::function<void(TkcGridTableView*, TkcGridColumn*, bool& ADone)> OnFilterDialogShow;
   std::function<void(TkcGridTableView*, bool& ADone)> OnFilterCustomization;
   TNotifyEvent OnFilterControlDialogShow;
+  // A column was shown, hidden or moved by the user.
+  std::function<void(TkcGridTableView*, TkcGridColumn*)> OnColumnPosChanged;
 
   TkcGridColumn* CreateColumn();
   void ClearItems();

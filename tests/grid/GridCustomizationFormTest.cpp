@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "editors-extended/kcCheckListBox.h"
 #include "grid/kcGridCustomizationForm.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/FormsTestUtil.h"
@@ -152,7 +153,33 @@ TEST(GridCustomizationForm, HidingTheGridClosesTheForm) {
   EXPECT_EQ(f.view->Controller()->CustomizationForm(), nullptr);
 }
 
-// With VT_SCREENSHOT_DIR set, a picture of the open form with installed fonts.
+TEST(GridColumnsPopup, ChecksShowAndHideColumnsReportingEachOnce) {
+  CustomizationFixture f;
+  std::vector<String> reported;
+  f.view->OnColumnPosChanged = [&](TkcGridTableView*, TkcGridColumn* c) { reported.push_back(c->Caption()); };
+  TkcGridColumnsCustomizationPopup popup(f.view);
+  popup.Popup(TRect{0, 0, 12, 19});
+  f.session.ProcessMessages();
+  ASSERT_TRUE(popup.IsShown());
+  TkcCheckListBoxItems* items = popup.CheckListBox()->Items();
+  ASSERT_EQ(items->Count(), 4);
+  std::vector<bool> checks;
+  for (int i = 0; i < items->Count(); ++i) checks.push_back(items->Items(i)->Checked());
+  EXPECT_EQ(checks, (std::vector<bool>{true, false, true, false}));
+  auto clickCheck = [&](int index) {
+    TkcCustomInnerCheckListBox* inner = popup.CheckListBox()->InnerCheckListBox();
+    TRect r = inner->ItemRect(index);
+    f.session.Click(TFormsSession::At(inner, r.left + 8, (r.top + r.bottom) / 2));
+    f.session.Advance(1000);
+  };
+  clickCheck(1);
+  EXPECT_EQ(f.Shown(), (std::vector<String>{"Name", "Kind", "Size"}));
+  clickCheck(0);
+  EXPECT_EQ(f.Shown(), (std::vector<String>{"Kind", "Size"}));
+  EXPECT_EQ(reported, (std::vector<String>{"Kind", "Name"}));
+}
+
+// With VT_SCREENSHOT_DIR set, pictures of the open form and the columns popup with installed fonts.
 TEST(GridCustomizationForm, PictureForReview) {
   const char* dir = std::getenv("VT_SCREENSHOT_DIR");
   if (!dir) GTEST_SKIP();
@@ -180,4 +207,8 @@ TEST(GridCustomizationForm, PictureForReview) {
   form->HiddenItemsList()->SetItemIndex(1);
   session.ProcessMessages();
   SavePicturePpm(session.Snapshot(form->Handle()), String(dir) + "/grid-customization.ppm");
+  TkcGridColumnsCustomizationPopup popup(view);
+  popup.Popup(TRect{0, 0, 12, 19});
+  session.ProcessMessages();
+  SavePicturePpm(session.Snapshot(popup.Handle()), String(dir) + "/grid-columns-popup.ppm");
 }
