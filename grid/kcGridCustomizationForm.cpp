@@ -95,8 +95,10 @@ void TkcCustomGridCustomizationForm::WatchTimerTick(TObject*) {
   }
   TkcGridSite* site = fOwnerController->Site();
   if (!GridView()->IsVisible() || !site || !site->HandleAllocated() || !IsWindowVisible(site->Handle())) {
-    // Frees this form: nothing of it may be touched afterwards.
-    fOwnerController->SetCustomization(false);
+    // Freed once this tick is over (the timer running it belongs to the form); the form's
+    // end switches customization off.
+    fWatchTimer->SetEnabled(false);
+    Release();
     return;
   }
   // Back after the application was restored, without taking the focus from the grid.
