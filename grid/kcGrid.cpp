@@ -1,5 +1,7 @@
 #include "grid/kcGrid.h"
 
+#include "grid/kcGridCustomizationForm.h"
+
 #include <algorithm>
 
 #include "platform/forms/Forms.h"
@@ -522,7 +524,7 @@ TkcCustomGridController::~TkcCustomGridController() {
   if (fCustomizationForm) {
     TForm* form = fCustomizationForm;
     fCustomizationForm = nullptr;
-    delete form;
+    form->Free();
   }
 }
 
@@ -629,10 +631,18 @@ void TkcCustomGridController::CustomizationChanged() {
   } else if (fCustomizationForm) {
     TForm* form = fCustomizationForm;
     fCustomizationForm = nullptr;
-    if (!form->ComponentState().Contains(csDestroying)) delete form;
+    if (!form->ComponentState().Contains(csDestroying)) form->Free();
   }
   if (TkcCustomGrid* grid = Grid(); grid && grid->OnCustomization) grid->OnCustomization(grid, GridView());
   GridView()->LayoutChanged();
+}
+
+void TkcCustomGridController::RefreshCustomizationForm() {
+  if (auto* form = dynamic_cast<TkcCustomGridCustomizationForm*>(fCustomizationForm)) form->RefreshLayout();
+}
+
+void TkcCustomGridController::RefreshCustomizationFormItems() {
+  if (auto* form = dynamic_cast<TkcCustomGridCustomizationForm*>(fCustomizationForm)) form->RefreshItems();
 }
 
 // ---- Focus, dialog characters and coordinates -----------------------------------------------

@@ -396,7 +396,8 @@ public:
   void GetCustomizationFormBounds(TRect& R);
   virtual void CheckCustomizationFormBounds(TRect&) {}
   virtual void CustomizationChanged();
-  virtual void RefreshCustomizationForm() {}
+  virtual void RefreshCustomizationForm();
+  void RefreshCustomizationFormItems();
 
   virtual bool AllowsMouseAt(int, int) { return true; }
   virtual bool CanFocusView() { return true; }

@@ -387,6 +387,7 @@ void TkcGridTableView::RefreshVisibleColumns() {
   fVisibleColumns.clear();
   for (TkcGridColumn* c : fColumns)
     if (c->ActuallyVisible()) fVisibleColumns.push_back(c);
+  if (Controller()) Controller()->RefreshCustomizationFormItems();
 }
 
 void TkcGridTableView::NewItemRowChanged() {

@@ -287,6 +287,7 @@ protected:
   // A descendant hands in its own kind of data controller, which the view then owns.
   TkcGridTableView(TComponent* AOwner, TkcCustomDataController* ADataController);
   TkcCustomGridController* CreateController() override;
+  TForm* CreateCustomizationForm() override;
   // The kind of column CreateColumn makes.
   virtual TkcGridColumn* NewColumn() { return new TkcGridColumn(this); }
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }

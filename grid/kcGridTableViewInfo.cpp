@@ -1,5 +1,7 @@
 #include "grid/kcGridTableViewInfo.h"
 
+#include "grid/kcGridCustomizationForm.h"
+
 #include <algorithm>
 
 #include "controls/kcLocalize.h"
@@ -43,6 +45,10 @@ void AddLine(std::vector<POINT>& APoints, const TRect& R) {
 // ---- Drag objects of hit tests ----------------------------------------------------------------
 
 TkcDragAndDropObjectClass TkcGridColumnHeaderHitTest::DragAndDropObjectClass() const {
+  // While the customization form is open a header is carried into it to hide its column.
+  if (Column && GridView && GridView->Controller() && GridView->Controller()->CustomizationForm() &&
+      static_cast<TkcGridTableView*>(GridView)->OptionsCustomize()->ColumnMoving())
+    return TkcDragAndDropObjectClass::Of<TkcGridColumnHidingObject>();
   if (Column && Column->CanMove()) return TkcDragAndDropObjectClass::Of<TkcGridColumnMovingObject>();
   return {};
 }
