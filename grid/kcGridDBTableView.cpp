@@ -61,8 +61,8 @@ String TkcGridItemDBDataBinding::FilterFieldCaption() const {
   return field ? field->DisplayName() : FieldName();
 }
 
-int TkcGridItemDBDataBinding::DefaultWidth() const {
-  TField* field = Field();
+int TkcGridItemDBDataBinding::DefaultWidth(TField* AField) const {
+  TField* field = AField ? AField : Field();
   int width = 64;
   if (field) {
     TkcCanvas* canvas = fItem->GridView()->ViewInfo()->Canvas();
@@ -165,10 +165,12 @@ void TkcGridDBDataController::CreateAllItems() {
     throw;
   }
   UnlockDataReload();
-  // Widths need the bound fields, which the reload has just made.
+  // Widths come from the dataset's fields: under a caller's reload lock the bindings are not
+  // linked yet.
   for (int i = 0; i < fGridView->ColumnCount(); ++i) {
     TkcGridDBColumn* column = fGridView->Columns(i);
-    if (column->DBDataBinding()->Field()) column->SetWidth(column->DBDataBinding()->DefaultWidth());
+    if (TField* field = ds->FindField(column->DBDataBinding()->FieldName()))
+      column->SetWidth(column->DBDataBinding()->DefaultWidth(field));
   }
   fGridView->EndUpdate();
   HideHourglassCursor();

@@ -21,7 +21,8 @@ public:
   // The field's name, or empty without a field.
   String DefaultCaption() const;
   // Width of "0" times the field's display width, plus 4, in the content font.
-  int DefaultWidth() const;
+  // The width the field asks for; AField stands in while the binding is not yet linked.
+  int DefaultWidth(TField* AField = nullptr) const;
   String FilterFieldCaption() const;
 
 private:

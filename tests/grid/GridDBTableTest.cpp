@@ -118,6 +118,9 @@ TEST(GridDBTableView, NewColumnsReadTheRowsOnce) {
   EXPECT_LE(reads, 52);
   EXPECT_EQ(dc->GetRowCount(), 50);
   EXPECT_EQ(f.Text(49, 1), "name 1");
+  // Under the caller's lock the columns still get their fields' widths, not the default.
+  TkcCanvas* canvas = f.view->ViewInfo()->Canvas();
+  EXPECT_EQ(f.view->Columns(1)->Width(), canvas->TextWidth("0") * 20 + 4);
 }
 
 }  // namespace
