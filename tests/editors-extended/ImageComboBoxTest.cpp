@@ -88,6 +88,15 @@ TEST(KcImageComboBox, KeysPickAnItem) {
   EXPECT_EQ(f.combo->Text(), "Ten");
   f.Leave();
   EXPECT_EQ(f.combo->EditValue().AsInteger(), 10);
+  // Closed, the arrows step through the items; Escape brings the value's item back.
+  f.combo->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.combo->Text(), "Twenty");
+  f.session.Key(VK_ESCAPE, "\x1b");
+  EXPECT_EQ(f.combo->Text(), "Ten");
+  f.Leave();
+  EXPECT_EQ(f.combo->EditValue().AsInteger(), 10);
   // A value no item holds shows the default description.
   f.combo->Properties()->SetDefaultDescription("(none)");
   f.combo->SetEditValue(Variant(99));
