@@ -1,6 +1,9 @@
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "editors-extended/kcImageComboBox.h"
+#include "editors/PicturePpm.h"
 #include "platform/core/Utf8.h"
 #include "platform/gdi/GuiApplication.h"
 #include "tests/platform/forms/FormsTestUtil.h"
@@ -150,4 +153,34 @@ TEST(KcImageComboBox, FreedImagesAreForgotten) {
   f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN, "\r");
   EXPECT_EQ(f.combo->Text(), "Ten");
+}
+
+// With VT_SCREENSHOT_DIR set, a picture of the open list with coloured images, for looking at
+// what it draws.
+TEST(KcImageComboBox, PictureForReview) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP();
+  EnsureGuiApplication();
+  TTestSession session;
+  TPlainForm form(260, 120);
+  auto* images = new TImageList(&form);
+  TBitmap strip;
+  strip.SetSize(48, 16);
+  const TColor colours[] = {clRed, clGreen, clBlue};
+  for (int i = 0; i < 3; ++i) {
+    strip.Canvas()->Brush()->SetColor(colours[i]);
+    strip.Canvas()->FillRect(TRect{i * 16 + 2, 2, i * 16 + 14, 14});
+  }
+  images->Add(&strip, nullptr);
+  auto* combo = new TkcImageComboBox(&form);
+  combo->SetParent(&form);
+  combo->SetBounds(10, 10, 150, 21);
+  combo->Properties()->SetImages(images);
+  for (const char* text : {"Natural", "Index", "Sort"}) combo->Properties()->Items()->Add()->SetDescription(text);
+  form.Show();
+  combo->SetFocus();
+  session.ProcessMessages();
+  session.Key(VK_F4);
+  session.Key(VK_DOWN);
+  SavePicturePpm(session.Snapshot(combo->PopupWindow()->Handle()), String(dir) + "/image-combo-popup.ppm");
 }
