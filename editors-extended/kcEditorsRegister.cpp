@@ -9,6 +9,7 @@
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
+#include "editors-extended/kcImageComboBox.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
@@ -26,6 +27,7 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
       {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
       {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
+      {TkcImageComboBoxProperties::StaticClass(), "ImageComboBox|Represents an editor displaying a list of images and text strings"},
   };
   return kinds;
 }

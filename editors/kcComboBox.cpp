@@ -204,10 +204,12 @@ void TkcCustomComboBox::Notification(TComponent* AComponent, TOperation Operatio
   }
 }
 
+TkcComboBoxListBox* TkcCustomComboBox::CreateListBox() { return new TkcComboBoxListBox(PopupWindow(), this); }
+
 void TkcCustomComboBox::InitializeLookupData() {
   if (!UsesLookupData() || IsDesigning() || !PopupWindow()) return;
   if (!fList) {
-    fList = new TkcComboBoxListBox(PopupWindow(), this);
+    fList = CreateListBox();
     fList->FreeNotification(this);
   }
   fList->SetColor(EditStyle()->GetColor());

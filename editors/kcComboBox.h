@@ -81,8 +81,8 @@ public:
   TkcComboBoxListBox(TComponent* AOwner, TkcCustomComboBox* ACombo);
   TkcCustomComboBox* Combo() const { return fCombo; }
   bool HotTrack = true;
-  int GetItemHeight(int AIndex);
-  int GetItemWidth(int AIndex);
+  virtual int GetItemHeight(int AIndex);
+  virtual int GetItemWidth(int AIndex);
   int GetItemsHeight(int ACount);
   String GetItemText(int AIndex);
   // Row heights and the owner-draw style from the combo's settings.
@@ -156,6 +156,8 @@ public:
   bool IsLookupInternalUpdate() override { return fApplyingItem || TkcCustomDropDownEdit::IsLookupInternalUpdate(); }
 
 protected:
+  // Kinds that draw their items otherwise bring a list of their own.
+  virtual TkcComboBoxListBox* CreateListBox();
   void Initialize() override;
   void PopupWindowShown(TObject* Sender) override;
   void DblClick() override;

@@ -3,6 +3,7 @@
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
+#include "editors-extended/kcImageComboBox.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors/kcComboBox.h"
@@ -17,6 +18,14 @@ TkcConditionOperators TkcFilterMemoHelper::GetSupportedOperators(TkcCustomEditPr
 namespace {
 
 int gInitCount = 0;
+
+// Values chosen from a list: equal or not, blank or not, and in lists in the extended set.
+TkcConditionOperators ChoiceOperators(bool AExtendedSet) {
+  TkcConditionOperators result;
+  result.Include(kcoEqual).Include(kcoNotEqual).Include(kcoBlanks).Include(kcoNonBlanks);
+  if (AExtendedSet) result.Include(kcoInList).Include(kcoNotInList);
+  return result;
+}
 
 }  // namespace
 
@@ -136,10 +145,7 @@ void TkcFilterCheckBoxHelper::WriteFilterValue(IkcFilterEdit* AEdit, TkcCustomEd
 
 TkcConditionOperators TkcFilterRadioGroupHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
                                                                        bool AExtendedSet) const {
-  TkcConditionOperators result;
-  result.Include(kcoEqual).Include(kcoNotEqual).Include(kcoBlanks).Include(kcoNonBlanks);
-  if (AExtendedSet) result.Include(kcoInList).Include(kcoNotInList);
-  return result;
+  return ChoiceOperators(AExtendedSet);
 }
 
 void TkcFilterRadioGroupHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
@@ -200,6 +206,26 @@ TkcFilterEditClass TkcFilterHyperLinkEditHelper::GetFilterEditClass() const {
   return FilterEditClassOf<TkcHyperLinkEdit, TkcHyperLinkEditProperties>();
 }
 
+TkcFilterEditClass TkcFilterImageComboBoxHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcImageComboBox, TkcImageComboBoxProperties>();
+}
+
+TkcConditionOperators TkcFilterImageComboBoxHelper::GetSupportedOperators(TkcCustomEditProperties*,
+                                                                          TkcValueTypeClass, bool AExtendedSet) const {
+  return ChoiceOperators(AExtendedSet);
+}
+
+void TkcFilterImageComboBoxHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                        TkcCustomEditProperties* ASourceProperties,
+                                                        bool AKeepButtons) const {
+  TkcFilterComboBoxHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* combo = dynamic_cast<TkcCustomImageComboBoxProperties*>(AProperties);
+  if (!combo) return;
+  combo->SetDropDownListStyle(lsFixedList);
+  combo->ImmediateDropDown = true;
+  combo->SetShowDescriptions(true);
+}
+
 void RegisterExtendedFilterEditHelpers() {
   if (gInitCount++ != 0) return;
   RegisterStandardFilterEditHelpers();
@@ -211,12 +237,16 @@ void RegisterExtendedFilterEditHelpers() {
   GetFilterEditsController()->Register(TkcRadioGroupProperties::StaticClass(), TkcFilterRadioGroupHelper::Class());
   GetFilterEditsController()->Register(TkcHyperLinkEditProperties::StaticClass(), TkcFilterHyperLinkEditHelper::Class());
   GetFilterEditsController()->Register(TkcCurrencyEditProperties::StaticClass(), TkcFilterCurrencyEditHelper::Class());
+  GetFilterEditsController()->Register(TkcImageComboBoxProperties::StaticClass(), TkcFilterImageComboBoxHelper::Class());
 }
 
 void UnregisterExtendedFilterEditHelpers() {
   if (gInitCount == 0 || --gInitCount != 0) return;
   if (!FilterEditsControllerExists()) return;
   // In reverse order of the registration; the last pair gone frees the controller.
+  GetFilterEditsController()->Unregister(TkcImageComboBoxProperties::StaticClass(),
+                                         TkcFilterImageComboBoxHelper::Class());
+  if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcCurrencyEditProperties::StaticClass(),
                                          TkcFilterCurrencyEditHelper::Class());
   if (!FilterEditsControllerExists()) return;

@@ -97,5 +97,17 @@ public:
   TkcFilterEditClass GetFilterEditClass() const override;
 };
 
+// Image combo boxes: equals, does not equal and the blank tests (in lists in the extended
+// set), the value chosen from the source's items with their images.
+class TkcFilterImageComboBoxHelper : public TkcFilterComboBoxHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterImageComboBoxHelper, TkcFilterComboBoxHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
 void RegisterExtendedFilterEditHelpers();
 void UnregisterExtendedFilterEditHelpers();
