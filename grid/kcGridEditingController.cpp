@@ -12,36 +12,25 @@ TkcGridEditingController::~TkcGridEditingController() {
   fEditList.RemoveAll();
 }
 
-TkcCustomEdit* TkcGridEditingController::GetEditFor(TkcGridColumn*) {
-  // Columns have no editor kinds of their own yet: every cell is edited as text.
-  return fEditList.GetEdit(fTextProperties.get());
+TkcCustomEditProperties* TkcGridEditingController::EditPropertiesOf(TkcGridColumn* AItem) {
+  TkcCustomEditProperties* properties = AItem ? AItem->GetProperties() : nullptr;
+  // A column with no kind at all (no registered default either) is still edited as text.
+  return properties ? properties : fTextProperties.get();
+}
+
+TkcCustomEdit* TkcGridEditingController::GetEditFor(TkcGridColumn* AItem) {
+  TkcCustomEditProperties* properties = EditPropertiesOf(AItem);
+  // Properties freed and made again at the same address may be of another kind: the editor
+  // kept for the old ones cannot serve them.
+  if (TkcCustomEdit* kept = fEditList.FindEdit(properties);
+      kept && kept != fEdit && kept->Properties()->ClassType() != properties->ClassType())
+    fEditList.RemoveItem(properties);
+  return fEditList.GetEdit(properties);
 }
 
 bool TkcGridEditingController::ShowEdit(TkcGridColumn* AItem, char32_t AKey) {
-  TkcGridTableView* view = fController->TableView();
-  TkcCustomDataController* dc = view->DataController();
-  if (!AItem || !view->OptionsData()->Editing() || fHiding) return false;
-  int row = dc->GetFocusedRowIndex();
-  if (row < 0 || dc->GetRowInfo(row).Level < dc->Groups()->GetGroupingItemCount()) return false;
-  int item = AItem->ItemIndex();
-  if (IsEditing()) {
-    if (fEditingItem == AItem) return true;
-    HideEdit(true);
-  }
-  dc->StartEdit();
-  if (!dc->InitItemEditing(item)) return false;
-  TkcGridSite* site = view->Site();
-  if (!site) return false;
-  fEdit = GetEditFor(AItem);
-  fEditingItem = AItem;
-  fEditingRow = row;
-  fEdit->SetParent(site);
-  fEdit->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) { EditKeyDown(Sender, Key, Shift); };
-  fEdit->OnExit = [this](TObject* Sender) { EditExit(Sender); };
-  fEdit->LockChangeEvents(true);
-  fEdit->SetEditValue(dc->GetItemEditValue(item, evsText));
-  fEdit->LockChangeEvents(false, false);
-  PlaceEdit();
+  if (IsEditing() && fEditingItem == AItem) return true;
+  if (!PrepareEdit(AItem)) return false;
   if (AKey)
     fEdit->ActivateByKey(AKey);
   else
@@ -49,10 +38,45 @@ bool TkcGridEditingController::ShowEdit(TkcGridColumn* AItem, char32_t AKey) {
   return true;
 }
 
+bool TkcGridEditingController::ShowEditByMouse(TkcGridColumn* AItem, TShiftState AShift, int X, int Y) {
+  if (IsEditing() && fEditingItem == AItem) return true;
+  if (!PrepareEdit(AItem)) return false;
+  TkcCustomEditData* none = nullptr;
+  fEdit->ActivateByMouse(AShift, X, Y, none);
+  return true;
+}
+
+bool TkcGridEditingController::PrepareEdit(TkcGridColumn* AItem) {
+  TkcGridTableView* view = fController->TableView();
+  TkcCustomDataController* dc = view->DataController();
+  if (!AItem || !view->OptionsData()->Editing() || fHiding) return false;
+  int row = dc->GetFocusedRowIndex();
+  if (row < 0 || dc->GetRowInfo(row).Level < dc->Groups()->GetGroupingItemCount()) return false;
+  int item = AItem->ItemIndex();
+  if (IsEditing()) HideEdit(true);
+  dc->StartEdit();
+  if (!dc->InitItemEditing(item)) return false;
+  TkcGridSite* site = view->Site();
+  if (!site) return false;
+  fEdit = GetEditFor(AItem);
+  fEditProperties = EditPropertiesOf(AItem);
+  fEditingItem = AItem;
+  fEditingRow = row;
+  fEdit->SetParent(site);
+  fEdit->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) { EditKeyDown(Sender, Key, Shift); };
+  fEdit->OnExit = [this](TObject* Sender) { EditExit(Sender); };
+  fEdit->LockChangeEvents(true);
+  fEdit->SetEditValue(dc->GetItemEditValue(item, dc->GetItemValueSource(item)));
+  fEdit->LockChangeEvents(false, false);
+  PlaceEdit();
+  return true;
+}
+
 bool TkcGridEditingController::CheckEdit() {
   // The editor goes with the site it sits in when the grid is freed while editing.
-  if (IsEditing() && fEditList.FindEdit(fTextProperties.get()) != fEdit) {
+  if (IsEditing() && fEditList.FindEdit(fEditProperties) != fEdit) {
     fEdit = nullptr;
+    fEditProperties = nullptr;
     fEditingItem = nullptr;
     fEditingRow = -1;
   }
@@ -84,7 +108,7 @@ void TkcGridEditingController::HideEdit(bool ASave) {
       // The editor validates its text first; a refused value keeps it open.
       fEdit->ValidateEdit(true);
       if (fEdit->EditModified() || fEdit->ModifiedAfterEnter())
-        dc->SetItemEditValue(fEditingItem->ItemIndex(), fEdit->EditValue(), evsText);
+        dc->SetItemEditValue(fEditingItem->ItemIndex(), fEdit->EditValue(), dc->GetItemValueSource(fEditingItem->ItemIndex()));
       dc->PostIfEditing();
     } else {
       dc->Cancel();
@@ -105,6 +129,7 @@ TkcCustomEdit* TkcGridEditingController::DetachEdit() {
   TkcCustomEdit* edit = fEdit;
   fEditingItem = nullptr;
   fEdit = nullptr;
+  fEditProperties = nullptr;
   fEditingRow = -1;
   edit->OnKeyDown = nullptr;
   edit->OnExit = nullptr;
@@ -112,10 +137,22 @@ TkcCustomEdit* TkcGridEditingController::DetachEdit() {
 }
 
 void TkcGridEditingController::ItemRemoved(TkcGridColumn* AItem) {
-  if (!CheckEdit() || AItem != fEditingItem) return;
-  DetachEdit()->SetVisible(false);
-  // The record's changes cannot be written to a column that is gone.
-  fController->TableView()->DataController()->Cancel();
+  if (CheckEdit() && AItem == fEditingItem) {
+    DetachEdit()->SetVisible(false);
+    // The record's changes cannot be written to a column that is gone.
+    fController->TableView()->DataController()->Cancel();
+  }
+  // Its own properties go with it; an editor kept for them would never be found again.
+  if (AItem && AItem->Properties()) fEditList.RemoveItem(AItem->Properties());
+}
+
+void TkcGridEditingController::RemoveEdit(TkcCustomEditProperties* AProperties) {
+  if (!AProperties) return;
+  if (CheckEdit() && fEditProperties == AProperties) {
+    DetachEdit()->SetVisible(false);
+    fController->TableView()->DataController()->Cancel();
+  }
+  fEditList.RemoveItem(AProperties);
 }
 
 void TkcGridEditingController::EditKeyDown(TObject*, WORD& Key, TShiftState Shift) {

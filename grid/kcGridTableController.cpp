@@ -578,9 +578,9 @@ void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift,
   if (DataController()->GetFocusedRowIndex() != row) return;  // the data refused the focus
   if (AButton != mbLeft) return;
   if (IsMultiSelectActive()) MouseSelect(row, AShift);
-  // A second click on the focused cell, or a double click, opens its editor.
+  // A second click on the focused cell, or a double click, opens its editor and goes on into it.
   if (column && (onFocusedCell || AShift.Contains(ssDouble)) && !AShift.Contains(ssShift) && !AShift.Contains(ssCtrl)) {
-    ShowEdit();
+    if (CanEdit()) fEditingController->ShowEditByMouse(fFocusedItem, AShift, X, Y);
     return;
   }
   if (TableView()->OptionsBehavior()->PullFocusing()) {

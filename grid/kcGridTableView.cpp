@@ -6,6 +6,7 @@
 
 #include "data/kcDataSummary.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
+#include "grid/kcGridEditingController.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridSummary.h"
 #include "grid/kcGridTableViewData.h"
@@ -163,6 +164,7 @@ void TkcGridColumn::SetPropertiesClass(TkcCustomEditPropertiesClass Value) {
   if (Value == fPropertiesClass) return;
   fPropertiesClass = Value;
   ReleaseEditData();
+  if (fProperties && fGridView && fGridView->Controller()) fGridView->TableController()->EditingController()->RemoveEdit(fProperties.get());
   fProperties.reset(Value ? Value.Create(nullptr) : nullptr);
   PropertiesChanged();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// A grid with one database table view over a client dataset (ID, NAME) on a plain form, with
-// the fixed font metrics of the forms session.
+// A grid with one database table view over a client dataset (ID, NAME, or fields of the test's
+// own) on a plain form, with the fixed font metrics of the forms session.
 
 #include <gtest/gtest.h>
 
@@ -16,11 +16,16 @@ struct DBGridFixture {
   TkcGrid* grid;
   TkcGridDBTableView* view;
   // ANames gives the NAME of row r as ANames(r).
-  DBGridFixture(int ARows, int AHeight, const std::function<String(int)>& AName) {
-    ds.FieldDefs().Add("ID", ftInteger, 0, true);
-    ds.FieldDefs().Add("NAME", ftString, 20);
-    ds.CreateDataSet();
-    for (int r = 0; r < ARows; ++r) ds.AppendRecord({Variant(r + 1), Variant(AName(r))});
+  DBGridFixture(int ARows, int AHeight, const std::function<String(int)>& AName)
+      : DBGridFixture(AHeight, [&](TClientDataSet& ADataSet) {
+          ADataSet.FieldDefs().Add("ID", ftInteger, 0, true);
+          ADataSet.FieldDefs().Add("NAME", ftString, 20);
+          ADataSet.CreateDataSet();
+          for (int r = 0; r < ARows; ++r) ADataSet.AppendRecord({Variant(r + 1), Variant(AName(r))});
+        }) {}
+  // AMake defines the dataset's fields and appends its rows.
+  DBGridFixture(int AHeight, const std::function<void(TClientDataSet&)>& AMake) {
+    AMake(ds);
     ds.First();
     source.SetDataSet(&ds);
     grid = new TkcGrid(&form);

@@ -1,16 +1,22 @@
 // The table controller with real input over a database view of a client dataset: header
 // clicks, the column filter drop-down, incremental search, multi-select by mouse and keys,
-// delete confirmation, page keys, sideways scrolling and in-place editing with post and cancel.
+// delete confirmation, page keys, sideways scrolling and in-place editing with post and cancel,
+// each column with the editor of its kind.
 
 #include <gtest/gtest.h>
 
 #include "data/kcFilter.h"
+#include "editors-extended/kcCheckBox.h"
+#include "editors-extended/kcDateEdit.h"
+#include "editors-extended/kcEditorsRegister.h"
 #include "editors/kcEditControl.h"
+#include "editors/kcTextEdit.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridFilterBox.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
+#include "platform/core/DateUtils.h"
 #include "platform/forms/Dialogs.h"
 #include "tests/grid/GridDBTestSupport.h"
 
@@ -289,6 +295,122 @@ TEST(GridTableController, InPlaceEditingPostsAndCancels) {
   f.view->ClearItems();
   EXPECT_FALSE(editing->IsEditing());
   EXPECT_EQ(f.ds.State(), dsBrowse);
+}
+
+// A view over ID (integer), DONE (Boolean) and DAY (date): each cell edits with its kind's editor.
+struct KindsFixture : DBGridFixture {
+  KindsFixture()
+      : DBGridFixture(200, [](TClientDataSet& ADataSet) {
+          InitializeExtendedEditors();
+          ADataSet.FieldDefs().Add("ID", ftInteger, 0, true);
+          ADataSet.FieldDefs().Add("DONE", ftBoolean);
+          ADataSet.FieldDefs().Add("DAY", ftDate);
+          ADataSet.CreateDataSet();
+          for (int r = 0; r < 3; ++r)
+            ADataSet.AppendRecord({Variant(r + 1), Variant(false), Variant::FromDate(EncodeDate(2024, 1, r + 1))});
+        }) {
+    view->DataController()->CreateAllItems();
+    session.ProcessMessages();
+    view->Site()->SetFocus();
+    session.ProcessMessages();
+  }
+  TkcGridEditingController* editing() { return view->TableController()->EditingController(); }
+  TRect CellBounds(int row, int column) {
+    if (TkcCustomGridRowViewInfo* r = view->TableViewInfo()->RowByIndex(row))
+      for (auto& cell : r->Cells)
+        if (auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get()); data && data->Column == view->Columns(column))
+          return data->Bounds;
+    ADD_FAILURE() << "no cell " << row << "," << column;
+    return {};
+  }
+  void ClickAt(const TPoint& p) { session.Click(TFormsSession::At(view->Site(), p.x, p.y)); }
+  void FocusCell(int row, int column) {
+    TRect r = CellBounds(row, column);
+    ClickAt(TPoint{r.left + 3, (r.top + r.bottom) / 2});
+  }
+  Variant Field(int recNo, const char* name) {
+    ds.SetRecNo(recNo);
+    return ds.FieldByName(name)->AsVariant();
+  }
+};
+
+TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
+  KindsFixture f;
+  TkcGridEditingController* editing = f.editing();
+  // Integer: typing opens a text editor with the character; Enter posts.
+  f.FocusCell(1, 0);
+  f.session.Type("4");
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_NE(dynamic_cast<TkcCustomTextEdit*>(editing->Edit()), nullptr);
+  f.session.Type("2");
+  f.session.Key(VK_RETURN);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.Field(2, "ID").AsInteger(), 42);
+
+  // Boolean: Space opens a check box and toggles it.
+  f.session.Key(VK_RIGHT);
+  ASSERT_EQ(f.view->TableController()->FocusedItem(), f.view->Columns(1));
+  f.session.Key(VK_SPACE);
+  ASSERT_TRUE(editing->IsEditing());
+  auto* check = dynamic_cast<TkcCustomCheckBox*>(editing->Edit());
+  ASSERT_NE(check, nullptr);
+  EXPECT_TRUE(check->Checked());
+  f.session.Key(VK_RETURN);
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_TRUE(f.Field(2, "DONE").AsBoolean());
+  // A click on the focused cell's check square opens the editor and toggles at once; Esc
+  // twice gives the record back unchanged.
+  f.session.Key(VK_F2);
+  ASSERT_EQ(editing->Edit(), check);
+  TRect square = check->CheckViewInfo()->CheckRect;
+  TPoint hit{check->Left() + (square.left + square.right) / 2, check->Top() + (square.top + square.bottom) / 2};
+  f.session.Key(VK_ESCAPE);
+  ASSERT_FALSE(editing->IsEditing());
+  f.ClickAt(hit);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_FALSE(check->Checked());
+  f.session.Key(VK_ESCAPE);
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_TRUE(f.Field(2, "DONE").AsBoolean());
+
+  // Date: F2 opens the date editor with the record's date; a typed date is posted.
+  f.FocusCell(1, 2);
+  f.session.Key(VK_F2);
+  ASSERT_TRUE(editing->IsEditing());
+  ASSERT_NE(dynamic_cast<TkcCustomDateEdit*>(editing->Edit()), nullptr);
+  EXPECT_EQ(editing->Edit()->EditValue().AsDateTime(), EncodeDate(2024, 1, 2));
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key('A');
+  f.session.KeyUp(VK_CONTROL);
+  f.session.Type(FormatDateTime("ddddd", EncodeDate(2025, 3, 14)));
+  f.session.Key(VK_RETURN);
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
+  // Cancelled, the date stays.
+  f.session.Key(VK_F2);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key('A');
+  f.session.KeyUp(VK_CONTROL);
+  f.session.Type(FormatDateTime("ddddd", EncodeDate(2026, 6, 1)));
+  f.session.Key(VK_ESCAPE);
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
+
+  // A column's own kind wins over its value type's; replacing it while editing cancels the edit.
+  f.view->Columns(2)->SetPropertiesClass(TkcCustomEditPropertiesClass(TkcTextEditProperties::StaticClass()));
+  f.session.Key(VK_F2);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(dynamic_cast<TkcCustomDateEdit*>(editing->Edit()), nullptr);
+  f.session.Type("x");
+  f.view->Columns(2)->SetPropertiesClass(TkcCustomEditPropertiesClass(TkcCheckBoxProperties::StaticClass()));
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
 }
 
 TEST(GridTableController, ReadOnlyViewOpensNoEditor) {
