@@ -302,3 +302,28 @@ TEST(FilterBuilderDialog, PictureOnTheQtShell) {
   ExecuteFilterControlDialog(&link, nullptr, clDefault, nullptr, "", nullptr, nullptr);
   RemoveQtShell();
 }
+
+// With VT_SCREENSHOT_DIR set: the Custom Filter dialog for a date column with two conditions,
+// painted into a bitmap saved as custom-filter.bmp there.
+TEST(CustomFilterDialog, Picture) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP() << "VT_SCREENSHOT_DIR not set";
+  TFormsSession session;
+  RegisterExtendedFilterEditHelpers();
+  TkcFilterControlModel owner;
+  TkcFilterControlCriteria criteria(&owner);
+  auto* g = criteria.Root()->AddItemList(fboOr);
+  criteria.AddItem(g, Column(10), foLess, Variant::FromDate(EncodeDate(2024, 3, 5)), "05.03.2024");
+  criteria.AddItem(g, Column(10), foEqual, Null(), "blank");
+  TkcDateEditProperties date(nullptr);
+  session.Script([&] {
+    auto* d = Active<TkcFilterDialog>();
+    ASSERT_TRUE(d);
+    TBitmap bitmap;
+    bitmap.SetSize(d->ClientWidth(), d->ClientHeight());
+    d->PaintTo(bitmap.Canvas()->Handle(), 0, 0);
+    bitmap.SaveToFile(String(dir) + "/custom-filter.bmp");
+    d->SetModalResult(mrCancel);
+  });
+  ExecuteFilterDialog(&criteria, Column(10), &date, nullptr, TkcDateTimeValueType::Class(), "Order date");
+}
