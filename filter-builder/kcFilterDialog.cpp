@@ -200,7 +200,7 @@ void TkcFilterDialog::FillOperatorCombo(TkcComboBox* ABox) {
   for (int i = kcoEqual; i <= kLastConditionOperator; ++i)
     if (fOperators.Contains(static_cast<TkcConditionOperator>(i)))
       items->AddObject(GetConditionOperatorText(static_cast<TkcConditionOperator>(i)),
-                               reinterpret_cast<TObject*>(static_cast<std::intptr_t>(i)));
+                       reinterpret_cast<TObject*>(static_cast<std::intptr_t>(i)));
 }
 
 TkcConditionOperator TkcFilterDialog::GetSelectedOperator(TkcComboBox* ABox) const {
@@ -303,10 +303,19 @@ void TkcFilterDialog::ApplyToCriteria() {
   fCriteria->EndUpdate();
 }
 
+void TkcFilterDialog::SetLookAndFeel(TkcLookAndFeel* ALookAndFeel) {
+  for (TkcCustomEdit* control : {static_cast<TkcCustomEdit*>(cbOperator1), static_cast<TkcCustomEdit*>(cbOperator2)})
+    control->Style()->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+  for (IkcFilterEdit* edit : fEdits)
+    if (edit) edit->GetFilterEditControl()->Style()->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+}
+
 bool ExecuteFilterDialog(TkcFilterCriteria* ACriteria, TObject* AItemLink, TkcCustomEditProperties* AProperties,
-                         TFont* AFont, TkcValueTypeClass AValueTypeClass, const String& ACaption) {
+                         TFont* AFont, TkcLookAndFeel* ALookAndFeel, TkcValueTypeClass AValueTypeClass,
+                         const String& ACaption) {
   auto dialog = std::make_unique<TkcFilterDialog>(Application);
   if (!dialog->Prepare(ACriteria, AItemLink, AProperties, AValueTypeClass, ACaption)) return false;
+  if (ALookAndFeel) dialog->SetLookAndFeel(ALookAndFeel);
   if (AFont) dialog->Font()->Assign(AFont);
   if (dialog->ShowModal() != mrOk) return false;
   dialog->ApplyToCriteria();

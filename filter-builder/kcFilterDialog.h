@@ -23,6 +23,8 @@ public:
   // kind has no filter helper.
   bool Prepare(TkcFilterCriteria* ACriteria, TObject* AItemLink, TkcCustomEditProperties* AProperties,
                TkcValueTypeClass AValueTypeClass, const String& ACaption);
+  // The operator boxes and value editors follow ALookAndFeel.
+  void SetLookAndFeel(TkcLookAndFeel* ALookAndFeel);
   // Replaces the column's conditions by the dialog's rows (after a closing with OK).
   void ApplyToCriteria();
 
@@ -73,5 +75,7 @@ private:
 };
 
 // Shows the dialog for one column; true when it closed with OK and the criteria were changed.
+// AFont and ALookAndFeel may be null.
 bool ExecuteFilterDialog(TkcFilterCriteria* ACriteria, TObject* AItemLink, TkcCustomEditProperties* AProperties,
-                         TFont* AFont, TkcValueTypeClass AValueTypeClass, const String& ACaption);
+                         TFont* AFont, TkcLookAndFeel* ALookAndFeel, TkcValueTypeClass AValueTypeClass,
+                         const String& ACaption);

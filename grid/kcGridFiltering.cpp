@@ -197,7 +197,7 @@ void TkcCustomGridTableFiltering::RunCustomizeDialog(TkcGridColumn* AItem) {
                                view->OnFilterControlDialogShow, TNotifyEvent([this](TObject*) { ApplyFilter(); }));
     return;
   }
-  if (ExecuteFilterDialog(filter, AItem, AItem->GetProperties(), view->Font(),
+  if (ExecuteFilterDialog(filter, AItem, AItem->GetProperties(), view->Font(), view->LookAndFeel(),
                           AItem->DataBinding()->GetValueTypeClass(), AItem->Caption())) {
     filter->SetActive(true);
     AddFilterToMRUItems();

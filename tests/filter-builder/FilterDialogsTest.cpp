@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "filter-builder/FakeLink.h"
-#include "filter-builder/kcFilterControlDialog.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors/kcTextEditControl.h"
-#include "filter-builder/kcFilterExtendedEditHelpers.h"
+#include "filter-builder/FakeLink.h"
+#include "filter-builder/kcFilterControlDialog.h"
 #include "filter-builder/kcFilterDialog.h"
+#include "filter-builder/kcFilterExtendedEditHelpers.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormsTestUtil.h"
 #include "platform/win/QtShell.h"
@@ -147,7 +147,8 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
     session.QueueKey(VK_RETURN, true);
     session.QueueKey(VK_RETURN, false);
   });
-  ASSERT_TRUE(ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, TkcIntegerValueType::Class(), "A"));
+  ASSERT_TRUE(
+      ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, nullptr, TkcIntegerValueType::Class(), "A"));
   ASSERT_EQ(criteria.Root()->GetCount(), 2);
   auto* added = static_cast<TkcFilterCriteriaItem*>(criteria.Root()->GetItem(1));
   EXPECT_EQ(added->OperatorKind(), foGreaterEqual);
@@ -173,7 +174,8 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
     session.QueueKey(VK_ESCAPE, true);
     session.QueueKey(VK_ESCAPE, false);
   });
-  EXPECT_FALSE(ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, TkcIntegerValueType::Class(), "A"));
+  EXPECT_FALSE(
+      ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, nullptr, TkcIntegerValueType::Class(), "A"));
   EXPECT_EQ(shown, std::vector<String>{"Invalid value"});
   EXPECT_EQ(criteria.GetFilterText(), before);
 
@@ -187,7 +189,8 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
     session.QueueKey(VK_RETURN, true);
     session.QueueKey(VK_RETURN, false);
   });
-  ASSERT_TRUE(ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, TkcIntegerValueType::Class(), "A"));
+  ASSERT_TRUE(
+      ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, nullptr, TkcIntegerValueType::Class(), "A"));
   ASSERT_EQ(criteria.Root()->GetCount(), 2);
   auto* group = dynamic_cast<TkcFilterCriteriaItemList*>(criteria.Root()->GetItem(1));
   ASSERT_TRUE(group);
@@ -213,6 +216,10 @@ TEST(CustomFilterDialog, ValueEditorsAreTheColumnsKind) {
   EXPECT_EQ(Editor(&dates, 1)->BoundsRect(), dates.lblEdit2PlaceHolder->BoundsRect());
   EXPECT_EQ(dates.GetSelectedOperator(dates.cbOperator1), kcoLess);
   EXPECT_EQ(VarToDateTime(dates.ValueEdit(0)->GetFilterEditValue()), EncodeDate(2024, 3, 5));
+  TkcLookAndFeel look(nullptr);
+  dates.SetLookAndFeel(&look);
+  EXPECT_EQ(dates.cbOperator2->Style()->LookAndFeel()->MasterLookAndFeel(), &look);
+  EXPECT_EQ(Editor(&dates, 1)->Style()->LookAndFeel()->MasterLookAndFeel(), &look);
   // A Boolean picks from a fixed list of its two texts.
   TkcCheckBoxProperties check(nullptr);
   TkcFilterDialog checks(nullptr);
@@ -222,7 +229,7 @@ TEST(CustomFilterDialog, ValueEditorsAreTheColumnsKind) {
   EXPECT_EQ(list->Properties()->DropDownListStyle(), lsFixedList);
   // An image column has no helper: nothing is shown.
   TkcImageProperties image(nullptr);
-  EXPECT_FALSE(ExecuteFilterDialog(&criteria, Column(30), &image, nullptr, nullptr, "I"));
+  EXPECT_FALSE(ExecuteFilterDialog(&criteria, Column(30), &image, nullptr, nullptr, nullptr, "I"));
 }
 
 TEST(FilterBuilderDialog, SavesOpensAppliesAndRemembersBounds) {
@@ -325,5 +332,5 @@ TEST(CustomFilterDialog, Picture) {
     bitmap.SaveToFile(String(dir) + "/custom-filter.bmp");
     d->SetModalResult(mrCancel);
   });
-  ExecuteFilterDialog(&criteria, Column(10), &date, nullptr, TkcDateTimeValueType::Class(), "Order date");
+  ExecuteFilterDialog(&criteria, Column(10), &date, nullptr, nullptr, TkcDateTimeValueType::Class(), "Order date");
 }
