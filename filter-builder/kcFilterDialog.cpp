@@ -3,6 +3,7 @@
 #include <set>
 
 #include "controls/kcLocalize.h"
+#include "editors/kcTextEdit.h"
 #include "platform/core/Utf8.h"
 
 namespace {
@@ -68,18 +69,12 @@ TkcFilterDialog::TkcFilterDialog(TComponent* AOwner) : TForm(AOwner) {
     return l;
   };
   auto combo = [this](int y, int tab) {
-    auto* c = new TComboBox(this);
+    auto* c = new TkcComboBox(this);
     c->SetParent(this);
-    c->SetStyle(csDropDownList);
+    c->Properties()->SetDropDownListStyle(lsFixedList);
     c->SetBounds(8, y, 193, 21);
     c->SetTabOrder(tab);
     return c;
-  };
-  auto edit = [this](int y) {
-    auto* e = new TEdit(this);
-    e->SetParent(this);
-    e->SetBounds(208, y, 193, 21);
-    return e;
   };
   auto radio = [this](int x, int w, int tab) {
     auto* r = new TRadioButton(this);
@@ -95,14 +90,14 @@ TkcFilterDialog::TkcFilterDialog(TComponent* AOwner) : TForm(AOwner) {
   bvlLine->SetShape(bsTopLine);
   lblColumnCaption = label(8, 27, 71, 13);
   cbOperator1 = combo(46, 0);
-  edValue1 = edit(46);
-  edValue1->SetTabOrder(1);
-  rbAnd = radio(56, 60, 2);
+  lblEdit1PlaceHolder = label(208, 46, 193, 21);
+  lblEdit1PlaceHolder->SetVisible(false);
+  rbAnd = radio(56, 60, 1);
   rbAnd->SetChecked(true);
-  rbOr = radio(120, 65, 3);
-  cbOperator2 = combo(96, 4);
-  edValue2 = edit(96);
-  edValue2->SetTabOrder(5);
+  rbOr = radio(120, 65, 2);
+  cbOperator2 = combo(96, 3);
+  lblEdit2PlaceHolder = label(208, 96, 193, 21);
+  lblEdit2PlaceHolder->SetVisible(false);
   lblSingle = label(8, 134, 185, 13);
   lblSeries = label(8, 153, 200, 13);
   btnOK = new TButton(this);
@@ -110,16 +105,26 @@ TkcFilterDialog::TkcFilterDialog(TComponent* AOwner) : TForm(AOwner) {
   btnOK->SetBounds(248, 144, 75, 23);
   btnOK->SetDefault(true);
   btnOK->SetModalResult(mrOk);
-  btnOK->SetTabOrder(6);
+  btnOK->SetTabOrder(4);
   btnCancel = new TButton(this);
   btnCancel->SetParent(this);
   btnCancel->SetBounds(330, 144, 75, 23);
   btnCancel->SetCancel(true);
   btnCancel->SetModalResult(mrCancel);
-  btnCancel->SetTabOrder(7);
-  cbOperator1->OnSelect = [this](TObject*) { UpdateWildcardHints(); };
-  cbOperator2->OnSelect = [this](TObject*) { UpdateWildcardHints(); };
+  btnCancel->SetTabOrder(5);
+  cbOperator1->Properties()->OnChange = [this](TObject*) { OperatorChanged(0); };
+  cbOperator2->Properties()->OnChange = [this](TObject*) { OperatorChanged(1); };
   OnCloseQuery = [this](TObject* Sender, bool& CanClose) { FormCloseQuery(Sender, CanClose); };
+}
+
+TkcFilterDialog::~TkcFilterDialog() {
+  // The value editors have no owner: they go before the form frees its children.
+  for (IkcFilterEdit*& edit : fEdits) {
+    if (!edit) continue;
+    edit->GetFilterEditControl()->SetParent(nullptr);
+    delete edit;
+    edit = nullptr;
+  }
 }
 
 void TkcFilterDialog::DoShow() {
@@ -154,51 +159,83 @@ bool TkcFilterDialog::Prepare(TkcFilterCriteria* ACriteria, TObject* AItemLink, 
     cbOperator1->SetItemIndex(IndexOfOperator(cbOperator1, kcoEqual));
   else
     cbOperator1->SetItemIndex(0);
-  cbOperator2->Items()->Assign(cbOperator1->Items());
-  cbOperator2->Items()->InsertObject(0, "", nullptr);
+  cbOperator1->Properties()->SetDropDownRows(cbOperator1->Properties()->Items()->Count());
+  cbOperator2->Properties()->Items()->Assign(cbOperator1->Properties()->Items());
+  cbOperator2->Properties()->Items()->InsertObject(0, "", nullptr);
+  cbOperator2->Properties()->SetDropDownRows(cbOperator2->Properties()->Items()->Count());
   cbOperator2->SetItemIndex(0);
+  TLabel* places[2] = {lblEdit1PlaceHolder, lblEdit2PlaceHolder};
+  for (int row = 0; row < 2; ++row) {
+    IkcFilterEdit* edit = CreateFilterEdit(fHelper, AProperties);
+    if (!edit) return false;
+    fEdits[row] = edit;
+    TkcCustomEdit* control = edit->GetFilterEditControl();
+    control->SetBoundsRect(places[row]->BoundsRect());
+    control->SetParent(this);
+    control->SetTabOrder(OperatorBox(row)->TabOrder() + 1);
+  }
+  rbAnd->SetTabOrder(fEdits[0]->GetFilterEditControl()->TabOrder() + 1);
   rbAnd->SetCaption(LocalizeText("AND"));
   rbOr->SetCaption(LocalizeText("OR"));
   lblColumnCaption->SetTransparent(false);
   lblColumnCaption->SetCaption(ACaption + " ");
   if (TkcFilterCriteriaItem* condition = FindCondition(ACriteria->Root(), AItemLink)) {
-    LoadConditionRow(cbOperator1, edValue1, condition);
+    LoadConditionRow(cbOperator1, fEdits[0], condition);
     TkcFilterCriteriaItemList* parent = condition->Parent();
     if (parent != ACriteria->Root() && parent->GetCount() > 1 && !parent->GetItem(1)->IsItemList()) {
       rbAnd->SetChecked(parent->BoolOperatorKind() == fboAnd);
       rbOr->SetChecked(parent->BoolOperatorKind() != fboAnd);
-      LoadConditionRow(cbOperator2, edValue2, static_cast<TkcFilterCriteriaItem*>(parent->GetItem(1)));
+      LoadConditionRow(cbOperator2, fEdits[1], static_cast<TkcFilterCriteriaItem*>(parent->GetItem(1)));
     }
   }
+  UpdateWildcardChars(0);
+  UpdateWildcardChars(1);
   UpdateWildcardHints();
   return true;
 }
 
-void TkcFilterDialog::FillOperatorCombo(TComboBox* ABox) {
-  ABox->Items()->Clear();
+void TkcFilterDialog::FillOperatorCombo(TkcComboBox* ABox) {
+  TStringList* items = ABox->Properties()->Items();
+  items->Clear();
   for (int i = kcoEqual; i <= kLastConditionOperator; ++i)
     if (fOperators.Contains(static_cast<TkcConditionOperator>(i)))
-      ABox->Items()->AddObject(GetConditionOperatorText(static_cast<TkcConditionOperator>(i)),
-                               reinterpret_cast<TObject*>(static_cast<std::intptr_t>(i)));
+      items->AddObject(GetConditionOperatorText(static_cast<TkcConditionOperator>(i)),
+                       reinterpret_cast<TObject*>(static_cast<std::intptr_t>(i)));
 }
 
-TkcConditionOperator TkcFilterDialog::GetSelectedOperator(TComboBox* ABox) const {
+TkcConditionOperator TkcFilterDialog::GetSelectedOperator(TkcComboBox* ABox) const {
+  TStringList* items = ABox->Properties()->Items();
   int index = ABox->ItemIndex();
-  if (index < 0 || index >= ABox->Items()->Count()) return kcoNone;
-  return static_cast<TkcConditionOperator>(reinterpret_cast<std::intptr_t>(ABox->Items()->Objects(index)));
+  if (index < 0 || index >= items->Count()) return kcoNone;
+  return static_cast<TkcConditionOperator>(reinterpret_cast<std::intptr_t>(items->Objects(index)));
 }
 
-int TkcFilterDialog::IndexOfOperator(TComboBox* ABox, TkcConditionOperator AOperator) const {
-  return ABox->Items()->IndexOfObject(reinterpret_cast<TObject*>(static_cast<std::intptr_t>(AOperator)));
+int TkcFilterDialog::IndexOfOperator(TkcComboBox* ABox, TkcConditionOperator AOperator) const {
+  return ABox->Properties()->Items()->IndexOfObject(reinterpret_cast<TObject*>(static_cast<std::intptr_t>(AOperator)));
 }
 
-void TkcFilterDialog::LoadConditionRow(TComboBox* ABox, TEdit* AEdit, TkcFilterCriteriaItem* ACondition) {
+void TkcFilterDialog::LoadConditionRow(TkcComboBox* ABox, IkcFilterEdit* AEdit, TkcFilterCriteriaItem* ACondition) {
   ABox->SetItemIndex(IndexOfOperator(ABox, OperatorOfCondition(ACondition)));
-  AEdit->SetText(ACondition->Value().IsNull() ? String() : ACondition->DisplayValue());
+  fHelper->WriteFilterValue(AEdit, AEdit->GetFilterEditProperties(), ACondition->Value());
+}
+
+void TkcFilterDialog::UpdateWildcardChars(int ARow) {
+  auto* properties = dynamic_cast<TkcCustomTextEditProperties*>(fEdits[ARow]->GetFilterEditProperties());
+  if (!properties) return;
+  const TkcConditionOperator op = GetSelectedOperator(OperatorBox(ARow));
+  const bool like = op == kcoLike || op == kcoNotLike;
+  for (char32_t c : {fCriteria->UnderscoreWildcard(), fCriteria->PercentWildcard()})
+    if (c < properties->ValidChars.size()) properties->ValidChars.set(c, like);
+}
+
+void TkcFilterDialog::OperatorChanged(int ARow) {
+  if (!fEdits[ARow]) return;
+  UpdateWildcardChars(ARow);
+  UpdateWildcardHints();
 }
 
 void TkcFilterDialog::UpdateWildcardHints() {
-  auto like = [this](TComboBox* ABox) {
+  auto like = [this](TkcComboBox* ABox) {
     TkcConditionOperator op = GetSelectedOperator(ABox);
     return op == kcoLike || op == kcoNotLike;
   };
@@ -207,21 +244,25 @@ void TkcFilterDialog::UpdateWildcardHints() {
   lblSeries->SetVisible(visible);
 }
 
-void TkcFilterDialog::ReadRow(TComboBox* ABox, TEdit* AEdit, Variant& AValue, String& AText) {
-  AText = AEdit->Text();
-  AValue = AText;
-  ValidateConditionValue(nullptr, AValue, GetSelectedOperator(ABox), fValueType, fHelper);
+void TkcFilterDialog::ReadRow(TkcComboBox* ABox, IkcFilterEdit* AEdit, Variant& AValue, String& AText) {
+  AValue = Null();
+  AText.clear();
+  fHelper->ReadFilterValue(AEdit, AEdit->GetFilterEditProperties(), AValue, AText);
+  ValidateConditionValue(AEdit, AValue, GetSelectedOperator(ABox), fValueType, fHelper);
 }
 
 void TkcFilterDialog::FormCloseQuery(TObject*, bool& CanClose) {
   if (ModalResult() != mrOk) return;
   CanClose = false;
   try {
-    ReadRow(cbOperator1, edValue1, fValues[0], fTexts[0]);
+    // The editors' own checks first (a mask, a date), then the column's type.
+    for (IkcFilterEdit* edit : fEdits) edit->GetFilterEditControl()->ValidateEdit(true);
+    if (btnOK->CanFocus()) btnOK->SetFocus();
+    ReadRow(cbOperator1, fEdits[0], fValues[0], fTexts[0]);
     fValues[1] = Null();
     fTexts[1].clear();
     // A second row whose operator is empty is no condition: its value is not read.
-    if (GetSelectedOperator(cbOperator2) != kcoNone) ReadRow(cbOperator2, edValue2, fValues[1], fTexts[1]);
+    if (GetSelectedOperator(cbOperator2) != kcoNone) ReadRow(cbOperator2, fEdits[1], fValues[1], fTexts[1]);
   } catch (const Exception&) {
     // The dialog stays open and shows why.
     SetModalResult(mrNone);
@@ -231,7 +272,7 @@ void TkcFilterDialog::FormCloseQuery(TObject*, bool& CanClose) {
   CanClose = true;
 }
 
-void TkcFilterDialog::AddConditionFromRow(TkcFilterCriteriaItemList* AGroup, TComboBox* ABox, Variant AValue,
+void TkcFilterDialog::AddConditionFromRow(TkcFilterCriteriaItemList* AGroup, TkcComboBox* ABox, Variant AValue,
                                           String ADisplayText) {
   TkcConditionOperator op = GetSelectedOperator(ABox);
   if (op == kcoNone) return;
@@ -262,10 +303,19 @@ void TkcFilterDialog::ApplyToCriteria() {
   fCriteria->EndUpdate();
 }
 
+void TkcFilterDialog::SetLookAndFeel(TkcLookAndFeel* ALookAndFeel) {
+  for (TkcCustomEdit* control : {static_cast<TkcCustomEdit*>(cbOperator1), static_cast<TkcCustomEdit*>(cbOperator2)})
+    control->Style()->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+  for (IkcFilterEdit* edit : fEdits)
+    if (edit) edit->GetFilterEditControl()->Style()->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+}
+
 bool ExecuteFilterDialog(TkcFilterCriteria* ACriteria, TObject* AItemLink, TkcCustomEditProperties* AProperties,
-                         TFont* AFont, TkcValueTypeClass AValueTypeClass, const String& ACaption) {
+                         TFont* AFont, TkcLookAndFeel* ALookAndFeel, TkcValueTypeClass AValueTypeClass,
+                         const String& ACaption) {
   auto dialog = std::make_unique<TkcFilterDialog>(Application);
   if (!dialog->Prepare(ACriteria, AItemLink, AProperties, AValueTypeClass, ACaption)) return false;
+  if (ALookAndFeel) dialog->SetLookAndFeel(ALookAndFeel);
   if (AFont) dialog->Font()->Assign(AFont);
   if (dialog->ShowModal() != mrOk) return false;
   dialog->ApplyToCriteria();

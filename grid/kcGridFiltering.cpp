@@ -197,8 +197,8 @@ void TkcCustomGridTableFiltering::RunCustomizeDialog(TkcGridColumn* AItem) {
                                view->OnFilterControlDialogShow, TNotifyEvent([this](TObject*) { ApplyFilter(); }));
     return;
   }
-  if (ExecuteFilterDialog(filter, AItem, nullptr, view->Font(), AItem->DataBinding()->GetValueTypeClass(),
-                          AItem->Caption())) {
+  if (ExecuteFilterDialog(filter, AItem, AItem->GetProperties(), view->Font(), view->LookAndFeel(),
+                          AItem->DataBinding()->GetValueTypeClass(), AItem->Caption())) {
     filter->SetActive(true);
     AddFilterToMRUItems();
   }

@@ -6,9 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "editors-extended/kcCheckBox.h"
+#include "editors-extended/kcDateEdit.h"
+#include "editors-extended/kcImage.h"
+#include "editors/kcTextEditControl.h"
 #include "filter-builder/FakeLink.h"
 #include "filter-builder/kcFilterControlDialog.h"
 #include "filter-builder/kcFilterDialog.h"
+#include "filter-builder/kcFilterExtendedEditHelpers.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FormsTestUtil.h"
 #include "platform/win/QtShell.h"
@@ -20,6 +25,32 @@ TObject* Column(int AId) { return reinterpret_cast<TObject*>(std::intptr_t(AId))
 template <class F>
 F* Active() {
   return dynamic_cast<F*>(Screen->ActiveForm());
+}
+
+TkcCustomEdit* Editor(TkcFilterDialog* d, int ARow) { return d->ValueEdit(ARow)->GetFilterEditControl(); }
+String EditorText(TkcFilterDialog* d, int ARow) {
+  auto* text = dynamic_cast<TkcCustomTextEdit*>(Editor(d, ARow));
+  return text ? text->Text() : String();
+}
+void SetValue(TkcFilterDialog* d, int ARow, const Variant& AValue) { d->ValueEdit(ARow)->SetFilterEditValue(AValue); }
+
+// Drops the box down by a click and clicks the entry of AOperator.
+void PickOperator(TFormsSession& session, TkcFilterDialog* d, TkcComboBox* ABox, TkcConditionOperator AOperator) {
+  session.Click(TFormsSession::At(ABox, ABox->Width() / 2, ABox->Height() / 2));
+  session.ProcessMessages();
+  ASSERT_TRUE(ABox->DroppedDown());
+  const TRect item = ABox->List()->ItemRect(d->IndexOfOperator(ABox, AOperator));
+  session.Click(TFormsSession::At(ABox->List(), (item.left + item.right) / 2, (item.top + item.bottom) / 2));
+  session.ProcessMessages();
+}
+
+// Clicks into the row's value editor and types AText.
+void TypeValue(TFormsSession& session, TkcFilterDialog* d, int ARow, const char* AText) {
+  TkcCustomEdit* edit = Editor(d, ARow);
+  session.Click(TFormsSession::At(edit, 10, edit->Height() / 2));
+  session.ProcessMessages();
+  session.Type(AText);
+  session.ProcessMessages();
 }
 
 }  // namespace
@@ -84,7 +115,7 @@ TEST(CustomFilterDialog, OperatorsAndLoadedRows) {
   EXPECT_TRUE(text.lblSingle->Visible());
   EXPECT_EQ(text.lblSingle->Caption(), "Use _ to represent any single character");
   EXPECT_EQ(text.lblColumnCaption->Caption(), "B ");
-  EXPECT_EQ(text.cbOperator2->Items()->Count(), text.cbOperator1->Items()->Count() + 1);
+  EXPECT_EQ(text.cbOperator2->Properties()->Items()->Count(), text.cbOperator1->Properties()->Items()->Count() + 1);
   EXPECT_EQ(text.GetSelectedOperator(text.cbOperator2), kcoNone);
   // An OR pair on the column comes back in both rows.
   auto* g = criteria.Root()->AddItemList(fboOr);
@@ -95,7 +126,7 @@ TEST(CustomFilterDialog, OperatorsAndLoadedRows) {
   EXPECT_EQ(number.Operators().Bits(), 1662u);
   EXPECT_EQ(number.GetSelectedOperator(number.cbOperator1), kcoBlanks);
   EXPECT_EQ(number.GetSelectedOperator(number.cbOperator2), kcoGreater);
-  EXPECT_EQ(number.edValue2->Text(), "7");
+  EXPECT_EQ(EditorText(&number, 1), "7");
   EXPECT_TRUE(number.rbOr->Checked());
   EXPECT_FALSE(number.lblSingle->Visible());
 }
@@ -109,18 +140,21 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
   session.Script([&] {
     auto* d = Active<TkcFilterDialog>();
     ASSERT_TRUE(d);
-    d->cbOperator1->SetItemIndex(d->IndexOfOperator(d->cbOperator1, kcoEqual));
-    d->edValue1->SetText("12");
-    d->edValue2->SetText("not a number");  // no operator in row 2: never read
+    PickOperator(session, d, d->cbOperator1, kcoGreaterEqual);
+    EXPECT_EQ(d->GetSelectedOperator(d->cbOperator1), kcoGreaterEqual);
+    TypeValue(session, d, 0, "12");
+    TypeValue(session, d, 1, "not a number");  // no operator in row 2: never read
     session.QueueKey(VK_RETURN, true);
     session.QueueKey(VK_RETURN, false);
   });
-  ASSERT_TRUE(ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, TkcIntegerValueType::Class(), "A"));
+  ASSERT_TRUE(
+      ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, nullptr, TkcIntegerValueType::Class(), "A"));
   ASSERT_EQ(criteria.Root()->GetCount(), 2);
   auto* added = static_cast<TkcFilterCriteriaItem*>(criteria.Root()->GetItem(1));
-  EXPECT_EQ(added->OperatorKind(), foEqual);
+  EXPECT_EQ(added->OperatorKind(), foGreaterEqual);
   EXPECT_EQ(added->Value().VarType(), varInteger);
   EXPECT_EQ(added->Value().AsInteger(), 12);
+  EXPECT_EQ(criteria.GetFilterText(), "( LIKE 'x%') AND ( >= 12)");
 
   // "is blank" with an invalid second row: refused, open; Cancel leaves the criteria alone.
   std::vector<String> shown;
@@ -131,7 +165,7 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
     ASSERT_TRUE(d);
     d->cbOperator1->SetItemIndex(d->IndexOfOperator(d->cbOperator1, kcoBlanks));
     d->cbOperator2->SetItemIndex(d->IndexOfOperator(d->cbOperator2, kcoLess));
-    d->edValue2->SetText("abc");
+    SetValue(d, 1, String("abc"));
     session.QueueKey(VK_RETURN, true);
     session.QueueKey(VK_RETURN, false);
   });
@@ -140,7 +174,8 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
     session.QueueKey(VK_ESCAPE, true);
     session.QueueKey(VK_ESCAPE, false);
   });
-  EXPECT_FALSE(ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, TkcIntegerValueType::Class(), "A"));
+  EXPECT_FALSE(
+      ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, nullptr, TkcIntegerValueType::Class(), "A"));
   EXPECT_EQ(shown, std::vector<String>{"Invalid value"});
   EXPECT_EQ(criteria.GetFilterText(), before);
 
@@ -149,12 +184,13 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
     auto* d = Active<TkcFilterDialog>();
     d->cbOperator1->SetItemIndex(d->IndexOfOperator(d->cbOperator1, kcoBlanks));
     d->cbOperator2->SetItemIndex(d->IndexOfOperator(d->cbOperator2, kcoLess));
-    d->edValue2->SetText("3");
+    SetValue(d, 1, String("3"));
     d->rbOr->SetChecked(true);
     session.QueueKey(VK_RETURN, true);
     session.QueueKey(VK_RETURN, false);
   });
-  ASSERT_TRUE(ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, TkcIntegerValueType::Class(), "A"));
+  ASSERT_TRUE(
+      ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, nullptr, TkcIntegerValueType::Class(), "A"));
   ASSERT_EQ(criteria.Root()->GetCount(), 2);
   auto* group = dynamic_cast<TkcFilterCriteriaItemList*>(criteria.Root()->GetItem(1));
   ASSERT_TRUE(group);
@@ -164,6 +200,36 @@ TEST(CustomFilterDialog, SecondRowWithoutOperatorIsSkippedAndBadValuesKeepItOpen
   EXPECT_TRUE(blank->Value().IsNull());
   EXPECT_EQ(blank->DisplayValue(), "blank");
   EXPECT_FALSE(IsComplexFilter(&criteria));
+}
+
+TEST(CustomFilterDialog, ValueEditorsAreTheColumnsKind) {
+  TFormsSession session;
+  RegisterExtendedFilterEditHelpers();
+  TkcFilterControlModel owner;
+  TkcFilterControlCriteria criteria(&owner);
+  criteria.AddItem(nullptr, Column(10), foLess, Variant::FromDate(EncodeDate(2024, 3, 5)), "05.03.2024");
+  TkcDateEditProperties date(nullptr);
+  TkcFilterDialog dates(nullptr);
+  ASSERT_TRUE(dates.Prepare(&criteria, Column(10), &date, TkcDateTimeValueType::Class(), "D"));
+  EXPECT_TRUE(dynamic_cast<TkcCustomDateEdit*>(Editor(&dates, 0)));
+  EXPECT_EQ(Editor(&dates, 0)->Parent(), &dates);
+  EXPECT_EQ(Editor(&dates, 1)->BoundsRect(), dates.lblEdit2PlaceHolder->BoundsRect());
+  EXPECT_EQ(dates.GetSelectedOperator(dates.cbOperator1), kcoLess);
+  EXPECT_EQ(VarToDateTime(dates.ValueEdit(0)->GetFilterEditValue()), EncodeDate(2024, 3, 5));
+  TkcLookAndFeel look(nullptr);
+  dates.SetLookAndFeel(&look);
+  EXPECT_EQ(dates.cbOperator2->Style()->LookAndFeel()->MasterLookAndFeel(), &look);
+  EXPECT_EQ(Editor(&dates, 1)->Style()->LookAndFeel()->MasterLookAndFeel(), &look);
+  // A Boolean picks from a fixed list of its two texts.
+  TkcCheckBoxProperties check(nullptr);
+  TkcFilterDialog checks(nullptr);
+  ASSERT_TRUE(checks.Prepare(&criteria, Column(20), &check, TkcBooleanValueType::Class(), "C"));
+  auto* list = dynamic_cast<TkcComboBox*>(Editor(&checks, 0));
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->Properties()->DropDownListStyle(), lsFixedList);
+  // An image column has no helper: nothing is shown.
+  TkcImageProperties image(nullptr);
+  EXPECT_FALSE(ExecuteFilterDialog(&criteria, Column(30), &image, nullptr, nullptr, nullptr, "I"));
 }
 
 TEST(FilterBuilderDialog, SavesOpensAppliesAndRemembersBounds) {
@@ -242,4 +308,29 @@ TEST(FilterBuilderDialog, PictureOnTheQtShell) {
   });
   ExecuteFilterControlDialog(&link, nullptr, clDefault, nullptr, "", nullptr, nullptr);
   RemoveQtShell();
+}
+
+// With VT_SCREENSHOT_DIR set: the Custom Filter dialog for a date column with two conditions,
+// painted into a bitmap saved as custom-filter.bmp there.
+TEST(CustomFilterDialog, Picture) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP() << "VT_SCREENSHOT_DIR not set";
+  TFormsSession session;
+  RegisterExtendedFilterEditHelpers();
+  TkcFilterControlModel owner;
+  TkcFilterControlCriteria criteria(&owner);
+  auto* g = criteria.Root()->AddItemList(fboOr);
+  criteria.AddItem(g, Column(10), foLess, Variant::FromDate(EncodeDate(2024, 3, 5)), "05.03.2024");
+  criteria.AddItem(g, Column(10), foEqual, Null(), "blank");
+  TkcDateEditProperties date(nullptr);
+  session.Script([&] {
+    auto* d = Active<TkcFilterDialog>();
+    ASSERT_TRUE(d);
+    TBitmap bitmap;
+    bitmap.SetSize(d->ClientWidth(), d->ClientHeight());
+    d->PaintTo(bitmap.Canvas()->Handle(), 0, 0);
+    bitmap.SaveToFile(String(dir) + "/custom-filter.bmp");
+    d->SetModalResult(mrCancel);
+  });
+  ExecuteFilterDialog(&criteria, Column(10), &date, nullptr, nullptr, TkcDateTimeValueType::Class(), "Order date");
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "filter-builder/kcFilterDialog.h"
+
 #include "data/kcDataUtils.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridSummary.h"
@@ -443,4 +445,16 @@ TEST(GridFiltering, CustomizeDialogChoice) {
   f.col(0)->DataBinding()->AddToFilter(nullptr, foEqual, Variant("v2"));
   filtering->RunCustomizeDialog(f.col(0));
   EXPECT_EQ(shown, (std::vector<String>{"show N", "show none", "builder", "show Name", "builder"}));
+  // A simple filter opens the column's Custom Filter dialog with its own editor kind.
+  f.dc()->Filter()->Clear();
+  f.view->OnFilterDialogShow = nullptr;
+  bool opened = false;
+  f.session.Script([&] {
+    auto* d = dynamic_cast<TkcFilterDialog*>(Screen->ActiveForm());
+    ASSERT_TRUE(d);
+    opened = true;
+    d->SetModalResult(mrCancel);
+  });
+  filtering->RunCustomizeDialog(f.col(0));
+  EXPECT_TRUE(opened);
 }
