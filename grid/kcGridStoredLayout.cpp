@@ -7,6 +7,7 @@
 #include "data/kcDataUtils.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridSummary.h"
+#include "grid/kcGridTableOptions.h"
 
 namespace {
 
@@ -141,6 +142,7 @@ String CriteriaHex(TkcFilterCriteria* ACriteria) {
 
 // What a restore will set on the view itself.
 struct TViewLayout {
+  int Footer = -1, GroupByBox = -1, GroupFooters = -1, NewItemRow = -1;
   int FilterActive = -1;
   bool HasFilter = false;
   std::unique_ptr<TkcDataFilterCriteria> Filter;
@@ -286,7 +288,12 @@ TkcStoredProperties GetColumnStoredProperties(TkcGridColumn* AColumn) {
 }
 
 TkcStoredProperties GetViewStoredProperties(TkcGridTableView* AView, TkcGridStorageOptions AOptions) {
-  TkcStoredProperties p;
+  // The table's own view options come before the names every view stores.
+  TkcGridTableOptionsView* options = AView->OptionsView();
+  TkcStoredProperties p{{"Footer", Variant(options->Footer())},
+                        {"GroupByBox", Variant(options->GroupByBox())},
+                        {"GroupFooters", Variant(static_cast<int>(options->GroupFooters()))},
+                        {"NewItemRow", Variant(options->NewItemRow())}};
   if (AOptions.Contains(gsoUseFilter)) {
     TkcDataFilterCriteria* filter = AView->DataController()->Filter();
     p.emplace_back("FilterActive", Variant(filter->Active()));
@@ -350,6 +357,16 @@ void RestoreTableViewLayout(TkcGridTableView* AView, TStream* AStream, TkcGridSt
     for (const auto& [name, value] : ReadProperties(AStream)) {
       if (name == "Version") {
         if (IntegerOf(value, name) != kViewVersion) Refuse("it was written by another version");
+      } else if (name == "Footer") {
+        view.Footer = BooleanOf(value, name);
+      } else if (name == "GroupByBox") {
+        view.GroupByBox = BooleanOf(value, name);
+      } else if (name == "NewItemRow") {
+        view.NewItemRow = BooleanOf(value, name);
+      } else if (name == "GroupFooters") {
+        // A text is the older Boolean form: shown when expanded, or not at all.
+        view.GroupFooters = value.IsStr() ? (BooleanOf(value, name) ? gfVisibleWhenExpanded : gfInvisible)
+                                          : OrdinalOf(value, name, gfAlwaysVisible + 1);
       } else if (!AOptions.Contains(gsoUseFilter)) {
         continue;
       } else if (name == "FilterActive") {
@@ -413,6 +430,11 @@ void RestoreTableViewLayout(TkcGridTableView* AView, TStream* AStream, TkcGridSt
     std::stable_sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->SortIndex < b->SortIndex; });
     for (const TColumnLayout* l : sorted) l->Column->SetSortOrder(static_cast<TkcDataSortOrder>(l->SortOrder));
 
+    TkcGridTableOptionsView* options = AView->OptionsView();
+    if (view.Footer >= 0) options->SetFooter(view.Footer != 0);
+    if (view.GroupByBox >= 0) options->SetGroupByBox(view.GroupByBox != 0);
+    if (view.GroupFooters >= 0) options->SetGroupFooters(static_cast<TkcGridGroupFootersMode>(view.GroupFooters));
+    if (view.NewItemRow >= 0) options->SetNewItemRow(view.NewItemRow != 0);
     if (view.HasFilter) dc->Filter()->Assign(view.Filter.get());
     if (view.FilterActive >= 0) dc->Filter()->SetActive(view.FilterActive != 0);
     for (auto& criteria : view.History) AView->Filtering()->AddFilterToMRUItems(criteria.get());

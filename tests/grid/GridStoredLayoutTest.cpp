@@ -59,10 +59,15 @@ TEST(GridStoredLayout, PropertiesAndRoundTrip) {
   EXPECT_EQ(names, (std::vector<String>{"GroupIndex", "Width", "AlignmentHorz", "Index", "Visible", "SortOrder",
                                         "SortIndex", "WasVisibleBeforeGrouping"}));
   TkcStoredProperties view = GetViewStoredProperties(f.view.get(), {});
-  ASSERT_EQ(view.size(), 1u);
-  EXPECT_EQ(view[0].first, "Version");
-  EXPECT_EQ(view[0].second.VarType(), varByte);
-  EXPECT_EQ(view[0].second.AsInteger(), 1);
+  std::vector<String> viewNames;
+  for (auto& [n, v] : view) viewNames.push_back(n);
+  EXPECT_EQ(viewNames, (std::vector<String>{"Footer", "GroupByBox", "GroupFooters", "NewItemRow", "Version"}));
+  EXPECT_EQ(view.back().second.VarType(), varByte);
+  EXPECT_EQ(view.back().second.AsInteger(), 1);
+  f.view->OptionsView()->SetFooter(true);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+  f.view->OptionsView()->SetNewItemRow(true);
 
   f.col(0)->SetWidth(90);
   f.col(1)->SetVisible(false);
@@ -84,6 +89,10 @@ TEST(GridStoredLayout, PropertiesAndRoundTrip) {
   EXPECT_EQ(g.col(1)->GroupIndex(), 0);
   EXPECT_EQ(g.col(0)->SortOrder(), soDescending);
   EXPECT_EQ(g.col(2)->SortOrder(), soAscending);
+  EXPECT_TRUE(g.view->OptionsView()->Footer());
+  EXPECT_FALSE(g.view->OptionsView()->GroupByBox());
+  EXPECT_EQ(g.view->OptionsView()->GroupFooters(), gfAlwaysVisible);
+  EXPECT_TRUE(g.view->OptionsView()->NewItemRow());
   EXPECT_EQ(GetColumnStoredProperties(g.col(0)), GetColumnStoredProperties(f.col(0)));
   EXPECT_EQ(GetColumnStoredProperties(g.col(2)), GetColumnStoredProperties(f.col(2)));
 }
@@ -106,6 +115,44 @@ TEST(GridStoredLayout, HandBuiltStream) {
   EXPECT_EQ(f.col(0)->GroupIndex(), 1);
   EXPECT_EQ(f.col(1)->Width(), 20);  // raised to the minimum
   EXPECT_EQ(f.view->ColumnCount(), 3);
+}
+
+// "GroupFooters" as text is the Boolean form; as a number it is the mode itself.
+TEST(GridStoredLayout, GroupFootersTextOrOrdinal) {
+  struct Case {
+    Variant stored;
+    TkcGridGroupFootersMode expected;
+  } cases[] = {{Variant("True"), gfVisibleWhenExpanded}, {Variant("False"), gfInvisible}, {Variant(2), gfAlwaysVisible},
+               {Variant(0), gfInvisible}};
+  for (const Case& c : cases) {
+    LayoutFixture f;
+    f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+    if (c.expected == gfAlwaysVisible) f.view->OptionsView()->SetGroupFooters(gfInvisible);
+    TMemoryStream s;
+    s.WriteBuffer("KGLT", 4);
+    StreamWriteByte(&s, 1);
+    StreamWriteInteger(&s, 2);
+    StreamWriteString(&s, "GroupFooters");
+    StreamWriteVariant(&s, c.stored);
+    StreamWriteString(&s, "Version");
+    StreamWriteVariant(&s, Variant(static_cast<std::uint8_t>(1)));
+    StreamWriteInteger(&s, 0);
+    s.SetPosition(0);
+    RestoreTableViewLayout(f.view.get(), &s);
+    EXPECT_EQ(f.view->OptionsView()->GroupFooters(), c.expected) << VarToStr(c.stored);
+  }
+  // An ordinal beyond the modes is refused and the view keeps its mode.
+  LayoutFixture f;
+  TMemoryStream s;
+  s.WriteBuffer("KGLT", 4);
+  StreamWriteByte(&s, 1);
+  StreamWriteInteger(&s, 1);
+  StreamWriteString(&s, "GroupFooters");
+  StreamWriteVariant(&s, Variant(7));
+  StreamWriteInteger(&s, 0);
+  s.SetPosition(0);
+  EXPECT_NE(Message([&] { RestoreTableViewLayout(f.view.get(), &s); }), "no error");
+  EXPECT_EQ(f.view->OptionsView()->GroupFooters(), gfInvisible);
 }
 
 TEST(GridStoredLayout, RefusedStreamsKeepTheLayout) {
@@ -201,9 +248,9 @@ TEST(GridStoredLayout, FilterAndItsHistoryRoundTrip) {
   FilterOn(f.col(0), 3);
   std::vector<String> names;
   for (auto& [n, v] : GetViewStoredProperties(f.view.get())) names.push_back(n);
-  EXPECT_EQ(names, (std::vector<String>{"FilterActive", "Filter", "FilterMRUItem2", "FilterMRUItem1", "FilterMRUItem0",
-                                        "Version"}));
-  EXPECT_EQ(GetViewStoredProperties(f.view.get())[1].second.AsString().substr(0, 4), "Hex:");
+  EXPECT_EQ(names, (std::vector<String>{"Footer", "GroupByBox", "GroupFooters", "NewItemRow", "FilterActive", "Filter",
+                                        "FilterMRUItem2", "FilterMRUItem1", "FilterMRUItem0", "Version"}));
+  EXPECT_EQ(GetViewStoredProperties(f.view.get())[5].second.AsString().substr(0, 4), "Hex:");
   TMemoryStream stream;
   StoreTableViewLayout(f.view.get(), &stream);
 
