@@ -2,6 +2,7 @@
 
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcButtonEdit.h"
+#include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcDateEdit.h"
@@ -23,7 +24,7 @@ VT_ITEM_PROPERTIES(TkcEditRepositoryButtonItem, TkcButtonEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryImageItem, TkcImageProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryComboBoxItem, TkcComboBoxProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryPopupItem, TkcPopupEditProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositoryCalcItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryCalcItem, TkcCalcEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryDateItem, TkcDateEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryCurrencyItem, TkcCurrencyEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositorySpinItem, TkcSpinEditProperties)

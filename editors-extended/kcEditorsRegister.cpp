@@ -2,6 +2,7 @@
 
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcButtonEdit.h"
+#include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcDateEdit.h"
@@ -26,6 +27,7 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
       {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
       {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
+      {TkcCalcEditProperties::StaticClass(), "CalcEdit|Represents an edit control with a dropdown calculator window"},
   };
   return kinds;
 }
