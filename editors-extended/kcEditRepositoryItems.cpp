@@ -8,6 +8,7 @@
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
@@ -33,7 +34,7 @@ VT_ITEM_PROPERTIES(TkcEditRepositoryImageComboBoxItem, TkcMaskEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryBlobItem, TkcBlobEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryCheckBoxItem, TkcCheckBoxProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryTimeItem, TkcTimeEditProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositoryMRUItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryMRUItem, TkcMRUEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryHyperLinkItem, TkcHyperLinkEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryRadioGroupItem, TkcRadioGroupProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryLookupComboBoxItem, TkcMaskEditProperties)

@@ -10,6 +10,7 @@
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
@@ -28,6 +29,7 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
       {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
       {TkcCalcEditProperties::StaticClass(), "CalcEdit|Represents an edit control with a dropdown calculator window"},
+      {TkcMRUEditProperties::StaticClass(), "MRUEdit|Represents a text editor displaying the list of most recently used items (MRU) within a dropdown window"},
   };
   return kinds;
 }
