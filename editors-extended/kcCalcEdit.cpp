@@ -3,6 +3,9 @@
 #include "controls/kcLocalize.h"
 #include "platform/core/SysUtils.h"
 
+#include <algorithm>
+#include <cmath>
+
 TkcCustomCalcEditProperties::TkcCustomCalcEditProperties(TPersistent* AOwner) : TkcCustomPopupEditProperties(AOwner) {
   fPopupSizeable = false;
   ImmediateDropDown = false;
@@ -99,6 +102,32 @@ void TkcCustomCalcEdit::DisplayValueToEditValue(const Variant& ADisplayValue, Va
   double d = 0;
   if (text.empty() || !TryStrToFloat(text, d)) AEditValue = Null();
   else AEditValue = Variant(d);
+}
+
+bool TkcCustomCalcEdit::IsValidChar(char32_t AKey) {
+  const char decimal = FormatSettings.DecimalSeparator;
+  const bool digit = AKey >= U'0' && AKey <= U'9';
+  if (!digit && AKey != U'+' && AKey != U'-' && AKey != U'e' && AKey != U'E' && AKey != char32_t(decimal))
+    return false;
+  String text = Text();
+  const std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(std::max(SelStart(), 0)), text.size());
+  text.erase(start, static_cast<std::size_t>(std::max(SelLength(), 0)));
+  if (AKey == U'-' && text.empty()) return true;
+  text.insert(start, 1, static_cast<char>(AKey));
+  double d = 0;
+  if (!TryStrToFloat(text, d)) return false;
+  const double m = std::fabs(d);
+  return m == 0 || (m >= 5e-324 && m <= 1.7e308);
+}
+
+void TkcCustomCalcEdit::DoEditKeyPress(char32_t& Key) {
+  if (Key == U'.' || Key == U',') Key = static_cast<unsigned char>(FormatSettings.DecimalSeparator);
+  if (Key >= 32 && !IsValidChar(Key)) {
+    Key = 0;
+    if (ActiveProperties()->BeepOnError) MessageBeep(0);
+    return;
+  }
+  TkcCustomPopupEdit::DoEditKeyPress(Key);
 }
 
 void TkcCustomCalcEdit::DropDown() {

@@ -74,8 +74,11 @@ public:
   bool CanDropDown() override { return !ActiveProperties()->ReadOnly(); }
   void DropDown() override;
   void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  // Whether typing the character keeps the text a number.
+  bool IsValidChar(char32_t AKey);
 
 protected:
+  void DoEditKeyPress(char32_t& Key) override;
   void Initialize() override;
   void CreatePopupWindow() override;
   void PopupWindowClosed(TObject* Sender) override;

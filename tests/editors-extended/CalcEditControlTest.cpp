@@ -42,6 +42,11 @@ TEST(KcCalcEditControl, StartsAtZeroAndFormatsByPrecision) {
   f.edit->Properties()->SetPrecision(4);
   f.edit->SetValue(2.0 / 3);
   EXPECT_EQ(f.edit->Text(), "0.6667");
+  // Typing keeps the text a number: letters and a second separator are dropped, "," is the
+  // decimal separator.
+  f.edit->SelectAll();
+  f.session.Type("-1x2,5.3");
+  EXPECT_EQ(f.edit->Text(), "-12.53");
 }
 
 TEST(KcCalcEditControl, PopupComputesIntoTheText) {
