@@ -9,6 +9,9 @@ TkcCustomBlobEditProperties::TkcCustomBlobEditProperties(TPersistent* AOwner)
     : TkcCustomPopupEditProperties(AOwner), fPictureGraphicClass(TkcCustomImageProperties::GetDefaultGraphicClass()) {
   // The drop-down button of a popup editor.
   if (Buttons()->Count() == 0) Buttons()->Add();
+  // Room for the memo and the two buttons; straight into the fields, nothing to announce yet.
+  fPopupMinWidth = 160;
+  fPopupMinHeight = 140;
 }
 
 void TkcCustomBlobEditProperties::Assign(TPersistent* Source) {

@@ -41,7 +41,6 @@ public:
   TkcImageTransparency PictureTransparency = gtDefault;
   bool ShowExPopupItems = true;
   bool ShowPicturePopup = true;
-  int PopupMinWidth = 160, PopupMinHeight = 140;
   TkcImageAssignPictureEvent OnAssignPicture;
   TkcImageGraphicClassEvent OnGetGraphicClass;
 
