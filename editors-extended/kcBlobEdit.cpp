@@ -6,20 +6,23 @@ const char* const kcBlobImageNames[8] = {"KCBMBLOB_BLOB_NULL", "KCBMBLOB_BLOB", 
                                          "KCBMBLOB_PICT_NULL", "KCBMBLOB_PICT", "KCBMBLOB_OLE_NULL",  "KCBMBLOB_OLE"};
 
 TkcCustomBlobEditProperties::TkcCustomBlobEditProperties(TPersistent* AOwner)
-    : TkcCustomMaskEditProperties(AOwner), fPictureGraphicClass(TkcCustomImageProperties::GetDefaultGraphicClass()) {
+    : TkcCustomPopupEditProperties(AOwner), fPictureGraphicClass(TkcCustomImageProperties::GetDefaultGraphicClass()) {
   // The drop-down button of a popup editor.
   if (Buttons()->Count() == 0) Buttons()->Add();
+  // Room for the memo and the two buttons; straight into the fields, nothing to announce yet.
+  fPopupMinWidth = 160;
+  fPopupMinHeight = 140;
 }
 
 void TkcCustomBlobEditProperties::Assign(TPersistent* Source) {
   auto* source = dynamic_cast<TkcCustomBlobEditProperties*>(Source);
   if (!source) {
-    TkcCustomMaskEditProperties::Assign(Source);
+    TkcCustomPopupEditProperties::Assign(Source);
     return;
   }
   BeginUpdate();
   try {
-    TkcCustomMaskEditProperties::Assign(Source);
+    TkcCustomPopupEditProperties::Assign(Source);
     AlwaysSaveData = source->AlwaysSaveData;
     SetBlobEditKind(source->BlobEditKind());
     SetBlobPaintStyle(source->BlobPaintStyle());
@@ -153,7 +156,7 @@ bool TkcCustomBlobEditProperties::CompareDisplayValues(const Variant& AEditValue
 }
 
 int TkcCustomBlobEditProperties::GetSpecialFeatures() {
-  int features = TkcCustomMaskEditProperties::GetSpecialFeatures();
+  int features = TkcCustomPopupEditProperties::GetSpecialFeatures();
   if (fBlobEditKind == bekPict) features |= 1;
   return features;
 }

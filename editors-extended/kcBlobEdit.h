@@ -4,15 +4,15 @@
 // or resolved once from the data source.
 
 #include "editors-extended/kcImage.h"
-#include "editors/kcMaskEdit.h"
+#include "editors/kcPopupEdit.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
 enum TkcBlobEditKind { bekAuto, bekMemo, bekPict, bekOle, bekBlob };
 enum TkcBlobPaintStyle { bpsDefault, bpsIcon, bpsText };
 
-class TkcCustomBlobEditProperties : public TkcCustomMaskEditProperties {
-  VT_CLASS(TkcCustomBlobEditProperties, TkcCustomMaskEditProperties)
+class TkcCustomBlobEditProperties : public TkcCustomPopupEditProperties {
+  VT_CLASS(TkcCustomBlobEditProperties, TkcCustomPopupEditProperties)
 public:
   explicit TkcCustomBlobEditProperties(TPersistent* AOwner);
   void Assign(TPersistent* Source) override;
@@ -41,7 +41,6 @@ public:
   TkcImageTransparency PictureTransparency = gtDefault;
   bool ShowExPopupItems = true;
   bool ShowPicturePopup = true;
-  int PopupMinWidth = 160, PopupMinHeight = 140;
   TkcImageAssignPictureEvent OnAssignPicture;
   TkcImageGraphicClassEvent OnGetGraphicClass;
 
@@ -55,6 +54,7 @@ public:
   bool IsEditValueValid(Variant&, bool) override { return true; }
   bool IsProviderFormatUsed(bool AEditFocused) override;
   bool DropDownOnClick() const { return true; }
+  TClass GetContainerClass() override;
 
   // Makes an automatic kind concrete once the data source can tell it.
   void ResolveAutoEditKind();

@@ -2,6 +2,7 @@
 
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcButtonEdit.h"
+#include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcDateEdit.h"
@@ -10,6 +11,7 @@
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
 #include "editors-extended/kcImageComboBox.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors-extended/kcTimeEdit.h"
@@ -28,6 +30,8 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
       {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
       {TkcImageComboBoxProperties::StaticClass(), "ImageComboBox|Represents an editor displaying a list of images and text strings"},
+      {TkcCalcEditProperties::StaticClass(), "CalcEdit|Represents an edit control with a dropdown calculator window"},
+      {TkcMRUEditProperties::StaticClass(), "MRUEdit|Represents a text editor displaying the list of most recently used items (MRU) within a dropdown window"},
   };
   return kinds;
 }

@@ -1,0 +1,92 @@
+// The calc edit in a headless session: the popup calculator types into the edit's own text, Enter
+// accepts the result, Escape closes with cancellation.
+
+#include <gtest/gtest.h>
+
+#include "editors-extended/kcCalcEdit.h"
+#include "tests/platform/forms/FormsTestUtil.h"
+
+namespace {
+
+struct CalcEditFixture {
+  TFormsSession session;
+  TPlainForm form{600, 400};
+  TkcCalcEdit* edit;
+  TEdit* other;
+  CalcEditFixture() {
+    edit = new TkcCalcEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 150, 21);
+    other = new TEdit(&form);
+    other->SetParent(&form);
+    other->SetBounds(10, 300, 50, 21);
+    form.Show();
+    edit->SetFocus();
+    session.ProcessMessages();
+  }
+  void Open() {
+    session.Key(VK_F4);
+    session.ProcessMessages();
+    ASSERT_TRUE(edit->DroppedDown());
+  }
+  void Leave() {
+    other->SetFocus();
+    session.ProcessMessages();
+  }
+};
+
+TEST(KcCalcEditControl, StartsAtZeroAndFormatsByPrecision) {
+  CalcEditFixture f;
+  EXPECT_EQ(f.edit->Value(), 0) << "a new calc edit holds 0";
+  EXPECT_EQ(f.edit->Text(), "0");
+  f.edit->Properties()->SetPrecision(4);
+  f.edit->SetValue(2.0 / 3);
+  EXPECT_EQ(f.edit->Text(), "0.6667");
+  // Typing keeps the text a number: letters and a second separator are dropped, "," is the
+  // decimal separator.
+  f.edit->SelectAll();
+  f.session.Type("-1x2,5.3");
+  EXPECT_EQ(f.edit->Text(), "-12.53");
+}
+
+TEST(KcCalcEditControl, PopupComputesIntoTheText) {
+  CalcEditFixture f;
+  f.Open();
+  f.session.Type("2+3");
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.edit->Text(), "3") << "the calculator's display is the edit's text";
+  f.session.Key(VK_RETURN);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.edit->DroppedDown());
+  EXPECT_EQ(f.edit->Text(), "5");
+  f.Leave();
+  EXPECT_EQ(f.edit->Value(), 5);
+
+  // The mouse: 7 / 0 = shows the error, which leaves 0 when the popup closes.
+  f.edit->SetFocus();
+  f.session.ProcessMessages();
+  f.Open();
+  TkcPopupCalculator* calc = f.edit->Calculator();
+  for (TkcCalculatorButton b : {cbtDigit7, cbtDivide, cbtDigit0, cbtEquals}) {
+    const TRect r = calc->ButtonInfo(b).Bounds;
+    f.session.Click(TFormsSession::At(calc, (r.left + r.right) / 2, (r.top + r.bottom) / 2));
+  }
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.edit->Text(), "Error");
+  f.session.Key(VK_F4);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.edit->DroppedDown());
+  EXPECT_EQ(f.edit->Value(), 0);
+  EXPECT_EQ(f.edit->Text(), "0");
+
+  // Escape closes with cancellation: nothing is posted by the closing.
+  f.edit->SetValue(8);
+  f.Open();
+  f.session.Type("4");
+  f.session.Key(VK_ESCAPE);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.edit->DroppedDown());
+  EXPECT_EQ(f.edit->Value(), 8);
+}
+
+}  // namespace
