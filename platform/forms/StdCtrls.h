@@ -114,6 +114,7 @@ protected:
   void WMPaste(TMessage& m);
   void WMClear(TMessage& m);
   void WMSetFocus(TMessage& m);
+  void CMEnter(TMessage& m);
   void WMKillFocus(TMessage& m);
   void WMLButtonDown(TMessage& m);
   void WMLButtonDblClk(TMessage& m);

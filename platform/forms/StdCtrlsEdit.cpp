@@ -320,6 +320,7 @@ void TCustomEdit::Dispatch(TMessage& m) {
       {WM_CLEAR, &TCustomEdit::WMClear},
       {WM_UNDO, &TCustomEdit::EMUndo},
       {WM_SETFOCUS, &TCustomEdit::WMSetFocus},
+      {CM_ENTER, &TCustomEdit::CMEnter},
       {WM_KILLFOCUS, &TCustomEdit::WMKillFocus},
       {WM_LBUTTONDOWN, &TCustomEdit::WMLButtonDown},
       {WM_LBUTTONDBLCLK, &TCustomEdit::WMLButtonDblClk},
@@ -423,8 +424,14 @@ void TCustomEdit::EMUndo(TMessage& m) {
 
 void TCustomEdit::WMSetFocus(TMessage& m) {
   TCustomControl::Dispatch(m);
-  if (AutoSelect && !MultiLine() && !(GetKeyState(VK_LBUTTON) < 0)) SelectAll();
   Invalidate();
+}
+
+// The text is selected when the edit becomes the form's active control, not each time its window
+// gets the focus back (from a popup it opened, say), which would replace what is being typed.
+void TCustomEdit::CMEnter(TMessage& m) {
+  TCustomControl::Dispatch(m);
+  if (AutoSelect && !MultiLine() && !(GetKeyState(VK_LBUTTON) < 0)) SelectAll();
 }
 
 void TCustomEdit::WMKillFocus(TMessage& m) {

@@ -256,3 +256,11 @@ TEST(KcComboBox, DragFromTheButtonIntoTheList) {
   EXPECT_FALSE(f.combo->DroppedDown());
   EXPECT_EQ(f.combo->Text(), "east");
 }
+
+// With the list dropping down at the first typed character, that character is kept.
+TEST(KcComboBox, ImmediateDropDownKeepsTheFirstCharacter) {
+  ComboFixture f({"Alpha", "BETA", "Bench"});
+  f.combo->SelectAll();
+  f.session.Type("zq");
+  EXPECT_EQ(f.combo->Text(), "zq");
+}
