@@ -3,6 +3,8 @@
 #include "controls/kcControlUtils.h"
 #include "controls/kcThemeManager.h"
 #include "platform/core/Math.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
 
 // ---- Colours --------------------------------------------------------------------------------
 
@@ -375,6 +377,8 @@ void TkcCustomButton::Click() {
   }
   // A drop-down button's face only opens its menu.
   if (fKind == kcbkDropDown) return;
+  if (fModalResult != 0)
+    if (TCustomForm* f = GetParentForm()) f->SetModalResult(fModalResult);
   TCustomControl::Click();
 }
 
@@ -390,6 +394,20 @@ void TkcCustomButton::Dispatch(TMessage& Message) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS: Invalidate(); break;
     case WM_ERASEBKGND: Message.Result = 1; return;
+    case CM_DIALOGKEY: {
+      // Enter clicks the focused button, else the default one unless another button has the
+      // focus; Escape clicks the cancel button.
+      TCustomForm* f = GetParentForm();
+      TWinControl* active = f ? f->ActiveControl() : nullptr;
+      bool otherButtonFocused =
+          active && active != this && (dynamic_cast<TButton*>(active) || dynamic_cast<TkcCustomButton*>(active));
+      bool enter = Message.WParam == VK_RETURN && (active == this || (fDefault && !otherButtonFocused));
+      if ((enter || (Message.WParam == VK_ESCAPE && fCancel)) && CanFocus()) {
+        Click();
+        Message.Result = 1;
+      }
+      return;
+    }
     default: break;
   }
   TCustomControl::Dispatch(Message);

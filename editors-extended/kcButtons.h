@@ -63,6 +63,12 @@ public:
   void SetSpacing(int Value);
   bool Default() const { return fDefault; }
   void SetDefault(bool Value);
+  // Escape clicks a cancel button anywhere on its form.
+  bool Cancel() const { return fCancel; }
+  void SetCancel(bool Value) { fCancel = Value; }
+  // A click hands a non-zero result to the parent form, which closes a modal one.
+  int ModalResult() const { return fModalResult; }
+  void SetModalResult(int Value) { fModalResult = Value; }
   bool UseSystemPaint = false;
   TkcButtonDropDownMenuPopupEvent OnDropDownMenuPopup;
   TkcButtonGetDrawParamsEvent OnGetDrawParams;
@@ -111,7 +117,8 @@ private:
   TkcButtonKind fKind = kcbkStandard;
   TButtonLayout fLayout = blGlyphLeft;
   int fMargin = -1, fNumGlyphs = 1, fSpacing = 4;
-  bool fDefault = false;
+  bool fDefault = false, fCancel = false;
+  int fModalResult = 0;
   bool fIsDown = false, fIsHot = false, fMenuVisible = false, fArrowPressed = false, fClosedByClick = false;
 };
 

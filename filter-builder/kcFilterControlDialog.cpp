@@ -25,7 +25,7 @@ TfmFilterControlDialog::TfmFilterControlDialog(TComponent* AOwner) : TForm(AOwne
   pnlBottomRight->SetAlign(alRight);
   pnlBottomRight->SetBevelOuter(bvNone);
   auto button = [this](TWinControl* AParent, int x, int w) {
-    auto* b = new TButton(this);
+    auto* b = new TkcButton(this);
     b->SetParent(AParent);
     b->SetBounds(x, 8, w, 23);
     return b;
@@ -125,7 +125,11 @@ bool ExecuteFilterControlDialog(TComponent* ALinkComponent, TkcLookAndFeel* ALoo
                                 const String& AInitialDir, TNotifyEvent AOnShow, TNotifyEvent AOnApplyFilter) {
   auto form = std::make_unique<TfmFilterControlDialog>(Application);
   auto control = std::make_unique<TkcFilterControl>(nullptr);
-  if (ALookAndFeel) control->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+  if (ALookAndFeel) {
+    control->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+    for (TkcButton* button : {form->btOpen, form->btSave, form->btOk, form->btCancel, form->btApply})
+      button->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+  }
   if (AFont) form->Font()->Assign(AFont);
   IkcFilterControlLinkSetter* setter = nullptr;
   if (Supports(static_cast<TObject*>(control.get()), IkcFilterControlLinkSetter::IID,

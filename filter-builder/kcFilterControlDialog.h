@@ -2,6 +2,7 @@
 // The filter builder dialog: a filter builder control over a link, with opening and saving
 // filter files (.flt), Apply, OK and Cancel. It remembers its bounds for the program's run.
 
+#include "editors-extended/kcButtons.h"
 #include "filter-builder/kcFilterControl.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
@@ -23,11 +24,11 @@ public:
   TkcCustomFilterControl* FilterControl() const { return fFilterControl; }
   TPanel* pnlBottom;
   TPanel* pnlBottomRight;
-  TButton* btOpen;
-  TButton* btSave;
-  TButton* btOk;
-  TButton* btCancel;
-  TButton* btApply;
+  TkcButton* btOpen;
+  TkcButton* btSave;
+  TkcButton* btOk;
+  TkcButton* btCancel;
+  TkcButton* btApply;
   TOpenDialog* OpenDialog;
   TSaveDialog* SaveDialog;
 

@@ -77,7 +77,7 @@ TkcFilterDialog::TkcFilterDialog(TComponent* AOwner) : TForm(AOwner) {
     return c;
   };
   auto radio = [this](int x, int w, int tab) {
-    auto* r = new TRadioButton(this);
+    auto* r = new TkcRadioButton(this);
     r->SetParent(this);
     r->SetBounds(x, 74, w, 17);
     r->SetTabOrder(tab);
@@ -100,13 +100,13 @@ TkcFilterDialog::TkcFilterDialog(TComponent* AOwner) : TForm(AOwner) {
   lblEdit2PlaceHolder->SetVisible(false);
   lblSingle = label(8, 134, 185, 13);
   lblSeries = label(8, 153, 200, 13);
-  btnOK = new TButton(this);
+  btnOK = new TkcButton(this);
   btnOK->SetParent(this);
   btnOK->SetBounds(248, 144, 75, 23);
   btnOK->SetDefault(true);
   btnOK->SetModalResult(mrOk);
   btnOK->SetTabOrder(4);
-  btnCancel = new TButton(this);
+  btnCancel = new TkcButton(this);
   btnCancel->SetParent(this);
   btnCancel->SetBounds(330, 144, 75, 23);
   btnCancel->SetCancel(true);
@@ -308,6 +308,8 @@ void TkcFilterDialog::SetLookAndFeel(TkcLookAndFeel* ALookAndFeel) {
     control->Style()->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
   for (IkcFilterEdit* edit : fEdits)
     if (edit) edit->GetFilterEditControl()->Style()->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+  for (TkcRadioButton* radio : {rbAnd, rbOr}) radio->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
+  for (TkcButton* button : {btnOK, btnCancel}) button->LookAndFeel()->SetMasterLookAndFeel(ALookAndFeel);
 }
 
 bool ExecuteFilterDialog(TkcFilterCriteria* ACriteria, TObject* AItemLink, TkcCustomEditProperties* AProperties,

@@ -2,6 +2,8 @@
 // The Custom Filter dialog: one or two conditions on one column, joined by AND or OR. The grid
 // uses it unless IsComplexFilter says the column's filter cannot be shown in it.
 
+#include "editors-extended/kcButtons.h"
+#include "editors-extended/kcRadioGroup.h"
 #include "editors/kcComboBox.h"
 #include "filter-builder/kcFilterControlUtils.h"
 #include "platform/forms/ExtCtrls.h"
@@ -41,12 +43,12 @@ public:
   TLabel* lblEdit1PlaceHolder;
   TkcComboBox* cbOperator2;
   TLabel* lblEdit2PlaceHolder;
-  TRadioButton* rbAnd;
-  TRadioButton* rbOr;
+  TkcRadioButton* rbAnd;
+  TkcRadioButton* rbOr;
   TLabel* lblSingle;
   TLabel* lblSeries;
-  TButton* btnOK;
-  TButton* btnCancel;
+  TkcButton* btnOK;
+  TkcButton* btnCancel;
   TkcConditionOperators Operators() const { return fOperators; }
 
 protected:

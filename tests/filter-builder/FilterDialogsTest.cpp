@@ -232,6 +232,30 @@ TEST(CustomFilterDialog, ValueEditorsAreTheColumnsKind) {
   EXPECT_FALSE(ExecuteFilterDialog(&criteria, Column(30), &image, nullptr, nullptr, nullptr, "I"));
 }
 
+TEST(CustomFilterDialog, OkIsTheLibrarysButtonAndAClickAccepts) {
+  TFormsSession session;
+  TkcFilterControlModel owner;
+  TkcFilterControlCriteria criteria(&owner);
+  criteria.AddItem(nullptr, Column(10), foLess, 5, "5");
+  TkcTextEditProperties properties(nullptr);
+  TkcLookAndFeel look(nullptr);
+  session.Script([&] {
+    auto* d = Active<TkcFilterDialog>();
+    ASSERT_TRUE(d);
+    TkcButton* ok = nullptr;
+    for (int i = 0; i < d->ControlCount(); ++i)
+      if (d->Controls(i)->Caption() == "OK") ok = dynamic_cast<TkcButton*>(d->Controls(i));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->LookAndFeel()->MasterLookAndFeel(), &look);
+    EXPECT_EQ(d->rbOr->LookAndFeel()->MasterLookAndFeel(), &look);
+    session.QueueMove(TFormsSession::At(ok, 5, 5));
+    session.QueuePress();
+    session.QueueRelease();
+  });
+  EXPECT_TRUE(
+      ExecuteFilterDialog(&criteria, Column(10), &properties, nullptr, &look, TkcIntegerValueType::Class(), "A"));
+}
+
 TEST(FilterBuilderDialog, SavesOpensAppliesAndRemembersBounds) {
   TFormsSession session;
   TfmFilterControlDialog::ForgetBounds();
