@@ -541,6 +541,8 @@ protected:
   virtual void GetClientBounds(TRect& R) { R = Bounds; }
   virtual bool CanDetachSite();
   virtual TkcCustomGridHitTest* GetDefaultHitTest(const TPoint& P);
+  // The width taken from the left of the horizontal scroll bar for a strip of the given height.
+  virtual int NavigatorSiteWidth(int /*AHeight*/) { return 0; }
   virtual TkcGridSite* CreateSite();
   void RememberMousePos();
 
@@ -638,6 +640,9 @@ public:
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
   bool IsPixelScrollBar(TScrollBarKind AKind) override;
   void UpdateScrollBars() override;
+  TRect GetHScrollBarBounds() override;
+  // The whole strip under the client area, navigator included.
+  TRect ScrollBarStrip() { return TkcControl::GetHScrollBarBounds(); }
   void BeforeMouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) override;
   void MouseLeave(TControl* AControl) override;
   // A drag starts where the hit test names a drag object class.

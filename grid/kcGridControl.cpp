@@ -118,6 +118,12 @@ void TkcGridSite::UpdateScrollBars() {
   TkcControl::UpdateScrollBars();
 }
 
+TRect TkcGridSite::GetHScrollBarBounds() {
+  TRect r = TkcControl::GetHScrollBarBounds();
+  r.left += std::min<LONG>(fViewInfo->NavigatorSiteWidth(r.bottom - r.top), r.right - r.left);
+  return r;
+}
+
 void TkcGridSite::BeforeMouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) {
   TkcGridLinkScope link(this);
   TkcControl::BeforeMouseDown(AButton, AShift, X, Y);

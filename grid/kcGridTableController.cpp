@@ -665,7 +665,7 @@ void TkcGridTableController::InitScrollBarsParameters() {
   }
   Site()->SetScrollBarInfo(sbVertical, 0, count - 1, 1, std::max(1, info->VisibleRowCount()), position, true, true);
   Site()->SetScrollBarInfo(sbHorizontal, 0, info->DataWidth() - 1, 10, client.right - client.left, fLeftPos, true,
-                           true);
+                           !view->OptionsView()->Navigator());
 }
 
 void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) {

@@ -8,6 +8,7 @@
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridFiltering.h"
+#include "grid/kcGridNavigatorSite.h"
 #include "grid/kcGridSummary.h"
 #include "grid/kcGridTableViewData.h"
 #include "platform/forms/Clipbrd.h"
@@ -307,6 +308,11 @@ TkcGridTableView::TkcGridTableView(TComponent* AOwner, TkcCustomDataController* 
       fOptionsView(std::make_unique<TkcGridTableOptionsView>(this)),
       fPreview(std::make_unique<TkcGridPreview>(this)),
       fStyles(std::make_unique<TkcGridTableViewStyles>(this)) {}
+
+TkcGridViewNavigator* TkcGridTableView::Navigator() {
+  if (!fNavigator) fNavigator = std::make_unique<TkcGridViewNavigator>(this);
+  return fNavigator.get();
+}
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();

@@ -17,6 +17,7 @@ class TkcGridItemDataBinding;
 class TkcGridColumnSummary;
 class TkcGridTableFiltering;
 class TkcGridFilterBox;
+class TkcGridViewNavigator;
 class TkcCustomGridTableViewData;
 class TkcCustomGridRecord;
 
@@ -215,6 +216,8 @@ public:
   std::function<void(TkcGridTableView*, bool& ADone)> OnFilterCustomization;
   TNotifyEvent OnFilterControlDialogShow;
   TkcGridNavigatorButtons NavigatorButtons;
+  // The record navigator shown left of the horizontal scroll bar; made on first use.
+  TkcGridViewNavigator* Navigator();
 
   TkcGridColumn* CreateColumn();
   void ClearItems();
@@ -303,6 +306,7 @@ private:
   // After the data controller, so they go first (history entries hold its criteria).
   std::unique_ptr<TkcGridTableFiltering> fFiltering;
   std::unique_ptr<TkcGridFilterBox> fFilterBox;
+  std::unique_ptr<TkcGridViewNavigator> fNavigator;
   std::unique_ptr<TkcGridTableOptionsBehavior> fOptionsBehavior;
   std::unique_ptr<TkcGridTableOptionsCustomize> fOptionsCustomize;
   std::unique_ptr<TkcGridTableOptionsData> fOptionsData;

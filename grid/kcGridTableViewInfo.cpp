@@ -11,6 +11,7 @@
 #include "grid/kcGridDragObjects.h"
 #include "grid/kcGridFilterBox.h"
 #include "grid/kcGridFiltering.h"
+#include "grid/kcGridNavigatorSite.h"
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 
@@ -1761,6 +1762,7 @@ void TkcGridTableViewInfo::CreateViewInfos() {
 
 void TkcGridTableViewInfo::DestroyViewInfos(bool) {
   fFilter.reset();
+  fNavigatorSite.reset();
   fRows.reset();
   fIndicator.reset();
   fFooter.reset();
@@ -1889,6 +1891,23 @@ void TkcGridTableViewInfo::Calculate() {
   fIndicator->Place(Bounds.left, client.top - fHeader->Height,
                     (client.bottom - client.top) + fHeader->Height + fFooter->Height);
   fRows->MainCalculate();
+  CalculateNavigatorSite();
+}
+
+int TkcGridTableViewInfo::NavigatorSiteWidth(int AHeight) {
+  if (!TableView()->OptionsView()->Navigator()) return 0;
+  return TkcNavigatorSiteViewInfo(this).CalculateWidthFor(AHeight);
+}
+
+void TkcGridTableViewInfo::CalculateNavigatorSite() {
+  fNavigatorSite.reset();
+  TkcGridSite* site = Site();
+  if (!TableView()->OptionsView()->Navigator() || !site || !site->GetHScrollBarVisible()) return;
+  TRect strip = site->ScrollBarStrip();
+  auto navigator = std::make_unique<TkcNavigatorSiteViewInfo>(this);
+  int width = std::min<int>(navigator->CalculateWidthFor(strip.bottom - strip.top), strip.right - strip.left);
+  navigator->Place(TRect{strip.left, strip.top, strip.left + width, strip.bottom});
+  fNavigatorSite = std::move(navigator);
 }
 
 int TkcGridTableViewInfo::ScrollRows(int ADelta) {
@@ -1919,6 +1938,7 @@ void TkcGridTableViewInfo::GetVertScrollRects(int ADistance, TRect& AScroll, TRe
 }
 
 TkcCustomGridHitTest* TkcGridTableViewInfo::GetDefaultHitTest(const TPoint& P) {
+  if (fNavigatorSite && fNavigatorSite->HasPoint(P)) return fNavigatorSite->GetHitTest(P);
   if (fFilter && PtInRect(&fFilter->Bounds, P))
     if (TkcCustomGridHitTest* hit = fFilter->GetHitTestAt(P)) return hit;
   if (PtInRect(&Bounds, P)) {
@@ -1933,6 +1953,7 @@ TkcCustomGridHitTest* TkcGridTableViewInfo::GetDefaultHitTest(const TPoint& P) {
 
 void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
   TkcCustomGridPainter* painter = Painter();
+  if (fNavigatorSite) fNavigatorSite->PaintAll(ACanvas);
   if (fFilter) {
     fFilter->PaintAll(ACanvas);
     painter->ExcludeFromBackground(fFilter->Bounds);

@@ -19,6 +19,7 @@ class TkcCustomGridRowViewInfo;
 class TkcGridColumnHeaderViewInfo;
 class TkcGridColumnContainerViewInfo;
 class TkcGridFilterViewInfo;
+class TkcNavigatorSiteViewInfo;
 
 // Where a column was hit.
 enum TkcGridColumnContainerKind { ckNone = 0, ckHeader = 2, ckGroupByBox = 3, ckFooter = 4 };
@@ -726,6 +727,9 @@ public:
   TkcGridRowsViewInfo* RecordsViewInfo() const { return fRows.get(); }
   // The filter bar while it is shown, else nil.
   TkcGridFilterViewInfo* FilterViewInfo() const { return fFilter.get(); }
+  // The navigator site while the view shows its navigator, else nil.
+  TkcNavigatorSiteViewInfo* NavigatorSiteViewInfo() const { return fNavigatorSite.get(); }
+  int NavigatorSiteWidth(int AHeight) override;
   const std::vector<TkcCustomGridPartViewInfo*>& Parts() const { return fParts; }
 
   int HeaderHeight() const;
@@ -762,6 +766,7 @@ public:
   void AddPart(TkcCustomGridPartViewInfo* APart) { fParts.push_back(APart); }
   // A column goes: every cell that may show it goes too, until the next layout.
   void ColumnRemoved();
+  void CalculateNavigatorSite();
   TRect GetPartBounds(TkcCustomGridPartViewInfo* APart);
 
 protected:
@@ -779,6 +784,7 @@ private:
   std::unique_ptr<TkcGridIndicatorViewInfo> fIndicator;
   std::unique_ptr<TkcGridRowsViewInfo> fRows;
   std::unique_ptr<TkcGridFilterViewInfo> fFilter;
+  std::unique_ptr<TkcNavigatorSiteViewInfo> fNavigatorSite;
   // The filter bar's strip at the top (under the group-by box) or at the bottom.
   int fFilterTopHeight = 0, fFilterBottomHeight = 0;
   std::vector<TkcCustomGridPartViewInfo*> fParts;
