@@ -289,6 +289,10 @@ void TkcCustomDataController::SetMasterRelationAndRecord(TkcCustomDataRelation* 
               }
               fMasterRelation = ARelation;
               if (ARelation && ARecordIndex == -1) {
+                // A relation has one template: the one it had no longer belongs to it, so it does
+                // not keep a relation that may be freed without telling it.
+                if (TkcCustomDataController* old = ARelation->fDetailDataController; old && old != this)
+                  old->fMasterRelation = nullptr;
                 ARelation->fDetailDataController = this;
                 ARelation->Changed();
               } else if (ARelation) {

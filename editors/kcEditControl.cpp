@@ -718,8 +718,9 @@ void TkcCustomEdit::FocusInnerControl() {
 }
 
 void TkcCustomEdit::Activate() {
-  TkcCustomEditData* none = nullptr;
-  Activate(none);
+  TkcCustomEditData* data = fOwnEditData.get();
+  Activate(data);
+  if (data != fOwnEditData.get()) fOwnEditData.reset(data);
 }
 
 void TkcCustomEdit::Activate(TkcCustomEditData*& AEditData) {
@@ -739,8 +740,9 @@ void TkcCustomEdit::Activate(TkcCustomEditData*& AEditData) {
 }
 
 void TkcCustomEdit::ActivateByKey(char32_t Key) {
-  TkcCustomEditData* none = nullptr;
-  ActivateByKey(Key, none);
+  TkcCustomEditData* data = fOwnEditData.get();
+  ActivateByKey(Key, data);
+  if (data != fOwnEditData.get()) fOwnEditData.reset(data);
 }
 
 void TkcCustomEdit::ActivateByKey(char32_t Key, TkcCustomEditData*& AEditData) {

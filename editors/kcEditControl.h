@@ -303,6 +303,8 @@ private:
   std::unique_ptr<TkcEditDataBinding> fDataBinding;
   std::unique_ptr<TkcTimer> fDblClickTimer;
   TkcCustomEditData* fEditData = nullptr;
+  // Edit data made for an activation without a caller to keep them (no in-place list).
+  std::unique_ptr<TkcCustomEditData> fOwnEditData;
   // The mouse state of the calculation under way (see UpdateContainerState).
   TShiftState fCalcShift;
   int fCalcButton = 0;

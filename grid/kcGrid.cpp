@@ -710,6 +710,7 @@ void TkcCustomGridController::CellRemoved(TkcCustomGridCellViewInfo* ACell) {
   if (fHintCell == ACell) HideHint();
   if (fHotTrackCell == ACell) fHotTrackCell = nullptr;
   if (fPressedCell == ACell) fPressedCell = nullptr;
+  if (fCellInMouseDown == ACell) fCellInMouseDown = nullptr;
 }
 
 void TkcCustomGridController::CancelMouseOperations() {
@@ -726,7 +727,13 @@ void TkcCustomGridController::MouseDown(TMouseButton AButton, TShiftState AShift
   fLastClickDouble = AShift.Contains(ssDouble);
   TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
   TkcCustomGridCellViewInfo* cell = hit ? hit->ViewInfo() : nullptr;
-  if (cell && cell->MouseDown(hit, AButton, AShift)) fPressedCell = cell;
+  if (!cell) return;
+  // A press may lay the view out again and free the cell (a double click that fits a column, a
+  // press that focuses the new-item row): only a cell that outlives its press stays pressed.
+  fCellInMouseDown = cell;
+  const bool pressed = cell->MouseDown(hit, AButton, AShift);
+  if (pressed && fCellInMouseDown == cell) fPressedCell = cell;
+  fCellInMouseDown = nullptr;
 }
 
 void TkcCustomGridController::MouseMove(TShiftState AShift, int X, int Y) {

@@ -454,6 +454,7 @@ private:
   void HintWatchTimer(TObject*);
   TkcCustomGridCellViewInfo* fHotTrackCell = nullptr;
   TkcCustomGridCellViewInfo* fPressedCell = nullptr;
+  TkcCustomGridCellViewInfo* fCellInMouseDown = nullptr;
   bool fIsCustomizing = false, fCoordinatesCheckActive = false, fLastClickDouble = false, fFocusingGuard = false;
   TForm* fCustomizationForm = nullptr;
   TRect fHintArea{}, fHintTextBounds{};

@@ -1395,8 +1395,10 @@ TkcCustomGridHitTest* TkcGridNewItemRowViewInfo::GetRowHitTest(const TPoint& P) 
 bool TkcGridNewItemRowViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) {
   // A press on the info text focuses the row, which then shows its cells.
   if (AButton == mbLeft) {
-    TableView()->DataController()->SetNewItemRowFocused(true);
-    TableView()->LayoutChanged();
+    // Focusing the row lays the view out again, which frees this row's view info.
+    TkcGridTableView* view = TableView();
+    view->DataController()->SetNewItemRowFocused(true);
+    view->LayoutChanged();
     return true;
   }
   return TkcGridDataRowViewInfo::MouseDown(AHitTest, AButton, AShift);

@@ -1088,6 +1088,12 @@ struct MasterDetailFixture {
     templ.SetMasterRelation(relation, true);
     templ.SetDataSource(&linesSource);
   }
+  // The datasets leave their sources while every controller still exists, as a form closing
+  // its data module would, so no controller hears of it half destroyed.
+  ~MasterDetailFixture() {
+    linesSource.SetDataSet(nullptr);
+    ordersSource.SetDataSet(nullptr);
+  }
   TkcDBDataController* Detail(int ARecordIndex) {
     master.SetDetailExpanded(ARecordIndex, true);
     master.GetDetailHolder(ARecordIndex, 0);
