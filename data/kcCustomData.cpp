@@ -583,7 +583,9 @@ void TkcCustomDataController::SendChanges() {
     }
     fInSortingChanged = false;
   }
-  if ((changes & dccDetailData) && GetMasterRecordIndex() >= 0 && GetMasterRelation()) {
+  // A detail on its way out (its master clearing its records) moves no focus: the master would
+  // make the detail again into records that are being freed.
+  if ((changes & dccDetailData) && !IsDestroying() && GetMasterRecordIndex() >= 0 && GetMasterRelation()) {
     if (TkcCustomDataController* templ = GetMasterRelation()->DetailDataController()) templ->UpdateFocusing();
   }
 }

@@ -2419,6 +2419,8 @@ void TkcDBDataController::UpdateFocusing() {
 void TkcDBDataController::SyncMasterFocus() {
   auto* relation = dynamic_cast<TkcDBDataRelation*>(GetMasterRelation());
   auto* master = dynamic_cast<TkcDBDataController*>(GetMasterDataController());
+  // A master or detail on its way out expands nothing: what it made now would outlive it.
+  if (IsDestroying() || !master || master->IsDestroying()) return;
   const String detailNames = GetLinkedDetailKeyFieldNames();
   if (!relation || !master || detailNames.empty() || !Provider()->IsSyncMode()) return;
   for (TkcDBDataController* m = master; m; m = dynamic_cast<TkcDBDataController*>(m->GetMasterDataController()))
