@@ -245,8 +245,11 @@ TEST(LookupEdit, LookupFieldEditedThroughTheComboBox) {
   EXPECT_EQ(company->AsString(), "Bergen");
   EXPECT_EQ(orders.State(), dsBrowse) << "posted";
 
-  // Two key fields: the null key is a pair of Nulls.
+  // Unbound, the list lets go of the source it had from the field.
   p->SetDefaultValuesProvider(nullptr);
+  EXPECT_EQ(p->BoundLookupField(), nullptr);
+  EXPECT_EQ(p->ListGrid()->DataSource(), nullptr);
+  // Two key fields: the null key is a pair of Nulls.
   p->SetKeyFieldNames("CUSTNO;COMPANY");
   Variant key;
   p->GetNullKey(key);
@@ -275,6 +278,51 @@ TEST(LookupEdit, CircularLinkIsRefused) {
   }
   EXPECT_EQ(p->ListSource(), nullptr) << "the source is not taken";
   p->SetDefaultValuesProvider(nullptr);
+}
+
+// In grid mode only a buffer of the list is loaded: a key's text is found by moving the dataset
+// once, then answered from the cache until the properties change.
+TEST(LookupEdit, GridModeAsksTheDatasetOncePerKey) {
+  LookupFixture f(false);
+  TkcLookupComboBoxProperties* p = f.combo->Properties();
+  p->SetGridMode(true);
+  EXPECT_FALSE(p->UsesIncrementalFiltering());
+  int moves = 0;
+  f.customers.AfterScroll = [&](TDataSet*) { ++moves; };
+  String text;
+  for (int key : {13, 11, 13, 11, 99}) {
+    p->GetKeyText(Variant(key), text);
+    EXPECT_EQ(text, key == 13 ? "Berlin" : key == 11 ? "abd" : "") << key;
+  }
+  EXPECT_EQ(moves, 2) << "each known key moved the dataset once";
+  p->Changed();
+  moves = 0;
+  p->GetKeyText(Variant(11), text);
+  EXPECT_EQ(text, "abd");
+  EXPECT_GE(moves, 1) << "the cache was emptied";
+  // Typing still finds a name: the dataset locates it.
+  EXPECT_EQ(p->FindRecordByText(0, "bo", true) != -1, true);
+  f.customers.AfterScroll = nullptr;
+}
+
+// The text column is kept within the list's columns; without columns nothing is found.
+TEST(LookupEdit, TextColumnFollowsTheListColumns) {
+  LookupFixture f(false);
+  TkcLookupComboBoxProperties* p = f.combo->Properties();
+  p->SetListFieldNames("CUSTNO;COMPANY");
+  EXPECT_EQ(p->ListFieldNames(), "CUSTNO;COMPANY");
+  EXPECT_EQ(p->ListGrid()->Columns()->Count(), 2);
+  p->SetListFieldIndex(5);
+  EXPECT_EQ(p->ListFieldIndex(), 1);
+  String text;
+  p->GetKeyText(Variant(12), text);
+  EXPECT_EQ(text, "Bonn");
+  p->SetListFieldNames("");
+  EXPECT_EQ(p->GetListIndex(), -1);
+  EXPECT_EQ(p->ListFieldIndex(), 0);
+  String typed = "b", tail;
+  EXPECT_FALSE(f.combo->LookupEditData()->Locate(typed, tail, false, false));
+  EXPECT_TRUE(f.combo->LookupEditData()->IsListEmpty());
 }
 
 // Lookup fields get the lookup combo box from the field registry, with a plain list.
