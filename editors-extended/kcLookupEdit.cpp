@@ -463,11 +463,11 @@ void TkcCustomLookupEditLookupData::AdjustPopupHeight() {
 // ---- Edit -----------------------------------------------------------------------------------
 
 TkcCustomLookupEdit::~TkcCustomLookupEdit() {
-  // The list belongs to the properties: it leaves the popup before the popup goes.
-  if (TkcCustomLookupEditLookupData* data = LookupEditData()) {
-    if (data->ListVisible()) data->ListClosed();
-    ActiveProperties()->DetachList();
-  }
+  if (TkcCustomLookupEditLookupData* data = LookupEditData(); data && data->ListVisible()) data->ListClosed();
+  // A window frees its children: the lists (the properties' own, also one of properties used
+  // before) leave the popup before it goes.
+  if (TkcCustomEditPopupWindow* popup = PopupWindow())
+    while (popup->ControlCount() > 0) popup->Controls(popup->ControlCount() - 1)->SetParent(nullptr);
 }
 
 void TkcCustomLookupEdit::Initialize() {

@@ -214,6 +214,8 @@ protected:
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   bool AllowMouseDownWhenNotFocused() override { return true; }
+  // In a drop-down the keys stay with the editor: a click does not take the focus.
+  bool CanFocusOnClick() override { return !fPopupMode && TkcControl::CanFocusOnClick(); }
   void FocusChanged() override;
   void DoCancelMode() override;
   virtual void HeaderPressed(int AColumnIndex, TShiftState AShift);

@@ -126,7 +126,7 @@ TEST(LookupEdit, IncrementalFilteringNarrowsTheShownList) {
 }
 
 // The arrow and page keys move through the shown list and the text follows; Enter takes the
-// row's key, Escape closes the list and keeps the value.
+// row's key, Escape closes the list and keeps the value, a click takes the clicked row.
 TEST(LookupEdit, KeysNavigateTheDropDownList) {
   LookupFixture f(false);
   TkcLookupComboBoxProperties* p = f.combo->Properties();
@@ -171,6 +171,18 @@ TEST(LookupEdit, KeysNavigateTheDropDownList) {
   f.session.Key(VK_ESCAPE, "\x1b");
   EXPECT_FALSE(f.combo->HasPopupWindow());
   EXPECT_EQ(f.combo->EditValue().AsInteger(), 12);
+  // A click on a row of the list takes that row.
+  p->SetDropDownRows(8);
+  f.session.Key(VK_F4);
+  f.session.ProcessMessages();
+  ASSERT_TRUE(f.combo->HasPopupWindow());
+  EXPECT_EQ(grid->Height(), grid->HeightForRows(6));
+  const TRect row = grid->RowBounds(5);
+  f.session.Click(TFormsSession::At(grid, 20, (row.top + row.bottom) / 2));
+  EXPECT_FALSE(f.combo->HasPopupWindow());
+  EXPECT_EQ(f.combo->Text(), "Bergen");
+  f.session.Key(VK_TAB, "\t");
+  EXPECT_EQ(f.combo->EditValue().AsInteger(), 15);
 }
 
 // An editor bound to a dataset lookup field takes the key fields, the text column and the list
