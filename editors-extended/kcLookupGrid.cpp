@@ -318,7 +318,9 @@ void TkcCustomLookupGrid::DataControllerNotification(TkcUpdateControlInfo* AInfo
     Invalidate();
     return;
   }
-  if (dynamic_cast<TkcSelectionChangedInfo*>(AInfo)) {
+  // The rows stay as they are: the text index holds (focus moved with a typed text).
+  if (dynamic_cast<TkcSelectionChangedInfo*>(AInfo) || dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo) ||
+      dynamic_cast<TkcBookmarkChangedInfo*>(AInfo) || dynamic_cast<TkcSearchChangedInfo*>(AInfo)) {
     Invalidate();
     return;
   }
