@@ -116,7 +116,21 @@ TkcLookupGridColumns* TkcLookupComboBoxProperties::ListColumns() const {
 }
 
 void TkcLookupComboBoxProperties::SetListColumns(TkcLookupGridColumns* Value) {
-  fGrid->Columns()->Assign(Value);
+  // An in-place editor takes its column's settings on every activation: columns of the same
+  // count are assigned one by one, so a list bound to the same fields is not loaded again.
+  TkcLookupGridColumns* columns = fGrid->Columns();
+  if (Value && Value->Count() == columns->Count()) {
+    fGrid->BeginUpdate();
+    try {
+      for (int i = 0; i < columns->Count(); ++i) columns->Items(i)->Assign(Value->Items(i));
+    } catch (...) {
+      fGrid->EndUpdate();
+      throw;
+    }
+    fGrid->EndUpdate();
+  } else {
+    columns->Assign(Value);
+  }
   AddLookupResultColumn();
   CheckTextColumnIndex();
 }

@@ -329,6 +329,18 @@ TEST(LookupEdit, TextColumnFollowsTheListColumns) {
   String text;
   p->GetKeyText(Variant(12), text);
   EXPECT_EQ(text, "Bonn");
+  // Properties over the same fields take the column settings in place.
+  TkcLookupComboBoxProperties copy(nullptr);
+  copy.SetListSource(&f.listSource);
+  copy.SetListFieldNames("CUSTNO;COMPANY");
+  p->ListColumns()->Items(1)->SetWidth(90);
+  copy.Assign(p);
+  EXPECT_EQ(copy.ListFieldNames(), "CUSTNO;COMPANY");
+  EXPECT_EQ(copy.ListColumns()->Items(1)->Width(), 90);
+  EXPECT_EQ(copy.KeyFieldNames(), "CUSTNO");
+  EXPECT_EQ(copy.ListFieldIndex(), 1);
+  copy.GetKeyText(Variant(14), text);
+  EXPECT_EQ(text, "Oslo");
   p->SetListFieldNames("");
   EXPECT_EQ(p->GetListIndex(), -1);
   EXPECT_EQ(p->ListFieldIndex(), 0);
