@@ -55,10 +55,43 @@ TkcEditRepositoryItem* TkcLookupDBGridColumn::GetDefaultRepositoryItem() {
   return GetEditDBRegisteredRepositoryItems()->GetItemByField(Field());
 }
 
+// ---- Data controller ------------------------------------------------------------------------
+
+int TkcLookupGridDBDataController::SetIncrementalFilter(int AItemIndex, const String& AText) {
+  // Outside grid mode every record is loaded: ranks answer the filter pass.
+  if (!AText.empty() && !IsGridMode()) {
+    fRanks.Prepare(this, AItemIndex);
+    fRanks.SetPrefix(AText);
+  } else {
+    fRanks.ClearPrefix();
+  }
+  return TkcDBDataController::SetIncrementalFilter(AItemIndex, AText);
+}
+
+void TkcLookupGridDBDataController::ResetIncrementalFilter() {
+  fRanks.ClearPrefix();
+  TkcDBDataController::ResetIncrementalFilter();
+}
+
+bool TkcLookupGridDBDataController::DoIncrementalFilterRecord(int ARecordIndex) {
+  const int accepted = fRanks.Accepts(ARecordIndex);
+  return accepted < 0 ? TkcDBDataController::DoIncrementalFilterRecord(ARecordIndex) : accepted == 1;
+}
+
+void TkcLookupGridDBDataController::LoadData() {
+  fRanks.Invalidate();
+  TkcDBDataController::LoadData();
+}
+
+void TkcLookupGridDBDataController::DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) {
+  fRanks.Invalidate();
+  TkcDBDataController::DataChanged(AKind, AItemIndex, ARecordIndex);
+}
+
 // ---- Grid -----------------------------------------------------------------------------------
 
 TkcCustomLookupDBGrid::TkcCustomLookupDBGrid(TComponent* AOwner)
-    : TkcCustomLookupGrid(AOwner, std::make_unique<TkcDBDataController>(nullptr),
+    : TkcCustomLookupGrid(AOwner, std::make_unique<TkcLookupGridDBDataController>(nullptr),
                           TCollectionItemClass::Of<TkcLookupDBGridColumn>()) {
   // The list follows its own focus, not the dataset's current record.
   DBDataController()->DataModeController()->SetSyncMode(false);

@@ -25,6 +25,23 @@ private:
   TkcDBDataController* Controller() const;
 };
 
+// The list's dataset controller: a typed prefix filters the records by their text ranks.
+class TkcLookupGridDBDataController : public TkcDBDataController {
+  VT_CLASS(TkcLookupGridDBDataController, TkcDBDataController)
+public:
+  using TkcDBDataController::TkcDBDataController;
+  int SetIncrementalFilter(int AItemIndex, const String& AText) override;
+  void ResetIncrementalFilter() override;
+
+protected:
+  bool DoIncrementalFilterRecord(int ARecordIndex) override;
+  void LoadData() override;
+  void DataChanged(TkcDataChangeKind AKind, int AItemIndex, int ARecordIndex) override;
+
+private:
+  TkcLookupRecordRanks fRanks;
+};
+
 class TkcCustomLookupDBGrid : public TkcCustomLookupGrid {
   VT_CLASS(TkcCustomLookupDBGrid, TkcCustomLookupGrid)
 public:

@@ -239,6 +239,42 @@ int TkcLookupTextIndex::FindRow(const String& AText, bool APartial) const {
   return MinRow(static_cast<std::size_t>(lo - fEntries.begin()), static_cast<std::size_t>(hi - fEntries.begin()));
 }
 
+// ---- Record ranks ---------------------------------------------------------------------------
+
+void TkcLookupRecordRanks::Prepare(TkcCustomDataController* AController, int AItemIndex) {
+  const int records = AController->GetRecordCount();
+  if (fBuilt && fItemIndex == AItemIndex && static_cast<int>(fRanks.size()) == records) return;
+  std::vector<std::pair<String, int>> entries;
+  entries.reserve(static_cast<std::size_t>(records));
+  for (int record = 0; record < records; ++record)
+    entries.emplace_back(AnsiUpperCase(AController->GetDisplayText(record, AItemIndex)), record);
+  std::sort(entries.begin(), entries.end());
+  fTexts.resize(entries.size());
+  fRanks.assign(entries.size(), 0);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    fRanks[static_cast<std::size_t>(entries[i].second)] = static_cast<int>(i);
+    fTexts[i] = std::move(entries[i].first);
+  }
+  fItemIndex = AItemIndex;
+  fBuilt = true;
+}
+
+void TkcLookupRecordRanks::SetPrefix(const String& AText) {
+  const String key = AnsiUpperCase(AText);
+  const auto lo = std::lower_bound(fTexts.begin(), fTexts.end(), key);
+  const auto hi =
+      std::partition_point(lo, fTexts.end(), [&](const String& t) { return t.compare(0, key.size(), key) == 0; });
+  fLo = static_cast<std::size_t>(lo - fTexts.begin());
+  fHi = static_cast<std::size_t>(hi - fTexts.begin());
+  fActive = true;
+}
+
+int TkcLookupRecordRanks::Accepts(int ARecordIndex) const {
+  if (!fActive || !fBuilt || ARecordIndex < 0 || ARecordIndex >= static_cast<int>(fRanks.size())) return -1;
+  const auto rank = static_cast<std::size_t>(fRanks[static_cast<std::size_t>(ARecordIndex)]);
+  return rank >= fLo && rank < fHi ? 1 : 0;
+}
+
 // ---- Grid -----------------------------------------------------------------------------------
 
 TkcCustomLookupGrid::TkcCustomLookupGrid(TComponent* AOwner)

@@ -145,6 +145,28 @@ private:
   bool fBuilt = false;
 };
 
+// The records of a list in the order of one item's text (letter case ignored). The records whose
+// text begins with a text have ranks in one range, so a filter by a typed prefix asks each
+// record for two comparisons of numbers instead of comparing its text. Built on first use after
+// a change of the records (the owner invalidates it).
+class TkcLookupRecordRanks {
+public:
+  void Invalidate() { fBuilt = false; }
+  void Prepare(TkcCustomDataController* AController, int AItemIndex);
+  // The records to accept: those whose text begins with the text.
+  void SetPrefix(const String& AText);
+  void ClearPrefix() { fActive = false; }
+  // 1 accepted, 0 refused, -1 not known here (no prefix set, or not built for the records).
+  int Accepts(int ARecordIndex) const;
+
+private:
+  std::vector<String> fTexts;  // upper-cased texts, sorted
+  std::vector<int> fRanks;     // by record: the position of its text
+  std::size_t fLo = 0, fHi = 0;
+  int fItemIndex = -1;
+  bool fBuilt = false, fActive = false;
+};
+
 using TkcLookupGridCloseRequestEvent = TEvent<void(TObject* Sender, bool AAccept)>;
 
 class TkcCustomLookupGrid : public TkcControl {

@@ -103,6 +103,18 @@ TEST(LookupEdit, IncrementalFilteringNarrowsTheShownList) {
   f.session.Type("z");
   EXPECT_EQ(f.List()->GetRowCount(), 2) << "the filter stays";
   EXPECT_EQ(f.combo->Text(), "Berlin");
+  // A record added while the list is filtered is filtered with the others.
+  f.customers.AppendRecord({Variant(16), Variant(String("Bernau"))});
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.List()->GetRowCount(), 3);
+  f.customers.AppendRecord({Variant(17), Variant(String("Athens"))});
+  EXPECT_EQ(f.List()->GetRowCount(), 3);
+  f.customers.Last();
+  f.customers.Delete();
+  f.customers.Last();
+  f.customers.Delete();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.List()->GetRowCount(), 2);
   f.session.Type("g");
   EXPECT_EQ(f.List()->GetRowCount(), 1);
   EXPECT_EQ(f.combo->Text(), "Bergen");
