@@ -29,7 +29,8 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
       {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
       {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
-      {TkcImageComboBoxProperties::StaticClass(), "ImageComboBox|Represents an editor displaying a list of images and text strings"},
+      {TkcImageComboBoxProperties::StaticClass(),
+       "ImageComboBox|Represents an editor displaying the list of images and text strings within the dropdown window"},
       {TkcCalcEditProperties::StaticClass(), "CalcEdit|Represents an edit control with a dropdown calculator window"},
       {TkcMRUEditProperties::StaticClass(), "MRUEdit|Represents a text editor displaying the list of most recently used items (MRU) within a dropdown window"},
   };
