@@ -2,7 +2,8 @@
 // The filter helpers of the extended editor kinds, paired with their properties classes by
 // this library's start-up (the editor kinds lie below it and cannot name their helpers). A
 // kind without a pair of its own finds its nearest ancestor's: the blob editor the mask
-// editor's, the image editor none.
+// editor's, the image editor none. The MRU edit is paired with the plain text helper: its list
+// is a history, not a choice of values.
 
 #include "filter-builder/kcFilterControlUtils.h"
 
@@ -86,6 +87,18 @@ public:
   TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
                                               bool AExtendedSet) const override;
   // A condition value is any amount, and may be blank.
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
+// Numbers typed or computed in a calc edit: the comparisons and blanks (ranges and lists in the
+// extended set); "=" in its calculator closes the popup with the result.
+class TkcFilterCalcEditHelper : public TkcFilterDropDownEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterCalcEditHelper, TkcFilterDropDownEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
   void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
                             bool AKeepButtons) const override;
 };
