@@ -166,6 +166,17 @@ TEST(LookupEdit, KeysNavigateTheDropDownList) {
     EXPECT_EQ(f.combo->Text(), s.text);
     EXPECT_EQ(f.FocusedText(), s.text);
   }
+  // Circular navigation (a double click that steps through the items) wraps at both ends.
+  TkcCustomLookupEditLookupData* data = f.combo->LookupEditData();
+  data->Navigate(lnLast, true);
+  data->Navigate(lnNext, true);
+  EXPECT_EQ(f.FocusedText(), "Abc");
+  data->Navigate(lnPrior, true);
+  EXPECT_EQ(f.FocusedText(), "Bergen");
+  data->Navigate(lnFirst, true);
+  data->Navigate(lnNext, false);
+  data->Navigate(lnNext, false);
+  EXPECT_EQ(f.combo->Text(), "Bonn");
   EXPECT_TRUE(f.combo->HasPopupWindow());
   f.session.Key(VK_RETURN, "\r");
   EXPECT_FALSE(f.combo->HasPopupWindow());
