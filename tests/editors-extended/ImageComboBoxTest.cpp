@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "data/kcDataUtils.h"
 #include "editors-extended/kcImageComboBox.h"
 #include "editors/EditorCanvasFixture.h"
 #include "editors/PicturePpm.h"
@@ -281,6 +282,36 @@ TEST(KcImageComboBox, ItemLookupsAndDisplayInfo) {
   EXPECT_EQ(p->GetOperationSupport(), 0x33C);
   p->SetShowDescriptions(true);
   EXPECT_EQ(p->GetOperationSupport(), 0x37C);
+}
+
+// The value index answers as the item-by-item comparison does: the first item of equal value,
+// integers of any width alike, Null only for Null; with items of other kinds, and after items
+// change, the answers stay the same.
+TEST(KcImageComboBox, ValueLookupMatchesTheItemByItemComparison) {
+  TkcImageComboBoxProperties p(nullptr);
+  for (const Variant& v : {Variant(10), Variant(20), Variant(std::int64_t(20)), Null(), Variant(30), Null()})
+    p.Items()->Add()->SetValue(v);
+  const Variant lookups[] = {Variant(20),        Variant(std::int64_t(30)), Variant(std::int16_t(10)), Variant(20.0),
+                             Variant(String("20")), Null(),                  Variant(true),      Variant(99),
+                             Unassigned()};
+  auto check = [&](const char* AState) {
+    for (const Variant& v : lookups) {
+      TkcImageComboBoxItem* expected = nullptr;
+      for (int i = 0; i < p.Items()->Count() && !expected; ++i)
+        if (VariantsEqual(p.Items()->Items(i)->Value(), v)) expected = p.Items()->Items(i);
+      EXPECT_EQ(p.ItemForValue(v), expected) << AState << " " << VarToStr(v);
+    }
+  };
+  check("integers");
+  EXPECT_EQ(p.ItemForValue(Variant(20)), p.Items()->Items(1));
+  EXPECT_EQ(p.ItemForValue(Null()), p.Items()->Items(3));
+  p.Items()->Items(0)->SetValue(Variant(30));
+  EXPECT_EQ(p.ItemForValue(Variant(30)), p.Items()->Items(0)) << "a changed value is found at once";
+  EXPECT_EQ(p.ItemForValue(Variant(10)), nullptr);
+  p.Items()->Add()->SetValue(Variant(String("True")));
+  check("mixed");
+  p.Items()->Delete(0);
+  check("after a delete");
 }
 
 // The value's item follows the items (the lower index wins), and the editor stays unmodified.
