@@ -56,6 +56,7 @@ public:
   bool IsEditValueValid(Variant&, bool) override { return true; }
   bool IsProviderFormatUsed(bool AEditFocused) override;
   bool DropDownOnClick() override { return true; }
+  TkcCustomEditPopupWindowClass GetPopupWindowClass() override;
   TClass GetContainerClass() override;
   TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace, bool APreviewMode = false) override;
 

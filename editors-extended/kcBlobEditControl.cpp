@@ -3,8 +3,21 @@
 #include "controls/kcLocalize.h"
 #include "editors/kcEditRepository.h"
 #include "platform/core/Math.h"
+#include "platform/core/Utf8.h"
 
 TClass TkcCustomBlobEditProperties::GetContainerClass() { return TkcBlobEdit::StaticClass(); }
+
+TkcCustomEditPopupWindowClass TkcCustomBlobEditProperties::GetPopupWindowClass() {
+  return TkcBlobEditPopupWindow::StaticClass();
+}
+
+void TkcBlobEditPopupWindow::SendCharToFocus(WPARAM ACharCode) {
+  auto* blob = dynamic_cast<TkcCustomBlobEdit*>(Edit());
+  TkcPopupMemo* memo = blob ? blob->PopupMemo() : nullptr;
+  if (!memo || memo->Properties()->ReadOnly() || !blob->ActiveProperties()->MemoAutoReplace)
+    return TkcPopupEditPopupWindow::SendCharToFocus(ACharCode);
+  blob->ReplacePopupMemoText(Utf8Encode(static_cast<char32_t>(ACharCode)));
+}
 
 void TkcPopupMemo::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   if (BlobEdit) {
@@ -94,6 +107,15 @@ TGraphicClass TkcCustomBlobEdit::GetGraphicClass(bool APastingFromClipboard) {
   return result;
 }
 
+void TkcCustomBlobEdit::ReplacePopupMemoText(const String& AText) {
+  if (!fMemo) return;
+  fMemo->SetText(AText);
+  fMemo->SetSelStart(static_cast<int>(Utf8Length(AText)));
+  fMemo->SetSelLength(0);
+  fMemo->SetModifiedAfterEnter(true);
+  PopupControlChanged();
+}
+
 void TkcCustomBlobEdit::PopupControlChanged() {
   fPopupModified = true;
   if (fOkButton) {
@@ -135,6 +157,9 @@ void TkcCustomBlobEdit::CreatePopupControls() {
     memo->SetWantReturns(props->MemoWantReturns);
     memo->SetWantTabs(props->MemoWantTabs);
     memo->SetWordWrap(props->MemoWordWrap);
+    // The memo looks as the editor does.
+    fMemo->EditStyle()->SetFont(GetActiveStyle()->GetVisibleFont());
+    fMemo->EditStyle()->SetColor(GetActiveStyle()->GetColor());
     fMemo->SetEditValue(EditValue());
   } else {
     if (!fImage) {
@@ -239,6 +264,22 @@ void TkcCustomBlobEdit::DestroyPopupControls() {
 
 void TkcCustomBlobEdit::ClosePopupWithResult(TModalResult AResult) {
   ClosePopupWithReason(AResult == mrOk ? crEnter : AResult == mrCancel ? crCancel : crClose);
+}
+
+void TkcCustomBlobEdit::PropertiesChanged(TObject* Sender) {
+  TkcCustomPopupEdit::PropertiesChanged(Sender);
+  // An open picture popup reads pictures with the class now set.
+  if (fImage && !IsDestroying() && DroppedDown())
+    fImage->Properties()->SetGraphicClass(ActiveProperties()->PictureGraphicClass());
+}
+
+void TkcCustomBlobEdit::DoEditKeyPress(char32_t& Key) {
+  // Without ImmediatePopup a typed character does nothing: there is no text to type into.
+  if (Key >= 32 && !ActiveProperties()->ImmediatePopup && !HasPopupWindow()) {
+    Key = 0;
+    return;
+  }
+  TkcCustomPopupEdit::DoEditKeyPress(Key);
 }
 
 void TkcCustomBlobEdit::PopupWindowClosed(TObject* Sender) {

@@ -32,6 +32,15 @@ protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
 };
 
+// The blob editor's popup: a character typed into the closed editor replaces the whole memo
+// with MemoAutoReplace, else it is typed at the caret.
+class TkcBlobEditPopupWindow : public TkcPopupEditPopupWindow {
+  VT_CLASS(TkcBlobEditPopupWindow, TkcPopupEditPopupWindow)
+public:
+  using TkcPopupEditPopupWindow::TkcPopupEditPopupWindow;
+  void SendCharToFocus(WPARAM ACharCode) override;
+};
+
 class TkcCustomBlobEdit : public TkcCustomPopupEdit {
   VT_CLASS(TkcCustomBlobEdit, TkcCustomPopupEdit)
 public:
@@ -63,6 +72,8 @@ public:
   void GetPopupClientSize(SIZE& ASize) override;
   // The buttons keep to the right edge of the popup, however wide it turns out.
   void PositionPopupWindowChildren(const TRect& AClientRect) override;
+  // The popup memo's whole text becomes AText, the caret after it, as the user's change.
+  void ReplacePopupMemoText(const String& AText);
   // Closes the popup with the modal result a key or button gives.
   void ClosePopupWithResult(TModalResult AResult);
   // The class pictures are read with (pasting: the class a pasted bitmap becomes).
@@ -72,12 +83,15 @@ public:
   // The view info paints the icon or text; there is no inner window to show.
   bool IsInnerEditVisible() override { return false; }
   void UpdateDrawValue() override;
+  void PropertiesChanged(TObject* Sender) override;
   TkcImageEditGraphicClassEvent OnGetGraphicClass;
 
 protected:
   void Initialize() override;
   void CreatePopupWindow() override;
   void PopupWindowClosed(TObject* Sender) override;
+  // Typing opens the popup only with ImmediatePopup.
+  void DoEditKeyPress(char32_t& Key) override;
   // Takes the memo's text or the image's picture when the popup's result and the properties
   // allow it.
   void PostPopupValue();

@@ -92,6 +92,34 @@ TEST(KcBlobEditControl, ClosingKeysPostByAlwaysSaveData) {
   }
 }
 
+// Typing into the closed memo editor opens the popup and types the character at the caret, or
+// with MemoAutoReplace makes it the whole text; without ImmediatePopup typing does nothing.
+TEST(KcBlobEditControl, TypingOpensThePopup) {
+  struct Case {
+    bool immediate, replace;
+  } cases[] = {{true, false}, {true, true}, {false, false}};
+  for (const Case& c : cases) {
+    BlobEditFixture f;
+    f.edit->Properties()->ImmediatePopup = c.immediate;
+    f.edit->Properties()->MemoAutoReplace = c.replace;
+    f.session.Type("Z");
+    f.session.ProcessMessages();
+    EXPECT_EQ(f.edit->DroppedDown(), c.immediate);
+    if (!c.immediate) continue;
+    const String text = f.edit->PopupMemo()->Text();
+    if (c.replace)
+      EXPECT_EQ(text, "Z");
+    else
+      EXPECT_TRUE(text.find('Z') != String::npos && text.size() > 1) << text;
+    EXPECT_TRUE(f.edit->OkButton()->Enabled());
+    f.session.KeyDown(VK_CONTROL);
+    f.session.Key(VK_RETURN);
+    f.session.KeyUp(VK_CONTROL);
+    f.session.ProcessMessages();
+    EXPECT_EQ(f.Value(), text);
+  }
+}
+
 COLORREF SurfaceColour(const Surface& s, int x, int y) { return ColorFromPixel(s.At(x, y)) & 0xFFFFFF; }
 
 // Whether the surface shows the blob icon at the screen point AAt, pixel for pixel, on the
