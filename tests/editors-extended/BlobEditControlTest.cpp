@@ -272,6 +272,32 @@ TEST(KcBlobEditControl, PicturePopupShowsThePictureAndPostsByItsResult) {
   EXPECT_TRUE(f.edit->LastPictureGraphicClass().ClassInfo() == TBitmap::StaticClass());
 }
 
+// Entering and leaving the editor, and Enter on it, leave every kind's value as it was: the
+// value is never read back from a text.
+TEST(KcBlobEditControl, LeavingKeepsTheValue) {
+  const std::string picture = BitmapBytes(6, 4, clRed);
+  struct Case {
+    TkcBlobEditKind kind;
+    Variant value;
+  } cases[] = {{bekPict, Variant(picture)}, {bekBlob, Variant(std::string("\x01\x02"))},
+               {bekMemo, Variant(String("a\r\nb"))}, {bekOle, Null()}};
+  for (const Case& c : cases) {
+    BlobEditFixture f(c.kind, c.value);
+    auto* other = new TEdit(&f.form);
+    other->SetParent(&f.form);
+    other->SetBounds(10, 300, 100, 21);
+    f.session.Key(VK_RETURN, "\r");
+    other->SetFocus();
+    f.session.ProcessMessages();
+    f.edit->SetFocus();
+    f.session.ProcessMessages();
+    other->SetFocus();
+    f.session.ProcessMessages();
+    EXPECT_EQ(VarType(f.edit->EditValue()), VarType(c.value)) << c.kind;
+    EXPECT_TRUE(VarToStr(f.edit->EditValue()) == VarToStr(c.value)) << c.kind;
+  }
+}
+
 // Read-only: a single Close button and nothing posted; the menu follows the picture popup
 // settings.
 TEST(KcBlobEditControl, PicturePopupReadOnlyAndMenu) {

@@ -342,6 +342,55 @@ TEST(KcImageComboBox, FreedImagesAreForgotten) {
   EXPECT_EQ(f.combo->Text(), "Ten");
 }
 
+// The list shows the large images when assigned, in rows high enough for them; the closed
+// editor keeps to the small ones.
+TEST(KcImageComboBox, ListShowsTheLargeImages) {
+  ImageComboFixture f;
+  auto* large = new TImageList(&f.form);
+  large->SetWidth(24);
+  large->SetHeight(24);
+  TBitmap strip(72, 24);
+  const TColor colours[] = {clRed, clLime, clBlue};
+  for (int i = 0; i < 3; ++i) {
+    strip.Canvas()->Brush()->SetColor(colours[i]);
+    strip.Canvas()->FillRect(TRect{i * 24, 0, i * 24 + 24, 24});
+  }
+  large->Add(&strip, nullptr);
+  f.combo->Properties()->SetLargeImages(large);
+  f.session.Key(VK_F4);
+  ASSERT_TRUE(f.combo->DroppedDown());
+  f.session.ProcessMessages();
+  TkcComboBoxListBox* list = f.combo->List();
+  EXPECT_EQ(list->GetItemHeight(0), 26);
+  const TRect row = list->ItemRect(2);
+  const Surface s = f.session.Snapshot(f.combo->PopupWindow()->Handle());
+  const TPoint at = list->ClientToScreen(TPoint{row.left + 14, (row.top + row.bottom) / 2});
+  const TPoint origin = f.combo->PopupWindow()->ClientToScreen(TPoint{0, 0});
+  EXPECT_EQ(SurfaceColour(s, at.x - origin.x, at.y - origin.y), 0xFF0000u) << "the third large image, blue";
+  auto* info = static_cast<TkcImageComboBoxViewInfo*>(f.combo->EditViewInfo());
+  EXPECT_EQ(info->ImageRect.right - info->ImageRect.left, 16);
+}
+
+// Wrapped descriptions: the popup asks no width of its own (it takes the editor's) and the rows
+// grow to the wrapped text.
+TEST(KcImageComboBox, MultiLineTextWrapsInTheEditorsWidth) {
+  ImageComboFixture f;
+  const int single = f.combo->List() ? f.combo->List()->GetItemHeight(0) : 0;
+  f.combo->Properties()->Items()->Items(1)->SetDescription(
+      "Twenty is a description long enough to wrap over several rows of the list");
+  f.combo->Properties()->SetMultiLineText(true);
+  f.session.Key(VK_F4);
+  ASSERT_TRUE(f.combo->DroppedDown());
+  auto* list = static_cast<TkcImageComboBoxListBox*>(f.combo->List());
+  SIZE size{};
+  f.combo->GetPopupClientSize(size);
+  EXPECT_EQ(size.cx, 0);
+  EXPECT_GT(list->MeasuringClientWidth(), 0);
+  EXPECT_LT(list->MeasuringClientWidth(), f.combo->Width());
+  EXPECT_GT(list->GetItemHeight(1), 2 * 13) << "at least two rows of text";
+  EXPECT_GT(list->GetItemHeight(1), single);
+}
+
 // With VT_SCREENSHOT_DIR set, a picture of the open list with coloured images, for looking at
 // what it draws.
 TEST(KcImageComboBox, PictureForReview) {
