@@ -272,6 +272,33 @@ TEST(KcBlobEditControl, PicturePopupShowsThePictureAndPostsByItsResult) {
   EXPECT_TRUE(f.edit->LastPictureGraphicClass().ClassInfo() == TBitmap::StaticClass());
 }
 
+// The picture popup's closing keys post a changed picture by AlwaysSaveData, as the memo's do;
+// Enter always closes an image.
+TEST(KcBlobEditControl, PicturePopupKeysPostByAlwaysSaveData) {
+  struct Case {
+    WORD key;
+    bool alwaysSave, posted;
+  } cases[] = {
+      {VK_ESCAPE, true, false}, {VK_F4, true, true}, {VK_F4, false, false}, {VK_RETURN, false, true},
+  };
+  TPicture blue;
+  LoadPicture(&blue, TGraphicClass::Of<TBitmap>(), Variant(BitmapBytes(8, 8, clBlue)));
+  for (const Case& c : cases) {
+    PictureBlobFixture f;
+    f.edit->Properties()->AlwaysSaveData = c.alwaysSave;
+    f.Open();
+    Clipboard()->Assign(&blue);
+    f.session.KeyDown(VK_SHIFT);
+    f.session.Key(VK_INSERT);
+    f.session.KeyUp(VK_SHIFT);
+    f.session.Key(c.key);
+    f.session.ProcessMessages();
+    EXPECT_FALSE(f.edit->DroppedDown()) << c.key;
+    EXPECT_EQ(f.ValueColour(), ColorToRGB(c.posted ? clBlue : clRed)) << c.key << " " << c.alwaysSave;
+    EXPECT_EQ(f.assigned, c.posted ? 1 : 0);
+  }
+}
+
 // Entering and leaving the editor, and Enter on it, leave every kind's value as it was: the
 // value is never read back from a text.
 TEST(KcBlobEditControl, LeavingKeepsTheValue) {
