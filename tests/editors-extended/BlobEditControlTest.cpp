@@ -222,6 +222,7 @@ TEST_F(KcBlobEditCell, PaintsTheIconInPlace) {
     for (int x = 0; x < 18; ++x)
       same += icon.Pixels()->At(x, y) == bitmap->Pixels()->At(left + x, 2 + y) ? 1 : 0;
   EXPECT_GT(same, 18 * 16 / 2) << "the icon's drawn pixels";
+  if (const char* dir = std::getenv("VT_SCREENSHOT_DIR")) SavePicturePpm(*bitmap->Pixels(), String(dir) + "/blob-cell.ppm");
 }
 
 // The picture popup shows the value's picture stretched into its image editor; OK is off until

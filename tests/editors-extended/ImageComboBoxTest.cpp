@@ -154,6 +154,8 @@ TEST_F(KcImageComboBoxCell, PaintsTheImageInPlace) {
     EXPECT_EQ(ColorFromPixel(bitmap->Pixels()->At(c.x, c.y)) & 0xFFFFFF, colour) << value;
     EXPECT_GE(image->TextRect.left, image->ImageRect.right);
     EXPECT_EQ(image->Text, value == 2 ? "Item" : "");
+    if (const char* dir = std::getenv("VT_SCREENSHOT_DIR"))
+      SavePicturePpm(*bitmap->Pixels(), String(dir) + "/image-combo-cell-" + std::to_string(value) + ".ppm");
   }
 }
 
