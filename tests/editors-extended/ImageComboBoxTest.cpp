@@ -157,6 +157,17 @@ TEST_F(KcImageComboBoxCell, PaintsTheImageInPlace) {
     if (const char* dir = std::getenv("VT_SCREENSHOT_DIR"))
       SavePicturePpm(*bitmap->Pixels(), String(dir) + "/image-combo-cell-" + std::to_string(value) + ".ppm");
   }
+  // An image as wide as the client less its gaps leaves no room for text.
+  TImageList wide(nullptr);
+  wide.SetWidth(200);
+  p.SetImages(&wide);
+  std::unique_ptr<TkcCustomEditViewInfo> info(data->CreateViewInfo());
+  text->FillViewInfoValue(canvas.get(), Variant(2), static_cast<TkcCustomTextEditViewInfo*>(info.get()));
+  data->Calculate(canvas.get(), TRect{0, 0, 120, 20}, POINT{-1, -1}, {}, info.get(), false);
+  auto* image = static_cast<TkcImageComboBoxViewInfo*>(info.get());
+  EXPECT_LE(image->TextRect.right - image->TextRect.left, 0);
+  EXPECT_EQ(image->ImageRect.left, image->ClientRect.left + 2);
+  p.SetImages(nullptr);
 }
 
 // A change of the images repaints the closed editor; a list destroyed first is let go of (the
