@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "editors-extended/PictureBytes.h"
 #include "editors-extended/kcBlobEditControl.h"
 #include "editors/EditorCanvasFixture.h"
 #include "editors/PicturePpm.h"
-#include "editors-extended/PictureBytes.h"
 #include "platform/forms/Clipbrd.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
@@ -17,7 +17,8 @@ struct BlobEditFixture {
   TFormsSession session;
   TPlainForm form{600, 400};
   TkcBlobEdit* edit;
-  explicit BlobEditFixture(TkcBlobEditKind AKind = bekMemo, const Variant& AValue = Variant(String("first\r\nsecond"))) {
+  explicit BlobEditFixture(TkcBlobEditKind AKind = bekMemo,
+                           const Variant& AValue = Variant(String("first\r\nsecond"))) {
     edit = new TkcBlobEdit(&form);
     edit->SetParent(&form);
     edit->SetBounds(10, 10, 150, 21);
@@ -71,10 +72,10 @@ TEST(KcBlobEditControl, ClosingKeysPostByAlwaysSaveData) {
     WORD key;
     bool posted;
   } cases[] = {
-      {true, true, true, VK_RETURN, true},    // Ctrl+Enter accepts
+      {true, true, true, VK_RETURN, true},  // Ctrl+Enter accepts
       {false, true, true, VK_RETURN, true},
       {false, false, false, VK_RETURN, true},  // Enter closes when the memo takes no returns
-      {true, true, false, VK_F4, true},       // F4 keeps a change only with AlwaysSaveData
+      {true, true, false, VK_F4, true},        // F4 keeps a change only with AlwaysSaveData
       {false, true, false, VK_F4, false},
   };
   for (const Case& c : cases) {
@@ -165,8 +166,8 @@ TEST(KcBlobEditControl, ClosedEditorPaintsIconOrText) {
     bool hasValue;
     int icon;  // -1: text
   } cases[] = {
-      {bekMemo, bpsIcon, true, 3},  {bekMemo, bpsIcon, false, 2}, {bekPict, bpsIcon, true, 5},
-      {bekOle, bpsIcon, false, 6},  {bekBlob, bpsIcon, true, 1},  {bekMemo, bpsText, true, -1},
+      {bekMemo, bpsIcon, true, 3},      {bekMemo, bpsIcon, false, 2}, {bekPict, bpsIcon, true, 5},
+      {bekOle, bpsIcon, false, 6},      {bekBlob, bpsIcon, true, 1},  {bekMemo, bpsText, true, -1},
       {bekMemo, bpsDefault, false, -1},
   };
   for (const Case& c : cases) {
@@ -219,10 +220,10 @@ TEST_F(KcBlobEditCell, PaintsTheIconInPlace) {
   BlobImages()->GetBitmap(5, &icon);
   int same = 0;
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 18; ++x)
-      same += icon.Pixels()->At(x, y) == bitmap->Pixels()->At(left + x, 2 + y) ? 1 : 0;
+    for (int x = 0; x < 18; ++x) same += icon.Pixels()->At(x, y) == bitmap->Pixels()->At(left + x, 2 + y) ? 1 : 0;
   EXPECT_GT(same, 18 * 16 / 2) << "the icon's drawn pixels";
-  if (const char* dir = std::getenv("VT_SCREENSHOT_DIR")) SavePicturePpm(*bitmap->Pixels(), String(dir) + "/blob-cell.ppm");
+  if (const char* dir = std::getenv("VT_SCREENSHOT_DIR"))
+    SavePicturePpm(*bitmap->Pixels(), String(dir) + "/blob-cell.ppm");
 }
 
 // The picture popup shows the value's picture stretched into its image editor; OK is off until
@@ -280,7 +281,10 @@ TEST(KcBlobEditControl, PicturePopupKeysPostByAlwaysSaveData) {
     WORD key;
     bool alwaysSave, posted;
   } cases[] = {
-      {VK_ESCAPE, true, false}, {VK_F4, true, true}, {VK_F4, false, false}, {VK_RETURN, false, true},
+      {VK_ESCAPE, true, false},
+      {VK_F4, true, true},
+      {VK_F4, false, false},
+      {VK_RETURN, false, true},
   };
   TPicture blue;
   LoadPicture(&blue, TGraphicClass::Of<TBitmap>(), Variant(BitmapBytes(8, 8, clBlue)));
@@ -307,8 +311,10 @@ TEST(KcBlobEditControl, LeavingKeepsTheValue) {
   struct Case {
     TkcBlobEditKind kind;
     Variant value;
-  } cases[] = {{bekPict, Variant(picture)}, {bekBlob, Variant(std::string("\x01\x02"))},
-               {bekMemo, Variant(String("a\r\nb"))}, {bekOle, Null()}};
+  } cases[] = {{bekPict, Variant(picture)},
+               {bekBlob, Variant(std::string("\x01\x02"))},
+               {bekMemo, Variant(String("a\r\nb"))},
+               {bekOle, Null()}};
   for (const Case& c : cases) {
     BlobEditFixture f(c.kind, c.value);
     auto* other = new TEdit(&f.form);
@@ -365,4 +371,9 @@ TEST(KcBlobEditControl, PictureForReview) {
   SavePicturePpm(f.session.Snapshot(f.form.Handle()), String(dir) + "/blob-closed.ppm");
   f.Open();
   SavePicturePpm(f.session.Snapshot(f.edit->PopupWindow()->Handle()), String(dir) + "/blob-picture-popup.ppm");
+  f.session.Key(VK_ESCAPE);
+  memo->SetFocus();
+  f.session.Key(VK_F4);
+  f.session.ProcessMessages();
+  SavePicturePpm(f.session.Snapshot(memo->PopupWindow()->Handle()), String(dir) + "/blob-memo-popup.ppm");
 }
