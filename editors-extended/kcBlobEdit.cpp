@@ -1,6 +1,9 @@
 #include "editors-extended/kcBlobEdit.h"
 
+#include "editors/kcEditUtils.h"
 #include "platform/core/Utf8.h"
+
+namespace tl = kcTextLayout;
 
 const char* const kcBlobImageNames[8] = {"KCBMBLOB_BLOB_NULL", "KCBMBLOB_BLOB", "KCBMBLOB_MEMO_NULL", "KCBMBLOB_MEMO",
                                          "KCBMBLOB_PICT_NULL", "KCBMBLOB_PICT", "KCBMBLOB_OLE_NULL",  "KCBMBLOB_OLE"};
@@ -172,6 +175,150 @@ bool TkcCustomBlobEditProperties::IsProviderFormatUsed(bool) {
   IkcEditDefaultValuesProvider* provider = DefaultValuesProvider();
   return fBlobEditKind == bekMemo && (!provider || !provider->IsBlobValue());
 }
+
+// ---- Icons -----------------------------------------------------------------------------------
+
+namespace {
+
+// One 18 by 16 icon at X of the strip: a sheet for every kind, its contents drawn only for a
+// value that is present (an empty value shows the bare sheet in grey).
+void DrawBlobIcon(TCanvas* C, int AIndex, int X) {
+  const bool filled = AIndex % 2 == 1;
+  const int kind = AIndex / 2;  // 0 blob, 1 memo, 2 picture, 3 OLE
+  const TColor ink = filled ? clBlack : clGray;
+  C->Pen()->SetColor(ink);
+  C->Brush()->SetColor(clWhite);
+  C->Rectangle(X + 2, 1, X + 16, 15);
+  C->Brush()->SetColor(ink);
+  switch (kind) {
+    case 0:  // bytes: a block of dots
+      for (int y = 4; y < 12; y += 3)
+        for (int x = X + 5; x < X + 14; x += 3) C->FillRect(TRect{x, y, x + 2, y + 2});
+      break;
+    case 1:  // text: lines
+      for (int y = 4; y < 13; y += 2) C->FillRect(TRect{X + 5, y, X + (y == 12 ? 10 : 14), y + 1});
+      break;
+    case 2:  // picture: sun and hill
+      if (filled) {
+        C->Brush()->SetColor(clYellow);
+        C->Ellipse(X + 10, 3, X + 14, 7);
+        C->Brush()->SetColor(clGreen);
+        C->Pen()->SetColor(clGreen);
+      }
+      C->Polygon({TPoint{X + 4, 13}, TPoint{X + 8, 7}, TPoint{X + 14, 13}});
+      break;
+    default:  // embedded object: two frames
+      C->Brush()->SetStyle(bsClear);
+      C->Rectangle(X + 4, 3, X + 11, 9);
+      C->Rectangle(X + 7, 7, X + 14, 13);
+      C->Brush()->SetStyle(bsSolid);
+      break;
+  }
+}
+
+}  // namespace
+
+TCustomImageList* BlobImages() {
+  // Lives to the end of the process, as the navigator's glyphs do.
+  static TCustomImageList* images = [] {
+    auto* list = new TCustomImageList(nullptr);
+    list->SetWidth(18);
+    list->SetHeight(16);
+    TBitmap strip(18 * 8, 16);
+    TCanvas* c = strip.Canvas();
+    c->Brush()->SetColor(clOlive);
+    c->FillRect(TRect{0, 0, strip.Width(), strip.Height()});
+    for (int i = 0; i < 8; ++i) DrawBlobIcon(c, i, i * 18);
+    list->AddMasked(&strip, clOlive);
+    return list;
+  }();
+  return images;
+}
+
+// ---- View data and view info ----------------------------------------------------------------
+
+TkcCustomEditViewData* TkcCustomBlobEditProperties::CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace,
+                                                                   bool APreviewMode) {
+  auto* data = new TkcBlobEditViewData(this, AStyle, AIsInplace);
+  data->PreviewMode = APreviewMode;
+  return data;
+}
+
+void TkcBlobEditViewInfo::DrawBackground(TkcCanvas* ACanvas) {
+  if (!ACanvas->RectVisible(Bounds)) return;
+  const HDC dc = ACanvas->Handle();
+  // The icon's exclusion holds for the background below only.
+  const int outer = SaveDC(dc);
+  if (ImageIndex != -1) {
+    TRect r{};
+    IntersectRect(&r, &ImageRect, &ClientRect);
+    DrawImageListImage(ACanvas, BlobImages(), ImageIndex, ImageRect, r, Transparent, BackgroundColor, Enabled);
+  }
+  // The background, and the text when there is no icon.
+  TkcCustomTextEditViewInfo::DrawBackground(ACanvas);
+  RestoreDC(dc, outer);
+  if (ShowFocusRect) {
+    TCanvas* c = ACanvas->Canvas();
+    c->Font()->SetColor(clWhite);
+    c->Brush()->SetColor(clBlack);
+    TRect r = ClientRect;
+    InflateRect(&r, -1, -1);
+    c->DrawFocusRect(r);
+  }
+}
+
+void TkcBlobEditViewInfo::OffsetBounds(int DX, int DY) {
+  TkcCustomTextEditViewInfo::OffsetBounds(DX, DY);
+  OffsetRect(&ImageRect, DX, DY);
+}
+
+String TkcBlobEditViewData::GetDisplayText(const Variant& AEditValue) {
+  return WideToUtf8(BlobProperties()->GetBlobText(AEditValue));
+}
+
+void TkcBlobEditViewData::FillViewInfoValue(TkcCanvas* ACanvas, const Variant& AEditValue,
+                                            TkcCustomTextEditViewInfo* AViewInfo) {
+  auto* info = static_cast<TkcBlobEditViewInfo*>(AViewInfo);
+  TkcCustomBlobEditProperties* p = BlobProperties();
+  p->ResolveAutoEditKind();
+  if (p->BlobPaintStyle() == bpsIcon) {
+    info->Text.clear();
+    info->IsLaidOut = false;
+    // An unresolved kind keeps what it showed.
+    if (p->BlobEditKind() != bekAuto) info->ImageIndex = p->GetBlobImageIndex(AEditValue);
+    return;
+  }
+  TkcCustomDropDownEditViewData::FillViewInfoValue(ACanvas, AEditValue, AViewInfo);
+  info->ImageIndex = -1;
+}
+
+void TkcBlobEditViewData::Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                                    TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) {
+  TkcCustomDropDownEditViewData::Calculate(ACanvas, ABounds, P, AShift, AViewInfo, AIsMouseEvent);
+  auto* info = static_cast<TkcBlobEditViewInfo*>(AViewInfo);
+  TCustomImageList* images = BlobImages();
+  const TRect& c = info->ClientRect;
+  const int left = c.left + (c.right - c.left - images->Width()) / 2;
+  const int top = c.top + (c.bottom - c.top - images->Height()) / 2;
+  info->ImageRect = TRect{left, top, left + images->Width(), top + images->Height()};
+  // A stand-alone editor shows its own value.
+  if (auto* edit = Edit ? dynamic_cast<TkcCustomEdit*>(Edit->GetEditObject()) : nullptr)
+    FillViewInfoValue(ACanvas, edit->EditValue(), info);
+  info->IsHighlighted = false;
+  info->TextFlags = tl::kctfSingleLine | tl::kctfVCenter | (!IsInplace || EndEllipsis ? tl::kctfEndEllipsis : 0u);
+  info->BaseTextFlags = info->TextFlags;
+  info->WrapRequested = false;
+  info->ShowFocusRect = Focused && !IsInplace && !HasPopupWindow;
+}
+
+TSize TkcBlobEditViewData::GetContentSize(TkcCanvas* ACanvas, const Variant& AEditValue,
+                                          const TkcEditSizeProperties& ASize) {
+  TSize size = TkcCustomDropDownEditViewData::GetContentSize(ACanvas, AEditValue, ASize);
+  if (BlobProperties()->BlobPaintStyle() == bpsIcon) size.cx += BlobImages()->Width();
+  return size;
+}
+
+// ---- Popup keys ------------------------------------------------------------------------------
 
 TModalResult TranslateBlobPopupKey(WORD AKey, TShiftState AShift, bool AAlwaysSaveData, bool ACloseOnEnter) {
   const bool alt = AShift.Contains(ssAlt);

@@ -5,6 +5,8 @@
 
 #include "editors-extended/kcImage.h"
 #include "editors/kcPopupEdit.h"
+#include "editors/kcTextEditViewInfo.h"
+#include "platform/forms/ImgList.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
@@ -53,8 +55,10 @@ public:
   int GetOperationSupport() override;
   bool IsEditValueValid(Variant&, bool) override { return true; }
   bool IsProviderFormatUsed(bool AEditFocused) override;
-  bool DropDownOnClick() const { return true; }
+  bool DropDownOnClick() override { return true; }
+  TkcCustomEditPopupWindowClass GetPopupWindowClass() override;
   TClass GetContainerClass() override;
+  TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace, bool APreviewMode = false) override;
 
   // Makes an automatic kind concrete once the data source can tell it.
   void ResolveAutoEditKind();
@@ -78,6 +82,37 @@ public:
 
 // The names of the blob icons, by image index.
 extern const char* const kcBlobImageNames[8];
+// The blob icons (18 by 16, olive mask), one list for every blob editor and cell: per kind an
+// empty and a filled look, in the order of the names.
+TCustomImageList* BlobImages();
+
+// What a closed blob editor or a cell paints: an icon centred, or a one-line text.
+class TkcBlobEditViewInfo : public TkcCustomTextEditViewInfo {
+  VT_CLASS(TkcBlobEditViewInfo, TkcCustomTextEditViewInfo)
+public:
+  // -1 when the text shows instead of an icon.
+  int ImageIndex = -1;
+  TRect ImageRect{};
+  // A stand-alone editor with the focus and no popup shows a focus rectangle.
+  bool ShowFocusRect = false;
+  void DrawBackground(TkcCanvas* ACanvas) override;
+  void OffsetBounds(int DX, int DY) override;
+};
+
+class TkcBlobEditViewData : public TkcCustomDropDownEditViewData {
+  VT_CLASS(TkcBlobEditViewData, TkcCustomDropDownEditViewData)
+public:
+  using TkcCustomDropDownEditViewData::TkcCustomDropDownEditViewData;
+  TkcCustomBlobEditProperties* BlobProperties() const { return static_cast<TkcCustomBlobEditProperties*>(Properties); }
+  TkcCustomEditViewInfo* CreateViewInfo() override { return new TkcBlobEditViewInfo; }
+  void Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                 TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) override;
+  TSize GetContentSize(TkcCanvas* ACanvas, const Variant& AEditValue, const TkcEditSizeProperties& ASize) override;
+  // The blob text of the paint style (never the whole memo).
+  String GetDisplayText(const Variant& AEditValue) override;
+  // The icon of the kind and value with bpsIcon, else the text.
+  void FillViewInfoValue(TkcCanvas* ACanvas, const Variant& AEditValue, TkcCustomTextEditViewInfo* AViewInfo) override;
+};
 
 // The modal result a key gives the blob popup (mrNone: the key is the control's). Enter
 // closes when Ctrl is held or the control closes on Enter (an image, or a memo that does not

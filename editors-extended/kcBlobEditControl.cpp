@@ -1,9 +1,23 @@
 #include "editors-extended/kcBlobEditControl.h"
 
 #include "controls/kcLocalize.h"
+#include "editors/kcEditRepository.h"
 #include "platform/core/Math.h"
+#include "platform/core/Utf8.h"
 
 TClass TkcCustomBlobEditProperties::GetContainerClass() { return TkcBlobEdit::StaticClass(); }
+
+TkcCustomEditPopupWindowClass TkcCustomBlobEditProperties::GetPopupWindowClass() {
+  return TkcBlobEditPopupWindow::StaticClass();
+}
+
+void TkcBlobEditPopupWindow::SendCharToFocus(WPARAM ACharCode) {
+  auto* blob = dynamic_cast<TkcCustomBlobEdit*>(Edit());
+  TkcPopupMemo* memo = blob ? blob->PopupMemo() : nullptr;
+  if (!memo || memo->Properties()->ReadOnly() || !blob->ActiveProperties()->MemoAutoReplace)
+    return TkcPopupEditPopupWindow::SendCharToFocus(ACharCode);
+  blob->ReplacePopupMemoText(Utf8Encode(static_cast<char32_t>(ACharCode)));
+}
 
 void TkcPopupMemo::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   if (BlobEdit) {
@@ -19,6 +33,18 @@ void TkcPopupMemo::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   TkcMemo::DoEditKeyDown(Key, Shift);
 }
 
+void TkcPopupImage::KeyDown(WORD& Key, TShiftState Shift) {
+  if (BlobEdit) {
+    const TModalResult result = TranslateBlobPopupKey(Key, Shift, BlobEdit->ActiveProperties()->AlwaysSaveData, true);
+    if (result != mrNone) {
+      Key = 0;
+      BlobEdit->ClosePopupWithResult(result);
+      return;
+    }
+  }
+  TkcImage::KeyDown(Key, Shift);
+}
+
 TkcCustomBlobEdit::~TkcCustomBlobEdit() { DestroyPopupControls(); }
 
 void TkcCustomBlobEdit::Initialize() {
@@ -31,14 +57,26 @@ void TkcCustomBlobEdit::Initialize() {
 
 void TkcCustomBlobEdit::CreatePopupWindow() {
   TkcCustomPopupEdit::CreatePopupWindow();
-  // The memo and the buttons work while the rest of the program runs on.
+  // The memo, the image and the buttons work while the rest of the program runs on.
   if (PopupWindow()) PopupWindow()->ModalLoop = false;
 }
 
+void TkcCustomBlobEdit::UpdateDrawValue() {
+  // The icon or text of the value now.
+  auto* info = dynamic_cast<TkcBlobEditViewInfo*>(EditViewInfo());
+  if (!info) return;
+  std::unique_ptr<TkcCustomEditViewData> data(GetEffectiveProperties()->CreateViewData(EditStyle(), IsInplace()));
+  data->Edit = this;
+  TkcScreenCanvas canvas;
+  static_cast<TkcBlobEditViewData*>(data.get())->FillViewInfoValue(&canvas, EditValue(), info);
+  if (HandleAllocated()) Invalidate();
+}
+
 bool TkcCustomBlobEdit::CanDropDown() {
-  // Only a memo has an editor in the popup here; other kinds open nothing.
+  // Only memos and pictures have an editor for the popup; other kinds open nothing.
   ActiveProperties()->ResolveAutoEditKind();
-  return ActiveProperties()->BlobEditKind() == bekMemo;
+  const TkcBlobEditKind kind = ActiveProperties()->BlobEditKind();
+  return kind == bekMemo || kind == bekPict;
 }
 
 void TkcCustomBlobEdit::DropDown() {
@@ -47,11 +85,50 @@ void TkcCustomBlobEdit::DropDown() {
 }
 
 TWinControl* TkcCustomBlobEdit::GetPopupFocusedControl() {
-  return fMemo ? fMemo : TkcCustomPopupEdit::GetPopupFocusedControl();
+  if (fMemo) return fMemo;
+  if (fImage) return fImage;
+  return TkcCustomPopupEdit::GetPopupFocusedControl();
+}
+
+void TkcCustomBlobEdit::GetPopupClientSize(SIZE& ASize) {
+  TkcCustomPopupEdit::GetPopupClientSize(ASize);
+  if (!fImage || !ActiveProperties()->PictureAutoSize) return;
+  TPicture* picture = fImage->Picture();
+  ASize.cx = std::max(picture->Width() + 4, ActiveProperties()->PopupMinWidth());
+  ASize.cy = std::max(picture->Height() + 4 + fButtonBar->Height(), ActiveProperties()->PopupMinHeight());
+}
+
+TGraphicClass TkcCustomBlobEdit::GetGraphicClass(bool APastingFromClipboard) {
+  TkcCustomBlobEditProperties* p = ActiveProperties();
+  if (IsInplace()) return p->GetGraphicClass(this, -1, APastingFromClipboard);
+  TGraphicClass result = p->PictureGraphicClass();
+  if (!result && APastingFromClipboard) result = TGraphicClass::Of<TBitmap>();
+  if (OnGetGraphicClass) OnGetGraphicClass(this, APastingFromClipboard, result);
+  return result;
+}
+
+void TkcCustomBlobEdit::ReplacePopupMemoText(const String& AText) {
+  if (!fMemo) return;
+  fMemo->SetText(AText);
+  fMemo->SetSelStart(static_cast<int>(Utf8Length(AText)));
+  fMemo->SetSelLength(0);
+  fMemo->SetModifiedAfterEnter(true);
+  PopupControlChanged();
+}
+
+void TkcCustomBlobEdit::PopupControlChanged() {
+  fPopupModified = true;
+  if (fOkButton) {
+    fOkButton->SetEnabled(true);
+    fOkButton->SetDefault(true);
+  }
 }
 
 void TkcCustomBlobEdit::CreatePopupControls() {
   TkcCustomBlobEditProperties* props = ActiveProperties();
+  const bool memoKind = props->BlobEditKind() == bekMemo;
+  // A change of kind between openings replaces the control.
+  if ((memoKind && fImage) || (!memoKind && fMemo)) DestroyPopupControls();
   if (!fHost) {
     fHost = new TPanel(nullptr);
     fHost->SetBevelOuter(bvNone);
@@ -61,49 +138,91 @@ void TkcCustomBlobEdit::CreatePopupControls() {
     fButtonBar->SetBevelOuter(bvNone);
     fButtonBar->SetParent(fHost);
     fButtonBar->SetAlign(alBottom);
-    fMemo = new TkcPopupMemo(nullptr);
-    fMemo->BlobEdit = this;
-    fMemo->SetParent(fHost);
-    fMemo->SetAlign(alClient);
-    fMemo->Properties()->OnChange = [this](TObject*) {
-      fMemoModified = true;
-      if (fOkButton) {
-        fOkButton->SetEnabled(true);
-        fOkButton->SetDefault(true);
-      }
-    };
-    fMemo->OnEditing = [this](TObject*, bool& CanEdit) { CanEdit = CanModify(); };
   }
   const bool readOnly = !CanModify();
-  TkcCustomMemoProperties* memo = fMemo->Properties();
-  memo->SetReadOnly(readOnly);
-  memo->SetCharCase(props->MemoCharCase);
-  memo->SetMaxLength(props->MemoMaxLength);
-  memo->SetScrollBars(props->MemoScrollBars);
-  memo->SetWantReturns(props->MemoWantReturns);
-  memo->SetWantTabs(props->MemoWantTabs);
-  memo->SetWordWrap(props->MemoWordWrap);
-  fMemo->SetEditValue(EditValue());
-  fMemoModified = false;
+  if (memoKind) {
+    if (!fMemo) {
+      fMemo = new TkcPopupMemo(nullptr);
+      fMemo->BlobEdit = this;
+      fMemo->SetParent(fHost);
+      fMemo->SetAlign(alClient);
+      fMemo->Properties()->OnChange = [this](TObject*) { PopupControlChanged(); };
+      fMemo->OnEditing = [this](TObject*, bool& CanEdit) { CanEdit = CanModify(); };
+    }
+    TkcCustomMemoProperties* memo = fMemo->Properties();
+    memo->SetReadOnly(readOnly);
+    memo->SetCharCase(props->MemoCharCase);
+    memo->SetMaxLength(props->MemoMaxLength);
+    memo->SetScrollBars(props->MemoScrollBars);
+    memo->SetWantReturns(props->MemoWantReturns);
+    memo->SetWantTabs(props->MemoWantTabs);
+    memo->SetWordWrap(props->MemoWordWrap);
+    // The memo looks as the editor does.
+    fMemo->EditStyle()->SetFont(GetActiveStyle()->GetVisibleFont());
+    fMemo->EditStyle()->SetColor(GetActiveStyle()->GetColor());
+    fMemo->SetEditValue(EditValue());
+  } else {
+    if (!fImage) {
+      fImage = new TkcPopupImage(nullptr);
+      fImage->BlobEdit = this;
+      fImage->SetParent(fHost);
+      fImage->SetAlign(alClient);
+      fImage->EditStyle()->SetEditBorderStyle(ebsNone);
+      TkcImageProperties* image = fImage->Properties();
+      image->OnChange = [this](TObject*) { PopupControlChanged(); };
+      fImage->OnEditing = [this](TObject*, bool& CanEdit) { CanEdit = CanModify(); };
+      // A picture loaded from a file while the popup was already gone still goes back.
+      image->OnClosePopup = [this](TObject* Sender, TkcEditCloseUpReason AReason) {
+        if (DroppedDown()) return;
+        if (AReason == crEnter) PostPopupValue();
+        if (TkcCustomEditProperties* p = GetEffectiveProperties(); p->OnClosePopup) p->OnClosePopup(Sender, AReason);
+      };
+      image->OnGetGraphicClass = [this](TObject*, int, bool APasting, TGraphicClass& AClass) {
+        AClass = GetGraphicClass(APasting);
+      };
+      fImage->OnGetGraphicClass = [this](TObject*, bool APasting, TGraphicClass& AClass) {
+        AClass = GetGraphicClass(APasting);
+      };
+    }
+    TkcImageProperties* image = fImage->Properties();
+    image->SetReadOnly(readOnly);
+    image->SetShowFocusRect(false);
+    image->SetStretch(true);
+    image->SetCustomFilter(props->PictureFilter);
+    image->SetGraphicTransparency(props->PictureTransparency);
+    image->SetGraphicClass(props->PictureGraphicClass());
+    TkcPopupMenuItems items = {pmiCut, pmiCopy, pmiPaste, pmiDelete, pmiLoad, pmiSave};
+    if (!props->ShowPicturePopup) {
+      items = {};
+    } else if (!props->ShowExPopupItems) {
+      items.Exclude(pmiLoad);
+      items.Exclude(pmiSave);
+    }
+    image->PopupMenuLayout()->MenuItems = items;
+    // Loaded without counting as a change of the user's.
+    fImage->SetEditValue(EditValue());
+  }
+  fPopupModified = false;
+  CreateButtons(readOnly);
+  props->SetPopupControl(fHost);
+}
 
+void TkcCustomBlobEdit::CreateButtons(bool AReadOnly) {
   // The buttons, measured on the editor's font.
-  const String firstCaption = LocalizeText(readOnly ? "&Close" : "&Cancel");
+  const String firstCaption = LocalizeText(AReadOnly || !DataBinding()->IsDataSourceActive() ? "&Close" : "&Cancel");
   const String okCaption = LocalizeText("&OK");
   TkcCanvas* canvas = Canvas();
   canvas->SetFont(GetActiveStyle()->GetVisibleFont());
-  const int w = std::max(canvas->TextWidth(okCaption + "00"), canvas->TextWidth(firstCaption + "00"));
-  const int h = MulDiv(canvas->TextHeight("Wg"), 20, 13);
-  const int gap = h / 3;
-  fButtonBar->SetHeight(h + 2 * (h / 6));
+  fButtonWidth = std::max(canvas->TextWidth(okCaption + "00"), canvas->TextWidth(firstCaption + "00"));
+  fButtonHeight = MulDiv(canvas->TextHeight("Wg"), 20, 13);
+  fButtonBar->SetHeight(fButtonHeight + 2 * (fButtonHeight / 6));
   if (!fCancelButton) {
     fCancelButton = new TkcButton(nullptr);
     fCancelButton->SetParent(fButtonBar);
     fCancelButton->OnClick = [this](TObject*) { ClosePopupWithResult(mrCancel); };
   }
   fCancelButton->SetCaption(firstCaption);
-  fCancelButton->SetBounds(fHost->Width() - w - gap, h / 6, w, h);
-  fCancelButton->SetAnchors({akTop, akRight});
-  if (readOnly) {
+  if (AReadOnly) {
     delete fOkButton;
     fOkButton = nullptr;
   } else {
@@ -113,27 +232,54 @@ void TkcCustomBlobEdit::CreatePopupControls() {
       fOkButton->OnClick = [this](TObject*) { ClosePopupWithResult(mrOk); };
     }
     fOkButton->SetCaption(okCaption);
-    fOkButton->SetBounds(fCancelButton->Left() - gap - w, h / 6, w, h);
-    fOkButton->SetAnchors({akTop, akRight});
     fOkButton->SetEnabled(false);
     fOkButton->SetDefault(false);
   }
-  props->SetPopupControl(fHost);
+  PlaceButtons();
+}
+
+void TkcCustomBlobEdit::PlaceButtons() {
+  if (!fCancelButton) return;
+  const int w = fButtonWidth, h = fButtonHeight, gap = h / 3;
+  fCancelButton->SetBounds(fHost->ClientWidth() - w - gap, h / 6, w, h);
+  if (fOkButton) fOkButton->SetBounds(fCancelButton->Left() - gap - w, h / 6, w, h);
+}
+
+void TkcCustomBlobEdit::PositionPopupWindowChildren(const TRect& AClientRect) {
+  TkcCustomPopupEdit::PositionPopupWindowChildren(AClientRect);
+  if (ActiveProperties()->PopupControl() == fHost) PlaceButtons();
 }
 
 void TkcCustomBlobEdit::DestroyPopupControls() {
   if (!fHost) return;
   if (Properties()->PopupControl() == fHost) Properties()->SetPopupControl(nullptr);
   ActiveProperties()->SetPopupControl(nullptr);
-  delete fHost;  // the buttons and the memo are its children
+  delete fHost;  // the buttons and the memo or image are its children
   fHost = nullptr;
   fButtonBar = nullptr;
   fMemo = nullptr;
+  fImage = nullptr;
   fOkButton = fCancelButton = nullptr;
 }
 
 void TkcCustomBlobEdit::ClosePopupWithResult(TModalResult AResult) {
   ClosePopupWithReason(AResult == mrOk ? crEnter : AResult == mrCancel ? crCancel : crClose);
+}
+
+void TkcCustomBlobEdit::PropertiesChanged(TObject* Sender) {
+  TkcCustomPopupEdit::PropertiesChanged(Sender);
+  // An open picture popup reads pictures with the class now set.
+  if (fImage && !IsDestroying() && DroppedDown())
+    fImage->Properties()->SetGraphicClass(ActiveProperties()->PictureGraphicClass());
+}
+
+void TkcCustomBlobEdit::DoEditKeyPress(char32_t& Key) {
+  // Without ImmediatePopup a typed character does nothing: there is no text to type into.
+  if (Key >= 32 && !ActiveProperties()->ImmediatePopup && !HasPopupWindow()) {
+    Key = 0;
+    return;
+  }
+  TkcCustomPopupEdit::DoEditKeyPress(Key);
 }
 
 void TkcCustomBlobEdit::PopupWindowClosed(TObject* Sender) {
@@ -149,19 +295,53 @@ void TkcCustomBlobEdit::PopupWindowClosed(TObject* Sender) {
 }
 
 void TkcCustomBlobEdit::PostPopupValue() {
-  if (!fMemo) return;
+  if (!fMemo && !fImage) return;
   const TModalResult result = CloseUpReason() == crEnter ? mrOk : CloseUpReason() == crCancel ? mrCancel : mrNone;
-  if (!ShouldPostBlobPopupValue(fMemoModified, result, ActiveProperties()->AlwaysSaveData)) return;
+  if (!ShouldPostBlobPopupValue(fPopupModified, result, ActiveProperties()->AlwaysSaveData)) return;
   if (!DoEditing()) return;
-  fMemoModified = false;
+  fPopupModified = false;
+  Variant value;
+  if (fMemo) {
+    value = Variant(fMemo->Text());
+  } else {
+    TGraphic* graphic = fImage->Picture()->Graphic();
+    fLastGraphicClass = graphic && !graphic->Empty() ? TGraphicClass(graphic->ClassType()) : TGraphicClass();
+    value = fImage->EditValue();
+  }
   fUserChange = true;
   try {
-    SetInternalEditValue(Variant(fMemo->Text()));
+    SetInternalEditValue(value);
   } catch (...) {
     fUserChange = false;
     throw;
   }
   fUserChange = false;
   SetModifiedAfterEnter(true);
+  if (fImage) DoAssignPicture();
   if (ActiveProperties()->ImmediatePost && CanPostEditValue() && ValidateEdit(true)) PostEditValue(false);
+}
+
+void TkcCustomBlobEdit::DoAssignPicture() {
+  LockEditValueChanging(true);
+  try {
+    if (Properties()->OnAssignPicture) Properties()->OnAssignPicture(this, fImage->Picture());
+    if (RepositoryItem()) {
+      auto* p = static_cast<TkcCustomBlobEditProperties*>(RepositoryItem()->Properties());
+      if (p->OnAssignPicture) p->OnAssignPicture(this, fImage->Picture());
+    }
+  } catch (...) {
+    LockEditValueChanging(false);
+    throw;
+  }
+  LockEditValueChanging(false);
+  // The handlers may have changed the picture; the editing check runs once more.
+  PushModifiedState();
+  SetModified(false);
+  try {
+    DoEditing();
+  } catch (...) {
+    PopModifiedState();
+    throw;
+  }
+  PopModifiedState();
 }

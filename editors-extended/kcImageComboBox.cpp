@@ -140,7 +140,42 @@ int TkcCustomImageComboBoxProperties::GetOperationSupport() {
   return support;
 }
 
+void TkcCustomImageComboBoxProperties::Changed() {
+  // Items or their values may have changed.
+  fValueIndexBuilt = false;
+  TkcCustomComboBoxProperties::Changed();
+}
+
+void TkcCustomImageComboBoxProperties::BuildValueIndex() const {
+  fValueIndex.clear();
+  fFirstNullItem = -1;
+  fValueIndexUsable = true;
+  fValueIndexBuilt = true;
+  for (int i = 0; i < fItems->Count() && fValueIndexUsable; ++i) {
+    TkcImageComboBoxItem* item = fItems->Items(i);
+    if (!item) {
+      fValueIndexUsable = false;
+    } else if (item->Value().IsNull()) {
+      if (fFirstNullItem < 0) fFirstNullItem = i;
+    } else if (item->Value().IsOrdinal() && !item->Value().IsArray()) {
+      fValueIndex.emplace(item->Value().AsInt64(), i);  // the first of equal values stays
+    } else {
+      fValueIndexUsable = false;
+    }
+  }
+  if (!fValueIndexUsable) fValueIndex.clear();
+}
+
 TkcImageComboBoxItem* TkcCustomImageComboBoxProperties::ItemForValue(const Variant& AValue) const {
+  if (!fValueIndexBuilt) BuildValueIndex();
+  if (fValueIndexUsable && !AValue.IsArray()) {
+    // Integers equal integers by value only, and Null only Null.
+    if (AValue.IsNull()) return fFirstNullItem >= 0 ? fItems->Items(fFirstNullItem) : nullptr;
+    if (AValue.IsOrdinal()) {
+      auto it = fValueIndex.find(AValue.AsInt64());
+      return it != fValueIndex.end() ? fItems->Items(it->second) : nullptr;
+    }
+  }
   for (int i = 0; i < fItems->Count(); ++i)
     if (TkcImageComboBoxItem* item = fItems->Items(i); item && VariantsEqual(item->Value(), AValue)) return item;
   return nullptr;

@@ -3,6 +3,8 @@
 // an image. The edit value is the chosen item's value; the editor shows its description and
 // the popup lists every item with its image.
 
+#include <unordered_map>
+
 #include "editors/kcComboBox.h"
 #include "editors/kcTextEditViewInfo.h"
 #include "platform/forms/ImgList.h"
@@ -66,8 +68,11 @@ public:
   WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true) override;
   void EditValueToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
   bool IsLookupItem(const String& AText) override;
+  void Changed() override;
 
-  // The first item (in index order) whose value equals AValue; null when none.
+  // The first item (in index order) whose value equals AValue; null when none. Integer values
+  // are found through an index while every item holds an integer or Null (grids look a value
+  // up per row); other values are compared item by item.
   TkcImageComboBoxItem* ItemForValue(const Variant& AValue) const;
   // The first item whose description equals AText regardless of case; null when none or
   // when descriptions are not shown.
@@ -112,6 +117,11 @@ private:
   std::unique_ptr<TkcFreeNotificator> fImagesNotificator;
   // A change of either list's images repaints every editor and cell of these properties.
   TChangeLink fImagesChangeLink, fLargeImagesChangeLink;
+  // Integer value -> first item index, rebuilt on the first lookup after a change.
+  void BuildValueIndex() const;
+  mutable std::unordered_map<std::int64_t, int> fValueIndex;
+  mutable int fFirstNullItem = -1;
+  mutable bool fValueIndexBuilt = false, fValueIndexUsable = false;
 };
 
 class TkcImageComboBoxProperties : public TkcCustomImageComboBoxProperties {

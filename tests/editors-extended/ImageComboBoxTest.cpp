@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "data/kcDataUtils.h"
 #include "editors-extended/kcImageComboBox.h"
 #include "editors/EditorCanvasFixture.h"
 #include "editors/PicturePpm.h"
@@ -153,7 +154,20 @@ TEST_F(KcImageComboBoxCell, PaintsTheImageInPlace) {
     EXPECT_EQ(ColorFromPixel(bitmap->Pixels()->At(c.x, c.y)) & 0xFFFFFF, colour) << value;
     EXPECT_GE(image->TextRect.left, image->ImageRect.right);
     EXPECT_EQ(image->Text, value == 2 ? "Item" : "");
+    if (const char* dir = std::getenv("VT_SCREENSHOT_DIR"))
+      SavePicturePpm(*bitmap->Pixels(), String(dir) + "/image-combo-cell-" + std::to_string(value) + ".ppm");
   }
+  // An image as wide as the client less its gaps leaves no room for text.
+  TImageList wide(nullptr);
+  wide.SetWidth(200);
+  p.SetImages(&wide);
+  std::unique_ptr<TkcCustomEditViewInfo> info(data->CreateViewInfo());
+  text->FillViewInfoValue(canvas.get(), Variant(2), static_cast<TkcCustomTextEditViewInfo*>(info.get()));
+  data->Calculate(canvas.get(), TRect{0, 0, 120, 20}, POINT{-1, -1}, {}, info.get(), false);
+  auto* image = static_cast<TkcImageComboBoxViewInfo*>(info.get());
+  EXPECT_LE(image->TextRect.right - image->TextRect.left, 0);
+  EXPECT_EQ(image->ImageRect.left, image->ClientRect.left + 2);
+  p.SetImages(nullptr);
 }
 
 // A change of the images repaints the closed editor; a list destroyed first is let go of (the
@@ -283,6 +297,36 @@ TEST(KcImageComboBox, ItemLookupsAndDisplayInfo) {
   EXPECT_EQ(p->GetOperationSupport(), 0x37C);
 }
 
+// The value index answers as the item-by-item comparison does: the first item of equal value,
+// integers of any width alike, Null only for Null; with items of other kinds, and after items
+// change, the answers stay the same.
+TEST(KcImageComboBox, ValueLookupMatchesTheItemByItemComparison) {
+  TkcImageComboBoxProperties p(nullptr);
+  for (const Variant& v : {Variant(10), Variant(20), Variant(std::int64_t(20)), Null(), Variant(30), Null()})
+    p.Items()->Add()->SetValue(v);
+  const Variant lookups[] = {Variant(20),        Variant(std::int64_t(30)), Variant(std::int16_t(10)), Variant(20.0),
+                             Variant(String("20")), Null(),                  Variant(true),      Variant(99),
+                             Unassigned()};
+  auto check = [&](const char* AState) {
+    for (const Variant& v : lookups) {
+      TkcImageComboBoxItem* expected = nullptr;
+      for (int i = 0; i < p.Items()->Count() && !expected; ++i)
+        if (VariantsEqual(p.Items()->Items(i)->Value(), v)) expected = p.Items()->Items(i);
+      EXPECT_EQ(p.ItemForValue(v), expected) << AState << " " << VarToStr(v);
+    }
+  };
+  check("integers");
+  EXPECT_EQ(p.ItemForValue(Variant(20)), p.Items()->Items(1));
+  EXPECT_EQ(p.ItemForValue(Null()), p.Items()->Items(3));
+  p.Items()->Items(0)->SetValue(Variant(30));
+  EXPECT_EQ(p.ItemForValue(Variant(30)), p.Items()->Items(0)) << "a changed value is found at once";
+  EXPECT_EQ(p.ItemForValue(Variant(10)), nullptr);
+  p.Items()->Add()->SetValue(Variant(String("True")));
+  check("mixed");
+  p.Items()->Delete(0);
+  check("after a delete");
+}
+
 // The value's item follows the items (the lower index wins), and the editor stays unmodified.
 TEST(KcImageComboBox, ShownItemFollowsTheItems) {
   ImageComboFixture f;
@@ -309,6 +353,55 @@ TEST(KcImageComboBox, FreedImagesAreForgotten) {
   f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN, "\r");
   EXPECT_EQ(f.combo->Text(), "Ten");
+}
+
+// The list shows the large images when assigned, in rows high enough for them; the closed
+// editor keeps to the small ones.
+TEST(KcImageComboBox, ListShowsTheLargeImages) {
+  ImageComboFixture f;
+  auto* large = new TImageList(&f.form);
+  large->SetWidth(24);
+  large->SetHeight(24);
+  TBitmap strip(72, 24);
+  const TColor colours[] = {clRed, clLime, clBlue};
+  for (int i = 0; i < 3; ++i) {
+    strip.Canvas()->Brush()->SetColor(colours[i]);
+    strip.Canvas()->FillRect(TRect{i * 24, 0, i * 24 + 24, 24});
+  }
+  large->Add(&strip, nullptr);
+  f.combo->Properties()->SetLargeImages(large);
+  f.session.Key(VK_F4);
+  ASSERT_TRUE(f.combo->DroppedDown());
+  f.session.ProcessMessages();
+  TkcComboBoxListBox* list = f.combo->List();
+  EXPECT_EQ(list->GetItemHeight(0), 26);
+  const TRect row = list->ItemRect(2);
+  const Surface s = f.session.Snapshot(f.combo->PopupWindow()->Handle());
+  const TPoint at = list->ClientToScreen(TPoint{row.left + 14, (row.top + row.bottom) / 2});
+  const TPoint origin = f.combo->PopupWindow()->ClientToScreen(TPoint{0, 0});
+  EXPECT_EQ(SurfaceColour(s, at.x - origin.x, at.y - origin.y), 0xFF0000u) << "the third large image, blue";
+  auto* info = static_cast<TkcImageComboBoxViewInfo*>(f.combo->EditViewInfo());
+  EXPECT_EQ(info->ImageRect.right - info->ImageRect.left, 16);
+}
+
+// Wrapped descriptions: the popup asks no width of its own (it takes the editor's) and the rows
+// grow to the wrapped text.
+TEST(KcImageComboBox, MultiLineTextWrapsInTheEditorsWidth) {
+  ImageComboFixture f;
+  const int single = f.combo->List() ? f.combo->List()->GetItemHeight(0) : 0;
+  f.combo->Properties()->Items()->Items(1)->SetDescription(
+      "Twenty is a description long enough to wrap over several rows of the list");
+  f.combo->Properties()->SetMultiLineText(true);
+  f.session.Key(VK_F4);
+  ASSERT_TRUE(f.combo->DroppedDown());
+  auto* list = static_cast<TkcImageComboBoxListBox*>(f.combo->List());
+  SIZE size{};
+  f.combo->GetPopupClientSize(size);
+  EXPECT_EQ(size.cx, 0);
+  EXPECT_GT(list->MeasuringClientWidth(), 0);
+  EXPECT_LT(list->MeasuringClientWidth(), f.combo->Width());
+  EXPECT_GT(list->GetItemHeight(1), 2 * 13) << "at least two rows of text";
+  EXPECT_GT(list->GetItemHeight(1), single);
 }
 
 // With VT_SCREENSHOT_DIR set, a picture of the open list with coloured images, for looking at

@@ -5,21 +5,13 @@
 
 #include <cstdio>
 
+#include "editors-extended/PictureBytes.h"
 #include "editors-extended/kcImage.h"
 #include "platform/forms/Clipbrd.h"
 #include "platform/forms/Dialogs.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
-
-std::string BitmapBytes(int w, int h, TColor color) {
-  TBitmap bitmap(w, h);
-  bitmap.Canvas()->Brush()->SetColor(color);
-  bitmap.Canvas()->FillRect(Rect(0, 0, w, h));
-  TMemoryStream stream;
-  bitmap.SaveToStream(&stream);
-  return std::string(static_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
-}
 
 struct ImageFixture {
   TFormsSession session;
