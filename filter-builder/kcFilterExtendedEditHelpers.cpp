@@ -1,6 +1,7 @@
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
 #include "editors-extended/kcCalcEdit.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
@@ -246,6 +247,41 @@ void TkcFilterImageComboBoxHelper::InitializeProperties(TkcCustomEditProperties*
   combo->SetShowDescriptions(true);
 }
 
+bool TkcFilterLookupComboBoxHelper::KeepsDefaultValuesProvider(TkcCustomEditProperties* ASourceProperties) const {
+  // A lookup field defines the list: the value editor needs the field too.
+  auto* source = dynamic_cast<TkcCustomLookupEditProperties*>(ASourceProperties);
+  return source && source->IsDefinedByLookupField();
+}
+
+TkcFilterEditClass TkcFilterLookupComboBoxHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcLookupComboBox, TkcLookupComboBoxProperties>();
+}
+
+void TkcFilterLookupComboBoxHelper::ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties*, Variant& AValue,
+                                                    String& ADisplayText) const {
+  AValue = AEdit->GetFilterEditValue();
+  ADisplayText.clear();
+  if (auto* edit = dynamic_cast<TkcCustomLookupEdit*>(AEdit->GetFilterEditControl()))
+    ADisplayText = edit->LookupEditData()->KeyText(AValue);
+}
+
+TkcConditionOperators TkcFilterLookupComboBoxHelper::GetSupportedOperators(TkcCustomEditProperties*,
+                                                                           TkcValueTypeClass, bool) const {
+  return ChoiceOperators(false);
+}
+
+void TkcFilterLookupComboBoxHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                         TkcCustomEditProperties* ASourceProperties,
+                                                         bool AKeepButtons) const {
+  TkcFilterComboBoxHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* lookup = dynamic_cast<TkcCustomLookupEditProperties*>(AProperties);
+  if (!lookup) return;
+  lookup->SetDropDownAutoSize(true);
+  lookup->SetDropDownListStyle(lsFixedList);
+  lookup->SetDropDownSizeable(true);
+  lookup->IncrementalFiltering = true;
+}
+
 void RegisterExtendedFilterEditHelpers() {
   if (gInitCount++ != 0) return;
   RegisterStandardFilterEditHelpers();
@@ -260,12 +296,17 @@ void RegisterExtendedFilterEditHelpers() {
   GetFilterEditsController()->Register(TkcImageComboBoxProperties::StaticClass(), TkcFilterImageComboBoxHelper::Class());
   GetFilterEditsController()->Register(TkcCalcEditProperties::StaticClass(), TkcFilterCalcEditHelper::Class());
   GetFilterEditsController()->Register(TkcMRUEditProperties::StaticClass(), TkcFilterTextEditHelper::Class());
+  GetFilterEditsController()->Register(TkcLookupComboBoxProperties::StaticClass(),
+                                       TkcFilterLookupComboBoxHelper::Class());
 }
 
 void UnregisterExtendedFilterEditHelpers() {
   if (gInitCount == 0 || --gInitCount != 0) return;
   if (!FilterEditsControllerExists()) return;
   // In reverse order of the registration; the last pair gone frees the controller.
+  GetFilterEditsController()->Unregister(TkcLookupComboBoxProperties::StaticClass(),
+                                         TkcFilterLookupComboBoxHelper::Class());
+  if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcMRUEditProperties::StaticClass(), TkcFilterTextEditHelper::Class());
   if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcCalcEditProperties::StaticClass(), TkcFilterCalcEditHelper::Class());

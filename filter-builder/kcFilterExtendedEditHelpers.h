@@ -122,5 +122,21 @@ public:
                             bool AKeepButtons) const override;
 };
 
+// Lookup combo boxes: equals, does not equal and the blank tests; the value is the chosen key,
+// shown by its list text, picked in a fixed-list lookup combo box with a sizeable list.
+class TkcFilterLookupComboBoxHelper : public TkcFilterComboBoxHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterLookupComboBoxHelper, TkcFilterComboBoxHelper)
+public:
+  bool KeepsDefaultValuesProvider(TkcCustomEditProperties* ASourceProperties) const override;
+  TkcFilterEditClass GetFilterEditClass() const override;
+  void ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties, Variant& AValue,
+                       String& ADisplayText) const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+  bool AcceptsValue(TkcValueTypeClass, Variant&) const override { return true; }
+};
+
 void RegisterExtendedFilterEditHelpers();
 void UnregisterExtendedFilterEditHelpers();

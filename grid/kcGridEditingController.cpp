@@ -60,6 +60,8 @@ bool TkcGridEditingController::PrepareEdit(TkcGridColumn* AItem) {
   if (!site) return false;
   fEdit = GetEditFor(AItem);
   fEditProperties = EditPropertiesOf(AItem);
+  // The editor follows the defaults of the item's source (a field's length, read-only state).
+  fEdit->Properties()->SetDefaultValuesProvider(AItem->DataBinding()->GetDefaultValuesProvider());
   fEditingItem = AItem;
   fEditingRow = row;
   fEdit->SetParent(site);

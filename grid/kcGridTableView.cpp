@@ -511,15 +511,17 @@ String TkcGridTableView::GetGroupRowText(int ARowIndex) {
   return column->Caption() + " : " + fDataController->GetDisplayText(info.RecordIndex, item);
 }
 
-String TkcGridTableView::GetCopyText(bool AWithCaptions, bool ASelectedOnly) {
-  if (fVisibleColumns.empty()) return AWithCaptions ? "\r\n" : "";
+String TkcGridTableView::GetCopyText(bool AWithCaptions, bool ASelectedOnly,
+                                     const std::vector<TkcGridColumn*>& AColumns) {
+  const std::vector<TkcGridColumn*>& columns = AColumns.empty() ? fVisibleColumns : AColumns;
+  if (columns.empty()) return AWithCaptions ? "\r\n" : "";
   String text;
   std::vector<int> items;
-  for (TkcGridColumn* c : fVisibleColumns) items.push_back(c->ItemIndex());
+  for (TkcGridColumn* c : columns) items.push_back(c->ItemIndex());
   if (AWithCaptions) {
-    for (size_t i = 0; i < fVisibleColumns.size(); ++i) {
+    for (size_t i = 0; i < columns.size(); ++i) {
       if (i) text += '\t';
-      text += fVisibleColumns[i]->Caption();
+      text += columns[i]->Caption();
     }
     text += "\r\n";
   }
@@ -542,8 +544,9 @@ String TkcGridTableView::GetCopyText(bool AWithCaptions, bool ASelectedOnly) {
   return text;
 }
 
-void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
-  Clipboard()->SetAsText(GetCopyText(AWithCaptions, ASelectedOnly));
+void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly,
+                                       const std::vector<TkcGridColumn*>& AColumns) {
+  Clipboard()->SetAsText(GetCopyText(AWithCaptions, ASelectedOnly, AColumns));
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {

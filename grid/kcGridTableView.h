@@ -102,6 +102,9 @@ public:
   bool ActuallyVisible() const;
   bool Hidden() const { return fHidden; }
   void SetHidden(bool Value) { fHidden = Value; }
+  // Among the table controller's selected columns (cells selected several at a time).
+  bool Selected() const { return fSelected; }
+  void SetSelected(bool Value);
   TAlignment Alignment() const { return fAlignment; }
   void SetAlignment(TAlignment Value);
   bool IsAlignmentAssigned() const { return fIsAlignmentAssigned; }
@@ -177,7 +180,7 @@ private:
   TkcGridTableView* fGridView;
   int fID = -1;
   String fCaption;
-  bool fIsCaptionAssigned = false, fVisible = true, fHidden = false;
+  bool fIsCaptionAssigned = false, fVisible = true, fHidden = false, fSelected = false;
   int fWidth = 64, fMinWidth = 20, fBestFitMaxWidth = 0;
   TAlignment fAlignment = taLeftJustify, fHeaderAlignmentHorz = taLeftJustify, fFooterAlignmentHorz = taLeftJustify;
   bool fIsAlignmentAssigned = false;
@@ -280,8 +283,9 @@ public:
   void SetTopRowIndex(int Value);
   int MaxTopRowIndex() const;
 
-  String GetCopyText(bool AWithCaptions, bool ASelectedOnly);
-  void CopyToClipboard(bool AWithCaptions, bool ASelectedOnly);
+  // AColumns: the columns to copy, in view order (none: the visible ones).
+  String GetCopyText(bool AWithCaptions, bool ASelectedOnly, const std::vector<TkcGridColumn*>& AColumns = {});
+  void CopyToClipboard(bool AWithCaptions, bool ASelectedOnly, const std::vector<TkcGridColumn*>& AColumns = {});
   // The group row's text: the grouped column's caption and the value.
   String GetGroupRowText(int ARowIndex);
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);

@@ -714,6 +714,10 @@ int TkcGridIndicatorItemViewInfo::IndicatorKind() {
   return selected ? 4 : 0;
 }
 
+bool TkcGridIndicatorItemViewInfo::GetHotTrack() {
+  return Kind == TkcGridIndicatorViewInfo::ikHeader && TableView()->OptionsCustomize()->ColumnsQuickCustomization();
+}
+
 TkcGridHitTestFactory TkcGridIndicatorItemViewInfo::GetHitTestClass() {
   if (Kind == TkcGridIndicatorViewInfo::ikRow) return MakeGridHitTest<TkcGridRowIndicatorHitTest>;
   return MakeGridHitTest<TkcGridIndicatorHitTest>;
@@ -1127,6 +1131,9 @@ void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
     Selected = !controller || controller->FocusedItem() == Column ||
                (dc->MultiSelect() && dc->IsRowSelected(RowIndex()));
   }
+  // Cells selected several at a time: the selected rows' cells in the selected columns.
+  if (TkcGridTableController* controller = view->TableController(); controller && options->CellMultiSelect())
+    Selected = Selected && !Row->IsNewItemRow() && controller->IsCellSelected(RowIndex(), Column);
   P = view->Styles()->GetDataCellVisualParams(RowIndex(), Column, Selected, view->DrawRecordFocused());
 }
 

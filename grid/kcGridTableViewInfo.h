@@ -446,6 +446,8 @@ public:
   TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override;
   TkcCustomGridHitTest* GetItemHitTest(const TPoint& P);
   bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
+  // The header's quick-customization mark reacts to the mouse.
+  bool GetHotTrack() override;
 
 protected:
   void GetViewParams(TkcVisualParams& P) override;
