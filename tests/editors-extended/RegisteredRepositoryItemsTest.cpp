@@ -7,6 +7,7 @@
 #include "editors-extended/kcButtonEdit.h"
 #include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
@@ -224,8 +225,7 @@ TEST(ExtendedEditorsRegistration, EveryKindOnceInNameOrderWithItsText) {
       {TkcImageProperties::StaticClass(), "Image|Represents an image editor"},
       {TkcImageComboBoxProperties::StaticClass(),
        "ImageComboBox|Represents an editor displaying the list of images and text strings within the dropdown window"},
-      // The lookup combo box ("LookupComboBox|Represents a lookup combo box control") comes here
-      // once its kind is built.
+      {TkcLookupComboBoxProperties::StaticClass(), "LookupComboBox|Represents a lookup combo box control"},
       {TkcMaskEditProperties::StaticClass(), "MaskEdit|Represents a generic masked edit control."},
       {TkcMemoProperties::StaticClass(), "Memo|Represents an edit control that allows editing memo data"},
       {TkcMRUEditProperties::StaticClass(),
