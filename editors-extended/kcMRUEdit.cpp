@@ -10,6 +10,9 @@ TkcCustomMRUEditProperties::TkcCustomMRUEditProperties(TPersistent* AOwner) : Tk
   MRUMode = true;
   // Enter both keeps the text in the list and makes it the value.
   ValidateOnEnter = true;
+  // Buttons announce themselves while still being made: their kinds are set from now on.
+  fButtonsMade = true;
+  UpdateButtonKinds();
 }
 
 void TkcCustomMRUEditProperties::Changed() {
@@ -18,7 +21,7 @@ void TkcCustomMRUEditProperties::Changed() {
 }
 
 void TkcCustomMRUEditProperties::UpdateButtonKinds() {
-  if (fUpdatingButtons || Buttons()->Count() < 2) return;
+  if (!fButtonsMade || fUpdatingButtons || Buttons()->Count() < 2) return;
   fUpdatingButtons = true;
   const int glyphButton = GlyphButtonIndex();
   for (int i = 0; i < 2; ++i) {

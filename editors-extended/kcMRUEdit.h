@@ -30,6 +30,7 @@ private:
   int fMaxItemCount = 0;
   bool fShowEllipsis = true;
   bool fUpdatingButtons = false;
+  bool fButtonsMade = false;
 };
 
 class TkcMRUEditProperties : public TkcCustomMRUEditProperties {

@@ -750,6 +750,12 @@ void TkcCustomEdit::ActivateByKey(char32_t Key, TkcCustomEditData*& AEditData) {
   if (NeedsActivationKey(Key)) SendMessage(GetInnerOrSelf()->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
 }
 
+void TkcCustomEdit::ActivateByMouse(TShiftState Shift, int X, int Y) {
+  TkcCustomEditData* data = fOwnEditData.get();
+  ActivateByMouse(Shift, X, Y, data);
+  if (data != fOwnEditData.get()) fOwnEditData.reset(data);
+}
+
 void TkcCustomEdit::ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData) {
   Activate(AEditData);
   if (!HandleAllocated()) return;

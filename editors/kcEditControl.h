@@ -190,6 +190,8 @@ public:
   // press (or a release without ssLeft); a second press within the double-click time becomes
   // the editor's double click.
   void ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData);
+  // The same for an editor that keeps its own edit data (no in-place list holds it).
+  void ActivateByMouse(TShiftState Shift, int X, int Y);
   virtual bool NeedsActivationKey(char32_t) { return true; }
   virtual TkcCustomEditDataClass GetEditDataClass() { return TkcCustomEditDataClass(); }
   virtual void InitializeEditData() {}

@@ -41,8 +41,7 @@ bool TkcGridEditingController::ShowEdit(TkcGridColumn* AItem, char32_t AKey) {
 bool TkcGridEditingController::ShowEditByMouse(TkcGridColumn* AItem, TShiftState AShift, int X, int Y) {
   if (IsEditing() && fEditingItem == AItem) return true;
   if (!PrepareEdit(AItem)) return false;
-  TkcCustomEditData* none = nullptr;
-  fEdit->ActivateByMouse(AShift, X, Y, none);
+  fEdit->ActivateByMouse(AShift, X, Y);
   return true;
 }
 

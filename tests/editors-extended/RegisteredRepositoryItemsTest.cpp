@@ -7,6 +7,7 @@
 #include "editors-extended/kcButtonEdit.h"
 #include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcDateEdit.h"

@@ -7,6 +7,7 @@
 #include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
@@ -200,7 +201,7 @@ TEST(ExtendedEditHelpers, EveryKindFindsItsHelper) {
       {TkcHyperLinkEditProperties::StaticClass(), TkcFilterHyperLinkEditHelper::Class()},
       {TkcImageProperties::StaticClass(), nullptr},
       {TkcImageComboBoxProperties::StaticClass(), TkcFilterImageComboBoxHelper::Class()},
-      // The lookup combo box comes here with its own helper once its kind is built.
+      {TkcLookupComboBoxProperties::StaticClass(), TkcFilterLookupComboBoxHelper::Class()},
       {TkcMaskEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class()},
       {TkcMemoProperties::StaticClass(), TkcFilterMemoHelper::Class()},
       {TkcMRUEditProperties::StaticClass(), TkcFilterTextEditHelper::Class()},
