@@ -21,6 +21,7 @@
 #include "platform/core/DateUtils.h"
 #include "platform/forms/Clipbrd.h"
 #include "platform/forms/Dialogs.h"
+#include "tests/editors/PicturePpm.h"
 #include "tests/grid/GridDBTestSupport.h"
 
 namespace {
@@ -741,4 +742,21 @@ TEST(GridTableController, CellMultiSelectTakesTheRectangleOfMouseAndKeys) {
   f.session.ProcessMessages();
   f.session.Click(TFormsSession::At(f.view->Site(), 5, 19 + 18 * 5 + 9));
   EXPECT_EQ(f.Picture(), (std::vector<String>{"...", "...", "...", "...", "...", "###"}));
+}
+
+// With VT_SCREENSHOT_DIR set, pictures of a selected rectangle of cells and of the quick columns
+// list under the indicator's mark.
+TEST(GridTableController, PictureForReview) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP();
+  CellSelectFixture f;
+  f.view->OptionsCustomize()->SetColumnsQuickCustomization(true);
+  f.session.ProcessMessages();
+  f.session.Click(f.Cell(1, 0));
+  f.Held(VK_SHIFT, [&] { f.session.Click(f.Cell(3, 1)); });
+  SavePicturePpm(f.session.Snapshot(f.form.Handle()), String(dir) + "/grid-cells.ppm");
+  f.session.Click(TFormsSession::At(f.view->Site(), 6, 9));
+  ASSERT_TRUE(f.controller()->ItemsCustomizationPopup()->IsShown());
+  SavePicturePpm(f.session.Snapshot(f.controller()->ItemsCustomizationPopup()->Handle()),
+                 String(dir) + "/grid-quick-columns.ppm");
 }
