@@ -44,7 +44,9 @@ public:
   void CheckCoordinates() override;
 
   // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
+  // With OptionsCustomize.GroupBySorting the first sorted column also groups the rows.
   void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
+  void CheckCustomizationFormBounds(TRect& R) override;
   void MakeFocusedRowVisible();
   // Focuses a row, scrolls it into view and repaints the rows.
   void FocusRow(int ARowIndex);
@@ -110,6 +112,8 @@ public:
 
 private:
   bool IncSearchKeyDown(WORD& Key, TShiftState Shift);
+  // Up and Page Up from the first record reach the new-item row, Down and Page Down leave it.
+  bool NewItemRowKeyDown(WORD Key);
   void ProcessSelectionKey(WORD& Key, TShiftState Shift);
   void MouseSelect(int ARowIndex, TShiftState AShift);
   void PullFocusTo(int ARowIndex, TkcGridColumn* AColumn = nullptr);

@@ -760,3 +760,48 @@ TEST(GridTableController, PictureForReview) {
   SavePicturePpm(f.session.Snapshot(f.controller()->ItemsCustomizationPopup()->Handle()),
                  String(dir) + "/grid-quick-columns.ppm");
 }
+
+TEST(GridTableController, GroupBySortingGroupsByTheFirstSortedColumn) {
+  ControllerFixture f;
+  f.view->OptionsCustomize()->SetGroupBySorting(true);
+  f.view->OptionsCustomize()->SetColumnHidingOnGrouping(false);
+  f.ClickHeader(1);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soAscending);
+  // A plain click on another column groups by that one instead.
+  f.ClickHeader(0);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soNone);
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), 0);
+  // Ctrl+click ungroups and unsorts it.
+  f.ClickHeader(0, {VK_CONTROL});
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), -1);
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);
+  EXPECT_TRUE(f.view->Columns(0)->Visible());
+}
+
+TEST(GridTableController, UpFromTheFirstRecordReachesTheNewItemRow) {
+  ControllerFixture f;
+  f.view->OptionsView()->SetNewItemRow(true);
+  f.session.ProcessMessages();
+  f.session.Key(VK_DOWN);
+  ASSERT_EQ(f.dc()->GetFocusedRowIndex(), 1);
+  for (WORD key : {VK_UP, VK_PRIOR}) {
+    f.dc()->FocusRow(0);
+    f.session.Key(key);
+    EXPECT_TRUE(f.dc()->GetNewItemRowFocused()) << key;
+    f.session.Key(key);
+    EXPECT_TRUE(f.dc()->GetNewItemRowFocused()) << "nothing above it";
+    f.session.Key(key == VK_UP ? VK_DOWN : VK_NEXT);
+    EXPECT_FALSE(f.dc()->GetNewItemRowFocused());
+    EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 0);
+  }
+  // Appending past the last record is left to the new-item row.
+  f.view->OptionsData()->SetAppending(true);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_END);
+  f.session.KeyUp(VK_CONTROL);
+  f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.dc()->GetRowCount(), 6);
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+}
