@@ -142,9 +142,11 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
     f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN);
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
-  // Esc closes without a change.
+  // Esc closes without a change; the mouse over an entry marks it.
   f.session.Click(button);
-  f.session.Key(VK_DOWN);
+  TRect third = popup->ListBox()->ItemRect(2);
+  f.session.MoveTo(TFormsSession::At(popup->ListBox(), third.left + 5, (third.top + third.bottom) / 2));
+  EXPECT_EQ(popup->ListBox()->ItemIndex(), 2);
   f.session.Key(VK_ESCAPE);
   EXPECT_FALSE(popup->IsShown());
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
@@ -517,6 +519,9 @@ TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
   ASSERT_TRUE(recent->IsShown());
   ASSERT_EQ(recent->ListBox()->Items()->Count(), 1);
   EXPECT_NE(recent->ListBox()->Items()->Strings(0).find("fig"), String::npos);
+  // Its entries are 2 pixels apart each way and start left of the filter text.
+  EXPECT_EQ(recent->ListBox()->ItemHeight(), 13 + 4);
+  EXPECT_LE(recent->Left(), f.At(bar->TextBounds().left, 0).x);
   f.session.Key(VK_RETURN);
   EXPECT_FALSE(recent->IsShown());
   EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
