@@ -192,4 +192,24 @@ TEST(GridDBTableView, EditorsTakeTheirFieldsDefaults) {
   EXPECT_EQ(f.ds.FieldByName("CODE")->AsString(), "uvwxy");
 }
 
+TEST(GridDBTableView, RegisteredAmongTheViewsAfterTheTable) {
+  TkcGridRegisteredViews* views = GridRegisteredViews();
+  ASSERT_EQ(views->Count(), 2);
+  EXPECT_EQ(views->GetItemDescription(0), "Table");
+  EXPECT_EQ(views->GetItemDescription(1), "DB Table");
+  EXPECT_EQ(views->FindByClassName("TkcGridDBTableView"), TkcGridDBTableView::StaticClass());
+}
+
+TEST(GridDBTableView, ANewFieldNameForgetsTheValuesPickedForTheOld) {
+  DBTableFixture f;
+  f.view->DataController()->CreateAllItems();
+  TkcGridDBColumn* column = f.view->Columns(1);
+  column->DataBinding()->RecentFilterValues()->Add(Variant("name 1"), "name 1");
+  column->DBDataBinding()->SetFieldName("NAME");
+  EXPECT_EQ(column->DataBinding()->RecentFilterValues()->Count(), 1) << "the same name changes nothing";
+  column->DBDataBinding()->SetFieldName("ID");
+  EXPECT_EQ(column->DataBinding()->RecentFilterValues()->Count(), 0);
+  EXPECT_EQ(column->DBDataBinding()->Field(), f.ds.FieldByName("ID"));
+}
+
 }  // namespace
