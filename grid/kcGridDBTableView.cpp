@@ -5,6 +5,7 @@
 
 #include "controls/kcControlUtils.h"
 #include "grid/kcGridFiltering.h"
+#include "grid/kcGridNavigatorSite.h"
 #include "grid/kcGridSummary.h"
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableViewData.h"
@@ -149,8 +150,10 @@ int TkcGridDBDataController::GetItemID(TObject* AItem) {
 }
 
 int TkcGridDBDataController::GetDefaultGridModeBufferCount() {
+  // As many records as the rows can show whole, however many are loaded now.
   TkcGridTableViewInfo* info = fGridView->TableViewInfo();
-  int count = info ? info->VisibleRowCount() : 0;
+  TRect records = info ? info->RecordsBounds() : TRect{};
+  int count = info ? info->RowsFitting(records.bottom - records.top) : 0;
   return count > 0 ? count : TkcDBDataController::GetDefaultGridModeBufferCount();
 }
 
@@ -196,6 +199,11 @@ void TkcGridDBDataController::CreateAllItems() {
   }
   fGridView->EndUpdate();
   HideHourglassCursor();
+}
+
+void TkcGridDBDataController::DataSetCurrentChanged(bool AValue) {
+  TkcDBDataController::DataSetCurrentChanged(AValue);
+  if (fGridView->OptionsView()->Navigator()) fGridView->Navigator()->RefreshNavigator();
 }
 
 void TkcGridDBDataController::DeleteAllItems() { fGridView->ClearItems(); }

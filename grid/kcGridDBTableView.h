@@ -96,6 +96,8 @@ public:
   String GetFilterItemFieldCaption(TObject* AItem) override;
   int GetDefaultGridModeBufferCount() override;
   bool IsSynchronizationEnabled() override { return true; }
+  // The navigator's buttons follow whether the dataset has a current record.
+  void DataSetCurrentChanged(bool AValue) override;
   bool CanSelectRow(int ARowIndex) override;
   // Adds a condition on an item (replacing its others when asked) and answers it.
   TkcFilterCriteriaItem* AddItemToFilter(TkcFilterCriteriaItemList* AParent, TObject* AItem,

@@ -961,8 +961,28 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
   APos = view->TopRowIndex();
 }
 
+void TkcGridTableController::ScheduleBufferCheck() {
+  if (!DataController()->IsGridMode() || !ItemsSupport()) return;
+  if (!fBufferCheckTimer) {
+    fBufferCheckTimer = std::make_unique<TkcTimer>(nullptr);
+    fBufferCheckTimer->SetInterval(1);
+    fBufferCheckTimer->SetOnTimer([this](TObject*) {
+      fBufferCheckTimer->SetEnabled(false);
+      if (IkcGridDataControllerItemsSupport* support = ItemsSupport()) support->UpdateGridModeBufferCount();
+    });
+  }
+  fBufferCheckTimer->SetEnabled(true);
+}
+
 void TkcGridTableController::CheckCoordinates() {
   TkcGridTableView* view = TableView();
+  // A dataset read a buffer at a time reads as many records as the rows can now show.
+  TRect records = view->TableViewInfo()->RecordsBounds();
+  int capacity = view->TableViewInfo()->RowsFitting(records.bottom - records.top);
+  if (capacity != fBufferCapacity) {
+    fBufferCapacity = capacity;
+    ScheduleBufferCheck();
+  }
   if (view->TopRowIndex() > view->MaxTopRowIndex()) view->SetTopRowIndex(view->MaxTopRowIndex());
   SetLeftPos(fLeftPos);
   fEditingController->PlaceEdit();

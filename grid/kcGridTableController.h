@@ -42,6 +42,8 @@ public:
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
   int GetMouseWheelScrollingKind() override { return 2; }
   void CheckCoordinates() override;
+  // In grid mode: the dataset's buffer is sized again once the current layout is done.
+  void ScheduleBufferCheck();
 
   // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
   // With OptionsCustomize.GroupBySorting the first sorted column also groups the rows.
@@ -134,6 +136,8 @@ private:
   std::vector<TkcGridColumn*> fSelectedColumns;
   TkcGridColumn* fCellSelectionAnchor = nullptr;
   std::unique_ptr<TkcTimer> fPullScrollTimer;
+  std::unique_ptr<TkcTimer> fBufferCheckTimer;
+  int fBufferCapacity = -1;
   TkcGridColumn* fFocusedItem = nullptr;
   int fLeftPos = 0;
   int fUnselectRowIndex = -1;

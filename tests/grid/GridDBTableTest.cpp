@@ -212,4 +212,25 @@ TEST(GridDBTableView, ANewFieldNameForgetsTheValuesPickedForTheOld) {
   EXPECT_EQ(column->DBDataBinding()->Field(), f.ds.FieldByName("ID"));
 }
 
+TEST(GridDBTableView, GridModeBufferFollowsTheRowsTheViewCanShow) {
+  DBTableFixture f(50);
+  TkcGridDBDataController* dc = f.view->DataController();
+  dc->CreateAllItems();
+  dc->DataModeController()->SetGridMode(true);
+  f.session.ProcessMessages();
+  int before = dc->GetRowCount();
+  ASSERT_GT(before, 0);
+  f.grid->SetBounds(0, 0, 300, 290);
+  f.session.ProcessMessages();
+  f.session.Advance(20);  // timers run no sooner than 10 ms
+  int after = dc->GetRowCount();
+  EXPECT_GT(after, before);
+  EXPECT_EQ(after, f.view->TableViewInfo()->VisibleRowCount());
+  // Smaller again, fewer records are read.
+  f.grid->SetBounds(0, 0, 300, 100);
+  f.session.ProcessMessages();
+  f.session.Advance(20);  // timers run no sooner than 10 ms
+  EXPECT_LT(dc->GetRowCount(), before);
+}
+
 }  // namespace
