@@ -144,6 +144,7 @@ void TkcGridTableController::FocusRow(int ARowIndex) {
     throw;
   }
   view->EndUpdate();
+  CheckEditing();
 }
 
 void TkcGridTableController::MakeFocusedRowVisible() {
@@ -209,6 +210,7 @@ void TkcGridTableController::SetFocusedItem(TkcGridColumn* Value) {
       SetLeftPos(left + Value->Width() - client);
   }
   TableView()->LayoutChanged();
+  CheckEditing();
 }
 
 void TkcGridTableController::ItemRemoved(TkcGridColumn* AItem) {
@@ -541,6 +543,27 @@ bool TkcGridTableController::ShowEdit(char32_t AKey) {
 }
 
 void TkcGridTableController::HideEdit(bool ASave) { fEditingController->HideEdit(ASave); }
+
+void TkcGridTableController::CheckEditing() {
+  // With AlwaysShowEditor the focused cell keeps an editor while the grid has the focus.
+  if (!TableView()->OptionsBehavior()->AlwaysShowEditor() || IsEditing() || fCheckingEditing) return;
+  TkcGridSite* site = Site();
+  if (!site || !site->HandleAllocated() || !site->Focused()) return;
+  fCheckingEditing = true;
+  try {
+    ShowEdit();
+  } catch (...) {
+    fCheckingEditing = false;
+    throw;
+  }
+  fCheckingEditing = false;
+}
+
+bool TkcGridTableController::IsCancelOnExitNeeded() const {
+  TkcCustomDataController* dc = DataController();
+  int state = dc->GetEditState();
+  return TableView()->OptionsData()->CancelOnExit() && (state & dcesInserting) && !(state & dcesModified);
+}
 bool TkcGridTableController::IsEditing() const { return fEditingController->IsEditing(); }
 
 void TkcGridTableController::FocusEntered() {
@@ -554,6 +577,7 @@ void TkcGridTableController::FocusEntered() {
       keys.Exclude(kTab);
     site->SetKeys(keys);
   }
+  CheckEditing();
 }
 
 bool TkcGridTableController::FocusNextCell(bool AForward) {
@@ -577,6 +601,10 @@ bool TkcGridTableController::FocusNextCell(bool AForward) {
 }
 
 void TkcGridTableController::FocusLost() {
+  // A new record left untouched when the focus leaves the grid (not for its own editor) goes.
+  HWND focus = GetFocus();
+  bool toOwnEditor = IsEditing() || (focus && Site() && Site()->HandleAllocated() && IsChild(Site()->Handle(), focus));
+  if (!toOwnEditor && IsCancelOnExitNeeded()) DataController()->Cancel();
   TkcCustomGridController::FocusLost();
   CancelIncSearching();
 }
@@ -650,10 +678,13 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       if (!Shift.Empty() || !ShowEdit()) handled = false;
       break;
     case VK_ESCAPE:
-      if (dc->IsEditing())
+      if (dc->IsEditing()) {
         dc->Cancel();
-      else
+        // The record the cancel left focused is the selected one again.
+        if (!dc->IsEditing() && IsMultiSelectActive() && dc->GetFocusedRowIndex() >= 0) SelectOnlyFocused();
+      } else {
         handled = false;
+      }
       break;
     case VK_DELETE:
       if ((Shift.Empty() || ctrlOnly) && CanDelete(true))

@@ -111,6 +111,10 @@ public:
   bool ShowEdit(char32_t AKey = 0);
   void HideEdit(bool ASave);
   bool IsEditing() const;
+  // Opens the focused cell's editor again when the view always shows one.
+  void CheckEditing();
+  // CancelOnExit and a new record nothing was typed into.
+  bool IsCancelOnExitNeeded() const;
 
 private:
   bool IncSearchKeyDown(WORD& Key, TShiftState Shift);
@@ -141,6 +145,7 @@ private:
   TkcGridColumn* fFocusedItem = nullptr;
   int fLeftPos = 0;
   int fUnselectRowIndex = -1;
+  bool fCheckingEditing = false;
   bool fUnselectPending = false, fUnselectOnIndicator = false, fSkipNextChar = false, fSkipExpandChar = false, fIsPullFocusing = false;
   int fPullScrollDirection = 0, fPullRow = -1;
   TkcGridColumn* fPullColumn = nullptr;

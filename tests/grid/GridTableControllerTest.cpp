@@ -810,3 +810,64 @@ TEST(GridTableController, UpFromTheFirstRecordReachesTheNewItemRow) {
   EXPECT_EQ(f.dc()->GetRowCount(), 6);
   EXPECT_EQ(f.ds.State(), dsBrowse);
 }
+
+TEST(GridTableController, EditorMovesOnWithEnterStaysWithAlwaysShowEditorAndParksOutOfView) {
+  ControllerFixture f(20);
+  TkcGridEditingController* editing = f.controller()->EditingController();
+  f.view->OptionsBehavior()->SetGoToNextCellOnEnter(true);
+  f.session.Click(f.Cell(0, 0));
+  f.session.Key(VK_F2);
+  ASSERT_TRUE(editing->IsEditing());
+  // Enter posts and opens the next cell's editor.
+  f.session.Type("7");
+  f.session.Key(VK_RETURN);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(editing->EditingItem(), f.view->Columns(1));
+  EXPECT_EQ(f.Text(0, 0), "7");
+  // Scrolled out of view the editor waits at the far left, still holding the focus.
+  f.view->SetTopRowIndex(10);
+  f.session.ProcessMessages();
+  EXPECT_EQ(editing->Edit()->Left(), 30000);
+  EXPECT_TRUE(editing->Edit()->GetEditFocused());
+  f.view->SetTopRowIndex(0);
+  f.session.ProcessMessages();
+  EXPECT_LT(editing->Edit()->Left(), 300);
+  f.session.Key(VK_ESCAPE);
+  f.session.Key(VK_ESCAPE);
+  ASSERT_FALSE(editing->IsEditing());
+  // With AlwaysShowEditor a move to another row brings the editor with it.
+  f.view->OptionsBehavior()->SetGoToNextCellOnEnter(false);
+  f.view->OptionsBehavior()->SetAlwaysShowEditor(true);
+  f.session.Key(VK_DOWN);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 1);
+  f.session.Key(VK_DOWN);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2);
+  // Ctrl+Delete in the editor deletes the record (after the question).
+  f.view->OptionsData()->SetDeletingConfirmation(false);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_DELETE);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(f.dc()->GetRowCount(), 19);
+}
+
+TEST(GridTableController, NewRecordLeftUntouchedIsCancelledWhenTheGridIsLeft) {
+  ControllerFixture f;
+  auto* edit = new TEdit(&f.form);
+  edit->SetParent(&f.form);
+  edit->SetBounds(0, 200, 100, 21);
+  f.session.Key(VK_INSERT);
+  ASSERT_EQ(f.ds.State(), dsInsert);
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.ds.RecordCount(), 6);
+  // With CancelOnExit off the new record waits.
+  f.view->OptionsData()->SetCancelOnExit(false);
+  f.view->Site()->SetFocus();
+  f.session.Key(VK_INSERT);
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.ds.State(), dsInsert);
+}
