@@ -68,7 +68,34 @@ void TkcCustomGridListPopup::AdjustListBox(int AMaxVisible, int AMinWidth, int A
 
 // ---- Column filter --------------------------------------------------------------------------
 
-TkcGridFilterPopup::TkcGridFilterPopup(TkcGridTableView* AView) : TkcCustomGridListPopup(AView) {}
+TkcGridFilterPopup::TkcGridFilterPopup(TkcGridTableView* AView) : TkcCustomGridListPopup(AView) {
+  // Drawn here so that the line before the recent values shows as a separator.
+  ListBox()->SetStyle(lbOwnerDrawFixed);
+  ListBox()->OnDrawItem = [this](TWinControl*, int AIndex, TRect R, TOwnerDrawState AState) {
+    DrawItem(AIndex, R, AState);
+  };
+}
+
+void TkcGridFilterPopup::DrawItem(int AIndex, const TRect& R, TOwnerDrawState AState) {
+  TCanvas* c = ListBox()->Canvas();
+  bool selected = AState.Contains(odSelected);
+  c->Brush()->SetColor(selected ? clHighlight : ListBox()->Color());
+  c->FillRect(R);
+  if (fValueList && AIndex < fValueList->GetCount() && fValueList->GetItem(AIndex).Kind == fviMRUSeparator) {
+    // Two lines across the entry, 2 pixels apart.
+    int y = (R.top + R.bottom - 3) / 2;
+    c->Brush()->SetColor(clBtnShadow);
+    c->FillRect(TRect{R.left, y, R.right, y + 1});
+    c->FillRect(TRect{R.left, y + 2, R.right, y + 3});
+    return;
+  }
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetColor(selected ? clHighlightText : ListBox()->Font()->Color());
+  const String& text = ListBox()->Items()->Strings(AIndex);
+  c->TextOut(R.left + 2, (R.top + R.bottom - c->TextHeight(text)) / 2, text);
+  c->Brush()->SetStyle(bsSolid);
+  if (AState.Contains(odFocused)) c->DrawFocusRect(R);
+}
 
 TkcGridFilterPopup::~TkcGridFilterPopup() = default;
 

@@ -67,6 +67,7 @@ protected:
   void DoAction(int AIndex) override { ApplyValue(AIndex); }
 
 private:
+  void DrawItem(int AIndex, const TRect& R, TOwnerDrawState AState);
   TkcGridColumn* fFilterItem = nullptr;
   std::unique_ptr<TkcDataFilterValueList> fValueList;
 };

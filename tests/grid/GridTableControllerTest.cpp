@@ -132,6 +132,18 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   EXPECT_EQ(popup->ValueList()->GetItem(0).Kind, fviMRU);
   // The separator after the recent values chooses nothing and leaves the drop-down open.
   ASSERT_EQ(popup->ValueList()->GetItem(1).Kind, fviMRUSeparator);
+  {
+    // It is drawn as two lines 2 pixels apart.
+    Surface shot = f.session.Snapshot(popup->ListBox()->Handle());
+    RECT window{};
+    GetWindowRect(popup->ListBox()->Handle(), &window);
+    TRect r = popup->ListBox()->ItemRect(1);
+    POINT line = TFormsSession::At(popup->ListBox(), r.left + 10, (r.top + r.bottom - 3) / 2);
+    int x = line.x - window.left, y = line.y - window.top;
+    EXPECT_EQ(shot.At(x, y), shot.At(x, y + 2));
+    EXPECT_NE(shot.At(x, y), shot.At(x, y + 1));
+    EXPECT_NE(shot.At(x, y), shot.At(x, y - 2));
+  }
   f.session.Key(VK_HOME);
   f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN);
