@@ -90,8 +90,8 @@ void TkcGridFilterPopup::DrawItem(int AIndex, const TRect& R, TOwnerDrawState AS
     return;
   }
   c->Brush()->SetStyle(bsClear);
-  c->Font()->SetColor(selected ? clHighlightText : ListBox()->Font()->Color());
   const String& text = ListBox()->Items()->Strings(AIndex);
+  c->Font()->SetColor(selected ? clHighlightText : ListBox()->Font()->Color());
   c->TextOut(R.left + 2, (R.top + R.bottom - c->TextHeight(text)) / 2, text);
   c->Brush()->SetStyle(bsSolid);
   if (AState.Contains(odFocused)) c->DrawFocusRect(R);
