@@ -111,6 +111,8 @@ void TkcGridEditingController::HideEdit(bool ASave) {
     if (ASave) {
       // The editor validates its text first; a refused value keeps it open.
       fEdit->ValidateEdit(true);
+      // What the editor learnt while editing (an MRU list) goes back to the column's kind.
+      fEdit->Properties()->CopyDataTo(fEditProperties);
       if (fEdit->EditModified() || fEdit->ModifiedAfterEnter())
         dc->SetItemEditValue(fEditingItem->ItemIndex(), fEdit->EditValue(), dc->GetItemValueSource(fEditingItem->ItemIndex()));
       dc->PostIfEditing();

@@ -10,6 +10,7 @@
 #include "editors-extended/kcCheckListBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditorsRegister.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors/kcEditControl.h"
 #include "editors/kcTextEdit.h"
 #include "filter-builder/kcFilterControlDialog.h"
@@ -439,6 +440,25 @@ TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   EXPECT_FALSE(editing->IsEditing());
   EXPECT_EQ(f.ds.State(), dsBrowse);
   EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
+}
+
+TEST(GridTableController, AnMRUColumnKeepsWhatItsEditorLearnt) {
+  KindsFixture f;
+  f.view->Columns(0)->SetPropertiesClass(TkcCustomEditPropertiesClass(TkcMRUEditProperties::StaticClass()));
+  auto* column = dynamic_cast<TkcMRUEditProperties*>(f.view->Columns(0)->GetProperties());
+  ASSERT_NE(column, nullptr);
+  column->ImmediateDropDown = false;
+  for (const char* id : {"7", "9"}) {
+    f.FocusCell(0, 0);
+    f.session.Type(id);
+    ASSERT_TRUE(f.editing()->IsEditing());
+    f.session.Key(VK_RETURN);
+    EXPECT_FALSE(f.editing()->IsEditing());
+  }
+  EXPECT_EQ(f.Field(1, "ID").AsInteger(), 9);
+  ASSERT_EQ(column->Items()->Count(), 2);
+  EXPECT_EQ(column->Items()->Strings(0), "9");
+  EXPECT_EQ(column->Items()->Strings(1), "7");
 }
 
 TEST(GridTableController, ReadOnlyViewOpensNoEditor) {
