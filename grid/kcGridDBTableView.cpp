@@ -5,6 +5,7 @@
 
 #include "controls/kcControlUtils.h"
 #include "grid/kcGridFiltering.h"
+#include "grid/kcGridNavigatorSite.h"
 #include "grid/kcGridSummary.h"
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableViewData.h"
@@ -48,6 +49,8 @@ String TkcGridItemDBDataBinding::FieldName() const {
 void TkcGridItemDBDataBinding::SetFieldName(const String& Value) {
   int item = fItem->ItemIndex();
   if (item < 0 || Value == FieldName()) return;
+  // The values picked for the old field mean nothing for the new one.
+  fItem->DataBinding()->RecentFilterValues()->Clear();
   DataController()->SetItemFieldName(item, Value);
   fItem->GridView()->Changed(vckSize);
 }
@@ -147,8 +150,10 @@ int TkcGridDBDataController::GetItemID(TObject* AItem) {
 }
 
 int TkcGridDBDataController::GetDefaultGridModeBufferCount() {
+  // As many records as the rows can show whole, however many are loaded now.
   TkcGridTableViewInfo* info = fGridView->TableViewInfo();
-  int count = info ? info->VisibleRowCount() : 0;
+  TRect records = info ? info->RecordsBounds() : TRect{};
+  int count = info ? info->RowsFitting(records.bottom - records.top) : 0;
   return count > 0 ? count : TkcDBDataController::GetDefaultGridModeBufferCount();
 }
 
@@ -194,6 +199,11 @@ void TkcGridDBDataController::CreateAllItems() {
   }
   fGridView->EndUpdate();
   HideHourglassCursor();
+}
+
+void TkcGridDBDataController::DataSetCurrentChanged(bool AValue) {
+  TkcDBDataController::DataSetCurrentChanged(AValue);
+  if (fGridView->OptionsView()->Navigator()) fGridView->Navigator()->RefreshNavigator();
 }
 
 void TkcGridDBDataController::DeleteAllItems() { fGridView->ClearItems(); }
@@ -288,4 +298,24 @@ TkcGridDBColumn* TkcGridDBTableView::GetColumnByFieldName(const String& AFieldNa
   for (int i = 0; i < ColumnCount(); ++i)
     if (AnsiSameText(Columns(i)->DBDataBinding()->FieldName(), AFieldName)) return Columns(i);
   return nullptr;
+}
+
+// ---- Registered views -----------------------------------------------------------------------
+
+TkcGridRegisteredViews::TkcGridRegisteredViews() : TkcRegisteredClasses(true) { SetSorted(true); }
+
+int TkcGridRegisteredViews::CompareItems(int Index1, int Index2) {
+  auto isDB = [this](int AIndex) { return GetItemDescription(AIndex).rfind("DB", 0) == 0; };
+  if (isDB(Index1) != isDB(Index2)) return isDB(Index1) ? 1 : -1;
+  return TkcRegisteredClasses::CompareItems(Index1, Index2);
+}
+
+TkcGridRegisteredViews* GridRegisteredViews() {
+  static std::unique_ptr<TkcGridRegisteredViews> registry = [] {
+    auto r = std::make_unique<TkcGridRegisteredViews>();
+    r->Register(TkcGridDBTableView::StaticClass(), "DB Table");
+    r->Register(TkcGridTableView::StaticClass(), "Table");
+    return r;
+  }();
+  return registry.get();
 }

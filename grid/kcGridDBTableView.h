@@ -4,6 +4,7 @@
 
 #include "data/kcDBData.h"
 #include "editors-extended/kcDBEdit.h"
+#include "controls/kcClasses.h"
 #include "grid/kcGridTableView.h"
 
 class TkcGridDBTableView;
@@ -95,6 +96,8 @@ public:
   String GetFilterItemFieldCaption(TObject* AItem) override;
   int GetDefaultGridModeBufferCount() override;
   bool IsSynchronizationEnabled() override { return true; }
+  // The navigator's buttons follow whether the dataset has a current record.
+  void DataSetCurrentChanged(bool AValue) override;
   bool CanSelectRow(int ARowIndex) override;
   // Adds a condition on an item (replacing its others when asked) and answers it.
   TkcFilterCriteriaItem* AddItemToFilter(TkcFilterCriteriaItemList* AParent, TObject* AItem,
@@ -155,3 +158,15 @@ public:
 // with a digit), then the first number that makes it unique (compared without case).
 String GenerateGridItemName(const String& AViewName, const String& AFieldName, const String& AClassName,
                             const std::function<bool(const String&)>& AIsTaken);
+
+// The view classes a grid level can bind, by description: "Table", then the database views
+// ("DB Table") after every other one.
+class TkcGridRegisteredViews : public TkcRegisteredClasses {
+  VT_CLASS(TkcGridRegisteredViews, TkcRegisteredClasses)
+public:
+  TkcGridRegisteredViews();
+  int CompareItems(int Index1, int Index2) override;
+};
+
+// The process-wide list, made with the table views registered on first use.
+TkcGridRegisteredViews* GridRegisteredViews();

@@ -96,7 +96,9 @@ void TkcGridEditingController::PlaceEdit() {
         fEdit->SetVisible(true);
         return;
       }
-  fEdit->SetVisible(false);
+  // A cell out of view parks its editor out of sight, so it keeps the input focus while the
+  // grid scrolls.
+  fEdit->SetLeft(30000);
 }
 
 void TkcGridEditingController::HideEdit(bool ASave) {
@@ -160,15 +162,35 @@ void TkcGridEditingController::RemoveEdit(TkcCustomEditProperties* AProperties) 
 
 void TkcGridEditingController::EditKeyDown(TObject*, WORD& Key, TShiftState Shift) {
   switch (Key) {
-    case VK_RETURN:
+    case VK_RETURN: {
       Key = 0;
       HideEdit(true);
+      if (IsEditing()) break;
+      // On to the next cell's editor when Enter walks the cells; else the editor comes back
+      // when the view always shows one.
+      TkcGridTableView* view = fController->TableView();
+      if (view->OptionsBehavior()->GoToNextCellOnEnter() && (Shift.Empty() || Shift == TShiftState{ssShift})) {
+        if (fController->FocusNextCell(Shift.Empty())) fController->ShowEdit();
+      } else {
+        fController->CheckEditing();
+      }
+      break;
+    }
+    case VK_DELETE:
+      // Ctrl+Delete deletes the record; Delete alone stays with the editor.
+      if (Shift != TShiftState{ssCtrl}) return;
+      {
+        WORD k = Key;
+        Key = 0;
+        fController->KeyDown(k, Shift);
+      }
       break;
     case VK_ESCAPE:
       // A changed text goes back first (the editor does that); a second Escape cancels.
       if (fEdit->ModifiedAfterEnter()) return;
       Key = 0;
       HideEdit(false);
+      fController->CheckEditing();
       break;
     case VK_UP:
     case VK_DOWN:

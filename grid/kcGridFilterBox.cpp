@@ -137,8 +137,13 @@ void TkcGridFilterDropDownButtonViewInfo::DrawButton(TkcCanvas* ACanvas) {
 
 void TkcGridFilterDropDownButtonViewInfo::Click() {
   TkcGridTableView* view = FilterViewInfo()->TableView();
-  TRect owner = FilterViewInfo()->Bounds;
-  view->TableController()->FilterMRUItemsPopup()->Popup(owner);
+  TkcGridFilterMRUItemsPopup* popup = view->TableController()->FilterMRUItemsPopup();
+  // From the filter text's left, so the listed filters line up with it.
+  TRect text;
+  FilterViewInfo()->GetTextAreaBounds(text);
+  TRect owner = Bounds;
+  owner.left = std::min<int>(owner.left, text.left - popup->GetEdgeWidth(0));
+  popup->Popup(owner);
 }
 
 // ---- Bar ------------------------------------------------------------------------------------

@@ -25,6 +25,11 @@ TkcCustomGridListPopup::TkcCustomGridListPopup(TkcGridTableView* AView)
   fListBox->OnMouseUp = [this](TObject*, TMouseButton AButton, TShiftState, int X, int Y) {
     if (AButton == mbLeft) ListMouseUp(X, Y);
   };
+  // The entry under the mouse is the one Enter or a release would choose.
+  fListBox->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) {
+    int index = fListBox->ItemAtPos(TPoint{X, Y}, true);
+    if (index >= 0 && index != fListBox->ItemIndex()) fListBox->SetItemIndex(index);
+  };
   fListBox->OnKeyDown = [this](TObject*, WORD& Key, TShiftState) {
     if (Key == VK_RETURN) {
       Key = 0;
@@ -46,15 +51,16 @@ void TkcCustomGridListPopup::ListMouseUp(int X, int Y) {
   if (index >= 0) DoAction(index);
 }
 
-void TkcCustomGridListPopup::AdjustListBox(int AMaxVisible, int AMinWidth) {
+void TkcCustomGridListPopup::AdjustListBox(int AMaxVisible, int AMinWidth, int AMaxWidth, int AVertPadding) {
   KcCanvas()->SetFont(fListBox->Font());
-  int itemHeight = KcCanvas()->TextHeight("Qq");
+  int itemHeight = KcCanvas()->TextHeight("Qq") + 2 * AVertPadding;
   fListBox->SetItemHeight(itemHeight);
   int count = fListBox->Items()->Count();
   int visible = AMaxVisible > 0 ? std::min(count, AMaxVisible) : count;
   int width = 0;
   for (int i = 0; i < count; ++i) width = std::max(width, KcCanvas()->TextWidth(fListBox->Items()->Strings(i)));
   width += 2 + 2;
+  if (AMaxWidth > 0) width = std::min(width, AMaxWidth);
   if (visible < count) width += GetSystemMetrics(SM_CXVSCROLL);
   width = std::max(width, AMinWidth - GetHorizontalEdgesWidth());
   fListBox->SetBounds(0, 0, width, std::max(visible, 1) * itemHeight + 4);
@@ -62,7 +68,34 @@ void TkcCustomGridListPopup::AdjustListBox(int AMaxVisible, int AMinWidth) {
 
 // ---- Column filter --------------------------------------------------------------------------
 
-TkcGridFilterPopup::TkcGridFilterPopup(TkcGridTableView* AView) : TkcCustomGridListPopup(AView) {}
+TkcGridFilterPopup::TkcGridFilterPopup(TkcGridTableView* AView) : TkcCustomGridListPopup(AView) {
+  // Drawn here so that the line before the recent values shows as a separator.
+  ListBox()->SetStyle(lbOwnerDrawFixed);
+  ListBox()->OnDrawItem = [this](TWinControl*, int AIndex, TRect R, TOwnerDrawState AState) {
+    DrawItem(AIndex, R, AState);
+  };
+}
+
+void TkcGridFilterPopup::DrawItem(int AIndex, const TRect& R, TOwnerDrawState AState) {
+  TCanvas* c = ListBox()->Canvas();
+  bool selected = AState.Contains(odSelected);
+  c->Brush()->SetColor(selected ? clHighlight : ListBox()->Color());
+  c->FillRect(R);
+  if (fValueList && AIndex < fValueList->GetCount() && fValueList->GetItem(AIndex).Kind == fviMRUSeparator) {
+    // Two lines across the entry, 2 pixels apart.
+    int y = (R.top + R.bottom - 3) / 2;
+    c->Brush()->SetColor(clBtnShadow);
+    c->FillRect(TRect{R.left, y, R.right, y + 1});
+    c->FillRect(TRect{R.left, y + 2, R.right, y + 3});
+    return;
+  }
+  c->Brush()->SetStyle(bsClear);
+  const String& text = ListBox()->Items()->Strings(AIndex);
+  c->Font()->SetColor(selected ? clHighlightText : ListBox()->Font()->Color());
+  c->TextOut(R.left + 2, (R.top + R.bottom - c->TextHeight(text)) / 2, text);
+  c->Brush()->SetStyle(bsSolid);
+  if (AState.Contains(odFocused)) c->DrawFocusRect(R);
+}
 
 TkcGridFilterPopup::~TkcGridFilterPopup() = default;
 
@@ -86,7 +119,8 @@ void TkcGridFilterPopup::Popup(TkcGridColumn* AColumn) {
     OwnerBounds = TRect{};
     for (auto& header : view->TableViewInfo()->Headers())
       if (header->Column == AColumn) OwnerBounds = header->Bounds;
-    AdjustListBox(view->Filtering()->ColumnPopupMaxDropDownItemCount(), OwnerBounds.right - OwnerBounds.left);
+    AdjustListBox(view->Filtering()->ColumnPopupMaxDropDownItemCount(), OwnerBounds.right - OwnerBounds.left,
+                  view->Filtering()->ColumnPopupDropDownWidth());
     ListBox()->SetItemIndex(selected >= 0 ? selected : 0);
   } catch (...) {
     HideHourglassCursor();
@@ -157,7 +191,8 @@ void TkcGridFilterMRUItemsPopup::Popup(const TRect& AOwnerBounds) {
   items->EndUpdate();
   if (items->Count() == 0) return;
   OwnerBounds = AOwnerBounds;
-  AdjustListBox(HostView()->FilterBox()->MRUItemsListDropDownCount(), 0);
+  // The filters' texts stand a little apart.
+  AdjustListBox(HostView()->FilterBox()->MRUItemsListDropDownCount(), 0, 0, 2);
   ListBox()->SetItemIndex(0);
   ShowPopup(ListBox());
 }

@@ -32,9 +32,10 @@ public:
   explicit TkcCustomGridListPopup(TkcGridTableView* AView);
   // The list of entries; Enter or a click chooses, Esc closes.
   TListBox* ListBox() const { return fListBox; }
-  // Sizes the list: one line per entry up to AMaxVisible (0: all), as wide as the widest
-  // entry, never narrower than the owner part.
-  void AdjustListBox(int AMaxVisible, int AMinWidth);
+  // Sizes the list: one line (text height + 2 * AVertPadding) per entry up to AMaxVisible
+  // (0: all), as wide as the widest entry up to AMaxWidth (0: no limit), never narrower than
+  // the owner part.
+  void AdjustListBox(int AMaxVisible, int AMinWidth, int AMaxWidth = 0, int AVertPadding = 0);
 
 protected:
   void InitPopup() override;
@@ -66,6 +67,7 @@ protected:
   void DoAction(int AIndex) override { ApplyValue(AIndex); }
 
 private:
+  void DrawItem(int AIndex, const TRect& R, TOwnerDrawState AState);
   TkcGridColumn* fFilterItem = nullptr;
   std::unique_ptr<TkcDataFilterValueList> fValueList;
 };

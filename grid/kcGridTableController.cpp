@@ -64,25 +64,65 @@ void TkcGridTableController::ShowQuickCustomizationHint(TkcCustomGridCellViewInf
 // ---- Sorting --------------------------------------------------------------------------------
 
 void TkcGridTableController::HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift) {
+  if (!AColumn->CanSort()) return;
+  TkcGridTableView* view = TableView();
   TkcCustomDataController* dc = DataController();
+  const bool groupBySorting = view->OptionsCustomize()->GroupBySorting();
   HideEdit(true);
-  TkcDataSortOrder order = AShift.Contains(ssCtrl)               ? soNone
-                           : AColumn->SortOrder() == soAscending ? soDescending
-                                                                 : soAscending;
+  // The first sorted column that can be grouped (nil: none).
+  auto firstSorted = [&]() -> TkcGridColumn* {
+    for (int i = 0; i < dc->GetSortingItemCount(); ++i)
+      if (auto* c = dynamic_cast<TkcGridColumn*>(dc->GetItem(dc->GetSortingItemIndex(i)))) return c;
+    return nullptr;
+  };
+  ShowHourglassCursor();
+  view->BeginUpdate();
   dc->BeginUpdate();
   try {
-    if (!AShift.Contains(ssShift) && !AShift.Contains(ssCtrl))
-      for (int i = 0; i < TableView()->ColumnCount(); ++i) {
-        TkcGridColumn* c = TableView()->Columns(i);
-        if (c != AColumn && c->GroupIndex() < 0) c->SetSortOrder(soNone);
+    if (AShift.Contains(ssCtrl)) {
+      // Ctrl removes the column from the sort (and, sorting by grouping, from the grouping).
+      if (groupBySorting && AColumn->GroupIndex() == 0 && AColumn->CanGroup()) {
+        AColumn->SetGroupIndex(-1);
+        AColumn->SetVisible(true);
       }
-    AColumn->SetSortOrder(order);
+      AColumn->SetSortOrder(soNone);
+      if (groupBySorting)
+        if (TkcGridColumn* c = firstSorted(); c && c->CanGroup()) c->SetGroupIndex(0);
+    } else {
+      TkcDataSortOrder order = AColumn->SortOrder() == soAscending ? soDescending : soAscending;
+      if (!AShift.Contains(ssShift) && AColumn->GroupIndex() < 0) {
+        // A plain click sorts by this column alone.
+        if (groupBySorting && AColumn->CanGroup())
+          while (view->GroupingItemCount() > 0) {
+            auto* grouped = static_cast<TkcGridColumn*>(dc->GetItem(dc->Groups()->GetGroupingItemIndex(0)));
+            grouped->SetVisible(true);
+            grouped->SetGroupIndex(-1);
+          }
+        dc->ClearSorting(true);
+      }
+      AColumn->SetSortOrder(order);
+      if (groupBySorting && view->GroupingItemCount() == 0 && firstSorted() == AColumn && AColumn->CanGroup())
+        AColumn->SetGroupIndex(0);
+    }
   } catch (...) {
     dc->EndUpdate();
+    view->EndUpdate();
+    HideHourglassCursor();
+    MakeFocusedRowVisible();
     throw;
   }
   dc->EndUpdate();
+  view->EndUpdate();
+  HideHourglassCursor();
   MakeFocusedRowVisible();
+}
+
+void TkcGridTableController::CheckCustomizationFormBounds(TRect& R) {
+  // The form starts no higher than the bottom of the column headers.
+  TkcGridTableViewInfo* info = TableView()->TableViewInfo();
+  if (!Site() || !Site()->HandleAllocated() || !info) return;
+  int headerBottom = Site()->ClientToScreen(TPoint{0, info->HeaderBounds().bottom}).y;
+  if (R.top < headerBottom) OffsetRect(&R, 0, headerBottom - R.top);
 }
 
 // ---- Focus ----------------------------------------------------------------------------------
@@ -104,6 +144,7 @@ void TkcGridTableController::FocusRow(int ARowIndex) {
     throw;
   }
   view->EndUpdate();
+  CheckEditing();
 }
 
 void TkcGridTableController::MakeFocusedRowVisible() {
@@ -169,6 +210,7 @@ void TkcGridTableController::SetFocusedItem(TkcGridColumn* Value) {
       SetLeftPos(left + Value->Width() - client);
   }
   TableView()->LayoutChanged();
+  CheckEditing();
 }
 
 void TkcGridTableController::ItemRemoved(TkcGridColumn* AItem) {
@@ -376,6 +418,8 @@ bool TkcGridTableController::CanDelete(bool ACheckOptions) const {
 }
 
 bool TkcGridTableController::CanInsert(bool ACheckOptions) const {
+  // The new-item row takes the place of inserting while it has the focus.
+  if (TableView()->OptionsView()->NewItemRow() && DataController()->GetNewItemRowFocused()) return false;
   return (DataController()->GetEditOperations() & dceoInsert) != 0 &&
          (!ACheckOptions || TableView()->OptionsData()->Inserting());
 }
@@ -405,7 +449,10 @@ void TkcGridTableController::CreateNewRecord(bool AAppend) {
   TkcCustomDataController* dc = DataController();
   HideEdit(true);
   if (AAppend) {
-    if ((dc->GetEditOperations() & dceoAppend) == 0 || !TableView()->OptionsData()->Appending()) return;
+    // A view with a new-item row appends there, not past the last record.
+    if ((dc->GetEditOperations() & dceoAppend) == 0 || !TableView()->OptionsData()->Appending() ||
+        TableView()->OptionsView()->NewItemRow())
+      return;
     dc->Append();
   } else {
     if (!CanInsert(false)) return;
@@ -496,6 +543,27 @@ bool TkcGridTableController::ShowEdit(char32_t AKey) {
 }
 
 void TkcGridTableController::HideEdit(bool ASave) { fEditingController->HideEdit(ASave); }
+
+void TkcGridTableController::CheckEditing() {
+  // With AlwaysShowEditor the focused cell keeps an editor while the grid has the focus.
+  if (!TableView()->OptionsBehavior()->AlwaysShowEditor() || IsEditing() || fCheckingEditing) return;
+  TkcGridSite* site = Site();
+  if (!site || !site->HandleAllocated() || !site->Focused()) return;
+  fCheckingEditing = true;
+  try {
+    ShowEdit();
+  } catch (...) {
+    fCheckingEditing = false;
+    throw;
+  }
+  fCheckingEditing = false;
+}
+
+bool TkcGridTableController::IsCancelOnExitNeeded() const {
+  TkcCustomDataController* dc = DataController();
+  int state = dc->GetEditState();
+  return TableView()->OptionsData()->CancelOnExit() && (state & dcesInserting) && !(state & dcesModified);
+}
 bool TkcGridTableController::IsEditing() const { return fEditingController->IsEditing(); }
 
 void TkcGridTableController::FocusEntered() {
@@ -509,6 +577,7 @@ void TkcGridTableController::FocusEntered() {
       keys.Exclude(kTab);
     site->SetKeys(keys);
   }
+  CheckEditing();
 }
 
 bool TkcGridTableController::FocusNextCell(bool AForward) {
@@ -532,6 +601,10 @@ bool TkcGridTableController::FocusNextCell(bool AForward) {
 }
 
 void TkcGridTableController::FocusLost() {
+  // A new record left untouched when the focus leaves the grid (not for its own editor) goes.
+  HWND focus = GetFocus();
+  bool toOwnEditor = IsEditing() || (focus && Site() && Site()->HandleAllocated() && IsChild(Site()->Handle(), focus));
+  if (!toOwnEditor && IsCancelOnExitNeeded()) DataController()->Cancel();
   TkcCustomGridController::FocusLost();
   CancelIncSearching();
 }
@@ -542,6 +615,10 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   TkcGridTableView* view = TableView();
   TkcCustomDataController* dc = DataController();
   if (IsIncSearching() && IncSearchKeyDown(Key, Shift)) {
+    Key = 0;
+    return;
+  }
+  if (NewItemRowKeyDown(Key)) {
     Key = 0;
     return;
   }
@@ -601,10 +678,13 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
       if (!Shift.Empty() || !ShowEdit()) handled = false;
       break;
     case VK_ESCAPE:
-      if (dc->IsEditing())
+      if (dc->IsEditing()) {
         dc->Cancel();
-      else
+        // The record the cancel left focused is the selected one again.
+        if (!dc->IsEditing() && IsMultiSelectActive() && dc->GetFocusedRowIndex() >= 0) SelectOnlyFocused();
+      } else {
         handled = false;
+      }
       break;
     case VK_DELETE:
       if ((Shift.Empty() || ctrlOnly) && CanDelete(true))
@@ -656,6 +736,32 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   // only the focused cell.
   if (IsCellMultiSelect() && fFocusedItem != item && !IsEditing()) UpdateColumnSelection(Shift);
   if (handled) Key = 0;
+}
+
+bool TkcGridTableController::NewItemRowKeyDown(WORD Key) {
+  TkcGridTableView* view = TableView();
+  TkcCustomDataController* dc = DataController();
+  if (!view->OptionsView()->NewItemRow() || (Key != VK_UP && Key != VK_PRIOR && Key != VK_DOWN && Key != VK_NEXT))
+    return false;
+  const bool onNewItemRow = dc->GetNewItemRowFocused();
+  if (Key == VK_UP || Key == VK_PRIOR) {
+    // From the first record up to the new-item row; nothing lies above that.
+    if (onNewItemRow) return true;
+    IkcGridDataControllerItemsSupport* support = ItemsSupport();
+    if (dc->GetFocusedRowIndex() != 0 || (support && !support->IsBOF())) return false;
+    HideEdit(true);
+    CancelIncSearching();
+    dc->SetNewItemRowFocused(true);
+    view->SetTopRowIndex(0);
+    view->LayoutChanged();
+    return true;
+  }
+  // From the new-item row down to the top record.
+  if (!onNewItemRow || dc->GetRowCount() == 0) return false;
+  int top = view->TopRowIndex();
+  HideEdit(true);
+  FocusRow(top);
+  return dc->GetFocusedRowIndex() == top;
 }
 
 void TkcGridTableController::KeyPress(char32_t& Key) {
@@ -886,8 +992,28 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
   APos = view->TopRowIndex();
 }
 
+void TkcGridTableController::ScheduleBufferCheck() {
+  if (!DataController()->IsGridMode() || !ItemsSupport()) return;
+  if (!fBufferCheckTimer) {
+    fBufferCheckTimer = std::make_unique<TkcTimer>(nullptr);
+    fBufferCheckTimer->SetInterval(1);
+    fBufferCheckTimer->SetOnTimer([this](TObject*) {
+      fBufferCheckTimer->SetEnabled(false);
+      if (IkcGridDataControllerItemsSupport* support = ItemsSupport()) support->UpdateGridModeBufferCount();
+    });
+  }
+  fBufferCheckTimer->SetEnabled(true);
+}
+
 void TkcGridTableController::CheckCoordinates() {
   TkcGridTableView* view = TableView();
+  // A dataset read a buffer at a time reads as many records as the rows can now show.
+  TRect records = view->TableViewInfo()->RecordsBounds();
+  int capacity = view->TableViewInfo()->RowsFitting(records.bottom - records.top);
+  if (capacity != fBufferCapacity) {
+    fBufferCapacity = capacity;
+    ScheduleBufferCheck();
+  }
   if (view->TopRowIndex() > view->MaxTopRowIndex()) view->SetTopRowIndex(view->MaxTopRowIndex());
   SetLeftPos(fLeftPos);
   fEditingController->PlaceEdit();

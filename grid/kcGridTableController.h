@@ -42,9 +42,13 @@ public:
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APos) override;
   int GetMouseWheelScrollingKind() override { return 2; }
   void CheckCoordinates() override;
+  // In grid mode: the dataset's buffer is sized again once the current layout is done.
+  void ScheduleBufferCheck();
 
   // Clicking a header: ascending, then descending; Ctrl removes the sort; Shift keeps the others.
+  // With OptionsCustomize.GroupBySorting the first sorted column also groups the rows.
   void HeaderClicked(TkcGridColumn* AColumn, TShiftState AShift);
+  void CheckCustomizationFormBounds(TRect& R) override;
   void MakeFocusedRowVisible();
   // Focuses a row, scrolls it into view and repaints the rows.
   void FocusRow(int ARowIndex);
@@ -107,9 +111,15 @@ public:
   bool ShowEdit(char32_t AKey = 0);
   void HideEdit(bool ASave);
   bool IsEditing() const;
+  // Opens the focused cell's editor again when the view always shows one.
+  void CheckEditing();
+  // CancelOnExit and a new record nothing was typed into.
+  bool IsCancelOnExitNeeded() const;
 
 private:
   bool IncSearchKeyDown(WORD& Key, TShiftState Shift);
+  // Up and Page Up from the first record reach the new-item row, Down and Page Down leave it.
+  bool NewItemRowKeyDown(WORD Key);
   void ProcessSelectionKey(WORD& Key, TShiftState Shift);
   void MouseSelect(int ARowIndex, TShiftState AShift);
   void PullFocusTo(int ARowIndex, TkcGridColumn* AColumn = nullptr);
@@ -130,9 +140,12 @@ private:
   std::vector<TkcGridColumn*> fSelectedColumns;
   TkcGridColumn* fCellSelectionAnchor = nullptr;
   std::unique_ptr<TkcTimer> fPullScrollTimer;
+  std::unique_ptr<TkcTimer> fBufferCheckTimer;
+  int fBufferCapacity = -1;
   TkcGridColumn* fFocusedItem = nullptr;
   int fLeftPos = 0;
   int fUnselectRowIndex = -1;
+  bool fCheckingEditing = false;
   bool fUnselectPending = false, fUnselectOnIndicator = false, fSkipNextChar = false, fSkipExpandChar = false, fIsPullFocusing = false;
   int fPullScrollDirection = 0, fPullRow = -1;
   TkcGridColumn* fPullColumn = nullptr;

@@ -219,8 +219,8 @@ void TCustomListBox::DrawItem(int i, TRect r, TOwnerDrawState s) {
   c->Brush()->SetColor(s.Contains(odSelected) ? clHighlight : Color());
   c->FillRect(r);
   c->Brush()->SetStyle(bsClear);
-  c->TextExtent("");
-  SetTextColor(c->Handle(), Ref(s.Contains(odSelected) ? clHighlightText : Font()->Color()));
+  // The canvas sets its font's colour at each drawing call, so the colour goes through the font.
+  c->Font()->SetColor(s.Contains(odSelected) ? clHighlightText : Font()->Color());
   c->TextOut(r.left + 2, r.top, ItemText(i));
   if (s.Contains(odFocused)) c->DrawFocusRect(r);
 }

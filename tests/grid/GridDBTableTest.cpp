@@ -192,4 +192,45 @@ TEST(GridDBTableView, EditorsTakeTheirFieldsDefaults) {
   EXPECT_EQ(f.ds.FieldByName("CODE")->AsString(), "uvwxy");
 }
 
+TEST(GridDBTableView, RegisteredAmongTheViewsAfterTheTable) {
+  TkcGridRegisteredViews* views = GridRegisteredViews();
+  ASSERT_EQ(views->Count(), 2);
+  EXPECT_EQ(views->GetItemDescription(0), "Table");
+  EXPECT_EQ(views->GetItemDescription(1), "DB Table");
+  EXPECT_EQ(views->FindByClassName("TkcGridDBTableView"), TkcGridDBTableView::StaticClass());
+}
+
+TEST(GridDBTableView, ANewFieldNameForgetsTheValuesPickedForTheOld) {
+  DBTableFixture f;
+  f.view->DataController()->CreateAllItems();
+  TkcGridDBColumn* column = f.view->Columns(1);
+  column->DataBinding()->RecentFilterValues()->Add(Variant("name 1"), "name 1");
+  column->DBDataBinding()->SetFieldName("NAME");
+  EXPECT_EQ(column->DataBinding()->RecentFilterValues()->Count(), 1) << "the same name changes nothing";
+  column->DBDataBinding()->SetFieldName("ID");
+  EXPECT_EQ(column->DataBinding()->RecentFilterValues()->Count(), 0);
+  EXPECT_EQ(column->DBDataBinding()->Field(), f.ds.FieldByName("ID"));
+}
+
+TEST(GridDBTableView, GridModeBufferFollowsTheRowsTheViewCanShow) {
+  DBTableFixture f(50);
+  TkcGridDBDataController* dc = f.view->DataController();
+  dc->CreateAllItems();
+  dc->DataModeController()->SetGridMode(true);
+  f.session.ProcessMessages();
+  int before = dc->GetRowCount();
+  ASSERT_GT(before, 0);
+  f.grid->SetBounds(0, 0, 300, 290);
+  f.session.ProcessMessages();
+  f.session.Advance(20);  // timers run no sooner than 10 ms
+  int after = dc->GetRowCount();
+  EXPECT_GT(after, before);
+  EXPECT_EQ(after, f.view->TableViewInfo()->VisibleRowCount());
+  // Smaller again, fewer records are read.
+  f.grid->SetBounds(0, 0, 300, 100);
+  f.session.ProcessMessages();
+  f.session.Advance(20);  // timers run no sooner than 10 ms
+  EXPECT_LT(dc->GetRowCount(), before);
+}
+
 }  // namespace

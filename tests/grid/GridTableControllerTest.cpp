@@ -22,6 +22,7 @@
 #include "platform/core/DateUtils.h"
 #include "platform/forms/Clipbrd.h"
 #include "platform/forms/Dialogs.h"
+#include "tests/editors/PicturePpm.h"
 #include "tests/grid/GridDBTestSupport.h"
 
 namespace {
@@ -132,6 +133,18 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   EXPECT_EQ(popup->ValueList()->GetItem(0).Kind, fviMRU);
   // The separator after the recent values chooses nothing and leaves the drop-down open.
   ASSERT_EQ(popup->ValueList()->GetItem(1).Kind, fviMRUSeparator);
+  {
+    // It is drawn as two lines 2 pixels apart.
+    Surface shot = f.session.Snapshot(popup->ListBox()->Handle());
+    RECT window{};
+    GetWindowRect(popup->ListBox()->Handle(), &window);
+    TRect r = popup->ListBox()->ItemRect(1);
+    POINT line = TFormsSession::At(popup->ListBox(), r.left + 10, (r.top + r.bottom - 3) / 2);
+    int x = line.x - window.left, y = line.y - window.top;
+    EXPECT_EQ(shot.At(x, y), shot.At(x, y + 2));
+    EXPECT_NE(shot.At(x, y), shot.At(x, y + 1));
+    EXPECT_NE(shot.At(x, y), shot.At(x, y - 2));
+  }
   f.session.Key(VK_HOME);
   f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN);
@@ -142,9 +155,11 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
     f.session.Key(VK_DOWN);
   f.session.Key(VK_RETURN);
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
-  // Esc closes without a change.
+  // Esc closes without a change; the mouse over an entry marks it.
   f.session.Click(button);
-  f.session.Key(VK_DOWN);
+  TRect third = popup->ListBox()->ItemRect(2);
+  f.session.MoveTo(TFormsSession::At(popup->ListBox(), third.left + 5, (third.top + third.bottom) / 2));
+  EXPECT_EQ(popup->ListBox()->ItemIndex(), 2);
   f.session.Key(VK_ESCAPE);
   EXPECT_FALSE(popup->IsShown());
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
@@ -536,6 +551,9 @@ TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
   ASSERT_TRUE(recent->IsShown());
   ASSERT_EQ(recent->ListBox()->Items()->Count(), 1);
   EXPECT_NE(recent->ListBox()->Items()->Strings(0).find("fig"), String::npos);
+  // Its entries are 2 pixels apart each way and start left of the filter text.
+  EXPECT_EQ(recent->ListBox()->ItemHeight(), 13 + 4);
+  EXPECT_LE(recent->Left(), f.At(bar->TextBounds().left, 0).x);
   f.session.Key(VK_RETURN);
   EXPECT_FALSE(recent->IsShown());
   EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
@@ -761,4 +779,127 @@ TEST(GridTableController, CellMultiSelectTakesTheRectangleOfMouseAndKeys) {
   f.session.ProcessMessages();
   f.session.Click(TFormsSession::At(f.view->Site(), 5, 19 + 18 * 5 + 9));
   EXPECT_EQ(f.Picture(), (std::vector<String>{"...", "...", "...", "...", "...", "###"}));
+}
+
+// With VT_SCREENSHOT_DIR set, pictures of a selected rectangle of cells and of the quick columns
+// list under the indicator's mark.
+TEST(GridTableController, PictureForReview) {
+  const char* dir = std::getenv("VT_SCREENSHOT_DIR");
+  if (!dir) GTEST_SKIP();
+  CellSelectFixture f;
+  f.view->OptionsCustomize()->SetColumnsQuickCustomization(true);
+  f.session.ProcessMessages();
+  f.session.Click(f.Cell(1, 0));
+  f.Held(VK_SHIFT, [&] { f.session.Click(f.Cell(3, 1)); });
+  SavePicturePpm(f.session.Snapshot(f.form.Handle()), String(dir) + "/grid-cells.ppm");
+  f.session.Click(TFormsSession::At(f.view->Site(), 6, 9));
+  ASSERT_TRUE(f.controller()->ItemsCustomizationPopup()->IsShown());
+  SavePicturePpm(f.session.Snapshot(f.controller()->ItemsCustomizationPopup()->Handle()),
+                 String(dir) + "/grid-quick-columns.ppm");
+}
+
+TEST(GridTableController, GroupBySortingGroupsByTheFirstSortedColumn) {
+  ControllerFixture f;
+  f.view->OptionsCustomize()->SetGroupBySorting(true);
+  f.view->OptionsCustomize()->SetColumnHidingOnGrouping(false);
+  f.ClickHeader(1);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soAscending);
+  // A plain click on another column groups by that one instead.
+  f.ClickHeader(0);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
+  EXPECT_EQ(f.view->Columns(1)->SortOrder(), soNone);
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), 0);
+  // Ctrl+click ungroups and unsorts it.
+  f.ClickHeader(0, {VK_CONTROL});
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), -1);
+  EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);
+  EXPECT_TRUE(f.view->Columns(0)->Visible());
+}
+
+TEST(GridTableController, UpFromTheFirstRecordReachesTheNewItemRow) {
+  ControllerFixture f;
+  f.view->OptionsView()->SetNewItemRow(true);
+  f.session.ProcessMessages();
+  f.session.Key(VK_DOWN);
+  ASSERT_EQ(f.dc()->GetFocusedRowIndex(), 1);
+  for (WORD key : {VK_UP, VK_PRIOR}) {
+    f.dc()->FocusRow(0);
+    f.session.Key(key);
+    EXPECT_TRUE(f.dc()->GetNewItemRowFocused()) << key;
+    f.session.Key(key);
+    EXPECT_TRUE(f.dc()->GetNewItemRowFocused()) << "nothing above it";
+    f.session.Key(key == VK_UP ? VK_DOWN : VK_NEXT);
+    EXPECT_FALSE(f.dc()->GetNewItemRowFocused());
+    EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 0);
+  }
+  // Appending past the last record is left to the new-item row.
+  f.view->OptionsData()->SetAppending(true);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_END);
+  f.session.KeyUp(VK_CONTROL);
+  f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.dc()->GetRowCount(), 6);
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+}
+
+TEST(GridTableController, EditorMovesOnWithEnterStaysWithAlwaysShowEditorAndParksOutOfView) {
+  ControllerFixture f(20);
+  TkcGridEditingController* editing = f.controller()->EditingController();
+  f.view->OptionsBehavior()->SetGoToNextCellOnEnter(true);
+  f.session.Click(f.Cell(0, 0));
+  f.session.Key(VK_F2);
+  ASSERT_TRUE(editing->IsEditing());
+  // Enter posts and opens the next cell's editor.
+  f.session.Type("7");
+  f.session.Key(VK_RETURN);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(editing->EditingItem(), f.view->Columns(1));
+  EXPECT_EQ(f.Text(0, 0), "7");
+  // Scrolled out of view the editor waits at the far left, still holding the focus.
+  f.view->SetTopRowIndex(10);
+  f.session.ProcessMessages();
+  EXPECT_EQ(editing->Edit()->Left(), 30000);
+  EXPECT_TRUE(editing->Edit()->GetEditFocused());
+  f.view->SetTopRowIndex(0);
+  f.session.ProcessMessages();
+  EXPECT_LT(editing->Edit()->Left(), 300);
+  f.session.Key(VK_ESCAPE);
+  f.session.Key(VK_ESCAPE);
+  ASSERT_FALSE(editing->IsEditing());
+  // With AlwaysShowEditor a move to another row brings the editor with it.
+  f.view->OptionsBehavior()->SetGoToNextCellOnEnter(false);
+  f.view->OptionsBehavior()->SetAlwaysShowEditor(true);
+  f.session.Key(VK_DOWN);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 1);
+  f.session.Key(VK_DOWN);
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2);
+  // Ctrl+Delete in the editor deletes the record (after the question).
+  f.view->OptionsData()->SetDeletingConfirmation(false);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_DELETE);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(f.dc()->GetRowCount(), 19);
+}
+
+TEST(GridTableController, NewRecordLeftUntouchedIsCancelledWhenTheGridIsLeft) {
+  ControllerFixture f;
+  auto* edit = new TEdit(&f.form);
+  edit->SetParent(&f.form);
+  edit->SetBounds(0, 200, 100, 21);
+  f.session.Key(VK_INSERT);
+  ASSERT_EQ(f.ds.State(), dsInsert);
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.ds.RecordCount(), 6);
+  // With CancelOnExit off the new record waits.
+  f.view->OptionsData()->SetCancelOnExit(false);
+  f.view->Site()->SetFocus();
+  f.session.Key(VK_INSERT);
+  edit->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.ds.State(), dsInsert);
 }
