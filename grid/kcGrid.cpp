@@ -892,6 +892,10 @@ void TkcCustomGridViewInfo::MainCalculate(const TRect& ABounds) {
     throw;
   }
   fIsCalculating = false;
+  if (fPaintSkipped) {
+    fPaintSkipped = false;
+    Painter()->Invalidate();
+  }
   AfterCalculating();
   if (!IsInternalUse()) {
     fIsUpdatingSite = true;

@@ -26,6 +26,8 @@ class TkcCustomGridCellViewInfo;
 class TkcGridTopDetailsSiteViewInfo;
 class THintWindow;
 class TForm;
+class TkcCustomDataController;
+class TkcCustomDataRelation;
 
 // ---- Changes --------------------------------------------------------------------------------
 
@@ -160,6 +162,9 @@ class TkcGridDetailsSiteTabHitTest : public TkcCustomGridHitTest {
   VT_CLASS(TkcGridDetailsSiteTabHitTest, TkcCustomGridHitTest)
 public:
   TkcGridLevel* Level = nullptr;
+  // The master view and row of a tab in a master row; none for the grid's own tabs.
+  TkcCustomGridView* MasterView = nullptr;
+  int MasterRowIndex = -1;
   int HitTestCode() const override { return 50; }
 };
 
@@ -553,7 +558,7 @@ private:
   std::vector<TkcCustomGridCellViewInfo*> fRegisteredCells;
   TRect fAssignedClientBounds{};
   bool fIsClientBoundsAssigned = false, fIsCalculating = false, fIsUpdatingSite = false;
-  bool fRecalculatingForBars = false;
+  bool fRecalculatingForBars = false, fPaintSkipped = false;
 };
 
 // Values per record that survive from one layout pass to the next; items are made on demand,
@@ -694,6 +699,21 @@ public:
   bool HasAsMaster(TkcCustomGridView* AView) const;
   bool IsPattern() const { return fIsPattern; }
   bool IsDetail() const { return fMasterGridView != nullptr; }
+  // The records this view shows; none for a view without data.
+  virtual TkcCustomDataController* GetDataController() { return nullptr; }
+  // Detail views of master records are clones of the view their level binds (the pattern):
+  // made per master record, owned by the master's data controller, never shown themselves.
+  TkcCustomGridView* PatternGridView() { return fPatternView ? fPatternView : this; }
+  bool IsClone() const { return fPatternView != nullptr; }
+  int CloneCount() const { return static_cast<int>(fClones.size()); }
+  TkcCustomGridView* Clones(int AIndex) const { return fClones.at(static_cast<size_t>(AIndex)); }
+  // A new view of this view's class with its settings, the detail of AMaster's record at
+  // AMasterRecordIndex through ARelation; nil for a view that cannot be cloned.
+  TkcCustomGridView* CreateClone(TkcCustomGridView* AMaster, TkcCustomDataRelation* ARelation, int AMasterRecordIndex);
+  // Whether ADetail, a clone whose master is this view, is shown in its master row now.
+  virtual bool IsDetailVisible(TkcCustomGridView*) { return false; }
+  // Whether the view's level has visible child levels: its rows are then master rows.
+  bool HasVisibleDetails() const;
   TkcCustomGridController* Controller() const { return fController.get(); }
   TkcCustomGridPainter* Painter() const { return fPainter.get(); }
   TkcCustomGridViewInfo* ViewInfo() const { return fViewInfo.get(); }
@@ -732,6 +752,10 @@ protected:
   virtual TkcCustomGridViewInfo* CreateViewInfo() { return new TkcCustomGridViewInfo(this); }
   virtual TkcCustomGridViewInfoCache* CreateViewInfoCache() { return nullptr; }
   virtual TkcCustomGridViewData* CreateViewData() { return nullptr; }
+  // A new, empty view of this class for a clone; nil when the class has no clones.
+  virtual TkcCustomGridView* NewCloneView() { return nullptr; }
+  // Takes APattern's settings (columns, options, data binding) into a new clone.
+  virtual void AssignPattern(TkcCustomGridView*) {}
   void SetMasterGridView(TkcCustomGridView* AMaster, bool AIsPattern = false) {
     fMasterGridView = AMaster;
     fIsPattern = AIsPattern;
@@ -739,10 +763,13 @@ protected:
 
 private:
   void DoChanged();
+  friend class TkcGridLevel;
   TkcCustomGrid* fGrid = nullptr;
   TkcGridLevel* fLevel = nullptr;
   TkcCustomGridView* fMasterGridView = nullptr;
   bool fIsPattern = false;
+  TkcCustomGridView* fPatternView = nullptr;
+  std::vector<TkcCustomGridView*> fClones;
   std::unique_ptr<TkcCustomGridController> fController;
   std::unique_ptr<TkcCustomGridPainter> fPainter;
   std::unique_ptr<TkcCustomGridViewInfo> fViewInfo;
@@ -819,10 +846,21 @@ public:
   void SetDetailTabsPosition(TkcGridDetailTabsPosition Value);
   int VisibleCount() const;
   TkcGridLevel* VisibleItems(int AIndex) const;
+  // The relation in the parent level's view's data controller that stands for this level; nil
+  // without a parent view.
+  TkcCustomDataRelation* DataRelation() const { return fDataRelation; }
+  // The detail view of a master record: a clone of this level's view, nil when the level is
+  // hidden or has no view. The master's data controller owns it.
+  TkcCustomGridView* CreateDetailView(TkcCustomDataRelation* ARelation, int AMasterRecordIndex);
 
 private:
   friend class TkcCustomGrid;
   void Changed();
+  void CreateDataRelation(TkcGridLevel* AChild);
+  void RemoveDataRelation(TkcGridLevel* AChild);
+  // The view's data controller becomes the template of this level's relation (or of none).
+  void SetDataRelation();
+  TkcCustomDataRelation* fDataRelation = nullptr;
   TkcCustomGrid* fControl = nullptr;
   TkcGridLevel* fParent = nullptr;
   std::vector<TkcGridLevel*> fItems;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "grid/kcGrid.h"
+#include "grid/kcGridDataController.h"
 #include "grid/kcGridDetailsSite.h"
 #include "platform/forms/Forms.h"
 
@@ -19,7 +20,12 @@ TkcGridSite::~TkcGridSite() {
 }
 
 void TkcGridSite::Paint() {
-  if (fViewInfo->IsCalculating() || IsParked()) return;
+  if (IsParked()) return;
+  // A paint that comes while the view is laid out (a detail window placed in it) is owed.
+  if (fViewInfo->IsCalculating()) {
+    fViewInfo->fPaintSkipped = true;
+    return;
+  }
   fViewInfo->Painter()->Paint();
 }
 
@@ -203,6 +209,11 @@ TkcCustomGridView::TkcCustomGridView(TComponent* AOwner)
 
 TkcCustomGridView::~TkcCustomGridView() {
   Detach();
+  // Clones outlive their pattern (their master's data controller owns them).
+  for (TkcCustomGridView* clone : fClones) clone->fPatternView = nullptr;
+  fClones.clear();
+  if (fPatternView) std::erase(fPatternView->fClones, this);
+  fPatternView = nullptr;
   if (fViewInfo) fViewInfo->BeforeDestruction();
   fViewInfo.reset();
   fViewInfoCache.reset();
@@ -249,6 +260,25 @@ void TkcCustomGridView::SetGrid(TkcCustomGrid* Value) {
   if (fGrid) fGrid->ViewAdded(this);
 }
 
+bool TkcCustomGridView::HasVisibleDetails() const { return fLevel && fLevel->VisibleCount() > 0; }
+
+TkcCustomGridView* TkcCustomGridView::CreateClone(TkcCustomGridView* AMaster, TkcCustomDataRelation* ARelation,
+                                                  int AMasterRecordIndex) {
+  std::unique_ptr<TkcCustomGridView> clone(NewCloneView());
+  if (!clone || !clone->GetDataController()) return nullptr;
+  clone->fPatternView = this;
+  clone->SetMasterGridView(AMaster, false);
+  clone->AssignPattern(this);
+  TkcCustomDataController* dc = clone->GetDataController();
+  if (TkcCustomDataController* patternDC = GetDataController(); patternDC && patternDC->HasRelations())
+    dc->GetRelations()->Assign(patternDC->GetRelations());
+  dc->SetMasterRelationAndRecord(ARelation, AMasterRecordIndex);
+  clone->SetLevel(fLevel);
+  clone->SetGrid(AMaster ? AMaster->Grid() : fGrid);
+  fClones.push_back(clone.get());
+  return clone.release();
+}
+
 bool TkcCustomGridView::HasAsMaster(TkcCustomGridView* AView) const {
   for (TkcCustomGridView* v = fMasterGridView; v; v = v->fMasterGridView)
     if (v == AView) return true;
@@ -270,7 +300,7 @@ void TkcCustomGridView::SetBackgroundColor(TColor Value) {
 
 bool TkcCustomGridView::IsVisible() {
   if (!fGrid || IsDestroying()) return false;
-  if (fMasterGridView) return fMasterGridView->IsVisible();
+  if (fMasterGridView) return fMasterGridView->IsDetailVisible(this) && fMasterGridView->IsVisible();
   return fGrid->ActiveView() == this && fGrid->HandleAllocated();
 }
 
@@ -361,10 +391,15 @@ TkcGridLevel::TkcGridLevel(TComponent* AOwner) : TkcComponent(AOwner) {}
 
 TkcGridLevel::~TkcGridLevel() {
   for (TkcGridLevel* child : fItems) {
+    RemoveDataRelation(child);
     child->fParent = nullptr;
     delete child;
   }
-  if (fGridView) fGridView->SetLevel(nullptr);
+  if (fGridView) {
+    if (TkcCustomDataController* dc = fGridView->GetDataController(); dc && fDataRelation)
+      dc->SetMasterRelation(nullptr, true);
+    fGridView->SetLevel(nullptr);
+  }
   if (fParent) std::erase(fParent->fItems, this);
   if (fControl && fControl->ActiveLevel() == this) fControl->LevelRemoved(this);
 }
@@ -386,24 +421,66 @@ TkcGridLevel* TkcGridLevel::Add() {
   level->fParent = this;
   level->fControl = fControl;
   fItems.push_back(level);
+  CreateDataRelation(level);
   if (fControl && IsRoot() && !fControl->ActiveLevel()) fControl->SetActiveLevel(level);
   Changed();
   return level;
+}
+
+void TkcGridLevel::CreateDataRelation(TkcGridLevel* AChild) {
+  if (IsRoot() || !fGridView || AChild->fDataRelation) return;
+  TkcCustomDataController* dc = fGridView->GetDataController();
+  if (!dc) return;
+  AChild->fDataRelation = dc->GetRelations()->Add(AChild);
+  AChild->SetDataRelation();
+}
+
+void TkcGridLevel::RemoveDataRelation(TkcGridLevel* AChild) {
+  TkcCustomDataRelation* relation = AChild->fDataRelation;
+  if (!relation) return;
+  AChild->fDataRelation = nullptr;
+  // The relation list frees the master's detail views with it.
+  delete relation;
+}
+
+void TkcGridLevel::SetDataRelation() {
+  // A top level's view is no detail of anything.
+  if (!fGridView || !fParent || fParent->IsRoot()) return;
+  if (TkcCustomDataController* dc = fGridView->GetDataController())
+    dc->SetMasterRelation(fVisible ? fDataRelation : nullptr, true);
+}
+
+TkcCustomGridView* TkcGridLevel::CreateDetailView(TkcCustomDataRelation* ARelation, int AMasterRecordIndex) {
+  if (!fGridView || !fVisible || !fControl) return nullptr;
+  TkcCustomGridView* master = nullptr;
+  if (auto* link = dynamic_cast<IkcGridDataControllerViewLink*>(ARelation->GetDataController()))
+    master = link->GetGridView();
+  return fGridView->CreateClone(master, ARelation, AMasterRecordIndex);
 }
 
 void TkcGridLevel::SetGridView(TkcCustomGridView* Value) {
   if (fGridView == Value) return;
   // Unbound first, so the relayout its leaving causes no longer finds it.
   TkcCustomGridView* old = fGridView;
+  if (old) {
+    for (TkcGridLevel* child : fItems) RemoveDataRelation(child);
+    if (TkcCustomDataController* dc = old->GetDataController(); dc && fDataRelation)
+      dc->SetMasterRelation(nullptr, true);
+  }
   fGridView = Value;
   if (old) {
     old->SetLevel(nullptr);
     old->SetGrid(nullptr);
+    old->fIsPattern = false;
   }
   if (Value) {
     if (Value->Level()) Value->Level()->SetGridView(nullptr);
     Value->SetLevel(this);
     Value->SetGrid(fControl);
+    // A view below a top level is only a pattern: its records are shown by its clones.
+    Value->fIsPattern = fParent && !fParent->IsRoot();
+    SetDataRelation();
+    for (TkcGridLevel* child : fItems) CreateDataRelation(child);
   }
   Changed();
 }
@@ -417,6 +494,7 @@ void TkcGridLevel::SetCaption(const String& Value) {
 void TkcGridLevel::SetVisible(bool Value) {
   if (fVisible == Value) return;
   fVisible = Value;
+  SetDataRelation();
   Changed();
 }
 

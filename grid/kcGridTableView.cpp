@@ -559,3 +559,58 @@ void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
   fTopRowIndex = std::clamp(fTopRowIndex, 0, std::max(0, fDataController->GetRowCount() - 1));
   Changed(new TkcGridDataChange(this));
 }
+
+// ---- Detail views ---------------------------------------------------------------------------
+
+void TkcGridTableView::AssignPattern(TkcCustomGridView* APattern) {
+  auto* pattern = dynamic_cast<TkcGridTableView*>(APattern);
+  if (!pattern) return;
+  BeginUpdate();
+  try {
+    ClearItems();
+    for (int i = 0; i < pattern->ColumnCount(); ++i) {
+      TkcGridColumn* source = pattern->Columns(i);
+      TkcGridColumn* column = CreateColumn();
+      AssignColumnBinding(column, source);
+      if (source->IsCaptionAssigned()) column->SetCaption(source->Caption());
+      column->SetMinWidth(source->MinWidth());
+      column->SetWidth(source->Width());
+      if (source->IsAlignmentAssigned()) column->SetAlignment(source->Alignment());
+      column->SetVisible(source->Visible());
+      column->SetHidden(source->Hidden());
+    }
+    TkcGridTableOptionsView* from = pattern->OptionsView();
+    TkcGridTableOptionsView* to = OptionsView();
+    to->SetHeader(from->Header());
+    to->SetGroupByBox(from->GroupByBox());
+    to->SetFooter(from->Footer());
+    to->SetIndicator(from->Indicator());
+    to->SetGridLines(from->GridLines());
+    to->SetDataRowHeight(from->DataRowHeight());
+    to->SetColumnAutoWidth(from->ColumnAutoWidth());
+    to->SetNewItemRow(from->NewItemRow());
+    to->SetExpandButtonsForEmptyDetails(from->ExpandButtonsForEmptyDetails());
+    LookAndFeel()->SetKind(pattern->LookAndFeel()->Kind());
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+int TkcGridTableView::GetActiveDetailIndex(int ARecordIndex) {
+  TkcGridLevel* level = Level();
+  if (!level || level->VisibleCount() == 0) return -1;
+  int index = fDataController->GetDetailActiveRelationIndex(ARecordIndex);
+  if (index >= 0 && index < level->Count() && level->Items(index)->Visible()) return index;
+  return level->VisibleItems(0)->Index();
+}
+
+TkcCustomGridView* TkcGridTableView::GetDetailView(int ARecordIndex, int ARelationIndex) {
+  if (ARelationIndex < 0 || !fDataController->HasRelations()) return nullptr;
+  return dynamic_cast<TkcCustomGridView*>(fDataController->GetDetailHolder(ARecordIndex, ARelationIndex));
+}
+
+bool TkcGridTableView::IsDetailVisible(TkcCustomGridView* ADetail) {
+  return ADetail && ADetail->MasterGridView() == this && TableViewInfo() && TableViewInfo()->IsDetailShown(ADetail);
+}

@@ -21,6 +21,31 @@ void TkcCustomGridRecord::RefreshRecordInfo() {
   }
 }
 
+bool TkcCustomGridRecord::IsMasterRecord() {
+  TkcGridTableView* view = GridView();
+  return !IsNewItemRecord() && view->HasVisibleDetails() && RowInfo.Level == view->GroupingItemCount() &&
+         RecordIndex() >= 0;
+}
+
+bool TkcCustomGridRecord::GetExpandable() {
+  if (!IsMasterRecord()) return false;
+  TkcGridTableView* view = GridView();
+  if (view->OptionsView()->ExpandButtonsForEmptyDetails()) return true;
+  return DataController()->HasDetailChildren(RecordIndex(), view->GetActiveDetailIndex(RecordIndex()));
+}
+
+bool TkcCustomGridRecord::GetExpanded() {
+  return IsMasterRecord() && DataController()->IsDetailExpanded(RecordIndex());
+}
+
+void TkcCustomGridRecord::DoExpand(bool) {
+  if (IsMasterRecord()) DataController()->SetDetailExpanded(RecordIndex(), true);
+}
+
+void TkcCustomGridRecord::DoCollapse(bool) {
+  if (IsMasterRecord()) DataController()->SetDetailExpanded(RecordIndex(), false);
+}
+
 bool TkcCustomGridRecord::GetIsLast() { return Index == fViewData->GetRecordCount() - 1; }
 
 TkcCustomGridRecord* TkcCustomGridRecord::GetParentRecord() {
