@@ -122,6 +122,9 @@ public:
   virtual int HitTestCode() const { return -1; }
   virtual TCursor Cursor() const { return crDefault; }
   virtual TkcDragAndDropObjectClass DragAndDropObjectClass() const { return {}; }
+  // What a drag held here opens after the grid's wait (a level tab, a collapsed record); nil for
+  // nothing. The caller owns it.
+  virtual TkcCustomGridDragOpenInfo* CreateDragOpenInfo() { return nullptr; }
 
 private:
   friend class TkcCustomGridCellViewInfo;
@@ -166,6 +169,19 @@ public:
   TkcCustomGridView* MasterView = nullptr;
   int MasterRowIndex = -1;
   int HitTestCode() const override { return 50; }
+  TkcCustomGridDragOpenInfo* CreateDragOpenInfo() override;
+};
+
+// Activates a level of the grid's own tabs.
+class TkcGridDragOpenInfoTab : public TkcCustomGridDragOpenInfo {
+  VT_CLASS(TkcGridDragOpenInfoTab, TkcCustomGridDragOpenInfo)
+public:
+  explicit TkcGridDragOpenInfoTab(TkcGridLevel* ALevel) : Level(ALevel) {}
+  TkcGridLevel* Level;
+  bool Equals(TkcCustomGridDragOpenInfo* AInfo) override {
+    return TkcCustomGridDragOpenInfo::Equals(AInfo) && static_cast<TkcGridDragOpenInfoTab*>(AInfo)->Level == Level;
+  }
+  void Run() override;
 };
 
 // The process-wide cache: one object per hit-test class, so a hit test is valid only until the
@@ -451,6 +467,9 @@ public:
   virtual void BeforeStartDrag() {}
   virtual void AfterDragAndDrop(bool) {}
   virtual void EndDrag(TObject*, int, int) {}
+  // A drag of the control library over the site: held over a tab or an expand button, it opens
+  // that after the grid's waiting time.
+  virtual void DragOver(TObject* ASource, int X, int Y, TDragState AState, bool& AAccept);
   virtual bool HasDragImages() { return false; }
   // A cell that goes away tells the controller, which must not touch it again.
   void CellRemoved(TkcCustomGridCellViewInfo* ACell);
@@ -653,6 +672,8 @@ public:
   void MouseLeave(TControl* AControl) override;
   // A drag starts where the hit test names a drag object class.
   bool StartDragAndDrop(const TPoint& P) override;
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
 
 protected:
   void Paint() override;
@@ -712,6 +733,8 @@ public:
   TkcCustomGridView* CreateClone(TkcCustomGridView* AMaster, TkcCustomDataRelation* ARelation, int AMasterRecordIndex);
   // Whether ADetail, a clone whose master is this view, is shown in its master row now.
   virtual bool IsDetailVisible(TkcCustomGridView*) { return false; }
+  // The drag opening of ALevel's tab in the master row at ARowIndex; nil when it has none.
+  virtual TkcCustomGridDragOpenInfo* CreateDetailTabDragOpenInfo(TkcGridLevel*, int) { return nullptr; }
   // Whether the view's level has visible child levels: its rows are then master rows.
   bool HasVisibleDetails() const;
   TkcCustomGridController* Controller() const { return fController.get(); }
@@ -889,6 +912,15 @@ public:
   void SetFocusedView(TkcCustomGridView* Value);
   int DragOpeningWaitTime() const { return fDragOpeningWaitTime; }
   void SetDragOpeningWaitTime(int Value) { fDragOpeningWaitTime = std::max(0, Value); }
+  bool DragOpening() const { return fDragOpening; }
+  void SetDragOpening(bool Value) { fDragOpening = Value; }
+  // A drag held over a place: the same place again keeps the running wait, another restarts it;
+  // when the wait is over the info runs. The grid owns AInfo.
+  void StartDragOpen(TkcCustomGridDragOpenInfo* AInfo);
+  void StopDragOpen();
+  TkcCustomGridDragOpenInfo* PendingDragOpen() const { return fDragOpenInfo.get(); }
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
   std::function<void(TkcCustomGrid*, TkcCustomGridView*)> OnLayoutChanged;
   std::function<void(TkcCustomGrid*)> OnActiveTabChanged;
   // A view's customization form was opened or closed.
@@ -941,6 +973,10 @@ private:
   std::vector<std::unique_ptr<TkcCustomGridChange>> fChanges;
   int fLockCount = 0;
   int fDragOpeningWaitTime = 800;
+  bool fDragOpening = true;
+  std::unique_ptr<TkcCustomGridDragOpenInfo> fDragOpenInfo;
+  std::unique_ptr<TkcTimer> fDragOpenTimer;
+  void DragOpenTimer(TObject*);
 };
 
 class TkcGrid : public TkcCustomGrid {

@@ -736,3 +736,75 @@ TkcCustomGridHitTest* TkcCustomGrid::GetHitTest(const TPoint& P) {
   }
   return GetGridHitTest<TkcGridNoneHitTest>(P);
 }
+
+// ---- Drag opening ---------------------------------------------------------------------------
+
+TkcCustomGridDragOpenInfo* TkcGridDetailsSiteTabHitTest::CreateDragOpenInfo() {
+  if (!Level) return nullptr;
+  if (MasterView) return MasterView->CreateDetailTabDragOpenInfo(Level, MasterRowIndex);
+  return new TkcGridDragOpenInfoTab(Level);
+}
+
+void TkcGridDragOpenInfoTab::Run() {
+  if (Level->Control()) Level->Control()->SetActiveLevel(Level);
+}
+
+void TkcCustomGridController::DragOver(TObject*, int X, int Y, TDragState AState, bool&) {
+  TkcCustomGrid* grid = Grid();
+  if (!grid) return;
+  TkcCustomGridHitTest* hit = AState != dsDragLeave && grid->DragOpening() ? ViewInfo()->GetHitTest(TPoint{X, Y}) : nullptr;
+  if (TkcCustomGridDragOpenInfo* info = hit ? hit->CreateDragOpenInfo() : nullptr)
+    grid->StartDragOpen(info);
+  else
+    grid->StopDragOpen();
+}
+
+void TkcGridSite::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  TkcControl::DragOver(Source, X, Y, State, Accept);
+  Controller()->DragOver(Source, X, Y, State, Accept);
+}
+
+void TkcGridSite::DragDrop(TObject* Source, int X, int Y) {
+  if (TkcCustomGrid* grid = GridView()->Grid()) grid->StopDragOpen();
+  TkcControl::DragDrop(Source, X, Y);
+}
+
+void TkcCustomGrid::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  TkcControl::DragOver(Source, X, Y, State, Accept);
+  TkcCustomGridHitTest* hit = State != dsDragLeave && fDragOpening ? GetHitTest(TPoint{X, Y}) : nullptr;
+  if (TkcCustomGridDragOpenInfo* info = hit ? hit->CreateDragOpenInfo() : nullptr)
+    StartDragOpen(info);
+  else
+    StopDragOpen();
+}
+
+void TkcCustomGrid::DragDrop(TObject* Source, int X, int Y) {
+  StopDragOpen();
+  TkcControl::DragDrop(Source, X, Y);
+}
+
+void TkcCustomGrid::StartDragOpen(TkcCustomGridDragOpenInfo* AInfo) {
+  std::unique_ptr<TkcCustomGridDragOpenInfo> info(AInfo);
+  if (fDragOpenInfo && fDragOpenInfo->Equals(info.get())) return;
+  fDragOpenInfo = std::move(info);
+  if (!fDragOpenTimer) {
+    fDragOpenTimer = std::make_unique<TkcTimer>(nullptr);
+    fDragOpenTimer->SetOnTimer(TNotifyEvent([this](TObject* S) { DragOpenTimer(S); }));
+  }
+  fDragOpenTimer->SetEnabled(false);
+  fDragOpenTimer->SetInterval(static_cast<UINT>(fDragOpeningWaitTime));
+  fDragOpenTimer->SetEnabled(true);
+}
+
+void TkcCustomGrid::StopDragOpen() {
+  // The timer stays (it may be the one whose tick is running); only its wait ends.
+  if (fDragOpenTimer) fDragOpenTimer->SetEnabled(false);
+  fDragOpenInfo.reset();
+}
+
+void TkcCustomGrid::DragOpenTimer(TObject*) {
+  // Taken before it runs: what it opens may start another wait.
+  std::unique_ptr<TkcCustomGridDragOpenInfo> info = std::move(fDragOpenInfo);
+  StopDragOpen();
+  if (info) info->Run();
+}

@@ -614,3 +614,7 @@ TkcCustomGridView* TkcGridTableView::GetDetailView(int ARecordIndex, int ARelati
 bool TkcGridTableView::IsDetailVisible(TkcCustomGridView* ADetail) {
   return ADetail && ADetail->MasterGridView() == this && TableViewInfo() && TableViewInfo()->IsDetailShown(ADetail);
 }
+
+TkcCustomGridDragOpenInfo* TkcGridTableView::CreateDetailTabDragOpenInfo(TkcGridLevel* ALevel, int ARowIndex) {
+  return new TkcGridDragOpenInfoMasterDataRowTab(ALevel, this, ARowIndex);
+}

@@ -2238,3 +2238,38 @@ bool TkcGridMasterDataRowViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMo
   }
   return TkcGridDataRowViewInfo::MouseDown(AHitTest, AButton, AShift);
 }
+
+// ---- Drag opening ---------------------------------------------------------------------------
+
+TkcCustomGridDragOpenInfo* TkcGridExpandButtonHitTest::CreateDragOpenInfo() {
+  auto* view = dynamic_cast<TkcGridTableView*>(GridView);
+  return view && HitRecordKind == 0 ? new TkcGridDragOpenInfoExpand(view, RowIndex) : nullptr;
+}
+
+bool TkcGridDragOpenInfoExpand::Equals(TkcCustomGridDragOpenInfo* AInfo) {
+  if (!TkcCustomGridDragOpenInfo::Equals(AInfo)) return false;
+  auto* info = static_cast<TkcGridDragOpenInfoExpand*>(AInfo);
+  return info->GridView == GridView && info->RowIndex == RowIndex;
+}
+
+void TkcGridDragOpenInfoExpand::Run() {
+  TkcCustomDataController* dc = GridView->DataController();
+  if (RowIndex < 0 || RowIndex >= dc->GetRowCount()) return;
+  if (GridView->IsRowGroup(RowIndex)) {
+    if (!dc->GetRowInfo(RowIndex).Expanded) dc->Groups()->SetRowExpanded(RowIndex, true, false);
+  } else if (TkcCustomGridRecord* record = GridView->TableViewData()->RecordAtRow(RowIndex)) {
+    record->ExpandRow(false);
+  }
+}
+
+bool TkcGridDragOpenInfoMasterDataRowTab::Equals(TkcCustomGridDragOpenInfo* AInfo) {
+  if (!TkcGridDragOpenInfoTab::Equals(AInfo)) return false;
+  auto* info = static_cast<TkcGridDragOpenInfoMasterDataRowTab*>(AInfo);
+  return info->GridView == GridView && info->RowIndex == RowIndex;
+}
+
+void TkcGridDragOpenInfoMasterDataRowTab::Run() {
+  TkcCustomDataController* dc = GridView->DataController();
+  if (RowIndex < 0 || RowIndex >= dc->GetRowCount() || Level->Parent() != GridView->Level()) return;
+  dc->SetDetailActiveRelationIndex(dc->GetRowInfo(RowIndex).RecordIndex, Level->Index());
+}

@@ -128,6 +128,31 @@ class TkcGridExpandButtonHitTest : public TkcGridRecordHitTest {
 public:
   int HitTestCode() const override { return 108; }
   bool ActsOnRecord() override { return false; }
+  TkcCustomGridDragOpenInfo* CreateDragOpenInfo() override;
+};
+
+// Expands the record at a row of a table view (a master row's details, a group), not its
+// children. Held by view and row: the records may be remade while the drag waits.
+class TkcGridDragOpenInfoExpand : public TkcCustomGridDragOpenInfo {
+  VT_CLASS(TkcGridDragOpenInfoExpand, TkcCustomGridDragOpenInfo)
+public:
+  TkcGridDragOpenInfoExpand(TkcGridTableView* AView, int ARowIndex) : GridView(AView), RowIndex(ARowIndex) {}
+  TkcGridTableView* GridView;
+  int RowIndex;
+  bool Equals(TkcCustomGridDragOpenInfo* AInfo) override;
+  void Run() override;
+};
+
+// Makes a level the active detail of a master row.
+class TkcGridDragOpenInfoMasterDataRowTab : public TkcGridDragOpenInfoTab {
+  VT_CLASS(TkcGridDragOpenInfoMasterDataRowTab, TkcGridDragOpenInfoTab)
+public:
+  TkcGridDragOpenInfoMasterDataRowTab(TkcGridLevel* ALevel, TkcGridTableView* AView, int ARowIndex)
+      : TkcGridDragOpenInfoTab(ALevel), GridView(AView), RowIndex(ARowIndex) {}
+  TkcGridTableView* GridView;
+  int RowIndex;
+  bool Equals(TkcCustomGridDragOpenInfo* AInfo) override;
+  void Run() override;
 };
 
 class TkcGridRowIndicatorHitTest : public TkcGridRecordHitTest {

@@ -12,6 +12,7 @@
 #include "grid/kcGridTableViewData.h"
 #include "platform/db/DBClient.h"
 #include "platform/forms/FormsTestUtil.h"
+#include "platform/forms/StdCtrls.h"
 #include "tests/editors/PicturePpm.h"
 
 namespace {
@@ -190,6 +191,43 @@ TEST(GridMasterRows, LevelTabsSwitchTheDetailOfTheRow) {
   EXPECT_TRUE(f.Shown(f.Detail(2, 0)));
 }
 
+
+TEST(GridMasterRows, AHeldDragOpensTheRecordAndTheTabUnderIt) {
+  MasterDetailGrid f(2);
+  f.top->SetDetailTabsPosition(dtpTop);
+  f.grid->SetBounds(0, 0, 480, 300);
+  auto* source = new TListBox(&f.form);
+  source->SetParent(&f.form);
+  source->SetBounds(0, 310, 100, 80);
+  source->SetDragMode(dmAutomatic);
+  f.session.ProcessMessages();
+  f.session.MoveTo(TFormsSession::At(source, 20, 20));
+  f.session.Press();
+  // Held over the expand button of the third order: it opens after the wait, not before.
+  f.session.MoveTo(f.At(f.Row(2)->ExpandButtonBounds));
+  f.session.Advance(500);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.master->DataController()->IsDetailExpanded(f.Record(2)));
+  f.session.Advance(400);
+  f.session.ProcessMessages();
+  ASSERT_TRUE(f.master->DataController()->IsDetailExpanded(f.Record(2)));
+  // Held over the second tab of that row: the second level's detail opens.
+  ASSERT_NE(f.Row(2)->DetailsSite, nullptr);
+  f.session.MoveTo(f.At(f.Row(2)->DetailsSite->TabsViewInfo()->Items(1)->Bounds));
+  f.session.Advance(900);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.master->DataController()->GetDetailActiveRelationIndex(f.Record(2)), 1);
+  EXPECT_TRUE(f.Shown(f.Detail(2, 1)));
+  // Leaving before the wait is over opens nothing.
+  f.session.MoveTo(f.At(f.Row(0)->ExpandButtonBounds));
+  f.session.Advance(300);
+  f.session.MoveTo(TFormsSession::At(source, 20, 20));
+  f.session.Advance(900);
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.master->DataController()->IsDetailExpanded(f.Record(0)));
+  EXPECT_EQ(f.grid->PendingDragOpen(), nullptr);
+}
 
 // With VT_SCREENSHOT_DIR set, a picture of expanded master rows with level tabs.
 TEST(GridMasterRows, PictureForReview) {
