@@ -672,6 +672,9 @@ public:
   void MouseLeave(TControl* AControl) override;
   // A drag starts where the hit test names a drag object class.
   bool StartDragAndDrop(const TPoint& P) override;
+  // A drag that began elsewhere (an entry of the customization form) goes on here as a drag of
+  // AClass, started at the site point P for AHitTest; the site takes the mouse.
+  void TakeOverDrag(TkcDragAndDropObjectClass AClass, const TPoint& P, TkcCustomGridHitTest* AHitTest);
   void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
   void DragDrop(TObject* Source, int X, int Y) override;
 

@@ -146,6 +146,15 @@ bool TkcGridSite::StartDragAndDrop(const TPoint& P) {
   return true;
 }
 
+void TkcGridSite::TakeOverDrag(TkcDragAndDropObjectClass AClass, const TPoint& P, TkcCustomGridHitTest* AHitTest) {
+  FinishDragAndDrop(false);
+  DragAndDropObjectClass = AClass;
+  if (auto* object = dynamic_cast<TkcCustomGridDragAndDropObject*>(GetDragAndDropObject())) object->Init(P, AHitTest);
+  BeginDragAndDrop();
+  bool accepted = false;
+  DragAndDrop(P, accepted);
+}
+
 TkcGridSite* TkcCustomGridDragAndDropObject::Site() const { return static_cast<TkcGridSite*>(Control()); }
 TkcCustomGridViewInfo* TkcCustomGridDragAndDropObject::ViewInfo() const { return Site()->ViewInfo(); }
 TkcCustomGridController* TkcCustomGridDragAndDropObject::Controller() const { return Site()->Controller(); }

@@ -27,8 +27,8 @@ class TkcGridColumnHeaderMovingObject : public TkcCustomGridTableDragObject {
 public:
   using TkcCustomGridTableDragObject::TkcCustomGridTableDragObject;
   ~TkcGridColumnHeaderMovingObject() override;
-  // 0 nowhere, 2 header, 3 group-by box.
-  enum TPlace { dpNone = 0, dpHeader = 2, dpGroupByBox = 3 };
+  // 0 nowhere, 1 the customization form, 2 header, 3 group-by box.
+  enum TPlace { dpNone = 0, dpCustomizationForm = 1, dpHeader = 2, dpGroupByBox = 3 };
   TkcGridColumn* SourceItem = nullptr;
   int SourcePlace = dpNone;
   int DestinationPlace = dpNone;
@@ -49,6 +49,9 @@ public:
 
 private:
   bool IsValidDestination();
+  bool IsOverCustomizationForm(const TPoint& P);
+  // The picture of the dragged item: its header, or its entry in the customization form.
+  void InitDragImage();
   // The point the arrows stand at, and whether they point down and up.
   bool GetArrowsPlace(TRect& R);
   void ShowArrows(bool AShow);

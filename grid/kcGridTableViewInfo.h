@@ -23,7 +23,7 @@ class TkcGridFilterViewInfo;
 class TkcNavigatorSiteViewInfo;
 
 // Where a column was hit.
-enum TkcGridColumnContainerKind { ckNone = 0, ckHeader = 2, ckGroupByBox = 3, ckFooter = 4 };
+enum TkcGridColumnContainerKind { ckNone = 0, ckCustomizationForm = 1, ckHeader = 2, ckGroupByBox = 3, ckFooter = 4 };
 
 // ---- Hit tests ------------------------------------------------------------------------------
 
