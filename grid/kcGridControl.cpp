@@ -26,7 +26,12 @@ void TkcGridSite::Paint() {
     fViewInfo->fPaintSkipped = true;
     return;
   }
+  // What a drag draws straight onto the site leaves before the paint and comes back after it.
+  TkcDragAndDropObject* drag =
+      DragAndDropState() == ddsInProcess && HasDragAndDropObject() ? GetDragAndDropObject() : nullptr;
+  if (drag) drag->SetDirty(true);
   fViewInfo->Painter()->Paint();
+  if (drag) drag->SetDirty(false);
 }
 
 void TkcGridSite::SetParent(TWinControl* AParent) {

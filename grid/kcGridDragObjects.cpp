@@ -133,10 +133,14 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
   bool valid = place != dpNone && IsValidDestination();
   Accepted = valid || (place == dpNone && CanRemove()) || place == dpCustomizationForm;
   AAccepted = Accepted;
+  fArrowsWanted = valid;
+  fImageWanted = true;
   // The picture goes first and comes back last, so neither leaves a trace of the other.
   ShowImage(false, P);
-  ShowArrows(valid);
-  ShowImage(true, P);
+  if (!Dirty()) {
+    ShowArrows(valid);
+    ShowImage(true, P);
+  }
   TkcCustomGridTableDragObject::DragAndDrop(P, AAccepted);
 }
 
@@ -147,6 +151,7 @@ TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
 }
 
 void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
+  fArrowsWanted = fImageWanted = false;
   ShowImage(false, TPoint{});
   ShowArrows(false);
   TkcCustomGridTableDragObject::EndDragAndDrop(AAccepted);
@@ -237,10 +242,11 @@ bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
 }
 
 void TkcGridColumnHeaderMovingObject::DirtyChanged() {
-  bool image = fImageVisible;
+  // Dirty while the site paints: nothing of the drag stays on the screen; clean again, what the
+  // drag shows comes back over the new picture.
   ShowImage(false, CurMousePos);
-  ShowArrows(!Dirty() && fArrowsVisible);
-  if (!Dirty() && image) ShowImage(true, CurMousePos);
+  ShowArrows(!Dirty() && fArrowsWanted);
+  if (!Dirty() && fImageWanted) ShowImage(true, CurMousePos);
 }
 
 void TkcGridColumnHeaderMovingObject::ShowArrows(bool AShow) {

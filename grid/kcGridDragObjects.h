@@ -58,6 +58,8 @@ private:
   void ShowImage(bool AShow, const TPoint& P);
   TkcGridColumnHeaderViewInfo* SourceViewInfo();
   bool fArrowsVisible = false, fImageVisible = false;
+  // What the drag shows when the site is not being painted.
+  bool fArrowsWanted = false, fImageWanted = false;
   TRect fImageRect{};
   std::unique_ptr<TBitmap> fImage, fImageBackground;
   TRect fArrowsRect{};

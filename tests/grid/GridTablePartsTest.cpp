@@ -300,6 +300,40 @@ TEST(GridTableDrags, HeaderIntoTheGroupByBoxAndBack) {
   EXPECT_EQ(fired, 1);
 }
 
+TEST(GridTableDrags, ArrowsComeBackOverARepaintOfTheSite) {
+  PartsFixture f;
+  TkcGridTableViewInfo* info = f.info();
+  TPoint kind = f.Centre(info->Headers()[1]->TextAreaBounds);
+  // The lime pixels of the arrows on the screen, in site coordinates.
+  auto limeIn = [&](const TRect& r) {
+    Surface s = f.session.Snapshot(f.form.Handle());
+    TPoint o = f.view->Site()->ClientToScreen(TPoint{0, 0});
+    int n = 0;
+    for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
+      for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x)
+        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00) ++n;
+    return n;
+  };
+  f.session.MoveTo(f.At(kind.x, kind.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(kind.x, kind.y - 10));
+  f.session.MoveTo(f.At(200, 15));
+  auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(moving, nullptr);
+  TRect arrows = moving->ArrowsBounds();
+  ASSERT_FALSE(IsRectEmpty(&arrows));
+  const int lime = limeIn(arrows);
+  EXPECT_GT(lime, 20);
+  // The site paints anew under the drag: the arrows are drawn again over the new picture.
+  f.view->Site()->Invalidate();
+  f.session.ProcessMessages();
+  EXPECT_EQ(limeIn(arrows), lime);
+  EXPECT_FALSE(moving->Dirty());
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(limeIn(arrows), 0);
+}
+
 TEST(GridTableDrags, ColumnAndRowSizing) {
   PartsFixture f;
   f.view->OptionsView()->SetGroupByBox(false);
