@@ -156,6 +156,18 @@ void TkcCustomGridItemsInnerListBox::MouseUp(TMouseButton Button, TShiftState Sh
   box->DropItem(Items()->Objects(index), p);
 }
 
+void TkcCustomGridItemsInnerListBox::KeyDown(WORD& Key, TShiftState Shift) {
+  // Escape ends an entry's drag that the site carries on, as not accepted.
+  if (Key == VK_ESCAPE)
+    if (TkcGridSite* site = ItemsListBox()->Form()->OwnerController()->Site();
+        site && site->DragAndDropState() == ddsInProcess) {
+      site->FinishDragAndDrop(false);
+      Key = 0;
+      return;
+    }
+  TkcInnerListBox::KeyDown(Key, Shift);
+}
+
 void TkcCustomGridItemsInnerListBox::WndProc(TMessage& Message) {
   // The capture goes before the release arrives, so only a cancel-mode ends the drag early.
   if (Message.Msg == WM_CANCELMODE) CancelDrag();

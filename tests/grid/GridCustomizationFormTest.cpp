@@ -195,6 +195,19 @@ TEST(GridCustomizationForm, AnEntryCarriedOutIsAColumnMoveWithItsPictureAndArrow
   ASSERT_EQ(f.Listed(), (std::vector<String>{"Size"}));
   TRect box = f.view->TableViewInfo()->GroupByBoxViewInfo()->Bounds;
   f.session.Advance(1000);  // no double click on the entry
+  // Escape ends the carried entry as not accepted, wherever the keyboard is.
+  POINT entry = f.ListEntry(0);
+  f.session.MoveTo(entry);
+  f.session.Press();
+  f.session.MoveTo(POINT{entry.x - 40, entry.y - 40});
+  f.session.MoveTo(over);
+  f.List()->InnerListBox()->SetFocus();
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.Listed(), (std::vector<String>{"Size"}));
+  EXPECT_FALSE(f.view->Site()->HasDragAndDropObject());
+  f.session.Advance(1000);
   f.Drag(f.ListEntry(0), TFormsSession::At(f.view->Site(), box.left + 40, (box.top + box.bottom) / 2));
   f.session.ProcessMessages();
   EXPECT_EQ(f.view->Columns(2)->GroupIndex(), 0);
