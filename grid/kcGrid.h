@@ -433,7 +433,8 @@ public:
   virtual void BeforeDataChange() {}
   virtual void BeforeKillFocus() {}
   virtual void CancelMouseOperations();
-  virtual void DetailFocused(TkcCustomGridView*) {}
+  // A detail view of this view took the focus: its master record becomes the focused one.
+  virtual void DetailFocused(TkcCustomGridView* ADetail);
   virtual void FocusEntered() {}
   virtual void FocusLost() {}
   // The view takes the focus; the site takes the input focus when the grid has it.

@@ -600,6 +600,17 @@ void TkcCustomGrid::SetFocusedView(TkcCustomGridView* Value) {
   fFocusedView = Value;
   if (old) old->ViewChanged();
   if (Value) Value->ViewChanged();
+  // The masters of a focused detail view follow it, outermost last.
+  for (TkcCustomGridView* detail = Value; detail && detail->MasterGridView(); detail = detail->MasterGridView())
+    detail->MasterGridView()->Controller()->DetailFocused(detail);
+}
+
+void TkcCustomGridController::DetailFocused(TkcCustomGridView* ADetail) {
+  TkcCustomDataController* dc = GridView()->GetDataController();
+  TkcCustomDataController* detail = ADetail->GetDataController();
+  if (!dc || !detail) return;
+  int record = detail->GetMasterRecordIndex();
+  if (record >= 0 && record < dc->GetRecordCount() && dc->GetFocusedRecordIndex() != record) dc->FocusRecord(record);
 }
 
 void TkcCustomGrid::ViewAdded(TkcCustomGridView* AView) {

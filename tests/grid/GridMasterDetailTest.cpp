@@ -150,6 +150,15 @@ TEST(GridMasterRows, ExpandingShowsTheRecordsOwnDetailRowsAndCollapsingHidesThem
   EXPECT_NE(first->Site()->Top(), third->Site()->Top());
   // Making a detail reads the shared lines and gives their cursor back: the focus stays.
   EXPECT_EQ(f.master->DataController()->GetFocusedRowIndex(), 2);
+  // A click into the first order's lines focuses that view, and the master follows to its order.
+  f.session.Advance(1000);
+  TkcGridRowsViewInfo* lines = first->TableViewInfo()->RecordsViewInfo();
+  f.session.Click(TFormsSession::At(first->Site(), 30, lines->Items[1]->Bounds.top + 3));
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.grid->FocusedView(), first);
+  EXPECT_EQ(first->DataController()->GetFocusedRowIndex(), 1);
+  EXPECT_EQ(f.master->DataController()->GetFocusedRowIndex(), 0);
+  f.master->DataController()->FocusRecord(f.Record(2));
 
   // Collapsing: the first by its button, the third by the minus key; no detail window stays.
   f.ClickButton(0);
