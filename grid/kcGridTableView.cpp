@@ -6,6 +6,7 @@
 
 #include "data/kcDataSummary.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
+#include "grid/kcGridCustomizationForm.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridNavigatorSite.h"
@@ -316,6 +317,10 @@ TkcGridViewNavigator* TkcGridTableView::Navigator() {
 
 TkcGridTableView::~TkcGridTableView() {
   Detach();
+  if (fColumnsPopupLink) {
+    if (fColumnsPopupLink->LinkTarget) delete fColumnsPopupLink->LinkTarget;
+    RemoveObjectLink(fColumnsPopupLink);
+  }
   fClearing = true;
   for (TkcGridColumn* c : fColumns) {
     c->fGridView = nullptr;
@@ -617,4 +622,14 @@ bool TkcGridTableView::IsDetailVisible(TkcCustomGridView* ADetail) {
 
 TkcCustomGridDragOpenInfo* TkcGridTableView::CreateDetailTabDragOpenInfo(TkcGridLevel* ALevel, int ARowIndex) {
   return new TkcGridDragOpenInfoMasterDataRowTab(ALevel, this, ARowIndex);
+}
+
+TkcGridColumnsCustomizationPopup* TkcGridTableView::ColumnsCustomizationPopup() {
+  if (fColumnsPopupLink && fColumnsPopupLink->LinkTarget)
+    return static_cast<TkcGridColumnsCustomizationPopup*>(fColumnsPopupLink->LinkTarget);
+  if (!Site()) return nullptr;
+  if (fColumnsPopupLink) RemoveObjectLink(fColumnsPopupLink);
+  auto* popup = new TkcGridColumnsCustomizationPopup(this);
+  fColumnsPopupLink = AddObjectLink(popup);
+  return popup;
 }

@@ -20,6 +20,8 @@ class TkcGridFilterBox;
 class TkcGridViewNavigator;
 class TkcCustomGridTableViewData;
 class TkcCustomGridRecord;
+class TkcGridColumnsCustomizationPopup;
+struct TkcObjectLink;
 
 // ---- Columns --------------------------------------------------------------------------------
 
@@ -245,6 +247,9 @@ public:
   TkcGridTableOptionsSelection* OptionsSelection() const { return fOptionsSelection.get(); }
   TkcGridTableOptionsView* OptionsView() const { return fOptionsView.get(); }
   TkcGridPreview* Preview() const { return fPreview.get(); }
+  // The quick columns list the indicator's header cell opens; made on first use, owned by the
+  // site (it goes with it).
+  TkcGridColumnsCustomizationPopup* ColumnsCustomizationPopup();
   TkcGridTableViewStyles* Styles() const { return fStyles.get(); }
   // Shorthands of the view options.
   bool ShowHeader() const { return fOptionsView->Header(); }
@@ -325,6 +330,7 @@ private:
   std::unique_ptr<TkcGridTableOptionsSelection> fOptionsSelection;
   std::unique_ptr<TkcGridTableOptionsView> fOptionsView;
   std::unique_ptr<TkcGridPreview> fPreview;
+  TkcObjectLink* fColumnsPopupLink = nullptr;
   std::unique_ptr<TkcGridTableViewStyles> fStyles;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;

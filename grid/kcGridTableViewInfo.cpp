@@ -739,8 +739,17 @@ TkcCustomGridHitTest* TkcGridIndicatorItemViewInfo::GetItemHitTest(const TPoint&
   return GetHitTest(P);
 }
 
+bool TkcGridIndicatorItemViewInfo::GetHotTrack() {
+  return Kind == TkcGridIndicatorViewInfo::ikHeader && TableView()->OptionsCustomize()->ColumnsQuickCustomization();
+}
+
 bool TkcGridIndicatorItemViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton,
                                              TShiftState AShift) {
+  if (AButton == mbLeft && GetHotTrack()) {
+    // The quick columns list opens under the cell; the cell is not kept pressed.
+    if (TkcGridColumnsCustomizationPopup* popup = TableView()->ColumnsCustomizationPopup()) popup->Popup(Bounds);
+    return false;
+  }
   // A double click on a row's sizing edge gives the row its default height back.
   if (Row && AButton == mbLeft && AShift.Contains(ssDouble) && dynamic_cast<TkcGridRowSizingEdgeHitTest*>(AHitTest)) {
     Row->SetRowHeight(0);

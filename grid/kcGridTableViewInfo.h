@@ -472,6 +472,8 @@ public:
   TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override;
   TkcCustomGridHitTest* GetItemHitTest(const TPoint& P);
   bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
+  // The header cell is the button of the quick columns list while the view offers it.
+  bool GetHotTrack() override;
 
 protected:
   void GetViewParams(TkcVisualParams& P) override;
