@@ -739,6 +739,20 @@ TkcCustomGridHitTest* TkcGridIndicatorItemViewInfo::GetItemHitTest(const TPoint&
   return GetHitTest(P);
 }
 
+bool TkcGridIndicatorItemViewInfo::MouseMove(TkcCustomGridHitTest* AHitTest, TShiftState AShift) {
+  bool hot = TkcGridTableCellViewInfo::MouseMove(AHitTest, AShift);
+  TkcCustomGridController* controller = TableView()->Controller();
+  if (GetHotTrack() && AHitTest && AHitTest->ViewInfo() == this) {
+    // On one line, just under the cell.
+    TRect text = Bounds;
+    OffsetRect(&text, 0, Bounds.bottom - Bounds.top + 5);
+    controller->ShowHint(Bounds, text, this, Params.Font, "Click here to select visible columns");
+  } else if (controller->HintCell() == this) {
+    controller->HideHint();
+  }
+  return hot;
+}
+
 bool TkcGridIndicatorItemViewInfo::GetHotTrack() {
   return Kind == TkcGridIndicatorViewInfo::ikHeader && TableView()->OptionsCustomize()->ColumnsQuickCustomization();
 }

@@ -474,6 +474,8 @@ public:
   bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
   // The header cell is the button of the quick columns list while the view offers it.
   bool GetHotTrack() override;
+  // Over that button a hint says what it does.
+  bool MouseMove(TkcCustomGridHitTest* AHitTest, TShiftState AShift) override;
 
 protected:
   void GetViewParams(TkcVisualParams& P) override;

@@ -231,6 +231,15 @@ TEST(GridColumnsPopup, TheIndicatorsHeaderCellOpensIt) {
   f.session.ProcessMessages();
   ASSERT_EQ(info->IndicatorViewInfo()->Width(), f.view->OptionsView()->IndicatorWidth());
   const TRect header = info->HeaderBounds();
+  // Over the cell a hint says what it does; it goes when the mouse leaves the cell.
+  f.session.MoveTo(TFormsSession::At(f.view->Site(), 3, (header.top + header.bottom) / 2));
+  f.session.ProcessMessages();
+  ASSERT_NE(f.view->Controller()->HintWindow(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(f.view->Controller()->HintWindow()->Handle()));
+  EXPECT_EQ(f.view->Controller()->HintWindow()->Caption(), "Click here to select visible columns");
+  f.session.MoveTo(TFormsSession::At(f.view->Site(), 40, header.bottom + 20));
+  f.session.ProcessMessages();
+  EXPECT_FALSE(IsWindowVisible(f.view->Controller()->HintWindow()->Handle()));
   f.session.Click(TFormsSession::At(f.view->Site(), 3, (header.top + header.bottom) / 2));
   f.session.ProcessMessages();
   TkcGridColumnsCustomizationPopup* popup = f.view->ColumnsCustomizationPopup();
