@@ -180,16 +180,17 @@ void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
       int index = DestinationZone;
       if (oldGroup >= 0 && oldGroup < index) --index;
       column->SetGroupIndex(index);
-    } else if (DestinationPlace == dpCustomizationForm) {
-      if (SourcePlace == dpHeader && column->CanHide()) column->SetVisible(false);
-    } else if (DestinationPlace == dpNone) {
+    } else if (DestinationPlace == dpNone || DestinationPlace == dpCustomizationForm) {
       if (SourcePlace == dpHeader && column->CanHide()) {
         column->SetVisible(false);
       } else if (SourcePlace == dpGroupByBox) {
         column->SetGroupIndex(-1);
-        // Back among the columns unless hiding is what the user may do with it.
-        bool mayHide = view->OptionsCustomize()->ColumnHiding() && column->CanHide();
-        if (mayHide) column->SetVisible(false);
+        // Back among the columns unless it went to the form, hiding is what the user may do with
+        // it, or the form is open to take it.
+        bool keepHidden = DestinationPlace == dpCustomizationForm ||
+                          (view->OptionsCustomize()->ColumnHiding() && column->CanHide()) ||
+                          Controller()->CustomizationForm();
+        if (keepHidden) column->SetVisible(false);
       }
     }
   } catch (...) {

@@ -47,7 +47,8 @@ void AddLine(std::vector<POINT>& APoints, const TRect& R) {
 
 TkcDragAndDropObjectClass TkcGridColumnHeaderHitTest::DragAndDropObjectClass() const {
   // While the customization form is open a header is carried into it to hide its column.
-  if (Column && GridView && GridView->Controller() && GridView->Controller()->CustomizationForm() &&
+  if (Column && ColumnContainerKind == ckHeader && GridView && GridView->Controller() &&
+      GridView->Controller()->CustomizationForm() &&
       static_cast<TkcGridTableView*>(GridView)->OptionsCustomize()->ColumnMoving())
     return TkcDragAndDropObjectClass::Of<TkcGridColumnHidingObject>();
   if (Column && Column->CanMove()) return TkcDragAndDropObjectClass::Of<TkcGridColumnMovingObject>();

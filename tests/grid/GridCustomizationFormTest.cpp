@@ -194,6 +194,20 @@ TEST(GridCustomizationForm, AnEntryCarriedOutIsAColumnMoveWithItsPictureAndArrow
   f.session.ProcessMessages();
   ASSERT_EQ(f.Listed(), (std::vector<String>{"Size"}));
   TRect box = f.view->TableViewInfo()->GroupByBoxViewInfo()->Bounds;
+  // A grouped column carried out of the group-by box while the form is open is ungrouped and
+  // stays hidden, listed in the form.
+  f.view->Columns(0)->SetGroupIndex(0);
+  f.session.ProcessMessages();
+  ASSERT_FALSE(f.view->Columns(0)->Visible());
+  TRect grouped = f.view->TableViewInfo()->GroupByBoxViewInfo()->Items[0]->Bounds;
+  f.session.Advance(1000);
+  f.Drag(TFormsSession::At(f.view->Site(), grouped.left + 10, (grouped.top + grouped.bottom) / 2),
+         TFormsSession::At(f.view->Site(), 60, 150));
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), -1);
+  EXPECT_FALSE(f.view->Columns(0)->Visible());
+  EXPECT_EQ(f.Listed(), (std::vector<String>{"Name", "Size"}));
+  f.view->Columns(0)->SetVisible(true);
   f.session.Advance(1000);  // no double click on the entry
   // Escape ends the carried entry as not accepted, wherever the keyboard is.
   POINT entry = f.ListEntry(0);
