@@ -975,6 +975,8 @@ private:
   TkcCustomGridView* fFocusedView = nullptr;
   std::vector<TkcCustomGridView*> fViews;
   std::vector<std::unique_ptr<TkcCustomGridChange>> fChanges;
+  // The changes of the run in progress, while one is.
+  std::vector<std::unique_ptr<TkcCustomGridChange>>* fProcessing = nullptr;
   int fLockCount = 0;
   int fDragOpeningWaitTime = 800;
   bool fDragOpening = true;

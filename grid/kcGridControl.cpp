@@ -404,6 +404,8 @@ bool TkcCustomGridView::IsControlFocused() const { return fGrid && fGrid->Focuse
 TkcGridLevel::TkcGridLevel(TComponent* AOwner) : TkcComponent(AOwner) {}
 
 TkcGridLevel::~TkcGridLevel() {
+  // The master's detail views of this level go with its relation, before the level does.
+  if (fParent) fParent->RemoveDataRelation(this);
   for (TkcGridLevel* child : fItems) {
     RemoveDataRelation(child);
     child->fParent = nullptr;
@@ -453,8 +455,17 @@ void TkcGridLevel::RemoveDataRelation(TkcGridLevel* AChild) {
   TkcCustomDataRelation* relation = AChild->fDataRelation;
   if (!relation) return;
   AChild->fDataRelation = nullptr;
-  // The relation list frees the master's detail views with it.
-  delete relation;
+  // The master's detail views go first, while nothing is laid out: a relation taken away
+  // tells each of them, and a relayout between would make them again.
+  if (fControl) fControl->BeginUpdate();
+  try {
+    if (TkcCustomDataController* dc = relation->GetDataController()) dc->DiscardAllDetails();
+    delete relation;
+  } catch (...) {
+    if (fControl) fControl->EndUpdate();
+    throw;
+  }
+  if (fControl) fControl->EndUpdate();
 }
 
 void TkcGridLevel::SetDataRelation() {
@@ -650,10 +661,16 @@ void TkcCustomGrid::ExecuteChange(TkcCustomGridChange* AChange) {
 }
 
 void TkcCustomGrid::RemoveViewChanges(TkcCustomGridView* AView) {
-  std::erase_if(fChanges, [AView](const std::unique_ptr<TkcCustomGridChange>& c) {
+  auto ofView = [AView](const std::unique_ptr<TkcCustomGridChange>& c) {
     auto* vc = dynamic_cast<TkcCustomGridViewChange*>(c.get());
     return vc && vc->View() == AView;
-  });
+  };
+  std::erase_if(fChanges, ofView);
+  // A view freed by a change being run (a detail view with its master record) takes the rest
+  // of its changes of that run too.
+  if (fProcessing)
+    for (auto& change : *fProcessing)
+      if (change && ofView(change)) change.reset();
 }
 
 void TkcCustomGrid::ProcessChanges() {
@@ -691,12 +708,17 @@ void TkcCustomGrid::ProcessChanges() {
   }
   bool several = list.size() > 1;
   if (several) BeginUpdate();
+  auto* outer = fProcessing;
+  fProcessing = &list;
   try {
-    for (auto& change : list) ExecuteChange(change.release());
+    for (auto& change : list)
+      if (change) ExecuteChange(change.release());
   } catch (...) {
+    fProcessing = outer;
     if (several) EndUpdate();
     throw;
   }
+  fProcessing = outer;
   if (several) EndUpdate();
 }
 

@@ -316,6 +316,9 @@ TkcGridViewNavigator* TkcGridTableView::Navigator() {
 }
 
 TkcGridTableView::~TkcGridTableView() {
+  // Also when freed without an owner (a detail view goes with its master record): its data
+  // controller, freed last, must not reach the parts already gone.
+  Destroying();
   Detach();
   if (fColumnsPopupLink) {
     if (fColumnsPopupLink->LinkTarget) delete fColumnsPopupLink->LinkTarget;
@@ -552,6 +555,25 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
+  if (IsDestroying()) return;
+  // A detail view's changes reach its master, whose relayout may free this view: they run once
+  // the notice is handled, when nothing of this view is used any more.
+  TkcCustomGrid* grid = IsClone() ? Grid() : nullptr;
+  if (!grid) {
+    HandleDataControllerChange(AInfo);
+    return;
+  }
+  grid->BeginUpdate();
+  try {
+    HandleDataControllerChange(AInfo);
+  } catch (...) {
+    grid->EndUpdate();
+    throw;
+  }
+  grid->EndUpdate();
+}
+
+void TkcGridTableView::HandleDataControllerChange(TkcUpdateControlInfo* AInfo) {
   if (auto* focus = dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo))
     Changed(new TkcGridFocusedRecordChange(this, focus->NewItemRowFocusingChanged, focus->FocusedRowIndex,
                                            focus->PrevFocusedRowIndex));

@@ -317,6 +317,7 @@ protected:
 private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
+  void HandleDataControllerChange(TkcUpdateControlInfo* AInfo);
   friend class TkcGridPreview;
   void RefreshVisibleColumns();
   std::unique_ptr<TkcCustomDataController> fDataController;

@@ -238,6 +238,37 @@ TEST(GridMasterRows, AHeldDragOpensTheRecordAndTheTabUnderIt) {
   EXPECT_EQ(f.grid->PendingDragOpen(), nullptr);
 }
 
+TEST(GridMasterRows, ExpandedDetailsGoInAnyOrderOfFreeing) {
+  // 0: the grid first, 1: the master view first, 2: the detail level's view first, 3: the
+  // detail level first, 4: the master record deleted.
+  for (int order = 0; order < 5; ++order) {
+    MasterDetailGrid f;
+    f.ClickButton(0);
+    f.ClickButton(2);
+    ASSERT_NE(f.Detail(2), nullptr) << order;
+    f.Detail(2)->Site()->SetFocus();
+    f.session.ProcessMessages();
+    switch (order) {
+      case 0: delete f.grid; break;
+      case 1: delete f.master; break;
+      case 2: delete f.details[0]; break;
+      case 3: delete f.top->Items(0); break;
+      case 4:
+        f.master->DataController()->FocusRecord(f.Record(0));
+        f.master->DataController()->DeleteFocused();
+        break;
+    }
+    f.session.ProcessMessages();
+    if (order >= 2) {
+      // The master goes on with plain or remaining rows.
+      EXPECT_EQ(f.master->DataController()->GetRowCount(), order == 4 ? 2 : 3) << order;
+      if (order != 4) {
+        EXPECT_EQ(f.master->GetDetailView(f.Record(2), 0), nullptr) << order;
+      }
+    }
+  }
+}
+
 // With VT_SCREENSHOT_DIR set, a picture of expanded master rows with level tabs.
 TEST(GridMasterRows, PictureForReview) {
   if (!std::getenv("VT_SCREENSHOT_DIR")) GTEST_SKIP();
