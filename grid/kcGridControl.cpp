@@ -771,6 +771,10 @@ void TkcCustomGrid::FocusChanged() {
 
 void TkcCustomGrid::ControlFocusChanged(bool) {
   if (fFocusedView) AddChange(new TkcGridControlFocusChange(fFocusedView));
+  // Detail views shown in master rows draw their selection in the colours of the grid's focus
+  // too.
+  for (TkcCustomGridView* view : std::vector<TkcCustomGridView*>(fViews))
+    if (view != fFocusedView && view->IsDetail() && view->IsVisible()) AddChange(new TkcGridControlFocusChange(view));
 }
 
 TkcCustomGridHitTest* TkcCustomGrid::GetHitTest(const TPoint& P) {

@@ -174,6 +174,22 @@ TEST(GridMasterRows, ExpandingShowsTheRecordsOwnDetailRowsAndCollapsingHidesThem
   EXPECT_EQ(f.Row(2)->Bounds.bottom - f.Row(2)->Bounds.top, dataHeight);
 }
 
+TEST(GridMasterRows, WithoutButtonsForEmptyDetailsAnOrderWithoutLinesHasNone) {
+  MasterDetailGrid f;
+  EXPECT_FALSE(IsRectEmpty(&f.Row(1)->ExpandButtonBounds));  // by default every master row has one
+  f.master->OptionsView()->SetExpandButtonsForEmptyDetails(false);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(IsRectEmpty(&f.Row(0)->ExpandButtonBounds));
+  EXPECT_TRUE(IsRectEmpty(&f.Row(1)->ExpandButtonBounds));
+  EXPECT_FALSE(IsRectEmpty(&f.Row(2)->ExpandButtonBounds));
+  // Nor does the plus key open it.
+  f.master->DataController()->FocusRecord(f.Record(1));
+  f.master->Site()->SetFocus();
+  f.session.Key(VK_ADD);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.master->DataController()->IsDetailExpanded(f.Record(1)));
+}
+
 TEST(GridMasterRows, LevelTabsSwitchTheDetailOfTheRow) {
   MasterDetailGrid f(2);
   f.top->SetDetailTabsPosition(dtpTop);
