@@ -415,6 +415,13 @@ void TkcCustomGridCellViewInfo::MouseLeave() {
 }
 
 TkcCustomGridViewCellViewInfo::~TkcCustomGridViewCellViewInfo() {
+  // A cell holding the site's mouse (a pressed header) lets it go while it can still be reached;
+  // a drag under way keeps the mouse on the site.
+  if (TkcGridSite* site = fGridViewInfo ? fGridViewInfo->Site() : nullptr; site && site->MouseCaptureObject() == this) {
+    const bool dragging = site->DragAndDropState() == ddsInProcess;
+    site->SetMouseCaptureObject(nullptr);
+    if (dragging) site->SetMouseCapture(true);
+  }
   if (fGridViewInfo) {
     fGridViewInfo->UnregisterCell(this);
     if (TkcCustomGridController* controller = fGridViewInfo->Controller()) controller->CellRemoved(this);

@@ -142,6 +142,40 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
     ShowImage(true, P);
   }
   TkcCustomGridTableDragObject::DragAndDrop(P, AAccepted);
+  CheckAutoScroll(P);
+}
+
+void TkcGridColumnHeaderMovingObject::CheckAutoScroll(const TPoint& P) {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  TRect client = info->ClientBounds();
+  int direction = 0;
+  if (P.y >= info->Bounds.top && P.y < info->Bounds.bottom) {
+    if (P.x < client.left + 15)
+      direction = -1;
+    else if (P.x >= client.right - 15)
+      direction = 1;
+  }
+  if (direction == fAutoScrollDirection) return;
+  fAutoScrollDirection = direction;
+  // The timer is only switched: this may run inside its own tick.
+  if (!fAutoScrollTimer) {
+    fAutoScrollTimer = std::make_unique<TkcTimer>(nullptr);
+    fAutoScrollTimer->SetInterval(35);
+    fAutoScrollTimer->SetOnTimer(TNotifyEvent([this](TObject* S) { AutoScrollTimer(S); }));
+  }
+  fAutoScrollTimer->SetEnabled(direction != 0);
+}
+
+void TkcGridColumnHeaderMovingObject::AutoScrollTimer(TObject*) {
+  TkcGridTableView* view = TableView();
+  int before = view->LeftPos();
+  // What the drag draws leaves the screen while the columns move under it.
+  SetDirty(true);
+  view->SetLeftPos(before + 10 * fAutoScrollDirection);
+  Site()->Update();
+  // The insertion place under the mouse follows the columns.
+  bool accepted = false;
+  DragAndDrop(CurMousePos, accepted);
 }
 
 TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
@@ -151,6 +185,8 @@ TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
 }
 
 void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
+  fAutoScrollDirection = 0;
+  if (fAutoScrollTimer) fAutoScrollTimer->SetEnabled(false);
   fArrowsWanted = fImageWanted = false;
   ShowImage(false, TPoint{});
   ShowArrows(false);

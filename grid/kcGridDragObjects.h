@@ -50,6 +50,12 @@ public:
 private:
   bool IsValidDestination();
   bool IsOverCustomizationForm(const TPoint& P);
+  // Near the left or right edge of the scrolled columns the view scrolls sideways every 35 ms
+  // while the mouse stays there: -1 left, 1 right, 0 not.
+  void CheckAutoScroll(const TPoint& P);
+  void AutoScrollTimer(TObject*);
+  int fAutoScrollDirection = 0;
+  std::unique_ptr<TkcTimer> fAutoScrollTimer;
   // The picture of the dragged item: its header, or its entry in the customization form.
   void InitDragImage();
   // The point the arrows stand at, and whether they point down and up.

@@ -334,6 +334,40 @@ TEST(GridTableDrags, ArrowsComeBackOverARepaintOfTheSite) {
   EXPECT_EQ(limeIn(arrows), 0);
 }
 
+TEST(GridTableDrags, AHeaderHeldNearAnEdgeScrollsTheColumns) {
+  PartsFixture f;
+  f.view->OptionsView()->SetGroupByBox(false);
+  for (int i = 0; i < 3; ++i) f.view->Columns(i)->SetWidth(200);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TRect client = info->ClientBounds();
+  ASSERT_GT(f.view->MaxLeftPos(), 100);
+  TPoint name = f.Centre(info->Headers()[0]->TextAreaBounds);
+  f.session.MoveTo(f.At(name.x, name.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(name.x + 20, name.y));
+  // Held 5 pixels from the right edge: 10 pixels a tick of 35 ms.
+  f.session.MoveTo(f.At(client.right - 5, name.y));
+  f.session.Advance(360);
+  f.session.ProcessMessages();
+  int scrolled = f.view->LeftPos();
+  EXPECT_GE(scrolled, 80);
+  EXPECT_LE(scrolled, 110);
+  // Back in the middle it stops; at the left edge it goes back.
+  f.session.MoveTo(f.At((client.left + client.right) / 2, name.y));
+  f.session.Advance(200);
+  EXPECT_EQ(f.view->LeftPos(), scrolled);
+  f.session.MoveTo(f.At(client.left + 3, name.y));
+  f.session.Advance(200);
+  EXPECT_LT(f.view->LeftPos(), scrolled);
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  int left = f.view->LeftPos();
+  f.session.Advance(200);
+  EXPECT_EQ(f.view->LeftPos(), left);  // no drag, no scrolling
+}
+
 TEST(GridTableDrags, ColumnAndRowSizing) {
   PartsFixture f;
   f.view->OptionsView()->SetGroupByBox(false);
