@@ -254,6 +254,51 @@ TEST(GridMasterRows, AHeldDragOpensTheRecordAndTheTabUnderIt) {
   EXPECT_EQ(f.grid->PendingDragOpen(), nullptr);
 }
 
+TEST(GridMasterRows, ADetailOfADetailShowsTheRowsOfItsOwnMasterRow) {
+  MasterDetailGrid f;
+  // Notes on lines 30 and 31 of order 3, one level below the lines.
+  TClientDataSet notes(nullptr);
+  TDataSource notesSource(nullptr);
+  notes.FieldDefs().Add("ID", ftInteger);
+  notes.FieldDefs().Add("LINE_ID", ftInteger);
+  notes.CreateDataSet();
+  for (auto [id, line] : std::vector<std::pair<int, int>>{{100, 30}, {101, 31}, {102, 31}}) notes.AppendRecord({id, line});
+  notes.First();
+  notesSource.SetDataSet(&notes);
+  auto* noteView = CreateGridView<TkcGridDBTableView>(&f.form);
+  noteView->OptionsView()->SetGroupByBox(false);
+  noteView->CreateColumn()->DBDataBinding()->SetFieldName("ID");
+  TkcGridDBDataController* dc = noteView->DataController();
+  dc->SetKeyFieldNames("ID");
+  dc->SetDetailKeyFieldNames("LINE_ID");
+  dc->SetMasterKeyFieldNames("ID");
+  f.top->Items(0)->Add()->SetGridView(noteView);
+  dc->SetDataSource(&notesSource);
+  f.session.ProcessMessages();
+
+  f.ClickButton(2);
+  TkcGridDBTableView* lines = f.Detail(2);
+  ASSERT_NE(lines, nullptr);
+  ASSERT_TRUE(lines->HasVisibleDetails());  // its rows are master rows too
+  auto* line31 = dynamic_cast<TkcGridMasterDataRowViewInfo*>(lines->TableViewInfo()->RowByIndex(1));
+  ASSERT_NE(line31, nullptr);
+  f.session.Advance(1000);
+  f.session.Click(TFormsSession::At(lines->Site(), (line31->ExpandButtonBounds.left + line31->ExpandButtonBounds.right) / 2,
+                                    (line31->ExpandButtonBounds.top + line31->ExpandButtonBounds.bottom) / 2));
+  f.session.ProcessMessages();
+  auto* lineNotes = dynamic_cast<TkcGridDBTableView*>(
+      lines->GetDetailView(lines->DataController()->GetRowInfo(1).RecordIndex, 0));
+  ASSERT_NE(lineNotes, nullptr);
+  EXPECT_EQ(f.Ids(lineNotes), (std::vector<int>{101, 102}));
+  EXPECT_EQ(lineNotes->MasterGridView(), lines);
+  EXPECT_TRUE(lineNotes->IsVisible());
+  EXPECT_EQ(lineNotes->Site()->Parent(), lines->Site());
+  // The lines' row grew by the notes: the order's details grew with it.
+  EXPECT_GT(f.Row(2)->DetailsSite->Bounds.bottom - f.Row(2)->DetailsSite->Bounds.top,
+            lineNotes->Site()->Height() + 3 * lines->TableViewInfo()->RowHeight());
+  notesSource.SetDataSet(nullptr);
+}
+
 TEST(GridMasterRows, ExpandedDetailsGoInAnyOrderOfFreeing) {
   // 0: the grid first, 1: the master view first, 2: the detail level's view first, 3: the
   // detail level first, 4: the master record deleted.
