@@ -299,6 +299,22 @@ TEST(GridMasterRows, ADetailOfADetailShowsTheRowsOfItsOwnMasterRow) {
   notesSource.SetDataSet(nullptr);
 }
 
+TEST(GridMasterRows, AnExpandedRecordStaysExpandedWhenTheMasterReloads) {
+  MasterDetailGrid f;
+  f.ClickButton(2);
+  ASSERT_TRUE(f.Shown(f.Detail(2)));
+  // A new order at the end: the master reads its records again.
+  f.orders.AppendRecord({4, "order 4"});
+  f.session.ProcessMessages();
+  ASSERT_EQ(f.master->DataController()->GetRowCount(), 4);
+  EXPECT_TRUE(f.master->DataController()->IsDetailExpanded(f.Record(2)));
+  TkcGridDBTableView* third = f.Detail(2);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(f.Ids(third), (std::vector<int>{30, 31, 32}));
+  EXPECT_TRUE(f.Shown(third));
+  EXPECT_FALSE(f.master->DataController()->IsDetailExpanded(f.Record(3)));
+}
+
 TEST(GridMasterRows, ExpandedDetailsGoInAnyOrderOfFreeing) {
   // 0: the grid first, 1: the master view first, 2: the detail level's view first, 3: the
   // detail level first, 4: the master record deleted.
