@@ -695,6 +695,13 @@ void TkcCustomGridController::ViewDeactivated() {
 }
 
 bool TkcCustomGridController::ProcessDialogChar(char32_t AChar) {
+  if (GridView()->ProcessRecordDialogChar(nullptr, AChar)) return true;
+  TkcCustomGridView* master = GridView()->MasterGridView();
+  return master && master->Controller()->ProcessDetailDialogChar(GridView(), AChar);
+}
+
+bool TkcCustomGridController::ProcessDetailDialogChar(TkcCustomGridView* ADetail, char32_t AChar) {
+  if (GridView()->ProcessRecordDialogChar(ADetail, AChar)) return true;
   TkcCustomGridView* master = GridView()->MasterGridView();
   return master && master->Controller()->ProcessDetailDialogChar(GridView(), AChar);
 }

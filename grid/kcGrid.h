@@ -450,7 +450,8 @@ public:
   virtual void KeyUp(WORD&, TShiftState) {}
   // An Alt+key the view or its masters take gets result 0.
   virtual void WndProc(TMessage& Message);
-  virtual bool ProcessDetailDialogChar(TkcCustomGridView*, char32_t) { return false; }
+  // A detail view's Alt+key: the tabs of the detail's master row, then this view's own master.
+  virtual bool ProcessDetailDialogChar(TkcCustomGridView* ADetail, char32_t AChar);
   virtual bool ProcessDialogChar(char32_t AChar);
   virtual void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y);
   virtual void MouseMove(TShiftState AShift, int X, int Y);
@@ -735,6 +736,9 @@ public:
   // A new view of this view's class with its settings, the detail of AMaster's record at
   // AMasterRecordIndex through ARelation; nil for a view that cannot be cloned.
   TkcCustomGridView* CreateClone(TkcCustomGridView* AMaster, TkcCustomDataRelation* ARelation, int AMasterRecordIndex);
+  // An Alt+key for the level tabs of a master row: the row of ADetail, or of the focused
+  // record when ADetail is nil. Answers whether a tab took it.
+  virtual bool ProcessRecordDialogChar(TkcCustomGridView*, char32_t) { return false; }
   // Whether ADetail, a clone whose master is this view, is shown in its master row now.
   virtual bool IsDetailVisible(TkcCustomGridView*) { return false; }
   // The drag opening of ALevel's tab in the master row at ARowIndex; nil when it has none.

@@ -655,3 +655,14 @@ TkcGridColumnsCustomizationPopup* TkcGridTableView::ColumnsCustomizationPopup() 
   fColumnsPopupLink = AddObjectLink(popup);
   return popup;
 }
+
+bool TkcGridTableView::ProcessRecordDialogChar(TkcCustomGridView* ADetail, char32_t AKey) {
+  TkcCustomDataController* detail = ADetail ? ADetail->GetDataController() : nullptr;
+  int record = ADetail ? (detail ? detail->GetMasterRecordIndex() : -1) : fDataController->GetFocusedRecordIndex();
+  TkcGridTableViewInfo* info = TableViewInfo();
+  if (record < 0 || !info) return false;
+  auto* row = dynamic_cast<TkcGridMasterDataRowViewInfo*>(
+      info->RowByIndex(fDataController->GetRowIndexByRecordIndex(record, false)));
+  TkcCustomGridDetailsSiteTabsViewInfo* tabs = row && row->DetailsSite ? row->DetailsSite->TabsViewInfo() : nullptr;
+  return tabs && tabs->ProcessDialogChar(AKey);
+}

@@ -206,6 +206,7 @@ public:
   TkcCustomDataController* DataController() const { return fDataController.get(); }
   TkcCustomDataController* GetDataController() override { return fDataController.get(); }
   bool IsDetailVisible(TkcCustomGridView* ADetail) override;
+  bool ProcessRecordDialogChar(TkcCustomGridView* ADetail, char32_t AKey) override;
   TkcCustomGridDragOpenInfo* CreateDetailTabDragOpenInfo(TkcGridLevel* ALevel, int ARowIndex) override;
   // The detail view shown in the master row of ARecordIndex (made on first need), or nil.
   TkcCustomGridView* GetDetailView(int ARecordIndex, int ARelationIndex);

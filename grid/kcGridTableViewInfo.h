@@ -665,6 +665,7 @@ public:
   TkcGridLevel* GetActiveLevel() override;
   void InitTabHitTest(TkcCustomGridHitTest* AHitTest) override;
   void ChangeActiveTab(TkcGridLevel* ALevel) override;
+  bool SupportsTabAccels() override { return true; }
 
 protected:
   TkcCustomGridView* FindActiveGridView() override;

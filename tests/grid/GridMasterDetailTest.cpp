@@ -210,6 +210,19 @@ TEST(GridMasterRows, LevelTabsSwitchTheDetailOfTheRow) {
   EXPECT_EQ(f.Ids(second), (std::vector<int>{30, 31, 32}));
   EXPECT_TRUE(f.Shown(second));
   EXPECT_FALSE(f.Shown(f.Detail(2, 0)));
+  // Alt with a tab's accelerator, in the master (its focused record) or in the detail shown.
+  f.top->Items(0)->SetCaption("&Lines");
+  f.session.ProcessMessages();
+  f.master->DataController()->FocusRecord(f.Record(2));
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.master->Site()->Perform(WM_SYSCHAR, 'l', 0), 0);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.master->DataController()->GetDetailActiveRelationIndex(f.Record(2)), 0);
+  f.top->Items(1)->SetCaption("Lines &2");
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.Detail(2, 0)->Site()->Perform(WM_SYSCHAR, '2', 0), 0);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.master->DataController()->GetDetailActiveRelationIndex(f.Record(2)), 1);
   // Hiding the second level takes its tab and falls back to the first.
   f.grid->Levels()->Items(0)->Items(1)->SetVisible(false);
   f.session.ProcessMessages();
