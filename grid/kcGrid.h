@@ -787,6 +787,9 @@ protected:
   virtual TkcCustomGridView* NewCloneView() { return nullptr; }
   // Takes APattern's settings (columns, options, data binding) into a new clone.
   virtual void AssignPattern(TkcCustomGridView*) {}
+  // Connects a new clone to APattern's data once it is bound to its master record, so it reads
+  // only that record's rows.
+  virtual void ConnectPatternData(TkcCustomGridView*) {}
   void SetMasterGridView(TkcCustomGridView* AMaster, bool AIsPattern = false) {
     fMasterGridView = AMaster;
     fIsPattern = AIsPattern;

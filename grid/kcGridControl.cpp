@@ -287,6 +287,7 @@ TkcCustomGridView* TkcCustomGridView::CreateClone(TkcCustomGridView* AMaster, Tk
   if (TkcCustomDataController* patternDC = GetDataController(); patternDC && patternDC->HasRelations())
     dc->GetRelations()->Assign(patternDC->GetRelations());
   dc->SetMasterRelationAndRecord(ARelation, AMasterRecordIndex);
+  clone->ConnectPatternData(this);
   clone->SetLevel(fLevel);
   clone->SetGrid(AMaster ? AMaster->Grid() : fGrid);
   fClones.push_back(clone.get());

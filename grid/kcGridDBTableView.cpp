@@ -257,6 +257,9 @@ void TkcGridDBTableView::AssignPattern(TkcCustomGridView* APattern) {
     to->SetMasterKeyFieldNames(from->MasterKeyFieldNames());
   }
   TkcGridTableView::AssignPattern(APattern);
+}
+
+void TkcGridDBTableView::ConnectPatternData(TkcCustomGridView* APattern) {
   if (auto* pattern = dynamic_cast<TkcGridDBTableView*>(APattern))
     DataController()->SetDataSource(pattern->DataController()->DataSource());
 }

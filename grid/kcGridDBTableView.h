@@ -124,6 +124,7 @@ protected:
   TkcGridColumn* NewColumn() override { return new TkcGridDBColumn(this); }
   TkcCustomGridView* NewCloneView() override { return CreateGridView<TkcGridDBTableView>(nullptr); }
   void AssignPattern(TkcCustomGridView* APattern) override;
+  void ConnectPatternData(TkcCustomGridView* APattern) override;
   void AssignColumnBinding(TkcGridColumn* AColumn, TkcGridColumn* ASource) override;
 };
 
