@@ -548,6 +548,9 @@ class TkcDBDataController : public TkcCustomDataController {
   VT_CLASS(TkcDBDataController, TkcCustomDataController)
 public:
   explicit TkcDBDataController(TComponent* AOwner);
+  // For a descendant whose class choices (summary items, filter) need its own object: it calls
+  // CreateOwnedObjects in its constructor.
+  TkcDBDataController(TComponent* AOwner, TDeferCreation) : TkcCustomDataController(AOwner, TDeferCreation{}) {}
   ~TkcDBDataController() override;
 
   TkcCustomDataProviderClass GetDataProviderClass() override { return TkcDBDataProvider::StaticClass(); }

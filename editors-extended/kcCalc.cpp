@@ -172,6 +172,16 @@ void TkcCustomCalculator::ExecuteButton(TkcCalculatorButton AButton) {
     SetError();
     return;
   }
+  // A display the user typed into may be no number (a lone "-"): the button then shows the
+  // error instead of failing from a key or mouse handler.
+  try {
+    RunButton(AButton);
+  } catch (const EConvertError&) {
+    SetError();
+  }
+}
+
+void TkcCustomCalculator::RunButton(TkcCalculatorButton AButton) {
   const char decimal = FormatSettings.DecimalSeparator;
   switch (AButton) {
     case cbtDecimal: {

@@ -96,6 +96,7 @@ protected:
 
 private:
   void BeginNumber();
+  void RunButton(TkcCalculatorButton AButton);
   // A computed result: one that overflows the displayable range is an error, not a number.
   void SetResult(long double AValue);
   void UpdateMemoryButtons();

@@ -5,25 +5,60 @@
 #include "editors-extended/kcCalc.h"
 #include "editors/kcPopupEdit.h"
 
+// Which calc edit settings are set explicitly (besides the text editor's).
+class TkcCalcEditPropertiesValues : public TkcTextEditPropertiesValues {
+  VT_CLASS(TkcCalcEditPropertiesValues, TkcTextEditPropertiesValues)
+public:
+  explicit TkcCalcEditPropertiesValues(TPersistent* AOwner) : TkcTextEditPropertiesValues(AOwner) {}
+  void Assign(TPersistent* Source) override;
+  void RestoreDefaults() override;
+  bool Precision() const { return fPrecision; }
+  void SetPrecision(bool Value) { SetFlag(fPrecision, Value); }
+
+private:
+  bool fPrecision = false;
+};
+
 class TkcCustomCalcEditProperties : public TkcCustomPopupEditProperties {
   VT_CLASS(TkcCustomCalcEditProperties, TkcCustomPopupEditProperties)
 public:
   explicit TkcCustomCalcEditProperties(TPersistent* AOwner);
   void Assign(TPersistent* Source) override;
+  TkcCustomEditPropertiesValuesClass GetAssignedValuesClass() override;
   TClass GetContainerClass() override;
+  bool IsEditValueValid(Variant& AEditValue, bool AEditFocused) override;
   void EditValueToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
+  void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit) override;
+  bool IsProviderFormatUsed(bool AEditFocused) override;
+  bool IsThousandSeparatorShown(bool) override { return fUseThousandSeparator && !fScientificFormat; }
+  bool IsDisplayTextValid(Variant&, bool) override { return true; }
   bool PostValueOnPopupClosed() override { return true; }
   bool PopupWindowCanShrinkToDesktop() override { return false; }
 
-  bool BeepOnError = true;
+  TkcCalcEditPropertiesValues* AssignedValues() {
+    return static_cast<TkcCalcEditPropertiesValues*>(TkcCustomEditProperties::AssignedValues());
+  }
+  // Significant digits: the assigned count, else the provider's, else 15; 16 and more read as
+  // 15. An assigned 0 formats with 15 digits (the calculator then works with its minimum).
+  int Precision();
+  void SetPrecision(int Value);
   bool QuickClose = false;
-  bool ScientificFormat = false;
-  // Significant digits, 1 to 15.
-  int Precision() const { return fPrecision; }
-  void SetPrecision(int Value) { SetAndNotify(fPrecision, Value <= 0 || Value > 15 ? 15 : Value); }
+  bool ScientificFormat() const { return fScientificFormat; }
+  void SetScientificFormat(bool Value) { SetAndNotify(fScientificFormat, Value); }
+  // Groups the integer digits (not in scientific notation).
+  bool UseThousandSeparator() const { return fUseThousandSeparator; }
+  void SetUseThousandSeparator(bool Value) { SetAndNotify(fUseThousandSeparator, Value); }
+
+  // The text of a number as the editor shows it while focused (or with no display format).
+  String FormatNumber(long double AValue);
+  // A text as a number: thousand separators dropped; false for no number or one outside the
+  // range a double holds (the smallest denormals and an underflow count as outside).
+  static bool TryTextToNumber(const String& AText, double& AValue);
 
 private:
   int fPrecision = 15;
+  bool fScientificFormat = false;
+  bool fUseThousandSeparator = false;
 };
 
 class TkcCalcEditProperties : public TkcCustomCalcEditProperties {
@@ -42,6 +77,7 @@ public:
   TkcCustomCalcEdit* Edit = nullptr;
   String GetDisplayText() override;
   void SetDisplayText(const String& AText) override;
+  void ResetPressedButton() { ReleaseButton(); }
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
@@ -71,20 +107,29 @@ public:
   double Value();
   void SetValue(double AValue);
 
-  bool CanDropDown() override { return !ActiveProperties()->ReadOnly(); }
+  bool CanDropDown() override;
+  void DoInitPopup() override;
+  void SetupPopupWindow() override;
   void DropDown() override;
   void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  void PasteFromClipboard() override;
+  void PropertiesChanged(TObject* Sender) override;
   // Whether typing the character keeps the text a number.
   bool IsValidChar(char32_t AKey);
+  // Escape in the calculator: the text and modified state the popup found come back.
+  void CancelPopupChanges();
 
 protected:
   void DoEditKeyPress(char32_t& Key) override;
   void Initialize() override;
   void CreatePopupWindow() override;
+  void PopupWindowShown(TObject* Sender) override;
   void PopupWindowClosed(TObject* Sender) override;
 
 private:
   TkcPopupCalculator* fCalculator = nullptr;
+  String fTextAtPopup;
+  bool fModifiedAtPopup = false, fModifiedAfterEnterAtPopup = false;
 };
 
 class TkcCalcEdit : public TkcCustomCalcEdit {

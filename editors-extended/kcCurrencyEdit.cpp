@@ -8,6 +8,20 @@
 #include "platform/core/Utf8.h"
 #include "platform/forms/Clipbrd.h"
 
+void TkcCurrencyEditPropertiesValues::Assign(TPersistent* Source) {
+  BeginUpdate();
+  TkcTextEditPropertiesValues::Assign(Source);
+  if (auto* source = dynamic_cast<TkcCurrencyEditPropertiesValues*>(Source)) SetDecimalPlaces(source->fDecimalPlaces);
+  EndUpdate();
+}
+
+void TkcCurrencyEditPropertiesValues::RestoreDefaults() {
+  BeginUpdate();
+  TkcTextEditPropertiesValues::RestoreDefaults();
+  SetDecimalPlaces(false);
+  EndUpdate();
+}
+
 TkcCustomCurrencyEditProperties::TkcCustomCurrencyEditProperties(TPersistent* AOwner)
     : TkcCustomTextEditProperties(AOwner) {
   ValidateOnEnter = true;
@@ -20,8 +34,8 @@ void TkcCustomCurrencyEditProperties::Assign(TPersistent* Source) {
   try {
     TkcCustomTextEditProperties::Assign(Source);
     // Only an assigned count travels; otherwise both follow the locale.
-    fDecimalPlacesAssigned = false;
-    if (source->fDecimalPlacesAssigned) SetDecimalPlaces(source->fDecimalPlaces);
+    AssignedValues()->SetDecimalPlaces(false);
+    if (source->AssignedValues()->DecimalPlaces()) SetDecimalPlaces(source->fDecimalPlaces);
     SetNullable(source->Nullable());
     SetNullString(source->NullString());
     SetUseThousandSeparator(source->UseThousandSeparator());
@@ -32,15 +46,27 @@ void TkcCustomCurrencyEditProperties::Assign(TPersistent* Source) {
   EndUpdate();
 }
 
-int TkcCustomCurrencyEditProperties::DecimalPlaces() const {
-  return fDecimalPlacesAssigned ? fDecimalPlaces : FormatSettings.CurrencyDecimals;
+TkcCustomEditPropertiesValuesClass TkcCustomCurrencyEditProperties::GetAssignedValuesClass() {
+  return TkcCustomEditPropertiesValuesClass::Of<TkcCurrencyEditPropertiesValues>();
+}
+
+int TkcCustomCurrencyEditProperties::DecimalPlaces() {
+  return AssignedValues()->DecimalPlaces() ? fDecimalPlaces : FormatSettings.CurrencyDecimals;
 }
 
 void TkcCustomCurrencyEditProperties::SetDecimalPlaces(int Value) {
-  if (fDecimalPlacesAssigned && fDecimalPlaces == Value) return;
-  fDecimalPlacesAssigned = true;
+  if (AssignedValues()->DecimalPlaces() && fDecimalPlaces == Value) return;
+  BeginUpdate();
+  AssignedValues()->SetDecimalPlaces(true);
   fDecimalPlaces = Value;
   Changed();
+  EndUpdate(true);
+}
+
+void TkcCustomCurrencyEditProperties::ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError,
+                                                           IkcEditHost* AEdit) {
+  AError = false;
+  TkcCustomTextEditProperties::ValidateDisplayValue(ADisplayValue, AErrorText, AError, AEdit);
 }
 
 TClass TkcCustomCurrencyEditProperties::GetContainerClass() { return TkcCurrencyEdit::StaticClass(); }

@@ -6,16 +6,33 @@
 #include "editors/kcTextEdit.h"
 #include "editors/kcTextEditControl.h"
 
+// Which currency edit settings are set explicitly (besides the text editor's).
+class TkcCurrencyEditPropertiesValues : public TkcTextEditPropertiesValues {
+  VT_CLASS(TkcCurrencyEditPropertiesValues, TkcTextEditPropertiesValues)
+public:
+  explicit TkcCurrencyEditPropertiesValues(TPersistent* AOwner) : TkcTextEditPropertiesValues(AOwner) {}
+  void Assign(TPersistent* Source) override;
+  void RestoreDefaults() override;
+  bool DecimalPlaces() const { return fDecimalPlaces; }
+  void SetDecimalPlaces(bool Value) { SetFlag(fDecimalPlaces, Value); }
+
+private:
+  bool fDecimalPlaces = false;
+};
+
 class TkcCustomCurrencyEditProperties : public TkcCustomTextEditProperties {
   VT_CLASS(TkcCustomCurrencyEditProperties, TkcCustomTextEditProperties)
 public:
   explicit TkcCustomCurrencyEditProperties(TPersistent* AOwner);
   void Assign(TPersistent* Source) override;
 
+  TkcCustomEditPropertiesValuesClass GetAssignedValuesClass() override;
+  TkcCurrencyEditPropertiesValues* AssignedValues() {
+    return static_cast<TkcCurrencyEditPropertiesValues*>(TkcCustomEditProperties::AssignedValues());
+  }
   // The locale's currency decimals until assigned.
-  int DecimalPlaces() const;
+  int DecimalPlaces();
   void SetDecimalPlaces(int Value);
-  bool IsDecimalPlacesAssigned() const { return fDecimalPlacesAssigned; }
   bool Nullable() const { return fNullable; }
   void SetNullable(bool Value) { SetAndNotify(fNullable, Value); }
   const String& NullString() const { return fNullString; }
@@ -31,6 +48,7 @@ public:
   bool IsThousandSeparatorShown(bool AEditing) override { return !AEditing && fUseThousandSeparator; }
   bool IsEditValueNumeric() override { return true; }
   bool IsDisplayTextValid(Variant& ADisplayValue, bool AEditFocused) override;
+  void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit) override;
 
   // A text as a number: thousand separators dropped, then read; only 0 and magnitudes in the
   // range of a double count.
@@ -46,7 +64,6 @@ public:
 
 private:
   int fDecimalPlaces = 2;
-  bool fDecimalPlacesAssigned = false;
   bool fNullable = true;
   String fNullString;
   bool fUseThousandSeparator = false;

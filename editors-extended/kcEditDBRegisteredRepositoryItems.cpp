@@ -1,5 +1,7 @@
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
 
+#include "editors-extended/kcDBLookupComboBox.h"
+
 #include "editors-extended/kcEditRepositoryItems.h"
 
 TkcEditDBRegisteredRepositoryItems::~TkcEditDBRegisteredRepositoryItems() {
@@ -93,9 +95,13 @@ void InitializeEditDBRegisteredRepositoryItems() {
   TkcEditRepository* repository = GetDefaultEditRepository();
   registry->AddDefaultItem(-1, repository->AddNewItem(ItemClassOf<TkcEditRepositoryMaskItem>()));
   registry->AddCurrencyItem(-1, repository->AddNewItem(ItemClassOf<TkcEditRepositoryCurrencyItem>()));
-  // The lookup combo box's list settings (no grid lines, fixed list, no header) wait for its
-  // properties; the item is registered so lookup fields already find their own kind.
-  registry->AddLookupItem(-1, repository->AddNewItem(ItemClassOf<TkcEditRepositoryLookupComboBoxItem>()));
+  // Lookup fields get a plain list: no grid lines, no header, the text restricted to the list.
+  TkcEditRepositoryItem* lookup = repository->AddNewItem(ItemClassOf<TkcEditRepositoryLookupComboBoxItem>());
+  auto* lookupProperties = static_cast<TkcLookupComboBoxProperties*>(lookup->Properties());
+  lookupProperties->ListOptions()->SetGridLines(glNone);
+  lookupProperties->SetDropDownListStyle(lsEditFixedList);
+  lookupProperties->ListOptions()->SetShowHeader(false);
+  registry->AddLookupItem(-1, lookup);
   for (int ordinal = ftUnknown; ordinal <= ftOraInterval; ++ordinal) {
     const auto type = static_cast<TFieldType>(ordinal);
     if (TkcEditRepositoryItemClass cls = GetDefaultFieldTypeItemClass(type))

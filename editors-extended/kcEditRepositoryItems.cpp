@@ -5,6 +5,7 @@
 #include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
@@ -37,4 +38,4 @@ VT_ITEM_PROPERTIES(TkcEditRepositoryTimeItem, TkcTimeEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryMRUItem, TkcMRUEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryHyperLinkItem, TkcHyperLinkEditProperties)
 VT_ITEM_PROPERTIES(TkcEditRepositoryRadioGroupItem, TkcRadioGroupProperties)
-VT_ITEM_PROPERTIES(TkcEditRepositoryLookupComboBoxItem, TkcMaskEditProperties)
+VT_ITEM_PROPERTIES(TkcEditRepositoryLookupComboBoxItem, TkcLookupComboBoxProperties)

@@ -5,6 +5,7 @@
 #include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
@@ -29,8 +30,10 @@ const std::vector<TkcEditorKindRegistration>& GetExtendedEditorKinds() {
       {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
       {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
       {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
-      {TkcImageComboBoxProperties::StaticClass(), "ImageComboBox|Represents an editor displaying a list of images and text strings"},
+      {TkcImageComboBoxProperties::StaticClass(),
+       "ImageComboBox|Represents an editor displaying the list of images and text strings within the dropdown window"},
       {TkcCalcEditProperties::StaticClass(), "CalcEdit|Represents an edit control with a dropdown calculator window"},
+      {TkcLookupComboBoxProperties::StaticClass(), "LookupComboBox|Represents a lookup combo box control"},
       {TkcMRUEditProperties::StaticClass(), "MRUEdit|Represents a text editor displaying the list of most recently used items (MRU) within a dropdown window"},
   };
   return kinds;

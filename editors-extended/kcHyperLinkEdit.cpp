@@ -105,7 +105,10 @@ void TkcCustomHyperLinkEdit::OpenLink() {
   if (handled) return;
   const String text = Text();
   if (Trim(text).empty()) return;
-  ShellExecute(HWND(), "OPEN", ActiveProperties()->CompleteLink(text), "", "", SW_SHOWMAXIMIZED);
+  // The text comes from data: a link that would start a program on this machine is not opened.
+  const String link = ActiveProperties()->CompleteLink(text);
+  if (IsShellLaunchTarget(link)) return;
+  ShellExecute(HWND(), "OPEN", link, "", "", SW_SHOWMAXIMIZED);
 }
 
 void TkcCustomHyperLinkEdit::KeyDown(WORD& Key, TShiftState Shift) {

@@ -4,6 +4,7 @@
 // the popup lists every item with its image.
 
 #include "editors/kcComboBox.h"
+#include "editors/kcTextEditViewInfo.h"
 #include "platform/forms/ImgList.h"
 
 enum TkcImageAlign { iaLeft, iaRight };
@@ -56,6 +57,11 @@ public:
   void Assign(TPersistent* Source) override;
   TClass GetContainerClass() override;
   TClass GetLookupDataClass() override;
+  TkcCustomEditViewData* CreateViewData(TkcCustomEditStyle* AStyle, bool AIsInplace, bool APreviewMode = false) override;
+  int GetOperationSupport() override;
+  int GetProviderFormatSupport() override { return 0; }
+  bool IsEditValueValid(Variant&, bool) override { return true; }
+  bool IsProviderFormatUsed(bool) override { return false; }
   bool CompareDisplayValues(const Variant& AEditValue1, const Variant& AEditValue2) override;
   WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true) override;
   void EditValueToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
@@ -79,9 +85,9 @@ public:
   TkcImageAlign ImageAlign() const { return fImageAlign; }
   void SetImageAlign(TkcImageAlign Value) { SetAndNotify(fImageAlign, Value); }
   TCustomImageList* Images() const { return fImages; }
-  void SetImages(TCustomImageList* Value) { SetImageList(fImages, Value); }
+  void SetImages(TCustomImageList* Value) { SetImageList(fImages, fImagesChangeLink, Value); }
   TCustomImageList* LargeImages() const { return fLargeImages; }
-  void SetLargeImages(TCustomImageList* Value) { SetImageList(fLargeImages, Value); }
+  void SetLargeImages(TCustomImageList* Value) { SetImageList(fLargeImages, fLargeImagesChangeLink, Value); }
   TkcImageComboBoxItems* Items() const { return fItems.get(); }
   void SetItems(TkcImageComboBoxItems* Value);
   bool MultiLineText() const { return fMultiLineText; }
@@ -93,7 +99,7 @@ protected:
   void FreeNotification(TComponent* AComponent) override;
 
 private:
-  void SetImageList(TCustomImageList*& AField, TCustomImageList* AValue);
+  void SetImageList(TCustomImageList*& AField, TChangeLink& ALink, TCustomImageList* AValue);
   String fDefaultDescription;
   int fDefaultImageIndex = -1;
   TkcImageAlign fImageAlign = iaLeft;
@@ -104,6 +110,8 @@ private:
   std::unique_ptr<TkcImageComboBoxItems> fItems;
   // Images may be destroyed before the properties; the references are then cleared.
   std::unique_ptr<TkcFreeNotificator> fImagesNotificator;
+  // A change of either list's images repaints every editor and cell of these properties.
+  TChangeLink fImagesChangeLink, fLargeImagesChangeLink;
 };
 
 class TkcImageComboBoxProperties : public TkcCustomImageComboBoxProperties {
@@ -127,23 +135,65 @@ private:
   IkcTextEditLookupOwner* fOwner;
 };
 
+// What the closed editor or a cell paints: the value's image (Images) beside or instead of its
+// description.
+class TkcImageComboBoxViewInfo : public TkcCustomTextEditViewInfo {
+  VT_CLASS(TkcImageComboBoxViewInfo, TkcCustomTextEditViewInfo)
+public:
+  TRect ImageRect{};
+  int ImageIndex = -1;
+  TCustomImageList* Images = nullptr;
+  bool ShowDescriptions = true;
+  TkcImageAlign ImageAlign = iaLeft;
+  void DrawBackground(TkcCanvas* ACanvas) override;
+  void OffsetBounds(int DX, int DY) override;
+};
+
+class TkcImageComboBoxViewData : public TkcCustomDropDownEditViewData {
+  VT_CLASS(TkcImageComboBoxViewData, TkcCustomDropDownEditViewData)
+public:
+  using TkcCustomDropDownEditViewData::TkcCustomDropDownEditViewData;
+  TkcCustomImageComboBoxProperties* ImageProperties() const {
+    return static_cast<TkcCustomImageComboBoxProperties*>(Properties);
+  }
+  TkcCustomEditViewInfo* CreateViewInfo() override { return new TkcImageComboBoxViewInfo; }
+  void Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
+                 TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) override;
+  TSize GetContentSize(TkcCanvas* ACanvas, const Variant& AEditValue, const TkcEditSizeProperties& ASize) override;
+  // The text is empty when descriptions are not shown.
+  String GetDisplayText(const Variant& AEditValue) override;
+  void FillViewInfoValue(TkcCanvas* ACanvas, const Variant& AEditValue, TkcCustomTextEditViewInfo* AViewInfo) override;
+  // An editor shows the item it has current (the item picked but not yet taken among them).
+  void DisplayValueToDrawText(TkcImageComboBoxViewInfo* AViewInfo);
+};
+
 class TkcCustomImageComboBox;
 
 // Rows at least as high as the images; each row shows the image beside the description. The
-// large images are shown when assigned.
+// large images are shown when assigned. Wrapped descriptions (MultiLineText) are measured in
+// the width the popup will have; the rows take the tallest item's height.
 class TkcImageComboBoxListBox : public TkcComboBoxListBox {
   VT_CLASS(TkcImageComboBoxListBox, TkcComboBoxListBox)
 public:
   TkcImageComboBoxListBox(TComponent* AOwner, TkcCustomImageComboBox* ACombo);
   int GetItemHeight(int AIndex) override;
   int GetItemWidth(int AIndex) override;
+  // Image, gaps and the widest description, and the scroll bar when not every item shows.
+  int GetWidestItemWidth();
   TCustomImageList* ListImages();
+  // The width descriptions wrap in (0: not wrapped), and whether the scroll bar takes from it.
+  int MeasuringClientWidth() const { return fMeasuringClientWidth; }
+  bool ScrollBarShown() const { return fScrollBarShown; }
+  // Sets the measuring width from the popup owner's width before the popup is sized.
+  void PrepareMeasuring();
 
 protected:
   void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
 
 private:
   TkcCustomImageComboBoxProperties* ImageProperties();
+  int fMeasuringClientWidth = 0;
+  bool fScrollBarShown = false;
 };
 
 class TkcCustomImageComboBox : public TkcCustomComboBox {
@@ -169,6 +219,14 @@ public:
   // The text is not read back: the current item's value is the edit value.
   void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
   Variant LookupKeyToEditValue(const Variant& AKey) override;
+  // The value's item becomes current; a change of item clicks but leaves Modified alone.
+  void SynchronizeDisplayValue() override;
+  // The view info shows the current item's image and text.
+  void UpdateDrawValue() override;
+  // The view info draws image and text; the inner window stays hidden.
+  bool IsInnerEditVisible() override { return false; }
+  // Wide enough for the widest item; with wrapped descriptions, as wide as the editor.
+  void GetPopupClientSize(SIZE& ASize) override;
 
 protected:
   TkcComboBoxListBox* CreateListBox() override;

@@ -9,7 +9,10 @@ class TkcCustomMRUEditProperties : public TkcCustomComboBoxProperties {
 public:
   explicit TkcCustomMRUEditProperties(TPersistent* AOwner);
   void Assign(TPersistent* Source) override;
+  void Changed() override;
   TClass GetContainerClass() override;
+  // The list goes back to the properties an in-place editor was made from.
+  void CopyDataTo(TkcCustomEditProperties* AProperties) override;
 
   // 0: no limit.
   int MaxItemCount() const { return fMaxItemCount; }
@@ -21,8 +24,12 @@ public:
   void RemoveExcessItems();
 
 private:
+  // The drop-down button and the ellipsis take their kinds again: the glyph, where there is
+  // one, sits on the ellipsis while it is shown, else on the drop-down button.
+  void UpdateButtonKinds();
   int fMaxItemCount = 0;
   bool fShowEllipsis = true;
+  bool fUpdatingButtons = false;
 };
 
 class TkcMRUEditProperties : public TkcCustomMRUEditProperties {
@@ -52,6 +59,10 @@ public:
   void DoButtonClick(int AButtonVisibleIndex) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
   void SetValidatedDisplayValue(const Variant& AValue) override;
+
+protected:
+  // An item chosen in the list and accepted moves to the top (with ValidateOnEnter).
+  void PopupWindowClosed(TObject* Sender) override;
 };
 
 class TkcMRUEdit : public TkcCustomMRUEdit {

@@ -263,3 +263,22 @@ int CalcEditButtonWidth(TkcCanvas* ACanvas, TkcEditButtonViewInfo* AViewInfo) {
   }
   return scrollBar;
 }
+
+void DrawImageListImage(TkcCanvas* ACanvas, TCustomImageList* AImages, int AIndex, const TRect& AImageRect,
+                        const TRect& AClip, bool ATransparent, TColor ABackgroundColor, bool AEnabled) {
+  if (!AImages || AIndex < 0 || AIndex >= AImages->Count()) return;
+  const HDC dc = ACanvas->Handle();
+  const int saved = SaveDC(dc);
+  ACanvas->IntersectClipRect(AClip);
+  if (ATransparent) {
+    AImages->Draw(ACanvas->Canvas(), AImageRect.left, AImageRect.top, AIndex, AEnabled);
+  } else {
+    TBitmap bitmap(AImages->Width(), AImages->Height());
+    bitmap.Canvas()->Brush()->SetColor(ABackgroundColor);
+    bitmap.Canvas()->FillRect(TRect{0, 0, AImages->Width(), AImages->Height()});
+    AImages->Draw(bitmap.Canvas(), 0, 0, AIndex, AEnabled);
+    ACanvas->Canvas()->Draw(AImageRect.left, AImageRect.top, &bitmap);
+  }
+  RestoreDC(dc, saved);
+  if (!ATransparent) ACanvas->ExcludeClipRect(AClip);
+}

@@ -8,6 +8,7 @@
 #include "controls/kcGraphics.h"
 #include "controls/kcLookAndFeelPainters.h"
 #include "editors/kcEdit.h"
+#include "platform/forms/ImgList.h"
 
 // A cache of solid brushes by colour, ordered by the colour's value; when full, the least used
 // entry makes room. A system palette change empties it.
@@ -113,3 +114,10 @@ void CalculateButtonNativeInfo(TkcEditButtonViewInfo* AViewInfo);
 TRect GetThemeContentMargins(TkcThemedObjectType AType, int APart, int AState);
 // The vertical two-colour gradient of an Office 2003 button in a state (not disabled).
 void GetOffice11ButtonGradient(TkcEditButtonState AState, TColor& ATop, TColor& ABottom);
+// Draws an image of a list at AImageRect's top-left corner, cut to AClip. Transparent, the
+// list draws it directly; otherwise it is composed on an image-sized bitmap filled with the
+// background colour (so its transparent parts show that colour) and AClip is then excluded
+// from the canvas's clip region, so a background painted next leaves the image alone. Disabled
+// images take the list's disabled look. An index outside the list draws nothing.
+void DrawImageListImage(TkcCanvas* ACanvas, TCustomImageList* AImages, int AIndex, const TRect& AImageRect,
+                        const TRect& AClip, bool ATransparent, TColor ABackgroundColor, bool AEnabled);

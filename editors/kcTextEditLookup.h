@@ -43,7 +43,7 @@ public:
   virtual bool Find(const String& AText) { return IndexOf(AText) != -1; }
   Variant GetCurrentKey() const { return Variant(fCurrentKey); }
   String GetDisplayText(const Variant& AKey);
-  void Go(TkcEditLookupDirection ADirection, bool ACircular);
+  virtual void Go(TkcEditLookupDirection ADirection, bool ACircular);
   bool IsEmpty() { return GetItemCount() == 0; }
   bool Locate(String& AText, String& ATail, bool ANext) { return Locate(AText, ATail, false, ANext); }
   virtual void ListChanged() { UpdateListItemCount(); }

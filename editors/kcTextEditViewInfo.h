@@ -60,10 +60,10 @@ public:
   void Calculate(TkcCanvas* ACanvas, const TRect& ABounds, POINT P, TShiftState AShift,
                  TkcCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) override;
   TSize GetContentSize(TkcCanvas* ACanvas, const Variant& AEditValue, const TkcEditSizeProperties& ASize) override;
-  String GetDisplayText(const Variant& AEditValue);
+  virtual String GetDisplayText(const Variant& AEditValue);
   unsigned GetDrawTextFlags();
   TRect GetTextOffsets();
   // Text and selection colours of the view info for a value.
-  void FillViewInfoValue(TkcCanvas* ACanvas, const Variant& AEditValue, TkcCustomTextEditViewInfo* AViewInfo);
+  virtual void FillViewInfoValue(TkcCanvas* ACanvas, const Variant& AEditValue, TkcCustomTextEditViewInfo* AViewInfo);
   void SetSelectionColors(TkcCustomTextEditViewInfo* AViewInfo);
 };

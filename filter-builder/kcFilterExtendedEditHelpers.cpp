@@ -1,9 +1,12 @@
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
+#include "editors-extended/kcCalcEdit.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcCurrencyEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImageComboBox.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors-extended/kcMemo.h"
 #include "editors-extended/kcRadioGroup.h"
 #include "editors/kcComboBox.h"
@@ -27,6 +30,14 @@ TkcConditionOperators ChoiceOperators(bool AExtendedSet) {
   return result;
 }
 
+// Numbers: the comparisons and blanks; ranges and lists in the extended set.
+TkcConditionOperators NumberOperators(bool AExtendedSet) {
+  TkcConditionOperators result = TkcConditionOperators::Range(kcoEqual, kcoGreaterEqual);
+  result.Include(kcoBlanks).Include(kcoNonBlanks);
+  if (AExtendedSet) result.Include(kcoBetween).Include(kcoNotBetween).Include(kcoInList).Include(kcoNotInList);
+  return result;
+}
+
 }  // namespace
 
 TkcFilterEditClass TkcFilterSpinEditHelper::GetFilterEditClass() const {
@@ -35,10 +46,7 @@ TkcFilterEditClass TkcFilterSpinEditHelper::GetFilterEditClass() const {
 
 TkcConditionOperators TkcFilterSpinEditHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
                                                                      bool AExtendedSet) const {
-  TkcConditionOperators result = TkcConditionOperators::Range(kcoEqual, kcoGreaterEqual);
-  result.Include(kcoBlanks).Include(kcoNonBlanks);
-  if (AExtendedSet) result.Include(kcoBetween).Include(kcoNotBetween).Include(kcoInList).Include(kcoNotInList);
-  return result;
+  return NumberOperators(AExtendedSet);
 }
 
 void TkcFilterSpinEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
@@ -184,10 +192,7 @@ TkcFilterEditClass TkcFilterCurrencyEditHelper::GetFilterEditClass() const {
 
 TkcConditionOperators TkcFilterCurrencyEditHelper::GetSupportedOperators(TkcCustomEditProperties*,
                                                                          TkcValueTypeClass, bool AExtendedSet) const {
-  TkcConditionOperators result = TkcConditionOperators::Range(kcoEqual, kcoGreaterEqual);
-  result.Include(kcoBlanks).Include(kcoNonBlanks);
-  if (AExtendedSet) result.Include(kcoBetween).Include(kcoNotBetween).Include(kcoInList).Include(kcoNotInList);
-  return result;
+  return NumberOperators(AExtendedSet);
 }
 
 void TkcFilterCurrencyEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
@@ -200,6 +205,22 @@ void TkcFilterCurrencyEditHelper::InitializeProperties(TkcCustomEditProperties* 
   currency->SetMaxValue(0);
   currency->SetNullable(true);
   currency->SetNullString(String());
+}
+
+TkcFilterEditClass TkcFilterCalcEditHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcCalcEdit, TkcCalcEditProperties>();
+}
+
+TkcConditionOperators TkcFilterCalcEditHelper::GetSupportedOperators(TkcCustomEditProperties*, TkcValueTypeClass,
+                                                                     bool AExtendedSet) const {
+  return NumberOperators(AExtendedSet);
+}
+
+void TkcFilterCalcEditHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                   TkcCustomEditProperties* ASourceProperties,
+                                                   bool AKeepButtons) const {
+  TkcFilterMaskEditHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  if (auto* calc = dynamic_cast<TkcCustomCalcEditProperties*>(AProperties)) calc->QuickClose = true;
 }
 
 TkcFilterEditClass TkcFilterHyperLinkEditHelper::GetFilterEditClass() const {
@@ -226,6 +247,41 @@ void TkcFilterImageComboBoxHelper::InitializeProperties(TkcCustomEditProperties*
   combo->SetShowDescriptions(true);
 }
 
+bool TkcFilterLookupComboBoxHelper::KeepsDefaultValuesProvider(TkcCustomEditProperties* ASourceProperties) const {
+  // A lookup field defines the list: the value editor needs the field too.
+  auto* source = dynamic_cast<TkcCustomLookupEditProperties*>(ASourceProperties);
+  return source && source->IsDefinedByLookupField();
+}
+
+TkcFilterEditClass TkcFilterLookupComboBoxHelper::GetFilterEditClass() const {
+  return FilterEditClassOf<TkcLookupComboBox, TkcLookupComboBoxProperties>();
+}
+
+void TkcFilterLookupComboBoxHelper::ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties*, Variant& AValue,
+                                                    String& ADisplayText) const {
+  AValue = AEdit->GetFilterEditValue();
+  ADisplayText.clear();
+  if (auto* edit = dynamic_cast<TkcCustomLookupEdit*>(AEdit->GetFilterEditControl()))
+    ADisplayText = edit->LookupEditData()->KeyText(AValue);
+}
+
+TkcConditionOperators TkcFilterLookupComboBoxHelper::GetSupportedOperators(TkcCustomEditProperties*,
+                                                                           TkcValueTypeClass, bool) const {
+  return ChoiceOperators(false);
+}
+
+void TkcFilterLookupComboBoxHelper::InitializeProperties(TkcCustomEditProperties* AProperties,
+                                                         TkcCustomEditProperties* ASourceProperties,
+                                                         bool AKeepButtons) const {
+  TkcFilterComboBoxHelper::InitializeProperties(AProperties, ASourceProperties, AKeepButtons);
+  auto* lookup = dynamic_cast<TkcCustomLookupEditProperties*>(AProperties);
+  if (!lookup) return;
+  lookup->SetDropDownAutoSize(true);
+  lookup->SetDropDownListStyle(lsFixedList);
+  lookup->SetDropDownSizeable(true);
+  lookup->IncrementalFiltering = true;
+}
+
 void RegisterExtendedFilterEditHelpers() {
   if (gInitCount++ != 0) return;
   RegisterStandardFilterEditHelpers();
@@ -238,12 +294,23 @@ void RegisterExtendedFilterEditHelpers() {
   GetFilterEditsController()->Register(TkcHyperLinkEditProperties::StaticClass(), TkcFilterHyperLinkEditHelper::Class());
   GetFilterEditsController()->Register(TkcCurrencyEditProperties::StaticClass(), TkcFilterCurrencyEditHelper::Class());
   GetFilterEditsController()->Register(TkcImageComboBoxProperties::StaticClass(), TkcFilterImageComboBoxHelper::Class());
+  GetFilterEditsController()->Register(TkcCalcEditProperties::StaticClass(), TkcFilterCalcEditHelper::Class());
+  GetFilterEditsController()->Register(TkcMRUEditProperties::StaticClass(), TkcFilterTextEditHelper::Class());
+  GetFilterEditsController()->Register(TkcLookupComboBoxProperties::StaticClass(),
+                                       TkcFilterLookupComboBoxHelper::Class());
 }
 
 void UnregisterExtendedFilterEditHelpers() {
   if (gInitCount == 0 || --gInitCount != 0) return;
   if (!FilterEditsControllerExists()) return;
   // In reverse order of the registration; the last pair gone frees the controller.
+  GetFilterEditsController()->Unregister(TkcLookupComboBoxProperties::StaticClass(),
+                                         TkcFilterLookupComboBoxHelper::Class());
+  if (!FilterEditsControllerExists()) return;
+  GetFilterEditsController()->Unregister(TkcMRUEditProperties::StaticClass(), TkcFilterTextEditHelper::Class());
+  if (!FilterEditsControllerExists()) return;
+  GetFilterEditsController()->Unregister(TkcCalcEditProperties::StaticClass(), TkcFilterCalcEditHelper::Class());
+  if (!FilterEditsControllerExists()) return;
   GetFilterEditsController()->Unregister(TkcImageComboBoxProperties::StaticClass(),
                                          TkcFilterImageComboBoxHelper::Class());
   if (!FilterEditsControllerExists()) return;

@@ -2,7 +2,8 @@
 // The filter helpers of the extended editor kinds, paired with their properties classes by
 // this library's start-up (the editor kinds lie below it and cannot name their helpers). A
 // kind without a pair of its own finds its nearest ancestor's: the blob editor the mask
-// editor's, the image editor none.
+// editor's, the image editor none. The MRU edit is paired with the plain text helper: its list
+// is a history, not a choice of values.
 
 #include "filter-builder/kcFilterControlUtils.h"
 
@@ -90,6 +91,18 @@ public:
                             bool AKeepButtons) const override;
 };
 
+// Numbers typed or computed in a calc edit: the comparisons and blanks (ranges and lists in the
+// extended set); "=" in its calculator closes the popup with the result.
+class TkcFilterCalcEditHelper : public TkcFilterDropDownEditHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterCalcEditHelper, TkcFilterDropDownEditHelper)
+public:
+  TkcFilterEditClass GetFilterEditClass() const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+};
+
 // A link filters as text, edited in a hyperlink edit.
 class TkcFilterHyperLinkEditHelper : public TkcFilterTextEditHelper {
   KC_FILTER_EDIT_HELPER(TkcFilterHyperLinkEditHelper, TkcFilterTextEditHelper)
@@ -107,6 +120,22 @@ public:
                                               bool AExtendedSet) const override;
   void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
                             bool AKeepButtons) const override;
+};
+
+// Lookup combo boxes: equals, does not equal and the blank tests; the value is the chosen key,
+// shown by its list text, picked in a fixed-list lookup combo box with a sizeable list.
+class TkcFilterLookupComboBoxHelper : public TkcFilterComboBoxHelper {
+  KC_FILTER_EDIT_HELPER(TkcFilterLookupComboBoxHelper, TkcFilterComboBoxHelper)
+public:
+  bool KeepsDefaultValuesProvider(TkcCustomEditProperties* ASourceProperties) const override;
+  TkcFilterEditClass GetFilterEditClass() const override;
+  void ReadFilterValue(IkcFilterEdit* AEdit, TkcCustomEditProperties* AEditProperties, Variant& AValue,
+                       String& ADisplayText) const override;
+  TkcConditionOperators GetSupportedOperators(TkcCustomEditProperties* AProperties, TkcValueTypeClass AValueTypeClass,
+                                              bool AExtendedSet) const override;
+  void InitializeProperties(TkcCustomEditProperties* AProperties, TkcCustomEditProperties* ASourceProperties,
+                            bool AKeepButtons) const override;
+  bool AcceptsValue(TkcValueTypeClass, Variant&) const override { return true; }
 };
 
 void RegisterExtendedFilterEditHelpers();

@@ -362,45 +362,9 @@ void TkcGridColumnHidingObject::EndDragAndDrop(bool Accepted) {
 
 // ---- Columns popup --------------------------------------------------------------------------
 
-TkcGridColumnsCustomizationPopup::TkcGridColumnsCustomizationPopup(TkcGridTableView* AView)
-    : TkcCustomPopupWindow(AView->Site()), fView(AView), fCheckListBox(new TkcCheckListBox(this)) {
-  ModalLoop = false;
-  SetOwnerParent(AView->Site());
-  SetPopupBorderStyle(1);
-  fCheckListBox->SetParent(this);
-  fCheckListBox->InnerCheckListBox()->OnClickCheck = [this](TObject*, int AIndex, TkcCheckBoxState,
-                                                            TkcCheckBoxState ANewState) {
-    ItemChecked(AIndex, ANewState == cbsChecked);
-  };
-}
-
-void TkcGridColumnsCustomizationPopup::Popup(const TRect& AOwnerBounds) {
-  if (IsShown()) ClosePopup();
-  TkcCheckListBoxItems* items = fCheckListBox->Items();
-  items->BeginUpdate();
-  items->Clear();
-  KcCanvas()->SetFont(fView->Font());
-  int width = 0;
-  for (int i = 0; i < fView->ColumnCount(); ++i) {
-    TkcGridColumn* column = fView->Columns(i);
-    TkcCheckListBoxItem* item = items->Add();
-    item->SetText(column->Caption());
-    item->ItemObject = column;
-    item->SetChecked(column->Visible());
-    width = std::max(width, KcCanvas()->TextWidth(column->Caption()));
-  }
-  items->EndUpdate();
-  fCheckListBox->SetFont(fView->Font());
-  int itemHeight = fCheckListBox->InnerCheckListBox()->ItemHeight();
-  fCheckListBox->SetBounds(0, 0, width + itemHeight + 16, std::max(items->Count(), 1) * itemHeight + 4);
-  OwnerBounds = AOwnerBounds;
-  ShowPopup(fCheckListBox);
-}
-
-void TkcGridColumnsCustomizationPopup::ItemChecked(int AIndex, bool AChecked) {
-  TkcCheckListBoxItem* item = fCheckListBox->Items()->Items(AIndex);
-  auto* column = item ? static_cast<TkcGridColumn*>(item->ItemObject) : nullptr;
-  if (!column || fView->IndexOfColumn(column) < 0) return;
-  column->SetVisible(AChecked);
-  if (fView->OnColumnPosChanged) fView->OnColumnPosChanged(fView, column);
+void TkcGridColumnsCustomizationPopup::SetItemChecked(TObject* AItem, bool AChecked) {
+  auto* column = dynamic_cast<TkcGridColumn*>(AItem);
+  if (!column || HostView()->IndexOfColumn(column) < 0) return;
+  TkcCustomGridItemsCustomizationPopup::SetItemChecked(AItem, AChecked);
+  if (HostView()->OnColumnPosChanged) HostView()->OnColumnPosChanged(HostView(), column);
 }

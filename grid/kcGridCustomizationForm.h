@@ -5,6 +5,7 @@
 
 #include "editors/kcListBox.h"
 #include "grid/kcGrid.h"
+#include "grid/kcGridPopups.h"
 #include "page-control/kcPC.h"
 #include "platform/forms/Forms.h"
 
@@ -157,21 +158,12 @@ private:
   bool fOverForm = false;
 };
 
-class TkcCheckListBox;
-
-// The quick columns list: one checked entry per visible column, in column order; a check
-// shows or hides its column and reports the change through the view's OnColumnPosChanged.
-class TkcGridColumnsCustomizationPopup : public TkcCustomPopupWindow {
-  VT_CLASS(TkcGridColumnsCustomizationPopup, TkcCustomPopupWindow)
+// The quick columns list; a check also reports the column through the view's OnColumnPosChanged.
+class TkcGridColumnsCustomizationPopup : public TkcCustomGridItemsCustomizationPopup {
+  VT_CLASS(TkcGridColumnsCustomizationPopup, TkcCustomGridItemsCustomizationPopup)
 public:
-  explicit TkcGridColumnsCustomizationPopup(TkcGridTableView* AView);
-  TkcGridTableView* HostView() const { return fView; }
-  TkcCheckListBox* CheckListBox() const { return fCheckListBox; }
-  // Below a part of the view (site client coordinates).
-  void Popup(const TRect& AOwnerBounds);
+  using TkcCustomGridItemsCustomizationPopup::TkcCustomGridItemsCustomizationPopup;
 
-private:
-  void ItemChecked(int AIndex, bool AChecked);
-  TkcGridTableView* fView;
-  TkcCheckListBox* fCheckListBox;
+protected:
+  void SetItemChecked(TObject* AItem, bool AChecked) override;
 };

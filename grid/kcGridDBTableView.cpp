@@ -5,6 +5,7 @@
 
 #include "controls/kcControlUtils.h"
 #include "grid/kcGridFiltering.h"
+#include "grid/kcGridSummary.h"
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableViewData.h"
 
@@ -75,8 +76,17 @@ int TkcGridItemDBDataBinding::DefaultWidth(TField* AField) const {
 // ---- Data controller ------------------------------------------------------------------------
 
 TkcGridDBDataController::TkcGridDBDataController(TkcGridDBTableView* AGridView)
-    : TkcDBDataController(nullptr), fGridView(AGridView) {
+    : TkcDBDataController(nullptr, TDeferCreation{}), fGridView(AGridView) {
+  CreateOwnedObjects();
   OnUpdateControl = [this](TkcUpdateControlInfo* AInfo) { fGridView->DataControllerChanged(AInfo); };
+}
+
+TCollectionItemClass TkcGridDBDataController::GetSummaryItemClass() {
+  return TkcGridDBTableSummaryItem::StaticClass();
+}
+
+TCollectionItemClass TkcGridDBDataController::GetSummaryGroupItemLinkClass() {
+  return TkcGridTableSummaryGroupItemLink::StaticClass();
 }
 
 bool TkcGridDBDataController::CanSelectRow(int ARowIndex) { return CanSelectGridRow(fGridView, ARowIndex); }
@@ -89,7 +99,17 @@ bool TkcGridDBDataController::GetInterface(const TGUID& IID, void** Obj) {
 TClass TkcGridDBDataController::GetItemDataBindingClass() { return TkcGridItemDataBinding::StaticClass(); }
 
 TClass TkcGridDBDataController::GetItemDefaultValuesProviderClass() {
-  return TkcGridDefaultValuesProvider::StaticClass();
+  return TkcGridDBDefaultValuesProvider::StaticClass();
+}
+
+void TkcGridDBDataController::InitItemDefaultValuesProvider(TkcGridColumn* AItem,
+                                                            TkcCustomEditDefaultValuesProvider* AProvider) {
+  auto* provider = dynamic_cast<TkcGridDBDefaultValuesProvider*>(AProvider);
+  auto* column = dynamic_cast<TkcGridDBColumn*>(AItem);
+  if (!provider || !column) return;
+  provider->SetDataSource(DataSource());
+  provider->SetField(column->DBDataBinding()->Field());
+  provider->SetFieldName(column->DBDataBinding()->FieldName());
 }
 
 TkcCustomGridView* TkcGridDBDataController::GetGridView() { return fGridView; }
@@ -239,6 +259,24 @@ TkcFilterCriteriaItem* TkcGridDBDataController::AddItemToFilter(TkcFilterCriteri
   }
   Filter()->EndUpdate();
   return result;
+}
+
+// ---- Default values provider ----------------------------------------------------------------
+
+TkcGridDBDefaultValuesProvider::TkcGridDBDefaultValuesProvider(TkcGridItemDataBinding* AOwner)
+    : TkcCustomDBEditDefaultValuesProvider(AOwner) {}
+
+bool TkcGridDBDefaultValuesProvider::CanModifyValue() {
+  return fFieldName.empty() || TkcCustomDBEditDefaultValuesProvider::CanModifyValue();
+}
+
+// ---- Summary items --------------------------------------------------------------------------
+
+TkcGridDBColumn* TkcGridDBTableSummaryItem::Column() const { return dynamic_cast<TkcGridDBColumn*>(GetItemLink()); }
+
+TkcGridDBTableView* TkcGridDBTableSummaryItem::GetGridView() {
+  auto* dc = dynamic_cast<TkcGridDBDataController*>(GetDataController());
+  return dc ? static_cast<TkcGridDBTableView*>(dc->GetGridView()) : nullptr;
 }
 
 // ---- View -----------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // columns name dataset fields, and CreateAllItems makes one column per field.
 
 #include "data/kcDBData.h"
+#include "editors-extended/kcDBEdit.h"
 #include "grid/kcGridTableView.h"
 
 class TkcGridDBTableView;
@@ -53,6 +54,9 @@ class TkcGridDBDataController : public TkcDBDataController,
   VT_CLASS(TkcGridDBDataController, TkcDBDataController)
 public:
   explicit TkcGridDBDataController(TkcGridDBTableView* AGridView);
+  // The view's summary classes: items and group links whose item link is a column.
+  TCollectionItemClass GetSummaryItemClass() override;
+  TCollectionItemClass GetSummaryGroupItemLinkClass() override;
   bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterface(IID, Obj); }
   bool GetInterface(const TGUID& IID, void** Obj) override;
 
@@ -69,6 +73,7 @@ public:
   bool ScrollPage(bool AForward) override;
   TClass GetItemDataBindingClass() override;
   TClass GetItemDefaultValuesProviderClass() override;
+  void InitItemDefaultValuesProvider(TkcGridColumn* AItem, TkcCustomEditDefaultValuesProvider* AProvider) override;
   bool IsBOF() override;
   bool IsEOF() override;
   int GetScrollBarPosition() override;
@@ -126,6 +131,33 @@ protected:
   void AssignPattern(TkcCustomGridView* APattern) override;
   void ConnectPatternData(TkcCustomGridView* APattern) override;
   void AssignColumnBinding(TkcGridColumn* AColumn, TkcGridColumn* ASource) override;
+};
+
+// An item's editor defaults taken from its dataset field (length, bounds, formats, read-only
+// and required state); the data controller points it at the field whenever it is handed out.
+class TkcGridDBDefaultValuesProvider : public TkcCustomDBEditDefaultValuesProvider {
+  VT_CLASS(TkcGridDBDefaultValuesProvider, TkcCustomDBEditDefaultValuesProvider)
+public:
+  using TConstructorArgs = std::tuple<TkcGridItemDataBinding*>;
+  explicit TkcGridDBDefaultValuesProvider(TkcGridItemDataBinding* AOwner);
+  const String& FieldName() const { return fFieldName; }
+  void SetFieldName(const String& Value) { fFieldName = Value; }
+  // An item bound to no field keeps its value changeable.
+  bool CanModifyValue() override;
+
+private:
+  String fFieldName;
+};
+
+// A summary of a database view: its item link is a column; a field no column shows is named
+// by FieldName.
+class TkcGridDBTableSummaryItem : public TkcDBDataSummaryItem {
+  VT_CLASS(TkcGridDBTableSummaryItem, TkcDBDataSummaryItem)
+public:
+  using TkcDBDataSummaryItem::TkcDBDataSummaryItem;
+  TkcGridDBColumn* Column() const;
+  void SetColumn(TkcGridDBColumn* Value) { SetItemLink(Value); }
+  TkcGridDBTableView* GetGridView();
 };
 
 // The component name CreateAllItems gives a column: the view's name, then the field name

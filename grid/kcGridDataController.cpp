@@ -144,13 +144,21 @@ void TkcGridFilterMRUValueItems::AddItemsTo(TkcFilterValueList* AList) {
 
 TkcGridItemDataBinding::TkcGridItemDataBinding(TkcGridColumn* AItem) : fItem(AItem) {
   if (IkcGridDataControllerItemsSupport* support = nullptr; Supports(static_cast<TObject*>(DataController()), support))
-    fValuesProvider = std::make_unique<TkcGridDefaultValuesProvider>(this);
+    fValuesProvider.reset(static_cast<TkcCustomEditDefaultValuesProvider*>(
+        support->GetItemDefaultValuesProviderClass()->CreateInstance<TkcGridItemDataBinding*>(this)));
   fRecentFilterValues = std::make_unique<TkcGridFilterMRUValueItems>();
   if (TkcGridTableFiltering* filtering = AItem->GridView()->Filtering())
     fRecentFilterValues->SetMaxCount(filtering->ItemMRUItemsListCount());
 }
 
 TkcGridItemDataBinding::~TkcGridItemDataBinding() = default;
+
+IkcEditDefaultValuesProvider* TkcGridItemDataBinding::GetDefaultValuesProvider() const {
+  if (!fValuesProvider) return nullptr;
+  if (IkcGridDataControllerItemsSupport* support = nullptr; Supports(static_cast<TObject*>(DataController()), support))
+    support->InitItemDefaultValuesProvider(fItem, fValuesProvider.get());
+  return fValuesProvider.get();
+}
 
 void TkcGridItemDataBinding::Assign(TPersistent* Source) {
   if (auto* other = dynamic_cast<TkcGridItemDataBinding*>(Source)) {

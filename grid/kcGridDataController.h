@@ -24,6 +24,8 @@ struct IkcGridDataControllerItemsSupport : IInterface {
   virtual bool ScrollPage(bool AForward) = 0;
   virtual TClass GetItemDataBindingClass() = 0;
   virtual TClass GetItemDefaultValuesProviderClass() = 0;
+  // Points an item's provider at what it answers for (a database controller: the field).
+  virtual void InitItemDefaultValuesProvider(TkcGridColumn* AItem, TkcCustomEditDefaultValuesProvider* AProvider) = 0;
   virtual bool IsBOF() = 0;
   virtual bool IsEOF() = 0;
   virtual int GetScrollBarPosition() = 0;
@@ -94,6 +96,7 @@ public:
   bool ScrollPage(bool) override { return false; }
   TClass GetItemDataBindingClass() override;
   TClass GetItemDefaultValuesProviderClass() override;
+  void InitItemDefaultValuesProvider(TkcGridColumn*, TkcCustomEditDefaultValuesProvider*) override {}
   bool IsBOF() override;
   bool IsEOF() override;
   int GetScrollBarPosition() override { return -1; }
@@ -114,6 +117,7 @@ private:
 class TkcGridDefaultValuesProvider : public TkcCustomEditDefaultValuesProvider {
   VT_CLASS(TkcGridDefaultValuesProvider, TkcCustomEditDefaultValuesProvider)
 public:
+  using TConstructorArgs = std::tuple<TkcGridItemDataBinding*>;
   explicit TkcGridDefaultValuesProvider(TkcGridItemDataBinding* AOwner);
   bool HasDisplayFormat(bool AAcceptCurrency) override;
 
@@ -156,8 +160,10 @@ public:
   TkcCustomDataController* DataController() const;
   TObject* LinkedObject() const { return fLinkedObject; }
   void SetLinkedObject(TObject* Value) { fLinkedObject = Value; }
-  TkcGridDefaultValuesProvider* ValuesProvider() const { return fValuesProvider.get(); }
-  IkcEditDefaultValuesProvider* GetDefaultValuesProvider() const { return fValuesProvider.get(); }
+  // The provider made from the data controller's class (none without items support).
+  TkcCustomEditDefaultValuesProvider* ValuesProvider() const { return fValuesProvider.get(); }
+  // The provider, pointed at the item's present source first.
+  IkcEditDefaultValuesProvider* GetDefaultValuesProvider() const;
   TkcGridFilterMRUValueItems* RecentFilterValues() const { return fRecentFilterValues.get(); }
 
   virtual TkcValueTypeClass GetDefaultValueTypeClass();
@@ -190,6 +196,6 @@ private:
   int ItemIndex() const;
   TkcGridColumn* fItem;
   TObject* fLinkedObject = nullptr;
-  std::unique_ptr<TkcGridDefaultValuesProvider> fValuesProvider;
+  std::unique_ptr<TkcCustomEditDefaultValuesProvider> fValuesProvider;
   std::unique_ptr<TkcGridFilterMRUValueItems> fRecentFilterValues;
 };

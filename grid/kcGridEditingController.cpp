@@ -60,6 +60,8 @@ bool TkcGridEditingController::PrepareEdit(TkcGridColumn* AItem) {
   if (!site) return false;
   fEdit = GetEditFor(AItem);
   fEditProperties = EditPropertiesOf(AItem);
+  // The editor follows the defaults of the item's source (a field's length, read-only state).
+  fEdit->Properties()->SetDefaultValuesProvider(AItem->DataBinding()->GetDefaultValuesProvider());
   fEditingItem = AItem;
   fEditingRow = row;
   fEdit->SetParent(site);
@@ -107,6 +109,8 @@ void TkcGridEditingController::HideEdit(bool ASave) {
     if (ASave) {
       // The editor validates its text first; a refused value keeps it open.
       fEdit->ValidateEdit(true);
+      // What the editor learnt while editing (an MRU list) goes back to the column's kind.
+      fEdit->Properties()->CopyDataTo(fEditProperties);
       if (fEdit->EditModified() || fEdit->ModifiedAfterEnter())
         dc->SetItemEditValue(fEditingItem->ItemIndex(), fEdit->EditValue(), dc->GetItemValueSource(fEditingItem->ItemIndex()));
       dc->PostIfEditing();

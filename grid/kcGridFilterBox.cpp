@@ -19,6 +19,36 @@ protected:
   bool ExcludeFromClipRect() override { return true; }
 };
 
+// The bar's text, underlined while it is hot or pressed.
+class TkcGridFilterPainter : public TkcCustomGridCellPainter {
+  VT_CLASS(TkcGridFilterPainter, TkcCustomGridCellPainter)
+public:
+  using TkcCustomGridCellPainter::TkcCustomGridCellPainter;
+
+protected:
+  void DrawText() override {
+    TkcCustomGridCellViewInfo* info = ViewInfo();
+    bool underline = info->State() == gcsHot || info->State() == gcsPressed;
+    if (!underline) {
+      TkcCustomGridCellPainter::DrawText();
+      return;
+    }
+    if (info->Text.empty()) return;
+    if (info->Params.Font) Canvas()->SetFont(info->Params.Font);
+    TFont* font = Canvas()->Font();
+    TFontStyles style = font->Style();
+    bool added = !style.Contains(fsUnderline);
+    if (added) font->SetStyle(style + TFontStyles{fsUnderline});
+    font->SetColor(info->Params.TextColor);
+    Canvas()->Brush()->SetStyle(bsClear);
+    TRect r;
+    info->GetTextAreaBounds(r);
+    Canvas()->DrawText(info->Text, r, info->GetTextAttributes(true));
+    Canvas()->Brush()->SetStyle(bsSolid);
+    if (added) font->SetStyle(style);
+  }
+};
+
 }  // namespace
 
 // ---- Buttons --------------------------------------------------------------------------------
@@ -60,6 +90,35 @@ void TkcGridFilterActivateButtonViewInfo::Click() {
   view->LayoutChanged();
 }
 
+int TkcGridFilterCustomizeButtonViewInfo::BorderWidth() {
+  return GridView()->LookAndFeelPainter()->GetButtonBorderWidth(kcbsNormal);
+}
+
+TSize TkcGridFilterCustomizeButtonViewInfo::Extent() {
+  TkcLookAndFeelPainterClass painter = GridView()->LookAndFeelPainter();
+  TFont* font = GridView()->Font();
+  TkcCanvas* canvas = GetCanvas();
+  if (font) canvas->SetFont(font);
+  int frame = 2 * BorderWidth() + 2 * painter->GetButtonContentMargin();
+  return TSize{canvas->TextWidth("Customize...") + 4 + frame, GridViewInfo()->GetFontHeight(font) + 4 + frame};
+}
+
+bool TkcGridFilterCustomizeButtonViewInfo::GetVisible() {
+  return FilterViewInfo()->TableView()->FilterBox()->CustomizeDialog();
+}
+
+void TkcGridFilterCustomizeButtonViewInfo::DrawButton(TkcCanvas* ACanvas) {
+  if (TFont* font = GridView()->Font()) ACanvas->SetFont(font);
+  GridView()->LookAndFeelPainter()->DrawButton(ACanvas, Bounds, "Customize...", ButtonState());
+}
+
+void TkcGridFilterCustomizeButtonViewInfo::Click() {
+  TkcGridTableView* view = FilterViewInfo()->TableView();
+  view->TableController()->HideEdit(true);
+  view->Filtering()->RunCustomizeDialog(nullptr);
+  view->SizeChanged();
+}
+
 TSize TkcGridFilterDropDownButtonViewInfo::Extent() {
   TSize e = GridView()->LookAndFeelPainter()->GetFilterDropDownButtonExtent();
   // A height of 0 is the full height of the buttons' row.
@@ -88,6 +147,7 @@ TkcGridFilterViewInfo::TkcGridFilterViewInfo(TkcCustomGridViewInfo* AGridViewInf
     : TkcCustomGridViewCellViewInfo(AGridViewInfo) {
   fButtons.push_back(std::make_unique<TkcGridFilterCloseButtonViewInfo>(this));
   fButtons.push_back(std::make_unique<TkcGridFilterActivateButtonViewInfo>(this));
+  fButtons.push_back(std::make_unique<TkcGridFilterCustomizeButtonViewInfo>(this));
   fButtons.push_back(std::make_unique<TkcGridFilterDropDownButtonViewInfo>(this));
 }
 
@@ -138,6 +198,43 @@ void TkcGridFilterViewInfo::GetTextAreaBounds(TRect& R) {
   R.right -= side[1] + 3;
 }
 
+bool TkcGridFilterViewInfo::GetHotTrack() {
+  TkcGridTableFiltering* filtering = TableView()->Filtering();
+  return filtering && filtering->IsMRUItemsListAvailable();
+}
+
+bool TkcGridFilterViewInfo::IsOverText(TkcCustomGridHitTest* AHitTest) {
+  if (!AHitTest || AHitTest->ViewInfo() != this) return false;
+  TRect text = TextBounds();
+  return PtInRect(&text, AHitTest->Pos);
+}
+
+bool TkcGridFilterViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) {
+  return IsOverText(AHitTest) && TkcCustomGridViewCellViewInfo::MouseDown(AHitTest, AButton, AShift);
+}
+
+bool TkcGridFilterViewInfo::MouseMove(TkcCustomGridHitTest* AHitTest, TShiftState) {
+  if (!GetHotTrack()) return false;
+  bool over = IsOverText(AHitTest), captured = GetMouseCapture();
+  if (over)
+    SetState(captured ? gcsPressed : gcsHot);
+  else
+    SetState(captured ? gcsHot : gcsNormal);
+  return true;
+}
+
+void TkcGridFilterViewInfo::Click() {
+  for (auto& b : fButtons)
+    if (auto* dropDown = dynamic_cast<TkcGridFilterDropDownButtonViewInfo*>(b.get())) {
+      if (dropDown->Visible) dropDown->Click();
+      return;
+    }
+}
+
+TkcCustomGridCellPainter* TkcGridFilterViewInfo::CreatePainter(TkcCanvas* ACanvas) {
+  return new TkcGridFilterPainter(ACanvas, this);
+}
+
 void TkcGridFilterViewInfo::Place(const TRect& R) {
   Calculate(R.left, R.top, R.right - R.left, R.bottom - R.top);
   int left = R.left + 4, right = R.right - 4;
@@ -146,6 +243,8 @@ void TkcGridFilterViewInfo::Place(const TRect& R) {
     if (!b->Visible) continue;
     TSize e = b->Extent();
     int x = b->IsAlignedRight() ? right - e.cx : left;
+    // The drop-down arrow follows a short filter text.
+    if (dynamic_cast<TkcGridFilterDropDownButtonViewInfo*>(b.get())) x = std::min<int>(x, TextBounds().right + 9);
     // Centred vertically, halves away from zero.
     int top = static_cast<int>(std::lround((R.top + R.bottom - e.cy) / 2.0));
     b->Calculate(x, top, e.cx, e.cy);

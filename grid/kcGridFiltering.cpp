@@ -17,6 +17,37 @@ bool SameCriteria(TkcFilterCriteria* A, TkcFilterCriteria* B) {
   return IsMemoryStreamEqual(a.get(), b.get());
 }
 
+// What the filter builder sees of a view: its filterable columns and its data controller's
+// filter. A column is known to the builder by its ID, as the filter's stored form knows it.
+class TkcGridFilterBuilderLink : public TComponent, public IkcFilterControl {
+public:
+  explicit TkcGridFilterBuilderLink(TkcGridTableView* AView) : TComponent(nullptr), fView(AView) {
+    for (int i = 0; i < AView->ColumnCount(); ++i)
+      if (AView->Columns(i)->Options()->Filtering()) fColumns.push_back(AView->Columns(i));
+  }
+  bool QueryInterface(const TGUID& IID, void** Obj) override { return GetInterface(IID, Obj); }
+  bool GetInterface(const TGUID& IID, void** Obj) override {
+    return GetInterfaceOf<IkcFilterControl>(this, IID, Obj) || TComponent::GetInterface(IID, Obj);
+  }
+  String GetCaption(int AIndex) override { return fColumns.at(AIndex)->Caption(); }
+  int GetCount() override { return static_cast<int>(fColumns.size()); }
+  TkcFilterCriteria* GetCriteria() override { return fView->DataController()->Filter(); }
+  TObject* GetItemLink(int AIndex) override {
+    return reinterpret_cast<TObject*>(static_cast<std::intptr_t>(fColumns.at(AIndex)->ID()));
+  }
+  String GetFieldName(int AIndex) override {
+    return fView->DataController()->GetFilterItemFieldName(fColumns.at(AIndex));
+  }
+  TkcCustomEditProperties* GetProperties(int AIndex) override { return fColumns.at(AIndex)->GetProperties(); }
+  TkcValueTypeClass GetValueType(int AIndex) override {
+    return fColumns.at(AIndex)->DataBinding()->GetValueTypeClass();
+  }
+
+private:
+  TkcGridTableView* fView;
+  std::vector<TkcGridColumn*> fColumns;
+};
+
 }  // namespace
 
 // ---- History entries ------------------------------------------------------------------------
@@ -193,7 +224,8 @@ void TkcCustomGridTableFiltering::RunCustomizeDialog(TkcGridColumn* AItem) {
   if (!AItem || IsComplexFilter(filter)) {
     if (view->OnFilterCustomization) view->OnFilterCustomization(view, done);
     if (done) return;
-    ExecuteFilterControlDialog(view, view->LookAndFeel(), clDefault, view->Font(), String(),
+    TkcGridFilterBuilderLink link(view);
+    ExecuteFilterControlDialog(&link, view->LookAndFeel(), clDefault, view->Font(), String(),
                                view->OnFilterControlDialogShow, TNotifyEvent([this](TObject*) { ApplyFilter(); }));
     return;
   }

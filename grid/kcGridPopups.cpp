@@ -3,17 +3,23 @@
 #include <algorithm>
 
 #include "controls/kcControlUtils.h"
+#include "editors-extended/kcCheckListBox.h"
 #include "grid/kcGridFiltering.h"
 #include "platform/forms/Forms.h"
 
 // ---- Base -----------------------------------------------------------------------------------
 
-TkcCustomGridPopup::TkcCustomGridPopup(TkcGridTableView* AView)
-    : TkcCustomPopupWindow(AView->Site()), fView(AView), fListBox(new TListBox(this)) {
+TkcCustomGridPopup::TkcCustomGridPopup(TkcGridTableView* AView) : TkcCustomPopupWindow(AView->Site()), fView(AView) {
   // The drop-down runs inside the application's own loop, not a nested one.
   ModalLoop = false;
   SetOwnerParent(AView->Site());
   SetPopupBorderStyle(1);
+}
+
+int TkcCustomGridPopup::GetMinWidth() { return OwnerBounds.right - OwnerBounds.left - GetHorizontalEdgesWidth(); }
+
+TkcCustomGridListPopup::TkcCustomGridListPopup(TkcGridTableView* AView)
+    : TkcCustomGridPopup(AView), fListBox(new TListBox(this)) {
   fListBox->SetParent(this);
   fListBox->AutoComplete = false;
   fListBox->OnMouseUp = [this](TObject*, TMouseButton AButton, TShiftState, int X, int Y) {
@@ -30,17 +36,17 @@ TkcCustomGridPopup::TkcCustomGridPopup(TkcGridTableView* AView)
   };
 }
 
-void TkcCustomGridPopup::InitPopup() {
+void TkcCustomGridListPopup::InitPopup() {
   TkcCustomPopupWindow::InitPopup();
-  if (TFont* font = fView->Font()) fListBox->SetFont(font);
+  if (TFont* font = HostView()->Font()) fListBox->SetFont(font);
 }
 
-void TkcCustomGridPopup::ListMouseUp(int X, int Y) {
+void TkcCustomGridListPopup::ListMouseUp(int X, int Y) {
   int index = fListBox->ItemAtPos(TPoint{X, Y}, true);
   if (index >= 0) DoAction(index);
 }
 
-void TkcCustomGridPopup::AdjustListBox(int AMaxVisible, int AMinWidth) {
+void TkcCustomGridListPopup::AdjustListBox(int AMaxVisible, int AMinWidth) {
   KcCanvas()->SetFont(fListBox->Font());
   int itemHeight = KcCanvas()->TextHeight("Qq");
   fListBox->SetItemHeight(itemHeight);
@@ -56,7 +62,7 @@ void TkcCustomGridPopup::AdjustListBox(int AMaxVisible, int AMinWidth) {
 
 // ---- Column filter --------------------------------------------------------------------------
 
-TkcGridFilterPopup::TkcGridFilterPopup(TkcGridTableView* AView) : TkcCustomGridPopup(AView) {}
+TkcGridFilterPopup::TkcGridFilterPopup(TkcGridTableView* AView) : TkcCustomGridListPopup(AView) {}
 
 TkcGridFilterPopup::~TkcGridFilterPopup() = default;
 
@@ -91,7 +97,7 @@ void TkcGridFilterPopup::Popup(TkcGridColumn* AColumn) {
 }
 
 void TkcGridFilterPopup::ClosePopup() {
-  TkcCustomGridPopup::ClosePopup();
+  TkcCustomGridListPopup::ClosePopup();
   ListBox()->Items()->Clear();
 }
 
@@ -173,4 +179,84 @@ void TkcGridFilterMRUItemsPopup::ApplyItem(int AIndex) {
   filter->EndUpdate();
   HostView()->Filtering()->AddFilterToMRUItems();
   HostView()->SizeChanged();
+}
+
+// ---- Quick customization --------------------------------------------------------------------
+
+TkcCustomGridCustomizationPopup::TkcCustomGridCustomizationPopup(TkcGridTableView* AView)
+    : TkcCustomGridPopup(AView), fCheckListBox(new TkcCheckListBox(this)) {
+  fCheckListBox->SetParent(this);
+  fCheckListBox->InnerCheckListBox()->OnClickCheck = [this](TObject*, int AIndex, TkcCheckBoxState,
+                                                            TkcCheckBoxState ANewState) {
+    ItemCheckChanged(AIndex, ANewState == cbsChecked);
+  };
+  fCheckListBox->InnerCheckListBox()->OnKeyDown = [this](TObject*, WORD& Key, TShiftState) {
+    if (Key != VK_ESCAPE) return;
+    Key = 0;
+    ClosePopup();
+  };
+}
+
+void TkcCustomGridCustomizationPopup::Popup(const TRect& AOwnerBounds) {
+  if (IsShown()) ClosePopup();
+  OwnerBounds = AOwnerBounds;
+  ShowPopup(fCheckListBox);
+}
+
+void TkcCustomGridCustomizationPopup::InitPopup() {
+  TkcCustomGridPopup::InitPopup();
+  if (TFont* font = HostView()->Font()) fCheckListBox->SetFont(font);
+  AddItems();
+  AdjustBounds();
+}
+
+void TkcCustomGridCustomizationPopup::ClosePopup() {
+  TkcCustomGridPopup::ClosePopup();
+  fCheckListBox->Items()->Clear();
+}
+
+void TkcCustomGridCustomizationPopup::AdjustBounds() {
+  int count = fCheckListBox->Items()->Count();
+  int limit = GetMaxDropDownCount();
+  int visible = limit > 0 ? std::min(limit, count) : count;
+  int width = fCheckListBox->CalculateOptimalWidth();
+  if (visible < count) width += GetSystemMetrics(SM_CXVSCROLL);
+  width = std::max(width, GetMinWidth());
+  fCheckListBox->SetBounds(0, 0, width, fCheckListBox->GetHeightForRows(std::max(visible, 1)));
+}
+
+void TkcCustomGridCustomizationPopup::ItemCheckChanged(int AIndex, bool AChecked) {
+  if (TkcCheckListBoxItem* item = fCheckListBox->Items()->Items(AIndex)) SetItemChecked(item->ItemObject, AChecked);
+}
+
+void TkcCustomGridItemsCustomizationPopup::AddItems() {
+  TkcGridTableView* view = HostView();
+  TkcCheckListBoxItems* items = CheckListBox()->Items();
+  items->BeginUpdate();
+  try {
+    items->Clear();
+    for (int i = 0; i < view->ColumnCount(); ++i) {
+      TkcGridColumn* column = view->Columns(i);
+      if (column->Hidden()) continue;
+      TkcCheckListBoxItem* item = items->Add();
+      item->SetText(column->Caption());
+      item->ItemObject = column;
+      item->SetChecked(column->Visible());
+    }
+  } catch (...) {
+    items->EndUpdate();
+    throw;
+  }
+  items->EndUpdate();
+}
+
+int TkcCustomGridItemsCustomizationPopup::GetMaxDropDownCount() {
+  return HostView()->OptionsCustomize()->ColumnsQuickCustomizationMaxDropDownCount();
+}
+
+void TkcCustomGridItemsCustomizationPopup::SetItemChecked(TObject* AItem, bool AChecked) {
+  auto* column = dynamic_cast<TkcGridColumn*>(AItem);
+  // An entry whose column went away while the list was open changes nothing.
+  if (!column || HostView()->IndexOfColumn(column) < 0) return;
+  column->SetVisible(AChecked);
 }

@@ -35,9 +35,11 @@ String TkcGridColumnSummary::Format(TkcDataSummaryItems* AItems, TkcSummaryPosit
 
 namespace {
 
+// The table view a data controller answers for (its own or a database one).
 TkcGridTableView* ViewOf(TkcCustomDataController* AController) {
-  auto* grid = dynamic_cast<TkcGridDataController*>(AController);
-  return grid ? grid->GridView() : nullptr;
+  IkcGridDataControllerViewLink* link = nullptr;
+  if (!AController || !Supports(static_cast<TObject*>(AController), link)) return nullptr;
+  return dynamic_cast<TkcGridTableView*>(link->GetGridView());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "controls/kcControlUtils.h"
+#include "grid/kcGridCustomizationForm.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridPopups.h"
 #include "platform/core/Utf8.h"
@@ -13,7 +14,9 @@
 TkcGridTableController::TkcGridTableController(TkcCustomGridView* AGridView)
     : TkcCustomGridController(AGridView), fEditingController(std::make_unique<TkcGridEditingController>(this)) {}
 
-TkcGridTableController::~TkcGridTableController() = default;
+TkcGridTableController::~TkcGridTableController() {
+  if (fItemsCustomizationPopup) fItemsCustomizationPopup->OnPopupClosed = nullptr;
+}
 
 TkcGridTableView* TkcGridTableController::TableView() const { return static_cast<TkcGridTableView*>(GridView()); }
 TkcCustomDataController* TkcGridTableController::DataController() const { return TableView()->DataController(); }
@@ -31,6 +34,31 @@ TkcGridFilterPopup* TkcGridTableController::FilterPopup() {
 TkcGridFilterMRUItemsPopup* TkcGridTableController::FilterMRUItemsPopup() {
   if (!fFilterMRUItemsPopup) fFilterMRUItemsPopup = std::make_unique<TkcGridFilterMRUItemsPopup>(TableView());
   return fFilterMRUItemsPopup.get();
+}
+
+TkcCustomGridItemsCustomizationPopup* TkcGridTableController::ItemsCustomizationPopup() {
+  if (!fItemsCustomizationPopup) {
+    fItemsCustomizationPopup = std::make_unique<TkcGridColumnsCustomizationPopup>(TableView());
+    fItemsCustomizationPopup->OnPopupClosed = [this](TObject* ASender) {
+      fItemsPopupClosedByPress = static_cast<TkcCustomPopupWindow*>(ASender)->IsDeactivatingByMessage();
+      fItemsPopupClosedByPressAt = GetMessageTime();
+    };
+  }
+  return fItemsCustomizationPopup.get();
+}
+
+bool TkcGridTableController::IsQuickCustomizationMark(TkcCustomGridHitTest* AHitTest) {
+  auto* cell = AHitTest ? dynamic_cast<TkcGridIndicatorItemViewInfo*>(AHitTest->ViewInfo()) : nullptr;
+  return cell && cell->Kind == TkcGridIndicatorViewInfo::ikHeader &&
+         TableView()->OptionsCustomize()->ColumnsQuickCustomization();
+}
+
+void TkcGridTableController::ShowQuickCustomizationHint(TkcCustomGridCellViewInfo* ACell) {
+  if (HintCell() == ACell) return;
+  // Under the mark, clear of the mouse pointer.
+  TRect text = ACell->Bounds;
+  OffsetRect(&text, 0, ACell->Bounds.bottom - ACell->Bounds.top + 5);
+  ShowHint(ACell->Bounds, text, ACell, TableView()->Font(), "Click here to select visible columns");
 }
 
 // ---- Sorting --------------------------------------------------------------------------------
@@ -127,6 +155,7 @@ void TkcGridTableController::SetFocusedItem(TkcGridColumn* Value) {
   HideEdit(true);
   CancelIncSearching();
   fFocusedItem = Value;
+  if (IsCellMultiSelect() && !fCellSelectionAnchor) fCellSelectionAnchor = Value;
   // The focused cell comes into view horizontally.
   if (Value && Value->Visible()) {
     TkcGridTableViewInfo* info = TableView()->TableViewInfo();
@@ -146,6 +175,11 @@ void TkcGridTableController::ItemRemoved(TkcGridColumn* AItem) {
   fEditingController->ItemRemoved(AItem);
   if (fFilterPopup) fFilterPopup->ItemRemoved(AItem);
   if (fFocusedItem == AItem) fFocusedItem = nullptr;
+  if (fCellSelectionAnchor == AItem) fCellSelectionAnchor = nullptr;
+  if (fPullColumn == AItem) fPullColumn = nullptr;
+  std::erase(fSelectedColumns, AItem);
+  // The quick list may still show the column.
+  if (fItemsCustomizationPopup && fItemsCustomizationPopup->IsShown()) fItemsCustomizationPopup->ClosePopup();
   if (TableView()->OptionsBehavior()->IncSearchItem() == AItem) TableView()->OptionsBehavior()->SetIncSearchItem(nullptr);
 }
 
@@ -168,6 +202,7 @@ void TkcGridTableController::InvalidateRows() { TableView()->LayoutChanged(); }
 void TkcGridTableController::SelectOnlyFocused() {
   TkcCustomDataController* dc = DataController();
   int row = dc->GetFocusedRowIndex();
+  ResetColumnSelection();
   if (row < 0) return;
   if (dc->GetSelectedCount() == 1 && dc->IsRowSelected(row)) return;
   dc->BeginUpdate();
@@ -189,12 +224,106 @@ void TkcGridTableController::SelectRange(bool AClearOthers) {
 void TkcGridTableController::SelectAll() {
   if (!IsMultiSelectActive()) return;
   DataController()->SelectAll();
+  if (IsCellMultiSelect()) SelectColumns(nullptr, nullptr);
   InvalidateRows();
 }
 
 void TkcGridTableController::ClearSelection() {
   DataController()->ClearSelection();
+  ResetColumnSelection();
   InvalidateRows();
+}
+
+// ---- Cell multi-selection -------------------------------------------------------------------
+
+// The column's flag is set here, where the controller keeps the list of selected columns.
+void TkcGridColumn::SetSelected(bool Value) {
+  if (fSelected == Value) return;
+  fSelected = Value;
+  if (fGridView && fGridView->Controller()) fGridView->TableController()->ColumnSelectedChanged(this, Value);
+}
+
+bool TkcGridTableController::IsCellMultiSelect() const { return TableView()->OptionsSelection()->CellMultiSelect(); }
+
+TkcGridColumn* TkcGridTableController::CellSelectionAnchor() const {
+  if (fCellSelectionAnchor && fCellSelectionAnchor->VisibleIndex() >= 0) return fCellSelectionAnchor;
+  return fFocusedItem;
+}
+
+void TkcGridTableController::ColumnSelectedChanged(TkcGridColumn* AColumn, bool ASelected) {
+  std::erase(fSelectedColumns, AColumn);
+  if (ASelected) fSelectedColumns.push_back(AColumn);
+  TableView()->LayoutChanged();
+}
+
+void TkcGridTableController::SelectColumns(TkcGridColumn* AFrom, TkcGridColumn* ATo) {
+  TkcGridTableView* view = TableView();
+  int n = view->VisibleColumnCount();
+  int from = AFrom && AFrom->VisibleIndex() >= 0 ? AFrom->VisibleIndex() : 0;
+  int to = ATo && ATo->VisibleIndex() >= 0 ? ATo->VisibleIndex() : n - 1;
+  if (from > to) std::swap(from, to);
+  view->BeginUpdate();
+  try {
+    // Those outside the range go; the range's columns come (or stay).
+    std::vector<TkcGridColumn*> previous = fSelectedColumns;
+    for (TkcGridColumn* column : previous) {
+      int i = column->VisibleIndex();
+      if (i < from || i > to) column->SetSelected(false);
+    }
+    for (int i = from; i <= to && i < n; ++i) view->VisibleColumns(i)->SetSelected(true);
+  } catch (...) {
+    view->EndUpdate();
+    throw;
+  }
+  view->EndUpdate();
+}
+
+void TkcGridTableController::ResetColumnSelection() {
+  if (!IsCellMultiSelect()) return;
+  if (!fFocusedItem) {
+    std::vector<TkcGridColumn*> previous = fSelectedColumns;
+    for (TkcGridColumn* column : previous) column->SetSelected(false);
+  } else if (fSelectedColumns.size() != 1 || fSelectedColumns.front() != fFocusedItem) {
+    SelectColumns(fFocusedItem, fFocusedItem);
+  }
+  fCellSelectionAnchor = fFocusedItem;
+}
+
+void TkcGridTableController::UpdateColumnSelection(TShiftState AShift) {
+  if (AShift.Contains(ssShift)) {
+    SelectColumns(CellSelectionAnchor(), fFocusedItem);
+    return;
+  }
+  TkcCustomDataController* dc = DataController();
+  dc->BeginUpdate();
+  try {
+    ClearSelection();
+    int row = dc->GetFocusedRowIndex();
+    if (row >= 0) {
+      dc->SetSelectionAnchor(row);
+      dc->ChangeRowSelection(row, true);
+    }
+  } catch (...) {
+    dc->EndUpdate();
+    throw;
+  }
+  dc->EndUpdate();
+}
+
+bool TkcGridTableController::IsCellSelected(int ARowIndex, TkcGridColumn* AColumn) const {
+  if (!AColumn || !AColumn->Selected() || !DataController()->IsRowSelected(ARowIndex)) return false;
+  // The cell being edited shows its editor, not the selection.
+  return !(fEditingController->EditingItem() == AColumn && DataController()->GetFocusedRowIndex() == ARowIndex);
+}
+
+void TkcGridTableController::CopySelectionToClipboard() {
+  TkcGridTableView* view = TableView();
+  std::vector<TkcGridColumn*> columns;
+  if (IsCellMultiSelect()) {
+    for (int i = 0; i < view->VisibleColumnCount(); ++i)
+      if (view->VisibleColumns(i)->Selected()) columns.push_back(view->VisibleColumns(i));
+  }
+  view->CopyToClipboard(true, DataController()->MultiSelect(), columns);
 }
 
 void TkcGridTableController::ProcessSelectionKey(WORD& Key, TShiftState Shift) {
@@ -417,6 +546,7 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     return;
   }
   int row = dc->GetFocusedRowIndex();
+  TkcGridColumn* item = fFocusedItem;
   // The focused record first: an expandable one takes the numeric-pad plus and minus.
   if (TkcCustomGridRecord* record = view->TableViewData()->RecordAtRow(row)) {
     record->KeyDown(Key, Shift);
@@ -485,8 +615,8 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     case VK_INSERT:
       if (Shift.Empty() && CanInsert(true))
         CreateNewRecord(false);
-      else if (ctrlOnly)
-        view->CopyToClipboard(true, dc->MultiSelect());
+      else if (ctrlOnly && !IsEditing())
+        CopySelectionToClipboard();
       else
         handled = false;
       break;
@@ -497,8 +627,8 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
         handled = false;
       break;
     case 'C':
-      if (ctrlOnly)
-        view->CopyToClipboard(true, dc->MultiSelect());
+      if (ctrlOnly && !IsEditing())
+        CopySelectionToClipboard();
       else
         handled = false;
       break;
@@ -522,6 +652,9 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   bool selectionKey =
       Key == VK_SPACE || Key == VK_PRIOR || Key == VK_NEXT || (moved && Key != VK_INSERT && !(Key == 'C' && ctrlOnly));
   if (IsMultiSelectActive() && selectionKey && !IsEditing()) ProcessSelectionKey(Key, Shift);
+  // A key that moved to another column selects the columns from the anchor with Shift, else
+  // only the focused cell.
+  if (IsCellMultiSelect() && fFocusedItem != item && !IsEditing()) UpdateColumnSelection(Shift);
   if (handled) Key = 0;
 }
 
@@ -557,10 +690,22 @@ void TkcGridTableController::KeyPress(char32_t& Key) {
 
 void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y) {
   // The filter button opens its drop-down; the header under it is not pressed (no sorting).
-  if (auto* filterHit = dynamic_cast<TkcGridColumnHeaderFilterButtonHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y}))) {
+  TkcCustomGridHitTest* first = ViewInfo()->GetHitTest(TPoint{X, Y});
+  if (auto* filterHit = dynamic_cast<TkcGridColumnHeaderFilterButtonHitTest*>(first)) {
     if (AButton == mbLeft) {
       HideEdit(true);
       FilterPopup()->Popup(filterHit->Column);
+    }
+    return;
+  }
+  // The indicator's header mark opens the quick columns list, unless this very press closed it.
+  bool closedByThisPress = fItemsPopupClosedByPress && fItemsPopupClosedByPressAt == GetMessageTime();
+  fItemsPopupClosedByPress = false;
+  if (IsQuickCustomizationMark(first)) {
+    HideHint();
+    if (AButton == mbLeft && !closedByThisPress) {
+      HideEdit(true);
+      ItemsCustomizationPopup()->Popup(first->ViewInfo()->Bounds);
     }
     return;
   }
@@ -572,28 +717,48 @@ void TkcGridTableController::MouseDown(TMouseButton AButton, TShiftState AShift,
   int row = rowHit->RowIndex;
   TkcGridColumn* column = nullptr;
   if (auto* cellHit = dynamic_cast<TkcGridRecordCellHitTest*>(hit)) column = cellHit->Column;
+  // Hit tests are shared and do not outlive the focusing below.
+  const bool onIndicator = dynamic_cast<TkcGridRowIndicatorHitTest*>(hit) != nullptr;
   bool onFocusedCell = row == DataController()->GetFocusedRowIndex() && column && column == fFocusedItem;
   if (column && TableView()->OptionsSelection()->CellSelect()) SetFocusedItem(column);
   FocusRow(row);
   if (DataController()->GetFocusedRowIndex() != row) return;  // the data refused the focus
   if (AButton != mbLeft) return;
   if (IsMultiSelectActive()) MouseSelect(row, AShift);
+  fUnselectOnIndicator = onIndicator;
+  if (IsCellMultiSelect() && !fUnselectPending) {
+    // A row's indicator takes every column; a cell the columns from the anchor to it.
+    TShiftState s = AShift * TShiftState{ssShift, ssAlt, ssCtrl};
+    if (column && (s.Empty() || s == TShiftState{ssCtrl})) fCellSelectionAnchor = column;
+    if (onIndicator)
+      SelectColumns(nullptr, nullptr);
+    else
+      SelectColumns(CellSelectionAnchor(), fFocusedItem);
+  }
   // A second click on the focused cell, or a double click, opens its editor and goes on into it.
   if (column && (onFocusedCell || AShift.Contains(ssDouble)) && !AShift.Contains(ssShift) && !AShift.Contains(ssCtrl)) {
     if (CanEdit()) fEditingController->ShowEditByMouse(fFocusedItem, AShift, X, Y);
     return;
   }
-  if (TableView()->OptionsBehavior()->PullFocusing()) {
+  // Cells selected several at a time are always dragged over.
+  if (TableView()->OptionsBehavior()->PullFocusing() || IsCellMultiSelect()) {
     fIsPullFocusing = true;
     fPullRow = row;
+    fPullColumn = fFocusedItem;
   }
 }
 
-void TkcGridTableController::PullFocusTo(int ARowIndex) {
-  if (ARowIndex == fPullRow) return;
+void TkcGridTableController::PullFocusTo(int ARowIndex, TkcGridColumn* AColumn) {
+  if (AColumn && !TableView()->OptionsSelection()->CellSelect()) AColumn = nullptr;
+  if (ARowIndex == fPullRow && (!AColumn || AColumn == fPullColumn)) return;
   fPullRow = ARowIndex;
+  if (AColumn) {
+    fPullColumn = AColumn;
+    SetFocusedItem(AColumn);
+  }
   FocusRow(ARowIndex);
   if (IsMultiSelectActive()) SelectRange(true);
+  if (IsCellMultiSelect()) SelectColumns(CellSelectionAnchor(), fFocusedItem);
 }
 
 void TkcGridTableController::PullScrollTick() {
@@ -606,7 +771,14 @@ void TkcGridTableController::PullScrollTick() {
 
 void TkcGridTableController::MouseMove(TShiftState AShift, int X, int Y) {
   TkcCustomGridController::MouseMove(AShift, X, Y);
-  if (!fIsPullFocusing) return;
+  if (!fIsPullFocusing) {
+    TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
+    if (IsQuickCustomizationMark(hit))
+      ShowQuickCustomizationHint(hit->ViewInfo());
+    else if (HintCell() && dynamic_cast<TkcGridIndicatorItemViewInfo*>(HintCell()))
+      HideHint();
+    return;
+  }
   TkcGridTableViewInfo* info = TableView()->TableViewInfo();
   TRect records = info->RecordsBounds();
   int direction = Y < records.top ? 3 : Y >= records.bottom ? 4 : 0;
@@ -622,9 +794,11 @@ void TkcGridTableController::MouseMove(TShiftState AShift, int X, int Y) {
     return;
   }
   fPullScrollTimer.reset();
-  if (auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(ViewInfo()->GetHitTest(TPoint{X, Y}));
-      rowHit && rowHit->RowIndex >= 0)
-    PullFocusTo(rowHit->RowIndex);
+  TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(TPoint{X, Y});
+  if (auto* rowHit = dynamic_cast<TkcGridRecordHitTest*>(hit); rowHit && rowHit->RowIndex >= 0) {
+    auto* cellHit = dynamic_cast<TkcGridRecordCellHitTest*>(hit);
+    PullFocusTo(rowHit->RowIndex, cellHit ? cellHit->Column : nullptr);
+  }
 }
 
 void TkcGridTableController::MouseUp(TMouseButton AButton, TShiftState AShift, int X, int Y) {
@@ -638,6 +812,8 @@ void TkcGridTableController::MouseUp(TMouseButton AButton, TShiftState AShift, i
       InvalidateRows();
     } else {
       SelectOnlyFocused();
+      // A row's indicator still takes the whole row.
+      if (IsCellMultiSelect() && fUnselectOnIndicator) SelectColumns(nullptr, nullptr);
     }
   }
   fUnselectPending = false;

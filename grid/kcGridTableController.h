@@ -9,6 +9,7 @@
 class TkcGridEditingController;
 class TkcGridFilterPopup;
 class TkcGridFilterMRUItemsPopup;
+class TkcCustomGridItemsCustomizationPopup;
 
 class TkcGridTableController : public TkcCustomGridController {
   VT_CLASS(TkcGridTableController, TkcCustomGridController)
@@ -24,6 +25,8 @@ public:
   TkcGridFilterPopup* FilterPopup();
   // The filter bar's list of recent filters (made on first use).
   TkcGridFilterMRUItemsPopup* FilterMRUItemsPopup();
+  // The quick columns list the indicator's header opens (made on first use).
+  TkcCustomGridItemsCustomizationPopup* ItemsCustomizationPopup();
 
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyPress(char32_t& Key) override;
@@ -65,6 +68,22 @@ public:
 
   // Selection.
   bool IsMultiSelectActive() const;
+  // Cells selected several at a time: the selected rows by the selected columns.
+  bool IsCellMultiSelect() const;
+  const std::vector<TkcGridColumn*>& SelectedColumns() const { return fSelectedColumns; }
+  // The column a Shift-extended column selection starts from (the focused one when the anchor
+  // is gone or hidden).
+  TkcGridColumn* CellSelectionAnchor() const;
+  void SetCellSelectionAnchor(TkcGridColumn* Value) { fCellSelectionAnchor = Value; }
+  // Selects the visible columns from AFrom to ATo (none: the first / the last), alone.
+  void SelectColumns(TkcGridColumn* AFrom, TkcGridColumn* ATo);
+  void ColumnSelectedChanged(TkcGridColumn* AColumn, bool ASelected);
+  // Whether the cell paints as selected with cell multi-selection: its row and column are
+  // selected and it is not being edited.
+  bool IsCellSelected(int ARowIndex, TkcGridColumn* AColumn) const;
+  // Copies the selected rows (with cell multi-selection only their selected columns) and the
+  // captions as tab-separated text.
+  void CopySelectionToClipboard();
   void SelectOnlyFocused();
   void SelectRange(bool AClearOthers);
   void SelectAll();
@@ -93,16 +112,28 @@ private:
   bool IncSearchKeyDown(WORD& Key, TShiftState Shift);
   void ProcessSelectionKey(WORD& Key, TShiftState Shift);
   void MouseSelect(int ARowIndex, TShiftState AShift);
-  void PullFocusTo(int ARowIndex);
+  void PullFocusTo(int ARowIndex, TkcGridColumn* AColumn = nullptr);
   void PullScrollTick();
   void InvalidateRows();
+  void UpdateColumnSelection(TShiftState AShift);
+  void ResetColumnSelection();
+  void ShowQuickCustomizationHint(TkcCustomGridCellViewInfo* ACell);
+  bool IsQuickCustomizationMark(TkcCustomGridHitTest* AHitTest);
   std::unique_ptr<TkcGridEditingController> fEditingController;
   std::unique_ptr<TkcGridFilterPopup> fFilterPopup;
   std::unique_ptr<TkcGridFilterMRUItemsPopup> fFilterMRUItemsPopup;
+  std::unique_ptr<TkcCustomGridItemsCustomizationPopup> fItemsCustomizationPopup;
+  // When the mouse press that closed the quick columns list came (so that the same press on
+  // the mark does not open it again).
+  DWORD fItemsPopupClosedByPressAt = 0;
+  bool fItemsPopupClosedByPress = false;
+  std::vector<TkcGridColumn*> fSelectedColumns;
+  TkcGridColumn* fCellSelectionAnchor = nullptr;
   std::unique_ptr<TkcTimer> fPullScrollTimer;
   TkcGridColumn* fFocusedItem = nullptr;
   int fLeftPos = 0;
   int fUnselectRowIndex = -1;
-  bool fUnselectPending = false, fSkipNextChar = false, fSkipExpandChar = false, fIsPullFocusing = false;
+  bool fUnselectPending = false, fUnselectOnIndicator = false, fSkipNextChar = false, fSkipExpandChar = false, fIsPullFocusing = false;
   int fPullScrollDirection = 0, fPullRow = -1;
+  TkcGridColumn* fPullColumn = nullptr;
 };

@@ -6,7 +6,6 @@
 
 #include "data/kcDataSummary.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
-#include "grid/kcGridCustomizationForm.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridNavigatorSite.h"
@@ -320,10 +319,6 @@ TkcGridTableView::~TkcGridTableView() {
   // controller, freed last, must not reach the parts already gone.
   Destroying();
   Detach();
-  if (fColumnsPopupLink) {
-    if (fColumnsPopupLink->LinkTarget) delete fColumnsPopupLink->LinkTarget;
-    RemoveObjectLink(fColumnsPopupLink);
-  }
   fClearing = true;
   for (TkcGridColumn* c : fColumns) {
     c->fGridView = nullptr;
@@ -519,15 +514,17 @@ String TkcGridTableView::GetGroupRowText(int ARowIndex) {
   return column->Caption() + " : " + fDataController->GetDisplayText(info.RecordIndex, item);
 }
 
-String TkcGridTableView::GetCopyText(bool AWithCaptions, bool ASelectedOnly) {
-  if (fVisibleColumns.empty()) return AWithCaptions ? "\r\n" : "";
+String TkcGridTableView::GetCopyText(bool AWithCaptions, bool ASelectedOnly,
+                                     const std::vector<TkcGridColumn*>& AColumns) {
+  const std::vector<TkcGridColumn*>& columns = AColumns.empty() ? fVisibleColumns : AColumns;
+  if (columns.empty()) return AWithCaptions ? "\r\n" : "";
   String text;
   std::vector<int> items;
-  for (TkcGridColumn* c : fVisibleColumns) items.push_back(c->ItemIndex());
+  for (TkcGridColumn* c : columns) items.push_back(c->ItemIndex());
   if (AWithCaptions) {
-    for (size_t i = 0; i < fVisibleColumns.size(); ++i) {
+    for (size_t i = 0; i < columns.size(); ++i) {
       if (i) text += '\t';
-      text += fVisibleColumns[i]->Caption();
+      text += columns[i]->Caption();
     }
     text += "\r\n";
   }
@@ -550,8 +547,9 @@ String TkcGridTableView::GetCopyText(bool AWithCaptions, bool ASelectedOnly) {
   return text;
 }
 
-void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly) {
-  Clipboard()->SetAsText(GetCopyText(AWithCaptions, ASelectedOnly));
+void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly,
+                                       const std::vector<TkcGridColumn*>& AColumns) {
+  Clipboard()->SetAsText(GetCopyText(AWithCaptions, ASelectedOnly, AColumns));
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
@@ -646,15 +644,6 @@ TkcCustomGridDragOpenInfo* TkcGridTableView::CreateDetailTabDragOpenInfo(TkcGrid
   return new TkcGridDragOpenInfoMasterDataRowTab(ALevel, this, ARowIndex);
 }
 
-TkcGridColumnsCustomizationPopup* TkcGridTableView::ColumnsCustomizationPopup() {
-  if (fColumnsPopupLink && fColumnsPopupLink->LinkTarget)
-    return static_cast<TkcGridColumnsCustomizationPopup*>(fColumnsPopupLink->LinkTarget);
-  if (!Site()) return nullptr;
-  if (fColumnsPopupLink) RemoveObjectLink(fColumnsPopupLink);
-  auto* popup = new TkcGridColumnsCustomizationPopup(this);
-  fColumnsPopupLink = AddObjectLink(popup);
-  return popup;
-}
 
 bool TkcGridTableView::ProcessRecordDialogChar(TkcCustomGridView* ADetail, char32_t AKey) {
   TkcCustomDataController* detail = ADetail ? ADetail->GetDataController() : nullptr;

@@ -20,8 +20,6 @@ class TkcGridFilterBox;
 class TkcGridViewNavigator;
 class TkcCustomGridTableViewData;
 class TkcCustomGridRecord;
-class TkcGridColumnsCustomizationPopup;
-struct TkcObjectLink;
 
 // ---- Columns --------------------------------------------------------------------------------
 
@@ -104,6 +102,9 @@ public:
   bool ActuallyVisible() const;
   bool Hidden() const { return fHidden; }
   void SetHidden(bool Value) { fHidden = Value; }
+  // Among the table controller's selected columns (cells selected several at a time).
+  bool Selected() const { return fSelected; }
+  void SetSelected(bool Value);
   TAlignment Alignment() const { return fAlignment; }
   void SetAlignment(TAlignment Value);
   bool IsAlignmentAssigned() const { return fIsAlignmentAssigned; }
@@ -179,7 +180,7 @@ private:
   TkcGridTableView* fGridView;
   int fID = -1;
   String fCaption;
-  bool fIsCaptionAssigned = false, fVisible = true, fHidden = false;
+  bool fIsCaptionAssigned = false, fVisible = true, fHidden = false, fSelected = false;
   int fWidth = 64, fMinWidth = 20, fBestFitMaxWidth = 0;
   TAlignment fAlignment = taLeftJustify, fHeaderAlignmentHorz = taLeftJustify, fFooterAlignmentHorz = taLeftJustify;
   bool fIsAlignmentAssigned = false;
@@ -248,9 +249,6 @@ public:
   TkcGridTableOptionsSelection* OptionsSelection() const { return fOptionsSelection.get(); }
   TkcGridTableOptionsView* OptionsView() const { return fOptionsView.get(); }
   TkcGridPreview* Preview() const { return fPreview.get(); }
-  // The quick columns list the indicator's header cell opens; made on first use, owned by the
-  // site (it goes with it).
-  TkcGridColumnsCustomizationPopup* ColumnsCustomizationPopup();
   TkcGridTableViewStyles* Styles() const { return fStyles.get(); }
   // Shorthands of the view options.
   bool ShowHeader() const { return fOptionsView->Header(); }
@@ -294,8 +292,9 @@ public:
   void SetTopRowIndex(int Value);
   int MaxTopRowIndex() const;
 
-  String GetCopyText(bool AWithCaptions, bool ASelectedOnly);
-  void CopyToClipboard(bool AWithCaptions, bool ASelectedOnly);
+  // AColumns: the columns to copy, in view order (none: the visible ones).
+  String GetCopyText(bool AWithCaptions, bool ASelectedOnly, const std::vector<TkcGridColumn*>& AColumns = {});
+  void CopyToClipboard(bool AWithCaptions, bool ASelectedOnly, const std::vector<TkcGridColumn*>& AColumns = {});
   // The group row's text: the grouped column's caption and the value.
   String GetGroupRowText(int ARowIndex);
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
@@ -332,7 +331,6 @@ private:
   std::unique_ptr<TkcGridTableOptionsSelection> fOptionsSelection;
   std::unique_ptr<TkcGridTableOptionsView> fOptionsView;
   std::unique_ptr<TkcGridPreview> fPreview;
-  TkcObjectLink* fColumnsPopupLink = nullptr;
   std::unique_ptr<TkcGridTableViewStyles> fStyles;
   std::vector<TkcGridColumn*> fColumns, fVisibleColumns;
   int fNextID = 0;

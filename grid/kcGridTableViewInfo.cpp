@@ -715,6 +715,10 @@ int TkcGridIndicatorItemViewInfo::IndicatorKind() {
   return selected ? 4 : 0;
 }
 
+bool TkcGridIndicatorItemViewInfo::GetHotTrack() {
+  return Kind == TkcGridIndicatorViewInfo::ikHeader && TableView()->OptionsCustomize()->ColumnsQuickCustomization();
+}
+
 TkcGridHitTestFactory TkcGridIndicatorItemViewInfo::GetHitTestClass() {
   if (Kind == TkcGridIndicatorViewInfo::ikRow) return MakeGridHitTest<TkcGridRowIndicatorHitTest>;
   return MakeGridHitTest<TkcGridIndicatorHitTest>;
@@ -740,31 +744,8 @@ TkcCustomGridHitTest* TkcGridIndicatorItemViewInfo::GetItemHitTest(const TPoint&
   return GetHitTest(P);
 }
 
-bool TkcGridIndicatorItemViewInfo::MouseMove(TkcCustomGridHitTest* AHitTest, TShiftState AShift) {
-  bool hot = TkcGridTableCellViewInfo::MouseMove(AHitTest, AShift);
-  TkcCustomGridController* controller = TableView()->Controller();
-  if (GetHotTrack() && AHitTest && AHitTest->ViewInfo() == this) {
-    // On one line, just under the cell.
-    TRect text = Bounds;
-    OffsetRect(&text, 0, Bounds.bottom - Bounds.top + 5);
-    controller->ShowHint(Bounds, text, this, Params.Font, "Click here to select visible columns");
-  } else if (controller->HintCell() == this) {
-    controller->HideHint();
-  }
-  return hot;
-}
-
-bool TkcGridIndicatorItemViewInfo::GetHotTrack() {
-  return Kind == TkcGridIndicatorViewInfo::ikHeader && TableView()->OptionsCustomize()->ColumnsQuickCustomization();
-}
-
 bool TkcGridIndicatorItemViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton,
                                              TShiftState AShift) {
-  if (AButton == mbLeft && GetHotTrack()) {
-    // The quick columns list opens under the cell; the cell is not kept pressed.
-    if (TkcGridColumnsCustomizationPopup* popup = TableView()->ColumnsCustomizationPopup()) popup->Popup(Bounds);
-    return false;
-  }
   // A double click on a row's sizing edge gives the row its default height back.
   if (Row && AButton == mbLeft && AShift.Contains(ssDouble) && dynamic_cast<TkcGridRowSizingEdgeHitTest*>(AHitTest)) {
     Row->SetRowHeight(0);
@@ -1151,6 +1132,9 @@ void TkcGridDataCellViewInfo::GetViewParams(TkcVisualParams& P) {
     Selected = !controller || controller->FocusedItem() == Column ||
                (dc->MultiSelect() && dc->IsRowSelected(RowIndex()));
   }
+  // Cells selected several at a time: the selected rows' cells in the selected columns.
+  if (TkcGridTableController* controller = view->TableController(); controller && options->CellMultiSelect())
+    Selected = Selected && !Row->IsNewItemRow() && controller->IsCellSelected(RowIndex(), Column);
   P = view->Styles()->GetDataCellVisualParams(RowIndex(), Column, Selected, view->DrawRecordFocused());
 }
 

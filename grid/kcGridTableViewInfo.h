@@ -472,10 +472,8 @@ public:
   TkcCustomGridCellPainter* CreatePainter(TkcCanvas* ACanvas) override;
   TkcCustomGridHitTest* GetItemHitTest(const TPoint& P);
   bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
-  // The header cell is the button of the quick columns list while the view offers it.
+  // The header's quick-customization mark reacts to the mouse.
   bool GetHotTrack() override;
-  // Over that button a hint says what it does.
-  bool MouseMove(TkcCustomGridHitTest* AHitTest, TShiftState AShift) override;
 
 protected:
   void GetViewParams(TkcVisualParams& P) override;

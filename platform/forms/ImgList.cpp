@@ -1,12 +1,42 @@
 #include "platform/forms/ImgList.h"
 
+#include <algorithm>
+
+TChangeLink::~TChangeLink() {
+  if (fSender) fSender->UnRegisterChanges(this);
+}
+
+void TChangeLink::Change() {
+  if (OnChange) OnChange(fSender);
+}
+
 TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner) {}
 TCustomImageList::~TCustomImageList() {
+  for (TChangeLink* link : fLinks) link->fSender = nullptr;
+  fLinks.clear();
   if (fHandle) ImageList_Destroy(fHandle);
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink* Value) {
+  if (!Value || Value->fSender == this) return;
+  if (Value->fSender) Value->fSender->UnRegisterChanges(Value);
+  Value->fSender = this;
+  fLinks.push_back(Value);
+}
+
+void TCustomImageList::UnRegisterChanges(TChangeLink* Value) {
+  auto it = std::find(fLinks.begin(), fLinks.end(), Value);
+  if (it == fLinks.end()) return;
+  fLinks.erase(it);
+  Value->fSender = nullptr;
 }
 
 void TCustomImageList::Changed() {
   if (OnChange) OnChange(this);
+  // A link's client may unregister links while being told; only links still registered hear.
+  const std::vector<TChangeLink*> links = fLinks;
+  for (TChangeLink* link : links)
+    if (std::find(fLinks.begin(), fLinks.end(), link) != fLinks.end()) link->Change();
 }
 
 void TCustomImageList::Recreate() {

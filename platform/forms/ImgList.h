@@ -1,8 +1,29 @@
 #pragma once
 // Image lists as components over the device layer's image lists.
 
+#include <vector>
+
 #include "platform/forms/Graphics.h"
 #include "platform/gdi/ImageList.h"
+
+class TCustomImageList;
+
+// A client's link to an image list: told of every change of the list's images. A list being
+// destroyed lets go of its links (Sender becomes null); a link destroyed first unregisters.
+class TChangeLink {
+public:
+  TChangeLink() = default;
+  TChangeLink(const TChangeLink&) = delete;
+  TChangeLink& operator=(const TChangeLink&) = delete;
+  ~TChangeLink();
+  TCustomImageList* Sender() const { return fSender; }
+  TNotifyEvent OnChange;
+  void Change();
+
+private:
+  friend class TCustomImageList;
+  TCustomImageList* fSender = nullptr;
+};
 
 class TCustomImageList : public TComponent {
   VT_CLASS(TCustomImageList, TComponent)
@@ -29,9 +50,13 @@ public:
   void GetBitmap(int Index, TBitmap* Image);
   TColor BkColor = clNone;
   TNotifyEvent OnChange;
+  // A link is registered with one list at a time; registering it here takes it from another.
+  void RegisterChanges(TChangeLink* Value);
+  void UnRegisterChanges(TChangeLink* Value);
 
 private:
   void Changed();
+  std::vector<TChangeLink*> fLinks;
   void Recreate();
   int fWidth = 16, fHeight = 16;
   HIMAGELIST fHandle;

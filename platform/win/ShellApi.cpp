@@ -1,6 +1,7 @@
 #include "platform/win/ShellApi.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -16,6 +17,7 @@ TShellOpenProvider gProvider;
 std::vector<std::pair<String, String>> gVersionStrings;
 
 bool DesktopOpen(const String& target) {
+  if (IsShellLaunchTarget(target)) return false;
   QString text = QString::fromStdString(target);
   // A path opens as a local file; anything with a scheme as the address it is.
   QUrl url = text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text);
@@ -37,6 +39,24 @@ std::string VersionBlock() {
 
 constexpr const char* kStringTable = "StringFileInfo\\040904E4\\";
 }  // namespace
+
+bool IsShellLaunchTarget(const String& fileOrUrl) {
+  const QString text = QString::fromStdString(fileOrUrl).trimmed();
+  if (text.isEmpty()) return false;
+  QString path = text;
+  if (!text.startsWith('/')) {
+    const QUrl url(text);
+    const QString scheme = url.scheme().toLower();
+    // A one-letter scheme is no scheme here; anything else with a scheme is an address.
+    if (scheme == "file")
+      path = url.toLocalFile();
+    else if (scheme.size() > 1)
+      return false;
+  }
+  const QFileInfo info(path);
+  if (!info.exists() || info.isDir()) return false;
+  return info.isExecutable() || info.suffix().compare("desktop", Qt::CaseInsensitive) == 0;
+}
 
 HINSTANCE ShellExecute(HWND, const String&, const String& file, const String&, const String&, int) {
   TShellOpenProvider provider;

@@ -14,6 +14,11 @@
 HINSTANCE ShellExecute(HWND owner, const String& verb, const String& file, const String& parameters,
                        const String& directory, int showCommand);
 
+// Whether opening the target would start a program rather than show something: a local file
+// (a path, relative or absolute, or a file: URL) that is executable or a desktop entry. The
+// desktop's opener declines such targets; callers that open text from data check it first.
+bool IsShellLaunchTarget(const String& fileOrUrl);
+
 // Who opens: the desktop's opener by default; tests install a recorder. Answers the one before.
 using TShellOpenProvider = std::function<bool(const String& fileOrUrl)>;
 TShellOpenProvider SetShellOpenProvider(TShellOpenProvider provider);

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "editors-extended/kcCalcEdit.h"
+#include "platform/core/FormatSettings.h"
+#include "platform/forms/Clipbrd.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
 
 struct CalcEditFixture {
+  TFormatSettings saved = FormatSettings;
   TFormsSession session;
   TPlainForm form{600, 400};
   TkcCalcEdit* edit;
@@ -33,6 +36,7 @@ struct CalcEditFixture {
     other->SetFocus();
     session.ProcessMessages();
   }
+  ~CalcEditFixture() { FormatSettings = saved; }
 };
 
 TEST(KcCalcEditControl, StartsAtZeroAndFormatsByPrecision) {
@@ -87,6 +91,78 @@ TEST(KcCalcEditControl, PopupComputesIntoTheText) {
   f.session.ProcessMessages();
   EXPECT_FALSE(f.edit->DroppedDown());
   EXPECT_EQ(f.edit->Value(), 8);
+}
+
+TEST(KcCalcEditControl, EscapeKeepsTheNumberTheUserHad) {
+  CalcEditFixture f;
+  f.edit->SelectAll();
+  f.session.Type("42");
+  f.Open();
+  f.session.Type("*2");
+  EXPECT_EQ(f.edit->Text(), "2");
+  f.session.Key(VK_ESCAPE);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.edit->DroppedDown());
+  EXPECT_EQ(f.edit->Text(), "42") << "cancelling neither clears nor keeps the calculator's display";
+  f.Leave();
+  EXPECT_EQ(f.edit->Value(), 42);
+}
+
+TEST(KcCalcEditControl, TypedTextsAndTheCalculatorOnThem) {
+  CalcEditFixture f;
+  FormatSettings.DecimalSeparator = '.';
+  FormatSettings.ThousandSeparator = ',';
+  f.edit->Properties()->SetUseThousandSeparator(true);
+  f.edit->SetValue(1234567);
+  EXPECT_EQ(f.edit->Text(), "1,234,567");
+  // Typing between the separators keeps a number: they are dropped before reading it.
+  f.edit->SetSelStart(static_cast<int>(f.edit->Text().size()));
+  f.edit->SetSelLength(0);
+  const int beeps = MessageBeepCount();
+  f.session.Type("8x");
+  EXPECT_EQ(f.edit->Text(), "1,234,5678");
+  EXPECT_EQ(MessageBeepCount(), beeps + 1) << "the refused letter beeps";
+  f.Leave();
+  EXPECT_EQ(f.edit->Value(), 12345678);
+  EXPECT_EQ(f.edit->Text(), "12,345,678");
+
+  // A lone minus is typed; the calculator cannot read it and shows the error, which closing
+  // turns into 0.
+  f.edit->SetFocus();
+  f.session.ProcessMessages();
+  f.edit->SelectAll();
+  f.session.Type("-");
+  EXPECT_EQ(f.edit->Text(), "-");
+  f.Open();
+  f.session.Type("+");
+  EXPECT_EQ(f.edit->Text(), "Error");
+  f.session.Key(VK_RETURN);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.edit->Value(), 0);
+  EXPECT_EQ(f.edit->SelLength(), static_cast<int>(f.edit->Text().size())) << "AutoSelect selects the result";
+
+  // With QuickClose "=" closes and accepts; without AutoSelect the caret goes to the end.
+  f.edit->Properties()->QuickClose = true;
+  f.edit->Properties()->SetAutoSelect(false);
+  f.edit->SetValue(6);
+  f.Open();
+  f.session.Type("*7=");
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.edit->DroppedDown());
+  EXPECT_EQ(f.edit->Text(), "42");
+  EXPECT_EQ(f.edit->SelStart(), 2);
+  EXPECT_EQ(f.edit->SelLength(), 0);
+
+  // Pasting goes through the calculator: a currency text becomes its number.
+  Clipboard()->SetAsText(FormatSettings.CurrencyString + "12.5");
+  f.edit->PasteFromClipboard();
+  EXPECT_EQ(f.edit->Text(), "12.5");
+
+  // Read-only: no calculator.
+  f.edit->Properties()->SetReadOnly(true);
+  f.session.Key(VK_F4);
+  f.session.ProcessMessages();
+  EXPECT_FALSE(f.edit->DroppedDown());
 }
 
 }  // namespace

@@ -117,3 +117,40 @@ TEST(KcCurrencyEdit, ValueClampsToBoundsAndNumbersAreChecked) {
   EXPECT_TRUE(TkcCustomCurrencyEditProperties::TryTextToNumber("1,234.5", v));
   EXPECT_EQ(v, 1234.5);
 }
+
+TEST(KcCurrencyEdit, DisplayFollowsTheLocaleCurrencyFormat) {
+  TFormatSettings saved = FormatSettings;
+  struct Case {
+    const char* symbol;
+    int format, decimals;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"$", 0, 2, "$1,234.50"}, {"$", 1, 2, "1,234.50$"}, {"$", 2, 2, "$ 1,234.50"},
+      {"€", 3, 2, "1,234.50 €"}, {"$", 0, 0, "$1,235"},
+  };
+  for (const Case& c : cases) {
+    FormatSettings.DecimalSeparator = '.';
+    FormatSettings.ThousandSeparator = ',';
+    FormatSettings.CurrencyString = c.symbol;
+    FormatSettings.CurrencyFormat = c.format;
+    FormatSettings.CurrencyDecimals = c.decimals;
+    GetFormatController()->Refresh();
+    TkcCurrencyEditProperties p(nullptr);
+    Variant shown;
+    p.EditValueToDisplayValue(Variant(1234.5), shown, false);
+    EXPECT_EQ(VarToStr(shown), c.text) << c.format << " " << c.decimals;
+    // DecimalPlaces only limits typing: the stored value is not rounded.
+    EXPECT_EQ(p.DecimalPlaces(), c.decimals);
+  }
+  FormatSettings = saved;
+  GetFormatController()->Refresh();
+  // An assigned count travels with Assign; restoring the defaults follows the locale again.
+  TkcCurrencyEditProperties a(nullptr), b(nullptr);
+  a.SetDecimalPlaces(4);
+  b.Assign(&a);
+  EXPECT_TRUE(b.AssignedValues()->DecimalPlaces());
+  EXPECT_EQ(b.DecimalPlaces(), 4);
+  b.AssignedValues()->RestoreDefaults();
+  EXPECT_EQ(b.DecimalPlaces(), FormatSettings.CurrencyDecimals);
+}

@@ -2,6 +2,9 @@
 // single click through the desktop's opener (or the application's handler instead).
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "platform/win/ShellApi.h"
@@ -113,4 +116,30 @@ TEST(KcHyperLinkEdit, SingleClickAndTheApplicationsHandler) {
   f.edit->SetEditValue(Variant(String("  ")));
   f.edit->OpenLink();
   EXPECT_EQ(f.opened.size(), 1u);
+}
+
+TEST(KcHyperLinkEdit, LinksThatWouldStartAProgramAreNotOpened) {
+  LinkFixture f;
+  f.edit->Properties()->AutoComplete = false;
+  const String dir = ::testing::TempDir();
+  const String program = dir + "vt_link_program.sh", entry = dir + "vt_link_entry.desktop", text = dir + "vt_link.txt";
+  for (const String& name : {program, entry, text}) {
+    std::FILE* file = std::fopen(name.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("#!/bin/sh\n", file);
+    std::fclose(file);
+  }
+  chmod(program.c_str(), 0755);
+  const std::pair<String, bool> cases[] = {
+      {program, false},           {"file://" + program, false}, {entry, false},
+      {text, true},               {"file://" + text, true},     {"https://example.org/x.sh", true},
+      {dir, true},                // a folder only shows
+  };
+  for (const auto& [link, opens] : cases) {
+    f.opened.clear();
+    f.edit->SetEditValue(Variant(link));
+    f.edit->OpenLink();
+    EXPECT_EQ(f.opened.size(), opens ? 1u : 0u) << link;
+  }
+  for (const String& name : {program, entry, text}) std::remove(name.c_str());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editors-extended/kcImageComboBox.h"
+#include "editors/EditorCanvasFixture.h"
 #include "editors/PicturePpm.h"
 #include "platform/core/Utf8.h"
 #include "platform/gdi/GuiApplication.h"
@@ -52,8 +53,146 @@ struct ImageComboFixture {
   }
 };
 
+// Three 16 by 16 images filled red, green and blue.
+void AddColouredImages(TCustomImageList* AImages) {
+  TBitmap strip;
+  strip.SetSize(48, 16);
+  const TColor colours[] = {clRed, clLime, clBlue};
+  for (int i = 0; i < 3; ++i) {
+    strip.Canvas()->Brush()->SetColor(colours[i]);
+    strip.Canvas()->FillRect(TRect{i * 16, 0, i * 16 + 16, 16});
+  }
+  AImages->Add(&strip, nullptr);
+}
+
+COLORREF SurfaceColour(const Surface& s, int x, int y) { return ColorFromPixel(s.At(x, y)) & 0xFFFFFF; }
+
+TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// Whether any pixel of the rectangle differs from the colour.
+bool HasInk(const Surface& s, const TRect& r, COLORREF background) {
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (SurfaceColour(s, x, y) != background) return true;
+  return false;
+}
+
 }  // namespace
 
+// The closed editor paints its value's image beside the description (left, right) or alone
+// and centred; the text goes where the image leaves room.
+TEST(KcImageComboBox, ClosedEditorPaintsTheItemsImage) {
+  struct Case {
+    TkcImageAlign align;
+    bool descriptions;
+    int value;
+    COLORREF colour;
+  } cases[] = {
+      {iaLeft, true, 20, 0x00FF00},
+      {iaRight, true, 30, 0xFF0000},
+      {iaLeft, false, 10, 0x0000FF},
+  };
+  for (const Case& c : cases) {
+    ImageComboFixture f;
+    f.images->Clear();
+    AddColouredImages(f.images);
+    TkcImageComboBoxProperties* p = f.combo->Properties();
+    p->SetImageAlign(c.align);
+    p->SetShowDescriptions(c.descriptions);
+    f.combo->SetEditValue(Variant(c.value));
+    f.Leave();
+    auto* info = static_cast<TkcImageComboBoxViewInfo*>(f.combo->EditViewInfo());
+    const Surface s = f.session.Snapshot(f.form.Handle());
+    const TRect image = info->ImageRect;
+    const TPoint at = f.combo->ClientToScreen(Centre(image));
+    EXPECT_EQ(SurfaceColour(s, at.x, at.y), c.colour) << c.value;
+    EXPECT_EQ(image.right - image.left, 16);
+    EXPECT_EQ(image.bottom - image.top, 16);
+    const TRect client = info->BorderRect;
+    TRect text = info->TextRect;
+    OffsetRect(&text, 10, 10);
+    if (!c.descriptions) {
+      // Centred, and no text anywhere.
+      EXPECT_NEAR((image.left + image.right) / 2.0, (client.left + f.combo->EditViewInfo()->ButtonsInfo[0]->Bounds.left) / 2.0, 3);
+      EXPECT_TRUE(info->Text.empty());
+    } else if (c.align == iaLeft) {
+      EXPECT_GE(info->TextRect.left, image.right);
+      EXPECT_TRUE(HasInk(s, text, ColorToRGB(clWindow))) << "the description is painted";
+    } else {
+      EXPECT_LE(info->TextRect.right, image.left);
+      EXPECT_TRUE(HasInk(s, text, ColorToRGB(clWindow)));
+    }
+  }
+}
+
+// A grid cell paints through the same view data, in place: image at the cell's left, then the
+// description; a value no item holds shows the default image.
+using KcImageComboBoxCell = EditorCanvasFixture;
+
+TEST_F(KcImageComboBoxCell, PaintsTheImageInPlace) {
+  TImageList images(nullptr);
+  AddColouredImages(&images);
+  TkcImageComboBoxProperties p(nullptr);
+  p.SetImages(&images);
+  for (int v : {1, 2, 3}) {
+    TkcImageComboBoxItem* item = p.Items()->Add();
+    item->SetValue(Variant(v));
+    item->SetDescription("Item");
+  }
+  p.SetDefaultImageIndex(2);
+  std::unique_ptr<TkcCustomEditViewData> data(p.CreateViewData(style(), true));
+  auto* text = static_cast<TkcCustomTextEditViewData*>(data.get());
+  for (const auto& [value, colour] : {std::pair{2, 0x00FF00u}, std::pair{99, 0xFF0000u}}) {
+    std::unique_ptr<TkcCustomEditViewInfo> info(data->CreateViewInfo());
+    text->FillViewInfoValue(canvas.get(), Variant(value), static_cast<TkcCustomTextEditViewInfo*>(info.get()));
+    data->Calculate(canvas.get(), TRect{0, 0, 120, 20}, POINT{-1, -1}, {}, info.get(), false);
+    info->Paint(canvas.get());
+    auto* image = static_cast<TkcImageComboBoxViewInfo*>(info.get());
+    EXPECT_EQ(image->ImageRect.left, image->ClientRect.left + 2) << image->ImageIndex << " " << images.Count();
+    const TPoint c = Centre(image->ImageRect);
+    EXPECT_EQ(ColorFromPixel(bitmap->Pixels()->At(c.x, c.y)) & 0xFFFFFF, colour) << value;
+    EXPECT_GE(image->TextRect.left, image->ImageRect.right);
+    EXPECT_EQ(image->Text, value == 2 ? "Item" : "");
+  }
+}
+
+// A change of the images repaints the closed editor; a list destroyed first is let go of (the
+// editor paints no image and later changes reach nothing freed), and properties destroyed first
+// leave the list without a link to them.
+TEST(KcImageComboBox, ImageListChangesRepaintAndFreedListsUnlink) {
+  ImageComboFixture f;
+  f.images->Clear();
+  AddColouredImages(f.images);
+  f.combo->SetEditValue(Variant(10));
+  f.Leave();
+  auto* info = static_cast<TkcImageComboBoxViewInfo*>(f.combo->EditViewInfo());
+  TPoint at = f.combo->ClientToScreen(Centre(info->ImageRect));
+  EXPECT_EQ(SurfaceColour(f.session.Snapshot(f.form.Handle()), at.x, at.y), 0x0000FFu);
+  // Image 0 becomes yellow: the editor is told through its link and paints again.
+  TBitmap yellow;
+  yellow.SetSize(16, 16);
+  yellow.Canvas()->Brush()->SetColor(clYellow);
+  yellow.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  f.images->Replace(0, &yellow, nullptr);
+  EXPECT_EQ(SurfaceColour(f.session.Snapshot(f.form.Handle()), at.x, at.y), 0x00FFFFu);
+
+  delete f.images;
+  f.images = nullptr;
+  EXPECT_EQ(f.combo->Properties()->Images(), nullptr);
+  // Painted again without the image: the description takes its place.
+  EXPECT_TRUE(IsRectEmpty(&info->ImageRect));
+  EXPECT_NE(SurfaceColour(f.session.Snapshot(f.form.Handle()), at.x, at.y), 0x00FFFFu);
+
+  // Properties that go first unregister their links: the list's later changes tell nobody.
+  auto* list = new TImageList(&f.form);
+  {
+    TkcImageComboBoxProperties p(nullptr);
+    p.SetImages(list);
+    p.SetLargeImages(list);
+  }
+  AddColouredImages(list);
+  EXPECT_EQ(list->Count(), 3);
+}
 // A click on an item shows its description and makes its value (not the text) the edit value.
 TEST(KcImageComboBox, ClickTakesTheItemValue) {
   ImageComboFixture f;
@@ -138,6 +277,23 @@ TEST(KcImageComboBox, ItemLookupsAndDisplayInfo) {
   EXPECT_FALSE(p->CompareDisplayValues(Variant(20), Variant(10)));
   EXPECT_TRUE(p->CompareDisplayValues(Variant(30), Variant(30)));
   EXPECT_EQ(WideToUtf8(p->GetDisplayText(Variant(30))), "Thirty");
+  // Sorting and filtering by text only while descriptions show; the drop-down button counts.
+  EXPECT_EQ(p->GetOperationSupport(), 0x33C);
+  p->SetShowDescriptions(true);
+  EXPECT_EQ(p->GetOperationSupport(), 0x37C);
+}
+
+// The value's item follows the items (the lower index wins), and the editor stays unmodified.
+TEST(KcImageComboBox, ShownItemFollowsTheItems) {
+  ImageComboFixture f;
+  f.combo->SetEditValue(Variant(20));
+  EXPECT_EQ(f.combo->ItemIndex(), 1);
+  f.combo->Properties()->Items()->Items(0)->SetValue(Variant(20));
+  EXPECT_EQ(f.combo->ItemIndex(), 0);
+  EXPECT_FALSE(f.combo->EditModified());
+  auto* info = static_cast<TkcImageComboBoxViewInfo*>(f.combo->EditViewInfo());
+  EXPECT_EQ(info->Text, "Ten");
+  EXPECT_EQ(info->ImageIndex, 0);
 }
 
 // An image list destroyed before the editor is forgotten, so nothing draws from a freed list.
@@ -180,6 +336,9 @@ TEST(KcImageComboBox, PictureForReview) {
   form.Show();
   combo->SetFocus();
   session.ProcessMessages();
+  combo->SetItemIndex(1);
+  session.ProcessMessages();
+  SavePicturePpm(session.Snapshot(form.Handle()), String(dir) + "/image-combo-closed.ppm");
   session.Key(VK_F4);
   session.Key(VK_DOWN);
   SavePicturePpm(session.Snapshot(combo->PopupWindow()->Handle()), String(dir) + "/image-combo-popup.ppm");

@@ -94,4 +94,62 @@ TEST(KcMRUEditControl, DropDownChoosesAnEarlierTextAndEscapeKeepsTheText) {
   EXPECT_EQ(clicks, 1) << "only the ellipsis raises the event";
 }
 
+TEST(KcMRUEditControl, ButtonsGlyphClickKeyAndNewTexts) {
+  MRUEditFixture f;
+  TkcMRUEditProperties* p = f.edit->Properties();
+  TkcEditButtons* buttons = p->Buttons();
+  ASSERT_EQ(buttons->Count(), 2);
+  auto kinds = [&] { return std::make_pair(buttons->Items(0)->Kind(), buttons->Items(1)->Kind()); };
+  EXPECT_EQ(kinds(), std::make_pair(bkDown, bkEllipsis));
+  EXPECT_EQ(p->ClickKey, 0x400D);
+  // The glyph belongs to the ellipsis while it is shown, else to the drop-down button; a
+  // button that loses it takes its own kind again.
+  TBitmap glyph(16, 12);
+  p->SetButtonGlyph(&glyph);
+  EXPECT_EQ(kinds(), std::make_pair(bkDown, bkGlyph));
+  p->SetShowEllipsis(false);
+  EXPECT_FALSE(buttons->Items(1)->Visible());
+  EXPECT_EQ(kinds(), std::make_pair(bkGlyph, bkEllipsis));
+  p->SetShowEllipsis(true);
+  EXPECT_EQ(kinds(), std::make_pair(bkDown, bkGlyph));
+  p->SetButtonGlyph(nullptr);
+  EXPECT_EQ(kinds(), std::make_pair(bkDown, bkEllipsis));
+
+  // Ctrl+Enter clicks the ellipsis and keeps the text; a new text is announced once, a known
+  // one in other letters moves up keeping its own.
+  std::vector<String> announced;
+  p->OnNewLookupDisplayText = [&](TObject*, const String& text) { announced.push_back(text); };
+  int clicks = 0;
+  p->OnButtonClick = [&](TObject* sender) {
+    EXPECT_EQ(sender, f.edit);
+    ++clicks;
+  };
+  f.edit->SelectAll();
+  f.session.Type("abc");
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_RETURN, "\n");
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(f.List(), "abc");
+  for (const char* t : {"xyz", "ABC"}) f.Enter(t);
+  EXPECT_EQ(f.List(), "abc,xyz");
+  EXPECT_EQ(announced, (std::vector<String>{"abc", "xyz"}));
+  EXPECT_EQ(clicks, 1);
+
+  // Hidden, the ellipsis is no default button: the click key does nothing.
+  p->SetShowEllipsis(false);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_RETURN, "\n");
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(clicks, 1);
+
+  // The list travels to other MRU properties only.
+  TkcMRUEditProperties other(nullptr);
+  TkcComboBoxProperties combo(nullptr);
+  p->CopyDataTo(&other);
+  p->CopyDataTo(&combo);
+  EXPECT_EQ(other.Items()->Count(), 2);
+  EXPECT_EQ(combo.Items()->Count(), 0);
+}
+
 }  // namespace

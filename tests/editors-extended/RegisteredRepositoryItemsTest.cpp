@@ -4,15 +4,23 @@
 #include <gtest/gtest.h>
 
 #include "editors-extended/kcBlobEdit.h"
+#include "editors-extended/kcButtonEdit.h"
+#include "editors-extended/kcCalcEdit.h"
 #include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditRepositoryItems.h"
 #include "editors-extended/kcEditorsRegister.h"
+#include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
+#include "editors-extended/kcImageComboBox.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors-extended/kcMemo.h"
+#include "editors-extended/kcRadioGroup.h"
+#include "editors-extended/kcSpinEdit.h"
 #include "editors-extended/kcTimeEdit.h"
 #include "platform/db/DBClient.h"
 
@@ -199,6 +207,42 @@ TEST(ExtendedEditorsRegistration, KindsListedSortedByName) {
     EXPECT_EQ(std::count(names.begin(), names.end(), name), 1) << name;
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
                              [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; }));
+  FinalizeExtendedEditors();
+}
+
+TEST(ExtendedEditorsRegistration, EveryKindOnceInNameOrderWithItsText) {
+  InitializeExtendedEditors();
+  // Every editor kind, in the order of its name (letter case aside).
+  const std::pair<TClass, const char*> kinds[] = {
+      {TkcBlobEditProperties::StaticClass(), "BlobEdit|Represents the BLOB editor"},
+      {TkcButtonEditProperties::StaticClass(), "ButtonEdit|Represents an edit control with embedded buttons"},
+      {TkcCalcEditProperties::StaticClass(), "CalcEdit|Represents an edit control with a dropdown calculator window"},
+      {TkcCheckBoxProperties::StaticClass(), "CheckBox|Represents a check box control that allows selecting an option"},
+      {TkcComboBoxProperties::StaticClass(), "ComboBox|Represents the combo box editor"},
+      {TkcCurrencyEditProperties::StaticClass(), "CurrencyEdit|Represents an editor enabling editing currency data"},
+      {TkcDateEditProperties::StaticClass(), "DateEdit|Represents an edit control with a dropdown calendar"},
+      {TkcHyperLinkEditProperties::StaticClass(), "HyperLink|Represents a text editor with hyperlink functionality"},
+      {TkcImageProperties::StaticClass(), "Image|Represents an image editor"},
+      {TkcImageComboBoxProperties::StaticClass(),
+       "ImageComboBox|Represents an editor displaying the list of images and text strings within the dropdown window"},
+      {TkcLookupComboBoxProperties::StaticClass(), "LookupComboBox|Represents a lookup combo box control"},
+      {TkcMaskEditProperties::StaticClass(), "MaskEdit|Represents a generic masked edit control."},
+      {TkcMemoProperties::StaticClass(), "Memo|Represents an edit control that allows editing memo data"},
+      {TkcMRUEditProperties::StaticClass(),
+       "MRUEdit|Represents a text editor displaying the list of most recently used items (MRU) within a dropdown "
+       "window"},
+      {TkcPopupEditProperties::StaticClass(), "PopupEdit|Represents an edit control with a dropdown list"},
+      {TkcRadioGroupProperties::StaticClass(), "RadioGroup|Represents a group of radio buttons"},
+      {TkcSpinEditProperties::StaticClass(), "SpinEdit|Represents a spin editor"},
+      {TkcTextEditProperties::StaticClass(), "TextEdit|Represents a single line text editor"},
+      {TkcTimeEditProperties::StaticClass(), "TimeEdit|Represents an editor displaying time values"},
+  };
+  TkcRegisteredClasses* registry = GetEditPropertiesRegistry();
+  ASSERT_EQ(registry->Count(), static_cast<int>(std::size(kinds)));
+  for (int i = 0; i < registry->Count(); ++i) {
+    EXPECT_EQ(registry->Items(i), kinds[i].first) << kinds[i].second;
+    EXPECT_EQ(registry->Text(i), kinds[i].second);
+  }
   FinalizeExtendedEditors();
 }
 

@@ -4,14 +4,20 @@
 
 #include "editors-extended/kcBlobEdit.h"
 #include "editors-extended/kcButtonEdit.h"
+#include "editors-extended/kcCalcEdit.h"
+#include "editors-extended/kcCheckBox.h"
 #include "editors-extended/kcCurrencyEdit.h"
+#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcHyperLinkEdit.h"
 #include "editors-extended/kcImage.h"
+#include "editors-extended/kcImageComboBox.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors-extended/kcMemo.h"
-#include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcRadioGroup.h"
+#include "editors-extended/kcSpinEdit.h"
 #include "editors-extended/kcTimeEdit.h"
 #include "editors/kcComboBox.h"
+#include "editors/kcPopupEdit.h"
 #include "filter-builder/kcFilterExtendedEditHelpers.h"
 
 namespace {
@@ -149,6 +155,63 @@ TEST(ExtendedEditHelpers, CheckBoxAndRadioGroupChooseFromFixedLists) {
   radio->ReadFilterValue(radioEdit.get(), &group, value, caption);
   EXPECT_TRUE(VarIsNull(value));
   EXPECT_EQ(caption, "(none)");
+  UnregisterExtendedFilterEditHelpers();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExtendedEditHelpers, CalcEditClosesOnEqualsAndMRUFiltersAsText) {
+  RegisterExtendedFilterEditHelpers();
+  TkcFilterEditsController* controller = GetFilterEditsController();
+  const TkcFilterEditHelperClass calc = TkcFilterCalcEditHelper::Class();
+  EXPECT_EQ(controller->GetHelperClass(TkcCalcEditProperties::StaticClass()), calc);
+  EXPECT_EQ(calc->GetSupportedOperators(nullptr, nullptr, false).Bits(), 0x67Eu);
+  EXPECT_EQ(calc->GetSupportedOperators(nullptr, nullptr, true).Bits(), 0x7E7Eu);
+  TkcCalcEditProperties source(nullptr);
+  std::unique_ptr<IkcFilterEdit> edit(calc->GetFilterEditClass()->Create());
+  calc->InitializeFilterEdit(edit.get(), &source);
+  auto* properties = dynamic_cast<TkcCalcEditProperties*>(edit->GetFilterEditProperties());
+  ASSERT_NE(properties, nullptr);
+  EXPECT_TRUE(properties->QuickClose);
+  EXPECT_FALSE(source.QuickClose);
+  // The MRU list is a history, not a choice: its kind filters as plain text.
+  EXPECT_EQ(controller->GetHelperClass(TkcMRUEditProperties::StaticClass()), TkcFilterTextEditHelper::Class());
+  EXPECT_EQ(controller->GetHelperClass(TkcComboBoxProperties::StaticClass()), TkcFilterComboBoxHelper::Class());
+  UnregisterExtendedFilterEditHelpers();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExtendedEditHelpers, EveryKindFindsItsHelper) {
+  RegisterExtendedFilterEditHelpers();
+  TkcFilterEditsController* controller = GetFilterEditsController();
+  const std::pair<TClass, TkcFilterEditHelperClass> kinds[] = {
+      {TkcBlobEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class()},
+      {TkcButtonEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class()},
+      {TkcCalcEditProperties::StaticClass(), TkcFilterCalcEditHelper::Class()},
+      {TkcCheckBoxProperties::StaticClass(), TkcFilterCheckBoxHelper::Class()},
+      {TkcComboBoxProperties::StaticClass(), TkcFilterComboBoxHelper::Class()},
+      {TkcCurrencyEditProperties::StaticClass(), TkcFilterCurrencyEditHelper::Class()},
+      {TkcDateEditProperties::StaticClass(), TkcFilterDateEditHelper::Class()},
+      {TkcHyperLinkEditProperties::StaticClass(), TkcFilterHyperLinkEditHelper::Class()},
+      {TkcImageProperties::StaticClass(), nullptr},
+      {TkcImageComboBoxProperties::StaticClass(), TkcFilterImageComboBoxHelper::Class()},
+      // The lookup combo box comes here with its own helper once its kind is built.
+      {TkcMaskEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class()},
+      {TkcMemoProperties::StaticClass(), TkcFilterMemoHelper::Class()},
+      {TkcMRUEditProperties::StaticClass(), TkcFilterTextEditHelper::Class()},
+      {TkcPopupEditProperties::StaticClass(), TkcFilterMaskEditHelper::Class()},
+      {TkcRadioGroupProperties::StaticClass(), TkcFilterRadioGroupHelper::Class()},
+      {TkcSpinEditProperties::StaticClass(), TkcFilterSpinEditHelper::Class()},
+      {TkcTextEditProperties::StaticClass(), TkcFilterTextEditHelper::Class()},
+      {TkcTimeEditProperties::StaticClass(), TkcFilterTimeEditHelper::Class()},
+  };
+  for (const auto& [properties, helper] : kinds)
+    EXPECT_EQ(controller->GetHelperClass(properties), helper) << properties->ClassName();
   UnregisterExtendedFilterEditHelpers();
 }
 

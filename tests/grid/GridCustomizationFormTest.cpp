@@ -236,36 +236,6 @@ TEST(GridCustomizationForm, HidingTheGridClosesTheForm) {
   EXPECT_EQ(f.view->Controller()->CustomizationForm(), nullptr);
 }
 
-TEST(GridColumnsPopup, TheIndicatorsHeaderCellOpensIt) {
-  CustomizationFixture f;
-  TkcGridTableViewInfo* info = f.view->TableViewInfo();
-  EXPECT_EQ(info->IndicatorViewInfo()->Width(), 0);
-  // The option alone brings the indicator, whose header cell opens the list under it.
-  f.view->OptionsCustomize()->SetColumnsQuickCustomization(true);
-  f.session.ProcessMessages();
-  ASSERT_EQ(info->IndicatorViewInfo()->Width(), f.view->OptionsView()->IndicatorWidth());
-  const TRect header = info->HeaderBounds();
-  // Over the cell a hint says what it does; it goes when the mouse leaves the cell.
-  f.session.MoveTo(TFormsSession::At(f.view->Site(), 3, (header.top + header.bottom) / 2));
-  f.session.ProcessMessages();
-  ASSERT_NE(f.view->Controller()->HintWindow(), nullptr);
-  EXPECT_TRUE(IsWindowVisible(f.view->Controller()->HintWindow()->Handle()));
-  EXPECT_EQ(f.view->Controller()->HintWindow()->Caption(), "Click here to select visible columns");
-  f.session.MoveTo(TFormsSession::At(f.view->Site(), 40, header.bottom + 20));
-  f.session.ProcessMessages();
-  EXPECT_FALSE(IsWindowVisible(f.view->Controller()->HintWindow()->Handle()));
-  f.session.Click(TFormsSession::At(f.view->Site(), 3, (header.top + header.bottom) / 2));
-  f.session.ProcessMessages();
-  TkcGridColumnsCustomizationPopup* popup = f.view->ColumnsCustomizationPopup();
-  ASSERT_NE(popup, nullptr);
-  EXPECT_TRUE(popup->IsShown());
-  EXPECT_EQ(popup->CheckListBox()->Items()->Count(), 4);
-  EXPECT_GE(popup->Top(), f.view->Site()->ClientToScreen(TPoint{0, header.bottom}).y);
-  popup->ClosePopup();
-  f.session.ProcessMessages();
-  EXPECT_FALSE(popup->IsShown());
-}
-
 TEST(GridColumnsPopup, ChecksShowAndHideColumnsReportingEachOnce) {
   CustomizationFixture f;
   std::vector<String> reported;

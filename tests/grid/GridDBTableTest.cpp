@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "controls/kcControlUtils.h"
+#include "editors/kcEditControl.h"
+#include "grid/kcGridEditingController.h"
+#include "grid/kcGridSummary.h"
 #include "grid/kcGridTableController.h"
 #include "tests/grid/GridDBTestSupport.h"
 
@@ -121,6 +124,72 @@ TEST(GridDBTableView, NewColumnsReadTheRowsOnce) {
   // Under the caller's lock the columns still get their fields' widths, not the default.
   TkcCanvas* canvas = f.view->ViewInfo()->Canvas();
   EXPECT_EQ(f.view->Columns(1)->Width(), canvas->TextWidth("0") * 20 + 4);
+}
+
+TEST(GridDBTableView, SummaryItemsNameTheirColumnsAndTotalTheirFields) {
+  DBGridFixture f(150, [](TClientDataSet& ADataSet) {
+    ADataSet.FieldDefs().Add("ID", ftInteger, 0, true);
+    ADataSet.FieldDefs().Add("AMOUNT", ftInteger, 0, false);
+    ADataSet.CreateDataSet();
+    for (int r = 0; r < 4; ++r) ADataSet.AppendRecord({Variant(r + 1), Variant(10 * (r + 1))});
+  });
+  f.view->DataController()->CreateAllItems();
+  f.session.ProcessMessages();
+  TkcDataSummary* summary = f.view->DataController()->Summary();
+  // The column's shortcut makes a database summary item linked to the column.
+  TkcGridDBColumn* amount = f.view->Columns(1);
+  amount->Summary()->SetFooterKind(skSum);
+  ASSERT_EQ(summary->FooterSummaryItems()->Count(), 1);
+  auto* item = dynamic_cast<TkcGridDBTableSummaryItem*>(summary->FooterSummaryItems()->GetItem(0));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->Column(), amount);
+  EXPECT_EQ(item->GetGridView(), f.view);
+  EXPECT_EQ(summary->FooterValue(0).AsInteger(), 100);
+  // Rebinding the column to another field totals that one.
+  item->SetColumn(f.view->Columns(0));
+  EXPECT_EQ(summary->FooterValue(0).AsInteger(), 10);
+  amount->DBDataBinding()->SetFieldName("ID");
+  auto* second = static_cast<TkcGridDBTableSummaryItem*>(summary->FooterSummaryItems()->Add());
+  second->SetColumn(amount);
+  second->SetKind(skMax);
+  EXPECT_EQ(summary->FooterValue(1).AsInteger(), 4);
+  // Group links of the database view know their view too.
+  auto* link = dynamic_cast<TkcGridTableSummaryGroupItemLink*>(summary->SummaryGroups()->AddGroup()->Links()->Add());
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->GetGridView(), f.view);
+}
+
+TEST(GridDBTableView, EditorsTakeTheirFieldsDefaults) {
+  DBGridFixture f(150, [](TClientDataSet& ADataSet) {
+    ADataSet.FieldDefs().Add("ID", ftInteger, 0, true);
+    ADataSet.FieldDefs().Add("CODE", ftString, 5);
+    ADataSet.CreateDataSet();
+    ADataSet.AppendRecord({Variant(1), Variant("ab")});
+  });
+  f.ds.FieldByName("ID")->SetReadOnly(true);
+  f.view->DataController()->CreateAllItems();
+  f.session.ProcessMessages();
+  IkcEditDefaultValuesProvider* code = f.view->Columns(1)->DataBinding()->GetDefaultValuesProvider();
+  ASSERT_NE(code, nullptr);
+  EXPECT_TRUE(code->IsFieldBased());
+  EXPECT_EQ(code->GetDefaultMaxLength(), 5);
+  EXPECT_TRUE(code->CanModifyValue());
+  IkcEditDefaultValuesProvider* id = f.view->Columns(0)->DataBinding()->GetDefaultValuesProvider();
+  EXPECT_TRUE(id->GetDefaultReadOnly());
+  EXPECT_FALSE(id->CanModifyValue());
+  // The in-place editor stops at the field's length.
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  TkcGridColumnHeaderViewInfo* h = f.view->TableViewInfo()->Headers()[1].get();
+  POINT cell = TFormsSession::At(f.view->Site(), h->Bounds.left + 10, 19 + 9);
+  f.session.Click(cell);
+  f.session.Click(cell);
+  TkcGridEditingController* editing = f.view->TableController()->EditingController();
+  ASSERT_TRUE(editing->IsEditing());
+  f.session.Type("uvwxyz");
+  EXPECT_EQ(editing->Edit()->GetEditingValue().AsString(), "uvwxy");
+  f.session.Key(VK_RETURN);
+  EXPECT_EQ(f.ds.FieldByName("CODE")->AsString(), "uvwxy");
 }
 
 }  // namespace

@@ -7,16 +7,20 @@
 
 #include "data/kcFilter.h"
 #include "editors-extended/kcCheckBox.h"
+#include "editors-extended/kcCheckListBox.h"
 #include "editors-extended/kcDateEdit.h"
 #include "editors-extended/kcEditorsRegister.h"
+#include "editors-extended/kcMRUEdit.h"
 #include "editors/kcEditControl.h"
 #include "editors/kcTextEdit.h"
+#include "filter-builder/kcFilterControlDialog.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridFilterBox.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
 #include "platform/core/DateUtils.h"
+#include "platform/forms/Clipbrd.h"
 #include "platform/forms/Dialogs.h"
 #include "tests/grid/GridDBTestSupport.h"
 
@@ -36,6 +40,16 @@ struct ControllerFixture : DBGridFixture {
   }
   TkcGridTableController* controller() { return view->TableController(); }
   POINT At(int x, int y) { return TFormsSession::At(view->Site(), x, y); }
+  // Puts "NAME = AName" in force.
+  TkcDataFilterCriteria* FilterOn(const String& AName) {
+    TkcDataFilterCriteria* filter = dc()->Filter();
+    filter->BeginUpdate();
+    filter->AddItem(filter->Root(), view->Columns(1), foEqual, Variant(AName), AName);
+    filter->SetActive(true);
+    filter->EndUpdate();
+    session.ProcessMessages();
+    return filter;
+  }
   POINT Cell(int row, int column) {
     TkcGridColumnHeaderViewInfo* h = view->TableViewInfo()->Headers()[static_cast<size_t>(column)].get();
     return At((h->Bounds.left + h->Bounds.right) / 2 - 6, 19 + 18 * row + 9);
@@ -413,6 +427,25 @@ TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
 }
 
+TEST(GridTableController, AnMRUColumnKeepsWhatItsEditorLearnt) {
+  KindsFixture f;
+  f.view->Columns(0)->SetPropertiesClass(TkcCustomEditPropertiesClass(TkcMRUEditProperties::StaticClass()));
+  auto* column = dynamic_cast<TkcMRUEditProperties*>(f.view->Columns(0)->GetProperties());
+  ASSERT_NE(column, nullptr);
+  column->ImmediateDropDown = false;
+  for (const char* id : {"7", "9"}) {
+    f.FocusCell(0, 0);
+    f.session.Type(id);
+    ASSERT_TRUE(f.editing()->IsEditing());
+    f.session.Key(VK_RETURN);
+    EXPECT_FALSE(f.editing()->IsEditing());
+  }
+  EXPECT_EQ(f.Field(1, "ID").AsInteger(), 9);
+  ASSERT_EQ(column->Items()->Count(), 2);
+  EXPECT_EQ(column->Items()->Strings(0), "9");
+  EXPECT_EQ(column->Items()->Strings(1), "7");
+}
+
 TEST(GridTableController, ReadOnlyViewOpensNoEditor) {
   ControllerFixture f;
   f.view->OptionsData()->SetEditing(false);
@@ -427,18 +460,14 @@ TEST(GridTableController, FilterBarShowsClearsAndSwitchesTheFilter) {
   ControllerFixture f(8);
   TkcGridTableViewInfo* info = f.view->TableViewInfo();
   EXPECT_EQ(info->FilterViewInfo(), nullptr) << "an empty filter shows no bar";
-  TkcDataFilterCriteria* filter = f.dc()->Filter();
-  filter->BeginUpdate();
-  filter->AddItem(filter->Root(), f.view->Columns(1), foEqual, Variant("fig"), "fig");
-  filter->SetActive(true);
-  filter->EndUpdate();
-  f.session.ProcessMessages();
+  TkcDataFilterCriteria* filter = f.FilterOn("fig");
   TkcGridFilterViewInfo* bar = info->FilterViewInfo();
   ASSERT_NE(bar, nullptr);
-  // Full width at the bottom, the rows above it; text height 13 + 10, buttons 14 + 8.
+  // Full width at the bottom, the rows above it; text height 13 + 10, the customize button
+  // (13 + 4 + borders and margins 4) + 8.
   EXPECT_EQ(bar->Bounds.bottom, info->Bounds.bottom);
   EXPECT_EQ(info->ClientBounds().bottom, bar->Bounds.top);
-  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 23);
+  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 29);
   EXPECT_LE(info->RecordsBounds().bottom, bar->Bounds.top);
   EXPECT_NE(bar->Text.find("fig"), String::npos) << bar->Text;
   EXPECT_EQ(f.dc()->GetRowCount(), 1);
@@ -490,14 +519,18 @@ TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
   choose("fig");
   TkcGridFilterViewInfo* bar = f.view->TableViewInfo()->FilterViewInfo();
   ASSERT_NE(bar, nullptr);
-  EXPECT_FALSE(bar->Buttons()[2]->Visible) << "the filter in force is not offered";
+  EXPECT_FALSE(bar->Buttons()[3]->Visible) << "the filter in force is not offered";
   choose("kiwi");
   EXPECT_EQ(f.Names(), (std::vector<String>{"kiwi"}));
   bar = f.view->TableViewInfo()->FilterViewInfo();
-  TkcCustomGridFilterButtonViewInfo* dropDown = bar->Buttons()[2].get();
+  // The customize button at the right end; the drop-down arrow follows the short text.
+  TkcCustomGridFilterButtonViewInfo* customize = bar->Buttons()[2].get();
+  TkcCustomGridFilterButtonViewInfo* dropDown = bar->Buttons()[3].get();
   ASSERT_TRUE(dropDown->Visible);
-  EXPECT_EQ(dropDown->Bounds.right, bar->Bounds.right - 4);
-  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 23) << "the drop-down does not make the bar higher";
+  EXPECT_EQ(customize->Bounds.right, bar->Bounds.right - 4);
+  EXPECT_EQ(dropDown->Bounds.left, bar->TextBounds().right + 9);
+  EXPECT_LE(dropDown->Bounds.right, customize->Bounds.left - 4);
+  EXPECT_EQ(bar->Bounds.bottom - bar->Bounds.top, 29) << "the drop-down does not make the bar higher";
   f.session.Click(f.At((dropDown->Bounds.left + dropDown->Bounds.right) / 2, (dropDown->Bounds.top + dropDown->Bounds.bottom) / 2));
   TkcGridFilterMRUItemsPopup* recent = f.controller()->FilterMRUItemsPopup();
   ASSERT_TRUE(recent->IsShown());
@@ -506,6 +539,54 @@ TEST(GridTableController, FilterBarOffersTheFiltersLastApplied) {
   f.session.Key(VK_RETURN);
   EXPECT_FALSE(recent->IsShown());
   EXPECT_EQ(f.Names(), (std::vector<String>{"fig"}));
+  // The filter's text drops the same list down; the bar's empty part does not.
+  bar = f.view->TableViewInfo()->FilterViewInfo();
+  TRect text = bar->TextBounds();
+  f.session.Click(f.At(text.left + 2, (text.top + text.bottom) / 2));
+  ASSERT_TRUE(recent->IsShown());
+  EXPECT_NE(recent->ListBox()->Items()->Strings(0).find("kiwi"), String::npos);
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(recent->IsShown());
+  EXPECT_EQ(f.Names(), (std::vector<String>{"fig"})) << "Esc changes nothing";
+  TkcCustomGridFilterButtonViewInfo* customize2 = bar->Buttons()[2].get();
+  f.session.Click(f.At(customize2->Bounds.left - 20, (text.top + text.bottom) / 2));
+  EXPECT_FALSE(recent->IsShown());
+}
+
+TEST(GridTableController, FilterBarCustomizeButtonOpensTheFilterBuilder) {
+  ControllerFixture f(8);
+  TkcDataFilterCriteria* filter = f.FilterOn("fig");
+  TkcGridFilterViewInfo* bar = f.view->TableViewInfo()->FilterViewInfo();
+  ASSERT_NE(bar, nullptr);
+  auto* customize = dynamic_cast<TkcGridFilterCustomizeButtonViewInfo*>(bar->Buttons()[2].get());
+  ASSERT_NE(customize, nullptr);
+  ASSERT_TRUE(customize->Visible);
+  EXPECT_EQ(f.view->TableViewInfo()->GetHitTest(TPoint{customize->Bounds.left + 2, customize->Bounds.top + 2})
+                ->HitTestCode(),
+            105);
+  // The dialog shows the whole filter; its OK puts what it holds in force.
+  int rows = 0;
+  f.session.Script([&] {
+    auto* d = dynamic_cast<TfmFilterControlDialog*>(Screen->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    rows = static_cast<int>(d->FilterControl()->Model()->Rows().size());
+    d->FilterControl()->ClearAll();
+    f.session.QueueMove(TFormsSession::At(d->btOk, 5, 5));
+    f.session.QueuePress();
+    f.session.QueueRelease();
+  });
+  f.session.Click(f.At((customize->Bounds.left + customize->Bounds.right) / 2,
+                       (customize->Bounds.top + customize->Bounds.bottom) / 2));
+  f.session.ProcessMessages();
+  EXPECT_EQ(rows, 2) << "the root group and the condition";
+  EXPECT_TRUE(filter->IsEmpty());
+  EXPECT_EQ(f.dc()->GetRowCount(), 8);
+  // Without the option the button is gone.
+  f.view->FilterBox()->SetVisible(fvAlways);
+  f.view->FilterBox()->SetCustomizeDialog(false);
+  f.session.ProcessMessages();
+  ASSERT_NE(f.view->TableViewInfo()->FilterViewInfo(), nullptr);
+  EXPECT_FALSE(f.view->TableViewInfo()->FilterViewInfo()->Buttons()[2]->Visible);
 }
 
 TEST(GridTableController, TabMovesThroughCellsThenLeavesTheGrid) {
@@ -540,3 +621,144 @@ TEST(GridTableController, TabMovesThroughCellsThenLeavesTheGrid) {
 }
 
 }  // namespace
+
+TEST(GridTableController, IndicatorMarkOpensTheQuickColumnsList) {
+  ControllerFixture f;
+  f.view->OptionsCustomize()->SetColumnsQuickCustomization(true);
+  f.session.ProcessMessages();
+  TkcGridIndicatorItemViewInfo* mark = nullptr;
+  for (TkcGridIndicatorItemViewInfo* item : f.view->TableViewInfo()->IndicatorViewInfo()->Items)
+    if (item->Kind == TkcGridIndicatorViewInfo::ikHeader) mark = item;
+  ASSERT_NE(mark, nullptr) << "the option alone shows the indicator";
+  EXPECT_EQ(mark->Bounds.right - mark->Bounds.left, 12);
+  POINT at = f.At((mark->Bounds.left + mark->Bounds.right) / 2, (mark->Bounds.top + mark->Bounds.bottom) / 2);
+  f.session.MoveTo(at);
+  EXPECT_EQ(mark->State(), gcsHot);
+  EXPECT_EQ(f.controller()->HintCell(), mark);
+  f.session.Click(at);
+  TkcCustomGridItemsCustomizationPopup* popup = f.controller()->ItemsCustomizationPopup();
+  ASSERT_TRUE(popup->IsShown());
+  EXPECT_EQ(f.controller()->HintCell(), nullptr);
+  TkcCheckListBoxItems* items = popup->CheckListBox()->Items();
+  auto listed = [&] {
+    std::vector<String> r;
+    for (int i = 0; i < items->Count(); ++i) r.push_back(items->Items(i)->Text() + (items->Items(i)->Checked() ? "+" : "-"));
+    return r;
+  };
+  EXPECT_EQ(listed(), (std::vector<String>{"ID+", "NAME+"}));
+  EXPECT_GE(popup->Top(), TFormsSession::At(f.view->Site(), 0, mark->Bounds.bottom).y) << "under the mark";
+  // Each check applies at once and the list stays open.
+  auto clickCheck = [&](int index) {
+    TkcCustomInnerCheckListBox* inner = popup->CheckListBox()->InnerCheckListBox();
+    TRect r = inner->ItemRect(index);
+    f.session.Click(TFormsSession::At(inner, r.left + 8, (r.top + r.bottom) / 2));
+    f.session.Advance(1000);
+  };
+  clickCheck(1);
+  EXPECT_FALSE(f.view->Columns(1)->Visible());
+  EXPECT_EQ(f.view->VisibleColumnCount(), 1);
+  ASSERT_TRUE(popup->IsShown());
+  clickCheck(1);
+  EXPECT_TRUE(f.view->Columns(1)->Visible());
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(popup->IsShown());
+  // A column hidden from the user is not offered; a press on the mark while the list is open
+  // only closes it.
+  f.view->Columns(0)->SetHidden(true);
+  f.session.Click(at);
+  ASSERT_TRUE(popup->IsShown());
+  EXPECT_EQ(listed(), (std::vector<String>{"NAME+"}));
+  f.session.Click(at);
+  EXPECT_FALSE(popup->IsShown());
+  // Without the option the mark is a plain header.
+  f.view->OptionsCustomize()->SetColumnsQuickCustomization(false);
+  f.view->OptionsView()->SetIndicator(true);
+  f.session.ProcessMessages();
+  f.session.Click(at);
+  EXPECT_FALSE(popup->IsShown());
+}
+
+// Three integer columns A, B, C over six rows; cells selected several at a time.
+struct CellSelectFixture : DBGridFixture {
+  CellSelectFixture()
+      : DBGridFixture(150, [](TClientDataSet& ADataSet) {
+          for (const char* name : {"A", "B", "C"}) ADataSet.FieldDefs().Add(name, ftInteger, 0, false);
+          ADataSet.CreateDataSet();
+          for (int r = 0; r < 6; ++r) ADataSet.AppendRecord({Variant(r), Variant(10 + r), Variant(20 + r)});
+        }) {
+    view->DataController()->CreateAllItems();
+    for (int i = 0; i < 3; ++i) view->Columns(i)->SetWidth(60);
+    view->OptionsSelection()->SetCellMultiSelect(true);
+    session.ProcessMessages();
+    view->Site()->SetFocus();
+    session.ProcessMessages();
+  }
+  TkcGridTableController* controller() { return view->TableController(); }
+  POINT Cell(int row, int column) {
+    TkcGridColumnHeaderViewInfo* h = view->TableViewInfo()->Headers()[static_cast<size_t>(column)].get();
+    return TFormsSession::At(view->Site(), (h->Bounds.left + h->Bounds.right) / 2, 19 + 18 * row + 9);
+  }
+  // AAction with a modifier key held down.
+  void Held(WORD AKey, const std::function<void()>& AAction) {
+    session.KeyDown(AKey);
+    AAction();
+    session.KeyUp(AKey);
+  }
+  // The selected cells as rows of '#' (selected and painted so) and '.'.
+  std::vector<String> Picture() {
+    std::vector<String> r;
+    for (int row = 0; row < 6; ++row) {
+      String line;
+      for (int column = 0; column < 3; ++column) {
+        bool selected = controller()->IsCellSelected(row, view->Columns(column));
+        POINT p = Cell(row, column);
+        POINT origin = TFormsSession::At(view->Site(), 0, 0);
+        auto* hit = dynamic_cast<TkcGridRecordCellHitTest*>(
+            view->TableViewInfo()->GetHitTest(TPoint{p.x - origin.x, p.y - origin.y}));
+        auto* cell = hit ? dynamic_cast<TkcGridDataCellViewInfo*>(hit->ViewInfo()) : nullptr;
+        bool painted = cell && (cell->CalculateParamsIfNeeded(), cell->Selected);
+        line += selected == painted ? (selected ? '#' : '.') : '?';
+      }
+      r.push_back(line);
+    }
+    return r;
+  }
+};
+
+TEST(GridTableController, CellMultiSelectTakesTheRectangleOfMouseAndKeys) {
+  CellSelectFixture f;
+  f.session.Click(f.Cell(1, 0));
+  EXPECT_EQ(f.Picture(), (std::vector<String>{"...", "#..", "...", "...", "...", "..."}));
+  // Shift+click spans rows and columns from the anchor cell.
+  f.Held(VK_SHIFT, [&] { f.session.Click(f.Cell(3, 2)); });
+  EXPECT_EQ(f.Picture(), (std::vector<String>{"...", "###", "###", "###", "...", "..."}));
+  // Ctrl+C copies the selected rows' selected columns, with their captions.
+  f.Held(VK_CONTROL, [&] { f.session.Key('C'); });
+  EXPECT_EQ(Clipboard()->AsText(), "A\tB\tC\r\n1\t11\t21\r\n2\t12\t22\r\n3\t13\t23");
+  // A plain click starts again; Shift+Right and Shift+Down grow from it.
+  f.session.Click(f.Cell(0, 1));
+  EXPECT_EQ(f.Picture(), (std::vector<String>{".#.", "...", "...", "...", "...", "..."}));
+  f.Held(VK_SHIFT, [&] {
+    f.session.Key(VK_RIGHT);
+    f.session.Key(VK_DOWN);
+  });
+  EXPECT_EQ(f.Picture(), (std::vector<String>{".##", ".##", "...", "...", "...", "..."}));
+  f.Held(VK_CONTROL, [&] { f.session.Key('C'); });
+  EXPECT_EQ(Clipboard()->AsText(), "B\tC\r\n10\t20\r\n11\t21");
+  // A key without Shift leaves only the focused cell.
+  f.session.Key(VK_LEFT);
+  EXPECT_EQ(f.Picture(), (std::vector<String>{"...", ".#.", "...", "...", "...", "..."}));
+  // Dragging over cells selects the rectangle from the pressed cell to the one under the mouse.
+  f.session.MoveTo(f.Cell(4, 2));
+  f.session.Press();
+  f.session.MoveTo(f.Cell(2, 1));
+  f.session.Release();
+  EXPECT_EQ(f.Picture(), (std::vector<String>{"...", "...", ".##", ".##", ".##", "..."}));
+  // Ctrl+A takes every cell; a press on a row's indicator takes the whole row.
+  f.Held(VK_CONTROL, [&] { f.session.Key('A'); });
+  EXPECT_EQ(f.Picture(), (std::vector<String>(6, "###")));
+  f.view->OptionsView()->SetIndicator(true);
+  f.session.ProcessMessages();
+  f.session.Click(TFormsSession::At(f.view->Site(), 5, 19 + 18 * 5 + 9));
+  EXPECT_EQ(f.Picture(), (std::vector<String>{"...", "...", "...", "...", "...", "###"}));
+}
