@@ -368,6 +368,25 @@ TEST(GridTableDrags, AHeaderHeldNearAnEdgeScrollsTheColumns) {
   EXPECT_EQ(f.view->LeftPos(), left);  // no drag, no scrolling
 }
 
+TEST(GridTableDrags, WithinTheGroupByBoxAColumnMovesToTheDroppedPlace) {
+  PartsFixture f;
+  f.view->Columns(0)->SetGroupIndex(0);
+  f.view->Columns(1)->SetGroupIndex(1);
+  f.session.ProcessMessages();
+  auto& items = f.info()->GroupByBoxViewInfo()->Items;
+  ASSERT_EQ(items.size(), 2u);
+  // The first grouped column carried past the last: it ends at group index 1.
+  TRect first = items[0]->Bounds, last = items[1]->Bounds;
+  f.Drag(f.Centre(first), TPoint{last.right + 20, (last.top + last.bottom) / 2});
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), 1);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
+  // Dropped on its own place (the zone right after it) nothing changes.
+  TRect kind = f.info()->GroupByBoxViewInfo()->Items[0]->Bounds;
+  f.session.Advance(1000);
+  f.Drag(f.Centre(kind), TPoint{f.info()->GroupByBoxViewInfo()->Items[1]->Bounds.left + 3, (kind.top + kind.bottom) / 2});
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
+}
+
 TEST(GridTableDrags, ColumnAndRowSizing) {
   PartsFixture f;
   f.view->OptionsView()->SetGroupByBox(false);
