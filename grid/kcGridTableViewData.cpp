@@ -27,7 +27,12 @@ bool TkcCustomGridRecord::IsMasterRecord() {
          RecordIndex() >= 0;
 }
 
+bool TkcCustomGridRecord::IsGroupRecord() {
+  return !IsNewItemRecord() && RowInfo.Level < GridView()->GroupingItemCount();
+}
+
 bool TkcCustomGridRecord::GetExpandable() {
+  if (IsGroupRecord()) return !DataController()->Options().Contains(dcoGroupsAlwaysExpanded);
   if (!IsMasterRecord()) return false;
   TkcGridTableView* view = GridView();
   if (view->OptionsView()->ExpandButtonsForEmptyDetails()) return true;
@@ -35,15 +40,22 @@ bool TkcCustomGridRecord::GetExpandable() {
 }
 
 bool TkcCustomGridRecord::GetExpanded() {
+  if (IsGroupRecord()) return RowInfo.Expanded;
   return IsMasterRecord() && DataController()->IsDetailExpanded(RecordIndex());
 }
 
-void TkcCustomGridRecord::DoExpand(bool) {
-  if (IsMasterRecord()) DataController()->SetDetailExpanded(RecordIndex(), true);
+void TkcCustomGridRecord::DoExpand(bool ARecursive) {
+  if (IsGroupRecord())
+    DataController()->Groups()->SetRowExpanded(Index, true, ARecursive);
+  else if (IsMasterRecord())
+    DataController()->SetDetailExpanded(RecordIndex(), true);
 }
 
-void TkcCustomGridRecord::DoCollapse(bool) {
-  if (IsMasterRecord()) DataController()->SetDetailExpanded(RecordIndex(), false);
+void TkcCustomGridRecord::DoCollapse(bool ARecursive) {
+  if (IsGroupRecord())
+    DataController()->Groups()->SetRowExpanded(Index, false, ARecursive);
+  else if (IsMasterRecord())
+    DataController()->SetDetailExpanded(RecordIndex(), false);
 }
 
 bool TkcCustomGridRecord::GetIsLast() { return Index == fViewData->GetRecordCount() - 1; }

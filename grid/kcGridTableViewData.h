@@ -36,6 +36,8 @@ public:
   virtual bool GetExpandable();
   virtual bool GetExpanded();
   bool IsMasterRecord();
+  // A group row's record: it expands to show its group.
+  bool IsGroupRecord();
   virtual bool GetHasCells() { return false; }
   virtual bool GetIsData() { return true; }
   virtual bool GetIsFirst() { return Index == 0; }

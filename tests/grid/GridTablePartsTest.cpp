@@ -10,6 +10,7 @@
 
 #include "data/kcDataSummary.h"
 #include "grid/kcGridDragObjects.h"
+#include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/FormsTestUtil.h"
 
@@ -706,4 +707,15 @@ TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
   f.session.Click(f.At(text.x, text.y));
   f.session.Click(f.At(text.x, text.y));
   EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+  // The focused group opens with the numeric-pad plus and closes with the minus; the key's
+  // character is not typed anywhere.
+  dc->FocusRow(0);
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Key(VK_ADD, "+");
+  EXPECT_TRUE(dc->GetRowInfo(0).Expanded);
+  EXPECT_EQ(dc->GetFocusedRowIndex(), 0);
+  f.session.Key(VK_SUBTRACT, "-");
+  EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+  EXPECT_FALSE(f.view->TableController()->IsEditing());
 }
