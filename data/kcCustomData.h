@@ -1397,6 +1397,8 @@ public:
   void ForEachDetailController(TkcCustomDataRelation* ARelation,
                                const std::function<void(TkcCustomDataController* AController)>& AProc);
   TkcCustomDataController* FocusedDetail() const { return fFocusedDetail; }
+  // While a detail holder of a master record (or of this template's relation) is being made.
+  bool IsCreatingDetailHolder() const { return fCreatingDetailHolder; }
 
   // The records as the "DataController1" stream: header, the value types of the stored columns
   // in item order, the record count and the records. Loading checks the whole stream before it

@@ -2409,10 +2409,13 @@ void TkcDBDataController::CheckDetailQuery() {
       });
 }
 
+// A detail being made reads the shared dataset and gives its cursor back: that is no move of
+// the user's to follow, so the master keeps its focus.
 void TkcDBDataController::UpdateFocusing() {
   TkcCustomDataController::UpdateFocusing();
   if (GetDetailMode() == 1 && Provider()->IsSyncMode() && !IsLoading() && !Provider()->ActiveChanging() &&
-      !Provider()->IsDataSetLocating() && !fUpdatingDataSetPosition && !fSyncingMasterFocus)
+      !Provider()->IsDataSetLocating() && !fUpdatingDataSetPosition && !fSyncingMasterFocus &&
+      !IsCreatingDetailHolder() && !(GetMasterDataController() && GetMasterDataController()->IsCreatingDetailHolder()))
     SyncMasterFocus();
 }
 

@@ -415,6 +415,13 @@ void TkcCustomGridCellViewInfo::MouseLeave() {
 }
 
 TkcCustomGridViewCellViewInfo::~TkcCustomGridViewCellViewInfo() {
+  // A cell holding the site's mouse (a pressed header) lets it go while it can still be reached;
+  // a drag under way keeps the mouse on the site.
+  if (TkcGridSite* site = fGridViewInfo ? fGridViewInfo->Site() : nullptr; site && site->MouseCaptureObject() == this) {
+    const bool dragging = site->DragAndDropState() == ddsInProcess;
+    site->SetMouseCaptureObject(nullptr);
+    if (dragging) site->SetMouseCapture(true);
+  }
   if (fGridViewInfo) {
     fGridViewInfo->UnregisterCell(this);
     if (TkcCustomGridController* controller = fGridViewInfo->Controller()) controller->CellRemoved(this);
@@ -688,6 +695,13 @@ void TkcCustomGridController::ViewDeactivated() {
 }
 
 bool TkcCustomGridController::ProcessDialogChar(char32_t AChar) {
+  if (GridView()->ProcessRecordDialogChar(nullptr, AChar)) return true;
+  TkcCustomGridView* master = GridView()->MasterGridView();
+  return master && master->Controller()->ProcessDetailDialogChar(GridView(), AChar);
+}
+
+bool TkcCustomGridController::ProcessDetailDialogChar(TkcCustomGridView* ADetail, char32_t AChar) {
+  if (GridView()->ProcessRecordDialogChar(ADetail, AChar)) return true;
   TkcCustomGridView* master = GridView()->MasterGridView();
   return master && master->Controller()->ProcessDetailDialogChar(GridView(), AChar);
 }
@@ -892,6 +906,10 @@ void TkcCustomGridViewInfo::MainCalculate(const TRect& ABounds) {
     throw;
   }
   fIsCalculating = false;
+  if (fPaintSkipped) {
+    fPaintSkipped = false;
+    Painter()->Invalidate();
+  }
   AfterCalculating();
   if (!IsInternalUse()) {
     fIsUpdatingSite = true;

@@ -26,6 +26,8 @@ class TkcCustomGridCellViewInfo;
 class TkcGridTopDetailsSiteViewInfo;
 class THintWindow;
 class TForm;
+class TkcCustomDataController;
+class TkcCustomDataRelation;
 
 // ---- Changes --------------------------------------------------------------------------------
 
@@ -120,6 +122,9 @@ public:
   virtual int HitTestCode() const { return -1; }
   virtual TCursor Cursor() const { return crDefault; }
   virtual TkcDragAndDropObjectClass DragAndDropObjectClass() const { return {}; }
+  // What a drag held here opens after the grid's wait (a level tab, a collapsed record); nil for
+  // nothing. The caller owns it.
+  virtual TkcCustomGridDragOpenInfo* CreateDragOpenInfo() { return nullptr; }
 
 private:
   friend class TkcCustomGridCellViewInfo;
@@ -160,7 +165,23 @@ class TkcGridDetailsSiteTabHitTest : public TkcCustomGridHitTest {
   VT_CLASS(TkcGridDetailsSiteTabHitTest, TkcCustomGridHitTest)
 public:
   TkcGridLevel* Level = nullptr;
+  // The master view and row of a tab in a master row; none for the grid's own tabs.
+  TkcCustomGridView* MasterView = nullptr;
+  int MasterRowIndex = -1;
   int HitTestCode() const override { return 50; }
+  TkcCustomGridDragOpenInfo* CreateDragOpenInfo() override;
+};
+
+// Activates a level of the grid's own tabs.
+class TkcGridDragOpenInfoTab : public TkcCustomGridDragOpenInfo {
+  VT_CLASS(TkcGridDragOpenInfoTab, TkcCustomGridDragOpenInfo)
+public:
+  explicit TkcGridDragOpenInfoTab(TkcGridLevel* ALevel) : Level(ALevel) {}
+  TkcGridLevel* Level;
+  bool Equals(TkcCustomGridDragOpenInfo* AInfo) override {
+    return TkcCustomGridDragOpenInfo::Equals(AInfo) && static_cast<TkcGridDragOpenInfoTab*>(AInfo)->Level == Level;
+  }
+  void Run() override;
 };
 
 // The process-wide cache: one object per hit-test class, so a hit test is valid only until the
@@ -412,7 +433,8 @@ public:
   virtual void BeforeDataChange() {}
   virtual void BeforeKillFocus() {}
   virtual void CancelMouseOperations();
-  virtual void DetailFocused(TkcCustomGridView*) {}
+  // A detail view of this view took the focus: its master record becomes the focused one.
+  virtual void DetailFocused(TkcCustomGridView* ADetail);
   virtual void FocusEntered() {}
   virtual void FocusLost() {}
   // The view takes the focus; the site takes the input focus when the grid has it.
@@ -428,7 +450,8 @@ public:
   virtual void KeyUp(WORD&, TShiftState) {}
   // An Alt+key the view or its masters take gets result 0.
   virtual void WndProc(TMessage& Message);
-  virtual bool ProcessDetailDialogChar(TkcCustomGridView*, char32_t) { return false; }
+  // A detail view's Alt+key: the tabs of the detail's master row, then this view's own master.
+  virtual bool ProcessDetailDialogChar(TkcCustomGridView* ADetail, char32_t AChar);
   virtual bool ProcessDialogChar(char32_t AChar);
   virtual void MouseDown(TMouseButton AButton, TShiftState AShift, int X, int Y);
   virtual void MouseMove(TShiftState AShift, int X, int Y);
@@ -446,6 +469,9 @@ public:
   virtual void BeforeStartDrag() {}
   virtual void AfterDragAndDrop(bool) {}
   virtual void EndDrag(TObject*, int, int) {}
+  // A drag of the control library over the site: held over a tab or an expand button, it opens
+  // that after the grid's waiting time.
+  virtual void DragOver(TObject* ASource, int X, int Y, TDragState AState, bool& AAccept);
   virtual bool HasDragImages() { return false; }
   // A cell that goes away tells the controller, which must not touch it again.
   void CellRemoved(TkcCustomGridCellViewInfo* ACell);
@@ -553,7 +579,7 @@ private:
   std::vector<TkcCustomGridCellViewInfo*> fRegisteredCells;
   TRect fAssignedClientBounds{};
   bool fIsClientBoundsAssigned = false, fIsCalculating = false, fIsUpdatingSite = false;
-  bool fRecalculatingForBars = false;
+  bool fRecalculatingForBars = false, fPaintSkipped = false;
 };
 
 // Values per record that survive from one layout pass to the next; items are made on demand,
@@ -648,6 +674,11 @@ public:
   void MouseLeave(TControl* AControl) override;
   // A drag starts where the hit test names a drag object class.
   bool StartDragAndDrop(const TPoint& P) override;
+  // A drag that began elsewhere (an entry of the customization form) goes on here as a drag of
+  // AClass, started at the site point P for AHitTest; the site takes the mouse.
+  void TakeOverDrag(TkcDragAndDropObjectClass AClass, const TPoint& P, TkcCustomGridHitTest* AHitTest);
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
 
 protected:
   void Paint() override;
@@ -694,6 +725,26 @@ public:
   bool HasAsMaster(TkcCustomGridView* AView) const;
   bool IsPattern() const { return fIsPattern; }
   bool IsDetail() const { return fMasterGridView != nullptr; }
+  // The records this view shows; none for a view without data.
+  virtual TkcCustomDataController* GetDataController() { return nullptr; }
+  // Detail views of master records are clones of the view their level binds (the pattern):
+  // made per master record, owned by the master's data controller, never shown themselves.
+  TkcCustomGridView* PatternGridView() { return fPatternView ? fPatternView : this; }
+  bool IsClone() const { return fPatternView != nullptr; }
+  int CloneCount() const { return static_cast<int>(fClones.size()); }
+  TkcCustomGridView* Clones(int AIndex) const { return fClones.at(static_cast<size_t>(AIndex)); }
+  // A new view of this view's class with its settings, the detail of AMaster's record at
+  // AMasterRecordIndex through ARelation; nil for a view that cannot be cloned.
+  TkcCustomGridView* CreateClone(TkcCustomGridView* AMaster, TkcCustomDataRelation* ARelation, int AMasterRecordIndex);
+  // An Alt+key for the level tabs of a master row: the row of ADetail, or of the focused
+  // record when ADetail is nil. Answers whether a tab took it.
+  virtual bool ProcessRecordDialogChar(TkcCustomGridView*, char32_t) { return false; }
+  // Whether ADetail, a clone whose master is this view, is shown in its master row now.
+  virtual bool IsDetailVisible(TkcCustomGridView*) { return false; }
+  // The drag opening of ALevel's tab in the master row at ARowIndex; nil when it has none.
+  virtual TkcCustomGridDragOpenInfo* CreateDetailTabDragOpenInfo(TkcGridLevel*, int) { return nullptr; }
+  // Whether the view's level has visible child levels: its rows are then master rows.
+  bool HasVisibleDetails() const;
   TkcCustomGridController* Controller() const { return fController.get(); }
   TkcCustomGridPainter* Painter() const { return fPainter.get(); }
   TkcCustomGridViewInfo* ViewInfo() const { return fViewInfo.get(); }
@@ -732,6 +783,13 @@ protected:
   virtual TkcCustomGridViewInfo* CreateViewInfo() { return new TkcCustomGridViewInfo(this); }
   virtual TkcCustomGridViewInfoCache* CreateViewInfoCache() { return nullptr; }
   virtual TkcCustomGridViewData* CreateViewData() { return nullptr; }
+  // A new, empty view of this class for a clone; nil when the class has no clones.
+  virtual TkcCustomGridView* NewCloneView() { return nullptr; }
+  // Takes APattern's settings (columns, options, data binding) into a new clone.
+  virtual void AssignPattern(TkcCustomGridView*) {}
+  // Connects a new clone to APattern's data once it is bound to its master record, so it reads
+  // only that record's rows.
+  virtual void ConnectPatternData(TkcCustomGridView*) {}
   void SetMasterGridView(TkcCustomGridView* AMaster, bool AIsPattern = false) {
     fMasterGridView = AMaster;
     fIsPattern = AIsPattern;
@@ -739,10 +797,13 @@ protected:
 
 private:
   void DoChanged();
+  friend class TkcGridLevel;
   TkcCustomGrid* fGrid = nullptr;
   TkcGridLevel* fLevel = nullptr;
   TkcCustomGridView* fMasterGridView = nullptr;
   bool fIsPattern = false;
+  TkcCustomGridView* fPatternView = nullptr;
+  std::vector<TkcCustomGridView*> fClones;
   std::unique_ptr<TkcCustomGridController> fController;
   std::unique_ptr<TkcCustomGridPainter> fPainter;
   std::unique_ptr<TkcCustomGridViewInfo> fViewInfo;
@@ -819,10 +880,21 @@ public:
   void SetDetailTabsPosition(TkcGridDetailTabsPosition Value);
   int VisibleCount() const;
   TkcGridLevel* VisibleItems(int AIndex) const;
+  // The relation in the parent level's view's data controller that stands for this level; nil
+  // without a parent view.
+  TkcCustomDataRelation* DataRelation() const { return fDataRelation; }
+  // The detail view of a master record: a clone of this level's view, nil when the level is
+  // hidden or has no view. The master's data controller owns it.
+  TkcCustomGridView* CreateDetailView(TkcCustomDataRelation* ARelation, int AMasterRecordIndex);
 
 private:
   friend class TkcCustomGrid;
   void Changed();
+  void CreateDataRelation(TkcGridLevel* AChild);
+  void RemoveDataRelation(TkcGridLevel* AChild);
+  // The view's data controller becomes the template of this level's relation (or of none).
+  void SetDataRelation();
+  TkcCustomDataRelation* fDataRelation = nullptr;
   TkcCustomGrid* fControl = nullptr;
   TkcGridLevel* fParent = nullptr;
   std::vector<TkcGridLevel*> fItems;
@@ -851,6 +923,15 @@ public:
   void SetFocusedView(TkcCustomGridView* Value);
   int DragOpeningWaitTime() const { return fDragOpeningWaitTime; }
   void SetDragOpeningWaitTime(int Value) { fDragOpeningWaitTime = std::max(0, Value); }
+  bool DragOpening() const { return fDragOpening; }
+  void SetDragOpening(bool Value) { fDragOpening = Value; }
+  // A drag held over a place: the same place again keeps the running wait, another restarts it;
+  // when the wait is over the info runs. The grid owns AInfo.
+  void StartDragOpen(TkcCustomGridDragOpenInfo* AInfo);
+  void StopDragOpen();
+  TkcCustomGridDragOpenInfo* PendingDragOpen() const { return fDragOpenInfo.get(); }
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
   std::function<void(TkcCustomGrid*, TkcCustomGridView*)> OnLayoutChanged;
   std::function<void(TkcCustomGrid*)> OnActiveTabChanged;
   // A view's customization form was opened or closed.
@@ -901,8 +982,14 @@ private:
   TkcCustomGridView* fFocusedView = nullptr;
   std::vector<TkcCustomGridView*> fViews;
   std::vector<std::unique_ptr<TkcCustomGridChange>> fChanges;
+  // The changes of the run in progress, while one is.
+  std::vector<std::unique_ptr<TkcCustomGridChange>>* fProcessing = nullptr;
   int fLockCount = 0;
   int fDragOpeningWaitTime = 800;
+  bool fDragOpening = true;
+  std::unique_ptr<TkcCustomGridDragOpenInfo> fDragOpenInfo;
+  std::unique_ptr<TkcTimer> fDragOpenTimer;
+  void DragOpenTimer(TObject*);
 };
 
 class TkcGrid : public TkcCustomGrid {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "grid/kcGrid.h"
+#include "grid/kcGridDataController.h"
 #include "grid/kcGridDetailsSite.h"
 #include "platform/forms/Forms.h"
 
@@ -19,8 +20,18 @@ TkcGridSite::~TkcGridSite() {
 }
 
 void TkcGridSite::Paint() {
-  if (fViewInfo->IsCalculating() || IsParked()) return;
+  if (IsParked()) return;
+  // A paint that comes while the view is laid out (a detail window placed in it) is owed.
+  if (fViewInfo->IsCalculating()) {
+    fViewInfo->fPaintSkipped = true;
+    return;
+  }
+  // What a drag draws straight onto the site leaves before the paint and comes back after it.
+  TkcDragAndDropObject* drag =
+      DragAndDropState() == ddsInProcess && HasDragAndDropObject() ? GetDragAndDropObject() : nullptr;
+  if (drag) drag->SetDirty(true);
   fViewInfo->Painter()->Paint();
+  if (drag) drag->SetDirty(false);
 }
 
 void TkcGridSite::SetParent(TWinControl* AParent) {
@@ -140,6 +151,15 @@ bool TkcGridSite::StartDragAndDrop(const TPoint& P) {
   return true;
 }
 
+void TkcGridSite::TakeOverDrag(TkcDragAndDropObjectClass AClass, const TPoint& P, TkcCustomGridHitTest* AHitTest) {
+  FinishDragAndDrop(false);
+  DragAndDropObjectClass = AClass;
+  if (auto* object = dynamic_cast<TkcCustomGridDragAndDropObject*>(GetDragAndDropObject())) object->Init(P, AHitTest);
+  BeginDragAndDrop();
+  bool accepted = false;
+  DragAndDrop(P, accepted);
+}
+
 TkcGridSite* TkcCustomGridDragAndDropObject::Site() const { return static_cast<TkcGridSite*>(Control()); }
 TkcCustomGridViewInfo* TkcCustomGridDragAndDropObject::ViewInfo() const { return Site()->ViewInfo(); }
 TkcCustomGridController* TkcCustomGridDragAndDropObject::Controller() const { return Site()->Controller(); }
@@ -203,6 +223,11 @@ TkcCustomGridView::TkcCustomGridView(TComponent* AOwner)
 
 TkcCustomGridView::~TkcCustomGridView() {
   Detach();
+  // Clones outlive their pattern (their master's data controller owns them).
+  for (TkcCustomGridView* clone : fClones) clone->fPatternView = nullptr;
+  fClones.clear();
+  if (fPatternView) std::erase(fPatternView->fClones, this);
+  fPatternView = nullptr;
   if (fViewInfo) fViewInfo->BeforeDestruction();
   fViewInfo.reset();
   fViewInfoCache.reset();
@@ -249,6 +274,26 @@ void TkcCustomGridView::SetGrid(TkcCustomGrid* Value) {
   if (fGrid) fGrid->ViewAdded(this);
 }
 
+bool TkcCustomGridView::HasVisibleDetails() const { return fLevel && fLevel->VisibleCount() > 0; }
+
+TkcCustomGridView* TkcCustomGridView::CreateClone(TkcCustomGridView* AMaster, TkcCustomDataRelation* ARelation,
+                                                  int AMasterRecordIndex) {
+  std::unique_ptr<TkcCustomGridView> clone(NewCloneView());
+  if (!clone || !clone->GetDataController()) return nullptr;
+  clone->fPatternView = this;
+  clone->SetMasterGridView(AMaster, false);
+  clone->AssignPattern(this);
+  TkcCustomDataController* dc = clone->GetDataController();
+  if (TkcCustomDataController* patternDC = GetDataController(); patternDC && patternDC->HasRelations())
+    dc->GetRelations()->Assign(patternDC->GetRelations());
+  dc->SetMasterRelationAndRecord(ARelation, AMasterRecordIndex);
+  clone->ConnectPatternData(this);
+  clone->SetLevel(fLevel);
+  clone->SetGrid(AMaster ? AMaster->Grid() : fGrid);
+  fClones.push_back(clone.get());
+  return clone.release();
+}
+
 bool TkcCustomGridView::HasAsMaster(TkcCustomGridView* AView) const {
   for (TkcCustomGridView* v = fMasterGridView; v; v = v->fMasterGridView)
     if (v == AView) return true;
@@ -270,7 +315,7 @@ void TkcCustomGridView::SetBackgroundColor(TColor Value) {
 
 bool TkcCustomGridView::IsVisible() {
   if (!fGrid || IsDestroying()) return false;
-  if (fMasterGridView) return fMasterGridView->IsVisible();
+  if (fMasterGridView) return fMasterGridView->IsDetailVisible(this) && fMasterGridView->IsVisible();
   return fGrid->ActiveView() == this && fGrid->HandleAllocated();
 }
 
@@ -360,11 +405,18 @@ bool TkcCustomGridView::IsControlFocused() const { return fGrid && fGrid->Focuse
 TkcGridLevel::TkcGridLevel(TComponent* AOwner) : TkcComponent(AOwner) {}
 
 TkcGridLevel::~TkcGridLevel() {
+  // The master's detail views of this level go with its relation, before the level does.
+  if (fParent) fParent->RemoveDataRelation(this);
   for (TkcGridLevel* child : fItems) {
+    RemoveDataRelation(child);
     child->fParent = nullptr;
     delete child;
   }
-  if (fGridView) fGridView->SetLevel(nullptr);
+  if (fGridView) {
+    if (TkcCustomDataController* dc = fGridView->GetDataController(); dc && fDataRelation)
+      dc->SetMasterRelation(nullptr, true);
+    fGridView->SetLevel(nullptr);
+  }
   if (fParent) std::erase(fParent->fItems, this);
   if (fControl && fControl->ActiveLevel() == this) fControl->LevelRemoved(this);
 }
@@ -386,24 +438,75 @@ TkcGridLevel* TkcGridLevel::Add() {
   level->fParent = this;
   level->fControl = fControl;
   fItems.push_back(level);
+  CreateDataRelation(level);
   if (fControl && IsRoot() && !fControl->ActiveLevel()) fControl->SetActiveLevel(level);
   Changed();
   return level;
+}
+
+void TkcGridLevel::CreateDataRelation(TkcGridLevel* AChild) {
+  if (IsRoot() || !fGridView || AChild->fDataRelation) return;
+  TkcCustomDataController* dc = fGridView->GetDataController();
+  if (!dc) return;
+  AChild->fDataRelation = dc->GetRelations()->Add(AChild);
+  AChild->SetDataRelation();
+}
+
+void TkcGridLevel::RemoveDataRelation(TkcGridLevel* AChild) {
+  TkcCustomDataRelation* relation = AChild->fDataRelation;
+  if (!relation) return;
+  AChild->fDataRelation = nullptr;
+  // The master's detail views go first, while nothing is laid out: a relation taken away
+  // tells each of them, and a relayout between would make them again.
+  if (fControl) fControl->BeginUpdate();
+  try {
+    if (TkcCustomDataController* dc = relation->GetDataController()) dc->DiscardAllDetails();
+    delete relation;
+  } catch (...) {
+    if (fControl) fControl->EndUpdate();
+    throw;
+  }
+  if (fControl) fControl->EndUpdate();
+}
+
+void TkcGridLevel::SetDataRelation() {
+  // A top level's view is no detail of anything.
+  if (!fGridView || !fParent || fParent->IsRoot()) return;
+  if (TkcCustomDataController* dc = fGridView->GetDataController())
+    dc->SetMasterRelation(fVisible ? fDataRelation : nullptr, true);
+}
+
+TkcCustomGridView* TkcGridLevel::CreateDetailView(TkcCustomDataRelation* ARelation, int AMasterRecordIndex) {
+  if (!fGridView || !fVisible || !fControl) return nullptr;
+  TkcCustomGridView* master = nullptr;
+  if (auto* link = dynamic_cast<IkcGridDataControllerViewLink*>(ARelation->GetDataController()))
+    master = link->GetGridView();
+  return fGridView->CreateClone(master, ARelation, AMasterRecordIndex);
 }
 
 void TkcGridLevel::SetGridView(TkcCustomGridView* Value) {
   if (fGridView == Value) return;
   // Unbound first, so the relayout its leaving causes no longer finds it.
   TkcCustomGridView* old = fGridView;
+  if (old) {
+    for (TkcGridLevel* child : fItems) RemoveDataRelation(child);
+    if (TkcCustomDataController* dc = old->GetDataController(); dc && fDataRelation)
+      dc->SetMasterRelation(nullptr, true);
+  }
   fGridView = Value;
   if (old) {
     old->SetLevel(nullptr);
     old->SetGrid(nullptr);
+    old->fIsPattern = false;
   }
   if (Value) {
     if (Value->Level()) Value->Level()->SetGridView(nullptr);
     Value->SetLevel(this);
     Value->SetGrid(fControl);
+    // A view below a top level is only a pattern: its records are shown by its clones.
+    Value->fIsPattern = fParent && !fParent->IsRoot();
+    SetDataRelation();
+    for (TkcGridLevel* child : fItems) CreateDataRelation(child);
   }
   Changed();
 }
@@ -417,6 +520,7 @@ void TkcGridLevel::SetCaption(const String& Value) {
 void TkcGridLevel::SetVisible(bool Value) {
   if (fVisible == Value) return;
   fVisible = Value;
+  SetDataRelation();
   Changed();
 }
 
@@ -508,6 +612,17 @@ void TkcCustomGrid::SetFocusedView(TkcCustomGridView* Value) {
   fFocusedView = Value;
   if (old) old->ViewChanged();
   if (Value) Value->ViewChanged();
+  // The masters of a focused detail view follow it, outermost last.
+  for (TkcCustomGridView* detail = Value; detail && detail->MasterGridView(); detail = detail->MasterGridView())
+    detail->MasterGridView()->Controller()->DetailFocused(detail);
+}
+
+void TkcCustomGridController::DetailFocused(TkcCustomGridView* ADetail) {
+  TkcCustomDataController* dc = GridView()->GetDataController();
+  TkcCustomDataController* detail = ADetail->GetDataController();
+  if (!dc || !detail) return;
+  int record = detail->GetMasterRecordIndex();
+  if (record >= 0 && record < dc->GetRecordCount() && dc->GetFocusedRecordIndex() != record) dc->FocusRecord(record);
 }
 
 void TkcCustomGrid::ViewAdded(TkcCustomGridView* AView) {
@@ -547,10 +662,16 @@ void TkcCustomGrid::ExecuteChange(TkcCustomGridChange* AChange) {
 }
 
 void TkcCustomGrid::RemoveViewChanges(TkcCustomGridView* AView) {
-  std::erase_if(fChanges, [AView](const std::unique_ptr<TkcCustomGridChange>& c) {
+  auto ofView = [AView](const std::unique_ptr<TkcCustomGridChange>& c) {
     auto* vc = dynamic_cast<TkcCustomGridViewChange*>(c.get());
     return vc && vc->View() == AView;
-  });
+  };
+  std::erase_if(fChanges, ofView);
+  // A view freed by a change being run (a detail view with its master record) takes the rest
+  // of its changes of that run too.
+  if (fProcessing)
+    for (auto& change : *fProcessing)
+      if (change && ofView(change)) change.reset();
 }
 
 void TkcCustomGrid::ProcessChanges() {
@@ -588,12 +709,17 @@ void TkcCustomGrid::ProcessChanges() {
   }
   bool several = list.size() > 1;
   if (several) BeginUpdate();
+  auto* outer = fProcessing;
+  fProcessing = &list;
   try {
-    for (auto& change : list) ExecuteChange(change.release());
+    for (auto& change : list)
+      if (change) ExecuteChange(change.release());
   } catch (...) {
+    fProcessing = outer;
     if (several) EndUpdate();
     throw;
   }
+  fProcessing = outer;
   if (several) EndUpdate();
 }
 
@@ -646,6 +772,10 @@ void TkcCustomGrid::FocusChanged() {
 
 void TkcCustomGrid::ControlFocusChanged(bool) {
   if (fFocusedView) AddChange(new TkcGridControlFocusChange(fFocusedView));
+  // Detail views shown in master rows draw their selection in the colours of the grid's focus
+  // too.
+  for (TkcCustomGridView* view : std::vector<TkcCustomGridView*>(fViews))
+    if (view != fFocusedView && view->IsDetail() && view->IsVisible()) AddChange(new TkcGridControlFocusChange(view));
 }
 
 TkcCustomGridHitTest* TkcCustomGrid::GetHitTest(const TPoint& P) {
@@ -657,4 +787,76 @@ TkcCustomGridHitTest* TkcCustomGrid::GetHitTest(const TPoint& P) {
     if (PtInRect(&r, P)) return view->ViewInfo()->GetHitTest(TPoint{P.x - r.left, P.y - r.top});
   }
   return GetGridHitTest<TkcGridNoneHitTest>(P);
+}
+
+// ---- Drag opening ---------------------------------------------------------------------------
+
+TkcCustomGridDragOpenInfo* TkcGridDetailsSiteTabHitTest::CreateDragOpenInfo() {
+  if (!Level) return nullptr;
+  if (MasterView) return MasterView->CreateDetailTabDragOpenInfo(Level, MasterRowIndex);
+  return new TkcGridDragOpenInfoTab(Level);
+}
+
+void TkcGridDragOpenInfoTab::Run() {
+  if (Level->Control()) Level->Control()->SetActiveLevel(Level);
+}
+
+void TkcCustomGridController::DragOver(TObject*, int X, int Y, TDragState AState, bool&) {
+  TkcCustomGrid* grid = Grid();
+  if (!grid) return;
+  TkcCustomGridHitTest* hit = AState != dsDragLeave && grid->DragOpening() ? ViewInfo()->GetHitTest(TPoint{X, Y}) : nullptr;
+  if (TkcCustomGridDragOpenInfo* info = hit ? hit->CreateDragOpenInfo() : nullptr)
+    grid->StartDragOpen(info);
+  else
+    grid->StopDragOpen();
+}
+
+void TkcGridSite::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  TkcControl::DragOver(Source, X, Y, State, Accept);
+  Controller()->DragOver(Source, X, Y, State, Accept);
+}
+
+void TkcGridSite::DragDrop(TObject* Source, int X, int Y) {
+  if (TkcCustomGrid* grid = GridView()->Grid()) grid->StopDragOpen();
+  TkcControl::DragDrop(Source, X, Y);
+}
+
+void TkcCustomGrid::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  TkcControl::DragOver(Source, X, Y, State, Accept);
+  TkcCustomGridHitTest* hit = State != dsDragLeave && fDragOpening ? GetHitTest(TPoint{X, Y}) : nullptr;
+  if (TkcCustomGridDragOpenInfo* info = hit ? hit->CreateDragOpenInfo() : nullptr)
+    StartDragOpen(info);
+  else
+    StopDragOpen();
+}
+
+void TkcCustomGrid::DragDrop(TObject* Source, int X, int Y) {
+  StopDragOpen();
+  TkcControl::DragDrop(Source, X, Y);
+}
+
+void TkcCustomGrid::StartDragOpen(TkcCustomGridDragOpenInfo* AInfo) {
+  std::unique_ptr<TkcCustomGridDragOpenInfo> info(AInfo);
+  if (fDragOpenInfo && fDragOpenInfo->Equals(info.get())) return;
+  fDragOpenInfo = std::move(info);
+  if (!fDragOpenTimer) {
+    fDragOpenTimer = std::make_unique<TkcTimer>(nullptr);
+    fDragOpenTimer->SetOnTimer(TNotifyEvent([this](TObject* S) { DragOpenTimer(S); }));
+  }
+  fDragOpenTimer->SetEnabled(false);
+  fDragOpenTimer->SetInterval(static_cast<UINT>(fDragOpeningWaitTime));
+  fDragOpenTimer->SetEnabled(true);
+}
+
+void TkcCustomGrid::StopDragOpen() {
+  // The timer stays (it may be the one whose tick is running); only its wait ends.
+  if (fDragOpenTimer) fDragOpenTimer->SetEnabled(false);
+  fDragOpenInfo.reset();
+}
+
+void TkcCustomGrid::DragOpenTimer(TObject*) {
+  // Taken before it runs: what it opens may start another wait.
+  std::unique_ptr<TkcCustomGridDragOpenInfo> info = std::move(fDragOpenInfo);
+  StopDragOpen();
+  if (info) info->Run();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editors-extended/kcCheckListBox.h"
+#include "grid/kcGridDragObjects.h"
 #include "grid/kcGridTableView.h"
 
 // ---- Form -----------------------------------------------------------------------------------
@@ -130,8 +131,13 @@ void TkcCustomGridItemsInnerListBox::MouseMove(TShiftState Shift, int X, int Y) 
   if (fDragItemIndex < 0 || fDragging) return;
   if (IsInDragThreshold(fPressPoint, X, Y) && ItemAtPos(TPoint{X, Y}, true) == fDragItemIndex) return;
   SetItemIndex(fDragItemIndex);
+  int index = fDragItemIndex;
   fDragging = true;
   Screen->SetCursor(crDrag);
+  // The view's site carries the entry on as a column move, with its picture and arrows.
+  TObject* item = index < Items()->Count() ? Items()->Objects(index) : nullptr;
+  TPoint screen = ClientToScreen(TPoint{X, Y});
+  if (item && ItemsListBox()->StartItemDrag(item, screen)) return;
 }
 
 void TkcCustomGridItemsInnerListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -148,6 +154,18 @@ void TkcCustomGridItemsInnerListBox::MouseUp(TMouseButton Button, TShiftState Sh
   if (!PtInRect(&client, p)) return;
   // May refill this list: the item is taken before.
   box->DropItem(Items()->Objects(index), p);
+}
+
+void TkcCustomGridItemsInnerListBox::KeyDown(WORD& Key, TShiftState Shift) {
+  // Escape ends an entry's drag that the site carries on, as not accepted.
+  if (Key == VK_ESCAPE)
+    if (TkcGridSite* site = ItemsListBox()->Form()->OwnerController()->Site();
+        site && site->DragAndDropState() == ddsInProcess) {
+      site->FinishDragAndDrop(false);
+      Key = 0;
+      return;
+    }
+  TkcInnerListBox::KeyDown(Key, Shift);
 }
 
 void TkcCustomGridItemsInnerListBox::WndProc(TMessage& Message) {
@@ -238,8 +256,25 @@ void TkcGridTableColumnsListBox::RefreshItems() {
   items->Clear();
   if (view->OptionsCustomize()->ColumnMoving())
     for (int i = 0; i < view->ColumnCount(); ++i)
-      if (TkcGridColumn* c = view->Columns(i); !c->Visible()) items->AddObject(c->Caption(), c);
+      if (TkcGridColumn* c = view->Columns(i); c->Options()->Moving() && !c->Hidden() && !c->Visible())
+        items->AddObject(c->Caption(), c);
   items->EndUpdate();
+}
+
+bool TkcGridTableColumnsListBox::StartItemDrag(TObject* AItem, const TPoint& AScreenPoint) {
+  TkcGridTableView* view = TableView();
+  auto* column = dynamic_cast<TkcGridColumn*>(AItem);
+  TkcGridSite* site = view->Site();
+  if (!column || view->IndexOfColumn(column) < 0 || !site || !site->HandleAllocated()) return false;
+  static_cast<TkcCustomGridItemsInnerListBox*>(InnerListBox())->CancelDrag();
+  TPoint p = site->ScreenToClient(AScreenPoint);
+  auto* hit = GetGridHitTest<TkcGridColumnHeaderHitTest>(p);
+  hit->SetViewInfo(nullptr);
+  hit->GridView = view;
+  hit->Column = column;
+  hit->ColumnContainerKind = ckCustomizationForm;
+  site->TakeOverDrag(TkcDragAndDropObjectClass::Of<TkcGridColumnHeaderMovingObject>(), p, hit);
+  return true;
 }
 
 void TkcGridTableColumnsListBox::DropItem(TObject* AItem, const TPoint& ASitePoint) {

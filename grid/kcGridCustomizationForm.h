@@ -60,15 +60,17 @@ public:
   TkcCustomGridItemsListBox* ItemsListBox() const;
   int DragItemIndex() const { return fDragItemIndex; }
   bool IsDragging() const { return fDragging; }
+  // Lets go of the entry and the mouse.
+  void CancelDrag();
 
 protected:
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
   void WndProc(TMessage& Message) override;
 
 private:
-  void CancelDrag();
   int fDragItemIndex = -1;
   TPoint fPressPoint{};
   bool fDragging = false;
@@ -91,6 +93,9 @@ public:
   virtual void RefreshItems();
   // An entry dropped at a point of the view's site (client coordinates).
   virtual void DropItem(TObject* AItem, const TPoint& ASitePoint) = 0;
+  // An entry dragged past the drag threshold: the view's site may carry on the drag itself
+  // (with its feedback), answering True; the list then lets go of the mouse.
+  virtual bool StartItemDrag(TObject*, const TPoint& /*AScreenPoint*/) { return false; }
 
 private:
   TkcCustomGridCustomizationForm* fForm;
@@ -106,6 +111,7 @@ public:
   void DrawItem(TCanvas* ACanvas, const TRect& R, bool AFocused, int AIndex) override;
   void RefreshItems() override;
   void DropItem(TObject* AItem, const TPoint& ASitePoint) override;
+  bool StartItemDrag(TObject* AItem, const TPoint& AScreenPoint) override;
 };
 
 class TkcCustomGridTableCustomizationForm : public TkcCustomGridCustomizationForm {

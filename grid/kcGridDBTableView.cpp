@@ -294,6 +294,29 @@ TkcGridDBTableView* TkcGridDBTableSummaryItem::GetGridView() {
 TkcGridDBTableView::TkcGridDBTableView(TComponent* AOwner)
     : TkcGridTableView(AOwner, new TkcGridDBDataController(this)) {}
 
+void TkcGridDBTableView::AssignPattern(TkcCustomGridView* APattern) {
+  // A detail clone reads the pattern's dataset by the same keys.
+  if (auto* pattern = dynamic_cast<TkcGridDBTableView*>(APattern)) {
+    TkcGridDBDataController* from = pattern->DataController();
+    TkcGridDBDataController* to = DataController();
+    to->DataModeController()->Assign(from->DataModeController());
+    to->SetKeyFieldNames(from->KeyFieldNames());
+    to->SetDetailKeyFieldNames(from->DetailKeyFieldNames());
+    to->SetMasterKeyFieldNames(from->MasterKeyFieldNames());
+  }
+  TkcGridTableView::AssignPattern(APattern);
+}
+
+void TkcGridDBTableView::ConnectPatternData(TkcCustomGridView* APattern) {
+  if (auto* pattern = dynamic_cast<TkcGridDBTableView*>(APattern))
+    DataController()->SetDataSource(pattern->DataController()->DataSource());
+}
+
+void TkcGridDBTableView::AssignColumnBinding(TkcGridColumn* AColumn, TkcGridColumn* ASource) {
+  if (auto* source = dynamic_cast<TkcGridDBColumn*>(ASource))
+    static_cast<TkcGridDBColumn*>(AColumn)->DBDataBinding()->SetFieldName(source->DBDataBinding()->FieldName());
+}
+
 TkcGridDBColumn* TkcGridDBTableView::GetColumnByFieldName(const String& AFieldName) const {
   for (int i = 0; i < ColumnCount(); ++i)
     if (AnsiSameText(Columns(i)->DBDataBinding()->FieldName(), AFieldName)) return Columns(i);

@@ -87,6 +87,12 @@ public:
   void AssignData(TkcCustomDataController*) override {}
   void DeleteAllItems();
 
+  TObject* CreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) override {
+    return GridCreateDetailHolder(ARelation, ARecordIndex);
+  }
+  TkcCustomDataController* GetDetailHolderDataController(TObject* AHolder) override {
+    return GridDetailHolderDataController(AHolder);
+  }
   // As the view's own data controller answers them.
   TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
   int GetItemID(TObject* AItem) override;
@@ -124,6 +130,10 @@ public:
 
 protected:
   TkcGridColumn* NewColumn() override { return new TkcGridDBColumn(this); }
+  TkcCustomGridView* NewCloneView() override { return CreateGridView<TkcGridDBTableView>(nullptr); }
+  void AssignPattern(TkcCustomGridView* APattern) override;
+  void ConnectPatternData(TkcCustomGridView* APattern) override;
+  void AssignColumnBinding(TkcGridColumn* AColumn, TkcGridColumn* ASource) override;
 };
 
 // An item's editor defaults taken from its dataset field (length, bounds, formats, read-only

@@ -256,3 +256,15 @@ void TkcGridItemDataBinding::GetFilterStrings(TStrings* AStrings, TkcDataFilterV
   }
   AStrings->EndUpdate();
 }
+
+// ---- Detail holders -------------------------------------------------------------------------
+
+TObject* GridCreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) {
+  auto* level = ARelation ? dynamic_cast<TkcGridLevel*>(ARelation->Item()) : nullptr;
+  return level ? level->CreateDetailView(ARelation, ARecordIndex) : nullptr;
+}
+
+TkcCustomDataController* GridDetailHolderDataController(TObject* AHolder) {
+  auto* view = dynamic_cast<TkcCustomGridView*>(AHolder);
+  return view ? view->GetDataController() : nullptr;
+}

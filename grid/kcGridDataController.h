@@ -47,6 +47,11 @@ protected:
   ~IkcGridDataControllerViewLink() = default;
 };
 
+// The detail holder of a grid data controller's master record: the detail view the relation's
+// level makes (a clone of the level's view), and that view's data controller.
+TObject* GridCreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex);
+TkcCustomDataController* GridDetailHolderDataController(TObject* AHolder);
+
 class TkcGridDataController : public TkcDataController,
                               public IkcGridDataControllerItemsSupport,
                               public IkcGridDataControllerViewLink {
@@ -72,6 +77,12 @@ public:
   String GetFilterItemFieldCaption(TObject* AItem) override;
   bool GetItemSortByDisplayText(int AItemIndex, bool ADefault) override;
   void DefineProperties(TFiler* Filer) override;
+  TObject* CreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) override {
+    return GridCreateDetailHolder(ARelation, ARecordIndex);
+  }
+  TkcCustomDataController* GetDetailHolderDataController(TObject* AHolder) override {
+    return GridDetailHolderDataController(AHolder);
+  }
 
   // The "Data" form property: an int32 byte count, then the records' stream. Reading checks the
   // count against what the stream holds before it takes anything.

@@ -219,6 +219,8 @@ bool TkcCustomGridDetailsSiteTabsViewInfo::ProcessDialogChar(char32_t AKey) {
 void TkcCustomGridDetailsSiteTabsViewInfo::Paint(TkcCanvas* ACanvas) {
   TkcCanvasState state;
   ACanvas->SaveState(state);
+  // The clip goes back too: a master row paints on after its tabs.
+  std::unique_ptr<TkcRegion> clip(ACanvas->GetClipRegion());
   ACanvas->IntersectClipRect(Bounds);
   ACanvas->FillRect(Bounds, GetBackgroundColor());
   TRect area;
@@ -226,6 +228,7 @@ void TkcCustomGridDetailsSiteTabsViewInfo::Paint(TkcCanvas* ACanvas) {
   fSite->GetLookAndFeelPainter()->DrawLevelTabsBackground(ACanvas, area, GetTabsAreaBorders(), IsVertical());
   for (auto& tab : fItems) tab->Paint(ACanvas);
   ACanvas->RestoreState(state);
+  ACanvas->SetClipRegion(clip.release(), roSet);
 }
 
 void TkcGridDetailsSiteLeftTabsViewInfo::GetTabsAreaBounds(TRect& R) {

@@ -1,5 +1,7 @@
 #include "grid/kcGridDragObjects.h"
 
+#include "grid/kcGridCustomizationForm.h"
+
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 
@@ -32,7 +34,28 @@ void TkcGridColumnHeaderMovingObject::BeginDragAndDrop() {
   if (TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(StartPoint); hit && hit->ViewInfo())
     hit->ViewInfo()->SetState(gcsNormal);
   Controller()->CancelMouseOperations();
-  // The picture of the header, held where the mouse took it.
+  InitDragImage();
+  Site()->Update();
+  TkcCustomGridTableDragObject::BeginDragAndDrop();
+}
+
+void TkcGridColumnHeaderMovingObject::InitDragImage() {
+  // The picture is held where the mouse took the item.
+  if (SourcePlace == dpCustomizationForm) {
+    auto* form = dynamic_cast<TkcCustomGridTableCustomizationForm*>(Controller()->CustomizationForm());
+    TkcCustomGridItemsListBox* box = form ? form->HiddenItemsList() : nullptr;
+    int index = box ? box->IndexOfItem(SourceItem) : -1;
+    if (index < 0) return;
+    TkcInnerListBox* inner = box->InnerListBox();
+    TRect item = inner->ItemRect(index);
+    int w = item.right - item.left, h = item.bottom - item.top;
+    if (w <= 0 || h <= 0) return;
+    fImage = std::make_unique<TBitmap>(w, h);
+    box->PaintItem(fImage->Canvas(), TRect{0, 0, w, h}, SourceItem);
+    TPoint origin = Site()->ScreenToClient(inner->ClientToScreen(TPoint{item.left, item.top}));
+    HotSpot = TPoint{std::clamp<int>(StartPoint.x - origin.x, 0, w - 1), std::clamp<int>(StartPoint.y - origin.y, 0, h - 1)};
+    return;
+  }
   if (TkcGridColumnHeaderViewInfo* source = SourceViewInfo()) {
     TRect r = source->Bounds;
     int w = r.right - r.left, h = r.bottom - r.top;
@@ -45,8 +68,11 @@ void TkcGridColumnHeaderMovingObject::BeginDragAndDrop() {
       HotSpot = TPoint{StartPoint.x - r.left, StartPoint.y - r.top};
     }
   }
-  Site()->Update();
-  TkcCustomGridTableDragObject::BeginDragAndDrop();
+}
+
+bool TkcGridColumnHeaderMovingObject::IsOverCustomizationForm(const TPoint& P) {
+  auto* form = dynamic_cast<TkcCustomGridCustomizationForm*>(Controller()->CustomizationForm());
+  return form && form->ContainsScreenPoint(Site()->ClientToScreen(P));
 }
 
 void TkcGridColumnHeaderMovingObject::ShowImage(bool AShow, const TPoint& P) {
@@ -66,7 +92,8 @@ void TkcGridColumnHeaderMovingObject::ShowImage(bool AShow, const TPoint& P) {
 }
 
 bool TkcGridColumnHeaderMovingObject::CanRemove() {
-  if (!SourceItem) return false;
+  // An entry of the customization form has nothing to be removed from.
+  if (!SourceItem || SourcePlace == dpCustomizationForm) return false;
   if (SourcePlace == dpGroupByBox) return SourceItem->CanGroup();
   return SourcePlace == dpHeader && SourceItem->CanHide() && TableView()->OptionsCustomize()->ColumnHiding();
 }
@@ -88,7 +115,10 @@ bool TkcGridColumnHeaderMovingObject::IsValidDestination() {
 void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccepted) {
   TkcGridTableViewInfo* info = TableViewInfo();
   int place = dpNone, zone = -1;
-  if (SourceItem) {
+  if (SourceItem && IsOverCustomizationForm(P)) {
+    // Back into the form: where an entry came from, or where a header that can go is hidden.
+    if (SourcePlace == dpCustomizationForm || CanRemove()) place = dpCustomizationForm;
+  } else if (SourceItem) {
     if ((zone = info->GroupByBoxViewInfo()->GetInsertionZone(P)) >= 0)
       place = dpGroupByBox;
     else if ((zone = info->HeaderViewInfo()->GetInsertionZone(P)) >= 0)
@@ -101,21 +131,63 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
     DestinationZone = zone;
   }
   bool valid = place != dpNone && IsValidDestination();
-  Accepted = valid || (place == dpNone && CanRemove());
+  Accepted = valid || (place == dpNone && CanRemove()) || place == dpCustomizationForm;
   AAccepted = Accepted;
+  fArrowsWanted = valid;
+  fImageWanted = true;
   // The picture goes first and comes back last, so neither leaves a trace of the other.
   ShowImage(false, P);
-  ShowArrows(valid);
-  ShowImage(true, P);
+  if (!Dirty()) {
+    ShowArrows(valid);
+    ShowImage(true, P);
+  }
   TkcCustomGridTableDragObject::DragAndDrop(P, AAccepted);
+  CheckAutoScroll(P);
+}
+
+void TkcGridColumnHeaderMovingObject::CheckAutoScroll(const TPoint& P) {
+  TkcGridTableViewInfo* info = TableViewInfo();
+  TRect client = info->ClientBounds();
+  int direction = 0;
+  if (P.y >= info->Bounds.top && P.y < info->Bounds.bottom) {
+    if (P.x < client.left + 15)
+      direction = -1;
+    else if (P.x >= client.right - 15)
+      direction = 1;
+  }
+  if (direction == fAutoScrollDirection) return;
+  fAutoScrollDirection = direction;
+  // The timer is only switched: this may run inside its own tick.
+  if (!fAutoScrollTimer) {
+    fAutoScrollTimer = std::make_unique<TkcTimer>(nullptr);
+    fAutoScrollTimer->SetInterval(35);
+    fAutoScrollTimer->SetOnTimer(TNotifyEvent([this](TObject* S) { AutoScrollTimer(S); }));
+  }
+  fAutoScrollTimer->SetEnabled(direction != 0);
+}
+
+void TkcGridColumnHeaderMovingObject::AutoScrollTimer(TObject*) {
+  TkcGridTableView* view = TableView();
+  int before = view->LeftPos();
+  // What the drag draws leaves the screen while the columns move under it.
+  SetDirty(true);
+  view->SetLeftPos(before + 10 * fAutoScrollDirection);
+  Site()->Update();
+  // The insertion place under the mouse follows the columns.
+  bool accepted = false;
+  DragAndDrop(CurMousePos, accepted);
 }
 
 TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
+  if (DestinationPlace == dpCustomizationForm) return crArrow;
   if (DestinationPlace == dpNone) return CanRemove() ? crkcGridRemove : crkcGridNoDrop;
   return AAccepted ? crArrow : crkcGridNoDrop;
 }
 
 void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
+  fAutoScrollDirection = 0;
+  if (fAutoScrollTimer) fAutoScrollTimer->SetEnabled(false);
+  fArrowsWanted = fImageWanted = false;
   ShowImage(false, TPoint{});
   ShowArrows(false);
   TkcCustomGridTableDragObject::EndDragAndDrop(AAccepted);
@@ -144,14 +216,17 @@ void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
       int index = DestinationZone;
       if (oldGroup >= 0 && oldGroup < index) --index;
       column->SetGroupIndex(index);
-    } else if (DestinationPlace == dpNone) {
+    } else if (DestinationPlace == dpNone || DestinationPlace == dpCustomizationForm) {
       if (SourcePlace == dpHeader && column->CanHide()) {
         column->SetVisible(false);
       } else if (SourcePlace == dpGroupByBox) {
         column->SetGroupIndex(-1);
-        // Back among the columns unless hiding is what the user may do with it.
-        bool mayHide = view->OptionsCustomize()->ColumnHiding() && column->CanHide();
-        if (mayHide) column->SetVisible(false);
+        // Back among the columns unless it went to the form, hiding is what the user may do with
+        // it, or the form is open to take it.
+        bool keepHidden = DestinationPlace == dpCustomizationForm ||
+                          (view->OptionsCustomize()->ColumnHiding() && column->CanHide()) ||
+                          Controller()->CustomizationForm();
+        if (keepHidden) column->SetVisible(false);
       }
     }
   } catch (...) {
@@ -204,10 +279,11 @@ bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
 }
 
 void TkcGridColumnHeaderMovingObject::DirtyChanged() {
-  bool image = fImageVisible;
+  // Dirty while the site paints: nothing of the drag stays on the screen; clean again, what the
+  // drag shows comes back over the new picture.
   ShowImage(false, CurMousePos);
-  ShowArrows(!Dirty() && fArrowsVisible);
-  if (!Dirty() && image) ShowImage(true, CurMousePos);
+  ShowArrows(!Dirty() && fArrowsWanted);
+  if (!Dirty() && fImageWanted) ShowImage(true, CurMousePos);
 }
 
 void TkcGridColumnHeaderMovingObject::ShowArrows(bool AShow) {

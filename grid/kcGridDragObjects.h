@@ -27,8 +27,8 @@ class TkcGridColumnHeaderMovingObject : public TkcCustomGridTableDragObject {
 public:
   using TkcCustomGridTableDragObject::TkcCustomGridTableDragObject;
   ~TkcGridColumnHeaderMovingObject() override;
-  // 0 nowhere, 2 header, 3 group-by box.
-  enum TPlace { dpNone = 0, dpHeader = 2, dpGroupByBox = 3 };
+  // 0 nowhere, 1 the customization form, 2 header, 3 group-by box.
+  enum TPlace { dpNone = 0, dpCustomizationForm = 1, dpHeader = 2, dpGroupByBox = 3 };
   TkcGridColumn* SourceItem = nullptr;
   int SourcePlace = dpNone;
   int DestinationPlace = dpNone;
@@ -49,12 +49,23 @@ public:
 
 private:
   bool IsValidDestination();
+  bool IsOverCustomizationForm(const TPoint& P);
+  // Near the left or right edge of the scrolled columns the view scrolls sideways every 35 ms
+  // while the mouse stays there: -1 left, 1 right, 0 not.
+  void CheckAutoScroll(const TPoint& P);
+  void AutoScrollTimer(TObject*);
+  int fAutoScrollDirection = 0;
+  std::unique_ptr<TkcTimer> fAutoScrollTimer;
+  // The picture of the dragged item: its header, or its entry in the customization form.
+  void InitDragImage();
   // The point the arrows stand at, and whether they point down and up.
   bool GetArrowsPlace(TRect& R);
   void ShowArrows(bool AShow);
   void ShowImage(bool AShow, const TPoint& P);
   TkcGridColumnHeaderViewInfo* SourceViewInfo();
   bool fArrowsVisible = false, fImageVisible = false;
+  // What the drag shows when the site is not being painted.
+  bool fArrowsWanted = false, fImageWanted = false;
   TRect fImageRect{};
   std::unique_ptr<TBitmap> fImage, fImageBackground;
   TRect fArrowsRect{};

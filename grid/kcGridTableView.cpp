@@ -315,6 +315,9 @@ TkcGridViewNavigator* TkcGridTableView::Navigator() {
 }
 
 TkcGridTableView::~TkcGridTableView() {
+  // Also when freed without an owner (a detail view goes with its master record): its data
+  // controller, freed last, must not reach the parts already gone.
+  Destroying();
   Detach();
   fClearing = true;
   for (TkcGridColumn* c : fColumns) {
@@ -550,6 +553,25 @@ void TkcGridTableView::CopyToClipboard(bool AWithCaptions, bool ASelectedOnly,
 }
 
 void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
+  if (IsDestroying()) return;
+  // A detail view's changes reach its master, whose relayout may free this view: they run once
+  // the notice is handled, when nothing of this view is used any more.
+  TkcCustomGrid* grid = IsClone() ? Grid() : nullptr;
+  if (!grid) {
+    HandleDataControllerChange(AInfo);
+    return;
+  }
+  grid->BeginUpdate();
+  try {
+    HandleDataControllerChange(AInfo);
+  } catch (...) {
+    grid->EndUpdate();
+    throw;
+  }
+  grid->EndUpdate();
+}
+
+void TkcGridTableView::HandleDataControllerChange(TkcUpdateControlInfo* AInfo) {
   if (auto* focus = dynamic_cast<TkcFocusedRecordChangedInfo*>(AInfo))
     Changed(new TkcGridFocusedRecordChange(this, focus->NewItemRowFocusingChanged, focus->FocusedRowIndex,
                                            focus->PrevFocusedRowIndex));
@@ -561,4 +583,75 @@ void TkcGridTableView::DataControllerChanged(TkcUpdateControlInfo* AInfo) {
   }
   fTopRowIndex = std::clamp(fTopRowIndex, 0, std::max(0, fDataController->GetRowCount() - 1));
   Changed(new TkcGridDataChange(this));
+}
+
+// ---- Detail views ---------------------------------------------------------------------------
+
+void TkcGridTableView::AssignPattern(TkcCustomGridView* APattern) {
+  auto* pattern = dynamic_cast<TkcGridTableView*>(APattern);
+  if (!pattern) return;
+  BeginUpdate();
+  try {
+    ClearItems();
+    for (int i = 0; i < pattern->ColumnCount(); ++i) {
+      TkcGridColumn* source = pattern->Columns(i);
+      TkcGridColumn* column = CreateColumn();
+      AssignColumnBinding(column, source);
+      if (source->IsCaptionAssigned()) column->SetCaption(source->Caption());
+      column->SetMinWidth(source->MinWidth());
+      column->SetWidth(source->Width());
+      if (source->IsAlignmentAssigned()) column->SetAlignment(source->Alignment());
+      column->SetVisible(source->Visible());
+      column->SetHidden(source->Hidden());
+    }
+    TkcGridTableOptionsView* from = pattern->OptionsView();
+    TkcGridTableOptionsView* to = OptionsView();
+    to->SetHeader(from->Header());
+    to->SetGroupByBox(from->GroupByBox());
+    to->SetFooter(from->Footer());
+    to->SetIndicator(from->Indicator());
+    to->SetGridLines(from->GridLines());
+    to->SetDataRowHeight(from->DataRowHeight());
+    to->SetColumnAutoWidth(from->ColumnAutoWidth());
+    to->SetNewItemRow(from->NewItemRow());
+    to->SetExpandButtonsForEmptyDetails(from->ExpandButtonsForEmptyDetails());
+    LookAndFeel()->SetKind(pattern->LookAndFeel()->Kind());
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+int TkcGridTableView::GetActiveDetailIndex(int ARecordIndex) {
+  TkcGridLevel* level = Level();
+  if (!level || level->VisibleCount() == 0) return -1;
+  int index = fDataController->GetDetailActiveRelationIndex(ARecordIndex);
+  if (index >= 0 && index < level->Count() && level->Items(index)->Visible()) return index;
+  return level->VisibleItems(0)->Index();
+}
+
+TkcCustomGridView* TkcGridTableView::GetDetailView(int ARecordIndex, int ARelationIndex) {
+  if (ARelationIndex < 0 || !fDataController->HasRelations()) return nullptr;
+  return dynamic_cast<TkcCustomGridView*>(fDataController->GetDetailHolder(ARecordIndex, ARelationIndex));
+}
+
+bool TkcGridTableView::IsDetailVisible(TkcCustomGridView* ADetail) {
+  return ADetail && ADetail->MasterGridView() == this && TableViewInfo() && TableViewInfo()->IsDetailShown(ADetail);
+}
+
+TkcCustomGridDragOpenInfo* TkcGridTableView::CreateDetailTabDragOpenInfo(TkcGridLevel* ALevel, int ARowIndex) {
+  return new TkcGridDragOpenInfoMasterDataRowTab(ALevel, this, ARowIndex);
+}
+
+
+bool TkcGridTableView::ProcessRecordDialogChar(TkcCustomGridView* ADetail, char32_t AKey) {
+  TkcCustomDataController* detail = ADetail ? ADetail->GetDataController() : nullptr;
+  int record = ADetail ? (detail ? detail->GetMasterRecordIndex() : -1) : fDataController->GetFocusedRecordIndex();
+  TkcGridTableViewInfo* info = TableViewInfo();
+  if (record < 0 || !info) return false;
+  auto* row = dynamic_cast<TkcGridMasterDataRowViewInfo*>(
+      info->RowByIndex(fDataController->GetRowIndexByRecordIndex(record, false)));
+  TkcCustomGridDetailsSiteTabsViewInfo* tabs = row && row->DetailsSite ? row->DetailsSite->TabsViewInfo() : nullptr;
+  return tabs && tabs->ProcessDialogChar(AKey);
 }

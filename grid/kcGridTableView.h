@@ -205,6 +205,15 @@ public:
   ~TkcGridTableView() override;
   // The view's own data controller; a database view's is bound to a dataset.
   TkcCustomDataController* DataController() const { return fDataController.get(); }
+  TkcCustomDataController* GetDataController() override { return fDataController.get(); }
+  bool IsDetailVisible(TkcCustomGridView* ADetail) override;
+  bool ProcessRecordDialogChar(TkcCustomGridView* ADetail, char32_t AKey) override;
+  TkcCustomGridDragOpenInfo* CreateDetailTabDragOpenInfo(TkcGridLevel* ALevel, int ARowIndex) override;
+  // The detail view shown in the master row of ARecordIndex (made on first need), or nil.
+  TkcCustomGridView* GetDetailView(int ARecordIndex, int ARelationIndex);
+  // The relation (child level index) a master record shows: its own choice while that level is
+  // visible, else the first visible child level; -1 for none.
+  int GetActiveDetailIndex(int ARecordIndex);
   TkcGridTableViewInfo* TableViewInfo() const { return static_cast<TkcGridTableViewInfo*>(ViewInfo()); }
   TkcGridTableController* TableController() const;
   TkcCustomGridTableViewData* TableViewData() const;
@@ -300,10 +309,15 @@ protected:
   TkcCustomGridPainter* CreatePainter() override { return new TkcGridTablePainter(this); }
   TkcCustomGridViewInfo* CreateViewInfo() override { return new TkcGridTableViewInfo(this); }
   TkcCustomGridViewData* CreateViewData() override;
+  TkcCustomGridView* NewCloneView() override { return CreateGridView<TkcGridTableView>(nullptr); }
+  void AssignPattern(TkcCustomGridView* APattern) override;
+  // A clone's column takes what its pattern column says about the data it shows.
+  virtual void AssignColumnBinding(TkcGridColumn*, TkcGridColumn*) {}
 
 private:
   friend class TkcGridColumn;
   void ColumnRemoved(TkcGridColumn* AColumn);
+  void HandleDataControllerChange(TkcUpdateControlInfo* AInfo);
   friend class TkcGridPreview;
   void RefreshVisibleColumns();
   std::unique_ptr<TkcCustomDataController> fDataController;

@@ -21,6 +21,43 @@ void TkcCustomGridRecord::RefreshRecordInfo() {
   }
 }
 
+bool TkcCustomGridRecord::IsMasterRecord() {
+  TkcGridTableView* view = GridView();
+  return !IsNewItemRecord() && view->HasVisibleDetails() && RowInfo.Level == view->GroupingItemCount() &&
+         RecordIndex() >= 0;
+}
+
+bool TkcCustomGridRecord::IsGroupRecord() {
+  return !IsNewItemRecord() && RowInfo.Level < GridView()->GroupingItemCount();
+}
+
+bool TkcCustomGridRecord::GetExpandable() {
+  if (IsGroupRecord()) return !DataController()->Options().Contains(dcoGroupsAlwaysExpanded);
+  if (!IsMasterRecord()) return false;
+  TkcGridTableView* view = GridView();
+  if (view->OptionsView()->ExpandButtonsForEmptyDetails()) return true;
+  return DataController()->HasDetailChildren(RecordIndex(), view->GetActiveDetailIndex(RecordIndex()));
+}
+
+bool TkcCustomGridRecord::GetExpanded() {
+  if (IsGroupRecord()) return RowInfo.Expanded;
+  return IsMasterRecord() && DataController()->IsDetailExpanded(RecordIndex());
+}
+
+void TkcCustomGridRecord::DoExpand(bool ARecursive) {
+  if (IsGroupRecord())
+    DataController()->Groups()->SetRowExpanded(Index, true, ARecursive);
+  else if (IsMasterRecord())
+    DataController()->SetDetailExpanded(RecordIndex(), true);
+}
+
+void TkcCustomGridRecord::DoCollapse(bool ARecursive) {
+  if (IsGroupRecord())
+    DataController()->Groups()->SetRowExpanded(Index, false, ARecursive);
+  else if (IsMasterRecord())
+    DataController()->SetDetailExpanded(RecordIndex(), false);
+}
+
 bool TkcCustomGridRecord::GetIsLast() { return Index == fViewData->GetRecordCount() - 1; }
 
 TkcCustomGridRecord* TkcCustomGridRecord::GetParentRecord() {

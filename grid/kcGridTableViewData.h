@@ -31,8 +31,13 @@ public:
   TkcRowInfo RowInfo;
 
   virtual void RefreshRecordInfo();
-  virtual bool GetExpandable() { return false; }
-  virtual bool GetExpanded() { return false; }
+  // A data row of a view with visible detail levels is a master row: it expands to show the
+  // detail view of its record.
+  virtual bool GetExpandable();
+  virtual bool GetExpanded();
+  bool IsMasterRecord();
+  // A group row's record: it expands to show its group.
+  bool IsGroupRecord();
   virtual bool GetHasCells() { return false; }
   virtual bool GetIsData() { return true; }
   virtual bool GetIsFirst() { return Index == 0; }
@@ -77,8 +82,8 @@ public:
   void ProcessKeyPress(char32_t& AKey);
 
 protected:
-  virtual void DoExpand(bool /*ARecursive*/) {}
-  virtual void DoCollapse(bool /*ARecursive*/) {}
+  virtual void DoExpand(bool ARecursive);
+  virtual void DoCollapse(bool ARecursive);
 
 private:
   TkcCustomGridTableViewData* fViewData;

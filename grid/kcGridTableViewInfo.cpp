@@ -47,7 +47,8 @@ void AddLine(std::vector<POINT>& APoints, const TRect& R) {
 
 TkcDragAndDropObjectClass TkcGridColumnHeaderHitTest::DragAndDropObjectClass() const {
   // While the customization form is open a header is carried into it to hide its column.
-  if (Column && GridView && GridView->Controller() && GridView->Controller()->CustomizationForm() &&
+  if (Column && ColumnContainerKind == ckHeader && GridView && GridView->Controller() &&
+      GridView->Controller()->CustomizationForm() &&
       static_cast<TkcGridTableView*>(GridView)->OptionsCustomize()->ColumnMoving())
     return TkcDragAndDropObjectClass::Of<TkcGridColumnHidingObject>();
   if (Column && Column->CanMove()) return TkcDragAndDropObjectClass::Of<TkcGridColumnMovingObject>();
@@ -1277,8 +1278,8 @@ void TkcGridDataRowViewInfo::CalculateRow(int ALeft, int ATop) {
   TkcGridTableView* view = TableView();
   int previewHeight = Preview ? Preview->PreviewHeight() : 0;
   bool top = view->Preview()->Place() == ppTop;
-  CellsAreaBounds =
-      TRect{ContentLeft(), Bounds.top, Bounds.right, Bounds.bottom - SeparatorWidth() - FootersHeight()};
+  CellsAreaBounds = TRect{ContentLeft() + CellsIndent(), Bounds.top, Bounds.right,
+                          Bounds.bottom - SeparatorWidth() - FootersHeight() - DetailsHeight()};
   if (top)
     CellsAreaBounds.top += previewHeight;
   else
@@ -1645,6 +1646,8 @@ std::unique_ptr<TkcCustomGridRowViewInfo> TkcGridRowsViewInfo::CreateRow(int ARo
   std::unique_ptr<TkcCustomGridRowViewInfo> row;
   if (view->IsRowGroup(ARowIndex))
     row = std::make_unique<TkcGridGroupRowViewInfo>(this, ARowIndex);
+  else if (view->HasVisibleDetails())
+    row = std::make_unique<TkcGridMasterDataRowViewInfo>(this, ARowIndex);
   else
     row = std::make_unique<TkcGridDataRowViewInfo>(this, ARowIndex);
   row->CalculateRow(ContentBounds.left, ATop);
@@ -1799,7 +1802,8 @@ int TkcGridTableViewInfo::VisualLevelCount() {
   TkcGridTableView* view = TableView();
   int n = view->GroupingItemCount();
   if (n > 0 && view->OptionsView()->GroupRowStyle() == grsOffice11) --n;
-  return n;
+  // Master rows take one more indent for their expand buttons.
+  return view->HasVisibleDetails() ? n + 1 : n;
 }
 
 int TkcGridTableViewInfo::VisualLevel(int ALevel) {
@@ -1899,8 +1903,69 @@ void TkcGridTableViewInfo::Calculate() {
   TRect client = ClientBounds();
   fIndicator->Place(Bounds.left, client.top - fHeader->Height,
                     (client.bottom - client.top) + fHeader->Height + fFooter->Height);
+  std::vector<TkcCustomGridView*> shownBefore;
+  shownBefore.swap(fShownDetails);
   fRows->MainCalculate();
+  HideDetailsNotShown(shownBefore);
   CalculateNavigatorSite();
+  // Rows of a master view change their heights with their details, which need not change the
+  // site's size: all of it is painted anew.
+  if (TableView()->HasVisibleDetails() && !IsInternalUse()) Painter()->Invalidate();
+}
+
+bool TkcGridTableViewInfo::IsDetailShown(TkcCustomGridView* ADetail) const {
+  return std::find(fShownDetails.begin(), fShownDetails.end(), ADetail) != fShownDetails.end();
+}
+
+void TkcGridTableViewInfo::HideDetailsNotShown(const std::vector<TkcCustomGridView*>& AShownBefore) {
+  // A detail view whose row collapsed or left the view takes its site away; the views are
+  // asked again, as a relayout may have freed one.
+  TkcGridLevel* level = GridView()->Level();
+  if (!level || IsInternalUse()) return;
+  for (int i = 0; i < level->Count(); ++i) {
+    TkcCustomGridView* pattern = level->Items(i)->GridView();
+    if (!pattern) continue;
+    for (int c = 0; c < pattern->CloneCount(); ++c) {
+      TkcCustomGridView* clone = pattern->Clones(c);
+      if (clone->MasterGridView() != GridView() || IsDetailShown(clone)) continue;
+      if (std::find(AShownBefore.begin(), AShownBefore.end(), clone) != AShownBefore.end() ||
+          (clone->Site() && clone->Site()->Parent() == Site()))
+        clone->ViewInfo()->UpdateSite(false);
+    }
+  }
+}
+
+int TkcGridTableViewInfo::GetHeight(const TPoint& AMaxSize, bool& AFullyVisible) {
+  AFullyVisible = true;
+  if (IsCalculating() || !fRows) return AMaxSize.y;
+  // A trial layout in the largest room, kept only for its measures.
+  TRect saved = Bounds;
+  Bounds = TRect{0, 0, AMaxSize.x, AMaxSize.y};
+  std::vector<TkcCustomGridView*> shown = fShownDetails;
+  Calculate();
+  fShownDetails = shown;
+  int rowCount = TableView()->DataController()->GetRowCount();
+  TRect client = ClientBounds();
+  int bottomParts = Bounds.bottom - client.bottom;
+  int used;
+  if (fRows->Items.empty()) {
+    used = fRows->ContentBounds.top + fRows->DataRowHeight + fRows->SeparatorWidth();
+  } else {
+    TkcCustomGridRowViewInfo* last = fRows->Items.back().get();
+    AFullyVisible = last->RowIndex == rowCount - 1 && last->Bounds.bottom <= fRows->ContentBounds.bottom &&
+                    TableView()->TopRowIndex() == 0;
+    used = last->Bounds.bottom;
+  }
+  Bounds = saved;
+  if (!AFullyVisible) return AMaxSize.y;
+  // The site's border and bars around the client area.
+  int extra = 0;
+  if (TkcGridSite* site = Site()) {
+    TRect outer = site->BoundsRect(), inner = site->GetClientBounds();
+    extra = (outer.bottom - outer.top) - (inner.bottom - inner.top);
+    if (site->GetHScrollBarVisible()) extra -= GetSystemMetrics(SM_CYHSCROLL);
+  }
+  return std::min<int>(AMaxSize.y, used + bottomParts + std::max(0, extra));
 }
 
 int TkcGridTableViewInfo::NavigatorSiteWidth(int AHeight) {
@@ -1920,7 +1985,8 @@ void TkcGridTableViewInfo::CalculateNavigatorSite() {
 }
 
 int TkcGridTableViewInfo::ScrollRows(int ADelta) {
-  if (!IsCalculated() || !fRows) {
+  // Detail views are child windows a pixel scroll would leave behind.
+  if (!IsCalculated() || !fRows || TableView()->HasVisibleDetails()) {
     Recalculate();
     return 0;
   }
@@ -2014,4 +2080,204 @@ void TkcGridTablePainter::DrawBackground() {
   Canvas()->Brush()->SetStyle(bsClear);
   Canvas()->DrawText("<No data to display>", r, kctfHCenter | kctfVCenter | kctfWordBreak);
   Canvas()->Brush()->SetStyle(bsSolid);
+}
+
+// ---- Master rows ----------------------------------------------------------------------------
+
+TkcGridDetailsSiteViewInfo::TkcGridDetailsSiteViewInfo(TkcGridMasterDataRowViewInfo* ARow)
+    : TkcCustomGridDetailsSiteViewInfo(ARow->TableView()->Level()), fRow(ARow) {}
+
+TkcGridDetailsSiteViewInfo::~TkcGridDetailsSiteViewInfo() {
+  // The tabs go with the site: the controller must not keep one as pressed or hot.
+  if (TkcCustomGridDetailsSiteTabsViewInfo* tabs = TabsViewInfo())
+    if (TkcCustomGridController* controller = fRow->TableView()->Controller())
+      for (int i = 0; i < tabs->Count(); ++i) controller->CellRemoved(tabs->Items(i));
+}
+
+int TkcGridDetailsSiteViewInfo::GetHeight() {
+  if (fHeight < 0) fHeight = CalculateHeight();
+  return fHeight;
+}
+
+TColor TkcGridDetailsSiteViewInfo::GetBackgroundColor() { return fRow->TableView()->BackgroundColor(); }
+TkcCanvas* TkcGridDetailsSiteViewInfo::GetCanvas() { return fRow->TableViewInfo()->Canvas(); }
+TkcLookAndFeelPainterClass TkcGridDetailsSiteViewInfo::GetLookAndFeelPainter() {
+  return fRow->TableView()->LookAndFeelPainter();
+}
+int TkcGridDetailsSiteViewInfo::GetMaxHeight() { return Level()->CheckHeight(fRow->RestHeight); }
+
+int TkcGridDetailsSiteViewInfo::GetMaxWidth() {
+  TkcGridTableViewInfo* info = fRow->TableViewInfo();
+  TRect client = info->ClientBounds();
+  return std::max(0, static_cast<int>(client.right - client.left) - fRow->LevelIndentWidth() - info->LevelIndent());
+}
+
+TFont* TkcGridDetailsSiteViewInfo::GetFont() { return fRow->TableView()->Font(); }
+
+TkcGridLevel* TkcGridDetailsSiteViewInfo::GetActiveLevel() {
+  int index = fRow->TableView()->GetActiveDetailIndex(fRow->RecordIndex());
+  return index >= 0 ? Level()->Items(index) : nullptr;
+}
+
+TkcCustomGridView* TkcGridDetailsSiteViewInfo::FindActiveGridView() {
+  TkcGridTableView* view = fRow->TableView();
+  return view->GetDetailView(fRow->RecordIndex(), view->GetActiveDetailIndex(fRow->RecordIndex()));
+}
+
+void TkcGridDetailsSiteViewInfo::InitTabHitTest(TkcCustomGridHitTest* AHitTest) {
+  auto* hit = static_cast<TkcGridDetailsSiteTabHitTest*>(AHitTest);
+  hit->MasterView = fRow->TableView();
+  hit->MasterRowIndex = fRow->RowIndex;
+}
+
+void TkcGridDetailsSiteViewInfo::ChangeActiveTab(TkcGridLevel* ALevel) {
+  // The relayout this brings frees the row and this site: nothing of them is used after.
+  TkcGridTableView* view = fRow->TableView();
+  int record = fRow->RecordIndex();
+  if (ALevel && ALevel->Parent() == Level()) view->DataController()->SetDetailActiveRelationIndex(record, ALevel->Index());
+}
+
+TkcGridMasterDataRowViewInfo::TkcGridMasterDataRowViewInfo(TkcGridRowsViewInfo* ARows, int ARowIndex)
+    : TkcGridDataRowViewInfo(ARows, ARowIndex) {}
+
+TkcGridMasterDataRowViewInfo::~TkcGridMasterDataRowViewInfo() = default;
+
+bool TkcGridMasterDataRowViewInfo::Expanded() {
+  return TableView()->DataController()->IsDetailExpanded(RecordIndex());
+}
+
+bool TkcGridMasterDataRowViewInfo::CanExpand() {
+  TkcCustomGridRecord* record = TableView()->TableViewData()->RecordAtRow(RowIndex);
+  return record && record->GetExpandable();
+}
+
+void TkcGridMasterDataRowViewInfo::ToggleExpanded() {
+  if (TkcCustomGridRecord* record = TableView()->TableViewData()->RecordAtRow(RowIndex))
+    record->SetRowExpanded(!record->GetExpanded());
+}
+
+int TkcGridMasterDataRowViewInfo::CellsIndent() { return TableViewInfo()->LevelIndent(); }
+
+int TkcGridMasterDataRowViewInfo::CalculateRowHeight() {
+  return TkcGridDataRowViewInfo::CalculateRowHeight() + fDetailsHeight;
+}
+
+void TkcGridMasterDataRowViewInfo::CalculateRow(int ALeft, int ATop) {
+  fDetailsHeight = 0;
+  DetailsSite.reset();
+  TkcGridTableView* view = TableView();
+  if (Expanded() && view->GetActiveDetailIndex(RecordIndex()) >= 0) {
+    RestHeight = std::max(0, static_cast<int>(RowsViewInfo->ContentBounds.bottom) - ATop -
+                                 TkcGridDataRowViewInfo::CalculateRowHeight());
+    DetailsSite = std::make_unique<TkcGridDetailsSiteViewInfo>(this);
+    DetailsSite->Init();
+    fDetailsHeight = DetailsSite->GetHeight();
+  }
+  TkcGridDataRowViewInfo::CalculateRow(ALeft, ATop);
+  int indent = TableViewInfo()->LevelIndent();
+  int left = ContentLeft();
+  int bottom = Bounds.bottom - SeparatorWidth() - FootersHeight();
+  ExpandCellBounds = TRect{left, Bounds.top, left + indent, bottom};
+  // The button is centred beside the cells (and preview), above the details.
+  int size = view->LookAndFeelPainter()->GetExpandButtonExtent();
+  int dataBottom = bottom - fDetailsHeight;
+  int x = left + (indent - size) / 2, y = (Bounds.top + dataBottom - size) / 2;
+  ExpandButtonBounds = CanExpand() ? TRect{x, y, x + size, y + size} : TRect{};
+  if (DetailsSite) {
+    if (TkcCustomGridView* detail = DetailsSite->GetActiveGridView()) TableViewInfo()->DetailShown(detail);
+    DetailsSite->Calculate(left + indent, dataBottom);
+  }
+}
+
+void TkcGridMasterDataRowViewInfo::DoOffset(int DX, int DY) {
+  TkcGridDataRowViewInfo::DoOffset(DX, DY);
+  OffsetRect(&ExpandButtonBounds, DX, DY);
+  OffsetRect(&ExpandCellBounds, DX, DY);
+  if (DetailsSite) OffsetRect(&DetailsSite->Bounds, DX, DY);
+}
+
+void TkcGridMasterDataRowViewInfo::PaintRow(TkcCanvas* ACanvas) {
+  TkcGridDataRowViewInfo::PaintRow(ACanvas);
+  TkcGridTableView* view = TableView();
+  TkcCustomGridPainter* painter = TableViewInfo()->Painter();
+  CalculateParamsIfNeeded();
+  ACanvas->FillRect(ExpandCellBounds, Params.Color);
+  if (!IsRectEmpty(&ExpandButtonBounds))
+    view->LookAndFeelPainter()->PaintExpandButton(ACanvas, ExpandButtonBounds, Expanded());
+  painter->ExcludeFromBackground(ExpandCellBounds);
+  if (DetailsSite) {
+    // The site fills its frame and tabs and leaves the detail view's window out of the clip.
+    painter->ExcludeFromBackground(DetailsSite->Bounds);
+    DetailsSite->Paint(ACanvas);
+  }
+}
+
+TkcCustomGridHitTest* TkcGridMasterDataRowViewInfo::GetRowHitTest(const TPoint& P) {
+  if (PtInRect(&ExpandButtonBounds, P)) {
+    auto* hit = GetGridHitTest<TkcGridExpandButtonHitTest>(P);
+    InitHitTest(hit);
+    return hit;
+  }
+  if (DetailsSite && PtInRect(&DetailsSite->Bounds, P)) {
+    if (TkcCustomGridHitTest* hit = DetailsSite->GetHitTest(P)) return hit;
+    return GetHitTest(P);
+  }
+  return TkcGridDataRowViewInfo::GetRowHitTest(P);
+}
+
+void TkcGridMasterDataRowViewInfo::CollectGridLines(std::vector<POINT>& APoints) {
+  TkcGridDataRowViewInfo::CollectGridLines(APoints);
+  // A line closes the expand-button cell and the details under the whole row.
+  TkcGridLines lines = TableView()->GridLines();
+  if (lines == glBoth || lines == glHorizontal) {
+    if (DetailsSite) AddLine(APoints, TRect{ExpandCellBounds.left, ExpandCellBounds.bottom - 1, Bounds.right,
+                                            ExpandCellBounds.bottom});
+    if (lines == glBoth)
+      AddLine(APoints, TRect{ExpandCellBounds.right - 1, ExpandCellBounds.top, ExpandCellBounds.right,
+                             ExpandCellBounds.bottom - fDetailsHeight});
+  }
+}
+
+bool TkcGridMasterDataRowViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton,
+                                              TShiftState AShift) {
+  if (AButton == mbLeft && dynamic_cast<TkcGridExpandButtonHitTest*>(AHitTest)) {
+    ToggleExpanded();
+    return false;
+  }
+  return TkcGridDataRowViewInfo::MouseDown(AHitTest, AButton, AShift);
+}
+
+// ---- Drag opening ---------------------------------------------------------------------------
+
+TkcCustomGridDragOpenInfo* TkcGridExpandButtonHitTest::CreateDragOpenInfo() {
+  auto* view = dynamic_cast<TkcGridTableView*>(GridView);
+  return view && HitRecordKind == 0 ? new TkcGridDragOpenInfoExpand(view, RowIndex) : nullptr;
+}
+
+bool TkcGridDragOpenInfoExpand::Equals(TkcCustomGridDragOpenInfo* AInfo) {
+  if (!TkcCustomGridDragOpenInfo::Equals(AInfo)) return false;
+  auto* info = static_cast<TkcGridDragOpenInfoExpand*>(AInfo);
+  return info->GridView == GridView && info->RowIndex == RowIndex;
+}
+
+void TkcGridDragOpenInfoExpand::Run() {
+  TkcCustomDataController* dc = GridView->DataController();
+  if (RowIndex < 0 || RowIndex >= dc->GetRowCount()) return;
+  if (GridView->IsRowGroup(RowIndex)) {
+    if (!dc->GetRowInfo(RowIndex).Expanded) dc->Groups()->SetRowExpanded(RowIndex, true, false);
+  } else if (TkcCustomGridRecord* record = GridView->TableViewData()->RecordAtRow(RowIndex)) {
+    record->ExpandRow(false);
+  }
+}
+
+bool TkcGridDragOpenInfoMasterDataRowTab::Equals(TkcCustomGridDragOpenInfo* AInfo) {
+  if (!TkcGridDragOpenInfoTab::Equals(AInfo)) return false;
+  auto* info = static_cast<TkcGridDragOpenInfoMasterDataRowTab*>(AInfo);
+  return info->GridView == GridView && info->RowIndex == RowIndex;
+}
+
+void TkcGridDragOpenInfoMasterDataRowTab::Run() {
+  TkcCustomDataController* dc = GridView->DataController();
+  if (RowIndex < 0 || RowIndex >= dc->GetRowCount() || Level->Parent() != GridView->Level()) return;
+  dc->SetDetailActiveRelationIndex(dc->GetRowInfo(RowIndex).RecordIndex, Level->Index());
 }

@@ -9,6 +9,7 @@
 
 #include "editors/kcEditViewInfo.h"
 #include "grid/kcGrid.h"
+#include "grid/kcGridDetailsSite.h"
 #include "grid/kcGridTableOptions.h"
 
 class TkcGridTableView;
@@ -22,7 +23,7 @@ class TkcGridFilterViewInfo;
 class TkcNavigatorSiteViewInfo;
 
 // Where a column was hit.
-enum TkcGridColumnContainerKind { ckNone = 0, ckHeader = 2, ckGroupByBox = 3, ckFooter = 4 };
+enum TkcGridColumnContainerKind { ckNone = 0, ckCustomizationForm = 1, ckHeader = 2, ckGroupByBox = 3, ckFooter = 4 };
 
 // ---- Hit tests ------------------------------------------------------------------------------
 
@@ -127,6 +128,31 @@ class TkcGridExpandButtonHitTest : public TkcGridRecordHitTest {
 public:
   int HitTestCode() const override { return 108; }
   bool ActsOnRecord() override { return false; }
+  TkcCustomGridDragOpenInfo* CreateDragOpenInfo() override;
+};
+
+// Expands the record at a row of a table view (a master row's details, a group), not its
+// children. Held by view and row: the records may be remade while the drag waits.
+class TkcGridDragOpenInfoExpand : public TkcCustomGridDragOpenInfo {
+  VT_CLASS(TkcGridDragOpenInfoExpand, TkcCustomGridDragOpenInfo)
+public:
+  TkcGridDragOpenInfoExpand(TkcGridTableView* AView, int ARowIndex) : GridView(AView), RowIndex(ARowIndex) {}
+  TkcGridTableView* GridView;
+  int RowIndex;
+  bool Equals(TkcCustomGridDragOpenInfo* AInfo) override;
+  void Run() override;
+};
+
+// Makes a level the active detail of a master row.
+class TkcGridDragOpenInfoMasterDataRowTab : public TkcGridDragOpenInfoTab {
+  VT_CLASS(TkcGridDragOpenInfoMasterDataRowTab, TkcGridDragOpenInfoTab)
+public:
+  TkcGridDragOpenInfoMasterDataRowTab(TkcGridLevel* ALevel, TkcGridTableView* AView, int ARowIndex)
+      : TkcGridDragOpenInfoTab(ALevel), GridView(AView), RowIndex(ARowIndex) {}
+  TkcGridTableView* GridView;
+  int RowIndex;
+  bool Equals(TkcCustomGridDragOpenInfo* AInfo) override;
+  void Run() override;
 };
 
 class TkcGridRowIndicatorHitTest : public TkcGridRecordHitTest {
@@ -607,9 +633,76 @@ public:
   void PaintRow(TkcCanvas* ACanvas) override;
   TkcCustomGridHitTest* GetRowHitTest(const TPoint& P) override;
   TkcGridDataCellViewInfo* CellOf(TkcGridColumn* AColumn) const;
+  // What a master row adds below and left of the cells.
+  virtual int DetailsHeight() { return 0; }
+  virtual int CellsIndent() { return 0; }
 
 protected:
   void DoOffset(int DX, int DY) override;
+};
+
+class TkcGridMasterDataRowViewInfo;
+
+// The details site of a master row: the active detail view of the row's record with a tab per
+// visible child level, placed right of the expand-button cell under the row's cells.
+class TkcGridDetailsSiteViewInfo : public TkcCustomGridDetailsSiteViewInfo {
+  VT_CLASS(TkcGridDetailsSiteViewInfo, TkcCustomGridDetailsSiteViewInfo)
+public:
+  explicit TkcGridDetailsSiteViewInfo(TkcGridMasterDataRowViewInfo* ARow);
+  ~TkcGridDetailsSiteViewInfo() override;
+  TkcGridMasterDataRowViewInfo* MasterDataRowViewInfo() const { return fRow; }
+  // Measured once per layout of the row.
+  int GetHeight() override;
+  int CalculateWidth() override { return GetMaxWidth(); }
+  TColor GetBackgroundColor() override;
+  TkcCanvas* GetCanvas() override;
+  TkcLookAndFeelPainterClass GetLookAndFeelPainter() override;
+  int GetMaxHeight() override;
+  int GetMaxWidth() override;
+  TFont* GetFont() override;
+  TkcGridLevel* GetActiveLevel() override;
+  void InitTabHitTest(TkcCustomGridHitTest* AHitTest) override;
+  void ChangeActiveTab(TkcGridLevel* ALevel) override;
+  bool SupportsTabAccels() override { return true; }
+
+protected:
+  TkcCustomGridView* FindActiveGridView() override;
+
+private:
+  TkcGridMasterDataRowViewInfo* fRow;
+  int fHeight = -1;
+};
+
+// A data row of a view with detail levels: the cells move right by one level indent, an
+// expand-button cell runs down the row's left, and when expanded the details site lies under
+// the cells.
+class TkcGridMasterDataRowViewInfo : public TkcGridDataRowViewInfo {
+  VT_CLASS(TkcGridMasterDataRowViewInfo, TkcGridDataRowViewInfo)
+public:
+  TkcGridMasterDataRowViewInfo(TkcGridRowsViewInfo* ARows, int ARowIndex);
+  ~TkcGridMasterDataRowViewInfo() override;
+  std::unique_ptr<TkcGridDetailsSiteViewInfo> DetailsSite;
+  TRect ExpandButtonBounds{}, ExpandCellBounds{};
+  // The room below the cells down to the records' bottom: the most the details may take.
+  int RestHeight = 0;
+  bool Expanded();
+  bool CanExpand();
+  // Expands a collapsed record and collapses an expanded one; the row goes with the relayout.
+  void ToggleExpanded();
+  int CalculateRowHeight() override;
+  void CalculateRow(int ALeft, int ATop) override;
+  void PaintRow(TkcCanvas* ACanvas) override;
+  TkcCustomGridHitTest* GetRowHitTest(const TPoint& P) override;
+  void CollectGridLines(std::vector<POINT>& APoints) override;
+  bool MouseDown(TkcCustomGridHitTest* AHitTest, TMouseButton AButton, TShiftState AShift) override;
+  int DetailsHeight() override { return fDetailsHeight; }
+  int CellsIndent() override;
+
+protected:
+  void DoOffset(int DX, int DY) override;
+
+private:
+  int fDetailsHeight = 0;
 };
 
 // The row above the records where a new record is typed: an info text until it is focused.
@@ -770,6 +863,11 @@ public:
   void ColumnRemoved();
   void CalculateNavigatorSite();
   TRect GetPartBounds(TkcCustomGridPartViewInfo* APart);
+  // A detail view is shown when a master row placed it in the last layout.
+  bool IsDetailShown(TkcCustomGridView* ADetail) const;
+  void DetailShown(TkcCustomGridView* ADetail) { fShownDetails.push_back(ADetail); }
+  // The height the view needs for all its rows within AMaxSize.
+  int GetHeight(const TPoint& AMaxSize, bool& AFullyVisible) override;
 
 protected:
   void CreateViewInfos() override;
@@ -792,6 +890,8 @@ private:
   std::vector<TkcCustomGridPartViewInfo*> fParts;
   int fDataWidth = 0, fLevelIndent = 0, fRowsCreated = 0;
   bool fCalculatingParts = false;
+  std::vector<TkcCustomGridView*> fShownDetails;
+  void HideDetailsNotShown(const std::vector<TkcCustomGridView*>& AShownBefore);
 };
 
 class TkcGridTablePainter : public TkcCustomGridPainter {

@@ -7,6 +7,7 @@
 
 #include "editors-extended/kcCheckListBox.h"
 #include "grid/kcGridCustomizationForm.h"
+#include "grid/kcGridDragObjects.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/FormsTestUtil.h"
 #include "platform/gdi/GuiApplication.h"
@@ -143,6 +144,87 @@ TEST(GridCustomizationForm, DraggingShowsAndHidesColumns) {
   // An entry released outside the grid changes nothing.
   f.Drag(f.ListEntry(0), POINT{450, 380});
   EXPECT_EQ(f.Listed(), (std::vector<String>{"Kind"}));
+}
+
+TEST(GridCustomizationForm, AnEntryCarriedOutIsAColumnMoveWithItsPictureAndArrows) {
+  CustomizationFixture f;
+  f.view->OptionsView()->SetGroupByBox(true);
+  f.session.ProcessMessages();
+  // Only columns that may move and are not kept out of customization are listed.
+  f.view->Columns(3)->Options()->SetMoving(false);
+  f.view->Columns(0)->SetHidden(true);
+  f.view->Columns(0)->SetVisible(false);
+  f.Open();
+  EXPECT_EQ(f.Listed(), (std::vector<String>{"Kind"}));
+  f.view->Columns(0)->SetHidden(false);
+  f.view->Columns(0)->SetVisible(true);
+
+  // Held over the header, past the middle of "Name": the site carries the entry, its picture
+  // under the mouse where it was taken, the arrows at the insertion place after "Name".
+  POINT from = f.ListEntry(0);
+  const TRect name = f.view->TableViewInfo()->Headers()[0]->Bounds;
+  POINT over = TFormsSession::At(f.view->Site(), name.left + 45, name.top + 8);
+  f.session.MoveTo(from);
+  f.session.Press();
+  f.session.MoveTo(POINT{from.x + 3, from.y + 3});
+  f.session.MoveTo(POINT{from.x - 40, from.y - 40});
+  f.session.MoveTo(over);
+  auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(moving, nullptr);
+  EXPECT_EQ(moving->SourcePlace, TkcGridColumnHeaderMovingObject::dpCustomizationForm);
+  EXPECT_EQ(moving->DestinationPlace, TkcGridColumnHeaderMovingObject::dpHeader);
+  TRect arrows = moving->ArrowsBounds(), image = moving->ImageBounds();
+  EXPECT_EQ((arrows.left + arrows.right) / 2, name.right);
+  TPoint site = f.view->Site()->ScreenToClient(TPoint{over.x, over.y});
+  EXPECT_EQ(image.left + moving->HotSpot.x, site.x);
+  EXPECT_EQ(image.top + moving->HotSpot.y, site.y);
+  EXPECT_EQ(image.bottom - image.top, f.List()->GetItemHeight());
+  // Back over the form the entry may always go home: the drop there changes nothing.
+  POINT home = TFormsSession::At(f.Open(), 40, 60);
+  f.session.MoveTo(home);
+  EXPECT_EQ(moving->DestinationPlace, TkcGridColumnHeaderMovingObject::dpCustomizationForm);
+  TRect none = moving->ArrowsBounds();
+  EXPECT_TRUE(IsRectEmpty(&none));
+  f.session.MoveTo(over);
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.Shown(), (std::vector<String>{"Name", "Kind", "Size"}));
+  // Into the group-by box: grouped, and kept out of the header.
+  f.view->Columns(2)->SetVisible(false);
+  f.session.ProcessMessages();
+  ASSERT_EQ(f.Listed(), (std::vector<String>{"Size"}));
+  TRect box = f.view->TableViewInfo()->GroupByBoxViewInfo()->Bounds;
+  // A grouped column carried out of the group-by box while the form is open is ungrouped and
+  // stays hidden, listed in the form.
+  f.view->Columns(0)->SetGroupIndex(0);
+  f.session.ProcessMessages();
+  ASSERT_FALSE(f.view->Columns(0)->Visible());
+  TRect grouped = f.view->TableViewInfo()->GroupByBoxViewInfo()->Items[0]->Bounds;
+  f.session.Advance(1000);
+  f.Drag(TFormsSession::At(f.view->Site(), grouped.left + 10, (grouped.top + grouped.bottom) / 2),
+         TFormsSession::At(f.view->Site(), 60, 150));
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), -1);
+  EXPECT_FALSE(f.view->Columns(0)->Visible());
+  EXPECT_EQ(f.Listed(), (std::vector<String>{"Name", "Size"}));
+  f.view->Columns(0)->SetVisible(true);
+  f.session.Advance(1000);  // no double click on the entry
+  // Escape ends the carried entry as not accepted, wherever the keyboard is.
+  POINT entry = f.ListEntry(0);
+  f.session.MoveTo(entry);
+  f.session.Press();
+  f.session.MoveTo(POINT{entry.x - 40, entry.y - 40});
+  f.session.MoveTo(over);
+  f.List()->InnerListBox()->SetFocus();
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.Listed(), (std::vector<String>{"Size"}));
+  EXPECT_FALSE(f.view->Site()->HasDragAndDropObject());
+  f.session.Advance(1000);
+  f.Drag(f.ListEntry(0), TFormsSession::At(f.view->Site(), box.left + 40, (box.top + box.bottom) / 2));
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->Columns(2)->GroupIndex(), 0);
 }
 
 TEST(GridCustomizationForm, HidingTheGridClosesTheForm) {

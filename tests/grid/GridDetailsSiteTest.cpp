@@ -7,6 +7,7 @@
 #include "grid/kcGridDetailsSite.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/FormsTestUtil.h"
+#include "platform/forms/StdCtrls.h"
 
 namespace {
 
@@ -107,4 +108,33 @@ TEST(GridDetailsSite, TabsActivateTheirLevel) {
   EXPECT_EQ(f.grid->ActiveLevel(), f.grid->Levels()->Items(0));
   EXPECT_EQ(f.grid->Perform(CM_DIALOGCHAR, 'x', 0), 0);
   EXPECT_EQ(f.grid->ActiveLevel(), f.grid->Levels()->Items(0));
+}
+
+TEST(GridDetailsSite, ADragHeldOverATabActivatesItsLevelAfterTheWait) {
+  SiteFixture f({"First", "Second"});
+  f.Tabs(dtpTop);
+  auto* source = new TListBox(&f.form);
+  source->SetParent(&f.form);
+  source->SetBounds(310, 10, 80, 80);
+  source->SetDragMode(dmAutomatic);
+  f.grid->SetDragOpeningWaitTime(300);
+  f.session.ProcessMessages();
+  TRect tab = f.site()->TabsViewInfo()->Items(1)->Bounds;
+  f.session.MoveTo(TFormsSession::At(source, 20, 20));
+  f.session.Press();
+  f.session.MoveTo(TFormsSession::At(f.grid, tab.left + 3, tab.top + 3));
+  f.session.Advance(200);
+  EXPECT_EQ(f.grid->ActiveLevel(), f.grid->Levels()->Items(0));
+  // Moving within the same tab keeps the running wait.
+  f.session.MoveTo(TFormsSession::At(f.grid, tab.left + 5, tab.top + 4));
+  f.session.Advance(150);
+  EXPECT_EQ(f.grid->ActiveLevel(), f.grid->Levels()->Items(1));
+  // With drag opening off nothing opens.
+  f.grid->SetDragOpening(false);
+  TRect first = f.site()->TabsViewInfo()->Items(0)->Bounds;
+  f.session.MoveTo(TFormsSession::At(f.grid, first.left + 3, first.top + 3));
+  f.session.Advance(400);
+  EXPECT_EQ(f.grid->ActiveLevel(), f.grid->Levels()->Items(1));
+  f.session.Release();
+  f.session.ProcessMessages();
 }

@@ -10,6 +10,7 @@
 
 #include "data/kcDataSummary.h"
 #include "grid/kcGridDragObjects.h"
+#include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/FormsTestUtil.h"
 
@@ -298,6 +299,93 @@ TEST(GridTableDrags, HeaderIntoTheGroupByBoxAndBack) {
   f.Drag(f.Centre(info->Headers()[0]->TextAreaBounds), TPoint{100, 150});
   EXPECT_FALSE(f.view->Columns(0)->Visible());
   EXPECT_EQ(fired, 1);
+}
+
+TEST(GridTableDrags, ArrowsComeBackOverARepaintOfTheSite) {
+  PartsFixture f;
+  TkcGridTableViewInfo* info = f.info();
+  TPoint kind = f.Centre(info->Headers()[1]->TextAreaBounds);
+  // The lime pixels of the arrows on the screen, in site coordinates.
+  auto limeIn = [&](const TRect& r) {
+    Surface s = f.session.Snapshot(f.form.Handle());
+    TPoint o = f.view->Site()->ClientToScreen(TPoint{0, 0});
+    int n = 0;
+    for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
+      for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x)
+        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00) ++n;
+    return n;
+  };
+  f.session.MoveTo(f.At(kind.x, kind.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(kind.x, kind.y - 10));
+  f.session.MoveTo(f.At(200, 15));
+  auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(moving, nullptr);
+  TRect arrows = moving->ArrowsBounds();
+  ASSERT_FALSE(IsRectEmpty(&arrows));
+  const int lime = limeIn(arrows);
+  EXPECT_GT(lime, 20);
+  // The site paints anew under the drag: the arrows are drawn again over the new picture.
+  f.view->Site()->Invalidate();
+  f.session.ProcessMessages();
+  EXPECT_EQ(limeIn(arrows), lime);
+  EXPECT_FALSE(moving->Dirty());
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(limeIn(arrows), 0);
+}
+
+TEST(GridTableDrags, AHeaderHeldNearAnEdgeScrollsTheColumns) {
+  PartsFixture f;
+  f.view->OptionsView()->SetGroupByBox(false);
+  for (int i = 0; i < 3; ++i) f.view->Columns(i)->SetWidth(200);
+  f.session.ProcessMessages();
+  TkcGridTableViewInfo* info = f.info();
+  TRect client = info->ClientBounds();
+  ASSERT_GT(f.view->MaxLeftPos(), 100);
+  TPoint name = f.Centre(info->Headers()[0]->TextAreaBounds);
+  f.session.MoveTo(f.At(name.x, name.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(name.x + 20, name.y));
+  // Held 5 pixels from the right edge: 10 pixels a tick of 35 ms.
+  f.session.MoveTo(f.At(client.right - 5, name.y));
+  f.session.Advance(360);
+  f.session.ProcessMessages();
+  int scrolled = f.view->LeftPos();
+  EXPECT_GE(scrolled, 80);
+  EXPECT_LE(scrolled, 110);
+  // Back in the middle it stops; at the left edge it goes back.
+  f.session.MoveTo(f.At((client.left + client.right) / 2, name.y));
+  f.session.Advance(200);
+  EXPECT_EQ(f.view->LeftPos(), scrolled);
+  f.session.MoveTo(f.At(client.left + 3, name.y));
+  f.session.Advance(200);
+  EXPECT_LT(f.view->LeftPos(), scrolled);
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  int left = f.view->LeftPos();
+  f.session.Advance(200);
+  EXPECT_EQ(f.view->LeftPos(), left);  // no drag, no scrolling
+}
+
+TEST(GridTableDrags, WithinTheGroupByBoxAColumnMovesToTheDroppedPlace) {
+  PartsFixture f;
+  f.view->Columns(0)->SetGroupIndex(0);
+  f.view->Columns(1)->SetGroupIndex(1);
+  f.session.ProcessMessages();
+  auto& items = f.info()->GroupByBoxViewInfo()->Items;
+  ASSERT_EQ(items.size(), 2u);
+  // The first grouped column carried past the last: it ends at group index 1.
+  TRect first = items[0]->Bounds, last = items[1]->Bounds;
+  f.Drag(f.Centre(first), TPoint{last.right + 20, (last.top + last.bottom) / 2});
+  EXPECT_EQ(f.view->Columns(0)->GroupIndex(), 1);
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
+  // Dropped on its own place (the zone right after it) nothing changes.
+  TRect kind = f.info()->GroupByBoxViewInfo()->Items[0]->Bounds;
+  f.session.Advance(1000);
+  f.Drag(f.Centre(kind), TPoint{f.info()->GroupByBoxViewInfo()->Items[1]->Bounds.left + 3, (kind.top + kind.bottom) / 2});
+  EXPECT_EQ(f.view->Columns(1)->GroupIndex(), 0);
 }
 
 TEST(GridTableDrags, ColumnAndRowSizing) {
@@ -619,4 +707,15 @@ TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
   f.session.Click(f.At(text.x, text.y));
   f.session.Click(f.At(text.x, text.y));
   EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+  // The focused group opens with the numeric-pad plus and closes with the minus; the key's
+  // character is not typed anywhere.
+  dc->FocusRow(0);
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  f.session.Key(VK_ADD, "+");
+  EXPECT_TRUE(dc->GetRowInfo(0).Expanded);
+  EXPECT_EQ(dc->GetFocusedRowIndex(), 0);
+  f.session.Key(VK_SUBTRACT, "-");
+  EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
+  EXPECT_FALSE(f.view->TableController()->IsEditing());
 }
