@@ -12,6 +12,9 @@
 
 constexpr UINT KCM_SETTINGSCHANGED = 0x8131;
 
+// Which cell lines a grid draws: the data grid and the lookup list grid share it.
+enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
+
 // ---- Geometry and windows -------------------------------------------------------------------
 
 // The work area of the monitor nearest to a screen point.

@@ -17,7 +17,6 @@
 
 class TkcCustomLookupGrid;
 
-enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 enum TkcLookupGridHitKind { lghtNone, lghtHeader, lghtCell };
 struct TkcLookupGridHitTest {
   TkcLookupGridHitKind Kind = lghtNone;

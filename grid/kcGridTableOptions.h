@@ -3,13 +3,13 @@
 // unchanged value; otherwise it stores the value (clamped where a field has a floor) and tells
 // the view which kind of change it was: property (repaint only), layout or size.
 
+#include "controls/kcControlUtils.h"
 #include "controls/kcStyles.h"
 #include "grid/kcGrid.h"
 
 class TkcGridTableView;
 class TkcGridColumn;
 
-enum TkcGridLines { glBoth, glNone, glVertical, glHorizontal };
 enum TkcGridGroupFootersMode { gfInvisible, gfVisibleWhenExpanded, gfAlwaysVisible };
 enum TkcGridGroupRowStyle { grsStandard, grsOffice11 };
 enum TkcGridShowEditButtons { gsebNever, gsebForFocusedRecord, gsebAlways };
