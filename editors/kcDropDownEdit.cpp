@@ -842,6 +842,12 @@ void TkcCustomDropDownEdit::KeyPress(char32_t& Key) {
   inherited::KeyPress(Key);
 }
 
+bool TkcCustomDropDownEdit::IsInternalKey(WORD Key, TShiftState Shift) {
+  if (TkcCustomMaskEdit::IsInternalKey(Key, Shift)) return true;
+  return IsInplace() && HasPopupWindow() &&
+         (Shift.Contains(ssAlt) || Shift.Contains(ssCtrl) || Key < 32 || Key > 255);
+}
+
 void TkcCustomDropDownEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   const bool alt = Shift.Contains(ssAlt);
   if ((alt && (Key == VK_UP || Key == VK_DOWN)) || (Key == VK_F4 && !alt)) {

@@ -273,6 +273,8 @@ public:
   // The window focus itself, whatever the popup: setting the focus must not stop at an open popup.
   bool IsContainerFocused() override { return TkcCustomMaskEdit::Focused(); }
   bool NeedsActivationKey(char32_t Key) override;
+  // In place with the popup open, control keys and shortcuts are the popup's, not the grid's.
+  bool IsInternalKey(WORD Key, TShiftState Shift) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
   void DoEditKeyPress(char32_t& Key) override;
   void PasteFromClipboard() override;

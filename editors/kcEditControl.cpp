@@ -783,11 +783,13 @@ void TkcCustomEdit::ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEd
 
 void TkcCustomEdit::KeyDown(WORD& Key, TShiftState Shift) {
   fEscapeSwallowed = false;
-  // The click key of a default button is the editor's own; OnKeyDown does not see it.
-  TkcCustomEditProperties* p = GetEffectiveProperties();
-  const bool internal = p->ClickKey != 0 && ShortCut(Key, Shift) == p->ClickKey && HasDefaultButton(p);
-  if (!internal) inherited::KeyDown(Key, Shift);
+  if (!IsInternalKey(Key, Shift)) inherited::KeyDown(Key, Shift);
   if (Key != 0) DoEditKeyDown(Key, Shift);
+}
+
+bool TkcCustomEdit::IsInternalKey(WORD Key, TShiftState Shift) {
+  TkcCustomEditProperties* p = GetEffectiveProperties();
+  return p->ClickKey != 0 && ShortCut(Key, Shift) == p->ClickKey && HasDefaultButton(p);
 }
 
 void TkcCustomEdit::DoAfterKeyDown(WORD& Key, TShiftState Shift) {

@@ -264,6 +264,8 @@ protected:
   virtual void DoOnChange();
   virtual void DoOnEditValueChanged();
   void KeyDown(WORD& Key, TShiftState Shift) override;
+  // A key the editor keeps from its OnKeyDown handler (the grid's): the click key of a default button.
+  virtual bool IsInternalKey(WORD Key, TShiftState Shift);
   void KeyPress(char32_t& Key) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void DoEnter() override;
