@@ -20,6 +20,9 @@ public:
   TClass GetContainerClass() override;
   void Changed() override;
   bool IsProviderFormatUsed(bool AEditFocused) override;
+  TkcDataEditValueSource GetEditValueSource(bool AEditFocused) override {
+    return HasLookupField() ? evsKey : inherited::GetEditValueSource(AEditFocused);
+  }
   int GetDefaultMaxLength() override;
   TClass GetLookupDataClass() override;
   int FindRecordByText(int AItemIndex, const String& AText, bool APartial) override;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "controls/kcClasses.h"
+#include "data/kcDataFields.h"
 #include "platform/core/Variants.h"
 #include "platform/db/DB.h"
 #include "platform/forms/Graphics.h"
@@ -331,6 +332,11 @@ public:
   virtual void CopyDataTo(TkcCustomEditProperties*) {}
   virtual void ValidateDisplayValue(Variant& ADisplayValue, String& AErrorText, bool& AError, IkcEditHost* AEdit);
   virtual bool IsProviderFormatUsed(bool) { return false; }
+  // What an in-place editor of this kind edits: the display text where the provider formats it,
+  // else the value (a lookup bound to a lookup field edits its key).
+  virtual TkcDataEditValueSource GetEditValueSource(bool AEditFocused) {
+    return IsProviderFormatUsed(AEditFocused) ? evsText : evsValue;
+  }
   // The edit control class of this kind (a TkcCustomEdit descendant), for in-place editors.
   virtual TClass GetContainerClass();
   // A view data that lays editors of this kind out for AStyle (the caller owns it).

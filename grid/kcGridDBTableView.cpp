@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "controls/kcControlUtils.h"
+#include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
 #include "grid/kcGridFiltering.h"
 #include "grid/kcGridNavigatorSite.h"
 #include "grid/kcGridSummary.h"
@@ -53,6 +54,10 @@ void TkcGridItemDBDataBinding::SetFieldName(const String& Value) {
   fItem->DataBinding()->RecentFilterValues()->Clear();
   DataController()->SetItemFieldName(item, Value);
   fItem->GridView()->Changed(vckSize);
+}
+
+TkcEditRepositoryItem* TkcGridDBColumn::GetDefaultRepositoryItem() {
+  return GetEditDBRegisteredRepositoryItems()->GetItemByField(fDataBinding.Field());
 }
 
 String TkcGridItemDBDataBinding::DefaultCaption() const {

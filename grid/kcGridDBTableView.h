@@ -43,6 +43,8 @@ public:
 
 protected:
   String GetDefaultCaption() const override { return fDataBinding.DefaultCaption(); }
+  // The editor kind registered for the field (a lookup field gets the lookup combo box).
+  TkcEditRepositoryItem* GetDefaultRepositoryItem() override;
 
 private:
   TkcGridItemDBDataBinding fDataBinding;
@@ -96,6 +98,7 @@ public:
   // As the view's own data controller answers them.
   TObject* GetItem(int AItemIndex) override { return GetItemField(AItemIndex)->ItemObject(); }
   int GetItemID(TObject* AItem) override;
+  TkcDataEditValueSource GetItemValueSource(int AItemIndex) override { return GridItemValueSource(GetItem(AItemIndex)); }
   void FilterChanged() override;
   void BeginOwnerUpdate() override;
   void EndOwnerUpdate() override;

@@ -76,6 +76,12 @@ String TkcGridDataController::GetFilterItemFieldCaption(TObject* AItem) {
 
 bool TkcGridDataController::GetItemSortByDisplayText(int, bool ADefault) { return ADefault; }
 
+TkcDataEditValueSource GridItemValueSource(TObject* AItem) {
+  auto* column = dynamic_cast<TkcGridColumn*>(AItem);
+  TkcCustomEditProperties* properties = column ? column->GetProperties() : nullptr;
+  return properties ? properties->GetEditValueSource(true) : evsText;
+}
+
 void TkcGridDataController::DefineProperties(TFiler* Filer) {
   TkcDataController::DefineProperties(Filer);
   Filer->DefineBinaryProperty(

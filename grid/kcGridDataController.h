@@ -51,6 +51,8 @@ protected:
 // level makes (a clone of the level's view), and that view's data controller.
 TObject* GridCreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex);
 TkcCustomDataController* GridDetailHolderDataController(TObject* AHolder);
+// What a column's in-place editor edits, from its properties in effect (the text without any).
+TkcDataEditValueSource GridItemValueSource(TObject* AItem);
 
 class TkcGridDataController : public TkcDataController,
                               public IkcGridDataControllerItemsSupport,
@@ -76,6 +78,7 @@ public:
   void FocusControl(int AItemIndex, bool& ADone) override;
   String GetFilterItemFieldCaption(TObject* AItem) override;
   bool GetItemSortByDisplayText(int AItemIndex, bool ADefault) override;
+  TkcDataEditValueSource GetItemValueSource(int AItemIndex) override { return GridItemValueSource(GetItem(AItemIndex)); }
   void DefineProperties(TFiler* Filer) override;
   TObject* CreateDetailHolder(TkcCustomDataRelation* ARelation, int ARecordIndex) override {
     return GridCreateDetailHolder(ARelation, ARecordIndex);

@@ -185,12 +185,27 @@ void TkcGridColumn::ItemRemoved(TkcEditRepositoryItem* Sender) {
 void TkcGridColumn::PropertiesChanged(TkcEditRepositoryItem*) { PropertiesChanged(); }
 
 TkcCustomEditProperties* TkcGridColumn::GetProperties() {
-  if (fRepositoryItem) return fRepositoryItem->Properties();
-  if (fProperties) return fProperties.get();
-  if (!fGridView) return nullptr;
-  TkcEditRepositoryItem* item =
-      GetEditDataRegisteredRepositoryItems()->GetItemByValueType(fGridView->DataController()->GetItemValueTypeClass(ItemIndex()));
-  return item ? item->Properties() : nullptr;
+  TkcCustomEditProperties* properties = nullptr;
+  if (fRepositoryItem) {
+    properties = fRepositoryItem->Properties();
+  } else if (fProperties) {
+    properties = fProperties.get();
+  } else if (fGridView) {
+    TkcEditRepositoryItem* item = GetDefaultRepositoryItem();
+    properties = item ? item->Properties() : nullptr;
+  }
+  // Shared properties answer for the column that asks: its source's defaults (a lookup field's
+  // list, a field's formats). Handing the provider over raises no change of the properties.
+  if (properties && fDataBinding) {
+    IkcEditDefaultValuesProvider* provider = fDataBinding->GetDefaultValuesProvider();
+    if (provider && properties->DefaultValuesProvider() != provider) properties->SetDefaultValuesProvider(provider);
+  }
+  return properties;
+}
+
+TkcEditRepositoryItem* TkcGridColumn::GetDefaultRepositoryItem() {
+  return GetEditDataRegisteredRepositoryItems()->GetItemByValueType(
+      fGridView->DataController()->GetItemValueTypeClass(ItemIndex()));
 }
 
 void TkcGridColumn::PropertiesChanged() {

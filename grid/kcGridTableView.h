@@ -130,7 +130,7 @@ public:
   TkcEditRepositoryItem* RepositoryItem() const { return fRepositoryItem; }
   void SetRepositoryItem(TkcEditRepositoryItem* Value);
   // The properties in effect: a repository item's, else the column's own, else the default
-  // editor of the field's value type.
+  // editor registered for the item (its value type; a dataset column: its field).
   TkcCustomEditProperties* GetProperties();
   void PropertiesChanged();
   // The cells' shared edit style, and one view data shared by the cells while the properties stay.
@@ -171,6 +171,7 @@ public:
 
 protected:
   virtual String GetDefaultCaption() const { return fCaption; }
+  virtual TkcEditRepositoryItem* GetDefaultRepositoryItem();
   void ItemRemoved(TkcEditRepositoryItem* Sender) override;
   void PropertiesChanged(TkcEditRepositoryItem* Sender) override;
 

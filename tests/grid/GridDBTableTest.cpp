@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "controls/kcControlUtils.h"
+#include "editors-extended/kcDBLookupComboBox.h"
+#include "editors-extended/kcEditorsRegister.h"
 #include "editors/kcEditControl.h"
 #include "grid/kcGridEditingController.h"
 #include "grid/kcGridSummary.h"
@@ -231,6 +233,77 @@ TEST(GridDBTableView, GridModeBufferFollowsTheRowsTheViewCanShow) {
   f.session.ProcessMessages();
   f.session.Advance(20);  // timers run no sooner than 10 ms
   EXPECT_LT(dc->GetRowCount(), before);
+}
+
+// A lookup field's column shows the looked-up text and is edited in its cell through the lookup
+// combo box: the typed text finds a row of the list, and posting writes that row's key into the
+// key field; Escape leaves the key as it was.
+TEST(GridDBTableView, LookupFieldEditedInItsCell) {
+  InitializeExtendedEditors();
+  TClientDataSet customers(nullptr);
+  customers.FieldDefs().Add("CUSTNO", ftInteger);
+  customers.FieldDefs().Add("COMPANY", ftString, 20);
+  customers.CreateDataSet();
+  const char* names[] = {"Abc", "Bonn", "Berlin", "Bergen"};
+  for (int i = 0; i < 4; ++i) customers.AppendRecord({Variant(10 + i), Variant(String(names[i]))});
+  DBGridFixture f(150, [&](TClientDataSet& orders) {
+    for (const char* name : {"ORDERNO", "CUSTNO"}) {
+      orders.FieldDefs().Add(name, ftInteger);
+      auto* field = new TIntegerField(&orders);
+      field->SetFieldName(name);
+      field->SetDataSet(&orders);
+    }
+    auto* company = new TStringField(&orders);
+    company->SetFieldName("CUSTOMER");
+    company->SetLookup(true);
+    company->KeyFields = "CUSTNO";
+    company->LookupKeyFields = "CUSTNO";
+    company->LookupResultField = "COMPANY";
+    company->SetLookupDataSet(&customers);
+    company->SetDataSet(&orders);
+    orders.CreateDataSet();
+    orders.AppendRecord({Variant(1), Variant(11)});
+  });
+  f.view->DataController()->CreateAllItems();
+  f.session.ProcessMessages();
+  ASSERT_EQ(f.view->ColumnCount(), 3);
+  EXPECT_TRUE(dynamic_cast<TkcLookupComboBoxProperties*>(f.view->Columns(2)->GetProperties()));
+  EXPECT_EQ(f.Text(0, 2), "Bonn");
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  TkcGridColumnHeaderViewInfo* h = f.view->TableViewInfo()->Headers()[2].get();
+  POINT cell = TFormsSession::At(f.view->Site(), h->Bounds.left + 10, 19 + 9);
+  TkcGridEditingController* editing = f.view->TableController()->EditingController();
+  for (bool post : {false, true}) {
+    f.session.Click(cell);
+    f.session.Click(cell);
+    ASSERT_TRUE(editing->IsEditing());
+    auto* combo = dynamic_cast<TkcLookupComboBox*>(editing->Edit());
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(combo->EditValue().AsInteger(), 11) << "the key";
+    f.session.Type("berg");
+    ASSERT_TRUE(combo->HasPopupWindow());
+    f.session.Key(VK_RETURN);  // closes the list on its row; the editor stays
+    EXPECT_FALSE(combo->HasPopupWindow());
+    ASSERT_TRUE(editing->IsEditing());
+    EXPECT_EQ(combo->GetEditingValue().AsInteger(), 13);
+    if (post) {
+      f.session.Key(VK_RETURN);
+      EXPECT_FALSE(editing->IsEditing());
+      EXPECT_EQ(f.ds.FieldByName("CUSTNO")->AsInteger(), 13);
+      EXPECT_EQ(f.ds.FieldByName("CUSTOMER")->AsString(), "Bergen");
+      EXPECT_EQ(f.Text(0, 2), "Bergen");
+    } else {
+      f.session.Key(VK_ESCAPE);  // the editor's value goes back
+      f.session.Key(VK_ESCAPE);  // the editor closes
+      f.session.Key(VK_ESCAPE);  // the record's change is cancelled
+      EXPECT_FALSE(editing->IsEditing());
+      EXPECT_EQ(f.ds.State(), dsBrowse);
+      EXPECT_EQ(f.ds.FieldByName("CUSTNO")->AsInteger(), 11);
+      EXPECT_EQ(f.Text(0, 2), "Bonn");
+    }
+  }
+  f.ds.Close();
 }
 
 }  // namespace
