@@ -46,11 +46,6 @@ void AddLine(std::vector<POINT>& APoints, const TRect& R) {
 // ---- Drag objects of hit tests ----------------------------------------------------------------
 
 TkcDragAndDropObjectClass TkcGridColumnHeaderHitTest::DragAndDropObjectClass() const {
-  // While the customization form is open a header is carried into it to hide its column.
-  if (Column && ColumnContainerKind == ckHeader && GridView && GridView->Controller() &&
-      GridView->Controller()->CustomizationForm() &&
-      static_cast<TkcGridTableView*>(GridView)->OptionsCustomize()->ColumnMoving())
-    return TkcDragAndDropObjectClass::Of<TkcGridColumnHidingObject>();
   if (Column && Column->CanMove()) return TkcDragAndDropObjectClass::Of<TkcGridColumnMovingObject>();
   return {};
 }
