@@ -699,14 +699,14 @@ void TkcGridIndicatorItemViewInfo::GetViewParams(TkcVisualParams& P) {
 
 int TkcGridIndicatorItemViewInfo::IndicatorKind() {
   if (!Row) return 0;
+  if (Row->IsNewItemRow()) return 3;
   TkcGridTableView* view = TableView();
   TkcCustomDataController* dc = view->DataController();
-  bool multi = view->OptionsSelection()->MultiSelect();
-  bool selected = multi && dc->IsRowSelected(Row->RowIndex);
-  if (dc->GetFocusedRowIndex() == Row->RowIndex) {
-    if (dc->IsEditing()) return (dc->GetEditState() & dcesInserting) ? 3 : 2;
-    return selected ? 5 : 1;
-  }
+  bool focused = dc->GetFocusedRowIndex() == Row->RowIndex;
+  if (dc->IsEditing() && (focused || dc->GetEditingRecordIndex() == Row->RecordIndex()))
+    return (dc->GetEditState() & dcesInserting) ? 3 : 2;
+  bool selected = view->OptionsSelection()->MultiSelect() && dc->IsRowSelected(Row->RowIndex);
+  if (focused) return selected ? 5 : 1;
   return selected ? 4 : 0;
 }
 

@@ -719,3 +719,34 @@ TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
   EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
   EXPECT_FALSE(f.view->TableController()->IsEditing());
 }
+
+TEST(GridTableParts, IndicatorKindsFollowTheRecordState) {
+  PartsFixture f(4);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsView()->SetNewItemRow(true);
+  f.view->OptionsSelection()->SetMultiSelect(true);
+  TkcCustomDataController* dc = f.view->DataController();
+  dc->FocusRow(1);
+  dc->ChangeRowSelection(1, true);
+  dc->ChangeRowSelection(2, true);
+  f.session.ProcessMessages();
+  auto kind = [&](int row) {
+    TkcCustomGridRowViewInfo* r = row < 0 ? f.info()->RecordsViewInfo()->NewItemRow.get() : f.info()->Rows(row);
+    return r && r->IndicatorItem ? r->IndicatorItem->IndicatorKind() : -1;
+  };
+  // The new-item row shows its own mark whether focused or not.
+  EXPECT_EQ((std::vector<int>{kind(-1), kind(0), kind(1), kind(2)}), (std::vector<int>{3, 0, 5, 4}));
+  dc->ChangeRowSelection(1, false);
+  f.session.ProcessMessages();
+  EXPECT_EQ(kind(1), 1);
+  dc->StartEdit();
+  f.session.ProcessMessages();
+  EXPECT_EQ((std::vector<int>{kind(-1), kind(0), kind(1), kind(2)}), (std::vector<int>{3, 0, 2, 4}));
+  dc->Cancel();
+  // Without multi-select a selected row shows nothing.
+  f.view->OptionsSelection()->SetMultiSelect(false);
+  f.session.ProcessMessages();
+  EXPECT_EQ(kind(1), 1);
+  EXPECT_EQ(kind(2), 0);
+}
