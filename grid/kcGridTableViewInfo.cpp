@@ -1499,7 +1499,9 @@ int TkcGridGroupRowViewInfo::CalculateRowHeight() { return RowsViewInfo->GroupRo
 bool TkcGridGroupRowViewInfo::CanSize() { return TableView()->OptionsCustomize()->GroupRowSizing(); }
 
 void TkcGridGroupRowViewInfo::SetRowHeight(int AHeight) {
-  int extra = SeparatorWidth();
+  // The group's own height: what the footers and the separator below it take is not the row's.
+  if (AHeight == Bounds.bottom - Bounds.top) return;
+  int extra = SeparatorWidth() + FootersHeight();
   TableView()->OptionsView()->SetGroupRowHeight(AHeight <= 0 ? 0 : std::max(1, AHeight - extra));
 }
 

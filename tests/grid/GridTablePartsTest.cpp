@@ -750,3 +750,43 @@ TEST(GridTableParts, IndicatorKindsFollowTheRecordState) {
   EXPECT_EQ(kind(1), 1);
   EXPECT_EQ(kind(2), 0);
 }
+
+TEST(GridTableDrags, RowSizingSetsTheRowsOwnHeight) {
+  PartsFixture f(4);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+  f.view->OptionsCustomize()->SetGroupRowSizing(true);
+  f.view->OptionsCustomize()->SetDataRowSizing(true);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  sum->SetPosition(spFooter);
+  f.GroupByKind();
+  f.view->DataController()->Groups()->CollapseAll();
+  f.session.ProcessMessages();
+  TkcCustomGridRowViewInfo* group = f.info()->Rows(0);
+  ASSERT_TRUE(group->IsGroup());
+  ASSERT_EQ(group->Footers.size(), 1u);
+  int own = f.info()->RecordsViewInfo()->GroupRowHeight;
+  // Released where it was taken, a group row keeps its height.
+  f.Drag(TPoint{5, group->Bounds.bottom - 1}, TPoint{5, group->Bounds.bottom - 1});
+  EXPECT_EQ(f.view->OptionsView()->GroupRowHeight(), 0);
+  // Ten pixels lower: the group's own part grows by ten, the footer under it stays as it is.
+  f.session.Advance(1000);  // no double click
+  group = f.info()->Rows(0);
+  int bottom = group->Bounds.bottom, footer = group->FootersHeight();
+  f.Drag(TPoint{5, bottom - 1}, TPoint{5, bottom + 9});
+  EXPECT_EQ(f.view->OptionsView()->GroupRowHeight(), own + 10);
+  group = f.info()->Rows(0);
+  EXPECT_EQ(group->FootersHeight(), footer);
+  EXPECT_EQ(group->Bounds.bottom - group->Bounds.top, own + 10 + group->SeparatorWidth() + footer);
+  // A data row released where it was taken still fixes the data row height.
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.Advance(1000);
+  TkcCustomGridRowViewInfo* data = f.info()->Rows(1);
+  ASSERT_FALSE(data->IsGroup());
+  ASSERT_EQ(f.view->OptionsView()->DataRowHeight(), 0);
+  f.Drag(TPoint{5, data->Bounds.bottom - 1}, TPoint{5, data->Bounds.bottom - 1});
+  EXPECT_EQ(f.view->OptionsView()->DataRowHeight(), f.info()->RowHeight());
+  EXPECT_NE(f.view->OptionsView()->DataRowHeight(), 0);
+}
