@@ -342,7 +342,8 @@ TRect TkcCustomGridSizingObject::GetSizingMarkBounds() {
   TkcGridTableViewInfo* info = TableViewInfo();
   int size = GetCurrentSize();
   if (IsHorizontalSizing()) {
-    int bottom = info->Bounds.bottom - info->FooterViewInfo()->Height;
+    // Down through the rows, above the footer and a filter bar at the bottom.
+    int bottom = info->ClientBounds().bottom;
     return TRect{item.left + size - 1, item.top, item.left + size, bottom};
   }
   return TRect{info->Bounds.left, item.top + size - 1, info->Bounds.right, item.top + size};

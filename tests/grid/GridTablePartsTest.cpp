@@ -10,6 +10,7 @@
 
 #include "data/kcDataSummary.h"
 #include "grid/kcGridDragObjects.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/FormsTestUtil.h"
@@ -397,6 +398,27 @@ TEST(GridTableDrags, ColumnAndRowSizing) {
   TkcGridTableViewInfo* info = f.info();
   int edge = info->Headers()[0]->Bounds.right;
   f.Drag(TPoint{edge, 5}, TPoint{edge + 30, 5});
+  EXPECT_EQ(f.view->Columns(0)->Width(), 104);
+  // While held, the mark runs from the header down to the rows' bottom, above the footer and a
+  // filter bar at the bottom.
+  f.view->OptionsView()->SetFooter(true);
+  f.view->FilterBox()->SetVisible(fvAlways);
+  f.session.ProcessMessages();
+  edge = info->Headers()[0]->Bounds.right;
+  f.session.MoveTo(f.At(edge, 5));
+  f.session.Press();
+  f.session.MoveTo(f.At(edge + 10, 5));
+  auto* sizing = dynamic_cast<TkcGridColumnHorzSizingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(sizing, nullptr);
+  EXPECT_EQ(sizing->GetSizingMarkBounds(), (TRect{edge + 9, info->Headers()[0]->Bounds.top, edge + 10,
+                                                  info->ClientBounds().bottom}));
+  EXPECT_LT(info->ClientBounds().bottom, info->FooterViewInfo()->Bounds.top + 1);
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  f.view->OptionsView()->SetFooter(false);
+  f.view->FilterBox()->SetVisible(fvNonEmpty);
+  f.session.Advance(1000);
   EXPECT_EQ(f.view->Columns(0)->Width(), 104);
   // Never below the minimum width.
   edge = info->Headers()[0]->Bounds.right;
