@@ -1412,7 +1412,13 @@ bool TkcGridNewItemRowViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouse
 TkcGridGroupCellViewInfo::TkcGridGroupCellViewInfo(TkcCustomGridRowViewInfo* ARow)
     : TkcGridTableCellViewInfo(ARow->TableViewInfo()), Row(ARow) {}
 
-String TkcGridGroupCellViewInfo::GetText() { return TableView()->GetGroupRowText(Row->RowIndex); }
+String TkcGridGroupCellViewInfo::GetText() {
+  TkcGridTableView* view = TableView();
+  String text = view->GetGroupRowText(Row->RowIndex);
+  if (TkcGridColumn* column = view->GetGroupRowColumn(Row->RowIndex); column->OnGetDisplayText)
+    column->OnGetDisplayText(column, Row->RowIndex, text);
+  return text;
+}
 
 TkcAlignmentVert TkcGridGroupCellViewInfo::GetAlignmentVert() {
   return TableView()->OptionsView()->GroupRowStyle() == grsOffice11 ? vaBottom : vaCenter;

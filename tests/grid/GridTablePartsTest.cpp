@@ -812,3 +812,22 @@ TEST(GridTableDrags, RowSizingSetsTheRowsOwnHeight) {
   EXPECT_EQ(f.view->OptionsView()->DataRowHeight(), f.info()->RowHeight());
   EXPECT_NE(f.view->OptionsView()->DataRowHeight(), 0);
 }
+
+TEST(GridTableRows, GroupTextCarriesTheGroupSummary) {
+  PartsFixture f(6);
+  f.GroupByKind();
+  // No summary: caption, " : " and the value, with no trailing blank.
+  EXPECT_EQ(f.info()->Rows(0)->Cells[0]->Text, "Kind : even");
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  f.session.ProcessMessages();
+  String summary = f.view->DataController()->Summary()->GetGroupSummaryText(0);
+  ASSERT_NE(summary.find("60"), String::npos);  // 0 + 20 + 40
+  EXPECT_EQ(f.info()->Rows(0)->Cells[0]->Text, "Kind : even " + summary);
+  // The grouping column's display text handler has the last word on the group row.
+  f.view->Columns(1)->OnGetDisplayText = [](TkcGridColumn*, int, String& AText) { AText = "<" + AText + ">"; };
+  f.view->LayoutChanged();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->Rows(0)->Cells[0]->Text, "<Kind : even " + summary + ">");
+}
