@@ -330,36 +330,6 @@ bool TkcGridTableCustomizationForm::GetItemsPageVisible() {
 
 TForm* TkcGridTableView::CreateCustomizationForm() { return new TkcGridTableCustomizationForm(Controller()); }
 
-// ---- Header dragged into the form -----------------------------------------------------------
-
-void TkcGridColumnHidingObject::Init(const TPoint& P, TkcCustomGridHitTest* AHitTest) {
-  TkcCustomGridDragAndDropObject::Init(P, AHitTest);
-  if (auto* header = dynamic_cast<TkcGridColumnHeaderHitTest*>(AHitTest)) fColumn = header->Column;
-}
-
-TCursor TkcGridColumnHidingObject::GetDragAndDropCursor(bool Accepted) {
-  return Accepted ? crArrow : crkcGridNoDrop;
-}
-
-void TkcGridColumnHidingObject::DragAndDrop(const TPoint& P, bool& Accepted) {
-  auto* form = dynamic_cast<TkcCustomGridCustomizationForm*>(Controller()->CustomizationForm());
-  Accepted = fColumn && form && form->ContainsScreenPoint(Site()->ClientToScreen(P));
-  fOverForm = Accepted;
-  TkcCustomGridDragAndDropObject::DragAndDrop(P, Accepted);
-}
-
-void TkcGridColumnHidingObject::EndDragAndDrop(bool Accepted) {
-  // The site ends every drag released with the button as accepted: the place decides.
-  Accepted = Accepted && fOverForm;
-  TkcCustomGridDragAndDropObject::EndDragAndDrop(Accepted);
-  if (!Accepted || !fColumn) return;
-  TkcGridColumn* column = fColumn;
-  fColumn = nullptr;
-  if (auto* form = dynamic_cast<TkcCustomGridTableCustomizationForm*>(Controller()->CustomizationForm()))
-    form->ActivatePage(form->HiddenItemsPage());
-  column->SetVisible(false);
-}
-
 // ---- Columns popup --------------------------------------------------------------------------
 
 void TkcGridColumnsCustomizationPopup::SetItemChecked(TObject* AItem, bool AChecked) {

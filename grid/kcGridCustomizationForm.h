@@ -141,23 +141,6 @@ public:
   bool GetItemsPageVisible() override;
 };
 
-// Carries a column header dragged while the customization form is open: released over the
-// form, the column is hidden.
-class TkcGridColumnHidingObject : public TkcCustomGridDragAndDropObject {
-  VT_CLASS(TkcGridColumnHidingObject, TkcCustomGridDragAndDropObject)
-public:
-  using TkcCustomGridDragAndDropObject::TkcCustomGridDragAndDropObject;
-  TkcGridColumn* Column() const { return fColumn; }
-  void Init(const TPoint& P, TkcCustomGridHitTest* AHitTest) override;
-  TCursor GetDragAndDropCursor(bool Accepted) override;
-  void DragAndDrop(const TPoint& P, bool& Accepted) override;
-  void EndDragAndDrop(bool Accepted) override;
-
-private:
-  TkcGridColumn* fColumn = nullptr;
-  bool fOverForm = false;
-};
-
 // The quick columns list; a check also reports the column through the view's OnColumnPosChanged.
 class TkcGridColumnsCustomizationPopup : public TkcCustomGridItemsCustomizationPopup {
   VT_CLASS(TkcGridColumnsCustomizationPopup, TkcCustomGridItemsCustomizationPopup)

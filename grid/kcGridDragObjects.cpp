@@ -34,6 +34,9 @@ void TkcGridColumnHeaderMovingObject::BeginDragAndDrop() {
   if (TkcCustomGridHitTest* hit = ViewInfo()->GetHitTest(StartPoint); hit && hit->ViewInfo())
     hit->ViewInfo()->SetState(gcsNormal);
   Controller()->CancelMouseOperations();
+  // The form shows where a column carried into it goes.
+  if (auto* form = dynamic_cast<TkcCustomGridTableCustomizationForm*>(Controller()->CustomizationForm()))
+    form->ActivatePage(form->HiddenItemsPage());
   InitDragImage();
   Site()->Update();
   TkcCustomGridTableDragObject::BeginDragAndDrop();
@@ -95,7 +98,9 @@ bool TkcGridColumnHeaderMovingObject::CanRemove() {
   // An entry of the customization form has nothing to be removed from.
   if (!SourceItem || SourcePlace == dpCustomizationForm) return false;
   if (SourcePlace == dpGroupByBox) return SourceItem->CanGroup();
-  return SourcePlace == dpHeader && SourceItem->CanHide() && TableView()->OptionsCustomize()->ColumnHiding();
+  // The open form is where hidden columns are found again, so hiding is safe then.
+  return SourcePlace == dpHeader && SourceItem->CanHide() &&
+         (TableView()->OptionsCustomize()->ColumnHiding() || Controller()->CustomizationForm());
 }
 
 bool TkcGridColumnHeaderMovingObject::IsValidDestination() {
@@ -337,7 +342,8 @@ TRect TkcCustomGridSizingObject::GetSizingMarkBounds() {
   TkcGridTableViewInfo* info = TableViewInfo();
   int size = GetCurrentSize();
   if (IsHorizontalSizing()) {
-    int bottom = info->Bounds.bottom - info->FooterViewInfo()->Height;
+    // Down through the rows, above the footer and a filter bar at the bottom.
+    int bottom = info->ClientBounds().bottom;
     return TRect{item.left + size - 1, item.top, item.left + size, bottom};
   }
   return TRect{info->Bounds.left, item.top + size - 1, info->Bounds.right, item.top + size};

@@ -522,11 +522,19 @@ void TkcGridTableView::SetTopRowIndex(int Value) {
   if (OnTopRecordIndexChanged) OnTopRecordIndexChanged(this);
 }
 
+TkcGridColumn* TkcGridTableView::GetGroupRowColumn(int ARowIndex) {
+  int item = fDataController->Groups()->GetGroupingItemIndex(fDataController->GetRowInfo(ARowIndex).Level);
+  return static_cast<TkcGridColumn*>(fDataController->GetItem(item));
+}
+
 String TkcGridTableView::GetGroupRowText(int ARowIndex) {
-  TkcRowInfo info = fDataController->GetRowInfo(ARowIndex);
-  int item = fDataController->Groups()->GetGroupingItemIndex(info.Level);
-  auto* column = static_cast<TkcGridColumn*>(fDataController->GetItem(item));
-  return column->Caption() + " : " + fDataController->GetDisplayText(info.RecordIndex, item);
+  TkcGridColumn* column = GetGroupRowColumn(ARowIndex);
+  String text = column->Caption() + " : " +
+                fDataController->GetDisplayText(fDataController->GetRowInfo(ARowIndex).RecordIndex, column->ItemIndex());
+  // The group's summaries follow the value, when it has any.
+  String summary = fDataController->Summary()->GetGroupSummaryText(ARowIndex);
+  if (!summary.empty()) text += " " + summary;
+  return text;
 }
 
 String TkcGridTableView::GetCopyText(bool AWithCaptions, bool ASelectedOnly,

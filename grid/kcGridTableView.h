@@ -296,7 +296,8 @@ public:
   // AColumns: the columns to copy, in view order (none: the visible ones).
   String GetCopyText(bool AWithCaptions, bool ASelectedOnly, const std::vector<TkcGridColumn*>& AColumns = {});
   void CopyToClipboard(bool AWithCaptions, bool ASelectedOnly, const std::vector<TkcGridColumn*>& AColumns = {});
-  // The group row's text: the grouped column's caption and the value.
+  // The column a group row groups by, and its text: "caption : value" and the group summary.
+  TkcGridColumn* GetGroupRowColumn(int ARowIndex);
   String GetGroupRowText(int ARowIndex);
   void DataControllerChanged(TkcUpdateControlInfo* AInfo);
 

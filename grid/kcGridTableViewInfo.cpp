@@ -46,11 +46,6 @@ void AddLine(std::vector<POINT>& APoints, const TRect& R) {
 // ---- Drag objects of hit tests ----------------------------------------------------------------
 
 TkcDragAndDropObjectClass TkcGridColumnHeaderHitTest::DragAndDropObjectClass() const {
-  // While the customization form is open a header is carried into it to hide its column.
-  if (Column && ColumnContainerKind == ckHeader && GridView && GridView->Controller() &&
-      GridView->Controller()->CustomizationForm() &&
-      static_cast<TkcGridTableView*>(GridView)->OptionsCustomize()->ColumnMoving())
-    return TkcDragAndDropObjectClass::Of<TkcGridColumnHidingObject>();
   if (Column && Column->CanMove()) return TkcDragAndDropObjectClass::Of<TkcGridColumnMovingObject>();
   return {};
 }
@@ -704,14 +699,14 @@ void TkcGridIndicatorItemViewInfo::GetViewParams(TkcVisualParams& P) {
 
 int TkcGridIndicatorItemViewInfo::IndicatorKind() {
   if (!Row) return 0;
+  if (Row->IsNewItemRow()) return 3;
   TkcGridTableView* view = TableView();
   TkcCustomDataController* dc = view->DataController();
-  bool multi = view->OptionsSelection()->MultiSelect();
-  bool selected = multi && dc->IsRowSelected(Row->RowIndex);
-  if (dc->GetFocusedRowIndex() == Row->RowIndex) {
-    if (dc->IsEditing()) return (dc->GetEditState() & dcesInserting) ? 3 : 2;
-    return selected ? 5 : 1;
-  }
+  bool focused = dc->GetFocusedRowIndex() == Row->RowIndex;
+  if (dc->IsEditing() && (focused || dc->GetEditingRecordIndex() == Row->RecordIndex()))
+    return (dc->GetEditState() & dcesInserting) ? 3 : 2;
+  bool selected = view->OptionsSelection()->MultiSelect() && dc->IsRowSelected(Row->RowIndex);
+  if (focused) return selected ? 5 : 1;
   return selected ? 4 : 0;
 }
 
@@ -1417,7 +1412,13 @@ bool TkcGridNewItemRowViewInfo::MouseDown(TkcCustomGridHitTest* AHitTest, TMouse
 TkcGridGroupCellViewInfo::TkcGridGroupCellViewInfo(TkcCustomGridRowViewInfo* ARow)
     : TkcGridTableCellViewInfo(ARow->TableViewInfo()), Row(ARow) {}
 
-String TkcGridGroupCellViewInfo::GetText() { return TableView()->GetGroupRowText(Row->RowIndex); }
+String TkcGridGroupCellViewInfo::GetText() {
+  TkcGridTableView* view = TableView();
+  String text = view->GetGroupRowText(Row->RowIndex);
+  if (TkcGridColumn* column = view->GetGroupRowColumn(Row->RowIndex); column->OnGetDisplayText)
+    column->OnGetDisplayText(column, Row->RowIndex, text);
+  return text;
+}
 
 TkcAlignmentVert TkcGridGroupCellViewInfo::GetAlignmentVert() {
   return TableView()->OptionsView()->GroupRowStyle() == grsOffice11 ? vaBottom : vaCenter;
@@ -1504,7 +1505,9 @@ int TkcGridGroupRowViewInfo::CalculateRowHeight() { return RowsViewInfo->GroupRo
 bool TkcGridGroupRowViewInfo::CanSize() { return TableView()->OptionsCustomize()->GroupRowSizing(); }
 
 void TkcGridGroupRowViewInfo::SetRowHeight(int AHeight) {
-  int extra = SeparatorWidth();
+  // The group's own height: what the footers and the separator below it take is not the row's.
+  if (AHeight == Bounds.bottom - Bounds.top) return;
+  int extra = SeparatorWidth() + FootersHeight();
   TableView()->OptionsView()->SetGroupRowHeight(AHeight <= 0 ? 0 : std::max(1, AHeight - extra));
 }
 

@@ -132,18 +132,25 @@ TEST(GridCustomizationForm, DraggingShowsAndHidesColumns) {
   EXPECT_EQ(f.Shown(), (std::vector<String>{"Author", "Name", "Kind", "Size"}));
   EXPECT_TRUE(f.Listed().empty());
 
-  // A header carried into the form hides its column; released elsewhere it stays.
+  // A header carried into the form hides its column, without ColumnHiding; so does one released
+  // over the rows while the form is open. Within the header it still moves.
+  ASSERT_FALSE(f.view->OptionsCustomize()->ColumnHiding());
   f.Drag(f.Header(2), TFormsSession::At(form, 40, 60));
   EXPECT_EQ(f.Shown(), (std::vector<String>{"Author", "Name", "Size"}));
   EXPECT_EQ(f.Listed(), (std::vector<String>{"Kind"}));
+  f.session.Advance(1000);
+  f.Drag(f.Header(2), f.Header(0, 5));
+  EXPECT_EQ(f.Shown(), (std::vector<String>{"Size", "Author", "Name"}));
+  f.session.Advance(1000);
   f.Drag(f.Header(0), TFormsSession::At(f.view->Site(), 60, 40));
-  EXPECT_EQ(f.Shown(), (std::vector<String>{"Author", "Name", "Size"}));
+  EXPECT_EQ(f.Shown(), (std::vector<String>{"Author", "Name"}));
+  EXPECT_EQ(f.Listed(), (std::vector<String>{"Kind", "Size"}));
   // A carried header is no header click.
   for (int i = 0; i < f.view->ColumnCount(); ++i) EXPECT_EQ(f.view->Columns(i)->SortOrder(), soNone) << i;
 
   // An entry released outside the grid changes nothing.
   f.Drag(f.ListEntry(0), POINT{450, 380});
-  EXPECT_EQ(f.Listed(), (std::vector<String>{"Kind"}));
+  EXPECT_EQ(f.Listed(), (std::vector<String>{"Kind", "Size"}));
 }
 
 TEST(GridCustomizationForm, AnEntryCarriedOutIsAColumnMoveWithItsPictureAndArrows) {

@@ -10,6 +10,7 @@
 
 #include "data/kcDataSummary.h"
 #include "grid/kcGridDragObjects.h"
+#include "grid/kcGridFiltering.h"
 #include "grid/kcGridTableController.h"
 #include "grid/kcGridTableView.h"
 #include "platform/forms/FormsTestUtil.h"
@@ -398,6 +399,27 @@ TEST(GridTableDrags, ColumnAndRowSizing) {
   int edge = info->Headers()[0]->Bounds.right;
   f.Drag(TPoint{edge, 5}, TPoint{edge + 30, 5});
   EXPECT_EQ(f.view->Columns(0)->Width(), 104);
+  // While held, the mark runs from the header down to the rows' bottom, above the footer and a
+  // filter bar at the bottom.
+  f.view->OptionsView()->SetFooter(true);
+  f.view->FilterBox()->SetVisible(fvAlways);
+  f.session.ProcessMessages();
+  edge = info->Headers()[0]->Bounds.right;
+  f.session.MoveTo(f.At(edge, 5));
+  f.session.Press();
+  f.session.MoveTo(f.At(edge + 10, 5));
+  auto* sizing = dynamic_cast<TkcGridColumnHorzSizingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(sizing, nullptr);
+  EXPECT_EQ(sizing->GetSizingMarkBounds(), (TRect{edge + 9, info->Headers()[0]->Bounds.top, edge + 10,
+                                                  info->ClientBounds().bottom}));
+  EXPECT_LT(info->ClientBounds().bottom, info->FooterViewInfo()->Bounds.top + 1);
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  f.view->OptionsView()->SetFooter(false);
+  f.view->FilterBox()->SetVisible(fvNonEmpty);
+  f.session.Advance(1000);
+  EXPECT_EQ(f.view->Columns(0)->Width(), 104);
   // Never below the minimum width.
   edge = info->Headers()[0]->Bounds.right;
   f.Drag(TPoint{edge, 5}, TPoint{edge - 200, 5});
@@ -718,4 +740,94 @@ TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
   f.session.Key(VK_SUBTRACT, "-");
   EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
   EXPECT_FALSE(f.view->TableController()->IsEditing());
+}
+
+TEST(GridTableParts, IndicatorKindsFollowTheRecordState) {
+  PartsFixture f(4);
+  f.view->OptionsView()->SetGroupByBox(false);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsView()->SetNewItemRow(true);
+  f.view->OptionsSelection()->SetMultiSelect(true);
+  TkcCustomDataController* dc = f.view->DataController();
+  dc->FocusRow(1);
+  dc->ChangeRowSelection(1, true);
+  dc->ChangeRowSelection(2, true);
+  f.session.ProcessMessages();
+  auto kind = [&](int row) {
+    TkcCustomGridRowViewInfo* r = row < 0 ? f.info()->RecordsViewInfo()->NewItemRow.get() : f.info()->Rows(row);
+    return r && r->IndicatorItem ? r->IndicatorItem->IndicatorKind() : -1;
+  };
+  // The new-item row shows its own mark whether focused or not.
+  EXPECT_EQ((std::vector<int>{kind(-1), kind(0), kind(1), kind(2)}), (std::vector<int>{3, 0, 5, 4}));
+  dc->ChangeRowSelection(1, false);
+  f.session.ProcessMessages();
+  EXPECT_EQ(kind(1), 1);
+  dc->StartEdit();
+  f.session.ProcessMessages();
+  EXPECT_EQ((std::vector<int>{kind(-1), kind(0), kind(1), kind(2)}), (std::vector<int>{3, 0, 2, 4}));
+  dc->Cancel();
+  // Without multi-select a selected row shows nothing.
+  f.view->OptionsSelection()->SetMultiSelect(false);
+  f.session.ProcessMessages();
+  EXPECT_EQ(kind(1), 1);
+  EXPECT_EQ(kind(2), 0);
+}
+
+TEST(GridTableDrags, RowSizingSetsTheRowsOwnHeight) {
+  PartsFixture f(4);
+  f.view->OptionsView()->SetIndicator(true);
+  f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+  f.view->OptionsCustomize()->SetGroupRowSizing(true);
+  f.view->OptionsCustomize()->SetDataRowSizing(true);
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  sum->SetPosition(spFooter);
+  f.GroupByKind();
+  f.view->DataController()->Groups()->CollapseAll();
+  f.session.ProcessMessages();
+  TkcCustomGridRowViewInfo* group = f.info()->Rows(0);
+  ASSERT_TRUE(group->IsGroup());
+  ASSERT_EQ(group->Footers.size(), 1u);
+  int own = f.info()->RecordsViewInfo()->GroupRowHeight;
+  // Released where it was taken, a group row keeps its height.
+  f.Drag(TPoint{5, group->Bounds.bottom - 1}, TPoint{5, group->Bounds.bottom - 1});
+  EXPECT_EQ(f.view->OptionsView()->GroupRowHeight(), 0);
+  // Ten pixels lower: the group's own part grows by ten, the footer under it stays as it is.
+  f.session.Advance(1000);  // no double click
+  group = f.info()->Rows(0);
+  int bottom = group->Bounds.bottom, footer = group->FootersHeight();
+  f.Drag(TPoint{5, bottom - 1}, TPoint{5, bottom + 9});
+  EXPECT_EQ(f.view->OptionsView()->GroupRowHeight(), own + 10);
+  group = f.info()->Rows(0);
+  EXPECT_EQ(group->FootersHeight(), footer);
+  EXPECT_EQ(group->Bounds.bottom - group->Bounds.top, own + 10 + group->SeparatorWidth() + footer);
+  // A data row released where it was taken still fixes the data row height.
+  f.view->DataController()->Groups()->ExpandAll();
+  f.session.Advance(1000);
+  TkcCustomGridRowViewInfo* data = f.info()->Rows(1);
+  ASSERT_FALSE(data->IsGroup());
+  ASSERT_EQ(f.view->OptionsView()->DataRowHeight(), 0);
+  f.Drag(TPoint{5, data->Bounds.bottom - 1}, TPoint{5, data->Bounds.bottom - 1});
+  EXPECT_EQ(f.view->OptionsView()->DataRowHeight(), f.info()->RowHeight());
+  EXPECT_NE(f.view->OptionsView()->DataRowHeight(), 0);
+}
+
+TEST(GridTableRows, GroupTextCarriesTheGroupSummary) {
+  PartsFixture f(6);
+  f.GroupByKind();
+  // No summary: caption, " : " and the value, with no trailing blank.
+  EXPECT_EQ(f.info()->Rows(0)->Cells[0]->Text, "Kind : even");
+  TkcDataSummaryItem* sum = f.view->DataController()->Summary()->DefaultGroupSummaryItems()->Add();
+  sum->SetItemLink(f.view->Columns(2));
+  sum->SetKind(skSum);
+  f.session.ProcessMessages();
+  String summary = f.view->DataController()->Summary()->GetGroupSummaryText(0);
+  ASSERT_NE(summary.find("60"), String::npos);  // 0 + 20 + 40
+  EXPECT_EQ(f.info()->Rows(0)->Cells[0]->Text, "Kind : even " + summary);
+  // The grouping column's display text handler has the last word on the group row.
+  f.view->Columns(1)->OnGetDisplayText = [](TkcGridColumn*, int, String& AText) { AText = "<" + AText + ">"; };
+  f.view->LayoutChanged();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.info()->Rows(0)->Cells[0]->Text, "<Kind : even " + summary + ">");
 }
