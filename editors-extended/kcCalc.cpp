@@ -258,7 +258,8 @@ void TkcCustomCalculator::RunButton(TkcCalculatorButton AButton) {
     case cbtMemoryRecall:
       fStatus = cstStart;
       BeginNumber();
-      SetValue(fMemory);
+      // M+ can sum past what a display shows: recalling that is an error, not "INF".
+      SetResult(fMemory);
       break;
     default: {  // a digit
       BeginNumber();

@@ -87,6 +87,14 @@ TEST(Calculator, OverflowIsAnErrorNotANumber) {
   EXPECT_EQ(c.Display, "Error");
   EXPECT_EQ(c.Status(), cstError);
   EXPECT_EQ(c.GetValue(), 0);
+  // The memory sums past the largest double; recalling it is the error too.
+  TDisplayCalculator m(nullptr);
+  m.Display = "1E308";
+  Press(m, "M");
+  m.Display = "1E308";
+  Press(m, "PR");
+  EXPECT_EQ(m.Display, "Error");
+  EXPECT_EQ(m.Status(), cstError);
 }
 
 TEST(Calculator, PrecisionLimitsTypedDigitsAndMemoryButtonsFollowMemory) {
