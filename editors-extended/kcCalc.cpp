@@ -345,10 +345,12 @@ TkcCalculatorButton TkcCustomCalculator::ButtonAtPoint(int X, int Y) const {
 bool TkcCustomCalculator::CanResize(int& NewWidth, int& NewHeight) {
   if (fInLayout) return TkcControl::CanResize(NewWidth, NewHeight);
   fInLayout = true;
-  CalculateSize(NewWidth, NewHeight);
-  // The window takes the calculated size around its client area.
-  NewWidth += Width() - ClientWidth();
-  NewHeight += Height() - ClientHeight();
+  // The keypad fills the client area: a border is no room for buttons.
+  const int borderWidth = Width() - ClientWidth(), borderHeight = Height() - ClientHeight();
+  int width = NewWidth - borderWidth, height = NewHeight - borderHeight;
+  CalculateSize(width, height);
+  NewWidth = width + borderWidth;
+  NewHeight = height + borderHeight;
   fInLayout = false;
   return TkcControl::CanResize(NewWidth, NewHeight);
 }

@@ -185,6 +185,13 @@ TEST(Calculator, KeysAndMouseOnAForm) {
   session.Release();
   EXPECT_EQ(c->Display, "3");
 
+  // A border takes its room from the window: the keys are sized by the client area.
+  c->SetBorderStyle(cbsSingleBorder);
+  c->SetBounds(10, 10, 196 + c->Width() - c->ClientWidth(), 128 + c->Height() - c->ClientHeight());
+  EXPECT_EQ(c->ButtonInfo(cbtDigit0).Bounds.bottom - c->ButtonInfo(cbtDigit0).Bounds.top, 22);
+  EXPECT_EQ(c->ClientHeight(), 5 * 22 + 6 * 3);
+  c->SetBorderStyle(cbsNoBorder);
+
   // Every caption is drawn in its button, each enabled one in its own colour.
   HDC screen = GetDC({});
   HDC dc = CreateCompatibleDC(screen);
