@@ -140,13 +140,15 @@ int TkcCustomButton::GlyphIndex(TkcButtonState AState) const {
   }
 }
 
-TkcLookAndFeelPainterClass TkcCustomButton::GetPainterClass() {
-  TkcLookAndFeelPainterClass p = fLookAndFeel->Painter();
+TkcLookAndFeelPainterClass GetButtonPainterClass(TkcLookAndFeel* ALookAndFeel) {
+  TkcLookAndFeelPainterClass p = ALookAndFeel->Painter();
   if (p == TkcOffice11LookAndFeelPainter::Instance())
     return AreThemesAvailable() ? static_cast<TkcLookAndFeelPainterClass>(TkcWinXPLookAndFeelPainter::Instance())
                                 : TkcStandardLookAndFeelPainter::Instance();
   return p;
 }
+
+TkcLookAndFeelPainterClass TkcCustomButton::GetPainterClass() { return GetButtonPainterClass(fLookAndFeel.get()); }
 
 TSize TkcCustomButton::GetOptimalSize() {
   fKcCanvas->SetFont(Font());

@@ -14,6 +14,11 @@ enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
 class TkcCustomButton;
 
+// The painter a push button of the look and feel draws with: Office 11 has no button of its
+// own and draws as the native one where themes exist, else as the standard one. Controls that
+// draw buttons of their own (the calculator's keypad) choose the same way.
+TkcLookAndFeelPainterClass GetButtonPainterClass(TkcLookAndFeel* ALookAndFeel);
+
 using TkcButtonGetDrawParamsEvent =
     std::function<void(TkcCustomButton* Sender, TkcButtonState AState, TColor& AColor, TFont* AFont)>;
 using TkcButtonDropDownMenuPopupEvent = std::function<void(TObject* Sender, TPopupMenu*& AMenu, bool& AHandled)>;

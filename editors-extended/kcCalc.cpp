@@ -258,7 +258,8 @@ void TkcCustomCalculator::RunButton(TkcCalculatorButton AButton) {
     case cbtMemoryRecall:
       fStatus = cstStart;
       BeginNumber();
-      SetValue(fMemory);
+      // M+ can sum past what a display shows: recalling that is an error, not "INF".
+      SetResult(fMemory);
       break;
     default: {  // a digit
       BeginNumber();
@@ -344,10 +345,12 @@ TkcCalculatorButton TkcCustomCalculator::ButtonAtPoint(int X, int Y) const {
 bool TkcCustomCalculator::CanResize(int& NewWidth, int& NewHeight) {
   if (fInLayout) return TkcControl::CanResize(NewWidth, NewHeight);
   fInLayout = true;
-  CalculateSize(NewWidth, NewHeight);
-  // The window takes the calculated size around its client area.
-  NewWidth += Width() - ClientWidth();
-  NewHeight += Height() - ClientHeight();
+  // The keypad fills the client area: a border is no room for buttons.
+  const int borderWidth = Width() - ClientWidth(), borderHeight = Height() - ClientHeight();
+  int width = NewWidth - borderWidth, height = NewHeight - borderHeight;
+  CalculateSize(width, height);
+  NewWidth = width + borderWidth;
+  NewHeight = height + borderHeight;
   fInLayout = false;
   return TkcControl::CanResize(NewWidth, NewHeight);
 }

@@ -1,6 +1,7 @@
 #include "editors-extended/kcCalcEdit.h"
 
 #include "controls/kcLocalize.h"
+#include "editors-extended/kcButtons.h"
 #include "platform/core/SysUtils.h"
 #include "platform/core/Utf8.h"
 
@@ -166,6 +167,11 @@ bool TkcCustomCalcEditProperties::IsProviderFormatUsed(bool AEditFocused) {
 }
 
 // ---- Popup calculator -----------------------------------------------------------------------
+
+TkcLookAndFeelPainterClass TkcPopupCalculator::GetPainter() {
+  if (!Edit) return TkcCustomCalculator::GetPainter();
+  return GetButtonPainterClass(Edit->EditStyle()->LookAndFeel());
+}
 
 String TkcPopupCalculator::GetDisplayText() { return Edit ? Edit->Text() : String(); }
 

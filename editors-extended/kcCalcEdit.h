@@ -75,6 +75,8 @@ class TkcPopupCalculator : public TkcCustomCalculator {
 public:
   explicit TkcPopupCalculator(TComponent* AOwner) : TkcCustomCalculator(AOwner) { fIsPopup = true; }
   TkcCustomCalcEdit* Edit = nullptr;
+  // The keypad draws in the edit's look and feel, as its push buttons would.
+  TkcLookAndFeelPainterClass GetPainter() override;
   String GetDisplayText() override;
   void SetDisplayText(const String& AText) override;
   void ResetPressedButton() { ReleaseButton(); }

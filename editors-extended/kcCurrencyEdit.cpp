@@ -188,7 +188,7 @@ void TkcCustomCurrencyEdit::DoEditKeyPress(char32_t& Key) {
     Key = static_cast<char32_t>(FormatSettings.DecimalSeparator);
   if (Key >= 32 && !p->IsValidChar(Key, Text(), SelStart(), SelLength(), GetEditFocused())) {
     Key = 0;
-    if (BeepOnEnter) MessageBeep(0);
+    if (p->BeepOnError) MessageBeep(0);
     return;
   }
   TkcCustomTextEdit::DoEditKeyPress(Key);

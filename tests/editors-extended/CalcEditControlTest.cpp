@@ -93,6 +93,20 @@ TEST(KcCalcEditControl, PopupComputesIntoTheText) {
   EXPECT_EQ(f.edit->Value(), 8);
 }
 
+TEST(KcCalcEditControl, KeypadDrawsInTheEditsLookAndFeel) {
+  CalcEditFixture f;
+  TkcLookAndFeel* look = f.edit->Style()->LookAndFeel();
+  TkcPopupCalculator* calc = f.edit->Calculator();
+  look->SetKind(lfUltraFlat);
+  look->SetNativeStyle(false);
+  EXPECT_EQ(calc->GetPainter(), TkcUltraFlatLookAndFeelPainter::Instance());
+  look->SetKind(lfFlat);
+  EXPECT_EQ(calc->GetPainter(), TkcFlatLookAndFeelPainter::Instance());
+  // Office 11 has no push button of its own: without themes the standard one.
+  look->SetKind(lfOffice11);
+  EXPECT_EQ(calc->GetPainter(), TkcStandardLookAndFeelPainter::Instance());
+}
+
 TEST(KcCalcEditControl, EscapeKeepsTheNumberTheUserHad) {
   CalcEditFixture f;
   f.edit->SelectAll();

@@ -87,6 +87,14 @@ TEST(Calculator, OverflowIsAnErrorNotANumber) {
   EXPECT_EQ(c.Display, "Error");
   EXPECT_EQ(c.Status(), cstError);
   EXPECT_EQ(c.GetValue(), 0);
+  // The memory sums past the largest double; recalling it is the error too.
+  TDisplayCalculator m(nullptr);
+  m.Display = "1E308";
+  Press(m, "M");
+  m.Display = "1E308";
+  Press(m, "PR");
+  EXPECT_EQ(m.Display, "Error");
+  EXPECT_EQ(m.Status(), cstError);
 }
 
 TEST(Calculator, PrecisionLimitsTypedDigitsAndMemoryButtonsFollowMemory) {
@@ -176,6 +184,13 @@ TEST(Calculator, KeysAndMouseOnAForm) {
   session.MoveTo(TFormsSession::At(c, 1, 1));
   session.Release();
   EXPECT_EQ(c->Display, "3");
+
+  // A border takes its room from the window: the keys are sized by the client area.
+  c->SetBorderStyle(cbsSingleBorder);
+  c->SetBounds(10, 10, 196 + c->Width() - c->ClientWidth(), 128 + c->Height() - c->ClientHeight());
+  EXPECT_EQ(c->ButtonInfo(cbtDigit0).Bounds.bottom - c->ButtonInfo(cbtDigit0).Bounds.top, 22);
+  EXPECT_EQ(c->ClientHeight(), 5 * 22 + 6 * 3);
+  c->SetBorderStyle(cbsNoBorder);
 
   // Every caption is drawn in its button, each enabled one in its own colour.
   HDC screen = GetDC({});

@@ -46,6 +46,15 @@ TEST(KcCurrencyEdit, TypingKeepsANumberWithinDecimalPlaces) {
   EXPECT_EQ(f.edit->Text(), "12.34") << "a third decimal is refused";
   f.session.Type("x+");
   EXPECT_EQ(f.edit->Text(), "12.34") << "letters and a sign that breaks the number are refused";
+  // A refused character beeps by the kind's BeepOnError, not by the control's Enter beep.
+  f.edit->BeepOnEnter = true;
+  const int beeps = MessageBeepCount();
+  f.session.Type("x");
+  EXPECT_EQ(MessageBeepCount(), beeps);
+  f.edit->Properties()->BeepOnError = true;
+  f.session.Type("x");
+  EXPECT_EQ(MessageBeepCount(), beeps + 1);
+  f.edit->Properties()->BeepOnError = false;
   f.Leave();
   EXPECT_DOUBLE_EQ(f.edit->Value(), 12.34);
 

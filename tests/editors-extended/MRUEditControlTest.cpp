@@ -61,6 +61,12 @@ TEST(KcMRUEditControl, EnteredTextsMoveToTheTopWithinTheLimit) {
   EXPECT_EQ(f.List(), "omega");
   f.edit->Properties()->SetMaxItemCount(-4);
   EXPECT_EQ(f.edit->Properties()->MaxItemCount(), 0);
+  // The same text in other letters moves the item up as it was first entered.
+  f.edit->SetFocus();
+  f.session.ProcessMessages();
+  f.Enter("beta");
+  f.Enter("OMEGA");
+  EXPECT_EQ(f.List(), "omega,beta");
 }
 
 TEST(KcMRUEditControl, DropDownChoosesAnEarlierTextAndEscapeKeepsTheText) {
