@@ -249,9 +249,20 @@ TEST(GridTableController, PageKeysGoToThePageEdgeFirst) {
   f.session.Key(VK_NEXT);
   EXPECT_EQ(f.dc()->GetFocusedRowIndex(), visible - 1);
   EXPECT_EQ(f.view->TopRowIndex(), 0);
+  // A page scrolls by one row less, so the row left keeps its place at the top (bottom).
   f.session.Key(VK_NEXT);
-  EXPECT_EQ(f.view->TopRowIndex(), visible);
-  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2 * visible - 1);
+  EXPECT_EQ(f.view->TopRowIndex(), visible - 1);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2 * visible - 2);
+  f.session.Key(VK_PRIOR);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), visible - 1);
+  EXPECT_EQ(f.view->TopRowIndex(), visible - 1);
+  f.session.Key(VK_PRIOR);
+  EXPECT_EQ(f.view->TopRowIndex(), 0);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 0);
+  // The scroll bar's page is the same step.
+  int pos = 0;
+  f.controller()->Scroll(sbVertical, scPageDown, pos);
+  EXPECT_EQ(pos, visible - 1);
   f.session.KeyDown(VK_CONTROL);
   f.session.Key(VK_END);
   f.session.KeyUp(VK_CONTROL);
@@ -281,6 +292,14 @@ TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
   f.session.Key(VK_LEFT);
   EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(0));
   EXPECT_EQ(f.controller()->LeftPos(), limit - 10);
+  // A focused column wider than the view shows from its left edge, also when it is focused
+  // again after a sideways scroll.
+  f.session.Key(VK_RIGHT);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
+  EXPECT_EQ(info->Headers()[1]->Bounds.left, info->ClientBounds().left);
+  f.controller()->SetLeftPos(limit);
+  f.session.Click(f.Cell(0, 1));
+  EXPECT_EQ(info->Headers()[1]->Bounds.left, info->ClientBounds().left);
 }
 
 TEST(GridTableController, InPlaceEditingPostsAndCancels) {
