@@ -488,18 +488,24 @@ bool TkcGridTableController::CanInsert(bool ACheckOptions) const {
 void TkcGridTableController::DeleteSelection() {
   if (!CanDelete(false)) return;
   TkcCustomDataController* dc = DataController();
-  HideEdit(false);
   int focused = dc->GetFocusedRowIndex();
   bool several = IsMultiSelectActive() &&
                  (dc->GetSelectedCount() > 1 || (dc->GetSelectedCount() == 1 && !dc->IsRowSelected(focused)));
+  // The editor stays as it is until the answer: a refusal loses nothing typed.
   if (TableView()->OptionsData()->DeletingConfirmation()) {
     HWND owner = Site() && Site()->HandleAllocated() ? Site()->Handle() : HWND{};
     if (MessageBox(owner, several ? "Delete all selected records?" : "Delete record?", "Confirm",
                    MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
       return;
   }
+  // A record being inserted is deleted by cancelling it; deleting the focused record after
+  // that would take the record the cancel focused instead.
+  const bool inserting = (dc->GetEditState() & dcesInserting) != 0;
+  HideEdit(false);
   if (several)
     dc->DeleteSelectedRecords();
+  else if (inserting)
+    dc->Cancel();
   else
     dc->DeleteFocused();
   MakeFocusedRowVisible();
@@ -701,16 +707,15 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     case VK_PRIOR: FocusNextPage(false); break;
     case VK_NEXT: FocusNextPage(true); break;
     case VK_HOME:
-      if (Shift.Contains(ssCtrl) || !fFocusedItem)
-        GoToFirst();
-      else if (view->VisibleColumnCount())
-        SetFocusedItem(view->VisibleColumns(0));
-      break;
     case VK_END:
-      if (Shift.Contains(ssCtrl) || !fFocusedItem)
+      // The edge column of the focused row while cells are focused; with Ctrl, or without
+      // cells, the edge row.
+      if (!Shift.Contains(ssCtrl) && CanFocusCells())
+        SetFocusedItem(view->VisibleColumns(Key == VK_HOME ? 0 : view->VisibleColumnCount() - 1));
+      else if (Key == VK_HOME)
+        GoToFirst();
+      else
         GoToLast();
-      else if (view->VisibleColumnCount())
-        SetFocusedItem(view->VisibleColumns(view->VisibleColumnCount() - 1));
       break;
     case VK_LEFT:
     case VK_RIGHT: {
@@ -797,6 +802,14 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   // only the focused cell.
   if (IsCellMultiSelect() && fFocusedItem != item && !IsEditing()) UpdateColumnSelection(Shift);
   if (handled) Key = 0;
+}
+
+bool TkcGridTableController::CanFocusCells() const {
+  TkcCustomDataController* dc = DataController();
+  int row = dc->GetFocusedRowIndex();
+  // A group row has no cells.
+  return TableView()->OptionsSelection()->CellSelect() && TableView()->VisibleColumnCount() > 0 && row >= 0 &&
+         dc->GetRowInfo(row).Level >= dc->Groups()->GetGroupingItemCount();
 }
 
 bool TkcGridTableController::NewItemRowKeyDown(WORD Key) {

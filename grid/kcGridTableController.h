@@ -128,6 +128,8 @@ private:
   // in grid mode or the dataset is already at that end).
   bool ScrollGridModeBuffer(int ADistance);
   int PageStep() const;
+  // Cells can be focused in the focused row.
+  bool CanFocusCells() const;
   // Up and Page Up from the first record reach the new-item row, Down and Page Down leave it.
   bool NewItemRowKeyDown(WORD Key);
   void ProcessSelectionKey(WORD& Key, TShiftState Shift);
