@@ -104,20 +104,26 @@ void TkcGridViewNavigator::ClearBookmark() { fView->DataController()->ClearBookm
 void TkcGridViewNavigator::DoAction(int AButtonIndex) {
   TkcGridTableController* controller = fView->TableController();
   TkcCustomDataController* dc = fView->DataController();
-  const int page = std::max(1, fView->TableViewInfo() ? fView->TableViewInfo()->VisibleRowCount() : 1);
+  // The record buttons move as the keys do (in grid mode past the dataset's buffer too); a
+  // step or a page under multi-selection selects the record it reaches alone.
+  auto selectReached = [&] {
+    if (!controller->IsMultiSelectActive() || dc->GetFocusedRowIndex() < 0) return;
+    dc->SetSelectionAnchor(dc->GetFocusedRowIndex());
+    controller->SelectOnlyFocused();
+  };
   switch (AButtonIndex) {
-    case NBDI_FIRST: controller->HideEdit(true); dc->MoveToFirstRow(); break;
-    case NBDI_PRIORPAGE: controller->HideEdit(true); dc->MoveFocusBy(-page); break;
-    case NBDI_PRIOR: controller->HideEdit(true); dc->MoveToPriorRow(); break;
-    case NBDI_NEXT: controller->HideEdit(true); dc->MoveFocusBy(1); break;
-    case NBDI_NEXTPAGE:
-      controller->HideEdit(true);
-      dc->FocusRow(std::min(dc->GetFocusedRowIndex() + page, dc->GetRowCount() - 1));
-      break;
-    case NBDI_LAST: controller->HideEdit(true); dc->MoveToLastRow(); break;
+    case NBDI_FIRST: controller->GoToFirst(); break;
+    case NBDI_PRIORPAGE: controller->FocusNextPage(false); selectReached(); break;
+    case NBDI_PRIOR: controller->GoToPrev(); selectReached(); break;
+    case NBDI_NEXT: controller->GoToNext(); selectReached(); break;
+    case NBDI_NEXTPAGE: controller->FocusNextPage(true); selectReached(); break;
+    case NBDI_LAST: controller->GoToLast(); break;
     case NBDI_INSERT: controller->CreateNewRecord(false); break;
     case NBDI_DELETE: controller->DeleteSelection(); break;
-    case NBDI_EDIT: dc->StartEdit(); break;
+    case NBDI_EDIT:
+      dc->StartEdit();
+      controller->ShowEdit();
+      break;
     case NBDI_POST: controller->HideEdit(true); dc->Post(); break;
     case NBDI_CANCEL: controller->HideEdit(false); dc->Cancel(); break;
     case NBDI_REFRESH: controller->HideEdit(true); dc->RefreshData(); break;

@@ -111,9 +111,14 @@ void TkcGridFilterPopup::Popup(TkcGridColumn* AColumn) {
     AColumn->DataBinding()->GetFilterStrings(ListBox()->Items(), fValueList.get());
     int selected = -1;
     TkcFilterCriteriaItem* current = dc->Filter()->FindItemByItemLink(AColumn);
+    // The entry that stands for the column's condition: a value, or a test for blank.
     for (int i = 0; current && i < fValueList->GetCount(); ++i) {
       const TkcFilterValueItem& entry = fValueList->GetItem(i);
-      if (entry.Kind == fviValue && VariantsEqual(entry.Value, current->Value())) selected = i;
+      const bool equal = current->OperatorKind() == foEqual, blank = current->Value().IsNull();
+      if ((entry.Kind == fviValue && equal && !blank && VariantsEqual(entry.Value, current->Value())) ||
+          (entry.Kind == fviBlanks && equal && blank) ||
+          (entry.Kind == fviNonBlanks && current->OperatorKind() == foNotEqual && blank))
+        selected = i;
     }
     // Under the column's header, never narrower than it.
     OwnerBounds = TRect{};

@@ -158,11 +158,37 @@ void TkcGridTableController::MakeFocusedRowVisible() {
     view->SetTopRowIndex(row - visible + 1);
 }
 
+bool TkcGridTableController::ScrollGridModeBuffer(int ADistance) {
+  TkcCustomDataController* dc = DataController();
+  if (!dc->IsGridMode() || ADistance == 0) return false;
+  TkcCustomDataProvider* provider = dc->Provider();
+  if (ADistance > 0 ? provider->IsEOF() : provider->IsBOF()) return false;
+  HideEdit(true);
+  CancelIncSearching();
+  // The dataset moves past the buffer's edge; the focus follows its current record.
+  provider->Scroll(ADistance);
+  TableView()->LayoutChanged();
+  return true;
+}
+
 void TkcGridTableController::FocusNextRecord(bool AForward) {
   TkcCustomDataController* dc = DataController();
   int last = dc->GetRowCount() - 1;
   if (last < 0) return;
-  FocusRow(std::clamp(dc->GetFocusedRowIndex() + (AForward ? 1 : -1), 0, last));
+  int row = dc->GetFocusedRowIndex();
+  // In grid mode the rows are only the dataset's buffer: its edge row moves the buffer on.
+  if (row == (AForward ? last : 0) && ScrollGridModeBuffer(AForward ? 1 : -1)) return;
+  FocusRow(std::clamp(row + (AForward ? 1 : -1), 0, last));
+}
+
+int TkcGridTableController::PageStep() const {
+  // A page keeps its last (first) row in view as the next page's first (last) one.
+  return std::max(1, TableView()->TableViewInfo()->VisibleRowCount() - 1);
+}
+
+void TkcGridTableController::ScrollPage(bool AForward) {
+  TkcGridTableView* view = TableView();
+  view->SetTopRowIndex(view->TopRowIndex() + (AForward ? PageStep() : -PageStep()));
 }
 
 void TkcGridTableController::FocusNextPage(bool AForward) {
@@ -175,16 +201,41 @@ void TkcGridTableController::FocusNextPage(bool AForward) {
   int row = dc->GetFocusedRowIndex();
   // The edge row of the page first; only from there does the page scroll.
   int edge = AForward ? view->TopRowIndex() + visible - 1 : view->TopRowIndex();
-  if (row == edge) {
-    view->SetTopRowIndex(view->TopRowIndex() + (AForward ? visible : -visible));
+  if (row == std::clamp(edge, 0, last)) {
+    if (ScrollGridModeBuffer(AForward ? PageStep() : -PageStep())) return;
+    ScrollPage(AForward);
     edge = AForward ? view->TopRowIndex() + visible - 1 : view->TopRowIndex();
   }
   FocusRow(std::clamp(edge, 0, last));
 }
 
+void TkcGridTableController::GoToFirst() {
+  // In grid mode the first record may lie before the buffer.
+  TkcCustomDataController* dc = DataController();
+  if (dc->IsGridMode() && !dc->Provider()->IsBOF()) {
+    HideEdit(true);
+    CancelIncSearching();
+    dc->Provider()->First();
+    TableView()->LayoutChanged();
+  }
+  FocusRow(0);
+}
+
+void TkcGridTableController::GoToLast() {
+  TkcCustomDataController* dc = DataController();
+  if (dc->IsGridMode() && !dc->Provider()->IsEOF()) {
+    HideEdit(true);
+    CancelIncSearching();
+    dc->Provider()->Last();
+    TableView()->LayoutChanged();
+  }
+  FocusRow(dc->GetRowCount() - 1);
+}
+
 void TkcGridTableController::GoToNext() {
   TkcCustomDataController* dc = DataController();
   if (dc->GetFocusedRowIndex() >= dc->GetRowCount() - 1) {
+    if (ScrollGridModeBuffer(1)) return;
     if (TableView()->OptionsData()->Appending()) CreateNewRecord(true);
     return;
   }
@@ -192,25 +243,35 @@ void TkcGridTableController::GoToNext() {
 }
 
 void TkcGridTableController::SetFocusedItem(TkcGridColumn* Value) {
-  if (Value == fFocusedItem) return;
+  if (Value == fFocusedItem) {
+    MakeFocusedItemVisible();
+    return;
+  }
   HideEdit(true);
   CancelIncSearching();
   fFocusedItem = Value;
   if (IsCellMultiSelect() && !fCellSelectionAnchor) fCellSelectionAnchor = Value;
-  // The focused cell comes into view horizontally.
-  if (Value && Value->Visible()) {
-    TkcGridTableViewInfo* info = TableView()->TableViewInfo();
-    int left = 0;
-    for (int i = 0; i < TableView()->VisibleColumnCount() && TableView()->VisibleColumns(i) != Value; ++i)
-      left += TableView()->VisibleColumns(i)->Width();
-    int client = info->ClientBounds().right - info->ClientBounds().left;
-    if (left < fLeftPos)
-      SetLeftPos(left);
-    else if (left + Value->Width() > fLeftPos + client)
-      SetLeftPos(left + Value->Width() - client);
-  }
+  MakeFocusedItemVisible();
   TableView()->LayoutChanged();
   CheckEditing();
+}
+
+void TkcGridTableController::MakeFocusedItemVisible() {
+  TkcGridTableView* view = TableView();
+  if (!fFocusedItem || fFocusedItem->VisibleIndex() < 0) return;
+  int left = 0;
+  for (int i = 0; i < view->VisibleColumnCount() && view->VisibleColumns(i) != fFocusedItem; ++i)
+    left += view->VisibleColumns(i)->Width();
+  int right = left + fFocusedItem->Width();
+  TkcGridTableViewInfo* info = view->TableViewInfo();
+  int client = info->ClientBounds().right - info->ClientBounds().left;
+  // A column wider than the view shows from its left edge (where its text starts).
+  if (right - left >= client) {
+    SetLeftPos(left);
+    return;
+  }
+  if (right > fLeftPos + client) SetLeftPos(right - client);
+  if (left < fLeftPos) SetLeftPos(left);
 }
 
 void TkcGridTableController::ItemRemoved(TkcGridColumn* AItem) {
@@ -427,18 +488,24 @@ bool TkcGridTableController::CanInsert(bool ACheckOptions) const {
 void TkcGridTableController::DeleteSelection() {
   if (!CanDelete(false)) return;
   TkcCustomDataController* dc = DataController();
-  HideEdit(false);
   int focused = dc->GetFocusedRowIndex();
   bool several = IsMultiSelectActive() &&
                  (dc->GetSelectedCount() > 1 || (dc->GetSelectedCount() == 1 && !dc->IsRowSelected(focused)));
+  // The editor stays as it is until the answer: a refusal loses nothing typed.
   if (TableView()->OptionsData()->DeletingConfirmation()) {
     HWND owner = Site() && Site()->HandleAllocated() ? Site()->Handle() : HWND{};
     if (MessageBox(owner, several ? "Delete all selected records?" : "Delete record?", "Confirm",
                    MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
       return;
   }
+  // A record being inserted is deleted by cancelling it; deleting the focused record after
+  // that would take the record the cancel focused instead.
+  const bool inserting = (dc->GetEditState() & dcesInserting) != 0;
+  HideEdit(false);
   if (several)
     dc->DeleteSelectedRecords();
+  else if (inserting)
+    dc->Cancel();
   else
     dc->DeleteFocused();
   MakeFocusedRowVisible();
@@ -640,16 +707,15 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
     case VK_PRIOR: FocusNextPage(false); break;
     case VK_NEXT: FocusNextPage(true); break;
     case VK_HOME:
-      if (Shift.Contains(ssCtrl) || !fFocusedItem)
-        GoToFirst();
-      else if (view->VisibleColumnCount())
-        SetFocusedItem(view->VisibleColumns(0));
-      break;
     case VK_END:
-      if (Shift.Contains(ssCtrl) || !fFocusedItem)
+      // The edge column of the focused row while cells are focused; with Ctrl, or without
+      // cells, the edge row.
+      if (!Shift.Contains(ssCtrl) && CanFocusCells())
+        SetFocusedItem(view->VisibleColumns(Key == VK_HOME ? 0 : view->VisibleColumnCount() - 1));
+      else if (Key == VK_HOME)
+        GoToFirst();
+      else
         GoToLast();
-      else if (view->VisibleColumnCount())
-        SetFocusedItem(view->VisibleColumns(view->VisibleColumnCount() - 1));
       break;
     case VK_LEFT:
     case VK_RIGHT: {
@@ -736,6 +802,14 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   // only the focused cell.
   if (IsCellMultiSelect() && fFocusedItem != item && !IsEditing()) UpdateColumnSelection(Shift);
   if (handled) Key = 0;
+}
+
+bool TkcGridTableController::CanFocusCells() const {
+  TkcCustomDataController* dc = DataController();
+  int row = dc->GetFocusedRowIndex();
+  // A group row has no cells.
+  return TableView()->OptionsSelection()->CellSelect() && TableView()->VisibleColumnCount() > 0 && row >= 0 &&
+         dc->GetRowInfo(row).Level >= dc->Groups()->GetGroupingItemCount();
 }
 
 bool TkcGridTableController::NewItemRowKeyDown(WORD Key) {
@@ -979,12 +1053,11 @@ void TkcGridTableController::Scroll(TScrollBarKind AKind, TScrollCode ACode, int
     APos = support->GetScrollBarPosition();
     return;
   }
-  int page = std::max(1, view->TableViewInfo()->VisibleRowCount());
   switch (ACode) {
     case scLineUp: view->SetTopRowIndex(view->TopRowIndex() - 1); break;
     case scLineDown: view->SetTopRowIndex(view->TopRowIndex() + 1); break;
-    case scPageUp: view->SetTopRowIndex(view->TopRowIndex() - page); break;
-    case scPageDown: view->SetTopRowIndex(view->TopRowIndex() + page); break;
+    case scPageUp:
+    case scPageDown: ScrollPage(ACode == scPageDown); break;
     case scTrack:
     case scPosition: view->SetTopRowIndex(APos); break;
     default: break;

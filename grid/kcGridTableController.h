@@ -56,15 +56,21 @@ public:
   // (first) visible row and scrolls only from there.
   void FocusNextRecord(bool AForward);
   void FocusNextPage(bool AForward);
-  void GoToFirst() { FocusRow(0); }
-  void GoToLast() { FocusRow(DataController()->GetRowCount() - 1); }
+  // The first (last) record; in grid mode also one outside the dataset's buffer.
+  void GoToFirst();
+  void GoToLast();
+  // Scrolls the rows by a page, which overlaps the one before by a row.
+  void ScrollPage(bool AForward);
   // Past the last record appends one only when the view allows appending.
   void GoToNext();
   void GoToPrev() { FocusNextRecord(false); }
 
   // The focused column (cells are focused one at a time); nil when none.
   TkcGridColumn* FocusedItem() const { return fFocusedItem; }
+  // Focusing the focused column again only scrolls it into view.
   void SetFocusedItem(TkcGridColumn* Value);
+  // Scrolls the focused column into view sideways.
+  void MakeFocusedItemVisible();
   void ItemRemoved(TkcGridColumn* AItem);
   // The horizontal scroll position in pixels, kept within the data width.
   int LeftPos() const { return fLeftPos; }
@@ -118,6 +124,12 @@ public:
 
 private:
   bool IncSearchKeyDown(WORD& Key, TShiftState Shift);
+  // In grid mode: moves the dataset's buffer by the distance past its edge row (false when not
+  // in grid mode or the dataset is already at that end).
+  bool ScrollGridModeBuffer(int ADistance);
+  int PageStep() const;
+  // Cells can be focused in the focused row.
+  bool CanFocusCells() const;
   // Up and Page Up from the first record reach the new-item row, Down and Page Down leave it.
   bool NewItemRowKeyDown(WORD Key);
   void ProcessSelectionKey(WORD& Key, TShiftState Shift);

@@ -105,6 +105,47 @@ TEST(GridDBTableView, RecordNumberScrollingOnlyInGridMode) {
   EXPECT_EQ(pos, 30);
 }
 
+TEST(GridDBTableView, GridModeKeysGoPastTheBuffer) {
+  DBTableFixture f(50);
+  TkcGridDBDataController* dc = f.view->DataController();
+  dc->CreateAllItems();
+  dc->DataModeController()->SetGridMode(true);
+  f.session.ProcessMessages();
+  f.view->Site()->SetFocus();
+  f.session.ProcessMessages();
+  int rows = dc->GetRowCount();
+  ASSERT_GT(rows, 2);
+  ASSERT_LT(rows, 50);
+  auto ctrl = [&](WORD AKey) {
+    f.session.KeyDown(VK_CONTROL);
+    f.session.Key(AKey);
+    f.session.KeyUp(VK_CONTROL);
+  };
+  // Down from the buffer's last row reads the next record into it.
+  for (int i = 0; i < rows + 2; ++i) f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.ds.RecNo(), rows + 3);
+  EXPECT_EQ(dc->GetFocusedRowIndex(), rows - 1);
+  // A page from the last row moves on by a page less one row.
+  f.session.Key(VK_NEXT);
+  EXPECT_EQ(f.ds.RecNo(), rows + 3 + f.view->TableViewInfo()->VisibleRowCount() - 1);
+  ctrl(VK_END);
+  EXPECT_EQ(f.ds.RecNo(), 50);
+  f.session.Key(VK_DOWN);
+  EXPECT_EQ(f.ds.RecNo(), 50);
+  EXPECT_EQ(f.ds.RecordCount(), 50) << "no record appended";
+  // Up from the buffer's first row reads the one before.
+  for (int i = 0; i < rows; ++i) f.session.Key(VK_UP);
+  EXPECT_EQ(f.ds.RecNo(), 50 - rows);
+  EXPECT_EQ(dc->GetFocusedRowIndex(), 0);
+  ctrl(VK_HOME);
+  EXPECT_EQ(f.ds.RecNo(), 1);
+  // The scroll bar's line steps go the same way.
+  int pos = 0;
+  for (int i = 0; i < rows; ++i) f.view->TableController()->Scroll(sbVertical, scLineDown, pos);
+  EXPECT_EQ(pos, rows);
+  EXPECT_EQ(f.ds.RecNo(), rows + 1);
+}
+
 TEST(GridDBTableView, NewColumnsReadTheRowsOnce) {
   DBTableFixture f(50);
   int reads = 0;  // each pass over the rows scrolls the dataset once per row

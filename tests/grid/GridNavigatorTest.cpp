@@ -77,6 +77,22 @@ TEST(GridNavigator, ButtonsMoveAndDeleteThroughTheDataController) {
   EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 2);
 }
 
+TEST(GridNavigator, StepsSelectTheRecordTheyReachAndPagesGoToThePageEdge) {
+  NavigatorFixture f;
+  f.view->DataController()->CreateAllItems();
+  f.view->OptionsSelection()->SetMultiSelect(true);
+  f.dc()->SelectAll();
+  f.session.ProcessMessages();
+  f.Click(NBDI_NEXT);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 1);
+  EXPECT_EQ(f.dc()->GetSelectedCount(), 1);
+  EXPECT_TRUE(f.dc()->IsRowSelected(1));
+  f.Click(NBDI_NEXTPAGE);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 4) << "the last row in view";
+  EXPECT_TRUE(f.dc()->IsRowSelected(4));
+  EXPECT_EQ(f.dc()->GetSelectedCount(), 1);
+}
+
 TEST(GridNavigator, LeavingTheSiteClearsTheHotButton) {
   NavigatorFixture f;
   f.session.MoveTo(f.CentreOf(NBDI_PRIOR));

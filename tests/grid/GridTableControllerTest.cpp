@@ -165,6 +165,34 @@ TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   EXPECT_EQ(f.dc()->GetRowCount(), 8);
 }
 
+TEST(GridTableController, FilterDropDownMarksTheColumnsCondition) {
+  ControllerFixture f;
+  f.ds.AppendRecord({Variant(7), Null()});
+  f.session.ProcessMessages();
+  TkcGridColumnHeaderViewInfo* h = f.view->TableViewInfo()->Headers()[1].get();
+  POINT button = f.At(h->Bounds.right - 10, 8);
+  TkcGridFilterPopup* popup = f.controller()->FilterPopup();
+  auto marked = [&] {
+    f.session.Click(button);
+    EXPECT_TRUE(popup->IsShown());
+    String text = popup->ListBox()->Items()->Strings(popup->ListBox()->ItemIndex());
+    f.session.Key(VK_ESCAPE);
+    return text;
+  };
+  TkcDataFilterCriteria* filter = f.dc()->Filter();
+  f.FilterOn("plum");
+  EXPECT_EQ(marked(), "plum");
+  for (auto [op, entry] : {std::pair{foEqual, "(Blanks)"}, std::pair{foNotEqual, "(NonBlanks)"}}) {
+    f.view->Columns(1)->DataBinding()->AddToFilter(filter->Root(), op, Null(), "blank", true);
+    f.session.ProcessMessages();
+    EXPECT_EQ(marked(), entry);
+  }
+  // A condition no entry stands for marks "(All)".
+  f.view->Columns(1)->DataBinding()->AddToFilter(filter->Root(), foGreater, Variant("plum"), "plum", true);
+  f.session.ProcessMessages();
+  EXPECT_EQ(marked(), "(All)");
+}
+
 TEST(GridTableController, IncrementalSearchLocatesAndBacksUp) {
   ControllerFixture f;
   f.view->OptionsBehavior()->SetIncSearch(true);
@@ -242,6 +270,31 @@ TEST(GridTableController, DeleteAsksFirstAndCancelKeepsTheRecord) {
   EXPECT_EQ(f.ds.RecordCount(), 2);
 }
 
+TEST(GridTableController, DeletingANewRecordBeingEditedTakesOnlyIt) {
+  ControllerFixture f;
+  f.session.Click(f.Cell(2, 1));
+  f.session.Key(VK_INSERT);
+  f.session.Type("x");
+  TkcGridEditingController* editing = f.controller()->EditingController();
+  ASSERT_TRUE(editing->IsEditing());
+  auto ctrlDelete = [&] {
+    f.session.KeyDown(VK_CONTROL);
+    f.session.Key(VK_DELETE);
+    f.session.KeyUp(VK_CONTROL);
+  };
+  // Cancel keeps the editor with what was typed.
+  EXPECT_EQ(f.AnswerBox(mrCancel, ctrlDelete), "Confirm: Delete record?");
+  ASSERT_TRUE(editing->IsEditing());
+  EXPECT_TRUE(editing->Edit()->ModifiedAfterEnter());
+  EXPECT_EQ(f.ds.State(), dsInsert);
+  // OK removes the new record and no other.
+  EXPECT_EQ(f.AnswerBox(mrOk, ctrlDelete), "Confirm: Delete record?");
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.ds.RecordCount(), 6);
+  EXPECT_EQ(f.Names(), (std::vector<String>{"pear", "apple", "plum", "apricot", "fig", "peach"}));
+}
+
 TEST(GridTableController, PageKeysGoToThePageEdgeFirst) {
   ControllerFixture f(40);
   int visible = f.view->TableViewInfo()->VisibleRowCount();
@@ -249,9 +302,20 @@ TEST(GridTableController, PageKeysGoToThePageEdgeFirst) {
   f.session.Key(VK_NEXT);
   EXPECT_EQ(f.dc()->GetFocusedRowIndex(), visible - 1);
   EXPECT_EQ(f.view->TopRowIndex(), 0);
+  // A page scrolls by one row less, so the row left keeps its place at the top (bottom).
   f.session.Key(VK_NEXT);
-  EXPECT_EQ(f.view->TopRowIndex(), visible);
-  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2 * visible - 1);
+  EXPECT_EQ(f.view->TopRowIndex(), visible - 1);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2 * visible - 2);
+  f.session.Key(VK_PRIOR);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), visible - 1);
+  EXPECT_EQ(f.view->TopRowIndex(), visible - 1);
+  f.session.Key(VK_PRIOR);
+  EXPECT_EQ(f.view->TopRowIndex(), 0);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 0);
+  // The scroll bar's page is the same step.
+  int pos = 0;
+  f.controller()->Scroll(sbVertical, scPageDown, pos);
+  EXPECT_EQ(pos, visible - 1);
   f.session.KeyDown(VK_CONTROL);
   f.session.Key(VK_END);
   f.session.KeyUp(VK_CONTROL);
@@ -259,6 +323,27 @@ TEST(GridTableController, PageKeysGoToThePageEdgeFirst) {
   EXPECT_EQ(f.view->TopRowIndex(), f.view->MaxTopRowIndex());
   f.view->SetTopRowIndex(-5);
   EXPECT_EQ(f.view->TopRowIndex(), 0);
+}
+
+TEST(GridTableController, HomeAndEndGoToTheEdgeColumnsAndWithCtrlToTheEdgeRows) {
+  ControllerFixture f;
+  f.dc()->FocusRow(2);
+  f.session.Key(VK_END);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2);
+  f.session.Key(VK_HOME);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(0));
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2);
+  f.session.KeyDown(VK_CONTROL);
+  f.session.Key(VK_END);
+  f.session.KeyUp(VK_CONTROL);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 5);
+  // Rows only: the edge rows without Ctrl.
+  f.view->OptionsSelection()->SetCellSelect(false);
+  f.session.Key(VK_HOME);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 0);
+  f.session.Key(VK_END);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 5);
 }
 
 TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
@@ -281,6 +366,14 @@ TEST(GridTableController, LeftPosStaysWithinTheDataWidth) {
   f.session.Key(VK_LEFT);
   EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(0));
   EXPECT_EQ(f.controller()->LeftPos(), limit - 10);
+  // A focused column wider than the view shows from its left edge, also when it is focused
+  // again after a sideways scroll.
+  f.session.Key(VK_RIGHT);
+  EXPECT_EQ(f.controller()->FocusedItem(), f.view->Columns(1));
+  EXPECT_EQ(info->Headers()[1]->Bounds.left, info->ClientBounds().left);
+  f.controller()->SetLeftPos(limit);
+  f.session.Click(f.Cell(0, 1));
+  EXPECT_EQ(info->Headers()[1]->Bounds.left, info->ClientBounds().left);
 }
 
 TEST(GridTableController, InPlaceEditingPostsAndCancels) {

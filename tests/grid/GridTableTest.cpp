@@ -322,7 +322,9 @@ TEST(GridTableScrolling, ReusesRowsAndFollowsTheFocus) {
   f.session.Key(VK_END);
   EXPECT_EQ(f.view->DataController()->GetFocusedRowIndex(), 99);
   EXPECT_EQ(f.view->TopRowIndex(), 100 - f.info()->VisibleRowCount());
+  f.session.KeyDown(VK_CONTROL);
   f.session.Key(VK_HOME);
+  f.session.KeyUp(VK_CONTROL);
   EXPECT_EQ(f.view->TopRowIndex(), 0);
   f.session.Click(f.At(10, 19 + 18 * 2 + 3));
   EXPECT_EQ(f.view->DataController()->GetFocusedRowIndex(), 2);
