@@ -19,7 +19,10 @@ std::size_t TkcCustomGridViewChange::MatchKey() const {
 void TkcGridLayoutChange::Execute() {
   TkcCustomGridView* view = View();
   if (!view) {
-    if (Grid) Grid->Calculate();
+    if (Grid) {
+      Grid->Calculate();
+      Grid->InvalidateAll(true);
+    }
   } else if (view->CanUpdateLayout() && view->Site()) {
     TRect r = view->Site()->BoundsRect();
     if (!IsRectEmpty(&r)) {

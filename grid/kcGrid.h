@@ -950,6 +950,9 @@ public:
   void LayoutChanged();
   void SizeChanged();
   void Calculate();
+  // Repaints the grid window and, with AInvalidateSites, every view site in it: a layout of
+  // the whole grid changes what the sites show even where their bounds stay.
+  void InvalidateAll(bool AInvalidateSites);
   void DoLayoutChanged(TkcCustomGridView* AView) {
     if (OnLayoutChanged) OnLayoutChanged(this, AView);
   }

@@ -738,6 +738,13 @@ void TkcCustomGrid::Calculate() {
   Invalidate();
 }
 
+void TkcCustomGrid::InvalidateAll(bool AInvalidateSites) {
+  Invalidate();
+  if (!AInvalidateSites) return;
+  for (int i = 0; i < ControlCount(); ++i)
+    if (auto* site = dynamic_cast<TkcGridSite*>(Controls(i)); site && site->HandleAllocated()) site->Invalidate();
+}
+
 void TkcCustomGrid::BoundsChanged() {
   TkcControl::BoundsChanged();
   if (HandleAllocated()) SizeChanged();

@@ -347,4 +347,27 @@ TEST(GridDBTableView, LookupFieldEditedInItsCell) {
   f.ds.Close();
 }
 
+// New columns made under the caller's reload lock (as the main window does after each run) are
+// a layout of the whole grid: the view's site is painted anew where its bounds stay, not only
+// where the scroll bars come and go.
+TEST(GridDBTableView, ColumnsMadeUnderTheReloadLockRepaintTheWholeSite) {
+  DBTableFixture f(12);
+  f.session.ProcessMessages();
+  HWND site = f.view->Site()->Handle();
+  RECT empty{};
+  ASSERT_FALSE(GetUpdateRect(site, &empty, FALSE)) << "painted";
+  TkcGridDBDataController* dc = f.view->DataController();
+  dc->LockDataReload();
+  f.view->ClearItems();
+  dc->CreateAllItems();
+  dc->UnlockDataReload();
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  GetUpdateRgn(site, update, FALSE);
+  const TRect client = f.view->Site()->ClientRect();
+  for (POINT p : {POINT{client.left + 40, client.top + 30}, POINT{client.right / 2, client.bottom / 2},
+                  POINT{client.left + 5, client.bottom - 5}})
+    EXPECT_TRUE(PtInRegion(update, p.x, p.y)) << p.x << "," << p.y;
+  DeleteObject(update);
+}
+
 }  // namespace
