@@ -263,9 +263,7 @@ bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
     TRect client = info->ClientBounds();
     x = std::clamp<int>(x, client.left, client.right - 1);
     R = TRect{x, header.top, x + 1, header.bottom};
-    return true;
-  }
-  if (DestinationPlace == dpGroupByBox) {
+  } else if (DestinationPlace == dpGroupByBox) {
     TkcGridGroupByBoxViewInfo* box = info->GroupByBoxViewInfo();
     auto& items = box->Items;
     if (items.empty()) {
@@ -278,9 +276,17 @@ bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
       TRect b = items.back()->Bounds;
       R = TRect{b.right + 2, b.top, b.right + 3, b.bottom};
     }
-    return true;
+  } else {
+    return false;
   }
-  return false;
+  // A place past an edge of the view (the last grouped header beyond its right, a header taller
+  // than the room left) is marked at that edge, where the arrows can still be seen.
+  const TRect& clip = info->Bounds;
+  R.left = std::clamp<int>(R.left, clip.left, clip.right - 1);
+  R.right = std::clamp<int>(R.right, clip.left, clip.right - 1);
+  R.top = std::clamp<int>(R.top, clip.top, clip.bottom - 1);
+  R.bottom = std::clamp<int>(R.bottom, clip.top, clip.bottom - 1);
+  return true;
 }
 
 void TkcGridColumnHeaderMovingObject::DirtyChanged() {

@@ -336,6 +336,57 @@ TEST(GridTableDrags, ArrowsComeBackOverARepaintOfTheSite) {
   EXPECT_EQ(limeIn(arrows), 0);
 }
 
+TEST(GridTableDrags, ArrowsStayInsideTheView) {
+  // An insertion place past an edge of the view is marked at that edge.
+  struct Case {
+    const char* what;
+    int width, height;
+    int groupedCaptionLength;  // > 0: "Name" is grouped under a caption of that many letters
+  };
+  const Case cases[] = {
+      {"after a grouped header beyond the right edge", 120, 240, 16},
+      {"at a header taller than the room below the box", 360, 45, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PartsFixture f;
+    f.grid->SetBounds(0, 0, c.width, c.height);
+    if (c.groupedCaptionLength > 0) {
+      f.view->Columns(0)->SetCaption(String(static_cast<size_t>(c.groupedCaptionLength), 'x'));
+      f.view->Columns(0)->SetGroupIndex(0);
+    }
+    f.session.ProcessMessages();
+    TkcGridTableViewInfo* info = f.info();
+    const TRect view = info->Bounds;
+    TRect kind = info->HeaderViewInfo()->ItemOfColumn(f.view->Columns(1))->Bounds;
+    TPoint from{(kind.left + kind.right) / 2, kind.top + 3};
+    // Right of the grouped header's middle (its zone ends after it), or past the last header.
+    TPoint to = c.groupedCaptionLength > 0 ? TPoint{view.right - 20, info->GroupByBoxViewInfo()->Items[0]->Bounds.top + 3}
+                                           : TPoint{info->Headers().back()->Bounds.right - 5, kind.top + 3};
+    f.session.MoveTo(f.At(from.x, from.y));
+    f.session.Press();
+    f.session.MoveTo(f.At(from.x + 10, from.y));
+    f.session.MoveTo(f.At(to.x, to.y));
+    auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+    ASSERT_NE(moving, nullptr);
+    TRect arrows = moving->ArrowsBounds();
+    ASSERT_FALSE(IsRectEmpty(&arrows));
+    // The arrows' tips: 5 pixels in from their sides, 9 from their outer ends.
+    int x = arrows.left + 5, top = arrows.top + 9, bottom = arrows.bottom - 9;
+    if (c.groupedCaptionLength > 0)
+      EXPECT_EQ(x, view.right - 1);
+    else
+      EXPECT_EQ(bottom, view.bottom - 1);
+    EXPECT_GE(x, view.left);
+    EXPECT_LT(x, view.right);
+    EXPECT_GE(top, view.top);
+    EXPECT_LT(bottom, view.bottom);
+    f.session.Key(VK_ESCAPE);
+    f.session.Release();
+    f.session.ProcessMessages();
+  }
+}
+
 TEST(GridTableDrags, AHeaderHeldNearAnEdgeScrollsTheColumns) {
   PartsFixture f;
   f.view->OptionsView()->SetGroupByBox(false);
