@@ -136,8 +136,10 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
     DestinationZone = zone;
   }
   bool valid = place != dpNone && IsValidDestination();
-  Accepted = valid || (place == dpNone && CanRemove()) || place == dpCustomizationForm;
-  AAccepted = Accepted;
+  // A drop outside both containers still removes the column, but only a place that takes it
+  // shows the arrow cursor.
+  AAccepted = valid || place == dpCustomizationForm;
+  Accepted = AAccepted || (place == dpNone && CanRemove());
   fArrowsWanted = valid;
   fImageWanted = true;
   // The picture goes first and comes back last, so neither leaves a trace of the other.
@@ -184,9 +186,9 @@ void TkcGridColumnHeaderMovingObject::AutoScrollTimer(TObject*) {
 }
 
 TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
-  if (DestinationPlace == dpCustomizationForm) return crArrow;
-  if (DestinationPlace == dpNone) return CanRemove() ? crkcGridRemove : crkcGridNoDrop;
-  return AAccepted ? crArrow : crkcGridNoDrop;
+  // Where nothing takes the column, a release removes it when it can go.
+  if (AAccepted) return crArrow;
+  return CanRemove() ? crkcGridRemove : crkcGridNoDrop;
 }
 
 void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {

@@ -387,6 +387,45 @@ TEST(GridTableDrags, ArrowsStayInsideTheView) {
   }
 }
 
+TEST(GridTableDrags, CursorTellsWhatADropDoes) {
+  // A place that changes nothing is no place to drop on: the cursor then tells whether the
+  // column would go (removal) or the drop is refused.
+  enum Target { OwnPlace, AfterKind, Rows };
+  struct Case {
+    bool hiding, grouped;
+    Target target;
+    TCursor cursor;
+  };
+  const Case cases[] = {
+      {false, false, OwnPlace, crkcGridNoDrop}, {true, false, OwnPlace, crkcGridRemove},
+      {false, false, AfterKind, crArrow},       {false, false, Rows, crkcGridNoDrop},
+      {true, false, Rows, crkcGridRemove},      {false, true, OwnPlace, crkcGridRemove},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "hiding " << c.hiding << " grouped " << c.grouped << " target " << c.target);
+    PartsFixture f;
+    f.view->OptionsCustomize()->SetColumnHiding(c.hiding);
+    if (c.grouped) f.view->Columns(0)->SetGroupIndex(0);
+    f.session.ProcessMessages();
+    TkcGridTableViewInfo* info = f.info();
+    TRect name = c.grouped ? info->GroupByBoxViewInfo()->Items[0]->Bounds
+                           : info->HeaderViewInfo()->ItemOfColumn(f.view->Columns(0))->Bounds;
+    TPoint from = f.Centre(name);
+    TPoint to = c.target == OwnPlace    ? TPoint{from.x + 12, from.y}
+                : c.target == AfterKind ? TPoint{info->Headers()[1]->Bounds.right - 5, from.y}
+                                        : TPoint{100, 150};
+    f.session.MoveTo(f.At(from.x, from.y));
+    f.session.Press();
+    f.session.MoveTo(f.At(from.x + 8, from.y));
+    f.session.MoveTo(f.At(to.x, to.y));
+    ASSERT_TRUE(f.view->Site()->HasDragAndDropObject());
+    EXPECT_EQ(Screen->Cursor(), c.cursor);
+    f.session.Key(VK_ESCAPE);
+    f.session.Release();
+    f.session.ProcessMessages();
+  }
+}
+
 TEST(GridTableDrags, AHeaderHeldNearAnEdgeScrollsTheColumns) {
   PartsFixture f;
   f.view->OptionsView()->SetGroupByBox(false);
