@@ -130,6 +130,8 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
       place = dpHeader;
     if (place == dpGroupByBox && !SourceItem->CanGroup()) place = dpNone, zone = -1;
   }
+  // The picture goes first and comes back last, so neither leaves a trace of the other.
+  ShowImage(false, P);
   if (place != DestinationPlace || zone != DestinationZone) {
     ShowArrows(false);
     DestinationPlace = place;
@@ -142,8 +144,6 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
   Accepted = AAccepted || (place == dpNone && CanRemove());
   fArrowsWanted = valid;
   fImageWanted = true;
-  // The picture goes first and comes back last, so neither leaves a trace of the other.
-  ShowImage(false, P);
   if (!Dirty()) {
     ShowArrows(valid);
     ShowImage(true, P);

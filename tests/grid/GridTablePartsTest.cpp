@@ -60,6 +60,19 @@ struct PartsFixture {
     session.ProcessMessages();
   }
   TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+  // The lime pixels of insertion arrows on the screen within r (site coordinates), leaving out
+  // those within `except`.
+  int LimeIn(const TRect& r, const TRect& except = TRect{}) {
+    Surface s = session.Snapshot(form.Handle());
+    TPoint o = view->Site()->ClientToScreen(TPoint{0, 0});
+    int n = 0;
+    for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
+      for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x) {
+        POINT p{x, y};
+        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00 && !PtInRect(&except, p)) ++n;
+      }
+    return n;
+  }
   // No group-by box, grouped by Kind, every group open.
   void GroupByKind() {
     view->OptionsView()->SetGroupByBox(false);
@@ -306,16 +319,7 @@ TEST(GridTableDrags, ArrowsComeBackOverARepaintOfTheSite) {
   PartsFixture f;
   TkcGridTableViewInfo* info = f.info();
   TPoint kind = f.Centre(info->Headers()[1]->TextAreaBounds);
-  // The lime pixels of the arrows on the screen, in site coordinates.
-  auto limeIn = [&](const TRect& r) {
-    Surface s = f.session.Snapshot(f.form.Handle());
-    TPoint o = f.view->Site()->ClientToScreen(TPoint{0, 0});
-    int n = 0;
-    for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
-      for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x)
-        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00) ++n;
-    return n;
-  };
+  auto limeIn = [&](const TRect& r) { return f.LimeIn(r); };
   f.session.MoveTo(f.At(kind.x, kind.y));
   f.session.Press();
   f.session.MoveTo(f.At(kind.x, kind.y - 10));
@@ -424,6 +428,31 @@ TEST(GridTableDrags, CursorTellsWhatADropDoes) {
     f.session.Release();
     f.session.ProcessMessages();
   }
+}
+
+TEST(GridTableDrags, ArrowsLeaveNoTraceUnderThePicture) {
+  PartsFixture f;
+  TkcGridTableViewInfo* info = f.info();
+  TRect name = info->Headers()[0]->Bounds;
+  // Held near the header's top, the picture lies over the arrows above it; carried from place
+  // to place, only the current arrows stay on the screen.
+  TPoint from = f.Centre(name);
+  f.session.MoveTo(f.At(from.x, from.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(from.x + 10, from.y));
+  auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(moving, nullptr);
+  for (int x : {info->Headers()[1]->Bounds.right - 5, info->Headers()[2]->Bounds.right - 5,
+                info->Headers()[2]->Bounds.left + 5, info->Headers()[1]->Bounds.right - 5}) {
+    f.session.MoveTo(f.At(x, name.top + 2));
+    TRect arrows = moving->ArrowsBounds();
+    ASSERT_FALSE(IsRectEmpty(&arrows));
+    EXPECT_EQ(f.LimeIn(info->Bounds, arrows), 0) << "at " << x;
+  }
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.LimeIn(info->Bounds), 0);
 }
 
 TEST(GridTableDrags, AHeaderHeldNearAnEdgeScrollsTheColumns) {
