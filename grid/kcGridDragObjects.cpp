@@ -130,18 +130,20 @@ void TkcGridColumnHeaderMovingObject::DragAndDrop(const TPoint& P, bool& AAccept
       place = dpHeader;
     if (place == dpGroupByBox && !SourceItem->CanGroup()) place = dpNone, zone = -1;
   }
+  // The picture goes first and comes back last, so neither leaves a trace of the other.
+  ShowImage(false, P);
   if (place != DestinationPlace || zone != DestinationZone) {
     ShowArrows(false);
     DestinationPlace = place;
     DestinationZone = zone;
   }
   bool valid = place != dpNone && IsValidDestination();
-  Accepted = valid || (place == dpNone && CanRemove()) || place == dpCustomizationForm;
-  AAccepted = Accepted;
+  // A drop outside both containers still removes the column, but only a place that takes it
+  // shows the arrow cursor.
+  AAccepted = valid || place == dpCustomizationForm;
+  Accepted = AAccepted || (place == dpNone && CanRemove());
   fArrowsWanted = valid;
   fImageWanted = true;
-  // The picture goes first and comes back last, so neither leaves a trace of the other.
-  ShowImage(false, P);
   if (!Dirty()) {
     ShowArrows(valid);
     ShowImage(true, P);
@@ -184,9 +186,9 @@ void TkcGridColumnHeaderMovingObject::AutoScrollTimer(TObject*) {
 }
 
 TCursor TkcGridColumnHeaderMovingObject::GetDragAndDropCursor(bool AAccepted) {
-  if (DestinationPlace == dpCustomizationForm) return crArrow;
-  if (DestinationPlace == dpNone) return CanRemove() ? crkcGridRemove : crkcGridNoDrop;
-  return AAccepted ? crArrow : crkcGridNoDrop;
+  // Where nothing takes the column, a release removes it when it can go.
+  if (AAccepted) return crArrow;
+  return CanRemove() ? crkcGridRemove : crkcGridNoDrop;
 }
 
 void TkcGridColumnHeaderMovingObject::EndDragAndDrop(bool AAccepted) {
@@ -263,9 +265,7 @@ bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
     TRect client = info->ClientBounds();
     x = std::clamp<int>(x, client.left, client.right - 1);
     R = TRect{x, header.top, x + 1, header.bottom};
-    return true;
-  }
-  if (DestinationPlace == dpGroupByBox) {
+  } else if (DestinationPlace == dpGroupByBox) {
     TkcGridGroupByBoxViewInfo* box = info->GroupByBoxViewInfo();
     auto& items = box->Items;
     if (items.empty()) {
@@ -278,9 +278,17 @@ bool TkcGridColumnHeaderMovingObject::GetArrowsPlace(TRect& R) {
       TRect b = items.back()->Bounds;
       R = TRect{b.right + 2, b.top, b.right + 3, b.bottom};
     }
-    return true;
+  } else {
+    return false;
   }
-  return false;
+  // A place past an edge of the view (the last grouped header beyond its right, a header taller
+  // than the room left) is marked at that edge, where the arrows can still be seen.
+  const TRect& clip = info->Bounds;
+  R.left = std::clamp<int>(R.left, clip.left, clip.right - 1);
+  R.right = std::clamp<int>(R.right, clip.left, clip.right - 1);
+  R.top = std::clamp<int>(R.top, clip.top, clip.bottom - 1);
+  R.bottom = std::clamp<int>(R.bottom, clip.top, clip.bottom - 1);
+  return true;
 }
 
 void TkcGridColumnHeaderMovingObject::DirtyChanged() {

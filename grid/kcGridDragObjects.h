@@ -58,7 +58,7 @@ private:
   std::unique_ptr<TkcTimer> fAutoScrollTimer;
   // The picture of the dragged item: its header, or its entry in the customization form.
   void InitDragImage();
-  // The point the arrows stand at, and whether they point down and up.
+  // The insertion place the arrows mark, kept inside the view.
   bool GetArrowsPlace(TRect& R);
   void ShowArrows(bool AShow);
   void ShowImage(bool AShow, const TPoint& P);

@@ -60,6 +60,19 @@ struct PartsFixture {
     session.ProcessMessages();
   }
   TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+  // The lime pixels of insertion arrows on the screen within r (site coordinates), leaving out
+  // those within `except`.
+  int LimeIn(const TRect& r, const TRect& except = TRect{}) {
+    Surface s = session.Snapshot(form.Handle());
+    TPoint o = view->Site()->ClientToScreen(TPoint{0, 0});
+    int n = 0;
+    for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
+      for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x) {
+        POINT p{x, y};
+        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00 && !PtInRect(&except, p)) ++n;
+      }
+    return n;
+  }
   // No group-by box, grouped by Kind, every group open.
   void GroupByKind() {
     view->OptionsView()->SetGroupByBox(false);
@@ -306,16 +319,7 @@ TEST(GridTableDrags, ArrowsComeBackOverARepaintOfTheSite) {
   PartsFixture f;
   TkcGridTableViewInfo* info = f.info();
   TPoint kind = f.Centre(info->Headers()[1]->TextAreaBounds);
-  // The lime pixels of the arrows on the screen, in site coordinates.
-  auto limeIn = [&](const TRect& r) {
-    Surface s = f.session.Snapshot(f.form.Handle());
-    TPoint o = f.view->Site()->ClientToScreen(TPoint{0, 0});
-    int n = 0;
-    for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
-      for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x)
-        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00) ++n;
-    return n;
-  };
+  auto limeIn = [&](const TRect& r) { return f.LimeIn(r); };
   f.session.MoveTo(f.At(kind.x, kind.y));
   f.session.Press();
   f.session.MoveTo(f.At(kind.x, kind.y - 10));
@@ -334,6 +338,121 @@ TEST(GridTableDrags, ArrowsComeBackOverARepaintOfTheSite) {
   f.session.Release();
   f.session.ProcessMessages();
   EXPECT_EQ(limeIn(arrows), 0);
+}
+
+TEST(GridTableDrags, ArrowsStayInsideTheView) {
+  // An insertion place past an edge of the view is marked at that edge.
+  struct Case {
+    const char* what;
+    int width, height;
+    int groupedCaptionLength;  // > 0: "Name" is grouped under a caption of that many letters
+  };
+  const Case cases[] = {
+      {"after a grouped header beyond the right edge", 120, 240, 16},
+      {"at a header taller than the room below the box", 360, 45, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PartsFixture f;
+    f.grid->SetBounds(0, 0, c.width, c.height);
+    if (c.groupedCaptionLength > 0) {
+      f.view->Columns(0)->SetCaption(String(static_cast<size_t>(c.groupedCaptionLength), 'x'));
+      f.view->Columns(0)->SetGroupIndex(0);
+    }
+    f.session.ProcessMessages();
+    TkcGridTableViewInfo* info = f.info();
+    const TRect view = info->Bounds;
+    TRect kind = info->HeaderViewInfo()->ItemOfColumn(f.view->Columns(1))->Bounds;
+    TPoint from{(kind.left + kind.right) / 2, kind.top + 3};
+    // Right of the grouped header's middle (its zone ends after it), or past the last header.
+    TPoint to = c.groupedCaptionLength > 0 ? TPoint{view.right - 20, info->GroupByBoxViewInfo()->Items[0]->Bounds.top + 3}
+                                           : TPoint{info->Headers().back()->Bounds.right - 5, kind.top + 3};
+    f.session.MoveTo(f.At(from.x, from.y));
+    f.session.Press();
+    f.session.MoveTo(f.At(from.x + 10, from.y));
+    f.session.MoveTo(f.At(to.x, to.y));
+    auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+    ASSERT_NE(moving, nullptr);
+    TRect arrows = moving->ArrowsBounds();
+    ASSERT_FALSE(IsRectEmpty(&arrows));
+    // The arrows' tips: 5 pixels in from their sides, 9 from their outer ends.
+    int x = arrows.left + 5, top = arrows.top + 9, bottom = arrows.bottom - 9;
+    if (c.groupedCaptionLength > 0)
+      EXPECT_EQ(x, view.right - 1);
+    else
+      EXPECT_EQ(bottom, view.bottom - 1);
+    EXPECT_GE(x, view.left);
+    EXPECT_LT(x, view.right);
+    EXPECT_GE(top, view.top);
+    EXPECT_LT(bottom, view.bottom);
+    f.session.Key(VK_ESCAPE);
+    f.session.Release();
+    f.session.ProcessMessages();
+  }
+}
+
+TEST(GridTableDrags, CursorTellsWhatADropDoes) {
+  // A place that changes nothing is no place to drop on: the cursor then tells whether the
+  // column would go (removal) or the drop is refused.
+  enum Target { OwnPlace, AfterKind, Rows };
+  struct Case {
+    bool hiding, grouped;
+    Target target;
+    TCursor cursor;
+  };
+  const Case cases[] = {
+      {false, false, OwnPlace, crkcGridNoDrop}, {true, false, OwnPlace, crkcGridRemove},
+      {false, false, AfterKind, crArrow},       {false, false, Rows, crkcGridNoDrop},
+      {true, false, Rows, crkcGridRemove},      {false, true, OwnPlace, crkcGridRemove},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "hiding " << c.hiding << " grouped " << c.grouped << " target " << c.target);
+    PartsFixture f;
+    f.view->OptionsCustomize()->SetColumnHiding(c.hiding);
+    if (c.grouped) f.view->Columns(0)->SetGroupIndex(0);
+    f.session.ProcessMessages();
+    TkcGridTableViewInfo* info = f.info();
+    TRect name = c.grouped ? info->GroupByBoxViewInfo()->Items[0]->Bounds
+                           : info->HeaderViewInfo()->ItemOfColumn(f.view->Columns(0))->Bounds;
+    TPoint from = f.Centre(name);
+    TPoint to = c.target == OwnPlace    ? TPoint{from.x + 12, from.y}
+                : c.target == AfterKind ? TPoint{info->Headers()[1]->Bounds.right - 5, from.y}
+                                        : TPoint{100, 150};
+    f.session.MoveTo(f.At(from.x, from.y));
+    f.session.Press();
+    f.session.MoveTo(f.At(from.x + 8, from.y));
+    f.session.MoveTo(f.At(to.x, to.y));
+    ASSERT_TRUE(f.view->Site()->HasDragAndDropObject());
+    EXPECT_EQ(Screen->Cursor(), c.cursor);
+    f.session.Key(VK_ESCAPE);
+    f.session.Release();
+    f.session.ProcessMessages();
+  }
+}
+
+TEST(GridTableDrags, ArrowsLeaveNoTraceUnderThePicture) {
+  PartsFixture f;
+  TkcGridTableViewInfo* info = f.info();
+  TRect name = info->Headers()[0]->Bounds;
+  // Held near the header's top, the picture lies over the arrows above it; carried from place
+  // to place, only the current arrows stay on the screen.
+  TPoint from = f.Centre(name);
+  f.session.MoveTo(f.At(from.x, from.y));
+  f.session.Press();
+  f.session.MoveTo(f.At(from.x + 10, from.y));
+  auto* moving = dynamic_cast<TkcGridColumnHeaderMovingObject*>(f.view->Site()->GetDragAndDropObject());
+  ASSERT_NE(moving, nullptr);
+  for (int x : {info->Headers()[1]->Bounds.right - 5, info->Headers()[2]->Bounds.right - 5,
+                info->Headers()[2]->Bounds.left + 5, info->Headers()[1]->Bounds.right - 5}) {
+    f.session.MoveTo(f.At(x, name.top + 2));
+    TRect arrows = moving->ArrowsBounds();
+    ASSERT_FALSE(IsRectEmpty(&arrows));
+    EXPECT_EQ(f.LimeIn(info->Bounds, arrows), 0) << "at " << x;
+  }
+  f.session.Key(VK_ESCAPE);
+  f.session.Release();
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.LimeIn(info->Bounds), 0);
 }
 
 TEST(GridTableDrags, AHeaderHeldNearAnEdgeScrollsTheColumns) {
