@@ -21,6 +21,14 @@ void TkcGridColumnOptions::SetValue(T& AField, T AValue, TkcGridViewChangeKind A
   AField = AValue;
   if (fColumn->GridView()) fColumn->GridView()->Changed(AKind);
 }
+// The setters in the header call it; an optimised build inlines it here and emits no copy.
+template void TkcGridColumnOptions::SetValue<bool>(bool&, bool, TkcGridViewChangeKind);
+template void TkcGridColumnOptions::SetValue<TkcGridItemShowEditButtons>(TkcGridItemShowEditButtons&,
+                                                                         TkcGridItemShowEditButtons,
+                                                                         TkcGridViewChangeKind);
+template void TkcGridColumnOptions::SetValue<TkcGridItemSortByDisplayText>(TkcGridItemSortByDisplayText&,
+                                                                           TkcGridItemSortByDisplayText,
+                                                                           TkcGridViewChangeKind);
 
 void TkcGridColumnOptions::Assign(TPersistent* Source) {
   auto* src = dynamic_cast<TkcGridColumnOptions*>(Source);
