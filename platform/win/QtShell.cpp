@@ -44,7 +44,7 @@ void Guard(F&& f) {
 
 class THostWidget : public QWidget {
 public:
-  THostWidget(HWND wnd, Qt::WindowFlags flags) : QWidget(nullptr, flags), fWnd(wnd) {
+  THostWidget(HWND wnd, Qt::WindowFlags flags) : QWidget(nullptr, flags), AppliedFlags(flags), fWnd(wnd) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
@@ -54,6 +54,9 @@ public:
     setAcceptDrops(true);
   }
   HWND Wnd() const { return fWnd; }
+  // The flags last asked for: windowFlags() answers them with hints Qt adds, so comparing with
+  // it would change the flags (and unmap and map the window) at every move.
+  Qt::WindowFlags AppliedFlags;
 
 protected:
   void paintEvent(QPaintEvent* e) override {
@@ -199,7 +202,10 @@ public:
     if (!w) return;
     fSyncing = true;
     Qt::WindowFlags flags = FlagsFor(wnd);
-    if (w->windowFlags() != flags) w->setWindowFlags(flags);
+    if (w->AppliedFlags != flags) {
+      w->AppliedFlags = flags;
+      w->setWindowFlags(flags);
+    }
     RECT r;
     GetWindowRect(wnd, &r);
     QRect g(r.left, r.top, r.right - r.left, r.bottom - r.top);
