@@ -172,13 +172,21 @@ double TkcCustomCurrencyEdit::Value() {
   return v.AsDouble();
 }
 
-void TkcCustomCurrencyEdit::SetValue(double AValue) {
+double TkcCustomCurrencyEdit::BoundedValue(double AValue) {
   TkcCustomCurrencyEditProperties* p = ActiveProperties();
-  if (p->IsValueBoundDefined(0) && AValue < p->MinValue())
-    AValue = p->MinValue();
-  else if (p->IsValueBoundDefined(1) && AValue > p->MaxValue())
-    AValue = p->MaxValue();
-  SetEditValue(Variant(AValue));
+  if (p->IsValueBoundDefined(0) && AValue < p->MinValue()) return p->MinValue();
+  if (p->IsValueBoundDefined(1) && AValue > p->MaxValue()) return p->MaxValue();
+  return AValue;
+}
+
+void TkcCustomCurrencyEdit::SetValue(double AValue) { SetEditValue(Variant(BoundedValue(AValue))); }
+
+void TkcCustomCurrencyEdit::CheckEditorValueBounds() {
+  // An empty amount is no amount below the minimum: it is not turned into one.
+  const Variant v = EditValue();
+  if (v.IsNull() || v.IsEmpty()) return;
+  const double value = Value();
+  if (BoundedValue(value) != value) SetValue(value);
 }
 
 void TkcCustomCurrencyEdit::DoEditKeyPress(char32_t& Key) {

@@ -99,6 +99,11 @@ public:
   void DoEditKeyPress(char32_t& Key) override;
   void PasteFromClipboard() override;
   void PropertiesChanged(TObject* Sender) override;
+  // A value outside the bounds becomes the bound it passed; the empty value stays empty.
+  void CheckEditorValueBounds() override;
+
+private:
+  double BoundedValue(double AValue);
 };
 
 class TkcCurrencyEdit : public TkcCustomCurrencyEdit {

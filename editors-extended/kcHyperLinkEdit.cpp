@@ -143,12 +143,21 @@ void TkcCustomHyperLinkEdit::SetLinkCursor(TCursor ACursor) {
   Screen->SetCursor(ACursor);
 }
 
-void TkcCustomHyperLinkEdit::MouseEnter(TControl* AControl) {
-  TkcCustomTextEdit::MouseEnter(AControl);
+void TkcCustomHyperLinkEdit::ShowLinkCursor() {
   if (ActiveProperties()->SingleClick() && Cursor() == crDefault) {
     fSavedCursor = Cursor();
     SetLinkCursor(crHandPoint);
   }
+}
+
+void TkcCustomHyperLinkEdit::MouseEnter(TControl* AControl) {
+  TkcCustomTextEdit::MouseEnter(AControl);
+  ShowLinkCursor();
+}
+
+void TkcCustomHyperLinkEdit::ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData) {
+  if (IsInplace()) ShowLinkCursor();
+  TkcCustomTextEdit::ActivateByMouse(Shift, X, Y, AEditData);
 }
 
 void TkcCustomHyperLinkEdit::MouseLeave(TControl* AControl) {

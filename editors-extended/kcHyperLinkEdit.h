@@ -93,6 +93,9 @@ public:
   virtual void OpenLink();
   void PropertiesChanged(TObject* Sender) override;
   void SelectAll() override;
+  // A cell opened by a click on a single-click link shows the link's cursor at once.
+  using TkcCustomTextEdit::ActivateByMouse;
+  void ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
@@ -103,6 +106,8 @@ protected:
 
 private:
   void SetLinkCursor(TCursor ACursor);
+  // With SingleClick, an edit on the default cursor takes the hand (the old one kept).
+  void ShowLinkCursor();
   TCursor fSavedCursor = crDefault;
 };
 

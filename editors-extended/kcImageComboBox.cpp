@@ -370,7 +370,6 @@ TCustomImageList* TkcImageComboBoxListBox::ListImages() {
 }
 
 int TkcImageComboBoxListBox::GetItemHeight(int AIndex) {
-  const int text = TkcComboBoxListBox::GetItemHeight(AIndex);
   TCustomImageList* images = ListImages();
   const int imageHeight = images ? images->Height() + 2 : 0;
   TkcCustomImageComboBoxProperties* p = ImageProperties();
@@ -392,7 +391,9 @@ int TkcImageComboBoxListBox::GetItemHeight(int AIndex) {
     }
     return std::max(imageHeight, tallest + 2);
   }
-  return std::max(text + 2, imageHeight);
+  // A row fits a line of text and the image; the combo's ItemHeight and measuring handler do not
+  // apply, since every row shows an image beside its text.
+  return std::max(GetTextRowHeight() + 2, imageHeight);
 }
 
 int TkcImageComboBoxListBox::GetItemWidth(int AIndex) {

@@ -86,13 +86,15 @@ String TkcComboBoxListBox::GetItemText(int AIndex) {
 int TkcComboBoxListBox::GetItemHeight(int AIndex) {
   TkcCustomComboBoxProperties* p = fCombo->ActiveProperties();
   int height = p->ItemHeight();
-  if (height <= 0) {
-    TkcScreenCanvas canvas;
-    canvas.SetFont(Font());
-    height = canvas.TextHeight("Wg");
-  }
+  if (height <= 0) height = GetTextRowHeight();
   if (AIndex >= 0 && fCombo->IsOwnerMeasure()) fCombo->DoMeasureItem(AIndex, height);
   return std::max(height, 1);
+}
+
+int TkcComboBoxListBox::GetTextRowHeight() {
+  TkcScreenCanvas canvas;
+  canvas.SetFont(Font());
+  return canvas.TextHeight("Wg");
 }
 
 int TkcComboBoxListBox::GetItemWidth(int AIndex) {

@@ -83,6 +83,8 @@ public:
   bool HotTrack = true;
   virtual int GetItemHeight(int AIndex);
   virtual int GetItemWidth(int AIndex);
+  // The height of a row of text in the list's font.
+  int GetTextRowHeight();
   int GetItemsHeight(int ACount);
   String GetItemText(int AIndex);
   // Row heights and the owner-draw style from the combo's settings.

@@ -188,8 +188,8 @@ public:
   void ActivateByKey(char32_t Key, TkcCustomEditData*& AEditData);
   // A click that opens the editor (X, Y in the parent's client coordinates) reaches it as a
   // press (or a release without ssLeft); a second press within the double-click time becomes
-  // the editor's double click.
-  void ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData);
+  // the editor's double click. Kinds may prepare for the click first (both forms come here).
+  virtual void ActivateByMouse(TShiftState Shift, int X, int Y, TkcCustomEditData*& AEditData);
   // The same for an editor that keeps its own edit data (no in-place list holds it).
   void ActivateByMouse(TShiftState Shift, int X, int Y);
   virtual bool NeedsActivationKey(char32_t) { return true; }

@@ -627,7 +627,14 @@ void TkcCustomTextEdit::PropertiesChanged(TObject* Sender) {
     fLookupData->ListChanged();
     if (!fLookupKeyFromNavigation) fLookupData->SynchronizeCurrentKey();
   }
+  CheckEditValue();
   TkcCustomEdit::PropertiesChanged(Sender);
+}
+
+void TkcCustomTextEdit::CheckEditValue() {
+  TkcCustomTextEditProperties* p = ActiveProperties();
+  if (DataBinding()->IsDataSourceActive() && p->IsEditValueNumeric() && InnerEdit() && p->IsValueBoundsDefined())
+    CheckEditorValueBounds();
 }
 
 void TkcCustomTextEdit::Dispatch(TMessage& Message) {

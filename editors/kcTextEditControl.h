@@ -105,6 +105,10 @@ public:
   virtual Variant LookupKeyToEditValue(const Variant& AKey);
   int ItemIndex();
   void SetItemIndex(int AIndex);
+  // A numeric value is brought back inside its bounds when the properties change (the value
+  // may have been set before the bounds were, or from outside them); the kinds clamp.
+  virtual void CheckEditValue();
+  virtual void CheckEditorValueBounds() {}
 
   // IkcTextEditLookupOwner.
   TkcCustomTextEditProperties* GetLookupProperties() override { return ActiveProperties(); }

@@ -127,6 +127,31 @@ TEST(KcCurrencyEdit, ValueClampsToBoundsAndNumbersAreChecked) {
   EXPECT_EQ(v, 1234.5);
 }
 
+TEST(KcCurrencyEdit, ValueSetBeforeTheBoundsIsClampedWhenTheyChange) {
+  const double kNone = -1e9;  // no such bound
+  struct Case {
+    double min, max;
+    Variant value, expected;
+  } cases[] = {
+      {10, 20, Variant(30.0), Variant(20.0)},  {10, 20, Variant(3.0), Variant(10.0)},
+      {10, 20, Variant(15.0), Variant(15.0)},  {kNone, 20, Variant(-5.0), Variant(-5.0)},
+      {kNone, 20, Variant(30.0), Variant(20.0)}, {10, kNone, Variant(3.0), Variant(10.0)},
+      {10, 20, Null(), Null()},
+  };
+  for (const Case& c : cases) {
+    CurrencyFixture f;
+    f.Leave();
+    f.edit->SetEditValue(c.value);
+    if (c.min != kNone) f.edit->Properties()->SetMinValue(c.min);
+    if (c.max != kNone) f.edit->Properties()->SetMaxValue(c.max);
+    const String label = VarToStr(c.value) + " in [" + FloatToStr(c.min) + ", " + FloatToStr(c.max) + "]";
+    EXPECT_TRUE(VarEqualsWithType(f.edit->EditValue(), c.expected)) << label << " gave " << VarToStr(f.edit->EditValue());
+    Variant shown;
+    f.edit->Properties()->EditValueToDisplayValue(c.expected, shown, false);
+    EXPECT_EQ(f.edit->Text(), VarToStr(shown)) << label << ": the display follows the value";
+  }
+}
+
 TEST(KcCurrencyEdit, DisplayFollowsTheLocaleCurrencyFormat) {
   TFormatSettings saved = FormatSettings;
   struct Case {

@@ -143,3 +143,31 @@ TEST(KcHyperLinkEdit, LinksThatWouldStartAProgramAreNotOpened) {
   }
   for (const String& name : {program, entry, text}) std::remove(name.c_str());
 }
+
+TEST(KcHyperLinkEdit, ACellOpenedByAClickOnASingleClickLinkShowsTheHand) {
+  struct Case {
+    bool inplace, singleClick;
+    TCursor cursor, expected;
+  } cases[] = {
+      {true, true, crDefault, crHandPoint},
+      {true, false, crDefault, crDefault},
+      {true, true, crIBeam, crIBeam},  // a cursor of the application's own is kept
+      {false, true, crDefault, crDefault},
+  };
+  for (const Case& c : cases) {
+    LinkFixture f;
+    auto* edit = new TkcHyperLinkEdit(&f.form, c.inplace);
+    edit->SetParent(&f.form);
+    edit->SetBounds(10, 40, 160, 21);
+    edit->Properties()->SetSingleClick(c.singleClick);
+    edit->SetCursor(c.cursor);
+    // As the grid does: through the base class, in the parent's coordinates.
+    static_cast<TkcCustomEdit*>(edit)->ActivateByMouse(TShiftState{ssLeft}, 30, 50);
+    f.session.ProcessMessages();
+    const String label = String(c.inplace ? "in place" : "stand-alone") + (c.singleClick ? ", single click" : "");
+    EXPECT_EQ(edit->Cursor(), c.expected) << label;
+    EXPECT_EQ(edit->InnerEdit()->Cursor() == crHandPoint, c.expected == crHandPoint) << label;
+    EXPECT_TRUE(f.opened.empty()) << label << ": the press alone opens nothing";
+    Screen->SetCursor(crDefault);
+  }
+}

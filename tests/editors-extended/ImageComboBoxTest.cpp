@@ -384,6 +384,26 @@ TEST(KcImageComboBox, ListShowsTheLargeImages) {
   EXPECT_EQ(info->ImageRect.right - info->ImageRect.left, 16);
 }
 
+// A row fits one line of text and the image, whatever the combo's own row settings say.
+TEST(KcImageComboBox, RowsFitTheTextAndTheImage) {
+  struct Case {
+    bool images;
+    int itemHeight, measured;
+  } cases[] = {{false, 0, 0}, {true, 0, 0}, {false, 40, 0}, {false, 0, 50}, {true, 3, 0}};
+  for (const Case& c : cases) {
+    ImageComboFixture f;
+    if (!c.images) f.combo->Properties()->SetImages(nullptr);
+    f.combo->Properties()->SetItemHeight(c.itemHeight);
+    if (c.measured) f.combo->Properties()->OnMeasureItem = [&](TkcCustomComboBox*, int, int& h) { h = c.measured; };
+    f.session.Key(VK_F4);
+    ASSERT_TRUE(f.combo->DroppedDown());
+    TkcComboBoxListBox* list = f.combo->List();
+    const int expected = std::max(list->GetTextRowHeight() + 2, c.images ? 16 + 2 : 0);
+    EXPECT_EQ(list->GetItemHeight(0), expected)
+        << "images " << c.images << ", item height " << c.itemHeight << ", measured " << c.measured;
+  }
+}
+
 // Wrapped descriptions: the popup asks no width of its own (it takes the editor's) and the rows
 // grow to the wrapped text.
 TEST(KcImageComboBox, MultiLineTextWrapsInTheEditorsWidth) {
