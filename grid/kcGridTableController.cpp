@@ -671,7 +671,11 @@ void TkcGridTableController::FocusLost() {
   // A new record left untouched when the focus leaves the grid (not for its own editor) goes.
   HWND focus = GetFocus();
   bool toOwnEditor = IsEditing() || (focus && Site() && Site()->HandleAllocated() && IsChild(Site()->Handle(), focus));
-  if (!toOwnEditor && IsCancelOnExitNeeded()) DataController()->Cancel();
+  // Otherwise the record stays in edit, with what was typed written into it.
+  if (!toOwnEditor && IsCancelOnExitNeeded())
+    DataController()->Cancel();
+  else if (DataController()->IsEditing())
+    DataController()->UpdateEditingRecord();
   TkcCustomGridController::FocusLost();
   CancelIncSearching();
 }
