@@ -10,6 +10,7 @@
 #include "grid/kcGridPopups.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
 
 TkcGridTableController::TkcGridTableController(TkcCustomGridView* AGridView)
     : TkcCustomGridController(AGridView), fEditingController(std::make_unique<TkcGridEditingController>(this)) {}
@@ -632,6 +633,17 @@ bool TkcGridTableController::IsCancelOnExitNeeded() const {
   return TableView()->OptionsData()->CancelOnExit() && (state & dcesInserting) && !(state & dcesModified);
 }
 bool TkcGridTableController::IsEditing() const { return fEditingController->IsEditing(); }
+
+void TkcGridTableController::FinishEditingBeforeDestruction() {
+  // A record left in edit would lose what was typed into it once its data close, with no
+  // grid left to post it. A refusal is reported; the record then keeps its values in edit.
+  try {
+    fEditingController->UpdateValue();
+    if (DataController()->IsEditing()) DataController()->FinishEditing();
+  } catch (...) {
+    Application->HandleException(TableView());
+  }
+}
 
 void TkcGridTableController::FocusEntered() {
   TkcCustomGridController::FocusEntered();

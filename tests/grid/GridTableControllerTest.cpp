@@ -486,6 +486,27 @@ TEST(GridTableController, ARowsCellsStayInEditUntilTheRowIsLeftOrCancelled) {
   EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "w");
 }
 
+TEST(GridTableController, AViewGoingAwayPostsItsRecordAndWhatItsEditorHolds) {
+  for (bool editorOpen : {false, true}) {
+    ControllerFixture f;
+    f.session.Click(f.Cell(1, 0));
+    f.session.Type("9");
+    f.session.Key(VK_RETURN);
+    f.session.Key(VK_RIGHT);
+    f.session.Type("x");
+    if (!editorOpen) f.session.Key(VK_RETURN);
+    ASSERT_EQ(f.controller()->EditingController()->IsEditing(), editorOpen);
+    // The view alone goes first (its grid still shows it), then the grid.
+    delete f.view;
+    delete f.grid;
+    f.session.ProcessMessages();
+    EXPECT_EQ(f.ds.State(), dsBrowse) << editorOpen;
+    f.ds.SetRecNo(2);
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 9) << editorOpen;
+    EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "x") << editorOpen;
+  }
+}
+
 // A view over ID (integer), DONE (Boolean) and DAY (date): each cell edits with its kind's editor.
 struct KindsFixture : DBGridFixture {
   KindsFixture()
