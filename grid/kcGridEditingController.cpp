@@ -101,22 +101,30 @@ void TkcGridEditingController::PlaceEdit() {
   fEdit->SetLeft(30000);
 }
 
+void TkcGridEditingController::UpdateValue() {
+  if (!CheckEdit()) return;
+  // The editor validates its text first; a refused value raises and stays in the editor.
+  fEdit->ValidateEdit(true);
+  if (!fEdit->EditModified() && !fEdit->ModifiedAfterEnter()) return;
+  TkcCustomDataController* dc = fController->TableView()->DataController();
+  int item = fEditingItem->ItemIndex();
+  dc->SetItemEditValue(item, fEdit->EditValue(), dc->GetItemValueSource(item));
+}
+
 void TkcGridEditingController::HideEdit(bool ASave) {
   if (!CheckEdit() || fHiding) return;
   TkcGridTableView* view = fController->TableView();
   TkcCustomDataController* dc = view->DataController();
   fHiding = true;
   try {
+    // Accepted, the value goes into the record, which stays in edit so that more of its cells
+    // can change; it is posted when the focus leaves the row (or by the data's own rules).
+    // Abandoned, only the editor's value goes: what other cells wrote stays in the record.
     if (ASave) {
-      // The editor validates its text first; a refused value keeps it open.
-      fEdit->ValidateEdit(true);
+      UpdateValue();
+      if (dc->IsEditing()) dc->UpdateEditingRecord();
       // What the editor learnt while editing (an MRU list) goes back to the column's kind.
       fEdit->Properties()->CopyDataTo(fEditProperties);
-      if (fEdit->EditModified() || fEdit->ModifiedAfterEnter())
-        dc->SetItemEditValue(fEditingItem->ItemIndex(), fEdit->EditValue(), dc->GetItemValueSource(fEditingItem->ItemIndex()));
-      dc->PostIfEditing();
-    } else {
-      dc->Cancel();
     }
   } catch (...) {
     fHiding = false;
@@ -142,21 +150,15 @@ TkcCustomEdit* TkcGridEditingController::DetachEdit() {
 }
 
 void TkcGridEditingController::ItemRemoved(TkcGridColumn* AItem) {
-  if (CheckEdit() && AItem == fEditingItem) {
-    DetachEdit()->SetVisible(false);
-    // The record's changes cannot be written to a column that is gone.
-    fController->TableView()->DataController()->Cancel();
-  }
+  // The editor's value has no column to go to; what other cells wrote stays in the record.
+  if (CheckEdit() && AItem == fEditingItem) DetachEdit()->SetVisible(false);
   // Its own properties go with it; an editor kept for them would never be found again.
   if (AItem && AItem->Properties()) fEditList.RemoveItem(AItem->Properties());
 }
 
 void TkcGridEditingController::RemoveEdit(TkcCustomEditProperties* AProperties) {
   if (!AProperties) return;
-  if (CheckEdit() && fEditProperties == AProperties) {
-    DetachEdit()->SetVisible(false);
-    fController->TableView()->DataController()->Cancel();
-  }
+  if (CheckEdit() && fEditProperties == AProperties) DetachEdit()->SetVisible(false);
   fEditList.RemoveItem(AProperties);
 }
 
@@ -185,13 +187,18 @@ void TkcGridEditingController::EditKeyDown(TObject*, WORD& Key, TShiftState Shif
         fController->KeyDown(k, Shift);
       }
       break;
-    case VK_ESCAPE:
-      // A changed text goes back first (the editor does that); a second Escape cancels.
-      if (fEdit->ModifiedAfterEnter()) return;
+    case VK_ESCAPE: {
+      // Esc drops what the editor holds. An editor left as it was hands the key on to the
+      // grid, which cancels the record; its editor comes back (AlwaysShowEditor) only after
+      // that, so that it shows the record's own value.
+      const bool modified = fEdit->ModifiedAfterEnter();
+      WORD k = Key;
       Key = 0;
       HideEdit(false);
+      if (!modified) fController->KeyDown(k, Shift);
       fController->CheckEditing();
       break;
+    }
     case VK_UP:
     case VK_DOWN:
     case VK_PRIOR:

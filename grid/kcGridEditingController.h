@@ -1,8 +1,8 @@
 #pragma once
 // In-place editing of a table cell: the editor of the column's kind (its repository item, its
 // own properties, or the default kind for its value type) comes from the in-place editor list,
-// sits over the cell, starts with the record's edit value, and either writes its value and
-// posts the record or cancels the record's editing.
+// sits over the cell, starts with the record's edit value, and either writes its value into
+// the record, which stays in edit until the focus leaves the row, or drops it.
 
 #include <memory>
 
@@ -30,13 +30,16 @@ public:
   // Opens the editor by the click at X, Y (site coordinates), which then reaches the editor
   // (a check box toggles at once).
   bool ShowEditByMouse(TkcGridColumn* AItem, TShiftState AShift, int X, int Y);
-  // Ends editing: with ASave the editor's value is written and the record posted (a value
-  // or post the data refuses keeps the editor open and raises); otherwise the record's
-  // changes are cancelled.
+  // Ends editing: with ASave the editor's value is written into the record, which stays in
+  // edit (a value the editor or the data refuses keeps the editor open and raises); otherwise
+  // the editor's value is dropped and the record keeps what was written before.
   void HideEdit(bool ASave);
+  // Writes the editor's value into the record when it was changed (a value the editor refuses
+  // raises); the editor stays open.
+  void UpdateValue();
   // A column going away ends its editing without touching the column again.
   void ItemRemoved(TkcGridColumn* AItem);
-  // Properties about to be freed: their editing is cancelled and their editor dropped.
+  // Properties about to be freed: their editor is dropped with its value.
   void RemoveEdit(TkcCustomEditProperties* AProperties);
   // Puts the editor over its cell again after a layout change (hidden when the cell left view).
   void PlaceEdit();

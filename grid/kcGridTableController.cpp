@@ -10,6 +10,7 @@
 #include "grid/kcGridPopups.h"
 #include "platform/core/Utf8.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
 
 TkcGridTableController::TkcGridTableController(TkcCustomGridView* AGridView)
     : TkcCustomGridController(AGridView), fEditingController(std::make_unique<TkcGridEditingController>(this)) {}
@@ -633,6 +634,17 @@ bool TkcGridTableController::IsCancelOnExitNeeded() const {
 }
 bool TkcGridTableController::IsEditing() const { return fEditingController->IsEditing(); }
 
+void TkcGridTableController::FinishEditingBeforeDestruction() {
+  // A record left in edit would lose what was typed into it once its data close, with no
+  // grid left to post it. A refusal is reported; the record then keeps its values in edit.
+  try {
+    fEditingController->UpdateValue();
+    if (DataController()->IsEditing()) DataController()->FinishEditing();
+  } catch (...) {
+    Application->HandleException(TableView());
+  }
+}
+
 void TkcGridTableController::FocusEntered() {
   TkcCustomGridController::FocusEntered();
   // Tab stays in the grid only while it moves between cells.
@@ -671,7 +683,11 @@ void TkcGridTableController::FocusLost() {
   // A new record left untouched when the focus leaves the grid (not for its own editor) goes.
   HWND focus = GetFocus();
   bool toOwnEditor = IsEditing() || (focus && Site() && Site()->HandleAllocated() && IsChild(Site()->Handle(), focus));
-  if (!toOwnEditor && IsCancelOnExitNeeded()) DataController()->Cancel();
+  // Otherwise the record stays in edit, with what was typed written into it.
+  if (!toOwnEditor && IsCancelOnExitNeeded())
+    DataController()->Cancel();
+  else if (DataController()->IsEditing())
+    DataController()->UpdateEditingRecord();
   TkcCustomGridController::FocusLost();
   CancelIncSearching();
 }

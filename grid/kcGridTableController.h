@@ -121,6 +121,8 @@ public:
   void CheckEditing();
   // CancelOnExit and a new record nothing was typed into.
   bool IsCancelOnExitNeeded() const;
+  // The view is going: its editor's value and the record in edit are posted.
+  void FinishEditingBeforeDestruction();
 
 private:
   bool IncSearchKeyDown(WORD& Key, TShiftState Shift);

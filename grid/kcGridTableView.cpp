@@ -338,6 +338,7 @@ TkcGridViewNavigator* TkcGridTableView::Navigator() {
 }
 
 TkcGridTableView::~TkcGridTableView() {
+  if (Controller() && DataController()) TableController()->FinishEditingBeforeDestruction();
   // Also when freed without an owner (a detail view goes with its master record): its data
   // controller, freed last, must not reach the parts already gone.
   Destroying();

@@ -315,7 +315,7 @@ TEST(GridDBTableView, LookupFieldEditedInItsCell) {
   TkcGridColumnHeaderViewInfo* h = f.view->TableViewInfo()->Headers()[2].get();
   POINT cell = TFormsSession::At(f.view->Site(), h->Bounds.left + 10, 19 + 9);
   TkcGridEditingController* editing = f.view->TableController()->EditingController();
-  for (bool post : {false, true}) {
+  for (bool accept : {false, true}) {
     f.session.Click(cell);
     f.session.Click(cell);
     ASSERT_TRUE(editing->IsEditing());
@@ -328,17 +328,20 @@ TEST(GridDBTableView, LookupFieldEditedInItsCell) {
     EXPECT_FALSE(combo->HasPopupWindow());
     ASSERT_TRUE(editing->IsEditing());
     EXPECT_EQ(combo->GetEditingValue().AsInteger(), 13);
-    if (post) {
+    if (accept) {
+      // The key goes into the record, which stays in edit; the lookup's text follows it.
       f.session.Key(VK_RETURN);
       EXPECT_FALSE(editing->IsEditing());
+      EXPECT_EQ(f.ds.State(), dsEdit);
       EXPECT_EQ(f.ds.FieldByName("CUSTNO")->AsInteger(), 13);
       EXPECT_EQ(f.ds.FieldByName("CUSTOMER")->AsString(), "Bergen");
       EXPECT_EQ(f.Text(0, 2), "Bergen");
     } else {
-      f.session.Key(VK_ESCAPE);  // the editor's value goes back
-      f.session.Key(VK_ESCAPE);  // the editor closes
-      f.session.Key(VK_ESCAPE);  // the record's change is cancelled
+      f.session.Key(VK_ESCAPE);  // the editor closes, its value dropped
       EXPECT_FALSE(editing->IsEditing());
+      EXPECT_EQ(f.Text(0, 2), "Bonn");
+      f.session.Key(VK_ESCAPE);  // the record's edit is cancelled
+      f.session.Key(VK_ESCAPE);  // and a further Esc changes nothing
       EXPECT_EQ(f.ds.State(), dsBrowse);
       EXPECT_EQ(f.ds.FieldByName("CUSTNO")->AsInteger(), 11);
       EXPECT_EQ(f.Text(0, 2), "Bonn");

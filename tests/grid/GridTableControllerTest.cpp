@@ -391,9 +391,12 @@ TEST(GridTableController, InPlaceEditingPostsAndCancels) {
   f.session.Type("melon");
   f.session.Key(VK_RETURN);
   EXPECT_FALSE(editing->IsEditing());
-  EXPECT_EQ(f.ds.State(), dsBrowse);
-  f.ds.SetRecNo(2);
+  // The value is in the record, which stays in edit until the row is left.
+  EXPECT_EQ(f.ds.State(), dsEdit);
   EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "melon");
+  f.session.Key(VK_DOWN);
+  f.session.Key(VK_UP);
+  EXPECT_EQ(f.ds.State(), dsBrowse);
   EXPECT_EQ(f.Text(1, 1), "melon");
   // Typing opens the editor with the character; Esc twice cancels the record's change.
   f.session.Type("x");
@@ -410,13 +413,98 @@ TEST(GridTableController, InPlaceEditingPostsAndCancels) {
   f.session.Key(VK_DOWN);
   EXPECT_FALSE(editing->IsEditing());
   EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2);
+  EXPECT_EQ(f.ds.State(), dsBrowse);
   EXPECT_EQ(f.Text(1, 1).back(), '!');
-  // A new query's ClearItems while editing leaves no editor on a freed column.
+  // A new query's ClearItems while editing leaves no editor on a freed column; what the
+  // record took before stays in it.
+  f.session.Type("x");
+  f.session.Key(VK_RETURN);
   f.session.Key(VK_F2);
   ASSERT_TRUE(editing->IsEditing());
   f.view->ClearItems();
   EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsEdit);
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "x");
+}
+
+TEST(GridTableController, ARowsCellsStayInEditUntilTheRowIsLeftOrCancelled) {
+  ControllerFixture f;
+  TkcGridEditingController* editing = f.controller()->EditingController();
+  // Two cells of one row: each Enter writes into the record, which stays in edit.
+  f.session.Click(f.Cell(1, 0));
+  f.session.Type("9");
+  f.session.Key(VK_RETURN);
+  f.session.Key(VK_RIGHT);
+  f.session.Type("x");
+  f.session.Key(VK_RETURN);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsEdit);
+  EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 9);
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "x");
+  // Esc in a changed editor drops only its value; Esc again cancels the whole record.
+  f.session.Type("y");
+  ASSERT_TRUE(editing->IsEditing());
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsEdit);
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "x");
+  EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 9);
+  f.session.Key(VK_ESCAPE);
   EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.Text(1, 0), "2");
+  EXPECT_EQ(f.Text(1, 1), "apple");
+  // Esc in an editor left unchanged cancels the record at once.
+  f.session.Type("q");
+  f.session.Key(VK_RETURN);
+  f.session.Key(VK_F2);
+  ASSERT_TRUE(editing->IsEditing());
+  f.session.Key(VK_ESCAPE);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.Text(1, 1), "apple");
+  // Moving to another row posts every cell written, and the one still in its editor.
+  f.session.Key(VK_LEFT);
+  f.session.Type("5");
+  f.session.Key(VK_RETURN);
+  f.session.Key(VK_RIGHT);
+  f.session.Type("z");
+  f.session.Key(VK_DOWN);
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.dc()->GetFocusedRowIndex(), 2);
+  EXPECT_EQ(f.Text(1, 0), "5");
+  EXPECT_EQ(f.Text(1, 1), "z");
+  // Leaving the grid keeps the record in edit with what was typed.
+  auto* other = new TEdit(&f.form);
+  other->SetParent(&f.form);
+  other->SetBounds(0, 200, 100, 21);
+  f.session.Type("w");
+  other->SetFocus();
+  f.session.ProcessMessages();
+  EXPECT_FALSE(editing->IsEditing());
+  EXPECT_EQ(f.ds.State(), dsEdit);
+  EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "w");
+}
+
+TEST(GridTableController, AViewGoingAwayPostsItsRecordAndWhatItsEditorHolds) {
+  for (bool editorOpen : {false, true}) {
+    ControllerFixture f;
+    f.session.Click(f.Cell(1, 0));
+    f.session.Type("9");
+    f.session.Key(VK_RETURN);
+    f.session.Key(VK_RIGHT);
+    f.session.Type("x");
+    if (!editorOpen) f.session.Key(VK_RETURN);
+    ASSERT_EQ(f.controller()->EditingController()->IsEditing(), editorOpen);
+    // The view alone goes first (its grid still shows it), then the grid.
+    delete f.view;
+    delete f.grid;
+    f.session.ProcessMessages();
+    EXPECT_EQ(f.ds.State(), dsBrowse) << editorOpen;
+    f.ds.SetRecNo(2);
+    EXPECT_EQ(f.ds.FieldByName("ID")->AsInteger(), 9) << editorOpen;
+    EXPECT_EQ(f.ds.FieldByName("NAME")->AsString(), "x") << editorOpen;
+  }
 }
 
 // A view over ID (integer), DONE (Boolean) and DAY (date): each cell edits with its kind's editor.
@@ -459,7 +547,8 @@ struct KindsFixture : DBGridFixture {
 TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   KindsFixture f;
   TkcGridEditingController* editing = f.editing();
-  // Integer: typing opens a text editor with the character; Enter posts.
+  // Integer: typing opens a text editor with the character; Enter writes it into the record
+  // (reading the field moves the dataset, which posts it).
   f.FocusCell(1, 0);
   f.session.Type("4");
   ASSERT_TRUE(editing->IsEditing());
@@ -467,7 +556,7 @@ TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   f.session.Type("2");
   f.session.Key(VK_RETURN);
   EXPECT_FALSE(editing->IsEditing());
-  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.ds.State(), dsEdit);
   EXPECT_EQ(f.Field(2, "ID").AsInteger(), 42);
 
   // Boolean: Space opens a check box and toggles it.
@@ -479,7 +568,7 @@ TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   ASSERT_NE(check, nullptr);
   EXPECT_TRUE(check->Checked());
   f.session.Key(VK_RETURN);
-  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.ds.State(), dsEdit);
   EXPECT_TRUE(f.Field(2, "DONE").AsBoolean());
   // A click on the focused cell's check square opens the editor and toggles at once; Esc
   // twice gives the record back unchanged.
@@ -509,7 +598,7 @@ TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   f.session.KeyUp(VK_CONTROL);
   f.session.Type(FormatDateTime("ddddd", EncodeDate(2025, 3, 14)));
   f.session.Key(VK_RETURN);
-  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.ds.State(), dsEdit);
   EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
   // Cancelled, the date stays.
   f.session.Key(VK_F2);
@@ -523,7 +612,8 @@ TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   EXPECT_EQ(f.ds.State(), dsBrowse);
   EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
 
-  // A column's own kind wins over its value type's; replacing it while editing cancels the edit.
+  // A column's own kind wins over its value type's; replacing it while editing drops the
+  // editor's value.
   f.view->Columns(2)->SetPropertiesClass(TkcCustomEditPropertiesClass(TkcTextEditProperties::StaticClass()));
   f.session.Key(VK_F2);
   ASSERT_TRUE(editing->IsEditing());
@@ -531,7 +621,7 @@ TEST(GridTableController, CellsEditWithTheirColumnsEditorKind) {
   f.session.Type("x");
   f.view->Columns(2)->SetPropertiesClass(TkcCustomEditPropertiesClass(TkcCheckBoxProperties::StaticClass()));
   EXPECT_FALSE(editing->IsEditing());
-  EXPECT_EQ(f.ds.State(), dsBrowse);
+  EXPECT_EQ(f.ds.State(), dsEdit);
   EXPECT_EQ(f.Field(2, "DAY").AsDateTime(), EncodeDate(2025, 3, 14));
 }
 
@@ -943,7 +1033,7 @@ TEST(GridTableController, EditorMovesOnWithEnterStaysWithAlwaysShowEditorAndPark
   f.session.Click(f.Cell(0, 0));
   f.session.Key(VK_F2);
   ASSERT_TRUE(editing->IsEditing());
-  // Enter posts and opens the next cell's editor.
+  // Enter writes the value and opens the next cell's editor.
   f.session.Type("7");
   f.session.Key(VK_RETURN);
   ASSERT_TRUE(editing->IsEditing());
