@@ -219,6 +219,10 @@ public:
     HWND owner = GetWindow(wnd, GW_OWNER);
     if (THostWidget* o = Host(owner); o && w->windowHandle() && o->windowHandle())
       w->windowHandle()->setTransientParent(o->windowHandle());
+    if (win::WindowRec* rec = win::Find(wnd)) {
+      const QString title = QString::fromStdString(rec->text);
+      if (w->windowTitle() != title) w->setWindowTitle(title);
+    }
     bool visible = IsWindowVisible(wnd);
     if (visible && !w->isVisible()) {
       w->show();

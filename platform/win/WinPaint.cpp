@@ -825,6 +825,8 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETTEXT: {
       const char* t = reinterpret_cast<const char*>(lParam);
       r->text = t ? String(t) : String();
+      // A top-level window's caption is its title on the desktop.
+      if (!r->parent) Backend().WindowChanged(wnd);
       return TRUE;
     }
     case WM_GETTEXT: {
