@@ -11,6 +11,7 @@
 #include "grid/kcGridSummary.h"
 #include "grid/kcGridTableController.h"
 #include "tests/grid/GridDBTestSupport.h"
+#include "tests/support/LookupOrders.h"
 
 namespace {
 
@@ -288,21 +289,7 @@ TEST(GridDBTableView, LookupFieldEditedInItsCell) {
   const char* names[] = {"Abc", "Bonn", "Berlin", "Bergen"};
   for (int i = 0; i < 4; ++i) customers.AppendRecord({Variant(10 + i), Variant(String(names[i]))});
   DBGridFixture f(150, [&](TClientDataSet& orders) {
-    for (const char* name : {"ORDERNO", "CUSTNO"}) {
-      orders.FieldDefs().Add(name, ftInteger);
-      auto* field = new TIntegerField(&orders);
-      field->SetFieldName(name);
-      field->SetDataSet(&orders);
-    }
-    auto* company = new TStringField(&orders);
-    company->SetFieldName("CUSTOMER");
-    company->SetLookup(true);
-    company->KeyFields = "CUSTNO";
-    company->LookupKeyFields = "CUSTNO";
-    company->LookupResultField = "COMPANY";
-    company->SetLookupDataSet(&customers);
-    company->SetDataSet(&orders);
-    orders.CreateDataSet();
+    CreateOrdersWithCustomerLookup(orders, &customers);
     orders.AppendRecord({Variant(1), Variant(11)});
   });
   f.view->DataController()->CreateAllItems();
