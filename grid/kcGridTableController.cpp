@@ -210,27 +210,23 @@ void TkcGridTableController::FocusNextPage(bool AForward) {
   FocusRow(std::clamp(edge, 0, last));
 }
 
-void TkcGridTableController::GoToFirst() {
-  // In grid mode the first record may lie before the buffer.
-  TkcCustomDataController* dc = DataController();
-  if (dc->IsGridMode() && !dc->Provider()->IsBOF()) {
-    HideEdit(true);
-    CancelIncSearching();
-    dc->Provider()->First();
-    TableView()->LayoutChanged();
-  }
-  FocusRow(0);
-}
+void TkcGridTableController::GoToFirst() { GoToEdge(false); }
 
-void TkcGridTableController::GoToLast() {
+void TkcGridTableController::GoToLast() { GoToEdge(true); }
+
+void TkcGridTableController::GoToEdge(bool ALast) {
+  // In grid mode the first or last record may lie outside the buffer.
   TkcCustomDataController* dc = DataController();
-  if (dc->IsGridMode() && !dc->Provider()->IsEOF()) {
+  if (dc->IsGridMode() && !(ALast ? dc->Provider()->IsEOF() : dc->Provider()->IsBOF())) {
     HideEdit(true);
     CancelIncSearching();
-    dc->Provider()->Last();
+    if (ALast)
+      dc->Provider()->Last();
+    else
+      dc->Provider()->First();
     TableView()->LayoutChanged();
   }
-  FocusRow(dc->GetRowCount() - 1);
+  FocusRow(ALast ? dc->GetRowCount() - 1 : 0);
 }
 
 void TkcGridTableController::GoToNext() {

@@ -125,6 +125,8 @@ public:
   void FinishEditingBeforeDestruction();
 
 private:
+  // The first or last record, bringing it into the buffer in grid mode.
+  void GoToEdge(bool ALast);
   bool IncSearchKeyDown(WORD& Key, TShiftState Shift);
   // In grid mode: moves the dataset's buffer by the distance past its edge row (false when not
   // in grid mode or the dataset is already at that end).
