@@ -1550,6 +1550,8 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
       throw;
     }
     fTextDrawer->EndDrawing();
+    // The drawer gave the DC its saved state back, taking away the pen the canvas had selected.
+    c->Refresh();
   }
   if (bottom < AClip.bottom) {
     fill(RECT{AClip.left, bottom, AClip.right, AClip.bottom}, editorBG(false));

@@ -205,6 +205,9 @@ public:
 
   // Selects the font, pen and brush into the DC, for callers that draw on Handle() directly.
   void RequiredState();
+  // Forgets what it selected into the DC, so the next drawing call selects it again: for callers
+  // that restored the DC's saved state under it.
+  void Refresh() { DeselectHandles(); }
 
 protected:
   virtual void CreateHandle() {}

@@ -126,13 +126,13 @@ TEST(SxEditView, WheelAndScrollBarScaling) {
 
 TEST(SxEditView, PaintsTokensOnTheGrid) {
   TEditorSession s;
-  TEditorForm f(90, 3);
+  TEditorForm f(90, 4);
   TSxMemo* e = f.Edit;
   TSxSQLSx hl(nullptr);
   hl.SetSQLDialect(sqlInterbase6);
   hl.CommentAttri->SetForeground(clNavy);
   e->SetHighlighter(&hl);
-  SetLines(e, {"SELECT * FROM T /* c */"});
+  SetLines(e, {"SELECT * FROM T /* c */", "ORDER BY 3 DESC"});
   const auto text = TextCalls(RecordPaint(e));
   ASSERT_GE(text.size(), 5u);
   struct Run {
@@ -148,11 +148,23 @@ TEST(SxEditView, PaintsTokensOnTheGrid) {
   }
   EXPECT_EQ(text[4].textColor, ColorToRGB(clNavy));
   EXPECT_NE(text[4].font.lfItalic, 0);
-  // The right edge: one pixel line at x = 2 + 80 * 8.
-  bool edge = false;
+  // The right edge: one pixel line at x = 2 + 80 * 8, in its colour beside the text and below
+  // it alike (drawing the text gives the device its own pen back).
+  int edges = 0;
   for (const auto& c : RecordPaint(e))
-    if (c.op == "LineTo" && c.points.at(0).x == 642) edge = true;
-  EXPECT_TRUE(edge);
+    if (c.op == "LineTo" && c.points.at(0).x == 642) {
+      ++edges;
+      EXPECT_EQ(c.penColor, ColorToRGB(clSilver)) << "line " << edges;
+    }
+  EXPECT_EQ(edges, 3) << "beside the rows and below them";
+  // A paint of a strip right of the text's start (a window grown wider) draws it the same.
+  edges = 0;
+  for (const auto& c : RecordPaint(e, RECT{600, 0, 700, 64}))
+    if (c.op == "LineTo" && c.points.at(0).x == 642) {
+      ++edges;
+      EXPECT_EQ(c.penColor, ColorToRGB(clSilver)) << "line " << edges;
+    }
+  EXPECT_EQ(edges, 3);
   e->SetHighlighter(nullptr);
 }
 
