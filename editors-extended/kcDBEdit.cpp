@@ -29,7 +29,7 @@ void TkcCustomDBEditDefaultValuesProvider::FreeNotification(TComponent* ACompone
 }
 
 bool TkcCustomDBEditDefaultValuesProvider::IsSourceActive() {
-  return fField && fField->DataSet() && fField->DataSet()->State() != dsInactive;
+  return IsFieldAlive() && fField->DataSet() && fField->DataSet()->State() != dsInactive;
 }
 
 bool TkcCustomDBEditDefaultValuesProvider::CanEnterEditMode() {
@@ -131,6 +131,7 @@ double TkcCustomDBEditDefaultValuesProvider::GetDefaultMaxValue() { return Bound
 double TkcCustomDBEditDefaultValuesProvider::GetDefaultMinValue() { return BoundOf(false); }
 
 int TkcCustomDBEditDefaultValuesProvider::GetDefaultPrecision() {
+  if (!IsFieldAlive()) return TkcCustomEditDefaultValuesProvider::GetDefaultPrecision();
   if (auto* f = dynamic_cast<TFloatField*>(fField)) return f->Precision();
   if (auto* f = dynamic_cast<TBCDField*>(fField)) return f->Precision();
   if (auto* f = dynamic_cast<TFMTBCDField*>(fField)) return f->Precision();

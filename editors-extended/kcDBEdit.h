@@ -36,10 +36,14 @@ public:
 
   TDataSource* DataSource() const { return fDataSource; }
   void SetDataSource(TDataSource* Value);
-  TField* Field() const { return fField; }
+  // The field, none once it is being freed (its free notifications reach others before this).
+  TField* Field() const { return IsFieldAlive() ? fField : nullptr; }
   void SetField(TField* Value);
 
 private:
+  bool IsFieldAlive() const {
+    return fField && !static_cast<TComponent*>(fField)->ComponentState().Contains(csDestroying);
+  }
   void FreeNotification(TComponent* AComponent);
   double BoundOf(bool AMax);
   TDataSource* fDataSource = nullptr;

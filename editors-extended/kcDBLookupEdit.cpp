@@ -204,7 +204,9 @@ TField* TkcCustomDBLookupEditProperties::GetBoundField() {
 
 TField* TkcCustomDBLookupEditProperties::GetLookupField() {
   TField* field = GetBoundField();
-  return field && field->Lookup() && !field->ComponentState().Contains(csDestroying) ? field : nullptr;
+  // A field whose free notifications are running is only a component by now: ask it nothing more.
+  if (!field || static_cast<TComponent*>(field)->ComponentState().Contains(csDestroying)) return nullptr;
+  return field->Lookup() ? field : nullptr;
 }
 
 TField* TkcCustomDBLookupEditProperties::GetListField() {

@@ -57,6 +57,8 @@ class TkcGridDBDataController : public TkcDBDataController,
   VT_CLASS(TkcGridDBDataController, TkcDBDataController)
 public:
   explicit TkcGridDBDataController(TkcGridDBTableView* AGridView);
+  // The base's destructor lets go of the dataset, which notifies: not this half-gone view's.
+  ~TkcGridDBDataController() override { OnUpdateControl = nullptr; }
   // The view's summary classes: items and group links whose item link is a column.
   TCollectionItemClass GetSummaryItemClass() override;
   TCollectionItemClass GetSummaryGroupItemLinkClass() override;
