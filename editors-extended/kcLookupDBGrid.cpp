@@ -100,6 +100,32 @@ TkcCustomLookupDBGrid::TkcCustomLookupDBGrid(TComponent* AOwner)
 
 void TkcCustomLookupDBGrid::InitializeColumnItem(int) {}
 
+bool TkcCustomLookupDBGrid::IsSequencedScrolling() const {
+  TDataSet* ds = DBDataController()->DataSet();
+  return DBDataController()->IsGridMode() && ds && ds->Active() && ds->IsSequenced();
+}
+
+void TkcCustomLookupDBGrid::InitScrollBarsParameters() {
+  if (!IsSequencedScrolling()) return TkcCustomLookupGrid::InitScrollBarsParameters();
+  TDataSet* ds = DBDataController()->DataSet();
+  const int visible = std::max(VisibleRowCount(), 1);
+  SetScrollBarInfo(sbHorizontal, 0, 0, 1, 1, 0, false, true);
+  SetScrollBarInfo(sbVertical, 0, ds->RecordCount() + visible - 2, 1, visible, ds->RecNo() - 1, true, true);
+}
+
+void TkcCustomLookupDBGrid::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) {
+  if (AKind != sbVertical || !IsSequencedScrolling()) return TkcCustomLookupGrid::Scroll(AKind, ACode, APosition);
+  switch (ACode) {
+    case scLineUp: MoveFocusVertically(-1); break;
+    case scLineDown: MoveFocusVertically(1); break;
+    case scPageUp: PageUp(); break;
+    case scPageDown: PageDown(); break;
+    case scPosition: DBDataController()->DataSet()->SetRecNo(APosition + 1); break;
+    default: break;
+  }
+  APosition = DBDataController()->DataSet()->RecNo() - 1;
+}
+
 TkcLookupDBGridColumn* TkcCustomLookupDBGrid::ColumnByFieldName(const String& AName) const {
   for (int i = 0; i < Columns()->Count(); ++i)
     if (SameText(Column(i)->FieldName(), AName)) return Column(i);

@@ -59,8 +59,15 @@ public:
   // Replaces every column by one per name of a ";" list.
   void SetListFieldNames(const String& ANames);
 
+  // In grid mode over a sequenced dataset the vertical bar stands for the dataset's records.
+  void InitScrollBarsParameters() override;
+  void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) override;
+
 protected:
   void InitializeColumnItem(int AItemIndex) override;
+
+private:
+  bool IsSequencedScrolling() const;
 };
 
 class TkcLookupDBGrid : public TkcCustomLookupDBGrid {

@@ -438,23 +438,48 @@ void TkcCustomLookupGrid::FullRefresh() {
 
 void TkcCustomLookupGrid::InitScrollBarsParameters() {
   const int rows = fColumns->Count() > 0 ? fDataController->GetRowCount() : 0;
+  const int above = GetRowsAboveBuffer();
   SetScrollBarInfo(sbHorizontal, 0, 0, 1, 1, 0, false, true);
-  SetScrollBarInfo(sbVertical, 0, rows - 1, 1, std::max(fVisibleRowCount, 1), fTopRowIndex, true, true);
+  SetScrollBarInfo(sbVertical, 0, above + rows + GetRowsBelowBuffer() - 1, 1, std::max(fVisibleRowCount, 1),
+                   above + fTopRowIndex, true, true);
 }
 
 void TkcCustomLookupGrid::Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) {
   if (AKind != sbVertical) return;
   const int page = std::max(fVisibleRowCount - 1, 1);
+  const bool gridMode = fDataController->IsGridMode();
   switch (ACode) {
     case scLineUp: SetTopRowIndex(fTopRowIndex - 1); break;
     case scLineDown: SetTopRowIndex(fTopRowIndex + 1); break;
     case scPageUp: SetTopRowIndex(fTopRowIndex - page); break;
     case scPageDown: SetTopRowIndex(fTopRowIndex + page); break;
     case scPosition:
-    case scTrack: SetTopRowIndex(APosition); break;
+      if (gridMode) SetTopRowIndex(APosition - GetRowsAboveBuffer());
+      else SetTopRowIndex(APosition);
+      break;
+    // In grid mode the buffer moves only when the thumb is let go.
+    case scTrack:
+      if (!gridMode) SetTopRowIndex(APosition);
+      break;
     default: break;
   }
-  APosition = fTopRowIndex;
+  APosition = GetRowsAboveBuffer() + fTopRowIndex;
+}
+
+int TkcCustomLookupGrid::GetRowsAboveBuffer() {
+  return fDataController->IsGridMode() && !fDataController->Provider()->IsBOF() ? 1 : 0;
+}
+
+int TkcCustomLookupGrid::GetRowsBelowBuffer() {
+  return fDataController->IsGridMode() && !fDataController->Provider()->IsEOF() ? 1 : 0;
+}
+
+bool TkcCustomLookupGrid::ScrollGridModeBuffer(int ADistance) {
+  if (!fDataController->IsGridMode() || ADistance == 0) return false;
+  TkcCustomDataProvider* provider = fDataController->Provider();
+  if (ADistance > 0 ? provider->IsEOF() : provider->IsBOF()) return false;
+  provider->Scroll(ADistance);
+  return true;
 }
 
 TRect TkcCustomLookupGrid::ColumnBounds(int AColumnIndex) const {
@@ -509,10 +534,26 @@ int TkcCustomLookupGrid::SnapHeight(int AHeight) {
 }
 
 void TkcCustomLookupGrid::SetTopRowIndex(int AIndex) {
-  const int rows = fDataController->GetRowCount();
+  int rows = fDataController->GetRowCount();
+  if (fDataController->IsGridMode()) {
+    // The rows are the dataset's buffer: an index outside it moves the buffer instead.
+    const int lastPageTop = std::max(rows - fVisibleRowCount, 0);
+    if (AIndex < 0) {
+      ScrollGridModeBuffer(AIndex);
+      AIndex = 0;
+    } else if (AIndex > lastPageTop) {
+      ScrollGridModeBuffer(AIndex - lastPageTop);
+      AIndex = lastPageTop;
+    }
+    rows = fDataController->GetRowCount();
+  }
   AIndex = std::clamp(AIndex, 0, std::max(rows - 1, 0));
   AIndex = NearestTopRowIndex(AIndex);
-  if (AIndex == fTopRowIndex) return;
+  if (AIndex == fTopRowIndex) {
+    // A moved buffer shows other records under the same top row.
+    UpdateScrollBars();
+    return;
+  }
   fTopRowIndex = AIndex;
   Calculate();
   UpdateScrollBars();
@@ -564,6 +605,13 @@ void TkcCustomLookupGrid::RememberCursorPos() {
 void TkcCustomLookupGrid::MoveFocusVertically(int ADelta) {
   const int rows = fDataController->GetRowCount();
   if (rows == 0) return;
+  // At the buffer's edge the dataset moves on by a record and the focus follows it.
+  const int row = FocusedRowIndex();
+  if ((ADelta == 1 || ADelta == -1) && row == (ADelta > 0 ? rows - 1 : 0) && ScrollGridModeBuffer(ADelta > 0 ? 1 : -1)) {
+    MakeFocusedRowVisible();
+    fDataController->ChangeRowSelection(FocusedRowIndex(), true);
+    return;
+  }
   FocusRow(std::clamp(FocusedRowIndex() + ADelta, 0, rows - 1));
   fDataController->ChangeRowSelection(FocusedRowIndex(), true);
 }
@@ -751,10 +799,12 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
     const TRect r = RowBounds(row);
     const int record = fDataController->GetRowInfo(row).RecordIndex;
     const bool selected = row == focusedRow && fDataController->IsRowSelected(row);
-    for (int i = 0; i < static_cast<int>(fColumnBounds.size()); ++i) {
+    const int last = static_cast<int>(fColumnBounds.size()) - 1;
+    for (int i = 0; i <= last; ++i) {
       TRect cell{fColumnBounds[static_cast<std::size_t>(i)].left, r.top, fColumnBounds[static_cast<std::size_t>(i)].right,
                  r.bottom};
-      if (vertical && i < static_cast<int>(fColumnBounds.size()) - 1) {
+      // Any grid lines close the row on the right, after the last column.
+      if ((vertical && i < last) || (lines != glNone && i == last)) {
         ACanvas->FillRect(TRect{cell.right - 1, cell.top, cell.right, cell.bottom}, clBtnFace);
         --cell.right;
       }
@@ -770,7 +820,10 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
       ACanvas->DrawText(text, textRect, kctfLeft | kctfVCenter | kctfSingleLine | kctfEndEllipsis);
       ACanvas->Brush()->SetStyle(bsSolid);
     }
-    if (horizontal) ACanvas->FillRect(TRect{r.left, r.bottom, fHeaderArea.right, r.bottom + 1}, clBtnFace);
+    // Vertical lines alone still close the list below its last row when room is left there.
+    const bool bottomLine = horizontal || (lines == glVertical && row == fDataController->GetRowCount() - 1 &&
+                                           r.bottom < GetClientBounds().bottom);
+    if (bottomLine) ACanvas->FillRect(TRect{r.left, r.bottom, fHeaderArea.right, r.bottom + 1}, clBtnFace);
     if (row == focusedRow && (Focused() || fPopupMode)) {
       TRect focus{r.left, r.top, fHeaderArea.right, r.bottom};
       ACanvas->DrawFocusRect(focus);

@@ -240,6 +240,15 @@ protected:
   void FocusChanged() override;
   void DoCancelMode() override;
   virtual void HeaderPressed(int AColumnIndex, TShiftState AShift);
+  // Grid mode: a row stands for the records before (after) the buffer when the dataset is not
+  // at its first (last) record, so the scroll bar reaches them.
+  int GetRowsAboveBuffer();
+  int GetRowsBelowBuffer();
+  // Grid mode: moves the dataset's buffer past its edge; false when at the dataset's end.
+  bool ScrollGridModeBuffer(int ADistance);
+  void PageUp();
+  void PageDown();
+  void MoveFocusVertically(int ADelta);
   virtual void CellPressed(int ARowIndex, int AColumnIndex);
   void DoCloseRequest(bool AAccept);
   // Prepares the data controller's item of a new column.
@@ -254,9 +263,6 @@ private:
   void DataControllerNotification(TkcUpdateControlInfo* AInfo);
   void SetAutoScrollDirection(int ADirection);
   void AutoScrollTimer(TObject* Sender);
-  void PageUp();
-  void PageDown();
-  void MoveFocusVertically(int ADelta);
   void PaintHeaders(TkcCanvas* ACanvas, TkcLookAndFeelPainterClass APainter);
   void PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterClass APainter);
   int NearestTopRowIndex(int AIndex);

@@ -56,3 +56,55 @@ TEST(LookupDBGrid, ColumnsFromFieldsAndRowsFromTheDataset) {
   EXPECT_EQ(grid->DataController()->GetRowCount(), 5);
   EXPECT_EQ(grid->FindRowByText(0, "lis", true), 4);
 }
+
+// In grid mode the list holds only the dataset's buffer: the scroll bar stands for all the
+// records, its thumb moves the dataset, and Down on the buffer's last row brings the next
+// record in.
+TEST(LookupDBGrid, GridModeReachesRecordsPastTheBuffer) {
+  InitializeExtendedEditors();
+  TFormsSession session;
+  TPlainForm form(500, 400);
+  TClientDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("NAME", ftString, 20);
+  ds.CreateDataSet();
+  for (int i = 1; i <= 1000; ++i) ds.AppendRecord({Variant(i), Variant(String("n") + std::to_string(i))});
+  ds.First();
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  auto* grid = new TkcLookupDBGrid(&form);
+  grid->SetParent(&form);
+  grid->DBDataController()->DataModeController()->SetGridModeBufferCount(20);
+  grid->DBDataController()->DataModeController()->SetGridMode(true);
+  grid->SetDataSource(&source);
+  grid->SetKeyFieldNames("ID");
+  grid->SetListFieldNames("NAME");
+  form.Show();
+  session.ProcessMessages();
+  grid->SetBounds(0, 0, 300, grid->HeightForRows(8));
+  session.ProcessMessages();
+  ASSERT_EQ(grid->VisibleRowCount(), 8);
+  TkcCustomDataController* dc = grid->DataController();
+  auto focusedText = [&] { return dc->GetDisplayText(dc->GetRowInfo(grid->FocusedRowIndex()).RecordIndex, 0); };
+
+  grid->SetFocus();
+  grid->FocusRow(dc->GetRowCount() - 1);
+  const String last = focusedText();
+  session.Key(VK_DOWN);
+  EXPECT_EQ(focusedText(), "n" + std::to_string(std::stoi(last.substr(1)) + 1));
+
+  ds.SetRecNo(10);
+  grid->FullRefresh();
+  TkcControlScrollBar* bar = grid->VScrollBar();
+  EXPECT_EQ(bar->Min(), 0);
+  EXPECT_EQ(bar->Max(), 1006);
+  EXPECT_EQ(bar->PageSize(), 8);
+  EXPECT_EQ(bar->Position(), 9);
+  int pos = 499;
+  grid->Scroll(sbVertical, scPosition, pos);
+  EXPECT_EQ(ds.RecNo(), 500);
+  EXPECT_EQ(pos, 499);
+  pos = 10;
+  grid->Scroll(sbVertical, scTrack, pos);
+  EXPECT_EQ(ds.RecNo(), 500) << "tracking the thumb leaves the dataset";
+}

@@ -41,6 +41,21 @@ struct GridFixture {
     return grid->DataController()->GetDisplayText(grid->DataController()->GetRowInfo(row).RecordIndex, item);
   }
 };
+
+std::vector<GdiRecord> RecordPainting(TkcCustomLookupGrid* grid) {
+  HDC screen = GetDC({});
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC({}, screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, grid->Width(), grid->Height());
+  auto old = SelectObject(dc, bitmap);
+  StartRecording(dc);
+  grid->PaintTo(dc, 0, 0);
+  std::vector<GdiRecord> records = StopRecording(dc);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return records;
+}
 }  // namespace
 
 TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
@@ -190,17 +205,7 @@ TEST(LookupGrid, PaintsHeadersCellsAndTheFocusedRow) {
   GridFixture f(4);
   f.grid->FocusRow(1);
   f.grid->DataController()->ChangeRowSelection(1, true);
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, f.grid->Width(), f.grid->Height());
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  f.grid->PaintTo(dc, 0, 0);
-  const std::vector<GdiRecord> records = StopRecording(dc);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  const std::vector<GdiRecord> records = RecordPainting(f.grid);
   auto drawn = [&](const String& text) {
     for (const GdiRecord& r : records)
       if (r.text == text) return r;
@@ -213,4 +218,29 @@ TEST(LookupGrid, PaintsHeadersCellsAndTheFocusedRow) {
   int focusRects = 0;
   for (const GdiRecord& r : records) focusRects += r.op == "DrawFocusRect";
   EXPECT_EQ(focusRects, 1);
+}
+
+// Grid lines are filled in the button-face colour: any lines close the rows after the last
+// column, and vertical lines alone still draw one line under the last row of a short list.
+TEST(LookupGrid, GridLinesCloseTheLastColumnAndAShortList) {
+  GridFixture f(4);
+  const COLORREF line = ColorToRGB(clBtnFace);
+  struct Case {
+    TkcGridLines lines;
+    bool rightLine, lineUnderLastRow;
+  };
+  for (const Case& c : {Case{glBoth, true, true}, Case{glHorizontal, true, true}, Case{glVertical, true, true},
+                        Case{glNone, false, false}}) {
+    SCOPED_TRACE(static_cast<int>(c.lines));
+    f.grid->Options()->SetGridLines(c.lines);
+    const int right = f.grid->ColumnBounds(2).right, bottom = f.grid->RowBounds(3).bottom;
+    bool rightLine = false, underLastRow = false;
+    for (const GdiRecord& r : RecordPainting(f.grid)) {
+      if (r.op != "FillRect" || r.brushColor != line) continue;
+      rightLine |= r.rect.left == right - 1 && r.rect.right == right;
+      underLastRow |= r.rect.top == bottom && r.rect.bottom == bottom + 1;
+    }
+    EXPECT_EQ(rightLine, c.rightLine);
+    EXPECT_EQ(underLastRow, c.lineUnderLastRow);
+  }
 }
