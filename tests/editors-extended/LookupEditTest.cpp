@@ -11,6 +11,7 @@
 #include "editors/kcTextEditControl.h"
 #include "platform/db/DBClient.h"
 #include "tests/platform/forms/FormsTestUtil.h"
+#include "tests/support/LookupOrders.h"
 
 namespace {
 struct LookupFixture {
@@ -214,21 +215,7 @@ TEST(LookupEdit, KeysNavigateTheDropDownList) {
 TEST(LookupEdit, LookupFieldEditedThroughTheComboBox) {
   LookupFixture f(true);
   TClientDataSet orders(nullptr);
-  for (const char* name : {"ORDERNO", "CUSTNO"}) {
-    orders.FieldDefs().Add(name, ftInteger);
-    auto* field = new TIntegerField(&orders);
-    field->SetFieldName(name);
-    field->SetDataSet(&orders);
-  }
-  auto* company = new TStringField(&orders);
-  company->SetFieldName("CUSTOMER");
-  company->SetLookup(true);
-  company->KeyFields = "CUSTNO";
-  company->LookupKeyFields = "CUSTNO";
-  company->LookupResultField = "COMPANY";
-  company->SetLookupDataSet(&f.customers);
-  company->SetDataSet(&orders);
-  orders.CreateDataSet();
+  TStringField* company = CreateOrdersWithCustomerLookup(orders, &f.customers);
   orders.AppendRecord({Variant(1), Variant(12)});
   TDataSource ordersSource(nullptr);
   ordersSource.SetDataSet(&orders);
