@@ -524,6 +524,13 @@ void TkcCustomLookupEdit::ApplySelectedLookupItem(TObject*) {
   LockChangeEvents(false);
 }
 
+void TkcCustomLookupEdit::RepositoryItemAssigning() {
+  // The list of the properties used so far waits hidden in the popup: it leaves it, or it would
+  // be shown with the next properties' list.
+  if (HasPopupWindow()) CloseUp(crCancel);
+  ActiveProperties()->DetachList();
+}
+
 void TkcCustomLookupEdit::DropDown() {
   TkcCustomComboBox::DropDown();
   if (TkcCustomLookupEditLookupData* data = LookupEditData()) data->WriteSelectedKey(GetEditValue());

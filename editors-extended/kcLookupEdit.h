@@ -196,6 +196,7 @@ public:
   void PositionPopupWindowChildren(const TRect& AClientRect) override;
   bool CanResizePopupClient(SIZE& ASize, int AMaxHeight) override;
   void DoDeinitPopup() override;
+  void RepositoryItemAssigning() override;
 
 protected:
   void Initialize() override;

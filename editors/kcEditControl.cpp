@@ -380,6 +380,7 @@ bool TkcCustomEdit::IsRepositoryItemAcceptable(TkcEditRepositoryItem* AItem) {
 void TkcCustomEdit::SetRepositoryItem(TkcEditRepositoryItem* Value) {
   if (fRepositoryItem == Value) return;
   if (!IsRepositoryItemAcceptable(Value)) throw EkcEditError("The repository item is not acceptable");
+  RepositoryItemAssigning();
   if (fRepositoryItem) {
     fRepositoryItem->RemoveListener(&fListener);
     fRepositoryItem->RemoveFreeNotification(this);

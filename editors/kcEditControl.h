@@ -112,6 +112,9 @@ public:
   TkcEditRepositoryItem* RepositoryItem() const { return fRepositoryItem; }
   void SetRepositoryItem(TkcEditRepositoryItem* Value);
   virtual bool IsRepositoryItemAcceptable(TkcEditRepositoryItem* AItem);
+  // Before another repository item (or none) gives the properties: what the edit keeps of the
+  // current ones is let go.
+  virtual void RepositoryItemAssigning() {}
   virtual TkcCustomEditPropertiesClass GetPropertiesClass() { return TkcCustomEditProperties::StaticClass(); }
 
   // Value.

@@ -7,6 +7,7 @@
 #include "editors-extended/kcDBEdit.h"
 #include "editors-extended/kcDBLookupComboBox.h"
 #include "editors-extended/kcEditDBRegisteredRepositoryItems.h"
+#include "editors-extended/kcEditRepositoryItems.h"
 #include "editors-extended/kcEditorsRegister.h"
 #include "editors/kcTextEditControl.h"
 #include "platform/db/DBClient.h"
@@ -207,6 +208,42 @@ TEST(LookupEdit, KeysNavigateTheDropDownList) {
   EXPECT_EQ(f.combo->Text(), "Bergen");
   f.session.Key(VK_TAB, "\t");
   EXPECT_EQ(f.combo->EditValue().AsInteger(), 15);
+}
+
+// An editor given other properties by a repository item shows only their list: the list of
+// the properties used before leaves the popup it waited in.
+TEST(LookupEdit, OnlyTheCurrentPropertiesListIsInThePopup) {
+  LookupFixture f(false);
+  TkcEditRepositoryLookupComboBoxItem first(nullptr), second(nullptr);
+  for (TkcEditRepositoryItem* item : {&first, &second}) {
+    auto* p = static_cast<TkcLookupComboBoxProperties*>(item->Properties());
+    p->SetListSource(&f.listSource);
+    p->SetKeyFieldNames("CUSTNO");
+    p->SetListFieldNames("COMPANY");
+  }
+  auto grid = [](TkcEditRepositoryItem& AItem) {
+    return static_cast<TkcLookupComboBoxProperties*>(AItem.Properties())->ListGrid();
+  };
+  TkcCustomLookupDBGrid* own = f.combo->Properties()->ListGrid();
+  for (TkcEditRepositoryItem* item : std::initializer_list<TkcEditRepositoryItem*>{&first, &second, nullptr}) {
+    f.combo->SetRepositoryItem(item);
+    f.session.Key(VK_F4);
+    f.session.ProcessMessages();
+    ASSERT_TRUE(f.combo->HasPopupWindow());
+    TkcCustomLookupDBGrid* shown = item ? grid(*item) : own;
+    for (TkcCustomLookupDBGrid* list : {grid(first), grid(second), own})
+      EXPECT_EQ(list->Parent() == f.combo->PopupWindow(), list == shown);
+    f.session.Key(VK_DOWN);
+    EXPECT_EQ(f.combo->Text(), "Abc") << "the shown list is navigated";
+    if (item == &second) {
+      // Switched while the list is shown: it closes and leaves the popup.
+      f.combo->SetRepositoryItem(&first);
+      EXPECT_FALSE(f.combo->HasPopupWindow());
+      EXPECT_NE(grid(second)->Parent(), f.combo->PopupWindow());
+      continue;
+    }
+    f.session.Key(VK_ESCAPE, "\x1b");
+  }
 }
 
 // An editor bound to a dataset lookup field takes the key fields, the text column and the list
