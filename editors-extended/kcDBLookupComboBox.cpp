@@ -29,6 +29,7 @@ void TkcLookupComboBoxProperties::Assign(TPersistent* Source) {
       SetListSource(source->ListSource());
       SetListColumns(source->ListColumns());
     }
+    SetOnSortingChanged(source->OnSortingChanged());
     inherited::Assign(Source);
     if (defined) SetListColumns(source->ListColumns());
   } catch (...) {

@@ -44,6 +44,9 @@ public:
   void SetListColumns(TkcLookupGridColumns* Value);
   TkcLookupGridOptions* ListOptions() const { return fGrid->Options(); }
   void SetListOptions(TkcLookupGridOptions* Value) { fGrid->Options()->Assign(Value); }
+  // The list's sorting changed (a header click or a column's sort order).
+  const TNotifyEvent& OnSortingChanged() const { return fGrid->DataController()->OnSortingChanged; }
+  void SetOnSortingChanged(const TNotifyEvent& Value) { fGrid->DataController()->OnSortingChanged = Value; }
 
 protected:
   void SetListDataSource(TDataSource* Value) override;

@@ -381,7 +381,11 @@ TEST(LookupEdit, TextColumnFollowsTheListColumns) {
   copy.SetListSource(&f.listSource);
   copy.SetListFieldNames("CUSTNO;COMPANY");
   p->ListColumns()->Items(1)->SetWidth(90);
+  int sortings = 0;
+  p->SetOnSortingChanged([&](TObject*) { ++sortings; });
   copy.Assign(p);
+  copy.ListColumns()->Items(1)->SetSortOrder(soDescending);
+  EXPECT_EQ(sortings, 1) << "the copy's list reports its sorting";
   EXPECT_EQ(copy.ListFieldNames(), "CUSTNO;COMPANY");
   EXPECT_EQ(copy.ListColumns()->Items(1)->Width(), 90);
   EXPECT_EQ(copy.KeyFieldNames(), "CUSTNO");
