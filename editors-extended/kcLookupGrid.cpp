@@ -142,6 +142,43 @@ TkcEditRepositoryItem* TkcLookupGridColumn::GetActualRepositoryItem() {
 
 TkcCustomEditProperties* TkcLookupGridColumn::GetActualProperties() { return GetActualRepositoryItem()->Properties(); }
 
+bool TkcLookupGridColumn::IsDisplayTextKept() const {
+  TkcCustomLookupGrid* grid = Grid();
+  return grid && grid->fDataController->GetItemTextStored(Index());
+}
+
+std::unique_ptr<TkcCustomEditDefaultValuesProvider> TkcLookupGridColumn::CreateDefaultValuesProvider() {
+  return std::make_unique<TkcLookupGridDefaultValuesProvider>(this);
+}
+
+TkcCustomEditDefaultValuesProvider* TkcLookupGridColumn::DefaultValuesProvider() {
+  // Made on first use: a descendant column's kind of provider is not known in the constructor.
+  if (!fProvider) {
+    fProvider = CreateDefaultValuesProvider();
+    BindProviderToField();
+  }
+  return fProvider.get();
+}
+
+TkcLookupGridDefaultValuesProvider::TkcLookupGridDefaultValuesProvider(TkcLookupGridColumn* AColumn)
+    : TkcCustomEditDefaultValuesProvider(AColumn), fColumn(AColumn) {}
+
+bool TkcLookupGridDefaultValuesProvider::HasDisplayFormat(bool) { return fColumn->IsDisplayTextKept(); }
+
+TkcLookupGridColumnProperties::TkcLookupGridColumnProperties(TkcLookupGridColumn* AColumn)
+    : fProperties(AColumn->GetActualProperties()) {
+  // Lending the provider is no change of the properties: their listeners are not told.
+  fProperties->LockChanged(true);
+  fProperties->SetDefaultValuesProvider(AColumn->DefaultValuesProvider());
+  fProperties->LockChanged(false);
+}
+
+TkcLookupGridColumnProperties::~TkcLookupGridColumnProperties() {
+  fProperties->LockChanged(true);
+  fProperties->SetDefaultValuesProvider(nullptr);
+  fProperties->LockChanged(false);
+}
+
 // ---- Columns and options --------------------------------------------------------------------
 
 TkcLookupGridColumns::TkcLookupGridColumns(TkcCustomLookupGrid* AGrid, TCollectionItemClass AItemClass)
@@ -361,9 +398,18 @@ void TkcCustomLookupGrid::DataControllerNotification(TkcUpdateControlInfo* AInfo
     return;
   }
   fTextIndex.Invalidate();
-  LayoutChanged();
-  if (dynamic_cast<TkcDataChangedInfo*>(AInfo) && OnDataChanged) OnDataChanged(this);
+  if (dynamic_cast<TkcDataChangedInfo*>(AInfo))
+    DataChanged();
+  else
+    DataLayoutChanged();
 }
+
+void TkcCustomLookupGrid::DataChanged() {
+  LayoutChanged();
+  if (OnDataChanged) OnDataChanged(this);
+}
+
+void TkcCustomLookupGrid::DataLayoutChanged() { LayoutChanged(); }
 
 int TkcCustomLookupGrid::RowPitch() const {
   const TkcGridLines lines = fOptions->GridLines();
@@ -810,8 +856,11 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
       }
       const bool highlighted = selected && i != focusedColumn;
       ACanvas->FillRect(cell, highlighted ? APainter->GetSelectionDefaultColor() : Color());
-      TkcCustomEditProperties* properties = fColumns->Items(i)->GetActualProperties();
-      const String text = WideToUtf8(properties->GetDisplayText(fDataController->GetValue(record, i), false));
+      TkcLookupGridColumnProperties properties(fColumns->Items(i));
+      // Kinds that take their text from the source show the controller's display text.
+      const Variant value = properties->IsProviderFormatUsed(false) ? Variant(fDataController->GetDisplayText(record, i))
+                                                                    : fDataController->GetValue(record, i);
+      const String text = WideToUtf8(properties->GetDisplayText(value, false));
       ACanvas->Font()->Assign(Font());
       ACanvas->Font()->SetColor(highlighted ? APainter->GetSelectionDefaultTextColor() : Font()->Color());
       ACanvas->Brush()->SetStyle(bsClear);

@@ -13,9 +13,23 @@
 #include "controls/kcControls.h"
 #include "controls/kcLookAndFeelPainters.h"
 #include "data/kcCustomData.h"
+#include "editors/kcEdit.h"
 #include "editors/kcEditRepository.h"
 
 class TkcCustomLookupGrid;
+class TkcLookupGridColumn;
+
+// A column's editor defaults: a display format is the data controller's, when it keeps the
+// item's display texts.
+class TkcLookupGridDefaultValuesProvider : public TkcCustomEditDefaultValuesProvider {
+  VT_CLASS(TkcLookupGridDefaultValuesProvider, TkcCustomEditDefaultValuesProvider)
+public:
+  explicit TkcLookupGridDefaultValuesProvider(TkcLookupGridColumn* AColumn);
+  bool HasDisplayFormat(bool AAcceptCurrency) override;
+
+private:
+  TkcLookupGridColumn* fColumn;
+};
 
 enum TkcLookupGridHitKind { lghtNone, lghtHeader, lghtCell };
 struct TkcLookupGridHitTest {
@@ -60,6 +74,14 @@ public:
   // The item that draws and formats the cells: the own one, else the default one.
   TkcEditRepositoryItem* GetActualRepositoryItem();
   TkcCustomEditProperties* GetActualProperties();
+  // Whether the data controller keeps the display texts of the column's item.
+  bool IsDisplayTextKept() const;
+  TkcCustomEditDefaultValuesProvider* DefaultValuesProvider();
+  // Points the provider at the column's source of defaults (nothing for an unbound column).
+  virtual void BindProviderToField() {}
+
+protected:
+  virtual std::unique_ptr<TkcCustomEditDefaultValuesProvider> CreateDefaultValuesProvider();
 
 private:
   struct TListener : IkcEditRepositoryItemListener {
@@ -78,6 +100,22 @@ private:
   int fMinWidth = 20, fWidth = 64;
   TkcEditRepositoryItem* fRepositoryItem = nullptr;
   std::unique_ptr<TkcEditRepositoryItem> fInternalItem;
+  std::unique_ptr<TkcCustomEditDefaultValuesProvider> fProvider;
+};
+
+// While it lives, the column's actual properties answer with the column's defaults, so a
+// repository item shared by several columns formats each column's cells with its own.
+class TkcLookupGridColumnProperties {
+public:
+  explicit TkcLookupGridColumnProperties(TkcLookupGridColumn* AColumn);
+  ~TkcLookupGridColumnProperties();
+  TkcLookupGridColumnProperties(const TkcLookupGridColumnProperties&) = delete;
+  TkcLookupGridColumnProperties& operator=(const TkcLookupGridColumnProperties&) = delete;
+  TkcCustomEditProperties* operator->() const { return fProperties; }
+  TkcCustomEditProperties* Get() const { return fProperties; }
+
+private:
+  TkcCustomEditProperties* fProperties;
 };
 
 class TkcLookupGridColumns : public TCollection {
@@ -253,6 +291,9 @@ protected:
   void DoCloseRequest(bool AAccept);
   // Prepares the data controller's item of a new column.
   virtual void InitializeColumnItem(int AItemIndex);
+  // The records or the items changed.
+  virtual void DataChanged();
+  virtual void DataLayoutChanged();
 
 private:
   friend class TkcLookupGridColumn;

@@ -5,7 +5,7 @@
 
 #include "editors-extended/kcEditorsRegister.h"
 #include "editors-extended/kcLookupGrid.h"
-#include "tests/platform/forms/FormsTestUtil.h"
+#include "tests/editors-extended/LookupGridTestUtil.h"
 
 namespace {
 struct GridFixture {
@@ -41,21 +41,6 @@ struct GridFixture {
     return grid->DataController()->GetDisplayText(grid->DataController()->GetRowInfo(row).RecordIndex, item);
   }
 };
-
-std::vector<GdiRecord> RecordPainting(TkcCustomLookupGrid* grid) {
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, grid->Width(), grid->Height());
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  grid->PaintTo(dc, 0, 0);
-  std::vector<GdiRecord> records = StopRecording(dc);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return records;
-}
 }  // namespace
 
 TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
