@@ -6,6 +6,7 @@
 #include "controls/kcGraphics.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditRegisteredRepositoryItems.h"
+#include "editors/kcEditViewInfo.h"
 #include "data/kcDataStorage.h"
 #include "platform/core/SysUtils.h"
 #include "platform/core/Utf8.h"
@@ -162,6 +163,20 @@ TkcCustomEditDefaultValuesProvider* TkcLookupGridColumn::DefaultValuesProvider()
 
 TkcLookupGridDefaultValuesProvider::TkcLookupGridDefaultValuesProvider(TkcLookupGridColumn* AColumn)
     : TkcCustomEditDefaultValuesProvider(AColumn), fColumn(AColumn) {}
+
+TkcEditStyle* TkcLookupGridColumn::EditStyle() {
+  if (!fEditStyle) {
+    fEditStyle = std::make_unique<TkcEditStyle>(nullptr, true, nullptr, cssNormal);
+    fEditStyle->SetButtonTransparency(ebtHideInactive);
+  }
+  if (TkcCustomLookupGrid* grid = Grid()) fEditStyle->SetFont(grid->Font());
+  return fEditStyle.get();
+}
+
+int TkcLookupGridColumn::CalculateCellHeight(TkcCanvas* ACanvas) {
+  TkcLookupGridColumnProperties properties(this);
+  return properties->GetEditSize(ACanvas, EditStyle(), true, Variant(), TkcEditSizeProperties{}).cy + 2;
+}
 
 bool TkcLookupGridDefaultValuesProvider::HasDisplayFormat(bool) { return fColumn->IsDisplayTextKept(); }
 
@@ -447,7 +462,8 @@ void TkcCustomLookupGrid::Calculate() {
     fHeaderArea.right = std::min<int>(fHeaderArea.right, x);
   }
   // Every row has the height of the tallest cell of an empty value.
-  fRowHeight = fontHeight + 4 + 2;
+  fRowHeight = 0;
+  for (int i = 0; i < count; ++i) fRowHeight = std::max(fRowHeight, fColumns->Items(i)->CalculateCellHeight(&canvas));
   fRowArea = client;
   fRowArea.top = fHeaderArea.bottom;
   const int rows = count > 0 ? fDataController->GetRowCount() : 0;

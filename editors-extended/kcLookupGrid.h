@@ -15,6 +15,7 @@
 #include "data/kcCustomData.h"
 #include "editors/kcEdit.h"
 #include "editors/kcEditRepository.h"
+#include "editors/kcEditStyles.h"
 
 class TkcCustomLookupGrid;
 class TkcLookupGridColumn;
@@ -79,6 +80,10 @@ public:
   TkcCustomEditDefaultValuesProvider* DefaultValuesProvider();
   // Points the provider at the column's source of defaults (nothing for an unbound column).
   virtual void BindProviderToField() {}
+  // The style its cells are laid out with: the grid's font, buttons only where active.
+  TkcEditStyle* EditStyle();
+  // The cell height the column's editor kind asks for an empty value.
+  int CalculateCellHeight(TkcCanvas* ACanvas);
 
 protected:
   virtual std::unique_ptr<TkcCustomEditDefaultValuesProvider> CreateDefaultValuesProvider();
@@ -101,6 +106,7 @@ private:
   TkcEditRepositoryItem* fRepositoryItem = nullptr;
   std::unique_ptr<TkcEditRepositoryItem> fInternalItem;
   std::unique_ptr<TkcCustomEditDefaultValuesProvider> fProvider;
+  std::unique_ptr<TkcEditStyle> fEditStyle;
 };
 
 // While it lives, the column's actual properties answer with the column's defaults, so a

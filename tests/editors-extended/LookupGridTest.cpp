@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "editors-extended/kcEditRepositoryItems.h"
 #include "editors-extended/kcEditorsRegister.h"
+#include "editors/kcEditViewInfo.h"
 #include "editors-extended/kcLookupGrid.h"
 #include "tests/editors-extended/LookupGridTestUtil.h"
 
@@ -69,6 +71,35 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
   EXPECT_EQ(f.grid->RowBounds(0).top, 0) << "without a header the rows start at the top";
   // A row cut by the bottom is laid out but not counted as visible.
   EXPECT_EQ(f.grid->VisibleRowCount(), f.grid->ClientHeight() / f.grid->RowHeight());
+}
+
+// Every row is as tall as the tallest cell any column's editor kind asks for an empty value, plus
+// 2 pixels; the grid's font counts.
+TEST(LookupGrid, RowHeightIsTheTallestEmptyCellPlusTwo) {
+  GridFixture f(4);
+  TkcEditRepositoryTextItem text(nullptr);
+  TkcEditRepositoryCheckBoxItem check(nullptr);
+  TkcEditRepositoryImageItem image(nullptr);
+  struct Case {
+    int fontSize;
+    std::vector<TkcEditRepositoryItem*> kinds;
+  };
+  for (const Case& c : {Case{8, {&text, &text, &text}}, Case{8, {&text, &check, &text}},
+                        Case{8, {&image, &text, &check}}, Case{20, {&text, &check, &text}}}) {
+    SCOPED_TRACE(testing::Message() << c.fontSize << " " << c.kinds[0]->ClassName() << " " << c.kinds[1]->ClassName());
+    f.grid->Font()->SetSize(c.fontSize);
+    for (int i = 0; i < 3; ++i) f.grid->Columns()->Items(i)->SetRepositoryItem(c.kinds[static_cast<std::size_t>(i)]);
+    TkcScreenCanvas canvas;
+    canvas.SetFont(f.grid->Font());
+    TkcEditStyle style(nullptr, true, nullptr, cssNormal);
+    style.SetFont(f.grid->Font());
+    int tallest = 0;
+    for (TkcEditRepositoryItem* kind : c.kinds)
+      tallest = std::max(tallest, kind->Properties()->GetEditSize(&canvas, &style, true, Variant(), {}).cy);
+ EXPECT_EQ(f.grid->RowHeight(), tallest + 2);
+    EXPECT_EQ(f.grid->RowBounds(1).top - f.grid->RowBounds(0).top, tallest + 3) << "with the grid line";
+  }
+  for (int i = 0; i < 3; ++i) f.grid->Columns()->Items(i)->SetRepositoryItem(nullptr);
 }
 
 // Thirty rows do not fit: the vertical scroll bar shows them by lines, pages and the thumb, and
