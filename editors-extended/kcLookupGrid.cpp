@@ -4,10 +4,11 @@
 
 #include "controls/kcClasses.h"
 #include "controls/kcGraphics.h"
+#include "data/kcDataStorage.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditRegisteredRepositoryItems.h"
 #include "editors/kcEditViewInfo.h"
-#include "data/kcDataStorage.h"
+#include "editors/kcTextEditViewInfo.h"
 #include "platform/core/SysUtils.h"
 #include "platform/core/Utf8.h"
 
@@ -857,34 +858,45 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
   const bool horizontal = lines == glBoth || lines == glHorizontal;
   const int focusedRow = FocusedRowIndex();
   const int focusedColumn = fFocusedColumn ? fFocusedColumn->Index() : -1;
-  for (int row = fTopRowIndex; row < fTopRowIndex + fPartialRowCount; ++row) {
-    const TRect r = RowBounds(row);
-    const int record = fDataController->GetRowInfo(row).RecordIndex;
-    const bool selected = row == focusedRow && fDataController->IsRowSelected(row);
-    const int last = static_cast<int>(fColumnBounds.size()) - 1;
-    for (int i = 0; i <= last; ++i) {
-      TRect cell{fColumnBounds[static_cast<std::size_t>(i)].left, r.top, fColumnBounds[static_cast<std::size_t>(i)].right,
-                 r.bottom};
+  const int firstRow = fTopRowIndex, endRow = fTopRowIndex + fPartialRowCount;
+  const int last = static_cast<int>(fColumnBounds.size()) - 1;
+  // Column by column: columns sharing a repository item lend it their defaults in turn.
+  for (int i = 0; i <= last; ++i) {
+    TkcLookupGridColumn* column = fColumns->Items(i);
+    TkcLookupGridColumnProperties properties(column);
+    TkcEditStyle* style = column->EditStyle();
+    std::unique_ptr<TkcCustomEditViewData> data(properties->CreateViewData(style, true));
+    // Kinds that take their text from the source show the controller's display text.
+    const bool displayText = properties->IsProviderFormatUsed(false);
+    for (int row = firstRow; row < endRow; ++row) {
+      const TRect r = RowBounds(row);
+      const int record = fDataController->GetRowInfo(row).RecordIndex;
+      TRect cell{fColumnBounds[static_cast<std::size_t>(i)].left, r.top,
+                 fColumnBounds[static_cast<std::size_t>(i)].right, r.bottom};
       // Any grid lines close the row on the right, after the last column.
       if ((vertical && i < last) || (lines != glNone && i == last)) {
         ACanvas->FillRect(TRect{cell.right - 1, cell.top, cell.right, cell.bottom}, clBtnFace);
         --cell.right;
       }
-      const bool highlighted = selected && i != focusedColumn;
-      ACanvas->FillRect(cell, highlighted ? APainter->GetSelectionDefaultColor() : Color());
-      TkcLookupGridColumnProperties properties(fColumns->Items(i));
-      // Kinds that take their text from the source show the controller's display text.
-      const Variant value = properties->IsProviderFormatUsed(false) ? Variant(fDataController->GetDisplayText(record, i))
-                                                                    : fDataController->GetValue(record, i);
-      const String text = WideToUtf8(properties->GetDisplayText(value, false));
-      ACanvas->Font()->Assign(Font());
-      ACanvas->Font()->SetColor(highlighted ? APainter->GetSelectionDefaultTextColor() : Font()->Color());
-      ACanvas->Brush()->SetStyle(bsClear);
-      TRect textRect = cell;
-      InflateRect(&textRect, -2, 0);
-      ACanvas->DrawText(text, textRect, kctfLeft | kctfVCenter | kctfSingleLine | kctfEndEllipsis);
-      ACanvas->Brush()->SetStyle(bsSolid);
+      const bool highlighted = row == focusedRow && fDataController->IsRowSelected(row) && i != focusedColumn;
+      style->SetColor(highlighted ? APainter->GetSelectionDefaultColor() : Color());
+      style->SetTextColor(highlighted ? APainter->GetSelectionDefaultTextColor() : Font()->Color());
+      const Variant value =
+          displayText ? Variant(fDataController->GetDisplayText(record, i)) : fDataController->GetValue(record, i);
+      std::unique_ptr<TkcCustomEditViewInfo> info(data->CreateViewInfo());
+      if (auto* text = dynamic_cast<TkcCustomTextEditViewData*>(data.get()))
+        if (auto* textInfo = dynamic_cast<TkcCustomTextEditViewInfo*>(info.get()))
+          text->FillViewInfoValue(ACanvas, value, textInfo);
+      TRect content = cell;
+      InflateRect(&content, -1, -1);
+      data->Calculate(ACanvas, content, POINT{-1, -1}, TShiftState{}, info.get(), false);
+      info->Paint(ACanvas);
+      // The editor draws inside the frame it would have in place; the frame takes its colour.
+      ACanvas->FrameRect(cell, info->BackgroundColor);
     }
+  }
+  for (int row = firstRow; row < endRow; ++row) {
+    const TRect r = RowBounds(row);
     // Vertical lines alone still close the list below its last row when room is left there.
     const bool bottomLine = horizontal || (lines == glVertical && row == fDataController->GetRowCount() - 1 &&
                                            r.bottom < GetClientBounds().bottom);

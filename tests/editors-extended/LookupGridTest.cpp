@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "editors-extended/kcEditRepositoryItems.h"
 #include "editors-extended/kcEditorsRegister.h"
-#include "editors/kcEditViewInfo.h"
 #include "editors-extended/kcLookupGrid.h"
+#include "editors/kcEditViewInfo.h"
 #include "tests/editors-extended/LookupGridTestUtil.h"
 
 namespace {
@@ -96,7 +98,7 @@ TEST(LookupGrid, RowHeightIsTheTallestEmptyCellPlusTwo) {
     int tallest = 0;
     for (TkcEditRepositoryItem* kind : c.kinds)
       tallest = std::max(tallest, kind->Properties()->GetEditSize(&canvas, &style, true, Variant(), {}).cy);
- EXPECT_EQ(f.grid->RowHeight(), tallest + 2);
+    EXPECT_EQ(f.grid->RowHeight(), tallest + 2);
     EXPECT_EQ(f.grid->RowBounds(1).top - f.grid->RowBounds(0).top, tallest + 3) << "with the grid line";
   }
   for (int i = 0; i < 3; ++i) f.grid->Columns()->Items(i)->SetRepositoryItem(nullptr);
@@ -234,6 +236,27 @@ TEST(LookupGrid, PaintsHeadersCellsAndTheFocusedRow) {
   int focusRects = 0;
   for (const GdiRecord& r : records) focusRects += r.op == "DrawFocusRect";
   EXPECT_EQ(focusRects, 1);
+}
+
+// A cell is drawn by its column's editor kind: a check box column shows check boxes, not text.
+TEST(LookupGrid, CellsAreDrawnByTheColumnsEditorKind) {
+  GridFixture f(4);
+  TkcEditRepositoryCheckBoxItem check(nullptr);
+  f.grid->Columns()->Items(2)->SetRepositoryItem(&check);
+  for (int r = 0; r < 4; ++r) f.grid->DataController()->SetValue(r, 2, Variant(r % 2 == 0));
+  // Each row shows a square centred in the column (an unchecked box as well as a checked one).
+  const TRect column = f.grid->ColumnBounds(2);
+  const int centre = (column.left + column.right) / 2;
+  std::set<int> rowsWithABox;
+  for (const GdiRecord& r : RecordPainting(f.grid)) {
+    const int w = r.rect.right - r.rect.left, h = r.rect.bottom - r.rect.top;
+    if (r.op == "FillRect" && w == h && w >= 9 && std::abs((r.rect.left + r.rect.right) / 2 - centre) <= 1)
+      for (int row = 0; row < 4; ++row)
+        if (r.rect.top > f.grid->RowBounds(row).top && r.rect.bottom < f.grid->RowBounds(row).bottom)
+          rowsWithABox.insert(row);
+  }
+  EXPECT_EQ(rowsWithABox, (std::set<int>{0, 1, 2, 3}));
+  f.grid->Columns()->Items(2)->SetRepositoryItem(nullptr);
 }
 
 // Grid lines are filled in the button-face colour: any lines close the rows after the last
