@@ -482,7 +482,9 @@ int TkcCustomLookupGrid::NearestTopRowIndex(int AIndex) {
   // so the list stays full.
   const int rows = fDataController->GetRowCount();
   const int pitch = std::max(RowPitch(), 1);
-  const int fit = std::max(1, (fRowArea.bottom - fRowArea.top) / pitch);
+  // Rows fully visible: the last one's grid line may be cut.
+  const int height = fRowArea.bottom - fRowArea.top;
+  const int fit = height < fRowHeight ? 1 : (height - fRowHeight) / pitch + 1;
   if (AIndex + fit > rows) AIndex = rows - fit;
   return std::max(AIndex, 0);
 }
@@ -821,6 +823,13 @@ void TkcCustomLookupGrid::Resize() {
   LayoutChanged();
 }
 
+int TkcCustomLookupGrid::GetBorderSize() { return fPopupMode ? 0 : LookAndFeel()->Painter()->GetBorderWidth(); }
+
+void TkcCustomLookupGrid::LookAndFeelChanged(TkcLookAndFeel* Sender, TkcLookAndFeelValues AChangedValues) {
+  TkcControl::LookAndFeelChanged(Sender, AChangedValues);
+  LayoutChanged();
+}
+
 void TkcCustomLookupGrid::FontChanged() {
   TkcControl::FontChanged();
   LayoutChanged();
@@ -911,6 +920,10 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
 void TkcCustomLookupGrid::Paint() {
   TkcCanvas* c = Canvas();
   TkcLookAndFeelPainterClass painter = LookAndFeel()->Painter();
+  if (GetBorderSize() != 0) {
+    painter->PaintControlBorder(c, GetBounds());
+    c->IntersectClipRect(GetClientBounds());
+  }
   c->FillRect(GetClientBounds(), Color());
   PaintHeaders(c, painter);
   PaintRows(c, painter);

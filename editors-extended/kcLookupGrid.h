@@ -262,6 +262,9 @@ public:
   TkcLookupGridCloseRequestEvent OnCloseRequest;
   TNotifyEvent OnDataChanged;
 
+  // The look and feel's border, none in a drop-down (the popup window frames it).
+  int GetBorderSize() override;
+
   // The vertical bar shows the rows; the horizontal one is never shown.
   void InitScrollBarsParameters() override;
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) override;
@@ -273,6 +276,7 @@ protected:
   void Paint() override;
   void Resize() override;
   void FontChanged() override;
+  void LookAndFeelChanged(TkcLookAndFeel* Sender, TkcLookAndFeelValues AChangedValues) override;
 
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;

@@ -81,7 +81,7 @@ TEST(LookupDBGrid, GridModeReachesRecordsPastTheBuffer) {
   grid->SetListFieldNames("NAME");
   form.Show();
   session.ProcessMessages();
-  grid->SetBounds(0, 0, 300, grid->HeightForRows(8));
+  grid->SetBounds(0, 0, 300, grid->HeightForRows(8) + 2 * grid->GetBorderSize());
   session.ProcessMessages();
   ASSERT_EQ(grid->VisibleRowCount(), 8);
   TkcCustomDataController* dc = grid->DataController();

@@ -55,9 +55,12 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
   c->SetMinWidth(20);
   c->SetWidth(10);
   EXPECT_EQ(c->Width(), 20);
-  // Three columns of 64 are spread over the client width.
-  const int client = f.grid->ClientWidth() - (f.grid->GetVScrollBarVisible() ? f.grid->VScrollBar()->Width() : 0);
-  EXPECT_EQ(f.grid->ColumnBounds(0).left, 0);
+  // Three columns of 64 are spread over the client width, inside the look and feel's border.
+  const int border = f.grid->LookAndFeel()->Painter()->GetBorderWidth();
+  ASSERT_EQ(f.grid->GetBorderSize(), border);
+  const int client =
+      f.grid->ClientWidth() - border - (f.grid->GetVScrollBarVisible() ? f.grid->VScrollBar()->Width() : 0);
+  EXPECT_EQ(f.grid->ColumnBounds(0).left, border);
   EXPECT_EQ(f.grid->ColumnBounds(2).right, client);
   EXPECT_EQ(f.grid->HeaderArea().right, client);
   // Heights: the header plus whole rows, one more pixel per row with horizontal lines.
@@ -70,9 +73,13 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
   EXPECT_EQ(f.grid->RowPitch(), f.grid->RowHeight());
   f.grid->Options()->SetShowHeader(false);
   EXPECT_EQ(f.grid->HeaderHeight(), 0);
-  EXPECT_EQ(f.grid->RowBounds(0).top, 0) << "without a header the rows start at the top";
+  EXPECT_EQ(f.grid->RowBounds(0).top, border) << "without a header the rows start at the top";
   // A row cut by the bottom is laid out but not counted as visible.
-  EXPECT_EQ(f.grid->VisibleRowCount(), f.grid->ClientHeight() / f.grid->RowHeight());
+  EXPECT_EQ(f.grid->VisibleRowCount(), (f.grid->ClientHeight() - 2 * border) / f.grid->RowHeight());
+  // In a drop-down the popup window frames the list: no border of its own.
+  f.grid->SetPopupMode(true);
+  EXPECT_EQ(f.grid->GetBorderSize(), 0);
+  EXPECT_EQ(f.grid->RowBounds(0).top, 0);
 }
 
 // Every row is as tall as the tallest cell any column's editor kind asks for an empty value, plus
@@ -109,7 +116,8 @@ TEST(LookupGrid, RowHeightIsTheTallestEmptyCellPlusTwo) {
 TEST(LookupGrid, ScrollBarMovesTheTopRow) {
   GridFixture f;
   ASSERT_TRUE(f.grid->GetVScrollBarVisible());
-  EXPECT_EQ(f.grid->ColumnBounds(2).right, f.grid->ClientWidth() - f.grid->VScrollBar()->Width());
+  EXPECT_EQ(f.grid->ColumnBounds(2).right,
+            f.grid->ClientWidth() - f.grid->GetBorderSize() - f.grid->VScrollBar()->Width());
   int pos = 0;
   f.grid->Scroll(sbVertical, scLineDown, pos);
   EXPECT_EQ(pos, 1);
