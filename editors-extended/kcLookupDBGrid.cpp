@@ -25,6 +25,7 @@ String TkcLookupDBGridColumn::FieldName() const {
 
 void TkcLookupDBGridColumn::SetFieldName(const String& Value) {
   if (TkcDBDataController* dc = Controller()) dc->SetItemFieldName(Index(), Value);
+  BindProviderToField();
   Changed(false);
 }
 
@@ -53,6 +54,14 @@ int TkcLookupDBGridColumn::GetDefaultWidth() const {
 
 TkcEditRepositoryItem* TkcLookupDBGridColumn::GetDefaultRepositoryItem() {
   return GetEditDBRegisteredRepositoryItems()->GetItemByField(Field());
+}
+
+std::unique_ptr<TkcCustomEditDefaultValuesProvider> TkcLookupDBGridColumn::CreateDefaultValuesProvider() {
+  return std::make_unique<TkcLookupDBGridDefaultValuesProvider>(this);
+}
+
+void TkcLookupDBGridColumn::BindProviderToField() {
+  static_cast<TkcCustomDBEditDefaultValuesProvider*>(DefaultValuesProvider())->SetField(Field());
 }
 
 // ---- Data controller ------------------------------------------------------------------------
@@ -99,6 +108,17 @@ TkcCustomLookupDBGrid::TkcCustomLookupDBGrid(TComponent* AOwner)
 }
 
 void TkcCustomLookupDBGrid::InitializeColumnItem(int) {}
+
+void TkcCustomLookupDBGrid::DataChanged() {
+  for (int i = 0; i < Columns()->Count(); ++i) Column(i)->BindProviderToField();
+  TkcCustomLookupGrid::DataChanged();
+}
+
+void TkcCustomLookupDBGrid::DataLayoutChanged() {
+  // The fields may be others now.
+  for (int i = 0; i < Columns()->Count(); ++i) Column(i)->BindProviderToField();
+  TkcCustomLookupGrid::DataLayoutChanged();
+}
 
 bool TkcCustomLookupDBGrid::IsSequencedScrolling() const {
   TDataSet* ds = DBDataController()->DataSet();

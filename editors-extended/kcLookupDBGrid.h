@@ -3,9 +3,24 @@
 // column to a field by name, from which it takes its caption, width and editor kind.
 
 #include "data/kcDBData.h"
+#include "editors-extended/kcDBEdit.h"
 #include "editors-extended/kcLookupGrid.h"
 
 class TkcCustomLookupDBGrid;
+class TkcLookupDBGridColumn;
+
+// A dataset column's editor defaults come from its field; a display format is the data
+// controller's, when it keeps the item's display texts.
+class TkcLookupDBGridDefaultValuesProvider : public TkcCustomDBEditDefaultValuesProvider {
+  VT_CLASS(TkcLookupDBGridDefaultValuesProvider, TkcCustomDBEditDefaultValuesProvider)
+public:
+  explicit TkcLookupDBGridDefaultValuesProvider(TkcLookupGridColumn* AColumn)
+      : TkcCustomDBEditDefaultValuesProvider(AColumn), fColumn(AColumn) {}
+  bool HasDisplayFormat(bool) override { return fColumn->IsDisplayTextKept(); }
+
+private:
+  TkcLookupGridColumn* fColumn;
+};
 
 class TkcLookupDBGridColumn : public TkcLookupGridColumn {
   VT_CLASS(TkcLookupDBGridColumn, TkcLookupGridColumn)
@@ -20,6 +35,10 @@ public:
   String GetDefaultCaption() const override;
   int GetDefaultWidth() const override;
   TkcEditRepositoryItem* GetDefaultRepositoryItem() override;
+  void BindProviderToField() override;
+
+protected:
+  std::unique_ptr<TkcCustomEditDefaultValuesProvider> CreateDefaultValuesProvider() override;
 
 private:
   TkcDBDataController* Controller() const;
@@ -65,6 +84,8 @@ public:
 
 protected:
   void InitializeColumnItem(int AItemIndex) override;
+  void DataChanged() override;
+  void DataLayoutChanged() override;
 
 private:
   bool IsSequencedScrolling() const;

@@ -4,9 +4,11 @@
 
 #include "controls/kcClasses.h"
 #include "controls/kcGraphics.h"
+#include "data/kcDataStorage.h"
 #include "editors-extended/kcEditDataRegisteredRepositoryItems.h"
 #include "editors-extended/kcEditRegisteredRepositoryItems.h"
-#include "data/kcDataStorage.h"
+#include "editors/kcEditViewInfo.h"
+#include "editors/kcTextEditViewInfo.h"
 #include "platform/core/SysUtils.h"
 #include "platform/core/Utf8.h"
 
@@ -141,6 +143,57 @@ TkcEditRepositoryItem* TkcLookupGridColumn::GetActualRepositoryItem() {
 }
 
 TkcCustomEditProperties* TkcLookupGridColumn::GetActualProperties() { return GetActualRepositoryItem()->Properties(); }
+
+bool TkcLookupGridColumn::IsDisplayTextKept() const {
+  TkcCustomLookupGrid* grid = Grid();
+  return grid && grid->fDataController->GetItemTextStored(Index());
+}
+
+std::unique_ptr<TkcCustomEditDefaultValuesProvider> TkcLookupGridColumn::CreateDefaultValuesProvider() {
+  return std::make_unique<TkcLookupGridDefaultValuesProvider>(this);
+}
+
+TkcCustomEditDefaultValuesProvider* TkcLookupGridColumn::DefaultValuesProvider() {
+  // Made on first use: a descendant column's kind of provider is not known in the constructor.
+  if (!fProvider) {
+    fProvider = CreateDefaultValuesProvider();
+    BindProviderToField();
+  }
+  return fProvider.get();
+}
+
+TkcLookupGridDefaultValuesProvider::TkcLookupGridDefaultValuesProvider(TkcLookupGridColumn* AColumn)
+    : TkcCustomEditDefaultValuesProvider(AColumn), fColumn(AColumn) {}
+
+TkcEditStyle* TkcLookupGridColumn::EditStyle() {
+  if (!fEditStyle) {
+    fEditStyle = std::make_unique<TkcEditStyle>(nullptr, true, nullptr, cssNormal);
+    fEditStyle->SetButtonTransparency(ebtHideInactive);
+  }
+  if (TkcCustomLookupGrid* grid = Grid()) fEditStyle->SetFont(grid->Font());
+  return fEditStyle.get();
+}
+
+int TkcLookupGridColumn::CalculateCellHeight(TkcCanvas* ACanvas) {
+  TkcLookupGridColumnProperties properties(this);
+  return properties->GetEditSize(ACanvas, EditStyle(), true, Variant(), TkcEditSizeProperties{}).cy + 2;
+}
+
+bool TkcLookupGridDefaultValuesProvider::HasDisplayFormat(bool) { return fColumn->IsDisplayTextKept(); }
+
+TkcLookupGridColumnProperties::TkcLookupGridColumnProperties(TkcLookupGridColumn* AColumn)
+    : fProperties(AColumn->GetActualProperties()) {
+  // Lending the provider is no change of the properties: their listeners are not told.
+  fProperties->LockChanged(true);
+  fProperties->SetDefaultValuesProvider(AColumn->DefaultValuesProvider());
+  fProperties->LockChanged(false);
+}
+
+TkcLookupGridColumnProperties::~TkcLookupGridColumnProperties() {
+  fProperties->LockChanged(true);
+  fProperties->SetDefaultValuesProvider(nullptr);
+  fProperties->LockChanged(false);
+}
 
 // ---- Columns and options --------------------------------------------------------------------
 
@@ -361,9 +414,18 @@ void TkcCustomLookupGrid::DataControllerNotification(TkcUpdateControlInfo* AInfo
     return;
   }
   fTextIndex.Invalidate();
-  LayoutChanged();
-  if (dynamic_cast<TkcDataChangedInfo*>(AInfo) && OnDataChanged) OnDataChanged(this);
+  if (dynamic_cast<TkcDataChangedInfo*>(AInfo))
+    DataChanged();
+  else
+    DataLayoutChanged();
 }
+
+void TkcCustomLookupGrid::DataChanged() {
+  LayoutChanged();
+  if (OnDataChanged) OnDataChanged(this);
+}
+
+void TkcCustomLookupGrid::DataLayoutChanged() { LayoutChanged(); }
 
 int TkcCustomLookupGrid::RowPitch() const {
   const TkcGridLines lines = fOptions->GridLines();
@@ -401,7 +463,8 @@ void TkcCustomLookupGrid::Calculate() {
     fHeaderArea.right = std::min<int>(fHeaderArea.right, x);
   }
   // Every row has the height of the tallest cell of an empty value.
-  fRowHeight = fontHeight + 4 + 2;
+  fRowHeight = 0;
+  for (int i = 0; i < count; ++i) fRowHeight = std::max(fRowHeight, fColumns->Items(i)->CalculateCellHeight(&canvas));
   fRowArea = client;
   fRowArea.top = fHeaderArea.bottom;
   const int rows = count > 0 ? fDataController->GetRowCount() : 0;
@@ -419,7 +482,9 @@ int TkcCustomLookupGrid::NearestTopRowIndex(int AIndex) {
   // so the list stays full.
   const int rows = fDataController->GetRowCount();
   const int pitch = std::max(RowPitch(), 1);
-  const int fit = std::max(1, (fRowArea.bottom - fRowArea.top) / pitch);
+  // Rows fully visible: the last one's grid line may be cut.
+  const int height = fRowArea.bottom - fRowArea.top;
+  const int fit = height < fRowHeight ? 1 : (height - fRowHeight) / pitch + 1;
   if (AIndex + fit > rows) AIndex = rows - fit;
   return std::max(AIndex, 0);
 }
@@ -758,6 +823,13 @@ void TkcCustomLookupGrid::Resize() {
   LayoutChanged();
 }
 
+int TkcCustomLookupGrid::GetBorderSize() { return fPopupMode ? 0 : LookAndFeel()->Painter()->GetBorderWidth(); }
+
+void TkcCustomLookupGrid::LookAndFeelChanged(TkcLookAndFeel* Sender, TkcLookAndFeelValues AChangedValues) {
+  TkcControl::LookAndFeelChanged(Sender, AChangedValues);
+  LayoutChanged();
+}
+
 void TkcCustomLookupGrid::FontChanged() {
   TkcControl::FontChanged();
   LayoutChanged();
@@ -795,31 +867,45 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
   const bool horizontal = lines == glBoth || lines == glHorizontal;
   const int focusedRow = FocusedRowIndex();
   const int focusedColumn = fFocusedColumn ? fFocusedColumn->Index() : -1;
-  for (int row = fTopRowIndex; row < fTopRowIndex + fPartialRowCount; ++row) {
-    const TRect r = RowBounds(row);
-    const int record = fDataController->GetRowInfo(row).RecordIndex;
-    const bool selected = row == focusedRow && fDataController->IsRowSelected(row);
-    const int last = static_cast<int>(fColumnBounds.size()) - 1;
-    for (int i = 0; i <= last; ++i) {
-      TRect cell{fColumnBounds[static_cast<std::size_t>(i)].left, r.top, fColumnBounds[static_cast<std::size_t>(i)].right,
-                 r.bottom};
+  const int firstRow = fTopRowIndex, endRow = fTopRowIndex + fPartialRowCount;
+  const int last = static_cast<int>(fColumnBounds.size()) - 1;
+  // Column by column: columns sharing a repository item lend it their defaults in turn.
+  for (int i = 0; i <= last; ++i) {
+    TkcLookupGridColumn* column = fColumns->Items(i);
+    TkcLookupGridColumnProperties properties(column);
+    TkcEditStyle* style = column->EditStyle();
+    std::unique_ptr<TkcCustomEditViewData> data(properties->CreateViewData(style, true));
+    // Kinds that take their text from the source show the controller's display text.
+    const bool displayText = properties->IsProviderFormatUsed(false);
+    for (int row = firstRow; row < endRow; ++row) {
+      const TRect r = RowBounds(row);
+      const int record = fDataController->GetRowInfo(row).RecordIndex;
+      TRect cell{fColumnBounds[static_cast<std::size_t>(i)].left, r.top,
+                 fColumnBounds[static_cast<std::size_t>(i)].right, r.bottom};
       // Any grid lines close the row on the right, after the last column.
       if ((vertical && i < last) || (lines != glNone && i == last)) {
         ACanvas->FillRect(TRect{cell.right - 1, cell.top, cell.right, cell.bottom}, clBtnFace);
         --cell.right;
       }
-      const bool highlighted = selected && i != focusedColumn;
-      ACanvas->FillRect(cell, highlighted ? APainter->GetSelectionDefaultColor() : Color());
-      TkcCustomEditProperties* properties = fColumns->Items(i)->GetActualProperties();
-      const String text = WideToUtf8(properties->GetDisplayText(fDataController->GetValue(record, i), false));
-      ACanvas->Font()->Assign(Font());
-      ACanvas->Font()->SetColor(highlighted ? APainter->GetSelectionDefaultTextColor() : Font()->Color());
-      ACanvas->Brush()->SetStyle(bsClear);
-      TRect textRect = cell;
-      InflateRect(&textRect, -2, 0);
-      ACanvas->DrawText(text, textRect, kctfLeft | kctfVCenter | kctfSingleLine | kctfEndEllipsis);
-      ACanvas->Brush()->SetStyle(bsSolid);
+      const bool highlighted = row == focusedRow && fDataController->IsRowSelected(row) && i != focusedColumn;
+      style->SetColor(highlighted ? APainter->GetSelectionDefaultColor() : Color());
+      style->SetTextColor(highlighted ? APainter->GetSelectionDefaultTextColor() : Font()->Color());
+      const Variant value =
+          displayText ? Variant(fDataController->GetDisplayText(record, i)) : fDataController->GetValue(record, i);
+      std::unique_ptr<TkcCustomEditViewInfo> info(data->CreateViewInfo());
+      if (auto* text = dynamic_cast<TkcCustomTextEditViewData*>(data.get()))
+        if (auto* textInfo = dynamic_cast<TkcCustomTextEditViewInfo*>(info.get()))
+          text->FillViewInfoValue(ACanvas, value, textInfo);
+      TRect content = cell;
+      InflateRect(&content, -1, -1);
+      data->Calculate(ACanvas, content, POINT{-1, -1}, TShiftState{}, info.get(), false);
+      info->Paint(ACanvas);
+      // The editor draws inside the frame it would have in place; the frame takes its colour.
+      ACanvas->FrameRect(cell, info->BackgroundColor);
     }
+  }
+  for (int row = firstRow; row < endRow; ++row) {
+    const TRect r = RowBounds(row);
     // Vertical lines alone still close the list below its last row when room is left there.
     const bool bottomLine = horizontal || (lines == glVertical && row == fDataController->GetRowCount() - 1 &&
                                            r.bottom < GetClientBounds().bottom);
@@ -834,6 +920,10 @@ void TkcCustomLookupGrid::PaintRows(TkcCanvas* ACanvas, TkcLookAndFeelPainterCla
 void TkcCustomLookupGrid::Paint() {
   TkcCanvas* c = Canvas();
   TkcLookAndFeelPainterClass painter = LookAndFeel()->Painter();
+  if (GetBorderSize() != 0) {
+    painter->PaintControlBorder(c, GetBounds());
+    c->IntersectClipRect(GetClientBounds());
+  }
   c->FillRect(GetClientBounds(), Color());
   PaintHeaders(c, painter);
   PaintRows(c, painter);

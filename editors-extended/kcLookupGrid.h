@@ -13,9 +13,24 @@
 #include "controls/kcControls.h"
 #include "controls/kcLookAndFeelPainters.h"
 #include "data/kcCustomData.h"
+#include "editors/kcEdit.h"
 #include "editors/kcEditRepository.h"
+#include "editors/kcEditStyles.h"
 
 class TkcCustomLookupGrid;
+class TkcLookupGridColumn;
+
+// A column's editor defaults: a display format is the data controller's, when it keeps the
+// item's display texts.
+class TkcLookupGridDefaultValuesProvider : public TkcCustomEditDefaultValuesProvider {
+  VT_CLASS(TkcLookupGridDefaultValuesProvider, TkcCustomEditDefaultValuesProvider)
+public:
+  explicit TkcLookupGridDefaultValuesProvider(TkcLookupGridColumn* AColumn);
+  bool HasDisplayFormat(bool AAcceptCurrency) override;
+
+private:
+  TkcLookupGridColumn* fColumn;
+};
 
 enum TkcLookupGridHitKind { lghtNone, lghtHeader, lghtCell };
 struct TkcLookupGridHitTest {
@@ -60,6 +75,18 @@ public:
   // The item that draws and formats the cells: the own one, else the default one.
   TkcEditRepositoryItem* GetActualRepositoryItem();
   TkcCustomEditProperties* GetActualProperties();
+  // Whether the data controller keeps the display texts of the column's item.
+  bool IsDisplayTextKept() const;
+  TkcCustomEditDefaultValuesProvider* DefaultValuesProvider();
+  // Points the provider at the column's source of defaults (nothing for an unbound column).
+  virtual void BindProviderToField() {}
+  // The style its cells are laid out with: the grid's font, buttons only where active.
+  TkcEditStyle* EditStyle();
+  // The cell height the column's editor kind asks for an empty value.
+  int CalculateCellHeight(TkcCanvas* ACanvas);
+
+protected:
+  virtual std::unique_ptr<TkcCustomEditDefaultValuesProvider> CreateDefaultValuesProvider();
 
 private:
   struct TListener : IkcEditRepositoryItemListener {
@@ -78,6 +105,23 @@ private:
   int fMinWidth = 20, fWidth = 64;
   TkcEditRepositoryItem* fRepositoryItem = nullptr;
   std::unique_ptr<TkcEditRepositoryItem> fInternalItem;
+  std::unique_ptr<TkcCustomEditDefaultValuesProvider> fProvider;
+  std::unique_ptr<TkcEditStyle> fEditStyle;
+};
+
+// While it lives, the column's actual properties answer with the column's defaults, so a
+// repository item shared by several columns formats each column's cells with its own.
+class TkcLookupGridColumnProperties {
+public:
+  explicit TkcLookupGridColumnProperties(TkcLookupGridColumn* AColumn);
+  ~TkcLookupGridColumnProperties();
+  TkcLookupGridColumnProperties(const TkcLookupGridColumnProperties&) = delete;
+  TkcLookupGridColumnProperties& operator=(const TkcLookupGridColumnProperties&) = delete;
+  TkcCustomEditProperties* operator->() const { return fProperties; }
+  TkcCustomEditProperties* Get() const { return fProperties; }
+
+private:
+  TkcCustomEditProperties* fProperties;
 };
 
 class TkcLookupGridColumns : public TCollection {
@@ -218,6 +262,9 @@ public:
   TkcLookupGridCloseRequestEvent OnCloseRequest;
   TNotifyEvent OnDataChanged;
 
+  // The look and feel's border, none in a drop-down (the popup window frames it).
+  int GetBorderSize() override;
+
   // The vertical bar shows the rows; the horizontal one is never shown.
   void InitScrollBarsParameters() override;
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int& APosition) override;
@@ -229,6 +276,7 @@ protected:
   void Paint() override;
   void Resize() override;
   void FontChanged() override;
+  void LookAndFeelChanged(TkcLookAndFeel* Sender, TkcLookAndFeelValues AChangedValues) override;
 
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -253,6 +301,9 @@ protected:
   void DoCloseRequest(bool AAccept);
   // Prepares the data controller's item of a new column.
   virtual void InitializeColumnItem(int AItemIndex);
+  // The records or the items changed.
+  virtual void DataChanged();
+  virtual void DataLayoutChanged();
 
 private:
   friend class TkcLookupGridColumn;

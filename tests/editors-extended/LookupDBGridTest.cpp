@@ -7,7 +7,7 @@
 #include "editors-extended/kcEditorsRegister.h"
 #include "editors-extended/kcLookupDBGrid.h"
 #include "platform/db/DBClient.h"
-#include "tests/platform/forms/FormsTestUtil.h"
+#include "tests/editors-extended/LookupGridTestUtil.h"
 
 TEST(LookupDBGrid, ColumnsFromFieldsAndRowsFromTheDataset) {
   InitializeExtendedEditors();
@@ -81,7 +81,7 @@ TEST(LookupDBGrid, GridModeReachesRecordsPastTheBuffer) {
   grid->SetListFieldNames("NAME");
   form.Show();
   session.ProcessMessages();
-  grid->SetBounds(0, 0, 300, grid->HeightForRows(8));
+  grid->SetBounds(0, 0, 300, grid->HeightForRows(8) + 2 * grid->GetBorderSize());
   session.ProcessMessages();
   ASSERT_EQ(grid->VisibleRowCount(), 8);
   TkcCustomDataController* dc = grid->DataController();
@@ -107,4 +107,36 @@ TEST(LookupDBGrid, GridModeReachesRecordsPastTheBuffer) {
   pos = 10;
   grid->Scroll(sbVertical, scTrack, pos);
   EXPECT_EQ(ds.RecNo(), 500) << "tracking the thumb leaves the dataset";
+}
+
+// Each column's cells take its field's display format, also where the columns share one
+// repository item.
+TEST(LookupDBGrid, CellsShowTheFieldsDisplayFormat) {
+  InitializeExtendedEditors();
+  TFormsSession session;
+  TPlainForm form(500, 300);
+  TClientDataSet ds(nullptr);
+  ds.FieldDefs().Add("ID", ftInteger);
+  ds.FieldDefs().Add("PRICE", ftFloat);
+  ds.FieldDefs().Add("RATE", ftFloat);
+  ds.CreateDataSet();
+  static_cast<TFloatField*>(ds.FieldByName("PRICE"))->SetDisplayFormat("0.00");
+  static_cast<TFloatField*>(ds.FieldByName("RATE"))->SetDisplayFormat("0.000");
+  ds.AppendRecord({Variant(1), Variant(1234.5), Variant(0.5)});
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  auto* grid = new TkcLookupDBGrid(&form);
+  grid->SetParent(&form);
+  grid->SetBounds(0, 0, 450, 200);
+  grid->SetDataSource(&source);
+  grid->SetKeyFieldNames("ID");
+  grid->SetListFieldNames("PRICE;RATE");
+  form.Show();
+  session.ProcessMessages();
+  ASSERT_EQ(grid->Column(0)->GetActualRepositoryItem(), grid->Column(1)->GetActualRepositoryItem());
+
+  std::vector<String> texts;
+  for (const GdiRecord& r : RecordPainting(grid)) texts.push_back(r.text);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "1234.50"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "0.500"), texts.end());
 }

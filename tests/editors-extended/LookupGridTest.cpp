@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "editors-extended/kcEditRepositoryItems.h"
 #include "editors-extended/kcEditorsRegister.h"
 #include "editors-extended/kcLookupGrid.h"
-#include "tests/platform/forms/FormsTestUtil.h"
+#include "editors/kcEditViewInfo.h"
+#include "tests/editors-extended/LookupGridTestUtil.h"
 
 namespace {
 struct GridFixture {
@@ -41,21 +45,6 @@ struct GridFixture {
     return grid->DataController()->GetDisplayText(grid->DataController()->GetRowInfo(row).RecordIndex, item);
   }
 };
-
-std::vector<GdiRecord> RecordPainting(TkcCustomLookupGrid* grid) {
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, grid->Width(), grid->Height());
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  grid->PaintTo(dc, 0, 0);
-  std::vector<GdiRecord> records = StopRecording(dc);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return records;
-}
 }  // namespace
 
 TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
@@ -66,9 +55,12 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
   c->SetMinWidth(20);
   c->SetWidth(10);
   EXPECT_EQ(c->Width(), 20);
-  // Three columns of 64 are spread over the client width.
-  const int client = f.grid->ClientWidth() - (f.grid->GetVScrollBarVisible() ? f.grid->VScrollBar()->Width() : 0);
-  EXPECT_EQ(f.grid->ColumnBounds(0).left, 0);
+  // Three columns of 64 are spread over the client width, inside the look and feel's border.
+  const int border = f.grid->LookAndFeel()->Painter()->GetBorderWidth();
+  ASSERT_EQ(f.grid->GetBorderSize(), border);
+  const int client =
+      f.grid->ClientWidth() - border - (f.grid->GetVScrollBarVisible() ? f.grid->VScrollBar()->Width() : 0);
+  EXPECT_EQ(f.grid->ColumnBounds(0).left, border);
   EXPECT_EQ(f.grid->ColumnBounds(2).right, client);
   EXPECT_EQ(f.grid->HeaderArea().right, client);
   // Heights: the header plus whole rows, one more pixel per row with horizontal lines.
@@ -81,9 +73,42 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
   EXPECT_EQ(f.grid->RowPitch(), f.grid->RowHeight());
   f.grid->Options()->SetShowHeader(false);
   EXPECT_EQ(f.grid->HeaderHeight(), 0);
-  EXPECT_EQ(f.grid->RowBounds(0).top, 0) << "without a header the rows start at the top";
+  EXPECT_EQ(f.grid->RowBounds(0).top, border) << "without a header the rows start at the top";
   // A row cut by the bottom is laid out but not counted as visible.
-  EXPECT_EQ(f.grid->VisibleRowCount(), f.grid->ClientHeight() / f.grid->RowHeight());
+  EXPECT_EQ(f.grid->VisibleRowCount(), (f.grid->ClientHeight() - 2 * border) / f.grid->RowHeight());
+  // In a drop-down the popup window frames the list: no border of its own.
+  f.grid->SetPopupMode(true);
+  EXPECT_EQ(f.grid->GetBorderSize(), 0);
+  EXPECT_EQ(f.grid->RowBounds(0).top, 0);
+}
+
+// Every row is as tall as the tallest cell any column's editor kind asks for an empty value, plus
+// 2 pixels; the grid's font counts.
+TEST(LookupGrid, RowHeightIsTheTallestEmptyCellPlusTwo) {
+  GridFixture f(4);
+  TkcEditRepositoryTextItem text(nullptr);
+  TkcEditRepositoryCheckBoxItem check(nullptr);
+  TkcEditRepositoryImageItem image(nullptr);
+  struct Case {
+    int fontSize;
+    std::vector<TkcEditRepositoryItem*> kinds;
+  };
+  for (const Case& c : {Case{8, {&text, &text, &text}}, Case{8, {&text, &check, &text}},
+                        Case{8, {&image, &text, &check}}, Case{20, {&text, &check, &text}}}) {
+    SCOPED_TRACE(testing::Message() << c.fontSize << " " << c.kinds[0]->ClassName() << " " << c.kinds[1]->ClassName());
+    f.grid->Font()->SetSize(c.fontSize);
+    for (int i = 0; i < 3; ++i) f.grid->Columns()->Items(i)->SetRepositoryItem(c.kinds[static_cast<std::size_t>(i)]);
+    TkcScreenCanvas canvas;
+    canvas.SetFont(f.grid->Font());
+    TkcEditStyle style(nullptr, true, nullptr, cssNormal);
+    style.SetFont(f.grid->Font());
+    int tallest = 0;
+    for (TkcEditRepositoryItem* kind : c.kinds)
+      tallest = std::max(tallest, kind->Properties()->GetEditSize(&canvas, &style, true, Variant(), {}).cy);
+    EXPECT_EQ(f.grid->RowHeight(), tallest + 2);
+    EXPECT_EQ(f.grid->RowBounds(1).top - f.grid->RowBounds(0).top, tallest + 3) << "with the grid line";
+  }
+  for (int i = 0; i < 3; ++i) f.grid->Columns()->Items(i)->SetRepositoryItem(nullptr);
 }
 
 // Thirty rows do not fit: the vertical scroll bar shows them by lines, pages and the thumb, and
@@ -91,7 +116,8 @@ TEST(LookupGrid, ColumnsSpanTheWidthAndHeightsSnapToRows) {
 TEST(LookupGrid, ScrollBarMovesTheTopRow) {
   GridFixture f;
   ASSERT_TRUE(f.grid->GetVScrollBarVisible());
-  EXPECT_EQ(f.grid->ColumnBounds(2).right, f.grid->ClientWidth() - f.grid->VScrollBar()->Width());
+  EXPECT_EQ(f.grid->ColumnBounds(2).right,
+            f.grid->ClientWidth() - f.grid->GetBorderSize() - f.grid->VScrollBar()->Width());
   int pos = 0;
   f.grid->Scroll(sbVertical, scLineDown, pos);
   EXPECT_EQ(pos, 1);
@@ -218,6 +244,27 @@ TEST(LookupGrid, PaintsHeadersCellsAndTheFocusedRow) {
   int focusRects = 0;
   for (const GdiRecord& r : records) focusRects += r.op == "DrawFocusRect";
   EXPECT_EQ(focusRects, 1);
+}
+
+// A cell is drawn by its column's editor kind: a check box column shows check boxes, not text.
+TEST(LookupGrid, CellsAreDrawnByTheColumnsEditorKind) {
+  GridFixture f(4);
+  TkcEditRepositoryCheckBoxItem check(nullptr);
+  f.grid->Columns()->Items(2)->SetRepositoryItem(&check);
+  for (int r = 0; r < 4; ++r) f.grid->DataController()->SetValue(r, 2, Variant(r % 2 == 0));
+  // Each row shows a square centred in the column (an unchecked box as well as a checked one).
+  const TRect column = f.grid->ColumnBounds(2);
+  const int centre = (column.left + column.right) / 2;
+  std::set<int> rowsWithABox;
+  for (const GdiRecord& r : RecordPainting(f.grid)) {
+    const int w = r.rect.right - r.rect.left, h = r.rect.bottom - r.rect.top;
+    if (r.op == "FillRect" && w == h && w >= 9 && std::abs((r.rect.left + r.rect.right) / 2 - centre) <= 1)
+      for (int row = 0; row < 4; ++row)
+        if (r.rect.top > f.grid->RowBounds(row).top && r.rect.bottom < f.grid->RowBounds(row).bottom)
+          rowsWithABox.insert(row);
+  }
+  EXPECT_EQ(rowsWithABox, (std::set<int>{0, 1, 2, 3}));
+  f.grid->Columns()->Items(2)->SetRepositoryItem(nullptr);
 }
 
 // Grid lines are filled in the button-face colour: any lines close the rows after the last
