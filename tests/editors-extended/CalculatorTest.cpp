@@ -193,15 +193,8 @@ TEST(Calculator, KeysAndMouseOnAForm) {
   c->SetBorderStyle(cbsNoBorder);
 
   // Every caption is drawn in its button, each enabled one in its own colour.
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, c->Width(), c->Height());
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  c->PaintTo(dc, 0, 0);
   std::set<int> captions;
-  for (const GdiRecord& rec : StopRecording(dc))
+  for (const GdiRecord& rec : RecordPainting(c))
     for (int i = 0; i < cbtNone; ++i) {
       const auto& info = c->ButtonInfo(static_cast<TkcCalculatorButton>(i));
       const POINT at = rec.points.empty() ? POINT{rec.rect.left, rec.rect.top} : rec.points[0];
@@ -209,8 +202,5 @@ TEST(Calculator, KeysAndMouseOnAForm) {
           (info.Disabled || rec.textColor == ColorToRGB(info.TextColor)))
         captions.insert(i);
     }
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
   EXPECT_EQ(captions.size(), static_cast<std::size_t>(cbtNone));
 }

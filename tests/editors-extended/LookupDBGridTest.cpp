@@ -7,7 +7,22 @@
 #include "editors-extended/kcEditorsRegister.h"
 #include "editors-extended/kcLookupDBGrid.h"
 #include "platform/db/DBClient.h"
-#include "tests/editors-extended/LookupGridTestUtil.h"
+#include "tests/platform/forms/FormsTestUtil.h"
+
+namespace {
+// A list grid over the source, keyed by ID and showing AListFields, on the shown form.
+TkcLookupDBGrid* ShowListGrid(TFormsSession& ASession, TPlainForm& AForm, TDataSource& ASource, const char* AListFields) {
+  auto* grid = new TkcLookupDBGrid(&AForm);
+  grid->SetParent(&AForm);
+  grid->SetBounds(0, 0, 450, 200);
+  grid->SetDataSource(&ASource);
+  grid->SetKeyFieldNames("ID");
+  grid->SetListFieldNames(AListFields);
+  AForm.Show();
+  ASession.ProcessMessages();
+  return grid;
+}
+}  // namespace
 
 TEST(LookupDBGrid, ColumnsFromFieldsAndRowsFromTheDataset) {
   InitializeExtendedEditors();
@@ -24,14 +39,7 @@ TEST(LookupDBGrid, ColumnsFromFieldsAndRowsFromTheDataset) {
   TDataSource source(nullptr);
   source.SetDataSet(&ds);
 
-  auto* grid = new TkcLookupDBGrid(&form);
-  grid->SetParent(&form);
-  grid->SetBounds(0, 0, 450, 200);
-  grid->SetDataSource(&source);
-  grid->SetKeyFieldNames("ID");
-  grid->SetListFieldNames("NAME;CITY;NOSUCH");
-  form.Show();
-  session.ProcessMessages();
+  TkcLookupDBGrid* grid = ShowListGrid(session, form, source, "NAME;CITY;NOSUCH");
 
   ASSERT_EQ(grid->Columns()->Count(), 3);
   EXPECT_EQ(grid->Column(0)->Caption(), "Name of site");
@@ -125,14 +133,7 @@ TEST(LookupDBGrid, CellsShowTheFieldsDisplayFormat) {
   ds.AppendRecord({Variant(1), Variant(1234.5), Variant(0.5)});
   TDataSource source(nullptr);
   source.SetDataSet(&ds);
-  auto* grid = new TkcLookupDBGrid(&form);
-  grid->SetParent(&form);
-  grid->SetBounds(0, 0, 450, 200);
-  grid->SetDataSource(&source);
-  grid->SetKeyFieldNames("ID");
-  grid->SetListFieldNames("PRICE;RATE");
-  form.Show();
-  session.ProcessMessages();
+  TkcLookupDBGrid* grid = ShowListGrid(session, form, source, "PRICE;RATE");
   ASSERT_EQ(grid->Column(0)->GetActualRepositoryItem(), grid->Column(1)->GetActualRepositoryItem());
 
   std::vector<String> texts;

@@ -9,7 +9,7 @@
 #include "editors-extended/kcEditorsRegister.h"
 #include "editors-extended/kcLookupGrid.h"
 #include "editors/kcEditViewInfo.h"
-#include "tests/editors-extended/LookupGridTestUtil.h"
+#include "tests/platform/forms/FormsTestUtil.h"
 
 namespace {
 struct GridFixture {

@@ -112,20 +112,10 @@ TEST(KcMemo, PaintsEveryLine) {
   f.memo->SetEditValue(Variant(String("first\r\nsecond\r\nthird")));
   f.session.ProcessMessages();
   TkcCustomInnerMemo* inner = f.memo->InnerMemo();
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, inner->Width(), inner->Height());
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  inner->PaintTo(dc, 0, 0);
   std::vector<int> tops;
-  for (const GdiRecord& r : StopRecording(dc))
+  for (const GdiRecord& r : RecordPainting(inner))
     for (const char* line : {"first", "second", "third"})
       if (r.text == line) tops.push_back(r.rect.top);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
   ASSERT_EQ(tops.size(), 3u);
   EXPECT_LT(tops[0], tops[1]);
   EXPECT_LT(tops[1], tops[2]);

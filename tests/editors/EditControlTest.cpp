@@ -63,21 +63,6 @@ struct EditFixture {
   }
 };
 
-// The drawing calls of a control painted into a memory device context.
-std::vector<GdiRecord> RecordPainting(TWinControl* AControl) {
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, AControl->Width(), AControl->Height());
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  AControl->PaintTo(dc, 0, 0);
-  std::vector<GdiRecord> calls = StopRecording(dc);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return calls;
-}
 
 }  // namespace
 

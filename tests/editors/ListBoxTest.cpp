@@ -106,18 +106,8 @@ TEST(KcListBox, OwnDrawingReplacesTheDefaultItems) {
   ListBoxFixture f(3);
   std::vector<int> drawn;
   f.box->OnDrawItem = [&](TkcListBox*, int index, TRect, TOwnerDrawState) { drawn.push_back(index); };
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, f.box->Width(), f.box->Height());
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  f.box->PaintTo(dc, 0, 0);
   int itemTexts = 0;
-  for (const GdiRecord& r : StopRecording(dc)) itemTexts += r.text.rfind("item", 0) == 0;
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  for (const GdiRecord& r : RecordPainting(f.box)) itemTexts += r.text.rfind("item", 0) == 0;
   EXPECT_EQ(drawn, (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(itemTexts, 0);
 }

@@ -57,21 +57,11 @@ TEST(KcTextEdit, BorderIsPaintedAndShownOnScreen) {
   ASSERT_NE(frame, ColorToRGB(info->BackgroundColor));
   const POINT edges[] = {{0, h / 2}, {w / 2, 0}, {w - 1, h / 2}, {w / 2, h - 1}};
 
-  HDC screen = GetDC({});
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC({}, screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-  auto old = SelectObject(dc, bitmap);
-  StartRecording(dc);
-  f.edit->PaintTo(dc, 0, 0);
   int frameCalls = 0;
-  for (const GdiRecord& r : StopRecording(dc))
+  for (const GdiRecord& r : RecordPainting(f.edit))
     frameCalls += r.op == "FillRect" && r.brushColor == frame &&
                   (r.rect.left == 0 || r.rect.top == 0 || r.rect.right == w || r.rect.bottom == h);
   EXPECT_EQ(frameCalls, 4);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
 
   const Surface s = f.session.Snapshot(f.edit->Handle());
   ASSERT_EQ(s.Width(), w);

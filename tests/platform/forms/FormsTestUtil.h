@@ -2,11 +2,13 @@
 // A headless session with fixed font metrics, for the control-model tests.
 
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/forms/Forms.h"
 #include "platform/gdi/FontMetrics.h"
+#include "platform/gdi/WinGdi.h"
 #include "platform/win/TestDriver.h"
 
 // A borderless form at (0, 0): screen, window and snapshot coordinates agree.
@@ -34,3 +36,19 @@ struct TFormsSession : TTestSession {
   // The screen point of a control's client point.
   static POINT At(TControl* c, int x, int y) { return c->ClientToScreen(TPoint{x, y}); }
 };
+
+// The drawing calls of a control painted into a memory device context of its size.
+inline std::vector<GdiRecord> RecordPainting(TWinControl* AControl) {
+  HDC screen = GetDC({});
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC({}, screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, AControl->Width(), AControl->Height());
+  auto old = SelectObject(dc, bitmap);
+  StartRecording(dc);
+  AControl->PaintTo(dc, 0, 0);
+  std::vector<GdiRecord> calls = StopRecording(dc);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return calls;
+}
