@@ -32,6 +32,9 @@
 
 namespace {
 
+// Depth of host painting in progress (Qt's paint events do not nest).
+int gPainting = 0;
+
 // Runs one entry from Qt; exceptions go to the application's handler.
 template <typename F>
 void Guard(F&& f) {
@@ -57,9 +60,16 @@ public:
   // The flags last asked for: windowFlags() answers them with hints Qt adds, so comparing with
   // it would change the flags (and unmap and map the window) at every move.
   Qt::WindowFlags AppliedFlags;
+  int PaintCount = 0;
 
 protected:
   void paintEvent(QPaintEvent* e) override {
+    ++PaintCount;
+    // Qt's painting must not be re-entered: handlers that peek meanwhile take only our queue.
+    struct Painting {
+      Painting() { ++gPainting; }
+      ~Painting() { --gPainting; }
+    } painting;
     // Pending painting first, so that a newly shown window shows its picture.
     Guard([] { win::PaintAllNow(); });
     std::shared_ptr<Surface> s = win::TopSurface(fWnd);
@@ -177,6 +187,11 @@ public:
   void WaitForEvents(int timeoutMs) override {
     if (timeoutMs >= 0) fTimer.start(timeoutMs);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+  }
+  void PollEvents() override {
+    if (gPainting) return;
+    // Only what is pending: input, close requests, expose and update requests, Qt's timers.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
   void Wake() override {
     if (fDispatcher) fDispatcher->wakeUp();
@@ -543,6 +558,46 @@ bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button) {
   QApplication::sendEvent(host, &press);
   QApplication::sendEvent(host, &release);
   return true;
+}
+
+bool QtShellPostMouseClick(HWND topLevel, POINT windowPoint, int button) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return false;
+  Qt::MouseButton b = button == VK_RBUTTON ? Qt::RightButton : button == VK_MBUTTON ? Qt::MiddleButton : Qt::LeftButton;
+  QPointF local(windowPoint.x, windowPoint.y);
+  QPointF global = QPointF(host->geometry().topLeft()) + local;
+  QCoreApplication::postEvent(host, new QMouseEvent(QEvent::MouseButtonPress, local, global, b, b, Qt::NoModifier));
+  QCoreApplication::postEvent(host,
+                              new QMouseEvent(QEvent::MouseButtonRelease, local, global, b, Qt::NoButton, Qt::NoModifier));
+  return true;
+}
+
+bool QtShellPostKey(HWND topLevel, const char* keyName, bool down) {
+  QWidget* host = HostWidget(topLevel);
+  bool ok = false;
+  const int key = QMetaEnum::fromType<Qt::Key>().keyToValue(keyName, &ok);
+  if (!host || !ok) return false;
+  QCoreApplication::postEvent(host, new QKeyEvent(down ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier));
+  return true;
+}
+
+bool QtShellPostClose(HWND topLevel) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return false;
+  QCoreApplication::postEvent(host, new QCloseEvent());
+  return true;
+}
+
+bool QtShellPostRepaint(HWND topLevel) {
+  QWidget* host = HostWidget(topLevel);
+  if (!host) return false;
+  host->update();
+  return true;
+}
+
+int QtShellHostPaintCount(HWND topLevel) {
+  auto* host = static_cast<THostWidget*>(HostWidget(topLevel));
+  return host ? host->PaintCount : 0;
 }
 
 bool QtShellSendClose(HWND topLevel) {

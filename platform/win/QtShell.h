@@ -41,6 +41,17 @@ RECT QtShellHostRect(HWND topLevel);
 // point of the host (the top-level window's own coordinates, frame included), sent through
 // Qt's event delivery, so the shell's event filter sees them. False without a host.
 bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button = VK_LBUTTON);
+// The same click posted to Qt's queue, as the window system's input arrives: it reaches our
+// layer only when Qt's pending events are processed (a message loop's wait, or a peek).
+bool QtShellPostMouseClick(HWND topLevel, POINT windowPoint, int button = VK_LBUTTON);
+// One real Qt key press or release (key by its Qt::Key name, "Key_Q"), posted to Qt's queue.
+bool QtShellPostKey(HWND topLevel, const char* keyName, bool down);
+// A real Qt close event posted to Qt's queue.
+bool QtShellPostClose(HWND topLevel);
+// Asks Qt to repaint the whole host later, as the window system does for an exposed window;
+// QtShellHostPaintCount counts the host's paint events so far.
+bool QtShellPostRepaint(HWND topLevel);
+int QtShellHostPaintCount(HWND topLevel);
 // A real Qt drag of local files entering the host and dropped at a point of it (the top-level
 // window's own coordinates). Answers whether the shell took the drop (a window there accepts
 // files); the files then arrive as WM_DROPFILES.

@@ -70,6 +70,9 @@ public:
   // Called by GetMessage when nothing is waiting: bring in more input, or return after
   // `timeoutMs` (-1: no limit) so that due timers can run.
   virtual void WaitForEvents(int timeoutMs) = 0;
+  // Called by PeekMessage: bring in what the window system has pending now (input, close
+  // requests, exposed parts to repaint) without waiting. Never called inside itself.
+  virtual void PollEvents() {}
   // A message was posted (possibly from another thread): end a WaitForEvents early.
   virtual void Wake() {}
   virtual void WindowCreated(HWND) {}

@@ -557,6 +557,20 @@ int GetMessage(MSG* msg, HWND wnd, UINT filterMin, UINT filterMax) {
 
 BOOL PeekMessage(MSG* msg, HWND wnd, UINT filterMin, UINT filterMax, UINT flags) {
   if (!msg) return FALSE;
+  // As on Windows, a peek sees the window system's new input too, so a loop that handles
+  // pending messages (a long fetch between packets) keeps the window alive. A peek made while
+  // the host delivers those events (a handler of one of them) takes only what is queued.
+  static bool polling = false;
+  if (!polling) {
+    polling = true;
+    try {
+      Backend().PollEvents();
+    } catch (...) {
+      polling = false;
+      throw;
+    }
+    polling = false;
+  }
   return PeekInternal(msg, wnd, filterMin, filterMax, flags) ? TRUE : FALSE;
 }
 

@@ -124,3 +124,79 @@ TEST(WinShell, FileDropReachesAcceptingWindow) {
   RemoveQtShell();
   win::ResetAll();
 }
+
+// Input the window system queued (Qt's posted events) is seen by a peek, with nothing else
+// running the message loop: a loop that only handles pending messages keeps the window alive.
+// Events delivered while the host is inside such a peek, or painting, are not delivered again
+// from inside their own handlers: a peek there takes only what is queued already.
+TEST(WinShell, PeekTakesTheWindowSystemsPendingInputWithoutReentering) {
+  EnsureShellApplication();
+  win::ResetAll();
+  InstallQtShell();
+  RegisterTestClasses();
+  HWND top = CreateWindowEx(0, "TestWnd", "T", WS_POPUP | WS_VISIBLE, 100, 100, 200, 200, {});
+  HWND child = CreateWindowEx(0, "TestWnd", "C", WS_CHILD | WS_VISIBLE, 20, 30, 100, 100, top);
+  std::vector<String> got;
+  bool peekInPaint = false, peekInClose = false;
+  Handle(child, [&](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_LBUTTONDOWN) got.push_back("down");
+    if (m == WM_KEYDOWN) got.push_back("key " + std::to_string(w));
+    if (m == WM_PAINT) {
+      PAINTSTRUCT ps;
+      BeginPaint(child, &ps);
+      EndPaint(child, &ps);
+      MSG inner;
+      if (peekInPaint && PeekMessage(&inner, {}, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE))
+        got.push_back("click inside the paint");
+      return 0;
+    }
+    return std::nullopt;
+  });
+  Handle(top, [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m != WM_CLOSE) return std::nullopt;
+    got.push_back("close");
+    MSG inner;
+    if (peekInClose && PeekMessage(&inner, {}, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE))
+      got.push_back("click inside the close");
+    return 0;  // the window stays
+  });
+  auto pump = [] {
+    MSG m;
+    while (PeekMessage(&m, {}, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
+  };
+  pump();
+  SetFocus(child);
+  // A click and a key, posted as the window system does: one peek brings them in.
+  ASSERT_TRUE(QtShellPostMouseClick(top, Point(35, 45)));
+  ASSERT_TRUE(QtShellPostKey(top, "Key_F5", true));
+  ASSERT_TRUE(QtShellPostKey(top, "Key_F5", false));
+  pump();
+  EXPECT_EQ(got, (std::vector<String>{"down", "key " + std::to_string(VK_F5)}));
+  // An exposed window is repainted by the same peek.
+  const int painted = QtShellHostPaintCount(top);
+  ASSERT_TRUE(QtShellPostRepaint(top));
+  pump();
+  EXPECT_GT(QtShellHostPaintCount(top), painted);
+  // A close delivered by the peek whose handler peeks: the click posted after it comes later.
+  got.clear();
+  peekInClose = true;
+  ASSERT_TRUE(QtShellPostClose(top));
+  ASSERT_TRUE(QtShellPostMouseClick(top, Point(60, 80)));  // apart: no double click
+  pump();
+  EXPECT_EQ(got, (std::vector<String>{"close", "down"}));
+  // The host painting (here for a grab) with a click pending: the paint handler's peek does not
+  // deliver it inside Qt's paint.
+  got.clear();
+  peekInPaint = true;
+  InvalidateRect(child, nullptr, TRUE);
+  ASSERT_TRUE(QtShellPostMouseClick(top, Point(90, 110)));
+  EXPECT_NE(QtShellHostPixel(top, Point(30, 40)), CLR_INVALID);
+  peekInPaint = false;
+  pump();
+  EXPECT_EQ(got, (std::vector<String>{"down"}));
+  RemoveQtShell();
+  win::ResetAll();
+}
