@@ -296,6 +296,7 @@ void TdmQuery::ExecuteSQL() {
   }
   // The worker only opens; no notification of the dataset may reach controls from it.
   IBDataSet.DisableControls();
+  fControlsHeld = true;
   fWorker = new TQueryThread(&IBDataSet, TQueryThread::opOpen);
   fWorker->OnTerminate = [this](TQueryThread* sender) { QueryDone(sender); };
   fWorker->Start(*ui);
@@ -303,19 +304,20 @@ void TdmQuery::ExecuteSQL() {
 
 void TdmQuery::RunStatement() {
   if (IsSelect()) {
+    // Held until the fetch has ended (QueryDone): a grid still bound to the dataset would
+    // otherwise read the whole result at once, with no packets and no way to cancel.
     IBDataSet.DisableControls();
-    try {
-      IBDataSet.Open();
-    } catch (...) {
-      IBDataSet.EnableControls();
-      throw;
-    }
-    IBDataSet.EnableControls();
+    fControlsHeld = true;
+    IBDataSet.Open();
   } else {
     TakeReadBaseline();
     fStart = TRunStamp::Take();
     IBDataSet.ExecSQL();
   }
+}
+
+void TdmQuery::ReleaseControls() {
+  if (std::exchange(fControlsHeld, false)) IBDataSet.EnableControls();
 }
 
 void TdmQuery::QueryDone(TQueryThread* worker) {
@@ -325,7 +327,6 @@ void TdmQuery::QueryDone(TQueryThread* worker) {
   fRunFailed = false;
   if (worker) {
     fWorker = nullptr;
-    IBDataSet.EnableControls();
     if (worker->FatalException()) {
       failed = true;
       String message = ExceptionText(worker->FatalException());
@@ -334,21 +335,31 @@ void TdmQuery::QueryDone(TQueryThread* worker) {
   }
   bool select = IsSelect();
   try {
+    bool fetched = false;
     if (!failed && !fCancelled) {
       if (select) {
         fStatementHandle = 0;
         IBDataSet.Open();
         if (OnFetchStart) OnFetchStart(this);
         FetchAll();
+        fetched = true;
       } else {
         fRowsAffected = IBDataSet.RowsAffected();
       }
     }
-    // A close during the fetch may have ended the attachment: then there is nothing to re-read.
-    if (Database() && Database()->Connected()) RefreshCurrentCounts();
-    if (!fCancelled && OnQueryComplete) OnQueryComplete(this);
+    // The grid takes the rows now: those fetched, and none more (a SELECT cancelled after its
+    // open keeps only what the open read).
+    if (select && IBDataSet.Active()) IBDataSet.CloseCursor();
+    ReleaseControls();
+    // A close during the fetch may have ended the attachment: then there is nothing to show.
+    const bool attached = Database() && Database()->Connected();
+    if (attached) RefreshCurrentCounts();
+    if ((!fCancelled || (fetched && attached && IBDataSet.Active())) && OnQueryComplete) OnQueryComplete(this);
   } catch (...) {
     fRunning = false;
+    try {
+      ReleaseControls();
+    } catch (...) {}
     if (!select) CommitAfterFailure(IBTransaction);
     throw;
   }
@@ -364,8 +375,15 @@ void TdmQuery::FetchAll() {
       if (IBDataSet.MoveBy(PacketRecords) <= 0) break;
       if (OnFetchProgress) OnFetchProgress(this);
     }
-    fFetchTime = fCancelled ? -1 : Milliseconds(fEnd, TRunStamp::Take());
-    if (IBDataSet.Active()) IBDataSet.First();
+    // What the packets brought is the result, also when Cancel cut it short (or packets of no
+    // rows fetched nothing): nothing reads further, a grid bound to the dataset included.
+    if (IBDataSet.Active()) {
+      IBDataSet.CloseCursor();
+      fFetchTime = Milliseconds(fEnd, TRunStamp::Take());
+      IBDataSet.First();
+    } else {
+      fFetchTime = -1;
+    }
   } catch (...) {
     IBDataSet.EnableControls();
     throw;

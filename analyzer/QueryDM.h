@@ -121,6 +121,8 @@ public:
   TQueryEvent OnFetchStart;
   TQueryEvent OnFetchProgress;
   std::function<void(TdmQuery* sender, const String& message)> OnError;
+  // Fired when a run ends, unless it was cancelled before its rows were fetched: a fetch cut
+  // short by Cancel completes with the rows fetched so far.
   TQueryEvent OnQueryComplete;
 
   // Where the worker's end is handled (the default dispatcher unless set).
@@ -134,6 +136,7 @@ public:
   isc_stmt_handle StatementHandle() const { return fStatementHandle; }
   int PrepareTime() const { return fPrepareTime; }
   int ExecutionTime() const { return fExecutionTime; }
+  // Also after a fetch cut short by Cancel: the time until it stopped.
   int FetchTime() const { return fFetchTime; }
   int RowsAffected() const { return fRowsAffected; }
   int PacketRecords = 500;
@@ -188,6 +191,7 @@ public:
 
 private:
   void RunStatement();
+  void ReleaseControls();
   bool IsSelect() const;
   int Milliseconds(const TRunStamp& from, const TRunStamp& to) const;
   std::int64_t StoreReads(std::map<int, std::int64_t>& baseline, int id, std::int64_t count);
@@ -207,6 +211,9 @@ private:
   bool fCancelled = false;
   bool fRunning = false;
   bool fRunFailed = false;
+  // The run holds the dataset's control notifications from its open to the end of its fetch,
+  // so that a bound grid reads no rows the fetch has not brought.
+  bool fControlsHeld = false;
   std::int64_t fFrequency = 0;
   TRunStamp fStart;
   TRunStamp fEnd;

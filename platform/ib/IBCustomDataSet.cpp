@@ -190,6 +190,11 @@ void TIBDataSet::FetchAll() {
   Resync();
 }
 
+void TIBDataSet::CloseCursor() {
+  fExhausted = true;
+  if (fStatement.Open()) fStatement.Close();
+}
+
 char* TIBDataSet::RowAt(int Row) const {
   size_t per = static_cast<size_t>(fBufferChunks);
   size_t r = static_cast<size_t>(Row);

@@ -51,6 +51,8 @@ public:
   void SetBufferChunks(int Value) { fBufferChunks = Value < 1 ? 1 : Value; }
   // Fetches the remaining rows.
   void FetchAll();
+  // Ends the server's cursor: the rows fetched so far stay, no more are fetched.
+  void CloseCursor();
   TIBStatement& Statement() { return fStatement; }
 
   bool IsSequenced() const override { return false; }

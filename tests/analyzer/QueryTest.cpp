@@ -154,6 +154,9 @@ TEST_F(DbQuery, PacketRecordsZeroKeepsOnlyWhatTheOpenRead) {
   EXPECT_EQ(q.IBDataSet.RecordCount(), 1);
   EXPECT_EQ(calls.progress, 0);
   EXPECT_EQ(calls.complete, 1);
+  // That is the result: a grid walking the dataset reads no further.
+  q.IBDataSet.Last();
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 1);
 }
 
 TEST_F(DbQuery, StatementsOtherThanSelectReportRowsAffectedAndCommit) {
@@ -585,8 +588,7 @@ TEST_F(DbQuery, AttachmentClosedDuringTheFetchEndsTheRunQuietly) {
   };
   EXPECT_NO_THROW(Run("SELECT ID FROM A"));
   EXPECT_EQ(calls.progress, 1);
-  EXPECT_EQ(calls.complete, 0);
-  EXPECT_EQ(q.FetchTime(), -1);
+  EXPECT_EQ(calls.complete, 0);  // nothing to show without the attachment
   EXPECT_FALSE(q.Running());
   q.SetConnected(false);
   db.Open();
@@ -852,9 +854,19 @@ TEST_F(ServerQuery, CancelDuringTheFetchStopsBeforeTheNextPacket) {
   EXPECT_EQ(message, "");
   EXPECT_TRUE(q.Cancelled());
   EXPECT_EQ(calls.progress, 1);
+  // The rows so far are the result, with the time the fetch took; nothing is read after it.
   EXPECT_EQ(q.IBDataSet.RecordCount(), 101);
-  EXPECT_EQ(q.FetchTime(), -1);
-  EXPECT_EQ(calls.complete, 0);
+  EXPECT_GE(q.FetchTime(), 0);
+  EXPECT_EQ(calls.complete, 1);
+  q.IBDataSet.Last();
+  EXPECT_EQ(q.IBDataSet.RecordCount(), 101);
+  EXPECT_TRUE(handled.messages.empty());
+  // The attachment goes on.
+  q.OnFetchStart = nullptr;
+  Run("SELECT COUNT(*) FROM B");
+  WaitDone();
+  EXPECT_FALSE(q.Cancelled());
+  EXPECT_EQ(q.IBDataSet.Fields()[0]->AsString(), "200");
 }
 
 TEST_F(ServerQuery, AnEngineFreedDuringAWorkerRunWaitsForItAndItsLateEndDoesNothing) {

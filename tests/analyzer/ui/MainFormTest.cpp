@@ -58,6 +58,42 @@ void TypeSQL(TWindowSession& s, TWindow& w, const String& sql) {
   s.Type(sql);
 }
 
+// Watches a fetch through the window's own pump: the rows the dataset holds at the first
+// packet, and at packet `cancelAt` the user's Ctrl+Q, which the pump handles.
+struct TFetchWatch {
+  int packets = 0;
+  int firstPacketRows = -1;
+  TFetchWatch(TWindowSession& s, TfrmMain* f, int cancelAt) {
+    TdmQuery::TQueryEvent pump = f->dmQuery->OnFetchProgress;
+    f->dmQuery->OnFetchProgress = [this, &s, pump, cancelAt](TdmQuery* q) {
+      if (++packets == 1) firstPacketRows = q->IBDataSet.RecordCount();
+      if (packets == cancelAt) {
+        s.QueueKey(VK_CONTROL, true);
+        s.QueueKey('Q', true);
+        s.QueueKey('Q', false);
+        s.QueueKey(VK_CONTROL, false);
+      }
+      pump(q);
+    };
+  }
+};
+
+// After a fetch cancelled at the third of its packets of 100: the rows so far are the result.
+void ExpectCutShortAfterThreePackets(TWindow& w, const TFetchWatch& watch) {
+  TfrmMain* f = w.form;
+  EXPECT_EQ(watch.firstPacketRows, 101) << "the rows come in packets, none read before";
+  EXPECT_EQ(watch.packets, 3);
+  EXPECT_TRUE(f->dmQuery->Cancelled());
+  EXPECT_EQ(f->UIState(), usIdle);
+  EXPECT_EQ(Enabled(f), "CDPE-");
+  EXPECT_EQ(w.Panel(1), "Row count: 301");
+  EXPECT_EQ(f->DataSource->DataSet(), f->dmQuery->ResultDataSet());
+  EXPECT_EQ(f->dmQuery->IBDataSet.RecordCount(), 301) << "nothing read after the cancel";
+  for (TLabeledEdit* e : {f->edtPrepareTime, f->edtExecutionTime, f->edtFetchTime})
+    EXPECT_NE(e->Text().find(" ms."), String::npos) << e->Text();
+  EXPECT_GT(f->Series2->Count(), 0) << "the reads of what was done";
+}
+
 }  // namespace
 
 TEST(GuiMainWindow, StatesActionsAndPanels) {
@@ -283,6 +319,21 @@ struct DbWindowMarks : DbWindow {
   }
 };
 }  // namespace
+
+// A SELECT while the grid still shows the previous result: fetched in packets like the first,
+// and Ctrl+Q during the fetch stops it with the rows so far shown; the next statement runs.
+TEST_F(DbWindow, FetchRunsInPacketsAndCancelKeepsTheRowsSoFar) {
+  Execute("SELECT ID FROM A");
+  ASSERT_EQ(w->Panel(1), "Row count: 2000");
+  ASSERT_EQ(f()->DataSource->DataSet(), f()->dmQuery->ResultDataSet());
+  f()->dmQuery->PacketRecords = 100;
+  TFetchWatch watch(s, f(), 3);
+  Execute("SELECT ID, NAME FROM A");
+  ExpectCutShortAfterThreePackets(*w, watch);
+  Execute("SELECT COUNT(*) FROM B");
+  EXPECT_FALSE(f()->dmQuery->Cancelled());
+  EXPECT_EQ(w->Panel(1), "Row count: 1");
+}
 
 TEST_F(DbWindowMarks, PlanTreesImagesMarksAndSetStatistics) {
   // Statistics the server keeps: the primary key's (1 per row) and IDX_A_NAME's (50 names).
@@ -652,6 +703,24 @@ TEST_F(ServerWindow, CancelDuringALongQueryKeepsTheWindowWaitingForItsEnd) {
   f->memSQL->SetText("SELECT COUNT(*) FROM B");
   f->actExecuteSQL->Execute();
   Until([&] { return !f->dmQuery->Running() && f->UIState() == usIdle; });
+  EXPECT_EQ(w->Panel(1), "Row count: 1");
+}
+
+// The worker's end fetches in packets too, and Cancel stops that fetch.
+TEST_F(ServerWindow, FetchAfterTheWorkerRunsInPacketsAndCancelKeepsTheRowsSoFar) {
+  TfrmMain* f = w->form;
+  auto run = [&](const String& sql) {
+    f->memSQL->SetText(sql);
+    f->actExecuteSQL->Execute();
+    Until([&] { return !f->dmQuery->Running() && f->UIState() == usIdle; });
+  };
+  run("SELECT ID FROM A");
+  ASSERT_EQ(w->Panel(1), "Row count: 2000");
+  f->dmQuery->PacketRecords = 100;
+  TFetchWatch watch(s, f, 3);
+  run("SELECT ID, NAME FROM A");
+  ExpectCutShortAfterThreePackets(*w, watch);
+  run("SELECT COUNT(*) FROM B");
   EXPECT_EQ(w->Panel(1), "Row count: 1");
 }
 
