@@ -21,6 +21,7 @@
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
 #include "platform/forms/ExtCtrls.h"
+#include "platform/win/QtShell.h"
 
 namespace fs = std::filesystem;
 
@@ -56,6 +57,60 @@ void WhenDialogShows(TComponent* owner, const String& name, std::function<void(T
 }
 
 void PressOK(TCustomForm* dialog) { dialog->SetModalResult(mrOk); }
+
+// Real Qt key events posted to the window, as the window system sends them.
+void PostCtrlKey(HWND top, const char* key) {
+  QtShellPostKey(top, "Key_Control", true);
+  QtShellPostKey(top, key, true);
+  QtShellPostKey(top, key, false);
+  QtShellPostKey(top, "Key_Control", false);
+}
+
+struct TFetchSeen {
+  int starts = 0, packets = 0, paintsDuring = 0, packetRecords = 0, gridRows = 0;
+  bool cancelled = false;
+  String panelDuring, rowsAfter, fetchTime, stateAfter, nextRows;
+};
+
+// A statement of 1,000,000 rows. At its third packet the window system asks for a repaint and
+// the user presses Ctrl+E (refused while fetching), then Ctrl+Q (Cancel); then the next
+// statement runs.
+void FetchMillionRowsAndCancel(TfrmMain* f, TFetchSeen& seen) {
+  const HWND top = f->Handle();
+  TdmQuery* q = f->dmQuery;
+  const TdmQuery::TQueryEvent pump = q->OnFetchProgress, start = q->OnFetchStart;
+  q->OnFetchStart = [&seen, start](TdmQuery* sender) {
+    ++seen.starts;
+    start(sender);
+  };
+  q->OnFetchProgress = [&seen, f, top, pump](TdmQuery* sender) {
+    if (++seen.packets != 3) return pump(sender);
+    const int before = QtShellHostPaintCount(top);
+    QtShellPostRepaint(top);
+    PostCtrlKey(top, "Key_E");
+    PostCtrlKey(top, "Key_Q");
+    seen.panelDuring = f->StatusBar->Panels(2)->Text;
+    pump(sender);
+    seen.paintsDuring = QtShellHostPaintCount(top) - before;
+  };
+  seen.packetRecords = q->PacketRecords;
+  f->memSQL->SetText(
+      "SELECT A.ORDER_ID, A.LINE_NO, B.ID, B.NAME FROM ORDER_LINES A CROSS JOIN CUSTOMERS B ROWS 1000000");
+  f->actExecuteSQL->Execute();
+  q->OnFetchProgress = pump;
+  q->OnFetchStart = start;
+  Application->ProcessMessages();
+  seen.cancelled = q->Cancelled();
+  seen.rowsAfter = f->StatusBar->Panels(1)->Text;
+  seen.gridRows = f->dbgrdResultsDBTableView1->DataController()->GetRowCount();
+  seen.fetchTime = f->edtFetchTime->Text();
+  Application->DoIdle();
+  const TAction* actions[] = {f->actConnect, f->actDisconnect, f->actPrepare, f->actExecuteSQL, f->actCancelQuery};
+  for (int i = 0; i < 5; ++i) seen.stateAfter += actions[i]->Enabled() ? "CDPEX"[i] : '-';
+  f->memSQL->SetText("SELECT COUNT(*) FROM CUSTOMERS");
+  f->actExecuteSQL->Execute();
+  seen.nextRows = f->StatusBar->Panels(1)->Text;
+}
 }  // namespace
 
 TEST(DbProgram, FirstStartConnectExecuteAndClose) {
@@ -70,6 +125,7 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
     int treeNodes = 0, bars = 0, fields = 0, columns = 0, gridRows = 0, shownRows = 0;
     bool connected = false;
     String failure;
+    TFetchSeen fetch;
   } seen;
   char name[] = "vantorelle";
   char* argv[] = {name, nullptr};
@@ -122,6 +178,7 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
       f->SetActivePage(2);
       Shot("main-statistics");
       f->SetActivePage(0);
+      FetchMillionRowsAndCancel(f, seen.fetch);
       if (!ShotDir().empty()) {
         WhenDialogShows(f, "dialog-options", [](TCustomForm* d) { d->SetModalResult(mrCancel); });
         f->actOptions->Execute();
@@ -153,6 +210,18 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
   EXPECT_EQ("Row count: " + std::to_string(seen.gridRows), seen.rows);
   EXPECT_GT(seen.shownRows, 0);
   EXPECT_EQ(seen.firstCell, seen.firstValue);
+  // The million-row fetch: what the window system sent during it was handled then.
+  const TFetchSeen& fetch = seen.fetch;
+  EXPECT_EQ(fetch.starts, 1) << "Ctrl+E during the fetch is refused, not run inside it";
+  EXPECT_EQ(fetch.packets, 3) << "Ctrl+Q handled during the fetch stops it before the next packet";
+  EXPECT_GT(fetch.paintsDuring, 0) << "the window repainted during the fetch";
+  EXPECT_EQ(fetch.panelDuring, "Fetching result set...");
+  EXPECT_TRUE(fetch.cancelled);
+  EXPECT_EQ(fetch.rowsAfter, "Row count: " + std::to_string(3 * fetch.packetRecords + 1));
+  EXPECT_EQ(fetch.gridRows, 3 * fetch.packetRecords + 1);
+  EXPECT_NE(fetch.fetchTime.find(" ms."), String::npos) << fetch.fetchTime;
+  EXPECT_EQ(fetch.stateAfter, "CDPE-") << "Connect, Disconnect, Prepare, Execute on; Cancel off";
+  EXPECT_EQ(fetch.nextRows, "Row count: 1") << "the next statement runs";
   // The settings file remembers the demo database, privately.
   const String settings = GetSettingsFileName();
   TRememberedConnections remembered;
