@@ -254,12 +254,13 @@ TEST(KcPCStyles, OneNoteOutlinesAndRegions) {
   for (const GdiRecord& c : calls)
     if (c.op == "SetPixel") pixels[{c.points[0].x, c.points[0].y}] = c.brushColor;
   const TColor border = OneNoteColors().Border;
-  // The slant's foot lies on tab 0; the top corner on tab 1 itself.
+  // The slant's foot lies on tab 0; left of the top corner is the top row's pixel beside the
+  // slant, outside tab 1's figure, so the control's colour.
   const std::pair<int, int> foot{L, B - 1}, corner{L + H + 2, T};
   ASSERT_TRUE(pixels.count(foot));
   EXPECT_EQ(pixels[foot], ColorToRGB(MixColors(border, clRed, 25)));
   ASSERT_TRUE(pixels.count(corner));
-  EXPECT_EQ(pixels[corner], ColorToRGB(MixColors(border, clLime, 60)));
+  EXPECT_EQ(pixels[corner], ColorToRGB(MixColors(border, f.tc->Color(), 60)));
 
   std::unique_ptr<TkcRegion> outer(painter->GetTabRegion(1, false)), inner(painter->GetTabRegion(1, true));
   auto in = [](TkcRegion* r, int x, int y) { return PtInRegion(r->Handle(), x, y) != 0; };
