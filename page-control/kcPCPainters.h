@@ -584,6 +584,9 @@ public:
   virtual void DrawHotTabMark(int AVisibleIndex);
   virtual void DrawMainTabJoin(int AVisibleIndex);
   int GetTabMinContentWidth(int AVisibleIndex);
+  // The tabs' normal height as the layout measured it (once, before the widths, which depend on
+  // it through the slant); measured here only before a first layout.
+  int LaidOutTabHeight();
   TRect GetMainTabJoinRect(int AVisibleIndex);
   void DrawLineBorders(int AFirst, int ALast, bool AOutermost, bool ANextToPage);
 };
@@ -603,7 +606,7 @@ public:
   void GetTabsDistance(TPoint& ADistance) override;
   TRect GetTabsAreaMargins() override;
   bool UsesHotGradientForMainTab() override { return true; }
-  int GetSlantSize() override { return CalculateTabNormalHeight() + 2; }
+  int GetSlantSize() override { return LaidOutTabHeight() + 2; }
   int GetMinSlantedTabWidth() override { return GetSlantSize() + 4; }
   TColor GetOutlineColor() override;
   TkcTabSlantPositions GetSlantPositions() override { return {spLeft}; }

@@ -766,8 +766,14 @@ TkcTabSlantPositions TkcPCSlantedPainter::GetSlantPositions() {
   return {};
 }
 
+int TkcPCSlantedPainter::LaidOutTabHeight() {
+  // Measuring asks every visible tab's font: once per tab would make a layout quadratic.
+  const int h = ParentControl()->Tabs()->NormalTabHeight;
+  return h > 0 ? h : CalculateTabNormalHeight();
+}
+
 int TkcPCSlantedPainter::GetSlantSize() {
-  return ParentControl()->TabSlants()->Kind() == skSlant ? CalculateTabNormalHeight() - 1 : 6;
+  return ParentControl()->TabSlants()->Kind() == skSlant ? LaidOutTabHeight() - 1 : 6;
 }
 
 int TkcPCSlantedPainter::GetMinSlantedTabWidth() {
