@@ -186,6 +186,11 @@ protected:
   void AdjustTextMargins(int AVisibleIndex, int AMargins[2], bool AHasImages);
   void DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor AColor);
   void DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool AEnabled, TColor AColor);
+  // Fills a caption bitmap (for the caption at ATextRect) with the gradient C1 to C2 that runs
+  // over AGradientRect (control coordinates; along X when AAlongX), turned with a vertical
+  // caption so that the bitmap shows, where it is drawn, what the body shows there.
+  void FillCaptionBitmapGradient(TBitmap* ABitmap, const TRect& ATextRect, TRect AGradientRect, TColor C1, TColor C2,
+                                 bool AAlongX);
   void RenderCaption(TkcCanvas* ACanvas, const String& ACaption, TRect R, bool AEnabled);
 
 private:

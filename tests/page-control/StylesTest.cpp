@@ -310,3 +310,47 @@ TEST(KcPCStyles, SlantedVerticalCaptionsCarryTheGradient) {
     EXPECT_EQ(GetPixel(dc, x, text.top), GetPixel(dc, x, text.top - 1)) << x;
   EXPECT_NE(GetPixel(dc, text.left, text.top), GetPixel(dc, text.right - 1, text.top));
 }
+
+TEST(KcPCStyles, Office11VerticalCaptionsCarryTheGradient) {
+  // Captions across the tabs (tabs on the left or right, or rotated on top or at the bottom, in
+  // both reading directions): the caption's edge facing the gradient's start matches the body
+  // beside it, pixel by pixel, and the gradient runs through the caption.
+  struct Case {
+    TkcTabPosition position;
+    bool rotate, topToBottom;
+  };
+  const Case cases[] = {{tpLeft, false, false}, {tpLeft, false, true},  {tpRight, false, false},
+                        {tpTop, true, false},   {tpBottom, true, true}, {tpTop, true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "position " << c.position << " rotate " << c.rotate << " down " << c.topToBottom);
+    StyleFixture f(8);
+    f.tc->SetTabPosition(c.position);
+    f.tc->SetRotate(c.rotate);
+    TkcPCOptions options = f.tc->Options() + TkcPCOptions{pcoGradient};
+    if (c.topToBottom) options = options + TkcPCOptions{pcoTopToBottomText};
+    f.tc->SetOptions(options);
+    f.tc->Tabs()->Add("Caption");
+    f.tc->Tabs()->Add("Wide caption");
+    f.tc->SetTabIndex(0);
+    ASSERT_NE(f.tc->GetPaintingTextDirection(), 0);
+    TBitmap bmp(289, 193);
+    TkcCanvas* canvas = f.tc->Canvas();
+    TCanvas* old = canvas->Canvas();
+    canvas->SetCanvas(bmp.Canvas());
+    f.tc->Painter()->Paint();
+    canvas->SetCanvas(old);
+    TRect text = f.tc->Painter()->TabContentData.TextRect;  // the last tab drawn: tab 1
+    ASSERT_FALSE(IsRectEmpty(&text));
+    HDC dc = bmp.Canvas()->Handle();
+    SelectClipRgn(dc, HRGN());
+    if (c.position == tpLeft || c.position == tpRight) {
+      // Left to right: each column of the caption's top row as the body just above it.
+      for (int x = text.left; x < text.right; ++x) EXPECT_EQ(GetPixel(dc, x, text.top), GetPixel(dc, x, text.top - 1)) << x;
+      EXPECT_NE(GetPixel(dc, text.left, text.top), GetPixel(dc, text.right - 1, text.top));
+    } else {
+      // Top to bottom: each row of the caption's left column as the body just left of it.
+      for (int y = text.top; y < text.bottom; ++y) EXPECT_EQ(GetPixel(dc, text.left, y), GetPixel(dc, text.left - 1, y)) << y;
+      EXPECT_NE(GetPixel(dc, text.left, text.top), GetPixel(dc, text.left, text.bottom - 1));
+    }
+  }
+}
