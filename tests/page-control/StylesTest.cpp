@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -330,7 +331,7 @@ TEST(KcPCStyles, Office11VerticalCaptionsCarryTheGradient) {
     if (c.topToBottom) options = options + TkcPCOptions{pcoTopToBottomText};
     f.tc->SetOptions(options);
     f.tc->Tabs()->Add("Caption");
-    f.tc->Tabs()->Add("Wide caption");
+    f.tc->Tabs()->Add("            ");  // blanks: the whole caption shows its background
     f.tc->SetTabIndex(0);
     ASSERT_NE(f.tc->GetPaintingTextDirection(), 0);
     TBitmap bmp(289, 193);
@@ -343,14 +344,22 @@ TEST(KcPCStyles, Office11VerticalCaptionsCarryTheGradient) {
     ASSERT_FALSE(IsRectEmpty(&text));
     HDC dc = bmp.Canvas()->Handle();
     SelectClipRgn(dc, HRGN());
+    // A gradient drawn from its other end may round a band's colour one step the other way.
+    auto near = [](COLORREF a, COLORREF b) {
+      for (int shift : {0, 8, 16})
+        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 1) return false;
+      return true;
+    };
     if (c.position == tpLeft || c.position == tpRight) {
       // Left to right: each column of the caption's top row as the body just above it.
-      for (int x = text.left; x < text.right; ++x) EXPECT_EQ(GetPixel(dc, x, text.top), GetPixel(dc, x, text.top - 1)) << x;
-      EXPECT_NE(GetPixel(dc, text.left, text.top), GetPixel(dc, text.right - 1, text.top));
+      for (int x = text.left; x < text.right; ++x)
+        EXPECT_TRUE(near(GetPixel(dc, x, text.top), GetPixel(dc, x, text.top - 1))) << x;
+      EXPECT_FALSE(near(GetPixel(dc, text.left, text.top), GetPixel(dc, text.right - 1, text.top)));
     } else {
       // Top to bottom: each row of the caption's left column as the body just left of it.
-      for (int y = text.top; y < text.bottom; ++y) EXPECT_EQ(GetPixel(dc, text.left, y), GetPixel(dc, text.left - 1, y)) << y;
-      EXPECT_NE(GetPixel(dc, text.left, text.top), GetPixel(dc, text.left, text.bottom - 1));
+      for (int y = text.top; y < text.bottom; ++y)
+        EXPECT_TRUE(near(GetPixel(dc, text.left, y), GetPixel(dc, text.left - 1, y))) << y;
+      EXPECT_FALSE(near(GetPixel(dc, text.left, text.top), GetPixel(dc, text.left, text.bottom - 1)));
     }
   }
 }
