@@ -227,15 +227,16 @@ TkcAutoWidthItem* TkcAutoWidthObject::NewItem() {
   return fItems.back();
 }
 
-int TkcAutoWidthObject::Width() const {
-  int sum = 0;
+std::int64_t TkcAutoWidthObject::Width() const {
+  std::int64_t sum = 0;
   for (auto* item : fItems) sum += item->Width;
   return sum;
 }
 
 void TkcAutoWidthObject::Calculate() {
-  int availRest = AvailableWidth;
-  int widthRest = Width();
+  // In 64 bits: the widths of a few wide items may sum beyond the int range.
+  std::int64_t availRest = AvailableWidth;
+  std::int64_t widthRest = Width();
   for (auto* item : fItems)
     if (item->Fixed) {
       item->AutoWidth = item->Width;
@@ -244,13 +245,14 @@ void TkcAutoWidthObject::Calculate() {
     }
   bool finalPass = false;
   while (widthRest != 0) {
-    int avail = availRest, total = widthRest, offset = 0;
+    std::int64_t avail = availRest, total = widthRest, offset = 0;
     bool pinned = false;
     for (auto* item : fItems) {
       if (item->AutoWidth != -1) continue;
-      int share = MulDiv(offset + item->Width, avail, total) - MulDiv(offset, avail, total);
+      // The running shares add up to avail, so each lies within the int range avail came from.
+      const std::int64_t share = MulDiv64(offset + item->Width, avail, total) - MulDiv64(offset, avail, total);
       if (finalPass) {
-        item->AutoWidth = share;
+        item->AutoWidth = static_cast<int>(share);
       } else if (item->MinWidth >= share) {
         item->AutoWidth = item->MinWidth;
         availRest -= item->AutoWidth;
@@ -297,7 +299,8 @@ TkcObjectLink* AddObjectLink(TObject* AObject) {
 
 void RemoveObjectLink(TkcObjectLink* ALink) {
   if (!ALink) return;
-  if (ALink->LinkTarget) Unlink(ALink);
+  // Whatever its target (nil too): a link still in the list leaves it before it is freed.
+  if (ALink->Prev || ALink->Next || gLinkController->Head == ALink) Unlink(ALink);
   delete ALink;
   if (--gLinkUsage == 0) {
     delete gLinkController;

@@ -154,7 +154,7 @@ public:
   TkcAutoWidthItem* NewItem();
   int Count() const { return static_cast<int>(fItems.size()); }
   TkcAutoWidthItem* ItemByIndex(int Index) const { return fItems.at(Index); }
-  int Width() const;
+  std::int64_t Width() const;  // the sum may exceed the int range
   int AvailableWidth = 0;
 
 private:

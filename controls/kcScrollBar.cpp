@@ -118,48 +118,50 @@ void TkcScrollBar::CalculateLayout() {
   CalculateThumb();
 }
 
+// Positions, spans and steps are taken in 64 bits: Max - Min + 1 of the whole int range needs 33.
 void TkcScrollBar::CalculateThumb() {
   fThumb = fPageBefore = fPageAfter = TRect{};
-  int track = TrackEnd() - TrackStart();
-  int length = 0, offset = 0;
+  const int track = TrackEnd() - TrackStart();
+  const std::int64_t lo = fMin, hi = fMax, pos = fPosition;
+  std::int64_t length = 0, offset = 0;
   bool thumb = Enabled();
   if (thumb && fPageSize > 0) {
-    // The range may exceed 32 bits (Min and Max at the ends of the integers).
-    std::int64_t range = static_cast<std::int64_t>(fMax) - fMin + 1;
-    std::int64_t product = static_cast<std::int64_t>(fPageSize) * track;
-    length = static_cast<int>(std::min<std::int64_t>(track, (2 * product + range) / (2 * range)));
-    if (track < fMinThumbSize || fMax == fMin) thumb = false;
-    length = std::max(length, fMinThumbSize);
-    int d = fMax - fMin - fPageSize + 1;
+    length = std::min<std::int64_t>(track, MulDiv64(fPageSize, track, hi - lo + 1));
+    if (track < fMinThumbSize || hi == lo) thumb = false;
+    length = std::max<std::int64_t>(length, fMinThumbSize);
+    const std::int64_t d = hi - lo - fPageSize + 1;
     // A page showing the whole range leaves no room to move: the thumb fills the track.
-    offset = d > 0 ? MulDiv(track - length, std::min(fPosition - fMin, d), d) : 0;
+    offset = d > 0 ? MulDiv64(track - length, std::min(pos - lo, d), d) : 0;
   } else if (thumb) {
     length = IsHorizontal() ? GetSystemMetrics(SM_CXHTHUMB) : GetSystemMetrics(SM_CYVTHUMB);
     // Nothing to scroll: no thumb, the track shows as one page area.
-    if (track < length || fMax == fMin) thumb = false;
-    offset = track == length || fMax == fMin ? 0 : MulDiv(track - length, fPosition - fMin, fMax - fMin);
+    if (track < length || hi == lo) thumb = false;
+    offset = track == length || hi == lo ? 0 : MulDiv64(track - length, pos - lo, hi - lo);
   }
   if (!thumb) return;
-  int start = TrackStart() + offset;
+  // The thumb never leaves the track, whatever the values.
+  offset = std::clamp<std::int64_t>(offset, 0, track - length);
+  const int start = TrackStart() + static_cast<int>(offset), end = start + static_cast<int>(length);
   if (IsHorizontal()) {
-    fThumb = TRect{start, 0, start + length, Height()};
+    fThumb = TRect{start, 0, end, Height()};
     fPageBefore = TRect{TrackStart(), 0, fThumb.left, Height()};
     fPageAfter = TRect{fThumb.right, 0, TrackEnd(), Height()};
   } else {
-    fThumb = TRect{0, start, Width(), start + length};
+    fThumb = TRect{0, start, Width(), end};
     fPageBefore = TRect{0, TrackStart(), Width(), fThumb.top};
     fPageAfter = TRect{0, fThumb.bottom, Width(), TrackEnd()};
   }
 }
 
 int TkcScrollBar::PositionFromThumb() const {
-  int range = fMax - fMin;
+  std::int64_t range = static_cast<std::int64_t>(fMax) - fMin;
   if (fPageSize > 0) range -= fPageSize - 1;
   int thumbLength = IsHorizontal() ? fThumb.right - fThumb.left : fThumb.bottom - fThumb.top;
   int free = (TrackEnd() - TrackStart()) - thumbLength;
   int thumbStart = (IsHorizontal() ? fThumb.left : fThumb.top) - TrackStart();
   // A thumb that fills the track cannot move: the position is the start of the range.
-  return free > 0 ? fMin + MulDiv(range, thumbStart, free) : fMin;
+  if (free <= 0) return fMin;
+  return static_cast<int>(std::clamp<std::int64_t>(fMin + MulDiv64(range, thumbStart, free), fMin, fMax));
 }
 
 TRect TkcScrollBar::PartBounds(TkcScrollBarPart APart) const {
@@ -221,17 +223,18 @@ void TkcScrollBar::ScrollPart(TkcScrollBarPart APart) {
 }
 
 void TkcScrollBar::DoScroll(TScrollCode ACode) {
-  int pos = fPosition;
+  // A step is taken in 64 bits and held to the range, so it never wraps past either end.
+  std::int64_t step = fPosition;
   switch (ACode) {
-    case scLineUp: pos -= SmallChange; break;
-    case scLineDown: pos += SmallChange; break;
-    case scPageUp: pos -= LargeChange; break;
-    case scPageDown: pos += LargeChange; break;
-    case scTop: pos = fMin; break;
-    case scBottom: pos = fMax; break;
+    case scLineUp: step -= SmallChange; break;
+    case scLineDown: step += SmallChange; break;
+    case scPageUp: step -= LargeChange; break;
+    case scPageDown: step += LargeChange; break;
+    case scTop: step = fMin; break;
+    case scBottom: step = fMax; break;
     default: break;
   }
-  pos = std::clamp(pos, fMin, fMax);
+  int pos = static_cast<int>(std::clamp<std::int64_t>(step, fMin, fMax));
   Scroll(ACode, pos);
   pos = std::clamp(pos, fMin, fMax);
   if (pos == fPosition) return;

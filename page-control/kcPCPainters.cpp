@@ -703,6 +703,23 @@ void TkcPCCustomPainter::DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool A
   Canvas()->Draw(R.left, R.top, ATab->RotatedTextCache.get());
 }
 
+void TkcPCCustomPainter::FillCaptionBitmapGradient(TBitmap* ABitmap, const TRect& ATextRect, TRect AGradientRect,
+                                                   TColor C1, TColor C2, bool AAlongX) {
+  TRect& F = AGradientRect;
+  OffsetRect(&F, -ATextRect.left, -ATextRect.top);
+  if (fParent->GetPaintingTextDirection() != 0) {
+    // A vertical caption is drawn across and then turned a quarter (1: counter-clockwise, bottom
+    // to top; 2: clockwise): the tab's rectangle and its gradient go into the caption's frame
+    // before the turn, so that after it they lie where the tab's own do.
+    const int w = ATextRect.right - ATextRect.left, h = ATextRect.bottom - ATextRect.top;
+    const int rotation = fParent->GetTextDirection() == 1 ? 1 : 2;
+    F = rotation == 1 ? TRect{h - F.bottom, F.left, h - F.top, F.right} : TRect{F.top, w - F.right, F.bottom, w - F.left};
+    if (rotation == 1 ? !AAlongX : AAlongX) std::swap(C1, C2);
+    AAlongX = !AAlongX;
+  }
+  FillGradientRect(ABitmap->Canvas()->Handle(), F, C1, C2, AAlongX);
+}
+
 void TkcPCCustomPainter::DrawTabImageAndText(int AVisibleIndex) {
   TabContentData.VisibleIndex = AVisibleIndex;
   TkcTab* tab = VisibleTab(AVisibleIndex);

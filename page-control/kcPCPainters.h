@@ -186,6 +186,11 @@ protected:
   void AdjustTextMargins(int AVisibleIndex, int AMargins[2], bool AHasImages);
   void DrawCaption(const String& ACaption, const TRect& R, bool AEnabled, TColor AColor);
   void DrawRotatedCaption(TkcTab* ATab, const TRect& R, bool AEnabled, TColor AColor);
+  // Fills a caption bitmap (for the caption at ATextRect) with the gradient C1 to C2 that runs
+  // over AGradientRect (control coordinates; along X when AAlongX), turned with a vertical
+  // caption so that the bitmap shows, where it is drawn, what the body shows there.
+  void FillCaptionBitmapGradient(TBitmap* ABitmap, const TRect& ATextRect, TRect AGradientRect, TColor C1, TColor C2,
+                                 bool AAlongX);
   void RenderCaption(TkcCanvas* ACanvas, const String& ACaption, TRect R, bool AEnabled);
 
 private:
@@ -584,6 +589,9 @@ public:
   virtual void DrawHotTabMark(int AVisibleIndex);
   virtual void DrawMainTabJoin(int AVisibleIndex);
   int GetTabMinContentWidth(int AVisibleIndex);
+  // The tabs' normal height as the layout measured it (once, before the widths, which depend on
+  // it through the slant); measured here only before a first layout.
+  int LaidOutTabHeight();
   TRect GetMainTabJoinRect(int AVisibleIndex);
   void DrawLineBorders(int AFirst, int ALast, bool AOutermost, bool ANextToPage);
 };
@@ -603,7 +611,7 @@ public:
   void GetTabsDistance(TPoint& ADistance) override;
   TRect GetTabsAreaMargins() override;
   bool UsesHotGradientForMainTab() override { return true; }
-  int GetSlantSize() override { return CalculateTabNormalHeight() + 2; }
+  int GetSlantSize() override { return LaidOutTabHeight() + 2; }
   int GetMinSlantedTabWidth() override { return GetSlantSize() + 4; }
   TColor GetOutlineColor() override;
   TkcTabSlantPositions GetSlantPositions() override { return {spLeft}; }

@@ -654,20 +654,21 @@ void TkcPCOffice11Painter::FillTabBackground(const TRect& R, int AVisibleIndex) 
   Canvas()->FillRect(r, color);
 }
 
-// The tab's gradient, as it runs over the whole tab, seen through the caption's bitmap.
+// The tab's gradient, as it runs over the whole tab, seen through the caption's bitmap (turned
+// with a vertical caption).
 void TkcPCOffice11Painter::FillTextBitmapBackground(TBitmap* ABitmap, const TRect& ATextRect, int AVisibleIndex) {
-  if (AVisibleIndex < 0 || GetTabColor(AVisibleIndex) != clDefault || ParentControl()->GetPaintingTextDirection() != 0)
-    return;
+  if (AVisibleIndex < 0 || GetTabColor(AVisibleIndex) != clDefault) return;
   TkcTab* t = VisibleTab(AVisibleIndex);
-  TRect F = t->GetFullRect();
-  OffsetRect(&F, -ATextRect.left, -ATextRect.top);
   bool main = t->IsMainTab();
   TColor c1 = main ? Office11MainTabLightColor : Office11TabLightColor;
   TColor c2 = main ? Office11MainTabDarkColor : Office11TabDarkColor;
   if (!ParentControl()->Options().Contains(pcoGradient))
-    FillRectWithColor(ABitmap->Canvas()->Handle(), F, MixColors(c1, c2, 50));
+    FillRectWithColor(ABitmap->Canvas()->Handle(), TRect{0, 0, ABitmap->Width(), ABitmap->Height()},
+                      MixColors(c1, c2, 50));
   else
-    FillGradientRect(ABitmap->Canvas()->Handle(), F, c1, c2, !Horizontal(t->RealPosition()));
+    // A transparent tab shows its line's band through; the main tab its own rectangle.
+    FillCaptionBitmapGradient(ABitmap, ATextRect, IsTabTransparent(AVisibleIndex) ? GetTabBandRect(AVisibleIndex) : t->GetFullRect(),
+                              c1, c2, !Horizontal(t->RealPosition()));
 }
 
 TColor TkcPCOffice11Painter::GetPageBandColor() {
@@ -766,8 +767,14 @@ TkcTabSlantPositions TkcPCSlantedPainter::GetSlantPositions() {
   return {};
 }
 
+int TkcPCSlantedPainter::LaidOutTabHeight() {
+  // Measuring asks every visible tab's font: once per tab would make a layout quadratic.
+  const int h = ParentControl()->Tabs()->NormalTabHeight;
+  return h > 0 ? h : CalculateTabNormalHeight();
+}
+
 int TkcPCSlantedPainter::GetSlantSize() {
-  return ParentControl()->TabSlants()->Kind() == skSlant ? CalculateTabNormalHeight() - 1 : 6;
+  return ParentControl()->TabSlants()->Kind() == skSlant ? LaidOutTabHeight() - 1 : 6;
 }
 
 int TkcPCSlantedPainter::GetMinSlantedTabWidth() {
@@ -1116,23 +1123,9 @@ void TkcPCSlantedPainter::FillTextBitmapBackground(TBitmap* ABitmap, const TRect
   TkcTab* t = VisibleTab(AVisibleIndex);
   bool gradient = !t->IsMainTab() || (t->IsHotTrack() && UsesHotGradientForMainTab());
   if (!gradient || !ParentControl()->Options().Contains(pcoGradient)) return;
-  TRect F = t->GetFullRect();
-  OffsetRect(&F, -ATextRect.left, -ATextRect.top);
   TColor c1, c2;
   GetTabGradientColors(AVisibleIndex, c1, c2);
-  bool alongX = !Horizontal(t->RealPosition());  // the gradient's direction on the screen
-  const int direction = ParentControl()->GetPaintingTextDirection();
-  if (direction != 0) {
-    // A vertical caption is drawn across and then turned a quarter (1: counter-clockwise, bottom
-    // to top; 2: clockwise): the tab's rectangle and its gradient go into the caption's frame
-    // before the turn, so that after it they lie where the tab's own do.
-    const int w = ATextRect.right - ATextRect.left, h = ATextRect.bottom - ATextRect.top;
-    const int rotation = ParentControl()->GetTextDirection() == 1 ? 1 : 2;
-    F = rotation == 1 ? TRect{h - F.bottom, F.left, h - F.top, F.right} : TRect{F.top, w - F.right, F.bottom, w - F.left};
-    if (rotation == 1 ? !alongX : alongX) std::swap(c1, c2);
-    alongX = !alongX;
-  }
-  FillGradientRect(ABitmap->Canvas()->Handle(), F, c1, c2, alongX);
+  FillCaptionBitmapGradient(ABitmap, ATextRect, t->GetFullRect(), c1, c2, !Horizontal(t->RealPosition()));
 }
 
 void TkcPCSlantedPainter::DrawTab(int AVisibleIndex) {

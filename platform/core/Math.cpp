@@ -27,6 +27,20 @@ int MulDiv(int Number, int Numerator, int Denominator) {
   return negative ? static_cast<int>(-static_cast<std::int64_t>(result)) : static_cast<int>(result);
 }
 
+std::int64_t MulDiv64(std::int64_t Number, std::int64_t Numerator, std::int64_t Denominator) {
+  if (Denominator == 0) return -1;
+  using Wide = __int128;
+  const Wide product = static_cast<Wide>(Number) * Numerator;
+  const bool negative = (product < 0) != (Denominator < 0);
+  const Wide p = product < 0 ? -product : product;
+  const Wide q = Denominator < 0 ? -static_cast<Wide>(Denominator) : static_cast<Wide>(Denominator);
+  const Wide result = (p + q / 2) / q;  // halves away from zero
+  const Wide limit = negative ? -static_cast<Wide>(std::numeric_limits<std::int64_t>::min())
+                              : static_cast<Wide>(std::numeric_limits<std::int64_t>::max());
+  const Wide held = result > limit ? limit : result;
+  return static_cast<std::int64_t>(negative ? -held : held);
+}
+
 std::int64_t Round(double X) { return static_cast<std::int64_t>(CheckedForInt64(std::nearbyint(X))); }
 
 std::int64_t Trunc(double X) { return static_cast<std::int64_t>(CheckedForInt64(std::trunc(X))); }

@@ -7,6 +7,9 @@
 // Number * Numerator / Denominator with a 64-bit product, rounded to nearest, halves away from
 // zero; -1 when Denominator is 0 or the result does not fit an int.
 int MulDiv(int Number, int Numerator, int Denominator);
+// The same over 64-bit values with a 128-bit product; -1 when Denominator is 0, the result held
+// to the 64-bit range. For spans of the whole int range (Max - Min + 1 needs 33 bits).
+std::int64_t MulDiv64(std::int64_t Number, std::int64_t Numerator, std::int64_t Denominator);
 // Nearest integer, halves to even (banker's rounding).
 std::int64_t Round(double X);
 // Toward zero.

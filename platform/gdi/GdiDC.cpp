@@ -706,7 +706,7 @@ HRGN PathToRegion(HDC h) {
   if (!dc || dc->inPath || !dc->path) return HRGN();
   std::vector<RECT> rects;
   for (const QRect& q : *dc->path) rects.push_back(FromQRect(q));
-  // Each traced figure is closed and filled by the fill mode: pixels whose centres lie inside.
+  // Each traced figure is closed and filled by the fill mode: the pixels inside, as Polygon fills.
   for (const std::vector<POINT>& figure : dc->pathFigures) {
     if (figure.size() < 3) continue;
     LONG top = figure[0].y, bottom = figure[0].y;

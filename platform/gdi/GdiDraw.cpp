@@ -1,5 +1,5 @@
 // Drawing with GDI's pixel rules: half-open rectangles, lines without their end point,
-// polygons sampled at pixel centres, rectangle/ellipse outlines with the pen inside the box,
+// polygons sampled at the pixels' points, rectangle/ellipse outlines with the pen inside the box,
 // blits with ternary raster operations, and the classic edges and frame controls.
 
 #include <algorithm>
@@ -394,11 +394,13 @@ BOOL PolyPolyline(HDC h, const POINT* pts, const DWORD* counts, DWORD polylines)
 
 void gdi::PolygonSpans(const std::vector<POINT>& d, int fillMode, LONG top, LONG bottom,
                        const std::function<void(LONG y, int x0, int x1)>& span) {
-  // Pixels whose centres lie inside, by the alternate or the winding rule.
+  // Pixel (x, y) is the point (x, y), as lines place it: a pixel is inside when its point is,
+  // by the alternate or the winding rule, an edge counting on its left and top side only. So
+  // the outline's pixels join the filled ones without a gap on any slope.
   const std::size_t count = d.size();
   std::vector<std::pair<double, int>> xs;
   for (LONG y = top; y < bottom; ++y) {
-    const double yc = y + 0.5;
+    const double yc = y;
     xs.clear();
     for (std::size_t i = 0; i < count; ++i) {
       const POINT& a = d[i];
@@ -416,8 +418,7 @@ void gdi::PolygonSpans(const std::vector<POINT>& d, int fillMode, LONG top, LONG
       wind += xs[k].second;
       const bool inside = fillMode == WINDING ? wind != 0 : (k % 2) == 0;
       if (!inside) continue;
-      const int x0 = static_cast<int>(std::ceil(xs[k].first - 0.5)),
-                x1 = static_cast<int>(std::ceil(xs[k + 1].first - 0.5));
+      const int x0 = static_cast<int>(std::ceil(xs[k].first)), x1 = static_cast<int>(std::ceil(xs[k + 1].first));
       if (x0 < x1) span(y, x0, x1);
     }
   }
@@ -430,7 +431,7 @@ BOOL Polygon(HDC h, const POINT* pts, int count) {
   DcObj& dc = *c.dc;
   std::vector<POINT> d(pts, pts + count);
   for (POINT& p : d) p = ToDevice(dc, p);
-  // Fill: pixels whose centres lie inside (alternate or winding rule).
+  // Fill: the pixels inside (alternate or winding rule); the outline covers the rest.
   const Ink brush = BrushInk(dc, dc.s.brush);
   if (!brush.null) {
     LONG top = d[0].y, bottom = d[0].y;

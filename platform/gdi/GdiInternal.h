@@ -169,7 +169,8 @@ Ink SolidInk(DcObj& dc, COLORREF c);
 // Fills a device rectangle, clipped, with the ink (all back-ends). Returns false for no DC.
 void FillDevice(DcObj& dc, RECT r, const Ink& ink);
 // The half-open pixel spans of rows top..bottom inside a polygon (ALTERNATE or WINDING): the
-// pixels whose centres lie inside. Polygon fills them; CreatePolygonRgn collects them.
+// pixels whose points (x, y) lie inside, left and top edges included, right and bottom ones
+// not. Polygon fills them (its outline covers the edges); CreatePolygonRgn collects them.
 void PolygonSpans(const std::vector<POINT>& points, int fillMode, LONG top, LONG bottom,
                   const std::function<void(LONG y, int x0, int x1)>& span);
 

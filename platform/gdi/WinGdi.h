@@ -287,7 +287,7 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom);
 HRGN CreateRectRgnIndirect(const RECT& r);
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom);
 HRGN CreateEllipticRgnIndirect(const RECT& r);
-// The pixels whose centres lie inside the polygon, by ALTERNATE or WINDING.
+// The pixels inside the polygon, by ALTERNATE or WINDING: what Polygon fills without its outline.
 HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode);
 HRGN CreateRegionFromRects(const std::vector<RECT>& rects);
 BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom);

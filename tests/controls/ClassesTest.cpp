@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 
 #include "controls/kcClasses.h"
@@ -160,6 +161,11 @@ TEST(KcAutoWidth, DistributionTable) {
       {300, {{40, 0, true}, {60, 0, true}}, {40, 60}},
       {90, {{30, 0, true}, {10, 0, false}, {20, 0, false}}, {30, 20, 40}},
       {100, {{0, 5, false}, {0, 0, false}}, {5, 0}},  // zero widths get their minimum, never -1
+      // Widths whose sum exceeds the int range.
+      {INT_MAX, {{1073741823, 0, false}, {1073741823, 0, false}, {5, 0, false}}, {1073741821, 1073741821, 5}},
+      {INT_MAX, {{INT_MAX, 0, false}, {INT_MAX, 0, false}, {INT_MAX, 0, false}}, {715827882, 715827883, 715827882}},
+      {INT_MAX, {{INT_MAX, 1500000000, false}, {INT_MAX, 0, false}}, {1500000000, 647483647}},
+      {INT_MAX, {{INT_MAX, 0, true}, {INT_MAX, 0, false}}, {INT_MAX, 0}},
   };
   for (const auto& c : cases) {
     TkcAutoWidthObject obj(static_cast<int>(c.items.size()));
@@ -193,6 +199,36 @@ TEST(KcObjectLinks, ClearedWhenTheComponentDiesAndControllerLivesWithLinks) {
   RemoveObjectLink(la2);
   EXPECT_FALSE(ObjectLinkControllerExists());
   b->Free();
+}
+
+TEST(KcObjectLinks, ALinkLeavesTheListWhateverItsTarget) {
+  // Links to nil, to a live object and to one that died, given back in different orders; the
+  // components' destruction walks the list after each (a freed link left in it is a fault).
+  enum Kind { Nil, Live, Dead };
+  const std::vector<std::vector<Kind>> orders = {
+      {Nil, Live, Dead}, {Live, Nil, Dead}, {Dead, Live, Nil}, {Nil, Nil, Live}, {Nil}, {Dead, Nil}};
+  for (const auto& order : orders) {
+    auto* live = new TkcComponent(nullptr);
+    auto* dying = new TkcComponent(nullptr);
+    std::vector<TkcObjectLink*> links;
+    for (Kind k : order) links.push_back(AddObjectLink(k == Nil ? nullptr : k == Live ? live : dying));
+    dying->Free();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      EXPECT_EQ(links[i]->LinkTarget, order[i] == Live ? static_cast<TObject*>(live) : nullptr);
+      RemoveObjectLink(links[i]);
+      // Whatever is left still works: a new link to the live object is cleared with it.
+      TkcObjectLink* probe = AddObjectLink(live);
+      ClearObjectLinks(dying);
+      EXPECT_EQ(probe->LinkTarget, live);
+      RemoveObjectLink(probe);
+    }
+    EXPECT_FALSE(ObjectLinkControllerExists());
+    TkcObjectLink* last = AddObjectLink(live);
+    live->Free();
+    EXPECT_EQ(last->LinkTarget, nullptr);
+    RemoveObjectLink(last);
+    EXPECT_FALSE(ObjectLinkControllerExists());
+  }
 }
 
 TEST(KcFreeNotificator, RelaysRemovals) {

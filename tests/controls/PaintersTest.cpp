@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -108,6 +110,66 @@ TEST(KcPainters, ArrowPoints) {
     TkcCustomLookAndFeelPainter::CalculateArrowPoints(c.r, p, c.d, c.square);
     EXPECT_EQ(p, c.p) << c.d << " " << c.r.right;
   }
+}
+
+// Every filled arrow of every look is solid: in the box of each triangle drawn, the triangle's
+// colour forms one run in every row and every column (a pixel left out between the fill and an
+// outline edge shows as a gap), and the arrow of a drop-down button is the whole triangle.
+TEST_F(KcPainterTest, ArrowsAreSolidInEveryLook) {
+  const TRect box{0, 0, 17, 17};
+  const std::vector<std::pair<const char*, std::function<void(TkcCustomLookAndFeelPainter*)>>> glyphs = {
+      {"arrow up", [&](auto* p) { p->DrawArrow(canvas.get(), box, adUp, clBtnText); }},
+      {"arrow down", [&](auto* p) { p->DrawArrow(canvas.get(), box, adDown, clBtnText); }},
+      {"arrow left", [&](auto* p) { p->DrawArrow(canvas.get(), TRect{0, 0, 16, 19}, adLeft, clBtnText); }},
+      {"arrow right", [&](auto* p) { p->DrawArrow(canvas.get(), TRect{0, 0, 16, 19}, adRight, clBtnText); }},
+      {"drop-down arrow", [&](auto* p) { p->DrawDropDownArrow(canvas.get(), TRect{0, 0, 15, 17}, clBtnText); }},
+      {"arrow button down", [&](auto* p) { p->DrawArrowButton(canvas.get(), TRect{0, 0, 17, 21}, kcbsNormal, adDown); }},
+      {"arrow button right", [&](auto* p) { p->DrawArrowButton(canvas.get(), TRect{0, 0, 21, 17}, kcbsHot, adRight); }},
+      {"state arrow pressed", [&](auto* p) { p->DrawStateArrow(canvas.get(), box, kcbsPressed, adDown); }},
+      {"filter button", [&](auto* p) { p->DrawFilterDropDownButton(canvas.get(), TRect{0, 0, 15, 17}, kcbsNormal, false); }},
+      {"active filter button", [&](auto* p) { p->DrawFilterDropDownButton(canvas.get(), TRect{0, 0, 16, 18}, kcbsHot, true); }},
+      {"scroll down", [&](auto* p) { p->PaintScrollBarPart(canvas.get(), false, box, sbpLineDown, kcbsNormal); }},
+      {"scroll up", [&](auto* p) { p->PaintScrollBarPart(canvas.get(), false, TRect{0, 0, 17, 16}, sbpLineUp, kcbsHot); }},
+      {"scroll right", [&](auto* p) { p->PaintScrollBarPart(canvas.get(), true, box, sbpLineDown, kcbsNormal); }},
+      {"scroll left", [&](auto* p) { p->PaintScrollBarPart(canvas.get(), true, TRect{0, 0, 16, 17}, sbpLineUp, kcbsPressed); }},
+  };
+  int triangles = 0;
+  for (TkcCustomLookAndFeelPainter* painter : kPainters)
+    for (const auto& [what, draw] : glyphs) {
+      canvas->FillRect(TRect{0, 0, 100, 60}, clWhite);
+      for (const GdiRecord& tri : Only(Record([&] { draw(painter); }), "Polygon")) {
+        ++triangles;
+        const COLORREF ink = tri.brushColor & 0xFFFFFF;
+        LONG left = tri.points[0].x, right = left, top = tri.points[0].y, bottom = top;
+        for (const POINT& p : tri.points)
+          left = std::min(left, p.x), right = std::max(right, p.x), top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+        auto solid = [&](bool rows) {
+          for (LONG a = rows ? top : left; a <= (rows ? bottom : right); ++a) {
+            int first = -1, last = -1, count = 0;
+            for (LONG b = rows ? left : top; b <= (rows ? right : bottom); ++b)
+              if ((rows ? At(b, a) : At(a, b)) == ink) {
+                if (first < 0) first = b;
+                last = b, ++count;
+              }
+            if (count == 0 || last - first + 1 != count) return false;
+          }
+          return true;
+        };
+        EXPECT_TRUE(solid(true) && solid(false)) << painter->ClassName() << ": " << what;
+      }
+    }
+  EXPECT_GE(triangles, 50);
+  // The drop-down arrow of (0, 0, 15, 17): corners (4, 7), (10, 7) and (7, 10).
+  canvas->FillRect(TRect{0, 0, 100, 60}, clWhite);
+  TkcOffice11LookAndFeelPainter::Instance()->DrawDropDownArrow(canvas.get(), TRect{0, 0, 15, 17}, clBlack);
+  std::vector<std::string> dump;
+  for (int y = 6; y <= 11; ++y) {
+    std::string row;
+    for (int x = 3; x <= 11; ++x) row += At(x, y) == 0 ? '#' : '.';
+    dump.push_back(row);
+  }
+  EXPECT_EQ(dump, (std::vector<std::string>{".........", ".#######.", "..#####..", "...###...", "....#....",
+                                            "........."}));
 }
 
 TEST_F(KcPainterTest, ButtonCaptionRectanglesAndFrames) {

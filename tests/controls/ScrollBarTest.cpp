@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 #include "controls/kcScrollBar.h"
 #include "platform/forms/FormsTestUtil.h"
 
@@ -127,4 +130,95 @@ TEST(KcScrollBar, ThumbDragTracksSnapsBackAndEndsWithPositionThenEnd) {
   f.session.MoveTo(f.At(400, 70));
   EXPECT_NE(f.bar->Position(), tracked);
   f.session.Release();
+}
+
+TEST(KcScrollBar, ThumbStaysInsideTheTrackOverTheWholeIntRange) {
+  constexpr int lo = INT_MIN, hi = INT_MAX;
+  enum Where { Top, Middle, Bottom, Filled, Inside };
+  struct Case {
+    int min, max, position, page;
+    Where where;
+  };
+  const Case cases[] = {
+      {lo, hi, lo, 0, Top},        {lo, hi, 0, 0, Middle},           {lo, hi, hi, 0, Bottom},
+      {lo, hi, lo, 1000, Top},     {lo, hi, -1, 1000, Middle},       {lo, hi, hi, 1000, Bottom},
+      {lo, hi, 0, hi, Inside},     {lo, hi, hi, hi, Bottom},         {-100, -50, -75, 0, Middle},
+      {-100, -50, -50, 0, Bottom}, {lo, -1, lo / 2, 0, Middle},      {lo, lo + 1, lo + 1, 0, Bottom},
+      {0, hi, hi, 0, Bottom},      {0, 99, 50, 100, Filled},         {lo, hi, lo + 1, 0, Top},
+      {-5, 5, 5, 11, Filled},      {0, hi - 1, 0, hi, Filled},         {lo, hi, lo, hi, Top},
+  };
+  Fixture f;
+  const int trackStart = 17, trackEnd = 83;
+  for (const Case& c : cases) {
+    f.bar->SetScrollParams(c.min, c.max, c.position, c.page);
+    SCOPED_TRACE(testing::Message() << c.min << ".." << c.max << " at " << c.position << " page " << c.page);
+    const TRect t = f.bar->PartBounds(sbpThumbnail);
+    ASSERT_FALSE(IsRectEmpty(&t));
+    EXPECT_GE(t.top, trackStart);
+    EXPECT_LE(t.bottom, trackEnd);
+    EXPECT_EQ(f.bar->PartBounds(sbpPageUp).bottom, t.top);
+    EXPECT_EQ(f.bar->PartBounds(sbpPageDown).top, t.bottom);
+    const int before = t.top - trackStart, after = trackEnd - t.bottom;
+    switch (c.where) {
+      case Top: EXPECT_EQ(before, 0); break;
+      case Bottom: EXPECT_EQ(after, 0); break;
+      case Middle: EXPECT_LE(std::abs(before - after), 1); break;
+      case Filled: EXPECT_EQ(t.bottom - t.top, trackEnd - trackStart); break;
+      case Inside: break;
+    }
+  }
+}
+
+TEST(KcScrollBar, StepsNeverWrapPastTheEnds) {
+  constexpr int lo = INT_MIN, hi = INT_MAX;
+  struct Case {
+    int min, max, position, small, large;
+    TScrollCode code;
+    int expected;
+  };
+  const Case cases[] = {
+      {lo, hi, lo, 1, 1, scLineUp, lo},         {lo, hi, hi, 1, 1, scLineDown, hi},
+      {0, 100, 10, 1, hi, scPageDown, 100},     {lo, hi, 10, 1, hi, scPageDown, hi},
+      {lo, hi, -10, 1, hi, scPageUp, lo},       {lo, hi, lo, hi, 1, scLineDown, -1},
+      {lo, hi, hi, hi, 1, scLineUp, 0},         {lo, hi, 0, hi, hi, scLineUp, -hi},
+      {-100, -50, -60, 1, hi, scPageUp, -100},  {-100, -50, -60, hi, 1, scLineDown, -50},
+      {lo, hi, 0, 1, 1, scTop, lo},             {lo, hi, 0, 1, 1, scBottom, hi},
+  };
+  Fixture f;
+  for (const Case& c : cases) {
+    f.bar->SetScrollParams(c.min, c.max, c.position, 0);
+    f.bar->SmallChange = c.small;
+    f.bar->LargeChange = c.large;
+    f.events.clear();
+    f.bar->Perform(CN_VSCROLL, c.code, 0);
+    EXPECT_EQ(f.bar->Position(), c.expected) << c.min << ".." << c.max << " from " << c.position << " code " << c.code;
+    ASSERT_EQ(f.events.size(), 1u);
+    EXPECT_EQ(f.events[0].second, c.expected);  // the event sees the held value
+  }
+}
+
+TEST(KcScrollBar, DraggingOverTheWholeIntRangeKeepsTheThumbWhereItIsDropped) {
+  Fixture f;
+  f.bar->SetScrollParams(INT_MIN, INT_MAX, INT_MIN, 0);
+  const TRect start = f.bar->PartBounds(sbpThumbnail);
+  const int free = 66 - (start.bottom - start.top);
+  f.session.MoveTo(f.At(8, start.top + 2));
+  f.session.Press();
+  f.session.MoveTo(f.At(8, start.top + 2 + free / 3));  // a third of the way
+  const std::int64_t expected = INT_MIN + std::llround((std::pow(2.0, 32) - 1) * (free / 3) / free);
+  EXPECT_NEAR(static_cast<double>(f.bar->Position()), static_cast<double>(expected), 1.0);
+  EXPECT_LT(f.bar->Position(), 0);
+  const TRect dragged = f.bar->PartBounds(sbpThumbnail);
+  EXPECT_EQ(dragged.top, start.top + free / 3);
+  f.session.Release();
+  EXPECT_EQ(f.bar->PartBounds(sbpThumbnail), dragged);  // no jump on release
+  // To the far end and back to the start.
+  f.session.MoveTo(f.At(8, dragged.top + 2));
+  f.session.Press();
+  f.session.MoveTo(f.At(8, 99));
+  EXPECT_EQ(f.bar->Position(), INT_MAX);
+  f.session.MoveTo(f.At(8, 0));
+  EXPECT_EQ(f.bar->Position(), INT_MIN);
+  f.session.Release();
+  EXPECT_EQ(f.bar->PartBounds(sbpThumbnail), start);
 }

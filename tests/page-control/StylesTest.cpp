@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -254,12 +255,13 @@ TEST(KcPCStyles, OneNoteOutlinesAndRegions) {
   for (const GdiRecord& c : calls)
     if (c.op == "SetPixel") pixels[{c.points[0].x, c.points[0].y}] = c.brushColor;
   const TColor border = OneNoteColors().Border;
-  // The slant's foot lies on tab 0; the top corner on tab 1 itself.
+  // The slant's foot lies on tab 0; left of the top corner is the top row's pixel beside the
+  // slant, outside tab 1's figure, so the control's colour.
   const std::pair<int, int> foot{L, B - 1}, corner{L + H + 2, T};
   ASSERT_TRUE(pixels.count(foot));
   EXPECT_EQ(pixels[foot], ColorToRGB(MixColors(border, clRed, 25)));
   ASSERT_TRUE(pixels.count(corner));
-  EXPECT_EQ(pixels[corner], ColorToRGB(MixColors(border, clLime, 60)));
+  EXPECT_EQ(pixels[corner], ColorToRGB(MixColors(border, f.tc->Color(), 60)));
 
   std::unique_ptr<TkcRegion> outer(painter->GetTabRegion(1, false)), inner(painter->GetTabRegion(1, true));
   auto in = [](TkcRegion* r, int x, int y) { return PtInRegion(r->Handle(), x, y) != 0; };
@@ -308,4 +310,56 @@ TEST(KcPCStyles, SlantedVerticalCaptionsCarryTheGradient) {
   for (int x = text.left; x < text.right; x += 3)
     EXPECT_EQ(GetPixel(dc, x, text.top), GetPixel(dc, x, text.top - 1)) << x;
   EXPECT_NE(GetPixel(dc, text.left, text.top), GetPixel(dc, text.right - 1, text.top));
+}
+
+TEST(KcPCStyles, Office11VerticalCaptionsCarryTheGradient) {
+  // Captions across the tabs (tabs on the left or right, or rotated on top or at the bottom, in
+  // both reading directions): the caption's edge facing the gradient's start matches the body
+  // beside it, pixel by pixel, and the gradient runs through the caption.
+  struct Case {
+    TkcTabPosition position;
+    bool rotate, topToBottom;
+  };
+  const Case cases[] = {{tpLeft, false, false}, {tpLeft, false, true},  {tpRight, false, false},
+                        {tpTop, true, false},   {tpBottom, true, true}, {tpTop, true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "position " << c.position << " rotate " << c.rotate << " down " << c.topToBottom);
+    StyleFixture f(8);
+    f.tc->SetTabPosition(c.position);
+    f.tc->SetRotate(c.rotate);
+    TkcPCOptions options = f.tc->Options() + TkcPCOptions{pcoGradient};
+    if (c.topToBottom) options = options + TkcPCOptions{pcoTopToBottomText};
+    f.tc->SetOptions(options);
+    f.tc->Tabs()->Add("Caption");
+    f.tc->Tabs()->Add("            ");  // blanks: the whole caption shows its background
+    f.tc->SetTabIndex(0);
+    ASSERT_NE(f.tc->GetPaintingTextDirection(), 0);
+    TBitmap bmp(289, 193);
+    TkcCanvas* canvas = f.tc->Canvas();
+    TCanvas* old = canvas->Canvas();
+    canvas->SetCanvas(bmp.Canvas());
+    f.tc->Painter()->Paint();
+    canvas->SetCanvas(old);
+    TRect text = f.tc->Painter()->TabContentData.TextRect;  // the last tab drawn: tab 1
+    ASSERT_FALSE(IsRectEmpty(&text));
+    HDC dc = bmp.Canvas()->Handle();
+    SelectClipRgn(dc, HRGN());
+    // A gradient drawn from its other end may round a band's colour one step the other way.
+    auto near = [](COLORREF a, COLORREF b) {
+      for (int shift : {0, 8, 16})
+        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 1) return false;
+      return true;
+    };
+    if (c.position == tpLeft || c.position == tpRight) {
+      // Left to right: each column of the caption's top row as the body just above it.
+      for (int x = text.left; x < text.right; ++x)
+        EXPECT_TRUE(near(GetPixel(dc, x, text.top), GetPixel(dc, x, text.top - 1))) << x;
+      EXPECT_FALSE(near(GetPixel(dc, text.left, text.top), GetPixel(dc, text.right - 1, text.top)));
+    } else {
+      // Top to bottom: each row of the caption's left column as the body just left of it.
+      for (int y = text.top; y < text.bottom; ++y)
+        EXPECT_TRUE(near(GetPixel(dc, text.left, y), GetPixel(dc, text.left - 1, y))) << y;
+      EXPECT_FALSE(near(GetPixel(dc, text.left, text.top), GetPixel(dc, text.left, text.bottom - 1)));
+    }
+  }
 }

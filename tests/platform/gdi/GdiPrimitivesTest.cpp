@@ -122,6 +122,22 @@ TEST(GdiPixels, RectanglesLinesAndShapesFollowGdiRules) {
          Polygon(dc, p, 4);
        },
        {"rrrrr.", "r###r.", "r###r.", "rrrrr.", "......"}},
+      {"Polygon: fill and outline cover the shape, also under an edge falling right to left",
+       [&](HDC dc) {
+         SelectObject(dc, red);
+         SelectObject(dc, black);
+         POINT p[3] = {{0, 0}, {4, 0}, {2, 2}};
+         Polygon(dc, p, 3);
+       },
+       {"rrrrr.", ".r#r..", "..r...", "......", "......"}},
+      {"Polygon without a pen fills the inside, right and bottom edges excluded",
+       [&](HDC dc) {
+         SelectObject(dc, GetStockPen(NULL_PEN));
+         SelectObject(dc, black);
+         POINT p[3] = {{0, 0}, {4, 0}, {2, 2}};
+         Polygon(dc, p, 3);
+       },
+       {"####..", ".##...", "......", "......", "......"}},
       {"Ellipse stays inside its box",
        [&](HDC dc) {
          SelectObject(dc, GetStockPen(BLACK_PEN));
