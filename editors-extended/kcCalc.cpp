@@ -81,7 +81,10 @@ TkcCustomCalculator::TkcCustomCalculator(TComponent* AOwner) : TkcControl(AOwner
                                                                          : kNavy;
   }
   fButtons[cbtDecimal].Caption = String(1, FormatSettings.DecimalSeparator);
+  // A new calculator has its nominal size; the size rule applies from the first resize on.
+  fInLayout = true;
   SetBounds(Left(), Top(), 198, 131);
+  fInLayout = false;
   CalculateLayout();
 }
 

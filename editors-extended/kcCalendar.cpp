@@ -958,7 +958,10 @@ void TkcCustomCalendar::PaintDays() {
     int colLeft = fDaysRect.left + fSideWidth;
     int x = colLeft + fWeekNumberWidth + 3;
     int bottom = fKind == ckDate && HasButtonsArea() ? ClientHeight() - fButtonsAreaHeight - 1 : fDaysRect.bottom - 3;
+    // The numbers stand on the calendar colour, beside the shadow line.
+    c->FillRect(TRect{colLeft, fDaysRect.top + fDaysOfWeekHeight, x, bottom}, CalendarColor());
     c->FillRect(TRect{x, lineY, x + 1, bottom}, clBtnShadow);
+    c->Brush()->SetStyle(bsClear);
     c->SetFont(&small);
     c->Font()->SetColor(clBtnText);
     for (int row = 0; row < 6; ++row) {

@@ -647,13 +647,28 @@ bool TkcCustomEdit::ValidateEdit(bool ARaiseException) {
   TkcCustomEditProperties* p = GetEffectiveProperties();
   p->ValidateDisplayValue(display, errorText, error, this);
   if (error) {
-    if (errorText.empty()) errorText = p->GetValidateErrorText(0);
-    if (ARaiseException) HandleValidationError(errorText);
+    // An empty error text stays empty: the edit takes the focus back and beeps, no message.
+    try {
+      if (ARaiseException) HandleValidationError(errorText);
+    } catch (...) {
+      ShowRefusedDisplayValue(display);
+      throw;
+    }
+    ShowRefusedDisplayValue(display);
     return false;
   }
   SetValidatedDisplayValue(display);
   fValidated = true;
   return true;
+}
+
+void TkcCustomEdit::ShowRefusedDisplayValue(const Variant& ADisplayValue) {
+  // An OnValidate handler may have put another text in place of the refused one.
+  if (VarToStr(ADisplayValue) == VarToStr(GetDisplayValueForValidation())) return;
+  SetInternalDisplayValue(ADisplayValue);
+  if (!HandleAllocated() || !IsWindowVisible(Handle())) return;
+  SelectAll();
+  if (!IsInnerEditVisible()) UpdateDrawValue();
 }
 
 void TkcCustomEdit::HandleValidationError(const String& AErrorText) {
@@ -667,6 +682,8 @@ void TkcCustomEdit::HandleValidationError(const String& AErrorText) {
       throw;
     }
     fRefocusGuard = false;
+    // The whole refused text is selected, ready to be typed over.
+    SelectAll();
   }
   if (GetEffectiveProperties()->BeepOnError) MessageBeep(0);
   if (!AErrorText.empty()) throw EkcEditValidationError(AErrorText);
@@ -690,8 +707,9 @@ void TkcCustomEdit::Reset() {
 }
 
 void TkcCustomEdit::DoEnter() {
-  // Coming back after a failed validation keeps the entry state and the user's text.
-  if (fRefocusGuard) return inherited::DoEnter();
+  // Coming back after a failed validation is no new entry: the entry state, the user's text
+  // and OnEnter stay as they were.
+  if (fRefocusGuard) return;
   fPrevEditValue = fEditValue;
   fValidated = true;
   fModifiedAfterEnter = false;
@@ -705,12 +723,37 @@ void TkcCustomEdit::DoEnter() {
 
 void TkcCustomEdit::DoExit() {
   if (fRefocusGuard || IsContainerDestroying()) return;
+  // The value is validated and stored before OnExit, which sees the new value; a refused value
+  // keeps the focus in the edit and nothing else happens.
+  const bool user = fUserChange;
+  fUserChange = false;
+  try {
+    const bool modified = fModifiedAfterEnter;
+    if (modified) {
+      LockChangeEvents(true);
+      bool valid = false;
+      try {
+        valid = ValidateEdit(true);
+      } catch (...) {
+        LockChangeEvents(false);
+        throw;
+      }
+      LockChangeEvents(false);
+      if (!valid) {
+        // Refused without a message: the focus change stops here as it does with one.
+        fUserChange = user;
+        Abort();
+      }
+    }
+    // A stand-alone edit stores what the user changed when he leaves it.
+    if (modified && !fIsInplace && CanPostEditValue()) PostEditValue(false);
+    if (GetEffectiveProperties()->IsDisplayFocusDependent()) SynchronizeDisplayValue();
+  } catch (...) {
+    fUserChange = user;
+    throw;
+  }
+  fUserChange = user;
   inherited::DoExit();
-  const bool modified = fModifiedAfterEnter;
-  if (!ValidateEdit(true)) return;
-  // A stand-alone edit stores what the user changed when he leaves it.
-  if (modified && !fIsInplace && CanPostEditValue()) PostEditValue(false);
-  if (GetEffectiveProperties()->IsDisplayFocusDependent()) SynchronizeDisplayValue();
   fModifiedAfterEnter = false;
 }
 

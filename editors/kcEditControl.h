@@ -172,6 +172,8 @@ public:
   virtual bool IsEditValueChangingKey(WORD, TShiftState) { return false; }
   virtual bool IsEditValueChangingChar(char32_t) { return false; }
   virtual void HandleValidationError(const String& AErrorText);
+  // After a refused value: the text the validation left (an OnValidate handler's) is shown.
+  void ShowRefusedDisplayValue(const Variant& ADisplayValue);
   // Takes the focus back without selecting the text (after a failed validation).
   virtual void SafelySetFocus() { SetFocus(); }
   virtual void DoEditKeyDown(WORD& Key, TShiftState Shift);

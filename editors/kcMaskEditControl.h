@@ -43,13 +43,38 @@ public:
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
   void DoEditKeyPress(char32_t& Key) override;
   void PasteFromClipboard() override;
+  // Copies, then blanks the selected positions as Delete does (the text keeps its mask).
+  void CutToClipboard() override;
+  void ChangeHandler(TObject* Sender) override;
+  void SynchronizeDisplayValue() override;
+  void SetInternalDisplayValue(const Variant& AValue) override;
+  // A text shown under the mask stands for the value its mode extracts (literals removed when
+  // the mask does not store them); a plain value text is taken as it is.
+  void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  // Puts the edit text through the mask again as the edit's value (after loading).
+  virtual void SetEditValueFromText();
+  // Shift was held at the last key (or a mouse drag is under way).
+  bool ShiftDown() const { return fShiftDown; }
+  // The value the current display text stands for.
+  const String& ValueText() const { return fValueText; }
+  void Loaded() override;
+  void InnerEditDblClick() override;
+  void InnerEditMouseAction(bool ADrag) override;
 
 protected:
   void DoEnter() override;
+  void DblClick() override;
 
 private:
+  // Whether a text shown now is the mask's full text (literals and blanks) or the plain value.
+  bool ShowsMaskedText(bool AFocused);
+  void UpdateValueText();
   std::unique_ptr<TkcMaskEditCustomMode> fMode;
   bool fSending = false;
+  bool fShiftDown = false;
+  // The inner text is the mask's full text (set whenever a text is put in).
+  bool fMaskedTextShown = true;
+  String fValueText;
 };
 
 class TkcMaskEdit : public TkcCustomMaskEdit {

@@ -90,6 +90,11 @@ void TkcCustomInnerTextEdit::MouseUp(TMouseButton Button, TShiftState Shift, int
   if (fContainer) fContainer->InnerMouseUpAt(Button, Shift, X + Left(), Y + Top());
 }
 
+void TkcCustomInnerTextEdit::DblClick() {
+  inherited::DblClick();
+  if (fContainer) fContainer->InnerEditDblClick();
+}
+
 void TkcCustomInnerTextEdit::Change() {
   inherited::Change();
   if (fContainer) fContainer->ChangeHandler(this);
@@ -123,6 +128,9 @@ bool ForwardInnerEditMessage(TCustomEdit* AInner, TkcCustomTextEdit* AContainer,
 void TkcCustomInnerTextEdit::Dispatch(TMessage& m) {
   if (!fContainer || !ForwardInnerEditMessage(this, fContainer, m, [&] { inherited::Dispatch(m); }))
     inherited::Dispatch(m);
+  // The window places its caret after the mouse events it raised: the editor hears of it last.
+  if (fContainer && (m.Msg == WM_LBUTTONDOWN || (m.Msg == WM_MOUSEMOVE && (m.WParam & MK_LBUTTON))))
+    fContainer->InnerEditMouseAction(m.Msg == WM_MOUSEMOVE);
 }
 
 // ---- Text edit ------------------------------------------------------------------------------

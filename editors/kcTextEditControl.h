@@ -42,6 +42,7 @@ protected:
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void DblClick() override;
   void Change() override;
 
 private:
@@ -126,6 +127,10 @@ public:
   void PasteFromClipboard() override;
   void SelectAll() override { InnerEdit()->SelectAll(); }
   void SafelySetFocus() override;
+  // The inner window was double-clicked (it selects the word under the mouse itself).
+  virtual void InnerEditDblClick() {}
+  // The inner window moved its caret or selection after a mouse press or a drag (ADrag).
+  virtual void InnerEditMouseAction(bool) {}
   // The inner window shows the text while the editor is active, or always for left-aligned
   // free text; otherwise the view info paints the text.
   bool IsInnerEditVisible() override;

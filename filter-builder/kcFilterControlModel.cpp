@@ -145,9 +145,12 @@ TkcConditionViewInfo::TkcConditionViewInfo(TkcFilterControlModel* AControl, TkcF
     }
   } else {
     TkcValueInfo* info = fValues->AddValue();
-    info->Value = value;
+    // One value: of a list made elsewhere, its first.
+    info->Value = !value.IsArray() ? value : value.ArrayCount() > 0 ? value[value.ArrayLowBound()] : Null();
     info->ValueText = ACriteriaItem->DisplayValue();
   }
+  // A condition made elsewhere may hold too few or too many values for its operator.
+  AdjustValues(true);
   RefreshEditor();
 }
 
@@ -407,6 +410,18 @@ void TkcFilterControlModel::CheckLoadedCriteria(TkcFilterCriteriaItemList* AGrou
     auto* item = static_cast<TkcFilterCriteriaItem*>(node);
     int index = IndexOfItemLink(item->ItemLink());
     if (index < 0) CantBuildFilter();
+    // A range holds exactly two values, a list at least one, any other condition one value.
+    const Variant& values = item->Value();
+    const int count = values.IsArray() ? values.ArrayCount() : -1;
+    bool fits = count < 0;
+    switch (ConditionOperatorOf(item->OperatorKind(), false)) {
+      case kcoBetween:
+      case kcoNotBetween: fits = count == 2; break;
+      case kcoInList:
+      case kcoNotInList: fits = count != 0; break;
+      default: break;
+    }
+    if (!fits) RaiseFilterControlError(LocalizeText("Invalid value"));
     TkcValueTypeClass type = fLink->GetValueType(index);
     if (!type || item->OperatorKind() == foLike || item->OperatorKind() == foNotLike) continue;
     const Variant& value = item->Value();

@@ -470,7 +470,7 @@ void TCustomEdit::WMKeyDown(TMessage& m) {
     case VK_DELETE:
       if (fReadOnly) break;
       if (shift) {
-        CutToClipboard();
+        Perform(WM_CUT, 0, 0);
       } else {
         if (fSelEnd == fSelStart && fSelEnd < CharCount()) fSelEnd++;
         ReplaceSelection("", true);
@@ -478,9 +478,9 @@ void TCustomEdit::WMKeyDown(TMessage& m) {
       break;
     case VK_INSERT:
       if (ctrl)
-        CopyToClipboard();
+        Perform(WM_COPY, 0, 0);
       else if (shift)
-        PasteFromClipboard();
+        Perform(WM_PASTE, 0, 0);
       break;
   }
 }
@@ -497,11 +497,13 @@ void TCustomEdit::WMChar(TMessage& m) {
   } else if (ctrl && (ch == 1 || ch == U'a' || ch == U'A')) {
     SelectAll();
   } else if (ctrl && (ch == 3 || ch == U'c')) {
-    CopyToClipboard();
+    // The clipboard keys send the clipboard messages, as the system's edit does, so that a
+    // control hooking them (a masked edit) handles the keys too.
+    Perform(WM_COPY, 0, 0);
   } else if (ctrl && (ch == 22 || ch == U'v')) {
-    PasteFromClipboard();
+    Perform(WM_PASTE, 0, 0);
   } else if (ctrl && (ch == 24 || ch == U'x')) {
-    CutToClipboard();
+    Perform(WM_CUT, 0, 0);
   } else if (ctrl && (ch == 26 || ch == U'z')) {
     Undo();
   } else if (ch == '\r' && MultiLine()) {

@@ -128,6 +128,13 @@ TEST(Calculator, PasteTakesNumbersAndCurrencyTexts) {
 
 TEST(Calculator, LayoutOfTheKeypad) {
   TDisplayCalculator c(nullptr);
+  // A new calculator has its nominal size; a later size goes through the size rule.
+  EXPECT_EQ(c.Width(), 198);
+  EXPECT_EQ(c.Height(), 131);
+  EXPECT_EQ(c.FontSize(), 8);
+  c.SetBounds(0, 0, 199, 131);
+  EXPECT_EQ(c.Width(), 202);
+  EXPECT_EQ(c.Height(), 133);
   // The nominal size is its own fixed point; a larger area grows the buttons.
   int w = 196, h = 128;
   c.CalculateSize(w, h);

@@ -281,6 +281,33 @@ TEST(KcCalendar, PaintsDaysNamesAndSelection) {
   EXPECT_EQ(at(today.left + 2, today.top + 2), ColorToRGB(clWindow) & 0xFFFFFF);
 }
 
+// Week numbers stand on the calendar colour in their column, beside a one-pixel shadow line.
+TEST(KcCalendar, WeekNumbersOnTheCalendarColour) {
+  CalendarFixture f;
+  f.cal->SetWeekNumbers(true);
+  f.session.ProcessMessages();
+  Surface s = f.session.Snapshot(f.form.Handle());
+  auto at = [&](int x, int y) { return ColorFromPixel(s.At(10 + x, 10 + y)) & 0xFFFFFF; };
+  const TRect first = f.cal->CellRect(0, 0);
+  const int lineX = first.left - 2;
+  const COLORREF background = ColorToRGB(clWindow) & 0xFFFFFF, shadow = ColorToRGB(clBtnShadow) & 0xFFFFFF;
+  EXPECT_EQ(at(lineX, first.top + 2), shadow);
+  EXPECT_EQ(at(lineX - 1, first.top + 2), background);
+  EXPECT_EQ(at(lineX + 1, first.top + 2), background);
+  // In every row's number box, no pixel has the shadow colour (the digits are text coloured).
+  for (int row = 0; row < 6; ++row) {
+    const TRect cell = f.cal->CellRect(0, row);
+    int shadowPixels = 0, textPixels = 0;
+    for (int y = cell.top; y < cell.bottom; ++y)
+      for (int x = lineX - 1 - f.cal->WeekNumberWidth(); x < lineX; ++x) {
+        shadowPixels += at(x, y) == shadow;
+        textPixels += at(x, y) == (ColorToRGB(clBtnText) & 0xFFFFFF);
+      }
+    EXPECT_EQ(shadowPixels, 0) << row;
+    EXPECT_GT(textPixels, 0) << row;
+  }
+}
+
 TEST(KcClock, HandsAndTimeOfDay) {
   struct Row {
     int h, m, s;

@@ -154,4 +154,31 @@ TEST(KcSpinEdit, GetValueHandlerReadsWords) {
   EXPECT_EQ(f.edit->EditValue().AsInt64(), 10) << "validated through the handler";
 }
 
+// With the defaults a text that is no number is refused quietly on exit: the editor keeps the
+// focus with its text selected, and no message is raised.
+TEST(KcSpinEdit, NonNumberIsRefusedWithoutAMessage) {
+  struct Case {
+    TkcSpinEditValueType type;
+    const char* text;
+  } cases[] = {{vtInt, "-"}, {vtInt, "99999999999999999999"}, {vtFloat, "1e400"}};
+  for (const Case& c : cases) {
+    SpinFixture f;
+    f.edit->Properties()->SetValueType(c.type);
+    String raised;
+    Application->OnException = [&](TObject*, Exception& e) { raised = e.Message(); };
+    auto* other = new TEdit(&f.form);
+    other->SetParent(&f.form);
+    other->SetBounds(10, 50, 50, 21);
+    f.edit->SelectAll();
+    f.session.Type(c.text);
+    const String typed = f.edit->Text();
+    other->SetFocus();
+    f.session.ProcessMessages();
+    EXPECT_EQ(raised, "") << c.text;
+    EXPECT_TRUE(f.edit->Focused()) << c.text;
+    EXPECT_FALSE(other->Focused()) << c.text;
+    EXPECT_EQ(f.edit->SelText(), typed) << c.text;
+  }
+}
+
 }  // namespace

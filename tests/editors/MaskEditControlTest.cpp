@@ -6,6 +6,7 @@
 #include "editors/PicturePpm.h"
 
 #include "platform/forms/Clipbrd.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/gdi/GuiApplication.h"
 #include "tests/platform/forms/FormsTestUtil.h"
 
@@ -14,15 +15,37 @@ struct MaskEditFixture {
   TFormsSession session;
   TPlainForm form;
   TkcMaskEdit* edit;
+  TEdit* other;
   explicit MaskEditFixture(const String& AMask, TkcEditMaskKind AKind = emkStandard) {
     edit = new TkcMaskEdit(&form);
     edit->SetParent(&form);
     edit->SetBounds(10, 10, 120, 21);
     edit->Properties()->SetMaskKind(AKind);
     edit->Properties()->SetEditMask(AMask);
+    other = new TEdit(&form);
+    other->SetParent(&form);
+    other->SetBounds(200, 10, 50, 20);
     form.Show();
     edit->SetFocus();
     session.ProcessMessages();
+  }
+  void Leave() {
+    other->SetFocus();
+    session.ProcessMessages();
+  }
+  void Enter() {
+    edit->SetFocus();
+    session.ProcessMessages();
+  }
+  void CtrlKey(WORD AKey) {
+    session.KeyDown(VK_CONTROL);
+    session.Key(AKey);
+    session.KeyUp(VK_CONTROL);
+  }
+  void ShiftKey(WORD AKey) {
+    session.KeyDown(VK_SHIFT);
+    session.Key(AKey);
+    session.KeyUp(VK_SHIFT);
   }
 };
 }  // namespace
@@ -53,6 +76,124 @@ TEST(KcMaskEdit, BackspaceAndPasteGoThroughTheMask) {
   Clipboard()->SetAsText("9x8");
   SendMessage(f.edit->Handle(), WM_PASTE, 0, 0);
   EXPECT_EQ(f.edit->Text(), "123-98");
+}
+
+// A mask that does not store its literals: the value is the typed characters, the edit shows
+// them under the mask while focused, and the value survives leaving and entering again.
+TEST(KcMaskEdit, MaskWithoutLiteralsKeepsTheTypedValue) {
+  MaskEditFixture f("(999) 000-0000;0;_");
+  f.session.Type("1234567890");
+  EXPECT_EQ(f.edit->Text(), "(123) 456-7890");
+  EXPECT_EQ(f.edit->ValueText(), "1234567890");
+  f.Leave();
+  EXPECT_EQ(VarToStr(f.edit->EditValue()), "1234567890");
+  EXPECT_EQ(f.edit->Text(), "1234567890");  // unfocused: the plain value
+  f.Enter();
+  EXPECT_EQ(f.edit->Text(), "(123) 456-7890");
+  // A further edit is still a valid value and leaves the field.
+  f.session.Key(VK_END);
+  f.session.Key(VK_BACK, "\b");
+  f.session.Type("1");
+  EXPECT_EQ(f.edit->Text(), "(123) 456-7891");
+  f.Leave();
+  EXPECT_TRUE(f.other->Focused());
+  EXPECT_EQ(VarToStr(f.edit->EditValue()), "1234567891");
+  // With the blanks and literals always shown the unfocused edit shows the masked text.
+  f.edit->Properties()->SetAlwaysShowBlanksAndLiterals(true);
+  f.Enter();
+  f.session.Key(VK_END);
+  f.session.Key(VK_BACK, "\b");
+  f.session.Type("2");
+  f.Leave();
+  EXPECT_EQ(VarToStr(f.edit->EditValue()), "1234567892");
+  EXPECT_EQ(f.edit->Text(), "(123) 456-7892");
+}
+
+// Cut copies the selection and blanks its positions: the text keeps the mask and typing goes on.
+TEST(KcMaskEdit, CutBlanksTheSelectedPositions) {
+  {
+    MaskEditFixture f("000-00;1;_");
+    f.session.Type("12345");
+    f.edit->SelectAll();
+    f.CtrlKey('X');
+    EXPECT_EQ(Clipboard()->AsText(), "123-45");
+    EXPECT_EQ(f.edit->Text(), "___-__");
+    f.session.Key(VK_HOME);
+    f.session.Type("98765");
+    EXPECT_EQ(f.edit->Text(), "987-65");
+    f.edit->SetSelStart(1);
+    f.edit->SetSelLength(2);
+    SendMessage(f.edit->InnerTextEdit()->Handle(), WM_CUT, 0, 0);
+    EXPECT_EQ(Clipboard()->AsText(), "87");
+    EXPECT_EQ(f.edit->Text(), "9__-65");
+  }
+  {
+    MaskEditFixture f("\\d+-\\d+", emkRegExpr);
+    f.session.Type("12-34");
+    f.edit->SetSelStart(3);
+    f.edit->SetSelLength(2);
+    f.CtrlKey('X');
+    EXPECT_EQ(Clipboard()->AsText(), "34");
+    EXPECT_EQ(f.edit->Text(), "12-");
+    f.session.Type("5");
+    EXPECT_EQ(f.edit->Text(), "12-5");
+  }
+}
+
+// The keys the mask edit gives a meaning of its own, with both mask kinds.
+TEST(KcMaskEdit, NavigationAndDeletionKeys) {
+  for (TkcEditMaskKind kind : {emkStandard, emkRegExpr}) {
+    const bool standard = kind == emkStandard;
+    MaskEditFixture f(standard ? "000-00;1;_" : "\\d+-\\d+", kind);
+    f.session.Type(standard ? "12345" : "12-45");
+    int afterKeys = 0;
+    f.edit->OnAfterKeyDown = [&](TObject*, WORD&, TShiftState) { ++afterKeys; };
+    f.session.Key(VK_UP);
+    f.session.Key(VK_DOWN);
+    EXPECT_EQ(afterKeys, 2) << kind;
+    f.CtrlKey(VK_LEFT);
+    EXPECT_EQ(f.edit->SelStart(), 0) << kind;
+    f.CtrlKey(VK_RIGHT);
+    EXPECT_EQ(f.edit->SelStart(), standard ? 6 : 5) << kind;
+    EXPECT_EQ(f.edit->SelLength(), 0) << kind;
+    // Right at the end goes on to the host where the mode keeps the key.
+    afterKeys = 0;
+    f.session.Key(VK_RIGHT);
+    EXPECT_EQ(afterKeys, standard ? 1 : 0) << kind;
+    // Shift+Delete without a selection is Backspace.
+    f.ShiftKey(VK_DELETE);
+    EXPECT_EQ(f.edit->Text(), standard ? "123-4_" : "12-4") << kind;
+  }
+}
+
+// The mouse and the double click reach the mode: a click selects the character at the caret in
+// the classic mask; in a regular expression a click makes the next key start from the caret,
+// and a double click takes the whole text in before it is selected.
+TEST(KcMaskEdit, MouseReachesTheMode) {
+  {
+    MaskEditFixture f("000-00;1;_");
+    f.session.Type("123");
+    f.session.Click(TFormsSession::At(f.edit, 14, 10));
+    EXPECT_EQ(f.edit->SelLength(), 1);
+  }
+  {
+    MaskEditFixture f("\\d+", emkRegExpr);
+    f.session.Type("12345");
+    auto* mode = dynamic_cast<TkcMaskEditRegExprMode*>(f.edit->Mode());
+    ASSERT_NE(mode, nullptr);
+    f.session.Click(TFormsSession::At(f.edit, 14, 10));
+    const int caret = f.edit->SelStart();
+    ASSERT_LT(caret, 4);
+    f.session.Key(VK_RIGHT);
+    EXPECT_EQ(mode->Head().size(), static_cast<std::size_t>(caret + 1));
+    EXPECT_EQ(mode->Head().size() + mode->Tail().size(), 5u);
+    f.session.Key(VK_HOME);
+    EXPECT_TRUE(mode->Head().empty());
+    f.session.Clock().AdvanceMs(1000);
+    SendMessage(f.edit->InnerTextEdit()->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 5));
+    f.session.ProcessMessages();
+    EXPECT_EQ(mode->Head().size(), 5u);
+  }
 }
 
 // With VT_SCREENSHOT_DIR set, a picture of a text edit and a mask edit with installed fonts

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "editors/kcEditRepository.h"
 #include "editors/kcTextEditControl.h"
 #include "platform/forms/Clipbrd.h"
@@ -28,6 +30,10 @@ struct TextEditFixture {
   }
   void Leave() {
     other->SetFocus();
+    session.ProcessMessages();
+  }
+  void Enter() {
+    edit->SetFocus();
     session.ProcessMessages();
   }
 };
@@ -174,10 +180,59 @@ TEST(KcTextEdit, ValidationErrorOnExitKeepsTheFocus) {
   EXPECT_TRUE(f.edit->InnerTextEdit()->Focused());
   EXPECT_TRUE(VarIsNull(f.edit->EditValue()));
   EXPECT_EQ(f.edit->Text(), "bad");
+  EXPECT_EQ(f.edit->SelText(), "bad");
+  f.session.Key(VK_END);
   f.session.Key(VK_BACK, "\b");
   EXPECT_EQ(f.edit->Text(), "ba");
   f.Leave();
   EXPECT_EQ(VarToStr(f.edit->EditValue()), "ba");
+}
+
+// Leaving validates and stores first, then OnExit sees the new value; a refused value keeps
+// the focus and fires neither OnExit nor OnEnter. An empty error text stays empty (no message),
+// and a handler's replacement text is what the edit shows.
+TEST(KcTextEdit, ExitOrderEmptyErrorTextsAndTheHandlersText) {
+  TextEditFixture f;
+  std::vector<String> events;
+  f.edit->OnEnter = [&](TObject*) { events.push_back("enter"); };
+  f.edit->OnExit = [&](TObject*) { events.push_back("exit " + VarToStr(f.edit->EditValue())); };
+  String raised;
+  int raisedCount = 0;
+  Application->OnException = [&](TObject*, Exception& e) {
+    raised = e.Message();
+    ++raisedCount;
+  };
+  f.edit->Properties()->OnValidate = [](TObject*, Variant& v, String& text, bool& error) {
+    const String typed = VarToStr(v);
+    if (typed == "quiet") {
+      error = true;
+      text.clear();
+    } else if (typed == "fix") {
+      error = true;
+      text = "Fixed";
+      v = Variant(String("fixed"));
+    }
+  };
+  f.session.Type("ok");
+  f.Leave();
+  EXPECT_EQ(events, std::vector<String>{"exit ok"});
+  events.clear();
+  f.Enter();
+  EXPECT_EQ(events, std::vector<String>{"enter"});
+  events.clear();
+  f.session.Type("quiet");
+  f.Leave();
+  EXPECT_EQ(raisedCount, 0) << raised;
+  EXPECT_TRUE(events.empty());
+  EXPECT_TRUE(f.edit->InnerTextEdit()->Focused());
+  EXPECT_EQ(f.edit->SelText(), "quiet");
+  EXPECT_EQ(VarToStr(f.edit->EditValue()), "ok");
+  f.session.Type("fix");
+  f.Leave();
+  EXPECT_EQ(raised, "Fixed");
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(f.edit->Text(), "fixed");
+  EXPECT_TRUE(f.edit->InnerTextEdit()->Focused());
 }
 
 TEST(KcTextEdit, GetTextCopiesWholeCharactersIntoSmallBuffers) {

@@ -339,6 +339,54 @@ TEST_F(FilterModel, BadFilesAreRefusedAndTheFilterInForceStays) {
   EXPECT_THROW(model.LoadFromStream(&stream), EkcFilterControlError);
 }
 
+// A range condition holds exactly two values and a single-value condition no list: a file that
+// says otherwise is refused with the builder's own error and changes nothing, and a condition
+// made by other code is shown and saved with the values its operator takes.
+TEST_F(FilterModel, ValueCountsFitTheOperator) {
+  Condition(nullptr, 0, kcoEqual, {{1, "1"}});
+  std::string good = Saved();
+  model.BuildRowsFromCriteria();
+  struct Case {
+    const char* Name;
+    TkcFilterOperatorKind Kind;
+    Variant Value;
+  } cases[] = {
+      {"between without values", foBetween, Variant::MakeArray(0)},
+      {"between with a scalar", foBetween, Variant(1)},
+      {"between with three values", foBetween, VarArrayOf({1, 2, 3})},
+      {"not between with one value", foNotBetween, VarArrayOf({1})},
+      {"equals with a list", foEqual, VarArrayOf({1, 2})},
+      {"less with a list", foLess, VarArrayOf({1})},
+      {"in with an empty list", foInList, Variant::MakeArray(0)},
+  };
+  for (const Case& c : cases) {
+    TkcFilterControlCriteria bad(&model);
+    bad.AddItem(nullptr, Link(10), c.Kind, c.Value, "1;2;3");
+    TMemoryStream stream;
+    bad.WriteData(&stream);
+    stream.SetPosition(0);
+    try {
+      model.LoadFromStream(&stream);
+      ADD_FAILURE() << c.Name << " loaded";
+    } catch (const EkcFilterControlError& e) {
+      EXPECT_EQ(e.Message(), "Invalid value") << c.Name;
+    }
+    EXPECT_EQ(model.Rows().size(), 2u) << c.Name;
+    EXPECT_EQ(Saved(), good) << c.Name;
+  }
+  // The same conditions put into the criteria directly become rows with fitting values.
+  for (const Case& c : cases) {
+    model.Criteria()->Clear();
+    model.Criteria()->AddItem(nullptr, Link(10), c.Kind, c.Value, "1;2;3");
+    model.BuildRowsFromCriteria();
+    auto* row = static_cast<TkcConditionViewInfo*>(model.Rows()[1]);
+    const int expected = c.Kind == foBetween || c.Kind == foNotBetween ? 2 : 1;
+    EXPECT_EQ(row->Values()->Count(), expected) << c.Name;
+    for (int i = 0; i < row->Values()->Count(); ++i) EXPECT_FALSE(row->Values()->Items(i)->Value.IsArray()) << c.Name;
+    EXPECT_NO_THROW(Saved()) << c.Name;
+  }
+}
+
 TEST(FilterEditHelpers, MaskHelperPreparesMaskedValuesAndOffersNoLikeWhenMasked) {
   RegisterStandardFilterEditHelpers();
   TkcFilterEditHelperClass mask = GetFilterEditsController()->GetHelperClass(TkcMaskEditProperties::StaticClass());
