@@ -138,6 +138,9 @@ public:
   int BeginIndex = 0;
   int EndIndex = -1;
   Variant SummaryValues;
+  // The level's grouping value, read when the group was built: the saved expansion names groups
+  // by it, since record indexes move with inserts, deletes and reloads before the next rebuild.
+  Variant Value;
 };
 
 struct TkcRowInfo {
@@ -421,6 +424,7 @@ public:
   void SetLevel(int Value);
 
 private:
+  int GroupedValuesOf(int ARecordIndex) const;
   std::vector<TkcCustomDataField*> fGroupingFields;
   std::vector<TkcCustomDataField*> fFindFields;
   int fLevel = -1;
@@ -579,6 +583,8 @@ public:
   int AppendSourceRecord(int AHandle);
   void DropSavedRecord();
   void SaveEditingRecord();
+  // The rows next to the record being edited, which keep it in its place until the post.
+  void RememberEditingNeighbours();
   void RefreshSource();
   // The record of a handle (hash lookup), -1 when absent.
   int RecordOfHandle(int AHandle);

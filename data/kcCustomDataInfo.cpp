@@ -496,6 +496,8 @@ void TkcCustomDataControllerInfo::BuildGroups() {
   try {
     if (!fKeys) fKeys = std::make_unique<TkcSortKeys>(fDataController, infos, fRecordList);
     const int last = levels - 1;
+    const int editing = fDataController->Provider()->EditingRecordIndex();
+    const int saved = fDataController->Provider()->SavedRecordIndex();
     std::vector<int> open(static_cast<std::size_t>(levels));
     std::vector<int> first(static_cast<std::size_t>(levels));
     int level0 = 0;
@@ -506,7 +508,11 @@ void TkcCustomDataControllerInfo::BuildGroups() {
       g->GroupRow = level0;
       g->BeginIndex = ALevel == last ? APosition : pos + 1;
       open[static_cast<std::size_t>(ALevel)] = pos;
-      first[static_cast<std::size_t>(ALevel)] = fRecordList[static_cast<std::size_t>(APosition)];
+      const int record = fRecordList[static_cast<std::size_t>(APosition)];
+      first[static_cast<std::size_t>(ALevel)] = record;
+      // A record being edited still belongs to the group of its values before the edit.
+      const int valueRecord = record == editing && saved != 0 ? saved : record;
+      g->Value = fDataController->GetSourceValue(valueRecord, fDataGroups->GetField(ALevel));
     };
     auto closeGroup = [&](int ALevel, int ALastPosition) {
       TkcDataGroupInfo* g = fDataGroups->GetItem(open[static_cast<std::size_t>(ALevel)]);
@@ -572,13 +578,7 @@ void TkcCustomDataControllerInfo::SaveState() {
     std::uint8_t state = 0;
     if (g->IsExpanded) state = (fSelection->GetCount() == 0 && alwaysExpanded) ? 0 : 1;
     if ((states & 2) && selectedGroups[static_cast<std::size_t>(i)]) state |= 2;
-    if (state != 0) {
-      int p = i;
-      while (fDataGroups->GetItem(p)->GroupLevel < last) p = fDataGroups->GetItem(p)->BeginIndex;
-      const int record = fRecordList[static_cast<std::size_t>(fDataGroups->GetItem(p)->BeginIndex)];
-      fExpandingInfos->AddItem(g->GroupLevel,
-                               fDataController->GetCompareValue(record, fDataGroups->GetField(g->GroupLevel)), state);
-    }
+    if (state != 0) fExpandingInfos->AddItem(g->GroupLevel, g->Value, state);
     if (g->IsExpanded || g->GroupLevel == last)
       ++i;
     else

@@ -1551,6 +1551,12 @@ void TkcDBDataProvider::Edit() {
   ds->Edit();
   fEditingRecordIndex = record;
   fInserting = false;
+  // The values before the edit and the rows next to it keep the record in its group and its
+  // place until the post, as unbound.
+  if (IsEditing()) {
+    RememberEditingNeighbours();
+    SaveEditingRecord();
+  }
 }
 
 void TkcDBDataProvider::Insert() { StartInsert(false); }
