@@ -476,6 +476,12 @@ public:
   int CompareRecords(int ARecordIndex1, int ARecordIndex2, TkcValueDef* AValueDef) const;
   // True for a null value (P unused); otherwise P is the value in compared form.
   bool GetCompareInfo(int ARecordIndex, TkcValueDef* AValueDef, const void*& P) const;
+  // The data area of an ordinary record's value in an ordinary kept column (unaligned), nil for
+  // a null value: for loops that read many values of one column without a variant each.
+  const std::uint8_t* StoredData(int ARecordIndex, const TkcValueDef* AValueDef) const {
+    const std::uint8_t* buffer = fBlocks.At(fRecords[static_cast<std::size_t>(ARecordIndex)]);
+    return !buffer || AValueDef->IsNullInRecord(buffer) ? nullptr : AValueDef->DataAt(buffer);
+  }
   void ReadRecord(int ARecordIndex, TkcValueDefReader* AReader);
   void ReadRecordFrom(int ARecordIndex, int AArgument, TkcValueDefReader* AReader,
                       const TkcValueDefReadProc& ACallback);

@@ -1,6 +1,8 @@
 #include "data/kcDataSummary.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "platform/core/DateUtils.h"
 
@@ -473,6 +475,163 @@ int TkcDataSummary::GetSummaryRecord(int APosition) {
   return info->Selection()->IsRecordSelected(record) ? record : -1;
 }
 
+namespace {
+
+// A summary of stored numbers read straight from the record buffers, with the results the
+// variant path gives: integers add exactly (and narrow as variant sums do), doubles add in
+// record order, NaN is the least number, the first value met keeps its variant kind.
+struct TNativeSummary {
+  TkcSummaryKind Kind;
+  TkcValueDef* Column;
+  bool Float;
+  Variant* Value;
+  int* Count;
+  bool Started = false;  // the running value is set (not Empty)
+  bool Changed = false;  // the running value differs from *Value
+  bool Added = false;    // a sum added in this range: its kind is the variant sum's
+  __int128 IntSum = 0;
+  double FloatSum = 0;
+  int BestRecord = -1;   // min/max: the record holding the value, -1 for *Value itself
+  std::int64_t BestInt = 0;
+  double BestFloat = 0;
+};
+
+int CompareFloats(double A, double B) {
+  const bool na = std::isnan(A), nb = std::isnan(B);
+  if (na || nb) return na && nb ? 0 : (na ? -1 : 1);
+  return A < B ? -1 : (A > B ? 1 : 0);
+}
+
+// The column's value as a number: int16, int32, uint16 or double.
+bool NativeKind(TkcValueTypeClass AType, bool& AFloat) {
+  AFloat = AType == TkcFloatValueType::Class();
+  return AFloat || AType == TkcIntegerValueType::Class() || AType == TkcSmallintValueType::Class() ||
+         AType == TkcWordValueType::Class();
+}
+
+std::int64_t LoadInt(TkcValueTypeClass AType, const std::uint8_t* P) {
+  if (AType == TkcIntegerValueType::Class()) {
+    std::int32_t v;
+    std::memcpy(&v, P, sizeof v);
+    return v;
+  }
+  if (AType == TkcSmallintValueType::Class()) {
+    std::int16_t v;
+    std::memcpy(&v, P, sizeof v);
+    return v;
+  }
+  std::uint16_t v;
+  std::memcpy(&v, P, sizeof v);
+  return v;
+}
+
+}  // namespace
+
+bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, const std::vector<int>& AIndexes,
+                                      int AFirst, int ALast, TWork& AWork) {
+  TkcCustomDataController* c = fDataController;
+  TkcCustomDataControllerInfo* info = c->DataControllerInfo();
+  if (c->IsGridMode() || c->IsProviderMode() || info->IsSummaryForSelection()) return false;
+  std::vector<TNativeSummary> natives;
+  for (std::size_t i = 0; i < AItems.size(); ++i) {
+    TkcDataSummaryItem* item = AItems[i];
+    if (!item) continue;
+    TkcCustomDataField* field = item->GetField();
+    TkcValueDef* column = field ? field->ValueColumn() : nullptr;
+    const TkcSummaryKind kind = item->Kind();
+    bool isFloat = false;
+    if (!column || column->ValueDefs() != c->GetDataStorage()->ValueDefs() ||
+        !NativeKind(column->ValueTypeClass(), isFloat) ||
+        !(kind == skSum || kind == skCount || kind == skMin || kind == skMax || kind == skAverage))
+      continue;
+    const auto slot = static_cast<std::size_t>(AIndexes[i]);
+    Variant& value = AWork.Values[slot];
+    TNativeSummary n{kind, column, isFloat, &value, &AWork.Counts[slot]};
+    n.Started = !value.IsEmpty();
+    if (n.Started && !value.IsNull() && kind != skCount) {
+      if (isFloat) {
+        n.FloatSum = n.BestFloat = value.AsDouble();
+      } else {
+        n.IntSum = value.AsInt64();
+        n.BestInt = value.AsInt64();
+      }
+    }
+    natives.push_back(n);
+    AItems[i] = nullptr;  // done here
+  }
+  if (natives.empty()) return true;
+  TkcDataStorage* storage = c->GetDataStorage();
+  const bool nullIgnore = fOptions.Contains(soNullIgnore);
+  for (TNativeSummary& n : natives) {
+    const TkcValueTypeClass type = n.Column->ValueTypeClass();
+    const bool sum = n.Kind == skSum || n.Kind == skAverage;
+    const bool min = n.Kind == skMin, max = n.Kind == skMax;
+    int count = *n.Count;
+    for (int p = AFirst; p <= ALast; ++p) {
+      const int record = info->GetRecordListItem(p);
+      const std::uint8_t* data = storage->StoredData(record, n.Column);
+      if (!data) {
+        if (nullIgnore) continue;
+        if (!n.Started && sum) {
+          *n.Value = Variant(0);
+          n.Started = true;
+          n.IntSum = 0;
+          n.FloatSum = 0;
+        }
+        ++count;
+        continue;
+      }
+      ++count;
+      if (n.Kind == skCount) continue;
+      if (n.Float) {
+        double x;
+        std::memcpy(&x, data, sizeof x);
+        if (!n.Started) {
+          n.Started = true;
+          n.FloatSum = n.BestFloat = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        } else if (sum) {
+          n.FloatSum += x;
+          n.Added = n.Changed = true;
+        } else if (min ? CompareFloats(x, n.BestFloat) < 0 : (max && CompareFloats(n.BestFloat, x) < 0)) {
+          n.BestFloat = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        }
+      } else {
+        const std::int64_t x = LoadInt(type, data);
+        if (!n.Started) {
+          n.Started = true;
+          n.IntSum = n.BestInt = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        } else if (sum) {
+          n.IntSum += x;
+          n.Added = n.Changed = true;
+        } else if (min ? x < n.BestInt : (max && n.BestInt < x)) {
+          n.BestInt = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        }
+      }
+    }
+    *n.Count = count;
+    if (!n.Changed) continue;
+    if (!n.Added) {
+      // The first value met, or the least or greatest: the record's own variant.
+      if (n.BestRecord >= 0) *n.Value = storage->GetValue(n.BestRecord, n.Column);
+    } else if (n.Float) {
+      *n.Value = Variant(n.FloatSum);
+    } else if (n.IntSum >= INT32_MIN && n.IntSum <= INT32_MAX) {
+      *n.Value = Variant(static_cast<int>(n.IntSum));
+    } else {
+      *n.Value = Variant::FromInt64(static_cast<std::int64_t>(n.IntSum));
+    }
+  }
+  return true;
+}
+
 void TkcDataSummary::AccumulateRange(TkcDataSummaryItems* AItems, int AFirst, int ALast, TWork& AWork) {
   const int count = AItems->Count();
   std::vector<TkcDataSummaryItem*> items;
@@ -484,6 +643,14 @@ void TkcDataSummary::AccumulateRange(TkcDataSummaryItems* AItems, int AFirst, in
     any = any || calculates;
   }
   if (!any) return;
+  if (!AItems->OnSummary) {
+    // Numbers kept in the storage are summed without a variant per value; the rest below.
+    std::vector<int> indexes(items.size());
+    for (std::size_t i = 0; i < indexes.size(); ++i) indexes[i] = static_cast<int>(i);
+    if (AccumulateStored(items, indexes, AFirst, ALast, AWork) &&
+        std::none_of(items.begin(), items.end(), [](TkcDataSummaryItem* i) { return i != nullptr; }))
+      return;
+  }
   for (int p = AFirst; p <= ALast; ++p) {
     const int record = GetSummaryRecord(p);
     if (record < 0) continue;
