@@ -1214,6 +1214,12 @@ public:
   virtual Variant GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
     return GetSourceValue(ARecordIndex, AField);
   }
+  // Whether GetFilterFieldValue is the field's value kept in the storage (a filter pass may then
+  // read the record buffers itself).
+  virtual bool IsFilterValueStored(TkcCustomDataField* AField) {
+    return !IsGridMode() && !IsProviderMode() && AField && AField->ValueColumn() &&
+           AField->ValueColumn()->ValueDefs() == fDataStorage->ValueDefs();
+  }
   virtual String GetFilterItemFieldCaption(TObject* /*AItem*/) { return String(); }
   virtual String GetFilterItemFieldName(TObject* AItem) { return GetFilterItemFieldCaption(AItem); }
   virtual int FindRecordByDisplayText(int AStartPosition, int AItemIndex, const String& AText, bool APartial,

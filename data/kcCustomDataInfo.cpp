@@ -2,6 +2,7 @@
 // state, notify) and the row, focus, expansion, selection, sorting and grouping operations.
 
 #include <algorithm>
+#include <cstring>
 
 #include "data/kcCustomData.h"
 #include "data/kcDataSummary.h"
@@ -338,25 +339,82 @@ void TkcCustomDataControllerInfo::Filter() {
   // Tested from the last record to the first (the order the event sees); the survivors are
   // written back from the end in the same pass, keeping their order.
   std::size_t write = n;
-  try {
-    for (std::size_t i = n; i-- > 0;) {
-      const int r = fRecordList[i];
-      bool accepted = true;
-      if (r != editing) {
-        if (byEvent && !fDataController->DoFilterRecord(r))
-          accepted = false;
-        else if (incremental && !fDataController->DoIncrementalFilterRecord(r))
-          accepted = false;
-        else if (byCriteria && !criteria->IsRecordAccepted(r))
-          accepted = false;
+  // An integer column against a constant: its stored values are compared as they lie in the
+  // records; Null values take the criteria's own path.
+  TkcFilterOperatorKind compare = foEqual;
+  std::int64_t constant = 0;
+  bool inverted = false;
+  TkcFilterCriteriaItem* item =
+      byCriteria && !byEvent && !incremental ? criteria->PreparedIntegerCompare(compare, constant, inverted) : nullptr;
+  TkcCustomDataField* field = item ? static_cast<TkcDataFilterCriteriaItem*>(item)->Field() : nullptr;
+  TkcValueDef* column = field && fDataController->IsFilterValueStored(field) ? field->ValueColumn() : nullptr;
+  const TkcValueTypeClass type = column ? column->ValueTypeClass() : nullptr;
+  if (type == TkcIntegerValueType::Class() || type == TkcSmallintValueType::Class() ||
+      type == TkcWordValueType::Class()) {
+    TkcDataStorage* storage = fDataController->GetDataStorage();
+    auto passes = [&](std::int64_t v) {
+      switch (compare) {
+        case foEqual: return v == constant;
+        case foNotEqual: return v != constant;
+        case foLess: return v < constant;
+        case foLessEqual: return v <= constant;
+        case foGreater: return v > constant;
+        default: return v >= constant;
       }
-      if (accepted) fRecordList[--write] = r;
+    };
+    try {
+      for (std::size_t i = n; i-- > 0;) {
+        const int r = fRecordList[i];
+        bool accepted = true;
+        if (r != editing) {
+          if (const std::uint8_t* data = storage->StoredData(r, column)) {
+            std::int64_t v;
+            if (type == TkcIntegerValueType::Class()) {
+              std::int32_t x;
+              std::memcpy(&x, data, sizeof x);
+              v = x;
+            } else if (type == TkcSmallintValueType::Class()) {
+              std::int16_t x;
+              std::memcpy(&x, data, sizeof x);
+              v = x;
+            } else {
+              std::uint16_t x;
+              std::memcpy(&x, data, sizeof x);
+              v = x;
+            }
+            accepted = passes(v) != inverted;
+          } else {
+            accepted = criteria->IsRecordAccepted(r);
+          }
+        }
+        if (accepted) fRecordList[--write] = r;
+      }
+    } catch (...) {
+      LoadRecordList();
+      RebuildRecordListIndex();
+      throw;
     }
-  } catch (...) {
-    // A failing test leaves every record listed rather than a half-compacted list.
-    LoadRecordList();
-    RebuildRecordListIndex();
-    throw;
+  } else {
+    try {
+      for (std::size_t i = n; i-- > 0;) {
+        const int r = fRecordList[i];
+        bool accepted = true;
+        if (r != editing) {
+          if (byEvent && !fDataController->DoFilterRecord(r))
+            accepted = false;
+          else if (incremental && !fDataController->DoIncrementalFilterRecord(r))
+            accepted = false;
+          else if (byCriteria && !criteria->IsRecordAccepted(r))
+            accepted = false;
+        }
+        if (accepted) fRecordList[--write] = r;
+      }
+    } catch (...) {
+      // A failing test leaves every record listed rather than a half-compacted list.
+      LoadRecordList();
+      RebuildRecordListIndex();
+      throw;
+    }
   }
   if (write == 0) return;
   fRecordList.erase(fRecordList.begin(), fRecordList.begin() + static_cast<std::ptrdiff_t>(write));

@@ -1077,6 +1077,11 @@ void TkcDBDataController::UpdateLookupKeyFields(TkcDBDataField* AField) {
   }
 }
 
+bool TkcDBDataController::IsFilterValueStored(TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  return !(f && f->IsLookup()) && TkcCustomDataController::IsFilterValueStored(AField);
+}
+
 Variant TkcDBDataController::GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
   auto* f = dynamic_cast<TkcDBDataField*>(AField);
   if (!f || !f->IsLookup()) return TkcCustomDataController::GetFilterFieldValue(ARecordIndex, AField);

@@ -1011,6 +1011,20 @@ bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) {
   return EvaluateGroup(fRoot, ARecordIndex);
 }
 
+TkcFilterCriteriaItem* TkcFilterCriteria::PreparedIntegerCompare(TkcFilterOperatorKind& AKind,
+                                                                  std::int64_t& AConstant, bool& AInverted) {
+  const std::vector<TkcCustomFilterCriteriaItem*>& children = fRoot->fItems;
+  if (children.size() != 1 || children[0]->fIsGroup) return nullptr;
+  auto* item = static_cast<TkcFilterCriteriaItem*>(children[0]);
+  if (item->fPreparedGeneration != fChangeGeneration) PrepareItem(item);
+  if (item->fRecordTest != TkcFilterCriteriaItem::rtCompare) return nullptr;
+  const TkcFilterBoolOperatorKind kind = fRoot->BoolOperatorKind();
+  AInverted = !(kind == fboAnd || kind == fboOr);
+  AKind = item->fRecordCompare;
+  AConstant = item->fRecordConstant;
+  return item;
+}
+
 bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex) {
   TkcFilterBoolOperatorKind kind = AGroup->BoolOperatorKind();
   bool result = true;

@@ -533,6 +533,12 @@ public:
   bool HasData() { return fRoot->BoolOperatorKind() != fboAnd || fRoot->GetCount() > 0; }
   void RemoveItemByItemLink(TObject* AItemLink);
   bool EvaluateRecord(int ARecordIndex);
+  // The filter's one condition when it compares an integer value with an integer constant
+  // (prepared now if needed): its item, comparison and constant, and whether the root negates
+  // it; nil for any other filter. A non-null integer value passes exactly when the comparison
+  // holds (xor AInverted).
+  TkcFilterCriteriaItem* PreparedIntegerCompare(TkcFilterOperatorKind& AKind, std::int64_t& AConstant,
+                                                bool& AInverted);
 
   TkcFilterCriteriaItemList* Root() const { return fRoot; }
   const String& DateTimeFormat() const { return fDateTimeFormat; }

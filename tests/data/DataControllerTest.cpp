@@ -409,6 +409,43 @@ TEST(DataController, FindByDisplayTextWrapsBothWays) {
 
 }  // namespace
 
+// ---- A filter pass over stored integers ------------------------------------------------------
+
+// The pass reads integer columns from the records; it keeps exactly the records the criteria's
+// own test accepts, Nulls, negated roots and every comparison included.
+TEST(DataController, IntegerFilterPassKeepsWhatTheCriteriaAccept) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> value(0, 40), pick(0, 9);
+  const TkcValueTypeClass types[] = {TkcIntegerValueType::Class(), TkcSmallintValueType::Class(),
+                                     TkcWordValueType::Class()};
+  const TkcFilterOperatorKind operators[] = {foEqual, foNotEqual, foLess, foLessEqual, foGreater, foGreaterEqual};
+  for (TkcValueTypeClass type : types) {
+    ControllerFixture f({type});
+    std::vector<std::vector<Variant>> rows;
+    for (int r = 0; r < 200; ++r) rows.push_back({pick(rng) == 0 ? Null() : Variant(value(rng))});
+    f.Load(rows);
+    for (TkcFilterOperatorKind op : operators)
+      for (TkcFilterBoolOperatorKind root : {fboAnd, fboNotAnd})
+        for (bool ignoreNull : {false, true}) {
+          SCOPED_TRACE(type->Caption() + " operator " + std::to_string(op) + " root " + std::to_string(root) +
+                       (ignoreNull ? " ignore null" : ""));
+          TkcDataFilterCriteria* filter = f.dc.Filter();
+          filter->BeginUpdate();
+          filter->Clear();
+          filter->SetOptions(ignoreNull ? TkcFilterCriteriaOptions{fcoIgnoreNull} : TkcFilterCriteriaOptions{});
+          filter->Root()->SetBoolOperatorKind(root);
+          filter->AddItem(nullptr, f.items[0].get(), op, Variant(20), "20");
+          filter->SetActive(true);
+          filter->EndUpdate();
+          std::vector<int> expected;
+          for (int r = 0; r < 200; ++r)
+            if (filter->EvaluateRecord(r)) expected.push_back(r);
+          EXPECT_EQ(f.FilteredRecords(), expected);
+          filter->SetActive(false);
+        }
+  }
+}
+
 // ---- Inserting into groups and expansion kept by grouping value ----------------------------------
 
 namespace {
