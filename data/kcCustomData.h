@@ -883,6 +883,11 @@ class TkcDataFilterValueList : public TkcFilterValueList {
 public:
   using TkcFilterValueList::TkcFilterValueList;
   void Load(int AItemIndex, bool AInitSortByDisplayText) override;
+
+private:
+  // Byte strings kept in the storage are sorted in place and copied once per distinct value;
+  // false (nothing done) for any other column or list.
+  bool LoadStoredTexts(TkcCustomDataField* AField, int AItemIndex, bool& ABlanks);
 };
 
 // Extra criteria objects the controller creates for callers; owns them.

@@ -102,6 +102,10 @@ TkcSortKeys::TkcSortKeys(TkcCustomDataController* AController, std::vector<TkcDa
         const auto i = static_cast<std::size_t>(r);
         if (storage->GetCompareInfo(r, column, p)) {
           c.Nulls[i] = 1;
+        } else if (integer && c.Type == TkcIntegerValueType::Class()) {
+          std::int32_t v;  // the common case read in place, without a variant
+          std::memcpy(&v, p, sizeof v);
+          c.Ints[i] = v;
         } else if (integer) {
           c.Ints[i] = c.Type->LoadPreparedValue(p).AsInt64();
         } else {

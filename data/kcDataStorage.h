@@ -21,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -102,6 +103,8 @@ public:
   void StreamInValue(void* Data, TStream* Stream) const override;
   void StreamOutValue(const void* Data, TStream* Stream) const override;
   int CompareRaw(const void* P1, const void* P2) const override;
+  // The text of a data area without a copy; false when it holds none (read as Null).
+  static bool StoredText(const void* Data, std::string_view& AText);
 };
 
 // A wide string in a holder: the data area is its 4-byte handle.

@@ -628,6 +628,9 @@ public:
   // Sorts once instead of one list insertion per value, so a million distinct values load in
   // O(n log n). Uses the list's own ordering (that of the base Compare).
   void AddValues(const std::vector<TkcFilterValueItem>& AValues);
+  // Appends value entries that are distinct, in the list's order and after every listed value,
+  // none of them recently used (what AddValues would then add, without its sort).
+  void AppendSortedValues(std::vector<TkcFilterValueItem>&& AValues);
   virtual void Clear() { fItems.clear(); }
   // Recently used entries first, then a binary search over the value entries; Index is the
   // first equal entry or the insertion point.

@@ -567,3 +567,47 @@ TEST(DataController, SavedExpansionFollowsGroupingValuesAcrossDataChanges) {
     EXPECT_EQ(ExpandedGroups(f), expanded);
   }
 }
+
+// ---- Filter value list of a text column -----------------------------------------------------------
+
+// Texts kept in the storage are listed as the value list always listed them: each distinct text
+// once, in byte order, with the display text of its first record; a full list keeps the values
+// met first; Nulls give the blank entries.
+TEST(DataController, FilterValueListOfStoredTexts) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> pick(0, 11);
+  const char* words[] = {"pear", "Pear", "apple", "", "a long text past the inline bytes", "zeta", "b", "apples"};
+  ControllerFixture f({TkcStringValueType::Class()});
+  std::vector<std::vector<Variant>> rows;
+  for (int r = 0; r < 300; ++r) {
+    const int k = pick(rng);
+    rows.push_back({k >= 8 ? (k == 8 ? Null() : Variant(std::string("unique ") + std::to_string(r))) : Variant(words[k])});
+  }
+  f.Load(rows);
+  for (int maxCount : {0, 4}) {
+    SCOPED_TRACE("max " + std::to_string(maxCount));
+    f.dc.Filter()->SetMaxValueListCount(maxCount);
+    std::unique_ptr<TkcDataFilterValueList> list(f.dc.Filter()->CreateValueList());
+    list->Load(0, true);
+    // Reference: distinct texts in record order (the first `room` of them), then sorted.
+    std::vector<std::string> met;
+    bool blanks = false;
+    for (const auto& row : rows) {
+      if (row[0].IsNull()) {
+        blanks = true;
+        continue;
+      }
+      if (std::find(met.begin(), met.end(), row[0].AsString()) == met.end()) met.push_back(row[0].AsString());
+    }
+    if (maxCount != 0) met.resize(static_cast<std::size_t>(maxCount - 2));  // (All) and (Custom...) come first
+    std::sort(met.begin(), met.end());
+    std::vector<std::string> listed;
+    for (int i = list->FirstValueIndex(); i < list->GetCount(); ++i) {
+      EXPECT_EQ(list->GetItem(i).Kind, fviValue);
+      EXPECT_EQ(list->GetItem(i).DisplayText, list->GetItem(i).Value.AsString());
+      listed.push_back(list->GetItem(i).Value.AsString());
+    }
+    EXPECT_EQ(listed, met);
+    EXPECT_EQ(list->IndexOfKind(fviBlanks) >= 0, blanks);
+  }
+}
