@@ -741,6 +741,92 @@ void TkcDataSummary::ComputeFooterValues() {
   fFooterValues = FinalizeValues(fFooterSummaryItems.get(), work);
 }
 
+bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* AItems) {
+  TkcCustomDataController* c = fDataController;
+  TkcCustomDataControllerInfo* info = c->DataControllerInfo();
+  if (AItems->OnSummary || c->IsGridMode() || c->IsProviderMode() || info->IsSummaryForSelection()) return false;
+  TkcDataStorage* storage = c->GetDataStorage();
+  const int count = AItems->Count();
+  std::vector<TkcValueDef*> columns(static_cast<std::size_t>(count), nullptr);
+  for (int i = 0; i < count; ++i) {
+    TkcDataSummaryItem* item = AItems->GetItem(i);
+    if (!(item && item->CanCalculate() && item->Kind() != skNone)) continue;  // stays Empty
+    TkcCustomDataField* field = item->GetField();
+    TkcValueDef* column = field ? field->ValueColumn() : nullptr;
+    const TkcSummaryKind kind = item->Kind();
+    if (!column || column->ValueDefs() != storage->ValueDefs() ||
+        column->ValueTypeClass() != TkcIntegerValueType::Class() ||
+        !(kind == skSum || kind == skCount || kind == skMin || kind == skMax || kind == skAverage))
+      return false;
+    columns[static_cast<std::size_t>(i)] = column;
+  }
+  // The level's groups, and the group of every record list position.
+  TkcDataGroups* groups = info->DataGroups();
+  const int last = groups->GetLevelCount() - 1;
+  std::vector<TkcDataGroupInfo*> ofLevel;
+  std::vector<int> groupAt(static_cast<std::size_t>(info->GetRecordListCount()), -1);
+  for (int p = 0; p < groups->GetCount(); ++p) {
+    TkcDataGroupInfo* g = groups->GetItem(p);
+    if (g->GroupLevel == ALevel) ofLevel.push_back(g);
+    if (g->GroupLevel == last && !ofLevel.empty())
+      for (int q = g->BeginIndex; q <= g->EndIndex; ++q) groupAt[static_cast<std::size_t>(q)] = static_cast<int>(ofLevel.size()) - 1;
+  }
+  struct TState {
+    std::int64_t Sum = 0, Best = 0;
+    int Count = 0;
+    bool Any = false;    // a record was taken in (the sum starts, at 0 for a Null)
+    bool Value = false;  // a value was met (Best is set)
+  };
+  std::vector<TState> states(ofLevel.size() * static_cast<std::size_t>(count));
+  const bool nullIgnore = fOptions.Contains(soNullIgnore);
+  const int records = c->GetRecordCount();
+  for (int i = 0; i < count; ++i) {
+    TkcValueDef* column = columns[static_cast<std::size_t>(i)];
+    if (!column) continue;
+    const TkcSummaryKind kind = AItems->GetItem(i)->Kind();
+    for (int r = 0; r < records; ++r) {
+      const int p = info->GetRecordListIndex(r);
+      if (p < 0) continue;
+      const int k = groupAt[static_cast<std::size_t>(p)];
+      if (k < 0) continue;
+      TState& st = states[static_cast<std::size_t>(k) * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)];
+      const std::uint8_t* data = storage->StoredData(r, column);
+      if (!data) {
+        if (nullIgnore) continue;
+        st.Any = true;
+        ++st.Count;
+        continue;
+      }
+      std::int32_t x;
+      std::memcpy(&x, data, sizeof x);
+      st.Any = true;
+      ++st.Count;
+      st.Sum += x;
+      if (!st.Value || (kind == skMin && x < st.Best) || (kind == skMax && x > st.Best)) st.Best = x;
+      st.Value = true;
+    }
+  }
+  // Integers add exactly and ties are equal values: the order the records were read in does not
+  // show in the results, which are those of the variant path.
+  for (std::size_t k = 0; k < ofLevel.size(); ++k) {
+    TWork work;
+    InitValues(AItems, work);
+    for (int i = 0; i < count; ++i) {
+      if (!columns[static_cast<std::size_t>(i)]) continue;
+      const TState& st = states[k * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)];
+      const TkcSummaryKind kind = AItems->GetItem(i)->Kind();
+      Variant& v = work.Values[static_cast<std::size_t>(i)];
+      work.Counts[static_cast<std::size_t>(i)] = st.Count;
+      if ((kind == skSum || kind == skAverage) && st.Any)
+        v = st.Sum >= INT32_MIN && st.Sum <= INT32_MAX ? Variant(static_cast<int>(st.Sum)) : Variant::FromInt64(st.Sum);
+      else if ((kind == skMin || kind == skMax) && st.Value)
+        v = Variant(static_cast<int>(st.Best));
+    }
+    ofLevel[k]->SummaryValues = FinalizeValues(AItems, work);
+  }
+  return true;
+}
+
 void TkcDataSummary::ComputeGroupValues() {
   TkcDataGroups* groups = fDataController->DataControllerInfo()->DataGroups();
   const int levels = groups->GetLevelCount();
@@ -748,6 +834,7 @@ void TkcDataSummary::ComputeGroupValues() {
   for (int level = 0; level < levels; ++level) {
     TkcDataSummaryItems* items = GetGroupSummaryItems(level);
     if (!items) continue;
+    if (ComputeIntegerGroupValues(level, items)) continue;
     TWork work;
     TkcDataGroupInfo* open = nullptr;
     for (int p = 0; p < groups->GetCount(); ++p) {
