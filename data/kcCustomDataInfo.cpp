@@ -353,6 +353,17 @@ void TkcCustomDataControllerInfo::Filter() {
   TkcCustomDataField* field = item ? static_cast<TkcDataFilterCriteriaItem*>(item)->Field() : nullptr;
   TkcValueDef* column = field && fDataController->IsFilterValueStored(field) ? field->ValueColumn() : nullptr;
   const TkcValueTypeClass type = column ? column->ValueTypeClass() : nullptr;
+  // A LIKE over texts kept in the storage: matched where they lie, without a copy each.
+  const TkcLikePattern* pattern = nullptr;
+  bool likeNegated = false;
+  TkcValueDef* texts = nullptr;
+  if (!item && byCriteria && !byEvent && !incremental)
+    if (TkcFilterCriteriaItem* like = criteria->PreparedLike(pattern, likeNegated, inverted)) {
+      TkcCustomDataField* f = static_cast<TkcDataFilterCriteriaItem*>(like)->Field();
+      if (f && fDataController->IsFilterValueStored(f) &&
+          f->ValueColumn()->ValueTypeClass() == TkcStringValueType::Class())
+        texts = f->ValueColumn();
+    }
   if (type == TkcIntegerValueType::Class() || type == TkcSmallintValueType::Class() ||
       type == TkcWordValueType::Class()) {
     TkcDataStorage* storage = fDataController->GetDataStorage();
@@ -390,6 +401,27 @@ void TkcCustomDataControllerInfo::Filter() {
           } else {
             accepted = criteria->IsRecordAccepted(r);
           }
+        }
+        if (accepted) fRecordList[--write] = r;
+      }
+    } catch (...) {
+      LoadRecordList();
+      RebuildRecordListIndex();
+      throw;
+    }
+  } else if (texts) {
+    TkcDataStorage* storage = fDataController->GetDataStorage();
+    try {
+      for (std::size_t i = n; i-- > 0;) {
+        const int r = fRecordList[i];
+        bool accepted = true;
+        if (r != editing) {
+          std::string_view text;
+          const std::uint8_t* data = storage->StoredData(r, texts);
+          if (data && TkcStringValueType::StoredText(data, text))
+            accepted = (pattern->Matches(text) != likeNegated) != inverted;
+          else
+            accepted = criteria->IsRecordAccepted(r);
         }
         if (accepted) fRecordList[--write] = r;
       }

@@ -1025,6 +1025,20 @@ TkcFilterCriteriaItem* TkcFilterCriteria::PreparedIntegerCompare(TkcFilterOperat
   return item;
 }
 
+TkcFilterCriteriaItem* TkcFilterCriteria::PreparedLike(const TkcLikePattern*& APattern, bool& ANegated,
+                                                        bool& AInverted) {
+  const std::vector<TkcCustomFilterCriteriaItem*>& children = fRoot->fItems;
+  if (children.size() != 1 || children[0]->fIsGroup) return nullptr;
+  auto* item = static_cast<TkcFilterCriteriaItem*>(children[0]);
+  if (item->fPreparedGeneration != fChangeGeneration) PrepareItem(item);
+  if (item->fRecordTest != TkcFilterCriteriaItem::rtLike || item->fRecordIgnoresNull) return nullptr;
+  const TkcFilterBoolOperatorKind kind = fRoot->BoolOperatorKind();
+  AInverted = !(kind == fboAnd || kind == fboOr);
+  ANegated = item->fRecordNegated;
+  APattern = &item->fRecordPattern;
+  return item;
+}
+
 bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex) {
   TkcFilterBoolOperatorKind kind = AGroup->BoolOperatorKind();
   bool result = true;

@@ -539,6 +539,10 @@ public:
   // holds (xor AInverted).
   TkcFilterCriteriaItem* PreparedIntegerCompare(TkcFilterOperatorKind& AKind, std::int64_t& AConstant,
                                                 bool& AInverted);
+  // The filter's one condition when it is a prepared LIKE (or NOT LIKE) that takes Null values
+  // its general way: its item and pattern; a text value passes exactly when the pattern matches
+  // it xor ANegated xor AInverted. Nil for any other filter.
+  TkcFilterCriteriaItem* PreparedLike(const TkcLikePattern*& APattern, bool& ANegated, bool& AInverted);
 
   TkcFilterCriteriaItemList* Root() const { return fRoot; }
   const String& DateTimeFormat() const { return fDateTimeFormat; }

@@ -446,6 +446,36 @@ TEST(DataController, IntegerFilterPassKeepsWhatTheCriteriaAccept) {
   }
 }
 
+// A LIKE pass matches the texts where they lie in the records, with the criteria's results.
+TEST(DataController, LikeFilterPassKeepsWhatTheCriteriaAccept) {
+  ControllerFixture f({TkcStringValueType::Class()});
+  std::vector<std::vector<Variant>> rows;
+  const char* texts[] = {"alpha", "Alpha", "", "beta", "a long alpha text past the inline bytes", "b", "gamma"};
+  for (int r = 0; r < 60; ++r) rows.push_back({r % 8 == 7 ? Null() : Variant(texts[r % 8 % 7])});
+  f.Load(rows);
+  for (TkcFilterOperatorKind op : {foLike, foNotLike})
+    for (const char* pattern : {"%a%", "b_", "%", "A%"})
+      for (TkcFilterBoolOperatorKind root : {fboAnd, fboNotAnd})
+        for (bool caseInsensitive : {false, true}) {
+          SCOPED_TRACE(std::string(pattern) + " operator " + std::to_string(op) + " root " + std::to_string(root) +
+                       (caseInsensitive ? " case-insensitive" : ""));
+          TkcDataFilterCriteria* filter = f.dc.Filter();
+          filter->BeginUpdate();
+          filter->Clear();
+          filter->SetOptions(caseInsensitive ? TkcFilterCriteriaOptions{fcoCaseInsensitive}
+                                             : TkcFilterCriteriaOptions{});
+          filter->Root()->SetBoolOperatorKind(root);
+          filter->AddItem(nullptr, f.items[0].get(), op, Variant(pattern), pattern);
+          filter->SetActive(true);
+          filter->EndUpdate();
+          std::vector<int> expected;
+          for (int r = 0; r < 60; ++r)
+            if (filter->EvaluateRecord(r)) expected.push_back(r);
+          EXPECT_EQ(f.FilteredRecords(), expected);
+          filter->SetActive(false);
+        }
+}
+
 // ---- Inserting into groups and expansion kept by grouping value ----------------------------------
 
 namespace {
