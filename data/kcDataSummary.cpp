@@ -562,14 +562,24 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
   if (natives.empty()) return true;
   TkcDataStorage* storage = c->GetDataStorage();
   const bool nullIgnore = fOptions.Contains(soNullIgnore);
-  for (TNativeSummary& n : natives) {
-    const TkcValueTypeClass type = n.Column->ValueTypeClass();
-    const bool sum = n.Kind == skSum || n.Kind == skAverage;
-    const bool min = n.Kind == skMin, max = n.Kind == skMax;
-    int count = *n.Count;
-    for (int p = AFirst; p <= ALast; ++p) {
-      const int record = info->GetRecordListItem(p);
-      const std::uint8_t* data = storage->StoredData(record, n.Column);
+  // One pass over the records for all items; each column's data area is found once a record.
+  std::vector<TkcValueDef*> columns;
+  std::vector<std::size_t> columnOf;
+  for (const TNativeSummary& n : natives) {
+    auto it = std::find(columns.begin(), columns.end(), n.Column);
+    columnOf.push_back(static_cast<std::size_t>(it - columns.begin()));
+    if (it == columns.end()) columns.push_back(n.Column);
+  }
+  std::vector<const std::uint8_t*> datas(columns.size());
+  std::vector<int> counts;
+  for (const TNativeSummary& n : natives) counts.push_back(*n.Count);
+  for (int p = AFirst; p <= ALast; ++p) {
+    const int record = info->GetRecordListItem(p);
+    for (std::size_t k = 0; k < columns.size(); ++k) datas[k] = storage->StoredData(record, columns[k]);
+    for (std::size_t j = 0; j < natives.size(); ++j) {
+      TNativeSummary& n = natives[j];
+      const bool sum = n.Kind == skSum || n.Kind == skAverage;
+      const std::uint8_t* data = datas[columnOf[j]];
       if (!data) {
         if (nullIgnore) continue;
         if (!n.Started && sum) {
@@ -578,11 +588,12 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
           n.IntSum = 0;
           n.FloatSum = 0;
         }
-        ++count;
+        ++counts[j];
         continue;
       }
-      ++count;
+      ++counts[j];
       if (n.Kind == skCount) continue;
+      const bool min = n.Kind == skMin, max = n.Kind == skMax;
       if (n.Float) {
         double x;
         std::memcpy(&x, data, sizeof x);
@@ -600,7 +611,7 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
           n.Changed = true;
         }
       } else {
-        const std::int64_t x = LoadInt(type, data);
+        const std::int64_t x = LoadInt(n.Column->ValueTypeClass(), data);
         if (!n.Started) {
           n.Started = true;
           n.IntSum = n.BestInt = x;
@@ -616,7 +627,10 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
         }
       }
     }
-    *n.Count = count;
+  }
+  for (std::size_t j = 0; j < natives.size(); ++j) {
+    TNativeSummary& n = natives[j];
+    *n.Count = counts[j];
     if (!n.Changed) continue;
     if (!n.Added) {
       // The first value met, or the least or greatest: the record's own variant.
