@@ -197,6 +197,65 @@ void TkcDataFilterCriteria::DefineProperties(TFiler* Filer) {
       "Criteria", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, HasData());
 }
 
+bool TkcDataFilterValueList::LoadStoredTexts(TkcCustomDataField* AField, int AItemIndex, bool& ABlanks) {
+  auto* criteria = static_cast<TkcDataFilterCriteria*>(Criteria());
+  TkcCustomDataController* c = criteria->DataController();
+  // Ordered by the stored bytes, as the list orders byte strings; nothing listed or recently
+  // used that a value could equal.
+  if (!c->IsFilterValueStored(AField) || AField->ValueColumn()->ValueTypeClass() != TkcStringValueType::Class() ||
+      SortByDisplayText() || criteria->Options().Contains(fcoCaseInsensitive) ||
+      criteria->Options().Contains(fcoSoftNull) || MRUSeparatorIndex() >= 0 || FirstValueIndex() != GetCount())
+    return false;
+  TkcDataStorage* storage = c->GetDataStorage();
+  TkcValueDef* column = AField->ValueColumn();
+  struct TEntry {
+    std::string_view Text;
+    int Record;
+  };
+  std::vector<TEntry> entries;
+  const int count = c->GetRecordCount();
+  entries.reserve(static_cast<std::size_t>(count));
+  for (int r = 0; r < count; ++r) {
+    std::string_view text;
+    const std::uint8_t* data = storage->StoredData(r, column);
+    if (data && TkcStringValueType::StoredText(data, text))
+      entries.push_back({text, r});
+    else
+      ABlanks = true;
+  }
+  std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
+    const int r = a.Text.compare(b.Text);
+    return r < 0 || (r == 0 && a.Record < b.Record);
+  });
+  // The first record of each run of equal texts stands for it (its display text is listed).
+  std::vector<std::size_t> firsts;
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (i == 0 || entries[i].Text != entries[i - 1].Text) firsts.push_back(i);
+  // A full list keeps the distinct values met first, in record order.
+  int last = count;
+  const int maxCount = criteria->MaxValueListCount();
+  if (maxCount != 0) {
+    const auto room = static_cast<std::size_t>(std::max(0, maxCount - GetCount()));
+    if (room == 0) return true;
+    if (room < firsts.size()) {
+      std::vector<int> records;
+      records.reserve(firsts.size());
+      for (std::size_t i : firsts) records.push_back(entries[i].Record);
+      std::nth_element(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(room - 1), records.end());
+      last = records[room - 1];
+    }
+  }
+  std::vector<TkcFilterValueItem> values;
+  values.reserve(firsts.size());
+  for (std::size_t i : firsts) {
+    const TEntry& e = entries[i];
+    if (e.Record > last) continue;
+    values.push_back({fviValue, Variant(std::string(e.Text)), c->GetFilterDisplayText(e.Record, AItemIndex)});
+  }
+  AppendSortedValues(std::move(values));
+  return true;
+}
+
 void TkcDataFilterValueList::Load(int AItemIndex, bool AInitSortByDisplayText) {
   auto* criteria = static_cast<TkcDataFilterCriteria*>(Criteria());
   TkcCustomDataController* c = criteria->DataController();
@@ -206,7 +265,7 @@ void TkcDataFilterValueList::Load(int AItemIndex, bool AInitSortByDisplayText) {
   Add(fviAll, Null(), TranslateDisplayText("(All)"), false);
   Add(fviCustom, Null(), TranslateDisplayText("(Custom...)"), false);
   bool blanks = c->IsGridMode();
-  if (!c->IsGridMode()) {
+  if (!c->IsGridMode() && !LoadStoredTexts(field, AItemIndex, blanks)) {
     // One sort for all values instead of one sorted insertion per record.
     std::vector<TkcFilterValueItem> values;
     const int count = c->GetRecordCount();

@@ -138,6 +138,9 @@ public:
   int BeginIndex = 0;
   int EndIndex = -1;
   Variant SummaryValues;
+  // The level's grouping value, read when the group was built: the saved expansion names groups
+  // by it, since record indexes move with inserts, deletes and reloads before the next rebuild.
+  Variant Value;
 };
 
 struct TkcRowInfo {
@@ -421,6 +424,7 @@ public:
   void SetLevel(int Value);
 
 private:
+  int GroupedValuesOf(int ARecordIndex) const;
   std::vector<TkcCustomDataField*> fGroupingFields;
   std::vector<TkcCustomDataField*> fFindFields;
   int fLevel = -1;
@@ -579,6 +583,8 @@ public:
   int AppendSourceRecord(int AHandle);
   void DropSavedRecord();
   void SaveEditingRecord();
+  // The rows next to the record being edited, which keep it in its place until the post.
+  void RememberEditingNeighbours();
   void RefreshSource();
   // The record of a handle (hash lookup), -1 when absent.
   int RecordOfHandle(int AHandle);
@@ -877,6 +883,11 @@ class TkcDataFilterValueList : public TkcFilterValueList {
 public:
   using TkcFilterValueList::TkcFilterValueList;
   void Load(int AItemIndex, bool AInitSortByDisplayText) override;
+
+private:
+  // Byte strings kept in the storage are sorted in place and copied once per distinct value;
+  // false (nothing done) for any other column or list.
+  bool LoadStoredTexts(TkcCustomDataField* AField, int AItemIndex, bool& ABlanks);
 };
 
 // Extra criteria objects the controller creates for callers; owns them.
@@ -1207,6 +1218,12 @@ public:
   virtual bool IsBookmarkRow(int ARowIndex);
   virtual Variant GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
     return GetSourceValue(ARecordIndex, AField);
+  }
+  // Whether GetFilterFieldValue is the field's value kept in the storage (a filter pass may then
+  // read the record buffers itself).
+  virtual bool IsFilterValueStored(TkcCustomDataField* AField) {
+    return !IsGridMode() && !IsProviderMode() && AField && AField->ValueColumn() &&
+           AField->ValueColumn()->ValueDefs() == fDataStorage->ValueDefs();
   }
   virtual String GetFilterItemFieldCaption(TObject* /*AItem*/) { return String(); }
   virtual String GetFilterItemFieldName(TObject* AItem) { return GetFilterItemFieldCaption(AItem); }

@@ -2,6 +2,7 @@
 // state, notify) and the row, focus, expansion, selection, sorting and grouping operations.
 
 #include <algorithm>
+#include <cstring>
 
 #include "data/kcCustomData.h"
 #include "data/kcDataSummary.h"
@@ -101,6 +102,10 @@ TkcSortKeys::TkcSortKeys(TkcCustomDataController* AController, std::vector<TkcDa
         const auto i = static_cast<std::size_t>(r);
         if (storage->GetCompareInfo(r, column, p)) {
           c.Nulls[i] = 1;
+        } else if (integer && c.Type == TkcIntegerValueType::Class()) {
+          std::int32_t v;  // the common case read in place, without a variant
+          std::memcpy(&v, p, sizeof v);
+          c.Ints[i] = v;
         } else if (integer) {
           c.Ints[i] = c.Type->LoadPreparedValue(p).AsInt64();
         } else {
@@ -338,25 +343,114 @@ void TkcCustomDataControllerInfo::Filter() {
   // Tested from the last record to the first (the order the event sees); the survivors are
   // written back from the end in the same pass, keeping their order.
   std::size_t write = n;
-  try {
-    for (std::size_t i = n; i-- > 0;) {
-      const int r = fRecordList[i];
-      bool accepted = true;
-      if (r != editing) {
-        if (byEvent && !fDataController->DoFilterRecord(r))
-          accepted = false;
-        else if (incremental && !fDataController->DoIncrementalFilterRecord(r))
-          accepted = false;
-        else if (byCriteria && !criteria->IsRecordAccepted(r))
-          accepted = false;
-      }
-      if (accepted) fRecordList[--write] = r;
+  // An integer column against a constant: its stored values are compared as they lie in the
+  // records; Null values take the criteria's own path.
+  TkcFilterOperatorKind compare = foEqual;
+  std::int64_t constant = 0;
+  bool inverted = false;
+  TkcFilterCriteriaItem* item =
+      byCriteria && !byEvent && !incremental ? criteria->PreparedIntegerCompare(compare, constant, inverted) : nullptr;
+  TkcCustomDataField* field = item ? static_cast<TkcDataFilterCriteriaItem*>(item)->Field() : nullptr;
+  TkcValueDef* column = field && fDataController->IsFilterValueStored(field) ? field->ValueColumn() : nullptr;
+  const TkcValueTypeClass type = column ? column->ValueTypeClass() : nullptr;
+  // A LIKE over texts kept in the storage: matched where they lie, without a copy each.
+  const TkcLikePattern* pattern = nullptr;
+  bool likeNegated = false;
+  TkcValueDef* texts = nullptr;
+  if (!item && byCriteria && !byEvent && !incremental)
+    if (TkcFilterCriteriaItem* like = criteria->PreparedLike(pattern, likeNegated, inverted)) {
+      TkcCustomDataField* f = static_cast<TkcDataFilterCriteriaItem*>(like)->Field();
+      if (f && fDataController->IsFilterValueStored(f) &&
+          f->ValueColumn()->ValueTypeClass() == TkcStringValueType::Class())
+        texts = f->ValueColumn();
     }
-  } catch (...) {
-    // A failing test leaves every record listed rather than a half-compacted list.
-    LoadRecordList();
-    RebuildRecordListIndex();
-    throw;
+  if (type == TkcIntegerValueType::Class() || type == TkcSmallintValueType::Class() ||
+      type == TkcWordValueType::Class()) {
+    TkcDataStorage* storage = fDataController->GetDataStorage();
+    auto passes = [&](std::int64_t v) {
+      switch (compare) {
+        case foEqual: return v == constant;
+        case foNotEqual: return v != constant;
+        case foLess: return v < constant;
+        case foLessEqual: return v <= constant;
+        case foGreater: return v > constant;
+        default: return v >= constant;
+      }
+    };
+    try {
+      for (std::size_t i = n; i-- > 0;) {
+        const int r = fRecordList[i];
+        bool accepted = true;
+        if (r != editing) {
+          if (const std::uint8_t* data = storage->StoredData(r, column)) {
+            std::int64_t v;
+            if (type == TkcIntegerValueType::Class()) {
+              std::int32_t x;
+              std::memcpy(&x, data, sizeof x);
+              v = x;
+            } else if (type == TkcSmallintValueType::Class()) {
+              std::int16_t x;
+              std::memcpy(&x, data, sizeof x);
+              v = x;
+            } else {
+              std::uint16_t x;
+              std::memcpy(&x, data, sizeof x);
+              v = x;
+            }
+            accepted = passes(v) != inverted;
+          } else {
+            accepted = criteria->IsRecordAccepted(r);
+          }
+        }
+        if (accepted) fRecordList[--write] = r;
+      }
+    } catch (...) {
+      LoadRecordList();
+      RebuildRecordListIndex();
+      throw;
+    }
+  } else if (texts) {
+    TkcDataStorage* storage = fDataController->GetDataStorage();
+    try {
+      for (std::size_t i = n; i-- > 0;) {
+        const int r = fRecordList[i];
+        bool accepted = true;
+        if (r != editing) {
+          std::string_view text;
+          const std::uint8_t* data = storage->StoredData(r, texts);
+          if (data && TkcStringValueType::StoredText(data, text))
+            accepted = (pattern->Matches(text) != likeNegated) != inverted;
+          else
+            accepted = criteria->IsRecordAccepted(r);
+        }
+        if (accepted) fRecordList[--write] = r;
+      }
+    } catch (...) {
+      LoadRecordList();
+      RebuildRecordListIndex();
+      throw;
+    }
+  } else {
+    try {
+      for (std::size_t i = n; i-- > 0;) {
+        const int r = fRecordList[i];
+        bool accepted = true;
+        if (r != editing) {
+          if (byEvent && !fDataController->DoFilterRecord(r))
+            accepted = false;
+          else if (incremental && !fDataController->DoIncrementalFilterRecord(r))
+            accepted = false;
+          else if (byCriteria && !criteria->IsRecordAccepted(r))
+            accepted = false;
+        }
+        if (accepted) fRecordList[--write] = r;
+      }
+    } catch (...) {
+      // A failing test leaves every record listed rather than a half-compacted list.
+      LoadRecordList();
+      RebuildRecordListIndex();
+      throw;
+    }
   }
   if (write == 0) return;
   fRecordList.erase(fRecordList.begin(), fRecordList.begin() + static_cast<std::ptrdiff_t>(write));
@@ -496,6 +590,8 @@ void TkcCustomDataControllerInfo::BuildGroups() {
   try {
     if (!fKeys) fKeys = std::make_unique<TkcSortKeys>(fDataController, infos, fRecordList);
     const int last = levels - 1;
+    const int editing = fDataController->Provider()->EditingRecordIndex();
+    const int saved = fDataController->Provider()->SavedRecordIndex();
     std::vector<int> open(static_cast<std::size_t>(levels));
     std::vector<int> first(static_cast<std::size_t>(levels));
     int level0 = 0;
@@ -506,7 +602,11 @@ void TkcCustomDataControllerInfo::BuildGroups() {
       g->GroupRow = level0;
       g->BeginIndex = ALevel == last ? APosition : pos + 1;
       open[static_cast<std::size_t>(ALevel)] = pos;
-      first[static_cast<std::size_t>(ALevel)] = fRecordList[static_cast<std::size_t>(APosition)];
+      const int record = fRecordList[static_cast<std::size_t>(APosition)];
+      first[static_cast<std::size_t>(ALevel)] = record;
+      // A record being edited still belongs to the group of its values before the edit.
+      const int valueRecord = record == editing && saved != 0 ? saved : record;
+      g->Value = fDataController->GetSourceValue(valueRecord, fDataGroups->GetField(ALevel));
     };
     auto closeGroup = [&](int ALevel, int ALastPosition) {
       TkcDataGroupInfo* g = fDataGroups->GetItem(open[static_cast<std::size_t>(ALevel)]);
@@ -572,13 +672,7 @@ void TkcCustomDataControllerInfo::SaveState() {
     std::uint8_t state = 0;
     if (g->IsExpanded) state = (fSelection->GetCount() == 0 && alwaysExpanded) ? 0 : 1;
     if ((states & 2) && selectedGroups[static_cast<std::size_t>(i)]) state |= 2;
-    if (state != 0) {
-      int p = i;
-      while (fDataGroups->GetItem(p)->GroupLevel < last) p = fDataGroups->GetItem(p)->BeginIndex;
-      const int record = fRecordList[static_cast<std::size_t>(fDataGroups->GetItem(p)->BeginIndex)];
-      fExpandingInfos->AddItem(g->GroupLevel,
-                               fDataController->GetCompareValue(record, fDataGroups->GetField(g->GroupLevel)), state);
-    }
+    if (state != 0) fExpandingInfos->AddItem(g->GroupLevel, g->Value, state);
     if (g->IsExpanded || g->GroupLevel == last)
       ++i;
     else

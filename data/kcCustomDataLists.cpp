@@ -700,6 +700,14 @@ void TkcDataControllerGroupLocateObject::SetLevel(int Value) {
                          std::min<std::ptrdiff_t>(Value + 1, static_cast<std::ptrdiff_t>(fGroupingFields.size())));
 }
 
+// A record being edited is still in the group of its values before the edit (its saved copy).
+int TkcDataControllerGroupLocateObject::GroupedValuesOf(int ARecordIndex) const {
+  TkcCustomDataProvider* provider = fDataController->Provider();
+  return ARecordIndex == provider->EditingRecordIndex() && provider->SavedRecordIndex() != 0
+             ? provider->SavedRecordIndex()
+             : ARecordIndex;
+}
+
 int TkcDataControllerGroupLocateObject::FindRecordIndex() {
   if (fInternalRecord == 0 || fFindFields.empty()) return -1;
   TkcCustomDataControllerInfo* info = fDataController->DataControllerInfo();
@@ -712,7 +720,7 @@ int TkcDataControllerGroupLocateObject::FindRecordIndex() {
     for (int r = 0; r < count; ++r) {
       bool all = true;
       for (auto* f : fFindFields)
-        if (fDataController->CompareRecordsByField(r, fInternalRecord, f) != 0) {
+        if (fDataController->CompareRecordsByField(GroupedValuesOf(r), fInternalRecord, f) != 0) {
           all = false;
           break;
         }
@@ -729,7 +737,7 @@ int TkcDataControllerGroupLocateObject::FindRecordIndex() {
       int rec = info->GetRecordListItem(mid);
       int c = 0;
       for (std::size_t l = 0; l < infos.size() && c == 0; ++l)
-        c = fDataController->CompareRecordsBySortInfo(rec, fInternalRecord, infos[l]);
+        c = fDataController->CompareRecordsBySortInfo(GroupedValuesOf(rec), fInternalRecord, infos[l]);
       if (c == 0) {
         found = rec;
         break;

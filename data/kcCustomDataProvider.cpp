@@ -105,6 +105,17 @@ void TkcCustomDataProvider::DropSavedRecord() {
   fSavedRecordIndex = 0;
 }
 
+void TkcCustomDataProvider::RememberEditingNeighbours() {
+  TkcCustomDataController* c = fDataController;
+  fPrevRecordIndex = fNextRecordIndex = kcNoRecordIndex;
+  const int row = c->GetFocusedRowIndex();
+  if (row < 0) return;
+  if (row < c->GetRowCount() - 1)
+    fNextRecordIndex = c->GetRowInfo(row + 1).RecordIndex;
+  else
+    fPrevRecordIndex = c->GetRowInfo(row == 0 ? row : row - 1).RecordIndex;
+}
+
 void TkcCustomDataProvider::DoEdit() {
   TkcCustomDataController* c = fDataController;
   if (c->UseNewItemRowForEditing() && c->GetNewItemRowFocused() && !IsInserting()) {
@@ -112,16 +123,7 @@ void TkcCustomDataProvider::DoEdit() {
     return;
   }
   fEditingRecordIndex = c->GetActiveRecordIndex();
-  if (fEditingRecordIndex >= 0) {
-    fPrevRecordIndex = fNextRecordIndex = kcNoRecordIndex;
-    const int row = c->GetFocusedRowIndex();
-    if (row >= 0) {
-      if (row < c->GetRowCount() - 1)
-        fNextRecordIndex = c->GetRowInfo(row + 1).RecordIndex;
-      else
-        fPrevRecordIndex = c->GetRowInfo(row == 0 ? row : row - 1).RecordIndex;
-    }
-  }
+  if (fEditingRecordIndex >= 0) RememberEditingNeighbours();
   if (fEditingRecordIndex == kcNoRecordIndex) return;
   if ((!IsActive() || c->IsSmartRefresh()) && !IsInserting()) SaveEditingRecord();
   c->AddChanges(dccUpdateRecord);
@@ -137,24 +139,31 @@ void TkcCustomDataProvider::DoInsert(bool AAppend) {
   c->FireBeforeInsert();
   c->BeginUpdate();
   try {
+    // The template's grouping values are read before the new record exists: an insert shifts
+    // the template's index on by one.
     int templ = -1;
+    Variant groupValues;
     if (c->UseNewItemRowForEditing()) {
       templ = c->GetFocusedRecordIndex();
       if (templ < 0 && c->GetRowCount() > 0) templ = c->GetRowInfo(0).RecordIndex;
+      groupValues = c->GetGroupValues(templ);
       fEditingRecordIndex = c->GetNewItemRowRecordIndex();
       fPrevRecordIndex = fNextRecordIndex = kcNoRecordIndex;
       c->SetNewItemRowFocused(true);
     } else {
       if (!AAppend) c->ClearSelection();
       if (IsGridMode()) {
+        groupValues = c->GetGroupValues(templ);
         fEditingRecordIndex = c->GetCurrentRecordIndex();
       } else if (AAppend) {
         templ = c->GetLastRecordIndex();
+        groupValues = c->GetGroupValues(templ);
         fEditingRecordIndex = c->AppendNewRecord();
         fPrevRecordIndex = templ >= 0 ? templ : kcNoRecordIndex;
         fNextRecordIndex = kcNoRecordIndex;
       } else {
         templ = c->GetFocusedRecordIndex();
+        groupValues = c->GetGroupValues(templ);
         const int at = templ >= 0 ? templ : 0;
         fEditingRecordIndex = c->InsertNewRecord(at);
         fPrevRecordIndex = kcNoRecordIndex;
@@ -162,7 +171,7 @@ void TkcCustomDataProvider::DoInsert(bool AAppend) {
         if (fNextRecordIndex >= c->GetRecordCount()) fNextRecordIndex = kcNoRecordIndex;
       }
     }
-    AssignDefaultValues(fEditingRecordIndex, c->GetGroupValues(templ));
+    AssignDefaultValues(fEditingRecordIndex, groupValues);
     fChanging = false;
     fInserting = true;
   } catch (...) {

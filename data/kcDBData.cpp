@@ -1077,6 +1077,11 @@ void TkcDBDataController::UpdateLookupKeyFields(TkcDBDataField* AField) {
   }
 }
 
+bool TkcDBDataController::IsFilterValueStored(TkcCustomDataField* AField) {
+  auto* f = dynamic_cast<TkcDBDataField*>(AField);
+  return !(f && f->IsLookup()) && TkcCustomDataController::IsFilterValueStored(AField);
+}
+
 Variant TkcDBDataController::GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) {
   auto* f = dynamic_cast<TkcDBDataField*>(AField);
   if (!f || !f->IsLookup()) return TkcCustomDataController::GetFilterFieldValue(ARecordIndex, AField);
@@ -1551,6 +1556,12 @@ void TkcDBDataProvider::Edit() {
   ds->Edit();
   fEditingRecordIndex = record;
   fInserting = false;
+  // The values before the edit and the rows next to it keep the record in its group and its
+  // place until the post, as unbound.
+  if (IsEditing()) {
+    RememberEditingNeighbours();
+    SaveEditingRecord();
+  }
 }
 
 void TkcDBDataProvider::Insert() { StartInsert(false); }

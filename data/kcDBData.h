@@ -612,6 +612,7 @@ public:
   String GetFilterItemFieldName(TObject* AItem) override;
   // A lookup item filters and groups by its key fields' values (an array for several).
   Variant GetFilterFieldValue(int ARecordIndex, TkcCustomDataField* AField) override;
+  bool IsFilterValueStored(TkcCustomDataField* AField) override;
   Variant GetGroupingFieldValue(int ARecordIndex, TkcCustomDataField* AField) override;
   // Posts an edit or insert of the dataset.
   void FinishEditing() override;

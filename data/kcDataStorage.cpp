@@ -294,6 +294,12 @@ void AssignSlotText(void* Data, std::string_view Text) {
 
 void TkcStringValueType::ReleaseData(void* Data) const { FreeSlotText(Data); }
 
+bool TkcStringValueType::StoredText(const void* Data, std::string_view& AText) {
+  if (!SlotHasText(Data)) return false;
+  AText = SlotText(Data);
+  return true;
+}
+
 Variant TkcStringValueType::LoadValue(const void* Data) const {
   return SlotHasText(Data) ? Variant(std::string(SlotText(Data))) : Null();
 }

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -102,6 +103,8 @@ public:
   void StreamInValue(void* Data, TStream* Stream) const override;
   void StreamOutValue(const void* Data, TStream* Stream) const override;
   int CompareRaw(const void* P1, const void* P2) const override;
+  // The text of a data area without a copy; false when it holds none (read as Null).
+  static bool StoredText(const void* Data, std::string_view& AText);
 };
 
 // A wide string in a holder: the data area is its 4-byte handle.
@@ -476,6 +479,12 @@ public:
   int CompareRecords(int ARecordIndex1, int ARecordIndex2, TkcValueDef* AValueDef) const;
   // True for a null value (P unused); otherwise P is the value in compared form.
   bool GetCompareInfo(int ARecordIndex, TkcValueDef* AValueDef, const void*& P) const;
+  // The data area of an ordinary record's value in an ordinary kept column (unaligned), nil for
+  // a null value: for loops that read many values of one column without a variant each.
+  const std::uint8_t* StoredData(int ARecordIndex, const TkcValueDef* AValueDef) const {
+    const std::uint8_t* buffer = fBlocks.At(fRecords[static_cast<std::size_t>(ARecordIndex)]);
+    return !buffer || AValueDef->IsNullInRecord(buffer) ? nullptr : AValueDef->DataAt(buffer);
+  }
   void ReadRecord(int ARecordIndex, TkcValueDefReader* AReader);
   void ReadRecordFrom(int ARecordIndex, int AArgument, TkcValueDefReader* AReader,
                       const TkcValueDefReadProc& ACallback);

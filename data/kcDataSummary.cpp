@@ -1,6 +1,8 @@
 #include "data/kcDataSummary.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "platform/core/DateUtils.h"
 
@@ -473,6 +475,177 @@ int TkcDataSummary::GetSummaryRecord(int APosition) {
   return info->Selection()->IsRecordSelected(record) ? record : -1;
 }
 
+namespace {
+
+// A summary of stored numbers read straight from the record buffers, with the results the
+// variant path gives: integers add exactly (and narrow as variant sums do), doubles add in
+// record order, NaN is the least number, the first value met keeps its variant kind.
+struct TNativeSummary {
+  TkcSummaryKind Kind;
+  TkcValueDef* Column;
+  bool Float;
+  Variant* Value;
+  int* Count;
+  bool Started = false;  // the running value is set (not Empty)
+  bool Changed = false;  // the running value differs from *Value
+  bool Added = false;    // a sum added in this range: its kind is the variant sum's
+  __int128 IntSum = 0;
+  double FloatSum = 0;
+  int BestRecord = -1;   // min/max: the record holding the value, -1 for *Value itself
+  std::int64_t BestInt = 0;
+  double BestFloat = 0;
+};
+
+int CompareFloats(double A, double B) {
+  const bool na = std::isnan(A), nb = std::isnan(B);
+  if (na || nb) return na && nb ? 0 : (na ? -1 : 1);
+  return A < B ? -1 : (A > B ? 1 : 0);
+}
+
+// The column's value as a number: int16, int32, uint16 or double.
+bool NativeKind(TkcValueTypeClass AType, bool& AFloat) {
+  AFloat = AType == TkcFloatValueType::Class();
+  return AFloat || AType == TkcIntegerValueType::Class() || AType == TkcSmallintValueType::Class() ||
+         AType == TkcWordValueType::Class();
+}
+
+std::int64_t LoadInt(TkcValueTypeClass AType, const std::uint8_t* P) {
+  if (AType == TkcIntegerValueType::Class()) {
+    std::int32_t v;
+    std::memcpy(&v, P, sizeof v);
+    return v;
+  }
+  if (AType == TkcSmallintValueType::Class()) {
+    std::int16_t v;
+    std::memcpy(&v, P, sizeof v);
+    return v;
+  }
+  std::uint16_t v;
+  std::memcpy(&v, P, sizeof v);
+  return v;
+}
+
+}  // namespace
+
+bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, const std::vector<int>& AIndexes,
+                                      int AFirst, int ALast, TWork& AWork) {
+  TkcCustomDataController* c = fDataController;
+  TkcCustomDataControllerInfo* info = c->DataControllerInfo();
+  if (c->IsGridMode() || c->IsProviderMode() || info->IsSummaryForSelection()) return false;
+  std::vector<TNativeSummary> natives;
+  for (std::size_t i = 0; i < AItems.size(); ++i) {
+    TkcDataSummaryItem* item = AItems[i];
+    if (!item) continue;
+    TkcCustomDataField* field = item->GetField();
+    TkcValueDef* column = field ? field->ValueColumn() : nullptr;
+    const TkcSummaryKind kind = item->Kind();
+    bool isFloat = false;
+    if (!column || column->ValueDefs() != c->GetDataStorage()->ValueDefs() ||
+        !NativeKind(column->ValueTypeClass(), isFloat) ||
+        !(kind == skSum || kind == skCount || kind == skMin || kind == skMax || kind == skAverage))
+      continue;
+    const auto slot = static_cast<std::size_t>(AIndexes[i]);
+    Variant& value = AWork.Values[slot];
+    TNativeSummary n{kind, column, isFloat, &value, &AWork.Counts[slot]};
+    n.Started = !value.IsEmpty();
+    if (n.Started && !value.IsNull() && kind != skCount) {
+      if (isFloat) {
+        n.FloatSum = n.BestFloat = value.AsDouble();
+      } else {
+        n.IntSum = value.AsInt64();
+        n.BestInt = value.AsInt64();
+      }
+    }
+    natives.push_back(n);
+    AItems[i] = nullptr;  // done here
+  }
+  if (natives.empty()) return true;
+  TkcDataStorage* storage = c->GetDataStorage();
+  const bool nullIgnore = fOptions.Contains(soNullIgnore);
+  // One pass over the records for all items; each column's data area is found once a record.
+  std::vector<TkcValueDef*> columns;
+  std::vector<std::size_t> columnOf;
+  for (const TNativeSummary& n : natives) {
+    auto it = std::find(columns.begin(), columns.end(), n.Column);
+    columnOf.push_back(static_cast<std::size_t>(it - columns.begin()));
+    if (it == columns.end()) columns.push_back(n.Column);
+  }
+  std::vector<const std::uint8_t*> datas(columns.size());
+  std::vector<int> counts;
+  for (const TNativeSummary& n : natives) counts.push_back(*n.Count);
+  for (int p = AFirst; p <= ALast; ++p) {
+    const int record = info->GetRecordListItem(p);
+    for (std::size_t k = 0; k < columns.size(); ++k) datas[k] = storage->StoredData(record, columns[k]);
+    for (std::size_t j = 0; j < natives.size(); ++j) {
+      TNativeSummary& n = natives[j];
+      const bool sum = n.Kind == skSum || n.Kind == skAverage;
+      const std::uint8_t* data = datas[columnOf[j]];
+      if (!data) {
+        if (nullIgnore) continue;
+        if (!n.Started && sum) {
+          *n.Value = Variant(0);
+          n.Started = true;
+          n.IntSum = 0;
+          n.FloatSum = 0;
+        }
+        ++counts[j];
+        continue;
+      }
+      ++counts[j];
+      if (n.Kind == skCount) continue;
+      const bool min = n.Kind == skMin, max = n.Kind == skMax;
+      if (n.Float) {
+        double x;
+        std::memcpy(&x, data, sizeof x);
+        if (!n.Started) {
+          n.Started = true;
+          n.FloatSum = n.BestFloat = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        } else if (sum) {
+          n.FloatSum += x;
+          n.Added = n.Changed = true;
+        } else if (min ? CompareFloats(x, n.BestFloat) < 0 : (max && CompareFloats(n.BestFloat, x) < 0)) {
+          n.BestFloat = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        }
+      } else {
+        const std::int64_t x = LoadInt(n.Column->ValueTypeClass(), data);
+        if (!n.Started) {
+          n.Started = true;
+          n.IntSum = n.BestInt = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        } else if (sum) {
+          n.IntSum += x;
+          n.Added = n.Changed = true;
+        } else if (min ? x < n.BestInt : (max && n.BestInt < x)) {
+          n.BestInt = x;
+          n.BestRecord = record;
+          n.Changed = true;
+        }
+      }
+    }
+  }
+  for (std::size_t j = 0; j < natives.size(); ++j) {
+    TNativeSummary& n = natives[j];
+    *n.Count = counts[j];
+    if (!n.Changed) continue;
+    if (!n.Added) {
+      // The first value met, or the least or greatest: the record's own variant.
+      if (n.BestRecord >= 0) *n.Value = storage->GetValue(n.BestRecord, n.Column);
+    } else if (n.Float) {
+      *n.Value = Variant(n.FloatSum);
+    } else if (n.IntSum >= INT32_MIN && n.IntSum <= INT32_MAX) {
+      *n.Value = Variant(static_cast<int>(n.IntSum));
+    } else {
+      *n.Value = Variant::FromInt64(static_cast<std::int64_t>(n.IntSum));
+    }
+  }
+  return true;
+}
+
 void TkcDataSummary::AccumulateRange(TkcDataSummaryItems* AItems, int AFirst, int ALast, TWork& AWork) {
   const int count = AItems->Count();
   std::vector<TkcDataSummaryItem*> items;
@@ -484,6 +657,14 @@ void TkcDataSummary::AccumulateRange(TkcDataSummaryItems* AItems, int AFirst, in
     any = any || calculates;
   }
   if (!any) return;
+  if (!AItems->OnSummary) {
+    // Numbers kept in the storage are summed without a variant per value; the rest below.
+    std::vector<int> indexes(items.size());
+    for (std::size_t i = 0; i < indexes.size(); ++i) indexes[i] = static_cast<int>(i);
+    if (AccumulateStored(items, indexes, AFirst, ALast, AWork) &&
+        std::none_of(items.begin(), items.end(), [](TkcDataSummaryItem* i) { return i != nullptr; }))
+      return;
+  }
   for (int p = AFirst; p <= ALast; ++p) {
     const int record = GetSummaryRecord(p);
     if (record < 0) continue;
@@ -574,6 +755,92 @@ void TkcDataSummary::ComputeFooterValues() {
   fFooterValues = FinalizeValues(fFooterSummaryItems.get(), work);
 }
 
+bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* AItems) {
+  TkcCustomDataController* c = fDataController;
+  TkcCustomDataControllerInfo* info = c->DataControllerInfo();
+  if (AItems->OnSummary || c->IsGridMode() || c->IsProviderMode() || info->IsSummaryForSelection()) return false;
+  TkcDataStorage* storage = c->GetDataStorage();
+  const int count = AItems->Count();
+  std::vector<TkcValueDef*> columns(static_cast<std::size_t>(count), nullptr);
+  for (int i = 0; i < count; ++i) {
+    TkcDataSummaryItem* item = AItems->GetItem(i);
+    if (!(item && item->CanCalculate() && item->Kind() != skNone)) continue;  // stays Empty
+    TkcCustomDataField* field = item->GetField();
+    TkcValueDef* column = field ? field->ValueColumn() : nullptr;
+    const TkcSummaryKind kind = item->Kind();
+    if (!column || column->ValueDefs() != storage->ValueDefs() ||
+        column->ValueTypeClass() != TkcIntegerValueType::Class() ||
+        !(kind == skSum || kind == skCount || kind == skMin || kind == skMax || kind == skAverage))
+      return false;
+    columns[static_cast<std::size_t>(i)] = column;
+  }
+  // The level's groups, and the group of every record list position.
+  TkcDataGroups* groups = info->DataGroups();
+  const int last = groups->GetLevelCount() - 1;
+  std::vector<TkcDataGroupInfo*> ofLevel;
+  std::vector<int> groupAt(static_cast<std::size_t>(info->GetRecordListCount()), -1);
+  for (int p = 0; p < groups->GetCount(); ++p) {
+    TkcDataGroupInfo* g = groups->GetItem(p);
+    if (g->GroupLevel == ALevel) ofLevel.push_back(g);
+    if (g->GroupLevel == last && !ofLevel.empty())
+      for (int q = g->BeginIndex; q <= g->EndIndex; ++q) groupAt[static_cast<std::size_t>(q)] = static_cast<int>(ofLevel.size()) - 1;
+  }
+  struct TState {
+    std::int64_t Sum = 0, Best = 0;
+    int Count = 0;
+    bool Any = false;    // a record was taken in (the sum starts, at 0 for a Null)
+    bool Value = false;  // a value was met (Best is set)
+  };
+  std::vector<TState> states(ofLevel.size() * static_cast<std::size_t>(count));
+  const bool nullIgnore = fOptions.Contains(soNullIgnore);
+  const int records = c->GetRecordCount();
+  for (int i = 0; i < count; ++i) {
+    TkcValueDef* column = columns[static_cast<std::size_t>(i)];
+    if (!column) continue;
+    const TkcSummaryKind kind = AItems->GetItem(i)->Kind();
+    for (int r = 0; r < records; ++r) {
+      const int p = info->GetRecordListIndex(r);
+      if (p < 0) continue;
+      const int k = groupAt[static_cast<std::size_t>(p)];
+      if (k < 0) continue;
+      TState& st = states[static_cast<std::size_t>(k) * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)];
+      const std::uint8_t* data = storage->StoredData(r, column);
+      if (!data) {
+        if (nullIgnore) continue;
+        st.Any = true;
+        ++st.Count;
+        continue;
+      }
+      std::int32_t x;
+      std::memcpy(&x, data, sizeof x);
+      st.Any = true;
+      ++st.Count;
+      st.Sum += x;
+      if (!st.Value || (kind == skMin && x < st.Best) || (kind == skMax && x > st.Best)) st.Best = x;
+      st.Value = true;
+    }
+  }
+  // Integers add exactly and ties are equal values: the order the records were read in does not
+  // show in the results, which are those of the variant path.
+  for (std::size_t k = 0; k < ofLevel.size(); ++k) {
+    TWork work;
+    InitValues(AItems, work);
+    for (int i = 0; i < count; ++i) {
+      if (!columns[static_cast<std::size_t>(i)]) continue;
+      const TState& st = states[k * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)];
+      const TkcSummaryKind kind = AItems->GetItem(i)->Kind();
+      Variant& v = work.Values[static_cast<std::size_t>(i)];
+      work.Counts[static_cast<std::size_t>(i)] = st.Count;
+      if ((kind == skSum || kind == skAverage) && st.Any)
+        v = st.Sum >= INT32_MIN && st.Sum <= INT32_MAX ? Variant(static_cast<int>(st.Sum)) : Variant::FromInt64(st.Sum);
+      else if ((kind == skMin || kind == skMax) && st.Value)
+        v = Variant(static_cast<int>(st.Best));
+    }
+    ofLevel[k]->SummaryValues = FinalizeValues(AItems, work);
+  }
+  return true;
+}
+
 void TkcDataSummary::ComputeGroupValues() {
   TkcDataGroups* groups = fDataController->DataControllerInfo()->DataGroups();
   const int levels = groups->GetLevelCount();
@@ -581,6 +848,7 @@ void TkcDataSummary::ComputeGroupValues() {
   for (int level = 0; level < levels; ++level) {
     TkcDataSummaryItems* items = GetGroupSummaryItems(level);
     if (!items) continue;
+    if (ComputeIntegerGroupValues(level, items)) continue;
     TWork work;
     TkcDataGroupInfo* open = nullptr;
     for (int p = 0; p < groups->GetCount(); ++p) {

@@ -245,6 +245,13 @@ public:
   };
   virtual void InitValues(TkcDataSummaryItems* AItems, TWork& AWork);
   virtual void AccumulateRange(TkcDataSummaryItems* AItems, int AFirst, int ALast, TWork& AWork);
+  // Accumulates the items (AIndexes: their work slots) that sum numbers kept in the storage,
+  // clearing them from AItems; false when the records are not read from the storage.
+  bool AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, const std::vector<int>& AIndexes, int AFirst,
+                        int ALast, TWork& AWork);
+  // The group values of a level whose items all summarize integer columns kept in the storage,
+  // in one pass over the records in storage order; false (nothing done) otherwise.
+  bool ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* AItems);
   virtual void Changed(bool ADisplayOnly);
   virtual void DoAfterSummary();
   virtual void FinalizeValue(TkcDataSummaryItem* AItem, Variant& AValue, int ACount);

@@ -1011,6 +1011,34 @@ bool TkcFilterCriteria::EvaluateRecord(int ARecordIndex) {
   return EvaluateGroup(fRoot, ARecordIndex);
 }
 
+TkcFilterCriteriaItem* TkcFilterCriteria::PreparedIntegerCompare(TkcFilterOperatorKind& AKind,
+                                                                  std::int64_t& AConstant, bool& AInverted) {
+  const std::vector<TkcCustomFilterCriteriaItem*>& children = fRoot->fItems;
+  if (children.size() != 1 || children[0]->fIsGroup) return nullptr;
+  auto* item = static_cast<TkcFilterCriteriaItem*>(children[0]);
+  if (item->fPreparedGeneration != fChangeGeneration) PrepareItem(item);
+  if (item->fRecordTest != TkcFilterCriteriaItem::rtCompare) return nullptr;
+  const TkcFilterBoolOperatorKind kind = fRoot->BoolOperatorKind();
+  AInverted = !(kind == fboAnd || kind == fboOr);
+  AKind = item->fRecordCompare;
+  AConstant = item->fRecordConstant;
+  return item;
+}
+
+TkcFilterCriteriaItem* TkcFilterCriteria::PreparedLike(const TkcLikePattern*& APattern, bool& ANegated,
+                                                        bool& AInverted) {
+  const std::vector<TkcCustomFilterCriteriaItem*>& children = fRoot->fItems;
+  if (children.size() != 1 || children[0]->fIsGroup) return nullptr;
+  auto* item = static_cast<TkcFilterCriteriaItem*>(children[0]);
+  if (item->fPreparedGeneration != fChangeGeneration) PrepareItem(item);
+  if (item->fRecordTest != TkcFilterCriteriaItem::rtLike || item->fRecordIgnoresNull) return nullptr;
+  const TkcFilterBoolOperatorKind kind = fRoot->BoolOperatorKind();
+  AInverted = !(kind == fboAnd || kind == fboOr);
+  ANegated = item->fRecordNegated;
+  APattern = &item->fRecordPattern;
+  return item;
+}
+
 bool TkcFilterCriteria::EvaluateGroup(TkcFilterCriteriaItemList* AGroup, int ARecordIndex) {
   TkcFilterBoolOperatorKind kind = AGroup->BoolOperatorKind();
   bool result = true;
@@ -1228,6 +1256,11 @@ void TkcFilterValueList::AddValues(const std::vector<TkcFilterValueItem>& AValue
   }
   for (; e < listed.size(); ++e) merged.push_back(std::move(fItems[static_cast<std::size_t>(first) + e]));
   fItems = std::move(merged);
+}
+
+void TkcFilterValueList::AppendSortedValues(std::vector<TkcFilterValueItem>&& AValues) {
+  fItems.reserve(fItems.size() + AValues.size());
+  for (TkcFilterValueItem& v : AValues) fItems.push_back(TkcFilterValueItem{fviValue, std::move(v.Value), std::move(v.DisplayText)});
 }
 
 void TkcFilterValueList::InsertItem(int Index, TkcFilterValueItemKind Kind, const Variant& Value,

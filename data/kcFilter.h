@@ -533,6 +533,16 @@ public:
   bool HasData() { return fRoot->BoolOperatorKind() != fboAnd || fRoot->GetCount() > 0; }
   void RemoveItemByItemLink(TObject* AItemLink);
   bool EvaluateRecord(int ARecordIndex);
+  // The filter's one condition when it compares an integer value with an integer constant
+  // (prepared now if needed): its item, comparison and constant, and whether the root negates
+  // it; nil for any other filter. A non-null integer value passes exactly when the comparison
+  // holds (xor AInverted).
+  TkcFilterCriteriaItem* PreparedIntegerCompare(TkcFilterOperatorKind& AKind, std::int64_t& AConstant,
+                                                bool& AInverted);
+  // The filter's one condition when it is a prepared LIKE (or NOT LIKE) that takes Null values
+  // its general way: its item and pattern; a text value passes exactly when the pattern matches
+  // it xor ANegated xor AInverted. Nil for any other filter.
+  TkcFilterCriteriaItem* PreparedLike(const TkcLikePattern*& APattern, bool& ANegated, bool& AInverted);
 
   TkcFilterCriteriaItemList* Root() const { return fRoot; }
   const String& DateTimeFormat() const { return fDateTimeFormat; }
@@ -622,6 +632,9 @@ public:
   // Sorts once instead of one list insertion per value, so a million distinct values load in
   // O(n log n). Uses the list's own ordering (that of the base Compare).
   void AddValues(const std::vector<TkcFilterValueItem>& AValues);
+  // Appends value entries that are distinct, in the list's order and after every listed value,
+  // none of them recently used (what AddValues would then add, without its sort).
+  void AppendSortedValues(std::vector<TkcFilterValueItem>&& AValues);
   virtual void Clear() { fItems.clear(); }
   // Recently used entries first, then a binary search over the value entries; Index is the
   // first equal entry or the insertion point.

@@ -455,6 +455,71 @@ TEST(DBDataEditing, InsertsOnTheDataSetShowAsRows) {
   EXPECT_EQ(f.dc.GetRecordCount(), 4);
 }
 
+// Grouped by G over a dataset: an insert joins the focused record's group, and an edit of G
+// leaves the record in its group until the post.
+struct GroupedDBFixture {
+  GroupedDBFixture() {
+    ds.FieldDefs().Add("ID", ftInteger, 0, true);
+    ds.FieldDefs().Add("G", ftInteger);
+    ds.CreateDataSet();
+    for (int id = 1; id <= 4; ++id) ds.AppendRecord({Variant(id), Variant(id == 1 ? 10 : id == 4 ? 30 : 20)});
+    source.SetDataSet(&ds);
+    for (const char* name : {"ID", "G"}) {
+      items.push_back(std::make_unique<TObject>());
+      dc.AddItem(items.back().get());
+      dc.SetItemFieldName(dc.GetItemCount() - 1, name);
+    }
+    dc.SetKeyFieldNames("ID");
+    dc.SetDataSource(&source);
+    dc.Groups()->SetItemGroupIndex(1, 0);
+    dc.Groups()->ExpandAll();
+  }
+  // "G:IDs" per group, in row order, e.g. "20:2,3".
+  std::vector<std::string> Groups() {
+    std::vector<std::string> out;
+    for (int row = 0; row < dc.GetRowCount(); ++row) {
+      const TkcRowInfo info = dc.GetRowInfo(row);
+      if (info.Level == 0)  // the group's own value: its first record may be the one edited
+        out.push_back(dc.DataControllerInfo()->DataGroups()->GetItem(dc.Groups()->GetRowGroupPosition(row))
+                          ->Value.AsString() + ":");
+      else if (!out.empty())
+        out.back() += (out.back().back() == ':' ? "" : ",") + dc.GetValue(info.RecordIndex, 0).AsString();
+    }
+    return out;
+  }
+  TClientDataSet ds{nullptr};
+  TDataSource source{nullptr};
+  TkcDBDataController dc{nullptr};
+  std::vector<std::unique_ptr<TObject>> items;
+};
+
+TEST(DBDataEditing, GroupedInsertAndEditKeepTheFocusedRecordsGroup) {
+  {
+    GroupedDBFixture f;
+    ASSERT_EQ(f.Groups(), (std::vector<std::string>{"10:1", "20:2,3", "30:4"}));
+    f.dc.LocateByKey(Variant(3));
+    f.dc.Insert();
+    f.ds.FieldByName("ID")->SetAsVariant(Variant(9));
+    EXPECT_EQ(f.ds.FieldByName("G")->AsVariant(), Variant(20));
+    f.dc.Post();
+    EXPECT_EQ(f.ds.State(), dsBrowse);
+    const int record = f.dc.FindRecordIndexByKey(Variant(9));
+    ASSERT_GE(record, 0);
+    EXPECT_EQ(f.dc.GetValue(record, 1), Variant(20));
+    EXPECT_EQ(f.dc.DataControllerInfo()->DataGroups()->GetCount(), 3);  // no Null group
+  }
+  {
+    GroupedDBFixture f;
+    f.dc.LocateByKey(Variant(2));
+    ASSERT_TRUE(f.dc.SetItemEditValue(1, Variant(30), evsValue));
+    EXPECT_EQ(f.ds.State(), dsEdit);
+    EXPECT_EQ(f.Groups(), (std::vector<std::string>{"10:1", "20:2,3", "30:4"}));
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), f.dc.FindRecordIndexByKey(Variant(2)));
+    f.dc.Post();
+    EXPECT_EQ(f.Groups(), (std::vector<std::string>{"10:1", "20:3", "30:2,4"}));
+  }
+}
+
 TEST(DBDataController, LoadedRebuildsOnlyWhenTheLinkDidNotDuringLoading) {
   DBFixture f;
   int loads = 0;  // each full load starts with the dataset's First

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "data/kcDataSummary.h"
@@ -85,6 +86,64 @@ TEST(DataControllerSummary, FooterAndGroupValuesMatchReferenceWithNulls) {
       }
     }
   }
+}
+
+// Numbers kept in the storage are summed without variants; the results, kinds included, are
+// those of the variant path (which an OnSummary handler forces).
+TEST(DataControllerSummary, StoredNumbersGiveTheVariantPathsValuesAndKinds) {
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> value(-30000, 30000), pick(0, 9), group(0, 5);
+  const TkcValueTypeClass types[] = {TkcSmallintValueType::Class(), TkcWordValueType::Class(),
+                                     TkcIntegerValueType::Class(), TkcFloatValueType::Class()};
+  const TkcSummaryKind kinds[] = {skSum, skMin, skMax, skCount, skAverage};
+  for (TkcValueTypeClass type : types)
+    for (bool nullIgnore : {false, true}) {
+      SCOPED_TRACE(type->Caption() + (nullIgnore ? " null ignore" : ""));
+      ControllerFixture f({type, TkcIntegerValueType::Class()});
+      std::vector<std::vector<Variant>> rows;
+      for (int r = 0; r < 300; ++r) {
+        Variant v = pick(rng) < 2 ? Null() : Variant(type == TkcWordValueType::Class() ? value(rng) + 30000 : value(rng));
+        if (type == TkcFloatValueType::Class() && !v.IsNull())
+          v = pick(rng) == 0 ? Variant(std::nan("")) : Variant(v.AsInteger() / 7.0);
+        rows.push_back({v, Variant(r == 0 ? 99 : group(rng))});  // group 99: one record
+      }
+      rows.push_back({Null(), Variant(98)});  // group 98: only a Null
+      f.Load(rows);
+      TkcDataSummary* summary = f.dc.Summary();
+      summary->SetOptions(nullIgnore ? TkcSummaryOptions{soNullIgnore} : TkcSummaryOptions{});
+      summary->BeginUpdate();
+      for (TkcSummaryKind k : kinds) {
+        for (TkcDataSummaryItems* items :
+             {static_cast<TkcDataSummaryItems*>(summary->FooterSummaryItems()),
+              static_cast<TkcDataSummaryItems*>(summary->DefaultGroupSummaryItems())}) {
+          TkcDataSummaryItem* item = items->Add();
+          item->SetItemLink(f.items[0].get());
+          item->SetKind(k);
+        }
+      }
+      summary->EndUpdate();
+      f.dc.Groups()->SetItemGroupIndex(1, 0);
+      auto values = [&] {
+        std::vector<Variant> out{summary->FooterSummaryValues()};
+        TkcDataGroups* groups = f.dc.DataControllerInfo()->DataGroups();
+        for (int g = 0; g < groups->GetCount(); ++g) out.push_back(groups->GetItem(g)->SummaryValues);
+        return out;
+      };
+      const std::vector<Variant> stored = values();
+      auto none = [](TkcDataSummaryItems*, const TkcSummaryEventArguments&, TkcSummaryEventOutArguments&) {};
+      summary->FooterSummaryItems()->OnSummary = none;
+      summary->DefaultGroupSummaryItems()->OnSummary = none;
+      f.dc.DataControllerInfo()->SummaryChanged(false);
+      const std::vector<Variant> variants = values();
+      ASSERT_EQ(stored.size(), variants.size());
+      for (std::size_t g = 0; g < stored.size(); ++g)
+        for (int i = 0; i < 5; ++i) {
+          SCOPED_TRACE("values " + std::to_string(g) + ", kind " + std::to_string(i));
+          const Variant a = stored[g].GetItem(i), b = variants[g].GetItem(i);
+          EXPECT_EQ(a.VarType(), b.VarType());
+          EXPECT_EQ(CompareVariants(a, b), 0) << VarDebugText(a) << " " << VarDebugText(b);
+        }
+    }
 }
 
 TEST(DataControllerSummary, TextsAndEdgeCases) {

@@ -408,3 +408,236 @@ TEST(DataController, FindByDisplayTextWrapsBothWays) {
 }
 
 }  // namespace
+
+// ---- A filter pass over stored integers ------------------------------------------------------
+
+// The pass reads integer columns from the records; it keeps exactly the records the criteria's
+// own test accepts, Nulls, negated roots and every comparison included.
+TEST(DataController, IntegerFilterPassKeepsWhatTheCriteriaAccept) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> value(0, 40), pick(0, 9);
+  const TkcValueTypeClass types[] = {TkcIntegerValueType::Class(), TkcSmallintValueType::Class(),
+                                     TkcWordValueType::Class()};
+  const TkcFilterOperatorKind operators[] = {foEqual, foNotEqual, foLess, foLessEqual, foGreater, foGreaterEqual};
+  for (TkcValueTypeClass type : types) {
+    ControllerFixture f({type});
+    std::vector<std::vector<Variant>> rows;
+    for (int r = 0; r < 200; ++r) rows.push_back({pick(rng) == 0 ? Null() : Variant(value(rng))});
+    f.Load(rows);
+    for (TkcFilterOperatorKind op : operators)
+      for (TkcFilterBoolOperatorKind root : {fboAnd, fboNotAnd})
+        for (bool ignoreNull : {false, true}) {
+          SCOPED_TRACE(type->Caption() + " operator " + std::to_string(op) + " root " + std::to_string(root) +
+                       (ignoreNull ? " ignore null" : ""));
+          TkcDataFilterCriteria* filter = f.dc.Filter();
+          filter->BeginUpdate();
+          filter->Clear();
+          filter->SetOptions(ignoreNull ? TkcFilterCriteriaOptions{fcoIgnoreNull} : TkcFilterCriteriaOptions{});
+          filter->Root()->SetBoolOperatorKind(root);
+          filter->AddItem(nullptr, f.items[0].get(), op, Variant(20), "20");
+          filter->SetActive(true);
+          filter->EndUpdate();
+          std::vector<int> expected;
+          for (int r = 0; r < 200; ++r)
+            if (filter->EvaluateRecord(r)) expected.push_back(r);
+          EXPECT_EQ(f.FilteredRecords(), expected);
+          filter->SetActive(false);
+        }
+  }
+}
+
+// A LIKE pass matches the texts where they lie in the records, with the criteria's results.
+TEST(DataController, LikeFilterPassKeepsWhatTheCriteriaAccept) {
+  ControllerFixture f({TkcStringValueType::Class()});
+  std::vector<std::vector<Variant>> rows;
+  const char* texts[] = {"alpha", "Alpha", "", "beta", "a long alpha text past the inline bytes", "b", "gamma"};
+  for (int r = 0; r < 60; ++r) rows.push_back({r % 8 == 7 ? Null() : Variant(texts[r % 8 % 7])});
+  f.Load(rows);
+  for (TkcFilterOperatorKind op : {foLike, foNotLike})
+    for (const char* pattern : {"%a%", "b_", "%", "A%"})
+      for (TkcFilterBoolOperatorKind root : {fboAnd, fboNotAnd})
+        for (bool caseInsensitive : {false, true}) {
+          SCOPED_TRACE(std::string(pattern) + " operator " + std::to_string(op) + " root " + std::to_string(root) +
+                       (caseInsensitive ? " case-insensitive" : ""));
+          TkcDataFilterCriteria* filter = f.dc.Filter();
+          filter->BeginUpdate();
+          filter->Clear();
+          filter->SetOptions(caseInsensitive ? TkcFilterCriteriaOptions{fcoCaseInsensitive}
+                                             : TkcFilterCriteriaOptions{});
+          filter->Root()->SetBoolOperatorKind(root);
+          filter->AddItem(nullptr, f.items[0].get(), op, Variant(pattern), pattern);
+          filter->SetActive(true);
+          filter->EndUpdate();
+          std::vector<int> expected;
+          for (int r = 0; r < 60; ++r)
+            if (filter->EvaluateRecord(r)) expected.push_back(r);
+          EXPECT_EQ(f.FilteredRecords(), expected);
+          filter->SetActive(false);
+        }
+}
+
+// ---- Inserting into groups and expansion kept by grouping value ----------------------------------
+
+namespace {
+
+// The expanded group rows shown, each as the grouping values of its levels ("20", "1/2").
+std::vector<std::string> ExpandedGroups(ControllerFixture& f) {
+  std::vector<std::string> out;
+  TkcDataGroups* groups = f.dc.DataControllerInfo()->DataGroups();
+  for (int row = 0; row < f.dc.GetRowCount(); ++row) {
+    const TkcRowInfo info = f.dc.GetRowInfo(row);
+    if (info.Level >= groups->GetLevelCount() || !info.Expanded) continue;
+    std::string path;
+    for (int l = 0; l <= info.Level; ++l) {
+      const int item = f.dc.GetItemIndexOfField(groups->GetField(l));
+      path += (l ? "/" : "") + f.dc.GetValue(info.RecordIndex, item).AsString();
+    }
+    out.push_back(path);
+  }
+  return out;
+}
+
+// Expands the group row whose path ExpandedGroups would print.
+void ExpandGroup(ControllerFixture& f, const std::string& APath) {
+  TkcDataGroups* groups = f.dc.DataControllerInfo()->DataGroups();
+  for (int row = 0; row < f.dc.GetRowCount(); ++row) {
+    const TkcRowInfo info = f.dc.GetRowInfo(row);
+    if (info.Level >= groups->GetLevelCount()) continue;
+    std::string path;
+    for (int l = 0; l <= info.Level; ++l)
+      path += (l ? "/" : "") +
+              f.dc.GetValue(info.RecordIndex, f.dc.GetItemIndexOfField(groups->GetField(l))).AsString();
+    if (path == APath) {
+      f.dc.Groups()->SetRowExpanded(row, true, false);
+      return;
+    }
+  }
+  FAIL() << "no group " << APath;
+}
+
+}  // namespace
+
+TEST(DataController, InsertIntoAGroupTakesTheFocusedRecordsGroupingValues) {
+  for (bool append : {false, true}) {
+    SCOPED_TRACE(append ? "append" : "insert");
+    ControllerFixture f({TkcIntegerValueType::Class(), TkcIntegerValueType::Class()});
+    f.Load({{Variant(10), Variant(1)}, {Variant(20), Variant(2)}, {Variant(20), Variant(3)}, {Variant(30), Variant(4)}});
+    f.dc.Groups()->SetItemGroupIndex(0, 0);
+    f.dc.Groups()->ExpandAll();
+    f.dc.FocusRecord(2);  // group 20; Append takes the last record's group (30)
+    if (append)
+      f.dc.Append();
+    else
+      f.dc.Insert();
+    const int editing = f.dc.Provider()->EditingRecordIndex();
+    ASSERT_GE(editing, 0);
+    EXPECT_EQ(f.dc.GetValue(editing, 0), Variant(append ? 30 : 20));
+    f.dc.SetItemEditValue(1, Variant(99), evsValue);
+    f.dc.Post();
+    std::vector<int> sameGroup;
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+      if (f.dc.GetValue(r, 1) == Variant(99)) sameGroup.push_back(f.dc.GetValue(r, 0).AsInteger());
+    EXPECT_EQ(sameGroup, (std::vector<int>{append ? 30 : 20}));
+    EXPECT_EQ(f.dc.DataControllerInfo()->DataGroups()->GetCount(), 3);  // no new (blank) group
+  }
+}
+
+TEST(DataController, SavedExpansionFollowsGroupingValuesAcrossDataChanges) {
+  using Rows = std::vector<std::vector<Variant>>;
+  // One level: groups 0/10/20/30 (two records each), only 20 expanded.
+  Rows oneLevel;
+  for (int r = 0; r < 8; ++r) oneLevel.push_back({Variant(r / 2 * 10), Variant(r)});
+  Rows reversed(oneLevel.rbegin(), oneLevel.rend());
+  struct Case {
+    const char* name;
+    std::function<void(ControllerFixture&)> change;
+  } cases[] = {
+      {"remove the first record", [](ControllerFixture& f) { f.dc.RemoveRecord(0); }},
+      {"insert a record first", [](ControllerFixture& f) { f.dc.InsertNewRecord(0); }},
+      {"insert a record of the group", [](ControllerFixture& f) {
+         f.dc.BeginUpdate();
+         f.dc.SetValue(f.dc.InsertNewRecord(1), 0, Variant(20));
+         f.dc.EndUpdate();
+       }},
+      {"remove the group's first record", [](ControllerFixture& f) { f.dc.RemoveRecord(4); }},
+      {"edit a record into another group", [](ControllerFixture& f) { f.dc.SetValue(0, 0, Variant(40)); }},
+      {"reload in reverse order", [&](ControllerFixture& f) { f.Load(reversed); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ControllerFixture f({TkcIntegerValueType::Class(), TkcIntegerValueType::Class()});
+    f.Load(oneLevel);
+    f.dc.Groups()->SetItemGroupIndex(0, 0);
+    ExpandGroup(f, "20");
+    ASSERT_EQ(ExpandedGroups(f), (std::vector<std::string>{"20"}));
+    c.change(f);
+    EXPECT_EQ(ExpandedGroups(f), (std::vector<std::string>{"20"}));
+  }
+  // Two levels: 1/{1,2}, 2/{1,2}; 1, 1/2 and 2/1 expanded.
+  Rows twoLevels;
+  for (int r = 0; r < 8; ++r) twoLevels.push_back({Variant(r / 4 + 1), Variant(r / 2 % 2 + 1)});
+  Rows twoReversed(twoLevels.rbegin(), twoLevels.rend());
+  const std::vector<std::string> expanded{"1", "1/2", "2", "2/1"};
+  std::function<void(ControllerFixture&)> changes[] = {
+      [](ControllerFixture& f) { f.dc.RemoveRecord(0); },
+      [](ControllerFixture& f) { f.dc.InsertNewRecord(0); },
+      [](ControllerFixture& f) { f.dc.RemoveRecord(2); },
+      [&](ControllerFixture& f) { f.Load(twoReversed); },
+  };
+  int n = 0;
+  for (const auto& change : changes) {
+    SCOPED_TRACE("two levels, change " + std::to_string(n++));
+    ControllerFixture f({TkcIntegerValueType::Class(), TkcIntegerValueType::Class()});
+    f.Load(twoLevels);
+    f.dc.Groups()->SetItemGroupIndex(0, 0);
+    f.dc.Groups()->SetItemGroupIndex(1, 1);
+    for (const char* path : {"1", "1/2", "2", "2/1"}) ExpandGroup(f, path);
+    ASSERT_EQ(ExpandedGroups(f), expanded);
+    change(f);
+    EXPECT_EQ(ExpandedGroups(f), expanded);
+  }
+}
+
+// ---- Filter value list of a text column -----------------------------------------------------------
+
+// Texts kept in the storage are listed as the value list always listed them: each distinct text
+// once, in byte order, with the display text of its first record; a full list keeps the values
+// met first; Nulls give the blank entries.
+TEST(DataController, FilterValueListOfStoredTexts) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> pick(0, 11);
+  const char* words[] = {"pear", "Pear", "apple", "", "a long text past the inline bytes", "zeta", "b", "apples"};
+  ControllerFixture f({TkcStringValueType::Class()});
+  std::vector<std::vector<Variant>> rows;
+  for (int r = 0; r < 300; ++r) {
+    const int k = pick(rng);
+    rows.push_back({k >= 8 ? (k == 8 ? Null() : Variant(std::string("unique ") + std::to_string(r))) : Variant(words[k])});
+  }
+  f.Load(rows);
+  for (int maxCount : {0, 4}) {
+    SCOPED_TRACE("max " + std::to_string(maxCount));
+    f.dc.Filter()->SetMaxValueListCount(maxCount);
+    std::unique_ptr<TkcDataFilterValueList> list(f.dc.Filter()->CreateValueList());
+    list->Load(0, true);
+    // Reference: distinct texts in record order (the first `room` of them), then sorted.
+    std::vector<std::string> met;
+    bool blanks = false;
+    for (const auto& row : rows) {
+      if (row[0].IsNull()) {
+        blanks = true;
+        continue;
+      }
+      if (std::find(met.begin(), met.end(), row[0].AsString()) == met.end()) met.push_back(row[0].AsString());
+    }
+    if (maxCount != 0) met.resize(static_cast<std::size_t>(maxCount - 2));  // (All) and (Custom...) come first
+    std::sort(met.begin(), met.end());
+    std::vector<std::string> listed;
+    for (int i = list->FirstValueIndex(); i < list->GetCount(); ++i) {
+      EXPECT_EQ(list->GetItem(i).Kind, fviValue);
+      EXPECT_EQ(list->GetItem(i).DisplayText, list->GetItem(i).Value.AsString());
+      listed.push_back(list->GetItem(i).Value.AsString());
+    }
+    EXPECT_EQ(listed, met);
+    EXPECT_EQ(list->IndexOfKind(fviBlanks) >= 0, blanks);
+  }
+}
