@@ -373,12 +373,15 @@ void TCustomSxEdit::GoLineEnd(bool Extend) {
 // ---- deleting -----------------------------------------------------------------------------
 
 void TCustomSxEdit::DeleteSelectionRecorded() {
+  // Recorded first, inside a block so that the change is announced once it is made.
+  UndoBlockGuard block(this);
   const String text = GetSelText();
   const TBufferCoord b = fSelBegin, e = fSelEnd;
-  const TSxSelectionMode mode = fActiveSelMode;
-  SetSelTextInMode(String());
   const bool forward = b.Line < e.Line || (b.Line == e.Line && b.Char < e.Char);
-  fUndoList->AddChange(forward ? chDelete : chDeleteForward, b, e, text, mode);
+  fTrimmed = TSxLineEdit();
+  RecordSelectionDelete(forward ? chDelete : chDeleteForward, text);
+  SetSelTextInMode(String());
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoBackspace() {
@@ -390,6 +393,7 @@ void TCustomSxEdit::DoBackspace() {
     EnsureCaretVisible();
     return;
   }
+  fTrimmed = TSxLineEdit();
   String t = LineText();
   const int len = Len(t);
   auto indentOfLineAbove = [&](int below, bool expand) {
@@ -478,11 +482,13 @@ void TCustomSxEdit::DoBackspace() {
     }
   }
   if (!(fCaretPos == p0)) {
+    UndoBlockGuard block(this);
     fUndoList->AddChange(chDeleteNoSelect, fCaretPos, p0, h, smNormal);
     if (d != 0) {
       OptionOn on(fOptions, eoScrollPastEol);
       SetCaretChar(fCaretPos.Char + d);
     }
+    RecordTrimmed();
   }
   EnsureCaretVisible();
 }
@@ -493,6 +499,7 @@ void TCustomSxEdit::DoDeleteChar() {
     return;
   }
   UpdateLastCaretColumn();
+  fTrimmed = TSxLineEdit();
   const String t = LineText();
   const int len = Len(t);
   TBufferCoord end;
@@ -514,11 +521,14 @@ void TCustomSxEdit::DoDeleteChar() {
     fLines->EndUpdate();
     ShiftMarksDeleted(fCaretPos.Line + 1, 1);
     fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, BufferCoord(1, fCaretPos.Line + 1), "\r\n", smNormal);
+    RecordTrimmed();
     return;
   } else {
     return;
   }
+  UndoBlockGuard block(this);
   fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, end, h, smNormal);
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoDeleteWordOrEol(TSxEditorCommand Command) {
@@ -554,9 +564,11 @@ void TCustomSxEdit::DoDeleteWordOrEol(TSxEditorCommand Command) {
   SetSelEnd(w);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
+  fTrimmed = TSxLineEdit();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteForwardNoSelect, caret, w, h, smNormal);
   SetCaretPosInternal(caret);
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoDeleteLastWordOrBol(TSxEditorCommand Command) {
@@ -567,9 +579,12 @@ void TCustomSxEdit::DoDeleteLastWordOrBol(TSxEditorCommand Command) {
   SetSelEnd(w);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
+  UndoBlockGuard block(this);
+  fTrimmed = TSxLineEdit();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteNoSelect, w, p0, h, smNormal);
   SetCaretPosInternal(w);
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoDeleteLine() {
@@ -596,10 +611,10 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
   UndoBlockGuard block(this);
   if (HasSelection()) {
     const String h = GetSelText();
-    const TBufferCoord b = fSelBegin, e = fSelEnd;
-    const TSxSelectionMode mode = fActiveSelMode;
+    fTrimmed = TSxLineEdit();
+    RecordSelectionDelete(chDelete, h);
     SetSelTextInMode(String());
-    fUndoList->AddChange(chDelete, b, e, h, mode);
+    RecordTrimmed();
   }
   const TBufferCoord p0 = fCaretPos;
   const String t = LineText();
@@ -676,7 +691,7 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     const String h = GetSelText();
     TBufferCoord start = BlockFirst();
     if (fActiveSelMode == smLine) start.Char = 1;
-    fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, h, fActiveSelMode);
+    RecordSelectionDelete(chDelete, h);
     SetSelTextInMode(cs);
     if (fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
     return;
@@ -745,7 +760,7 @@ void TCustomSxEdit::DoImeStr(const String& S) {
       const String h = GetSelText();
       TBufferCoord start = BlockFirst();
       if (fActiveSelMode == smLine) start.Char = 1;
-      fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, h, fActiveSelMode);
+      RecordSelectionDelete(chDelete, h);
       SetSelTextInMode(S);
       if (fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
     }
@@ -812,8 +827,10 @@ void TCustomSxEdit::InsertTab() {
   }
   UndoBlockGuard block(this);
   if (HasSelection()) {
-    fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
+    fTrimmed = TSxLineEdit();
+    RecordSelectionDelete(chDelete, GetSelText());
     SetSelTextInMode(String());
+    RecordTrimmed();
   }
   const TBufferCoord start = fCaretPos;
   fActiveSelMode = smNormal;  // the tab goes in at the caret, whatever mode new selections take
@@ -911,9 +928,12 @@ void TCustomSxEdit::RemoveTab() {
   SetSelEnd(before);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
+  UndoBlockGuard block(this);
+  fTrimmed = TSxLineEdit();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteNoSelect, BufferCoord(x, before.Line), before, h, smNormal);
   SetCaretChar(x);
+  RecordTrimmed();
 }
 
 int TCustomSxEdit::UnindentPieceLength(const String& Text) const {
@@ -938,6 +958,9 @@ void TCustomSxEdit::IndentBlock() {
     block += unit;
     if (l < e) block += "\r\n";
   }
+  // Caret and selection before and after are part of the step: the rows' replay moves both.
+  UndoBlockGuard whole(this);
+  RecordCaretAndSelection(false);
   try {
     UndoBlockGuard undo(this);
     const int col = mode == smColumn ? std::min(bb.Char, be.Char) : 1;
@@ -958,6 +981,7 @@ void TCustomSxEdit::IndentBlock() {
   PlaceCaretAndSelection(BufferCoord(x, caretLine > e && be.Char == 1 ? be.Line : std::min(caretLine, be.Line)),
                          BufferCoord(bb.Char + u, bb.Line), be);
   fActiveSelMode = mode;
+  RecordCaretAndSelection(true);
 }
 
 void TCustomSxEdit::UnindentBlock() {
@@ -969,6 +993,7 @@ void TCustomSxEdit::UnindentBlock() {
   std::vector<int> k;
   String pieces;
   bool something = false;
+  UndoBlockGuard whole(this);
   for (int l = bb.Line; l <= e; ++l) {
     const String line = LineAt(l);
     const int from = mode == smColumn ? std::min({bb.Char - 1, be.Char - 1, Len(line)}) : 0;
@@ -981,16 +1006,23 @@ void TCustomSxEdit::UnindentBlock() {
     if (l == fCaretPos.Line && x != 1) x -= n;
   }
   if (something) {
+    // Caret and selection before and after are part of the step, as for a block indent.
+    RecordCaretAndSelection(false);
     const int r = mode == smColumn ? std::min(bb.Char, be.Char) : 1;
+    std::vector<TSxLineEdit> edits;
     fLines->BeginUpdate();
     for (int l = bb.Line; l <= e; ++l) {
       const int n = k[static_cast<std::size_t>(l - bb.Line)];
       if (n == 0) continue;
       const String line = LineAt(l);
+      edits.push_back(TSxLineEdit{l, r, Sub(line, r, n), String()});
       fLines->Put(l - 1, Head(line, r - 1) + Sub(line, r + n));
     }
     fLines->EndUpdate();
     fUndoList->AddChange(chUnindent, bb, be, pieces, mode);
+    // The exact removals go with the record: putting the pieces back by display column would
+    // miss where tabs stand before the block.
+    if (!fUndoList->IsLocked() && fUndoList->PeekItem()) fUndoList->PeekItem()->LineEdits = std::move(edits);
   }
   const int kFirst = k.empty() ? 0 : k.front();
   const int kLast = k.empty() || be.Line > e ? 0 : k.back();
@@ -1001,6 +1033,7 @@ void TCustomSxEdit::UnindentBlock() {
                            BufferCoord(std::max(bb.Char - kFirst, 1), bb.Line),
                            BufferCoord(std::max(be.Char - kLast, 1), be.Line));
   fActiveSelMode = mode;
+  if (something) RecordCaretAndSelection(true);
 }
 
 String TCustomSxEdit::ToggleCaseText(const String& Text) {
