@@ -525,6 +525,20 @@ protected:
       0;  // picture scrolls made inside the present paint lock  // lines whose highlighter ranges wait for a rescan  // horizontal, vertical: -1 unknown, 0 hidden, 1 shown
   TBufferCoord fPadStart{0, 0};  // where the last insertion's padding began, if any
   TSxEditUndoItem* fColumnDeleteRecord = nullptr;  // the record a column deletion completes
+  // The token colours of a line as runs of columns, as painting scans them.
+  struct TPaintRuns {
+    struct Run {
+      int From, To;
+      TSxHighlighterAttributes* Attr;
+    };
+    int Line = 0;
+    std::uint64_t Stamp = 0;  // the line buffer's change stamp they were scanned at
+    std::vector<Run> Runs;
+    TSxHighlighterAttributes* Last = nullptr;
+    bool Stopped = false;  // scanning stopped past the painted columns
+    int EndCol = -1;       // where a NUL stopped the scanner, -1 when it reached the end
+  };
+  TPaintRuns fPaintRuns;  // of the last long line painted
   // The blanks the last trimmed store took from a line's end (Line 0: none).
   TSxLineEdit fTrimmed;
 };

@@ -346,14 +346,15 @@ void TCustomSxEdit::GoLineStart(bool Extend) {
 }
 
 void TCustomSxEdit::GoLineEnd(bool Extend) {
-  const std::u32string s = Utf8ToUcs4(LineText());
-  const int len = static_cast<int>(s.size());
+  const String& line = fLines->LineRef(fCaretPos.Line - 1);
+  const int len = LineLength(fCaretPos.Line);
   int target = len + 1;
   bool enhanced = false;
   const int lastRow = fCaretPos.Line < fLines->Count() ? LineToRow(fCaretPos.Line + 1) - 1 : DisplayRowCount();
   if (HasOption(eoEnhanceEndKey) && (!fWrapPlugin || CaretDisplayRow() >= lastRow)) {
+    // Blanks and tabs are single bytes: the trailing ones are counted from the end.
     int last = len;
-    while (last >= 1 && Blank(At(s, last))) --last;
+    for (std::size_t i = line.size(); i > 0 && Blank(static_cast<unsigned char>(line[i - 1])); --i) --last;
     target = fCaretPos.Char == last + 1 ? len + 1 : last + 1;
     enhanced = true;
   }
@@ -395,7 +396,7 @@ void TCustomSxEdit::DoBackspace() {
   }
   fTrimmed = TSxLineEdit();
   String t = LineText();
-  const int len = Len(t);
+  const int len = LineLength(fCaretPos.Line);
   auto indentOfLineAbove = [&](int below, bool expand) {
     for (int l = fCaretPos.Line - 1; l >= 1; --l) {
       const int s = IndentWidth(LineAt(l), expand);
@@ -426,9 +427,9 @@ void TCustomSxEdit::DoBackspace() {
     SetLineText(LineText() + (HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(t) : t));
     h = "\r\n";
   } else {
-    const std::u32string s = Utf8ToUcs4(t);
     const int n = IndentWidth(t, false);
-    if (Blank(At(s, fCaretPos.Char - 1)) && fCaretPos.Char == n + 1 && n > 0) {
+    const std::size_t before = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char - 1);
+    if (before < t.size() && Blank(static_cast<unsigned char>(t[before])) && fCaretPos.Char == n + 1 && n > 0) {
       int k;
       if (HasOption(eoSmartTabDelete)) {
         int sIndent = 0;
@@ -467,10 +468,12 @@ void TCustomSxEdit::DoBackspace() {
       StatusChanged(scCaretX);
     } else {
       SetCaretChar(fCaretPos.Char - 1);
-      if (HasOption(eoTrimTrailingSpaces) && GetExpandedLength(t, fTabWidth) != len)
+      if (HasOption(eoTrimTrailingSpaces) && fLines->ExpandedLength(fCaretPos.Line - 1) != len)
         d = CharIndexToColumn(fCaretPos.Char, fTabWidth, t);
-      h = Sub(t, fCaretPos.Char, 1);
-      t = Head(t, fCaretPos.Char - 1) + Sub(t, fCaretPos.Char + 1);
+      const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+      const std::size_t bytes = static_cast<std::size_t>(SxCharBytes(t, at));
+      h = t.substr(at, bytes);
+      t.erase(at, bytes);
       SetLineTrimmed(fCaretPos.Line - 1, t);
       if (d != 0) {
         const String stored = LineText();
@@ -501,12 +504,14 @@ void TCustomSxEdit::DoDeleteChar() {
   UpdateLastCaretColumn();
   fTrimmed = TSxLineEdit();
   const String t = LineText();
-  const int len = Len(t);
+  const int len = LineLength(fCaretPos.Line);
   TBufferCoord end;
   String h;
   if (fCaretPos.Char <= len) {
-    h = Sub(t, fCaretPos.Char, 1);
-    SetLineTrimmed(fCaretPos.Line - 1, Head(t, fCaretPos.Char - 1) + Sub(t, fCaretPos.Char + 1));
+    const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+    const std::size_t n = static_cast<std::size_t>(SxCharBytes(t, at));
+    h = t.substr(at, n);
+    SetLineTrimmed(fCaretPos.Line - 1, String(t).erase(at, n));
     end = BufferCoord(fCaretPos.Char + 1, fCaretPos.Line);
   } else if (fCaretPos.Line < fLines->Count()) {
     const String joined =
@@ -698,7 +703,7 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
   }
   const TBufferCoord p0 = fCaretPos;
   String t = LineText();
-  const int len = Len(t);
+  const int len = LineLength(fCaretPos.Line);
   // Past the line's end there is nothing to overwrite: the character is added as in insert
   // mode, with its fill, so that undo removes exactly what was added.
   const bool insert = fInsertMode || fCaretPos.Char > len;
@@ -714,9 +719,9 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     if (!fWrapPlugin && !HasOption(eoAutoSizeMaxScrollWidth) &&
         fCaretPos.Char > std::max(fMaxScrollWidth, fLines->LengthOfLongestLine() + 1))
       return;
-    const int at = p > 0 ? Len(t) + 1 : fCaretPos.Char;  // with fill, C goes after it
+    const int at = p > 0 ? len + p + 1 : fCaretPos.Char;  // with fill, C goes after it
     const bool lineWasEmpty = len == 0;
-    t = Head(t, at - 1) + cs + Sub(t, at);
+    t.insert(p > 0 ? t.size() : fLines->CharOffset(fCaretPos.Line - 1, at), cs);
     int newChar;
     const bool blankTyped = C == ' ' || C == '\t';
     if (fLines->Count() == 0) fLines->Add(String());
@@ -1125,20 +1130,31 @@ bool TCustomSxEdit::IsWordChar(char32_t c) const {
 
 TBufferCoord TCustomSxEdit::NextWordStartFrom(const TBufferCoord& Pos) {
   if (Pos.Line < 1 || Pos.Line > fLines->Count()) return Pos;
-  const std::u32string s = Utf8ToUcs4(LineAt(Pos.Line));
-  const int n = static_cast<int>(s.size());
+  // Steps forward from the position only: a long line is not decoded whole.
+  struct Cursor {
+    const String& s;
+    std::size_t pos;
+    char32_t Peek() const {
+      std::size_t p = pos;
+      return pos < s.size() ? Utf8Decode(s, p) : 0;
+    }
+    void Step() { pos += static_cast<std::size_t>(SxCharBytes(s, pos)); }
+  };
+  const int n = LineLength(Pos.Line);
   int c = Pos.Char;
   if (c >= n) {
     if (Pos.Line >= fLines->Count()) return Pos;
-    const std::u32string next = Utf8ToUcs4(LineAt(Pos.Line + 1));
+    Cursor next{fLines->LineRef(Pos.Line), 0};
+    const int m = LineLength(Pos.Line + 1);
     int k = 1;
-    while (k <= static_cast<int>(next.size()) && !IsWordChar(At(next, k))) ++k;
-    return BufferCoord(k <= static_cast<int>(next.size()) ? k : 1, Pos.Line + 1);
+    for (; k <= m && !IsWordChar(next.Peek()); ++k) next.Step();
+    return BufferCoord(k <= m ? k : 1, Pos.Line + 1);
   }
   if (c < 1) c = 1;
-  if (IsWordChar(At(s, c)))
-    while (c <= n && IsWordChar(At(s, c))) ++c;
-  while (c <= n && !IsWordChar(At(s, c))) ++c;
+  Cursor at{fLines->LineRef(Pos.Line - 1), fLines->CharOffset(Pos.Line - 1, c)};
+  if (IsWordChar(at.Peek()))
+    for (; c <= n && IsWordChar(at.Peek()); ++c) at.Step();
+  for (; c <= n && !IsWordChar(at.Peek()); ++c) at.Step();
   return BufferCoord(c > n ? n + 1 : c, Pos.Line);
 }
 

@@ -171,7 +171,10 @@ String TCustomSxEdit::GetSelText() {
   String out;
   switch (fActiveSelMode) {
     case smNormal:
-      if (a.Line == b.Line) return Sub(LineAt(a.Line), a.Char, b.Char - a.Char);
+      if (a.Line == b.Line) {
+        const std::size_t x = fLines->CharOffset(a.Line - 1, a.Char), y = fLines->CharOffset(a.Line - 1, b.Char);
+        return y > x ? fLines->LineRef(a.Line - 1).substr(x, y - x) : String();
+      }
       out = Sub(LineAt(a.Line), a.Char);
       for (int l = a.Line + 1; l < b.Line; ++l) {
         out += "\r\n";
@@ -348,10 +351,10 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
       switch (fActiveSelMode) {
         case smNormal:
           if (fLines->Count() > 0) {
-            String joined = Head(LineAt(first.Line), first.Char - 1);
-            if (first.Char - 1 > Len(joined))
-              joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
-            joined += Sub(LineAt(last.Line), last.Char);
+            String joined = fLines->LineRef(first.Line - 1).substr(0, fLines->CharOffset(first.Line - 1, first.Char));
+            const int firstLen = LineLength(first.Line);
+            if (first.Char - 1 > firstLen) joined.append(static_cast<std::size_t>(first.Char - 1 - firstLen), ' ');
+            joined += fLines->LineRef(last.Line - 1).substr(fLines->CharOffset(last.Line - 1, last.Char));
             if (last.Line > first.Line) fLines->DeleteLines(first.Line, last.Line - first.Line);
             // With text inserted next, blanks before the join are kept: they may be its
             // indentation, and undo puts the deleted text back after them.
@@ -410,13 +413,15 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
       if (fLines->Count() == 0) fLines->Add(String());
       switch (Mode) {
         case smNormal: {
-          String line = LineAt(fCaretPos.Line);
-          String left = Head(line, fCaretPos.Char - 1);
-          if (Len(left) < fCaretPos.Char - 1) {
-            fPadStart = BufferCoord(Len(left) + 1, fCaretPos.Line);
-            left.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(left)), ' ');
+          const String& line = fLines->LineRef(fCaretPos.Line - 1);
+          const std::size_t cut = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+          const int lineLen = LineLength(fCaretPos.Line);
+          String left = line.substr(0, cut);
+          if (lineLen < fCaretPos.Char - 1) {
+            fPadStart = BufferCoord(lineLen + 1, fCaretPos.Line);
+            left.append(static_cast<std::size_t>(fCaretPos.Char - 1 - lineLen), ' ');
           }
-          const String right = Sub(line, fCaretPos.Char);
+          const String right = line.substr(cut);
           String stored;
           if (pieces.size() == 1) {
             stored = left + pieces[0] + right;
@@ -432,13 +437,13 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             }
             StatusChanged(scCaretY);
           }
-          const String now = LineAt(fCaretPos.Line);
+          const int now = LineLength(fCaretPos.Line);
           if (!HasOption(eoTrimTrailingSpaces))
-            fCaretPos.Char = Len(now) - Len(right) + 1;
+            fCaretPos.Char = now - Len(right) + 1;
           else if (right.empty())
             fCaretPos.Char = GetExpandedLength(stored, fTabWidth) + 1;
           else
-            fCaretPos.Char = Len(now) - Len(TrimTrailingBlanks(right)) + 1;
+            fCaretPos.Char = now - Len(TrimTrailingBlanks(right)) + 1;
           StatusChanged(scCaretX);
           break;
         }
