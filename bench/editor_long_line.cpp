@@ -6,7 +6,7 @@
 // and with multi-byte characters and tabs, at the start, middle and end of the line. Rounds
 // interleave the short and the long line; each operation's ratio is the median of the per-round
 // ratios (long / short), and the last line is the largest of them.
-// Usage: bench_editor_long_line [rounds] (default 5).
+// Usage: bench_editor_long_line [rounds (default 5)] [only the operations whose name starts so].
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -145,7 +145,9 @@ int main(int argc, char** argv) {
   std::printf("rounds %d, %d keystrokes each; times are per keystroke\n", rounds, kRepeat);
   double worst = 0;
   std::string worstName;
+  const std::string only = argc > 2 ? argv[2] : "";
   for (const Op& op : ops) {
+    if (std::string(op.name).rfind(only, 0) != 0) continue;
     Editor& e = op.wrap ? wrapped : plain;
     for (int mixed = 0; mixed < 2; ++mixed) {
       for (const Where& w : wheres) {

@@ -1418,7 +1418,11 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
           TPaintRuns local;
           TPaintRuns& runs = keep ? fPaintRuns : local;
           if (!keep || runs.Line != line || runs.Stamp != fLines->ChangeStamp()) {
-            runs = TPaintRuns();
+            // Cleared, not replaced: the runs' storage is reused from one change to the next.
+            runs.Runs.clear();
+            runs.Last = nullptr;
+            runs.Stopped = false;
+            runs.EndCol = -1;
             runs.Line = line;
             runs.Stamp = fLines->ChangeStamp();
             fHighlighter->SetLine(text, line);

@@ -290,8 +290,6 @@ const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
   TSxLineIndex& idx = rec.Index;
   if (idx.Valid) return idx;
   const String& s = rec.Text;
-  idx.Bytes.clear();
-  idx.Cols.clear();
   bool plain = true;
   for (unsigned char c : s)
     if (c >= 0x80 || c == '\t') {
@@ -300,22 +298,20 @@ const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
     }
   idx.Plain = plain;
   if (plain) {
+    idx.Marks.reset();
     idx.Chars = static_cast<int>(s.size());
   } else {
+    if (!idx.Marks) idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
+    std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+    marks.clear();
     int ci = 0, x = 0;
     for (std::size_t pos = 0; pos < s.size(); ++ci) {
-      if (ci % TSxLineIndex::kStep == 0) {
-        idx.Bytes.push_back(static_cast<std::uint32_t>(pos));
-        idx.Cols.push_back(x);
-      }
+      if (ci % TSxLineIndex::kStep == 0) marks.push_back({static_cast<std::uint32_t>(pos), x});
       x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
       pos += static_cast<std::size_t>(SxCharBytes(s, pos));
     }
     idx.Chars = ci;
-    if (idx.Bytes.empty()) {
-      idx.Bytes.push_back(0);
-      idx.Cols.push_back(0);
-    }
+    if (marks.empty()) marks.push_back({0, 0});
   }
   idx.Valid = true;
   return idx;
@@ -333,7 +329,7 @@ std::size_t TSxEditStringList::CharOffset(int Index, int Char) {
   if (c0 >= idx.Chars) return s.size();
   if (idx.Plain) return static_cast<std::size_t>(c0);
   const std::size_t k = static_cast<std::size_t>(c0 / TSxLineIndex::kStep);
-  std::size_t pos = idx.Bytes[k];
+  std::size_t pos = (*idx.Marks)[k].Byte;
   for (int ci = static_cast<int>(k) * TSxLineIndex::kStep; ci < c0 && pos < s.size(); ++ci)
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
   return pos;
@@ -344,10 +340,11 @@ int TSxEditStringList::CharToColumn(int Index, int Char) {
   const int c0 = std::max(Char - 1, 0);
   if (idx.Plain) return c0 + 1;
   const String& s = LineRef(Index);
-  const std::size_t k = static_cast<std::size_t>(std::min(c0, idx.Chars) / TSxLineIndex::kStep);
-  std::size_t pos = idx.Bytes[std::min(k, idx.Bytes.size() - 1)];
-  int x = idx.Cols[std::min(k, idx.Cols.size() - 1)];
-  int ci = static_cast<int>(std::min(k, idx.Bytes.size() - 1)) * TSxLineIndex::kStep;
+  const std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  const std::size_t k = std::min(static_cast<std::size_t>(std::min(c0, idx.Chars) / TSxLineIndex::kStep), marks.size() - 1);
+  std::size_t pos = marks[k].Byte;
+  int x = marks[k].Col;
+  int ci = static_cast<int>(k) * TSxLineIndex::kStep;
   for (; ci < c0 && pos < s.size(); ++ci) {
     x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
@@ -359,11 +356,15 @@ int TSxEditStringList::ColumnToChar(int Index, int Column) {
   const TSxLineIndex& idx = LineIndex(Index);
   if (idx.Plain) return std::max(Column, 1);
   const String& s = LineRef(Index);
+  const std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
   // The last indexed character whose column lies before the wanted one.
-  std::size_t k = static_cast<std::size_t>(std::lower_bound(idx.Cols.begin(), idx.Cols.end(), Column) - idx.Cols.begin());
+  std::size_t k = static_cast<std::size_t>(
+      std::lower_bound(marks.begin(), marks.end(), Column,
+                       [](const TSxLineIndex::Mark& m, int col) { return m.Col < col; }) -
+      marks.begin());
   k = k == 0 ? 0 : k - 1;
-  std::size_t pos = idx.Bytes[k];
-  int w = idx.Cols[k], consumed = static_cast<int>(k) * TSxLineIndex::kStep;
+  std::size_t pos = marks[k].Byte;
+  int w = marks[k].Col, consumed = static_cast<int>(k) * TSxLineIndex::kStep;
   while (true) {
     int next;
     if (pos < s.size())

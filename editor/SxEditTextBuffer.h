@@ -4,6 +4,7 @@
 // its owner about every change. It loads and saves text with the line-break style it found.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "editor/SxEditMiscProcs.h"
@@ -19,11 +20,24 @@ enum TSxEditStringFlag : std::uint8_t { lfHasTabs = 1, lfHasNoTabs = 2, lfExpand
 // others keep the byte offset and column of every kStep-th character.
 struct TSxLineIndex {
   static constexpr int kStep = 128;
+  struct Mark {
+    std::uint32_t Byte;
+    int Col;
+  };
   bool Valid = false;
   bool Plain = false;  // ASCII without tabs: character = byte = column
   int Chars = 0;
-  std::vector<std::uint32_t> Bytes;
-  std::vector<int> Cols;
+  std::unique_ptr<std::vector<Mark>> Marks;  // only for lines that are not plain
+
+  TSxLineIndex() = default;
+  TSxLineIndex(TSxLineIndex&&) noexcept = default;
+  TSxLineIndex& operator=(TSxLineIndex&&) noexcept = default;
+  // A copy starts without an index: it is rebuilt on first use.
+  TSxLineIndex(const TSxLineIndex&) {}
+  TSxLineIndex& operator=(const TSxLineIndex& other) {
+    if (this != &other) *this = TSxLineIndex();
+    return *this;
+  }
 };
 
 struct TSxEditStringRec {
