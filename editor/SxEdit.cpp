@@ -21,10 +21,10 @@ THintWindow* ScrollHintWindow() {
   return gScrollHint;
 }
 
-// Characters of a line as code points, one per cell.
-std::u32string Chars(const String& s) { return Utf8ToUcs4(s); }
-
 bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }
+
+// Lines at least this long keep their painted token runs while their text is unchanged.
+constexpr std::size_t kKeptRunsBytes = 4096;
 
 }  // namespace
 
@@ -170,7 +170,9 @@ String TCustomSxEdit::LineAt(int Line) const {
   return fLines->Get(Line - 1);
 }
 
-int TCustomSxEdit::LineLength(int Line) const { return SxCharCount(LineAt(Line)); }
+int TCustomSxEdit::LineLength(int Line) const {
+  return Line < 1 || Line > fLines->Count() ? 0 : fLines->CharCount(Line - 1);
+}
 
 String TCustomSxEdit::GetText() { return fLines->Text(); }
 
@@ -458,6 +460,7 @@ void TCustomSxEdit::SetGutterWidth(int Value) {
 }
 
 void TCustomSxEdit::HighlighterAttrChanged(TObject* Sender) {
+  fPaintRuns = TPaintRuns();
   RecalcCharExtent();
   if (Sender && dynamic_cast<TSxCustomHighlighter*>(Sender)) {
     fLines->BeginUpdate();
@@ -498,20 +501,7 @@ TPoint TCustomSxEdit::RowColumnToPixels(const TDisplayPoint& RowCol) const {
 
 TDisplayPoint TCustomSxEdit::BufferToDisplayPos(const TBufferCoord& p) {
   TDisplayPoint r{p.Char, p.Line};
-  if (p.Line >= 1 && p.Line <= fLines->Count()) {
-    const String s = fLines->Get(p.Line - 1);
-    int x = 0, i = 1;
-    std::size_t pos = 0;
-    for (; i < p.Char && pos < s.size(); ++i) {
-      if (s[pos] == '\t')
-        x += fTabWidth - x % fTabWidth;
-      else
-        ++x;
-      pos += static_cast<std::size_t>(SxCharBytes(s, pos));
-    }
-    x += std::max(p.Char - i, 0);
-    r.Column = x + 1;
-  }
+  if (p.Line >= 1 && p.Line <= fLines->Count()) r.Column = fLines->CharToColumn(p.Line - 1, p.Char);
   if (fWrapPlugin) r = fWrapPlugin->BufferToDisplayPos(BufferCoord(r.Column, r.Row));
   return r;
 }
@@ -519,24 +509,7 @@ TDisplayPoint TCustomSxEdit::BufferToDisplayPos(const TBufferCoord& p) {
 TBufferCoord TCustomSxEdit::DisplayToBufferPos(const TDisplayPoint& p) {
   TBufferCoord r{p.Column, p.Row};
   if (fWrapPlugin) r = fWrapPlugin->DisplayToBufferPos(p);
-  if (r.Line >= 1 && r.Line <= fLines->Count()) {
-    const String s = fLines->Get(r.Line - 1);
-    const int column = r.Char;
-    int w = 0, consumed = 0;
-    std::size_t pos = 0;
-    while (true) {
-      int next;
-      if (pos < s.size())
-        next = s[pos] == '\t' ? w + fTabWidth - w % fTabWidth : w + 1;
-      else
-        next = w + 1;
-      if (next >= column) break;
-      w = next;
-      ++consumed;
-      if (pos < s.size()) pos += static_cast<std::size_t>(SxCharBytes(s, pos));
-    }
-    r.Char = consumed + 1;
-  }
+  if (r.Line >= 1 && r.Line <= fLines->Count()) r.Char = fLines->ColumnToChar(r.Line - 1, r.Char);
   return r;
 }
 
@@ -1355,63 +1328,142 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
     try {
       std::vector<Cell> cells;
       for (int line = firstLine; line <= lastLine && line <= count; ++line) {
-        const String text = fLines->Get(line - 1);
-        const std::u32string chars = Chars(text);
+        const String& text = fLines->LineRef(line - 1);
         const bool caretLine = line == fCaretPos.Line;
         TColor lineFG = fontColor, lineBG = editorBG(caretLine);
         const bool special = FireSpecialLineColors(line, lineFG, lineBG);
         const TColor selFG = special ? lineBG : fSelectedColor->Foreground();
         const TColor selBG = special ? lineFG : fSelectedColor->Background();
-        // Cells of the whole expanded line, in the colours of its tokens.
-        std::vector<Cell> lineCells;
-        std::vector<int> charCol(chars.size() + 1, 0);
-        {
-          int x = 0;
-          for (std::size_t i = 0; i < chars.size(); ++i) {
-            charCol[i] = x;
-            const int w = chars[i] == '\t' ? fTabWidth - x % fTabWidth : 1;
-            for (int k = 0; k < w; ++k) {
-              Cell cell;
-              cell.ch = chars[i] == '\t' ? U' ' : chars[i];
-              cell.blank = IsBlank(chars[i]);
-              cell.fg = lineFG;
-              cell.bg = lineBG;
-              cell.style = Font()->Style();
-              if (chars[i] == '\t' && HasOption(eoShowSpecialChars) && k == (w - 1) / 2) cell.tabMark = true;
-              lineCells.push_back(cell);
-            }
-            x += w;
-          }
-          charCol[chars.size()] = x;
+        // The rows of the line that are painted.
+        const int firstRowOfLine = LineToRow(line);
+        const int lastRowOfLine = line < count ? LineToRow(line + 1) - 1 : std::max(DisplayRowCount(), firstRowOfLine);
+        const int paintFrom = std::max(firstRowOfLine, aFirstRow), paintTo = std::min(lastRowOfLine, aLastRow);
+        if (paintFrom > paintTo) continue;
+        // Only the expanded columns [winFrom, winTo) that the painted rows show become cells, so
+        // a very long line costs no more to paint than its visible part.
+        int winFrom = FirstCol - 1, winTo = LastCol + 1;
+        if (fWrapPlugin) {
+          winFrom += fWrapPlugin->DisplayToBufferPos(DisplayCoord(1, paintFrom)).Char - 1;
+          winTo += fWrapPlugin->DisplayToBufferPos(DisplayCoord(1, paintTo)).Char - 1;
         }
+        // Walks the line once, character by character: its column, byte and character index.
+        struct Walker {
+          const String& s;
+          int tabWidth;
+          std::size_t pos = 0;
+          int ci = 0, x = 0;
+          // The column of character index `target` (0-based), or of the line's end.
+          int ColumnOf(int target) {
+            if (target < ci) return -1;
+            while (ci < target && pos < s.size()) {
+              x = s[pos] == '\t' ? x + tabWidth - x % tabWidth : x + 1;
+              pos += static_cast<std::size_t>(SxCharBytes(s, pos));
+              ++ci;
+            }
+            return x;
+          }
+        };
+        // Cells of the window, in the colours of the tokens.
+        std::vector<Cell> lineCells;
+        Walker build{text, fTabWidth};
+        if (winFrom > 0) {
+          // Straight to the character at the window's first column, through the line's index.
+          const int chars = fLines->CharCount(line - 1);
+          const int first = fLines->ColumnToChar(line - 1, winFrom + 1);
+          if (first > chars) {
+            build.pos = text.size();
+            build.ci = chars;
+            build.x = fLines->ExpandedLength(line - 1);
+          } else {
+            build.pos = fLines->CharOffset(line - 1, first);
+            build.ci = first - 1;
+            build.x = fLines->CharToColumn(line - 1, first) - 1;
+          }
+        }
+        while (build.pos < text.size() && build.x < winTo) {
+          std::size_t next = build.pos;
+          const char32_t ch = Utf8Decode(text, next);
+          if (next == build.pos) next = build.pos + 1;
+          const int w = ch == '\t' ? fTabWidth - build.x % fTabWidth : 1;
+          for (int k = 0; k < w; ++k) {
+            if (build.x + k < winFrom) continue;
+            Cell cell;
+            cell.ch = ch == '\t' ? U' ' : ch;
+            cell.blank = IsBlank(ch);
+            cell.fg = lineFG;
+            cell.bg = lineBG;
+            cell.style = Font()->Style();
+            if (ch == '\t' && HasOption(eoShowSpecialChars) && k == (w - 1) / 2) cell.tabMark = true;
+            if (ch == ' ' && HasOption(eoShowSpecialChars)) cell.ch = U'\u00B7';
+            lineCells.push_back(cell);
+          }
+          build.x += w;
+          build.pos = next;
+          ++build.ci;
+        }
+        const bool lineEndShown = build.pos >= text.size() && build.x >= winFrom && build.x < winTo;
+        auto cellAt = [&](int col) -> Cell* {
+          const int k = col - winFrom;
+          return k >= 0 && k < static_cast<int>(lineCells.size()) ? &lineCells[static_cast<std::size_t>(k)] : nullptr;
+        };
         TColor endFG = lineFG, endBG = lineBG;
         if (fHighlighter && fHighlighter->Enabled()) {
           if (line == 1)
             fHighlighter->ResetRange();
           else
             fHighlighter->SetRange(fLines->Range(line - 2));
-          fHighlighter->SetLine(text, line);
-          int endPos = 0;
-          TSxHighlighterAttributes* last = nullptr;
-          while (!fHighlighter->AtLineEnd()) {
-            const int pos = fHighlighter->GetTokenPos();
-            const int len = SxCharCount(fHighlighter->GetTokenText());
-            TSxHighlighterAttributes* a = fHighlighter->GetTokenAttribute();
-            last = a;
-            const int from = charCol[static_cast<std::size_t>(std::min<int>(pos, static_cast<int>(chars.size())))];
-            const int to = charCol[static_cast<std::size_t>(std::min<int>(pos + len, static_cast<int>(chars.size())))];
-            for (int k = from; k < to; ++k) {
-              Cell& cell = lineCells[static_cast<std::size_t>(k)];
-              if (a) {
-                cell.style = SxFontStyles(a->Style());
-                cell.bg =
-                    a->Background() == clNone || (caretLine && fActiveLineColor != clNone) ? lineBG : a->Background();
-                cell.fg = a->Foreground() == clNone ? fontColor : a->Foreground();
+          // The line's tokens as column runs, up to the window's end; a long line keeps all of
+          // them while its text is unchanged, so moving the caret on it scans it no more.
+          const bool keep = text.size() >= kKeptRunsBytes;
+          TPaintRuns local;
+          TPaintRuns& runs = keep ? fPaintRuns : local;
+          if (!keep || runs.Line != line || runs.Stamp != fLines->ChangeStamp()) {
+            // Cleared, not replaced: the runs' storage is reused from one change to the next.
+            runs.Runs.clear();
+            runs.Last = nullptr;
+            runs.Stopped = false;
+            runs.EndCol = -1;
+            runs.Line = line;
+            runs.Stamp = fLines->ChangeStamp();
+            fHighlighter->SetLine(text, line);
+            int endPos = 0;
+            Walker cols{text, fTabWidth};
+            while (!fHighlighter->AtLineEnd()) {
+              const int pos = fHighlighter->GetTokenPos();
+              const int len = SxCharCount(fHighlighter->GetTokenText());
+              TSxHighlighterAttributes* a = fHighlighter->GetTokenAttribute();
+              runs.Last = a;
+              const int from = cols.ColumnOf(pos);
+              if (!keep && from >= winTo) {
+                // Past the window: the rest of the line is not painted.
+                runs.Stopped = true;
+                break;
               }
+              runs.Runs.push_back(TPaintRuns::Run{from, cols.ColumnOf(pos + len), a});
+              endPos = pos + len;
+              fHighlighter->Next();
             }
-            endPos = pos + len;
-            fHighlighter->Next();
+            // A NUL stops the scanner: the rest takes the colours of the last comment or blanks.
+            if (!runs.Stopped) {
+              const int endCol = cols.ColumnOf(endPos);
+              if (cols.pos < text.size()) runs.EndCol = endCol;
+            }
           }
+          // The runs that reach into the window.
+          auto run = std::lower_bound(runs.Runs.begin(), runs.Runs.end(), winFrom,
+                                      [](const TPaintRuns::Run& r, int col) { return r.To <= col; });
+          for (; run != runs.Runs.end() && run->From < winTo; ++run) {
+            TSxHighlighterAttributes* a = run->Attr;
+            if (!a) continue;
+            for (int k = std::max(run->From, winFrom); k < std::min(run->To, winTo); ++k) {
+              Cell* cell = cellAt(k);
+              if (!cell) break;
+              cell->style = SxFontStyles(a->Style());
+              cell->bg = a->Background() == clNone || (caretLine && fActiveLineColor != clNone) ? lineBG : a->Background();
+              cell->fg = a->Foreground() == clNone ? fontColor : a->Foreground();
+            }
+          }
+          TSxHighlighterAttributes* last = runs.Last;
           TSxHighlighterAttributes* restAttr =
               last && last == fHighlighter->GetDefaultAttribute(0) ? last : fHighlighter->GetDefaultAttribute(1);
           if (restAttr) {
@@ -1420,11 +1472,12 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
                         ? lineBG
                         : restAttr->Background();
           }
-          // A NUL stops the scanner: the rest takes the colours of the last comment or blanks.
-          if (endPos < static_cast<int>(chars.size()))
-            for (int k = charCol[static_cast<std::size_t>(endPos)]; k < static_cast<int>(lineCells.size()); ++k) {
-              lineCells[static_cast<std::size_t>(k)].fg = endFG;
-              lineCells[static_cast<std::size_t>(k)].bg = endBG;
+          if (runs.EndCol >= 0)
+            for (int k = std::max(runs.EndCol, winFrom); k < winTo; ++k) {
+              Cell* cell = cellAt(k);
+              if (!cell) break;
+              cell->fg = endFG;
+              cell->bg = endBG;
             }
         }
         if (special) {
@@ -1433,9 +1486,7 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
             if (!HasOption(eoSpecialLineDefaultFg)) cell.fg = lineFG;
           }
         }
-        if (HasOption(eoShowSpecialChars)) {
-          for (std::size_t i = 0; i < chars.size(); ++i)
-            if (chars[i] == ' ') lineCells[static_cast<std::size_t>(charCol[i])].ch = U'\u00B7';
+        if (HasOption(eoShowSpecialChars) && lineEndShown) {
           Cell p;
           p.ch = U'\u00B6';
           p.blank = false;
@@ -1444,10 +1495,7 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
           p.style = Font()->Style();
           lineCells.push_back(p);
         }
-        // The rows of the line that are painted.
-        const int firstRowOfLine = LineToRow(line);
-        const int lastRowOfLine = line < count ? LineToRow(line + 1) - 1 : std::max(DisplayRowCount(), firstRowOfLine);
-        for (int row = std::max(firstRowOfLine, aFirstRow); row <= std::min(lastRowOfLine, aLastRow); ++row) {
+        for (int row = paintFrom; row <= paintTo; ++row) {
           int rowStart = 0;  // the line's column shown at display column 1
           if (fWrapPlugin) rowStart = fWrapPlugin->DisplayToBufferPos(DisplayCoord(1, row)).Char - 1;
           int rowLen = INT32_MAX;
@@ -1470,7 +1518,7 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
           const int y = (row - fTopRow) * fRowHeight;
           cells.clear();
           for (int col = FirstCol; col <= LastCol; ++col) {
-            const int k = rowStart + col - 1;
+            const int k = rowStart + col - 1 - winFrom;
             Cell cell;
             const bool inRow = col - 1 < rowLen;
             if (inRow && k >= 0 && k < static_cast<int>(lineCells.size())) {

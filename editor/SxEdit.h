@@ -455,6 +455,16 @@ protected:
   void ChangeRecorded(TSxEditUndoList* List);
   // Records text just inserted from Start to the end of the (collapsed) selection.
   void RecordInsertion(std::uint8_t Reason, TBufferCoord Start);
+  // Records the deletion of the selection (made before the deletion itself); a column
+  // deletion then keeps the exact line edits it makes with this record.
+  void RecordSelectionDelete(std::uint8_t Reason, const String& Text);
+  // Blanks and tabs that trimming took from a line's end during the present command are
+  // recorded as deleted (and the caret where the command left it), so undo gives them back.
+  void RecordTrimmed();
+  // The caret and the selection as they are, for a step whose replay would not give them back:
+  // before the change (selection first, so undo ends with it), or after it (caret first).
+  void RecordCaretAndSelection(bool CaretFirst);
+  void ApplyLineEdits(const std::vector<TSxLineEdit>& Edits, bool Forward);
   void SyncModified();
   void ClipboardWrite(const String& Text);
 
@@ -514,6 +524,23 @@ protected:
   int fScrollsInLock =
       0;  // picture scrolls made inside the present paint lock  // lines whose highlighter ranges wait for a rescan  // horizontal, vertical: -1 unknown, 0 hidden, 1 shown
   TBufferCoord fPadStart{0, 0};  // where the last insertion's padding began, if any
+  TSxEditUndoItem* fColumnDeleteRecord = nullptr;  // the record a column deletion completes
+  // The token colours of a line as runs of columns, as painting scans them.
+  struct TPaintRuns {
+    struct Run {
+      int From, To;
+      TSxHighlighterAttributes* Attr;
+    };
+    int Line = 0;
+    std::uint64_t Stamp = 0;  // the line buffer's change stamp they were scanned at
+    std::vector<Run> Runs;
+    TSxHighlighterAttributes* Last = nullptr;
+    bool Stopped = false;  // scanning stopped past the painted columns
+    int EndCol = -1;       // where a NUL stopped the scanner, -1 when it reached the end
+  };
+  TPaintRuns fPaintRuns;  // of the last long line painted
+  // The blanks the last trimmed store took from a line's end (Line 0: none).
+  TSxLineEdit fTrimmed;
 };
 
 class TSxEdit : public TCustomSxEdit {

@@ -346,14 +346,15 @@ void TCustomSxEdit::GoLineStart(bool Extend) {
 }
 
 void TCustomSxEdit::GoLineEnd(bool Extend) {
-  const std::u32string s = Utf8ToUcs4(LineText());
-  const int len = static_cast<int>(s.size());
+  const String& line = fLines->LineRef(fCaretPos.Line - 1);
+  const int len = LineLength(fCaretPos.Line);
   int target = len + 1;
   bool enhanced = false;
   const int lastRow = fCaretPos.Line < fLines->Count() ? LineToRow(fCaretPos.Line + 1) - 1 : DisplayRowCount();
   if (HasOption(eoEnhanceEndKey) && (!fWrapPlugin || CaretDisplayRow() >= lastRow)) {
+    // Blanks and tabs are single bytes: the trailing ones are counted from the end.
     int last = len;
-    while (last >= 1 && Blank(At(s, last))) --last;
+    for (std::size_t i = line.size(); i > 0 && Blank(static_cast<unsigned char>(line[i - 1])); --i) --last;
     target = fCaretPos.Char == last + 1 ? len + 1 : last + 1;
     enhanced = true;
   }
@@ -373,12 +374,15 @@ void TCustomSxEdit::GoLineEnd(bool Extend) {
 // ---- deleting -----------------------------------------------------------------------------
 
 void TCustomSxEdit::DeleteSelectionRecorded() {
+  // Recorded first, inside a block so that the change is announced once it is made.
+  UndoBlockGuard block(this);
   const String text = GetSelText();
   const TBufferCoord b = fSelBegin, e = fSelEnd;
-  const TSxSelectionMode mode = fActiveSelMode;
-  SetSelTextInMode(String());
   const bool forward = b.Line < e.Line || (b.Line == e.Line && b.Char < e.Char);
-  fUndoList->AddChange(forward ? chDelete : chDeleteForward, b, e, text, mode);
+  fTrimmed = TSxLineEdit();
+  RecordSelectionDelete(forward ? chDelete : chDeleteForward, text);
+  SetSelTextInMode(String());
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoBackspace() {
@@ -390,8 +394,9 @@ void TCustomSxEdit::DoBackspace() {
     EnsureCaretVisible();
     return;
   }
+  fTrimmed = TSxLineEdit();
   String t = LineText();
-  const int len = Len(t);
+  const int len = LineLength(fCaretPos.Line);
   auto indentOfLineAbove = [&](int below, bool expand) {
     for (int l = fCaretPos.Line - 1; l >= 1; --l) {
       const int s = IndentWidth(LineAt(l), expand);
@@ -422,9 +427,9 @@ void TCustomSxEdit::DoBackspace() {
     SetLineText(LineText() + (HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(t) : t));
     h = "\r\n";
   } else {
-    const std::u32string s = Utf8ToUcs4(t);
     const int n = IndentWidth(t, false);
-    if (Blank(At(s, fCaretPos.Char - 1)) && fCaretPos.Char == n + 1 && n > 0) {
+    const std::size_t before = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char - 1);
+    if (before < t.size() && Blank(static_cast<unsigned char>(t[before])) && fCaretPos.Char == n + 1 && n > 0) {
       int k;
       if (HasOption(eoSmartTabDelete)) {
         int sIndent = 0;
@@ -463,10 +468,12 @@ void TCustomSxEdit::DoBackspace() {
       StatusChanged(scCaretX);
     } else {
       SetCaretChar(fCaretPos.Char - 1);
-      if (HasOption(eoTrimTrailingSpaces) && GetExpandedLength(t, fTabWidth) != len)
+      if (HasOption(eoTrimTrailingSpaces) && fLines->ExpandedLength(fCaretPos.Line - 1) != len)
         d = CharIndexToColumn(fCaretPos.Char, fTabWidth, t);
-      h = Sub(t, fCaretPos.Char, 1);
-      t = Head(t, fCaretPos.Char - 1) + Sub(t, fCaretPos.Char + 1);
+      const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+      const std::size_t bytes = static_cast<std::size_t>(SxCharBytes(t, at));
+      h = t.substr(at, bytes);
+      t.erase(at, bytes);
       SetLineTrimmed(fCaretPos.Line - 1, t);
       if (d != 0) {
         const String stored = LineText();
@@ -478,11 +485,13 @@ void TCustomSxEdit::DoBackspace() {
     }
   }
   if (!(fCaretPos == p0)) {
+    UndoBlockGuard block(this);
     fUndoList->AddChange(chDeleteNoSelect, fCaretPos, p0, h, smNormal);
     if (d != 0) {
       OptionOn on(fOptions, eoScrollPastEol);
       SetCaretChar(fCaretPos.Char + d);
     }
+    RecordTrimmed();
   }
   EnsureCaretVisible();
 }
@@ -493,13 +502,16 @@ void TCustomSxEdit::DoDeleteChar() {
     return;
   }
   UpdateLastCaretColumn();
+  fTrimmed = TSxLineEdit();
   const String t = LineText();
-  const int len = Len(t);
+  const int len = LineLength(fCaretPos.Line);
   TBufferCoord end;
   String h;
   if (fCaretPos.Char <= len) {
-    h = Sub(t, fCaretPos.Char, 1);
-    SetLineTrimmed(fCaretPos.Line - 1, Head(t, fCaretPos.Char - 1) + Sub(t, fCaretPos.Char + 1));
+    const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+    const std::size_t n = static_cast<std::size_t>(SxCharBytes(t, at));
+    h = t.substr(at, n);
+    SetLineTrimmed(fCaretPos.Line - 1, String(t).erase(at, n));
     end = BufferCoord(fCaretPos.Char + 1, fCaretPos.Line);
   } else if (fCaretPos.Line < fLines->Count()) {
     const String joined =
@@ -514,11 +526,14 @@ void TCustomSxEdit::DoDeleteChar() {
     fLines->EndUpdate();
     ShiftMarksDeleted(fCaretPos.Line + 1, 1);
     fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, BufferCoord(1, fCaretPos.Line + 1), "\r\n", smNormal);
+    RecordTrimmed();
     return;
   } else {
     return;
   }
+  UndoBlockGuard block(this);
   fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, end, h, smNormal);
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoDeleteWordOrEol(TSxEditorCommand Command) {
@@ -554,9 +569,11 @@ void TCustomSxEdit::DoDeleteWordOrEol(TSxEditorCommand Command) {
   SetSelEnd(w);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
+  fTrimmed = TSxLineEdit();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteForwardNoSelect, caret, w, h, smNormal);
   SetCaretPosInternal(caret);
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoDeleteLastWordOrBol(TSxEditorCommand Command) {
@@ -567,9 +584,12 @@ void TCustomSxEdit::DoDeleteLastWordOrBol(TSxEditorCommand Command) {
   SetSelEnd(w);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
+  UndoBlockGuard block(this);
+  fTrimmed = TSxLineEdit();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteNoSelect, w, p0, h, smNormal);
   SetCaretPosInternal(w);
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::DoDeleteLine() {
@@ -596,10 +616,10 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
   UndoBlockGuard block(this);
   if (HasSelection()) {
     const String h = GetSelText();
-    const TBufferCoord b = fSelBegin, e = fSelEnd;
-    const TSxSelectionMode mode = fActiveSelMode;
+    fTrimmed = TSxLineEdit();
+    RecordSelectionDelete(chDelete, h);
     SetSelTextInMode(String());
-    fUndoList->AddChange(chDelete, b, e, h, mode);
+    RecordTrimmed();
   }
   const TBufferCoord p0 = fCaretPos;
   const String t = LineText();
@@ -676,14 +696,14 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     const String h = GetSelText();
     TBufferCoord start = BlockFirst();
     if (fActiveSelMode == smLine) start.Char = 1;
-    fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, h, fActiveSelMode);
+    RecordSelectionDelete(chDelete, h);
     SetSelTextInMode(cs);
     if (fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
     return;
   }
   const TBufferCoord p0 = fCaretPos;
   String t = LineText();
-  const int len = Len(t);
+  const int len = LineLength(fCaretPos.Line);
   // Past the line's end there is nothing to overwrite: the character is added as in insert
   // mode, with its fill, so that undo removes exactly what was added.
   const bool insert = fInsertMode || fCaretPos.Char > len;
@@ -699,9 +719,9 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     if (!fWrapPlugin && !HasOption(eoAutoSizeMaxScrollWidth) &&
         fCaretPos.Char > std::max(fMaxScrollWidth, fLines->LengthOfLongestLine() + 1))
       return;
-    const int at = p > 0 ? Len(t) + 1 : fCaretPos.Char;  // with fill, C goes after it
+    const int at = p > 0 ? len + p + 1 : fCaretPos.Char;  // with fill, C goes after it
     const bool lineWasEmpty = len == 0;
-    t = Head(t, at - 1) + cs + Sub(t, at);
+    t.insert(p > 0 ? t.size() : fLines->CharOffset(fCaretPos.Line - 1, at), cs);
     int newChar;
     const bool blankTyped = C == ' ' || C == '\t';
     if (fLines->Count() == 0) fLines->Add(String());
@@ -745,7 +765,7 @@ void TCustomSxEdit::DoImeStr(const String& S) {
       const String h = GetSelText();
       TBufferCoord start = BlockFirst();
       if (fActiveSelMode == smLine) start.Char = 1;
-      fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, h, fActiveSelMode);
+      RecordSelectionDelete(chDelete, h);
       SetSelTextInMode(S);
       if (fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
     }
@@ -812,8 +832,10 @@ void TCustomSxEdit::InsertTab() {
   }
   UndoBlockGuard block(this);
   if (HasSelection()) {
-    fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
+    fTrimmed = TSxLineEdit();
+    RecordSelectionDelete(chDelete, GetSelText());
     SetSelTextInMode(String());
+    RecordTrimmed();
   }
   const TBufferCoord start = fCaretPos;
   fActiveSelMode = smNormal;  // the tab goes in at the caret, whatever mode new selections take
@@ -911,9 +933,12 @@ void TCustomSxEdit::RemoveTab() {
   SetSelEnd(before);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
+  UndoBlockGuard block(this);
+  fTrimmed = TSxLineEdit();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteNoSelect, BufferCoord(x, before.Line), before, h, smNormal);
   SetCaretChar(x);
+  RecordTrimmed();
 }
 
 int TCustomSxEdit::UnindentPieceLength(const String& Text) const {
@@ -938,6 +963,9 @@ void TCustomSxEdit::IndentBlock() {
     block += unit;
     if (l < e) block += "\r\n";
   }
+  // Caret and selection before and after are part of the step: the rows' replay moves both.
+  UndoBlockGuard whole(this);
+  RecordCaretAndSelection(false);
   try {
     UndoBlockGuard undo(this);
     const int col = mode == smColumn ? std::min(bb.Char, be.Char) : 1;
@@ -958,6 +986,7 @@ void TCustomSxEdit::IndentBlock() {
   PlaceCaretAndSelection(BufferCoord(x, caretLine > e && be.Char == 1 ? be.Line : std::min(caretLine, be.Line)),
                          BufferCoord(bb.Char + u, bb.Line), be);
   fActiveSelMode = mode;
+  RecordCaretAndSelection(true);
 }
 
 void TCustomSxEdit::UnindentBlock() {
@@ -969,6 +998,7 @@ void TCustomSxEdit::UnindentBlock() {
   std::vector<int> k;
   String pieces;
   bool something = false;
+  UndoBlockGuard whole(this);
   for (int l = bb.Line; l <= e; ++l) {
     const String line = LineAt(l);
     const int from = mode == smColumn ? std::min({bb.Char - 1, be.Char - 1, Len(line)}) : 0;
@@ -981,16 +1011,23 @@ void TCustomSxEdit::UnindentBlock() {
     if (l == fCaretPos.Line && x != 1) x -= n;
   }
   if (something) {
+    // Caret and selection before and after are part of the step, as for a block indent.
+    RecordCaretAndSelection(false);
     const int r = mode == smColumn ? std::min(bb.Char, be.Char) : 1;
+    std::vector<TSxLineEdit> edits;
     fLines->BeginUpdate();
     for (int l = bb.Line; l <= e; ++l) {
       const int n = k[static_cast<std::size_t>(l - bb.Line)];
       if (n == 0) continue;
       const String line = LineAt(l);
+      edits.push_back(TSxLineEdit{l, r, Sub(line, r, n), String()});
       fLines->Put(l - 1, Head(line, r - 1) + Sub(line, r + n));
     }
     fLines->EndUpdate();
     fUndoList->AddChange(chUnindent, bb, be, pieces, mode);
+    // The exact removals go with the record: putting the pieces back by display column would
+    // miss where tabs stand before the block.
+    if (!fUndoList->IsLocked() && fUndoList->PeekItem()) fUndoList->PeekItem()->LineEdits = std::move(edits);
   }
   const int kFirst = k.empty() ? 0 : k.front();
   const int kLast = k.empty() || be.Line > e ? 0 : k.back();
@@ -1001,6 +1038,7 @@ void TCustomSxEdit::UnindentBlock() {
                            BufferCoord(std::max(bb.Char - kFirst, 1), bb.Line),
                            BufferCoord(std::max(be.Char - kLast, 1), be.Line));
   fActiveSelMode = mode;
+  if (something) RecordCaretAndSelection(true);
 }
 
 String TCustomSxEdit::ToggleCaseText(const String& Text) {
@@ -1092,20 +1130,31 @@ bool TCustomSxEdit::IsWordChar(char32_t c) const {
 
 TBufferCoord TCustomSxEdit::NextWordStartFrom(const TBufferCoord& Pos) {
   if (Pos.Line < 1 || Pos.Line > fLines->Count()) return Pos;
-  const std::u32string s = Utf8ToUcs4(LineAt(Pos.Line));
-  const int n = static_cast<int>(s.size());
+  // Steps forward from the position only: a long line is not decoded whole.
+  struct Cursor {
+    const String& s;
+    std::size_t pos;
+    char32_t Peek() const {
+      std::size_t p = pos;
+      return pos < s.size() ? Utf8Decode(s, p) : 0;
+    }
+    void Step() { pos += static_cast<std::size_t>(SxCharBytes(s, pos)); }
+  };
+  const int n = LineLength(Pos.Line);
   int c = Pos.Char;
   if (c >= n) {
     if (Pos.Line >= fLines->Count()) return Pos;
-    const std::u32string next = Utf8ToUcs4(LineAt(Pos.Line + 1));
+    Cursor next{fLines->LineRef(Pos.Line), 0};
+    const int m = LineLength(Pos.Line + 1);
     int k = 1;
-    while (k <= static_cast<int>(next.size()) && !IsWordChar(At(next, k))) ++k;
-    return BufferCoord(k <= static_cast<int>(next.size()) ? k : 1, Pos.Line + 1);
+    for (; k <= m && !IsWordChar(next.Peek()); ++k) next.Step();
+    return BufferCoord(k <= m ? k : 1, Pos.Line + 1);
   }
   if (c < 1) c = 1;
-  if (IsWordChar(At(s, c)))
-    while (c <= n && IsWordChar(At(s, c))) ++c;
-  while (c <= n && !IsWordChar(At(s, c))) ++c;
+  Cursor at{fLines->LineRef(Pos.Line - 1), fLines->CharOffset(Pos.Line - 1, c)};
+  if (IsWordChar(at.Peek()))
+    for (; c <= n && IsWordChar(at.Peek()); ++c) at.Step();
+  for (; c <= n && !IsWordChar(at.Peek()); ++c) at.Step();
   return BufferCoord(c > n ? n + 1 : c, Pos.Line);
 }
 

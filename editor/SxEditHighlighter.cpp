@@ -279,7 +279,7 @@ int SxScanRanges(TSxCustomHighlighter* Highlighter, TSxEditStringList* Lines, in
         Highlighter->ResetRange();
       else
         Highlighter->SetRange(Lines->Range(i));
-      Highlighter->SetLine(Lines->Get(i), i);
+      Highlighter->SetLine(Lines->LineRef(i), i);
       Highlighter->NextToEol();
       const TSxRange r = Highlighter->GetRange();
       if (i + 1 >= n || (i >= Last && Lines->Range(i + 1) == r)) break;

@@ -442,7 +442,7 @@ void TCustomSxEdit::PasteFromClipboard() {
         bracket = true;
         TBufferCoord start = fCaretPos;
         if (HasSelection()) {
-          fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
+          RecordSelectionDelete(chDelete, GetSelText());
           start = BlockFirst();
           const TBufferCoord last = BlockLast();
           fSelBegin = start;
@@ -457,7 +457,7 @@ void TCustomSxEdit::PasteFromClipboard() {
         fUndoList->AddChange(chPasteBegin, BlockFirst(), BlockLast(), String(), smNormal);
         bracket = true;
         if (HasSelection())
-          fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
+          RecordSelectionDelete(chDelete, GetSelText());
         else
           fActiveSelMode = fSelectionMode;
         const TBufferCoord start = HasSelection() ? BlockFirst() : fCaretPos;

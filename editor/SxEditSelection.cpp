@@ -23,6 +23,40 @@ std::vector<String> SplitLines(const String& text) {
   return out;
 }
 
+// Trimming switched off for a scope: replay puts back texts as they were stored.
+struct TrimOff {
+  TSxEditorOptions& options;
+  TSxEditorOptions saved;
+  explicit TrimOff(TSxEditorOptions& o) : options(o), saved(o) { options &= ~eoTrimTrailingSpaces; }
+  ~TrimOff() { options = (options & ~eoTrimTrailingSpaces) | (saved & eoTrimTrailingSpaces); }
+  TrimOff(const TrimOff&) = delete;
+  TrimOff& operator=(const TrimOff&) = delete;
+};
+
+// A replayed record added to the other list, with its exact line edits.
+void AddReplayed(TSxEditUndoList* list, const TSxEditUndoItem& item, const String& text) {
+  list->AddChange(item.ChangeReason, item.ChangeStartPos, item.ChangeEndPos, text, item.ChangeSelMode);
+  if (!item.LineEdits.empty() && !list->IsLocked() && list->PeekItem()) {
+    list->PeekItem()->LineEdits = item.LineEdits;
+    list->PeekItem()->ChangeCaretPos = item.ChangeCaretPos;
+  }
+}
+
+// The edit that turns `before` into `after` on one line: the differing middle between their
+// common start and common end, cut at character boundaries.
+TSxLineEdit DiffLine(int line, const String& before, const String& after) {
+  const std::size_t n = std::min(before.size(), after.size());
+  std::size_t p = 0;
+  while (p < n && before[p] == after[p]) ++p;
+  auto isTrail = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  while (p > 0 && ((p < before.size() && isTrail(before[p])) || (p < after.size() && isTrail(after[p])))) --p;
+  std::size_t q = 0;
+  while (q < n - p && before[before.size() - 1 - q] == after[after.size() - 1 - q]) ++q;
+  while (q > 0 && isTrail(before[before.size() - q])) --q;
+  return TSxLineEdit{line, SxCharCount(std::string_view(before).substr(0, p)) + 1,
+                     before.substr(p, before.size() - p - q), after.substr(p, after.size() - p - q)};
+}
+
 }  // namespace
 
 TBufferCoord TCustomSxEdit::BlockFirst() const {
@@ -137,7 +171,10 @@ String TCustomSxEdit::GetSelText() {
   String out;
   switch (fActiveSelMode) {
     case smNormal:
-      if (a.Line == b.Line) return Sub(LineAt(a.Line), a.Char, b.Char - a.Char);
+      if (a.Line == b.Line) {
+        const std::size_t x = fLines->CharOffset(a.Line - 1, a.Char), y = fLines->CharOffset(a.Line - 1, b.Char);
+        return y > x ? fLines->LineRef(a.Line - 1).substr(x, y - x) : String();
+      }
       out = Sub(LineAt(a.Line), a.Char);
       for (int l = a.Line + 1; l < b.Line; ++l) {
         out += "\r\n";
@@ -178,7 +215,59 @@ String TCustomSxEdit::TrimTrailingBlanks(const String& Value) {
 }
 
 void TCustomSxEdit::SetLineTrimmed(int Index, const String& Value) {
-  fLines->Put(Index, HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(Value) : Value);
+  if (!HasOption(eoTrimTrailingSpaces)) {
+    fLines->Put(Index, Value);
+    return;
+  }
+  String trimmed = TrimTrailingBlanks(Value);
+  if (trimmed.size() < Value.size())
+    fTrimmed = TSxLineEdit{Index + 1, Len(trimmed) + 1, Value.substr(trimmed.size()), String()};
+  fLines->Put(Index, std::move(trimmed));
+}
+
+void TCustomSxEdit::RecordTrimmed() {
+  if (fTrimmed.Line == 0) return;
+  const TSxLineEdit t = std::move(fTrimmed);
+  fTrimmed = TSxLineEdit();
+  // Undone first: the blanks come back before the deletion they followed is undone; redone
+  // last, followed by the caret where the command left it.
+  UndoBlockGuard block(this);
+  fUndoList->AddChange(chDeleteNoSelect, BufferCoord(t.Char, t.Line), BufferCoord(t.Char + Len(t.Removed), t.Line),
+                       t.Removed, smNormal);
+  fUndoList->AddChange(chCaret, fCaretPos, fCaretPos, String(), smNormal);
+}
+
+void TCustomSxEdit::RecordCaretAndSelection(bool CaretFirst) {
+  // Undo replays the caret record before the selection record (placing the caret collapses
+  // the selection); redo replays them in the order recorded.
+  if (!CaretFirst) fUndoList->AddChange(chSelection, fSelBegin, fSelEnd, String(), fActiveSelMode);
+  fUndoList->AddChange(chCaret, fCaretPos, fCaretPos, String(), fActiveSelMode);
+  if (CaretFirst) fUndoList->AddChange(chSelection, fSelBegin, fSelEnd, String(), fActiveSelMode);
+}
+
+void TCustomSxEdit::RecordSelectionDelete(std::uint8_t Reason, const String& Text) {
+  fUndoList->AddChange(Reason, fSelBegin, fSelEnd, Text, fActiveSelMode);
+  fColumnDeleteRecord = fActiveSelMode == smColumn && !fUndoList->IsLocked() ? fUndoList->PeekItem() : nullptr;
+}
+
+void TCustomSxEdit::ApplyLineEdits(const std::vector<TSxLineEdit>& Edits, bool Forward) {
+  fLines->BeginUpdate();
+  try {
+    for (std::size_t i = 0; i < Edits.size(); ++i) {
+      const TSxLineEdit& e = Edits[Forward ? i : Edits.size() - 1 - i];
+      const String& out = Forward ? e.Removed : e.Inserted;
+      const String& in = Forward ? e.Inserted : e.Removed;
+      if (e.Line < 1 || e.Line > fLines->Count()) continue;
+      String line = fLines->Get(e.Line - 1);
+      const std::size_t at = std::min(SxCharOffset(line, e.Char - 1), line.size());
+      line.replace(at, std::min(out.size(), line.size() - at), in);
+      fLines->Put(e.Line - 1, line);
+    }
+  } catch (...) {
+    fLines->EndUpdate();
+    throw;
+  }
+  fLines->EndUpdate();
 }
 
 int TCustomSxEdit::IndentWidth(const String& Line, bool ExpandTabs) const {
@@ -202,8 +291,9 @@ String TCustomSxEdit::MakeIndent(int Width, bool AllowTabs) const {
 void TCustomSxEdit::SetSelText(const String& Value) {
   BeginUndoBlock();
   try {
+    fTrimmed = TSxLineEdit();
     if (HasSelection())
-      fUndoList->AddChange(chDelete, fSelBegin, fSelEnd, GetSelText(), fActiveSelMode);
+      RecordSelectionDelete(chDelete, GetSelText());
     else
       fActiveSelMode = fSelectionMode;
     // Without a selection the text goes in at the caret (which may stand past the line's end,
@@ -215,6 +305,7 @@ void TCustomSxEdit::SetSelText(const String& Value) {
     fSelEnd = last;
     SetSelTextInMode(Value);
     if (!Value.empty() && fActiveSelMode != smColumn) RecordInsertion(chInsert, start);
+    if (Value.empty()) RecordTrimmed();
   } catch (...) {
     EndUndoBlock();
     throw;
@@ -260,16 +351,17 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
       switch (fActiveSelMode) {
         case smNormal:
           if (fLines->Count() > 0) {
-            String joined = Head(LineAt(first.Line), first.Char - 1);
-            if (first.Char - 1 > Len(joined))
-              joined.append(static_cast<std::size_t>(first.Char - 1 - Len(joined)), ' ');
-            joined += Sub(LineAt(last.Line), last.Char);
+            String joined = fLines->LineRef(first.Line - 1).substr(0, fLines->CharOffset(first.Line - 1, first.Char));
+            const int firstLen = LineLength(first.Line);
+            if (first.Char - 1 > firstLen) joined.append(static_cast<std::size_t>(first.Char - 1 - firstLen), ' ');
+            joined += fLines->LineRef(last.Line - 1).substr(fLines->CharOffset(last.Line - 1, last.Char));
             if (last.Line > first.Line) fLines->DeleteLines(first.Line, last.Line - first.Line);
             // With text inserted next, blanks before the join are kept: they may be its
             // indentation, and undo puts the deleted text back after them.
             if (HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces) && Value.empty())
-              joined = TrimTrailingBlanks(joined);
-            fLines->Put(first.Line - 1, joined);
+              SetLineTrimmed(first.Line - 1, joined);
+            else
+              fLines->Put(first.Line - 1, joined);
           }
           SetCaretPosInternal(first);
           ShiftMarksDeleted(first.Line, last.Line - first.Line);
@@ -288,15 +380,25 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
           // The block is the same display columns on every line, whatever tabs stand before it.
           int c1 = BufferToDisplayPos(fSelBegin).Column, c2 = BufferToDisplayPos(fSelEnd).Column;
           if (c2 < c1) std::swap(c1, c2);
+          // What each line lost (trimmed blanks included) goes with the record, so that undo
+          // puts back exactly that and no padding.
+          std::vector<TSxLineEdit> edits;
           for (int l = first.Line; l <= last.Line; ++l) {
             const String s = LineAt(l);
             const int a = DisplayToBufferPos(DisplayCoord(c1, LineToRow(l))).Char;
             const int b = DisplayToBufferPos(DisplayCoord(c2, LineToRow(l))).Char;
             if (a > Len(s)) continue;
             SetLineTrimmed(l - 1, Head(s, a - 1) + Sub(s, b));
+            edits.push_back(DiffLine(l, s, LineAt(l)));
           }
+          fTrimmed = TSxLineEdit();
           SetCaretPosInternal(
               BufferCoord(DisplayToBufferPos(DisplayCoord(c1, LineToRow(fSelEnd.Line))).Char, fSelEnd.Line));
+          if (fColumnDeleteRecord) {
+            fColumnDeleteRecord->LineEdits = std::move(edits);
+            fColumnDeleteRecord->ChangeCaretPos = fCaretPos;
+          }
+          fColumnDeleteRecord = nullptr;
           break;
         }
       }
@@ -311,13 +413,15 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
       if (fLines->Count() == 0) fLines->Add(String());
       switch (Mode) {
         case smNormal: {
-          String line = LineAt(fCaretPos.Line);
-          String left = Head(line, fCaretPos.Char - 1);
-          if (Len(left) < fCaretPos.Char - 1) {
-            fPadStart = BufferCoord(Len(left) + 1, fCaretPos.Line);
-            left.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(left)), ' ');
+          const String& line = fLines->LineRef(fCaretPos.Line - 1);
+          const std::size_t cut = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+          const int lineLen = LineLength(fCaretPos.Line);
+          String left = line.substr(0, cut);
+          if (lineLen < fCaretPos.Char - 1) {
+            fPadStart = BufferCoord(lineLen + 1, fCaretPos.Line);
+            left.append(static_cast<std::size_t>(fCaretPos.Char - 1 - lineLen), ' ');
           }
-          const String right = Sub(line, fCaretPos.Char);
+          const String right = line.substr(cut);
           String stored;
           if (pieces.size() == 1) {
             stored = left + pieces[0] + right;
@@ -333,13 +437,13 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             }
             StatusChanged(scCaretY);
           }
-          const String now = LineAt(fCaretPos.Line);
+          const int now = LineLength(fCaretPos.Line);
           if (!HasOption(eoTrimTrailingSpaces))
-            fCaretPos.Char = Len(now) - Len(right) + 1;
+            fCaretPos.Char = now - Len(right) + 1;
           else if (right.empty())
             fCaretPos.Char = GetExpandedLength(stored, fTabWidth) + 1;
           else
-            fCaretPos.Char = Len(now) - Len(TrimTrailingBlanks(right)) + 1;
+            fCaretPos.Char = now - Len(TrimTrailingBlanks(right)) + 1;
           StatusChanged(scCaretX);
           break;
         }
@@ -374,6 +478,7 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
               StatusChanged(scCaretY);
             }
             const String& piece = pieces[i];
+            const String before = LineAt(fCaretPos.Line);
             if (fCaretPos.Line > fLines->Count()) {
               if (AddToUndo) {
                 const int prev = fCaretPos.Line - 1;
@@ -392,10 +497,15 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
                 SetLineTrimmed(fCaretPos.Line - 1, Head(s, at - 1) + piece + Sub(s, at));
               }
             }
-            if (AddToUndo && !piece.empty())
+            if (AddToUndo && !piece.empty()) {
               fUndoList->AddChange(chPaste, BufferCoord(at, fCaretPos.Line),
                                    BufferCoord(at + Len(piece), fCaretPos.Line), String(), fActiveSelMode);
+              // The row's exact change, padding included, so undo leaves no blanks behind.
+              if (!fUndoList->IsLocked() && fUndoList->PeekItem())
+                fUndoList->PeekItem()->LineEdits = {DiffLine(fCaretPos.Line, before, LineAt(fCaretPos.Line))};
+            }
           }
+          fTrimmed = TSxLineEdit();
           fCaretPos.Char = at + Len(pieces.back());
           StatusChanged(scCaretX);
           break;
@@ -409,10 +519,12 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
     }
     if (fCaretPos.Line < 1) fCaretPos.Line = 1;
   } catch (...) {
+    fColumnDeleteRecord = nullptr;
     fLines->EndUpdate();
     DecPaintLock();
     throw;
   }
+  fColumnDeleteRecord = nullptr;
   fLines->EndUpdate();
   DecPaintLock();
 }
@@ -553,12 +665,7 @@ void TCustomSxEdit::Redo() {
 void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
   // Undo puts back the texts as they were stored: trimming them again would take away
   // indentation that an intermediate step left at a line's end.
-  struct TrimOff {
-    TSxEditorOptions& options;
-    TSxEditorOptions saved;
-    explicit TrimOff(TSxEditorOptions& o) : options(o), saved(o) { options &= ~eoTrimTrailingSpaces; }
-    ~TrimOff() { options = (options & ~eoTrimTrailingSpaces) | (saved & eoTrimTrailingSpaces); }
-  } trimOff(fOptions);
+  TrimOff trimOff(fOptions);
   // Selections set while replaying take the record's mode; the mode for new selections
   // stays the user's.
   const TSxSelectionMode userMode = fSelectionMode;
@@ -572,6 +679,12 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
       case chInsert:
       case chPaste:
       case chDragDropInsert: {
+        if (!Item.LineEdits.empty()) {
+          ApplyLineEdits(Item.LineEdits, false);
+          AddReplayed(fRedoList.get(), Item, String());
+          PlaceCaret(start);
+          break;
+        }
         PlaceCaretAndSelection(start, start, end);
         fActiveSelMode = Item.ChangeSelMode;
         const String kept = GetSelText();
@@ -588,14 +701,18 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         TBufferCoord at = Item.ChangeSelMode == smColumn
                               ? BufferCoord(std::min(start.Char, end.Char), std::min(start.Line, end.Line))
                               : MinPoint(start, end);
-        if ((Item.ChangeReason == chDeleteForward || Item.ChangeReason == chDeleteForwardNoSelect) &&
-            at.Line > fLines->Count()) {
-          SetCaretPosInternal(BufferCoord(1, fLines->Count()));
-          fLines->Add(String());
+        if (!Item.LineEdits.empty()) {
+          ApplyLineEdits(Item.LineEdits, false);
+        } else {
+          if ((Item.ChangeReason == chDeleteForward || Item.ChangeReason == chDeleteForwardNoSelect) &&
+              at.Line > fLines->Count()) {
+            SetCaretPosInternal(BufferCoord(1, fLines->Count()));
+            fLines->Add(String());
+          }
+          PlaceCaret(at);
+          fActiveSelMode = Item.ChangeSelMode;
+          SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
         }
-        PlaceCaret(at);
-        fActiveSelMode = Item.ChangeSelMode;
-        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
         // Back where the caret stood before the deletion: at the end of a selection (made in
         // either direction), before text deleted forward, after text deleted backward.
         const TBufferCoord final = Item.ChangeReason == chDeleteForwardNoSelect ? start : end;
@@ -606,7 +723,7 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
           SetSelBegin(start);
           SetSelEnd(end);
         }
-        fRedoList->AddChange(Item.ChangeReason, start, end, String(), Item.ChangeSelMode);
+        AddReplayed(fRedoList.get(), Item, String());
         if (Item.ChangeReason == chDeleteAll) {
           SetCaretPosInternal(BufferCoord(1, 1));
           fSelEnd = BufferCoord(1, 1);
@@ -634,9 +751,12 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         PlaceCaretAndSelection(end, start, end);
         break;
       case chUnindent: {
-        fRedoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        AddReplayed(fRedoList.get(), Item, Item.ChangeStr);
         const int col = Item.ChangeSelMode == smColumn ? std::min(start.Char, end.Char) : 1;
-        InsertColumnBlock(BufferCoord(col, start.Line), BufferCoord(col, end.Line), Item.ChangeStr, false);
+        if (!Item.LineEdits.empty())
+          ApplyLineEdits(Item.LineEdits, false);
+        else
+          InsertColumnBlock(BufferCoord(col, start.Line), BufferCoord(col, end.Line), Item.ChangeStr, false);
         fActiveSelMode = Item.ChangeSelMode;
         PlaceCaretAndSelection(start, start, end);
         fActiveSelMode = Item.ChangeSelMode;
@@ -647,7 +767,7 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         PlaceCaret(start);
         break;
       case chSelection:
-        fRedoList->AddChange(chSelection, BlockFirst(), BlockLast(), String(), fActiveSelMode);
+        fRedoList->AddChange(chSelection, fSelBegin, fSelEnd, String(), fActiveSelMode);
         fSelBegin = start;
         fSelEnd = end;
         InvalidateLines(start.Line, end.Line);
@@ -691,11 +811,16 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
       case chInsert:
       case chPaste:
       case chDragDropInsert: {
-        PlaceCaret(start);
-        fActiveSelMode = Item.ChangeSelMode;
-        SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
-        SetCaretPosInternal(end);
-        fUndoList->AddChange(Item.ChangeReason, start, end, String(), Item.ChangeSelMode);
+        if (!Item.LineEdits.empty()) {
+          ApplyLineEdits(Item.LineEdits, true);
+          PlaceCaret(end);
+        } else {
+          PlaceCaret(start);
+          fActiveSelMode = Item.ChangeSelMode;
+          SetSelTextPrimitive(Item.ChangeSelMode, Item.ChangeStr, false);
+          SetCaretPosInternal(end);
+        }
+        AddReplayed(fUndoList.get(), Item, String());
         if (Item.ChangeReason == chDragDropInsert) {
           SetSelBegin(start);
           SetSelEnd(end);
@@ -706,6 +831,18 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
       case chDelete:
       case chDeleteNoSelect:
       case chDeleteForwardNoSelect: {
+        // Trimming blanks is replayed by its own record, which follows this one.
+        TrimOff trimOff(fOptions);
+        if (!Item.LineEdits.empty()) {
+          // Exactly the recorded edits, and the caret where the deletion left it.
+          fActiveSelMode = Item.ChangeSelMode;
+          PlaceCaretAndSelection(start, start, end);
+          fActiveSelMode = Item.ChangeSelMode;
+          AddReplayed(fUndoList.get(), Item, GetSelText());
+          ApplyLineEdits(Item.LineEdits, true);
+          PlaceCaret(Item.ChangeCaretPos.Line > 0 ? Item.ChangeCaretPos : MinPoint(start, end));
+          break;
+        }
         PlaceCaretAndSelection(start, start, end);
         fActiveSelMode = Item.ChangeSelMode;
         fUndoList->AddChange(Item.ChangeReason, start, end, GetSelText(), Item.ChangeSelMode);
@@ -726,11 +863,12 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
         PlaceCaretAndSelection(end, start, end);
         break;
       case chUnindent: {
-        fUndoList->AddChange(Item.ChangeReason, start, end, Item.ChangeStr, Item.ChangeSelMode);
+        AddReplayed(fUndoList.get(), Item, Item.ChangeStr);
         const int col = Item.ChangeSelMode == smColumn ? std::min(start.Char, end.Char) : 1;
         const std::vector<String> pieces = SplitLines(Item.ChangeStr);
+        if (!Item.LineEdits.empty()) ApplyLineEdits(Item.LineEdits, true);
         fLines->BeginUpdate();
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
+        for (std::size_t i = 0; Item.LineEdits.empty() && i < pieces.size(); ++i) {
           const int line = start.Line + static_cast<int>(i);
           const String s = LineAt(line);
           if (line > fLines->Count()) break;
@@ -750,7 +888,7 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
         PlaceCaret(start);
         break;
       case chSelection:
-        fUndoList->AddChange(chSelection, BlockFirst(), BlockLast(), String(), fActiveSelMode);
+        fUndoList->AddChange(chSelection, fSelBegin, fSelEnd, String(), fActiveSelMode);
         fSelBegin = start;
         fSelEnd = end;
         InvalidateLines(start.Line, end.Line);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -97,6 +98,7 @@ void TSxEditStringList::Put(int Index, const String& S) {
     rec.Text = S;
     rec.Flags = lfExpandedLengthUnknown;
     rec.ExpandedLength = -1;
+    rec.Index.Valid = false;
     if (fIndexOfLongestLine == Index) {
       // Still the longest when it did not shrink below the old length; else rescan lazily.
       const int old = fLongestLength;
@@ -213,6 +215,8 @@ void TSxEditStringList::DoSetCapacity(int NewCapacity) {
 }
 
 void TSxEditStringList::SetUpdateState(bool Updating) {
+  // Every change happens inside an update.
+  Changed();
   if (Updating) {
     if (OnChanging) OnChanging(this);
   } else {
@@ -269,6 +273,112 @@ void TSxEditStringList::SetRange(int Index, TSxRange Value) {
   EndUpdate();
 }
 
+const String& TSxEditStringList::LineRef(int Index) const {
+  static const String empty;
+  if (Index < 0 || Index >= GetCount()) return empty;
+  return fList[static_cast<std::size_t>(Index)].Text;
+}
+
+const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
+  static const TSxLineIndex none = [] {
+    TSxLineIndex i;
+    i.Valid = i.Plain = true;
+    return i;
+  }();
+  if (Index < 0 || Index >= GetCount()) return none;
+  TSxEditStringRec& rec = fList[static_cast<std::size_t>(Index)];
+  TSxLineIndex& idx = rec.Index;
+  if (idx.Valid) return idx;
+  const String& s = rec.Text;
+  bool plain = true;
+  for (unsigned char c : s)
+    if (c >= 0x80 || c == '\t') {
+      plain = false;
+      break;
+    }
+  idx.Plain = plain;
+  if (plain) {
+    idx.Marks.reset();
+    idx.Chars = static_cast<int>(s.size());
+  } else {
+    if (!idx.Marks) idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
+    std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+    marks.clear();
+    int ci = 0, x = 0;
+    for (std::size_t pos = 0; pos < s.size(); ++ci) {
+      if (ci % TSxLineIndex::kStep == 0) marks.push_back({static_cast<std::uint32_t>(pos), x});
+      x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
+      pos += static_cast<std::size_t>(SxCharBytes(s, pos));
+    }
+    idx.Chars = ci;
+    if (marks.empty()) marks.push_back({0, 0});
+  }
+  idx.Valid = true;
+  return idx;
+}
+
+bool TSxEditStringList::IsPlainLine(int Index) { return LineIndex(Index).Plain; }
+
+int TSxEditStringList::CharCount(int Index) { return LineIndex(Index).Chars; }
+
+std::size_t TSxEditStringList::CharOffset(int Index, int Char) {
+  const TSxLineIndex& idx = LineIndex(Index);
+  const String& s = LineRef(Index);
+  const int c0 = Char - 1;
+  if (c0 <= 0) return 0;
+  if (c0 >= idx.Chars) return s.size();
+  if (idx.Plain) return static_cast<std::size_t>(c0);
+  const std::size_t k = static_cast<std::size_t>(c0 / TSxLineIndex::kStep);
+  std::size_t pos = (*idx.Marks)[k].Byte;
+  for (int ci = static_cast<int>(k) * TSxLineIndex::kStep; ci < c0 && pos < s.size(); ++ci)
+    pos += static_cast<std::size_t>(SxCharBytes(s, pos));
+  return pos;
+}
+
+int TSxEditStringList::CharToColumn(int Index, int Char) {
+  const TSxLineIndex& idx = LineIndex(Index);
+  const int c0 = std::max(Char - 1, 0);
+  if (idx.Plain) return c0 + 1;
+  const String& s = LineRef(Index);
+  const std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  const std::size_t k = std::min(static_cast<std::size_t>(std::min(c0, idx.Chars) / TSxLineIndex::kStep), marks.size() - 1);
+  std::size_t pos = marks[k].Byte;
+  int x = marks[k].Col;
+  int ci = static_cast<int>(k) * TSxLineIndex::kStep;
+  for (; ci < c0 && pos < s.size(); ++ci) {
+    x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
+    pos += static_cast<std::size_t>(SxCharBytes(s, pos));
+  }
+  return x + (c0 - ci) + 1;
+}
+
+int TSxEditStringList::ColumnToChar(int Index, int Column) {
+  const TSxLineIndex& idx = LineIndex(Index);
+  if (idx.Plain) return std::max(Column, 1);
+  const String& s = LineRef(Index);
+  const std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  // The last indexed character whose column lies before the wanted one.
+  std::size_t k = static_cast<std::size_t>(
+      std::lower_bound(marks.begin(), marks.end(), Column,
+                       [](const TSxLineIndex::Mark& m, int col) { return m.Col < col; }) -
+      marks.begin());
+  k = k == 0 ? 0 : k - 1;
+  std::size_t pos = marks[k].Byte;
+  int w = marks[k].Col, consumed = static_cast<int>(k) * TSxLineIndex::kStep;
+  while (true) {
+    int next;
+    if (pos < s.size())
+      next = s[pos] == '\t' ? (fTabWidth <= 1 ? w + 1 : w + fTabWidth - w % fTabWidth) : w + 1;
+    else
+      next = w + 1;
+    if (next >= Column) break;
+    w = next;
+    ++consumed;
+    if (pos < s.size()) pos += static_cast<std::size_t>(SxCharBytes(s, pos));
+  }
+  return consumed + 1;
+}
+
 String TSxEditStringList::ExpandString(int Index) {
   auto& rec = fList[static_cast<std::size_t>(Index)];
   if (rec.Text.empty()) {
@@ -295,8 +405,9 @@ int TSxEditStringList::ExpandedLength(int Index) {
   auto& rec = fList[static_cast<std::size_t>(Index)];
   if (rec.Flags & lfExpandedLengthUnknown) {
     // Only the width is needed: measure without building the expanded string.
-    rec.ExpandedLength = GetExpandedLength(rec.Text, fTabWidth);
-    rec.Flags = rec.Text.find('\t') == String::npos ? lfHasNoTabs : lfHasTabs;
+    const TSxLineIndex& idx = LineIndex(Index);
+    rec.ExpandedLength = idx.Plain ? idx.Chars : CharToColumn(Index, idx.Chars + 1) - 1;
+    rec.Flags = idx.Plain || rec.Text.find('\t') == String::npos ? lfHasNoTabs : lfHasTabs;
   }
   return rec.ExpandedLength;
 }
@@ -319,11 +430,13 @@ int TSxEditStringList::LengthOfLongestLine() {
 void TSxEditStringList::SetTabWidth(int Value) {
   if (Value == fTabWidth) return;
   fTabWidth = Value;
+  Changed();
   fConvertTabsProc = GetBestConvertTabsProcEx(Value);
   fIndexOfLongestLine = -1;
   for (auto& rec : fList) {
     rec.ExpandedLength = -1;
     rec.Flags = static_cast<std::uint8_t>((rec.Flags & ~lfHasNoTabs) | lfExpandedLengthUnknown);
+    rec.Index.Valid = false;
   }
 }
 

@@ -4,6 +4,7 @@
 // its owner about every change. It loads and saves text with the line-break style it found.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "editor/SxEditMiscProcs.h"
@@ -14,12 +15,38 @@ VT_DECLARE_EXCEPTION(ESxEditStringList, Exception);
 
 enum TSxEditStringFlag : std::uint8_t { lfHasTabs = 1, lfHasNoTabs = 2, lfExpandedLengthUnknown = 4 };
 
+// What a line needs to map characters to bytes and columns without walking it whole: built
+// once per change of the line, on first use. A line of ASCII without tabs maps directly;
+// others keep the byte offset and column of every kStep-th character.
+struct TSxLineIndex {
+  static constexpr int kStep = 128;
+  struct Mark {
+    std::uint32_t Byte;
+    int Col;
+  };
+  bool Valid = false;
+  bool Plain = false;  // ASCII without tabs: character = byte = column
+  int Chars = 0;
+  std::unique_ptr<std::vector<Mark>> Marks;  // only for lines that are not plain
+
+  TSxLineIndex() = default;
+  TSxLineIndex(TSxLineIndex&&) noexcept = default;
+  TSxLineIndex& operator=(TSxLineIndex&&) noexcept = default;
+  // A copy starts without an index: it is rebuilt on first use.
+  TSxLineIndex(const TSxLineIndex&) {}
+  TSxLineIndex& operator=(const TSxLineIndex& other) {
+    if (this != &other) *this = TSxLineIndex();
+    return *this;
+  }
+};
+
 struct TSxEditStringRec {
   String Text;
   TObject* Data = nullptr;
   TSxRange Range = -1;
   int ExpandedLength = -1;
   std::uint8_t Flags = lfExpandedLengthUnknown;
+  TSxLineIndex Index;
 };
 
 using TStringListChangeEvent = TEvent<void(TObject* Sender, int Index, int Count)>;
@@ -57,6 +84,18 @@ public:
   void SetRange(int Index, TSxRange Value);
   String ExpandedString(int Index);
   int ExpandedLength(int Index);
+  // The line's text without a copy; empty when the index is out of range.
+  const String& LineRef(int Index) const;
+  // Character, byte and column mapping of line Index through its index (characters and
+  // columns 1-based as in buffer and display positions; positions past the end count one
+  // column per character).
+  // Grows with every change of the text, a line's range or the tab width.
+  std::uint64_t ChangeStamp() const { return fChangeStamp; }
+  bool IsPlainLine(int Index);
+  int CharCount(int Index);
+  std::size_t CharOffset(int Index, int Char);    // byte offset of the 1-based character
+  int CharToColumn(int Index, int Char);          // 1-based column of the 1-based character
+  int ColumnToChar(int Index, int Column);        // the character whose cell holds the column
   int LengthOfLongestLine();
   int TabWidth() const { return fTabWidth; }
   void SetTabWidth(int Value);
@@ -85,12 +124,14 @@ protected:
   int GetCapacity() const override { return static_cast<int>(fList.capacity()); }
   void DoSetCapacity(int NewCapacity) override;
   void SetUpdateState(bool Updating) override;
+  void Changed() { ++fChangeStamp; }
 
 private:
   void CheckIndex(int Index, int Last) const;
   void Grow(std::size_t Needed);
   void InsertItem(int Index, const String& S, TObject* Obj);
   String ExpandString(int Index);
+  const TSxLineIndex& LineIndex(int Index);
   void Fire(const TStringListChangeEvent& Event, int Index, int Count) {
     if (Event) Event(this, Index, Count);
   }
@@ -103,6 +144,7 @@ private:
   int fIndexOfLongestLine = -1;
   int fLongestLength = 0;
   int fTabWidth = 8;
+  std::uint64_t fChangeStamp = 0;
 };
 
 // Buffered writing of lines to a stream with a line-break style.

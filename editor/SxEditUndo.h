@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "editor/SxEditTypes.h"
 #include "platform/core/SysUtils.h"
@@ -13,6 +14,16 @@
 // Reasons the list itself knows: an empty list reports crNothing; crGroupBreak ends a run.
 constexpr std::uint8_t crNothing = 20;
 constexpr std::uint8_t crGroupBreak = 21;
+
+// One line's exact change: from Char on, Removed was replaced by Inserted. Column-mode
+// records carry these so that replay does not re-derive buffer positions from display
+// columns (tabs, multi-byte characters and padding make that ambiguous).
+struct TSxLineEdit {
+  int Line = 0;
+  int Char = 0;
+  String Removed;
+  String Inserted;
+};
 
 class TSxEditUndoItem {
 public:
@@ -22,6 +33,8 @@ public:
   TBufferCoord ChangeEndPos;
   String ChangeStr;
   int ChangeNumber = 0;
+  std::vector<TSxLineEdit> LineEdits;
+  TBufferCoord ChangeCaretPos{0, 0};  // where a column deletion left the caret (Line 0: not kept)
 
   void Assign(const TSxEditUndoItem& source) { *this = source; }
 };

@@ -1,5 +1,6 @@
 #include "editor/SxHighlighterSQL.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -116,6 +117,7 @@ TSxHighlighterAttributes* TSxSQLSx::GetTokenAttribute() const {
 }
 
 String TSxSQLSx::GetTokenText() const {
+  if (fAsciiLine) return fLine.substr(static_cast<std::size_t>(fTokenPos), static_cast<std::size_t>(fRun - fTokenPos));
   const std::size_t a = fOffsets[static_cast<std::size_t>(fTokenPos)], b = fOffsets[static_cast<std::size_t>(fRun)];
   return fLine.substr(a, b - a);
 }
@@ -236,6 +238,16 @@ void TSxSQLSx::SetLine(const String& NewValue, int LineNumber) {
   fLineNumber = LineNumber;
   fChars.clear();
   fOffsets.clear();
+  fAsciiLine = std::none_of(fLine.begin(), fLine.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
+  fChars.reserve(fLine.size() + 1);
+  if (fAsciiLine) {
+    for (char c : fLine) fChars.push_back(static_cast<unsigned char>(c));
+    fChars.push_back(0);
+    fRun = 0;
+    Next();
+    return;
+  }
+  fOffsets.reserve(fLine.size() + 1);
   for (std::size_t i = 0; i < fLine.size();) {
     const int n = SxCharBytes(fLine, i);
     const auto c = static_cast<unsigned char>(fLine[i]);

@@ -143,6 +143,7 @@ private:
   TSxSQLRangeState fRange = srsUnknown;
   std::vector<char32_t> fChars;       // the line, one unit per character, NUL-terminated
   std::vector<std::size_t> fOffsets;  // byte offset of each character, and the end
+  bool fAsciiLine = false;             // one byte per character: fOffsets is not kept
   String fLine;
   int fLineNumber = 0;
   int fRun = 0;

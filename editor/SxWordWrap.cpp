@@ -33,14 +33,10 @@ int TSxWordWrapPlugin::GetRowLength(int aRow) {
   return fRowLengths[static_cast<std::size_t>(aRow - 1)];
 }
 
-void TSxWordWrapPlugin::WrapLine(int Index, std::vector<int>& Rows) {
-  const std::u32string s = Utf8ToUcs4(fEditor->Lines()->ExpandedString(Index));
-  const int n = static_cast<int>(s.size());
-  const int maxLen = std::max(fMaxRowLength, 1);
-  auto isBreak = [&](int i) {
-    const char32_t c = s[static_cast<std::size_t>(i)];
-    return c < 256 ? fBreakChars[c] : !IsUnicodeWordChar(c);
-  };
+namespace {
+
+template <class Text, class IsBreak>
+void WrapCells(const Text& s, int n, int maxLen, int minLen, IsBreak isBreak, std::vector<int>& Rows) {
   int b = 0;
   int e = b + maxLen;
   while (e < n) {
@@ -48,7 +44,7 @@ void TSxWordWrapPlugin::WrapLine(int Index, std::vector<int>& Rows) {
       while (e < n && (s[static_cast<std::size_t>(e)] == ' ' || s[static_cast<std::size_t>(e)] == '\t')) ++e;
     } else {
       int k = e - 1;
-      const int lowest = b + fMinRowLength;
+      const int lowest = b + minLen;
       while (k >= lowest && !isBreak(k)) --k;
       if (k >= lowest) e = k + 1;
     }
@@ -58,6 +54,28 @@ void TSxWordWrapPlugin::WrapLine(int Index, std::vector<int>& Rows) {
     e = b + maxLen;
   }
   if (b < n || n == 0) Rows.push_back(n - b);
+}
+
+}  // namespace
+
+void TSxWordWrapPlugin::WrapLine(int Index, std::vector<int>& Rows) {
+  const int maxLen = std::max(fMaxRowLength, 1);
+  TSxEditStringList* lines = fEditor->Lines();
+  if (lines->IsPlainLine(Index)) {
+    // ASCII without tabs: the line's bytes are its cells.
+    const String& s = lines->LineRef(Index);
+    WrapCells(s, static_cast<int>(s.size()), maxLen, fMinRowLength,
+              [&](int i) { return fBreakChars[static_cast<unsigned char>(s[static_cast<std::size_t>(i)])]; }, Rows);
+    return;
+  }
+  const std::u32string s = Utf8ToUcs4(lines->ExpandedString(Index));
+  WrapCells(
+      s, static_cast<int>(s.size()), maxLen, fMinRowLength,
+      [&](int i) {
+        const char32_t c = s[static_cast<std::size_t>(i)];
+        return c < 256 ? fBreakChars[c] : !IsUnicodeWordChar(c);
+      },
+      Rows);
 }
 
 void TSxWordWrapPlugin::WrapAll() {

@@ -422,3 +422,142 @@ TEST(SxEditEditing, TrimmedEditsUndoExactly) {
   e->Undo();
   EXPECT_EQ(e->Lines()->Text(), "\tc");
 }
+
+namespace {
+
+// A change and its undo and redo, each compared with the state it must give back exactly.
+struct ReplayState {
+  String text;
+  TBufferCoord caret, selBegin, selEnd;
+  bool operator==(const ReplayState&) const = default;
+};
+ReplayState Snapshot(TCustomSxEdit* e) {
+  // Without a selection only the caret counts.
+  if (!e->HasSelection()) return {e->Lines()->Text(), e->CaretPos(), {0, 0}, {0, 0}};
+  return {e->Lines()->Text(), e->CaretPos(), e->SelBegin(), e->SelEnd()};
+}
+std::string Show(const ReplayState& s) {
+  auto at = [](TBufferCoord p) { return "(" + std::to_string(p.Char) + "," + std::to_string(p.Line) + ")"; };
+  String t = s.text;
+  for (std::size_t i = 0; (i = t.find('\t', i)) != String::npos;) t.replace(i, 1, "\\t");
+  return "\"" + t + "\" caret " + at(s.caret) + " sel " + at(s.selBegin) + "-" + at(s.selEnd);
+}
+
+// Runs the commands from the given state, then checks that undoing each step gives back the
+// state before it, and that redoing them all gives the final state again.
+std::string CheckReplay(TSxMemo* e, const std::vector<const char*>& lines, TSxSelectionMode mode, TBufferCoord a,
+                        TBufferCoord b, const std::vector<Step>& steps) {
+  e->Lines()->Clear();
+  e->ClearUndo();
+  for (const char* l : lines) e->Lines()->Add(l);
+  e->SetSelectionMode(mode);
+  e->SetCaretPosInternal(b);
+  e->SetSelBegin(a);
+  e->SetSelEnd(b);
+  std::vector<ReplayState> states{Snapshot(e)};
+  for (const Step& st : steps) {
+    e->ProcessCommand(st.cmd, st.ch, nullptr);
+    states.push_back(Snapshot(e));
+  }
+  for (std::size_t i = steps.size(); i > 0; --i) {
+    e->Undo();
+    if (!(Snapshot(e) == states[i - 1]))
+      return "undo " + std::to_string(i) + ": " + Show(Snapshot(e)) + " wanted " + Show(states[i - 1]);
+  }
+  for (std::size_t i = 1; i <= steps.size(); ++i) {
+    e->Redo();
+    const ReplayState now = Snapshot(e);
+    // After redo the selection is the collapsed caret, as after the command itself.
+    if (now.text != states[i].text || !(now.caret == states[i].caret))
+      return "redo " + std::to_string(i) + ": " + Show(now) + " wanted " + Show(states[i]);
+  }
+  e->Undo();
+  if (!(Snapshot(e) == states[steps.size() - 1]))
+    return "undo after redo: " + Show(Snapshot(e)) + " wanted " + Show(states[steps.size() - 1]);
+  return std::string();
+}
+
+}  // namespace
+
+// Column-mode changes and their undo and redo, with tabs, multi-byte characters, short lines
+// and blocks selected in either direction: undo puts back exactly the text, the caret and the
+// selection, and leaves no blanks that padded a short line.
+TEST(SxEditEditing, ColumnChangesUndoExactly) {
+  TEditorSession s;
+  TEditorForm f(60, 10);
+  TSxMemo* e = f.Edit;
+  struct Case {
+    const char* name;
+    std::vector<const char*> lines;
+    TBufferCoord a, b;
+    std::vector<Step> steps;
+  };
+  const std::vector<Step> del{{ecDeleteChar}}, bs{{ecDeleteLastChar}}, cut{{ecCut}}, typed{{ecChar, U'x'}},
+      paste{{ecPaste}}, indent{{ecBlockIndent}}, unindent{{ecBlockUnindent}};
+  const Case cases[] = {
+      {"tab before the block, delete", {"12345678abcd", "\tWXYZ"}, {9, 1}, {3, 2}, del},
+      {"tab before the block, backspace", {"12345678abcd", "\tWXYZ"}, {9, 1}, {3, 2}, bs},
+      {"tabs on two lines, cut", {"\tx = 1;", "y\t= 2;", "zz = 3;"}, {2, 1}, {6, 3}, cut},
+      {"multi-byte characters", {"äöü日本語xyz", "abcdefghij", "ab"}, {2, 1}, {5, 3}, del},
+      {"short line inside the block", {"abcdef", "g", "hijklm"}, {2, 1}, {5, 3}, del},
+      {"line ending inside the block", {"abcdef", "ghi", "jklmno"}, {2, 1}, {6, 3}, cut},
+      {"blanks and a tab left at line ends", {"ab\tcd", "ab  cd", "abcdefghijk"}, {3, 1}, {11, 3}, del},
+      {"typing over the block", {"12345678abcd", "\tWXYZ", "日本語日本語日本語x"}, {9, 1}, {3, 3}, typed},
+      {"typing over a multi-byte block", {"äöüabc", "日本xyz"}, {2, 1}, {4, 2}, typed},
+      {"paste over the block", {"12345678abcd", "\tWXYZ", "a"}, {9, 1}, {3, 2}, paste},
+      {"paste past short lines and the end", {"abc", "", "\td"}, {3, 2}, {3, 2}, paste},
+      {"block indent after a tab", {"a\tbc", "abcdefghijk", "日本語日本語"}, {3, 1}, {4, 3}, indent},
+      {"block unindent after tabs", {"x\t\tc", "\t\tyy", "z\t  w"}, {2, 1}, {3, 3}, unindent},
+      {"delete, then typing; undo all and redo all", {"\tab\tcd", "日本\tx", "q"}, {3, 1}, {4, 3},
+       {{ecDeleteChar}, {ecChar, U'z'}}},
+  };
+  const TSxEditorOptions tool = eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint |
+                                eoTrimTrailingSpaces;
+  for (const TSxEditorOptions opts : {tool, SX_DEFAULT_OPTIONS}) {
+    e->SetOptions(opts);
+    for (const Case& c : cases) {
+      // Every block also selected the other way round.
+      for (const bool backwards : {false, true}) {
+        // A column block of two rows, one with a tab and one multi-byte, is on the clipboard.
+        e->Lines()->Clear();
+        e->Lines()->Add("P\tQ");
+        e->Lines()->Add("日R");
+        e->SetSelectionMode(smColumn);
+        e->SetSelBegin(BufferCoord(1, 1));
+        e->SetSelEnd(BufferCoord(3, 2));
+        e->CopyToClipboard();
+        const std::string fault =
+            backwards ? CheckReplay(e, c.lines, smColumn, c.b, c.a, c.steps) : CheckReplay(e, c.lines, smColumn, c.a, c.b, c.steps);
+        EXPECT_EQ(fault, "") << c.name << (backwards ? " (backwards)" : "") << (opts == tool ? " (trimming)" : "");
+      }
+    }
+  }
+  e->SetSelectionMode(smNormal);
+}
+
+// With trailing blanks trimmed, a deletion that leaves a tab or blanks at a line's end records
+// them with it: undo gives them back (a tab stays a tab) and redo trims them again.
+TEST(SxEditEditing, TrimmedBlanksComeBackOnUndo) {
+  TEditorSession s;
+  TEditorForm f(60, 10);
+  TSxMemo* e = f.Edit;
+  e->SetOptions(eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint | eoTrimTrailingSpaces);
+  struct Case {
+    const char* name;
+    const char* line;
+    TBufferCoord a, b;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"selected text deleted", "ab\tcd", {4, 1}, {6, 1}, {{ecDeleteChar}}},
+      {"selected text deleted backwards", "ab\tcd", {6, 1}, {4, 1}, {{ecDeleteLastChar}}},
+      {"selected text cut", "ab \t cd", {6, 1}, {8, 1}, {{ecCut}}},
+      {"last character deleted", "ab\tc", {4, 1}, {4, 1}, {{ecDeleteChar}}},
+      {"words deleted backwards", "ab\tcd ef", {9, 1}, {9, 1}, {{ecDeleteLastWord}, {ecDeleteLastWord}}},
+      {"last character backspaced", "ab\t\tc", {6, 1}, {6, 1}, {{ecDeleteLastChar}}},
+      {"multi-byte text after blanks", "日本  \t語", {6, 1}, {6, 1}, {{ecDeleteLastChar}}},
+      {"word deleted forward", "ab\t cd", {5, 1}, {5, 1}, {{ecDeleteWord}}},
+      {"line end deleted", "ab\t cd", {5, 1}, {5, 1}, {{ecDeleteEOL}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CheckReplay(e, {c.line, "next"}, smNormal, c.a, c.b, c.steps), "") << c.name;
+}

@@ -1,0 +1,187 @@
+// One keystroke on a very long line costs about what it costs on a short one. The SQL editor
+// control as the main window sets it up (SQL highlighter, the window's options), in a real
+// window of the Qt shell (offscreen), each key handled and painted before the next: typing,
+// Backspace, Delete, Right, Ctrl+Right, End, a click placing the caret, undo and redo of one
+// keystroke, and typing with word wrap. Lines of 100 and of 1,000,000 characters, pure ASCII
+// and with multi-byte characters and tabs, at the start, middle and end of the line. Rounds
+// interleave the short and the long line; each operation's ratio is the median of the per-round
+// ratios (long / short), and the last line is the largest of them.
+// Usage: bench_editor_long_line [rounds (default 5)] [only the operations whose name starts so].
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchTiming.h"
+#include "editor/SxEdit.h"
+#include "editor/SxHighlighterSQL.h"
+#include "platform/forms/Forms.h"
+#include "platform/win/QtShell.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A line of about `chars` characters: SQL-like words, with multi-byte characters and tabs
+// when `mixed`.
+std::string MakeLine(int chars, bool mixed) {
+  static const char* const ascii[] = {"SELECT", "A.ID,", "'text'", "FROM", "T1", "WHERE", "X", "IN", "(1,", "2)"};
+  static const char* const wide[] = {"SELECT", "Ä.ÎD,", "'日本語'", "\tFROM", "T1", "WHERE", "ö", "IN", "(1,", "2)"};
+  std::string s;
+  int n = 0, i = 0;
+  while (n < chars) {
+    const std::string w = (mixed ? wide : ascii)[i++ % 10];
+    const int len = static_cast<int>(SxCharCount(w));
+    if (n + len + 1 > chars) {
+      s.append(static_cast<std::size_t>(chars - n), 'z');
+      break;
+    }
+    s += w;
+    s += ' ';
+    n += len + 1;
+  }
+  return s;
+}
+
+struct Editor {
+  TForm form{nullptr};
+  TSxMemo* memo;
+  TSxSQLSx hl{nullptr};
+  explicit Editor(bool wrap) {
+    form.SetBounds(0, 0, 820, 640);
+    memo = new TSxMemo(&form);
+    memo->SetParent(&form);
+    memo->SetAlign(alClient);
+    hl.SetSQLDialect(sqlInterbase6);
+    memo->SetHighlighter(&hl);
+    memo->SetOptions(eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint | eoTrimTrailingSpaces);
+    memo->SetWordWrap(wrap);
+    form.Show();
+    UpdateWindow(memo->Handle());
+  }
+  ~Editor() { memo->SetHighlighter(nullptr); }
+  void Load(const std::string& line) {
+    memo->Lines()->Clear();
+    memo->Lines()->Add("SELECT 1 FROM RDB$DATABASE");
+    memo->Lines()->Add(line);
+    memo->Lines()->Add("COMMIT;");
+    memo->ClearUndo();
+    UpdateWindow(memo->Handle());
+  }
+  void Place(int ch) {
+    TBufferCoord at{ch, 2};
+    memo->ProcessCommand(ecGotoXY, 0, &at);
+    UpdateWindow(memo->Handle());
+  }
+  void Key(TSxEditorCommand c, char32_t ch = 0) {
+    memo->ProcessCommand(c, ch, nullptr);
+    UpdateWindow(memo->Handle());
+  }
+};
+
+struct Op {
+  const char* name;
+  bool wrap;
+  // Prepares (untimed) at the given character of the line, then the timed keystroke.
+  std::function<void(Editor&, int)> prepare;
+  std::function<void(Editor&)> run;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  EnsureShellApplication();
+  InstallQtShell();
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int kShort = 100, kLong = 1000000, kRepeat = 3;
+
+  auto place = [](Editor& e, int at) { e.Place(at); };
+  const std::vector<Op> ops = {
+      {"type", false, place, [](Editor& e) { e.Key(ecChar, U'q'); }},
+      {"Backspace", false, place, [](Editor& e) { e.Key(ecDeleteLastChar); }},
+      {"Delete", false, place, [](Editor& e) { e.Key(ecDeleteChar); }},
+      {"Right", false, place, [](Editor& e) { e.Key(ecRight); }},
+      {"Ctrl+Right", false, place, [](Editor& e) { e.Key(ecWordRight); }},
+      {"End", false, place, [](Editor& e) { e.Key(ecLineEnd); }},
+      {"click", false, place,
+       [](Editor& e) {
+         // The middle of the caret's row, a few cells right of the left edge.
+         const TPoint p = e.memo->RowColumnToPixels(e.memo->BufferToDisplayPos(e.memo->CaretPos()));
+         const LPARAM at = MAKELPARAM(static_cast<WORD>(e.memo->GutterWidth() + 30), static_cast<WORD>(p.y + 4));
+         const TBufferCoord before = e.memo->CaretPos();
+         e.memo->Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+         e.memo->Perform(WM_LBUTTONUP, 0, at);
+         UpdateWindow(e.memo->Handle());
+         if (e.memo->CaretPos() == before) std::printf("(a click left the caret where it was)\n");
+       }},
+      {"undo", false,
+       [](Editor& e, int at) {
+         e.Place(at);
+         e.Key(ecChar, U'q');
+       },
+       [](Editor& e) { e.Key(ecUndo); }},
+      {"redo", false,
+       [](Editor& e, int at) {
+         e.Place(at);
+         e.Key(ecChar, U'q');
+         e.Key(ecUndo);
+       },
+       [](Editor& e) { e.Key(ecRedo); }},
+      {"type, word wrap", true, place, [](Editor& e) { e.Key(ecChar, U'q'); }},
+  };
+  struct Where {
+    const char* name;
+    double frac;
+  };
+  const Where wheres[] = {{"start", 0.0}, {"middle", 0.5}, {"end", 1.0}};
+
+  Editor plain(false), wrapped(true);
+  const std::string lines[2][2] = {{MakeLine(kShort, false), MakeLine(kShort, true)},
+                                   {MakeLine(kLong, false), MakeLine(kLong, true)}};
+  std::printf("rounds %d, %d keystrokes each; times are per keystroke\n", rounds, kRepeat);
+  double worst = 0;
+  std::string worstName;
+  const std::string only = argc > 2 ? argv[2] : "";
+  for (const Op& op : ops) {
+    if (std::string(op.name).rfind(only, 0) != 0) continue;
+    Editor& e = op.wrap ? wrapped : plain;
+    for (int mixed = 0; mixed < 2; ++mixed) {
+      for (const Where& w : wheres) {
+        std::vector<double> ratios, shortTimes, longTimes;
+        for (int r = 0; r < rounds; ++r) {
+          double t[2];
+          for (int len = 0; len < 2; ++len) {
+            const std::string& line = lines[len][mixed];
+            const int chars = SxCharCount(line);
+            // The first character, the middle one, the last one.
+            const int at = std::clamp(static_cast<int>(w.frac * chars), 1, chars);
+            double sum = 0;
+            for (int k = 0; k < kRepeat; ++k) {
+              e.Load(line);
+              op.prepare(e, at);
+              sum += Seconds([&] { op.run(e); });
+            }
+            t[len] = sum / kRepeat;
+          }
+          shortTimes.push_back(t[0]);
+          longTimes.push_back(t[1]);
+          ratios.push_back(t[1] / t[0]);
+        }
+        const double ratio = Median(ratios);
+        std::printf("%-16s %-6s %-6s short %8.3f ms  long %8.3f ms  ratio %6.2f\n", op.name,
+                    mixed ? "mixed" : "ascii", w.name, Median(shortTimes) * 1e3, Median(longTimes) * 1e3, ratio);
+        std::fflush(stdout);
+        if (ratio > worst) {
+          worst = ratio;
+          worstName = std::string(op.name) + ", " + (mixed ? "mixed" : "ascii") + ", " + w.name;
+        }
+      }
+    }
+  }
+  std::printf("ratio (1,000,000 / 100 characters, largest, %s): %.2f\n", worstName.c_str(), worst);
+  return 0;
+}
