@@ -861,6 +861,78 @@ TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
   EXPECT_FALSE(f.view->TableController()->IsEditing());
 }
 
+TEST(GridTableRows, KeysOnGroupAndDataRows) {
+  // Row 0 is the "even" group; with every group open, row 1 is its first data row (or, grouped
+  // a second time by name, its first subgroup).
+  struct Case {
+    const char* what;
+    int focusRow;
+    bool openBefore, twoLevels, alwaysExpanded;
+    WORD key;
+    const char* text;
+    bool openAfter, columnMoves;
+  };
+  const Case cases[] = {
+      {"Left closes an open group", 0, true, false, false, VK_LEFT, "", false, false},
+      {"Left on a closed group goes on", 0, false, false, false, VK_LEFT, "", false, true},
+      {"Right opens a closed group", 0, false, false, false, VK_RIGHT, "", true, false},
+      {"Right on an open group goes on", 0, true, false, false, VK_RIGHT, "", true, true},
+      {"star opens every level", 0, false, true, false, VK_MULTIPLY, "*", true, false},
+      {"star on an open group opens below", 0, true, true, false, VK_MULTIPLY, "*", true, false},
+      {"plus opens", 0, false, false, false, VK_ADD, "+", true, false},
+      {"minus closes", 0, true, false, false, VK_SUBTRACT, "-", false, false},
+      {"always open: Left goes on", 0, true, false, true, VK_LEFT, "", true, true},
+      {"always open: Right goes on", 0, true, false, true, VK_RIGHT, "", true, true},
+      {"always open: star does nothing", 0, true, true, true, VK_MULTIPLY, "*", true, false},
+      {"data row: Left moves the column", 1, true, false, false, VK_LEFT, "", true, true},
+      {"data row: Right moves the column", 1, true, false, false, VK_RIGHT, "", true, true},
+      {"data row: star leaves the group", 1, true, false, false, VK_MULTIPLY, "*", true, false},
+      {"data row: minus leaves the group", 1, true, false, false, VK_SUBTRACT, "-", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PartsFixture f(6);
+    f.view->OptionsBehavior()->SetIncSearch(true);
+    f.GroupByKind();
+    TkcCustomDataController* dc = f.view->DataController();
+    if (c.twoLevels) {
+      f.view->Columns(0)->SetGroupIndex(1);
+      dc->Groups()->ExpandAll();
+    }
+    if (c.alwaysExpanded) dc->SetOptions(dc->Options() + TkcDataControllerOptions{dcoGroupsAlwaysExpanded});
+    if (!c.openBefore) dc->Groups()->SetRowExpanded(0, false, true);
+    if (c.twoLevels && c.openBefore && !c.alwaysExpanded) dc->Groups()->SetRowExpanded(1, false, false);
+    dc->FocusRow(c.focusRow);
+    f.session.ProcessMessages();
+    TkcGridTableController* controller = f.view->TableController();
+    // Left starts from the last column and Right from the first, so a key that goes on moves it.
+    TkcGridColumn* start = c.key == VK_LEFT ? f.view->VisibleColumns(f.view->VisibleColumnCount() - 1)
+                                            : f.view->VisibleColumns(0);
+    controller->SetFocusedItem(start);
+    f.view->Site()->SetFocus();
+    f.session.ProcessMessages();
+    f.session.Key(c.key, c.text);
+    f.session.ProcessMessages();
+    EXPECT_EQ(dc->GetRowInfo(0).Expanded, c.openAfter);
+    EXPECT_EQ(controller->FocusedItem() != start, c.columnMoves);
+    EXPECT_EQ(dc->GetFocusedRowIndex(), c.focusRow);
+    if (c.twoLevels) {
+      EXPECT_TRUE(dc->GetRowInfo(1).Expanded) << "the subgroup";
+    }
+    // The character of a key taken by the group row starts no search.
+    if (c.focusRow == 0) {
+      EXPECT_FALSE(controller->IsIncSearching());
+    }
+    if (c.focusRow == 0 && !c.columnMoves && (c.key == VK_LEFT || c.key == VK_RIGHT)) {
+      // An arrow makes no character: the next typed one still searches.
+      controller->SetFocusedItem(f.view->VisibleColumns(0));
+      f.session.Key('R', "r");
+      f.session.ProcessMessages();
+      EXPECT_TRUE(controller->IsIncSearching());
+    }
+  }
+}
+
 TEST(GridTableParts, IndicatorKindsFollowTheRecordState) {
   PartsFixture f(4);
   f.view->OptionsView()->SetGroupByBox(false);
