@@ -701,6 +701,45 @@ TEST(GridTableScroll, HorizontallyByPixels) {
   EXPECT_EQ(f.view->LeftPos(), 0);
 }
 
+TEST(GridTableRows, TheLastRowIsCutAboveTheFooter) {
+  // Rows and group footers in lime; at every height the view's footer shows none of it, and
+  // the rows fill the records area to its last line.
+  for (bool groupFooters : {false, true}) {
+    SCOPED_TRACE(groupFooters ? "group footers" : "rows");
+    PartsFixture f(12);
+    f.view->OptionsView()->SetFooter(true);
+    f.view->OptionsView()->SetIndicator(true);
+    TkcStyle lime(nullptr);
+    lime.SetColor(clLime);
+    f.view->Styles()->SetContent(&lime);
+    if (groupFooters) {
+      f.GroupByKind();
+      f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+      f.view->Styles()->OnGetFooterStyle = [&](TkcGridTableView*, int ARow, TkcGridColumn*, TkcStyle*& AStyle) {
+        if (ARow >= 0) AStyle = &lime;
+      };
+    }
+    int cut = 0;
+    for (int height = 120; height < 160; ++height) {
+      f.grid->SetHeight(height);
+      f.session.ProcessMessages();
+      TkcGridTableViewInfo* info = f.info();
+      TRect records = info->RecordsAreaBounds();
+      bool lastCut = info->RecordsViewInfo()->Items.back()->Bounds.bottom > records.bottom;
+      cut += lastCut;
+      TRect footer = info->FooterViewInfo()->Bounds;
+      ASSERT_GT(footer.bottom, footer.top);
+      EXPECT_EQ(f.LimeIn(TRect{info->Bounds.left, footer.top, footer.right, footer.bottom}), 0) << height;
+      // The records area's last line still shows the cut row.
+      if (lastCut && !groupFooters) {
+        EXPECT_GT(f.LimeIn(TRect{info->Bounds.left, records.bottom - 1, footer.right, records.bottom}), 0) << height;
+      }
+    }
+    EXPECT_GT(cut, 20) << "most heights leave the last row partly visible";
+    f.view->Styles()->SetContent(nullptr);
+  }
+}
+
 TEST(GridTableRows, GroupFootersUnderTheLastRowOfTheirGroups) {
   PartsFixture f(6);
   f.view->OptionsView()->SetGroupByBox(false);
