@@ -62,14 +62,16 @@ struct PartsFixture {
   TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
   // The lime pixels of insertion arrows on the screen within r (site coordinates), leaving out
   // those within `except`.
-  int LimeIn(const TRect& r, const TRect& except = TRect{}) {
+  int LimeIn(const TRect& r, const TRect& except = TRect{}) { return ColorIn(r, 0x00FF00, except); }
+  // The pixels of one colour (0xRRGGBB) on the screen within r, leaving out those within `except`.
+  int ColorIn(const TRect& r, unsigned rgb, const TRect& except = TRect{}) {
     Surface s = session.Snapshot(form.Handle());
     TPoint o = view->Site()->ClientToScreen(TPoint{0, 0});
     int n = 0;
     for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
       for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x) {
         POINT p{x, y};
-        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00 && !PtInRect(&except, p)) ++n;
+        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == rgb && !PtInRect(&except, p)) ++n;
       }
     return n;
   }
@@ -251,6 +253,62 @@ TEST(GridTableParts, OptionsClampAndStyles) {
   EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
   EXPECT_TRUE(f.view->Columns(1)->Visible());
   EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);
+}
+
+TEST(GridTableParts, ViewsShareAStyleSheet) {
+  PartsFixture f;
+  auto* grid2 = new TkcGrid(&f.form);
+  auto* view2 = CreateGridView<TkcGridTableView>(&f.form);
+  view2->CreateColumn()->SetCaption("Other");
+  grid2->Levels()->Add()->SetGridView(view2);
+  grid2->SetParent(&f.form);
+  grid2->SetBounds(0, 250, 200, 40);
+  auto repository = std::make_unique<TkcStyleRepository>(nullptr);
+  auto* sheet = static_cast<TkcGridTableViewStyleSheet*>(
+      repository->NewStyleSheet(TkcGridTableViewStyleSheet::StaticClass()));
+  auto* header = static_cast<TkcStyle*>(repository->NewStyle(TkcStyle::StaticClass()));
+  auto* content = static_cast<TkcStyle*>(repository->NewStyle(TkcStyle::StaticClass()));
+  header->SetColor(clLime);
+  content->SetColor(clYellow);
+  sheet->Styles()->SetStyle(gsiHeader, header);
+  sheet->Styles()->SetContent(content);
+  TkcGridTableView* views[] = {f.view, view2};
+  for (TkcGridTableView* v : views) v->Styles()->SetStyleSheet(sheet);
+  EXPECT_EQ(sheet->UserCount(), 2);
+  f.session.ProcessMessages();
+  for (TkcGridTableView* v : views) {
+    EXPECT_EQ(v->Styles()->GetHeaderParams(v->Columns(0)).Color, clLime);
+    EXPECT_EQ(v->Styles()->GetContentParams(0, v->Columns(0)).Color, clYellow);
+  }
+  // The header is painted in the sheet's colour (a pixel inside the first column's header).
+  TRect h = f.info()->HeaderViewInfo()->Bounds;
+  EXPECT_GT(f.ColorIn(h, 0x00FF00), 0);
+  // A change of the sheet's style reaches every view that uses it.
+  header->SetColor(clFuchsia);
+  f.session.ProcessMessages();
+  EXPECT_EQ(view2->Styles()->GetHeaderParams(view2->Columns(0)).Color, clFuchsia);
+  EXPECT_GT(f.ColorIn(h, 0xFF00FF), 0);
+  // A view's own style wins over the sheet, for that view only.
+  TkcStyle own(nullptr);
+  own.SetColor(clRed);
+  f.view->Styles()->SetContent(&own);
+  EXPECT_EQ(f.view->Styles()->GetContentParams(0, f.view->Columns(0)).Color, clRed);
+  EXPECT_EQ(view2->Styles()->GetContentParams(0, view2->Columns(0)).Color, clYellow);
+  // A sheet of another styles class is refused.
+  TkcCustomStyleSheet plain(nullptr);
+  view2->Styles()->SetStyleSheet(&plain);
+  EXPECT_EQ(view2->Styles()->StyleSheet(), sheet);
+  // Freeing the sheet leaves the views on their own styles and defaults.
+  TColor headerDefault = f.view->Styles()->GetDefaultVisualParams(gsiHeader, nullptr).Color;
+  delete sheet;
+  for (TkcGridTableView* v : views) EXPECT_EQ(v->Styles()->StyleSheet(), nullptr);
+  EXPECT_EQ(repository->StyleSheetCount(), 0);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->Styles()->GetContentParams(0, f.view->Columns(0)).Color, clRed);
+  EXPECT_EQ(view2->Styles()->GetContentParams(0, view2->Columns(0)).Color, clWindow);
+  EXPECT_EQ(view2->Styles()->GetHeaderParams(view2->Columns(0)).Color, headerDefault);
+  EXPECT_EQ(f.ColorIn(h, 0xFF00FF), 0);
+  f.view->Styles()->SetContent(nullptr);
 }
 
 TEST(GridTableParts, DataCellsDrawThroughTheEditor) {
