@@ -2,8 +2,9 @@
 // view as the main window shows it: after the engine's fetch, the first screen (dataset bound,
 // columns made, one load, laid out and painted), a header click that sorts by NAME, and the
 // column filter drop-down on D (value list, then a value chosen). The same work is timed on the
-// dataset controller alone (load, sort, value list and filter). Medians of five passes (the two
-// orders alternate); the ratios grid / controller come last, the worst on the last line.
+// dataset controller alone (load, sort, value list and filter). Five passes (the two orders
+// alternate); the ratios grid / controller, medians of the passes' ratios, come last, the worst
+// on the last line.
 //
 //   bench_grid_dataset [rows]   (default 1000000; the database is built in a scratch folder)
 
@@ -177,9 +178,13 @@ int main(int argc, char** argv) {
     const char* names[] = {"first screen / load", "header click / sort", "filter drop-down / filter"};
     double worst = 0;
     for (int i = 0; i < 3; ++i) {
-      double ratio = Median(g[i]) / Median(c[i]);
+      // Each pass's two runs share the machine's state of the moment: their ratio is what counts.
+      std::vector<double> ratios;
+      for (std::size_t k = 0; k < g[i].size(); ++k) ratios.push_back(g[i][k] / c[i][k]);
+      double ratio = Median(ratios);
       worst = std::max(worst, ratio);
-      std::printf("%-26s grid %.3f s, controller %.3f s: ratio %.2f\n", names[i], Median(g[i]), Median(c[i]), ratio);
+      std::printf("%-26s grid %.3f s, controller %.3f s: ratio %.2f (median of the passes' ratios)\n", names[i],
+                  Median(g[i]), Median(c[i]), ratio);
     }
     std::printf("worst ratio grid / controller (1.00: the grid adds nothing): %.2f\n", worst);
   } catch (const std::exception& e) {

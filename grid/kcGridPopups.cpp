@@ -62,8 +62,11 @@ void TkcCustomGridListPopup::AdjustListBox(int AMaxVisible, int AMinWidth, int A
   width += 2 + 2;
   if (AMaxWidth > 0) width = std::min(width, AMaxWidth);
   if (visible < count) width += GetSystemMetrics(SM_CXVSCROLL);
-  width = std::max(width, AMinWidth - GetHorizontalEdgesWidth());
-  fListBox->SetBounds(0, 0, width, std::max(visible, 1) * itemHeight + 4);
+  // The widths above are of the list's inside: its frame comes on top (as wide as it is high,
+  // there being no horizontal bar), or the widest entry loses its end.
+  int frame = fListBox->Height() - fListBox->ClientHeight();
+  width = std::max(width + frame, AMinWidth - GetHorizontalEdgesWidth());
+  fListBox->SetBounds(0, 0, width, std::max(visible, 1) * itemHeight + frame);
 }
 
 // ---- Column filter --------------------------------------------------------------------------

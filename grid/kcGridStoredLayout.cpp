@@ -292,7 +292,7 @@ TkcStoredProperties GetViewStoredProperties(TkcGridTableView* AView, TkcGridStor
   TkcGridTableOptionsView* options = AView->OptionsView();
   TkcStoredProperties p{{"Footer", Variant(options->Footer())},
                         {"GroupByBox", Variant(options->GroupByBox())},
-                        {"GroupFooters", Variant(static_cast<int>(options->GroupFooters()))},
+                        {"GroupFooters", ByteVariant(options->GroupFooters())},
                         {"NewItemRow", Variant(options->NewItemRow())}};
   if (AOptions.Contains(gsoUseFilter)) {
     TkcDataFilterCriteria* filter = AView->DataController()->Filter();

@@ -703,11 +703,14 @@ void TkcGridTableController::KeyDown(WORD& Key, TShiftState Shift) {
   }
   int row = dc->GetFocusedRowIndex();
   TkcGridColumn* item = fFocusedItem;
-  // The focused record first: an expandable one takes the numeric-pad plus and minus.
+  // The focused record first: an expandable one takes the numeric-pad plus, minus and star,
+  // and a group row the arrows that open or close it.
   if (TkcCustomGridRecord* record = view->TableViewData()->RecordAtRow(row)) {
+    WORD key = Key;
     record->KeyDown(Key, Shift);
     if (Key == 0) {
-      fSkipExpandChar = true;
+      // The arrows make no character; one waiting for them would eat the next typed one.
+      fSkipExpandChar = key != VK_LEFT && key != VK_RIGHT;
       return;
     }
   }

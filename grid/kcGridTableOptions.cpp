@@ -107,7 +107,8 @@ TkcGridTableViewStyles::TkcGridTableViewStyles(TkcGridTableView* AGridView)
     : TkcStyles(nullptr), fGridView(AGridView) {}
 
 void TkcGridTableViewStyles::Changed(int) {
-  if (!IsDestroying()) fGridView->Changed(vckLayout);
+  // A sheet's styles tell the views that use the sheet, through the sheet.
+  if (!IsDestroying() && fGridView) fGridView->Changed(vckLayout);
 }
 
 namespace {
@@ -120,6 +121,7 @@ TkcVisualParams Colored(TkcVisualParams P, TColor AColor, TColor ATextColor) {
 
 TkcVisualParams TkcGridTableViewStyles::GetDefaultVisualParams(int Index, TObject* AData) {
   TkcVisualParams p = TkcStyles::GetDefaultVisualParams(Index, AData);
+  if (!fGridView) return p;
   p.Font = fGridView->Font();
   TkcLookAndFeelPainterClass painter = fGridView->LookAndFeelPainter();
   auto* pos = dynamic_cast<TkcGridDataCellPos*>(AData);

@@ -354,7 +354,10 @@ using TkcGridGetHeaderStyleEvent = std::function<void(TkcGridTableView*, TkcGrid
 class TkcGridTableViewStyles : public TkcStyles {
   VT_CLASS(TkcGridTableViewStyles, TkcStyles)
 public:
+  // A view's styles, or (by class reference, owned by a sheet) a sheet's, which has no view.
+  using TConstructorArgs = std::tuple<TPersistent*>;
   explicit TkcGridTableViewStyles(TkcGridTableView* AGridView);
+  explicit TkcGridTableViewStyles(TPersistent* AOwner) : TkcStyles(AOwner), fGridView(nullptr) {}
   TkcGridTableView* GridView() const { return fGridView; }
   TkcStyle* Style(int AIndex) { return GetIndexedStyle(AIndex); }
   void SetStyle(int AIndex, TkcStyle* AStyle) { SetIndexedStyle(AIndex, AStyle); }
@@ -382,6 +385,17 @@ protected:
 
 private:
   TkcGridTableView* fGridView;
+};
+
+// Styles several table views share: each view's styles take from the sheet every slot they do
+// not set themselves.
+class TkcGridTableViewStyleSheet : public TkcCustomStyleSheet {
+  VT_CLASS(TkcGridTableViewStyleSheet, TkcCustomStyleSheet)
+public:
+  explicit TkcGridTableViewStyleSheet(TComponent* AOwner) : TkcCustomStyleSheet(AOwner) {}
+  TkcCustomStylesClass GetSheetStylesClass() override { return TkcGridTableViewStyles::StaticClass(); }
+  TkcGridTableViewStyles* Styles() { return static_cast<TkcGridTableViewStyles*>(TkcCustomStyleSheet::Styles()); }
+  void SetStyles(TkcGridTableViewStyles* Value) { TkcCustomStyleSheet::SetStyles(Value); }
 };
 
 // A column's own content style over the view's.

@@ -45,10 +45,18 @@ bool TkcCustomGridRecord::GetExpanded() {
 }
 
 void TkcCustomGridRecord::DoExpand(bool ARecursive) {
-  if (IsGroupRecord())
+  if (IsGroupRecord()) {
     DataController()->Groups()->SetRowExpanded(Index, true, ARecursive);
-  else if (IsMasterRecord())
-    DataController()->SetDetailExpanded(RecordIndex(), true);
+  } else if (IsMasterRecord()) {
+    // The expansion may remake this record: nothing of it is used after.
+    TkcGridTableView* view = GridView();
+    TkcCustomDataController* dc = DataController();
+    int record = RecordIndex();
+    if (dc->SetDetailExpanded(record, true) && ARecursive)
+      for (int i = 0; i < dc->GetRelations()->GetCount(); ++i)
+        if (auto* detail = dynamic_cast<TkcGridTableView*>(view->GetDetailView(record, i)))
+          detail->TableViewData()->ExpandAll(true);
+  }
 }
 
 void TkcCustomGridRecord::DoCollapse(bool ARecursive) {
@@ -117,6 +125,20 @@ void TkcCustomGridRecord::KeyDown(WORD& AKey, TShiftState) {
   if ((AKey == VK_ADD || AKey == VK_SUBTRACT) && GetExpandable()) {
     KeyExpandPending = true;
     SetRowExpanded(AKey == VK_ADD);
+    AKey = 0;
+    return;
+  }
+  // The arrows open and close group rows as in a tree; on a master row they stay with the
+  // columns, since its detail has its own place to go.
+  bool arrow = AKey == VK_LEFT || AKey == VK_RIGHT;
+  if (AKey == 0 || (arrow && IsMasterRecord()) || !GetExpandable()) return;
+  if (arrow) {
+    if (GetExpanded() != (AKey == VK_LEFT)) return;
+    SetRowExpanded(AKey == VK_RIGHT);
+    AKey = 0;
+  } else if (AKey == VK_MULTIPLY) {
+    KeyExpandPending = true;
+    ExpandRow(true);
     AKey = 0;
   }
 }

@@ -24,7 +24,7 @@ public:
   TkcCustomGridRecord(TkcCustomGridTableViewData* AViewData, const TkcRowInfo& ARowInfo, int AIndex)
       : Index(AIndex), RowInfo(ARowInfo), fViewData(AViewData) {}
 
-  // Set when the numeric-pad plus or minus expanded or collapsed the record, so that the
+  // Set when the numeric-pad plus, minus or star expanded or collapsed the record, so that the
   // character of the same key stroke is swallowed.
   bool KeyExpandPending = false;
   int Index;

@@ -674,8 +674,17 @@ TkcCustomGridHitTest* TkcGridIndicatorViewInfo::GetIndicatorHitTest(const TPoint
 void TkcGridIndicatorViewInfo::PaintIndicator(TkcCanvas* ACanvas) {
   if (!GetVisible()) return;
   TkcCustomGridPainter* painter = TableViewInfo()->Painter();
+  // The items of rows are cut at the records area like their rows.
+  TRect records = TableViewInfo()->RecordsAreaBounds();
   for (TkcGridIndicatorItemViewInfo* item : Items) {
-    item->Paint(ACanvas);
+    if (item->Row && (item->Bounds.top < records.top || item->Bounds.bottom > records.bottom)) {
+      std::unique_ptr<TkcRegion> clip(ACanvas->GetClipRegion());
+      ACanvas->IntersectClipRect(records);
+      item->Paint(ACanvas);
+      ACanvas->SetClipRegion(clip.release(), roSet);
+    } else {
+      item->Paint(ACanvas);
+    }
     painter->ExcludeFromBackground(item->Bounds);
   }
 }
@@ -2041,6 +2050,10 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
       part->PaintPart(ACanvas);
       painter->ExcludeFromBackground(part->Bounds);
     }
+  // The last row may only partly fit: it is cut at the records area, never drawn over the
+  // footer or the filter bar below it.
+  std::unique_ptr<TkcRegion> clip(ACanvas->GetClipRegion());
+  ACanvas->IntersectClipRect(RecordsAreaBounds());
   fRows->Paint(ACanvas);
   // Every grid line of the paint in one call.
   std::vector<POINT> points;
@@ -2055,8 +2068,6 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
     SelectObject(dc, old);
     DeleteObject(pen);
   }
-  // Last: columns scrolled to the left slide under it.
-  fIndicator->PaintIndicator(ACanvas);
   // The focus frame of the focused row.
   TkcCustomDataController* dc = TableView()->DataController();
   if (TkcCustomGridRowViewInfo* row = RowByIndex(dc->GetFocusedRowIndex());
@@ -2069,6 +2080,13 @@ void TkcGridTableViewInfo::PaintCells(TkcCanvas* ACanvas) {
     r.bottom -= row->SeparatorWidth();
     ACanvas->DrawFocusRect(r);
   }
+  ACanvas->SetClipRegion(clip.release(), roSet);
+  // Last: columns scrolled to the left slide under it.
+  fIndicator->PaintIndicator(ACanvas);
+}
+
+TRect TkcGridTableViewInfo::RecordsAreaBounds() {
+  return TRect{Bounds.left, fRows->Bounds.top, Bounds.right, fRows->Bounds.bottom};
 }
 
 void TkcGridTablePainter::DrawBackground() {

@@ -855,6 +855,9 @@ public:
   int ScrollRows(int ADelta);
   bool HasNoData() const;
   void PaintCells(TkcCanvas* ACanvas) override;
+  // The band of the rows (the new-item row included) across the whole view; rows and their
+  // indicator items are painted inside it.
+  TRect RecordsAreaBounds();
   void GetVertScrollRects(int ADistance, TRect& AScroll, TRect& AInvalidate);
   // Whether the records can be moved by pixels on a scroll instead of painted anew.
   bool CanPixelScroll();

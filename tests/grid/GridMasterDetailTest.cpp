@@ -174,6 +174,40 @@ TEST(GridMasterRows, ExpandingShowsTheRecordsOwnDetailRowsAndCollapsingHidesThem
   EXPECT_EQ(f.Row(2)->Bounds.bottom - f.Row(2)->Bounds.top, dataHeight);
 }
 
+TEST(GridMasterRows, KeysOnAMasterRow) {
+  // The arrows stay with the columns on a master row; the numeric-pad keys open and close it.
+  struct Case {
+    const char* what;
+    bool openBefore;
+    WORD key;
+    bool openAfter, columnMoves;
+  };
+  const Case cases[] = {
+      {"Right leaves a closed row closed", false, VK_RIGHT, false, true},
+      {"Left leaves an open row open", true, VK_LEFT, true, true},
+      {"star opens", false, VK_MULTIPLY, true, false},
+      {"plus opens", false, VK_ADD, true, false},
+      {"minus closes", true, VK_SUBTRACT, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MasterDetailGrid f;
+    TkcCustomDataController* dc = f.master->DataController();
+    if (c.openBefore) dc->SetDetailExpanded(f.Record(0), true);
+    dc->FocusRecord(f.Record(0));
+    f.master->Site()->SetFocus();
+    f.session.ProcessMessages();
+    TkcGridTableController* controller = f.master->TableController();
+    TkcGridColumn* start = f.master->VisibleColumns(c.key == VK_LEFT ? 1 : 0);
+    controller->SetFocusedItem(start);
+    f.session.Key(c.key);
+    f.session.ProcessMessages();
+    EXPECT_EQ(dc->IsDetailExpanded(f.Record(0)), c.openAfter);
+    EXPECT_EQ(controller->FocusedItem() != start, c.columnMoves);
+    EXPECT_EQ(dc->GetFocusedRecordIndex(), f.Record(0));
+  }
+}
+
 TEST(GridMasterRows, WithoutButtonsForEmptyDetailsAnOrderWithoutLinesHasNone) {
   MasterDetailGrid f;
   EXPECT_FALSE(IsRectEmpty(&f.Row(1)->ExpandButtonBounds));  // by default every master row has one

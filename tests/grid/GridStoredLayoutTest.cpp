@@ -62,8 +62,11 @@ TEST(GridStoredLayout, PropertiesAndRoundTrip) {
   std::vector<String> viewNames;
   for (auto& [n, v] : view) viewNames.push_back(n);
   EXPECT_EQ(viewNames, (std::vector<String>{"Footer", "GroupByBox", "GroupFooters", "NewItemRow", "Version"}));
+  // The version and the group footers' mode are bytes, the other options Booleans.
   EXPECT_EQ(view.back().second.VarType(), varByte);
   EXPECT_EQ(view.back().second.AsInteger(), 1);
+  EXPECT_EQ(view[2].second.VarType(), varByte);
+  EXPECT_EQ(view[0].second.VarType(), varBoolean);
   f.view->OptionsView()->SetFooter(true);
   f.view->OptionsView()->SetGroupByBox(false);
   f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);

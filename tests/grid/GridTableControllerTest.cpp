@@ -100,6 +100,25 @@ TEST(GridTableController, HeaderClicksSortTheDataSetRows) {
   EXPECT_EQ(f.Text(0, 0), "1");
 }
 
+TEST(GridTableController, FilterDropDownShowsEveryEntryWhole) {
+  // A narrow column: the entries, not the column, set the drop-down's width.
+  ControllerFixture f(8);
+  f.view->Columns(1)->SetWidth(30);
+  f.session.ProcessMessages();
+  TkcGridFilterPopup* popup = f.controller()->FilterPopup();
+  popup->Popup(f.view->Columns(1));
+  f.session.ProcessMessages();
+  ASSERT_TRUE(popup->IsShown());
+  TListBox* list = popup->ListBox();
+  TStrings* items = list->Items();
+  ASSERT_GT(items->Count(), 0);
+  list->Canvas()->Font()->Assign(list->Font());
+  // Every entry with the list's text offset on either side fits inside the frame (and the bar).
+  for (int i = 0; i < items->Count(); ++i)
+    EXPECT_LE(2 + list->Canvas()->TextWidth(items->Strings(i)) + 2, list->ClientWidth()) << items->Strings(i);
+  popup->ClosePopup();
+}
+
 TEST(GridTableController, FilterDropDownListsValuesAndFilters) {
   ControllerFixture f(8);
   TkcGridColumnHeaderViewInfo* h = f.view->TableViewInfo()->Headers()[1].get();

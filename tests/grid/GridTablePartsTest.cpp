@@ -62,14 +62,16 @@ struct PartsFixture {
   TPoint Centre(const TRect& r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
   // The lime pixels of insertion arrows on the screen within r (site coordinates), leaving out
   // those within `except`.
-  int LimeIn(const TRect& r, const TRect& except = TRect{}) {
+  int LimeIn(const TRect& r, const TRect& except = TRect{}) { return ColorIn(r, 0x00FF00, except); }
+  // The pixels of one colour (0xRRGGBB) on the screen within r, leaving out those within `except`.
+  int ColorIn(const TRect& r, unsigned rgb, const TRect& except = TRect{}) {
     Surface s = session.Snapshot(form.Handle());
     TPoint o = view->Site()->ClientToScreen(TPoint{0, 0});
     int n = 0;
     for (int y = std::max<int>(r.top, -o.y); y < std::min<int>(r.bottom, s.Height() - o.y); ++y)
       for (int x = std::max<int>(r.left, -o.x); x < std::min<int>(r.right, s.Width() - o.x); ++x) {
         POINT p{x, y};
-        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == 0x00FF00 && !PtInRect(&except, p)) ++n;
+        if ((s.Bits()[(o.y + y) * s.Width() + o.x + x] & 0xFFFFFF) == rgb && !PtInRect(&except, p)) ++n;
       }
     return n;
   }
@@ -251,6 +253,62 @@ TEST(GridTableParts, OptionsClampAndStyles) {
   EXPECT_EQ(f.view->Columns(1)->GroupIndex(), -1);
   EXPECT_TRUE(f.view->Columns(1)->Visible());
   EXPECT_EQ(f.view->Columns(0)->SortOrder(), soNone);
+}
+
+TEST(GridTableParts, ViewsShareAStyleSheet) {
+  PartsFixture f;
+  auto* grid2 = new TkcGrid(&f.form);
+  auto* view2 = CreateGridView<TkcGridTableView>(&f.form);
+  view2->CreateColumn()->SetCaption("Other");
+  grid2->Levels()->Add()->SetGridView(view2);
+  grid2->SetParent(&f.form);
+  grid2->SetBounds(0, 250, 200, 40);
+  auto repository = std::make_unique<TkcStyleRepository>(nullptr);
+  auto* sheet = static_cast<TkcGridTableViewStyleSheet*>(
+      repository->NewStyleSheet(TkcGridTableViewStyleSheet::StaticClass()));
+  auto* header = static_cast<TkcStyle*>(repository->NewStyle(TkcStyle::StaticClass()));
+  auto* content = static_cast<TkcStyle*>(repository->NewStyle(TkcStyle::StaticClass()));
+  header->SetColor(clLime);
+  content->SetColor(clYellow);
+  sheet->Styles()->SetStyle(gsiHeader, header);
+  sheet->Styles()->SetContent(content);
+  TkcGridTableView* views[] = {f.view, view2};
+  for (TkcGridTableView* v : views) v->Styles()->SetStyleSheet(sheet);
+  EXPECT_EQ(sheet->UserCount(), 2);
+  f.session.ProcessMessages();
+  for (TkcGridTableView* v : views) {
+    EXPECT_EQ(v->Styles()->GetHeaderParams(v->Columns(0)).Color, clLime);
+    EXPECT_EQ(v->Styles()->GetContentParams(0, v->Columns(0)).Color, clYellow);
+  }
+  // The header is painted in the sheet's colour (a pixel inside the first column's header).
+  TRect h = f.info()->HeaderViewInfo()->Bounds;
+  EXPECT_GT(f.ColorIn(h, 0x00FF00), 0);
+  // A change of the sheet's style reaches every view that uses it.
+  header->SetColor(clFuchsia);
+  f.session.ProcessMessages();
+  EXPECT_EQ(view2->Styles()->GetHeaderParams(view2->Columns(0)).Color, clFuchsia);
+  EXPECT_GT(f.ColorIn(h, 0xFF00FF), 0);
+  // A view's own style wins over the sheet, for that view only.
+  TkcStyle own(nullptr);
+  own.SetColor(clRed);
+  f.view->Styles()->SetContent(&own);
+  EXPECT_EQ(f.view->Styles()->GetContentParams(0, f.view->Columns(0)).Color, clRed);
+  EXPECT_EQ(view2->Styles()->GetContentParams(0, view2->Columns(0)).Color, clYellow);
+  // A sheet of another styles class is refused.
+  TkcCustomStyleSheet plain(nullptr);
+  view2->Styles()->SetStyleSheet(&plain);
+  EXPECT_EQ(view2->Styles()->StyleSheet(), sheet);
+  // Freeing the sheet leaves the views on their own styles and defaults.
+  TColor headerDefault = f.view->Styles()->GetDefaultVisualParams(gsiHeader, nullptr).Color;
+  delete sheet;
+  for (TkcGridTableView* v : views) EXPECT_EQ(v->Styles()->StyleSheet(), nullptr);
+  EXPECT_EQ(repository->StyleSheetCount(), 0);
+  f.session.ProcessMessages();
+  EXPECT_EQ(f.view->Styles()->GetContentParams(0, f.view->Columns(0)).Color, clRed);
+  EXPECT_EQ(view2->Styles()->GetContentParams(0, view2->Columns(0)).Color, clWindow);
+  EXPECT_EQ(view2->Styles()->GetHeaderParams(view2->Columns(0)).Color, headerDefault);
+  EXPECT_EQ(f.ColorIn(h, 0xFF00FF), 0);
+  f.view->Styles()->SetContent(nullptr);
 }
 
 TEST(GridTableParts, DataCellsDrawThroughTheEditor) {
@@ -701,6 +759,45 @@ TEST(GridTableScroll, HorizontallyByPixels) {
   EXPECT_EQ(f.view->LeftPos(), 0);
 }
 
+TEST(GridTableRows, TheLastRowIsCutAboveTheFooter) {
+  // Rows and group footers in lime; at every height the view's footer shows none of it, and
+  // the rows fill the records area to its last line.
+  for (bool groupFooters : {false, true}) {
+    SCOPED_TRACE(groupFooters ? "group footers" : "rows");
+    PartsFixture f(12);
+    f.view->OptionsView()->SetFooter(true);
+    f.view->OptionsView()->SetIndicator(true);
+    TkcStyle lime(nullptr);
+    lime.SetColor(clLime);
+    f.view->Styles()->SetContent(&lime);
+    if (groupFooters) {
+      f.GroupByKind();
+      f.view->OptionsView()->SetGroupFooters(gfAlwaysVisible);
+      f.view->Styles()->OnGetFooterStyle = [&](TkcGridTableView*, int ARow, TkcGridColumn*, TkcStyle*& AStyle) {
+        if (ARow >= 0) AStyle = &lime;
+      };
+    }
+    int cut = 0;
+    for (int height = 120; height < 160; ++height) {
+      f.grid->SetHeight(height);
+      f.session.ProcessMessages();
+      TkcGridTableViewInfo* info = f.info();
+      TRect records = info->RecordsAreaBounds();
+      bool lastCut = info->RecordsViewInfo()->Items.back()->Bounds.bottom > records.bottom;
+      cut += lastCut;
+      TRect footer = info->FooterViewInfo()->Bounds;
+      ASSERT_GT(footer.bottom, footer.top);
+      EXPECT_EQ(f.LimeIn(TRect{info->Bounds.left, footer.top, footer.right, footer.bottom}), 0) << height;
+      // The records area's last line still shows the cut row.
+      if (lastCut && !groupFooters) {
+        EXPECT_GT(f.LimeIn(TRect{info->Bounds.left, records.bottom - 1, footer.right, records.bottom}), 0) << height;
+      }
+    }
+    EXPECT_GT(cut, 20) << "most heights leave the last row partly visible";
+    f.view->Styles()->SetContent(nullptr);
+  }
+}
+
 TEST(GridTableRows, GroupFootersUnderTheLastRowOfTheirGroups) {
   PartsFixture f(6);
   f.view->OptionsView()->SetGroupByBox(false);
@@ -859,6 +956,78 @@ TEST(GridTableRows, ExpandButtonAndDoubleClickToggleGroups) {
   f.session.Key(VK_SUBTRACT, "-");
   EXPECT_FALSE(dc->GetRowInfo(0).Expanded);
   EXPECT_FALSE(f.view->TableController()->IsEditing());
+}
+
+TEST(GridTableRows, KeysOnGroupAndDataRows) {
+  // Row 0 is the "even" group; with every group open, row 1 is its first data row (or, grouped
+  // a second time by name, its first subgroup).
+  struct Case {
+    const char* what;
+    int focusRow;
+    bool openBefore, twoLevels, alwaysExpanded;
+    WORD key;
+    const char* text;
+    bool openAfter, columnMoves;
+  };
+  const Case cases[] = {
+      {"Left closes an open group", 0, true, false, false, VK_LEFT, "", false, false},
+      {"Left on a closed group goes on", 0, false, false, false, VK_LEFT, "", false, true},
+      {"Right opens a closed group", 0, false, false, false, VK_RIGHT, "", true, false},
+      {"Right on an open group goes on", 0, true, false, false, VK_RIGHT, "", true, true},
+      {"star opens every level", 0, false, true, false, VK_MULTIPLY, "*", true, false},
+      {"star on an open group opens below", 0, true, true, false, VK_MULTIPLY, "*", true, false},
+      {"plus opens", 0, false, false, false, VK_ADD, "+", true, false},
+      {"minus closes", 0, true, false, false, VK_SUBTRACT, "-", false, false},
+      {"always open: Left goes on", 0, true, false, true, VK_LEFT, "", true, true},
+      {"always open: Right goes on", 0, true, false, true, VK_RIGHT, "", true, true},
+      {"always open: star does nothing", 0, true, true, true, VK_MULTIPLY, "*", true, false},
+      {"data row: Left moves the column", 1, true, false, false, VK_LEFT, "", true, true},
+      {"data row: Right moves the column", 1, true, false, false, VK_RIGHT, "", true, true},
+      {"data row: star leaves the group", 1, true, false, false, VK_MULTIPLY, "*", true, false},
+      {"data row: minus leaves the group", 1, true, false, false, VK_SUBTRACT, "-", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PartsFixture f(6);
+    f.view->OptionsBehavior()->SetIncSearch(true);
+    f.GroupByKind();
+    TkcCustomDataController* dc = f.view->DataController();
+    if (c.twoLevels) {
+      f.view->Columns(0)->SetGroupIndex(1);
+      dc->Groups()->ExpandAll();
+    }
+    if (c.alwaysExpanded) dc->SetOptions(dc->Options() + TkcDataControllerOptions{dcoGroupsAlwaysExpanded});
+    if (!c.openBefore) dc->Groups()->SetRowExpanded(0, false, true);
+    if (c.twoLevels && c.openBefore && !c.alwaysExpanded) dc->Groups()->SetRowExpanded(1, false, false);
+    dc->FocusRow(c.focusRow);
+    f.session.ProcessMessages();
+    TkcGridTableController* controller = f.view->TableController();
+    // Left starts from the last column and Right from the first, so a key that goes on moves it.
+    TkcGridColumn* start = c.key == VK_LEFT ? f.view->VisibleColumns(f.view->VisibleColumnCount() - 1)
+                                            : f.view->VisibleColumns(0);
+    controller->SetFocusedItem(start);
+    f.view->Site()->SetFocus();
+    f.session.ProcessMessages();
+    f.session.Key(c.key, c.text);
+    f.session.ProcessMessages();
+    EXPECT_EQ(dc->GetRowInfo(0).Expanded, c.openAfter);
+    EXPECT_EQ(controller->FocusedItem() != start, c.columnMoves);
+    EXPECT_EQ(dc->GetFocusedRowIndex(), c.focusRow);
+    if (c.twoLevels) {
+      EXPECT_TRUE(dc->GetRowInfo(1).Expanded) << "the subgroup";
+    }
+    // The character of a key taken by the group row starts no search.
+    if (c.focusRow == 0) {
+      EXPECT_FALSE(controller->IsIncSearching());
+    }
+    if (c.focusRow == 0 && !c.columnMoves && (c.key == VK_LEFT || c.key == VK_RIGHT)) {
+      // An arrow makes no character: the next typed one still searches.
+      controller->SetFocusedItem(f.view->VisibleColumns(0));
+      f.session.Key('R', "r");
+      f.session.ProcessMessages();
+      EXPECT_TRUE(controller->IsIncSearching());
+    }
+  }
 }
 
 TEST(GridTableParts, IndicatorKindsFollowTheRecordState) {
