@@ -545,6 +545,16 @@ bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button) {
   return true;
 }
 
+bool QtShellSendKey(HWND topLevel, const char* keyName, bool down, const String& text) {
+  QWidget* host = HostWidget(topLevel);
+  bool ok = false;
+  const int key = QMetaEnum::fromType<Qt::Key>().keyToValue(keyName, &ok);
+  if (!host || !ok) return false;
+  QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, QString::fromStdString(text));
+  QApplication::sendEvent(host, &e);
+  return true;
+}
+
 bool QtShellSendClose(HWND topLevel) {
   QWidget* host = HostWidget(topLevel);
   if (!host) return false;

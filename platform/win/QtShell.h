@@ -41,6 +41,10 @@ RECT QtShellHostRect(HWND topLevel);
 // point of the host (the top-level window's own coordinates, frame included), sent through
 // Qt's event delivery, so the shell's event filter sees them. False without a host.
 bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button = VK_LBUTTON);
+// A real Qt key press (down) or release of the key with the Qt::Key enumerator name `keyName`
+// ("Key_Alt", "Key_F") and the text it types, sent to the host as the window system would.
+// False without a host or for an unknown name.
+bool QtShellSendKey(HWND topLevel, const char* keyName, bool down, const String& text = {});
 // A real Qt drag of local files entering the host and dropped at a point of it (the top-level
 // window's own coordinates). Answers whether the shell took the drop (a window there accepts
 // files); the files then arrive as WM_DROPFILES.
