@@ -18,6 +18,7 @@
 #include "analyzer/Settings.h"
 #include "analyzer/ui/DemoDatabase.h"
 #include "analyzer/ui/MainForm.h"
+#include "analyzer/ui/OptionsDialog.h"
 #include "app/Program.h"
 #include "editors/kcTextEditViewInfo.h"
 #include "grid/kcGridDBTableView.h"
@@ -295,7 +296,14 @@ TEST(DbProgram, MenusResultsAndPrintsAsAUserMeetsThem) {
       seen.prepared = look();
       Shot("main-prepared");
       WhenDialogShows(f, "dialog-options-checked", [&](TCustomForm* d) {
-        seen.layout += LayoutFaults(d);
+        // Each page as the user opens it.
+        if (auto* options = dynamic_cast<TfrmOptions*>(d))
+          for (int page = 0; page < options->PageControl->PageCount(); ++page) {
+            options->PageControl->SetActivePageIndex(page);
+            options->Update();
+            seen.layout += LayoutFaults(d);
+            Shot("dialog-options-page-" + std::to_string(page));
+          }
         d->SetModalResult(mrCancel);
       });
       f->actOptions->Execute();
