@@ -39,7 +39,8 @@ LOGFONT FontKey(TFont* Font) {
   lf.lfClipPrecision = src.lfClipPrecision;
   lf.lfQuality = src.lfQuality;
   lf.lfPitchAndFamily = src.lfPitchAndFamily;
-  std::strncpy(lf.lfFaceName, src.lfFaceName, sizeof lf.lfFaceName - 1);
+  // The rest of lf is zero, so the name stays terminated and what follows it cleared.
+  std::memcpy(lf.lfFaceName, src.lfFaceName, strnlen(src.lfFaceName, sizeof lf.lfFaceName - 1));
   return lf;
 }
 

@@ -77,6 +77,12 @@ int TkcGridItemDBDataBinding::DefaultWidth(TField* AField) const {
     TkcCanvas* canvas = fItem->GridView()->ViewInfo()->Canvas();
     if (TFont* font = fItem->GetContentParams().Font) canvas->SetFont(font);
     width = canvas->TextWidth("0") * field->DisplayWidth() + 4;
+    // The whole caption stays readable beside its filter button and sorting mark.
+    // (Under a reload lock the column is not linked to its field yet: the field names it.)
+    if (fItem->GridView()->OptionsView()->Header()) {
+      const String caption = fItem->Caption();
+      width = std::max(width, fItem->HeaderWidth(true, caption.empty() ? field->DisplayName() : caption));
+    }
   }
   return std::max(width, fItem->MinWidth());
 }

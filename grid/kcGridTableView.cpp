@@ -251,6 +251,19 @@ int TkcGridColumn::CalculateDefaultCellHeight(TkcCanvas* ACanvas, TFont* AFont) 
   return h ? h + 2 : 0;
 }
 
+bool TkcGridColumn::ShowButtons(bool AFocused) const {
+  switch (fOptions->ShowEditButtons()) {
+    case isebAlways: return true;
+    case isebNever: return false;
+    default: break;
+  }
+  switch (fGridView->OptionsView()->ShowEditButtons()) {
+    case gsebAlways: return true;
+    case gsebForFocusedRecord: return AFocused;
+    default: return false;
+  }
+}
+
 bool TkcGridColumn::CanSort() const {
   return fGridView->OptionsCustomize()->ColumnSorting() && fOptions->Sorting();
 }
@@ -279,10 +292,25 @@ int TkcGridColumn::FooterSummaryItemIndex() const {
   return fGridView->DataController()->Summary()->FooterSummaryItems()->IndexOfItemLink(const_cast<TkcGridColumn*>(this));
 }
 
+int TkcGridColumn::HeaderWidth(bool AAnySortOrder, const String& ACaption) const {
+  TkcCanvas* canvas = fGridView->ViewInfo()->Canvas();
+  // The header's own font, as its painter uses it.
+  TFont* font = fGridView->Styles()->GetHeaderParams(const_cast<TkcGridColumn*>(this)).Font;
+  if (!font) font = fGridView->Font();
+  if (font) canvas->SetFont(font);
+  TkcLookAndFeelPainterClass painter = fGridView->LookAndFeelPainter();
+  int w = canvas->TextWidth(ACaption) + 4 + 2 * painter->GetHeaderBorderWidth();
+  const bool mark = AAnySortOrder ? CanSort() : SortOrder() != soNone;
+  if (mark) w += painter->GetSortingMarkAreaSize().cx;
+  if (CanFilter(true)) w += painter->GetFilterDropDownButtonExtent().cx;
+  if (mark || CanFilter(true)) w += 2;
+  return w;
+}
+
 int TkcGridColumn::GetBestFitWidth() {
   TkcCanvas* canvas = fGridView->ViewInfo()->Canvas();
+  int header = HeaderWidth(false);
   if (TFont* font = fGridView->Font()) canvas->SetFont(font);
-  int header = canvas->TextWidth(Caption()) + 4 + 2 * fGridView->LookAndFeelPainter()->GetHeaderBorderWidth();
   int widest = 0;
   TkcCustomDataController* dc = fGridView->DataController();
   int item = ItemIndex();

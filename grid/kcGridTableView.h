@@ -146,13 +146,20 @@ public:
   bool CanHorzSize() const;
   bool CanFilter(bool AVisually) const;
   bool CanCellMerging() const { return fOptions->CellMerging(); }
+  // Whether its cells show their editor's buttons, for a cell of the focused record or another.
+  bool ShowButtons(bool AFocused) const;
   // Whether two cells of the column show the same value (for cell merging).
   bool CompareValuesForCellMerging(TkcCustomEditProperties* AProperties1, const Variant& AValue1,
                                    TkcCustomEditProperties* AProperties2, const Variant& AValue2);
   std::function<void(TkcGridColumn*, TkcCustomEditProperties*, const Variant&, TkcCustomEditProperties*,
                      const Variant&, bool&)>
       OnCompareValuesForCellMerging;
-  // The widest of the caption and every row's text, with the cell's offsets; capped by
+  // The width its header needs to show the whole caption beside its filter button and sorting
+  // mark, with borders; with AAnySortOrder the mark counts whenever the column can be sorted
+  // (a default width that stays enough once the user sorts), else only while it is sorted.
+  int HeaderWidth(bool AAnySortOrder) const { return HeaderWidth(AAnySortOrder, Caption()); }
+  int HeaderWidth(bool AAnySortOrder, const String& ACaption) const;
+  // The widest of the header and every row's text, with the cell's offsets; capped by
   // BestFitMaxWidth when that is set.
   int GetBestFitWidth();
   void ApplyBestFit() { SetWidth(GetBestFitWidth()); }

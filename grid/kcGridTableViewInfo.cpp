@@ -1151,6 +1151,8 @@ void TkcGridDataCellViewInfo::CalculateEditViewInfo() {
   style->SetColor(Params.Color);
   if (Params.Font) style->SetFont(Params.Font);
   style->SetTextColor(Params.TextColor);
+  // A cell that shows no buttons gives their room to its text.
+  style->SetButtonTransparency(Column->ShowButtons(Row->IsFocused()) ? ebtNone : ebtHideInactive);
   data->InplaceBorderExtent = GetInplaceBorderExtent();
   data->BackgroundColor = static_cast<TColor>(0x20000000);
   data->TextColor = static_cast<TColor>(0x20000000);

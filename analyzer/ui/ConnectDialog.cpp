@@ -13,11 +13,14 @@ TLabeledEdit* NewLabeledEdit(TForm* owner, const String& caption, int left, int 
   return edit;
 }
 
-TLabel* NewLabel(TForm* owner, const String& caption, int left, int top, TWinControl* focus) {
+// A label above its control, placed as a labelled edit places its own (3 pixels above, as high
+// as the font makes it), so that the labels of a row stand in one line.
+TLabel* NewLabel(TForm* owner, const String& caption, TWinControl* focus) {
   auto* label = new TLabel(owner);
   label->SetParent(owner);
   label->SetCaption(caption);
-  label->SetBounds(left, top, 120, 13);
+  label->SetLeft(focus->Left());
+  label->SetTop(focus->Top() - label->Height() - 3);
   label->FocusControl = focus;
   return label;
 }
@@ -37,7 +40,7 @@ TdlgConnectToDB::TdlgConnectToDB(TComponent* AOwner) : TForm(AOwner) {
   edtDatabaseName->SetParent(this);
   edtDatabaseName->SetBounds(12, 26, 360, 21);
   edtDatabaseName->DropDownCount = 10;
-  NewLabel(this, "&Database name", 12, 9, edtDatabaseName);
+  NewLabel(this, "&Database name", edtDatabaseName);
   btnBrowse = new TButton(this);
   btnBrowse->SetParent(this);
   btnBrowse->SetCaption("&Browse...");
@@ -53,7 +56,7 @@ TdlgConnectToDB::TdlgConnectToDB(TComponent* AOwner) : TForm(AOwner) {
   cboCharacterSet->SetBounds(164, 120, 140, 21);
   for (const char* name : kCharacterSets) cboCharacterSet->Items()->Add(name);
   cboCharacterSet->SetText("NONE");
-  NewLabel(this, "&Character set", 164, 103, cboCharacterSet);
+  NewLabel(this, "&Character set", cboCharacterSet);
 
   chkRememberDatabase = new TCheckBox(this);
   chkRememberDatabase->SetParent(this);

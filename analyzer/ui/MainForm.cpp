@@ -382,6 +382,7 @@ void TfrmMain::CreateSQLPage() {
   edtRowsAffected->SetLabelPosition(lpLeft);
   edtRowsAffected->EditLabel()->SetCaption("Rows Affected");
   edtRowsAffected->SetBounds(88, 12, 121, 21);
+  AlignLeftLabeledEdits({edtRowsAffected}, 12, 400);
   edtRowsAffected->SetReadOnly(true);
 }
 
@@ -537,6 +538,7 @@ void TfrmMain::CreateStatisticsPage() {
 }
 
 void TfrmMain::FormShow() {
+  AlignLeftLabeledEdits({edtRowsAffected}, 12, 400);  // in the font the window shows
   pnlAnalysisIndexResize();
   SetCaption(Application->Title());
   LoadOptions();
@@ -630,11 +632,20 @@ void TfrmMain::UpdateRunEnd() {
   }
 }
 
+namespace {
+// The grid and the row count let go of the last statement's rows (its dataset is closed or
+// about to be): no columns of fields that are gone, no count of rows no longer shown.
+void ClearResultGrid(TfrmMain& f) {
+  f.StatusBar->SetPanelText(1, "");
+  f.DataSource->SetDataSet(nullptr);
+  f.dbgrdResultsDBTableView1->ClearItems();
+}
+}  // namespace
+
 void TfrmMain::ClearResults() {
   Series1->Clear();
   Series2->Clear();
-  StatusBar->SetPanelText(1, "");
-  DataSource->SetDataSet(nullptr);
+  ClearResultGrid(*this);
   memPlan->SetText("");
   edtPrepareTime->SetText("");
   edtExecutionTime->SetText("");
@@ -748,6 +759,7 @@ void TfrmMain::actPrepareExecute() {
     return;
   }
   dmQuery->SetSQL(memSQL->Text());
+  ClearResultGrid(*this);
   TCursorGuard cursor(crHourGlass);
   dmQuery->PrepareOnly();
 }
@@ -758,6 +770,7 @@ void TfrmMain::actExecuteSQLExecute() {
     return;
   }
   dmQuery->SetSQL(memSQL->Text());
+  ClearResultGrid(*this);
   const TCursor previous = Screen->Cursor();
   try {
     if (dmQuery->CancelEnabled)
@@ -831,8 +844,13 @@ void TfrmMain::actFilePrintExecute() {
   TPrinter& printer = Printer();
   // Without a printer the job becomes a PDF file: the user is told where it went.
   const bool toDefaultFile = printer.PrinterCount() == 0 && printer.OutputFileName().empty();
+  // The job's name tells the three prints apart ("... - PLAN Tree"); it also names their files.
+  String what = actFilePrint->Caption();
+  if (what.rfind("Print ", 0) == 0) what.erase(0, 6);
+  const String title = Application->Title() + " - " + what;
+  printer.SetTitle(title);
   if (page == 0)
-    PrintSQLText(memSQL->Lines(), memSQL->Font(), Application->Title());
+    PrintSQLText(memSQL->Lines(), memSQL->Font(), title);
   else if (page == 1)
     PrintTree();
   else
@@ -1061,7 +1079,6 @@ void TfrmMain::PrintTree() {
 
 void TfrmMain::PrintBitmap(TBitmap* bitmap) {
   TPrinter& printer = Printer();
-  printer.SetTitle(Application->Title());
   printer.BeginDoc();
   try {
     HDC dc = printer.Handle();

@@ -2,6 +2,7 @@
 
 #include "analyzer/Settings.h"
 #include "analyzer/ui/Images.h"
+#include "analyzer/ui/UiUtils.h"
 #include "platform/win/ShellApi.h"
 
 namespace {
@@ -118,8 +119,11 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   };
   edtPacketRecords = labeled("Packet records for fetching", 16);
   edtParserRecursionDepth = labeled("Maximum parser recursion depth", 48);
+  auto align = [this] { AlignLeftLabeledEdits({edtPacketRecords, edtParserRecursionDepth}, 12, ClientWidth() - 20); };
+  align();
 
-  OnShow = [this](TObject*) {
+  OnShow = [this, align](TObject*) {
+    align();  // in the font the dialog shows
     LoadSettings();
     PageControl->SetActivePageIndex(0);
   };

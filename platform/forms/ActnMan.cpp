@@ -14,6 +14,7 @@ TActionClientItem* TActionClientItem::Add() {
 }
 
 String TActionClientItem::DisplayCaption() const {
+  if (!Caption.empty()) return Caption;
   if (auto* a = dynamic_cast<TCustomAction*>(Action)) return a->Caption();
   return Caption;
 }

@@ -16,14 +16,14 @@ class TCustomActionBar;
 class TActionClientItem {
 public:
   TContainedAction* Action = nullptr;
-  String Caption;  // used when there is no action
+  String Caption;  // the item's own caption (with its accelerator); empty: the action's
   bool Visible = true;
   int UsageCount = 0;
   TActionClientItem* Add();
   int Count() const { return static_cast<int>(fItems.size()); }
   TActionClientItem* Items(int i) const { return fItems.at(i).get(); }
   void Clear() { fItems.clear(); }
-  // The caption shown: the action's, else the item's.
+  // The caption shown: the item's own, else the action's.
   String DisplayCaption() const;
   bool Enabled() const;
   bool IsSeparator() const { return !Action && Caption == "-"; }

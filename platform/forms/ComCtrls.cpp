@@ -398,7 +398,7 @@ TRect TTreeNode::DisplayRect(bool TextOnly) {
   int h = tv->RowHeight();
   TRect r{0, row * h, tv->ClientWidth(), row * h + h};
   if (TextOnly) {
-    int x = (Level() + (tv->ShowRoot ? 1 : 0)) * tv->fIndent + (tv->fImages ? tv->fImages->Width() + 2 : 0);
+    int x = (Level() + (tv->ShowRoot ? 1 : 0)) * tv->fIndent + (tv->fImages ? tv->fImages->Width() + 2 : 0) - tv->fLeft;
     TMeasureCanvas c;
     c.Font()->Assign(tv->Font());
     r.left = x;
@@ -512,7 +512,7 @@ TTreeView::~TTreeView() {
 
 void TTreeView::CreateParams(TCreateParams& p) {
   TCustomControl::CreateParams(p);
-  p.Style |= WS_VSCROLL;
+  p.Style |= WS_VSCROLL | WS_HSCROLL;
 }
 
 void TTreeView::Notification(TComponent* AComponent, TOperation Operation) {
@@ -561,9 +561,29 @@ const std::vector<TTreeNode*>& TTreeView::VisibleNodes() {
 
 int TTreeView::VisibleRowCount() { return std::max(1, ClientHeight() / std::max(RowHeight(), 1)); }
 
+int TTreeView::ContentWidth() {
+  TMeasureCanvas c;
+  c.Font()->Assign(Font());
+  const int imageW = fImages ? fImages->Width() + 2 : 0;
+  int width = 0;
+  for (TTreeNode* n : VisibleNodes())
+    width = std::max(width, (n->Level() + (ShowRoot ? 1 : 0)) * fIndent + imageW + c.TextWidth(ShownText(n->fText)) + 4);
+  return width;
+}
+
 void TTreeView::UpdateScrollBar() {
   if (!HandleAllocated()) return;
   fScroller.UpdateBar();
+  // Rows wider than the view scroll sideways.
+  const int content = ContentWidth();
+  fLeft = std::clamp(fLeft, 0, std::max(0, content - ClientWidth()));
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  si.nMin = 0;
+  si.nMax = std::max(0, content - 1);
+  si.nPage = static_cast<UINT>(std::max(ClientWidth(), 0));
+  si.nPos = fLeft;
+  SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
 }
 
 void TTreeView::NodesChanged() {
@@ -681,7 +701,7 @@ void TTreeView::Paint() {
     if (y >= cr.bottom) break;
     TTreeNode* n = rows[r];
     int level = n->Level() + (ShowRoot ? 1 : 0);
-    int x = level * fIndent;
+    int x = level * fIndent - fLeft;
     int mid = y + h / 2;
     if (ShowLines && level > 0) {
       HPEN old = SelectObject(dc, dotted);
@@ -692,7 +712,7 @@ void TTreeView::Paint() {
       LineTo(dc, lx, n->GetNextSibling() ? y + h : mid);
       // the ancestors' continuing lines
       int ax = lx - fIndent;
-      for (TTreeNode* p = n->fParent; p && ax > 0; p = p->fParent, ax -= fIndent)
+      for (TTreeNode* p = n->fParent; p && ax > -fLeft; p = p->fParent, ax -= fIndent)
         if (p->GetNextSibling()) {
           MoveToEx(dc, ax, y, nullptr);
           LineTo(dc, ax, y + h);
@@ -738,6 +758,7 @@ void TTreeView::Dispatch(TMessage& m) {
   static constexpr TMessageMethod<TTreeView> kMessages[] = {
       {WM_LBUTTONDOWN, &TTreeView::WMLButtonDown}, {WM_LBUTTONDBLCLK, &TTreeView::WMLButtonDown},
       {WM_KEYDOWN, &TTreeView::WMKeyDown},         {WM_VSCROLL, &TTreeView::WMVScroll},
+      {WM_HSCROLL, &TTreeView::WMHScroll},
       {WM_MOUSEWHEEL, &TTreeView::WMMouseWheel},   {WM_SETFOCUS, &TTreeView::WMFocusChanged},
       {WM_KILLFOCUS, &TTreeView::WMFocusChanged},  {WM_WINDOWPOSCHANGED, &TTreeView::WMWindowPosChanged},
   };
@@ -747,7 +768,7 @@ void TTreeView::Dispatch(TMessage& m) {
 void TTreeView::WMLButtonDown(TMessage& m) {
   TCustomControl::Dispatch(m);
   if (CanFocus() && !Focused()) SetFocus();
-  int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+  int x = GET_X_LPARAM(m.LParam) + fLeft, y = GET_Y_LPARAM(m.LParam);
   TTreeNode* n = GetNodeAt(x, y);
   if (!n) return;
   int level = n->Level() + (ShowRoot ? 1 : 0);
@@ -802,6 +823,13 @@ void TTreeView::WMKeyDown(TMessage& m) {
 
 void TTreeView::WMVScroll(TMessage& m) {
   fTopRow = std::clamp(fScroller.ScrollPos(m.WParam), 0, fScroller.LastTop());
+  UpdateScrollBar();
+  Invalidate();
+}
+
+void TTreeView::WMHScroll(TMessage& m) {
+  const int last = std::max(0, ContentWidth() - ClientWidth());
+  fLeft = std::clamp(ScrollMessagePos(this, SB_HORZ, m.WParam, fLeft, 8, std::max(ClientWidth(), 1), last), 0, last);
   UpdateScrollBar();
   Invalidate();
 }

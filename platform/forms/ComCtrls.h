@@ -241,6 +241,7 @@ protected:
   void WMLButtonDown(TMessage& m);
   void WMKeyDown(TMessage& m);
   void WMVScroll(TMessage& m);
+  void WMHScroll(TMessage& m);
   void WMMouseWheel(TMessage& m);
   void WMFocusChanged(TMessage& m);
   void WMWindowPosChanged(TMessage& m);
@@ -258,11 +259,14 @@ private:
   void MakeRowVisible(int row);
   void UpdateScrollBar();
   int VisibleRowCount();
+  // The width of the widest visible row (lines, image and text), in pixels.
+  int ContentWidth();
   std::unique_ptr<TTreeNodes> fItems;
   TTreeNode* fSelected = nullptr;
   TCustomImageList* fImages = nullptr;
   int fIndent = 19;
   int fTopRow = 0;
+  int fLeft = 0;  // pixels scrolled to the left
   TRowScroller fScroller{this, fTopRow, [this] { return static_cast<int>(VisibleNodes().size()); },
                          [this] { return VisibleRowCount(); }};
   std::vector<TTreeNode*> fRows;

@@ -69,11 +69,21 @@ TFileDialogProvider& FileProvider() {
 }
 
 TPrinterSetupProvider& PrinterProvider() {
-  static TPrinterSetupProvider p = []() -> bool {
+  static TPrinterSetupProvider p = [](TPrinterSetup& setup) -> bool {
     if (Headless()) return true;
-    QPrinter printer;
+    // The dialog starts from the setup in force and hands back what the user chose.
+    QPrinter printer(QPrinter::HighResolution);
+    if (!setup.PrinterName.empty()) printer.setPrinterName(QString::fromStdString(setup.PrinterName));
+    if (!setup.OutputFileName.empty()) printer.setOutputFileName(QString::fromStdString(setup.OutputFileName));
+    printer.setPageOrientation(setup.Orientation == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer.setCopyCount(setup.Copies);
     QPrintDialog dlg(&printer);
-    return dlg.exec() == QDialog::Accepted;
+    if (dlg.exec() != QDialog::Accepted) return false;
+    setup.OutputFileName = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().toStdString() : String();
+    setup.PrinterName = setup.OutputFileName.empty() ? printer.printerName().toStdString() : String();
+    setup.Orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? poLandscape : poPortrait;
+    setup.Copies = printer.copyCount();
+    return true;
   };
   return p;
 }
@@ -112,7 +122,9 @@ bool TOpenDialog::Execute() {
 
 bool TPrinterSetupDialog::Execute() {
   if (OnShow) OnShow(this);
-  bool ok = PrinterProvider()();
+  TPrinterSetup setup = Printer().Setup();
+  bool ok = PrinterProvider()(setup);
+  if (ok) Printer().SetSetup(setup);
   if (OnClose) OnClose(this);
   return ok;
 }

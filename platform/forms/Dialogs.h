@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "platform/forms/Forms.h"
+#include "platform/gdi/Printers.h"
 #include "platform/forms/StdCtrls.h"
 
 int MessageBox(HWND owner, const String& text, const String& caption, UINT flags);
@@ -117,8 +118,9 @@ public:
 
 // Who answers file and printer dialogs. A file provider gets the dialog and fills in
 // FileName (and Files) and FilterIndex; it answers false for a cancel. The default extension
-// is added afterwards to a name without one.
+// is added afterwards to a name without one. A printer setup provider gets the printer's
+// setup and changes it as the user chooses; what it answers OK to holds for the following jobs.
 using TFileDialogProvider = std::function<bool(TOpenDialog& dialog)>;
-using TPrinterSetupProvider = std::function<bool()>;
+using TPrinterSetupProvider = std::function<bool(TPrinterSetup& setup)>;
 TFileDialogProvider SetFileDialogProvider(TFileDialogProvider p);
 TPrinterSetupProvider SetPrinterSetupProvider(TPrinterSetupProvider p);

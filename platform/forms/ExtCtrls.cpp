@@ -307,6 +307,12 @@ void TSplitter::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
 
 // ---- TLabeledEdit ---------------------------------------------------------------------------
 
+void TBoundLabel::Dispatch(TMessage& m) {
+  TCustomLabel::Dispatch(m);
+  if (m.Msg == CM_TEXTCHANGED || m.Msg == CM_FONTCHANGED)
+    if (auto* edit = dynamic_cast<TLabeledEdit*>(FocusControl)) edit->PlaceLabel();
+}
+
 TLabeledEdit::TLabeledEdit(TComponent* AOwner) : TCustomEdit(AOwner), fLabel(new TBoundLabel(nullptr)) {
   fLabel->FocusControl = this;
   fLabel->FreeNotification(this);  // the label's parent may free it first

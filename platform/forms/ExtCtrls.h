@@ -146,10 +146,13 @@ private:
 
 enum TLabelPosition { lpAbove, lpBelow, lpLeft, lpRight };
 
+// The label of a labelled edit: when its text or font changes its size, the edit places it again,
+// so that it keeps its distance from the edit.
 class TBoundLabel : public TCustomLabel {
   VT_CLASS(TBoundLabel, TCustomLabel)
 public:
   explicit TBoundLabel(TComponent* AOwner) : TCustomLabel(AOwner) {}
+  void Dispatch(TMessage& m) override;
 };
 
 // An edit with a label kept beside it on the same parent.
@@ -171,6 +174,7 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+  friend class TBoundLabel;
   void PlaceLabel();
   TBoundLabel* fLabel;
   TLabelPosition fLabelPosition = lpAbove;

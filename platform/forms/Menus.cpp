@@ -96,6 +96,7 @@ void TMenuItem::SetAction(TBasicAction* a) {
   fAction = a;
   if (a) {
     a->FreeNotification(this);
+    fLinkedCaption = fCaption;  // the new action's caption replaces whatever the item had
     UpdateFromAction();
   }
 }
@@ -103,7 +104,8 @@ void TMenuItem::SetAction(TBasicAction* a) {
 void TMenuItem::UpdateFromAction() {
   auto* a = dynamic_cast<TCustomAction*>(fAction);
   if (!a) return;
-  fCaption = a->Caption();
+  if (fCaption == fLinkedCaption) fCaption = a->Caption();
+  fLinkedCaption = a->Caption();
   fEnabled = a->Enabled();
   fVisible = a->Visible();
   Checked = a->Checked();

@@ -68,13 +68,15 @@ public:
   virtual void Click();
   // Runs the item whose short cut this is (searching sub-items); false when none.
   bool ExecuteShortCut(TShortCut sc);
-  // The action's state copied to the item.
+  // The action's state copied to the item. A caption of the item's own (one set that differs
+  // from the action's, such as one with an accelerator) stays; a linked one follows the action.
   void UpdateFromAction();
 
 private:
   std::vector<TMenuItem*> fItems;
   TMenuItem* fParent = nullptr;
   String fCaption;
+  String fLinkedCaption;  // the action's caption as last copied
   bool fEnabled = true, fVisible = true;
   TBasicAction* fAction = nullptr;
   std::unique_ptr<TBitmap> fBitmap;

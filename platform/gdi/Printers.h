@@ -4,8 +4,8 @@
 //
 // With no printer installed (or when an output file is set) the job is written to a PDF file
 // at 300 DPI on A4 with the no-printer geometry: physical 2481 x 3507 pixels, printable
-// 2358 x 3407, gutters left 65, right 58, top 50, bottom 50. The printer DC's (0, 0) is the
-// top-left corner of the printable area, as on a printer.
+// 2358 x 3407, gutters left 65, right 58, top 50, bottom 50 (turned for landscape). The
+// printer DC's (0, 0) is the top-left corner of the printable area, as on a printer.
 
 #include <memory>
 #include <string>
@@ -14,6 +14,16 @@
 #include "platform/gdi/WinGdi.h"
 
 VT_DECLARE_EXCEPTION(EPrinter, Exception);
+
+enum TPrinterOrientation { poPortrait, poLandscape };
+
+// What the printer setup dialog chooses; it holds for every following job.
+struct TPrinterSetup {
+  String PrinterName;     // empty: the system's default printer
+  String OutputFileName;  // empty: the printer (or, without one, a new file per job)
+  TPrinterOrientation Orientation = poPortrait;
+  int Copies = 1;
+};
 
 class TPrinter {
 public:
@@ -28,12 +38,18 @@ public:
 
   const String& Title() const { return fTitle; }
   void SetTitle(const String& title) { fTitle = title; }
-  // The PDF file of the next job. Empty: "<title>.pdf" in the documents folder (when no
-  // printer is installed). Setting it sends jobs to the file even with a printer.
+  // The PDF file of the next job. Empty (when no printer is installed): a new file per job,
+  // "<title>.pdf" or "<title> (2).pdf" and so on, in the documents folder (made when missing),
+  // else the home folder. Setting it sends jobs to the file even with a printer.
   const String& OutputFileName() const { return fOutputFileName; }
   void SetOutputFileName(const String& name) { fOutputFileName = name; }
   int Copies() const { return fCopies; }
   void SetCopies(int copies) { fCopies = copies < 1 ? 1 : copies; }
+  const String& PrinterName() const { return fPrinterName; }
+  TPrinterOrientation Orientation() const { return fOrientation; }
+  // The setup as a whole, as the printer setup dialog reads and writes it.
+  TPrinterSetup Setup() const;
+  void SetSetup(const TPrinterSetup& setup);
 
   // EPrinter "Printing in progress" when a job is running, or when the output cannot be opened.
   void BeginDoc();
@@ -54,7 +70,8 @@ public:
 private:
   struct Job;
   void Geometry();
-  String fTitle, fOutputFileName, fLastOutput;
+  String fTitle, fOutputFileName, fLastOutput, fPrinterName;
+  TPrinterOrientation fOrientation = poPortrait;
   int fCopies = 1;
   bool fPrinting = false, fAborted = false;
   int fPageNumber = 0;

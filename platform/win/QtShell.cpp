@@ -23,6 +23,7 @@
 #include <QWindow>
 
 #include <cstdlib>
+#include <memory>
 #include <map>
 
 #include "platform/core/Utf8.h"
@@ -572,12 +573,30 @@ bool QtShellPostMouseClick(HWND topLevel, POINT windowPoint, int button) {
   return true;
 }
 
-bool QtShellPostKey(HWND topLevel, const char* keyName, bool down) {
-  QWidget* host = HostWidget(topLevel);
+namespace {
+// A key event for the Qt::Key enumerator named `keyName`; null for an unknown name.
+std::unique_ptr<QKeyEvent> NamedKeyEvent(const char* keyName, bool down, const String& text) {
   bool ok = false;
   const int key = QMetaEnum::fromType<Qt::Key>().keyToValue(keyName, &ok);
-  if (!host || !ok) return false;
-  QCoreApplication::postEvent(host, new QKeyEvent(down ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier));
+  if (!ok) return nullptr;
+  return std::make_unique<QKeyEvent>(down ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier,
+                                     QString::fromStdString(text));
+}
+}  // namespace
+
+bool QtShellPostKey(HWND topLevel, const char* keyName, bool down) {
+  QWidget* host = HostWidget(topLevel);
+  std::unique_ptr<QKeyEvent> e = NamedKeyEvent(keyName, down, {});
+  if (!host || !e) return false;
+  QCoreApplication::postEvent(host, e.release());
+  return true;
+}
+
+bool QtShellSendKey(HWND topLevel, const char* keyName, bool down, const String& text) {
+  QWidget* host = HostWidget(topLevel);
+  std::unique_ptr<QKeyEvent> e = NamedKeyEvent(keyName, down, text);
+  if (!host || !e) return false;
+  QApplication::sendEvent(host, e.get());
   return true;
 }
 

@@ -52,6 +52,10 @@ bool QtShellPostClose(HWND topLevel);
 // QtShellHostPaintCount counts the host's paint events so far.
 bool QtShellPostRepaint(HWND topLevel);
 int QtShellHostPaintCount(HWND topLevel);
+// A real Qt key press (down) or release of the key with the Qt::Key enumerator name `keyName`
+// ("Key_Alt", "Key_F") and the text it types, sent to the host as the window system would.
+// False without a host or for an unknown name.
+bool QtShellSendKey(HWND topLevel, const char* keyName, bool down, const String& text = {});
 // A real Qt drag of local files entering the host and dropped at a point of it (the top-level
 // window's own coordinates). Answers whether the shell took the drop (a window there accepts
 // files); the files then arrive as WM_DROPFILES.

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -16,11 +18,16 @@
 #include "analyzer/Settings.h"
 #include "analyzer/ui/DemoDatabase.h"
 #include "analyzer/ui/MainForm.h"
+#include "analyzer/ui/OptionsDialog.h"
 #include "app/Program.h"
+#include "editors/kcTextEditViewInfo.h"
 #include "grid/kcGridDBTableView.h"
 #include "grid/kcGridPopups.h"
 #include "grid/kcGridTableController.h"
+#include "grid/kcGridTableViewInfo.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
+#include "platform/gdi/Printers.h"
 #include "platform/win/QtShell.h"
 
 namespace fs = std::filesystem;
@@ -110,6 +117,48 @@ void FetchMillionRowsAndCancel(TfrmMain* f, TFetchSeen& seen) {
   f->memSQL->SetText("SELECT COUNT(*) FROM CUSTOMERS");
   f->actExecuteSQL->Execute();
   seen.nextRows = f->StatusBar->Panels(1)->Text;
+// A fresh user: settings, data and home folders of its own below `root` (the home without a
+// documents folder).
+void FreshUser(const fs::path& root) {
+  fs::remove_all(root);
+  fs::create_directories(root / "home");
+  ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+  ::setenv("HOME", (root / "home").c_str(), 1);
+  if (ShotDir().empty()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+// Labels that a user would see cut or out of line, below `root`, as "caption: what" lines: a
+// label reaching out of its parent or touching its left edge, and a label above its control
+// that does not stand 3 pixels above it as the labelled edits' labels do.
+String LayoutFaults(TWinControl* root) {
+  String faults;
+  for (int i = 0; i < root->ControlCount(); ++i) {
+    TControl* c = root->Controls(i);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) faults += LayoutFaults(w);
+    auto* label = dynamic_cast<TCustomLabel*>(c);
+    // A page or panel never shown has no size yet: nothing to judge there.
+    if (!label || label->Caption().empty() || root->ClientWidth() <= 0) continue;
+    if (label->Left() < 2 || label->Left() + label->Width() > root->ClientWidth())
+      faults += label->Caption() + ": cut or touching the edge (" + std::to_string(label->Left()) + " + " +
+                std::to_string(label->Width()) + " in " + std::to_string(root->ClientWidth()) + ")\n";
+    TWinControl* focus = label->FocusControl;
+    if (focus && focus->Parent() == root && focus->Top() > label->Top() &&
+        label->Top() + label->Height() + 3 != focus->Top())
+      faults += label->Caption() + ": out of line (" + std::to_string(focus->Top() - label->Top() - label->Height()) +
+                " px above its control)\n";
+  }
+  return faults;
+}
+
+// The window system's key presses and releases, one after another, as a user types them.
+void TypeKeys(TfrmMain* f, std::initializer_list<std::pair<const char*, bool>> keys) {
+  for (auto [key, down] : keys) {
+    String text;
+    if (down && std::strlen(key) == 5) text = String(1, static_cast<char>(std::tolower(key[4])));  // "Key_F"
+    EXPECT_TRUE(QtShellSendKey(f->Handle(), key, down, text)) << key;
+  }
+  Application->ProcessMessages();
 }
 }  // namespace
 
@@ -229,5 +278,175 @@ TEST(DbProgram, FirstStartConnectExecuteAndClose) {
   ASSERT_EQ(remembered.Count(), 1);
   EXPECT_EQ(remembered.Items(0).DatabaseName, DemoDatabaseFileName());
   EXPECT_EQ(fs::status(settings).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  fs::remove_all(root);
+}
+
+// What a newcomer meets after the first statement: the menus answer Alt and their letters, the
+// grid and the row count show the state they belong to, and every print lands in a file of its
+// own that the user is told about.
+TEST(DbProgram, MenusResultsAndPrintsAsAUserMeetsThem) {
+  const fs::path root = fs::temp_directory_path() / ("vt-newcomer-" + std::to_string(::getpid()));
+  const char* home = std::getenv("HOME");
+  const String oldHome = home ? home : "";
+  FreshUser(root);
+  struct TSeen {
+    int columns = 0;
+    String rows;
+  };
+  struct {
+    bool connectedByMenu = false;
+    TSeen executed, prepared, executedAgain, cancelledParams, disconnected;
+    std::vector<String> files, messages;
+    String cutCaptions = "?", cutCaptionsSorted = "?", cutCells, layout;
+    int cellsWithButtons = 0;
+    int printers = 0;
+    String failure;
+  } seen;
+  char name[] = "vantorelle";
+  char* argv[] = {name, nullptr};
+  const int code = RunProgram(1, argv, [&](TfrmMain* f) {
+    auto look = [f] {
+      f->dbgrdResults->Update();
+      return TSeen{f->dbgrdResultsDBTableView1->ColumnCount(), f->StatusBar->Panels(1)->Text};
+    };
+    try {
+      // Alt+F opens the File menu, C chooses "&Connect...".
+      WhenDialogShows(f, "dialog-connect-by-menu", [&](TCustomForm* d) {
+        seen.layout += LayoutFaults(d);
+        PressOK(d);
+      });
+      TypeKeys(f, {{"Key_Alt", true}, {"Key_F", true}, {"Key_F", false}, {"Key_Alt", false}, {"Key_C", true},
+                   {"Key_C", false}});
+      seen.connectedByMenu = f->dmServerProperties->Connected();
+      if (!seen.connectedByMenu) f->actConnect->Execute();  // the rest still runs
+      f->actExecuteSQL->Execute();
+      seen.executed = look();
+      // Each header shows its whole caption beside its filter button, also once sorted.
+      TkcGridDBTableView* view = f->dbgrdResultsDBTableView1;
+      TkcCanvas* canvas = view->ViewInfo()->Canvas();
+      auto cutCaptions = [&] {
+        String cut;
+        f->dbgrdResults->Update();
+        for (auto& h : view->TableViewInfo()->Headers()) {
+          canvas->SetFont(h->Params.Font ? h->Params.Font : view->Font());
+          const int room = h->TextAreaBounds.right - h->TextAreaBounds.left;
+          if (room < canvas->TextWidth(h->Column->Caption()))
+            cut += h->Column->Caption() + " (" + std::to_string(room) + " for " +
+                   std::to_string(canvas->TextWidth(h->Column->Caption())) + " in " +
+                   std::to_string(h->Column->Width()) + ") ";
+        }
+        return cut;
+      };
+      seen.cutCaptions = cutCaptions();
+      for (int i = 0; i < view->ColumnCount(); ++i) view->Columns(i)->SetSortOrder(soAscending);
+      seen.cutCaptionsSorted = cutCaptions();
+      // Dates whole (their column is as wide as ten digits); drop-down buttons of the cells' editors only where the grid's options say.
+      const String sample = f->memSQL->Text();
+      f->memSQL->SetText("SELECT ID, ORDER_DATE, STATUS FROM ORDERS ORDER BY ID");
+      f->actExecuteSQL->Execute();
+      f->dbgrdResults->Update();
+      for (int r = 0; r < view->TableViewInfo()->PartVisibleRowCount(); ++r)
+        for (auto& cell : view->TableViewInfo()->Rows(r)->Cells) {
+          auto* data = dynamic_cast<TkcGridDataCellViewInfo*>(cell.get());
+          if (!data || data->Column->Caption() != "ORDER_DATE") continue;
+          if (data->EditViewInfo && !data->EditViewInfo->ButtonsInfo.empty()) ++seen.cellsWithButtons;
+          if (auto* text = dynamic_cast<TkcCustomTextEditViewInfo*>(data->EditViewInfo.get())) {
+            canvas->SetFont(data->Params.Font ? data->Params.Font : view->Font());
+            if (text->TextRect.right - text->TextRect.left < canvas->TextWidth(text->Text)) seen.cutCells += text->Text + " ";
+          }
+        }
+      Shot("main-dates");
+      f->memSQL->SetText(sample);
+      f->actExecuteSQL->Execute();
+      f->actPrepare->Execute();
+      seen.prepared = look();
+      Shot("main-prepared");
+      WhenDialogShows(f, "dialog-options-checked", [&](TCustomForm* d) {
+        // Each page as the user opens it.
+        if (auto* options = dynamic_cast<TfrmOptions*>(d))
+          for (int page = 0; page < options->PageControl->PageCount(); ++page) {
+            options->PageControl->SetActivePageIndex(page);
+            options->Update();
+            seen.layout += LayoutFaults(d);
+            Shot("dialog-options-page-" + std::to_string(page));
+          }
+        d->SetModalResult(mrCancel);
+      });
+      f->actOptions->Execute();
+      f->actExecuteSQL->Execute();
+      seen.executedAgain = look();
+      // Prints of the three pages, twice the SQL: each its own file.
+      seen.printers = Printer().PrinterCount();
+      for (int page : {0, 0, 1, 2}) {
+        f->SetActivePage(page);
+        WhenDialogShows(f, "dialog-printed", [&](TCustomForm* d) {
+          if (auto* m = dynamic_cast<TMessageForm*>(d)) seen.messages.push_back(m->MessageText());
+          PressOK(d);
+        });
+        f->actFilePrint->Execute();
+        seen.files.push_back(Printer().LastOutputFile());
+      }
+      f->SetActivePage(0);
+      f->memSQL->SetText("SELECT * FROM ORDERS WHERE CUSTOMER_ID = :CUSTOMER AND STATUS = :STATUS");
+      WhenDialogShows(f, "dialog-parameters-cancelled", [&](TCustomForm* d) {
+        seen.layout += LayoutFaults(d);
+        d->SetModalResult(mrCancel);
+      });
+      try {
+        f->actExecuteSQL->Execute();
+      } catch (EAbort&) {}
+      seen.cancelledParams = look();
+      // A statement without rows: the affected-row count's label.
+      f->memSQL->SetText("UPDATE ORDERS SET STATUS = STATUS WHERE ID = 1");
+      f->actExecuteSQL->Execute();
+      seen.layout += LayoutFaults(f);
+      Shot("main-rows-affected");
+      f->memSQL->SetText(sample);
+      f->actExecuteSQL->Execute();
+      f->actDisconnect->Execute();
+      seen.disconnected = look();
+      Shot("main-disconnected");
+    } catch (Exception& e) {
+      seen.failure = e.Message();
+    }
+    f->FileExit1->Execute();
+  });
+  ::setenv("HOME", oldHome.c_str(), 1);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(seen.failure, "");
+  EXPECT_TRUE(seen.connectedByMenu);
+  EXPECT_EQ(seen.layout, "");
+  ASSERT_GT(seen.executed.columns, 0);
+  EXPECT_EQ(seen.executed.rows.rfind("Row count: ", 0), 0u);
+  EXPECT_NE(seen.executed.rows, "Row count: 0");
+  EXPECT_EQ(seen.cutCaptions, "");
+  EXPECT_EQ(seen.cutCaptionsSorted, "");
+  EXPECT_EQ(seen.cutCells, "");
+  EXPECT_EQ(seen.cellsWithButtons, 0);
+  // Prepared, nothing fetched yet: no columns of the earlier rows, no earlier count.
+  EXPECT_EQ(seen.prepared.columns, 0);
+  EXPECT_EQ(seen.prepared.rows, "Row count: 0");
+  EXPECT_EQ(seen.executedAgain.columns, seen.executed.columns);
+  EXPECT_EQ(seen.executedAgain.rows, seen.executed.rows);
+  EXPECT_EQ(seen.cancelledParams.columns, 0);
+  EXPECT_EQ(seen.cancelledParams.rows, "");
+  EXPECT_EQ(seen.disconnected.columns, 0);
+  EXPECT_EQ(seen.disconnected.rows, "");
+  if (seen.printers == 0) {
+    // No documents folder in this home: it is made, and the user is told each file.
+    const fs::path documents = root / "home" / "Documents";
+    const std::vector<String> expected = {
+        (documents / "InterBase Vantorelle - SQL.pdf").string(),
+        (documents / "InterBase Vantorelle - SQL (2).pdf").string(),
+        (documents / "InterBase Vantorelle - PLAN Tree.pdf").string(),
+        (documents / "InterBase Vantorelle - Chart.pdf").string(),
+    };
+    EXPECT_EQ(seen.files, expected);
+    ASSERT_EQ(seen.messages.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_TRUE(fs::exists(expected[i])) << expected[i];
+      EXPECT_NE(seen.messages[i].find("\"" + expected[i] + "\""), String::npos) << seen.messages[i];
+    }
+  }
   fs::remove_all(root);
 }

@@ -236,6 +236,23 @@ TEST(GridDBTableView, EditorsTakeTheirFieldsDefaults) {
   EXPECT_EQ(f.ds.FieldByName("CODE")->AsString(), "uvwxy");
 }
 
+TEST(GridDBTableView, ACaptionWiderThanItsValuesStaysWholeBesideItsGlyphs) {
+  DBTableFixture f;
+  f.ds.FieldByName("NAME")->SetDisplayWidth(2);
+  f.view->DataController()->CreateAllItems();
+  f.session.ProcessMessages();
+  TkcGridDBColumn* column = f.view->Columns(1);
+  TkcCanvas* canvas = f.view->ViewInfo()->Canvas();
+  EXPECT_GT(column->Width(), canvas->TextWidth("0") * 2 + 4);
+  EXPECT_EQ(column->Width(), column->HeaderWidth(true));
+  // Sorted, the caption still has its room beside the filter button and the sorting mark.
+  column->SetSortOrder(soAscending);
+  f.session.ProcessMessages();
+  TkcGridColumnHeaderViewInfo* h = f.view->TableViewInfo()->Headers()[1].get();
+  canvas->SetFont(f.view->Font());
+  EXPECT_GE(h->TextAreaBounds.right - h->TextAreaBounds.left, canvas->TextWidth(column->Caption()));
+}
+
 TEST(GridDBTableView, RegisteredAmongTheViewsAfterTheTable) {
   TkcGridRegisteredViews* views = GridRegisteredViews();
   ASSERT_EQ(views->Count(), 2);

@@ -245,13 +245,16 @@ TEST(GridTableColumns, IdsWidthsStylesAndBestFit) {
   col->Styles()->SetContent(nullptr);
   v->Styles()->SetContent(nullptr);
 
-  // Best fit: the widest text among the caption and every row, 7 pixels a character.
+  // Best fit: the widest text among the caption (beside its 15-pixel filter button and a 2-pixel
+  // gap) and every row, 7 pixels a character.
   TableFixture g(3);
   g.view->DataController()->SetValue(1, 0, Variant("a much longer text"));  // 18 characters
   EXPECT_EQ(g.view->Columns(0)->GetBestFitWidth(), 18 * 7 + 5);
-  EXPECT_EQ(g.view->Columns(2)->GetBestFitWidth(), 20);  // "N" and digits: the minimum
+  EXPECT_EQ(g.view->Columns(2)->GetBestFitWidth(), 7 + 6 + 15 + 2);  // "N" and its filter button
   g.view->Columns(1)->SetCaption("A long caption");
-  EXPECT_EQ(g.view->Columns(1)->GetBestFitWidth(), 14 * 7 + 6);
+  EXPECT_EQ(g.view->Columns(1)->GetBestFitWidth(), 14 * 7 + 6 + 15 + 2);
+  g.view->Columns(1)->SetSortOrder(soAscending);  // and its sorting mark once sorted
+  EXPECT_GT(g.view->Columns(1)->GetBestFitWidth(), 14 * 7 + 6 + 15 + 2);
   g.view->Columns(0)->ApplyBestFit();
   EXPECT_EQ(g.view->Columns(0)->Width(), 131);
 }

@@ -11,6 +11,7 @@
 #include "FormsTestUtil.h"
 #include "platform/forms/ActnMan.h"
 #include "platform/forms/StdActns.h"
+#include "platform/gdi/Printers.h"
 
 using Lines = std::vector<String>;
 
@@ -136,6 +137,15 @@ TEST(Actions, MainMenuBarToolBarAndPopupMenus) {
   s.Click(TFormsSession::At(f.edit, 5, 5), TTestSession::Button::Right);
   EXPECT_EQ(f.log, (Lines{"run", "run", "other"}));
   EXPECT_EQ(popup->PopupComponent, f.edit);
+  // An item's own caption keeps its accelerator (the action's is "&Run"): Alt+F, then U.
+  TActionClientItem* again = f.menu->Items()->Items(0)->Add();
+  again->Action = f.run;
+  again->Caption = "R&un again";
+  s.Script([&] { s.QueueKey('U', true, "u"), s.QueueKey('U', false); });
+  s.KeyDown(VK_MENU);
+  s.Key('F', "f");
+  s.KeyUp(VK_MENU);
+  EXPECT_EQ(f.log, (Lines{"run", "run", "other", "run"}));
   // Exit closes the main form, which ends the application.
   f.exitAction->Execute();
   EXPECT_FALSE(f.Visible());
@@ -164,6 +174,35 @@ TEST(Actions, CustomizeDialogAndUsageCounts) {
   EXPECT_TRUE(customize->Execute());
   EXPECT_EQ(listed, "Query: Run  Ctrl+R");
   EXPECT_EQ(closed, 1);
+}
+
+TEST(Actions, PrintSetupChoicesHoldForTheFollowingJobs) {
+  TFormsSession s;
+  TPrinterSetup shown;
+  auto old = SetPrinterSetupProvider([&](TPrinterSetup& setup) {
+    shown = setup;
+    setup.OutputFileName = "/tmp/vt-chosen.pdf";
+    setup.Orientation = poLandscape;
+    setup.Copies = 2;
+    return true;
+  });
+  TFilePrintSetup action(nullptr);
+  action.ExecuteTarget(nullptr);
+  EXPECT_EQ(shown.OutputFileName, "");
+  EXPECT_EQ(Printer().OutputFileName(), "/tmp/vt-chosen.pdf");
+  EXPECT_EQ(Printer().Orientation(), poLandscape);
+  EXPECT_EQ(Printer().Copies(), 2);
+  // The dialog starts from what was chosen; a cancel changes nothing.
+  SetPrinterSetupProvider([&](TPrinterSetup& setup) {
+    shown = setup;
+    setup.Orientation = poPortrait;
+    return false;
+  });
+  action.ExecuteTarget(nullptr);
+  EXPECT_EQ(shown.OutputFileName, "/tmp/vt-chosen.pdf");
+  EXPECT_EQ(Printer().Orientation(), poLandscape);
+  Printer().SetSetup(TPrinterSetup{});
+  SetPrinterSetupProvider(old);
 }
 
 TEST(Actions, FileDialogsThroughTheProvider) {

@@ -118,6 +118,38 @@ TEST(TreeView, PaintsImagesSelectionAndPrintsThroughABitmap) {
   EXPECT_LT(f.join->DisplayRect(true).right, 2048 * 7 + 200);
 }
 
+TEST(TreeView, RowsWiderThanTheViewScrollSideways) {
+  TFormsSession s;
+  TTreeForm f;
+  f.tree->FullExpand();
+  f.Show();
+  auto hasBar = [&] { return (GetWindowLong(f.tree->Handle(), GWL_STYLE) & WS_HSCROLL) != 0; };
+  EXPECT_FALSE(hasBar()) << "every row fits";
+  f.b->SetText("Index: IDX_ORDER_LINES_PRODUCT (S: 0.0012345, 1 segment)");
+  f.SetWidth(150);
+  ASSERT_TRUE(hasBar());
+  const TRect before = f.b->DisplayRect(true);
+  EXPECT_GT(before.right, f.tree->ClientWidth());
+  SCROLLINFO si{};
+  si.fMask = SIF_ALL;
+  GetScrollInfo(f.tree->Handle(), SB_HORZ, &si);
+  EXPECT_EQ(si.nMax + 1, before.right);
+  EXPECT_EQ(static_cast<int>(si.nPage), f.tree->ClientWidth());
+  // To the end: the row's end is in view, and a click lands on the row it shows.
+  f.tree->Perform(WM_HSCROLL, SB_BOTTOM);
+  const TRect after = f.b->DisplayRect(true);
+  EXPECT_EQ(after.right, f.tree->ClientWidth());
+  EXPECT_EQ(after.left, before.left - (before.right - f.tree->ClientWidth()));
+  f.tree->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(after.left + 5, after.top + 2));
+  EXPECT_EQ(f.tree->Selected(), f.b);
+  f.tree->Perform(WM_HSCROLL, SB_LINEUP);
+  EXPECT_EQ(f.b->DisplayRect(true).left, after.left + 8);
+  // Wide enough again: no bar, nothing scrolled.
+  f.SetWidth(600);
+  EXPECT_FALSE(hasBar());
+  EXPECT_EQ(f.b->DisplayRect(true).left, before.left);
+}
+
 TEST(Chart, HorizontalBarsWithLabelsColoursAndMarks) {
   TFormsSession s;
   TPlainForm f(400, 240);

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+
+#include <unistd.h>
 
 #include "platform/gdi/FontMetrics.h"
 #include "platform/gdi/GdiResources.h"
@@ -70,6 +74,59 @@ TEST(GdiPrinter, TwoPageDocumentToPdf) {
   printer.EndDoc();
   EXPECT_TRUE(printer.Aborted());
   EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// Without a printer and a chosen file every job lands in a file of its own: the documents folder
+// is made when missing, the home folder takes the job when it cannot be, and a taken name gets
+// a number. The printer's setup (file, orientation) holds for the jobs after it.
+TEST(GdiPrinter, EachJobLandsInAFileOfItsOwn) {
+  namespace fs = std::filesystem;
+  const fs::path home = fs::temp_directory_path() / ("vt_gdi_print_home_" + std::to_string(::getpid()));
+  fs::remove_all(home);
+  fs::create_directories(home / "config");
+  const char* oldHome = std::getenv("HOME");
+  const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedHome = oldHome ? oldHome : "", savedConfig = oldConfig ? oldConfig : "";
+  ::setenv("HOME", home.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+  TPrinter printer;
+  ASSERT_EQ(printer.PrinterCount(), 0);
+  auto job = [&](const String& title) {
+    printer.SetTitle(title);
+    printer.BeginDoc();
+    TextOut(printer.Handle(), 100, 100, "text");
+    printer.EndDoc();
+    return printer.LastOutputFile();
+  };
+  const fs::path documents = home / "Documents";
+  EXPECT_EQ(job("Plan"), (documents / "Plan.pdf").string());
+  EXPECT_EQ(job("Plan"), (documents / "Plan (2).pdf").string());
+  EXPECT_EQ(job("A/B"), (documents / "A_B.pdf").string());
+  EXPECT_TRUE(fs::exists(documents / "Plan (2).pdf"));
+  // A documents folder that cannot be made: the home folder.
+  fs::remove_all(documents);
+  { std::ofstream(documents.string()) << "a file where the folder would be"; }
+  EXPECT_EQ(job("Plan"), (home / "Plan.pdf").string());
+
+  // The setup's file and orientation apply to the next jobs.
+  TPrinterSetup setup = printer.Setup();
+  EXPECT_EQ(setup.Orientation, poPortrait);
+  setup.OutputFileName = (home / "chosen.pdf").string();
+  setup.Orientation = poLandscape;
+  printer.SetSetup(setup);
+  EXPECT_GT(printer.PageWidth(), printer.PageHeight());
+  EXPECT_EQ(job("Plan"), setup.OutputFileName);
+  const std::string info = ShellOutput("pdfinfo '" + setup.OutputFileName + "'");
+  EXPECT_NE(info.find("842 x 595 pts"), std::string::npos) << info;  // A4 landscape
+  printer.SetSetup(TPrinterSetup{});
+  EXPECT_EQ(printer.PageWidth(), 2358);
+
+  ::setenv("HOME", savedHome.c_str(), 1);
+  if (oldConfig)
+    ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
+  fs::remove_all(home);
 }
 
 TEST(GdiResources, NamedBitmapsAndCheckBoxes) {
