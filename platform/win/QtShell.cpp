@@ -505,7 +505,7 @@ WORD VirtualKeyFromQtKey(int key, bool keypad) {
       {Qt::Key_Alt, VK_MENU},          {Qt::Key_AltGr, VK_MENU},      {Qt::Key_Meta, VK_LWIN},
       {Qt::Key_CapsLock, VK_CAPITAL},  {Qt::Key_NumLock, VK_NUMLOCK}, {Qt::Key_ScrollLock, VK_SCROLL},
       {Qt::Key_Space, VK_SPACE},       {Qt::Key_Menu, VK_APPS},       {Qt::Key_Help, VK_HELP},
-      {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, 0xBB},          {Qt::Key_Semicolon, 0xBA},
+      {Qt::Key_Asterisk, '8'},        {Qt::Key_Plus, 0xBB},          {Qt::Key_Semicolon, 0xBA},
       {Qt::Key_Equal, 0xBB},           {Qt::Key_Comma, 0xBC},         {Qt::Key_Minus, 0xBD},
       {Qt::Key_Period, 0xBE},          {Qt::Key_Slash, 0xBF},         {Qt::Key_QuoteLeft, 0xC0},
       {Qt::Key_BracketLeft, 0xDB},     {Qt::Key_Backslash, 0xDC},     {Qt::Key_BracketRight, 0xDD},
@@ -514,6 +514,8 @@ WORD VirtualKeyFromQtKey(int key, bool keypad) {
   auto it = kKeys.find(key);
   if (it == kKeys.end()) return 0;
   if (keypad) {
+    // Only the keypad's keys are the arithmetic keys: a typed "*" is Shift+8, not numpad *.
+    if (key == Qt::Key_Asterisk) return VK_MULTIPLY;
     if (key == Qt::Key_Plus) return VK_ADD;
     if (key == Qt::Key_Minus) return VK_SUBTRACT;
     if (key == Qt::Key_Slash) return VK_DIVIDE;

@@ -62,6 +62,7 @@ TEST(WinShell, QtKeysMapToVirtualKeys) {
        {Case{"Key_A", false, 'A'}, Case{"Key_5", false, '5'}, Case{"Key_5", true, VK_NUMPAD0 + 5},
         Case{"Key_Escape", false, VK_ESCAPE}, Case{"Key_Enter", true, VK_RETURN}, Case{"Key_F4", false, VK_F4},
         Case{"Key_PageDown", false, VK_NEXT}, Case{"Key_Control", false, VK_CONTROL}, Case{"Key_Plus", true, VK_ADD},
+        Case{"Key_Asterisk", true, VK_MULTIPLY}, Case{"Key_Asterisk", false, '8'},
         Case{"Key_NoSuchKey", false, 0}})
     EXPECT_EQ(VirtualKeyFromQtKeyName(c.key, c.keypad), c.vk) << c.key;
 }
