@@ -81,6 +81,7 @@ struct Row {
   const char* anchor;
   double goal;
   std::vector<double> op, ref, ratio;
+  Row(const char* AName, const char* AAnchor, double AGoal) : name(AName), anchor(AAnchor), goal(AGoal) {}
   void Add(double AOp, double ARef) {
     op.push_back(AOp);
     ref.push_back(ARef);

@@ -117,6 +117,8 @@ void FetchMillionRowsAndCancel(TfrmMain* f, TFetchSeen& seen) {
   f->memSQL->SetText("SELECT COUNT(*) FROM CUSTOMERS");
   f->actExecuteSQL->Execute();
   seen.nextRows = f->StatusBar->Panels(1)->Text;
+}
+
 // A fresh user: settings, data and home folders of its own below `root` (the home without a
 // documents folder).
 void FreshUser(const fs::path& root) {
