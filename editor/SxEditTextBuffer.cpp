@@ -279,6 +279,11 @@ const String& TSxEditStringList::LineRef(int Index) const {
   return fList[static_cast<std::size_t>(Index)].Text;
 }
 
+namespace {
+// The marks of a line that has none: its start.
+const std::vector<TSxLineIndex::Mark> kNoMarks{{0, 0}};
+}  // namespace
+
 const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
   static const TSxLineIndex none = [] {
     TSxLineIndex i;
@@ -300,6 +305,13 @@ const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
   if (plain) {
     idx.Marks.reset();
     idx.Chars = static_cast<int>(s.size());
+  } else if (s.size() <= static_cast<std::size_t>(TSxLineIndex::kStep)) {
+    // A short line needs no marks (a walk from its start is as short): most lines of a file
+    // with tabs or accents cost nothing more to hold.
+    idx.Marks.reset();
+    int ci = 0;
+    for (std::size_t pos = 0; pos < s.size(); ++ci) pos += static_cast<std::size_t>(SxCharBytes(s, pos));
+    idx.Chars = ci;
   } else {
     if (!idx.Marks) idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
     std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
@@ -329,7 +341,7 @@ std::size_t TSxEditStringList::CharOffset(int Index, int Char) {
   if (c0 >= idx.Chars) return s.size();
   if (idx.Plain) return static_cast<std::size_t>(c0);
   const std::size_t k = static_cast<std::size_t>(c0 / TSxLineIndex::kStep);
-  std::size_t pos = (*idx.Marks)[k].Byte;
+  std::size_t pos = idx.Marks ? (*idx.Marks)[k].Byte : 0;
   for (int ci = static_cast<int>(k) * TSxLineIndex::kStep; ci < c0 && pos < s.size(); ++ci)
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
   return pos;
@@ -340,7 +352,7 @@ int TSxEditStringList::CharToColumn(int Index, int Char) {
   const int c0 = std::max(Char - 1, 0);
   if (idx.Plain) return c0 + 1;
   const String& s = LineRef(Index);
-  const std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
   const std::size_t k = std::min(static_cast<std::size_t>(std::min(c0, idx.Chars) / TSxLineIndex::kStep), marks.size() - 1);
   std::size_t pos = marks[k].Byte;
   int x = marks[k].Col;
@@ -356,7 +368,7 @@ int TSxEditStringList::ColumnToChar(int Index, int Column) {
   const TSxLineIndex& idx = LineIndex(Index);
   if (idx.Plain) return std::max(Column, 1);
   const String& s = LineRef(Index);
-  const std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
   // The last indexed character whose column lies before the wanted one.
   std::size_t k = static_cast<std::size_t>(
       std::lower_bound(marks.begin(), marks.end(), Column,

@@ -27,7 +27,7 @@ struct TSxLineIndex {
   bool Valid = false;
   bool Plain = false;  // ASCII without tabs: character = byte = column
   int Chars = 0;
-  std::unique_ptr<std::vector<Mark>> Marks;  // only for lines that are not plain
+  std::unique_ptr<std::vector<Mark>> Marks;  // only for lines that are not plain and longer than kStep bytes
 
   TSxLineIndex() = default;
   TSxLineIndex(TSxLineIndex&&) noexcept = default;
