@@ -340,9 +340,6 @@ void TkcCustomDataControllerInfo::Filter() {
   if (!byEvent && !incremental && !byCriteria) return;
   const int editing = fDataController->Provider()->EditingRecordIndex();
   const std::size_t n = fRecordList.size();
-  // Tested from the last record to the first (the order the event sees); the survivors are
-  // written back from the end in the same pass, keeping their order.
-  std::size_t write = n;
   // An integer column against a constant: its stored values are compared as they lie in the
   // records; Null values take the criteria's own path.
   TkcFilterOperatorKind compare = foEqual;
@@ -364,6 +361,22 @@ void TkcCustomDataControllerInfo::Filter() {
           f->ValueColumn()->ValueTypeClass() == TkcStringValueType::Class())
         texts = f->ValueColumn();
     }
+  // Tested from the last record to the first (the order the event sees); the survivors are
+  // written back from the end in the same pass, keeping their order. The record being edited
+  // always stays. A failing test leaves every record listed rather than a half-compacted list.
+  std::size_t write = n;
+  auto compact = [&](auto&& accepts) {
+    try {
+      for (std::size_t i = n; i-- > 0;) {
+        const int r = fRecordList[i];
+        if (r == editing || accepts(r)) fRecordList[--write] = r;
+      }
+    } catch (...) {
+      LoadRecordList();
+      RebuildRecordListIndex();
+      throw;
+    }
+  };
   if (type == TkcIntegerValueType::Class() || type == TkcSmallintValueType::Class() ||
       type == TkcWordValueType::Class()) {
     TkcDataStorage* storage = fDataController->GetDataStorage();
@@ -377,80 +390,39 @@ void TkcCustomDataControllerInfo::Filter() {
         default: return v >= constant;
       }
     };
-    try {
-      for (std::size_t i = n; i-- > 0;) {
-        const int r = fRecordList[i];
-        bool accepted = true;
-        if (r != editing) {
-          if (const std::uint8_t* data = storage->StoredData(r, column)) {
-            std::int64_t v;
-            if (type == TkcIntegerValueType::Class()) {
-              std::int32_t x;
-              std::memcpy(&x, data, sizeof x);
-              v = x;
-            } else if (type == TkcSmallintValueType::Class()) {
-              std::int16_t x;
-              std::memcpy(&x, data, sizeof x);
-              v = x;
-            } else {
-              std::uint16_t x;
-              std::memcpy(&x, data, sizeof x);
-              v = x;
-            }
-            accepted = passes(v) != inverted;
-          } else {
-            accepted = criteria->IsRecordAccepted(r);
-          }
-        }
-        if (accepted) fRecordList[--write] = r;
+    compact([&](int r) {
+      const std::uint8_t* data = storage->StoredData(r, column);
+      if (!data) return criteria->IsRecordAccepted(r);
+      std::int64_t v;
+      if (type == TkcIntegerValueType::Class()) {
+        std::int32_t x;
+        std::memcpy(&x, data, sizeof x);
+        v = x;
+      } else if (type == TkcSmallintValueType::Class()) {
+        std::int16_t x;
+        std::memcpy(&x, data, sizeof x);
+        v = x;
+      } else {
+        std::uint16_t x;
+        std::memcpy(&x, data, sizeof x);
+        v = x;
       }
-    } catch (...) {
-      LoadRecordList();
-      RebuildRecordListIndex();
-      throw;
-    }
+      return passes(v) != inverted;
+    });
   } else if (texts) {
     TkcDataStorage* storage = fDataController->GetDataStorage();
-    try {
-      for (std::size_t i = n; i-- > 0;) {
-        const int r = fRecordList[i];
-        bool accepted = true;
-        if (r != editing) {
-          std::string_view text;
-          const std::uint8_t* data = storage->StoredData(r, texts);
-          if (data && TkcStringValueType::StoredText(data, text))
-            accepted = (pattern->Matches(text) != likeNegated) != inverted;
-          else
-            accepted = criteria->IsRecordAccepted(r);
-        }
-        if (accepted) fRecordList[--write] = r;
-      }
-    } catch (...) {
-      LoadRecordList();
-      RebuildRecordListIndex();
-      throw;
-    }
+    compact([&](int r) {
+      std::string_view text;
+      const std::uint8_t* data = storage->StoredData(r, texts);
+      if (data && TkcStringValueType::StoredText(data, text)) return (pattern->Matches(text) != likeNegated) != inverted;
+      return criteria->IsRecordAccepted(r);
+    });
   } else {
-    try {
-      for (std::size_t i = n; i-- > 0;) {
-        const int r = fRecordList[i];
-        bool accepted = true;
-        if (r != editing) {
-          if (byEvent && !fDataController->DoFilterRecord(r))
-            accepted = false;
-          else if (incremental && !fDataController->DoIncrementalFilterRecord(r))
-            accepted = false;
-          else if (byCriteria && !criteria->IsRecordAccepted(r))
-            accepted = false;
-        }
-        if (accepted) fRecordList[--write] = r;
-      }
-    } catch (...) {
-      // A failing test leaves every record listed rather than a half-compacted list.
-      LoadRecordList();
-      RebuildRecordListIndex();
-      throw;
-    }
+    compact([&](int r) {
+      if (byEvent && !fDataController->DoFilterRecord(r)) return false;
+      if (incremental && !fDataController->DoIncrementalFilterRecord(r)) return false;
+      return !byCriteria || criteria->IsRecordAccepted(r);
+    });
   }
   if (write == 0) return;
   fRecordList.erase(fRecordList.begin(), fRecordList.begin() + static_cast<std::ptrdiff_t>(write));

@@ -550,28 +550,32 @@ RECT QtShellHostRect(HWND topLevel) {
   return RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
+namespace {
+// A press (down) or release of one button (VK_LBUTTON, VK_RBUTTON or VK_MBUTTON) at a point of
+// the host (the top-level window's own coordinates).
+std::unique_ptr<QMouseEvent> ClickEvent(QWidget* host, POINT windowPoint, int button, bool down) {
+  const Qt::MouseButton b =
+      button == VK_RBUTTON ? Qt::RightButton : button == VK_MBUTTON ? Qt::MiddleButton : Qt::LeftButton;
+  const QPointF local(windowPoint.x, windowPoint.y);
+  const QPointF global = QPointF(host->geometry().topLeft()) + local;
+  return std::make_unique<QMouseEvent>(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, local, global,
+                                       b, down ? b : Qt::NoButton, Qt::NoModifier);
+}
+}  // namespace
+
 bool QtShellSendMouseClick(HWND topLevel, POINT windowPoint, int button) {
   QWidget* host = HostWidget(topLevel);
   if (!host) return false;
-  Qt::MouseButton b = button == VK_RBUTTON ? Qt::RightButton : button == VK_MBUTTON ? Qt::MiddleButton : Qt::LeftButton;
-  QPointF local(windowPoint.x, windowPoint.y);
-  QPointF global = QPointF(host->geometry().topLeft()) + local;
-  QMouseEvent press(QEvent::MouseButtonPress, local, global, b, b, Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, local, global, b, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(host, &press);
-  QApplication::sendEvent(host, &release);
+  QApplication::sendEvent(host, ClickEvent(host, windowPoint, button, true).get());
+  QApplication::sendEvent(host, ClickEvent(host, windowPoint, button, false).get());
   return true;
 }
 
 bool QtShellPostMouseClick(HWND topLevel, POINT windowPoint, int button) {
   QWidget* host = HostWidget(topLevel);
   if (!host) return false;
-  Qt::MouseButton b = button == VK_RBUTTON ? Qt::RightButton : button == VK_MBUTTON ? Qt::MiddleButton : Qt::LeftButton;
-  QPointF local(windowPoint.x, windowPoint.y);
-  QPointF global = QPointF(host->geometry().topLeft()) + local;
-  QCoreApplication::postEvent(host, new QMouseEvent(QEvent::MouseButtonPress, local, global, b, b, Qt::NoModifier));
-  QCoreApplication::postEvent(host,
-                              new QMouseEvent(QEvent::MouseButtonRelease, local, global, b, Qt::NoButton, Qt::NoModifier));
+  QCoreApplication::postEvent(host, ClickEvent(host, windowPoint, button, true).release());
+  QCoreApplication::postEvent(host, ClickEvent(host, windowPoint, button, false).release());
   return true;
 }
 

@@ -48,6 +48,14 @@ struct StyleFixture {
     canvas->SetCanvas(old);
     return calls;
   }
+  // The control painted into `bmp` (of the control's size).
+  void PaintInto(TBitmap& bmp) {
+    TkcCanvas* canvas = tc->Canvas();
+    TCanvas* old = canvas->Canvas();
+    canvas->SetCanvas(bmp.Canvas());
+    tc->Painter()->Paint();
+    canvas->SetCanvas(old);
+  }
 };
 
 std::set<COLORREF> FillColors(const std::vector<GdiRecord>& calls) {
@@ -296,11 +304,7 @@ TEST(KcPCStyles, SlantedVerticalCaptionsCarryTheGradient) {
   f.tc->SetTabIndex(0);
   ASSERT_NE(f.tc->GetPaintingTextDirection(), 0);
   TBitmap bmp(289, 193);
-  TkcCanvas* canvas = f.tc->Canvas();
-  TCanvas* old = canvas->Canvas();
-  canvas->SetCanvas(bmp.Canvas());
-  f.tc->Painter()->Paint();
-  canvas->SetCanvas(old);
+  f.PaintInto(bmp);
   TRect text = f.tc->Painter()->TabContentData.TextRect;  // the last tab drawn: tab 1
   ASSERT_FALSE(IsRectEmpty(&text));
   // Tabs on the left run their gradient left to right: the caption's top row (the end of a
@@ -335,11 +339,7 @@ TEST(KcPCStyles, Office11VerticalCaptionsCarryTheGradient) {
     f.tc->SetTabIndex(0);
     ASSERT_NE(f.tc->GetPaintingTextDirection(), 0);
     TBitmap bmp(289, 193);
-    TkcCanvas* canvas = f.tc->Canvas();
-    TCanvas* old = canvas->Canvas();
-    canvas->SetCanvas(bmp.Canvas());
-    f.tc->Painter()->Paint();
-    canvas->SetCanvas(old);
+    f.PaintInto(bmp);
     TRect text = f.tc->Painter()->TabContentData.TextRect;  // the last tab drawn: tab 1
     ASSERT_FALSE(IsRectEmpty(&text));
     HDC dc = bmp.Canvas()->Handle();
