@@ -87,6 +87,10 @@ public:
   void ClearUndo() { fHasUndo = false; }
   void Clear() { SetText(""); }
   TNotifyEvent OnChange;
+  // Raised after the selection or the caret moved: set by the program (SelStart, SelLength,
+  // SelectAll, EM_SETSEL), by keys or by the mouse. A text change that moves the caret with
+  // the text raises OnChange only.
+  TNotifyEvent OnSelChange;
   void Dispatch(TMessage& m) override;
 
 protected:
@@ -132,6 +136,8 @@ protected:
   // Typed characters in a row are undone together, as the standard edit does.
   void ReplaceSelection(const String& s, bool byUser, bool typing = false);
   void MoveCaret(int pos, bool extend);
+  // Raises OnSelChange when the selection differs from the one given.
+  void SelectionMoved(int AOldStart, int AOldEnd, int AOldAnchor);
   int CharCount() const;
   virtual int PosFromPoint(TPoint p);
   // Where character `pos` is drawn (client coordinates of its left top).

@@ -76,18 +76,27 @@ void TCustomEdit::SetCharCase(TEditCharCase v) {
   SetTextValue(fText);
 }
 
+void TCustomEdit::SelectionMoved(int AOldStart, int AOldEnd, int AOldAnchor) {
+  if (fSelStart == AOldStart && fSelEnd == AOldEnd && fAnchor == AOldAnchor) return;
+  if (OnSelChange) OnSelChange(this);
+}
+
 void TCustomEdit::SetSelStart(int v) {
   EnsureText();
   fTypingRun = false;
   v = Clamp(v, 0, CharCount());
+  const int start = fSelStart, end = fSelEnd, anchor = fAnchor;
   fSelStart = fSelEnd = fAnchor = v;
   Invalidate();
+  SelectionMoved(start, end, anchor);
 }
 void TCustomEdit::SetSelLength(int v) {
   EnsureText();
+  const int start = fSelStart, end = fSelEnd, anchor = fAnchor;
   fSelEnd = Clamp(fSelStart + v, fSelStart, CharCount());
   fAnchor = fSelStart;
   Invalidate();
+  SelectionMoved(start, end, anchor);
 }
 String TCustomEdit::SelText() {
   EnsureText();
@@ -97,9 +106,11 @@ void TCustomEdit::SetSelText(const String& v) { ReplaceSelection(v, false); }
 void TCustomEdit::SelectAll() {
   EnsureText();
   fTypingRun = false;
+  const int start = fSelStart, end = fSelEnd, anchor = fAnchor;
   fSelStart = fAnchor = 0;
   fSelEnd = CharCount();
   Invalidate();
+  SelectionMoved(start, end, anchor);
 }
 void TCustomEdit::ClearSelection() {
   if (fSelEnd > fSelStart) ReplaceSelection("", true);
@@ -183,6 +194,7 @@ void TCustomEdit::MoveCaret(int pos, bool extend) {
   fTypingRun = false;
   fCaretInView = true;
   pos = Clamp(pos, 0, CharCount());
+  const int start = fSelStart, end = fSelEnd, anchor = fAnchor;
   if (extend) {
     fSelStart = std::min(fAnchor, pos);
     fSelEnd = std::max(fAnchor, pos);
@@ -195,6 +207,7 @@ void TCustomEdit::MoveCaret(int pos, bool extend) {
     fSelStart = fSelEnd = fAnchor = pos;
   }
   Invalidate();
+  SelectionMoved(start, end, anchor);
 }
 
 int TCustomEdit::PosFromPoint(TPoint p) {
@@ -356,6 +369,7 @@ void TCustomEdit::EMGetSel(TMessage& m) {
 void TCustomEdit::EMSetSel(TMessage& m) {
   int a = static_cast<int>(static_cast<std::intptr_t>(m.WParam)), b = static_cast<int>(m.LParam);
   int n = CharCount();
+  const int start = fSelStart, end = fSelEnd, anchor = fAnchor;
   if (a < 0) {
     fSelStart = fSelEnd = fAnchor = fSelEnd;
   } else {
@@ -366,6 +380,7 @@ void TCustomEdit::EMSetSel(TMessage& m) {
     fSelEnd = std::max(a, b);
   }
   Invalidate();
+  SelectionMoved(start, end, anchor);
 }
 
 void TCustomEdit::EMReplaceSel(TMessage& m) {

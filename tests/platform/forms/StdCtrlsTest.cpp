@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "FormsTestUtil.h"
 #include "platform/forms/ExtCtrls.h"
@@ -477,4 +478,50 @@ TEST(StdControls, EditAlignmentPlacesTextThatFits) {
   // A text longer than the box scrolls as a left-aligned one does.
   e->SetText(String(60, 'W'));
   EXPECT_EQ(xOf(0), left);
+}
+
+// OnSelChange follows every move of the selection or caret, whoever makes it, and nothing else.
+TEST(StdControls, EditSelectionChangeNotification) {
+  TFormsSession s;
+  TPlainForm f;
+  auto* e = new TEdit(&f);
+  e->SetParent(&f);
+  e->SetBounds(10, 10, 120, 21);
+  e->SetText("abcdef");
+  f.Show();
+  e->SetFocus();
+  s.ProcessMessages();
+  e->SetSelStart(0);
+  int changes = 0;
+  e->OnSelChange = [&](TObject*) { ++changes; };
+  auto shift = [&](WORD key) {
+    s.KeyDown(VK_SHIFT);
+    s.Key(key);
+    s.KeyUp(VK_SHIFT);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    int changes, start, length;
+  } cases[] = {
+      {"SelStart", [&] { e->SetSelStart(2); }, 1, 2, 0},
+      {"the same SelStart", [&] { e->SetSelStart(2); }, 0, 2, 0},
+      {"SelLength", [&] { e->SetSelLength(2); }, 1, 2, 2},
+      {"EM_SETSEL", [&] { e->Perform(EM_SETSEL, 1, 3); }, 1, 1, 2},
+      {"SelectAll", [&] { e->SelectAll(); }, 1, 0, 6},
+      {"Home", [&] { s.Key(VK_HOME); }, 1, 0, 0},
+      {"Left at the start", [&] { s.Key(VK_LEFT); }, 0, 0, 0},
+      {"Shift+Right", [&] { shift(VK_RIGHT); }, 1, 0, 1},
+      {"Shift+End", [&] { shift(VK_END); }, 1, 0, 6},
+      {"a click", [&] { s.Click(TFormsSession::At(e, 3, 5)); }, 1, 0, 0},
+      {"typing", [&] { s.Type("x"); }, 0, 1, 0},
+      {"a text set", [&] { e->SetText("xyz"); }, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    changes = 0;
+    c.act();
+    EXPECT_EQ(changes, c.changes) << c.what;
+    EXPECT_EQ(e->SelStart(), c.start) << c.what;
+    EXPECT_EQ(e->SelLength(), c.length) << c.what;
+  }
 }
