@@ -492,7 +492,7 @@ bool TkcCustomTimeEdit::IsCharValidForPos(char32_t& AChar, int APos) {
     text = kcFromChars(chars);
     ++caret;
   }
-  TkcCustomMaskEdit::SetText(text);
+  TkcCustomMaskEdit::SetEditText(text);
   SetSelection(caret, 0);
   fInternalValue = GetValue();
   AChar = 0;

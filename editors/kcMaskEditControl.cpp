@@ -9,7 +9,7 @@ void TkcCustomMaskEdit::PropertiesChanged(TObject* Sender) {
   UpdateValueText();
 }
 
-void TkcCustomMaskEdit::SetText(const String& AText) {
+void TkcCustomMaskEdit::SetEditText(const String& AText) {
   // The mode's text is the user's change: it marks the edit modified and raises OnChange.
   fUserChange = true;
   try {
@@ -90,6 +90,18 @@ void TkcCustomMaskEdit::DisplayValueToEditValue(const Variant& ADisplayValue, Va
     return;
   }
   TkcCustomTextEdit::DisplayValueToEditValue(ADisplayValue, AEditValue, AEditFocused);
+}
+
+String TkcCustomMaskEdit::InternalGetText() {
+  if (!fMode) return TkcCustomTextEdit::InternalGetText();
+  return fValueText;
+}
+
+bool TkcCustomMaskEdit::InternalSetText(const String& AText) {
+  if (!fMode) return TkcCustomTextEdit::InternalSetText(AText);
+  SetEditValue(Variant(AText));
+  fValueText = VarToStr(GetEditValue());
+  return true;
 }
 
 void TkcCustomMaskEdit::SetEditValueFromText() { SetInternalDisplayValue(Variant(Text())); }

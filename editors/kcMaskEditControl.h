@@ -24,8 +24,8 @@ public:
   TkcMaskEditCustomMode* Mode() const { return fMode.get(); }
 
   // IkcMaskEditHost.
-  String GetText() override { return Text(); }
-  void SetText(const String& AText) override;
+  String GetEditText() override { return Text(); }
+  void SetEditText(const String& AText) override;
   int GetSelStart() override { return SelStart(); }
   int GetSelLength() override { return SelLength(); }
   void SetSelection(int AStart, int ALength) override;
@@ -51,6 +51,10 @@ public:
   // A text shown under the mask stands for the value its mode extracts (literals removed when
   // the mask does not store them); a plain value text is taken as it is.
   void DisplayValueToEditValue(const Variant& ADisplayValue, Variant& AEditValue, bool AEditFocused) override;
+  // From outside the masked edit reads as the value its text stands for, and a text put in is
+  // taken as the value, shown through the mask.
+  String InternalGetText() override;
+  bool InternalSetText(const String& AText) override;
   // Puts the edit text through the mask again as the edit's value (after loading).
   virtual void SetEditValueFromText();
   // Shift was held at the last key (or a mouse drag is under way).

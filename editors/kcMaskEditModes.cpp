@@ -6,7 +6,7 @@
 
 namespace {
 
-int Length(IkcMaskEditHost* AEdit) { return static_cast<int>(kcToChars(AEdit->GetText()).size()); }
+int Length(IkcMaskEditHost* AEdit) { return static_cast<int>(kcToChars(AEdit->GetEditText()).size()); }
 
 }  // namespace
 
@@ -22,8 +22,8 @@ bool TkcMaskEditCustomMode::IsCursorAtEnd() { return fEdit && fEdit->GetCaretPos
 
 void TkcMaskEditCustomMode::RefreshFromEditValue() {
   if (!fEdit) return;
-  const String text = fEdit->IsFocused() ? FormatText(fEdit->GetText(), true) : fEdit->EditValueDisplayText();
-  fEdit->SetText(text);
+  const String text = fEdit->IsFocused() ? FormatText(fEdit->GetEditText(), true) : fEdit->EditValueDisplayText();
+  fEdit->SetEditText(text);
 }
 
 void TkcMaskEditCustomMode::ApplyEmptyValue() {
@@ -81,7 +81,7 @@ void TkcMaskEditStandardMode::ClearPositions(kcChars& AText, int AStart, int AEn
 }
 
 bool TkcMaskEditStandardMode::PressSymbol(char32_t& ACh) {
-  kcChars text = kcToChars(fEdit->GetText());
+  kcChars text = kcToChars(fEdit->GetEditText());
   const int length = static_cast<int>(text.size());
   int pos = fEdit->GetSelStart();
   if (length == 0 || pos >= length) return false;
@@ -89,7 +89,7 @@ bool TkcMaskEditStandardMode::PressSymbol(char32_t& ACh) {
   if (IsLiteral(pos)) {
     if (selLength > 1) {
       ClearPositions(text, pos, pos + selLength);
-      fEdit->SetText(kcFromChars(text));
+      fEdit->SetEditText(kcFromChars(text));
     }
     while (pos < length && IsLiteral(pos)) ++pos;
     if (pos >= length) return false;
@@ -104,17 +104,17 @@ bool TkcMaskEditStandardMode::PressSymbol(char32_t& ACh) {
   }
   if (selLength > 1) ClearPositions(text, pos, pos + selLength);
   text[static_cast<std::size_t>(pos)] = c;
-  fEdit->SetText(kcFromChars(text));
+  fEdit->SetEditText(kcFromChars(text));
   SetCaret(pos);
   PressRight(false);
   return false;
 }
 
 bool TkcMaskEditStandardMode::PressDelete() {
-  kcChars text = kcToChars(fEdit->GetText());
+  kcChars text = kcToChars(fEdit->GetEditText());
   const int start = fEdit->GetSelStart();
   ClearPositions(text, start, start + std::max(fEdit->GetSelLength(), 1));
-  fEdit->SetText(kcFromChars(text));
+  fEdit->SetEditText(kcFromChars(text));
   SetCaret(start);
   return false;
 }
@@ -227,7 +227,7 @@ std::unique_ptr<TkcRegExpr> TkcMaskEditRegExprMode::CreateExpression() {
 }
 
 void TkcMaskEditRegExprMode::Synchronize() {
-  const kcChars text = kcToChars(fEdit->GetText());
+  const kcChars text = kcToChars(fEdit->GetEditText());
   if (!((fHead.empty() && fTail.empty() && !text.empty()) || fMouseAction)) return;
   fMouseAction = false;
   SplitAtCaret(text);
@@ -300,7 +300,7 @@ bool TkcMaskEditRegExprMode::TailFits() {
 }
 
 void TkcMaskEditRegExprMode::DropTail() {
-  fEdit->SetText(kcFromChars(fHead));
+  fEdit->SetEditText(kcFromChars(fHead));
   fEdit->SetSelection(static_cast<int>(fHead.size()), 0);
   fTail.clear();
 }
@@ -458,7 +458,7 @@ void TkcMaskEditRegExprMode::TextAssigned(const String& AText) {
 void TkcMaskEditRegExprMode::RefreshFromEditValue() {
   TkcMaskEditCustomMode::RefreshFromEditValue();
   if (!fEdit || !fExpr.IsCompiled()) return;
-  fHead = kcToChars(fEdit->GetText());
+  fHead = kcToChars(fEdit->GetEditText());
   fTail.clear();
   fEdit->SetSelection(static_cast<int>(fHead.size()), 0);
   fExpr.Reset();
@@ -508,7 +508,7 @@ void TkcMaskEditRegExprExMode::SkipForced() {
 
 // An empty head and tail also resynchronise an empty text, so that the forced start is filled in.
 void TkcMaskEditRegExprExMode::Synchronize() {
-  const kcChars text = kcToChars(fEdit->GetText());
+  const kcChars text = kcToChars(fEdit->GetEditText());
   if (!((fHead.empty() && fTail.empty()) || fMouseAction)) return;
   fMouseAction = false;
   fExpr.SetUpdateOn(false);

@@ -21,8 +21,8 @@ enum TkcEditMaskKind { emkStandard, emkRegExpr, emkRegExprEx };
 class IkcMaskEditHost {
 public:
   virtual ~IkcMaskEditHost() = default;
-  virtual String GetText() = 0;
-  virtual void SetText(const String& AText) = 0;
+  virtual String GetEditText() = 0;
+  virtual void SetEditText(const String& AText) = 0;
   virtual int GetSelStart() = 0;
   virtual int GetSelLength() = 0;
   virtual void SetSelection(int AStart, int ALength) = 0;

@@ -194,6 +194,12 @@ void TkcCustomTextEdit::SetText(const String& Value) {
   SetEditValue(value);
 }
 
+bool TkcCustomTextEdit::InternalSetText(const String& AText) {
+  const String before = Text();
+  SetText(AText);
+  return Text() == AText || before != Text();
+}
+
 void TkcCustomTextEdit::ShowDisplayText(const String& AText) {
   const bool was = fSynchronizingDisplay;
   fSynchronizingDisplay = true;
@@ -651,7 +657,7 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
       // Whole characters only: a cut never leaves half of a character in the buffer.
       Message.Result = 0;
       if (Message.WParam < 1 || !Message.LParam) return;
-      const String t = Text();
+      const String t = InternalGetText();
       std::size_t n = std::min<std::size_t>(t.size(), Message.WParam - 1);
       while (n > 0 && !Utf8IsBoundary(t, n)) --n;
       char* out = reinterpret_cast<char*>(Message.LParam);
@@ -660,15 +666,12 @@ void TkcCustomTextEdit::Dispatch(TMessage& Message) {
       Message.Result = static_cast<LRESULT>(n);
       return;
     }
-    case WM_GETTEXTLENGTH: Message.Result = static_cast<LRESULT>(Text().size()); return;
+    case WM_GETTEXTLENGTH: Message.Result = static_cast<LRESULT>(InternalGetText().size()); return;
     case WM_SETTEXT:
       if (fSettingText) return TkcCustomEdit::Dispatch(Message);
       fSettingText = true;
       try {
-        const String before = Text();
-        const String t = Message.LParam ? reinterpret_cast<const char*>(Message.LParam) : "";
-        SetText(t);
-        Message.Result = Text() == t || before != Text() ? 1 : 0;
+        Message.Result = InternalSetText(Message.LParam ? reinterpret_cast<const char*>(Message.LParam) : "") ? 1 : 0;
       } catch (...) {
         fSettingText = false;
         throw;

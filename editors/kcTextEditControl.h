@@ -129,6 +129,11 @@ public:
   void SafelySetFocus() override;
   // The inner window was double-clicked (it selects the word under the mouse itself).
   virtual void InnerEditDblClick() {}
+  // The text the edit gives and takes from outside: the window text (WM_GETTEXT, WM_SETTEXT)
+  // and the control's Text. Here the display text, set through the kind's check; true when the
+  // text was taken.
+  virtual String InternalGetText() { return Text(); }
+  virtual bool InternalSetText(const String& AText);
   // The inner window moved its caret or selection after a mouse press or a drag (ADrag).
   virtual void InnerEditMouseAction(bool) {}
   // The inner window shows the text while the editor is active, or always for left-aligned
@@ -150,6 +155,8 @@ public:
   void Dispatch(TMessage& Message) override;
 
 protected:
+  String GetText() override { return InternalGetText(); }
+  void SetTextValue(const String& Value) override { InternalSetText(Value); }
   TWinControl* CreateInnerEdit() override { return new TkcCustomInnerTextEdit(this); }
   void Initialize() override;
   void DoExit() override;

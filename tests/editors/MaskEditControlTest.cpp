@@ -196,6 +196,48 @@ TEST(KcMaskEdit, MouseReachesTheMode) {
   }
 }
 
+// From outside (the window text and the control's Text) the edit reads as the value its text
+// stands for and takes a text as its value, shown through the mask, focused or not.
+TEST(KcMaskEdit, WindowTextIsTheValue) {
+  struct Case {
+    TkcEditMaskKind kind;
+    const char* mask;
+    const char* set;
+    const char* focused;    // shown while focused
+    const char* unfocused;  // shown after leaving
+  } cases[] = {
+      {emkStandard, "(999) 000-0000;0;_", "1234567890", "(123) 456-7890", "1234567890"},
+      {emkStandard, "000-00;1;_", "123-45", "123-45", "123-45"},
+      {emkRegExpr, "[a-z]+\\d+", "ab12", "ab12", "ab12"},
+  };
+  auto windowText = [](TkcMaskEdit* e) {
+    char buffer[64] = {};
+    const LRESULT n = SendMessage(e->Handle(), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    EXPECT_EQ(SendMessage(e->Handle(), WM_GETTEXTLENGTH, 0, 0), n);
+    return String(buffer, static_cast<std::size_t>(n));
+  };
+  for (const Case& c : cases) {
+    MaskEditFixture f(c.mask, c.kind);
+    EXPECT_EQ(SendMessage(f.edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.set)), 1) << c.mask;
+    EXPECT_EQ(VarToStr(f.edit->EditValue()), c.set) << c.mask;
+    EXPECT_EQ(f.edit->Text(), c.focused) << c.mask;
+    EXPECT_EQ(windowText(f.edit), c.set) << c.mask;
+    f.Leave();
+    EXPECT_EQ(f.edit->Text(), c.unfocused) << c.mask;
+    EXPECT_EQ(windowText(f.edit), c.set) << c.mask;
+    EXPECT_EQ(static_cast<TControl*>(f.edit)->Text(), c.set) << c.mask;
+    // The control's Text takes a value too, and typing changes what it reads.
+    static_cast<TControl*>(f.edit)->SetText(c.set);
+    f.Enter();
+    f.session.Key(VK_END);
+    f.session.Key(VK_BACK, "\b");
+    f.session.Type("9");
+    String expected = c.set;
+    expected.back() = '9';
+    EXPECT_EQ(windowText(f.edit), expected) << c.mask;
+  }
+}
+
 // With VT_SCREENSHOT_DIR set, a picture of a text edit and a mask edit with installed fonts
 // (a PPM file), for looking at what the editors draw.
 TEST(KcMaskEdit, PictureForReview) {

@@ -11,8 +11,8 @@ namespace {
 // A single-line edit: text, selection and caret, with the platform edit's default key actions.
 class TModelEdit : public IkcMaskEditHost {
 public:
-  String GetText() override { return kcFromChars(text); }
-  void SetText(const String& AText) override {
+  String GetEditText() override { return kcFromChars(text); }
+  void SetEditText(const String& AText) override {
     text = kcToChars(AText);
     Clamp();
   }
@@ -134,10 +134,10 @@ TEST_F(MaskModesTest, StandardMaskTyping) {
     TModelEdit edit;
     TkcMaskEditStandardMode mode(&edit, settings);
     mode.CompileMask(c.mask);
-    edit.SetText(mode.FormatText("", false));
+    edit.SetEditText(mode.FormatText("", false));
     Keys(mode, edit, c.keys);
     const std::string label = std::string(c.mask) + " keys " + kcFromChars(c.keys);
-    EXPECT_EQ(edit.GetText(), c.text) << label;
+    EXPECT_EQ(edit.GetEditText(), c.text) << label;
     EXPECT_EQ(edit.start, c.selStart) << label;
     EXPECT_EQ(edit.length, c.selLength) << label;
     EXPECT_EQ(edit.beeps, c.beeps) << label;
@@ -148,10 +148,10 @@ TEST_F(MaskModesTest, StandardMaskLiteralPositionAndValidity) {
   TModelEdit edit;
   TkcMaskEditStandardMode mode(&edit, settings);
   mode.CompileMask("\\(000\\)000;1;_");
-  edit.SetText("(12_)___");
+  edit.SetEditText("(12_)___");
   edit.SetSelection(4, 1);  // on ")"
   Keys(mode, edit, U"7");
-  EXPECT_EQ(edit.GetText(), "(12_)7__");
+  EXPECT_EQ(edit.GetEditText(), "(12_)7__");
   EXPECT_FALSE(mode.IsTextValid("(123)4__"));
   EXPECT_TRUE(mode.IsTextValid("(123)456"));
   EXPECT_FALSE(mode.IsTextValid("(___)___"));
@@ -162,12 +162,12 @@ TEST_F(MaskModesTest, StandardMaskLiteralPositionAndValidity) {
   EXPECT_EQ(mode.GetValueText("(123)456", true), "(123)456");
 
   // Paste: the selection grows to the pasted length and the caret lands after it.
-  edit.SetText("(___)___");
+  edit.SetEditText("(___)___");
   edit.SetSelection(1, 1);
   mode.ClipboardTextLength = 3;
   mode.PastePreparing();
   EXPECT_EQ(edit.length, 3);
-  edit.SetText("(987)___");
+  edit.SetEditText("(987)___");
   mode.PasteFinished();
   EXPECT_EQ(edit.start, 5);  // past the literal after the pasted digits
 }
@@ -177,28 +177,28 @@ TEST_F(MaskModesTest, RegularExpressionTyping) {
   TkcMaskEditRegExprMode mode(&edit, settings);
   mode.CompileMask("(ab|cd)e");
   Keys(mode, edit, U"abx");
-  EXPECT_EQ(edit.GetText(), "ab");
+  EXPECT_EQ(edit.GetEditText(), "ab");
   EXPECT_EQ(edit.beeps, 1);
   Keys(mode, edit, U"e");
-  EXPECT_EQ(edit.GetText(), "abe");
+  EXPECT_EQ(edit.GetEditText(), "abe");
   EXPECT_TRUE(mode.IsTextValid("abe"));
   EXPECT_FALSE(mode.IsTextValid("ab"));
   // Typing at the start what the rest cannot follow removes the rest.
   Keys(mode, edit, U"^c");
-  EXPECT_EQ(edit.GetText(), "c");
+  EXPECT_EQ(edit.GetEditText(), "c");
   EXPECT_EQ(edit.start, 1);
   Keys(mode, edit, U"de#");
-  EXPECT_EQ(edit.GetText(), "cd");
+  EXPECT_EQ(edit.GetEditText(), "cd");
   // Backspace in the middle keeps a tail that still fits.
   TModelEdit e2;
   TkcMaskEditRegExprMode digits(&e2, settings);
   digits.CompileMask("\\d+-\\d");
   Keys(digits, e2, U"123-4<<#");
-  EXPECT_EQ(e2.GetText(), "12-4");
+  EXPECT_EQ(e2.GetEditText(), "12-4");
   Keys(digits, e2, U"#");
-  EXPECT_EQ(e2.GetText(), "1-4");
+  EXPECT_EQ(e2.GetEditText(), "1-4");
   Keys(digits, e2, U"#");  // "-4" cannot start the text: it goes too
-  EXPECT_EQ(e2.GetText(), "");
+  EXPECT_EQ(e2.GetEditText(), "");
   EXPECT_EQ(digits.FormatText("1a2-b3", false), "12-3");
   EXPECT_TRUE(digits.IsTextValid(""));
 
@@ -215,12 +215,12 @@ TEST_F(MaskModesTest, ExtendedModeFillsInForcedCharacters) {
   TkcMaskEditRegExprExMode mode(&edit, settings);
   mode.CompileMask("\\d\\d/\\d\\d");
   Keys(mode, edit, U"12");
-  EXPECT_EQ(edit.GetText(), "12/");
+  EXPECT_EQ(edit.GetEditText(), "12/");
   EXPECT_EQ(edit.start, 3);
   Keys(mode, edit, U"#");
-  EXPECT_EQ(edit.GetText(), "1");
+  EXPECT_EQ(edit.GetEditText(), "1");
   Keys(mode, edit, U"234");
-  EXPECT_EQ(edit.GetText(), "12/34");
+  EXPECT_EQ(edit.GetEditText(), "12/34");
   EXPECT_TRUE(mode.IsTextValid("12/34"));
   EXPECT_EQ(mode.FormatText("1234", false), "12/34");
 
@@ -230,14 +230,14 @@ TEST_F(MaskModesTest, ExtendedModeFillsInForcedCharacters) {
   EXPECT_EQ(prefix.GetEmptyValueText(), "(");
   EXPECT_TRUE(prefix.IsTextValid("("));
   Keys(prefix, bracketed, U"7");
-  EXPECT_EQ(bracketed.GetText(), "(7");
+  EXPECT_EQ(bracketed.GetEditText(), "(7");
   Keys(prefix, bracketed, U"#");
-  EXPECT_EQ(bracketed.GetText(), "(");
+  EXPECT_EQ(bracketed.GetEditText(), "(");
   Keys(prefix, bracketed, U"#");  // the forced start stays
-  EXPECT_EQ(bracketed.GetText(), "(");
+  EXPECT_EQ(bracketed.GetEditText(), "(");
   EXPECT_EQ(bracketed.beeps, 1);
   Keys(prefix, bracketed, U"12");
-  EXPECT_EQ(bracketed.GetText(), "(12)");
+  EXPECT_EQ(bracketed.GetEditText(), "(12)");
 }
 
 TEST_F(MaskModesTest, ModeWithoutAnEditFormatsAndFillsTheEmptyValueLater) {
