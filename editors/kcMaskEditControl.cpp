@@ -23,8 +23,16 @@ void TkcCustomMaskEdit::SetEditText(const String& AText) {
 }
 
 void TkcCustomMaskEdit::SetSelection(int AStart, int ALength) {
-  InnerTextEdit()->SetSelStart(AStart);
-  InnerTextEdit()->SetSelLength(ALength);
+  const bool was = fSelectionChanging;
+  fSelectionChanging = true;
+  try {
+    InnerTextEdit()->SetSelStart(AStart);
+    InnerTextEdit()->SetSelLength(ALength);
+  } catch (...) {
+    fSelectionChanging = was;
+    throw;
+  }
+  fSelectionChanging = was;
 }
 
 int TkcCustomMaskEdit::GetCaretPos() {
@@ -144,6 +152,21 @@ void TkcCustomMaskEdit::InnerEditMouseAction(bool ADrag) {
   if (ADrag) fShiftDown = true;
   fMode->HandleMouseAction();
   fShiftDown = was;
+}
+
+void TkcCustomMaskEdit::SelChange(TObject* Sender) {
+  TkcCustomTextEdit::SelChange(Sender);
+  // The keys and characters the mode sends move the selection on its behalf.
+  if (!fMode || fSelectionChanging || fSending) return;
+  const bool was = fSelectionChanging;
+  fSelectionChanging = true;
+  try {
+    fMode->HandleMouseAction();
+  } catch (...) {
+    fSelectionChanging = was;
+    throw;
+  }
+  fSelectionChanging = was;
 }
 
 void TkcCustomMaskEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {

@@ -64,6 +64,9 @@ public:
   void Loaded() override;
   void InnerEditDblClick() override;
   void InnerEditMouseAction(bool ADrag) override;
+  // A selection moved by code, keys or the mouse reaches the mode as a mouse action does; one
+  // the edit or its mode moves itself does not.
+  void SelChange(TObject* Sender) override;
 
 protected:
   void DoEnter() override;
@@ -75,6 +78,8 @@ private:
   void UpdateValueText();
   std::unique_ptr<TkcMaskEditCustomMode> fMode;
   bool fSending = false;
+  // Set while the edit moves its own selection.
+  bool fSelectionChanging = false;
   bool fShiftDown = false;
   // The inner text is the mask's full text (set whenever a text is put in).
   bool fMaskedTextShown = true;

@@ -155,6 +155,8 @@ public:
 
   const kcChars& Head() const { return fHead; }
   const kcChars& Tail() const { return fTail; }
+  // The caret was moved from outside the mode: the next key splits the text again.
+  bool MouseAction() const { return fMouseAction; }
 
 protected:
   virtual void Synchronize();

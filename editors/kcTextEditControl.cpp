@@ -177,6 +177,7 @@ void TkcCustomTextEdit::Initialize() {
     fLookupData->OnSelectItem = TNotifyEvent(this, &TkcCustomTextEdit::ApplySelectedLookupItem);
   }
   InnerEdit()->SetColor(clWindow);
+  InnerEdit()->OnSelChange = TNotifyEvent(this, &TkcCustomTextEdit::SelChange);
   SetBounds(Left(), Top(), 121, 21);
   PropertiesChanged(GetEffectiveProperties());
 }

@@ -136,6 +136,8 @@ public:
   virtual bool InternalSetText(const String& AText);
   // The inner window moved its caret or selection after a mouse press or a drag (ADrag).
   virtual void InnerEditMouseAction(bool) {}
+  // The inner window's selection or caret moved (by code, keys or the mouse).
+  virtual void SelChange(TObject*) {}
   // The inner window shows the text while the editor is active, or always for left-aligned
   // free text; otherwise the view info paints the text.
   bool IsInnerEditVisible() override;

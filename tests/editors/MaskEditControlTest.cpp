@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include "editors/kcMaskEditControl.h"
 #include "editors/PicturePpm.h"
 
@@ -193,6 +194,56 @@ TEST(KcMaskEdit, MouseReachesTheMode) {
     SendMessage(f.edit->InnerTextEdit()->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 5));
     f.session.ProcessMessages();
     EXPECT_EQ(mode->Head().size(), 5u);
+  }
+}
+
+// A selection moved by code or by keys reaches the mode as a click does: the classic mask
+// selects the character at a bare caret, a regular expression takes the next key from where the
+// caret now is. What the mode moves itself does not come back to it.
+TEST(KcMaskEdit, SelectionChangesReachTheMode) {
+  using Move = std::function<void(MaskEditFixture&, int)>;
+  const Move setSelStart = [](MaskEditFixture& f, int at) { f.edit->SetSelStart(at); };
+  const Move emSetSel = [](MaskEditFixture& f, int at) {
+    SendMessage(f.edit->InnerTextEdit()->Handle(), EM_SETSEL, static_cast<WPARAM>(at), at);
+  };
+  const Move shiftHome = [](MaskEditFixture& f, int) {
+    f.session.Key(VK_HOME);
+    f.ShiftKey(VK_HOME);
+  };
+  const Move ctrlA = [](MaskEditFixture& f, int) {
+    f.session.Key(VK_LEFT);
+    f.session.Key(VK_LEFT);
+    f.CtrlKey('A');
+  };
+  struct Case {
+    const char* what;
+    TkcEditMaskKind kind;
+    const char* mask;
+    const char* typed;
+    Move move;
+    int at;
+    int selLength;  // after the move
+    const char* then;
+    const char* text;
+  } cases[] = {
+      {"SelStart", emkStandard, "000-00;1;_", "12345", setSelStart, 4, 1, "9", "123-95"},
+      {"EM_SETSEL", emkStandard, "000-00;1;_", "12345", emSetSel, 2, 1, "7", "127-45"},
+      {"Shift+Home at the start", emkStandard, "000-00;1;_", "12345", shiftHome, 0, 1, "9", "923-45"},
+      {"SelStart", emkRegExpr, "[a-z]+\\d+", "ab12", setSelStart, 1, 0, "c", "acb12"},
+      {"EM_SETSEL", emkRegExpr, "[a-z]+\\d", "ab1", emSetSel, 2, 0, "5", "ab5"},  // the tail no longer fits
+      {"Ctrl+A", emkRegExpr, "[a-z]+\\d+", "ab12", ctrlA, 0, 4, "c", "c"},
+  };
+  for (const Case& c : cases) {
+    MaskEditFixture f(c.mask, c.kind);
+    f.session.Type(c.typed);
+    c.move(f, c.at);
+    EXPECT_EQ(f.edit->SelLength(), c.selLength) << c.what << " " << c.mask;
+    f.session.Type(c.then);
+    EXPECT_EQ(f.edit->Text(), c.text) << c.what << " " << c.mask;
+    if (auto* mode = dynamic_cast<TkcMaskEditRegExprMode*>(f.edit->Mode())) {
+      EXPECT_EQ(kcFromChars(mode->Head() + mode->Tail()), c.text) << c.what;
+      EXPECT_FALSE(mode->MouseAction()) << c.what << ": the mode's own caret move came back to it";
+    }
   }
 }
 
