@@ -382,22 +382,28 @@ std::vector<TField*> TkcDBDataField::SubFieldDBFields() const {
   return fields;
 }
 
-TkcDBDataField* TkcValueDefDBReader::FieldOf(TkcValueDef* AValueDef) {
-  // A load reads every column of a million records: the field of a column is looked up once.
-  for (const auto& [column, field] : fFields)
-    if (column == AValueDef) return field;
-  auto* field = dynamic_cast<TkcDBDataField*>(FieldOfValueDef(AValueDef));
-  fFields.emplace_back(AValueDef, field);
-  return field;
+const TkcValueDefDBReader::TColumn& TkcValueDefDBReader::ColumnOf(TkcValueDef* AValueDef) {
+  const std::size_t n = fColumns.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = fNext + k < n ? fNext + k : fNext + k - n;
+    if (fColumns[i].ValueDef == AValueDef) {
+      fNext = i;
+      return fColumns[i];
+    }
+  }
+  TkcCustomDataField* field = FieldOfValueDef(AValueDef);
+  fColumns.push_back({AValueDef, dynamic_cast<TkcDBDataField*>(field), field && field->HasInternalValues()});
+  fNext = fColumns.size() - 1;
+  return fColumns.back();
 }
 
 Variant TkcValueDefDBReader::GetValue(TkcValueDef* AValueDef) {
-  if (TkcDBDataField* f = FieldOf(AValueDef); f && !f->DBFields().empty()) return f->ReadValue();
+  if (TkcDBDataField* f = ColumnOf(AValueDef).Field; f && !f->DBFields().empty()) return f->ReadValue();
   return TkcValueDefReader::GetValue(AValueDef);
 }
 
 String TkcValueDefDBReader::GetDisplayText(TkcValueDef* AValueDef) {
-  if (TkcDBDataField* f = FieldOf(AValueDef); f && f->DBField()) return f->DBField()->DisplayText();
+  if (TkcDBDataField* f = ColumnOf(AValueDef).Field; f && f->DBField()) return f->DBField()->DisplayText();
   return TkcValueDefReader::GetDisplayText(AValueDef);
 }
 

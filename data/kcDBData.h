@@ -171,11 +171,18 @@ public:
   TkcValueDefDBReader() = default;
   Variant GetValue(TkcValueDef* AValueDef) override;
   String GetDisplayText(TkcValueDef* AValueDef) override;
-  bool IsInternalColumn(TkcValueDef* AValueDef) override { return HasInternalValues(AValueDef); }
+  bool IsInternalColumn(TkcValueDef* AValueDef) override { return ColumnOf(AValueDef).Internal; }
 
 private:
-  TkcDBDataField* FieldOf(TkcValueDef* AValueDef);
-  std::vector<std::pair<TkcValueDef*, TkcDBDataField*>> fFields;
+  // What a column reads from, found once per reader: a load asks for every column of every record.
+  struct TColumn {
+    TkcValueDef* ValueDef;
+    TkcDBDataField* Field;  // null when the column's field is not a dataset field
+    bool Internal;          // HasInternalValues of the column
+  };
+  const TColumn& ColumnOf(TkcValueDef* AValueDef);
+  std::vector<TColumn> fColumns;
+  std::size_t fNext = 0;  // where the next look-up starts: columns are read in their order
 };
 
 class TkcDBDataLink : public TDataLink {

@@ -911,6 +911,13 @@ void TDataSet::SyncLinkWindows() {
 }
 
 void TDataSet::SendEvent(TDataEvent Event, std::intptr_t Info) {
+  // A source may leave (or others come) while it hears the event: the others are called from a
+  // copy, those that left are skipped. One source needs no copy (it is called once either way);
+  // a cursor walk sends an event per record.
+  if (fDataSources.size() == 1) {
+    fDataSources.front()->DataEvent(Event, Info);
+    return;
+  }
   std::vector<TDataSource*> sources = fDataSources;
   for (TDataSource* s : sources)
     if (std::find(fDataSources.begin(), fDataSources.end(), s) != fDataSources.end()) s->DataEvent(Event, Info);
@@ -997,6 +1004,10 @@ void TDataSource::DataEvent(TDataEvent Event, std::intptr_t Info) {
       if (OnUpdateData) OnUpdateData(this);
       break;
     default: break;
+  }
+  if (fLinks.size() == 1) {  // as in TDataSet::SendEvent: no copy for one
+    fLinks.front()->DataEvent(Event, Info);
+    return;
   }
   std::vector<TDataLink*> links = fLinks;
   for (TDataLink* l : links)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 TIndexDef& TIndexDefs::Add(const String& Name, const String& Fields, TIndexOptions Options) {
   auto d = std::make_unique<TIndexDef>();
@@ -162,17 +163,29 @@ struct TSortKey {
 };
 
 // Sorts by the upper 32 bits, keeping the given order among equal ones (least significant byte
-// first, four counting passes; a pass whose byte is the same everywhere is skipped).
+// first, four counting passes; a pass whose byte is the same everywhere is skipped). The four
+// counts come from one read of the keys, and the scratch copy is never zero-filled.
 void RadixSortHigh32(std::vector<std::uint64_t>& keys) {
-  std::vector<std::uint64_t> buffer(keys.size());
-  for (int shift = 32; shift < 64; shift += 8) {
-    size_t count[257] = {};
-    for (std::uint64_t k : keys) ++count[((k >> shift) & 0xFF) + 1];
-    if (std::find(count + 1, count + 257, keys.size()) != count + 257) continue;
-    for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
-    for (std::uint64_t k : keys) buffer[count[(k >> shift) & 0xFF]++] = k;
-    keys.swap(buffer);
+  const size_t n = keys.size();
+  size_t count[4][257] = {};
+  for (std::uint64_t k : keys) {
+    ++count[0][((k >> 32) & 0xFF) + 1];
+    ++count[1][((k >> 40) & 0xFF) + 1];
+    ++count[2][((k >> 48) & 0xFF) + 1];
+    ++count[3][(k >> 56) + 1];
   }
+  auto scratch = std::make_unique_for_overwrite<std::uint64_t[]>(n);
+  std::uint64_t* from = keys.data();
+  std::uint64_t* to = scratch.get();
+  for (int pass = 0; pass < 4; ++pass) {
+    size_t* c = count[pass];
+    if (std::find(c + 1, c + 257, n) != c + 257) continue;
+    for (int b = 0; b < 256; ++b) c[b + 1] += c[b];
+    const int shift = 32 + 8 * pass;
+    for (size_t i = 0; i < n; ++i) to[c[(from[i] >> shift) & 0xFF]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != keys.data()) std::copy(from, from + n, keys.data());
 }
 
 template <class T>

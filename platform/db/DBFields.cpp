@@ -144,7 +144,8 @@ void TField::RangeError(double Value, double Min, double Max) const {
 Variant TField::RawValue() const {
   if (!fDataSet) return Null();
   Variant v = fDataSet->GetFieldValue(this);
-  return v.IsEmpty() ? Null() : v;
+  if (v.IsEmpty()) return Null();
+  return v;  // moved, not copied (a text would be)
 }
 
 void TField::SetRawValue(const Variant& V) {
