@@ -6,10 +6,6 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "data/kcDataUtils.h"
 #include "platform/core/FMTBcd.h"
 #include "platform/core/Math.h"
@@ -855,9 +851,8 @@ void TkcInternalValueDefs::RemoveByLinkedObject(TObject* AColumn) { delete FindB
 // ---- TkcRecordBlocks ------------------------------------------------------------------------
 
 namespace {
-// Chunk k holds 16 << min(k, 13) blocks: the first thirteen double, the rest stay at 131072
-// (6 MB of 48-byte records: large enough for the system to back them with large pages).
-constexpr std::uint32_t kFirstChunkBlocks = 16, kDoublings = 13;
+// Chunk k holds 16 << min(k, 10) blocks: the first ten double, the rest stay at 16384.
+constexpr std::uint32_t kFirstChunkBlocks = 16, kDoublings = 10;
 constexpr std::uint32_t kDoubledBlocks = kFirstChunkBlocks * ((1u << kDoublings) - 1);
 constexpr std::uint32_t kLastChunkBlocks = kFirstChunkBlocks << kDoublings;
 
@@ -869,21 +864,6 @@ void ChunkOf(std::uint32_t Index, std::size_t& Chunk, std::size_t& Offset) {
     Chunk = kDoublings + (Index - kDoubledBlocks) / kLastChunkBlocks;
     Offset = (Index - kDoubledBlocks) % kLastChunkBlocks;
   }
-}
-
-// A million records fill tens of megabytes, which the first writes fault in page by page; large
-// pages take that to one fault per 2 MB. Only whole pages inside the chunk are advised.
-void AdviseLargePages(std::uint8_t* AChunk, std::size_t ABytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::size_t kLargePage = std::size_t{2} << 20, kPage = 4096;
-  if (ABytes < 2 * kLargePage) return;
-  const auto start = (reinterpret_cast<std::uintptr_t>(AChunk) + kPage - 1) & ~(kPage - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(AChunk) + ABytes) & ~(kPage - 1);
-  madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);  // a hint: failure is harmless
-#else
-  (void)AChunk;
-  (void)ABytes;
-#endif
 }
 }  // namespace
 
@@ -897,9 +877,7 @@ std::uint32_t TkcRecordBlocks::Allocate() {
     ChunkOf(fCount, chunk, offset);
     if (chunk == fChunks.size()) {
       std::size_t blocks = kFirstChunkBlocks << std::min<std::size_t>(chunk, kDoublings);
-      const std::size_t bytes = blocks * static_cast<std::size_t>(fBlockSize);
-      fChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(bytes));
-      AdviseLargePages(fChunks.back().get(), bytes);
+      fChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blocks * static_cast<std::size_t>(fBlockSize)));
     }
     handle = ++fCount;
   }

@@ -417,7 +417,7 @@ public:
 // Record storage
 
 // Fixed-size blocks for the record buffers of one column list, named by 32-bit handles (0 is
-// none), so that naming a record costs 4 bytes. Chunks grow with the storage up to 131072 blocks.
+// none), so that naming a record costs 4 bytes. Chunks grow with the storage up to 16384 blocks.
 class TkcRecordBlocks {
 public:
   explicit TkcRecordBlocks(int ABlockSize = 1) : fBlockSize(ABlockSize) {}
