@@ -7,6 +7,8 @@
 #include "data/kcDataSummary.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 int DataControllerOptionsValue(TkcDataControllerOptions AOptions) {
   int value = 0;
@@ -197,6 +199,21 @@ void TkcDataFilterCriteria::DefineProperties(TFiler* Filer) {
       "Criteria", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, HasData());
 }
 
+namespace {
+
+// The first 16 bytes of a text from APos on as two big-endian numbers, zero-padded: two texts
+// whose heads differ are ordered as their heads are (a shorter text's padding is never above the
+// other's byte), so most compares of a sort need not read the texts.
+std::uint64_t TextHead(std::string_view AText, std::size_t APos) {
+  unsigned char bytes[8] = {};
+  if (APos < AText.size()) std::memcpy(bytes, AText.data() + APos, std::min<std::size_t>(8, AText.size() - APos));
+  std::uint64_t v = 0;
+  for (unsigned char b : bytes) v = v << 8 | b;
+  return v;
+}
+
+}  // namespace
+
 bool TkcDataFilterValueList::LoadStoredTexts(TkcCustomDataField* AField, int AItemIndex, bool& ABlanks) {
   auto* criteria = static_cast<TkcDataFilterCriteria*>(Criteria());
   TkcCustomDataController* c = criteria->DataController();
@@ -208,29 +225,42 @@ bool TkcDataFilterValueList::LoadStoredTexts(TkcCustomDataField* AField, int AIt
     return false;
   TkcDataStorage* storage = c->GetDataStorage();
   TkcValueDef* column = AField->ValueColumn();
+  auto textOf = [&](int ARecord) {
+    std::string_view text;
+    const std::uint8_t* data = storage->StoredData(ARecord, column);
+    return data && TkcStringValueType::StoredText(data, text) ? std::optional<std::string_view>(text) : std::nullopt;
+  };
+  // The records holding a text, sorted by the text's head (the text read only when the heads
+  // are equal), equal texts in record order.
   struct TEntry {
-    std::string_view Text;
+    std::uint64_t High, Low;
     int Record;
   };
   std::vector<TEntry> entries;
   const int count = c->GetRecordCount();
   entries.reserve(static_cast<std::size_t>(count));
-  for (int r = 0; r < count; ++r) {
-    std::string_view text;
-    const std::uint8_t* data = storage->StoredData(r, column);
-    if (data && TkcStringValueType::StoredText(data, text))
-      entries.push_back({text, r});
+  for (int r = 0; r < count; ++r)
+    if (std::optional<std::string_view> text = textOf(r))
+      entries.push_back({TextHead(*text, 0), TextHead(*text, 8), r});
     else
       ABlanks = true;
-  }
-  std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
-    const int r = a.Text.compare(b.Text);
+  auto compare = [&](const TEntry& a, const TEntry& b) {
+    if (a.High != b.High) return a.High < b.High ? -1 : 1;
+    if (a.Low != b.Low) return a.Low < b.Low ? -1 : 1;
+    const std::string_view x = *textOf(a.Record), y = *textOf(b.Record);
+    if (x.size() <= 16 && y.size() <= 16 && x.size() == y.size()) return 0;
+    const int r = x.compare(y);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+  };
+  std::sort(entries.begin(), entries.end(), [&](const TEntry& a, const TEntry& b) {
+    const int r = compare(a, b);
     return r < 0 || (r == 0 && a.Record < b.Record);
   });
   // The first record of each run of equal texts stands for it (its display text is listed).
-  std::vector<std::size_t> firsts;
+  std::vector<int> firsts;
   for (std::size_t i = 0; i < entries.size(); ++i)
-    if (i == 0 || entries[i].Text != entries[i - 1].Text) firsts.push_back(i);
+    if (i == 0 || compare(entries[i], entries[i - 1]) != 0) firsts.push_back(entries[i].Record);
+  entries = {};
   // A full list keeps the distinct values met first, in record order.
   int last = count;
   const int maxCount = criteria->MaxValueListCount();
@@ -238,21 +268,31 @@ bool TkcDataFilterValueList::LoadStoredTexts(TkcCustomDataField* AField, int AIt
     const auto room = static_cast<std::size_t>(std::max(0, maxCount - GetCount()));
     if (room == 0) return true;
     if (room < firsts.size()) {
-      std::vector<int> records;
-      records.reserve(firsts.size());
-      for (std::size_t i : firsts) records.push_back(entries[i].Record);
-      std::nth_element(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(room - 1), records.end());
-      last = records[room - 1];
+      std::vector<int> met(firsts);
+      std::nth_element(met.begin(), met.begin() + static_cast<std::ptrdiff_t>(room - 1), met.end());
+      last = met[room - 1];
     }
   }
-  std::vector<TkcFilterValueItem> values;
-  values.reserve(firsts.size());
-  for (std::size_t i : firsts) {
-    const TEntry& e = entries[i];
-    if (e.Record > last) continue;
-    values.push_back({fviValue, Variant(std::string(e.Text)), c->GetFilterDisplayText(e.Record, AItemIndex)});
+  // The entry each listed record fills; they are filled in record order, so that the records and
+  // their texts are read in the order they lie, not in the random order of the sorted texts.
+  constexpr std::uint32_t kNone = UINT32_MAX;
+  std::vector<std::uint32_t> entryOf(static_cast<std::size_t>(count), kNone);
+  std::uint32_t listed = 0;
+  for (int r : firsts)
+    if (r <= last) entryOf[static_cast<std::size_t>(r)] = listed++;
+  firsts = {};
+  TkcFilterValueItem* items = AppendValueEntries(listed);
+  try {
+    for (int r = 0; r < count; ++r) {
+      const std::uint32_t e = entryOf[static_cast<std::size_t>(r)];
+      if (e == kNone) continue;
+      items[e].Value = Variant(std::string(*textOf(r)));
+      items[e].DisplayText = c->GetFilterDisplayText(r, AItemIndex);
+    }
+  } catch (...) {
+    DropLast(listed);
+    throw;
   }
-  AppendSortedValues(std::move(values));
   return true;
 }
 

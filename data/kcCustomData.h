@@ -689,7 +689,10 @@ public:
   int GetRecordListCount() const { return static_cast<int>(fRecordList.size()); }
   int GetRecordListItem(int APosition) const { return fRecordList.at(static_cast<std::size_t>(APosition)); }
   // Inverse of the record list: O(1); -1 for a record filtered out (or any other index).
-  int GetRecordListIndex(int ARecordIndex) const;
+  int GetRecordListIndex(int ARecordIndex) const {
+    if (ARecordIndex < 0 || ARecordIndex >= static_cast<int>(fRecordListIndex.size())) return -1;
+    return fRecordListIndex[static_cast<std::size_t>(ARecordIndex)];
+  }
   bool IsGrouped() const { return fDataGroups->GetCount() > 0; }
   bool IsGroupsAlwaysExpanded() const;
   bool IsSummaryForSelection() const;

@@ -2,7 +2,10 @@
 // state, notify) and the row, focus, expansion, selection, sorting and grouping operations.
 
 #include <algorithm>
+#include <bit>
+#include <climits>
 #include <cstring>
+#include <utility>
 
 #include "data/kcCustomData.h"
 #include "data/kcDataSummary.h"
@@ -167,6 +170,80 @@ int TkcSortKeys::Compare(std::size_t AEntry, int A, int B) const {
 
 namespace {
 
+// Sorts packed numbers by a radix sort of as many 11-bit digits as ABits spans.
+template <class TPacked>
+void RadixSort(std::vector<TPacked>& AValues, int ABits) {
+  constexpr int kDigitBits = 11;
+  constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
+  std::vector<TPacked> scratch(AValues.size());
+  std::vector<std::size_t> counts(kBuckets);
+  for (int shift = 0; shift < ABits; shift += kDigitBits) {
+    std::fill(counts.begin(), counts.end(), 0);
+    for (TPacked v : AValues) ++counts[(v >> shift) & (kBuckets - 1)];
+    std::size_t sum = 0;
+    for (std::size_t& c : counts) sum += std::exchange(c, sum);
+    for (TPacked v : AValues) scratch[counts[(v >> shift) & (kBuckets - 1)]++] = v;
+    AValues.swap(scratch);
+  }
+}
+
+// The non-null keys packed with their records and sorted; the Nulls (sorted) first, or last
+// when descending.
+template <class TPacked>
+void SortPacked(std::vector<int>& AList, const TkcSortKeys& AKeys, std::uint64_t ABase, bool ADescending,
+                int ARecordBits, int ABits, const std::vector<int>& ANulls) {
+  std::vector<TPacked> packed;
+  packed.reserve(AList.size() - ANulls.size());
+  for (int r : AList) {
+    if (AKeys.IsNull(0, r)) continue;
+    const auto key = static_cast<std::uint64_t>(AKeys.IntKey(0, r));
+    const std::uint64_t distance = ADescending ? ABase - key : key - ABase;
+    packed.push_back(static_cast<TPacked>(ABits == ARecordBits
+                                              ? static_cast<std::uint64_t>(r)
+                                              : distance << ARecordBits | static_cast<std::uint64_t>(r)));
+  }
+  RadixSort(packed, ABits);
+  const TPacked recordMask = ARecordBits == 0 ? 0 : static_cast<TPacked>((std::uint64_t{1} << ARecordBits) - 1);
+  std::size_t out = 0;
+  if (!ADescending)
+    for (int r : ANulls) AList[out++] = r;
+  for (TPacked v : packed) AList[out++] = static_cast<int>(v & recordMask);
+  if (ADescending)
+    for (int r : ANulls) AList[out++] = r;
+}
+
+// One integer key: each key's distance from the least (from the greatest when descending) and
+// the record index packed into one number (32 bits when they fit, else 64), sorted by a radix
+// sort: the list the (key, record) pairs give, in a few passes over it. False (nothing done)
+// when they do not fit in 64 bits.
+bool SortByPackedIntegers(std::vector<int>& AList, const TkcSortKeys& AKeys) {
+  std::int64_t low = INT64_MAX, high = INT64_MIN;
+  int maxRecord = 0;
+  std::vector<int> nulls;
+  for (int r : AList) {
+    maxRecord = std::max(maxRecord, r);
+    if (AKeys.IsNull(0, r)) {
+      nulls.push_back(r);
+    } else {
+      low = std::min(low, AKeys.IntKey(0, r));
+      high = std::max(high, AKeys.IntKey(0, r));
+    }
+  }
+  const bool descending = AKeys.Info(0).SortOrder == soDescending;
+  const int recordBits = std::bit_width(static_cast<std::uint32_t>(maxRecord));
+  const int keyBits =
+      low > high ? 0 : std::bit_width(static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low));
+  const int bits = recordBits + keyBits;
+  if (bits > 64) return false;
+  std::sort(nulls.begin(), nulls.end());
+  const auto base = static_cast<std::uint64_t>(descending ? high : low);
+  if (bits <= 32)
+    SortPacked<std::uint32_t>(AList, AKeys, base, descending, recordBits, bits, nulls);
+  else
+    SortPacked<std::uint64_t>(AList, AKeys, base, descending, recordBits, bits, nulls);
+  return true;
+}
+
 // One key of a total order: the records sorted as (key, record) pairs give the same list as the
 // record compare (whose last word is the record index), with each key read once. Nulls come
 // first, or last when descending.
@@ -325,11 +402,6 @@ void TkcCustomDataControllerInfo::RebuildRecordListIndex() {
     const auto r = static_cast<std::size_t>(fRecordList[p]);
     if (r < fRecordListIndex.size()) fRecordListIndex[r] = static_cast<int>(p);
   }
-}
-
-int TkcCustomDataControllerInfo::GetRecordListIndex(int ARecordIndex) const {
-  if (ARecordIndex < 0 || ARecordIndex >= static_cast<int>(fRecordListIndex.size())) return -1;
-  return fRecordListIndex[static_cast<std::size_t>(ARecordIndex)];
 }
 
 void TkcCustomDataControllerInfo::Filter() {
@@ -506,7 +578,8 @@ void TkcCustomDataControllerInfo::Sort() {
           provider->EditingRecordIndex() != kcNoRecordIndex &&
           (provider->PrevEditingNeighbour() != kcNoRecordIndex || provider->NextEditingNeighbour() != kcNoRecordIndex);
       if (fKeys->IsSingleInteger() && !neighbours) {
-        SortByPairs<std::int64_t>(fRecordList, *fKeys, [this](int r) { return fKeys->IntKey(0, r); });
+        if (!SortByPackedIntegers(fRecordList, *fKeys))
+          SortByPairs<std::int64_t>(fRecordList, *fKeys, [this](int r) { return fKeys->IntKey(0, r); });
       } else if (fKeys->IsSingleText() && !neighbours) {
         SortByPairs<std::string>(fRecordList, *fKeys, [this](int r) { return fKeys->TextKey(r); });
       } else {

@@ -300,6 +300,10 @@ bool TkcStringValueType::StoredText(const void* Data, std::string_view& AText) {
   return true;
 }
 
+String TkcStringValueType::DefaultText(const void* Data) const {
+  return SlotHasText(Data) ? String(SlotText(Data)) : String();
+}
+
 Variant TkcStringValueType::LoadValue(const void* Data) const {
   return SlotHasText(Data) ? Variant(std::string(SlotText(Data))) : Null();
 }
@@ -610,10 +614,6 @@ void TkcValueDef::Layout(int& Offset) {
   Offset += fSlotSize;
 }
 
-bool TkcValueDef::IsNullAt(const std::uint8_t* R) const { return (R[fNullByte] & fNullMask) == 0; }
-
-bool TkcValueDef::IsNullInRecord(const std::uint8_t* R) const { return R == nullptr || fNullMask == 0 || IsNullAt(R); }
-
 void TkcValueDef::MarkNull(std::uint8_t* R, bool IsNull) {
   if (fNullMask == 0) return;
   if (IsNull) {
@@ -850,23 +850,6 @@ void TkcInternalValueDefs::RemoveByLinkedObject(TObject* AColumn) { delete FindB
 
 // ---- TkcRecordBlocks ------------------------------------------------------------------------
 
-namespace {
-// Chunk k holds 16 << min(k, 10) blocks: the first ten double, the rest stay at 16384.
-constexpr std::uint32_t kFirstChunkBlocks = 16, kDoublings = 10;
-constexpr std::uint32_t kDoubledBlocks = kFirstChunkBlocks * ((1u << kDoublings) - 1);
-constexpr std::uint32_t kLastChunkBlocks = kFirstChunkBlocks << kDoublings;
-
-void ChunkOf(std::uint32_t Index, std::size_t& Chunk, std::size_t& Offset) {
-  if (Index < kDoubledBlocks) {
-    Chunk = static_cast<std::size_t>(std::bit_width(Index / kFirstChunkBlocks + 1) - 1);
-    Offset = Index - kFirstChunkBlocks * ((1u << Chunk) - 1);
-  } else {
-    Chunk = kDoublings + (Index - kDoubledBlocks) / kLastChunkBlocks;
-    Offset = (Index - kDoubledBlocks) % kLastChunkBlocks;
-  }
-}
-}  // namespace
-
 std::uint32_t TkcRecordBlocks::Allocate() {
   std::uint32_t handle;
   if (!fFree.empty()) {
@@ -887,13 +870,6 @@ std::uint32_t TkcRecordBlocks::Allocate() {
 
 void TkcRecordBlocks::Free(std::uint32_t Block) {
   if (Block) fFree.push_back(Block);
-}
-
-std::uint8_t* TkcRecordBlocks::At(std::uint32_t Block) const {
-  if (Block == 0) return nullptr;
-  std::size_t chunk, offset;
-  ChunkOf(Block - 1, chunk, offset);
-  return fChunks[chunk].get() + offset * static_cast<std::size_t>(fBlockSize);
 }
 
 // ---- TkcDataStorage -------------------------------------------------------------------------

@@ -17,6 +17,7 @@
 // Data areas are unaligned: every access goes through memcpy.
 // Like the rest of the data layer this runs on the user-interface thread only.
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -103,6 +104,8 @@ public:
   void StreamInValue(void* Data, TStream* Stream) const override;
   void StreamOutValue(const void* Data, TStream* Stream) const override;
   int CompareRaw(const void* P1, const void* P2) const override;
+  // The stored bytes, copied once (no variant between).
+  String DefaultText(const void* Data) const override;
   // The text of a data area without a copy; false when it holds none (read as Null).
   static bool StoredText(const void* Data, std::string_view& AText);
 };
@@ -113,6 +116,7 @@ class TkcWideStringValueType : public TkcStringValueType {
 public:
   int DataSize() const override { return 4; }
   TVarType VariantKind() const override { return varOleStr; }
+  String DefaultText(const void* Data) const override { return TkcValueType::DefaultText(Data); }
   void ReleaseData(void* Data) const override;
   Variant LoadValue(const void* Data) const override;
   void StoreValue(void* Data, const Variant& Value) const override;
@@ -320,8 +324,8 @@ public:
   // Places the slot at Offset (the null bit is placed by the list's LayOut).
   void Layout(int& Offset);
   // Record buffers; a nil buffer counts as all-null where noted.
-  bool IsNullAt(const std::uint8_t* R) const;
-  bool IsNullInRecord(const std::uint8_t* R) const;
+  bool IsNullAt(const std::uint8_t* R) const { return (R[fNullByte] & fNullMask) == 0; }
+  bool IsNullInRecord(const std::uint8_t* R) const { return R == nullptr || fNullMask == 0 || IsNullAt(R); }
   void MarkNull(std::uint8_t* R, bool IsNull);
   Variant FetchValue(const std::uint8_t* R) const;
   void PutValue(std::uint8_t* R, const Variant& Value);
@@ -428,11 +432,30 @@ public:
   // A zero-filled block.
   std::uint32_t Allocate();
   void Free(std::uint32_t Block);
-  // The block's bytes; null for handle 0.
-  std::uint8_t* At(std::uint32_t Block) const;
+  // The block's bytes; null for handle 0. Inline: loops over every record read through it.
+  std::uint8_t* At(std::uint32_t Block) const {
+    if (Block == 0) return nullptr;
+    std::size_t chunk, offset;
+    ChunkOf(Block - 1, chunk, offset);
+    return fChunks[chunk].get() + offset * static_cast<std::size_t>(fBlockSize);
+  }
   int BlockSize() const { return fBlockSize; }
 
 private:
+  // Chunk k holds 16 << min(k, 10) blocks: the first ten double, the rest stay at 16384.
+  static constexpr std::uint32_t kFirstChunkBlocks = 16, kDoublings = 10;
+  static constexpr std::uint32_t kDoubledBlocks = kFirstChunkBlocks * ((1u << kDoublings) - 1);
+  static constexpr std::uint32_t kLastChunkBlocks = kFirstChunkBlocks << kDoublings;
+  static void ChunkOf(std::uint32_t Index, std::size_t& Chunk, std::size_t& Offset) {
+    if (Index < kDoubledBlocks) {
+      Chunk = static_cast<std::size_t>(std::bit_width(Index / kFirstChunkBlocks + 1) - 1);
+      Offset = Index - kFirstChunkBlocks * ((1u << Chunk) - 1);
+    } else {
+      Chunk = kDoublings + (Index - kDoubledBlocks) / kLastChunkBlocks;
+      Offset = (Index - kDoubledBlocks) % kLastChunkBlocks;
+    }
+  }
+
   int fBlockSize;
   std::vector<std::unique_ptr<std::uint8_t[]>> fChunks;
   std::uint32_t fCount = 0;  // blocks handed out of the chunks
@@ -482,8 +505,15 @@ public:
   // The data area of an ordinary record's value in an ordinary kept column (unaligned), nil for
   // a null value: for loops that read many values of one column without a variant each.
   const std::uint8_t* StoredData(int ARecordIndex, const TkcValueDef* AValueDef) const {
-    const std::uint8_t* buffer = fBlocks.At(fRecords[static_cast<std::size_t>(ARecordIndex)]);
-    return !buffer || AValueDef->IsNullInRecord(buffer) ? nullptr : AValueDef->DataAt(buffer);
+    return StoredDataIn(RecordBuffer(ARecordIndex), AValueDef);
+  }
+  // The same in two steps, for loops that read several columns of each record: the ordinary
+  // record's buffer (nil when it has none), then a value's data area in it.
+  const std::uint8_t* RecordBuffer(int ARecordIndex) const {
+    return fBlocks.At(fRecords[static_cast<std::size_t>(ARecordIndex)]);
+  }
+  static const std::uint8_t* StoredDataIn(const std::uint8_t* ABuffer, const TkcValueDef* AValueDef) {
+    return !ABuffer || AValueDef->IsNullInRecord(ABuffer) ? nullptr : AValueDef->DataAt(ABuffer);
   }
   void ReadRecord(int ARecordIndex, TkcValueDefReader* AReader);
   void ReadRecordFrom(int ARecordIndex, int AArgument, TkcValueDefReader* AReader,

@@ -1,6 +1,7 @@
 #include "data/kcDataSummary.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -774,16 +775,71 @@ bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* 
       return false;
     columns[static_cast<std::size_t>(i)] = column;
   }
-  // The level's groups, and the group of every record list position.
+  // The level's groups and the list positions each spans (the records of a group lie together).
   TkcDataGroups* groups = info->DataGroups();
   const int last = groups->GetLevelCount() - 1;
   std::vector<TkcDataGroupInfo*> ofLevel;
-  std::vector<int> groupAt(static_cast<std::size_t>(info->GetRecordListCount()), -1);
+  std::vector<int> begins, ends;
   for (int p = 0; p < groups->GetCount(); ++p) {
     TkcDataGroupInfo* g = groups->GetItem(p);
-    if (g->GroupLevel == ALevel) ofLevel.push_back(g);
-    if (g->GroupLevel == last && !ofLevel.empty())
-      for (int q = g->BeginIndex; q <= g->EndIndex; ++q) groupAt[static_cast<std::size_t>(q)] = static_cast<int>(ofLevel.size()) - 1;
+    if (g->GroupLevel == ALevel) {
+      ofLevel.push_back(g);
+      begins.push_back(INT_MAX);
+      ends.push_back(-1);
+    }
+    if (g->GroupLevel == last && !ofLevel.empty() && g->BeginIndex <= g->EndIndex) {
+      begins.back() = std::min(begins.back(), g->BeginIndex);
+      ends.back() = std::max(ends.back(), g->EndIndex);
+    }
+  }
+  for (std::size_t k = 0; k < begins.size(); ++k)
+    if (ends[k] < begins[k] || (k > 0 && begins[k] <= ends[k - 1])) return false;
+  // The group of a list position: a binary search over the spans.
+  auto groupOfPosition = [&](int APosition) {
+    auto it = std::upper_bound(begins.begin(), begins.end(), APosition);
+    if (it == begins.begin()) return -1;
+    const auto k = static_cast<std::size_t>(it - begins.begin() - 1);
+    return APosition <= ends[k] ? static_cast<int>(k) : -1;
+  };
+  // Records are read in record order (as they lie in memory). When the first level groups a
+  // stored integer column compared by value, the record's own value names its likely group
+  // through a table of the groups' values; the group's span decides, so the editing record or a
+  // value met twice costs only the search.
+  TkcValueDef* keyColumn = nullptr;
+  std::int64_t lowKey = 0;
+  std::vector<int> groupOfKey;
+  int nullGroup = -1;
+  // Nothing to read when no item calculates: every value stays Empty.
+  const bool reads = std::any_of(columns.begin(), columns.end(), [](TkcValueDef* v) { return v != nullptr; });
+  if (reads && ALevel == 0 && !ofLevel.empty() && !c->OnCompare) {
+    TkcCustomDataField* field = groups->GetField(0);
+    TkcValueDef* column = field ? field->ValueColumn() : nullptr;
+    bool isFloat = false;
+    if (column && column->ValueDefs() == storage->ValueDefs() && !c->IsCompareByController(field) &&
+        NativeKind(column->ValueTypeClass(), isFloat) && !isFloat) {
+      std::vector<std::int64_t> keys(ofLevel.size());
+      std::vector<std::uint8_t> hasKey(ofLevel.size(), 0);
+      std::int64_t low = INT64_MAX, high = INT64_MIN;
+      for (std::size_t k = 0; k < ofLevel.size(); ++k) {
+        const std::uint8_t* data = storage->StoredData(info->GetRecordListItem(begins[k]), column);
+        if (!data) {
+          nullGroup = static_cast<int>(k);
+          continue;
+        }
+        keys[k] = LoadInt(column->ValueTypeClass(), data);
+        hasKey[k] = 1;
+        low = std::min(low, keys[k]);
+        high = std::max(high, keys[k]);
+      }
+      const auto width = static_cast<std::uint64_t>(high - low);
+      if (low <= high && width < 4 * ofLevel.size() + 1024) {
+        keyColumn = column;
+        lowKey = low;
+        groupOfKey.assign(width + 1, -1);
+        for (std::size_t k = 0; k < ofLevel.size(); ++k)
+          if (hasKey[k]) groupOfKey[static_cast<std::size_t>(keys[k] - low)] = static_cast<int>(k);
+      }
+    }
   }
   struct TState {
     std::int64_t Sum = 0, Best = 0;
@@ -792,19 +848,36 @@ bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* 
     bool Value = false;  // a value was met (Best is set)
   };
   std::vector<TState> states(ofLevel.size() * static_cast<std::size_t>(count));
+  std::vector<TkcSummaryKind> kinds(static_cast<std::size_t>(count), skNone);
+  for (int i = 0; i < count; ++i)
+    if (columns[static_cast<std::size_t>(i)]) kinds[static_cast<std::size_t>(i)] = AItems->GetItem(i)->Kind();
   const bool nullIgnore = fOptions.Contains(soNullIgnore);
-  const int records = c->GetRecordCount();
-  for (int i = 0; i < count; ++i) {
-    TkcValueDef* column = columns[static_cast<std::size_t>(i)];
-    if (!column) continue;
-    const TkcSummaryKind kind = AItems->GetItem(i)->Kind();
-    for (int r = 0; r < records; ++r) {
-      const int p = info->GetRecordListIndex(r);
-      if (p < 0) continue;
-      const int k = groupAt[static_cast<std::size_t>(p)];
-      if (k < 0) continue;
-      TState& st = states[static_cast<std::size_t>(k) * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)];
-      const std::uint8_t* data = storage->StoredData(r, column);
+  const TkcValueTypeClass keyType = keyColumn ? keyColumn->ValueTypeClass() : nullptr;
+  const int records = reads ? c->GetRecordCount() : 0;
+  for (int r = 0; r < records; ++r) {
+    const int p = info->GetRecordListIndex(r);
+    if (p < 0) continue;
+    const std::uint8_t* buffer = storage->RecordBuffer(r);
+    int k = -1;
+    if (keyColumn) {
+      const std::uint8_t* data = TkcDataStorage::StoredDataIn(buffer, keyColumn);
+      if (!data) {
+        k = nullGroup;
+      } else {
+        const std::uint64_t at = static_cast<std::uint64_t>(LoadInt(keyType, data) - lowKey);
+        if (at < groupOfKey.size()) k = groupOfKey[at];
+      }
+    }
+    if (k < 0 || p < begins[static_cast<std::size_t>(k)] || p > ends[static_cast<std::size_t>(k)])
+      k = groupOfPosition(p);
+    if (k < 0) continue;
+    TState* row = &states[static_cast<std::size_t>(k) * static_cast<std::size_t>(count)];
+    for (int i = 0; i < count; ++i) {
+      TkcValueDef* column = columns[static_cast<std::size_t>(i)];
+      if (!column) continue;
+      const TkcSummaryKind kind = kinds[static_cast<std::size_t>(i)];
+      TState& st = row[i];
+      const std::uint8_t* data = TkcDataStorage::StoredDataIn(buffer, column);
       if (!data) {
         if (nullIgnore) continue;
         st.Any = true;

@@ -1258,11 +1258,6 @@ void TkcFilterValueList::AddValues(const std::vector<TkcFilterValueItem>& AValue
   fItems = std::move(merged);
 }
 
-void TkcFilterValueList::AppendSortedValues(std::vector<TkcFilterValueItem>&& AValues) {
-  fItems.reserve(fItems.size() + AValues.size());
-  for (TkcFilterValueItem& v : AValues) fItems.push_back(TkcFilterValueItem{fviValue, std::move(v.Value), std::move(v.DisplayText)});
-}
-
 void TkcFilterValueList::InsertItem(int Index, TkcFilterValueItemKind Kind, const Variant& Value,
                                     const String& DisplayText) {
   fItems.insert(fItems.begin() + Index, TkcFilterValueItem{Kind, Value, DisplayText});

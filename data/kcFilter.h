@@ -5,6 +5,7 @@
 // list of a column's filter drop-down. Also the LIKE matcher and the display-text hook every
 // filter word passes through.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -632,9 +633,16 @@ public:
   // Sorts once instead of one list insertion per value, so a million distinct values load in
   // O(n log n). Uses the list's own ordering (that of the base Compare).
   void AddValues(const std::vector<TkcFilterValueItem>& AValues);
-  // Appends value entries that are distinct, in the list's order and after every listed value,
-  // none of them recently used (what AddValues would then add, without its sort).
-  void AppendSortedValues(std::vector<TkcFilterValueItem>&& AValues);
+  // Appends ACount value entries (Empty, without text) for the caller to fill in place: distinct
+  // values, in the list's order after every listed value, none recently used (what Add would then
+  // add, without its search). Fill them before the list changes again: a change may move them.
+  TkcFilterValueItem* AppendValueEntries(std::size_t ACount) {
+    const std::size_t at = fItems.size();
+    fItems.resize(at + ACount);
+    return fItems.data() + at;
+  }
+  // Drops the last ACount entries (appended entries that could not be filled).
+  void DropLast(std::size_t ACount) { fItems.resize(fItems.size() - std::min(ACount, fItems.size())); }
   virtual void Clear() { fItems.clear(); }
   // Recently used entries first, then a binary search over the value entries; Index is the
   // first equal entry or the insertion point.

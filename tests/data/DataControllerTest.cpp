@@ -605,13 +605,31 @@ TEST(DataController, SavedExpansionFollowsGroupingValuesAcrossDataChanges) {
 // met first; Nulls give the blank entries.
 TEST(DataController, FilterValueListOfStoredTexts) {
   std::mt19937 rng(3);
-  std::uniform_int_distribution<int> pick(0, 11);
-  const char* words[] = {"pear", "Pear", "apple", "", "a long text past the inline bytes", "zeta", "b", "apples"};
+  std::uniform_int_distribution<int> pick(0, 17);
+  // Texts that differ only past their first 8 or 16 bytes, by length alone, by a zero byte or by
+  // a byte above 127 (ordered as unsigned).
+  const std::string words[] = {"pear",
+                               "Pear",
+                               "apple",
+                               "",
+                               "a long text past the inline bytes",
+                               "zeta",
+                               "b",
+                               "apples",
+                               "a long text past the inline bytes!",
+                               "a long text past",
+                               "a long text pas",
+                               std::string("pear\0", 5),
+                               std::string("pear\0\0", 6),
+                               "pear\xc3\xbc",
+                               "pea\xffr"};
+  const int kWords = static_cast<int>(std::size(words));
   ControllerFixture f({TkcStringValueType::Class()});
   std::vector<std::vector<Variant>> rows;
   for (int r = 0; r < 300; ++r) {
     const int k = pick(rng);
-    rows.push_back({k >= 8 ? (k == 8 ? Null() : Variant(std::string("unique ") + std::to_string(r))) : Variant(words[k])});
+    rows.push_back({k >= kWords ? (k == kWords ? Null() : Variant(std::string("unique ") + std::to_string(r)))
+                                : Variant(words[k])});
   }
   f.Load(rows);
   for (int maxCount : {0, 4}) {
