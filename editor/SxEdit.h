@@ -273,7 +273,7 @@ public:
   String WordAtCaret();
   // Without its trailing blanks and tabs.
   static String TrimTrailingBlanks(const String& Value);
-  void SetLineTrimmed(int Index, const String& Value);
+  void SetLineTrimmed(int Index, String Value);
   int IndentWidth(const String& Line, bool ExpandTabs) const;
   String MakeIndent(int Width, bool AllowTabs) const;
 

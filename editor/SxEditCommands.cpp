@@ -469,18 +469,19 @@ void TCustomSxEdit::DoBackspace() {
     } else {
       SetCaretChar(fCaretPos.Char - 1);
       if (HasOption(eoTrimTrailingSpaces) && fLines->ExpandedLength(fCaretPos.Line - 1) != len)
-        d = CharIndexToColumn(fCaretPos.Char, fTabWidth, t);
+        d = fLines->CharToColumn(fCaretPos.Line - 1, fCaretPos.Char);
       const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
       const std::size_t bytes = static_cast<std::size_t>(SxCharBytes(t, at));
       h = t.substr(at, bytes);
       t.erase(at, bytes);
-      SetLineTrimmed(fCaretPos.Line - 1, t);
+      const std::size_t size = t.size();
+      SetLineTrimmed(fCaretPos.Line - 1, std::move(t));
       if (d != 0) {
-        const String stored = LineText();
-        if (Len(stored) == Len(t))
+        // The stored line is t, or t without its trailing blanks.
+        if (fLines->LineRef(fCaretPos.Line - 1).size() == size)
           d = 0;
         else
-          d -= CharIndexToColumn(fCaretPos.Char, fTabWidth, stored);
+          d -= fLines->CharToColumn(fCaretPos.Line - 1, fCaretPos.Char);
       }
     }
   }
@@ -503,7 +504,7 @@ void TCustomSxEdit::DoDeleteChar() {
   }
   UpdateLastCaretColumn();
   fTrimmed = TSxLineEdit();
-  const String t = LineText();
+  String t = LineText();
   const int len = LineLength(fCaretPos.Line);
   TBufferCoord end;
   String h;
@@ -511,7 +512,8 @@ void TCustomSxEdit::DoDeleteChar() {
     const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
     const std::size_t n = static_cast<std::size_t>(SxCharBytes(t, at));
     h = t.substr(at, n);
-    SetLineTrimmed(fCaretPos.Line - 1, String(t).erase(at, n));
+    t.erase(at, n);
+    SetLineTrimmed(fCaretPos.Line - 1, std::move(t));
     end = BufferCoord(fCaretPos.Char + 1, fCaretPos.Line);
   } else if (fCaretPos.Line < fLines->Count()) {
     const String joined =
@@ -725,13 +727,15 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     int newChar;
     const bool blankTyped = C == ' ' || C == '\t';
     if (fLines->Count() == 0) fLines->Add(String());
-    SetLineTrimmed(fCaretPos.Line - 1, t);
-    if (HasOption(eoTrimTrailingSpaces) && blankTyped && TrimTrailingBlanks(LineText()).empty())
+    // A line of blanks only is stored empty (trimmed): the caret goes after the blanks.
+    const bool blanksOnly = t.find_first_not_of(" \t") == String::npos;
+    if (HasOption(eoTrimTrailingSpaces) && blankTyped && blanksOnly)
       newChar = GetExpandedLength(t, fTabWidth) + 1;
     else if (!lineWasEmpty)
       newChar = fCaretPos.Char + 1;
     else
       newChar = Len(t) + 1;
+    SetLineTrimmed(fCaretPos.Line - 1, std::move(t));
     const TBufferCoord cPos{at, fCaretPos.Line};
     SetCaretChar(p > 0 ? at + 1 : newChar);
     if (p == 0) {

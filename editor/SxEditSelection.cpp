@@ -214,15 +214,19 @@ String TCustomSxEdit::TrimTrailingBlanks(const String& Value) {
   return Value.substr(0, n);
 }
 
-void TCustomSxEdit::SetLineTrimmed(int Index, const String& Value) {
-  if (!HasOption(eoTrimTrailingSpaces)) {
-    fLines->Put(Index, Value);
-    return;
+void TCustomSxEdit::SetLineTrimmed(int Index, String Value) {
+  if (HasOption(eoTrimTrailingSpaces)) {
+    std::size_t n = Value.size();
+    while (n > 0 && (Value[n - 1] == ' ' || Value[n - 1] == '\t')) --n;
+    if (n < Value.size()) {
+      String removed = Value.substr(n);
+      Value.resize(n);
+      fLines->PutText(Index, std::move(Value));
+      fTrimmed = TSxLineEdit{Index + 1, fLines->CharCount(Index) + 1, std::move(removed), String()};
+      return;
+    }
   }
-  String trimmed = TrimTrailingBlanks(Value);
-  if (trimmed.size() < Value.size())
-    fTrimmed = TSxLineEdit{Index + 1, Len(trimmed) + 1, Value.substr(trimmed.size()), String()};
-  fLines->Put(Index, std::move(trimmed));
+  fLines->PutText(Index, std::move(Value));
 }
 
 void TCustomSxEdit::RecordTrimmed() {
@@ -438,12 +442,22 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             StatusChanged(scCaretY);
           }
           const int now = LineLength(fCaretPos.Line);
-          if (!HasOption(eoTrimTrailingSpaces))
-            fCaretPos.Char = now - Len(right) + 1;
-          else if (right.empty())
-            fCaretPos.Char = GetExpandedLength(stored, fTabWidth) + 1;
-          else
-            fCaretPos.Char = now - Len(TrimTrailingBlanks(right)) + 1;
+          // Counted from the line's index and the blanks at the end, not by walking the line.
+          const int rightChars = std::max(lineLen - (startChar - 1), 0);
+          if (!HasOption(eoTrimTrailingSpaces)) {
+            fCaretPos.Char = now - rightChars + 1;
+          } else if (right.empty()) {
+            // The column after the whole stored text, trimmed blanks included.
+            int x = fLines->ExpandedLength(fCaretPos.Line - 1);
+            for (std::size_t i = fLines->LineRef(fCaretPos.Line - 1).size(); i < stored.size(); ++i)
+              x = stored[i] == '\t' && fTabWidth > 1 ? x + fTabWidth - x % fTabWidth : x + 1;
+            fCaretPos.Char = x + 1;
+          } else {
+            std::size_t blanks = 0;
+            while (blanks < right.size() && (right[right.size() - 1 - blanks] == ' ' || right[right.size() - 1 - blanks] == '\t'))
+              ++blanks;
+            fCaretPos.Char = now - (rightChars - static_cast<int>(blanks)) + 1;
+          }
           StatusChanged(scCaretX);
           break;
         }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 TSxEditStringList::TSxEditStringList() : fConvertTabsProc(GetBestConvertTabsProcEx(8)) {}
@@ -87,7 +88,34 @@ void TSxEditStringList::Insert(int Index, const String& S) {
   EndUpdate();
 }
 
+namespace {
+// The length of the common start of a and b (n bytes at most), compared in blocks first.
+std::size_t CommonHead(const char* a, const char* b, std::size_t n) {
+  std::size_t i = 0;
+  while (i + 1024 <= n && std::memcmp(a + i, b + i, 1024) == 0) i += 1024;
+  while (i + 32 <= n && std::memcmp(a + i, b + i, 32) == 0) i += 32;
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+// The length of the common end of a[0, na) and b[0, nb) (n bytes at most).
+std::size_t CommonTail(const char* a, std::size_t na, const char* b, std::size_t nb, std::size_t n) {
+  std::size_t i = 0;
+  while (i + 1024 <= n && std::memcmp(a + na - i - 1024, b + nb - i - 1024, 1024) == 0) i += 1024;
+  while (i + 32 <= n && std::memcmp(a + na - i - 32, b + nb - i - 32, 32) == 0) i += 32;
+  while (i < n && a[na - i - 1] == b[nb - i - 1]) ++i;
+  return i;
+}
+}  // namespace
+
 void TSxEditStringList::Put(int Index, const String& S) {
+  if (Index == GetCount()) {
+    Add(S);
+    return;
+  }
+  PutText(Index, String(S));
+}
+
+void TSxEditStringList::PutText(int Index, String&& S) {
   if (Index == GetCount()) {
     Add(S);
     return;
@@ -100,17 +128,16 @@ void TSxEditStringList::Put(int Index, const String& S) {
     // line's index, and tells where it happened.
     const String& old = rec.Text;
     const std::size_t n = std::min(old.size(), S.size());
-    std::size_t head = static_cast<std::size_t>(std::mismatch(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(n), S.begin()).first - old.begin());
+    std::size_t head = CommonHead(old.data(), S.data(), n);
     while (head > 0 && head < S.size() && (static_cast<unsigned char>(S[head]) & 0xC0) == 0x80) --head;
     while (head > 0 && head < old.size() && (static_cast<unsigned char>(old[head]) & 0xC0) == 0x80) --head;
-    std::size_t tail = static_cast<std::size_t>(
-        std::mismatch(old.rbegin(), old.rbegin() + static_cast<std::ptrdiff_t>(n - head), S.rbegin()).first - old.rbegin());
+    std::size_t tail = CommonTail(old.data(), old.size(), S.data(), S.size(), n - head);
     while (tail > 0 && (static_cast<unsigned char>(S[S.size() - tail]) & 0xC0) == 0x80) --tail;
     const std::size_t oldBytes = old.size() - head - tail, newBytes = S.size() - head - tail;
     LineIndex(Index);
     TextChanged();
-    String before = std::move(rec.Text);
-    rec.Text = S;
+    String before = std::move(S);
+    std::swap(rec.Text, before);
     rec.Flags = lfExpandedLengthUnknown;
     rec.ExpandedLength = -1;
     int at = 0, oldChars = 0, newChars = 0;

@@ -77,6 +77,8 @@ public:
   int AddObject(const String& S, TObject* Obj) override;
   void Insert(int Index, const String& S) override;
   void Put(int Index, const String& S) override;
+  // Put without a copy of the text.
+  void PutText(int Index, String&& S);
   void PutObject(int Index, TObject* Obj) override;
   void Delete(int Index) override;
   void Exchange(int Index1, int Index2) override;
