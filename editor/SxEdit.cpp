@@ -27,7 +27,7 @@ bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }
 // with a highlighter that can scan from inside a line, points where its scan can go on.
 constexpr std::size_t kKeptRunsBytes = 4096;
 // Characters between the points of a long line's scan.
-constexpr int kScanStep = 512;
+constexpr int kScanStep = 128;
 // How far a token looks past its end: a point this close before a change may no longer start
 // a token.
 constexpr int kScanMargin = 8;
@@ -1703,31 +1703,39 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   ls.Line = Index;
   ls.Serial = fLines->TextSerial();
   ls.Start = Start;
-  LongLineScanOn({});
+  LongLineScanOn(1);
   return true;
 }
 
-bool TCustomSxEdit::LongLineScanOn(const std::vector<TLongLineScanPoint>& Old) {
+bool TCustomSxEdit::LongLineScanOn(std::size_t Tail) {
+  // Points from Tail on are the old scan's (moved with the text); new ones go before them.
   TLongLineScan& ls = fLongScan;
+  std::vector<TLongLineScanPoint>& pts = ls.Points;
   TSxCustomHighlighter* hl = fHighlighter;
-  int lastPoint = ls.Points.back().Char;
-  std::size_t k = 0;
+  std::vector<TLongLineScanPoint>& fresh = fFreshPoints;
+  fresh.clear();
+  int lastPoint = pts[Tail - 1].Char;
+  std::size_t k = Tail;
   TSxHighlighterAttributes* attr = nullptr;
   while (!hl->AtLineEnd()) {
     attr = hl->GetTokenAttribute();
     const TSxRange r = hl->GetRange();
     hl->Next();
     const int pos = hl->GetTokenPos();
-    while (k < Old.size() && Old[k].Char < pos) ++k;
-    if (k < Old.size() && Old[k].Char == pos && Old[k].Range == r) {
-      ls.Points.insert(ls.Points.end(), Old.begin() + static_cast<std::ptrdiff_t>(k), Old.end());
+    while (k < pts.size() && pts[k].Char < pos) ++k;
+    if (k < pts.size() && pts[k].Char == pos && pts[k].Range == r) {
+      // The scan agrees with the old one from here on.
+      pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(Tail), pts.begin() + static_cast<std::ptrdiff_t>(k));
+      pts.insert(pts.begin() + static_cast<std::ptrdiff_t>(Tail), fresh.begin(), fresh.end());
       return true;
     }
     if (pos >= lastPoint + kScanStep && !hl->AtLineEnd()) {
-      ls.Points.push_back({pos, fLines->CharOffset(ls.Line, pos + 1), r});
+      fresh.push_back({pos, fLines->CharOffset(ls.Line, pos + 1), r});
       lastPoint = pos;
     }
   }
+  pts.resize(Tail);
+  pts.insert(pts.end(), fresh.begin(), fresh.end());
   ls.EndRange = hl->GetRange();
   ls.EndChar = hl->GetTokenPos();
   ls.LastAttr = attr;
@@ -1752,27 +1760,29 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     ls.Line = -1;
     return;
   }
-  // From the last point well before the change; the points after it move with the text.
+  // From the last point well before the change; the points after it move with the text, those
+  // inside it go.
   std::vector<TLongLineScanPoint>& pts = ls.Points;
   const auto after = std::upper_bound(pts.begin() + 1, pts.end(), e.Char - kScanMargin,
                                       [](int c, const TLongLineScanPoint& p) { return c < p.Char; });
   const std::size_t k0 = static_cast<std::size_t>(after - pts.begin()) - 1;
   const int dChar = e.NewChars - e.OldChars;
   const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(e.NewBytes) - static_cast<std::ptrdiff_t>(e.OldBytes);
-  std::vector<TLongLineScanPoint> old;
-  for (std::size_t i = k0 + 1; i < pts.size(); ++i)
-    if (pts[i].Char >= e.Char + e.OldChars)
-      old.push_back({pts[i].Char + dChar, static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pts[i].Byte) + dByte),
-                     pts[i].Range});
-  pts.resize(k0 + 1);
-  const TLongLineScanPoint from = pts.back();
+  std::size_t first = k0 + 1;
+  while (first < pts.size() && pts[first].Char < e.Char + e.OldChars) ++first;
+  pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(k0 + 1), pts.begin() + static_cast<std::ptrdiff_t>(first));
+  for (std::size_t i = k0 + 1; i < pts.size(); ++i) {
+    pts[i].Char += dChar;
+    pts[i].Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pts[i].Byte) + dByte);
+  }
+  const TLongLineScanPoint from = pts[k0];
   ls.Serial = serial;
   if (!fHighlighter->SetLineFrom(text, Index, from.Char, from.Byte, from.Range)) {
     ls.Line = -1;
     return;
   }
   const int endChar = ls.EndChar;
-  if (LongLineScanOn(old)) ls.EndChar = endChar + dChar;
+  if (LongLineScanOn(k0 + 1)) ls.EndChar = endChar + dChar;
 }
 
 void TCustomSxEdit::RescanAll() {

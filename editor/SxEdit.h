@@ -438,9 +438,10 @@ protected:
   // Follows an edit inside the scanned long line: rescans from the point before it until the
   // scan agrees with the old one again.
   void LongLineEdited(int Index);
-  // Scans on from the highlighter's present token, adding points, to the line's end or until a
-  // token starts at one of Old's points in the same state (true: the rest is as before).
-  bool LongLineScanOn(const std::vector<TLongLineScanPoint>& Old);
+  // Scans on from the highlighter's present token, putting new points at Tail, to the line's
+  // end or until a token starts at one of the old points from Tail on in the same state (true:
+  // the rest is as before).
+  bool LongLineScanOn(std::size_t Tail);
   void MarkRangesDirty(int First, int Last);
   void RescanDirtyRanges();
   void RescanAll();
@@ -570,6 +571,7 @@ protected:
     TSxHighlighterAttributes* LastAttr = nullptr;  // the line's last token's attribute
   };
   TLongLineScan fLongScan;
+  std::vector<TLongLineScanPoint> fFreshPoints;  // kept for its storage
   // The blanks the last trimmed store took from a line's end (Line 0: none).
   TSxLineEdit fTrimmed;
 };

@@ -34,6 +34,9 @@ private:
   }
   void WrapAll();
   int ReWrapLine(int Index);
+  // Lays again only the rows a change inside the line (the line buffer's last edit) touched;
+  // false when it was not such a change. Diff: rows added.
+  bool ReWrapEdit(int Index, int& Diff);
 
   TCustomSxEdit* fEditor;
   std::vector<int> fLineOffsets;  // rows up to and including each line

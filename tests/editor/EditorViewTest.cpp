@@ -478,3 +478,44 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
   e->SetHighlighter(nullptr);
   fresh->SetHighlighter(nullptr);
 }
+
+// Keystrokes on a long wrapped line lay out its rows as wrapping the resulting text afresh does
+// (the change lays again only the rows from the one that reads it until an old row start
+// comes back): tabs after the change, multi-byte characters, runs of blanks, breaks moving.
+TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
+  TEditorSession s;
+  std::string longLine;
+  for (int i = 0; longLine.size() < 3000; ++i)
+    longLine += i % 3 == 0 ? "SELECT a.ID, b FROM T1 " : i % 3 == 1 ? "\t\xC3\x84x, \xE6\x97\xA5\xE6\x9C\xAC  " : "averyveryverylongidentifierwithoutbreaks    ";
+  TEditorForm f(20, 4), g(20, 4);
+  TSxMemo* e = f.Edit;
+  TSxMemo* fresh = g.Edit;
+  e->SetWordWrap(true);
+  fresh->SetWordWrap(true);
+  SetLines(e, {"x", longLine.c_str(), "y"});
+  struct Step {
+    int at;  // character on the long line
+    const char* keys;  // typed, except '<' Backspace, '>' Delete, '^' undo
+  } steps[] = {{500, "q"},  {500, "<<"},  {30, "\t"}, {31, "<"}, {1200, "      "}, {1201, ">>>>"},
+               {40, "\xC3\xA9"}, {900, " "}, {900, "^^"}, {2000, "abcdefghijklmnopqrstuvwxyz"}, {10, ">>>>>>>>"}};
+  for (const Step& st : steps) {
+    TBufferCoord at{st.at, 2};
+    e->ProcessCommand(ecGotoXY, 0, &at);
+    for (const char* k = st.keys; *k;) {
+      if (*k == '<' || *k == '>' || *k == '^') {
+        e->ProcessCommand(*k == '<' ? ecDeleteLastChar : *k == '>' ? ecDeleteChar : ecUndo, 0, nullptr);
+        ++k;
+      } else {
+        std::size_t n = 0;
+        e->ProcessCommand(ecChar, Utf8Decode(std::string_view(k), n), nullptr);
+        k += n;
+      }
+    }
+    SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys);
+    fresh->Lines()->Clear();
+    for (int i = 0; i < e->Lines()->Count(); ++i) fresh->Lines()->Add(e->Lines()->Get(i));
+    ASSERT_EQ(e->DisplayRowCount(), fresh->DisplayRowCount());
+    for (int c = 1; c <= e->Lines()->CharCount(1) + 1; ++c)
+      ASSERT_EQ(e->BufferToDisplayPos(BufferCoord(c, 2)), fresh->BufferToDisplayPos(BufferCoord(c, 2))) << c;
+  }
+}
