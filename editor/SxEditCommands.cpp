@@ -504,8 +504,24 @@ void TCustomSxEdit::DoDeleteChar() {
   }
   UpdateLastCaretColumn();
   fTrimmed = TSxLineEdit();
-  String t = LineText();
   const int len = LineLength(fCaretPos.Line);
+  if (fCaretPos.Char <= len) {
+    // The line changes where it is, unless trimming would take blanks the deletion leaves last.
+    const String& cur = fLines->LineRef(fCaretPos.Line - 1);
+    const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+    const std::size_t n = static_cast<std::size_t>(SxCharBytes(cur, at));
+    const char last = at + n < cur.size() ? cur.back() : at > 0 ? cur[at - 1] : 'x';
+    if (!HasOption(eoTrimTrailingSpaces) || (last != ' ' && last != '\t')) {
+      const String h = cur.substr(at, n);
+      fLines->EditLine(fCaretPos.Line - 1, at, n, std::string_view());
+      UndoBlockGuard block(this);
+      fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, BufferCoord(fCaretPos.Char + 1, fCaretPos.Line), h,
+                           smNormal);
+      RecordTrimmed();
+      return;
+    }
+  }
+  String t = LineText();
   TBufferCoord end;
   String h;
   if (fCaretPos.Char <= len) {
@@ -704,8 +720,22 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     return;
   }
   const TBufferCoord p0 = fCaretPos;
-  String t = LineText();
   const int len = LineLength(fCaretPos.Line);
+  if (fInsertMode && fCaretPos.Char <= len && C != ' ' && C != '\t') {
+    // Inside the line's text: the line changes where it is, without a copy. A line that ends
+    // in blanks goes the long way, which trims them.
+    const String& cur = fLines->LineRef(fCaretPos.Line - 1);
+    if (!HasOption(eoTrimTrailingSpaces) || (cur.back() != ' ' && cur.back() != '\t')) {
+      OptionOn on(fOptions, eoScrollPastEol);
+      fLines->EditLine(fCaretPos.Line - 1, fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char), 0, cs);
+      SetCaretChar(fCaretPos.Char + 1);
+      fUndoList->AddChange(chInsert, p0, fCaretPos, String(), smNormal);
+      if (fCaretPos.Char >= fLeftColumn + fColumnsInWindow && fColumnsInWindow > 0)
+        SetLeftColumn(fLeftColumn + std::min(fColumnsInWindow - 1, 25));
+      return;
+    }
+  }
+  String t = LineText();
   // Past the line's end there is nothing to overwrite: the character is added as in insert
   // mode, with its fill, so that undo removes exactly what was added.
   const bool insert = fInsertMode || fCaretPos.Char > len;

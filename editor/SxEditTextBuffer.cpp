@@ -138,13 +138,43 @@ void TSxEditStringList::PutText(int Index, String&& S) {
     TextChanged();
     String before = std::move(S);
     std::swap(rec.Text, before);
-    rec.Flags = lfExpandedLengthUnknown;
-    rec.ExpandedLength = -1;
-    int at = 0, oldChars = 0, newChars = 0;
-    if (UpdateIndex(rec, before, head, oldBytes, newBytes, at, oldChars, newChars))
-      fLastEdit = TSxInLineEdit{Index, fTextSerial, at, oldChars, newChars, head, oldBytes, newBytes};
-    else
-      rec.Index.Valid = false;
+    LineEdited(Index, head, std::string_view(before).substr(head, oldBytes), newBytes);
+    Fire(OnLinesChanged, Index, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text) {
+  CheckIndex(Index, GetCount() - 1);
+  BeginUpdate();
+  try {
+    auto& rec = fList[static_cast<std::size_t>(Index)];
+    LineIndex(Index);
+    TextChanged();
+    const String removed = rec.Text.substr(Byte, Count);
+    rec.Text.replace(Byte, Count, Text);
+    LineEdited(Index, Byte, removed, Text.size());
+    Fire(OnLinesChanged, Index, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes) {
+  auto& rec = fList[static_cast<std::size_t>(Index)];
+  rec.Flags = lfExpandedLengthUnknown;
+  rec.ExpandedLength = -1;
+  int at = 0, oldChars = 0, newChars = 0;
+  if (UpdateIndex(rec, Removed, Byte, NewBytes, at, oldChars, newChars))
+    fLastEdit = TSxInLineEdit{Index, fTextSerial, at, oldChars, newChars, Byte, Removed.size(), NewBytes};
+  else
+    rec.Index.Valid = false;
+  {
     if (fIndexOfLongestLine == Index) {
       // Still the longest when it did not shrink below the old length; else rescan lazily.
       const int old = fLongestLength;
@@ -153,12 +183,7 @@ void TSxEditStringList::PutText(int Index, String&& S) {
       NoteLength(Index);
     }
     if (fIndexOfLongestLine >= 0) fLongestLength = ExpandedLength(fIndexOfLongestLine);
-    Fire(OnLinesChanged, Index, 1);
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
 }
 
 void TSxEditStringList::PutObject(int Index, TObject* Obj) {
@@ -360,17 +385,18 @@ int TSxEditStringList::WalkMarks(const String& s, TSxLineIndex::Mark from, std::
   return ci;
 }
 
-bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, const String& Old, std::size_t Byte, std::size_t OldBytes,
+bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte,
                                     std::size_t NewBytes, int& Char, int& OldChars, int& NewChars) {
+  const std::size_t OldBytes = Removed.size();
   TSxLineIndex& idx = Rec.Index;
   const String& s = Rec.Text;
   if (!idx.Valid) return false;
-  auto countChars = [](const String& t, std::size_t from, std::size_t n) {
+  auto countChars = [](std::string_view t, std::size_t from, std::size_t n) {
     int c = 0;
     for (std::size_t i = from; i < from + n; ++i) c += (static_cast<unsigned char>(t[i]) & 0xC0) != 0x80;
     return c;
   };
-  OldChars = countChars(Old, Byte, OldBytes);
+  OldChars = countChars(Removed, 0, OldBytes);
   NewChars = countChars(s, Byte, NewBytes);
   if (idx.Plain) {
     bool plain = true;
@@ -394,7 +420,7 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, const String& Old, st
   }
   if (!idx.Marks) {
     // A short line: walked whole again.
-    Char = countChars(Old, 0, Byte);
+    Char = countChars(s, 0, Byte);
     idx.Valid = false;
     LineIndexOf(Rec);
     return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "editor/SxEditMiscProcs.h"
@@ -79,6 +80,9 @@ public:
   void Put(int Index, const String& S) override;
   // Put without a copy of the text.
   void PutText(int Index, String&& S);
+  // Replaces bytes [Byte, Byte + Count) of line Index (whole characters) with Text where the line
+  // is: as Put of the changed line, without copying or comparing it.
+  void EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text);
   void PutObject(int Index, TObject* Obj) override;
   void Delete(int Index) override;
   void Exchange(int Index1, int Index2) override;
@@ -153,8 +157,10 @@ private:
   const TSxLineIndex& LineIndex(int Index);
   // Keeps the line's index through the change of old bytes [Byte, Byte + OldBytes) into the
   // new text's [Byte, Byte + NewBytes); false when it has to be built again.
-  bool UpdateIndex(TSxEditStringRec& Rec, const String& Old, std::size_t Byte, std::size_t OldBytes,
-                   std::size_t NewBytes, int& Char, int& OldChars, int& NewChars);
+  bool UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte, std::size_t NewBytes,
+                   int& Char, int& OldChars, int& NewChars);
+  // After bytes Removed at Byte became NewBytes bytes: the index, the edit, the longest line.
+  void LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes);
   const TSxLineIndex& LineIndexOf(TSxEditStringRec& Rec);
   int WalkMarks(const String& S, TSxLineIndex::Mark From, std::size_t To, std::vector<TSxLineIndex::Mark>& Marks) const;
   void TextChanged() {
