@@ -97,13 +97,16 @@ int TSxWordWrapPlugin::ReWrapLine(int Index) {
   std::vector<int> rows;
   WrapLine(Index, rows);
   const int first = RowsBefore(Index);
-  const int old = fLineOffsets[static_cast<std::size_t>(Index)] - first;
-  const int diff = static_cast<int>(rows.size()) - old;
+  return ReplaceRows(Index, first, fLineOffsets[static_cast<std::size_t>(Index)] - first, rows);
+}
+
+int TSxWordWrapPlugin::ReplaceRows(int Index, int First, int Count, const std::vector<int>& Rows) {
+  const int diff = static_cast<int>(Rows.size()) - Count;
   if (diff > 0)
-    fRowLengths.insert(fRowLengths.begin() + first, static_cast<std::size_t>(diff), 0);
+    fRowLengths.insert(fRowLengths.begin() + First, static_cast<std::size_t>(diff), 0);
   else if (diff < 0)
-    fRowLengths.erase(fRowLengths.begin() + first, fRowLengths.begin() + first - diff);
-  std::copy(rows.begin(), rows.end(), fRowLengths.begin() + first);
+    fRowLengths.erase(fRowLengths.begin() + First, fRowLengths.begin() + First - diff);
+  std::copy(Rows.begin(), Rows.end(), fRowLengths.begin() + First);
   if (diff != 0)
     for (std::size_t i = static_cast<std::size_t>(Index); i < fLineOffsets.size(); ++i) fLineOffsets[i] += diff;
   return diff;
@@ -135,7 +138,7 @@ namespace {
 // The cells of a line's tab-expanded text from a column on, expanded as far as they are read.
 class TCellReader {
 public:
-  TCellReader(TSxEditStringList* Lines, int Index, int From) : fLines(Lines), fIndex(Index), fText(Lines->LineRef(Index)) {
+  TCellReader(TSxEditStringList* Lines, int Index, int From) : fLines(Lines), fText(Lines->LineRef(Index)) {
     fPlain = Lines->IsPlainLine(Index);
     if (fPlain) return;
     // From the character whose cells hold the column.
@@ -163,7 +166,6 @@ private:
     fPos = next;
   }
   TSxEditStringList* fLines;
-  int fIndex;
   const String& fText;
   bool fPlain = true;
   std::u32string fCells;
@@ -245,16 +247,7 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
     if (b < n || n == 0) rows.push_back(n - b);
     oldRow = end;
   }
-  // Rows r0 .. oldRow - 1 become `rows`.
-  const int diff = static_cast<int>(rows.size()) - (oldRow - r0);
-  if (diff > 0)
-    fRowLengths.insert(fRowLengths.begin() + r0, static_cast<std::size_t>(diff), 0);
-  else if (diff < 0)
-    fRowLengths.erase(fRowLengths.begin() + r0, fRowLengths.begin() + r0 - diff);
-  std::copy(rows.begin(), rows.end(), fRowLengths.begin() + r0);
-  if (diff != 0)
-    for (std::size_t i = static_cast<std::size_t>(Index); i < fLineOffsets.size(); ++i) fLineOffsets[i] += diff;
-  Diff = diff;
+  Diff = ReplaceRows(Index, r0, oldRow - r0, rows);
   return true;
 }
 
