@@ -354,6 +354,20 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
       const TBufferCoord first = BlockFirst(), last = BlockLast();
       switch (fActiveSelMode) {
         case smNormal:
+          if (fLines->Count() > 0 && first.Line == last.Line && first.Char - 1 <= LineLength(first.Line)) {
+            // Inside one line: the line changes where it is, unless trimming would take blanks
+            // the deletion leaves last.
+            const String& cur = fLines->LineRef(first.Line - 1);
+            const std::size_t x = fLines->CharOffset(first.Line - 1, first.Char);
+            const std::size_t y = std::max(x, fLines->CharOffset(first.Line - 1, last.Char));
+            const char end = y < cur.size() ? cur.back() : x > 0 ? cur[x - 1] : 'x';
+            if (!(HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces) && Value.empty()) ||
+                (end != ' ' && end != '\t')) {
+              fLines->EditLine(first.Line - 1, x, y - x, std::string_view());
+              SetCaretPosInternal(first);
+              break;
+            }
+          }
           if (fLines->Count() > 0) {
             String joined = fLines->LineRef(first.Line - 1).substr(0, fLines->CharOffset(first.Line - 1, first.Char));
             const int firstLen = LineLength(first.Line);
@@ -420,6 +434,20 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
           const String& line = fLines->LineRef(fCaretPos.Line - 1);
           const std::size_t cut = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
           const int lineLen = LineLength(fCaretPos.Line);
+          const bool trim = HasOption(eoTrimTrailingSpaces);
+          if (pieces.size() == 1 && !pieces[0].empty() && lineLen >= fCaretPos.Char - 1) {
+            // One piece inside or at the end of the line: the line changes where it is, unless
+            // it would end in blanks that trimming takes.
+            const bool atEnd = cut == line.size();
+            const char end = atEnd ? pieces[0].back() : line.back();
+            if (!trim || (end != ' ' && end != '\t')) {
+              fLines->EditLine(fCaretPos.Line - 1, cut, 0, pieces[0]);
+              const int now = LineLength(fCaretPos.Line), rightChars = lineLen - (startChar - 1);
+              fCaretPos.Char = trim && atEnd ? fLines->ExpandedLength(fCaretPos.Line - 1) + 1 : now - rightChars + 1;
+              StatusChanged(scCaretX);
+              break;
+            }
+          }
           String left = line.substr(0, cut);
           if (lineLen < fCaretPos.Char - 1) {
             fPadStart = BufferCoord(lineLen + 1, fCaretPos.Line);
