@@ -23,8 +23,14 @@ THintWindow* ScrollHintWindow() {
 
 bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }
 
-// Lines at least this long keep their painted token runs while their text is unchanged.
+// Lines at least this long keep their painted token runs while their text is unchanged, or,
+// with a highlighter that can scan from inside a line, points where its scan can go on.
 constexpr std::size_t kKeptRunsBytes = 4096;
+// Characters between the points of a long line's scan.
+constexpr int kScanStep = 128;
+// How far a token looks past its end: a point this close before a change may no longer start
+// a token.
+constexpr int kScanMargin = 8;
 
 }  // namespace
 
@@ -461,6 +467,7 @@ void TCustomSxEdit::SetGutterWidth(int Value) {
 
 void TCustomSxEdit::HighlighterAttrChanged(TObject* Sender) {
   fPaintRuns = TPaintRuns();
+  fLongScan.Line = -1;
   RecalcCharExtent();
   if (Sender && dynamic_cast<TSxCustomHighlighter*>(Sender)) {
     fLines->BeginUpdate();
@@ -1417,7 +1424,34 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
           const bool keep = text.size() >= kKeptRunsBytes;
           TPaintRuns local;
           TPaintRuns& runs = keep ? fPaintRuns : local;
-          if (!keep || runs.Line != line || runs.Stamp != fLines->ChangeStamp()) {
+          const TSxRange start = line == 1 ? 0 : fLines->Range(line - 2);
+          if (keep && LongLineScan(line - 1, start)) {
+            // Scanned from the last point before the window to the window's end.
+            runs.Runs.clear();
+            runs.Line = 0;
+            runs.Stopped = false;
+            const std::vector<TLongLineScanPoint>& pts = fLongScan.Points;
+            const int firstChar = winFrom > 0 ? fLines->ColumnToChar(line - 1, winFrom + 1) - 1 : 0;
+            const TLongLineScanPoint& p =
+                *(std::upper_bound(pts.begin() + 1, pts.end(), firstChar,
+                                   [](int c, const TLongLineScanPoint& q) { return c < q.Char; }) -
+                  1);
+            if (p.Char < fLongScan.EndChar && fHighlighter->SetLineFrom(text, line, p.Char, p.Byte, p.Range)) {
+              Walker cols{text, fTabWidth, p.Byte, p.Char, fLines->CharToColumn(line - 1, p.Char + 1) - 1};
+              while (!fHighlighter->AtLineEnd()) {
+                const int pos = fHighlighter->GetTokenPos();
+                const int from = cols.ColumnOf(pos);
+                if (from >= winTo) break;
+                const int len = SxCharCount(fHighlighter->GetTokenText());
+                runs.Runs.push_back(TPaintRuns::Run{from, cols.ColumnOf(pos + len), fHighlighter->GetTokenAttribute()});
+                fHighlighter->Next();
+              }
+            }
+            runs.Last = fLongScan.LastAttr;
+            runs.EndCol = fLongScan.EndChar < fLines->CharCount(line - 1)
+                              ? fLines->CharToColumn(line - 1, fLongScan.EndChar + 1) - 1
+                              : -1;
+          } else if (!keep || runs.Line != line || runs.Stamp != fLines->ChangeStamp()) {
             // Cleared, not replaced: the runs' storage is reused from one change to the next.
             runs.Runs.clear();
             runs.Last = nullptr;
@@ -1571,6 +1605,9 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
             fTextDrawer->SetStyle(head.style);
             fTextDrawer->SetForeColor(head.fg);
             fTextDrawer->SetBackColor(head.bg);
+            // The canvas's fills may have set the device's colours behind the drawer's back.
+            ::SetTextColor(dc, ColorToRGB(head.fg));
+            ::SetBkColor(dc, ColorToRGB(head.bg));
             fTextDrawer->ExtTextOut(x, y, ETO_OPAQUE | ETO_CLIPPED, &rr, run);
             for (std::size_t k = i; k < j; ++k)
               if (cells[k].tabMark) {
@@ -1631,6 +1668,7 @@ void TCustomSxEdit::LinesChanged(TObject*) {
 }
 
 void TCustomSxEdit::ListCleared(TObject*) {
+  fLongScan.Line = -1;
   fDirtyFirst = fDirtyLast = -1;
   if (fWrapPlugin) fWrapPlugin->Reset();
   ClearUndo();
@@ -1644,7 +1682,107 @@ void TCustomSxEdit::ListCleared(TObject*) {
 
 int TCustomSxEdit::RescanFrom(int Index, int Last) {
   if (!fHighlighter || fLines->Count() == 0) return Index;
-  return SxScanRanges(fHighlighter, fLines.get(), Index, std::max(Index, Last));
+  return SxScanRanges(fHighlighter, fLines.get(), Index, std::max(Index, Last),
+                      [this](int Line, TSxRange Start, TSxRange& End) {
+                        if (!LongLineScan(Line, Start)) return false;
+                        End = fLongScan.EndRange;
+                        return true;
+                      });
+}
+
+bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
+  if (!fHighlighter || Index < 0 || Index >= fLines->Count()) return false;
+  const String& text = fLines->LineRef(Index);
+  if (text.size() < kKeptRunsBytes) return false;
+  TLongLineScan& ls = fLongScan;
+  if (ls.Line == Index && ls.Serial == fLines->TextSerial() && ls.Start == Start) return true;
+  ls.Line = -1;
+  if (!fHighlighter->SetLineFrom(text, Index, 0, 0, Start)) return false;
+  ls.Points.clear();
+  ls.Points.push_back({0, 0, Start});
+  ls.Line = Index;
+  ls.Serial = fLines->TextSerial();
+  ls.Start = Start;
+  LongLineScanOn(1);
+  return true;
+}
+
+bool TCustomSxEdit::LongLineScanOn(std::size_t Tail) {
+  // Points from Tail on are the old scan's (moved with the text); new ones go before them.
+  TLongLineScan& ls = fLongScan;
+  std::vector<TLongLineScanPoint>& pts = ls.Points;
+  TSxCustomHighlighter* hl = fHighlighter;
+  std::vector<TLongLineScanPoint>& fresh = fFreshPoints;
+  fresh.clear();
+  int lastPoint = pts[Tail - 1].Char;
+  std::size_t k = Tail;
+  TSxHighlighterAttributes* attr = nullptr;
+  while (!hl->AtLineEnd()) {
+    attr = hl->GetTokenAttribute();
+    const TSxRange r = hl->GetRange();
+    hl->Next();
+    const int pos = hl->GetTokenPos();
+    while (k < pts.size() && pts[k].Char < pos) ++k;
+    if (k < pts.size() && pts[k].Char == pos && pts[k].Range == r) {
+      // The scan agrees with the old one from here on.
+      pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(Tail), pts.begin() + static_cast<std::ptrdiff_t>(k));
+      pts.insert(pts.begin() + static_cast<std::ptrdiff_t>(Tail), fresh.begin(), fresh.end());
+      return true;
+    }
+    if (pos >= lastPoint + kScanStep && !hl->AtLineEnd()) {
+      fresh.push_back({pos, fLines->CharOffset(ls.Line, pos + 1), r});
+      lastPoint = pos;
+    }
+  }
+  pts.resize(Tail);
+  pts.insert(pts.end(), fresh.begin(), fresh.end());
+  ls.EndRange = hl->GetRange();
+  ls.EndChar = hl->GetTokenPos();
+  ls.LastAttr = attr;
+  return false;
+}
+
+void TCustomSxEdit::LongLineEdited(int Index) {
+  TLongLineScan& ls = fLongScan;
+  if (ls.Line < 0) return;
+  const TSxInLineEdit& e = fLines->LastLineEdit();
+  const std::uint64_t serial = fLines->TextSerial();
+  if (ls.Serial + 1 != serial || !fHighlighter) {
+    ls.Line = -1;
+    return;
+  }
+  if (Index != ls.Line) {
+    ls.Serial = serial;  // another line changed
+    return;
+  }
+  const String& text = fLines->LineRef(Index);
+  if (e.Line != Index || e.Serial != serial || text.size() < kKeptRunsBytes) {
+    ls.Line = -1;
+    return;
+  }
+  // From the last point well before the change; the points after it move with the text, those
+  // inside it go.
+  std::vector<TLongLineScanPoint>& pts = ls.Points;
+  const auto after = std::upper_bound(pts.begin() + 1, pts.end(), e.Char - kScanMargin,
+                                      [](int c, const TLongLineScanPoint& p) { return c < p.Char; });
+  const std::size_t k0 = static_cast<std::size_t>(after - pts.begin()) - 1;
+  const int dChar = e.NewChars - e.OldChars;
+  const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(e.NewBytes) - static_cast<std::ptrdiff_t>(e.OldBytes);
+  std::size_t first = k0 + 1;
+  while (first < pts.size() && pts[first].Char < e.Char + e.OldChars) ++first;
+  pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(k0 + 1), pts.begin() + static_cast<std::ptrdiff_t>(first));
+  for (std::size_t i = k0 + 1; i < pts.size(); ++i) {
+    pts[i].Char += dChar;
+    pts[i].Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pts[i].Byte) + dByte);
+  }
+  const TLongLineScanPoint from = pts[k0];
+  ls.Serial = serial;
+  if (!fHighlighter->SetLineFrom(text, Index, from.Char, from.Byte, from.Range)) {
+    ls.Line = -1;
+    return;
+  }
+  const int endChar = ls.EndChar;
+  if (LongLineScanOn(k0 + 1)) ls.EndChar = endChar + dChar;
 }
 
 void TCustomSxEdit::RescanAll() {
@@ -1675,6 +1813,12 @@ void TCustomSxEdit::RescanDirtyRanges() {
 }
 
 void TCustomSxEdit::ListInserted(TObject*, int Index, int Count) {
+  if (fLongScan.Line >= 0) {
+    // The scanned long line moves down, or is forgotten when other changes came between.
+    if (fLongScan.Serial + 1 != fLines->TextSerial()) fLongScan.Line = -1;
+    if (fLongScan.Line >= Index) fLongScan.Line += Count;
+    fLongScan.Serial = fLines->TextSerial();
+  }
   if (fHighlighter && fLines->Count() > 0) {
     // Inside an update the ranges are scanned once when it ends: one scan per changed line
     // would rescan new lines to the end of the block each time.
@@ -1693,6 +1837,13 @@ void TCustomSxEdit::ListInserted(TObject*, int Index, int Count) {
 }
 
 void TCustomSxEdit::ListDeleted(TObject*, int Index, int Count) {
+  if (fLongScan.Line >= 0) {
+    if (fLongScan.Serial + 1 != fLines->TextSerial() || (fLongScan.Line >= Index && fLongScan.Line < Index + Count))
+      fLongScan.Line = -1;
+    else if (fLongScan.Line >= Index + Count)
+      fLongScan.Line -= Count;
+    fLongScan.Serial = fLines->TextSerial();
+  }
   if (fHighlighter && fLines->Count() > 0) {
     if (fDirtyLast >= Index + Count)
       fDirtyLast -= Count;
@@ -1709,6 +1860,7 @@ void TCustomSxEdit::ListDeleted(TObject*, int Index, int Count) {
 
 void TCustomSxEdit::ListPutted(TObject*, int Index, int Count) {
   int last = Index + Count - 1;
+  LongLineEdited(Index);
   if (fWrapPlugin) {
     if (fWrapPlugin->LinesChanged(Index, Count) != 0)
       InvalidateGutterLines(Index + 1, INT32_MAX);

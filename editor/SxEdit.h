@@ -116,6 +116,13 @@ using TScrollEvent = TEvent<void(TObject* Sender, int ScrollBar)>;
 using TSpecialLineColorsEvent = TEvent<void(TObject* Sender, int Line, bool& Special, TColor& FG, TColor& BG)>;
 using TStatusChangeEvent = TEvent<void(TObject* Sender, TSxStatusChanges Changes)>;
 
+// A point inside a line where a token starts.
+struct TLongLineScanPoint {
+  int Char;  // 0-based
+  std::size_t Byte;
+  TSxRange Range;  // the state the token starts in
+};
+
 class TCustomSxEdit : public TCustomControl {
   VT_CLASS(TCustomSxEdit, TCustomControl)
 public:
@@ -266,7 +273,7 @@ public:
   String WordAtCaret();
   // Without its trailing blanks and tabs.
   static String TrimTrailingBlanks(const String& Value);
-  void SetLineTrimmed(int Index, const String& Value);
+  void SetLineTrimmed(int Index, String Value);
   int IndentWidth(const String& Line, bool ExpandTabs) const;
   String MakeIndent(int Width, bool AllowTabs) const;
 
@@ -424,6 +431,17 @@ protected:
   void ListInserted(TObject* Sender, int Index, int Count);
   void ListPutted(TObject* Sender, int Index, int Count);
   int RescanFrom(int Index, int Last);
+  // The scan of a very long line (see TLongLineScan): valid for the line's present text and
+  // start range, scanned whole when it is not; false when the line is short or the highlighter
+  // scans lines from their start only.
+  bool LongLineScan(int Index, TSxRange Start);
+  // Follows an edit inside the scanned long line: rescans from the point before it until the
+  // scan agrees with the old one again.
+  void LongLineEdited(int Index);
+  // Scans on from the highlighter's present token, putting new points at Tail, to the line's
+  // end or until a token starts at one of the old points from Tail on in the same state (true:
+  // the rest is as before).
+  bool LongLineScanOn(std::size_t Tail);
   void MarkRangesDirty(int First, int Last);
   void RescanDirtyRanges();
   void RescanAll();
@@ -539,6 +557,21 @@ protected:
     int EndCol = -1;       // where a NUL stopped the scanner, -1 when it reached the end
   };
   TPaintRuns fPaintRuns;  // of the last long line painted
+  // Where the highlighter stood inside one very long line, about every few hundred
+  // characters, so that a change or a paint there scans from the nearest point before it
+  // instead of from the line's start.
+  struct TLongLineScan {
+    using Point = TLongLineScanPoint;
+    int Line = -1;  // 0-based; -1: none
+    std::uint64_t Serial = 0;  // the line buffer's text serial it was made for
+    TSxRange Start = 0;  // the range the line was scanned from
+    std::vector<Point> Points;  // the first one at the line's start
+    TSxRange EndRange = 0;  // the range at the line's end
+    int EndChar = 0;  // where scanning stopped: the line's end or a NUL
+    TSxHighlighterAttributes* LastAttr = nullptr;  // the line's last token's attribute
+  };
+  TLongLineScan fLongScan;
+  std::vector<TLongLineScanPoint> fFreshPoints;  // kept for its storage
   // The blanks the last trimmed store took from a line's end (Line 0: none).
   TSxLineEdit fTrimmed;
 };

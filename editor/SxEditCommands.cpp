@@ -395,8 +395,27 @@ void TCustomSxEdit::DoBackspace() {
     return;
   }
   fTrimmed = TSxLineEdit();
-  String t = LineText();
   const int len = LineLength(fCaretPos.Line);
+  if (fCaretPos.Char >= 2 && fCaretPos.Char <= len + 1) {
+    // The character before the caret goes where the line is, when it is no blank (those may
+    // be indentation) and trimming would take nothing the deletion leaves last.
+    const String& cur = fLines->LineRef(fCaretPos.Line - 1);
+    const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char - 1);
+    const std::size_t n = static_cast<std::size_t>(SxCharBytes(cur, at));
+    const char last = at + n < cur.size() ? cur.back() : at > 0 ? cur[at - 1] : 'x';
+    if (!Blank(static_cast<unsigned char>(cur[at])) &&
+        (!HasOption(eoTrimTrailingSpaces) || (last != ' ' && last != '\t'))) {
+      h = cur.substr(at, n);
+      SetCaretChar(fCaretPos.Char - 1);
+      fLines->EditLine(fCaretPos.Line - 1, at, n, std::string_view());
+      UndoBlockGuard block(this);
+      fUndoList->AddChange(chDeleteNoSelect, fCaretPos, p0, h, smNormal);
+      RecordTrimmed();
+      EnsureCaretVisible();
+      return;
+    }
+  }
+  String t = LineText();
   auto indentOfLineAbove = [&](int below, bool expand) {
     for (int l = fCaretPos.Line - 1; l >= 1; --l) {
       const int s = IndentWidth(LineAt(l), expand);
@@ -469,18 +488,19 @@ void TCustomSxEdit::DoBackspace() {
     } else {
       SetCaretChar(fCaretPos.Char - 1);
       if (HasOption(eoTrimTrailingSpaces) && fLines->ExpandedLength(fCaretPos.Line - 1) != len)
-        d = CharIndexToColumn(fCaretPos.Char, fTabWidth, t);
+        d = fLines->CharToColumn(fCaretPos.Line - 1, fCaretPos.Char);
       const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
       const std::size_t bytes = static_cast<std::size_t>(SxCharBytes(t, at));
       h = t.substr(at, bytes);
       t.erase(at, bytes);
-      SetLineTrimmed(fCaretPos.Line - 1, t);
+      const std::size_t size = t.size();
+      SetLineTrimmed(fCaretPos.Line - 1, std::move(t));
       if (d != 0) {
-        const String stored = LineText();
-        if (Len(stored) == Len(t))
+        // The stored line is t, or t without its trailing blanks.
+        if (fLines->LineRef(fCaretPos.Line - 1).size() == size)
           d = 0;
         else
-          d -= CharIndexToColumn(fCaretPos.Char, fTabWidth, stored);
+          d -= fLines->CharToColumn(fCaretPos.Line - 1, fCaretPos.Char);
       }
     }
   }
@@ -503,15 +523,32 @@ void TCustomSxEdit::DoDeleteChar() {
   }
   UpdateLastCaretColumn();
   fTrimmed = TSxLineEdit();
-  const String t = LineText();
   const int len = LineLength(fCaretPos.Line);
+  if (fCaretPos.Char <= len) {
+    // The line changes where it is, unless trimming would take blanks the deletion leaves last.
+    const String& cur = fLines->LineRef(fCaretPos.Line - 1);
+    const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
+    const std::size_t n = static_cast<std::size_t>(SxCharBytes(cur, at));
+    const char last = at + n < cur.size() ? cur.back() : at > 0 ? cur[at - 1] : 'x';
+    if (!HasOption(eoTrimTrailingSpaces) || (last != ' ' && last != '\t')) {
+      const String h = cur.substr(at, n);
+      fLines->EditLine(fCaretPos.Line - 1, at, n, std::string_view());
+      UndoBlockGuard block(this);
+      fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, BufferCoord(fCaretPos.Char + 1, fCaretPos.Line), h,
+                           smNormal);
+      RecordTrimmed();
+      return;
+    }
+  }
+  String t = LineText();
   TBufferCoord end;
   String h;
   if (fCaretPos.Char <= len) {
     const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
     const std::size_t n = static_cast<std::size_t>(SxCharBytes(t, at));
     h = t.substr(at, n);
-    SetLineTrimmed(fCaretPos.Line - 1, String(t).erase(at, n));
+    t.erase(at, n);
+    SetLineTrimmed(fCaretPos.Line - 1, std::move(t));
     end = BufferCoord(fCaretPos.Char + 1, fCaretPos.Line);
   } else if (fCaretPos.Line < fLines->Count()) {
     const String joined =
@@ -702,8 +739,22 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     return;
   }
   const TBufferCoord p0 = fCaretPos;
-  String t = LineText();
   const int len = LineLength(fCaretPos.Line);
+  if (fInsertMode && fCaretPos.Char <= len && C != ' ' && C != '\t') {
+    // Inside the line's text: the line changes where it is, without a copy. A line that ends
+    // in blanks goes the long way, which trims them.
+    const String& cur = fLines->LineRef(fCaretPos.Line - 1);
+    if (!HasOption(eoTrimTrailingSpaces) || (cur.back() != ' ' && cur.back() != '\t')) {
+      OptionOn on(fOptions, eoScrollPastEol);
+      fLines->EditLine(fCaretPos.Line - 1, fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char), 0, cs);
+      SetCaretChar(fCaretPos.Char + 1);
+      fUndoList->AddChange(chInsert, p0, fCaretPos, String(), smNormal);
+      if (fCaretPos.Char >= fLeftColumn + fColumnsInWindow && fColumnsInWindow > 0)
+        SetLeftColumn(fLeftColumn + std::min(fColumnsInWindow - 1, 25));
+      return;
+    }
+  }
+  String t = LineText();
   // Past the line's end there is nothing to overwrite: the character is added as in insert
   // mode, with its fill, so that undo removes exactly what was added.
   const bool insert = fInsertMode || fCaretPos.Char > len;
@@ -725,13 +776,15 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     int newChar;
     const bool blankTyped = C == ' ' || C == '\t';
     if (fLines->Count() == 0) fLines->Add(String());
-    SetLineTrimmed(fCaretPos.Line - 1, t);
-    if (HasOption(eoTrimTrailingSpaces) && blankTyped && TrimTrailingBlanks(LineText()).empty())
+    // A line of blanks only is stored empty (trimmed): the caret goes after the blanks.
+    const bool blanksOnly = t.find_first_not_of(" \t") == String::npos;
+    if (HasOption(eoTrimTrailingSpaces) && blankTyped && blanksOnly)
       newChar = GetExpandedLength(t, fTabWidth) + 1;
     else if (!lineWasEmpty)
       newChar = fCaretPos.Char + 1;
     else
       newChar = Len(t) + 1;
+    SetLineTrimmed(fCaretPos.Line - 1, std::move(t));
     const TBufferCoord cPos{at, fCaretPos.Line};
     SetCaretChar(p > 0 ? at + 1 : newChar);
     if (p == 0) {

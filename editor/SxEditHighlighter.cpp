@@ -263,7 +263,8 @@ void RegisterPlaceableHighlighter(TClass AHighlighter) {
 // ---------------------------------------------------------------------------------------------
 // Range scanning over a line buffer
 
-int SxScanRanges(TSxCustomHighlighter* Highlighter, TSxEditStringList* Lines, int First, int Last) {
+int SxScanRanges(TSxCustomHighlighter* Highlighter, TSxEditStringList* Lines, int First, int Last,
+                 const std::function<bool(int Index, TSxRange Start, TSxRange& End)>& EndRangeOf) {
   const int n = Lines->Count();
   if (n == 0) return -1;
   First = MinMax(First, 0, n - 1);
@@ -275,13 +276,16 @@ int SxScanRanges(TSxCustomHighlighter* Highlighter, TSxEditStringList* Lines, in
     if (First == 0 && Lines->Range(0) != 0) Lines->SetRange(0, 0);
     int i = First;
     for (;;) {
-      if (i == 0)
-        Highlighter->ResetRange();
-      else
-        Highlighter->SetRange(Lines->Range(i));
-      Highlighter->SetLine(Lines->LineRef(i), i);
-      Highlighter->NextToEol();
-      const TSxRange r = Highlighter->GetRange();
+      TSxRange r = 0;
+      if (!EndRangeOf || !EndRangeOf(i, i == 0 ? 0 : Lines->Range(i), r)) {
+        if (i == 0)
+          Highlighter->ResetRange();
+        else
+          Highlighter->SetRange(Lines->Range(i));
+        Highlighter->SetLine(Lines->LineRef(i), i);
+        Highlighter->NextToEol();
+        r = Highlighter->GetRange();
+      }
       if (i + 1 >= n || (i >= Last && Lines->Range(i + 1) == r)) break;
       Lines->SetRange(i + 1, r);
       ++i;

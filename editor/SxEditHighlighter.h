@@ -111,6 +111,14 @@ public:
   virtual bool IsKeyword(const String&) const { return false; }
   virtual void Next() = 0;
   virtual void SetLine(const String& NewValue, int LineNumber) = 0;
+  // Goes on scanning Line from inside it: from character Char (byte Byte), where a token
+  // started in state Range when the line was scanned from its start. The line is read where it
+  // is, so it must stay as it is while it is scanned. False when this highlighter can only
+  // scan a line from its start.
+  virtual bool SetLineFrom(const String& Line, int LineNumber, int Char, std::size_t Byte, TSxRange Range) {
+    (void)Line, (void)LineNumber, (void)Char, (void)Byte, (void)Range;
+    return false;
+  }
   virtual void SetRange(TSxRange) {}
   virtual void ResetRange() {}
   void NextToEol() {
@@ -154,4 +162,7 @@ void RegisterPlaceableHighlighter(TClass AHighlighter);
 // the newly computed one. Answers the index of the last line whose start range was stored.
 // Line 0 always starts from the reset state; a new line (range -1) starts from the line above.
 // First's stored start range must be current: after deleting lines at i, pass i - 1.
-int SxScanRanges(TSxCustomHighlighter* Highlighter, TSxEditStringList* Lines, int First, int Last);
+// EndRangeOf, when given, may answer a line's end range without a scan (true), from the line's
+// index and its start range.
+int SxScanRanges(TSxCustomHighlighter* Highlighter, TSxEditStringList* Lines, int First, int Last,
+                 const std::function<bool(int Index, TSxRange Start, TSxRange& End)>& EndRangeOf = nullptr);

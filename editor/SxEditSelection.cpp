@@ -214,15 +214,19 @@ String TCustomSxEdit::TrimTrailingBlanks(const String& Value) {
   return Value.substr(0, n);
 }
 
-void TCustomSxEdit::SetLineTrimmed(int Index, const String& Value) {
-  if (!HasOption(eoTrimTrailingSpaces)) {
-    fLines->Put(Index, Value);
-    return;
+void TCustomSxEdit::SetLineTrimmed(int Index, String Value) {
+  if (HasOption(eoTrimTrailingSpaces)) {
+    std::size_t n = Value.size();
+    while (n > 0 && (Value[n - 1] == ' ' || Value[n - 1] == '\t')) --n;
+    if (n < Value.size()) {
+      String removed = Value.substr(n);
+      Value.resize(n);
+      fLines->PutText(Index, std::move(Value));
+      fTrimmed = TSxLineEdit{Index + 1, fLines->CharCount(Index) + 1, std::move(removed), String()};
+      return;
+    }
   }
-  String trimmed = TrimTrailingBlanks(Value);
-  if (trimmed.size() < Value.size())
-    fTrimmed = TSxLineEdit{Index + 1, Len(trimmed) + 1, Value.substr(trimmed.size()), String()};
-  fLines->Put(Index, std::move(trimmed));
+  fLines->PutText(Index, std::move(Value));
 }
 
 void TCustomSxEdit::RecordTrimmed() {
@@ -350,6 +354,20 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
       const TBufferCoord first = BlockFirst(), last = BlockLast();
       switch (fActiveSelMode) {
         case smNormal:
+          if (fLines->Count() > 0 && first.Line == last.Line && first.Char - 1 <= LineLength(first.Line)) {
+            // Inside one line: the line changes where it is, unless trimming would take blanks
+            // the deletion leaves last.
+            const String& cur = fLines->LineRef(first.Line - 1);
+            const std::size_t x = fLines->CharOffset(first.Line - 1, first.Char);
+            const std::size_t y = std::max(x, fLines->CharOffset(first.Line - 1, last.Char));
+            const char end = y < cur.size() ? cur.back() : x > 0 ? cur[x - 1] : 'x';
+            if (!(HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces) && Value.empty()) ||
+                (end != ' ' && end != '\t')) {
+              fLines->EditLine(first.Line - 1, x, y - x, std::string_view());
+              SetCaretPosInternal(first);
+              break;
+            }
+          }
           if (fLines->Count() > 0) {
             String joined = fLines->LineRef(first.Line - 1).substr(0, fLines->CharOffset(first.Line - 1, first.Char));
             const int firstLen = LineLength(first.Line);
@@ -416,6 +434,20 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
           const String& line = fLines->LineRef(fCaretPos.Line - 1);
           const std::size_t cut = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char);
           const int lineLen = LineLength(fCaretPos.Line);
+          const bool trim = HasOption(eoTrimTrailingSpaces);
+          if (pieces.size() == 1 && !pieces[0].empty() && lineLen >= fCaretPos.Char - 1) {
+            // One piece inside or at the end of the line: the line changes where it is, unless
+            // it would end in blanks that trimming takes.
+            const bool atEnd = cut == line.size();
+            const char end = atEnd ? pieces[0].back() : line.back();
+            if (!trim || (end != ' ' && end != '\t')) {
+              fLines->EditLine(fCaretPos.Line - 1, cut, 0, pieces[0]);
+              const int now = LineLength(fCaretPos.Line), rightChars = lineLen - (startChar - 1);
+              fCaretPos.Char = trim && atEnd ? fLines->ExpandedLength(fCaretPos.Line - 1) + 1 : now - rightChars + 1;
+              StatusChanged(scCaretX);
+              break;
+            }
+          }
           String left = line.substr(0, cut);
           if (lineLen < fCaretPos.Char - 1) {
             fPadStart = BufferCoord(lineLen + 1, fCaretPos.Line);
@@ -438,12 +470,22 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             StatusChanged(scCaretY);
           }
           const int now = LineLength(fCaretPos.Line);
-          if (!HasOption(eoTrimTrailingSpaces))
-            fCaretPos.Char = now - Len(right) + 1;
-          else if (right.empty())
-            fCaretPos.Char = GetExpandedLength(stored, fTabWidth) + 1;
-          else
-            fCaretPos.Char = now - Len(TrimTrailingBlanks(right)) + 1;
+          // Counted from the line's index and the blanks at the end, not by walking the line.
+          const int rightChars = std::max(lineLen - (startChar - 1), 0);
+          if (!HasOption(eoTrimTrailingSpaces)) {
+            fCaretPos.Char = now - rightChars + 1;
+          } else if (right.empty()) {
+            // The column after the whole stored text, trimmed blanks included.
+            int x = fLines->ExpandedLength(fCaretPos.Line - 1);
+            for (std::size_t i = fLines->LineRef(fCaretPos.Line - 1).size(); i < stored.size(); ++i)
+              x = stored[i] == '\t' && fTabWidth > 1 ? x + fTabWidth - x % fTabWidth : x + 1;
+            fCaretPos.Char = x + 1;
+          } else {
+            std::size_t blanks = 0;
+            while (blanks < right.size() && (right[right.size() - 1 - blanks] == ' ' || right[right.size() - 1 - blanks] == '\t'))
+              ++blanks;
+            fCaretPos.Char = now - (rightChars - static_cast<int>(blanks)) + 1;
+          }
           StatusChanged(scCaretX);
           break;
         }

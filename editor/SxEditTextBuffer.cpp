@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 TSxEditStringList::TSxEditStringList() : fConvertTabsProc(GetBestConvertTabsProcEx(8)) {}
@@ -41,6 +42,7 @@ void TSxEditStringList::Grow(std::size_t Needed) {
 
 void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
   Grow(fList.size() + 1);
+  TextChanged();
   TSxEditStringRec rec;
   rec.Text = S;
   rec.Data = Obj;
@@ -86,7 +88,34 @@ void TSxEditStringList::Insert(int Index, const String& S) {
   EndUpdate();
 }
 
+namespace {
+// The length of the common start of a and b (n bytes at most), compared in blocks first.
+std::size_t CommonHead(const char* a, const char* b, std::size_t n) {
+  std::size_t i = 0;
+  while (i + 1024 <= n && std::memcmp(a + i, b + i, 1024) == 0) i += 1024;
+  while (i + 32 <= n && std::memcmp(a + i, b + i, 32) == 0) i += 32;
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+// The length of the common end of a[0, na) and b[0, nb) (n bytes at most).
+std::size_t CommonTail(const char* a, std::size_t na, const char* b, std::size_t nb, std::size_t n) {
+  std::size_t i = 0;
+  while (i + 1024 <= n && std::memcmp(a + na - i - 1024, b + nb - i - 1024, 1024) == 0) i += 1024;
+  while (i + 32 <= n && std::memcmp(a + na - i - 32, b + nb - i - 32, 32) == 0) i += 32;
+  while (i < n && a[na - i - 1] == b[nb - i - 1]) ++i;
+  return i;
+}
+}  // namespace
+
 void TSxEditStringList::Put(int Index, const String& S) {
+  if (Index == GetCount()) {
+    Add(S);
+    return;
+  }
+  PutText(Index, String(S));
+}
+
+void TSxEditStringList::PutText(int Index, String&& S) {
   if (Index == GetCount()) {
     Add(S);
     return;
@@ -95,10 +124,57 @@ void TSxEditStringList::Put(int Index, const String& S) {
   BeginUpdate();
   try {
     auto& rec = fList[static_cast<std::size_t>(Index)];
-    rec.Text = S;
-    rec.Flags = lfExpandedLengthUnknown;
-    rec.ExpandedLength = -1;
+    // The common start and end of the old and new text: an edit inside a long line keeps the
+    // line's index, and tells where it happened.
+    const String& old = rec.Text;
+    const std::size_t n = std::min(old.size(), S.size());
+    std::size_t head = CommonHead(old.data(), S.data(), n);
+    while (head > 0 && head < S.size() && (static_cast<unsigned char>(S[head]) & 0xC0) == 0x80) --head;
+    while (head > 0 && head < old.size() && (static_cast<unsigned char>(old[head]) & 0xC0) == 0x80) --head;
+    std::size_t tail = CommonTail(old.data(), old.size(), S.data(), S.size(), n - head);
+    while (tail > 0 && (static_cast<unsigned char>(S[S.size() - tail]) & 0xC0) == 0x80) --tail;
+    const std::size_t oldBytes = old.size() - head - tail, newBytes = S.size() - head - tail;
+    LineIndex(Index);
+    TextChanged();
+    String before = std::move(S);
+    std::swap(rec.Text, before);
+    LineEdited(Index, head, std::string_view(before).substr(head, oldBytes), newBytes);
+    Fire(OnLinesChanged, Index, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text) {
+  CheckIndex(Index, GetCount() - 1);
+  BeginUpdate();
+  try {
+    auto& rec = fList[static_cast<std::size_t>(Index)];
+    LineIndex(Index);
+    TextChanged();
+    const String removed = rec.Text.substr(Byte, Count);
+    rec.Text.replace(Byte, Count, Text);
+    LineEdited(Index, Byte, removed, Text.size());
+    Fire(OnLinesChanged, Index, 1);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes) {
+  auto& rec = fList[static_cast<std::size_t>(Index)];
+  rec.Flags = lfExpandedLengthUnknown;
+  rec.ExpandedLength = -1;
+  int at = 0, oldChars = 0, newChars = 0;
+  if (UpdateIndex(rec, Removed, Byte, NewBytes, at, oldChars, newChars))
+    fLastEdit = TSxInLineEdit{Index, fTextSerial, at, oldChars, newChars, Byte, Removed.size(), NewBytes};
+  else
     rec.Index.Valid = false;
+  {
     if (fIndexOfLongestLine == Index) {
       // Still the longest when it did not shrink below the old length; else rescan lazily.
       const int old = fLongestLength;
@@ -107,12 +183,7 @@ void TSxEditStringList::Put(int Index, const String& S) {
       NoteLength(Index);
     }
     if (fIndexOfLongestLine >= 0) fLongestLength = ExpandedLength(fIndexOfLongestLine);
-    Fire(OnLinesChanged, Index, 1);
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
 }
 
 void TSxEditStringList::PutObject(int Index, TObject* Obj) {
@@ -127,6 +198,7 @@ void TSxEditStringList::Delete(int Index) {
   BeginUpdate();
   try {
     fList.erase(fList.begin() + Index);
+    TextChanged();
     if (fIndexOfLongestLine == Index)
       fIndexOfLongestLine = -1;
     else if (fIndexOfLongestLine > Index)
@@ -144,6 +216,7 @@ void TSxEditStringList::Exchange(int Index1, int Index2) {
   CheckIndex(Index2, GetCount() - 1);
   BeginUpdate();
   std::swap(fList[static_cast<std::size_t>(Index1)], fList[static_cast<std::size_t>(Index2)]);
+  TextChanged();
   if (fIndexOfLongestLine == Index1)
     fIndexOfLongestLine = Index2;
   else if (fIndexOfLongestLine == Index2)
@@ -156,6 +229,7 @@ void TSxEditStringList::Clear() {
     BeginUpdate();
     try {
       std::vector<TSxEditStringRec>().swap(fList);
+      TextChanged();
       fIndexOfLongestLine = -1;
       if (OnCleared) OnCleared(this);
     } catch (...) {
@@ -181,6 +255,7 @@ void TSxEditStringList::AddStrings(TStrings* Strings) {
       fList.push_back(std::move(rec));
     }
     fIndexOfLongestLine = -1;
+    TextChanged();
     Fire(OnLinesInserted, first, n);
   } catch (...) {
     EndUpdate();
@@ -233,6 +308,7 @@ void TSxEditStringList::InsertLines(int Index, int NumLines) {
     // inserts does not reallocate every time.
     Grow(fList.size() + static_cast<std::size_t>(NumLines));
     fList.insert(fList.begin() + Index, static_cast<std::size_t>(NumLines), TSxEditStringRec{});
+    TextChanged();
     if (fIndexOfLongestLine >= Index) fIndexOfLongestLine += NumLines;
     Fire(OnLinesInserted, Index, NumLines);
   } catch (...) {
@@ -249,6 +325,7 @@ void TSxEditStringList::DeleteLines(int Index, int NumLines) {
   BeginUpdate();
   try {
     fList.erase(fList.begin() + Index, fList.begin() + Index + count);
+    TextChanged();
     if (fIndexOfLongestLine >= Index + count)
       fIndexOfLongestLine -= count;
     else if (fIndexOfLongestLine >= Index)
@@ -281,8 +358,120 @@ const String& TSxEditStringList::LineRef(int Index) const {
 
 namespace {
 // The marks of a line that has none: its start.
-const std::vector<TSxLineIndex::Mark> kNoMarks{{0, 0}};
+const std::vector<TSxLineIndex::Mark> kNoMarks{{0, 0, 0, false}};
+
+int NextColumn(char c, int x, int tabWidth) { return c == '\t' ? (tabWidth <= 1 ? x + 1 : x + tabWidth - x % tabWidth) : x + 1; }
+
+// The last mark at or before the 0-based character.
+std::size_t MarkBeforeChar(const std::vector<TSxLineIndex::Mark>& marks, int c0) {
+  const auto it = std::upper_bound(marks.begin(), marks.end(), c0,
+                                   [](int c, const TSxLineIndex::Mark& m) { return c < m.Char; });
+  return it == marks.begin() ? 0 : static_cast<std::size_t>(it - marks.begin()) - 1;
+}
 }  // namespace
+
+int TSxEditStringList::WalkMarks(const String& s, TSxLineIndex::Mark from, std::size_t to,
+                                 std::vector<TSxLineIndex::Mark>& marks) const {
+  // Appends marks every kStep characters from `from` (a mark itself) until byte `to`; answers
+  // the character index reached.
+  std::size_t pos = from.Byte;
+  int ci = from.Char, x = from.Col, step = 0;
+  for (; pos < to; ++ci, ++step) {
+    if (step % TSxLineIndex::kStep == 0) marks.push_back({static_cast<std::uint32_t>(pos), ci, x, false});
+    if (s[pos] == '\t') marks.back().Tab = true;
+    x = NextColumn(s[pos], x, fTabWidth);
+    pos += static_cast<std::size_t>(SxCharBytes(s, pos));
+  }
+  return ci;
+}
+
+bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte,
+                                    std::size_t NewBytes, int& Char, int& OldChars, int& NewChars) {
+  const std::size_t OldBytes = Removed.size();
+  TSxLineIndex& idx = Rec.Index;
+  const String& s = Rec.Text;
+  if (!idx.Valid) return false;
+  auto countChars = [](std::string_view t, std::size_t from, std::size_t n) {
+    int c = 0;
+    for (std::size_t i = from; i < from + n; ++i) c += (static_cast<unsigned char>(t[i]) & 0xC0) != 0x80;
+    return c;
+  };
+  OldChars = countChars(Removed, 0, OldBytes);
+  NewChars = countChars(s, Byte, NewBytes);
+  if (idx.Plain) {
+    bool plain = true;
+    for (std::size_t i = Byte; i < Byte + NewBytes && plain; ++i)
+      plain = static_cast<unsigned char>(s[i]) < 0x80 && s[i] != '\t';
+    Char = static_cast<int>(Byte);
+    if (plain) {
+      idx.Chars += NewChars - OldChars;
+      return true;
+    }
+    if (s.size() <= static_cast<std::size_t>(TSxLineIndex::kStep)) {
+      idx.Valid = false;
+      LineIndexOf(Rec);
+      return true;
+    }
+    // A first tab or accent in a long line: marks from here on.
+    idx.Plain = false;
+    idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
+    idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), *idx.Marks);
+    return true;
+  }
+  if (!idx.Marks) {
+    // A short line: walked whole again.
+    Char = countChars(s, 0, Byte);
+    idx.Valid = false;
+    LineIndexOf(Rec);
+    return true;
+  }
+  std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  // The last mark at or before the edit stays; new marks are walked from it past the edit to
+  // the first old mark after it, whose column tells how the columns after the edit moved.
+  const auto firstAfter = std::upper_bound(marks.begin(), marks.end(), Byte,
+                                           [](std::size_t b, const TSxLineIndex::Mark& m) { return b < m.Byte; });
+  const std::size_t k0 = static_cast<std::size_t>(firstAfter - marks.begin()) - 1;
+  const std::size_t oldEnd = Byte + OldBytes;
+  std::size_t k1 = k0 + 1;
+  while (k1 < marks.size() && marks[k1].Byte < oldEnd) ++k1;
+  const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(NewBytes) - static_cast<std::ptrdiff_t>(OldBytes);
+  const int dChar = NewChars - OldChars;
+  std::vector<TSxLineIndex::Mark> fresh;
+  const TSxLineIndex::Mark start = marks[k0];
+  const std::size_t to = k1 < marks.size() ? static_cast<std::size_t>(static_cast<std::ptrdiff_t>(marks[k1].Byte) + dByte) : s.size();
+  WalkMarks(s, start, to, fresh);
+  // The edit's character index: from the kept mark through the unchanged bytes before it.
+  Char = start.Char + countChars(s, start.Byte, Byte - start.Byte);
+  // The column at `to`, walked over the last fresh interval.
+  const TSxLineIndex::Mark& last = fresh.empty() ? start : fresh.back();
+  int x = last.Col;
+  for (std::size_t p = last.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) x = NextColumn(s[p], x, fTabWidth);
+  std::vector<TSxLineIndex::Mark> rest(marks.begin() + static_cast<std::ptrdiff_t>(std::min(k1, marks.size())), marks.end());
+  int dCol = rest.empty() ? 0 : x - rest.front().Col;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    TSxLineIndex::Mark& m = rest[i];
+    m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
+    m.Char += dChar;
+    const int oldCol = m.Col;
+    m.Col += dCol;
+    // Past a tab the shift becomes a whole number of tab stops: walked once over the interval.
+    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0 && i + 1 < rest.size()) {
+      int nx = m.Col, ox = oldCol;
+      const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(rest[i + 1].Byte) + dByte);
+      for (std::size_t p = m.Byte; p < end; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
+        nx = NextColumn(s[p], nx, fTabWidth);
+        ox = NextColumn(s[p], ox, fTabWidth);
+      }
+      dCol = nx - ox;
+    }
+  }
+  fresh.insert(fresh.end(), rest.begin(), rest.end());
+  marks.erase(marks.begin() + static_cast<std::ptrdiff_t>(k0), marks.end());
+  marks.insert(marks.end(), fresh.begin(), fresh.end());
+  if (marks.empty()) marks.push_back({0, 0, 0, false});
+  idx.Chars += dChar;
+  return true;
+}
 
 const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
   static const TSxLineIndex none = [] {
@@ -291,7 +480,10 @@ const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
     return i;
   }();
   if (Index < 0 || Index >= GetCount()) return none;
-  TSxEditStringRec& rec = fList[static_cast<std::size_t>(Index)];
+  return LineIndexOf(fList[static_cast<std::size_t>(Index)]);
+}
+
+const TSxLineIndex& TSxEditStringList::LineIndexOf(TSxEditStringRec& rec) {
   TSxLineIndex& idx = rec.Index;
   if (idx.Valid) return idx;
   const String& s = rec.Text;
@@ -316,14 +508,8 @@ const TSxLineIndex& TSxEditStringList::LineIndex(int Index) {
     if (!idx.Marks) idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
     std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
     marks.clear();
-    int ci = 0, x = 0;
-    for (std::size_t pos = 0; pos < s.size(); ++ci) {
-      if (ci % TSxLineIndex::kStep == 0) marks.push_back({static_cast<std::uint32_t>(pos), x});
-      x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
-      pos += static_cast<std::size_t>(SxCharBytes(s, pos));
-    }
-    idx.Chars = ci;
-    if (marks.empty()) marks.push_back({0, 0});
+    idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), marks);
+    if (marks.empty()) marks.push_back({0, 0, 0, false});
   }
   idx.Valid = true;
   return idx;
@@ -340,9 +526,10 @@ std::size_t TSxEditStringList::CharOffset(int Index, int Char) {
   if (c0 <= 0) return 0;
   if (c0 >= idx.Chars) return s.size();
   if (idx.Plain) return static_cast<std::size_t>(c0);
-  const std::size_t k = static_cast<std::size_t>(c0 / TSxLineIndex::kStep);
-  std::size_t pos = idx.Marks ? (*idx.Marks)[k].Byte : 0;
-  for (int ci = static_cast<int>(k) * TSxLineIndex::kStep; ci < c0 && pos < s.size(); ++ci)
+  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
+  const TSxLineIndex::Mark& m = marks[MarkBeforeChar(marks, c0)];
+  std::size_t pos = m.Byte;
+  for (int ci = m.Char; ci < c0 && pos < s.size(); ++ci)
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
   return pos;
 }
@@ -353,10 +540,10 @@ int TSxEditStringList::CharToColumn(int Index, int Char) {
   if (idx.Plain) return c0 + 1;
   const String& s = LineRef(Index);
   const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
-  const std::size_t k = std::min(static_cast<std::size_t>(std::min(c0, idx.Chars) / TSxLineIndex::kStep), marks.size() - 1);
+  const std::size_t k = MarkBeforeChar(marks, std::min(c0, idx.Chars));
   std::size_t pos = marks[k].Byte;
   int x = marks[k].Col;
-  int ci = static_cast<int>(k) * TSxLineIndex::kStep;
+  int ci = marks[k].Char;
   for (; ci < c0 && pos < s.size(); ++ci) {
     x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
@@ -376,7 +563,7 @@ int TSxEditStringList::ColumnToChar(int Index, int Column) {
       marks.begin());
   k = k == 0 ? 0 : k - 1;
   std::size_t pos = marks[k].Byte;
-  int w = marks[k].Col, consumed = static_cast<int>(k) * TSxLineIndex::kStep;
+  int w = marks[k].Col, consumed = marks[k].Char;
   while (true) {
     int next;
     if (pos < s.size())
@@ -419,7 +606,12 @@ int TSxEditStringList::ExpandedLength(int Index) {
     // Only the width is needed: measure without building the expanded string.
     const TSxLineIndex& idx = LineIndex(Index);
     rec.ExpandedLength = idx.Plain ? idx.Chars : CharToColumn(Index, idx.Chars + 1) - 1;
-    rec.Flags = idx.Plain || rec.Text.find('\t') == String::npos ? lfHasNoTabs : lfHasTabs;
+    bool tabs = false;
+    if (idx.Marks)
+      tabs = std::any_of(idx.Marks->begin(), idx.Marks->end(), [](const TSxLineIndex::Mark& m) { return m.Tab; });
+    else if (!idx.Plain)
+      tabs = rec.Text.find('\t') != String::npos;
+    rec.Flags = tabs ? lfHasTabs : lfHasNoTabs;
   }
   return rec.ExpandedLength;
 }
@@ -450,6 +642,7 @@ void TSxEditStringList::SetTabWidth(int Value) {
     rec.Flags = static_cast<std::uint8_t>((rec.Flags & ~lfHasNoTabs) | lfExpandedLengthUnknown);
     rec.Index.Valid = false;
   }
+  TextChanged();
 }
 
 // ---------------------------------------------------------------------------------------------

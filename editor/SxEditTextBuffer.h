@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "editor/SxEditMiscProcs.h"
@@ -16,13 +17,16 @@ VT_DECLARE_EXCEPTION(ESxEditStringList, Exception);
 enum TSxEditStringFlag : std::uint8_t { lfHasTabs = 1, lfHasNoTabs = 2, lfExpandedLengthUnknown = 4 };
 
 // What a line needs to map characters to bytes and columns without walking it whole: built
-// once per change of the line, on first use. A line of ASCII without tabs maps directly;
-// others keep the byte offset and column of every kStep-th character.
+// on first use, and kept through an edit inside the line (only the part around the edit is
+// walked again). A line of ASCII without tabs maps directly; others longer than kStep bytes
+// keep marks about every kStep characters.
 struct TSxLineIndex {
   static constexpr int kStep = 128;
   struct Mark {
     std::uint32_t Byte;
-    int Col;
+    int Char;  // 0-based character index
+    int Col;   // 0-based column
+    bool Tab;  // a tab lies between this mark and the next
   };
   bool Valid = false;
   bool Plain = false;  // ASCII without tabs: character = byte = column
@@ -51,6 +55,15 @@ struct TSxEditStringRec {
 
 using TStringListChangeEvent = TEvent<void(TObject* Sender, int Index, int Count)>;
 
+// The last change of one line's text made in place: where it happened and what it replaced.
+// Char and the counts are characters, 0-based.
+struct TSxInLineEdit {
+  int Line = -1;  // 0-based; -1 when the last change was not such an edit
+  std::uint64_t Serial = 0;  // the text serial after the edit
+  int Char = 0, OldChars = 0, NewChars = 0;
+  std::size_t Byte = 0, OldBytes = 0, NewBytes = 0;
+};
+
 class TSxEditStringList : public TStrings {
   VT_CLASS(TSxEditStringList, TStrings)
 public:
@@ -65,6 +78,11 @@ public:
   int AddObject(const String& S, TObject* Obj) override;
   void Insert(int Index, const String& S) override;
   void Put(int Index, const String& S) override;
+  // Put without a copy of the text.
+  void PutText(int Index, String&& S);
+  // Replaces bytes [Byte, Byte + Count) of line Index (whole characters) with Text where the line
+  // is: as Put of the changed line, without copying or comparing it.
+  void EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text);
   void PutObject(int Index, TObject* Obj) override;
   void Delete(int Index) override;
   void Exchange(int Index1, int Index2) override;
@@ -91,6 +109,11 @@ public:
   // column per character).
   // Grows with every change of the text, a line's range or the tab width.
   std::uint64_t ChangeStamp() const { return fChangeStamp; }
+  // Grows with every change of the text only.
+  std::uint64_t TextSerial() const { return fTextSerial; }
+  // The last change of the text when it was a change inside one line (Put of a line that
+  // kept a common start and end).
+  const TSxInLineEdit& LastLineEdit() const { return fLastEdit; }
   bool IsPlainLine(int Index);
   int CharCount(int Index);
   std::size_t CharOffset(int Index, int Char);    // byte offset of the 1-based character
@@ -132,6 +155,18 @@ private:
   void InsertItem(int Index, const String& S, TObject* Obj);
   String ExpandString(int Index);
   const TSxLineIndex& LineIndex(int Index);
+  // Keeps the line's index through the change of old bytes [Byte, Byte + OldBytes) into the
+  // new text's [Byte, Byte + NewBytes); false when it has to be built again.
+  bool UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte, std::size_t NewBytes,
+                   int& Char, int& OldChars, int& NewChars);
+  // After bytes Removed at Byte became NewBytes bytes: the index, the edit, the longest line.
+  void LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes);
+  const TSxLineIndex& LineIndexOf(TSxEditStringRec& Rec);
+  int WalkMarks(const String& S, TSxLineIndex::Mark From, std::size_t To, std::vector<TSxLineIndex::Mark>& Marks) const;
+  void TextChanged() {
+    ++fTextSerial;
+    fLastEdit.Line = -1;
+  }
   void Fire(const TStringListChangeEvent& Event, int Index, int Count) {
     if (Event) Event(this, Index, Count);
   }
@@ -145,6 +180,8 @@ private:
   int fLongestLength = 0;
   int fTabWidth = 8;
   std::uint64_t fChangeStamp = 0;
+  std::uint64_t fTextSerial = 0;
+  TSxInLineEdit fLastEdit;
 };
 
 // Buffered writing of lines to a stream with a line-break style.

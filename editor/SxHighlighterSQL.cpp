@@ -67,7 +67,6 @@ TSxSQLSx::TSxSQLSx(TComponent* AOwner)
   fTableNames->OnChange = [this](TObject*) { InitializeKeywordLists(); };
   InitializeKeywordLists();
   fChars.push_back(0);
-  fOffsets.push_back(0);
 }
 
 TSxSQLSx::~TSxSQLSx() { fTableNames->OnChange = nullptr; }
@@ -117,9 +116,9 @@ TSxHighlighterAttributes* TSxSQLSx::GetTokenAttribute() const {
 }
 
 String TSxSQLSx::GetTokenText() const {
-  if (fAsciiLine) return fLine.substr(static_cast<std::size_t>(fTokenPos), static_cast<std::size_t>(fRun - fTokenPos));
-  const std::size_t a = fOffsets[static_cast<std::size_t>(fTokenPos)], b = fOffsets[static_cast<std::size_t>(fRun)];
-  return fLine.substr(a, b - a);
+  At(fRun);  // the token's end is read
+  const std::size_t a = ByteAt(fTokenPos), b = ByteAt(fRun);
+  return fText->substr(a, b - a);
 }
 
 void TSxSQLSx::Assign(TPersistent* Source) {
@@ -235,31 +234,62 @@ void TSxSQLSx::InitializeKeywordLists() {
 
 void TSxSQLSx::SetLine(const String& NewValue, int LineNumber) {
   fLine = NewValue;
+  fText = &fLine;
   fLineNumber = LineNumber;
+  fBase = 0;
+  fBaseByte = 0;
+  fReadByte = 0;
+  fFirstWide = INT32_MAX;
+  fReadAll = false;
   fChars.clear();
   fOffsets.clear();
-  fAsciiLine = std::none_of(fLine.begin(), fLine.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
   fChars.reserve(fLine.size() + 1);
-  if (fAsciiLine) {
-    for (char c : fLine) fChars.push_back(static_cast<unsigned char>(c));
-    fChars.push_back(0);
-    fRun = 0;
-    Next();
-    return;
-  }
-  fOffsets.reserve(fLine.size() + 1);
-  for (std::size_t i = 0; i < fLine.size();) {
-    const int n = SxCharBytes(fLine, i);
-    const auto c = static_cast<unsigned char>(fLine[i]);
-    // Any character outside ASCII scans as one unknown character, as a byte 128..255 would.
-    fChars.push_back(n == 1 ? c : 0x80);
-    fOffsets.push_back(i);
-    i += static_cast<std::size_t>(n);
-  }
-  fChars.push_back(0);
-  fOffsets.push_back(fLine.size());
+  Fill(fLine.size());
   fRun = 0;
   Next();
+}
+
+bool TSxSQLSx::SetLineFrom(const String& Line, int LineNumber, int Char, std::size_t Byte, TSxRange Range) {
+  fText = &Line;
+  fLineNumber = LineNumber;
+  fBase = Char;
+  fBaseByte = Byte;
+  fReadByte = Byte;
+  fFirstWide = INT32_MAX;
+  fReadAll = false;
+  fChars.clear();
+  fOffsets.clear();
+  SetRange(Range);
+  fRun = Char;
+  Next();
+  return true;
+}
+
+void TSxSQLSx::Fill(std::size_t k) const {
+  const String& line = *fText;
+  const std::size_t size = line.size();
+  if (fReadAll) return;
+  // A scan from inside a line reads on in steps, so that it costs what it reaches.
+  const std::size_t want = std::max(k + 1, fChars.size() + 256);
+  while (fChars.size() < want && fReadByte < size) {
+    const auto c = static_cast<unsigned char>(line[fReadByte]);
+    if (c < 0x80 && fFirstWide == INT32_MAX) {
+      fChars.push_back(c);
+      ++fReadByte;
+      continue;
+    }
+    if (fFirstWide == INT32_MAX) fFirstWide = static_cast<int>(fChars.size());
+    const int n = SxCharBytes(line, fReadByte);
+    // Any character outside ASCII scans as one unknown character, as a byte 128..255 would.
+    fChars.push_back(n == 1 ? c : 0x80);
+    fOffsets.push_back(fReadByte);
+    fReadByte += static_cast<std::size_t>(n);
+  }
+  if (fReadByte >= size && fChars.size() < want) {
+    fReadAll = true;
+    fChars.push_back(0);
+    if (fFirstWide != INT32_MAX) fOffsets.push_back(size);
+  }
 }
 
 // Past the "*/" that closes the comment (leaving the comment), or to the end of the line.
@@ -334,7 +364,9 @@ void TSxSQLSx::DelimitedUntil(char32_t close) {
 
 void TSxSQLSx::WordRule() {
   int length = 0;
-  fTokenID = IdentKind(fChars.data() + fRun, length);
+  int e = fRun;
+  while (IsIdentChar(At(e))) ++e;  // the word is read whole
+  fTokenID = IdentKind(fChars.data() + (fRun - fBase), length);
   fRun += length > 0 ? length : 1;
   if (fTokenID == sqtComment) ToEol();
 }

@@ -4,6 +4,7 @@
 // lists, and carries open comments and strings from line to line in its range.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -82,6 +83,7 @@ public:
   bool IsKeyword(const String& AKeyword) const override;
   void Next() override;
   void SetLine(const String& NewValue, int LineNumber) override;
+  bool SetLineFrom(const String& Line, int LineNumber, int Char, std::size_t Byte, TSxRange Range) override;
   // A value that is no state of this scanner (a line never scanned keeps -1) starts fresh.
   void SetRange(TSxRange Value) override {
     fRange = Value >= srsUnknown && Value <= srsConditionalComment ? static_cast<TSxSQLRangeState>(Value) : srsUnknown;
@@ -124,7 +126,17 @@ private:
   unsigned HashKey(const char32_t* p, int& Length) const;
   TSxSQLTokenKind IdentKind(const char32_t* p, int& Length) const;
   bool IsIdentChar(char32_t c) const { return c < 128 && (*fIdentTable)[c]; }
-  char32_t At(int i) const { return fChars[static_cast<std::size_t>(i)]; }
+  char32_t At(int i) const {
+    const auto k = static_cast<std::size_t>(i - fBase);
+    if (k >= fChars.size()) Fill(k);
+    return k < fChars.size() ? fChars[k] : 0;
+  }
+  // Reads the line's characters on until unit k (relative to fBase) is there or the line ends.
+  void Fill(std::size_t k) const;
+  std::size_t ByteAt(int i) const {
+    const int k = i - fBase;
+    return k < fFirstWide ? fBaseByte + static_cast<std::size_t>(k) : fOffsets[static_cast<std::size_t>(k - fFirstWide)];
+  }
   bool AtEol(int i) const {
     const char32_t c = At(i);
     return c == 0 || c == '\n' || c == '\r';
@@ -141,10 +153,17 @@ private:
   void WordRule();
 
   TSxSQLRangeState fRange = srsUnknown;
-  std::vector<char32_t> fChars;       // the line, one unit per character, NUL-terminated
-  std::vector<std::size_t> fOffsets;  // byte offset of each character, and the end
-  bool fAsciiLine = false;             // one byte per character: fOffsets is not kept
-  String fLine;
+  // The line from character fBase on, one unit per character, NUL-terminated once read to
+  // its end; a scan from inside a long line reads only as far as it gets.
+  mutable std::vector<char32_t> fChars;
+  mutable std::vector<std::size_t> fOffsets;  // byte offset of each unit from fFirstWide on
+  mutable int fFirstWide = INT32_MAX;         // the first unit that is not one byte
+  mutable std::size_t fReadByte = 0;          // where reading goes on
+  mutable bool fReadAll = false;              // the terminating NUL is there
+  int fBase = 0;
+  std::size_t fBaseByte = 0;
+  String fLine;                     // the copy SetLine keeps
+  const String* fText = &fLine;     // the line scanned
   int fLineNumber = 0;
   int fRun = 0;
   int fTokenPos = 0;

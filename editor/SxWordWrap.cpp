@@ -97,13 +97,16 @@ int TSxWordWrapPlugin::ReWrapLine(int Index) {
   std::vector<int> rows;
   WrapLine(Index, rows);
   const int first = RowsBefore(Index);
-  const int old = fLineOffsets[static_cast<std::size_t>(Index)] - first;
-  const int diff = static_cast<int>(rows.size()) - old;
+  return ReplaceRows(Index, first, fLineOffsets[static_cast<std::size_t>(Index)] - first, rows);
+}
+
+int TSxWordWrapPlugin::ReplaceRows(int Index, int First, int Count, const std::vector<int>& Rows) {
+  const int diff = static_cast<int>(Rows.size()) - Count;
   if (diff > 0)
-    fRowLengths.insert(fRowLengths.begin() + first, static_cast<std::size_t>(diff), 0);
+    fRowLengths.insert(fRowLengths.begin() + First, static_cast<std::size_t>(diff), 0);
   else if (diff < 0)
-    fRowLengths.erase(fRowLengths.begin() + first, fRowLengths.begin() + first - diff);
-  std::copy(rows.begin(), rows.end(), fRowLengths.begin() + first);
+    fRowLengths.erase(fRowLengths.begin() + First, fRowLengths.begin() + First - diff);
+  std::copy(Rows.begin(), Rows.end(), fRowLengths.begin() + First);
   if (diff != 0)
     for (std::size_t i = static_cast<std::size_t>(Index); i < fLineOffsets.size(); ++i) fLineOffsets[i] += diff;
   return diff;
@@ -130,9 +133,128 @@ int TSxWordWrapPlugin::LinesDeleted(int aIndex, int aCount) {
   return removed;
 }
 
+namespace {
+
+// The cells of a line's tab-expanded text from a column on, expanded as far as they are read.
+class TCellReader {
+public:
+  TCellReader(TSxEditStringList* Lines, int Index, int From) : fLines(Lines), fText(Lines->LineRef(Index)) {
+    fPlain = Lines->IsPlainLine(Index);
+    if (fPlain) return;
+    // From the character whose cells hold the column.
+    const int ch = Lines->ColumnToChar(Index, From + 1);
+    fPos = Lines->CharOffset(Index, ch);
+    fX = Lines->CharToColumn(Index, ch) - 1;
+    fBase = fX;
+  }
+  char32_t operator[](int col) {
+    if (fPlain) return static_cast<unsigned char>(fText[static_cast<std::size_t>(col)]);
+    while (col - fBase >= static_cast<int>(fCells.size()) && fPos < fText.size()) Read();
+    const auto k = static_cast<std::size_t>(col - fBase);
+    return k < fCells.size() ? fCells[k] : U' ';
+  }
+
+private:
+  void Read() {
+    std::size_t next = fPos;
+    const char32_t c = Utf8Decode(fText, next);
+    if (next == fPos) next = fPos + 1;
+    const int tw = fLines->TabWidth();
+    const int w = c == '\t' ? (tw <= 1 ? 1 : tw - fX % tw) : 1;
+    fCells.append(static_cast<std::size_t>(w), c == '\t' ? U' ' : c);
+    fX += w;
+    fPos = next;
+  }
+  TSxEditStringList* fLines;
+  const String& fText;
+  bool fPlain = true;
+  std::u32string fCells;
+  int fBase = 0, fX = 0;
+  std::size_t fPos = 0;
+};
+
+}  // namespace
+
+bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
+  // Only the rows from the first one that reads the changed cells are laid again, until a row
+  // starts where an old one started in cells the change did not move differently: rows depend
+  // only on the cells from their start on.
+  TSxEditStringList* lines = fEditor->Lines();
+  const TSxInLineEdit& e = lines->LastLineEdit();
+  if (e.Line != Index || e.Serial != lines->TextSerial()) return false;
+  const int first = RowsBefore(Index), end = fLineOffsets[static_cast<std::size_t>(Index)];
+  if (end - first < 8) return false;  // a short line is laid whole
+  const int maxLen = std::max(fMaxRowLength, 1), minLen = fMinRowLength;
+  int oldN = 0;
+  for (int r = first; r < end; ++r) oldN += fRowLengths[static_cast<std::size_t>(r)];
+  const int n = lines->ExpandedLength(Index), shift = n - oldN;
+  const int editCol = lines->CharToColumn(Index, e.Char + 1) - 1;
+  // Past the first tab after the change, old and new cells agree moved by the change of the
+  // line's width.
+  int same = lines->CharToColumn(Index, e.Char + e.NewChars + 1) - 1;
+  if (!lines->IsPlainLine(Index)) {
+    const String& text = lines->LineRef(Index);
+    const std::size_t from = e.Byte + e.NewBytes, tab = text.find('\t', from);
+    if (tab != String::npos)
+      same = lines->CharToColumn(Index, e.Char + e.NewChars + SxCharCount(std::string_view(text).substr(from, tab - from)) + 2) - 1;
+  }
+  // The first row that reads the change's cells, and where it starts.
+  int r0 = first, b = 0;
+  {
+    int start = 0;
+    for (int r = first; r < end; ++r) {
+      // A row reads maxLen cells on, and through blanks to the next row's start.
+      const int len = fRowLengths[static_cast<std::size_t>(r)];
+      if (std::max(start + maxLen, start + len) >= editCol) break;
+      start += len;
+      r0 = r + 1;
+      b = start;
+    }
+  }
+  if (r0 >= end) return false;
+  // The old rows after r0 and where they start.
+  int oldRow = r0, oldStart = b;
+  TCellReader s(lines, Index, b);
+  auto isBreak = [&](int i) {
+    const char32_t c = s[i];
+    return c < 256 ? fBreakChars[c] : !IsUnicodeWordChar(c);
+  };
+  std::vector<int> rows;
+  bool synced = false;
+  int e2 = b + maxLen;
+  while (e2 < n) {
+    if (s[e2] == ' ' || s[e2] == '\t') {
+      while (e2 < n && (s[e2] == ' ' || s[e2] == '\t')) ++e2;
+    } else {
+      int k = e2 - 1;
+      const int lowest = b + minLen;
+      while (k >= lowest && !isBreak(k)) --k;
+      if (k >= lowest) e2 = k + 1;
+    }
+    if (e2 <= b) e2 = b + 1;
+    rows.push_back(e2 - b);
+    b = e2;
+    e2 = b + maxLen;
+    if (b >= same && b >= editCol) {
+      while (oldRow < end && oldStart + shift < b) oldStart += fRowLengths[static_cast<std::size_t>(oldRow++)];
+      if (oldRow < end && oldStart + shift == b) {
+        synced = true;
+        break;
+      }
+    }
+  }
+  if (!synced) {
+    if (b < n || n == 0) rows.push_back(n - b);
+    oldRow = end;
+  }
+  Diff = ReplaceRows(Index, r0, oldRow - r0, rows);
+  return true;
+}
+
 int TSxWordWrapPlugin::LinesChanged(int aIndex, int aCount) {
   if (fMaxRowLength <= 0) return 0;
   int diff = 0;
+  if (aCount == 1 && aIndex < static_cast<int>(fLineOffsets.size()) && ReWrapEdit(aIndex, diff)) return diff;
   for (int i = aIndex; i < aIndex + aCount && i < static_cast<int>(fLineOffsets.size()); ++i) diff += ReWrapLine(i);
   return diff;
 }

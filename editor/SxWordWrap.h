@@ -34,6 +34,11 @@ private:
   }
   void WrapAll();
   int ReWrapLine(int Index);
+  // Rows [First, First + Count) of line Index become Rows; answers the rows added.
+  int ReplaceRows(int Index, int First, int Count, const std::vector<int>& Rows);
+  // Lays again only the rows a change inside the line (the line buffer's last edit) touched;
+  // false when it was not such a change. Diff: rows added.
+  bool ReWrapEdit(int Index, int& Diff);
 
   TCustomSxEdit* fEditor;
   std::vector<int> fLineOffsets;  // rows up to and including each line

@@ -5,6 +5,7 @@
 
 #include "EditorTestUtil.h"
 #include "editor/SxHighlighterSQL.h"
+#include "platform/core/Utf8.h"
 
 namespace {
 
@@ -412,4 +413,109 @@ TEST(SxEditView, PaintsWrappedRows) {
     if (c.op == "SetPixel" && c.points.at(0).x < e->GutterWidth() && c.points[0].y >= 16 && c.points[0].y < 32)
       glyph = true;
   EXPECT_TRUE(glyph);
+}
+
+// Keystrokes on a line long enough to be scanned from points inside it paint it, and leave the
+// lines' ranges, as a control given the resulting text afresh does: the change rescans only
+// near itself, so a scan that resumed in the wrong state or stopped too early shows here.
+TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
+  TEditorSession s;
+  TSxSQLSx hl(nullptr);
+  hl.SetSQLDialect(sqlInterbase6);
+  hl.CommentAttri->SetForeground(clNavy);
+  hl.StringAttri->SetForeground(clMaroon);
+  std::string longLine;
+  for (int i = 0; longLine.size() < 9000; ++i)
+    longLine += i % 2 ? "SELECT a.ID, 'str' FROM T1 /* c */ WHERE x = 12.5 " : "\xC3\x84 '\xC3\xA9' \"q d\"\tIN (1, 2) ";
+  TEditorForm f(40, 4), g(40, 4);
+  TSxMemo* e = f.Edit;
+  TSxMemo* fresh = g.Edit;
+  e->SetHighlighter(&hl);
+  fresh->SetHighlighter(&hl);
+  SetLines(e, {"SELECT 1 /* open", longLine.c_str(), "x */ FROM T"});
+  struct Step {
+    int at;  // character on the long line; 0: its end
+    const char* keys;  // typed, except '<' Backspace, '>' Delete, '^' undo, '~' redo
+  } steps[] = {{4000, "q"},  {4000, "<<<"}, {1, "'"},   {1, "^"},   {6000, "/*"}, {6000, "^^"}, {6000, "~"},
+               {0, "x'"}, {2500, ">>>>"}, {100, "\t"}, {4000, "\xE6\x97\xA5-"}, {4001, "-"}, {4001, "^"},
+               {7000, "*/"}, {30, "'"}, {8000, "'"}};
+  auto summary = [](TSxMemo* m) {
+    std::string out = "left " + std::to_string(m->LeftColumn()) + "\n";
+    for (const auto& c : TextCalls(RecordPaint(m)))
+      out += std::to_string(c.points.at(0).x) + "," + std::to_string(c.points.at(0).y) + " " + c.text + " " +
+             std::to_string(c.textColor) + "/" + std::to_string(c.bkColor) + "/" + std::to_string(c.font.lfWeight) + "\n";
+    for (int i = 0; i < m->Lines()->Count(); ++i) out += "range " + std::to_string(m->Lines()->Range(i)) + "\n";
+    return out;
+  };
+  auto check = [&] {
+    fresh->Lines()->Clear();
+    for (int i = 0; i < e->Lines()->Count(); ++i) fresh->Lines()->Add(e->Lines()->Get(i));
+    TBufferCoord caret = e->CaretPos();
+    fresh->ProcessCommand(ecGotoXY, 0, &caret);
+    fresh->SetLeftColumn(e->LeftColumn());
+    fresh->SetTopRow(e->TopRow());
+    const std::string edited = summary(e);
+    EXPECT_EQ(edited, summary(fresh));
+    return !HasFailure();
+  };
+  for (const Step& st : steps) {
+    TBufferCoord at{st.at ? st.at : e->Lines()->CharCount(1) + 1, 2};
+    e->ProcessCommand(ecGotoXY, 0, &at);
+    for (const char* k = st.keys; *k;) {
+      SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys << " key " << (k - st.keys));
+      if (*k == '<' || *k == '>' || *k == '^' || *k == '~') {
+        e->ProcessCommand(*k == '<' ? ecDeleteLastChar : *k == '>' ? ecDeleteChar : *k == '^' ? ecUndo : ecRedo, 0, nullptr);
+        ++k;
+      } else {
+        std::size_t n = 0;
+        const char32_t ch = Utf8Decode(std::string_view(k), n);
+        e->ProcessCommand(ecChar, ch, nullptr);
+        k += n;
+      }
+      ASSERT_TRUE(check());
+    }
+  }
+  e->SetHighlighter(nullptr);
+  fresh->SetHighlighter(nullptr);
+}
+
+// Keystrokes on a long wrapped line lay out its rows as wrapping the resulting text afresh does
+// (the change lays again only the rows from the one that reads it until an old row start
+// comes back): tabs after the change, multi-byte characters, runs of blanks, breaks moving.
+TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
+  TEditorSession s;
+  std::string longLine;
+  for (int i = 0; longLine.size() < 3000; ++i)
+    longLine += i % 3 == 0 ? "SELECT a.ID, b FROM T1 " : i % 3 == 1 ? "\t\xC3\x84x, \xE6\x97\xA5\xE6\x9C\xAC  " : "averyveryverylongidentifierwithoutbreaks    ";
+  TEditorForm f(20, 4), g(20, 4);
+  TSxMemo* e = f.Edit;
+  TSxMemo* fresh = g.Edit;
+  e->SetWordWrap(true);
+  fresh->SetWordWrap(true);
+  SetLines(e, {"x", longLine.c_str(), "y"});
+  struct Step {
+    int at;  // character on the long line
+    const char* keys;  // typed, except '<' Backspace, '>' Delete, '^' undo
+  } steps[] = {{500, "q"},  {500, "<<"},  {30, "\t"}, {31, "<"}, {1200, "      "}, {1201, ">>>>"},
+               {40, "\xC3\xA9"}, {900, " "}, {900, "^^"}, {2000, "abcdefghijklmnopqrstuvwxyz"}, {10, ">>>>>>>>"}};
+  for (const Step& st : steps) {
+    TBufferCoord at{st.at, 2};
+    e->ProcessCommand(ecGotoXY, 0, &at);
+    for (const char* k = st.keys; *k;) {
+      if (*k == '<' || *k == '>' || *k == '^') {
+        e->ProcessCommand(*k == '<' ? ecDeleteLastChar : *k == '>' ? ecDeleteChar : ecUndo, 0, nullptr);
+        ++k;
+      } else {
+        std::size_t n = 0;
+        e->ProcessCommand(ecChar, Utf8Decode(std::string_view(k), n), nullptr);
+        k += n;
+      }
+    }
+    SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys);
+    fresh->Lines()->Clear();
+    for (int i = 0; i < e->Lines()->Count(); ++i) fresh->Lines()->Add(e->Lines()->Get(i));
+    ASSERT_EQ(e->DisplayRowCount(), fresh->DisplayRowCount());
+    for (int c = 1; c <= e->Lines()->CharCount(1) + 1; ++c)
+      ASSERT_EQ(e->BufferToDisplayPos(BufferCoord(c, 2)), fresh->BufferToDisplayPos(BufferCoord(c, 2))) << c;
+  }
 }
