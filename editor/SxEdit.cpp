@@ -1418,13 +1418,13 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
           if (line == 1)
             fHighlighter->ResetRange();
           else
-            fHighlighter->SetRange(fLines->Range(line - 2));
+            fHighlighter->SetRange(fLines->Range(line - 1));
           // The line's tokens as column runs, up to the window's end; a long line keeps all of
           // them while its text is unchanged, so moving the caret on it scans it no more.
           const bool keep = text.size() >= kKeptRunsBytes;
           TPaintRuns local;
           TPaintRuns& runs = keep ? fPaintRuns : local;
-          const TSxRange start = line == 1 ? 0 : fLines->Range(line - 2);
+          const TSxRange start = line == 1 ? 0 : fLines->Range(line - 1);
           if (keep && LongLineScan(line - 1, start)) {
             // Scanned from the last point before the window to the window's end.
             runs.Runs.clear();
@@ -1787,12 +1787,7 @@ void TCustomSxEdit::LongLineEdited(int Index) {
 
 void TCustomSxEdit::RescanAll() {
   if (!fHighlighter || fLines->Count() == 0) return;
-  fHighlighter->ResetRange();
-  for (int i = 0; i < fLines->Count(); ++i) {
-    fHighlighter->SetLine(fLines->Get(i), i);
-    fHighlighter->NextToEol();
-    fLines->SetRange(i, fHighlighter->GetRange());
-  }
+  RescanFrom(0, fLines->Count() - 1);
 }
 
 void TCustomSxEdit::MarkRangesDirty(int First, int Last) {

@@ -1292,7 +1292,7 @@ bool TCustomSxEdit::TokenAt(const TBufferCoord& Pos, String& Token, TSxHighlight
   if (Pos.Line == 1)
     fHighlighter->ResetRange();
   else
-    fHighlighter->SetRange(fLines->Range(Pos.Line - 2));
+    fHighlighter->SetRange(fLines->Range(Pos.Line - 1));
   const String line = fLines->Get(Pos.Line - 1);
   fHighlighter->SetLine(line, Pos.Line);
   if (Pos.Char < 1 || Pos.Char > Len(line)) return false;
@@ -1334,7 +1334,7 @@ TBufferCoord TCustomSxEdit::MatchingBracketAt(const TBufferCoord& Pos) {
       if (line == 1)
         fHighlighter->ResetRange();
       else
-        fHighlighter->SetRange(fLines->Range(line - 2));
+        fHighlighter->SetRange(fLines->Range(line - 1));
       fHighlighter->SetLine(fLines->Get(line - 1), line);
       while (!fHighlighter->AtLineEnd()) {
         TSxHighlighterAttributes* a = fHighlighter->GetTokenAttribute();

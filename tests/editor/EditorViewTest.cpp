@@ -169,6 +169,58 @@ TEST(SxEditView, PaintsTokensOnTheGrid) {
   e->SetHighlighter(nullptr);
 }
 
+// A comment left open at a line's end colours the lines after it until it closes, however the
+// ranges were last computed: on loading, after typing, after a change of highlighter.
+TEST(SxEditView, CommentOverLinesIsPaintedAsComment) {
+  TEditorSession s;
+  TEditorForm f(90, 4);
+  TSxMemo* e = f.Edit;
+  TSxSQLSx hl(nullptr), other(nullptr);
+  for (TSxSQLSx* h : {&hl, &other}) {
+    h->SetSQLDialect(sqlInterbase6);
+    h->CommentAttri->SetForeground(clNavy);
+  }
+  e->SetHighlighter(&hl);
+  // The colour of the first text run of each row, and whether a run of row 3 is not a comment.
+  auto firstColours = [&] {
+    std::vector<COLORREF> first(3, 0);
+    std::vector<bool> seen(3, false);
+    bool thirdHasCode = false;
+    for (const auto& c : TextCalls(RecordPaint(e))) {
+      const int row = c.points.at(0).y / 16;
+      if (row < 0 || row > 2 || c.points[0].x < e->GutterWidth()) continue;
+      if (!seen[static_cast<std::size_t>(row)]) first[static_cast<std::size_t>(row)] = c.textColor;
+      seen[static_cast<std::size_t>(row)] = true;
+      if (row == 2 && c.text.find("FROM") != std::string::npos) thirdHasCode = c.textColor != ColorToRGB(clNavy);
+    }
+    return std::make_pair(first, thirdHasCode);
+  };
+  const COLORREF navy = ColorToRGB(clNavy);
+  SetLines(e, {"SELECT 1 /* open", "still comment", "x */ FROM T"});
+  auto [loaded, code1] = firstColours();
+  EXPECT_EQ(loaded[1], navy);
+  EXPECT_EQ(loaded[2], navy);
+  EXPECT_TRUE(code1);
+  // Closing the comment on the first line leaves the others plain; opening it again restores them.
+  TBufferCoord end{17, 1};
+  e->ProcessCommand(ecGotoXY, 0, &end);
+  for (char c : std::string(" */")) e->ProcessCommand(ecChar, static_cast<char32_t>(c), nullptr);
+  EXPECT_NE(firstColours().first[1], navy);
+  for (int i = 0; i < 3; ++i) e->ProcessCommand(ecDeleteLastChar, 0, nullptr);
+  EXPECT_EQ(firstColours().first[1], navy);
+  String token;
+  TSxHighlighterAttributes* attr = nullptr;
+  int kind = 0, start = 0;
+  ASSERT_TRUE(e->TokenAt(TBufferCoord{3, 2}, token, attr, kind, start));
+  EXPECT_EQ(attr, hl.CommentAttri);
+  e->SetHighlighter(&other);
+  auto [changed, code2] = firstColours();
+  EXPECT_EQ(changed[1], navy);
+  EXPECT_EQ(changed[2], navy);
+  EXPECT_TRUE(code2);
+  e->SetHighlighter(nullptr);
+}
+
 TEST(SxEditView, PaintsSelectionAndSpecialCharacters) {
   TEditorSession s;
   TEditorForm f(20, 3);
