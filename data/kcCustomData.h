@@ -697,6 +697,7 @@ public:
   bool IsGroupsAlwaysExpanded() const;
   bool IsSummaryForSelection() const;
   const std::vector<int>& RecordList() const { return fRecordList; }
+  const std::vector<int>& RecordListIndex() const { return fRecordListIndex; }
 
   // Focus
   int GetFocusedRowIndex() const { return fFocusingInfo->RowIndex; }

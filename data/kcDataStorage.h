@@ -432,13 +432,21 @@ public:
   // A zero-filled block.
   std::uint32_t Allocate();
   void Free(std::uint32_t Block);
+  // The chunk table's address and the block size by value: a loop holding a copy keeps them in
+  // registers, where the blocks' own fields are read again after each store through a pointer.
+  struct TView {
+    const std::unique_ptr<std::uint8_t[]>* Chunks;
+    std::size_t BlockSize;
+    std::uint8_t* At(std::uint32_t Block) const {
+      if (Block == 0) return nullptr;
+      std::size_t chunk, offset;
+      ChunkOf(Block - 1, chunk, offset);
+      return Chunks[chunk].get() + offset * BlockSize;
+    }
+  };
+  TView View() const { return {fChunks.data(), static_cast<std::size_t>(fBlockSize)}; }
   // The block's bytes; null for handle 0. Inline: loops over every record read through it.
-  std::uint8_t* At(std::uint32_t Block) const {
-    if (Block == 0) return nullptr;
-    std::size_t chunk, offset;
-    ChunkOf(Block - 1, chunk, offset);
-    return fChunks[chunk].get() + offset * static_cast<std::size_t>(fBlockSize);
-  }
+  std::uint8_t* At(std::uint32_t Block) const { return View().At(Block); }
   int BlockSize() const { return fBlockSize; }
 
 private:
@@ -512,6 +520,16 @@ public:
   const std::uint8_t* RecordBuffer(int ARecordIndex) const {
     return fBlocks.At(fRecords[static_cast<std::size_t>(ARecordIndex)]);
   }
+  // The ordinary records' buffers by value, for a loop over many records (valid until records
+  // are added or removed).
+  struct TRecordBuffers {
+    const std::uint32_t* Records;
+    TkcRecordBlocks::TView Blocks;
+    const std::uint8_t* operator[](int ARecordIndex) const {
+      return Blocks.At(Records[static_cast<std::size_t>(ARecordIndex)]);
+    }
+  };
+  TRecordBuffers RecordBuffers() const { return {fRecords.data(), fBlocks.View()}; }
   static const std::uint8_t* StoredDataIn(const std::uint8_t* ABuffer, const TkcValueDef* AValueDef) {
     return !ABuffer || AValueDef->IsNullInRecord(ABuffer) ? nullptr : AValueDef->DataAt(ABuffer);
   }

@@ -510,13 +510,18 @@ bool NativeKind(TkcValueTypeClass AType, bool& AFloat) {
          AType == TkcWordValueType::Class();
 }
 
-std::int64_t LoadInt(TkcValueTypeClass AType, const std::uint8_t* P) {
-  if (AType == TkcIntegerValueType::Class()) {
+// An integer column's stored form: 0 int32, 1 int16, 2 uint16 (a loop asks once, not per value).
+int IntForm(TkcValueTypeClass AType) {
+  return AType == TkcIntegerValueType::Class() ? 0 : (AType == TkcSmallintValueType::Class() ? 1 : 2);
+}
+
+std::int64_t LoadIntOfForm(int AForm, const std::uint8_t* P) {
+  if (AForm == 0) {
     std::int32_t v;
     std::memcpy(&v, P, sizeof v);
     return v;
   }
-  if (AType == TkcSmallintValueType::Class()) {
+  if (AForm == 1) {
     std::int16_t v;
     std::memcpy(&v, P, sizeof v);
     return v;
@@ -525,6 +530,8 @@ std::int64_t LoadInt(TkcValueTypeClass AType, const std::uint8_t* P) {
   std::memcpy(&v, P, sizeof v);
   return v;
 }
+
+std::int64_t LoadInt(TkcValueTypeClass AType, const std::uint8_t* P) { return LoadIntOfForm(IntForm(AType), P); }
 
 }  // namespace
 
@@ -852,44 +859,66 @@ bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* 
   for (int i = 0; i < count; ++i)
     if (columns[static_cast<std::size_t>(i)]) kinds[static_cast<std::size_t>(i)] = AItems->GetItem(i)->Kind();
   const bool nullIgnore = fOptions.Contains(soNullIgnore);
-  const TkcValueTypeClass keyType = keyColumn ? keyColumn->ValueTypeClass() : nullptr;
-  const int records = reads ? c->GetRecordCount() : 0;
+  // Everything the loop reads is copied into locals first: stores into the states could
+  // otherwise make the compiler read the columns' and lists' fields again for every record.
+  struct TSlot {
+    int Item, NullByte, Offset;
+    std::uint8_t NullMask;
+    bool Min, Max;
+  };
+  std::vector<TSlot> slots;
+  for (int i = 0; i < count; ++i)
+    if (TkcValueDef* column = columns[static_cast<std::size_t>(i)])
+      slots.push_back({i, column->NullByte(), column->ValueOffset(), column->NullMask(),
+                       kinds[static_cast<std::size_t>(i)] == skMin, kinds[static_cast<std::size_t>(i)] == skMax});
+  const TSlot* slot = slots.data();
+  const std::size_t slotCount = slots.size();
+  // The key's null bit, data offset and stored form.
+  const int keyNullByte = keyColumn ? keyColumn->NullByte() : 0;
+  const std::uint8_t keyNullMask = keyColumn ? keyColumn->NullMask() : 0;
+  const int keyOffset = keyColumn ? keyColumn->ValueOffset() : 0;
+  const int keyForm = keyColumn ? IntForm(keyColumn->ValueTypeClass()) : 0;
+  const int* keyGroup = groupOfKey.data();
+  const std::uint64_t keySpan = groupOfKey.size();
+  const int* begin = begins.data();
+  const int* end = ends.data();
+  const std::vector<int>& listIndexes = info->RecordListIndex();
+  const int* listIndex = listIndexes.data();
+  const TkcDataStorage::TRecordBuffers buffers = storage->RecordBuffers();
+  TState* state = states.data();
+  const int records = reads ? std::min(c->GetRecordCount(), static_cast<int>(listIndexes.size())) : 0;
   for (int r = 0; r < records; ++r) {
-    const int p = info->GetRecordListIndex(r);
+    const int p = listIndex[r];
     if (p < 0) continue;
-    const std::uint8_t* buffer = storage->RecordBuffer(r);
+    const std::uint8_t* buffer = buffers[r];
     int k = -1;
     if (keyColumn) {
-      const std::uint8_t* data = TkcDataStorage::StoredDataIn(buffer, keyColumn);
-      if (!data) {
+      if (!buffer || (buffer[keyNullByte] & keyNullMask) == 0) {
         k = nullGroup;
       } else {
-        const std::uint64_t at = static_cast<std::uint64_t>(LoadInt(keyType, data) - lowKey);
-        if (at < groupOfKey.size()) k = groupOfKey[at];
+        const std::int64_t key = LoadIntOfForm(keyForm, buffer + keyOffset);
+        const std::uint64_t at = static_cast<std::uint64_t>(key - lowKey);
+        if (at < keySpan) k = keyGroup[at];
       }
     }
-    if (k < 0 || p < begins[static_cast<std::size_t>(k)] || p > ends[static_cast<std::size_t>(k)])
-      k = groupOfPosition(p);
+    if (k < 0 || p < begin[k] || p > end[k]) k = groupOfPosition(p);
     if (k < 0) continue;
-    TState* row = &states[static_cast<std::size_t>(k) * static_cast<std::size_t>(count)];
-    for (int i = 0; i < count; ++i) {
-      TkcValueDef* column = columns[static_cast<std::size_t>(i)];
-      if (!column) continue;
-      const TkcSummaryKind kind = kinds[static_cast<std::size_t>(i)];
-      TState& st = row[i];
-      const std::uint8_t* data = TkcDataStorage::StoredDataIn(buffer, column);
-      if (!data) {
+    TState* row = state + static_cast<std::size_t>(k) * static_cast<std::size_t>(count);
+    for (std::size_t s = 0; s < slotCount; ++s) {
+      const TSlot& col = slot[s];
+      TState& st = row[col.Item];
+      if (!buffer || (buffer[col.NullByte] & col.NullMask) == 0) {
         if (nullIgnore) continue;
         st.Any = true;
         ++st.Count;
         continue;
       }
       std::int32_t x;
-      std::memcpy(&x, data, sizeof x);
+      std::memcpy(&x, buffer + col.Offset, sizeof x);
       st.Any = true;
       ++st.Count;
       st.Sum += x;
-      if (!st.Value || (kind == skMin && x < st.Best) || (kind == skMax && x > st.Best)) st.Best = x;
+      if (!st.Value || (col.Min && x < st.Best) || (col.Max && x > st.Best)) st.Best = x;
       st.Value = true;
     }
   }
