@@ -6,7 +6,8 @@
 // and with multi-byte characters and tabs, at the start, middle and end of the line. Rounds
 // interleave the short and the long line; each operation's ratio is the median of the per-round
 // ratios (long / short), and the last line is the largest of them. The caret is placed the same
-// way in the window on both lines, inside it and away from its edges. Backspace at the start
+// way in the window on both lines, inside it and away from its edges (for End, where the jump
+// leaves it, so that End scrolls on both lines). Backspace at the start
 // and Delete at the end of the line above join the long line with its neighbour.
 // Usage: bench_editor_long_line [rounds (default 5)] [only the operations whose name starts so].
 #include <algorithm>
@@ -77,13 +78,19 @@ struct Editor {
   // the line starts), on either line: no timed keystroke scrolls because the jump left the caret
   // at an edge of the window.
   void Place(int ch) {
-    TBufferCoord at{ch, 2};
-    memo->ProcessCommand(ecGotoXY, 0, &at);
+    Jump(ch);
     if (!memo->WordWrap())
       memo->SetLeftColumn(std::max(1, memo->BufferToDisplayPos(memo->CaretPos()).Column - kCaretCells));
     UpdateWindow(memo->Handle());
   }
   static constexpr int kCaretCells = 20;
+  // The caret at the character as the jump leaves it: End then scrolls on both lines, as it
+  // must on the long one.
+  void Jump(int ch) {
+    TBufferCoord at{ch, 2};
+    memo->ProcessCommand(ecGotoXY, 0, &at);
+    UpdateWindow(memo->Handle());
+  }
   void Key(TSxEditorCommand c, char32_t ch = 0) {
     memo->ProcessCommand(c, ch, nullptr);
     UpdateWindow(memo->Handle());
@@ -121,7 +128,7 @@ int main(int argc, char** argv) {
        [](Editor& e) { e.Key(ecDeleteChar); }},
       {"Right", false, place, [](Editor& e) { e.Key(ecRight); }},
       {"Ctrl+Right", false, place, [](Editor& e) { e.Key(ecWordRight); }},
-      {"End", false, place, [](Editor& e) { e.Key(ecLineEnd); }},
+      {"End", false, [](Editor& e, int at) { e.Jump(at); }, [](Editor& e) { e.Key(ecLineEnd); }},
       {"click", false, place,
        [](Editor& e) {
          // The middle of the caret's row, a few cells right of the left edge.
