@@ -5,7 +5,10 @@
 // keystroke, and typing with word wrap. Lines of 100 and of 1,000,000 characters, pure ASCII
 // and with multi-byte characters and tabs, at the start, middle and end of the line. Rounds
 // interleave the short and the long line; each operation's ratio is the median of the per-round
-// ratios (long / short), and the last line is the largest of them.
+// ratios (long / short), and the last line is the largest of them. The caret is placed the same
+// way in the window on both lines, inside it and away from its edges (for End, where the jump
+// leaves it, so that End scrolls on both lines). Backspace at the start
+// and Delete at the end of the line above join the long line with its neighbour.
 // Usage: bench_editor_long_line [rounds (default 5)] [only the operations whose name starts so].
 #include <algorithm>
 #include <chrono>
@@ -71,7 +74,19 @@ struct Editor {
     memo->ClearUndo();
     UpdateWindow(memo->Handle());
   }
+  // The caret at the character, kCaretCells columns right of the window's left edge (or where
+  // the line starts), on either line: no timed keystroke scrolls because the jump left the caret
+  // at an edge of the window.
   void Place(int ch) {
+    Jump(ch);
+    if (!memo->WordWrap())
+      memo->SetLeftColumn(std::max(1, memo->BufferToDisplayPos(memo->CaretPos()).Column - kCaretCells));
+    UpdateWindow(memo->Handle());
+  }
+  static constexpr int kCaretCells = 20;
+  // The caret at the character as the jump leaves it: End then scrolls on both lines, as it
+  // must on the long one.
+  void Jump(int ch) {
     TBufferCoord at{ch, 2};
     memo->ProcessCommand(ecGotoXY, 0, &at);
     UpdateWindow(memo->Handle());
@@ -104,9 +119,16 @@ int main(int argc, char** argv) {
       {"type", false, place, [](Editor& e) { e.Key(ecChar, U'q'); }},
       {"Backspace", false, place, [](Editor& e) { e.Key(ecDeleteLastChar); }},
       {"Delete", false, place, [](Editor& e) { e.Key(ecDeleteChar); }},
+      {"Delete, line above", false,
+       [](Editor& e, int) {
+         TBufferCoord at{static_cast<int>(SxCharCount(e.memo->Lines()->Get(0))) + 1, 1};
+         e.memo->ProcessCommand(ecGotoXY, 0, &at);
+         UpdateWindow(e.memo->Handle());
+       },
+       [](Editor& e) { e.Key(ecDeleteChar); }},
       {"Right", false, place, [](Editor& e) { e.Key(ecRight); }},
       {"Ctrl+Right", false, place, [](Editor& e) { e.Key(ecWordRight); }},
-      {"End", false, place, [](Editor& e) { e.Key(ecLineEnd); }},
+      {"End", false, [](Editor& e, int at) { e.Jump(at); }, [](Editor& e) { e.Key(ecLineEnd); }},
       {"click", false, place,
        [](Editor& e) {
          // The middle of the caret's row, a few cells right of the left edge.
@@ -131,6 +153,12 @@ int main(int argc, char** argv) {
          e.Key(ecUndo);
        },
        [](Editor& e) { e.Key(ecRedo); }},
+      {"undo of a join", false,
+       [](Editor& e, int) {
+         e.Place(1);
+         e.Key(ecDeleteLastChar);
+       },
+       [](Editor& e) { e.Key(ecUndo); }},
       {"type, word wrap", true, place, [](Editor& e) { e.Key(ecChar, U'q'); }},
   };
   struct Where {

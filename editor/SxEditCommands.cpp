@@ -373,6 +373,15 @@ void TCustomSxEdit::GoLineEnd(bool Extend) {
 
 // ---- deleting -----------------------------------------------------------------------------
 
+namespace {
+// Whether Upper, Blanks spaces and Lower joined end in a blank that trimming would take.
+bool JoinEndsInBlank(const String& Upper, int Blanks, const String& Lower) {
+  const String& last = !Lower.empty() || Blanks > 0 ? Lower : Upper;
+  if (last.empty()) return Blanks > 0;
+  return last.back() == ' ' || last.back() == '\t';
+}
+}  // namespace
+
 void TCustomSxEdit::DeleteSelectionRecorded() {
   // Recorded first, inside a block so that the change is announced once it is made.
   UndoBlockGuard block(this);
@@ -414,6 +423,19 @@ void TCustomSxEdit::DoBackspace() {
       EnsureCaretVisible();
       return;
     }
+  }
+  if (fCaretPos.Char == 1 && fCaretPos.Line > 1 && fCaretPos.Line <= fLines->Count() &&
+      !(HasOption(eoTrimTrailingSpaces) && JoinEndsInBlank(String(), 0, fLines->LineRef(fCaretPos.Line - 1)))) {
+    // Joining with the line above where the longer line is: nothing to trim.
+    const int old = fCaretPos.Line;
+    SetCaretLine(old - 1);
+    SetCaretChar(LineLength(old - 1) + 1);
+    fLines->JoinLines(old - 2);
+    ShiftMarksDeleted(old, 1);
+    UndoBlockGuard block(this);
+    fUndoList->AddChange(chDeleteNoSelect, fCaretPos, p0, "\r\n", smNormal);
+    EnsureCaretVisible();
+    return;
   }
   String t = LineText();
   auto indentOfLineAbove = [&](int below, bool expand) {
@@ -539,6 +561,18 @@ void TCustomSxEdit::DoDeleteChar() {
       RecordTrimmed();
       return;
     }
+  }
+  if (fCaretPos.Char > len && fCaretPos.Line < fLines->Count() &&
+      !(HasOption(eoTrimTrailingSpaces) && JoinEndsInBlank(fLines->LineRef(fCaretPos.Line - 1), fCaretPos.Char - len - 1, fLines->LineRef(fCaretPos.Line)))) {
+    // Joining with the line below where the longer line is: nothing to trim.
+    UndoBlockGuard block(this);
+    // The blanks that carry the next line to the caret's column are part of the step.
+    if (fCaretPos.Char > len + 1)
+      fUndoList->AddChange(chInsert, BufferCoord(len + 1, fCaretPos.Line), fCaretPos, String(), smNormal);
+    fLines->JoinLines(fCaretPos.Line - 1, String(static_cast<std::size_t>(fCaretPos.Char - len - 1), ' '));
+    ShiftMarksDeleted(fCaretPos.Line + 1, 1);
+    fUndoList->AddChange(chDeleteForwardNoSelect, fCaretPos, BufferCoord(1, fCaretPos.Line + 1), "\r\n", smNormal);
+    return;
   }
   String t = LineText();
   TBufferCoord end;

@@ -368,6 +368,20 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
               break;
             }
           }
+          if (fLines->Count() > 0 && last.Line == first.Line + 1 && last.Char == 1 && last.Line <= fLines->Count() &&
+              first.Char - 1 == LineLength(first.Line)) {
+            // A line break between two lines: the longer keeps its place, unless trimming
+            // would take blanks the join leaves last.
+            const String& low = fLines->LineRef(last.Line - 1);
+            const String& end = low.empty() ? fLines->LineRef(first.Line - 1) : low;
+            if (!(HasOption(eoScrollPastEol) && HasOption(eoTrimTrailingSpaces) && Value.empty()) || end.empty() ||
+                (end.back() != ' ' && end.back() != '\t')) {
+              fLines->JoinLines(first.Line - 1);
+              SetCaretPosInternal(first);
+              ShiftMarksDeleted(first.Line, 1);
+              break;
+            }
+          }
           if (fLines->Count() > 0) {
             String joined = fLines->LineRef(first.Line - 1).substr(0, fLines->CharOffset(first.Line - 1, first.Char));
             const int firstLen = LineLength(first.Line);
@@ -447,6 +461,18 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
               StatusChanged(scCaretX);
               break;
             }
+          }
+          if (pieces.size() == 2 && pieces[0].empty() && pieces[1].empty() && lineLen >= fCaretPos.Char - 1 &&
+              !(trim && ((cut > 0 && (line[cut - 1] == ' ' || line[cut - 1] == '\t')) ||
+                         (cut < line.size() && (line.back() == ' ' || line.back() == '\t'))))) {
+            // A line break inside the line: the longer part stays where it is, nothing to trim.
+            fLines->SplitLine(fCaretPos.Line - 1, cut);
+            added = 1;
+            ++fCaretPos.Line;
+            fCaretPos.Char = 1;
+            StatusChanged(scCaretY);
+            StatusChanged(scCaretX);
+            break;
           }
           String left = line.substr(0, cut);
           if (lineLen < fCaretPos.Char - 1) {

@@ -165,6 +165,53 @@ void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count,
   EndUpdate();
 }
 
+void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
+  CheckIndex(Index, GetCount() - 2);
+  BeginUpdate();
+  try {
+    const std::size_t i = static_cast<std::size_t>(Index);
+    if (fList[i + 1].Text.size() > fList[i].Text.size()) {
+      String head = fList[i].Text;
+      head.append(Between);
+      EditLine(Index + 1, 0, 0, head);
+      fList[i + 1].Data = fList[i].Data;
+      fList[i + 1].Range = fList[i].Range;
+      Delete(Index);
+    } else {
+      String tail(Between);
+      tail += fList[i + 1].Text;
+      EditLine(Index, fList[i].Text.size(), 0, tail);
+      Delete(Index + 1);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
+  CheckIndex(Index, GetCount() - 1);
+  BeginUpdate();
+  try {
+    const std::size_t i = static_cast<std::size_t>(Index);
+    const std::size_t size = fList[i].Text.size();
+    if (size - Byte > Byte) {
+      Insert(Index, fList[i].Text.substr(0, Byte));
+      std::swap(fList[i].Data, fList[i + 1].Data);
+      fList[i].Range = fList[i + 1].Range;
+      EditLine(Index + 1, 0, Byte, std::string_view());
+    } else {
+      Insert(Index + 1, fList[i].Text.substr(Byte));
+      EditLine(Index, Byte, size - Byte, std::string_view());
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
 void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes) {
   auto& rec = fList[static_cast<std::size_t>(Index)];
   rec.Flags = lfExpandedLengthUnknown;

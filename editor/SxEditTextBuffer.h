@@ -83,6 +83,13 @@ public:
   // Replaces bytes [Byte, Byte + Count) of line Index (whole characters) with Text where the line
   // is: as Put of the changed line, without copying or comparing it.
   void EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text);
+  // Joins line Index + 1 to the end of line Index, with Between between them. The longer of the
+  // two keeps its text, index and record and takes the other's text in place (an in-line edit
+  // at its start or end); the line that remains keeps line Index's object.
+  void JoinLines(int Index, std::string_view Between = {});
+  // Breaks line Index before its byte Byte (the reverse of JoinLines): the longer part stays
+  // where it is and loses the other in place; the first line keeps the object and start range.
+  void SplitLine(int Index, std::size_t Byte);
   void PutObject(int Index, TObject* Obj) override;
   void Delete(int Index) override;
   void Exchange(int Index1, int Index2) override;

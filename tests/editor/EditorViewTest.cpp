@@ -467,6 +467,22 @@ TEST(SxEditView, PaintsWrappedRows) {
   EXPECT_TRUE(glyph);
 }
 
+// The editing keys of the long-line tables below; any other character is typed.
+static TSxEditorCommand KeyCommand(char k) {
+  switch (k) {
+    case '<': return ecDeleteLastChar;
+    case '>': return ecDeleteChar;
+    case '^': return ecUndo;
+    case '~': return ecRedo;
+    case '{': return ecUp;
+    case '|': return ecDown;
+    case '[': return ecLineStart;
+    case ']': return ecLineEnd;
+    case '\r': return ecLineBreak;
+    default: return ecNone;
+  }
+}
+
 // Keystrokes on a line long enough to be scanned from points inside it paint it, and leave the
 // lines' ranges, as a control given the resulting text afresh does: the change rescans only
 // near itself, so a scan that resumed in the wrong state or stopped too early shows here.
@@ -487,10 +503,12 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
   SetLines(e, {"SELECT 1 /* open", longLine.c_str(), "x */ FROM T"});
   struct Step {
     int at;  // character on the long line; 0: its end
-    const char* keys;  // typed, except '<' Backspace, '>' Delete, '^' undo, '~' redo
+    // typed, except '<' Backspace, '>' Delete, '^' undo, '~' redo, '{' Up, '|' Down, '[' Home, ']' End
+    const char* keys;
   } steps[] = {{4000, "q"},  {4000, "<<<"}, {1, "'"},   {1, "^"},   {6000, "/*"}, {6000, "^^"}, {6000, "~"},
                {0, "x'"}, {2500, ">>>>"}, {100, "\t"}, {4000, "\xE6\x97\xA5-"}, {4001, "-"}, {4001, "^"},
-               {7000, "*/"}, {30, "'"}, {8000, "'"}};
+               {7000, "*/"}, {30, "'"}, {8000, "'"}, {1, "<^~^"}, {1, "{]>^~^"}, {0, ">^~^"}, {0, "|[<^"},
+               {1, "*/<^"}, {1, "\r^~^"}};
   auto summary = [](TSxMemo* m) {
     std::string out = "left " + std::to_string(m->LeftColumn()) + "\n";
     for (const auto& c : TextCalls(RecordPaint(m)))
@@ -515,8 +533,8 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
     e->ProcessCommand(ecGotoXY, 0, &at);
     for (const char* k = st.keys; *k;) {
       SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys << " key " << (k - st.keys));
-      if (*k == '<' || *k == '>' || *k == '^' || *k == '~') {
-        e->ProcessCommand(*k == '<' ? ecDeleteLastChar : *k == '>' ? ecDeleteChar : *k == '^' ? ecUndo : ecRedo, 0, nullptr);
+      if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
+        e->ProcessCommand(c, 0, nullptr);
         ++k;
       } else {
         std::size_t n = 0;
@@ -547,15 +565,16 @@ TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
   SetLines(e, {"x", longLine.c_str(), "y"});
   struct Step {
     int at;  // character on the long line
-    const char* keys;  // typed, except '<' Backspace, '>' Delete, '^' undo
+    const char* keys;  // typed, except the keys of KeyCommand
   } steps[] = {{500, "q"},  {500, "<<"},  {30, "\t"}, {31, "<"}, {1200, "      "}, {1201, ">>>>"},
-               {40, "\xC3\xA9"}, {900, " "}, {900, "^^"}, {2000, "abcdefghijklmnopqrstuvwxyz"}, {10, ">>>>>>>>"}};
+               {40, "\xC3\xA9"}, {900, " "}, {900, "^^"}, {2000, "abcdefghijklmnopqrstuvwxyz"}, {10, ">>>>>>>>"},
+               {1, "<"}, {1, "^"}, {1, "~"}, {1, "^"}, {1, "{]>"}, {1, "^"}, {0, ">"}, {0, "^"}, {0, "|[<"}, {0, "^"}};
   for (const Step& st : steps) {
-    TBufferCoord at{st.at, 2};
+    TBufferCoord at{st.at ? st.at : e->Lines()->CharCount(1) + 1, 2};
     e->ProcessCommand(ecGotoXY, 0, &at);
     for (const char* k = st.keys; *k;) {
-      if (*k == '<' || *k == '>' || *k == '^') {
-        e->ProcessCommand(*k == '<' ? ecDeleteLastChar : *k == '>' ? ecDeleteChar : ecUndo, 0, nullptr);
+      if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
+        e->ProcessCommand(c, 0, nullptr);
         ++k;
       } else {
         std::size_t n = 0;
@@ -567,7 +586,8 @@ TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
     fresh->Lines()->Clear();
     for (int i = 0; i < e->Lines()->Count(); ++i) fresh->Lines()->Add(e->Lines()->Get(i));
     ASSERT_EQ(e->DisplayRowCount(), fresh->DisplayRowCount());
-    for (int c = 1; c <= e->Lines()->CharCount(1) + 1; ++c)
-      ASSERT_EQ(e->BufferToDisplayPos(BufferCoord(c, 2)), fresh->BufferToDisplayPos(BufferCoord(c, 2))) << c;
+    for (int l = 1; l <= e->Lines()->Count(); ++l)
+      for (int c = 1; c <= e->Lines()->CharCount(l - 1) + 1; ++c)
+        ASSERT_EQ(e->BufferToDisplayPos(BufferCoord(c, l)), fresh->BufferToDisplayPos(BufferCoord(c, l))) << l << ":" << c;
   }
 }

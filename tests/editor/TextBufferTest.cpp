@@ -287,8 +287,9 @@ TEST(SxEditStringList, SaveRefusesAReadOnlyFile) {
   std::remove(name.c_str());
 }
 
-// A line's index kept through edits inside the line maps characters, bytes and columns as an
-// index built afresh for the same text does; the edit reported is the one made.
+// A line's index kept through edits inside the line, joins with a neighbour and the breaks
+// that undo them maps characters, bytes and columns as an index built afresh for the same text
+// does; the edit reported is the one made.
 TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
   auto line = [](int words, bool mixed) {
     std::string s;
@@ -299,40 +300,62 @@ TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
     double at;  // where, as a fraction of the line's bytes
     int cut;    // bytes removed (extended to whole characters)
     std::string put;
+    int join = 0;  // -1: the line above joins it with put between, 1: the line below; then broken again
   };
   const Edit edits[] = {{0, 0, "q"},  {0.5, 0, "q"},   {1, 0, "q"},      {0.3, 0, "\t"},  {0.31, 1, ""},
                         {0.7, 0, "\xC3\xA9"}, {0.2, 300, ""}, {0.6, 5, "x\ty"}, {0.99, 2, ""}, {0.4, 0, std::string(400, 'z')},
-                        {0, 1, ""}, {0.5, 1, "\t\t"}};
+                        {0, 1, ""}, {0.5, 1, "\t\t"}, {0, 0, "", -1}, {0, 0, "\t\xC3\xA9", -1}, {0, 0, "", 1}, {0, 0, "\t", 1}};
   for (int tabWidth : {8, 3, 1}) {
     for (bool mixed : {false, true}) {
       TSxEditStringList l;
       l.SetTabWidth(tabWidth);
       l.Add("x");
       l.Add(line(400, mixed));
+      l.Add("y\t\xC3\xA9");
       l.CharCount(1);  // the index exists before the edits
+      auto same = [&](int index, const std::string& s) {
+        ASSERT_EQ(l.Get(index), s);
+        TSxEditStringList fresh;
+        fresh.SetTabWidth(tabWidth);
+        fresh.Add(s);
+        ASSERT_EQ(l.CharCount(index), fresh.CharCount(0));
+        EXPECT_EQ(l.ExpandedLength(index), fresh.ExpandedLength(0));
+        for (int c = 1; c <= fresh.CharCount(0) + 2; ++c) {
+          ASSERT_EQ(l.CharOffset(index, c), fresh.CharOffset(0, c)) << c;
+          ASSERT_EQ(l.CharToColumn(index, c), fresh.CharToColumn(0, c)) << c;
+        }
+        for (int col = 1; col <= fresh.ExpandedLength(0) + 2; ++col)
+          ASSERT_EQ(l.ColumnToChar(index, col), fresh.ColumnToChar(0, col)) << col;
+      };
       for (const Edit& e : edits) {
+        SCOPED_TRACE(testing::Message() << "tab " << tabWidth << (mixed ? " mixed" : " ascii") << " at " << e.at
+                                        << " join " << e.join);
         std::string s = l.Get(1);
+        if (e.join != 0) {
+          const std::string other = l.Get(1 + e.join);
+          const int first = e.join < 0 ? 0 : 1;
+          l.JoinLines(first, e.put);
+          ASSERT_EQ(l.Count(), 2);
+          const std::string joined = e.join < 0 ? other + e.put + s : s + e.put + other;
+          ASSERT_NO_FATAL_FAILURE(same(first, joined));
+          const std::size_t cut = e.join < 0 ? other.size() : s.size();
+          l.SplitLine(first, cut);
+          ASSERT_EQ(l.Count(), 3);
+          ASSERT_NO_FATAL_FAILURE(same(first, joined.substr(0, cut)));
+          ASSERT_NO_FATAL_FAILURE(same(first + 1, joined.substr(cut)));
+          continue;
+        }
         std::size_t at = static_cast<std::size_t>(e.at * static_cast<double>(s.size()));
         while (at > 0 && at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) --at;
         std::size_t end = std::min(s.size(), at + static_cast<std::size_t>(e.cut));
         while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) ++end;
         s.replace(at, end - at, e.put);
         l.Put(1, s);
-        SCOPED_TRACE(testing::Message() << "tab " << tabWidth << (mixed ? " mixed" : " ascii") << " at " << e.at);
         const TSxInLineEdit& edit = l.LastLineEdit();
         ASSERT_EQ(edit.Line, 1);
         EXPECT_EQ(edit.Char, SxCharCount(s.substr(0, edit.Byte)));
         EXPECT_EQ(edit.NewChars, SxCharCount(s.substr(edit.Byte, edit.NewBytes)));
-        TSxEditStringList fresh;
-        fresh.SetTabWidth(tabWidth);
-        fresh.Add(s);
-        ASSERT_EQ(l.CharCount(1), fresh.CharCount(0));
-        EXPECT_EQ(l.ExpandedLength(1), fresh.ExpandedLength(0));
-        for (int c = 1; c <= fresh.CharCount(0) + 2; ++c) {
-          ASSERT_EQ(l.CharOffset(1, c), fresh.CharOffset(0, c)) << c;
-          ASSERT_EQ(l.CharToColumn(1, c), fresh.CharToColumn(0, c)) << c;
-        }
-        for (int col = 1; col <= fresh.ExpandedLength(0) + 2; ++col) ASSERT_EQ(l.ColumnToChar(1, col), fresh.ColumnToChar(0, col)) << col;
+        ASSERT_NO_FATAL_FAILURE(same(1, s));
       }
     }
   }
