@@ -891,6 +891,7 @@ TkcDataStorage::~TkcDataStorage() {
 }
 
 void TkcDataStorage::InitStructure(TkcValueDefs* AValueDefs) {
+  DropPacked();
   AValueDefs->LayOut(HeaderSize());
   TkcRecordBlocks& blocks = BlocksOf(AValueDefs);
   if (blocks.BlockSize() != AValueDefs->RecordLength()) {
@@ -899,7 +900,7 @@ void TkcDataStorage::InitStructure(TkcValueDefs* AValueDefs) {
   }
 }
 
-void TkcDataStorage::ColumnsChanged(TkcValueDef*, bool) {}
+void TkcDataStorage::ColumnsChanged(TkcValueDef*, bool) { DropPacked(); }
 
 TkcValueDefs* TkcDataStorage::ColumnListOf(int ARecordIndex) const {
   return ARecordIndex < 0 ? static_cast<TkcValueDefs*>(fInternalValueDefs.get()) : fValueDefs.get();
@@ -949,6 +950,7 @@ void TkcDataStorage::FreeBuffer(std::uint32_t& AHandle, const TkcValueDefs* ALis
 
 void TkcDataStorage::RebuildBuffers(const TkcValueDefs* AList, int ANewLength,
                                     const std::function<void(std::uint8_t* From, std::uint8_t* To)>& ACopy) {
+  DropPacked();
   TkcRecordBlocks& blocks = BlocksOf(AList);
   TkcRecordBlocks newBlocks(ANewLength);
   for (std::uint32_t& handle : BuffersOf(AList)) {
@@ -967,6 +969,7 @@ void TkcDataStorage::SetRecordCount(int Value) {
 }
 
 int TkcDataStorage::AppendRecord() {
+  DropPacked();
   fRecords.push_back(0);
   int index = RecordCount() - 1;
   AssignRecordID(index);
@@ -975,6 +978,7 @@ int TkcDataStorage::AppendRecord() {
 
 void TkcDataStorage::InsertRecord(int AIndex) {
   AIndex = std::clamp(AIndex, 0, RecordCount());
+  DropPacked();
   fRecords.insert(fRecords.begin() + AIndex, 0);
   AssignRecordID(AIndex);
 }
@@ -985,6 +989,7 @@ void TkcDataStorage::DeleteRecord(int AIndex) {
     if (p < fInternalRecords.size()) FreeBuffer(fInternalRecords[p], fInternalValueDefs.get());
     return;
   }
+  DropPacked();
   FreeBuffer(fRecords.at(static_cast<std::size_t>(AIndex)), fValueDefs.get());
   fRecords.erase(fRecords.begin() + AIndex);
   if (fRecords.empty()) fRecordIDCounter = 1;
@@ -1008,6 +1013,7 @@ void TkcDataStorage::ClearInternalRecords() {
 }
 
 void TkcDataStorage::ClearRecords(bool ARemoveRecords) {
+  DropPacked();
   for (auto& buffer : fRecords) FreeBuffer(buffer, fValueDefs.get());
   if (ARemoveRecords) {
     fRecords.clear();
@@ -1049,6 +1055,7 @@ Variant TkcDataStorage::GetValue(int ARecordIndex, TkcValueDef* AValueDef) const
 void TkcDataStorage::SetValue(int ARecordIndex, TkcValueDef* AValueDef, const Variant& Value) {
   TkcValueDef* column = ColumnFor(ARecordIndex, AValueDef);
   if (!column) return;
+  TRepackGuard repack{this, ARecordIndex};
   column->PutValue(CheckBuffer(ARecordIndex), Value);
 }
 
@@ -1062,6 +1069,7 @@ String TkcDataStorage::GetDisplayText(int ARecordIndex, TkcValueDef* AValueDef) 
 void TkcDataStorage::SetDisplayText(int ARecordIndex, TkcValueDef* AValueDef, const String& Value) {
   TkcValueDef* column = ColumnFor(ARecordIndex, AValueDef);
   if (!column) return;
+  TRepackGuard repack{this, ARecordIndex};
   column->PutText(CheckBuffer(ARecordIndex), Value);
 }
 
@@ -1095,7 +1103,62 @@ bool TkcDataStorage::GetCompareInfo(int ARecordIndex, TkcValueDef* AValueDef, co
   return false;
 }
 
+namespace {
+
+std::int32_t LoadPackedInt(int AForm, const std::uint8_t* AData) {
+  if (AForm == 0) return Get<std::int32_t>(AData);
+  if (AForm == 1) return Get<std::int16_t>(AData);
+  return Get<std::uint16_t>(AData);
+}
+
+}  // namespace
+
+const TkcDataStorage::TPackedInts* TkcDataStorage::PackedInts(const TkcValueDef* AColumn) const {
+  if (!AColumn || AColumn->ValueDefs() != fValueDefs.get()) return nullptr;
+  for (const auto& packed : fPacked)
+    if (packed->Column == AColumn) return &packed->Data;
+  const TkcValueTypeClass type = AColumn->ValueTypeClass();
+  int form;
+  if (type == TkcIntegerValueType::Class())
+    form = 0;
+  else if (type == TkcSmallintValueType::Class())
+    form = 1;
+  else if (type == TkcWordValueType::Class())
+    form = 2;
+  else
+    return nullptr;
+  auto packed = std::make_unique<TPacked>(TPacked{AColumn, form, {}});
+  const std::size_t count = fRecords.size();
+  packed->Data.Values.resize(count);
+  packed->Data.Has.resize(count);
+  const TRecordBuffers buffers = RecordBuffers();
+  const int nullByte = AColumn->NullByte(), offset = AColumn->ValueOffset();
+  const std::uint8_t mask = AColumn->NullMask();
+  for (std::size_t r = 0; r < count; ++r) {
+    const std::uint8_t* buffer = buffers[static_cast<int>(r)];
+    // A column not kept in the record (no null bit) holds no value.
+    const bool has = buffer && (buffer[nullByte] & mask) != 0;
+    packed->Data.Has[r] = has;
+    packed->Data.Values[r] = has ? LoadPackedInt(form, buffer + offset) : 0;
+  }
+  fPacked.push_back(std::move(packed));
+  return &fPacked.back()->Data;
+}
+
+void TkcDataStorage::RepackRecord(int ARecordIndex) {
+  if (ARecordIndex < 0 || fPacked.empty()) return;
+  const auto r = static_cast<std::size_t>(ARecordIndex);
+  const std::uint8_t* buffer = Buffer(ARecordIndex);
+  for (const auto& packed : fPacked) {
+    const TkcValueDef* column = packed->Column;
+    const bool has = !column->IsNullInRecord(buffer);
+    packed->Data.Has.at(r) = has;
+    packed->Data.Values.at(r) = has ? LoadPackedInt(packed->Form, column->DataAt(buffer)) : 0;
+  }
+}
+
 void TkcDataStorage::ReadRecord(int ARecordIndex, TkcValueDefReader* AReader) {
+  TRepackGuard repack{this, ARecordIndex};
   std::uint8_t* buffer = CheckBuffer(ARecordIndex);
   TkcValueDefs* list = ColumnListOf(ARecordIndex);
   for (int i = 0; i < list->Count(); ++i) {
@@ -1109,11 +1172,14 @@ void TkcDataStorage::ReadRecord(int ARecordIndex, TkcValueDefReader* AReader) {
 void TkcDataStorage::ReadRecordFrom(int ARecordIndex, int AArgument, TkcValueDefReader* AReader,
                                     const TkcValueDefReadProc& ACallback) {
   TkcValueDefs* list = ColumnListOf(ARecordIndex);
+  // The callback may write through any path: the record's entries are read again after it.
+  TRepackGuard repack{this, ARecordIndex};
   for (int i = 0; i < list->Count(); ++i) ACallback(list->Items(i), ARecordIndex, AReader, AArgument);
 }
 
 void TkcDataStorage::ChangeLayout(bool& AFlag, bool Value) {
   if (AFlag == Value) return;
+  DropPacked();
   for (auto& buffer : fRecords) FreeBuffer(buffer, fValueDefs.get());
   fBlocks = TkcRecordBlocks(1);
   AFlag = Value;
@@ -1136,6 +1202,7 @@ void TkcDataStorage::SetUseRecordID(bool Value) {
 // each column's null bit and slot from its old place to its new one.
 
 void TkcDataStorage::InsertColumn(int AIndex, TkcValueDef* AColumn) {
+  DropPacked();
   TkcValueDefs* list = AColumn->ValueDefs();
   if (list == fValueDefs.get())
     fInternalValueDefs->AddColumn(AColumn->ValueTypeClass(), true, AColumn->fKeepsDisplayText, AColumn);
@@ -1156,6 +1223,7 @@ void TkcDataStorage::InsertColumn(int AIndex, TkcValueDef* AColumn) {
 }
 
 void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
+  DropPacked();
   TkcValueDefs* list = AColumn->ValueDefs();
   if (list == fValueDefs.get() && !fDestroying) fInternalValueDefs->RemoveByLinkedObject(AColumn);
   if (AColumn->NullMask() == 0) return;
@@ -1181,6 +1249,7 @@ void TkcDataStorage::RemoveColumn(TkcValueDef* AColumn) {
 }
 
 void TkcDataStorage::ResizeColumnSlot(TkcValueDef* AColumn) {
+  DropPacked();
   TkcValueDefs* list = AColumn->ValueDefs();
   const int index = list->IndexOf(AColumn);
   if (index < 0) return;
@@ -1238,6 +1307,8 @@ void TkcDataStorage::WriteRecord(int AIndex, TStream* Stream) {
 }
 
 void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
+  // Whatever the stream holds or however it ends, the record's entries are read again.
+  DropPacked();
   if (StreamReadByte(Stream) != 0) {
     FreeBuffer(HandleRef(AIndex), fValueDefs.get());
     return;

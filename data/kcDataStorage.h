@@ -533,6 +533,16 @@ public:
   static const std::uint8_t* StoredDataIn(const std::uint8_t* ABuffer, const TkcValueDef* AValueDef) {
     return !ABuffer || AValueDef->IsNullInRecord(ABuffer) ? nullptr : AValueDef->DataAt(ABuffer);
   }
+  // An integer column's values packed in record order: a loop over one column of every record
+  // reads 5 bytes a record instead of whole records. Built on first use, kept in step with every
+  // write of a value, dropped when records are added or removed or the layout changes.
+  struct TPackedInts {
+    std::vector<std::int32_t> Values;  // 0 where the record holds no value
+    std::vector<std::uint8_t> Has;     // 1 where it holds one
+  };
+  // Nil unless the column is an ordinary kept column of 32-bit, 16-bit or unsigned 16-bit
+  // integers.
+  const TPackedInts* PackedInts(const TkcValueDef* AColumn) const;
   void ReadRecord(int ARecordIndex, TkcValueDefReader* AReader);
   void ReadRecordFrom(int ARecordIndex, int AArgument, TkcValueDefReader* AReader,
                       const TkcValueDefReadProc& ACallback);
@@ -582,6 +592,21 @@ private:
   void AssignAllRecordIDs();
   void ChangeLayout(bool& AFlag, bool Value);
   int HeaderSize() const { return fUseRecordID ? 5 : 1; }
+  // Packed columns: all dropped, or one record's entries read again after its values changed.
+  void DropPacked() { fPacked.clear(); }
+  void RepackRecord(int ARecordIndex);
+  // Reads the record's packed entries again when it goes, however the write ended.
+  struct TRepackGuard {
+    TkcDataStorage* Storage;
+    int Record;
+    ~TRepackGuard() { Storage->RepackRecord(Record); }
+  };
+  struct TPacked {
+    const TkcValueDef* Column;
+    int Form;  // 0 int32, 1 int16, 2 uint16
+    TPackedInts Data;
+  };
+  mutable std::vector<std::unique_ptr<TPacked>> fPacked;
 
   bool fDestroying = false;
   std::vector<std::uint32_t> fInternalRecords;  // block handles

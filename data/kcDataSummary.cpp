@@ -495,6 +495,7 @@ struct TNativeSummary {
   int BestRecord = -1;   // min/max: the record holding the value, -1 for *Value itself
   std::int64_t BestInt = 0;
   double BestFloat = 0;
+  int Form = 0;  // how an integer is read (LoadIntOfForm)
 };
 
 int CompareFloats(double A, double B) {
@@ -532,6 +533,51 @@ std::int64_t LoadIntOfForm(int AForm, const std::uint8_t* P) {
 }
 
 std::int64_t LoadInt(TkcValueTypeClass AType, const std::uint8_t* P) { return LoadIntOfForm(IntForm(AType), P); }
+
+}  // namespace
+
+namespace {
+
+// The records of a list range in a packed integer column: how many hold a value, their sum, and
+// for ABest -1 (least) or 1 (greatest) the best value and the first record holding it.
+struct TPackedTail {
+  std::int64_t Values = 0, Sum = 0, Best = 0;
+  int BestRecord = -1;
+};
+
+template <int ABest>
+TPackedTail PackedTailOf(const TkcDataStorage::TPackedInts& AColumn, const int* ARecords, int ACount) {
+  const std::int32_t* values = AColumn.Values.data();
+  const std::uint8_t* has = AColumn.Has.data();
+  TPackedTail t;
+  // A value absent reads as 0 and adds nothing; for the best it reads as the worst value.
+  std::int32_t best = ABest < 0 ? INT32_MAX : INT32_MIN;
+  for (int i = 0; i < ACount; ++i) {
+    const auto r = static_cast<std::size_t>(ARecords[i]);
+    const std::int32_t x = values[r];
+    t.Values += has[r];
+    t.Sum += x;
+    if constexpr (ABest < 0) best = has[r] && x < best ? x : best;
+    if constexpr (ABest > 0) best = has[r] && x > best ? x : best;
+  }
+  if constexpr (ABest != 0) {
+    t.Best = best;
+    for (int i = 0; i < ACount && t.Values > 0; ++i) {
+      const auto r = static_cast<std::size_t>(ARecords[i]);
+      if (has[r] && values[r] == best) {
+        t.BestRecord = ARecords[i];
+        break;
+      }
+    }
+  }
+  return t;
+}
+
+TPackedTail PackedTail(const TkcDataStorage::TPackedInts& AColumn, const int* ARecords, int ACount, int ABest) {
+  if (ABest < 0) return PackedTailOf<-1>(AColumn, ARecords, ACount);
+  if (ABest > 0) return PackedTailOf<1>(AColumn, ARecords, ACount);
+  return PackedTailOf<0>(AColumn, ARecords, ACount);
+}
 
 }  // namespace
 
@@ -578,62 +624,108 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
     columnOf.push_back(static_cast<std::size_t>(it - columns.begin()));
     if (it == columns.end()) columns.push_back(n.Column);
   }
+  // Integer columns are read from their packed copies (5 bytes a record, not the whole record),
+  // whose values are all 32-bit.
+  std::vector<const TkcDataStorage::TPackedInts*> packed(columns.size(), nullptr);
+  for (std::size_t k = 0; k < columns.size(); ++k) packed[k] = storage->PackedInts(columns[k]);
+  for (TNativeSummary& n : natives)
+    n.Form = packed[static_cast<std::size_t>(std::find(columns.begin(), columns.end(), n.Column) - columns.begin())]
+                 ? 0
+                 : (n.Float ? -1 : IntForm(n.Column->ValueTypeClass()));
   std::vector<const std::uint8_t*> datas(columns.size());
   std::vector<int> counts;
   for (const TNativeSummary& n : natives) counts.push_back(*n.Count);
-  for (int p = AFirst; p <= ALast; ++p) {
-    const int record = info->GetRecordListItem(p);
-    for (std::size_t k = 0; k < columns.size(); ++k) datas[k] = storage->StoredData(record, columns[k]);
-    for (std::size_t j = 0; j < natives.size(); ++j) {
-      TNativeSummary& n = natives[j];
-      const bool sum = n.Kind == skSum || n.Kind == skAverage;
-      const std::uint8_t* data = datas[columnOf[j]];
-      if (!data) {
-        if (nullIgnore) continue;
-        if (!n.Started && sum) {
-          *n.Value = Variant(0);
-          n.Started = true;
-          n.IntSum = 0;
-          n.FloatSum = 0;
-        }
-        ++counts[j];
-        continue;
+  const std::vector<int>& list = info->RecordList();
+  if (AFirst < 0 || ALast >= static_cast<int>(list.size())) throw std::out_of_range("summary range");
+  // One record taken in by one item.
+  auto step = [&](std::size_t j, int record, const std::uint8_t* data) {
+    TNativeSummary& n = natives[j];
+    const bool sum = n.Kind == skSum || n.Kind == skAverage;
+    if (!data) {
+      if (nullIgnore) return;
+      if (!n.Started && sum) {
+        *n.Value = Variant(0);
+        n.Started = true;
+        n.IntSum = 0;
+        n.FloatSum = 0;
       }
       ++counts[j];
-      if (n.Kind == skCount) continue;
-      const bool min = n.Kind == skMin, max = n.Kind == skMax;
-      if (n.Float) {
-        double x;
-        std::memcpy(&x, data, sizeof x);
-        if (!n.Started) {
-          n.Started = true;
-          n.FloatSum = n.BestFloat = x;
-          n.BestRecord = record;
-          n.Changed = true;
-        } else if (sum) {
-          n.FloatSum += x;
-          n.Added = n.Changed = true;
-        } else if (min ? CompareFloats(x, n.BestFloat) < 0 : (max && CompareFloats(n.BestFloat, x) < 0)) {
-          n.BestFloat = x;
-          n.BestRecord = record;
-          n.Changed = true;
-        }
-      } else {
-        const std::int64_t x = LoadInt(n.Column->ValueTypeClass(), data);
-        if (!n.Started) {
-          n.Started = true;
-          n.IntSum = n.BestInt = x;
-          n.BestRecord = record;
-          n.Changed = true;
-        } else if (sum) {
-          n.IntSum += x;
-          n.Added = n.Changed = true;
-        } else if (min ? x < n.BestInt : (max && n.BestInt < x)) {
-          n.BestInt = x;
-          n.BestRecord = record;
-          n.Changed = true;
-        }
+      return;
+    }
+    ++counts[j];
+    if (n.Kind == skCount) return;
+    const bool min = n.Kind == skMin, max = n.Kind == skMax;
+    if (n.Float) {
+      double x;
+      std::memcpy(&x, data, sizeof x);
+      if (!n.Started) {
+        n.Started = true;
+        n.FloatSum = n.BestFloat = x;
+        n.BestRecord = record;
+        n.Changed = true;
+      } else if (sum) {
+        n.FloatSum += x;
+        n.Added = n.Changed = true;
+      } else if (min ? CompareFloats(x, n.BestFloat) < 0 : (max && CompareFloats(n.BestFloat, x) < 0)) {
+        n.BestFloat = x;
+        n.BestRecord = record;
+        n.Changed = true;
       }
+    } else {
+      const std::int64_t x = LoadIntOfForm(n.Form, data);
+      if (!n.Started) {
+        n.Started = true;
+        n.IntSum = n.BestInt = x;
+        n.BestRecord = record;
+        n.Changed = true;
+      } else if (sum) {
+        n.IntSum += x;
+        n.Added = n.Changed = true;
+      } else if (min ? x < n.BestInt : (max && n.BestInt < x)) {
+        n.BestInt = x;
+        n.BestRecord = record;
+        n.Changed = true;
+      }
+    }
+  };
+  auto dataOf = [&](std::size_t k, int record) -> const std::uint8_t* {
+    if (const TkcDataStorage::TPackedInts* ints = packed[k])
+      return ints->Has[static_cast<std::size_t>(record)]
+                 ? reinterpret_cast<const std::uint8_t*>(&ints->Values[static_cast<std::size_t>(record)])
+                 : nullptr;
+    return storage->StoredData(record, columns[k]);
+  };
+  if (std::all_of(packed.begin(), packed.end(), [](const TkcDataStorage::TPackedInts* k) { return k != nullptr; })) {
+    // Each item on its own: records one by one until its running value has started, then the
+    // rest in one tight pass, whose results are those the steps would have given.
+    for (std::size_t j = 0; j < natives.size(); ++j) {
+      TNativeSummary& n = natives[j];
+      const std::size_t k = columnOf[j];
+      int p = AFirst;
+      // A count never starts: it only counts.
+      for (; p <= ALast && !n.Started && n.Kind != skCount; ++p) {
+        const int record = list[static_cast<std::size_t>(p)];
+        step(j, record, dataOf(k, record));
+      }
+      if (p > ALast) continue;
+      const TPackedTail tail = PackedTail(*packed[k], list.data() + p, ALast - p + 1,
+                                          n.Kind == skMin ? -1 : (n.Kind == skMax ? 1 : 0));
+      counts[j] += static_cast<int>(tail.Values + (nullIgnore ? 0 : ALast - p + 1 - tail.Values));
+      if (tail.Values == 0 || n.Kind == skCount) continue;
+      if (n.Kind == skSum || n.Kind == skAverage) {
+        n.IntSum += tail.Sum;
+        n.Added = n.Changed = true;
+      } else if (n.Kind == skMin ? tail.Best < n.BestInt : tail.Best > n.BestInt) {
+        n.BestInt = tail.Best;
+        n.BestRecord = tail.BestRecord;
+        n.Changed = true;
+      }
+    }
+  } else {
+    for (int p = AFirst; p <= ALast; ++p) {
+      const int record = list[static_cast<std::size_t>(p)];
+      for (std::size_t k = 0; k < columns.size(); ++k) datas[k] = dataOf(k, record);
+      for (std::size_t j = 0; j < natives.size(); ++j) step(j, record, datas[columnOf[j]]);
     }
   }
   for (std::size_t j = 0; j < natives.size(); ++j) {
@@ -848,10 +940,11 @@ bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* 
       }
     }
   }
+  // Sums, counts and averages need a sum and a count per group and item (a record was taken in
+  // when the count is above 0); minimums and maximums also the best value met.
   struct TState {
     std::int64_t Sum = 0, Best = 0;
     int Count = 0;
-    bool Any = false;    // a record was taken in (the sum starts, at 0 for a Null)
     bool Value = false;  // a value was met (Best is set)
   };
   std::vector<TState> states(ofLevel.size() * static_cast<std::size_t>(count));
@@ -859,67 +952,89 @@ bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* 
   for (int i = 0; i < count; ++i)
     if (columns[static_cast<std::size_t>(i)]) kinds[static_cast<std::size_t>(i)] = AItems->GetItem(i)->Kind();
   const bool nullIgnore = fOptions.Contains(soNullIgnore);
-  // Everything the loop reads is copied into locals first: stores into the states could
-  // otherwise make the compiler read the columns' and lists' fields again for every record.
+  // The loop reads packed copies of the columns (5 bytes a record, not whole records), through
+  // locals: stores into the states could otherwise make the compiler read the vectors' fields
+  // again for every record.
   struct TSlot {
-    int Item, NullByte, Offset;
-    std::uint8_t NullMask;
-    bool Min, Max;
+    int Item;
+    const std::int32_t* Values;
+    const std::uint8_t* Has;
+    bool Best;  // a minimum or a maximum
+    bool Min;
   };
   std::vector<TSlot> slots;
   for (int i = 0; i < count; ++i)
-    if (TkcValueDef* column = columns[static_cast<std::size_t>(i)])
-      slots.push_back({i, column->NullByte(), column->ValueOffset(), column->NullMask(),
-                       kinds[static_cast<std::size_t>(i)] == skMin, kinds[static_cast<std::size_t>(i)] == skMax});
+    if (TkcValueDef* column = columns[static_cast<std::size_t>(i)]) {
+      const TkcDataStorage::TPackedInts* packed = storage->PackedInts(column);
+      if (!packed) return false;
+      const TkcSummaryKind kind = kinds[static_cast<std::size_t>(i)];
+      slots.push_back({i, packed->Values.data(), packed->Has.data(), kind == skMin || kind == skMax, kind == skMin});
+    }
   const TSlot* slot = slots.data();
   const std::size_t slotCount = slots.size();
-  // The key's null bit, data offset and stored form.
-  const int keyNullByte = keyColumn ? keyColumn->NullByte() : 0;
-  const std::uint8_t keyNullMask = keyColumn ? keyColumn->NullMask() : 0;
-  const int keyOffset = keyColumn ? keyColumn->ValueOffset() : 0;
-  const int keyForm = keyColumn ? IntForm(keyColumn->ValueTypeClass()) : 0;
+  const TkcDataStorage::TPackedInts* packedKey = keyColumn ? storage->PackedInts(keyColumn) : nullptr;
+  const std::int32_t* keyValue = packedKey ? packedKey->Values.data() : nullptr;
+  const std::uint8_t* keyHas = packedKey ? packedKey->Has.data() : nullptr;
   const int* keyGroup = groupOfKey.data();
   const std::uint64_t keySpan = groupOfKey.size();
   const int* begin = begins.data();
   const int* end = ends.data();
   const std::vector<int>& listIndexes = info->RecordListIndex();
   const int* listIndex = listIndexes.data();
-  const TkcDataStorage::TRecordBuffers buffers = storage->RecordBuffers();
   TState* state = states.data();
-  const int records = reads ? std::min(c->GetRecordCount(), static_cast<int>(listIndexes.size())) : 0;
-  for (int r = 0; r < records; ++r) {
-    const int p = listIndex[r];
-    if (p < 0) continue;
-    const std::uint8_t* buffer = buffers[r];
+  const int records =
+      reads ? std::min({c->GetRecordCount(), static_cast<int>(listIndexes.size()), storage->RecordCount()}) : 0;
+  // The group of record ARecord at list position APosition, -1 for none.
+  auto groupOf = [&](int ARecord, int APosition) __attribute__((always_inline)) {
     int k = -1;
-    if (keyColumn) {
-      if (!buffer || (buffer[keyNullByte] & keyNullMask) == 0) {
+    if (keyValue) {
+      if (!keyHas[ARecord]) {
         k = nullGroup;
       } else {
-        const std::int64_t key = LoadIntOfForm(keyForm, buffer + keyOffset);
-        const std::uint64_t at = static_cast<std::uint64_t>(key - lowKey);
+        const std::uint64_t at = static_cast<std::uint64_t>(std::int64_t{keyValue[ARecord]} - lowKey);
         if (at < keySpan) k = keyGroup[at];
       }
     }
-    if (k < 0 || p < begin[k] || p > end[k]) k = groupOfPosition(p);
-    if (k < 0) continue;
-    TState* row = state + static_cast<std::size_t>(k) * static_cast<std::size_t>(count);
-    for (std::size_t s = 0; s < slotCount; ++s) {
-      const TSlot& col = slot[s];
-      TState& st = row[col.Item];
-      if (!buffer || (buffer[col.NullByte] & col.NullMask) == 0) {
-        if (nullIgnore) continue;
-        st.Any = true;
+    if (k < 0 || APosition < begin[k] || APosition > end[k]) k = groupOfPosition(APosition);
+    return k;
+  };
+  if (slotCount == 1 && !slot[0].Best) {
+    // The usual case, one sum, count or average: a sum and a count per record, no branch on
+    // Nulls (a Null adds 0 and counts unless Nulls are ignored).
+    const std::int32_t* values = slot[0].Values;
+    const std::uint8_t* has = slot[0].Has;
+    const std::size_t stride = static_cast<std::size_t>(count);
+    TState* column = state + slot[0].Item;
+    const int nullCounts = nullIgnore ? 0 : 1;
+    for (int r = 0; r < records; ++r) {
+      const int p = listIndex[r];
+      if (p < 0) continue;
+      const int k = groupOf(r, p);
+      if (k < 0) continue;
+      TState& st = column[static_cast<std::size_t>(k) * stride];
+      st.Sum += values[r];
+      st.Count += has[r] | nullCounts;
+    }
+  } else {
+    for (int r = 0; r < records; ++r) {
+      const int p = listIndex[r];
+      if (p < 0) continue;
+      const int k = groupOf(r, p);
+      if (k < 0) continue;
+      TState* row = state + static_cast<std::size_t>(k) * static_cast<std::size_t>(count);
+      for (std::size_t s = 0; s < slotCount; ++s) {
+        const TSlot& col = slot[s];
+        TState& st = row[col.Item];
+        if (!col.Has[r]) {
+          st.Count += !nullIgnore;
+          continue;
+        }
+        const std::int32_t x = col.Values[r];
         ++st.Count;
-        continue;
+        st.Sum += x;
+        if (col.Best && (!st.Value || (col.Min ? x < st.Best : x > st.Best))) st.Best = x;
+        st.Value = true;
       }
-      std::int32_t x;
-      std::memcpy(&x, buffer + col.Offset, sizeof x);
-      st.Any = true;
-      ++st.Count;
-      st.Sum += x;
-      if (!st.Value || (col.Min && x < st.Best) || (col.Max && x > st.Best)) st.Best = x;
-      st.Value = true;
     }
   }
   // Integers add exactly and ties are equal values: the order the records were read in does not
@@ -933,7 +1048,7 @@ bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* 
       const TkcSummaryKind kind = AItems->GetItem(i)->Kind();
       Variant& v = work.Values[static_cast<std::size_t>(i)];
       work.Counts[static_cast<std::size_t>(i)] = st.Count;
-      if ((kind == skSum || kind == skAverage) && st.Any)
+      if ((kind == skSum || kind == skAverage) && st.Count > 0)
         v = st.Sum >= INT32_MIN && st.Sum <= INT32_MAX ? Variant(static_cast<int>(st.Sum)) : Variant::FromInt64(st.Sum);
       else if ((kind == skMin || kind == skMax) && st.Value)
         v = Variant(static_cast<int>(st.Best));

@@ -173,6 +173,18 @@ TEST(DataControllerSummary, StoredGroupSumsFollowTheGroupsRows) {
         ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
         ASSERT_TRUE(f.dc.SetItemEditValue(1, Variant(18), evsValue));
       },
+      [](ControllerFixture& f) {
+        // Changes after a calculation: the next one reads the changed values.
+        f.dc.Groups()->SetItemGroupIndex(1, 0);
+        f.dc.DataControllerInfo()->SummaryChanged(false);
+        f.dc.SetValue(3, 0, Variant(1000));
+        f.dc.SetValue(4, 0, Null());
+        f.dc.SetValue(5, 1, Variant(-21));
+        f.dc.RemoveRecord(0);
+        f.dc.InsertNewRecord(7);
+        f.dc.SetValue(7, 0, Variant(-4));
+        f.dc.SetValue(7, 1, Variant(3));
+      },
   };
   for (std::size_t n = 0; n < cases.size(); ++n) {
     SCOPED_TRACE("case " + std::to_string(n));

@@ -495,3 +495,74 @@ TEST(StorageColumns, NullBitsFollowColumnsAcrossBytes) {
   cols[0] = nullptr;
   check("first removed");
 }
+
+// The packed copy of an integer column gives what the records hold after every kind of change,
+// each made after the copy was taken.
+TEST(StoragePackedInts, FollowEveryChange) {
+  TkcDataStorage s;
+  TkcValueDef* i = AddColumn(s, TkcIntegerValueType::Class(), true);
+  TkcValueDef* h = AddColumn(s, TkcSmallintValueType::Class());
+  TkcValueDef* w = AddColumn(s, TkcWordValueType::Class());
+  TkcValueDef* t = AddColumn(s, TkcStringValueType::Class());
+  TkcValueDef* gone = AddColumn(s, TkcIntegerValueType::Class(), false, false);  // not kept: never a value
+  EXPECT_EQ(s.PackedInts(t), nullptr);
+  EXPECT_EQ(s.PackedInts(AddColumn(s, TkcFloatValueType::Class())), nullptr);
+  auto fill = [&] {
+    s.SetRecordCount(6);
+    for (int r = 0; r < 6; ++r) {
+      if (r == 4) continue;  // no buffer
+      s.SetValue(r, i, r % 3 ? Variant(r * 1000000 - 2) : Null());
+      s.SetValue(r, h, Variant(-r * 100));
+      s.SetValue(r, w, Variant(60000 + r));
+      s.SetValue(r, t, "t");
+    }
+  };
+  Reader reader;
+  TMemoryStream record;
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"value", [&] { s.SetValue(1, i, 77); }},
+      {"null", [&] { s.SetValue(2, h, Null()); }},
+      {"first value of a record without a buffer", [&] { s.SetValue(4, w, 5); }},
+      {"text", [&] { s.SetDisplayText(0, i, "shown"); }},
+      {"refused value", [&] { EXPECT_ANY_THROW(s.SetValue(1, i, "not a number")); }},
+      {"insert", [&] { s.InsertRecord(0); }},
+      {"delete", [&] { s.DeleteRecord(1); }},
+      {"append", [&] { s.SetValue(s.AppendRecord(), i, 5); }},
+      {"fewer records", [&] { s.SetRecordCount(3); }},
+      {"read from a reader", [&] { s.ReadRecord(0, &reader); }},
+      {"read through a callback",
+       [&] {
+         s.ReadRecordFrom(2, 0, &reader, [&](TkcValueDef* c, int r, TkcValueDefReader*, int) {
+           if (c == h) s.SetValue(r, h, 12);
+         });
+       }},
+      {"read from a stream",
+       [&] {
+         s.WriteRecord(1, &record);
+         record.SetPosition(0);
+         s.ReadRecordFromStream(2, &record);
+       }},
+      {"column added", [&] { AddColumn(s, TkcBooleanValueType::Class()); }},
+      {"column removed", [&] { delete t; t = nullptr; }},
+      {"record IDs", [&] { s.SetUseRecordID(true); }},
+      {"cleared", [&] { s.ClearRecords(true); }},
+  };
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    if (s.RecordCount() == 0) fill();
+    for (TkcValueDef* c : {i, h, w, gone}) ASSERT_NE(s.PackedInts(c), nullptr);
+    change();
+    for (TkcValueDef* c : {i, h, w, gone}) {
+      const TkcDataStorage::TPackedInts* p = s.PackedInts(c);
+      ASSERT_NE(p, nullptr);
+      ASSERT_EQ(p->Values.size(), static_cast<std::size_t>(s.RecordCount()));
+      for (int r = 0; r < s.RecordCount(); ++r) {
+        const Variant v = s.GetValue(r, c);
+        EXPECT_EQ(p->Has[static_cast<std::size_t>(r)] != 0, !v.IsNull()) << r;
+        if (!v.IsNull()) {
+          EXPECT_EQ(p->Values[static_cast<std::size_t>(r)], v.AsInteger()) << r;
+        }
+      }
+    }
+  }
+}
