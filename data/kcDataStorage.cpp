@@ -969,8 +969,12 @@ void TkcDataStorage::SetRecordCount(int Value) {
 }
 
 int TkcDataStorage::AppendRecord() {
-  DropPacked();
   fRecords.push_back(0);
+  // A record without a buffer holds no value.
+  for (const auto& packed : fPacked) {
+    packed->Data.Values.push_back(0);
+    packed->Data.Has.push_back(0);
+  }
   int index = RecordCount() - 1;
   AssignRecordID(index);
   return index;
@@ -978,8 +982,11 @@ int TkcDataStorage::AppendRecord() {
 
 void TkcDataStorage::InsertRecord(int AIndex) {
   AIndex = std::clamp(AIndex, 0, RecordCount());
-  DropPacked();
   fRecords.insert(fRecords.begin() + AIndex, 0);
+  for (const auto& packed : fPacked) {
+    packed->Data.Values.insert(packed->Data.Values.begin() + AIndex, 0);
+    packed->Data.Has.insert(packed->Data.Has.begin() + AIndex, 0);
+  }
   AssignRecordID(AIndex);
 }
 
@@ -989,9 +996,12 @@ void TkcDataStorage::DeleteRecord(int AIndex) {
     if (p < fInternalRecords.size()) FreeBuffer(fInternalRecords[p], fInternalValueDefs.get());
     return;
   }
-  DropPacked();
   FreeBuffer(fRecords.at(static_cast<std::size_t>(AIndex)), fValueDefs.get());
   fRecords.erase(fRecords.begin() + AIndex);
+  for (const auto& packed : fPacked) {
+    packed->Data.Values.erase(packed->Data.Values.begin() + AIndex);
+    packed->Data.Has.erase(packed->Data.Has.begin() + AIndex);
+  }
   if (fRecords.empty()) fRecordIDCounter = 1;
 }
 
@@ -1308,7 +1318,7 @@ void TkcDataStorage::WriteRecord(int AIndex, TStream* Stream) {
 
 void TkcDataStorage::ReadRecordFromStream(int AIndex, TStream* Stream) {
   // Whatever the stream holds or however it ends, the record's entries are read again.
-  DropPacked();
+  TRepackGuard repack{this, AIndex};
   if (StreamReadByte(Stream) != 0) {
     FreeBuffer(HandleRef(AIndex), fValueDefs.get());
     return;

@@ -535,7 +535,8 @@ public:
   }
   // An integer column's values packed in record order: a loop over one column of every record
   // reads 5 bytes a record instead of whole records. Built on first use, kept in step with every
-  // write of a value, dropped when records are added or removed or the layout changes.
+  // write of a value and every record added or removed, dropped when the records are cleared or
+  // the layout changes.
   struct TPackedInts {
     std::vector<std::int32_t> Values;  // 0 where the record holds no value
     std::vector<std::uint8_t> Has;     // 1 where it holds one
