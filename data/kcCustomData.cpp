@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 int DataControllerOptionsValue(TkcDataControllerOptions AOptions) {
   int value = 0;
@@ -223,33 +222,36 @@ bool TkcDataFilterValueList::LoadStoredTexts(TkcCustomDataField* AField, int AIt
       SortByDisplayText() || criteria->Options().Contains(fcoCaseInsensitive) ||
       criteria->Options().Contains(fcoSoftNull) || MRUSeparatorIndex() >= 0 || FirstValueIndex() != GetCount())
     return false;
-  TkcDataStorage* storage = c->GetDataStorage();
-  TkcValueDef* column = AField->ValueColumn();
-  auto textOf = [&](int ARecord) {
-    std::string_view text;
-    const std::uint8_t* data = storage->StoredData(ARecord, column);
-    return data && TkcStringValueType::StoredText(data, text) ? std::optional<std::string_view>(text) : std::nullopt;
-  };
-  // The records holding a text, sorted by the text's head (the text read only when the heads
-  // are equal), equal texts in record order.
+  // The records holding a text with where their texts lie, sorted by the text's head (the text
+  // read only when the heads are equal), equal texts in record order.
   struct TEntry {
     std::uint64_t High, Low;
+    const char* Text;
+    std::uint32_t Size;
     int Record;
+    std::string_view View() const { return {Text, Size}; }
   };
   std::vector<TEntry> entries;
   const int count = c->GetRecordCount();
   entries.reserve(static_cast<std::size_t>(count));
-  for (int r = 0; r < count; ++r)
-    if (std::optional<std::string_view> text = textOf(r))
-      entries.push_back({TextHead(*text, 0), TextHead(*text, 8), r});
-    else
-      ABlanks = true;
-  auto compare = [&](const TEntry& a, const TEntry& b) {
+  {
+    const TkcDataStorage::TRecordBuffers buffers = c->GetDataStorage()->RecordBuffers();
+    const TkcValueDef* column = AField->ValueColumn();
+    for (int r = 0; r < count; ++r) {
+      std::string_view text;
+      const std::uint8_t* data = TkcDataStorage::StoredDataIn(buffers[r], column);
+      if (data && TkcStringValueType::StoredText(data, text))
+        entries.push_back(
+            {TextHead(text, 0), TextHead(text, 8), text.data(), static_cast<std::uint32_t>(text.size()), r});
+      else
+        ABlanks = true;
+    }
+  }
+  auto compare = [](const TEntry& a, const TEntry& b) {
     if (a.High != b.High) return a.High < b.High ? -1 : 1;
     if (a.Low != b.Low) return a.Low < b.Low ? -1 : 1;
-    const std::string_view x = *textOf(a.Record), y = *textOf(b.Record);
-    if (x.size() <= 16 && y.size() <= 16 && x.size() == y.size()) return 0;
-    const int r = x.compare(y);
+    if (a.Size <= 16 && b.Size <= 16 && a.Size == b.Size) return 0;
+    const int r = a.View().compare(b.View());
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
   };
   std::sort(entries.begin(), entries.end(), [&](const TEntry& a, const TEntry& b) {
@@ -257,40 +259,39 @@ bool TkcDataFilterValueList::LoadStoredTexts(TkcCustomDataField* AField, int AIt
     return r < 0 || (r == 0 && a.Record < b.Record);
   });
   // The first record of each run of equal texts stands for it (its display text is listed).
-  std::vector<int> firsts;
+  std::size_t distinct = 0;
   for (std::size_t i = 0; i < entries.size(); ++i)
-    if (i == 0 || compare(entries[i], entries[i - 1]) != 0) firsts.push_back(entries[i].Record);
-  entries = {};
+    if (i == 0 || compare(entries[i], entries[distinct - 1]) != 0) entries[distinct++] = entries[i];
+  entries.resize(distinct);
   // A full list keeps the distinct values met first, in record order.
-  int last = count;
   const int maxCount = criteria->MaxValueListCount();
   if (maxCount != 0) {
     const auto room = static_cast<std::size_t>(std::max(0, maxCount - GetCount()));
     if (room == 0) return true;
-    if (room < firsts.size()) {
-      std::vector<int> met(firsts);
+    if (room < entries.size()) {
+      std::vector<int> met(entries.size());
+      for (std::size_t i = 0; i < entries.size(); ++i) met[i] = entries[i].Record;
       std::nth_element(met.begin(), met.begin() + static_cast<std::ptrdiff_t>(room - 1), met.end());
-      last = met[room - 1];
+      const int last = met[room - 1];
+      std::erase_if(entries, [last](const TEntry& e) { return e.Record > last; });
     }
   }
-  // The entry each listed record fills; they are filled in record order, so that the records and
-  // their texts are read in the order they lie, not in the random order of the sorted texts.
-  constexpr std::uint32_t kNone = UINT32_MAX;
-  std::vector<std::uint32_t> entryOf(static_cast<std::size_t>(count), kNone);
-  std::uint32_t listed = 0;
-  for (int r : firsts)
-    if (r <= last) entryOf[static_cast<std::size_t>(r)] = listed++;
-  firsts = {};
-  TkcFilterValueItem* items = AppendValueEntries(listed);
+  // Each listed text copied at the list's end, in list order; the texts ahead are fetched while
+  // one is copied.
+  const bool textIsDisplayText = c->IsFilterDisplayTextStoredText(AField);
+  ReserveValueEntries(entries.size());
+  std::size_t appended = 0;
   try {
-    for (int r = 0; r < count; ++r) {
-      const std::uint32_t e = entryOf[static_cast<std::size_t>(r)];
-      if (e == kNone) continue;
-      items[e].Value = Variant(std::string(*textOf(r)));
-      items[e].DisplayText = c->GetFilterDisplayText(r, AItemIndex);
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (i + kAhead < entries.size()) __builtin_prefetch(entries[i + kAhead].Text);
+      std::string text(entries[i].View());
+      String display = textIsDisplayText ? text : c->GetFilterDisplayText(entries[i].Record, AItemIndex);
+      AppendValueEntry(Variant(std::move(text)), std::move(display));
+      ++appended;
     }
   } catch (...) {
-    DropLast(listed);
+    DropLast(appended);
     throw;
   }
   return true;

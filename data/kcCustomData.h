@@ -889,8 +889,9 @@ public:
   void Load(int AItemIndex, bool AInitSortByDisplayText) override;
 
 private:
-  // Byte strings kept in the storage are sorted in place and copied once per distinct value;
-  // false (nothing done) for any other column or list.
+  // Byte strings kept in the storage are sorted in place and copied once per distinct value,
+  // straight into the list's end (a text that is its own display text copied again, not
+  // formatted); false (nothing done) for any other column or list.
   bool LoadStoredTexts(TkcCustomDataField* AField, int AItemIndex, bool& ABlanks);
 };
 
@@ -1228,6 +1229,14 @@ public:
   virtual bool IsFilterValueStored(TkcCustomDataField* AField) {
     return !IsGridMode() && !IsProviderMode() && AField && AField->ValueColumn() &&
            AField->ValueColumn()->ValueDefs() == fDataStorage->ValueDefs();
+  }
+  // Whether GetFilterDisplayText of a record holding a text of AField is that text itself (a text
+  // column kept in the storage without display texts of its own), so that a value list may take
+  // the text it has read. A descendant giving other filter display texts (GetFilterDisplayText,
+  // GetDisplayText or GetSourceDisplayText) says no.
+  virtual bool IsFilterDisplayTextStoredText(TkcCustomDataField* AField) {
+    return IsFilterValueStored(AField) && AField->ValueColumn()->ValueTypeClass() == TkcStringValueType::Class() &&
+           !AField->ValueColumn()->KeepsDisplayText();
   }
   virtual String GetFilterItemFieldCaption(TObject* /*AItem*/) { return String(); }
   virtual String GetFilterItemFieldName(TObject* AItem) { return GetFilterItemFieldCaption(AItem); }

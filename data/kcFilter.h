@@ -633,15 +633,14 @@ public:
   // Sorts once instead of one list insertion per value, so a million distinct values load in
   // O(n log n). Uses the list's own ordering (that of the base Compare).
   void AddValues(const std::vector<TkcFilterValueItem>& AValues);
-  // Appends ACount value entries (Empty, without text) for the caller to fill in place: distinct
-  // values, in the list's order after every listed value, none recently used (what Add would then
-  // add, without its search). Fill them before the list changes again: a change may move them.
-  TkcFilterValueItem* AppendValueEntries(std::size_t ACount) {
-    const std::size_t at = fItems.size();
-    fItems.resize(at + ACount);
-    return fItems.data() + at;
+  // Room for ACount more entries.
+  void ReserveValueEntries(std::size_t ACount) { fItems.reserve(fItems.size() + ACount); }
+  // Appends a value entry without Add's search, for a caller that knows it distinct, in the
+  // list's order after every listed value and not recently used (what Add would then add).
+  void AppendValueEntry(Variant&& AValue, String&& ADisplayText) {
+    fItems.emplace_back(fviValue, std::move(AValue), std::move(ADisplayText));
   }
-  // Drops the last ACount entries (appended entries that could not be filled).
+  // Drops the last ACount entries (those a failed load appended).
   void DropLast(std::size_t ACount) { fItems.resize(fItems.size() - std::min(ACount, fItems.size())); }
   virtual void Clear() { fItems.clear(); }
   // Recently used entries first, then a binary search over the value entries; Index is the

@@ -659,3 +659,76 @@ TEST(DataController, FilterValueListOfStoredTexts) {
     EXPECT_EQ(list->IndexOfKind(fviBlanks) >= 0, blanks);
   }
 }
+
+// A controller whose filter display texts may pass through a hook, and which may deny that its
+// values are kept in the storage, so that its value list takes the general path.
+class HookedController : public TkcDataController {
+public:
+  HookedController() : TkcDataController(nullptr) {}
+  bool IsFilterValueStored(TkcCustomDataField* AField) override {
+    return !general && TkcDataController::IsFilterValueStored(AField);
+  }
+  String GetFilterDisplayText(int ARecordIndex, int AItemIndex) override {
+    ++displayTextCalls;
+    const String text = TkcDataController::GetFilterDisplayText(ARecordIndex, AItemIndex);
+    return hooked ? "<" + text + ">" : text;
+  }
+  bool IsFilterDisplayTextStoredText(TkcCustomDataField* AField) override {
+    return !hooked && TkcDataController::IsFilterDisplayTextStoredText(AField);
+  }
+  bool general = false, hooked = false;
+  int displayTextCalls = 0;
+};
+
+// The value list of stored texts equals the general path's, entry by entry: texts equal in their
+// first 16 bytes, empty texts, Nulls, display texts kept apart from the values or changed by a
+// hook, and full lists.
+TEST(DataController, FilterValueListOfStoredTextsAsTheGeneralPath) {
+  const char* const k16 = "0123456789abcdef";
+  const std::vector<Variant> values{Variant(std::string(k16) + "X"), Variant(k16), Variant(""), Null(),
+                                    Variant(std::string(k16) + "Y"), Variant("short"), Variant(std::string(k16) + "X"),
+                                    Variant(""), Variant(std::string(k16) + "\xff"), Variant("short"), Null()};
+  struct Case {
+    const char* name;
+    bool hooked, keptTexts;
+    int maxCount;
+  } cases[] = {
+      {"plain", false, false, 0},     {"full", false, false, 5},      {"one room", false, false, 3},
+      {"no room", false, false, 2},   {"hooked", true, false, 0},     {"hooked and full", true, false, 4},
+      {"kept texts", false, true, 0}, {"kept texts, full", false, true, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TkcFilterValueItem> lists[2];
+    for (bool general : {false, true}) {
+      HookedController dc;
+      TObject item;
+      dc.AddItem(&item);
+      dc.ChangeValueTypeClass(0, TkcStringValueType::Class());
+      if (c.keptTexts) dc.ChangeTextStored(0, true);
+      dc.general = general;
+      dc.hooked = c.hooked;
+      dc.SetRecordCount(static_cast<int>(values.size()));
+      for (int r = 0; r < dc.GetRecordCount(); ++r) {
+        dc.SetValue(r, 0, values[static_cast<std::size_t>(r)]);
+        if (c.keptTexts) dc.SetDisplayText(r, 0, "text " + std::to_string(r));
+      }
+      dc.Filter()->SetMaxValueListCount(c.maxCount);
+      dc.displayTextCalls = 0;
+      std::unique_ptr<TkcDataFilterValueList> list(dc.Filter()->CreateValueList());
+      list->Load(0, false);
+      for (int i = 0; i < list->GetCount(); ++i) lists[general].push_back(list->GetItem(i));
+      // The stored path formats no display text that is the text itself.
+      if (!general && !c.hooked && !c.keptTexts) {
+        EXPECT_EQ(dc.displayTextCalls, 0);
+      }
+    }
+    ASSERT_EQ(lists[0].size(), lists[1].size());
+    for (std::size_t i = 0; i < lists[0].size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(lists[0][i].Kind, lists[1][i].Kind);
+      EXPECT_TRUE(lists[0][i].Value.EqualsWithType(lists[1][i].Value));
+      EXPECT_EQ(lists[0][i].DisplayText, lists[1][i].DisplayText);
+    }
+  }
+}
