@@ -32,6 +32,17 @@ public:
   bool IsNull(std::size_t AEntry, int ARecord) const {
     return fColumns[AEntry].Nulls[static_cast<std::size_t>(ARecord)] != 0;
   }
+  // Whether the first key is an integer: PrefetchFirst then applies.
+  bool FirstIsInteger() const { return !fColumns.empty() && fColumns[0].Kind == kInt; }
+  // Asks for the first integer key of a record that will be compared soon: a walk over a sorted
+  // list reads the keys in random order. (Integer addresses: nothing is dereferenced.)
+  void PrefetchFirst(int ARecord) const {
+    const auto r = static_cast<std::uintptr_t>(ARecord);
+    const TColumn& c = fColumns[0];
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(c.Nulls.data()) + r));
+    __builtin_prefetch(
+        reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(c.Ints.data()) + r * sizeof(std::int64_t)));
+  }
   std::int64_t IntKey(std::size_t AEntry, int ARecord) const {
     return fColumns[AEntry].Ints[static_cast<std::size_t>(ARecord)];
   }
@@ -659,8 +670,11 @@ void TkcCustomDataControllerInfo::BuildGroups() {
     };
     for (int l = 0; l < levels; ++l) openGroup(l, 0);
     const int n = static_cast<int>(fRecordList.size());
+    constexpr int kAhead = 16;
+    const bool prefetch = fKeys->FirstIsInteger();
     for (int p = 1; p < n; ++p) {
       const int r = fRecordList[static_cast<std::size_t>(p)];
+      if (prefetch && p + kAhead < n) fKeys->PrefetchFirst(fRecordList[static_cast<std::size_t>(p + kAhead)]);
       int differs = -1;
       for (int l = 0; l < levels && differs < 0; ++l)
         if (CompareGroupRecords(r, first[static_cast<std::size_t>(l)], l) != 0) differs = l;
