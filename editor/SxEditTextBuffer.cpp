@@ -33,6 +33,16 @@ TObject* TSxEditStringList::GetObject(int Index) const {
   return fList[static_cast<std::size_t>(Index)].Data;
 }
 
+namespace {
+// A long line is stored with room to grow: the first keystroke that lengthens it would
+// otherwise copy it whole into a new buffer.
+void StoreLine(String& To, const String& S) {
+  constexpr std::size_t kRoomFrom = 4096;
+  if (S.size() >= kRoomFrom) To.reserve(S.size() + S.size() / 16);
+  To = S;
+}
+}  // namespace
+
 void TSxEditStringList::Grow(std::size_t Needed) {
   std::size_t cap = fList.capacity();
   if (Needed <= cap) return;
@@ -44,7 +54,7 @@ void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
   Grow(fList.size() + 1);
   TextChanged();
   TSxEditStringRec rec;
-  rec.Text = S;
+  StoreLine(rec.Text, S);
   rec.Data = Obj;
   fList.insert(fList.begin() + Index, std::move(rec));
   // The longest line stays known without a rescan: one per change would make loading and
@@ -297,7 +307,7 @@ void TSxEditStringList::AddStrings(TStrings* Strings) {
     if (want > fList.capacity()) fList.reserve(want);
     for (int i = 0; i < n; ++i) {
       TSxEditStringRec rec;
-      rec.Text = Strings->Get(i);
+      StoreLine(rec.Text, Strings->Get(i));
       rec.Data = Strings->GetObject(i);
       fList.push_back(std::move(rec));
     }
