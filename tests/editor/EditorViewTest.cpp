@@ -483,6 +483,18 @@ static TSxEditorCommand KeyCommand(char k) {
   }
 }
 
+// Presses the key at k (a command of KeyCommand or a typed character) and steps past it.
+static void PressKey(TCustomSxEdit* e, const char*& k) {
+  if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
+    e->ProcessCommand(c, 0, nullptr);
+    ++k;
+    return;
+  }
+  std::size_t n = 0;
+  e->ProcessCommand(ecChar, Utf8Decode(std::string_view(k), n), nullptr);
+  k += n;
+}
+
 // Keystrokes on a line long enough to be scanned from points inside it paint it, and leave the
 // lines' ranges, as a control given the resulting text afresh does: the change rescans only
 // near itself, so a scan that resumed in the wrong state or stopped too early shows here.
@@ -533,15 +545,7 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
     e->ProcessCommand(ecGotoXY, 0, &at);
     for (const char* k = st.keys; *k;) {
       SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys << " key " << (k - st.keys));
-      if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
-        e->ProcessCommand(c, 0, nullptr);
-        ++k;
-      } else {
-        std::size_t n = 0;
-        const char32_t ch = Utf8Decode(std::string_view(k), n);
-        e->ProcessCommand(ecChar, ch, nullptr);
-        k += n;
-      }
+      PressKey(e, k);
       ASSERT_TRUE(check());
     }
   }
@@ -572,16 +576,7 @@ TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
   for (const Step& st : steps) {
     TBufferCoord at{st.at ? st.at : e->Lines()->CharCount(1) + 1, 2};
     e->ProcessCommand(ecGotoXY, 0, &at);
-    for (const char* k = st.keys; *k;) {
-      if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
-        e->ProcessCommand(c, 0, nullptr);
-        ++k;
-      } else {
-        std::size_t n = 0;
-        e->ProcessCommand(ecChar, Utf8Decode(std::string_view(k), n), nullptr);
-        k += n;
-      }
-    }
+    for (const char* k = st.keys; *k;) PressKey(e, k);
     SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys);
     fresh->Lines()->Clear();
     for (int i = 0; i < e->Lines()->Count(); ++i) fresh->Lines()->Add(e->Lines()->Get(i));
@@ -633,14 +628,7 @@ TEST(SxEditView, WrappedKeystrokeRepaintEqualsAFullRepaint) {
     for (const char* k = st.keys; *k;) {
       SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys << " key " << (k - st.keys));
       painted.clear();
-      if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
-        e->ProcessCommand(c, 0, nullptr);
-        ++k;
-      } else {
-        std::size_t n = 0;
-        e->ProcessCommand(ecChar, Utf8Decode(std::string_view(k), n), nullptr);
-        k += n;
-      }
+      PressKey(e, k);
       const Surface edited = s.Snapshot(e->Handle());
       for (const RECT& r : painted) partial = partial || r.bottom - r.top < e->ClientHeight();
       e->Invalidate();
