@@ -34,12 +34,11 @@ TObject* TSxEditStringList::GetObject(int Index) const {
 }
 
 namespace {
-// A long line is stored with room to grow: the first keystroke that lengthens it would
+// A long line gets room to grow when it is stored: the first keystroke that lengthens it would
 // otherwise copy it whole into a new buffer.
-void StoreLine(String& To, const String& S) {
+void GiveRoom(String& S) {
   constexpr std::size_t kRoomFrom = 4096;
-  if (S.size() >= kRoomFrom) To.reserve(S.size() + S.size() / 16);
-  To = S;
+  if (S.size() >= kRoomFrom) S.reserve(S.size() + S.size() / 16);
 }
 }  // namespace
 
@@ -54,7 +53,8 @@ void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
   Grow(fList.size() + 1);
   TextChanged();
   TSxEditStringRec rec;
-  StoreLine(rec.Text, S);
+  rec.Text = S;
+  GiveRoom(rec.Text);
   rec.Data = Obj;
   fList.insert(fList.begin() + Index, std::move(rec));
   // The longest line stays known without a rescan: one per change would make loading and
@@ -307,7 +307,8 @@ void TSxEditStringList::AddStrings(TStrings* Strings) {
     if (want > fList.capacity()) fList.reserve(want);
     for (int i = 0; i < n; ++i) {
       TSxEditStringRec rec;
-      StoreLine(rec.Text, Strings->Get(i));
+      rec.Text = Strings->Get(i);
+      GiveRoom(rec.Text);
       rec.Data = Strings->GetObject(i);
       fList.push_back(std::move(rec));
     }
