@@ -1017,30 +1017,57 @@ void UnionInto(RECT& acc, const RECT& r) {
 
 void TCustomSxEdit::InvalidateLines(int FirstLine, int LastLine) {
   if (!Visible() || !HandleAllocated()) return;
-  RECT r;
   if (FirstLine == -1 && LastLine == -1) {
-    r = RECT{fGutterWidth, 0, ClientWidth(), ClientHeight()};
-  } else {
-    FirstLine = std::max(FirstLine, 1);
-    LastLine = std::max(LastLine, 1);
-    if (LastLine < FirstLine) std::swap(FirstLine, LastLine);
-    int a = FirstLine, b = LastLine;
-    if (b >= fLines->Count()) {
-      b = fTopRow + fRowsInWindow;
-      if (fWrapPlugin) a = LineToRow(a);
-    } else if (fWrapPlugin) {
-      a = LineToRow(a);
-      b = LineToRow(b + 1) - 1;
-    }
-    a = std::max(a, fTopRow);
-    b = std::min(b, fTopRow + fRowsInWindow);
-    if (b < a) return;
-    r = RECT{fGutterWidth, (a - fTopRow) * fRowHeight, ClientWidth(), (b - fTopRow + 1) * fRowHeight};
+    const RECT r{fGutterWidth, 0, ClientWidth(), ClientHeight()};
+    if (fStateFlags & stLinesChanging)
+      UnionInto(fPendingInvalidRect, r);
+    else
+      InvalidateRect(r, false);
+    return;
   }
+  FirstLine = std::max(FirstLine, 1);
+  LastLine = std::max(LastLine, 1);
+  if (LastLine < FirstLine) std::swap(FirstLine, LastLine);
+  int a = FirstLine, b = LastLine;
+  if (b >= fLines->Count()) {
+    b = fTopRow + fRowsInWindow;
+    if (fWrapPlugin) a = LineToRow(a);
+  } else if (fWrapPlugin) {
+    a = LineToRow(a);
+    b = LineToRow(b + 1) - 1;
+  }
+  InvalidateRows(a, b);
+}
+
+void TCustomSxEdit::InvalidateRows(int FirstRow, int LastRow) {
+  if (!Visible() || !HandleAllocated()) return;
+  const int a = std::max(FirstRow, fTopRow), b = std::min(LastRow, fTopRow + fRowsInWindow);
+  if (b < a) return;
+  const RECT r{fGutterWidth, (a - fTopRow) * fRowHeight, ClientWidth(), (b - fTopRow + 1) * fRowHeight};
   if (fStateFlags & stLinesChanging)
     UnionInto(fPendingInvalidRect, r);
   else
     InvalidateRect(r, false);
+}
+
+bool TCustomSxEdit::InvalidateEditedRows(int Index, int RowsAdded) {
+  int first = 0, last = 0;
+  if (!fWrapPlugin || !fWrapPlugin->LastChangedRows(first, last)) return false;
+  if (fHighlighter) {
+    // Colours change only where the long line's rescan found them changed.
+    const TLongLineScan& ls = fLongScan;
+    if (ls.Line != Index || ls.ChangedSerial != fLines->TextSerial()) return false;
+    // The row of the cell at the 0-based column.
+    auto rowOf = [&](int col) { return fWrapPlugin->BufferToDisplayPos(BufferCoord(col + 1, Index + 1)).Row; };
+    first = std::min(first, rowOf(fLines->CharToColumn(Index, ls.ChangedFrom + 1) - 1));
+    if (ls.ChangedTo == INT32_MAX)
+      last = INT32_MAX;
+    else if (ls.ChangedTo > ls.ChangedFrom)
+      last = std::max(last, rowOf(fLines->CharToColumn(Index, ls.ChangedTo + 1) - 2));
+  }
+  // Rows added or removed move every row below.
+  InvalidateRows(first, RowsAdded != 0 ? INT32_MAX : last);
+  return true;
 }
 
 void TCustomSxEdit::InvalidateLine(int Line) {
@@ -1707,7 +1734,7 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   return true;
 }
 
-bool TCustomSxEdit::LongLineScanOn(std::size_t Tail) {
+bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
   // Points from Tail on are the old scan's (moved with the text); new ones go before them.
   TLongLineScan& ls = fLongScan;
   std::vector<TLongLineScanPoint>& pts = ls.Points;
@@ -1717,16 +1744,25 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail) {
   int lastPoint = pts[Tail - 1].Char;
   std::size_t k = Tail;
   TSxHighlighterAttributes* attr = nullptr;
+  // Tokens that end before the character in front of the edit are scanned as before; the one
+  // before the token holding that character is taken too, for a scanner that looked ahead.
+  int tokenStart = hl->GetTokenPos(), prevStart = tokenStart;
+  ls.ChangedFrom = EditChar < 0 ? -1 : INT32_MAX;
   while (!hl->AtLineEnd()) {
     attr = hl->GetTokenAttribute();
     const TSxRange r = hl->GetRange();
     hl->Next();
     const int pos = hl->GetTokenPos();
+    if (ls.ChangedFrom == INT32_MAX && pos >= EditChar) ls.ChangedFrom = prevStart;
+    prevStart = tokenStart;
+    tokenStart = pos;
     while (k < pts.size() && pts[k].Char < pos) ++k;
     if (k < pts.size() && pts[k].Char == pos && pts[k].Range == r) {
       // The scan agrees with the old one from here on.
       pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(Tail), pts.begin() + static_cast<std::ptrdiff_t>(k));
       pts.insert(pts.begin() + static_cast<std::ptrdiff_t>(Tail), fresh.begin(), fresh.end());
+      ls.ChangedFrom = std::min(ls.ChangedFrom, prevStart);
+      ls.ChangedTo = pos;
       return true;
     }
     if (pos >= lastPoint + kScanStep && !hl->AtLineEnd()) {
@@ -1736,6 +1772,8 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail) {
   }
   pts.resize(Tail);
   pts.insert(pts.end(), fresh.begin(), fresh.end());
+  ls.ChangedFrom = std::min(ls.ChangedFrom, prevStart);
+  ls.ChangedTo = INT32_MAX;
   ls.EndRange = hl->GetRange();
   ls.EndChar = hl->GetTokenPos();
   ls.LastAttr = attr;
@@ -1782,7 +1820,8 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     return;
   }
   const int endChar = ls.EndChar;
-  if (LongLineScanOn(k0 + 1)) ls.EndChar = endChar + dChar;
+  if (LongLineScanOn(k0 + 1, e.Char)) ls.EndChar = endChar + dChar;
+  ls.ChangedSerial = serial;
 }
 
 void TCustomSxEdit::RescanAll() {
@@ -1856,17 +1895,20 @@ void TCustomSxEdit::ListDeleted(TObject*, int Index, int Count) {
 void TCustomSxEdit::ListPutted(TObject*, int Index, int Count) {
   int last = Index + Count - 1;
   LongLineEdited(Index);
+  bool rowsDone = false;
   if (fWrapPlugin) {
-    if (fWrapPlugin->LinesChanged(Index, Count) != 0)
+    const int added = fWrapPlugin->LinesChanged(Index, Count);
+    if (added != 0)
       InvalidateGutterLines(Index + 1, INT32_MAX);
     else
       InvalidateGutterLines(Index + 1, Index + Count);
+    rowsDone = Count == 1 && InvalidateEditedRows(Index, added);
   }
   if (fHighlighter) {
     MarkRangesDirty(Index, last);
     if (!(fStateFlags & stLinesChanging)) RescanDirtyRanges();
   }
-  InvalidateLines(Index + 1, last + 1);
+  if (!rowsDone) InvalidateLines(Index + 1, last + 1);
   if (HasOption(eoAutoSizeMaxScrollWidth)) {
     const int len = fLines->ExpandedLength(Index);
     if (len > fMaxScrollWidth) SetMaxScrollWidth(len);

@@ -94,6 +94,13 @@ public:
   virtual int LinesInserted(int aIndex, int aCount) = 0;
   virtual int LinesDeleted(int aIndex, int aCount) = 0;
   virtual int LinesChanged(int aIndex, int aCount) = 0;
+  // The rows (1-based, as laid now) that the last LinesChanged laid anew; the rows after them
+  // show what they showed before, moved by the rows it added. False: not known.
+  virtual bool LastChangedRows(int& First, int& Last) {
+    (void)First;
+    (void)Last;
+    return false;
+  }
   virtual void DisplayChanged() = 0;
   virtual void Reset() = 0;
 };
@@ -245,6 +252,11 @@ public:
   int PaintLock() const { return fPaintLock; }
   void InvalidateLines(int FirstLine, int LastLine);
   void InvalidateLine(int Line);
+  // Display rows, clipped to the window.
+  void InvalidateRows(int FirstRow, int LastRow);
+  // With word wrap, an edit inside one line repaints only the rows whose text or colours it
+  // changed (and all below when it added or removed rows); false when that is not known.
+  bool InvalidateEditedRows(int Index, int RowsAdded);
   void InvalidateGutterLines(int FirstLine, int LastLine);
   void InvalidateGutter() { InvalidateGutterLines(-1, -1); }
   void InvalidateSelection();
@@ -440,8 +452,8 @@ protected:
   void LongLineEdited(int Index);
   // Scans on from the highlighter's present token, putting new points at Tail, to the line's
   // end or until a token starts at one of the old points from Tail on in the same state (true:
-  // the rest is as before).
-  bool LongLineScanOn(std::size_t Tail);
+  // the rest is as before). With an edit at EditChar, notes what may be coloured differently.
+  bool LongLineScanOn(std::size_t Tail, int EditChar = -1);
   void MarkRangesDirty(int First, int Last);
   void RescanDirtyRanges();
   void RescanAll();
@@ -569,6 +581,10 @@ protected:
     TSxRange EndRange = 0;  // the range at the line's end
     int EndChar = 0;  // where scanning stopped: the line's end or a NUL
     TSxHighlighterAttributes* LastAttr = nullptr;  // the line's last token's attribute
+    // The characters (0-based, of the text at ChangedSerial) whose colours the last edit inside
+    // the line may have changed; ChangedTo INT32_MAX: to the line's end.
+    int ChangedFrom = 0, ChangedTo = 0;
+    std::uint64_t ChangedSerial = 0;
   };
   TLongLineScan fLongScan;
   std::vector<TLongLineScanPoint> fFreshPoints;  // kept for its storage

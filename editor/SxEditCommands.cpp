@@ -406,14 +406,15 @@ void TCustomSxEdit::DoBackspace() {
   fTrimmed = TSxLineEdit();
   const int len = LineLength(fCaretPos.Line);
   if (fCaretPos.Char >= 2 && fCaretPos.Char <= len + 1) {
-    // The character before the caret goes where the line is, when it is no blank (those may
-    // be indentation) and trimming would take nothing the deletion leaves last.
+    // The character before the caret goes where the line is, when it is no blank of the
+    // indentation (the caret right after it unindents) and trimming would take nothing the
+    // deletion leaves last.
     const String& cur = fLines->LineRef(fCaretPos.Line - 1);
     const std::size_t at = fLines->CharOffset(fCaretPos.Line - 1, fCaretPos.Char - 1);
     const std::size_t n = static_cast<std::size_t>(SxCharBytes(cur, at));
     const char last = at + n < cur.size() ? cur.back() : at > 0 ? cur[at - 1] : 'x';
-    if (!Blank(static_cast<unsigned char>(cur[at])) &&
-        (!HasOption(eoTrimTrailingSpaces) || (last != ' ' && last != '\t'))) {
+    const bool unindents = Blank(static_cast<unsigned char>(cur[at])) && IndentWidth(cur, false) == fCaretPos.Char - 1;
+    if (!unindents && (!HasOption(eoTrimTrailingSpaces) || (last != ' ' && last != '\t'))) {
       h = cur.substr(at, n);
       SetCaretChar(fCaretPos.Char - 1);
       fLines->EditLine(fCaretPos.Line - 1, at, n, std::string_view());

@@ -33,6 +33,15 @@ TObject* TSxEditStringList::GetObject(int Index) const {
   return fList[static_cast<std::size_t>(Index)].Data;
 }
 
+namespace {
+// A long line gets room to grow when it is stored: the first keystroke that lengthens it would
+// otherwise copy it whole into a new buffer.
+void GiveRoom(String& S) {
+  constexpr std::size_t kRoomFrom = 4096;
+  if (S.size() >= kRoomFrom) S.reserve(S.size() + S.size() / 16);
+}
+}  // namespace
+
 void TSxEditStringList::Grow(std::size_t Needed) {
   std::size_t cap = fList.capacity();
   if (Needed <= cap) return;
@@ -45,6 +54,7 @@ void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
   TextChanged();
   TSxEditStringRec rec;
   rec.Text = S;
+  GiveRoom(rec.Text);
   rec.Data = Obj;
   fList.insert(fList.begin() + Index, std::move(rec));
   // The longest line stays known without a rescan: one per change would make loading and
@@ -298,6 +308,7 @@ void TSxEditStringList::AddStrings(TStrings* Strings) {
     for (int i = 0; i < n; ++i) {
       TSxEditStringRec rec;
       rec.Text = Strings->Get(i);
+      GiveRoom(rec.Text);
       rec.Data = Strings->GetObject(i);
       fList.push_back(std::move(rec));
     }

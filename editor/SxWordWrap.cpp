@@ -79,6 +79,7 @@ void TSxWordWrapPlugin::WrapLine(int Index, std::vector<int>& Rows) {
 }
 
 void TSxWordWrapPlugin::WrapAll() {
+  fHintRow = -1;
   fLineOffsets.clear();
   fRowLengths.clear();
   const int count = fEditor->Lines()->Count();
@@ -101,6 +102,7 @@ int TSxWordWrapPlugin::ReWrapLine(int Index) {
 }
 
 int TSxWordWrapPlugin::ReplaceRows(int Index, int First, int Count, const std::vector<int>& Rows) {
+  fHintRow = -1;
   const int diff = static_cast<int>(Rows.size()) - Count;
   if (diff > 0)
     fRowLengths.insert(fRowLengths.begin() + First, static_cast<std::size_t>(diff), 0);
@@ -114,6 +116,7 @@ int TSxWordWrapPlugin::ReplaceRows(int Index, int First, int Count, const std::v
 
 int TSxWordWrapPlugin::LinesInserted(int aIndex, int aCount) {
   if (fMaxRowLength <= 0 || aCount <= 0) return 0;
+  fHintRow = -1;
   const int before = RowsBefore(aIndex);
   fLineOffsets.insert(fLineOffsets.begin() + aIndex, static_cast<std::size_t>(aCount), before);
   int added = 0;
@@ -124,6 +127,7 @@ int TSxWordWrapPlugin::LinesInserted(int aIndex, int aCount) {
 int TSxWordWrapPlugin::LinesDeleted(int aIndex, int aCount) {
   if (fMaxRowLength <= 0 || aCount <= 0 || aIndex >= static_cast<int>(fLineOffsets.size())) return 0;
   aCount = std::min(aCount, static_cast<int>(fLineOffsets.size()) - aIndex);
+  fHintRow = -1;
   const int first = RowsBefore(aIndex);
   const int last = fLineOffsets[static_cast<std::size_t>(aIndex + aCount - 1)];
   const int removed = last - first;
@@ -248,15 +252,31 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
     oldRow = end;
   }
   Diff = ReplaceRows(Index, r0, oldRow - r0, rows);
+  fChangedFirst = r0 + 1;
+  fChangedLast = r0 + static_cast<int>(rows.size());
   return true;
 }
 
 int TSxWordWrapPlugin::LinesChanged(int aIndex, int aCount) {
+  fChangedFirst = 0;
+  fChangedLast = -1;
   if (fMaxRowLength <= 0) return 0;
   int diff = 0;
   if (aCount == 1 && aIndex < static_cast<int>(fLineOffsets.size()) && ReWrapEdit(aIndex, diff)) return diff;
-  for (int i = aIndex; i < aIndex + aCount && i < static_cast<int>(fLineOffsets.size()); ++i) diff += ReWrapLine(i);
+  const int end = std::min(aIndex + aCount, static_cast<int>(fLineOffsets.size()));
+  for (int i = aIndex; i < end; ++i) diff += ReWrapLine(i);
+  if (aIndex < end) {
+    fChangedFirst = RowsBefore(aIndex) + 1;
+    fChangedLast = fLineOffsets[static_cast<std::size_t>(end - 1)];
+  }
   return diff;
+}
+
+bool TSxWordWrapPlugin::LastChangedRows(int& First, int& Last) {
+  if (fChangedLast < fChangedFirst) return false;
+  First = fChangedFirst;
+  Last = fChangedLast;
+  return true;
 }
 
 TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
@@ -264,12 +284,17 @@ TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
   if (aPos.Line > lines) return DisplayCoord(aPos.Char, RowCount() + (aPos.Line - lines));
   if (aPos.Line < 1) return DisplayCoord(aPos.Char, aPos.Line);
   const int first = RowsBefore(aPos.Line - 1), end = fLineOffsets[static_cast<std::size_t>(aPos.Line - 1)];
-  int total = 0;
-  for (int r = first; r < end; ++r) {
+  int total = 0, r = first;
+  if (fHintRow >= first && fHintRow < end && aPos.Char > fHintBefore) {
+    r = fHintRow;
+    total = fHintBefore;
+  }
+  for (; r < end; ++r) {
     const int len = fRowLengths[static_cast<std::size_t>(r)];
+    // Past the line's text: on its last row.
     if (aPos.Char <= total + len || r == end - 1) {
-      if (aPos.Char <= total + len) return DisplayCoord(aPos.Char - total, r + 1);
-      // Past the line's text: on its last row.
+      fHintRow = r;
+      fHintBefore = total;
       return DisplayCoord(aPos.Char - total, r + 1);
     }
     total += len;
@@ -286,8 +311,14 @@ TBufferCoord TSxWordWrapPlugin::DisplayToBufferPos(const TDisplayPoint& aPos) {
   const auto it = std::lower_bound(fLineOffsets.begin(), fLineOffsets.end(), aPos.Row);
   const int index = static_cast<int>(it - fLineOffsets.begin());
   const int first = RowsBefore(index);
-  int before = 0;
-  for (int r = first; r < aPos.Row - 1; ++r) before += fRowLengths[static_cast<std::size_t>(r)];
+  int before = 0, r = first;
+  if (fHintRow >= first && fHintRow <= aPos.Row - 1) {
+    r = fHintRow;
+    before = fHintBefore;
+  }
+  for (; r < aPos.Row - 1; ++r) before += fRowLengths[static_cast<std::size_t>(r)];
+  fHintRow = aPos.Row - 1;
+  fHintBefore = before;
   const bool lastRow = aPos.Row == fLineOffsets[static_cast<std::size_t>(index)];
   const int limit = lastRow ? std::max(fMaxRowLength, fRowLengths[static_cast<std::size_t>(aPos.Row - 1)]) + 1
                             : fRowLengths[static_cast<std::size_t>(aPos.Row - 1)] + 1;

@@ -18,6 +18,7 @@ public:
   int LinesInserted(int aIndex, int aCount) override;
   int LinesDeleted(int aIndex, int aCount) override;
   int LinesChanged(int aIndex, int aCount) override;
+  bool LastChangedRows(int& First, int& Last) override;
   void DisplayChanged() override;
   void Reset() override;
 
@@ -44,5 +45,10 @@ private:
   std::vector<int> fLineOffsets;  // rows up to and including each line
   std::vector<int> fRowLengths;   // one per display row
   int fMaxRowLength = 0, fMinRowLength = 0;
+  int fChangedFirst = 0, fChangedLast = -1;  // LastChangedRows; none while Last < First
+  // The last row found inside a line (0-based, -1: none) and the line's cells before it: the
+  // next look-up in the same line walks from there, so painting the rows of a window deep in
+  // a very long line does not sum its rows from the line's start for each row.
+  int fHintRow = -1, fHintBefore = 0;
   TSxCharSet fBreakChars;
 };

@@ -41,8 +41,23 @@ struct QtMetrics : FontMetrics {
   mutable std::unordered_map<char32_t, int> high;
   bool BoxGlyphs() const override { return false; }
 
-  // The glyph of c and the raw font holding it (the fallback when the face lacks it).
-  std::pair<quint32, const QRawFont*> Glyph(char32_t c) const {
+  using GlyphOf = std::pair<quint32, const QRawFont*>;
+  mutable std::array<GlyphOf, 256> lowGlyph{};  // font nullptr: not yet looked up
+  mutable std::unordered_map<char32_t, GlyphOf> highGlyph;
+
+  // The glyph of c and the raw font holding it (the fallback when the face lacks it); each
+  // character is looked up once, as text is drawn glyph by glyph.
+  GlyphOf Glyph(char32_t c) const {
+    if (c < 256) {
+      GlyphOf& g = lowGlyph[c];
+      if (!g.second) g = LookUpGlyph(c);
+      return g;
+    }
+    auto it = highGlyph.find(c);
+    if (it != highGlyph.end()) return it->second;
+    return highGlyph[c] = LookUpGlyph(c);
+  }
+  GlyphOf LookUpGlyph(char32_t c) const {
     const QString s = QString::fromUcs4(&c, 1);
     QList<quint32> g = raw.glyphIndexesForString(s);
     if (!g.isEmpty() && g[0] != 0) return {g[0], &raw};
@@ -315,18 +330,35 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
       x += adv[i];
     }
   } else {
+    // Consecutive glyphs of one raw font go as one run: drawn in the same order at the same
+    // places, a run per glyph only costs more.
+    QList<quint32> glyphs;
+    QList<QPointF> places;
+    const QRawFont* runFont = nullptr;
+    auto flush = [&] {
+      if (glyphs.isEmpty()) return;
+      QGlyphRun run;
+      run.setRawFont(*runFont);
+      run.setGlyphIndexes(glyphs);
+      run.setPositions(places);
+      p->drawGlyphRun(QPointF(0, 0), run);
+      glyphs.clear();
+      places.clear();
+    };
     int x = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] > ' ') {
         auto [g, font] = m.Glyph(text[i]);
-        QGlyphRun run;
-        run.setRawFont(*font);
-        run.setGlyphIndexes({g});
-        run.setPositions({QPointF(x, 0)});
-        p->drawGlyphRun(QPointF(0, 0), run);
+        if (font != runFont) {
+          flush();
+          runFont = font;
+        }
+        glyphs.push_back(g);
+        places.push_back(QPointF(x, 0));
       }
       x += adv[i];
     }
+    flush();
   }
   p->restore();
   if (target) {

@@ -483,6 +483,18 @@ static TSxEditorCommand KeyCommand(char k) {
   }
 }
 
+// Presses the key at k (a command of KeyCommand or a typed character) and steps past it.
+static void PressKey(TCustomSxEdit* e, const char*& k) {
+  if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
+    e->ProcessCommand(c, 0, nullptr);
+    ++k;
+    return;
+  }
+  std::size_t n = 0;
+  e->ProcessCommand(ecChar, Utf8Decode(std::string_view(k), n), nullptr);
+  k += n;
+}
+
 // Keystrokes on a line long enough to be scanned from points inside it paint it, and leave the
 // lines' ranges, as a control given the resulting text afresh does: the change rescans only
 // near itself, so a scan that resumed in the wrong state or stopped too early shows here.
@@ -533,15 +545,7 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
     e->ProcessCommand(ecGotoXY, 0, &at);
     for (const char* k = st.keys; *k;) {
       SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys << " key " << (k - st.keys));
-      if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
-        e->ProcessCommand(c, 0, nullptr);
-        ++k;
-      } else {
-        std::size_t n = 0;
-        const char32_t ch = Utf8Decode(std::string_view(k), n);
-        e->ProcessCommand(ecChar, ch, nullptr);
-        k += n;
-      }
+      PressKey(e, k);
       ASSERT_TRUE(check());
     }
   }
@@ -572,16 +576,7 @@ TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
   for (const Step& st : steps) {
     TBufferCoord at{st.at ? st.at : e->Lines()->CharCount(1) + 1, 2};
     e->ProcessCommand(ecGotoXY, 0, &at);
-    for (const char* k = st.keys; *k;) {
-      if (const TSxEditorCommand c = KeyCommand(*k); c != ecNone) {
-        e->ProcessCommand(c, 0, nullptr);
-        ++k;
-      } else {
-        std::size_t n = 0;
-        e->ProcessCommand(ecChar, Utf8Decode(std::string_view(k), n), nullptr);
-        k += n;
-      }
-    }
+    for (const char* k = st.keys; *k;) PressKey(e, k);
     SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys);
     fresh->Lines()->Clear();
     for (int i = 0; i < e->Lines()->Count(); ++i) fresh->Lines()->Add(e->Lines()->Get(i));
@@ -590,4 +585,59 @@ TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
       for (int c = 1; c <= e->Lines()->CharCount(l - 1) + 1; ++c)
         ASSERT_EQ(e->BufferToDisplayPos(BufferCoord(c, l)), fresh->BufferToDisplayPos(BufferCoord(c, l))) << l << ":" << c;
   }
+}
+
+// With word wrap, a keystroke inside a long highlighted line repaints only the rows it changed
+// (its colours as far as the rescan found them changed, its rows until they start where old ones
+// did); the window then shows what a full repaint shows: quotes and comments that recolour the
+// rest of the line, breaks that move, rows added and removed, undo.
+TEST(SxEditView, WrappedKeystrokeRepaintEqualsAFullRepaint) {
+  TEditorSession s;
+  TSxSQLSx hl(nullptr);
+  hl.SetSQLDialect(sqlInterbase6);
+  hl.CommentAttri->SetForeground(clNavy);
+  hl.StringAttri->SetForeground(clMaroon);
+  hl.KeyAttri->SetBackground(clYellow);
+  std::string longLine;
+  for (int i = 0; longLine.size() < 6000; ++i)
+    longLine += i % 2 ? "SELECT a.ID, 'str' FROM T1 WHERE x = 12 " : "\xC3\x84 \tIN (1, 2) OR ";
+  TEditorForm f(24, 8, true);
+  TSxMemo* e = f.Edit;
+  e->SetHighlighter(&hl);
+  e->SetWordWrap(true);
+  SetLines(e, {"SELECT 1", longLine.c_str(), "FROM T"});
+  std::vector<RECT> painted;
+  e->OnPaint = [&](TObject*, TCanvas* c) {
+    RECT r;
+    GetClipBox(c->Handle(), &r);
+    painted.push_back(r);
+  };
+  struct Step {
+    int at;  // character on the long line
+    const char* keys;  // typed, except the keys of KeyCommand
+  } steps[] = {{3000, "q"},  {3000, "<<"}, {3000, "'"}, {3000, "^"},     {3100, "/*"}, {3100, "<"},
+               {3200, "  "}, {3200, ">>>>"}, {3300, "averyveryverylongword"}, {3300, "^"}, {3400, "\t"},
+               {3500, "\xE6\x97\xA5"}, {3600, "--"}, {3600, "^~"}};
+  bool partial = false;
+  for (const Step& st : steps) {
+    TBufferCoord at{st.at, 2};
+    e->ProcessCommand(ecGotoXY, 0, &at);
+    // The caret's row in the middle of the window: rows above and below it show.
+    e->SetTopRow(e->BufferToDisplayPos(e->CaretPos()).Row - 3);
+    s.Snapshot(e->Handle());
+    for (const char* k = st.keys; *k;) {
+      SCOPED_TRACE(testing::Message() << "at " << st.at << " keys " << st.keys << " key " << (k - st.keys));
+      painted.clear();
+      PressKey(e, k);
+      const Surface edited = s.Snapshot(e->Handle());
+      for (const RECT& r : painted) partial = partial || r.bottom - r.top < e->ClientHeight();
+      e->Invalidate();
+      const Surface full = s.Snapshot(e->Handle());
+      ASSERT_EQ(edited.Width(), full.Width());
+      for (int y = 0; y < full.Height(); ++y)
+        for (int x = 0; x < full.Width(); ++x) ASSERT_EQ(edited.At(x, y), full.At(x, y)) << x << "," << y;
+    }
+  }
+  EXPECT_TRUE(partial);
+  e->SetHighlighter(nullptr);
 }
