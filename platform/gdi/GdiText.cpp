@@ -35,6 +35,10 @@ struct FixedMetrics : FontMetrics {
 // ---- Installed fonts -----------------------------------------------------------------------
 
 struct QtMetrics : FontMetrics {
+  QtMetrics() = default;
+  // The glyph cache below points at raw and fallback of this very object.
+  QtMetrics(const QtMetrics&) = delete;
+  QtMetrics& operator=(const QtMetrics&) = delete;
   QRawFont raw, fallback;
   QFont font;
   mutable std::array<int, 256> low{};
