@@ -64,6 +64,10 @@ struct Editor {
     memo->SetHighlighter(&hl);
     memo->SetOptions(eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint | eoTrimTrailingSpaces);
     memo->SetWordWrap(wrap);
+    // The window scrolls no further right than the line's own end, on the short line as on the
+    // long one: otherwise the short line's window could scroll to show only a few characters
+    // where the long line's shows a window full of text.
+    memo->SetMaxScrollWidth(1);
     form.Show();
     UpdateWindow(memo->Handle());
   }
