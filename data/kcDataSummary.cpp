@@ -495,7 +495,6 @@ struct TNativeSummary {
   int BestRecord = -1;   // min/max: the record holding the value, -1 for *Value itself
   std::int64_t BestInt = 0;
   double BestFloat = 0;
-  int Form = 0;  // how an integer is read (LoadIntOfForm)
 };
 
 int CompareFloats(double A, double B) {
@@ -510,33 +509,6 @@ bool NativeKind(TkcValueTypeClass AType, bool& AFloat) {
   return AFloat || AType == TkcIntegerValueType::Class() || AType == TkcSmallintValueType::Class() ||
          AType == TkcWordValueType::Class();
 }
-
-// An integer column's stored form: 0 int32, 1 int16, 2 uint16 (a loop asks once, not per value).
-int IntForm(TkcValueTypeClass AType) {
-  return AType == TkcIntegerValueType::Class() ? 0 : (AType == TkcSmallintValueType::Class() ? 1 : 2);
-}
-
-std::int64_t LoadIntOfForm(int AForm, const std::uint8_t* P) {
-  if (AForm == 0) {
-    std::int32_t v;
-    std::memcpy(&v, P, sizeof v);
-    return v;
-  }
-  if (AForm == 1) {
-    std::int16_t v;
-    std::memcpy(&v, P, sizeof v);
-    return v;
-  }
-  std::uint16_t v;
-  std::memcpy(&v, P, sizeof v);
-  return v;
-}
-
-std::int64_t LoadInt(TkcValueTypeClass AType, const std::uint8_t* P) { return LoadIntOfForm(IntForm(AType), P); }
-
-}  // namespace
-
-namespace {
 
 // The records of a list range in a packed integer column: how many hold a value, their sum, and
 // for ABest -1 (least) or 1 (greatest) the best value and the first record holding it.
@@ -594,8 +566,9 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
     TkcValueDef* column = field ? field->ValueColumn() : nullptr;
     const TkcSummaryKind kind = item->Kind();
     bool isFloat = false;
+    // Integers are read from the column's packed copy.
     if (!column || column->ValueDefs() != c->GetDataStorage()->ValueDefs() ||
-        !NativeKind(column->ValueTypeClass(), isFloat) ||
+        !NativeKind(column->ValueTypeClass(), isFloat) || (!isFloat && !c->GetDataStorage()->PackedInts(column)) ||
         !(kind == skSum || kind == skCount || kind == skMin || kind == skMax || kind == skAverage))
       continue;
     const auto slot = static_cast<std::size_t>(AIndexes[i]);
@@ -624,19 +597,16 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
     columnOf.push_back(static_cast<std::size_t>(it - columns.begin()));
     if (it == columns.end()) columns.push_back(n.Column);
   }
-  // Integer columns are read from their packed copies (5 bytes a record, not the whole record),
-  // whose values are all 32-bit.
+  // Integer columns are read from their packed copies (5 bytes a record, not the whole record,
+  // every value 32-bit); floats from the records.
   std::vector<const TkcDataStorage::TPackedInts*> packed(columns.size(), nullptr);
   for (std::size_t k = 0; k < columns.size(); ++k) packed[k] = storage->PackedInts(columns[k]);
-  for (TNativeSummary& n : natives)
-    n.Form = packed[static_cast<std::size_t>(std::find(columns.begin(), columns.end(), n.Column) - columns.begin())]
-                 ? 0
-                 : (n.Float ? -1 : IntForm(n.Column->ValueTypeClass()));
   std::vector<const std::uint8_t*> datas(columns.size());
   std::vector<int> counts;
   for (const TNativeSummary& n : natives) counts.push_back(*n.Count);
   const std::vector<int>& list = info->RecordList();
-  if (AFirst < 0 || ALast >= static_cast<int>(list.size())) throw std::out_of_range("summary range");
+  if (AFirst <= ALast && (AFirst < 0 || ALast >= static_cast<int>(list.size())))
+    throw std::out_of_range("summary range");
   // One record taken in by one item.
   auto step = [&](std::size_t j, int record, const std::uint8_t* data) {
     TNativeSummary& n = natives[j];
@@ -672,7 +642,8 @@ bool TkcDataSummary::AccumulateStored(std::vector<TkcDataSummaryItem*>& AItems, 
         n.Changed = true;
       }
     } else {
-      const std::int64_t x = LoadIntOfForm(n.Form, data);
+      std::int32_t x;  // from the packed copy
+      std::memcpy(&x, data, sizeof x);
       if (!n.Started) {
         n.Started = true;
         n.IntSum = n.BestInt = x;
@@ -920,12 +891,12 @@ bool TkcDataSummary::ComputeIntegerGroupValues(int ALevel, TkcDataSummaryItems* 
       std::vector<std::uint8_t> hasKey(ofLevel.size(), 0);
       std::int64_t low = INT64_MAX, high = INT64_MIN;
       for (std::size_t k = 0; k < ofLevel.size(); ++k) {
-        const std::uint8_t* data = storage->StoredData(info->GetRecordListItem(begins[k]), column);
-        if (!data) {
+        const int record = info->GetRecordListItem(begins[k]);
+        if (!storage->StoredData(record, column)) {
           nullGroup = static_cast<int>(k);
           continue;
         }
-        keys[k] = LoadInt(column->ValueTypeClass(), data);
+        keys[k] = storage->GetValue(record, column).AsInt64();  // one value a group
         hasKey[k] = 1;
         low = std::min(low, keys[k]);
         high = std::max(high, keys[k]);

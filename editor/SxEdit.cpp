@@ -1015,14 +1015,18 @@ void UnionInto(RECT& acc, const RECT& r) {
 }
 }  // namespace
 
+void TCustomSxEdit::InvalidateOrDefer(const RECT& R) {
+  if (fStateFlags & stLinesChanging)
+    UnionInto(fPendingInvalidRect, R);
+  else
+    InvalidateRect(R, false);
+}
+
 void TCustomSxEdit::InvalidateLines(int FirstLine, int LastLine) {
   if (!Visible() || !HandleAllocated()) return;
   if (FirstLine == -1 && LastLine == -1) {
     const RECT r{fGutterWidth, 0, ClientWidth(), ClientHeight()};
-    if (fStateFlags & stLinesChanging)
-      UnionInto(fPendingInvalidRect, r);
-    else
-      InvalidateRect(r, false);
+    InvalidateOrDefer(r);
     return;
   }
   FirstLine = std::max(FirstLine, 1);
@@ -1044,10 +1048,7 @@ void TCustomSxEdit::InvalidateRows(int FirstRow, int LastRow) {
   const int a = std::max(FirstRow, fTopRow), b = std::min(LastRow, fTopRow + fRowsInWindow);
   if (b < a) return;
   const RECT r{fGutterWidth, (a - fTopRow) * fRowHeight, ClientWidth(), (b - fTopRow + 1) * fRowHeight};
-  if (fStateFlags & stLinesChanging)
-    UnionInto(fPendingInvalidRect, r);
-  else
-    InvalidateRect(r, false);
+  InvalidateOrDefer(r);
 }
 
 bool TCustomSxEdit::InvalidateEditedRows(int Index, int RowsAdded) {
@@ -1078,10 +1079,7 @@ void TCustomSxEdit::InvalidateLine(int Line) {
   }
   if (Line < fTopRow || Line > fTopRow + fRowsInWindow) return;
   const RECT r{fGutterWidth, (Line - fTopRow) * fRowHeight, ClientWidth(), (Line - fTopRow + 1) * fRowHeight};
-  if (fStateFlags & stLinesChanging)
-    UnionInto(fPendingInvalidRect, r);
-  else
-    InvalidateRect(r, false);
+  InvalidateOrDefer(r);
 }
 
 void TCustomSxEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
@@ -1103,10 +1101,7 @@ void TCustomSxEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
     if (b < a) return;
     r = RECT{0, (a - fTopRow) * fRowHeight, fGutterWidth, (b - fTopRow + 1) * fRowHeight};
   }
-  if (fStateFlags & stLinesChanging)
-    UnionInto(fPendingInvalidRect, r);
-  else
-    InvalidateRect(r, false);
+  InvalidateOrDefer(r);
 }
 
 void TCustomSxEdit::InvalidateSelection() { InvalidateLines(BlockFirst().Line, BlockLast().Line); }

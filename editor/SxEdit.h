@@ -442,6 +442,8 @@ protected:
   void ListDeleted(TObject* Sender, int Index, int Count);
   void ListInserted(TObject* Sender, int Index, int Count);
   void ListPutted(TObject* Sender, int Index, int Count);
+  // Invalidates R, or adds it to the pending rectangle while the lines are changing.
+  void InvalidateOrDefer(const RECT& R);
   int RescanFrom(int Index, int Last);
   // The scan of a very long line (see TLongLineScan): valid for the line's present text and
   // start range, scanned whole when it is not; false when the line is short or the highlighter
