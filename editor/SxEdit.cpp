@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "editor/SxEditInternal.h"
 #include "editor/SxWordWrap.h"
 #include "platform/core/Math.h"
 #include "platform/core/Utf8.h"
@@ -712,6 +713,8 @@ void TCustomSxEdit::HideCaretIfShown() {
 // ---- scrolling ----------------------------------------------------------------------------
 
 void TCustomSxEdit::SetTopRow(int Value) {
+  // A window reaching provisional rows, or the end, needs them laid for good.
+  if (fWrapPlugin) fWrapPlugin->FinishRows(Value > INT32_MAX - fRowsInWindow ? INT32_MAX : Value + fRowsInWindow);
   const int count = DisplayRowCount();
   const int largest = HasOption(eoScrollPastEof) ? count : count - fRowsInWindow + 1;
   Value = std::max(1, std::min(Value, largest));
@@ -915,6 +918,8 @@ void TCustomSxEdit::HandleHScroll(WPARAM wParam) {
 void TCustomSxEdit::HandleVScroll(WPARAM wParam) {
   const int code = LOWORD(static_cast<std::uintptr_t>(wParam));
   const int page = HasOption(eoScrollByOneLess) ? fRowsInWindow - 1 : fRowsInWindow;
+  // The bar's positions are in rows of the whole text.
+  if (fWrapPlugin) fWrapPlugin->FinishRows(INT32_MAX);
   switch (code) {
     case SB_LINEUP: SetTopRow(fTopRow - 1); break;
     case SB_LINEDOWN: SetTopRow(fTopRow + 1); break;
@@ -1071,6 +1076,21 @@ bool TCustomSxEdit::InvalidateEditedRows(int Index, int RowsAdded) {
   return true;
 }
 
+void TCustomSxEdit::WrapRowsDeferred() {
+  if (HandleAllocated()) SetTimer(Handle(), sxedit::kFinishRowsTimer, 0);
+}
+
+void TCustomSxEdit::WrapRowsRelaid(int FirstRow, int LastRow, int RowsAdded) {
+  if (RowsAdded == 0) {
+    InvalidateRows(FirstRow, LastRow);
+    return;
+  }
+  // Rows added or removed move every row below, and their line numbers.
+  InvalidateRows(FirstRow, INT32_MAX);
+  InvalidateGutterRows(LastRow + 1 - std::max(RowsAdded, 0), INT32_MAX);
+  UpdateScrollBars();
+}
+
 void TCustomSxEdit::InvalidateLine(int Line) {
   if (!HandleAllocated() || Line < 1 || Line > fLines->Count() || !Visible()) return;
   if (fWrapPlugin) {
@@ -1096,12 +1116,17 @@ void TCustomSxEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
       a = LineToRow(a);
       b = b > fLines->Count() ? fTopRow + fRowsInWindow : LineToRow(b);
     }
-    a = std::max(a, fTopRow);
-    b = std::min(b, fTopRow + fRowsInWindow);
-    if (b < a) return;
-    r = RECT{0, (a - fTopRow) * fRowHeight, fGutterWidth, (b - fTopRow + 1) * fRowHeight};
+    InvalidateGutterRows(a, b);
+    return;
   }
   InvalidateOrDefer(r);
+}
+
+void TCustomSxEdit::InvalidateGutterRows(int FirstRow, int LastRow) {
+  if (!Visible() || !HandleAllocated()) return;
+  const int a = std::max(FirstRow, fTopRow), b = std::min(LastRow, fTopRow + fRowsInWindow);
+  if (b < a) return;
+  InvalidateOrDefer(RECT{0, (a - fTopRow) * fRowHeight, fGutterWidth, (b - fTopRow + 1) * fRowHeight});
 }
 
 void TCustomSxEdit::InvalidateSelection() { InvalidateLines(BlockFirst().Line, BlockLast().Line); }
@@ -1144,6 +1169,8 @@ void TCustomSxEdit::Paint() {
   const int firstCol = clip.left > textLeft ? fLeftColumn + (clip.left - textLeft) / fCharWidth : fLeftColumn;
   const int lastCol = fLeftColumn + (clip.right - textLeft + fCharWidth - 1) / fCharWidth;
   const int firstRow = std::max(fTopRow, fTopRow + clip.top / fRowHeight);
+  // The painted rows and the one below them (is a painted line's last row the last?) are final.
+  if (fWrapPlugin) fWrapPlugin->FinishRows(fTopRow + (clip.bottom + fRowHeight - 1) / fRowHeight + 1);
   const int lastRow = MinMax(fTopRow + (clip.bottom + fRowHeight - 1) / fRowHeight, 1, std::max(DisplayRowCount(), 1));
   HideCaretIfShown();
   try {
@@ -1365,7 +1392,11 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
         const TColor selBG = special ? lineFG : fSelectedColor->Background();
         // The rows of the line that are painted.
         const int firstRowOfLine = LineToRow(line);
-        const int lastRowOfLine = line < count ? LineToRow(line + 1) - 1 : std::max(DisplayRowCount(), firstRowOfLine);
+        // A line that goes on below the painted rows is not asked where it ends: its later rows
+        // may be provisional.
+        const int lastRowOfLine = line == lastLine && fWrapPlugin && RowToLine(aLastRow + 1) == line ? aLastRow + 1
+                                  : line < count ? LineToRow(line + 1) - 1
+                                                 : std::max(DisplayRowCount(), firstRowOfLine);
         const int paintFrom = std::max(firstRowOfLine, aFirstRow), paintTo = std::min(lastRowOfLine, aLastRow);
         if (paintFrom > paintTo) continue;
         // Only the expanded columns [winFrom, winTo) that the painted rows show become cells, so
@@ -1893,10 +1924,14 @@ void TCustomSxEdit::ListPutted(TObject*, int Index, int Count) {
   bool rowsDone = false;
   if (fWrapPlugin) {
     const int added = fWrapPlugin->LinesChanged(Index, Count);
-    if (added != 0)
-      InvalidateGutterLines(Index + 1, INT32_MAX);
-    else
+    int first = 0, last = 0;
+    if (added == 0)
       InvalidateGutterLines(Index + 1, Index + Count);
+    else if (Count == 1 && fWrapPlugin->LastChangedRows(first, last))
+      // The gutter changes where rows of other lines moved: from the rows the line gained on.
+      InvalidateGutterRows(last + 1 - std::max(added, 0), INT32_MAX);
+    else
+      InvalidateGutterLines(Index + 1, INT32_MAX);
     rowsDone = Count == 1 && InvalidateEditedRows(Index, added);
   }
   if (fHighlighter) {

@@ -101,6 +101,9 @@ public:
     (void)Last;
     return false;
   }
+  // The rows up to Row (1-based) and the row count become what a fresh layout gives: an edit
+  // may leave a long line's rows below the window laid provisionally (RowCount counts them).
+  virtual void FinishRows(int Row) { (void)Row; }
   virtual void DisplayChanged() = 0;
   virtual void Reset() = 0;
 };
@@ -257,7 +260,13 @@ public:
   // With word wrap, an edit inside one line repaints only the rows whose text or colours it
   // changed (and all below when it added or removed rows); false when that is not known.
   bool InvalidateEditedRows(int Index, int RowsAdded);
+  // From the word-wrap layout: rows left provisional are to be finished when the application
+  // is idle; rows [FirstRow, LastRow] were laid again later, adding RowsAdded rows.
+  void WrapRowsDeferred();
+  void WrapRowsRelaid(int FirstRow, int LastRow, int RowsAdded);
   void InvalidateGutterLines(int FirstLine, int LastLine);
+  // Display rows of the gutter, clipped to the window.
+  void InvalidateGutterRows(int FirstRow, int LastRow);
   void InvalidateGutter() { InvalidateGutterLines(-1, -1); }
   void InvalidateSelection();
   virtual void InvalidateRect(const RECT& aRect, bool aErase);

@@ -81,6 +81,14 @@ void TCustomSxEdit::Dispatch(TMessage& m) {
       }
       return;
     case WM_CANCELMODE: return;
+    case WM_TIMER:
+      if (m.WParam == kFinishRowsTimer) {
+        KillTimer(Handle(), kFinishRowsTimer);
+        if (fWrapPlugin) fWrapPlugin->FinishRows(INT32_MAX);
+        m.Result = 0;
+        return;
+      }
+      break;
     case WM_CAPTURECHANGED: fScrollTimer->SetEnabled(false); break;
     case WM_SETCURSOR:
       if (LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT &&

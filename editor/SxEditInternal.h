@@ -9,6 +9,8 @@
 namespace sxedit {
 
 inline int Len(const String& s) { return SxCharCount(s); }
+// The timer on the control's window that finishes the word-wrap rows left provisional.
+constexpr UINT_PTR kFinishRowsTimer = 1;
 // Characters from the 1-based index `from`, at most `count` of them.
 inline String Sub(const String& s, int from, int count = INT32_MAX) {
   if (from < 1) {

@@ -1,6 +1,7 @@
 #include "editor/SxWordWrap.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/core/Utf8.h"
 
@@ -29,6 +30,7 @@ void TSxWordWrapPlugin::DisplayChanged() {
 }
 
 int TSxWordWrapPlugin::GetRowLength(int aRow) {
+  FinishRows(aRow);
   if (aRow < 1 || aRow > RowCount()) throw EListError("List index out of bounds (" + std::to_string(aRow) + ")");
   return fRowLengths[static_cast<std::size_t>(aRow - 1)];
 }
@@ -80,6 +82,7 @@ void TSxWordWrapPlugin::WrapLine(int Index, std::vector<int>& Rows) {
 
 void TSxWordWrapPlugin::WrapAll() {
   fHintRow = -1;
+  fPendingLine = -1;
   fLineOffsets.clear();
   fRowLengths.clear();
   const int count = fEditor->Lines()->Count();
@@ -95,6 +98,7 @@ void TSxWordWrapPlugin::WrapAll() {
 }
 
 int TSxWordWrapPlugin::ReWrapLine(int Index) {
+  if (Index == fPendingLine) fPendingLine = -1;
   std::vector<int> rows;
   WrapLine(Index, rows);
   const int first = RowsBefore(Index);
@@ -117,6 +121,8 @@ int TSxWordWrapPlugin::ReplaceRows(int Index, int First, int Count, const std::v
 int TSxWordWrapPlugin::LinesInserted(int aIndex, int aCount) {
   if (fMaxRowLength <= 0 || aCount <= 0) return 0;
   fHintRow = -1;
+  // A provisional line keeps its rows: its text did not change.
+  if (fPendingLine >= aIndex) fPendingLine += aCount;
   const int before = RowsBefore(aIndex);
   fLineOffsets.insert(fLineOffsets.begin() + aIndex, static_cast<std::size_t>(aCount), before);
   int added = 0;
@@ -128,6 +134,10 @@ int TSxWordWrapPlugin::LinesDeleted(int aIndex, int aCount) {
   if (fMaxRowLength <= 0 || aCount <= 0 || aIndex >= static_cast<int>(fLineOffsets.size())) return 0;
   aCount = std::min(aCount, static_cast<int>(fLineOffsets.size()) - aIndex);
   fHintRow = -1;
+  if (fPendingLine >= aIndex + aCount)
+    fPendingLine -= aCount;
+  else if (fPendingLine >= aIndex)
+    fPendingLine = -1;
   const int first = RowsBefore(aIndex);
   const int last = fLineOffsets[static_cast<std::size_t>(aIndex + aCount - 1)];
   const int removed = last - first;
@@ -139,7 +149,9 @@ int TSxWordWrapPlugin::LinesDeleted(int aIndex, int aCount) {
 
 namespace {
 
-// The cells of a line's tab-expanded text from a column on, expanded as far as they are read.
+// The cells of a line's tab-expanded text from a column on, expanded as far as they are read;
+// cells before the column last given to Forget are dropped, so that laying many rows keeps only
+// about one row's cells.
 class TCellReader {
 public:
   TCellReader(TSxEditStringList* Lines, int Index, int From) : fLines(Lines), fText(Lines->LineRef(Index)) {
@@ -156,6 +168,13 @@ public:
     while (col - fBase >= static_cast<int>(fCells.size()) && fPos < fText.size()) Read();
     const auto k = static_cast<std::size_t>(col - fBase);
     return k < fCells.size() ? fCells[k] : U' ';
+  }
+  // The cells before the column are not read again.
+  void Forget(int col) {
+    const int drop = std::min(col - fBase, static_cast<int>(fCells.size()));
+    if (drop < 4096) return;
+    fCells.erase(0, static_cast<std::size_t>(drop));
+    fBase += drop;
   }
 
 private:
@@ -188,7 +207,7 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
   if (e.Line != Index || e.Serial != lines->TextSerial()) return false;
   const int first = RowsBefore(Index), end = fLineOffsets[static_cast<std::size_t>(Index)];
   if (end - first < 8) return false;  // a short line is laid whole
-  const int maxLen = std::max(fMaxRowLength, 1), minLen = fMinRowLength;
+  const int maxLen = std::max(fMaxRowLength, 1);
   int oldN = 0;
   for (int r = first; r < end; ++r) oldN += fRowLengths[static_cast<std::size_t>(r)];
   const int n = lines->ExpandedLength(Index), shift = n - oldN;
@@ -215,17 +234,36 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
       b = start;
     }
   }
+  // An edit in or after the provisional rows lays them too.
+  const int bridge = fPendingLine == Index ? first + fPendingRow : end;
+  if (r0 > bridge) {
+    r0 = bridge;
+    b = fPendingStart;
+  }
   if (r0 >= end) return false;
-  // The old rows after r0 and where they start.
-  int oldRow = r0, oldStart = b;
-  TCellReader s(lines, Index, b);
+  // Rows of the window and two windows below it are laid now; the rest of a long line that
+  // never lays out as before can wait (Finish).
+  const int horizon = std::max(fEditor->TopRow(), r0 + 1) + 2 * std::max(fEditor->RowsInWindow(), 1);
+  Diff = Relay(Index, r0, b, shift, std::max(same, editCol), horizon);
+  return true;
+}
+
+int TSxWordWrapPlugin::Relay(int Index, int R0, int B, int Shift, int SyncFrom, int Horizon) {
+  TSxEditStringList* lines = fEditor->Lines();
+  const int end = fLineOffsets[static_cast<std::size_t>(Index)], n = lines->ExpandedLength(Index);
+  const int maxLen = std::max(fMaxRowLength, 1), minLen = fMinRowLength;
+  // The provisional layout's bridge row: its start is no old row start to stop at.
+  const int bridge = fPendingLine == Index ? RowsBefore(Index) + fPendingRow : -1;
+  // The old rows after R0 and where they start.
+  int oldRow = R0, oldStart = B;
+  TCellReader s(lines, Index, B);
   auto isBreak = [&](int i) {
     const char32_t c = s[i];
     return c < 256 ? fBreakChars[c] : !IsUnicodeWordChar(c);
   };
   std::vector<int> rows;
-  bool synced = false;
-  int e2 = b + maxLen;
+  bool synced = false, bridged = false;
+  int b = B, e2 = b + maxLen;
   while (e2 < n) {
     if (s[e2] == ' ' || s[e2] == '\t') {
       while (e2 < n && (s[e2] == ' ' || s[e2] == '\t')) ++e2;
@@ -239,22 +277,68 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
     rows.push_back(e2 - b);
     b = e2;
     e2 = b + maxLen;
-    if (b >= same && b >= editCol) {
-      while (oldRow < end && oldStart + shift < b) oldStart += fRowLengths[static_cast<std::size_t>(oldRow++)];
-      if (oldRow < end && oldStart + shift == b) {
-        synced = true;
-        break;
-      }
+    s.Forget(b);
+    if (b < SyncFrom) continue;
+    while (oldRow < end && oldStart + Shift < b) oldStart += fRowLengths[static_cast<std::size_t>(oldRow++)];
+    if (oldRow >= end) continue;
+    if (oldStart + Shift == b && oldRow != bridge) {
+      synced = true;
+      break;
+    }
+    // Past the old bridge, the old rows from the next start on are kept; one bridge row
+    // covers the cells up to it.
+    if (oldRow > bridge && R0 + static_cast<int>(rows.size()) >= Horizon) {
+      rows.push_back(oldStart + Shift - b);
+      bridged = true;
+      break;
     }
   }
-  if (!synced) {
+  if (!synced && !bridged) {
     if (b < n || n == 0) rows.push_back(n - b);
     oldRow = end;
   }
-  Diff = ReplaceRows(Index, r0, oldRow - r0, rows);
-  fChangedFirst = r0 + 1;
-  fChangedLast = r0 + static_cast<int>(rows.size());
-  return true;
+  const int diff = ReplaceRows(Index, R0, oldRow - R0, rows);
+  if (bridged) {
+    fPendingLine = Index;
+    fPendingRow = R0 + static_cast<int>(rows.size()) - 1 - RowsBefore(Index);
+    fPendingStart = b;
+    fEditor->WrapRowsDeferred();
+  } else if (bridge >= 0 && synced && oldRow < bridge) {
+    // Stopped before the bridge: it moved with the rows and cells the change added.
+    fPendingRow += diff;
+    fPendingStart += Shift;
+  } else if (bridge >= 0) {
+    fPendingLine = -1;
+  }
+  fChangedFirst = R0 + 1;
+  fChangedLast = R0 + static_cast<int>(rows.size());
+  return diff;
+}
+
+void TSxWordWrapPlugin::FinishRows(int Row) {
+  if (fPendingLine >= 0 && Row > RowsBefore(fPendingLine) + fPendingRow) Finish();
+}
+
+void TSxWordWrapPlugin::Finish() {
+  const int index = fPendingLine;
+  const int first = RowsBefore(index), r0 = first + fPendingRow, end = fLineOffsets[static_cast<std::size_t>(index)];
+  // The rows still add up to the line: finished from the bridge on. (Else the line is laid whole.)
+  int cells = fPendingStart;
+  for (int r = r0; r < end; ++r) cells += fRowLengths[static_cast<std::size_t>(r)];
+  const int changedFirst = fChangedFirst, changedLast = fChangedLast;
+  int diff, last;
+  if (cells == fEditor->Lines()->ExpandedLength(index)) {
+    diff = Relay(index, r0, fPendingStart, 0, 0, INT32_MAX);
+    last = fChangedLast;
+  } else {
+    diff = ReWrapLine(index);
+    last = fLineOffsets[static_cast<std::size_t>(index)];
+  }
+  fPendingLine = -1;
+  // LastChangedRows still answers for the last LinesChanged.
+  fChangedFirst = changedFirst;
+  fChangedLast = changedLast;
+  fEditor->WrapRowsRelaid(r0 + 1, last, diff);
 }
 
 int TSxWordWrapPlugin::LinesChanged(int aIndex, int aCount) {
@@ -280,6 +364,9 @@ bool TSxWordWrapPlugin::LastChangedRows(int& First, int& Last) {
 }
 
 TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
+  // Positions in or after the provisional rows are read from the finished layout.
+  if (fPendingLine >= 0 && (aPos.Line - 1 > fPendingLine || (aPos.Line - 1 == fPendingLine && aPos.Char > fPendingStart)))
+    Finish();
   const int lines = static_cast<int>(fLineOffsets.size());
   if (aPos.Line > lines) return DisplayCoord(aPos.Char, RowCount() + (aPos.Line - lines));
   if (aPos.Line < 1) return DisplayCoord(aPos.Char, aPos.Line);
@@ -303,6 +390,7 @@ TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
 }
 
 TBufferCoord TSxWordWrapPlugin::DisplayToBufferPos(const TDisplayPoint& aPos) {
+  FinishRows(aPos.Row);
   const int rows = RowCount();
   const int lines = static_cast<int>(fLineOffsets.size());
   if (aPos.Row > rows) return BufferCoord(aPos.Column, aPos.Row - rows + lines);

@@ -19,13 +19,15 @@ public:
   int LinesDeleted(int aIndex, int aCount) override;
   int LinesChanged(int aIndex, int aCount) override;
   bool LastChangedRows(int& First, int& Last) override;
+  void FinishRows(int Row) override;
   void DisplayChanged() override;
   void Reset() override;
 
   int MaxRowLength() const { return fMaxRowLength; }
   int MinRowLength() const { return fMinRowLength; }
-  // For tests: the layout from explicit limits.
+  // For tests: the layout from explicit limits; whether rows are left provisional.
   void SetRowLimits(int Max, int Min);
+  bool HasProvisionalRows() const { return fPendingLine >= 0; }
 
 private:
   // The row lengths of the line at the 0-based index.
@@ -40,6 +42,13 @@ private:
   // Lays again only the rows a change inside the line (the line buffer's last edit) touched;
   // false when it was not such a change. Diff: rows added.
   bool ReWrapEdit(int Index, int& Diff);
+  // Lays line Index again from its row R0 (0-based among all rows), which starts at the line's
+  // cell B, until a row starts where an old one did at or after cell SyncFrom (old cells from
+  // there sit Shift cells further now), or, once the rows reach row Horizon, up to a bridge row
+  // before the next old row. Answers the rows added.
+  int Relay(int Index, int R0, int B, int Shift, int SyncFrom, int Horizon);
+  // Lays the provisional rows for good.
+  void Finish();
 
   TCustomSxEdit* fEditor;
   std::vector<int> fLineOffsets;  // rows up to and including each line
@@ -51,4 +60,9 @@ private:
   // a very long line does not sum its rows from the line's start for each row.
   int fHintRow = -1, fHintBefore = 0;
   TSxCharSet fBreakChars;
+  // Where an edit stopped laying a long line far below the window: from the bridge row on
+  // (its row index inside the line, its first cell), the line's rows are provisional. The
+  // bridge ends where the next old row started; the old rows after it lay their cells as a
+  // fresh layout from their own starts would. -1: none.
+  int fPendingLine = -1, fPendingRow = 0, fPendingStart = 0;
 };
