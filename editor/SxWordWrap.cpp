@@ -288,7 +288,12 @@ int TSxWordWrapPlugin::Relay(int Index, int R0, int B, int Shift, int SyncFrom, 
     // Past the old bridge, the old rows from the next start on are kept; one bridge row
     // covers the cells up to it.
     if (oldRow > bridge && R0 + static_cast<int>(rows.size()) >= Horizon) {
-      rows.push_back(oldStart + Shift - b);
+      // The bridge takes in as many old rows as the change added: the row count, and with it
+      // the scroll bar, changes only when the rows are finished.
+      int len = oldStart + Shift - b;
+      while (static_cast<int>(rows.size()) + 1 > oldRow - R0 && oldRow < end)
+        len += fRowLengths[static_cast<std::size_t>(oldRow++)];
+      rows.push_back(len);
       bridged = true;
       break;
     }
