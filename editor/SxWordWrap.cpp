@@ -224,8 +224,13 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
   // The first row that reads the change's cells, and where it starts.
   int r0 = first, b = 0;
   {
-    int start = 0;
-    for (int r = first; r < end; ++r) {
+    int start = 0, r = first;
+    // From the row last looked up when it does not read the change (then no row before it does).
+    if (fHintRow > first && fHintRow < end && fHintBefore + maxLen < editCol) {
+      r = r0 = fHintRow;
+      start = b = fHintBefore;
+    }
+    for (; r < end; ++r) {
       // A row reads maxLen cells on, and through blanks to the next row's start.
       const int len = fRowLengths[static_cast<std::size_t>(r)];
       if (std::max(start + maxLen, start + len) >= editCol) break;
@@ -303,6 +308,9 @@ int TSxWordWrapPlugin::Relay(int Index, int R0, int B, int Shift, int SyncFrom, 
     oldRow = end;
   }
   const int diff = ReplaceRows(Index, R0, oldRow - R0, rows);
+  // The caret's row is looked up next: from the first row laid.
+  fHintRow = R0;
+  fHintBefore = B;
   if (bridged) {
     fPendingLine = Index;
     fPendingRow = R0 + static_cast<int>(rows.size()) - 1 - RowsBefore(Index);
