@@ -339,19 +339,20 @@ void TSxWordWrapPlugin::Finish() {
   int cells = fPendingStart;
   for (int r = r0; r < end; ++r) cells += fRowLengths[static_cast<std::size_t>(r)];
   const int changedFirst = fChangedFirst, changedLast = fChangedLast;
-  int diff, last;
+  int diff, from = r0, last;
   if (cells == fEditor->Lines()->ExpandedLength(index)) {
     diff = Relay(index, r0, fPendingStart, 0, 0, INT32_MAX);
     last = fChangedLast;
   } else {
     diff = ReWrapLine(index);
+    from = first;
     last = fLineOffsets[static_cast<std::size_t>(index)];
   }
   fPendingLine = -1;
   // LastChangedRows still answers for the last LinesChanged.
   fChangedFirst = changedFirst;
   fChangedLast = changedLast;
-  fEditor->WrapRowsRelaid(r0 + 1, last, diff);
+  fEditor->WrapRowsRelaid(from + 1, last, diff);
 }
 
 int TSxWordWrapPlugin::LinesChanged(int aIndex, int aCount) {
