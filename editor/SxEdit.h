@@ -104,6 +104,8 @@ public:
   // The rows up to Row (1-based) and the row count become what a fresh layout gives: an edit
   // may leave a long line's rows below the window laid provisionally (RowCount counts them).
   virtual void FinishRows(int Row) { (void)Row; }
+  // Some of the provisional rows laid for good, a slice per idle time.
+  virtual void FinishSomeRows() {}
   virtual void DisplayChanged() = 0;
   virtual void Reset() = 0;
 };

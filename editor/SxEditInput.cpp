@@ -84,7 +84,7 @@ void TCustomSxEdit::Dispatch(TMessage& m) {
     case WM_TIMER:
       if (m.WParam == kFinishRowsTimer) {
         KillTimer(Handle(), kFinishRowsTimer);
-        if (fWrapPlugin) fWrapPlugin->FinishRows(INT32_MAX);
+        if (fWrapPlugin) fWrapPlugin->FinishSomeRows();
         m.Result = 0;
         return;
       }

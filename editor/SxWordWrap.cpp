@@ -332,7 +332,13 @@ void TSxWordWrapPlugin::FinishRows(int Row) {
   if (fPendingLine >= 0 && Row > RowsBefore(fPendingLine) + fPendingRow) Finish();
 }
 
-void TSxWordWrapPlugin::Finish() {
+void TSxWordWrapPlugin::FinishSomeRows() {
+  // Slices of 32 windows' rows: an idle time stays short, and a keystroke coming in waits little.
+  if (fPendingLine >= 0)
+    Finish(RowsBefore(fPendingLine) + fPendingRow + 32 * std::max(fEditor->RowsInWindow(), 1));
+}
+
+void TSxWordWrapPlugin::Finish(int Horizon) {
   const int index = fPendingLine;
   const int first = RowsBefore(index), r0 = first + fPendingRow, end = fLineOffsets[static_cast<std::size_t>(index)];
   // The rows still add up to the line: finished from the bridge on. (Else the line is laid whole.)
@@ -341,14 +347,13 @@ void TSxWordWrapPlugin::Finish() {
   const int changedFirst = fChangedFirst, changedLast = fChangedLast;
   int diff, from = r0, last;
   if (cells == fEditor->Lines()->ExpandedLength(index)) {
-    diff = Relay(index, r0, fPendingStart, 0, 0, INT32_MAX);
+    diff = Relay(index, r0, fPendingStart, 0, 0, Horizon);
     last = fChangedLast;
   } else {
     diff = ReWrapLine(index);
     from = first;
     last = fLineOffsets[static_cast<std::size_t>(index)];
   }
-  fPendingLine = -1;
   // LastChangedRows still answers for the last LinesChanged.
   fChangedFirst = changedFirst;
   fChangedLast = changedLast;

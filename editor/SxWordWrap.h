@@ -3,6 +3,7 @@
 // row is, in cells of the tab-expanded line. Row lengths are full integers, so a text area of
 // any width wraps.
 
+#include <cstdint>
 #include <vector>
 
 #include "editor/SxEdit.h"
@@ -20,6 +21,7 @@ public:
   int LinesChanged(int aIndex, int aCount) override;
   bool LastChangedRows(int& First, int& Last) override;
   void FinishRows(int Row) override;
+  void FinishSomeRows() override;
   void DisplayChanged() override;
   void Reset() override;
 
@@ -47,8 +49,9 @@ private:
   // there sit Shift cells further now), or, once the rows reach row Horizon, up to a bridge row
   // before the next old row. Answers the rows added.
   int Relay(int Index, int R0, int B, int Shift, int SyncFrom, int Horizon);
-  // Lays the provisional rows for good.
-  void Finish();
+  // Lays the provisional rows for good, or those up to row Horizon (then a bridge row after
+  // them joins the rest).
+  void Finish(int Horizon = INT32_MAX);
 
   TCustomSxEdit* fEditor;
   std::vector<int> fLineOffsets;  // rows up to and including each line

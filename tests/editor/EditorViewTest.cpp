@@ -596,7 +596,7 @@ TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
 TEST(SxEditView, ProvisionalWrapRowsAnswerAsAFreshWrap) {
   TEditorSession s;
   std::string longLine;
-  while (longLine.size() < 3000) longLine += "ab ";
+  while (longLine.size() < 9000) longLine += "ab ";
   TEditorForm f(20, 4), g(20, 4);
   TSxMemo* e = f.Edit;
   TSxMemo* fresh = g.Edit;
