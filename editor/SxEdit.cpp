@@ -469,6 +469,7 @@ void TCustomSxEdit::SetGutterWidth(int Value) {
 void TCustomSxEdit::HighlighterAttrChanged(TObject* Sender) {
   fPaintRuns = TPaintRuns();
   fLongScan.Line = -1;
+  fSpareScans.clear();
   RecalcCharExtent();
   if (Sender && dynamic_cast<TSxCustomHighlighter*>(Sender)) {
     fLines->BeginUpdate();
@@ -1722,6 +1723,7 @@ void TCustomSxEdit::LinesChanged(TObject*) {
 
 void TCustomSxEdit::ListCleared(TObject*) {
   fLongScan.Line = -1;
+  fSpareScans.clear();
   fDirtyFirst = fDirtyLast = -1;
   if (fWrapPlugin) fWrapPlugin->Reset();
   ClearUndo();
@@ -1748,16 +1750,115 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   const String& text = fLines->LineRef(Index);
   if (text.size() < kKeptRunsBytes) return false;
   TLongLineScan& ls = fLongScan;
-  if (ls.Line == Index && ls.Serial == fLines->TextSerial() && ls.Start == Start) return true;
-  ls.Line = -1;
+  const std::uint64_t serial = fLines->TextSerial();
+  if (ls.Line != Index || ls.Serial != serial) {
+    const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(),
+                                   [&](const TLongLineScan& s) { return s.Line == Index && s.Serial == serial; });
+    TLongLineScan found;
+    if (kept != fSpareScans.end()) {
+      found = std::move(*kept);
+      fSpareScans.erase(kept);
+    }
+    ParkLongScan();
+    ls = std::move(found);
+  }
+  if (ls.Line == Index) {
+    if (ls.Partial) {
+      // The points so far are right: scanned on from the last one.
+      const TLongLineScanPoint p = ls.Points.back();
+      if (ls.Start == Start && fHighlighter->SetLineFrom(text, Index, p.Char, p.Byte, p.Range)) {
+        ls.Partial = false;
+        LongLineScanOn(ls.Points.size());
+        return true;
+      }
+    } else if (ls.Start == Start && !ls.StartGuessed) {
+      return true;
+    } else if (fHighlighter->SetLineFrom(text, Index, 0, 0, Start)) {
+      // Another start state: scanned again from the start until it agrees with the old scan.
+      ls.Points[0].Range = Start;
+      ls.Start = Start;
+      ls.StartGuessed = false;
+      LongLineScanOn(1);
+      return true;
+    }
+  }
+  ls = TLongLineScan();
   if (!fHighlighter->SetLineFrom(text, Index, 0, 0, Start)) return false;
-  ls.Points.clear();
   ls.Points.push_back({0, 0, Start});
   ls.Line = Index;
-  ls.Serial = fLines->TextSerial();
+  ls.Serial = serial;
   ls.Start = Start;
   LongLineScanOn(1);
   return true;
+}
+
+void TCustomSxEdit::ParkLongScan() {
+  TLongLineScan& ls = fLongScan;
+  if (ls.Line < 0 || ls.Serial != fLines->TextSerial()) return;
+  std::erase_if(fSpareScans, [&](const TLongLineScan& s) { return s.Line == ls.Line; });
+  fSpareScans.insert(fSpareScans.begin(), std::move(ls));
+  if (fSpareScans.size() > kSpareScans) fSpareScans.pop_back();
+  ls = TLongLineScan();
+}
+
+void TCustomSxEdit::FollowLongScans(int Index, int Inserted, int Deleted) {
+  const std::uint64_t serial = fLines->TextSerial();
+  auto follow = [&](TLongLineScan& ls) {
+    if (ls.Line < 0) return;
+    // Forgotten when other changes came between, or when its line went.
+    if (ls.Serial + 1 != serial || (ls.Line >= Index && ls.Line < Index + Deleted)) {
+      ls.Line = -1;
+      return;
+    }
+    if (ls.Line >= Index) ls.Line += Inserted - Deleted;
+    ls.Serial = serial;
+  };
+  follow(fLongScan);
+  for (TLongLineScan& s : fSpareScans) follow(s);
+  std::erase_if(fSpareScans, [](const TLongLineScan& s) { return s.Line < 0; });
+}
+
+void TCustomSxEdit::SeedCutScan(int Index) {
+  TLongLineScan& ls = fLongScan;
+  if (!fHighlighter || ls.Line < 0 || ls.Partial || ls.Serial != fLines->TextSerial()) return;
+  if (ls.Line != Index + 1 && ls.Line != Index - 1) return;
+  const String& part = fLines->LineRef(Index);
+  const String& whole = fLines->LineRef(ls.Line);
+  if (part.size() < kKeptRunsBytes || part.size() >= whole.size()) return;
+  TLongLineScan e;
+  e.Line = Index;
+  e.Serial = ls.Serial;
+  if (ls.Line == Index + 1) {
+    // The first part: the points well before its end, the rest scanned when it is needed.
+    if (whole.compare(0, part.size(), part) != 0) return;
+    for (const TLongLineScanPoint& p : ls.Points) {
+      if (p.Byte + 4 * kScanMargin >= part.size()) break;
+      e.Points.push_back(p);
+    }
+    e.Start = ls.Start;
+    e.Partial = true;
+    fLongScan.LosingHead = part.size();
+  } else {
+    // The last part: the points after the cut, moved; its start state is known only when the
+    // line before it is scanned, and the scan from there agrees with them where it can.
+    const std::size_t cut = whole.size() - part.size();
+    if (whole.compare(cut, part.size(), part) != 0) return;
+    const auto after = std::upper_bound(ls.Points.begin(), ls.Points.end(), cut,
+                                        [](std::size_t b, const TLongLineScanPoint& p) { return b < p.Byte; });
+    const TLongLineScanPoint& before = *(after - 1);
+    int cutChars = before.Char;
+    for (std::size_t b = before.Byte; b < cut; ++b) cutChars += (static_cast<unsigned char>(whole[b]) & 0xC0) != 0x80;
+    if (ls.EndChar <= cutChars) return;  // the scan stopped before the cut
+    e.Points.push_back({0, 0, ls.Start});
+    for (auto it = after; it != ls.Points.end(); ++it) e.Points.push_back({it->Char - cutChars, it->Byte - cut, it->Range});
+    e.Start = ls.Start;
+    e.StartGuessed = true;
+    e.EndRange = ls.EndRange;
+    e.EndChar = ls.EndChar - cutChars;
+    e.LastAttr = ls.LastAttr;
+  }
+  fSpareScans.insert(fSpareScans.begin(), std::move(e));
+  if (fSpareScans.size() > kSpareScans) fSpareScans.pop_back();
 }
 
 bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
@@ -1808,9 +1909,25 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
 
 void TCustomSxEdit::LongLineEdited(int Index) {
   TLongLineScan& ls = fLongScan;
+  const std::uint64_t serial = fLines->TextSerial();
+  if (ls.Line != Index) {
+    // The edited line's kept scan becomes the present one.
+    const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(),
+                                   [&](const TLongLineScan& s) { return s.Line == Index && s.Serial + 1 == serial; });
+    if (kept != fSpareScans.end()) std::swap(*kept, ls);
+  }
+  for (TLongLineScan& s : fSpareScans) {
+    if (s.Line == Index || s.Serial + 1 != serial)
+      s.Line = -1;
+    else
+      s.Serial = serial;  // another line changed
+  }
+  std::erase_if(fSpareScans, [](const TLongLineScan& s) { return s.Line < 0; });
   if (ls.Line < 0) return;
   const TSxInLineEdit& e = fLines->LastLineEdit();
-  const std::uint64_t serial = fLines->TextSerial();
+  const bool losingHead = ls.LosingHead != 0 && Index == ls.Line && e.Line == Index && e.Byte == 0 &&
+                          e.OldBytes == ls.LosingHead && e.NewBytes == 0;
+  ls.LosingHead = 0;
   if (ls.Serial + 1 != serial || !fHighlighter) {
     ls.Line = -1;
     return;
@@ -1839,13 +1956,42 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     pts[i].Char += dChar;
     pts[i].Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pts[i].Byte) + dByte);
   }
+  if (k0 == 0) {
+    // From the line's start, in the state the line starts in now (a line joined to its end
+    // starts as that line did).
+    const TSxRange start = Index == 0 ? 0 : fLines->Range(Index);
+    if (start != -1) pts[0].Range = ls.Start = start;
+  }
   const TLongLineScanPoint from = pts[k0];
   ls.Serial = serial;
+  int endChar = ls.EndChar;
+  if (e.OldBytes == 0 && e.Byte + e.NewBytes == text.size() && Index + 1 < fLines->Count()) {
+    // The next line joined to the end: its scan's points, moved, are where the rescan can
+    // agree with it.
+    const String& next = fLines->LineRef(Index + 1);
+    const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(), [&](const TLongLineScan& s) {
+      return s.Line == Index + 1 && s.Serial == serial && !s.Partial && !s.StartGuessed;
+    });
+    if (kept != fSpareScans.end() && next.size() <= e.NewBytes && text.compare(text.size() - next.size(), next.size(), next) == 0) {
+      const std::size_t byte = text.size() - next.size();
+      const int chr = e.Char + e.NewChars - fLines->CharCount(Index + 1);
+      for (const TLongLineScanPoint& p : kept->Points) pts.push_back({p.Char + chr, p.Byte + byte, p.Range});
+      endChar = chr + kept->EndChar - dChar;
+      ls.EndRange = kept->EndRange;
+      ls.LastAttr = kept->LastAttr;
+    }
+  }
+  if (losingHead) {
+    // Its start state is known only when the line above is scanned: the scan from the start
+    // then agrees with the moved points where it can.
+    ls.StartGuessed = true;
+    ls.EndChar = endChar + dChar;
+    return;
+  }
   if (!fHighlighter->SetLineFrom(text, Index, from.Char, from.Byte, from.Range)) {
     ls.Line = -1;
     return;
   }
-  const int endChar = ls.EndChar;
   if (LongLineScanOn(k0 + 1, e.Char)) ls.EndChar = endChar + dChar;
   ls.ChangedSerial = serial;
 }
@@ -1873,12 +2019,9 @@ void TCustomSxEdit::RescanDirtyRanges() {
 }
 
 void TCustomSxEdit::ListInserted(TObject*, int Index, int Count) {
-  if (fLongScan.Line >= 0) {
-    // The scanned long line moves down, or is forgotten when other changes came between.
-    if (fLongScan.Serial + 1 != fLines->TextSerial()) fLongScan.Line = -1;
-    if (fLongScan.Line >= Index) fLongScan.Line += Count;
-    fLongScan.Serial = fLines->TextSerial();
-  }
+  // The scanned long lines move down; a line cut from one of them takes its points.
+  FollowLongScans(Index, Count, 0);
+  if (Count == 1) SeedCutScan(Index);
   if (fHighlighter && fLines->Count() > 0) {
     // Inside an update the ranges are scanned once when it ends: one scan per changed line
     // would rescan new lines to the end of the block each time.
@@ -1897,13 +2040,7 @@ void TCustomSxEdit::ListInserted(TObject*, int Index, int Count) {
 }
 
 void TCustomSxEdit::ListDeleted(TObject*, int Index, int Count) {
-  if (fLongScan.Line >= 0) {
-    if (fLongScan.Serial + 1 != fLines->TextSerial() || (fLongScan.Line >= Index && fLongScan.Line < Index + Count))
-      fLongScan.Line = -1;
-    else if (fLongScan.Line >= Index + Count)
-      fLongScan.Line -= Count;
-    fLongScan.Serial = fLines->TextSerial();
-  }
+  FollowLongScans(Index, 0, Count);
   if (fHighlighter && fLines->Count() > 0) {
     if (fDirtyLast >= Index + Count)
       fDirtyLast -= Count;

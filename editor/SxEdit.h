@@ -472,6 +472,10 @@ protected:
   void RescanAll();
 
   // Editing.
+  // Enter inside a line's text without a copy of the line; false when it takes the long way.
+  bool SplitInPlace(bool MoveCaret);
+  // Undo of a line break without a copy of the joined line; false when it takes the long way.
+  bool JoinInPlace(const String& Moved);
   void InsertColumnBlock(const TBufferCoord& Start, const TBufferCoord& End, const String& Text, bool Record);
   void MoveCaretHorizontally(int DX, bool Extend);
   void MoveCaretVertically(int DY, bool Extend);
@@ -598,8 +602,27 @@ protected:
     // the line may have changed; ChangedTo INT32_MAX: to the line's end.
     int ChangedFrom = 0, ChangedTo = 0;
     std::uint64_t ChangedSerial = 0;
+    // Points from the line's start are right but the scan of the rest is not made yet (the
+    // first part of a line that was broken in two).
+    bool Partial = false;
+    // The points after the first were scanned from another start state: the line is scanned
+    // again from its start until it agrees with them.
+    bool StartGuessed = false;
+    // The line is being broken in two and is about to lose its first bytes to the line above.
+    std::size_t LosingHead = 0;
   };
   TLongLineScan fLongScan;
+  // Scans of other long lines, the most recently used first: painting several of them, or
+  // breaking one in two, does not scan each whole again and again.
+  std::vector<TLongLineScan> fSpareScans;
+  static constexpr std::size_t kSpareScans = 7;
+  // Keeps the present scan among the spares, when it is valid.
+  void ParkLongScan();
+  // A scan follows a change of another line (valid: it moves with its line) or is forgotten.
+  void FollowLongScans(int Index, int Inserted, int Deleted);
+  // A long line inserted next to the scanned line it was cut from takes the scan's points of
+  // that part.
+  void SeedCutScan(int Index);
   std::vector<TLongLineScanPoint> fFreshPoints;  // kept for its storage
   // The blanks the last trimmed store took from a line's end (Line 0: none).
   TSxLineEdit fTrimmed;

@@ -684,6 +684,36 @@ void TCustomSxEdit::DoDeleteLine() {
 
 // ---- line breaks and typing ---------------------------------------------------------------
 
+bool TCustomSxEdit::SplitInPlace(bool MoveCaret) {
+  // The caret inside the line's text: the line breaks where it is, the longer part keeping its
+  // record, index and scan.
+  const int l = fCaretPos.Line;
+  const String& line = fLines->LineRef(l - 1);
+  const std::size_t cut = fLines->CharOffset(l - 1, fCaretPos.Char);
+  // Blanks that trimming takes from the end of the first part go with the rest.
+  std::size_t at = cut;
+  if (HasOption(eoTrimTrailingSpaces))
+    while (at > 0 && (line[at - 1] == ' ' || line[at - 1] == '\t')) --at;
+  if (at == 0) return false;
+  // The indent of the first part: its leading blanks (IndentWidth stops at the first other).
+  std::size_t lead = 0;
+  while (lead < cut && static_cast<unsigned char>(line[lead]) >= 1 && static_cast<unsigned char>(line[lead]) <= 32) ++lead;
+  const String indent = MakeIndent(IndentWidth(line.substr(0, lead), true), true);
+  const String moved = line.substr(at);
+  const int kept = fCaretPos.Char - 1 - static_cast<int>(cut - at);
+  fLines->SplitLine(l - 1, at);
+  if (cut > at || !indent.empty()) fLines->EditLine(l, 0, cut - at, indent);
+  if (cut > at) {
+    fTrimmed = TSxLineEdit{l, kept + 1, moved.substr(0, cut - at), String()};
+    fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l), moved, smNormal);
+    fUndoList->PeekItem()->ChangeCaretPos = fCaretPos;
+  } else {
+    fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, moved, smNormal);
+  }
+  if (MoveCaret) SetCaretPosInternal(BufferCoord(static_cast<int>(indent.size()) + 1, l + 1));
+  return true;
+}
+
 void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
   UndoBlockGuard block(this);
   if (HasSelection()) {
@@ -694,13 +724,14 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
     RecordTrimmed();
   }
   const TBufferCoord p0 = fCaretPos;
-  const String t = LineText();
-  const int len = Len(t);
+  const int len = LineLength(fCaretPos.Line);
   const int l = fCaretPos.Line;
   const bool atCol1 = fCaretPos.Char == 1;
   fLines->BeginUpdate();
   try {
-    if (len == 0) {
+    if (len > 0 && fCaretPos.Char > 1 && fCaretPos.Char <= len && SplitInPlace(MoveCaret)) {
+      // Broken where it stands.
+    } else if (len == 0) {
       if (fLines->Count() == 0) fLines->Add(String());
       int s = 0;
       if (HasOption(eoAutoIndent))
@@ -716,6 +747,7 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
         SetCaretLine(l + 1);
       }
     } else if (fCaretPos.Char > len) {
+      const String t = LineText();
       const int s = HasOption(eoAutoIndent) ? IndentWidth(t, false) : 0;
       fLines->Insert(l, String());
       if (MoveCaret) {
@@ -724,10 +756,12 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
       }
       fUndoList->AddChange(chLineBreak, p0, p0, String(), smNormal);
     } else if (fCaretPos.Char == 1) {
+      const String t = LineText();
       fLines->Insert(l - 1, String());
       fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, t, smNormal);
       if (MoveCaret) SetCaretLine(l + 1);
     } else {
+      const String t = LineText();
       const String left = Head(t, fCaretPos.Char - 1), right = Sub(t, fCaretPos.Char);
       const int w = IndentWidth(left, true);
       const String indent = MakeIndent(w, true);
@@ -736,10 +770,11 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
       // Blanks that trimming took from the end of the first part are recorded as moved with
       // the rest, so that undo puts them back as they were (a tab stays a tab).
       const int kept = Len(LineAt(l));
-      if (kept < Len(left))
+      if (kept < Len(left)) {
         fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l),
                              Sub(left, kept + 1) + right, smNormal);
-      else
+        fUndoList->PeekItem()->ChangeCaretPos = p0;
+      } else
         fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, right, smNormal);
       if (MoveCaret) SetCaretPosInternal(BufferCoord(Len(indent) + 1, l + 1));
     }

@@ -292,6 +292,32 @@ String TCustomSxEdit::MakeIndent(int Width, bool AllowTabs) const {
   return String(static_cast<std::size_t>(Width), ' ');
 }
 
+bool TCustomSxEdit::JoinInPlace(const String& Moved) {
+  // The caret at the end of its line, and the next line the moved text behind an indent: the
+  // lines join where they are, the longer keeping its record, index and scan.
+  const int l = fCaretPos.Line;
+  if (l >= fLines->Count() || Moved.empty() || LineLength(l) != fCaretPos.Char - 1) return false;
+  if (HasOption(eoTrimTrailingSpaces) && (Moved.back() == ' ' || Moved.back() == '\t')) return false;
+  const String& next = fLines->LineRef(l);
+  auto blanks = [](const String& t) {
+    std::size_t n = 0;
+    while (n < t.size() && (t[n] == ' ' || t[n] == '\t')) ++n;
+    return n;
+  };
+  const std::size_t indent = blanks(next), lead = blanks(Moved);
+  if (next.size() - indent != Moved.size() - lead || next.compare(indent, String::npos, Moved, lead) != 0) return false;
+  fLines->BeginUpdate();
+  try {
+    if (indent > 0 || lead > 0) fLines->EditLine(l, 0, indent, std::string_view(Moved).substr(0, lead));
+    fLines->JoinLines(l - 1);
+  } catch (...) {
+    fLines->EndUpdate();
+    throw;
+  }
+  fLines->EndUpdate();
+  return true;
+}
+
 void TCustomSxEdit::SetSelText(const String& Value) {
   BeginUndoBlock();
   try {
@@ -801,7 +827,15 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
       }
       case chLineBreak: {
         PlaceCaret(start);
-        fRedoList->AddChange(Item.ChangeReason, start, end, String(), Item.ChangeSelMode);
+        // Where the caret stood before the break, when trimming moved blanks before it with the
+        // rest: redo breaks the line there again.
+        const TBufferCoord before = Item.ChangeCaretPos.Line > 0 ? Item.ChangeCaretPos : start;
+        fRedoList->AddChange(Item.ChangeReason, before, end, String(), Item.ChangeSelMode);
+        if (JoinInPlace(Item.ChangeStr)) {
+          ShiftMarksDeleted(fCaretPos.Line + 1, 1);
+          PlaceCaret(before);
+          break;
+        }
         String line = LineAt(fCaretPos.Line);
         // Padding only carries joined text to its column; with nothing to join it would leave
         // blanks that were never typed.
@@ -812,6 +846,7 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         if (fCaretPos.Line < fLines->Count()) fLines->Delete(fCaretPos.Line);
         fLines->EndUpdate();
         ShiftMarksDeleted(fCaretPos.Line + 1, 1);
+        PlaceCaret(before);
         break;
       }
       case chIndent:

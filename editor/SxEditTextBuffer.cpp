@@ -49,13 +49,14 @@ void TSxEditStringList::Grow(std::size_t Needed) {
   fList.reserve(cap);
 }
 
-void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
+void TSxEditStringList::InsertItem(int Index, String S, TObject* Obj, TSxLineIndex* Known) {
   Grow(fList.size() + 1);
   TextChanged();
   TSxEditStringRec rec;
-  rec.Text = S;
+  rec.Text = std::move(S);
   GiveRoom(rec.Text);
   rec.Data = Obj;
+  if (Known) rec.Index = std::move(*Known);
   fList.insert(fList.begin() + Index, std::move(rec));
   // The longest line stays known without a rescan: one per change would make loading and
   // typing quadratic.
@@ -183,9 +184,10 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
     if (fList[i + 1].Text.size() > fList[i].Text.size()) {
       String head = fList[i].Text;
       head.append(Between);
+      // The joined line starts as the first did: its start range is known while it changes.
+      fList[i + 1].Range = fList[i].Range;
       EditLine(Index + 1, 0, 0, head);
       fList[i + 1].Data = fList[i].Data;
-      fList[i + 1].Range = fList[i].Range;
       Delete(Index);
     } else {
       String tail(Between);
@@ -200,6 +202,22 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
   EndUpdate();
 }
 
+TSxEditStringRec TSxEditStringList::CutPart(TSxEditStringRec& Whole, std::size_t Byte, bool First) {
+  TSxEditStringRec part;
+  part.Text = First ? Whole.Text.substr(0, Byte) : Whole.Text.substr(Byte);
+  const TSxLineIndex& idx = LineIndexOf(Whole);
+  if (part.Text.size() <= static_cast<std::size_t>(TSxLineIndex::kStep)) return part;  // walked when needed
+  // The line's index, changed as by an edit that removes the other part.
+  part.Index.Valid = true;
+  part.Index.Plain = idx.Plain;
+  part.Index.Chars = idx.Chars;
+  if (idx.Marks) part.Index.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>(*idx.Marks);
+  const std::string_view other = First ? std::string_view(Whole.Text).substr(Byte) : std::string_view(Whole.Text).substr(0, Byte);
+  int at = 0, oldChars = 0, newChars = 0;
+  if (!UpdateIndex(part, other, First ? Byte : 0, 0, at, oldChars, newChars)) part.Index = TSxLineIndex();
+  return part;
+}
+
 void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
   CheckIndex(Index, GetCount() - 1);
   BeginUpdate();
@@ -207,12 +225,17 @@ void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
     const std::size_t i = static_cast<std::size_t>(Index);
     const std::size_t size = fList[i].Text.size();
     if (size - Byte > Byte) {
-      Insert(Index, fList[i].Text.substr(0, Byte));
+      // The new line's index is taken from the line's: it is not walked again.
+      TSxEditStringRec head = CutPart(fList[i], Byte, true);
+      InsertItem(Index, std::move(head.Text), nullptr, &head.Index);
+      Fire(OnLinesInserted, Index, 1);
       std::swap(fList[i].Data, fList[i + 1].Data);
       fList[i].Range = fList[i + 1].Range;
       EditLine(Index + 1, 0, Byte, std::string_view());
     } else {
-      Insert(Index + 1, fList[i].Text.substr(Byte));
+      TSxEditStringRec tail = CutPart(fList[i], Byte, false);
+      InsertItem(Index + 1, std::move(tail.Text), nullptr, &tail.Index);
+      Fire(OnLinesInserted, Index + 1, 1);
       EditLine(Index, Byte, size - Byte, std::string_view());
     }
   } catch (...) {

@@ -159,7 +159,10 @@ protected:
 private:
   void CheckIndex(int Index, int Last) const;
   void Grow(std::size_t Needed);
-  void InsertItem(int Index, const String& S, TObject* Obj);
+  // Known: the new line's index when it is known already.
+  void InsertItem(int Index, String S, TObject* Obj, TSxLineIndex* Known = nullptr);
+  // The first or the last part of a line broken before its byte Byte, with its index.
+  TSxEditStringRec CutPart(TSxEditStringRec& Whole, std::size_t Byte, bool First);
   String ExpandString(int Index);
   const TSxLineIndex& LineIndex(int Index);
   // Keeps the line's index through the change of old bytes [Byte, Byte + OldBytes) into the

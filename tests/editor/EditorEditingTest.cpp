@@ -426,6 +426,44 @@ TEST(SxEditEditing, TrimmedEditsUndoExactly) {
   EXPECT_EQ(e->Lines()->Text(), "\tc");
 }
 
+// Enter inside a line's text breaks it where it stands; undo joins the lines back exactly
+// (the indent taken away, blanks that trimming moved put back before the rest) and redo
+// breaks it again: with and without trimming and auto-indent, tabs, multi-byte text, a line
+// long enough to keep an index.
+TEST(SxEditEditing, LineBreakInsideALineUndoesExactly) {
+  TEditorSession s;
+  TEditorForm f(60, 10);
+  TSxMemo* e = f.Edit;
+  const String longTail(3000, 'x');
+  const String longState = "\t\u00e4 a  |b " + longTail + "\nnext";
+  struct Case {
+    const char* name;
+    TSxEditorOptions opts;
+    String before, after;
+  } cases[] = {
+      {"indent kept", eoAutoIndent, "    a|bc", "    a\n    |bc"},
+      {"no indent", 0, "    a|bc", "    a\n|bc"},
+      {"trimmed blanks move", eoAutoIndent | eoTrimTrailingSpaces, "  a \t |bc", "  a\n  |bc"},
+      {"blanks kept", eoAutoIndent, "  a \t |bc", "  a \t \n  |bc"},
+      {"tab indent", eoAutoIndent, "\t\u00e4\u65e5|\u00f6 x\ny", "\t\u00e4\u65e5\n\t|\u00f6 x\ny"},
+      {"long line", eoAutoIndent | eoTrimTrailingSpaces, longState, "\t\u00e4 a\n\t|b " + longTail + "\nnext"},
+      {"long first part", eoTrimTrailingSpaces, longTail + " |yz", longTail + "\n|yz"},
+  };
+  for (const Case& c : cases) {
+    e->SetOptions(c.opts);
+    Load(e, c.before.c_str());
+    const String before = Dump(e);
+    e->ProcessCommand(ecLineBreak, 0, nullptr);
+    EXPECT_EQ(Dump(e), c.after) << c.name;
+    e->Undo();
+    EXPECT_EQ(Dump(e), before) << c.name << " (undo)";
+    e->Redo();
+    EXPECT_EQ(Dump(e), c.after) << c.name << " (redo)";
+    e->Undo();
+    EXPECT_EQ(Dump(e), before) << c.name << " (undo again)";
+  }
+}
+
 namespace {
 
 // A change and its undo and redo, each compared with the state it must give back exactly.

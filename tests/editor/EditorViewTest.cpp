@@ -521,7 +521,10 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
   } steps[] = {{4000, "q"},  {4000, "<<<"}, {1, "'"},   {1, "^"},   {6000, "/*"}, {6000, "^^"}, {6000, "~"},
                {0, "x'"}, {2500, ">>>>"}, {100, "\t"}, {4000, "\xE6\x97\xA5-"}, {4001, "-"}, {4001, "^"},
                {7000, "*/"}, {30, "'"}, {8000, "'"}, {1, "<^~^"}, {1, "{]>^~^"}, {0, ">^~^"}, {0, "|[<^"},
-               {1, "*/<^"}, {1, "\r^~^"}};
+               {1, "*/<^"}, {1, "\r^~^"},
+               // Broken in two long lines, the first or the last part the longer, inside a
+               // string, both parts edited.
+               {4350, "\r^~^"}, {4550, "\r^~^"}, {4550, "'\r^^"}, {4550, "\rq{[z^^^"}, {4450, "\r"}, {40, "\r"}};
   auto summary = [](TSxMemo* m) {
     std::string out = "left " + std::to_string(m->LeftColumn()) + "\n";
     for (const auto& c : TextCalls(RecordPaint(m)))
@@ -573,7 +576,8 @@ TEST(SxEditView, WrapAfterEditsEqualsAFreshWrap) {
     const char* keys;  // typed, except the keys of KeyCommand
   } steps[] = {{500, "q"},  {500, "<<"},  {30, "\t"}, {31, "<"}, {1200, "      "}, {1201, ">>>>"},
                {40, "\xC3\xA9"}, {900, " "}, {900, "^^"}, {2000, "abcdefghijklmnopqrstuvwxyz"}, {10, ">>>>>>>>"},
-               {1, "<"}, {1, "^"}, {1, "~"}, {1, "^"}, {1, "{]>"}, {1, "^"}, {0, ">"}, {0, "^"}, {0, "|[<"}, {0, "^"}};
+               {1, "<"}, {1, "^"}, {1, "~"}, {1, "^"}, {1, "{]>"}, {1, "^"}, {0, ">"}, {0, "^"}, {0, "|[<"}, {0, "^"},
+               {1500, "\r"}, {1500, "^"}, {2500, "\r"}};
   for (const Step& st : steps) {
     TBufferCoord at{st.at ? st.at : e->Lines()->CharCount(1) + 1, 2};
     e->ProcessCommand(ecGotoXY, 0, &at);
