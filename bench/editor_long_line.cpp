@@ -2,8 +2,9 @@
 // control as the main window sets it up (SQL highlighter, the window's options), in a real
 // window of the Qt shell (offscreen), each key handled and painted before the next: typing,
 // Backspace, Delete, Right, Ctrl+Right, End, a click placing the caret, undo and redo of one
-// keystroke, and typing with word wrap. Lines of 100 and of 1,000,000 characters, pure ASCII
-// and with multi-byte characters and tabs, at the start, middle and end of the line. Rounds
+// keystroke, Enter and its undo, and typing with word wrap. Lines of 100 and of 1,000,000
+// characters, pure ASCII and with multi-byte characters and tabs, at the start, middle and end
+// of the line. Rounds
 // interleave the short and the long line; each operation's ratio is the median of the per-round
 // ratios (long / short), and the last line is the largest of them. The caret is placed the same
 // way in the window on both lines, inside it and away from its edges (for End, where the jump
@@ -163,6 +164,13 @@ int main(int argc, char** argv) {
        [](Editor& e, int) {
          e.Place(1);
          e.Key(ecDeleteLastChar);
+       },
+       [](Editor& e) { e.Key(ecUndo); }},
+      {"Enter", false, place, [](Editor& e) { e.Key(ecLineBreak); }},
+      {"undo of Enter", false,
+       [](Editor& e, int at) {
+         e.Place(at);
+         e.Key(ecLineBreak);
        },
        [](Editor& e) { e.Key(ecUndo); }},
       {"type, word wrap", true, place, [](Editor& e) { e.Key(ecChar, U'q'); }},

@@ -1946,7 +1946,7 @@ void TCustomSxEdit::LongLineEdited(int Index) {
   std::vector<TLongLineScanPoint>& pts = ls.Points;
   const auto after = std::upper_bound(pts.begin() + 1, pts.end(), e.Char - kScanMargin,
                                       [](int c, const TLongLineScanPoint& p) { return c < p.Char; });
-  const std::size_t k0 = static_cast<std::size_t>(after - pts.begin()) - 1;
+  std::size_t k0 = static_cast<std::size_t>(after - pts.begin()) - 1;
   const int dChar = e.NewChars - e.OldChars;
   const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(e.NewBytes) - static_cast<std::ptrdiff_t>(e.OldBytes);
   std::size_t first = k0 + 1;
@@ -1961,6 +1961,21 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     // starts as that line did).
     const TSxRange start = Index == 0 ? 0 : fLines->Range(Index);
     if (start != -1) pts[0].Range = ls.Start = start;
+    if (e.Byte == 0 && e.OldBytes == 0 && Index > 0) {
+      // The line above joined in front: its scan's points are right for its text, and the
+      // rescan goes from the last of them until it agrees with the old points.
+      const String& prev = fLines->LineRef(Index - 1);
+      const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(), [&](const TLongLineScan& s) {
+        return s.Line == Index - 1 && s.Serial == serial && !s.Partial && !s.StartGuessed && s.Start == pts[0].Range;
+      });
+      if (kept != fSpareScans.end() && prev.size() <= e.NewBytes && text.compare(0, prev.size(), prev) == 0) {
+        std::size_t n = 1;
+        while (n < kept->Points.size() && kept->Points[n].Byte + 4 * kScanMargin < prev.size()) ++n;
+        pts.erase(pts.begin());
+        pts.insert(pts.begin(), kept->Points.begin(), kept->Points.begin() + static_cast<std::ptrdiff_t>(n));
+        k0 = n - 1;
+      }
+    }
   }
   const TLongLineScanPoint from = pts[k0];
   ls.Serial = serial;
