@@ -34,11 +34,25 @@ TObject* TSxEditStringList::GetObject(int Index) const {
 }
 
 namespace {
+// The characters of UTF-8 text: the bytes that do not continue a character.
+int CountChars(std::string_view t) {
+  int c = 0;
+  for (const char b : t) c += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+  return c;
+}
+
 // A long line gets room to grow when it is stored: the first keystroke that lengthens it would
 // otherwise copy it whole into a new buffer.
+std::size_t Room(std::size_t Bytes) { return Bytes >= 4096 ? Bytes + Bytes / 16 : Bytes; }
 void GiveRoom(String& S) {
-  constexpr std::size_t kRoomFrom = 4096;
-  if (S.size() >= kRoomFrom) S.reserve(S.size() + S.size() / 16);
+  if (Room(S.size()) > S.capacity()) S.reserve(Room(S.size()));
+}
+// A copy of S with that room, allocated and copied once.
+String WithRoom(const String& S) {
+  String s;
+  s.reserve(Room(S.size()));
+  s.append(S);
+  return s;
 }
 }  // namespace
 
@@ -53,8 +67,7 @@ void TSxEditStringList::InsertItem(int Index, const String& S, TObject* Obj) {
   Grow(fList.size() + 1);
   TextChanged();
   TSxEditStringRec rec;
-  rec.Text = S;
-  GiveRoom(rec.Text);
+  rec.Text = WithRoom(S);
   rec.Data = Obj;
   fList.insert(fList.begin() + Index, std::move(rec));
   // The longest line stays known without a rescan: one per change would make loading and
@@ -148,7 +161,7 @@ void TSxEditStringList::PutText(int Index, String&& S) {
     TextChanged();
     String before = std::move(S);
     std::swap(rec.Text, before);
-    LineEdited(Index, head, std::string_view(before).substr(head, oldBytes), newBytes);
+    LineEdited(Index, head, oldBytes, CountChars(std::string_view(before).substr(head, oldBytes)), newBytes);
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -164,9 +177,9 @@ void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count,
     auto& rec = fList[static_cast<std::size_t>(Index)];
     LineIndex(Index);
     TextChanged();
-    const String removed = rec.Text.substr(Byte, Count);
+    const int oldChars = CountChars(std::string_view(rec.Text).substr(Byte, Count));
     rec.Text.replace(Byte, Count, Text);
-    LineEdited(Index, Byte, removed, Text.size());
+    LineEdited(Index, Byte, Count, oldChars, Text.size());
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -222,13 +235,14 @@ void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
   EndUpdate();
 }
 
-void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes) {
+void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::size_t OldBytes, int OldChars,
+                                   std::size_t NewBytes) {
   auto& rec = fList[static_cast<std::size_t>(Index)];
   rec.Flags = lfExpandedLengthUnknown;
   rec.ExpandedLength = -1;
-  int at = 0, oldChars = 0, newChars = 0;
-  if (UpdateIndex(rec, Removed, Byte, NewBytes, at, oldChars, newChars))
-    fLastEdit = TSxInLineEdit{Index, fTextSerial, at, oldChars, newChars, Byte, Removed.size(), NewBytes};
+  int at = 0, newChars = 0;
+  if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars))
+    fLastEdit = TSxInLineEdit{Index, fTextSerial, at, OldChars, newChars, Byte, OldBytes, NewBytes};
   else
     rec.Index.Valid = false;
   {
@@ -443,18 +457,12 @@ int TSxEditStringList::WalkMarks(const String& s, TSxLineIndex::Mark from, std::
   return ci;
 }
 
-bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte,
-                                    std::size_t NewBytes, int& Char, int& OldChars, int& NewChars) {
-  const std::size_t OldBytes = Removed.size();
+bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std::size_t OldBytes, int OldChars,
+                                    std::size_t NewBytes, int& Char, int& NewChars) {
   TSxLineIndex& idx = Rec.Index;
   const String& s = Rec.Text;
   if (!idx.Valid) return false;
-  auto countChars = [](std::string_view t, std::size_t from, std::size_t n) {
-    int c = 0;
-    for (std::size_t i = from; i < from + n; ++i) c += (static_cast<unsigned char>(t[i]) & 0xC0) != 0x80;
-    return c;
-  };
-  OldChars = countChars(Removed, 0, OldBytes);
+  auto countChars = [](std::string_view t, std::size_t from, std::size_t n) { return CountChars(t.substr(from, n)); };
   NewChars = countChars(s, Byte, NewBytes);
   if (idx.Plain) {
     bool plain = true;
@@ -494,7 +502,11 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Remo
   while (k1 < marks.size() && marks[k1].Byte < oldEnd) ++k1;
   const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(NewBytes) - static_cast<std::ptrdiff_t>(OldBytes);
   const int dChar = NewChars - OldChars;
-  std::vector<TSxLineIndex::Mark> fresh;
+  // The marks from k0 up to k1 are walked again into fFreshMarks; those from k1 on move where they
+  // are, and the walked ones then take the place of the old ones (the marks after them shift
+  // once, and only when their number changed).
+  std::vector<TSxLineIndex::Mark>& fresh = fFreshMarks;
+  fresh.clear();
   const TSxLineIndex::Mark start = marks[k0];
   const std::size_t to = k1 < marks.size() ? static_cast<std::size_t>(static_cast<std::ptrdiff_t>(marks[k1].Byte) + dByte) : s.size();
   WalkMarks(s, start, to, fresh);
@@ -504,18 +516,17 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Remo
   const TSxLineIndex::Mark& last = fresh.empty() ? start : fresh.back();
   int x = last.Col;
   for (std::size_t p = last.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) x = NextColumn(s[p], x, fTabWidth);
-  std::vector<TSxLineIndex::Mark> rest(marks.begin() + static_cast<std::ptrdiff_t>(std::min(k1, marks.size())), marks.end());
-  int dCol = rest.empty() ? 0 : x - rest.front().Col;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    TSxLineIndex::Mark& m = rest[i];
+  int dCol = k1 < marks.size() ? x - marks[k1].Col : 0;
+  for (std::size_t i = k1; i < marks.size(); ++i) {
+    TSxLineIndex::Mark& m = marks[i];
     m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
     m.Char += dChar;
     const int oldCol = m.Col;
     m.Col += dCol;
     // Past a tab the shift becomes a whole number of tab stops: walked once over the interval.
-    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0 && i + 1 < rest.size()) {
+    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0 && i + 1 < marks.size()) {
       int nx = m.Col, ox = oldCol;
-      const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(rest[i + 1].Byte) + dByte);
+      const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(marks[i + 1].Byte) + dByte);
       for (std::size_t p = m.Byte; p < end; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
         nx = NextColumn(s[p], nx, fTabWidth);
         ox = NextColumn(s[p], ox, fTabWidth);
@@ -523,9 +534,13 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Remo
       dCol = nx - ox;
     }
   }
-  fresh.insert(fresh.end(), rest.begin(), rest.end());
-  marks.erase(marks.begin() + static_cast<std::ptrdiff_t>(k0), marks.end());
-  marks.insert(marks.end(), fresh.begin(), fresh.end());
+  const std::size_t walked = k1 - k0;
+  const auto at = marks.begin() + static_cast<std::ptrdiff_t>(k0);
+  if (fresh.size() > walked)
+    marks.insert(at + static_cast<std::ptrdiff_t>(walked), fresh.size() - walked, TSxLineIndex::Mark{});
+  else if (fresh.size() < walked)
+    marks.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(walked));
+  std::copy(fresh.begin(), fresh.end(), marks.begin() + static_cast<std::ptrdiff_t>(k0));
   if (marks.empty()) marks.push_back({0, 0, 0, false});
   idx.Chars += dChar;
   return true;

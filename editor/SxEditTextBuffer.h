@@ -162,12 +162,13 @@ private:
   void InsertItem(int Index, const String& S, TObject* Obj);
   String ExpandString(int Index);
   const TSxLineIndex& LineIndex(int Index);
-  // Keeps the line's index through the change of old bytes [Byte, Byte + OldBytes) into the
-  // new text's [Byte, Byte + NewBytes); false when it has to be built again.
-  bool UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte, std::size_t NewBytes,
-                   int& Char, int& OldChars, int& NewChars);
-  // After bytes Removed at Byte became NewBytes bytes: the index, the edit, the longest line.
-  void LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes);
+  // Keeps the line's index through the change of old bytes [Byte, Byte + OldBytes) (OldChars
+  // characters) into the new text's [Byte, Byte + NewBytes); false when it has to be built again.
+  bool UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std::size_t OldBytes, int OldChars, std::size_t NewBytes,
+                   int& Char, int& NewChars);
+  // After OldBytes bytes (OldChars characters) at Byte became NewBytes bytes: the index, the
+  // edit, the longest line.
+  void LineEdited(int Index, std::size_t Byte, std::size_t OldBytes, int OldChars, std::size_t NewBytes);
   const TSxLineIndex& LineIndexOf(TSxEditStringRec& Rec);
   int WalkMarks(const String& S, TSxLineIndex::Mark From, std::size_t To, std::vector<TSxLineIndex::Mark>& Marks) const;
   void TextChanged() {
@@ -189,6 +190,7 @@ private:
   std::uint64_t fChangeStamp = 0;
   std::uint64_t fTextSerial = 0;
   TSxInLineEdit fLastEdit;
+  std::vector<TSxLineIndex::Mark> fFreshMarks;  // UpdateIndex's walked marks, kept for its storage
 };
 
 // Buffered writing of lines to a stream with a line-break style.
