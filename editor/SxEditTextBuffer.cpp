@@ -429,16 +429,28 @@ const String& TSxEditStringList::LineRef(int Index) const {
 }
 
 namespace {
-// The marks of a line that has none: its start.
-const std::vector<TSxLineIndex::Mark> kNoMarks{{0, 0, 0, false}};
-
 int NextColumn(char c, int x, int tabWidth) { return c == '\t' ? (tabWidth <= 1 ? x + 1 : x + tabWidth - x % tabWidth) : x + 1; }
 
+// The number of the index's first marks for which Before holds (it holds for a start of them).
+template <typename Pred>
+std::size_t MarksBefore(const TSxLineIndex& idx, Pred Before) {
+  std::size_t first = 0;
+  for (std::size_t n = idx.Count(); n > 0;) {
+    const std::size_t half = n / 2;
+    if (Before(idx.At(first + half))) {
+      first += half + 1;
+      n -= half + 1;
+    } else {
+      n = half;
+    }
+  }
+  return first;
+}
+
 // The last mark at or before the 0-based character.
-std::size_t MarkBeforeChar(const std::vector<TSxLineIndex::Mark>& marks, int c0) {
-  const auto it = std::upper_bound(marks.begin(), marks.end(), c0,
-                                   [](int c, const TSxLineIndex::Mark& m) { return c < m.Char; });
-  return it == marks.begin() ? 0 : static_cast<std::size_t>(it - marks.begin()) - 1;
+std::size_t MarkBeforeChar(const TSxLineIndex& idx, int c0) {
+  const std::size_t n = MarksBefore(idx, [c0](const TSxLineIndex::Mark& m) { return m.Char <= c0; });
+  return n == 0 ? 0 : n - 1;
 }
 }  // namespace
 
@@ -480,6 +492,7 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
     }
     // A first tab or accent in a long line: marks from here on.
     idx.Plain = false;
+    idx.NoneMoved();
     idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
     idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), *idx.Marks);
     return true;
@@ -494,12 +507,12 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
   // The last mark at or before the edit stays; new marks are walked from it past the edit to
   // the first old mark after it, whose column tells how the columns after the edit moved.
-  const auto firstAfter = std::upper_bound(marks.begin(), marks.end(), Byte,
-                                           [](std::size_t b, const TSxLineIndex::Mark& m) { return b < m.Byte; });
-  const std::size_t k0 = static_cast<std::size_t>(firstAfter - marks.begin()) - 1;
+  const std::size_t k0 = MarksBefore(idx, [Byte](const TSxLineIndex::Mark& m) { return m.Byte <= Byte; }) - 1;
   const std::size_t oldEnd = Byte + OldBytes;
   std::size_t k1 = k0 + 1;
-  while (k1 < marks.size() && marks[k1].Byte < oldEnd) ++k1;
+  while (k1 < marks.size() && idx.At(k1).Byte < oldEnd) ++k1;
+  // The marks up to k1 are changed or replaced here: they get the shift still owed to them.
+  idx.Settle(k1);
   const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(NewBytes) - static_cast<std::ptrdiff_t>(OldBytes);
   const int dChar = NewChars - OldChars;
   // The marks from k0 up to k1 are walked again into fFreshMarks; those from k1 on move where they
@@ -508,7 +521,7 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   std::vector<TSxLineIndex::Mark>& fresh = fFreshMarks;
   fresh.clear();
   const TSxLineIndex::Mark start = marks[k0];
-  const std::size_t to = k1 < marks.size() ? static_cast<std::size_t>(static_cast<std::ptrdiff_t>(marks[k1].Byte) + dByte) : s.size();
+  const std::size_t to = k1 < marks.size() ? static_cast<std::size_t>(static_cast<std::ptrdiff_t>(idx.At(k1).Byte) + dByte) : s.size();
   WalkMarks(s, start, to, fresh);
   // The edit's character index: from the kept mark through the unchanged bytes before it.
   Char = start.Char + countChars(s, start.Byte, Byte - start.Byte);
@@ -516,23 +529,45 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   const TSxLineIndex::Mark& last = fresh.empty() ? start : fresh.back();
   int x = last.Col;
   for (std::size_t p = last.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) x = NextColumn(s[p], x, fTabWidth);
-  int dCol = k1 < marks.size() ? x - marks[k1].Col : 0;
-  for (std::size_t i = k1; i < marks.size(); ++i) {
+  int dCol = k1 < marks.size() ? x - idx.At(k1).Col : 0;
+  // Whether the columns moved by whole tab stops (tabs then keep their widths).
+  bool stops = fTabWidth <= 1 || dCol % fTabWidth == 0;
+  std::size_t i = k1;
+  for (; i < marks.size() && !stops; ++i) {
+    idx.Settle(i + 1);
     TSxLineIndex::Mark& m = marks[i];
     m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
     m.Char += dChar;
     const int oldCol = m.Col;
     m.Col += dCol;
     // Past a tab the shift becomes a whole number of tab stops: walked once over the interval.
-    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0 && i + 1 < marks.size()) {
+    if (m.Tab && i + 1 < marks.size()) {
       int nx = m.Col, ox = oldCol;
-      const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(marks[i + 1].Byte) + dByte);
+      const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(idx.At(i + 1).Byte) + dByte);
       for (std::size_t p = m.Byte; p < end; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
         nx = NextColumn(s[p], nx, fTabWidth);
         ox = NextColumn(s[p], ox, fTabWidth);
       }
       dCol = nx - ox;
+      stops = dCol % fTabWidth == 0;
     }
+  }
+  // The rest moves by whole tab stops: the marks from i on owe that shift, added to what those
+  // from Moved on already owed (the ones between get it now).
+  if (i < marks.size()) {
+    if (idx.Moved == SIZE_MAX) {
+      idx.Moved = i;
+    } else {
+      for (std::size_t k = i; k < idx.Moved; ++k) {
+        TSxLineIndex::Mark& m = marks[k];
+        m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
+        m.Char += dChar;
+        m.Col += dCol;
+      }
+    }
+    idx.MovedBytes += dByte;
+    idx.MovedChars += dChar;
+    idx.MovedCols += dCol;
   }
   const std::size_t walked = k1 - k0;
   const auto at = marks.begin() + static_cast<std::ptrdiff_t>(k0);
@@ -541,7 +576,11 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   else if (fresh.size() < walked)
     marks.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(walked));
   std::copy(fresh.begin(), fresh.end(), marks.begin() + static_cast<std::ptrdiff_t>(k0));
-  if (marks.empty()) marks.push_back({0, 0, 0, false});
+  if (idx.Moved != SIZE_MAX) idx.Moved = idx.Moved + fresh.size() - walked;
+  if (marks.empty()) {
+    marks.push_back({0, 0, 0, false});
+    idx.NoneMoved();
+  }
   idx.Chars += dChar;
   return true;
 }
@@ -560,6 +599,7 @@ const TSxLineIndex& TSxEditStringList::LineIndexOf(TSxEditStringRec& rec) {
   TSxLineIndex& idx = rec.Index;
   if (idx.Valid) return idx;
   const String& s = rec.Text;
+  idx.NoneMoved();
   bool plain = true;
   for (unsigned char c : s)
     if (c >= 0x80 || c == '\t') {
@@ -599,8 +639,7 @@ std::size_t TSxEditStringList::CharOffset(int Index, int Char) {
   if (c0 <= 0) return 0;
   if (c0 >= idx.Chars) return s.size();
   if (idx.Plain) return static_cast<std::size_t>(c0);
-  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
-  const TSxLineIndex::Mark& m = marks[MarkBeforeChar(marks, c0)];
+  const TSxLineIndex::Mark m = idx.At(MarkBeforeChar(idx, c0));
   std::size_t pos = m.Byte;
   for (int ci = m.Char; ci < c0 && pos < s.size(); ++ci)
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
@@ -612,11 +651,10 @@ int TSxEditStringList::CharToColumn(int Index, int Char) {
   const int c0 = std::max(Char - 1, 0);
   if (idx.Plain) return c0 + 1;
   const String& s = LineRef(Index);
-  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
-  const std::size_t k = MarkBeforeChar(marks, std::min(c0, idx.Chars));
-  std::size_t pos = marks[k].Byte;
-  int x = marks[k].Col;
-  int ci = marks[k].Char;
+  const TSxLineIndex::Mark m = idx.At(MarkBeforeChar(idx, std::min(c0, idx.Chars)));
+  std::size_t pos = m.Byte;
+  int x = m.Col;
+  int ci = m.Char;
   for (; ci < c0 && pos < s.size(); ++ci) {
     x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
@@ -628,15 +666,11 @@ int TSxEditStringList::ColumnToChar(int Index, int Column) {
   const TSxLineIndex& idx = LineIndex(Index);
   if (idx.Plain) return std::max(Column, 1);
   const String& s = LineRef(Index);
-  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
   // The last indexed character whose column lies before the wanted one.
-  std::size_t k = static_cast<std::size_t>(
-      std::lower_bound(marks.begin(), marks.end(), Column,
-                       [](const TSxLineIndex::Mark& m, int col) { return m.Col < col; }) -
-      marks.begin());
-  k = k == 0 ? 0 : k - 1;
-  std::size_t pos = marks[k].Byte;
-  int w = marks[k].Col, consumed = marks[k].Char;
+  const std::size_t k = MarksBefore(idx, [Column](const TSxLineIndex::Mark& m) { return m.Col < Column; });
+  const TSxLineIndex::Mark m = idx.At(k == 0 ? 0 : k - 1);
+  std::size_t pos = m.Byte;
+  int w = m.Col, consumed = m.Char;
   while (true) {
     int next;
     if (pos < s.size())

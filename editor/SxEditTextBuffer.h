@@ -3,6 +3,7 @@
 // highlighter range at the line's start and the cached width after tab expansion, and tells
 // its owner about every change. It loads and saves text with the line-break style it found.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -32,6 +33,32 @@ struct TSxLineIndex {
   bool Plain = false;  // ASCII without tabs: character = byte = column
   int Chars = 0;
   std::unique_ptr<std::vector<Mark>> Marks;  // only for lines that are not plain and longer than kStep bytes
+  // The marks from Moved on still lack the shift by whole tab stops that edits before them made
+  // (typing in one place would otherwise move every mark after it at each keystroke): At
+  // answers them shifted, Settle applies the shift to those before an index.
+  std::size_t Moved = SIZE_MAX;
+  std::ptrdiff_t MovedBytes = 0;
+  int MovedChars = 0, MovedCols = 0;
+  std::size_t Count() const { return Marks ? Marks->size() : 1; }
+  Mark At(std::size_t i) const {
+    if (!Marks) return Mark{0, 0, 0, false};
+    Mark m = (*Marks)[i];
+    if (i >= Moved) {
+      m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + MovedBytes);
+      m.Char += MovedChars;
+      m.Col += MovedCols;
+    }
+    return m;
+  }
+  void Settle(std::size_t To) {
+    for (; Moved < To && Moved < Marks->size(); ++Moved) (*Marks)[Moved] = At(Moved);
+    if (Moved >= Marks->size()) NoneMoved();
+  }
+  void NoneMoved() {
+    Moved = SIZE_MAX;
+    MovedBytes = 0;
+    MovedChars = MovedCols = 0;
+  }
 
   TSxLineIndex() = default;
   TSxLineIndex(TSxLineIndex&&) noexcept = default;
