@@ -492,9 +492,8 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
     }
     // A first tab or accent in a long line: marks from here on.
     idx.Plain = false;
-    idx.NoneMoved();
-    idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
-    idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), *idx.Marks);
+    idx.Marks = std::make_unique<TSxLineIndex::MarkList>();
+    idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), idx.Marks->List);
     return true;
   }
   if (!idx.Marks) {
@@ -504,7 +503,8 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
     LineIndexOf(Rec);
     return true;
   }
-  std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  std::vector<TSxLineIndex::Mark>& marks = idx.Marks->List;
+  TSxLineIndex::MarkList& owed = *idx.Marks;
   // The last mark at or before the edit stays; new marks are walked from it past the edit to
   // the first old mark after it, whose column tells how the columns after the edit moved.
   const std::size_t k0 = MarksBefore(idx, [Byte](const TSxLineIndex::Mark& m) { return m.Byte <= Byte; }) - 1;
@@ -555,19 +555,19 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   // The rest moves by whole tab stops: the marks from i on owe that shift, added to what those
   // from Moved on already owed (the ones between get it now).
   if (i < marks.size()) {
-    if (idx.Moved == SIZE_MAX) {
-      idx.Moved = i;
+    if (owed.Moved == SIZE_MAX) {
+      owed.Moved = i;
     } else {
-      for (std::size_t k = i; k < idx.Moved; ++k) {
+      for (std::size_t k = i; k < owed.Moved; ++k) {
         TSxLineIndex::Mark& m = marks[k];
         m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
         m.Char += dChar;
         m.Col += dCol;
       }
     }
-    idx.MovedBytes += dByte;
-    idx.MovedChars += dChar;
-    idx.MovedCols += dCol;
+    owed.MovedBytes += dByte;
+    owed.MovedChars += dChar;
+    owed.MovedCols += dCol;
   }
   const std::size_t walked = k1 - k0;
   const auto at = marks.begin() + static_cast<std::ptrdiff_t>(k0);
@@ -576,7 +576,7 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   else if (fresh.size() < walked)
     marks.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(walked));
   std::copy(fresh.begin(), fresh.end(), marks.begin() + static_cast<std::ptrdiff_t>(k0));
-  if (idx.Moved != SIZE_MAX) idx.Moved = idx.Moved + fresh.size() - walked;
+  if (owed.Moved != SIZE_MAX) owed.Moved = owed.Moved + fresh.size() - walked;
   if (marks.empty()) {
     marks.push_back({0, 0, 0, false});
     idx.NoneMoved();
@@ -618,8 +618,8 @@ const TSxLineIndex& TSxEditStringList::LineIndexOf(TSxEditStringRec& rec) {
     for (std::size_t pos = 0; pos < s.size(); ++ci) pos += static_cast<std::size_t>(SxCharBytes(s, pos));
     idx.Chars = ci;
   } else {
-    if (!idx.Marks) idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
-    std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+    if (!idx.Marks) idx.Marks = std::make_unique<TSxLineIndex::MarkList>();
+    std::vector<TSxLineIndex::Mark>& marks = idx.Marks->List;
     marks.clear();
     idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), marks);
     if (marks.empty()) marks.push_back({0, 0, 0, false});
@@ -715,7 +715,7 @@ int TSxEditStringList::ExpandedLength(int Index) {
     rec.ExpandedLength = idx.Plain ? idx.Chars : CharToColumn(Index, idx.Chars + 1) - 1;
     bool tabs = false;
     if (idx.Marks)
-      tabs = std::any_of(idx.Marks->begin(), idx.Marks->end(), [](const TSxLineIndex::Mark& m) { return m.Tab; });
+      tabs = std::any_of(idx.Marks->List.begin(), idx.Marks->List.end(), [](const TSxLineIndex::Mark& m) { return m.Tab; });
     else if (!idx.Plain)
       tabs = rec.Text.find('\t') != String::npos;
     rec.Flags = tabs ? lfHasTabs : lfHasNoTabs;

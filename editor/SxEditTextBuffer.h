@@ -32,32 +32,37 @@ struct TSxLineIndex {
   bool Valid = false;
   bool Plain = false;  // ASCII without tabs: character = byte = column
   int Chars = 0;
-  std::unique_ptr<std::vector<Mark>> Marks;  // only for lines that are not plain and longer than kStep bytes
   // The marks from Moved on still lack the shift by whole tab stops that edits before them made
   // (typing in one place would otherwise move every mark after it at each keystroke): At
   // answers them shifted, Settle applies the shift to those before an index.
-  std::size_t Moved = SIZE_MAX;
-  std::ptrdiff_t MovedBytes = 0;
-  int MovedChars = 0, MovedCols = 0;
-  std::size_t Count() const { return Marks ? Marks->size() : 1; }
+  struct MarkList {
+    std::vector<Mark> List;
+    std::size_t Moved = SIZE_MAX;
+    std::ptrdiff_t MovedBytes = 0;
+    int MovedChars = 0, MovedCols = 0;
+  };
+  std::unique_ptr<MarkList> Marks;  // only for lines that are not plain and longer than kStep bytes
+  std::size_t Count() const { return Marks ? Marks->List.size() : 1; }
   Mark At(std::size_t i) const {
     if (!Marks) return Mark{0, 0, 0, false};
-    Mark m = (*Marks)[i];
-    if (i >= Moved) {
-      m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + MovedBytes);
-      m.Char += MovedChars;
-      m.Col += MovedCols;
+    Mark m = Marks->List[i];
+    if (i >= Marks->Moved) {
+      m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + Marks->MovedBytes);
+      m.Char += Marks->MovedChars;
+      m.Col += Marks->MovedCols;
     }
     return m;
   }
   void Settle(std::size_t To) {
-    for (; Moved < To && Moved < Marks->size(); ++Moved) (*Marks)[Moved] = At(Moved);
-    if (Moved >= Marks->size()) NoneMoved();
+    MarkList& l = *Marks;
+    for (; l.Moved < To && l.Moved < l.List.size(); ++l.Moved) l.List[l.Moved] = At(l.Moved);
+    if (l.Moved >= l.List.size()) NoneMoved();
   }
   void NoneMoved() {
-    Moved = SIZE_MAX;
-    MovedBytes = 0;
-    MovedChars = MovedCols = 0;
+    if (!Marks) return;
+    Marks->Moved = SIZE_MAX;
+    Marks->MovedBytes = 0;
+    Marks->MovedChars = Marks->MovedCols = 0;
   }
 
   TSxLineIndex() = default;
