@@ -1465,8 +1465,12 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
             runs.Runs.clear();
             runs.Line = 0;
             runs.Stopped = false;
+            const std::vector<TLongLineScanPoint>& pts = fLongScan.Points;
             const int firstChar = winFrom > 0 ? fLines->ColumnToChar(line - 1, winFrom + 1) - 1 : 0;
-            const TLongLineScanPoint p = fLongScan.At(fLongScan.UpTo(firstChar) - 1);
+            const TLongLineScanPoint& p =
+                *(std::upper_bound(pts.begin() + 1, pts.end(), firstChar,
+                                   [](int c, const TLongLineScanPoint& q) { return c < q.Char; }) -
+                  1);
             if (p.Char < fLongScan.EndChar && fHighlighter->SetLineFrom(text, line, p.Char, p.Byte, p.Range)) {
               Walker cols{text, fTabWidth, p.Byte, p.Char, fLines->CharToColumn(line - 1, p.Char + 1) - 1};
               while (!fHighlighter->AtLineEnd()) {
@@ -1730,7 +1734,6 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   ls.Line = -1;
   if (!fHighlighter->SetLineFrom(text, Index, 0, 0, Start)) return false;
   ls.Points.clear();
-  ls.NoneMoved();
   ls.Points.push_back({0, 0, Start});
   ls.Line = Index;
   ls.Serial = fLines->TextSerial();
@@ -1761,12 +1764,11 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
     if (ls.ChangedFrom == INT32_MAX && pos >= EditChar) ls.ChangedFrom = prevStart;
     prevStart = tokenStart;
     tokenStart = pos;
-    while (k < pts.size() && ls.At(k).Char < pos) ++k;
-    if (k < pts.size() && ls.At(k).Char == pos && pts[k].Range == r) {
+    while (k < pts.size() && pts[k].Char < pos) ++k;
+    if (k < pts.size() && pts[k].Char == pos && pts[k].Range == r) {
       // The scan agrees with the old one from here on. The new points take the place of the
       // old ones before k: the points after them move once, and only when their number changed.
       const std::size_t old = k - Tail;
-      if (ls.Moved != SIZE_MAX) ls.Moved = std::max(ls.Moved, k) + fresh.size() - old;
       const auto at = pts.begin() + static_cast<std::ptrdiff_t>(Tail);
       if (fresh.size() > old)
         pts.insert(at + static_cast<std::ptrdiff_t>(old), fresh.size() - old, TLongLineScanPoint{});
@@ -1783,7 +1785,6 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
     }
   }
   pts.resize(Tail);
-  ls.Settle(Tail);
   pts.insert(pts.end(), fresh.begin(), fresh.end());
   ls.ChangedFrom = std::min(ls.ChangedFrom, prevStart);
   ls.ChangedTo = INT32_MAX;
@@ -1791,20 +1792,6 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
   ls.EndChar = hl->GetTokenPos();
   ls.LastAttr = attr;
   return false;
-}
-
-std::size_t TCustomSxEdit::TLongLineScan::UpTo(int Char) const {
-  std::size_t first = 1;
-  for (std::size_t n = Points.size() - 1; n > 0;) {
-    const std::size_t half = n / 2;
-    if (At(first + half).Char <= Char) {
-      first += half + 1;
-      n -= half + 1;
-    } else {
-      n = half;
-    }
-  }
-  return first;
 }
 
 void TCustomSxEdit::LongLineEdited(int Index) {
@@ -1828,27 +1815,18 @@ void TCustomSxEdit::LongLineEdited(int Index) {
   // From the last point well before the change; the points after it move with the text, those
   // inside it go.
   std::vector<TLongLineScanPoint>& pts = ls.Points;
-  const std::size_t k0 = ls.UpTo(e.Char - kScanMargin) - 1;
+  const auto after = std::upper_bound(pts.begin() + 1, pts.end(), e.Char - kScanMargin,
+                                      [](int c, const TLongLineScanPoint& p) { return c < p.Char; });
+  const std::size_t k0 = static_cast<std::size_t>(after - pts.begin()) - 1;
   const int dChar = e.NewChars - e.OldChars;
   const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(e.NewBytes) - static_cast<std::ptrdiff_t>(e.OldBytes);
   std::size_t first = k0 + 1;
-  while (first < pts.size() && ls.At(first).Char < e.Char + e.OldChars) ++first;
-  ls.Settle(first);
-  if (first < pts.size()) {
-    // The points from first on owe this edit's shift too; those before Moved get it now.
-    if (ls.Moved == SIZE_MAX) {
-      ls.Moved = first;
-    } else {
-      for (std::size_t i = first; i < ls.Moved; ++i) {
-        pts[i].Char += dChar;
-        pts[i].Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pts[i].Byte) + dByte);
-      }
-    }
-    ls.MovedChars += dChar;
-    ls.MovedBytes += dByte;
-  }
+  while (first < pts.size() && pts[first].Char < e.Char + e.OldChars) ++first;
   pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(k0 + 1), pts.begin() + static_cast<std::ptrdiff_t>(first));
-  if (ls.Moved != SIZE_MAX) ls.Moved -= first - (k0 + 1);
+  for (std::size_t i = k0 + 1; i < pts.size(); ++i) {
+    pts[i].Char += dChar;
+    pts[i].Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pts[i].Byte) + dByte);
+  }
   const TLongLineScanPoint from = pts[k0];
   ls.Serial = serial;
   if (!fHighlighter->SetLineFrom(text, Index, from.Char, from.Byte, from.Range)) {

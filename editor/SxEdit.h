@@ -580,31 +580,6 @@ protected:
     std::uint64_t Serial = 0;  // the line buffer's text serial it was made for
     TSxRange Start = 0;  // the range the line was scanned from
     std::vector<Point> Points;  // the first one at the line's start
-    // The points from Moved on still lack the shift that edits before them made (typing in one
-    // place would otherwise move every point after it at each keystroke): At answers them
-    // shifted, Settle applies the shift to those before an index.
-    std::size_t Moved = SIZE_MAX;
-    int MovedChars = 0;
-    std::ptrdiff_t MovedBytes = 0;
-    Point At(std::size_t i) const {
-      Point p = Points[i];
-      if (i >= Moved) {
-        p.Char += MovedChars;
-        p.Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(p.Byte) + MovedBytes);
-      }
-      return p;
-    }
-    void Settle(std::size_t To) {
-      for (; Moved < To && Moved < Points.size(); ++Moved) Points[Moved] = At(Moved);
-      if (Moved >= Points.size()) NoneMoved();
-    }
-    void NoneMoved() {
-      Moved = SIZE_MAX;
-      MovedChars = 0;
-      MovedBytes = 0;
-    }
-    // The number of points before the first one past the 0-based character (at least one).
-    std::size_t UpTo(int Char) const;
     TSxRange EndRange = 0;  // the range at the line's end
     int EndChar = 0;  // where scanning stopped: the line's end or a NUL
     TSxHighlighterAttributes* LastAttr = nullptr;  // the line's last token's attribute
