@@ -746,14 +746,27 @@ void TCustomSxEdit::SetLeftColumn(int Value) {
   Value = std::max(1, std::min(Value, largest));
   if (Value == fLeftColumn) return;
   const int delta = fLeftColumn - Value;
+  const int oldEdgeX = fTextOffset + fRightEdge * fCharWidth;
   fLeftColumn = Value;
   fTextOffset = fGutterWidth + 2 - (fLeftColumn - 1) * fCharWidth;
   if (HandleAllocated()) {
     RECT r{fGutterWidth + 2, 0, ClientWidth(), ClientHeight()};
-    if (std::abs(delta) < fColumnsInWindow && !(fPaintLock > 0 && fScrollsInLock++ > 0))
+    if (std::abs(delta) < fColumnsInWindow && !(fPaintLock > 0 && fScrollsInLock++ > 0)) {
       ScrollWindowEx(Handle(), delta * fCharWidth, 0, &r, &r, HRGN(), nullptr, SW_INVALIDATE);
-    else
-      InvalidateRect(r, false);
+    } else {
+      // Below the last line only the background and the right edge show: a jump repaints the
+      // lines, and there only the edge where it was and where it is now (unless a paint handler
+      // may draw there too).
+      const LONG textBottom = static_cast<LONG>(DisplayRowCount() - fTopRow + 1) * fRowHeight;
+      if (!OnPaint && textBottom >= 0 && textBottom < r.bottom) {
+        InvalidateRect(RECT{r.left, r.top, r.right, textBottom}, false);
+        if (fRightEdge > 0)
+          for (const int x : {oldEdgeX, fTextOffset + fRightEdge * fCharWidth})
+            if (x >= r.left && x < r.right) InvalidateRect(RECT{x, textBottom, x + 1, r.bottom}, false);
+      } else {
+        InvalidateRect(r, false);
+      }
+    }
   }
   if (HasOption(eoScrollPastEol) && HasOption(eoAutoSizeMaxScrollWidth) &&
       fLeftColumn + fColumnsInWindow > fMaxScrollWidth)
@@ -1885,9 +1898,15 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
     tokenStart = pos;
     while (k < pts.size() && pts[k].Char < pos) ++k;
     if (k < pts.size() && pts[k].Char == pos && pts[k].Range == r) {
-      // The scan agrees with the old one from here on.
-      pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(Tail), pts.begin() + static_cast<std::ptrdiff_t>(k));
-      pts.insert(pts.begin() + static_cast<std::ptrdiff_t>(Tail), fresh.begin(), fresh.end());
+      // The scan agrees with the old one from here on. The new points take the place of the
+      // old ones before k: the points after them move once, and only when their number changed.
+      const std::size_t old = k - Tail;
+      const auto at = pts.begin() + static_cast<std::ptrdiff_t>(Tail);
+      if (fresh.size() > old)
+        pts.insert(at + static_cast<std::ptrdiff_t>(old), fresh.size() - old, TLongLineScanPoint{});
+      else if (fresh.size() < old)
+        pts.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(old));
+      std::copy(fresh.begin(), fresh.end(), pts.begin() + static_cast<std::ptrdiff_t>(Tail));
       ls.ChangedFrom = std::min(ls.ChangedFrom, prevStart);
       ls.ChangedTo = pos;
       return true;

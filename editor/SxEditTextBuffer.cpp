@@ -34,11 +34,25 @@ TObject* TSxEditStringList::GetObject(int Index) const {
 }
 
 namespace {
+// The characters of UTF-8 text: the bytes that do not continue a character.
+int CountChars(std::string_view t) {
+  int c = 0;
+  for (const char b : t) c += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+  return c;
+}
+
 // A long line gets room to grow when it is stored: the first keystroke that lengthens it would
 // otherwise copy it whole into a new buffer.
+std::size_t Room(std::size_t Bytes) { return Bytes >= 4096 ? Bytes + Bytes / 16 : Bytes; }
 void GiveRoom(String& S) {
-  constexpr std::size_t kRoomFrom = 4096;
-  if (S.size() >= kRoomFrom) S.reserve(S.size() + S.size() / 16);
+  if (Room(S.size()) > S.capacity()) S.reserve(Room(S.size()));
+}
+// A copy of S with that room, allocated and copied once.
+String WithRoom(const String& S) {
+  String s;
+  s.reserve(Room(S.size()));
+  s.append(S);
+  return s;
 }
 }  // namespace
 
@@ -76,7 +90,7 @@ int TSxEditStringList::AddObject(const String& S, TObject* Obj) {
   BeginUpdate();
   try {
     const int index = GetCount();
-    InsertItem(index, S, Obj);
+    InsertItem(index, WithRoom(S), Obj);
     Fire(OnLinesInserted, index, 1);
     EndUpdate();
     return index;
@@ -90,7 +104,7 @@ void TSxEditStringList::Insert(int Index, const String& S) {
   CheckIndex(Index, GetCount());
   BeginUpdate();
   try {
-    InsertItem(Index, S, nullptr);
+    InsertItem(Index, WithRoom(S), nullptr);
     Fire(OnLinesInserted, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -149,7 +163,7 @@ void TSxEditStringList::PutText(int Index, String&& S) {
     TextChanged();
     String before = std::move(S);
     std::swap(rec.Text, before);
-    LineEdited(Index, head, std::string_view(before).substr(head, oldBytes), newBytes);
+    LineEdited(Index, head, oldBytes, CountChars(std::string_view(before).substr(head, oldBytes)), newBytes);
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -165,9 +179,9 @@ void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count,
     auto& rec = fList[static_cast<std::size_t>(Index)];
     LineIndex(Index);
     TextChanged();
-    const String removed = rec.Text.substr(Byte, Count);
+    const int oldChars = CountChars(std::string_view(rec.Text).substr(Byte, Count));
     rec.Text.replace(Byte, Count, Text);
-    LineEdited(Index, Byte, removed, Text.size());
+    LineEdited(Index, Byte, Count, oldChars, Text.size());
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -204,17 +218,19 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
 
 TSxEditStringRec TSxEditStringList::CutPart(TSxEditStringRec& Whole, std::size_t Byte, bool First) {
   TSxEditStringRec part;
-  part.Text = First ? Whole.Text.substr(0, Byte) : Whole.Text.substr(Byte);
+  const std::size_t from = First ? 0 : Byte, n = First ? Byte : Whole.Text.size() - Byte;
+  part.Text.reserve(Room(n));
+  part.Text.append(Whole.Text, from, n);
   const TSxLineIndex& idx = LineIndexOf(Whole);
   if (part.Text.size() <= static_cast<std::size_t>(TSxLineIndex::kStep)) return part;  // walked when needed
   // The line's index, changed as by an edit that removes the other part.
   part.Index.Valid = true;
   part.Index.Plain = idx.Plain;
   part.Index.Chars = idx.Chars;
-  if (idx.Marks) part.Index.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>(*idx.Marks);
+  if (idx.Marks) part.Index.Marks = std::make_unique<TSxLineIndex::MarkList>(*idx.Marks);
   const std::string_view other = First ? std::string_view(Whole.Text).substr(Byte) : std::string_view(Whole.Text).substr(0, Byte);
-  int at = 0, oldChars = 0, newChars = 0;
-  if (!UpdateIndex(part, other, First ? Byte : 0, 0, at, oldChars, newChars)) part.Index = TSxLineIndex();
+  int at = 0, newChars = 0;
+  if (!UpdateIndex(part, First ? Byte : 0, other.size(), CountChars(other), 0, at, newChars)) part.Index = TSxLineIndex();
   return part;
 }
 
@@ -245,13 +261,14 @@ void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
   EndUpdate();
 }
 
-void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes) {
+void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::size_t OldBytes, int OldChars,
+                                   std::size_t NewBytes) {
   auto& rec = fList[static_cast<std::size_t>(Index)];
   rec.Flags = lfExpandedLengthUnknown;
   rec.ExpandedLength = -1;
-  int at = 0, oldChars = 0, newChars = 0;
-  if (UpdateIndex(rec, Removed, Byte, NewBytes, at, oldChars, newChars))
-    fLastEdit = TSxInLineEdit{Index, fTextSerial, at, oldChars, newChars, Byte, Removed.size(), NewBytes};
+  int at = 0, newChars = 0;
+  if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars))
+    fLastEdit = TSxInLineEdit{Index, fTextSerial, at, OldChars, newChars, Byte, OldBytes, NewBytes};
   else
     rec.Index.Valid = false;
   {
@@ -438,16 +455,28 @@ const String& TSxEditStringList::LineRef(int Index) const {
 }
 
 namespace {
-// The marks of a line that has none: its start.
-const std::vector<TSxLineIndex::Mark> kNoMarks{{0, 0, 0, false}};
-
 int NextColumn(char c, int x, int tabWidth) { return c == '\t' ? (tabWidth <= 1 ? x + 1 : x + tabWidth - x % tabWidth) : x + 1; }
 
+// The number of the index's first marks for which Before holds (it holds for a start of them).
+template <typename Pred>
+std::size_t MarksBefore(const TSxLineIndex& idx, Pred Before) {
+  std::size_t first = 0;
+  for (std::size_t n = idx.Count(); n > 0;) {
+    const std::size_t half = n / 2;
+    if (Before(idx.At(first + half))) {
+      first += half + 1;
+      n -= half + 1;
+    } else {
+      n = half;
+    }
+  }
+  return first;
+}
+
 // The last mark at or before the 0-based character.
-std::size_t MarkBeforeChar(const std::vector<TSxLineIndex::Mark>& marks, int c0) {
-  const auto it = std::upper_bound(marks.begin(), marks.end(), c0,
-                                   [](int c, const TSxLineIndex::Mark& m) { return c < m.Char; });
-  return it == marks.begin() ? 0 : static_cast<std::size_t>(it - marks.begin()) - 1;
+std::size_t MarkBeforeChar(const TSxLineIndex& idx, int c0) {
+  const std::size_t n = MarksBefore(idx, [c0](const TSxLineIndex::Mark& m) { return m.Char <= c0; });
+  return n == 0 ? 0 : n - 1;
 }
 }  // namespace
 
@@ -466,18 +495,12 @@ int TSxEditStringList::WalkMarks(const String& s, TSxLineIndex::Mark from, std::
   return ci;
 }
 
-bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte,
-                                    std::size_t NewBytes, int& Char, int& OldChars, int& NewChars) {
-  const std::size_t OldBytes = Removed.size();
+bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std::size_t OldBytes, int OldChars,
+                                    std::size_t NewBytes, int& Char, int& NewChars) {
   TSxLineIndex& idx = Rec.Index;
   const String& s = Rec.Text;
   if (!idx.Valid) return false;
-  auto countChars = [](std::string_view t, std::size_t from, std::size_t n) {
-    int c = 0;
-    for (std::size_t i = from; i < from + n; ++i) c += (static_cast<unsigned char>(t[i]) & 0xC0) != 0x80;
-    return c;
-  };
-  OldChars = countChars(Removed, 0, OldBytes);
+  auto countChars = [](std::string_view t, std::size_t from, std::size_t n) { return CountChars(t.substr(from, n)); };
   NewChars = countChars(s, Byte, NewBytes);
   if (idx.Plain) {
     bool plain = true;
@@ -495,8 +518,8 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Remo
     }
     // A first tab or accent in a long line: marks from here on.
     idx.Plain = false;
-    idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
-    idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), *idx.Marks);
+    idx.Marks = std::make_unique<TSxLineIndex::MarkList>();
+    idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), idx.Marks->List);
     return true;
   }
   if (!idx.Marks) {
@@ -506,20 +529,25 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Remo
     LineIndexOf(Rec);
     return true;
   }
-  std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+  std::vector<TSxLineIndex::Mark>& marks = idx.Marks->List;
+  TSxLineIndex::MarkList& owed = *idx.Marks;
   // The last mark at or before the edit stays; new marks are walked from it past the edit to
   // the first old mark after it, whose column tells how the columns after the edit moved.
-  const auto firstAfter = std::upper_bound(marks.begin(), marks.end(), Byte,
-                                           [](std::size_t b, const TSxLineIndex::Mark& m) { return b < m.Byte; });
-  const std::size_t k0 = static_cast<std::size_t>(firstAfter - marks.begin()) - 1;
+  const std::size_t k0 = MarksBefore(idx, [Byte](const TSxLineIndex::Mark& m) { return m.Byte <= Byte; }) - 1;
   const std::size_t oldEnd = Byte + OldBytes;
   std::size_t k1 = k0 + 1;
-  while (k1 < marks.size() && marks[k1].Byte < oldEnd) ++k1;
+  while (k1 < marks.size() && idx.At(k1).Byte < oldEnd) ++k1;
+  // The marks up to k1 are changed or replaced here: they get the shift still owed to them.
+  idx.Settle(k1);
   const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(NewBytes) - static_cast<std::ptrdiff_t>(OldBytes);
   const int dChar = NewChars - OldChars;
-  std::vector<TSxLineIndex::Mark> fresh;
+  // The marks from k0 up to k1 are walked again into fFreshMarks; those from k1 on move where they
+  // are, and the walked ones then take the place of the old ones (the marks after them shift
+  // once, and only when their number changed).
+  std::vector<TSxLineIndex::Mark>& fresh = fFreshMarks;
+  fresh.clear();
   const TSxLineIndex::Mark start = marks[k0];
-  const std::size_t to = k1 < marks.size() ? static_cast<std::size_t>(static_cast<std::ptrdiff_t>(marks[k1].Byte) + dByte) : s.size();
+  const std::size_t to = k1 < marks.size() ? static_cast<std::size_t>(static_cast<std::ptrdiff_t>(idx.At(k1).Byte) + dByte) : s.size();
   WalkMarks(s, start, to, fresh);
   // The edit's character index: from the kept mark through the unchanged bytes before it.
   Char = start.Char + countChars(s, start.Byte, Byte - start.Byte);
@@ -527,29 +555,58 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::string_view Remo
   const TSxLineIndex::Mark& last = fresh.empty() ? start : fresh.back();
   int x = last.Col;
   for (std::size_t p = last.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) x = NextColumn(s[p], x, fTabWidth);
-  std::vector<TSxLineIndex::Mark> rest(marks.begin() + static_cast<std::ptrdiff_t>(std::min(k1, marks.size())), marks.end());
-  int dCol = rest.empty() ? 0 : x - rest.front().Col;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    TSxLineIndex::Mark& m = rest[i];
+  int dCol = k1 < marks.size() ? x - idx.At(k1).Col : 0;
+  // Whether the columns moved by whole tab stops (tabs then keep their widths).
+  bool stops = fTabWidth <= 1 || dCol % fTabWidth == 0;
+  std::size_t i = k1;
+  for (; i < marks.size() && !stops; ++i) {
+    idx.Settle(i + 1);
+    TSxLineIndex::Mark& m = marks[i];
     m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
     m.Char += dChar;
     const int oldCol = m.Col;
     m.Col += dCol;
     // Past a tab the shift becomes a whole number of tab stops: walked once over the interval.
-    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0 && i + 1 < rest.size()) {
+    if (m.Tab && i + 1 < marks.size()) {
       int nx = m.Col, ox = oldCol;
-      const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(rest[i + 1].Byte) + dByte);
+      const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(idx.At(i + 1).Byte) + dByte);
       for (std::size_t p = m.Byte; p < end; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
         nx = NextColumn(s[p], nx, fTabWidth);
         ox = NextColumn(s[p], ox, fTabWidth);
       }
       dCol = nx - ox;
+      stops = dCol % fTabWidth == 0;
     }
   }
-  fresh.insert(fresh.end(), rest.begin(), rest.end());
-  marks.erase(marks.begin() + static_cast<std::ptrdiff_t>(k0), marks.end());
-  marks.insert(marks.end(), fresh.begin(), fresh.end());
-  if (marks.empty()) marks.push_back({0, 0, 0, false});
+  // The rest moves by whole tab stops: the marks from i on owe that shift, added to what those
+  // from Moved on already owed (the ones between get it now).
+  if (i < marks.size()) {
+    if (owed.Moved == SIZE_MAX) {
+      owed.Moved = i;
+    } else {
+      for (std::size_t k = i; k < owed.Moved; ++k) {
+        TSxLineIndex::Mark& m = marks[k];
+        m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
+        m.Char += dChar;
+        m.Col += dCol;
+      }
+    }
+    owed.MovedBytes += dByte;
+    owed.MovedChars += dChar;
+    owed.MovedCols += dCol;
+  }
+  const std::size_t walked = k1 - k0;
+  const auto at = marks.begin() + static_cast<std::ptrdiff_t>(k0);
+  if (fresh.size() > walked)
+    marks.insert(at + static_cast<std::ptrdiff_t>(walked), fresh.size() - walked, TSxLineIndex::Mark{});
+  else if (fresh.size() < walked)
+    marks.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(walked));
+  std::copy(fresh.begin(), fresh.end(), marks.begin() + static_cast<std::ptrdiff_t>(k0));
+  if (owed.Moved != SIZE_MAX) owed.Moved = owed.Moved + fresh.size() - walked;
+  if (marks.empty()) {
+    marks.push_back({0, 0, 0, false});
+    idx.NoneMoved();
+  }
   idx.Chars += dChar;
   return true;
 }
@@ -568,6 +625,7 @@ const TSxLineIndex& TSxEditStringList::LineIndexOf(TSxEditStringRec& rec) {
   TSxLineIndex& idx = rec.Index;
   if (idx.Valid) return idx;
   const String& s = rec.Text;
+  idx.NoneMoved();
   bool plain = true;
   for (unsigned char c : s)
     if (c >= 0x80 || c == '\t') {
@@ -586,8 +644,8 @@ const TSxLineIndex& TSxEditStringList::LineIndexOf(TSxEditStringRec& rec) {
     for (std::size_t pos = 0; pos < s.size(); ++ci) pos += static_cast<std::size_t>(SxCharBytes(s, pos));
     idx.Chars = ci;
   } else {
-    if (!idx.Marks) idx.Marks = std::make_unique<std::vector<TSxLineIndex::Mark>>();
-    std::vector<TSxLineIndex::Mark>& marks = *idx.Marks;
+    if (!idx.Marks) idx.Marks = std::make_unique<TSxLineIndex::MarkList>();
+    std::vector<TSxLineIndex::Mark>& marks = idx.Marks->List;
     marks.clear();
     idx.Chars = WalkMarks(s, TSxLineIndex::Mark{0, 0, 0, false}, s.size(), marks);
     if (marks.empty()) marks.push_back({0, 0, 0, false});
@@ -607,8 +665,7 @@ std::size_t TSxEditStringList::CharOffset(int Index, int Char) {
   if (c0 <= 0) return 0;
   if (c0 >= idx.Chars) return s.size();
   if (idx.Plain) return static_cast<std::size_t>(c0);
-  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
-  const TSxLineIndex::Mark& m = marks[MarkBeforeChar(marks, c0)];
+  const TSxLineIndex::Mark m = idx.At(MarkBeforeChar(idx, c0));
   std::size_t pos = m.Byte;
   for (int ci = m.Char; ci < c0 && pos < s.size(); ++ci)
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
@@ -620,11 +677,10 @@ int TSxEditStringList::CharToColumn(int Index, int Char) {
   const int c0 = std::max(Char - 1, 0);
   if (idx.Plain) return c0 + 1;
   const String& s = LineRef(Index);
-  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
-  const std::size_t k = MarkBeforeChar(marks, std::min(c0, idx.Chars));
-  std::size_t pos = marks[k].Byte;
-  int x = marks[k].Col;
-  int ci = marks[k].Char;
+  const TSxLineIndex::Mark m = idx.At(MarkBeforeChar(idx, std::min(c0, idx.Chars)));
+  std::size_t pos = m.Byte;
+  int x = m.Col;
+  int ci = m.Char;
   for (; ci < c0 && pos < s.size(); ++ci) {
     x = s[pos] == '\t' ? (fTabWidth <= 1 ? x + 1 : x + fTabWidth - x % fTabWidth) : x + 1;
     pos += static_cast<std::size_t>(SxCharBytes(s, pos));
@@ -636,15 +692,11 @@ int TSxEditStringList::ColumnToChar(int Index, int Column) {
   const TSxLineIndex& idx = LineIndex(Index);
   if (idx.Plain) return std::max(Column, 1);
   const String& s = LineRef(Index);
-  const std::vector<TSxLineIndex::Mark>& marks = idx.Marks ? *idx.Marks : kNoMarks;
   // The last indexed character whose column lies before the wanted one.
-  std::size_t k = static_cast<std::size_t>(
-      std::lower_bound(marks.begin(), marks.end(), Column,
-                       [](const TSxLineIndex::Mark& m, int col) { return m.Col < col; }) -
-      marks.begin());
-  k = k == 0 ? 0 : k - 1;
-  std::size_t pos = marks[k].Byte;
-  int w = marks[k].Col, consumed = marks[k].Char;
+  const std::size_t k = MarksBefore(idx, [Column](const TSxLineIndex::Mark& m) { return m.Col < Column; });
+  const TSxLineIndex::Mark m = idx.At(k == 0 ? 0 : k - 1);
+  std::size_t pos = m.Byte;
+  int w = m.Col, consumed = m.Char;
   while (true) {
     int next;
     if (pos < s.size())
@@ -689,7 +741,7 @@ int TSxEditStringList::ExpandedLength(int Index) {
     rec.ExpandedLength = idx.Plain ? idx.Chars : CharToColumn(Index, idx.Chars + 1) - 1;
     bool tabs = false;
     if (idx.Marks)
-      tabs = std::any_of(idx.Marks->begin(), idx.Marks->end(), [](const TSxLineIndex::Mark& m) { return m.Tab; });
+      tabs = std::any_of(idx.Marks->List.begin(), idx.Marks->List.end(), [](const TSxLineIndex::Mark& m) { return m.Tab; });
     else if (!idx.Plain)
       tabs = rec.Text.find('\t') != String::npos;
     rec.Flags = tabs ? lfHasTabs : lfHasNoTabs;

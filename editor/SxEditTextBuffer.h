@@ -3,6 +3,7 @@
 // highlighter range at the line's start and the cached width after tab expansion, and tells
 // its owner about every change. It loads and saves text with the line-break style it found.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -31,7 +32,38 @@ struct TSxLineIndex {
   bool Valid = false;
   bool Plain = false;  // ASCII without tabs: character = byte = column
   int Chars = 0;
-  std::unique_ptr<std::vector<Mark>> Marks;  // only for lines that are not plain and longer than kStep bytes
+  // The marks from Moved on still lack the shift by whole tab stops that edits before them made
+  // (typing in one place would otherwise move every mark after it at each keystroke): At
+  // answers them shifted, Settle applies the shift to those before an index.
+  struct MarkList {
+    std::vector<Mark> List;
+    std::size_t Moved = SIZE_MAX;
+    std::ptrdiff_t MovedBytes = 0;
+    int MovedChars = 0, MovedCols = 0;
+  };
+  std::unique_ptr<MarkList> Marks;  // only for lines that are not plain and longer than kStep bytes
+  std::size_t Count() const { return Marks ? Marks->List.size() : 1; }
+  Mark At(std::size_t i) const {
+    if (!Marks) return Mark{0, 0, 0, false};
+    Mark m = Marks->List[i];
+    if (i >= Marks->Moved) {
+      m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + Marks->MovedBytes);
+      m.Char += Marks->MovedChars;
+      m.Col += Marks->MovedCols;
+    }
+    return m;
+  }
+  void Settle(std::size_t To) {
+    MarkList& l = *Marks;
+    for (; l.Moved < To && l.Moved < l.List.size(); ++l.Moved) l.List[l.Moved] = At(l.Moved);
+    if (l.Moved >= l.List.size()) NoneMoved();
+  }
+  void NoneMoved() {
+    if (!Marks) return;
+    Marks->Moved = SIZE_MAX;
+    Marks->MovedBytes = 0;
+    Marks->MovedChars = Marks->MovedCols = 0;
+  }
 
   TSxLineIndex() = default;
   TSxLineIndex(TSxLineIndex&&) noexcept = default;
@@ -165,12 +197,13 @@ private:
   TSxEditStringRec CutPart(TSxEditStringRec& Whole, std::size_t Byte, bool First);
   String ExpandString(int Index);
   const TSxLineIndex& LineIndex(int Index);
-  // Keeps the line's index through the change of old bytes [Byte, Byte + OldBytes) into the
-  // new text's [Byte, Byte + NewBytes); false when it has to be built again.
-  bool UpdateIndex(TSxEditStringRec& Rec, std::string_view Removed, std::size_t Byte, std::size_t NewBytes,
-                   int& Char, int& OldChars, int& NewChars);
-  // After bytes Removed at Byte became NewBytes bytes: the index, the edit, the longest line.
-  void LineEdited(int Index, std::size_t Byte, std::string_view Removed, std::size_t NewBytes);
+  // Keeps the line's index through the change of old bytes [Byte, Byte + OldBytes) (OldChars
+  // characters) into the new text's [Byte, Byte + NewBytes); false when it has to be built again.
+  bool UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std::size_t OldBytes, int OldChars, std::size_t NewBytes,
+                   int& Char, int& NewChars);
+  // After OldBytes bytes (OldChars characters) at Byte became NewBytes bytes: the index, the
+  // edit, the longest line.
+  void LineEdited(int Index, std::size_t Byte, std::size_t OldBytes, int OldChars, std::size_t NewBytes);
   const TSxLineIndex& LineIndexOf(TSxEditStringRec& Rec);
   int WalkMarks(const String& S, TSxLineIndex::Mark From, std::size_t To, std::vector<TSxLineIndex::Mark>& Marks) const;
   void TextChanged() {
@@ -192,6 +225,7 @@ private:
   std::uint64_t fChangeStamp = 0;
   std::uint64_t fTextSerial = 0;
   TSxInLineEdit fLastEdit;
+  std::vector<TSxLineIndex::Mark> fFreshMarks;  // UpdateIndex's walked marks, kept for its storage
 };
 
 // Buffered writing of lines to a stream with a line-break style.

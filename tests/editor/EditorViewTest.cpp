@@ -804,3 +804,34 @@ TEST(SxEditView, WrappedKeystrokeRepaintEqualsAFullRepaint) {
   EXPECT_TRUE(provisional);
   e->SetHighlighter(nullptr);
 }
+
+// A jump of a window or more to the side repaints the lines and, below them, only the right edge
+// where it was and where it is: the window then shows what a full repaint shows, with the edge
+// in view before the jump or after it.
+TEST(SxEditView, SidewaysJumpRepaintEqualsAFullRepaint) {
+  TEditorSession s;
+  TEditorForm f(20, 8);
+  TSxMemo* e = f.Edit;
+  SetLines(e, {"SELECT 1", std::string(60, 'x').c_str(), "COMMIT;"});
+  const struct {
+    int at;  // the caret's character on the long line before the jump
+    TSxEditorCommand command;
+  } jumps[] = {{1, ecLineEnd}, {61, ecLineStart}, {61, ecWordRight}};
+  for (int edge : {10, 55}) {
+    e->SetRightEdge(edge);
+    for (const auto& j : jumps) {
+      TBufferCoord at{j.at, 2};
+      e->ProcessCommand(ecGotoXY, 0, &at);
+      s.Snapshot(e->Handle());
+      SCOPED_TRACE(testing::Message() << "edge " << edge << " at " << j.at << " command " << j.command);
+      const int left = e->LeftColumn();
+      e->ProcessCommand(j.command, 0, nullptr);
+      ASSERT_GE(std::abs(e->LeftColumn() - left), 20);
+      const Surface jumped = s.Snapshot(e->Handle());
+      e->Invalidate();
+      const Surface full = s.Snapshot(e->Handle());
+      for (int y = 0; y < full.Height(); ++y)
+        for (int x = 0; x < full.Width(); ++x) ASSERT_EQ(jumped.At(x, y), full.At(x, y)) << x << "," << y;
+    }
+  }
+}
