@@ -153,13 +153,62 @@ std::shared_ptr<FontSource>& installedSource() {
   return s;
 }
 
+// Changes whenever a source is installed or a fixed source's advances change, so that fonts
+// resolve again.
+unsigned sourceGeneration = 0;
+
 }  // namespace
 
 std::shared_ptr<const FontMetrics> DcFontMetrics(DcObj& dc) {
   FontObj* f = GetFont(dc.s.font);
   static const LOGFONT none;
   const int dpi = dc.dkind == DcKind::Printer ? dc.dpi : 96;
-  return GetFontSource()->Resolve(f ? f->lf : none, dpi);
+  const std::shared_ptr<FontSource> source = GetFontSource();
+  if (!f) return source->Resolve(none, dpi);
+  // A font keeps what it resolved to: resolving builds a key and searches the source's cache.
+  if (!f->metrics || f->metricsSource != source.get() || f->metricsGeneration != sourceGeneration ||
+      f->metricsDpi != dpi) {
+    f->metrics = source->Resolve(f->lf, dpi);
+    f->metricsSource = source.get();
+    f->metricsGeneration = sourceGeneration;
+    f->metricsDpi = dpi;
+  }
+  return f->metrics;
+}
+
+namespace {
+std::vector<RasterPainter*>& livePainters() {
+  static std::vector<RasterPainter*> v;
+  return v;
+}
+// The painters' state holds fonts, which must go before the application object does.
+void EndLivePainters() {
+  for (RasterPainter* p : livePainters())
+    if (p->painter.isActive()) p->painter.end();
+}
+}  // namespace
+
+RasterPainter::RasterPainter(Pixel* b, int w, int h, int strideBytes, bool m)
+    : image(reinterpret_cast<uchar*>(b), w, h, strideBytes, QImage::Format_RGB32), bits(b), width(w), height(h),
+      mono(m) {
+  if (!QCoreApplication::instance()) return;
+  static const bool routine = [] {
+    qAddPostRoutine(EndLivePainters);
+    return true;
+  }();
+  (void)routine;
+  painter.begin(&image);
+  if (mono) painter.setRenderHint(QPainter::TextAntialiasing, false);
+  livePainters().push_back(this);
+}
+
+RasterPainter::~RasterPainter() {
+  auto& v = livePainters();
+  v.erase(std::remove(v.begin(), v.end(), this), v.end());
+}
+
+bool RasterPainter::BoundTo(const Surface& target, bool m) const {
+  return target.Bits() == bits && target.Width() == width && target.Height() == height && mono == m;
 }
 
 }  // namespace gdi
@@ -193,7 +242,15 @@ std::shared_ptr<const FontMetrics> FixedFontSource::Resolve(const LOGFONT& lf, i
   return m;
 }
 
-void SetFontSource(std::shared_ptr<FontSource> source) { installedSource() = std::move(source); }
+void SetFontSource(std::shared_ptr<FontSource> source) {
+  installedSource() = std::move(source);
+  ++sourceGeneration;
+}
+
+void FixedFontSource::SetAdvance(char32_t c, int advance) {
+  fAdvances[c] = advance;
+  ++sourceGeneration;
+}
 
 std::shared_ptr<FontSource> GetFontSource() {
   if (auto& s = installedSource()) return s;
@@ -279,52 +336,71 @@ RECT TextRect(const Frame& f, POINT o, double u0, double v0, double u1, double v
               static_cast<LONG>(std::lround(*std::max_element(ys, ys + 4)))};
 }
 
-// Temporarily narrows the DC clip to a device rectangle.
-struct ClipScope {
-  DcObj& dc;
-  std::optional<QRegion> saved;
-  bool active = false;
-  ClipScope(DcObj& d, const RECT* r) : dc(d) {
-    if (!r) return;
-    active = true;
-    saved = dc.s.clip;
-    QRegion area = dc.s.clip ? *dc.s.clip : QRegion(-0x3FFFFFFF, -0x3FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFE);
-    dc.s.clip = area.intersected(ToQRect(NormalRect(*r)));
-    InvalidateClip(dc);
-  }
-  ~ClipScope() {
-    if (!active) return;
-    dc.s.clip = saved;
-    InvalidateClip(dc);
-  }
-};
+// The raster painter of the DC's target, begun again when the target is not the one it was
+// begun on.
+QPainter* TargetPainter(DcObj& dc, Surface& target) {
+  const bool mono = TargetMono(dc);
+  if (dc.raster && !dc.raster->BoundTo(target, mono)) dc.raster.reset();
+  if (!dc.raster)
+    dc.raster = std::make_unique<RasterPainter>(target.Bits(), target.Width(), target.Height(), target.StrideBytes(), mono);
+  return dc.raster->painter.isActive() ? &dc.raster->painter : nullptr;
+}
 
 void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, const std::u32string& text,
                   const std::vector<int>& adv) {
-  QImage image;
-  QPainter local;
-  QPainter* p = dc.painter;
   Surface* target = TargetSurface(dc);
-  POINT off{};
   if (target && target->Empty()) return;
+  const std::vector<RECT>& clipRects = ClipRects(dc);
+  QPainter* p = dc.painter;
+  POINT off{};
   if (target) {
-    image = QImage(reinterpret_cast<uchar*>(target->Bits()), target->Width(), target->Height(), target->StrideBytes(),
-                   QImage::Format_RGB32);
-    local.begin(&image);
-    p = &local;
+    // Nothing of the text can show: the painter would clip it all away.
+    if (clipRects.empty()) return;
+    p = TargetPainter(dc, *target);
     off = TargetOffset(dc);
-    if (TargetMono(dc)) local.setRenderHint(QPainter::TextAntialiasing, false);
   }
   if (!p) return;
-  p->save();
-  QRegion clip;
-  for (const RECT& c : ClipRects(dc)) clip += ToQRect(c).translated(off.x, off.y);
-  p->setClipRegion(clip);
   Pixel color = PixelFromColor(dc.s.text);
   if (TargetMono(dc)) color = ToMonoPixel(color);
-  p->setPen(QColor::fromRgb(color));
-  p->translate(base.x + off.x, base.y + off.y);
-  if (f.angle) p->rotate(-f.angle / 10.0);
+  if (target) {
+    // Clip and pen are set only when they change; the clip is given without a transform.
+    RasterPainter& rp = *dc.raster;
+    if (!rp.clipSet || rp.clip.size() != clipRects.size() ||
+        !std::equal(clipRects.begin(), clipRects.end(), rp.clip.begin(), [&](const RECT& a, const RECT& b) {
+          return a.left + off.x == b.left && a.top + off.y == b.top && a.right + off.x == b.right &&
+                 a.bottom + off.y == b.bottom;
+        })) {
+      rp.clip.clear();
+      for (const RECT& c : clipRects)
+        rp.clip.push_back(RECT{c.left + off.x, c.top + off.y, c.right + off.x, c.bottom + off.y});
+      p->resetTransform();
+      if (rp.clip.size() == 1) {
+        p->setClipRect(ToQRect(rp.clip[0]));
+      } else {
+        QRegion clip;
+        for (const RECT& c : rp.clip) clip += ToQRect(c);
+        p->setClipRegion(clip);
+      }
+      rp.clipSet = true;
+    }
+    if (!rp.penSet || rp.pen != color) {
+      p->setPen(QColor::fromRgb(color));
+      rp.pen = color;
+      rp.penSet = true;
+    }
+    // The transform a new painter gets from translate and rotate.
+    QTransform place = QTransform::fromTranslate(base.x + off.x, base.y + off.y);
+    if (f.angle) place.rotate(-f.angle / 10.0);
+    p->setTransform(place);
+  } else {
+    p->save();
+    QRegion clip;
+    for (const RECT& c : clipRects) clip += ToQRect(c);
+    p->setClipRegion(clip);
+    p->setPen(QColor::fromRgb(color));
+    p->translate(base.x, base.y);
+    if (f.angle) p->rotate(-f.angle / 10.0);
+  }
   if (dc.dkind == DcKind::Printer) {
     // Characters as text, so that the document keeps them readable.
     p->setFont(m.font);
@@ -338,10 +414,12 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
     // places, a run per glyph only costs more.
     QList<quint32> glyphs;
     QList<QPointF> places;
+    glyphs.reserve(static_cast<qsizetype>(text.size()));
+    places.reserve(static_cast<qsizetype>(text.size()));
     const QRawFont* runFont = nullptr;
+    QGlyphRun run;
     auto flush = [&] {
       if (glyphs.isEmpty()) return;
-      QGlyphRun run;
       run.setRawFont(*runFont);
       run.setGlyphIndexes(glyphs);
       run.setPositions(places);
@@ -364,17 +442,12 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
     }
     flush();
   }
-  p->restore();
   if (target) {
-    local.end();
-    RECT all{};
-    for (const RECT& c : ClipRects(dc))
-      all = EmptyRect(all) ? c
-                           : RECT{std::min(all.left, c.left), std::min(all.top, c.top), std::max(all.right, c.right),
-                                  std::max(all.bottom, c.bottom)};
     const int w = Sum(adv);
     const RECT cell = TextRect(f, base, 0, -m.tm.tmAscent, w, m.tm.tmDescent);
-    MarkDirty(dc, IntersectRects(all, cell));
+    MarkDirty(dc, IntersectRects(dc.clipBox, cell));
+  } else {
+    p->restore();
   }
 }
 
@@ -382,14 +455,15 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
 
 namespace gdi {
 
-void DrawGlyphs(DcObj& dc, POINT base, const std::u32string& text, const std::vector<int>& adv, const RECT* clip) {
+void DrawGlyphs(DcObj& dc, POINT base, const std::u32string& text, const std::vector<int>& adv, const RECT* clip,
+                bool filled) {
   if (dc.dkind == DcKind::Measure || dc.inPath) return;
   auto m = DcFontMetrics(dc);
   const Frame f = FrameOf(dc);
   ClipScope scope(dc, clip);
   const TEXTMETRIC& tm = m->tm;
   const int width = Sum(adv);
-  if (dc.s.bkMode == OPAQUE) {
+  if (dc.s.bkMode == OPAQUE && !filled) {
     Ink bk = SolidInk(dc, dc.s.bk);
     bk.rop2 = R2_COPYPEN;
     FillDevice(dc, TextRect(f, base, 0, -tm.tmAscent, width, tm.tmDescent), bk);
@@ -454,7 +528,9 @@ BOOL TextOutImpl(DcObj& dc, int x, int y, UINT options, const RECT* r, const std
     FillDevice(dc, dr, bk);
   }
   const POINT base = AlignedBase(dc, ref, width, m->tm, align);
-  DrawGlyphs(dc, base, text, adv, (r && (options & ETO_CLIPPED)) ? &dr : nullptr);
+  // Clipped to the rectangle it has just filled, the text's own background would repaint it.
+  const bool clipped = r && (options & ETO_CLIPPED);
+  DrawGlyphs(dc, base, text, adv, clipped ? &dr : nullptr, clipped && (options & ETO_OPAQUE));
   if (align & TA_UPDATECP) {
     if ((align & TA_CENTER) == TA_CENTER) {
     } else if (align & TA_RIGHT)
