@@ -2,6 +2,7 @@
 // Private to platform/gdi: the object table, the objects behind the handles and the device
 // context record shared by the drawing, text and printing code.
 
+#include <QGlyphRun>
 #include <QPainter>
 #include <QRegion>
 
@@ -87,6 +88,10 @@ struct RasterPainter {
   bool clipSet = false;
   QRgb pen = 0;
   bool penSet = false;
+  // A run's glyphs and places, their storage reused from one run to the next.
+  QList<quint32> glyphs;
+  QList<QPointF> places;
+  QGlyphRun run;
 };
 
 struct DcState {

@@ -163,13 +163,14 @@ std::shared_ptr<const FontMetrics> DcFontMetrics(DcObj& dc) {
   FontObj* f = GetFont(dc.s.font);
   static const LOGFONT none;
   const int dpi = dc.dkind == DcKind::Printer ? dc.dpi : 96;
-  const std::shared_ptr<FontSource> source = GetFontSource();
+  // The installed source, else one of the defaults, which live to the end of the process.
+  FontSource* source = installedSource() ? installedSource().get() : GetFontSource().get();
   if (!f) return source->Resolve(none, dpi);
   // A font keeps what it resolved to: resolving builds a key and searches the source's cache.
-  if (!f->metrics || f->metricsSource != source.get() || f->metricsGeneration != sourceGeneration ||
+  if (!f->metrics || f->metricsSource != source || f->metricsGeneration != sourceGeneration ||
       f->metricsDpi != dpi) {
     f->metrics = source->Resolve(f->lf, dpi);
-    f->metricsSource = source.get();
+    f->metricsSource = source;
     f->metricsGeneration = sourceGeneration;
     f->metricsDpi = dpi;
   }
@@ -412,18 +413,20 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
   } else {
     // Consecutive glyphs of one raw font go as one run: drawn in the same order at the same
     // places, a run per glyph only costs more.
-    QList<quint32> glyphs;
-    QList<QPointF> places;
-    glyphs.reserve(static_cast<qsizetype>(text.size()));
-    places.reserve(static_cast<qsizetype>(text.size()));
+    RasterPainter& rp = *dc.raster;
+    QList<quint32>& glyphs = rp.glyphs;
+    QList<QPointF>& places = rp.places;
+    QGlyphRun& run = rp.run;
+    glyphs.clear();
+    places.clear();
     const QRawFont* runFont = nullptr;
-    QGlyphRun run;
     auto flush = [&] {
       if (glyphs.isEmpty()) return;
       run.setRawFont(*runFont);
       run.setGlyphIndexes(glyphs);
       run.setPositions(places);
       p->drawGlyphRun(QPointF(0, 0), run);
+      run.clear();  // gives the lists back unshared, so clearing them keeps their storage
       glyphs.clear();
       places.clear();
     };
@@ -512,9 +515,23 @@ POINT AlignedBase(DcObj& dc, POINT ref, int width, const TEXTMETRIC& tm, UINT al
                static_cast<LONG>(std::lround(d.y + u * f.uy + v * f.vy))};
 }
 
+// The characters of a text output, decoded into a buffer every output reuses.
+const std::u32string& DecodeForOutput(std::string_view text) {
+  thread_local std::u32string chars;
+  chars.clear();
+  for (std::size_t p = 0; p < text.size();) chars += Utf8Decode(text, p);
+  return chars;
+}
+
 BOOL TextOutImpl(DcObj& dc, int x, int y, UINT options, const RECT* r, const std::u32string& text, const int* dx) {
   auto m = DcFontMetrics(dc);
-  std::vector<int> adv = dx ? std::vector<int>(dx, dx + text.size()) : Advances(dc, *m, text);
+  thread_local std::vector<int> given;  // the caller's advances: storage reused
+  std::vector<int> computed;
+  if (dx)
+    given.assign(dx, dx + text.size());
+  else
+    computed = Advances(dc, *m, text);
+  const std::vector<int>& adv = dx ? given : computed;
   const int width = Sum(adv);
   const UINT align = dc.s.textAlign;
   POINT ref{x, y};
@@ -621,7 +638,7 @@ BOOL TextOut(HDC h, int x, int y, std::string_view text) {
   if (!dc) return FALSE;
   RecordText(*dc, "TextOut", POINT{x, y}, nullptr, text, 0);
   RecordGuard g(*dc);
-  return TextOutImpl(*dc, x, y, 0, nullptr, Utf8ToUcs4(text), nullptr);
+  return TextOutImpl(*dc, x, y, 0, nullptr, DecodeForOutput(text), nullptr);
 }
 
 BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
@@ -633,7 +650,7 @@ BOOL ExtTextOut(HDC h, int x, int y, UINT options, const RECT* r, std::string_vi
   if (!dc) return FALSE;
   RecordText(*dc, "ExtTextOut", POINT{x, y}, r, text, options);
   RecordGuard g(*dc);
-  return TextOutImpl(*dc, x, y, options, r, Utf8ToUcs4(text), dx);
+  return TextOutImpl(*dc, x, y, options, r, DecodeForOutput(text), dx);
 }
 
 BOOL ExtTextOut(HDC h, int x, int y, UINT options, const RECT* r, const char* text, UINT length, const int* dx) {
