@@ -178,12 +178,16 @@ std::shared_ptr<const FontMetrics> DcFontMetrics(DcObj& dc) {
 }
 
 namespace {
+// Kept to the end of the process: DCs still alive at exit leave it after static destructors.
 std::vector<RasterPainter*>& livePainters() {
-  static std::vector<RasterPainter*> v;
-  return v;
+  static auto* v = new std::vector<RasterPainter*>;
+  return *v;
 }
-// The painters' state holds fonts, which must go before the application object does.
+// The painters' state holds fonts, which must go before the application object does. The
+// application calls its post routines once: a later application needs the routine again.
+bool endRoutineAdded = false;
 void EndLivePainters() {
+  endRoutineAdded = false;
   for (RasterPainter* p : livePainters())
     if (p->painter.isActive()) p->painter.end();
 }
@@ -193,11 +197,10 @@ RasterPainter::RasterPainter(Pixel* b, int w, int h, int strideBytes, bool m)
     : image(reinterpret_cast<uchar*>(b), w, h, strideBytes, QImage::Format_RGB32), bits(b), width(w), height(h),
       mono(m) {
   if (!QCoreApplication::instance()) return;
-  static const bool routine = [] {
+  if (!endRoutineAdded) {
     qAddPostRoutine(EndLivePainters);
-    return true;
-  }();
-  (void)routine;
+    endRoutineAdded = true;
+  }
   painter.begin(&image);
   if (mono) painter.setRenderHint(QPainter::TextAntialiasing, false);
   livePainters().push_back(this);
