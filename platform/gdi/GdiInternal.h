@@ -242,10 +242,11 @@ struct RecordGuard {
 std::shared_ptr<const FontMetrics> DcFontMetrics(DcObj& dc);
 // Draws characters at device positions (escapement from the selected font). `x`, `y` are the
 // device reference point after alignment to the top-left of the text cell along the baseline
-// direction; `advances` holds one entry per character. `filled`: the caller has filled the
-// whole clip rectangle with the background colour, so an opaque background is not filled again.
-void DrawGlyphs(DcObj& dc, POINT topLeft, const std::u32string& text, const std::vector<int>& advances,
-                const RECT* clipDevice, bool filled = false);
+// direction; `advances` holds one entry per character; `m`: the DC's font metrics. `filled`:
+// the caller has filled the whole clip rectangle with the background colour, so an opaque
+// background is not filled again.
+void DrawGlyphs(DcObj& dc, const FontMetrics& m, POINT topLeft, const std::u32string& text,
+                const std::vector<int>& advances, const RECT* clipDevice, bool filled = false);
 
 // Rectangle helpers
 inline bool EmptyRect(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }

@@ -461,13 +461,12 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
 
 namespace gdi {
 
-void DrawGlyphs(DcObj& dc, POINT base, const std::u32string& text, const std::vector<int>& adv, const RECT* clip,
-                bool filled) {
+void DrawGlyphs(DcObj& dc, const FontMetrics& m, POINT base, const std::u32string& text, const std::vector<int>& adv,
+                const RECT* clip, bool filled) {
   if (dc.dkind == DcKind::Measure || dc.inPath) return;
-  auto m = DcFontMetrics(dc);
   const Frame f = FrameOf(dc);
   ClipScope scope(dc, clip);
-  const TEXTMETRIC& tm = m->tm;
+  const TEXTMETRIC& tm = m.tm;
   const int width = Sum(adv);
   if (dc.s.bkMode == OPAQUE && !filled) {
     Ink bk = SolidInk(dc, dc.s.bk);
@@ -476,7 +475,7 @@ void DrawGlyphs(DcObj& dc, POINT base, const std::u32string& text, const std::ve
   }
   Ink ink = SolidInk(dc, dc.s.text);
   ink.rop2 = R2_COPYPEN;
-  if (m->BoxGlyphs()) {
+  if (m.BoxGlyphs()) {
     int x = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] > ' ' && adv[i] > 1)
@@ -484,7 +483,7 @@ void DrawGlyphs(DcObj& dc, POINT base, const std::u32string& text, const std::ve
       x += adv[i];
     }
   } else {
-    DrawQtGlyphs(dc, static_cast<const QtMetrics&>(*m), f, base, text, adv);
+    DrawQtGlyphs(dc, static_cast<const QtMetrics&>(m), f, base, text, adv);
   }
   FontObj* font = GetFont(dc.s.font);
   const int thick = std::max(1, static_cast<int>(tm.tmHeight / 14));
@@ -550,7 +549,7 @@ BOOL TextOutImpl(DcObj& dc, int x, int y, UINT options, const RECT* r, const std
   const POINT base = AlignedBase(dc, ref, width, m->tm, align);
   // Clipped to the rectangle it has just filled, the text's own background would repaint it.
   const bool clipped = r && (options & ETO_CLIPPED);
-  DrawGlyphs(dc, base, text, adv, clipped ? &dr : nullptr, clipped && (options & ETO_OPAQUE));
+  DrawGlyphs(dc, *m, base, text, adv, clipped ? &dr : nullptr, clipped && (options & ETO_OPAQUE));
   if (align & TA_UPDATECP) {
     if ((align & TA_CENTER) == TA_CENTER) {
     } else if (align & TA_RIGHT)
@@ -917,7 +916,7 @@ int DrawTextImpl(DcObj& dc, const std::u32string& input, RECT* r, UINT fmt, cons
     else if (fmt & DT_RIGHT)
       x = box.right - rightMargin - lw;
     const POINT base = AlignedBase(dc, POINT{x, y}, lw, tm, TA_TOP);
-    DrawGlyphs(dc, base, l.text, adv, nullptr);
+    DrawGlyphs(dc, *m, base, l.text, adv, nullptr);
     if (l.underline >= 0 && l.underline < static_cast<int>(l.text.size())) {
       Ink ink = SolidInk(dc, dc.s.text);
       ink.rop2 = R2_COPYPEN;
