@@ -140,7 +140,6 @@ TEST(WinScrollBars, FrameRepaintsOnlyWhenABarChanges) {
   si.nPage = 10;
   si.nPos = 5;
   SetScrollInfo(c, SB_VERT, &si, TRUE);
-  EnableScrollBar(c, SB_VERT, ESB_DISABLE_LTUP);
   s.ProcessMessages();
   UpdateWindow(c);
   int frames = 0;
@@ -153,11 +152,12 @@ TEST(WinScrollBars, FrameRepaintsOnlyWhenABarChanges) {
     int frames;
   } cases[] = {
       {[&] { SetScrollInfo(c, SB_VERT, &si, TRUE); }, 0},
-      {[&] { EnableScrollBar(c, SB_VERT, ESB_DISABLE_LTUP); }, 0},
+      {[&] { EnableScrollBar(c, SB_VERT, ESB_ENABLE_BOTH); }, 0},
       {[&] { SetScrollPos(c, SB_VERT, 5, TRUE); }, 0},
       {[&] { SetScrollPos(c, SB_VERT, 6, TRUE); }, 1},
       {[&] { SetScrollRange(c, SB_VERT, 0, 120, TRUE); }, 1},
-      {[&] { EnableScrollBar(c, SB_VERT, ESB_ENABLE_BOTH); }, 1},
+      {[&] { EnableScrollBar(c, SB_VERT, ESB_DISABLE_LTUP); }, 1},
+      {[&] { EnableScrollBar(c, SB_VERT, ESB_DISABLE_LTUP); }, 0},
   };
   for (const auto& k : cases) {
     frames = 0;
