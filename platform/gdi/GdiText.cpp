@@ -366,8 +366,11 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
   if (!p) return;
   Pixel color = PixelFromColor(dc.s.text);
   if (TargetMono(dc)) color = ToMonoPixel(color);
+  QPointF shift(0, 0);  // added to the glyphs' places
   if (target) {
-    // Clip and pen are set only when they change; the clip is given without a transform.
+    // Clip and pen are set only when they change. The painter stays untransformed between
+    // outputs: unturned glyphs take their device places (the places a translation would have
+    // given them), turned ones a transform for the output.
     RasterPainter& rp = *dc.raster;
     if (!rp.clipSet || rp.clip.size() != clipRects.size() ||
         !std::equal(clipRects.begin(), clipRects.end(), rp.clip.begin(), [&](const RECT& a, const RECT& b) {
@@ -377,7 +380,6 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
       rp.clip.clear();
       for (const RECT& c : clipRects)
         rp.clip.push_back(RECT{c.left + off.x, c.top + off.y, c.right + off.x, c.bottom + off.y});
-      p->resetTransform();
       if (rp.clip.size() == 1) {
         p->setClipRect(ToQRect(rp.clip[0]));
       } else {
@@ -392,10 +394,14 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
       rp.pen = color;
       rp.penSet = true;
     }
-    // The transform a new painter gets from translate and rotate.
-    QTransform place = QTransform::fromTranslate(base.x + off.x, base.y + off.y);
-    if (f.angle) place.rotate(-f.angle / 10.0);
-    p->setTransform(place);
+    if (f.angle) {
+      // The transform a new painter gets from translate and rotate.
+      QTransform place = QTransform::fromTranslate(base.x + off.x, base.y + off.y);
+      place.rotate(-f.angle / 10.0);
+      p->setTransform(place);
+    } else {
+      shift = QPointF(base.x + off.x, base.y + off.y);
+    }
   } else {
     p->save();
     QRegion clip;
@@ -442,13 +448,14 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
           runFont = font;
         }
         glyphs.push_back(g);
-        places.push_back(QPointF(x, 0));
+        places.push_back(QPointF(x, 0) + shift);
       }
       x += adv[i];
     }
     flush();
   }
   if (target) {
+    if (f.angle) p->resetTransform();
     const int w = Sum(adv);
     const RECT cell = TextRect(f, base, 0, -m.tm.tmAscent, w, m.tm.tmDescent);
     MarkDirty(dc, IntersectRects(dc.clipBox, cell));
