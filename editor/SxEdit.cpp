@@ -1396,7 +1396,9 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
     fTextDrawer->SetStyle(Font()->Style());
     fTextDrawer->BeginDrawing(dc);
     try {
-      std::vector<Cell> cells;
+      // Storage reused by every line, row and run of the paint.
+      std::vector<Cell> cells, lineCells;
+      String run;
       for (int line = firstLine; line <= lastLine && line <= count; ++line) {
         const String& text = fLines->LineRef(line - 1);
         const bool caretLine = line == fCaretPos.Line;
@@ -1438,7 +1440,7 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
           }
         };
         // Cells of the window, in the colours of the tokens.
-        std::vector<Cell> lineCells;
+        lineCells.clear();
         Walker build{text, fTabWidth};
         if (winFrom > 0) {
           // Straight to the character at the window's first column, through the line's index.
@@ -1664,7 +1666,7 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
               if (!(n.style == head.style) || n.fg != head.fg) break;
               ++j;
             }
-            String run;
+            run.clear();
             for (std::size_t k = i; k < j; ++k) Utf8Append(run, cells[k].ch);
             const int x = fTextOffset + (FirstCol + static_cast<int>(i) - 1) * fCharWidth;
             RECT rr{std::max(x, static_cast<int>(AClip.left)), y,

@@ -41,7 +41,7 @@ std::shared_ptr<FontSource> GetFontSource();
 class FixedFontSource : public FontSource {
 public:
   explicit FixedFontSource(int advance = 7, int ascent = 11, int descent = 2, int externalLeading = 0);
-  void SetAdvance(char32_t c, int advance) { fAdvances[c] = advance; }
+  void SetAdvance(char32_t c, int advance);
   std::shared_ptr<const FontMetrics> Resolve(const LOGFONT& lf, int dpi) override;
 
 private:

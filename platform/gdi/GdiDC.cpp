@@ -95,7 +95,28 @@ QRegion DeviceArea(DcObj& dc) {
 }
 }  // namespace
 
-void InvalidateClip(DcObj& dc) { dc.clipDirty = true; }
+void InvalidateClip(DcObj& dc) {
+  dc.clipDirty = true;
+  ++dc.clipChanges;
+}
+
+namespace {
+// The parts of `rects` inside `r` (rects: disjoint), written to `out`.
+void NarrowRects(const std::vector<RECT>& rects, const RECT& r, std::vector<RECT>& out) {
+  out.clear();
+  for (const RECT& c : rects) {
+    const RECT part = IntersectRects(c, r);
+    if (!EmptyRect(part)) out.push_back(part);
+  }
+}
+RECT BoundsOf(const std::vector<RECT>& rects) {
+  if (rects.empty()) return RECT{};
+  RECT b = rects.front();
+  for (const RECT& c : rects)
+    b = RECT{std::min(b.left, c.left), std::min(b.top, c.top), std::max(b.right, c.right), std::max(b.bottom, c.bottom)};
+  return b;
+}
+}  // namespace
 
 const std::vector<RECT>& ClipRects(DcObj& dc) {
   if (dc.clipDirty) {
@@ -104,10 +125,43 @@ const std::vector<RECT>& ClipRects(DcObj& dc) {
     if (dc.s.clip) eff &= *dc.s.clip;
     dc.clipRects.clear();
     for (const QRect& q : eff) dc.clipRects.push_back(FromQRect(q));
-    dc.clipBox = eff.isEmpty() ? RECT{} : FromQRect(eff.boundingRect());
+    if (dc.scopeClip) {
+      NarrowRects(dc.clipRects, *dc.scopeClip, dc.scopeSpare);
+      dc.clipRects.swap(dc.scopeSpare);
+    }
+    dc.clipBox = BoundsOf(dc.clipRects);
     dc.clipDirty = false;
   }
   return dc.clipRects;
+}
+
+// The rectangles without the scope are kept aside and given back at its end, so that a text
+// output's clip costs no region work; buffers pass between the DC and the scope, not copies.
+ClipScope::ClipScope(DcObj& dc, const RECT* r) : fDc(dc) {
+  if (!r) return;
+  fActive = true;
+  fOuter = dc.scopeClip;
+  const RECT n = NormalRect(*r);
+  ClipRects(dc);
+  fChanges = dc.clipChanges;
+  dc.scopeClip = fOuter ? IntersectRects(*fOuter, n) : n;
+  fSaved.swap(dc.clipRects);
+  fSavedBox = dc.clipBox;
+  dc.clipRects.swap(dc.scopeSpare);
+  NarrowRects(fSaved, n, dc.clipRects);
+  dc.clipBox = BoundsOf(dc.clipRects);
+}
+
+ClipScope::~ClipScope() {
+  if (!fActive) return;
+  fDc.scopeClip = fOuter;
+  if (fDc.clipChanges != fChanges) {  // changed meanwhile: rebuilt on next use
+    InvalidateClip(fDc);
+    return;
+  }
+  fDc.scopeSpare.swap(fDc.clipRects);
+  fDc.clipRects.swap(fSaved);
+  fDc.clipBox = fSavedBox;
 }
 
 void MarkDirty(DcObj& dc, const RECT& deviceRect) {
@@ -353,6 +407,7 @@ HGDIOBJ SelectObject(HDC h, HGDIOBJ obj) {
     case Kind::Font: return swap(dc->s.font);
     case Kind::Bitmap: {
       if (dc->dkind != DcKind::Memory) return HGDIOBJ();
+      dc->raster.reset();  // bound to the pixels of the bitmap going out
       HGDIOBJ old = swap(dc->s.bitmap);
       InvalidateClip(*dc);
       return old;

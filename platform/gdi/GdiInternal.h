@@ -2,6 +2,7 @@
 // Private to platform/gdi: the object table, the objects behind the handles and the device
 // context record shared by the drawing, text and printing code.
 
+#include <QGlyphRun>
 #include <QPainter>
 #include <QRegion>
 
@@ -47,6 +48,11 @@ struct BrushObj : Object {
 struct FontObj : Object {
   FontObj() : Object(Kind::Font) {}
   LOGFONT lf;
+  // The metrics the font last resolved to, while the source and the DPI are the same.
+  std::shared_ptr<const FontMetrics> metrics;
+  const FontSource* metricsSource = nullptr;
+  unsigned metricsGeneration = 0;
+  int metricsDpi = 0;
 };
 
 struct BitmapObj : Object {
@@ -61,6 +67,32 @@ struct RegionObj : Object {
 };
 
 enum class DcKind { Surface, Memory, Printer, Measure };
+
+// The painter that draws text on a raster DC's pixels, kept from one text output to the next:
+// beginning a painter costs more than most text it draws. It is bound to the pixels it was
+// begun on and begun again when the target's memory, size or depth changes. Clip and pen are
+// what it was last given (target coordinates). Painters still active when the application
+// object goes are ended then.
+struct RasterPainter {
+  RasterPainter(Pixel* bits, int width, int height, int strideBytes, bool mono);
+  ~RasterPainter();
+  RasterPainter(const RasterPainter&) = delete;
+  RasterPainter& operator=(const RasterPainter&) = delete;
+  bool BoundTo(const Surface& target, bool mono) const;
+  QImage image;
+  QPainter painter;
+  const Pixel* bits;
+  int width, height;
+  bool mono;
+  std::vector<RECT> clip;  // target coordinates
+  bool clipSet = false;
+  QRgb pen = 0;
+  bool penSet = false;
+  // A run's glyphs and places, their storage reused from one run to the next.
+  QList<quint32> glyphs;
+  QList<QPointF> places;
+  QGlyphRun run;
+};
 
 struct DcState {
   HPEN pen;
@@ -111,8 +143,14 @@ struct DcObj : Object {
 
   // The effective clip (device coordinates), rebuilt after a change.
   bool clipDirty = true;
+  unsigned clipChanges = 0;  // counts InvalidateClip
   std::vector<RECT> clipRects;
   RECT clipBox{};
+  // A text output's own clip rectangle (device coordinates), narrowing the effective clip
+  // while it draws (ClipScope); scopeSpare keeps a buffer for the narrowed rectangles.
+  std::optional<RECT> scopeClip;
+  std::vector<RECT> scopeSpare;
+  std::unique_ptr<RasterPainter> raster;
 };
 
 // Handle table
@@ -139,6 +177,23 @@ HDC NewDC(std::unique_ptr<DcObj> dc);
 void InitDefaults(DcObj& dc);
 const std::vector<RECT>& ClipRects(DcObj& dc);
 void InvalidateClip(DcObj& dc);
+// Narrows the effective clip to a device rectangle for the scope's life (none: no change),
+// without touching the DC's clip region.
+class ClipScope {
+public:
+  ClipScope(DcObj& dc, const RECT* deviceRect);
+  ~ClipScope();
+  ClipScope(const ClipScope&) = delete;
+  ClipScope& operator=(const ClipScope&) = delete;
+
+private:
+  DcObj& fDc;
+  bool fActive = false;
+  std::optional<RECT> fOuter;
+  unsigned fChanges = 0;
+  std::vector<RECT> fSaved;
+  RECT fSavedBox{};
+};
 POINT ToDevice(const DcObj& dc, POINT p);
 RECT ToDevice(const DcObj& dc, const RECT& r);
 // The pixels a raster DC draws on (null for printer and measuring DCs).
@@ -187,9 +242,11 @@ struct RecordGuard {
 std::shared_ptr<const FontMetrics> DcFontMetrics(DcObj& dc);
 // Draws characters at device positions (escapement from the selected font). `x`, `y` are the
 // device reference point after alignment to the top-left of the text cell along the baseline
-// direction; `advances` holds one entry per character.
-void DrawGlyphs(DcObj& dc, POINT topLeft, const std::u32string& text, const std::vector<int>& advances,
-                const RECT* clipDevice);
+// direction; `advances` holds one entry per character; `m`: the DC's font metrics. `filled`:
+// the caller has filled the whole clip rectangle with the background colour, so an opaque
+// background is not filled again.
+void DrawGlyphs(DcObj& dc, const FontMetrics& m, POINT topLeft, const std::u32string& text,
+                const std::vector<int>& advances, const RECT* clipDevice, bool filled = false);
 
 // Rectangle helpers
 inline bool EmptyRect(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }

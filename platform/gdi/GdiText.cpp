@@ -153,13 +153,66 @@ std::shared_ptr<FontSource>& installedSource() {
   return s;
 }
 
+// Changes whenever a source is installed or a fixed source's advances change, so that fonts
+// resolve again.
+unsigned sourceGeneration = 0;
+
 }  // namespace
 
 std::shared_ptr<const FontMetrics> DcFontMetrics(DcObj& dc) {
   FontObj* f = GetFont(dc.s.font);
   static const LOGFONT none;
   const int dpi = dc.dkind == DcKind::Printer ? dc.dpi : 96;
-  return GetFontSource()->Resolve(f ? f->lf : none, dpi);
+  // The installed source, else one of the defaults, which live to the end of the process.
+  FontSource* source = installedSource() ? installedSource().get() : GetFontSource().get();
+  if (!f) return source->Resolve(none, dpi);
+  // A font keeps what it resolved to: resolving builds a key and searches the source's cache.
+  if (!f->metrics || f->metricsSource != source || f->metricsGeneration != sourceGeneration ||
+      f->metricsDpi != dpi) {
+    f->metrics = source->Resolve(f->lf, dpi);
+    f->metricsSource = source;
+    f->metricsGeneration = sourceGeneration;
+    f->metricsDpi = dpi;
+  }
+  return f->metrics;
+}
+
+namespace {
+// Kept to the end of the process: DCs still alive at exit leave it after static destructors.
+std::vector<RasterPainter*>& livePainters() {
+  static auto* v = new std::vector<RasterPainter*>;
+  return *v;
+}
+// The painters' state holds fonts, which must go before the application object does. The
+// application calls its post routines once: a later application needs the routine again.
+bool endRoutineAdded = false;
+void EndLivePainters() {
+  endRoutineAdded = false;
+  for (RasterPainter* p : livePainters())
+    if (p->painter.isActive()) p->painter.end();
+}
+}  // namespace
+
+RasterPainter::RasterPainter(Pixel* b, int w, int h, int strideBytes, bool m)
+    : image(reinterpret_cast<uchar*>(b), w, h, strideBytes, QImage::Format_RGB32), bits(b), width(w), height(h),
+      mono(m) {
+  if (!QCoreApplication::instance()) return;
+  if (!endRoutineAdded) {
+    qAddPostRoutine(EndLivePainters);
+    endRoutineAdded = true;
+  }
+  painter.begin(&image);
+  if (mono) painter.setRenderHint(QPainter::TextAntialiasing, false);
+  livePainters().push_back(this);
+}
+
+RasterPainter::~RasterPainter() {
+  auto& v = livePainters();
+  v.erase(std::remove(v.begin(), v.end(), this), v.end());
+}
+
+bool RasterPainter::BoundTo(const Surface& target, bool m) const {
+  return target.Bits() == bits && target.Width() == width && target.Height() == height && mono == m;
 }
 
 }  // namespace gdi
@@ -193,7 +246,15 @@ std::shared_ptr<const FontMetrics> FixedFontSource::Resolve(const LOGFONT& lf, i
   return m;
 }
 
-void SetFontSource(std::shared_ptr<FontSource> source) { installedSource() = std::move(source); }
+void SetFontSource(std::shared_ptr<FontSource> source) {
+  installedSource() = std::move(source);
+  ++sourceGeneration;
+}
+
+void FixedFontSource::SetAdvance(char32_t c, int advance) {
+  fAdvances[c] = advance;
+  ++sourceGeneration;
+}
 
 std::shared_ptr<FontSource> GetFontSource() {
   if (auto& s = installedSource()) return s;
@@ -279,52 +340,77 @@ RECT TextRect(const Frame& f, POINT o, double u0, double v0, double u1, double v
               static_cast<LONG>(std::lround(*std::max_element(ys, ys + 4)))};
 }
 
-// Temporarily narrows the DC clip to a device rectangle.
-struct ClipScope {
-  DcObj& dc;
-  std::optional<QRegion> saved;
-  bool active = false;
-  ClipScope(DcObj& d, const RECT* r) : dc(d) {
-    if (!r) return;
-    active = true;
-    saved = dc.s.clip;
-    QRegion area = dc.s.clip ? *dc.s.clip : QRegion(-0x3FFFFFFF, -0x3FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFE);
-    dc.s.clip = area.intersected(ToQRect(NormalRect(*r)));
-    InvalidateClip(dc);
-  }
-  ~ClipScope() {
-    if (!active) return;
-    dc.s.clip = saved;
-    InvalidateClip(dc);
-  }
-};
+// The raster painter of the DC's target, begun again when the target is not the one it was
+// begun on.
+QPainter* TargetPainter(DcObj& dc, Surface& target) {
+  const bool mono = TargetMono(dc);
+  if (dc.raster && !dc.raster->BoundTo(target, mono)) dc.raster.reset();
+  if (!dc.raster)
+    dc.raster = std::make_unique<RasterPainter>(target.Bits(), target.Width(), target.Height(), target.StrideBytes(), mono);
+  return dc.raster->painter.isActive() ? &dc.raster->painter : nullptr;
+}
 
 void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, const std::u32string& text,
                   const std::vector<int>& adv) {
-  QImage image;
-  QPainter local;
-  QPainter* p = dc.painter;
   Surface* target = TargetSurface(dc);
-  POINT off{};
   if (target && target->Empty()) return;
+  const std::vector<RECT>& clipRects = ClipRects(dc);
+  QPainter* p = dc.painter;
+  POINT off{};
   if (target) {
-    image = QImage(reinterpret_cast<uchar*>(target->Bits()), target->Width(), target->Height(), target->StrideBytes(),
-                   QImage::Format_RGB32);
-    local.begin(&image);
-    p = &local;
+    // Nothing of the text can show: the painter would clip it all away.
+    if (clipRects.empty()) return;
+    p = TargetPainter(dc, *target);
     off = TargetOffset(dc);
-    if (TargetMono(dc)) local.setRenderHint(QPainter::TextAntialiasing, false);
   }
   if (!p) return;
-  p->save();
-  QRegion clip;
-  for (const RECT& c : ClipRects(dc)) clip += ToQRect(c).translated(off.x, off.y);
-  p->setClipRegion(clip);
   Pixel color = PixelFromColor(dc.s.text);
   if (TargetMono(dc)) color = ToMonoPixel(color);
-  p->setPen(QColor::fromRgb(color));
-  p->translate(base.x + off.x, base.y + off.y);
-  if (f.angle) p->rotate(-f.angle / 10.0);
+  QPointF shift(0, 0);  // added to the glyphs' places
+  if (target) {
+    // Clip and pen are set only when they change. The painter stays untransformed between
+    // outputs: unturned glyphs take their device places (the places a translation would have
+    // given them), turned ones a transform for the output.
+    RasterPainter& rp = *dc.raster;
+    if (!rp.clipSet || rp.clip.size() != clipRects.size() ||
+        !std::equal(clipRects.begin(), clipRects.end(), rp.clip.begin(), [&](const RECT& a, const RECT& b) {
+          return a.left + off.x == b.left && a.top + off.y == b.top && a.right + off.x == b.right &&
+                 a.bottom + off.y == b.bottom;
+        })) {
+      rp.clip.clear();
+      for (const RECT& c : clipRects)
+        rp.clip.push_back(RECT{c.left + off.x, c.top + off.y, c.right + off.x, c.bottom + off.y});
+      if (rp.clip.size() == 1) {
+        p->setClipRect(ToQRect(rp.clip[0]));
+      } else {
+        QRegion clip;
+        for (const RECT& c : rp.clip) clip += ToQRect(c);
+        p->setClipRegion(clip);
+      }
+      rp.clipSet = true;
+    }
+    if (!rp.penSet || rp.pen != color) {
+      p->setPen(QColor::fromRgb(color));
+      rp.pen = color;
+      rp.penSet = true;
+    }
+    if (f.angle) {
+      // The transform a new painter gets from translate and rotate.
+      QTransform place = QTransform::fromTranslate(base.x + off.x, base.y + off.y);
+      place.rotate(-f.angle / 10.0);
+      p->setTransform(place);
+    } else {
+      shift = QPointF(base.x + off.x, base.y + off.y);
+    }
+  } else {
+    p->save();
+    QRegion clip;
+    for (const RECT& c : clipRects) clip += ToQRect(c);
+    p->setClipRegion(clip);
+    p->setPen(QColor::fromRgb(color));
+    p->translate(base.x, base.y);
+    if (f.angle) p->rotate(-f.angle / 10.0);
+  }
   if (dc.dkind == DcKind::Printer) {
     // Characters as text, so that the document keeps them readable.
     p->setFont(m.font);
@@ -336,16 +422,20 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
   } else {
     // Consecutive glyphs of one raw font go as one run: drawn in the same order at the same
     // places, a run per glyph only costs more.
-    QList<quint32> glyphs;
-    QList<QPointF> places;
+    RasterPainter& rp = *dc.raster;
+    QList<quint32>& glyphs = rp.glyphs;
+    QList<QPointF>& places = rp.places;
+    QGlyphRun& run = rp.run;
+    glyphs.clear();
+    places.clear();
     const QRawFont* runFont = nullptr;
     auto flush = [&] {
       if (glyphs.isEmpty()) return;
-      QGlyphRun run;
       run.setRawFont(*runFont);
       run.setGlyphIndexes(glyphs);
       run.setPositions(places);
       p->drawGlyphRun(QPointF(0, 0), run);
+      run.clear();  // gives the lists back unshared, so clearing them keeps their storage
       glyphs.clear();
       places.clear();
     };
@@ -358,23 +448,19 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
           runFont = font;
         }
         glyphs.push_back(g);
-        places.push_back(QPointF(x, 0));
+        places.push_back(QPointF(x, 0) + shift);
       }
       x += adv[i];
     }
     flush();
   }
-  p->restore();
   if (target) {
-    local.end();
-    RECT all{};
-    for (const RECT& c : ClipRects(dc))
-      all = EmptyRect(all) ? c
-                           : RECT{std::min(all.left, c.left), std::min(all.top, c.top), std::max(all.right, c.right),
-                                  std::max(all.bottom, c.bottom)};
+    if (f.angle) p->resetTransform();
     const int w = Sum(adv);
     const RECT cell = TextRect(f, base, 0, -m.tm.tmAscent, w, m.tm.tmDescent);
-    MarkDirty(dc, IntersectRects(all, cell));
+    MarkDirty(dc, IntersectRects(dc.clipBox, cell));
+  } else {
+    p->restore();
   }
 }
 
@@ -382,21 +468,21 @@ void DrawQtGlyphs(DcObj& dc, const QtMetrics& m, const Frame& f, POINT base, con
 
 namespace gdi {
 
-void DrawGlyphs(DcObj& dc, POINT base, const std::u32string& text, const std::vector<int>& adv, const RECT* clip) {
+void DrawGlyphs(DcObj& dc, const FontMetrics& m, POINT base, const std::u32string& text, const std::vector<int>& adv,
+                const RECT* clip, bool filled) {
   if (dc.dkind == DcKind::Measure || dc.inPath) return;
-  auto m = DcFontMetrics(dc);
   const Frame f = FrameOf(dc);
   ClipScope scope(dc, clip);
-  const TEXTMETRIC& tm = m->tm;
+  const TEXTMETRIC& tm = m.tm;
   const int width = Sum(adv);
-  if (dc.s.bkMode == OPAQUE) {
+  if (dc.s.bkMode == OPAQUE && !filled) {
     Ink bk = SolidInk(dc, dc.s.bk);
     bk.rop2 = R2_COPYPEN;
     FillDevice(dc, TextRect(f, base, 0, -tm.tmAscent, width, tm.tmDescent), bk);
   }
   Ink ink = SolidInk(dc, dc.s.text);
   ink.rop2 = R2_COPYPEN;
-  if (m->BoxGlyphs()) {
+  if (m.BoxGlyphs()) {
     int x = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] > ' ' && adv[i] > 1)
@@ -404,7 +490,7 @@ void DrawGlyphs(DcObj& dc, POINT base, const std::u32string& text, const std::ve
       x += adv[i];
     }
   } else {
-    DrawQtGlyphs(dc, static_cast<const QtMetrics&>(*m), f, base, text, adv);
+    DrawQtGlyphs(dc, static_cast<const QtMetrics&>(m), f, base, text, adv);
   }
   FontObj* font = GetFont(dc.s.font);
   const int thick = std::max(1, static_cast<int>(tm.tmHeight / 14));
@@ -438,9 +524,23 @@ POINT AlignedBase(DcObj& dc, POINT ref, int width, const TEXTMETRIC& tm, UINT al
                static_cast<LONG>(std::lround(d.y + u * f.uy + v * f.vy))};
 }
 
+// The characters of a text output, decoded into a buffer every output reuses.
+const std::u32string& DecodeForOutput(std::string_view text) {
+  thread_local std::u32string chars;
+  chars.clear();
+  for (std::size_t p = 0; p < text.size();) chars += Utf8Decode(text, p);
+  return chars;
+}
+
 BOOL TextOutImpl(DcObj& dc, int x, int y, UINT options, const RECT* r, const std::u32string& text, const int* dx) {
   auto m = DcFontMetrics(dc);
-  std::vector<int> adv = dx ? std::vector<int>(dx, dx + text.size()) : Advances(dc, *m, text);
+  thread_local std::vector<int> given;  // the caller's advances: storage reused
+  std::vector<int> computed;
+  if (dx)
+    given.assign(dx, dx + text.size());
+  else
+    computed = Advances(dc, *m, text);
+  const std::vector<int>& adv = dx ? given : computed;
   const int width = Sum(adv);
   const UINT align = dc.s.textAlign;
   POINT ref{x, y};
@@ -454,7 +554,9 @@ BOOL TextOutImpl(DcObj& dc, int x, int y, UINT options, const RECT* r, const std
     FillDevice(dc, dr, bk);
   }
   const POINT base = AlignedBase(dc, ref, width, m->tm, align);
-  DrawGlyphs(dc, base, text, adv, (r && (options & ETO_CLIPPED)) ? &dr : nullptr);
+  // Clipped to the rectangle it has just filled, the text's own background would repaint it.
+  const bool clipped = r && (options & ETO_CLIPPED);
+  DrawGlyphs(dc, *m, base, text, adv, clipped ? &dr : nullptr, clipped && (options & ETO_OPAQUE));
   if (align & TA_UPDATECP) {
     if ((align & TA_CENTER) == TA_CENTER) {
     } else if (align & TA_RIGHT)
@@ -545,7 +647,7 @@ BOOL TextOut(HDC h, int x, int y, std::string_view text) {
   if (!dc) return FALSE;
   RecordText(*dc, "TextOut", POINT{x, y}, nullptr, text, 0);
   RecordGuard g(*dc);
-  return TextOutImpl(*dc, x, y, 0, nullptr, Utf8ToUcs4(text), nullptr);
+  return TextOutImpl(*dc, x, y, 0, nullptr, DecodeForOutput(text), nullptr);
 }
 
 BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
@@ -557,7 +659,7 @@ BOOL ExtTextOut(HDC h, int x, int y, UINT options, const RECT* r, std::string_vi
   if (!dc) return FALSE;
   RecordText(*dc, "ExtTextOut", POINT{x, y}, r, text, options);
   RecordGuard g(*dc);
-  return TextOutImpl(*dc, x, y, options, r, Utf8ToUcs4(text), dx);
+  return TextOutImpl(*dc, x, y, options, r, DecodeForOutput(text), dx);
 }
 
 BOOL ExtTextOut(HDC h, int x, int y, UINT options, const RECT* r, const char* text, UINT length, const int* dx) {
@@ -821,7 +923,7 @@ int DrawTextImpl(DcObj& dc, const std::u32string& input, RECT* r, UINT fmt, cons
     else if (fmt & DT_RIGHT)
       x = box.right - rightMargin - lw;
     const POINT base = AlignedBase(dc, POINT{x, y}, lw, tm, TA_TOP);
-    DrawGlyphs(dc, base, l.text, adv, nullptr);
+    DrawGlyphs(dc, *m, base, l.text, adv, nullptr);
     if (l.underline >= 0 && l.underline < static_cast<int>(l.text.size())) {
       Ink ink = SolidInk(dc, dc.s.text);
       ink.rop2 = R2_COPYPEN;

@@ -675,6 +675,8 @@ int SetScrollInfo(HWND wnd, int bar, const SCROLLINFO* info, BOOL redraw) {
   WindowRec* r = Find(wnd);
   ScrollBarRec* b = r && info ? Bar(r, bar) : nullptr;
   if (!b) return 0;
+  const ScrollBarRec before = *b;
+  const DWORD styleBefore = r->style;
   if (info->fMask & SIF_RANGE) {
     b->min = info->nMin;
     b->max = info->nMax;
@@ -698,7 +700,13 @@ int SetScrollInfo(HWND wnd, int bar, const SCROLLINFO* info, BOOL redraw) {
       if (!(r->style & bit)) ShowScrollBar(wnd, bar, TRUE);
     }
   }
-  if (redraw && Find(wnd)) RedrawFrame(wnd);
+  // A bar drawn as it was needs no new frame: editors set their bars after every keystroke.
+  if (redraw && (r = Find(wnd))) {
+    const ScrollBarRec& now = *Bar(r, bar);
+    if (r->style != styleBefore || now.min != before.min || now.max != before.max || now.page != before.page ||
+        now.pos != before.pos || now.arrowsDisabled != before.arrowsDisabled)
+      RedrawFrame(wnd);
+  }
   return pos;
 }
 
@@ -767,9 +775,14 @@ BOOL ShowScrollBar(HWND wnd, int bar, BOOL show) {
 BOOL EnableScrollBar(HWND wnd, UINT bar, UINT arrows) {
   WindowRec* r = Find(wnd);
   if (!r) return FALSE;
-  if (bar == SB_HORZ || bar == SB_BOTH) r->hbar.arrowsDisabled = arrows;
-  if (bar == SB_VERT || bar == SB_BOTH) r->vbar.arrowsDisabled = arrows;
-  RedrawFrame(wnd);
+  bool changed = false;
+  for (ScrollBarRec* b : {bar == SB_HORZ || bar == SB_BOTH ? &r->hbar : nullptr,
+                          bar == SB_VERT || bar == SB_BOTH ? &r->vbar : nullptr})
+    if (b && b->arrowsDisabled != arrows) {
+      b->arrowsDisabled = arrows;
+      changed = true;
+    }
+  if (changed) RedrawFrame(wnd);
   return TRUE;
 }
 

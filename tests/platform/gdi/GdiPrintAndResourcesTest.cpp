@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -219,4 +220,49 @@ TEST(GdiInstalledFonts, SubstitutedFacesMeasureWhatTheyDraw) {
   SelectObject(dc, old);
   DeleteObject(font);
   DeleteDC(dc);
+}
+
+// A DC keeps what draws its text between calls: the text still goes to the pixels the DC has
+// now (another bitmap, a resized surface) and each call's clip is its own.
+TEST(GdiInstalledFonts, TextFollowsTheTargetAndItsClip) {
+  HFONT font = CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Courier New");
+  auto inked = [](const Surface& s, int x0, int x1) {
+    int n = 0;
+    for (int y = 0; y < s.Height(); ++y)
+      for (int x = std::max(x0, 0); x < std::min(x1, s.Width()); ++x) n += (s.At(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+  };
+  HDC mem = CreateCompatibleDC(HDC());
+  HBITMAP a = CreateBitmap(60, 30, 1, 32, nullptr), b = CreateBitmap(90, 30, 1, 32, nullptr);
+  HFONT oldFont = SelectObject(mem, font);
+  SetBkMode(mem, TRANSPARENT);
+  HBITMAP oldBitmap = SelectObject(mem, a);
+  TextOut(mem, 2, 2, "WW");
+  SelectObject(mem, b);
+  TextOut(mem, 40, 2, "WW");
+  EXPECT_GT(inked(*BitmapSurface(b), 40, 90), 20);
+  EXPECT_EQ(inked(*BitmapSurface(b), 0, 40), 0);
+  SelectObject(mem, oldBitmap);
+  SelectObject(mem, oldFont);
+  DeleteDC(mem);
+  DeleteObject(a);
+  DeleteObject(b);
+
+  auto surface = std::make_shared<Surface>(100, 30);
+  HDC dc = CreateSurfaceDC(surface, POINT{}, HRGN());
+  oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  const RECT left{0, 0, 20, 30};
+  ExtTextOut(dc, 2, 2, ETO_CLIPPED, &left, "WWWWWW", nullptr);
+  EXPECT_GT(inked(*surface, 0, 20), 10);
+  EXPECT_EQ(inked(*surface, 20, 100), 0);
+  TextOut(dc, 40, 2, "WW");  // not held to the last call's clip
+  EXPECT_GT(inked(*surface, 40, 100), 20);
+  surface->Resize(300, 30);  // new pixel memory
+  surface->Fill(0xFFFFFFFFu);
+  TextOut(dc, 40, 2, "WW");
+  EXPECT_GT(inked(*surface, 40, 100), 20);
+  SelectObject(dc, oldFont);
+  DeleteDC(dc);
+  DeleteObject(font);
 }

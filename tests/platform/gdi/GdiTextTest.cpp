@@ -76,6 +76,28 @@ TEST_F(FixedFontTest, MetricsAndExtents) {
   EXPECT_EQ(size.cx, 24);
 }
 
+// A font keeps its resolved metrics only while the source and its advances stay as they were.
+TEST(FixedFontSourceChanges, FontsMeasureWithTheSourceAsItIsNow) {
+  auto first = std::make_shared<FixedFontSource>(7, 11, 2);
+  SetFontSource(first);
+  HDC dc = CreateMeasureDC();
+  HFONT font = CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+  HFONT old = SelectObject(dc, font);
+  SIZE size;
+  GetTextExtentPoint32(dc, "W", &size);
+  EXPECT_EQ(size.cx, 7);
+  first->SetAdvance('W', 12);
+  GetTextExtentPoint32(dc, "W", &size);
+  EXPECT_EQ(size.cx, 12);
+  SetFontSource(std::make_shared<FixedFontSource>(5, 11, 2));
+  GetTextExtentPoint32(dc, "W", &size);
+  EXPECT_EQ(size.cx, 5);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  SetFontSource(nullptr);
+}
+
 TEST_F(FixedFontTest, MeasuringEqualsDrawing) {
   // Glyph boxes cover the advance less one column; the drawn width is the measured one.
   SetBkMode(dc, TRANSPARENT);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "WinTestUtil.h"
 
 using Lines = std::vector<String>;
@@ -124,6 +126,45 @@ TEST(WinScrollBars, RangeIncludesPageAndBarsShowAndHide) {
   GetScrollInfo(c, SB_VERT, &back);
   EXPECT_EQ(back.nPos, 0);
   EXPECT_EQ(back.nPage, 100u);
+}
+
+// The frame is painted again only for a bar that changed: editors set their bars after every
+// keystroke.
+TEST(WinScrollBars, FrameRepaintsOnlyWhenABarChanges) {
+  TTestSession s;
+  HWND top = MakeTop(s, "T", Rect(0, 0, 200, 200));
+  HWND c = MakeChild(s, "C", top, Rect(0, 0, 100, 100), WS_CHILD | WS_VISIBLE | WS_VSCROLL);
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMax = 99;
+  si.nPage = 10;
+  si.nPos = 5;
+  SetScrollInfo(c, SB_VERT, &si, TRUE);
+  s.ProcessMessages();
+  UpdateWindow(c);
+  int frames = 0;
+  Handle(c, [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_NCPAINT) ++frames;
+    return std::nullopt;
+  });
+  const struct {
+    std::function<void()> call;
+    int frames;
+  } cases[] = {
+      {[&] { SetScrollInfo(c, SB_VERT, &si, TRUE); }, 0},
+      {[&] { EnableScrollBar(c, SB_VERT, ESB_ENABLE_BOTH); }, 0},
+      {[&] { SetScrollPos(c, SB_VERT, 5, TRUE); }, 0},
+      {[&] { SetScrollPos(c, SB_VERT, 6, TRUE); }, 1},
+      {[&] { SetScrollRange(c, SB_VERT, 0, 120, TRUE); }, 1},
+      {[&] { EnableScrollBar(c, SB_VERT, ESB_DISABLE_LTUP); }, 1},
+      {[&] { EnableScrollBar(c, SB_VERT, ESB_DISABLE_LTUP); }, 0},
+  };
+  for (const auto& k : cases) {
+    frames = 0;
+    k.call();
+    UpdateWindow(c);
+    EXPECT_EQ(frames, k.frames) << &k - cases;
+  }
 }
 
 TEST(WinScrollBars, ClickOnArrowSendsLineDownThenEndScroll) {
