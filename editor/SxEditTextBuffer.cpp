@@ -200,13 +200,28 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
       head.append(Between);
       // The joined line starts as the first did: its start range is known while it changes.
       fList[i + 1].Range = fList[i].Range;
-      EditLine(Index + 1, 0, 0, head);
+      // The joined text's marks are the first line's own: not walked again.
+      fJoined = {&fList[i], 0};
+      try {
+        EditLine(Index + 1, 0, 0, head);
+      } catch (...) {
+        fJoined = {};
+        throw;
+      }
+      fJoined = {};
       fList[i + 1].Data = fList[i].Data;
       Delete(Index);
     } else {
       String tail(Between);
       tail += fList[i + 1].Text;
-      EditLine(Index, fList[i].Text.size(), 0, tail);
+      fJoined = {&fList[i + 1], fList[i].Text.size() + Between.size()};
+      try {
+        EditLine(Index, fList[i].Text.size(), 0, tail);
+      } catch (...) {
+        fJoined = {};
+        throw;
+      }
+      fJoined = {};
       Delete(Index + 1);
     }
   } catch (...) {
@@ -495,6 +510,50 @@ int TSxEditStringList::WalkMarks(const String& s, TSxLineIndex::Mark from, std::
   return ci;
 }
 
+void TSxEditStringList::WalkMarksJoined(const String& s, TSxLineIndex::Mark From, std::size_t To,
+                                         std::vector<TSxLineIndex::Mark>& Marks) const {
+  // Walked to where the joined line's text starts, its marks moved there, walked on from its end.
+  const TSxLineIndex& known = fJoined.Rec->Index;
+  const std::size_t kb = fJoined.At, ke = kb + fJoined.Rec->Text.size();
+  WalkMarks(s, From, kb, Marks);
+  auto walk = [&](TSxLineIndex::Mark m, std::size_t to) {
+    for (std::size_t p = m.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
+      m.Col = NextColumn(s[p], m.Col, fTabWidth);
+      ++m.Char;
+    }
+    m.Byte = static_cast<std::uint32_t>(to);
+    return m;
+  };
+  const TSxLineIndex::Mark at = walk(Marks.empty() ? From : Marks.back(), kb);
+  // Its marks: the known ones, or every kStep characters of a plain line.
+  const std::size_t n = known.Plain ? (ke - kb + TSxLineIndex::kStep - 1) / TSxLineIndex::kStep : known.Count();
+  auto mark = [&](std::size_t k) {
+    if (!known.Plain) return known.At(k);
+    const int c = static_cast<int>(k) * TSxLineIndex::kStep;
+    return TSxLineIndex::Mark{static_cast<std::uint32_t>(c), c, c, false};
+  };
+  int dCol = at.Col;
+  for (std::size_t k = 0; k < n; ++k) {
+    TSxLineIndex::Mark m = mark(k);
+    const int oldCol = m.Col;
+    m.Byte = static_cast<std::uint32_t>(m.Byte + kb);
+    m.Char += at.Char;
+    m.Col += dCol;
+    Marks.push_back(m);
+    // Past a tab the shift becomes a whole number of tab stops: walked once over the interval.
+    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0) {
+      const std::size_t end = k + 1 < n ? mark(k + 1).Byte + kb : ke;
+      int nx = m.Col, ox = oldCol;
+      for (std::size_t p = m.Byte; p < end; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
+        nx = NextColumn(s[p], nx, fTabWidth);
+        ox = NextColumn(s[p], ox, fTabWidth);
+      }
+      dCol = nx - ox;
+    }
+  }
+  if (ke < To) WalkMarks(s, walk(Marks.empty() ? at : Marks.back(), ke), To, Marks);
+}
+
 bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std::size_t OldBytes, int OldChars,
                                     std::size_t NewBytes, int& Char, int& NewChars) {
   TSxLineIndex& idx = Rec.Index;
@@ -548,7 +607,12 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   fresh.clear();
   const TSxLineIndex::Mark start = marks[k0];
   const std::size_t to = k1 < marks.size() ? static_cast<std::size_t>(static_cast<std::ptrdiff_t>(idx.At(k1).Byte) + dByte) : s.size();
-  WalkMarks(s, start, to, fresh);
+  if (fJoined.Rec && fJoined.Rec->Index.Valid && (fJoined.Rec->Index.Plain || fJoined.Rec->Index.Marks) &&
+      fJoined.At >= start.Byte &&
+      fJoined.At + fJoined.Rec->Text.size() <= std::min(to, Byte + NewBytes) && fJoined.At >= Byte)
+    WalkMarksJoined(s, start, to, fresh);
+  else
+    WalkMarks(s, start, to, fresh);
   // The edit's character index: from the kept mark through the unchanged bytes before it.
   Char = start.Char + countChars(s, start.Byte, Byte - start.Byte);
   // The column at `to`, walked over the last fresh interval.

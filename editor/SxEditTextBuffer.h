@@ -225,6 +225,13 @@ private:
   std::uint64_t fChangeStamp = 0;
   std::uint64_t fTextSerial = 0;
   TSxInLineEdit fLastEdit;
+  // The line whose text JoinLines is putting into another at At: its index is taken over.
+  struct TJoined {
+    const TSxEditStringRec* Rec = nullptr;
+    std::size_t At = 0;
+  } fJoined;
+  void WalkMarksJoined(const String& s, TSxLineIndex::Mark From, std::size_t To,
+                       std::vector<TSxLineIndex::Mark>& Marks) const;
   std::vector<TSxLineIndex::Mark> fFreshMarks;  // UpdateIndex's walked marks, kept for its storage
 };
 

@@ -300,14 +300,16 @@ TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
     double at;  // where, as a fraction of the line's bytes
     int cut;    // bytes removed (extended to whole characters)
     std::string put;
-    int join = 0;  // -1: the line above joins it with put between, 1: the line below; then broken again
+    int join = 0;  // -1: the line above joins it with put between, 1: the line below; then broken again;
+                   // 2: broken in two at `at`, both parts long, and joined again with put between
     bool inPlace = false;  // through EditLine rather than Put
   };
   const Edit edits[] = {{0, 0, "q"},  {0.5, 0, "q"},   {1, 0, "q"},      {0.3, 0, "\t"},  {0.31, 1, ""},
                         {0.7, 0, "\xC3\xA9"}, {0.2, 300, ""}, {0.6, 5, "x\ty"}, {0.99, 2, ""}, {0.4, 0, std::string(400, 'z')},
                         {0, 1, ""}, {0.5, 1, "\t\t"}, {0, 0, "", -1}, {0, 0, "\t\xC3\xA9", -1}, {0, 0, "", 1}, {0, 0, "\t", 1},
                         {0, 0, "q", 0, true}, {1, 0, "\t", 0, true}, {0, 3, "", 0, true}, {0.5, 300, "\xC3\xA9\t", 0, true},
-                        {0.1, 0, std::string(300, '\t'), 0, true}};
+                        {0.1, 0, std::string(300, '\t'), 0, true}, {0.37, 0, "", 2}, {0.61, 0, " ", 2},
+                        {0.5, 0, "\t", 2}};
   for (int tabWidth : {8, 3, 1}) {
     for (bool mixed : {false, true}) {
       TSxEditStringList l;
@@ -334,6 +336,17 @@ TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
         SCOPED_TRACE(testing::Message() << "tab " << tabWidth << (mixed ? " mixed" : " ascii") << " at " << e.at
                                         << " join " << e.join);
         std::string s = l.Get(1);
+        if (e.join == 2) {
+          // The joined line takes the other part's marks (moved, re-aligned past a tab).
+          std::size_t at = static_cast<std::size_t>(e.at * static_cast<double>(s.size()));
+          while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) --at;
+          l.SplitLine(1, at);
+          ASSERT_NO_FATAL_FAILURE(same(1, s.substr(0, at)));
+          ASSERT_NO_FATAL_FAILURE(same(2, s.substr(at)));
+          l.JoinLines(1, e.put);
+          ASSERT_NO_FATAL_FAILURE(same(1, s.substr(0, at) + e.put + s.substr(at)));
+          continue;
+        }
         if (e.join != 0) {
           const std::string other = l.Get(1 + e.join);
           const int first = e.join < 0 ? 0 : 1;
