@@ -562,9 +562,10 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   auto countChars = [](std::string_view t, std::size_t from, std::size_t n) { return CountChars(t.substr(from, n)); };
   NewChars = countChars(s, Byte, NewBytes);
   if (idx.Plain) {
-    bool plain = true;
-    for (std::size_t i = Byte; i < Byte + NewBytes && plain; ++i)
-      plain = static_cast<unsigned char>(s[i]) < 0x80 && s[i] != '\t';
+    // ASCII without tabs, in passes that vectorize (a joined line can be long).
+    unsigned char high = 0;
+    for (std::size_t i = Byte; i < Byte + NewBytes; ++i) high |= static_cast<unsigned char>(s[i]);
+    const bool plain = !(high & 0x80) && std::memchr(s.data() + Byte, '\t', NewBytes) == nullptr;
     Char = static_cast<int>(Byte);
     if (plain) {
       idx.Chars += NewChars - OldChars;
