@@ -32,6 +32,8 @@ constexpr int kScanStep = 128;
 // How far a token looks past its end: a point this close before a change may no longer start
 // a token.
 constexpr int kScanMargin = 8;
+// The margin in bytes at most (a character takes four at most).
+constexpr std::size_t kScanMarginBytes = 4 * kScanMargin;
 
 }  // namespace
 
@@ -1767,12 +1769,10 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   TLongLineScan& ls = fLongScan;
   const std::uint64_t serial = fLines->TextSerial();
   if (ls.Line != Index || ls.Serial != serial) {
-    const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(),
-                                   [&](const TLongLineScan& s) { return s.Line == Index && s.Serial == serial; });
     TLongLineScan found;
-    if (kept != fSpareScans.end()) {
+    if (TLongLineScan* kept = SpareScan(Index, serial)) {
       found = std::move(*kept);
-      fSpareScans.erase(kept);
+      fSpareScans.erase(fSpareScans.begin() + (kept - fSpareScans.data()));
     }
     ParkLongScan();
     ls = std::move(found);
@@ -1807,20 +1807,30 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   return true;
 }
 
+TCustomSxEdit::TLongLineScan* TCustomSxEdit::SpareScan(int Line, std::uint64_t Serial) {
+  const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(),
+                                 [&](const TLongLineScan& s) { return s.Line == Line && s.Serial == Serial; });
+  return kept == fSpareScans.end() ? nullptr : &*kept;
+}
+
+void TCustomSxEdit::KeepSpareScan(TLongLineScan&& Scan) {
+  const int line = Scan.Line;
+  std::erase_if(fSpareScans, [&](const TLongLineScan& s) { return s.Line == line; });
+  fSpareScans.insert(fSpareScans.begin(), std::move(Scan));
+  if (fSpareScans.size() > kSpareScans) fSpareScans.pop_back();
+}
+
 void TCustomSxEdit::ParkLongScan() {
   TLongLineScan& ls = fLongScan;
   if (ls.Line < 0 || ls.Serial != fLines->TextSerial()) return;
-  std::erase_if(fSpareScans, [&](const TLongLineScan& s) { return s.Line == ls.Line; });
-  fSpareScans.insert(fSpareScans.begin(), std::move(ls));
-  if (fSpareScans.size() > kSpareScans) fSpareScans.pop_back();
+  KeepSpareScan(std::move(ls));
   ls = TLongLineScan();
 }
 
-void TCustomSxEdit::FollowLongScans(int Index, int Inserted, int Deleted) {
+void TCustomSxEdit::FollowLongScans(int Index, int Inserted, int Deleted, bool Current) {
   const std::uint64_t serial = fLines->TextSerial();
   auto follow = [&](TLongLineScan& ls) {
     if (ls.Line < 0) return;
-    // Forgotten when other changes came between, or when its line went.
     if (ls.Serial + 1 != serial || (ls.Line >= Index && ls.Line < Index + Deleted)) {
       ls.Line = -1;
       return;
@@ -1828,7 +1838,7 @@ void TCustomSxEdit::FollowLongScans(int Index, int Inserted, int Deleted) {
     if (ls.Line >= Index) ls.Line += Inserted - Deleted;
     ls.Serial = serial;
   };
-  follow(fLongScan);
+  if (Current) follow(fLongScan);
   for (TLongLineScan& s : fSpareScans) follow(s);
   std::erase_if(fSpareScans, [](const TLongLineScan& s) { return s.Line < 0; });
 }
@@ -1847,7 +1857,7 @@ void TCustomSxEdit::SeedCutScan(int Index) {
     // The first part: the points well before its end, the rest scanned when it is needed.
     if (whole.compare(0, part.size(), part) != 0) return;
     for (const TLongLineScanPoint& p : ls.Points) {
-      if (p.Byte + 4 * kScanMargin >= part.size()) break;
+      if (p.Byte + kScanMarginBytes >= part.size()) break;
       e.Points.push_back(p);
     }
     e.Start = ls.Start;
@@ -1872,8 +1882,7 @@ void TCustomSxEdit::SeedCutScan(int Index) {
     e.EndChar = ls.EndChar - cutChars;
     e.LastAttr = ls.LastAttr;
   }
-  fSpareScans.insert(fSpareScans.begin(), std::move(e));
-  if (fSpareScans.size() > kSpareScans) fSpareScans.pop_back();
+  KeepSpareScan(std::move(e));
 }
 
 bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
@@ -1931,19 +1940,11 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
 void TCustomSxEdit::LongLineEdited(int Index) {
   TLongLineScan& ls = fLongScan;
   const std::uint64_t serial = fLines->TextSerial();
-  if (ls.Line != Index) {
+  if (ls.Line != Index)
     // The edited line's kept scan becomes the present one.
-    const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(),
-                                   [&](const TLongLineScan& s) { return s.Line == Index && s.Serial + 1 == serial; });
-    if (kept != fSpareScans.end()) std::swap(*kept, ls);
-  }
-  for (TLongLineScan& s : fSpareScans) {
-    if (s.Line == Index || s.Serial + 1 != serial)
-      s.Line = -1;
-    else
-      s.Serial = serial;  // another line changed
-  }
-  std::erase_if(fSpareScans, [](const TLongLineScan& s) { return s.Line < 0; });
+    if (TLongLineScan* kept = SpareScan(Index, serial - 1)) std::swap(*kept, ls);
+  // The other kept scans follow, as if the line were replaced: its own goes.
+  FollowLongScans(Index, 1, 1, false);
   if (ls.Line < 0) return;
   const TSxInLineEdit& e = fLines->LastLineEdit();
   const bool losingHead = ls.LosingHead != 0 && Index == ls.Line && e.Line == Index && e.Byte == 0 &&
@@ -1986,12 +1987,11 @@ void TCustomSxEdit::LongLineEdited(int Index) {
       // The line above joined in front: its scan's points are right for its text, and the
       // rescan goes from the last of them until it agrees with the old points.
       const String& prev = fLines->LineRef(Index - 1);
-      const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(), [&](const TLongLineScan& s) {
-        return s.Line == Index - 1 && s.Serial == serial && !s.Partial && !s.StartGuessed && s.Start == pts[0].Range;
-      });
-      if (kept != fSpareScans.end() && prev.size() <= e.NewBytes && text.compare(0, prev.size(), prev) == 0) {
+      const TLongLineScan* kept = SpareScan(Index - 1, serial);
+      if (kept && !kept->Partial && !kept->StartGuessed && kept->Start == pts[0].Range && prev.size() <= e.NewBytes &&
+          text.compare(0, prev.size(), prev) == 0) {
         std::size_t n = 1;
-        while (n < kept->Points.size() && kept->Points[n].Byte + 4 * kScanMargin < prev.size()) ++n;
+        while (n < kept->Points.size() && kept->Points[n].Byte + kScanMarginBytes < prev.size()) ++n;
         pts.erase(pts.begin());
         pts.insert(pts.begin(), kept->Points.begin(), kept->Points.begin() + static_cast<std::ptrdiff_t>(n));
         k0 = n - 1;
@@ -2005,10 +2005,9 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     // The next line joined to the end: its scan's points, moved, are where the rescan can
     // agree with it.
     const String& next = fLines->LineRef(Index + 1);
-    const auto kept = std::find_if(fSpareScans.begin(), fSpareScans.end(), [&](const TLongLineScan& s) {
-      return s.Line == Index + 1 && s.Serial == serial && !s.Partial && !s.StartGuessed;
-    });
-    if (kept != fSpareScans.end() && next.size() <= e.NewBytes && text.compare(text.size() - next.size(), next.size(), next) == 0) {
+    const TLongLineScan* kept = SpareScan(Index + 1, serial);
+    if (kept && !kept->Partial && !kept->StartGuessed && next.size() <= e.NewBytes &&
+        text.compare(text.size() - next.size(), next.size(), next) == 0) {
       const std::size_t byte = text.size() - next.size();
       const int chr = e.Char + e.NewChars - fLines->CharCount(Index + 1);
       for (const TLongLineScanPoint& p : kept->Points) pts.push_back({p.Char + chr, p.Byte + byte, p.Range});

@@ -297,7 +297,7 @@ public:
   // Without its trailing blanks and tabs.
   static String TrimTrailingBlanks(const String& Value);
   void SetLineTrimmed(int Index, String Value);
-  int IndentWidth(const String& Line, bool ExpandTabs) const;
+  int IndentWidth(std::string_view Line, bool ExpandTabs) const;
   String MakeIndent(int Width, bool AllowTabs) const;
 
   // ---- undo ----
@@ -616,10 +616,16 @@ protected:
   // breaking one in two, does not scan each whole again and again.
   std::vector<TLongLineScan> fSpareScans;
   static constexpr std::size_t kSpareScans = 7;
+  // The kept scan of the line made at the text serial; null when there is none.
+  TLongLineScan* SpareScan(int Line, std::uint64_t Serial);
+  // Keeps a scan among the spares, first, in place of another of its line.
+  void KeepSpareScan(TLongLineScan&& Scan);
   // Keeps the present scan among the spares, when it is valid.
   void ParkLongScan();
-  // A scan follows a change of another line (valid: it moves with its line) or is forgotten.
-  void FollowLongScans(int Index, int Inserted, int Deleted);
+  // The scans follow Deleted lines at Index replaced by Inserted ones: a scan moves with its
+  // line, or is forgotten when its line went or other changes came between. Current: the
+  // present scan too, else only the spares.
+  void FollowLongScans(int Index, int Inserted, int Deleted, bool Current = true);
   // A long line inserted next to the scanned line it was cut from takes the scan's points of
   // that part.
   void SeedCutScan(int Index);

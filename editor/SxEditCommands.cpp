@@ -695,10 +695,8 @@ bool TCustomSxEdit::SplitInPlace(bool MoveCaret) {
   if (HasOption(eoTrimTrailingSpaces))
     while (at > 0 && (line[at - 1] == ' ' || line[at - 1] == '\t')) --at;
   if (at == 0) return false;
-  // The indent of the first part: its leading blanks (IndentWidth stops at the first other).
-  std::size_t lead = 0;
-  while (lead < cut && static_cast<unsigned char>(line[lead]) >= 1 && static_cast<unsigned char>(line[lead]) <= 32) ++lead;
-  const String indent = MakeIndent(IndentWidth(line.substr(0, lead), true), true);
+  // The indent of the first part (read only as far as its leading blanks go).
+  const String indent = MakeIndent(IndentWidth(std::string_view(line).substr(0, cut), true), true);
   const String moved = line.substr(at);
   const int kept = fCaretPos.Char - 1 - static_cast<int>(cut - at);
   fLines->SplitLine(l - 1, at);

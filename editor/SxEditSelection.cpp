@@ -274,7 +274,7 @@ void TCustomSxEdit::ApplyLineEdits(const std::vector<TSxLineEdit>& Edits, bool F
   fLines->EndUpdate();
 }
 
-int TCustomSxEdit::IndentWidth(const String& Line, bool ExpandTabs) const {
+int TCustomSxEdit::IndentWidth(std::string_view Line, bool ExpandTabs) const {
   if (!HasOption(eoAutoIndent)) return 0;
   int n = 0;
   for (unsigned char c : Line) {

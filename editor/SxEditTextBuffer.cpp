@@ -41,6 +41,14 @@ int CountChars(std::string_view t) {
   return c;
 }
 
+// ASCII without tabs: characters are bytes and columns. In passes that vectorize, as a line
+// (or text joined into one) can be long.
+bool IsPlainText(std::string_view t) {
+  unsigned char high = 0;
+  for (const char b : t) high |= static_cast<unsigned char>(b);
+  return !(high & 0x80) && t.find('\t') == std::string_view::npos;
+}
+
 // A long line gets room to grow when it is stored: the first keystroke that lengthens it would
 // otherwise copy it whole into a new buffer.
 std::size_t Room(std::size_t Bytes) { return Bytes >= 4096 ? Bytes + Bytes / 16 : Bytes; }
@@ -190,6 +198,18 @@ void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count,
   EndUpdate();
 }
 
+namespace {
+// The line being joined, for the edit that joins it only.
+template <typename Joined>
+struct JoinedScope {
+  Joined& j;
+  JoinedScope(Joined& Slot, Joined Value) : j(Slot) { j = Value; }
+  ~JoinedScope() { j = Joined(); }
+  JoinedScope(const JoinedScope&) = delete;
+  JoinedScope& operator=(const JoinedScope&) = delete;
+};
+}  // namespace
+
 void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
   CheckIndex(Index, GetCount() - 2);
   BeginUpdate();
@@ -201,27 +221,19 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
       // The joined line starts as the first did: its start range is known while it changes.
       fList[i + 1].Range = fList[i].Range;
       // The joined text's marks are the first line's own: not walked again.
-      fJoined = {&fList[i], 0};
-      try {
+      {
+        const JoinedScope joined(fJoined, {&fList[i], 0});
         EditLine(Index + 1, 0, 0, head);
-      } catch (...) {
-        fJoined = {};
-        throw;
       }
-      fJoined = {};
       fList[i + 1].Data = fList[i].Data;
       Delete(Index);
     } else {
       String tail(Between);
       tail += fList[i + 1].Text;
-      fJoined = {&fList[i + 1], fList[i].Text.size() + Between.size()};
-      try {
+      {
+        const JoinedScope joined(fJoined, {&fList[i + 1], fList[i].Text.size() + Between.size()});
         EditLine(Index, fList[i].Text.size(), 0, tail);
-      } catch (...) {
-        fJoined = {};
-        throw;
       }
-      fJoined = {};
       Delete(Index + 1);
     }
   } catch (...) {
@@ -472,6 +484,27 @@ const String& TSxEditStringList::LineRef(int Index) const {
 namespace {
 int NextColumn(char c, int x, int tabWidth) { return c == '\t' ? (tabWidth <= 1 ? x + 1 : x + tabWidth - x % tabWidth) : x + 1; }
 
+// The mark moved on through the bytes up to `to`: character and column there.
+TSxLineIndex::Mark WalkTo(const String& s, TSxLineIndex::Mark m, std::size_t to, int tabWidth) {
+  for (std::size_t p = m.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
+    m.Col = NextColumn(s[p], m.Col, tabWidth);
+    ++m.Char;
+  }
+  m.Byte = static_cast<std::uint32_t>(to);
+  return m;
+}
+
+// Text whose columns moved by a shift that is no whole number of tab stops: past a tab in
+// [from, to) the shift becomes one. Answers the shift after the interval, walked once from its
+// new column and its old one.
+int ShiftAfterTab(const String& s, std::size_t from, std::size_t to, int newCol, int oldCol, int tabWidth) {
+  for (std::size_t p = from; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
+    newCol = NextColumn(s[p], newCol, tabWidth);
+    oldCol = NextColumn(s[p], oldCol, tabWidth);
+  }
+  return newCol - oldCol;
+}
+
 // The number of the index's first marks for which Before holds (it holds for a start of them).
 template <typename Pred>
 std::size_t MarksBefore(const TSxLineIndex& idx, Pred Before) {
@@ -516,15 +549,7 @@ void TSxEditStringList::WalkMarksJoined(const String& s, TSxLineIndex::Mark From
   const TSxLineIndex& known = fJoined.Rec->Index;
   const std::size_t kb = fJoined.At, ke = kb + fJoined.Rec->Text.size();
   WalkMarks(s, From, kb, Marks);
-  auto walk = [&](TSxLineIndex::Mark m, std::size_t to) {
-    for (std::size_t p = m.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
-      m.Col = NextColumn(s[p], m.Col, fTabWidth);
-      ++m.Char;
-    }
-    m.Byte = static_cast<std::uint32_t>(to);
-    return m;
-  };
-  const TSxLineIndex::Mark at = walk(Marks.empty() ? From : Marks.back(), kb);
+  const TSxLineIndex::Mark at = WalkTo(s, Marks.empty() ? From : Marks.back(), kb, fTabWidth);
   // Its marks: the known ones, or every kStep characters of a plain line.
   const std::size_t n = known.Plain ? (ke - kb + TSxLineIndex::kStep - 1) / TSxLineIndex::kStep : known.Count();
   auto mark = [&](std::size_t k) {
@@ -541,17 +566,10 @@ void TSxEditStringList::WalkMarksJoined(const String& s, TSxLineIndex::Mark From
     m.Col += dCol;
     Marks.push_back(m);
     // Past a tab the shift becomes a whole number of tab stops: walked once over the interval.
-    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0) {
-      const std::size_t end = k + 1 < n ? mark(k + 1).Byte + kb : ke;
-      int nx = m.Col, ox = oldCol;
-      for (std::size_t p = m.Byte; p < end; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
-        nx = NextColumn(s[p], nx, fTabWidth);
-        ox = NextColumn(s[p], ox, fTabWidth);
-      }
-      dCol = nx - ox;
-    }
+    if (m.Tab && fTabWidth > 1 && dCol % fTabWidth != 0)
+      dCol = ShiftAfterTab(s, m.Byte, k + 1 < n ? mark(k + 1).Byte + kb : ke, m.Col, oldCol, fTabWidth);
   }
-  if (ke < To) WalkMarks(s, walk(Marks.empty() ? at : Marks.back(), ke), To, Marks);
+  if (ke < To) WalkMarks(s, WalkTo(s, Marks.empty() ? at : Marks.back(), ke, fTabWidth), To, Marks);
 }
 
 bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std::size_t OldBytes, int OldChars,
@@ -559,13 +577,10 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   TSxLineIndex& idx = Rec.Index;
   const String& s = Rec.Text;
   if (!idx.Valid) return false;
-  auto countChars = [](std::string_view t, std::size_t from, std::size_t n) { return CountChars(t.substr(from, n)); };
-  NewChars = countChars(s, Byte, NewBytes);
+  const std::string_view text(s);
+  NewChars = CountChars(text.substr(Byte, NewBytes));
   if (idx.Plain) {
-    // ASCII without tabs, in passes that vectorize (a joined line can be long).
-    unsigned char high = 0;
-    for (std::size_t i = Byte; i < Byte + NewBytes; ++i) high |= static_cast<unsigned char>(s[i]);
-    const bool plain = !(high & 0x80) && std::memchr(s.data() + Byte, '\t', NewBytes) == nullptr;
+    const bool plain = IsPlainText(std::string_view(s).substr(Byte, NewBytes));
     Char = static_cast<int>(Byte);
     if (plain) {
       idx.Chars += NewChars - OldChars;
@@ -584,7 +599,7 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   }
   if (!idx.Marks) {
     // A short line: walked whole again.
-    Char = countChars(s, 0, Byte);
+    Char = CountChars(text.substr(0, Byte));
     idx.Valid = false;
     LineIndexOf(Rec);
     return true;
@@ -615,11 +630,9 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   else
     WalkMarks(s, start, to, fresh);
   // The edit's character index: from the kept mark through the unchanged bytes before it.
-  Char = start.Char + countChars(s, start.Byte, Byte - start.Byte);
+  Char = start.Char + CountChars(text.substr(start.Byte, Byte - start.Byte));
   // The column at `to`, walked over the last fresh interval.
-  const TSxLineIndex::Mark& last = fresh.empty() ? start : fresh.back();
-  int x = last.Col;
-  for (std::size_t p = last.Byte; p < to; p += static_cast<std::size_t>(SxCharBytes(s, p))) x = NextColumn(s[p], x, fTabWidth);
+  const int x = WalkTo(s, fresh.empty() ? start : fresh.back(), to, fTabWidth).Col;
   int dCol = k1 < marks.size() ? x - idx.At(k1).Col : 0;
   // Whether the columns moved by whole tab stops (tabs then keep their widths).
   bool stops = fTabWidth <= 1 || dCol % fTabWidth == 0;
@@ -633,13 +646,8 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
     m.Col += dCol;
     // Past a tab the shift becomes a whole number of tab stops: walked once over the interval.
     if (m.Tab && i + 1 < marks.size()) {
-      int nx = m.Col, ox = oldCol;
       const std::size_t end = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(idx.At(i + 1).Byte) + dByte);
-      for (std::size_t p = m.Byte; p < end; p += static_cast<std::size_t>(SxCharBytes(s, p))) {
-        nx = NextColumn(s[p], nx, fTabWidth);
-        ox = NextColumn(s[p], ox, fTabWidth);
-      }
-      dCol = nx - ox;
+      dCol = ShiftAfterTab(s, m.Byte, end, m.Col, oldCol, fTabWidth);
       stops = dCol % fTabWidth == 0;
     }
   }
@@ -691,14 +699,8 @@ const TSxLineIndex& TSxEditStringList::LineIndexOf(TSxEditStringRec& rec) {
   if (idx.Valid) return idx;
   const String& s = rec.Text;
   idx.NoneMoved();
-  bool plain = true;
-  for (unsigned char c : s)
-    if (c >= 0x80 || c == '\t') {
-      plain = false;
-      break;
-    }
-  idx.Plain = plain;
-  if (plain) {
+  idx.Plain = IsPlainText(s);
+  if (idx.Plain) {
     idx.Marks.reset();
     idx.Chars = static_cast<int>(s.size());
   } else if (s.size() <= static_cast<std::size_t>(TSxLineIndex::kStep)) {
