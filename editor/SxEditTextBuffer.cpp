@@ -291,7 +291,10 @@ void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
 void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::size_t OldBytes, int OldChars,
                                    std::size_t NewBytes) {
   auto& rec = fList[static_cast<std::size_t>(Index)];
-  rec.Flags = lfExpandedLengthUnknown;
+  // A line without tabs that got none stays without: its marks are not all asked again.
+  const bool noTabs = (rec.Flags & lfHasNoTabs) &&
+                      std::string_view(rec.Text).substr(Byte, NewBytes).find('\t') == std::string_view::npos;
+  rec.Flags = noTabs ? lfExpandedLengthUnknown | lfHasNoTabs : lfExpandedLengthUnknown;
   rec.ExpandedLength = -1;
   int at = 0, newChars = 0;
   if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars))
@@ -786,10 +789,13 @@ int TSxEditStringList::ExpandedLength(int Index) {
     const TSxLineIndex& idx = LineIndex(Index);
     rec.ExpandedLength = idx.Plain ? idx.Chars : CharToColumn(Index, idx.Chars + 1) - 1;
     bool tabs = false;
-    if (idx.Marks)
+    if (rec.Flags & lfHasNoTabs) {
+      // Known to have none.
+    } else if (idx.Marks) {
       tabs = std::any_of(idx.Marks->List.begin(), idx.Marks->List.end(), [](const TSxLineIndex::Mark& m) { return m.Tab; });
-    else if (!idx.Plain)
+    } else if (!idx.Plain) {
       tabs = rec.Text.find('\t') != String::npos;
+    }
     rec.Flags = tabs ? lfHasTabs : lfHasNoTabs;
   }
   return rec.ExpandedLength;

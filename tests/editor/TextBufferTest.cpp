@@ -329,6 +329,7 @@ TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
         fresh.Add(s);
         ASSERT_EQ(l.CharCount(index), fresh.CharCount(0));
         EXPECT_EQ(l.ExpandedLength(index), fresh.ExpandedLength(0));
+        EXPECT_EQ(l.ExpandedString(index), fresh.ExpandedString(0));
         for (int c = 1; c <= fresh.CharCount(0) + 2; ++c) {
           ASSERT_EQ(l.CharOffset(index, c), fresh.CharOffset(0, c)) << c;
           ASSERT_EQ(l.CharToColumn(index, c), fresh.CharToColumn(0, c)) << c;
