@@ -1501,12 +1501,10 @@ void TCustomSxEdit::PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int 
             runs.Runs.clear();
             runs.Line = 0;
             runs.Stopped = false;
-            const std::vector<TLongLineScanPoint>& pts = fLongScan.Points;
+            const auto& pts = fLongScan.Points;
             const int firstChar = winFrom > 0 ? fLines->ColumnToChar(line - 1, winFrom + 1) - 1 : 0;
-            const TLongLineScanPoint& p =
-                *(std::upper_bound(pts.begin() + 1, pts.end(), firstChar,
-                                   [](int c, const TLongLineScanPoint& q) { return c < q.Char; }) -
-                  1);
+            const TLongLineScanPoint p = pts.At(
+                pts.CountBefore([firstChar](const TLongLineScanPoint& q) { return q.Char <= firstChar; }, 1) - 1);
             if (p.Char < fLongScan.EndChar && fHighlighter->SetLineFrom(text, line, p.Char, p.Byte, p.Range)) {
               Walker cols{text, fTabWidth, p.Byte, p.Char, fLines->CharToColumn(line - 1, p.Char + 1) - 1};
               while (!fHighlighter->AtLineEnd()) {
@@ -1780,7 +1778,7 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   if (ls.Line == Index) {
     if (ls.Partial) {
       // The points so far are right: scanned on from the last one.
-      const TLongLineScanPoint p = ls.Points.back();
+      const TLongLineScanPoint p = ls.Points.At(ls.Points.size() - 1);
       if (ls.Start == Start && fHighlighter->SetLineFrom(text, Index, p.Char, p.Byte, p.Range)) {
         ls.Partial = false;
         LongLineScanOn(ls.Points.size());
@@ -1790,7 +1788,7 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
       return true;
     } else if (fHighlighter->SetLineFrom(text, Index, 0, 0, Start)) {
       // Another start state: scanned again from the start until it agrees with the old scan.
-      ls.Points[0].Range = Start;
+      ls.Points.List[0].Range = Start;
       ls.Start = Start;
       ls.StartGuessed = false;
       LongLineScanOn(1);
@@ -1799,7 +1797,7 @@ bool TCustomSxEdit::LongLineScan(int Index, TSxRange Start) {
   }
   ls = TLongLineScan();
   if (!fHighlighter->SetLineFrom(text, Index, 0, 0, Start)) return false;
-  ls.Points.push_back({0, 0, Start});
+  ls.Points.List.push_back({0, 0, Start});
   ls.Line = Index;
   ls.Serial = serial;
   ls.Start = Start;
@@ -1814,6 +1812,7 @@ TCustomSxEdit::TLongLineScan* TCustomSxEdit::SpareScan(int Line, std::uint64_t S
 }
 
 void TCustomSxEdit::KeepSpareScan(TLongLineScan&& Scan) {
+  Scan.Points.Settle();
   const int line = Scan.Line;
   std::erase_if(fSpareScans, [&](const TLongLineScan& s) { return s.Line == line; });
   fSpareScans.insert(fSpareScans.begin(), std::move(Scan));
@@ -1850,15 +1849,16 @@ void TCustomSxEdit::SeedCutScan(int Index) {
   const String& part = fLines->LineRef(Index);
   const String& whole = fLines->LineRef(ls.Line);
   if (part.size() < kKeptRunsBytes || part.size() >= whole.size()) return;
+  ls.Points.Settle();
   TLongLineScan e;
   e.Line = Index;
   e.Serial = ls.Serial;
   if (ls.Line == Index + 1) {
     // The first part: the points well before its end, the rest scanned when it is needed.
     if (whole.compare(0, part.size(), part) != 0) return;
-    for (const TLongLineScanPoint& p : ls.Points) {
+    for (const TLongLineScanPoint& p : ls.Points.List) {
       if (p.Byte + kScanMarginBytes >= part.size()) break;
-      e.Points.push_back(p);
+      e.Points.List.push_back(p);
     }
     e.Start = ls.Start;
     e.Partial = true;
@@ -1868,14 +1868,15 @@ void TCustomSxEdit::SeedCutScan(int Index) {
     // line before it is scanned, and the scan from there agrees with them where it can.
     const std::size_t cut = whole.size() - part.size();
     if (whole.compare(cut, part.size(), part) != 0) return;
-    const auto after = std::upper_bound(ls.Points.begin(), ls.Points.end(), cut,
+    const auto after = std::upper_bound(ls.Points.List.begin(), ls.Points.List.end(), cut,
                                         [](std::size_t b, const TLongLineScanPoint& p) { return b < p.Byte; });
     const TLongLineScanPoint& before = *(after - 1);
     int cutChars = before.Char;
     for (std::size_t b = before.Byte; b < cut; ++b) cutChars += (static_cast<unsigned char>(whole[b]) & 0xC0) != 0x80;
     if (ls.EndChar <= cutChars) return;  // the scan stopped before the cut
-    e.Points.push_back({0, 0, ls.Start});
-    for (auto it = after; it != ls.Points.end(); ++it) e.Points.push_back({it->Char - cutChars, it->Byte - cut, it->Range});
+    e.Points.List.push_back({0, 0, ls.Start});
+    for (auto it = after; it != ls.Points.List.end(); ++it)
+      e.Points.List.push_back({it->Char - cutChars, it->Byte - cut, it->Range});
     e.Start = ls.Start;
     e.StartGuessed = true;
     e.EndRange = ls.EndRange;
@@ -1885,15 +1886,16 @@ void TCustomSxEdit::SeedCutScan(int Index) {
   KeepSpareScan(std::move(e));
 }
 
-bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
-  // Points from Tail on are the old scan's (moved with the text); new ones go before them.
+bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar, std::size_t Stale) {
+  // Points from Tail on are the old scan's (moved with the text), the first Stale of them no
+  // longer right; new ones take the place of those the scan passes.
   TLongLineScan& ls = fLongScan;
-  std::vector<TLongLineScanPoint>& pts = ls.Points;
+  auto& pts = ls.Points;
   TSxCustomHighlighter* hl = fHighlighter;
   std::vector<TLongLineScanPoint>& fresh = fFreshPoints;
   fresh.clear();
-  int lastPoint = pts[Tail - 1].Char;
-  std::size_t k = Tail;
+  int lastPoint = pts.At(Tail - 1).Char;
+  std::size_t k = Tail + Stale;
   TSxHighlighterAttributes* attr = nullptr;
   // Tokens that end before the character in front of the edit are scanned as before; the one
   // before the token holding that character is taken too, for a scanner that looked ahead.
@@ -1907,17 +1909,16 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
     if (ls.ChangedFrom == INT32_MAX && pos >= EditChar) ls.ChangedFrom = prevStart;
     prevStart = tokenStart;
     tokenStart = pos;
-    while (k < pts.size() && pts[k].Char < pos) ++k;
-    if (k < pts.size() && pts[k].Char == pos && pts[k].Range == r) {
+    while (k < pts.size() && pts.At(k).Char < pos) ++k;
+    if (k < pts.size() && pts.At(k).Char == pos && pts.At(k).Range == r) {
       // The scan agrees with the old one from here on. The new points take the place of the
-      // old ones before k: the points after them move once, and only when their number changed.
-      const std::size_t old = k - Tail;
-      const auto at = pts.begin() + static_cast<std::ptrdiff_t>(Tail);
-      if (fresh.size() > old)
-        pts.insert(at + static_cast<std::ptrdiff_t>(old), fresh.size() - old, TLongLineScanPoint{});
-      else if (fresh.size() < old)
-        pts.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(old));
-      std::copy(fresh.begin(), fresh.end(), pts.begin() + static_cast<std::ptrdiff_t>(Tail));
+      // old ones before k; a last new one goes when it would lengthen the list and the points
+      // around it stay under two steps apart (else the points after it would move at each
+      // keystroke typed in one place).
+      if (fresh.size() > k - Tail &&
+          pos - (fresh.size() > 1 ? fresh[fresh.size() - 2].Char : pts.At(Tail - 1).Char) < 2 * kScanStep)
+        fresh.pop_back();
+      pts.Replace(Tail, k - Tail, fresh);
       ls.ChangedFrom = std::min(ls.ChangedFrom, prevStart);
       ls.ChangedTo = pos;
       return true;
@@ -1927,8 +1928,7 @@ bool TCustomSxEdit::LongLineScanOn(std::size_t Tail, int EditChar) {
       lastPoint = pos;
     }
   }
-  pts.resize(Tail);
-  pts.insert(pts.end(), fresh.begin(), fresh.end());
+  pts.Replace(Tail, pts.size() - Tail, fresh);
   ls.ChangedFrom = std::min(ls.ChangedFrom, prevStart);
   ls.ChangedTo = INT32_MAX;
   ls.EndRange = hl->GetRange();
@@ -1942,7 +1942,10 @@ void TCustomSxEdit::LongLineEdited(int Index) {
   const std::uint64_t serial = fLines->TextSerial();
   if (ls.Line != Index)
     // The edited line's kept scan becomes the present one.
-    if (TLongLineScan* kept = SpareScan(Index, serial - 1)) std::swap(*kept, ls);
+    if (TLongLineScan* kept = SpareScan(Index, serial - 1)) {
+      ls.Points.Settle();
+      std::swap(*kept, ls);
+    }
   // The other kept scans follow, as if the line were replaced: its own goes.
   FollowLongScans(Index, 1, 1, false);
   if (ls.Line < 0) return;
@@ -1964,41 +1967,35 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     return;
   }
   // From the last point well before the change; the points after it move with the text, those
-  // inside it go.
-  std::vector<TLongLineScanPoint>& pts = ls.Points;
-  const auto after = std::upper_bound(pts.begin() + 1, pts.end(), e.Char - kScanMargin,
-                                      [](int c, const TLongLineScanPoint& p) { return c < p.Char; });
-  std::size_t k0 = static_cast<std::size_t>(after - pts.begin()) - 1;
+  // inside it (Stale of them after k0) are scanned again.
+  auto& pts = ls.Points;
+  std::size_t k0 = pts.CountBefore([&](const TLongLineScanPoint& p) { return p.Char <= e.Char - kScanMargin; }, 1) - 1;
   const int dChar = e.NewChars - e.OldChars;
   const std::ptrdiff_t dByte = static_cast<std::ptrdiff_t>(e.NewBytes) - static_cast<std::ptrdiff_t>(e.OldBytes);
-  std::size_t first = k0 + 1;
-  while (first < pts.size() && pts[first].Char < e.Char + e.OldChars) ++first;
-  pts.erase(pts.begin() + static_cast<std::ptrdiff_t>(k0 + 1), pts.begin() + static_cast<std::ptrdiff_t>(first));
-  for (std::size_t i = k0 + 1; i < pts.size(); ++i) {
-    pts[i].Char += dChar;
-    pts[i].Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pts[i].Byte) + dByte);
-  }
+  const std::size_t first =
+      pts.CountBefore([&](const TLongLineScanPoint& p) { return p.Char < e.Char + e.OldChars; }, k0 + 1);
+  const std::size_t stale = first - (k0 + 1);
+  pts.Move(first, {dChar, dByte});
   if (k0 == 0) {
     // From the line's start, in the state the line starts in now (a line joined to its end
     // starts as that line did).
     const TSxRange start = Index == 0 ? 0 : fLines->Range(Index);
-    if (start != -1) pts[0].Range = ls.Start = start;
+    if (start != -1) pts.List[0].Range = ls.Start = start;
     if (e.Byte == 0 && e.OldBytes == 0 && Index > 0) {
       // The line above joined in front: its scan's points are right for its text, and the
       // rescan goes from the last of them until it agrees with the old points.
       const String& prev = fLines->LineRef(Index - 1);
       const TLongLineScan* kept = SpareScan(Index - 1, serial);
-      if (kept && !kept->Partial && !kept->StartGuessed && kept->Start == pts[0].Range && prev.size() <= e.NewBytes &&
-          text.compare(0, prev.size(), prev) == 0) {
+      if (kept && !kept->Partial && !kept->StartGuessed && kept->Start == pts.List[0].Range &&
+          prev.size() <= e.NewBytes && text.compare(0, prev.size(), prev) == 0) {
         std::size_t n = 1;
-        while (n < kept->Points.size() && kept->Points[n].Byte + kScanMarginBytes < prev.size()) ++n;
-        pts.erase(pts.begin());
-        pts.insert(pts.begin(), kept->Points.begin(), kept->Points.begin() + static_cast<std::ptrdiff_t>(n));
+        while (n < kept->Points.size() && kept->Points.List[n].Byte + kScanMarginBytes < prev.size()) ++n;
+        pts.Replace(0, 1, {kept->Points.List.data(), n});
         k0 = n - 1;
       }
     }
   }
-  const TLongLineScanPoint from = pts[k0];
+  const TLongLineScanPoint from = pts.At(k0);
   ls.Serial = serial;
   int endChar = ls.EndChar;
   if (e.OldBytes == 0 && e.Byte + e.NewBytes == text.size() && Index + 1 < fLines->Count()) {
@@ -2010,7 +2007,8 @@ void TCustomSxEdit::LongLineEdited(int Index) {
         text.compare(text.size() - next.size(), next.size(), next) == 0) {
       const std::size_t byte = text.size() - next.size();
       const int chr = e.Char + e.NewChars - fLines->CharCount(Index + 1);
-      for (const TLongLineScanPoint& p : kept->Points) pts.push_back({p.Char + chr, p.Byte + byte, p.Range});
+      pts.Settle();
+      for (const TLongLineScanPoint& p : kept->Points.List) pts.List.push_back({p.Char + chr, p.Byte + byte, p.Range});
       endChar = chr + kept->EndChar - dChar;
       ls.EndRange = kept->EndRange;
       ls.LastAttr = kept->LastAttr;
@@ -2021,13 +2019,14 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     // then agrees with the moved points where it can.
     ls.StartGuessed = true;
     ls.EndChar = endChar + dChar;
+    pts.Replace(k0 + 1, stale, {});
     return;
   }
   if (!fHighlighter->SetLineFrom(text, Index, from.Char, from.Byte, from.Range)) {
     ls.Line = -1;
     return;
   }
-  if (LongLineScanOn(k0 + 1, e.Char)) ls.EndChar = endChar + dChar;
+  if (LongLineScanOn(k0 + 1, e.Char, stale)) ls.EndChar = endChar + dChar;
   ls.ChangedSerial = serial;
 }
 

@@ -133,6 +133,20 @@ struct TLongLineScanPoint {
   int Char;  // 0-based
   std::size_t Byte;
   TSxRange Range;  // the state the token starts in
+  // How an edit moves the points after it.
+  struct Shift {
+    int Chars = 0;
+    std::ptrdiff_t Bytes = 0;
+    void Apply(TLongLineScanPoint& p) const {
+      p.Char += Chars;
+      p.Byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(p.Byte) + Bytes);
+    }
+    Shift& operator+=(const Shift& o) {
+      Chars += o.Chars;
+      Bytes += o.Bytes;
+      return *this;
+    }
+  };
 };
 
 class TCustomSxEdit : public TCustomControl {
@@ -466,7 +480,7 @@ protected:
   // Scans on from the highlighter's present token, putting new points at Tail, to the line's
   // end or until a token starts at one of the old points from Tail on in the same state (true:
   // the rest is as before). With an edit at EditChar, notes what may be coloured differently.
-  bool LongLineScanOn(std::size_t Tail, int EditChar = -1);
+  bool LongLineScanOn(std::size_t Tail, int EditChar = -1, std::size_t Stale = 0);
   void MarkRangesDirty(int First, int Last);
   void RescanDirtyRanges();
   void RescanAll();
@@ -594,7 +608,8 @@ protected:
     int Line = -1;  // 0-based; -1: none
     std::uint64_t Serial = 0;  // the line buffer's text serial it was made for
     TSxRange Start = 0;  // the range the line was scanned from
-    std::vector<Point> Points;  // the first one at the line's start
+    // The first one at the line's start; only the present scan's may owe a shift.
+    TSxOwedShiftList<Point, Point::Shift> Points;
     TSxRange EndRange = 0;  // the range at the line's end
     int EndChar = 0;  // where scanning stopped: the line's end or a NUL
     TSxHighlighterAttributes* LastAttr = nullptr;  // the line's last token's attribute

@@ -291,7 +291,10 @@ void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
 void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::size_t OldBytes, int OldChars,
                                    std::size_t NewBytes) {
   auto& rec = fList[static_cast<std::size_t>(Index)];
-  rec.Flags = lfExpandedLengthUnknown;
+  // A line without tabs that got none stays without: its marks are not all asked again.
+  const bool noTabs = (rec.Flags & lfHasNoTabs) &&
+                      std::string_view(rec.Text).substr(Byte, NewBytes).find('\t') == std::string_view::npos;
+  rec.Flags = noTabs ? lfExpandedLengthUnknown | lfHasNoTabs : lfExpandedLengthUnknown;
   rec.ExpandedLength = -1;
   int at = 0, newChars = 0;
   if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars))
@@ -508,17 +511,7 @@ int ShiftAfterTab(const String& s, std::size_t from, std::size_t to, int newCol,
 // The number of the index's first marks for which Before holds (it holds for a start of them).
 template <typename Pred>
 std::size_t MarksBefore(const TSxLineIndex& idx, Pred Before) {
-  std::size_t first = 0;
-  for (std::size_t n = idx.Count(); n > 0;) {
-    const std::size_t half = n / 2;
-    if (Before(idx.At(first + half))) {
-      first += half + 1;
-      n -= half + 1;
-    } else {
-      n = half;
-    }
-  }
-  return first;
+  return idx.Marks ? idx.Marks->CountBefore(Before) : Before(idx.At(0)) ? 1 : 0;
 }
 
 // The last mark at or before the 0-based character.
@@ -651,31 +644,20 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
       stops = dCol % fTabWidth == 0;
     }
   }
-  // The rest moves by whole tab stops: the marks from i on owe that shift, added to what those
-  // from Moved on already owed (the ones between get it now).
-  if (i < marks.size()) {
-    if (owed.Moved == SIZE_MAX) {
-      owed.Moved = i;
-    } else {
-      for (std::size_t k = i; k < owed.Moved; ++k) {
-        TSxLineIndex::Mark& m = marks[k];
-        m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + dByte);
-        m.Char += dChar;
-        m.Col += dCol;
-      }
-    }
-    owed.MovedBytes += dByte;
-    owed.MovedChars += dChar;
-    owed.MovedCols += dCol;
-  }
+  // The rest moves by whole tab stops: the marks from i on owe that shift.
+  owed.Move(i, {dByte, dChar, dCol});
   const std::size_t walked = k1 - k0;
-  const auto at = marks.begin() + static_cast<std::ptrdiff_t>(k0);
-  if (fresh.size() > walked)
-    marks.insert(at + static_cast<std::ptrdiff_t>(walked), fresh.size() - walked, TSxLineIndex::Mark{});
-  else if (fresh.size() < walked)
-    marks.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(walked));
-  std::copy(fresh.begin(), fresh.end(), marks.begin() + static_cast<std::ptrdiff_t>(k0));
-  if (owed.Moved != SIZE_MAX) owed.Moved = owed.Moved + fresh.size() - walked;
+  if (fresh.size() > walked && fresh.size() >= 2) {
+    // The last walked mark goes when the interval it closes stays under two steps: typing in
+    // one place then does not move every mark after it at each keystroke.
+    const int next = k1 < marks.size() ? idx.At(k1).Char : idx.Chars + dChar;
+    const TSxLineIndex::Mark last = fresh.back();
+    if (next - fresh[fresh.size() - 2].Char < 2 * TSxLineIndex::kStep) {
+      fresh.pop_back();
+      fresh.back().Tab = fresh.back().Tab || last.Tab;
+    }
+  }
+  owed.Replace(k0, walked, fresh);
   if (marks.empty()) {
     marks.push_back({0, 0, 0, false});
     idx.NoneMoved();
@@ -807,10 +789,13 @@ int TSxEditStringList::ExpandedLength(int Index) {
     const TSxLineIndex& idx = LineIndex(Index);
     rec.ExpandedLength = idx.Plain ? idx.Chars : CharToColumn(Index, idx.Chars + 1) - 1;
     bool tabs = false;
-    if (idx.Marks)
+    if (rec.Flags & lfHasNoTabs) {
+      // Known to have none.
+    } else if (idx.Marks) {
       tabs = std::any_of(idx.Marks->List.begin(), idx.Marks->List.end(), [](const TSxLineIndex::Mark& m) { return m.Tab; });
-    else if (!idx.Plain)
+    } else if (!idx.Plain) {
       tabs = rec.Text.find('\t') != String::npos;
+    }
     rec.Flags = tabs ? lfHasTabs : lfHasNoTabs;
   }
   return rec.ExpandedLength;

@@ -3,9 +3,11 @@
 // highlighter range at the line's start and the cached width after tab expansion, and tells
 // its owner about every change. It loads and saves text with the line-break style it found.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -17,10 +19,82 @@ VT_DECLARE_EXCEPTION(ESxEditStringList, Exception);
 
 enum TSxEditStringFlag : std::uint8_t { lfHasTabs = 1, lfHasNoTabs = 2, lfExpandedLengthUnknown = 4 };
 
+// Positions along a line, in order, of which those from Moved on still owe the shift that
+// edits before them made (typing in one place would otherwise move every position after it at
+// each keystroke). Shift is the owed move: Apply(T&) and +=.
+template <typename T, typename Shift>
+struct TSxOwedShiftList {
+  std::vector<T> List;
+  std::size_t Moved = SIZE_MAX;
+  Shift Owed{};
+  std::size_t size() const { return List.size(); }
+  // The position, shifted.
+  T At(std::size_t i) const {
+    T v = List[i];
+    if (i >= Moved) Owed.Apply(v);
+    return v;
+  }
+  // The shift applied to the positions before To.
+  void Settle(std::size_t To = SIZE_MAX) {
+    for (; Moved < To && Moved < List.size(); ++Moved) Owed.Apply(List[Moved]);
+    if (Moved >= List.size()) NoneMoved();
+  }
+  void NoneMoved() {
+    Moved = SIZE_MAX;
+    Owed = Shift{};
+  }
+  // The positions from From on move by S: owed from where they owe already, applied to those
+  // between.
+  void Move(std::size_t From, const Shift& S) {
+    Settle(From);
+    if (From >= List.size()) return;
+    if (Moved == SIZE_MAX) {
+      Moved = From;
+    } else {
+      for (std::size_t k = From; k < Moved; ++k) S.Apply(List[k]);
+    }
+    Owed += S;
+  }
+  // The number of first positions for which Before holds (it holds for a start of them),
+  // from First on.
+  template <typename Pred>
+  std::size_t CountBefore(Pred Before, std::size_t First = 0) const {
+    for (std::size_t n = List.size() - First; n > 0;) {
+      const std::size_t half = n / 2;
+      if (Before(At(First + half))) {
+        First += half + 1;
+        n -= half + 1;
+      } else {
+        n = half;
+      }
+    }
+    return First;
+  }
+  // Old positions at At replaced by Fresh ones, which owe nothing: those after them move in the
+  // list once, and only when their number changed.
+  void Replace(std::size_t At, std::size_t Old, std::span<const T> Fresh) {
+    if (At + Old >= List.size()) {
+      Settle(At);
+      List.resize(At);
+      NoneMoved();
+      List.insert(List.end(), Fresh.begin(), Fresh.end());
+      return;
+    }
+    Settle(At + Old);
+    const auto at = List.begin() + static_cast<std::ptrdiff_t>(At);
+    if (Fresh.size() > Old)
+      List.insert(at + static_cast<std::ptrdiff_t>(Old), Fresh.size() - Old, T{});
+    else if (Fresh.size() < Old)
+      List.erase(at + static_cast<std::ptrdiff_t>(Fresh.size()), at + static_cast<std::ptrdiff_t>(Old));
+    std::copy(Fresh.begin(), Fresh.end(), List.begin() + static_cast<std::ptrdiff_t>(At));
+    if (Moved != SIZE_MAX) Moved = Moved + Fresh.size() - Old;
+  }
+};
+
 // What a line needs to map characters to bytes and columns without walking it whole: built
 // on first use, and kept through an edit inside the line (only the part around the edit is
 // walked again). A line of ASCII without tabs maps directly; others longer than kStep bytes
-// keep marks about every kStep characters.
+// keep marks about every kStep characters (two kStep at most apart).
 struct TSxLineIndex {
   static constexpr int kStep = 128;
   struct Mark {
@@ -32,37 +106,29 @@ struct TSxLineIndex {
   bool Valid = false;
   bool Plain = false;  // ASCII without tabs: character = byte = column
   int Chars = 0;
-  // The marks from Moved on still lack the shift by whole tab stops that edits before them made
-  // (typing in one place would otherwise move every mark after it at each keystroke): At
-  // answers them shifted, Settle applies the shift to those before an index.
-  struct MarkList {
-    std::vector<Mark> List;
-    std::size_t Moved = SIZE_MAX;
-    std::ptrdiff_t MovedBytes = 0;
-    int MovedChars = 0, MovedCols = 0;
-  };
-  std::unique_ptr<MarkList> Marks;  // only for lines that are not plain and longer than kStep bytes
-  std::size_t Count() const { return Marks ? Marks->List.size() : 1; }
-  Mark At(std::size_t i) const {
-    if (!Marks) return Mark{0, 0, 0, false};
-    Mark m = Marks->List[i];
-    if (i >= Marks->Moved) {
-      m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + Marks->MovedBytes);
-      m.Char += Marks->MovedChars;
-      m.Col += Marks->MovedCols;
+  // An edit moves the marks after it by whole tab stops (past a tab the shift becomes one).
+  struct MarkShift {
+    std::ptrdiff_t Bytes = 0;
+    int Chars = 0, Cols = 0;
+    void Apply(Mark& m) const {
+      m.Byte = static_cast<std::uint32_t>(static_cast<std::ptrdiff_t>(m.Byte) + Bytes);
+      m.Char += Chars;
+      m.Col += Cols;
     }
-    return m;
-  }
-  void Settle(std::size_t To) {
-    MarkList& l = *Marks;
-    for (; l.Moved < To && l.Moved < l.List.size(); ++l.Moved) l.List[l.Moved] = At(l.Moved);
-    if (l.Moved >= l.List.size()) NoneMoved();
-  }
+    MarkShift& operator+=(const MarkShift& o) {
+      Bytes += o.Bytes;
+      Chars += o.Chars;
+      Cols += o.Cols;
+      return *this;
+    }
+  };
+  using MarkList = TSxOwedShiftList<Mark, MarkShift>;
+  std::unique_ptr<MarkList> Marks;  // only for lines that are not plain and longer than kStep bytes
+  std::size_t Count() const { return Marks ? Marks->size() : 1; }
+  Mark At(std::size_t i) const { return Marks ? Marks->At(i) : Mark{0, 0, 0, false}; }
+  void Settle(std::size_t To) { Marks->Settle(To); }
   void NoneMoved() {
-    if (!Marks) return;
-    Marks->Moved = SIZE_MAX;
-    Marks->MovedBytes = 0;
-    Marks->MovedChars = Marks->MovedCols = 0;
+    if (Marks) Marks->NoneMoved();
   }
 
   TSxLineIndex() = default;

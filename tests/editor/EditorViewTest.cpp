@@ -514,6 +514,8 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
   e->SetHighlighter(&hl);
   fresh->SetHighlighter(&hl);
   SetLines(e, {"SELECT 1 /* open", longLine.c_str(), "x */ FROM T"});
+  // Typed and taken back in one place, over more than two steps between scan points.
+  const std::string typed(300, 'q'), erased(300, '<');
   struct Step {
     int at;  // character on the long line; 0: its end
     // typed, except '<' Backspace, '>' Delete, '^' undo, '~' redo, '{' Up, '|' Down, '[' Home, ']' End
@@ -521,10 +523,16 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
   } steps[] = {{4000, "q"},  {4000, "<<<"}, {1, "'"},   {1, "^"},   {6000, "/*"}, {6000, "^^"}, {6000, "~"},
                {0, "x'"}, {2500, ">>>>"}, {100, "\t"}, {4000, "\xE6\x97\xA5-"}, {4001, "-"}, {4001, "^"},
                {7000, "*/"}, {30, "'"}, {8000, "'"}, {1, "<^~^"}, {1, "{]>^~^"}, {0, ">^~^"}, {0, "|[<^"},
-               {1, "*/<^"}, {1, "\r^~^"},
+               {1, "*/<^"}, {1, "\r^~^"}, {3000, typed.c_str()}, {3100, "'/*"}, {3303, erased.c_str()},
+               {1, typed.c_str()}, {2000, "/*^^"},
                // Broken in two long lines, the first or the last part the longer, inside a
                // string, both parts edited.
                {4350, "\r^~^"}, {4550, "\r^~^"}, {4550, "'\r^^"}, {4550, "\rq{[z^^^"}, {4450, "\r"}, {40, "\r"}};
+  // First a quote typed all along a stretch longer than the steps between scan points: some
+  // just after a point, whose old state must not stop the rescan before the quote.
+  std::vector<Step> all;
+  for (int at = 5000; at < 5140; at += 3) all.push_back({at, "'^"});
+  all.insert(all.end(), std::begin(steps), std::end(steps));
   auto summary = [](TSxMemo* m) {
     std::string out = "left " + std::to_string(m->LeftColumn()) + "\n";
     for (const auto& c : TextCalls(RecordPaint(m)))
@@ -544,7 +552,7 @@ TEST(SxEditView, LongLineHighlightingAfterEditsEqualsAFreshScan) {
     EXPECT_EQ(edited, summary(fresh));
     return !HasFailure();
   };
-  for (const Step& st : steps) {
+  for (const Step& st : all) {
     TBufferCoord at{st.at ? st.at : e->Lines()->CharCount(1) + 1, 2};
     e->ProcessCommand(ecGotoXY, 0, &at);
     for (const char* k = st.keys; *k;) {

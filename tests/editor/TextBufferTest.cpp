@@ -303,13 +303,17 @@ TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
     int join = 0;  // -1: the line above joins it with put between, 1: the line below; then broken again;
                    // 2: broken in two at `at`, both parts long, and joined again with put between
     bool inPlace = false;  // through EditLine rather than Put
+    int times = 1;  // made again after the text put, as typing or Delete does
   };
   const Edit edits[] = {{0, 0, "q"},  {0.5, 0, "q"},   {1, 0, "q"},      {0.3, 0, "\t"},  {0.31, 1, ""},
                         {0.7, 0, "\xC3\xA9"}, {0.2, 300, ""}, {0.6, 5, "x\ty"}, {0.99, 2, ""}, {0.4, 0, std::string(400, 'z')},
                         {0, 1, ""}, {0.5, 1, "\t\t"}, {0, 0, "", -1}, {0, 0, "\t\xC3\xA9", -1}, {0, 0, "", 1}, {0, 0, "\t", 1},
                         {0, 0, "q", 0, true}, {1, 0, "\t", 0, true}, {0, 3, "", 0, true}, {0.5, 300, "\xC3\xA9\t", 0, true},
                         {0.1, 0, std::string(300, '\t'), 0, true}, {0.37, 0, "", 2}, {0.61, 0, " ", 2},
-                        {0.5, 0, "\t", 2}};
+                        {0.5, 0, "\t", 2},
+                        // Typed and deleted in one place past two mark steps.
+                        {0.5, 0, "q", 0, true, 300}, {0, 0, "\xC3\xA9", 0, true, 300}, {0.5, 1, "", 0, true, 300},
+                        {0.2, 0, "\t", 0, true, 40}};
   for (int tabWidth : {8, 3, 1}) {
     for (bool mixed : {false, true}) {
       TSxEditStringList l;
@@ -325,6 +329,7 @@ TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
         fresh.Add(s);
         ASSERT_EQ(l.CharCount(index), fresh.CharCount(0));
         EXPECT_EQ(l.ExpandedLength(index), fresh.ExpandedLength(0));
+        EXPECT_EQ(l.ExpandedString(index), fresh.ExpandedString(0));
         for (int c = 1; c <= fresh.CharCount(0) + 2; ++c) {
           ASSERT_EQ(l.CharOffset(index, c), fresh.CharOffset(0, c)) << c;
           ASSERT_EQ(l.CharToColumn(index, c), fresh.CharToColumn(0, c)) << c;
@@ -363,13 +368,15 @@ TEST(SxEditStringList, IndexKeptThroughEditsMatchesARebuiltOne) {
         }
         std::size_t at = static_cast<std::size_t>(e.at * static_cast<double>(s.size()));
         while (at > 0 && at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) --at;
-        std::size_t end = std::min(s.size(), at + static_cast<std::size_t>(e.cut));
-        while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) ++end;
-        s.replace(at, end - at, e.put);
-        if (e.inPlace)
-          l.EditLine(1, at, end - at, e.put);
-        else
-          l.Put(1, s);
+        for (int t = 0; t < e.times; ++t, at += e.put.size()) {
+          std::size_t end = std::min(s.size(), at + static_cast<std::size_t>(e.cut));
+          while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) ++end;
+          s.replace(at, end - at, e.put);
+          if (e.inPlace)
+            l.EditLine(1, at, end - at, e.put);
+          else
+            l.Put(1, s);
+        }
         const TSxInLineEdit& edit = l.LastLineEdit();
         ASSERT_EQ(edit.Line, 1);
         EXPECT_EQ(edit.Char, SxCharCount(s.substr(0, edit.Byte)));
