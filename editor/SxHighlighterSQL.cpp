@@ -292,6 +292,27 @@ void TSxSQLSx::Fill(std::size_t k) const {
   }
 }
 
+void TSxSQLSx::Forget() {
+  const int drop = fRun - fBase;
+  // A line read whole at once (SetLine) is not cut: its rest would move at every cut.
+  if (fReadAll) return;
+  At(fRun);
+  const auto k = static_cast<std::size_t>(drop);
+  if (k >= fChars.size()) return;
+  const std::size_t byte = ByteAt(fRun);
+  fChars.erase(fChars.begin(), fChars.begin() + drop);
+  if (fFirstWide != INT32_MAX) {
+    if (drop >= fFirstWide) {
+      fOffsets.erase(fOffsets.begin(), fOffsets.begin() + (drop - fFirstWide));
+      fFirstWide = 0;
+    } else {
+      fFirstWide -= drop;
+    }
+  }
+  fBase = fRun;
+  fBaseByte = byte;
+}
+
 // Past the "*/" that closes the comment (leaving the comment), or to the end of the line.
 void TSxSQLSx::RunToCommentEnd() {
   while (!AtEol(fRun)) {
@@ -390,6 +411,7 @@ void TSxSQLSx::VariableRule() {
 
 void TSxSQLSx::Next() {
   fTokenPos = fRun;
+  if (fRun - fBase >= kKeptUnits) Forget();
   if (fRange == srsComment || fRange == srsConditionalComment) {
     CommentContinue();
     return;

@@ -133,6 +133,11 @@ private:
   }
   // Reads the line's characters on until unit k (relative to fBase) is there or the line ends.
   void Fill(std::size_t k) const;
+  // A scan reading a line in steps forgets what lies before the token it starts: a scan of a
+  // very long line would otherwise hold units and offsets for all of it (megabytes written
+  // each time the line is scanned).
+  void Forget();
+  static constexpr int kKeptUnits = 4096;
   std::size_t ByteAt(int i) const {
     const int k = i - fBase;
     return k < fFirstWide ? fBaseByte + static_cast<std::size_t>(k) : fOffsets[static_cast<std::size_t>(k - fFirstWide)];
@@ -154,7 +159,7 @@ private:
 
   TSxSQLRangeState fRange = srsUnknown;
   // The line from character fBase on, one unit per character, NUL-terminated once read to
-  // its end; a scan from inside a long line reads only as far as it gets.
+  // its end; a scan from inside a long line reads only as far as it gets, and fBase follows it.
   mutable std::vector<char32_t> fChars;
   mutable std::vector<std::size_t> fOffsets;  // byte offset of each unit from fFirstWide on
   mutable int fFirstWide = INT32_MAX;         // the first unit that is not one byte

@@ -302,3 +302,58 @@ TEST(SxSQLSx, InsertRescansOnlyWhatRangesRequire) {
   EXPECT_EQ(SxScanRanges(&hl, &lines, 600, 600), 1001);
   EXPECT_EQ(lines.Range(1001), srsUnknown);
 }
+
+// A long line read in steps (from its start or from inside it) forgets what lies behind the
+// scan; its tokens stay those of the line read whole: one-byte and multi-byte text, the first
+// multi-byte character before and after a forgotten part, a string and a comment across one.
+TEST(SxSQLSx, ScanInStepsOfALongLineEqualsWholeLineScan) {
+  auto repeat = [](const std::string& piece, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += piece;
+    return s;
+  };
+  const std::string wide = repeat("\xC3\x84.\xC3\x8E" "D '\xE6\x97\xA5\xE6\x9C\xAC' \xC3\xB6\tFROM ", 900);
+  const std::string lines[] = {
+      repeat("SELECT A.ID, 'x' FROM T1 ", 900),
+      wide,
+      repeat("SELECT X ", 1000) + wide,
+      repeat("X ", 2050) + wide,  // read already when the scan first forgets
+      "A '" + std::string(10000, 'x') + "\xC3\xA9' B " + wide,
+      "/*" + repeat("\xC3\xA9 ", 6000) + "*/ SELECT " + repeat("\xC3\xB6 X ", 3000),
+      "X '" + repeat("\xE6\x97\xA5", 9000),
+  };
+  struct Token {
+    int Pos;
+    std::size_t Byte;
+    TSxRange Before, After;
+    int Kind;
+    std::string Text;
+    bool operator==(const Token&) const = default;
+  };
+  auto scan = [](TSxSQLSx& hl, TSxRange before, std::size_t byte) {
+    std::vector<Token> out;
+    while (!hl.AtLineEnd()) {
+      out.push_back({hl.GetTokenPos(), byte, before, hl.GetRange(), hl.GetTokenKind(), hl.GetTokenText()});
+      byte += out.back().Text.size();
+      before = hl.GetRange();
+      hl.Next();
+    }
+    return out;
+  };
+  TSxSQLSx hl(nullptr);
+  hl.SetSQLDialect(sqlInterbase6);
+  for (std::size_t n = 0; n < std::size(lines); ++n) {
+    const std::string& line = lines[n];
+    hl.ResetRange();
+    hl.SetLine(line, 0);
+    const std::vector<Token> whole = scan(hl, srsUnknown, 0);
+    for (const std::size_t from : {std::size_t{0}, whole.size() / 3, whole.size() - 2}) {
+      const Token& t = whole[from];
+      ASSERT_TRUE(hl.SetLineFrom(line, 0, t.Pos, t.Byte, t.Before));
+      const std::vector<Token> steps = scan(hl, t.Before, t.Byte);
+      ASSERT_EQ(steps.size(), whole.size() - from) << "line " << n << " from token " << from;
+      for (std::size_t k = 0; k < steps.size(); ++k)
+        ASSERT_TRUE(steps[k] == whole[from + k]) << "line " << n << " from token " << from << ", token " << from + k;
+    }
+  }
+}
