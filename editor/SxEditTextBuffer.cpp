@@ -41,6 +41,9 @@ int CountChars(std::string_view t) {
   return c;
 }
 
+// The characters of bytes [From, To) of a line whose index is up to date.
+int CharsIn(const TSxLineIndex& idx, std::string_view s, std::size_t From, std::size_t To);
+
 // ASCII without tabs: characters are bytes and columns. In passes that vectorize, as a line
 // (or text joined into one) can be long.
 bool IsPlainText(std::string_view t) {
@@ -180,16 +183,18 @@ void TSxEditStringList::PutText(int Index, String&& S) {
   EndUpdate();
 }
 
-void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text) {
+void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text,
+                                 std::string_view More) {
   CheckIndex(Index, GetCount() - 1);
   BeginUpdate();
   try {
     auto& rec = fList[static_cast<std::size_t>(Index)];
     LineIndex(Index);
     TextChanged();
-    const int oldChars = CountChars(std::string_view(rec.Text).substr(Byte, Count));
+    const int oldChars = CharsIn(rec.Index, rec.Text, Byte, Byte + Count);
     rec.Text.replace(Byte, Count, Text);
-    LineEdited(Index, Byte, Count, oldChars, Text.size());
+    if (!More.empty()) rec.Text.insert(Byte + Text.size(), More);
+    LineEdited(Index, Byte, Count, oldChars, Text.size() + More.size());
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -215,24 +220,23 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
   BeginUpdate();
   try {
     const std::size_t i = static_cast<std::size_t>(Index);
+    // The other line's text goes in from where it is (not copied first).
     if (fList[i + 1].Text.size() > fList[i].Text.size()) {
-      String head = fList[i].Text;
-      head.append(Between);
+      // Between goes in with the first line's text: the longer line moves once.
+      const String head = Between.empty() ? String() : fList[i].Text + String(Between);
       // The joined line starts as the first did: its start range is known while it changes.
       fList[i + 1].Range = fList[i].Range;
       // The joined text's marks are the first line's own: not walked again.
       {
         const JoinedScope joined(fJoined, {&fList[i], 0});
-        EditLine(Index + 1, 0, 0, head);
+        EditLine(Index + 1, 0, 0, Between.empty() ? std::string_view(fList[i].Text) : std::string_view(head));
       }
       fList[i + 1].Data = fList[i].Data;
       Delete(Index);
     } else {
-      String tail(Between);
-      tail += fList[i + 1].Text;
       {
         const JoinedScope joined(fJoined, {&fList[i + 1], fList[i].Text.size() + Between.size()});
-        EditLine(Index, fList[i].Text.size(), 0, tail);
+        EditLine(Index, fList[i].Text.size(), 0, Between, fList[i + 1].Text);
       }
       Delete(Index + 1);
     }
@@ -257,7 +261,8 @@ TSxEditStringRec TSxEditStringList::CutPart(TSxEditStringRec& Whole, std::size_t
   if (idx.Marks) part.Index.Marks = std::make_unique<TSxLineIndex::MarkList>(*idx.Marks);
   const std::string_view other = First ? std::string_view(Whole.Text).substr(Byte) : std::string_view(Whole.Text).substr(0, Byte);
   int at = 0, newChars = 0;
-  if (!UpdateIndex(part, First ? Byte : 0, other.size(), CountChars(other), 0, at, newChars)) part.Index = TSxLineIndex();
+  const int otherChars = First ? CharsIn(idx, Whole.Text, Byte, Whole.Text.size()) : CharsIn(idx, Whole.Text, 0, Byte);
+  if (!UpdateIndex(part, First ? Byte : 0, other.size(), otherChars, 0, at, newChars)) part.Index = TSxLineIndex();
   return part;
 }
 
@@ -526,6 +531,18 @@ std::size_t MarkBeforeChar(const TSxLineIndex& idx, int c0) {
   const std::size_t n = MarksBefore(idx, [c0](const TSxLineIndex::Mark& m) { return m.Char <= c0; });
   return n == 0 ? 0 : n - 1;
 }
+
+int CharsIn(const TSxLineIndex& idx, std::string_view s, std::size_t From, std::size_t To) {
+  if (idx.Valid && idx.Plain) return static_cast<int>(To - From);
+  // A long range of a long line is counted from the marks at its ends.
+  if (!idx.Valid || !idx.Marks || To - From < 4 * static_cast<std::size_t>(TSxLineIndex::kStep))
+    return CountChars(s.substr(From, To - From));
+  auto before = [&](std::size_t b) {
+    const TSxLineIndex::Mark m = idx.At(MarksBefore(idx, [b](const TSxLineIndex::Mark& k) { return k.Byte <= b; }) - 1);
+    return m.Char + CountChars(s.substr(m.Byte, b - m.Byte));
+  };
+  return before(To) - before(From);
+}
 }  // namespace
 
 int TSxEditStringList::WalkMarks(const String& s, TSxLineIndex::Mark from, std::size_t to,
@@ -578,9 +595,15 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   const String& s = Rec.Text;
   if (!idx.Valid) return false;
   const std::string_view text(s);
-  NewChars = CountChars(text.substr(Byte, NewBytes));
+  // A line joined into the new text is known from its index: only the text around it is read.
+  const bool joined = fJoined.Rec && fJoined.Rec->Index.Valid && fJoined.At >= Byte &&
+                      fJoined.At + fJoined.Rec->Text.size() <= Byte + NewBytes;
+  const std::size_t joinedEnd = joined ? fJoined.At + fJoined.Rec->Text.size() : Byte + NewBytes;
+  const std::string_view before = text.substr(Byte, (joined ? fJoined.At : joinedEnd) - Byte),
+                         after = text.substr(joinedEnd, Byte + NewBytes - joinedEnd);
+  NewChars = CountChars(before) + CountChars(after) + (joined ? fJoined.Rec->Index.Chars : 0);
   if (idx.Plain) {
-    const bool plain = IsPlainText(std::string_view(s).substr(Byte, NewBytes));
+    const bool plain = IsPlainText(before) && IsPlainText(after) && (!joined || fJoined.Rec->Index.Plain);
     Char = static_cast<int>(Byte);
     if (plain) {
       idx.Chars += NewChars - OldChars;
