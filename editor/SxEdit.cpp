@@ -756,6 +756,8 @@ void TCustomSxEdit::SetLeftColumn(int Value) {
     if (std::abs(delta) < fColumnsInWindow && !(fPaintLock > 0 && fScrollsInLock++ > 0)) {
       ScrollWindowEx(Handle(), delta * fCharWidth, 0, &r, &r, HRGN(), nullptr, SW_INVALIDATE);
     } else {
+      // A jump repaints the text: a later scroll in the same lock has no picture to move.
+      if (fPaintLock > 0) ++fScrollsInLock;
       // Below the last line only the background and the right edge show: a jump repaints the
       // lines, and there only the edge where it was and where it is now (unless a paint handler
       // may draw there too).
