@@ -823,7 +823,8 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         // Where the caret stood before the break, when trimming moved blanks before it with the
         // rest: redo breaks the line there again.
         const TBufferCoord before = Item.ChangeCaretPos.Line > 0 ? Item.ChangeCaretPos : start;
-        fRedoList->AddChange(Item.ChangeReason, before, end, String(), Item.ChangeSelMode);
+        // A break that left the caret where it was stays one for redo (its start and end agree).
+        fRedoList->AddChange(Item.ChangeReason, before, start == end ? before : end, String(), Item.ChangeSelMode);
         if (!Item.LineEdits.empty()) {
           JoinBrokenLine(Item.LineEdits.front());
           PlaceCaret(before);
