@@ -1852,12 +1852,14 @@ void TCustomSxEdit::SeedCutScan(int Index) {
   const String& part = fLines->LineRef(Index);
   const String& whole = fLines->LineRef(ls.Line);
   if (part.size() < kKeptRunsBytes || part.size() >= whole.size()) return;
+  // A line the buffer cut from the scanned one is its part; another is compared with it.
+  const bool cut = fLines->CuttingFrom() == ls.Line;
   TLongLineScan e;
   e.Line = Index;
   e.Serial = ls.Serial;
   if (ls.Line == Index + 1) {
     // The first part: the points well before its end, the rest scanned when it is needed.
-    if (whole.compare(0, part.size(), part) != 0) return;
+    if (!cut && whole.compare(0, part.size(), part) != 0) return;
     for (const TLongLineScanPoint& p : ls.Points) {
       if (p.Byte + kScanMarginBytes >= part.size()) break;
       e.Points.push_back(p);
@@ -1868,16 +1870,17 @@ void TCustomSxEdit::SeedCutScan(int Index) {
   } else {
     // The last part: the points after the cut, moved; its start state is known only when the
     // line before it is scanned, and the scan from there agrees with them where it can.
-    const std::size_t cut = whole.size() - part.size();
-    if (whole.compare(cut, part.size(), part) != 0) return;
-    const auto after = std::upper_bound(ls.Points.begin(), ls.Points.end(), cut,
+    const std::size_t at = whole.size() - part.size();
+    if (!cut && whole.compare(at, part.size(), part) != 0) return;
+    const auto after = std::upper_bound(ls.Points.begin(), ls.Points.end(), at,
                                         [](std::size_t b, const TLongLineScanPoint& p) { return b < p.Byte; });
     const TLongLineScanPoint& before = *(after - 1);
     int cutChars = before.Char;
-    for (std::size_t b = before.Byte; b < cut; ++b) cutChars += (static_cast<unsigned char>(whole[b]) & 0xC0) != 0x80;
+    for (std::size_t b = before.Byte; b < at; ++b) cutChars += (static_cast<unsigned char>(whole[b]) & 0xC0) != 0x80;
     if (ls.EndChar <= cutChars) return;  // the scan stopped before the cut
     e.Points.push_back({0, 0, ls.Start});
-    for (auto it = after; it != ls.Points.end(); ++it) e.Points.push_back({it->Char - cutChars, it->Byte - cut, it->Range});
+    for (auto it = after; it != ls.Points.end(); ++it)
+      e.Points.push_back({it->Char - cutChars, it->Byte - at, it->Range});
     e.Start = ls.Start;
     e.StartGuessed = true;
     e.EndRange = ls.EndRange;
@@ -1991,7 +1994,7 @@ void TCustomSxEdit::LongLineEdited(int Index) {
       const String& prev = fLines->LineRef(Index - 1);
       const TLongLineScan* kept = SpareScan(Index - 1, serial);
       if (kept && !kept->Partial && !kept->StartGuessed && kept->Start == pts[0].Range && prev.size() <= e.NewBytes &&
-          text.compare(0, prev.size(), prev) == 0) {
+          (e.Joined < 0 || text.compare(0, prev.size(), prev) == 0)) {
         std::size_t n = 1;
         while (n < kept->Points.size() && kept->Points[n].Byte + kScanMarginBytes < prev.size()) ++n;
         pts.erase(pts.begin());
@@ -2009,7 +2012,7 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     const String& next = fLines->LineRef(Index + 1);
     const TLongLineScan* kept = SpareScan(Index + 1, serial);
     if (kept && !kept->Partial && !kept->StartGuessed && next.size() <= e.NewBytes &&
-        text.compare(text.size() - next.size(), next.size(), next) == 0) {
+        (e.Joined > 0 || text.compare(text.size() - next.size(), next.size(), next) == 0)) {
       const std::size_t byte = text.size() - next.size();
       const int chr = e.Char + e.NewChars - fLines->CharCount(Index + 1);
       for (const TLongLineScanPoint& p : kept->Points) pts.push_back({p.Char + chr, p.Byte + byte, p.Range});

@@ -204,14 +204,15 @@ void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count,
 }
 
 namespace {
-// The line being joined, for the edit that joins it only.
-template <typename Joined>
-struct JoinedScope {
-  Joined& j;
-  JoinedScope(Joined& Slot, Joined Value) : j(Slot) { j = Value; }
-  ~JoinedScope() { j = Joined(); }
-  JoinedScope(const JoinedScope&) = delete;
-  JoinedScope& operator=(const JoinedScope&) = delete;
+// A value set for one call only (the line being joined, the line being cut), then put back.
+template <typename T>
+struct ScopedValue {
+  T& j;
+  T old;
+  ScopedValue(T& Slot, T Value) : j(Slot), old(Slot) { j = Value; }
+  ~ScopedValue() { j = old; }
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
 };
 }  // namespace
 
@@ -228,14 +229,14 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
       fList[i + 1].Range = fList[i].Range;
       // The joined text's marks are the first line's own: not walked again.
       {
-        const JoinedScope joined(fJoined, {&fList[i], 0});
+        const ScopedValue joined(fJoined, {&fList[i], 0});
         EditLine(Index + 1, 0, 0, Between.empty() ? std::string_view(fList[i].Text) : std::string_view(head));
       }
       fList[i + 1].Data = fList[i].Data;
       Delete(Index);
     } else {
       {
-        const JoinedScope joined(fJoined, {&fList[i + 1], fList[i].Text.size() + Between.size()});
+        const ScopedValue joined(fJoined, {&fList[i + 1], fList[i].Text.size() + Between.size()});
         EditLine(Index, fList[i].Text.size(), 0, Between, fList[i + 1].Text);
       }
       Delete(Index + 1);
@@ -276,14 +277,20 @@ void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
       // The new line's index is taken from the line's: it is not walked again.
       TSxEditStringRec head = CutPart(fList[i], Byte, true);
       InsertItem(Index, std::move(head.Text), nullptr, &head.Index);
-      Fire(OnLinesInserted, Index, 1);
+      {
+        const ScopedValue cutting(fCuttingFrom, Index + 1);
+        Fire(OnLinesInserted, Index, 1);
+      }
       std::swap(fList[i].Data, fList[i + 1].Data);
       fList[i].Range = fList[i + 1].Range;
       EditLine(Index + 1, 0, Byte, std::string_view());
     } else {
       TSxEditStringRec tail = CutPart(fList[i], Byte, false);
       InsertItem(Index + 1, std::move(tail.Text), nullptr, &tail.Index);
-      Fire(OnLinesInserted, Index + 1, 1);
+      {
+        const ScopedValue cutting(fCuttingFrom, Index);
+        Fire(OnLinesInserted, Index + 1, 1);
+      }
       EditLine(Index, Byte, size - Byte, std::string_view());
     }
   } catch (...) {
@@ -299,10 +306,12 @@ void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::size_t OldB
   rec.Flags = lfExpandedLengthUnknown;
   rec.ExpandedLength = -1;
   int at = 0, newChars = 0;
-  if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars))
+  if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars)) {
     fLastEdit = TSxInLineEdit{Index, fTextSerial, at, OldChars, newChars, Byte, OldBytes, NewBytes};
-  else
+    if (fJoined.Rec) fLastEdit.Joined = fJoined.Rec < &rec ? -1 : 1;
+  } else {
     rec.Index.Valid = false;
+  }
   {
     if (fIndexOfLongestLine == Index) {
       // Still the longest when it did not shrink below the old length; else rescan lazily.

@@ -94,6 +94,9 @@ struct TSxInLineEdit {
   std::uint64_t Serial = 0;  // the text serial after the edit
   int Char = 0, OldChars = 0, NewChars = 0;
   std::size_t Byte = 0, OldBytes = 0, NewBytes = 0;
+  // A join: the whole text of the line above (-1) went in at the edit's start, or that of the
+  // line below (1) at its end; 0 otherwise.
+  int Joined = 0;
 };
 
 class TSxEditStringList : public TStrings {
@@ -122,6 +125,9 @@ public:
   // Breaks line Index before its byte Byte (the reverse of JoinLines): the longer part stays
   // where it is and loses the other in place; the first line keeps the object and start range.
   void SplitLine(int Index, std::size_t Byte);
+  // While SplitLine announces the line it inserted: the line it was cut from, still whole
+  // (-1 otherwise).
+  int CuttingFrom() const { return fCuttingFrom; }
   void PutObject(int Index, TObject* Obj) override;
   void Delete(int Index) override;
   void Exchange(int Index1, int Index2) override;
@@ -232,6 +238,7 @@ private:
   } fJoined;
   void WalkMarksJoined(const String& s, TSxLineIndex::Mark From, std::size_t To,
                        std::vector<TSxLineIndex::Mark>& Marks) const;
+  int fCuttingFrom = -1;
   std::vector<TSxLineIndex::Mark> fFreshMarks;  // UpdateIndex's walked marks, kept for its storage
 };
 

@@ -450,7 +450,8 @@ TEST(SxEditEditing, LineBreakInsideALineUndoesExactly) {
       {"long first part", eoTrimTrailingSpaces, longTail + " |yz", longTail + "\n|yz"},
       {"line start", eoAutoIndent | eoTrimTrailingSpaces, "|  ab \t", "\n|  ab \t"},
       {"blanks at the end", eoAutoIndent | eoTrimTrailingSpaces, "  a |b  ", "  a\n  |b  "},
-      {"long second part", eoAutoIndent | eoTrimTrailingSpaces, "x\n  yz |" + longTail + "\t", "x\n  yz\n  |" + longTail + "\t"},
+      {"long second part", eoAutoIndent | eoTrimTrailingSpaces, "x\n  yz |" + longTail + "\t",
+       "x\n  yz\n  |" + longTail + "\t"},
   };
   for (const Case& c : cases) {
     e->SetOptions(c.opts);
