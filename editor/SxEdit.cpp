@@ -1860,10 +1860,10 @@ void TCustomSxEdit::SeedCutScan(int Index) {
   if (ls.Line == Index + 1) {
     // The first part: the points well before its end, the rest scanned when it is needed.
     if (!cut && whole.compare(0, part.size(), part) != 0) return;
-    for (const TLongLineScanPoint& p : ls.Points) {
-      if (p.Byte + kScanMarginBytes >= part.size()) break;
-      e.Points.push_back(p);
-    }
+    const auto end =
+        std::lower_bound(ls.Points.begin(), ls.Points.end(), part.size(),
+                         [](const TLongLineScanPoint& p, std::size_t b) { return p.Byte + kScanMarginBytes < b; });
+    e.Points.assign(ls.Points.begin(), end);
     e.Start = ls.Start;
     e.Partial = true;
     fLongScan.LosingHead = part.size();
@@ -1878,6 +1878,7 @@ void TCustomSxEdit::SeedCutScan(int Index) {
     int cutChars = before.Char;
     for (std::size_t b = before.Byte; b < at; ++b) cutChars += (static_cast<unsigned char>(whole[b]) & 0xC0) != 0x80;
     if (ls.EndChar <= cutChars) return;  // the scan stopped before the cut
+    e.Points.reserve(static_cast<std::size_t>(ls.Points.end() - after) + 1);
     e.Points.push_back({0, 0, ls.Start});
     for (auto it = after; it != ls.Points.end(); ++it)
       e.Points.push_back({it->Char - cutChars, it->Byte - at, it->Range});

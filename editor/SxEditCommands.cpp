@@ -709,8 +709,10 @@ bool TCustomSxEdit::SplitInPlace(bool MoveCaret) {
   const String indent = MakeIndent(IndentWidth(std::string_view(line).substr(0, cut), true), true);
   const String trimmed = line.substr(at, cut - at);
   const int kept = fCaretPos.Char - 1 - static_cast<int>(cut - at);
-  fLines->SplitLine(l - 1, at);
-  if (cut > at || !indent.empty()) fLines->EditLine(l, 0, cut - at, indent);
+  // Broken at the caret, the blanks then cut off the first part's end: neither part moves for them.
+  fLines->SplitLine(l - 1, cut);
+  if (cut > at) fLines->EditLine(l - 1, at, cut - at, std::string_view());
+  if (!indent.empty()) fLines->EditLine(l, 0, 0, indent);
   if (cut > at) {
     fTrimmed = TSxLineEdit{l, kept + 1, trimmed, String()};
     fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l), String(), smNormal);
