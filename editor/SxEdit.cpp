@@ -2016,6 +2016,7 @@ void TCustomSxEdit::LongLineEdited(int Index) {
         (e.Joined > 0 || text.compare(text.size() - next.size(), next.size(), next) == 0)) {
       const std::size_t byte = text.size() - next.size();
       const int chr = e.Char + e.NewChars - fLines->CharCount(Index + 1);
+      pts.reserve(pts.size() + kept->Points.size());
       for (const TLongLineScanPoint& p : kept->Points) pts.push_back({p.Char + chr, p.Byte + byte, p.Range});
       endChar = chr + kept->EndChar - dChar;
       ls.EndRange = kept->EndRange;
