@@ -702,11 +702,16 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   }
   const std::size_t walked = k1 - k0;
   const auto at = marks.begin() + static_cast<std::ptrdiff_t>(k0);
-  if (fresh.size() > walked)
-    marks.insert(at + static_cast<std::ptrdiff_t>(walked), fresh.size() - walked, TSxLineIndex::Mark{});
-  else if (fresh.size() < walked)
-    marks.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(walked));
-  std::copy(fresh.begin(), fresh.end(), marks.begin() + static_cast<std::ptrdiff_t>(k0));
+  if (fresh.size() > walked) {
+    // The marks beyond the old ones go in as they are (a join brings thousands).
+    std::copy(fresh.begin(), fresh.begin() + static_cast<std::ptrdiff_t>(walked), at);
+    marks.insert(at + static_cast<std::ptrdiff_t>(walked), fresh.begin() + static_cast<std::ptrdiff_t>(walked),
+                 fresh.end());
+  } else {
+    if (fresh.size() < walked)
+      marks.erase(at + static_cast<std::ptrdiff_t>(fresh.size()), at + static_cast<std::ptrdiff_t>(walked));
+    std::copy(fresh.begin(), fresh.end(), marks.begin() + static_cast<std::ptrdiff_t>(k0));
+  }
   if (owed.Moved != SIZE_MAX) owed.Moved = owed.Moved + fresh.size() - walked;
   if (marks.empty()) {
     marks.push_back({0, 0, 0, false});
