@@ -192,8 +192,18 @@ void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count,
     LineIndex(Index);
     TextChanged();
     const int oldChars = CharsIn(rec.Index, rec.Text, Byte, Byte + Count);
-    rec.Text.replace(Byte, Count, Text);
-    if (!More.empty()) rec.Text.insert(Byte + Text.size(), More);
+    String& t = rec.Text;
+    if (More.empty()) {
+      t.replace(Byte, Count, Text);
+    } else if (Byte + Count == t.size()) {
+      t.resize(Byte);
+      t.append(Text).append(More);
+    } else {
+      // One gap for both pieces: the text after them moves once.
+      t.replace(Byte, Count, Text.size() + More.size(), '\0');
+      std::copy(Text.begin(), Text.end(), t.begin() + static_cast<std::ptrdiff_t>(Byte));
+      std::copy(More.begin(), More.end(), t.begin() + static_cast<std::ptrdiff_t>(Byte + Text.size()));
+    }
     LineEdited(Index, Byte, Count, oldChars, Text.size() + More.size());
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
@@ -223,14 +233,12 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
     const std::size_t i = static_cast<std::size_t>(Index);
     // The other line's text goes in from where it is (not copied first).
     if (fList[i + 1].Text.size() > fList[i].Text.size()) {
-      // Between goes in with the first line's text: the longer line moves once.
-      const String head = Between.empty() ? String() : fList[i].Text + String(Between);
       // The joined line starts as the first did: its start range is known while it changes.
       fList[i + 1].Range = fList[i].Range;
       // The joined text's marks are the first line's own: not walked again.
       {
         const ScopedValue joined(fJoined, {&fList[i], 0});
-        EditLine(Index + 1, 0, 0, Between.empty() ? std::string_view(fList[i].Text) : std::string_view(head));
+        EditLine(Index + 1, 0, 0, fList[i].Text, Between);
       }
       fList[i + 1].Data = fList[i].Data;
       Delete(Index);
