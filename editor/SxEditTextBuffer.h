@@ -116,7 +116,8 @@ public:
   // Put without a copy of the text.
   void PutText(int Index, String&& S);
   // Replaces bytes [Byte, Byte + Count) of line Index (whole characters) with Text followed by
-  // More where the line is: as Put of the changed line, without copying or comparing it.
+  // More where the line is: as Put of the changed line, without copying or comparing it. With More
+  // given, neither may lie in the line itself.
   void EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text, std::string_view More = {});
   // Joins line Index + 1 to the end of line Index, with Between between them. The longer of the
   // two keeps its text, index and record and takes the other's text in place (an in-line edit
