@@ -756,6 +756,8 @@ void TCustomSxEdit::SetLeftColumn(int Value) {
     if (std::abs(delta) < fColumnsInWindow && !(fPaintLock > 0 && fScrollsInLock++ > 0)) {
       ScrollWindowEx(Handle(), delta * fCharWidth, 0, &r, &r, HRGN(), nullptr, SW_INVALIDATE);
     } else {
+      // A jump repaints the text: a later scroll in the same lock has no picture to move.
+      if (fPaintLock > 0) ++fScrollsInLock;
       // Below the last line only the background and the right edge show: a jump repaints the
       // lines, and there only the edge where it was and where it is now (unless a paint handler
       // may draw there too).
@@ -1850,33 +1852,36 @@ void TCustomSxEdit::SeedCutScan(int Index) {
   const String& whole = fLines->LineRef(ls.Line);
   if (part.size() < kKeptRunsBytes || part.size() >= whole.size()) return;
   ls.Points.Settle();
+  // A line the buffer cut from the scanned one is its part; another is compared with it.
+  const bool cut = fLines->CuttingFrom() == ls.Line;
   TLongLineScan e;
   e.Line = Index;
   e.Serial = ls.Serial;
   if (ls.Line == Index + 1) {
     // The first part: the points well before its end, the rest scanned when it is needed.
-    if (whole.compare(0, part.size(), part) != 0) return;
-    for (const TLongLineScanPoint& p : ls.Points.List) {
-      if (p.Byte + kScanMarginBytes >= part.size()) break;
-      e.Points.List.push_back(p);
-    }
+    if (!cut && whole.compare(0, part.size(), part) != 0) return;
+    const auto end =
+        std::lower_bound(ls.Points.List.begin(), ls.Points.List.end(), part.size(),
+                         [](const TLongLineScanPoint& p, std::size_t b) { return p.Byte + kScanMarginBytes < b; });
+    e.Points.List.assign(ls.Points.List.begin(), end);
     e.Start = ls.Start;
     e.Partial = true;
     fLongScan.LosingHead = part.size();
   } else {
     // The last part: the points after the cut, moved; its start state is known only when the
     // line before it is scanned, and the scan from there agrees with them where it can.
-    const std::size_t cut = whole.size() - part.size();
-    if (whole.compare(cut, part.size(), part) != 0) return;
-    const auto after = std::upper_bound(ls.Points.List.begin(), ls.Points.List.end(), cut,
+    const std::size_t at = whole.size() - part.size();
+    if (!cut && whole.compare(at, part.size(), part) != 0) return;
+    const auto after = std::upper_bound(ls.Points.List.begin(), ls.Points.List.end(), at,
                                         [](std::size_t b, const TLongLineScanPoint& p) { return b < p.Byte; });
     const TLongLineScanPoint& before = *(after - 1);
     int cutChars = before.Char;
-    for (std::size_t b = before.Byte; b < cut; ++b) cutChars += (static_cast<unsigned char>(whole[b]) & 0xC0) != 0x80;
+    for (std::size_t b = before.Byte; b < at; ++b) cutChars += (static_cast<unsigned char>(whole[b]) & 0xC0) != 0x80;
     if (ls.EndChar <= cutChars) return;  // the scan stopped before the cut
+    e.Points.List.reserve(static_cast<std::size_t>(ls.Points.List.end() - after) + 1);
     e.Points.List.push_back({0, 0, ls.Start});
     for (auto it = after; it != ls.Points.List.end(); ++it)
-      e.Points.List.push_back({it->Char - cutChars, it->Byte - cut, it->Range});
+      e.Points.List.push_back({it->Char - cutChars, it->Byte - at, it->Range});
     e.Start = ls.Start;
     e.StartGuessed = true;
     e.EndRange = ls.EndRange;
@@ -1987,7 +1992,7 @@ void TCustomSxEdit::LongLineEdited(int Index) {
       const String& prev = fLines->LineRef(Index - 1);
       const TLongLineScan* kept = SpareScan(Index - 1, serial);
       if (kept && !kept->Partial && !kept->StartGuessed && kept->Start == pts.List[0].Range &&
-          prev.size() <= e.NewBytes && text.compare(0, prev.size(), prev) == 0) {
+          prev.size() <= e.NewBytes && (e.Joined < 0 || text.compare(0, prev.size(), prev) == 0)) {
         std::size_t n = 1;
         while (n < kept->Points.size() && kept->Points.List[n].Byte + kScanMarginBytes < prev.size()) ++n;
         pts.Replace(0, 1, {kept->Points.List.data(), n});
@@ -2004,10 +2009,11 @@ void TCustomSxEdit::LongLineEdited(int Index) {
     const String& next = fLines->LineRef(Index + 1);
     const TLongLineScan* kept = SpareScan(Index + 1, serial);
     if (kept && !kept->Partial && !kept->StartGuessed && next.size() <= e.NewBytes &&
-        text.compare(text.size() - next.size(), next.size(), next) == 0) {
+        (e.Joined > 0 || text.compare(text.size() - next.size(), next.size(), next) == 0)) {
       const std::size_t byte = text.size() - next.size();
       const int chr = e.Char + e.NewChars - fLines->CharCount(Index + 1);
       pts.Settle();
+      pts.List.reserve(pts.size() + kept->Points.size());
       for (const TLongLineScanPoint& p : kept->Points.List) pts.List.push_back({p.Char + chr, p.Byte + byte, p.Range});
       endChar = chr + kept->EndChar - dChar;
       ls.EndRange = kept->EndRange;

@@ -488,8 +488,8 @@ protected:
   // Editing.
   // Enter inside a line's text without a copy of the line; false when it takes the long way.
   bool SplitInPlace(bool MoveCaret);
-  // Undo of a line break without a copy of the joined line; false when it takes the long way.
-  bool JoinInPlace(const String& Moved);
+  // Undo of a line break: joins the line before Edit.Line with it, undoing Edit on it first.
+  void JoinBrokenLine(const TSxLineEdit& Edit);
   void InsertColumnBlock(const TBufferCoord& Start, const TBufferCoord& End, const String& Text, bool Record);
   void MoveCaretHorizontally(int DX, bool Extend);
   void MoveCaretVertically(int DY, bool Extend);

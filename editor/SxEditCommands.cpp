@@ -684,6 +684,16 @@ void TCustomSxEdit::DoDeleteLine() {
 
 // ---- line breaks and typing ---------------------------------------------------------------
 
+namespace {
+// A break's record keeps no copy of the text it moved: the moved text is the next line's,
+// whose start Inserted (an indent) took the place of Removed (blanks that trimming took off the
+// first part). Undo joins the lines where they are; redo breaks again at the record's place.
+void NoteBreakEdit(TSxEditUndoList& List, int Line, String Removed, String Inserted) {
+  if (List.IsLocked() || !List.PeekItem() || List.PeekItem()->ChangeReason != chLineBreak) return;
+  List.PeekItem()->LineEdits = {TSxLineEdit{Line, 1, std::move(Removed), std::move(Inserted)}};
+}
+}  // namespace
+
 bool TCustomSxEdit::SplitInPlace(bool MoveCaret) {
   // The caret inside the line's text: the line breaks where it is, the longer part keeping its
   // record, index and scan.
@@ -697,17 +707,20 @@ bool TCustomSxEdit::SplitInPlace(bool MoveCaret) {
   if (at == 0) return false;
   // The indent of the first part (read only as far as its leading blanks go).
   const String indent = MakeIndent(IndentWidth(std::string_view(line).substr(0, cut), true), true);
-  const String moved = line.substr(at);
+  const String trimmed = line.substr(at, cut - at);
   const int kept = fCaretPos.Char - 1 - static_cast<int>(cut - at);
-  fLines->SplitLine(l - 1, at);
-  if (cut > at || !indent.empty()) fLines->EditLine(l, 0, cut - at, indent);
+  // Broken at the caret, the blanks then cut off the first part's end: neither part moves for them.
+  fLines->SplitLine(l - 1, cut);
+  if (cut > at) fLines->EditLine(l - 1, at, cut - at, std::string_view());
+  if (!indent.empty()) fLines->EditLine(l, 0, 0, indent);
   if (cut > at) {
-    fTrimmed = TSxLineEdit{l, kept + 1, moved.substr(0, cut - at), String()};
-    fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l), moved, smNormal);
-    fUndoList->PeekItem()->ChangeCaretPos = fCaretPos;
+    fTrimmed = TSxLineEdit{l, kept + 1, trimmed, String()};
+    fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l), String(), smNormal);
+    if (!fUndoList->IsLocked()) fUndoList->PeekItem()->ChangeCaretPos = fCaretPos;
   } else {
-    fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, moved, smNormal);
+    fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, String(), smNormal);
   }
+  NoteBreakEdit(*fUndoList, l + 1, trimmed, indent);
   if (MoveCaret) SetCaretPosInternal(BufferCoord(static_cast<int>(indent.size()) + 1, l + 1));
   return true;
 }
@@ -754,9 +767,9 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
       }
       fUndoList->AddChange(chLineBreak, p0, p0, String(), smNormal);
     } else if (fCaretPos.Char == 1) {
-      const String t = LineText();
       fLines->Insert(l - 1, String());
-      fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, t, smNormal);
+      fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, String(), smNormal);
+      NoteBreakEdit(*fUndoList, l + 1, String(), String());
       if (MoveCaret) SetCaretLine(l + 1);
     } else {
       const String t = LineText();
@@ -769,11 +782,11 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
       // the rest, so that undo puts them back as they were (a tab stays a tab).
       const int kept = Len(LineAt(l));
       if (kept < Len(left)) {
-        fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l),
-                             Sub(left, kept + 1) + right, smNormal);
-        fUndoList->PeekItem()->ChangeCaretPos = p0;
+        fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l), String(), smNormal);
+        if (!fUndoList->IsLocked()) fUndoList->PeekItem()->ChangeCaretPos = p0;
       } else
-        fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, right, smNormal);
+        fUndoList->AddChange(chLineBreak, fCaretPos, fCaretPos, String(), smNormal);
+      NoteBreakEdit(*fUndoList, l + 1, Sub(left, kept + 1), indent);
       if (MoveCaret) SetCaretPosInternal(BufferCoord(Len(indent) + 1, l + 1));
     }
   } catch (...) {

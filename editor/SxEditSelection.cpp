@@ -292,30 +292,23 @@ String TCustomSxEdit::MakeIndent(int Width, bool AllowTabs) const {
   return String(static_cast<std::size_t>(Width), ' ');
 }
 
-bool TCustomSxEdit::JoinInPlace(const String& Moved) {
-  // The caret at the end of its line, and the next line the moved text behind an indent: the
-  // lines join where they are, the longer keeping its record, index and scan.
-  const int l = fCaretPos.Line;
-  if (l >= fLines->Count() || Moved.empty() || LineLength(l) != fCaretPos.Char - 1) return false;
-  if (HasOption(eoTrimTrailingSpaces) && (Moved.back() == ' ' || Moved.back() == '\t')) return false;
-  const String& next = fLines->LineRef(l);
-  auto blanks = [](const String& t) {
-    std::size_t n = 0;
-    while (n < t.size() && (t[n] == ' ' || t[n] == '\t')) ++n;
-    return n;
-  };
-  const std::size_t indent = blanks(next), lead = blanks(Moved);
-  if (next.size() - indent != Moved.size() - lead || next.compare(indent, String::npos, Moved, lead) != 0) return false;
+void TCustomSxEdit::JoinBrokenLine(const TSxLineEdit& Edit) {
+  // The lines join where they are, the longer keeping its record, index and scan; the blanks
+  // the next line's indent replaced go back between them.
+  const int next = Edit.Line;
+  if (next < 2 || next > fLines->Count()) return;
   fLines->BeginUpdate();
   try {
-    if (indent > 0 || lead > 0) fLines->EditLine(l, 0, indent, std::string_view(Moved).substr(0, lead));
-    fLines->JoinLines(l - 1);
+    const String& text = fLines->LineRef(next - 1);
+    if (!Edit.Inserted.empty() && text.compare(0, Edit.Inserted.size(), Edit.Inserted) == 0)
+      fLines->EditLine(next - 1, 0, Edit.Inserted.size(), std::string_view());
+    fLines->JoinLines(next - 2, Edit.Removed);
   } catch (...) {
     fLines->EndUpdate();
     throw;
   }
   fLines->EndUpdate();
-  return true;
+  ShiftMarksDeleted(next, 1);
 }
 
 void TCustomSxEdit::SetSelText(const String& Value) {
@@ -830,19 +823,17 @@ void TCustomSxEdit::UndoOne(TSxEditUndoItem& Item) {
         // Where the caret stood before the break, when trimming moved blanks before it with the
         // rest: redo breaks the line there again.
         const TBufferCoord before = Item.ChangeCaretPos.Line > 0 ? Item.ChangeCaretPos : start;
-        fRedoList->AddChange(Item.ChangeReason, before, end, String(), Item.ChangeSelMode);
-        if (JoinInPlace(Item.ChangeStr)) {
-          ShiftMarksDeleted(fCaretPos.Line + 1, 1);
+        // A break that left the caret where it was stays one for redo (its start and end agree).
+        fRedoList->AddChange(Item.ChangeReason, before, start == end ? before : end, String(), Item.ChangeSelMode);
+        if (!Item.LineEdits.empty()) {
+          JoinBrokenLine(Item.LineEdits.front());
           PlaceCaret(before);
           break;
         }
-        String line = LineAt(fCaretPos.Line);
-        // Padding only carries joined text to its column; with nothing to join it would leave
-        // blanks that were never typed.
-        if (Len(line) < fCaretPos.Char - 1 && !Item.ChangeStr.empty() && IndentWidth(Item.ChangeStr, false) == 0)
-          line.append(static_cast<std::size_t>(fCaretPos.Char - 1 - Len(line)), ' ');
+        // A break that moved no text (past the line's end, on an empty line, a row a column
+        // paste added): the line after the caret's goes.
         fLines->BeginUpdate();
-        SetLineTrimmed(fCaretPos.Line - 1, line + Item.ChangeStr);
+        SetLineTrimmed(fCaretPos.Line - 1, LineAt(fCaretPos.Line));
         if (fCaretPos.Line < fLines->Count()) fLines->Delete(fCaretPos.Line);
         fLines->EndUpdate();
         ShiftMarksDeleted(fCaretPos.Line + 1, 1);

@@ -41,6 +41,9 @@ int CountChars(std::string_view t) {
   return c;
 }
 
+// The characters of bytes [From, To) of a line whose index is up to date.
+int CharsIn(const TSxLineIndex& idx, std::string_view s, std::size_t From, std::size_t To);
+
 // ASCII without tabs: characters are bytes and columns. In passes that vectorize, as a line
 // (or text joined into one) can be long.
 bool IsPlainText(std::string_view t) {
@@ -180,16 +183,28 @@ void TSxEditStringList::PutText(int Index, String&& S) {
   EndUpdate();
 }
 
-void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text) {
+void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text,
+                                 std::string_view More) {
   CheckIndex(Index, GetCount() - 1);
   BeginUpdate();
   try {
     auto& rec = fList[static_cast<std::size_t>(Index)];
     LineIndex(Index);
     TextChanged();
-    const int oldChars = CountChars(std::string_view(rec.Text).substr(Byte, Count));
-    rec.Text.replace(Byte, Count, Text);
-    LineEdited(Index, Byte, Count, oldChars, Text.size());
+    const int oldChars = CharsIn(rec.Index, rec.Text, Byte, Byte + Count);
+    String& t = rec.Text;
+    if (More.empty()) {
+      t.replace(Byte, Count, Text);
+    } else if (Byte + Count == t.size()) {
+      t.resize(Byte);
+      t.append(Text).append(More);
+    } else {
+      // One gap for both pieces: the text after them moves once.
+      t.replace(Byte, Count, Text.size() + More.size(), '\0');
+      std::copy(Text.begin(), Text.end(), t.begin() + static_cast<std::ptrdiff_t>(Byte));
+      std::copy(More.begin(), More.end(), t.begin() + static_cast<std::ptrdiff_t>(Byte + Text.size()));
+    }
+    LineEdited(Index, Byte, Count, oldChars, Text.size() + More.size());
     Fire(OnLinesChanged, Index, 1);
   } catch (...) {
     EndUpdate();
@@ -199,14 +214,15 @@ void TSxEditStringList::EditLine(int Index, std::size_t Byte, std::size_t Count,
 }
 
 namespace {
-// The line being joined, for the edit that joins it only.
-template <typename Joined>
-struct JoinedScope {
-  Joined& j;
-  JoinedScope(Joined& Slot, Joined Value) : j(Slot) { j = Value; }
-  ~JoinedScope() { j = Joined(); }
-  JoinedScope(const JoinedScope&) = delete;
-  JoinedScope& operator=(const JoinedScope&) = delete;
+// A value set for one call only (the line being joined, the line being cut), then put back.
+template <typename T>
+struct ScopedValue {
+  T& j;
+  T old;
+  ScopedValue(T& Slot, T Value) : j(Slot), old(Slot) { j = Value; }
+  ~ScopedValue() { j = old; }
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
 };
 }  // namespace
 
@@ -215,24 +231,21 @@ void TSxEditStringList::JoinLines(int Index, std::string_view Between) {
   BeginUpdate();
   try {
     const std::size_t i = static_cast<std::size_t>(Index);
+    // The other line's text goes in from where it is (not copied first).
     if (fList[i + 1].Text.size() > fList[i].Text.size()) {
-      String head = fList[i].Text;
-      head.append(Between);
       // The joined line starts as the first did: its start range is known while it changes.
       fList[i + 1].Range = fList[i].Range;
       // The joined text's marks are the first line's own: not walked again.
       {
-        const JoinedScope joined(fJoined, {&fList[i], 0});
-        EditLine(Index + 1, 0, 0, head);
+        const ScopedValue joined(fJoined, {&fList[i], 0});
+        EditLine(Index + 1, 0, 0, fList[i].Text, Between);
       }
       fList[i + 1].Data = fList[i].Data;
       Delete(Index);
     } else {
-      String tail(Between);
-      tail += fList[i + 1].Text;
       {
-        const JoinedScope joined(fJoined, {&fList[i + 1], fList[i].Text.size() + Between.size()});
-        EditLine(Index, fList[i].Text.size(), 0, tail);
+        const ScopedValue joined(fJoined, {&fList[i + 1], fList[i].Text.size() + Between.size()});
+        EditLine(Index, fList[i].Text.size(), 0, Between, fList[i + 1].Text);
       }
       Delete(Index + 1);
     }
@@ -257,7 +270,8 @@ TSxEditStringRec TSxEditStringList::CutPart(TSxEditStringRec& Whole, std::size_t
   if (idx.Marks) part.Index.Marks = std::make_unique<TSxLineIndex::MarkList>(*idx.Marks);
   const std::string_view other = First ? std::string_view(Whole.Text).substr(Byte) : std::string_view(Whole.Text).substr(0, Byte);
   int at = 0, newChars = 0;
-  if (!UpdateIndex(part, First ? Byte : 0, other.size(), CountChars(other), 0, at, newChars)) part.Index = TSxLineIndex();
+  const int otherChars = First ? CharsIn(idx, Whole.Text, Byte, Whole.Text.size()) : CharsIn(idx, Whole.Text, 0, Byte);
+  if (!UpdateIndex(part, First ? Byte : 0, other.size(), otherChars, 0, at, newChars)) part.Index = TSxLineIndex();
   return part;
 }
 
@@ -271,14 +285,20 @@ void TSxEditStringList::SplitLine(int Index, std::size_t Byte) {
       // The new line's index is taken from the line's: it is not walked again.
       TSxEditStringRec head = CutPart(fList[i], Byte, true);
       InsertItem(Index, std::move(head.Text), nullptr, &head.Index);
-      Fire(OnLinesInserted, Index, 1);
+      {
+        const ScopedValue cutting(fCuttingFrom, Index + 1);
+        Fire(OnLinesInserted, Index, 1);
+      }
       std::swap(fList[i].Data, fList[i + 1].Data);
       fList[i].Range = fList[i + 1].Range;
       EditLine(Index + 1, 0, Byte, std::string_view());
     } else {
       TSxEditStringRec tail = CutPart(fList[i], Byte, false);
       InsertItem(Index + 1, std::move(tail.Text), nullptr, &tail.Index);
-      Fire(OnLinesInserted, Index + 1, 1);
+      {
+        const ScopedValue cutting(fCuttingFrom, Index);
+        Fire(OnLinesInserted, Index + 1, 1);
+      }
       EditLine(Index, Byte, size - Byte, std::string_view());
     }
   } catch (...) {
@@ -297,10 +317,12 @@ void TSxEditStringList::LineEdited(int Index, std::size_t Byte, std::size_t OldB
   rec.Flags = noTabs ? lfExpandedLengthUnknown | lfHasNoTabs : lfExpandedLengthUnknown;
   rec.ExpandedLength = -1;
   int at = 0, newChars = 0;
-  if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars))
+  if (UpdateIndex(rec, Byte, OldBytes, OldChars, NewBytes, at, newChars)) {
     fLastEdit = TSxInLineEdit{Index, fTextSerial, at, OldChars, newChars, Byte, OldBytes, NewBytes};
-  else
+    if (fJoined.Rec) fLastEdit.Joined = fJoined.Rec < &rec ? -1 : 1;
+  } else {
     rec.Index.Valid = false;
+  }
   {
     if (fIndexOfLongestLine == Index) {
       // Still the longest when it did not shrink below the old length; else rescan lazily.
@@ -519,6 +541,18 @@ std::size_t MarkBeforeChar(const TSxLineIndex& idx, int c0) {
   const std::size_t n = MarksBefore(idx, [c0](const TSxLineIndex::Mark& m) { return m.Char <= c0; });
   return n == 0 ? 0 : n - 1;
 }
+
+int CharsIn(const TSxLineIndex& idx, std::string_view s, std::size_t From, std::size_t To) {
+  if (idx.Valid && idx.Plain) return static_cast<int>(To - From);
+  // A long range of a long line is counted from the marks at its ends.
+  if (!idx.Valid || !idx.Marks || To - From < 4 * static_cast<std::size_t>(TSxLineIndex::kStep))
+    return CountChars(s.substr(From, To - From));
+  auto before = [&](std::size_t b) {
+    const TSxLineIndex::Mark m = idx.At(MarksBefore(idx, [b](const TSxLineIndex::Mark& k) { return k.Byte <= b; }) - 1);
+    return m.Char + CountChars(s.substr(m.Byte, b - m.Byte));
+  };
+  return before(To) - before(From);
+}
 }  // namespace
 
 int TSxEditStringList::WalkMarks(const String& s, TSxLineIndex::Mark from, std::size_t to,
@@ -571,9 +605,15 @@ bool TSxEditStringList::UpdateIndex(TSxEditStringRec& Rec, std::size_t Byte, std
   const String& s = Rec.Text;
   if (!idx.Valid) return false;
   const std::string_view text(s);
-  NewChars = CountChars(text.substr(Byte, NewBytes));
+  // A line joined into the new text is known from its index: only the text around it is read.
+  const bool joined = fJoined.Rec && fJoined.Rec->Index.Valid && fJoined.At >= Byte &&
+                      fJoined.At + fJoined.Rec->Text.size() <= Byte + NewBytes;
+  const std::size_t joinedEnd = joined ? fJoined.At + fJoined.Rec->Text.size() : Byte + NewBytes;
+  const std::string_view before = text.substr(Byte, (joined ? fJoined.At : joinedEnd) - Byte),
+                         after = text.substr(joinedEnd, Byte + NewBytes - joinedEnd);
+  NewChars = CountChars(before) + CountChars(after) + (joined ? fJoined.Rec->Index.Chars : 0);
   if (idx.Plain) {
-    const bool plain = IsPlainText(std::string_view(s).substr(Byte, NewBytes));
+    const bool plain = IsPlainText(before) && IsPlainText(after) && (!joined || fJoined.Rec->Index.Plain);
     Char = static_cast<int>(Byte);
     if (plain) {
       idx.Chars += NewChars - OldChars;

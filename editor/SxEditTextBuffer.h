@@ -82,11 +82,15 @@ struct TSxOwedShiftList {
     }
     Settle(At + Old);
     const auto at = List.begin() + static_cast<std::ptrdiff_t>(At);
-    if (Fresh.size() > Old)
-      List.insert(at + static_cast<std::ptrdiff_t>(Old), Fresh.size() - Old, T{});
-    else if (Fresh.size() < Old)
-      List.erase(at + static_cast<std::ptrdiff_t>(Fresh.size()), at + static_cast<std::ptrdiff_t>(Old));
-    std::copy(Fresh.begin(), Fresh.end(), List.begin() + static_cast<std::ptrdiff_t>(At));
+    const auto old = static_cast<std::ptrdiff_t>(Old);
+    if (Fresh.size() > Old) {
+      // Those beyond the old ones go in as they are (a join brings thousands).
+      std::copy(Fresh.begin(), Fresh.begin() + old, at);
+      List.insert(at + old, Fresh.begin() + old, Fresh.end());
+    } else {
+      if (Fresh.size() < Old) List.erase(at + static_cast<std::ptrdiff_t>(Fresh.size()), at + old);
+      std::copy(Fresh.begin(), Fresh.end(), List.begin() + static_cast<std::ptrdiff_t>(At));
+    }
     if (Moved != SIZE_MAX) Moved = Moved + Fresh.size() - Old;
   }
 };
@@ -160,6 +164,9 @@ struct TSxInLineEdit {
   std::uint64_t Serial = 0;  // the text serial after the edit
   int Char = 0, OldChars = 0, NewChars = 0;
   std::size_t Byte = 0, OldBytes = 0, NewBytes = 0;
+  // A join: the whole text of the line above (-1) went in at the edit's start, or that of the
+  // line below (1) at its end; 0 otherwise.
+  int Joined = 0;
 };
 
 class TSxEditStringList : public TStrings {
@@ -178,9 +185,10 @@ public:
   void Put(int Index, const String& S) override;
   // Put without a copy of the text.
   void PutText(int Index, String&& S);
-  // Replaces bytes [Byte, Byte + Count) of line Index (whole characters) with Text where the line
-  // is: as Put of the changed line, without copying or comparing it.
-  void EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text);
+  // Replaces bytes [Byte, Byte + Count) of line Index (whole characters) with Text followed by
+  // More where the line is: as Put of the changed line, without copying or comparing it. With More
+  // given, neither may lie in the line itself.
+  void EditLine(int Index, std::size_t Byte, std::size_t Count, std::string_view Text, std::string_view More = {});
   // Joins line Index + 1 to the end of line Index, with Between between them. The longer of the
   // two keeps its text, index and record and takes the other's text in place (an in-line edit
   // at its start or end); the line that remains keeps line Index's object.
@@ -188,6 +196,9 @@ public:
   // Breaks line Index before its byte Byte (the reverse of JoinLines): the longer part stays
   // where it is and loses the other in place; the first line keeps the object and start range.
   void SplitLine(int Index, std::size_t Byte);
+  // While SplitLine announces the line it inserted: the line it was cut from, still whole
+  // (-1 otherwise).
+  int CuttingFrom() const { return fCuttingFrom; }
   void PutObject(int Index, TObject* Obj) override;
   void Delete(int Index) override;
   void Exchange(int Index1, int Index2) override;
@@ -298,6 +309,7 @@ private:
   } fJoined;
   void WalkMarksJoined(const String& s, TSxLineIndex::Mark From, std::size_t To,
                        std::vector<TSxLineIndex::Mark>& Marks) const;
+  int fCuttingFrom = -1;
   std::vector<TSxLineIndex::Mark> fFreshMarks;  // UpdateIndex's walked marks, kept for its storage
 };
 

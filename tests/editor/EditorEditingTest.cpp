@@ -448,6 +448,10 @@ TEST(SxEditEditing, LineBreakInsideALineUndoesExactly) {
       {"tab indent", eoAutoIndent, "\t\u00e4\u65e5|\u00f6 x\ny", "\t\u00e4\u65e5\n\t|\u00f6 x\ny"},
       {"long line", eoAutoIndent | eoTrimTrailingSpaces, longState, "\t\u00e4 a\n\t|b " + longTail + "\nnext"},
       {"long first part", eoTrimTrailingSpaces, longTail + " |yz", longTail + "\n|yz"},
+      {"line start", eoAutoIndent | eoTrimTrailingSpaces, "|  ab \t", "\n|  ab \t"},
+      {"blanks at the end", eoAutoIndent | eoTrimTrailingSpaces, "  a |b  ", "  a\n  |b  "},
+      {"long second part", eoAutoIndent | eoTrimTrailingSpaces, "x\n  yz |" + longTail + "\t",
+       "x\n  yz\n  |" + longTail + "\t"},
   };
   for (const Case& c : cases) {
     e->SetOptions(c.opts);
@@ -461,6 +465,22 @@ TEST(SxEditEditing, LineBreakInsideALineUndoesExactly) {
     EXPECT_EQ(Dump(e), c.after) << c.name << " (redo)";
     e->Undo();
     EXPECT_EQ(Dump(e), before) << c.name << " (undo again)";
+    // Among other edits (a break that leaves the caret, typing, another break), undone and
+    // redone step by step.
+    const TSxEditorCommand steps[] = {ecLineBreak, ecInsertLine, ecChar, ecLineBreak};
+    std::vector<String> states{before};
+    for (const TSxEditorCommand cmd : steps) {
+      e->ProcessCommand(cmd, U'q', nullptr);
+      states.push_back(Dump(e));
+    }
+    for (std::size_t i = states.size() - 1; i > 0; --i) {
+      e->Undo();
+      EXPECT_EQ(Dump(e), states[i - 1]) << c.name << " (step " << i << " undone)";
+    }
+    for (std::size_t i = 1; i < states.size(); ++i) {
+      e->Redo();
+      EXPECT_EQ(Dump(e), states[i]) << c.name << " (step " << i << " redone)";
+    }
   }
 }
 
