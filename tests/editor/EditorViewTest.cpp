@@ -805,6 +805,60 @@ TEST(SxEditView, WrappedKeystrokeRepaintEqualsAFullRepaint) {
   e->SetHighlighter(nullptr);
 }
 
+namespace {
+// Records the rows each pass of a paint draws the text of.
+struct TRowsPaintedMemo : TSxMemo {
+  using TSxMemo::TSxMemo;
+  std::vector<std::pair<int, int>> Painted;
+
+protected:
+  void PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int FirstCol, int LastCol) override {
+    Painted.emplace_back(aFirstRow, aLastRow);
+    TSxMemo::PaintTextLines(AClip, aFirstRow, aLastRow, FirstCol, LastCol);
+  }
+};
+}  // namespace
+
+// A keystroke far down a wrapped line whose first row shows repaints that row's line number and
+// the rows it changed, not the rows between them (one box around both would take them in); the
+// window then shows what a full repaint shows.
+TEST(SxEditView, KeystrokeDownAWrappedLineSkipsTheRowsAboveIt) {
+  TEditorSession s;
+  TEditorForm f(20, 10, true);
+  f.Edit->SetVisible(false);
+  auto* e = new TRowsPaintedMemo(&f);
+  e->SetParent(&f);
+  e->SetBorderStyle(bsNone);
+  e->SetScrollBars(ssNone);
+  e->SetBounds(0, 0, 20 * 8 + 2 + e->GutterWidth(), 10 * 16);
+  e->SetWordWrap(true);
+  std::string words, tabs;
+  while (words.size() < 400) words += "abc de fghij ";
+  while (tabs.size() < 400) tabs += "abc\tde fg ";
+  for (const std::string& line : {words, tabs}) {
+    SetLines(e, {"x", line.c_str(), "y"});
+    for (const char* keys : {"q", "<", "  "}) {
+      SCOPED_TRACE(testing::Message() << line.substr(0, 8) << " keys " << keys);
+      TBufferCoord at{130, 2};
+      e->ProcessCommand(ecGotoXY, 0, &at);
+      const int row = e->BufferToDisplayPos(e->CaretPos()).Row;
+      ASSERT_GE(row, 8);
+      s.Snapshot(e->Handle());
+      e->Painted.clear();
+      for (const char* k = keys; *k;) PressKey(e, k);
+      const Surface edited = s.Snapshot(e->Handle());
+      ASSERT_FALSE(e->Painted.empty());
+      // A row may take in or give back a word of the row above it.
+      for (const auto& p : e->Painted) EXPECT_GE(p.first, row - 1);
+      e->Invalidate();
+      const Surface full = s.Snapshot(e->Handle());
+      ASSERT_EQ(edited.Width(), full.Width());
+      for (int y = 0; y < full.Height(); ++y)
+        for (int x = 0; x < full.Width(); ++x) ASSERT_EQ(edited.At(x, y), full.At(x, y)) << x << "," << y;
+    }
+  }
+}
+
 // A jump of a window or more to the side repaints the lines and, below them, only the right edge
 // where it was and where it is: the window then shows what a full repaint shows, with the edge
 // in view before the jump or after it.
