@@ -246,9 +246,10 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
     b = fPendingStart;
   }
   if (r0 >= end) return false;
-  // Rows of the window and two windows below it are laid now; the rest of a long line that
-  // never lays out as before can wait (Finish).
-  const int horizon = std::max(fEditor->TopRow(), r0 + 1) + 2 * std::max(fEditor->RowsInWindow(), 1);
+  // The window's rows, its partly shown last row and the one below it (painting asks whether a
+  // line ends there) are laid now; the rest of a long line that never lays out as before can
+  // wait until it is asked for (FinishRows) or the control is idle.
+  const int horizon = std::max(fEditor->TopRow() + fEditor->RowsInWindow(), r0 + 1) + 2;
   Diff = Relay(Index, r0, b, shift, std::max(same, editCol), horizon);
   return true;
 }
@@ -329,7 +330,9 @@ int TSxWordWrapPlugin::Relay(int Index, int R0, int B, int Shift, int SyncFrom, 
 }
 
 void TSxWordWrapPlugin::FinishRows(int Row) {
-  if (fPendingLine >= 0 && Row > RowsBefore(fPendingLine) + fPendingRow) Finish();
+  // Laid on two windows past the row: scrolling on a row at a time does not lay rows each time.
+  const int ahead = 2 * std::max(fEditor->RowsInWindow(), 1);
+  if (fPendingLine >= 0 && Row > RowsBefore(fPendingLine) + fPendingRow) Finish(Row > INT32_MAX - ahead ? INT32_MAX : Row + ahead);
 }
 
 void TSxWordWrapPlugin::FinishSomeRows() {
@@ -383,9 +386,12 @@ bool TSxWordWrapPlugin::LastChangedRows(int& First, int& Last) {
 }
 
 TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
-  // Positions in or after the provisional rows are read from the finished layout.
-  if (fPendingLine >= 0 && (aPos.Line - 1 > fPendingLine || (aPos.Line - 1 == fPendingLine && aPos.Char > fPendingStart)))
-    Finish();
+  // Positions in or after the provisional rows are read from the finished layout: in the line,
+  // laid up to the position's row; below it, the line's row count must be final.
+  if (fPendingLine >= 0 && aPos.Line - 1 > fPendingLine) Finish();
+  while (fPendingLine >= 0 && aPos.Line - 1 == fPendingLine && aPos.Char > fPendingStart)
+    // A row before the line's last one takes more than the shortest row's cells.
+    FinishRows(RowsBefore(fPendingLine) + fPendingRow + 1 + (aPos.Char - fPendingStart) / std::max(fMinRowLength, 1));
   const int lines = static_cast<int>(fLineOffsets.size());
   if (aPos.Line > lines) return DisplayCoord(aPos.Char, RowCount() + (aPos.Line - lines));
   if (aPos.Line < 1) return DisplayCoord(aPos.Char, aPos.Line);

@@ -675,6 +675,22 @@ TEST(SxEditView, ProvisionalWrapRowsAnswerAsAFreshWrap) {
                 std::to_string(si.nPage) + "/" + std::to_string(si.nPos);
        }},
       {"typing again", true, [](TSxMemo* m) { m->ProcessCommand(ecChar, U'q', nullptr); return std::string(); }},
+      // The provisional rows start right below the window: a row scrolled into view, a position
+      // a few rows below the window and the row below it lay only some of them, and the next
+      // keystroke lays its rows across the bridge left there.
+      {"a position and a row below the window", false,
+       [](TSxMemo* m) {
+         const TDisplayPoint p = m->BufferToDisplayPos(BufferCoord(m->CaretPos().Char + 100, 2));
+         const TBufferCoord b = m->DisplayToBufferPos(DisplayCoord(3, m->TopRow() + m->RowsInWindow() + 4));
+         return std::to_string(p.Column) + "," + std::to_string(p.Row) + " " + std::to_string(b.Char) + "," +
+                std::to_string(b.Line);
+       }},
+      {"scrolled a row down and typing", true,
+       [](TSxMemo* m) {
+         m->SetTopRow(m->TopRow() + 1);
+         m->ProcessCommand(ecChar, U'q', nullptr);
+         return std::string();
+       }},
       // A keystroke two rows up lays its rows past the first one's bridge (there is one bridge
       // at most), then Backspace's rows meet the rows between.
       {"typing two rows up and Backspace", true,
@@ -725,7 +741,10 @@ TEST(SxEditView, ProvisionalWrapRowsAnswerAsAFreshWrap) {
     TBufferCoord at{1000, 2};
     e->ProcessCommand(ecGotoXY, 0, &at);
     e->ProcessCommand(ecChar, U'q', nullptr);
-    ASSERT_TRUE(static_cast<TSxWordWrapPlugin*>(e->WrapPlugin())->HasProvisionalRows());
+    // Laid through the row below the window's partly shown one, no further.
+    const int provisional = static_cast<TSxWordWrapPlugin*>(e->WrapPlugin())->FirstProvisionalRow();
+    ASSERT_GT(provisional, e->TopRow() + e->RowsInWindow() + 1);
+    ASSERT_LE(provisional, e->TopRow() + e->RowsInWindow() + 4);
     load(fresh, e);
     const std::string answer = q.run(e);
     if (!q.edits) {
