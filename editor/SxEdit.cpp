@@ -1101,8 +1101,12 @@ bool TCustomSxEdit::InvalidateEditedRows(int Index, int RowsAdded) {
     first = std::min(first, rowOf(fLines->CharToColumn(Index, ls.ChangedFrom + 1) - 1));
     if (ls.ChangedTo == INT32_MAX)
       last = INT32_MAX;
-    else if (ls.ChangedTo > ls.ChangedFrom)
-      last = std::max(last, rowOf(fLines->CharToColumn(Index, ls.ChangedTo + 1) - 2));
+    else if (ls.ChangedTo > ls.ChangedFrom) {
+      // A change reaching below the window is not looked up there: those rows may be provisional.
+      const int col = fLines->CharToColumn(Index, ls.ChangedTo + 1) - 2;
+      const TBufferCoord below = fWrapPlugin->DisplayToBufferPos(DisplayCoord(1, fTopRow + fRowsInWindow + 1));
+      last = below.Line == Index + 1 && col + 1 >= below.Char ? INT32_MAX : std::max(last, rowOf(col));
+    }
   }
   // Rows added or removed move every row below.
   InvalidateRows(first, RowsAdded != 0 ? INT32_MAX : last);
@@ -1196,8 +1200,18 @@ bool TCustomSxEdit::FireSpecialLineColors(int Line, TColor& Foreground, TColor& 
 }
 
 namespace {
-// A region of more rectangles is painted as its bounding box: each pass has its own costs.
-constexpr std::size_t kMaxPaintRects = 8;
+// Whether the region's rectangles are painted one by one: when their bounding box is more than
+// twice their area. Each pass has its own costs, so a region of many is painted as its box.
+bool PaintApart(const std::vector<RECT>& Rects) {
+  if (Rects.size() < 2 || Rects.size() > 8) return false;
+  long long area = 0;
+  RECT box = Rects.front();
+  for (const RECT& r : Rects) {
+    area += Area(r);
+    box = Bounds(box, r);
+  }
+  return Area(box) > 2 * area;
+}
 }  // namespace
 
 void TCustomSxEdit::Paint() {
@@ -1205,7 +1219,7 @@ void TCustomSxEdit::Paint() {
   try {
     // Each rectangle of a region on its own: an edit deep in a wrapped line invalidates its rows
     // and its first row's gutter, and their bounding box would repaint every row in between.
-    if (fPaintRects.size() > 1 && fPaintRects.size() <= kMaxPaintRects) {
+    if (PaintApart(fPaintRects)) {
       HDC dc = Canvas()->Handle();
       for (const RECT& r : fPaintRects) {
         const int saved = SaveDC(dc);

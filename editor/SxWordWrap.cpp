@@ -225,10 +225,14 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
   int r0 = first, b = 0;
   {
     int start = 0, r = first;
-    // From the row last looked up when it does not read the change (then no row before it does).
-    if (fHintRow > first && fHintRow < end && fHintBefore + maxLen < editCol) {
-      r = r0 = fHintRow;
-      start = b = fHintBefore;
+    // From the row last looked up, or the nearest row before it that does not read the change
+    // (then no row before it does), when that is nearer than the line's start.
+    if (fHintRow > first && fHintRow < end && fHintBefore - editCol < editCol) {
+      r = fHintRow;
+      start = fHintBefore;
+      while (r > first && start + maxLen >= editCol) start -= fRowLengths[static_cast<std::size_t>(--r)];
+      r0 = r;
+      b = start;
     }
     for (; r < end; ++r) {
       // A row reads maxLen cells on, and through blanks to the next row's start.
@@ -397,9 +401,12 @@ TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
   if (aPos.Line < 1) return DisplayCoord(aPos.Char, aPos.Line);
   const int first = RowsBefore(aPos.Line - 1), end = fLineOffsets[static_cast<std::size_t>(aPos.Line - 1)];
   int total = 0, r = first;
-  if (fHintRow >= first && fHintRow < end && aPos.Char > fHintBefore) {
+  // From the row last looked up, back from it when the position is nearer to it than to the
+  // line's start.
+  if (fHintRow >= first && fHintRow < end && fHintBefore - aPos.Char < aPos.Char) {
     r = fHintRow;
     total = fHintBefore;
+    while (r > first && aPos.Char <= total) total -= fRowLengths[static_cast<std::size_t>(--r)];
   }
   for (; r < end; ++r) {
     const int len = fRowLengths[static_cast<std::size_t>(r)];
