@@ -130,8 +130,8 @@ using TStatusChangeEvent = TEvent<void(TObject* Sender, TSxStatusChanges Changes
 
 // The rectangles invalidated while the lines change, handed to the window when they are done.
 // Few and apart: one bounding box of a change's rows and a gutter row far above them would
-// repaint every row in between. A rectangle joins one it adds no area to; past the last slot,
-// the one it grows least.
+// repaint every row in between. A rectangle joins one whose bounding box with it is no larger
+// than the two together; past the last slot, the one it grows least.
 struct TSxPendingRects {
   std::array<RECT, 4> Rects{};
   int Count = 0;
