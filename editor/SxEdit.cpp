@@ -1246,7 +1246,7 @@ void TCustomSxEdit::Paint() {
 
 void TCustomSxEdit::PaintClipBox() {
   RECT clip;
-  if (GetClipBox(Canvas()->Handle(), &clip) == NULLREGION) return;
+  GetClipBox(Canvas()->Handle(), &clip);
   const int textLeft = fGutterWidth + 2;
   const int firstCol = clip.left > textLeft ? fLeftColumn + (clip.left - textLeft) / fCharWidth : fLeftColumn;
   const int lastCol = fLeftColumn + (clip.right - textLeft + fCharWidth - 1) / fCharWidth;

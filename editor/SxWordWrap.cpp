@@ -393,9 +393,11 @@ TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
   // Positions in or after the provisional rows are read from the finished layout: in the line,
   // laid up to the position's row; below it, the line's row count must be final.
   if (fPendingLine >= 0 && aPos.Line - 1 > fPendingLine) Finish();
-  while (fPendingLine >= 0 && aPos.Line - 1 == fPendingLine && aPos.Char > fPendingStart)
+  while (fPendingLine >= 0 && aPos.Line - 1 == fPendingLine && aPos.Char > fPendingStart) {
     // A row before the line's last one takes more than the shortest row's cells.
-    FinishRows(RowsBefore(fPendingLine) + fPendingRow + 1 + (aPos.Char - fPendingStart) / std::max(fMinRowLength, 1));
+    const long long row = RowsBefore(fPendingLine) + fPendingRow + 1LL + (aPos.Char - fPendingStart) / std::max(fMinRowLength, 1);
+    FinishRows(static_cast<int>(std::min<long long>(row, INT32_MAX)));
+  }
   const int lines = static_cast<int>(fLineOffsets.size());
   if (aPos.Line > lines) return DisplayCoord(aPos.Char, RowCount() + (aPos.Line - lines));
   if (aPos.Line < 1) return DisplayCoord(aPos.Char, aPos.Line);
