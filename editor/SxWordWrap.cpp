@@ -334,8 +334,8 @@ int TSxWordWrapPlugin::Relay(int Index, int R0, int B, int Shift, int SyncFrom, 
 }
 
 void TSxWordWrapPlugin::FinishRows(int Row) {
-  // Laid on two windows past the row: scrolling on a row at a time does not lay rows each time.
-  const int ahead = 2 * std::max(fEditor->RowsInWindow(), 1);
+  // Laid on a window past the row: scrolling on a row at a time does not lay rows each time.
+  const int ahead = std::max(fEditor->RowsInWindow(), 1);
   if (fPendingLine >= 0 && Row > RowsBefore(fPendingLine) + fPendingRow) Finish(Row > INT32_MAX - ahead ? INT32_MAX : Row + ahead);
 }
 
