@@ -1025,22 +1025,39 @@ void TCustomSxEdit::InvalidateRect(const RECT& aRect, bool aErase) {
 }
 
 namespace {
-void UnionInto(RECT& acc, const RECT& r) {
-  if (r.right <= r.left || r.bottom <= r.top) return;
-  if (acc.right <= acc.left || acc.bottom <= acc.top) {
-    acc = r;
-    return;
-  }
-  acc.left = std::min(acc.left, r.left);
-  acc.top = std::min(acc.top, r.top);
-  acc.right = std::max(acc.right, r.right);
-  acc.bottom = std::max(acc.bottom, r.bottom);
+long long Area(const RECT& r) { return static_cast<long long>(r.right - r.left) * (r.bottom - r.top); }
+RECT Bounds(const RECT& a, const RECT& b) {
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
 }
 }  // namespace
 
+void TSxPendingRects::Add(const RECT& R) {
+  if (R.right <= R.left || R.bottom <= R.top) return;
+  int best = -1;
+  long long growth = 0;
+  for (int i = 0; i < Count; ++i) {
+    RECT& r = Rects[static_cast<std::size_t>(i)];
+    const long long g = Area(Bounds(r, R)) - Area(r);
+    if (g <= Area(R)) {
+      r = Bounds(r, R);
+      return;
+    }
+    if (best < 0 || g < growth) {
+      best = i;
+      growth = g;
+    }
+  }
+  if (Count < static_cast<int>(Rects.size())) {
+    Rects[static_cast<std::size_t>(Count++)] = R;
+  } else {
+    RECT& r = Rects[static_cast<std::size_t>(best)];
+    r = Bounds(r, R);
+  }
+}
+
 void TCustomSxEdit::InvalidateOrDefer(const RECT& R) {
   if (fStateFlags & stLinesChanging)
-    UnionInto(fPendingInvalidRect, R);
+    fPendingInvalid.Add(R);
   else
     InvalidateRect(R, false);
 }
@@ -1086,8 +1103,12 @@ bool TCustomSxEdit::InvalidateEditedRows(int Index, int RowsAdded) {
     first = std::min(first, rowOf(fLines->CharToColumn(Index, ls.ChangedFrom + 1) - 1));
     if (ls.ChangedTo == INT32_MAX)
       last = INT32_MAX;
-    else if (ls.ChangedTo > ls.ChangedFrom)
-      last = std::max(last, rowOf(fLines->CharToColumn(Index, ls.ChangedTo + 1) - 2));
+    else if (ls.ChangedTo > ls.ChangedFrom) {
+      // A change reaching below the window is not looked up there: those rows may be provisional.
+      const int col = fLines->CharToColumn(Index, ls.ChangedTo + 1) - 2;
+      const TBufferCoord below = fWrapPlugin->DisplayToBufferPos(DisplayCoord(1, fTopRow + fRowsInWindow + 1));
+      last = below.Line == Index + 1 && col + 1 >= below.Char ? INT32_MAX : std::max(last, rowOf(col));
+    }
   }
   // Rows added or removed move every row below.
   InvalidateRows(first, RowsAdded != 0 ? INT32_MAX : last);
@@ -1180,7 +1201,52 @@ bool TCustomSxEdit::FireSpecialLineColors(int Line, TColor& Foreground, TColor& 
   return special;
 }
 
+namespace {
+// Whether the region's rectangles are painted one by one: when their bounding box is more than
+// twice their area. Each pass has its own costs, so a region of many is painted as its box.
+bool PaintApart(const std::vector<RECT>& Rects) {
+  if (Rects.size() < 2 || Rects.size() > 8) return false;
+  long long area = 0;
+  RECT box = Rects.front();
+  for (const RECT& r : Rects) {
+    area += Area(r);
+    box = Bounds(box, r);
+  }
+  return Area(box) > 2 * area;
+}
+}  // namespace
+
 void TCustomSxEdit::Paint() {
+  HideCaretIfShown();
+  try {
+    // Each rectangle of a region on its own: an edit deep in a wrapped line invalidates its rows
+    // and its first row's gutter, and their bounding box would repaint every row in between.
+    if (PaintApart(fPaintRects)) {
+      HDC dc = Canvas()->Handle();
+      for (const RECT& r : fPaintRects) {
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+        try {
+          PaintClipBox();
+        } catch (...) {
+          RestoreDC(dc, saved);
+          throw;
+        }
+        RestoreDC(dc, saved);
+      }
+    } else {
+      PaintClipBox();
+    }
+    FirePaint();
+    FirePaintTransient(ttAfter);
+  } catch (...) {
+    UpdateCaret();
+    throw;
+  }
+  UpdateCaret();
+}
+
+void TCustomSxEdit::PaintClipBox() {
   RECT clip;
   GetClipBox(Canvas()->Handle(), &clip);
   const int textLeft = fGutterWidth + 2;
@@ -1190,25 +1256,16 @@ void TCustomSxEdit::Paint() {
   // The painted rows and the one below them (is a painted line's last row the last?) are final.
   if (fWrapPlugin) fWrapPlugin->FinishRows(fTopRow + (clip.bottom + fRowHeight - 1) / fRowHeight + 1);
   const int lastRow = MinMax(fTopRow + (clip.bottom + fRowHeight - 1) / fRowHeight, 1, std::max(DisplayRowCount(), 1));
-  HideCaretIfShown();
-  try {
-    if (clip.left < fGutterWidth) {
-      RECT g = clip;
-      g.right = fGutterWidth;
-      PaintGutter(g, firstRow, lastRow);
-    }
-    if (fGutterWidth < clip.right) {
-      RECT t = clip;
-      t.left = std::max(clip.left, static_cast<LONG>(fGutterWidth));
-      PaintTextLines(t, firstRow, lastRow, firstCol, lastCol);
-    }
-    FirePaint();
-    FirePaintTransient(ttAfter);
-  } catch (...) {
-    UpdateCaret();
-    throw;
+  if (clip.left < fGutterWidth) {
+    RECT g = clip;
+    g.right = fGutterWidth;
+    PaintGutter(g, firstRow, lastRow);
   }
-  UpdateCaret();
+  if (fGutterWidth < clip.right) {
+    RECT t = clip;
+    t.left = std::max(clip.left, static_cast<LONG>(fGutterWidth));
+    PaintTextLines(t, firstRow, lastRow, firstCol, lastCol);
+  }
 }
 
 void TCustomSxEdit::PaintGutter(const RECT& AClip, int aFirstRow, int aLastRow) {
@@ -1732,8 +1789,8 @@ void TCustomSxEdit::LinesChanged(TObject*) {
   const TSxSelectionMode mode = fActiveSelMode;
   SetSelBegin(fCaretPos);
   fActiveSelMode = mode;
-  if (fPendingInvalidRect.right > fPendingInvalidRect.left) InvalidateRect(fPendingInvalidRect, false);
-  fPendingInvalidRect = RECT{};
+  for (int i = 0; i < fPendingInvalid.Count; ++i) InvalidateRect(fPendingInvalid.Rects[static_cast<std::size_t>(i)], false);
+  fPendingInvalid.Count = 0;
   if (fGutter->ShowLineNumbers() && fGutter->AutoSize()) fGutter->AutoSizeDigitCount(fLines->Count());
   if (!HasOption(eoScrollPastEof)) SetTopRow(fTopRow);
 }
@@ -1744,7 +1801,7 @@ void TCustomSxEdit::ListCleared(TObject*) {
   fDirtyFirst = fDirtyLast = -1;
   if (fWrapPlugin) fWrapPlugin->Reset();
   ClearUndo();
-  fPendingInvalidRect = RECT{};
+  fPendingInvalid.Count = 0;
   Invalidate();
   PlaceCaret(BufferCoord(1, 1));
   SetTopRow(1);

@@ -128,6 +128,16 @@ using TScrollEvent = TEvent<void(TObject* Sender, int ScrollBar)>;
 using TSpecialLineColorsEvent = TEvent<void(TObject* Sender, int Line, bool& Special, TColor& FG, TColor& BG)>;
 using TStatusChangeEvent = TEvent<void(TObject* Sender, TSxStatusChanges Changes)>;
 
+// The rectangles invalidated while the lines change, handed to the window when they are done.
+// Few and apart: one bounding box of a change's rows and a gutter row far above them would
+// repaint every row in between. A rectangle joins one whose bounding box with it is no larger
+// than the two together; past the last slot, the one it grows least.
+struct TSxPendingRects {
+  std::array<RECT, 4> Rects{};
+  int Count = 0;
+  void Add(const RECT& R);
+};
+
 // A point inside a line where a token starts.
 struct TLongLineScanPoint {
   int Char;  // 0-based
@@ -415,6 +425,8 @@ protected:
   void CreateWnd() override;
   void DestroyWnd() override;
   void Paint() override;
+  // Paints what the DC's clip box holds, gutter and text, without the paint events.
+  void PaintClipBox();
   void Resize() override;
   void DblClick() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -566,7 +578,9 @@ protected:
   int fTextOffset = 0, fGutterWidth = 0, fExtraLineSpacing = 0, fTabWidth = 8;
   TSxEditCaretType fInsertCaret = ctVerticalLine, fOverwriteCaret = ctBlock;
   TPoint fCaretOffset;
-  RECT fPendingInvalidRect{};
+  TSxPendingRects fPendingInvalid;
+  // The update region's rectangles while a WM_PAINT with a region of several is handled.
+  std::vector<RECT> fPaintRects;
   TSxStateFlags fStateFlags = 0;
   TSxEditorOptions fOptions = SX_DEFAULT_OPTIONS;
   TSxStatusChanges fPendingStatusChanges = 0;

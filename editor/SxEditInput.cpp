@@ -51,6 +51,22 @@ LRESULT TCustomSxEdit::DialogCode() {
 void TCustomSxEdit::Dispatch(TMessage& m) {
   switch (m.Msg) {
     case WM_ERASEBKGND: m.Result = 1; return;
+    case WM_PAINT:
+      if (!m.WParam && HandleAllocated()) {
+        // Paint reads the region's rectangles: BeginPaint leaves only their bounding box.
+        HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+        if (GetUpdateRgn(Handle(), rgn, FALSE) == COMPLEXREGION) fPaintRects = GetRegionRects(rgn);
+        DeleteObject(rgn);
+        try {
+          TCustomControl::Dispatch(m);
+        } catch (...) {
+          fPaintRects.clear();
+          throw;
+        }
+        fPaintRects.clear();
+        return;
+      }
+      break;
     case WM_HSCROLL:
       if (m.LParam == 0) {
         HandleHScroll(m.WParam);

@@ -225,10 +225,14 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
   int r0 = first, b = 0;
   {
     int start = 0, r = first;
-    // From the row last looked up when it does not read the change (then no row before it does).
-    if (fHintRow > first && fHintRow < end && fHintBefore + maxLen < editCol) {
-      r = r0 = fHintRow;
-      start = b = fHintBefore;
+    // From the row last looked up, or the nearest row before it that does not read the change
+    // (then no row before it does), when that is nearer than the line's start.
+    if (fHintRow > first && fHintRow < end && fHintBefore - editCol < editCol) {
+      r = fHintRow;
+      start = fHintBefore;
+      while (r > first && start + maxLen >= editCol) start -= fRowLengths[static_cast<std::size_t>(--r)];
+      r0 = r;
+      b = start;
     }
     for (; r < end; ++r) {
       // A row reads maxLen cells on, and through blanks to the next row's start.
@@ -246,9 +250,10 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
     b = fPendingStart;
   }
   if (r0 >= end) return false;
-  // Rows of the window and two windows below it are laid now; the rest of a long line that
-  // never lays out as before can wait (Finish).
-  const int horizon = std::max(fEditor->TopRow(), r0 + 1) + 2 * std::max(fEditor->RowsInWindow(), 1);
+  // The window's rows, its partly shown last row and the one below it (painting asks whether a
+  // line ends there) are laid now; the rest of a long line that never lays out as before can
+  // wait until it is asked for (FinishRows) or the control is idle.
+  const int horizon = std::max(fEditor->TopRow() + fEditor->RowsInWindow(), r0 + 1) + 2;
   Diff = Relay(Index, r0, b, shift, std::max(same, editCol), horizon);
   return true;
 }
@@ -329,7 +334,9 @@ int TSxWordWrapPlugin::Relay(int Index, int R0, int B, int Shift, int SyncFrom, 
 }
 
 void TSxWordWrapPlugin::FinishRows(int Row) {
-  if (fPendingLine >= 0 && Row > RowsBefore(fPendingLine) + fPendingRow) Finish();
+  // Laid on a window past the row: scrolling on a row at a time does not lay rows each time.
+  const int ahead = std::max(fEditor->RowsInWindow(), 1);
+  if (fPendingLine >= 0 && Row > RowsBefore(fPendingLine) + fPendingRow) Finish(Row > INT32_MAX - ahead ? INT32_MAX : Row + ahead);
 }
 
 void TSxWordWrapPlugin::FinishSomeRows() {
@@ -383,17 +390,25 @@ bool TSxWordWrapPlugin::LastChangedRows(int& First, int& Last) {
 }
 
 TDisplayPoint TSxWordWrapPlugin::BufferToDisplayPos(const TBufferCoord& aPos) {
-  // Positions in or after the provisional rows are read from the finished layout.
-  if (fPendingLine >= 0 && (aPos.Line - 1 > fPendingLine || (aPos.Line - 1 == fPendingLine && aPos.Char > fPendingStart)))
-    Finish();
+  // Positions in or after the provisional rows are read from the finished layout: in the line,
+  // laid up to the position's row; below it, the line's row count must be final.
+  if (fPendingLine >= 0 && aPos.Line - 1 > fPendingLine) Finish();
+  while (fPendingLine >= 0 && aPos.Line - 1 == fPendingLine && aPos.Char > fPendingStart) {
+    // A row before the line's last one takes more than the shortest row's cells.
+    const long long row = RowsBefore(fPendingLine) + fPendingRow + 1LL + (aPos.Char - fPendingStart) / std::max(fMinRowLength, 1);
+    FinishRows(static_cast<int>(std::min<long long>(row, INT32_MAX)));
+  }
   const int lines = static_cast<int>(fLineOffsets.size());
   if (aPos.Line > lines) return DisplayCoord(aPos.Char, RowCount() + (aPos.Line - lines));
   if (aPos.Line < 1) return DisplayCoord(aPos.Char, aPos.Line);
   const int first = RowsBefore(aPos.Line - 1), end = fLineOffsets[static_cast<std::size_t>(aPos.Line - 1)];
   int total = 0, r = first;
-  if (fHintRow >= first && fHintRow < end && aPos.Char > fHintBefore) {
+  // From the row last looked up, back from it when the position is nearer to it than to the
+  // line's start.
+  if (fHintRow >= first && fHintRow < end && fHintBefore - aPos.Char < aPos.Char) {
     r = fHintRow;
     total = fHintBefore;
+    while (r > first && aPos.Char <= total) total -= fRowLengths[static_cast<std::size_t>(--r)];
   }
   for (; r < end; ++r) {
     const int len = fRowLengths[static_cast<std::size_t>(r)];

@@ -30,6 +30,8 @@ public:
   // For tests: the layout from explicit limits; whether rows are left provisional.
   void SetRowLimits(int Max, int Min);
   bool HasProvisionalRows() const { return fPendingLine >= 0; }
+  // The first provisional row (1-based, the bridge row), 0 when none.
+  int FirstProvisionalRow() const { return fPendingLine >= 0 ? RowsBefore(fPendingLine) + fPendingRow + 1 : 0; }
 
 private:
   // The row lengths of the line at the 0-based index.

@@ -683,6 +683,22 @@ TEST(SxEditView, ProvisionalWrapRowsAnswerAsAFreshWrap) {
                 std::to_string(si.nPage) + "/" + std::to_string(si.nPos);
        }},
       {"typing again", true, [](TSxMemo* m) { m->ProcessCommand(ecChar, U'q', nullptr); return std::string(); }},
+      // The provisional rows start right below the window: a row scrolled into view, a position
+      // a few rows below the window and the row below it lay only some of them, and the next
+      // keystroke lays its rows across the bridge left there.
+      {"a position and a row below the window", false,
+       [](TSxMemo* m) {
+         const TDisplayPoint p = m->BufferToDisplayPos(BufferCoord(m->CaretPos().Char + 100, 2));
+         const TBufferCoord b = m->DisplayToBufferPos(DisplayCoord(3, m->TopRow() + m->RowsInWindow() + 4));
+         return std::to_string(p.Column) + "," + std::to_string(p.Row) + " " + std::to_string(b.Char) + "," +
+                std::to_string(b.Line);
+       }},
+      {"scrolled a row down and typing", true,
+       [](TSxMemo* m) {
+         m->SetTopRow(m->TopRow() + 1);
+         m->ProcessCommand(ecChar, U'q', nullptr);
+         return std::string();
+       }},
       // A keystroke two rows up lays its rows past the first one's bridge (there is one bridge
       // at most), then Backspace's rows meet the rows between.
       {"typing two rows up and Backspace", true,
@@ -733,7 +749,10 @@ TEST(SxEditView, ProvisionalWrapRowsAnswerAsAFreshWrap) {
     TBufferCoord at{1000, 2};
     e->ProcessCommand(ecGotoXY, 0, &at);
     e->ProcessCommand(ecChar, U'q', nullptr);
-    ASSERT_TRUE(static_cast<TSxWordWrapPlugin*>(e->WrapPlugin())->HasProvisionalRows());
+    // Laid through the row below the window's partly shown one, no further.
+    const int provisional = static_cast<TSxWordWrapPlugin*>(e->WrapPlugin())->FirstProvisionalRow();
+    ASSERT_GT(provisional, e->TopRow() + e->RowsInWindow() + 1);
+    ASSERT_LE(provisional, e->TopRow() + e->RowsInWindow() + 4);
     load(fresh, e);
     const std::string answer = q.run(e);
     if (!q.edits) {
@@ -811,6 +830,60 @@ TEST(SxEditView, WrappedKeystrokeRepaintEqualsAFullRepaint) {
   EXPECT_TRUE(partial);
   EXPECT_TRUE(provisional);
   e->SetHighlighter(nullptr);
+}
+
+namespace {
+// Records the rows each pass of a paint draws the text of.
+struct TRowsPaintedMemo : TSxMemo {
+  using TSxMemo::TSxMemo;
+  std::vector<std::pair<int, int>> Painted;
+
+protected:
+  void PaintTextLines(RECT AClip, int aFirstRow, int aLastRow, int FirstCol, int LastCol) override {
+    Painted.emplace_back(aFirstRow, aLastRow);
+    TSxMemo::PaintTextLines(AClip, aFirstRow, aLastRow, FirstCol, LastCol);
+  }
+};
+}  // namespace
+
+// A keystroke far down a wrapped line whose first row shows repaints that row's line number and
+// the rows it changed, not the rows between them (one box around both would take them in); the
+// window then shows what a full repaint shows.
+TEST(SxEditView, KeystrokeDownAWrappedLineSkipsTheRowsAboveIt) {
+  TEditorSession s;
+  TEditorForm f(20, 10, true);
+  f.Edit->SetVisible(false);
+  auto* e = new TRowsPaintedMemo(&f);
+  e->SetParent(&f);
+  e->SetBorderStyle(bsNone);
+  e->SetScrollBars(ssNone);
+  e->SetBounds(0, 0, 20 * 8 + 2 + e->GutterWidth(), 10 * 16);
+  e->SetWordWrap(true);
+  std::string words, tabs;
+  while (words.size() < 400) words += "abc de fghij ";
+  while (tabs.size() < 400) tabs += "abc\tde fg ";
+  for (const std::string& line : {words, tabs}) {
+    SetLines(e, {"x", line.c_str(), "y"});
+    for (const char* keys : {"q", "<", "  "}) {
+      SCOPED_TRACE(testing::Message() << line.substr(0, 8) << " keys " << keys);
+      TBufferCoord at{130, 2};
+      e->ProcessCommand(ecGotoXY, 0, &at);
+      const int row = e->BufferToDisplayPos(e->CaretPos()).Row;
+      ASSERT_GE(row, 8);
+      s.Snapshot(e->Handle());
+      e->Painted.clear();
+      for (const char* k = keys; *k;) PressKey(e, k);
+      const Surface edited = s.Snapshot(e->Handle());
+      ASSERT_FALSE(e->Painted.empty());
+      // A row may take in or give back a word of the row above it.
+      for (const auto& p : e->Painted) EXPECT_GE(p.first, row - 1);
+      e->Invalidate();
+      const Surface full = s.Snapshot(e->Handle());
+      ASSERT_EQ(edited.Width(), full.Width());
+      for (int y = 0; y < full.Height(); ++y)
+        for (int x = 0; x < full.Width(); ++x) ASSERT_EQ(edited.At(x, y), full.At(x, y)) << x << "," << y;
+    }
+  }
 }
 
 // A jump of a window or more to the side repaints the lines and, below them, only the right edge
