@@ -659,8 +659,9 @@ protected:
   // that part.
   void SeedCutScan(int Index);
   std::vector<TLongLineScanPoint> fFreshPoints;  // kept for its storage
-  // The blanks the last trimmed store took from a line's end (Line 0: none).
-  TSxLineEdit fTrimmed;
+  // The blanks trimmed stores took from lines' ends since the command began, in order: undo
+  // gives them back.
+  std::vector<TSxLineEdit> fTrimmed;
 };
 
 class TSxEdit : public TCustomSxEdit {

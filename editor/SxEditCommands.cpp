@@ -388,7 +388,7 @@ void TCustomSxEdit::DeleteSelectionRecorded() {
   const String text = GetSelText();
   const TBufferCoord b = fSelBegin, e = fSelEnd;
   const bool forward = b.Line < e.Line || (b.Line == e.Line && b.Char < e.Char);
-  fTrimmed = TSxLineEdit();
+  fTrimmed.clear();
   RecordSelectionDelete(forward ? chDelete : chDeleteForward, text);
   SetSelTextInMode(String());
   RecordTrimmed();
@@ -403,7 +403,7 @@ void TCustomSxEdit::DoBackspace() {
     EnsureCaretVisible();
     return;
   }
-  fTrimmed = TSxLineEdit();
+  fTrimmed.clear();
   const int len = LineLength(fCaretPos.Line);
   if (fCaretPos.Char >= 2 && fCaretPos.Char <= len + 1) {
     // The character before the caret goes where the line is, when it is no blank of the
@@ -466,7 +466,8 @@ void TCustomSxEdit::DoBackspace() {
     SetCaretChar(LineLength(old - 1) + 1);
     fLines->Delete(old - 1);
     ShiftMarksDeleted(old, 1);
-    SetLineText(LineText() + (HasOption(eoTrimTrailingSpaces) ? TrimTrailingBlanks(t) : t));
+    // Blanks the joined line ends in are trimmed and recorded, for undo to give them back.
+    SetLineTrimmed(fCaretPos.Line - 1, LineText() + t);
     h = "\r\n";
   } else {
     const int n = IndentWidth(t, false);
@@ -545,7 +546,7 @@ void TCustomSxEdit::DoDeleteChar() {
     return;
   }
   UpdateLastCaretColumn();
-  fTrimmed = TSxLineEdit();
+  fTrimmed.clear();
   const int len = LineLength(fCaretPos.Line);
   if (fCaretPos.Char <= len) {
     // The line changes where it is, unless trimming would take blanks the deletion leaves last.
@@ -641,7 +642,7 @@ void TCustomSxEdit::DoDeleteWordOrEol(TSxEditorCommand Command) {
   SetSelEnd(w);
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
-  fTrimmed = TSxLineEdit();
+  fTrimmed.clear();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteForwardNoSelect, caret, w, h, smNormal);
   SetCaretPosInternal(caret);
@@ -657,7 +658,7 @@ void TCustomSxEdit::DoDeleteLastWordOrBol(TSxEditorCommand Command) {
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
   UndoBlockGuard block(this);
-  fTrimmed = TSxLineEdit();
+  fTrimmed.clear();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteNoSelect, w, p0, h, smNormal);
   SetCaretPosInternal(w);
@@ -714,7 +715,7 @@ bool TCustomSxEdit::SplitInPlace(bool MoveCaret) {
   if (cut > at) fLines->EditLine(l - 1, at, cut - at, std::string_view());
   if (!indent.empty()) fLines->EditLine(l, 0, 0, indent);
   if (cut > at) {
-    fTrimmed = TSxLineEdit{l, kept + 1, trimmed, String()};
+    fTrimmed.assign(1, TSxLineEdit{l, kept + 1, trimmed, String()});
     fUndoList->AddChange(chLineBreak, BufferCoord(kept + 1, l), BufferCoord(kept + 1, l), String(), smNormal);
     if (!fUndoList->IsLocked()) fUndoList->PeekItem()->ChangeCaretPos = fCaretPos;
   } else {
@@ -729,7 +730,7 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
   UndoBlockGuard block(this);
   if (HasSelection()) {
     const String h = GetSelText();
-    fTrimmed = TSxLineEdit();
+    fTrimmed.clear();
     RecordSelectionDelete(chDelete, h);
     SetSelTextInMode(String());
     RecordTrimmed();
@@ -809,6 +810,7 @@ void TCustomSxEdit::DoLineBreak(bool MoveCaret) {
 void TCustomSxEdit::DoTypeChar(char32_t C) {
   if (C < 32 || C == 127) return;
   const String cs = Utf8Encode(C);
+  fTrimmed.clear();
   if (HasSelection()) {
     UndoBlockGuard block(this);
     const String h = GetSelText();
@@ -868,12 +870,18 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     SetLineTrimmed(fCaretPos.Line - 1, std::move(t));
     const TBufferCoord cPos{at, fCaretPos.Line};
     SetCaretChar(p > 0 ? at + 1 : newChar);
-    if (p == 0) {
+    if (p == 0 && fTrimmed.empty()) {
       fUndoList->AddChange(chInsert, p0, fCaretPos, String(), smNormal);
+    } else if (p == 0) {
+      // The blanks the line ended in were trimmed: undo gives them back.
+      UndoBlockGuard block(this);
+      fUndoList->AddChange(chInsert, p0, fCaretPos, String(), smNormal);
+      RecordTrimmed();
     } else {
       UndoBlockGuard block(this);
       fUndoList->AddChange(chPadding, cPos, BufferCoord(len + 1, fCaretPos.Line), String(), smNormal);
       fUndoList->AddChange(chInsert, cPos, fCaretPos, String(), smNormal);
+      RecordTrimmed();
     }
   } else {
     if (fLines->Count() == 0) fLines->Add(String());
@@ -886,6 +894,7 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     fUndoList->AddChange(chDeleteForwardNoSelect, p0, BufferCoord(p0.Char + 1, p0.Line), h, smNormal);
     fUndoList->AddChange(chInsert, p0, BufferCoord(fCaretPos.Char + 1, fCaretPos.Line), String(), smNormal);
     SetCaretChar(fCaretPos.Char + 1);
+    RecordTrimmed();
   }
   if (fCaretPos.Char >= fLeftColumn + fColumnsInWindow && fColumnsInWindow > 0)
     SetLeftColumn(fLeftColumn + std::min(fColumnsInWindow - 1, 25));
@@ -893,6 +902,7 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
 
 void TCustomSxEdit::DoImeStr(const String& S) {
   if (S.empty()) return;
+  fTrimmed.clear();
   if (HasSelection()) {
     {
       UndoBlockGuard block(this);
@@ -921,12 +931,14 @@ void TCustomSxEdit::DoImeStr(const String& S) {
   }
   t = Head(t, fCaretPos.Char - 1) + S + Sub(t, fCaretPos.Char);
   if (fLines->Count() == 0) fLines->Add(String());
+  fTrimmed.clear();
   SetLineTrimmed(fCaretPos.Line - 1, t);
   SetCaretChar(fCaretPos.Char + n);
   UndoBlockGuard block(this);
   if (!insert && !h.empty())
     fUndoList->AddChange(chDeleteForwardNoSelect, start, BufferCoord(start.Char + Len(h), start.Line), h, smNormal);
   fUndoList->AddChange(chInsert, start, fCaretPos, String(), smNormal);
+  RecordTrimmed();
   if (fCaretPos.Char >= fLeftColumn + fColumnsInWindow && fColumnsInWindow > 0)
     SetLeftColumn(fLeftColumn + std::min(fColumnsInWindow - 1, 25));
 }
@@ -966,7 +978,7 @@ void TCustomSxEdit::InsertTab() {
   }
   UndoBlockGuard block(this);
   if (HasSelection()) {
-    fTrimmed = TSxLineEdit();
+    fTrimmed.clear();
     RecordSelectionDelete(chDelete, GetSelText());
     SetSelTextInMode(String());
     RecordTrimmed();
@@ -1068,7 +1080,7 @@ void TCustomSxEdit::RemoveTab() {
   SetActiveSelMode(smNormal);
   const String h = GetSelText();
   UndoBlockGuard block(this);
-  fTrimmed = TSxLineEdit();
+  fTrimmed.clear();
   SetSelTextInMode(String());
   fUndoList->AddChange(chDeleteNoSelect, BufferCoord(x, before.Line), before, h, smNormal);
   SetCaretChar(x);

@@ -457,6 +457,7 @@ void TCustomSxEdit::PasteFromClipboard() {
     PaintLockGuard lock(this);
     UndoBlockGuard block(this);
     bool bracket = false;
+    fTrimmed.clear();
     try {
       std::string data;
       TSxSelectionMode mode;

@@ -222,7 +222,7 @@ void TCustomSxEdit::SetLineTrimmed(int Index, String Value) {
       String removed = Value.substr(n);
       Value.resize(n);
       fLines->PutText(Index, std::move(Value));
-      fTrimmed = TSxLineEdit{Index + 1, fLines->CharCount(Index) + 1, std::move(removed), String()};
+      fTrimmed.push_back(TSxLineEdit{Index + 1, fLines->CharCount(Index) + 1, std::move(removed), String()});
       return;
     }
   }
@@ -230,14 +230,15 @@ void TCustomSxEdit::SetLineTrimmed(int Index, String Value) {
 }
 
 void TCustomSxEdit::RecordTrimmed() {
-  if (fTrimmed.Line == 0) return;
-  const TSxLineEdit t = std::move(fTrimmed);
-  fTrimmed = TSxLineEdit();
-  // Undone first: the blanks come back before the deletion they followed is undone; redone
+  if (fTrimmed.empty()) return;
+  const std::vector<TSxLineEdit> trimmed = std::move(fTrimmed);
+  fTrimmed.clear();
+  // Undone first: the blanks come back before the change they followed is undone; redone
   // last, followed by the caret where the command left it.
   UndoBlockGuard block(this);
-  fUndoList->AddChange(chDeleteNoSelect, BufferCoord(t.Char, t.Line), BufferCoord(t.Char + Len(t.Removed), t.Line),
-                       t.Removed, smNormal);
+  for (const TSxLineEdit& t : trimmed)
+    fUndoList->AddChange(chDeleteNoSelect, BufferCoord(t.Char, t.Line), BufferCoord(t.Char + Len(t.Removed), t.Line),
+                         t.Removed, smNormal);
   fUndoList->AddChange(chCaret, fCaretPos, fCaretPos, String(), smNormal);
 }
 
@@ -314,7 +315,7 @@ void TCustomSxEdit::JoinBrokenLine(const TSxLineEdit& Edit) {
 void TCustomSxEdit::SetSelText(const String& Value) {
   BeginUndoBlock();
   try {
-    fTrimmed = TSxLineEdit();
+    fTrimmed.clear();
     if (HasSelection())
       RecordSelectionDelete(chDelete, GetSelText());
     else
@@ -349,6 +350,7 @@ void TCustomSxEdit::RecordInsertion(std::uint8_t Reason, TBufferCoord Start) {
   } else {
     fUndoList->AddChange(Reason, Start, BlockLast(), String(), fActiveSelMode);
   }
+  RecordTrimmed();
 }
 
 void TCustomSxEdit::ClearSelection() {
@@ -442,7 +444,7 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
             SetLineTrimmed(l - 1, Head(s, a - 1) + Sub(s, b));
             edits.push_back(DiffLine(l, s, LineAt(l)));
           }
-          fTrimmed = TSxLineEdit();
+          fTrimmed.clear();
           SetCaretPosInternal(
               BufferCoord(DisplayToBufferPos(DisplayCoord(c1, LineToRow(fSelEnd.Line))).Char, fSelEnd.Line));
           if (fColumnDeleteRecord) {
@@ -592,7 +594,7 @@ void TCustomSxEdit::SetSelTextPrimitive(TSxSelectionMode Mode, const String& Val
                 fUndoList->PeekItem()->LineEdits = {DiffLine(fCaretPos.Line, before, LineAt(fCaretPos.Line))};
             }
           }
-          fTrimmed = TSxLineEdit();
+          fTrimmed.clear();
           fCaretPos.Char = at + Len(pieces.back());
           StatusChanged(scCaretX);
           break;
@@ -905,6 +907,8 @@ void TCustomSxEdit::RedoOne(TSxEditUndoItem& Item) {
       case chInsert:
       case chPaste:
       case chDragDropInsert: {
+        // Trimming blanks is replayed by its own record, which follows this one.
+        TrimOff trimOff(fOptions);
         if (!Item.LineEdits.empty()) {
           ApplyLineEdits(Item.LineEdits, true);
           PlaceCaret(end);

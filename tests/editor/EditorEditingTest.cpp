@@ -619,6 +619,25 @@ TEST(SxEditEditing, TrimmedBlanksComeBackOnUndo) {
       {"multi-byte text after blanks", "日本  \t語", {6, 1}, {6, 1}, {{ecDeleteLastChar}}},
       {"word deleted forward", "ab\t cd", {5, 1}, {5, 1}, {{ecDeleteWord}}},
       {"line end deleted", "ab\t cd", {5, 1}, {5, 1}, {{ecDeleteEOL}}},
+      {"typed on a line ending in blanks", "ab \t ", {2, 1}, {2, 1}, {{ecChar, U'q'}}},
+      {"typed after the blanks", "ab \t ", {6, 1}, {6, 1}, {{ecChar, U'q'}}},
+      {"deleted on a line ending in blanks", "ab \t ", {1, 1}, {1, 1}, {{ecDeleteChar}}},
+      {"typed over a selection", "ab \t ", {1, 1}, {2, 1}, {{ecChar, U'q'}}},
+      {"pasted", "ab \t ", {2, 1}, {2, 1}, {{ecPaste}}},
+      {"pasted over a selection", "ab \t ", {1, 1}, {2, 1}, {{ecPaste}}},
   };
+  // "x" and a line break on the clipboard: the pasted break leaves blanks at a line's end too.
+  e->Lines()->Clear();
+  e->Lines()->Add("x");
+  e->Lines()->Add("");
+  e->SetSelBegin(BufferCoord(1, 1));
+  e->SetSelEnd(BufferCoord(1, 2));
+  e->CopyToClipboard();
   for (const Case& c : cases) EXPECT_EQ(CheckReplay(e, {c.line, "next"}, smNormal, c.a, c.b, c.steps), "") << c.name;
+  // A line ending in blanks joined to the empty line above, and the reverse.
+  EXPECT_EQ(CheckReplay(e, {"", "  ab  ", "next"}, smNormal, {1, 2}, {1, 2}, {{ecDeleteLastChar}}), "");
+  EXPECT_EQ(CheckReplay(e, {"ab \t", "", "next"}, smNormal, {5, 1}, {5, 1}, {{ecDeleteChar}}), "");
+  e->SetInsertMode(false);
+  EXPECT_EQ(CheckReplay(e, {"ab \t ", "next"}, smNormal, {2, 1}, {2, 1}, {{ecChar, U'q'}}), "") << "overwrite";
+  e->SetInsertMode(true);
 }
