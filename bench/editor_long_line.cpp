@@ -142,7 +142,14 @@ int main(int argc, char** argv) {
        true},
       {"Right", false, place, [](Editor& e) { e.Key(ecRight); }},
       {"Ctrl+Right", false, place, [](Editor& e) { e.Key(ecWordRight); }},
-      {"End", false, [](Editor& e, int at) { e.Jump(at); }, [](Editor& e) { e.Key(ecLineEnd); }},
+      {"End", false,
+       [](Editor& e, int at) {
+         // From the window as the load leaves it, in a run too: else the short line's End would
+         // find its window already scrolled by the one before.
+         e.memo->SetLeftColumn(1);
+         e.Jump(at);
+       },
+       [](Editor& e) { e.Key(ecLineEnd); }},
       {"click", false, place,
        [](Editor& e) {
          // The middle of the caret's row, a few cells right of the left edge.
