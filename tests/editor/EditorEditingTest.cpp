@@ -624,6 +624,8 @@ TEST(SxEditEditing, TrimmedBlanksComeBackOnUndo) {
       {"deleted on a line ending in blanks", "ab \t ", {1, 1}, {1, 1}, {{ecDeleteChar}}},
       {"typed over a selection", "ab \t ", {1, 1}, {2, 1}, {{ecChar, U'q'}}},
       {"pasted", "ab \t ", {2, 1}, {2, 1}, {{ecPaste}}},
+      {"blanks typed at the end", "ab", {3, 1}, {3, 1}, Typed("  x  ")},
+      {"blanks typed past the end", "ab ", {6, 1}, {6, 1}, Typed(" y ")},
       {"pasted over a selection", "ab \t ", {1, 1}, {2, 1}, {{ecPaste}}},
   };
   // "x" and a line break on the clipboard: the pasted break leaves blanks at a line's end too.
