@@ -205,6 +205,10 @@ bool TSxWordWrapPlugin::ReWrapEdit(int Index, int& Diff) {
   TSxEditStringList* lines = fEditor->Lines();
   const TSxInLineEdit& e = lines->LastLineEdit();
   if (e.Line != Index || e.Serial != lines->TextSerial()) return false;
+  // One line at a time has provisional rows: another's edit lays its own line whole, leaving
+  // them as they are (a bridge here would take the other line's place and leave its rows
+  // unfinished for good).
+  if (fPendingLine >= 0 && fPendingLine != Index) return false;
   const int first = RowsBefore(Index), end = fLineOffsets[static_cast<std::size_t>(Index)];
   if (end - first < 8) return false;  // a short line is laid whole
   const int maxLen = std::max(fMaxRowLength, 1);

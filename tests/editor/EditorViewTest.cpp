@@ -2,6 +2,7 @@
 // recording DC, the gutter, the shared fonts of the text drawer, marks and bookmarks.
 
 #include <gtest/gtest.h>
+#include <random>
 
 #include "EditorTestUtil.h"
 #include "editor/SxHighlighterSQL.h"
@@ -914,5 +915,33 @@ TEST(SxEditView, SidewaysJumpRepaintEqualsAFullRepaint) {
       for (int y = 0; y < full.Height(); ++y)
         for (int x = 0; x < full.Width(); ++x) ASSERT_EQ(jumped.At(x, y), full.At(x, y)) << x << "," << y;
     }
+  }
+}
+
+// Keystrokes on two long wrapped lines, one after the other, each leaving provisional rows: the
+// rows of both answer as a fresh wrap, whichever line was edited first.
+TEST(SxEditView, ProvisionalRowsOfTwoLinesAnswerAsAFreshWrap) {
+  TEditorSession s;
+  std::string longLine;
+  while (longLine.size() < 9000) longLine += "ab ";
+  for (const bool lowerFirst : {true, false}) {
+    TEditorForm f(20, 4), g(20, 4);
+    TSxMemo* e = f.Edit;
+    TSxMemo* fresh = g.Edit;
+    e->SetWordWrap(true);
+    fresh->SetWordWrap(true);
+    SetLines(e, {longLine.c_str(), "x", longLine.c_str()});
+    for (const int line : lowerFirst ? std::vector<int>{3, 1} : std::vector<int>{1, 3}) {
+      TBufferCoord at{10, line};
+      e->ProcessCommand(ecGotoXY, 0, &at);
+      e->ProcessCommand(ecChar, U'q', nullptr);
+    }
+    fresh->Lines()->Clear();
+    for (int i = 0; i < e->Lines()->Count(); ++i) fresh->Lines()->Add(e->Lines()->Get(i));
+    for (int l = e->Lines()->Count(); l >= 1; --l)
+      for (int c = 1; c <= e->Lines()->CharCount(l - 1) + 1; c += 7)
+        ASSERT_EQ(e->BufferToDisplayPos(BufferCoord(c, l)), fresh->BufferToDisplayPos(BufferCoord(c, l)))
+            << (lowerFirst ? "lower line first " : "upper line first ") << l << ":" << c;
+    ASSERT_EQ(e->DisplayRowCount(), fresh->DisplayRowCount());
   }
 }
