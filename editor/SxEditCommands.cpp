@@ -872,15 +872,11 @@ void TCustomSxEdit::DoTypeChar(char32_t C) {
     SetCaretChar(p > 0 ? at + 1 : newChar);
     if (p == 0 && fTrimmed.empty()) {
       fUndoList->AddChange(chInsert, p0, fCaretPos, String(), smNormal);
-    } else if (p == 0) {
-      // The blanks the line ended in were trimmed: undo gives them back.
-      UndoBlockGuard block(this);
-      fUndoList->AddChange(chInsert, p0, fCaretPos, String(), smNormal);
-      RecordTrimmed();
     } else {
+      // With the fill, and the blanks trimming took from the line's end for undo to give back.
       UndoBlockGuard block(this);
-      fUndoList->AddChange(chPadding, cPos, BufferCoord(len + 1, fCaretPos.Line), String(), smNormal);
-      fUndoList->AddChange(chInsert, cPos, fCaretPos, String(), smNormal);
+      if (p > 0) fUndoList->AddChange(chPadding, cPos, BufferCoord(len + 1, fCaretPos.Line), String(), smNormal);
+      fUndoList->AddChange(chInsert, p > 0 ? cPos : p0, fCaretPos, String(), smNormal);
       RecordTrimmed();
     }
   } else {
@@ -931,7 +927,6 @@ void TCustomSxEdit::DoImeStr(const String& S) {
   }
   t = Head(t, fCaretPos.Char - 1) + S + Sub(t, fCaretPos.Char);
   if (fLines->Count() == 0) fLines->Add(String());
-  fTrimmed.clear();
   SetLineTrimmed(fCaretPos.Line - 1, t);
   SetCaretChar(fCaretPos.Char + n);
   UndoBlockGuard block(this);

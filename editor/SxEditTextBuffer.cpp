@@ -217,10 +217,10 @@ namespace {
 // A value set for one call only (the line being joined, the line being cut), then put back.
 template <typename T>
 struct ScopedValue {
-  T& j;
+  T& slot;
   T old;
-  ScopedValue(T& Slot, T Value) : j(Slot), old(Slot) { j = Value; }
-  ~ScopedValue() { j = old; }
+  ScopedValue(T& Slot, T Value) : slot(Slot), old(Slot) { slot = Value; }
+  ~ScopedValue() { slot = old; }
   ScopedValue(const ScopedValue&) = delete;
   ScopedValue& operator=(const ScopedValue&) = delete;
 };
